@@ -1,0 +1,44 @@
+// Shared entry of every test executable: a headless, isolated Qt application.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+#include "common/TestSupport.h"
+
+namespace {
+
+QString makeFreshDir(const char *name)
+{
+    // One folder per run; the test executable removes it on exit.
+    static QTemporaryDir root(QDir::tempPath() + "/quillmark-test-XXXXXX");
+    const QString path = root.path() + "/" + name;
+    QDir().mkpath(path);
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TZ", "UTC");
+    if (qgetenv("QUILLMARK_RESOURCES").isEmpty())
+        qputenv("QUILLMARK_RESOURCES", QM_SOURCE_RESOURCES);
+    const QString config = makeFreshDir("config");
+    const QString data = makeFreshDir("data");
+    const QString tmp = makeFreshDir("tmp");
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    qputenv("TMPDIR", tmp.toUtf8());
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Brenholt");
+    QApplication::setApplicationName("Quillmark");
+    qmtest::loadTestFont();
+
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
