@@ -1,0 +1,132 @@
+#include "platform/Prompts.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace quillmark {
+
+namespace {
+
+std::unique_ptr<Prompts> &installed()
+{
+    static std::unique_ptr<Prompts> prompts;
+    return prompts;
+}
+
+QString nameFilter(const QStringList &extensions)
+{
+    if (extensions.isEmpty())
+        return {};
+    QStringList patterns;
+    for (const QString &ext : extensions)
+        patterns << QStringLiteral("*.") + ext;
+    return patterns.join(QLatin1Char(' '));
+}
+
+// Runs the dialog window-modal over its parent when there is one; exec() still waits, so
+// callers get the answer the same way either way.
+int runDialog(QDialog &dialog, QWidget *parent)
+{
+    dialog.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    return dialog.exec();
+}
+
+} // namespace
+
+Prompts &Prompts::current()
+{
+    auto &prompts = installed();
+    if (!prompts)
+        prompts = std::make_unique<QtPrompts>();
+    return *prompts;
+}
+
+std::unique_ptr<Prompts> Prompts::install(std::unique_ptr<Prompts> prompts)
+{
+    auto &slot = installed();
+    std::unique_ptr<Prompts> previous = std::move(slot);
+    slot = std::move(prompts);
+    return previous;
+}
+
+int QtPrompts::alert(QWidget *parent, const QString &title, const QString &message,
+                     const QStringList &buttons, AlertStyle style)
+{
+    QMessageBox box(parent);
+    box.setIcon(style == Critical ? QMessageBox::Critical
+                : style == Informational ? QMessageBox::Information
+                                         : QMessageBox::Warning);
+    box.setText(title);
+    box.setInformativeText(message);
+    const QStringList titles = buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : buttons;
+    QList<QPushButton *> added;
+    for (int i = 0; i < titles.size(); ++i) {
+        // Roles only order the buttons; the answer is taken from which one was clicked.
+        const auto role = i == 0 ? QMessageBox::AcceptRole
+                          : i == 1 ? QMessageBox::RejectRole
+                                   : QMessageBox::ActionRole;
+        added << box.addButton(titles.at(i), role);
+    }
+    box.setDefaultButton(added.first());
+    if (titles.size() > 1)
+        box.setEscapeButton(added.at(1));
+    runDialog(box, parent);
+    const int index = int(added.indexOf(qobject_cast<QPushButton *>(box.clickedButton())));
+    if (index < 0)
+        return titles.size() > 1 ? SecondButton : FirstButton;
+    return FirstButton + index;
+}
+
+QString QtPrompts::openFile(QWidget *parent, const QString &title, const QString &directory,
+                            const QStringList &extensions)
+{
+    const QStringList files = [&] {
+        QFileDialog dialog(parent, title, directory, nameFilter(extensions));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return runDialog(dialog, parent) == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
+    }();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+QStringList QtPrompts::openFiles(QWidget *parent, const QString &title, const QString &directory,
+                                 const QStringList &extensions)
+{
+    QFileDialog dialog(parent, title, directory, nameFilter(extensions));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    return runDialog(dialog, parent) == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
+}
+
+QString QtPrompts::saveFile(QWidget *parent, const QString &title, const QString &directory,
+                            const QString &defaultName, const QStringList &extensions)
+{
+    QFileDialog dialog(parent, title, directory, nameFilter(extensions));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!extensions.isEmpty())
+        dialog.setDefaultSuffix(extensions.first());
+    if (!defaultName.isEmpty())
+        dialog.selectFile(defaultName);
+    if (runDialog(dialog, parent) != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+QString QtPrompts::chooseFolder(QWidget *parent, const QString &title, const QString &directory)
+{
+    QFileDialog dialog(parent, title, directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (runDialog(dialog, parent) != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+} // namespace quillmark

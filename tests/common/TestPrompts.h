@@ -1,0 +1,78 @@
+#pragma once
+// An answering stand-in for the dialogs: tests queue answers, the code under test asks, and
+// every question is recorded for the test to check.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <memory>
+
+#include "platform/Prompts.h"
+
+namespace qmtest {
+
+class TestPrompts : public quillmark::Prompts
+{
+public:
+    enum Kind { Alert, OpenFile, OpenFiles, SaveFile, ChooseFolder };
+
+    struct Call
+    {
+        Kind kind = Alert;
+        QString title;
+        QString message;
+        QStringList buttons;
+        AlertStyle style = Warning;
+        QString directory;
+        QString defaultName;
+        QStringList extensions;
+    };
+
+    // Queued answers, used in order. An alert with nothing queued answers FirstButton;
+    // a panel with nothing queued is cancelled.
+    void queueAlert(int result) { m_alerts.push_back(result); }
+    void queuePath(const QString &path) { m_paths.push_back(QStringList{path}); }
+    void queuePaths(const QStringList &paths) { m_paths.push_back(paths); }
+    void queueCancel() { m_paths.push_back(QStringList{}); }
+
+    const QList<Call> &calls() const { return m_calls; }
+    int count(Kind kind) const;
+    const Call &last() const { return m_calls.last(); }
+    void clear();
+
+    int alert(QWidget *parent, const QString &title, const QString &message,
+              const QStringList &buttons, AlertStyle style = Warning) override;
+    QString openFile(QWidget *parent, const QString &title, const QString &directory,
+                     const QStringList &extensions) override;
+    QStringList openFiles(QWidget *parent, const QString &title, const QString &directory,
+                          const QStringList &extensions) override;
+    QString saveFile(QWidget *parent, const QString &title, const QString &directory,
+                     const QString &defaultName, const QStringList &extensions) override;
+    QString chooseFolder(QWidget *parent, const QString &title, const QString &directory) override;
+
+private:
+    QStringList nextPaths();
+
+    std::deque<int> m_alerts;
+    std::deque<QStringList> m_paths;
+    QList<Call> m_calls;
+};
+
+// Installs a TestPrompts for its lifetime and puts the previous prompts back afterwards.
+class ScopedTestPrompts
+{
+public:
+    ScopedTestPrompts();
+    ~ScopedTestPrompts();
+    ScopedTestPrompts(const ScopedTestPrompts &) = delete;
+    ScopedTestPrompts &operator=(const ScopedTestPrompts &) = delete;
+
+    TestPrompts &prompts() { return *m_prompts; }
+    TestPrompts *operator->() { return m_prompts; }
+
+private:
+    TestPrompts *m_prompts = nullptr;
+    std::unique_ptr<quillmark::Prompts> m_previous;
+};
+
+} // namespace qmtest
