@@ -1,0 +1,252 @@
+#include "platform/Archiver.h"
+
+#include "platform/PropertyList.h"
+
+#include <QVariantList>
+
+#include <cmath>
+
+namespace quillmark {
+
+namespace {
+
+const QString ClassKey = QStringLiteral("$class");
+const QString VersionKey = QStringLiteral("$version");
+
+const QString ColorClass = QStringLiteral("QMColor");
+const QString FontClass = QStringLiteral("QMFont");
+
+// Beyond any size a label could use; keeps damaged archives from asking for absurd fonts.
+constexpr double MaximumFontSize = 10000.0;
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The components of a colour, each a finite number; extended RGB may leave [0, 1].
+std::optional<QList<float>> components(const QVariant &value, int count, bool bounded)
+{
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    const QVariantList list = value.toList();
+    if (list.size() != count)
+        return std::nullopt;
+    QList<float> result;
+    for (const QVariant &item : list) {
+        if (!isNumber(item))
+            return std::nullopt;
+        const double number = item.toDouble();
+        if (!std::isfinite(number) || (bounded && (number < 0.0 || number > 1.0)))
+            return std::nullopt;
+        result.append(float(number));
+    }
+    return result;
+}
+
+QVariantList doubles(std::initializer_list<float> values)
+{
+    QVariantList list;
+    for (float value : values)
+        list.append(double(value));
+    return list;
+}
+
+} // namespace
+
+QByteArray Archiver::archive(const QString &className, const QVariantMap &payload)
+{
+    QVariantMap root = payload;
+    root.insert(ClassKey, className);
+    root.insert(VersionKey, qint64(Version));
+    return PropertyList::toData(root, PlistFormat::Binary);
+}
+
+static std::optional<QVariantMap> archiveRoot(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return std::nullopt;
+    const QVariant root = PropertyList::fromData(data, nullptr, QMetaType::QVariantMap);
+    if (!root.isValid())
+        return std::nullopt;
+    QVariantMap map = root.toMap();
+    if (map.value(ClassKey).typeId() != QMetaType::QString)
+        return std::nullopt;
+    const QVariant version = map.value(VersionKey);
+    if (version.typeId() != QMetaType::LongLong || version.toLongLong() != Archiver::Version)
+        return std::nullopt;
+    return map;
+}
+
+QString Archiver::classOf(const QByteArray &data)
+{
+    const auto root = archiveRoot(data);
+    return root ? root->value(ClassKey).toString() : QString();
+}
+
+std::optional<QVariantMap> Archiver::unarchive(const QByteArray &data, const QString &expectedClass)
+{
+    auto root = archiveRoot(data);
+    if (!root || root->value(ClassKey).toString() != expectedClass)
+        return std::nullopt;
+    root->remove(ClassKey);
+    root->remove(VersionKey);
+    return root;
+}
+
+QByteArray Archiver::archiveColor(const QColor &color)
+{
+    QVariantMap payload;
+    float a = 0, b = 0, c = 0, d = 0, alpha = 1;
+    switch (color.spec()) {
+    case QColor::Invalid:
+        payload.insert(QStringLiteral("space"), QStringLiteral("invalid"));
+        return archive(ColorClass, payload);
+    case QColor::Rgb:
+        color.getRgbF(&a, &b, &c, &alpha);
+        if (a == b && b == c) {
+            payload.insert(QStringLiteral("space"), QStringLiteral("gray"));
+            payload.insert(QStringLiteral("components"), doubles({a}));
+        } else {
+            payload.insert(QStringLiteral("space"), QStringLiteral("rgb"));
+            payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+        }
+        break;
+    case QColor::ExtendedRgb:
+        color.getRgbF(&a, &b, &c, &alpha);
+        payload.insert(QStringLiteral("space"), QStringLiteral("extendedRgb"));
+        payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+        break;
+    case QColor::Cmyk:
+        color.getCmykF(&a, &b, &c, &d, &alpha);
+        payload.insert(QStringLiteral("space"), QStringLiteral("cmyk"));
+        payload.insert(QStringLiteral("components"), doubles({a, b, c, d}));
+        break;
+    case QColor::Hsv:
+        color.getHsvF(&a, &b, &c, &alpha);
+        payload.insert(QStringLiteral("space"), QStringLiteral("hsv"));
+        payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+        break;
+    case QColor::Hsl:
+        color.getHslF(&a, &b, &c, &alpha);
+        payload.insert(QStringLiteral("space"), QStringLiteral("hsl"));
+        payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+        break;
+    }
+    payload.insert(QStringLiteral("alpha"), double(alpha));
+    return archive(ColorClass, payload);
+}
+
+std::optional<QColor> Archiver::unarchiveColor(const QByteArray &data)
+{
+    const auto payload = unarchive(data, ColorClass);
+    if (!payload)
+        return std::nullopt;
+    const QString space = payload->value(QStringLiteral("space")).toString();
+    if (space == QLatin1String("invalid"))
+        return QColor();
+    const QVariant alphaValue = payload->value(QStringLiteral("alpha"));
+    if (!isNumber(alphaValue))
+        return std::nullopt;
+    const double alpha = alphaValue.toDouble();
+    if (!(alpha >= 0.0 && alpha <= 1.0))
+        return std::nullopt;
+    const QVariant list = payload->value(QStringLiteral("components"));
+    const float a = float(alpha);
+    if (space == QLatin1String("gray")) {
+        const auto v = components(list, 1, true);
+        if (!v)
+            return std::nullopt;
+        return QColor::fromRgbF((*v)[0], (*v)[0], (*v)[0], a);
+    }
+    if (space == QLatin1String("rgb")) {
+        const auto v = components(list, 3, true);
+        if (!v)
+            return std::nullopt;
+        return QColor::fromRgbF((*v)[0], (*v)[1], (*v)[2], a);
+    }
+    if (space == QLatin1String("extendedRgb")) {
+        const auto v = components(list, 3, false);
+        if (!v)
+            return std::nullopt;
+        QColor color = QColor::fromRgbF((*v)[0], (*v)[1], (*v)[2], a);
+        return color.toExtendedRgb();
+    }
+    if (space == QLatin1String("cmyk")) {
+        const auto v = components(list, 4, true);
+        if (!v)
+            return std::nullopt;
+        return QColor::fromCmykF((*v)[0], (*v)[1], (*v)[2], (*v)[3], a);
+    }
+    if (space == QLatin1String("hsv") || space == QLatin1String("hsl")) {
+        // An achromatic colour has hue -1.
+        const auto v = components(list, 3, false);
+        if (!v || !((*v)[0] == -1.0f || ((*v)[0] >= 0.0f && (*v)[0] <= 1.0f)))
+            return std::nullopt;
+        for (int i = 1; i < 3; ++i) {
+            if ((*v)[i] < 0.0f || (*v)[i] > 1.0f)
+                return std::nullopt;
+        }
+        return space == QLatin1String("hsv") ? QColor::fromHsvF((*v)[0], (*v)[1], (*v)[2], a)
+                                             : QColor::fromHslF((*v)[0], (*v)[1], (*v)[2], a);
+    }
+    return std::nullopt;
+}
+
+QByteArray Archiver::archiveFont(const QFont &font)
+{
+    QVariantMap payload;
+    payload.insert(QStringLiteral("family"), font.family());
+    if (font.pointSizeF() > 0)
+        payload.insert(QStringLiteral("pointSize"), font.pointSizeF());
+    else
+        payload.insert(QStringLiteral("pixelSize"), qint64(font.pixelSize()));
+    payload.insert(QStringLiteral("weight"), qint64(font.weight()));
+    payload.insert(QStringLiteral("italic"), font.italic());
+    return archive(FontClass, payload);
+}
+
+std::optional<QFont> Archiver::unarchiveFont(const QByteArray &data)
+{
+    const auto payload = unarchive(data, FontClass);
+    if (!payload)
+        return std::nullopt;
+    const QVariant family = payload->value(QStringLiteral("family"));
+    const QVariant weight = payload->value(QStringLiteral("weight"));
+    const QVariant italic = payload->value(QStringLiteral("italic"));
+    if (family.typeId() != QMetaType::QString || weight.typeId() != QMetaType::LongLong
+        || italic.typeId() != QMetaType::Bool)
+        return std::nullopt;
+    const qint64 weightValue = weight.toLongLong();
+    if (weightValue < 1 || weightValue > 1000)
+        return std::nullopt;
+
+    QFont font(family.toString());
+    const QVariant pointSize = payload->value(QStringLiteral("pointSize"));
+    const QVariant pixelSize = payload->value(QStringLiteral("pixelSize"));
+    if (isNumber(pointSize)) {
+        const double size = pointSize.toDouble();
+        if (!(size > 0.0 && size <= MaximumFontSize))
+            return std::nullopt;
+        font.setPointSizeF(size);
+    } else if (pixelSize.typeId() == QMetaType::LongLong) {
+        const qint64 size = pixelSize.toLongLong();
+        if (size < 1 || size > qint64(MaximumFontSize))
+            return std::nullopt;
+        font.setPixelSize(int(size));
+    } else {
+        return std::nullopt;
+    }
+    font.setWeight(QFont::Weight(weightValue));
+    font.setItalic(italic.toBool());
+    return font;
+}
+
+} // namespace quillmark

@@ -1,0 +1,511 @@
+#include "platform/PropertyList.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace quillmark {
+
+namespace {
+
+// Deeper trees than this are not written by us and would only exhaust the stack.
+constexpr int MaximumDepth = 512;
+// Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
+constexpr qint64 ReferenceDateUnixSeconds = 978307200;
+
+struct PlistDeleter
+{
+    void operator()(void *node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+plist_t toNode(const QVariant &value, int depth, QString *error);
+
+plist_t dictNode(const QVariantMap &map, int depth, QString *error)
+{
+    PlistPtr dict(plist_new_dict());
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+        plist_t child = toNode(it.value(), depth + 1, error);
+        if (!child)
+            return nullptr;
+        plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), child);
+    }
+    return dict.release();
+}
+
+plist_t toNode(const QVariant &value, int depth, QString *error)
+{
+    if (depth > MaximumDepth) {
+        setError(error, QStringLiteral("The property list is nested too deeply."));
+        return nullptr;
+    }
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+        return dictNode(value.toMap(), depth, error);
+    case QMetaType::QVariantHash: {
+        // A hash has no order; a map gives the sorted keys property lists are written with.
+        QVariantMap map;
+        const QVariantHash hash = value.toHash();
+        for (auto it = hash.constBegin(); it != hash.constEnd(); ++it)
+            map.insert(it.key(), it.value());
+        return dictNode(map, depth, error);
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        PlistPtr array(plist_new_array());
+        const QVariantList list = value.toList();
+        for (const QVariant &item : list) {
+            plist_t child = toNode(item, depth + 1, error);
+            if (!child)
+                return nullptr;
+            plist_array_append_item(array.get(), child);
+        }
+        return array.release();
+    }
+    case QMetaType::QString:
+        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        return plist_new_uint(uint64_t(value.toLongLong()));
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return plist_new_uint(uint64_t(value.toULongLong()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return plist_new_data(bytes.constData(), uint64_t(bytes.size()));
+    }
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const QDateTime date = value.typeId() == QMetaType::QDate
+            ? value.toDate().startOfDay(Qt::UTC)
+            : value.toDateTime();
+        if (!date.isValid()) {
+            setError(error, QStringLiteral("An invalid date cannot be written to a property list."));
+            return nullptr;
+        }
+        const qint64 msecs = date.toMSecsSinceEpoch() - ReferenceDateUnixSeconds * 1000;
+        qint64 seconds = msecs / 1000;
+        qint64 millis = msecs % 1000;
+        if (millis < 0) {
+            --seconds;
+            millis += 1000;
+        }
+        if (seconds < INT32_MIN || seconds > INT32_MAX) {
+            setError(error, QStringLiteral("The date %1 is out of the range of property-list dates.")
+                                .arg(date.toString(Qt::ISODate)));
+            return nullptr;
+        }
+        return plist_new_date(int32_t(seconds), int32_t(millis * 1000));
+    }
+    default:
+        setError(error, QStringLiteral("A value of type %1 cannot be written to a property list.")
+                            .arg(QString::fromLatin1(value.isValid() ? value.typeName() : "null")));
+        return nullptr;
+    }
+}
+
+// libplist aborts on a dictionary key with an embedded NUL when asked for it as a C string,
+// and damaged input can contain such keys. Keys are therefore collected as copies into one
+// array, which is encoded and decoded once: that turns them into string nodes, whose bytes
+// can be read with their length.
+void collectKeys(plist_t node, plist_t keys, int depth)
+{
+    if (depth > MaximumDepth)
+        return;
+    const plist_type type = plist_get_node_type(node);
+    if (type == PLIST_DICT) {
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        if (!iter)
+            return;
+        for (;;) {
+            plist_t child = nullptr;
+            plist_dict_next_item(node, iter, nullptr, &child);
+            if (!child)
+                break;
+            plist_t key = plist_dict_item_get_key(child);
+            plist_array_append_item(keys, key ? plist_copy(key) : plist_new_string(""));
+            collectKeys(child, keys, depth + 1);
+        }
+        std::free(iter);
+    } else if (type == PLIST_ARRAY) {
+        const uint32_t count = plist_array_get_size(node);
+        for (uint32_t i = 0; i < count; ++i)
+            collectKeys(plist_array_get_item(node, i), keys, depth + 1);
+    }
+}
+
+class TreeReader
+{
+public:
+    explicit TreeReader(plist_t root)
+    {
+        PlistPtr keys(plist_new_array());
+        collectKeys(root, keys.get(), 0);
+        if (plist_array_get_size(keys.get()) == 0)
+            return;
+        char *bytes = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(keys.get(), &bytes, &length);
+        plist_t decoded = nullptr;
+        if (bytes)
+            plist_from_bin(bytes, length, &decoded);
+        plist_to_bin_free(bytes);
+        m_keys.reset(decoded);
+    }
+
+    QVariant read(plist_t node, QString *error) { return fromNode(node, 0, error); }
+
+private:
+    bool nextKey(QString *key)
+    {
+        if (!m_keys || plist_get_node_type(m_keys.get()) != PLIST_ARRAY
+            || m_nextKey >= plist_array_get_size(m_keys.get()))
+            return false;
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(plist_array_get_item(m_keys.get(), m_nextKey++), &length);
+        if (!text)
+            return false;
+        *key = QString::fromUtf8(text, qsizetype(length));
+        return true;
+    }
+
+    QVariant fromNode(plist_t node, int depth, QString *error);
+
+    PlistPtr m_keys;
+    uint32_t m_nextKey = 0;
+};
+
+QVariant TreeReader::fromNode(plist_t node, int depth, QString *error)
+{
+    if (depth > MaximumDepth) {
+        setError(error, QStringLiteral("The property list is nested too deeply."));
+        return {};
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        if (!iter)
+            return map;
+        for (;;) {
+            plist_t child = nullptr;
+            plist_dict_next_item(node, iter, nullptr, &child);
+            if (!child)
+                break;
+            QString name;
+            if (!nextKey(&name)) {
+                std::free(iter);
+                setError(error, QStringLiteral("The property list has a damaged dictionary key."));
+                return {};
+            }
+            const QVariant item = fromNode(child, depth + 1, error);
+            if (!item.isValid()) {
+                std::free(iter);
+                return {};
+            }
+            map.insert(name, item);
+        }
+        std::free(iter);
+        return map;
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t count = plist_array_get_size(node);
+        for (uint32_t i = 0; i < count; ++i) {
+            const QVariant item = fromNode(plist_array_get_item(node, i), depth + 1, error);
+            if (!item.isValid())
+                return {};
+            list.append(item);
+        }
+        return list;
+    }
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        return text ? QString::fromUtf8(text, qsizetype(length)) : QString(QLatin1String(""));
+    }
+    case PLIST_BOOLEAN: {
+        uint8_t flag = 0;
+        plist_get_bool_val(node, &flag);
+        return bool(flag);
+    }
+    case PLIST_UINT: {
+        uint64_t number = 0;
+        plist_get_uint_val(node, &number);
+        // Negative integers are stored as their two's complement.
+        return qint64(number);
+    }
+    case PLIST_UID: {
+        uint64_t number = 0;
+        plist_get_uid_val(node, &number);
+        return qint64(number);
+    }
+    case PLIST_REAL: {
+        double number = 0;
+        plist_get_real_val(node, &number);
+        return number;
+    }
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        const char *bytes = plist_get_data_ptr(node, &length);
+        if (!bytes || length == 0)
+            return QByteArray("");
+        return QByteArray(bytes, qsizetype(length));
+    }
+    case PLIST_DATE: {
+        int32_t seconds = 0;
+        int32_t micros = 0;
+        plist_get_date_val(node, &seconds, &micros);
+        const qint64 msecs = (qint64(seconds) + ReferenceDateUnixSeconds) * 1000 + micros / 1000;
+        return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+    }
+    default:
+        setError(error, QStringLiteral("The property list contains a value of an unknown kind."));
+        return {};
+    }
+}
+
+quint64 readBigEndian(const uchar *bytes, int size)
+{
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+// libplist follows the references of a binary property list recursively, so a deep chain of
+// containers in damaged or hostile input would overflow the stack inside the library. This
+// walks the object graph without recursion first and accepts only well-formed, acyclic
+// graphs no deeper than MaximumDepth.
+bool binaryGraphIsSafe(const QByteArray &data)
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
+    const quint64 size = quint64(data.size());
+    constexpr quint64 HeaderSize = 8;
+    constexpr quint64 TrailerSize = 32;
+    if (size < HeaderSize + TrailerSize)
+        return false;
+    const uchar *trailer = bytes + size - TrailerSize;
+    const int offsetSize = trailer[6];
+    const int refSize = trailer[7];
+    const quint64 objectCount = readBigEndian(trailer + 8, 8);
+    const quint64 topObject = readBigEndian(trailer + 16, 8);
+    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || objectCount == 0
+        || objectCount > size || topObject >= objectCount || tableOffset < HeaderSize
+        || tableOffset >= size - TrailerSize
+        || objectCount > (size - TrailerSize - tableOffset) / quint64(offsetSize))
+        return false;
+
+    auto objectOffset = [&](quint64 index) {
+        return readBigEndian(bytes + tableOffset + index * quint64(offsetSize), offsetSize);
+    };
+    // The references an object holds: [first, first + count * refSize).
+    auto references = [&](quint64 index, quint64 *first, quint64 *count) {
+        const quint64 offset = objectOffset(index);
+        if (offset < HeaderSize || offset >= tableOffset)
+            return false;
+        const uchar marker = bytes[offset];
+        const int kind = marker >> 4;
+        *count = 0;
+        *first = offset + 1;
+        if (kind != 0xA && kind != 0xB && kind != 0xC && kind != 0xD)
+            return true;
+        quint64 length = marker & 0x0f;
+        if (length == 0x0f) {
+            if (*first >= tableOffset || (bytes[*first] >> 4) != 0x1)
+                return false;
+            const int lengthSize = 1 << (bytes[*first] & 0x0f);
+            if (lengthSize > 8 || *first + 1 + quint64(lengthSize) > tableOffset)
+                return false;
+            length = readBigEndian(bytes + *first + 1, lengthSize);
+            *first += 1 + quint64(lengthSize);
+        }
+        if (kind == 0xD) {
+            if (length > size)
+                return false;
+            length *= 2;
+        }
+        if (length > (tableOffset - *first) / quint64(refSize))
+            return false;
+        *count = length;
+        return true;
+    };
+
+    enum : char { Unseen, Open, Done };
+    std::vector<char> state(objectCount, Unseen);
+    std::vector<int> height(objectCount, 0);
+    struct Frame
+    {
+        quint64 index, first, count, next;
+    };
+    std::vector<Frame> stack;
+    auto push = [&](quint64 index) {
+        Frame frame{index, 0, 0, 0};
+        if (!references(index, &frame.first, &frame.count))
+            return false;
+        state[index] = Open;
+        stack.push_back(frame);
+        return stack.size() <= size_t(MaximumDepth);
+    };
+    if (!push(topObject))
+        return false;
+    while (!stack.empty()) {
+        Frame &frame = stack.back();
+        if (frame.next == frame.count) {
+            state[frame.index] = Done;
+            const int h = height[frame.index] + 1;
+            stack.pop_back();
+            if (!stack.empty())
+                height[stack.back().index] = std::max(height[stack.back().index], h);
+            continue;
+        }
+        const quint64 child = readBigEndian(bytes + frame.first + frame.next * quint64(refSize), refSize);
+        ++frame.next;
+        if (child >= objectCount || state[child] == Open)
+            return false;
+        if (state[child] == Done) {
+            if (int(stack.size()) + height[child] > MaximumDepth)
+                return false;
+            height[frame.index] = std::max(height[frame.index], height[child] + 1);
+            continue;
+        }
+        if (!push(child))
+            return false;
+    }
+    return height[topObject] <= MaximumDepth;
+}
+
+QString typeDescription(QMetaType::Type type)
+{
+    switch (type) {
+    case QMetaType::QVariantMap:
+        return QStringLiteral("a dictionary");
+    case QMetaType::QVariantList:
+        return QStringLiteral("an array");
+    default:
+        return QString::fromLatin1(QMetaType(type).name());
+    }
+}
+
+} // namespace
+
+QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaType::Type expectedType)
+{
+    if (data.size() > MaximumSize) {
+        setError(error, QStringLiteral("The property list is too large."));
+        return {};
+    }
+    if (data.size() < 8) {
+        setError(error, QStringLiteral("The data is not a property list."));
+        return {};
+    }
+    if (data.startsWith("bplist00") && !binaryGraphIsSafe(data)) {
+        setError(error, QStringLiteral("The data is not a property list, or it is damaged."));
+        return {};
+    }
+    plist_t raw = nullptr;
+    plist_from_memory(data.constData(), uint32_t(data.size()), &raw);
+    PlistPtr root(raw);
+    if (!root) {
+        setError(error, QStringLiteral("The data is not a property list, or it is damaged."));
+        return {};
+    }
+    QVariant value = TreeReader(root.get()).read(root.get(), error);
+    if (!value.isValid())
+        return {};
+    if (expectedType != QMetaType::UnknownType && value.typeId() != int(expectedType)) {
+        setError(error, QStringLiteral("The property list does not hold %1.").arg(typeDescription(expectedType)));
+        return {};
+    }
+    return value;
+}
+
+QByteArray PropertyList::toData(const QVariant &value, PlistFormat format, QString *error)
+{
+    PlistPtr root(toNode(value, 0, error));
+    if (!root)
+        return {};
+    char *bytes = nullptr;
+    uint32_t length = 0;
+    QByteArray result;
+    if (format == PlistFormat::Binary) {
+        plist_to_bin(root.get(), &bytes, &length);
+        if (bytes)
+            result = QByteArray(bytes, qsizetype(length));
+        plist_to_bin_free(bytes);
+    } else {
+        plist_to_xml(root.get(), &bytes, &length);
+        if (bytes)
+            result = QByteArray(bytes, qsizetype(length));
+        plist_to_xml_free(bytes);
+    }
+    if (result.isEmpty())
+        setError(error, QStringLiteral("The property list could not be encoded."));
+    return result;
+}
+
+QVariant PropertyList::readFile(const QString &path, QString *error, QMetaType::Type expectedType)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, file.errorString()));
+        return {};
+    }
+    if (file.size() > MaximumSize) {
+        setError(error, QStringLiteral("The file \"%1\" is too large to be a property list.").arg(path));
+        return {};
+    }
+    const QByteArray data = file.read(MaximumSize + 1);
+    QString reason;
+    QVariant value = fromData(data, &reason, expectedType);
+    if (!value.isValid())
+        setError(error, QStringLiteral("The file \"%1\" could not be read: %2").arg(QFileInfo(path).fileName(), reason));
+    return value;
+}
+
+bool PropertyList::writeFile(const QString &path, const QVariant &value, PlistFormat format, QString *error)
+{
+    const QByteArray data = toData(value, format, error);
+    if (data.isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        setError(error, QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace quillmark

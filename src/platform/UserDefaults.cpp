@@ -1,0 +1,303 @@
+#include "platform/UserDefaults.h"
+
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSettings>
+#include <QStringList>
+#include <QtDebug>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace quillmark {
+
+namespace {
+
+// The preferences file is a property list, so every value type comes back as it was set
+// (an INI file would give numbers and booleans back as strings).
+bool readPlist(QIODevice &device, QSettings::SettingsMap &map)
+{
+    const QByteArray data = device.read(PropertyList::MaximumSize + 1);
+    if (data.trimmed().isEmpty())
+        return true;
+    QString error;
+    const QVariant root = PropertyList::fromData(data, &error, QMetaType::QVariantMap);
+    if (!root.isValid()) {
+        qWarning("UserDefaults: the preferences file is unreadable and is ignored: %s", qPrintable(error));
+        return false;
+    }
+    const QVariantMap values = root.toMap();
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        map.insert(it.key(), it.value());
+    return true;
+}
+
+bool writePlist(QIODevice &device, const QSettings::SettingsMap &map)
+{
+    QVariantMap values;
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+        values.insert(it.key(), it.value());
+    QString error;
+    const QByteArray data = PropertyList::toData(values, PlistFormat::Xml, &error);
+    if (data.isEmpty()) {
+        qWarning("UserDefaults: the preferences could not be written: %s", qPrintable(error));
+        return false;
+    }
+    return device.write(data) == data.size();
+}
+
+QSettings::Format plistFormat()
+{
+    static const QSettings::Format format = QSettings::registerFormat(QStringLiteral("plist"), readPlist, writePlist);
+    return format;
+}
+
+std::unique_ptr<UserDefaults> &standardInstance()
+{
+    static std::unique_ptr<UserDefaults> instance;
+    return instance;
+}
+
+QString defaultPath()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/Brenholt/Quillmark.plist");
+}
+
+// The text after leading blanks, as Latin-1 bytes for the number parsers.
+QByteArray numberText(const QString &text)
+{
+    return text.trimmed().toLatin1();
+}
+
+qint64 leadingInteger(const QString &text)
+{
+    const QByteArray bytes = numberText(text);
+    const char *begin = bytes.constData();
+    const char *end = begin + bytes.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    qint64 value = 0;
+    const auto result = std::from_chars(begin, end, value);
+    if (result.ec == std::errc::result_out_of_range)
+        return (begin != end && *begin == '-') ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+    return result.ec == std::errc() ? value : 0;
+}
+
+double leadingFloat(const QString &text)
+{
+    const QByteArray bytes = numberText(text);
+    const char *begin = bytes.constData();
+    const char *end = begin + bytes.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    double value = 0;
+    const auto result = std::from_chars(begin, end, value, std::chars_format::general);
+    return result.ec == std::errc() ? value : 0.0;
+}
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isFloat(const QVariant &value)
+{
+    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+qint64 clampToInteger(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 9.2233720368547758e18)
+        return std::numeric_limits<qint64>::max();
+    if (value <= -9.2233720368547758e18)
+        return std::numeric_limits<qint64>::min();
+    return qint64(value);
+}
+
+} // namespace
+
+UserDefaults &UserDefaults::standard()
+{
+    auto &instance = standardInstance();
+    if (!instance)
+        instance = std::make_unique<UserDefaults>(defaultPath());
+    return *instance;
+}
+
+void UserDefaults::resetStandardForTesting(const QString &path)
+{
+    standardInstance() = std::make_unique<UserDefaults>(path);
+}
+
+UserDefaults::UserDefaults(const QString &path)
+    : m_path(path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    m_settings = std::make_unique<QSettings>(path, plistFormat());
+}
+
+UserDefaults::~UserDefaults()
+{
+    m_settings->sync();
+}
+
+void UserDefaults::registerDefaults(const QVariantMap &defaults)
+{
+    for (auto it = defaults.constBegin(); it != defaults.constEnd(); ++it)
+        m_registered.insert(it.key(), it.value());
+}
+
+QVariant UserDefaults::objectForKey(const QString &key) const
+{
+    const QVariant stored = m_settings->value(key);
+    if (stored.isValid())
+        return stored;
+    return m_registered.value(key);
+}
+
+QString UserDefaults::stringForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    if (isFloat(value))
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    if (isNumber(value))
+        return value.toString();
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    return {};
+}
+
+qint64 UserDefaults::integerForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::QString)
+        return leadingInteger(value.toString());
+    if (isFloat(value))
+        return clampToInteger(value.toDouble());
+    if (isNumber(value) || value.typeId() == QMetaType::Bool)
+        return value.toLongLong();
+    return 0;
+}
+
+double UserDefaults::floatForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::QString)
+        return leadingFloat(value.toString());
+    if (isNumber(value) || value.typeId() == QMetaType::Bool)
+        return value.toDouble();
+    return 0.0;
+}
+
+bool UserDefaults::boolForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (isNumber(value))
+        return value.toDouble() != 0.0;
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed();
+        if (text.startsWith(QLatin1Char('Y'), Qt::CaseInsensitive) || text.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
+            return true;
+        return leadingFloat(text) != 0.0;
+    }
+    return false;
+}
+
+QVariantList UserDefaults::arrayForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList)
+        return value.toList();
+    return {};
+}
+
+QVariantMap UserDefaults::dictionaryForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::QVariantMap)
+        return value.toMap();
+    return {};
+}
+
+QByteArray UserDefaults::dataForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray();
+    return {};
+}
+
+void UserDefaults::setObject(const QVariant &value, const QString &key)
+{
+    if (!value.isValid()) {
+        removeObject(key);
+        return;
+    }
+    // One value of a kind a property list cannot hold would keep the whole file from being written.
+    QString error;
+    if (PropertyList::toData(value, PlistFormat::Binary, &error).isEmpty()) {
+        qWarning("UserDefaults: %s is not stored: %s", qPrintable(key), qPrintable(error));
+        return;
+    }
+    m_settings->setValue(key, value);
+}
+
+void UserDefaults::setBool(bool value, const QString &key)
+{
+    setObject(value, key);
+}
+
+void UserDefaults::setInteger(qint64 value, const QString &key)
+{
+    setObject(value, key);
+}
+
+void UserDefaults::setFloat(double value, const QString &key)
+{
+    setObject(value, key);
+}
+
+void UserDefaults::setString(const QString &value, const QString &key)
+{
+    setObject(value, key);
+}
+
+void UserDefaults::removeObject(const QString &key)
+{
+    m_settings->remove(key);
+}
+
+bool UserDefaults::synchronize()
+{
+    m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
+}
+
+} // namespace quillmark

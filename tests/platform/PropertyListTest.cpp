@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include "common/TestSupport.h"
+#include "platform/PropertyList.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+using namespace quillmark;
+
+namespace {
+
+QVariantMap sampleTree()
+{
+    QVariantMap inner;
+    inner.insert("Zeta", qint64(-42));
+    inner.insert("alpha", QVariantList{qint64(1), 2.5, QString("drei"), true});
+    QVariantMap root;
+    root.insert("Name", QString::fromUtf8("Étiquette — ラベル 标签 Ярлык 🏷"));
+    root.insert("Count", qint64(123456789012LL));
+    root.insert("Small", qint64(7));
+    root.insert("Zero", qint64(0));
+    root.insert("Negative", qint64(-1));
+    root.insert("Largest", qint64(std::numeric_limits<qint64>::max()));
+    root.insert("Smallest", qint64(std::numeric_limits<qint64>::min()));
+    root.insert("Ratio", 0.1);
+    root.insert("NegativeRatio", -12345.678);
+    root.insert("Yes", true);
+    root.insert("No", false);
+    root.insert("Bytes", QByteArray("\x00\x01\xff bytes", 9));
+    root.insert("Empty", QByteArray(""));
+    root.insert("EmptyString", QString(""));
+    root.insert("When", QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10), Qt::UTC));
+    root.insert("Before", QDateTime(QDate(1990, 7, 1), QTime(0, 0, 1), Qt::UTC));
+    root.insert("Inner", inner);
+    root.insert("EmptyList", QVariantList{});
+    root.insert("EmptyMap", QVariantMap{});
+    root.insert("Nested", QVariantList{QVariantList{QVariantMap{{"deep", QVariantList{qint64(3)}}}}});
+    return root;
+}
+
+QString plistutil()
+{
+    return QStandardPaths::findExecutable("plistutil");
+}
+
+bool runPlistutil(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(plistutil(), arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+class PropertyListFormats : public ::testing::TestWithParam<PlistFormat> {};
+
+} // namespace
+
+TEST_P(PropertyListFormats, EveryValueTypeRoundTrips)
+{
+    const QVariantMap tree = sampleTree();
+    QString error;
+    const QByteArray data = PropertyList::toData(tree, GetParam(), &error);
+    ASSERT_FALSE(data.isEmpty()) << error.toStdString();
+    const QVariant back = PropertyList::fromData(data, &error);
+    ASSERT_TRUE(back.isValid()) << error.toStdString();
+    EXPECT_EQ(back.toMap(), tree);
+    EXPECT_EQ(back.toMap().value("Count").typeId(), QMetaType::LongLong);
+}
+
+TEST_P(PropertyListFormats, NarrowerIntegersReadBackAsInt64)
+{
+    const QVariantList list{int(-5), uint(4000000000u), qint64(9), short(3)};
+    const QVariant back = PropertyList::fromData(PropertyList::toData(list, GetParam()));
+    const QVariantList expected{qint64(-5), qint64(4000000000LL), qint64(9), qint64(3)};
+    EXPECT_EQ(back.toList(), expected);
+    for (const QVariant &v : back.toList())
+        EXPECT_EQ(v.typeId(), QMetaType::LongLong);
+}
+
+TEST_P(PropertyListFormats, ScalarTopLevelValues)
+{
+    for (const QVariant &value : {QVariant(QString("just text")), QVariant(qint64(5)), QVariant(true),
+                                  QVariant(QByteArray("raw"))}) {
+        const QVariant back = PropertyList::fromData(PropertyList::toData(value, GetParam()));
+        EXPECT_EQ(back, value);
+    }
+}
+
+TEST_P(PropertyListFormats, DictionaryKeysAreWrittenSorted)
+{
+    QVariantMap map{{"b", 1}, {"a", 2}, {"C", 3}};
+    const QByteArray xml = PropertyList::toData(map, PlistFormat::Xml);
+    EXPECT_LT(xml.indexOf("<key>C</key>"), xml.indexOf("<key>a</key>"));
+    EXPECT_LT(xml.indexOf("<key>a</key>"), xml.indexOf("<key>b</key>"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, PropertyListFormats,
+                         ::testing::Values(PlistFormat::Binary, PlistFormat::Xml));
+
+TEST(PropertyList, BinaryStartsWithItsMagicAndXmlIsText)
+{
+    EXPECT_TRUE(PropertyList::toData(sampleTree(), PlistFormat::Binary).startsWith("bplist00"));
+    EXPECT_TRUE(PropertyList::toData(sampleTree(), PlistFormat::Xml).startsWith("<?xml"));
+}
+
+TEST(PropertyList, MillisecondsOfDatesSurviveTheBinaryFormat)
+{
+    const QDateTime when(QDate(2010, 5, 6), QTime(7, 8, 9, 250), Qt::UTC);
+    const QVariant back = PropertyList::fromData(PropertyList::toData(QVariantList{when}));
+    EXPECT_EQ(back.toList().value(0).toDateTime(), when);
+}
+
+TEST(PropertyList, ValuesItCannotHoldAreRefused)
+{
+    QString error;
+    EXPECT_TRUE(PropertyList::toData(QVariantMap{{"bad", QVariant()}}, PlistFormat::Binary, &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(PropertyList::toData(QVariantList{QVariant::fromValue(QPointF(1, 2))}).isEmpty());
+    EXPECT_TRUE(PropertyList::toData(QDateTime(QDate(2200, 1, 1), QTime(0, 0), Qt::UTC)).isEmpty());
+}
+
+TEST(PropertyList, TheCallerCanAskForTheTopLevelType)
+{
+    const QByteArray list = PropertyList::toData(QVariantList{qint64(1)});
+    QString error;
+    EXPECT_FALSE(PropertyList::fromData(list, &error, QMetaType::QVariantMap).isValid());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(PropertyList::fromData(list, &error, QMetaType::QVariantList).isValid());
+}
+
+TEST(PropertyList, DamagedInputGivesAnErrorAndNeverCrashes)
+{
+    for (PlistFormat format : {PlistFormat::Binary, PlistFormat::Xml}) {
+        const QByteArray valid = PropertyList::toData(sampleTree(), format);
+        ASSERT_FALSE(valid.isEmpty());
+        for (int length = 0; length < valid.size(); ++length) {
+            QString error;
+            const QVariant value = PropertyList::fromData(valid.left(length), &error);
+            if (!value.isValid())
+                EXPECT_FALSE(error.isEmpty()) << "length " << length;
+        }
+    }
+    // Flipped bytes in the binary trailer and offset table, then random noise.
+    const QByteArray valid = PropertyList::toData(sampleTree(), PlistFormat::Binary);
+    QRandomGenerator random(1234);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray damaged = valid;
+        const int flips = 1 + int(random.bounded(4));
+        for (int i = 0; i < flips; ++i)
+            damaged[int(random.bounded(damaged.size()))] = char(random.bounded(256));
+        PropertyList::fromData(damaged);
+    }
+    for (int round = 0; round < 200; ++round) {
+        QByteArray noise(int(random.bounded(400)), '\0');
+        for (char &c : noise)
+            c = char(random.bounded(256));
+        if (round % 2)
+            noise.prepend("bplist00");
+        QString error;
+        EXPECT_FALSE(PropertyList::fromData(noise, &error).isValid() && false);
+    }
+    QString error;
+    EXPECT_FALSE(PropertyList::fromData("<?xml version=\"1.0\"?><plist><dict><key>a</key>", &error).isValid());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(PropertyList::fromData(QByteArray(), &error).isValid());
+}
+
+TEST(PropertyList, WriteFileReplacesAtomicallyAndReadFileReportsProblems)
+{
+    const QString dir = qmtest::freshDir("plist-files");
+    const QString path = dir + "/tree.plist";
+    QString error;
+    ASSERT_TRUE(PropertyList::writeFile(path, sampleTree(), PlistFormat::Xml, &error)) << error.toStdString();
+    EXPECT_EQ(PropertyList::readFile(path, &error).toMap(), sampleTree());
+
+    // A value that cannot be written leaves the old file as it was.
+    EXPECT_FALSE(PropertyList::writeFile(path, QVariantMap{{"bad", QVariant()}}, PlistFormat::Binary, &error));
+    EXPECT_EQ(PropertyList::readFile(path).toMap(), sampleTree());
+    EXPECT_FALSE(PropertyList::writeFile(dir + "/missing/folder/x.plist", sampleTree(), PlistFormat::Binary, &error));
+
+    EXPECT_FALSE(PropertyList::readFile(dir + "/nothing.plist", &error).isValid());
+    EXPECT_TRUE(error.contains("nothing.plist"));
+    QFile junk(dir + "/junk.plist");
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a property list at all");
+    junk.close();
+    EXPECT_FALSE(PropertyList::readFile(junk.fileName(), &error).isValid());
+}
+
+TEST(PropertyList, PlistutilReadsWhatWeWriteAndWeReadWhatItWrites)
+{
+    if (plistutil().isEmpty())
+        GTEST_SKIP() << "plistutil is not installed";
+    const QString dir = qmtest::freshDir("plistutil");
+    const QVariantMap tree = sampleTree();
+    for (PlistFormat format : {PlistFormat::Binary, PlistFormat::Xml}) {
+        const QString ours = dir + (format == PlistFormat::Binary ? "/ours.bplist" : "/ours.xml");
+        ASSERT_TRUE(PropertyList::writeFile(ours, tree, format));
+        for (const char *target : {"xml", "bin"}) {
+            const QString theirs = dir + "/theirs-" + target;
+            ASSERT_TRUE(runPlistutil({"-i", ours, "-o", theirs, "-f", target}));
+            QString error;
+            const QVariant back = PropertyList::readFile(theirs, &error);
+            ASSERT_TRUE(back.isValid()) << error.toStdString();
+            EXPECT_EQ(back.toMap(), tree) << target;
+        }
+    }
+    const QString xml = dir + "/theirs-xml";
+    QFile file(xml);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("<integer>-42</integer>"));
+    EXPECT_TRUE(text.contains("<true/>"));
+}
+
+TEST(PropertyList, HostileNestingIsRefusedWithoutExhaustingTheStack)
+{
+    const int depth = 100000;
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
+    xml += QByteArray("<array>").repeated(depth);
+    xml += QByteArray("</array>").repeated(depth);
+    xml += "</plist>";
+    QString error;
+    EXPECT_FALSE(PropertyList::fromData(xml, &error).isValid());
+    EXPECT_FALSE(error.isEmpty());
+
+    // The same as a binary list: each one-element array refers to the next object.
+    QByteArray binary = "bplist00";
+    QList<quint32> offsets;
+    auto bigEndian = [](quint64 value, int size) {
+        QByteArray bytes;
+        for (int i = size - 1; i >= 0; --i)
+            bytes.append(char((value >> (8 * i)) & 0xff));
+        return bytes;
+    };
+    for (int i = 0; i < depth; ++i) {
+        offsets.append(quint32(binary.size()));
+        if (i + 1 < depth)
+            binary += char(0xA1) + bigEndian(quint64(i + 1), 4);
+        else
+            binary += char(0xA0);
+    }
+    const quint64 tableOffset = quint64(binary.size());
+    for (quint32 offset : offsets)
+        binary += bigEndian(offset, 4);
+    binary += QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(depth), 8) + bigEndian(0, 8)
+        + bigEndian(tableOffset, 8);
+    EXPECT_FALSE(PropertyList::fromData(binary, &error).isValid());
+
+    QVariant deep = QVariantList{};
+    for (int i = 0; i < 600; ++i)
+        deep = QVariantList{deep};
+    EXPECT_TRUE(PropertyList::toData(deep, PlistFormat::Binary, &error).isEmpty());
+}
