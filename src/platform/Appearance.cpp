@@ -5,10 +5,14 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include "platform/UserDefaults.h"
+
 namespace quillmark {
 
 bool isDarkAppearance()
 {
+    if (!UserDefaults::standard().objectForKey(QStringLiteral("AppleInterfaceStyle")).isNull())
+        return true;
     return QGuiApplication::palette().window().color().lightness() < 128;
 }
 

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include "platform/Appearance.h"
+#include "platform/UserDefaults.h"
 
 using namespace quillmark;
 
@@ -35,5 +36,18 @@ TEST(Appearance, FollowsThePaletteAndSignalsFlips)
     QApplication::setPalette(light);
     ASSERT_EQ(spy.count(), 2);
     EXPECT_FALSE(spy.at(1).at(0).toBool());
+    QApplication::setPalette(original);
+}
+
+TEST(Appearance, TheInterfaceStyleDefaultMeansDark)
+{
+    const QPalette original = QGuiApplication::palette();
+    QPalette light = original;
+    light.setColor(QPalette::Window, QColor(236, 236, 236));
+    QApplication::setPalette(light);
+    UserDefaults::standard().setString("Dark", "AppleInterfaceStyle");
+    EXPECT_TRUE(isDarkAppearance());
+    UserDefaults::standard().removeObject("AppleInterfaceStyle");
+    EXPECT_FALSE(isDarkAppearance());
     QApplication::setPalette(original);
 }

@@ -1,0 +1,198 @@
+#include "platform/Shadow.h"
+
+#include <QImage>
+#include <QPagedPaintDevice>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QTransform>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace quillmark {
+
+namespace {
+
+// Above this many pixels the layer is rendered at a lower resolution and scaled up: a
+// blurred shadow loses nothing visible, and a page-sized object on a 1200 dpi PDF does not
+// allocate gigabytes.
+constexpr qreal MaxLayerPixels = 16.0 * 1024 * 1024;
+
+// Widths of three box filters whose succession approximates a Gaussian of sigma.
+void boxSizesForGauss(qreal sigma, int sizes[3])
+{
+    const int n = 3;
+    const qreal ideal = std::sqrt(12 * sigma * sigma / n + 1);
+    int lower = int(std::floor(ideal));
+    if (lower % 2 == 0)
+        --lower;
+    const int upper = lower + 2;
+    const qreal mIdeal = (12 * sigma * sigma - n * lower * lower - 4 * n * lower - 3 * n) / (-4 * lower - 4);
+    const int m = int(std::lround(mIdeal));
+    for (int i = 0; i < n; ++i)
+        sizes[i] = i < m ? lower : upper;
+}
+
+// One box pass of the given radius along `count` samples that are `stride` bytes apart.
+// Samples beyond the ends count as 0 (the layer is transparent there).
+void boxLine(uchar *data, int count, int stride, int radius, std::vector<int> &scratch)
+{
+    scratch.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+        scratch[size_t(i)] = data[i * stride];
+    const int width = 2 * radius + 1;
+    int sum = 0;
+    for (int i = 0; i <= std::min(radius, count - 1); ++i)
+        sum += scratch[size_t(i)];
+    for (int i = 0; i < count; ++i) {
+        data[i * stride] = uchar((sum + width / 2) / width);
+        const int add = i + radius + 1;
+        const int drop = i - radius;
+        if (add < count)
+            sum += scratch[size_t(add)];
+        if (drop >= 0)
+            sum -= scratch[size_t(drop)];
+    }
+}
+
+void boxBlur(QImage &image, int channels, int radius)
+{
+    if (radius <= 0)
+        return;
+    std::vector<int> scratch;
+    const int w = image.width(), h = image.height();
+    const qsizetype bpl = image.bytesPerLine();
+    uchar *bits = image.bits();
+    for (int y = 0; y < h; ++y) {
+        uchar *row = bits + y * bpl;
+        for (int c = 0; c < channels; ++c)
+            boxLine(row + c, w, channels, radius, scratch);
+    }
+    for (int x = 0; x < w; ++x) {
+        for (int c = 0; c < channels; ++c)
+            boxLine(bits + x * channels + c, h, int(bpl), radius, scratch);
+    }
+}
+
+} // namespace
+
+qreal Shadow::deviceScale(const QPainter *painter)
+{
+    const QPaintDevice *device = painter ? painter->device() : nullptr;
+    if (!device)
+        return 1.0;
+    if (dynamic_cast<const QPagedPaintDevice *>(device))
+        return std::max(1, device->logicalDpiX()) / 72.0;
+    return device->devicePixelRatioF();
+}
+
+void Shadow::blurImage(QImage &image, qreal sigma)
+{
+    if (!(sigma > 0) || !std::isfinite(sigma) || image.isNull())
+        return;
+    int channels = 0;
+    switch (image.format()) {
+    case QImage::Format_ARGB32_Premultiplied:
+        channels = 4;
+        break;
+    case QImage::Format_Alpha8:
+    case QImage::Format_Grayscale8:
+        channels = 1;
+        break;
+    default:
+        return;
+    }
+    // Beyond the image's own size a wider box changes nothing but the running time.
+    sigma = std::min(sigma, qreal(std::max(image.width(), image.height())));
+    int sizes[3];
+    boxSizesForGauss(sigma, sizes);
+    for (int size : sizes)
+        boxBlur(image, channels, (size - 1) / 2);
+}
+
+void Shadow::draw(QPainter *painter, const QRectF &approxBounds,
+                  const std::function<void(QPainter *)> &paint) const
+{
+    if (!painter || !paint)
+        return;
+    if (!color.isValid() || color.alpha() == 0 || !painter->isActive()) {
+        paint(painter);
+        return;
+    }
+
+    const qreal scale = deviceScale(painter);
+    const QTransform toDevice = painter->deviceTransform();
+    const qreal blurPx = std::isfinite(blurRadius) ? std::max<qreal>(0, blurRadius) * scale : 0;
+    const QPointF offsetPx = std::isfinite(offset.x()) && std::isfinite(offset.y())
+        ? QPointF(offset.x() * scale, -offset.y() * scale)
+        : QPointF();
+
+    // The object's area on the device, grown by the blur's reach and a pixel of antialiasing.
+    const int margin = int(std::ceil(blurPx * 2)) + 2;
+    QRectF objectRect = toDevice.mapRect(approxBounds.normalized());
+    objectRect.adjust(-margin, -margin, margin, margin);
+
+    // Only the part whose shadow can land on the device is rendered.
+    const QPaintDevice *device = painter->device();
+    const qreal dpr = device->devicePixelRatioF();
+    QRectF visible(0, 0, device->width() * dpr, device->height() * dpr);
+    visible.translate(-offsetPx);
+    visible.adjust(-margin, -margin, margin, margin);
+    const QRect layerRect = objectRect.intersected(visible).toAlignedRect();
+    if (layerRect.isEmpty() || !std::isfinite(objectRect.width()) || !std::isfinite(objectRect.height())) {
+        paint(painter);
+        return;
+    }
+
+    const qreal area = qreal(layerRect.width()) * layerRect.height();
+    const qreal reduce = area > MaxLayerPixels ? std::sqrt(MaxLayerPixels / area) : 1.0;
+    const QSize layerSize(std::max(1, int(std::ceil(layerRect.width() * reduce))),
+                          std::max(1, int(std::ceil(layerRect.height() * reduce))));
+
+    QImage layer(layerSize, QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull()) {
+        paint(painter);
+        return;
+    }
+    layer.fill(Qt::transparent);
+    {
+        QPainter lp(&layer);
+        lp.setRenderHints(painter->renderHints());
+        lp.setPen(painter->pen());
+        lp.setBrush(painter->brush());
+        lp.setFont(painter->font());
+        // Drawn with the full device transform, so a rotated object lands in an upright layer.
+        lp.setTransform(toDevice * QTransform::fromTranslate(-layerRect.x(), -layerRect.y())
+                        * QTransform::fromScale(reduce, reduce));
+        paint(&lp);
+    }
+
+    // Only the coverage matters: blur the alpha and fill it with the shadow colour.
+    QImage alpha = layer.convertToFormat(QImage::Format_Alpha8);
+    blurImage(alpha, blurPx / 2 * reduce);
+    const QRgb tint = color.rgba();
+    const uint ta = qAlpha(tint), tr = qRed(tint), tg = qGreen(tint), tb = qBlue(tint);
+    for (int y = 0; y < layer.height(); ++y) {
+        const uchar *a = alpha.constScanLine(y);
+        QRgb *out = reinterpret_cast<QRgb *>(layer.scanLine(y));
+        for (int x = 0; x < layer.width(); ++x) {
+            const uint coverage = a[x] * ta;
+            const uint outA = (coverage + 127) / 255;
+            out[x] = qRgba(int((tr * outA + 127) / 255), int((tg * outA + 127) / 255),
+                           int((tb * outA + 127) / 255), int(outA));
+        }
+    }
+
+    painter->save();
+    // Back to plain device pixels, whatever window, viewport or pixel ratio the painter has.
+    painter->resetTransform();
+    painter->setWorldTransform(painter->deviceTransform().inverted());
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, reduce < 1.0);
+    painter->drawImage(QRectF(QPointF(layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())), layer);
+    painter->restore();
+
+    paint(painter);
+}
+
+} // namespace quillmark

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "platform/Shadow.h"
+
+using namespace quillmark;
+
+namespace {
+
+const QRectF Square(40, 40, 40, 40);
+
+void blackSquare(QPainter *p)
+{
+    p->fillRect(Square, Qt::black);
+}
+
+QImage render(const Shadow &shadow, const QTransform &transform = {}, const QRectF &bounds = Square,
+              const std::function<void(QPainter *)> &paint = blackSquare)
+{
+    QImage image(160, 160, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setTransform(transform);
+    shadow.draw(&p, bounds, paint);
+    return image;
+}
+
+int gray(const QImage &image, int x, int y)
+{
+    return qGray(image.pixel(x, y));
+}
+
+} // namespace
+
+TEST(Shadow, FallsDownRightForANegativeYOffset)
+{
+    Shadow shadow;
+    shadow.offset = QPointF(7, -7);
+    shadow.blurRadius = 4;
+    shadow.color = QColor(0, 0, 0, 200);
+    const QImage image = render(shadow);
+    // The object itself is drawn on top.
+    EXPECT_EQ(gray(image, 60, 60), 0);
+    // Down-right of the square: the shadow; up-left: untouched paper.
+    EXPECT_LT(gray(image, 83, 83), 200);
+    EXPECT_LT(gray(image, 60, 84), 200);
+    EXPECT_LT(gray(image, 84, 60), 200);
+    EXPECT_EQ(gray(image, 37, 37), 255);
+    EXPECT_EQ(gray(image, 60, 35), 255);
+    EXPECT_EQ(gray(image, 35, 60), 255);
+    // Blurred: it fades out beyond the offset square's edge.
+    EXPECT_LT(gray(image, 85, 85), gray(image, 90, 90));
+}
+
+TEST(Shadow, NoBlurGivesAHardEdge)
+{
+    Shadow shadow;
+    shadow.offset = QPointF(7, -7);
+    shadow.blurRadius = 0;
+    shadow.color = QColor(0, 0, 0, 255);
+    const QImage image = render(shadow);
+    // The shadow square covers x, y in [47, 87).
+    EXPECT_EQ(gray(image, 86, 86), 0);
+    EXPECT_EQ(gray(image, 87, 87), 255);
+    EXPECT_EQ(gray(image, 86, 50), 0);
+    EXPECT_EQ(gray(image, 87, 50), 255);
+    EXPECT_EQ(gray(image, 50, 87), 255);
+    EXPECT_EQ(gray(image, 50, 86), 0);
+    EXPECT_EQ(gray(image, 45, 85), 255);
+    EXPECT_EQ(gray(image, 85, 45), 255);
+}
+
+TEST(Shadow, TheColourAndItsAlphaAreKept)
+{
+    Shadow shadow;
+    shadow.offset = QPointF(20, -20);
+    shadow.blurRadius = 0;
+    shadow.color = QColor(255, 0, 0, 128);
+    const QImage image = render(shadow);
+    const QColor c = image.pixelColor(95, 95);
+    // Half-transparent red over white.
+    EXPECT_NEAR(c.red(), 255, 1);
+    EXPECT_NEAR(c.green(), 127, 2);
+    EXPECT_NEAR(c.blue(), 127, 2);
+    EXPECT_EQ(image.pixelColor(60, 60), QColor(Qt::black));
+}
+
+TEST(Shadow, FollowsWhatIsDrawnNotTheBounds)
+{
+    // A circle inside generous bounds: the shadow is round too.
+    Shadow shadow;
+    shadow.offset = QPointF(10, -10);
+    shadow.color = QColor(0, 0, 255);
+    const QImage image = render(shadow, {}, QRectF(30, 30, 60, 60), [](QPainter *p) {
+        p->setPen(Qt::NoPen);
+        p->setBrush(Qt::black);
+        p->drawEllipse(QRectF(40, 40, 40, 40));
+    });
+    EXPECT_EQ(image.pixelColor(70, 70), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(88, 70), QColor(Qt::blue));
+    // The corner of the offset bounds square stays white, outside the circle's shadow.
+    EXPECT_EQ(image.pixelColor(88, 88), QColor(Qt::white));
+}
+
+TEST(Shadow, RotatedPaintersKeepTheOffsetOnThePage)
+{
+    // The square drawn through a rotation about its centre: the shadow still falls down-right
+    // on the page, not along the rotated axes.
+    QTransform rotate;
+    rotate.translate(60, 60).rotate(90).translate(-60, -60);
+    Shadow shadow;
+    shadow.offset = QPointF(15, 0);
+    shadow.color = QColor(0, 0, 0);
+    const QImage image = render(shadow, rotate);
+    EXPECT_EQ(gray(image, 90, 60), 0);   // right of the square
+    EXPECT_EQ(gray(image, 60, 90), 255); // below it: a rotated offset would land here
+    EXPECT_EQ(gray(image, 30, 60), 255);
+}
+
+TEST(Shadow, ScalesWithTheDeviceNotTheZoom)
+{
+    QImage image(160, 160, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::white);
+    Shadow shadow;
+    shadow.offset = QPointF(10, -10);
+    shadow.color = QColor(0, 0, 0);
+    {
+        QPainter p(&image);
+        EXPECT_DOUBLE_EQ(Shadow::deviceScale(&p), 2.0);
+        shadow.draw(&p, QRectF(10, 10, 20, 20), [](QPainter *q) { q->fillRect(QRectF(10, 10, 20, 20), Qt::black); });
+    }
+    // Square at device pixels [20, 60); its shadow 20 device pixels further.
+    EXPECT_EQ(qGray(image.pixel(75, 75)), 0);
+    EXPECT_EQ(qGray(image.pixel(81, 81)), 255);
+}
+
+TEST(Shadow, BlurKeepsTheTotalCoverage)
+{
+    QImage dot(41, 41, QImage::Format_Alpha8);
+    dot.fill(0);
+    dot.scanLine(20)[20] = 255;
+    QImage block(41, 41, QImage::Format_Alpha8);
+    block.fill(0);
+    for (int y = 18; y < 23; ++y)
+        for (int x = 18; x < 23; ++x)
+            block.scanLine(y)[x] = 200;
+    auto total = [](const QImage &image) {
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += image.constScanLine(y)[x];
+        return sum;
+    };
+    const qint64 before = total(block);
+    Shadow::blurImage(block, 2.0);
+    EXPECT_NEAR(double(total(block)), double(before), before * 0.03);
+    EXPECT_LT(block.constScanLine(20)[20], 200);
+    EXPECT_GT(block.constScanLine(20)[15], 0);
+    // Symmetric spread.
+    EXPECT_EQ(block.constScanLine(20)[15], block.constScanLine(20)[25]);
+    EXPECT_EQ(block.constScanLine(15)[20], block.constScanLine(25)[20]);
+    Shadow::blurImage(dot, 0);
+    EXPECT_EQ(dot.constScanLine(20)[20], 255);
+}
+
+TEST(Shadow, TransparentColourDrawsOnlyTheObject)
+{
+    Shadow shadow;
+    shadow.offset = QPointF(10, -10);
+    shadow.color = QColor(0, 0, 0, 0);
+    int calls = 0;
+    render(shadow, {}, Square, [&](QPainter *p) { ++calls; blackSquare(p); });
+    EXPECT_EQ(calls, 1);
+    shadow.color = QColor(0, 0, 0, 10);
+    calls = 0;
+    render(shadow, {}, Square, [&](QPainter *p) { ++calls; blackSquare(p); });
+    EXPECT_EQ(calls, 2);
+}
