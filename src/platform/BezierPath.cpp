@@ -10,9 +10,10 @@ namespace {
 // Control-point distance of a quarter ellipse drawn with one cubic curve.
 constexpr qreal Kappa = 0.5522847498;
 
-// Curves are split at most this deep when flattened (2^16 segments per curve), so even
-// absurd coordinates cannot make flattening run away.
-constexpr int MaxFlattenDepth = 16;
+// Curves are split at most this deep when flattened (1024 segments per curve): enough to
+// keep a curve spanning kilometres within 0.1 pt, while absurd coordinates in a damaged
+// file cannot make flattening allocate without bound.
+constexpr int MaxFlattenDepth = 10;
 
 bool finite(const QPointF &p)
 {

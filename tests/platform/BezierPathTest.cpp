@@ -408,7 +408,7 @@ TEST(BezierPath, HostileNumbersDoNotHang)
     path.curveTo({1e300, 0}, {qInf(), 1e300}, {qQNaN(), -1e300});
     path.curveTo({0, 0}, {1e12, 1e12}, {-1e12, 1e12});
     const BezierPath flat = path.flattened(0.1);
-    EXPECT_LE(flat.elementCount(), 1 + 2 * (1 << 16));
+    EXPECT_LE(flat.elementCount(), 1 + 2 * 1024);
     EXPECT_FALSE(path.containsPoint({qQNaN(), 0}));
     BezierPath arc;
     arc.appendArc({0, 0}, qInf(), 0, 90, false);
