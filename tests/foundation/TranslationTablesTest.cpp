@@ -1,0 +1,357 @@
+// Every interface text the code looks up must be in every language's table: a missing entry
+// shows as an empty text at run time, so it is caught here instead.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringList>
+#include <QVariantMap>
+#include <optional>
+
+#include "platform/PropertyList.h"
+
+using namespace quillmark;
+
+namespace {
+
+const QStringList kLanguages = {"en", "de", "es", "ru", "zh-Hans"};
+const QString kMainTable = QStringLiteral("strings");
+const QStringList kOtherTables = {"UndoStrings", "PrintPanelAccessory"};
+
+struct Token
+{
+    enum Kind { Identifier, String, Punctuation, Other };
+    Kind kind;
+    QString text;
+    int line;
+};
+
+struct LookUp
+{
+    QString key;
+    QString table;
+    int line;
+};
+
+int hexValue(QChar c)
+{
+    if (c >= '0' && c <= '9')
+        return c.unicode() - '0';
+    if (c >= 'a' && c <= 'f')
+        return c.unicode() - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c.unicode() - 'A' + 10;
+    return -1;
+}
+
+// Reads an ordinary literal starting after its opening quote; `i` ends after the closing one.
+QString readStringLiteral(const QString &s, qsizetype &i, int &line)
+{
+    QString out;
+    while (i < s.size() && s[i] != '"') {
+        QChar c = s[i++];
+        if (c == '\n')
+            ++line;
+        if (c != '\\' || i >= s.size()) {
+            out += c;
+            continue;
+        }
+        const QChar e = s[i++];
+        switch (e.unicode()) {
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 'r': out += '\r'; break;
+        case 'a': out += QChar(7); break;
+        case 'b': out += QChar(8); break;
+        case 'f': out += QChar(12); break;
+        case 'v': out += QChar(11); break;
+        case '\n': ++line; break;
+        case 'x': {
+            uint value = 0;
+            while (i < s.size() && hexValue(s[i]) >= 0)
+                value = value * 16 + uint(hexValue(s[i++]));
+            out += QChar(char16_t(value));
+            break;
+        }
+        case 'u':
+        case 'U': {
+            const int digits = e == 'u' ? 4 : 8;
+            uint value = 0;
+            for (int k = 0; k < digits && i < s.size() && hexValue(s[i]) >= 0; ++k)
+                value = value * 16 + uint(hexValue(s[i++]));
+            out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&value), 1);
+            break;
+        }
+        default:
+            if (e >= '0' && e <= '7') {
+                uint value = uint(e.unicode() - '0');
+                for (int k = 0; k < 2 && i < s.size() && s[i] >= '0' && s[i] <= '7'; ++k)
+                    value = value * 8 + uint(s[i++].unicode() - '0');
+                out += QChar(char16_t(value));
+            } else {
+                out += e; // \" \' \\ \?
+            }
+        }
+    }
+    ++i;
+    return out;
+}
+
+// A small C++ tokenizer: comments dropped, literals decoded, adjacent literals joined.
+QList<Token> tokenize(const QString &s)
+{
+    QList<Token> tokens;
+    int line = 1;
+    qsizetype i = 0;
+    auto addString = [&](const QString &text, int at) {
+        if (!tokens.isEmpty() && tokens.last().kind == Token::String)
+            tokens.last().text += text;
+        else
+            tokens.append({Token::String, text, at});
+    };
+    while (i < s.size()) {
+        const QChar c = s[i];
+        if (c == '\n') {
+            ++line;
+            ++i;
+        } else if (c.isSpace()) {
+            ++i;
+        } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '/') {
+            while (i < s.size() && s[i] != '\n')
+                ++i;
+        } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+            const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
+            const qsizetype stop = end < 0 ? s.size() : end + 2;
+            line += int(QStringView(s).mid(i, stop - i).count(QLatin1Char('\n')));
+            i = stop;
+        } else if (c.isLetter() || c == '_') {
+            const qsizetype start = i;
+            while (i < s.size() && (s[i].isLetterOrNumber() || s[i] == '_'))
+                ++i;
+            const QString word = s.mid(start, i - start);
+            static const QStringList prefixes = {"u8", "u", "U", "L", "R", "u8R", "uR", "UR", "LR"};
+            if (i < s.size() && s[i] == '"' && prefixes.contains(word)) {
+                const int at = line;
+                ++i;
+                if (word.endsWith('R')) {
+                    const qsizetype open = s.indexOf('(', i);
+                    const QString delimiter = s.mid(i, open - i);
+                    const QString close = ")" + delimiter + "\"";
+                    const qsizetype end = s.indexOf(close, open + 1);
+                    const qsizetype stop = end < 0 ? s.size() : end;
+                    const QString body = s.mid(open + 1, stop - open - 1);
+                    line += int(body.count(QLatin1Char('\n')));
+                    i = end < 0 ? s.size() : end + close.size();
+                    addString(body, at);
+                } else {
+                    addString(readStringLiteral(s, i, line), at);
+                }
+            } else {
+                tokens.append({Token::Identifier, word, line});
+            }
+        } else if (c.isDigit()) {
+            while (i < s.size() && (s[i].isLetterOrNumber() || s[i] == '.' || s[i] == '\'' || s[i] == '_'))
+                ++i;
+            tokens.append({Token::Other, QString(), line});
+        } else if (c == '"') {
+            const int at = line;
+            ++i;
+            addString(readStringLiteral(s, i, line), at);
+        } else if (c == '\'') {
+            ++i;
+            while (i < s.size() && s[i] != '\'' && s[i] != '\n')
+                i += s[i] == '\\' ? 2 : 1;
+            ++i;
+            tokens.append({Token::Other, QString(), line});
+        } else if (c == ':' && i + 1 < s.size() && s[i + 1] == ':') {
+            tokens.append({Token::Punctuation, QStringLiteral("::"), line});
+            i += 2;
+        } else {
+            tokens.append({Token::Punctuation, QString(c), line});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+bool isPunct(const QList<Token> &t, qsizetype i, const char *text)
+{
+    return i < t.size() && t[i].kind == Token::Punctuation && t[i].text == QLatin1String(text);
+}
+
+bool isIdent(const QList<Token> &t, qsizetype i, const char *text)
+{
+    return i >= 0 && i < t.size() && t[i].kind == Token::Identifier && t[i].text == QLatin1String(text);
+}
+
+// A literal argument at i: "..." or a wrapper around one (QStringLiteral, QString,
+// QLatin1String, QString::fromUtf8), optionally with a user-defined suffix such as _s.
+std::optional<QString> literalArgument(const QList<Token> &t, qsizetype &i)
+{
+    qsizetype j = i;
+    int wrappers = 0;
+    static const char *const wrapperNames[] = {"QStringLiteral", "QString", "QLatin1String", "QLatin1StringView"};
+    for (const char *name : wrapperNames) {
+        if (isIdent(t, j, name)) {
+            ++j;
+            if (isPunct(t, j, "::") && j + 1 < t.size() && t[j + 1].kind == Token::Identifier)
+                j += 2;
+            if (!isPunct(t, j, "("))
+                return std::nullopt;
+            ++j;
+            wrappers = 1;
+            break;
+        }
+    }
+    if (j >= t.size() || t[j].kind != Token::String)
+        return std::nullopt;
+    const QString text = t[j++].text;
+    if (j < t.size() && t[j].kind == Token::Identifier && t[j].text.startsWith('_'))
+        ++j;
+    if (wrappers) {
+        if (!isPunct(t, j, ")"))
+            return std::nullopt;
+        ++j;
+    }
+    i = j;
+    return text;
+}
+
+// The literal keys handed to the translation look-ups in one source text.
+QList<LookUp> lookUps(const QString &source)
+{
+    const QList<Token> t = tokenize(source);
+    QList<LookUp> found;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t[i].kind != Token::Identifier || !isPunct(t, i + 1, "("))
+            continue;
+        const bool member = i > 0 && (isPunct(t, i - 1, ".") || isPunct(t, i - 1, ">"));
+        qsizetype arg = i + 2;
+        if (t[i].text == QLatin1String("stringForKey") && isPunct(t, i - 1, "::") && isIdent(t, i - 2, "Language")) {
+            if (const auto key = literalArgument(t, arg); key && isPunct(t, arg, ")"))
+                found.append({*key, kMainTable, t[i].line});
+        } else if (t[i].text == QLatin1String("localizedString") && !member) {
+            if (const auto key = literalArgument(t, arg); key && isPunct(t, arg, ")"))
+                found.append({*key, kMainTable, t[i].line});
+        } else if (t[i].text == QLatin1String("localizedStringFromTable") && !member) {
+            const auto key = literalArgument(t, arg);
+            if (!key || !isPunct(t, arg, ","))
+                continue;
+            ++arg;
+            if (const auto table = literalArgument(t, arg))
+                found.append({*key, *table, t[i].line});
+        }
+    }
+    return found;
+}
+
+QString sourceRoot()
+{
+    const QByteArray fromEnvironment = qgetenv("QM_SOURCE_DIR");
+    if (!fromEnvironment.isEmpty())
+        return QString::fromUtf8(fromEnvironment);
+    return QDir(QString::fromUtf8(QM_SOURCE_RESOURCES) + "/..").absolutePath();
+}
+
+QVariantMap readTable(const QString &language, const QString &table)
+{
+    const QString path = sourceRoot() + "/resources/" + language + ".lproj/" + table + ".plist";
+    const QVariant value = PropertyList::readFile(path);
+    EXPECT_EQ(value.typeId(), QMetaType::QVariantMap) << "unreadable table " << path.toStdString();
+    return value.toMap();
+}
+
+TEST(TranslationTables, ScannerFindsLiteralKeysOnly)
+{
+    const QString source = QString::fromUtf8(R"cpp(
+        // Language::stringForKey("In A Comment") is no look-up.
+        /* localizedString("Also A Comment") */
+        auto a = Language::stringForKey(QStringLiteral("Fill Color"));
+        auto b = quillmark::Language::stringForKey("Line "
+                                                   "Width");
+        auto c = localizedString(u"Say \"Hi\"\tnow"_s);
+        auto d = localizedStringFromTable(QString("Move Group"), QStringLiteral("UndoStrings"));
+        auto e = UserDefaults::standard().stringForKey("LabelName");
+        auto f = Language::stringForKey(name);
+        auto g = Language::stringForKey("Prefix " + name);
+        char q = '"'; auto h = localizedString("Back");
+        auto i = Language::stringForKey(QString::fromUtf8("Caf\u00e9"));
+    )cpp");
+    const QList<LookUp> found = lookUps(source);
+    QStringList keys;
+    for (const LookUp &l : found)
+        keys << l.table + ":" + l.key;
+    EXPECT_EQ(keys, (QStringList{"strings:Fill Color", "strings:Line Width", "strings:Say \"Hi\"\tnow",
+                                 "UndoStrings:Move Group", "strings:Back", QString::fromUtf8("strings:Café")}));
+    ASSERT_EQ(found.size(), 6);
+    EXPECT_EQ(found[0].line, 4);
+    EXPECT_EQ(found[1].line, 5);
+    EXPECT_EQ(found[4].line, 12);
+}
+
+TEST(TranslationTables, EveryLookedUpLiteralIsInEveryTable)
+{
+    const QString srcDir = sourceRoot() + "/src";
+    ASSERT_TRUE(QFileInfo(srcDir).isDir()) << srcDir.toStdString();
+
+    QHash<QString, QHash<QString, QVariantMap>> tables; // table -> language -> entries
+    for (const QString &table : QStringList{kMainTable} + kOtherTables)
+        for (const QString &language : kLanguages)
+            tables[table][language] = readTable(language, table);
+
+    QStringList problems;
+    int scanned = 0;
+    QDirIterator it(srcDir, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        ++scanned;
+        const QString relative = QDir(sourceRoot()).relativeFilePath(path);
+        for (const LookUp &l : lookUps(QString::fromUtf8(file.readAll()))) {
+            if (!tables.contains(l.table)) {
+                problems << QStringLiteral("%1:%2: unknown table \"%3\"").arg(relative).arg(l.line).arg(l.table);
+                continue;
+            }
+            for (const QString &language : kLanguages)
+                if (!tables[l.table][language].contains(l.key))
+                    problems << QStringLiteral("%1:%2: \"%3\" missing from %4.lproj/%5.plist")
+                                    .arg(relative).arg(l.line).arg(l.key, language, l.table);
+        }
+    }
+    EXPECT_GT(scanned, 0);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+TEST(TranslationTables, AllLanguagesHaveTheSameKeysAndNoEmptyValues)
+{
+    for (const QString &table : QStringList{kMainTable} + kOtherTables) {
+        const QVariantMap english = readTable("en", table);
+        EXPECT_FALSE(english.isEmpty()) << table.toStdString();
+        const QStringList englishKeys = english.keys();
+        const QSet<QString> expected(englishKeys.begin(), englishKeys.end());
+        for (auto entry = english.cbegin(); entry != english.cend(); ++entry)
+            EXPECT_EQ(entry.value().toString(), entry.key()) << "en.lproj/" << table.toStdString() << " maps a key to another text";
+        for (const QString &language : kLanguages) {
+            const QVariantMap entries = readTable(language, table);
+            const QStringList keys = entries.keys();
+            const QSet<QString> actual(keys.begin(), keys.end());
+            const QString name = language + ".lproj/" + table + ".plist";
+            QStringList missing = QSet<QString>(expected).subtract(actual).values();
+            QStringList extra = QSet<QString>(actual).subtract(expected).values();
+            missing.sort();
+            extra.sort();
+            EXPECT_TRUE(missing.isEmpty()) << name.toStdString() << " lacks: " << missing.join(" | ").toStdString();
+            EXPECT_TRUE(extra.isEmpty()) << name.toStdString() << " has keys English lacks: " << extra.join(" | ").toStdString();
+            for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
+                EXPECT_FALSE(entry.value().toString().trimmed().isEmpty())
+                    << name.toStdString() << ": empty value for \"" << entry.key().toStdString() << "\"";
+        }
+    }
+}
+
+} // namespace
