@@ -18,6 +18,7 @@
 #include "foundation/LanguageControls.h"
 #include "foundation/LanguageFixture.h"
 #include "foundation/SegmentedControl.h"
+#include "platform/NotificationCenter.h"
 
 using namespace quillmark;
 
@@ -224,13 +225,17 @@ TEST_F(LanguageControlsTest, SegmentedLabelsAreKeyedByPosition)
 TEST_F(LanguageControlsTest, DestroyedControlsStopObserving)
 {
     useLanguage("de");
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    const int before = center.observerCount();
     auto label = std::make_unique<QLabel>("Front");
     auto box = std::make_unique<QGroupBox>("Back");
     LanguageControls::awakeFromNib(label.get());
     LanguageControls::awakeFromNib(box.get());
+    LanguageControls::awakeFromNib(box.get());
+    EXPECT_EQ(center.observerCount(), before + 2);
     label.reset();
     box.reset();
-    // Under the address sanitizer a stale observer would show up here.
+    EXPECT_EQ(center.observerCount(), before);
     refreshAll();
     QLabel survivor("Back");
     LanguageControls::awakeFromNib(&survivor);
