@@ -96,6 +96,12 @@ int UndoManager::groupingLevel() const
 
 void UndoManager::setActionName(const QString &name)
 {
+    // The inverses an undo runs name their actions again; the step keeps the name it had.
+    if (m_undoing || m_redoing) {
+        if (m_open && m_open->name.isEmpty())
+            m_open->name = name;
+        return;
+    }
     if (m_open) {
         m_open->name = name;
     } else if (!m_undoStack.empty()) {

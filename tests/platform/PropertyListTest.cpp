@@ -140,8 +140,7 @@ TEST(PropertyList, DamagedInputGivesAnErrorAndNeverCrashes)
         for (int length = 0; length < valid.size(); ++length) {
             QString error;
             const QVariant value = PropertyList::fromData(valid.left(length), &error);
-            if (!value.isValid())
-                EXPECT_FALSE(error.isEmpty()) << "length " << length;
+            EXPECT_TRUE(value.isValid() || !error.isEmpty()) << "length " << length;
         }
     }
     // Flipped bytes in the binary trailer and offset table, then random noise.
@@ -160,8 +159,7 @@ TEST(PropertyList, DamagedInputGivesAnErrorAndNeverCrashes)
             c = char(random.bounded(256));
         if (round % 2)
             noise.prepend("bplist00");
-        QString error;
-        EXPECT_FALSE(PropertyList::fromData(noise, &error).isValid() && false);
+        PropertyList::fromData(noise);
     }
     QString error;
     EXPECT_FALSE(PropertyList::fromData("<?xml version=\"1.0\"?><plist><dict><key>a</key>", &error).isValid());

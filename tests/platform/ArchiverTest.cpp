@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "common/TestSupport.h"
+#include "platform/Archiver.h"
+#include "platform/PropertyList.h"
+
+using namespace quillmark;
+
+TEST(Archiver, AnArchiveIsABinaryPropertyListNamingItsKindAndVersion)
+{
+    const QByteArray data = Archiver::archive("QMThing", {{"size", qint64(3)}});
+    EXPECT_TRUE(data.startsWith("bplist00"));
+    const QVariantMap root = PropertyList::fromData(data).toMap();
+    EXPECT_EQ(root.value("$class").toString(), "QMThing");
+    EXPECT_EQ(root.value("$version").toLongLong(), 1);
+    EXPECT_EQ(Archiver::classOf(data), "QMThing");
+    const auto payload = Archiver::unarchive(data, "QMThing");
+    ASSERT_TRUE(payload.has_value());
+    EXPECT_EQ(*payload, (QVariantMap{{"size", qint64(3)}}));
+}
+
+TEST(Archiver, TheWrongKindOrDamagedDataGivesNothing)
+{
+    const QByteArray data = Archiver::archive("QMThing", {{"size", qint64(3)}});
+    EXPECT_FALSE(Archiver::unarchive(data, "QMOther").has_value());
+    EXPECT_FALSE(Archiver::unarchiveColor(data).has_value());
+    EXPECT_FALSE(Archiver::unarchiveFont(Archiver::archiveColor(Qt::red)).has_value());
+    EXPECT_TRUE(Archiver::classOf(QByteArray("garbage")).isNull());
+    EXPECT_FALSE(Archiver::unarchive(QByteArray(), "QMThing").has_value());
+    for (int length = 0; length < data.size(); ++length)
+        EXPECT_FALSE(Archiver::unarchive(data.left(length), "QMThing").has_value());
+    // A later encoding version is not misread as this one.
+    QVariantMap future = PropertyList::fromData(data).toMap();
+    future.insert("$version", qint64(2));
+    EXPECT_FALSE(Archiver::unarchive(PropertyList::toData(future), "QMThing").has_value());
+    // A property list that is not a dictionary.
+    EXPECT_FALSE(Archiver::unarchive(PropertyList::toData(QVariantList{1}), "QMThing").has_value());
+}
+
+TEST(Archiver, ColoursRoundTripExactlyInEverySpace)
+{
+    const QList<QColor> colours = {
+        QColor(Qt::red),
+        QColor::fromRgbF(0.1f, 0.2f, 0.3f, 0.4f),
+        QColor(12, 34, 56, 78),
+        QColor::fromRgbF(0.5f, 0.5f, 0.5f),
+        QColor(Qt::black),
+        QColor(Qt::white),
+        QColor::fromCmykF(0.1f, 0.7f, 0.3f, 0.05f, 0.9f),
+        QColor::fromHsvF(0.6f, 0.3f, 0.8f, 1.0f),
+        QColor::fromHslF(0.2f, 0.9f, 0.4f, 0.5f),
+        QColor::fromHsv(-1, 0, 128),
+        QColor::fromRgbF(1.25f, -0.5f, 0.5f),
+        QColor(Qt::transparent),
+        QColor(),
+    };
+    for (const QColor &colour : colours) {
+        const auto back = Archiver::unarchiveColor(Archiver::archiveColor(colour));
+        ASSERT_TRUE(back.has_value()) << colour.name().toStdString();
+        EXPECT_EQ(back->spec(), colour.spec()) << colour.name().toStdString();
+        EXPECT_EQ(*back, colour) << colour.name(QColor::HexArgb).toStdString();
+    }
+}
+
+TEST(Archiver, AGrayIsStoredAsOneComponent)
+{
+    const QVariantMap payload = *Archiver::unarchive(Archiver::archiveColor(QColor(128, 128, 128)), "QMColor");
+    EXPECT_EQ(payload.value("space").toString(), "gray");
+    EXPECT_EQ(payload.value("components").toList().size(), 1);
+}
+
+TEST(Archiver, ColourComponentsOutOfRangeAreRefused)
+{
+    EXPECT_FALSE(Archiver::unarchiveColor(Archiver::archive("QMColor", {{"space", "rgb"},
+        {"components", QVariantList{0.5, 2.0, 0.1}}, {"alpha", 1.0}})).has_value());
+    EXPECT_FALSE(Archiver::unarchiveColor(Archiver::archive("QMColor", {{"space", "rgb"},
+        {"components", QVariantList{0.5, 0.1}}, {"alpha", 1.0}})).has_value());
+    EXPECT_FALSE(Archiver::unarchiveColor(Archiver::archive("QMColor", {{"space", "lab"},
+        {"components", QVariantList{0.5, 0.1, 0.2}}, {"alpha", 1.0}})).has_value());
+    EXPECT_FALSE(Archiver::unarchiveColor(Archiver::archive("QMColor", {{"space", "gray"},
+        {"components", QVariantList{0.5}}, {"alpha", "opaque"}})).has_value());
+}
+
+TEST(Archiver, FontsKeepFamilySizeWeightAndSlant)
+{
+    QFont font = qmtest::testFont(10.5);
+    font.setWeight(QFont::DemiBold);
+    font.setItalic(true);
+    font.setUnderline(true);
+    font.setStrikeOut(true);
+    const auto back = Archiver::unarchiveFont(Archiver::archiveFont(font));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->family(), font.family());
+    EXPECT_DOUBLE_EQ(back->pointSizeF(), 10.5);
+    EXPECT_EQ(back->weight(), QFont::DemiBold);
+    EXPECT_TRUE(back->italic());
+    EXPECT_FALSE(back->underline()) << "underline is a text attribute";
+    EXPECT_FALSE(back->strikeOut());
+
+    const QVariantMap payload = *Archiver::unarchive(Archiver::archiveFont(font), "QMFont");
+    EXPECT_EQ(payload.value("pointSize").typeId(), QMetaType::Double);
+}
+
+TEST(Archiver, DamagedFontArchivesAreRefused)
+{
+    const QVariantMap good{{"family", "DejaVu Sans"}, {"pointSize", 12.0}, {"weight", qint64(400)}, {"italic", false}};
+    EXPECT_TRUE(Archiver::unarchiveFont(Archiver::archive("QMFont", good)).has_value());
+    for (const auto &[key, value] : std::initializer_list<std::pair<QString, QVariant>>{
+             {"pointSize", -3.0}, {"pointSize", 1e9}, {"weight", qint64(0)}, {"weight", qint64(5000)},
+             {"family", qint64(3)}, {"italic", QString("yes")}}) {
+        QVariantMap bad = good;
+        bad.insert(key, value);
+        EXPECT_FALSE(Archiver::unarchiveFont(Archiver::archive("QMFont", bad)).has_value()) << key.toStdString();
+    }
+}
