@@ -1,0 +1,633 @@
+#include "database/Database.h"
+
+#include "database/DatabaseConnection.h"
+#include "database/DatabaseError.h"
+#include "database/DatabaseStatement.h"
+#include "database/MergeContents.h"
+#include "platform/Bundle.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace quillmark {
+
+namespace {
+
+Database *s_currentDatabase = nullptr;
+
+struct DefaultField
+{
+    const char *title;
+    int type;
+    int flags;
+};
+
+constexpr DefaultField kDefaultFields[] = {
+    {"Date", 2, 255},         {"Photo", 4, 1},          {"Salutation", 3, 255},   {"First Name", 3, 255},
+    {"Middle Name", 3, 255},  {"Last Name", 3, 255},    {"Company", 3, 255},      {"Title", 3, 255},
+    {"Address", 3, 255},      {"City", 3, 255},         {"State", 3, 255},        {"Zip", 3, 255},
+    {"Country", 3, 255},      {"Phone Work", 3, 255},   {"Phone Home", 3, 255},   {"Phone Mobile", 3, 255},
+    {"Fax", 3, 255},          {"Web", 3, 255},          {"Email", 3, 255},        {"User Field 1", 3, 255},
+    {"User Field 2", 3, 255}, {"User Field 3", 3, 255}, {"User Field 4", 3, 255}, {"Groups", 0, 0},
+};
+
+QString trimmedTitle(const QString &title, bool trim)
+{
+    if (!trim || title.isNull())
+        return title;
+    QString name = title;
+    return name.replace(QLatin1Char(' '), QLatin1Char('_'));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- class level
+
+bool Database::isAllGroups(qint64 groupsToView)
+{
+    return groupsToView == AllGroups || groupsToView == 65535;
+}
+
+Database *Database::currentDatabase()
+{
+    return s_currentDatabase;
+}
+
+void Database::setCurrentDatabase(Database *database)
+{
+    s_currentDatabase = database;
+}
+
+QString Database::fieldTitleAtPk(int pk)
+{
+    if (pk == 100)
+        return QStringLiteral("Full Name");
+    if (pk == 101)
+        return QStringLiteral("City, State, Zip");
+    if (Database *db = currentDatabase()) {
+        const QString title = db->fieldTitleByPK(pk);
+        if (!title.isNull())
+            return title;
+    }
+    return QStringLiteral("");
+}
+
+int Database::fieldTypeAtPk(int pk)
+{
+    if (Database *db = currentDatabase()) {
+        for (const tableField &field : db->fieldsStructure())
+            if (field.pk == pk)
+                return field.type;
+    }
+    return 0;
+}
+
+QString Database::databasesFolder()
+{
+    return Bundle::quillmarkSupportPath() + QStringLiteral("/Databases/");
+}
+
+QString Database::pathForTitle(const QString &title)
+{
+    return databasesFolder() + title + QStringLiteral(".sqlite");
+}
+
+QString Database::templatePath()
+{
+    return Bundle::pathForResource(QStringLiteral("db"), QStringLiteral("sqlite"), QStringLiteral("Databases"));
+}
+
+QString Database::samplePath()
+{
+    return Bundle::pathForResource(QStringLiteral("senators"), QStringLiteral("sqlite"), QStringLiteral("Databases"));
+}
+
+QString Database::addressBookSamplePath()
+{
+    return Bundle::pathForResource(QStringLiteral("addressbook"), QStringLiteral("sqlite"),
+                                   QStringLiteral("Databases"));
+}
+
+bool Database::createDatabaseAtPath(const QString &path, QString *error)
+{
+    auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    const QString source = templatePath();
+    if (source.isEmpty())
+        return fail(QStringLiteral("The database template is missing."));
+    if (QFileInfo::exists(path))
+        return fail(QStringLiteral("A database with this name already exists."));
+    // Built under a temporary name so that a failure never leaves a half-made database.
+    const QString partial = path + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!QFile::copy(source, partial))
+        return fail(QStringLiteral("The database template could not be copied."));
+    QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    try {
+        Database db(partial);
+        if (!db.openDatabase())
+            throw DatabaseError(QStringLiteral("unable to openDatabase"));
+        db.alterFieldTable();
+        for (const DefaultField &field : kDefaultFields)
+            db.addFieldTitle(QString::fromLatin1(field.title), field.type, field.flags);
+        db.initFieldsStructure();
+        db.initFieldValues();
+        db.configure();
+        db.configureGroups();
+        db.configureAttributes();
+        db.closeDatabase();
+    } catch (const DatabaseError &e) {
+        QFile::remove(partial);
+        return fail(e.message());
+    }
+    if (!QFile::rename(partial, path)) {
+        QFile::remove(partial);
+        return fail(QStringLiteral("The database could not be written."));
+    }
+    return true;
+}
+
+bool Database::addAddressBook()
+{
+    const QString folder = databasesFolder();
+    if (QFileInfo::exists(folder.chopped(1)) && QFileInfo(folder.chopped(1)).isDir())
+        return false;
+    if (QFileInfo::exists(folder.chopped(1)))
+        QFile::remove(folder.chopped(1));
+    QDir().mkpath(folder);
+
+    const QString sample = samplePath();
+    const QString senators = pathForTitle(QStringLiteral("US Senators"));
+    if (!sample.isEmpty() && QFile::copy(sample, senators))
+        QFile::setPermissions(senators, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    const QString addressBook = pathForTitle(QStringLiteral("Address Book"));
+    if (!createDatabaseAtPath(addressBook))
+        return true;
+    // The system's contacts have no counterpart here; a few fictional people take their place.
+    const QString people = addressBookSamplePath();
+    if (!people.isEmpty()) {
+        try {
+            Database db(addressBook);
+            db.importRecordsFrom(people);
+        } catch (const DatabaseError &e) {
+            qWarning("%s", qPrintable(e.message()));
+        }
+    }
+    return true;
+}
+
+std::unique_ptr<Database> Database::openDatabaseAtPath(const QString &path, QString *error)
+{
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("unable to openDatabase");
+        return nullptr;
+    }
+    auto db = std::make_unique<Database>(path);
+    try {
+        if (!db->openDatabase())
+            throw DatabaseError(QStringLiteral("unable to openDatabase"));
+        db->initFieldsStructure();
+        db->initFieldValues();
+        for (const char *key : {"fieldsToView", "fieldsOrderArray"}) {
+            const QString name = QString::fromLatin1(key);
+            if (db->attributeForKey(name).isNull())
+                db->addAttribute(name, db->attributes().value(name).toString());
+        }
+        db->closeDatabase();
+    } catch (const DatabaseError &e) {
+        if (error)
+            *error = e.message();
+        return nullptr;
+    }
+    setCurrentDatabase(db.get());
+    MergeContents::postDatabaseChanged();
+    return db;
+}
+
+// ---------------------------------------------------------------- life cycle
+
+Database::Database(const QString &path)
+    : _path(path)
+{
+    s_currentDatabase = this;
+}
+
+Database::~Database()
+{
+    s_currentDatabase = nullptr;
+}
+
+void Database::setPath(const QString &path)
+{
+    _path = path;
+}
+
+QString Database::title() const
+{
+    return QFileInfo(_path).completeBaseName();
+}
+
+bool Database::openDatabase()
+{
+    if (_opened)
+        return true;
+    auto connection = std::make_unique<DatabaseConnection>(_path);
+    const bool ok = connection->isOpen();
+    if (!ok)
+        qWarning("unable to openDatabase");
+    // Kept even when it failed, so the next statement reports SQLite's reason.
+    _database = std::move(connection);
+    _opened = ok;
+    return ok;
+}
+
+void Database::closeDatabase()
+{
+    _database.reset();
+    _opened = false;
+}
+
+Database::Scope::Scope(Database &db)
+    : m_db(db), m_opened(!db._database)
+{
+    if (m_opened)
+        db.openDatabase();
+}
+
+Database::Scope::~Scope()
+{
+    if (m_opened)
+        m_db.closeDatabase();
+}
+
+DatabaseConnection &Database::Scope::connection()
+{
+    return *m_db._database;
+}
+
+// ---------------------------------------------------------------- field definitions
+
+void Database::initFieldsStructure()
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("SELECT pk, title, type, flags FROM fields ORDER BY pk;"));
+    QList<tableField> fields;
+    while (statement.step() == SQLITE_ROW)
+        fields.append(tableField(qint32(statement.columnInt64(0)), statement.columnText(1),
+                                 qint32(statement.columnInt64(2)), qint32(statement.columnInt64(3))));
+    _fieldsStructure = fields;
+}
+
+void Database::initFieldValues()
+{
+    for (const tableField &field : std::as_const(_fieldsStructure)) {
+        if (field.type == tableField::Date)
+            _fieldValues.insert(field.dbtitle(), QDateTime::currentDateTimeUtc());
+        else
+            _fieldValues.insert(field.dbtitle(), QStringLiteral(""));
+    }
+}
+
+QString Database::fieldIdByPK(int pk) const
+{
+    QString found;
+    for (const tableField &field : _fieldsStructure)
+        if (field.pk == pk)
+            found = field.dbtitle();
+    return found;
+}
+
+QString Database::fieldTitleByPK(int pk) const
+{
+    QString found;
+    for (const tableField &field : _fieldsStructure)
+        if (field.pk == pk)
+            found = field.title;
+    return found;
+}
+
+int Database::fieldTypeByTitle(const QString &columnName) const
+{
+    for (const tableField &field : _fieldsStructure)
+        if (field.dbtitle() == columnName)
+            return field.type;
+    return 0;
+}
+
+int Database::fieldPkByTitle(const QString &columnName) const
+{
+    for (const tableField &field : _fieldsStructure)
+        if (field.dbtitle() == columnName)
+            return field.pk;
+    return -1;
+}
+
+int Database::importCount() const
+{
+    int n = 0;
+    for (const tableField &field : _fieldsStructure)
+        if (field.flags & 2)
+            ++n;
+    return n;
+}
+
+QList<tableField> Database::mergeFields() const
+{
+    QList<tableField> fields;
+    for (const tableField &field : _fieldsStructure)
+        if (field.isMergeable())
+            fields.append(field);
+    return fields;
+}
+
+void Database::addFieldTitle(const QString &title, int type, int flag)
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("INSERT INTO fields (title, type, flags) VALUES(?, ?, ?)"));
+    statement.bindText(1, title);
+    statement.bindInt64(2, type);
+    statement.bindInt64(3, flag);
+    statement.step();
+}
+
+void Database::alterFieldTable()
+{
+    Scope scope(*this);
+    scope.connection().exec(QStringLiteral("ALTER TABLE fields ADD 'flags' INTEGER"));
+}
+
+void Database::configure()
+{
+    Scope scope(*this);
+    QString sql = QStringLiteral("CREATE TABLE dbtable ('pk' INTEGER PRIMARY KEY");
+    for (const tableField &field : std::as_const(_fieldsStructure)) {
+        QString name = field.dbtitle();
+        sql += QStringLiteral(", '%1' %2").arg(name.replace(QLatin1Char('\''), QStringLiteral("''")),
+                                               tableField::sqlType(field.type));
+    }
+    sql += QStringLiteral(");");
+    try {
+        scope.connection().exec(sql);
+    } catch (const DatabaseError &) {
+    }
+}
+
+void Database::configureGroups()
+{
+    Scope scope(*this);
+    try {
+        scope.connection().exec(QStringLiteral("CREATE TABLE dbgroups ('pk' INTEGER PRIMARY KEY, 'title' TEXT)"));
+    } catch (const DatabaseError &) {
+        // The table is there already: its titles stay as they are.
+        return;
+    }
+    for (int i = 1; i <= 8; ++i)
+        addGrup(QStringLiteral("Group %1").arg(i));
+}
+
+void Database::configureAttributes()
+{
+    Scope scope(*this);
+    try {
+        scope.connection().exec(
+            QStringLiteral("CREATE TABLE dbattributes ('pk' INTEGER PRIMARY KEY, 'dbkey' TEXT, 'dbvalue' TEXT)"));
+    } catch (const DatabaseError &) {
+        return;
+    }
+    const QVariantMap defaults = attributes();
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
+        addAttribute(it.key(), it.value().toString());
+}
+
+// ---------------------------------------------------------------- settings
+
+QVariantMap Database::attributes() const
+{
+    QStringList order;
+    for (int i = 0; i < _fieldsStructure.size(); ++i)
+        order.append(QString::number(i));
+    return {
+        {QStringLiteral("browseField"), QStringLiteral("Last Name")},
+        {QStringLiteral("sortField1"), QStringLiteral("Last Name")},
+        {QStringLiteral("sortField2"), QStringLiteral("")},
+        {QStringLiteral("sortField3"), QStringLiteral("")},
+        {QStringLiteral("sortOrder1"), QStringLiteral("0")},
+        {QStringLiteral("sortOrder2"), QStringLiteral("0")},
+        {QStringLiteral("sortOrder3"), QStringLiteral("0")},
+        {QStringLiteral("groupsToView"), QString::number(AllGroups)},
+        {QStringLiteral("fieldsToView"), QStringLiteral("-1")},
+        {QStringLiteral("fieldsOrderArray"), order.isEmpty() ? QStringLiteral("") : order.join(QLatin1Char(':'))},
+    };
+}
+
+void Database::addAttribute(const QString &key, const QString &value)
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("INSERT INTO dbattributes (dbkey, dbvalue) VALUES(?, ?)"));
+    statement.bindText(1, key);
+    statement.bindText(2, value);
+    statement.step();
+}
+
+QString Database::testAttributeForKey(const QString &key)
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("SELECT dbvalue FROM dbattributes where dbkey=? ORDER BY pk;"));
+    statement.bindText(1, key);
+    QString value;
+    while (statement.step() == SQLITE_ROW) {
+        value = statement.columnText(0);
+        if (value.isNull())
+            value = QStringLiteral("");
+    }
+    return value;
+}
+
+QString Database::attributeForKey(const QString &key)
+{
+    Scope scope(*this);
+    try {
+        return testAttributeForKey(key);
+    } catch (const DatabaseError &) {
+    }
+    // An older database without a settings table: make one and start it with the default.
+    const QString value = attributes().value(key).toString();
+    try {
+        scope.connection().exec(QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS dbattributes ('pk' INTEGER PRIMARY KEY, 'dbkey' TEXT, 'dbvalue' TEXT)"));
+        if (attributes().contains(key))
+            addAttribute(key, value);
+    } catch (const DatabaseError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+    return attributes().contains(key) ? value : QString();
+}
+
+void Database::setAttributeForKey(const QString &key, const QString &value)
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("UPDATE dbattributes set dbvalue =? where dbkey=?"));
+    statement.bindText(1, value);
+    statement.bindText(2, key);
+    statement.step();
+    if (scope.connection().changes() == 0)
+        addAttribute(key, value);
+}
+
+QString Database::browseField(bool trim)
+{
+    return trimmedTitle(attributeForKey(QStringLiteral("browseField")), trim);
+}
+
+void Database::setBrowseField(int pk)
+{
+    const QString title = fieldTitleByPK(pk);
+    if (title.isNull())
+        return;
+    setAttributeForKey(QStringLiteral("browseField"), title);
+    refreshBrowser();
+}
+
+QString Database::sortField(qint64 number, bool trim)
+{
+    return trimmedTitle(attributeForKey(QStringLiteral("sortField%1").arg(number)), trim);
+}
+
+void Database::setSortField(int pk, qint64 number)
+{
+    const QString title = fieldTitleByPK(pk);
+    if (title.isNull())
+        return;
+    setAttributeForKey(QStringLiteral("sortField%1").arg(number), title);
+    refreshBrowser();
+}
+
+qint64 Database::sortOrder(qint64 number)
+{
+    return attributeForKey(QStringLiteral("sortOrder%1").arg(number)).trimmed().toLongLong();
+}
+
+void Database::setSortOrder(qint64 order, qint64 number)
+{
+    setAttributeForKey(QStringLiteral("sortOrder%1").arg(number), QString::number(order));
+    refreshBrowser();
+}
+
+qint64 Database::groupsToView()
+{
+    bool ok = false;
+    const qint64 groups = attributeForKey(QStringLiteral("groupsToView")).trimmed().toLongLong(&ok);
+    if (!ok)
+        return 0;
+    return isAllGroups(groups) ? AllGroups : groups;
+}
+
+// ---------------------------------------------------------------- group titles
+
+int Database::groupsCount()
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT count(*) FROM dbgroups"));
+    return statement.step() == SQLITE_ROW ? int(statement.columnInt64(0)) : 0;
+}
+
+void Database::addGrup(const QString &title)
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("INSERT INTO dbgroups (title) VALUES(?)"));
+    statement.bindText(1, title);
+    statement.step();
+}
+
+QStringList Database::readGroupsArray()
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT pk, title FROM dbgroups ORDER BY pk"));
+    QStringList titles;
+    while (statement.step() == SQLITE_ROW) {
+        const QString title = statement.columnText(1);
+        titles.append(title.isNull() ? QStringLiteral("") : title);
+    }
+    return titles;
+}
+
+QStringList Database::groupsArray()
+{
+    try {
+        return readGroupsArray();
+    } catch (const DatabaseError &) {
+    }
+    configureGroups();
+    return readGroupsArray();
+}
+
+qint64 Database::groupPkAtIndex(int index)
+{
+    if (index < 0)
+        return -1;
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("SELECT pk FROM dbgroups ORDER BY pk LIMIT 1 OFFSET ?"));
+    statement.bindInt64(1, index);
+    return statement.step() == SQLITE_ROW ? statement.columnInt64(0) : -1;
+}
+
+int Database::setGroup(const QString &title, qint64 pk)
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("UPDATE dbgroups set title =? where pk=?"));
+    statement.bindText(1, title);
+    statement.bindInt64(2, pk);
+    const int rc = statement.step();
+    if (rc == SQLITE_DONE && scope.connection().changes() == 0)
+        return SQLITE_NOTFOUND;
+    return rc;
+}
+
+void Database::deleteGroup(qint64 pk)
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("DELETE FROM dbgroups where pk =?"));
+    statement.bindInt64(1, pk);
+    const int rc = statement.step();
+    if (rc != SQLITE_DONE || scope.connection().changes() == 0) {
+        const QString reason = rc != SQLITE_DONE ? scope.connection().errorMessage() : QStringLiteral("no such group");
+        throw DatabaseError(QStringLiteral("Error: failed to delete from database with message '%1'.").arg(reason));
+    }
+}
+
+void Database::deleteGroupAtIndex(int index)
+{
+    if (index < 0 || index > 62)
+        throw DatabaseError(QStringLiteral("Error: failed to delete from database with message 'no such group'."));
+    Scope scope(*this);
+    DatabaseConnection &connection = scope.connection();
+    const qint64 pk = groupPkAtIndex(index);
+    connection.begin();
+    try {
+        deleteGroup(pk);
+        applyGroupChange(qint64(1) << index, 2, false);
+        applyGroupChange((qint64(1) << index) - 1, 4, false);
+        connection.commit();
+    } catch (...) {
+        connection.rollback();
+        throw;
+    }
+    refreshBrowser();
+}
+
+} // namespace quillmark

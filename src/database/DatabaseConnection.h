@@ -1,0 +1,45 @@
+#pragma once
+#include <QString>
+
+struct sqlite3;
+
+namespace quillmark {
+
+class DatabaseStatement;
+
+// One open SQLite file. The store opens one per operation and lets it close when the
+// operation ends, so no connection is held while the user works.
+class DatabaseConnection
+{
+public:
+    // The connection is unusable (isOpen() false) when the file cannot be opened; statements
+    // prepared on it then fail with the store's "failed to prepare" error.
+    explicit DatabaseConnection(const QString &path);
+    ~DatabaseConnection();
+    DatabaseConnection(const DatabaseConnection &) = delete;
+    DatabaseConnection &operator=(const DatabaseConnection &) = delete;
+
+    bool isOpen() const { return m_db != nullptr; }
+    sqlite3 *handle() const { return m_db; }
+    QString errorMessage() const;
+
+    // Runs a statement that binds nothing; throws DatabaseError when it cannot be prepared,
+    // answers the step result otherwise.
+    int exec(const QString &sql);
+
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    int changes() const;
+    qint64 lastInsertRowId() const;
+
+    // Nested calls join the outermost transaction.
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_transactionDepth > 0; }
+
+private:
+    sqlite3 *m_db = nullptr;
+    int m_transactionDepth = 0;
+};
+
+} // namespace quillmark

@@ -1,0 +1,574 @@
+// The record side of the store: loading, inserting, updating and deleting records, the
+// browser query, group membership changes, and the statements behind text export and import.
+#include "database/Database.h"
+
+#include "database/DatabaseConnection.h"
+#include "database/DatabaseError.h"
+#include "database/DatabaseStatement.h"
+#include "database/Utils.h"
+#include "platform/Format.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+#include <sqlite3.h>
+
+namespace quillmark {
+
+namespace {
+
+QString insertError(const DatabaseConnection &connection)
+{
+    return QStringLiteral("Error: failed to insert into the database with message '%1'.").arg(connection.errorMessage());
+}
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+qint64 integerValue(const QVariant &value)
+{
+    if (isNumber(value))
+        return value.toLongLong();
+    return leadingInt64(value.toString());
+}
+
+double doubleValue(const QVariant &value)
+{
+    if (isNumber(value))
+        return value.toDouble();
+    return leadingDouble(value.toString());
+}
+
+QString descriptionText(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QDateTime)
+        return Utils::databaseDescription(value.toDateTime());
+    return value.toString();
+}
+
+// Binds one record value by its field's type. An invalid variant stays NULL.
+void bindFieldValue(DatabaseStatement &statement, int index, int type, const QVariant &value)
+{
+    if (!value.isValid()) {
+        statement.bindNull(index);
+        return;
+    }
+    switch (type) {
+    case tableField::Integer:
+        statement.bindInt64(index, integerValue(value));
+        break;
+    case tableField::Real:
+        statement.bindDouble(index, doubleValue(value));
+        break;
+    case tableField::Date:
+    case tableField::Text:
+        statement.bindText(index, descriptionText(value));
+        break;
+    case tableField::Blob:
+        if (value.typeId() == QMetaType::QByteArray)
+            statement.bindBlob(index, value.toByteArray());
+        else
+            statement.bindNull(index);
+        break;
+    default:
+        statement.bindNull(index);
+        break;
+    }
+}
+
+// One cell of the delimited text export.
+QString exportCell(const DatabaseStatement &statement, int column, int type)
+{
+    if (statement.isNull(column))
+        return QString();
+    switch (type) {
+    case tableField::Integer:
+        return QString::number(statement.columnInt64(column));
+    case tableField::Real:
+        return QString::number(statement.columnDouble(column), 'g', QLocale::FloatingPointShortest);
+    case tableField::Blob:
+        return QString();
+    default:
+        return statement.columnText(column);
+    }
+}
+
+QString commaQuoted(QString value)
+{
+    auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    int start = 0;
+    int end = value.size();
+    while (start < end && isBlank(value.at(start)))
+        ++start;
+    while (end > start && isBlank(value.at(end - 1)))
+        --end;
+    value = value.mid(start, end - start);
+    value.replace(QChar(0x201C), QLatin1Char('"')).replace(QChar(0x201D), QLatin1Char('"'));
+    if (value.contains(QLatin1Char('"'))) {
+        value.replace(QLatin1String("\""), QLatin1String("\"\""));
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    }
+    if (value.contains(QLatin1Char(',')))
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+} // namespace
+
+QString Database::quoteIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString Database::checkedColumn(const QString &columnName) const
+{
+    for (const tableField &field : _fieldsStructure)
+        if (field.dbtitle() == columnName)
+            return quoteIdentifier(columnName);
+    throw DatabaseError(QStringLiteral("Error: failed to prepare statement with message 'no such column: %1'.")
+                            .arg(columnName));
+}
+
+// ---------------------------------------------------------------- one record
+
+void Database::initWithPrimaryKey(qint64 pk)
+{
+    _fieldValues.insert(QStringLiteral("pk"), pk);
+    Scope scope(*this);
+    QStringList columns;
+    for (const tableField &field : std::as_const(_fieldsStructure))
+        columns.append(quoteIdentifier(field.dbtitle()));
+    if (columns.isEmpty()) {
+        _dirty = false;
+        return;
+    }
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("SELECT %1 FROM dbtable WHERE pk=?").arg(columns.join(QStringLiteral(", "))));
+    statement.bindInt64(1, pk);
+    if (statement.step() == SQLITE_ROW) {
+        for (int i = 0; i < _fieldsStructure.size(); ++i) {
+            const tableField &field = _fieldsStructure.at(i);
+            QVariant value;
+            switch (field.type) {
+            case tableField::Integer:
+                if (!statement.isNull(i))
+                    value = statement.columnInt64(i);
+                break;
+            case tableField::Real:
+                if (!statement.isNull(i))
+                    value = statement.columnDouble(i);
+                break;
+            case tableField::Date:
+            case tableField::Text: {
+                const QString text = statement.columnText(i);
+                value = text.isNull() ? QStringLiteral("") : text;
+                break;
+            }
+            case tableField::Blob:
+                if (!statement.isNull(i))
+                    value = statement.columnBlob(i);
+                break;
+            default:
+                continue;
+            }
+            _fieldValues.insert(field.dbtitle(), value);
+        }
+    }
+    _dirty = false;
+}
+
+qint64 Database::insertRecord()
+{
+    Scope scope(*this);
+    DatabaseConnection &connection = scope.connection();
+    QStringList columns;
+    QStringList placeholders;
+    QList<const tableField *> used;
+    for (const tableField &field : std::as_const(_fieldsStructure)) {
+        if (!_fieldValues.contains(field.dbtitle()))
+            continue;
+        columns.append(QLatin1Char(' ') + quoteIdentifier(field.dbtitle()));
+        placeholders.append(QStringLiteral(" ?"));
+        used.append(&field);
+    }
+    DatabaseStatement statement(connection.handle(), QStringLiteral("INSERT INTO dbtable (%1) VALUES (%2);")
+                                                         .arg(columns.join(QLatin1Char(',')),
+                                                              placeholders.join(QLatin1Char(','))));
+    for (int i = 0; i < used.size(); ++i)
+        bindFieldValue(statement, i + 1, used.at(i)->type, _fieldValues.value(used.at(i)->dbtitle()));
+    if (statement.step() != SQLITE_DONE)
+        throw DatabaseError(insertError(connection));
+    const qint64 pk = connection.lastInsertRowId();
+    _fieldValues.insert(QStringLiteral("pk"), pk);
+    refreshBrowser();
+    return pk;
+}
+
+qint64 Database::updateRecord()
+{
+    Scope scope(*this);
+    DatabaseConnection &connection = scope.connection();
+    QStringList assignments;
+    for (const tableField &field : std::as_const(_fieldsStructure))
+        assignments.append(QStringLiteral(" %1 =?").arg(quoteIdentifier(field.dbtitle())));
+    if (assignments.isEmpty())
+        return selectedPk();
+    DatabaseStatement statement(connection.handle(), QStringLiteral("UPDATE dbtable set %1 WHERE pk=?;")
+                                                         .arg(assignments.join(QLatin1Char(','))));
+    for (int i = 0; i < _fieldsStructure.size(); ++i) {
+        const tableField &field = _fieldsStructure.at(i);
+        const auto it = _fieldValues.constFind(field.dbtitle());
+        if (it == _fieldValues.cend()) {
+            // An absent number is written as 0, an absent text or photo as NULL.
+            if (field.type == tableField::Integer)
+                statement.bindInt64(i + 1, 0);
+            else if (field.type == tableField::Real)
+                statement.bindDouble(i + 1, 0.0);
+            else
+                statement.bindNull(i + 1);
+            continue;
+        }
+        bindFieldValue(statement, i + 1, field.type, it.value());
+    }
+    const qint64 pk = selectedPk();
+    if (_fieldValues.contains(QStringLiteral("pk")))
+        statement.bindInt64(int(_fieldsStructure.size()) + 1, pk);
+    if (statement.step() != SQLITE_DONE)
+        throw DatabaseError(insertError(connection));
+    refreshBrowser();
+    return pk;
+}
+
+void Database::deleteRecordByPrimaryKeys(const QList<qint64> &pks)
+{
+    Scope scope(*this);
+    DatabaseConnection &connection = scope.connection();
+    DatabaseStatement statement(connection.handle(), QStringLiteral("DELETE FROM dbtable WHERE pk=?"));
+    connection.begin();
+    try {
+        for (qint64 pk : pks) {
+            statement.bindInt64(1, pk);
+            if (statement.step() != SQLITE_DONE)
+                throw DatabaseError(QStringLiteral("Error: failed to delete from database with message '%1'.")
+                                        .arg(connection.errorMessage()));
+            statement.reset();
+        }
+        connection.commit();
+    } catch (...) {
+        connection.rollback();
+        refreshBrowser();
+        throw;
+    }
+    refreshBrowser();
+}
+
+void Database::deleteRecord()
+{
+    deleteRecordByPrimaryKeys({selectedPk()});
+}
+
+int Database::count()
+{
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT count(*) FROM dbtable"));
+    return statement.step() == SQLITE_ROW ? int(statement.columnInt64(0)) : 0;
+}
+
+qint64 Database::selectedPk() const
+{
+    const auto it = _fieldValues.constFind(QStringLiteral("pk"));
+    if (it == _fieldValues.cend() || !it.value().isValid())
+        return -1;
+    return integerValue(it.value());
+}
+
+// ---------------------------------------------------------------- the browser
+
+Database::FindClause Database::findClause(const QList<std::pair<QString, QString>> &columnTexts) const
+{
+    FindClause clause;
+    QStringList conditions;
+    for (const auto &[column, text] : columnTexts) {
+        if (text.isEmpty() || fieldPkByTitle(column) < 0)
+            continue;
+        conditions.append(QStringLiteral(" %1 LIKE ?").arg(quoteIdentifier(column)));
+        clause.values.append(QLatin1Char('%') + text + QLatin1Char('%'));
+    }
+    if (!conditions.isEmpty())
+        clause.sql = QLatin1Char('(') + conditions.join(QStringLiteral(" and")) + QLatin1Char(')');
+    return clause;
+}
+
+void Database::setSearchString(const FindClause &clause)
+{
+    _searchString = clause;
+}
+
+QString Database::filterClause() const
+{
+    QString sql = QStringLiteral(" where ((\"Groups\" = 0 and ?) or (\"Groups\" & ?) != 0)");
+    if (!_searchString.isEmpty())
+        sql += QStringLiteral(" and ") + _searchString.sql;
+    return sql;
+}
+
+int Database::bindFilter(DatabaseStatement &statement, int index, qint64 groups) const
+{
+    statement.bindInt64(index++, isAllGroups(groups) ? 1 : 0);
+    statement.bindInt64(index++, isAllGroups(groups) ? AllGroups : groups);
+    for (const QVariant &value : _searchString.values)
+        statement.bindValue(index++, value);
+    return index;
+}
+
+QString Database::orderClause()
+{
+    QString sql = QStringLiteral(" order by lower(%1) %2")
+                      .arg(checkedColumn(sortField(1, true)), sortOrder(1) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+    const QString second = sortField(2, true);
+    if (!second.isEmpty()) {
+        sql += QStringLiteral(", lower(%1) %2").arg(checkedColumn(second),
+                                                    sortOrder(2) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+        const QString third = sortField(3, true);
+        if (!third.isEmpty())
+            sql += QStringLiteral(", lower(%1) %2").arg(checkedColumn(third),
+                                                        sortOrder(3) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+    }
+    return sql;
+}
+
+QList<dbBrowseField> Database::browserArray()
+{
+    if (_browseArray)
+        return *_browseArray;
+    const qint64 groups = groupsToView();
+    const QString browse = checkedColumn(browseField(true));
+    const QString order = orderClause();
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(),
+                                QStringLiteral("SELECT %1, pk FROM dbtable%2%3;").arg(browse, filterClause(), order));
+    bindFilter(statement, 1, groups);
+    QList<dbBrowseField> rows;
+    while (statement.step() == SQLITE_ROW) {
+        const QString value = statement.columnText(0);
+        rows.append(dbBrowseField(qint32(statement.columnInt64(1)), value.isNull() ? QStringLiteral("") : value));
+    }
+    _browseArray = rows;
+    return rows;
+}
+
+void Database::refreshBrowser()
+{
+    _browseArray.reset();
+}
+
+int Database::indexInBrowserWithPK(qint64 pk)
+{
+    const QList<dbBrowseField> rows = browserArray();
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows.at(i).pk == pk)
+            return i;
+    return -1;
+}
+
+// ---------------------------------------------------------------- groups of records
+
+void Database::applyGroupChange(qint64 mask, int mode, bool listedOnly)
+{
+    // SQLite gives &, |, << and >> one precedence, so every part is bracketed.
+    QString expression;
+    int maskPlaceholders = 2;
+    switch (mode) {
+    case 2:
+        expression = QStringLiteral("\"Groups\" = (\"Groups\" & ~?)");
+        maskPlaceholders = 1;
+        break;
+    case 3:
+        expression = QStringLiteral("\"Groups\" = (~(\"Groups\" & ?)) & (\"Groups\" | ?)");
+        break;
+    case 4:
+        expression = QStringLiteral("\"Groups\" = (\"Groups\" & ?) | ((\"Groups\" & ~?) >> 1)");
+        break;
+    case 5:
+        expression = QStringLiteral("\"Groups\" = (\"Groups\" & ?) | ((\"Groups\" & ~?) << 1)");
+        break;
+    default:
+        expression = QStringLiteral("\"Groups\" = (\"Groups\" | ?)");
+        maskPlaceholders = 1;
+        break;
+    }
+    const qint64 groups = listedOnly ? groupsToView() : 0;
+    Scope scope(*this);
+    QString sql = QStringLiteral("UPDATE dbtable set %1").arg(expression);
+    if (listedOnly)
+        sql += QStringLiteral(" WHERE pk IN (SELECT pk FROM dbtable%1)").arg(filterClause());
+    sql += QLatin1Char(';');
+    DatabaseStatement statement(scope.connection().handle(), sql);
+    for (int i = 1; i <= maskPlaceholders; ++i)
+        statement.bindInt64(i, mask);
+    if (listedOnly)
+        bindFilter(statement, maskPlaceholders + 1, groups);
+    if (statement.step() != SQLITE_DONE)
+        throw DatabaseError(insertError(scope.connection()));
+}
+
+void Database::updateRecordsGroups(qint64 mask, int mode)
+{
+    applyGroupChange(mask, mode, true);
+    refreshBrowser();
+}
+
+void Database::updateAllRecordsGroups(qint64 mask, int mode)
+{
+    applyGroupChange(mask, mode, false);
+    refreshBrowser();
+}
+
+// ---------------------------------------------------------------- export and import
+
+QString Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar delimiter)
+{
+    QStringList names;
+    QList<int> types;
+    for (const DatabaseOrder &column : columns) {
+        if (!column._used)
+            continue;
+        names.append(checkedColumn(column.dbtitle()));
+        types.append(fieldTypeByTitle(column.dbtitle()));
+    }
+    if (names.isEmpty())
+        return QStringLiteral("");
+    const qint64 groups = groupsToView();
+    const QString order = orderClause();
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT %1 FROM dbtable%2%3;")
+                                                                 .arg(names.join(QLatin1Char(',')), filterClause(), order));
+    bindFilter(statement, 1, groups);
+    const bool comma = delimiter == QLatin1Char(',');
+    QStringList lines;
+    while (statement.step() == SQLITE_ROW) {
+        QStringList cells;
+        for (int i = 0; i < types.size(); ++i) {
+            const QString cell = exportCell(statement, i, types.at(i));
+            cells.append(comma ? commaQuoted(cell) : cell);
+        }
+        const QString line = cells.join(delimiter);
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines.isEmpty() ? QStringLiteral("") : lines.join(QStringLiteral("\r\n"));
+}
+
+qint64 Database::insertImportRow(DatabaseConnection &connection, const QList<DatabaseOrder> &columns,
+                                 const QStringList &values)
+{
+    QStringList names;
+    QStringList kept;
+    for (int p = 0; p < columns.size(); ++p) {
+        if (p >= values.size() || !columns.at(p)._used || values.at(p).isEmpty())
+            continue;
+        names.append(QLatin1Char(' ') + checkedColumn(columns.at(p).dbtitle()));
+        kept.append(values.at(p));
+    }
+    if (names.isEmpty())
+        return -1;
+    QStringList placeholders;
+    for (int i = 0; i < kept.size(); ++i)
+        placeholders.append(QStringLiteral(" ?"));
+    DatabaseStatement statement(connection.handle(), QStringLiteral("INSERT INTO dbtable (%1, \"Groups\") VALUES (%2, 0);")
+                                                         .arg(names.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))));
+    for (int i = 0; i < kept.size(); ++i)
+        statement.bindText(i + 1, kept.at(i));
+    if (statement.step() != SQLITE_DONE)
+        throw DatabaseError(insertError(connection));
+    return connection.lastInsertRowId();
+}
+
+void Database::importDatabase(const QList<DatabaseOrder> &columns, const QStringList &values)
+{
+    importDatabase(columns, QList<QStringList>{values});
+}
+
+int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows)
+{
+    Scope scope(*this);
+    DatabaseConnection &connection = scope.connection();
+    int inserted = 0;
+    qint64 lastPk = -1;
+    connection.begin();
+    try {
+        for (const QStringList &row : rows) {
+            const qint64 pk = insertImportRow(connection, columns, row);
+            if (pk >= 0) {
+                lastPk = pk;
+                ++inserted;
+            }
+        }
+        connection.commit();
+    } catch (...) {
+        connection.rollback();
+        refreshBrowser();
+        throw;
+    }
+    if (lastPk >= 0)
+        _fieldValues.insert(QStringLiteral("pk"), lastPk);
+    refreshBrowser();
+    return inserted;
+}
+
+void Database::importRecordsFrom(const QString &otherPath)
+{
+    initFieldsStructure();
+    Scope scope(*this);
+    DatabaseConnection &connection = scope.connection();
+    {
+        DatabaseStatement attach(connection.handle(), QStringLiteral("ATTACH DATABASE ? AS other"));
+        attach.bindText(1, otherPath);
+        if (attach.step() != SQLITE_DONE)
+            throw DatabaseError(insertError(connection));
+    }
+    QStringList shared;
+    {
+        DatabaseStatement columns(connection.handle(), QStringLiteral("SELECT name FROM pragma_table_info('dbtable', 'other')"));
+        QStringList theirs;
+        while (columns.step() == SQLITE_ROW)
+            theirs.append(columns.columnText(0));
+        for (const tableField &field : std::as_const(_fieldsStructure))
+            if (theirs.contains(field.dbtitle()))
+                shared.append(quoteIdentifier(field.dbtitle()));
+    }
+    if (!shared.isEmpty()) {
+        const QString list = shared.join(QStringLiteral(", "));
+        connection.begin();
+        try {
+            connection.exec(QStringLiteral("INSERT INTO main.dbtable (%1) SELECT %1 FROM other.dbtable ORDER BY pk;").arg(list));
+            connection.commit();
+        } catch (...) {
+            connection.rollback();
+            connection.exec(QStringLiteral("DETACH DATABASE other"));
+            throw;
+        }
+    }
+    connection.exec(QStringLiteral("DETACH DATABASE other"));
+    refreshBrowser();
+}
+
+} // namespace quillmark
