@@ -3,6 +3,7 @@
 #include "platform/PropertyList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSettings>
@@ -156,6 +157,18 @@ UserDefaults::UserDefaults(const QString &path)
     : m_path(path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
+    // Settings would overwrite an unreadable file with the next value set; keep it aside so
+    // nothing the user had is silently destroyed.
+    const QFileInfo existing(path);
+    if (existing.isFile() && existing.size() > 0) {
+        QString error;
+        if (!PropertyList::readFile(path, &error, QMetaType::QVariantMap).isValid()) {
+            const QString aside = path + QStringLiteral(".damaged");
+            QFile::remove(aside);
+            if (QFile::rename(path, aside))
+                qWarning("UserDefaults: %s It was set aside as %s", qPrintable(error), qPrintable(aside));
+        }
+    }
     m_settings = std::make_unique<QSettings>(path, plistFormat());
 }
 

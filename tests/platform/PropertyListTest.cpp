@@ -33,6 +33,9 @@ QVariantMap sampleTree()
     root.insert("Bytes", QByteArray("\x00\x01\xff bytes", 9));
     root.insert("Empty", QByteArray(""));
     root.insert("EmptyString", QString(""));
+    root.insert("Markup", QString("a<b & c>d \"quoted\" 'single' ]]> <!-- -->"));
+    root.insert(QString::fromUtf8("Schlüssel <&>"), QString("key with markup"));
+    root.insert("Lines", QString("one\ntwo\r\nthree\ttab"));
     root.insert("When", QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10), Qt::UTC));
     root.insert("Before", QDateTime(QDate(1990, 7, 1), QTime(0, 0, 1), Qt::UTC));
     root.insert("Inner", inner);
@@ -100,6 +103,16 @@ TEST_P(PropertyListFormats, DictionaryKeysAreWrittenSorted)
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, PropertyListFormats,
                          ::testing::Values(PlistFormat::Binary, PlistFormat::Xml));
+
+TEST(PropertyList, ControlCharactersSurviveBothFormats)
+{
+    const QVariantList list{QString("bell\x07 escape\x1b end")};
+    for (PlistFormat format : {PlistFormat::Binary, PlistFormat::Xml}) {
+        QString error;
+        const QVariant back = PropertyList::fromData(PropertyList::toData(list, format), &error);
+        EXPECT_EQ(back.toList(), list) << error.toStdString();
+    }
+}
 
 TEST(PropertyList, BinaryStartsWithItsMagicAndXmlIsText)
 {

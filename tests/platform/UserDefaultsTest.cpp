@@ -139,14 +139,22 @@ TEST_F(UserDefaultsTest, ANullValueRemovesAndUnstorableValuesAreRefused)
     EXPECT_EQ(defaults().stringForKey("Other"), "kept");
 }
 
-TEST_F(UserDefaultsTest, ADamagedFileIsIgnoredWithoutACrash)
+TEST_F(UserDefaultsTest, ADamagedFileIsSetAsideAndNotOverwritten)
 {
+    const QByteArray damaged = "bplist00 this is not what it claims";
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("bplist00 this is not what it claims");
+    file.write(damaged);
     file.close();
     UserDefaults::resetStandardForTesting(path);
     EXPECT_FALSE(defaults().objectForKey("Anything").isValid());
     defaults().registerDefaults({{"Anything", 1}});
     EXPECT_EQ(defaults().integerForKey("Anything"), 1);
+    defaults().setBool(true, "New");
+    EXPECT_TRUE(defaults().synchronize());
+
+    QFile aside(path + ".damaged");
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), damaged);
+    EXPECT_TRUE(PropertyList::readFile(path).toMap().value("New").toBool());
 }
