@@ -33,7 +33,7 @@ TEST_F(MainWindowTest, EnglishWindowShowsItsOwnTexts)
 TEST_F(MainWindowTest, TranslatesWhenTheLanguageIsLoadedAgainAfterLaunch)
 {
     const QList<std::pair<QString, QStringList>> cases = {
-        {"de", {"Quillmark::Ohne Titel", "Ablage", "Beenden"}},
+        {"de", {"Quillmark::Ohne Titel", "Datei", "Beenden"}},
         {"zh", {"Quillmark::未命名", "文件", "退出"}},
     };
     for (const auto &[code, texts] : cases) {
