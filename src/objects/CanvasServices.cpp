@@ -1,0 +1,39 @@
+#include "objects/CanvasServices.h"
+
+#include <QDir>
+
+#include "platform/Bundle.h"
+
+namespace quillmark {
+
+namespace {
+bool updateUserImagesFlag = false;
+}
+
+QString CanvasServices::clipartPath()
+{
+    return QDir::cleanPath(Bundle::resourcesPath()) + QStringLiteral("/Brenholt/Quillmark/cliparts/");
+}
+
+QString CanvasServices::backgroundPath()
+{
+    return QDir::cleanPath(Bundle::resourcesPath()) + QStringLiteral("/Brenholt/Quillmark/bkgrnd/");
+}
+
+QString CanvasServices::clipartUserPath()
+{
+    return QDir::cleanPath(Bundle::applicationSupportPath())
+           + QStringLiteral("/Brenholt/Quillmark/cliparts/");
+}
+
+void CanvasServices::setUpdateUserUmages(bool flag)
+{
+    updateUserImagesFlag = flag;
+}
+
+bool CanvasServices::updateUserUmages()
+{
+    return updateUserImagesFlag;
+}
+
+} // namespace quillmark

@@ -1,0 +1,84 @@
+#pragma once
+// What a graphic object needs of the canvas that holds it. The canvas implements this;
+// objects keep a non-owning pointer to it and do nothing that reaches the canvas (undo,
+// redraw, rulers) while they have none.
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <memory>
+
+#include "platform/BezierPath.h"
+
+namespace quillmark {
+
+class ColorRect;
+class UndoManager;
+
+class CanvasServices
+{
+public:
+    virtual ~CanvasServices() = default;
+
+    // The window's undo stack that every object setter, typing in object text and the
+    // canvas's own commands share. May be null.
+    virtual UndoManager *undoManager() = 0;
+
+    // The raw zoom value (1.0 at 100 %): knobs, link marks and dashed outlines divide by it
+    // so that they keep their size on the screen.
+    virtual double getZoomCoeff() const = 0;
+    // The displayed zoom (zoom value over the screen factor): shadow distances and blurs
+    // multiply by it, hairlines divide by it.
+    virtual double getZoom() const = 0;
+
+    // Marks the object's drawing bounds as needing display; null marks the whole canvas.
+    virtual void invalidateGraphic(const ColorRect *graphic) = 0;
+    // Marks a rectangle of page points as needing display.
+    virtual void invalidateRect(const QRectF &rect) = 0;
+
+    virtual void updateRulers() = 0;
+    virtual void beginEchoingMoveToRulers(const QRectF &rect) = 0;
+    virtual void continueEchoingMoveToRulers(const QRectF &rect) = 0;
+    virtual void stopEchoingMoveToRulers() = 0;
+
+    // Marks the document as changed (or not). Object setters never call it; the commands
+    // that call them do.
+    virtual void wasChanged(bool flag) = 0;
+
+    // "Inches", "Centimeters", "Points" or "Picas".
+    virtual QString measure() = 0;
+
+    // The page and layer that new objects go to and that are drawn in full and hit.
+    virtual QString currentPageName() const = 0;
+    virtual int currentLayer() const = 0;
+
+    // The label-shape paths of a label with a centre hole: type 2 the hole, types 0 and 1
+    // the two halves of the area outside the circle inscribed in the label; an empty path
+    // when the label has no hole. A non-empty label type name picks the free-layout stock's
+    // first label of that type.
+    virtual BezierPath bezierPath(int type, const QString &labelType) const = 0;
+
+    // The canvas's view bounds in page points.
+    virtual QRectF bounds() const = 0;
+    // YES while drawing for printing or export: no selection looks, finer outlines.
+    virtual bool isPrinting() const = 0;
+    // Every object of every page in stacking order, later ones above earlier ones.
+    virtual QList<std::shared_ptr<ColorRect>> getRects() const = 0;
+    // A point in page points snapped by the canvas grid.
+    virtual QPointF constrainedPoint(const QPointF &point) const = 0;
+    // Makes the drawer controls follow the selection's image (rotation, mask check box).
+    virtual void setDrawersItemsState() = 0;
+
+    // Folders of images. The built-in ones lie in the shipped resources; the user's
+    // clip-art folder lies in the user's application-support folder and may not exist yet.
+    static QString clipartPath();
+    static QString backgroundPath();
+    static QString clipartUserPath();
+
+    // Class-wide flag that the image browser's list of user images must be reloaded.
+    static void setUpdateUserUmages(bool flag);
+    static bool updateUserUmages();
+};
+
+} // namespace quillmark

@@ -1,0 +1,351 @@
+#pragma once
+// The base of every object of a design: a box in page points that may be filled, stroked,
+// shadowed, hold an image and hold text. A plain ColorRect is the rectangle tool's object;
+// the oval, line, path, merge-field, address-block and barcode kinds derive from it.
+//
+// Objects are always held by std::shared_ptr (use create() or std::make_shared): the undo
+// inverses that setters register keep their object alive through it. An object that is not
+// held by a shared_ptr registers no undo.
+#include <QColor>
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/BezierPath.h"
+
+class QTextDocument;
+
+namespace quillmark {
+
+class CanvasServices;
+class Group;
+class UndoManager;
+class specImage;
+
+class ColorRect : public std::enable_shared_from_this<ColorRect>
+{
+public:
+    using GraphicList = QList<std::shared_ptr<ColorRect>>;
+
+    // The object with its construction defaults and the given frame (initWithFrame:).
+    ColorRect();
+    explicit ColorRect(const QRectF &frame);
+    virtual ~ColorRect();
+
+    ColorRect(const ColorRect &) = delete;
+    ColorRect &operator=(const ColorRect &) = delete;
+
+    static std::shared_ptr<ColorRect> create(const QRectF &frame = QRectF());
+
+    // The kind's name as the stored form's "Class" key and the object factory know it.
+    virtual QString className() const;
+
+    // A new object of the same kind with the construction defaults and an empty frame.
+    virtual std::shared_ptr<ColorRect> newInstance() const;
+    // A new object of the same kind carrying this object's geometry, style and image
+    // (copyWithZone:). The text, lock, template flag, anchor, merge key, group and canvas
+    // are not copied.
+    std::shared_ptr<ColorRect> copy() const;
+    // Copies this object's values onto the target through the target's setters.
+    virtual void copyValues(ColorRect &target) const;
+    // Takes the inspector's last-used style (ObjectInfo::changedValues()) directly, with no
+    // undo, no redraw and no change of the template flag. The argument is ignored.
+    void syncronizeWith(const ColorRect *ignored = nullptr);
+
+    // ---- the canvas ----
+    void setMainView(CanvasServices *canvas);
+    CanvasServices *mainView() const { return _mainView; }
+    // The canvas's undo manager; null while the object has no canvas.
+    UndoManager *undoManager() const;
+    // The canvas's raw zoom coefficient; 1.0 without a canvas.
+    double getZoom() const;
+
+    // ---- the text ----
+    QTextDocument *textStorage() const { return _text.get(); }
+
+    // ---- page, layer, template flag ----
+    // A bare "Horizontal" or "Vertical" is stored with "Front" appended.
+    void setPageName(const QString &name);
+    QString getPageName() const { return _pageName; }
+    bool isOnPageNamed(const QString &name) const;
+    int objectLayer() const { return _mlayer; }
+    void setObjectLayer(int layer) { _mlayer = layer; }
+    // YES puts the object on layer 0, NO on layer 1; isBack() is not affected.
+    void setBack(bool flag);
+    bool isBack() const { return _isback; }
+    virtual bool isTemplate() const { return _isTemplate; }
+    void setTemplateFlag(bool flag) { _isTemplate = flag; }
+
+    // ---- plain state ----
+    void setLocked(bool flag) { _locked = flag; }
+    bool isLocked() const { return _locked; }
+    void setResizable(bool flag) { _isresizable = flag; }
+    virtual bool isResizable() const { return _isresizable; }
+    Group *getGroup() const { return group; }
+    void setGroup(Group *newGroup) { group = newGroup; }
+    // Keeps a copy of the clipping path; null clears it.
+    void setClip(const BezierPath *path);
+    const BezierPath *clipPath() const { return clip ? &*clip : nullptr; }
+    void setImageUseFilter(bool flag) { _filter = flag; }
+    bool imageUseFilter() const { return _filter; }
+
+    // Shaped text (PowerText); only a plain rectangle takes it.
+    virtual void setPowerText(bool flag);
+    bool powerText() const { return _powertext; }
+    // The warp style; held as style + 1.
+    void setPowerType(int style) { _powertype = style + 1; }
+    int powerType() const { return _powertype - 1; }
+
+    int anchor() const { return _anchor; }
+    void setAnchor(int value);
+    int fieldPk() const { return _pk; }
+
+    // ---- capabilities and stubs the kinds override ----
+    virtual bool canFill() const { return true; }
+    virtual bool canStroke() const { return true; }
+    virtual bool canDrawsImage() const { return true; }
+    virtual bool canFixRatio() const { return true; }
+    virtual bool setsInfo() const { return true; }
+    virtual bool isSelected() const { return false; }
+    virtual void setSelected(bool) {}
+    void setEdit(bool) {}
+    bool isEdit() const { return _isedit; }
+    virtual void setDrawBarcode(bool) {}
+    virtual double barHeight() const { return 0.0; }
+    virtual void updateContainer() {}
+    void setTextWrap(int) {}
+    int textWrap() const { return 0; }
+
+    // ---- geometry (undoable) ----
+    QRectF frameBounds() const { return _frameBounds; }
+    // The rectangle enclosing the frame turned by the angle about its centre; flips ignored.
+    QRectF frameBoundsRotated() const;
+    virtual void setFrameBounds(const QRectF &rect);
+    float originX() const { return float(_frameBounds.x()); }
+    float originY() const { return float(_frameBounds.y()); }
+    virtual float width() const { return float(_frameBounds.width()); }
+    virtual float height() const { return float(_frameBounds.height()); }
+    virtual void setOriginX(float x);
+    virtual void setOriginY(float y);
+    virtual void setWidth(float newWidth);
+    virtual void setHeight(float newHeight);
+    virtual float angle() const { return _angle; }
+    // 360 is stored as 0. With undo NO nothing is registered and no action named.
+    virtual void setAngle(float newAngle, bool undo);
+    // Rescales geometry, stroke width and font sizes when the label size changes; no undo,
+    // keeps the template flag.
+    virtual void scaleByX(double sx, double sy);
+
+    // ---- style (undoable) ----
+    QColor fillColor() const { return _color_fill; }
+    QColor strokeColor() const { return _color_stroke; }
+    virtual void setFillColor(const QColor &color);
+    virtual void setStrokeColor(const QColor &color);
+    bool isScaleWithBox() const { return _isscalewithbox; }
+    virtual void setScaleWithBox(bool flag);
+    virtual void setScaleWithBoxOnly(bool flag) { _isscalewithbox = flag; }
+    virtual bool drawsFill() const { return _fill; }
+    virtual bool drawsStroke() const { return _stroke; }
+    bool drawsShadow() const { return _shadow; }
+    virtual bool drawsImage() const { return _drawsimg; }
+    virtual void setDrawsFill(bool flag);
+    virtual void setDrawsStroke(bool flag);
+    virtual void setDrawsShadow(bool flag);
+    virtual void setDrawsImage(bool flag);
+    void setDrawsStrokeOnly(bool flag) { _stroke = flag; }
+    float strokeLineWidth() const { return _lineWidth; }
+    // Limited to getMaxLineWidth().
+    virtual void setStrokeLineWidth(float lineWidth);
+    virtual float getMaxLineWidth() const;
+    int fillType() const { return _fillType; }
+    virtual void setFillType(int type);
+    QColor fillColor2() const { return _fillColor2; }
+    virtual void setFillColor2(const QColor &color);
+    double fillAngle() const { return _fillAngle; }
+    virtual void setFillAngle(double degrees);
+    double fillIntensity() const { return _fillIntensity; }
+    double shadowDistance() const { return _shadowDistance; }
+    virtual void setShadowDistance(double distance);
+    QColor shadowColor() const { return _shadowColor; }
+    virtual void setShadowColor(const QColor &color);
+    double shadowAngle() const { return _shadowAngle; }
+    virtual void setShadowAngle(double degrees);
+    int shadowBlur() const { return _shadowBlur; }
+    virtual void setShadowBlur(int blur);
+    int linePattern() const { return _linePattern; }
+    virtual void setLinePattern(int pattern);
+    virtual bool fixRatio() const { return _fixRatio; }
+    virtual void setFixRatio(bool flag);
+    bool tintImage() const { return _tint; }
+    void setTintImage(bool flag);
+    QColor tintImageColor() const { return _tintColor; }
+    void setTintImageColor(const QColor &color);
+    bool flipHor() const { return _flipH; }
+    void setFlipHor(bool flag);
+    bool flipVert() const { return _flipV; }
+    void setFlipVert(bool flag);
+    float imageTile() const { return img_tile; }
+    // 0 or less stores 1.0.
+    void setImageTile(float tile);
+
+    // ---- image source and placement (ColorRect_image.cpp) ----
+    std::shared_ptr<specImage> image() const { return _image; }
+    QString imagePath() const { return image_path; }
+    // Undoable change of the image file; answers whether an image was loaded. The path is
+    // kept even when loading fails.
+    virtual bool setImagePath(const QString &path);
+    bool hasValidImage() const;
+    void makeMonohromeImage(bool flag);
+    virtual void setXImageOffset(float offset);
+    virtual void setYImageOffset(float offset);
+    virtual void setXImageScale(float scale);
+    virtual void setYImageScale(float scale);
+    // 0 while the image follows the box.
+    float getXImageOffset() const;
+    float getYImageOffset() const;
+    float getXImageScale() const;
+    float getYImageScale() const;
+    void setImageOpacity(float opacity);
+    float imageOpacity() const { return img_opacity; }
+
+    // ---- text runaround and linked text ----
+    void setRunaroundState(int state);
+    int getRunaroundState() const { return _textRunaroundState; }
+    void setRunaroundMode(int mode);
+    int getRunaroundMode() const { return _textRunaroundMode; }
+    void setTextViewsStr(const QString &text) { textViewsStr = text; }
+    QString getTextViewsStr() const { return textViewsStr; }
+
+    // ---- stored form (ColorRect_plist.cpp) ----
+    // The object's dictionary. `graphics`, the document's objects, gives the indexes of a
+    // linked-text chain; null writes none.
+    virtual QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr);
+    // The same in template mode: images are stored by path whatever "imgToDoc" says.
+    QVariantMap propertyListRepresentationTemplate(const GraphicList *graphics = nullptr);
+    // Sets the object from a dictionary; missing keys leave fields as they are, values of
+    // the wrong type or out of range are ignored or read as the nearest sound value.
+    virtual void loadPropertyListRepresentation(const QVariantMap &dict);
+    // A new object of the kind named by "Class", loaded from the dictionary; null for a
+    // name the object factory does not know.
+    static std::shared_ptr<ColorRect> graphicWithPropertyListRepresentation(const QVariantMap &dict);
+    // Where a stored image path points now: paths into an old copy of the application or
+    // the machine-wide support folder move into the resources; legacy clip-art folders of
+    // the built-in clip-art take their new names.
+    static QString currentImagePath(const QString &storedPath);
+
+protected:
+    // Registers `inverse` (run on this object) with the canvas's undo manager; nothing
+    // without a canvas or while the object is not held by a shared_ptr.
+    void registerUndo(std::function<void(ColorRect &)> inverse);
+    // Names the undo action; nothing without a canvas.
+    void setActionName(const QString &name);
+    // Redraws the object through the canvas; nothing without a canvas.
+    void invalidate();
+    void updateRulers();
+
+    // The common order of an undoable style setter: register the inverse (the same setter
+    // with the old value), store, clear the template flag, redraw when asked, name.
+    enum class Redraw { None, Object };
+    enum class TemplateFlag { Keep, Clear };
+    template <typename T, typename Arg>
+    void changeStyle(T &field, const T &value, void (ColorRect::*setter)(Arg),
+                     const QString &action, Redraw redraw, TemplateFlag flag = TemplateFlag::Clear);
+
+    // ---- hooks of the object image (ColorRect_image.cpp) ----
+    // The image's dictionary for the stored form, or a null QVariant without an image.
+    QVariant imagePropertyList(bool includeImageData) const;
+    // Reads the stored "Image" value; `imageLoaded` tells whether "ImagePath" gave one.
+    void loadImagePropertyList(const QVariant &value, bool imageLoaded);
+    // Gives the copy an image object of its own equal to this one's.
+    void copyImageTo(ColorRect &target) const;
+    void passTintToImage();
+    void passTintColorToImage();
+    void passTileToImage();
+
+    // The stored form's path part: copies an outside image into the user's clip-art folder
+    // (path mode) and answers whether "ImagePath" is written.
+    bool prepareImagePathForWriting();
+
+    QRectF _frameBounds;
+    QColor _color_fill;
+    QColor _color_stroke;
+    std::shared_ptr<specImage> _image;
+    QString image_path;
+    CanvasServices *_mainView = nullptr;
+    float _ximg_offset = 0.0f;
+    float _yimg_offset = 0.0f;
+    float _ximg_scale = 100.0f;
+    float _yimg_scale = 100.0f;
+    float _angle = 0.0f;
+    float _lineWidth = 1.0f;
+    bool _locked = false;
+    bool _stroke = false;
+    bool _fill = true;
+    bool _shadow = false;
+    bool _drawsimg = true;
+    bool _isedit = false;
+    bool _iseditable = false;
+    bool _isresizable = true;
+    bool _isscalewithbox = true;
+    bool _isback = false;
+    QString _pageName;
+    int _mlayer = 1;
+    bool _isTemplate = false;
+    int _textWrap = 0;
+    std::optional<BezierPath> clip;
+    bool overfill = false;
+    QString textViewsStr;
+    float img_opacity = 100.0f;
+    float img_tile = 1.0f;
+    int _textRunaroundState = 0;
+    int _textRunaroundMode = 0;
+    int _fillType = 0;
+    QColor _fillColor2;
+    double _fillAngle = 0.0;
+    double _fillIntensity = 0.5;
+    double _shadowDistance = 10.0;
+    QColor _shadowColor;
+    double _shadowAngle = 45.0;
+    int _shadowBlur = 10;
+    int _linePattern = 0;
+    bool _fixRatio = false;
+    bool _tint = false;
+    QColor _tintColor;
+    bool _flipH = false;
+    bool _flipV = false;
+    Group *group = nullptr;
+    bool _filter = false;
+    bool _powertext = false;
+    int _powertype = 1;
+    bool _flag = true;
+    int _pk = 0;
+    int _anchor = 0;
+
+    std::unique_ptr<QTextDocument> _text;
+
+    // On only while propertyListRepresentationTemplate() runs.
+    static bool templateMode;
+};
+
+template <typename T, typename Arg>
+void ColorRect::changeStyle(T &field, const T &value, void (ColorRect::*setter)(Arg),
+                            const QString &action, Redraw redraw, TemplateFlag flag)
+{
+    const T old = field;
+    registerUndo([setter, old](ColorRect &object) { (object.*setter)(old); });
+    field = value;
+    if (flag == TemplateFlag::Clear)
+        _isTemplate = false;
+    if (redraw == Redraw::Object)
+        invalidate();
+    setActionName(action);
+}
+
+} // namespace quillmark

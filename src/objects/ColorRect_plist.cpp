@@ -1,0 +1,440 @@
+// The object's property-list form: the dictionary that documents, templates and the
+// clipboard hold for each object, and the reader that rebuilds an object from it.
+#include "objects/ColorRect.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextDocument>
+
+#include <cmath>
+#include <limits>
+
+#include "objects/CDashArray.h"
+#include "objects/CanvasServices.h"
+#include "objects/ObjectFactory.h"
+#include "objects/TextArchive.h"
+#include "platform/Archiver.h"
+#include "platform/Bundle.h"
+#include "platform/Format.h"
+#include "platform/UserDefaults.h"
+
+namespace quillmark {
+
+namespace {
+
+QString yesNo(bool flag)
+{
+    return flag ? QStringLiteral("YES") : QStringLiteral("NO");
+}
+
+// Stored flags are YES only when the value is exactly the string "YES".
+bool readFlag(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("YES");
+}
+
+bool isNumberType(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Numbers are stored as strings but a number object reads as well. Anything else, and
+// values that are not finite, read as nothing.
+std::optional<double> readDouble(const QVariant &value)
+{
+    double number;
+    if (value.typeId() == QMetaType::QString)
+        number = leadingDouble(value.toString());
+    else if (isNumberType(value))
+        number = value.toDouble();
+    else
+        return std::nullopt;
+    if (!std::isfinite(number))
+        return std::nullopt;
+    return number;
+}
+
+std::optional<int> readInt(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return leadingInt(value.toString());
+    if (!isNumberType(value))
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (std::isnan(number))
+        return std::nullopt;
+    if (number >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (number <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(std::trunc(number));
+}
+
+std::optional<QColor> readColor(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return Archiver::unarchiveColor(value.toByteArray());
+}
+
+std::optional<QString> readString(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+// Replaces the first folder component equal to `from`; the file name is never renamed.
+void renameFolder(QStringList &components, const QString &from, const QString &to)
+{
+    for (qsizetype i = 0; i + 1 < components.size(); ++i) {
+        if (components[i] == from) {
+            components[i] = to;
+            return;
+        }
+    }
+}
+
+} // namespace
+
+QVariantMap ColorRect::propertyListRepresentationTemplate(const GraphicList *graphics)
+{
+    templateMode = true;
+    QVariantMap dict = propertyListRepresentation(graphics);
+    templateMode = false;
+    return dict;
+}
+
+bool ColorRect::prepareImagePathForWriting()
+{
+    if (image_path.isEmpty())
+        return false;
+    if (image_path.contains(CanvasServices::clipartPath())
+        || image_path.contains(CanvasServices::backgroundPath()))
+        return true;
+    // An image from outside the application is kept with the user's clip-art so that the
+    // document does not depend on where the user found it.
+    const QString folder = CanvasServices::clipartUserPath();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        return true;
+    const QString name = QFileInfo(image_path).fileName();
+    if (name.isEmpty())
+        return true;
+    const QString destination = QDir(folder).filePath(name);
+    // A file of that name already there is not overwritten; the path then stays.
+    if (QFile::copy(image_path, destination)) {
+        image_path = destination;
+        CanvasServices::setUpdateUserUmages(true);
+    }
+    return true;
+}
+
+QVariantMap ColorRect::propertyListRepresentation(const GraphicList *)
+{
+    QVariantMap dict;
+    dict.insert(QStringLiteral("Class"), className());
+    dict.insert(QStringLiteral("Bounds"), rectToString(frameBounds()));
+    dict.insert(QStringLiteral("DrawsFill"), yesNo(drawsFill()));
+    if (fillColor().isValid())
+        dict.insert(QStringLiteral("FillColor"), Archiver::archiveColor(fillColor()));
+    dict.insert(QStringLiteral("DrawsStroke"), yesNo(drawsStroke()));
+    if (strokeColor().isValid())
+        dict.insert(QStringLiteral("StrokeColor"), Archiver::archiveColor(strokeColor()));
+    dict.insert(QStringLiteral("StrokeLineWidth"), fmt2(strokeLineWidth()));
+    dict.insert(QStringLiteral("DrawsImage"), yesNo(drawsImage()));
+
+    const bool embed = !templateMode
+                       && UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc"))
+                              == QLatin1String("YES");
+    QVariant imageDict;
+    if (!embed && prepareImagePathForWriting()) {
+        dict.insert(QStringLiteral("ImagePath"), image_path);
+        imageDict = imagePropertyList(false);
+    } else {
+        imageDict = imagePropertyList(true);
+    }
+    if (imageDict.isValid())
+        dict.insert(QStringLiteral("Image"), imageDict);
+
+    dict.insert(QStringLiteral("ImageXOffset"), fmt2(getXImageOffset()));
+    dict.insert(QStringLiteral("ImageYOffset"), fmt2(getYImageOffset()));
+    dict.insert(QStringLiteral("ImageXScale"), fmt2(getXImageScale()));
+    dict.insert(QStringLiteral("ImageYScale"), fmt2(getYImageScale()));
+    dict.insert(QStringLiteral("IsText"), yesNo(isEdit()));
+    dict.insert(QStringLiteral("Text"), TextArchive::archive(*_text));
+    dict.insert(QStringLiteral("IsLocked"), yesNo(isLocked()));
+    dict.insert(QStringLiteral("IsResizable"), yesNo(isResizable()));
+    dict.insert(QStringLiteral("PageName"), _pageName.isNull() ? QString(QLatin1String("")) : _pageName);
+    dict.insert(QStringLiteral("Layer"), fmtInt(_mlayer));
+    dict.insert(QStringLiteral("TextWrap"), yesNo(_textWrap > 0));
+    dict.insert(QStringLiteral("Rotation"), fmt2(angle()));
+    dict.insert(QStringLiteral("Runaround"), fmtInt(getRunaroundState()));
+    dict.insert(QStringLiteral("RunaroundMode"), fmtInt(getRunaroundMode()));
+    dict.insert(QStringLiteral("IsScaleWithBox"), yesNo(isScaleWithBox()));
+    dict.insert(QStringLiteral("DrawsShadow"), yesNo(_shadow));
+    dict.insert(QStringLiteral("FixedRatio"), yesNo(_fixRatio));
+    dict.insert(QStringLiteral("ImageOpacity"), fmt2(imageOpacity()));
+    dict.insert(QStringLiteral("IsTemplate"), yesNo(isTemplate()));
+    dict.insert(QStringLiteral("IsBack"), yesNo(isBack()));
+    dict.insert(QStringLiteral("Anchor"), qint64(_anchor));
+    dict.insert(QStringLiteral("PrimaryKey"), qint64(_pk));
+    dict.insert(QStringLiteral("FillType"), fmtInt(fillType()));
+    if (fillColor2().isValid())
+        dict.insert(QStringLiteral("FillColor2"), Archiver::archiveColor(fillColor2()));
+    dict.insert(QStringLiteral("FillAngle"), fmt2(fillAngle()));
+    dict.insert(QStringLiteral("ShadowDistance"), fmt2(shadowDistance()));
+    if (shadowColor().isValid())
+        dict.insert(QStringLiteral("ShadowColor"), Archiver::archiveColor(shadowColor()));
+    dict.insert(QStringLiteral("ShadowAngle"), fmt2(shadowAngle()));
+    dict.insert(QStringLiteral("ShadowBlur"), fmtInt(shadowBlur()));
+    dict.insert(QStringLiteral("LinePattern"), fmtInt(linePattern()));
+    dict.insert(QStringLiteral("UseTint"), yesNo(tintImage()));
+    if (tintImageColor().isValid())
+        dict.insert(QStringLiteral("TintColor"), Archiver::archiveColor(tintImageColor()));
+    dict.insert(QStringLiteral("FlipHor"), yesNo(flipHor()));
+    dict.insert(QStringLiteral("FlipVert"), yesNo(flipVert()));
+    dict.insert(QStringLiteral("ImageTile"), fmt2(img_tile));
+    dict.insert(QStringLiteral("PowerText"), yesNo(_powertext));
+    dict.insert(QStringLiteral("PowerType"), fmtInt(_powertype));
+    return dict;
+}
+
+void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
+{
+    auto value = [&dict](const char *key) -> const QVariant * {
+        auto it = dict.constFind(QLatin1String(key));
+        return it == dict.constEnd() ? nullptr : &it.value();
+    };
+
+    if (const QVariant *v = value("FillColor")) {
+        if (auto color = readColor(*v))
+            setFillColor(*color);
+    }
+    if (const QVariant *v = value("DrawsFill"))
+        setDrawsFill(readFlag(*v));
+    if (const QVariant *v = value("StrokeColor")) {
+        if (auto color = readColor(*v))
+            setStrokeColor(*color);
+    }
+    if (const QVariant *v = value("DrawsStroke"))
+        setDrawsStroke(readFlag(*v));
+    if (const QVariant *v = value("DrawsImage"))
+        setDrawsImage(readFlag(*v));
+
+    bool imageLoaded = false;
+    if (const QVariant *v = value("ImagePath")) {
+        if (auto path = readString(*v))
+            imageLoaded = setImagePath(currentImagePath(*path));
+    }
+    if (const QVariant *v = value("Image"))
+        loadImagePropertyList(*v, imageLoaded);
+
+    if (const QVariant *v = value("IsScaleWithBox"))
+        setScaleWithBox(readFlag(*v));
+    // After the image, so that the stored frame replaces whatever frame taking the image made.
+    if (const QVariant *v = value("Bounds")) {
+        if (auto text = readString(*v)) {
+            const QRectF rect = rectFromString(*text);
+            if (std::isfinite(rect.x()) && std::isfinite(rect.y()) && std::isfinite(rect.width())
+                && std::isfinite(rect.height()))
+                setFrameBounds(rect);
+        }
+    }
+
+    if (const QVariant *v = value("StrokeLineWidth")) {
+        if (auto width = readDouble(*v))
+            setStrokeLineWidth(float(std::max(0.0, *width)));
+    }
+    if (const QVariant *v = value("ImageXOffset")) {
+        if (auto number = readDouble(*v))
+            setXImageOffset(float(*number));
+    }
+    if (const QVariant *v = value("ImageYOffset")) {
+        if (auto number = readDouble(*v))
+            setYImageOffset(float(*number));
+    }
+    if (const QVariant *v = value("ImageXScale")) {
+        if (auto number = readDouble(*v))
+            setXImageScale(float(*number));
+    }
+    if (const QVariant *v = value("ImageYScale")) {
+        if (auto number = readDouble(*v))
+            setYImageScale(float(*number));
+    }
+
+    if (const QVariant *v = value("IsText"))
+        setEdit(readFlag(*v));
+    // Text that cannot be read leaves the object without text rather than losing the
+    // whole object.
+    if (const QVariant *v = value("Text")) {
+        if (v->typeId() == QMetaType::QByteArray)
+            TextArchive::unarchive(v->toByteArray(), *_text);
+    }
+
+    if (const QVariant *v = value("IsLocked"))
+        setLocked(readFlag(*v));
+    if (const QVariant *v = value("IsResizable"))
+        setResizable(readFlag(*v));
+    if (const QVariant *v = value("PageName")) {
+        if (auto name = readString(*v))
+            setPageName(*name);
+    }
+    if (const QVariant *v = value("Layer")) {
+        if (auto layer = readInt(*v))
+            setObjectLayer(*layer);
+    }
+    if (const QVariant *v = value("TextWrap"))
+        _textWrap = readFlag(*v) ? 1 : 0;
+    if (const QVariant *v = value("Rotation")) {
+        if (auto degrees = readDouble(*v))
+            setAngle(float(*degrees), false);
+    }
+    if (const QVariant *v = value("Runaround")) {
+        if (auto state = readInt(*v))
+            setRunaroundState(*state);
+    }
+    if (const QVariant *v = value("RunaroundMode")) {
+        if (auto mode = readInt(*v))
+            setRunaroundMode(*mode);
+    }
+
+    if (const QVariant *v = value("FirstTextView")) {
+        if (auto list = readString(*v))
+            textViewsStr = *list;
+    }
+
+    if (const QVariant *v = value("FillType")) {
+        if (auto type = readInt(*v))
+            _fillType = *type;
+    }
+    if (const QVariant *v = value("FillColor2")) {
+        if (auto color = readColor(*v))
+            setFillColor2(*color);
+    }
+    if (const QVariant *v = value("FillAngle")) {
+        if (auto degrees = readDouble(*v))
+            _fillAngle = *degrees;
+    }
+    if (const QVariant *v = value("ShadowDistance")) {
+        if (auto distance = readDouble(*v))
+            _shadowDistance = *distance;
+    }
+    if (const QVariant *v = value("ShadowColor")) {
+        if (auto color = readColor(*v))
+            setShadowColor(*color);
+    }
+    if (const QVariant *v = value("ShadowAngle")) {
+        if (auto degrees = readDouble(*v))
+            _shadowAngle = *degrees;
+    }
+    if (const QVariant *v = value("ShadowBlur")) {
+        if (auto blur = readInt(*v))
+            _shadowBlur = *blur;
+    }
+    if (const QVariant *v = value("LinePattern")) {
+        if (auto pattern = readInt(*v))
+            // A number outside the list would index past it when the stroke is drawn.
+            _linePattern = (*pattern >= 0 && *pattern < CDashArray::count) ? *pattern : 0;
+    }
+    if (const QVariant *v = value("DrawsShadow"))
+        _shadow = readFlag(*v);
+    if (const QVariant *v = value("FixedRatio"))
+        _fixRatio = readFlag(*v);
+    if (const QVariant *v = value("ImageOpacity")) {
+        if (auto opacity = readDouble(*v))
+            img_opacity = float(*opacity);
+    }
+    if (const QVariant *v = value("UseTint"))
+        setTintImage(readFlag(*v));
+    if (const QVariant *v = value("TintColor")) {
+        if (auto color = readColor(*v))
+            setTintImageColor(*color);
+    }
+    if (const QVariant *v = value("FlipHor"))
+        _flipH = readFlag(*v);
+    if (const QVariant *v = value("FlipVert"))
+        _flipV = readFlag(*v);
+    if (const QVariant *v = value("ImageTile")) {
+        if (auto tile = readDouble(*v)) {
+            img_tile = float(std::max(1.0, *tile));
+            passTileToImage();
+        }
+    }
+    if (const QVariant *v = value("PowerText"))
+        _powertext = readFlag(*v);
+    if (const QVariant *v = value("PowerType")) {
+        if (auto held = readInt(*v))
+            // Held values 0 to 21 are the plain text and the twenty warps; anything else
+            // would pick a warp that does not exist.
+            _powertype = (*held >= 0 && *held <= 21) ? *held : 1;
+    }
+
+    // Last: the setters above clear the template flag, and the stored one must remain.
+    if (const QVariant *v = value("IsTemplate"))
+        _isTemplate = readFlag(*v);
+    if (const QVariant *v = value("Anchor")) {
+        if (auto anchorValue = readInt(*v))
+            _anchor = *anchorValue;
+    }
+    if (const QVariant *v = value("PrimaryKey")) {
+        if (auto key = readInt(*v))
+            _pk = *key;
+    }
+}
+
+std::shared_ptr<ColorRect> ColorRect::graphicWithPropertyListRepresentation(const QVariantMap &dict)
+{
+    const QVariant kind = dict.value(QStringLiteral("Class"));
+    if (kind.typeId() != QMetaType::QString)
+        return nullptr;
+    std::shared_ptr<ColorRect> graphic = ObjectFactory::create(kind.toString());
+    if (graphic)
+        graphic->loadPropertyListRepresentation(dict);
+    return graphic;
+}
+
+QString ColorRect::currentImagePath(const QString &storedPath)
+{
+    QString path = storedPath;
+    const QString resources = QDir::cleanPath(Bundle::resourcesPath());
+    static const QString bundleName = QStringLiteral("Quillmark.app");
+    static const QString bundleResources = QStringLiteral("/Contents/Resources");
+    static const QString machineSupport = QStringLiteral("/Library/Application Support");
+
+    const qsizetype inBundle = path.indexOf(bundleName);
+    if (inBundle > 0) {
+        // The image lay in a copy of the application; its resources are ours now.
+        const QString rest = path.mid(inBundle + bundleName.size());
+        if (rest.startsWith(bundleResources))
+            path = resources + rest.mid(bundleResources.size());
+    } else if (!path.contains(QLatin1String("Users/"))) {
+        const qsizetype at = path.indexOf(machineSupport);
+        if (at >= 0)
+            path.replace(at, machineSupport.size(), resources);
+    }
+
+    // Only the built-in clip-art folders were renamed; a user's own folder or file that
+    // happens to carry one of the old names, or merely contains one, keeps its name.
+    const QString clipart = CanvasServices::clipartPath();
+    if (!path.startsWith(clipart))
+        return path;
+    QStringList components = path.mid(clipart.size()).split(QLatin1Char('/'));
+    renameFolder(components, QStringLiteral("Land Marks"), QStringLiteral("History"));
+    renameFolder(components, QStringLiteral("002_LOGO"), QStringLiteral("Logos"));
+    renameFolder(components, QStringLiteral("Retro"), QStringLiteral("Symbols"));
+    return clipart + components.join(QLatin1Char('/'));
+}
+
+} // namespace quillmark

@@ -1,0 +1,223 @@
+#include "objects/TextArchive.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <cmath>
+#include <optional>
+
+#include "platform/Archiver.h"
+
+namespace quillmark {
+
+const QString TextArchive::className = QStringLiteral("QMText");
+
+namespace {
+
+// Bounds that keep a damaged archive from asking the layout for absurd fonts or spacing.
+constexpr double MaxFontSize = 10000.0;
+constexpr double MaxSpacing = 100000.0;
+
+std::optional<double> finiteNumber(const QVariantMap &map, const char *key, double limit)
+{
+    const QVariant value = map.value(QLatin1String(key));
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || !std::isfinite(number) || std::abs(number) > limit)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<qint64> integer(const QVariantMap &map, const char *key)
+{
+    const QVariant value = map.value(QLatin1String(key));
+    bool ok = false;
+    const qint64 number = value.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return number;
+}
+
+QVariantMap charFormatToMap(const QTextCharFormat &format)
+{
+    QVariantMap map;
+    const QStringList families = format.fontFamilies().toStringList();
+    if (!families.isEmpty())
+        map.insert(QStringLiteral("Family"), families.first());
+    if (format.hasProperty(QTextFormat::FontPointSize))
+        map.insert(QStringLiteral("Size"), format.fontPointSize());
+    if (format.hasProperty(QTextFormat::FontWeight))
+        map.insert(QStringLiteral("Weight"), qint64(format.fontWeight()));
+    if (format.hasProperty(QTextFormat::FontItalic))
+        map.insert(QStringLiteral("Italic"), format.fontItalic());
+    if (format.hasProperty(QTextFormat::TextUnderlineStyle))
+        map.insert(QStringLiteral("Underline"), qint64(format.underlineStyle()));
+    if (format.hasProperty(QTextFormat::FontStrikeOut))
+        map.insert(QStringLiteral("Strike"), format.fontStrikeOut());
+    if (format.hasProperty(QTextFormat::ForegroundBrush))
+        map.insert(QStringLiteral("Foreground"), Archiver::archiveColor(format.foreground().color()));
+    if (format.hasProperty(QTextFormat::BackgroundBrush))
+        map.insert(QStringLiteral("Background"), Archiver::archiveColor(format.background().color()));
+    if (format.hasProperty(QTextFormat::FontKerning))
+        map.insert(QStringLiteral("Kerning"), format.fontKerning());
+    if (format.hasProperty(QTextFormat::FontLetterSpacing)) {
+        map.insert(QStringLiteral("LetterSpacing"), format.fontLetterSpacing());
+        map.insert(QStringLiteral("LetterSpacingType"), qint64(format.fontLetterSpacingType()));
+    }
+    if (format.hasProperty(QTextFormat::TextBaselineOffset))
+        map.insert(QStringLiteral("BaselineOffset"), format.baselineOffset());
+    if (format.hasProperty(QTextFormat::TextVerticalAlignment))
+        map.insert(QStringLiteral("VerticalAlignment"), qint64(format.verticalAlignment()));
+    if (format.objectType() == TextArchive::FieldChipObjectType)
+        map.insert(QStringLiteral("FieldPk"), qint64(format.intProperty(TextArchive::FieldPkProperty)));
+    return map;
+}
+
+QTextCharFormat charFormatFromMap(const QVariantMap &map)
+{
+    QTextCharFormat format;
+    const QString family = map.value(QStringLiteral("Family")).toString();
+    if (!family.isEmpty())
+        format.setFontFamilies({family});
+    if (auto size = finiteNumber(map, "Size", MaxFontSize); size && *size > 0)
+        format.setFontPointSize(*size);
+    if (auto weight = integer(map, "Weight"); weight && *weight >= 1 && *weight <= 1000)
+        format.setFontWeight(int(*weight));
+    if (map.contains(QStringLiteral("Italic")))
+        format.setFontItalic(map.value(QStringLiteral("Italic")).toBool());
+    if (auto underline = integer(map, "Underline");
+        underline && *underline >= QTextCharFormat::NoUnderline
+        && *underline <= QTextCharFormat::SpellCheckUnderline)
+        format.setUnderlineStyle(QTextCharFormat::UnderlineStyle(*underline));
+    if (map.contains(QStringLiteral("Strike")))
+        format.setFontStrikeOut(map.value(QStringLiteral("Strike")).toBool());
+    if (auto color = Archiver::unarchiveColor(map.value(QStringLiteral("Foreground")).toByteArray()))
+        format.setForeground(*color);
+    if (auto color = Archiver::unarchiveColor(map.value(QStringLiteral("Background")).toByteArray()))
+        format.setBackground(*color);
+    if (map.contains(QStringLiteral("Kerning")))
+        format.setFontKerning(map.value(QStringLiteral("Kerning")).toBool());
+    if (auto spacing = finiteNumber(map, "LetterSpacing", MaxSpacing)) {
+        const auto type = integer(map, "LetterSpacingType");
+        format.setFontLetterSpacingType(type && *type == QFont::AbsoluteSpacing
+                                            ? QFont::AbsoluteSpacing
+                                            : QFont::PercentageSpacing);
+        format.setFontLetterSpacing(*spacing);
+    }
+    if (auto offset = finiteNumber(map, "BaselineOffset", MaxSpacing))
+        format.setBaselineOffset(*offset);
+    if (auto alignment = integer(map, "VerticalAlignment");
+        alignment && *alignment >= QTextCharFormat::AlignNormal
+        && *alignment <= QTextCharFormat::AlignBaseline)
+        format.setVerticalAlignment(QTextCharFormat::VerticalAlignment(*alignment));
+    if (auto pk = integer(map, "FieldPk")) {
+        format.setObjectType(TextArchive::FieldChipObjectType);
+        format.setProperty(TextArchive::FieldPkProperty, int(*pk));
+    }
+    return format;
+}
+
+QVariantMap blockFormatToMap(const QTextBlockFormat &format)
+{
+    QVariantMap map;
+    if (format.hasProperty(QTextFormat::BlockAlignment))
+        map.insert(QStringLiteral("Alignment"), qint64(format.alignment()));
+    if (format.hasProperty(QTextFormat::LineHeight)) {
+        map.insert(QStringLiteral("LineHeight"), format.lineHeight());
+        map.insert(QStringLiteral("LineHeightType"), qint64(format.lineHeightType()));
+    }
+    if (format.hasProperty(QTextFormat::BlockTopMargin))
+        map.insert(QStringLiteral("SpaceBefore"), format.topMargin());
+    if (format.hasProperty(QTextFormat::BlockBottomMargin))
+        map.insert(QStringLiteral("SpaceAfter"), format.bottomMargin());
+    return map;
+}
+
+QTextBlockFormat blockFormatFromMap(const QVariantMap &map)
+{
+    QTextBlockFormat format;
+    if (auto alignment = integer(map, "Alignment"))
+        format.setAlignment(Qt::Alignment(int(*alignment)) & (Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask));
+    if (auto height = finiteNumber(map, "LineHeight", MaxSpacing)) {
+        const auto type = integer(map, "LineHeightType");
+        if (type && *type >= QTextBlockFormat::SingleHeight
+            && *type <= QTextBlockFormat::MinimumHeight)
+            format.setLineHeight(*height, int(*type));
+    }
+    if (auto before = finiteNumber(map, "SpaceBefore", MaxSpacing))
+        format.setTopMargin(*before);
+    if (auto after = finiteNumber(map, "SpaceAfter", MaxSpacing))
+        format.setBottomMargin(*after);
+    return format;
+}
+
+} // namespace
+
+QByteArray TextArchive::archive(const QTextDocument &document)
+{
+    QVariantList blocks;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QVariantMap entry = blockFormatToMap(block.blockFormat());
+        // An empty paragraph has no runs; its own character format keeps its font.
+        entry.insert(QStringLiteral("CharFormat"), charFormatToMap(block.charFormat()));
+        QVariantList runs;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            QVariantMap run = charFormatToMap(fragment.charFormat());
+            run.insert(QStringLiteral("Text"), fragment.text());
+            runs.append(run);
+        }
+        entry.insert(QStringLiteral("Runs"), runs);
+        blocks.append(entry);
+    }
+    QVariantMap payload;
+    payload.insert(QStringLiteral("Blocks"), blocks);
+    return Archiver::archive(className, payload);
+}
+
+bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
+{
+    const std::optional<QVariantMap> payload = Archiver::unarchive(data, className);
+    if (!payload)
+        return false;
+    const QVariant blocksValue = payload->value(QStringLiteral("Blocks"));
+    if (blocksValue.typeId() != QMetaType::QVariantList)
+        return false;
+    const QVariantList blocks = blocksValue.toList();
+
+    document.clear();
+    QTextCursor cursor(&document);
+    bool first = true;
+    for (const QVariant &blockValue : blocks) {
+        const QVariantMap entry = blockValue.toMap();
+        const QTextBlockFormat blockFormat = blockFormatFromMap(entry);
+        const QTextCharFormat blockChars =
+            charFormatFromMap(entry.value(QStringLiteral("CharFormat")).toMap());
+        if (first) {
+            cursor.setBlockFormat(blockFormat);
+            cursor.setBlockCharFormat(blockChars);
+            first = false;
+        } else {
+            cursor.insertBlock(blockFormat, blockChars);
+        }
+        const QVariantList runs = entry.value(QStringLiteral("Runs")).toList();
+        for (const QVariant &runValue : runs) {
+            const QVariantMap run = runValue.toMap();
+            QString text = run.value(QStringLiteral("Text")).toString();
+            // Paragraph breaks come from the block list only; a break inside a run would
+            // split the paragraph and lose its settings.
+            text.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
+            text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+            if (!text.isEmpty())
+                cursor.insertText(text, charFormatFromMap(run));
+        }
+    }
+    return true;
+}
+
+} // namespace quillmark

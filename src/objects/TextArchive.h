@@ -1,0 +1,34 @@
+#pragma once
+// The archived form of an object's text ("QMText"): the blocks of a QTextDocument with their
+// paragraph settings and, per run of equal attributes, the text with every character
+// attribute the application can set.
+//
+// Merge-field chips are one object replacement character (U+FFFC) whose character format
+// has the object type FieldChipObjectType and the field's primary key under
+// FieldPkProperty. The archive keeps that key with the run ("FieldPk"); how the chip looks
+// and what it shows belongs to the merge objects.
+#include <QByteArray>
+#include <QString>
+#include <QTextFormat>
+
+class QTextDocument;
+
+namespace quillmark {
+
+class TextArchive
+{
+public:
+    TextArchive() = delete;
+
+    static constexpr int FieldChipObjectType = QTextFormat::UserObject + 1;
+    static constexpr int FieldPkProperty = QTextFormat::UserProperty + 1;
+
+    static const QString className;
+
+    static QByteArray archive(const QTextDocument &document);
+    // Replaces the document's contents with the archived text. Answers false, leaving the
+    // document unchanged, when the data is not an archived text.
+    static bool unarchive(const QByteArray &data, QTextDocument &document);
+};
+
+} // namespace quillmark

@@ -1,0 +1,55 @@
+#pragma once
+// A canvas stand-in for object tests: a real undo manager, and a record of what the objects
+// asked the canvas to redraw.
+#include <QList>
+
+#include "objects/CanvasServices.h"
+#include "objects/ColorRect.h"
+#include "platform/UndoManager.h"
+
+namespace qmtest {
+
+class FakeCanvas : public quillmark::CanvasServices
+{
+public:
+    quillmark::UndoManager undo;
+    // One entry per invalidateGraphic call; null stands for the whole canvas.
+    QList<const quillmark::ColorRect *> invalidated;
+    QList<QRectF> invalidatedRects;
+    int rulerUpdates = 0;
+    int changedCalls = 0;
+    double zoomCoeff = 1.0;
+    double displayedZoom = 1.0;
+    QString pageName = QStringLiteral("HorizontalFront");
+    int layer = 1;
+    QList<std::shared_ptr<quillmark::ColorRect>> rects;
+
+    void clearRecord()
+    {
+        invalidated.clear();
+        invalidatedRects.clear();
+        rulerUpdates = 0;
+    }
+
+    quillmark::UndoManager *undoManager() override { return &undo; }
+    double getZoomCoeff() const override { return zoomCoeff; }
+    double getZoom() const override { return displayedZoom; }
+    void invalidateGraphic(const quillmark::ColorRect *graphic) override { invalidated.append(graphic); }
+    void invalidateRect(const QRectF &rect) override { invalidatedRects.append(rect); }
+    void updateRulers() override { ++rulerUpdates; }
+    void beginEchoingMoveToRulers(const QRectF &) override {}
+    void continueEchoingMoveToRulers(const QRectF &) override {}
+    void stopEchoingMoveToRulers() override {}
+    void wasChanged(bool) override { ++changedCalls; }
+    QString measure() override { return QStringLiteral("Inches"); }
+    QString currentPageName() const override { return pageName; }
+    int currentLayer() const override { return layer; }
+    quillmark::BezierPath bezierPath(int, const QString &) const override { return {}; }
+    QRectF bounds() const override { return QRectF(0, 0, 612, 792); }
+    bool isPrinting() const override { return false; }
+    QList<std::shared_ptr<quillmark::ColorRect>> getRects() const override { return rects; }
+    QPointF constrainedPoint(const QPointF &point) const override { return point; }
+    void setDrawersItemsState() override {}
+};
+
+} // namespace qmtest

@@ -1,0 +1,148 @@
+// The archived form of an object's text: every attribute the application sets survives.
+#include <gtest/gtest.h>
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "common/TestSupport.h"
+#include "objects/TextArchive.h"
+#include "platform/Archiver.h"
+#include "platform/PropertyList.h"
+
+using namespace quillmark;
+
+namespace {
+
+QTextCharFormat formatAt(QTextDocument &document, int position)
+{
+    QTextCursor cursor(&document);
+    cursor.setPosition(position);
+    return cursor.charFormat();
+}
+
+} // namespace
+
+TEST(TextArchive, KeepsEveryCharacterAndParagraphAttribute)
+{
+    QTextDocument source;
+    QTextCursor cursor(&source);
+    QTextBlockFormat first;
+    first.setAlignment(Qt::AlignHCenter);
+    first.setLineHeight(150, QTextBlockFormat::ProportionalHeight);
+    first.setTopMargin(4);
+    first.setBottomMargin(6);
+    cursor.setBlockFormat(first);
+
+    QTextCharFormat styled;
+    styled.setFontFamilies({qmtest::loadTestFont()});
+    styled.setFontPointSize(18);
+    styled.setFontWeight(QFont::Bold);
+    styled.setFontItalic(true);
+    styled.setFontUnderline(true);
+    styled.setFontStrikeOut(true);
+    styled.setForeground(QColor(200, 10, 20));
+    styled.setBackground(QColor(0, 0, 255, 100));
+    styled.setFontKerning(false);
+    styled.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    styled.setFontLetterSpacing(1.5);
+    styled.setBaselineOffset(30);
+    cursor.insertText("Styled", styled);
+    cursor.insertText(" plain", QTextCharFormat());
+
+    QTextBlockFormat second;
+    second.setAlignment(Qt::AlignRight);
+    cursor.insertBlock(second);
+    QTextCharFormat chip;
+    chip.setObjectType(TextArchive::FieldChipObjectType);
+    chip.setProperty(TextArchive::FieldPkProperty, 100);
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter), chip);
+    cursor.insertText(QStringLiteral("line\u2028break"), QTextCharFormat());
+
+    const QByteArray data = TextArchive::archive(source);
+    EXPECT_EQ(Archiver::classOf(data), "QMText");
+    // The archive is itself a property list that any reader takes.
+    EXPECT_TRUE(PropertyList::fromData(data).isValid());
+
+    QTextDocument copy;
+    ASSERT_TRUE(TextArchive::unarchive(data, copy));
+    EXPECT_EQ(copy.toPlainText(), source.toPlainText());
+    ASSERT_EQ(copy.blockCount(), 2);
+
+    const QTextBlockFormat b1 = copy.begin().blockFormat();
+    EXPECT_EQ(b1.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(b1.lineHeight(), 150.0);
+    EXPECT_EQ(b1.lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+    EXPECT_EQ(b1.topMargin(), 4.0);
+    EXPECT_EQ(b1.bottomMargin(), 6.0);
+    EXPECT_EQ(copy.begin().next().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+
+    const QTextCharFormat s = formatAt(copy, 2);
+    EXPECT_EQ(s.fontFamilies().toStringList().value(0), qmtest::loadTestFont());
+    EXPECT_EQ(s.fontPointSize(), 18.0);
+    EXPECT_EQ(s.fontWeight(), int(QFont::Bold));
+    EXPECT_TRUE(s.fontItalic());
+    EXPECT_TRUE(s.fontUnderline());
+    EXPECT_TRUE(s.fontStrikeOut());
+    EXPECT_EQ(s.foreground().color(), QColor(200, 10, 20));
+    EXPECT_EQ(s.background().color(), QColor(0, 0, 255, 100));
+    EXPECT_FALSE(s.fontKerning());
+    EXPECT_EQ(s.fontLetterSpacingType(), QFont::AbsoluteSpacing);
+    EXPECT_EQ(s.fontLetterSpacing(), 1.5);
+    EXPECT_EQ(s.baselineOffset(), 30.0);
+
+    const QTextCharFormat plain = formatAt(copy, 9);
+    EXPECT_FALSE(plain.hasProperty(QTextFormat::FontPointSize));
+    EXPECT_FALSE(plain.fontItalic());
+
+    const int chipPosition = copy.begin().next().position();
+    const QTextCharFormat restored = formatAt(copy, chipPosition + 1);
+    EXPECT_EQ(restored.objectType(), TextArchive::FieldChipObjectType);
+    EXPECT_EQ(restored.intProperty(TextArchive::FieldPkProperty), 100);
+}
+
+TEST(TextArchive, EmptyDocumentRoundTrips)
+{
+    QTextDocument source;
+    QTextDocument copy;
+    copy.setPlainText("old");
+    ASSERT_TRUE(TextArchive::unarchive(TextArchive::archive(source), copy));
+    EXPECT_TRUE(copy.isEmpty());
+}
+
+TEST(TextArchive, DataOfAnotherKindLeavesTheDocumentAlone)
+{
+    QTextDocument document;
+    document.setPlainText("keep me");
+    EXPECT_FALSE(TextArchive::unarchive(QByteArray("junk"), document));
+    EXPECT_FALSE(TextArchive::unarchive(Archiver::archiveColor(Qt::red), document));
+    EXPECT_FALSE(TextArchive::unarchive(Archiver::archive("QMText", {{"Blocks", "nope"}}), document));
+    EXPECT_EQ(document.toPlainText(), "keep me");
+}
+
+TEST(TextArchive, DamagedAttributesAreDropped)
+{
+    const QVariantMap run = {{"Text", "abc"}, {"Size", -5.0}, {"Weight", 5000},
+                             {"Underline", 99}, {"LetterSpacing", 1e300}};
+    const QVariantMap block = {{"Runs", QVariantList{run}}, {"Alignment", 4096}, {"LineHeightType", 77},
+                               {"LineHeight", 3.0}};
+    QTextDocument document;
+    ASSERT_TRUE(TextArchive::unarchive(Archiver::archive("QMText", {{"Blocks", QVariantList{block}}}), document));
+    EXPECT_EQ(document.toPlainText(), "abc");
+    const QTextCharFormat f = formatAt(document, 1);
+    EXPECT_FALSE(f.hasProperty(QTextFormat::FontPointSize));
+    EXPECT_FALSE(f.hasProperty(QTextFormat::FontWeight));
+    EXPECT_FALSE(f.hasProperty(QTextFormat::TextUnderlineStyle));
+    EXPECT_FALSE(f.hasProperty(QTextFormat::FontLetterSpacing));
+    EXPECT_FALSE(document.begin().blockFormat().hasProperty(QTextFormat::LineHeight));
+}
+
+TEST(TextArchive, ParagraphBreaksInsideARunDoNotSplitTheParagraph)
+{
+    const QVariantMap run = {{"Text", QStringLiteral("a\u2029b")}};
+    QTextDocument document;
+    ASSERT_TRUE(TextArchive::unarchive(
+        Archiver::archive("QMText", {{"Blocks", QVariantList{QVariantMap{{"Runs", QVariantList{run}}}}}}),
+        document));
+    EXPECT_EQ(document.blockCount(), 1);
+}
