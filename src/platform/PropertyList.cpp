@@ -406,6 +406,36 @@ bool binaryGraphIsSafe(const QByteArray &data)
     return height[topObject] <= MaximumDepth;
 }
 
+// The XML counterpart of binaryGraphIsSafe: libplist builds and frees its trees recursively,
+// so the nesting of <array> and <dict> elements is bounded before it sees the text.
+bool xmlNestingIsSafe(const QByteArray &data)
+{
+    int depth = 0;
+    const qsizetype size = data.size();
+    auto opensContainer = [&](qsizetype at, const char *name, qsizetype length) {
+        if (at + length >= size || data.mid(at, length) != name)
+            return false;
+        const char next = data.at(at + length);
+        return next == '>' || next == ' ' || next == '\t' || next == '\r' || next == '\n';
+    };
+    for (qsizetype i = data.indexOf('<'); i >= 0 && i + 1 < size; i = data.indexOf('<', i + 1)) {
+        const qsizetype name = i + 1;
+        if (data.at(name) == '/') {
+            if (opensContainer(name + 1, "array", 5) || opensContainer(name + 1, "dict", 4))
+                --depth;
+            continue;
+        }
+        if (!opensContainer(name, "array", 5) && !opensContainer(name, "dict", 4))
+            continue;
+        const qsizetype end = data.indexOf('>', name);
+        if (end < 0)
+            return true;
+        if (data.at(end - 1) != '/' && ++depth > MaximumDepth)
+            return false;
+    }
+    return true;
+}
+
 QString typeDescription(QMetaType::Type type)
 {
     switch (type) {
@@ -430,7 +460,7 @@ QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaTyp
         setError(error, QStringLiteral("The data is not a property list."));
         return {};
     }
-    if (data.startsWith("bplist00") && !binaryGraphIsSafe(data)) {
+    if (data.startsWith("bplist00") ? !binaryGraphIsSafe(data) : !xmlNestingIsSafe(data)) {
         setError(error, QStringLiteral("The data is not a property list, or it is damaged."));
         return {};
     }

@@ -230,7 +230,7 @@ TEST(PropertyList, PlistutilReadsWhatWeWriteAndWeReadWhatItWrites)
 
 TEST(PropertyList, HostileNestingIsRefusedWithoutExhaustingTheStack)
 {
-    const int depth = 100000;
+    const int depth = 1000000;
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
     xml += QByteArray("<array>").repeated(depth);
     xml += QByteArray("</array>").repeated(depth);
@@ -261,6 +261,11 @@ TEST(PropertyList, HostileNestingIsRefusedWithoutExhaustingTheStack)
     binary += QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(depth), 8) + bigEndian(0, 8)
         + bigEndian(tableOffset, 8);
     EXPECT_FALSE(PropertyList::fromData(binary, &error).isValid());
+
+    // Nesting just within the limit is still read.
+    QByteArray fine = "<plist version=\"1.0\">" + QByteArray("<array>\n").repeated(500) + "<array/><dict/>"
+        + QByteArray("</array>").repeated(500) + "</plist>";
+    EXPECT_TRUE(PropertyList::fromData(fine, &error).isValid()) << error.toStdString();
 
     QVariant deep = QVariantList{};
     for (int i = 0; i < 600; ++i)
