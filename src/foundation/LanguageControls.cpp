@@ -21,6 +21,7 @@ namespace {
 
 const char *const kObservingProperty = "languageObserving";
 const char *const kItemKeyProperty = "languageItemKey";
+const char *const kPlaceholderKeyProperty = "languagePlaceholderKey";
 
 QString refreshNotificationName()
 {
@@ -91,7 +92,9 @@ void LanguageControls::addObserver(QLabel *label)
 
 void LanguageControls::addObserver(QLineEdit *field)
 {
-    storeKey(field, field->text().isEmpty() ? field->placeholderText() : field->text());
+    const bool fromPlaceholder = field->text().isEmpty();
+    storeKey(field, fromPlaceholder ? field->placeholderText() : field->text());
+    field->setProperty(kPlaceholderKeyProperty, fromPlaceholder);
     observe(field);
 }
 
@@ -107,7 +110,9 @@ void LanguageControls::refreshLanguage(QLineEdit *field)
     const QString translation = Language::stringForKey(storedKey(field));
     if (translation.isNull())
         return;
-    if (!field->text().isEmpty())
+    // A key taken from the placeholder only ever translates the placeholder: whatever the
+    // user has typed into the field since is not replaced by it.
+    if (!field->text().isEmpty() && !field->property(kPlaceholderKeyProperty).toBool())
         field->setText(translation);
     else
         field->setPlaceholderText(translation);

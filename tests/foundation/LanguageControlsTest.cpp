@@ -54,7 +54,7 @@ TEST_F(LanguageControlsTest, TextFieldsTranslateTitleOrPlaceholder)
     useLanguage("de");
     QLineEdit search;
     search.setPlaceholderText("Search");
-    QLineEdit named("Name");
+    QLineEdit named("Open");
     QLabel title("Title");
     QLabel unknown("Not Translated");
     for (QLineEdit *field : {&search, &named})
@@ -66,8 +66,14 @@ TEST_F(LanguageControlsTest, TextFieldsTranslateTitleOrPlaceholder)
     refreshAll();
     EXPECT_EQ(search.placeholderText(), "Suchen");
     EXPECT_TRUE(search.text().isEmpty());
-    EXPECT_EQ(named.text(), "Name");
+    EXPECT_EQ(named.text(), "Öffnen");
     EXPECT_EQ(title.text(), "Titel");
+
+    // Text typed into a field keyed by its placeholder survives a later refresh.
+    search.setText("typed by the user");
+    refreshAll();
+    EXPECT_EQ(search.text(), "typed by the user");
+    EXPECT_EQ(search.placeholderText(), "Suchen");
     EXPECT_EQ(unknown.text(), "Not Translated");
 }
 
