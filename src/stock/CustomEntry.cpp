@@ -1,0 +1,12 @@
+#include "stock/CustomEntry.h"
+
+#include "stock/StockConversions.h"
+
+namespace quillmark {
+
+QString CustomEntry::description() const
+{
+    return propertyListDescription(propertyDictionary());
+}
+
+} // namespace quillmark

@@ -1,0 +1,94 @@
+#include "stock/CustomLabel.h"
+
+#include <cmath>
+
+#include "platform/Format.h"
+#include "stock/StockConversions.h"
+
+namespace quillmark {
+
+QString CustomLabel::getName() const
+{
+    return mLabel ? mLabel->name : QString();
+}
+
+QVariantMap CustomLabel::propertyDictionary() const
+{
+    if (!mLabel)
+        return {};
+    const TLabel &l = *mLabel;
+    return {
+        {QStringLiteral("name"), l.name},
+        {QStringLiteral("width"), fmt2(l.width)},
+        {QStringLiteral("height"), fmt2(l.height)},
+        {QStringLiteral("top_margin"), fmt2(l.top_margin)},
+        {QStringLiteral("left_margin"), fmt2(l.left_margin)},
+        {QStringLiteral("vert_distance"), fmt2(l.vert_distance)},
+        {QStringLiteral("hor_distance"), fmt2(l.hor_distance)},
+        {QStringLiteral("num_label"), fmtInt(l.num_label)},
+        {QStringLiteral("num_downlabel"), fmtInt(l.num_downlabel)},
+        {QStringLiteral("units"), fmtInt(l.units)},
+        {QStringLiteral("deleted"), fmtInt(l.deleted)},
+        {QStringLiteral("round_param"), fmt2(l.round_param)},
+        {QStringLiteral("hole"), fmt2(l.hole)},
+        {QStringLiteral("shape"), fmtInt(l.shape)},
+    };
+}
+
+std::optional<TLabel> CustomLabel::labelFromDictionary(const QVariantMap &dict, QString *error)
+{
+    TLabel label;
+    QString problem;
+    auto present = [&](const char *key) {
+        return problem.isEmpty() ? dict.constFind(QLatin1String(key)) : dict.cend();
+    };
+    auto real = [&](const char *key, float &field) {
+        const auto it = present(key);
+        if (it == dict.cend())
+            return;
+        const std::optional<double> value = stockNumber(*it);
+        if (value)
+            field = float(*value);
+        else
+            problem = QStringLiteral("\"%1\" is not a number").arg(QLatin1String(key));
+    };
+    auto whole = [&](const char *key, qint16 &field) {
+        const auto it = present(key);
+        if (it == dict.cend())
+            return;
+        const std::optional<double> value = stockNumber(*it);
+        if (value)
+            field = qint16(qBound(-32768.0, std::trunc(*value), 32767.0));
+        else
+            problem = QStringLiteral("\"%1\" is not a number").arg(QLatin1String(key));
+    };
+
+    if (const auto it = present("name"); it != dict.cend()) {
+        if (it->typeId() == QMetaType::QString)
+            label.name = it->toString();
+        else
+            problem = QStringLiteral("\"name\" is not a string");
+    }
+    real("width", label.width);
+    real("height", label.height);
+    real("top_margin", label.top_margin);
+    real("left_margin", label.left_margin);
+    real("vert_distance", label.vert_distance);
+    real("hor_distance", label.hor_distance);
+    whole("num_label", label.num_label);
+    whole("num_downlabel", label.num_downlabel);
+    whole("units", label.units);
+    whole("deleted", label.deleted);
+    real("round_param", label.round_param);
+    real("hole", label.hole);
+    whole("shape", label.shape);
+
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return std::nullopt;
+    }
+    return label;
+}
+
+} // namespace quillmark
