@@ -88,9 +88,9 @@ QImage ImageExport::scaleImage(const QImage &image, double size)
         return QImage();
     square.fill(Qt::transparent);
 
-    const QTransform fit = imageTransformToFitView(image, size);
+    const QTransform fit = imageTransformToFitView(image, z);
     const QRectF scaled = fit.mapRect(QRectF(0, 0, image.width(), image.height()));
-    const QPointF origin((size - scaled.width()) * 0.5, (size - scaled.height()) * 0.5);
+    const QPointF origin((z - scaled.width()) * 0.5, (z - scaled.height()) * 0.5);
 
     // Scaling the image first averages over every source pixel; drawing it scaled straight away
     // would only sample it and alias fine lines and text.

@@ -158,11 +158,13 @@ bool fitMediaBoxes(QByteArray &pdf, const QSizeF &pageSize)
     static const QRegularExpression pageType(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
     QMap<qint64, QByteArray> pages;
     for (auto it = objects.begin(); it != objects.end(); ++it) {
-        const qsizetype open = pdf.indexOf("obj", it.value());
-        const qsizetype close = pdf.indexOf("endobj", it.value());
-        if (open < 0 || close < 0 || close - open > 4096)
+        // Page objects are short dictionaries; looking no further keeps large images unscanned.
+        const QByteArray head = pdf.mid(it.value(), 4096);
+        const qsizetype open = head.indexOf("obj");
+        const qsizetype close = head.indexOf("endobj");
+        if (open < 0 || close < open + 3)
             continue;
-        const QString body = QString::fromLatin1(pdf.mid(open + 3, close - open - 3)).trimmed();
+        const QString body = QString::fromLatin1(head.mid(open + 3, close - open - 3)).trimmed();
         if (!body.startsWith(QLatin1String("<<")) || body.contains(QLatin1String("stream")))
             continue;
         if (!pageType.match(body).hasMatch())

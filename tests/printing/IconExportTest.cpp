@@ -30,6 +30,7 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The image format plugins are part of the project's dependencies; a missing one is a broken setup.
 bool qtReadsIcns()
 {
     return QImageReader::supportedImageFormats().contains("icns");
@@ -108,14 +109,13 @@ TEST(IconExport, WideLabelBecomesOne256IconWithTransparentBands)
     EXPECT_EQ(QColor(icon.pixel(10, 70)), QColor(Qt::red));
     EXPECT_EQ(QColor(icon.pixel(200, 150)), QColor(20, 60, 200));
 
-    if (qtReadsIcns()) {
-        QImageReader reader(path, "icns");
-        const QImage qtIcon = reader.read();
-        ASSERT_FALSE(qtIcon.isNull()) << reader.errorString().toStdString();
-        EXPECT_EQ(qtIcon.size(), QSize(256, 256));
-        EXPECT_EQ(qAlpha(qtIcon.pixel(128, 10)), 0);
-        EXPECT_EQ(qAlpha(qtIcon.pixel(128, 128)), 255);
-    }
+    ASSERT_TRUE(qtReadsIcns());
+    QImageReader reader(path, "icns");
+    const QImage qtIcon = reader.read();
+    ASSERT_FALSE(qtIcon.isNull()) << reader.errorString().toStdString();
+    EXPECT_EQ(qtIcon.size(), QSize(256, 256));
+    EXPECT_EQ(qAlpha(qtIcon.pixel(128, 10)), 0);
+    EXPECT_EQ(qAlpha(qtIcon.pixel(128, 128)), 255);
 }
 
 TEST(IconExport, EachIconSizeUsesAnEntryTypeReadersKnow)
@@ -153,15 +153,26 @@ TEST(IconExport, EachIconSizeUsesAnEntryTypeReadersKnow)
         }
         EXPECT_EQ(icon.size(), QSize(row.side, row.side));
 
-        if (qtReadsIcns()) {
-            QImageReader reader(path, "icns");
-            const QImage qtIcon = reader.read();
-            ASSERT_FALSE(qtIcon.isNull()) << reader.errorString().toStdString();
-            EXPECT_EQ(qtIcon.size(), QSize(row.side, row.side));
-            EXPECT_EQ(QColor(qtIcon.pixel(row.side / 2, row.side / 2)).rgb(),
-                      QColor(icon.pixel(row.side / 2, row.side / 2)).rgb());
-        }
+        ASSERT_TRUE(qtReadsIcns());
+        QImageReader reader(path, "icns");
+        const QImage qtIcon = reader.read();
+        ASSERT_FALSE(qtIcon.isNull()) << reader.errorString().toStdString();
+        EXPECT_EQ(qtIcon.size(), QSize(row.side, row.side));
+        EXPECT_EQ(QColor(qtIcon.pixel(row.side / 2, row.side / 2)).rgb(),
+                  QColor(icon.pixel(row.side / 2, row.side / 2)).rgb());
     }
+}
+
+TEST(IconExport, IcoStopsAt256)
+{
+    const QString path = qmtest::freshDir("ico") + "/label.ico";
+    ASSERT_TRUE(ImageExport::export1(opaquePicture(900, 600), path, ImageFileType::ICO, 300));
+    QImageReader reader(path, "ico");
+    const QImage icon = reader.read();
+    ASSERT_FALSE(icon.isNull()) << reader.errorString().toStdString();
+    EXPECT_EQ(icon.size(), QSize(256, 256));
+    EXPECT_EQ(qAlpha(icon.pixel(128, 10)), 0);
+    EXPECT_EQ(qAlpha(icon.pixel(128, 128)), 255);
 }
 
 TEST(IconExport, RunLengthCodingRoundTrips)

@@ -140,3 +140,23 @@ TEST(PdfExport, FailuresWriteNothing)
     EXPECT_FALSE(PdfExport::appendDocumentInfo(noTrailer, {"t", "a", "c"}));
     EXPECT_EQ(noTrailer, "%PDF-1.4\n");
 }
+
+TEST(PdfExport, EpsCarriesTheFontsOfItsText)
+{
+    const QByteArray pdf = PdfExport::pdfData(QSizeF(203.5, 100.25), [](QPainter &painter, int) {
+        painter.setFont(qmtest::testFont(18));
+        painter.drawText(QPointF(10, 40), "Quillmark label");
+    });
+    QString error;
+    const QByteArray eps = PdfExport::epsFromPDF(pdf, &error);
+    ASSERT_FALSE(eps.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(eps.startsWith("%!PS-Adobe-3.0 EPSF-3.0"));
+    EXPECT_TRUE(eps.contains("%%BeginResource: font")) << eps.left(600).toStdString();
+    const QRegularExpressionMatch box =
+        QRegularExpression(QStringLiteral("%%HiResBoundingBox: ([-\\d.]+) ([-\\d.]+) ([-\\d.]+) ([-\\d.]+)"))
+            .match(QString::fromLatin1(eps));
+    ASSERT_TRUE(box.hasMatch());
+    EXPECT_DOUBLE_EQ(box.captured(3).toDouble() - box.captured(1).toDouble(), 203.5);
+    EXPECT_DOUBLE_EQ(box.captured(4).toDouble() - box.captured(2).toDouble(), 100.25);
+    EXPECT_TRUE(eps.trimmed().endsWith("%%EOF"));
+}
