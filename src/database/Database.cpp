@@ -252,8 +252,46 @@ bool Database::openDatabase()
 
 void Database::closeDatabase()
 {
+    _transactionOpenedConnection = false;
     _database.reset();
     _opened = false;
+}
+
+void Database::beginTransaction()
+{
+    if (!_database) {
+        openDatabase();
+        _transactionOpenedConnection = true;
+    }
+    _database->begin();
+}
+
+void Database::commitTransaction()
+{
+    if (!_database)
+        return;
+    try {
+        _database->commit();
+    } catch (...) {
+        rollbackTransaction();
+        throw;
+    }
+    if (_transactionOpenedConnection && !_database->inTransaction()) {
+        _transactionOpenedConnection = false;
+        closeDatabase();
+    }
+}
+
+void Database::rollbackTransaction()
+{
+    if (!_database)
+        return;
+    _database->rollback();
+    if (_transactionOpenedConnection) {
+        _transactionOpenedConnection = false;
+        closeDatabase();
+    }
+    refreshBrowser();
 }
 
 Database::Scope::Scope(Database &db)

@@ -76,6 +76,12 @@ public:
     void closeDatabase();
     bool opened() const { return _opened; }
 
+    // Runs the operations that follow on one connection and in one transaction, until commit
+    // or rollback; importers use it so that a failure leaves no part of an import behind.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+
     // ---- field definitions ----
     void initFieldsStructure();
     void initFieldValues();
@@ -190,8 +196,6 @@ private:
     int bindFilter(class DatabaseStatement &statement, int index, qint64 groups) const;
     QString orderClause();
     void applyGroupChange(qint64 mask, int mode, bool listedOnly);
-    qint64 insertImportRow(DatabaseConnection &connection, const QList<DatabaseOrder> &columns,
-                           const QStringList &values);
     void importRecordsFrom(const QString &otherPath);
 
     QString _path;
@@ -202,6 +206,7 @@ private:
     std::optional<QList<dbBrowseField>> _browseArray;
     bool _dirty = false;
     bool _opened = false;
+    bool _transactionOpenedConnection = false;
 };
 
 } // namespace quillmark

@@ -11,6 +11,9 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <map>
+#include <memory>
+
 #include <sqlite3.h>
 
 namespace quillmark {
@@ -477,31 +480,6 @@ QString Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar deli
     return lines.isEmpty() ? QStringLiteral("") : lines.join(QStringLiteral("\r\n"));
 }
 
-qint64 Database::insertImportRow(DatabaseConnection &connection, const QList<DatabaseOrder> &columns,
-                                 const QStringList &values)
-{
-    QStringList names;
-    QStringList kept;
-    for (int p = 0; p < columns.size(); ++p) {
-        if (p >= values.size() || !columns.at(p)._used || values.at(p).isEmpty())
-            continue;
-        names.append(QLatin1Char(' ') + checkedColumn(columns.at(p).dbtitle()));
-        kept.append(values.at(p));
-    }
-    if (names.isEmpty())
-        return -1;
-    QStringList placeholders;
-    for (int i = 0; i < kept.size(); ++i)
-        placeholders.append(QStringLiteral(" ?"));
-    DatabaseStatement statement(connection.handle(), QStringLiteral("INSERT INTO dbtable (%1, \"Groups\") VALUES (%2, 0);")
-                                                         .arg(names.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))));
-    for (int i = 0; i < kept.size(); ++i)
-        statement.bindText(i + 1, kept.at(i));
-    if (statement.step() != SQLITE_DONE)
-        throw DatabaseError(insertError(connection));
-    return connection.lastInsertRowId();
-}
-
 void Database::importDatabase(const QList<DatabaseOrder> &columns, const QStringList &values)
 {
     importDatabase(columns, QList<QStringList>{values});
@@ -511,19 +489,44 @@ int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QS
 {
     Scope scope(*this);
     DatabaseConnection &connection = scope.connection();
+    // Rows that fill the same columns share one prepared statement.
+    std::map<QList<int>, std::unique_ptr<DatabaseStatement>> statements;
     int inserted = 0;
     qint64 lastPk = -1;
     connection.begin();
     try {
-        for (const QStringList &row : rows) {
-            const qint64 pk = insertImportRow(connection, columns, row);
-            if (pk >= 0) {
-                lastPk = pk;
-                ++inserted;
+        for (const QStringList &values : rows) {
+            QList<int> taken;
+            for (int p = 0; p < columns.size() && p < values.size(); ++p)
+                if (columns.at(p)._used && !values.at(p).isEmpty())
+                    taken.append(p);
+            if (taken.isEmpty())
+                continue;
+            std::unique_ptr<DatabaseStatement> &statement = statements[taken];
+            if (!statement) {
+                QStringList names;
+                QStringList placeholders;
+                for (int p : std::as_const(taken)) {
+                    names.append(QLatin1Char(' ') + checkedColumn(columns.at(p).dbtitle()));
+                    placeholders.append(QStringLiteral(" ?"));
+                }
+                statement = std::make_unique<DatabaseStatement>(
+                    connection.handle(), QStringLiteral("INSERT INTO dbtable (%1, \"Groups\") VALUES (%2, 0);")
+                                             .arg(names.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))));
             }
+            for (int i = 0; i < taken.size(); ++i)
+                statement->bindText(i + 1, values.at(taken.at(i)));
+            const int rc = statement->step();
+            statement->reset();
+            if (rc != SQLITE_DONE)
+                throw DatabaseError(insertError(connection));
+            lastPk = connection.lastInsertRowId();
+            ++inserted;
         }
+        statements.clear();
         connection.commit();
     } catch (...) {
+        statements.clear();
         connection.rollback();
         refreshBrowser();
         throw;

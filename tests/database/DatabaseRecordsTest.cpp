@@ -170,3 +170,25 @@ TEST(DatabaseRecords, MissingColumnRaisesThePrepareMessage)
     EXPECT_FALSE(db->opened());
     EXPECT_THROW(db->initWithPrimaryKey(1), DatabaseError);
 }
+
+TEST(DatabaseRecords, ExplicitTransactionCommitsOrRollsBackTogether)
+{
+    auto db = dbtest::freshDatabase();
+    ASSERT_TRUE(db);
+    db->beginTransaction();
+    EXPECT_TRUE(db->opened());
+    for (int i = 0; i < 3; ++i)
+        dbtest::addRecord(*db, {{"Last_Name", QString("R%1").arg(i)}});
+    // Another reader does not see the records before the commit.
+    EXPECT_EQ(dbtest::sqliteCli(db->path(), "SELECT count(*) FROM dbtable;"), "0\n");
+    db->rollbackTransaction();
+    EXPECT_FALSE(db->opened());
+    EXPECT_EQ(db->count(), 0);
+
+    db->beginTransaction();
+    dbtest::addRecord(*db, {{"Last_Name", "Kept"}});
+    db->deleteRecordByPrimaryKeys({});
+    db->commitTransaction();
+    EXPECT_FALSE(db->opened());
+    EXPECT_EQ(dbtest::sqliteCli(db->path(), "SELECT Last_Name FROM dbtable;"), "Kept\n");
+}
