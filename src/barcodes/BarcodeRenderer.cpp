@@ -1,0 +1,178 @@
+#include "barcodes/BarcodeRenderer.h"
+
+#include "barcodes/BarcodeMessages.h"
+#include "barcodes/Code128.h"
+#include "barcodes/DataMatrixEncoder.h"
+#include "barcodes/LinearBarcodeKit.h"
+#include "barcodes/Postnet.h"
+#include "barcodes/QRCodeSymbol.h"
+#include "barcodes/UpcEan.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace quillmark {
+
+namespace {
+
+bool isExtensionType(int type)
+{
+    return type >= 17 && type <= 19;
+}
+
+bool isSquareType(int type)
+{
+    return type == BarcodeType::DataMatrix || type == BarcodeType::QRCode;
+}
+
+void applyStyle(LinearDrawContext &ctx, const TBarInfo &info, const BarcodeDrawStyle &style, int resolution)
+{
+    ctx.font = info.font;
+    ctx.color = style.color;
+    ctx.messageFont = style.messageFont;
+    ctx.useHRTKerning = style.useHRTKerning;
+    ctx.upcCharactersEqualSize = style.upcCharactersEqualSize;
+    ctx.resolution = resolution > 0 ? resolution : 72;
+}
+
+} // namespace
+
+TBarInfo BarcodeRenderer::workingMetrics(const TBarInfo &info, LinearDrawContext &ctx)
+{
+    TBarInfo copy = info;
+    copy.TextHeight = barcodeTextMetrics(ctx, info.font, 72);
+    copy.chargap = ((info.chargap - 1) * 0.5 + 1) * info.barW / MilsPerPoint;
+    copy.barW = (info.barW + info.widthAdjust) / MilsPerPoint;
+    copy.spaceW = (info.spaceW - info.widthAdjust) / MilsPerPoint;
+    return copy;
+}
+
+ShortRect BarcodeRenderer::frameExtent(const TBarInfo &info, const QSizeF &frameSize, const BarcodeDrawStyle &style)
+{
+    if (isSquareType(info.type)) {
+        ShortRect rect;
+        const bool square = frameSize.width() != 0 && frameSize.height() != 0 && frameSize.width() == frameSize.height();
+        const double side = square ? frameSize.width() : 60;
+        setShortRect(rect, 0, 0, side, side);
+        return rect;
+    }
+    if (isExtensionType(info.type))
+        return info.BarRect;
+    LinearDrawContext ctx;
+    applyStyle(ctx, info, style, 72);
+    TBarInfo copy = workingMetrics(info, ctx);
+    return barcodeExtentByType(copy, ctx);
+}
+
+int BarcodeRenderer::drawLinearBarcodeByType(TBarInfo &info, LinearDrawContext &ctx)
+{
+    switch (info.type) {
+    case BarcodeType::Postnet:
+        return postnetDraw(info, ctx);
+    case BarcodeType::Code128B:
+    case BarcodeType::Code128A:
+    case BarcodeType::Code128C:
+        return code128Draw(info, ctx);
+    case BarcodeType::UpcA:
+        return upcADraw(info, ctx);
+    case BarcodeType::UpcE:
+        return upcEDraw(info, ctx);
+    case BarcodeType::Ean13:
+        return ean13Draw(info, ctx);
+    case BarcodeType::Ean8:
+        return ean8Draw(info, ctx);
+    case BarcodeType::BooklandIsbn:
+    case BarcodeType::BooklandIssn:
+    case BarcodeType::BooklandIsmn:
+        return booklandDraw(info, ctx, 0);
+    case BarcodeType::BooklandIsbnPrefixed:
+        return booklandDraw(info, ctx, 1);
+    default:
+        return 1;
+    }
+}
+
+int BarcodeRenderer::drawLinearBarcode(QPainter *painter, const TBarInfo &info, int resolution,
+                                       const BarcodeDrawStyle &style, LinearDrawContext *drawn)
+{
+    LinearDrawContext local;
+    LinearDrawContext &ctx = drawn ? *drawn : local;
+    ctx.clearDrawing();
+    applyStyle(ctx, info, style, resolution);
+    const int r = ctx.resolution;
+
+    TBarInfo copy = info;
+    const double textHeight = barcodeTextMetrics(ctx, copy.font, 72);
+    if (copy.type >= 6)
+        copy.TextHeight = textHeight;
+    ShortRect extent = barcodeExtentByType(copy, ctx);
+    offsetShortRect(extent, copy.pt.h - extent.left, copy.pt.v - extent.top);
+    const int margin = int(std::trunc(r / 18.0));
+    copy.pt.h = clampShort(double(copy.pt.h) + margin);
+    copy.pt.v = clampShort(double(copy.pt.v) + margin);
+
+    const int result = drawLinearBarcodeByType(copy, ctx);
+    if (result == 0) {
+        const std::string message = barcodeErrorMessage(copy.type);
+        const int w = int(std::trunc(LinearDrawContext::textWidth(QString::fromStdString(message), ctx.messageFont)));
+        const int q = int(std::trunc(r / 8.0));
+        const int h = extent.left + (extent.right - extent.left - w) / 2;
+        const int v = extent.top + q + (extent.bottom - extent.top - q) / 2;
+        ctx.clearDrawing();
+        drawPstrInFont(ctx, ctx.messageFont, message, v, h);
+    }
+    ctx.paint(painter);
+    return result;
+}
+
+TBarInfo BarcodeRenderer::drawBarcode(QPainter *painter, const QRectF &frame, const TBarInfo &info,
+                                      const BarcodeDrawStyle &style, LinearDrawContext *drawn)
+{
+    TBarInfo copy = info;
+    if (!isExtensionType(info.type)) {
+        if (isSquareType(info.type)) {
+            copy.BarRect = frameExtent(info, frame.size(), style);
+        } else {
+            LinearDrawContext ctx;
+            applyStyle(ctx, info, style, 72);
+            copy = workingMetrics(info, ctx);
+            barcodeExtentByType(copy, ctx);
+        }
+    }
+    copy.pt.v = clampShort(frame.y());
+    copy.pt.h = clampShort(frame.x());
+
+    TBarInfo kept = info;
+    kept.BarRect = copy.BarRect;
+    kept.pt = copy.pt;
+
+    const QRectF inset = frame.adjusted(2.0, 2.0, -2.0, -2.0);
+    switch (info.type) {
+    case BarcodeType::QRCode: {
+        if (info.BarStr.empty())
+            break;
+        const auto symbol = QRCodeSymbol::encodeQRString(info.BarStr);
+        if (symbol && symbol->width() > 0) {
+            const float moduleSize = float(inset.width()) / float(symbol->width());
+            drawQRCodeModules(painter, *symbol, int(std::trunc(inset.x())), int(std::trunc(inset.y())), moduleSize,
+                              style.color);
+        }
+        break;
+    }
+    case BarcodeType::DataMatrix: {
+        DataMatrixEncoder encoder;
+        if (encoder.encodeString(info.BarStr))
+            encoder.result(painter, inset, style.color);
+        encoder.free();
+        break;
+    }
+    default:
+        if (!isExtensionType(info.type))
+            drawLinearBarcode(painter, copy, 72, style, drawn);
+        break;
+    }
+    return kept;
+}
+
+} // namespace quillmark

@@ -1,0 +1,51 @@
+#pragma once
+// Draws a barcode record into a rectangle of page points: linear symbols through their
+// symbology's bar drawing (with the error message in place of invalid data), Data Matrix and
+// QR Code into the rectangle inset by 2 points. Also the extent that decides a barcode's frame.
+#include "barcodes/LinearDrawContext.h"
+#include "barcodes/TBarInfo.h"
+
+#include <QColor>
+#include <QFont>
+#include <QRectF>
+#include <QSizeF>
+
+class QPainter;
+
+namespace quillmark {
+
+// What the barcode object hands the drawing beside its record.
+struct BarcodeDrawStyle {
+    QColor color = Qt::black;                 // the object's stroke colour
+    QFont messageFont = LinearDrawContext::systemFont(9.0);
+    bool useHRTKerning = false;               // user default "useHRTKerning"
+    long long upcCharactersEqualSize = 0;     // user default "UPC_characters_Equal_Size"
+};
+
+class BarcodeRenderer {
+public:
+    static constexpr double MilsPerPoint = 1000.0 / 72.0;
+
+    // The record with its metrics at 72 per inch: the text metric of its font, the gap, and bar
+    // and space widths converted from mils to points with the width adjustment applied.
+    static TBarInfo workingMetrics(const TBarInfo &info, LinearDrawContext &ctx);
+
+    // The extent that gives the barcode's frame: square for Data Matrix and QR Code (the frame's
+    // side when it is square and not empty, else 60), kept for the extension types 17-19, and
+    // the symbol's extent for every other type.
+    static ShortRect frameExtent(const TBarInfo &info, const QSizeF &frameSize, const BarcodeDrawStyle &style = {});
+
+    // Draws a linear symbol at info.pt at resolution r (a record already in working metrics).
+    // Answers 1 when drawn or nothing to draw, 0 when the data were invalid (the error message
+    // is drawn instead). The context (when given) receives what was drawn.
+    static int drawLinearBarcode(QPainter *painter, const TBarInfo &info, int resolution,
+                                 const BarcodeDrawStyle &style, LinearDrawContext *drawn = nullptr);
+    static int drawLinearBarcodeByType(TBarInfo &info, LinearDrawContext &ctx);
+
+    // Draws the record's symbol with its frame's origin at frame.topLeft(). Answers the record
+    // with the BarRect and pt the drawing computed, for the object to keep.
+    static TBarInfo drawBarcode(QPainter *painter, const QRectF &frame, const TBarInfo &info,
+                                const BarcodeDrawStyle &style = {}, LinearDrawContext *drawn = nullptr);
+};
+
+} // namespace quillmark

@@ -1,0 +1,541 @@
+#include "barcodes/UpcEan.h"
+
+#include "barcodes/LinearBarcodeKit.h"
+
+#include <array>
+#include <cmath>
+
+namespace quillmark {
+
+namespace {
+
+constexpr std::array<const char *, 10> Ean13Parity = {
+    "LLLLLL", "LLGLGG", "LLGGLG", "LLGGGL", "LGLLGG", "LGGLLG", "LGGGLL", "LGLGLG", "LGLGGL", "LGGLGL",
+};
+constexpr std::array<const char *, 10> UpcEParity = {
+    "GGGLLL", "GGLGLL", "GGLLGL", "GGLLLG", "GLGGLL", "GLLGGL", "GLLLGG", "GLGLGL", "GLGLLG", "GLLGLG",
+};
+constexpr std::array<std::array<int, 3>, 15> IsbnHyphens = {{
+    {1, 8, 9}, {1, 7, 9}, {1, 6, 9}, {1, 5, 9}, {1, 4, 9}, {1, 3, 9}, {2, 8, 9}, {2, 7, 9},
+    {2, 6, 9}, {2, 5, 9}, {2, 4, 9}, {3, 8, 9}, {3, 7, 9}, {3, 6, 9}, {3, 5, 9},
+}};
+
+int digitAt(const std::string &s, size_t i)
+{
+    if (i >= s.size())
+        return 0;
+    const char c = s[i];
+    return (c >= '0' && c <= '9') ? c - '0' : 0;
+}
+
+size_t checkPosition(int type)
+{
+    switch (type) {
+    case BarcodeType::UpcA:
+        return 12;
+    case BarcodeType::UpcE:
+        return 7;
+    case BarcodeType::Ean8:
+        return 8;
+    default:
+        return 13;
+    }
+}
+
+UpcEanSet setOf(char parity)
+{
+    return parity == 'G' ? SetG : SetL;
+}
+
+bool isBookland(int type)
+{
+    return type == BarcodeType::BooklandIsbn || type == BarcodeType::BooklandIssn
+           || type == BarcodeType::BooklandIsbnPrefixed || type == BarcodeType::BooklandIsmn;
+}
+
+// The prefix a Bookland type puts before the typed digits.
+std::string booklandTypePrefix(const TBarInfo &info)
+{
+    if (info.type == BarcodeType::BooklandIssn)
+        return "977";
+    if (info.type == BarcodeType::BooklandIsmn)
+        return "9790";
+    return booklandPrefix(info.attachment);
+}
+
+QString digitText(const std::string &s, size_t i)
+{
+    return QString(QChar::fromLatin1(char('0' + digitAt(s, i))));
+}
+
+// Draws digits first..last of s centred in equal cells from x.
+void drawDigitCells(LinearDrawContext &ctx, const std::string &s, size_t first, size_t last, double x,
+                    double cell, double baseline, const QFont &font)
+{
+    for (size_t i = first; i <= last; ++i) {
+        const QString ch = digitText(s, i);
+        const double w = LinearDrawContext::textWidth(ch, font);
+        drawCharInFont(ctx, font, ch, {baseline, x + double(i - first) * cell + (cell - w) / 2});
+    }
+}
+
+void drawAddOnText(LinearDrawContext &ctx, const TBarInfo &info, const std::string &addOn, double start)
+{
+    if (addOn.empty() || info.barH <= 0)
+        return;
+    const double m = meanModule(info);
+    const double cell = addOn.size() == 2 ? 7 * m : 8.6 * m;
+    const double baseline = info.pt.v + ctx.resolution * info.TextHeight;
+    drawDigitCells(ctx, addOn, 0, addOn.size() - 1, start + 2 * m, cell, baseline, ctx.font);
+}
+
+double upcMainBaseline(const LinearDrawContext &ctx, const TBarInfo &info, bool upcA)
+{
+    const double r = ctx.resolution;
+    const PointFontMetrics fm = LinearDrawContext::metrics(ctx.font);
+    double y = info.pt.v + (info.barH - ctx.textDrop) * r + fm.ascender + fm.descender + fm.leading + 1;
+    if (info.barH == 0)
+        y += ctx.textDrop * r - (upcA ? 1 : 0);
+    return y;
+}
+
+double eanMainBaseline(const LinearDrawContext &ctx, const TBarInfo &info)
+{
+    const double r = ctx.resolution;
+    double y = info.pt.v + r * (info.barH + 3 * info.TextHeight / 16);
+    if (info.barH == 0)
+        y += ctx.textDrop * r;
+    return y;
+}
+
+// The number-system and check characters outside a UPC symbol.
+void drawUpcOuterCharacters(LinearDrawContext &ctx, const TBarInfo &info, QChar first, QChar last,
+                            double endOfLast, double mainBaseline)
+{
+    const double r = ctx.resolution;
+    QFont font = ctx.font;
+    double baseline = mainBaseline;
+    if (ctx.upcCharactersEqualSize < 1) {
+        font.setPointSizeF(ctx.font.pointSizeF() * 0.8);
+        baseline = info.pt.v + r * (3 * info.TextHeight / 16 + info.barH);
+        if (info.barH == 0)
+            baseline += ctx.textDrop * r;
+    }
+    if (info.sSymbol)
+        drawCharInFont(ctx, font, QString(first), {baseline, double(info.pt.h)});
+    if (info.eSymbol) {
+        const double w = LinearDrawContext::textWidth(QString(last), font);
+        drawCharInFont(ctx, font, QString(last), {baseline, endOfLast - w});
+    }
+}
+
+void upcADrawText(LinearDrawContext &ctx, const TBarInfo &info, const std::string &s)
+{
+    const double m = meanModule(info);
+    const double shift = info.sSymbol ? 10 * m : 0;
+    const double start = info.pt.h + 11 * m + shift;
+    const double cell = 34 * m / 5;
+    const double baseline = upcMainBaseline(ctx, info, true);
+    drawDigitCells(ctx, s, 1, 5, start, cell, baseline, ctx.font);
+    drawDigitCells(ctx, s, 6, 10, start + 40 * m, cell, baseline, ctx.font);
+    if (s.size() > 12)
+        drawAddOnText(ctx, info, s.substr(12), info.pt.h + 108 * m + shift);
+    drawUpcOuterCharacters(ctx, info, QChar::fromLatin1(char('0' + digitAt(s, 0))),
+                           QChar::fromLatin1(char('0' + digitAt(s, 11))), info.pt.h + 105 * m + shift, baseline);
+}
+
+void upcEDrawText(LinearDrawContext &ctx, const TBarInfo &info, const std::string &s)
+{
+    const double m = meanModule(info);
+    const double shift = info.sSymbol ? 10 * m : 0;
+    const double baseline = upcMainBaseline(ctx, info, false);
+    drawDigitCells(ctx, s, 0, 5, info.pt.h + 4 * m + shift, 41 * m / 6, baseline, ctx.font);
+    if (s.size() > 7)
+        drawAddOnText(ctx, info, s.substr(7), info.pt.h + 63 * m + shift);
+    drawUpcOuterCharacters(ctx, info, QLatin1Char('0'), QChar::fromLatin1(char('0' + digitAt(s, 6))),
+                           info.pt.h + 61 * m + shift, baseline);
+}
+
+void ean13DrawText(LinearDrawContext &ctx, const TBarInfo &info, const std::string &s)
+{
+    const double m = meanModule(info);
+    const double shift = info.sSymbol ? 10 * m : 0;
+    const double start = info.pt.h + 4 * m + shift;
+    const double cell = 41 * m / 6;
+    const double baseline = eanMainBaseline(ctx, info);
+    drawDigitCells(ctx, s, 1, 6, start, cell, baseline, ctx.font);
+    drawDigitCells(ctx, s, 7, 12, start + 47 * m, cell, baseline, ctx.font);
+    if (s.size() > 13)
+        drawAddOnText(ctx, info, s.substr(13), info.pt.h + 108 * m + shift);
+    if (info.sSymbol)
+        drawBarcodeChar(ctx, digitText(s, 0), {baseline, double(info.pt.h)});
+    if (info.eSymbol) {
+        const double r18 = ctx.resolution / 18.0;
+        const double end = info.pt.h - std::trunc(r18) + (info.BarRect.right - info.BarRect.left) - r18;
+        const QString mark = QStringLiteral(">");
+        drawBarcodeChar(ctx, mark, {baseline, end - LinearDrawContext::textWidth(mark, ctx.font)});
+    }
+}
+
+void ean8DrawText(LinearDrawContext &ctx, const TBarInfo &info, const std::string &s)
+{
+    const double m = meanModule(info);
+    const double start = info.pt.h + 4 * m;
+    const double baseline = eanMainBaseline(ctx, info);
+    drawDigitCells(ctx, s, 0, 3, start, 7 * m, baseline, ctx.font);
+    drawDigitCells(ctx, s, 4, 7, start + 32 * m, 7 * m, baseline, ctx.font);
+    if (s.size() > 8)
+        drawAddOnText(ctx, info, s.substr(8), info.pt.h + 78 * m);
+}
+
+void centreGuard(LinearDrawContext &ctx, BarPosition &pos, const TBarInfo &info)
+{
+    pos.x += info.spaceW;
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    pos.x += info.spaceW;
+}
+
+void finishExtent(TBarInfo &info, LinearDrawContext &ctx, bool valid, double width)
+{
+    const double r = ctx.resolution;
+    if (!valid) {
+        setExtentRect(info, errorTextWidth(info.type, ctx), info.barH == 0 ? ctx.textDrop * r : info.barH * r,
+                      ctx.resolution);
+        return;
+    }
+    setExtentRect(info, width, info.barH * r + (info.HRT ? ctx.textDrop * r : 0), ctx.resolution);
+}
+
+} // namespace
+
+bool upcEanDigitsValid(const std::string &data)
+{
+    for (char c : data) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+int upcEanCheckDigit(const std::string &digits)
+{
+    int sum = 0;
+    int weight = 3;
+    for (size_t i = digits.size(); i > 0; --i) {
+        sum += weight * digitAt(digits, i - 1);
+        weight = weight == 3 ? 1 : 3;
+    }
+    return (10 - sum % 10) % 10;
+}
+
+std::string upcEExpand(const std::string &d)
+{
+    auto c = [&](size_t i) { return char('0' + digitAt(d, i - 1)); };
+    const int last = digitAt(d, 5);
+    std::string out = "0";
+    if (last <= 2)
+        out += std::string{c(1), c(2), c(6), '0', '0', '0', '0', c(3), c(4), c(5)};
+    else if (last == 3)
+        out += std::string{c(1), c(2), c(3), '0', '0', '0', '0', '0', c(4), c(5)};
+    else if (last == 4)
+        out += std::string{c(1), c(2), c(3), c(4), '0', '0', '0', '0', '0', c(5)};
+    else
+        out += std::string{c(1), c(2), c(3), c(4), c(5), '0', '0', '0', '0', c(6)};
+    return out;
+}
+
+std::string upcEanNormalise(const std::string &digits, int type)
+{
+    const size_t check = checkPosition(type);
+    const size_t n = digits.size();
+    const size_t target = n <= check ? check : (n <= check + 2 ? check + 2 : check + 5);
+    std::string s = digits.substr(0, std::min(n, target));
+    s.resize(target, '0');
+    const int checkDigit = type == BarcodeType::UpcE ? upcEanCheckDigit(upcEExpand(s.substr(0, 6)))
+                                                     : upcEanCheckDigit(s.substr(0, check - 1));
+    s.insert(s.begin() + std::ptrdiff_t(check - 1), char('0' + checkDigit));
+    s.pop_back();
+    return s;
+}
+
+std::string booklandPrefix(int attachment)
+{
+    switch (attachment) {
+    case 0:
+        return "977";
+    case 2:
+        return "979";
+    case 3:
+        return "9790";
+    default:
+        return "978";
+    }
+}
+
+std::string formatIsbnWithCheckDigit(int64_t row, const std::string &number)
+{
+    if (number.empty())
+        return "0";
+    const auto &hyphens = IsbnHyphens[size_t(row >= 0 && row < int64_t(IsbnHyphens.size()) ? row : 0)];
+    std::string out;
+    int sum = 0;
+    for (size_t i = 0; i < number.size(); ++i) {
+        out.push_back(number[i]);
+        const size_t count = i + 1;
+        if (count == size_t(hyphens[0]) || count == size_t(hyphens[1]) || count == size_t(hyphens[2]))
+            out.push_back('-');
+        if (count <= 9)
+            sum += int(count) * digitAt(number, i);
+    }
+    const int check = sum % 11;
+    out.push_back(check == 10 ? 'X' : char('0' + check));
+    return out;
+}
+
+std::string formatIssnWithCheckDigit(const std::string &number)
+{
+    std::string d = number.substr(0, std::min<size_t>(number.size(), 7));
+    d.resize(7, '0');
+    int sum = 0;
+    for (size_t i = 0; i < 7; ++i)
+        sum += int(8 - i) * digitAt(d, i);
+    const int r = sum % 11;
+    const char check = r == 0 ? '0' : (r == 1 ? 'X' : char('0' + 11 - r));
+    return d.substr(0, 4) + "-" + d.substr(4, 3) + check;
+}
+
+BooklandText booklandText(const TBarInfo &info, int mode)
+{
+    const std::string data = info.shortData();
+    const std::string prefix = booklandTypePrefix(info);
+    BooklandText t;
+    switch (info.type) {
+    case BarcodeType::BooklandIssn:
+        t.line = "ISSN  " + formatIssnWithCheckDigit(data.substr(0, std::min<size_t>(data.size(), 7)));
+        break;
+    case BarcodeType::BooklandIsmn: {
+        const std::string number = ("0" + data).substr(0, 9);
+        t.line = "ISMN 979-" + formatIsbnWithCheckDigit(info.isbnFormat, number);
+        break;
+    }
+    default: {
+        const std::string number = formatIsbnWithCheckDigit(info.isbnFormat, data.substr(0, std::min<size_t>(data.size(), 9)));
+        t.line = mode == 1 ? "ISBN  " + prefix + "-" + number : "ISBN  " + number;
+        break;
+    }
+    }
+    t.eanData = prefix + data;
+    if (mode == 1 || info.type == BarcodeType::BooklandIsmn) {
+        // The ten-digit check of the line gives way to the check of the thirteen-digit number.
+        const std::string first12 = upcEanNormalise(t.eanData, BarcodeType::Ean13).substr(0, 12);
+        t.line.back() = char('0' + upcEanCheckDigit(first12));
+    }
+    return t;
+}
+
+void upcEanExtent(TBarInfo &info, LinearDrawContext &ctx)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data)) {
+        finishExtent(info, ctx, false, 0);
+        return;
+    }
+    const double m = meanModule(info);
+    size_t n = data.size();
+    if (isBookland(info.type))
+        n += booklandTypePrefix(info).size();
+    double width = 95 * m;
+    if (info.type == BarcodeType::UpcA) {
+        if (info.HRT) {
+            width += info.sSymbol ? 10 * m : 0;
+            width += (info.eSymbol && n <= 12) ? 10 * m : 0;
+        }
+        if (n > 12)
+            width += n < 15 ? 32 * m : 57 * m;
+    } else {
+        if (info.HRT) {
+            width += info.sSymbol ? 10 * m : 0;
+            width += info.eSymbol ? 10 * m : 0;
+        }
+        if (n > 13)
+            width += n < 16 ? 32 * m : 57 * m;
+    }
+    finishExtent(info, ctx, true, width);
+}
+
+void upcEExtent(TBarInfo &info, LinearDrawContext &ctx)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data)) {
+        finishExtent(info, ctx, false, 0);
+        return;
+    }
+    const double m = meanModule(info);
+    const size_t n = data.size();
+    double width = 51 * m;
+    if (info.HRT) {
+        width += info.sSymbol ? 10 * m : 0;
+        width += (info.eSymbol && n <= 7) ? 10 * m : 0;
+    }
+    if (n > 7)
+        width += n <= 9 ? 32 * m : 57 * m;
+    finishExtent(info, ctx, true, width);
+}
+
+void ean8Extent(TBarInfo &info, LinearDrawContext &ctx)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data)) {
+        finishExtent(info, ctx, false, 0);
+        return;
+    }
+    const double m = meanModule(info);
+    const size_t n = data.size();
+    double width = 67 * m;
+    if (n >= 9)
+        width += n < 11 ? 32 * m : 57 * m;
+    finishExtent(info, ctx, true, width);
+}
+
+int upcADraw(TBarInfo &info, LinearDrawContext &ctx)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data))
+        return 0;
+    const std::string s = upcEanNormalise(data, BarcodeType::UpcA);
+    const bool text = info.HRT != 0;
+    BarPosition pos{double(info.pt.v), double(info.pt.h)};
+    if (text) {
+        upcADrawText(ctx, info, s);
+        if (info.sSymbol)
+            pos.x += 10 * meanModule(info);
+    }
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    drawUpcEanDigitBars(ctx, pos, digitAt(s, 0), info, SetL, false, false);
+    for (size_t i = 1; i <= 5; ++i)
+        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetL, false, text);
+    centreGuard(ctx, pos, info);
+    for (size_t i = 6; i <= 10; ++i)
+        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetR, false, text);
+    drawUpcEanDigitBars(ctx, pos, digitAt(s, 11), info, SetR, false, false);
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    if (s.size() >= 13)
+        drawUpcEanAddOn(ctx, pos, info, s.substr(12));
+    return 1;
+}
+
+int upcEDraw(TBarInfo &info, LinearDrawContext &ctx)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data))
+        return 0;
+    const std::string s = upcEanNormalise(data, BarcodeType::UpcE);
+    const bool text = info.HRT != 0;
+    BarPosition pos{double(info.pt.v), double(info.pt.h)};
+    if (text) {
+        upcEDrawText(ctx, info, s);
+        if (info.sSymbol)
+            pos.x += 10 * meanModule(info);
+    }
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    const char *parity = UpcEParity[size_t(digitAt(s, 6))];
+    for (size_t i = 0; i < 6; ++i)
+        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, setOf(parity[i]), false, text);
+    pos.x += info.spaceW;
+    drawUpcEanGuardBars(ctx, pos, info, 3);
+    if (s.size() >= 8)
+        drawUpcEanAddOn(ctx, pos, info, s.substr(7));
+    return 1;
+}
+
+int ean13Draw(TBarInfo &info, LinearDrawContext &ctx)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data))
+        return 0;
+    const std::string s = upcEanNormalise(data, BarcodeType::Ean13);
+    const bool text = info.HRT != 0;
+    BarPosition pos{double(info.pt.v), double(info.pt.h)};
+    if (text) {
+        ean13DrawText(ctx, info, s);
+        if (info.sSymbol)
+            pos.x += 10 * meanModule(info);
+    }
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    const char *parity = Ean13Parity[size_t(digitAt(s, 0))];
+    for (size_t i = 1; i <= 6; ++i)
+        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, setOf(parity[i - 1]), false, text);
+    centreGuard(ctx, pos, info);
+    for (size_t i = 7; i <= 12; ++i)
+        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetR, false, text);
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    if (s.size() >= 15)
+        drawUpcEanAddOn(ctx, pos, info, s.substr(13));
+    return 1;
+}
+
+int ean8Draw(TBarInfo &info, LinearDrawContext &ctx)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data))
+        return 0;
+    const std::string s = upcEanNormalise(data, BarcodeType::Ean8);
+    const bool text = info.HRT != 0;
+    BarPosition pos{double(info.pt.v), double(info.pt.h)};
+    if (text)
+        ean8DrawText(ctx, info, s);
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    for (size_t i = 0; i < 4; ++i)
+        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetL, false, text);
+    centreGuard(ctx, pos, info);
+    for (size_t i = 4; i < 8; ++i)
+        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetR, false, text);
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    if (s.size() >= 9)
+        drawUpcEanAddOn(ctx, pos, info, s.substr(8));
+    return 1;
+}
+
+int booklandDraw(TBarInfo &info, LinearDrawContext &ctx, int mode)
+{
+    const std::string data = info.shortData();
+    if (!upcEanDigitsValid(data))
+        return 0;
+    const double r = ctx.resolution;
+    const BooklandText t = booklandText(info, mode);
+    const QString line = QString::fromStdString(t.line);
+    info.setData(t.eanData);
+
+    const double limit = std::trunc(info.BarRect.right - 2 * r / 18.0);
+    info.TextHeight = barcodeTextMetrics(ctx, ctx.font, 72);
+    auto sized = [&](int size) {
+        QFont f = ctx.font;
+        f.setPointSizeF(size > 0 ? size : 1);
+        return f;
+    };
+    int s = int(std::trunc(r * info.TextHeight));
+    while (s > 0 && LinearDrawContext::textWidth(line, sized(s)) > limit)
+        --s;
+    bool placed = false;
+    double textV = 0;
+    double textH = 0;
+    if (s >= 2 && info.barH > 0) {
+        const PointFontMetrics fm = LinearDrawContext::metrics(sized(s));
+        const double lineHeight = std::trunc(fm.ascender - fm.descender);
+        textV = std::trunc(info.pt.v + lineHeight + fm.descender);
+        textH = std::trunc(info.pt.h + r / 18.0);
+        info.pt.v = clampShort(info.pt.v + lineHeight + 2 * r / 72.0);
+        info.barH -= lineHeight / r;
+        placed = true;
+    }
+    const int drawn = ean13Draw(info, ctx);
+
+    int s2 = int(std::trunc(ctx.font.pointSizeF()));
+    while (s2 > 0 && LinearDrawContext::textWidth(line, sized(s2)) > limit)
+        --s2;
+    if (drawn && placed && s2 >= 2 && info.barH > 0)
+        drawPstrInFont(ctx, sized(s2), t.line, textV, textH);
+    return drawn;
+}
+
+} // namespace quillmark

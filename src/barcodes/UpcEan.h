@@ -1,0 +1,45 @@
+#pragma once
+// UPC-A (type 9), UPC-E (10), EAN-13 (11) and EAN-8 (12), each with an optional 2- or 5-digit
+// add-on, and the Bookland symbols: an EAN-13 with a number line above it for ISBN (13, and 21
+// with the EAN prefix shown), ISSN (14) and ISMN (28).
+#include "barcodes/LinearDrawContext.h"
+#include "barcodes/TBarInfo.h"
+
+#include <string>
+
+namespace quillmark {
+
+// True when every byte is a digit (empty data included).
+bool upcEanDigitsValid(const std::string &data);
+// Check digit of UPC-A, EAN-13 and EAN-8 data digits: weights 3 and 1 from the rightmost digit.
+int upcEanCheckDigit(const std::string &digits);
+// The UPC-A number (11 digits, number system 0) that six UPC-E digits expand to.
+std::string upcEExpand(const std::string &sixDigits);
+// The data padded or cut to the type's normalised length with the computed check digit at its
+// check position; later digits follow it as the add-on.
+std::string upcEanNormalise(const std::string &digits, int type);
+
+// The Bookland prefix of an attachment index: 0 "977", 1 "978", 2 "979", 3 "9790".
+std::string booklandPrefix(int attachment);
+// The number hyphenated after the characters of the row, followed by its mod-11 check.
+std::string formatIsbnWithCheckDigit(int64_t row, const std::string &number);
+// Four digits, a hyphen, three digits and the check character.
+std::string formatIssnWithCheckDigit(const std::string &number);
+// The number line and the EAN data of a Bookland symbol (mode 1: the prefix shown).
+struct BooklandText {
+    std::string line;
+    std::string eanData;
+};
+BooklandText booklandText(const TBarInfo &info, int mode);
+
+void upcEanExtent(TBarInfo &info, LinearDrawContext &ctx);
+void upcEExtent(TBarInfo &info, LinearDrawContext &ctx);
+void ean8Extent(TBarInfo &info, LinearDrawContext &ctx);
+
+int upcADraw(TBarInfo &info, LinearDrawContext &ctx);
+int upcEDraw(TBarInfo &info, LinearDrawContext &ctx);
+int ean13Draw(TBarInfo &info, LinearDrawContext &ctx);
+int ean8Draw(TBarInfo &info, LinearDrawContext &ctx);
+int booklandDraw(TBarInfo &info, LinearDrawContext &ctx, int mode);
+
+} // namespace quillmark

@@ -1,0 +1,41 @@
+#pragma once
+// Readers for the barcode tests: the reference encoder zint, the ZXing decoder, and the modules
+// of drawn bars.
+#include "barcodes/LinearDrawContext.h"
+#include "barcodes/TBarInfo.h"
+
+#include <QImage>
+#include <QPainterPath>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bctest {
+
+// The rows of zint's --dump as '1'/'0' strings (trailing zeros of each row dropped).
+std::vector<std::string> zintRows(const QStringList &arguments);
+
+// Bars of a drawn path as modules of width m starting at x0: '1' where any bar covers.
+std::string modulesOfBars(const QPainterPath &bars, double m, double x0 = 0);
+
+// The rectangles of each bar, left to right.
+std::vector<QRectF> barRects(const QPainterPath &bars);
+
+std::string trimZeros(std::string s);
+
+// A record in drawing units: every bar and space one point wide per module, no text.
+quillmark::TBarInfo moduleInfo(int type, const std::string &data);
+
+// Draws the record's symbol into an image (scale pixels per point) with a white margin.
+QImage renderBarcode(const quillmark::TBarInfo &info, const QSizeF &frameSize, double scale, double margin = 20);
+
+struct Decoded {
+    std::string format;
+    std::string bytes; // raw content
+    std::string text;  // text as the reader renders it
+};
+std::optional<Decoded> decode(const QImage &image, bool pure = false);
+
+} // namespace bctest

@@ -1,0 +1,135 @@
+// The shared linear kit: element widths, guard, digit and add-on bars, the text line, and the
+// drawing dispatch of types without an encoder.
+#include <gtest/gtest.h>
+
+#include "barcodes/BarcodeTestSupport.h"
+#include "common/TestSupport.h"
+
+#include "barcodes/BarcodeRenderer.h"
+#include "barcodes/LinearBarcodeKit.h"
+
+using namespace quillmark;
+
+TEST(LinearKit, ZeroBarHeightDrawsNoBarsAndGuardsDoNotAdvance)
+{
+    TBarInfo info = bctest::moduleInfo(BarcodeType::Ean13, "400638133393");
+    info.barH = 0;
+    LinearDrawContext ctx;
+    BarPosition pos{0, 5};
+    drawUpcEanGuardBars(ctx, pos, info, 2);
+    EXPECT_EQ(pos.x, 5);
+    drawUpcEanDigitBars(ctx, pos, 3, info, SetL, false, false);
+    drawUpcEanAddOn(ctx, pos, info, "12");
+    EXPECT_EQ(pos.x, 5);
+    EXPECT_TRUE(ctx.bars.isEmpty());
+}
+
+TEST(LinearKit, DigitWithoutHeightLeftAfterTheTextDropDrawsNothing)
+{
+    TBarInfo info = bctest::moduleInfo(BarcodeType::Ean13, "1");
+    info.barH = 0.1;
+    LinearDrawContext ctx;
+    ctx.textDrop = 0.2;
+    BarPosition pos{0, 0};
+    drawUpcEanDigitBars(ctx, pos, 3, info, SetL, false, true);
+    EXPECT_EQ(pos.x, 0);
+    EXPECT_TRUE(ctx.bars.isEmpty());
+    drawUpcEanDigitBars(ctx, pos, 3, info, SetL, false, false);
+    EXPECT_EQ(pos.x, 7);
+}
+
+TEST(LinearKit, WidthAdjustmentMovesInkWithoutChangingTheLength)
+{
+    TBarInfo plain = bctest::moduleInfo(BarcodeType::Ean13, "");
+    TBarInfo adjusted = plain;
+    adjusted.barW = 1.25;
+    adjusted.spaceW = 0.75;
+    for (int digit = 0; digit < 10; ++digit) {
+        for (UpcEanSet set : {SetL, SetG, SetR}) {
+            LinearDrawContext a;
+            LinearDrawContext b;
+            BarPosition pa{0, 0};
+            BarPosition pb{0, 0};
+            drawUpcEanDigitBars(a, pa, digit, plain, set, false, false);
+            drawUpcEanDigitBars(b, pb, digit, adjusted, set, false, false);
+            EXPECT_DOUBLE_EQ(pa.x, 7.0);
+            EXPECT_DOUBLE_EQ(pb.x, 7.0);
+            EXPECT_GT(b.bars.boundingRect().width(), 0);
+        }
+    }
+    EXPECT_DOUBLE_EQ(barElementWidth(adjusted, 3), 1.25 + 2);
+    EXPECT_DOUBLE_EQ(spaceElementWidth(adjusted, 3), 0.75 + 2);
+}
+
+TEST(LinearKit, TextLineWithOneCharacterStartsAtThePoint)
+{
+    TBarInfo info = bctest::moduleInfo(BarcodeType::Code128B, "A");
+    info.pt = {10, 30};
+    info.BarRect = {-4, -4, 40, 80};
+    LinearDrawContext ctx;
+    ctx.font = qmtest::testFont(8);
+    drawBarcodeTextLine(ctx, info, "A");
+    ASSERT_EQ(ctx.textItems.size(), 1u);
+    EXPECT_DOUBLE_EQ(ctx.textItems[0].baseline.x(), 30.0);
+
+    drawBarcodeTextLine(ctx, info, "ABC");
+    ASSERT_EQ(ctx.textItems.size(), 4u);
+    const double last = ctx.textItems[3].baseline.x() + LinearDrawContext::textWidth("C", ctx.font);
+    EXPECT_NEAR(last, 30.0 + 84 - 8, 0.5); // spread over the extent less r/9 (kerning aside)
+}
+
+TEST(LinearKit, TypesWithoutAnEncoderDrawNothingAndShowNoMessage)
+{
+    for (int type : {2, 6, 7, 15, 16, 20, 23, 24}) {
+        TBarInfo info;
+        info.type = int16_t(type);
+        info.BarRect = {0, 0, 30, 90};
+        LinearDrawContext drawn;
+        const TBarInfo kept = BarcodeRenderer::drawBarcode(nullptr, QRectF(0, 0, 90, 30), info, {}, &drawn);
+        EXPECT_TRUE(drawn.bars.isEmpty()) << type;
+        EXPECT_TRUE(drawn.textItems.empty()) << type;
+        EXPECT_EQ(kept.BarRect, info.BarRect);
+    }
+}
+
+TEST(LinearKit, FrameOfTheDefaultBarcodeIsTheCode128Extent)
+{
+    const TBarInfo info;
+    EXPECT_EQ(info.type, BarcodeType::Code128B);
+    EXPECT_EQ(info.BarStr, "12345678912");
+    const ShortRect extent = BarcodeRenderer::frameExtent(info, QSizeF(10, 10));
+    // 14 symbols of 11 modules and the final bar, at 9/13.888 points per module.
+    const double m = 9.0 / (1000.0 / 72.0);
+    EXPECT_EQ(extent.right, int((2 + 14 * 11) * m + 4));
+    EXPECT_EQ(extent.bottom, int(0.4 * 72 + 4));
+
+    LinearDrawContext ctx;
+    const TBarInfo working = BarcodeRenderer::workingMetrics(info, ctx);
+    EXPECT_NEAR(working.barW, 0.504, 1e-3);
+    EXPECT_NEAR(working.spaceW, 0.792, 1e-3);
+    TBarInfo gap = info;
+    gap.chargap = 2;
+    EXPECT_NEAR(BarcodeRenderer::workingMetrics(gap, ctx).chargap, 0.972, 1e-3);
+}
+
+TEST(LinearKit, SquareSymbolsKeepASquareFrame)
+{
+    TBarInfo info;
+    info.type = BarcodeType::QRCode;
+    EXPECT_EQ(BarcodeRenderer::frameExtent(info, QSizeF(80, 80)).width(), 80);
+    EXPECT_EQ(BarcodeRenderer::frameExtent(info, QSizeF(80, 50)).width(), 60);
+    info.type = BarcodeType::DataMatrix;
+    EXPECT_EQ(BarcodeRenderer::frameExtent(info, QSizeF(0, 0)).height(), 60);
+}
+
+TEST(LinearKit, LongDataAreCutOnACharacterBoundary)
+{
+    TBarInfo info;
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "\xc3\xa9"; // é
+    info.setData(text);
+    EXPECT_EQ(info.strlength(), 4094);
+    EXPECT_EQ(info.shortData().size(), 254u);
+    EXPECT_EQ(truncateUtf8Bytes("a\xe2\x82\xac", 3), "a");
+}
