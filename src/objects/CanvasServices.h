@@ -2,6 +2,7 @@
 // What a graphic object needs of the canvas that holds it. The canvas implements this;
 // objects keep a non-owning pointer to it and do nothing that reaches the canvas (undo,
 // redraw, rulers) while they have none.
+#include <QCursor>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -69,6 +70,18 @@ public:
     virtual QPointF constrainedPoint(const QPointF &point) const = 0;
     // Makes the drawer controls follow the selection's image (rotation, mask check box).
     virtual void setDrawersItemsState() = 0;
+    // Forgets the grid's snap guides before the next constrainedPoint of a drag.
+    virtual void clearGridSnap() = 0;
+    // The current grid label's width in page points (the band of label-wide runaround).
+    virtual double labelWidth() const = 0;
+    // The cursor over the canvas's scroll view (a path in point-edit mode changes it).
+    virtual void setDocumentCursor(const QCursor &cursor) = 0;
+    // The print command, for an object whose text has the keyboard focus.
+    virtual void print() = 0;
+    // Refreshes the rulers and the inspector's font values without changing any object.
+    virtual void changeFont() = 0;
+    // Refreshes the inspector's geometry controls from the selection.
+    virtual void updateObjectValues() = 0;
 
     // Folders of images. The built-in ones lie in the shipped resources; the user's
     // clip-art folder lies in the user's application-support folder and may not exist yet.

@@ -276,8 +276,7 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
 
     if (const QVariant *v = value("IsText"))
         setEdit(readFlag(*v));
-    // Text that cannot be read leaves the object without text rather than losing the
-    // whole object.
+    // Unreadable text is skipped; the rest of the object still loads.
     if (const QVariant *v = value("Text")) {
         if (v->typeId() == QMetaType::QByteArray)
             TextArchive::unarchive(v->toByteArray(), *_text);

@@ -44,9 +44,11 @@ std::optional<qint64> integer(const QVariantMap &map, const char *key)
 QVariantMap charFormatToMap(const QTextCharFormat &format)
 {
     QVariantMap map;
-    const QStringList families = format.fontFamilies().toStringList();
-    if (!families.isEmpty())
-        map.insert(QStringLiteral("Family"), families.first());
+    // Fonts reach the text both through a single family and through a family list.
+    if (format.hasProperty(QTextFormat::FontFamily))
+        map.insert(QStringLiteral("Family"), format.stringProperty(QTextFormat::FontFamily));
+    if (format.hasProperty(QTextFormat::FontFamilies))
+        map.insert(QStringLiteral("Families"), format.fontFamilies().toStringList());
     if (format.hasProperty(QTextFormat::FontPointSize))
         map.insert(QStringLiteral("Size"), format.fontPointSize());
     if (format.hasProperty(QTextFormat::FontWeight))
@@ -81,7 +83,10 @@ QTextCharFormat charFormatFromMap(const QVariantMap &map)
     QTextCharFormat format;
     const QString family = map.value(QStringLiteral("Family")).toString();
     if (!family.isEmpty())
-        format.setFontFamilies({family});
+        format.setProperty(QTextFormat::FontFamily, family);
+    const QStringList families = map.value(QStringLiteral("Families")).toStringList();
+    if (!families.isEmpty())
+        format.setFontFamilies(families);
     if (auto size = finiteNumber(map, "Size", MaxFontSize); size && *size > 0)
         format.setFontPointSize(*size);
     if (auto weight = integer(map, "Weight"); weight && *weight >= 1 && *weight <= 1000)

@@ -50,6 +50,12 @@ public:
     QList<std::shared_ptr<quillmark::ColorRect>> getRects() const override { return rects; }
     QPointF constrainedPoint(const QPointF &point) const override { return point; }
     void setDrawersItemsState() override {}
+    void clearGridSnap() override {}
+    double labelWidth() const override { return 288.0; }
+    void setDocumentCursor(const QCursor &) override {}
+    void print() override {}
+    void changeFont() override {}
+    void updateObjectValues() override {}
 };
 
 } // namespace qmtest

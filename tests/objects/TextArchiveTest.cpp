@@ -36,6 +36,7 @@ TEST(TextArchive, KeepsEveryCharacterAndParagraphAttribute)
 
     QTextCharFormat styled;
     styled.setFontFamilies({qmtest::loadTestFont()});
+    styled.setProperty(QTextFormat::FontFamily, qmtest::loadTestFont());
     styled.setFontPointSize(18);
     styled.setFontWeight(QFont::Bold);
     styled.setFontItalic(true);
@@ -78,7 +79,8 @@ TEST(TextArchive, KeepsEveryCharacterAndParagraphAttribute)
     EXPECT_EQ(copy.begin().next().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
 
     const QTextCharFormat s = formatAt(copy, 2);
-    EXPECT_EQ(s.fontFamilies().toStringList().value(0), qmtest::loadTestFont());
+    EXPECT_EQ(s.fontFamilies().toStringList(), QStringList{qmtest::loadTestFont()});
+    EXPECT_EQ(s.stringProperty(QTextFormat::FontFamily), qmtest::loadTestFont());
     EXPECT_EQ(s.fontPointSize(), 18.0);
     EXPECT_EQ(s.fontWeight(), int(QFont::Bold));
     EXPECT_TRUE(s.fontItalic());
@@ -145,4 +147,23 @@ TEST(TextArchive, ParagraphBreaksInsideARunDoNotSplitTheParagraph)
         Archiver::archive("QMText", {{"Blocks", QVariantList{QVariantMap{{"Runs", QVariantList{run}}}}}}),
         document));
     EXPECT_EQ(document.blockCount(), 1);
+}
+
+TEST(TextArchive, FontsSetAsAWholeComeBack)
+{
+    QFont font = qmtest::testFont(21);
+    font.setWeight(QFont::DemiBold);
+    font.setItalic(true);
+    QTextCharFormat format;
+    format.setFont(font);
+    QTextDocument source;
+    QTextCursor(&source).insertText("font", format);
+
+    QTextDocument copy;
+    ASSERT_TRUE(TextArchive::unarchive(TextArchive::archive(source), copy));
+    const QFont back = formatAt(copy, 2).font();
+    EXPECT_EQ(back.family(), font.family());
+    EXPECT_EQ(back.pointSizeF(), 21.0);
+    EXPECT_EQ(back.weight(), QFont::DemiBold);
+    EXPECT_TRUE(back.italic());
 }
