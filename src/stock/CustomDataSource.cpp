@@ -334,7 +334,7 @@ QVariant CustomDataSource::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::DisplayRole)
         return getFilteredName(index.row());
-    if (role == Qt::FontRole) {
+    if (role == Qt::FontRole && qGuiApp) {
         QFont font = QGuiApplication::font();
         font.setPointSizeF(SmallFontSize);
         return font;

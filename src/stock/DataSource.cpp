@@ -275,7 +275,7 @@ QVariant DataSource::data(const QModelIndex &index, int role) const
             return entry->getName();
         return QVariant();
     }
-    if (role == Qt::FontRole) {
+    if (role == Qt::FontRole && qGuiApp) {
         QFont font = QGuiApplication::font();
         font.setPointSizeF(SmallFontSize);
         return font;

@@ -300,6 +300,13 @@ TEST(FreeLayout, GridConvertsToOneHorizontalShapePerPosition)
     EXPECT_FLOAT_EQ(fifth.widthValue(), float(2.625 * 25.4));
     EXPECT_FALSE(fifth.isRound());
 
+    // Back to a grid record: the first label gives the sheet's label and margins again.
+    const TLabel back = format.firstLabelOfType(QStringLiteral("Horizontal"));
+    EXPECT_FLOAT_EQ(back.width, grid.width);
+    EXPECT_FLOAT_EQ(back.height, grid.height);
+    EXPECT_FLOAT_EQ(back.top_margin, grid.top_margin);
+    EXPECT_FLOAT_EQ(back.left_margin, grid.left_margin);
+
     struct Case { float w, h, radius; bool round; };
     for (const Case c : {Case{2, 2, 1, true}, Case{2, 2, 0.9f, false}, Case{2, 1, 1, false},
                          Case{4.5f, 4.5f, 2.25f, true}}) {
