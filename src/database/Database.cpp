@@ -5,6 +5,7 @@
 #include "database/DatabaseStatement.h"
 #include "database/MergeContents.h"
 #include "platform/Bundle.h"
+#include "platform/Format.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -156,12 +157,15 @@ bool Database::createDatabaseAtPath(const QString &path, QString *error)
 
 bool Database::addAddressBook()
 {
-    const QString folder = databasesFolder();
-    if (QFileInfo::exists(folder.chopped(1)) && QFileInfo(folder.chopped(1)).isDir())
+    const QString folder = QDir::cleanPath(databasesFolder());
+    const QFileInfo info(folder);
+    if (info.isDir())
         return false;
-    if (QFileInfo::exists(folder.chopped(1)))
-        QFile::remove(folder.chopped(1));
-    QDir().mkpath(folder);
+    // Something else under that name is the user's; it is left alone and nothing is created.
+    if (info.exists() || info.isSymLink() || !QDir().mkpath(folder)) {
+        qWarning("The Databases folder could not be created at %s", qPrintable(folder));
+        return false;
+    }
 
     const QString sample = samplePath();
     const QString senators = pathForTitle(QStringLiteral("US Senators"));
@@ -556,7 +560,7 @@ void Database::setSortField(int pk, qint64 number)
 
 qint64 Database::sortOrder(qint64 number)
 {
-    return attributeForKey(QStringLiteral("sortOrder%1").arg(number)).trimmed().toLongLong();
+    return leadingInt64(attributeForKey(QStringLiteral("sortOrder%1").arg(number)));
 }
 
 void Database::setSortOrder(qint64 order, qint64 number)
@@ -567,10 +571,7 @@ void Database::setSortOrder(qint64 order, qint64 number)
 
 qint64 Database::groupsToView()
 {
-    bool ok = false;
-    const qint64 groups = attributeForKey(QStringLiteral("groupsToView")).trimmed().toLongLong(&ok);
-    if (!ok)
-        return 0;
+    const qint64 groups = leadingInt64(attributeForKey(QStringLiteral("groupsToView")));
     return isAllGroups(groups) ? AllGroups : groups;
 }
 

@@ -362,10 +362,10 @@ QList<dbBrowseField> Database::browserArray()
 {
     if (_browseArray)
         return *_browseArray;
+    Scope scope(*this);
     const qint64 groups = groupsToView();
     const QString browse = checkedColumn(browseField(true));
     const QString order = orderClause();
-    Scope scope(*this);
     DatabaseStatement statement(scope.connection().handle(),
                                 QStringLiteral("SELECT %1, pk FROM dbtable%2%3;").arg(browse, filterClause(), order));
     bindFilter(statement, 1, groups);
@@ -418,8 +418,8 @@ void Database::applyGroupChange(qint64 mask, int mode, bool listedOnly)
         maskPlaceholders = 1;
         break;
     }
-    const qint64 groups = listedOnly ? groupsToView() : 0;
     Scope scope(*this);
+    const qint64 groups = listedOnly ? groupsToView() : 0;
     QString sql = QStringLiteral("UPDATE dbtable set %1").arg(expression);
     if (listedOnly)
         sql += QStringLiteral(" WHERE pk IN (SELECT pk FROM dbtable%1)").arg(filterClause());
@@ -459,9 +459,9 @@ QString Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar deli
     }
     if (names.isEmpty())
         return QStringLiteral("");
+    Scope scope(*this);
     const qint64 groups = groupsToView();
     const QString order = orderClause();
-    Scope scope(*this);
     DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT %1 FROM dbtable%2%3;")
                                                                  .arg(names.join(QLatin1Char(',')), filterClause(), order));
     bindFilter(statement, 1, groups);

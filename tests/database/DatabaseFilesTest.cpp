@@ -120,6 +120,21 @@ TEST(DatabaseFiles, FirstRunCreatesBothDatabasesOnce)
     QDir(folder).removeRecursively();
 }
 
+TEST(DatabaseFiles, FirstRunLeavesAFileInThePlaceOfTheFolderAlone)
+{
+    const QString folder = QDir::cleanPath(Database::databasesFolder());
+    QDir(folder).removeRecursively();
+    QFile file(folder);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("mine");
+    file.close();
+    EXPECT_FALSE(Database::addAddressBook());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "mine");
+    file.close();
+    QFile::remove(folder);
+}
+
 TEST(DatabaseFiles, ListSortsCaseSensitivelyAndFindsTitles)
 {
     const QString folder = qmtest::freshDir("list");
