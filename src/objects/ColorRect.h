@@ -268,6 +268,7 @@ protected:
     void passTintToImage();
     void passTintColorToImage();
     void passTileToImage();
+    void passMonoToImage(bool flag);
 
     // The stored form's path part: copies an outside image into the user's clip-art folder
     // (path mode) and answers whether "ImagePath" is written.

@@ -26,6 +26,7 @@ bool ColorRect::hasValidImage() const
 void ColorRect::makeMonohromeImage(bool flag)
 {
     registerUndo([flag](ColorRect &object) { object.makeMonohromeImage(!flag); });
+    passMonoToImage(flag);
 }
 
 void ColorRect::setXImageOffset(float offset)
@@ -109,6 +110,10 @@ void ColorRect::passTintColorToImage()
 }
 
 void ColorRect::passTileToImage()
+{
+}
+
+void ColorRect::passMonoToImage(bool)
 {
 }
 

@@ -180,6 +180,19 @@ TEST(ColorRectState, AnchorIsUndoableWithoutAName)
     EXPECT_EQ(r->anchor(), 0);
 }
 
+TEST(ColorRectState, MonochromeRegistersItsOppositeWithoutAName)
+{
+    qmtest::FakeCanvas canvas;
+    auto r = ColorRect::create();
+    r->setMainView(&canvas);
+    r->makeMonohromeImage(true);
+    canvas.undo.closeEventGroup();
+    ASSERT_TRUE(canvas.undo.canUndo());
+    EXPECT_TRUE(canvas.undo.undoActionName().isEmpty());
+    canvas.undo.undo();
+    EXPECT_TRUE(canvas.undo.canRedo());
+}
+
 TEST(ColorRectState, CanvasReferenceGivesUndoManagerAndZoom)
 {
     qmtest::FakeCanvas canvas;
@@ -362,7 +375,7 @@ TEST(ColorRectCopy, AStrokeWiderThanTheFrameAllowsSurvivesTheCopy)
     EXPECT_EQ(r->copy()->strokeLineWidth(), 30.0f);
 }
 
-TEST(ColorRectCopy, TextLockTemplateAnchorAndKindAreAsTheDesignSays)
+TEST(ColorRectCopy, TextLockTemplateFlagAndAnchorStayBehindButTheKindComes)
 {
     qmtest::FakeCanvas canvas;
     auto r = ColorRect::create(QRectF(0, 0, 20, 20));
