@@ -646,8 +646,15 @@ bool DataMatrixEncoder::place(const SymbolSize &size, std::vector<uint8_t> codew
         for (int i = b; i < capacity; i += blocks)
             block.push_back(codewords[size_t(i)]);
         const std::vector<int> ecc = reedSolomon(block, eccCount);
-        for (int k = 0; k < eccCount; ++k)
-            all[size_t(capacity + b + k * blocks)] = uint8_t(ecc[size_t(k)]);
+        for (int k = 0; k < eccCount; ++k) {
+            int position = capacity + b + k * blocks;
+            // In the largest symbol, whose last two blocks are one data codeword short, readers
+            // take the error codewords of the two short blocks first; laid out by the plain
+            // interleave the symbol does not read.
+            if (capacity == MaxDataCodewords)
+                position += b < 8 ? 2 : -8;
+            all[size_t(position)] = uint8_t(ecc[size_t(k)]);
+        }
     }
 
     const int regionsDown = size.rows / size.regionRows;
