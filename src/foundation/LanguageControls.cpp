@@ -28,8 +28,8 @@ QString refreshNotificationName()
     return QStringLiteral("RefreshLanguageNotification");
 }
 
-// Registers the control for re-translation. The design's controls live as long as the
-// application; ours can die earlier, so the registration ends with the control.
+// Registers the control for re-translation. A control can be destroyed long before the
+// application ends, so its registration ends with it.
 template<typename Control>
 void observe(Control *control)
 {
