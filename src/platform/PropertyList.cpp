@@ -11,6 +11,7 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -132,112 +133,47 @@ plist_t toNode(const QVariant &value, int depth, QString *error)
     }
 }
 
-// libplist aborts on a dictionary key with an embedded NUL when asked for it as a C string,
-// and damaged input can contain such keys. Keys are therefore collected as copies into one
-// array, which is encoded and decoded once: that turns them into string nodes, whose bytes
-// can be read with their length.
-void collectKeys(plist_t node, plist_t keys, int depth)
+QVariant fromNode(plist_t node, int depth, QString *error);
+
+QVariant dictFromNode(plist_t node, int depth, QString *error)
 {
-    if (depth > MaximumDepth)
-        return;
-    const plist_type type = plist_get_node_type(node);
-    if (type == PLIST_DICT) {
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        if (!iter)
-            return;
-        for (;;) {
-            plist_t child = nullptr;
-            plist_dict_next_item(node, iter, nullptr, &child);
-            if (!child)
-                break;
-            plist_t key = plist_dict_item_get_key(child);
-            plist_array_append_item(keys, key ? plist_copy(key) : plist_new_string(""));
-            collectKeys(child, keys, depth + 1);
+    QVariantMap map;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(node, &iter);
+    if (!iter)
+        return map;
+    for (;;) {
+        char *key = nullptr;
+        plist_t child = nullptr;
+        // Safe only because the input was checked for keys with embedded NULs, on which
+        // libplist asserts.
+        plist_dict_next_item(node, iter, &key, &child);
+        if (!child) {
+            std::free(key);
+            break;
         }
-        std::free(iter);
-    } else if (type == PLIST_ARRAY) {
-        const uint32_t count = plist_array_get_size(node);
-        for (uint32_t i = 0; i < count; ++i)
-            collectKeys(plist_array_get_item(node, i), keys, depth + 1);
+        const QString name = QString::fromUtf8(key);
+        std::free(key);
+        const QVariant item = fromNode(child, depth + 1, error);
+        if (!item.isValid()) {
+            std::free(iter);
+            return {};
+        }
+        map.insert(name, item);
     }
+    std::free(iter);
+    return map;
 }
 
-class TreeReader
-{
-public:
-    explicit TreeReader(plist_t root)
-    {
-        PlistPtr keys(plist_new_array());
-        collectKeys(root, keys.get(), 0);
-        if (plist_array_get_size(keys.get()) == 0)
-            return;
-        char *bytes = nullptr;
-        uint32_t length = 0;
-        plist_to_bin(keys.get(), &bytes, &length);
-        plist_t decoded = nullptr;
-        if (bytes)
-            plist_from_bin(bytes, length, &decoded);
-        plist_to_bin_free(bytes);
-        m_keys.reset(decoded);
-    }
-
-    QVariant read(plist_t node, QString *error) { return fromNode(node, 0, error); }
-
-private:
-    bool nextKey(QString *key)
-    {
-        if (!m_keys || plist_get_node_type(m_keys.get()) != PLIST_ARRAY
-            || m_nextKey >= plist_array_get_size(m_keys.get()))
-            return false;
-        uint64_t length = 0;
-        const char *text = plist_get_string_ptr(plist_array_get_item(m_keys.get(), m_nextKey++), &length);
-        if (!text)
-            return false;
-        *key = QString::fromUtf8(text, qsizetype(length));
-        return true;
-    }
-
-    QVariant fromNode(plist_t node, int depth, QString *error);
-
-    PlistPtr m_keys;
-    uint32_t m_nextKey = 0;
-};
-
-QVariant TreeReader::fromNode(plist_t node, int depth, QString *error)
+QVariant fromNode(plist_t node, int depth, QString *error)
 {
     if (depth > MaximumDepth) {
         setError(error, QStringLiteral("The property list is nested too deeply."));
         return {};
     }
     switch (plist_get_node_type(node)) {
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        if (!iter)
-            return map;
-        for (;;) {
-            plist_t child = nullptr;
-            plist_dict_next_item(node, iter, nullptr, &child);
-            if (!child)
-                break;
-            QString name;
-            if (!nextKey(&name)) {
-                std::free(iter);
-                setError(error, QStringLiteral("The property list has a damaged dictionary key."));
-                return {};
-            }
-            const QVariant item = fromNode(child, depth + 1, error);
-            if (!item.isValid()) {
-                std::free(iter);
-                return {};
-            }
-            map.insert(name, item);
-        }
-        std::free(iter);
-        return map;
-    }
+    case PLIST_DICT:
+        return dictFromNode(node, depth, error);
     case PLIST_ARRAY: {
         QVariantList list;
         const uint32_t count = plist_array_get_size(node);
@@ -304,9 +240,10 @@ quint64 readBigEndian(const uchar *bytes, int size)
 }
 
 // libplist follows the references of a binary property list recursively, so a deep chain of
-// containers in damaged or hostile input would overflow the stack inside the library. This
-// walks the object graph without recursion first and accepts only well-formed, acyclic
-// graphs no deeper than MaximumDepth.
+// containers in damaged or hostile input would overflow the stack inside the library, and it
+// asserts (aborting the program) on a dictionary key with an embedded NUL. This walks the
+// object graph without recursion first and accepts only well-formed, acyclic graphs no deeper
+// than MaximumDepth whose keys are strings without NULs.
 bool binaryGraphIsSafe(const QByteArray &data)
 {
     const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
@@ -327,38 +264,71 @@ bool binaryGraphIsSafe(const QByteArray &data)
         || objectCount > (size - TrailerSize - tableOffset) / quint64(offsetSize))
         return false;
 
-    auto objectOffset = [&](quint64 index) {
-        return readBigEndian(bytes + tableOffset + index * quint64(offsetSize), offsetSize);
+    // An object's kind (the marker's high nibble), where its contents start and how many
+    // items (references, characters) they hold.
+    struct Object
+    {
+        int kind = 0;
+        quint64 first = 0;
+        quint64 count = 0;
     };
-    // The references an object holds: [first, first + count * refSize).
-    auto references = [&](quint64 index, quint64 *first, quint64 *count) {
-        const quint64 offset = objectOffset(index);
+    auto object = [&](quint64 index, Object *result) {
+        const quint64 offset = readBigEndian(bytes + tableOffset + index * quint64(offsetSize), offsetSize);
         if (offset < HeaderSize || offset >= tableOffset)
             return false;
         const uchar marker = bytes[offset];
-        const int kind = marker >> 4;
-        *count = 0;
-        *first = offset + 1;
-        if (kind != 0xA && kind != 0xB && kind != 0xC && kind != 0xD)
+        result->kind = marker >> 4;
+        result->first = offset + 1;
+        result->count = 0;
+        int itemSize = 0;
+        switch (result->kind) {
+        case 0x5:
+            itemSize = 1;
+            break;
+        case 0x6:
+            itemSize = 2;
+            break;
+        case 0xA:
+        case 0xB:
+        case 0xC:
+        case 0xD:
+            itemSize = refSize;
+            break;
+        default:
             return true;
-        quint64 length = marker & 0x0f;
-        if (length == 0x0f) {
-            if (*first >= tableOffset || (bytes[*first] >> 4) != 0x1)
-                return false;
-            const int lengthSize = 1 << (bytes[*first] & 0x0f);
-            if (lengthSize > 8 || *first + 1 + quint64(lengthSize) > tableOffset)
-                return false;
-            length = readBigEndian(bytes + *first + 1, lengthSize);
-            *first += 1 + quint64(lengthSize);
         }
-        if (kind == 0xD) {
-            if (length > size)
+        quint64 count = marker & 0x0f;
+        if (count == 0x0f) {
+            if (result->first >= tableOffset || (bytes[result->first] >> 4) != 0x1)
                 return false;
-            length *= 2;
+            const int lengthSize = 1 << (bytes[result->first] & 0x0f);
+            if (lengthSize > 8 || result->first + 1 + quint64(lengthSize) > tableOffset)
+                return false;
+            count = readBigEndian(bytes + result->first + 1, lengthSize);
+            result->first += 1 + quint64(lengthSize);
         }
-        if (length > (tableOffset - *first) / quint64(refSize))
+        if (result->kind == 0xD) {
+            if (count > size)
+                return false;
+            count *= 2;
+        }
+        if (count > (tableOffset - result->first) / quint64(itemSize))
             return false;
-        *count = length;
+        result->count = count;
+        return true;
+    };
+    auto isPlainKey = [&](quint64 index) {
+        Object key;
+        if (!object(index, &key))
+            return false;
+        if (key.kind == 0x5)
+            return std::memchr(bytes + key.first, 0, key.count) == nullptr;
+        if (key.kind != 0x6)
+            return false;
+        for (quint64 i = 0; i < key.count; ++i) {
+            if (bytes[key.first + 2 * i] == 0 && bytes[key.first + 2 * i + 1] == 0)
+                return false;
+        }
         return true;
     };
 
@@ -367,13 +337,17 @@ bool binaryGraphIsSafe(const QByteArray &data)
     std::vector<int> height(objectCount, 0);
     struct Frame
     {
-        quint64 index, first, count, next;
+        quint64 index;
+        Object contents;
+        quint64 next;
     };
     std::vector<Frame> stack;
     auto push = [&](quint64 index) {
-        Frame frame{index, 0, 0, 0};
-        if (!references(index, &frame.first, &frame.count))
+        Frame frame{index, {}, 0};
+        if (!object(index, &frame.contents))
             return false;
+        if (frame.contents.kind == 0x5 || frame.contents.kind == 0x6)
+            frame.contents.count = 0;
         state[index] = Open;
         stack.push_back(frame);
         return stack.size() <= size_t(MaximumDepth);
@@ -382,7 +356,7 @@ bool binaryGraphIsSafe(const QByteArray &data)
         return false;
     while (!stack.empty()) {
         Frame &frame = stack.back();
-        if (frame.next == frame.count) {
+        if (frame.next == frame.contents.count) {
             state[frame.index] = Done;
             const int h = height[frame.index] + 1;
             stack.pop_back();
@@ -390,9 +364,12 @@ bool binaryGraphIsSafe(const QByteArray &data)
                 height[stack.back().index] = std::max(height[stack.back().index], h);
             continue;
         }
-        const quint64 child = readBigEndian(bytes + frame.first + frame.next * quint64(refSize), refSize);
+        const quint64 child = readBigEndian(bytes + frame.contents.first + frame.next * quint64(refSize), refSize);
+        const bool isKey = frame.contents.kind == 0xD && frame.next < frame.contents.count / 2;
         ++frame.next;
         if (child >= objectCount || state[child] == Open)
+            return false;
+        if (isKey && !isPlainKey(child))
             return false;
         if (state[child] == Done) {
             if (int(stack.size()) + height[child] > MaximumDepth)
@@ -406,10 +383,30 @@ bool binaryGraphIsSafe(const QByteArray &data)
     return height[topObject] <= MaximumDepth;
 }
 
-// The XML counterpart of binaryGraphIsSafe: libplist builds and frees its trees recursively,
-// so the nesting of <array> and <dict> elements is bounded before it sees the text.
-bool xmlNestingIsSafe(const QByteArray &data)
+// Whether a character reference ("&#0;", "&#x00;") at the given position stands for NUL.
+bool isNulReference(const QByteArray &data, qsizetype at)
 {
+    qsizetype i = at + 2;
+    const bool hex = i < data.size() && (data.at(i) == 'x' || data.at(i) == 'X');
+    if (hex)
+        ++i;
+    const qsizetype digits = i;
+    while (i < data.size() && data.at(i) == '0')
+        ++i;
+    return i > digits && i < data.size() && data.at(i) == ';';
+}
+
+// The XML counterpart of binaryGraphIsSafe: libplist builds and frees its trees recursively,
+// so the nesting of <array> and <dict> elements is bounded before it sees the text, and NULs
+// (which no XML may hold, and which make libplist assert in a key) are refused.
+bool xmlInputIsSafe(const QByteArray &data)
+{
+    if (data.contains('\0'))
+        return false;
+    for (qsizetype i = data.indexOf("&#"); i >= 0; i = data.indexOf("&#", i + 2)) {
+        if (isNulReference(data, i))
+            return false;
+    }
     int depth = 0;
     const qsizetype size = data.size();
     auto opensContainer = [&](qsizetype at, const char *name, qsizetype length) {
@@ -460,7 +457,7 @@ QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaTyp
         setError(error, QStringLiteral("The data is not a property list."));
         return {};
     }
-    if (data.startsWith("bplist00") ? !binaryGraphIsSafe(data) : !xmlNestingIsSafe(data)) {
+    if (data.startsWith("bplist00") ? !binaryGraphIsSafe(data) : !xmlInputIsSafe(data)) {
         setError(error, QStringLiteral("The data is not a property list, or it is damaged."));
         return {};
     }
@@ -471,7 +468,7 @@ QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaTyp
         setError(error, QStringLiteral("The data is not a property list, or it is damaged."));
         return {};
     }
-    QVariant value = TreeReader(root.get()).read(root.get(), error);
+    QVariant value = fromNode(root.get(), 0, error);
     if (!value.isValid())
         return {};
     if (expectedType != QMetaType::UnknownType && value.typeId() != int(expectedType)) {

@@ -272,3 +272,39 @@ TEST(PropertyList, HostileNestingIsRefusedWithoutExhaustingTheStack)
         deep = QVariantList{deep};
     EXPECT_TRUE(PropertyList::toData(deep, PlistFormat::Binary, &error).isEmpty());
 }
+
+TEST(PropertyList, KeysWithNulCharactersAreRefusedNotFatal)
+{
+    // Binary: a dictionary whose only key is the UTF-16 string "a\0".
+    QByteArray binary = "bplist00";
+    const int keyOffset = binary.size();
+    binary += QByteArray("\x62\x00\x61\x00\x00", 5);
+    const int valueOffset = binary.size();
+    binary += QByteArray("\x09", 1);
+    const int dictOffset = binary.size();
+    binary += QByteArray("\xD1\x00\x01", 3);
+    const int table = binary.size();
+    binary += char(keyOffset);
+    binary += char(valueOffset);
+    binary += char(dictOffset);
+    binary += QByteArray(6, '\0') + char(1) + char(1);
+    binary += QByteArray(7, '\0') + char(3) + QByteArray(7, '\0') + char(2) + QByteArray(7, '\0') + char(table);
+    QString error;
+    EXPECT_FALSE(PropertyList::fromData(binary, &error).isValid());
+    EXPECT_FALSE(error.isEmpty());
+    // The same dictionary with the key "ab" is read, so only the NUL made the difference.
+    QByteArray plain = binary;
+    plain[keyOffset + 4] = 'b';
+    EXPECT_EQ(PropertyList::fromData(plain, &error).toMap(), (QVariantMap{{"ab", true}})) << error.toStdString();
+
+    for (const char *reference : {"&#0;", "&#x0;", "&#X000;", "&#00;"}) {
+        const QByteArray xml = QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a")
+            + reference + "b</key><true/></dict></plist>";
+        EXPECT_FALSE(PropertyList::fromData(xml).isValid()) << reference;
+    }
+    QByteArray raw = "<plist version=\"1.0\"><dict><key>a</key><true/></dict></plist>";
+    raw.insert(raw.indexOf("a</key>") + 1, '\0');
+    EXPECT_FALSE(PropertyList::fromData(raw).isValid());
+    EXPECT_EQ(PropertyList::fromData("<plist version=\"1.0\"><dict><key>&#65;&#x42;</key><true/></dict></plist>").toMap(),
+              (QVariantMap{{"AB", true}}));
+}
