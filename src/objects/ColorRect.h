@@ -7,9 +7,11 @@
 // inverses that setters register keep their object alive through it. An object that is not
 // held by a shared_ptr registers no undo.
 #include <QColor>
+#include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
@@ -20,6 +22,7 @@
 
 #include "platform/BezierPath.h"
 
+class QPainter;
 class QTextDocument;
 
 namespace quillmark {
@@ -240,6 +243,105 @@ public:
     // the built-in clip-art take their new names.
     static QString currentImagePath(const QString &storedPath);
 
+    // ---- drawing (ColorRect_draw.cpp) ----
+    // Paints the object in page points through the painter's current transform: mirrors and
+    // rotation, shadow, fill, image, stroke, text. Every step saves and restores the
+    // painter's state. The rectangle and the flag are for kinds that need them.
+    virtual void drawFrame(QPainter *painter, const QRectF &aRect, bool selected);
+    // The object's outline, made anew on every call: the frame inset by half the stroke
+    // width when a stroke is drawn (so the stroke stays inside the box), or the shaped-text
+    // glyph outline. Empty means the object has no outline.
+    virtual BezierPath bezierPath() const;
+    // The plain frame rectangle.
+    BezierPath bezierClipPath() const;
+    // The image at its place in the frame.
+    virtual void drawImage(QPainter *painter);
+    // The object's own text inside its frame (ColorRect_textDraw.cpp).
+    virtual void drawText(QPainter *painter);
+    // Draws the object for a printed or exported label: shadows do not follow the screen's
+    // zoom and no selection look is drawn, whatever the canvas is showing.
+    virtual void printFrame(QPainter *painter, const QRectF &aRect, int label_num);
+    // The shaped-text drawing under the in-place editor, in the editor's own coordinates
+    // (the frame moved to the origin), once after each setEditable().
+    void drawRect(QPainter *painter, const QRectF &rect);
+    void setEditable(bool flag);
+    bool isEditable1() const { return _iseditable; }
+    // A blue cross through the centre of the outline that keeps its size on the screen.
+    void drawCenter(QPainter *painter);
+    // YES while the object draws for printing or export.
+    bool isDrawingForPrint() const;
+    // The zoom that shadows are scaled by: the canvas's displayed zoom on the screen, 1 when
+    // printing or exporting or without a canvas.
+    double displayedZoom() const;
+    // YES when the last drawing found that the text does not fit the last box of its chain.
+    bool isOverfilled() const { return overfill; }
+
+    // ---- selection look (ColorRect_knobs.cpp) ----
+    // Knobs, the dashed outline of an unstroked object and the text-link marks, at a
+    // constant size on the screen; nothing while printing.
+    virtual void drawSelect(QPainter *painter, const QRectF &aRect);
+    virtual void drawHandlesInView(QPainter *painter);
+    void drawHandleAtPoint(const QPointF &point, QPainter *painter);
+    // Bit n set for each knob n the object offers.
+    virtual unsigned knobMask() const;
+    // Where edge knob 2, 4, 5 or 7 lies for the rulers. On a rotated object the answer is
+    // the outermost turned corner in that direction and `knob` becomes its knob number.
+    QPointF knobLocation(int &knob) const;
+    // Corner 0, 1, 2, 3 (top-left, then clockwise) to knob 1, 3, 8, 6; anything else to 0.
+    static int indexToKnob(int index);
+    void drawLinks(QPainter *painter);
+    void drawLinkAtPoint(const QPointF &point, QPainter *painter, bool next);
+    // The area to redraw for the object.
+    QRectF update_bounds() const { return drawingBounds(); }
+
+    // ---- interaction (ColorRect_interaction.cpp) ----
+    static constexpr float handleWidth() { return 6.0f; }
+    static constexpr float handleHalfWidth() { return 3.0f; }
+    // Creation by dragging, driven by the canvas's mouse tracking: the press, each drag
+    // position (page points, snapped here by the canvas grid) with the modifier flags of
+    // that event, and the release, which answers whether the frame has any size.
+    void beginCreate(const QPointF &point);
+    void continueCreate(const QPointF &point, unsigned modifierFlags);
+    bool endCreate();
+    // One resize step of a knob drag towards the point; answers the knob for the next step,
+    // which changes when the drag crosses the opposite side. Shift and Option come from the
+    // modifier flags (0 when the step has no event).
+    virtual int resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierFlags);
+    // Adds the delta to the angle, kept within 0 to 360; registers nothing.
+    virtual void rotateByMovingKnob(float delta);
+    // Around a rotation drag: the end registers one inverse back to the angle at the
+    // beginning, named "Rotate Object(s)", when the angle changed.
+    void beginRotation();
+    void endRotation();
+    // Toggle the mirrors without undo or redraw.
+    void flipHorizontally() { _flipV = !_flipV; }
+    void flipVertically() { _flipH = !_flipH; }
+    // The knob across the vertical axis (horizontal YES) or the horizontal axis.
+    static int flipKnob(int knob, bool horizontal);
+    // The knob under a page point: 1 to 8, 11 for the rotation knob, 0 for none.
+    virtual int knobUnderPoint(const QPointF &point) const;
+    // 11 when the point (in the unrotated frame) lies on a rotation knob square of the size
+    // of `knobRect`, else 0.
+    int rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const;
+    // 1 for the previous-box mark, 2 for the next-box mark, 0 for none.
+    int linkUnderPoint(const QPointF &point) const;
+    virtual bool hitTest(const QPointF &point, bool selected) const;
+    // Moves the frame (undoable, nothing when locked) and marks the document changed.
+    void moveBy(const QPointF &delta);
+    // Moves the image inside the frame; no undo.
+    void moveImageBy(const QPointF &delta);
+    virtual QRectF drawingBounds() const;
+    QRectF rulerBounds() const;
+    // The frame's outline turned by the angle (the plain frame when it is 0).
+    BezierPath getRotatedBounds() const;
+    // The path turned about the frame centre by the angle; none for an empty path or angle 0.
+    std::optional<BezierPath> getRotatedBoundsPath(const BezierPath &path) const;
+    // The rectangle turned a quarter about its centre unless the angle is a whole half turn.
+    QRectF rotateRectCenter(const QRectF &rect) const;
+    // Turn and mirror the painter about the frame centre as the object is drawn.
+    void rotateFrame(QPainter *painter, float angle) const;
+    void flipFrame(QPainter *painter) const;
+
 protected:
     // Registers `inverse` (run on this object) with the canvas's undo manager; nothing
     // without a canvas or while the object is not held by a shared_ptr.
@@ -330,6 +432,42 @@ protected:
     int _anchor = 0;
 
     std::unique_ptr<QTextDocument> _text;
+
+    // ---- drawing helpers and hooks ----
+    // Paints through `paint` with the object's shadow scaled by `zoom`; `approxBounds`
+    // encloses what is painted.
+    void paintWithShadow(QPainter *painter, const QRectF &approxBounds, double zoom,
+                         const std::function<void(QPainter *)> &paint) const;
+    // Draws a prepared image of nominal size `imageSize` (points) at the object's image
+    // placement, turned by `rotation` whole degrees about its own centre.
+    void drawPreparedImage(QPainter *painter, const QImage &prepared, QSizeF imageSize,
+                           bool isVector, int rotation);
+    // What drawImage() paints: the image prepared for drawing (masked, tinted, tiled), its
+    // nominal size in points, whether it is a vector image, and its own rotation in whole
+    // degrees. A null image draws nothing (ColorRect_image.cpp).
+    struct PreparedImage
+    {
+        QImage image;
+        QSizeF size;
+        bool isVector = false;
+        int rotation = 0;
+    };
+    virtual PreparedImage preparedImage();
+    // The glyph outline of shaped text inside `glyphRect` (ColorRect_textDraw.cpp).
+    virtual BezierPath shapedTextOutline(const QRectF &glyphRect) const;
+    // The boxes of the object's linked-text chain and this box's place in it
+    // (ColorRect_textDraw.cpp).
+    virtual int textContainerCount() const;
+    virtual int textContainerIndex() const;
+    // YES when the object's group shows the knobs instead of the object.
+    bool knobsBelongToGroup() const;
+    // Sets the angle back for undo or redo of a rotation drag, registering the way back.
+    void restoreRotation(float angle);
+
+    int _createKnob = 8;
+    float _rotationStartAngle = 0.0f;
+    bool _rotationTracking = false;
+    int _printDepth = 0;
 
     // On only while propertyListRepresentationTemplate() runs.
     static bool templateMode;

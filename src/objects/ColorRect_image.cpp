@@ -101,6 +101,11 @@ void ColorRect::copyImageTo(ColorRect &target) const
     target._image.reset();
 }
 
+ColorRect::PreparedImage ColorRect::preparedImage()
+{
+    return {};
+}
+
 void ColorRect::passTintToImage()
 {
 }

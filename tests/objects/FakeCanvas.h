@@ -18,6 +18,11 @@ public:
     QList<QRectF> invalidatedRects;
     int rulerUpdates = 0;
     int changedCalls = 0;
+    // Ruler echoes of drags: begin, continue, stop.
+    int echoBegins = 0;
+    int echoSteps = 0;
+    int echoStops = 0;
+    bool printing = false;
     double zoomCoeff = 1.0;
     double displayedZoom = 1.0;
     QString pageName = QStringLiteral("HorizontalFront");
@@ -37,16 +42,16 @@ public:
     void invalidateGraphic(const quillmark::ColorRect *graphic) override { invalidated.append(graphic); }
     void invalidateRect(const QRectF &rect) override { invalidatedRects.append(rect); }
     void updateRulers() override { ++rulerUpdates; }
-    void beginEchoingMoveToRulers(const QRectF &) override {}
-    void continueEchoingMoveToRulers(const QRectF &) override {}
-    void stopEchoingMoveToRulers() override {}
+    void beginEchoingMoveToRulers(const QRectF &) override { ++echoBegins; }
+    void continueEchoingMoveToRulers(const QRectF &) override { ++echoSteps; }
+    void stopEchoingMoveToRulers() override { ++echoStops; }
     void wasChanged(bool) override { ++changedCalls; }
     QString measure() override { return QStringLiteral("Inches"); }
     QString currentPageName() const override { return pageName; }
     int currentLayer() const override { return layer; }
     quillmark::BezierPath bezierPath(int, const QString &) const override { return {}; }
     QRectF bounds() const override { return QRectF(0, 0, 612, 792); }
-    bool isPrinting() const override { return false; }
+    bool isPrinting() const override { return printing; }
     QList<std::shared_ptr<quillmark::ColorRect>> getRects() const override { return rects; }
     QPointF constrainedPoint(const QPointF &point) const override { return point; }
     void setDrawersItemsState() override {}

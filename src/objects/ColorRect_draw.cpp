@@ -1,0 +1,292 @@
+// How an object paints itself: outline, mirrors and rotation, shadow, fill, image, stroke and
+// text, for the screen, printed labels and exported images alike.
+#include "objects/ColorRect.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTransform>
+
+#include <cmath>
+
+#include "objects/CDashArray.h"
+#include "objects/CanvasServices.h"
+#include "objects/ColorUtils.h"
+#include "platform/Pen.h"
+#include "platform/Shadow.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+// Restores the painter however the block is left.
+class SavedState
+{
+public:
+    explicit SavedState(QPainter *painter)
+        : m_painter(painter)
+    {
+        m_painter->save();
+    }
+    ~SavedState() { m_painter->restore(); }
+    SavedState(const SavedState &) = delete;
+    SavedState &operator=(const SavedState &) = delete;
+
+private:
+    QPainter *m_painter;
+};
+
+void intersectClip(QPainter *painter, const BezierPath &path)
+{
+    QPainterPath area = path.toPainterPath();
+    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
+                                                                      : Qt::WindingFill);
+    painter->setClipPath(area, Qt::IntersectClip);
+}
+
+QPainterPath filledArea(const BezierPath &path)
+{
+    QPainterPath area = path.toPainterPath();
+    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
+                                                                      : Qt::WindingFill);
+    return area;
+}
+
+} // namespace
+
+BezierPath ColorRect::bezierPath() const
+{
+    const float h = (drawsStroke() && canStroke()) ? _lineWidth / 2.0f : 0.0f;
+    const QRectF r = _frameBounds.adjusted(h, h, -h, -h);
+    BezierPath path;
+    if (_powertext && !_iseditable)
+        path = shapedTextOutline(r.adjusted(3.0, 3.0, -3.0, -3.0));
+    else
+        path = BezierPath::bezierPathWithRect(r);
+    if (h > 0)
+        path.setLineWidth(strokeLineWidth());
+    return path;
+}
+
+BezierPath ColorRect::bezierClipPath() const
+{
+    return BezierPath::bezierPathWithRect(_frameBounds);
+}
+
+bool ColorRect::isDrawingForPrint() const
+{
+    return _printDepth > 0 || (_mainView && _mainView->isPrinting());
+}
+
+double ColorRect::displayedZoom() const
+{
+    // A printed or exported label must look the same whatever zoom the screen shows.
+    if (isDrawingForPrint() || !_mainView)
+        return 1.0;
+    const double zoom = _mainView->getZoom();
+    return std::isfinite(zoom) && zoom > 0 ? zoom : 1.0;
+}
+
+void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds, double zoom,
+                                const std::function<void(QPainter *)> &paint) const
+{
+    const std::optional<QColor> color = createCGColorFromNSColor(_shadowColor);
+    if (!color) {
+        paint(painter);
+        return;
+    }
+    const double a = double(float(_shadowAngle)) * Pi / 180.0;
+    const double d = double(float(_shadowDistance * zoom));
+    Shadow shadow;
+    // Given in the output's y-up sense and not turned with the object: 45 degrees falls to
+    // the lower right whatever the object's rotation or mirrors.
+    shadow.offset = QPointF(d * std::cos(-a), d * std::sin(-a));
+    shadow.blurRadius = double(float(_shadowBlur * zoom));
+    shadow.color = *color;
+    shadow.draw(painter, approxBounds, paint);
+}
+
+void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
+{
+    if (!painter)
+        return;
+    const BezierPath outline = bezierPath();
+    SavedState outer(painter);
+    if (!_iseditable) {
+        flipFrame(painter);
+        rotateFrame(painter, angle());
+    }
+
+    if (!outline.isEmpty()) {
+        const bool filled = canFill() && drawsFill();
+        const double zoom = displayedZoom();
+        const bool shaped = _powertext;
+
+        if (filled) {
+            SavedState fillState(painter);
+            const QRectF gradientBounds = outline.bounds();
+            auto paintFill = [&](QPainter *p) {
+                if (clip)
+                    intersectClip(p, *clip);
+                switch (_fillType) {
+                case 0:
+                    if (shaped)
+                        p->fillPath(filledArea(outline), fillColor());
+                    else
+                        // The whole box, under the stroke too: the stroke is drawn inside it.
+                        p->fillRect(_frameBounds, fillColor());
+                    break;
+                case 1:
+                case 2:
+                    if (shaped)
+                        intersectClip(p, outline);
+                    if (_fillType == 1)
+                        drawRadialGradient(p, fillColor(), _fillColor2, gradientBounds);
+                    else
+                        drawAxialGradient(p, fillColor(), _fillColor2, _fillAngle * Pi / 180.0,
+                                          gradientBounds);
+                    break;
+                default:
+                    break;
+                }
+            };
+            if (drawsShadow())
+                paintWithShadow(painter, _frameBounds, zoom, paintFill);
+            else
+                paintFill(painter);
+        }
+
+        if (canDrawsImage() && drawsImage()) {
+            SavedState imageState(painter);
+            if (!(isScaleWithBox() && !shaped))
+                intersectClip(painter, outline);
+            drawImage(painter);
+        }
+
+        const float width = strokeLineWidth();
+        if (canStroke() && drawsStroke() && width > 0) {
+            SavedState strokeState(painter);
+            // A stored pattern number outside the list (a damaged document) strokes solid.
+            const QList<qreal> dashes = _linePattern > 0
+                ? CDashArray::dashLengths(_linePattern, _lineWidth)
+                : QList<qreal>();
+            const QPen pen = makePen(strokeColor(), outline.lineWidth(), dashes);
+            const QPainterPath line = outline.toPainterPath();
+            auto paintStroke = [&](QPainter *p) {
+                if (clip)
+                    intersectClip(p, *clip);
+                p->strokePath(line, pen);
+            };
+            // A filled object casts its shadow from the fill alone.
+            if (drawsShadow() && !filled) {
+                const qreal reach = outline.lineWidth();
+                paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
+                                zoom, paintStroke);
+            } else {
+                paintStroke(painter);
+            }
+        }
+    }
+
+    drawText(painter);
+}
+
+void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSizeF imageSize,
+                                  bool isVector, int rotation)
+{
+    if (!painter || prepared.isNull() || !(imageSize.width() > 0) || !(imageSize.height() > 0))
+        return;
+    const QRectF f = _frameBounds;
+    SavedState state(painter);
+    double w = imageSize.width();
+    double h = imageSize.height();
+    // Vector images are rasterised with their larger side at 1500 points.
+    if (isVector && w < 1500 && h < 1500) {
+        const float factor = std::min(float(1500.0 / w), float(1500.0 / h));
+        w *= factor;
+        h *= factor;
+    }
+    double fx;
+    double fy;
+    if (_isscalewithbox) {
+        fx = f.width() / w;
+        fy = f.height() / h;
+    } else {
+        fx = double(getXImageScale() / 100.0f);
+        fy = double(getYImageScale() / 100.0f);
+    }
+    const QRectF destination(f.x() + double(getXImageOffset()) * 72.0,
+                             f.y() + double(getYImageOffset()) * 72.0, w * fx, h * fy);
+    if (rotation != 0) {
+        // The image turns clockwise on the page about its own centre.
+        const QPointF c = destination.center();
+        painter->translate(c);
+        painter->rotate(rotation);
+        painter->translate(-c);
+    }
+    const double opacity = std::clamp(double(img_opacity) / 100.0, 0.0, 1.0);
+    auto paint = [&](QPainter *p) {
+        p->setOpacity(opacity);
+        p->setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p->drawImage(destination, prepared);
+    };
+    if (drawsShadow())
+        // The image's shadow is measured as stored, not scaled by the zoom.
+        paintWithShadow(painter, destination, 1.0, paint);
+    else
+        paint(painter);
+}
+
+void ColorRect::drawImage(QPainter *painter)
+{
+    if (!painter)
+        return;
+    // A missing or unreadable image prepares to a null image and draws nothing.
+    const PreparedImage prepared = preparedImage();
+    drawPreparedImage(painter, prepared.image, prepared.size, prepared.isVector, prepared.rotation);
+}
+
+void ColorRect::printFrame(QPainter *painter, const QRectF &aRect, int)
+{
+    ++_printDepth;
+    drawFrame(painter, aRect, false);
+    --_printDepth;
+}
+
+void ColorRect::setEditable(bool flag)
+{
+    _iseditable = flag;
+    _flag = true;
+}
+
+void ColorRect::drawRect(QPainter *painter, const QRectF &rect)
+{
+    if (!painter || !(_iseditable && _powertext && _flag))
+        return;
+    const QRectF saved = _frameBounds;
+    _frameBounds.moveTopLeft(QPointF(0, 0));
+    {
+        SavedState state(painter);
+        painter->setClipRect(_mainView ? _mainView->bounds() : QRectF(), Qt::IntersectClip);
+        drawFrame(painter, rect, false);
+    }
+    _frameBounds = saved;
+    _flag = false;
+}
+
+void ColorRect::drawCenter(QPainter *painter)
+{
+    if (!painter)
+        return;
+    const double z = getZoom();
+    const QPointF c = bezierPath().bounds().center();
+    const double reach = 7.0 / z;
+    SavedState state(painter);
+    painter->setPen(makePen(Qt::blue, 0.5 / z));
+    painter->drawLine(QPointF(c.x(), c.y() - reach), QPointF(c.x(), c.y() + reach));
+    painter->drawLine(QPointF(c.x() - reach, c.y()), QPointF(c.x() + reach, c.y()));
+}
+
+} // namespace quillmark

@@ -1,0 +1,431 @@
+// Direct manipulation of an object: creation by dragging, knob resizing with its modifier
+// rules and mirroring, rotation, hit-testing, moving, and the rotated geometry that the
+// drawing, the canvas and the runaround text share.
+#include "objects/ColorRect.h"
+
+#include <QPainter>
+#include <QTextDocument>
+#include <QTransform>
+
+#include <cmath>
+
+#include "foundation/Language.h"
+#include "objects/CanvasServices.h"
+#include "platform/Modifiers.h"
+
+namespace quillmark {
+
+namespace {
+
+// Turns about `center` by `degrees`, clockwise on the y-down page for positive angles.
+QTransform turnAbout(const QPointF &center, double degrees)
+{
+    QTransform t;
+    t.translate(center.x(), center.y());
+    t.rotate(degrees);
+    t.translate(-center.x(), -center.y());
+    return t;
+}
+
+QPointF knobPosition(const QRectF &f, int knob)
+{
+    switch (knob) {
+    case 1: return {f.left(), f.top()};
+    case 2: return {f.center().x(), f.top()};
+    case 3: return {f.right(), f.top()};
+    case 4: return {f.left(), f.center().y()};
+    case 5: return {f.right(), f.center().y()};
+    case 6: return {f.left(), f.bottom()};
+    case 7: return {f.center().x(), f.bottom()};
+    case 8: return {f.right(), f.bottom()};
+    default: return {};
+    }
+}
+
+QRectF squareAt(const QPointF &center, double side)
+{
+    return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
+}
+
+bool isLeftKnob(int knob) { return knob == 1 || knob == 4 || knob == 6; }
+bool isRightKnob(int knob) { return knob == 3 || knob == 5 || knob == 8; }
+bool isTopKnob(int knob) { return knob == 1 || knob == 2 || knob == 3; }
+bool isBottomKnob(int knob) { return knob == 6 || knob == 7 || knob == 8; }
+
+} // namespace
+
+// ---- creation ----
+
+void ColorRect::beginCreate(const QPointF &point)
+{
+    const QPointF p = _mainView ? _mainView->constrainedPoint(point) : point;
+    setFrameBounds(QRectF(p, QSizeF(0, 0)));
+    _createKnob = 8;
+    if (_mainView)
+        _mainView->beginEchoingMoveToRulers(_frameBounds);
+}
+
+void ColorRect::continueCreate(const QPointF &point, unsigned modifierFlags)
+{
+    const QPointF p = _mainView ? _mainView->constrainedPoint(point) : point;
+    _createKnob = resizeByMovingKnob(_createKnob, p, modifierFlags);
+    if (_mainView)
+        _mainView->continueEchoingMoveToRulers(_frameBounds);
+}
+
+bool ColorRect::endCreate()
+{
+    if (_mainView)
+        _mainView->stopEchoingMoveToRulers();
+    _createKnob = 8;
+    return _frameBounds.width() > 0 || _frameBounds.height() > 0;
+}
+
+// ---- resizing ----
+
+int ColorRect::flipKnob(int knob, bool horizontal)
+{
+    static const int acrossVertical[9] = {0, 3, 2, 1, 5, 4, 8, 7, 6};
+    static const int acrossHorizontal[9] = {0, 6, 7, 8, 4, 5, 1, 2, 3};
+    if (knob < 0 || knob > 8)
+        return knob;
+    return horizontal ? acrossVertical[knob] : acrossHorizontal[knob];
+}
+
+int ColorRect::resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierFlags)
+{
+    const bool shift = (modifierFlags & ShiftKeyMask) != 0;
+    const bool option = (modifierFlags & AlternateKeyMask) != 0;
+    const bool fixed = fixRatio();
+    const double x = _frameBounds.x();
+    const double y = _frameBounds.y();
+    const double w = _frameBounds.width();
+    const double h = _frameBounds.height();
+    const QPointF c = _frameBounds.center();
+    const bool zeroSize = w == 0 && h == 0;
+    const bool symmetric = option && !shift;
+
+    // The drag works in the object's own unrotated frame.
+    const QPointF p = _angle != 0.0f ? turnAbout(c, -double(_angle)).map(point) : point;
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+        return knob;
+
+    double nx = x, ny = y, nw = w, nh = h;
+    if (isLeftKnob(knob)) {
+        nx = p.x();
+        nw = w + x - p.x();
+        if (symmetric)
+            nw += x - nx;
+    } else if (isRightKnob(knob)) {
+        nw = p.x() - x;
+        if (symmetric) {
+            const double d = double(float(nw - w));
+            nw += d;
+            nx = x - d;
+        }
+    }
+    if (nw < 0) {
+        knob = flipKnob(knob, true);
+        nx += nw;
+        nw = -nw;
+        flipHorizontally();
+    }
+
+    if (isTopKnob(knob)) {
+        ny = p.y();
+        nh = h + y - p.y();
+        if (symmetric)
+            nh += y - ny;
+    } else if (isBottomKnob(knob)) {
+        nh = p.y() - y;
+        if (symmetric) {
+            const double d = double(float(nh - h));
+            nh += d;
+            ny = y - d;
+        }
+    }
+    if (nh < 0) {
+        knob = flipKnob(knob, false);
+        ny += nh;
+        nh = -nh;
+        flipVertically();
+    }
+
+    const bool keepRatio = (fixed && !option && !zeroSize) || (!fixed && shift && !option && !zeroSize)
+                           || (!fixed && shift && option && !zeroSize);
+    const bool square = !fixed && shift && option && zeroSize;
+    // A frame without width or height has no ratio to keep; the step stays free.
+    if (keepRatio && w > 0 && h > 0) {
+        const double r = double(float(h / w));
+        if (knob == 2 || knob == 7) {
+            nw = nh / r;
+            nx -= (nw - w) / 2;
+        } else {
+            nh = r * nw;
+            if (knob == 4 || knob == 5)
+                ny -= (nh - h) / 2;
+        }
+        if (knob == 1 || knob == 3)
+            ny = y + h - nh;
+        if (shift && option && !fixed) {
+            nx = c.x() - nw / 2;
+            ny = c.y() - nh / 2;
+        }
+    } else if (square) {
+        if (nh > nw) {
+            nx -= (nh - nw) / 2;
+            nw = nh;
+        } else {
+            ny -= (nw - nh) / 2;
+            nh = nw;
+        }
+    }
+
+    if (_angle != 0.0f) {
+        // Keeps the side opposite the knob in its place on the page.
+        const QTransform turn = turnAbout(c, double(_angle));
+        const QPointF first = turn.map(QPointF(nx, ny));
+        const QPointF second = turn.map(QPointF(nx + nw, ny + nh));
+        const QPointF m = (first + second) / 2;
+        const QPointF origin = turnAbout(m, -double(_angle)).map(first);
+        nx = origin.x();
+        ny = origin.y();
+    }
+
+    setFrameBounds(QRectF(nx, ny, nw, nh));
+    if (_mainView)
+        _mainView->invalidateGraphic(nullptr);
+    return knob;
+}
+
+// ---- rotation ----
+
+void ColorRect::rotateByMovingKnob(float delta)
+{
+    if (!std::isfinite(delta))
+        return;
+    float a = std::fmod(angle() + delta, 360.0f);
+    if (a < 0)
+        a += 360.0f;
+    setAngle(a, false);
+}
+
+void ColorRect::beginRotation()
+{
+    _rotationStartAngle = _angle;
+    _rotationTracking = true;
+}
+
+void ColorRect::endRotation()
+{
+    if (!_rotationTracking)
+        return;
+    _rotationTracking = false;
+    if (_angle == _rotationStartAngle)
+        return;
+    const float start = _rotationStartAngle;
+    registerUndo([start](ColorRect &object) { object.restoreRotation(start); });
+    setActionName(Language::stringForKey("Rotate Object(s)"));
+}
+
+void ColorRect::restoreRotation(float angle)
+{
+    const float current = _angle;
+    registerUndo([current](ColorRect &object) { object.restoreRotation(current); });
+    setAngle(angle, false);
+    setActionName(Language::stringForKey("Rotate Object(s)"));
+}
+
+// ---- hit-testing ----
+
+int ColorRect::knobUnderPoint(const QPointF &point) const
+{
+    if (group && knobsBelongToGroup())
+        return 0;
+    const QPointF p = turnAbout(_frameBounds.center(), -double(_angle)).map(point);
+    const double side = double(handleWidth()) / getZoom();
+    const unsigned mask = knobMask();
+    int found = 0;
+    for (int knob = 1; knob <= 8; ++knob) {
+        if (!(mask & (1u << knob)))
+            continue;
+        if (squareAt(knobPosition(_frameBounds, knob), side).contains(p)) {
+            if (knob == 8)
+                return 8;
+            found = knob;
+        }
+    }
+    if (found)
+        return found;
+    return rotateKnobUnderPoint(QRectF(0, 0, side, side), p);
+}
+
+int ColorRect::rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const
+{
+    if (!(knobMask() & (1u << 11)))
+        return 0;
+    const double d = double(handleWidth()) / getZoom();
+    const QRectF &f = _frameBounds;
+    const QPointF centers[4] = {{f.right() + d, f.top() - d},
+                                {f.left() - d, f.top() - d},
+                                {f.left() - d, f.bottom() + d},
+                                {f.right() + d, f.bottom() + d}};
+    for (const QPointF &c : centers) {
+        QRectF square = knobRect;
+        square.moveCenter(c);
+        if (square.contains(point))
+            return 11;
+    }
+    return 0;
+}
+
+int ColorRect::linkUnderPoint(const QPointF &point) const
+{
+    if (_text->isEmpty())
+        return 0;
+    const QPointF p = turnAbout(_frameBounds.center(), -double(_angle)).map(point);
+    const double z = getZoom();
+    const double side = (1.0 + double(handleWidth())) / z;
+    const double before = double(handleHalfWidth()) / z;
+    const QRectF &f = _frameBounds;
+    const QPointF previousMark(f.left(), f.top() + 5.0 + 0.1 * f.height());
+    const QPointF nextMark(f.right(), f.bottom() - 5.0 - 0.1 * f.height());
+    if (QRectF(nextMark.x() - before, nextMark.y() - before, side, side).contains(p))
+        return 2;
+    if (QRectF(previousMark.x() - before, previousMark.y() - before, side, side).contains(p))
+        return 1;
+    return 0;
+}
+
+bool ColorRect::hitTest(const QPointF &point, bool selected) const
+{
+    if (selected) {
+        if (knobUnderPoint(point) != 0)
+            return true;
+        if (!_powertext && linkUnderPoint(point) != 0)
+            return true;
+    }
+    const BezierPath outline = getRotatedBounds();
+    if (outline.isEmpty())
+        return _frameBounds.contains(point);
+    BezierPath area = outline;
+    return area.containsPoint(point);
+}
+
+// ---- moving ----
+
+void ColorRect::moveBy(const QPointF &delta)
+{
+    if (_locked || delta.isNull() || !std::isfinite(delta.x()) || !std::isfinite(delta.y()))
+        return;
+    setFrameBounds(_frameBounds.translated(delta));
+    if (_mainView) {
+        _mainView->invalidateGraphic(nullptr);
+        _mainView->wasChanged(true);
+    }
+}
+
+void ColorRect::moveImageBy(const QPointF &delta)
+{
+    if (!std::isfinite(delta.x()) || !std::isfinite(delta.y()))
+        return;
+    _ximg_offset = float(_ximg_offset + delta.x() / 72.0);
+    _yimg_offset = float(_yimg_offset + delta.y() / 72.0);
+    if (_mainView)
+        _mainView->invalidateGraphic(this);
+}
+
+// ---- rotated geometry ----
+
+std::optional<BezierPath> ColorRect::getRotatedBoundsPath(const BezierPath &path) const
+{
+    if (path.isEmpty() || _angle == 0.0f)
+        return std::nullopt;
+    const QTransform turn = turnAbout(_frameBounds.center(), double(_angle));
+    BezierPath turned;
+    turned.setLineWidth(path.lineWidth());
+    turned.setWindingRule(path.windingRule());
+    QPointF pts[3];
+    for (int i = 0; i < path.elementCount(); ++i) {
+        switch (path.elementAt(i, pts)) {
+        case BezierPath::MoveTo:
+            turned.moveTo(turn.map(pts[0]));
+            break;
+        case BezierPath::LineTo:
+            turned.lineTo(turn.map(pts[0]));
+            break;
+        case BezierPath::CurveTo:
+            turned.curveTo(turn.map(pts[2]), turn.map(pts[0]), turn.map(pts[1]));
+            break;
+        case BezierPath::ClosePath:
+            break;
+        }
+    }
+    turned.closePath();
+    return turned;
+}
+
+BezierPath ColorRect::getRotatedBounds() const
+{
+    const BezierPath plain = bezierClipPath();
+    if (_angle == 0.0f)
+        return plain;
+    return getRotatedBoundsPath(plain).value_or(plain);
+}
+
+QRectF ColorRect::drawingBounds() const
+{
+    QRectF area = _frameBounds.adjusted(-handleHalfWidth(), -handleHalfWidth(),
+                                        handleHalfWidth(), handleHalfWidth());
+    if (_angle != 0.0f) {
+        if (const std::optional<BezierPath> turned = getRotatedBoundsPath(bezierPath()))
+            area = turned->bounds().adjusted(-handleWidth(), -handleWidth(), handleWidth(),
+                                             handleWidth());
+    }
+    // The shadow falls outside the box; switching it off must also clear where it lay, so
+    // its reach counts whether it is drawn now or not.
+    const double zoomRatio = std::max(1.0, displayedZoom() / std::max(1e-6, getZoom()));
+    const double reach = (std::abs(_shadowDistance) + 2.0 * std::abs(_shadowBlur)) * zoomRatio;
+    if (std::isfinite(reach) && reach > 0)
+        area = area.united(area.adjusted(-reach, -reach, reach, reach));
+    return area;
+}
+
+QRectF ColorRect::rulerBounds() const
+{
+    return frameBoundsRotated();
+}
+
+QRectF ColorRect::rotateRectCenter(const QRectF &rect) const
+{
+    if (int(_angle) % 180 == 0)
+        return rect;
+    QRectF turned(0, 0, rect.height(), rect.width());
+    turned.moveCenter(rect.center());
+    return turned;
+}
+
+void ColorRect::rotateFrame(QPainter *painter, float angle) const
+{
+    if (!painter)
+        return;
+    if (_flipH != _flipV)
+        angle = 360.0f - angle;
+    if (angle == 0.0f)
+        return;
+    painter->setTransform(turnAbout(_frameBounds.center(), double(angle)), true);
+}
+
+void ColorRect::flipFrame(QPainter *painter) const
+{
+    if (!painter || !(_flipH || _flipV))
+        return;
+    const QPointF c = _frameBounds.center();
+    QTransform mirror;
+    mirror.translate(c.x(), c.y());
+    mirror.scale(_flipV ? -1.0 : 1.0, _flipH ? -1.0 : 1.0);
+    mirror.translate(-c.x(), -c.y());
+    painter->setTransform(mirror, true);
+}
+
+} // namespace quillmark
