@@ -28,6 +28,10 @@ constexpr int ReservedTags[] = {ImageSources::PhotosTag, ImageSources::PhotoBoot
 // bound only keeps a misbehaving exists() from spinning forever.
 constexpr int MaximumNameAttempts = 1000;
 
+constexpr int NamedMaskCount = 16;
+constexpr int FirstUntitledMask = 17;
+constexpr int LastMask = 47;
+
 QVariant pathList(const QStringList &paths)
 {
     QVariantList list;
@@ -277,6 +281,26 @@ QList<iPhoto> ImageSources::photoLibraryItems(int tag, const QString &home)
     default:
         return {};
     }
+}
+
+QStringList ImageSources::maskNames()
+{
+    QStringList names = {
+        QStringLiteral("flower"), QStringLiteral("flower1"), QStringLiteral("heart"),
+        QStringLiteral("rect1"),  QStringLiteral("star1"),   QStringLiteral("rarrow1"),
+        QStringLiteral("zebra1"), QStringLiteral("zebra2"),  QStringLiteral("zebra3"),
+        QStringLiteral("davidstar"), QStringLiteral("t1"),   QStringLiteral("t2"),
+        QStringLiteral("t3"),     QStringLiteral("t4"),      QStringLiteral("t5"),
+        QStringLiteral("t6"),
+    };
+    for (int n = FirstUntitledMask; n <= LastMask; ++n)
+        names.append(QLatin1Char('t') + QString::number(n));
+    return names;
+}
+
+bool ImageSources::showsMaskTitle(int index)
+{
+    return index >= 0 && index < NamedMaskCount;
 }
 
 ImageSources::TileLayout ImageSources::layoutTiles(double width, int tileWidth, int tileHeight,

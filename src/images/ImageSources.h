@@ -115,6 +115,14 @@ public:
     // The pictures of the photo library of a tag; empty for any other tag.
     static QList<iPhoto> photoLibraryItems(int tag, const QString &home = {});
 
+    // ---- masks ----
+    // The names of the bundle's mask images in the order the mask browser lists them: sixteen
+    // named masks, then "t17" to "t47".
+    static QStringList maskNames();
+    // Whether the mask browser titles the mask at an index of maskNames: the numbered masks
+    // from "t17" on go without a title.
+    static bool showsMaskTitle(int index);
+
     // ---- the tile grid ----
     struct TileLayout
     {

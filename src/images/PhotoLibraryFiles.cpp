@@ -128,8 +128,11 @@ const QStringList &PhotoLibraryFiles::readableImageTypes()
 {
     static const QStringList types = [] {
         QStringList list;
-        for (const QByteArray &format : QImageReader::supportedImageFormats())
+        // Each type in lower and in upper case, as image type lists usually name them.
+        for (const QByteArray &format : QImageReader::supportedImageFormats()) {
             list.append(QString::fromLatin1(format).toLower());
+            list.append(QString::fromLatin1(format).toUpper());
+        }
         list.removeDuplicates();
         return list;
     }();

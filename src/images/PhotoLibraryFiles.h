@@ -39,7 +39,7 @@ public:
     // The pictures of the first album named albumName, in album order.
     static QList<iPhoto> albumItems(const QVariantMap &albumData, const QString &albumName);
 
-    // Extensions the image reader understands, lower case.
+    // Extensions the image reader understands, each in lower and in upper case.
     static const QStringList &readableImageTypes();
     // Whether the file name's extension is a readable image type; with lowerCase the
     // extension is lower-cased first, otherwise it must match as it is.

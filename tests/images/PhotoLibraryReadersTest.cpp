@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFileInfo>
 #include <QSet>
 #include <QVariantMap>
@@ -148,6 +150,24 @@ TEST(AlbumReaders, ReadTheNamedAlbumInKeyOrderSkippingMissingAndEmptyEntries)
     }
 }
 
+TEST(AlbumReaders, BinaryAlbumDataWrittenByAnotherToolReadsTheSame)
+{
+    const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
+    if (plistutil.isEmpty())
+        GTEST_SKIP() << "plistutil is not installed";
+    const QString home = qmtest::freshDir(QStringLiteral("home"));
+    const QString source = home + "/album.xml";
+    const QString target = home + "/Pictures/iPhoto Library/AlbumData.xml";
+    writeFile(source, albumData(QStringLiteral("Photos")));
+    QDir().mkpath(QFileInfo(target).path());
+    ASSERT_EQ(QProcess::execute(plistutil, {"-i", source, "-o", target, "-f", "bin"}), 0);
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(written.read(8) == "bplist00");
+    EXPECT_TRUE(iPhotoReader::isIPhotoInstalled(home));
+    EXPECT_EQ(iPhotoReader(home).imagesList().size(), 3);
+}
+
 TEST(AlbumReaders, LibraryWithoutTheExactAlbumNameGivesNothing)
 {
     for (const AlbumLibrary &library : albumLibraries()) {
@@ -260,6 +280,7 @@ TEST(PhotosReaderTest, PairsMastersWithTheirThumbnails)
     const QString library = home + "/Pictures/Photos Library.photoslibrary";
     writeFile(library + "/Masters/2020/01/IMG_1.JPG");
     writeFile(library + "/Masters/2020/02/IMG_2.png");
+    writeFile(library + "/Masters/2020/03/IMG_3.JpG");
     writeFile(library + "/Masters/notes.txt");
     writeFile(library + "/Masters/.hidden.jpg");
     writeFile(library + "/Masters/.cache/IMG_9.jpg");
@@ -272,10 +293,11 @@ TEST(PhotosReaderTest, PairsMastersWithTheirThumbnails)
     QList<iPhoto> items = reader.imagesList();
     std::sort(items.begin(), items.end(),
               [](const iPhoto &a, const iPhoto &b) { return a.photoPath() < b.photoPath(); });
-    // The upper-case extension is found; IMG_2's thumbnail differs in the case of its extension.
+    // Extensions of any case are found; IMG_2's thumbnail differs in the case of its extension.
     const QList<iPhoto> expected = {
         iPhoto(library + "/Masters/2020/01/IMG_1.JPG", library + "/Thumbnails/a/thumb_IMG_1.JPG"),
         iPhoto(library + "/Masters/2020/02/IMG_2.png", QString()),
+        iPhoto(library + "/Masters/2020/03/IMG_3.JpG", QString()),
     };
     EXPECT_EQ(items, expected);
 }
@@ -309,15 +331,17 @@ TEST(PhotoBoothReaderTest, ListsEveryPictureAsItsOwnThumbnail)
     writeFile(pictures + "/Photo on 1.jpg");
     writeFile(pictures + "/Originals/Photo on 2.png");
     writeFile(pictures + "/Photo on 3.JPG");
-    writeFile(pictures + "/Movie on 4.mov");
+    writeFile(pictures + "/Photo on 4.Jpg");
+    writeFile(pictures + "/Movie on 5.mov");
     ASSERT_TRUE(PhotoBoothReader::isPhotoBoothInstalled(home));
     QSet<QString> paths;
     for (const iPhoto &item : PhotoBoothReader(home).imagesList()) {
         EXPECT_EQ(item.photoPath(), item.thumbPath());
         paths.insert(item.photoPath());
     }
-    // Extensions are compared as they are: the upper-case one is not among the readable types.
-    EXPECT_EQ(paths, QSet<QString>({pictures + "/Photo on 1.jpg", pictures + "/Originals/Photo on 2.png"}));
+    // Extensions are compared as they are: the mixed-case one is not among the readable types.
+    EXPECT_EQ(paths, QSet<QString>({pictures + "/Photo on 1.jpg", pictures + "/Originals/Photo on 2.png",
+                                    pictures + "/Photo on 3.JPG"}));
 }
 
 TEST(PhotoBoothReaderTest, FolderWithOnlyHiddenOrOtherFilesIsNotOffered)

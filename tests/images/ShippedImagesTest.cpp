@@ -59,6 +59,16 @@ TEST(ShippedMasks, EveryListedNameLoadsAsAGreyMask)
     }
 }
 
+TEST(ShippedMasks, TheBrowserListsTheSameNamesAndTitlesOnlyTheNamedOnes)
+{
+    EXPECT_EQ(ImageSources::maskNames(), maskNames());
+    const QStringList names = ImageSources::maskNames();
+    for (int i = 0; i < names.size(); ++i)
+        EXPECT_EQ(ImageSources::showsMaskTitle(i), i < 16) << qPrintable(names[i]);
+    EXPECT_FALSE(ImageSources::showsMaskTitle(-1));
+    EXPECT_FALSE(ImageSources::showsMaskTitle(47));
+}
+
 TEST(ShippedMasks, NamedShapesKeepTheirMiddleAndCutTheirCorner)
 {
     for (const char *name : {"flower", "flower1", "heart", "rect1", "star1", "davidstar", "t1", "t2"}) {
