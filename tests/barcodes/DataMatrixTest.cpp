@@ -225,6 +225,31 @@ TEST(DataMatrix, C40AndTextTailsWithShiftedCharactersReadBack)
     }
 }
 
+TEST(DataMatrix, PairsEndingOneCodewordShortOfTheSymbolNeedNoUnlatch)
+{
+    // Nine capitals: a latch and three pairs in a symbol of eight data codewords. A reader
+    // returns to ASCII by itself for the last codeword, where an unlatch is no ASCII value.
+    for (unsigned flag : {unsigned(DataMatrixEncoder::FixedC40), unsigned(DataMatrixEncoder::FixedX12)}) {
+        DataMatrixEncoder encoder;
+        encoder.setFlags(flag);
+        ASSERT_EQ(roundTrip(encoder, "ABCDEFGHI"), "ABCDEFGHI");
+        ASSERT_EQ(encoder.dataCodewords().size(), 8u);
+        EXPECT_EQ(encoder.dataCodewords().back(), 129);
+    }
+}
+
+TEST(DataMatrix, Base256WithLongLengthFieldsReadsBack)
+{
+    for (size_t length : {249u, 250u, 251u, 600u, 1200u}) {
+        std::string bytes;
+        for (size_t i = 0; i < length; ++i)
+            bytes.push_back(char((i * 37 + 11) % 256));
+        DataMatrixEncoder encoder;
+        encoder.setFlags(DataMatrixEncoder::FixedBase256);
+        EXPECT_EQ(roundTrip(encoder, bytes), bytes) << length;
+    }
+}
+
 TEST(DataMatrix, RandomTextsReadBackExactly)
 {
     std::mt19937 random(128);

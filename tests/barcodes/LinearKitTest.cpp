@@ -5,6 +5,7 @@
 #include "barcodes/BarcodeTestSupport.h"
 #include "common/TestSupport.h"
 
+#include "barcodes/BarcodeMessages.h"
 #include "barcodes/BarcodeRenderer.h"
 #include "barcodes/LinearBarcodeKit.h"
 
@@ -132,4 +133,20 @@ TEST(LinearKit, LongDataAreCutOnACharacterBoundary)
     EXPECT_EQ(info.strlength(), 4094);
     EXPECT_EQ(info.shortData().size(), 254u);
     EXPECT_EQ(truncateUtf8Bytes("a\xe2\x82\xac", 3), "a");
+}
+
+TEST(LinearKit, MessageTablesByType)
+{
+    const std::vector<std::pair<int, std::string>> errors = {
+        {1, "5, 9 or 11 digits allowed"}, {3, ""}, {8, "Code128 Incorrect Data"},
+        {10, "6, 8 or 11 digits allowed"}, {18, "Code93 Incorrect Data "}, {22, "Incorrect Data"},
+        {24, "values between 3 and 131070 allowed"}, {26, "Code128 Incorrect Data"},
+        {27, "even number of digits allowed"}, {28, "9, 11 or 14 digits allowed"},
+        {30, "Enter data in (00)12345678 format"}, {0, ""}, {31, ""},
+    };
+    for (const auto &[type, text] : errors)
+        EXPECT_EQ(barcodeErrorMessage(type), text) << type;
+    EXPECT_EQ(barcodeInputHint(2), " up to 20 symbols allowed");
+    EXPECT_EQ(barcodeInputHint(21), "13 digits required");
+    EXPECT_EQ(barcodeInputHint(22), "");
 }
