@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/Format.h"
 #include "platform/PropertyList.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QStringList>
 #include <QtDebug>
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -69,38 +69,6 @@ QString defaultPath()
     if (config.isEmpty())
         config = QDir::homePath() + QStringLiteral("/.config");
     return config + QStringLiteral("/Brenholt/Quillmark.plist");
-}
-
-// The text after leading blanks, as Latin-1 bytes for the number parsers.
-QByteArray numberText(const QString &text)
-{
-    return text.trimmed().toLatin1();
-}
-
-qint64 leadingInteger(const QString &text)
-{
-    const QByteArray bytes = numberText(text);
-    const char *begin = bytes.constData();
-    const char *end = begin + bytes.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    qint64 value = 0;
-    const auto result = std::from_chars(begin, end, value);
-    if (result.ec == std::errc::result_out_of_range)
-        return (begin != end && *begin == '-') ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
-    return result.ec == std::errc() ? value : 0;
-}
-
-double leadingFloat(const QString &text)
-{
-    const QByteArray bytes = numberText(text);
-    const char *begin = bytes.constData();
-    const char *end = begin + bytes.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    double value = 0;
-    const auto result = std::from_chars(begin, end, value, std::chars_format::general);
-    return result.ec == std::errc() ? value : 0.0;
 }
 
 bool isNumber(const QVariant &value)
@@ -209,7 +177,7 @@ qint64 UserDefaults::integerForKey(const QString &key) const
 {
     const QVariant value = objectForKey(key);
     if (value.typeId() == QMetaType::QString)
-        return leadingInteger(value.toString());
+        return leadingInt64(value.toString());
     if (isFloat(value))
         return clampToInteger(value.toDouble());
     if (isNumber(value) || value.typeId() == QMetaType::Bool)
@@ -221,7 +189,7 @@ double UserDefaults::floatForKey(const QString &key) const
 {
     const QVariant value = objectForKey(key);
     if (value.typeId() == QMetaType::QString)
-        return leadingFloat(value.toString());
+        return leadingDouble(value.toString());
     if (isNumber(value) || value.typeId() == QMetaType::Bool)
         return value.toDouble();
     return 0.0;
@@ -238,7 +206,7 @@ bool UserDefaults::boolForKey(const QString &key) const
         const QString text = value.toString().trimmed();
         if (text.startsWith(QLatin1Char('Y'), Qt::CaseInsensitive) || text.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
             return true;
-        return leadingFloat(text) != 0.0;
+        return leadingDouble(text) != 0.0;
     }
     return false;
 }
