@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QVariantList>
 
 #include <cmath>
@@ -338,6 +339,27 @@ QSizeF ImageSources::fittedTileSize(const QSizeF &imageSize, int tileWidth, int 
     const float scale = std::max(float(imageSize.width()) / float(tileWidth),
                                  float(imageSize.height()) / float(tileHeight));
     return QSizeF(imageSize.width() / scale, imageSize.height() / scale);
+}
+
+QString ImageSources::resolveAlias(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString target = info.symLinkTarget();
+    return target.isEmpty() ? path : target;
+}
+
+bool ImageSources::acceptsDroppedFile(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString resolved = resolveAlias(path);
+    const QFileInfo info(resolved);
+    if (!info.isFile())
+        return false;
+    QImageReader reader(resolved);
+    return !reader.read().isNull();
 }
 
 QString ImageSources::copyDestination(const QString &folder, const QString &fileName,

@@ -138,6 +138,12 @@ public:
     // The first frame of a tile: the image size scaled to fit tileWidth by tileHeight.
     static QSizeF fittedTileSize(const QSizeF &imageSize, int tileWidth, int tileHeight);
 
+    // ---- files dragged onto a browser ----
+    // The file a symbolic link points to; any other path unchanged.
+    static QString resolveAlias(const QString &path);
+    // A dragged file is taken when, links resolved, it is no folder and reads as an image.
+    static bool acceptsDroppedFile(const QString &path);
+
     // ---- names of files arriving in a folder ----
     using ExistsFunction = std::function<bool(const QString &path)>;
     // folder + "/" + the file name, with " copy" added before the extension while a file of

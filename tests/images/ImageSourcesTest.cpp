@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QSet>
 
 using namespace quillmark;
@@ -153,6 +154,29 @@ TEST(FileNames, CopyNamingSeesTheFilesOnDisk)
     touch(dir + "/a.png");
     touch(dir + "/a copy.png");
     EXPECT_EQ(ImageSources::copyDestination(dir, "/somewhere/a.png"), dir + "/a copy copy.png");
+}
+
+TEST(FileNames, DropAcceptsOnlyFilesThatReadAsImages)
+{
+    const QString dir = qmtest::freshDir(QStringLiteral("drop"));
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(dir + "/tree.png"));
+    QFile text(dir + "/notes.png");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture");
+    text.close();
+    ASSERT_TRUE(QFile::link(dir + "/tree.png", dir + "/link.png"));
+    QDir().mkpath(dir + "/folder.png");
+
+    EXPECT_TRUE(ImageSources::acceptsDroppedFile(dir + "/tree.png"));
+    EXPECT_TRUE(ImageSources::acceptsDroppedFile(dir + "/link.png"));
+    EXPECT_EQ(ImageSources::resolveAlias(dir + "/link.png"), dir + "/tree.png");
+    EXPECT_EQ(ImageSources::resolveAlias(dir + "/tree.png"), dir + "/tree.png");
+    EXPECT_FALSE(ImageSources::acceptsDroppedFile(dir + "/notes.png"));
+    EXPECT_FALSE(ImageSources::acceptsDroppedFile(dir + "/folder.png"));
+    EXPECT_FALSE(ImageSources::acceptsDroppedFile(dir + "/missing.png"));
+    EXPECT_FALSE(ImageSources::acceptsDroppedFile(QString()));
 }
 
 TEST(FileNames, RenameValidation)
