@@ -11,6 +11,7 @@
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
 #include "objects/ObjectInfo.h"
+#include "objects/specImage.h"
 #include "platform/UndoManager.h"
 
 namespace quillmark {
@@ -161,6 +162,9 @@ void ColorRect::syncronizeWith(const ColorRect *)
 void ColorRect::setMainView(CanvasServices *canvas)
 {
     _mainView = canvas;
+    // The image's own undoable commands reach the same canvas.
+    if (_image)
+        _image->setController(canvas);
 }
 
 UndoManager *ColorRect::undoManager() const

@@ -201,11 +201,38 @@ public:
     // ---- image source and placement (ColorRect_image.cpp) ----
     std::shared_ptr<specImage> image() const { return _image; }
     QString imagePath() const { return image_path; }
-    // Undoable change of the image file; answers whether an image was loaded. The path is
-    // kept even when loading fails.
-    virtual bool setImagePath(const QString &path);
+    // Replaces the object image by a new one holding the picture of `source`, keeping the
+    // old image's mask, tint flag and repeat count; with scale-with-box on, the frame takes
+    // the picture's proportions with its longer side at the old image's width (or the
+    // frame's). Null removes the image. No undo.
+    void setImage(const specImage *source);
+    void setImage(const QImage &bitmap);
+    // Loads the file; when it gives an image, keeps the path, takes the image and clears
+    // the template flag. No undo. Answers whether an image was loaded.
+    bool setImageFromPath(const QString &path, QString *error = nullptr);
+    // The image of a file, or null with a message for the user.
+    static std::shared_ptr<specImage> NSImageFromPath(const QString &path, QString *error = nullptr);
+    // Undoable change of the image file. A file that cannot be loaded changes nothing,
+    // registers no undo and answers NO with the reason in `error`.
+    virtual bool setImagePath(const QString &path, QString *error = nullptr);
+    // Stores a copy of the image and clears the template flag; no undo, no redraw.
+    void setSpecImage(const specImage &image);
+    // The image prepared for drawing (masked, tiled, tinted); null without an image.
+    QImage getImage() const;
+    // The image's tint colour; invalid without an image.
+    QColor getImageColor() const;
+    void setImageColor(const QColor &color);
     bool hasValidImage() const;
     void makeMonohromeImage(bool flag);
+    // The object's halves of the canvas's image commands: undoable, named from the
+    // "UndoStrings" table, redrawing the object. Nothing without a valid image.
+    void setImageRotation(int degrees);
+    void setImageMaskName(const QString &name);
+    void setImageMaskFlag(bool flag);
+    // Stretches the image to the frame (offsets 0, scales frame over image), and the
+    // inverse that sets the current placement again; each registers the other.
+    void fitImage();
+    void fitImageReset();
     virtual void setXImageOffset(float offset);
     virtual void setYImageOffset(float offset);
     virtual void setXImageScale(float scale);
@@ -375,6 +402,9 @@ protected:
     // The stored form's path part: copies an outside image into the user's clip-art folder
     // (path mode) and answers whether "ImagePath" is written.
     bool prepareImagePathForWriting();
+    // Puts back a path and image object for undo and redo of setImagePath(), registering
+    // the way back.
+    void restoreImage(const QString &path, const std::shared_ptr<specImage> &image);
 
     QRectF _frameBounds;
     QColor _color_fill;

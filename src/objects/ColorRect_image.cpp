@@ -1,32 +1,204 @@
-// The object's image: its file, its placement in the frame, and what the object hands on to
-// the image object.
+// The object's image: where it comes from (a file, a picture, a stored form), how it sits in
+// the frame, and what the object hands on to the image object.
 #include "objects/ColorRect.h"
+
+#include <algorithm>
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/specImage.h"
 
 namespace quillmark {
 
-bool ColorRect::setImagePath(const QString &path)
+void ColorRect::setImage(const specImage *source)
 {
-    const QString old = image_path;
-    registerUndo([old](ColorRect &object) { object.setImagePath(old); });
-    // The path is kept even when its file cannot be loaded, so the stored form still names
-    // the file the user chose.
+    if (!source) {
+        if (!_image)
+            return;
+        _image.reset();
+        invalidate();
+        return;
+    }
+    if (!source->isValid())
+        return;
+    const QSizeF newSize = source->size();
+    if (!(newSize.width() > 0) || !(newSize.height() > 0))
+        return;
+    const double reference = _image ? _image->size().width() : _frameBounds.width();
+    _filter = false;
+    // Without an image before, the object's own settings are what the inspector shows.
+    float keptTile = img_tile;
+    bool keptTint = _tint;
+    QString keptMask;
+    if (_image) {
+        keptTile = _image->tile();
+        keptTint = _image->isTint();
+        keptMask = _image->imageMaskName();
+    }
+    _image.reset();
+
+    std::shared_ptr<specImage> image = source->copyRepresentations();
+    if (_isscalewithbox) {
+        // The longer side of the new picture takes the reference width.
+        const float factor = std::min(float(reference / newSize.width()),
+                                      float(reference / newSize.height()));
+        setFrameBounds(QRectF(_frameBounds.topLeft(),
+                              QSizeF(newSize.width() * factor, newSize.height() * factor)));
+    }
+    image->setColor(_tintColor);
+    if (keptTile != 0.0f)
+        image->setTile(keptTile);
+    image->setTint(keptTint);
+    if (!keptMask.isEmpty())
+        image->setImageMaskName(keptMask);
+    image->clearPrepared();
+    _image = std::move(image);
+    if (_mainView) {
+        _image->setController(_mainView);
+        invalidate();
+    }
+}
+
+void ColorRect::setImage(const QImage &bitmap)
+{
+    if (bitmap.isNull())
+        return;
+    const specImage source(bitmap);
+    setImage(&source);
+}
+
+std::shared_ptr<specImage> ColorRect::NSImageFromPath(const QString &path, QString *error)
+{
+    return specImage::fromFile(path, error);
+}
+
+bool ColorRect::setImageFromPath(const QString &path, QString *error)
+{
+    const std::shared_ptr<specImage> loaded = NSImageFromPath(path, error);
+    if (!loaded)
+        return false;
     image_path = path;
+    setImage(loaded.get());
+    _isTemplate = false;
+    return true;
+}
+
+bool ColorRect::setImagePath(const QString &path, QString *error)
+{
+    // Nothing changes unless the file gives an image: a path that names no image would
+    // otherwise be written into the document in place of the picture the user sees.
+    const std::shared_ptr<specImage> loaded = NSImageFromPath(path, error);
+    if (!loaded)
+        return false;
+    const QString oldPath = image_path;
+    const std::shared_ptr<specImage> oldImage = _image;
+    registerUndo([oldPath, oldImage](ColorRect &object) { object.restoreImage(oldPath, oldImage); });
+    image_path = path;
+    setImage(loaded.get());
     setActionName(Language::stringForKey("Change Image"));
-    return false;
+    return true;
+}
+
+void ColorRect::restoreImage(const QString &path, const std::shared_ptr<specImage> &image)
+{
+    const QString oldPath = image_path;
+    const std::shared_ptr<specImage> oldImage = _image;
+    registerUndo([oldPath, oldImage](ColorRect &object) { object.restoreImage(oldPath, oldImage); });
+    image_path = path;
+    _image = image;
+    if (_image && _mainView)
+        _image->setController(_mainView);
+    invalidate();
+    setActionName(Language::stringForKey("Change Image"));
+}
+
+void ColorRect::setSpecImage(const specImage &image)
+{
+    _image = std::make_shared<specImage>(image);
+    _image->setController(_mainView);
+    _isTemplate = false;
+}
+
+QImage ColorRect::getImage() const
+{
+    return _image ? _image->prepareImage() : QImage();
+}
+
+QColor ColorRect::getImageColor() const
+{
+    return _image ? _image->getColor() : QColor();
+}
+
+void ColorRect::setImageColor(const QColor &color)
+{
+    _isTemplate = false;
+    if (_image)
+        _image->setColor(color);
 }
 
 bool ColorRect::hasValidImage() const
 {
-    return _image != nullptr;
+    return _image && _image->isValid();
 }
 
 void ColorRect::makeMonohromeImage(bool flag)
 {
     registerUndo([flag](ColorRect &object) { object.makeMonohromeImage(!flag); });
     passMonoToImage(flag);
+}
+
+void ColorRect::setImageRotation(int degrees)
+{
+    if (!hasValidImage())
+        return;
+    _image->setController(_mainView);
+    _image->setRotation(degrees);
+    invalidate();
+    setActionName(localizedStringFromTable(QStringLiteral("Rotate Image"), QStringLiteral("UndoStrings")));
+}
+
+void ColorRect::setImageMaskName(const QString &name)
+{
+    if (!hasValidImage())
+        return;
+    const QString old = _image->imageMaskName();
+    registerUndo([old](ColorRect &object) { object.setImageMaskName(old); });
+    _image->setImageMaskName(name);
+    invalidate();
+    setActionName(localizedStringFromTable(QStringLiteral("Change Clipart Mask"), QStringLiteral("UndoStrings")));
+}
+
+void ColorRect::setImageMaskFlag(bool flag)
+{
+    if (!hasValidImage())
+        return;
+    _image->setController(_mainView);
+    _image->setImageMaskFlag(flag);
+    invalidate();
+    setActionName(localizedStringFromTable(QStringLiteral("Mask Clipart"), QStringLiteral("UndoStrings")));
+}
+
+void ColorRect::fitImage()
+{
+    if (!canDrawsImage() || !hasValidImage())
+        return;
+    registerUndo([](ColorRect &object) { object.fitImageReset(); });
+    const QSizeF size = _image->size();
+    setXImageOffset(0.0f);
+    setYImageOffset(0.0f);
+    setXImageScale(float(_frameBounds.width() * 100.0 / size.width()));
+    setYImageScale(float(_frameBounds.height() * 100.0 / size.height()));
+}
+
+void ColorRect::fitImageReset()
+{
+    if (!canDrawsImage() || !hasValidImage())
+        return;
+    registerUndo([](ColorRect &object) { object.fitImage(); });
+    setXImageOffset(_ximg_offset);
+    setYImageOffset(_yimg_offset);
+    setXImageScale(_ximg_scale);
+    setYImageScale(_yimg_scale);
 }
 
 void ColorRect::setXImageOffset(float offset)
@@ -71,13 +243,19 @@ float ColorRect::getYImageOffset() const
     return _isscalewithbox ? 0.0f : _yimg_offset;
 }
 
+// While the image follows the box its scale is whatever the frame makes it, so the stored
+// form records the placement that is shown.
 float ColorRect::getXImageScale() const
 {
+    if (_isscalewithbox && hasValidImage() && _image->size().width() > 0)
+        return float(_frameBounds.width() / _image->size().width() * 100.0);
     return _ximg_scale;
 }
 
 float ColorRect::getYImageScale() const
 {
+    if (_isscalewithbox && hasValidImage() && _image->size().height() > 0)
+        return float(_frameBounds.height() / _image->size().height() * 100.0);
     return _yimg_scale;
 }
 
@@ -87,18 +265,37 @@ void ColorRect::setImageOpacity(float opacity)
                 Language::stringForKey("Change Image Opacity"), Redraw::Object, TemplateFlag::Keep);
 }
 
-QVariant ColorRect::imagePropertyList(bool) const
+QVariant ColorRect::imagePropertyList(bool includeImageData) const
 {
-    return QVariant();
+    if (!_image)
+        return QVariant();
+    return _image->propertyListRepresentation(includeImageData);
 }
 
-void ColorRect::loadImagePropertyList(const QVariant &, bool)
+void ColorRect::loadImagePropertyList(const QVariant &value, bool imageLoaded)
 {
+    if (value.typeId() == QMetaType::QVariantMap) {
+        const QVariantMap dict = value.toMap();
+        if (imageLoaded && _image) {
+            _image->loadPropertyListRepresentation(dict);
+        } else if (std::shared_ptr<specImage> stored = specImage::objectWithPropertyListRepresentation(dict)) {
+            stored->setController(_mainView);
+            _image = std::move(stored);
+        }
+    } else if (value.typeId() == QMetaType::QByteArray) {
+        if (std::shared_ptr<specImage> stored = specImage::fromArchivedData(value.toByteArray()))
+            setImage(stored.get());
+    }
 }
 
 void ColorRect::copyImageTo(ColorRect &target) const
 {
-    target._image.reset();
+    if (!_image) {
+        target._image.reset();
+        return;
+    }
+    target._image = std::make_shared<specImage>(*_image);
+    target._image->setController(target._mainView);
 }
 
 ColorRect::PreparedImage ColorRect::preparedImage()
@@ -108,18 +305,26 @@ ColorRect::PreparedImage ColorRect::preparedImage()
 
 void ColorRect::passTintToImage()
 {
+    if (_image)
+        _image->setTint(_tint);
 }
 
 void ColorRect::passTintColorToImage()
 {
+    if (_image)
+        _image->setColor(_tintColor);
 }
 
 void ColorRect::passTileToImage()
 {
+    if (_image)
+        _image->setTile(img_tile);
 }
 
-void ColorRect::passMonoToImage(bool)
+void ColorRect::passMonoToImage(bool flag)
 {
+    if (_image)
+        _image->setMono(flag);
 }
 
 } // namespace quillmark

@@ -161,7 +161,9 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *)
     QVariant imageDict;
     if (!embed && prepareImagePathForWriting()) {
         dict.insert(QStringLiteral("ImagePath"), image_path);
-        imageDict = imagePropertyList(false);
+        // A file that has gone since the image was loaded cannot give the picture back, so
+        // the picture itself goes into the document as well.
+        imageDict = imagePropertyList(!QFileInfo(image_path).isFile());
     } else {
         imageDict = imagePropertyList(true);
     }

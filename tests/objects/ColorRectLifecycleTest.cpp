@@ -7,6 +7,7 @@
 #include "objects/ColorRect.h"
 #include "objects/ObjectInfo.h"
 #include "objects/FakeCanvas.h"
+#include "objects/ImageFiles.h"
 #include "platform/UndoManager.h"
 
 using namespace quillmark;
@@ -293,7 +294,8 @@ TEST(ColorRectCopy, CopyReproducesItsOriginal)
     r->setPageName("VerticalBack");
     r->setImageOpacity(40);
     r->setImageTile(3);
-    r->setImagePath("/nowhere/picture.png");
+    const QString picture = qmtest::tempPng("lifecycle-picture.png", QSize(8, 4));
+    ASSERT_TRUE(r->setImagePath(picture));
     r->setObjectLayer(4);
     r->setRunaroundState(1);
     r->setRunaroundMode(2);
@@ -333,7 +335,7 @@ TEST(ColorRectCopy, CopyReproducesItsOriginal)
     EXPECT_EQ(c->getPageName(), "VerticalBack");
     EXPECT_EQ(c->imageOpacity(), 40.0f);
     EXPECT_EQ(c->imageTile(), 3.0f);
-    EXPECT_EQ(c->imagePath(), "/nowhere/picture.png");
+    EXPECT_EQ(c->imagePath(), picture);
     EXPECT_EQ(c->objectLayer(), 4);
     EXPECT_EQ(c->getRunaroundState(), 1);
     EXPECT_EQ(c->getRunaroundMode(), 2);

@@ -16,6 +16,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
+#include "objects/ImageFiles.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextArchive.h"
 #include "platform/Archiver.h"
@@ -141,11 +142,7 @@ TEST_F(PlistForm, NumbersUseTwoDecimalsAndFlagsYes)
 
 TEST_F(PlistForm, TemplateModeIsOnOnlyForTheTemplateWriter)
 {
-    const QString outside = qmtest::freshDir("outside") + "/stamp.png";
-    QFile file(outside);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not really a picture");
-    file.close();
+    const QString outside = qmtest::writePng(qmtest::freshDir("outside") + "/stamp.png", QSize(4, 4));
     UserDefaults::standard().setString("YES", "imgToDoc");
     auto r = ColorRect::create(QRectF(0, 0, 10, 10));
     r->setImagePath(outside);
@@ -156,11 +153,10 @@ TEST_F(PlistForm, TemplateModeIsOnOnlyForTheTemplateWriter)
 
 TEST_F(PlistForm, AnOutsideImageIsCopiedIntoTheUsersClipart)
 {
-    const QString outside = qmtest::freshDir("outside") + "/photo.png";
-    QFile file(outside);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("picture bytes");
-    file.close();
+    const QString outside = qmtest::writePng(qmtest::freshDir("outside") + "/photo.png", QSize(4, 4), Qt::red);
+    QFile original(outside);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray pictureBytes = original.readAll();
     const QString copy = CanvasServices::clipartUserPath() + "photo.png";
     QFile::remove(copy);
     CanvasServices::setUpdateUserUmages(false);
@@ -174,27 +170,23 @@ TEST_F(PlistForm, AnOutsideImageIsCopiedIntoTheUsersClipart)
     EXPECT_TRUE(CanvasServices::updateUserUmages());
 
     // A second outside file of the same name is not copied over the first.
-    const QString other = qmtest::freshDir("other") + "/photo.png";
-    QFile otherFile(other);
-    ASSERT_TRUE(otherFile.open(QIODevice::WriteOnly));
-    otherFile.write("other bytes");
-    otherFile.close();
+    const QString other = qmtest::writePng(qmtest::freshDir("other") + "/photo.png", QSize(6, 6), Qt::blue);
     auto s = ColorRect::create(QRectF(0, 0, 10, 10));
     s->setImagePath(other);
     EXPECT_EQ(s->propertyListRepresentation().value("ImagePath").toString(), other);
     QFile check(copy);
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
-    EXPECT_EQ(check.readAll(), QByteArray("picture bytes"));
+    EXPECT_EQ(check.readAll(), pictureBytes);
     QFile::remove(copy);
 }
 
 TEST_F(PlistForm, BuiltInImagesKeepTheirPath)
 {
-    const QString builtIn = CanvasServices::clipartPath() + "Animals/cat.png";
+    const QString builtIn = CanvasServices::clipartPath() + "Animals/Cat.svg";
     auto r = ColorRect::create(QRectF(0, 0, 10, 10));
     r->setImagePath(builtIn);
     EXPECT_EQ(r->propertyListRepresentation().value("ImagePath").toString(), builtIn);
-    const QString background = CanvasServices::backgroundPath() + "paper.jpg";
+    const QString background = CanvasServices::backgroundPath() + "Blue Sky.jpg";
     r->setImagePath(background);
     EXPECT_EQ(r->propertyListRepresentation().value("ImagePath").toString(), background);
 }

@@ -8,6 +8,7 @@
 
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
+#include "objects/ImageFiles.h"
 #include "platform/UndoManager.h"
 
 using namespace quillmark;
@@ -100,8 +101,8 @@ const QList<SetterCase> &setterCases()
          [](const ColorRect &o) { return QVariant(o.getYImageScale()); }, "Y Image Scale", true, Redraw::WholeCanvas},
         {"setImageOpacity", [](ColorRect &o) { o.setImageOpacity(50); },
          [](const ColorRect &o) { return QVariant(o.imageOpacity()); }, "Change Image Opacity", false, Redraw::Object},
-        {"setImagePath", [](ColorRect &o) { o.setImagePath("/missing/file.png"); },
-         [](const ColorRect &o) { return QVariant(o.imagePath()); }, "Change Image", false, Redraw::None},
+        {"setImagePath", [](ColorRect &o) { o.setImagePath(qmtest::tempPng("setter-image.png", QSize(10, 5))); },
+         [](const ColorRect &o) { return QVariant(o.imagePath()); }, "Change Image", false, Redraw::Object},
     };
     return cases;
 }

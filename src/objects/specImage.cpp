@@ -1,0 +1,599 @@
+#include "objects/specImage.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSvgRenderer>
+#include <QTransform>
+
+#include <poppler-qt6.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/Language.h"
+#include "objects/CanvasServices.h"
+#include "platform/Archiver.h"
+#include "platform/BezierPath.h"
+#include "platform/Bundle.h"
+#include "platform/Format.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+const QString archiveClass = QStringLiteral("QMImage");
+
+// Image files larger than this are not read into memory at all.
+constexpr qint64 maxFileBytes = 256LL * 1024 * 1024;
+
+// Vector pictures smaller than this on both sides are rasterised with their larger side at
+// this many points.
+constexpr double vectorRasterSide = 1500.0;
+
+void setError(QString *error, const QString &message)
+{
+    if (error)
+        *error = message;
+}
+
+QString unreadable()
+{
+    return Language::stringForKey("The image file could not be read.");
+}
+
+QString tooLarge()
+{
+    return Language::stringForKey("The image is too large to open.");
+}
+
+QString notAnImage()
+{
+    return Language::stringForKey("The file is not an image that can be opened.");
+}
+
+specImage::Kind sniff(const QByteArray &data)
+{
+    const QByteArray head = data.left(4096);
+    const qsizetype pdf = head.indexOf("%PDF-");
+    if (pdf >= 0 && pdf < 1024)
+        return specImage::Kind::Pdf;
+    if (head.contains("<svg"))
+        return specImage::Kind::Svg;
+    return specImage::Kind::Bitmap;
+}
+
+std::unique_ptr<Poppler::Document> openPdf(const QByteArray &data)
+{
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
+    if (!document || document->isLocked() || document->numPages() < 1)
+        return nullptr;
+    return document;
+}
+
+// The pixel size of a picture of `points` drawn at one pixel per point, made smaller when it
+// would pass the pixel limit.
+QSize boundedPixels(QSizeF points)
+{
+    double w = std::max(1.0, std::round(points.width()));
+    double h = std::max(1.0, std::round(points.height()));
+    if (w * h > double(specImage::maxPixels)) {
+        const double factor = std::sqrt(double(specImage::maxPixels) / (w * h));
+        w = std::max(1.0, std::floor(w * factor));
+        h = std::max(1.0, std::floor(h * factor));
+    }
+    return QSize(int(w), int(h));
+}
+
+QImage transparentImage(QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull())
+        image.fill(Qt::transparent);
+    return image;
+}
+
+// Rows and columns drawn for a repeat count: every i < count. Tiles narrower than a pixel
+// add nothing, so an absurd count is limited by the picture's pixel size.
+int tileSteps(float count, QSize pixels)
+{
+    const double limit = std::max(1, std::max(pixels.width(), pixels.height()));
+    return int(std::min(std::ceil(double(count)), limit));
+}
+
+void drawTiles(QPainter &painter, const QImage &tile, QSizeF whole, float count, QSize pixels)
+{
+    const int steps = tileSteps(count, pixels);
+    const double t = count;
+    for (int i = 0; i < steps; ++i) {
+        for (int j = 0; j < steps; ++j)
+            painter.drawImage(QRectF(j * whole.width() / t, i * whole.height() / t,
+                                     whole.width() / t, whole.height() / t),
+                              tile);
+    }
+}
+
+bool readsAsYes(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("YES");
+}
+
+QString yesNo(bool flag)
+{
+    return flag ? QStringLiteral("YES") : QStringLiteral("NO");
+}
+
+} // namespace
+
+specImage::specImage() = default;
+
+specImage::specImage(const QImage &bitmap)
+{
+    if (bitmap.isNull())
+        return;
+    _kind = Kind::Bitmap;
+    _bitmap = bitmap;
+    _size = QSizeF(bitmap.size());
+}
+
+specImage::specImage(const specImage &other)
+    : std::enable_shared_from_this<specImage>()
+    , tintColor(other.tintColor)
+    , tint(other.tint)
+    , _isMono(other._isMono)
+    , angle(other.angle)
+    , maskName(other.maskName)
+    , preparedImage(other.preparedImage)
+    , drawMask(other.drawMask)
+    , _imageTile(other._imageTile)
+    , _kind(other._kind)
+    , _size(other._size)
+    , _bitmap(other._bitmap)
+    , _data(other._data)
+{
+}
+
+specImage::~specImage() = default;
+
+std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        setError(error, unreadable());
+        return nullptr;
+    }
+    if (file.size() > maxFileBytes) {
+        setError(error, tooLarge());
+        return nullptr;
+    }
+    const QByteArray data = file.readAll();
+    if (data.size() != file.size()) {
+        setError(error, unreadable());
+        return nullptr;
+    }
+    return fromData(data, error);
+}
+
+std::shared_ptr<specImage> specImage::fromData(const QByteArray &data, QString *error)
+{
+    if (data.isEmpty() || data.size() > maxFileBytes) {
+        setError(error, data.isEmpty() ? notAnImage() : tooLarge());
+        return nullptr;
+    }
+    auto image = std::make_shared<specImage>();
+    switch (sniff(data)) {
+    case Kind::Pdf: {
+        std::unique_ptr<Poppler::Document> document = openPdf(data);
+        std::unique_ptr<Poppler::Page> page = document ? document->page(0) : nullptr;
+        const QSizeF size = page ? page->pageSizeF() : QSizeF();
+        if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width())
+            || !std::isfinite(size.height())) {
+            setError(error, notAnImage());
+            return nullptr;
+        }
+        image->_kind = Kind::Pdf;
+        image->_size = size;
+        break;
+    }
+    case Kind::Svg: {
+        QSvgRenderer renderer(data);
+        QSizeF size = renderer.isValid() ? QSizeF(renderer.defaultSize()) : QSizeF();
+        if (renderer.isValid() && size.isEmpty())
+            size = renderer.viewBoxF().size();
+        if (!renderer.isValid() || !(size.width() > 0) || !(size.height() > 0)) {
+            setError(error, notAnImage());
+            return nullptr;
+        }
+        image->_kind = Kind::Svg;
+        image->_size = size;
+        break;
+    }
+    case Kind::Bitmap:
+    case Kind::None: {
+        QByteArray bytes = data;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(true);
+        const QSize announced = reader.size();
+        if (announced.isValid() && qint64(announced.width()) * announced.height() > maxPixels) {
+            setError(error, tooLarge());
+            return nullptr;
+        }
+        // Qt's own allocation limit stops formats that do not announce their size.
+        const QImage bitmap = reader.read();
+        if (bitmap.isNull()) {
+            setError(error, notAnImage());
+            return nullptr;
+        }
+        if (qint64(bitmap.width()) * bitmap.height() > maxPixels) {
+            setError(error, tooLarge());
+            return nullptr;
+        }
+        image->_kind = Kind::Bitmap;
+        image->_bitmap = bitmap;
+        image->_size = QSizeF(bitmap.size());
+        break;
+    }
+    }
+    image->_data = data;
+    return image;
+}
+
+std::shared_ptr<specImage> specImage::copyRepresentations() const
+{
+    auto image = std::make_shared<specImage>();
+    image->_kind = _kind;
+    image->_size = _size;
+    image->_bitmap = _bitmap;
+    image->_data = _data;
+    return image;
+}
+
+// ---- attributes ----
+
+void specImage::setImageMaskName(const QString &name)
+{
+    maskName = name;
+    clearPrepared();
+}
+
+void specImage::setTint(bool flag)
+{
+    if (tint == flag)
+        return;
+    tint = flag;
+    clearPrepared();
+}
+
+void specImage::setColor(const QColor &color)
+{
+    tintColor = color;
+    clearPrepared();
+}
+
+void specImage::setTile(float count)
+{
+    if (_imageTile == count)
+        return;
+    _imageTile = count;
+    clearPrepared();
+}
+
+void specImage::setMono(bool flag)
+{
+    // The monochrome rendering is part of the prepared image here, so a change rebuilds it.
+    if (_isMono == flag)
+        return;
+    _isMono = flag;
+    clearPrepared();
+}
+
+void specImage::setRotation(int degrees)
+{
+    const int old = angle;
+    if (mController) {
+        UndoManager *manager = mController->undoManager();
+        std::shared_ptr<specImage> self = weak_from_this().lock();
+        if (manager && self)
+            manager->registerUndo([self, old]() { self->setRotation(old); });
+    }
+    angle = degrees;
+    if (mController)
+        mController->invalidateGraphic(nullptr);
+}
+
+void specImage::setImageMaskFlag(bool flag)
+{
+    const bool old = drawMask;
+    if (mController) {
+        UndoManager *manager = mController->undoManager();
+        std::shared_ptr<specImage> self = weak_from_this().lock();
+        if (manager && self)
+            manager->registerUndo([self, old]() { self->setImageMaskFlag(old); });
+    }
+    drawMask = flag;
+    clearPrepared();
+    if (mController) {
+        mController->invalidateGraphic(nullptr);
+        mController->setDrawersItemsState();
+    }
+}
+
+// ---- preparation ----
+
+QImage specImage::rasterise(QSize pixels) const
+{
+    QImage canvas = transparentImage(pixels);
+    if (canvas.isNull())
+        return canvas;
+    if (_kind == Kind::Svg) {
+        QSvgRenderer renderer(_data);
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    } else if (_kind == Kind::Pdf) {
+        std::unique_ptr<Poppler::Document> document = openPdf(_data);
+        std::unique_ptr<Poppler::Page> page = document ? document->page(0) : nullptr;
+        if (!page)
+            return canvas;
+        document->setRenderHint(Poppler::Document::Antialiasing, true);
+        document->setRenderHint(Poppler::Document::TextAntialiasing, true);
+        // The page has no paper of its own: what the PDF leaves unpainted stays clear.
+        document->setPaperColor(Qt::transparent);
+        const double xres = 72.0 * pixels.width() / _size.width();
+        const double yres = 72.0 * pixels.height() / _size.height();
+        const QImage rendered = page->renderToImage(xres, yres, 0, 0, pixels.width(), pixels.height());
+        QPainter painter(&canvas);
+        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(pixels)), rendered);
+    }
+    return canvas;
+}
+
+QImage specImage::prepareVector() const
+{
+    double w = _size.width();
+    double h = _size.height();
+    if (w < vectorRasterSide && h < vectorRasterSide) {
+        const float factor = std::min(float(vectorRasterSide / w), float(vectorRasterSide / h));
+        w *= factor;
+        h *= factor;
+    }
+    const QSize pixels = boundedPixels(QSizeF(w, h));
+    const float t = _imageTile;
+    if (t == 1.0f)
+        return rasterise(pixels);
+    QImage result = transparentImage(pixels);
+    if (result.isNull() || !(t > 0.0f) || !std::isfinite(t))
+        return result;
+    const QSize tilePixels(std::max(1, int(std::ceil(pixels.width() / double(t)))),
+                           std::max(1, int(std::ceil(pixels.height() / double(t)))));
+    const QImage tile = rasterise(tilePixels);
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    drawTiles(painter, tile, QSizeF(pixels), t, pixels);
+    return result;
+}
+
+QImage specImage::prepareBitmap() const
+{
+    const float t = _imageTile;
+    if (t == 1.0f)
+        return _bitmap;
+    const QSize pixels = _bitmap.size();
+    QImage result = transparentImage(pixels);
+    if (result.isNull() || !(t > 0.0f) || !std::isfinite(t))
+        return result;
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    drawTiles(painter, _bitmap, QSizeF(pixels), t, pixels);
+    return result;
+}
+
+QImage specImage::applyMask(const QImage &source) const
+{
+    if (!drawMask || maskName.isEmpty() || source.isNull())
+        return source;
+    const QImage mask = Bundle::imageNamed(maskName);
+    if (mask.isNull())
+        return source;
+    // The mask counts by lightness; where it is itself transparent it counts as light.
+    QImage flat(mask.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    {
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, mask);
+    }
+    const QImage grey = flat.convertToFormat(QImage::Format_Grayscale8)
+                            .scaled(source.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage result = source.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(result.scanLine(y));
+        const uchar *keep = grey.constScanLine(y);
+        for (int x = 0; x < result.width(); ++x) {
+            const int alpha = (qAlpha(line[x]) * (255 - keep[x]) + 127) / 255;
+            line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), alpha);
+        }
+    }
+    return result;
+}
+
+QImage specImage::prepareImage()
+{
+    if (preparedImage)
+        return *preparedImage;
+    if (!isValid())
+        return QImage();
+    QImage prepared = isVector() ? prepareVector() : prepareBitmap();
+    prepared = applyMask(prepared);
+    if (tint && tintColor.isValid())
+        prepared = image(prepared, tintColor);
+    if (_isMono)
+        prepared = monochromeImage(prepared);
+    preparedImage = prepared;
+    return prepared;
+}
+
+void specImage::drawProp(QPainter *painter, const QRectF &rect, const BezierPath *clip)
+{
+    if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
+        return;
+    const QImage prepared = prepareImage();
+    if (prepared.isNull())
+        return;
+    const float sx = float(rect.width() / _size.width());
+    const float sy = float(rect.height() / _size.height());
+    const QRectF destination(0, 0, double(sx) * _size.width(), double(sy) * _size.height());
+    painter->save();
+    if (clip)
+        painter->setClipPath(clip->toPainterPath(), Qt::IntersectClip);
+    if (angle != 0) {
+        // Clockwise on the page about the rectangle's centre.
+        const QPointF c = destination.center();
+        painter->translate(c);
+        painter->rotate(angle);
+        painter->translate(-c);
+    }
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter->setOpacity(1.0);
+    painter->drawImage(destination, prepared);
+    painter->restore();
+}
+
+void specImage::draw(QPainter *painter, const QRectF &rect, const BezierPath *clip)
+{
+    if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
+        return;
+    const QImage prepared = prepareImage();
+    if (prepared.isNull())
+        return;
+    painter->save();
+    if (clip)
+        painter->setClipPath(clip->toPainterPath(), Qt::IntersectClip);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter->drawImage(rect, prepared);
+    painter->restore();
+}
+
+QImage specImage::image(const QImage &source, const QColor &tintedWithColor)
+{
+    if (!tintedWithColor.isValid())
+        return source.copy();
+    return tintedImageWithColor(source, tintedWithColor);
+}
+
+QImage specImage::tintedImageWithColor(const QImage &source, const QColor &color,
+                                       QPainter::CompositionMode operation)
+{
+    QImage result = transparentImage(source.size());
+    if (result.isNull())
+        return result;
+    QPainter painter(&result);
+    painter.drawImage(0, 0, source);
+    painter.setCompositionMode(operation);
+    painter.fillRect(result.rect(), color);
+    return result;
+}
+
+QImage specImage::monochromeImage(const QImage &source)
+{
+    QImage result = source.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x) {
+            const QRgb p = line[x];
+            const int grey = int(std::lround(0.299 * qRed(p) + 0.587 * qGreen(p) + 0.114 * qBlue(p)));
+            line[x] = qRgba(grey, grey, grey, qAlpha(p));
+        }
+    }
+    return result;
+}
+
+// ---- stored form ----
+
+QByteArray specImage::archivedData() const
+{
+    if (!isValid())
+        return QByteArray();
+    QByteArray bytes = _data;
+    if (bytes.isEmpty()) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        if (!writer.write(_bitmap))
+            return QByteArray();
+    }
+    static const char *const kinds[] = {"none", "bitmap", "pdf", "svg"};
+    return Archiver::archive(archiveClass,
+                             {{QStringLiteral("Kind"), QString::fromLatin1(kinds[int(_kind)])},
+                              {QStringLiteral("Data"), bytes}});
+}
+
+std::shared_ptr<specImage> specImage::fromArchivedData(const QByteArray &data, QString *error)
+{
+    const std::optional<QVariantMap> payload = Archiver::unarchive(data, archiveClass);
+    const QVariant bytes = payload ? payload->value(QStringLiteral("Data")) : QVariant();
+    if (bytes.typeId() != QMetaType::QByteArray) {
+        setError(error, notAnImage());
+        return nullptr;
+    }
+    return fromData(bytes.toByteArray(), error);
+}
+
+QVariantMap specImage::propertyListRepresentation(bool includeImage) const
+{
+    QVariantMap dict;
+    dict.insert(QStringLiteral("drawMask"), yesNo(drawMask));
+    dict.insert(QStringLiteral("IsMono"), yesNo(_isMono));
+    if (!maskName.isEmpty())
+        dict.insert(QStringLiteral("MaskImageName"), maskName);
+    if (includeImage) {
+        const QByteArray data = archivedData();
+        if (!data.isEmpty())
+            dict.insert(QStringLiteral("Image"), data);
+    }
+    dict.insert(QStringLiteral("ImageAngle"), fmtInt(angle));
+    return dict;
+}
+
+std::shared_ptr<specImage> specImage::objectWithPropertyListRepresentation(const QVariantMap &dict)
+{
+    const QVariant data = dict.value(QStringLiteral("Image"));
+    if (data.typeId() != QMetaType::QByteArray)
+        return nullptr;
+    std::shared_ptr<specImage> image = fromArchivedData(data.toByteArray());
+    if (image)
+        image->loadPropertyListRepresentation(dict);
+    return image;
+}
+
+void specImage::loadPropertyListRepresentation(const QVariantMap &dict)
+{
+    auto it = dict.constFind(QStringLiteral("drawMask"));
+    if (it != dict.constEnd())
+        drawMask = readsAsYes(*it);
+    it = dict.constFind(QStringLiteral("IsMono"));
+    if (it != dict.constEnd())
+        _isMono = readsAsYes(*it);
+    it = dict.constFind(QStringLiteral("MaskImageName"));
+    if (it != dict.constEnd() && it->typeId() == QMetaType::QString)
+        setImageMaskName(it->toString());
+    it = dict.constFind(QStringLiteral("ImageAngle"));
+    if (it != dict.constEnd()) {
+        if (it->typeId() == QMetaType::QString) {
+            angle = leadingInt(it->toString());
+        } else if (it->typeId() == QMetaType::Int || it->typeId() == QMetaType::LongLong
+                   || it->typeId() == QMetaType::Double) {
+            const double degrees = it->toDouble();
+            if (std::isfinite(degrees) && std::abs(degrees) < 1e9)
+                angle = int(degrees);
+        }
+    }
+    clearPrepared();
+}
+
+} // namespace quillmark

@@ -1,0 +1,145 @@
+#pragma once
+// The image a graphic object holds, and the image a page background shows: a picture read
+// from a bitmap file, a PDF page or an SVG drawing, with the attributes it is drawn with (a
+// mask chosen by name, a tint, a repeat count, a rotation and a monochrome flag).
+//
+// Masking, tiling and tinting are expensive, so the drawable result, the prepared image, is
+// built once and kept until an attribute that changes it is set.
+//
+// Images that register undo are held by std::shared_ptr, so that an inverse keeps its
+// image alive; one that is not registers no undo.
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+#include <optional>
+
+namespace quillmark {
+
+class BezierPath;
+class CanvasServices;
+
+class specImage : public std::enable_shared_from_this<specImage>
+{
+public:
+    // What the image was made from. Vector pictures are kept as their file's bytes and
+    // rasterised when the image is prepared.
+    enum class Kind { None, Bitmap, Pdf, Svg };
+
+    // Bitmaps and rasterised vector pictures larger than this many pixels are refused or
+    // drawn smaller, so that a damaged or hostile file cannot exhaust memory.
+    static constexpr qint64 maxPixels = 64LL * 1024 * 1024;
+
+    // An image with nothing in it (not valid).
+    specImage();
+    // A bitmap of one point per pixel.
+    explicit specImage(const QImage &bitmap);
+    // The same picture and attributes; the controller is not copied.
+    specImage(const specImage &other);
+    specImage &operator=(const specImage &) = delete;
+    ~specImage();
+
+    // Reads a bitmap (any format Qt reads), PDF (its first page) or SVG file. Null with a
+    // message for the user when the file is missing, damaged or too large.
+    static std::shared_ptr<specImage> fromFile(const QString &path, QString *error = nullptr);
+    static std::shared_ptr<specImage> fromData(const QByteArray &data, QString *error = nullptr);
+
+    // A new image holding this one's picture with the attributes of a new image.
+    std::shared_ptr<specImage> copyRepresentations() const;
+
+    bool isValid() const { return _kind != Kind::None; }
+    Kind kind() const { return _kind; }
+    bool isVector() const { return _kind == Kind::Pdf || _kind == Kind::Svg; }
+    // The size in points: a bitmap's pixel size, a PDF page's or an SVG drawing's own size.
+    QSizeF size() const { return _size; }
+
+    // ---- attributes ----
+    void setController(CanvasServices *controller) { mController = controller; }
+    CanvasServices *controller() const { return mController; }
+    // An empty name clears the mask. The name is that of an image in the resources.
+    void setImageMaskName(const QString &name);
+    QString imageMaskName() const { return maskName; }
+    void setTint(bool flag);
+    bool isTint() const { return tint; }
+    // An invalid colour stands for none.
+    void setColor(const QColor &color);
+    QColor getColor() const { return tintColor; }
+    void setTile(float count);
+    float tile() const { return _imageTile; }
+    void setMono(bool flag);
+    bool isMono() const { return _isMono; }
+    // Undoable through the controller's undo manager, without an action name: the
+    // command that turns the image names it.
+    void setRotation(int degrees);
+    int getRotation() const { return angle; }
+    // Undoable as setRotation(); also refreshes the controller's drawer controls.
+    void setImageMaskFlag(bool flag);
+    bool isDrawMask() const { return drawMask; }
+
+    // ---- preparation and drawing ----
+    // The picture tiled, masked, tinted and, with the monochrome flag, turned grey; built on
+    // first use and kept until an attribute that changes it is set. Null for an image that
+    // is not valid.
+    QImage prepareImage();
+    bool hasPrepared() const { return preparedImage.has_value(); }
+    void clearPrepared() { preparedImage.reset(); }
+    // Draws the image as a page background: scaled to fill the rectangle's size from the
+    // painter's origin (the caller translates to the background first), turned clockwise
+    // by the rotation about the rectangle's centre, inside the clip path when one is given.
+    void drawProp(QPainter *painter, const QRectF &rect, const BezierPath *clip);
+    // The same at the rectangle's origin and without rotation.
+    void draw(QPainter *painter, const QRectF &rect, const BezierPath *clip);
+
+    // A copy of the image with the colour laid over it where the image is opaque (its alpha
+    // is kept); an invalid colour gives the plain copy.
+    static QImage image(const QImage &source, const QColor &tintedWithColor);
+    static QImage tintedImageWithColor(const QImage &source, const QColor &color,
+                                       QPainter::CompositionMode operation = QPainter::CompositionMode_SourceAtop);
+    // Grey = 0.299 red + 0.587 green + 0.114 blue, rounded; the alpha is kept.
+    static QImage monochromeImage(const QImage &source);
+
+    // ---- stored form ----
+    // "drawMask", "IsMono", "MaskImageName" (when set), "ImageAngle", and with the flag the
+    // picture itself under "Image" (archivedData()).
+    QVariantMap propertyListRepresentation(bool includeImage) const;
+    // Null when "Image" is missing or does not hold a picture.
+    static std::shared_ptr<specImage> objectWithPropertyListRepresentation(const QVariantMap &dict);
+    // Each key optional; values of the wrong type are ignored.
+    void loadPropertyListRepresentation(const QVariantMap &dict);
+    // The picture as archived data of kind "QMImage": the bytes it was read from, or a PNG
+    // of a bitmap made in memory.
+    QByteArray archivedData() const;
+    static std::shared_ptr<specImage> fromArchivedData(const QByteArray &data, QString *error = nullptr);
+
+private:
+    QImage rasterise(QSize pixels) const;
+    QImage prepareBitmap() const;
+    QImage prepareVector() const;
+    QImage applyMask(const QImage &source) const;
+
+    // Fields in the order the design gives them.
+    CanvasServices *mController = nullptr;
+    QColor tintColor;
+    bool tint = false;
+    bool _isMono = false;
+    int angle = 0;
+    QString maskName;
+    std::optional<QImage> preparedImage;
+    bool drawMask = true;
+    float _imageTile = 1.0f;
+
+    // The picture.
+    Kind _kind = Kind::None;
+    QSizeF _size;
+    QImage _bitmap;
+    // The encoded bytes the picture was read from; empty for a bitmap made in memory.
+    QByteArray _data;
+};
+
+} // namespace quillmark

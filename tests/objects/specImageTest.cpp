@@ -1,0 +1,460 @@
+// The object image: reading pictures (bitmaps, PDF through poppler, SVG), the prepared image
+// (tiles, masks, tint, monochrome) and when it is rebuilt, background drawing with rotation,
+// undoable attributes and the stored dictionary.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+
+#include <functional>
+
+#include <zlib.h>
+
+#include "common/TestSupport.h"
+#include "objects/FakeCanvas.h"
+#include "objects/ImageFiles.h"
+#include "objects/specImage.h"
+#include "platform/Archiver.h"
+#include "platform/BezierPath.h"
+
+using namespace quillmark;
+
+namespace {
+
+// Left half red, right half blue.
+QImage halves(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, w / 2, h, Qt::red);
+    return image;
+}
+
+QColor at(const QImage &image, int x, int y)
+{
+    return image.pixelColor(x, y);
+}
+
+bool isRed(const QColor &c)
+{
+    return c.alpha() == 255 && c.red() > 200 && c.green() < 50 && c.blue() < 50;
+}
+
+bool isBlue(const QColor &c)
+{
+    return c.alpha() == 255 && c.blue() > 200 && c.red() < 50 && c.green() < 50;
+}
+
+QString writeBytes(const QString &name, const QByteArray &bytes)
+{
+    const QString path = qmtest::freshDir("damaged") + "/" + name;
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+// A PNG that announces a picture of the given size and holds almost no pixel data.
+QByteArray hugePng(quint32 width, quint32 height)
+{
+    auto be32 = [](quint32 v) {
+        QByteArray out(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            out[i] = char((v >> (24 - 8 * i)) & 0xff);
+        return out;
+    };
+    auto chunk = [&be32](const QByteArray &type, const QByteArray &data) {
+        const QByteArray body = type + data;
+        return be32(quint32(data.size())) + body
+               + be32(quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))));
+    };
+    QByteArray header = be32(width) + be32(height);
+    header.append(char(8)).append(char(6)).append(char(0)).append(char(0)).append(char(0));
+    const QByteArray zeros(100, '\0');
+    uLongf packedSize = compressBound(uLong(zeros.size()));
+    QByteArray packed(int(packedSize), '\0');
+    compress(reinterpret_cast<Bytef *>(packed.data()), &packedSize,
+             reinterpret_cast<const Bytef *>(zeros.constData()), uLong(zeros.size()));
+    packed.truncate(int(packedSize));
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", packed)
+           + chunk("IEND", QByteArray());
+}
+
+} // namespace
+
+TEST(specImageReading, BitmapsMeasureOnePointPerPixel)
+{
+    const auto image = specImage::fromFile(qmtest::tempPng("reading.png", QSize(40, 30)));
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->isValid());
+    EXPECT_FALSE(image->isVector());
+    EXPECT_EQ(image->size(), QSizeF(40, 30));
+    EXPECT_EQ(image->prepareImage().size(), QSize(40, 30));
+}
+
+TEST(specImageReading, NewImagesHaveTheDefaultAttributes)
+{
+    const auto image = specImage::fromFile(qmtest::tempPng("defaults.png", QSize(4, 4)));
+    ASSERT_TRUE(image);
+    const auto fresh = image->copyRepresentations();
+    for (const specImage *i : {image.get(), fresh.get()}) {
+        EXPECT_FALSE(i->isTint());
+        EXPECT_FALSE(i->isMono());
+        EXPECT_EQ(i->getRotation(), 0);
+        EXPECT_TRUE(i->imageMaskName().isEmpty());
+        EXPECT_FALSE(i->hasPrepared());
+        EXPECT_TRUE(i->isDrawMask());
+        EXPECT_EQ(i->tile(), 1.0f);
+        EXPECT_FALSE(i->getColor().isValid());
+    }
+    const specImage empty;
+    EXPECT_FALSE(empty.isValid());
+    EXPECT_TRUE(specImage(QImage()).prepareImage().isNull());
+}
+
+TEST(specImageReading, VectorPicturesAreRasterisedWithTheirLargerSideAt1500Points)
+{
+    const QString dir = qmtest::freshDir("vector");
+    struct Case
+    {
+        QString path;
+        QSizeF size;
+        QSize prepared;
+        std::function<bool(const QColor &)> colour;
+    };
+    const QList<Case> cases = {
+        {qmtest::writePdf(dir + "/small.pdf", 300, 200, Qt::green), QSizeF(300, 200), QSize(1500, 1000),
+         [](const QColor &c) { return c.green() > 200 && c.red() < 50 && c.alpha() == 255; }},
+        {qmtest::writePdf(dir + "/wide.pdf", 3000, 100, Qt::green), QSizeF(3000, 100), QSize(3000, 100),
+         [](const QColor &c) { return c.green() > 200 && c.red() < 50 && c.alpha() == 255; }},
+        {qmtest::writeSvg(dir + "/small.svg", 300, 150), QSizeF(300, 150), QSize(1500, 750), isBlue},
+        {qmtest::writeSvg(dir + "/tall.svg", 100, 2000), QSizeF(100, 2000), QSize(100, 2000), isBlue},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString error;
+        const auto image = specImage::fromFile(c.path, &error);
+        ASSERT_TRUE(image) << error.toStdString();
+        EXPECT_TRUE(image->isVector());
+        EXPECT_NEAR(image->size().width(), c.size.width(), 0.01);
+        EXPECT_NEAR(image->size().height(), c.size.height(), 0.01);
+        const QImage prepared = image->prepareImage();
+        EXPECT_EQ(prepared.size(), c.prepared);
+        EXPECT_TRUE(c.colour(at(prepared, prepared.width() / 2, prepared.height() / 2)));
+    }
+}
+
+TEST(specImageReading, DamagedFilesFailWithAMessage)
+{
+    QByteArray png;
+    {
+        QImage picture(20, 20, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+    }
+    const QList<QString> paths = {
+        writeBytes("empty.png", QByteArray()),
+        writeBytes("text.png", "this is not a picture at all"),
+        writeBytes("truncated.png", png.left(30)),
+        writeBytes("broken.pdf", "%PDF-1.4\nnothing else follows"),
+        writeBytes("broken.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\""),
+        writeBytes("huge.png", hugePng(20000, 20000)),
+        qmtest::freshDir("nothing") + "/missing.png",
+        qmtest::freshDir("folder"),
+    };
+    for (const QString &path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        QString error;
+        EXPECT_FALSE(specImage::fromFile(path, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    QString error;
+    EXPECT_FALSE(specImage::fromFile(writeBytes("huge2.png", hugePng(20000, 20000)), &error));
+    EXPECT_EQ(error, "The image is too large to open.");
+    EXPECT_FALSE(specImage::fromFile(qmtest::freshDir("gone") + "/x.png", &error));
+    EXPECT_EQ(error, "The image file could not be read.");
+}
+
+TEST(specImagePrepared, TilesAreDrawnInRowsAndColumnsOfTheRepeatCount)
+{
+    specImage twice(halves(100, 80));
+    twice.setTile(2);
+    const QImage two = twice.prepareImage();
+    ASSERT_EQ(two.size(), QSize(100, 80));
+    // Four copies of 50 by 40, each red on its left half.
+    for (int y : {20, 60}) {
+        EXPECT_TRUE(isRed(at(two, 10, y)));
+        EXPECT_TRUE(isBlue(at(two, 35, y)));
+        EXPECT_TRUE(isRed(at(two, 60, y)));
+        EXPECT_TRUE(isBlue(at(two, 90, y)));
+    }
+
+    specImage partial(halves(100, 80));
+    partial.setTile(2.5f);
+    const QImage cut = partial.prepareImage();
+    ASSERT_EQ(cut.size(), QSize(100, 80));
+    // Copies of 40 by 32; the third column starts at 80 and is cut off at the edge.
+    EXPECT_TRUE(isRed(at(cut, 10, 10)));
+    EXPECT_TRUE(isBlue(at(cut, 30, 10)));
+    EXPECT_TRUE(isRed(at(cut, 50, 10)));
+    EXPECT_TRUE(isBlue(at(cut, 70, 10)));
+    EXPECT_TRUE(isRed(at(cut, 90, 10)));
+    EXPECT_TRUE(isRed(at(cut, 90, 75)));
+
+    for (float count : {0.0f, -2.0f}) {
+        specImage none(halves(100, 80));
+        none.setTile(count);
+        const QImage empty = none.prepareImage();
+        EXPECT_EQ(empty.size(), QSize(100, 80));
+        EXPECT_EQ(at(empty, 10, 10).alpha(), 0);
+        EXPECT_EQ(at(empty, 90, 70).alpha(), 0);
+    }
+
+    // An absurd count neither hangs nor paints outside the picture.
+    specImage many(halves(10, 8));
+    many.setTile(1e9f);
+    EXPECT_EQ(many.prepareImage().size(), QSize(10, 8));
+}
+
+TEST(specImagePrepared, TheMaskKeepsItsDarkPartsAndCutsAwayItsLightParts)
+{
+    QImage red(256, 256, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+
+    specImage masked(red);
+    masked.setImageMaskName("heart");
+    const QImage heart = masked.prepareImage();
+    ASSERT_EQ(heart.size(), QSize(256, 256));
+    EXPECT_TRUE(isRed(at(heart, 128, 140)));
+    EXPECT_EQ(at(heart, 3, 3).alpha(), 0);
+    EXPECT_EQ(at(heart, 252, 252).alpha(), 0);
+
+    // The mask is stretched over a picture of another size.
+    QImage small(64, 32, QImage::Format_ARGB32);
+    small.fill(Qt::red);
+    specImage stretched(small);
+    stretched.setImageMaskName("heart");
+    const QImage s = stretched.prepareImage();
+    EXPECT_TRUE(isRed(at(s, 32, 17)));
+    EXPECT_EQ(at(s, 0, 0).alpha(), 0);
+
+    specImage off(red);
+    off.setImageMaskName("heart");
+    off.setImageMaskFlag(false);
+    EXPECT_TRUE(isRed(at(off.prepareImage(), 3, 3)));
+
+    specImage unknown(red);
+    unknown.setImageMaskName("no such mask");
+    EXPECT_TRUE(isRed(at(unknown.prepareImage(), 3, 3)));
+}
+
+TEST(specImagePrepared, TheTintColoursOnlyWhereThePictureIsOpaque)
+{
+    QImage half(20, 10, QImage::Format_ARGB32);
+    half.fill(Qt::transparent);
+    QPainter(&half).fillRect(0, 0, 10, 10, Qt::red);
+
+    specImage tinted(half);
+    tinted.setColor(Qt::blue);
+    EXPECT_TRUE(isRed(at(tinted.prepareImage(), 5, 5)));
+    tinted.setTint(true);
+    const QImage t = tinted.prepareImage();
+    EXPECT_TRUE(isBlue(at(t, 5, 5)));
+    EXPECT_EQ(at(t, 15, 5).alpha(), 0);
+
+    // A half-transparent tint mixes with the picture.
+    tinted.setColor(QColor(0, 0, 255, 128));
+    const QColor mixed = at(tinted.prepareImage(), 5, 5);
+    EXPECT_NEAR(mixed.red(), 127, 3);
+    EXPECT_NEAR(mixed.blue(), 128, 3);
+    EXPECT_EQ(mixed.alpha(), 255);
+
+    specImage noColour(half);
+    noColour.setTint(true);
+    EXPECT_TRUE(isRed(at(noColour.prepareImage(), 5, 5)));
+
+    EXPECT_TRUE(isRed(at(specImage::image(half, QColor()), 5, 5)));
+    EXPECT_TRUE(isBlue(at(specImage::tintedImageWithColor(half, Qt::blue), 5, 5)));
+}
+
+TEST(specImagePrepared, MonochromeUsesTheLuminanceWeightsAndKeepsAlpha)
+{
+    QImage colours(4, 1, QImage::Format_ARGB32);
+    colours.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    colours.setPixel(1, 0, qRgba(0, 255, 0, 255));
+    colours.setPixel(2, 0, qRgba(0, 0, 255, 255));
+    colours.setPixel(3, 0, qRgba(10, 20, 30, 128));
+
+    const QImage grey = specImage::monochromeImage(colours);
+    const int expected[4] = {76, 150, 29, 18};
+    for (int x = 0; x < 4; ++x) {
+        const QRgb p = grey.pixel(x, 0);
+        EXPECT_EQ(qRed(p), expected[x]) << x;
+        EXPECT_EQ(qGreen(p), expected[x]) << x;
+        EXPECT_EQ(qBlue(p), expected[x]) << x;
+    }
+    EXPECT_EQ(qAlpha(grey.pixel(3, 0)), 128);
+
+    specImage image(colours);
+    image.setMono(true);
+    EXPECT_EQ(qRed(image.prepareImage().pixel(0, 0)), 76);
+    image.setMono(false);
+    EXPECT_EQ(qRed(image.prepareImage().pixel(0, 0)), 255);
+}
+
+TEST(specImagePrepared, OnlyChangesToThePreparedResultDiscardIt)
+{
+    struct Case
+    {
+        const char *label;
+        std::function<void(specImage &)> change;
+        bool discards;
+    };
+    const QList<Case> cases = {
+        {"mask name", [](specImage &i) { i.setImageMaskName("heart"); }, true},
+        {"same mask name", [](specImage &i) { i.setImageMaskName(i.imageMaskName()); }, true},
+        {"tint to its value", [](specImage &i) { i.setTint(i.isTint()); }, false},
+        {"tint changed", [](specImage &i) { i.setTint(!i.isTint()); }, true},
+        {"same colour", [](specImage &i) { i.setColor(i.getColor()); }, true},
+        {"tile to its value", [](specImage &i) { i.setTile(i.tile()); }, false},
+        {"tile changed", [](specImage &i) { i.setTile(3); }, true},
+        {"rotation", [](specImage &i) { i.setRotation(90); }, false},
+        {"mask flag", [](specImage &i) { i.setImageMaskFlag(i.isDrawMask()); }, true},
+        {"monochrome to its value", [](specImage &i) { i.setMono(i.isMono()); }, false},
+        {"monochrome changed", [](specImage &i) { i.setMono(true); }, true},
+        {"controller", [](specImage &i) { i.setController(nullptr); }, false},
+        {"stored attributes", [](specImage &i) { i.loadPropertyListRepresentation({}); }, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        specImage image(halves(8, 8));
+        const QImage first = image.prepareImage();
+        ASSERT_TRUE(image.hasPrepared());
+        c.change(image);
+        EXPECT_EQ(image.hasPrepared(), !c.discards);
+        EXPECT_FALSE(image.prepareImage().isNull());
+        EXPECT_TRUE(image.hasPrepared());
+    }
+}
+
+TEST(specImageDrawing, TheBackgroundFillsTheRectangleAndTurnsAboutItsCentre)
+{
+    QImage red(10, 10, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    auto paint = [&red](int rotation, const BezierPath *clip) {
+        specImage image(red);
+        image.setRotation(rotation);
+        QImage page(200, 200, QImage::Format_ARGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.translate(50, 50);
+        image.drawProp(&painter, QRectF(999, 999, 100, 50), clip);
+        return page;
+    };
+    const QImage upright = paint(0, nullptr);
+    EXPECT_TRUE(isRed(at(upright, 55, 55)));
+    EXPECT_TRUE(isRed(at(upright, 145, 95)));
+    EXPECT_FALSE(isRed(at(upright, 155, 75)));
+    EXPECT_FALSE(isRed(at(upright, 100, 30)));
+
+    // Turned a quarter about (100, 75): it now covers 75..125 across and 25..125 down.
+    const QImage turned = paint(90, nullptr);
+    EXPECT_TRUE(isRed(at(turned, 100, 30)));
+    EXPECT_TRUE(isRed(at(turned, 80, 120)));
+    EXPECT_FALSE(isRed(at(turned, 140, 75)));
+    EXPECT_FALSE(isRed(at(turned, 60, 75)));
+
+    const BezierPath clip = BezierPath::bezierPathWithRect(QRectF(0, 0, 50, 50));
+    const QImage clipped = paint(0, &clip);
+    EXPECT_TRUE(isRed(at(clipped, 80, 75)));
+    EXPECT_FALSE(isRed(at(clipped, 120, 75)));
+}
+
+TEST(specImageUndo, RotationAndMaskFlagRegisterTheirOldValuesWithTheController)
+{
+    qmtest::FakeCanvas canvas;
+    auto image = std::make_shared<specImage>(halves(8, 8));
+    image->setController(&canvas);
+    image->setRotation(45);
+    EXPECT_EQ(canvas.invalidated, QList<const ColorRect *>{nullptr});
+    canvas.undo.closeEventGroup();
+    image->setImageMaskFlag(false);
+    canvas.undo.closeEventGroup();
+    EXPECT_TRUE(canvas.undo.undoActionName().isEmpty());
+
+    canvas.undo.undo();
+    EXPECT_TRUE(image->isDrawMask());
+    canvas.undo.undo();
+    EXPECT_EQ(image->getRotation(), 0);
+    canvas.undo.redo();
+    EXPECT_EQ(image->getRotation(), 45);
+
+    // Without a controller nothing is registered.
+    specImage alone(halves(8, 8));
+    alone.setRotation(10);
+    EXPECT_EQ(alone.getRotation(), 10);
+}
+
+TEST(specImageStoredForm, WritesItsKeysAndReadsThemBack)
+{
+    specImage image(halves(12, 6));
+    QVariantMap d = image.propertyListRepresentation(false);
+    EXPECT_EQ(d.value("drawMask").toString(), "YES");
+    EXPECT_EQ(d.value("IsMono").toString(), "NO");
+    EXPECT_EQ(d.value("ImageAngle").toString(), "0");
+    EXPECT_FALSE(d.contains("MaskImageName"));
+    EXPECT_FALSE(d.contains("Image"));
+
+    image.setImageMaskName("star1");
+    image.loadPropertyListRepresentation({{"ImageAngle", "45"}, {"drawMask", "NO"}, {"IsMono", "YES"}});
+    EXPECT_EQ(image.getRotation(), 45);
+    EXPECT_FALSE(image.isDrawMask());
+    EXPECT_TRUE(image.isMono());
+    d = image.propertyListRepresentation(true);
+    EXPECT_EQ(d.value("ImageAngle").toString(), "45");
+    EXPECT_EQ(d.value("MaskImageName").toString(), "star1");
+    ASSERT_EQ(d.value("Image").typeId(), QMetaType::QByteArray);
+    EXPECT_EQ(Archiver::classOf(d.value("Image").toByteArray()), "QMImage");
+
+    const auto back = specImage::objectWithPropertyListRepresentation(d);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->size(), QSizeF(12, 6));
+    EXPECT_EQ(back->getRotation(), 45);
+    EXPECT_FALSE(back->isDrawMask());
+    EXPECT_TRUE(back->isMono());
+    EXPECT_EQ(back->imageMaskName(), "star1");
+
+    // Without "drawMask" the default stays; flags are YES only for exactly "YES".
+    specImage other(halves(4, 4));
+    other.loadPropertyListRepresentation({{"IsMono", "yes"}, {"ImageAngle", QVariantList{1}}});
+    EXPECT_TRUE(other.isDrawMask());
+    EXPECT_FALSE(other.isMono());
+    EXPECT_EQ(other.getRotation(), 0);
+}
+
+TEST(specImageStoredForm, NoPictureWithoutReadableImageData)
+{
+    EXPECT_FALSE(specImage::objectWithPropertyListRepresentation({{"drawMask", "YES"}}));
+    EXPECT_FALSE(specImage::objectWithPropertyListRepresentation({{"Image", "text"}}));
+    EXPECT_FALSE(specImage::objectWithPropertyListRepresentation({{"Image", QByteArray("junk")}}));
+    const QByteArray wrongKind = Archiver::archiveColor(Qt::red);
+    EXPECT_FALSE(specImage::objectWithPropertyListRepresentation({{"Image", wrongKind}}));
+    const QByteArray noPicture =
+        Archiver::archive("QMImage", {{"Kind", "bitmap"}, {"Data", QByteArray("not a picture")}});
+    EXPECT_FALSE(specImage::objectWithPropertyListRepresentation({{"Image", noPicture}}));
+}
+
+TEST(specImageStoredForm, VectorPicturesKeepTheirOwnBytes)
+{
+    const QString path = qmtest::writeSvg(qmtest::freshDir("stored-svg") + "/shape.svg", 40, 20);
+    const auto image = specImage::fromFile(path);
+    ASSERT_TRUE(image);
+    const auto back = specImage::fromArchivedData(image->archivedData());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->kind(), specImage::Kind::Svg);
+    EXPECT_EQ(back->size(), QSizeF(40, 20));
+}
