@@ -300,7 +300,14 @@ void ColorRect::copyImageTo(ColorRect &target) const
 
 ColorRect::PreparedImage ColorRect::preparedImage()
 {
-    return {};
+    if (!hasValidImage())
+        return {};
+    PreparedImage prepared;
+    prepared.image = _image->prepareImage();
+    prepared.size = _image->size();
+    prepared.isVector = _image->isVector();
+    prepared.rotation = _image->getRotation();
+    return prepared;
 }
 
 void ColorRect::passTintToImage()

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
@@ -410,4 +411,39 @@ TEST_F(ObjectImage, TheReaderTakesArchivedPicturesAndIgnoresDamagedOnes)
         s->loadPropertyListRepresentation({{"Image", junk}});
         EXPECT_FALSE(s->hasValidImage());
     }
+}
+
+TEST_F(ObjectImage, TheObjectDrawsItsPreparedImageAtItsPlacement)
+{
+    auto r = ColorRect::create(QRectF(10, 10, 40, 20));
+    r->setDrawsFill(false);
+    r->setImage(picture(40, 20, Qt::red));
+    r->setTintImageColor(Qt::blue);
+    r->setTintImage(true);
+    auto render = [&r]() {
+        QImage page(100, 100, QImage::Format_ARGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        r->drawFrame(&painter, QRectF(), false);
+        return page;
+    };
+    QImage page = render();
+    EXPECT_EQ(page.pixelColor(30, 20), QColor(Qt::blue));
+    EXPECT_EQ(page.pixelColor(60, 20), QColor(Qt::white));
+
+    // Placed by offset in inches and scale in percent when it does not follow the box, and
+    // clipped to the frame then: 20 by 10 from (46, 10), cut at x = 50.
+    r->setScaleWithBox(false);
+    r->setXImageOffset(0.5f);
+    r->setXImageScale(50);
+    r->setYImageScale(50);
+    page = render();
+    EXPECT_EQ(page.pixelColor(20, 15), QColor(Qt::white));
+    EXPECT_EQ(page.pixelColor(48, 15), QColor(Qt::blue));
+    EXPECT_EQ(page.pixelColor(48, 25), QColor(Qt::white));
+    EXPECT_EQ(page.pixelColor(55, 15), QColor(Qt::white));
+
+    r->setImage(static_cast<const specImage *>(nullptr));
+    page = render();
+    EXPECT_EQ(page.pixelColor(30, 20), QColor(Qt::white));
 }
