@@ -513,7 +513,15 @@ QVariant PropertyList::readFile(const QString &path, QString *error, QMetaType::
         setError(error, QStringLiteral("The file \"%1\" is too large to be a property list.").arg(path));
         return {};
     }
-    const QByteArray data = file.read(MaximumSize + 1);
+    // Read what is there in chunks: asking QFile for the whole cap at once makes it allocate
+    // the cap up front on every read, even for a file of a few hundred bytes.
+    QByteArray data;
+    while (!file.atEnd() && data.size() <= MaximumSize) {
+        const QByteArray chunk = file.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        data += chunk;
+    }
     QString reason;
     QVariant value = fromData(data, &reason, expectedType);
     if (!value.isValid())
