@@ -3,6 +3,7 @@
 #include "objects/ColorRect.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
 #include <QPainter>
 #include <QTextDocument>
 
@@ -14,6 +15,20 @@ namespace {
 
 // Each line keeps this distance from the frame's left and right sides.
 constexpr qreal LineFragmentPadding = 5.0;
+
+// Text is laid out in page points: a device of 72 dots per inch makes a 12-point font 12
+// units tall whatever the screen's resolution.
+QPaintDevice *pointDevice()
+{
+    static QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(72.0 / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        return image;
+    }();
+    return &device;
+}
 
 } // namespace
 
@@ -28,6 +43,7 @@ void ColorRect::drawText(QPainter *painter)
     }
     // A copy is laid out, so drawing never changes the document the editor works on.
     std::unique_ptr<QTextDocument> layout(_text->clone());
+    layout->documentLayout()->setPaintDevice(pointDevice());
     layout->setDocumentMargin(0);
     layout->setTextWidth(std::max<qreal>(0.0, _frameBounds.width() - 2 * LineFragmentPadding));
     const bool lastBox = textContainerIndex() + 1 >= textContainerCount();
