@@ -116,7 +116,8 @@ void drawUpcOuterCharacters(LinearDrawContext &ctx, const TBarInfo &info, QChar 
     QFont font = ctx.font;
     double baseline = mainBaseline;
     if (ctx.upcCharactersEqualSize < 1) {
-        font.setPointSizeF(ctx.font.pointSizeF() * 0.8);
+        if (ctx.font.pointSizeF() > 0)
+            font.setPointSizeF(ctx.font.pointSizeF() * 0.8);
         baseline = info.pt.v + r * (3 * info.TextHeight / 16 + info.barH);
         if (info.barH == 0)
             baseline += ctx.textDrop * r;

@@ -241,3 +241,29 @@ TEST(UpcEan, SymbolsReadBackThroughZXing)
     }
 }
 
+
+TEST(UpcEan, UpcOuterCharactersFollowTheEqualSizeDefault)
+{
+    TBarInfo info;
+    info.type = BarcodeType::UpcA;
+    info.setData("03600029145");
+    info.font = qmtest::testFont(10);
+    for (long long equal : {0LL, 1LL}) {
+        BarcodeDrawStyle style;
+        style.upcCharactersEqualSize = equal;
+        LinearDrawContext drawn;
+        BarcodeRenderer::drawBarcode(nullptr, QRectF(0, 0, 120, 50), info, style, &drawn);
+        ASSERT_EQ(drawn.textItems.size(), 12u);
+        const auto &main = drawn.textItems[0];
+        const auto &first = drawn.textItems[10];
+        const auto &last = drawn.textItems[11];
+        EXPECT_EQ(first.text, "0");
+        EXPECT_EQ(last.text, "2");
+        EXPECT_DOUBLE_EQ(first.baseline.x(), 4.0); // the frame's origin moved by the margin
+        EXPECT_DOUBLE_EQ(first.font.pointSizeF(), equal ? 10.0 : 8.0);
+        if (equal)
+            EXPECT_DOUBLE_EQ(first.baseline.y(), main.baseline.y());
+        else
+            EXPECT_NE(first.baseline.y(), main.baseline.y());
+    }
+}
