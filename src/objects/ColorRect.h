@@ -294,7 +294,7 @@ public:
     void setEditable(bool flag);
     bool isEditable1() const { return _iseditable; }
     // A blue cross through the centre of the outline that keeps its size on the screen.
-    void drawCenter(QPainter *painter);
+    virtual void drawCenter(QPainter *painter);
     // YES while the object draws for printing or export.
     bool isDrawingForPrint() const;
     // The zoom that shadows are scaled by: the canvas's displayed zoom on the screen, 1 when
@@ -316,7 +316,7 @@ public:
     QPointF knobLocation(int &knob) const;
     // Corner 0, 1, 2, 3 (top-left, then clockwise) to knob 1, 3, 8, 6; anything else to 0.
     static int indexToKnob(int index);
-    void drawLinks(QPainter *painter);
+    virtual void drawLinks(QPainter *painter);
     void drawLinkAtPoint(const QPointF &point, QPainter *painter, bool next);
     // The area to redraw for the object.
     QRectF update_bounds() const { return drawingBounds(); }
@@ -341,15 +341,15 @@ public:
     void beginRotation();
     void endRotation();
     // Toggle the mirrors without undo or redraw.
-    void flipHorizontally() { _flipV = !_flipV; }
-    void flipVertically() { _flipH = !_flipH; }
+    virtual void flipHorizontally() { _flipV = !_flipV; }
+    virtual void flipVertically() { _flipH = !_flipH; }
     // The knob across the vertical axis (horizontal YES) or the horizontal axis.
     static int flipKnob(int knob, bool horizontal);
     // The knob under a page point: 1 to 8, 11 for the rotation knob, 0 for none.
     virtual int knobUnderPoint(const QPointF &point) const;
     // 11 when the point (in the unrotated frame) lies on a rotation knob square of the size
     // of `knobRect`, else 0.
-    int rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const;
+    virtual int rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const;
     // 1 for the previous-box mark, 2 for the next-box mark, 0 for none.
     int linkUnderPoint(const QPointF &point) const;
     virtual bool hitTest(const QPointF &point, bool selected) const;
@@ -360,7 +360,7 @@ public:
     virtual QRectF drawingBounds() const;
     QRectF rulerBounds() const;
     // The frame's outline turned by the angle (the plain frame when it is 0).
-    BezierPath getRotatedBounds() const;
+    virtual BezierPath getRotatedBounds() const;
     // The path turned about the frame centre by the angle; none for an empty path or angle 0.
     std::optional<BezierPath> getRotatedBoundsPath(const BezierPath &path) const;
     // The rectangle turned a quarter about its centre unless the angle is a whole half turn.

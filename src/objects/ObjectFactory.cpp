@@ -2,7 +2,10 @@
 
 #include <QHash>
 
+#include "objects/ColorLine.h"
+#include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
+#include "objects/Group.h"
 
 namespace quillmark {
 
@@ -52,6 +55,9 @@ void registerObjectKinds()
 {
     ObjectFactory::registerClass(QStringLiteral("ColorRect"),
                                  [] { return std::make_shared<ColorRect>(); });
+    ColorLine::registerKind();
+    ColorPath::registerKind();
+    registerGroupKinds();
 }
 
 } // namespace quillmark

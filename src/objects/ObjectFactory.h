@@ -33,8 +33,8 @@ public:
     static std::shared_ptr<ColorRect> create(const QString &name);
 };
 
-// Registers the kinds of the graphic object model. Call once at start-up (and in tests)
-// before any document is read.
+// Registers the kinds of the graphic object model and the group kinds. Call once at
+// start-up (and in tests) before any document is read.
 void registerObjectKinds();
 
 } // namespace quillmark

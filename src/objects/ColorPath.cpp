@@ -1,0 +1,243 @@
+#include "objects/ColorPath.h"
+
+#include <QByteArray>
+#include <QTransform>
+
+#include <cmath>
+
+#include "objects/BezierPathArchive.h"
+#include "objects/CanvasServices.h"
+#include "objects/ObjectFactory.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+// The rectangle outline that a new path starts with, in its own coordinates. A frame
+// without area gives the unit square, so that the outline can still take any later frame.
+BezierPath startingOutline(const QRectF &frame, float lineWidth)
+{
+    const bool hasArea = frame.width() > 0 && frame.height() > 0;
+    BezierPath path = BezierPath::bezierPathWithRect(
+        hasArea ? QRectF(0, 0, frame.width(), frame.height()) : QRectF(0, 0, 1, 1));
+    path.setLineWidth(lineWidth);
+    return path;
+}
+
+// One axis of the fitting: the factor in single precision, 1 for an extent of 0 (nothing
+// to scale, the points keep their offsets).
+double axisScale(double frameExtent, double pathExtent)
+{
+    if (pathExtent == 0 || !std::isfinite(pathExtent) || !std::isfinite(frameExtent))
+        return 1.0;
+    const double s = double(float(frameExtent / pathExtent));
+    return std::isfinite(s) ? s : 1.0;
+}
+
+bool hasOnlyFinitePoints(const BezierPath &path)
+{
+    for (const BezierPath::Element &e : path.elements()) {
+        const int count = e.type == BezierPath::CurveTo ? 3 : (e.type == BezierPath::ClosePath ? 0 : 1);
+        for (int k = 0; k < count; ++k) {
+            if (!std::isfinite(e.points[k].x()) || !std::isfinite(e.points[k].y()))
+                return false;
+        }
+    }
+    return true;
+}
+
+void appendElement(BezierPath &path, BezierPath::ElementType type, const QPointF *pts)
+{
+    switch (type) {
+    case BezierPath::MoveTo:
+        path.moveTo(pts[0]);
+        break;
+    case BezierPath::LineTo:
+        path.lineTo(pts[0]);
+        break;
+    case BezierPath::CurveTo:
+        path.curveTo(pts[2], pts[0], pts[1]);
+        break;
+    case BezierPath::ClosePath:
+        path.closePath();
+        break;
+    }
+}
+
+} // namespace
+
+ColorPath::ColorPath()
+    : ColorPath(QRectF())
+{
+}
+
+ColorPath::ColorPath(const QRectF &frame)
+    : ColorRect(frame)
+    , colorPath(startingOutline(frame, strokeLineWidth()))
+{
+}
+
+std::shared_ptr<ColorPath> ColorPath::create(const QRectF &frame)
+{
+    return std::make_shared<ColorPath>(frame);
+}
+
+void ColorPath::registerKind()
+{
+    ObjectFactory::registerClass(QStringLiteral("ColorPath"),
+                                 [] { return std::make_shared<ColorPath>(); });
+}
+
+QString ColorPath::className() const
+{
+    return QStringLiteral("ColorPath");
+}
+
+std::shared_ptr<ColorRect> ColorPath::newInstance() const
+{
+    return std::make_shared<ColorPath>();
+}
+
+void ColorPath::copyValues(ColorRect &target) const
+{
+    ColorRect::copyValues(target);
+    if (auto *path = dynamic_cast<ColorPath *>(&target))
+        path->colorPath = colorPath;
+}
+
+void ColorPath::clear()
+{
+    colorPath.reset();
+    bp = BezierPoint();
+}
+
+void ColorPath::setBezierEdit(bool flag)
+{
+    edit = flag;
+    if (!edit) {
+        bp = BezierPoint();
+        closeDragGroup();
+    }
+    redrawCanvas();
+}
+
+void ColorPath::doubleClick()
+{
+    bp = BezierPoint();
+    edit = !edit;
+    if (!edit)
+        closeDragGroup();
+    redrawCanvas();
+}
+
+void ColorPath::redrawCanvas()
+{
+    if (_mainView)
+        _mainView->invalidateGraphic(nullptr);
+}
+
+BezierPath ColorPath::fittedTo(const QRectF &frame) const
+{
+    if (!colorPath)
+        return BezierPath();
+    BezierPath fitted = *colorPath;
+    const QRectF b = colorPath->bounds();
+    const double sx = axisScale(frame.width(), b.width());
+    const double sy = axisScale(frame.height(), b.height());
+    // The stored bounds normally start at 0,0; an outline that does not still lands in the
+    // frame.
+    QTransform t;
+    t.translate(frame.x(), frame.y());
+    t.scale(sx, sy);
+    t.translate(-b.x(), -b.y());
+    fitted.transform(t);
+    return fitted;
+}
+
+BezierPath ColorPath::bezierPath() const
+{
+    QRectF f = _frameBounds;
+    if (_isedit)
+        f.adjust(handleWidth(), handleWidth(), -handleWidth(), -handleWidth());
+    return fittedTo(f);
+}
+
+void ColorPath::setBezierPath(const BezierPath &path)
+{
+    // A point that is not a number would poison every later fitting; such an outline
+    // becomes the unit square.
+    const bool finite = hasOnlyFinitePoints(path);
+    QRectF r = finite ? path.bounds() : QRectF(0, 0, 1, 1);
+    if (_isedit)
+        r.adjust(-handleWidth(), -handleWidth(), handleWidth(), handleWidth());
+    colorPath = finite ? path : startingOutline(QRectF(), float(path.lineWidth()));
+    UndoManager *manager = undoManager();
+    if (manager)
+        manager->disableUndoRegistration();
+    setFrameBounds(r);
+    if (manager)
+        manager->enableUndoRegistration();
+    const QRectF b = colorPath->bounds();
+    if (std::isfinite(b.x()) && std::isfinite(b.y()))
+        colorPath->transform(QTransform::fromTranslate(-b.x(), -b.y()));
+}
+
+void ColorPath::restoreBezierPath(const BezierPath &pagePath)
+{
+    const BezierPath current = bezierPath();
+    registerUndo([current](ColorRect &object) {
+        static_cast<ColorPath &>(object).restoreBezierPath(current);
+    });
+    setBezierPath(pagePath);
+    redrawCanvas();
+}
+
+bool ColorPath::deleteSegment()
+{
+    if (!colorPath || bp.element <= 0 || bp.element >= colorPath->elementCount()
+        || colorPath->elementCount() < 5)
+        return false;
+    const BezierPath fitted = bezierPath();
+    BezierPath result;
+    result.setLineWidth(fitted.lineWidth());
+    result.setWindingRule(fitted.windingRule());
+    QPointF pts[3];
+    bool draws = false;
+    for (int i = 0; i < fitted.elementCount(); ++i) {
+        const BezierPath::ElementType type = fitted.elementAt(i, pts);
+        if (i == bp.element)
+            continue;
+        draws = draws || type == BezierPath::LineTo || type == BezierPath::CurveTo;
+        appendElement(result, type, pts);
+    }
+    // An outline left without a line or without area could never be drawn, resized or
+    // selected again; the deletion is refused instead.
+    const QRectF r = result.bounds();
+    if (!draws || !(r.width() > 0) || !(r.height() > 0))
+        return false;
+    bp = BezierPoint();
+    restoreBezierPath(result);
+    return true;
+}
+
+QVariantMap ColorPath::propertyListRepresentation(const GraphicList *graphics)
+{
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    dict.insert(QStringLiteral("Class"), className());
+    if (colorPath)
+        dict.insert(QStringLiteral("Path"), BezierPathArchive::archive(bezierPath()));
+    return dict;
+}
+
+void ColorPath::loadPropertyListRepresentation(const QVariantMap &dict)
+{
+    ColorRect::loadPropertyListRepresentation(dict);
+    const auto it = dict.constFind(QStringLiteral("Path"));
+    if (it == dict.constEnd() || it->typeId() != QMetaType::QByteArray)
+        return;
+    if (const std::optional<BezierPath> path = BezierPathArchive::unarchive(it->toByteArray()))
+        setBezierPath(*path);
+}
+
+} // namespace quillmark

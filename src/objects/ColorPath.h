@@ -1,0 +1,113 @@
+#pragma once
+// The free-form kind of object (path tool): an outline of moves, lines and cubic curves.
+// The outline is kept in its own coordinates with its bounds at 0,0 and is scaled into the
+// frame whenever it is used, so moving and resizing work on the frame alone.
+//
+// In point-edit mode (a double click) the user drags end points and control points, the
+// control points on either side of an end point kept in line, and deletes the selected
+// element. The selected point stays selected after the button is released, so the canvas's
+// Delete command reaches it, until a press misses every point or editing ends.
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+#include <optional>
+
+#include "objects/ColorRect.h"
+#include "platform/BezierPath.h"
+
+class QPainter;
+
+namespace quillmark {
+
+// An edit point: the element's index and which of its points (0 for a move or line; 0, 1,
+// 2 for a curve's first control point, second control point and end). -1 means none.
+struct BezierPoint
+{
+    int element = -1;
+    int point = -1;
+
+    bool isNone() const { return element < 0 || point < 0; }
+    bool operator==(const BezierPoint &) const = default;
+};
+
+class ColorPath : public ColorRect
+{
+public:
+    // The outline starts as the frame's rectangle.
+    ColorPath();
+    explicit ColorPath(const QRectF &frame);
+
+    static std::shared_ptr<ColorPath> create(const QRectF &frame = QRectF());
+    // Makes the kind known to the object factory under "ColorPath".
+    static void registerKind();
+
+    QString className() const override;
+    std::shared_ptr<ColorRect> newInstance() const override;
+    void copyValues(ColorRect &target) const override;
+
+    // Drops the outline and the selected point.
+    void clear();
+    // The stored outline in its own coordinates; null after clear().
+    const BezierPath *storedPath() const { return colorPath ? &*colorPath : nullptr; }
+
+    bool bezierEdit() const { return edit; }
+    // Sets point-edit mode and redraws the whole canvas; leaving it forgets the selected
+    // point.
+    void setBezierEdit(bool flag);
+    // Toggles point-edit mode, forgetting the selected point.
+    void doubleClick();
+
+    // The outline fitted to the frame, in page points; empty without a stored outline.
+    BezierPath bezierPath() const override;
+    // Takes an outline in page points: the frame becomes its bounds (without undo) and the
+    // outline is kept moved to 0,0. Registers no undo of its own.
+    void setBezierPath(const BezierPath &path);
+
+    void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
+    // The object as it prints: fill, gradient, shadow, image and stroke of the outline.
+    void drawObject(QPainter *painter, const QRectF &aRect, bool selected);
+    // The outline as a one-pixel dark grey line (point-edit mode).
+    void drawEditBezier(QPainter *painter);
+    // The edit points: end points as circles, control points as squares with their lines.
+    void drawEditBezierSelect(QPainter *painter);
+    void drawSelect(QPainter *painter, const QRectF &aRect) override;
+    // A path shows no text-link marks.
+    void drawLinks(QPainter *painter) override;
+
+    // The edit point under a page point; the first hit in element order wins.
+    BezierPoint bezierKnobUnderPoint(const QPointF &point) const;
+    BezierPoint selectedPoint() const { return bp; }
+
+    // The canvas's mouse events in point-edit mode, in page points. A press selects the
+    // point under it (a miss selects none) and opens the undo group that the drags fall
+    // into; the release closes it and keeps the selection.
+    void mouseMoved(const QPointF &point);
+    void mouseDown(const QPointF &point);
+    void mouseDragged(const QPointF &point, unsigned modifierFlags);
+    void mouseUp();
+
+    // Removes the selected element (never the opening move). Refused, answering false, when
+    // nothing is selected or the outline would lose all its area; undoable.
+    bool deleteSegment();
+
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    void loadPropertyListRepresentation(const QVariantMap &dict) override;
+
+private:
+    // The stored outline scaled and moved into `frame`.
+    BezierPath fittedTo(const QRectF &frame) const;
+    // Sets the outline from page points and registers the way back to the present one.
+    void restoreBezierPath(const BezierPath &pagePath);
+    void closeDragGroup();
+    void redrawCanvas();
+
+    std::optional<BezierPath> colorPath;
+    bool edit = false;
+    BezierPoint bp;
+    bool dragGroupOpen = false;
+};
+
+} // namespace quillmark

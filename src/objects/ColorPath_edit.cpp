@@ -1,0 +1,357 @@
+// Point editing of a path object and its drawing: the edit points, the drag rules that keep
+// the control points on either side of an end point in line, and the normal drawing of the
+// outline with fill, gradient, shadow, image and stroke.
+#include "objects/ColorPath.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <cmath>
+#include <functional>
+
+#include "objects/CDashArray.h"
+#include "objects/CanvasServices.h"
+#include "objects/ColorUtils.h"
+#include "platform/Bundle.h"
+#include "platform/Modifiers.h"
+#include "platform/Pen.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+class SavedState
+{
+public:
+    explicit SavedState(QPainter *painter)
+        : m_painter(painter)
+    {
+        m_painter->save();
+    }
+    ~SavedState() { m_painter->restore(); }
+    SavedState(const SavedState &) = delete;
+    SavedState &operator=(const SavedState &) = delete;
+
+private:
+    QPainter *m_painter;
+};
+
+QPainterPath filledArea(const BezierPath &path)
+{
+    QPainterPath area = path.toPainterPath();
+    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
+                                                                      : Qt::WindingFill);
+    return area;
+}
+
+QRectF squareAt(const QPointF &center, double side)
+{
+    return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
+}
+
+// c mirrored to the other side of `a` along the direction of p, keeping its distance from a.
+// Nothing moves when p lies on a (there is no direction).
+QPointF opposite(const QPointF &c, const QPointF &a, const QPointF &p)
+{
+    const QPointF d = p - a;
+    const double length = std::hypot(d.x(), d.y());
+    if (!(length > 0))
+        return c;
+    const double keep = std::hypot(c.x() - a.x(), c.y() - a.y());
+    return a - d * (keep / length);
+}
+
+int pointCount(BezierPath::ElementType type)
+{
+    return type == BezierPath::CurveTo ? 3 : (type == BezierPath::ClosePath ? 0 : 1);
+}
+
+} // namespace
+
+// ---- edit points ----
+
+BezierPoint ColorPath::bezierKnobUnderPoint(const QPointF &point) const
+{
+    const BezierPath fitted = bezierPath();
+    const double k = 6.0 / getZoom();
+    QPointF pts[3];
+    for (int i = 0; i < fitted.elementCount(); ++i) {
+        const BezierPath::ElementType type = fitted.elementAt(i, pts);
+        for (int n = 0; n < pointCount(type); ++n) {
+            if (squareAt(pts[n], k).contains(point))
+                return BezierPoint{i, n};
+        }
+    }
+    return BezierPoint();
+}
+
+void ColorPath::mouseMoved(const QPointF &point)
+{
+    if (!_mainView)
+        return;
+    if (bezierKnobUnderPoint(point).isNone()) {
+        _mainView->setDocumentCursor(QCursor(Qt::ArrowCursor));
+        return;
+    }
+    const QImage image = Bundle::imageNamed(QStringLiteral("editPath"));
+    if (image.isNull())
+        _mainView->setDocumentCursor(QCursor(Qt::CrossCursor));
+    else
+        _mainView->setDocumentCursor(QCursor(QPixmap::fromImage(image), 19, 1));
+}
+
+void ColorPath::mouseDown(const QPointF &point)
+{
+    bp = bezierKnobUnderPoint(point);
+    if (dragGroupOpen)
+        return;
+    if (UndoManager *manager = undoManager()) {
+        manager->beginUndoGrouping();
+        dragGroupOpen = true;
+    }
+}
+
+void ColorPath::mouseUp()
+{
+    closeDragGroup();
+    redrawCanvas();
+}
+
+void ColorPath::closeDragGroup()
+{
+    if (!dragGroupOpen)
+        return;
+    dragGroupOpen = false;
+    if (UndoManager *manager = undoManager(); manager && manager->groupingLevel() > 0)
+        manager->endUndoGrouping();
+}
+
+void ColorPath::mouseDragged(const QPointF &point, unsigned modifierFlags)
+{
+    if (bp.isNone() || !colorPath || !std::isfinite(point.x()) || !std::isfinite(point.y()))
+        return;
+    BezierPath q = bezierPath();
+    const int count = q.elementCount();
+    const int i = bp.element;
+    if (i >= count)
+        return;
+    QPointF pts[3];
+    const BezierPath::ElementType type = q.elementAt(i, pts);
+    if (bp.point >= pointCount(type))
+        return;
+    const QPointF p = point;
+    const QPointF o = pts[bp.point];
+    const QPointF moved = p - o;
+    pts[bp.point] = p;
+    const bool shift = (modifierFlags & ShiftKeyMask) != 0;
+
+    auto adjust = [&q](int index, BezierPath::ElementType wanted,
+                       const std::function<void(QPointF *)> &change) {
+        if (index < 0 || index >= q.elementCount())
+            return;
+        QPointF other[3];
+        if (q.elementAt(index, other) != wanted)
+            return;
+        change(other);
+        q.setAssociatedPoints(other, index);
+    };
+
+    if (type == BezierPath::CurveTo && !shift) {
+        if (bp.point == 0) {
+            QPointF before[3];
+            if (i > 0 && q.elementAt(i - 1, before) == BezierPath::CurveTo) {
+                const QPointF a = before[2];
+                adjust(i - 1, BezierPath::CurveTo,
+                       [&](QPointF *c) { c[1] = opposite(c[1], a, p); });
+            }
+        } else if (bp.point == 1) {
+            const QPointF e = pts[2];
+            adjust(i + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] = opposite(c[0], e, p); });
+        } else {
+            pts[1] += moved;
+            adjust(i + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
+            if (i == count - 3)
+                adjust(0, BezierPath::MoveTo, [&](QPointF *c) { c[0] = p; });
+        }
+    } else if (type == BezierPath::MoveTo) {
+        adjust(count - 3, BezierPath::CurveTo, [&](QPointF *c) {
+            c[1] += moved;
+            c[2] = p;
+        });
+        adjust(1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
+    }
+    q.setAssociatedPoints(pts, i);
+
+    restoreBezierPath(q);
+}
+
+// ---- drawing ----
+
+void ColorPath::drawFrame(QPainter *painter, const QRectF &aRect, bool selected)
+{
+    if (!painter)
+        return;
+    if (edit)
+        drawEditBezier(painter);
+    else
+        drawObject(painter, aRect, selected);
+}
+
+void ColorPath::drawEditBezier(QPainter *painter)
+{
+    if (!painter)
+        return;
+    const BezierPath fitted = bezierPath();
+    if (fitted.isEmpty())
+        return;
+    SavedState state(painter);
+    painter->strokePath(fitted.toPainterPath(), makePen(Qt::darkGray, 1.0 / getZoom()));
+}
+
+void ColorPath::drawEditBezierSelect(QPainter *painter)
+{
+    if (!painter)
+        return;
+    const BezierPath fitted = bezierPath();
+    if (fitted.isEmpty())
+        return;
+    SavedState state(painter);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    const QColor current = painter->pen().color();
+    painter->strokePath(fitted.toPainterPath(), makePen(current, fitted.lineWidth()));
+
+    const double k = 6.0 / getZoom();
+    const QPen guide = makePen(Qt::lightGray, 1.0 / getZoom());
+    auto dot = [painter, k](const QPointF &center, const QColor &color) {
+        QPainterPath circle;
+        circle.addEllipse(squareAt(center, k));
+        painter->fillPath(circle, color);
+    };
+    QPointF previousEnd;
+    QPointF pts[3];
+    for (int i = 0; i < fitted.elementCount(); ++i) {
+        const BezierPath::ElementType type = fitted.elementAt(i, pts);
+        const bool selectedElement = i == bp.element;
+        switch (type) {
+        case BezierPath::MoveTo:
+            if (i == 0)
+                dot(pts[0], selectedElement ? Qt::red : Qt::black);
+            previousEnd = pts[0];
+            break;
+        case BezierPath::LineTo:
+            dot(pts[0], selectedElement ? Qt::red : Qt::black);
+            previousEnd = pts[0];
+            break;
+        case BezierPath::CurveTo:
+            painter->fillRect(squareAt(pts[0], k),
+                              selectedElement && bp.point == 0 ? Qt::red : Qt::blue);
+            painter->fillRect(squareAt(pts[1], k),
+                              selectedElement && bp.point == 1 ? Qt::red : Qt::blue);
+            painter->setPen(guide);
+            painter->drawLine(previousEnd, pts[0]);
+            painter->drawLine(pts[2], pts[1]);
+            dot(pts[2], selectedElement && bp.point == 2 ? Qt::red : Qt::black);
+            previousEnd = pts[2];
+            break;
+        case BezierPath::ClosePath:
+            break;
+        }
+    }
+}
+
+void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
+{
+    if (!painter || !colorPath)
+        return;
+    const float half = strokeLineWidth() / 2.0f;
+    const BezierPath outline = fittedTo(_frameBounds.adjusted(half, half, -half, -half));
+    if (outline.isEmpty())
+        return;
+    SavedState outer(painter);
+    flipFrame(painter);
+    rotateFrame(painter, angle());
+
+    const bool filled = canFill() && drawsFill();
+    if (filled) {
+        SavedState fillState(painter);
+        const QRectF area = outline.bounds();
+        auto paintFill = [&](QPainter *p) {
+            if (clip) {
+                QPainterPath clipArea = filledArea(*clip);
+                p->setClipPath(clipArea, Qt::IntersectClip);
+            }
+            if (_fillType == 0) {
+                p->fillPath(filledArea(outline), fillColor());
+                return;
+            }
+            p->setClipPath(filledArea(outline), Qt::IntersectClip);
+            if (_fillType == 1)
+                drawRadialGradient(p, fillColor(), _fillColor2, area);
+            else if (_fillType == 2)
+                drawAxialGradient(p, fillColor(), _fillColor2, _fillAngle * Pi / 180.0, area);
+        };
+        if (drawsShadow())
+            paintWithShadow(painter, area, displayedZoom(), paintFill);
+        else
+            paintFill(painter);
+    }
+
+    if (canDrawsImage() && drawsImage()) {
+        SavedState imageState(painter);
+        painter->setClipPath(filledArea(outline), Qt::IntersectClip);
+        drawImage(painter);
+    }
+
+    const float width = strokeLineWidth();
+    if (canStroke() && drawsStroke() && width > 0) {
+        SavedState strokeState(painter);
+        const QList<qreal> dashes =
+            _linePattern > 0 ? CDashArray::dashLengths(_linePattern, _lineWidth) : QList<qreal>();
+        const QPen pen = makePen(strokeColor(), _lineWidth, dashes);
+        const QPainterPath line = outline.toPainterPath();
+        auto paintStroke = [&](QPainter *p) { p->strokePath(line, pen); };
+        // A filled path casts its shadow from the fill alone.
+        if (drawsShadow() && !filled) {
+            const qreal reach = _lineWidth;
+            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach), 1.0,
+                            paintStroke);
+        } else {
+            paintStroke(painter);
+        }
+    }
+}
+
+void ColorPath::drawSelect(QPainter *painter, const QRectF &)
+{
+    if (!painter)
+        return;
+    if (edit) {
+        drawEditBezierSelect(painter);
+        return;
+    }
+    SavedState state(painter);
+    flipFrame(painter);
+    rotateFrame(painter, angle());
+    if (!_iseditable) {
+        drawHandlesInView(painter);
+        return;
+    }
+    if (isDrawingForPrint())
+        return;
+    if ((!canStroke() || !(strokeLineWidth() > 0)) && drawsStroke())
+        painter->strokePath(bezierPath().toPainterPath(),
+                            makePen(strokeColor(), 0.2 / displayedZoom()));
+}
+
+void ColorPath::drawLinks(QPainter *)
+{
+}
+
+} // namespace quillmark

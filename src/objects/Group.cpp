@@ -1,0 +1,349 @@
+#include "objects/Group.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QTransform>
+
+#include <cmath>
+
+#include "foundation/Language.h"
+#include "objects/CanvasServices.h"
+#include "platform/Format.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+QHash<QString, Group::Creator> &groupCreators()
+{
+    static QHash<QString, Group::Creator> table;
+    return table;
+}
+
+const QString ClassKey = QStringLiteral("GroupClassKey");
+const QString ContentsKey = QStringLiteral("GroupContents");
+const QString AngleKey = QStringLiteral("GroupAngle");
+const QString BoundsKey = QStringLiteral("GroupBounds");
+
+// The union that the design's rectangles use: an empty rectangle adds nothing, and nothing
+// added to an empty start gives the empty rectangle.
+QRectF unionOf(const QRectF &a, const QRectF &b)
+{
+    if (a.isEmpty())
+        return b.isEmpty() ? QRectF() : b;
+    if (b.isEmpty())
+        return a;
+    return a.united(b);
+}
+
+} // namespace
+
+Group::Group() = default;
+
+Group::~Group()
+{
+    clear();
+}
+
+std::shared_ptr<Group> Group::create()
+{
+    return std::make_shared<Group>();
+}
+
+QString Group::className() const
+{
+    return QStringLiteral("Group");
+}
+
+bool Group::registerClass(const QString &name, Creator creator)
+{
+    // The name comes from stored documents; only group kinds may ever be built from it.
+    static const QStringList kinds = {QStringLiteral("Group"), QStringLiteral("GroupField")};
+    if (!creator || !kinds.contains(name))
+        return false;
+    groupCreators().insert(name, std::move(creator));
+    return true;
+}
+
+void registerGroupKinds()
+{
+    Group::registerClass(QStringLiteral("Group"), [] { return std::make_shared<Group>(); });
+}
+
+// ---- membership and state ----
+
+void Group::addObject(const std::shared_ptr<ColorRect> &object)
+{
+    if (cleared || !object)
+        return;
+    objects.append(object);
+    object->setGroup(this);
+}
+
+void Group::addObjects(const GraphicList &list)
+{
+    if (cleared)
+        return;
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+        member->setGroup(nullptr);
+    objects.clear();
+    for (const std::shared_ptr<ColorRect> &object : list) {
+        if (!object)
+            continue;
+        objects.append(object);
+        object->setGroup(this);
+        _bounds = unionOf(_bounds, object->getRotatedBounds().bounds());
+    }
+}
+
+void Group::clear()
+{
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects)) {
+        if (member->getGroup() == this)
+            member->setGroup(nullptr);
+    }
+    objects.clear();
+    cleared = true;
+    _angle = 0.0f;
+    _bounds = QRectF();
+}
+
+bool Group::isEdit() const
+{
+    return !objects.isEmpty() && objects.first()->isEdit();
+}
+
+float Group::handleWidth() const
+{
+    // Every object has the same handle; an empty group answers it too.
+    return objects.isEmpty() ? ColorRect::handleWidth() : objects.first()->handleWidth();
+}
+
+bool Group::isLocked() const
+{
+    for (const std::shared_ptr<ColorRect> &member : objects) {
+        if (member->isLocked())
+            return true;
+    }
+    return false;
+}
+
+bool Group::isResizable() const
+{
+    for (const std::shared_ptr<ColorRect> &member : objects) {
+        if (!member->isResizable())
+            return false;
+    }
+    return true;
+}
+
+QString Group::pageName() const
+{
+    return objects.isEmpty() ? QString() : objects.first()->getPageName();
+}
+
+bool Group::isOnPageNamed(const QString &name) const
+{
+    const QString page = pageName();
+    return !page.isNull() && page == name;
+}
+
+double Group::getZoom() const
+{
+    return rectsView ? rectsView->getZoomCoeff() : 1.0;
+}
+
+UndoManager *Group::undoManager() const
+{
+    return rectsView ? rectsView->undoManager() : nullptr;
+}
+
+void Group::registerUndo(std::function<void(Group &)> inverse)
+{
+    UndoManager *manager = undoManager();
+    if (!manager)
+        return;
+    std::shared_ptr<Group> self = weak_from_this().lock();
+    if (!self)
+        return;
+    manager->registerUndo([self, inverse = std::move(inverse)]() { inverse(*self); });
+}
+
+void Group::setActionName(const QString &name)
+{
+    if (UndoManager *manager = undoManager())
+        manager->setActionName(name);
+}
+
+void Group::redisplay()
+{
+    if (rectsView)
+        rectsView->invalidateGraphic(nullptr);
+}
+
+void Group::updateRulers()
+{
+    if (rectsView)
+        rectsView->updateRulers();
+}
+
+// ---- geometry ----
+
+QRectF Group::frameBounds() const
+{
+    QRectF area;
+    for (const std::shared_ptr<ColorRect> &member : objects)
+        area = unionOf(area, member->frameBounds());
+    return area;
+}
+
+QRectF Group::frameBoundsRotated() const
+{
+    QRectF area;
+    for (const std::shared_ptr<ColorRect> &member : objects)
+        area = unionOf(area, member->frameBoundsRotated());
+    return area;
+}
+
+BezierPath Group::framePath() const
+{
+    BezierPath path;
+    for (const std::shared_ptr<ColorRect> &member : objects) {
+        const BezierPath frame = BezierPath::bezierPathWithRect(member->frameBounds());
+        if (member->angle() != 0.0f)
+            path.appendPath(member->getRotatedBoundsPath(frame).value_or(frame));
+        else
+            path.appendPath(frame);
+    }
+    if (_angle != 0.0f && !path.isEmpty()) {
+        const QPointF c = path.bounds().center();
+        QTransform t;
+        t.translate(c.x(), c.y());
+        t.rotate(-double(_angle));
+        t.translate(-c.x(), -c.y());
+        path.transform(t);
+    }
+    return path;
+}
+
+QPointF Group::knobLocation(int knob) const
+{
+    const QRectF f = bounds();
+    switch (knob) {
+    case 1: return {f.left(), f.top()};
+    case 2: return {f.center().x(), f.top()};
+    case 3: return {f.right(), f.top()};
+    case 4: return {f.left(), f.center().y()};
+    case 5: return {f.right(), f.center().y()};
+    case 6: return {f.left(), f.bottom()};
+    case 7: return {f.center().x(), f.bottom()};
+    case 8: return {f.right(), f.bottom()};
+    default: return {};
+    }
+}
+
+void Group::center(const QPointF &point)
+{
+    const QPointF c = bounds().center();
+    moveBy(float(point.x() - c.x()), float(point.y() - c.y()));
+}
+
+void Group::changeBounds(const QRectF &rect)
+{
+    const QRectF old = _bounds;
+    registerUndo([old](Group &group) { group.changeBounds(old); });
+    _bounds = rect;
+    redisplay();
+    updateRulers();
+}
+
+void Group::setFrameBounds(const QRectF &rect, const QString &message)
+{
+    const QRectF old = _bounds;
+    if (undoManager()) {
+        registerUndo([old, message](Group &group) { group.setFrameBounds(old, message); });
+        setActionName(Language::stringForKey(message));
+    }
+    _bounds = rect;
+    redisplay();
+    updateRulers();
+}
+
+// ---- stored form ----
+
+QVariantMap Group::propertyListRepresentation(const GraphicList &graphics) const
+{
+    QVariantMap dict;
+    dict.insert(ClassKey, className());
+    if (objects.size() >= 2) {
+        QStringList indexes;
+        for (const std::shared_ptr<ColorRect> &member : objects) {
+            const qsizetype index = graphics.indexOf(member);
+            if (index >= 0)
+                indexes.append(fmtInt(index));
+        }
+        dict.insert(ContentsKey, indexes.join(QLatin1Char(',')));
+    }
+    dict.insert(AngleKey, double(_angle));
+    dict.insert(BoundsKey, rectToString(_bounds));
+    return dict;
+}
+
+std::shared_ptr<Group> Group::groupWithPropertyListRepresentation(const QVariantMap &dict,
+                                                                 const GraphicList &graphics)
+{
+    const QVariant kind = dict.value(ClassKey);
+    if (kind.typeId() != QMetaType::QString)
+        return nullptr;
+    const auto it = groupCreators().constFind(kind.toString());
+    if (it == groupCreators().constEnd())
+        return nullptr;
+    std::shared_ptr<Group> group = it.value()();
+    if (!group || !group->loadPropertyListRepresentation(dict, graphics)) {
+        if (group)
+            group->clear();
+        return nullptr;
+    }
+    return group;
+}
+
+bool Group::loadPropertyListRepresentation(const QVariantMap &dict, const GraphicList &graphics)
+{
+    const QVariant contents = dict.value(ContentsKey);
+    if (contents.typeId() != QMetaType::QString)
+        return false;
+    const QStringList parts = contents.toString().split(QLatin1Char(','));
+    if (parts.size() < 2)
+        return false;
+    for (const QString &part : parts) {
+        bool ok = false;
+        const qint64 index = part.trimmed().toLongLong(&ok);
+        // An index repeated in a damaged entry must not make an object a member twice.
+        if (ok && index >= 0 && index < graphics.size() && !objects.contains(graphics.at(index)))
+            addObject(graphics.at(index));
+    }
+    // Indexes that name no object leave no group behind: a group of one object would only
+    // stand in the way of selecting it.
+    if (objects.size() < 2) {
+        clear();
+        return false;
+    }
+    const QVariant angle = dict.value(AngleKey);
+    if (angle.isValid()) {
+        const double value = angle.typeId() == QMetaType::QString ? leadingDouble(angle.toString())
+                                                                  : angle.toDouble();
+        if (std::isfinite(value))
+            _angle = float(value);
+    }
+    const QVariant rect = dict.value(BoundsKey);
+    if (rect.typeId() == QMetaType::QString) {
+        const QRectF r = rectFromString(rect.toString());
+        if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width())
+            && std::isfinite(r.height()))
+            _bounds = r;
+    }
+    return true;
+}
+
+} // namespace quillmark

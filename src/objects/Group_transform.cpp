@@ -1,0 +1,444 @@
+// Turning, moving and resizing a group with its members, its knobs, the knob drag and the
+// selection frame.
+#include "objects/Group.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QTransform>
+
+#include <cmath>
+
+#include "foundation/Language.h"
+#include "objects/CanvasServices.h"
+#include "platform/Modifiers.h"
+#include "platform/Pen.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+// Turns about `center` by `degrees`, clockwise on the y-down page for positive angles.
+QTransform turnAbout(const QPointF &center, double degrees)
+{
+    QTransform t;
+    t.translate(center.x(), center.y());
+    t.rotate(degrees);
+    t.translate(-center.x(), -center.y());
+    return t;
+}
+
+QRectF squareAt(const QPointF &center, double side)
+{
+    return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
+}
+
+QRectF withCenter(const QSizeF &size, const QPointF &center)
+{
+    return QRectF(center.x() - size.width() / 2, center.y() - size.height() / 2, size.width(),
+                  size.height());
+}
+
+QColor paletteColor(QPalette::ColorRole role, const QColor &fallback)
+{
+    if (!QGuiApplication::instance())
+        return fallback;
+    return QGuiApplication::palette().color(QPalette::Active, role);
+}
+
+bool finitePoint(const QPointF &p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+// One undo group on the manager for the life of the scope; nothing without a manager.
+class UndoGroupScope
+{
+public:
+    explicit UndoGroupScope(UndoManager *manager)
+        : m_manager(manager)
+    {
+        if (m_manager)
+            m_manager->beginUndoGrouping();
+    }
+    ~UndoGroupScope()
+    {
+        if (m_manager)
+            m_manager->endUndoGrouping();
+    }
+    UndoGroupScope(const UndoGroupScope &) = delete;
+    UndoGroupScope &operator=(const UndoGroupScope &) = delete;
+
+private:
+    UndoManager *m_manager;
+};
+
+} // namespace
+
+// ---- rotation ----
+
+void Group::setAngle(float degrees, const QPointF &centre)
+{
+    if (!std::isfinite(degrees) || !finitePoint(centre))
+        return;
+    const float delta = degrees - _angle;
+    const double radians = double(delta) * Pi / 180.0;
+    const double c = std::cos(radians);
+    const double s = std::sin(radians);
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects)) {
+        member->setAngle(member->angle() + delta, true);
+        const QPointF m = member->getRotatedBounds().bounds().center();
+        const QPointF p(centre.x() + (m.x() - centre.x()) * c - (m.y() - centre.y()) * s,
+                        centre.y() + (m.x() - centre.x()) * s + (m.y() - centre.y()) * c);
+        member->setFrameBounds(member->frameBounds().translated(p - m));
+    }
+    setAngleUndo(degrees, centre);
+}
+
+void Group::setAngle(float degrees)
+{
+    setAngle(degrees, bounds().center());
+}
+
+void Group::setAngleUndo(float degrees, const QPointF &centre)
+{
+    const float old = _angle;
+    registerUndo([old, centre](Group &group) { group.setAngle(old, centre); });
+    setActionName(Language::stringForKey("Change Group Angle"));
+    _angle = degrees;
+    redisplay();
+    updateRulers();
+}
+
+// ---- moving ----
+
+void Group::moveBy(float dx, float dy)
+{
+    if (isLocked() || !std::isfinite(dx) || !std::isfinite(dy))
+        return;
+    {
+        UndoGroupScope scope(undoManager());
+        for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+            member->moveBy(QPointF(dx, dy));
+        // The bounds move inside the same step, so that undo puts the knobs back with the
+        // members.
+        changeBounds(_bounds.translated(dx, dy));
+        redisplay();
+        setActionName(localizedStringFromTable(QStringLiteral("Move Group"),
+                                               QStringLiteral("UndoStrings")));
+    }
+}
+
+void Group::setOriginX(float x)
+{
+    if (!std::isfinite(x))
+        return;
+    const QRectF b = bounds();
+    const double shift = double(x) - b.x();
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+        member->setOriginX(float(member->originX() + shift));
+    QRectF moved = b;
+    moved.moveLeft(x);
+    setFrameBounds(moved, QStringLiteral("Set Origin X"));
+}
+
+void Group::setOriginY(float y)
+{
+    if (!std::isfinite(y))
+        return;
+    UndoGroupScope scope(undoManager());
+    const QRectF b = bounds();
+    const double shift = double(y) - b.y();
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+        member->setOriginY(float(member->originY() + shift));
+    QRectF moved = b;
+    moved.moveTop(y);
+    setFrameBounds(moved, QStringLiteral("Set Origin Y"));
+}
+
+// ---- resizing ----
+
+void Group::scaleMembers(const QRectF &from, const QRectF &to, double sx, double sy)
+{
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects)) {
+        const QRectF f = member->frameBounds();
+        const QPointF centre((f.x() + f.width() / 2 - from.x()) * sx + to.x(),
+                             (f.y() + f.height() / 2 - from.y()) * sy + to.y());
+        member->setFrameBounds(withCenter(QSizeF(f.width() * sx, f.height() * sy), centre));
+    }
+}
+
+void Group::setWidth(float newWidth)
+{
+    const QRectF b = bounds();
+    // Bounds without width give no factor to scale by.
+    if (!(b.width() > 0) || !std::isfinite(newWidth) || !(newWidth >= 0))
+        return;
+    const double s = double(newWidth) / b.width();
+    const QRectF scaled(b.x(), b.y(), newWidth, b.height() * s);
+    scaleMembers(b, scaled, s, s);
+    setFrameBounds(scaled, QStringLiteral("Set Width"));
+}
+
+void Group::setHeight(float newHeight)
+{
+    const QRectF b = bounds();
+    if (!(b.height() > 0) || !std::isfinite(newHeight) || !(newHeight >= 0))
+        return;
+    const double s = double(newHeight) / b.height();
+    const QRectF scaled(b.x(), b.y(), b.width() * s, newHeight);
+    scaleMembers(b, scaled, s, s);
+    setFrameBounds(scaled, QStringLiteral("Set Height"));
+}
+
+int Group::resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierFlags)
+{
+    if (!finitePoint(point))
+        return knob;
+    const bool shift = (modifierFlags & ShiftKeyMask) != 0;
+    const bool symmetric =
+        (modifierFlags & CommandKeyMask) != 0 && (modifierFlags & ControlKeyMask) != 0;
+    const QRectF b0 = bounds();
+    const double x0 = b0.x(), y0 = b0.y(), w0 = b0.width(), h0 = b0.height();
+    const QPointF c0 = b0.center();
+    const QPointF p = _angle != 0.0f ? turnAbout(c0, -double(_angle)).map(point) : point;
+
+    double nx = x0, ny = y0, nw = w0, nh = h0;
+    if (knob == 1 || knob == 4 || knob == 6) {
+        nw = x0 + w0 - p.x();
+        nx = p.x();
+        if (symmetric && !shift)
+            nw += x0 - p.x();
+    } else if (knob == 3 || knob == 5 || knob == 8) {
+        nw = p.x() - x0;
+        if (symmetric && !shift) {
+            const double e = double(float(nw - w0));
+            nw += e;
+            nx -= e;
+        }
+    }
+    if (nw < 0) {
+        knob = ColorRect::flipKnob(knob, true);
+        nx -= -nw;
+        nw = -nw;
+        for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+            member->flipHorizontally();
+    }
+
+    if (knob == 1 || knob == 2 || knob == 3) {
+        nh = y0 + h0 - p.y();
+        ny = p.y();
+        if (symmetric && !shift)
+            nh += y0 - p.y();
+    } else if (knob == 6 || knob == 7 || knob == 8) {
+        nh = p.y() - y0;
+        if (symmetric && !shift) {
+            const double e = double(float(nh - h0));
+            ny -= e;
+            nh += e;
+        }
+    }
+    if (nh < 0) {
+        knob = ColorRect::flipKnob(knob, false);
+        nh = -nh;
+        ny -= nh;
+        for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+            member->flipVertically();
+    }
+
+    // Bounds without width or height have no ratio to keep.
+    const bool hasRatio = w0 > 0 && h0 > 0;
+    auto applyRatio = [&]() {
+        if (!hasRatio)
+            return;
+        const double r = double(float(h0 / w0));
+        if (knob == 2 || knob == 7) {
+            nw = nh / r;
+            nx -= (nw - w0) / 2;
+        } else {
+            nh = r * nw;
+            if (knob == 4 || knob == 5)
+                ny -= (nh - h0) / 2;
+        }
+        if (knob == 1 || knob == 3)
+            ny = y0 + h0 - nh;
+    };
+    if (!symmetric) {
+        applyRatio();
+    } else if (shift) {
+        if (w0 == 0 && h0 == 0) {
+            if (nh > nw) {
+                nx -= (nh - nw) / 2;
+                nw = nh;
+            } else {
+                ny -= (nw - nh) / 2;
+                nh = nw;
+            }
+        } else {
+            applyRatio();
+            nx = c0.x() - nw / 2;
+            ny = c0.y() - nh / 2;
+        }
+    }
+
+    if (_angle != 0.0f) {
+        const QTransform turn = turnAbout(c0, double(_angle));
+        const QPointF q1 = turn.map(QPointF(nx, ny));
+        const QPointF q2 = turn.map(QPointF(nx + nw, ny + nh));
+        const QPointF mid = (q1 + q2) / 2;
+        const QPointF origin = turnAbout(mid, -double(_angle)).map(q1);
+        nx = origin.x();
+        ny = origin.y();
+    }
+
+    const QRectF frame(nx, ny, nw, nh);
+    if (!finitePoint(frame.topLeft()) || !finitePoint(frame.bottomRight()))
+        return knob;
+    // A side of no extent scales nothing: the members keep that size and follow the origin.
+    const double sx = w0 > 0 ? nw / w0 : 1.0;
+    const double sy = h0 > 0 ? nh / h0 : 1.0;
+    UndoGroupScope scope(undoManager());
+    setFrameBounds(frame, QStringLiteral("Resize group"));
+    scaleMembers(b0, frame, sx, sy);
+    // The members' own frame changes named the step after themselves.
+    setActionName(Language::stringForKey("Resize group"));
+    return knob;
+}
+
+// ---- knobs ----
+
+int Group::knobUnderPoint(const QPointF &point) const
+{
+    const double side = double(handleWidth()) / getZoom();
+    const QRectF b = bounds();
+    const QPointF p = _angle != 0.0f ? turnAbout(b.center(), -double(_angle)).map(point) : point;
+    int found = 0;
+    for (int knob = 1; knob <= 8; ++knob) {
+        if (squareAt(knobLocation(knob), side).contains(p))
+            found = knob;
+    }
+    if (found)
+        return found;
+    return rotateKnobUnderPoint(QRectF(0, 0, side, side), p);
+}
+
+int Group::rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const
+{
+    const double d = double(handleWidth()) / getZoom();
+    const QRectF b = bounds();
+    const QPointF spots[4] = {{b.right() + d, b.top() - d},
+                              {b.left() - d, b.top() - d},
+                              {b.left() - d, b.bottom() + d},
+                              {b.right() + d, b.bottom() + d}};
+    for (const QPointF &spot : spots) {
+        QRectF square = knobRect;
+        square.moveCenter(spot);
+        if (square.contains(point))
+            return 11;
+    }
+    return 0;
+}
+
+void Group::beginTrackKnob(int knob)
+{
+    trackedKnob = knob;
+    tracking = true;
+    trackStartBounds = bounds();
+    // Every step of one drag arrives with its own event; together they are one undo step.
+    if (UndoManager *manager = undoManager()) {
+        manager->beginUndoGrouping();
+        trackGroupOpen = true;
+    }
+    if (rectsView)
+        rectsView->beginEchoingMoveToRulers(trackStartBounds);
+}
+
+void Group::continueTrackKnob(const QPointF &point, unsigned modifierFlags)
+{
+    if (!tracking)
+        return;
+    trackedKnob = resizeByMovingKnob(trackedKnob, point, modifierFlags);
+    if (rectsView) {
+        rectsView->updateObjectValues();
+        rectsView->invalidateGraphic(nullptr);
+        rectsView->continueEchoingMoveToRulers(trackStartBounds);
+    }
+}
+
+void Group::endTrackKnob()
+{
+    if (!tracking)
+        return;
+    tracking = false;
+    if (trackGroupOpen) {
+        trackGroupOpen = false;
+        if (UndoManager *manager = undoManager(); manager && manager->groupingLevel() > 0)
+            manager->endUndoGrouping();
+    }
+    if (rectsView) {
+        rectsView->stopEchoingMoveToRulers();
+        rectsView->updateRulers();
+    }
+}
+
+// ---- drawing ----
+
+void Group::rotateSelection(QPainter *painter, float degrees) const
+{
+    if (!painter || degrees == 0.0f)
+        return;
+    painter->setTransform(turnAbout(bounds().center(), 2.0 * double(degrees)), true);
+}
+
+void Group::drawSelect(QPainter *painter)
+{
+    if (!painter || (rectsView && rectsView->isPrinting()))
+        return;
+    const double z = getZoom();
+    painter->save();
+    rotateSelection(painter, _angle / 2.0f);
+    QPainterPath frame;
+    frame.addRect(bounds());
+    painter->strokePath(frame, makePen(Qt::gray, 0.2 / z));
+    for (int knob = 1; knob <= 8; ++knob)
+        drawHandleAtPoint(knobLocation(knob), painter);
+    painter->restore();
+}
+
+void Group::drawHandleAtPoint(const QPointF &point, QPainter *painter) const
+{
+    if (!painter)
+        return;
+    const double z = getZoom();
+    const double o = 1.0 / z;
+    const double half = double(handleHalfWidth()) / z;
+    const double side = double(handleWidth()) / z - o;
+    QRectF square(point.x() - half + o, point.y() - half + o, side, side);
+    const QTransform t = painter->deviceTransform();
+    if (t.isInvertible() && t.type() <= QTransform::TxScale) {
+        QRectF device = t.mapRect(square);
+        device = QRectF(QPointF(std::round(device.left()), std::round(device.top())),
+                        QPointF(std::round(device.right()), std::round(device.bottom())));
+        square = t.inverted().mapRect(device);
+    }
+    painter->fillRect(square, paletteColor(QPalette::Shadow, Qt::black));
+    square.translate(-o, -o);
+    QColor knob;
+    if (isLocked())
+        knob = Qt::red;
+    else if (!isResizable())
+        knob = Qt::green;
+    else
+        knob = paletteColor(QPalette::Highlight, QColor(48, 140, 198));
+    painter->fillRect(square, knob);
+}
+
+void Group::drawRotateHandle(const QPointF &, QPainter *) const
+{
+}
+
+} // namespace quillmark
