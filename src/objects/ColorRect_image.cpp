@@ -183,7 +183,8 @@ void ColorRect::fitImage()
     if (!canDrawsImage() || !hasValidImage())
         return;
     registerUndo([](ColorRect &object) { object.fitImageReset(); });
-    const QSizeF size = _image->size();
+    // Measured like the drawing measures it, so that a vector picture fills the frame too.
+    const QSizeF size = _image->drawingSize();
     setXImageOffset(0.0f);
     setYImageOffset(0.0f);
     setXImageScale(float(_frameBounds.width() * 100.0 / size.width()));
@@ -244,18 +245,19 @@ float ColorRect::getYImageOffset() const
 }
 
 // While the image follows the box its scale is whatever the frame makes it, so the stored
-// form records the placement that is shown.
+// form records the placement that is shown. Vector pictures are measured at the size they
+// are drawn at.
 float ColorRect::getXImageScale() const
 {
-    if (_isscalewithbox && hasValidImage() && _image->size().width() > 0)
-        return float(_frameBounds.width() / _image->size().width() * 100.0);
+    if (_isscalewithbox && hasValidImage() && _image->drawingSize().width() > 0)
+        return float(_frameBounds.width() / _image->drawingSize().width() * 100.0);
     return _ximg_scale;
 }
 
 float ColorRect::getYImageScale() const
 {
-    if (_isscalewithbox && hasValidImage() && _image->size().height() > 0)
-        return float(_frameBounds.height() / _image->size().height() * 100.0);
+    if (_isscalewithbox && hasValidImage() && _image->drawingSize().height() > 0)
+        return float(_frameBounds.height() / _image->drawingSize().height() * 100.0);
     return _yimg_scale;
 }
 

@@ -223,8 +223,12 @@ std::shared_ptr<specImage> specImage::fromData(const QByteArray &data, QString *
             setError(error, tooLarge());
             return nullptr;
         }
-        // Qt's own allocation limit stops formats that do not announce their size.
+        // Qt's allocation limit also stops formats that do not announce their size; it is
+        // set to what the pixel limit allows for the read and put back afterwards.
+        const int previousLimit = QImageReader::allocationLimit();
+        QImageReader::setAllocationLimit(int(maxPixels * 4 / (1024 * 1024)));
         const QImage bitmap = reader.read();
+        QImageReader::setAllocationLimit(previousLimit);
         if (bitmap.isNull()) {
             setError(error, notAnImage());
             return nullptr;
@@ -353,16 +357,21 @@ QImage specImage::rasterise(QSize pixels) const
     return canvas;
 }
 
-QImage specImage::prepareVector() const
+QSizeF specImage::drawingSize() const
 {
     double w = _size.width();
     double h = _size.height();
-    if (w < vectorRasterSide && h < vectorRasterSide) {
+    if (isVector() && w > 0 && h > 0 && w < vectorRasterSide && h < vectorRasterSide) {
         const float factor = std::min(float(vectorRasterSide / w), float(vectorRasterSide / h));
         w *= factor;
         h *= factor;
     }
-    const QSize pixels = boundedPixels(QSizeF(w, h));
+    return QSizeF(w, h);
+}
+
+QImage specImage::prepareVector() const
+{
+    const QSize pixels = boundedPixels(drawingSize());
     const float t = _imageTile;
     if (t == 1.0f)
         return rasterise(pixels);

@@ -58,6 +58,10 @@ public:
     bool isVector() const { return _kind == Kind::Pdf || _kind == Kind::Svg; }
     // The size in points: a bitmap's pixel size, a PDF page's or an SVG drawing's own size.
     QSizeF size() const { return _size; }
+    // The size the object's placement measures the picture by: the size, except that a
+    // vector picture smaller than 1500 points on both sides counts with its larger side at
+    // 1500 points, the size it is rasterised and drawn at.
+    QSizeF drawingSize() const;
 
     // ---- attributes ----
     void setController(CanvasServices *controller) { mController = controller; }

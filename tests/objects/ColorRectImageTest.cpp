@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
@@ -446,4 +448,67 @@ TEST_F(ObjectImage, TheObjectDrawsItsPreparedImageAtItsPlacement)
     r->setImage(static_cast<const specImage *>(nullptr));
     page = render();
     EXPECT_EQ(page.pixelColor(30, 20), QColor(Qt::white));
+}
+
+TEST_F(ObjectImage, TheImageDictionaryReadsWithPlistutilAndBack)
+{
+    UserDefaults::standard().setString("YES", "imgToDoc");
+    auto r = ColorRect::create(QRectF(0, 0, 24, 12));
+    r->setImage(picture(24, 12, Qt::darkGreen));
+    r->image()->setImageMaskName("star1");
+    r->image()->setRotation(45);
+    r->image()->loadPropertyListRepresentation({{"drawMask", "NO"}});
+
+    const QString dir = qmtest::freshDir("image-plistutil");
+    const QString binary = dir + "/object.plist";
+    ASSERT_TRUE(PropertyList::writeFile(binary, r->propertyListRepresentation(), PlistFormat::Binary));
+    const QString xmlPath = dir + "/object.xml";
+    QProcess plistutil;
+    plistutil.start("plistutil", {"-i", binary, "-o", xmlPath, "-f", "xml"});
+    ASSERT_TRUE(plistutil.waitForFinished(30000));
+    ASSERT_EQ(plistutil.exitCode(), 0) << plistutil.readAllStandardError().toStdString();
+    QFile xmlFile(xmlPath);
+    ASSERT_TRUE(xmlFile.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromUtf8(xmlFile.readAll());
+    auto has = [&xml](const QString &pattern) { return QRegularExpression(pattern).match(xml).hasMatch(); };
+    EXPECT_TRUE(has("<key>drawMask</key>\\s*<string>NO</string>"));
+    EXPECT_TRUE(has("<key>IsMono</key>\\s*<string>NO</string>"));
+    EXPECT_TRUE(has("<key>ImageAngle</key>\\s*<string>45</string>"));
+    EXPECT_TRUE(has("<key>MaskImageName</key>\\s*<string>star1</string>"));
+    EXPECT_TRUE(has("<key>Image</key>\\s*<data>"));
+
+    QString error;
+    const QVariant fromXml = PropertyList::readFile(xmlPath, &error);
+    ASSERT_TRUE(fromXml.isValid()) << error.toStdString();
+    auto back = ColorRect::graphicWithPropertyListRepresentation(fromXml.toMap());
+    ASSERT_TRUE(back && back->hasValidImage());
+    EXPECT_EQ(back->getImage(), r->getImage());
+    EXPECT_FALSE(back->image()->isDrawMask());
+}
+
+TEST_F(ObjectImage, AFittedVectorPictureFillsTheFrame)
+{
+    const QString svg = qmtest::writeSvg(qmtest::freshDir("fit-vector") + "/wide.svg", 300, 150);
+    auto r = ColorRect::create(QRectF(10, 10, 60, 30));
+    r->setScaleWithBoxOnly(false);
+    ASSERT_TRUE(r->setImagePath(svg));
+    EXPECT_EQ(r->image()->drawingSize(), QSizeF(1500, 750));
+    r->fitImage();
+    EXPECT_FLOAT_EQ(r->getXImageScale(), 4.0f);
+    EXPECT_FLOAT_EQ(r->getYImageScale(), 4.0f);
+
+    QImage page(100, 100, QImage::Format_ARGB32);
+    page.fill(Qt::white);
+    r->setDrawsFill(false);
+    {
+        QPainter painter(&page);
+        r->drawFrame(&painter, QRectF(), false);
+    }
+    EXPECT_EQ(page.pixelColor(12, 12), QColor(Qt::blue));
+    EXPECT_EQ(page.pixelColor(68, 38), QColor(Qt::blue));
+    EXPECT_EQ(page.pixelColor(75, 20), QColor(Qt::white));
+
+    // Following the box, the shown scale is the same.
+    r->setScaleWithBox(true);
+    EXPECT_FLOAT_EQ(r->getXImageScale(), 4.0f);
 }
