@@ -1,0 +1,61 @@
+#pragma once
+// The side panel of the database editor: a column of tab buttons, each opening its pane right
+// below itself. Which tabs are open is kept in the user defaults.
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+#include <QWidget>
+
+namespace quillmark {
+
+class PropertyView;
+class PropertyViewButtonCell;
+
+class DBPropertiesView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DBPropertiesView(QWidget *parent = nullptr);
+
+    // "Verdana" 11 pt where installed, else the label font at 11 pt.
+    static QFont propertiesFont();
+
+    // The five panes, in tab order; each shows empty until its own contents are built.
+    void addPropertyViews();
+    void addPropertyView(PropertyView *view);
+    PropertyViewButtonCell *addButtonWithTitle(const QString &identifier);
+
+    void buttonTabClicked(PropertyViewButtonCell *button);
+    void openPropertiesByType(int tag);
+    QList<int> tagsOfSelectedButton() const;
+    bool isButtonSelected(int tag) const;
+    PropertyViewButtonCell *buttonWithTag(int tag) const;
+    void layoutSubviews();
+    void updateAppearance();
+
+    void setDatabaseChanged();
+    void refresh();
+    void updateGroups();
+
+    const QList<PropertyView *> &viewsArray() const { return _viewsArray; }
+    // Pane identifier -> English tab title.
+    static QVariantMap titlesDictionary();
+    QString udKey() const { return _udKey; }
+    void setUdKey(const QString &key) { _udKey = key; }
+    // The buttons and open panes from top to bottom.
+    const QList<QWidget *> &stack() const { return _stack; }
+
+private:
+    void setTitleAttributes(PropertyViewButtonCell *button, bool pressed);
+    QList<int> storedTags() const;
+    void storeTags();
+
+    QList<PropertyView *> _viewsArray;
+    QStringList _titlesArray;
+    QString _udKey = QStringLiteral("DBPropertiesTypes");
+    qint64 _tag = 1;
+    QList<QWidget *> _stack;
+};
+
+} // namespace quillmark

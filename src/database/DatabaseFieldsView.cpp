@@ -1,0 +1,524 @@
+#include "database/DatabaseFieldsView.h"
+
+#include "database/CImageView.h"
+#include "database/DBPropertiesView.h"
+#include "database/Database.h"
+#include "database/DatabaseError.h"
+#include "database/DatabasesListModel.h"
+#include "database/MergeContents.h"
+#include "database/RecordBrowserModel.h"
+#include "database/Utils.h"
+#include "foundation/Language.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDoubleValidator>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QTableView>
+#include <QTimeZone>
+
+namespace quillmark {
+
+namespace {
+
+const char *const kTagProperty = "tag";
+
+int tagOf(const QWidget *widget)
+{
+    return widget->property(kTagProperty).toInt();
+}
+
+QDateTime nowWithoutSeconds()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()));
+}
+
+// Stored dates are "yyyy-MM-dd HH:mm:ss +hhmm"; older files hold other readable forms.
+std::optional<QDateTime> parseDate(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QDateTime && value.toDateTime().isValid())
+        return value.toDateTime().toLocalTime();
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    static const QRegularExpression stored(
+        QStringLiteral(R"(^(\d{4}-\d{2}-\d{2})[ T](\d{2}:\d{2}(?::\d{2})?)\s*(?:([+-])(\d{2}):?(\d{2})|Z)?$)"));
+    const QRegularExpressionMatch m = stored.match(text);
+    if (m.hasMatch()) {
+        const QDate date = QDate::fromString(m.captured(1), Qt::ISODate);
+        QTime time = QTime::fromString(m.captured(2), QStringLiteral("HH:mm:ss"));
+        if (!time.isValid())
+            time = QTime::fromString(m.captured(2), QStringLiteral("HH:mm"));
+        if (!date.isValid() || !time.isValid())
+            return std::nullopt;
+        int offset = 0;
+        if (!m.captured(3).isEmpty())
+            offset = (m.captured(4).toInt() * 3600 + m.captured(5).toInt() * 60) * (m.captured(3) == QLatin1String("-") ? -1 : 1);
+        return QDateTime(date, time, Qt::OffsetFromUTC, offset).toLocalTime();
+    }
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    if (date.isValid())
+        return QDateTime(date, QTime(0, 0));
+    return std::nullopt;
+}
+
+bool isGroupControl(const QWidget *widget, const QList<QCheckBox *> &groups)
+{
+    return groups.contains(qobject_cast<QCheckBox *>(const_cast<QWidget *>(widget)));
+}
+
+} // namespace
+
+DatabaseFieldsView::DatabaseFieldsView(QWidget *parent)
+    : QWidget(parent),
+      _browserModel(new RecordBrowserModel(this)),
+      _dbListModel(new DatabasesListModel(this)),
+      _ownUndoManager(new UndoManager(this)),
+      _undoManager(_ownUndoManager)
+{
+    _dbListModel->renameRequested = [this](int row, const QString &name) {
+        if (row == selectedDatabase())
+            renameDatabase(name);
+    };
+}
+
+DatabaseFieldsView::~DatabaseFieldsView()
+{
+    // Only the form and the store remain at this point: the record goes back without
+    // touching the window's other controls.
+    if (_database && _dirty) {
+        try {
+            setRecordValues();
+            _database->updateRecord();
+        } catch (const DatabaseError &e) {
+            qWarning("%s", qPrintable(e.message()));
+        }
+    }
+}
+
+void DatabaseFieldsView::setOutlets(const Outlets &outlets)
+{
+    _outlets = outlets;
+    if (QTableView *browser = _outlets.browser) {
+        browser->setModel(_browserModel);
+        browser->setSelectionBehavior(QAbstractItemView::SelectRows);
+        browser->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        browser->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            if (!_selectingByProgram)
+                tableViewSelectionDidChange();
+        });
+    }
+    if (QTableView *list = _outlets.dbList) {
+        list->setModel(_dbListModel);
+        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            if (_selectingByProgram)
+                return;
+            const int row = selectedDatabase();
+            if (row >= 0 && row < _dbListModel->array().size())
+                setDatabasePath(_dbListModel->array().at(row));
+        });
+    }
+    if (QComboBox *popup = _outlets.databasePopupMenu) {
+        popup->setModel(_dbListModel);
+        connect(popup, &QComboBox::activated, this, [this](int row) {
+            if (row >= 0 && row < _dbListModel->array().size())
+                setDatabasePath(_dbListModel->array().at(row));
+        });
+    }
+    auto wire = [this](QAbstractButton *button, auto action) {
+        if (button)
+            connect(button, &QAbstractButton::clicked, this, action);
+    };
+    wire(_outlets.bnAddRecord, [this] { addRecord(); });
+    wire(_outlets.bnAddCurrent, [this] { addRecord(true); });
+    wire(_outlets.bnDelete, [this] { deleteRecord(); });
+    wire(_outlets.bnUpdate, [this] { updateRecord(); });
+    wire(_outlets.bnAddDb, [this] { addDatabase(); });
+    wire(_outlets.bnDeleteDb, [this] { deleteDatabase(); });
+    wire(_outlets.bnNavigatePrev, [this] { navigate(NavigatePrevious); });
+    wire(_outlets.bnNavigateNext, [this] { navigate(NavigateNext); });
+    wire(_outlets.bnNavigateFirst, [this] { navigate(NavigateFirst); });
+    wire(_outlets.bnNavigateLast, [this] { navigate(NavigateLast); });
+    refreshDatabasesList();
+    enableButtons();
+}
+
+void DatabaseFieldsView::setUndoManager(UndoManager *undoManager)
+{
+    _undoManager = undoManager ? undoManager : _ownUndoManager;
+}
+
+UndoManager *DatabaseFieldsView::undoManager() const
+{
+    return _undoManager;
+}
+
+void DatabaseFieldsView::awakeFromNib()
+{
+    Database::addAddressBook();
+    refreshDatabasesList();
+    enableButtons();
+    _dirty = false;
+}
+
+// ---------------------------------------------------------------- opening
+
+bool DatabaseFieldsView::setDatabasePath(const QString &path)
+{
+    if (_database && _database->path() == path)
+        return false;
+    if (!QFileInfo(path).isFile())
+        return false;
+    // The record being edited belongs to the database being left.
+    updateRecord();
+    Database *previous = _database.get();
+    QString error;
+    std::unique_ptr<Database> opened = Database::openDatabaseAtPath(path, &error);
+    if (!opened) {
+        Database::setCurrentDatabase(previous);
+        return false;
+    }
+    if (_database)
+        _database->closeDatabase();
+    // Releasing the old instance clears the current database; the new one is made current after.
+    _database.reset();
+    _database = std::move(opened);
+    Database::setCurrentDatabase(_database.get());
+    _undoManager->removeAllActions();
+    try {
+        if (_database->testAttributeForKey(QStringLiteral("fieldsToView")).isNull())
+            _database->addAttribute(QStringLiteral("fieldsToView"), QStringLiteral("-1"));
+        populate();
+        _browserModel->reload(_database.get());
+        selectRowSilently(-1);
+        selectRow(0);
+        if (_browserModel->rowCount() == 0) {
+            clearAllFields();
+            _dirty = false;
+            enableAllFields();
+            updateNumbers();
+        }
+        const int row = _dbListModel->indexOfPath(path);
+        if (row >= 0)
+            selectDatabaseRow(row);
+        enableButtons();
+        if (_outlets.propertiesView)
+            _outlets.propertiesView->setDatabaseChanged();
+        update();
+        MergeContents::postDatabaseChanged();
+        UserDefaults::standard().setString(path, QStringLiteral("databasePath"));
+        UserDefaults::standard().synchronize();
+    } catch (const DatabaseError &e) {
+        qWarning("%s", qPrintable(e.message()));
+        Database::setCurrentDatabase(_database.get());
+    }
+    return true;
+}
+
+void DatabaseFieldsView::releaseDatabase()
+{
+    updateRecord();
+    _database.reset();
+    _undoManager->removeAllActions();
+    _browserModel->reload(nullptr);
+    populate();
+    enableButtons();
+    updateNumbers();
+}
+
+// ---------------------------------------------------------------- the form
+
+QString DatabaseFieldsView::labelTextForField(int pk)
+{
+    if (!_database)
+        return QString();
+    const QString title = _database->fieldTitleByPK(pk);
+    const QString own = _database->testAttributeForKey(_database->fieldIdByPK(pk));
+    if (!own.isEmpty())
+        return own;
+    const QString translated = Language::stringForKey(title);
+    return translated.isEmpty() ? title : translated;
+}
+
+void DatabaseFieldsView::populate()
+{
+    qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
+    _fieldLabels.clear();
+    _groupsControls.clear();
+    if (!_database) {
+        updateViewSize();
+        return;
+    }
+    const QList<tableField> &fields = _database->fieldsStructure();
+    QList<int> listed;
+    for (const tableField &field : fields)
+        if (field.flags > 0)
+            listed.append(field.pk);
+    const qint32 fieldsToView = qint32(_database->attributeForKey(QStringLiteral("fieldsToView")).toLongLong());
+
+    QString orderText = _database->attributeForKey(QStringLiteral("fieldsOrderArray"));
+    if (orderText.isEmpty() || orderText == QLatin1String("-1")) {
+        QStringList order;
+        for (int i = 0; i < fields.size(); ++i)
+            order.append(QString::number(i));
+        orderText = order.join(QLatin1Char(':'));
+    }
+
+    const QFont font = DBPropertiesView::propertiesFont();
+    int y = 10;
+    for (const QString &part : orderText.split(QLatin1Char(':'))) {
+        bool ok = false;
+        const int index = part.toInt(&ok);
+        if (!ok || index < 0 || index >= fields.size())
+            continue;
+        const tableField &field = fields.at(index);
+        if (!(field.flags & 1))
+            continue;
+        const int position = int(listed.indexOf(field.pk));
+        if (position >= 0 && position < 32 && !(fieldsToView & (qint32(1) << position)))
+            continue;
+
+        auto *label = new QLabel(labelTextForField(field.pk) + QLatin1Char(':'), this);
+        label->setGeometry(10, y, 140, 21);
+        label->setFont(font);
+        label->setProperty(kTagProperty, field.pk + 1000);
+        if (field.flags > 0)
+            _fieldLabels.append(label);
+
+        QWidget *control = nullptr;
+        int height = 22;
+        int width = 400;
+        switch (field.type) {
+        case tableField::Integer:
+        case tableField::Real: {
+            auto *edit = new QLineEdit(this);
+            if (field.type == tableField::Integer) {
+                edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?\\d*")), edit));
+            } else {
+                auto *validator = new QDoubleValidator(edit);
+                validator->setDecimals(10);
+                validator->setNotation(QDoubleValidator::StandardNotation);
+                validator->setLocale(QLocale::c());
+                edit->setValidator(validator);
+            }
+            control = edit;
+            break;
+        }
+        case tableField::Date: {
+            auto *picker = new QDateTimeEdit(nowWithoutSeconds(), this);
+            picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat) + QStringLiteral(" HH:mm"));
+            connect(picker, &QDateTimeEdit::dateTimeChanged, this, [this] { controlChanged(); });
+            control = picker;
+            break;
+        }
+        case tableField::Blob:
+            control = new CImageView(this);
+            width = height = 100;
+            break;
+        default:
+            control = new QLineEdit(this);
+            break;
+        }
+        if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+            connect(edit, &QLineEdit::textEdited, this, [this] { controlChanged(); });
+            connect(edit, &QLineEdit::editingFinished, this, [this, edit] { controlTextDidEndEditing(edit); });
+        }
+        if (!qobject_cast<CImageView *>(control))
+            control->setFont(font);
+        control->setObjectName(field.dbtitle());
+        control->setProperty(kTagProperty, field.pk);
+        control->setToolTip(field.title);
+        control->setGeometry(150, y, width, height);
+        y += 30 + (field.type == tableField::Blob ? 78 : 0);
+    }
+    populateGroups();
+    updateViewSize();
+    resetFieldsOrder();
+    updateValues();
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->show();
+}
+
+void DatabaseFieldsView::populateGroups()
+{
+    qDeleteAll(_groupsControls);
+    _groupsControls.clear();
+    if (!_database)
+        return;
+    QStringList groups;
+    try {
+        groups = _database->groupsArray();
+    } catch (const DatabaseError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+    int y = 10;
+    for (const QString &title : std::as_const(groups)) {
+        auto *box = new QCheckBox(title, this);
+        box->setGeometry(570, y, 150, 22);
+        box->setToolTip(title);
+        box->setFont(DBPropertiesView::propertiesFont());
+        connect(box, &QCheckBox::clicked, this, [this] { _dirty = true; });
+        _groupsControls.append(box);
+        box->show();
+        y += 30;
+    }
+    enableAllFields();
+}
+
+void DatabaseFieldsView::updateViewSize()
+{
+    int top = height();
+    int bottom = 0;
+    const QList<QWidget *> children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (const QWidget *child : children) {
+        top = std::min(top, child->geometry().top());
+        bottom = std::max(bottom, child->geometry().top() + child->height());
+    }
+    const int content = children.isEmpty() ? 0 : bottom - top;
+    int enclosing = 0;
+    if (QWidget *parent = parentWidget())
+        enclosing = parent->height();
+    int newHeight = content;
+    if (enclosing > content)
+        newHeight = enclosing;
+    else if (children.size() >= 2 && content != 0)
+        newHeight = content + 30;
+    resize(std::max(width(), 730), newHeight);
+    for (QWidget *parent = parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto *scroll = qobject_cast<QScrollArea *>(parent)) {
+            scroll->ensureVisible(0, 0);
+            break;
+        }
+    }
+}
+
+QList<QWidget *> DatabaseFieldsView::valueControls() const
+{
+    QList<QWidget *> controls;
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!child->objectName().isEmpty() && !isGroupControl(child, _groupsControls))
+            controls.append(child);
+    return controls;
+}
+
+QWidget *DatabaseFieldsView::valueControlForPk(int pk) const
+{
+    for (QWidget *control : valueControls())
+        if (tagOf(control) == pk)
+            return control;
+    return nullptr;
+}
+
+void DatabaseFieldsView::resetFieldsOrder()
+{
+    const QList<QWidget *> controls = valueControls();
+    for (int i = 1; i < controls.size(); ++i)
+        QWidget::setTabOrder(controls.at(i - 1), controls.at(i));
+}
+
+void DatabaseFieldsView::updateValues()
+{
+    if (!_database)
+        return;
+    const QVariantMap &values = _database->fieldValues();
+    const bool wasLoading = _loading;
+    _loading = true;
+    for (QWidget *control : valueControls()) {
+        const QVariant value = values.value(control->objectName());
+        if (auto *well = qobject_cast<CImageView *>(control)) {
+            // A record without a photo must not show (and later store) the previous one's.
+            well->setData(value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray());
+        } else if (auto *picker = qobject_cast<QDateTimeEdit *>(control)) {
+            picker->setDateTime(parseDate(value).value_or(QDateTime::currentDateTime()));
+        } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+            if (value.typeId() == QMetaType::Double)
+                edit->setText(QString::number(value.toDouble(), 'g', 15));
+            else
+                edit->setText(value.isValid() ? value.toString() : QStringLiteral(""));
+        }
+    }
+    _loading = wasLoading;
+    updateGroupValues();
+}
+
+void DatabaseFieldsView::updateGroupValues()
+{
+    if (!_database)
+        return;
+    const qint64 groups = _database->fieldValues().value(QStringLiteral("Groups")).toLongLong();
+    for (int i = 0; i < _groupsControls.size(); ++i)
+        _groupsControls.at(i)->setChecked(i < 63 && (groups & (qint64(1) << i)));
+}
+
+void DatabaseFieldsView::setRecordValuesFromDictionary(QVariantMap &values) const
+{
+    for (QWidget *control : valueControls()) {
+        const QString key = control->objectName();
+        if (auto *well = qobject_cast<CImageView *>(control)) {
+            if (well->hasData())
+                values.insert(key, well->data());
+            continue;
+        }
+        QString text;
+        if (auto *picker = qobject_cast<QDateTimeEdit *>(control))
+            text = Utils::databaseDescription(picker->dateTime());
+        else if (auto *edit = qobject_cast<QLineEdit *>(control))
+            text = edit->text();
+        const QVariant existing = values.value(key);
+        const int type = existing.typeId();
+        if (type == QMetaType::Double || type == QMetaType::LongLong || type == QMetaType::Int)
+            values.insert(key, QLocale::c().toDouble(text));
+        else
+            values.insert(key, text);
+    }
+    qint64 groups = 0;
+    for (int i = 0; i < _groupsControls.size() && i < 63; ++i)
+        if (_groupsControls.at(i)->isChecked())
+            groups += qint64(1) << i;
+    values.insert(QStringLiteral("Groups"), groups);
+}
+
+void DatabaseFieldsView::setRecordValues()
+{
+    if (_database)
+        setRecordValuesFromDictionary(_database->fieldValues());
+}
+
+void DatabaseFieldsView::setDefaultRecordValues()
+{
+    if (!_database)
+        return;
+    QVariantMap &values = _database->fieldValues();
+    values.clear();
+    values.insert(QStringLiteral("Date"), QDateTime::currentDateTimeUtc());
+    values.insert(QStringLiteral("Groups"), qint64(0));
+}
+
+void DatabaseFieldsView::activateFirstField()
+{
+    const QList<QWidget *> controls = valueControls();
+    if (!controls.isEmpty())
+        controls.first()->setFocus(Qt::OtherFocusReason);
+}
+
+void DatabaseFieldsView::controlChanged()
+{
+    if (!_loading)
+        _dirty = true;
+}
+
+} // namespace quillmark

@@ -1,0 +1,184 @@
+#pragma once
+// The database editor: the record form built from the open database's fields, the record
+// browser and the record and database commands.
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QTableView;
+
+namespace quillmark {
+
+class Database;
+class DatabasesListModel;
+class DBPropertiesView;
+class RecordBrowserModel;
+class UndoManager;
+
+class DatabaseFieldsView : public QWidget
+{
+    Q_OBJECT
+public:
+    // The controls of the editor that live outside the form; the database window makes them.
+    struct Outlets
+    {
+        QTableView *browser = nullptr;
+        QTableView *dbList = nullptr;
+        QComboBox *databasePopupMenu = nullptr;
+        QAbstractButton *bnAddRecord = nullptr;
+        QAbstractButton *bnAddCurrent = nullptr;
+        QAbstractButton *bnDelete = nullptr;
+        QAbstractButton *bnUpdate = nullptr;
+        QAbstractButton *bnAddDb = nullptr;
+        QAbstractButton *bnDeleteDb = nullptr;
+        QAbstractButton *bnNavigatePrev = nullptr;
+        QAbstractButton *bnNavigateNext = nullptr;
+        QAbstractButton *bnNavigateFirst = nullptr;
+        QAbstractButton *bnNavigateLast = nullptr;
+        QLabel *recordIndex = nullptr;
+        QLabel *filteredCount = nullptr;
+        QLabel *totalCount = nullptr;
+        QLabel *recordLabel = nullptr;
+        DBPropertiesView *propertiesView = nullptr;
+    };
+
+    // Navigation tags: any other value goes to the first record.
+    enum NavigateTag { NavigatePrevious = 1, NavigateNext = 2, NavigateFirst = 3, NavigateLast = 4 };
+
+    explicit DatabaseFieldsView(QWidget *parent = nullptr);
+    ~DatabaseFieldsView() override;
+
+    void setOutlets(const Outlets &outlets);
+    const Outlets &outlets() const { return _outlets; }
+    // Undo of record additions and deletions goes to this manager (the window's); the editor
+    // keeps one of its own until it is given one.
+    void setUndoManager(UndoManager *undoManager);
+    UndoManager *undoManager() const;
+
+    // First run: the Databases folder with its two databases.
+    void awakeFromNib();
+
+    // ---- the open database ----
+    bool setDatabasePath(const QString &path);
+    Database *database() const { return _database.get(); }
+    // Writes the edited record back and lets the database go; the editor then holds none.
+    void releaseDatabase();
+
+    // ---- the form ----
+    void populate();
+    void resetFieldsOrder();
+    void populateGroups();
+    void updateViewSize();
+    void updateValues();
+    void updateGroupValues();
+    void setRecordValuesFromDictionary(QVariantMap &values) const;
+    void setRecordValues();
+    void setDefaultRecordValues();
+    void activateFirstField();
+    // The value controls in form order (labels and group check boxes excluded).
+    QList<QWidget *> valueControls() const;
+    QWidget *valueControlForPk(int pk) const;
+    const QList<QLabel *> &fieldLabels() const { return _fieldLabels; }
+    const QList<QCheckBox *> &groupControls() const { return _groupsControls; }
+    // What a label shows for a field: the database's own title, else the translation, else
+    // the title itself.
+    QString labelTextForField(int pk);
+
+    // ---- records ----
+    void updateRecord();
+    void addRecord(bool duplicateCurrent = false);
+    void insertRecordWithFieldValues(const QVariantMap &values);
+    void duplicateRecord();
+    // Asks first; answers whether records were deleted.
+    bool deleteRecord();
+    void deleteRecordByPk(qint64 pk, bool update);
+    void clearAllFields();
+    void selectRecordWithPk(qint64 pk);
+    void navigate(int tag);
+    void moveUp() { navigate(NavigatePrevious); }
+    void moveDown() { navigate(NavigateNext); }
+    void pageUp() { navigate(NavigateFirst); }
+    void pageDown() { navigate(NavigateLast); }
+
+    // ---- browse list ----
+    void setBrowseField(int pk);
+    void setSortField(int pk);
+    void showAllRecords();
+    void reloadBrowser();
+    void changeBrowserSelection();
+    // Selects one browser row the way a click does (the record loads).
+    void selectRow(int row);
+    void selectRows(const QList<int> &rows);
+
+    // ---- status and enabling ----
+    void updateNumbers();
+    void enableButtons();
+    void enableAllFields();
+
+    // ---- databases ----
+    // Asks for a title, then makes the database.
+    void addDatabase();
+    // Makes a database of that title in the Databases folder; answers whether it opened.
+    bool addDatabaseNamed(const QString &title);
+    // Copies a chosen "qkdt" file into the Databases folder and opens it.
+    void openDatabase();
+    bool openDatabaseFile(const QString &file);
+    void saveDatabaseAs();
+    // Copies the open database to that path (extension "qkdt"), numbering it when taken;
+    // answers the path written, null on failure.
+    QString saveDatabaseCopyTo(const QString &chosenPath);
+    bool renameDatabase(const QString &newName);
+    bool deleteDatabase();
+    void showInFinder();
+    void reloadDatabases();
+    DatabasesListModel *databasesListModel() const { return _dbListModel; }
+    RecordBrowserModel *browserModel() const { return _browserModel; }
+    int selectedDatabase() const;
+    int selectedRecordIndex() const;
+    QList<int> selectedRows() const;
+    bool dirty() const { return _dirty; }
+    void setDirty(bool dirty) { _dirty = dirty; }
+    // Whether a database name typed by the user may become a file name.
+    static bool isValidDatabaseName(const QString &name);
+
+    // The title asked for by the new-database command; null when cancelled.
+    std::function<QString(const QString &message)> askForTitle;
+
+signals:
+    // A row of the browser was navigated to (the design document stores the record).
+    void recordNavigated();
+
+private:
+    void tableViewSelectionDidChange();
+    void controlTextDidEndEditing(QWidget *control);
+    void controlChanged();
+    void loadRow(int row);
+    void selectRowSilently(int row);
+    void postRecordChanged();
+    void reportError(const QString &message);
+    void refreshDatabasesList();
+    void selectDatabaseRow(int row);
+
+    Outlets _outlets;
+    std::unique_ptr<Database> _database;
+    RecordBrowserModel *_browserModel;
+    DatabasesListModel *_dbListModel;
+    UndoManager *_ownUndoManager;
+    UndoManager *_undoManager;
+    QList<QCheckBox *> _groupsControls;
+    QList<QLabel *> _fieldLabels;
+    bool _dirty = false;
+    // Loading the form or selecting by program must not count as an edit or a click.
+    bool _loading = false;
+    bool _selectingByProgram = false;
+};
+
+} // namespace quillmark

@@ -1,0 +1,63 @@
+#include "database/RecordBrowserModel.h"
+
+#include "database/Database.h"
+#include "database/DatabaseError.h"
+
+namespace quillmark {
+
+RecordBrowserModel::RecordBrowserModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void RecordBrowserModel::reload(Database *database)
+{
+    beginResetModel();
+    _rows.clear();
+    _header.clear();
+    if (database) {
+        try {
+            _rows = database->browserArray();
+            _header = database->browseField(false);
+        } catch (const DatabaseError &e) {
+            qWarning("%s", qPrintable(e.message()));
+            _rows.clear();
+        }
+    }
+    endResetModel();
+}
+
+qint64 RecordBrowserModel::pkAtRow(int row) const
+{
+    if (row < 0 || row >= _rows.size())
+        return -1;
+    return _rows.at(row).primaryKey();
+}
+
+int RecordBrowserModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(_rows.size());
+}
+
+int RecordBrowserModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant RecordBrowserModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    if (index.row() < 0 || index.row() >= _rows.size())
+        return QStringLiteral("");
+    return _rows.at(index.row()).value;
+}
+
+QVariant RecordBrowserModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section != 0)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return _header;
+}
+
+} // namespace quillmark
