@@ -64,6 +64,8 @@ public:
     virtual QRectF bounds() const = 0;
     // YES while drawing for printing or export: no selection looks, finer outlines.
     virtual bool isPrinting() const = 0;
+    // YES while database preview is on: merge objects show the current record's values.
+    virtual bool databasePreview() const { return false; }
     // Every object of every page in stacking order, later ones above earlier ones.
     virtual QList<std::shared_ptr<ColorRect>> getRects() const = 0;
     // A point in page points snapped by the canvas grid.

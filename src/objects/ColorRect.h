@@ -29,6 +29,7 @@ namespace quillmark {
 
 class CanvasServices;
 class Group;
+struct Notification;
 class UndoManager;
 class specImage;
 
@@ -109,6 +110,23 @@ public:
     int anchor() const { return _anchor; }
     void setAnchor(int value);
     int fieldPk() const { return _pk; }
+
+    // ---- merge binding (ColorRect_merge.cpp) ----
+    // Binds the object to a database field (0: to nothing), undoable as "Change Field Type",
+    // and refreshes its contents at once.
+    void setFieldPk(int pk);
+    // The value of a pk for the current record, asked of the installed merge source; invalid
+    // without a source or when the record has nothing for the pk.
+    QVariant contentsByPk(int pk) const;
+    // The print loop's refresh for each record: updateContentsWithObject with the value of
+    // the object's own pk.
+    virtual void updateABRecord();
+    // Refresh entry points of the merge kinds; a plain object shows no record value. The
+    // notification is null when the refresh does not come from "RecordChangedNotification".
+    virtual void updateContents(const Notification *notification);
+    virtual void updateContentsWithObject(const QVariant &value);
+    // YES while the canvas shows record values: database preview or printing.
+    bool showsRecordValues() const;
 
     // ---- capabilities and stubs the kinds override ----
     virtual bool canFill() const { return true; }
@@ -386,6 +404,11 @@ protected:
     template <typename T, typename Arg>
     void changeStyle(T &field, const T &value, void (ColorRect::*setter)(Arg),
                      const QString &action, Redraw redraw, TemplateFlag flag = TemplateFlag::Clear);
+
+    // Merge kinds observe "RecordChangedNotification" with updateContents() from creation to
+    // destruction (ColorRect_merge.cpp).
+    void observeRecordChanges();
+    void stopObservingRecordChanges();
 
     // ---- hooks of the object image (ColorRect_image.cpp) ----
     // The image's dictionary for the stored form, or a null QVariant without an image.

@@ -1,0 +1,175 @@
+#pragma once
+// A merge field: an object that shows one database field of the current record. Fields come
+// in pairs held by a title-and-value group: the title member shows the field's title and a
+// colon, the contents member the value. While the user designs, the contents member shows
+// the title in brackets; in database preview and while printing it shows the record's value,
+// or the record's picture for a picture (BLOB) field. A text field's frame follows its text.
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+#include <optional>
+
+#include "objects/ColorRect.h"
+
+class QPainter;
+
+namespace quillmark {
+
+class FieldPair;
+
+class ColorField : public ColorRect
+{
+public:
+    // The text attributes every text the field builds for itself takes.
+    struct Attributes
+    {
+        std::optional<QFont> font;
+        std::optional<QColor> color;
+        bool isEmpty() const { return !font && !color; }
+        bool operator==(const Attributes &) const = default;
+    };
+
+    ColorField();
+    explicit ColorField(const QRectF &frame);
+    ~ColorField() override;
+
+    static std::shared_ptr<ColorField> create(const QRectF &frame = QRectF());
+
+    QString className() const override;
+    std::shared_ptr<ColorRect> newInstance() const override;
+
+    // ---- the pair ----
+    void setPair(FieldPair *pair) { _pair = pair; }
+    FieldPair *pair() const { return _pair; }
+
+    // ---- flags and plain access ----
+    bool isTitle() const { return _isTitle; }
+    void setIsTitle(bool flag) { _isTitle = flag; }
+    bool isSelected() const override { return _isSelected; }
+    void setSelected(bool flag) override { _isSelected = flag; }
+    // Only the selected member reports its style to the inspector.
+    bool setsInfo() const override { return _isSelected; }
+    int align() const { return _alignment; }
+    void setAlign(int alignment) { _alignment = alignment; }
+    int fieldProfile() const { return _profile; }
+    void setFieldProfile(int profile) { _profile = profile; }
+    Attributes fieldAttributes() const { return _attributes; }
+    void setFieldAttributes(const Attributes &attributes) { _attributes = attributes; }
+    bool isHidden() const { return _hidden; }
+    void setHidden(bool flag);
+
+    // A title member answers its pair's contents member's template flag.
+    bool isTemplate() const override;
+    bool isResizable() const override { return drawsImage(); }
+    int resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierFlags) override;
+
+    // ---- kind ----
+    // A picture field: bound to a BLOB field and not a title.
+    bool drawsImage() const override;
+    // The record's picture is shown only in database preview and while printing.
+    bool canDrawsImage() const override { return showsRecordValues(); }
+    // The margin by which the outline lies inside the frame and by which the members of a
+    // pair overlap: 4 for a text field, 0 for a picture field.
+    float inset() const;
+
+    // ---- switched-off base behaviour ----
+    void setPowerText(bool flag) override;
+    bool setImagePath(const QString &path) override;
+    void setScaleWithBox(bool flag) override;
+    void drawText(QPainter *painter) override;
+
+    // Moves the frame so that its origin is the point (used by the pair to move members).
+    void setFrameOrig(const QPointF &point);
+
+    // ---- text and measuring ----
+    // The field's title as shown: the database's title of the pk, replaced by the user's
+    // own title for its column, then by its translation.
+    static QString titleText(int pk);
+    QString titleText() const { return titleText(_pk); }
+    // The text the field holds (the value or, for a title, the title and a colon).
+    QString text() const;
+    QSizeF naturalSize() const;
+    void setSizeToMatchContents();
+    void setSizeToMatchContentsNotAlign();
+    // The first text line, for the pair's layout; its origin is relative to the frame.
+    QRectF baselineRect() const;
+
+    // ---- refresh ----
+    void updateABRecord() override;
+    void updateContents(const Notification *notification) override;
+    void updateContentsWithObject(const QVariant &value) override;
+    // The record's picture of a picture field (null when there is none).
+    QImage recordImage() const { return _recordImage; }
+
+    // ---- style of the selected member (undoable) ----
+    std::optional<QFont> textSize() const;
+    void setTextSize(const QFont &font);
+    std::optional<QColor> textColor() const;
+    void setTextColor(const QColor &color);
+    // -1 unless the member is selected.
+    int textAlign() const;
+    void setTextAlign(int alignment);
+    void setAnchor(int value);
+    void setDrawsFill(bool flag) override;
+    void setDrawsStroke(bool flag) override;
+    void setDrawsShadow(bool flag) override;
+    void setStrokeLineWidth(float lineWidth) override;
+    void setFillColor(const QColor &color) override;
+    void setStrokeColor(const QColor &color) override;
+    void setLinePattern(int pattern) override;
+    void setFillType(int type) override;
+    void setFillColor2(const QColor &color) override;
+    void setFillAngle(double degrees) override;
+    void setShadowDistance(double distance) override;
+    void setShadowColor(const QColor &color) override;
+    void setShadowAngle(double degrees) override;
+    void setShadowBlur(int blur) override;
+    void scaleByX(double sx, double sy) override;
+
+    // A mouse-down on the member: the pair decides which member the inspector edits.
+    void mouseDown(unsigned modifierFlags);
+
+    // ---- drawing (ColorField_draw.cpp) ----
+    void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
+    BezierPath bezierPath() const override;
+    void drawSelect(QPainter *painter, const QRectF &aRect) override;
+    void drawImage(QPainter *painter) override;
+
+    // ---- stored form ----
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    void loadPropertyListRepresentation(const QVariantMap &dict) override;
+
+private:
+    // Replaces the whole text by `value` with the given attributes, outside undo.
+    void replaceText(const QString &value, const Attributes &attributes);
+    Attributes effectiveAttributes() const;
+    // The text as measured and drawn: "[title]" for a contents member in design mode.
+    QString shownText() const;
+    // Rotates the pair upright around a change, and back; nothing without a pair.
+    QPointF turnUpright();
+    void turnBack(const QPointF &centre);
+    bool styleAccepted() const { return _isSelected || _acceptAnyStyle; }
+    void setTextSizeInner(const QFont &font);
+    void setAnchorInner(int value);
+
+    int _profile = 1;
+    int _alignment = 0;
+    bool _isTitle = false;
+    bool _isSelected = false;
+    Attributes _attributes;
+    bool _hidden = false;
+    FieldPair *_pair = nullptr;
+    QImage _recordImage;
+    // On while the stored form is read, so that stored style reaches an unselected member.
+    bool _acceptAnyStyle = false;
+};
+
+} // namespace quillmark

@@ -1,0 +1,18 @@
+#include "database/MergeKinds.h"
+
+#include <memory>
+
+#include "database/ColorField.h"
+#include "database/DatabaseMergeSource.h"
+#include "objects/MergeSource.h"
+#include "objects/ObjectFactory.h"
+
+namespace quillmark {
+
+void registerMergeKinds()
+{
+    ObjectFactory::registerClass(QStringLiteral("ColorField"), [] { return std::make_shared<ColorField>(); });
+    MergeSource::install(&DatabaseMergeSource::shared());
+}
+
+} // namespace quillmark

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace quillmark {
+
+// Registers the merge kinds with the object factory and the group kinds, and installs the
+// current database as the merge source of graphic objects. Call once at start-up (and in
+// tests) before any document is read.
+void registerMergeKinds();
+
+} // namespace quillmark

@@ -1,0 +1,23 @@
+#pragma once
+// Where a graphic object bound to a database field finds the field's value for the current
+// record. The address database implements it and installs itself at start-up; graphic
+// objects never reach the database any other way, so the object model does not depend on it.
+#include <QVariant>
+
+namespace quillmark {
+
+class MergeSource
+{
+public:
+    virtual ~MergeSource() = default;
+
+    // The value of a merge-field pk for the current record: a number, text or data, a date
+    // in the user's style, the composites for 100 and 101; invalid when there is nothing.
+    virtual QVariant contentsByPk(int pk) = 0;
+
+    // The installed source, null before one is installed. Not owned.
+    static MergeSource *current();
+    static void install(MergeSource *source);
+};
+
+} // namespace quillmark
