@@ -15,6 +15,7 @@
 #include "database/tableField.h"
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/specImage.h"
 #include "platform/Archiver.h"
 #include "platform/Format.h"
 #include "platform/UndoManager.h"
@@ -199,7 +200,7 @@ void ColorField::setPowerText(bool)
     _powertext = false;
 }
 
-bool ColorField::setImagePath(const QString &)
+bool ColorField::setImagePath(const QString &, QString *)
 {
     return false;
 }
@@ -386,7 +387,19 @@ void ColorField::updateContentsWithObject(const QVariant &value)
     const QPointF centre = turnUpright();
     if (drawsImage()) {
         const QByteArray data = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
-        _recordImage = data.isEmpty() ? QImage() : QImage::fromData(data);
+        std::shared_ptr<specImage> picture;
+        if (!data.isEmpty()) {
+            QString error;
+            picture = specImage::fromData(data, &error);
+            if (!picture && !error.isEmpty())
+                qWarning("%s", qPrintable(error));
+        }
+        // Taking a picture fits the frame to it; the field keeps its square instead, or it
+        // would shrink a little with every portrait record.
+        UndoOff off(undoManager());
+        const QRectF frame = _frameBounds;
+        setImage(picture.get());
+        _frameBounds = frame;
     } else {
         std::optional<QString> shown;
         switch (value.typeId()) {

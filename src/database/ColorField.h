@@ -82,7 +82,7 @@ public:
 
     // ---- switched-off base behaviour ----
     void setPowerText(bool flag) override;
-    bool setImagePath(const QString &path) override;
+    bool setImagePath(const QString &path, QString *error = nullptr) override;
     void setScaleWithBox(bool flag) override;
     void drawText(QPainter *painter) override;
 
@@ -106,8 +106,6 @@ public:
     void updateABRecord() override;
     void updateContents(const Notification *notification) override;
     void updateContentsWithObject(const QVariant &value) override;
-    // The record's picture of a picture field (null when there is none).
-    QImage recordImage() const { return _recordImage; }
 
     // ---- style of the selected member (undoable) ----
     std::optional<QFont> textSize() const;
@@ -167,7 +165,6 @@ private:
     Attributes _attributes;
     bool _hidden = false;
     FieldPair *_pair = nullptr;
-    QImage _recordImage;
     // On while the stored form is read, so that stored style reaches an unselected member.
     bool _acceptAnyStyle = false;
 };

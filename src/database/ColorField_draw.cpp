@@ -15,6 +15,7 @@
 #include "database/Database.h"
 #include "database/FieldPair.h"
 #include "objects/CanvasServices.h"
+#include "objects/specImage.h"
 #include "platform/Pen.h"
 
 namespace quillmark {
@@ -84,7 +85,7 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
     const QRectF frame = _frameBounds;
     if (drawsImage()) {
         const bool preview = _mainView && _mainView->databasePreview();
-        if (printing || (preview && !_recordImage.isNull()))
+        if (printing || (preview && hasValidImage()))
             return;
         QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
         font.setPointSizeF(9.0);
@@ -192,11 +193,14 @@ void ColorField::drawSelect(QPainter *painter, const QRectF &)
 
 void ColorField::drawImage(QPainter *painter)
 {
-    if (!painter || _recordImage.isNull())
+    if (!painter || !hasValidImage())
+        return;
+    const QImage prepared = getImage();
+    if (prepared.isNull())
         return;
     const QRectF r = _frameBounds;
-    const double w = _recordImage.width();
-    const double h = _recordImage.height();
+    const double w = _image->size().width();
+    const double h = _image->size().height();
     if (!(r.width() > 0) || !(r.height() > 0) || !(w > 0) || !(h > 0))
         return;
     const double qx = w / r.width();
@@ -224,7 +228,7 @@ void ColorField::drawImage(QPainter *painter)
     auto paint = [&](QPainter *p) {
         p->setOpacity(opacity);
         p->setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p->drawImage(destination, _recordImage);
+        p->drawImage(destination, prepared);
     };
     SavedState state(painter);
     if (drawsShadow())

@@ -353,7 +353,7 @@ TEST_F(ColorFieldTest, PictureFields)
     canvas.preview = true;
     db->fieldValues().insert("Photo", pngOfSize(40, 80, Qt::darkGreen));
     field->updateContents(nullptr);
-    ASSERT_FALSE(field->recordImage().isNull());
+    ASSERT_TRUE(field->hasValidImage());
     ink = inkBounds(render(*field, 200, 200));
     EXPECT_NEAR(ink.top(), 20, 1);
     EXPECT_NEAR(ink.bottom(), 99, 1);
@@ -370,7 +370,7 @@ TEST_F(ColorFieldTest, PictureFields)
     // A record without a photo: the image goes, and "No Photo" shows in light grey.
     db->fieldValues().insert("Photo", QByteArray());
     field->updateContents(nullptr);
-    EXPECT_TRUE(field->recordImage().isNull());
+    EXPECT_FALSE(field->hasValidImage());
     image = render(*field, 200, 200);
     ink = inkBounds(image);
     ASSERT_FALSE(ink.isEmpty());
