@@ -9,6 +9,7 @@
 #include <QTransform>
 
 #include <poppler-qt6.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -55,8 +56,54 @@ QString notAnImage()
     return Language::stringForKey("The file is not an image that can be opened.");
 }
 
+// Unpacked SVG drawings larger than this are refused: no real drawing comes near it, and a
+// small compressed file must not unpack into all of memory.
+constexpr qint64 maxSvgBytes = 32LL * 1024 * 1024;
+
+// A compressed SVG drawing unpacked, or nothing when it is not gzip data or unpacks to more
+// than the limit.
+std::optional<QByteArray> gunzip(const QByteArray &data)
+{
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
+        return std::nullopt;
+    QByteArray out;
+    char chunk[64 * 1024];
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef *>(chunk);
+        stream.avail_out = sizeof chunk;
+        status = inflate(&stream, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END)
+            break;
+        out.append(chunk, qsizetype(sizeof chunk - stream.avail_out));
+        if (out.size() > maxSvgBytes) {
+            status = Z_MEM_ERROR;
+            break;
+        }
+        if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0)
+            break;
+    }
+    inflateEnd(&stream);
+    if (status != Z_STREAM_END)
+        return std::nullopt;
+    return out;
+}
+
 specImage::Kind sniff(const QByteArray &data)
 {
+    // A bitmap format recognised by its signature wins over text that happens to sit in
+    // its metadata.
+    {
+        QByteArray bytes = data;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const QByteArray format = QImageReader::imageFormat(&buffer).toLower();
+        if (!format.isEmpty() && format != "svg" && format != "svgz" && format != "pdf")
+            return specImage::Kind::Bitmap;
+    }
     const QByteArray head = data.left(4096);
     const qsizetype pdf = head.indexOf("%PDF-");
     if (pdf >= 0 && pdf < 1024)
@@ -177,13 +224,23 @@ std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *err
     return fromData(data, error);
 }
 
-std::shared_ptr<specImage> specImage::fromData(const QByteArray &data, QString *error)
+std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString *error)
 {
-    if (data.isEmpty() || data.size() > maxFileBytes) {
-        setError(error, data.isEmpty() ? notAnImage() : tooLarge());
+    if (bytes.isEmpty() || bytes.size() > maxFileBytes) {
+        setError(error, bytes.isEmpty() ? notAnImage() : tooLarge());
         return nullptr;
     }
     auto image = std::make_shared<specImage>();
+    QByteArray data = bytes;
+    if (data.startsWith("\x1f\x8b")) {
+        // Compressed SVG; the drawing is kept unpacked.
+        const std::optional<QByteArray> unpacked = gunzip(data);
+        if (!unpacked || !unpacked->left(4096).contains("<svg")) {
+            setError(error, notAnImage());
+            return nullptr;
+        }
+        data = *unpacked;
+    }
     switch (sniff(data)) {
     case Kind::Pdf: {
         std::unique_ptr<Poppler::Document> document = openPdf(data);
@@ -213,8 +270,8 @@ std::shared_ptr<specImage> specImage::fromData(const QByteArray &data, QString *
     }
     case Kind::Bitmap:
     case Kind::None: {
-        QByteArray bytes = data;
-        QBuffer buffer(&bytes);
+        QByteArray copy = data;
+        QBuffer buffer(&copy);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
         reader.setAutoTransform(true);

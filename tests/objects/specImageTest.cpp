@@ -458,3 +458,63 @@ TEST(specImageStoredForm, VectorPicturesKeepTheirOwnBytes)
     EXPECT_EQ(back->kind(), specImage::Kind::Svg);
     EXPECT_EQ(back->size(), QSizeF(40, 20));
 }
+
+TEST(specImageReading, CompressedDrawingsUnpackWithinALimit)
+{
+    auto gzip = [](const std::function<void(z_stream &, QByteArray &)> &feed) {
+        z_stream stream{};
+        deflateInit2(&stream, 1, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        QByteArray out;
+        feed(stream, out);
+        deflateEnd(&stream);
+        return out;
+    };
+    auto pump = [](z_stream &stream, QByteArray &out, const QByteArray &in, int flush) {
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.constData()));
+        stream.avail_in = uInt(in.size());
+        char chunk[16384];
+        do {
+            stream.next_out = reinterpret_cast<Bytef *>(chunk);
+            stream.avail_out = sizeof chunk;
+            deflate(&stream, flush);
+            out.append(chunk, qsizetype(sizeof chunk - stream.avail_out));
+        } while (stream.avail_out == 0);
+    };
+    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"30\" height=\"20\">"
+                           "<rect width=\"30\" height=\"20\" fill=\"#0000ff\"/></svg>";
+    const QByteArray small = gzip([&](z_stream &s, QByteArray &out) { pump(s, out, svg, Z_FINISH); });
+    const auto drawing = specImage::fromData(small);
+    ASSERT_TRUE(drawing);
+    EXPECT_EQ(drawing->kind(), specImage::Kind::Svg);
+    EXPECT_EQ(drawing->size(), QSizeF(30, 20));
+    EXPECT_TRUE(isBlue(at(drawing->prepareImage(), 10, 10)));
+
+    // 40 MB of blanks after the opening tag, packed into a small file.
+    const QByteArray bomb = gzip([&](z_stream &s, QByteArray &out) {
+        pump(s, out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"3\" height=\"2\">", Z_NO_FLUSH);
+        const QByteArray blanks(1024 * 1024, ' ');
+        for (int i = 0; i < 40; ++i)
+            pump(s, out, blanks, Z_NO_FLUSH);
+        pump(s, out, "</svg>", Z_FINISH);
+    });
+    ASSERT_LT(bomb.size(), 1024 * 1024);
+    QString error;
+    EXPECT_FALSE(specImage::fromData(bomb, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(specImage::fromData(small.left(small.size() / 2), &error));
+}
+
+TEST(specImageReading, BitmapsAreKnownByTheirSignatureWhateverTheirTextSays)
+{
+    QImage red(8, 8, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    red.setText("Comment", "<svg %PDF-1.4");
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(red.save(&buffer, "PNG"));
+    ASSERT_TRUE(png.contains("<svg"));
+    const auto image = specImage::fromData(png);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->kind(), specImage::Kind::Bitmap);
+}
