@@ -260,7 +260,8 @@ std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString 
         QSizeF size = renderer.isValid() ? QSizeF(renderer.defaultSize()) : QSizeF();
         if (renderer.isValid() && size.isEmpty())
             size = renderer.viewBoxF().size();
-        if (!renderer.isValid() || !(size.width() > 0) || !(size.height() > 0)) {
+        if (!renderer.isValid() || !(size.width() > 0) || !(size.height() > 0)
+            || !std::isfinite(size.width()) || !std::isfinite(size.height())) {
             setError(error, notAnImage());
             return nullptr;
         }
