@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "canvas/MainWindow.h"
+#include "canvas/RectsView.h"
 #include "foundation/Language.h"
 
 int main(int argc, char **argv)
@@ -11,6 +12,7 @@ int main(int argc, char **argv)
 
     using quillmark::Language;
     Language::initialize();
+    quillmark::RectsView::measureScreenFactor();
     int result = 0;
     {
         quillmark::MainWindow window;
@@ -20,6 +22,7 @@ int main(int argc, char **argv)
             Language::setLanguage(Language::language());
         window.show();
         result = app.exec();
+        window.canvas()->applicationWillTerminate();
     }
     Language::clean();
     return result;

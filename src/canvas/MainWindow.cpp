@@ -2,31 +2,364 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
 
+#include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "foundation/LanguageControls.h"
+#include "foundation/Preference.h"
+#include "foundation/SegmentedControl.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "stock/CustomDataSource.h"
+#include "stock/DataSource.h"
 
 namespace quillmark {
+
+namespace {
+
+
+// A menu item with its English title; the menu's re-translation shows it in the language.
+QAction *addItem(QMenu *menu, const QString &title, const QKeySequence &shortcut,
+                 const std::function<void()> &action)
+{
+    QAction *item = menu->addAction(title);
+    if (!shortcut.isEmpty())
+        item->setShortcut(shortcut);
+    QObject::connect(item, &QAction::triggered, menu, action);
+    return item;
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , m_fileMenu(new QMenu(QStringLiteral("File"), this))
     , m_quitAction(new QAction(QStringLiteral("Quit"), this))
 {
-    const QString untitled = Language::stringForKey(QStringLiteral("Untitled"));
-    setWindowTitle(QStringLiteral("Quillmark::") + (untitled.isEmpty() ? QStringLiteral("Untitled") : untitled));
-    resize(1200, 800);
+    setWindowTitle(QStringLiteral("Quillmark::") + Language::stringForKey(QStringLiteral("Untitled")));
 
+    m_canvas = new RectsView;
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(buildStockBrowser());
+    splitter->addWidget(buildCanvasArea());
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({300, 900});
+    setCentralWidget(splitter);
+
+    RectsView::Outlets outlets;
+    outlets.scrollView = m_scrollArea;
+    outlets.segmentedFrontBackOutlet = m_side;
+    outlets.segmentedPageOutlet = m_pages;
+    outlets.segmentedLayersOutlet = m_layers;
+    outlets.cbLandscapeView = m_landscape;
+    outlets.cbDrawByType = m_drawByType;
+    outlets.labelOutlineViewOutlet = m_catalogue;
+    outlets.labelTableViewOutlet = m_customTable;
+    outlets.tabPanelViewOutlet = m_stockTabs;
+    outlets.searchField = m_search;
+    outlets.labelInfo = m_labelInfo;
+    outlets.bnDeleteFormat = m_deleteFormat;
+    outlets.bnEditFormat = m_editFormat;
+    outlets.bnViewType = m_viewType;
+    m_canvas->setOutlets(outlets);
+
+    m_preferences = new Preference(this);
+    m_preferences->canvasNeedsDisplay = [this] { m_canvas->update(); };
+
+    buildMenus();
+    buildToolBar();
+
+    // Wiring, in the order the canvas expects at wake-up.
+    m_canvas->readTemplateSize();
+    m_canvas->setTLabel(TLabel());
+    m_canvas->restoreWindowFrame(this);
+    if (UserDefaults::standard().stringForKey(QStringLiteral("ObjectInfoVisible")) == QLatin1String("YES"))
+        m_canvas->showHideGraphicOpt();
+    m_canvas->selectLabelFormat(true);
+    m_canvas->zoomMenuSelect(7);
+    m_canvas->wasChanged(false);
+    m_canvas->undoManager()->removeAllActions();
+
+    LanguageControls::awakeFromNib(m_fileMenu);
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget *MainWindow::buildStockBrowser()
+{
+    auto *panel = new QWidget;
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(6, 6, 6, 6);
+
+    m_search = new QLineEdit;
+    m_search->setPlaceholderText(QStringLiteral("Search"));
+    m_search->setClearButtonEnabled(true);
+    m_search->setProperty("tag", 99);
+    LanguageControls::awakeFromNib(m_search);
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_canvas->setFormatFilter(text);
+    });
+    layout->addWidget(m_search);
+
+    m_stockTabs = new QTabWidget;
+    // Catalogue tab.
+    auto *standard = new QWidget;
+    standard->setObjectName(QStringLiteral("Standard"));
+    auto *standardLayout = new QVBoxLayout(standard);
+    standardLayout->setContentsMargins(0, 0, 0, 0);
+    m_catalogue = new QTreeView;
+    m_catalogue->setModel(m_canvas->dataSource());
+    m_catalogue->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_catalogue->setUniformRowHeights(true);
+    m_catalogue->header()->setStretchLastSection(true);
+    connect(m_catalogue->selectionModel(), &QItemSelectionModel::selectionChanged, m_canvas,
+            [this] { m_canvas->outlineViewSelectionDidChange(); });
+    connect(m_catalogue, &QTreeView::doubleClicked, m_canvas, [this] { m_canvas->editCustomFormat(); });
+    connect(m_canvas->dataSource(), &DataSource::expandRequested, m_catalogue,
+            [this](const QModelIndex &category) { m_catalogue->expand(category); });
+    standardLayout->addWidget(m_catalogue);
+    m_viewType = new QPushButton(m_canvas->dataSource()->viewTypeTitle());
+    connect(m_canvas->dataSource(), &DataSource::viewTypeCaptionChanged, m_viewType,
+            [this](const QString &) { m_viewType->setText(m_canvas->dataSource()->viewTypeTitle()); });
+    connect(m_viewType, &QPushButton::clicked, this, [this] { m_canvas->dataSource()->changeViewType(); });
+    standardLayout->addWidget(m_viewType);
+    m_stockTabs->addTab(standard, QStringLiteral("Standard"));
+
+    // Custom tab.
+    auto *custom = new QWidget;
+    custom->setObjectName(QStringLiteral("Custom"));
+    auto *customLayout = new QVBoxLayout(custom);
+    customLayout->setContentsMargins(0, 0, 0, 0);
+    m_customTable = new QTableView;
+    m_customTable->setModel(m_canvas->customDataSource());
+    m_customTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_customTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_customTable->horizontalHeader()->setStretchLastSection(true);
+    m_customTable->verticalHeader()->hide();
+    connect(m_customTable->selectionModel(), &QItemSelectionModel::selectionChanged, m_canvas,
+            [this] { m_canvas->tableViewSelectionDidChange(); });
+    connect(m_customTable, &QTableView::doubleClicked, m_canvas, [this] { m_canvas->editCustomLabel(); });
+    customLayout->addWidget(m_customTable);
+    auto *buttons = new QHBoxLayout;
+    m_newFormat = new QPushButton(QStringLiteral("+"));
+    m_newFormat->setToolTip(Language::stringForKey(QStringLiteral("Add New Label Format")));
+    m_editFormat = new QPushButton(QStringLiteral("Edit"));
+    m_editFormat->setToolTip(Language::stringForKey(QStringLiteral("Edit Label Format")));
+    m_deleteFormat = new QPushButton(QStringLiteral("-"));
+    m_deleteFormat->setToolTip(Language::stringForKey(QStringLiteral("Delete Label Format")));
+    LanguageControls::awakeFromNib(m_editFormat);
+    connect(m_newFormat, &QPushButton::clicked, m_canvas, [this] { m_canvas->newCustomLabel(); });
+    connect(m_editFormat, &QPushButton::clicked, m_canvas, [this] { m_canvas->editCustomFormat(); });
+    connect(m_deleteFormat, &QPushButton::clicked, m_canvas, [this] { m_canvas->deleteCustomLabel(); });
+    buttons->addWidget(m_newFormat);
+    buttons->addWidget(m_editFormat);
+    buttons->addWidget(m_deleteFormat);
+    buttons->addStretch();
+    customLayout->addLayout(buttons);
+    m_stockTabs->addTab(custom, QStringLiteral("Custom"));
+    LanguageControls::awakeFromNib(m_stockTabs);
+    connect(m_stockTabs, &QTabWidget::currentChanged, m_canvas, [this] {
+        m_canvas->changeLabelDescription();
+    });
+    layout->addWidget(m_stockTabs, 1);
+
+    m_labelInfo = new QLabel;
+    m_labelInfo->setWordWrap(true);
+    layout->addWidget(m_labelInfo);
+    return panel;
+}
+
+QWidget *MainWindow::buildCanvasArea()
+{
+    auto *area = new QWidget;
+    auto *layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+
+    auto *controls = new QHBoxLayout;
+    controls->setContentsMargins(6, 4, 6, 0);
+    m_side = new SegmentedControl({QStringLiteral("Front"), QStringLiteral("Back")});
+    m_side->setSelectedSegment(0);
+    LanguageControls::awakeFromNib(m_side);
+    connect(m_side, &SegmentedControl::segmentClicked, m_canvas, [this] { m_canvas->changeFrontBack(); });
+    m_layers = new SegmentedControl({QStringLiteral("Background"), QStringLiteral("Foreground")});
+    m_layers->setSelectedSegment(1);
+    m_layers->setToolTip(Language::stringForKey(QStringLiteral("Layer")));
+    LanguageControls::awakeFromNib(m_layers);
+    connect(m_layers, &SegmentedControl::segmentClicked, m_canvas, [this] {
+        m_canvas->clearSelection();
+        m_canvas->update();
+    });
+    m_pages = new SegmentedControl;
+    connect(m_pages, &SegmentedControl::segmentClicked, m_canvas, [this] { m_canvas->changePage(); });
+    m_drawByType = new QCheckBox(QStringLiteral("Draw by Type"));
+    LanguageControls::awakeFromNib(m_drawByType);
+    connect(m_drawByType, &QCheckBox::toggled, m_canvas, [this] { m_canvas->setDawByType(); });
+    m_landscape = new QCheckBox(QStringLiteral("Landscape"));
+    m_landscape->setToolTip(Language::stringForKey(QStringLiteral("Change Card Orientation")));
+    LanguageControls::awakeFromNib(m_landscape);
+    connect(m_landscape, &QCheckBox::toggled, m_canvas, [this] { m_canvas->setLabelLandscape(); });
+    controls->addWidget(m_side);
+    controls->addSpacing(12);
+    controls->addWidget(m_layers);
+    controls->addSpacing(12);
+    controls->addWidget(m_pages);
+    controls->addSpacing(20);
+    controls->addWidget(m_drawByType);
+    controls->addStretch();
+    controls->addWidget(m_landscape);
+    layout->addLayout(controls);
+
+    m_scrollArea = new QScrollArea;
+    m_scrollArea->setWidgetResizable(false);
+    m_scrollArea->setWidget(m_canvas);
+    m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(m_scrollArea, 1);
+    return area;
+}
+
+void MainWindow::buildMenus()
+{
+    UndoManager *undo = m_canvas->undoManager();
+    RectsView *canvas = m_canvas;
+
+    m_saveAction = addItem(m_fileMenu, QStringLiteral("Save"), QKeySequence::Save, [canvas] { canvas->save(); });
+    m_saveAction->setEnabled(false);
+    canvas->saveButtonEnabler = [this](bool flag) {
+        if (m_saveAction)
+            m_saveAction->setEnabled(flag);
+    };
+    m_fileMenu->addSeparator();
+    addItem(m_fileMenu, QStringLiteral("Preferences..."), QKeySequence::Preferences, [this] { showPreferences(); });
+    m_fileMenu->addSeparator();
     m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
-    connect(m_quitAction, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
+    connect(m_quitAction, &QAction::triggered, this, &MainWindow::terminate, Qt::QueuedConnection);
     m_fileMenu->addAction(m_quitAction);
     menuBar()->addMenu(m_fileMenu);
 
-    LanguageControls::awakeFromNib(m_fileMenu);
+    auto *edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    QAction *undoItem = addItem(edit, QStringLiteral("Undo"), QKeySequence::Undo, [undo] { undo->undo(); });
+    QAction *redoItem = addItem(edit, QStringLiteral("Redo"), QKeySequence::Redo, [undo] { undo->redo(); });
+    auto refreshUndo = [undo, undoItem, redoItem] {
+        undoItem->setEnabled(undo->canUndo());
+        redoItem->setEnabled(undo->canRedo());
+    };
+    connect(undo, &UndoManager::changed, edit, refreshUndo);
+    refreshUndo();
+    edit->addSeparator();
+    addItem(edit, QStringLiteral("Select All"), QKeySequence::SelectAll, [canvas] { canvas->selectAll(); });
+    LanguageControls::awakeFromNib(edit);
+
+    auto *arrange = menuBar()->addMenu(QStringLiteral("Arrange"));
+    QAction *front = addItem(arrange, QStringLiteral("Bring To Front"), {}, [canvas] { canvas->bringToFront(); });
+    QAction *forward = addItem(arrange, QStringLiteral("Bring Forward"), {}, [canvas] { canvas->bringForward(); });
+    QAction *backward = addItem(arrange, QStringLiteral("Send Backward"), {}, [canvas] { canvas->sendBackward(); });
+    QAction *back = addItem(arrange, QStringLiteral("Send To Back"), {}, [canvas] { canvas->sendToBack(); });
+    connect(arrange, &QMenu::aboutToShow, arrange, [canvas, front, forward, backward, back] {
+        front->setEnabled(canvas->canBringToFront());
+        forward->setEnabled(canvas->canMoveForward());
+        backward->setEnabled(canvas->canSendBackward());
+        back->setEnabled(canvas->canSendToBack());
+    });
+    LanguageControls::awakeFromNib(arrange);
+
+    auto *view = menuBar()->addMenu(QStringLiteral("View"));
+    addItem(view, QStringLiteral("Zoom In"), QKeySequence::ZoomIn, [canvas] { canvas->zoomIn(); });
+    addItem(view, QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, [canvas] { canvas->zoomOut(); });
+    addItem(view, QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0), [canvas] { canvas->adjustZoom(); });
+    view->addSeparator();
+    addItem(view, QStringLiteral("Fit Page"), {}, [canvas] { canvas->zoomMenuSelect(7); });
+    addItem(view, QStringLiteral("Fit Width"), {}, [canvas] { canvas->zoomMenuSelect(8); });
+    addItem(view, QStringLiteral("Fit Height"), {}, [canvas] { canvas->zoomMenuSelect(9); });
+    view->addSeparator();
+    QAction *preview = addItem(view, QStringLiteral("Preview Mode"), {}, [canvas] { canvas->setPreviewMode(); });
+    preview->setCheckable(true);
+    QAction *database = addItem(view, QStringLiteral("Preview Database Fields"), {}, [canvas] { canvas->setDatabasePreview(); });
+    database->setCheckable(true);
+    database->setChecked(canvas->databasePreview());
+    LanguageControls::awakeFromNib(view);
+}
+
+void MainWindow::buildToolBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("Tools"));
+    bar->setObjectName(QStringLiteral("Tools"));
+    bar->setMovable(false);
+    bar->addAction(m_saveAction);
+
+    m_zoomButton = new QToolButton;
+    m_zoomButton->setPopupMode(QToolButton::InstantPopup);
+    m_zoomButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_zoomButton->setMinimumWidth(64);
+    auto *menu = new QMenu(m_zoomButton);
+    const QStringList items = {QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("100%"),
+                               QStringLiteral("150%"), QStringLiteral("200%"), QStringLiteral("400%"),
+                               QString(), QStringLiteral("Fit Page"), QStringLiteral("Fit Width"),
+                               QStringLiteral("Fit Height")};
+    for (int i = 0; i < items.size(); ++i) {
+        if (items[i].isEmpty()) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction *item = menu->addAction(items[i]);
+        connect(item, &QAction::triggered, m_canvas, [this, i] { m_canvas->zoomMenuSelect(i); });
+    }
+    LanguageControls::awakeFromNib(menu);
+    m_zoomButton->setMenu(menu);
+    m_zoomButton->setText(m_canvas->zoomText());
+    connect(m_canvas, &RectsView::zoomValueChanged, m_zoomButton, &QToolButton::setText);
+    bar->addWidget(m_zoomButton);
+
+    QAction *zoomIn = bar->addAction(QStringLiteral("+"));
+    zoomIn->setToolTip(Language::stringForKey(QStringLiteral("Zoom In")));
+    connect(zoomIn, &QAction::triggered, m_canvas, [this] { m_canvas->zoomIn(); });
+    QAction *zoomOut = bar->addAction(QStringLiteral("\u2212"));
+    zoomOut->setToolTip(Language::stringForKey(QStringLiteral("Zoom Out")));
+    connect(zoomOut, &QAction::triggered, m_canvas, [this] { m_canvas->zoomOut(); });
+}
+
+void MainWindow::showPreferences()
+{
+    m_preferences->exec();
+}
+
+void MainWindow::terminate()
+{
+    if (m_canvas->applicationShouldTerminate())
+        qApp->quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_canvas->windowShouldClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // Closing the main window quits; the prompt has been shown, the quit does not ask again.
+    QTimer::singleShot(0, this, [this] { terminate(); });
 }
 
 } // namespace quillmark

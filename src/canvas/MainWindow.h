@@ -1,24 +1,85 @@
 #pragma once
-// The application's main window.
+// The application's main window: the stock browser on the left, the page controls and the
+// canvas in its scroll area on the right, the menu bar and the tool bar.
 #include <QMainWindow>
 
 class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
 class QMenu;
+class QPushButton;
+class QScrollArea;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+class QTreeView;
 
 namespace quillmark {
+
+class Preference;
+class RectsView;
+class SegmentedControl;
 
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     QMenu *fileMenu() const { return m_fileMenu; }
     QAction *quitAction() const { return m_quitAction; }
+    RectsView *canvas() const { return m_canvas; }
+    QScrollArea *scrollArea() const { return m_scrollArea; }
+    QTreeView *catalogueView() const { return m_catalogue; }
+    QTableView *customView() const { return m_customTable; }
+    QTabWidget *stockTabs() const { return m_stockTabs; }
+    QLineEdit *searchField() const { return m_search; }
+    QLabel *labelInfo() const { return m_labelInfo; }
+    SegmentedControl *sideControl() const { return m_side; }
+    SegmentedControl *pageControl() const { return m_pages; }
+    SegmentedControl *layerControl() const { return m_layers; }
+    QCheckBox *landscapeBox() const { return m_landscape; }
+    QCheckBox *drawByTypeBox() const { return m_drawByType; }
+    QToolButton *zoomButton() const { return m_zoomButton; }
+    Preference *preferencePanel() const { return m_preferences; }
+
+    // The Preferences command: runs the panel window-modal over this window.
+    void showPreferences();
+    // The quit command: quits when the canvas allows it.
+    void terminate();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    QWidget *buildStockBrowser();
+    QWidget *buildCanvasArea();
+    void buildMenus();
+    void buildToolBar();
+
     QMenu *m_fileMenu;
     QAction *m_quitAction;
+    RectsView *m_canvas = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    QTreeView *m_catalogue = nullptr;
+    QTableView *m_customTable = nullptr;
+    QTabWidget *m_stockTabs = nullptr;
+    QLineEdit *m_search = nullptr;
+    QLabel *m_labelInfo = nullptr;
+    QPushButton *m_viewType = nullptr;
+    QPushButton *m_newFormat = nullptr;
+    QPushButton *m_editFormat = nullptr;
+    QPushButton *m_deleteFormat = nullptr;
+    SegmentedControl *m_side = nullptr;
+    SegmentedControl *m_pages = nullptr;
+    SegmentedControl *m_layers = nullptr;
+    QCheckBox *m_landscape = nullptr;
+    QCheckBox *m_drawByType = nullptr;
+    QToolButton *m_zoomButton = nullptr;
+    QAction *m_saveAction = nullptr;
+    Preference *m_preferences = nullptr;
 };
 
 } // namespace quillmark

@@ -85,7 +85,9 @@ TFormat formatFromGridLabel(const TLabel &label)
     const float height = mm(label.height);
     const float hole = mm(label.hole);
     const float radius = mm(label.round_param);
-    const bool round = width == height && radius >= width / 2.0f;
+    // An oval grid label stays an oval when it is not a circle; otherwise only a square
+    // whose corners meet in the middle is round.
+    const bool round = label.shape == TLabel::Oval || (width == height && radius >= width / 2.0f);
 
     std::vector<TLabelT> shapes;
     shapes.reserve(size_t(positions));

@@ -316,6 +316,19 @@ TEST(FreeLayout, GridConvertsToOneHorizontalShapePerPosition)
         EXPECT_EQ(formatFromGridLabel(grid).labels[0].isRound(), c.round) << c.w << " " << c.radius;
     }
 
+    // An oval grid label stays an oval on the free layout, square or not, and comes back as
+    // an oval.
+    for (const Case c : {Case{2, 1, 0, true}, Case{1.5f, 3, 0.2f, true}, Case{2, 2, 0, true}}) {
+        grid.shape = TLabel::Oval;
+        grid.width = c.w;
+        grid.height = c.h;
+        grid.round_param = c.radius;
+        const TFormat oval = formatFromGridLabel(grid);
+        EXPECT_EQ(oval.labels[0].isRound(), c.round) << c.w << " x " << c.h;
+        EXPECT_EQ(oval.firstLabelOfType(QStringLiteral("Horizontal")).shape, TLabel::Oval);
+    }
+    grid.shape = TLabel::Rectangle;
+
     grid.num_label = 200;
     grid.num_downlabel = 200;
     stocktest::WarningRecorder warnings;

@@ -1,0 +1,183 @@
+// Screen drawing of the canvas: the label with its shadow, the objects of the current page in
+// layer order, the veil outside the label, selection marks and the rubber band; the label
+// outline shared with printing and export; the two display modes.
+#include "canvas/RectsView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+
+#include "objects/ColorRect.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Pen.h"
+#include "platform/Shadow.h"
+#include "platform/UserDefaults.h"
+#include "stock/StockConversions.h"
+
+namespace quillmark {
+
+int compareGraphicsByLayer(const GraphicPtr &a, const GraphicPtr &b, const GraphicList &context)
+{
+    if (a->objectLayer() != b->objectLayer())
+        return a->objectLayer() < b->objectLayer() ? -1 : 1;
+    const qsizetype ia = context.indexOf(a);
+    const qsizetype ib = context.indexOf(b);
+    if (ia == ib)
+        return 0;
+    return ia < ib ? -1 : 1;
+}
+
+GraphicList sortedByLayer(const GraphicList &graphics)
+{
+    GraphicList sorted = graphics;
+    std::stable_sort(sorted.begin(), sorted.end(), [&graphics](const GraphicPtr &a, const GraphicPtr &b) {
+        return compareGraphicsByLayer(a, b, graphics) < 0;
+    });
+    return sorted;
+}
+
+BezierPath RectsView::getLabelBoundPath(const TLabel &label, bool bleeds)
+{
+    const double bleed = bleeds ? UserDefaults::standard().floatForKey(QStringLiteral("Printing Bleeds"))
+                                : 0.0;
+    QRectF r0(0.0, 0.0, double(label.width) * 72.0, double(label.height) * 72.0);
+    if (bleeds)
+        r0.adjust(-bleed, -bleed, bleed, bleed);
+
+    BezierPath path;
+    if (label.shape == TLabel::Oval) {
+        path.appendOvalInRect(r0);
+    } else if (label.shape == TLabel::RoundedRectangle) {
+        path = cornerRoundedRectPath(QRectF(QPointF(0.0, 0.0), r0.size()), label.round_param * 72.0f);
+        if (bleeds)
+            path.transform(QTransform::fromTranslate(-bleed, -bleed));
+    } else {
+        path.appendRect(r0);
+    }
+
+    if (label.hole > 0.0f) {
+        const double diameter = double(label.hole) * 72.0;
+        QRectF hole((double(label.width) - double(label.hole)) * 36.0,
+                    (double(label.height) - double(label.hole)) * 36.0, diameter, diameter);
+        if (bleeds)
+            hole.adjust(bleed, bleed, -bleed, -bleed);
+        path.setWindingRule(BezierPath::EvenOddWinding);
+        if (hole.width() > 0.0 && hole.height() > 0.0)
+            path.appendOvalInRect(hole);
+    }
+    return path;
+}
+
+QTransform RectsView::pageToWidget() const
+{
+    QTransform transform;
+    transform.scale(_zoomValue, _zoomValue);
+    transform.translate(-m_bounds.x(), -m_bounds.y());
+    return transform;
+}
+
+void RectsView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    const QTransform transform = pageToWidget();
+    painter.setTransform(transform);
+    const QRectF dirty = transform.inverted().mapRect(QRectF(event->rect()));
+    drawContents(&painter, dirty);
+}
+
+void RectsView::drawLabel(QPainter *painter)
+{
+    const QPainterPath outline = getLabelBoundPath().toPainterPath();
+    const double zoom = getZoom() > 0.0 ? getZoom() : 1.0;
+    Shadow shadow;
+    shadow.offset = QPointF(4.949747468305833, -4.949747468305832);
+    shadow.blurRadius = 8.0;
+    shadow.color = QColor::fromRgbF(0.0f, 0.0f, 0.0f, 0.7f);
+    shadow.draw(painter, outline.boundingRect().adjusted(-2, -2, 2, 2), [&](QPainter *p) {
+        p->save();
+        p->setPen(makePen(Qt::gray, 1.0 / zoom));
+        p->setBrush(Qt::white);
+        p->drawPath(outline);
+        p->restore();
+    });
+}
+
+void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
+{
+    const BezierPath outline = getLabelBoundPath();
+    const bool dark = isDarkMode();
+    painter->save();
+
+    drawLabel(painter);
+
+    if (pageBackgroundPainter) {
+        painter->save();
+        painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
+        pageBackgroundPainter(painter, dirty);
+        painter->restore();
+    }
+
+    const GraphicList sorted = sortedByLayer(rects);
+    const QString page = getCurrPageName();
+    const int layer = currentLayer();
+    for (const GraphicPtr &graphic : sorted) {
+        if (!graphic->isOnPageNamed(page))
+            continue;
+        // Editing the normal layer shows the background layer beneath it.
+        if (graphic->objectLayer() == layer || layer == 1)
+            graphic->drawFrame(painter, dirty, isSelected(graphic.get()));
+    }
+
+    // The veil: everything outside the label, the label itself (and its hole) left clear.
+    QPainterPath veil;
+    veil.addRect(m_bounds.united(dirty));
+    veil.addPath(outline.toPainterPath());
+    veil.setFillRule(Qt::OddEvenFill);
+    double white = _previewMode ? 0.855 : 0.85;
+    if (dark)
+        white = 40.0 / 255.0;
+    const double alpha = _previewMode ? 1.0 : 0.9;
+    painter->fillPath(veil, QColor::fromRgbF(float(white), float(white), float(white), float(alpha)));
+
+    for (const GraphicPtr &graphic : sorted) {
+        const bool marked = isSelected(graphic.get()) != _rubberbandGraphics.contains(graphic.get());
+        if (marked && isOnCurrentPageAndLayer(*graphic) && !graphic->getGroup())
+            graphic->drawSelect(painter, dirty);
+    }
+
+    if (!_rubberbandRect.isNull()) {
+        painter->save();
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(makePen(palette().color(QPalette::Highlight), 0.5 / getZoom()));
+        painter->drawRect(_rubberbandRect);
+        painter->restore();
+    }
+    painter->restore();
+}
+
+void RectsView::setRubberband(const QRectF &rect, const QSet<const ColorRect *> &graphics)
+{
+    _rubberbandRect = rect;
+    _rubberbandGraphics = graphics;
+    update();
+}
+
+void RectsView::setPreviewMode()
+{
+    _previewMode = !_previewMode;
+    update();
+}
+
+void RectsView::setDatabasePreview()
+{
+    _databasePreview = !_databasePreview;
+    NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
+    update();
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setBool(_databasePreview, QStringLiteral("databasePreview"));
+    defaults.synchronize();
+}
+
+} // namespace quillmark

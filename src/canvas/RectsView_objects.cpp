@@ -1,0 +1,447 @@
+// The canvas's object list: adding and removing with undo, selection with undo, queries on
+// the selection, stacking commands and hit testing.
+#include "canvas/RectsView.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "foundation/Language.h"
+#include "foundation/SegmentedControl.h"
+#include "objects/ColorRect.h"
+
+namespace quillmark {
+
+namespace {
+
+// 0 when no graphic is given, 1 or 0 when all agree, -1 as soon as two differ.
+template <typename Getter>
+int threeState(const GraphicList &graphics, Getter getter)
+{
+    if (graphics.isEmpty())
+        return 0;
+    const bool first = getter(*graphics.first());
+    for (const GraphicPtr &graphic : graphics)
+        if (getter(*graphic) != first)
+            return -1;
+    return first ? 1 : 0;
+}
+
+} // namespace
+
+int RectsView::currentLayer() const
+{
+    if (m_outlets.segmentedLayersOutlet)
+        return m_outlets.segmentedLayersOutlet->selectedSegment();
+    return 1;
+}
+
+bool RectsView::isOnCurrentPageAndLayer(const ColorRect &graphic) const
+{
+    if (!graphic.isOnPageNamed(getCurrPageName()))
+        return false;
+    return !m_outlets.segmentedLayersOutlet || graphic.objectLayer() == currentLayer();
+}
+
+int RectsView::indexOfGraphic(const ColorRect *graphic) const
+{
+    for (int i = 0; i < rects.size(); ++i)
+        if (rects[i].get() == graphic)
+            return i;
+    return -1;
+}
+
+void RectsView::invalidateGraphic(const ColorRect *graphic)
+{
+    if (!graphic) {
+        update();
+        return;
+    }
+    invalidateRect(graphic->drawingBounds());
+}
+
+void RectsView::invalidateRect(const QRectF &rect)
+{
+    const QRect area = pageToWidget().mapRect(rect).toAlignedRect().adjusted(-2, -2, 2, 2);
+    update(area);
+}
+
+// ---- list changes ----
+
+void RectsView::addGraphic(const GraphicPtr &graphic)
+{
+    if (!graphic)
+        return;
+    rects.append(graphic);
+    const int index = int(rects.size()) - 1;
+    registerUndo([this, index] { removeGraphicAtIndex(index); });
+    graphic->setMainView(this);
+    invalidateGraphic(graphic.get());
+}
+
+void RectsView::insertGraphic(const GraphicPtr &graphic, int index)
+{
+    if (!graphic)
+        return;
+    index = std::clamp(index, 0, int(rects.size()));
+    registerUndo([this, index] { removeGraphicAtIndex(index); });
+    rects.insert(index, graphic);
+    graphic->setMainView(this);
+    invalidateGraphic(graphic.get());
+}
+
+void RectsView::removeGraphicAtIndex(int index)
+{
+    if (index < 0 || index >= rects.size())
+        return;
+    const GraphicPtr graphic = rects[index];
+    deselectRectUndo(graphic);
+    const QRectF area = graphic->drawingBounds();
+    rects.removeAt(index);
+    invalidateRect(area);
+    registerUndo([this, graphic, index] { insertGraphic(graphic, index); });
+}
+
+bool RectsView::moveGraphic(const GraphicPtr &graphic, int index)
+{
+    const int current = indexOfGraphic(graphic.get());
+    if (current < 0)
+        return false;
+    registerUndo([this, graphic, current] { moveGraphic(graphic, current); });
+    index = std::clamp(index, 0, int(rects.size()) - 1);
+    if (index == current)
+        return false;
+    rects.move(current, index);
+    invalidateGraphic(graphic.get());
+    return true;
+}
+
+// ---- selection ----
+
+bool RectsView::isSelected(const ColorRect *graphic) const
+{
+    return std::any_of(_selectedObjects.begin(), _selectedObjects.end(),
+                       [graphic](const GraphicPtr &g) { return g.get() == graphic; });
+}
+
+void RectsView::selectRect(const GraphicPtr &graphic)
+{
+    if (graphic && isOnCurrentPageAndLayer(*graphic)) {
+        if (!isSelected(graphic.get())) {
+            _selectedObjects.append(graphic);
+            updateRulers();
+        }
+        invalidateGraphic(graphic.get());
+    }
+    emit selectionChanged();
+}
+
+void RectsView::deselectRect(const GraphicPtr &graphic)
+{
+    if (graphic && isSelected(graphic.get())) {
+        _selectedObjects.removeIf([&](const GraphicPtr &g) { return g.get() == graphic.get(); });
+        update();
+        updateRulers();
+    }
+    clearGridSnap();
+    emit selectionChanged();
+}
+
+void RectsView::selectRectUndo(const GraphicPtr &graphic)
+{
+    selectRect(graphic);
+    registerUndo([this, graphic] { deselectRectUndo(graphic); });
+    setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
+}
+
+void RectsView::deselectRectUndo(const GraphicPtr &graphic)
+{
+    deselectRect(graphic);
+    registerUndo([this, graphic] { selectRectUndo(graphic); });
+    setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
+}
+
+void RectsView::selectAll()
+{
+    m_undoManager.beginUndoGrouping();
+    for (const GraphicPtr &graphic : layerGraphics())
+        selectRectUndo(graphic);
+    m_undoManager.endUndoGrouping();
+}
+
+void RectsView::clearSelection()
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    _selectedObjects.clear();
+    update();
+    updateRulers();
+    emit selectionChanged();
+}
+
+void RectsView::lock(int senderState)
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    for (const GraphicPtr &graphic : _selectedObjects)
+        graphic->setLocked(senderState != 1);
+    wasChanged(true);
+    update();
+}
+
+bool RectsView::canSelectedFill() const
+{
+    return !_selectedObjects.isEmpty()
+           && std::all_of(_selectedObjects.begin(), _selectedObjects.end(),
+                          [](const GraphicPtr &g) { return g->canFill(); });
+}
+
+bool RectsView::canSelectedStroke() const
+{
+    return !_selectedObjects.isEmpty()
+           && std::all_of(_selectedObjects.begin(), _selectedObjects.end(),
+                          [](const GraphicPtr &g) { return g->canStroke(); });
+}
+
+bool RectsView::canSelectedDrawImages() const
+{
+    return !_selectedObjects.isEmpty()
+           && std::all_of(_selectedObjects.begin(), _selectedObjects.end(),
+                          [](const GraphicPtr &g) { return g->canDrawsImage(); });
+}
+
+bool RectsView::canSelectedMove() const
+{
+    return std::any_of(_selectedObjects.begin(), _selectedObjects.end(),
+                       [](const GraphicPtr &g) { return !g->isLocked(); });
+}
+
+int RectsView::isSelectedLocked() const
+{
+    return threeState(_selectedObjects, [](const ColorRect &g) { return g.isLocked(); });
+}
+
+int RectsView::getSelectedFillState() const
+{
+    return threeState(_selectedObjects, [](const ColorRect &g) { return g.drawsFill(); });
+}
+
+int RectsView::getSelectedStrokeState() const
+{
+    return threeState(_selectedObjects, [](const ColorRect &g) { return g.drawsStroke(); });
+}
+
+int RectsView::getSelectedImageState() const
+{
+    return threeState(_selectedObjects, [](const ColorRect &g) { return g.drawsImage(); });
+}
+
+int RectsView::isSelectedScaleImageWithBox() const
+{
+    return threeState(_selectedObjects, [](const ColorRect &g) { return g.isScaleWithBox(); });
+}
+
+float RectsView::getSelectedLineWidth() const
+{
+    if (_selectedObjects.isEmpty())
+        return 0.0f;
+    float width = std::numeric_limits<float>::max();
+    for (const GraphicPtr &graphic : _selectedObjects)
+        width = std::min(width, graphic->strokeLineWidth());
+    return width;
+}
+
+float RectsView::getSelectedMaxLineWidth() const
+{
+    float width = 99999.0f;
+    for (const GraphicPtr &graphic : _selectedObjects)
+        width = std::min(width, graphic->getMaxLineWidth());
+    return width;
+}
+
+GraphicList RectsView::layerGraphics() const
+{
+    GraphicList layer;
+    for (const GraphicPtr &graphic : rects)
+        if (isOnCurrentPageAndLayer(*graphic))
+            layer.append(graphic);
+    return layer;
+}
+
+GraphicList RectsView::orderedSelectedGraphics() const
+{
+    GraphicList ordered = _selectedObjects;
+    std::stable_sort(ordered.begin(), ordered.end(), [this](const GraphicPtr &a, const GraphicPtr &b) {
+        return indexOfGraphic(a.get()) < indexOfGraphic(b.get());
+    });
+    return ordered;
+}
+
+// ---- stacking ----
+
+int RectsView::positionInLayer(const GraphicList &layer, const ColorRect *graphic) const
+{
+    for (int i = 0; i < layer.size(); ++i)
+        if (layer[i].get() == graphic)
+            return i;
+    return -1;
+}
+
+void RectsView::moveToLayerPosition(const GraphicPtr &graphic, int k)
+{
+    const GraphicList layer = layerGraphics();
+    if (k < 0 || k >= layer.size())
+        return;
+    moveGraphic(graphic, indexOfGraphic(layer[k].get()));
+}
+
+void RectsView::bringToFront()
+{
+    const GraphicList selection = orderedSelectedGraphics();
+    if (selection.isEmpty())
+        return;
+    m_undoManager.beginUndoGrouping();
+    int bound = int(layerGraphics().size()) - 1;
+    bool moved = false;
+    for (auto it = selection.crbegin(); it != selection.crend(); ++it) {
+        const int position = positionInLayer(layerGraphics(), it->get());
+        if (bound > position) {
+            moveToLayerPosition(*it, bound);
+            --bound;
+            moved = true;
+        }
+    }
+    if (moved) {
+        setActionName(Language::stringForKey(QStringLiteral("Bring To Front")));
+        wasChanged(true);
+    }
+    m_undoManager.endUndoGrouping();
+}
+
+void RectsView::bringForward()
+{
+    const GraphicList selection = orderedSelectedGraphics();
+    if (selection.isEmpty())
+        return;
+    m_undoManager.beginUndoGrouping();
+    int bound = int(layerGraphics().size()) - 1;
+    bool moved = false;
+    for (auto it = selection.crbegin(); it != selection.crend(); ++it) {
+        const int position = positionInLayer(layerGraphics(), it->get());
+        if (bound > position) {
+            moveToLayerPosition(*it, position + 1);
+            --bound;
+            moved = true;
+        }
+    }
+    if (moved) {
+        setActionName(Language::stringForKey(QStringLiteral("Bring Forward")));
+        wasChanged(true);
+    }
+    m_undoManager.endUndoGrouping();
+}
+
+void RectsView::sendToBack()
+{
+    const GraphicList selection = orderedSelectedGraphics();
+    if (selection.isEmpty())
+        return;
+    m_undoManager.beginUndoGrouping();
+    int bound = 0;
+    for (const GraphicPtr &graphic : selection) {
+        const int position = positionInLayer(layerGraphics(), graphic.get());
+        if (bound < position) {
+            moveToLayerPosition(graphic, bound);
+            ++bound;
+        }
+    }
+    setActionName(Language::stringForKey(QStringLiteral("Send To Back")));
+    wasChanged(true);
+    m_undoManager.endUndoGrouping();
+}
+
+void RectsView::sendBackward()
+{
+    const GraphicList selection = orderedSelectedGraphics();
+    if (selection.isEmpty())
+        return;
+    m_undoManager.beginUndoGrouping();
+    int bound = 0;
+    for (const GraphicPtr &graphic : selection) {
+        const int position = positionInLayer(layerGraphics(), graphic.get());
+        if (bound < position) {
+            moveToLayerPosition(graphic, position - 1);
+            ++bound;
+        }
+    }
+    setActionName(Language::stringForKey(QStringLiteral("Send Backward")));
+    wasChanged(true);
+    m_undoManager.endUndoGrouping();
+}
+
+bool RectsView::canMoveForward() const
+{
+    const GraphicList selection = orderedSelectedGraphics();
+    const GraphicList layer = layerGraphics();
+    int bound = int(layer.size()) - 1;
+    for (const GraphicPtr &graphic : selection) {
+        if (positionInLayer(layer, graphic.get()) < bound)
+            return true;
+        --bound;
+    }
+    return false;
+}
+
+bool RectsView::canSendToBack() const
+{
+    const GraphicList selection = orderedSelectedGraphics();
+    const GraphicList layer = layerGraphics();
+    int bound = 0;
+    for (auto it = selection.crbegin(); it != selection.crend(); ++it) {
+        if (positionInLayer(layer, it->get()) > bound)
+            return true;
+        ++bound;
+    }
+    return false;
+}
+
+// ---- hit testing ----
+
+GraphicPtr RectsView::objectUnderPoint(const QPointF &point) const
+{
+    for (auto it = rects.crbegin(); it != rects.crend(); ++it) {
+        const ColorRect &graphic = **it;
+        if (!isOnCurrentPageAndLayer(graphic))
+            continue;
+        // A thin line's drawing bounds may miss a point its own test accepts.
+        if (graphic.className() != QLatin1String("ColorLine")
+            && !graphic.drawingBounds().contains(point))
+            continue;
+        if (graphic.hitTest(point, isSelected(&graphic)))
+            return *it;
+    }
+    return nullptr;
+}
+
+GraphicPtr RectsView::objectUnderPoint(const QPointF &point, const ColorRect *underObject) const
+{
+    const int start = underObject ? indexOfGraphic(underObject) - 1 : int(rects.size()) - 1;
+    for (int i = start; i >= 0; --i) {
+        const ColorRect &graphic = *rects[i];
+        if (!isOnCurrentPageAndLayer(graphic) || !graphic.drawingBounds().contains(point))
+            continue;
+        if (graphic.hitTest(point, isSelected(&graphic)))
+            return rects[i];
+    }
+    return nullptr;
+}
+
+GraphicList RectsView::graphicsIntersectingRect(const QRectF &rect) const
+{
+    GraphicList result;
+    for (const GraphicPtr &graphic : rects)
+        if (graphic->drawingBounds().intersects(rect))
+            result.append(graphic);
+    return result;
+}
+
+} // namespace quillmark

@@ -1,0 +1,277 @@
+// The canvas as the application's single shared view: creation, appearance, the document's
+// changed state and the undo helpers the other concerns share.
+#include "canvas/RectsView.h"
+
+#include <QEvent>
+#include <algorithm>
+#include <cmath>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+#include "platform/Format.h"
+#include "platform/Prompts.h"
+#include "platform/UserDefaults.h"
+#include "stock/CustomDataSource.h"
+#include "stock/DataSource.h"
+
+namespace quillmark {
+
+namespace {
+RectsView *sharedView = nullptr;
+float screenFactorValue = 1.0f;
+// Set: a quit request must still show the save prompt. Closing the window clears it after
+// its own prompt, so the quit that follows does not ask again.
+bool terminatePromptFlagValue = true;
+
+
+// The save prompt of quitting and closing: 0 save, 1 don't save, 2 cancel.
+int askToSave(QWidget *parent)
+{
+    const int answer = Prompts::current().alert(
+        parent, Language::stringForKey(QStringLiteral("Do you want to save the changes you made in the Document?")),
+        Language::stringForKey(QStringLiteral("Your changes will be lost if you don't save them!")),
+        {Language::stringForKey(QStringLiteral("Save...")), Language::stringForKey(QStringLiteral("Don't Save")),
+         Language::stringForKey(QStringLiteral("Cancel"))},
+        Prompts::Informational);
+    if (answer == Prompts::FirstButton)
+        return 0;
+    if (answer == Prompts::SecondButton)
+        return 1;
+    return 2;
+}
+}
+
+RectsView::RectsView(QWidget *parent)
+    : QWidget(parent)
+    , m_bounds(-100.0, -100.0, 0.0, 0.0)
+{
+    sharedView = this;
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(false);
+
+    _databasePreview = UserDefaults::standard().boolForKey(QStringLiteral("databasePreview"));
+
+    m_dataSource = new DataSource(this, this);
+    m_customDataSource = new CustomDataSource(this, this);
+
+    // Until a stock is chosen the canvas edits the default grid label.
+    setTLabel(TLabel());
+    wasChanged(false);
+}
+
+RectsView::~RectsView()
+{
+    if (m_viewport)
+        m_viewport->removeEventFilter(this);
+    // The objects outlive the canvas only through undo inverses; they must not reach it.
+    for (const GraphicPtr &graphic : rects)
+        graphic->setMainView(nullptr);
+    if (sharedView == this)
+        sharedView = nullptr;
+}
+
+RectsView *RectsView::sharedRectsView()
+{
+    return sharedView;
+}
+
+bool RectsView::isDarkMode()
+{
+    return UserDefaults::standard().stringForKey(QStringLiteral("AppleInterfaceStyle"))
+           == QLatin1String("Dark");
+}
+
+float RectsView::screenFactor()
+{
+    return screenFactorValue;
+}
+
+void RectsView::setScreenFactor(float factor)
+{
+    if (factor > 0.0f && std::isfinite(factor))
+        screenFactorValue = factor;
+}
+
+void RectsView::measureScreenFactor()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QSizeF millimetres = screen->physicalSize();
+    const QSize pixels = screen->size();
+    if (millimetres.width() <= 0.0 || millimetres.height() <= 0.0)
+        return;
+    const double horizontal = pixels.width() / millimetres.width() * 25.4;
+    const double vertical = pixels.height() / millimetres.height() * 25.4;
+    setScreenFactor(float((horizontal + vertical) / 144.0));
+}
+
+void RectsView::setOutlets(const Outlets &outlets)
+{
+    if (m_viewport)
+        m_viewport->removeEventFilter(this);
+    m_outlets = outlets;
+    m_viewport = m_outlets.scrollView ? m_outlets.scrollView->viewport() : nullptr;
+    // The canvas lays itself out again whenever the visible area changes size.
+    if (m_viewport)
+        m_viewport->installEventFilter(this);
+}
+
+bool RectsView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_viewport && watched == m_viewport && event->type() == QEvent::Resize)
+        resizeRectViewBound(false, false);
+    return QWidget::eventFilter(watched, event);
+}
+
+void RectsView::wasChanged(bool flag)
+{
+    m_changed = flag;
+    if (saveButtonEnabler)
+        saveButtonEnabler(flag);
+    emit changedStateChanged(flag);
+}
+
+QString RectsView::measure()
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    const QString unit = defaults.stringForKey(QStringLiteral("Measurements"));
+    if (!unit.isEmpty())
+        return unit;
+    defaults.setString(QStringLiteral("Inches"), QStringLiteral("Measurements"));
+    return QStringLiteral("Inches");
+}
+
+QString RectsView::convertUnits(float inches)
+{
+    const QString unit = measure();
+    double value = inches;
+    QString abbreviation = QStringLiteral("inch");
+    if (unit == QLatin1String("Centimeters")) {
+        value = inches * 2.54;
+        abbreviation = QStringLiteral("cm");
+    } else if (unit == QLatin1String("Points")) {
+        value = inches * 72.0;
+        abbreviation = QStringLiteral("pt");
+    } else if (unit == QLatin1String("Picas")) {
+        value = inches * 6.0;
+        abbreviation = QStringLiteral("pc");
+    }
+    return QString::asprintf("%.2f ", value) + abbreviation;
+}
+
+bool RectsView::terminatePromptFlag()
+{
+    return terminatePromptFlagValue;
+}
+
+void RectsView::setTerminatePromptFlag(bool flag)
+{
+    terminatePromptFlagValue = flag;
+}
+
+bool RectsView::save()
+{
+    return false;
+}
+
+bool RectsView::applicationShouldTerminate()
+{
+    if (!isChanged())
+        return true;
+    if (!terminatePromptFlagValue) {
+        terminatePromptFlagValue = true;
+        return true;
+    }
+    switch (askToSave(window())) {
+    case 0:
+        save();
+        return true;
+    case 1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RectsView::windowShouldClose()
+{
+    const int answer = askToSave(window());
+    if (answer == 2)
+        return false;
+    if (answer == 0)
+        save();
+    terminatePromptFlagValue = false;
+    return true;
+}
+
+QString RectsView::windowFrameKey(const QString &autosaveName)
+{
+    return QStringLiteral("Window Frame ") + autosaveName;
+}
+
+void RectsView::restoreWindowFrame(QWidget *mainWindow)
+{
+    if (!mainWindow)
+        return;
+    mainWindow->setMinimumSize(1220, 740);
+    const QString stored = UserDefaults::standard().stringForKey(windowFrameKey(QStringLiteral("Quillmark")));
+    const QRectF frame = stored.isEmpty() ? QRectF() : rectFromString(stored);
+    if (frame.width() >= 1.0 && frame.height() >= 1.0) {
+        mainWindow->setGeometry(frame.toRect());
+        return;
+    }
+    mainWindow->resize(1220, 800);
+}
+
+void RectsView::applicationWillTerminate()
+{
+    Language::clean();
+    UserDefaults &defaults = UserDefaults::standard();
+    if (QWidget *mainWindow = window(); mainWindow && mainWindow != this)
+        defaults.setString(rectToString(QRectF(mainWindow->geometry())),
+                           windowFrameKey(QStringLiteral("Quillmark")));
+    defaults.setString(m_objectInfoVisible ? QStringLiteral("YES") : QStringLiteral("NO"),
+                       QStringLiteral("ObjectInfoVisible"));
+    defaults.setString(fmtInt(m_templateItemSize), QStringLiteral("TemplateSize"));
+    defaults.synchronize();
+}
+
+void RectsView::readTemplateSize()
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    if (defaults.objectForKey(QStringLiteral("TemplateSize")).isNull()) {
+        defaults.registerDefaults({{QStringLiteral("TemplateSize"), QStringLiteral("90")}});
+        defaults.synchronize();
+        m_templateItemSize = 90;
+        return;
+    }
+    const double size = leadingDouble(defaults.stringForKey(QStringLiteral("TemplateSize")));
+    m_templateItemSize = std::isfinite(size) ? int(std::clamp(size, 0.0, 100000.0)) : 90;
+}
+
+void RectsView::showHideGraphicOpt()
+{
+    m_objectInfoVisible = !m_objectInfoVisible;
+}
+
+void RectsView::setDocumentCursor(const QCursor &cursor)
+{
+    setCursor(cursor);
+}
+
+void RectsView::registerUndo(std::function<void()> inverse)
+{
+    m_undoManager.registerUndo(std::move(inverse));
+}
+
+void RectsView::setActionName(const QString &name)
+{
+    m_undoManager.setActionName(name);
+}
+
+} // namespace quillmark

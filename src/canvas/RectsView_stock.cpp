@@ -1,0 +1,569 @@
+// The current stock on the canvas: free layout and grid label kept in step, the per-position
+// print flags, the stock browser's selection, search and description, and the custom stock
+// commands.
+#include "canvas/RectsView.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
+
+#include "canvas/LabelGridDialog.h"
+#include "foundation/Language.h"
+#include "foundation/SegmentedControl.h"
+#include "objects/ColorRect.h"
+#include "platform/Prompts.h"
+#include "platform/UserDefaults.h"
+#include "stock/CustomDataSource.h"
+#include "stock/CustomFormat.h"
+#include "stock/CustomLabel.h"
+#include "stock/DataSource.h"
+#include "stock/StockConversions.h"
+#include "stock/TLabelType.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double MillimetresPerInch = 25.4;
+
+
+// Holds a flag set for the lifetime of a scope: selections the canvas makes itself must not
+// come back as the user's choice.
+class FlagGuard
+{
+public:
+    explicit FlagGuard(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = m_old; }
+
+private:
+    bool &m_flag;
+    bool m_old;
+};
+
+} // namespace
+
+namespace {
+
+bool standardTabShown(QTabWidget *tabs)
+{
+    return !tabs || tabs->currentIndex() == 0;
+}
+
+int selectedTableRow(QTableView *table)
+{
+    if (!table || !table->selectionModel())
+        return -1;
+    const QModelIndexList rows = table->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+QModelIndex selectedTreeIndex(QTreeView *tree)
+{
+    if (!tree || !tree->selectionModel())
+        return {};
+    const QModelIndexList rows = tree->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QModelIndex() : rows.first();
+}
+
+} // namespace
+
+QString RectsView::getCurrentType() const
+{
+    return _tformat ? _tformat->labeltypesAtIndex(_tindex) : QString();
+}
+
+QString RectsView::getFirstType() const
+{
+    return _tformat ? _tformat->labeltypesAtIndex(0) : QString();
+}
+
+int RectsView::labelPositionCount() const
+{
+    if (_tformat)
+        return int(_tformat->labels.size());
+    return std::max(0, _tlabel.positionCount());
+}
+
+void RectsView::renewFlags()
+{
+    _pNonPrnLabel = QByteArray(labelPositionCount(), '\0');
+}
+
+void RectsView::setEnableLabelFlags(const QByteArray &flags)
+{
+    QByteArray fitted = flags.left(labelPositionCount());
+    if (fitted.size() < labelPositionCount())
+        fitted.append(QByteArray(labelPositionCount() - fitted.size(), '\0'));
+    _pNonPrnLabel = fitted;
+}
+
+void RectsView::setTFormat(const TFormat &format)
+{
+    _tformat = format;
+    _tformat->rectsview = this;
+    _tindex = 0;
+    clearSelection();
+
+    if (SegmentedControl *pages = m_outlets.segmentedPageOutlet) {
+        const int count = _tformat->labelTypesCount();
+        pages->setSegmentCount(std::max(count, 1));
+        for (int i = 0; i < count; ++i)
+            pages->setLabel(i, _tformat->labeltypesAtIndex(i));
+        pages->setEnabled(count >= 2);
+        pages->setSelectedSegment(0);
+    }
+
+    setTLabel(true);
+    labelLandscape(_tformat->orientation());
+    update();
+    wasChanged(true);
+}
+
+void RectsView::setTLabel(bool renew)
+{
+    if (_tformat) {
+        if (const TLabelT *shape = _tformat->labeltypeObjectAtIndex(_tindex)) {
+            _tlabel.name = _tformat->name;
+            _tlabel.width = float(shape->widthValue() / MillimetresPerInch);
+            _tlabel.height = float(shape->heightValue() / MillimetresPerInch);
+            _tlabel.top_margin = float(shape->yValue() / MillimetresPerInch);
+            _tlabel.left_margin = float(shape->xValue() / MillimetresPerInch);
+            if (shape->orientation == 1) {
+                std::swap(_tlabel.width, _tlabel.height);
+                std::swap(_tlabel.top_margin, _tlabel.left_margin);
+            }
+            _tlabel.vert_distance = 1.0f;
+            _tlabel.hor_distance = 1.0f;
+            _tlabel.num_label = 1;
+            _tlabel.num_downlabel = 1;
+            _tlabel.units = 1;
+            _tlabel.deleted = 0;
+            if (shape->isRound())
+                _tlabel.shape = TLabel::Oval;
+            else
+                _tlabel.shape = shape->radiusValue() > 0.0f ? TLabel::RoundedRectangle : TLabel::Rectangle;
+            _tlabel.hole = float(shape->holeValue() / MillimetresPerInch);
+            _tlabel.round_param = float(shape->radiusValue() / MillimetresPerInch);
+        }
+    }
+    if (renew || _pNonPrnLabel.size() != labelPositionCount())
+        renewFlags();
+    applyStockSizeToView();
+    changeLabelDescription();
+    wasChanged(true);
+    resizeRectViewBound(false, false);
+}
+
+void RectsView::applyStockSizeToView()
+{
+    setFrameAndBounds(QRectF(m_bounds.topLeft(),
+                             QSizeF(double(_tlabel.width) * 72.0 + 200.0,
+                                    double(_tlabel.height) * 72.0 + 200.0)));
+}
+
+void RectsView::setTLabel(const TLabel &label)
+{
+    setTFormat(formatFromGridLabel(label));
+    _tlabel = label;
+    // The grid's own counts decide the positions, also when the sheet was too large to lay
+    // out as shapes.
+    if (_pNonPrnLabel.size() != labelPositionCount())
+        renewFlags();
+    applyStockSizeToView();
+    changeLabelDescription();
+    resizeRectViewBound(false, false);
+}
+
+void RectsView::setTIndex(int index)
+{
+    _tindex = std::max(0, index);
+    clearSelection();
+    setTLabel(false);
+    update();
+    wasChanged(true);
+}
+
+void RectsView::scaleObjectsFromSize(const QSizeF &from, const QSizeF &to)
+{
+    if (from.width() <= 0.0 || from.height() <= 0.0 || from == to)
+        return;
+    const double sx = to.width() / from.width();
+    const double sy = to.height() / from.height();
+    for (const GraphicPtr &graphic : rects)
+        graphic->scaleByX(sx, sy);
+}
+
+void RectsView::selectFormat(const TLabel &label)
+{
+    const TLabel previous = _tlabel;
+    registerUndo([this, previous] { selectFormat(previous); });
+    const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
+    const qint32 orientation = _tformat ? _tformat->orientation() : 0;
+    setTLabel(label);
+    _tformat->setOrientation(orientation);
+    labelLandscape(orientation);
+    if (orientation == 1) {
+        std::swap(_tlabel.width, _tlabel.height);
+        std::swap(_tlabel.top_margin, _tlabel.left_margin);
+        applyStockSizeToView();
+        resizeRectViewBound(false, false);
+    }
+    scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
+    update();
+    adjustLabelListSelection();
+}
+
+// ---- the browser ----
+
+void RectsView::writeStockDefaults(int type)
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setInteger(type, QStringLiteral("LabelFormatType"));
+    defaults.setBool(m_dataSource->isCategories(), QStringLiteral("IsCategory"));
+    defaults.setString(_tlabel.name, QStringLiteral("LabelName"));
+    defaults.synchronize();
+}
+
+void RectsView::selectCatalogueIndex(const QModelIndex &index)
+{
+    QTreeView *tree = m_outlets.labelOutlineViewOutlet;
+    if (!tree || !index.isValid())
+        return;
+    FlagGuard guard(m_adjustingLists);
+    if (index.parent().isValid())
+        tree->expand(index.parent());
+    tree->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect
+                                                       | QItemSelectionModel::Rows);
+    tree->scrollTo(index);
+}
+
+void RectsView::selectLabelFormat(bool flag)
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    if (flag && !defaults.objectForKey(QStringLiteral("IsCategory")).isNull()
+        && !defaults.boolForKey(QStringLiteral("IsCategory")) && m_dataSource->isCategories()) {
+        // Switching the view asks the canvas again for the stock to show.
+        m_dataSource->changeViewType();
+        return;
+    }
+    const qint64 type = defaults.integerForKey(QStringLiteral("LabelFormatType"));
+    if (type < 0)
+        return;
+    if (m_outlets.tabPanelViewOutlet && type < m_outlets.tabPanelViewOutlet->count())
+        m_outlets.tabPanelViewOutlet->setCurrentIndex(int(type));
+    QString name = defaults.stringForKey(QStringLiteral("LabelName"));
+    if (name.isEmpty())
+        name = QStringLiteral("5160");
+
+    if (type != 0) {
+        const int listIndex = m_customDataSource->indexByName(name);
+        if (listIndex < 0)
+            return;
+        int row = -1;
+        for (int r = 0; r < m_customDataSource->rowCount(); ++r)
+            if (m_customDataSource->listIndexOfRow(r) == listIndex)
+                row = r;
+        if (row < 0)
+            return;
+        tableViewSelectionChange(row);
+        if (QTableView *table = m_outlets.labelTableViewOutlet) {
+            FlagGuard guard(m_adjustingLists);
+            table->selectRow(row);
+            table->scrollTo(m_customDataSource->index(row, 0));
+        }
+        enableCustomFormatButtons();
+        return;
+    }
+
+    const QModelIndex index = m_dataSource->modelIndexByName(name);
+    if (!index.isValid())
+        return;
+    outlineViewSelectionChange(index);
+    selectCatalogueIndex(index);
+}
+
+void RectsView::outlineViewSelectionDidChange()
+{
+    if (m_adjustingLists)
+        return;
+    const QModelIndex index = selectedTreeIndex(m_outlets.labelOutlineViewOutlet);
+    if (!index.isValid())
+        return;
+    outlineViewSelectionChange(index);
+    if (!m_dataSource->isItemExpandable(index))
+        writeStockDefaults(0);
+}
+
+void RectsView::tableViewSelectionDidChange()
+{
+    if (m_adjustingLists)
+        return;
+    const int row = selectedTableRow(m_outlets.labelTableViewOutlet);
+    if (row < 0) {
+        enableCustomFormatButtons();
+        return;
+    }
+    tableViewSelectionChange(row);
+    writeStockDefaults(1);
+}
+
+void RectsView::outlineViewSelectionChange(const QModelIndex &index)
+{
+    if (const TLabelType *entry = m_dataSource->labelTypeAt(index)) {
+        setTLabel(entry->getLabelStruct());
+        update();
+    }
+    if (QTableView *table = m_outlets.labelTableViewOutlet) {
+        FlagGuard guard(m_adjustingLists);
+        table->clearSelection();
+    }
+    enableCustomFormatButtons();
+}
+
+void RectsView::tableViewSelectionChange(int row)
+{
+    const CustomEntry *entry = m_customDataSource->getData(row);
+    if (entry) {
+        if (QTreeView *tree = m_outlets.labelOutlineViewOutlet) {
+            FlagGuard guard(m_adjustingLists);
+            tree->clearSelection();
+        }
+        const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
+        if (const auto *format = dynamic_cast<const CustomFormat *>(entry)) {
+            setTFormat(format->format());
+        } else if (const auto *custom = dynamic_cast<const CustomLabel *>(entry)) {
+            const qint32 orientation = _tformat ? _tformat->orientation() : 0;
+            setTLabel(custom->getLabel());
+            _tformat->setOrientation(orientation);
+            labelLandscape(orientation);
+            if (orientation == 1) {
+                std::swap(_tlabel.width, _tlabel.height);
+                std::swap(_tlabel.top_margin, _tlabel.left_margin);
+                applyStockSizeToView();
+                resizeRectViewBound(false, false);
+            }
+        }
+        scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
+        update();
+    }
+    enableCustomFormatButtons();
+}
+
+void RectsView::adjustLabelListSelection()
+{
+    const QModelIndex index = m_dataSource->modelIndexByName(_tlabel.name);
+    if (index.isValid()) {
+        if (m_outlets.tabPanelViewOutlet)
+            m_outlets.tabPanelViewOutlet->setCurrentIndex(0);
+        selectCatalogueIndex(index);
+        return;
+    }
+    for (int row = 0; row < m_customDataSource->rowCount(); ++row) {
+        if (m_customDataSource->getItemName(m_customDataSource->listIndexOfRow(row)) != _tlabel.name)
+            continue;
+        if (m_outlets.tabPanelViewOutlet)
+            m_outlets.tabPanelViewOutlet->setCurrentIndex(1);
+        if (QTableView *table = m_outlets.labelTableViewOutlet) {
+            FlagGuard guard(m_adjustingLists);
+            table->selectRow(row);
+        }
+        enableCustomFormatButtons();
+        return;
+    }
+}
+
+
+QString RectsView::labelDescription() const
+{
+    TLabel label = _tlabel;
+    if (standardTabShown(m_outlets.tabPanelViewOutlet)) {
+        if (const TLabelType *entry = m_dataSource->labelTypeAt(selectedTreeIndex(m_outlets.labelOutlineViewOutlet)))
+            label = entry->getLabelStruct();
+    } else if (const auto *custom = dynamic_cast<const CustomLabel *>(
+                   m_customDataSource->getData(selectedTableRow(m_outlets.labelTableViewOutlet)))) {
+        label = custom->getLabel();
+    }
+    auto *self = const_cast<RectsView *>(this);
+    QString text = Language::stringForKey(QStringLiteral("%@ x %@, %d across, %d down"));
+    const QStringList values = {self->convertUnits(label.width), self->convertUnits(label.height)};
+    for (const QString &value : values)
+        text.replace(text.indexOf(QLatin1String("%@")), 2, value);
+    for (int count : {int(label.num_label), int(label.num_downlabel)}) {
+        const qsizetype at = text.indexOf(QLatin1String("%d"));
+        if (at >= 0)
+            text.replace(at, 2, QString::number(count));
+    }
+    return text;
+}
+
+void RectsView::changeLabelDescription()
+{
+    if (m_outlets.labelInfo)
+        m_outlets.labelInfo->setText(labelDescription());
+}
+
+void RectsView::setFormatFilter(const QString &text)
+{
+    _formatFilter = text;
+    if (!standardTabShown(m_outlets.tabPanelViewOutlet))
+        m_customDataSource->reloadData();
+    else
+        updateOutlineViewData();
+}
+
+void RectsView::updateOutlineViewData()
+{
+    FlagGuard guard(m_adjustingLists);
+    m_dataSource->recalc();
+}
+
+void RectsView::enableCustomFormatButtons()
+{
+    const bool selected = selectedTableRow(m_outlets.labelTableViewOutlet) >= 0;
+    if (m_outlets.bnDeleteFormat)
+        m_outlets.bnDeleteFormat->setEnabled(selected);
+    if (m_outlets.bnEditFormat)
+        m_outlets.bnEditFormat->setEnabled(selected);
+}
+
+// ---- custom stock commands ----
+
+namespace {
+
+void reportSaveFailure(QWidget *parent, const CustomDataSource &source)
+{
+    Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Error")),
+                             Language::stringForKey(QStringLiteral("The custom label formats could not be saved."))
+                                 + QLatin1Char('\n') + source.filePath(),
+                             {Language::stringForKey(QStringLiteral("OK"))});
+}
+
+} // namespace
+
+static std::optional<TLabel> editLabel(RectsView *view, const TLabel &label)
+{
+    if (view->labelEditor)
+        return view->labelEditor(label);
+    return LabelGridDialog::editLabel(view->window(), label);
+}
+
+void RectsView::newCustomLabel()
+{
+    std::optional<TLabel> label = editLabel(this, TLabel());
+    if (!label)
+        return;
+    label->name = m_customDataSource->validateName(label->name);
+    m_customDataSource->addNewFormat(*label);
+    m_customDataSource->reloadData();
+    if (QTableView *table = m_outlets.labelTableViewOutlet) {
+        FlagGuard guard(m_adjustingLists);
+        table->selectRow(m_customDataSource->rowCount() - 1);
+    }
+    if (!m_customDataSource->save_data())
+        reportSaveFailure(window(), *m_customDataSource);
+    setTLabel(*label);
+    enableCustomFormatButtons();
+}
+
+void RectsView::editCustomFormat()
+{
+    if (standardTabShown(m_outlets.tabPanelViewOutlet))
+        editStandardLabel();
+    else
+        editCustomLabel();
+}
+
+void RectsView::editStandardLabel()
+{
+    QTreeView *tree = m_outlets.labelOutlineViewOutlet;
+    const QModelIndex index = selectedTreeIndex(tree);
+    if (!index.isValid())
+        return;
+    if (m_dataSource->isItemExpandable(index)) {
+        tree->setExpanded(index, !tree->isExpanded(index));
+        return;
+    }
+    const TLabelType *entry = m_dataSource->labelTypeAt(index);
+    if (!entry)
+        return;
+    std::optional<TLabel> label = editLabel(this, entry->getLabelStruct());
+    if (!label)
+        return;
+    label->name = m_customDataSource->validateName(label->name + QStringLiteral("_custom"));
+    m_customDataSource->addNewFormat(*label);
+    m_customDataSource->reloadData();
+    if (!m_customDataSource->save_data())
+        reportSaveFailure(window(), *m_customDataSource);
+    setTLabel(*label);
+    if (m_outlets.tabPanelViewOutlet)
+        m_outlets.tabPanelViewOutlet->setCurrentIndex(1);
+    if (QTableView *table = m_outlets.labelTableViewOutlet) {
+        FlagGuard guard(m_adjustingLists);
+        table->selectRow(m_customDataSource->rowCount() - 1);
+    }
+    enableCustomFormatButtons();
+}
+
+void RectsView::editCustomLabel()
+{
+    const int row = selectedTableRow(m_outlets.labelTableViewOutlet);
+    const auto *custom = dynamic_cast<const CustomLabel *>(m_customDataSource->getData(row));
+    // Free-layout entries are edited with the custom format editor, not with the grid panel.
+    if (!custom)
+        return;
+    std::optional<TLabel> label = editLabel(this, custom->getLabel());
+    if (!label)
+        return;
+    if (label->name != _tlabel.name)
+        label->name = m_customDataSource->validateName(label->name);
+    m_customDataSource->changeFormat(*label, row);
+    m_customDataSource->reloadData();
+    if (!m_customDataSource->save_data())
+        reportSaveFailure(window(), *m_customDataSource);
+    setTLabel(*label);
+    if (QTableView *table = m_outlets.labelTableViewOutlet) {
+        FlagGuard guard(m_adjustingLists);
+        table->selectRow(row);
+    }
+    enableCustomFormatButtons();
+}
+
+void RectsView::deleteCustomLabel()
+{
+    const int row = selectedTableRow(m_outlets.labelTableViewOutlet);
+    const CustomEntry *entry = m_customDataSource->getData(row);
+    if (!entry)
+        return;
+    QString message = Language::stringForKey(QStringLiteral("Are you sure you wish to delete the %@ custom %@?"));
+    const QString kind = dynamic_cast<const CustomFormat *>(entry) ? Language::stringForKey(QStringLiteral("format"))
+                                                                   : Language::stringForKey(QStringLiteral("label"));
+    for (const QString &value : {entry->getName(), kind}) {
+        const qsizetype at = message.indexOf(QLatin1String("%@"));
+        if (at >= 0)
+            message.replace(at, 2, value);
+    }
+    const int answer = Prompts::current().alert(window(), message, QString(),
+                                                {Language::stringForKey(QStringLiteral("OK")),
+                                                 Language::stringForKey(QStringLiteral("Cancel"))});
+    if (answer != Prompts::FirstButton)
+        return;
+    m_customDataSource->deleteFormat(row);
+    m_customDataSource->reloadData();
+    const int rows = m_customDataSource->rowCount();
+    if (QTableView *table = m_outlets.labelTableViewOutlet) {
+        FlagGuard guard(m_adjustingLists);
+        table->clearSelection();
+        if (rows > 0)
+            table->selectRow(std::max(0, row - 1));
+    }
+    if (!m_customDataSource->save_data())
+        reportSaveFailure(window(), *m_customDataSource);
+    enableCustomFormatButtons();
+}
+
+} // namespace quillmark

@@ -1,0 +1,180 @@
+// Zoom and canvas layout: the stored and displayed zoom, the zoom commands and fit modes,
+// and the layout that sizes the canvas round the label inside its scroll area.
+#include "canvas/RectsView.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace quillmark {
+
+namespace {
+bool trackingFlagValue = false;
+constexpr double MinimumZoom = 0.25;
+constexpr double MaximumZoom = 8.0;
+}
+
+void RectsView::setTrackingFlag(bool flag)
+{
+    trackingFlagValue = flag;
+}
+
+bool RectsView::trackingFlag()
+{
+    return trackingFlagValue;
+}
+
+void RectsView::setZoom(double zoom)
+{
+    _prevZoomValue = _zoomValue;
+    _zoomValue = zoom * screenFactor();
+}
+
+void RectsView::zoomChange(double zoom)
+{
+    if (_FitPage == 0 && (zoom == 0.0 || zoom == getZoom()))
+        return;
+    if (_FitPage == 0) {
+        if (zoom > MaximumZoom)
+            zoom = MaximumZoom;
+        if (zoom < MinimumZoom)
+            zoom = MinimumZoom;
+    }
+    setZoom(zoom);
+    resizeRectViewBound(true, true);
+    update();
+}
+
+void RectsView::zoomMenuSelect(int index)
+{
+    _FitPage = 0;
+    double zoom = 1.0;
+    switch (index) {
+    case 0: zoom = 0.25; break;
+    case 1: zoom = 0.5; break;
+    case 3: zoom = 1.5; break;
+    case 4: zoom = 2.0; break;
+    case 5: zoom = 4.0; break;
+    case 7: _FitPage = 3; break;
+    case 8: _FitPage = 2; break;
+    case 9: _FitPage = 1; break;
+    default: break;
+    }
+    zoomChange(zoom);
+}
+
+void RectsView::zoomIn()
+{
+    _FitPage = 0;
+    zoomChange(getZoom() + 0.2);
+}
+
+void RectsView::zoomOut()
+{
+    _FitPage = 0;
+    zoomChange(getZoom() - 0.2);
+}
+
+void RectsView::adjustZoom()
+{
+    _FitPage = 0;
+    zoomChange(1.0);
+}
+
+void RectsView::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    const int sum = delta.x() + delta.y();
+    const double zoom = getZoom();
+    _FitPage = 0;
+    if (sum > 0)
+        zoomChange(zoom > 1.0 ? zoom + 0.1 * zoom : zoom + 0.1);
+    else if (sum < 0)
+        zoomChange(zoom > 1.1 ? zoom - 0.1 * zoom : zoom - 0.1);
+    else
+        zoomChange(zoom);
+    event->accept();
+}
+
+QRectF RectsView::visibleArea() const
+{
+    if (m_viewport)
+        return QRectF(QPointF(0, 0), QSizeF(m_viewport->size()));
+    return QRectF(QPointF(0, 0), QSizeF(size()));
+}
+
+QRectF RectsView::clipBounds() const
+{
+    QPointF offset;
+    if (m_viewport && m_outlets.scrollView)
+        offset = QPointF(m_outlets.scrollView->horizontalScrollBar()->value(),
+                         m_outlets.scrollView->verticalScrollBar()->value());
+    const double zoom = _prevZoomValue > 0.0 ? _prevZoomValue : 1.0;
+    return QRectF(m_bounds.topLeft() + offset / zoom, visibleArea().size() / zoom);
+}
+
+void RectsView::scrollPoint(const QPointF &point)
+{
+    if (!m_viewport || !m_outlets.scrollView)
+        return;
+    const QPointF offset = (point - m_bounds.topLeft()) * _zoomValue;
+    m_outlets.scrollView->horizontalScrollBar()->setValue(int(std::lround(offset.x())));
+    m_outlets.scrollView->verticalScrollBar()->setValue(int(std::lround(offset.y())));
+}
+
+void RectsView::setFrameAndBounds(const QRectF &bounds)
+{
+    m_bounds = bounds;
+    const QSize frame(int(std::ceil(bounds.width() * _zoomValue - 1e-6)),
+                      int(std::ceil(bounds.height() * _zoomValue - 1e-6)));
+    resize(frame);
+}
+
+void RectsView::resizeRectViewBound(bool force, bool center)
+{
+    if (trackingFlagValue)
+        return;
+    const QRectF area = visibleArea();
+    const double labelWidth = double(_tlabel.width) * 72.0;
+    const double labelHeight = double(_tlabel.height) * 72.0;
+    const float fitWidth = float((area.width() - 40.0) / labelWidth);
+    const float fitHeight = float((area.height() - 40.0) / labelHeight);
+
+    if (_FitPage == 3)
+        setZoom((std::isnan(fitWidth) ? fitHeight : std::min(fitHeight, fitWidth)) / screenFactor());
+    else if (_FitPage == 1)
+        setZoom(fitHeight / screenFactor());
+    else if (_FitPage == 2)
+        setZoom(fitWidth / screenFactor());
+
+    const double zoom = _zoomValue > 0.0 ? _zoomValue : 1.0;
+    const float marginX = std::max(0.0f, float((area.width() - labelWidth * zoom) / (2.0 * zoom)));
+    const float marginY = std::max(0.0f, float((area.height() - labelHeight * zoom) / (2.0 * zoom)));
+    const QRectF newBounds = QRectF(-marginX, -marginY, labelWidth + marginX, labelHeight + marginY)
+                                 .united(QRectF(-marginX, -marginY, area.width() / zoom,
+                                                area.height() / zoom));
+
+    const QRectF clip = clipBounds();
+    const QPointF previousCentre = clip.center();
+    const QPointF oldOrigin = m_bounds.topLeft();
+
+    if (force || newBounds != m_bounds || zoom != _prevZoomValue) {
+        setFrameAndBounds(newBounds);
+        if (center && zoom != _prevZoomValue)
+            scrollPoint(QPointF(previousCentre.x() - area.width() / 2.0 / zoom,
+                                previousCentre.y() - area.height() / 2.0 / zoom));
+        else if (oldOrigin.x() > newBounds.x() || oldOrigin.y() > newBounds.y())
+            scrollPoint(clip.topLeft());
+    }
+
+    m_zoomText = QString::asprintf("%.0f%%", getZoom() * 100.0);
+    emit zoomValueChanged(m_zoomText);
+}
+
+} // namespace quillmark
