@@ -313,6 +313,11 @@ public:
     bool isEditable1() const { return _iseditable; }
     // A blue cross through the centre of the outline that keeps its size on the screen.
     virtual void drawCenter(QPainter *painter);
+    // The outline that text of other objects runs around: the turned outline, or for the
+    // label-wide runaround mode 2 a band across the whole canvas at the outline's height.
+    BezierPath bezierWrapPath() const;
+    // The print command while the object's text has the keyboard focus; the canvas prints.
+    void print();
     // YES while the object draws for printing or export.
     bool isDrawingForPrint() const;
     // The zoom that shadows are scaled by: the canvas's displayed zoom on the screen, 1 when

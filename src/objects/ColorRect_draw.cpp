@@ -276,6 +276,26 @@ void ColorRect::drawRect(QPainter *painter, const QRectF &rect)
     _flag = false;
 }
 
+BezierPath ColorRect::bezierWrapPath() const
+{
+    const BezierPath outline = bezierPath();
+    // An upright object's outline is its own turned outline.
+    const BezierPath turned = getRotatedBoundsPath(outline).value_or(outline);
+    if (_textRunaroundMode != 2 || !_mainView)
+        return turned;
+    const QRectF around = turned.bounds();
+    const double labelWidth = _mainView->labelWidth();
+    const double extra = (_mainView->bounds().width() - labelWidth) / 2.0 - 1.0;
+    return BezierPath::bezierPathWithRect(
+        QRectF(QPointF(-extra, around.top()), QPointF(labelWidth + extra, around.bottom())));
+}
+
+void ColorRect::print()
+{
+    if (_mainView)
+        _mainView->print();
+}
+
 void ColorRect::drawCenter(QPainter *painter)
 {
     if (!painter)

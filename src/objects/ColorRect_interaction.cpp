@@ -67,6 +67,9 @@ void ColorRect::beginCreate(const QPointF &point)
 
 void ColorRect::continueCreate(const QPointF &point, unsigned modifierFlags)
 {
+    // Each step snaps afresh, not to the guides the previous step found.
+    if (_mainView)
+        _mainView->clearGridSnap();
     const QPointF p = _mainView ? _mainView->constrainedPoint(point) : point;
     _createKnob = resizeByMovingKnob(_createKnob, p, modifierFlags);
     if (_mainView)

@@ -160,6 +160,26 @@ TEST(ColorRectCreate, DragOutAFrame)
     EXPECT_EQ(canvas.echoBegins, 1);
     EXPECT_EQ(canvas.echoSteps, 2);
     EXPECT_EQ(canvas.echoStops, 1);
+    EXPECT_EQ(canvas.gridClears, 2);
+}
+
+TEST(ColorRectCreate, PointsSnapToTheCanvasGrid)
+{
+    class SnappingCanvas : public qmtest::FakeCanvas
+    {
+    public:
+        QPointF constrainedPoint(const QPointF &p) const override
+        {
+            return QPointF(std::round(p.x() / 10) * 10, std::round(p.y() / 10) * 10);
+        }
+    };
+    SnappingCanvas canvas;
+    auto object = ColorRect::create();
+    object->setMainView(&canvas);
+    object->beginCreate(QPointF(12, 18));
+    object->continueCreate(QPointF(57, 44), 0);
+    EXPECT_TRUE(object->endCreate());
+    EXPECT_EQ(object->frameBounds(), QRectF(10, 20, 50, 20));
 }
 
 TEST(ColorRectCreate, ClickWithoutDragAnswersNo)
@@ -494,4 +514,27 @@ TEST(ColorRectGeometry, RotateRectCenter)
     EXPECT_EQ(object->rotateRectCenter(r), r);
     object->setAngle(90, false);
     EXPECT_EQ(object->rotateRectCenter(r), QRectF(20, 10, 20, 40));
+}
+
+TEST(ColorRectGeometry, WrapOutline)
+{
+    qmtest::FakeCanvas canvas; // bounds 612 wide, label 288 wide
+    auto object = ColorRect::create(QRectF(100, 100, 200, 100));
+    EXPECT_EQ(object->bezierWrapPath().bounds(), QRectF(100, 100, 200, 100));
+    object->setAngle(90, false);
+    expectRect(object->bezierWrapPath().bounds(), QRectF(150, 50, 100, 200), "turned");
+    object->setMainView(&canvas);
+    object->setRunaroundMode(2);
+    // The band reaches e = (612 - 288) / 2 - 1 = 161 beyond each side of the label.
+    expectRect(object->bezierWrapPath().bounds(), QRectF(-161, 50, 288 + 322, 200), "band");
+}
+
+TEST(ColorRectCanvas, PrintCommandGoesToTheCanvas)
+{
+    qmtest::FakeCanvas canvas;
+    auto object = ColorRect::create(QRectF(0, 0, 10, 10));
+    object->print();
+    object->setMainView(&canvas);
+    object->print();
+    EXPECT_EQ(canvas.printCalls, 1);
 }

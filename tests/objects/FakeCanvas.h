@@ -23,6 +23,8 @@ public:
     int echoSteps = 0;
     int echoStops = 0;
     bool printing = false;
+    int gridClears = 0;
+    int printCalls = 0;
     double zoomCoeff = 1.0;
     double displayedZoom = 1.0;
     QString pageName = QStringLiteral("HorizontalFront");
@@ -55,10 +57,10 @@ public:
     QList<std::shared_ptr<quillmark::ColorRect>> getRects() const override { return rects; }
     QPointF constrainedPoint(const QPointF &point) const override { return point; }
     void setDrawersItemsState() override {}
-    void clearGridSnap() override {}
+    void clearGridSnap() override { ++gridClears; }
     double labelWidth() const override { return 288.0; }
     void setDocumentCursor(const QCursor &) override {}
-    void print() override {}
+    void print() override { ++printCalls; }
     void changeFont() override {}
     void updateObjectValues() override {}
 };
