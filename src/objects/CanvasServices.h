@@ -60,6 +60,9 @@ public:
     // first label of that type.
     virtual BezierPath bezierPath(int type, const QString &labelType) const = 0;
 
+    // YES when the canvas draws the pages by label type rather than by label position.
+    virtual bool drawByType() const { return false; }
+
     // The canvas's view bounds in page points.
     virtual QRectF bounds() const = 0;
     // YES while drawing for printing or export: no selection looks, finer outlines.

@@ -11,6 +11,8 @@
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
 #include "objects/ObjectInfo.h"
+#include "objects/TextContainer.h"
+#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/UndoManager.h"
 
@@ -37,7 +39,12 @@ ColorRect::ColorRect(const QRectF &frame)
     _text->setUndoRedoEnabled(false);
 }
 
-ColorRect::~ColorRect() = default;
+ColorRect::~ColorRect()
+{
+    // A disposed box leaves its chain, so the other boxes never reach it again.
+    if (_textFlow && _container)
+        _textFlow->removeContainer(_container.get());
+}
 
 std::shared_ptr<ColorRect> ColorRect::create(const QRectF &frame)
 {
@@ -257,12 +264,16 @@ void ColorRect::setAnchor(int value)
 
 void ColorRect::setRunaroundState(int state)
 {
+    const int old = _textRunaroundState;
+    registerUndo([old](ColorRect &object) { object.setRunaroundState(old); });
     _textRunaroundState = state;
     setActionName(Language::stringForKey("Text Runaround"));
 }
 
 void ColorRect::setRunaroundMode(int mode)
 {
+    const int old = _textRunaroundMode;
+    registerUndo([old](ColorRect &object) { object.setRunaroundMode(old); });
     _textRunaroundMode = mode;
     setActionName(Language::stringForKey("Text Runaround"));
 }

@@ -7,18 +7,21 @@
 // inverses that setters register keep their object alive through it. An object that is not
 // held by a shared_ptr registers no undo.
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QTextCharFormat>
 #include <QVariant>
 #include <QVariantMap>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/BezierPath.h"
 
@@ -30,6 +33,9 @@ namespace quillmark {
 class CanvasServices;
 class Group;
 struct Notification;
+class ObjectTextEditor;
+class TextContainer;
+class TextFlow;
 class UndoManager;
 class specImage;
 
@@ -271,6 +277,65 @@ public:
     void setTextViewsStr(const QString &text) { textViewsStr = text; }
     QString getTextViewsStr() const { return textViewsStr; }
 
+    // ---- text flow, linked boxes and text attributes (ColorRect_text.cpp) ----
+    // A character range: (location, length).
+    using TextRange = std::pair<int, int>;
+    // Gives the object its runaround container when it has none; the box takes the
+    // frame's size.
+    virtual void initContainer();
+    // The object's own box (null before the first initContainer) and the flow it is in.
+    TextContainer *textContainer() const { return _container.get(); }
+    TextFlow *textFlow() const { return _textFlow.get(); }
+    // The boxes of the object's chain in flow order (sends initContainer first).
+    QList<TextContainer *> textContainers();
+    // The object whose box holds the start of the chain's text (sends initContainer first).
+    ColorRect *firstTextView();
+    // This object's box joins the other object's chain: first in it (next NO) or right
+    // behind the other's box (next YES). From then on it shows its part of that text.
+    void setTextLink(ColorRect *other, bool next);
+    // Takes the object's box out of a shared chain; a box alone stays as it is.
+    void unlink();
+    // The canvas's objects on this object's page and layer, in canvas order.
+    GraphicList graphicsForLayer() const;
+    // The outlines the text flows around: objects above this one with runaround on (turned
+    // by their own angle), then the label-shape areas when label-shape wrap is on.
+    QList<BezierPath> getBezierPaths() const;
+    // Lays the chain out with this box sized to the frame and given its obstacles now.
+    TextFlow *layoutText();
+    // The characters this box shows after layoutText().
+    TextRange textCharacterRange();
+    // YES when the text does not fit the last box of the chain.
+    bool hasOverflow();
+
+    // The font of the current character (none for an empty text).
+    std::optional<QFont> textSize() const;
+    void setTextSize(const QFont &font);
+    // Sets the font over the run at the range start (clipped to the range); answers the
+    // rest of the range behind that run.
+    TextRange setTextSize(const QFont &font, TextRange range);
+    // The colour of the current character: black without a colour of its own, none for an
+    // empty text.
+    std::optional<QColor> textColor() const;
+    void setTextColor(const QColor &color);
+    // 0 left (also natural), 1 right, 2 centre, 3 justified.
+    int textAlign() const;
+    void setTextAlign(int code);
+    void alignLeft();
+    void alignRight();
+    void alignCenter();
+    void alignJustified();
+    QTextCharFormat textAttributes() const;
+    void setTextAttributes(const QTextCharFormat &attributes);
+    TextRange setTextPointAttributes(const QTextCharFormat &attributes, TextRange range);
+    // Replaces the whole text (undoable). A plain string takes the first character's
+    // attributes.
+    void setContents(const QTextDocument &contents);
+    void setContents(const QString &text);
+    static QString replaceSubString(const QString &string, const QString &find,
+                                    const QString &replaceWith);
+    // YES while the in-place editor works on this object's text.
+    bool isEditingText() const;
+
     // ---- stored form (ColorRect_plist.cpp) ----
     // The object's dictionary. `graphics`, the document's objects, gives the indexes of a
     // linked-text chain; null writes none.
@@ -489,7 +554,25 @@ protected:
     int _pk = 0;
     int _anchor = 0;
 
-    std::unique_ptr<QTextDocument> _text;
+    // Shared by every box of a linked-text chain.
+    std::shared_ptr<QTextDocument> _text;
+    std::shared_ptr<TextFlow> _textFlow;
+    std::unique_ptr<TextContainer> _container;
+
+    // Makes the flow and a plain box when the object has none.
+    void ensureTextFlow();
+    // Puts `container` in place of the object's box at the same place in the chain.
+    void replaceTextContainer(std::unique_ptr<TextContainer> container);
+    // Leaves the chain with a document and flow of its own.
+    void detachFromChain();
+    // The range that attribute changes work on: the editor's selection or the whole text.
+    TextRange textChangeRange() const;
+    // The character the getters read: the selection start (one back at the end of the
+    // text) while editing, else 0; -1 when there is none.
+    int currentCharacter() const;
+    void applyAlignment(Qt::Alignment alignment);
+
+    friend class ObjectTextEditor;
 
     // ---- drawing helpers and hooks ----
     // Paints through `paint` with the object's shadow scaled by `zoom`; `approxBounds`

@@ -1,34 +1,21 @@
-// The object's text as the drawing sees it: the text painted inside the frame, the glyph
-// outline of shaped text, and the box's place in a chain of linked boxes.
+// The object's text as the drawing sees it: the text of the object's box painted inside the
+// frame, the glyph outline of shaped text, and the box's place in a chain of linked boxes.
 #include "objects/ColorRect.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QImage>
 #include <QPainter>
 #include <QTextDocument>
 
-#include <memory>
+#include "objects/CanvasServices.h"
+#include "objects/NSTextWrapContainer.h"
+#include "objects/ShapedText.h"
+#include "objects/TextFlow.h"
 
 namespace quillmark {
 
 namespace {
 
-// Each line keeps this distance from the frame's left and right sides.
-constexpr qreal LineFragmentPadding = 5.0;
-
-// Text is laid out in page points: a device of 72 dots per inch makes a 12-point font 12
-// units tall whatever the screen's resolution.
-QPaintDevice *pointDevice()
-{
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const int dotsPerMeter = qRound(72.0 / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    return &device;
-}
+// Kinds without a runaround box of their own are laid out in a scratch box this large.
+constexpr qreal ScratchContainerSide = 1000000.0;
 
 } // namespace
 
@@ -41,20 +28,36 @@ void ColorRect::drawText(QPainter *painter)
         overfill = false;
         return;
     }
-    // A copy is laid out, so drawing never changes the document the editor works on.
-    std::unique_ptr<QTextDocument> layout(_text->clone());
-    layout->documentLayout()->setPaintDevice(pointDevice());
-    layout->setDocumentMargin(0);
-    layout->setTextWidth(std::max<qreal>(0.0, _frameBounds.width() - 2 * LineFragmentPadding));
-    const bool lastBox = textContainerIndex() + 1 >= textContainerCount();
-    overfill = lastBox && layout->size().height() > _frameBounds.height();
+
+    initContainer();
+    ensureTextFlow();
+    const int index = _textFlow->indexOfContainer(_container.get());
+
+    TextFlow *flow = nullptr;
+    int box = 0;
+    std::unique_ptr<TextFlow> scratch;
+    std::unique_ptr<NSTextWrapContainer> scratchBox;
+    if (dynamic_cast<NSTextWrapContainer *>(_container.get()) && index >= 0) {
+        flow = layoutText();
+        box = index;
+    } else {
+        scratch = std::make_unique<TextFlow>(_text);
+        scratchBox = std::make_unique<NSTextWrapContainer>(
+            QSizeF(ScratchContainerSide, ScratchContainerSide));
+        scratchBox->setGraphicObject(this);
+        scratchBox->setAroundBezierPaths(getBezierPaths());
+        scratchBox->setContainerSize(_frameBounds.size());
+        scratch->insertContainer(scratchBox.get(), 0);
+        scratch->layout();
+        flow = scratch.get();
+    }
+    overfill = textContainerIndex() + 1 >= textContainerCount() && flow->hasOverflow();
+    if (flow->characterRange(box).second == 0 && flow->usedRect(box).isNull())
+        return;
 
     auto paint = [&](QPainter *p) {
         p->setClipRect(_frameBounds, Qt::IntersectClip);
-        p->translate(_frameBounds.x() + LineFragmentPadding, _frameBounds.y());
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.palette.setColor(QPalette::Text, Qt::black);
-        layout->documentLayout()->draw(p, context);
+        flow->draw(p, box, _frameBounds.topLeft());
     };
     painter->save();
     if (drawsShadow())
@@ -66,17 +69,20 @@ void ColorRect::drawText(QPainter *painter)
 
 BezierPath ColorRect::shapedTextOutline(const QRectF &glyphRect) const
 {
-    return BezierPath::bezierPathWithRect(glyphRect);
+    const bool printing = _mainView && _mainView->isPrinting();
+    return ShapedText::outline(*_text, glyphRect, _powertype, printing);
 }
 
 int ColorRect::textContainerCount() const
 {
-    return 1;
+    return _textFlow ? int(_textFlow->containers().size()) : 1;
 }
 
 int ColorRect::textContainerIndex() const
 {
-    return 0;
+    if (!_textFlow)
+        return 0;
+    return std::max(0, _textFlow->indexOfContainer(_container.get()));
 }
 
 } // namespace quillmark

@@ -1,0 +1,550 @@
+// The object's text: its box in a flow of linked boxes, the obstacles the text runs around,
+// and the undoable changes of size, colour, alignment, attributes and contents.
+#include "objects/ColorRect.h"
+
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <algorithm>
+
+#include "foundation/Language.h"
+#include "objects/CanvasServices.h"
+#include "objects/NSTextWrapContainer.h"
+#include "objects/ObjectTextEditor.h"
+#include "objects/TextFlow.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+// Objects are made with a box this large and then sized to their frame.
+constexpr qreal UnboundedContainerSide = 10000000.0;
+
+QTextCharFormat formatAt(QTextDocument *document, int index)
+{
+    QTextCursor cursor(document);
+    cursor.setPosition(index);
+    cursor.setPosition(index + 1, QTextCursor::KeepAnchor);
+    return cursor.charFormat();
+}
+
+int textLength(const QTextDocument *document)
+{
+    return std::max(0, document->characterCount() - 1);
+}
+
+// The run of equal character attributes holding `index`, as (start, end).
+std::pair<int, int> runAt(QTextDocument *document, int index)
+{
+    const QTextBlock block = document->findBlock(index);
+    if (!block.isValid())
+        return {index, index + 1};
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.isValid() && index >= fragment.position()
+            && index < fragment.position() + fragment.length())
+            return {fragment.position(), fragment.position() + fragment.length()};
+    }
+    // The paragraph break is a run of its own.
+    return {index, index + 1};
+}
+
+QTextCharFormat fontFormat(const QFont &font)
+{
+    QTextCharFormat format;
+    format.setFont(font, QTextCharFormat::FontPropertiesAll);
+    return format;
+}
+
+} // namespace
+
+// ---- the box and the chain ----
+
+void ColorRect::ensureTextFlow()
+{
+    if (!_textFlow)
+        _textFlow = std::make_shared<TextFlow>(_text);
+    if (!_container) {
+        _container = std::make_unique<TextContainer>(_frameBounds.size());
+        _container->setTextView(this);
+        _textFlow->insertContainer(_container.get(), -1);
+    }
+}
+
+void ColorRect::replaceTextContainer(std::unique_ptr<TextContainer> container)
+{
+    ensureTextFlow();
+    container->setTextView(this);
+    const int index = _textFlow->indexOfContainer(_container.get());
+    _textFlow->removeContainer(_container.get());
+    _textFlow->insertContainer(container.get(), index);
+    _container = std::move(container);
+}
+
+void ColorRect::initContainer()
+{
+    ensureTextFlow();
+    if (!dynamic_cast<NSTextWrapContainer *>(_container.get())) {
+        auto wrap = std::make_unique<NSTextWrapContainer>(
+            QSizeF(UnboundedContainerSide, UnboundedContainerSide));
+        if (!_powertext) {
+            wrap->setGraphicObject(this);
+            wrap->setAroundBezierPaths(getBezierPaths());
+        }
+        replaceTextContainer(std::move(wrap));
+    }
+    _container->setContainerSize(_frameBounds.size());
+}
+
+QList<TextContainer *> ColorRect::textContainers()
+{
+    initContainer();
+    return _textFlow->containers();
+}
+
+ColorRect *ColorRect::firstTextView()
+{
+    initContainer();
+    const QList<TextContainer *> &chain = _textFlow->containers();
+    if (chain.isEmpty() || !chain.first()->textView())
+        return this;
+    return chain.first()->textView();
+}
+
+void ColorRect::setTextLink(ColorRect *other, bool next)
+{
+    if (!other || other == this)
+        return;
+    other->initContainer();
+    ensureTextFlow();
+    if (other->_textFlow == _textFlow)
+        return;
+
+    auto wrap = std::make_unique<NSTextWrapContainer>(_container->containerSize());
+    wrap->setTextView(this);
+    _textFlow->removeContainer(_container.get());
+
+    TextFlow *chain = other->_textFlow.get();
+    int index = 0;
+    if (next) {
+        const int at = chain->indexOfContainer(other->_container.get());
+        index = at < 0 ? -1 : at + 1;
+    }
+    chain->insertContainer(wrap.get(), index);
+    _container = std::move(wrap);
+    _textFlow = other->_textFlow;
+    _text = other->_text;
+}
+
+void ColorRect::detachFromChain()
+{
+    if (_textFlow && _container)
+        _textFlow->removeContainer(_container.get());
+    auto document = std::make_shared<QTextDocument>();
+    document->setUndoRedoEnabled(false);
+    if (_text)
+        document->setDefaultFont(_text->defaultFont());
+    _text = document;
+    _textFlow = std::make_shared<TextFlow>(_text);
+    if (_container)
+        _textFlow->insertContainer(_container.get(), -1);
+}
+
+void ColorRect::unlink()
+{
+    if (!_textFlow || !_container || _textFlow->containers().size() < 2)
+        return;
+    if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == this)
+        ObjectTextEditor::end();
+    detachFromChain();
+}
+
+ColorRect::GraphicList ColorRect::graphicsForLayer() const
+{
+    GraphicList result;
+    if (!_mainView)
+        return result;
+    for (const std::shared_ptr<ColorRect> &graphic : _mainView->getRects()) {
+        if (graphic && graphic->isOnPageNamed(_pageName) && graphic->objectLayer() == _mlayer)
+            result.append(graphic);
+    }
+    return result;
+}
+
+QList<BezierPath> ColorRect::getBezierPaths() const
+{
+    QList<BezierPath> paths;
+    const GraphicList graphics = graphicsForLayer();
+    for (auto it = graphics.crbegin(); it != graphics.crend(); ++it) {
+        const ColorRect *graphic = it->get();
+        if (graphic == this)
+            break;
+        if (graphic->getRunaroundState() == 0)
+            continue;
+        BezierPath outline = graphic->bezierPath();
+        if (graphic->angle() != 0.0f) {
+            if (auto turned =
+                    graphic->getRotatedBoundsPath(outline.flattened(BezierPath::DefaultFlatness)))
+                outline = *turned;
+        }
+        paths.append(outline);
+    }
+    if (_textWrap != 0 && _mainView) {
+        QString name;
+        if (_mainView->isPrinting()) {
+            name = _pageName;
+            const QString word = name.section(QLatin1Char(' '), -1);
+            bool ok = false;
+            const int number = word.toInt(&ok);
+            if (!_mainView->drawByType() && ok && number > 0) {
+                name.remove(QRegularExpression(
+                    QStringLiteral(" ") + QRegularExpression::escape(word),
+                    QRegularExpression::CaseInsensitiveOption));
+            }
+        }
+        for (int type = 0; type < 3; ++type)
+            paths.append(_mainView->bezierPath(type, name));
+    }
+    return paths;
+}
+
+TextFlow *ColorRect::layoutText()
+{
+    initContainer();
+    if (auto *wrap = dynamic_cast<NSTextWrapContainer *>(_container.get())) {
+        wrap->setGraphicObject(this);
+        // Shaped text is one outline; it does not flow around other objects.
+        wrap->setAroundBezierPaths(_powertext ? QList<BezierPath>() : getBezierPaths());
+    }
+    _container->setContainerSize(_frameBounds.size());
+    _textFlow->layout();
+    return _textFlow.get();
+}
+
+ColorRect::TextRange ColorRect::textCharacterRange()
+{
+    TextFlow *flow = layoutText();
+    return flow->characterRange(flow->indexOfContainer(_container.get()));
+}
+
+bool ColorRect::hasOverflow()
+{
+    TextFlow *flow = layoutText();
+    const int index = flow->indexOfContainer(_container.get());
+    return index + 1 == flow->containers().size() && flow->hasOverflow();
+}
+
+// ---- the range attribute changes work on ----
+
+bool ColorRect::isEditingText() const
+{
+    const ObjectTextEditor *editor = ObjectTextEditor::current();
+    return _iseditable && editor && editor->object() == this;
+}
+
+ColorRect::TextRange ColorRect::textChangeRange() const
+{
+    if (isEditingText()) {
+        const ObjectTextEditor *editor = ObjectTextEditor::current();
+        return {editor->selectionStart(), editor->selectionEnd() - editor->selectionStart()};
+    }
+    return {0, textLength(_text.get())};
+}
+
+int ColorRect::currentCharacter() const
+{
+    const int length = textLength(_text.get());
+    if (length == 0)
+        return -1;
+    int index = 0;
+    if (isEditingText()) {
+        index = ObjectTextEditor::current()->selectionStart();
+        if (index == length)
+            --index;
+    }
+    return index >= 0 && index < length ? index : -1;
+}
+
+// ---- size ----
+
+std::optional<QFont> ColorRect::textSize() const
+{
+    const int index = currentCharacter();
+    if (index < 0)
+        return std::nullopt;
+    return formatAt(_text.get(), index).font().resolve(_text->defaultFont());
+}
+
+void ColorRect::setTextSize(const QFont &font)
+{
+    const int length = textLength(_text.get());
+    if (isEditingText()) {
+        const TextRange selection = textChangeRange();
+        if (selection.first >= 0 && selection.first < length) {
+            const QFont old =
+                formatAt(_text.get(), selection.first).font().resolve(_text->defaultFont());
+            registerUndo([old](ColorRect &object) { object.setTextSize(old); });
+            setActionName(Language::stringForKey("Change Text Size"));
+        }
+        QTextCursor cursor(_text.get());
+        cursor.setPosition(selection.first);
+        cursor.setPosition(selection.first + selection.second, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(fontFormat(font));
+        _isTemplate = false;
+        return;
+    }
+
+    if (length > 0)
+        _isTemplate = false;
+    UndoManager *manager = undoManager();
+    if (manager)
+        manager->beginUndoGrouping();
+    TextRange rest{0, length};
+    while (rest.second > 0) {
+        const TextRange next = setTextSize(font, rest);
+        if (next.first <= rest.first)
+            break;
+        rest = next;
+    }
+    if (manager)
+        manager->endUndoGrouping();
+}
+
+ColorRect::TextRange ColorRect::setTextSize(const QFont &font, TextRange range)
+{
+    const int length = textLength(_text.get());
+    const int start = std::clamp(range.first, 0, length);
+    const int end = std::clamp(range.first + std::max(0, range.second), start, length);
+    if (start >= end)
+        return {end, 0};
+    // The run is clipped to the range, so that the inverse of each step restores exactly
+    // the characters it changed even after the runs have merged.
+    const auto [runStart, runEnd] = runAt(_text.get(), start);
+    const int from = std::max(start, runStart);
+    const int to = std::min(end, std::max(runEnd, from + 1));
+
+    const QFont old = formatAt(_text.get(), from).font().resolve(_text->defaultFont());
+    registerUndo([old, from, to](ColorRect &object) {
+        object.setTextSize(old, TextRange{from, to - from});
+    });
+    setActionName(Language::stringForKey("Change Text Size"));
+
+    QTextCursor cursor(_text.get());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    cursor.mergeCharFormat(fontFormat(font));
+    return {to, end - to};
+}
+
+// ---- colour ----
+
+std::optional<QColor> ColorRect::textColor() const
+{
+    const int index = currentCharacter();
+    if (index < 0)
+        return std::nullopt;
+    const QTextCharFormat format = formatAt(_text.get(), index);
+    if (!format.hasProperty(QTextFormat::ForegroundBrush))
+        return QColor(Qt::black);
+    return format.foreground().color();
+}
+
+void ColorRect::setTextColor(const QColor &color)
+{
+    if (_powertext) {
+        setFillColor(color);
+        return;
+    }
+    const TextRange range = textChangeRange();
+    if (range.first >= 0 && range.first < textLength(_text.get())) {
+        // Text without a colour of its own shows black; undo brings that back too.
+        const QTextCharFormat format = formatAt(_text.get(), range.first);
+        const QColor old = format.hasProperty(QTextFormat::ForegroundBrush)
+            ? format.foreground().color()
+            : QColor(Qt::black);
+        registerUndo([old](ColorRect &object) { object.setTextColor(old); });
+        setActionName(Language::stringForKey("Change Text Color"));
+    }
+    QTextCursor cursor(_text.get());
+    cursor.setPosition(range.first);
+    cursor.setPosition(range.first + range.second, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setForeground(color);
+    cursor.mergeCharFormat(format);
+    _isTemplate = false;
+}
+
+// ---- alignment ----
+
+int ColorRect::textAlign() const
+{
+    const int index = std::max(0, currentCharacter());
+    const QTextBlock block = _text->findBlock(index);
+    if (!block.isValid())
+        return 0;
+    const QTextBlockFormat format = block.blockFormat();
+    if (!format.hasProperty(QTextFormat::BlockAlignment))
+        return 0;
+    const Qt::Alignment a = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignJustify)
+        return 3;
+    if (a & Qt::AlignHCenter)
+        return 2;
+    if (a & Qt::AlignRight)
+        return 1;
+    return 0;
+}
+
+void ColorRect::setTextAlign(int code)
+{
+    const int old = textAlign();
+    registerUndo([old](ColorRect &object) { object.setTextAlign(old); });
+    setActionName(localizedStringFromTable(QStringLiteral("Undo Text Alighnment"),
+                                           QStringLiteral("UndoStrings")));
+    switch (code) {
+    case 0: alignLeft(); break;
+    case 1: alignRight(); break;
+    case 2: alignCenter(); break;
+    case 3: alignJustified(); break;
+    default: break;
+    }
+}
+
+void ColorRect::applyAlignment(Qt::Alignment alignment)
+{
+    const TextRange range = textChangeRange();
+    QTextCursor cursor(_text.get());
+    cursor.setPosition(range.first);
+    cursor.setPosition(range.first + range.second, QTextCursor::KeepAnchor);
+    QTextBlockFormat format;
+    format.setAlignment(alignment);
+    cursor.mergeBlockFormat(format);
+    if (!isEditingText() && _mainView)
+        _mainView->invalidateGraphic(this);
+}
+
+void ColorRect::alignLeft()
+{
+    applyAlignment(Qt::AlignLeft);
+}
+
+void ColorRect::alignRight()
+{
+    applyAlignment(Qt::AlignRight);
+}
+
+void ColorRect::alignCenter()
+{
+    applyAlignment(Qt::AlignHCenter);
+}
+
+void ColorRect::alignJustified()
+{
+    applyAlignment(Qt::AlignJustify);
+}
+
+// ---- attributes ----
+
+QTextCharFormat ColorRect::textAttributes() const
+{
+    if (isEditingText())
+        return {};
+    const int length = textLength(_text.get());
+    if (length == 0)
+        return {};
+    return formatAt(_text.get(), 0);
+}
+
+void ColorRect::setTextAttributes(const QTextCharFormat &attributes)
+{
+    const TextRange range = textChangeRange();
+    if (range.second > 0) {
+        UndoManager *manager = undoManager();
+        if (manager)
+            manager->beginUndoGrouping();
+        const QTextCharFormat old = formatAt(_text.get(), range.first);
+        registerUndo([old](ColorRect &object) { object.setTextAttributes(old); });
+        setActionName(Language::stringForKey("Change Attributes"));
+        setTextPointAttributes(attributes, range);
+        if (manager)
+            manager->endUndoGrouping();
+    }
+    _isTemplate = false;
+    if (_mainView)
+        _mainView->invalidateGraphic(nullptr);
+}
+
+ColorRect::TextRange ColorRect::setTextPointAttributes(const QTextCharFormat &attributes,
+                                                       TextRange range)
+{
+    const int length = textLength(_text.get());
+    const int start = std::clamp(range.first, 0, length);
+    const int end = std::clamp(range.first + std::max(0, range.second), start, length);
+    QTextCursor cursor(_text.get());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    QTextCharFormat format = attributes;
+    // Lines that the new attributes do not ask for are taken off.
+    if (!format.hasProperty(QTextFormat::TextUnderlineStyle)
+        && !format.hasProperty(QTextFormat::FontUnderline))
+        format.setUnderlineStyle(QTextCharFormat::NoUnderline);
+    if (!format.hasProperty(QTextFormat::FontStrikeOut))
+        format.setFontStrikeOut(false);
+    cursor.mergeCharFormat(format);
+    return {end, 0};
+}
+
+// ---- contents ----
+
+void ColorRect::setContents(const QTextDocument &contents)
+{
+    if (&contents == _text.get())
+        return;
+    std::shared_ptr<QTextDocument> copy(_text->clone());
+    registerUndo([copy](ColorRect &object) { object.setContents(*copy); });
+    setActionName(Language::stringForKey("Change Text"));
+    QTextCursor cursor(_text.get());
+    cursor.select(QTextCursor::Document);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    cursor.setBlockFormat(contents.begin().blockFormat());
+    cursor.insertFragment(QTextDocumentFragment(&contents));
+    cursor.endEditBlock();
+}
+
+void ColorRect::setContents(const QString &text)
+{
+    QTextDocument replacement;
+    replacement.setDefaultFont(_text->defaultFont());
+    QTextCursor cursor(&replacement);
+    const QTextCharFormat first = textLength(_text.get()) > 0 ? formatAt(_text.get(), 0)
+                                                             : _text->begin().charFormat();
+    cursor.setBlockFormat(_text->begin().blockFormat());
+    cursor.setBlockCharFormat(first);
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const QStringList paragraphs = plain.split(QLatin1Char('\n'));
+    for (int i = 0; i < paragraphs.size(); ++i) {
+        if (i > 0)
+            cursor.insertBlock(_text->begin().blockFormat(), first);
+        cursor.insertText(paragraphs[i], first);
+    }
+    setContents(replacement);
+}
+
+QString ColorRect::replaceSubString(const QString &string, const QString &find,
+                                   const QString &replaceWith)
+{
+    const qsizetype at = find.isEmpty() ? -1 : string.indexOf(find);
+    if (at < 0)
+        return string;
+    QString result = string;
+    result.replace(at, find.size(), replaceWith);
+    return result;
+}
+
+} // namespace quillmark

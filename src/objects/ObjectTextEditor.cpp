@@ -1,0 +1,139 @@
+#include "objects/ObjectTextEditor.h"
+
+#include <QTextDocument>
+
+#include <algorithm>
+
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+
+namespace quillmark {
+
+ObjectTextEditor *ObjectTextEditor::s_current = nullptr;
+
+ObjectTextEditor::ObjectTextEditor(std::shared_ptr<ColorRect> object)
+    : m_object(std::move(object))
+    , m_cursor(m_object->textStorage())
+{
+    m_cursor.movePosition(QTextCursor::End);
+    m_object->setEditable(true);
+}
+
+ObjectTextEditor::~ObjectTextEditor()
+{
+    m_object->setEditable(false);
+}
+
+ObjectTextEditor *ObjectTextEditor::current()
+{
+    return s_current;
+}
+
+ObjectTextEditor *ObjectTextEditor::begin(const std::shared_ptr<ColorRect> &object)
+{
+    end();
+    if (!object)
+        return nullptr;
+    s_current = new ObjectTextEditor(object);
+    return s_current;
+}
+
+void ObjectTextEditor::end()
+{
+    delete s_current;
+    s_current = nullptr;
+}
+
+void ObjectTextEditor::setSelection(int anchor, int position)
+{
+    const int last = std::max(0, m_cursor.document()->characterCount() - 1);
+    m_cursor.setPosition(std::clamp(anchor, 0, last));
+    m_cursor.setPosition(std::clamp(position, 0, last), QTextCursor::KeepAnchor);
+}
+
+void ObjectTextEditor::selectAll()
+{
+    m_cursor.select(QTextCursor::Document);
+}
+
+void ObjectTextEditor::insertText(const QString &text)
+{
+    // Typed text takes the attributes at the insertion point, as a text view types.
+    QTextDocument scratch;
+    QTextCursor scratchCursor(&scratch);
+    QString typed = text;
+    typed.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    typed.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList paragraphs = typed.split(QLatin1Char('\n'));
+    const QTextCharFormat format = m_cursor.charFormat();
+    for (int i = 0; i < paragraphs.size(); ++i) {
+        if (i > 0)
+            scratchCursor.insertBlock(m_cursor.blockFormat(), format);
+        scratchCursor.insertText(paragraphs[i], format);
+    }
+    replaceSelection(QTextDocumentFragment(&scratch));
+}
+
+void ObjectTextEditor::insertFragment(const QTextDocumentFragment &fragment)
+{
+    replaceSelection(fragment);
+}
+
+void ObjectTextEditor::deleteBackward()
+{
+    if (!m_cursor.hasSelection()) {
+        if (m_cursor.position() == 0)
+            return;
+        m_cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+    }
+    replaceSelection(QTextDocumentFragment());
+}
+
+void ObjectTextEditor::deleteForward()
+{
+    if (!m_cursor.hasSelection()) {
+        if (m_cursor.atEnd())
+            return;
+        m_cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    }
+    replaceSelection(QTextDocumentFragment());
+}
+
+void ObjectTextEditor::replaceSelection(const QTextDocumentFragment &with)
+{
+    const int start = m_cursor.selectionStart();
+    const int length = m_cursor.selectionEnd() - start;
+    const int inserted = replaceText(*m_object, start, length, with);
+    m_cursor.setPosition(start + inserted);
+    if (m_object->mainView())
+        m_object->invalidate();
+}
+
+int ObjectTextEditor::replaceText(ColorRect &object, int start, int length,
+                                  const QTextDocumentFragment &with)
+{
+    QTextDocument *document = object.textStorage();
+    const int last = std::max(0, document->characterCount() - 1);
+    start = std::clamp(start, 0, last);
+    length = std::clamp(length, 0, last - start);
+
+    QTextCursor cursor(document);
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    const QTextDocumentFragment old = cursor.selection();
+    const int before = document->characterCount();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    if (!with.isEmpty())
+        cursor.insertFragment(with);
+    cursor.endEditBlock();
+    const int inserted = std::max(0, document->characterCount() - before + length);
+
+    object.registerUndo([start, inserted, old](ColorRect &target) {
+        replaceText(target, start, inserted, old);
+    });
+    object.setActionName(Language::stringForKey("Typing"));
+    return inserted;
+}
+
+} // namespace quillmark

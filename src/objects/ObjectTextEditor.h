@@ -1,0 +1,60 @@
+#pragma once
+// The model side of editing an object's text in place: one editor at a time, over the
+// object's own document (shared with its linked boxes). It keeps the selection and makes
+// every change through replaceText(), which registers the exact inverse with the canvas's
+// undo manager, so typing joins the same undo stack as every other edit.
+#include <QString>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
+
+#include <memory>
+
+namespace quillmark {
+
+class ColorRect;
+
+class ObjectTextEditor
+{
+public:
+    // The editor at work, or null.
+    static ObjectTextEditor *current();
+    // Ends any editor at work and begins editing the object's text with the insertion
+    // point at the end.
+    static ObjectTextEditor *begin(const std::shared_ptr<ColorRect> &object);
+    // Ends the editor at work, if any.
+    static void end();
+
+    ColorRect *object() const { return m_object.get(); }
+
+    int selectionStart() const { return m_cursor.selectionStart(); }
+    int selectionEnd() const { return m_cursor.selectionEnd(); }
+    void setSelection(int anchor, int position);
+    void selectAll();
+    const QTextCursor &cursor() const { return m_cursor; }
+
+    // Replaces the selection by text in the attributes typed at the insertion point.
+    void insertText(const QString &text);
+    // Replaces the selection by a piece of rich text (paste).
+    void insertFragment(const QTextDocumentFragment &fragment);
+    // Deletes the selection, or the character before (after) the insertion point.
+    void deleteBackward();
+    void deleteForward();
+
+    // Replaces `length` characters at `start` of the object's text by the fragment and
+    // registers the inverse; answers the length the fragment took. Also used by undo and
+    // redo after the editor has ended.
+    static int replaceText(ColorRect &object, int start, int length,
+                           const QTextDocumentFragment &with);
+
+private:
+    explicit ObjectTextEditor(std::shared_ptr<ColorRect> object);
+    ~ObjectTextEditor();
+    void replaceSelection(const QTextDocumentFragment &with);
+
+    std::shared_ptr<ColorRect> m_object;
+    QTextCursor m_cursor;
+
+    static ObjectTextEditor *s_current;
+};
+
+} // namespace quillmark

@@ -1,0 +1,86 @@
+#pragma once
+// The text engine: one document flowing through a chain of boxes. Each paragraph is laid
+// out with its own QTextLayout; each line is placed in the fragment that the current box's
+// container answers for the proposed row (a row split by an obstacle holds several lines
+// side by side), and the text moves on to the next box of the chain when a box is full.
+// Every box keeps the character range it shows; text beyond the last box overflows.
+//
+// All lengths are page points: layouts are made against a 72 dpi device, so a 12 point font
+// is 12 units high whatever the screen is.
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QPaintDevice;
+class QPainter;
+class QTextDocument;
+class QTextLayout;
+
+namespace quillmark {
+
+class TextContainer;
+
+class TextFlow
+{
+public:
+    // One placed line.
+    struct Line
+    {
+        int block = 0;      // index of the paragraph's layout
+        int lineNumber = 0; // the line within that layout
+        int container = 0;  // the box it sits in
+        QRectF fragment;    // the fragment it was given, in the box's coordinates
+        int start = 0;      // document position of its first character
+        int length = 0;     // characters it holds
+    };
+
+    explicit TextFlow(std::shared_ptr<QTextDocument> document);
+    ~TextFlow();
+
+    TextFlow(const TextFlow &) = delete;
+    TextFlow &operator=(const TextFlow &) = delete;
+
+    QTextDocument *document() const { return m_document.get(); }
+    const std::shared_ptr<QTextDocument> &sharedDocument() const { return m_document; }
+
+    // ---- the chain, in flow order (containers are not owned) ----
+    const QList<TextContainer *> &containers() const { return m_containers; }
+    int indexOfContainer(const TextContainer *container) const;
+    // An index outside the chain appends.
+    void insertContainer(TextContainer *container, int index);
+    void removeContainer(TextContainer *container);
+
+    // Lays the whole document out through the chain as the containers are now.
+    void layout();
+
+    // After layout(): the lines, the characters each box shows, and whether text is left over.
+    const std::vector<Line> &lines() const { return m_lines; }
+    QTextLayout *blockLayout(int block) const;
+    // (start, length) of the box at `container`; (end of the placed text, 0) for a box that
+    // shows nothing.
+    std::pair<int, int> characterRange(int container) const;
+    bool hasOverflow() const { return m_overflow; }
+    // The bounding rectangle of the placed lines of a box, in the box's coordinates.
+    QRectF usedRect(int container) const;
+
+    // Draws the lines of one box with the box's top-left at `origin` (page points),
+    // honouring every character format; text without a colour of its own is black.
+    void draw(QPainter *painter, int container, const QPointF &origin) const;
+
+    // The 72 dpi device every layout is measured against.
+    static QPaintDevice *pointDevice();
+
+private:
+    std::shared_ptr<QTextDocument> m_document;
+    QList<TextContainer *> m_containers;
+    std::vector<std::unique_ptr<QTextLayout>> m_layouts;
+    std::vector<Line> m_lines;
+    std::vector<std::pair<int, int>> m_ranges;
+    bool m_overflow = false;
+};
+
+} // namespace quillmark

@@ -1,0 +1,282 @@
+// The text flow: lines placed in the fragments of the boxes of a chain, the character range
+// of each box, overflow, and the chain operations of the objects that own the boxes.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "common/TestSupport.h"
+#include "objects/ColorRect.h"
+#include "objects/FakeCanvas.h"
+#include "objects/NSTextWrapContainer.h"
+#include "objects/TextFlow.h"
+
+using namespace quillmark;
+
+namespace {
+
+std::shared_ptr<QTextDocument> document(const QString &text, qreal size = 12)
+{
+    auto doc = std::make_shared<QTextDocument>();
+    doc->setDefaultFont(qmtest::testFont(size));
+    doc->setPlainText(text);
+    return doc;
+}
+
+QString words(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("word%1").arg(i);
+    return list.join(QLatin1Char(' '));
+}
+
+std::shared_ptr<ColorRect> textBox(qmtest::FakeCanvas &canvas, const QRectF &frame)
+{
+    auto box = ColorRect::create(frame);
+    box->setMainView(&canvas);
+    box->setPageName(canvas.pageName);
+    canvas.rects.append(box);
+    return box;
+}
+
+} // namespace
+
+TEST(TextFlow, LinesFillOneBoxWithPaddingAndPointUnits)
+{
+    auto doc = document(QStringLiteral("Hello\nworld"));
+    TextFlow flow(doc);
+    TextContainer box(QSizeF(200, 100));
+    flow.insertContainer(&box, -1);
+    flow.layout();
+    ASSERT_EQ(flow.lines().size(), 2u);
+    const TextFlow::Line &first = flow.lines()[0];
+    const TextFlow::Line &second = flow.lines()[1];
+    EXPECT_EQ(first.fragment, QRectF(0, 0, 200, first.fragment.height()));
+    // A 12 point font is about 14 points high at any screen resolution.
+    EXPECT_GT(first.fragment.height(), 12.0);
+    EXPECT_LT(first.fragment.height(), 16.0);
+    EXPECT_EQ(flow.blockLayout(0)->lineAt(0).position(), QPointF(5, 0));
+    EXPECT_DOUBLE_EQ(flow.blockLayout(0)->lineAt(0).width(), 190.0);
+    EXPECT_NEAR(second.fragment.y(), first.fragment.height(), 0.01);
+    EXPECT_EQ(flow.characterRange(0), std::make_pair(0, 11));
+    EXPECT_FALSE(flow.hasOverflow());
+}
+
+TEST(TextFlow, TextRunsThroughTheChainAndOverflowsTheLast)
+{
+    auto doc = document(words(60));
+    TextFlow flow(doc);
+    TextContainer a(QSizeF(120, 30)), b(QSizeF(120, 30)), c(QSizeF(120, 30));
+    flow.insertContainer(&a, -1);
+    flow.insertContainer(&b, -1);
+    flow.layout();
+    const auto ra = flow.characterRange(0);
+    const auto rb = flow.characterRange(1);
+    EXPECT_EQ(ra.first, 0);
+    EXPECT_GT(ra.second, 0);
+    EXPECT_EQ(rb.first, ra.first + ra.second);
+    EXPECT_GT(rb.second, 0);
+    EXPECT_TRUE(flow.hasOverflow());
+
+    // A third box between the two takes the text the second box showed.
+    flow.insertContainer(&c, 1);
+    flow.layout();
+    EXPECT_EQ(flow.characterRange(1), rb);
+    EXPECT_EQ(flow.characterRange(2).first, rb.first + rb.second);
+
+    // Enough room: no overflow, and the last range ends with the text.
+    TextContainer big(QSizeF(400, 1000));
+    TextFlow roomy(doc);
+    roomy.insertContainer(&big, -1);
+    roomy.layout();
+    EXPECT_FALSE(roomy.hasOverflow());
+    EXPECT_EQ(roomy.characterRange(0), std::make_pair(0, doc->characterCount() - 1));
+}
+
+TEST(TextFlow, EmptyTextNeverOverflows)
+{
+    auto doc = document(QString());
+    TextFlow flow(doc);
+    TextContainer tiny(QSizeF(100, 2));
+    flow.insertContainer(&tiny, -1);
+    flow.layout();
+    EXPECT_FALSE(flow.hasOverflow());
+    TextFlow none(doc);
+    none.layout();
+    EXPECT_FALSE(none.hasOverflow());
+}
+
+TEST(TextFlow, RowSplitByAnObstacleHoldsLinesOnBothSides)
+{
+    auto object = ColorRect::create(QRectF(0, 0, 300, 200));
+    NSTextWrapContainer wrap(QSizeF(300, 200));
+    wrap.setGraphicObject(object.get());
+    wrap.setAroundBezierPaths({BezierPath::bezierPathWithRect(QRectF(120, -10, 60, 400))});
+    auto doc = document(words(30));
+    TextFlow flow(doc);
+    flow.insertContainer(&wrap, -1);
+    flow.layout();
+    ASSERT_GE(flow.lines().size(), 4u);
+    EXPECT_EQ(flow.lines()[0].fragment.x(), 0);
+    EXPECT_EQ(flow.lines()[0].fragment.width(), 120);
+    EXPECT_EQ(flow.lines()[1].fragment.x(), 180);
+    EXPECT_EQ(flow.lines()[1].fragment.y(), flow.lines()[0].fragment.y());
+    EXPECT_GT(flow.lines()[2].fragment.y(), flow.lines()[0].fragment.y());
+    // No line reaches into the obstacle.
+    for (const TextFlow::Line &line : flow.lines()) {
+        const QTextLine textLine = flow.blockLayout(line.block)->lineAt(line.lineNumber);
+        const qreal left = textLine.position().x();
+        const qreal right = left + textLine.naturalTextWidth();
+        EXPECT_TRUE(right <= 120 || left >= 180) << left << " " << right;
+    }
+}
+
+TEST(TextFlow, DrawsEachBoxItsOwnLines)
+{
+    auto doc = document(QStringLiteral("MMMM MMMM MMMM MMMM"), 20);
+    TextFlow flow(doc);
+    TextContainer a(QSizeF(80, 30)), b(QSizeF(80, 30));
+    flow.insertContainer(&a, -1);
+    flow.insertContainer(&b, -1);
+    flow.layout();
+    QImage image(200, 100, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    flow.draw(&painter, 1, QPointF(100, 50));
+    painter.end();
+    auto inkIn = [&](const QRect &area) {
+        int dark = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    EXPECT_EQ(inkIn(QRect(0, 0, 100, 100)), 0);
+    EXPECT_GT(inkIn(QRect(100, 50, 80, 30)), 20);
+}
+
+TEST(TextChain, LinkingPutsBoxesInOrder)
+{
+    qmtest::FakeCanvas canvas;
+    auto a = textBox(canvas, QRectF(0, 0, 100, 40));
+    auto b = textBox(canvas, QRectF(0, 100, 100, 40));
+    auto c = textBox(canvas, QRectF(0, 200, 100, 40));
+    auto d = textBox(canvas, QRectF(0, 300, 100, 40));
+
+    b->setTextLink(a.get(), true);
+    EXPECT_EQ(a->textContainers(), (QList<TextContainer *>{a->textContainer(), b->textContainer()}));
+    EXPECT_EQ(b->textStorage(), a->textStorage());
+    EXPECT_EQ(b->firstTextView(), a.get());
+
+    // Behind a middle box inserts; behind the last appends.
+    c->setTextLink(a.get(), true);
+    EXPECT_EQ(a->textContainers(),
+              (QList<TextContainer *>{a->textContainer(), c->textContainer(), b->textContainer()}));
+    // Next NO puts the box first even when the clicked box is not the first.
+    d->setTextLink(b.get(), false);
+    EXPECT_EQ(a->textContainers().first(), d->textContainer());
+    EXPECT_EQ(c->firstTextView(), d.get());
+
+    c->unlink();
+    EXPECT_EQ(a->textContainers(),
+              (QList<TextContainer *>{d->textContainer(), a->textContainer(), b->textContainer()}));
+    EXPECT_NE(c->textStorage(), a->textStorage());
+    EXPECT_EQ(c->textContainers().size(), 1);
+    // A box alone stays as it is.
+    QTextDocument *own = c->textStorage();
+    c->unlink();
+    EXPECT_EQ(c->textStorage(), own);
+
+    // A disposed box leaves the chain.
+    TextContainer *gone = b->textContainer();
+    canvas.rects.removeAll(b);
+    b.reset();
+    EXPECT_FALSE(a->textContainers().contains(gone));
+    EXPECT_EQ(a->textContainers().size(), 2);
+}
+
+TEST(TextChain, EachBoxShowsItsRangeAndTheLastOverflows)
+{
+    qmtest::FakeCanvas canvas;
+    auto first = textBox(canvas, QRectF(0, 0, 120, 32));
+    auto second = textBox(canvas, QRectF(200, 0, 120, 32));
+    first->textStorage()->setDefaultFont(qmtest::testFont(12));
+    first->textStorage()->setPlainText(words(40));
+    second->setTextLink(first.get(), true);
+
+    const auto r1 = first->textCharacterRange();
+    const auto r2 = second->textCharacterRange();
+    EXPECT_EQ(r1.first, 0);
+    EXPECT_EQ(r2.first, r1.first + r1.second);
+    EXPECT_GT(r2.second, 0);
+    // Only the last box reports the overflow.
+    EXPECT_FALSE(first->hasOverflow());
+    EXPECT_TRUE(second->hasOverflow());
+
+    second->setFrameBounds(QRectF(200, 0, 400, 400));
+    EXPECT_FALSE(second->hasOverflow());
+}
+
+TEST(TextRunaround, ObstaclesComeFromObjectsAboveOnTheSamePageAndLayer)
+{
+    qmtest::FakeCanvas canvas;
+    auto below = textBox(canvas, QRectF(0, 0, 10, 10));
+    below->setRunaroundState(1);
+    auto text = textBox(canvas, QRectF(0, 0, 300, 300));
+    auto off = textBox(canvas, QRectF(20, 20, 10, 10));
+    auto otherLayer = textBox(canvas, QRectF(40, 40, 10, 10));
+    otherLayer->setObjectLayer(0);
+    otherLayer->setRunaroundState(1);
+    auto otherPage = textBox(canvas, QRectF(60, 60, 10, 10));
+    otherPage->setPageName(QStringLiteral("VerticalFront"));
+    otherPage->setRunaroundState(1);
+    auto above = textBox(canvas, QRectF(100, 100, 50, 20));
+    above->setRunaroundState(1);
+    auto turned = textBox(canvas, QRectF(200, 200, 40, 20));
+    turned->setRunaroundState(1);
+    turned->setAngle(90, false);
+
+    const QList<BezierPath> paths = text->getBezierPaths();
+    ASSERT_EQ(paths.size(), 2);
+    // Topmost first.
+    const QRectF t = paths[0].bounds();
+    EXPECT_NEAR(t.left(), 210, 1e-6);
+    EXPECT_NEAR(t.top(), 190, 1e-6);
+    EXPECT_NEAR(t.width(), 20, 1e-6);
+    EXPECT_NEAR(t.height(), 40, 1e-6);
+    EXPECT_EQ(paths[1].bounds(), QRectF(100, 100, 50, 20));
+    EXPECT_TRUE(above->getBezierPaths().size() == 1);
+}
+
+TEST(TextRunaround, SettersAreUndoable)
+{
+    qmtest::FakeCanvas canvas;
+    auto box = textBox(canvas, QRectF(0, 0, 50, 50));
+    box->setRunaroundState(1);
+    box->setRunaroundMode(2);
+    canvas.undo.closeEventGroup();
+    EXPECT_EQ(canvas.undo.undoActionName(), "Text Runaround");
+    canvas.undo.undo();
+    EXPECT_EQ(box->getRunaroundState(), 0);
+    EXPECT_EQ(box->getRunaroundMode(), 0);
+    canvas.undo.redo();
+    EXPECT_EQ(box->getRunaroundState(), 1);
+    EXPECT_EQ(box->getRunaroundMode(), 2);
+}
+
+TEST(TextRunaround, TextFlowsAroundTheObjectAbove)
+{
+    qmtest::FakeCanvas canvas;
+    auto text = textBox(canvas, QRectF(0, 0, 300, 100));
+    text->textStorage()->setDefaultFont(qmtest::testFont(12));
+    text->textStorage()->setPlainText(words(20));
+    auto obstacle = textBox(canvas, QRectF(100, -20, 60, 200));
+    obstacle->setRunaroundState(1);
+    TextFlow *flow = text->layoutText();
+    ASSERT_GE(flow->lines().size(), 2u);
+    EXPECT_EQ(flow->lines()[0].fragment.width(), 100);
+    EXPECT_EQ(flow->lines()[1].fragment.x(), 160);
+}
