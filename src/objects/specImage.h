@@ -127,7 +127,7 @@ private:
     QImage prepareVector() const;
     QImage applyMask(const QImage &source) const;
 
-    // Fields in the order the design gives them.
+    // The drawing attributes and the cached result.
     CanvasServices *mController = nullptr;
     QColor tintColor;
     bool tint = false;
