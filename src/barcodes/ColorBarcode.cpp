@@ -1,0 +1,310 @@
+// The barcode object's data: its two records, the frame that follows the symbol's extent,
+// knob dragging of the square symbologies, scaling and the merged record value.
+#include "barcodes/ColorBarcode.h"
+
+#include <QTransform>
+
+#include <cmath>
+
+#include "objects/CanvasServices.h"
+#include "platform/UserDefaults.h"
+
+namespace quillmark {
+
+namespace {
+
+bool isSquareType(int type)
+{
+    return type == BarcodeType::DataMatrix || type == BarcodeType::QRCode;
+}
+
+// Turns about `center` by `degrees`, clockwise on the y-down page for positive angles, as
+// the object's drawing turns it.
+QTransform turnAbout(const QPointF &center, double degrees)
+{
+    QTransform t;
+    t.translate(center.x(), center.y());
+    t.rotate(degrees);
+    t.translate(-center.x(), -center.y());
+    return t;
+}
+
+bool isLeftKnob(int knob) { return knob == 1 || knob == 4 || knob == 6; }
+bool isRightKnob(int knob) { return knob == 3 || knob == 5 || knob == 8; }
+bool isTopKnob(int knob) { return knob == 1 || knob == 2 || knob == 3; }
+bool isBottomKnob(int knob) { return knob == 6 || knob == 7 || knob == 8; }
+
+} // namespace
+
+ColorBarcode::ColorBarcode()
+    : ColorBarcode(QRectF())
+{
+}
+
+ColorBarcode::ColorBarcode(const QRectF &frame)
+    : ColorRect(frame)
+{
+    initBarcode();
+}
+
+ColorBarcode::~ColorBarcode() = default;
+
+void ColorBarcode::initBarcode()
+{
+    _fill = false;
+    _stroke = false;
+    _lineWidth = 0.0f;
+    _drawsimg = false;
+    _isscalewithbox = false;
+    _fixRatio = true;
+
+    // A stored default outside the symbology numbers would make a barcode that can never
+    // draw; such a value is not taken.
+    const qint64 defaultType = UserDefaults::standard().integerForKey(QStringLiteral("BarcodeType"));
+    if (defaultType >= 1 && defaultType <= 28)
+        _barInfo.type = int16_t(defaultType);
+    updateframeSize();
+}
+
+std::shared_ptr<ColorBarcode> ColorBarcode::create(const QRectF &frame)
+{
+    return std::make_shared<ColorBarcode>(frame);
+}
+
+QString ColorBarcode::className() const
+{
+    return QStringLiteral("ColorBarcode");
+}
+
+std::shared_ptr<ColorRect> ColorBarcode::newInstance() const
+{
+    return std::make_shared<ColorBarcode>();
+}
+
+void ColorBarcode::setBarInfo(const TBarInfo &info)
+{
+    _barInfo.setData(info.BarStr);
+    _barInfo.type = info.type;
+    _barInfo.widthAdjust = info.widthAdjust;
+    _barInfo.barH = info.barH;
+    _barInfo.barW = info.barW;
+    _barInfo.spaceW = info.spaceW;
+    _barInfo.chargap = info.chargap;
+    _barInfo.HRT = info.HRT;
+    _barInfo.sSymbol = info.sSymbol;
+    _barInfo.eSymbol = info.eSymbol;
+    _barInfo.printChChar = info.printChChar;
+    _barInfo.CheckSymb = info.CheckSymb;
+    _barInfo.bearers = info.bearers;
+    _barInfo.attachment = info.attachment;
+    _barInfo.isbnFormat = info.isbnFormat;
+    updateframeSize();
+    invalidate();
+}
+
+void ColorBarcode::setSequenceInfo(const TSequence &sequence)
+{
+    _sequence.isPresent = sequence.isPresent;
+    _sequence.prefix = sequence.prefix;
+    _sequence.counter = sequence.counter;
+    _sequence.postamble = sequence.postamble;
+    _sequence.increment = sequence.increment;
+    _sequence.repeat = sequence.repeat;
+    _sequence.isFile = sequence.isFile;
+    if (_sequence.path != sequence.path)
+        _sequence.data.clear();
+    _sequence.path = sequence.path;
+    updateframeSize();
+}
+
+QString ColorBarcode::getBarcodeString() const
+{
+    return QString::fromUtf8(_barInfo.BarStr.data(), qsizetype(_barInfo.BarStr.size()));
+}
+
+double ColorBarcode::barHeight() const
+{
+    return double(_barInfo.BarRect.bottom - _barInfo.BarRect.top);
+}
+
+TBarInfo ColorBarcode::workingBarInfo() const
+{
+    TBarInfo copy = _barInfo;
+    if (_pk != 0)
+        copy.setData(_barStr.toUtf8().toStdString());
+    return copy;
+}
+
+BarcodeDrawStyle ColorBarcode::drawStyle() const
+{
+    BarcodeDrawStyle style;
+    style.color = strokeColor();
+    UserDefaults &defaults = UserDefaults::standard();
+    style.useHRTKerning = defaults.boolForKey(QStringLiteral("useHRTKerning"));
+    style.upcCharactersEqualSize = defaults.integerForKey(QStringLiteral("UPC_characters_Equal_Size"));
+    return style;
+}
+
+void ColorBarcode::updateframeSize()
+{
+    const TBarInfo copy = workingBarInfo();
+    const ShortRect extent = BarcodeRenderer::frameExtent(copy, _frameBounds.size(), drawStyle());
+    _barInfo.BarRect = extent;
+    setComputedFrame(QRectF(_frameBounds.x(), _frameBounds.y(), extent.width(), extent.height()));
+}
+
+void ColorBarcode::setComputedFrame(const QRectF &rect)
+{
+    if (rect.x() == _frameBounds.x() && rect.y() == _frameBounds.y() && rect.width() == _frameBounds.width()
+        && rect.height() == _frameBounds.height())
+        return;
+    invalidate();
+    _frameBounds = rect;
+    invalidate();
+}
+
+void ColorBarcode::setSFont(const QFont *font)
+{
+    if (!font)
+        return;
+    _barInfo.font = *font;
+}
+
+void ColorBarcode::setFont(const QFont &font)
+{
+    setSFont(&font);
+    updateframeSize();
+    invalidate();
+}
+
+QVariantMap ColorBarcode::textAttributes() const
+{
+    return {{QStringLiteral("ForegroundColor"), textColor()}};
+}
+
+void ColorBarcode::setTextAttributes(const QVariantMap &attributes)
+{
+    const QVariant value = attributes.value(QStringLiteral("ForegroundColor"));
+    const QColor color = value.value<QColor>();
+    if (value.isValid() && color.isValid())
+        setTextColor(color);
+}
+
+void ColorBarcode::takeMergedValue(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString)
+        _barStr = value.toString();
+    const QRectF old = _frameBounds;
+    updateframeSize();
+    const int anchor = ColorRect::anchor();
+    if (anchor > 0) {
+        QRectF frame = _frameBounds;
+        if (anchor == 1)
+            frame.moveLeft(old.x() + old.width() - frame.width());
+        else
+            frame.moveLeft(old.x() + (old.width() - frame.width()) / 2);
+        setComputedFrame(frame);
+    }
+    if (_mainView)
+        _mainView->invalidateGraphic(nullptr);
+}
+
+bool ColorBarcode::isResizable() const
+{
+    return isSquareType(_barInfo.type);
+}
+
+bool ColorBarcode::fixRatio() const
+{
+    return isSquareType(_barInfo.type);
+}
+
+int ColorBarcode::resizeByMovingKnob(int knob, const QPointF &point, unsigned)
+{
+    if (!isResizable())
+        return knob;
+    const double x = _frameBounds.x();
+    const double y = _frameBounds.y();
+    const double w = _frameBounds.width();
+    const double h = _frameBounds.height();
+    const QPointF c = _frameBounds.center();
+
+    const QPointF p = _angle != 0.0f ? turnAbout(c, -double(_angle)).map(point) : point;
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+        return knob;
+
+    double nx = x, ny = y, nw = w, nh = h;
+    if (isLeftKnob(knob)) {
+        nx = p.x();
+        nw = x + w - p.x();
+    } else if (isRightKnob(knob)) {
+        nw = p.x() - x;
+    }
+    if (nw < 0) {
+        knob = flipKnob(knob, true);
+        nw = -nw;
+        nx -= nw;
+        flipHorizontally();
+    }
+
+    const double yBefore = ny;
+    const double hBefore = nh;
+    if (isTopKnob(knob)) {
+        ny = p.y();
+        nh = y + h - p.y();
+    } else if (isBottomKnob(knob)) {
+        nh = p.y() - y;
+    }
+    if (nh < 0) {
+        knob = flipKnob(knob, false);
+        nh = -nh;
+        ny -= nh;
+        flipVertically();
+    }
+
+    // The stored flag, not fixRatio(): a document may have switched it off.
+    if (_fixRatio && w > 0 && h > 0) {
+        const double ratio = double(float(h / w));
+        if (knob == 2 || knob == 7) {
+            const double widthBefore = nw;
+            nw = nh / ratio;
+            nx -= (nw - widthBefore) / 2;
+        } else {
+            nh = ratio * nw;
+            if (knob == 1 || knob == 3)
+                ny = yBefore + hBefore - nh;
+        }
+    }
+
+    if (_angle != 0.0f) {
+        const QTransform turn = turnAbout(c, double(_angle));
+        const QPointF first = turn.map(QPointF(nx, ny));
+        const QPointF second = turn.map(QPointF(nx + nw, ny + nh));
+        const QPointF m = (first + second) / 2;
+        const QPointF origin = turnAbout(m, -double(_angle)).map(first);
+        nx = origin.x();
+        ny = origin.y();
+    }
+
+    setFrameBounds(QRectF(nx, ny, nw, nh));
+    invalidate();
+    return knob;
+}
+
+void ColorBarcode::scaleByX(double sx, double sy)
+{
+    ColorRect::scaleByX(sx, sy);
+    _barInfo.barH *= sy;
+    _barInfo.barW *= sx;
+    _barInfo.spaceW *= sx;
+    _barInfo.chargap *= sx;
+    _barInfo.widthAdjust *= sx;
+    const double size = _barInfo.font.pointSizeF() * sy;
+    if (sy != 1.0 && std::isfinite(size) && size > 0) {
+        QFont font = _barInfo.font;
+        font.setPointSizeF(size);
+        _barInfo.font = font;
+    }
+}
+
+} // namespace quillmark

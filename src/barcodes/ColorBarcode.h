@@ -1,0 +1,148 @@
+#pragma once
+// The graphic object that shows one barcode on a label. Its frame follows the extent of the
+// symbol that the data and metrics give; only the two square symbologies (Data Matrix and QR
+// Code) are resized by their knobs. At print time each label may carry its own value from a
+// counter or a sequence file.
+#include <QColor>
+#include <QFont>
+#include <QRectF>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+#include <optional>
+
+#include "barcodes/BarcodeRenderer.h"
+#include "barcodes/TBarInfo.h"
+#include "barcodes/TSequence.h"
+#include "objects/ColorRect.h"
+
+class QPainter;
+
+namespace quillmark {
+
+class ColorBarcode : public ColorRect
+{
+public:
+    ColorBarcode();
+    explicit ColorBarcode(const QRectF &frame);
+    ~ColorBarcode() override;
+
+    static std::shared_ptr<ColorBarcode> create(const QRectF &frame = QRectF());
+
+    QString className() const override;
+    std::shared_ptr<ColorRect> newInstance() const override;
+
+    // ---- the two records ----
+    // A copy of the whole record.
+    TBarInfo getBarInfo() const { return _barInfo; }
+    // Takes the data, symbology, metrics and flags of the record (not its font, rotation,
+    // extent, origin or text height), then recomputes the frame. No undo: the inspector and
+    // the drawer edit a barcode only through this.
+    void setBarInfo(const TBarInfo &info);
+    TSequence getSequenceInfo() const { return _sequence; }
+    // Takes the numbering settings (not the loaded file entries), then recomputes the frame.
+    void setSequenceInfo(const TSequence &sequence);
+    bool isSeqActive() const { return _sequence.isPresent != 0; }
+
+    // The data decoded as UTF-8.
+    QString getBarcodeString() const;
+    // The symbol's extent height in points.
+    double barHeight() const override;
+
+    void setDrawBarcode(bool flag) override { _isDrawBarcode = flag; }
+    bool isDrawBarcode() const { return _isDrawBarcode; }
+
+    // The record the object sizes and draws with: its own, with the merged record value in
+    // place of the typed data while the object is bound to a field.
+    TBarInfo workingBarInfo() const;
+    // What the drawing takes from the object and the user defaults beside the record.
+    BarcodeDrawStyle drawStyle() const;
+    // Frame from the symbol extent; the origin stays.
+    void updateframeSize();
+
+    // ---- the text font and colour ----
+    QFont getFont() const { return _barInfo.font; }
+    // The font panel's choice; the frame follows the text's new size.
+    void setFont(const QFont &font);
+    // Keeps a copy; null is ignored.
+    void setSFont(const QFont *font);
+    QFont textSize() const { return getFont(); }
+    void setTextSize(const QFont &font) { setFont(font); }
+    // Bars and text are drawn in the stroke colour; setting it is undoable.
+    QColor textColor() const { return strokeColor(); }
+    void setTextColor(const QColor &color) { setStrokeColor(color); }
+    // Only the foreground colour (key "ForegroundColor", a QColor) is carried.
+    QVariantMap textAttributes() const;
+    void setTextAttributes(const QVariantMap &attributes);
+
+    // ---- record data ----
+    std::optional<QString> saveBarData() const { return _saveBarData; }
+    void setSaveBarData(const std::optional<QString> &data) { _saveBarData = data; }
+    bool useAddressData() const { return _useABData; }
+    void setUseAddressData(bool flag) { _useABData = flag; }
+    bool useVCardData() const { return _useVCard; }
+    void setUseVCardData(bool flag) { _useVCard = flag; }
+    // The merged value of the current record; "" until one arrives.
+    QString mergedValue() const { return _barStr; }
+    // Takes a text value as the merged value, recomputes the frame and keeps the edge the
+    // anchor names in place.
+    void takeMergedValue(const QVariant &value);
+
+    // ---- capabilities of the kind ----
+    bool canStroke() const override { return false; }
+    bool drawsStroke() const override { return false; }
+    bool isResizable() const override;
+    bool canFixRatio() const override { return true; }
+    bool fixRatio() const override;
+    void setFixRatio(bool) override {}
+    bool drawsImage() const override { return false; }
+    bool canDrawsImage() const override { return false; }
+    void setScaleWithBoxOnly(bool) override {}
+    void setScaleWithBox(bool) override {}
+
+    // ---- geometry ----
+    // Square symbologies only: a knob step that keeps the stored fix-ratio flag's proportion;
+    // modifier keys play no part.
+    int resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierFlags) override;
+    // Scales the frame, then the bar height by sy, the bar metrics by sx and the font by sy.
+    void scaleByX(double sx, double sy) override;
+
+    // ---- stored form (ColorBarcode_plist.cpp) ----
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    void loadPropertyListRepresentation(const QVariantMap &dict) override;
+
+    // ---- drawing and numbering (ColorBarcode_draw.cpp) ----
+    void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
+    // The two-line stand-in of a bound barcode while the user designs.
+    void drawBarcodedPreview(QPainter *painter);
+    void drawSelect(QPainter *painter, const QRectF &aRect) override;
+    // Prints on one label with that label's sequence value; the data are put back after.
+    void printFrame(QPainter *painter, const QRectF &aRect, int label_num) override;
+    // Puts the label's sequence value into the data; NO when the label prints without this
+    // barcode.
+    bool makeSeqBarData(int label_num);
+    // Loads the sequence file's entries; NO (with sequenceFileMessage() set) when it cannot
+    // be read or holds none. The path is kept either way.
+    bool getseq_datafile();
+    void emptyseq_datafile() { _sequence.data.clear(); }
+    // Why the sequence file gave no entries; empty after a good read.
+    QString sequenceFileMessage() const { return _sequenceMessage; }
+
+private:
+    void initBarcode();
+    // Sets the frame the extent or a record refresh gives: not a user edit, so no undo.
+    void setComputedFrame(const QRectF &rect);
+
+    TBarInfo _barInfo;
+    TSequence _sequence;
+    QString _barStr;
+    bool _isDrawBarcode = false;
+    std::optional<QString> _saveBarData;
+    bool _useABData = false;
+    bool _useVCard = false;
+    QString _sequenceMessage;
+};
+
+} // namespace quillmark

@@ -1,0 +1,149 @@
+// How a barcode object draws: the placeholder of a bound barcode while the user designs, the
+// symbol through the barcode renderer, and the per-label numbering of printing.
+#include "barcodes/ColorBarcode.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+#include "barcodes/LinearDrawContext.h"
+#include "database/Database.h"
+#include "foundation/Language.h"
+
+namespace quillmark {
+
+namespace {
+
+class SavedState
+{
+public:
+    explicit SavedState(QPainter *painter)
+        : m_painter(painter)
+    {
+        m_painter->save();
+    }
+    ~SavedState() { m_painter->restore(); }
+    SavedState(const SavedState &) = delete;
+    SavedState &operator=(const SavedState &) = delete;
+
+private:
+    QPainter *m_painter;
+};
+
+bool isSquareType(int type)
+{
+    return type == BarcodeType::DataMatrix || type == BarcodeType::QRCode;
+}
+
+} // namespace
+
+void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool selected)
+{
+    if (!painter)
+        return;
+    ColorRect::drawFrame(painter, aRect, selected);
+
+    SavedState state(painter);
+    const BezierPath outline = getRotatedBounds();
+    if (!outline.isEmpty())
+        painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
+    flipFrame(painter);
+    rotateFrame(painter, angle());
+
+    if (_pk != 0 && !isDrawingForPrint()) {
+        drawBarcodedPreview(painter);
+        return;
+    }
+    if (!_isDrawBarcode)
+        return;
+
+    const TBarInfo copy = workingBarInfo();
+    const BarcodeDrawStyle style = drawStyle();
+    const QRectF frame = _frameBounds;
+    TBarInfo drawn;
+    auto paint = [&](QPainter *p) { drawn = BarcodeRenderer::drawBarcode(p, frame, copy, style); };
+    if (drawsShadow())
+        paintWithShadow(painter, frame, displayedZoom(), paint);
+    else
+        paint(painter);
+    _barInfo.BarRect = drawn.BarRect;
+    _barInfo.pt = drawn.pt;
+}
+
+void ColorBarcode::drawBarcodedPreview(QPainter *painter)
+{
+    if (!painter)
+        return;
+    QString first = Language::stringForKey(QStringLiteral("Barcoded"));
+    if (first.isNull())
+        first = QStringLiteral("Barcoded");
+    const QString second = QLatin1Char('[') + Database::fieldTitleAtPk(_pk) + QLatin1Char(']');
+
+    const QFont font = LinearDrawContext::systemFont(9.0);
+    const QFontMetricsF metrics(font);
+    const double w1 = metrics.horizontalAdvance(first);
+    const double w2 = metrics.horizontalAdvance(second);
+    const double widest = std::max(w1, w2);
+    const double h = metrics.height();
+    const QRectF f = _frameBounds;
+    const double top = f.y() + (f.height() - 2 * h - 15) / 2;
+
+    SavedState state(painter);
+    if (isSquareType(_barInfo.type) && widest > 0) {
+        const double factor = f.width() / widest;
+        const QPointF about(f.x() + f.width() / 2, f.y() + f.width() / 2);
+        painter->translate(about);
+        painter->scale(factor, factor);
+        painter->translate(-about);
+    }
+    painter->setFont(font);
+    painter->setPen(strokeColor());
+    painter->drawText(QPointF(f.x() + (f.width() - w1) / 2, top + metrics.ascent()), first);
+    painter->drawText(QPointF(f.x() + (f.width() - w2) / 2, top + 15 + metrics.ascent()), second);
+}
+
+void ColorBarcode::drawSelect(QPainter *painter, const QRectF &)
+{
+    if (!painter || isEditable1())
+        return;
+    SavedState state(painter);
+    flipFrame(painter);
+    rotateFrame(painter, angle());
+    drawHandlesInView(painter);
+}
+
+void ColorBarcode::printFrame(QPainter *painter, const QRectF &aRect, int label_num)
+{
+    const std::string kept = _barInfo.BarStr;
+    if (!makeSeqBarData(label_num))
+        return;
+    ColorRect::printFrame(painter, aRect, label_num);
+    _barInfo.setData(kept);
+    updateframeSize();
+}
+
+bool ColorBarcode::makeSeqBarData(int label_num)
+{
+    // The file is read here rather than inside the numbering so that the object learns why
+    // it gave nothing.
+    if (_sequence.isPresent && !_sequence.counter.empty() && _sequence.isFile && _sequence.data.empty())
+        getseq_datafile();
+    const std::optional<std::string> value = quillmark::makeSeqBarData(_sequence, label_num, _barInfo.BarStr);
+    if (!value)
+        return false;
+    _barInfo.setData(*value);
+    updateframeSize();
+    return true;
+}
+
+bool ColorBarcode::getseq_datafile()
+{
+    QString message;
+    const bool loaded = quillmark::getseq_datafile(_sequence, &message);
+    _sequenceMessage = loaded ? QString() : message;
+    return loaded;
+}
+
+} // namespace quillmark

@@ -1,0 +1,56 @@
+#pragma once
+// Drawing a barcode object into an image for the object tests: the whole object, as the
+// canvas draws it or as one printed label.
+#include <QImage>
+#include <QPainter>
+
+#include <functional>
+
+#include "barcodes/ColorBarcode.h"
+
+namespace bctest {
+
+// Paints the page area `area` (points) at `scale` pixels per point on white.
+inline QImage renderArea(const QRectF &area, double scale, const std::function<void(QPainter *)> &draw)
+{
+    QImage image(int(area.width() * scale), int(area.height() * scale), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    painter.translate(-area.topLeft());
+    draw(&painter);
+    painter.end();
+    return image;
+}
+
+// The object as the canvas draws it, with a white margin around its turned frame. The
+// readers find a symbol far more reliably when it fills most of the image.
+inline QImage drawObject(quillmark::ColorBarcode &barcode, double scale = 3)
+{
+    const QRectF area = barcode.frameBoundsRotated().adjusted(-12, -12, 12, 12);
+    return renderArea(area, scale, [&](QPainter *p) { barcode.drawFrame(p, barcode.frameBounds(), false); });
+}
+
+// The object printed on one label. Numbering may widen the symbol for the label, so the area
+// reaches further right.
+inline QImage printObject(quillmark::ColorBarcode &barcode, int label, double scale = 3)
+{
+    const QRectF area = barcode.frameBoundsRotated().adjusted(-12, -12, 160, 12);
+    return renderArea(area, scale, [&](QPainter *p) { barcode.printFrame(p, barcode.frameBounds(), label); });
+}
+
+// Whether any pixel is darker than mid grey.
+inline bool hasInk(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(line[x]) < 128)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace bctest
