@@ -47,7 +47,10 @@ ColorBarcode::ColorBarcode(const QRectF &frame)
     initBarcode();
 }
 
-ColorBarcode::~ColorBarcode() = default;
+ColorBarcode::~ColorBarcode()
+{
+    stopObservingRecordChanges();
+}
 
 void ColorBarcode::initBarcode()
 {
@@ -63,6 +66,7 @@ void ColorBarcode::initBarcode()
     const qint64 defaultType = UserDefaults::standard().integerForKey(QStringLiteral("BarcodeType"));
     if (defaultType >= 1 && defaultType <= 28)
         _barInfo.type = int16_t(defaultType);
+    observeRecordChanges();
     updateframeSize();
 }
 
@@ -190,7 +194,12 @@ void ColorBarcode::setTextAttributes(const QVariantMap &attributes)
         setTextColor(color);
 }
 
-void ColorBarcode::takeMergedValue(const QVariant &value)
+void ColorBarcode::updateContents(const Notification *)
+{
+    updateContentsWithObject(contentsByPk(_pk));
+}
+
+void ColorBarcode::updateContentsWithObject(const QVariant &value)
 {
     if (value.typeId() == QMetaType::QString)
         _barStr = value.toString();

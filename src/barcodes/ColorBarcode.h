@@ -86,9 +86,11 @@ public:
     void setUseVCardData(bool flag) { _useVCard = flag; }
     // The merged value of the current record; "" until one arrives.
     QString mergedValue() const { return _barStr; }
+    // "RecordChangedNotification": the value of the object's pk for the current record.
+    void updateContents(const Notification *notification) override;
     // Takes a text value as the merged value, recomputes the frame and keeps the edge the
     // anchor names in place.
-    void takeMergedValue(const QVariant &value);
+    void updateContentsWithObject(const QVariant &value) override;
 
     // ---- capabilities of the kind ----
     bool canStroke() const override { return false; }

@@ -52,7 +52,7 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     flipFrame(painter);
     rotateFrame(painter, angle());
 
-    if (_pk != 0 && !isDrawingForPrint()) {
+    if (_pk != 0 && !showsRecordValues()) {
         drawBarcodedPreview(painter);
         return;
     }

@@ -141,23 +141,50 @@ TEST(ColorBarcodeDraw, InvalidDataDrawTheErrorTextAndDecodeToNothing)
 
 TEST(ColorBarcodeDraw, BoundBarcodeShowsThePlaceholderWhileDesigning)
 {
-    qmtest::FakeCanvas canvas;
+    bctest::RecordSource source;
+    source.values.insert(5, QStringLiteral("REC-77"));
+    bctest::PreviewCanvas canvas;
     auto barcode = drawnBarcode(BarcodeType::Code128B, "TYPED", QRectF(20, 20, 0, 0));
     barcode->setMainView(&canvas);
-    QVariantMap dict = barcode->propertyListRepresentation();
-    dict.insert("PrimaryKey", 5);
-    barcode->loadPropertyListRepresentation(dict);
-    barcode->takeMergedValue(QStringLiteral("REC-77"));
+    barcode->setFieldPk(5);
+    EXPECT_EQ(barcode->mergedValue(), "REC-77");
 
     const QImage designing = bctest::drawObject(*barcode);
     EXPECT_TRUE(bctest::hasInk(designing));
     EXPECT_FALSE(bctest::decode(designing).has_value());
 
-    // Printing shows the record's value, not the typed data.
+    // Database preview and printing show the record's value, not the typed data.
+    canvas.preview = true;
+    EXPECT_EQ(decodedText(bctest::drawObject(*barcode)), "REC-77");
+    canvas.preview = false;
     EXPECT_EQ(decodedText(bctest::printObject(*barcode, 0)), "REC-77");
     canvas.printing = true;
     EXPECT_EQ(decodedText(bctest::drawObject(*barcode)), "REC-77");
     EXPECT_EQ(barcode->getBarcodeString(), "TYPED");
+}
+
+TEST(ColorBarcodeDraw, PlaceholderOfASquareSymbolFillsItsWidth)
+{
+    bctest::RecordSource source;
+    bctest::PreviewCanvas canvas;
+    auto barcode = drawnBarcode(BarcodeType::QRCode, "Q", QRectF(20, 20, 200, 200));
+    barcode->setMainView(&canvas);
+    barcode->setFieldPk(9);
+    const QImage image = bctest::drawObject(*barcode, 1);
+    // The wider line is scaled to the square's width: ink reaches close to both sides.
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    ASSERT_GE(right, 0);
+    EXPECT_LT(left, 12 + 20);
+    EXPECT_GT(right, 12 + 180);
 }
 
 TEST(ColorBarcodeDraw, CounterNumberingPerLabel)

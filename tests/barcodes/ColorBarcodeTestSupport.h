@@ -1,14 +1,42 @@
 #pragma once
 // Drawing a barcode object into an image for the object tests: the whole object, as the
 // canvas draws it or as one printed label.
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 
 #include <functional>
 
 #include "barcodes/ColorBarcode.h"
+#include "objects/FakeCanvas.h"
+#include "objects/MergeSource.h"
 
 namespace bctest {
+
+// The current record's values by pk; installed for the life of the object.
+class RecordSource : public quillmark::MergeSource
+{
+public:
+    RecordSource()
+        : m_previous(current())
+    {
+        install(this);
+    }
+    ~RecordSource() override { install(m_previous); }
+    QVariant contentsByPk(int pk) override { return values.value(pk); }
+    QHash<int, QVariant> values;
+
+private:
+    quillmark::MergeSource *m_previous;
+};
+
+// A canvas whose database preview can be switched on.
+class PreviewCanvas : public qmtest::FakeCanvas
+{
+public:
+    bool preview = false;
+    bool databasePreview() const override { return preview; }
+};
 
 // Paints the page area `area` (points) at `scale` pixels per point on white.
 inline QImage renderArea(const QRectF &area, double scale, const std::function<void(QPainter *)> &draw)
