@@ -15,6 +15,7 @@
 #include "database/tableField.h"
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/Group.h"
 #include "objects/specImage.h"
 #include "platform/Archiver.h"
 #include "platform/Format.h"
@@ -160,6 +161,11 @@ std::shared_ptr<ColorRect> ColorField::newInstance() const
     return std::make_shared<ColorField>();
 }
 
+FieldPair *ColorField::pair() const
+{
+    return dynamic_cast<FieldPair *>(getGroup());
+}
+
 void ColorField::setHidden(bool flag)
 {
     if (flag && _iseditable)
@@ -170,8 +176,8 @@ void ColorField::setHidden(bool flag)
 
 bool ColorField::isTemplate() const
 {
-    if (_isTitle && _pair) {
-        if (ColorField *contents = _pair->contentsObject(); contents && contents != this)
+    if (_isTitle && pair()) {
+        if (ColorField *contents = pair()->contentsObject(); contents && contents != this)
             return contents->ColorRect::isTemplate();
     }
     return ColorRect::isTemplate();
@@ -307,9 +313,9 @@ void ColorField::setSizeToMatchContents()
             frame.moveLeft(frame.x() + grow);
         else if (_alignment == 2)
             frame.moveLeft(frame.x() + grow / 2.0);
-    } else if (!_hidden && (_alignment == 0 || _alignment == 2) && _pair) {
+    } else if (!_hidden && (_alignment == 0 || _alignment == 2) && pair()) {
         const double d = _alignment == 0 ? n.width() - frame.width() : (n.width() - frame.width()) / 2.0;
-        ColorField *contents = _pair->contentsObject();
+        ColorField *contents = pair()->contentsObject();
         if (d != 0 && contents && contents != this)
             contents->moveBy(QPointF(d, 0));
     }
@@ -372,13 +378,13 @@ void ColorField::updateContents(const Notification *)
 
 QPointF ColorField::turnUpright()
 {
-    return _pair ? _pair->rotate(-angle(), QPointF(0, 0)) : QPointF();
+    return pair() ? pair()->rotate(-angle(), QPointF(0, 0)) : QPointF();
 }
 
 void ColorField::turnBack(const QPointF &centre)
 {
-    if (_pair)
-        _pair->rotate(angle(), centre);
+    if (pair())
+        pair()->rotate(angle(), centre);
 }
 
 void ColorField::updateContentsWithObject(const QVariant &value)
@@ -429,8 +435,8 @@ void ColorField::updateContentsWithObject(const QVariant &value)
     {
         UndoOff off(undoManager());
         setSizeToMatchContents();
-        if (_pair)
-            _pair->updateGroupField();
+        if (pair())
+            pair()->updateGroupField();
     }
     turnBack(centre);
     _isTemplate = wasTemplate;
@@ -439,7 +445,7 @@ void ColorField::updateContentsWithObject(const QVariant &value)
 
 std::optional<QFont> ColorField::textSize() const
 {
-    const bool titleShown = _pair && _pair->showTitle();
+    const bool titleShown = pair() && pair()->showTitle();
     if (!(_isSelected && titleShown)) {
         if (_isTitle || titleShown)
             return std::nullopt;
@@ -466,8 +472,8 @@ void ColorField::setTextSizeInner(const QFont &font)
     {
         UndoOff off(undoManager());
         setSizeToMatchContents();
-        if (_pair)
-            _pair->updateGroupField();
+        if (pair())
+            pair()->updateGroupField();
     }
     turnBack(centre);
     invalidate();
@@ -537,8 +543,8 @@ void ColorField::setAnchorInner(int value)
     _alignment = value == 4 ? 0 : value;
     if (!_iseditable) {
         const QPointF centre = turnUpright();
-        if (_pair)
-            _pair->updateGroupField();
+        if (pair())
+            pair()->updateGroupField();
         invalidate();
         turnBack(centre);
     }
@@ -666,8 +672,8 @@ void ColorField::scaleByX(double sx, double sy)
 
 void ColorField::mouseDown(unsigned modifierFlags)
 {
-    if (_pair)
-        _pair->setSelectedObject(this, (modifierFlags & (1u << 17)) != 0);
+    if (pair())
+        pair()->setSelectedObject(this, (modifierFlags & (1u << 17)) != 0);
 }
 
 QVariantMap ColorField::propertyListRepresentation(const GraphicList *graphics)

@@ -47,8 +47,8 @@ public:
     std::shared_ptr<ColorRect> newInstance() const override;
 
     // ---- the pair ----
-    void setPair(FieldPair *pair) { _pair = pair; }
-    FieldPair *pair() const { return _pair; }
+    // The title-and-value group that holds the field; null outside one.
+    FieldPair *pair() const;
 
     // ---- flags and plain access ----
     bool isTitle() const { return _isTitle; }
@@ -164,7 +164,6 @@ private:
     bool _isSelected = false;
     Attributes _attributes;
     bool _hidden = false;
-    FieldPair *_pair = nullptr;
     // On while the stored form is read, so that stored style reaches an unselected member.
     bool _acceptAnyStyle = false;
 };

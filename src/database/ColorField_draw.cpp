@@ -74,9 +74,9 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
     if (!painter || _hidden)
         return;
     const bool printing = isDrawingForPrint();
-    if (printing && _isTitle && _pair) {
+    if (printing && _isTitle && pair()) {
         // An empty value prints no title.
-        ColorField *contents = _pair->contentsObject();
+        ColorField *contents = pair()->contentsObject();
         if (contents && contents != this && contents->text().isEmpty())
             return;
     }
@@ -106,7 +106,7 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
     }
 
     SavedState state(painter);
-    if (!(_pair && _pair->isEditable())) {
+    if (!(pair() && pair()->isEditable())) {
         flipFrame(painter);
         rotateFrame(painter, angle());
     }
@@ -182,7 +182,7 @@ void ColorField::drawSelect(QPainter *painter, const QRectF &)
     }
     if (isDrawingForPrint())
         return;
-    if (!(_pair && _pair->isEditable())) {
+    if (!(pair() && pair()->isEditable())) {
         flipFrame(painter);
         rotateFrame(painter, angle());
     }

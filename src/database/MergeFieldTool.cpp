@@ -3,6 +3,7 @@
 #include <QRectF>
 
 #include "database/ColorField.h"
+#include "database/GroupField.h"
 #include "objects/CanvasServices.h"
 #include "platform/UndoManager.h"
 
@@ -31,6 +32,13 @@ MergeFieldPair createDBField(CanvasServices *canvas, const QPointF &point, int p
         member->moveBy(QPointF(-titleWidth, 0.0));
         member->setSelected(true);
     }
+
+    pair.group = GroupField::create();
+    pair.group->setRectsView(canvas);
+    pair.group->addObjects({pair.title, pair.contents});
+    pair.group->setSelected(true);
+    pair.group->setShowTitle(false);
+    pair.group->updateGroupField();
 
     if (undo)
         undo->enableUndoRegistration();

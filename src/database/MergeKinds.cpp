@@ -4,6 +4,7 @@
 
 #include "database/ColorField.h"
 #include "database/DatabaseMergeSource.h"
+#include "database/GroupField.h"
 #include "objects/MergeSource.h"
 #include "objects/ObjectFactory.h"
 
@@ -12,6 +13,7 @@ namespace quillmark {
 void registerMergeKinds()
 {
     ObjectFactory::registerClass(QStringLiteral("ColorField"), [] { return std::make_shared<ColorField>(); });
+    registerGroupFieldKind();
     MergeSource::install(&DatabaseMergeSource::shared());
 }
 

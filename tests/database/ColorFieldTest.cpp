@@ -9,6 +9,7 @@
 #include "DatabaseTestSupport.h"
 #include "database/ColorField.h"
 #include "database/Database.h"
+#include "database/GroupField.h"
 #include "database/MergeFieldTool.h"
 #include "database/MergeKinds.h"
 #include "objects/FakeCanvas.h"
@@ -124,9 +125,11 @@ TEST_F(ColorFieldTest, DesignModeShowsTheTitleInBrackets)
     EXPECT_TRUE(pair.title->isTitle());
     EXPECT_TRUE(pair.title->isSelected());
     EXPECT_TRUE(pair.contents->isSelected());
-    // The contents starts at the point and the title lies left of it.
+    // The contents starts at the point; the title, hidden, lies left of it.
     EXPECT_DOUBLE_EQ(pair.contents->frameBounds().x(), 100.0);
-    EXPECT_DOUBLE_EQ(pair.title->frameBounds().right(), 100.0);
+    EXPECT_LT(pair.title->frameBounds().x(), 100.0);
+    EXPECT_TRUE(pair.title->isHidden());
+    EXPECT_FALSE(pair.group->showTitle());
 
     const QRectF frame = pair.contents->frameBounds();
     QImage image = render(*pair.contents);
