@@ -401,7 +401,7 @@ QRectF ColorRect::rulerBounds() const
 
 QRectF ColorRect::rotateRectCenter(const QRectF &rect) const
 {
-    if (int(_angle) % 180 == 0)
+    if (!std::isfinite(_angle) || int(_angle) % 180 == 0)
         return rect;
     QRectF turned(0, 0, rect.height(), rect.width());
     turned.moveCenter(rect.center());

@@ -582,3 +582,15 @@ TEST(ColorRectDraw, InPlaceShapedTextIsDrawnOnceAtTheEditorsOrigin)
     }
     EXPECT_TRUE(isRed(second.pixel(30, 20)));
 }
+
+TEST(ColorRectDraw, ShadowColourThatCannotBeConvertedCastsNoShadow)
+{
+    auto object = ColorRect::create(QRectF(50, 50, 40, 40));
+    object->setFillColor(Qt::black);
+    object->setDrawsShadow(true);
+    object->setShadowBlur(0);
+    object->setShadowColor(QColor());
+    const QImage image = render(*object);
+    EXPECT_TRUE(isDark(image.pixel(70, 70)));
+    EXPECT_TRUE(isWhite(image.pixel(94, 94)));
+}
