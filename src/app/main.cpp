@@ -2,6 +2,8 @@
 
 #include "canvas/MainWindow.h"
 #include "canvas/RectsView.h"
+#include "database/DatabaseModeSwitch.h"
+#include "database/DatabaseView.h"
 #include "foundation/Language.h"
 
 int main(int argc, char **argv)
@@ -16,11 +18,15 @@ int main(int argc, char **argv)
     int result = 0;
     {
         quillmark::MainWindow window;
+        auto *modeSwitch = new quillmark::DatabaseModeSwitch(&window);
         // The controls registered while the window was built; loading the language again
         // lets every one of them show its translation.
         if (Language::language() != Language::english())
             Language::setLanguage(Language::language());
         window.show();
+        modeSwitch->databaseView()->appDidFinishLaunching();
+        QObject::connect(&app, &QApplication::aboutToQuit, modeSwitch->databaseView(),
+                         &quillmark::DatabaseView::appWillTerminate);
         result = app.exec();
         window.canvas()->applicationWillTerminate();
     }
