@@ -224,10 +224,20 @@ QWidget *MainWindow::buildCanvasArea()
     controls->addSpacing(12);
     controls->addWidget(m_layers);
     controls->addSpacing(12);
-    controls->addWidget(m_pages);
+    // A sheet of many label shapes gives many page segments: they scroll instead of widening
+    // the window.
+    auto *pageStrip = new QScrollArea;
+    pageStrip->setWidget(m_pages);
+    pageStrip->setWidgetResizable(true);
+    pageStrip->setFrameShape(QFrame::NoFrame);
+    pageStrip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pageStrip->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    pageStrip->setMinimumWidth(120);
+    pageStrip->setFixedHeight(m_side->sizeHint().height() + 14);
+    controls->addWidget(pageStrip, 1);
     controls->addSpacing(20);
     controls->addWidget(m_drawByType);
-    controls->addStretch();
+    controls->addSpacing(12);
     controls->addWidget(m_landscape);
     layout->addLayout(controls);
 

@@ -194,8 +194,12 @@ void RectsView::scaleObjectsFromSize(const QSizeF &from, const QSizeF &to)
         return;
     const double sx = to.width() / from.width();
     const double sy = to.height() / from.height();
+    // A stock change is undone as a whole (selectFormat is its own inverse); the frames the
+    // scaling sets must not be undone a second time on their own.
+    m_undoManager.disableUndoRegistration();
     for (const GraphicPtr &graphic : rects)
         graphic->scaleByX(sx, sy);
+    m_undoManager.enableUndoRegistration();
 }
 
 void RectsView::selectFormat(const TLabel &label)

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
+
+#include "CanvasTestSupport.h"
+#include "canvas/MainWindow.h"
+#include "common/TestPrompts.h"
+#include "platform/NotificationCenter.h"
+#include "stock/CustomDataSource.h"
+#include "stock/DataSource.h"
+
+using namespace quillmark;
+
+namespace {
+
+class StockBrowser : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        canvastest::freshDefaults(QStringLiteral("browser"));
+        Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
+        window = std::make_unique<MainWindow>();
+        canvas = window->canvas();
+        // Start every case from an empty custom list.
+        while (canvas->customDataSource()->count() > 0)
+            canvas->customDataSource()->deleteFormat(0);
+        canvas->customDataSource()->reloadData();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        Language::reset();
+    }
+
+    TLabel label(const QString &name, int across, int down)
+    {
+        TLabel result;
+        result.name = name;
+        result.num_label = qint16(across);
+        result.num_downlabel = qint16(down);
+        return result;
+    }
+
+    qmtest::ScopedTestPrompts prompts;
+    std::unique_ptr<MainWindow> window;
+    RectsView *canvas = nullptr;
+};
+
+TEST_F(StockBrowser, ChoosingACatalogueRowAppliesItAndRemembersIt)
+{
+    const QModelIndex index = canvas->dataSource()->modelIndexByName(QStringLiteral("5163"));
+    ASSERT_TRUE(index.isValid());
+    window->catalogueView()->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(canvas->getLabel().name, QStringLiteral("5163"));
+    EXPECT_EQ(UserDefaults::standard().stringForKey(QStringLiteral("LabelName")), QStringLiteral("5163"));
+    EXPECT_EQ(UserDefaults::standard().integerForKey(QStringLiteral("LabelFormatType")), 0);
+    EXPECT_TRUE(UserDefaults::standard().boolForKey(QStringLiteral("IsCategory")));
+    EXPECT_EQ(window->labelInfo()->text(), canvas->labelDescription());
+    EXPECT_TRUE(window->labelInfo()->text().endsWith(QStringLiteral("2 across, 5 down")));
+}
+
+TEST_F(StockBrowser, NewEditAndDeleteCustomLabels)
+{
+    canvas->labelEditor = [this](const TLabel &) { return std::optional<TLabel>(label(QStringLiteral("Mine"), 4, 6)); };
+    canvas->newCustomLabel();
+    ASSERT_EQ(canvas->customDataSource()->count(), 1);
+    EXPECT_EQ(canvas->getLabel().name, QStringLiteral("Mine"));
+    EXPECT_EQ(canvas->getEnableLabelFlags().size(), 24);
+    window->stockTabs()->setCurrentIndex(1);
+    EXPECT_TRUE(window->customView()->selectionModel()->isRowSelected(0, {}));
+
+    // A second one with the same name gets a unique name.
+    canvas->newCustomLabel();
+    ASSERT_EQ(canvas->customDataSource()->count(), 2);
+    EXPECT_NE(canvas->customDataSource()->getItemName(1), QStringLiteral("Mine"));
+
+    // Cancelled editing changes nothing.
+    canvas->labelEditor = [](const TLabel &) { return std::optional<TLabel>(); };
+    window->customView()->selectRow(0);
+    canvas->editCustomFormat();
+    EXPECT_EQ(canvas->customDataSource()->getItemName(0), QStringLiteral("Mine"));
+
+    canvas->labelEditor = [this](const TLabel &) { return std::optional<TLabel>(label(QStringLiteral("Mine"), 1, 2)); };
+    window->customView()->selectRow(0);
+    canvas->editCustomFormat();
+    EXPECT_EQ(canvas->getLabel().num_label, 1);
+    EXPECT_EQ(canvas->getEnableLabelFlags().size(), 2);
+
+    prompts->queueAlert(Prompts::SecondButton);
+    canvas->deleteCustomLabel();
+    EXPECT_EQ(canvas->customDataSource()->count(), 2);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("Are you sure you wish to delete the Mine custom label?"));
+    canvas->deleteCustomLabel();
+    EXPECT_EQ(canvas->customDataSource()->count(), 1);
+    canvas->deleteCustomLabel();
+    EXPECT_EQ(canvas->customDataSource()->count(), 0);
+    // Deleting the only entry leaves no selection and the buttons off.
+    EXPECT_FALSE(window->customView()->selectionModel()->hasSelection());
+
+    // The list was stored: a new store reads it back empty.
+    CustomDataSource reread(canvas->customDataSource()->filePath(), QString());
+    EXPECT_EQ(reread.count(), 0);
+}
+
+TEST_F(StockBrowser, EditingACatalogueLabelMakesACustomCopy)
+{
+    canvas->labelEditor = [](const TLabel &original) {
+        TLabel edited = original;
+        edited.width = 3.0f;
+        return std::optional<TLabel>(edited);
+    };
+    canvas->editCustomFormat();
+    ASSERT_EQ(canvas->customDataSource()->count(), 1);
+    EXPECT_EQ(canvas->customDataSource()->getItemName(0), QStringLiteral("5160_custom"));
+    EXPECT_EQ(window->stockTabs()->currentIndex(), 1);
+    EXPECT_FLOAT_EQ(canvas->getLabel().width, 3.0f);
+}
+
+TEST_F(StockBrowser, TheSearchTextFiltersTheCatalogue)
+{
+    const int before = canvas->dataSource()->rowCount();
+    window->searchField()->setText(QStringLiteral("5160"));
+    EXPECT_EQ(canvas->getFormatFilter(), QStringLiteral("5160"));
+    EXPECT_LE(canvas->dataSource()->rowCount(), before);
+    EXPECT_TRUE(canvas->dataSource()->modelIndexByName(QStringLiteral("5160")).isValid());
+    EXPECT_FALSE(canvas->dataSource()->modelIndexByName(QStringLiteral("5163")).isValid());
+}
+
+TEST_F(StockBrowser, UndoableStockChangeKeepsTheDesignProportions)
+{
+    auto graphic = ColorRect::create(QRectF(0, 0, 100, 50));
+    graphic->setPageName(canvas->getCurrPageName());
+    canvas->addGraphic(graphic);
+    canvas->undoManager()->closeEventGroup();
+    const TLabel before = canvas->getLabel();
+
+    TLabel twice = before;
+    twice.name = QStringLiteral("Twice");
+    twice.width = before.width * 2;
+    canvas->selectFormat(twice);
+    canvas->undoManager()->closeEventGroup();
+    EXPECT_EQ(canvas->getLabel().name, QStringLiteral("Twice"));
+    EXPECT_NEAR(graphic->frameBounds().width(), 200.0, 1e-3);
+
+    canvas->undoManager()->undo();
+    EXPECT_EQ(canvas->getLabel().name, before.name);
+    EXPECT_NEAR(graphic->frameBounds().width(), 100.0, 1e-3);
+}
+
+TEST_F(StockBrowser, DatabasePreviewIsAStoredToggleThatTellsTheMergeObjects)
+{
+    int posts = 0;
+    NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("RecordChangedNotification"),
+                                                    [&](const Notification &) { ++posts; });
+    const bool before = canvas->databasePreview();
+    canvas->setDatabasePreview();
+    EXPECT_NE(canvas->databasePreview(), before);
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(UserDefaults::standard().boolForKey(QStringLiteral("databasePreview")), !before);
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+TEST_F(StockBrowser, OneLabelTypeDisablesThePageControl)
+{
+    canvas->setTLabel(label(QStringLiteral("Single"), 1, 1));
+    EXPECT_FALSE(window->pageControl()->isEnabled());
+    TFormat format;
+    format.name = QStringLiteral("Two kinds");
+    for (const QString &type : {QStringLiteral("Face"), QStringLiteral("Spine")}) {
+        TLabelT shape;
+        shape.setType(type);
+        shape.setWidth(40.0f);
+        shape.setHeight(20.0f);
+        format.labels.push_back(shape);
+    }
+    canvas->setTFormat(format);
+    EXPECT_TRUE(window->pageControl()->isEnabled());
+    EXPECT_EQ(window->pageControl()->segmentCount(), 2);
+    EXPECT_EQ(window->pageControl()->label(1), QStringLiteral("Spine"));
+}
+
+} // namespace
