@@ -371,3 +371,22 @@ TEST(ColorLine, CopiesKeepTheDiagonal)
     EXPECT_TRUE(copied->startsAtLowerLeft());
     EXPECT_FALSE(copied->drawsFill());
 }
+
+TEST(ColorLine, SelectionHandlesTurnWithTheLine)
+{
+    auto line = ColorLine::create(QRectF(0, 0, 100, 0));
+    line->setAngle(90.0f, false);
+    QImage image(120, 130, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.translate(10, 60);
+        line->drawSelect(&painter, QRectF());
+    }
+    // The ends turned a quarter lie at (50, -50) and (50, 50): (60, 10) and (60, 110) here.
+    EXPECT_NE(image.pixel(59, 9), qRgb(255, 255, 255));
+    EXPECT_NE(image.pixel(61, 111), qRgb(255, 255, 255));
+    // Nothing at the unturned ends.
+    EXPECT_EQ(image.pixel(10, 60), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(110, 60), qRgb(255, 255, 255));
+}

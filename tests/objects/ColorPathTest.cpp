@@ -441,6 +441,34 @@ TEST(ColorPathDraw, FillsAndStrokesTheOutlineInsideTheFrame)
     EXPECT_EQ(image.pixel(85, 20), qRgb(255, 255, 255));
 }
 
+TEST(ColorPathDraw, GradientStaysInsideTheOutline)
+{
+    BezierPath triangle;
+    triangle.moveTo(QPointF(10, 90));
+    triangle.lineTo(QPointF(50, 10));
+    triangle.lineTo(QPointF(90, 90));
+    triangle.closePath();
+    auto object = pathObject(triangle);
+    object->setDrawsFill(true);
+    object->setDrawsStroke(false);
+    object->setFillColor(Qt::red);
+    object->setFillColor2(Qt::blue);
+    object->setFillType(2);
+    object->setFillAngle(0.0);
+    QImage image(100, 100, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        object->drawFrame(&painter, QRectF(0, 0, 100, 100), false);
+    }
+    const QRgb left = image.pixel(25, 85);
+    const QRgb right = image.pixel(75, 85);
+    EXPECT_GT(qRed(left), qRed(right));
+    EXPECT_LT(qBlue(left), qBlue(right));
+    EXPECT_EQ(image.pixel(15, 20), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(85, 20), qRgb(255, 255, 255));
+}
+
 TEST(ColorPathDraw, PointEditModeShowsTheOutlineAndTheSelectedPointInRed)
 {
     auto object = pathObject(loop());
