@@ -3,11 +3,15 @@
 // the canvas, drawing, and the "GroupsList" entry form.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <cmath>
 
+#include "common/TestSupport.h"
 #include "foundation/Language.h"
 #include "objects/ColorLine.h"
 #include "objects/ColorRect.h"
@@ -531,4 +535,32 @@ TEST(GroupStored, EntriesThatMakeNoGroup)
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(std::isfinite(loaded->angle()));
     EXPECT_TRUE(std::isfinite(loaded->bounds().width()));
+}
+
+TEST(GroupStored, IndependentReaderSeesTheAngleAsANumberAndTheRestAsStrings)
+{
+    Fixture f;
+    f.group->rotate(30.0f);
+    const QVariantMap dict = f.group->propertyListRepresentation({f.a, f.b});
+    const QString dir = qmtest::freshDir("group-plist");
+    const QString binary = dir + "/group.plist";
+    const QString xmlPath = dir + "/group.xml";
+    ASSERT_TRUE(PropertyList::writeFile(binary, dict, PlistFormat::Binary));
+    QProcess plistutil;
+    plistutil.start("plistutil", {"-i", binary, "-o", xmlPath, "-f", "xml"});
+    ASSERT_TRUE(plistutil.waitForFinished(30000));
+    ASSERT_EQ(plistutil.exitCode(), 0) << plistutil.readAllStandardError().toStdString();
+    QFile xmlFile(xmlPath);
+    ASSERT_TRUE(xmlFile.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromUtf8(xmlFile.readAll());
+    auto valueFor = [&xml](const QString &key, const QString &type) {
+        const QRegularExpression re("<key>" + QRegularExpression::escape(key) + "</key>\\s*<"
+                                    + type + ">([^<]*)</" + type + ">");
+        const QRegularExpressionMatch m = re.match(xml);
+        return m.hasMatch() ? m.captured(1) : QString();
+    };
+    EXPECT_EQ(valueFor("GroupClassKey", "string"), "Group");
+    EXPECT_EQ(valueFor("GroupContents", "string"), "0,1");
+    EXPECT_EQ(valueFor("GroupBounds", "string"), "{{0, 0}, {100, 50}}");
+    EXPECT_DOUBLE_EQ(valueFor("GroupAngle", "real").toDouble(), 30.0);
 }
