@@ -106,6 +106,11 @@ void ColorPath::copyValues(ColorRect &target) const
         path->colorPath = colorPath;
 }
 
+void ColorPath::initContainer()
+{
+    ensureTextFlow();
+}
+
 void ColorPath::clear()
 {
     colorPath.reset();

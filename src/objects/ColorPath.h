@@ -48,6 +48,10 @@ public:
     std::shared_ptr<ColorRect> newInstance() const override;
     void copyValues(ColorRect &target) const override;
 
+    // A path shows no text and gets no runaround box: only the plain box that every text
+    // flow needs.
+    void initContainer() override;
+
     // Drops the outline and the selected point.
     void clear();
     // The stored outline in its own coordinates; null after clear().

@@ -148,6 +148,27 @@ TEST(ColorPathFit, OutlinesWithoutWidthOrHeightNeverDivideByZero)
     expectRect(nan->frameBounds(), QRectF(0, 0, 1, 1));
 }
 
+TEST(ColorPathFit, NoRunaroundBoxAndNoText)
+{
+    auto object = pathObject(loop());
+    object->initContainer();
+    EXPECT_NE(object->textContainer(), nullptr);
+    EXPECT_EQ(object->textContainers().size(), 1);
+    object->setContents(QStringLiteral("XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX"));
+    object->setDrawsFill(false);
+    object->setDrawsStroke(false);
+    QImage image(220, 120, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        object->drawFrame(&painter, QRectF(), false);
+    }
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2)
+            ASSERT_EQ(image.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+    }
+}
+
 TEST(ColorPathFit, ClearedObjectHasNoOutline)
 {
     auto object = ColorPath::create(QRectF(0, 0, 10, 10));
