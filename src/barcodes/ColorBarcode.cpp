@@ -85,6 +85,22 @@ std::shared_ptr<ColorRect> ColorBarcode::newInstance() const
     return std::make_shared<ColorBarcode>();
 }
 
+void ColorBarcode::copyValues(ColorRect &target) const
+{
+    ColorRect::copyValues(target);
+    auto *barcode = dynamic_cast<ColorBarcode *>(&target);
+    if (!barcode)
+        return;
+    barcode->_barInfo = _barInfo;
+    barcode->setSequenceInfo(_sequence);
+    barcode->_isDrawBarcode = _isDrawBarcode;
+    barcode->_useABData = _useABData;
+    barcode->_useVCard = _useVCard;
+    barcode->_saveBarData = _saveBarData;
+    barcode->_fixRatio = _fixRatio;
+    barcode->setComputedFrame(_frameBounds);
+}
+
 void ColorBarcode::setBarInfo(const TBarInfo &info)
 {
     _barInfo.setData(info.BarStr);

@@ -33,6 +33,9 @@ public:
 
     QString className() const override;
     std::shared_ptr<ColorRect> newInstance() const override;
+    // A copy shows the same symbol: the records, the numbering settings and the flags go
+    // with the base object's values.
+    void copyValues(ColorRect &target) const override;
 
     // ---- the two records ----
     // A copy of the whole record.

@@ -257,3 +257,68 @@ TEST(ColorBarcodeDraw, UnreadableSequenceFileKeepsItsPathAndReportsTheFailure)
     EXPECT_EQ(decodedText(bctest::printObject(*barcode, 1)), "second");
     EXPECT_TRUE(barcode->sequenceFileMessage().isEmpty());
 }
+
+TEST(ColorBarcodeDraw, LinearSymbolStartsFourPointsInsideTheFrame)
+{
+    auto barcode = drawnBarcode(BarcodeType::Code128B, "ABC", QRectF(50, 60, 0, 0));
+    const double scale = 4;
+    const QRectF area = barcode->frameBoundsRotated().adjusted(-12, -12, 12, 12);
+    const QImage image = bctest::renderArea(area, scale, [&](QPainter *p) {
+        barcode->drawFrame(p, barcode->frameBounds(), false);
+    });
+    int left = image.width();
+    int top = image.height();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+            }
+        }
+    }
+    EXPECT_NEAR(left / scale + area.x(), 54, 0.5);
+    EXPECT_NEAR(top / scale + area.y(), 64, 0.5);
+}
+
+TEST(ColorBarcodeDraw, ShadowedSymbolStillDecodes)
+{
+    auto barcode = drawnBarcode(BarcodeType::QRCode, "SHADOW", QRectF(30, 30, 100, 100));
+    barcode->setDrawsShadow(true);
+    barcode->setShadowDistance(3);
+    barcode->setShadowBlur(2);
+    EXPECT_EQ(decodedText(bctest::drawObject(*barcode)), "SHADOW");
+}
+
+TEST(ColorBarcodeDraw, EmptyFileEntryGivesEmptyData)
+{
+    auto barcode = drawnBarcode(BarcodeType::Code128B, "KEEP", QRectF(30, 30, 0, 0));
+    barcode->setSequenceInfo(fileSequence(writeSequenceFile("gaps.txt", "7;8,,9")));
+    ASSERT_TRUE(barcode->makeSeqBarData(2));
+    EXPECT_EQ(barcode->getBarcodeString(), "");
+    ASSERT_TRUE(barcode->makeSeqBarData(3));
+    EXPECT_EQ(barcode->getBarcodeString(), "9");
+    EXPECT_FALSE(barcode->makeSeqBarData(4));
+    EXPECT_EQ(barcode->getBarcodeString(), "9");
+}
+
+TEST(ColorBarcodeDraw, SelectionShowsKnobsButNoOutline)
+{
+    qmtest::FakeCanvas canvas;
+    auto barcode = drawnBarcode(BarcodeType::QRCode, "K", QRectF(40, 40, 80, 80));
+    barcode->setMainView(&canvas);
+    const QRectF area(0, 0, 160, 160);
+    const QImage selected = bctest::renderArea(area, 2, [&](QPainter *p) {
+        barcode->drawSelect(p, barcode->frameBounds());
+    });
+    // A knob at the top-left corner, nothing along the middle of the top edge's outline
+    // between the knobs.
+    EXPECT_NE(selected.pixel(80, 80), qRgb(255, 255, 255));
+    EXPECT_EQ(selected.pixel(2 * 60, 2 * 40), qRgb(255, 255, 255));
+
+    barcode->setEditable(true);
+    const QImage editing = bctest::renderArea(area, 2, [&](QPainter *p) {
+        barcode->drawSelect(p, barcode->frameBounds());
+    });
+    EXPECT_FALSE(bctest::hasInk(editing));
+    EXPECT_EQ(editing.pixel(80, 80), qRgb(255, 255, 255));
+}

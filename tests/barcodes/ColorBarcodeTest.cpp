@@ -297,3 +297,23 @@ TEST(ColorBarcode, NumberingValuesOfMakeSeqBarData)
     ASSERT_TRUE(barcode->makeSeqBarData(9));
     EXPECT_EQ(barcode->getBarcodeString(), "7");
 }
+
+TEST(ColorBarcode, ACopyShowsTheSameSymbol)
+{
+    auto barcode = squareBarcode(BarcodeType::QRCode, QRectF(30, 40, 90, 90));
+    barcode->setDrawBarcode(true);
+    barcode->setFont(qmtest::testFont(13));
+    TSequence sequence;
+    sequence.isPresent = 1;
+    sequence.counter = "100";
+    barcode->setSequenceInfo(sequence);
+
+    auto copy = std::dynamic_pointer_cast<ColorBarcode>(barcode->copy());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->getBarInfo().type, BarcodeType::QRCode);
+    EXPECT_EQ(copy->getBarcodeString(), "square");
+    EXPECT_EQ(copy->getFont(), barcode->getFont());
+    EXPECT_EQ(copy->getSequenceInfo().counter, "100");
+    EXPECT_TRUE(copy->isDrawBarcode());
+    EXPECT_EQ(copy->frameBounds(), QRectF(30, 40, 90, 90));
+}
