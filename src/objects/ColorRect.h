@@ -335,6 +335,12 @@ public:
                                     const QString &replaceWith);
     // YES while the in-place editor works on this object's text.
     bool isEditingText() const;
+    // For the first box of a chain of several: the positions in `graphics` of the other
+    // boxes in chain order, joined by ","; a null string for any other box.
+    QString linkedTextViewsString(const GraphicList &graphics);
+    // After a document's objects are loaded: each first box takes back the boxes its stored
+    // list names, in the stored order, and forgets the list.
+    static void relinkTextChains(const GraphicList &graphics);
 
     // ---- stored form (ColorRect_plist.cpp) ----
     // The object's dictionary. `graphics`, the document's objects, gives the indexes of a
@@ -373,7 +379,7 @@ public:
     virtual void printFrame(QPainter *painter, const QRectF &aRect, int label_num);
     // The shaped-text drawing under the in-place editor, in the editor's own coordinates
     // (the frame moved to the origin), once after each setEditable().
-    void drawRect(QPainter *painter, const QRectF &rect);
+    virtual void drawRect(QPainter *painter, const QRectF &rect);
     void setEditable(bool flag);
     bool isEditable1() const { return _iseditable; }
     // A blue cross through the centre of the outline that keeps its size on the screen.

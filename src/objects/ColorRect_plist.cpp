@@ -141,9 +141,14 @@ bool ColorRect::prepareImagePathForWriting()
     return true;
 }
 
-QVariantMap ColorRect::propertyListRepresentation(const GraphicList *)
+QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
 {
     QVariantMap dict;
+    if (graphics) {
+        const QString chain = linkedTextViewsString(*graphics);
+        if (!chain.isNull())
+            dict.insert(QStringLiteral("FirstTextView"), chain);
+    }
     dict.insert(QStringLiteral("Class"), className());
     dict.insert(QStringLiteral("Bounds"), rectToString(frameBounds()));
     dict.insert(QStringLiteral("DrawsFill"), yesNo(drawsFill()));

@@ -238,6 +238,48 @@ bool ColorRect::hasOverflow()
     return index + 1 == flow->containers().size() && flow->hasOverflow();
 }
 
+QString ColorRect::linkedTextViewsString(const GraphicList &graphics)
+{
+    if (firstTextView() != this || _textFlow->containers().size() < 2)
+        return {};
+    textViewsStr = QLatin1String("");
+    for (TextContainer *container : _textFlow->containers()) {
+        if (container == _container.get())
+            continue;
+        for (qsizetype i = 0; i < graphics.size(); ++i) {
+            if (graphics[i].get() == container->textView()) {
+                if (!textViewsStr.isEmpty())
+                    textViewsStr += QLatin1Char(',');
+                textViewsStr += QString::number(i);
+                break;
+            }
+        }
+    }
+    const QString written = textViewsStr;
+    textViewsStr.clear();
+    return written;
+}
+
+void ColorRect::relinkTextChains(const GraphicList &graphics)
+{
+    for (const std::shared_ptr<ColorRect> &first : graphics) {
+        if (!first || first->textViewsStr.isEmpty())
+            continue;
+        const QStringList positions = first->textViewsStr.split(QLatin1Char(','));
+        // Each box goes right behind the first, so linking the last first rebuilds the order.
+        for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+            bool ok = false;
+            const int index = it->trimmed().toInt(&ok);
+            if (!ok || index < 0 || index >= graphics.size())
+                continue;
+            ColorRect *box = graphics[index].get();
+            if (box && box != first.get())
+                box->setTextLink(first.get(), true);
+        }
+        first->textViewsStr.clear();
+    }
+}
+
 // ---- the range attribute changes work on ----
 
 bool ColorRect::isEditingText() const

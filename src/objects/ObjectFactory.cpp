@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
@@ -56,6 +57,7 @@ void registerObjectKinds()
     ObjectFactory::registerClass(QStringLiteral("ColorRect"),
                                  [] { return std::make_shared<ColorRect>(); });
     ColorLine::registerKind();
+    ColorOval::registerKind();
     ColorPath::registerKind();
     registerGroupKinds();
 }

@@ -1,5 +1,6 @@
 #include "objects/TextArchive.h"
 
+#include <QPen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -20,6 +21,7 @@ namespace {
 // Bounds that keep a damaged archive from asking the layout for absurd fonts or spacing.
 constexpr double MaxFontSize = 10000.0;
 constexpr double MaxSpacing = 100000.0;
+constexpr int MaxTabStops = 256;
 
 std::optional<double> finiteNumber(const QVariantMap &map, const char *key, double limit)
 {
@@ -73,6 +75,25 @@ QVariantMap charFormatToMap(const QTextCharFormat &format)
         map.insert(QStringLiteral("BaselineOffset"), format.baselineOffset());
     if (format.hasProperty(QTextFormat::TextVerticalAlignment))
         map.insert(QStringLiteral("VerticalAlignment"), qint64(format.verticalAlignment()));
+    if (format.hasProperty(QTextFormat::TextUnderlineColor))
+        map.insert(QStringLiteral("UnderlineColor"), Archiver::archiveColor(format.underlineColor()));
+    if (format.hasProperty(QTextFormat::FontOverline))
+        map.insert(QStringLiteral("Overline"), format.fontOverline());
+    if (format.hasProperty(QTextFormat::TextOutline)) {
+        const QPen pen = format.textOutline();
+        map.insert(QStringLiteral("OutlineColor"), Archiver::archiveColor(pen.color()));
+        map.insert(QStringLiteral("OutlineWidth"), pen.widthF());
+    }
+    if (format.hasProperty(QTextFormat::FontCapitalization))
+        map.insert(QStringLiteral("Capitalization"), qint64(format.fontCapitalization()));
+    if (format.hasProperty(QTextFormat::FontWordSpacing))
+        map.insert(QStringLiteral("WordSpacing"), format.fontWordSpacing());
+    if (format.hasProperty(QTextFormat::FontStretch))
+        map.insert(QStringLiteral("Stretch"), qint64(format.fontStretch()));
+    if (format.hasProperty(QTextFormat::FontFixedPitch))
+        map.insert(QStringLiteral("FixedPitch"), format.fontFixedPitch());
+    if (format.hasProperty(QTextFormat::FontStyleHint))
+        map.insert(QStringLiteral("StyleHint"), qint64(format.fontStyleHint()));
     if (format.objectType() == TextArchive::FieldChipObjectType)
         map.insert(QStringLiteral("FieldPk"), qint64(format.intProperty(TextArchive::FieldPkProperty)));
     return map;
@@ -118,6 +139,27 @@ QTextCharFormat charFormatFromMap(const QVariantMap &map)
         alignment && *alignment >= QTextCharFormat::AlignNormal
         && *alignment <= QTextCharFormat::AlignBaseline)
         format.setVerticalAlignment(QTextCharFormat::VerticalAlignment(*alignment));
+    if (auto color = Archiver::unarchiveColor(map.value(QStringLiteral("UnderlineColor")).toByteArray()))
+        format.setUnderlineColor(*color);
+    if (map.contains(QStringLiteral("Overline")))
+        format.setFontOverline(map.value(QStringLiteral("Overline")).toBool());
+    if (auto color = Archiver::unarchiveColor(map.value(QStringLiteral("OutlineColor")).toByteArray())) {
+        const auto width = finiteNumber(map, "OutlineWidth", MaxSpacing);
+        QPen pen(*color);
+        pen.setWidthF(width && *width >= 0 ? *width : 0.0);
+        format.setTextOutline(pen);
+    }
+    if (auto caps = integer(map, "Capitalization");
+        caps && *caps >= QFont::MixedCase && *caps <= QFont::Capitalize)
+        format.setFontCapitalization(QFont::Capitalization(*caps));
+    if (auto spacing = finiteNumber(map, "WordSpacing", MaxSpacing))
+        format.setFontWordSpacing(*spacing);
+    if (auto stretch = integer(map, "Stretch"); stretch && *stretch >= 1 && *stretch <= 4000)
+        format.setFontStretch(int(*stretch));
+    if (map.contains(QStringLiteral("FixedPitch")))
+        format.setFontFixedPitch(map.value(QStringLiteral("FixedPitch")).toBool());
+    if (auto hint = integer(map, "StyleHint"); hint && *hint >= QFont::Helvetica && *hint <= QFont::Fantasy)
+        format.setFontStyleHint(QFont::StyleHint(*hint));
     if (auto pk = integer(map, "FieldPk")) {
         format.setObjectType(TextArchive::FieldChipObjectType);
         format.setProperty(TextArchive::FieldPkProperty, int(*pk));
@@ -138,6 +180,26 @@ QVariantMap blockFormatToMap(const QTextBlockFormat &format)
         map.insert(QStringLiteral("SpaceBefore"), format.topMargin());
     if (format.hasProperty(QTextFormat::BlockBottomMargin))
         map.insert(QStringLiteral("SpaceAfter"), format.bottomMargin());
+    if (format.hasProperty(QTextFormat::BlockLeftMargin))
+        map.insert(QStringLiteral("LeftMargin"), format.leftMargin());
+    if (format.hasProperty(QTextFormat::BlockRightMargin))
+        map.insert(QStringLiteral("RightMargin"), format.rightMargin());
+    if (format.hasProperty(QTextFormat::TextIndent))
+        map.insert(QStringLiteral("FirstLineIndent"), format.textIndent());
+    if (format.hasProperty(QTextFormat::BlockIndent))
+        map.insert(QStringLiteral("Indent"), qint64(format.indent()));
+    if (format.hasProperty(QTextFormat::BlockNonBreakableLines))
+        map.insert(QStringLiteral("NonBreakableLines"), format.nonBreakableLines());
+    if (format.hasProperty(QTextFormat::TabPositions)) {
+        QVariantList tabs;
+        for (const QTextOption::Tab &tab : format.tabPositions()) {
+            QVariantMap entry;
+            entry.insert(QStringLiteral("Position"), tab.position);
+            entry.insert(QStringLiteral("Type"), qint64(tab.type));
+            tabs.append(entry);
+        }
+        map.insert(QStringLiteral("Tabs"), tabs);
+    }
     return map;
 }
 
@@ -149,13 +211,42 @@ QTextBlockFormat blockFormatFromMap(const QVariantMap &map)
     if (auto height = finiteNumber(map, "LineHeight", MaxSpacing)) {
         const auto type = integer(map, "LineHeightType");
         if (type && *type >= QTextBlockFormat::SingleHeight
-            && *type <= QTextBlockFormat::MinimumHeight)
+            && *type <= QTextBlockFormat::LineDistanceHeight)
             format.setLineHeight(*height, int(*type));
     }
     if (auto before = finiteNumber(map, "SpaceBefore", MaxSpacing))
         format.setTopMargin(*before);
     if (auto after = finiteNumber(map, "SpaceAfter", MaxSpacing))
         format.setBottomMargin(*after);
+    if (auto left = finiteNumber(map, "LeftMargin", MaxSpacing))
+        format.setLeftMargin(*left);
+    if (auto right = finiteNumber(map, "RightMargin", MaxSpacing))
+        format.setRightMargin(*right);
+    if (auto indent = finiteNumber(map, "FirstLineIndent", MaxSpacing))
+        format.setTextIndent(*indent);
+    if (auto indent = integer(map, "Indent"); indent && *indent >= 0 && *indent <= 100)
+        format.setIndent(int(*indent));
+    if (map.contains(QStringLiteral("NonBreakableLines")))
+        format.setNonBreakableLines(map.value(QStringLiteral("NonBreakableLines")).toBool());
+    const QVariantList tabValues = map.value(QStringLiteral("Tabs")).toList();
+    if (!tabValues.isEmpty()) {
+        QList<QTextOption::Tab> tabs;
+        // A damaged archive may list any number of stops; a line never needs more.
+        for (const QVariant &value : tabValues.mid(0, MaxTabStops)) {
+            const QVariantMap entry = value.toMap();
+            const auto position = finiteNumber(entry, "Position", MaxSpacing);
+            const auto type = integer(entry, "Type");
+            if (!position || *position < 0)
+                continue;
+            QTextOption::Tab tab;
+            tab.position = *position;
+            tab.type = type && *type >= QTextOption::LeftTab && *type <= QTextOption::DelimiterTab
+                ? QTextOption::TabType(*type)
+                : QTextOption::LeftTab;
+            tabs.append(tab);
+        }
+        format.setTabPositions(tabs);
+    }
     return format;
 }
 
@@ -182,6 +273,7 @@ QByteArray TextArchive::archive(const QTextDocument &document)
     }
     QVariantMap payload;
     payload.insert(QStringLiteral("Blocks"), blocks);
+    payload.insert(QStringLiteral("DefaultFont"), Archiver::archiveFont(document.defaultFont()));
     return Archiver::archive(className, payload);
 }
 
@@ -196,6 +288,8 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     const QVariantList blocks = blocksValue.toList();
 
     document.clear();
+    if (auto font = Archiver::unarchiveFont(payload->value(QStringLiteral("DefaultFont")).toByteArray()))
+        document.setDefaultFont(*font);
     QTextCursor cursor(&document);
     bool first = true;
     for (const QVariant &blockValue : blocks) {

@@ -1,0 +1,389 @@
+#include "objects/ColorOval.h"
+
+#include <QGlyphRun>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <cmath>
+#include <vector>
+
+#include "objects/CDashArray.h"
+#include "objects/CanvasServices.h"
+#include "objects/ColorUtils.h"
+#include "objects/NSTextOvalContainer.h"
+#include "objects/ObjectFactory.h"
+#include "objects/TextFlow.h"
+#include "platform/Format.h"
+#include "platform/Pen.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+constexpr double DegreesPerRadian = 57.29577951308232;
+// The largest side of the offscreen gradient image, so that an absurd zoom cannot ask for
+// an unbounded allocation.
+constexpr double MaxGradientSide = 8192.0;
+
+QPainterPath filledArea(const BezierPath &path)
+{
+    QPainterPath area = path.toPainterPath();
+    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
+                                                                      : Qt::WindingFill);
+    return area;
+}
+
+// The closed polyline of the ellipse in `rect`, clockwise on the canvas: its points, the
+// last segment returning to the first point.
+std::vector<QPointF> ovalPolyline(const QRectF &rect)
+{
+    const BezierPath flat =
+        BezierPath::bezierPathWithOvalInRect(rect).flattened(BezierPath::DefaultFlatness);
+    std::vector<QPointF> points;
+    points.reserve(size_t(flat.elementCount()));
+    for (int i = 0; i < flat.elementCount(); ++i) {
+        QPointF pts[3];
+        const BezierPath::ElementType type = flat.elementAt(i, pts);
+        if (type == BezierPath::MoveTo || type == BezierPath::LineTo)
+            points.push_back(pts[0]);
+    }
+    return points;
+}
+
+QColor colourAt(const QTextLayout &layout, int position)
+{
+    for (const QTextLayout::FormatRange &range : layout.formats()) {
+        if (position >= range.start && position < range.start + range.length
+            && range.format.hasProperty(QTextFormat::ForegroundBrush))
+            return range.format.foreground().color();
+    }
+    return QColor(Qt::black);
+}
+
+} // namespace
+
+ColorOval::ColorOval()
+    : ColorOval(QRectF())
+{
+}
+
+ColorOval::ColorOval(const QRectF &frame)
+    : ColorRect(frame)
+{
+}
+
+std::shared_ptr<ColorOval> ColorOval::create(const QRectF &frame)
+{
+    return std::make_shared<ColorOval>(frame);
+}
+
+void ColorOval::registerKind()
+{
+    ObjectFactory::registerClass(QStringLiteral("ColorOval"),
+                                 [] { return std::make_shared<ColorOval>(); });
+}
+
+QString ColorOval::className() const
+{
+    return QStringLiteral("ColorOval");
+}
+
+std::shared_ptr<ColorRect> ColorOval::newInstance() const
+{
+    return std::make_shared<ColorOval>();
+}
+
+void ColorOval::initContainer()
+{
+    ensureTextFlow();
+}
+
+BezierPath ColorOval::bezierPath() const
+{
+    const qreal inset = _lineWidth / 2.0;
+    BezierPath path =
+        BezierPath::bezierPathWithOvalInRect(_frameBounds.adjusted(inset, inset, -inset, -inset));
+    path.setLineWidth(strokeLineWidth());
+    return path;
+}
+
+float ColorOval::getAngle(float x, float y)
+{
+    if (!(std::sqrt(x * x + y * y) > 0.0f))
+        return 0.0f;
+    float angle = std::atan2(-y, x);
+    if (angle < float(-Pi / 2.0))
+        angle += float(2.0 * Pi);
+    return angle;
+}
+
+template <typename Place>
+void ColorOval::forEachGlyph(Place &&place) const
+{
+    if (_text->isEmpty())
+        return;
+    TextFlow flow(_text);
+    NSTextOvalContainer box(_frameBounds.size());
+    box.setGraphicObject(const_cast<ColorOval *>(this));
+    flow.insertContainer(&box, 0);
+    flow.layout();
+
+    const qreal half = _lineWidth / 2.0;
+    const QRectF r = _frameBounds.adjusted(half, half, -half, -half);
+    const bool flipped = _textFlip != 0;
+    float a = _textAngle;
+    if (!flipped)
+        a = -a;
+    const float start = a < 0 ? a + 360.0f : a;
+
+    for (const TextFlow::Line &line : flow.lines()) {
+        QTextLayout *layout = flow.blockLayout(line.block);
+        const QTextLine textLine = layout->lineAt(line.lineNumber);
+        const int blockStart = _text->findBlockByNumber(line.block).position();
+        for (int c = textLine.textStart(); c < textLine.textStart() + textLine.textLength(); ++c) {
+            const QList<QGlyphRun> runs = layout->glyphRuns(c, 1);
+            for (const QGlyphRun &run : runs) {
+                const QRawFont font = run.rawFont();
+                const QList<quint32> indexes = run.glyphIndexes();
+                const QList<QPointF> positions = run.positions();
+                const QList<QPointF> advances = font.advancesForGlyphIndexes(indexes);
+                for (qsizetype g = 0; g < indexes.size() && g < positions.size(); ++g) {
+                    const qreal advance = g < advances.size() ? advances[g].x() : 0.0;
+                    const qreal s = positions[g].x() + advance / 2.0;
+                    const qreal b = positions[g].y();
+                    const qreal inset = flipped ? b - line.fragment.height() / 2.0 : b;
+                    const QRectF oval = r.adjusted(inset, inset, -inset, -inset);
+                    if (!(oval.width() > 0) || !(oval.height() > 0))
+                        continue;
+
+                    std::vector<QPointF> points = ovalPolyline(oval);
+                    if (points.size() < 2)
+                        continue;
+                    // The segment heading in the start direction begins the walk.
+                    size_t startSegment = 0;
+                    for (size_t k = 1; k < points.size(); ++k) {
+                        const QPointF d = points[k] - points[k - 1];
+                        float direction = getAngle(float(d.x()), float(d.y())) * float(DegreesPerRadian);
+                        if (direction < 0)
+                            direction += 360.0f;
+                        if (std::abs(direction - start) < 5.0f) {
+                            startSegment = k;
+                            break;
+                        }
+                    }
+                    if (startSegment > 0) {
+                        std::vector<QPointF> walk;
+                        walk.reserve(points.size());
+                        for (size_t k = startSegment; k < points.size(); ++k)
+                            walk.push_back(points[k]);
+                        for (size_t k = 1; k < startSegment; ++k)
+                            walk.push_back(points[k]);
+                        points.swap(walk);
+                    }
+
+                    float travelled = 0.0f;
+                    QPointF d;
+                    QPointF end = points.front();
+                    for (size_t k = 1; k < points.size(); ++k) {
+                        d = points[k] - points[k - 1];
+                        end = points[k];
+                        travelled += float(std::hypot(d.x(), d.y()));
+                        if (travelled >= float(s))
+                            break;
+                    }
+                    const qreal length = std::hypot(d.x(), d.y());
+                    QPointF p = end;
+                    if (length > 0)
+                        p = end - (double(travelled) - s) * d / length;
+                    const double theta = getAngle(float(d.x()), float(d.y()));
+
+                    GlyphPlacement placement;
+                    placement.character = blockStart + c;
+                    if (flipped) {
+                        p.setX(2 * oval.x() + oval.width() - p.x());
+                        placement.rotation = -(Pi - theta) * DegreesPerRadian;
+                    } else {
+                        placement.rotation = -theta * DegreesPerRadian;
+                    }
+                    placement.point = p;
+                    place(placement, font, indexes[g], advance, colourAt(*layout, c));
+                }
+            }
+        }
+    }
+}
+
+QList<ColorOval::GlyphPlacement> ColorOval::glyphPlacements() const
+{
+    QList<GlyphPlacement> placements;
+    forEachGlyph([&](const GlyphPlacement &placement, const QRawFont &, quint32, qreal,
+                     const QColor &) { placements.append(placement); });
+    return placements;
+}
+
+void ColorOval::drawText(QPainter *painter)
+{
+    if (!painter || _iseditable || _text->isEmpty())
+        return;
+    auto paint = [&](QPainter *p) {
+        forEachGlyph([&](const GlyphPlacement &placement, const QRawFont &font, quint32 glyph,
+                         qreal advance, const QColor &colour) {
+            p->save();
+            p->translate(placement.point);
+            p->rotate(placement.rotation);
+            QGlyphRun run;
+            run.setRawFont(font);
+            run.setGlyphIndexes({glyph});
+            // The centre of the glyph's baseline lands on the oval.
+            run.setPositions({QPointF(-advance / 2.0, 0.0)});
+            p->setPen(colour);
+            p->drawGlyphRun(QPointF(0, 0), run);
+            p->restore();
+        });
+    };
+    painter->save();
+    // The glyphs cast the stroke's shadow, which does not follow the zoom.
+    if (drawsShadow())
+        paintWithShadow(painter, _frameBounds, 1.0, paint);
+    else
+        paint(painter);
+    painter->restore();
+}
+
+void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
+{
+    if (!painter)
+        return;
+    const BezierPath outline = bezierPath();
+    painter->save();
+    flipFrame(painter);
+    rotateFrame(painter, angle());
+
+    const bool filled = canFill() && drawsFill();
+    if (filled) {
+        painter->save();
+        auto paintFill = [&](QPainter *p) {
+            if (clip)
+                p->setClipPath(filledArea(*clip), Qt::IntersectClip);
+            if (_fillType == 0) {
+                p->fillPath(filledArea(outline), fillColor());
+                return;
+            }
+            const QRectF bounds = outline.bounds();
+            if (outline.isEmpty() || bounds.isEmpty())
+                return;
+            // The gradient is rendered offscreen at twice the size for print, at the
+            // canvas's zoom on the screen.
+            double f = isDrawingForPrint() ? 2.0 : getZoom();
+            if (!(f > 0) || !std::isfinite(f))
+                f = 1.0;
+            f = std::min(f, MaxGradientSide / std::max(bounds.width(), bounds.height()));
+            const QSize size(std::max(1, int(std::ceil(bounds.width() * f))),
+                             std::max(1, int(std::ceil(bounds.height() * f))));
+            QImage image(size, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            {
+                QPainter offscreen(&image);
+                offscreen.setRenderHint(QPainter::Antialiasing);
+                QTransform toImage;
+                toImage.scale(f, f);
+                toImage.translate(-bounds.x(), -bounds.y());
+                offscreen.setClipPath(toImage.map(filledArea(outline)));
+                const QRectF whole(0, 0, size.width(), size.height());
+                if (_fillType == 1)
+                    drawRadialGradient(&offscreen, fillColor(), _fillColor2, whole);
+                else if (_fillType == 2)
+                    drawAxialGradient(&offscreen, fillColor(), _fillColor2, _fillAngle * Pi / 180.0,
+                                      whole);
+            }
+            p->drawImage(bounds, image);
+        };
+        if (drawsShadow())
+            paintWithShadow(painter, outline.bounds(), displayedZoom(), paintFill);
+        else
+            paintFill(painter);
+        painter->restore();
+    }
+
+    if (canDrawsImage() && drawsImage()) {
+        painter->save();
+        painter->setClipPath(filledArea(outline), Qt::IntersectClip);
+        drawImage(painter);
+        painter->restore();
+    }
+
+    if (canStroke() && drawsStroke() && strokeLineWidth() > 0) {
+        painter->save();
+        const QList<qreal> dashes =
+            _linePattern > 0 ? CDashArray::dashLengths(_linePattern, _lineWidth) : QList<qreal>();
+        const QPen pen = makePen(strokeColor(), _lineWidth, dashes);
+        const QPainterPath line = outline.toPainterPath();
+        auto paintStroke = [&](QPainter *p) {
+            if (clip)
+                p->setClipPath(filledArea(*clip), Qt::IntersectClip);
+            p->strokePath(line, pen);
+        };
+        if (drawsShadow() && !filled) {
+            const qreal reach = _lineWidth;
+            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach), 1.0,
+                            paintStroke);
+        } else {
+            paintStroke(painter);
+        }
+        painter->restore();
+    }
+
+    drawText(painter);
+    painter->restore();
+}
+
+void ColorOval::drawRect(QPainter *painter, const QRectF &rect)
+{
+    if (painter && _iseditable && _flag) {
+        const QRectF kept = _frameBounds;
+        _frameBounds.moveTo(0, 0);
+        painter->save();
+        painter->setClipRect(_mainView ? _mainView->bounds() : QRectF(), Qt::IntersectClip);
+        drawFrame(painter, _mainView ? _mainView->bounds() : QRectF(), false);
+        painter->restore();
+        _frameBounds = kept;
+        _flag = false;
+    }
+    ColorRect::drawRect(painter, rect);
+}
+
+QVariantMap ColorOval::propertyListRepresentation(const GraphicList *graphics)
+{
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    dict.insert(QStringLiteral("Class"), className());
+    if (_textAngle != 0.0f)
+        dict.insert(QStringLiteral("TextAngle"), fmt2(_textAngle));
+    if (_textFlip != 0)
+        dict.insert(QStringLiteral("TextFlip"), fmtInt(_textFlip));
+    return dict;
+}
+
+void ColorOval::loadPropertyListRepresentation(const QVariantMap &dict)
+{
+    ColorRect::loadPropertyListRepresentation(dict);
+    auto number = [](const QVariant &value) {
+        return value.typeId() == QMetaType::QString ? leadingDouble(value.toString())
+                                                    : value.toDouble();
+    };
+    if (auto it = dict.constFind(QStringLiteral("TextAngle")); it != dict.constEnd()) {
+        const double angle = number(*it);
+        // A damaged value must not make the text start nowhere at all.
+        setTextAngle(std::isfinite(angle) ? float(angle) : 0.0f);
+    }
+    if (auto it = dict.constFind(QStringLiteral("TextFlip")); it != dict.constEnd())
+        setTextFlip(it->typeId() == QMetaType::QString ? leadingInt(it->toString())
+                                                       : it->toInt());
+}
+
+} // namespace quillmark

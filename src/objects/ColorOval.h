@@ -1,0 +1,79 @@
+#pragma once
+// The oval kind of object (oval tool): a ColorRect whose outline is the ellipse inscribed in
+// its frame. Its text is not a text box: each glyph is set along ovals inside the outline,
+// from a start direction, clockwise with glyph tops outward, or flipped (mirrored, running
+// counter-clockwise with tops towards the centre) so that it reads upright along the bottom.
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+
+#include "objects/ColorRect.h"
+#include "platform/BezierPath.h"
+
+class QPainter;
+
+namespace quillmark {
+
+class ColorOval : public ColorRect
+{
+public:
+    ColorOval();
+    explicit ColorOval(const QRectF &frame);
+
+    static std::shared_ptr<ColorOval> create(const QRectF &frame = QRectF());
+    // Makes the kind known to the object factory under "ColorOval".
+    static void registerKind();
+
+    QString className() const override;
+    std::shared_ptr<ColorRect> newInstance() const override;
+
+    // The oval keeps a plain box for in-place editing and installs no runaround container.
+    void initContainer() override;
+    // The ellipse inscribed in the frame inset by half the stroke width.
+    BezierPath bezierPath() const override;
+    void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
+    // Once after editing starts: the object without its text behind the editor.
+    void drawRect(QPainter *painter, const QRectF &rect) override;
+    // An oval shows no text-link marks.
+    void drawLinks(QPainter *) override {}
+
+    // Plain stores: no undo, no redraw.
+    void setTextAngle(float degrees) { _textAngle = degrees; }
+    float textAngle() const { return _textAngle; }
+    void setTextFlip(int flip) { _textFlip = flip; }
+    int textFlip() const { return _textFlip; }
+
+    // The visual angle of the vector (x, y) on the y-down canvas, in radians from -pi/2 up
+    // to 3 pi/2; 0 for the zero vector.
+    static float getAngle(float x, float y);
+
+    // Where each glyph of the text goes: its character, the point its baseline centre lands
+    // on and the turn of its axes (degrees, as QPainter::rotate takes them).
+    struct GlyphPlacement
+    {
+        int character = 0;
+        QPointF point;
+        qreal rotation = 0.0;
+    };
+    QList<GlyphPlacement> glyphPlacements() const;
+
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    void loadPropertyListRepresentation(const QVariantMap &dict) override;
+
+protected:
+    void drawText(QPainter *painter) override;
+
+private:
+    // Lays the text out along the ovals and hands each glyph to `place`.
+    template <typename Place>
+    void forEachGlyph(Place &&place) const;
+
+    float _textAngle = 0.0f;
+    int _textFlip = 0;
+};
+
+} // namespace quillmark
