@@ -262,4 +262,39 @@ TEST_F(RectsViewZoom, TheLabelDrawsWhiteInsideAndVeiledOutside)
     EXPECT_GT(outside.green(), 150);
 }
 
+TEST_F(RectsViewZoom, PreviewModeHidesWhatLiesOutsideAndLayersShowAsEdited)
+{
+    view->zoomMenuSelect(2);
+    auto normal = add({-50, 20, 100, 40}, 1);
+    normal->setFillColor(QColor(255, 0, 0));
+    auto background = add({150, 20, 40, 40}, 0);
+    background->setFillColor(QColor(0, 0, 255));
+    auto render = [&] {
+        QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setTransform(view->pageToWidget());
+        view->drawContents(&painter, view->bounds());
+        return image;
+    };
+    auto at = [&](const QImage &image, QPointF page) {
+        return image.pixelColor(view->pageToWidget().map(page).toPoint());
+    };
+
+    QImage image = render();
+    EXPECT_EQ(at(image, {170, 40}), QColor(0, 0, 255));
+    view->setPreviewMode();
+    image = render();
+    const QColor outside = at(image, {-30, 40});
+    EXPECT_EQ(outside.red(), outside.green());
+    EXPECT_EQ(at(image, {20, 40}), QColor(255, 0, 0));
+    view->setPreviewMode();
+
+    // Editing the background layer shows only its own objects.
+    layers.setSelectedSegment(0);
+    image = render();
+    EXPECT_EQ(at(image, {170, 40}), QColor(0, 0, 255));
+    EXPECT_EQ(at(image, {20, 40}), QColor(Qt::white));
+}
+
 } // namespace

@@ -186,4 +186,23 @@ TEST_F(StockBrowser, OneLabelTypeDisablesThePageControl)
     EXPECT_EQ(window->pageControl()->label(1), QStringLiteral("Spine"));
 }
 
+TEST_F(StockBrowser, ACustomStockIsRestoredAtTheNextStart)
+{
+    canvas->labelEditor = [this](const TLabel &) { return std::optional<TLabel>(label(QStringLiteral("Mine"), 4, 6)); };
+    canvas->newCustomLabel();
+    UserDefaults::standard().setInteger(1, QStringLiteral("LabelFormatType"));
+    UserDefaults::standard().setString(QStringLiteral("Mine"), QStringLiteral("LabelName"));
+    window.reset();
+
+    window = std::make_unique<MainWindow>();
+    EXPECT_EQ(window->canvas()->getLabel().name, QStringLiteral("Mine"));
+    EXPECT_EQ(window->canvas()->getLabel().num_label, 4);
+    EXPECT_EQ(window->stockTabs()->currentIndex(), 1);
+    EXPECT_TRUE(window->customView()->selectionModel()->isRowSelected(0, {}));
+    EXPECT_FALSE(window->catalogueView()->selectionModel()->hasSelection());
+    canvas = window->canvas();
+    canvas->customDataSource()->deleteFormat(0);
+    canvas->customDataSource()->save_data();
+}
+
 } // namespace
