@@ -103,7 +103,8 @@ PropertyViewButtonCell *DBPropertiesView::addButtonWithTitle(const QString &iden
     QFont font = button->font();
     font.setPointSize(11);
     button->setFont(font);
-    button->setText(translatedTitle(titlesDictionary().value(identifier).toString()));
+    // A lone "&" in a title ("Field Titles & Visibility") is text, not a shortcut mark.
+    button->setText(translatedTitle(titlesDictionary().value(identifier).toString()).replace(QLatin1Char('&'), QStringLiteral("&&")));
     connect(button, &QToolButton::clicked, this, [this, button] { buttonTabClicked(button); });
     _titlesArray.append(identifier);
     _stack.append(button);
@@ -119,7 +120,6 @@ void DBPropertiesView::setTitleAttributes(PropertyViewButtonCell *button, bool p
     font.setPointSize(button->font().pointSize());
     font.setBold(pressed);
     button->setFont(font);
-    button->setStyleSheet(QStringLiteral("text-align: left; padding-left: 40px;"));
 }
 
 void DBPropertiesView::buttonTabClicked(PropertyViewButtonCell *button)

@@ -19,6 +19,7 @@
 #include <QDoubleValidator>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -336,6 +337,7 @@ void DatabaseFieldsView::populate()
         if (auto *edit = qobject_cast<QLineEdit *>(control)) {
             connect(edit, &QLineEdit::textEdited, this, [this] { controlChanged(); });
             connect(edit, &QLineEdit::editingFinished, this, [this, edit] { controlTextDidEndEditing(edit); });
+            edit->installEventFilter(this);
         }
         if (!qobject_cast<CImageView *>(control))
             control->setFont(font);
@@ -513,6 +515,31 @@ void DatabaseFieldsView::activateFirstField()
     const QList<QWidget *> controls = valueControls();
     if (!controls.isEmpty())
         controls.first()->setFocus(Qt::OtherFocusReason);
+}
+
+bool DatabaseFieldsView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !qobject_cast<QLineEdit *>(watched))
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const int row = selectedRecordIndex();
+    const int count = _browserModel->rowCount();
+    int target = -1;
+    if (key->key() == Qt::Key_Up && key->modifiers() == Qt::NoModifier)
+        target = row - 1;
+    else if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier)
+        target = row + 1;
+    else if (key->key() == Qt::Key_Home && key->modifiers() == Qt::ControlModifier)
+        target = 0;
+    else if (key->key() == Qt::Key_End && key->modifiers() == Qt::ControlModifier)
+        target = count - 1;
+    else
+        return QWidget::eventFilter(watched, event);
+    if (row < 0 || target < 0 || target >= count)
+        return QWidget::eventFilter(watched, event);
+    selectRow(target);
+    updateNumbers();
+    return true;
 }
 
 void DatabaseFieldsView::controlChanged()

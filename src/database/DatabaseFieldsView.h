@@ -146,11 +146,30 @@ public:
     QList<int> selectedRows() const;
     bool dirty() const { return _dirty; }
     void setDirty(bool dirty) { _dirty = dirty; }
+    // The commands of the database menu, and whether each can run now.
+    enum Command {
+        AddDatabase,
+        DeleteDatabase,
+        SaveDatabaseAs,
+        OpenDatabase,
+        AddRecord,
+        ShowAllRecords,
+        DeleteRecord,
+        DuplicateRecord,
+        UpdateRecord,
+        ClearAllFields,
+    };
+    bool validateMenuItem(Command command) const;
     // Whether a database name typed by the user may become a file name.
     static bool isValidDatabaseName(const QString &name);
 
     // The title asked for by the new-database command; null when cancelled.
     std::function<QString(const QString &message)> askForTitle;
+
+protected:
+    // Up and Down (and Command-Home, Command-End) in a form field move through the records
+    // while there is a record to move to; otherwise the field handles the key.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // A row of the browser was navigated to (the design document stores the record).

@@ -628,6 +628,27 @@ void DatabaseFieldsView::enableButtons()
     enable(_outlets.bnAddRecord, _database != nullptr);
 }
 
+bool DatabaseFieldsView::validateMenuItem(Command command) const
+{
+    switch (command) {
+    case AddDatabase:
+    case OpenDatabase:
+        return true;
+    case DeleteDatabase:
+        return _database && _dbListModel->rowCount() >= 2;
+    case SaveDatabaseAs:
+    case AddRecord:
+    case ShowAllRecords:
+        return _database != nullptr;
+    case DeleteRecord:
+    case DuplicateRecord:
+    case UpdateRecord:
+    case ClearAllFields:
+        return _database && selectedRecordIndex() >= 0;
+    }
+    return false;
+}
+
 void DatabaseFieldsView::enableAllFields()
 {
     const QList<int> rows = selectedRows();

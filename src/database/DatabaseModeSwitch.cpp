@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <functional>
+
 namespace quillmark {
 
 namespace {
@@ -72,16 +74,38 @@ void DatabaseModeSwitch::buildDatabaseMenu()
 {
     _databaseMenu = new QMenu(translated(QStringLiteral("Database")), _window);
     DatabaseFieldsView *editor = _databaseView->databaseFieldsView();
-    _databaseMenu->addAction(translated(QStringLiteral("New Database")), editor, [editor] { editor->addDatabase(); });
-    _databaseMenu->addAction(translated(QStringLiteral("Open Database...")), editor, [editor] { editor->openDatabase(); });
-    _databaseMenu->addAction(translated(QStringLiteral("Save Database As...")), editor, [editor] { editor->saveDatabaseAs(); });
-    _databaseMenu->addAction(translated(QStringLiteral("Delete Database")), editor, [editor] { editor->deleteDatabase(); });
-    _databaseMenu->addSeparator();
-    _databaseMenu->addAction(translated(QStringLiteral("Add Record")), editor, [editor] { editor->addRecord(); });
-    _databaseMenu->addAction(translated(QStringLiteral("Duplicate")), editor, [editor] { editor->duplicateRecord(); });
-    _databaseMenu->addAction(translated(QStringLiteral("Delete Record")), editor, [editor] { editor->deleteRecord(); });
-    _databaseMenu->addAction(translated(QStringLiteral("Clear Record")), editor, [editor] { editor->clearAllFields(); });
-    _databaseMenu->addAction(translated(QStringLiteral("Update Record")), editor, [editor] { editor->updateRecord(); });
+    struct Item
+    {
+        const char *title;
+        DatabaseFieldsView::Command command;
+        std::function<void()> run;
+    };
+    const Item items[] = {
+        {"New Database", DatabaseFieldsView::AddDatabase, [editor] { editor->addDatabase(); }},
+        {"Open Database...", DatabaseFieldsView::OpenDatabase, [editor] { editor->openDatabase(); }},
+        {"Save Database As...", DatabaseFieldsView::SaveDatabaseAs, [editor] { editor->saveDatabaseAs(); }},
+        {"Delete Database", DatabaseFieldsView::DeleteDatabase, [editor] { editor->deleteDatabase(); }},
+        {nullptr, DatabaseFieldsView::AddRecord, {}},
+        {"Add Record", DatabaseFieldsView::AddRecord, [editor] { editor->addRecord(); }},
+        {"Duplicate", DatabaseFieldsView::DuplicateRecord, [editor] { editor->duplicateRecord(); }},
+        {"Delete Record", DatabaseFieldsView::DeleteRecord, [editor] { editor->deleteRecord(); }},
+        {"Clear Record", DatabaseFieldsView::ClearAllFields, [editor] { editor->clearAllFields(); }},
+        {"Update Record", DatabaseFieldsView::UpdateRecord, [editor] { editor->updateRecord(); }},
+    };
+    for (const Item &item : items) {
+        if (!item.title) {
+            _databaseMenu->addSeparator();
+            continue;
+        }
+        QAction *action = _databaseMenu->addAction(translated(QString::fromLatin1(item.title)), editor, item.run);
+        action->setData(int(item.command));
+    }
+    // Enabled as the editor's state allows each time the menu opens.
+    connect(_databaseMenu, &QMenu::aboutToShow, this, [this, editor] {
+        for (QAction *action : _databaseMenu->actions())
+            if (!action->isSeparator())
+                action->setEnabled(editor->validateMenuItem(DatabaseFieldsView::Command(action->data().toInt())));
+    });
     _databaseMenu->menuAction()->setVisible(false);
     _window->menuBar()->addMenu(_databaseMenu);
 }

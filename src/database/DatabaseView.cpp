@@ -109,6 +109,7 @@ DatabaseView::DatabaseView(QWidget *parent)
     browserLayout->setContentsMargins(0, 0, 0, 0);
     browserLayout->addWidget(_browser, 1);
     auto *status = new QHBoxLayout;
+    status->setSpacing(12);
     outlets.recordLabel = new QLabel(browserPane);
     outlets.recordIndex = new QLabel(browserPane);
     outlets.filteredCount = new QLabel(browserPane);

@@ -318,9 +318,11 @@ TEST_F(DatabaseEditor, DeleteIsDisabledWithASingleDatabase)
     openTen();
     EXPECT_EQ(editor().databasesListModel()->rowCount(), 1);
     EXPECT_FALSE(button("deleteDatabase")->isEnabled());
+    EXPECT_FALSE(editor().validateMenuItem(DatabaseFieldsView::DeleteDatabase));
     makeDatabase("Other", 0);
     editor().reloadDatabases();
     EXPECT_TRUE(button("deleteDatabase")->isEnabled());
+    EXPECT_TRUE(editor().validateMenuItem(DatabaseFieldsView::DeleteDatabase));
 }
 
 TEST_F(DatabaseEditor, UnusableDatabaseNamesAreRefused)
@@ -413,4 +415,35 @@ TEST_F(DatabaseEditor, QuitWritesTheEditedRecordBack)
     QTest::keyClicks(edit(7), "Brenholt");
     view->appWillTerminate();
     EXPECT_EQ(cli(testPath, "SELECT Company FROM dbtable WHERE Last_Name='Name01';"), "Brenholt");
+}
+
+TEST_F(DatabaseEditor, ArrowKeysInAFieldMoveThroughTheRecordsWithinTheList)
+{
+    openTen();
+    // Up on the first row is the field's own.
+    QTest::keyClick(edit(6), Qt::Key_Up);
+    EXPECT_EQ(editor().selectedRecordIndex(), 0);
+    editor().selectRow(3);
+    QTest::keyClicks(edit(8), "Pilot");
+    QTest::keyClick(edit(8), Qt::Key_Down);
+    EXPECT_EQ(editor().selectedRecordIndex(), 4);
+    EXPECT_EQ(text("recordLabel"), "Record 5 of 10");
+    EXPECT_EQ(cli(testPath, "SELECT Title FROM dbtable WHERE Last_Name='Name04';"), "Pilot");
+    QTest::keyClick(edit(6), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(editor().selectedRecordIndex(), 9);
+    QTest::keyClick(edit(6), Qt::Key_Down);
+    EXPECT_EQ(editor().selectedRecordIndex(), 9);
+}
+
+TEST_F(DatabaseEditor, EditingTheSortFieldKeepsTheRecordSelected)
+{
+    openTen();
+    editor().selectRow(1);
+    const qint64 pk = editor().database()->selectedPk();
+    edit(6)->selectAll();
+    QTest::keyClicks(edit(6), "Zulu");
+    emit edit(6)->editingFinished();
+    EXPECT_EQ(editor().selectedRecordIndex(), 9);
+    EXPECT_EQ(editor().database()->selectedPk(), pk);
+    EXPECT_EQ(edit(6)->text(), "Zulu");
 }
