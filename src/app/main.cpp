@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QStringList>
 
 #include "canvas/MainWindow.h"
 #include "canvas/RectsView.h"
@@ -27,6 +28,14 @@ int main(int argc, char **argv)
         modeSwitch->databaseView()->appDidFinishLaunching();
         QObject::connect(&app, &QApplication::aboutToQuit, modeSwitch->databaseView(),
                          &quillmark::DatabaseView::appWillTerminate);
+        // A document named on the command line opens as if the system had handed it over.
+        const QStringList arguments = QApplication::arguments().mid(1);
+        for (const QString &argument : arguments) {
+            if (!argument.startsWith(QLatin1Char('-'))) {
+                window.canvas()->applicationOpenFile(argument);
+                break;
+            }
+        }
         result = app.exec();
         window.canvas()->applicationWillTerminate();
     }

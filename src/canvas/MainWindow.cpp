@@ -1,6 +1,9 @@
 #include "canvas/MainWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QCursor>
+#include <QFileInfo>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include "canvas/RectsView.h"
+#include "database/MergeContents.h"
 #include "foundation/Language.h"
 #include "foundation/LanguageControls.h"
 #include "foundation/Preference.h"
@@ -254,8 +258,16 @@ void MainWindow::buildMenus()
     UndoManager *undo = m_canvas->undoManager();
     RectsView *canvas = m_canvas;
 
+    addItem(m_fileMenu, QStringLiteral("New"), QKeySequence::New, [canvas] { canvas->newDocument(); });
+    addItem(m_fileMenu, QStringLiteral("Open..."), QKeySequence::Open, [canvas] { canvas->openDocument(); });
+    m_recentMenu = m_fileMenu->addMenu(QStringLiteral("Open Recent"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
+    m_fileMenu->addSeparator();
     m_saveAction = addItem(m_fileMenu, QStringLiteral("Save"), QKeySequence::Save, [canvas] { canvas->save(); });
     m_saveAction->setEnabled(false);
+    addItem(m_fileMenu, QStringLiteral("Save As..."), QKeySequence::SaveAs, [canvas] { canvas->saveDocumentAs(); });
+    connect(canvas, &RectsView::windowTitleChanged, this, &QWidget::setWindowTitle);
+    canvas->duplicateOffset = [this] { return QPointF(m_preferences->offsetX(), m_preferences->offsetY()); };
     canvas->saveButtonEnabler = [this](bool flag) {
         if (m_saveAction)
             m_saveAction->setEnabled(flag);
@@ -270,14 +282,20 @@ void MainWindow::buildMenus()
     menuBar()->addMenu(m_fileMenu);
 
     auto *edit = menuBar()->addMenu(QStringLiteral("Edit"));
-    QAction *undoItem = addItem(edit, QStringLiteral("Undo"), QKeySequence::Undo, [undo] { undo->undo(); });
-    QAction *redoItem = addItem(edit, QStringLiteral("Redo"), QKeySequence::Redo, [undo] { undo->redo(); });
+    QAction *undoItem = addItem(edit, QStringLiteral("Undo"), QKeySequence::Undo, [canvas] { canvas->undo(); });
+    QAction *redoItem = addItem(edit, QStringLiteral("Redo"), QKeySequence::Redo, [canvas] { canvas->redo(); });
     auto refreshUndo = [undo, undoItem, redoItem] {
         undoItem->setEnabled(undo->canUndo());
         redoItem->setEnabled(undo->canRedo());
     };
     connect(undo, &UndoManager::changed, edit, refreshUndo);
     refreshUndo();
+    edit->addSeparator();
+    addItem(edit, QStringLiteral("Cut"), QKeySequence::Cut, [canvas] { canvas->cut(); });
+    addItem(edit, QStringLiteral("Copy"), QKeySequence::Copy, [canvas] { canvas->copy(); });
+    addItem(edit, QStringLiteral("Paste"), QKeySequence::Paste, [canvas] { canvas->paste(); });
+    addItem(edit, QStringLiteral("Duplicate"), QKeySequence(Qt::CTRL | Qt::Key_D), [canvas] { canvas->duplicate(); });
+    addItem(edit, QStringLiteral("Delete"), QKeySequence::Delete, [canvas] { canvas->delete_(); });
     edit->addSeparator();
     addItem(edit, QStringLiteral("Select All"), QKeySequence::SelectAll, [canvas] { canvas->selectAll(); });
     LanguageControls::awakeFromNib(edit);
@@ -287,6 +305,13 @@ void MainWindow::buildMenus()
     QAction *forward = addItem(arrange, QStringLiteral("Bring Forward"), {}, [canvas] { canvas->bringForward(); });
     QAction *backward = addItem(arrange, QStringLiteral("Send Backward"), {}, [canvas] { canvas->sendBackward(); });
     QAction *back = addItem(arrange, QStringLiteral("Send To Back"), {}, [canvas] { canvas->sendToBack(); });
+    arrange->addSeparator();
+    QAction *groupItem = addItem(arrange, QStringLiteral("Group"), QKeySequence(Qt::CTRL | Qt::Key_G), [canvas] { canvas->group(); });
+    QAction *ungroupItem = addItem(arrange, QStringLiteral("Ungroup"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), [canvas] { canvas->ungroup(); });
+    connect(arrange, &QMenu::aboutToShow, arrange, [canvas, groupItem, ungroupItem] {
+        groupItem->setEnabled(canvas->selectedObjects().size() > 1);
+        ungroupItem->setEnabled(canvas->selectedGroup() != nullptr);
+    });
     connect(arrange, &QMenu::aboutToShow, arrange, [canvas, front, forward, backward, back] {
         front->setEnabled(canvas->canBringToFront());
         forward->setEnabled(canvas->canMoveForward());
@@ -318,6 +343,7 @@ void MainWindow::buildToolBar()
     bar->setObjectName(QStringLiteral("Tools"));
     bar->setMovable(false);
     bar->addAction(m_saveAction);
+    buildToolMatrix(bar);
 
     m_zoomButton = new QToolButton;
     m_zoomButton->setPopupMode(QToolButton::InstantPopup);
@@ -348,6 +374,70 @@ void MainWindow::buildToolBar()
     QAction *zoomOut = bar->addAction(QStringLiteral("\u2212"));
     zoomOut->setToolTip(Language::stringForKey(QStringLiteral("Zoom Out")));
     connect(zoomOut, &QAction::triggered, m_canvas, [this] { m_canvas->zoomOut(); });
+}
+
+void MainWindow::buildToolMatrix(QToolBar *bar)
+{
+    bar->addSeparator();
+    // The tool numbers are the buttons' places: 0 select .. 9 address block.
+    const QStringList tips = {QStringLiteral("Select"),  QStringLiteral("Rotate"),      QStringLiteral("Text"),
+                              QStringLiteral("Rectangle"), QStringLiteral("Oval"),      QStringLiteral("Line"),
+                              QStringLiteral("Barcode"), QStringLiteral("Bezier Path"), QStringLiteral("Merge Field"),
+                              QStringLiteral("Address Block")};
+    const QStringList symbols = {QStringLiteral("\u2196"), QStringLiteral("\u21bb"), QStringLiteral("T"),
+                                 QStringLiteral("\u25ad"), QStringLiteral("\u25ef"), QStringLiteral("\u2571"),
+                                 QStringLiteral("\u2225"), QStringLiteral("\u223f"), QStringLiteral("\u00ab\u00bb"),
+                                 QStringLiteral("\u2709")};
+    auto *group = new QActionGroup(bar);
+    group->setExclusive(true);
+    for (int tool = 0; tool < tips.size(); ++tool) {
+        QAction *item = bar->addAction(symbols[tool]);
+        item->setCheckable(true);
+        item->setToolTip(Language::stringForKey(tips[tool]));
+        item->setData(tool);
+        group->addAction(item);
+        m_toolActions.append(item);
+        connect(item, &QAction::triggered, m_canvas, [this, tool] {
+            if (tool == RectsView::FieldTool)
+                popUpFieldMenu();
+            m_canvas->matrixFrameItem(tool);
+        });
+    }
+    // Tool 9 places address blocks from the address dialog, which the database code brings.
+    m_toolActions[RectsView::AddressTool]->setEnabled(false);
+    m_toolActions[RectsView::SelectTool]->setChecked(true);
+    m_canvas->toolSelectionChanged = [this](int tool) {
+        if (tool >= 0 && tool < m_toolActions.size())
+            m_toolActions[tool]->setChecked(true);
+    };
+}
+
+void MainWindow::popUpFieldMenu()
+{
+    QMenu menu(this);
+    for (const tableField &field : MergeContents::fieldTitlesAndTags()) {
+        const QString translated = Language::stringForKey(field.title);
+        QAction *item = menu.addAction(translated.isEmpty() ? field.title : translated);
+        const int pk = field.pk;
+        connect(item, &QAction::triggered, m_canvas, [this, pk] { m_canvas->addFieldType(pk); });
+    }
+    menu.addSeparator();
+    QAction *address = menu.addAction(Language::stringForKey(QStringLiteral("Add Address Block...")));
+    address->setEnabled(false);
+    menu.exec(QCursor::pos());
+}
+
+void MainWindow::fillRecentMenu()
+{
+    m_recentMenu->clear();
+    for (const QString &path : RectsView::recentDocuments()) {
+        QAction *item = m_recentMenu->addAction(QFileInfo(path).fileName());
+        item->setToolTip(path);
+        connect(item, &QAction::triggered, m_canvas, [this, path] { m_canvas->applicationOpenFile(path); });
+    }
+    m_recentMenu->addSeparator();
+    QAction *clear = m_recentMenu->addAction(Language::stringForKey(QStringLiteral("Clear Menu")));
+    connect(clear, &QAction::triggered, m_canvas, [] { RectsView::clearRecentDocuments(); });
 }
 
 void MainWindow::showPreferences()

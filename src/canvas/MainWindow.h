@@ -58,6 +58,9 @@ private:
     QWidget *buildCanvasArea();
     void buildMenus();
     void buildToolBar();
+    void buildToolMatrix(QToolBar *bar);
+    void fillRecentMenu();
+    void popUpFieldMenu();
 
     QMenu *m_fileMenu;
     QAction *m_quitAction;
@@ -79,6 +82,8 @@ private:
     QCheckBox *m_drawByType = nullptr;
     QToolButton *m_zoomButton = nullptr;
     QAction *m_saveAction = nullptr;
+    QMenu *m_recentMenu = nullptr;
+    QList<QAction *> m_toolActions;
     Preference *m_preferences = nullptr;
 };
 

@@ -9,11 +9,14 @@
 #include <QRectF>
 #include <QSet>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "objects/CanvasServices.h"
 #include "platform/BezierPath.h"
@@ -21,6 +24,9 @@
 #include "stock/StockCanvas.h"
 #include "stock/TFormat.h"
 #include "stock/TLabel.h"
+
+class QMimeData;
+class QTimer;
 
 class QAbstractButton;
 class QCheckBox;
@@ -37,11 +43,14 @@ namespace quillmark {
 
 class ColorRect;
 class CustomDataSource;
+class Group;
 class DataSource;
 class SegmentedControl;
 
 using GraphicPtr = std::shared_ptr<ColorRect>;
 using GraphicList = QList<GraphicPtr>;
+using GroupPtr = std::shared_ptr<Group>;
+using GroupList = QList<GroupPtr>;
 
 // Orders two graphics by layer, then by their index in `context` (the object list); equal
 // indexes compare equal. Screen drawing, sheet imaging and export draw in this order.
@@ -291,15 +300,126 @@ public:
     static void setTrackingFlag(bool flag);
     static bool trackingFlag();
 
+
+    // ---- tools and object creation ----
+    enum Tool { SelectTool = 0, RotateTool, TextTool, RectTool, OvalTool, LineTool, BarcodeTool,
+                PathTool, FieldTool, AddressTool };
+    // The tool chosen in the tool bar (its tag); 8 pops the field menu instead.
+    void matrixFrameItem(int tag);
+    void setupCurrObjectTool(int tool);
+    void setCurrToolClass(int tool);
+    int getCurrToolClass() const { return currentToolClass; }
+    // The object kind a tool creates; empty for tools that create nothing by dragging.
+    QString currentObjectClass() const;
+    // The tool shown in the tool bar; a rotation from the rotation knob returns to it.
+    int selectedToolTag() const { return m_toolTag; }
+    // Called with the tool number whenever the tool bar has to show another tool.
+    std::function<void(int)> toolSelectionChanged;
+    // The field pair of the merge-field tool, placed by the next click.
+    void addFieldType(int fieldPk);
+    GraphicPtr createObjectOfClassR(const QString &className, const QRectF &bounds);
+    void createDBField(int fieldPk);
+    // The Bezier path being built by the path tool; null when none.
+    static const BezierPath *pathInProgress();
+    static void discardPathInProgress();
+    void stopLasso(unsigned modifierFlags);
+    int nextKnob(int knob) const;
+    int prevKnob(int knob) const;
+
+    // ---- selection tracking ----
+    // Feeds of the tracking state machines; the widget's mouse events arrive here in page
+    // points with the design's modifier flags.
+    void mouseDownAt(const QPointF &point, unsigned modifierFlags, int clickCount);
+    void mouseDraggedTo(const QPointF &point, unsigned modifierFlags);
+    void mouseUpAt(const QPointF &point, unsigned modifierFlags);
+    void moveSelectedGraphicsByPoint(const QPointF &delta);
+    QRectF boundsForObjects() const;
+    QRectF rubberbandRect() const { return _rubberbandRect; }
+    bool isTracking() const;
+
+    // ---- design document ----
+    QVariantMap drawDocumentDictionaryForGraphics(const GraphicList &graphics);
+    QVariantMap labelRepresentation() const;
+    // Checks a document dictionary before anything is changed; an empty answer means sound.
+    static QString validateDocumentDictionary(const QVariantMap &dict);
+    TLabel labelWithRepresentation(const QVariantMap &dict);
+    GraphicList graphicsFromDrawDocumentDictionary(const QVariantMap &dict);
+    bool open(const QString &path);
+    bool saveDocument() { return save(); }
+    // Asks for a path and writes the design there; the printing code adds other file types
+    // through saveAsWriter.
+    bool saveDocumentAs();
+    // Writes the file of an export type chosen in Save As (2 PDF, 3 EPS, 4 TIFF); YES when
+    // written.
+    std::function<bool(int type, const QString &path)> saveAsWriter;
+    bool newDocument();
+    void emptyNewDoc();
+    bool openDocument();
+    bool applicationOpenFile(const QString &path);
+    void setFilePath(const QString &path);
+    QString getFilePath() const { return _filePath; }
+    QString windowTitleText() const;
+    void updateWindowTitle();
+    void databaseChanged() { wasChanged(true); }
+    static QStringList recentDocuments();
+    static void noteRecentDocument(const QString &path);
+    static void clearRecentDocuments();
+    // The save prompt before a design is dropped: YES when the command may go on.
+    bool askToSaveChanges();
+    // The database that a document names, opened by the database code; YES when it became
+    // the current one. The record key selects a record of it.
+    std::function<bool(const QString &path)> openDatabaseForDocument;
+    std::function<void(qint64 pk)> selectRecordForDocument;
+    // The current database's path and selected record key for a document; empty path when
+    // no database is current.
+    std::function<std::pair<QString, qint64>()> currentDatabaseForDocument;
+    std::function<QByteArray()> documentPreviewData;
+
+    // ---- clipboard ----
+    static QString pasteboardType();
+    QMimeData *mimeDataForSelection();
+    void copy();
+    void cut();
+    void paste(const QPointF &offset = QPointF(), bool withOffset = false);
+    void duplicate();
+    // The step of a duplicate (the preferences' offsets); 5 points each way without it.
+    std::function<QPointF()> duplicateOffset;
+    void delete_();
+
+    // ---- groups, undo and clearing ----
+    const GroupList &groups() const { return _groups; }
+    void group();
+    GroupPtr group_(const GraphicList &graphics, bool ordered);
+    void ungroup();
+    void ungroup_(const GroupPtr &group);
+    int groupCF(bool showTitle);
+    void ungroupCF();
+    GroupPtr selectedGroup() const;
+    void setSelectedGroup(const Group *group);
+    void insertGroup(const GroupPtr &group, int index);
+    void removeGroup(const GroupPtr &group, int index);
+    void removeGroupAtIndex(int index);
+    void undo();
+    void redo();
+    void removeAllRects(const QString &pageName = QString());
+    bool hasTwoSides() const;
+    bool selectedisBarcodes() const;
+
 signals:
     void zoomValueChanged(const QString &text);
     void changedStateChanged(bool changed);
     void selectionChanged();
+    void windowTitleChanged(const QString &title);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void registerUndo(std::function<void()> inverse);
@@ -317,6 +437,35 @@ private:
     void scrollPoint(const QPointF &point);
     void setFrameAndBounds(const QRectF &bounds);
     void renewFlags();
+    // Tracking.
+    struct TrackingState;
+    void selectAndTrackMouseWithEvent(const QPointF &point, unsigned flags, int clickCount);
+    void startCreate(const QString &className, const QPointF &point, unsigned flags);
+    void finishCreate(unsigned flags);
+    void finishObjectCreation(const GraphicPtr &object, unsigned flags);
+    void startMove(const QPointF &point, unsigned flags);
+    void startKnob(const GraphicPtr &object, const GroupPtr &group, int knob);
+    void startRotation(const QPointF &point);
+    void rotationStep(const QPointF &point, unsigned flags);
+    void endRotationDrag();
+    QPointF processGrid(const QPointF &point, const QPointF &prev);
+    void autoscrollStep();
+    void drawTrackingFeedback(QPainter *painter);
+    QRectF selectionRect() const;
+    GroupPtr groupPtr(const Group *group) const;
+
+    std::shared_ptr<TrackingState> m_tracking;
+    QTimer *m_autoscrollTimer = nullptr;
+    QPointF m_lastWidgetPoint;
+    unsigned m_lastDragFlags = 0;
+    QPointF m_lastMouseDown;
+    int currentToolClass = 0;
+    int m_toolTag = 0;
+    int m_pendingFieldPk = -1;
+    GraphicPtr m_textLinkSource;
+    bool m_textLinkNext = false;
+    QString _filePath;
+    GroupList _groups;
 
     Outlets m_outlets;
     // The scroll area's viewport, watched for size changes; cleared when it goes away.

@@ -154,6 +154,7 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
         painter->drawRect(_rubberbandRect);
         painter->restore();
     }
+    drawTrackingFeedback(painter);
     painter->restore();
 }
 

@@ -170,6 +170,7 @@ void RectsView::selectAll()
 
 void RectsView::clearSelection()
 {
+    setSelectedGroup(nullptr);
     if (_selectedObjects.isEmpty())
         return;
     _selectedObjects.clear();

@@ -174,9 +174,18 @@ void RectsView::setTerminatePromptFlag(bool flag)
     terminatePromptFlagValue = flag;
 }
 
-bool RectsView::save()
+bool RectsView::askToSaveChanges()
 {
-    return false;
+    if (!isChanged())
+        return true;
+    switch (askToSave(window())) {
+    case 0:
+        return save();
+    case 1:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool RectsView::applicationShouldTerminate()
@@ -189,8 +198,8 @@ bool RectsView::applicationShouldTerminate()
     }
     switch (askToSave(window())) {
     case 0:
-        save();
-        return true;
+        // A save that did not happen keeps the application running.
+        return save();
     case 1:
         return true;
     default:
@@ -203,8 +212,8 @@ bool RectsView::windowShouldClose()
     const int answer = askToSave(window());
     if (answer == 2)
         return false;
-    if (answer == 0)
-        save();
+    if (answer == 0 && !save())
+        return false;
     terminatePromptFlagValue = false;
     return true;
 }

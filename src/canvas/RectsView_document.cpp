@@ -1,0 +1,704 @@
+// The design document: its dictionary (also the clipboard's), the checked reader, open, save,
+// Save As, New, the window title, the recent documents and the clipboard commands.
+#include <QBuffer>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QTableView>
+#include <QTreeView>
+
+#include <cmath>
+
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+#include "platform/Archiver.h"
+#include "platform/Bundle.h"
+#include "platform/Format.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Prompts.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+#include "stock/CustomDataSource.h"
+#include "stock/DataSource.h"
+
+namespace quillmark {
+
+namespace {
+
+const QString RecentKey = QStringLiteral("RecentDocuments");
+constexpr int RecentLimit = 10;
+// More objects than any label holds; a document past it is taken as damaged.
+constexpr int MaximumObjects = 100000;
+
+const QStringList LengthKeys = {QStringLiteral("width"),  QStringLiteral("height"), QStringLiteral("top_m"),
+                                QStringLiteral("left_m"), QStringLiteral("v_dist"), QStringLiteral("h_dist"),
+                                QStringLiteral("round"),  QStringLiteral("hole")};
+
+bool isNumberLike(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+double numberOf(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return leadingDouble(value.toString());
+    return value.toDouble();
+}
+
+bool isInteger(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void openFailed(QWidget *parent)
+{
+    Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Open Document:")),
+                             Language::stringForKey(QStringLiteral("Could not Open Document")),
+                             {Language::stringForKey(QStringLiteral("Close"))});
+}
+
+void saveFailed(QWidget *parent)
+{
+    Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Could not save Document!")),
+                             Language::stringForKey(QStringLiteral("There was an error.")),
+                             {Language::stringForKey(QStringLiteral("Close"))});
+}
+
+QString withExtension(const QString &path, const QString &extension)
+{
+    if (QFileInfo(path).suffix() == extension)
+        return path;
+    return path + QLatin1Char('.') + extension;
+}
+
+} // namespace
+
+// ---- the dictionary ----
+
+QVariantMap RectsView::labelRepresentation() const
+{
+    QVariantMap label;
+    label.insert(QStringLiteral("name"), _tlabel.name);
+    label.insert(QStringLiteral("width"), fmt2(_tlabel.width));
+    label.insert(QStringLiteral("height"), fmt2(_tlabel.height));
+    label.insert(QStringLiteral("top_m"), fmt2(_tlabel.top_margin));
+    label.insert(QStringLiteral("left_m"), fmt2(_tlabel.left_margin));
+    label.insert(QStringLiteral("v_dist"), fmt2(_tlabel.vert_distance));
+    label.insert(QStringLiteral("h_dist"), fmt2(_tlabel.hor_distance));
+    label.insert(QStringLiteral("number"), fmtInt(_tlabel.num_label));
+    label.insert(QStringLiteral("number_down"), fmtInt(_tlabel.num_downlabel));
+    label.insert(QStringLiteral("units"), fmtInt(_tlabel.units));
+    label.insert(QStringLiteral("deleted"), fmtInt(_tlabel.deleted));
+    label.insert(QStringLiteral("round"), fmt2(_tlabel.round_param));
+    label.insert(QStringLiteral("hole"), fmt2(_tlabel.hole));
+    label.insert(QStringLiteral("shape"), fmtInt(_tlabel.shape));
+    if (!_pNonPrnLabel.isEmpty())
+        label.insert(QStringLiteral("label_cell"), _pNonPrnLabel);
+    return label;
+}
+
+QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &graphics)
+{
+    QVariantMap dict;
+    QVariantList objects;
+    for (const GraphicPtr &graphic : graphics)
+        objects.append(graphic->propertyListRepresentation(&graphics));
+    dict.insert(QStringLiteral("ObjectsList"), objects);
+    if (!_groups.isEmpty()) {
+        QVariantList groups;
+        for (const GroupPtr &group : std::as_const(_groups)) {
+            const GraphicList &members = group->getObjects();
+            if (!members.isEmpty() && graphics.contains(members.first()))
+                groups.append(group->propertyListRepresentation(graphics));
+        }
+        dict.insert(QStringLiteral("GroupsList"), groups);
+    }
+    dict.insert(QStringLiteral("TLabel"), QVariantList{labelRepresentation()});
+    const QString version = Bundle::versionString();
+    if (!version.isEmpty())
+        dict.insert(QStringLiteral("DocumentVersion"), version);
+    dict.insert(QStringLiteral("Measurements"), measure());
+    dict.insert(QStringLiteral("DrawByType"), drawByType() ? QStringLiteral("YES") : QStringLiteral("NO"));
+    const bool landscape = m_outlets.cbLandscapeView && m_outlets.cbLandscapeView->isChecked();
+    dict.insert(QStringLiteral("OrientationKey"), qint64(landscape ? 1 : 0));
+    if (currentDatabaseForDocument) {
+        const auto [path, pk] = currentDatabaseForDocument();
+        if (!path.isEmpty()) {
+            dict.insert(QStringLiteral("databasePathKey"), path);
+            if (pk != qint64(4294967295LL))
+                dict.insert(QStringLiteral("databasePkKey"), pk);
+        }
+    }
+    QByteArray preview = documentPreviewData ? documentPreviewData() : QByteArray();
+    if (preview.isEmpty()) {
+        // The label at 72 dots per inch, as the document browser shows it.
+        const QSize size(std::clamp(int(std::lround(_tlabel.width * 72.0)), 1, 4096),
+                         std::clamp(int(std::lround(_tlabel.height * 72.0)), 1, 4096));
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            const bool wasPrinting = m_printing;
+            m_printing = true;
+            for (const GraphicPtr &graphic : sortedByLayer(graphics))
+                if (graphic->isOnPageNamed(getCurrPageName()))
+                    graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
+            m_printing = wasPrinting;
+        }
+        QByteArray png;
+        {
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+        }
+        preview = Archiver::archive(QStringLiteral("QMImage"), {{QStringLiteral("data"), png}});
+    }
+    dict.insert(QStringLiteral("QuillmarkDocPreview"), preview);
+    return dict;
+}
+
+QString RectsView::validateDocumentDictionary(const QVariantMap &dict)
+{
+    const QVariant objects = dict.value(QStringLiteral("ObjectsList"));
+    if (objects.isValid()) {
+        if (objects.typeId() != QMetaType::QVariantList)
+            return QStringLiteral("ObjectsList is not an array");
+        const QVariantList list = objects.toList();
+        if (list.size() > MaximumObjects)
+            return QStringLiteral("too many objects");
+        for (const QVariant &entry : list)
+            if (entry.typeId() != QMetaType::QVariantMap)
+                return QStringLiteral("an object is not a dictionary");
+    }
+    const QVariant groups = dict.value(QStringLiteral("GroupsList"));
+    if (groups.isValid()) {
+        if (groups.typeId() != QMetaType::QVariantList || groups.toList().size() > MaximumObjects)
+            return QStringLiteral("GroupsList is not an array");
+        for (const QVariant &entry : groups.toList())
+            if (entry.typeId() != QMetaType::QVariantMap)
+                return QStringLiteral("a group is not a dictionary");
+    }
+    const QVariant labels = dict.value(QStringLiteral("TLabel"));
+    if (labels.typeId() != QMetaType::QVariantList || labels.toList().isEmpty()
+        || labels.toList().first().typeId() != QMetaType::QVariantMap)
+        return QStringLiteral("TLabel is not an array of a dictionary");
+    const QVariantMap label = labels.toList().first().toMap();
+    const QVariant name = label.value(QStringLiteral("name"));
+    if (name.isValid() && name.typeId() != QMetaType::QString)
+        return QStringLiteral("the label name is not a string");
+    for (const QString &key : LengthKeys) {
+        const QVariant value = label.value(key);
+        if (!value.isValid())
+            continue;
+        if (!isNumberLike(value))
+            return key + QStringLiteral(" is not a number");
+        const double length = numberOf(value);
+        if (!std::isfinite(length) || length < 0.0 || length > 1000.0)
+            return key + QStringLiteral(" is out of range");
+    }
+    for (const QString &key : {QStringLiteral("number"), QStringLiteral("number_down")}) {
+        const QVariant value = label.value(key);
+        if (!value.isValid())
+            continue;
+        const double count = isNumberLike(value) ? numberOf(value) : -1.0;
+        if (!(count >= 1.0 && count <= 1000.0))
+            return key + QStringLiteral(" is out of range");
+    }
+    for (const QString &key : {QStringLiteral("units"), QStringLiteral("deleted"), QStringLiteral("shape")}) {
+        const QVariant value = label.value(key);
+        if (!value.isValid())
+            continue;
+        const double number = isNumberLike(value) ? numberOf(value) : -1e9;
+        if (!(number >= -32768.0 && number <= 32767.0))
+            return key + QStringLiteral(" is out of range");
+    }
+    const QVariant cells = label.value(QStringLiteral("label_cell"));
+    if (cells.isValid() && cells.typeId() != QMetaType::QByteArray)
+        return QStringLiteral("label_cell is not data");
+    for (const QString &key : {QStringLiteral("Measurements"), QStringLiteral("DrawByType"),
+                               QStringLiteral("databasePathKey")}) {
+        const QVariant value = dict.value(key);
+        if (value.isValid() && value.typeId() != QMetaType::QString)
+            return key + QStringLiteral(" is not a string");
+    }
+    for (const QString &key : {QStringLiteral("OrientationKey"), QStringLiteral("databasePkKey")}) {
+        const QVariant value = dict.value(key);
+        if (value.isValid() && !isInteger(value))
+            return key + QStringLiteral(" is not an integer");
+    }
+    const QVariant orientation = dict.value(QStringLiteral("OrientationKey"));
+    if (orientation.isValid() && orientation.toLongLong() != 0 && orientation.toLongLong() != 1)
+        return QStringLiteral("OrientationKey is out of range");
+    return QString();
+}
+
+TLabel RectsView::labelWithRepresentation(const QVariantMap &dict)
+{
+    TLabel label;
+    label.name = QStringLiteral("Unknown");
+    const QVariantList labels = dict.value(QStringLiteral("TLabel")).toList();
+    if (labels.isEmpty())
+        return label;
+    const QVariantMap values = labels.first().toMap();
+    auto length = [&values](const char *key, float &field) {
+        const QVariant value = values.value(QLatin1String(key));
+        if (value.isValid() && isNumberLike(value))
+            field = float(numberOf(value));
+    };
+    auto count = [&values](const char *key, qint16 &field) {
+        const QVariant value = values.value(QLatin1String(key));
+        if (value.isValid() && isNumberLike(value))
+            field = qint16(std::clamp(numberOf(value), -32768.0, 32767.0));
+    };
+    if (values.value(QStringLiteral("name")).typeId() == QMetaType::QString)
+        label.name = values.value(QStringLiteral("name")).toString();
+    length("width", label.width);
+    length("height", label.height);
+    length("top_m", label.top_margin);
+    length("left_m", label.left_margin);
+    length("v_dist", label.vert_distance);
+    length("h_dist", label.hor_distance);
+    count("number", label.num_label);
+    count("number_down", label.num_downlabel);
+    count("units", label.units);
+    count("deleted", label.deleted);
+    length("round", label.round_param);
+    length("hole", label.hole);
+    count("shape", label.shape);
+    const QVariant cells = values.value(QStringLiteral("label_cell"));
+    if (cells.typeId() == QMetaType::QByteArray) {
+        const int size = std::max(0, int(label.num_label)) * std::max(0, int(label.num_downlabel));
+        QByteArray flags(size, '\0');
+        const QByteArray stored = cells.toByteArray();
+        std::copy_n(stored.constData(), std::min<qsizetype>(stored.size(), size), flags.data());
+        _pNonPrnLabel = flags;
+    }
+    return label;
+}
+
+GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dict)
+{
+    GraphicList made;
+    for (const QVariant &entry : dict.value(QStringLiteral("ObjectsList")).toList()) {
+        if (entry.typeId() != QMetaType::QVariantMap)
+            continue;
+        if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
+            made.append(graphic);
+    }
+    const int n = int(made.size());
+    for (const GraphicPtr &graphic : std::as_const(made)) {
+        const QString chain = graphic->getTextViewsStr();
+        if (chain.isEmpty())
+            continue;
+        const QStringList parts = chain.split(QLatin1Char(','));
+        for (int i = int(parts.size()) - 1; i >= 0; --i) {
+            bool ok = false;
+            const int j = parts[i].trimmed().toInt(&ok);
+            if (ok && j >= 0 && j < n && made[j] != graphic)
+                made[j]->setTextLink(graphic.get(), true);
+        }
+        graphic->setTextViewsStr(QString());
+    }
+    for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
+        GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
+        if (!group)
+            continue;
+        group->setRectsView(this);
+        for (const GroupPtr &other : std::as_const(_groups))
+            other->setSelected(false);
+        _groups.append(group);
+    }
+    return made;
+}
+
+// ---- open ----
+
+bool RectsView::open(const QString &path)
+{
+    QFile file(path);
+    if (QFileInfo(path).suffix() != QLatin1String("qkdoc") || !file.open(QIODevice::ReadOnly)
+        || file.size() > PropertyList::MaximumSize) {
+        openFailed(window());
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    file.close();
+    const QVariant parsed = PropertyList::fromData(data);
+    // The whole document is checked before anything on the canvas changes.
+    if (parsed.typeId() != QMetaType::QVariantMap
+        || !validateDocumentDictionary(parsed.toMap()).isEmpty()) {
+        NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
+        openFailed(window());
+        return false;
+    }
+    const QVariantMap dict = parsed.toMap();
+
+    m_undoManager.removeAllActions();
+    m_undoManager.disableUndoRegistration();
+    clearSelection();
+    removeAllRects();
+    for (const GroupPtr &group : std::as_const(_groups))
+        group->clear();
+    _groups.clear();
+
+    if (m_outlets.cbLandscapeView && dict.contains(QStringLiteral("OrientationKey"))) {
+        const QSignalBlocker blocker(m_outlets.cbLandscapeView);
+        m_outlets.cbLandscapeView->setChecked(dict.value(QStringLiteral("OrientationKey")).toLongLong() == 1);
+    }
+    const GraphicList graphics = graphicsFromDrawDocumentDictionary(dict);
+    if (m_outlets.cbDrawByType) {
+        const QSignalBlocker blocker(m_outlets.cbDrawByType);
+        const QVariant byType = dict.value(QStringLiteral("DrawByType"));
+        m_outlets.cbDrawByType->setChecked(!byType.isValid() || byType.toString() == QLatin1String("YES"));
+    }
+    if (dict.contains(QStringLiteral("databasePathKey")) && openDatabaseForDocument
+        && openDatabaseForDocument(dict.value(QStringLiteral("databasePathKey")).toString())) {
+        wasChanged(false);
+        if (dict.contains(QStringLiteral("databasePkKey")) && selectRecordForDocument) {
+            selectRecordForDocument(dict.value(QStringLiteral("databasePkKey")).toLongLong());
+            wasChanged(false);
+        }
+    }
+
+    TLabel label = labelWithRepresentation(dict);
+    const bool landscape = m_outlets.cbLandscapeView && m_outlets.cbLandscapeView->isChecked();
+    if (landscape) {
+        std::swap(label.width, label.height);
+        std::swap(label.top_margin, label.left_margin);
+    }
+    if (label.name != QLatin1String("Unknown")) {
+        if (m_dataSource->labelExists(label) == -1 && m_customDataSource->labelExists(label) == -1) {
+            m_customDataSource->addNewFormat(label);
+            m_customDataSource->save_data();
+            if (QTableView *table = m_outlets.labelTableViewOutlet)
+                table->selectRow(m_customDataSource->rowCount() - 1);
+        }
+        setTLabel(label);
+        if (landscape && m_outlets.cbLandscapeView) {
+            const QSignalBlocker blocker(m_outlets.cbLandscapeView);
+            m_outlets.cbLandscapeView->setChecked(true);
+            setLabelLandscape();
+        }
+    }
+
+    const QString unit = dict.value(QStringLiteral("Measurements")).toString();
+    static const QStringList units = {QStringLiteral("Inches"), QStringLiteral("Centimeters"),
+                                      QStringLiteral("Points"), QStringLiteral("Picas")};
+    if (units.contains(unit))
+        UserDefaults::standard().setString(unit, QStringLiteral("Measurements"));
+
+    setFilePath(path);
+    noteRecentDocument(path);
+    adjustLabelListSelection();
+    for (int i = int(graphics.size()) - 1; i >= 0; --i)
+        insertGraphic(graphics[i], 0);
+    m_undoManager.enableUndoRegistration();
+    wasChanged(false);
+    updateRulers();
+    update();
+    NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
+    m_undoManager.removeAllActions();
+    return true;
+}
+
+// ---- save ----
+
+bool RectsView::save()
+{
+    QString path = _filePath;
+    if (path.isEmpty()) {
+        path = Prompts::current().saveFile(window(), QString(), QString(),
+                                           Language::stringForKey(QStringLiteral("Untitled")),
+                                           {QStringLiteral("qkdoc")});
+        if (path.isEmpty())
+            return false;
+        path = withExtension(path, QStringLiteral("qkdoc"));
+        setFilePath(path);
+        noteRecentDocument(path);
+    }
+    const QVariantMap dict = drawDocumentDictionaryForGraphics(rects);
+    if (PropertyList::toData(dict, PlistFormat::Binary).isEmpty()
+        || !PropertyList::writeFile(path, dict, PlistFormat::Binary)) {
+        saveFailed(window());
+        return false;
+    }
+    wasChanged(false);
+    return true;
+}
+
+bool RectsView::saveDocumentAs()
+{
+    QStringList types = {QStringLiteral("qkdoc")};
+    if (saveAsWriter)
+        types << QStringLiteral("pdf") << QStringLiteral("ps") << QStringLiteral("tiff");
+    const QString chosen = Prompts::current().saveFile(window(), QStringLiteral("Save Quillmark Document As:"),
+                                                       QString(), Language::stringForKey(QStringLiteral("Untitled")),
+                                                       types);
+    if (chosen.isEmpty())
+        return false;
+    const QString suffix = QFileInfo(chosen).suffix().toLower();
+    int type = 1;
+    if (saveAsWriter) {
+        if (suffix == QLatin1String("pdf"))
+            type = 2;
+        else if (suffix == QLatin1String("ps") || suffix == QLatin1String("eps"))
+            type = 3;
+        else if (suffix == QLatin1String("tiff") || suffix == QLatin1String("tif"))
+            type = 4;
+    }
+    if (type != 1) {
+        if (!saveAsWriter(type, chosen)) {
+            saveFailed(window());
+            return false;
+        }
+        if (type != 2)
+            wasChanged(false);
+        return true;
+    }
+    const QString path = withExtension(chosen, QStringLiteral("qkdoc"));
+    const QVariantMap dict = drawDocumentDictionaryForGraphics(rects);
+    if (!PropertyList::writeFile(path, dict, PlistFormat::Binary)) {
+        saveFailed(window());
+        return false;
+    }
+    setFilePath(path);
+    noteRecentDocument(path);
+    wasChanged(false);
+    return true;
+}
+
+// ---- New and Open ----
+
+bool RectsView::newDocument()
+{
+    if (!askToSaveChanges())
+        return false;
+    emptyNewDoc();
+    update();
+    return true;
+}
+
+void RectsView::emptyNewDoc()
+{
+    clearSelection();
+    for (const GroupPtr &group : std::as_const(_groups))
+        group->clear();
+    _groups.clear();
+    for (const GraphicPtr &graphic : std::as_const(rects))
+        graphic->unlink();
+    rects.clear();
+    _previewMode = false;
+    _pNonPrnLabel = QByteArray(std::max(0, int(_tlabel.num_label)) * std::max(0, int(_tlabel.num_downlabel)), '\0');
+    if (m_outlets.cbDrawByType) {
+        const QSignalBlocker blocker(m_outlets.cbDrawByType);
+        m_outlets.cbDrawByType->setChecked(true);
+    }
+    const bool catalogueRow = m_outlets.labelOutlineViewOutlet && m_outlets.labelOutlineViewOutlet->selectionModel()
+                              && m_outlets.labelOutlineViewOutlet->selectionModel()->hasSelection();
+    const bool customRow = m_outlets.labelTableViewOutlet && m_outlets.labelTableViewOutlet->selectionModel()
+                           && m_outlets.labelTableViewOutlet->selectionModel()->hasSelection();
+    if (!catalogueRow && customRow)
+        tableViewSelectionDidChange();
+    else if (catalogueRow)
+        outlineViewSelectionDidChange();
+    // A new design starts without the history of the one it replaces.
+    m_undoManager.removeAllActions();
+    wasChanged(false);
+    setFilePath(QString());
+}
+
+bool RectsView::openDocument()
+{
+    if (!askToSaveChanges())
+        return false;
+    const QString path = Prompts::current().openFile(window(), QStringLiteral("Choose Quillmark Document to Open"),
+                                                     QString(), {QStringLiteral("qkdoc")});
+    if (path.isEmpty())
+        return false;
+    return open(path);
+}
+
+bool RectsView::applicationOpenFile(const QString &path)
+{
+    if (!askToSaveChanges())
+        return false;
+    return open(path);
+}
+
+// ---- title and recent documents ----
+
+void RectsView::setFilePath(const QString &path)
+{
+    _filePath = path;
+    updateWindowTitle();
+}
+
+QString RectsView::windowTitleText() const
+{
+    if (_filePath.isEmpty())
+        return QStringLiteral("Quillmark::") + Language::stringForKey(QStringLiteral("Untitled"));
+    return QStringLiteral("Quillmark::") + QFileInfo(_filePath).fileName();
+}
+
+void RectsView::updateWindowTitle()
+{
+    const QString title = windowTitleText();
+    if (QWidget *top = window(); top && top != this)
+        top->setWindowTitle(title);
+    emit windowTitleChanged(title);
+}
+
+QStringList RectsView::recentDocuments()
+{
+    QStringList list;
+    for (const QVariant &entry : UserDefaults::standard().arrayForKey(RecentKey))
+        if (entry.typeId() == QMetaType::QString && !entry.toString().isEmpty())
+            list.append(entry.toString());
+    return list.mid(0, RecentLimit);
+}
+
+void RectsView::noteRecentDocument(const QString &path)
+{
+    QStringList list = recentDocuments();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    list.removeAll(absolute);
+    list.prepend(absolute);
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setObject(QVariant(QVariantList(list.begin(), list.begin() + std::min<qsizetype>(list.size(), RecentLimit))),
+                       RecentKey);
+    defaults.synchronize();
+}
+
+void RectsView::clearRecentDocuments()
+{
+    UserDefaults::standard().removeObject(RecentKey);
+    UserDefaults::standard().synchronize();
+}
+
+// ---- clipboard ----
+
+QString RectsView::pasteboardType()
+{
+    return QStringLiteral("Quillmark Graphic Format");
+}
+
+QMimeData *RectsView::mimeDataForSelection()
+{
+    const GraphicList ordered = orderedSelectedGraphics();
+    if (ordered.isEmpty())
+        return nullptr;
+    auto *mime = new QMimeData;
+    mime->setData(pasteboardType(), PropertyList::toData(drawDocumentDictionaryForGraphics(ordered), PlistFormat::Binary));
+    return mime;
+}
+
+void RectsView::copy()
+{
+    if (QMimeData *mime = mimeDataForSelection())
+        QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+void RectsView::cut()
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    copy();
+    delete_();
+    setActionName(Language::stringForKey(QStringLiteral("Cut")));
+}
+
+void RectsView::delete_()
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    m_undoManager.beginUndoGrouping();
+    const GraphicList doomed = orderedSelectedGraphics();
+    for (int i = int(doomed.size()) - 1; i >= 0; --i) {
+        if (Group *owner = doomed[i]->getGroup())
+            ungroup_(groupPtr(owner));
+        removeGraphicAtIndex(indexOfGraphic(doomed[i].get()));
+    }
+    m_undoManager.endUndoGrouping();
+    wasChanged(true);
+    update();
+}
+
+void RectsView::paste(const QPointF &offset, bool withOffset)
+{
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime || !mime->hasFormat(pasteboardType()))
+        return;
+    const QVariant parsed = PropertyList::fromData(mime->data(pasteboardType()));
+    if (parsed.typeId() != QMetaType::QVariantMap || !validateDocumentDictionary(parsed.toMap()).isEmpty())
+        return;
+    const int groupsBefore = int(_groups.size());
+    const GraphicList graphics = graphicsFromDrawDocumentDictionary(parsed.toMap());
+    if (graphics.isEmpty())
+        return;
+    clearSelection();
+    for (const GraphicPtr &graphic : graphics) {
+        graphic->setMainView(this);
+        m_undoManager.disableUndoRegistration();
+        graphic->setPageName(getCurrPageName());
+        graphic->setObjectLayer(currentLayer());
+        QRectF frame = graphic->frameBounds();
+        if (withOffset)
+            frame.translate(offset);
+        graphic->setFrameBounds(frame);
+        m_undoManager.enableUndoRegistration();
+        m_undoManager.beginUndoGrouping();
+        addGraphic(graphic);
+        selectRectUndo(graphic);
+        m_undoManager.endUndoGrouping();
+    }
+    for (int i = int(_groups.size()) - 1; i >= groupsBefore; --i) {
+        const GroupPtr group = _groups[i];
+        registerUndo([this, group, i] { removeGroup(group, i); });
+    }
+    if (!graphics.isEmpty() && graphics.first()->getGroup())
+        setSelectedGroup(graphics.first()->getGroup());
+    setActionName(Language::stringForKey(QStringLiteral("Paste")));
+    wasChanged(true);
+}
+
+void RectsView::duplicate()
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    copy();
+    paste(duplicateOffset ? duplicateOffset() : QPointF(5.0, 5.0), true);
+    setActionName(localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings")));
+}
+
+} // namespace quillmark

@@ -1,0 +1,236 @@
+// The canvas's groups (plain and title-and-value), undo and redo, clearing the design and the
+// questions other parts ask about it.
+#include <QHash>
+
+#include <algorithm>
+
+#include "canvas/RectsView.h"
+#include "objects/ColorPath.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+
+namespace quillmark {
+
+GroupPtr RectsView::groupPtr(const Group *group) const
+{
+    for (const GroupPtr &candidate : _groups)
+        if (candidate.get() == group)
+            return candidate;
+    return nullptr;
+}
+
+void RectsView::group()
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    group_(_selectedObjects, false);
+    wasChanged(true);
+}
+
+GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
+{
+    GroupPtr made;
+    // A merge field first makes a title-and-value group once that kind is registered.
+    if (!graphics.isEmpty() && graphics.first()->className() == QLatin1String("ColorField"))
+        made = Group::groupWithPropertyListRepresentation(
+            {{QStringLiteral("GroupClassKey"), QStringLiteral("GroupField")}}, {});
+    if (!made)
+        made = Group::create();
+    made->setRectsView(this);
+    made->addObjects(graphics);
+
+    if (!ordered) {
+        // The members end up contiguous directly behind the frontmost one, in their former
+        // relative order.
+        const GraphicList sorted = orderedSelectedGraphics();
+        if (!sorted.isEmpty()) {
+            int t = indexOfGraphic(sorted.last().get());
+            for (int i = int(sorted.size()) - 1; i >= 0; --i) {
+                const int index = indexOfGraphic(sorted[i].get());
+                if (index < t) {
+                    moveGraphic(sorted[i], t - 1);
+                    --t;
+                }
+            }
+        }
+    }
+
+    for (const GroupPtr &other : std::as_const(_groups))
+        other->setSelected(false);
+    made->setSelected(true);
+    _groups.append(made);
+    update();
+    registerUndo([this, made] { ungroup_(made); });
+    return made;
+}
+
+void RectsView::ungroup()
+{
+    const GroupPtr chosen = selectedGroup();
+    setSelectedGroup(nullptr);
+    if (!chosen)
+        return;
+    ungroup_(chosen);
+    wasChanged(true);
+    update();
+}
+
+void RectsView::ungroup_(const GroupPtr &chosen)
+{
+    if (!chosen)
+        return;
+    const GraphicList members = chosen->getObjects();
+    registerUndo([this, members] { group_(members, true); });
+    chosen->clear();
+    _groups.removeIf([&](const GroupPtr &g) { return g == chosen; });
+    update();
+}
+
+int RectsView::groupCF(bool showTitle)
+{
+    GroupPtr made = Group::groupWithPropertyListRepresentation(
+        {{QStringLiteral("GroupClassKey"), QStringLiteral("GroupField")}}, {});
+    if (!made)
+        made = Group::create();
+    made->setRectsView(this);
+    made->addObjects(_selectedObjects);
+    made->setSelected(true);
+    Q_UNUSED(showTitle);
+    for (const GroupPtr &other : std::as_const(_groups))
+        other->setSelected(false);
+    made->setSelected(true);
+    _groups.append(made);
+    update();
+    return int(_groups.size()) - 1;
+}
+
+void RectsView::ungroupCF()
+{
+    const GroupPtr chosen = selectedGroup();
+    setSelectedGroup(nullptr);
+    if (!chosen)
+        return;
+    _groups.removeIf([&](const GroupPtr &g) { return g == chosen; });
+    update();
+    registerUndo([this] { groupCF(false); });
+}
+
+GroupPtr RectsView::selectedGroup() const
+{
+    for (const GroupPtr &candidate : _groups)
+        if (candidate->isSelected())
+            return candidate;
+    return nullptr;
+}
+
+void RectsView::setSelectedGroup(const Group *chosen)
+{
+    for (const GroupPtr &candidate : std::as_const(_groups))
+        candidate->setSelected(candidate.get() == chosen && chosen);
+}
+
+void RectsView::insertGroup(const GroupPtr &group, int index)
+{
+    if (!group)
+        return;
+    index = std::clamp(index, 0, int(_groups.size()));
+    registerUndo([this, group, index] { removeGroup(group, index); });
+    _groups.insert(index, group);
+    update();
+}
+
+void RectsView::removeGroup(const GroupPtr &group, int index)
+{
+    const int at = int(_groups.indexOf(group));
+    if (at < 0)
+        return;
+    registerUndo([this, group, index] { insertGroup(group, index); });
+    _groups.removeAt(at);
+    update();
+}
+
+void RectsView::removeGroupAtIndex(int index)
+{
+    if (index < 0 || index >= _groups.size())
+        return;
+    const GroupPtr group = _groups[index];
+    m_undoManager.beginUndoGrouping();
+    registerUndo([this, group, index] { insertGroup(group, index); });
+    const GraphicList members = group->getObjects();
+    for (int i = int(members.size()) - 1; i >= 0; --i)
+        removeGraphicAtIndex(indexOfGraphic(members[i].get()));
+    _groups.removeIf([&](const GroupPtr &g) { return g == group; });
+    m_undoManager.endUndoGrouping();
+    update();
+}
+
+void RectsView::undo()
+{
+    m_undoManager.undo();
+    update();
+    emit selectionChanged();
+}
+
+void RectsView::redo()
+{
+    m_undoManager.redo();
+    update();
+    emit selectionChanged();
+}
+
+void RectsView::removeAllRects(const QString &pageName)
+{
+    setSelectedGroup(nullptr);
+    for (int index = int(rects.size()) - 1; index >= 0; --index) {
+        const GraphicPtr graphic = rects[index];
+        if (!pageName.isNull() && graphic->getPageName() != pageName)
+            continue;
+        graphic->setEditable(false);
+        deselectRect(graphic);
+        const QRectF area = graphic->drawingBounds();
+        rects.removeAt(index);
+        invalidateRect(area);
+        registerUndo([this, graphic, index] { insertGraphic(graphic, index); });
+        graphic->unlink();
+        if (Group *owner = graphic->getGroup())
+            ungroup_(groupPtr(owner));
+    }
+    update();
+}
+
+bool RectsView::hasTwoSides() const
+{
+    QString first;
+    for (const GraphicPtr &graphic : rects) {
+        const QString name = graphic->getPageName();
+        if (name.isEmpty())
+            continue;
+        if (first.isEmpty())
+            first = name;
+        else if (name != first)
+            return true;
+    }
+    return false;
+}
+
+bool RectsView::selectedisBarcodes() const
+{
+    return !_selectedObjects.isEmpty()
+           && std::all_of(_selectedObjects.begin(), _selectedObjects.end(), [](const GraphicPtr &g) {
+                  return g->className() == QLatin1String("ColorBarcode");
+              });
+}
+
+int RectsView::nextKnob(int knob) const
+{
+    static const int next[9] = {0, 2, 3, 5, 1, 8, 4, 6, 7};
+    return knob >= 1 && knob <= 8 ? next[knob] : knob;
+}
+
+int RectsView::prevKnob(int knob) const
+{
+    static const int prev[9] = {0, 4, 1, 2, 6, 3, 7, 8, 5};
+    return knob >= 1 && knob <= 8 ? prev[knob] : knob;
+}
+
+} // namespace quillmark

@@ -1,0 +1,240 @@
+// The current tool, the pointer each tool shows, and the creation of objects: drawn objects,
+// the text box of the text tool, the merge-field pair and the Bezier path built click by click.
+#include <QCursor>
+#include <QPixmap>
+#include <QScrollArea>
+
+#include <optional>
+
+#include "canvas/RectsView.h"
+#include "database/ColorField.h"
+#include "database/MergeFieldTool.h"
+#include "foundation/Language.h"
+#include "objects/ColorPath.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+#include "objects/ObjectFactory.h"
+#include "platform/Bundle.h"
+#include "platform/Modifiers.h"
+
+namespace quillmark {
+
+namespace {
+
+// One path in progress per process, as long as the path tool builds it.
+std::optional<BezierPath> &pathStore()
+{
+    static std::optional<BezierPath> path;
+    return path;
+}
+
+QCursor imageCursor(const QString &name, int hotX, int hotY, Qt::CursorShape fallback)
+{
+    const QImage image = Bundle::imageNamed(name);
+    if (image.isNull())
+        return QCursor(fallback);
+    return QCursor(QPixmap::fromImage(image), hotX, hotY);
+}
+
+} // namespace
+
+const BezierPath *RectsView::pathInProgress()
+{
+    return pathStore() ? &*pathStore() : nullptr;
+}
+
+void RectsView::discardPathInProgress()
+{
+    pathStore().reset();
+}
+
+QString RectsView::currentObjectClass() const
+{
+    switch (currentToolClass) {
+    case RectTool:
+        return QStringLiteral("ColorRect");
+    case OvalTool:
+        return QStringLiteral("ColorOval");
+    case LineTool:
+        return QStringLiteral("ColorLine");
+    case BarcodeTool:
+        return QStringLiteral("ColorBarcode");
+    case FieldTool:
+        return QStringLiteral("ColorField");
+    case AddressTool:
+        return QStringLiteral("ColorAddress");
+    default:
+        return QString();
+    }
+}
+
+void RectsView::matrixFrameItem(int tag)
+{
+    // The field tool offers its fields in a menu; the tool changes when one is chosen.
+    if (tag == FieldTool) {
+        discardPathInProgress();
+        if (toolSelectionChanged)
+            toolSelectionChanged(m_toolTag);
+        return;
+    }
+    m_toolTag = tag;
+    setCurrToolClass(tag);
+    QCursor pointer(Qt::CrossCursor);
+    if (tag == PathTool) {
+        BezierPath path;
+        path.setLineWidth(1.0 / getZoom());
+        pathStore() = path;
+        pointer = imageCursor(QStringLiteral("startPath"), 1, 19, Qt::CrossCursor);
+    } else {
+        discardPathInProgress();
+        if (tag == SelectTool) {
+            pointer = QCursor(Qt::ArrowCursor);
+            update();
+        } else if (tag == RotateTool) {
+            pointer = imageCursor(QStringLiteral("rotateCursor"), 9, 9, Qt::CrossCursor);
+            update();
+        } else if (tag == TextTool) {
+            pointer = QCursor(Qt::IBeamCursor);
+        } else {
+            clearSelection();
+        }
+    }
+    setMouseTracking(tag == PathTool);
+    setDocumentCursor(pointer);
+    if (toolSelectionChanged)
+        toolSelectionChanged(tag);
+}
+
+void RectsView::setupCurrObjectTool(int tool)
+{
+    matrixFrameItem(tool);
+}
+
+void RectsView::setCurrToolClass(int tool)
+{
+    currentToolClass = tool;
+    m_textLinkSource.reset();
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        auto *path = dynamic_cast<ColorPath *>(graphic.get());
+        if (path && path->bezierEdit())
+            path->doubleClick();
+    }
+}
+
+void RectsView::addFieldType(int fieldPk)
+{
+    m_pendingFieldPk = fieldPk;
+    setCurrToolClass(FieldTool);
+    clearSelection();
+    setDocumentCursor(QCursor(Qt::CrossCursor));
+}
+
+GraphicPtr RectsView::createObjectOfClassR(const QString &className, const QRectF &bounds)
+{
+    const GraphicPtr object = ObjectFactory::create(className);
+    if (!object)
+        return nullptr;
+    object->setMainView(this);
+    m_undoManager.disableUndoRegistration();
+    object->setFrameBounds(bounds);
+    object->setDrawsStroke(false);
+    object->setDrawsImage(false);
+    object->setStrokeLineWidth(1.0f);
+    object->setPageName(getCurrPageName());
+    object->setObjectLayer(currentLayer());
+    m_undoManager.enableUndoRegistration();
+
+    m_undoManager.beginUndoGrouping();
+    clearSelection();
+    addGraphic(object);
+    selectRect(object);
+    wasChanged(true);
+    setupCurrObjectTool(SelectTool);
+    setActionName(Language::stringForKey(QStringLiteral("Create Object")));
+    m_undoManager.endUndoGrouping();
+    return object;
+}
+
+void RectsView::finishObjectCreation(const GraphicPtr &object, unsigned flags)
+{
+    const int tool = currentToolClass;
+    m_undoManager.beginUndoGrouping();
+    if (tool == RectTool && m_textLinkSource)
+        object->setTextLink(m_textLinkSource.get(), m_textLinkNext);
+    clearSelection();
+    addGraphic(object);
+    // Only objects drawn with a tool take the last-used style.
+    m_undoManager.disableUndoRegistration();
+    object->syncronizeWith(nullptr);
+    m_undoManager.enableUndoRegistration();
+    selectRect(object);
+    if (tool == BarcodeTool)
+        object->setDrawBarcode(true);
+    wasChanged(true);
+    if (!(flags & CommandKeyMask))
+        setupCurrObjectTool(SelectTool);
+    setActionName(Language::stringForKey(QStringLiteral("Create Object")));
+    m_undoManager.endUndoGrouping();
+    resizeRectViewBound(false, false);
+    m_textLinkSource.reset();
+}
+
+void RectsView::createDBField(int fieldPk)
+{
+    clearSelection();
+    const MergeFieldPair pair = quillmark::createDBField(this, m_lastMouseDown, fieldPk);
+    if (!pair.title || !pair.contents)
+        return;
+    m_undoManager.disableUndoRegistration();
+    for (const GraphicPtr member : {GraphicPtr(pair.title), GraphicPtr(pair.contents)}) {
+        member->setPageName(getCurrPageName());
+        member->setObjectLayer(currentLayer());
+        rects.append(member);
+        member->setMainView(this);
+        selectRect(member);
+    }
+    const int index = groupCF(false);
+    m_undoManager.enableUndoRegistration();
+    registerUndo([this, index] { removeGroupAtIndex(index); });
+    wasChanged(true);
+    updateRulers();
+    update();
+}
+
+void RectsView::stopLasso(unsigned modifierFlags)
+{
+    if (!pathStore())
+        return;
+    BezierPath &path = *pathStore();
+    const int count = path.elementCount();
+    if (count >= 2) {
+        // The element that followed the pointer ends on the first point.
+        QPointF first[3];
+        path.elementAt(0, first);
+        QPointF last[3];
+        if (path.elementAt(count - 1, last) == BezierPath::CurveTo) {
+            last[1] = first[0];
+            last[2] = first[0];
+            path.setAssociatedPoints(last, count - 1);
+        }
+    }
+    path.closePath();
+    const QRectF box = path.bounds();
+    if (box.width() > 0.0 && box.height() > 0.0) {
+        auto object = ColorPath::create();
+        object->setMainView(this);
+        object->setPageName(getCurrPageName());
+        object->setObjectLayer(currentLayer());
+        m_undoManager.disableUndoRegistration();
+        object->setBezierPath(path);
+        m_undoManager.enableUndoRegistration();
+        discardPathInProgress();
+        finishObjectCreation(object, modifierFlags);
+        discardPathInProgress();
+        update();
+        return;
+    }
+    setupCurrObjectTool(SelectTool);
+}
+
+} // namespace quillmark

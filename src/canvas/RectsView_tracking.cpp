@@ -1,0 +1,872 @@
+// Mouse tracking of the canvas: what a press starts (creating, selecting, the rubber band,
+// moving, knob resizing, rotating, the path in progress) runs as a state machine that the
+// following moves and the release feed; nothing waits in a loop of its own.
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <cmath>
+
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+#include "objects/ColorPath.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+#include "objects/ObjectFactory.h"
+#include "platform/Modifiers.h"
+#include "platform/Pen.h"
+
+namespace quillmark {
+
+struct RectsView::TrackingState
+{
+    enum Kind { None, Create, Rubberband, Move, Knob, GroupKnob, Rotate, PathDrag, PathEdit };
+    Kind kind = None;
+    GraphicPtr object;
+    GroupPtr group;
+    int knob = 0;
+    QPointF start;
+    QPointF last;
+    bool dragged = false;
+    int axis = -1;
+    QRectF bounds;
+    bool undoGroupOpen = false;
+    bool changed = false;
+    QPointF centre;
+    GraphicList band;
+    GraphicList rotating;
+};
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+// The direction of (dx, -dy) in degrees, from -90 (included) to 270 (excluded).
+float polarAngle(double dx, double dy)
+{
+    const double r = std::sqrt(dx * dx + dy * dy);
+    if (r == 0.0)
+        return 0.0f;
+    const double s = -dy / r;
+    const double c = dx / r;
+    const double a = std::asin(std::fabs(s)) * 180.0 / Pi;
+    if (s > 0)
+        return float(c > 0 ? a : 180.0 - a);
+    if (s == 0)
+        return c >= 0 ? 0.0f : 180.0f;
+    return float(c >= 0 ? -a : 180.0 + a);
+}
+
+QRectF rectFromPoints(const QPointF &a, const QPointF &b)
+{
+    return QRectF(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::fabs(a.x() - b.x()),
+                  std::fabs(a.y() - b.y()));
+}
+
+bool isTextKind(const ColorRect &graphic)
+{
+    const QString name = graphic.className();
+    return name == QLatin1String("ColorRect") || name == QLatin1String("ColorOval");
+}
+
+} // namespace
+
+bool RectsView::isTracking() const
+{
+    return m_tracking && m_tracking->kind != TrackingState::None;
+}
+
+QRectF RectsView::selectionRect() const
+{
+    QRectF area;
+    for (const GraphicPtr &graphic : _selectedObjects)
+        area = area.isEmpty() ? graphic->frameBoundsRotated() : area.united(graphic->frameBoundsRotated());
+    return area;
+}
+
+QRectF RectsView::boundsForObjects() const
+{
+    QRectF area;
+    auto unite = [&area](const QRectF &r) {
+        if (r.isEmpty())
+            return;
+        area = area.isEmpty() ? r : area.united(r);
+    };
+    QList<const Group *> counted;
+    for (const GraphicPtr &graphic : _selectedObjects) {
+        const Group *owner = graphic->getGroup();
+        if (owner && owner->canSetAngle()) {
+            if (!counted.contains(owner)) {
+                counted.append(owner);
+                unite(owner->frameBoundsRotated());
+            }
+            continue;
+        }
+        unite(graphic->frameBoundsRotated());
+    }
+    return area;
+}
+
+void RectsView::moveSelectedGraphicsByPoint(const QPointF &delta)
+{
+    GraphicList work = _selectedObjects;
+    QList<Group *> moved;
+    // The members' own setters would register the move once more; this inverse covers all.
+    m_undoManager.disableUndoRegistration();
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        Group *owner = graphic->getGroup();
+        if (!owner || moved.contains(owner))
+            continue;
+        for (const GraphicPtr &member : owner->getObjects())
+            work.removeIf([&](const GraphicPtr &g) { return g == member; });
+        owner->moveBy(float(delta.x()), float(delta.y()));
+        moved.append(owner);
+    }
+    for (const GraphicPtr &graphic : std::as_const(work))
+        graphic->moveBy(delta);
+    m_undoManager.enableUndoRegistration();
+    if (!work.isEmpty() || !moved.isEmpty()) {
+        registerUndo([this, delta] { moveSelectedGraphicsByPoint(-delta); });
+        setActionName(Language::stringForKey(QStringLiteral("Move Object")));
+    }
+    wasChanged(true);
+    update();
+}
+
+// ---- widget events ----
+
+void RectsView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    m_lastWidgetPoint = event->position();
+    mouseDownAt(pageToWidget().inverted().map(event->position()), modifierFlags(event->modifiers()), 1);
+}
+
+void RectsView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    m_lastWidgetPoint = event->position();
+    mouseDownAt(pageToWidget().inverted().map(event->position()), modifierFlags(event->modifiers()), 2);
+}
+
+void RectsView::mouseMoveEvent(QMouseEvent *event)
+{
+    m_lastWidgetPoint = event->position();
+    m_lastDragFlags = modifierFlags(event->modifiers());
+    const QPointF point = pageToWidget().inverted().map(event->position());
+    if (!(event->buttons() & Qt::LeftButton)) {
+        // The path in progress follows the pointer between clicks.
+        if (pathInProgress()) {
+            BezierPath &path = const_cast<BezierPath &>(*pathInProgress());
+            const int count = path.elementCount();
+            QPointF pts[3];
+            if (count >= 2 && path.elementAt(count - 1, pts) == BezierPath::CurveTo) {
+                pts[1] = point;
+                pts[2] = point;
+                path.setAssociatedPoints(pts, count - 1);
+                update();
+            }
+        }
+        return;
+    }
+    mouseDraggedTo(point, m_lastDragFlags);
+    // Outside the visible part the canvas scrolls on its own while the button is held.
+    if (m_outlets.scrollView && isTracking()) {
+        const QRect visible = visibleRegion().boundingRect();
+        if (!visible.contains(event->position().toPoint())) {
+            if (!m_autoscrollTimer) {
+                m_autoscrollTimer = new QTimer(this);
+                m_autoscrollTimer->setInterval(50);
+                connect(m_autoscrollTimer, &QTimer::timeout, this, [this] { autoscrollStep(); });
+            }
+            if (!m_autoscrollTimer->isActive())
+                m_autoscrollTimer->start();
+        } else if (m_autoscrollTimer) {
+            m_autoscrollTimer->stop();
+        }
+    }
+}
+
+void RectsView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    if (m_autoscrollTimer)
+        m_autoscrollTimer->stop();
+    mouseUpAt(pageToWidget().inverted().map(event->position()), modifierFlags(event->modifiers()));
+}
+
+void RectsView::keyPressEvent(QKeyEvent *event)
+{
+    const unsigned flags = modifierFlags(event->modifiers());
+    if (m_tracking && m_tracking->kind == TrackingState::Move && event->key() == Qt::Key_S
+        && (flags & ShiftKeyMask) && (flags & ControlKeyMask)) {
+        clearGridSnap();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void RectsView::autoscrollStep()
+{
+    QScrollArea *area = m_outlets.scrollView;
+    if (!area || !isTracking()) {
+        if (m_autoscrollTimer)
+            m_autoscrollTimer->stop();
+        return;
+    }
+    const QRect visible = visibleRegion().boundingRect();
+    const QPointF p = m_lastWidgetPoint;
+    int dx = 0;
+    int dy = 0;
+    if (p.x() < visible.left())
+        dx = int(p.x()) - visible.left();
+    else if (p.x() > visible.right())
+        dx = int(p.x()) - visible.right();
+    if (p.y() < visible.top())
+        dy = int(p.y()) - visible.top();
+    else if (p.y() > visible.bottom())
+        dy = int(p.y()) - visible.bottom();
+    if (dx == 0 && dy == 0) {
+        m_autoscrollTimer->stop();
+        return;
+    }
+    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->value() + dx);
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->value() + dy);
+    mouseDraggedTo(pageToWidget().inverted().map(p), m_lastDragFlags);
+}
+
+// ---- the press ----
+
+void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount)
+{
+    if (!m_tracking)
+        m_tracking = std::make_shared<TrackingState>();
+    *m_tracking = TrackingState();
+    m_lastMouseDown = point;
+    const bool panning = (flags & ControlKeyMask) && (flags & ShiftKeyMask) && !(flags & CommandKeyMask);
+    if (!panning)
+        setTrackingFlag(true);
+
+    // A path in progress takes every click.
+    if (pathInProgress()) {
+        BezierPath &path = const_cast<BezierPath &>(*pathInProgress());
+        const int count = path.elementCount();
+        QPointF first[3];
+        if (count >= 2) {
+            path.elementAt(0, first);
+            if (QRectF(first[0] - QPointF(3, 3), QSizeF(6, 6)).contains(point)) {
+                stopLasso(flags);
+                return;
+            }
+        }
+        QPointF pts[3];
+        const bool closed = count > 0 && path.elementAt(count - 1, pts) == BezierPath::ClosePath;
+        if ((flags & ControlKeyMask) && !closed) {
+            stopLasso(flags);
+            return;
+        }
+        if (clickCount < 2) {
+            if (path.isEmpty())
+                path.moveTo(point);
+            path.curveTo(point, point, point);
+            m_tracking->kind = TrackingState::PathDrag;
+            update();
+            return;
+        }
+        // The double click's first click appended an element: it goes again.
+        BezierPath rebuilt;
+        rebuilt.setLineWidth(path.lineWidth());
+        for (int i = 0; i + 1 < count; ++i) {
+            QPointF e[3];
+            const auto type = path.elementAt(i, e);
+            if (type == BezierPath::MoveTo)
+                rebuilt.moveTo(e[0]);
+            else if (type == BezierPath::CurveTo)
+                rebuilt.curveTo(e[2], e[0], e[1]);
+        }
+        path = rebuilt;
+        stopLasso(flags);
+        return;
+    }
+
+    const int tool = currentToolClass;
+    if (tool == FieldTool) {
+        if (m_pendingFieldPk >= 0) {
+            createDBField(m_pendingFieldPk);
+            m_pendingFieldPk = -1;
+        }
+        return;
+    }
+    if (tool >= RectTool && tool <= AddressTool) {
+        startCreate(currentObjectClass(), point, flags);
+        return;
+    }
+
+    if ((flags & CommandKeyMask) && _selectedObjects.size() == 1)
+        return;
+    if (tool == RotateTool && !_selectedObjects.isEmpty()) {
+        startRotation(point);
+        return;
+    }
+    if (_selectedObjects.size() == 1) {
+        if (auto *path = dynamic_cast<ColorPath *>(_selectedObjects.first().get())) {
+            if (clickCount >= 2)
+                path->doubleClick();
+            if (path->bezierEdit()) {
+                path->mouseDown(point);
+                m_tracking->kind = TrackingState::PathEdit;
+                m_tracking->object = _selectedObjects.first();
+                return;
+            }
+        }
+    }
+    if (panning)
+        return;
+    selectAndTrackMouseWithEvent(point, flags, clickCount);
+}
+
+void RectsView::startCreate(const QString &className, const QPointF &point, unsigned flags)
+{
+    const GraphicPtr object = ObjectFactory::create(className);
+    if (!object)
+        return;
+    object->setMainView(this);
+    object->setPageName(getCurrPageName());
+    object->setObjectLayer(currentLayer());
+    if (currentToolClass == BarcodeTool || currentToolClass == AddressTool) {
+        // Placed by a click: the object takes its natural size at the point.
+        m_undoManager.disableUndoRegistration();
+        object->setFrameBounds(QRectF(point, QSizeF(0, 0)));
+        m_undoManager.enableUndoRegistration();
+        finishObjectCreation(object, flags);
+        return;
+    }
+    // The frame's changes while it is drawn are no steps of their own: the creation is one.
+    m_undoManager.disableUndoRegistration();
+    object->beginCreate(point);
+    m_tracking->kind = TrackingState::Create;
+    m_tracking->object = object;
+    m_tracking->start = point;
+}
+
+void RectsView::finishCreate(unsigned flags)
+{
+    const GraphicPtr object = m_tracking->object;
+    const bool made = object->endCreate();
+    m_undoManager.enableUndoRegistration();
+    if (!made) {
+        object->setMainView(nullptr);
+        resizeRectViewBound(false, false);
+        m_textLinkSource.reset();
+        return;
+    }
+    finishObjectCreation(object, flags);
+}
+
+void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, int clickCount)
+{
+    const bool shift = flags & ShiftKeyMask;
+    const bool control = flags & ControlKeyMask;
+    const bool option = flags & AlternateKeyMask;
+    const int tool = currentToolClass;
+
+    GraphicPtr hit;
+    if (control && option && _selectedObjects.size() == 1)
+        hit = _selectedObjects.first();
+    else if (control && _selectedObjects.size() == 1)
+        hit = objectUnderPoint(p, _selectedObjects.first().get());
+    else
+        hit = objectUnderPoint(p);
+
+    GroupPtr group;
+    int knob = 0;
+    if (hit && hit->getGroup() && !(hit->className() == QLatin1String("ColorField") && hit->drawsImage())) {
+        group = groupPtr(hit->getGroup());
+        knob = group ? group->knobUnderPoint(p) : 0;
+    } else if (hit) {
+        knob = hit->knobUnderPoint(p);
+    }
+    bool selected = hit && isSelected(hit.get());
+    if (knob == 0) {
+        bool found = false;
+        for (const GraphicPtr &candidate : std::as_const(_selectedObjects)) {
+            const int k = candidate->knobUnderPoint(p);
+            if (k != 0 || (!candidate->powerText() && candidate->linkUnderPoint(p) != 0)) {
+                hit = candidate;
+                selected = true;
+                knob = k;
+                group.reset();
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            for (const GraphicPtr &candidate : std::as_const(_selectedObjects)) {
+                const GroupPtr owner = groupPtr(candidate->getGroup());
+                const int k = owner ? owner->knobUnderPoint(p) : 0;
+                if (k != 0) {
+                    group = owner;
+                    knob = k;
+                    selected = true;
+                    break;
+                }
+            }
+        }
+    }
+
+    bool wasEditing = false;
+    if (!shift && !selected) {
+        wasEditing = std::any_of(_selectedObjects.begin(), _selectedObjects.end(),
+                                 [](const GraphicPtr &g) { return g->isEditable1(); });
+        clearSelection();
+    }
+
+    auto selectHit = [this](const GraphicPtr &graphic) {
+        // A member brings its whole group into the selection.
+        if (GroupPtr owner = groupPtr(graphic->getGroup())) {
+            for (const GraphicPtr &member : owner->getObjects())
+                selectRectUndo(member);
+            setSelectedGroup(owner.get());
+        } else {
+            selectRectUndo(graphic);
+        }
+    };
+    auto toggle = [&]() -> bool {
+        if (!isSelected(hit.get())) {
+            selectHit(hit);
+            knob = 0;
+            return true;
+        }
+        if (!hit->isEditable1()) {
+            if (GroupPtr owner = groupPtr(hit->getGroup())) {
+                for (const GraphicPtr &member : owner->getObjects())
+                    deselectRectUndo(member);
+                setSelectedGroup(nullptr);
+            } else {
+                deselectRectUndo(hit);
+            }
+        }
+        return false;
+    };
+
+    if (!hit && !group) {
+        if (tool == TextTool) {
+            if (wasEditing) {
+                setupCurrObjectTool(SelectTool);
+                return;
+            }
+            m_undoManager.beginUndoGrouping();
+            const GraphicPtr box = createObjectOfClassR(QStringLiteral("ColorRect"), QRectF(p, QSizeF(100.0, 100.0)));
+            if (box) {
+                box->setDrawsFill(false);
+                wasChanged(true);
+            }
+            m_undoManager.endUndoGrouping();
+            setupCurrObjectTool(TextTool);
+            return;
+        }
+        if (shift)
+            return;
+        m_tracking->kind = TrackingState::Rubberband;
+        m_tracking->start = p;
+        return;
+    }
+
+    if (group) {
+        if (shift && knob == 0) {
+            if (!toggle())
+                return;
+        } else if (knob == 11) {
+            if (!selected)
+                return;
+        } else if (knob != 0 && !group->isLocked() && group->isResizable() && tool != TextTool) {
+            startKnob(nullptr, group, knob);
+            return;
+        } else {
+            selectHit(hit);
+        }
+    } else {
+        if (shift && knob == 0) {
+            if (!toggle())
+                return;
+        } else if (!selected) {
+            selectHit(hit);
+        } else if (hit->isEditable1()) {
+            return;
+        } else {
+            int k = hit->knobUnderPoint(p);
+            GraphicPtr target = hit;
+            if (!hit->powerText() && k == 0) {
+                const int link = hit->linkUnderPoint(p);
+                if (link != 0) {
+                    setCurrToolClass(RectTool);
+                    m_textLinkSource = hit;
+                    m_textLinkNext = link == 2;
+                    setDocumentCursor(QCursor(Qt::CrossCursor));
+                    return;
+                }
+            }
+            if (k == 0) {
+                for (const GraphicPtr &candidate : std::as_const(_selectedObjects)) {
+                    if (const int ck = candidate->knobUnderPoint(p)) {
+                        target = candidate;
+                        k = ck;
+                        break;
+                    }
+                }
+            }
+            if (!target->isLocked() && target->isResizable() && k != 0 && k != 11 && tool != TextTool) {
+                startKnob(target, nullptr, k);
+                return;
+            }
+            if (clickCount >= 2) {
+                if (_selectedObjects.size() == 1 && isTextKind(*hit))
+                    setupCurrObjectTool(TextTool);
+                return;
+            }
+            update();
+            selectRectUndo(hit);
+        }
+    }
+
+    if (tool == TextTool) {
+        if (!(_selectedObjects.size() == 1 && isTextKind(*_selectedObjects.first())))
+            setupCurrObjectTool(SelectTool);
+    }
+    if (knob == 11) {
+        setCurrToolClass(RotateTool);
+        startRotation(p);
+        return;
+    }
+    if (option && !control) {
+        copy();
+        paste();
+    }
+    startMove(p, flags);
+}
+
+void RectsView::startMove(const QPointF &point, unsigned flags)
+{
+    m_tracking->kind = TrackingState::Move;
+    m_tracking->bounds = boundsForObjects();
+    m_tracking->last = point;
+    m_tracking->start = point;
+    Q_UNUSED(flags);
+    if (isSelectedLocked() > 0)
+        setDocumentCursor(QCursor(Qt::ForbiddenCursor));
+    else
+        setDocumentCursor(QCursor(Qt::SizeAllCursor));
+    // Every step of the drag, and the selection the press made, undo as one.
+    m_undoManager.beginUndoGrouping();
+    m_tracking->undoGroupOpen = true;
+}
+
+void RectsView::startKnob(const GraphicPtr &object, const GroupPtr &group, int knob)
+{
+    m_tracking->knob = knob;
+    if (group) {
+        m_tracking->kind = TrackingState::GroupKnob;
+        m_tracking->group = group;
+        group->beginTrackKnob(knob);
+        return;
+    }
+    m_tracking->kind = TrackingState::Knob;
+    m_tracking->object = object;
+    m_undoManager.beginUndoGrouping();
+    m_tracking->undoGroupOpen = true;
+    beginEchoingMoveToRulers(object->frameBounds());
+}
+
+void RectsView::startRotation(const QPointF &point)
+{
+    m_tracking->kind = TrackingState::Rotate;
+    m_tracking->centre = selectionRect().center();
+    m_tracking->last = point;
+    m_tracking->start = point;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        const Group *owner = graphic->getGroup();
+        if (owner && owner->canSetAngle())
+            continue;
+        graphic->beginRotation();
+        m_tracking->rotating.append(graphic);
+    }
+    update();
+}
+
+// ---- the drag ----
+
+void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
+{
+    if (!m_tracking)
+        return;
+    TrackingState &t = *m_tracking;
+    switch (t.kind) {
+    case TrackingState::None:
+        return;
+    case TrackingState::Create:
+        t.object->continueCreate(point, flags);
+        update();
+        return;
+    case TrackingState::PathDrag: {
+        BezierPath &path = const_cast<BezierPath &>(*pathInProgress());
+        const int count = path.elementCount();
+        QPointF pts[3];
+        if (count >= 1 && path.elementAt(count - 1, pts) == BezierPath::CurveTo) {
+            pts[0] = pts[1] = pts[2] = point;
+            path.setAssociatedPoints(pts, count - 1);
+            QPointF before[3];
+            if (count >= 3 && path.elementAt(count - 2, before) == BezierPath::CurveTo) {
+                before[1] = 2.0 * before[2] - point;
+                path.setAssociatedPoints(before, count - 2);
+            }
+            update();
+        }
+        return;
+    }
+    case TrackingState::PathEdit:
+        if (auto *path = dynamic_cast<ColorPath *>(t.object.get()))
+            path->mouseDragged(point, flags);
+        return;
+    case TrackingState::Rubberband: {
+        if (point == t.start) {
+            for (const GraphicPtr &graphic : std::as_const(t.band))
+                if (graphic->className() == QLatin1String("ColorField"))
+                    graphic->setSelected(false);
+            t.band.clear();
+            setRubberband(QRectF(), {});
+            return;
+        }
+        const QRectF r = rectFromPoints(t.start, point);
+        if (r == _rubberbandRect)
+            return;
+        t.band = graphicsIntersectingRect(r);
+        QSet<const ColorRect *> touched;
+        for (const GraphicPtr &graphic : std::as_const(t.band)) {
+            touched.insert(graphic.get());
+            if (graphic->className() == QLatin1String("ColorField"))
+                graphic->setSelected(true);
+        }
+        setRubberband(r, touched);
+        return;
+    }
+    case TrackingState::Move: {
+        QPointF q = point;
+        if (!(flags & ShiftKeyMask))
+            q = processGrid(q, t.last);
+        else
+            clearGridSnap();
+        QPointF d = q - t.last;
+        if (!t.dragged) {
+            t.dragged = true;
+            t.axis = std::fabs(d.x()) > std::fabs(d.y()) ? 0 : 1;
+        }
+        if (flags & CommandKeyMask) {
+            if (t.axis == 0)
+                d.setY(0.0);
+            else
+                d.setX(0.0);
+        }
+        if (!d.isNull() && !_selectedObjects.isEmpty()) {
+            moveSelectedGraphicsByPoint(d);
+            t.changed = true;
+        }
+        updateRulers();
+        updateObjectValues();
+        t.last = t.last + d;
+        return;
+    }
+    case TrackingState::Knob: {
+        t.knob = t.object->resizeByMovingKnob(t.knob, point, flags);
+        t.changed = true;
+        update();
+        updateObjectValues();
+        continueEchoingMoveToRulers(t.object->frameBounds());
+        return;
+    }
+    case TrackingState::GroupKnob:
+        t.group->continueTrackKnob(point, flags);
+        t.changed = true;
+        return;
+    case TrackingState::Rotate:
+        rotationStep(point, flags);
+        return;
+    }
+}
+
+QPointF RectsView::processGrid(const QPointF &point, const QPointF &prev)
+{
+    const bool anyUnlocked = std::any_of(_selectedObjects.begin(), _selectedObjects.end(),
+                                         [](const GraphicPtr &g) { return !g->isLocked(); });
+    if (!anyUnlocked)
+        return point;
+    const QRectF b = boundsForObjects();
+    const QPointF off = prev - b.topLeft();
+    const QPointF o = point - off;
+    const QPointF e = o + QPointF(b.width(), b.height());
+    clearGridSnap();
+    for (const QPointF &corner : {o, QPointF(e.x(), o.y()), QPointF(o.x(), e.y()), e}) {
+        const QPointF snapped = constrainedPoint(corner);
+        if (snapped != corner)
+            return point + (snapped - corner);
+    }
+    return point;
+}
+
+void RectsView::rotationStep(const QPointF &point, unsigned flags)
+{
+    TrackingState &t = *m_tracking;
+    const QPointF c = t.centre;
+    if (point == t.last)
+        return;
+    const QPointF from = c - t.last;
+    const QPointF to = c - point;
+    double delta = double(polarAngle(from.x(), from.y())) - double(polarAngle(to.x(), to.y()));
+    // Crossing the seam of the angle range is a small turn, not almost a whole one.
+    if (delta > 180.0)
+        delta -= 360.0;
+    else if (delta < -180.0)
+        delta += 360.0;
+    if (flags & ShiftKeyMask)
+        delta = delta > 15.0 ? 15.0 : (delta < -15.0 ? -15.0 : 0.0);
+    update();
+    if (delta == 0.0)
+        return;
+    if (!t.undoGroupOpen) {
+        m_undoManager.beginUndoGrouping();
+        t.undoGroupOpen = true;
+    }
+    t.changed = true;
+    const QPointF c2 = boundsForObjects().center();
+    QList<Group *> turned;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        Group *owner = graphic->getGroup();
+        if (!owner || !owner->canSetAngle() || turned.contains(owner))
+            continue;
+        turned.append(owner);
+        if (flags & ShiftKeyMask)
+            owner->setAngle(float(owner->angle() + delta), c2);
+        else
+            owner->setAngle(float(owner->angle() + delta));
+    }
+    for (const GraphicPtr &graphic : std::as_const(t.rotating)) {
+        double a = graphic->angle() + delta;
+        if (flags & ShiftKeyMask) {
+            a = double(int(a) / 15 * 15);
+        } else {
+            if (a > 360.0)
+                a -= 360.0;
+            if (a < 0.0)
+                a += 360.0;
+        }
+        graphic->setAngle(float(a), false);
+        if (t.rotating.size() >= 2) {
+            const QPointF m = graphic->getRotatedBounds().bounds().center();
+            QTransform turn;
+            turn.translate(c2.x(), c2.y());
+            turn.rotate(-delta);
+            turn.translate(-c2.x(), -c2.y());
+            graphic->moveBy(turn.map(m) - m);
+        }
+    }
+    t.last = point;
+    updateRulers();
+    updateObjectValues();
+}
+
+// ---- the release ----
+
+void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
+{
+    Q_UNUSED(point);
+    if (!m_tracking) {
+        setTrackingFlag(false);
+        return;
+    }
+    TrackingState &t = *m_tracking;
+    switch (t.kind) {
+    case TrackingState::None:
+    case TrackingState::PathDrag:
+        break;
+    case TrackingState::Create:
+        finishCreate(flags);
+        break;
+    case TrackingState::PathEdit:
+        if (auto *path = dynamic_cast<ColorPath *>(t.object.get()))
+            path->mouseUp();
+        break;
+    case TrackingState::Rubberband:
+        for (const GraphicPtr &graphic : std::as_const(t.band))
+            selectRect(graphic);
+        setRubberband(QRectF(), {});
+        break;
+    case TrackingState::Move:
+        clearGridSnap();
+        updateRulers();
+        setDocumentCursor(QCursor(Qt::ArrowCursor));
+        break;
+    case TrackingState::Knob:
+        stopEchoingMoveToRulers();
+        clearGridSnap();
+        updateRulers();
+        break;
+    case TrackingState::GroupKnob:
+        t.group->endTrackKnob();
+        clearGridSnap();
+        break;
+    case TrackingState::Rotate:
+        endRotationDrag();
+        break;
+    }
+    if (t.undoGroupOpen) {
+        t.undoGroupOpen = false;
+        m_undoManager.endUndoGrouping();
+    }
+    if (t.changed)
+        wasChanged(true);
+    *m_tracking = TrackingState();
+    setTrackingFlag(false);
+    resizeRectViewBound(false, false);
+    update();
+}
+
+void RectsView::endRotationDrag()
+{
+    TrackingState &t = *m_tracking;
+    for (const GraphicPtr &graphic : std::as_const(t.rotating))
+        graphic->endRotation();
+    if (t.changed)
+        setActionName(Language::stringForKey(QStringLiteral("Rotate Object(s)")));
+    t.rotating.clear();
+    setCurrToolClass(m_toolTag);
+}
+
+void RectsView::drawTrackingFeedback(QPainter *painter)
+{
+    const qreal hairline = 1.0 / std::max(getZoom(), 0.01);
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(palette().color(QPalette::Highlight), hairline));
+    if (m_tracking && m_tracking->kind == TrackingState::Rotate)
+        painter->drawLine(m_tracking->centre, m_tracking->last);
+    if (const BezierPath *path = pathInProgress(); path && !path->isEmpty())
+        painter->drawPath(path->toPainterPath());
+    for (const GroupPtr &group : std::as_const(_groups))
+        if (group->isSelected() && group->pageName() == getCurrPageName())
+            group->drawSelect(painter);
+    painter->restore();
+}
+
+} // namespace quillmark
