@@ -12,6 +12,7 @@
 #include "database/Database.h"
 #include "database/DatabaseError.h"
 #include "database/FieldPair.h"
+#include "database/MergeContents.h"
 #include "database/tableField.h"
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
@@ -159,6 +160,52 @@ QString ColorField::className() const
 std::shared_ptr<ColorRect> ColorField::newInstance() const
 {
     return std::make_shared<ColorField>();
+}
+
+void ColorField::copyValues(ColorRect &target) const
+{
+    auto *field = dynamic_cast<ColorField *>(&target);
+    if (field)
+        field->_acceptAnyStyle = true;
+    ColorRect::copyValues(target);
+    if (!field)
+        return;
+    field->_acceptAnyStyle = false;
+    field->_isTitle = _isTitle;
+    field->_alignment = _alignment;
+    field->_profile = _profile;
+    field->_attributes = _attributes;
+}
+
+QList<tableField> ColorField::fieldTitlesAndTags()
+{
+    return MergeContents::fieldTitlesAndTags();
+}
+
+QList<tableField> ColorField::fieldTitlesAndTagsOriginal()
+{
+    return MergeContents::fieldTitlesAndTagsOriginal();
+}
+
+void ColorField::setEditable(bool flag)
+{
+    if (_hidden || flag == _iseditable)
+        return;
+    UndoManager *manager = undoManager();
+    if (flag) {
+        // The pair turns back about the same centre, or it would drift with every edit.
+        _editCentre = pair() ? pair()->rotate(-angle(), QPointF()) : QPointF();
+        ColorRect::setEditable(true);
+        if (manager)
+            manager->beginUndoGrouping();
+    } else {
+        ColorRect::setEditable(false);
+        if (pair())
+            pair()->rotate(angle(), _editCentre);
+        if (manager && manager->groupingLevel() > 0)
+            manager->endUndoGrouping();
+    }
+    invalidate();
 }
 
 FieldPair *ColorField::pair() const

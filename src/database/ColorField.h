@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+#include "database/tableField.h"
 #include "objects/ColorRect.h"
 
 class QPainter;
@@ -45,6 +47,14 @@ public:
 
     QString className() const override;
     std::shared_ptr<ColorRect> newInstance() const override;
+    // The base values, also onto a target that is not the selected member, and the field's
+    // own kind, alignment, profile and attributes.
+    void copyValues(ColorRect &target) const override;
+
+    // The field menu: the current database's fields offered for merging, in pk order, with
+    // the composites "Full Name" and "City, State, Zip" among them, and the same without.
+    static QList<tableField> fieldTitlesAndTags();
+    static QList<tableField> fieldTitlesAndTagsOriginal();
 
     // ---- the pair ----
     // The title-and-value group that holds the field; null outside one.
@@ -65,6 +75,10 @@ public:
     void setFieldAttributes(const Attributes &attributes) { _attributes = attributes; }
     bool isHidden() const { return _hidden; }
     void setHidden(bool flag);
+    // In-place editing of a member is done with its pair upright and undoes as one step:
+    // entering turns the pair upright and opens an undo group, leaving turns it back and
+    // closes the group. Nothing for a hidden field.
+    void setEditable(bool flag);
 
     // A title member answers its pair's contents member's template flag.
     bool isTemplate() const override;
@@ -166,6 +180,7 @@ private:
     bool _hidden = false;
     // On while the stored form is read, so that stored style reaches an unselected member.
     bool _acceptAnyStyle = false;
+    QPointF _editCentre;
 };
 
 } // namespace quillmark

@@ -330,3 +330,52 @@ TEST_F(GroupFieldTest, StoredFormRoundTrip)
     EXPECT_FALSE(Group::groupWithPropertyListRepresentation(dict, others));
     EXPECT_EQ(others.at(1)->getGroup(), nullptr);
 }
+
+TEST_F(GroupFieldTest, EditingAMemberIsDoneUprightAndUndoesAsOneStep)
+{
+    MergeFieldPair pair = makePair(FirstNamePk);
+    pair.group->setShowTitle(true);
+    pair.group->setAngle(40);
+    canvas.undo.removeAllActions();
+    const QPointF turnedCentre = pair.contents->frameBounds().center();
+
+    pair.contents->setEditable(true);
+    EXPECT_TRUE(pair.group->isEditable());
+    EXPECT_EQ(canvas.undo.groupingLevel(), 1);
+    pair.contents->setSelected(true);
+    pair.contents->setTextColor(Qt::red);
+    pair.contents->setTextAlign(2);
+    pair.contents->setEditable(false);
+    EXPECT_FALSE(pair.group->isEditable());
+    EXPECT_EQ(canvas.undo.groupingLevel(), 0);
+    EXPECT_NEAR(distance(pair.contents->frameBounds().center(), turnedCentre), 0, 1e-3);
+
+    canvas.undo.undo();
+    EXPECT_EQ(pair.contents->align(), 0);
+    EXPECT_EQ(pair.contents->fieldAttributes().color, QColor(Qt::black));
+    EXPECT_FALSE(canvas.undo.canUndo());
+
+    // A hidden member is never edited.
+    pair.group->setShowTitle(false);
+    pair.title->setEditable(true);
+    EXPECT_FALSE(pair.title->isEditable1());
+}
+
+TEST_F(GroupFieldTest, ACopyKeepsTheMembersStyle)
+{
+    MergeFieldPair pair = makePair(CompanyPk);
+    pair.title->setSelected(true);
+    pair.title->setFillColor(Qt::cyan);
+    pair.title->setDrawsFill(true);
+    pair.title->setTextAlign(1);
+    auto copy = std::dynamic_pointer_cast<ColorField>(pair.title->copy());
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(copy->isTitle());
+    EXPECT_FALSE(copy->isSelected());
+    EXPECT_TRUE(copy->drawsFill());
+    EXPECT_EQ(copy->fillColor(), QColor(Qt::cyan));
+    EXPECT_EQ(copy->align(), 1);
+    EXPECT_EQ(copy->fieldAttributes(), pair.title->fieldAttributes());
+    EXPECT_EQ(copy->getGroup(), nullptr);
+    EXPECT_EQ(ColorField::fieldTitlesAndTags().at(3).pk, 100);
+}
