@@ -123,6 +123,9 @@ void ColorRect::setTextLink(ColorRect *other, bool next)
     ensureTextFlow();
     if (other->_textFlow == _textFlow)
         return;
+    // The editor's insertion point belongs to the text this box stops showing.
+    if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == this)
+        ObjectTextEditor::end();
 
     auto wrap = std::make_unique<NSTextWrapContainer>(_container->containerSize());
     wrap->setTextView(this);

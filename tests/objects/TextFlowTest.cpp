@@ -11,6 +11,7 @@
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
 #include "objects/NSTextWrapContainer.h"
+#include "objects/ObjectFactory.h"
 #include "objects/TextFlow.h"
 
 using namespace quillmark;
@@ -279,4 +280,54 @@ TEST(TextRunaround, TextFlowsAroundTheObjectAbove)
     ASSERT_GE(flow->lines().size(), 2u);
     EXPECT_EQ(flow->lines()[0].fragment.width(), 100);
     EXPECT_EQ(flow->lines()[1].fragment.x(), 160);
+}
+
+namespace {
+
+// Records which label-shape paths the object asks for.
+class LabelShapeCanvas : public qmtest::FakeCanvas
+{
+public:
+    bool printing = false;
+    bool byType = false;
+    mutable QList<std::pair<int, QString>> asked;
+
+    BezierPath bezierPath(int type, const QString &labelType) const override
+    {
+        asked.append({type, labelType});
+        return BezierPath::bezierPathWithRect(QRectF(type * 10, 0, 5, 5));
+    }
+    bool isPrinting() const override { return printing; }
+    bool drawByType() const override { return byType; }
+};
+
+} // namespace
+
+TEST(TextRunaround, LabelShapeWrapAddsTheThreeLabelPaths)
+{
+    registerObjectKinds();
+    LabelShapeCanvas canvas;
+    QVariantMap stored = ColorRect::create(QRectF(0, 0, 100, 100))->propertyListRepresentation();
+    stored.insert(QStringLiteral("TextWrap"), QStringLiteral("YES"));
+    auto box = ColorRect::graphicWithPropertyListRepresentation(stored);
+    ASSERT_TRUE(box);
+    box->setPageName(QStringLiteral("Address label 12"));
+    box->setMainView(&canvas);
+    canvas.rects.append(box);
+
+    // On the screen the canvas's current label applies.
+    EXPECT_EQ(box->getBezierPaths().size(), 3);
+    ASSERT_EQ(canvas.asked.size(), 3);
+    EXPECT_EQ(canvas.asked[0], std::make_pair(0, QString()));
+    EXPECT_EQ(canvas.asked[2].first, 2);
+
+    // Printing by position drops the label number from the page name.
+    canvas.asked.clear();
+    canvas.printing = true;
+    box->getBezierPaths();
+    EXPECT_EQ(canvas.asked[1], std::make_pair(1, QStringLiteral("Address label")));
+    canvas.asked.clear();
+    canvas.byType = true;
+    box->getBezierPaths();
+    EXPECT_EQ(canvas.asked[1].second, "Address label 12");
 }
