@@ -401,60 +401,41 @@ private:
         }
         at(row, col) = 10 * chr + bit;
     }
+    struct Cell {
+        int row;
+        int col;
+    };
+
+    // Each codeword's eight modules, most significant bit first.
+    void place(int chr, const std::array<Cell, 8> &cells)
+    {
+        for (size_t i = 0; i < cells.size(); ++i)
+            module(cells[i].row, cells[i].col, chr, int(i) + 1);
+    }
     void utah(int row, int col, int chr)
     {
-        module(row - 2, col - 2, chr, 1);
-        module(row - 2, col - 1, chr, 2);
-        module(row - 1, col - 2, chr, 3);
-        module(row - 1, col - 1, chr, 4);
-        module(row - 1, col, chr, 5);
-        module(row, col - 2, chr, 6);
-        module(row, col - 1, chr, 7);
-        module(row, col, chr, 8);
+        place(chr, {{{row - 2, col - 2}, {row - 2, col - 1}, {row - 1, col - 2}, {row - 1, col - 1},
+                     {row - 1, col}, {row, col - 2}, {row, col - 1}, {row, col}}});
     }
     void corner1(int chr)
     {
-        module(nrow - 1, 0, chr, 1);
-        module(nrow - 1, 1, chr, 2);
-        module(nrow - 1, 2, chr, 3);
-        module(0, ncol - 2, chr, 4);
-        module(0, ncol - 1, chr, 5);
-        module(1, ncol - 1, chr, 6);
-        module(2, ncol - 1, chr, 7);
-        module(3, ncol - 1, chr, 8);
+        place(chr, {{{nrow - 1, 0}, {nrow - 1, 1}, {nrow - 1, 2}, {0, ncol - 2}, {0, ncol - 1}, {1, ncol - 1},
+                     {2, ncol - 1}, {3, ncol - 1}}});
     }
     void corner2(int chr)
     {
-        module(nrow - 3, 0, chr, 1);
-        module(nrow - 2, 0, chr, 2);
-        module(nrow - 1, 0, chr, 3);
-        module(0, ncol - 4, chr, 4);
-        module(0, ncol - 3, chr, 5);
-        module(0, ncol - 2, chr, 6);
-        module(0, ncol - 1, chr, 7);
-        module(1, ncol - 1, chr, 8);
+        place(chr, {{{nrow - 3, 0}, {nrow - 2, 0}, {nrow - 1, 0}, {0, ncol - 4}, {0, ncol - 3}, {0, ncol - 2},
+                     {0, ncol - 1}, {1, ncol - 1}}});
     }
     void corner3(int chr)
     {
-        module(nrow - 3, 0, chr, 1);
-        module(nrow - 2, 0, chr, 2);
-        module(nrow - 1, 0, chr, 3);
-        module(0, ncol - 2, chr, 4);
-        module(0, ncol - 1, chr, 5);
-        module(1, ncol - 1, chr, 6);
-        module(2, ncol - 1, chr, 7);
-        module(3, ncol - 1, chr, 8);
+        place(chr, {{{nrow - 3, 0}, {nrow - 2, 0}, {nrow - 1, 0}, {0, ncol - 2}, {0, ncol - 1}, {1, ncol - 1},
+                     {2, ncol - 1}, {3, ncol - 1}}});
     }
     void corner4(int chr)
     {
-        module(nrow - 1, 0, chr, 1);
-        module(nrow - 1, ncol - 1, chr, 2);
-        module(0, ncol - 3, chr, 3);
-        module(0, ncol - 2, chr, 4);
-        module(0, ncol - 1, chr, 5);
-        module(1, ncol - 3, chr, 6);
-        module(1, ncol - 2, chr, 7);
-        module(1, ncol - 1, chr, 8);
+        place(chr, {{{nrow - 1, 0}, {nrow - 1, ncol - 1}, {0, ncol - 3}, {0, ncol - 2}, {0, ncol - 1},
+                     {1, ncol - 3}, {1, ncol - 2}, {1, ncol - 1}}});
     }
 
     int nrow;

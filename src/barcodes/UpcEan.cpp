@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace quillmark {
 
@@ -398,103 +399,103 @@ void ean8Extent(TBarInfo &info, LinearDrawContext &ctx)
     finishExtent(info, ctx, true, width);
 }
 
-int upcADraw(TBarInfo &info, LinearDrawContext &ctx)
+namespace {
+
+using UpcEanTextFn = void (*)(LinearDrawContext &, const TBarInfo &, const std::string &);
+
+struct UpcEanSymbol {
+    std::string s;
+    bool text = false;
+    BarPosition pos;
+};
+
+// The text goes down before the bars because, for the kinds that print the number-system digit
+// outside the symbol, it decides where the first bar stands.
+std::optional<UpcEanSymbol> beginUpcEanSymbol(TBarInfo &info, LinearDrawContext &ctx, int type,
+                                              UpcEanTextFn drawText, bool roomForSystemDigit)
 {
     const std::string data = info.shortData();
     if (!upcEanDigitsValid(data))
-        return 0;
-    const std::string s = upcEanNormalise(data, BarcodeType::UpcA);
-    const bool text = info.HRT != 0;
-    BarPosition pos{double(info.pt.v), double(info.pt.h)};
-    if (text) {
-        upcADrawText(ctx, info, s);
-        if (info.sSymbol)
-            pos.x += 10 * meanModule(info);
+        return std::nullopt;
+    UpcEanSymbol sym{upcEanNormalise(data, type), info.HRT != 0, {double(info.pt.v), double(info.pt.h)}};
+    if (sym.text) {
+        drawText(ctx, info, sym.s);
+        if (roomForSystemDigit && info.sSymbol)
+            sym.pos.x += 10 * meanModule(info);
     }
-    drawUpcEanGuardBars(ctx, pos, info, 2);
-    drawUpcEanDigitBars(ctx, pos, digitAt(s, 0), info, SetL, false, false);
-    for (size_t i = 1; i <= 5; ++i)
-        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetL, false, text);
-    centreGuard(ctx, pos, info);
-    for (size_t i = 6; i <= 10; ++i)
-        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetR, false, text);
-    drawUpcEanDigitBars(ctx, pos, digitAt(s, 11), info, SetR, false, false);
-    drawUpcEanGuardBars(ctx, pos, info, 2);
-    if (s.size() >= 13)
-        drawUpcEanAddOn(ctx, pos, info, s.substr(12));
+    drawUpcEanGuardBars(ctx, sym.pos, info, 2);
+    return sym;
+}
+
+// Normalised digits are either the bare symbol or the symbol followed by a whole add-on, so anything
+// past the main digits is an add-on.
+int endUpcEanSymbol(LinearDrawContext &ctx, UpcEanSymbol &sym, const TBarInfo &info, int closingGuardBars,
+                    size_t mainDigits)
+{
+    drawUpcEanGuardBars(ctx, sym.pos, info, closingGuardBars);
+    if (sym.s.size() > mainDigits)
+        drawUpcEanAddOn(ctx, sym.pos, info, sym.s.substr(mainDigits));
     return 1;
+}
+
+} // namespace
+
+int upcADraw(TBarInfo &info, LinearDrawContext &ctx)
+{
+    auto sym = beginUpcEanSymbol(info, ctx, BarcodeType::UpcA, upcADrawText, true);
+    if (!sym)
+        return 0;
+    const std::string &s = sym->s;
+    drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, 0), info, SetL, false, false);
+    for (size_t i = 1; i <= 5; ++i)
+        drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, i), info, SetL, false, sym->text);
+    centreGuard(ctx, sym->pos, info);
+    for (size_t i = 6; i <= 10; ++i)
+        drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, i), info, SetR, false, sym->text);
+    drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, 11), info, SetR, false, false);
+    return endUpcEanSymbol(ctx, *sym, info, 2, 12);
 }
 
 int upcEDraw(TBarInfo &info, LinearDrawContext &ctx)
 {
-    const std::string data = info.shortData();
-    if (!upcEanDigitsValid(data))
+    auto sym = beginUpcEanSymbol(info, ctx, BarcodeType::UpcE, upcEDrawText, true);
+    if (!sym)
         return 0;
-    const std::string s = upcEanNormalise(data, BarcodeType::UpcE);
-    const bool text = info.HRT != 0;
-    BarPosition pos{double(info.pt.v), double(info.pt.h)};
-    if (text) {
-        upcEDrawText(ctx, info, s);
-        if (info.sSymbol)
-            pos.x += 10 * meanModule(info);
-    }
-    drawUpcEanGuardBars(ctx, pos, info, 2);
+    const std::string &s = sym->s;
     const char *parity = UpcEParity[size_t(digitAt(s, 6))];
     for (size_t i = 0; i < 6; ++i)
-        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, setOf(parity[i]), false, text);
-    pos.x += info.spaceW;
-    drawUpcEanGuardBars(ctx, pos, info, 3);
-    if (s.size() >= 8)
-        drawUpcEanAddOn(ctx, pos, info, s.substr(7));
-    return 1;
+        drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, i), info, setOf(parity[i]), false, sym->text);
+    sym->pos.x += info.spaceW;
+    return endUpcEanSymbol(ctx, *sym, info, 3, 7);
 }
 
 int ean13Draw(TBarInfo &info, LinearDrawContext &ctx)
 {
-    const std::string data = info.shortData();
-    if (!upcEanDigitsValid(data))
+    auto sym = beginUpcEanSymbol(info, ctx, BarcodeType::Ean13, ean13DrawText, true);
+    if (!sym)
         return 0;
-    const std::string s = upcEanNormalise(data, BarcodeType::Ean13);
-    const bool text = info.HRT != 0;
-    BarPosition pos{double(info.pt.v), double(info.pt.h)};
-    if (text) {
-        ean13DrawText(ctx, info, s);
-        if (info.sSymbol)
-            pos.x += 10 * meanModule(info);
-    }
-    drawUpcEanGuardBars(ctx, pos, info, 2);
+    const std::string &s = sym->s;
     const char *parity = Ean13Parity[size_t(digitAt(s, 0))];
     for (size_t i = 1; i <= 6; ++i)
-        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, setOf(parity[i - 1]), false, text);
-    centreGuard(ctx, pos, info);
+        drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, i), info, setOf(parity[i - 1]), false, sym->text);
+    centreGuard(ctx, sym->pos, info);
     for (size_t i = 7; i <= 12; ++i)
-        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetR, false, text);
-    drawUpcEanGuardBars(ctx, pos, info, 2);
-    if (s.size() >= 15)
-        drawUpcEanAddOn(ctx, pos, info, s.substr(13));
-    return 1;
+        drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, i), info, SetR, false, sym->text);
+    return endUpcEanSymbol(ctx, *sym, info, 2, 13);
 }
 
 int ean8Draw(TBarInfo &info, LinearDrawContext &ctx)
 {
-    const std::string data = info.shortData();
-    if (!upcEanDigitsValid(data))
+    auto sym = beginUpcEanSymbol(info, ctx, BarcodeType::Ean8, ean8DrawText, false);
+    if (!sym)
         return 0;
-    const std::string s = upcEanNormalise(data, BarcodeType::Ean8);
-    const bool text = info.HRT != 0;
-    BarPosition pos{double(info.pt.v), double(info.pt.h)};
-    if (text)
-        ean8DrawText(ctx, info, s);
-    drawUpcEanGuardBars(ctx, pos, info, 2);
+    const std::string &s = sym->s;
     for (size_t i = 0; i < 4; ++i)
-        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetL, false, text);
-    centreGuard(ctx, pos, info);
+        drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, i), info, SetL, false, sym->text);
+    centreGuard(ctx, sym->pos, info);
     for (size_t i = 4; i < 8; ++i)
-        drawUpcEanDigitBars(ctx, pos, digitAt(s, i), info, SetR, false, text);
-    drawUpcEanGuardBars(ctx, pos, info, 2);
-    if (s.size() >= 9)
-        drawUpcEanAddOn(ctx, pos, info, s.substr(8));
-    return 1;
+        drawUpcEanDigitBars(ctx, sym->pos, digitAt(s, i), info, SetR, false, sym->text);
+    return endUpcEanSymbol(ctx, *sym, info, 2, 8);
 }
 
 int booklandDraw(TBarInfo &info, LinearDrawContext &ctx, int mode)

@@ -47,10 +47,10 @@ QByteArray readResource(const QString &fileName)
 }
 
 // Parses every line of one catalogue file, recording each defect instead of stopping.
-QList<Entry> parseCatalogue(const CatalogueFile &spec, QStringList &problems)
+QList<Entry> parseCatalogue(const CatalogueFile &catalogue, QStringList &problems)
 {
     QList<Entry> entries;
-    const QString fileName = QString::fromLatin1(spec.name) + ".txt";
+    const QString fileName = QString::fromLatin1(catalogue.name) + ".txt";
     const QByteArray bytes = readResource(fileName);
     if (bytes.isEmpty()) {
         problems << fileName + ": missing or empty";
@@ -63,7 +63,7 @@ QList<Entry> parseCatalogue(const CatalogueFile &spec, QStringList &problems)
         }
     }
     const QList<QByteArray> lines = bytes.split('\n');
-    const double scale = spec.millimetres ? 1.0 / 25.4 : 1.0;
+    const double scale = catalogue.millimetres ? 1.0 / 25.4 : 1.0;
     for (int i = 0; i < lines.size(); ++i) {
         if (lines[i].isEmpty())
             continue;
@@ -74,7 +74,7 @@ QList<Entry> parseCatalogue(const CatalogueFile &spec, QStringList &problems)
             continue;
         }
         Entry e;
-        e.file = QString::fromLatin1(spec.name);
+        e.file = QString::fromLatin1(catalogue.name);
         e.line = i + 1;
         e.texts = fields.mid(0, 4);
         bool textsOk = true;
@@ -210,9 +210,9 @@ TEST(CatalogueFiles, EveryLineIsAWellFormedSheet)
 {
     QStringList problems;
     int total = 0;
-    for (const CatalogueFile &spec : kFiles) {
-        const QList<Entry> entries = parseCatalogue(spec, problems);
-        EXPECT_GT(entries.size(), 0) << spec.name;
+    for (const CatalogueFile &catalogue : kFiles) {
+        const QList<Entry> entries = parseCatalogue(catalogue, problems);
+        EXPECT_GT(entries.size(), 0) << catalogue.name;
         total += int(entries.size());
         QSet<QString> codes;
         for (const Entry &e : entries) {
@@ -234,8 +234,8 @@ TEST(CatalogueFiles, CatalogueCoversTheCommonKindsOfStock)
     QStringList problems;
     QSet<QString> categories;
     QSet<QString> types;
-    for (const CatalogueFile &spec : kFiles) {
-        for (const Entry &e : parseCatalogue(spec, problems)) {
+    for (const CatalogueFile &catalogue : kFiles) {
+        for (const Entry &e : parseCatalogue(catalogue, problems)) {
             categories.insert(e.texts[1]);
             types.insert(e.texts[3]);
         }
@@ -252,10 +252,10 @@ TEST(CatalogueFiles, AddressLabel5160HasItsPublishedGeometry)
 {
     QStringList problems;
     QList<Entry> found;
-    for (const CatalogueFile &spec : kFiles) {
-        if (!QByteArray(spec.name).startsWith("Avery"))
+    for (const CatalogueFile &catalogue : kFiles) {
+        if (!QByteArray(catalogue.name).startsWith("Avery"))
             continue;
-        for (const Entry &e : parseCatalogue(spec, problems))
+        for (const Entry &e : parseCatalogue(catalogue, problems))
             if (e.texts[0] == u"5160")
                 found << e;
     }
