@@ -199,7 +199,6 @@ bool DatabaseFieldsView::setDatabasePath(const QString &path)
     _database.reset();
     _database = std::move(opened);
     Database::setCurrentDatabase(_database.get());
-    _undoManager->removeAllActions();
     try {
         if (_database->testAttributeForKey(QStringLiteral("fieldsToView")).isNull())
             _database->addAttribute(QStringLiteral("fieldsToView"), QStringLiteral("-1"));
@@ -234,7 +233,6 @@ void DatabaseFieldsView::releaseDatabase()
 {
     updateRecord();
     _database.reset();
-    _undoManager->removeAllActions();
     _browserModel->reload(nullptr);
     populate();
     enableButtons();

@@ -182,6 +182,7 @@ private:
     void loadRow(int row);
     void selectRowSilently(int row);
     void postRecordChanged();
+    void registerRecordUndo(std::function<void(DatabaseFieldsView &)> inverse, const QString &name);
     void reportError(const QString &message);
     void refreshDatabasesList();
     void selectDatabaseRow(int row);

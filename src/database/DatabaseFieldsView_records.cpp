@@ -36,6 +36,19 @@ QString translated(const QString &key)
 
 } // namespace
 
+void DatabaseFieldsView::registerRecordUndo(std::function<void(DatabaseFieldsView &)> inverse, const QString &name)
+{
+    QPointer<DatabaseFieldsView> self(this);
+    const QString path = _database->path();
+    _undoManager->registerUndo([self, path, inverse] {
+        // The window's undo stack outlives a switch of databases: a step of another database
+        // does nothing to the one open now.
+        if (self && self->_database && self->_database->path() == path)
+            inverse(*self);
+    });
+    _undoManager->setActionName(name);
+}
+
 void DatabaseFieldsView::postRecordChanged()
 {
     MergeContents::postRecordChanged();
@@ -266,12 +279,8 @@ void DatabaseFieldsView::addRecord(bool duplicateCurrent)
         enableAllFields();
         updateNumbers();
         enableButtons();
-        QPointer<DatabaseFieldsView> self(this);
-        _undoManager->registerUndo([self, pk] {
-            if (self)
-                self->deleteRecordByPk(pk, true);
-        });
-        _undoManager->setActionName(Language::stringForKey(QStringLiteral("Add Record")));
+        registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
+                           Language::stringForKey(QStringLiteral("Add Record")));
         activateFirstField();
     } catch (const DatabaseError &e) {
         reportError(e.message());
@@ -287,12 +296,8 @@ void DatabaseFieldsView::duplicateRecord()
         const qint64 pk = _database->insertRecord();
         if (pk == -1)
             return;
-        QPointer<DatabaseFieldsView> self(this);
-        _undoManager->registerUndo([self, pk] {
-            if (self)
-                self->deleteRecordByPk(pk, true);
-        });
-        _undoManager->setActionName(localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
+        registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
+                           localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
         _database->refreshBrowser();
         _browserModel->reload(_database.get());
         selectRowSilently(-1);
@@ -353,12 +358,8 @@ void DatabaseFieldsView::deleteRecordByPk(qint64 pk, bool update)
         const int row = _database->indexInBrowserWithPK(pk);
         _database->initWithPrimaryKey(pk);
         const QVariantMap copy = _database->fieldValues();
-        QPointer<DatabaseFieldsView> self(this);
-        _undoManager->registerUndo([self, copy] {
-            if (self)
-                self->insertRecordWithFieldValues(copy);
-        });
-        _undoManager->setActionName(Language::stringForKey(QStringLiteral("Delete Record")));
+        registerRecordUndo([copy](DatabaseFieldsView &editor) { editor.insertRecordWithFieldValues(copy); },
+                           Language::stringForKey(QStringLiteral("Delete Record")));
         _database->deleteRecordByPrimaryKeys({pk});
         if (!update)
             return;
@@ -410,12 +411,8 @@ void DatabaseFieldsView::insertRecordWithFieldValues(const QVariantMap &values)
         enableAllFields();
         updateNumbers();
         enableButtons();
-        QPointer<DatabaseFieldsView> self(this);
-        _undoManager->registerUndo([self, pk] {
-            if (self)
-                self->deleteRecordByPk(pk, true);
-        });
-        _undoManager->setActionName(localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
+        registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
+                           localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
     } catch (const DatabaseError &e) {
         reportError(e.message());
     }

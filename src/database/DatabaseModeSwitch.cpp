@@ -61,6 +61,9 @@ DatabaseModeSwitch::DatabaseModeSwitch(QMainWindow *window)
     connect(_labelSwitch, &SegmentedControl::segmentClicked, this, [this](int i) { switchTabs(i); });
     connect(_databaseSwitch, &SegmentedControl::segmentClicked, this, [this](int i) { switchTabs(i); });
     buildDatabaseMenu();
+    // Record additions and deletions join the window's undo stack, which the Edit menu serves.
+    if (RectsView *canvas = RectsView::sharedRectsView())
+        _databaseView->databaseFieldsView()->setUndoManager(canvas->undoManager());
     // The design document stores the selected record, so moving to another one changes it.
     connect(_databaseView->databaseFieldsView(), &DatabaseFieldsView::recordNavigated, this, [] {
         if (RectsView *canvas = RectsView::sharedRectsView())

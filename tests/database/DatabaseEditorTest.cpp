@@ -447,3 +447,16 @@ TEST_F(DatabaseEditor, EditingTheSortFieldKeepsTheRecordSelected)
     EXPECT_EQ(editor().database()->selectedPk(), pk);
     EXPECT_EQ(edit(6)->text(), "Zulu");
 }
+
+TEST_F(DatabaseEditor, UndoOfAnotherDatabasesStepLeavesTheOpenOneAlone)
+{
+    openTen();
+    const QString other = makeDatabase("Other", 3);
+    editor().addRecord();
+    editor().undoManager()->closeEventGroup();
+    ASSERT_TRUE(editor().setDatabasePath(other));
+    ASSERT_TRUE(editor().undoManager()->canUndo());
+    editor().undoManager()->undo();
+    EXPECT_EQ(cli(other, "SELECT count(*) FROM dbtable;"), "3");
+    EXPECT_EQ(cli(testPath, "SELECT count(*) FROM dbtable;"), "11");
+}
