@@ -1,0 +1,270 @@
+// The design document: its stored form read by an independent reader, reopening, damaged and
+// misnamed files, failed writes, New and the clipboard.
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include "canvas/CanvasTestSupport.h"
+#include "common/TestPrompts.h"
+#include "objects/Group.h"
+#include "objects/ObjectFactory.h"
+#include "platform/PropertyList.h"
+
+using namespace quillmark;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(data);
+}
+
+class DocumentTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        canvastest::freshDefaults(QStringLiteral("document"));
+        registerObjectKinds();
+        dir = qmtest::freshDir(QStringLiteral("documents"));
+        fixture = std::make_unique<canvastest::CanvasFixture>();
+        view()->undoManager()->removeAllActions();
+    }
+
+    RectsView *view() { return fixture->view.get(); }
+
+    // A design of three objects, two of them grouped.
+    void makeDesign()
+    {
+        auto a = fixture->add(QRectF(10, 10, 40, 20));
+        auto b = fixture->add(QRectF(60, 10, 30, 30));
+        auto c = fixture->add(QRectF(10, 50, 80, 20));
+        c->setFillColor(QColor(200, 10, 10));
+        view()->selectRect(a);
+        view()->selectRect(b);
+        view()->group();
+        view()->clearSelection();
+        view()->undoManager()->closeEventGroup();
+    }
+
+    QString saveAs(const QString &name)
+    {
+        const QString path = dir + QLatin1Char('/') + name;
+        prompts->queuePath(path);
+        EXPECT_TRUE(view()->save());
+        return path;
+    }
+
+    int openFailures()
+    {
+        int count = 0;
+        for (const auto &call : prompts.prompts().calls())
+            if (call.kind == qmtest::TestPrompts::Alert && call.message == QLatin1String("Could not Open Document"))
+                ++count;
+        return count;
+    }
+
+    qmtest::ScopedTestPrompts prompts;
+    QString dir;
+    std::unique_ptr<canvastest::CanvasFixture> fixture;
+};
+
+TEST_F(DocumentTest, SavedDocumentHasTheKeysAndFormsAnIndependentReaderSees)
+{
+    makeDesign();
+    const QString path = saveAs(QStringLiteral("Design.qkdoc"));
+    const QByteArray data = readAll(path);
+    ASSERT_TRUE(data.startsWith("bplist00"));
+    EXPECT_FALSE(view()->isChanged());
+    EXPECT_EQ(view()->getFilePath(), path);
+    EXPECT_EQ(view()->windowTitleText(), QStringLiteral("Quillmark::Design.qkdoc"));
+
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
+    ASSERT_FALSE(tool.isEmpty());
+    const QString xmlPath = dir + QStringLiteral("/Design.xml");
+    QProcess process;
+    process.start(tool, {QStringLiteral("-i"), path, QStringLiteral("-o"), xmlPath, QStringLiteral("-f"), QStringLiteral("xml")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0);
+    const QByteArray xml = readAll(xmlPath);
+    ASSERT_TRUE(xml.contains("<key>ObjectsList</key>"));
+    const QVariantMap dict = PropertyList::fromData(xml).toMap();
+
+    QStringList keys = dict.keys();
+    keys.removeAll(QStringLiteral("DocumentVersion"));
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"DrawByType", "GroupsList", "Measurements", "ObjectsList", "OrientationKey",
+                                 "QuillmarkDocPreview", "TLabel"}));
+    EXPECT_EQ(dict.value("ObjectsList").toList().size(), 3);
+    EXPECT_EQ(dict.value("GroupsList").toList().size(), 1);
+    EXPECT_EQ(dict.value("Measurements").toString(), QStringLiteral("Inches"));
+    EXPECT_EQ(dict.value("DrawByType").typeId(), QMetaType::QString);
+    EXPECT_EQ(dict.value("OrientationKey").typeId(), QMetaType::LongLong);
+    EXPECT_EQ(dict.value("QuillmarkDocPreview").typeId(), QMetaType::QByteArray);
+
+    const QVariantList labels = dict.value("TLabel").toList();
+    ASSERT_EQ(labels.size(), 1);
+    QVariantMap label = labels.first().toMap();
+    EXPECT_EQ(label.take("label_cell").toByteArray(), QByteArray(10, '\0'));
+    EXPECT_EQ(label.take("name").typeId(), QMetaType::QString);
+    const QVariantMap expected = {{"width", "4.00"},  {"height", "2.00"},  {"top_m", "0.15"},   {"left_m", "0.15"},
+                                  {"v_dist", "0.20"}, {"h_dist", "0.20"},  {"number", "2"},     {"number_down", "5"},
+                                  {"units", "1"},     {"deleted", "0"},    {"round", "0.00"},   {"hole", "0.00"},
+                                  {"shape", "1"}};
+    EXPECT_EQ(label, expected);
+}
+
+TEST_F(DocumentTest, ReopensToTheSameDesignWithAnEmptyHistory)
+{
+    makeDesign();
+    const QString path = saveAs(QStringLiteral("Round.qkdoc"));
+    const GraphicList before = view()->getRects();
+
+    view()->newDocument();
+    EXPECT_TRUE(view()->getRects().isEmpty());
+    EXPECT_TRUE(view()->groups().isEmpty());
+    EXPECT_FALSE(view()->undoManager()->canUndo());
+    EXPECT_EQ(view()->windowTitleText(), QStringLiteral("Quillmark::Untitled"));
+
+    ASSERT_TRUE(view()->open(path));
+    const GraphicList after = view()->getRects();
+    ASSERT_EQ(after.size(), before.size());
+    for (int i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i]->frameBounds(), before[i]->frameBounds()) << i;
+        EXPECT_EQ(after[i]->fillColor(), before[i]->fillColor()) << i;
+    }
+    ASSERT_EQ(view()->groups().size(), 1);
+    EXPECT_EQ(view()->groups().first()->getObjects(), (GraphicList{after[0], after[1]}));
+    EXPECT_FALSE(view()->isChanged());
+    EXPECT_FALSE(view()->undoManager()->canUndo());
+    EXPECT_EQ(view()->getFilePath(), path);
+    EXPECT_TRUE(RectsView::recentDocuments().contains(path));
+}
+
+TEST_F(DocumentTest, BadFilesShowTheOpenAlertAndLeaveTheDesign)
+{
+    makeDesign();
+    const QString good = saveAs(QStringLiteral("Good.qkdoc"));
+    const QByteArray data = readAll(good);
+
+    const QString upper = dir + QStringLiteral("/Upper.QKDOC");
+    writeAll(upper, data);
+    QVariantMap bad = PropertyList::fromData(data).toMap();
+    bad.insert(QStringLiteral("TLabel"), QVariantList{});
+    const QString emptyLabel = dir + QStringLiteral("/EmptyLabel.qkdoc");
+    writeAll(emptyLabel, PropertyList::toData(bad));
+    QVariantMap counts = PropertyList::fromData(data).toMap();
+    QVariantMap label = counts.value("TLabel").toList().first().toMap();
+    label.insert(QStringLiteral("number"), QStringLiteral("100000"));
+    counts.insert(QStringLiteral("TLabel"), QVariantList{label});
+    const QString hugeCount = dir + QStringLiteral("/Huge.qkdoc");
+    writeAll(hugeCount, PropertyList::toData(counts));
+    QVariantMap objects = PropertyList::fromData(data).toMap();
+    objects.insert(QStringLiteral("ObjectsList"), QStringLiteral("not a list"));
+    const QString badObjects = dir + QStringLiteral("/Objects.qkdoc");
+    writeAll(badObjects, PropertyList::toData(objects));
+    const QString damaged = dir + QStringLiteral("/Damaged.qkdoc");
+    writeAll(damaged, data.left(data.size() / 2));
+    const QString missing = dir + QStringLiteral("/Missing.qkdoc");
+
+    view()->wasChanged(true);
+    const GraphicList design = view()->getRects();
+    int failures = 0;
+    for (const QString &path : {upper, emptyLabel, hugeCount, badObjects, damaged, missing}) {
+        EXPECT_FALSE(view()->open(path)) << path.toStdString();
+        EXPECT_EQ(openFailures(), ++failures) << path.toStdString();
+        EXPECT_EQ(view()->getRects(), design);
+        EXPECT_EQ(view()->groups().size(), 1);
+        EXPECT_EQ(view()->getFilePath(), good);
+        EXPECT_TRUE(view()->isChanged());
+    }
+    EXPECT_EQ(prompts->last().title, QStringLiteral("Open Document:"));
+}
+
+TEST_F(DocumentTest, FailedWriteShowsTheSaveAlertAndKeepsTheOldFile)
+{
+    makeDesign();
+    // A name that leaves no room for the temporary file beside it.
+    const QString path = saveAs(QString(245, QLatin1Char('n')) + QStringLiteral(".qkdoc"));
+    const QByteArray old = readAll(path);
+    ASSERT_FALSE(old.isEmpty());
+    fixture->add(QRectF(0, 0, 5, 5));
+    view()->wasChanged(true);
+    EXPECT_FALSE(view()->save());
+    EXPECT_EQ(prompts->last().title, QStringLiteral("Could not save Document!"));
+    EXPECT_EQ(readAll(path), old);
+    EXPECT_TRUE(view()->isChanged());
+
+    // The command that asked for the save stops with it.
+    prompts->queueAlert(Prompts::FirstButton);
+    EXPECT_FALSE(view()->newDocument());
+    EXPECT_EQ(view()->getRects().size(), 4);
+    prompts->queueAlert(Prompts::FirstButton);
+    EXPECT_FALSE(view()->applicationShouldTerminate());
+}
+
+TEST_F(DocumentTest, CancelledSavePanelSavesNothing)
+{
+    makeDesign();
+    view()->wasChanged(true);
+    prompts->queueCancel();
+    EXPECT_FALSE(view()->save());
+    EXPECT_TRUE(view()->getFilePath().isEmpty());
+    EXPECT_TRUE(view()->isChanged());
+}
+
+TEST_F(DocumentTest, ClipboardRoundTripAndDuplicate)
+{
+    makeDesign();
+    const GraphicList design = view()->getRects();
+    view()->selectRect(design[2]);
+    view()->copy();
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    ASSERT_TRUE(mime->hasFormat(QStringLiteral("Quillmark Graphic Format")));
+    EXPECT_TRUE(mime->data(QStringLiteral("Quillmark Graphic Format")).startsWith("bplist00"));
+
+    view()->undoManager()->closeEventGroup();
+    view()->paste();
+    view()->undoManager()->closeEventGroup();
+    ASSERT_EQ(view()->getRects().size(), 4);
+    const auto pasted = view()->getRects().last();
+    EXPECT_EQ(pasted->frameBounds(), design[2]->frameBounds());
+    EXPECT_EQ(pasted->fillColor(), design[2]->fillColor());
+    EXPECT_EQ(view()->selectedObjects(), GraphicList{pasted});
+    EXPECT_EQ(view()->undoManager()->undoActionName(), QStringLiteral("Paste"));
+
+    view()->duplicate();
+    view()->undoManager()->closeEventGroup();
+    ASSERT_EQ(view()->getRects().size(), 5);
+    EXPECT_EQ(view()->getRects().last()->frameBounds(), design[2]->frameBounds().translated(5, 5));
+
+    view()->cut();
+    view()->undoManager()->closeEventGroup();
+    EXPECT_EQ(view()->getRects().size(), 4);
+    view()->undo();
+    EXPECT_EQ(view()->getRects().size(), 5);
+
+    // Foreign clipboard content changes nothing.
+    auto *foreign = new QMimeData;
+    foreign->setData(QStringLiteral("Quillmark Graphic Format"), QByteArray("bplist00 broken"));
+    QGuiApplication::clipboard()->setMimeData(foreign);
+    view()->paste();
+    EXPECT_EQ(view()->getRects().size(), 5);
+}
+
+} // namespace
