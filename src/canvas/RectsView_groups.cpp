@@ -32,8 +32,7 @@ GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
     GroupPtr made;
     // A merge field first makes a title-and-value group once that kind is registered.
     if (!graphics.isEmpty() && graphics.first()->className() == QLatin1String("ColorField"))
-        made = Group::groupWithPropertyListRepresentation(
-            {{QStringLiteral("GroupClassKey"), QStringLiteral("GroupField")}}, {});
+        made = Group::createGroupOfKind(QStringLiteral("GroupField"));
     if (!made)
         made = Group::create();
     made->setRectsView(this);
@@ -88,8 +87,7 @@ void RectsView::ungroup_(const GroupPtr &chosen)
 
 int RectsView::groupCF(bool showTitle)
 {
-    GroupPtr made = Group::groupWithPropertyListRepresentation(
-        {{QStringLiteral("GroupClassKey"), QStringLiteral("GroupField")}}, {});
+    GroupPtr made = Group::createGroupOfKind(QStringLiteral("GroupField"));
     if (!made)
         made = Group::create();
     made->setRectsView(this);

@@ -308,6 +308,12 @@ std::shared_ptr<Group> Group::groupWithPropertyListRepresentation(const QVariant
     return group;
 }
 
+std::shared_ptr<Group> Group::createGroupOfKind(const QString &name)
+{
+    const auto it = groupCreators().constFind(name);
+    return it == groupCreators().constEnd() ? nullptr : it.value()();
+}
+
 bool Group::loadPropertyListRepresentation(const QVariantMap &dict, const GraphicList &graphics)
 {
     const QVariant contents = dict.value(ContentsKey);

@@ -144,6 +144,9 @@ public:
     static std::shared_ptr<Group> groupWithPropertyListRepresentation(const QVariantMap &dict,
                                                                      const GraphicList &graphics);
     virtual bool loadPropertyListRepresentation(const QVariantMap &dict, const GraphicList &graphics);
+    // A new, empty group of a registered kind ("Group", "GroupField"); null for any other
+    // name. The canvas makes title-and-value pairs this way without knowing their class.
+    static std::shared_ptr<Group> createGroupOfKind(const QString &name);
 
     // The group kinds a stored "GroupClassKey" may name: "Group" and "GroupField". Answers
     // false for any other name or an empty creator.

@@ -379,3 +379,20 @@ TEST_F(GroupFieldTest, ACopyKeepsTheMembersStyle)
     EXPECT_EQ(copy->getGroup(), nullptr);
     EXPECT_EQ(ColorField::fieldTitlesAndTags().at(3).pk, 100);
 }
+
+TEST_F(GroupFieldTest, TheCanvasMakesPairsByKindName)
+{
+    auto made = Group::createGroupOfKind(QStringLiteral("GroupField"));
+    ASSERT_TRUE(std::dynamic_pointer_cast<GroupField>(made));
+    EXPECT_TRUE(made->getObjects().isEmpty());
+    EXPECT_FALSE(Group::createGroupOfKind(QStringLiteral("ColorField")));
+
+    // Regrouping the members of a made pair gives a working pair again.
+    MergeFieldPair pair = makePair(FirstNamePk);
+    made->addObjects({pair.contents, pair.title});
+    auto *group = static_cast<GroupField *>(made.get());
+    EXPECT_EQ(group->titleObject(), pair.title.get());
+    EXPECT_EQ(pair.title->pair(), group);
+    group->setShowTitle(true);
+    EXPECT_DOUBLE_EQ(pair.title->frameBounds().right() - pair.contents->frameBounds().left(), 8.0);
+}
