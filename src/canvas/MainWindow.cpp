@@ -266,6 +266,15 @@ void MainWindow::buildMenus()
     m_saveAction = addItem(m_fileMenu, QStringLiteral("Save"), QKeySequence::Save, [canvas] { canvas->save(); });
     m_saveAction->setEnabled(false);
     addItem(m_fileMenu, QStringLiteral("Save As..."), QKeySequence::SaveAs, [canvas] { canvas->saveDocumentAs(); });
+    canvas->installPrintingHooks();
+    m_fileMenu->addSeparator();
+    addItem(m_fileMenu, QStringLiteral("Export..."), QKeySequence(), [canvas] { canvas->exportLabel(); });
+    addItem(m_fileMenu, QStringLiteral("Export Sequential..."), QKeySequence(),
+            [canvas] { canvas->exportSequentialLabel(); });
+    m_fileMenu->addSeparator();
+    addItem(m_fileMenu, QStringLiteral("Page Setup..."), QKeySequence(), [canvas] { canvas->runPageLayout(); });
+    addItem(m_fileMenu, QStringLiteral("Print..."), QKeySequence::Print, [canvas] { canvas->print(); });
+    addItem(m_fileMenu, QStringLiteral("Print Sequence..."), QKeySequence(), [canvas] { canvas->printSequense(); });
     connect(canvas, &RectsView::windowTitleChanged, this, &QWidget::setWindowTitle);
     canvas->duplicateOffset = [this] { return QPointF(m_preferences->offsetX(), m_preferences->offsetY()); };
     canvas->saveButtonEnabler = [this](bool flag) {

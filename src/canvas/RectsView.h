@@ -3,6 +3,8 @@
 // the current label with its objects, keeps the selection, the current stock and the zoom.
 // Its member functions are spread over files by concern (RectsView_<concern>.cpp).
 #include <QByteArray>
+#include <QImage>
+#include <QLineF>
 #include <QList>
 #include <QPointer>
 #include <QPointF>
@@ -11,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <QTransform>
 #include <QWidget>
 
 #include <functional>
@@ -34,6 +37,7 @@ class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPainter;
+class QPrinter;
 class QScrollArea;
 class QTabWidget;
 class QTableView;
@@ -45,7 +49,10 @@ class ColorRect;
 class CustomDataSource;
 class Group;
 class DataSource;
+class PrintAddViewController;
+class PrintingPanel;
 class SegmentedControl;
+struct PrintJob;
 
 using GraphicPtr = std::shared_ptr<ColorRect>;
 using GraphicList = QList<GraphicPtr>;
@@ -125,7 +132,7 @@ public:
     void clearGridSnap() override {}
     double labelWidth() const override { return double(_tlabel.width) * 72.0; }
     void setDocumentCursor(const QCursor &cursor) override;
-    void print() override {}
+    void print() override;
     void changeFont() override {}
     void updateObjectValues() override {}
 
@@ -283,6 +290,66 @@ public:
     void changePage();
     void setDawByType();
     void setLabelLandscape();
+
+    // ---- printing (src/printing/RectsView_printing.cpp) ----
+    // Print: the options sheet, then the system print panel and the job.
+    void printSequense();
+    void runPageLayout();
+    void printCommon();
+    bool isPrintSequense() const { return _printSequense; }
+    // Labels of the job: records of the browser list in Print Sequence, else the printable
+    // positions of one sheet.
+    qint64 labelsCount() const;
+    qint16 countPrintedLabels() const;
+    // The job the options sheet and the print panel's range describe now.
+    PrintJob currentPrintJob() const;
+    int pageCount(const PrintJob &job) const;
+    // The sheet renderer: page `page` (counted from 1) of the job in page points, the page's
+    // top-left corner at `pageRect`'s origin. Printer, files and previews all draw through it.
+    void drawSheetPage(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page);
+    void drawPrintingTFormat(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page);
+    void drawPrinting(QPainter *painter, const QRectF &pageRect);
+    // Where a free-layout position lies on the paper: translation (and quarter turn) of the
+    // label's top-left corner.
+    static QTransform positionTransform(const TLabelT &shape, const QPointF &pageOrigin, const QPointF &offset,
+                                        double paperWidth, bool back);
+    // The temporary grid label a free-layout position is outlined with.
+    static TLabel labelForShape(const TLabelT &shape);
+    static QList<QLineF> cropMarkSegments(const QRectF &bounds);
+    static void drawCropMarks(QPainter *painter, const BezierPath &path);
+    static void drawTrimMarks(QPainter *painter, const BezierPath &path);
+    static void drawCalibrationRulers(QPainter *painter, const QRectF &rect, int measure);
+    static void drawHorizontalRuler(QPainter *painter, const QRectF &rect, int measure);
+    static void drawVerticalRuler(QPainter *painter, const QRectF &rect, int measure);
+    QPointF getPrintCalibrationOffset() const;
+    // Makes a record current and refreshes every merge object from it.
+    void upDateDBFields(qint32 pk);
+    void updateDateFields();
+    // Prints every page of the job to the printer at 100 %, full page, no margins. False when
+    // the printer could not be started.
+    bool printJob(QPrinter &printer, const PrintJob &job);
+    PrintingPanel *printingPanel();
+    PrintAddViewController *printViewController();
+    // The page background of a page name under the objects of a printed position; set by the
+    // images subsystem.
+    std::function<void(QPainter *, const QString &, const QRectF &)> printPageBackground;
+
+    // ---- label export (src/printing/RectsView_export.cpp) ----
+    QByteArray createObjectImage(float resolution, const QString &type);
+    QImage renderLabelImage(float resolution, bool transparent);
+    bool createPDFFile(const QString &path, QString *error = nullptr);
+    bool exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error = nullptr);
+    void exportLabel();
+    void exportSequentialLabel();
+    // Writes files for records first..last (1-based rows of the browser list, bounded to it);
+    // returns the number of files written.
+    int exportSequentialFiles(const QString &chosenPath, int formatTag, int first, int last, double resolution);
+    // Whole-sheet representations for Save As.
+    QByteArray TIFFRepresentationForDoc();
+    QByteArray EPSRepresentationForDoc();
+    bool PDFRepresentationForDoc(const QString &path, QString *error = nullptr);
+    // Hands Save As its PDF, EPS and TIFF writers and the document its preview renderer.
+    void installPrintingHooks();
 
     // ---- zoom and layout ----
     double getPrevZoom() const { return _prevZoomValue; }
@@ -498,6 +565,10 @@ private:
     QString m_zoomText;
     int m_templateItemSize = 90;
     bool m_objectInfoVisible = false;
+
+    bool _printSequense = false;
+    PrintingPanel *m_printingPanel = nullptr;
+    PrintAddViewController *m_printViewController = nullptr;
 };
 
 } // namespace quillmark

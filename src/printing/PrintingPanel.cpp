@@ -1,0 +1,390 @@
+#include "printing/PrintingPanel.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+#include "platform/UserDefaults.h"
+#include "printing/CalibrationView.h"
+
+namespace quillmark {
+
+namespace {
+
+// A spin box whose arrow steps are told apart from typing: only steps store the offset.
+class StepperBox : public QDoubleSpinBox
+{
+public:
+    using QDoubleSpinBox::QDoubleSpinBox;
+    std::function<void()> stepped;
+    void stepBy(int steps) override
+    {
+        QDoubleSpinBox::stepBy(steps);
+        if (stepped)
+            stepped();
+    }
+};
+
+} // namespace
+
+PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
+    : QDialog(parent)
+    , m_rectsView(rectsView)
+{
+    setWindowTitle(Language::stringForKey(QStringLiteral("Print Options")));
+    setWindowModality(Qt::WindowModal);
+    auto *layout = new QHBoxLayout(this);
+    m_viewCalibration = new CalibrationView(this, this);
+    layout->addWidget(m_viewCalibration, 1);
+
+    auto *side = new QVBoxLayout;
+    auto *form = new QFormLayout;
+    auto *offsetX = new StepperBox(this);
+    auto *offsetY = new StepperBox(this);
+    tfOffsetX = offsetX;
+    tfOffsetY = offsetY;
+    for (QDoubleSpinBox *box : {tfOffsetX, tfOffsetY}) {
+        box->setDecimals(3);
+        box->setRange(-1000.0, 1000.0);
+    }
+    pbMeasure = new QComboBox(this);
+    pbMeasure->addItem(Language::stringForKey(QStringLiteral("Inches")));
+    pbMeasure->addItem(Language::stringForKey(QStringLiteral("Centimeters")));
+    tfBleeds = new QDoubleSpinBox(this);
+    tfBleeds->setDecimals(2);
+    tfBleeds->setMinimum(0.0);
+    btnOutline = new QCheckBox(Language::stringForKey(QStringLiteral("Outline")), this);
+    bnCrop = new QCheckBox(Language::stringForKey(QStringLiteral("Crop Marks")), this);
+    bnTrim = new QCheckBox(Language::stringForKey(QStringLiteral("Trim Marks")), this);
+    form->addRow(Language::stringForKey(QStringLiteral("Offset X:")), tfOffsetX);
+    form->addRow(Language::stringForKey(QStringLiteral("Offset Y:")), tfOffsetY);
+    form->addRow(Language::stringForKey(QStringLiteral("Units:")), pbMeasure);
+    form->addRow(Language::stringForKey(QStringLiteral("Bleeds:")), tfBleeds);
+    side->addLayout(form);
+    side->addWidget(btnOutline);
+    side->addWidget(bnCrop);
+    side->addWidget(bnTrim);
+
+    cardSides = new QButtonGroup(this);
+    const QStringList sides = {Language::stringForKey(QStringLiteral("Front")),
+                               Language::stringForKey(QStringLiteral("Back")),
+                               Language::stringForKey(QStringLiteral("Both Sides"))};
+    for (int i = 0; i < 3; ++i) {
+        auto *radio = new QRadioButton(sides.at(i), this);
+        cardSides->addButton(radio, i);
+        side->addWidget(radio);
+    }
+    cardSides->button(0)->setChecked(true);
+
+    lblInfo = new QLabel(this);
+    prgrIndicator = new QProgressBar(this);
+    prgrIndicator->setRange(0, 0);
+    prgrIndicator->hide();
+    side->addWidget(lblInfo);
+    side->addWidget(prgrIndicator);
+    side->addStretch();
+
+    auto *buttons = new QHBoxLayout;
+    auto *cancel = new QPushButton(Language::stringForKey(QStringLiteral("Cancel")), this);
+    auto *calibrate = new QPushButton(Language::stringForKey(QStringLiteral("Print Calibration Sheet")), this);
+    okButton = new QPushButton(Language::stringForKey(QStringLiteral("Print")), this);
+    okButton->setDefault(true);
+    buttons->addWidget(cancel);
+    buttons->addWidget(calibrate);
+    buttons->addWidget(okButton);
+    side->addLayout(buttons);
+    layout->addLayout(side);
+
+    connect(cancel, &QPushButton::clicked, this, [this] { buttonPressed(0); });
+    connect(calibrate, &QPushButton::clicked, this, [this] { buttonPressed(3); });
+    connect(okButton, &QPushButton::clicked, this, [this] { buttonPressed(1); });
+    offsetX->stepped = [this] { setOffsetX(float(tfOffsetX->value())); };
+    offsetY->stepped = [this] { setOffsetY(float(tfOffsetY->value())); };
+    connect(tfOffsetX, &QDoubleSpinBox::editingFinished, this, [this] { offsetEdited(true); });
+    connect(tfOffsetY, &QDoubleSpinBox::editingFinished, this, [this] { offsetEdited(false); });
+    connect(pbMeasure, &QComboBox::currentIndexChanged, this, [this](int index) { setMeasure(index); });
+    connect(tfBleeds, &QDoubleSpinBox::valueChanged, this, [this](double value) {
+        if (!m_loading)
+            setBleed(float(value));
+    });
+    connect(bnCrop, &QCheckBox::toggled, this, [this](bool on) { setCrop(on); });
+    connect(bnTrim, &QCheckBox::toggled, this, [this](bool on) { setTrim(on); });
+    connect(cardSides, &QButtonGroup::idClicked, this, [this](int id) { setCardSide(id); });
+    setMeasure(0);
+}
+
+PrintingPanel::~PrintingPanel()
+{
+    clear();
+}
+
+void PrintingPanel::clear()
+{
+    mImage = QImage();
+}
+
+double PrintingPanel::pointsPerUnit() const
+{
+    return measure() == 0 ? 72.0 : PointsPerCentimetre;
+}
+
+float PrintingPanel::convertValueFromPixels(float points) const
+{
+    return float(double(points) / pointsPerUnit());
+}
+
+float PrintingPanel::convertValueToPixels(float value) const
+{
+    return float(double(value) * pointsPerUnit());
+}
+
+int PrintingPanel::measure() const
+{
+    return pbMeasure ? std::max(0, pbMeasure->currentIndex()) : 0;
+}
+
+int PrintingPanel::outline() const
+{
+    return btnOutline && btnOutline->isChecked() ? 1 : 0;
+}
+
+void PrintingPanel::initPrinters()
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    m_loading = true;
+    {
+        const QSignalBlocker crop(bnCrop);
+        const QSignalBlocker trim(bnTrim);
+        bnCrop->setChecked(defaults.boolForKey(QStringLiteral("CropMarks")));
+        bnTrim->setChecked(defaults.boolForKey(QStringLiteral("TrimMarks")));
+    }
+    updateFormatter();
+    m_loading = false;
+    const float x = convertValueFromPixels(float(defaults.floatForKey(QStringLiteral("Printing OffsetX"))));
+    const float y = convertValueFromPixels(float(defaults.floatForKey(QStringLiteral("Printing OffsetY"))));
+    setOffsetX(x);
+    setOffsetY(y);
+}
+
+void PrintingPanel::updateFormatter()
+{
+    const bool cm = measure() != 0;
+    const double bleedPoints = UserDefaults::standard().floatForKey(QStringLiteral("Printing Bleeds"));
+    const QSignalBlocker blocker(tfBleeds);
+    tfBleeds->setSuffix(cm ? QStringLiteral(" cm") : QStringLiteral(" in"));
+    tfBleeds->setDecimals(cm ? 3 : 3);
+    tfBleeds->setMaximum(36.0 / pointsPerUnit());
+    tfBleeds->setSingleStep(cm ? 0.05 : 0.025);
+    tfBleeds->setValue(bleedPoints / pointsPerUnit());
+}
+
+void PrintingPanel::buttonPressed(int tag)
+{
+    done(tag);
+}
+
+int PrintingPanel::runModal()
+{
+    return exec();
+}
+
+void PrintingPanel::setCalibrationOffset(const QPointF &points)
+{
+    m_calibrationOffset = QPointF(convertValueFromPixels(float(points.x())), convertValueFromPixels(float(points.y())));
+    const QSignalBlocker bx(tfOffsetX);
+    const QSignalBlocker by(tfOffsetY);
+    tfOffsetX->setValue(m_calibrationOffset.x());
+    tfOffsetY->setValue(m_calibrationOffset.y());
+}
+
+void PrintingPanel::offsetEdited(bool x)
+{
+    if (x) {
+        m_calibrationOffset.setX(tfOffsetX->value());
+        m_viewCalibration->setOffsetX(convertValueToPixels(float(tfOffsetX->value())));
+    } else {
+        m_calibrationOffset.setY(tfOffsetY->value());
+        m_viewCalibration->setOffsetY(convertValueToPixels(float(tfOffsetY->value())));
+    }
+}
+
+void PrintingPanel::setOffsetX(float x)
+{
+    m_calibrationOffset.setX(x);
+    const float points = convertValueToPixels(x);
+    m_viewCalibration->setOffsetX(points);
+    {
+        const QSignalBlocker blocker(tfOffsetX);
+        tfOffsetX->setValue(x);
+    }
+    UserDefaults::standard().setFloat(points, QStringLiteral("Printing OffsetX"));
+}
+
+void PrintingPanel::setOffsetY(float y)
+{
+    m_calibrationOffset.setY(y);
+    const float points = convertValueToPixels(y);
+    m_viewCalibration->setOffsetY(points);
+    {
+        const QSignalBlocker blocker(tfOffsetY);
+        tfOffsetY->setValue(y);
+    }
+    UserDefaults::standard().setFloat(points, QStringLiteral("Printing OffsetY"));
+}
+
+void PrintingPanel::setMeasure(int index)
+{
+    {
+        const QSignalBlocker blocker(pbMeasure);
+        pbMeasure->setCurrentIndex(std::clamp(index, 0, 1));
+    }
+    const double step = measure() == 0 ? 0.01 : 0.02;
+    const QSignalBlocker bx(tfOffsetX);
+    const QSignalBlocker by(tfOffsetY);
+    tfOffsetX->setSingleStep(step);
+    tfOffsetY->setSingleStep(step);
+    m_calibrationOffset = QPointF(convertValueFromPixels(m_viewCalibration->offsetX()),
+                                  convertValueFromPixels(m_viewCalibration->offsetY()));
+    tfOffsetX->setValue(m_calibrationOffset.x());
+    tfOffsetY->setValue(m_calibrationOffset.y());
+    m_viewCalibration->update();
+    updateFormatter();
+}
+
+void PrintingPanel::showSpinView()
+{
+    prgrIndicator->show();
+}
+
+void PrintingPanel::hideSpinView()
+{
+    prgrIndicator->hide();
+}
+
+void PrintingPanel::setInfo(const QString &text)
+{
+    lblInfo->setText(text);
+}
+
+float PrintingPanel::bleed() const
+{
+    return float(tfBleeds->value());
+}
+
+void PrintingPanel::setBleed(float value)
+{
+    {
+        const QSignalBlocker blocker(tfBleeds);
+        tfBleeds->setValue(value);
+    }
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setFloat(convertValueToPixels(float(tfBleeds->value())), QStringLiteral("Printing Bleeds"));
+    defaults.synchronize();
+    m_viewCalibration->update();
+}
+
+void PrintingPanel::setCrop(bool flag)
+{
+    {
+        const QSignalBlocker blocker(bnCrop);
+        bnCrop->setChecked(flag);
+    }
+    UserDefaults::standard().setBool(flag, QStringLiteral("CropMarks"));
+    UserDefaults::standard().synchronize();
+    m_viewCalibration->update();
+}
+
+bool PrintingPanel::crop() const
+{
+    return bnCrop->isChecked();
+}
+
+void PrintingPanel::setTrim(bool flag)
+{
+    {
+        const QSignalBlocker blocker(bnTrim);
+        bnTrim->setChecked(flag);
+    }
+    UserDefaults::standard().setBool(flag, QStringLiteral("TrimMarks"));
+    UserDefaults::standard().synchronize();
+    m_viewCalibration->update();
+}
+
+bool PrintingPanel::trim() const
+{
+    return bnTrim->isChecked();
+}
+
+int PrintingPanel::cardSide() const
+{
+    return std::max(0, cardSides->checkedId());
+}
+
+void PrintingPanel::setCardSide(int side)
+{
+    if (QAbstractButton *button = cardSides->button(std::clamp(side, 0, 2)))
+        button->setChecked(true);
+    setPreview(QImage());
+}
+
+void PrintingPanel::setPreview(const QImage &image)
+{
+    clear();
+    if (!image.isNull())
+        mImage = image;
+    if (!m_rectsView)
+        return;
+    const bool printing = m_rectsView->isPrinting();
+    m_rectsView->setPrinting(true);
+    const QImage preview = createObjectImage();
+    m_rectsView->setPrinting(printing);
+    if (!preview.isNull()) {
+        QImage sized = preview;
+        sized.setDevicePixelRatio(5.0);
+        m_viewCalibration->setPreview(sized);
+    }
+}
+
+QImage PrintingPanel::createObjectImage()
+{
+    if (!m_rectsView)
+        return {};
+    const TLabel &label = m_rectsView->getLabel();
+    const double Wp = (double(label.width) + 1.0) * 72.0;
+    const double Hp = (double(label.height) + 1.0) * 72.0;
+    if (!(Wp > 0.0 && Hp > 0.0) || Wp * Hp * 25.0 > 400e6)
+        return {};
+    QImage image(int(Wp * 5.0), int(Hp * 5.0), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(5.0, 5.0);
+    painter.translate(36.0, 36.0);
+    const QString page = m_rectsView->getTemplateFolder()
+                         + (cardSide() == 1 ? QStringLiteral("Back") : QStringLiteral("Front"));
+    const QRectF area(0, 0, Wp, Hp);
+    for (const GraphicPtr &graphic : sortedByLayer(m_rectsView->getRects()))
+        if (graphic->isOnPageNamed(page))
+            graphic->printFrame(&painter, area, 0);
+    painter.end();
+    return image;
+}
+
+} // namespace quillmark

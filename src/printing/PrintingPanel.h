@@ -1,0 +1,103 @@
+#pragma once
+// The print options sheet run before the system print panel: calibration offset, bleed,
+// crop and trim marks, card side and the unit they are shown in, with the label preview.
+// Its buttons end it with their tag: 0 cancels, 3 prints the calibration test sheet, any
+// other tag prints.
+#include <QDialog>
+#include <QImage>
+#include <QPointF>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace quillmark {
+
+class CalibrationView;
+class RectsView;
+
+class PrintingPanel : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The centimetre of the panel, the calibration view and the printed rulers.
+    static constexpr double PointsPerCentimetre = 28.35;
+
+    explicit PrintingPanel(RectsView *rectsView, QWidget *parent = nullptr);
+    ~PrintingPanel() override;
+
+    RectsView *rectsView() const { return m_rectsView; }
+    CalibrationView *viewCalibration() const { return m_viewCalibration; }
+
+    void clear();
+    void initPrinters();
+    void updateFormatter();
+    // Ends the sheet with the tag as its result.
+    void buttonPressed(int tag);
+    // Runs the sheet window-modally over the canvas's window; the result is the tag.
+    int runModal();
+
+    void setCalibrationOffset(const QPointF &points);
+    QPointF calibrationOffset() const { return m_calibrationOffset; }
+    float convertValueFromPixels(float points) const;
+    float convertValueToPixels(float value) const;
+    double pointsPerUnit() const;
+
+    void setPreview(const QImage &image);
+    void setOffsetX(float x);
+    void setOffsetY(float y);
+    // The unit: 0 inches, 1 centimetres.
+    void setMeasure(int index);
+    int measure() const;
+    int outline() const;
+    void showSpinView();
+    void hideSpinView();
+    void setInfo(const QString &text);
+    float bleed() const;
+    void setBleed(float value);
+    void setCrop(bool flag);
+    bool crop() const;
+    void setTrim(bool flag);
+    bool trim() const;
+    // The preview: the label with half an inch around it, at five times its size.
+    QImage createObjectImage();
+    // 0 front, 1 back, 2 both sides.
+    int cardSide() const;
+    void setCardSide(int side);
+
+    bool printCalibrationSheet() const { return m_printCalibrationSheet; }
+    void setPrintCalibrationSheet(bool flag) { m_printCalibrationSheet = flag; }
+
+    QDoubleSpinBox *offsetXField() const { return tfOffsetX; }
+    QDoubleSpinBox *offsetYField() const { return tfOffsetY; }
+    QDoubleSpinBox *bleedField() const { return tfBleeds; }
+
+private:
+    // A typed offset is used by the job; a stepped one is also stored in the defaults.
+    void offsetEdited(bool x);
+
+    RectsView *m_rectsView = nullptr;
+    QPushButton *okButton = nullptr;
+    CalibrationView *m_viewCalibration = nullptr;
+    QDoubleSpinBox *tfOffsetX = nullptr;
+    QDoubleSpinBox *tfOffsetY = nullptr;
+    QComboBox *pbMeasure = nullptr;
+    QCheckBox *btnOutline = nullptr;
+    QDoubleSpinBox *tfBleeds = nullptr;
+    QCheckBox *bnCrop = nullptr;
+    QCheckBox *bnTrim = nullptr;
+    QLabel *lblInfo = nullptr;
+    QProgressBar *prgrIndicator = nullptr;
+    QButtonGroup *cardSides = nullptr;
+    QPointF m_calibrationOffset;
+    QImage mImage;
+    bool m_printCalibrationSheet = false;
+    bool m_loading = false;
+};
+
+} // namespace quillmark

@@ -1,0 +1,497 @@
+// Printing of the canvas: the print job with its pagination, and the sheet renderer that
+// draws every label position of a page for the printer, whole-sheet files and previews.
+#include "canvas/RectsView.h"
+
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPageLayout>
+#include <QPageSetupDialog>
+
+#include "database/Database.h"
+#include "database/DatabaseError.h"
+#include "objects/ColorRect.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Pen.h"
+#include "platform/UserDefaults.h"
+#include "printing/PrintAddViewController.h"
+#include "printing/PrintPagination.h"
+#include "printing/PrintingPanel.h"
+#include "stock/StockConversions.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double PointsPerMillimetre = 72.0 / 25.4;
+
+QList<qint32> browserKeys()
+{
+    QList<qint32> keys;
+    if (Database *database = Database::currentDatabase()) {
+        try {
+            const QList<dbBrowseField> rows = database->browserArray();
+            keys.reserve(rows.size());
+            for (const dbBrowseField &row : rows)
+                keys.append(row.primaryKey());
+        } catch (const DatabaseError &) {
+            keys.clear();
+        }
+    }
+    return keys;
+}
+
+qint64 currentRecordKey()
+{
+    if (Database *database = Database::currentDatabase())
+        return database->fieldValues().value(QStringLiteral("pk")).toLongLong();
+    return 0;
+}
+
+// Keeps the printing flag and undo registration for the span of one page.
+class PrintingScope
+{
+public:
+    explicit PrintingScope(RectsView &view)
+        : m_view(view)
+    {
+        m_view.setPrinting(true);
+        m_view.undoManager()->disableUndoRegistration();
+    }
+    ~PrintingScope()
+    {
+        m_view.setPrinting(false);
+        m_view.undoManager()->enableUndoRegistration();
+    }
+
+private:
+    RectsView &m_view;
+};
+
+} // namespace
+
+PrintingPanel *RectsView::printingPanel()
+{
+    if (!m_printingPanel)
+        m_printingPanel = new PrintingPanel(this, this);
+    return m_printingPanel;
+}
+
+PrintAddViewController *RectsView::printViewController()
+{
+    if (!m_printViewController)
+        m_printViewController = new PrintAddViewController(this);
+    return m_printViewController;
+}
+
+qint16 RectsView::countPrintedLabels() const
+{
+    if (!_pNonPrnLabel.isNull())
+        return qint16(std::min<qsizetype>(std::count(_pNonPrnLabel.cbegin(), _pNonPrnLabel.cend(), '\0'), 32767));
+    if (_tformat)
+        return qint16(std::min<size_t>(_tformat->labels.size(), 32767));
+    return qint16(std::clamp(int(_tlabel.num_label) * int(_tlabel.num_downlabel), 0, 32767));
+}
+
+qint64 RectsView::labelsCount() const
+{
+    if (_printSequense)
+        return browserKeys().size();
+    return countPrintedLabels();
+}
+
+PrintJob RectsView::currentPrintJob() const
+{
+    PrintJob job;
+    job.sequence = _printSequense;
+    if (_printSequense)
+        job.recordKeys = browserKeys();
+    if (m_printingPanel) {
+        job.cardSide = m_printingPanel->cardSide();
+        job.calibrationOffset = getPrintCalibrationOffset();
+        job.calibrationSheet = m_printingPanel->printCalibrationSheet();
+    }
+    if (m_printViewController && m_printViewController->labelsNumbering()) {
+        job.rangeOn = true;
+        job.from = m_printViewController->fromValue();
+        job.to = m_printViewController->toValue();
+    }
+    return job;
+}
+
+int RectsView::pageCount(const PrintJob &job) const
+{
+    return PrintPagination::pageCount(job, countPrintedLabels());
+}
+
+QPointF RectsView::getPrintCalibrationOffset() const
+{
+    if (!m_printingPanel)
+        return {};
+    const QPointF offset = m_printingPanel->calibrationOffset();
+    return {m_printingPanel->convertValueToPixels(float(offset.x())),
+            m_printingPanel->convertValueToPixels(float(offset.y()))};
+}
+
+void RectsView::upDateDBFields(qint32 pk)
+{
+    if (Database *database = Database::currentDatabase()) {
+        try {
+            database->initWithPrimaryKey(pk);
+        } catch (const DatabaseError &) {
+            // The record stays as it was; the labels show the values they have.
+        }
+    }
+    for (const GraphicPtr &graphic : rects)
+        graphic->updateABRecord();
+}
+
+void RectsView::updateDateFields()
+{
+    for (const GraphicPtr &graphic : rects)
+        if (graphic->fieldPk() == 1)
+            graphic->updateABRecord();
+}
+
+TLabel RectsView::labelForShape(const TLabelT &shape)
+{
+    const bool turned = shape.orientation != 0;
+    TLabel label;
+    label.width = float((turned ? shape.heightValue() : shape.widthValue()) / 25.4);
+    label.height = float((turned ? shape.widthValue() : shape.heightValue()) / 25.4);
+    label.hole = float(shape.holeValue() / 25.4);
+    label.round_param = float(shape.radiusValue() / 25.4);
+    if (shape.isRound())
+        label.shape = TLabel::Oval;
+    else if (shape.radiusValue() > 0.0f)
+        label.shape = TLabel::RoundedRectangle;
+    else
+        label.shape = TLabel::Rectangle;
+    return label;
+}
+
+QTransform RectsView::positionTransform(const TLabelT &shape, const QPointF &pageOrigin, const QPointF &offset,
+                                        double paperWidth, bool back)
+{
+    const bool turned = shape.orientation == 1;
+    const double x = double(shape.xValue()) * PointsPerMillimetre;
+    const double y = double(shape.yValue()) * PointsPerMillimetre;
+    const double w = double(shape.widthValue()) * PointsPerMillimetre;
+    double tx = 0.0;
+    if (!back)
+        tx = x + pageOrigin.x() + offset.x() + (turned ? w : 0.0);
+    else
+        tx = paperWidth - x - offset.x() + pageOrigin.x() - (turned ? 0.0 : w);
+    const double ty = y + pageOrigin.y() + offset.y();
+    QTransform transform = QTransform::fromTranslate(tx, ty);
+    if (turned)
+        transform.rotate(90.0);
+    return transform;
+}
+
+QList<QLineF> RectsView::cropMarkSegments(const QRectF &b)
+{
+    const double x = b.x(), y = b.y(), w = b.width(), h = b.height();
+    return {
+        {x - 5, y, x - 15, y},
+        {x, y - 5, x, y - 15},
+        {x + w, y - 5, x + w, y - 15},
+        {x + w + 5, y, x + w + 15, y},
+        {x + w + 5, y + h, x + w + 15, y + h},
+        {x + w, y + h + 5, x + w, y + h + 15},
+        {x, y + h + 5, x, y + h + 15},
+        {x - 5, y + h, x - 15, y + h},
+    };
+}
+
+void RectsView::drawCropMarks(QPainter *painter, const BezierPath &path)
+{
+    painter->save();
+    painter->setPen(makePen(Qt::gray, 0.2));
+    for (const QLineF &segment : cropMarkSegments(path.isEmpty() ? QRectF() : path.bounds()))
+        painter->drawLine(segment);
+    painter->restore();
+}
+
+void RectsView::drawTrimMarks(QPainter *painter, const BezierPath &path)
+{
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(painter->pen().color(), 0.5, {2.0, 3.0}));
+    painter->drawPath(path.toPainterPath());
+    painter->restore();
+}
+
+void RectsView::drawHorizontalRuler(QPainter *painter, const QRectF &r, int measure)
+{
+    const bool cm = measure != 0;
+    const double L = cm ? 1.5 * PrintingPanel::PointsPerCentimetre : 36.0;
+    const double S = cm ? L / 1.5 : 36.0;
+    const int m = cm ? 15 : 8;
+    const double x = r.x();
+    const double c = r.y() + r.height() / 2.0;
+    QPainterPath path;
+    path.moveTo(x - L, c);
+    path.lineTo(x + L, c);
+    for (int k = -1; k <= 1; ++k) {
+        path.moveTo(x + k * S, c);
+        path.lineTo(x + k * S, c - 9);
+    }
+    if (measure == 1)
+        for (int k = -3; k <= 3; ++k) {
+            path.moveTo(x + k * L / 3.0, c);
+            path.lineTo(x + k * L / 3.0, c - 6);
+        }
+    for (int k = -m; k <= m - 1; ++k) {
+        path.moveTo(x + k * L / m, c);
+        path.lineTo(x + k * L / m, c - 3);
+    }
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(painter->pen().color(), 0.5));
+    painter->drawPath(path);
+    painter->restore();
+}
+
+void RectsView::drawVerticalRuler(QPainter *painter, const QRectF &r, int measure)
+{
+    const bool cm = measure != 0;
+    const double L = cm ? 1.5 * PrintingPanel::PointsPerCentimetre : 36.0;
+    const double S = cm ? L / 1.5 : 36.0;
+    const int m = cm ? 15 : 8;
+    const double y = r.y();
+    const double c = r.x() + r.width() / 2.0;
+    QPainterPath path;
+    path.moveTo(c, y - L);
+    path.lineTo(c, y + L);
+    for (int k = -1; k <= 1; ++k) {
+        path.moveTo(c, y + k * S);
+        path.lineTo(c + 8, y + k * S);
+    }
+    if (measure == 1)
+        for (int k = -3; k <= 3; ++k) {
+            path.moveTo(c, y + k * L / 3.0);
+            path.lineTo(c + 6, y + k * L / 3.0);
+        }
+    for (int k = -m; k <= m - 1; ++k) {
+        path.moveTo(c, y + k * L / m);
+        path.lineTo(c + 3, y + k * L / m);
+    }
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(painter->pen().color(), 0.5));
+    painter->drawPath(path);
+    painter->restore();
+}
+
+void RectsView::drawCalibrationRulers(QPainter *painter, const QRectF &rect, int measure)
+{
+    drawHorizontalRuler(painter, rect, measure);
+    drawVerticalRuler(painter, rect, measure);
+}
+
+void RectsView::drawSheetPage(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page)
+{
+    if (!painter)
+        return;
+    if (_tformat) {
+        drawPrintingTFormat(painter, pageRect, job, page);
+        return;
+    }
+    if (page < 1 || page > pageCount(job))
+        return;
+    setPrinting(true);
+    drawPrinting(painter, pageRect);
+    setPrinting(false);
+}
+
+void RectsView::drawPrintingTFormat(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page)
+{
+    if (!_tformat)
+        return;
+    const int positions = int(_tformat->labels.size());
+    if (PrintPagination::printablePositions(_pNonPrnLabel, positions) < 1)
+        return;
+    const QList<LabelPlacement> placements = PrintPagination::placements(job, _pNonPrnLabel, positions, page);
+
+    PrintingScope scope(*this);
+    UserDefaults &defaults = UserDefaults::standard();
+    const bool cropMarks = defaults.boolForKey(QStringLiteral("CropMarks"));
+    const bool trimMarks = defaults.boolForKey(QStringLiteral("TrimMarks"));
+    const bool back = PrintPagination::isBackPage(job, page);
+    // Every position shows the page of its orientation and side, whether or not the canvas
+    // draws by type: that is the page the design of the side was made on.
+    const QString pageName = getTemplateFolder() + (back ? QStringLiteral("Back") : QStringLiteral("Front"));
+    const int measure = m_printingPanel ? m_printingPanel->measure() : 0;
+    const qint64 rememberedKey = job.sequence ? currentRecordKey() : 0;
+    const GraphicList sorted = sortedByLayer(rects);
+
+    for (const LabelPlacement &placement : placements) {
+        if (job.sequence && placement.label < job.recordKeys.size())
+            upDateDBFields(job.recordKeys.at(placement.label));
+        const TLabelT &shape = _tformat->labels.at(size_t(placement.position));
+        const TLabel label = labelForShape(shape);
+        const BezierPath clip = getLabelBoundPath(label, true);
+        const BezierPath outline = getLabelBoundPath(label, false);
+
+        painter->save();
+        painter->setTransform(positionTransform(shape, pageRect.topLeft(), job.calibrationOffset,
+                                                job.paper.width(), back),
+                              true);
+        if (job.calibrationSheet) {
+            painter->setClipPath(clip.toPainterPath(), Qt::IntersectClip);
+            painter->setBrush(Qt::NoBrush);
+            painter->setPen(makePen(painter->pen().color(), 0.5));
+            painter->drawPath(outline.toPainterPath());
+            if (placement.label == 0)
+                drawCalibrationRulers(painter, outline.isEmpty() ? QRectF() : outline.bounds(), measure);
+        } else {
+            if (cropMarks)
+                drawCropMarks(painter, outline);
+            painter->setClipPath(clip.toPainterPath(), Qt::IntersectClip);
+            if (printPageBackground)
+                printPageBackground(painter, pageName,
+                                    QRectF(0, 0, double(label.width) * 72.0, double(label.height) * 72.0));
+            for (const GraphicPtr &graphic : sorted)
+                if (graphic->isOnPageNamed(pageName))
+                    graphic->printFrame(painter, pageRect, placement.label);
+            if (trimMarks)
+                drawTrimMarks(painter, outline);
+        }
+        painter->restore();
+    }
+
+    if (rememberedKey > 0)
+        upDateDBFields(qint32(rememberedKey));
+}
+
+void RectsView::drawPrinting(QPainter *painter, const QRectF &pageRect)
+{
+    const TLabel &label = getLabel();
+    if (countPrintedLabels() < 1)
+        return;
+    const QPainterPath clip = getLabelClipPath().toPainterPath();
+    const int across = std::max(0, int(label.num_label));
+    const int total = across * std::max(0, int(label.num_downlabel));
+    const double left = double(label.left_margin) * 72.0 + pageRect.x();
+    const double top = double(label.top_margin) * 72.0 + pageRect.y();
+    const double pitchX = double(label.width + label.hor_distance) * 72.0;
+    const double pitchY = double(label.height + label.vert_distance) * 72.0;
+    const QString page = QStringLiteral("MyCustom");
+    const GraphicList sorted = sortedByLayer(rects);
+
+    int printed = 0;
+    for (int k = 0; k < total && printed < total; ++k) {
+        if (k < _pNonPrnLabel.size() && _pNonPrnLabel.at(k) != '\0')
+            continue;
+        painter->save();
+        painter->translate((k % across) * pitchX + left, (k / across) * pitchY + top);
+        painter->setClipPath(clip, Qt::IntersectClip);
+        if (printPageBackground)
+            printPageBackground(painter, page, QRectF(0, 0, pitchX, pitchY));
+        for (const GraphicPtr &graphic : sorted)
+            if (graphic->isOnPageNamed(page))
+                graphic->printFrame(painter, pageRect, printed);
+        ++printed;
+        painter->restore();
+    }
+}
+
+bool RectsView::printJob(QPrinter &printer, const PrintJob &job)
+{
+    printer.setFullPage(true);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    const int pages = pageCount(job);
+    if (pages < 1)
+        return true;
+    int first = 1;
+    int last = pages;
+    if (printer.fromPage() > 0) {
+        first = std::max(1, printer.fromPage());
+        last = std::min(pages, printer.toPage() > 0 ? printer.toPage() : pages);
+    }
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    PrintJob pageJob = job;
+    pageJob.paper = printer.pageLayout().fullRectPoints().size();
+    // One unit is one point whatever the printer's resolution.
+    const double scale = double(printer.resolution()) / 72.0;
+    for (int page = first; page <= last; ++page) {
+        if (page > first)
+            printer.newPage();
+        painter.save();
+        painter.resetTransform();
+        painter.scale(scale, scale);
+        drawSheetPage(&painter, QRectF(QPointF(0, 0), pageJob.paper), pageJob, page);
+        painter.restore();
+    }
+    painter.end();
+    return true;
+}
+
+void RectsView::printCommon()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    PrintAddViewController *accessory = printViewController();
+    accessory->setToValue(int(std::min<qint64>(labelsCount(), std::numeric_limits<int>::max())));
+    QPrintDialog dialog(&printer, window());
+    // The label range of the accessory is the one range of the job.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOptionTabs({accessory->view()});
+    const int result = dialog.exec();
+    accessory->view()->setParent(nullptr);
+    if (result != QDialog::Accepted)
+        return;
+    printer.setFromTo(0, 0);
+    printJob(printer, currentPrintJob());
+    update();
+}
+
+void RectsView::print()
+{
+    const bool databasePreview = _databasePreview;
+    if (!databasePreview) {
+        _databasePreview = true;
+        NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
+    }
+    PrintingPanel *panel = printingPanel();
+    const bool previewMode = _previewMode;
+    _previewMode = true;
+    const QByteArray preview = createObjectImage(72.0f, QString());
+    _previewMode = previewMode;
+    QImage image;
+    if (!preview.isEmpty() && image.loadFromData(preview))
+        panel->setPreview(image);
+    panel->initPrinters();
+
+    const int result = panel->runModal();
+    if (result != 0) {
+        panel->setPrintCalibrationSheet(result == 3);
+        printCommon();
+        panel->setPrintCalibrationSheet(false);
+    }
+    _databasePreview = databasePreview;
+    NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
+    update();
+}
+
+void RectsView::printSequense()
+{
+    _printSequense = true;
+    print();
+    _printSequense = false;
+}
+
+void RectsView::runPageLayout()
+{
+    QPrinter printer;
+    QPageSetupDialog dialog(&printer, window());
+    dialog.exec();
+    update();
+}
+
+} // namespace quillmark
