@@ -16,6 +16,7 @@
 #include "printing/IcnsReader.h"
 
 using namespace quillmark;
+using qmtest::TestPrompts;
 
 namespace {
 
