@@ -123,10 +123,7 @@ BezierPath BezierPath::bezierPathWithRoundedRect(const QRectF &rect, qreal xRadi
 
 void BezierPath::moveTo(const QPointF &point)
 {
-    Element e;
-    e.type = MoveTo;
-    e.points[0] = point;
-    m_elements.append(e);
+    m_elements.append(Element{MoveTo, {point}});
 }
 
 void BezierPath::lineTo(const QPointF &point)
@@ -135,10 +132,7 @@ void BezierPath::lineTo(const QPointF &point)
         moveTo(point);
         return;
     }
-    Element e;
-    e.type = LineTo;
-    e.points[0] = point;
-    m_elements.append(e);
+    m_elements.append(Element{LineTo, {point}});
 }
 
 void BezierPath::curveTo(const QPointF &endPoint, const QPointF &controlPoint1,
@@ -148,21 +142,14 @@ void BezierPath::curveTo(const QPointF &endPoint, const QPointF &controlPoint1,
         moveTo(endPoint);
         return;
     }
-    Element e;
-    e.type = CurveTo;
-    e.points[0] = controlPoint1;
-    e.points[1] = controlPoint2;
-    e.points[2] = endPoint;
-    m_elements.append(e);
+    m_elements.append(Element{CurveTo, {controlPoint1, controlPoint2, endPoint}});
 }
 
 void BezierPath::closePath()
 {
     if (m_elements.isEmpty() || m_elements.last().type == ClosePath)
         return;
-    Element e;
-    e.type = ClosePath;
-    m_elements.append(e);
+    m_elements.append(Element{ClosePath, {}});
 }
 
 void BezierPath::relativeMoveTo(const QPointF &delta)
@@ -462,10 +449,7 @@ void BezierPath::addFlattenedCurve(const QPointF &p0, const QPointF &c1, const Q
     const bool flatEnough = depth >= MaxFlattenDepth || !finite(c1) || !finite(c2)
         || (distanceToLine(c1, p0, p3) <= flatness && distanceToLine(c2, p0, p3) <= flatness);
     if (flatEnough) {
-        Element e;
-        e.type = LineTo;
-        e.points[0] = p3;
-        m_elements.append(e);
+        m_elements.append(Element{LineTo, {p3}});
         return;
     }
     const QPointF p01 = (p0 + c1) / 2, p12 = (c1 + c2) / 2, p23 = (c2 + p3) / 2;
@@ -479,12 +463,9 @@ BezierPath BezierPath::flattened(qreal flatness) const
 {
     if (!(flatness > 0) || !std::isfinite(flatness))
         flatness = DefaultFlatness;
-    BezierPath result;
-    result.m_lineWidth = m_lineWidth;
-    result.m_windingRule = m_windingRule;
-    result.m_flatness = m_flatness;
-    result.m_dash = m_dash;
-    result.m_dashPhase = m_dashPhase;
+    // The same style and no elements; the copy shares the element data, so clearing costs nothing.
+    BezierPath result(*this);
+    result.m_elements.clear();
     result.m_elements.reserve(m_elements.size());
     QPointF current, subpathStart;
     for (const Element &e : m_elements) {
@@ -512,12 +493,9 @@ BezierPath BezierPath::flattened(qreal flatness) const
 
 BezierPath BezierPath::reversed() const
 {
-    BezierPath result;
-    result.m_lineWidth = m_lineWidth;
-    result.m_windingRule = m_windingRule;
-    result.m_flatness = m_flatness;
-    result.m_dash = m_dash;
-    result.m_dashPhase = m_dashPhase;
+    // The same style and no elements; the copy shares the element data, so clearing costs nothing.
+    BezierPath result(*this);
+    result.m_elements.clear();
 
     // Split into subpaths: a start point, the drawing elements, and whether it was closed.
     qsizetype i = 0;

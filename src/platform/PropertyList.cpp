@@ -195,15 +195,14 @@ QVariant fromNode(plist_t node, int depth, QString *error)
         plist_get_bool_val(node, &flag);
         return bool(flag);
     }
-    case PLIST_UINT: {
-        uint64_t number = 0;
-        plist_get_uint_val(node, &number);
-        // Negative integers are stored as their two's complement.
-        return qint64(number);
-    }
+    case PLIST_UINT:
     case PLIST_UID: {
         uint64_t number = 0;
-        plist_get_uid_val(node, &number);
+        if (plist_get_node_type(node) == PLIST_UID)
+            plist_get_uid_val(node, &number);
+        else
+            plist_get_uint_val(node, &number);
+        // Negative integers are stored as their two's complement.
         return qint64(number);
     }
     case PLIST_REAL: {

@@ -16,23 +16,10 @@ QVariantMap CustomLabel::propertyDictionary() const
 {
     if (!mLabel)
         return {};
-    const TLabel &l = *mLabel;
-    return {
-        {QStringLiteral("name"), l.name},
-        {QStringLiteral("width"), fmt2(l.width)},
-        {QStringLiteral("height"), fmt2(l.height)},
-        {QStringLiteral("top_margin"), fmt2(l.top_margin)},
-        {QStringLiteral("left_margin"), fmt2(l.left_margin)},
-        {QStringLiteral("vert_distance"), fmt2(l.vert_distance)},
-        {QStringLiteral("hor_distance"), fmt2(l.hor_distance)},
-        {QStringLiteral("num_label"), fmtInt(l.num_label)},
-        {QStringLiteral("num_downlabel"), fmtInt(l.num_downlabel)},
-        {QStringLiteral("units"), fmtInt(l.units)},
-        {QStringLiteral("deleted"), fmtInt(l.deleted)},
-        {QStringLiteral("round_param"), fmt2(l.round_param)},
-        {QStringLiteral("hole"), fmt2(l.hole)},
-        {QStringLiteral("shape"), fmtInt(l.shape)},
-    };
+    // The stored form is the description with the hole, which the description leaves out.
+    QVariantMap dict = mLabel->descriptionDictionary();
+    dict.insert(QStringLiteral("hole"), fmt2(mLabel->hole));
+    return dict;
 }
 
 std::optional<TLabel> CustomLabel::labelFromDictionary(const QVariantMap &dict, QString *error)
