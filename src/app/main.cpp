@@ -1,15 +1,12 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "barcodes/BarcodeKinds.h"
+#include "canvas/AllKinds.h"
 #include "canvas/MainWindow.h"
 #include "canvas/RectsView.h"
 #include "database/DatabaseModeSwitch.h"
 #include "database/DatabaseView.h"
-#include "database/MergeKinds.h"
 #include "foundation/Language.h"
-#include "objects/Group.h"
-#include "objects/ObjectFactory.h"
 
 int main(int argc, char **argv)
 {
@@ -20,10 +17,7 @@ int main(int argc, char **argv)
     using quillmark::Language;
     Language::initialize();
     // Before any document is read: the kinds its objects and groups may name.
-    quillmark::registerObjectKinds();
-    quillmark::registerGroupKinds();
-    quillmark::registerBarcodeKinds();
-    quillmark::registerMergeKinds();
+    quillmark::registerAllKinds();
     quillmark::RectsView::measureScreenFactor();
     int result = 0;
     {

@@ -472,6 +472,22 @@ public:
     bool hasTwoSides() const;
     bool selectedisBarcodes() const;
 
+    // ---- in-place text editing (RectsView_textedit.cpp) ----
+    // Begins editing the text of a rectangle or oval in place (ending any other edit): the
+    // object becomes editable, the document is marked changed and the canvas takes the keys.
+    // Answers false for an object that cannot be edited so.
+    bool setEditableObject(const GraphicPtr &graphic);
+    // Ends the in-place editing of the graphic when it is being edited.
+    void clearEditableObject(const GraphicPtr &graphic);
+    // Ends whatever in-place editing is going on.
+    void clearEditable();
+    // The object whose text is edited in place on this canvas, or null.
+    GraphicPtr editedObject() const;
+    // The caret (a zero-width rectangle the height of its line) or the first selected line
+    // part of the edited text, in page points before the object's turn; empty when no text
+    // is edited or the insertion point is not shown in the object.
+    QRectF caretRect() const;
+
 signals:
     void zoomValueChanged(const QString &text);
     void changedStateChanged(bool changed);
@@ -487,6 +503,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void registerUndo(std::function<void()> inverse);
@@ -520,6 +537,18 @@ private:
     void drawTrackingFeedback(QPainter *painter);
     QRectF selectionRect() const;
     GroupPtr groupPtr(const Group *group) const;
+
+    // In-place text editing.
+    bool textEditingKeyPress(QKeyEvent *event);
+    bool isTextEditingKey(const QKeyEvent *event) const;
+    void placeCaretAt(const QPointF &point, unsigned flags);
+    void textSelectionDidChange();
+    void drawTextEditing(QPainter *painter);
+    void drawEditedFrame(QPainter *painter, const GraphicPtr &graphic, const QRectF &dirty);
+    // Runs one typing edit; the first of a burst registers the one undo step of the burst.
+    void typingEdit(const std::function<void()> &edit);
+    void endTypingBurst() { m_typingBurst = false; }
+    bool m_typingBurst = false;
 
     std::shared_ptr<TrackingState> m_tracking;
     QTimer *m_autoscrollTimer = nullptr;

@@ -316,20 +316,7 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
         if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
             made.append(graphic);
     }
-    const int n = int(made.size());
-    for (const GraphicPtr &graphic : std::as_const(made)) {
-        const QString chain = graphic->getTextViewsStr();
-        if (chain.isEmpty())
-            continue;
-        const QStringList parts = chain.split(QLatin1Char(','));
-        for (int i = int(parts.size()) - 1; i >= 0; --i) {
-            bool ok = false;
-            const int j = parts[i].trimmed().toInt(&ok);
-            if (ok && j >= 0 && j < n && made[j] != graphic)
-                made[j]->setTextLink(graphic.get(), true);
-        }
-        graphic->setTextViewsStr(QString());
-    }
+    ColorRect::relinkTextChains(made);
     for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
         GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
         if (!group)

@@ -126,7 +126,11 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
         if (!graphic->isOnPageNamed(page))
             continue;
         // Editing the normal layer shows the background layer beneath it.
-        if (graphic->objectLayer() == layer || layer == 1)
+        if (graphic->objectLayer() != layer && layer != 1)
+            continue;
+        if (graphic->isEditingText())
+            drawEditedFrame(painter, graphic, dirty);
+        else
             graphic->drawFrame(painter, dirty, isSelected(graphic.get()));
     }
 
@@ -146,6 +150,7 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
         if (marked && isOnCurrentPageAndLayer(*graphic) && !graphic->getGroup())
             graphic->drawSelect(painter, dirty);
     }
+    drawTextEditing(painter);
 
     if (!_rubberbandRect.isNull()) {
         painter->save();

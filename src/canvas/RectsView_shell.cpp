@@ -11,6 +11,7 @@
 
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
+#include "objects/ObjectTextEditor.h"
 #include "platform/Format.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
@@ -61,10 +62,13 @@ RectsView::RectsView(QWidget *parent)
     // Until a stock is chosen the canvas edits the default grid label.
     setTLabel(TLabel());
     wasChanged(false);
+    connect(this, &RectsView::selectionChanged, this, [this] { textSelectionDidChange(); });
 }
 
 RectsView::~RectsView()
 {
+    if (editedObject())
+        ObjectTextEditor::end();
     if (m_viewport)
         m_viewport->removeEventFilter(this);
     // The objects outlive the canvas only through undo inverses; they must not reach it.

@@ -88,9 +88,11 @@ void RectsView::matrixFrameItem(int tag)
     } else {
         discardPathInProgress();
         if (tag == SelectTool) {
+            clearEditable();
             pointer = QCursor(Qt::ArrowCursor);
             update();
         } else if (tag == RotateTool) {
+            clearEditable();
             pointer = imageCursor(QStringLiteral("rotateCursor"), 9, 9, Qt::CrossCursor);
             update();
         } else if (tag == TextTool) {

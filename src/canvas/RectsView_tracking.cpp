@@ -210,6 +210,8 @@ void RectsView::mouseReleaseEvent(QMouseEvent *event)
 
 void RectsView::keyPressEvent(QKeyEvent *event)
 {
+    if (textEditingKeyPress(event))
+        return;
     const unsigned flags = modifierFlags(event->modifiers());
     if (m_tracking && m_tracking->kind == TrackingState::Move && event->key() == Qt::Key_S
         && (flags & ShiftKeyMask) && (flags & ControlKeyMask)) {
@@ -256,6 +258,7 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
         m_tracking = std::make_shared<TrackingState>();
     *m_tracking = TrackingState();
     m_lastMouseDown = point;
+    endTypingBurst();
     const bool panning = (flags & ControlKeyMask) && (flags & ShiftKeyMask) && !(flags & CommandKeyMask);
     if (!panning)
         setTrackingFlag(true);
@@ -475,6 +478,8 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
                 wasChanged(true);
             }
             m_undoManager.endUndoGrouping();
+            if (box)
+                setEditableObject(box);
             setupCurrObjectTool(TextTool);
             return;
         }
@@ -505,6 +510,7 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
         } else if (!selected) {
             selectHit(hit);
         } else if (hit->isEditable1()) {
+            placeCaretAt(p, flags);
             return;
         } else {
             int k = hit->knobUnderPoint(p);
@@ -533,8 +539,10 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
                 return;
             }
             if (clickCount >= 2) {
-                if (_selectedObjects.size() == 1 && isTextKind(*hit))
+                if (_selectedObjects.size() == 1 && isTextKind(*hit)) {
+                    setEditableObject(hit);
                     setupCurrObjectTool(TextTool);
+                }
                 return;
             }
             update();
@@ -545,6 +553,8 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
     if (tool == TextTool) {
         if (!(_selectedObjects.size() == 1 && isTextKind(*_selectedObjects.first())))
             setupCurrObjectTool(SelectTool);
+        else
+            setEditableObject(_selectedObjects.first());
     }
     if (knob == 11) {
         setCurrToolClass(RotateTool);

@@ -1,0 +1,523 @@
+// In-place text editing on the canvas: one object at a time takes the keys, shows its caret
+// and selection in its own text layout, and every burst of typing is one undo step.
+#include "canvas/RectsView.h"
+
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QPainter>
+#include <QPicture>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <utility>
+
+#include "foundation/Language.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorRect.h"
+#include "objects/NSTextWrapContainer.h"
+#include "objects/ObjectTextEditor.h"
+#include "objects/TextContainer.h"
+#include "objects/TextFlow.h"
+#include "platform/Modifiers.h"
+#include "platform/Pen.h"
+
+namespace quillmark {
+
+namespace {
+
+bool isInPlaceTextKind(const ColorRect &graphic)
+{
+    const QString name = graphic.className();
+    return name == QLatin1String("ColorRect") || name == QLatin1String("ColorOval");
+}
+
+// The turn and mirror the object is drawn with, as one transform.
+QTransform frameTransform(const ColorRect &graphic)
+{
+    QPicture scratch;
+    QPainter painter(&scratch);
+    graphic.flipFrame(&painter);
+    graphic.rotateFrame(&painter, graphic.angle());
+    const QTransform transform = painter.worldTransform();
+    painter.end();
+    return transform;
+}
+
+// The flow of an object whose text is laid out in its runaround box, laid out now; null for
+// kinds that place their text otherwise (the oval's text along its outline).
+TextFlow *boxFlow(ColorRect &graphic)
+{
+    graphic.initContainer();
+    if (!dynamic_cast<NSTextWrapContainer *>(graphic.textContainer()))
+        return nullptr;
+    TextFlow *flow = graphic.layoutText();
+    if (!flow || flow->indexOfContainer(graphic.textContainer()) < 0)
+        return nullptr;
+    return flow;
+}
+
+QTextLine textLineOf(const TextFlow &flow, const TextFlow::Line &line)
+{
+    QTextLayout *layout = flow.blockLayout(line.block);
+    return layout ? layout->lineAt(line.lineNumber) : QTextLine();
+}
+
+// The placed line that shows the position: the line it is in, or the line it ends.
+int lineIndexForPosition(const TextFlow &flow, int position)
+{
+    const auto &lines = flow.lines();
+    int ending = -1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TextFlow::Line &line = lines[i];
+        if (position >= line.start && position < line.start + line.length)
+            return int(i);
+        if (position == line.start + line.length)
+            ending = int(i);
+    }
+    return ending;
+}
+
+// The top-left of a box's lines in page points.
+QPointF boxOrigin(const TextFlow &flow, int container)
+{
+    const ColorRect *view = flow.containers().value(container)->textView();
+    return view ? view->frameBounds().topLeft() : QPointF();
+}
+
+// The caret at a position of a placed line, in the line's box coordinates.
+QRectF caretInLine(const TextFlow &flow, const TextFlow::Line &line, int position)
+{
+    const QTextLine textLine = textLineOf(flow, line);
+    if (!textLine.isValid())
+        return {};
+    QTextLayout *layout = flow.blockLayout(line.block);
+    const int blockStart = flow.document()->findBlockByNumber(line.block).position();
+    const qreal x = textLine.cursorToX(position - blockStart);
+    const QPointF at = layout->position() + QPointF(x, textLine.y());
+    return QRectF(at, QSizeF(0.0, textLine.height()));
+}
+
+QFont fontAt(QTextDocument *document, int position);
+
+// The caret in page points before the turn of the box that shows it, and that box's object.
+std::pair<QRectF, const ColorRect *> flowCaret(const TextFlow &flow, const ColorRect &graphic, int position)
+{
+    const int index = lineIndexForPosition(flow, position);
+    if (index < 0) {
+        // An empty text: the caret stands at the box's top-left, one line high.
+        const QFontMetricsF metrics(fontAt(graphic.textStorage(), position), TextFlow::pointDevice());
+        return {QRectF(graphic.frameBounds().topLeft(), QSizeF(0.0, metrics.height())), &graphic};
+    }
+    const TextFlow::Line &line = flow.lines()[size_t(index)];
+    const ColorRect *view = flow.containers().value(line.container)->textView();
+    return {caretInLine(flow, line, position).translated(boxOrigin(flow, line.container)),
+            view ? view : &graphic};
+}
+
+QFont fontAt(QTextDocument *document, int position)
+{
+    QTextCursor cursor(document);
+    cursor.setPosition(std::clamp(position, 0, std::max(0, document->characterCount() - 1)));
+    if (!cursor.atEnd() || position > 0)
+        cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    return cursor.charFormat().font();
+}
+
+// The part of the oval's outline text a character takes: its cell turned with its glyph.
+struct OvalCell
+{
+    QPointF point;
+    qreal rotation = 0.0;
+    qreal advance = 0.0;
+    qreal ascent = 0.0;
+    qreal descent = 0.0;
+};
+
+std::optional<OvalCell> ovalCell(const ColorOval &oval, const QList<ColorOval::GlyphPlacement> &placements,
+                                 int character)
+{
+    for (const ColorOval::GlyphPlacement &placement : placements) {
+        if (placement.character != character)
+            continue;
+        const QFontMetricsF metrics(fontAt(oval.textStorage(), character), TextFlow::pointDevice());
+        const QString text = oval.textStorage()->characterAt(character);
+        return OvalCell{placement.point, placement.rotation, metrics.horizontalAdvance(text),
+                        metrics.ascent(), metrics.descent()};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// ---- begin and end ----
+
+bool RectsView::setEditableObject(const GraphicPtr &graphic)
+{
+    if (!graphic || !isInPlaceTextKind(*graphic) || !rects.contains(graphic))
+        return false;
+    if (editedObject() == graphic)
+        return true;
+    clearEditable();
+    endTypingBurst();
+    ObjectTextEditor::begin(graphic);
+    graphic->updateContainer();
+    wasChanged(true);
+    setFocus(Qt::OtherFocusReason);
+    update();
+    return true;
+}
+
+void RectsView::clearEditableObject(const GraphicPtr &graphic)
+{
+    if (!graphic || !graphic->isEditingText())
+        return;
+    endTypingBurst();
+    ObjectTextEditor::end();
+    update();
+}
+
+void RectsView::clearEditable()
+{
+    clearEditableObject(editedObject());
+}
+
+GraphicPtr RectsView::editedObject() const
+{
+    const ObjectTextEditor *editor = ObjectTextEditor::current();
+    if (!editor || !editor->object() || editor->object()->mainView() != this)
+        return nullptr;
+    for (const GraphicPtr &graphic : rects) {
+        if (graphic.get() == editor->object())
+            return graphic;
+    }
+    return nullptr;
+}
+
+void RectsView::textSelectionDidChange()
+{
+    endTypingBurst();
+    const GraphicPtr edited = editedObject();
+    if (!edited)
+        return;
+    if (_selectedObjects.size() != 1 || _selectedObjects.first() != edited
+        || !edited->isOnPageNamed(getCurrPageName()))
+        clearEditableObject(edited);
+}
+
+// ---- typing ----
+
+void RectsView::typingEdit(const std::function<void()> &edit)
+{
+    const GraphicPtr graphic = editedObject();
+    if (!graphic)
+        return;
+    QTextDocument *document = graphic->textStorage();
+    if (!m_typingBurst) {
+        // The whole text before the burst comes back on undo; the restoring replacement
+        // registers the text as it then is, which makes the redo.
+        QTextCursor whole(document);
+        whole.select(QTextCursor::Document);
+        const QTextDocumentFragment before = whole.selection();
+        registerUndo([this, graphic, before] {
+            QTextDocument *text = graphic->textStorage();
+            ObjectTextEditor::replaceText(*graphic, 0, std::max(0, text->characterCount() - 1), before);
+            if (graphic->mainView() == this) {
+                invalidateGraphic(graphic.get());
+                wasChanged(true);
+            }
+        });
+        setActionName(Language::stringForKey(QStringLiteral("Typing")));
+        m_typingBurst = true;
+    }
+    m_undoManager.disableUndoRegistration();
+    edit();
+    m_undoManager.enableUndoRegistration();
+    wasChanged(true);
+    invalidateGraphic(graphic.get());
+    update();
+}
+
+bool RectsView::isTextEditingKey(const QKeyEvent *event) const
+{
+    if (!editedObject())
+        return false;
+    if (event->matches(QKeySequence::SelectAll))
+        return true;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        break;
+    }
+    if (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+        return false;
+    const QString text = event->text();
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint() || c == QLatin1Char('\t'); });
+}
+
+bool RectsView::textEditingKeyPress(QKeyEvent *event)
+{
+    if (!isTextEditingKey(event))
+        return false;
+    const GraphicPtr graphic = editedObject();
+    ObjectTextEditor *editor = ObjectTextEditor::current();
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+
+    if (event->matches(QKeySequence::SelectAll)) {
+        endTypingBurst();
+        editor->selectAll();
+        update();
+        return true;
+    }
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        clearEditable();
+        setupCurrObjectTool(SelectTool);
+        return true;
+    case Qt::Key_Backspace:
+        typingEdit([editor] { editor->deleteBackward(); });
+        return true;
+    case Qt::Key_Delete:
+        typingEdit([editor] { editor->deleteForward(); });
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        typingEdit([editor] { editor->insertText(QStringLiteral("\n")); });
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+        endTypingBurst();
+        QTextCursor cursor = editor->cursor();
+        const int anchor = cursor.anchor();
+        const auto mode = extend ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+        int position = cursor.position();
+        const int last = std::max(0, graphic->textStorage()->characterCount() - 1);
+        if (!extend && cursor.hasSelection()
+            && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+            // A plain arrow collapses the selection to its side.
+            position = event->key() == Qt::Key_Left ? cursor.selectionStart() : cursor.selectionEnd();
+        } else if (event->key() == Qt::Key_Left) {
+            cursor.movePosition(QTextCursor::PreviousCharacter, mode);
+            position = cursor.position();
+        } else if (event->key() == Qt::Key_Right) {
+            cursor.movePosition(QTextCursor::NextCharacter, mode);
+            position = cursor.position();
+        } else if (event->key() == Qt::Key_Home) {
+            position = 0;
+        } else if (event->key() == Qt::Key_End) {
+            position = last;
+        } else {
+            const bool up = event->key() == Qt::Key_Up;
+            position = up ? 0 : last;
+            // Up and down keep the caret's place across the lines of the layout.
+            if (TextFlow *flow = boxFlow(*graphic)) {
+                const int index = lineIndexForPosition(*flow, cursor.position());
+                const int target = index + (up ? -1 : 1);
+                if (index >= 0 && target >= 0 && target < int(flow->lines().size())) {
+                    const TextFlow::Line &from = flow->lines()[size_t(index)];
+                    const TextFlow::Line &to = flow->lines()[size_t(target)];
+                    const qreal x = caretInLine(*flow, from, cursor.position()).x();
+                    const QTextLine line = textLineOf(*flow, to);
+                    const int blockStart = flow->document()->findBlockByNumber(to.block).position();
+                    if (line.isValid())
+                        position = blockStart + line.xToCursor(x - flow->blockLayout(to.block)->position().x());
+                }
+            }
+        }
+        editor->setSelection(extend ? anchor : position, position);
+        update();
+        return true;
+    }
+    default:
+        break;
+    }
+    const QString text = event->text();
+    typingEdit([editor, text] { editor->insertText(text); });
+    return true;
+}
+
+void RectsView::placeCaretAt(const QPointF &point, unsigned flags)
+{
+    const GraphicPtr graphic = editedObject();
+    ObjectTextEditor *editor = ObjectTextEditor::current();
+    if (!graphic || !editor)
+        return;
+    endTypingBurst();
+    const QPointF local = frameTransform(*graphic).inverted().map(point);
+    int position = -1;
+    if (TextFlow *flow = boxFlow(*graphic)) {
+        const int box = flow->indexOfContainer(graphic->textContainer());
+        const QPointF inBox = local - boxOrigin(*flow, box);
+        qreal best = -1.0;
+        for (const TextFlow::Line &line : flow->lines()) {
+            if (line.container != box)
+                continue;
+            const QTextLine textLine = textLineOf(*flow, line);
+            if (!textLine.isValid())
+                continue;
+            const qreal top = flow->blockLayout(line.block)->position().y() + textLine.y();
+            const qreal distance = inBox.y() < top ? top - inBox.y()
+                : std::max(0.0, inBox.y() - (top + textLine.height()));
+            if (best >= 0.0 && distance >= best)
+                continue;
+            best = distance;
+            const int blockStart = flow->document()->findBlockByNumber(line.block).position();
+            position = blockStart + textLine.xToCursor(inBox.x() - flow->blockLayout(line.block)->position().x());
+        }
+    } else if (auto *oval = dynamic_cast<ColorOval *>(graphic.get())) {
+        qreal best = -1.0;
+        for (const ColorOval::GlyphPlacement &placement : oval->glyphPlacements()) {
+            const QPointF d = placement.point - local;
+            const qreal distance = std::hypot(d.x(), d.y());
+            if (best < 0.0 || distance < best) {
+                best = distance;
+                position = placement.character;
+            }
+        }
+    }
+    if (position < 0)
+        return;
+    const bool extend = flags & ShiftKeyMask;
+    editor->setSelection(extend ? editor->cursor().anchor() : position, position);
+    update();
+}
+
+// ---- drawing ----
+
+QRectF RectsView::caretRect() const
+{
+    const GraphicPtr graphic = editedObject();
+    const ObjectTextEditor *editor = ObjectTextEditor::current();
+    if (!graphic || !editor)
+        return {};
+    const int position = editor->cursor().position();
+    if (TextFlow *flow = boxFlow(*graphic))
+        return flowCaret(*flow, *graphic, position).first;
+    if (auto *oval = dynamic_cast<ColorOval *>(graphic.get())) {
+        const QList<ColorOval::GlyphPlacement> placements = oval->glyphPlacements();
+        bool after = false;
+        std::optional<OvalCell> cell = ovalCell(*oval, placements, position);
+        if (!cell && position > 0) {
+            cell = ovalCell(*oval, placements, position - 1);
+            after = true;
+        }
+        if (!cell)
+            return {};
+        QTransform turn;
+        turn.translate(cell->point.x(), cell->point.y());
+        turn.rotate(cell->rotation);
+        const qreal x = after ? cell->advance / 2.0 : -cell->advance / 2.0;
+        const QLineF caret = turn.map(QLineF(x, cell->descent, x, -cell->ascent));
+        return QRectF(caret.p1(), caret.p2()).normalized();
+    }
+    return {};
+}
+
+void RectsView::drawEditedFrame(QPainter *painter, const GraphicPtr &graphic, const QRectF &dirty)
+{
+    // The canvas is the edited object's text view: its text is drawn as always, and the
+    // caret and selection go on top.
+    graphic->setEditable(false);
+    graphic->drawFrame(painter, dirty, isSelected(graphic.get()));
+    graphic->setEditable(true);
+}
+
+void RectsView::drawTextEditing(QPainter *painter)
+{
+    const GraphicPtr graphic = editedObject();
+    const ObjectTextEditor *editor = ObjectTextEditor::current();
+    if (!graphic || !editor || !graphic->isOnPageNamed(getCurrPageName()) || isPrinting())
+        return;
+    const int start = editor->selectionStart();
+    const int end = editor->selectionEnd();
+    QColor highlight = palette().color(QPalette::Highlight);
+    highlight.setAlphaF(0.35f);
+
+    painter->save();
+    if (TextFlow *flow = boxFlow(*graphic)) {
+        // The selection may run through every box of the chain on this page.
+        for (const TextFlow::Line &line : flow->lines()) {
+            const int from = std::max(start, line.start);
+            const int to = std::min(end, line.start + line.length);
+            if (from >= to)
+                continue;
+            const ColorRect *view = flow->containers().value(line.container)->textView();
+            if (!view || !view->isOnPageNamed(getCurrPageName()))
+                continue;
+            const QRectF a = caretInLine(*flow, line, from);
+            const QRectF b = caretInLine(*flow, line, to);
+            painter->save();
+            painter->setTransform(frameTransform(*view), true);
+            painter->fillRect(QRectF(a.topLeft(), QPointF(b.x(), a.bottom()))
+                                  .normalized()
+                                  .translated(boxOrigin(*flow, line.container)),
+                              highlight);
+            painter->restore();
+        }
+    } else if (auto *oval = dynamic_cast<ColorOval *>(graphic.get())) {
+        const QList<ColorOval::GlyphPlacement> placements = oval->glyphPlacements();
+        for (int c = start; c < end; ++c) {
+            const std::optional<OvalCell> cell = ovalCell(*oval, placements, c);
+            if (!cell)
+                continue;
+            painter->save();
+            painter->translate(cell->point);
+            painter->rotate(cell->rotation);
+            painter->fillRect(QRectF(-cell->advance / 2.0, -cell->ascent, cell->advance,
+                                     cell->ascent + cell->descent),
+                              highlight);
+            painter->restore();
+        }
+    }
+    if (start == end) {
+        QRectF caret;
+        if (TextFlow *flow = boxFlow(*graphic)) {
+            const auto [rect, view] = flowCaret(*flow, *graphic, start);
+            painter->setTransform(frameTransform(*view), true);
+            caret = rect;
+        } else {
+            // The oval's caret is placed along its outline already turned.
+            caret = caretRect();
+        }
+        if (caret.height() > 0.0 || caret.width() > 0.0) {
+            painter->setPen(makePen(palette().color(QPalette::Text), 1.0 / std::max(0.01, getZoom())));
+            painter->drawLine(caret.topLeft(), caret.bottomRight());
+        }
+    }
+    painter->restore();
+}
+
+// ---- events ----
+
+bool RectsView::event(QEvent *event)
+{
+    // While text is edited here, the editing keys are the text's, not the menus' shortcuts.
+    if (event->type() == QEvent::ShortcutOverride && isTextEditingKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+} // namespace quillmark
