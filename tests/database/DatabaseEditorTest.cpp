@@ -460,3 +460,24 @@ TEST_F(DatabaseEditor, UndoOfAnotherDatabasesStepLeavesTheOpenOneAlone)
     EXPECT_EQ(cli(other, "SELECT count(*) FROM dbtable;"), "3");
     EXPECT_EQ(cli(testPath, "SELECT count(*) FROM dbtable;"), "11");
 }
+
+TEST_F(DatabaseEditor, OpeningAndSelectingByKey)
+{
+    openTen();
+    EXPECT_FALSE(editor().setDatabasePath(testPath));
+    EXPECT_FALSE(editor().setDatabasePath(Database::databasesFolder() + "Missing.sqlite"));
+    EXPECT_EQ(editor().database()->path(), testPath);
+    EXPECT_EQ(UserDefaults::standard().stringForKey("databasePath"), testPath);
+
+    const qint64 pk = editor().browserModel()->pkAtRow(5);
+    int changes = 0;
+    NotificationCenter::defaultCenter().addObserver(this, MergeContents::RecordChangedNotification,
+                                                    [&](const Notification &) { ++changes; });
+    editor().selectRecordWithPk(pk);
+    NotificationCenter::defaultCenter().removeObserver(this);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(editor().selectedRecordIndex(), 5);
+    EXPECT_EQ(edit(6)->text(), "Name06");
+    EXPECT_EQ(text("recordLabel"), "Record 6 of 10");
+    EXPECT_TRUE(edit(6)->isEnabled());
+}
