@@ -18,6 +18,7 @@
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "platform/Archiver.h"
@@ -627,18 +628,46 @@ void RectsView::cut()
 
 void RectsView::delete_()
 {
-    if (_selectedObjects.isEmpty())
-        return;
     m_undoManager.beginUndoGrouping();
-    const GraphicList doomed = orderedSelectedGraphics();
-    for (int i = int(doomed.size()) - 1; i >= 0; --i) {
-        if (Group *owner = doomed[i]->getGroup())
-            ungroup_(groupPtr(owner));
-        removeGraphicAtIndex(indexOfGraphic(doomed[i].get()));
+    if (currentToolClass == SelectTool && !_selectedObjects.isEmpty()) {
+        GraphicList work = orderedSelectedGraphics();
+        // A title-and-value pair goes as a whole.
+        QList<GroupPtr> pairs;
+        for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+            const GroupPtr owner = groupPtr(graphic->getGroup());
+            if (owner && owner->className() == QLatin1String("GroupField") && !pairs.contains(owner))
+                pairs.append(owner);
+        }
+        for (const GroupPtr &pair : std::as_const(pairs)) {
+            const GraphicList members = pair->getObjects();
+            for (const GraphicPtr &member : members) {
+                work.removeIf([&](const GraphicPtr &g) { return g == member; });
+                removeGraphicAtIndex(indexOfGraphic(member.get()));
+            }
+            ungroup_(pair);
+        }
+        bool pointDeleted = false;
+        for (int i = int(work.size()) - 1; i >= 0; --i) {
+            const GraphicPtr graphic = work[i];
+            if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit()) {
+                pointDeleted = path->deleteSegment() || pointDeleted;
+                continue;
+            }
+            if (graphic->isLocked())
+                continue;
+            // A plain group loses the members that go; the rest stay grouped only with undo.
+            if (Group *owner = graphic->getGroup())
+                ungroup_(groupPtr(owner));
+            removeGraphicAtIndex(indexOfGraphic(graphic.get()));
+        }
+        if (!pointDeleted)
+            clearSelection();
+        update();
+        setActionName(Language::stringForKey(QStringLiteral("Remove Object")));
+        wasChanged(true);
     }
+    clearGridSnap();
     m_undoManager.endUndoGrouping();
-    wasChanged(true);
-    update();
 }
 
 void RectsView::paste(const QPointF &offset, bool withOffset)

@@ -218,6 +218,40 @@ void RectsView::keyPressEvent(QKeyEvent *event)
         clearGridSnap();
         return;
     }
+    const BezierPath *building = pathInProgress();
+    const bool backspace = event->key() == Qt::Key_Backspace;
+    if ((backspace || event->key() == Qt::Key_Escape) && building && building->elementCount() >= 2) {
+        // The last point goes; the element before it follows the pointer again.
+        BezierPath &path = const_cast<BezierPath &>(*building);
+        const int count = path.elementCount();
+        BezierPath rebuilt;
+        rebuilt.setLineWidth(path.lineWidth());
+        for (int i = 0; i + 1 < count; ++i) {
+            QPointF e[3];
+            const auto type = path.elementAt(i, e);
+            if (type == BezierPath::MoveTo)
+                rebuilt.moveTo(e[0]);
+            else if (type == BezierPath::CurveTo)
+                rebuilt.curveTo(e[2], e[0], e[1]);
+        }
+        const QPointF pointer = pageToWidget().inverted().map(m_lastWidgetPoint);
+        QPointF last[3];
+        const int n = rebuilt.elementCount();
+        if (n > 0 && rebuilt.elementAt(n - 1, last) == BezierPath::CurveTo) {
+            last[1] = pointer;
+            last[2] = pointer;
+            rebuilt.setAssociatedPoints(last, n - 1);
+        }
+        path = rebuilt;
+        update();
+        return;
+    }
+    if (backspace || event->key() == Qt::Key_Delete) {
+        delete_();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape)
+        return;
     QWidget::keyPressEvent(event);
 }
 

@@ -42,6 +42,9 @@ protected:
         registerObjectKinds();
         dir = qmtest::freshDir(QStringLiteral("documents"));
         fixture = std::make_unique<canvastest::CanvasFixture>();
+        RectsView::Outlets outlets = view()->outlets();
+        outlets.cbDrawByType = &drawByTypeBox;
+        view()->setOutlets(outlets);
         view()->undoManager()->removeAllActions();
     }
 
@@ -80,6 +83,7 @@ protected:
 
     qmtest::ScopedTestPrompts prompts;
     QString dir;
+    QCheckBox drawByTypeBox;
     std::unique_ptr<canvastest::CanvasFixture> fixture;
 };
 
@@ -265,6 +269,97 @@ TEST_F(DocumentTest, ClipboardRoundTripAndDuplicate)
     QGuiApplication::clipboard()->setMimeData(foreign);
     view()->paste();
     EXPECT_EQ(view()->getRects().size(), 5);
+}
+
+TEST_F(DocumentTest, ReaderEdgeCases)
+{
+    makeDesign();
+    const QString good = saveAs(QStringLiteral("Edge.qkdoc"));
+    const QVariantMap stored = PropertyList::fromData(readAll(good)).toMap();
+    const TLabel current = view()->getLabel();
+
+    struct Case
+    {
+        const char *name;
+        std::function<void(QVariantMap &)> change;
+        std::function<void()> check;
+    };
+    auto labelOf = [](QVariantMap &dict) { return dict.value("TLabel").toList().first().toMap(); };
+    auto setLabel = [](QVariantMap &dict, const QVariantMap &label) { dict.insert("TLabel", QVariantList{label}); };
+    const QList<Case> cases = {
+        {"no DrawByType opens with draw by type on",
+         [](QVariantMap &d) { d.remove("DrawByType"); },
+         [&] { EXPECT_TRUE(view()->drawByType()); }},
+        {"the label Unknown keeps the current stock",
+         [&](QVariantMap &d) {
+             QVariantMap l = labelOf(d);
+             l.insert("name", "Unknown");
+             l.insert("width", "9.00");
+             setLabel(d, l);
+         },
+         [&] { EXPECT_EQ(view()->getLabel().width, current.width); }},
+        {"a longer label_cell fills the flags and its rest is ignored",
+         [&](QVariantMap &d) {
+             QVariantMap l = labelOf(d);
+             l.insert("name", "Unknown");
+             l.insert("label_cell", QByteArray(40, '\1'));
+             setLabel(d, l);
+         },
+         [&] { EXPECT_EQ(view()->getEnableLabelFlags(), QByteArray(10, '\1')); }},
+        {"landscape swaps the label's sides and margins",
+         [&](QVariantMap &d) {
+             d.insert("OrientationKey", qint64(1));
+             QVariantMap l = labelOf(d);
+             l.insert("name", "Sideways");
+             l.insert("width", "3.00");
+             l.insert("height", "1.00");
+             l.insert("top_m", "0.50");
+             l.insert("left_m", "0.25");
+             setLabel(d, l);
+         },
+         [&] {
+             EXPECT_TRUE(fixture->landscape.isChecked());
+             EXPECT_EQ(view()->getLabel().name, QStringLiteral("Sideways"));
+         }},
+    };
+    int index = 0;
+    for (const Case &c : cases) {
+        QVariantMap dict = stored;
+        c.change(dict);
+        const QString path = dir + QStringLiteral("/case%1.qkdoc").arg(index++);
+        writeAll(path, PropertyList::toData(dict));
+        ASSERT_TRUE(view()->open(path)) << c.name;
+        SCOPED_TRACE(c.name);
+        c.check();
+        EXPECT_EQ(view()->getRects().size(), 3);
+    }
+}
+
+TEST_F(DocumentTest, GroupsListHoldsOnlyGroupsOfTheGivenGraphics)
+{
+    makeDesign();
+    const GraphicList design = view()->getRects();
+    const QVariantMap some = view()->drawDocumentDictionaryForGraphics({design[2]});
+    EXPECT_TRUE(some.contains("GroupsList"));
+    EXPECT_TRUE(some.value("GroupsList").toList().isEmpty());
+    const QVariantMap all = view()->drawDocumentDictionaryForGraphics(design);
+    EXPECT_EQ(all.value("GroupsList").toList().size(), 1);
+}
+
+TEST_F(DocumentTest, DeleteRemovesUnlockedObjectsAsOneStep)
+{
+    makeDesign();
+    const GraphicList design = view()->getRects();
+    design[2]->setLocked(true);
+    for (const auto &graphic : design)
+        view()->selectRect(graphic);
+    view()->undoManager()->closeEventGroup();
+    view()->delete_();
+    view()->undoManager()->closeEventGroup();
+    EXPECT_EQ(view()->getRects(), GraphicList{design[2]});
+    EXPECT_EQ(view()->undoManager()->undoActionName(), QStringLiteral("Remove Object"));
+    view()->undo();
+    EXPECT_EQ(view()->getRects(), design);
 }
 
 } // namespace
