@@ -52,13 +52,15 @@ public:
         return true;
     }
 
+    // Like the numbers, an integer that is not finite reads as nothing: no whole number stands for it.
     std::optional<qint64> readInteger(const char *key) const
     {
         const QVariant value = m_dict.value(QLatin1String(key));
         if (value.typeId() == QMetaType::QString)
             return leadingInt64(value.toString());
-        if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int
-            || value.typeId() == QMetaType::Double)
+        if ((value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int
+             || value.typeId() == QMetaType::Double)
+            && std::isfinite(value.toDouble()))
             return qint64(std::clamp(value.toDouble(), -9.2e18, 9.2e18));
         return std::nullopt;
     }

@@ -3,6 +3,8 @@
 // defaults for keys a document lacks.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -252,6 +254,21 @@ TEST_F(BarcodePlist, DamagedValuesAreReadLeniently)
     EXPECT_EQ(got.attachment, 255);
     EXPECT_EQ(got.font, TBarInfo::defaultFont());
     EXPECT_EQ(barcode->getSequenceInfo().repeat, -4);
+}
+
+TEST_F(BarcodePlist, IntegerFieldsIgnoreNumbersThatAreNotFinite)
+{
+    auto barcode = ColorBarcode::create();
+    const TBarInfo before = barcode->getBarInfo();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    barcode->loadPropertyListRepresentation(
+        {{"BarcodeType", nan}, {"BarcodeAttachment", inf}, {"ISBNFlag", -inf}, {"SequenceRepeat", nan}});
+    const TBarInfo got = barcode->getBarInfo();
+    EXPECT_EQ(got.type, before.type);
+    EXPECT_EQ(got.attachment, before.attachment);
+    EXPECT_EQ(got.isbnFormat, 0);
+    EXPECT_EQ(barcode->getSequenceInfo().repeat, TSequence().repeat);
 }
 
 TEST_F(BarcodePlist, TheFactoryMakesBarcodesAndTheDefaultTypeIsTaken)
