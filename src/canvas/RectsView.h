@@ -542,13 +542,20 @@ private:
     bool textEditingKeyPress(QKeyEvent *event);
     bool isTextEditingKey(const QKeyEvent *event) const;
     void placeCaretAt(const QPointF &point, unsigned flags);
+    // A press inside the frame of the edited object goes to its text, as to a text view
+    // lying over the canvas; answers whether it did.
+    bool pressInEditedText(const QPointF &point, unsigned flags, int clickCount);
     void textSelectionDidChange();
     void drawTextEditing(QPainter *painter);
     void drawEditedFrame(QPainter *painter, const GraphicPtr &graphic, const QRectF &dirty);
     // Runs one typing edit; the first of a burst registers the one undo step of the burst.
     void typingEdit(const std::function<void()> &edit);
     void endTypingBurst() { m_typingBurst = false; }
+    // Redraws the boxes the edited text shows in.
+    void invalidateEditedText(const GraphicPtr &graphic);
     bool m_typingBurst = false;
+    // The selection when editing began; editing ends when it changes.
+    QList<const ColorRect *> m_editingSelection;
 
     std::shared_ptr<TrackingState> m_tracking;
     QTimer *m_autoscrollTimer = nullptr;

@@ -166,6 +166,9 @@ bool RectsView::setEditableObject(const GraphicPtr &graphic)
     clearEditable();
     endTypingBurst();
     ObjectTextEditor::begin(graphic);
+    m_editingSelection.clear();
+    for (const GraphicPtr &selected : std::as_const(_selectedObjects))
+        m_editingSelection.append(selected.get());
     graphic->updateContainer();
     wasChanged(true);
     setFocus(Qt::OtherFocusReason);
@@ -205,8 +208,10 @@ void RectsView::textSelectionDidChange()
     const GraphicPtr edited = editedObject();
     if (!edited)
         return;
-    if (_selectedObjects.size() != 1 || _selectedObjects.first() != edited
-        || !edited->isOnPageNamed(getCurrPageName()))
+    QList<const ColorRect *> now;
+    for (const GraphicPtr &selected : std::as_const(_selectedObjects))
+        now.append(selected.get());
+    if (now != m_editingSelection || !isSelected(edited.get()) || !edited->isOnPageNamed(getCurrPageName()))
         clearEditableObject(edited);
 }
 
@@ -239,8 +244,19 @@ void RectsView::typingEdit(const std::function<void()> &edit)
     edit();
     m_undoManager.enableUndoRegistration();
     wasChanged(true);
+    invalidateEditedText(graphic);
+}
+
+void RectsView::invalidateEditedText(const GraphicPtr &graphic)
+{
+    // Typing redraws the boxes of the text, not the whole canvas.
     invalidateGraphic(graphic.get());
-    update();
+    if (TextFlow *flow = graphic->textFlow()) {
+        for (TextContainer *container : flow->containers()) {
+            if (const ColorRect *view = container->textView(); view && view != graphic.get())
+                invalidateGraphic(view);
+        }
+    }
 }
 
 bool RectsView::isTextEditingKey(const QKeyEvent *event) const
@@ -283,7 +299,7 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
     if (event->matches(QKeySequence::SelectAll)) {
         endTypingBurst();
         editor->selectAll();
-        update();
+        invalidateEditedText(graphic);
         return true;
     }
     switch (event->key()) {
@@ -346,7 +362,7 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
             }
         }
         editor->setSelection(extend ? anchor : position, position);
-        update();
+        invalidateEditedText(graphic);
         return true;
     }
     default:
@@ -400,7 +416,29 @@ void RectsView::placeCaretAt(const QPointF &point, unsigned flags)
         return;
     const bool extend = flags & ShiftKeyMask;
     editor->setSelection(extend ? editor->cursor().anchor() : position, position);
-    update();
+    invalidateEditedText(graphic);
+}
+
+bool RectsView::pressInEditedText(const QPointF &point, unsigned flags, int clickCount)
+{
+    const GraphicPtr graphic = editedObject();
+    if (!graphic || !graphic->isOnPageNamed(getCurrPageName()))
+        return false;
+    const QPointF local = frameTransform(*graphic).inverted().map(point);
+    if (!graphic->frameBounds().contains(local))
+        return false;
+    ObjectTextEditor *editor = ObjectTextEditor::current();
+    placeCaretAt(point, flags);
+    if (clickCount >= 2 && editor) {
+        // A double click selects the word under the pointer.
+        QTextCursor word = editor->cursor();
+        word.clearSelection();
+        word.select(QTextCursor::WordUnderCursor);
+        if (word.hasSelection())
+            editor->setSelection(word.selectionStart(), word.selectionEnd());
+        invalidateEditedText(graphic);
+    }
+    return true;
 }
 
 // ---- drawing ----

@@ -339,6 +339,8 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
         return;
     }
 
+    if (pressInEditedText(point, flags, clickCount))
+        return;
     const int tool = currentToolClass;
     if (tool == FieldTool) {
         if (m_pendingFieldPk >= 0) {
@@ -536,6 +538,11 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
             return;
         } else {
             selectHit(hit);
+            if (clickCount >= 2 && isTextKind(*hit)) {
+                setEditableObject(hit);
+                setupCurrObjectTool(TextTool);
+                return;
+            }
         }
     } else {
         if (shift && knob == 0) {

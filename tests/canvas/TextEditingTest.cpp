@@ -208,6 +208,11 @@ TEST_F(TextEditingTest, ClickOutsideOrAnotherSelectionEndsEditing)
     click(QPointF(21, 25));
     ASSERT_EQ(view()->editedObject(), box);
     EXPECT_EQ(ObjectTextEditor::current()->selectionStart(), 0);
+    // A double click in it selects the word.
+    doubleClick(QPointF(25, 25));
+    ASSERT_EQ(view()->editedObject(), box);
+    EXPECT_EQ(ObjectTextEditor::current()->selectionStart(), 0);
+    EXPECT_EQ(ObjectTextEditor::current()->selectionEnd(), 5);
 
     // With the text tool, a click on empty canvas ends editing and returns to the select tool.
     click(QPointF(500, 400));
@@ -233,6 +238,32 @@ TEST_F(TextEditingTest, TextToolClickOnAnObjectEditsIt)
     // Choosing the select tool ends editing.
     view()->setupCurrObjectTool(RectsView::SelectTool);
     EXPECT_EQ(view()->editedObject(), nullptr);
+}
+
+TEST_F(TextEditingTest, GroupMemberIsEditedAndClicksInItsTextStayInTheText)
+{
+    auto box = textBox(QRectF(20, 20, 200, 100), QStringLiteral("one two"));
+    auto other = textBox(QRectF(300, 20, 100, 100), QStringLiteral("other"));
+    view()->selectRect(box);
+    view()->selectRect(other);
+    view()->group();
+    view()->clearSelection();
+    undo()->closeEventGroup();
+
+    doubleClick(QPointF(60, 60));
+    ASSERT_EQ(view()->editedObject(), box);
+    EXPECT_EQ(view()->selectedObjects().size(), 2);
+    const QPointF before = box->frameBounds().topLeft();
+    // A press and drag inside the edited text moves neither the object nor its group.
+    mouse(QEvent::MouseButtonPress, QPointF(22, 25));
+    mouse(QEvent::MouseMove, QPointF(80, 90));
+    mouse(QEvent::MouseButtonRelease, QPointF(80, 90));
+    undo()->closeEventGroup();
+    EXPECT_EQ(box->frameBounds().topLeft(), before);
+    ASSERT_EQ(view()->editedObject(), box);
+    EXPECT_EQ(ObjectTextEditor::current()->selectionStart(), 0);
+    type(QStringLiteral("A"));
+    EXPECT_EQ(textOf(box), QStringLiteral("Aone two"));
 }
 
 TEST_F(TextEditingTest, TextToolMakesABoxReadyForTyping)
