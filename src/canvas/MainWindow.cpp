@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -32,6 +33,7 @@
 #include "foundation/LanguageControls.h"
 #include "foundation/Preference.h"
 #include "foundation/SegmentedControl.h"
+#include "images/ImageBrowserPanel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
@@ -87,6 +89,18 @@ MainWindow::MainWindow(QWidget *parent)
     outlets.bnEditFormat = m_editFormat;
     outlets.bnViewType = m_viewType;
     m_canvas->setOutlets(outlets);
+
+    // The image browser sits beside the canvas, on the side away from the stock browser.
+    m_canvas->initImages();
+    auto *imagePanel = new ImageBrowserPanel(m_canvas);
+    imagePanel->setObjectName(QStringLiteral("ImageBrowserPanel"));
+    auto *imageDock = new QDockWidget(Language::stringForKey(QStringLiteral("Images")), this);
+    imageDock->setObjectName(QStringLiteral("ImagesDock"));
+    imageDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    imageDock->setWidget(imagePanel);
+    addDockWidget(Qt::RightDockWidgetArea, imageDock);
+    imagePanel->changeClipartBkrndMode();
+    connect(m_canvas, &RectsView::selectionChanged, imagePanel, [imagePanel] { imagePanel->setCheckBoxMaskState(); });
 
     m_preferences = new Preference(this);
     m_preferences->canvasNeedsDisplay = [this] { m_canvas->update(); };

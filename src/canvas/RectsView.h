@@ -42,6 +42,10 @@ class QScrollArea;
 class QTabWidget;
 class QTableView;
 class QTreeView;
+class QDragEnterEvent;
+class QDropEvent;
+class QDragMoveEvent;
+class QMouseEvent;
 
 namespace quillmark {
 
@@ -53,6 +57,8 @@ class PrintAddViewController;
 class PrintingPanel;
 class SegmentedControl;
 struct PrintJob;
+class specImage;
+class ScrollNSImageView;
 
 using GraphicPtr = std::shared_ptr<ColorRect>;
 using GraphicList = QList<GraphicPtr>;
@@ -488,6 +494,70 @@ public:
     // is edited or the insertion point is not shown in the object.
     QRectF caretRect() const;
 
+    // ---- images (src/images/RectsView_images.cpp) ----
+    // The private drag type of a browser tile: the payload is empty, the image browser's
+    // selected tile is what is dropped.
+    static constexpr const char *ImageItemDragType = "MYImageItemDragtype";
+    // Installs the page-background painter and accepts drops of tiles, files and colours.
+    void initImages();
+    // The image browser whose selected tile a tile drop reads (not owned).
+    void setImageListView(ScrollNSImageView *browser) { imageListView = browser; }
+    ScrollNSImageView *getImageListView() const { return imageListView; }
+    // An image file (or a web address) into the selected objects ("Change Image"), or into
+    // a new fixed-ratio object when none takes it ("Add Image").
+    void setupNewNSImagePath(const QString &path);
+    // A new object of the kind holding the image: a square of 200 screen points centred on a
+    // point in page points, or at the default place near `near`. Undo "Create Object"; the
+    // new object is not selected.
+    GraphicPtr createObjectOfClassCentered(const QString &className, const QString &path,
+                                           const QPointF &point);
+    GraphicPtr createObjectOfClass(const QString &className, const QString &path,
+                                   const QPointF &near = QPointF());
+    void fitResetImage();
+    void setObjectResetImage();
+    void makeMonohromeFrameImage();
+    // Rotates the images of the selection, or the current page's background image when
+    // nothing is selected.
+    void setImageRotation(int degrees);
+    // A mask chosen in the mask browser: to the selection, or to the page background.
+    void setupNewNSImageMask(const QString &maskName);
+    void setupFrameImageMask(const QString &maskName);
+    void changeMaskChBox(bool on);
+    void setupFrameImageMaskFlag(bool flag);
+    // -1 when nothing is selected or no selected image, 2 when they differ (mixed), else 0/1.
+    int checkBoxMaskState() const;
+    // Moves the image inside the first selected object by a step in page points, as a
+    // Command-drag does; the first step opens one undo step for the whole drag.
+    void trackImageDrag(const QPointF &delta);
+    // What a drop would do: YES when the drag offers a tile, files, a colour or TIFF data.
+    static bool acceptsImageDrag(const QMimeData *data);
+    // Opens a dropped file that is not a picture; open() when not set.
+    std::function<void(const QString &)> openDocumentHandler;
+    // Performs a drop at a point in page points; always YES.
+    bool performImageDrop(const QMimeData *data, const QPointF &pagePoint);
+
+    // ---- page backgrounds ----
+    struct PageBackground
+    {
+        QString pageName;
+        std::shared_ptr<specImage> image;
+    };
+    // The per-page list, filled from a document's "LabelBackgroundImages".
+    const QList<PageBackground> &backgroundImages() const { return _bkgrImageDict; }
+    void setBackgroundImages(const QList<PageBackground> &list) { _bkgrImageDict = list; }
+    int getBackgroundIndexForPage(const QString &pageName) const;
+    std::shared_ptr<specImage> getBackgroundImageForPage(const QString &pageName) const;
+    bool isBackgroundImageValid(const QString &pageName) const;
+    // Index of the first object of the current page in the object list, -1 when none.
+    int backgroundForPage() const;
+    // Sets, replaces (undo "Change Background") or with an empty path removes the current
+    // page's locked background object.
+    void setBkgrdImagePath(const QString &path);
+    void clearBackgroundImage() { setBkgrdImagePath(QString()); }
+    void openBackgroundImage();
+    // Draws the current page's background image clipped to the label.
+    void drawPageBackground(QPainter *painter);
+
 signals:
     void zoomValueChanged(const QString &text);
     void changedStateChanged(bool changed);
@@ -504,6 +574,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool event(QEvent *event) override;
+
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void registerUndo(std::function<void()> inverse);
@@ -605,6 +679,12 @@ private:
     bool _printSequense = false;
     PrintingPanel *m_printingPanel = nullptr;
     PrintAddViewController *m_printViewController = nullptr;
+
+    QList<PageBackground> _bkgrImageDict;
+    ScrollNSImageView *imageListView = nullptr;
+    // The object a web image is downloaded into, and its temporary file.
+    GraphicPtr m_pendingImageObject;
+    bool m_pendingUndoGroup = false;
 };
 
 } // namespace quillmark

@@ -90,6 +90,8 @@ public:
     // YES puts the object on layer 0, NO on layer 1; isBack() is not affected.
     void setBack(bool flag);
     bool isBack() const { return _isback; }
+    // Marks the page's background object (locked, behind everything, clipped to the label).
+    void setIsBack(bool flag) { _isback = flag; }
     virtual bool isTemplate() const { return _isTemplate; }
     void setTemplateFlag(bool flag) { _isTemplate = flag; }
 

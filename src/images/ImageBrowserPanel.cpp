@@ -1,0 +1,224 @@
+#include "images/ImageBrowserPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QSlider>
+#include <QStandardItemModel>
+#include <QVBoxLayout>
+
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+#include "images/ScrollNSImageView.h"
+#include "images/listImageViewItem.h"
+#include "platform/Prompts.h"
+
+namespace quillmark {
+
+namespace {
+
+QScrollArea *scrollFor(ScrollNSImageView *browser)
+{
+    auto *scroll = new QScrollArea;
+    scroll->setWidget(browser);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return scroll;
+}
+
+} // namespace
+
+ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
+    : QWidget(parent)
+    , m_canvas(canvas)
+    , m_popup(new QComboBox)
+    , m_images(new ScrollNSImageView)
+    , m_masks(new ScrollNSImageView)
+    , m_maskBox(new QCheckBox(Language::stringForKey(QStringLiteral("Mask"))))
+    , m_rotation(new QSlider(Qt::Horizontal))
+    , m_rotationField(new QLineEdit)
+{
+    m_images->setController(canvas);
+    m_masks->setController(canvas);
+    m_masks->setW(60);
+    m_masks->setH(60);
+    if (canvas)
+        canvas->setImageListView(m_images);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_popup);
+    m_imageScroll = scrollFor(m_images);
+    layout->addWidget(m_imageScroll, 3);
+
+    auto *row = new QHBoxLayout;
+    m_maskBox->setTristate(false);
+    row->addWidget(m_maskBox);
+    m_rotation->setRange(0, 360);
+    row->addWidget(m_rotation, 1);
+    m_rotationField->setValidator(new QIntValidator(0, 360, m_rotationField));
+    m_rotationField->setMaximumWidth(44);
+    m_rotationField->setText(QStringLiteral("0"));
+    row->addWidget(m_rotationField);
+    layout->addLayout(row);
+    layout->addWidget(scrollFor(m_masks), 1);
+
+    connect(m_popup, &QComboBox::activated, this, [this] { changeImagePopup(); });
+    connect(m_maskBox, &QCheckBox::clicked, this, [this](bool on) {
+        if (m_canvas)
+            m_canvas->changeMaskChBox(on);
+    });
+    connect(m_rotation, &QSlider::valueChanged, this, [this](int value) {
+        m_rotationField->setText(QString::number(value));
+        if (m_canvas)
+            m_canvas->setImageRotation(value);
+    });
+    connect(m_rotationField, &QLineEdit::editingFinished, this, [this] {
+        m_rotation->setValue(m_rotationField->text().toInt());
+    });
+    m_images->userImagesChanged = [this] { updateUserImages(); };
+    m_images->sourceChanged = [this] { changeImagePopup(); };
+
+    m_masks->loadAllItemsListResource();
+}
+
+QString ImageBrowserPanel::fillImagePopup()
+{
+    m_filling = true;
+    const ImageSources::Menu menu = ImageSources::fillImagePopup(m_category, false);
+    m_items = menu.items;
+    m_popup->clear();
+    auto *model = qobject_cast<QStandardItemModel *>(m_popup->model());
+    for (int i = 0; i < m_items.size(); ++i) {
+        const ImageSources::MenuItem &item = m_items[i];
+        if (item.kind == ImageSources::SourceKind::Separator) {
+            m_popup->insertSeparator(m_popup->count());
+            continue;
+        }
+        // Category and folder names are the user's own; the fixed entries are translated.
+        const bool fixed = item.kind != ImageSources::SourceKind::Category
+            && item.kind != ImageSources::SourceKind::CustomPath;
+        const QString shown = fixed ? Language::stringForKey(item.title) : item.title;
+        m_popup->addItem(shown.isEmpty() ? item.title : shown, i);
+        if (!item.enabled && model)
+            model->item(m_popup->count() - 1)->setEnabled(false);
+    }
+    if (menu.selectedIndex >= 0) {
+        const int row = m_popup->findData(menu.selectedIndex);
+        if (row >= 0)
+            m_popup->setCurrentIndex(row);
+    }
+    m_filling = false;
+    return menu.category;
+}
+
+void ImageBrowserPanel::changeClipartBkrndMode()
+{
+    const QString category = fillImagePopup();
+    if (!category.isEmpty()) {
+        m_category = category;
+        m_images->loadAllItemsListPath(ImageSources::clipartPath() + category);
+    }
+}
+
+bool ImageBrowserPanel::selectItemWithTag(int tag, const QString &title)
+{
+    for (int row = 0; row < m_popup->count(); ++row) {
+        const QVariant data = m_popup->itemData(row);
+        if (!data.isValid())
+            continue;
+        const ImageSources::MenuItem &item = m_items.at(data.toInt());
+        if (item.tag == tag && (title.isEmpty() || item.title == title)) {
+            m_popup->setCurrentIndex(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ImageBrowserPanel::changeImagePopup()
+{
+    const QVariant data = m_popup->currentData();
+    if (!data.isValid() || data.toInt() < 0 || data.toInt() >= m_items.size())
+        return;
+    loadSource(m_items.at(data.toInt()));
+}
+
+void ImageBrowserPanel::loadSource(const ImageSources::MenuItem &item)
+{
+    using Kind = ImageSources::SourceKind;
+    switch (item.kind) {
+    case Kind::Separator:
+        return;
+    case Kind::UserImages:
+        m_images->loadUserImagesArray(ImageSources::clipartUserPath());
+        break;
+    case Kind::Category:
+        m_category = item.title;
+        m_images->loadAllItemsListPath(item.path.isEmpty() ? ImageSources::clipartPath() + item.title : item.path);
+        break;
+    case Kind::PhotoLibrary: {
+        const QList<iPhoto> photos = ImageSources::photoLibraryItems(item.tag);
+        if (photos.isEmpty())
+            break;
+        m_images->clear();
+        const QSize box(m_images->getW() * 2, m_images->getH() * 2);
+        for (const iPhoto &photo : photos)
+            m_images->addImageView(ScrollNSImageView::TileKind::Image,
+                                   ScrollNSImageView::thumbnail(photo.thumbPath(), box), photo.photoPath());
+        m_images->update(true);
+        break;
+    }
+    case Kind::CustomFolder:
+    case Kind::CustomPath:
+        if (!item.path.isEmpty())
+            m_images->loadAllItemsListPath(item.path);
+        break;
+    case Kind::SelectFolder: {
+        const QString title = Language::stringForKey(QStringLiteral("Select Folder"));
+        const QString folder = Prompts::current().chooseFolder(window(), title, QString());
+        if (!folder.isEmpty())
+            addCustomFolder(folder);
+        return;
+    }
+    case Kind::Internet:
+        // Results would arrive from the web search; the browser waits empty for them.
+        m_images->clear();
+        m_images->update(true);
+        break;
+    }
+    ImageSources::rememberImageTag(item.tag);
+}
+
+void ImageBrowserPanel::updateUserImages()
+{
+    fillImagePopup();
+    if (selectItemWithTag(ImageSources::CategoryTag, QString::fromLatin1(ImageSources::UserImagesTitle)))
+        m_images->loadUserImagesArray(ImageSources::clipartUserPath());
+}
+
+void ImageBrowserPanel::addCustomFolder(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return;
+    m_images->loadAllItemsListPath(folder);
+    const int tag = ImageSources::addCustomPath(folder);
+    fillImagePopup();
+    selectItemWithTag(tag);
+}
+
+void ImageBrowserPanel::setCheckBoxMaskState()
+{
+    const int state = m_canvas ? m_canvas->checkBoxMaskState() : -1;
+    m_maskBox->setTristate(state == 2);
+    m_maskBox->setCheckState(state == 2 ? Qt::PartiallyChecked : state == 1 ? Qt::Checked : Qt::Unchecked);
+}
+
+} // namespace quillmark

@@ -1,0 +1,98 @@
+#pragma once
+// A scrolling grid of thumbnail tiles: the image browser and the mask browser of the main
+// window. It fills itself from a folder or from the bundle's masks, lays its tiles out in
+// rows from the top left, keeps the selected tile and copies image files dropped on it into
+// the user's image folder.
+#include <QImage>
+#include <QList>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace quillmark {
+
+class RectsView;
+class listImageViewItem;
+
+class ScrollNSImageView : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class TileKind { Image, Mask };
+
+    explicit ScrollNSImageView(QWidget *parent = nullptr);
+
+    void setController(RectsView *controller) { mController = controller; }
+    RectsView *controller() const { return mController; }
+
+    int getW() const { return _width; }
+    int getH() const { return _height; }
+    void setW(int width) { _width = width; }
+    void setH(int height) { _height = height; }
+    // 90 for tag 1 (small), 160 otherwise; every tile takes the size, then update(YES).
+    void setItemSize(int tag);
+
+    bool isBrowserEnabled() const { return _enabled; }
+    void setBrowserEnabled(bool flag);
+
+    // The grid layout; with onlyIfResized nothing happens while the width is unchanged.
+    void recalcImageList(bool onlyIfResized);
+    // Lays out, scrolls to the top when asked and redraws.
+    void update(bool scrollToTop);
+    int getCount() const { return int(m_tiles.size()); }
+    const QList<listImageViewItem *> &tiles() const { return m_tiles; }
+    void clear();
+    // Takes one tile out of the browser (its file was deleted).
+    void removeTile(listImageViewItem *tile);
+
+    // A tile for an image file; a file that does not read as an image gives none.
+    listImageViewItem *addImage(const QString &path);
+    // A tile of the given kind with a thumbnail already made.
+    listImageViewItem *addImageView(TileKind kind, const QImage &image, const QString &path);
+
+    // Sources. A folder that cannot be listed or is empty leaves the browser as it was.
+    bool loadAllItemsListPath(const QString &folder);
+    bool loadUserImagesArray(const QString &folder);
+    void loadAllItemsListResource();
+
+    listImageViewItem *selectedItem() const { return m_selectedItem; }
+    void setSelectedItem(listImageViewItem *tile);
+
+    // Copies a dropped image file into the user's image folder under a free " copy" name;
+    // answers the destination, or a null string when the file was refused or not copied.
+    QString copyDroppedFile(const QString &file);
+    // Raised after a file was copied into the user's folder, and after a tile deleted its
+    // file: the owner reloads the source.
+    std::function<void()> userImagesChanged;
+    std::function<void()> sourceChanged;
+
+    // The thumbnail of an image file decoded at no more than `box` (never whole), kept in a
+    // shared cache keyed by path, modification time and size. Null when the file is no image.
+    static QImage thumbnail(const QString &path, const QSize &box);
+    static void clearThumbnailCache();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    // The height the browser fills at least: its scroll view's viewport.
+    double clipHeight() const;
+
+    RectsView *mController = nullptr;
+    QRectF savedRect;
+    int _height = 90;
+    int _width = 90;
+    listImageViewItem *m_selectedItem = nullptr;
+    bool _enabled = true;
+    QList<listImageViewItem *> m_tiles;
+};
+
+} // namespace quillmark

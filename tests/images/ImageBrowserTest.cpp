@@ -1,0 +1,264 @@
+// The thumbnail browser: its grid for given widths, its sources, the files dropped on it and
+// the deletion of user images, and the sources pop-up over it.
+#include "common/TestPrompts.h"
+#include "common/TestSupport.h"
+#include "foundation/Language.h"
+#include "images/ImageBrowserPanel.h"
+#include "images/ImageSources.h"
+#include "images/ScrollNSImageView.h"
+#include "images/listImageViewItem.h"
+#include "platform/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QImageWriter>
+#include <QScrollArea>
+
+using namespace quillmark;
+
+namespace {
+
+void writeImage(const QString &path, const QSize &size, const QColor &color = Qt::red)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    ASSERT_TRUE(image.save(path));
+}
+
+void writeText(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a picture");
+}
+
+class ImageBrowser : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        UserDefaults::resetStandardForTesting(qmtest::freshDir(QStringLiteral("browser-defaults"))
+                                              + QStringLiteral("/defaults.ini"));
+        Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
+        QDir(ImageSources::clipartUserPath()).removeRecursively();
+        ScrollNSImageView::clearThumbnailCache();
+    }
+    void TearDown() override { Language::reset(); }
+};
+
+// A browser of the given width inside a clip view of the given height.
+struct Browser
+{
+    Browser(int width, int clipHeight)
+    {
+        scroll.resize(width, clipHeight);
+        scroll.setWidget(view);
+        scroll.setFrameShape(QFrame::NoFrame);
+        scroll.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view->resize(width, clipHeight);
+        scroll.show();
+    }
+    void addTiles(int count)
+    {
+        QImage image(10, 10, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        for (int i = 0; i < count; ++i)
+            view->addImageView(ScrollNSImageView::TileKind::Image, image, QStringLiteral("/t%1.png").arg(i));
+    }
+    QScrollArea scroll;
+    ScrollNSImageView *view = new ScrollNSImageView;
+};
+
+} // namespace
+
+TEST_F(ImageBrowser, GridForGivenWidths)
+{
+    struct Case
+    {
+        int width, tile, count, clip;
+        int columns;
+        int height;
+    };
+    const Case cases[] = {
+        {300, 90, 7, 100, 3, 290},  // 327 / 95: three columns, three rows
+        {300, 90, 7, 400, 3, 400},  // a taller clip view is filled
+        {330, 160, 3, 100, 2, 335}, // 378 / 165: two columns
+        {95, 90, 2, 10, 1, 195},    // exactly one tile wide: one column
+        {40, 90, 2, 10, 1, 195},    // narrower than a tile: still one column
+    };
+    for (const Case &c : cases) {
+        Browser browser(c.width, c.clip);
+        browser.view->setW(c.tile);
+        browser.view->setH(c.tile);
+        browser.addTiles(c.count);
+        browser.view->update(true);
+        SCOPED_TRACE(c.width);
+        EXPECT_EQ(browser.view->height(), c.height);
+        const auto &tiles = browser.view->tiles();
+        ASSERT_EQ(tiles.size(), c.count);
+        EXPECT_EQ(tiles[0]->geometry(), QRect(5, 5, c.tile, c.tile));
+        if (c.count > c.columns)
+            EXPECT_EQ(tiles[c.columns]->geometry(), QRect(5, 5 + c.tile + 5, c.tile, c.tile));
+        if (c.columns > 1)
+            EXPECT_EQ(tiles[1]->geometry(), QRect(5 + c.tile + 5, 5, c.tile, c.tile));
+    }
+}
+
+TEST_F(ImageBrowser, EmptyBrowserKeepsItsFrameAndSizeMenuResizesTiles)
+{
+    Browser browser(300, 120);
+    browser.view->update(true);
+    EXPECT_EQ(browser.view->size(), QSize(300, 120));
+
+    browser.addTiles(4);
+    browser.view->setItemSize(2);
+    EXPECT_EQ(browser.view->getW(), 160);
+    for (listImageViewItem *tile : browser.view->tiles())
+        EXPECT_EQ(tile->size(), QSize(160, 160));
+    browser.view->setItemSize(1);
+    EXPECT_EQ(browser.view->tiles()[0]->size(), QSize(90, 90));
+}
+
+TEST_F(ImageBrowser, FolderSourceSkipsWhatIsNoImageAndKeepsOldTilesForEmptyFolders)
+{
+    const QString folder = qmtest::freshDir(QStringLiteral("browser-folder"));
+    writeImage(folder + "/a.png", QSize(40, 20));
+    writeImage(folder + "/b.jpg", QSize(20, 40));
+    writeText(folder + "/notes.txt");
+    QDir().mkpath(folder + "/sub");
+
+    Browser browser(300, 200);
+    ASSERT_TRUE(browser.view->loadAllItemsListPath(folder));
+    ASSERT_EQ(browser.view->getCount(), 2);
+    EXPECT_FALSE(browser.view->tiles()[0]->canDelete());
+
+    EXPECT_FALSE(browser.view->loadAllItemsListPath(qmtest::freshDir(QStringLiteral("browser-empty"))));
+    EXPECT_FALSE(browser.view->loadAllItemsListPath(folder + "/missing"));
+    EXPECT_EQ(browser.view->getCount(), 2);
+
+    ASSERT_TRUE(browser.view->loadUserImagesArray(folder));
+    for (listImageViewItem *tile : browser.view->tiles())
+        EXPECT_TRUE(tile->canDelete());
+}
+
+TEST_F(ImageBrowser, ThumbnailsAreDecodedAtTileSize)
+{
+    const QString path = qmtest::freshDir(QStringLiteral("browser-big")) + "/big.png";
+    writeImage(path, QSize(3000, 1500));
+    const QImage thumb = ScrollNSImageView::thumbnail(path, QSize(180, 180));
+    EXPECT_EQ(thumb.size(), QSize(180, 90));
+    const QImage small = ScrollNSImageView::thumbnail(path, QSize(60, 60));
+    EXPECT_EQ(small.size(), QSize(60, 30));
+    EXPECT_TRUE(ScrollNSImageView::thumbnail(path + ".none", QSize(60, 60)).isNull());
+}
+
+TEST_F(ImageBrowser, MaskListHoldsTheShippedMasksWithTitlesOnTheNamedOnes)
+{
+    ScrollNSImageView view;
+    view.loadAllItemsListResource();
+    ASSERT_EQ(view.getCount(), 47);
+    EXPECT_EQ(view.tiles()[0]->filePath(), QStringLiteral("flower"));
+    EXPECT_TRUE(view.tiles()[15]->drawTitle());
+    EXPECT_EQ(view.tiles()[16]->filePath(), QStringLiteral("t17"));
+    EXPECT_FALSE(view.tiles()[16]->drawTitle());
+    EXPECT_FALSE(view.tiles()[46]->drawTitle());
+}
+
+TEST_F(ImageBrowser, DroppedFilesAreCopiedUnderCopyNames)
+{
+    const QString source = qmtest::freshDir(QStringLiteral("browser-drop"));
+    writeImage(source + "/a.png", QSize(8, 8));
+    writeText(source + "/readme.txt");
+    const QString user = ImageSources::userImagePath();
+    ASSERT_FALSE(user.isEmpty());
+    writeImage(user + "/a.png", QSize(8, 8));
+    writeImage(user + "/a copy.png", QSize(8, 8));
+
+    ScrollNSImageView view;
+    int reloads = 0;
+    view.userImagesChanged = [&reloads] { ++reloads; };
+    const QString copied = view.copyDroppedFile(source + "/a.png");
+    EXPECT_EQ(QFileInfo(copied).fileName(), QStringLiteral("a copy copy.png"));
+    EXPECT_TRUE(QFileInfo::exists(copied));
+    EXPECT_EQ(reloads, 1);
+
+    EXPECT_TRUE(view.copyDroppedFile(source + "/readme.txt").isNull());
+    EXPECT_TRUE(view.copyDroppedFile(source).isNull());
+    EXPECT_EQ(reloads, 1);
+}
+
+TEST_F(ImageBrowser, UserImageDeletionAsksFirst)
+{
+    const QString user = ImageSources::userImagePath();
+    writeImage(user + "/keep.png", QSize(8, 8));
+    Browser browser(300, 200);
+    ASSERT_TRUE(browser.view->loadUserImagesArray(user));
+    ASSERT_EQ(browser.view->getCount(), 1);
+    listImageViewItem *tile = browser.view->tiles()[0];
+
+    qmtest::ScopedTestPrompts prompts;
+    prompts->queueAlert(Prompts::SecondButton);
+    EXPECT_FALSE(tile->confirmAndDelete());
+    EXPECT_TRUE(QFileInfo::exists(user + "/keep.png"));
+    EXPECT_EQ(prompts->last().message, QStringLiteral("Please confirm you wish to delete the user image"));
+    EXPECT_EQ(prompts->last().buttons, (QStringList{QStringLiteral("Delete"), QStringLiteral("Cancel")}));
+
+    int reloads = 0;
+    browser.view->sourceChanged = [&reloads] { ++reloads; };
+    prompts->queueAlert(Prompts::FirstButton);
+    EXPECT_TRUE(tile->confirmAndDelete());
+    EXPECT_FALSE(QFileInfo::exists(user + "/keep.png"));
+    EXPECT_EQ(browser.view->getCount(), 0);
+    EXPECT_EQ(reloads, 1);
+}
+
+TEST_F(ImageBrowser, TitlesAreShortenedUntilTheyFit)
+{
+    const QFontMetricsF metrics(qmtest::testFont(9));
+    const QString title = QStringLiteral("A very long clip-art file name");
+    const QString shown = listImageViewItem::shortenedTitle(title, metrics, 60);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("..")));
+    EXPECT_LE(metrics.horizontalAdvance(shown), 60);
+    EXPECT_EQ(listImageViewItem::shortenedTitle(QStringLiteral("Cat"), metrics, 60), QStringLiteral("Cat"));
+}
+
+TEST_F(ImageBrowser, SourcesPopupListsShippedCategoriesAndLoadsThem)
+{
+    ImageBrowserPanel panel(nullptr);
+    panel.changeClipartBkrndMode();
+    QStringList titles;
+    for (int i = 0; i < panel.imagePopup()->count(); ++i)
+        titles << panel.imagePopup()->itemText(i);
+    const QStringList categories =
+        QDir(ImageSources::clipartPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_FALSE(categories.isEmpty());
+    for (const QString &category : categories)
+        EXPECT_TRUE(titles.contains(category)) << category.toStdString();
+    EXPECT_FALSE(titles.contains(QStringLiteral("user images")));
+    EXPECT_TRUE(titles.contains(QStringLiteral("Internet")));
+    EXPECT_TRUE(titles.contains(QStringLiteral("Select Folder ...")));
+    EXPECT_GT(panel.imageListView()->getCount(), 0);
+
+    // A custom folder is added, shown and kept in "customPaths".
+    const QString custom = qmtest::freshDir(QStringLiteral("browser-custom"));
+    writeImage(custom + "/one.png", QSize(8, 8));
+    panel.addCustomFolder(custom);
+    EXPECT_EQ(panel.imageListView()->getCount(), 1);
+    EXPECT_EQ(ImageSources::customPaths(), QStringList{custom});
+    EXPECT_EQ(panel.imagePopup()->currentText(), QFileInfo(custom).fileName());
+
+    // A file dropped in makes "user images" appear, selected and loaded.
+    panel.imageListView()->copyDroppedFile(custom + "/one.png");
+    EXPECT_EQ(panel.imagePopup()->currentText(), QStringLiteral("user images"));
+    ASSERT_EQ(panel.imageListView()->getCount(), 1);
+    EXPECT_TRUE(panel.imageListView()->tiles()[0]->canDelete());
+}
