@@ -643,6 +643,7 @@ private:
     bool m_textLinkNext = false;
     QString _filePath;
     GroupList _groups;
+    bool m_groupShowsTitle = false;
 
     Outlets m_outlets;
     // The scroll area's viewport, watched for size changes; cleared when it goes away.

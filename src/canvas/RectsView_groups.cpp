@@ -92,8 +92,8 @@ int RectsView::groupCF(bool showTitle)
         made = Group::create();
     made->setRectsView(this);
     made->addObjects(_selectedObjects);
-    made->setSelected(true);
-    Q_UNUSED(showTitle);
+    // The title flag belongs to the title-and-value kind; a plain group has none to set.
+    m_groupShowsTitle = showTitle;
     for (const GroupPtr &other : std::as_const(_groups))
         other->setSelected(false);
     made->setSelected(true);

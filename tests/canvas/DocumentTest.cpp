@@ -362,4 +362,32 @@ TEST_F(DocumentTest, DeleteRemovesUnlockedObjectsAsOneStep)
     EXPECT_EQ(view()->getRects(), design);
 }
 
+TEST_F(DocumentTest, SaveAsByType)
+{
+    makeDesign();
+    QList<int> written;
+    view()->saveAsWriter = [&written](int type, const QString &) {
+        written.append(type);
+        return true;
+    };
+    view()->wasChanged(true);
+    prompts->queuePath(dir + QStringLiteral("/Sheet.pdf"));
+    EXPECT_TRUE(view()->saveDocumentAs());
+    EXPECT_TRUE(view()->isChanged());
+    EXPECT_TRUE(view()->getFilePath().isEmpty());
+    prompts->queuePath(dir + QStringLiteral("/Sheet.tiff"));
+    EXPECT_TRUE(view()->saveDocumentAs());
+    EXPECT_FALSE(view()->isChanged());
+    EXPECT_TRUE(view()->getFilePath().isEmpty());
+    EXPECT_EQ(written, (QList<int>{2, 4}));
+
+    view()->wasChanged(true);
+    prompts->queuePath(dir + QStringLiteral("/Copy"));
+    EXPECT_TRUE(view()->saveDocumentAs());
+    EXPECT_EQ(view()->getFilePath(), dir + QStringLiteral("/Copy.qkdoc"));
+    EXPECT_TRUE(readAll(view()->getFilePath()).startsWith("bplist00"));
+    EXPECT_FALSE(view()->isChanged());
+    EXPECT_EQ(prompts->last().title, QStringLiteral("Save Quillmark Document As:"));
+}
+
 } // namespace
