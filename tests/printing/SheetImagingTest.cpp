@@ -248,3 +248,31 @@ TEST_F(SheetImaging, CalibrationSheetDrawsOutlinesOnly)
     EXPECT_FALSE(anyRed);
     EXPECT_TRUE(anyDark);
 }
+
+TEST_F(SheetImaging, CropMarksOutsideAndTrimMarksInsideTheBleed)
+{
+    view->setTFormat(fourLabels());
+    UserDefaults::standard().setBool(true, QStringLiteral("CropMarks"));
+    UserDefaults::standard().setBool(true, QStringLiteral("TrimMarks"));
+    UserDefaults::standard().setFloat(0.0, QStringLiteral("Printing Bleeds"));
+    const double scale = 8.0;
+    QImage image(int(612 * scale), int(792 * scale), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.scale(scale, scale);
+    view->drawSheetPage(&painter, QRectF(0, 0, 612, 792), PrintJob(), 1);
+    painter.end();
+    const QPointF origin(10.0 * Pt, 10.0 * Pt);
+    const double w = 50.0 * Pt;
+    const auto at = [&](const QPointF &p) { return image.pixelColor((p * scale).toPoint()); };
+    // Segment 4 of position 0: 5 to 15 points right of the top right corner.
+    EXPECT_NE(at(origin + QPointF(w + 10.0, 0.0)), QColor(Qt::white));
+    EXPECT_EQ(at(origin + QPointF(w + 2.0, 0.0)), QColor(Qt::white));
+    EXPECT_EQ(at(origin + QPointF(w + 20.0, 0.0)), QColor(Qt::white));
+    // The dashed trim line runs along the label's left edge, inside the clip.
+    int inked = 0;
+    for (double y = 1.0; y < 20.0; y += 0.25)
+        inked += at(origin + QPointF(0.1, y)) != QColor(Qt::white) ? 1 : 0;
+    EXPECT_GT(inked, 10);
+    EXPECT_LT(inked, 76);
+}
