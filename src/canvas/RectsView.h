@@ -619,6 +619,9 @@ private:
     // A press inside the frame of the edited object goes to its text, as to a text view
     // lying over the canvas; answers whether it did.
     bool pressInEditedText(const QPointF &point, unsigned flags, int clickCount);
+    // Dragging after such a press selects text; answers whether the drag was the text's.
+    bool dragInEditedText(const QPointF &point);
+    bool m_textDragging = false;
     void textSelectionDidChange();
     void drawTextEditing(QPainter *painter);
     void drawEditedFrame(QPainter *painter, const GraphicPtr &graphic, const QRectF &dirty);

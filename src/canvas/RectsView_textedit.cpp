@@ -153,6 +153,26 @@ std::optional<OvalCell> ovalCell(const ColorOval &oval, const QList<ColorOval::G
     return std::nullopt;
 }
 
+// The caret of the oval's outline text: across the baseline at the edge of the character's
+// glyph (behind the last glyph at the end of the text).
+std::optional<QLineF> ovalCaretLine(const ColorOval &oval, int position)
+{
+    const QList<ColorOval::GlyphPlacement> placements = oval.glyphPlacements();
+    bool after = false;
+    std::optional<OvalCell> cell = ovalCell(oval, placements, position);
+    if (!cell && position > 0) {
+        cell = ovalCell(oval, placements, position - 1);
+        after = true;
+    }
+    if (!cell)
+        return std::nullopt;
+    QTransform turn;
+    turn.translate(cell->point.x(), cell->point.y());
+    turn.rotate(cell->rotation);
+    const qreal x = after ? cell->advance / 2.0 : -cell->advance / 2.0;
+    return turn.map(QLineF(x, cell->descent, x, -cell->ascent));
+}
+
 } // namespace
 
 // ---- begin and end ----
@@ -422,11 +442,13 @@ void RectsView::placeCaretAt(const QPointF &point, unsigned flags)
 bool RectsView::pressInEditedText(const QPointF &point, unsigned flags, int clickCount)
 {
     const GraphicPtr graphic = editedObject();
+    m_textDragging = false;
     if (!graphic || !graphic->isOnPageNamed(getCurrPageName()))
         return false;
     const QPointF local = frameTransform(*graphic).inverted().map(point);
     if (!graphic->frameBounds().contains(local))
         return false;
+    m_textDragging = clickCount < 2;
     ObjectTextEditor *editor = ObjectTextEditor::current();
     placeCaretAt(point, flags);
     if (clickCount >= 2 && editor) {
@@ -438,6 +460,19 @@ bool RectsView::pressInEditedText(const QPointF &point, unsigned flags, int clic
             editor->setSelection(word.selectionStart(), word.selectionEnd());
         invalidateEditedText(graphic);
     }
+    return true;
+}
+
+bool RectsView::dragInEditedText(const QPointF &point)
+{
+    if (!m_textDragging)
+        return false;
+    if (!editedObject()) {
+        m_textDragging = false;
+        return false;
+    }
+    // The anchor stays where the press put the caret.
+    placeCaretAt(point, ShiftKeyMask);
     return true;
 }
 
@@ -453,21 +488,8 @@ QRectF RectsView::caretRect() const
     if (TextFlow *flow = boxFlow(*graphic))
         return flowCaret(*flow, *graphic, position).first;
     if (auto *oval = dynamic_cast<ColorOval *>(graphic.get())) {
-        const QList<ColorOval::GlyphPlacement> placements = oval->glyphPlacements();
-        bool after = false;
-        std::optional<OvalCell> cell = ovalCell(*oval, placements, position);
-        if (!cell && position > 0) {
-            cell = ovalCell(*oval, placements, position - 1);
-            after = true;
-        }
-        if (!cell)
-            return {};
-        QTransform turn;
-        turn.translate(cell->point.x(), cell->point.y());
-        turn.rotate(cell->rotation);
-        const qreal x = after ? cell->advance / 2.0 : -cell->advance / 2.0;
-        const QLineF caret = turn.map(QLineF(x, cell->descent, x, -cell->ascent));
-        return QRectF(caret.p1(), caret.p2()).normalized();
+        if (const std::optional<QLineF> caret = ovalCaretLine(*oval, position))
+            return QRectF(caret->p1(), caret->p2()).normalized();
     }
     return {};
 }
@@ -529,18 +551,18 @@ void RectsView::drawTextEditing(QPainter *painter)
         }
     }
     if (start == end) {
-        QRectF caret;
+        std::optional<QLineF> caret;
         if (TextFlow *flow = boxFlow(*graphic)) {
             const auto [rect, view] = flowCaret(*flow, *graphic, start);
             painter->setTransform(frameTransform(*view), true);
-            caret = rect;
-        } else {
+            caret = QLineF(rect.topLeft(), rect.bottomLeft());
+        } else if (auto *oval = dynamic_cast<ColorOval *>(graphic.get())) {
             // The oval's caret is placed along its outline already turned.
-            caret = caretRect();
+            caret = ovalCaretLine(*oval, start);
         }
-        if (caret.height() > 0.0 || caret.width() > 0.0) {
+        if (caret && caret->length() > 0.0) {
             painter->setPen(makePen(palette().color(QPalette::Text), 1.0 / std::max(0.01, getZoom())));
-            painter->drawLine(caret.topLeft(), caret.bottomRight());
+            painter->drawLine(*caret);
         }
     }
     painter->restore();

@@ -661,6 +661,8 @@ void RectsView::startRotation(const QPointF &point)
 
 void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
 {
+    if (dragInEditedText(point))
+        return;
     if (!m_tracking)
         return;
     TrackingState &t = *m_tracking;
@@ -842,6 +844,7 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
 void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
 {
     Q_UNUSED(point);
+    m_textDragging = false;
     if (!m_tracking) {
         setTrackingFlag(false);
         return;

@@ -261,7 +261,10 @@ TEST_F(TextEditingTest, GroupMemberIsEditedAndClicksInItsTextStayInTheText)
     undo()->closeEventGroup();
     EXPECT_EQ(box->frameBounds().topLeft(), before);
     ASSERT_EQ(view()->editedObject(), box);
+    // The drag selected from the press to the end of the line it reached.
     EXPECT_EQ(ObjectTextEditor::current()->selectionStart(), 0);
+    EXPECT_EQ(ObjectTextEditor::current()->selectionEnd(), 7);
+    key(Qt::Key_Left);
     type(QStringLiteral("A"));
     EXPECT_EQ(textOf(box), QStringLiteral("Aone two"));
 }
@@ -322,7 +325,10 @@ TEST_F(TextEditingTest, OnlyRectanglesAndOvalsAreEditedInPlace)
     ASSERT_TRUE(view()->setEditableObject(oval));
     type(QStringLiteral("round"));
     EXPECT_EQ(textOf(oval), QStringLiteral("round"));
-    EXPECT_FALSE(view()->caretRect().isEmpty() && view()->caretRect().isNull());
+    // The caret stands by the glyphs laid along the outline.
+    const QRectF caret = view()->caretRect();
+    EXPECT_GT(caret.width() + caret.height(), 0.0);
+    EXPECT_TRUE(oval->frameBounds().adjusted(-20, -20, 20, 20).contains(caret));
 }
 
 TEST_F(TextEditingTest, EditedTextIsDrawnWithItsCaret)
