@@ -12,6 +12,7 @@
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "images/ImageSources.h"
 #include "images/ScrollNSImageView.h"
 #include "platform/Pen.h"
 #include "platform/Prompts.h"
@@ -134,6 +135,18 @@ void listImageViewItem::paintEvent(QPaintEvent *)
         painter.setPen(makePen(palette().color(QPalette::Highlight), 2.0));
         painter.drawRect(QRectF(6, 0, width() - 12, height() - 12).adjusted(1, 1, -1, -1));
     }
+}
+
+bool listImageViewItem::renameTo(const QString &newName)
+{
+    if (_path.isEmpty() || !ImageSources::isValidFileName(newName))
+        return false;
+    const QString destination = ImageSources::renameDestination(_path, newName);
+    if (destination.isEmpty() || !QFile::rename(_path, destination))
+        return false;
+    _path = destination;
+    update();
+    return true;
 }
 
 bool listImageViewItem::confirmAndDelete()

@@ -47,6 +47,11 @@ public:
     // The title the tile shows: the file's name without extension.
     QString title() const;
 
+    // Renames the tile's file within its folder (the extension kept, a taken name getting a
+    // counter). An empty name, one with a path separator or an unchanged one is refused and
+    // changes nothing; answers whether the file moved.
+    bool renameTo(const QString &newName);
+
     // Asks for confirmation through Prompts and deletes the file; answers YES when deleted.
     bool confirmAndDelete();
 

@@ -262,3 +262,24 @@ TEST_F(ImageBrowser, SourcesPopupListsShippedCategoriesAndLoadsThem)
     ASSERT_EQ(panel.imageListView()->getCount(), 1);
     EXPECT_TRUE(panel.imageListView()->tiles()[0]->canDelete());
 }
+
+TEST_F(ImageBrowser, RenameKeepsTheFileInItsFolderAndRefusesBadNames)
+{
+    const QString folder = qmtest::freshDir(QStringLiteral("browser-rename"));
+    writeImage(folder + "/A.png", QSize(8, 8));
+    writeImage(folder + "/B.png", QSize(8, 8));
+    writeImage(folder + "/A1.png", QSize(8, 8));
+    listImageViewItem tile;
+    tile.setPath(folder + "/B.png");
+
+    for (const QString &bad : {QString(), QStringLiteral("../B"), QStringLiteral("sub/B"), QStringLiteral("B")}) {
+        EXPECT_FALSE(tile.renameTo(bad)) << bad.toStdString();
+        EXPECT_EQ(tile.filePath(), folder + "/B.png");
+    }
+    EXPECT_TRUE(QFileInfo::exists(folder + "/B.png"));
+
+    ASSERT_TRUE(tile.renameTo(QStringLiteral("A")));
+    EXPECT_EQ(tile.filePath(), folder + "/A12.png");
+    EXPECT_TRUE(QFileInfo::exists(folder + "/A12.png"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/B.png"));
+}
