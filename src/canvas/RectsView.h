@@ -336,9 +336,6 @@ public:
     bool printJob(QPrinter &printer, const PrintJob &job);
     PrintingPanel *printingPanel();
     PrintAddViewController *printViewController();
-    // The page background of a page name under the objects of a printed position; set by the
-    // images subsystem.
-    std::function<void(QPainter *, const QString &, const QRectF &)> printPageBackground;
 
     // ---- label export (src/printing/RectsView_export.cpp) ----
     QByteArray createObjectImage(float resolution, const QString &type);

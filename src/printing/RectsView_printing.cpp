@@ -11,6 +11,7 @@
 #include "database/Database.h"
 #include "database/DatabaseError.h"
 #include "objects/ColorRect.h"
+#include "objects/specImage.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Pen.h"
 #include "platform/UserDefaults.h"
@@ -349,9 +350,9 @@ void RectsView::drawPrintingTFormat(QPainter *painter, const QRectF &pageRect, c
             if (cropMarks)
                 drawCropMarks(painter, outline);
             painter->setClipPath(clip.toPainterPath(), Qt::IntersectClip);
-            if (printPageBackground)
-                printPageBackground(painter, pageName,
-                                    QRectF(0, 0, double(label.width) * 72.0, double(label.height) * 72.0));
+            if (const auto background = getBackgroundImageForPage(pageName); background && background->isValid())
+                background->drawProp(painter, QRectF(0, 0, double(label.width) * 72.0, double(label.height) * 72.0),
+                                     nullptr);
             for (const GraphicPtr &graphic : sorted)
                 if (graphic->isOnPageNamed(pageName))
                     graphic->printFrame(painter, pageRect, placement.label);
@@ -387,8 +388,8 @@ void RectsView::drawPrinting(QPainter *painter, const QRectF &pageRect)
         painter->save();
         painter->translate((k % across) * pitchX + left, (k / across) * pitchY + top);
         painter->setClipPath(clip, Qt::IntersectClip);
-        if (printPageBackground)
-            printPageBackground(painter, page, QRectF(0, 0, pitchX, pitchY));
+        if (const auto background = getBackgroundImageForPage(page); background && background->isValid())
+            background->drawProp(painter, QRectF(0, 0, pitchX, pitchY), nullptr);
         for (const GraphicPtr &graphic : sorted)
             if (graphic->isOnPageNamed(page))
                 graphic->printFrame(painter, pageRect, printed);
