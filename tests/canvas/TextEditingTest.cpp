@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPicture>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -349,6 +351,41 @@ TEST_F(TextEditingTest, EditedTextIsDrawnWithItsCaret)
         for (int x = text.left(); x <= text.right(); ++x)
             dark += qGray(during.pixel(x, y)) < 128;
     EXPECT_GT(dark, 0);
+}
+
+TEST_F(TextEditingTest, LinkedBoxesComeBackChainedFromTheStoredDesign)
+{
+    auto first = textBox(QRectF(20, 20, 60, 20), QStringLiteral("one two three four five six seven"));
+    auto second = textBox(QRectF(20, 100, 60, 60), QString());
+    second->setTextLink(first.get(), true);
+    const QVariantMap stored = view()->drawDocumentDictionaryForGraphics(view()->getRects());
+    const GraphicList loaded = view()->graphicsFromDrawDocumentDictionary(stored);
+    ASSERT_EQ(loaded.size(), 2);
+    ASSERT_NE(loaded[0]->textFlow(), nullptr);
+    EXPECT_EQ(loaded[0]->textFlow(), loaded[1]->textFlow());
+    EXPECT_EQ(loaded[1]->firstTextView(), loaded[0].get());
+    EXPECT_TRUE(loaded[0]->getTextViewsStr().isEmpty());
+}
+
+TEST_F(TextEditingTest, PressesFindTheTextOfATurnedBox)
+{
+    auto box = textBox(QRectF(100, 100, 200, 40), QStringLiteral("turned"));
+    box->setAngle(90.0f, false);
+    view()->selectRect(box);
+    ASSERT_TRUE(view()->setEditableObject(box));
+    QPicture scratch;
+    QPainter painter(&scratch);
+    box->rotateFrame(&painter, box->angle());
+    const QTransform turn = painter.worldTransform();
+    painter.end();
+    // Presses by the start and past the end of the upright line, as they appear turned.
+    click(turn.map(QPointF(101, 107)));
+    ASSERT_EQ(view()->editedObject(), box);
+    EXPECT_EQ(ObjectTextEditor::current()->selectionStart(), 0);
+    click(turn.map(QPointF(290, 107)));
+    ASSERT_EQ(view()->editedObject(), box);
+    EXPECT_EQ(ObjectTextEditor::current()->selectionStart(), 6);
+    EXPECT_EQ(view()->getRects().size(), 1);
 }
 
 TEST(AllKindsTest, EveryKindIsBuiltAfterRegistration)
