@@ -23,7 +23,7 @@ namespace quillmark {
 
 struct RectsView::TrackingState
 {
-    enum Kind { None, Create, Rubberband, Move, Knob, GroupKnob, Rotate, PathDrag, PathEdit };
+    enum Kind { None, Create, Rubberband, Move, Knob, GroupKnob, Rotate, PathDrag, PathEdit, ImageDrag };
     Kind kind = None;
     GraphicPtr object;
     GroupPtr group;
@@ -354,8 +354,16 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
         return;
     }
 
-    if ((flags & CommandKeyMask) && _selectedObjects.size() == 1)
+    if ((flags & CommandKeyMask) && _selectedObjects.size() == 1) {
+        // Command-drag moves the picture inside its frame, as one undo step.
+        if (_selectedObjects.first()->image()) {
+            m_tracking->kind = TrackingState::ImageDrag;
+            m_tracking->last = point;
+            m_undoManager.beginUndoGrouping();
+            m_tracking->undoGroupOpen = true;
+        }
         return;
+    }
     if (tool == RotateTool && !_selectedObjects.isEmpty()) {
         startRotation(point);
         return;
@@ -669,6 +677,10 @@ void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
     switch (t.kind) {
     case TrackingState::None:
         return;
+    case TrackingState::ImageDrag:
+        trackImageDrag(point - t.last);
+        t.last = point;
+        return;
     case TrackingState::Create:
         t.object->continueCreate(point, flags);
         update();
@@ -853,6 +865,13 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
     switch (t.kind) {
     case TrackingState::None:
     case TrackingState::PathDrag:
+        break;
+    case TrackingState::ImageDrag:
+        if (t.undoGroupOpen) {
+            t.undoGroupOpen = false;
+            m_undoManager.endUndoGrouping();
+        }
+        updateRulers();
         break;
     case TrackingState::Create:
         finishCreate(flags);

@@ -6,6 +6,7 @@
 #include "images/listImageViewItem.h"
 #include "objects/ColorLine.h"
 #include "objects/specImage.h"
+#include "platform/Modifiers.h"
 
 #include <gtest/gtest.h>
 
@@ -356,4 +357,31 @@ TEST_F(ImagePlacement, FailedDownloadClearsThePendingObjectAndClosesItsGroup)
     view()->clearSelection();
     view()->setupNewNSImagePath(png);
     EXPECT_EQ(view()->getRects().size(), 2);
+}
+
+TEST_F(ImagePlacement, CommandDragMovesThePictureInsideItsFrameAsOneStep)
+{
+    const QString png = writeImage(QStringLiteral("slide.png"), QSize(20, 20));
+    const GraphicPtr rect = fixture->add(QRectF(0, 0, 60, 60));
+    ASSERT_TRUE(rect->setImageFromPath(png));
+    rect->setScaleWithBoxOnly(false);
+    view()->selectRect(rect);
+    undo()->removeAllActions();
+    const QRectF frame = rect->frameBounds();
+    const float x = rect->getXImageOffset();
+    const float y = rect->getYImageOffset();
+
+    view()->mouseDownAt(QPointF(30, 30), CommandKeyMask, 1);
+    view()->mouseDraggedTo(QPointF(37.2, 30), CommandKeyMask);
+    view()->mouseDraggedTo(QPointF(44.4, 37.2), CommandKeyMask);
+    view()->mouseUpAt(QPointF(44.4, 37.2), CommandKeyMask);
+    undo()->closeEventGroup();
+    EXPECT_EQ(rect->frameBounds(), frame);
+    EXPECT_NEAR(rect->getXImageOffset(), x + 0.2f, 1e-4);
+    EXPECT_NEAR(rect->getYImageOffset(), y + 0.1f, 1e-4);
+    EXPECT_EQ(undo()->groupingLevel(), 0);
+    undo()->undo();
+    EXPECT_NEAR(rect->getXImageOffset(), x, 1e-4);
+    EXPECT_NEAR(rect->getYImageOffset(), y, 1e-4);
+    EXPECT_FALSE(undo()->canUndo());
 }
