@@ -4,6 +4,8 @@
 #include "canvas/AllKinds.h"
 #include "canvas/MainWindow.h"
 #include "canvas/RectsView.h"
+#include "database/Database.h"
+#include "database/DatabaseFieldsView.h"
 #include "database/DatabaseModeSwitch.h"
 #include "database/DatabaseView.h"
 #include "foundation/Language.h"
@@ -27,6 +29,20 @@ int main(int argc, char **argv)
         // lets every one of them show its translation.
         if (Language::language() != Language::english())
             Language::setLanguage(Language::language());
+        // A document names the database and record it was designed with; the canvas reaches
+        // them through these hooks so that it never depends on the database code itself.
+        quillmark::RectsView *canvas = window.canvas();
+        quillmark::DatabaseFieldsView *records = modeSwitch->databaseView()->databaseFieldsView();
+        canvas->openDatabaseForDocument = [records](const QString &path) {
+            return records->setDatabasePath(path);
+        };
+        canvas->selectRecordForDocument = [records](qint64 pk) { records->selectRecordWithPk(pk); };
+        canvas->currentDatabaseForDocument = [records]() -> std::pair<QString, qint64> {
+            quillmark::Database *database = records->database();
+            if (!database)
+                return {};
+            return {database->path(), database->selectedPk()};
+        };
         window.show();
         modeSwitch->databaseView()->appDidFinishLaunching();
         QObject::connect(&app, &QApplication::aboutToQuit, modeSwitch->databaseView(),
