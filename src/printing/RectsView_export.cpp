@@ -8,6 +8,8 @@
 #include <QPageSize>
 #include <QPainter>
 
+#include <optional>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -26,6 +28,39 @@
 namespace quillmark {
 
 namespace {
+
+struct ExportChoice
+{
+    QString path;
+    ExportFormat format;
+    double resolution;
+};
+
+// The save panel of both export commands: the format chosen last is offered first, the
+// chosen extension decides the format, and "Export Res" gives the resolution (the fallback
+// when it is unset or not positive differs between single and sequential export).
+std::optional<ExportChoice> askExportChoice(QWidget *parent, double fallbackResolution)
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    const ExportFormat preferred =
+        exportFormatForTitle(defaults.stringForKey(QStringLiteral("Export Format"))).value_or(ExportFormat::PDF);
+    QStringList extensions{exportFormatExtension(preferred)};
+    for (int tag = 0; tag < exportFormatCount; ++tag)
+        if (tag != int(preferred))
+            extensions.append(exportFormatExtension(ExportFormat(tag)));
+    const QString untitled = Language::stringForKey(QStringLiteral("Untitled"));
+    const QString path = Prompts::current().saveFile(parent, Language::stringForKey(QStringLiteral("Export")),
+                                                     QString(), untitled + QLatin1Char('.') + extensions.first(),
+                                                     extensions);
+    if (path.isEmpty())
+        return std::nullopt;
+    const ExportFormat format = exportFormatForExtension(QFileInfo(path).suffix()).value_or(preferred);
+    defaults.registerDefaults({{QStringLiteral("Export Format"), exportFormatTitle(format)}});
+    defaults.synchronize();
+    const QString res = defaults.stringForKey(QStringLiteral("Export Res"));
+    const double resolution = res.isEmpty() ? fallbackResolution : res.toDouble();
+    return ExportChoice{path, format, resolution > 0.0 ? resolution : fallbackResolution};
+}
 
 // Renders above this many pixels are refused rather than allocated.
 constexpr double MaxRenderPixels = 200e6;
@@ -156,26 +191,11 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
 
 void RectsView::exportLabel()
 {
-    UserDefaults &defaults = UserDefaults::standard();
-    const ExportFormat preferred =
-        exportFormatForTitle(defaults.stringForKey(QStringLiteral("Export Format"))).value_or(ExportFormat::PDF);
-    QStringList extensions{exportFormatExtension(preferred)};
-    for (int tag = 0; tag < exportFormatCount; ++tag)
-        if (tag != int(preferred))
-            extensions.append(exportFormatExtension(ExportFormat(tag)));
-    const QString untitled = Language::stringForKey(QStringLiteral("Untitled"));
-    const QString path = Prompts::current().saveFile(window(), Language::stringForKey(QStringLiteral("Export")),
-                                                     QString(), untitled + QLatin1Char('.') + extensions.first(),
-                                                     extensions);
-    if (path.isEmpty())
+    const std::optional<ExportChoice> choice = askExportChoice(window(), 300.0);
+    if (!choice)
         return;
-    const ExportFormat format = exportFormatForExtension(QFileInfo(path).suffix()).value_or(preferred);
-    defaults.registerDefaults({{QStringLiteral("Export Format"), exportFormatTitle(format)}});
-    defaults.synchronize();
-    const QString res = defaults.stringForKey(QStringLiteral("Export Res"));
-    const double resolution = res.isEmpty() ? 300.0 : res.toDouble();
     QString error;
-    if (!exportLabelToFile(path, int(format), resolution > 0.0 ? resolution : 300.0, &error))
+    if (!exportLabelToFile(choice->path, int(choice->format), choice->resolution, &error))
         Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("No CGImage to convert")), error,
                                  {});
 }
@@ -233,24 +253,9 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
 
 void RectsView::exportSequentialLabel()
 {
-    UserDefaults &defaults = UserDefaults::standard();
-    const ExportFormat preferred =
-        exportFormatForTitle(defaults.stringForKey(QStringLiteral("Export Format"))).value_or(ExportFormat::PDF);
-    QStringList extensions{exportFormatExtension(preferred)};
-    for (int tag = 0; tag < exportFormatCount; ++tag)
-        if (tag != int(preferred))
-            extensions.append(exportFormatExtension(ExportFormat(tag)));
-    const QString untitled = Language::stringForKey(QStringLiteral("Untitled"));
-    const QString path = Prompts::current().saveFile(window(), Language::stringForKey(QStringLiteral("Export")),
-                                                     QString(), untitled + QLatin1Char('.') + extensions.first(),
-                                                     extensions);
-    if (path.isEmpty())
+    const std::optional<ExportChoice> choice = askExportChoice(window(), 600.0);
+    if (!choice)
         return;
-    const ExportFormat format = exportFormatForExtension(QFileInfo(path).suffix()).value_or(preferred);
-    defaults.registerDefaults({{QStringLiteral("Export Format"), exportFormatTitle(format)}});
-    defaults.synchronize();
-    const QString res = defaults.stringForKey(QStringLiteral("Export Res"));
-    const double resolution = res.isEmpty() ? 600.0 : res.toDouble();
     int n = 0;
     if (Database *database = Database::currentDatabase()) {
         try {
@@ -259,7 +264,7 @@ void RectsView::exportSequentialLabel()
             n = 0;
         }
     }
-    exportSequentialFiles(path, int(format), 1, std::max(1, n), resolution > 0.0 ? resolution : 600.0);
+    exportSequentialFiles(choice->path, int(choice->format), 1, std::max(1, n), choice->resolution);
 }
 
 QByteArray RectsView::TIFFRepresentationForDoc()
