@@ -389,6 +389,10 @@ public:
     void addFieldType(int fieldPk);
     GraphicPtr createObjectOfClassR(const QString &className, const QRectF &bounds);
     void createDBField(int fieldPk);
+    // Makes the title and contents members of a merge-field pair at a point; the merge code
+    // installs it at start-up so that the canvas never depends on it.
+    static inline std::function<std::pair<GraphicPtr, GraphicPtr>(CanvasServices *, const QPointF &, int)>
+        mergeFieldPairMaker;
     // The Bezier path being built by the path tool; null when none.
     static const BezierPath *pathInProgress();
     static void discardPathInProgress();

@@ -7,8 +7,6 @@
 #include <optional>
 
 #include "canvas/RectsView.h"
-#include "database/ColorField.h"
-#include "database/MergeFieldTool.h"
 #include "foundation/Language.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
@@ -184,11 +182,13 @@ void RectsView::finishObjectCreation(const GraphicPtr &object, unsigned flags)
 void RectsView::createDBField(int fieldPk)
 {
     clearSelection();
-    const MergeFieldPair pair = quillmark::createDBField(this, m_lastMouseDown, fieldPk);
-    if (!pair.title || !pair.contents)
+    if (!mergeFieldPairMaker)
+        return;
+    const auto [title, contents] = mergeFieldPairMaker(this, m_lastMouseDown, fieldPk);
+    if (!title || !contents)
         return;
     m_undoManager.disableUndoRegistration();
-    for (const GraphicPtr member : {GraphicPtr(pair.title), GraphicPtr(pair.contents)}) {
+    for (const GraphicPtr &member : {title, contents}) {
         member->setPageName(getCurrPageName());
         member->setObjectLayer(currentLayer());
         rects.append(member);

@@ -4,7 +4,7 @@
 #include <QTreeView>
 
 #include "CanvasTestSupport.h"
-#include "canvas/MainWindow.h"
+#include "app/MainWindow.h"
 #include "common/TestPrompts.h"
 #include "platform/Format.h"
 #include "stock/DataSource.h"

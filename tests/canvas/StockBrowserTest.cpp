@@ -8,7 +8,7 @@
 #include <QTreeView>
 
 #include "CanvasTestSupport.h"
-#include "canvas/MainWindow.h"
+#include "app/MainWindow.h"
 #include "common/TestPrompts.h"
 #include "platform/NotificationCenter.h"
 #include "stock/CustomDataSource.h"

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "canvas/AllKinds.h"
+#include "app/AllKinds.h"
 #include "canvas/CanvasTestSupport.h"
 #include "objects/ColorOval.h"
 #include "objects/Group.h"

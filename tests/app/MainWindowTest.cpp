@@ -4,7 +4,7 @@
 #include <QKeySequence>
 #include <QMenu>
 
-#include "canvas/MainWindow.h"
+#include "app/MainWindow.h"
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
 

@@ -1,6 +1,8 @@
 #pragma once
 // The application's main window: the stock browser on the left, the page controls and the
-// canvas in its scroll area on the right, the menu bar and the tool bar.
+// canvas in its scroll area on the right, the menu bar and the tool bar, and the database
+// editor that the mode switch puts in the canvas's place. The program's entry and the tests
+// that drive the whole application build the same window.
 #include <QMainWindow>
 
 class QAction;
@@ -17,6 +19,7 @@ class QTreeView;
 
 namespace quillmark {
 
+class DatabaseModeSwitch;
 class Preference;
 class RectsView;
 class SegmentedControl;
@@ -44,6 +47,13 @@ public:
     QCheckBox *drawByTypeBox() const { return m_drawByType; }
     QToolButton *zoomButton() const { return m_zoomButton; }
     Preference *preferencePanel() const { return m_preferences; }
+    DatabaseModeSwitch *modeSwitch() const { return m_modeSwitch; }
+
+    // After the window is shown: the last database becomes current.
+    void finishLaunching();
+    // Opens the first document named among the program's arguments, as if the desktop had
+    // handed it over.
+    void openDocumentsFromArguments(const QStringList &arguments);
 
     // The Preferences command: runs the panel window-modal over this window.
     void showPreferences();
@@ -61,6 +71,7 @@ private:
     void buildToolMatrix(QToolBar *bar);
     void fillRecentMenu();
     void popUpFieldMenu();
+    void buildDatabaseMode();
 
     QMenu *m_fileMenu;
     QAction *m_quitAction;
@@ -85,6 +96,7 @@ private:
     QMenu *m_recentMenu = nullptr;
     QList<QAction *> m_toolActions;
     Preference *m_preferences = nullptr;
+    DatabaseModeSwitch *m_modeSwitch = nullptr;
 };
 
 } // namespace quillmark

@@ -1,4 +1,4 @@
-#include "canvas/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -28,6 +28,10 @@
 #include <QVBoxLayout>
 
 #include "canvas/RectsView.h"
+#include "database/Database.h"
+#include "database/DatabaseFieldsView.h"
+#include "database/DatabaseModeSwitch.h"
+#include "database/DatabaseView.h"
 #include "database/MergeContents.h"
 #include "foundation/Language.h"
 #include "foundation/LanguageControls.h"
@@ -120,6 +124,43 @@ MainWindow::MainWindow(QWidget *parent)
     m_canvas->undoManager()->removeAllActions();
 
     LanguageControls::awakeFromNib(m_fileMenu);
+    buildDatabaseMode();
+    // The controls registered while the window was built; loading the language again lets
+    // every one of them show its translation.
+    if (Language::language() != Language::english())
+        Language::setLanguage(Language::language());
+}
+
+void MainWindow::buildDatabaseMode()
+{
+    m_modeSwitch = new DatabaseModeSwitch(this);
+    // A document names the database and record it was designed with; the canvas reaches them
+    // through these hooks so that it never depends on the database code itself.
+    DatabaseFieldsView *records = m_modeSwitch->databaseView()->databaseFieldsView();
+    m_canvas->openDatabaseForDocument = [records](const QString &path) { return records->setDatabasePath(path); };
+    m_canvas->selectRecordForDocument = [records](qint64 pk) { records->selectRecordWithPk(pk); };
+    m_canvas->currentDatabaseForDocument = [records]() -> std::pair<QString, qint64> {
+        Database *database = records->database();
+        if (!database)
+            return {};
+        return {database->path(), database->selectedPk()};
+    };
+    connect(qApp, &QApplication::aboutToQuit, m_modeSwitch->databaseView(), &DatabaseView::appWillTerminate);
+}
+
+void MainWindow::finishLaunching()
+{
+    m_modeSwitch->databaseView()->appDidFinishLaunching();
+}
+
+void MainWindow::openDocumentsFromArguments(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (!argument.startsWith(QLatin1Char('-'))) {
+            m_canvas->applicationOpenFile(argument);
+            return;
+        }
+    }
 }
 
 MainWindow::~MainWindow() = default;
