@@ -1,6 +1,7 @@
 #include "platform/Prompts.h"
 
 #include <QDir>
+#include <QGridLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -127,6 +128,68 @@ QString QtPrompts::chooseFolder(QWidget *parent, const QString &title, const QSt
         return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+QString QtPrompts::saveFileOfType(QWidget *parent, const QString &title, const QString &directory,
+                                  const QString &defaultName, const QList<FileType> &types, int &chosenType,
+                                  QWidget *accessory)
+{
+    QFileDialog dialog(parent, title, directory);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Our own panel: the native one has no room for the accessory fields.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    QStringList filters;
+    for (const FileType &type : types)
+        filters << QStringLiteral("%1 (%2)").arg(type.name, nameFilter(type.extensions));
+    dialog.setNameFilters(filters);
+    const int preselected = chosenType >= 0 && chosenType < types.size() ? chosenType : 0;
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.at(preselected));
+    // The extension follows the type chosen last, so the overwrite question is asked here,
+    // of the name the file will really have.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!defaultName.isEmpty())
+        dialog.selectFile(defaultName);
+    QWidget *previousParent = accessory ? accessory->parentWidget() : nullptr;
+    if (accessory) {
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
+            grid->addWidget(accessory, grid->rowCount(), 0, 1, grid->columnCount());
+        accessory->show();
+    }
+    const bool accepted = runDialog(dialog, parent) == QDialog::Accepted;
+    if (accessory) {
+        accessory->hide();
+        accessory->setParent(previousParent);
+    }
+    if (!accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return {};
+    const int index = int(filters.indexOf(dialog.selectedNameFilter()));
+    chosenType = index >= 0 ? index : preselected;
+    const QString path = types.isEmpty() ? files.first() : pathWithExtension(files.first(), types.at(chosenType));
+    if (QFileInfo::exists(path)) {
+        const QString question = QFileDialog::tr("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QFileInfo(path).fileName());
+        if (QMessageBox::warning(parent, dialog.windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) != QMessageBox::Yes)
+            return {};
+    }
+    return path;
+}
+
+QString pathWithExtension(const QString &path, const Prompts::FileType &type)
+{
+    if (type.extensions.isEmpty())
+        return path;
+    const QString suffix = QFileInfo(path).suffix();
+    for (const QString &ext : type.extensions) {
+        if (suffix.compare(ext, Qt::CaseInsensitive) == 0)
+            return path;
+    }
+    return path + QLatin1Char('.') + type.extensions.first();
 }
 
 } // namespace quillmark

@@ -1,8 +1,10 @@
 #pragma once
 // Every alert, sheet and open/save panel of the application goes through this interface, so
 // tests can answer them without a dialog ever blocking.
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -13,6 +15,14 @@ class Prompts
 {
 public:
     enum AlertStyle { Warning, Informational, Critical };
+
+    // One entry of a save panel's file-type pop-up: its shown name and its extensions without
+    // dots, the first being the one a chosen name is given.
+    struct FileType
+    {
+        QString name;
+        QStringList extensions;
+    };
 
     // Alert results: the first button (the default) answers FirstButton, the second
     // FirstButton + 1, and so on.
@@ -34,6 +44,13 @@ public:
     virtual QString saveFile(QWidget *parent, const QString &title, const QString &directory,
                              const QString &defaultName, const QStringList &extensions) = 0;
     virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &directory) = 0;
+    // A save panel with a pop-up of file types, one name filter each. `chosenType` preselects a
+    // type on entry and holds the type of the chosen name on return; the name ends in one of
+    // that type's extensions. `accessory`, when given, is shown in the panel below the name
+    // (fields the command reads after the panel closes); the panel does not take it over.
+    virtual QString saveFileOfType(QWidget *parent, const QString &title, const QString &directory,
+                                   const QString &defaultName, const QList<FileType> &types,
+                                   int &chosenType, QWidget *accessory = nullptr) = 0;
 
     // The installed prompts; the Qt dialogs unless something else was installed.
     static Prompts &current();
@@ -54,6 +71,13 @@ public:
     QString saveFile(QWidget *parent, const QString &title, const QString &directory,
                      const QString &defaultName, const QStringList &extensions) override;
     QString chooseFolder(QWidget *parent, const QString &title, const QString &directory) override;
+    QString saveFileOfType(QWidget *parent, const QString &title, const QString &directory,
+                           const QString &defaultName, const QList<FileType> &types, int &chosenType,
+                           QWidget *accessory = nullptr) override;
 };
+
+// The name a save panel's chosen path takes for a file type: kept when it already ends in one
+// of the type's extensions (any case), else given the type's first extension.
+QString pathWithExtension(const QString &path, const Prompts::FileType &type);
 
 } // namespace quillmark

@@ -14,6 +14,7 @@ void TestPrompts::clear()
 {
     m_alerts.clear();
     m_paths.clear();
+    m_typedSaves.clear();
     m_calls.clear();
 }
 
@@ -91,6 +92,34 @@ QString TestPrompts::chooseFolder(QWidget *, const QString &title, const QString
     m_calls << call;
     const QStringList paths = nextPaths();
     return paths.isEmpty() ? QString() : paths.first();
+}
+
+QString TestPrompts::saveFileOfType(QWidget *, const QString &title, const QString &directory,
+                                    const QString &defaultName, const QList<FileType> &types, int &chosenType,
+                                    QWidget *accessory)
+{
+    Call call;
+    call.kind = SaveFileOfType;
+    call.title = title;
+    call.directory = directory;
+    call.defaultName = defaultName;
+    call.types = types;
+    call.preselectedType = chosenType;
+    call.hadAccessory = accessory != nullptr;
+    m_calls << call;
+    if (m_typedSaves.empty())
+        return {};
+    TypedSave answer = m_typedSaves.front();
+    m_typedSaves.pop_front();
+    if (answer.path.isEmpty())
+        return {};
+    if (answer.fillAccessory && accessory)
+        answer.fillAccessory(accessory);
+    if (answer.type >= 0 && answer.type < types.size())
+        chosenType = answer.type;
+    if (chosenType < 0 || chosenType >= types.size())
+        chosenType = 0;
+    return types.isEmpty() ? answer.path : quillmark::pathWithExtension(answer.path, types.at(chosenType));
 }
 
 ScopedTestPrompts::ScopedTestPrompts()

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "platform/Prompts.h"
@@ -14,7 +15,7 @@ namespace qmtest {
 class TestPrompts : public quillmark::Prompts
 {
 public:
-    enum Kind { Alert, OpenFile, OpenFiles, SaveFile, ChooseFolder };
+    enum Kind { Alert, OpenFile, OpenFiles, SaveFile, ChooseFolder, SaveFileOfType };
 
     struct Call
     {
@@ -26,6 +27,9 @@ public:
         QString directory;
         QString defaultName;
         QStringList extensions;
+        QList<quillmark::Prompts::FileType> types; // a typed save panel's pop-up
+        int preselectedType = -1;
+        bool hadAccessory = false;
     };
 
     // Queued answers, used in order. An alert with nothing queued answers FirstButton;
@@ -34,6 +38,14 @@ public:
     void queuePath(const QString &path) { m_paths.push_back(QStringList{path}); }
     void queuePaths(const QStringList &paths) { m_paths.push_back(paths); }
     void queueCancel() { m_paths.push_back(QStringList{}); }
+    // The answer of the next typed save panel: a path, the index of the type chosen in its
+    // pop-up (-1 keeps the preselected one), and what the user does in its accessory fields
+    // before confirming. The path is given the type's extension as the real panel does.
+    void queueSaveOfType(const QString &path, int type = -1,
+                         std::function<void(QWidget *accessory)> fillAccessory = {})
+    {
+        m_typedSaves.push_back({path, type, std::move(fillAccessory)});
+    }
 
     const QList<Call> &calls() const { return m_calls; }
     int count(Kind kind) const;
@@ -49,8 +61,18 @@ public:
     QString saveFile(QWidget *parent, const QString &title, const QString &directory,
                      const QString &defaultName, const QStringList &extensions) override;
     QString chooseFolder(QWidget *parent, const QString &title, const QString &directory) override;
+    QString saveFileOfType(QWidget *parent, const QString &title, const QString &directory,
+                           const QString &defaultName, const QList<FileType> &types, int &chosenType,
+                           QWidget *accessory = nullptr) override;
 
 private:
+    struct TypedSave
+    {
+        QString path;
+        int type = -1;
+        std::function<void(QWidget *)> fillAccessory;
+    };
+    std::deque<TypedSave> m_typedSaves;
     QStringList nextPaths();
 
     std::deque<int> m_alerts;

@@ -19,3 +19,13 @@ QString freshDir(const QString &name);
 QString resourcesDir();
 
 } // namespace qmtest
+
+#include <ostream>
+#include <QStringList>
+
+// Failure messages show strings as text rather than as arrays of 16-bit units.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList &list, std::ostream *out)
+{
+    *out << '[' << list.join(QStringLiteral("\", \"")).prepend('"').append('"').toStdString() << ']';
+}

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "common/TestPrompts.h"
+#include "common/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 
 using namespace quillmark;
 using qmtest::ScopedTestPrompts;
@@ -58,4 +65,67 @@ TEST(Prompts, TheGuardPutsThePreviousPromptsBack)
     }
     EXPECT_NE(dynamic_cast<QtPrompts *>(&Prompts::current()), nullptr);
     (void)before;
+}
+
+TEST(Prompts, AChosenNameTakesTheExtensionOfItsType)
+{
+    const Prompts::FileType tiff{"TIFF", {"tiff", "tif"}};
+    EXPECT_EQ(quillmark::pathWithExtension("/tmp/sheet", tiff), "/tmp/sheet.tiff");
+    EXPECT_EQ(quillmark::pathWithExtension("/tmp/sheet.TIF", tiff), "/tmp/sheet.TIF");
+    EXPECT_EQ(quillmark::pathWithExtension("/tmp/sheet.pdf", tiff), "/tmp/sheet.pdf.tiff");
+    EXPECT_EQ(quillmark::pathWithExtension("/tmp/a.b/sheet", tiff), "/tmp/a.b/sheet.tiff");
+    EXPECT_EQ(quillmark::pathWithExtension("/tmp/sheet", Prompts::FileType{"Any", {}}), "/tmp/sheet");
+}
+
+TEST(Prompts, TheRealTypedSavePanelOffersOneFilterPerTypeAndShowsTheAccessory)
+{
+    const QList<Prompts::FileType> types = {{"Quillmark Document", {"qkdoc"}}, {"PDF", {"pdf"}}, {"EPS", {"eps"}}};
+    QWidget accessory;
+    auto *field = new QLineEdit(&accessory);
+    QStringList seenFilters;
+    bool accessoryInPanel = false;
+    const QString dir = qmtest::freshDir("typed-save");
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        seenFilters = dialog->nameFilters();
+        accessoryInPanel = dialog->isAncestorOf(&accessory);
+        field->setText("3");
+        // The user picks the second entry of the panel's type pop-up.
+        auto *typeMenu = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(typeMenu, nullptr);
+        typeMenu->setCurrentIndex(1);
+        dialog->selectFile(dir + "/sheet");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    quillmark::QtPrompts prompts;
+    int chosen = 0;
+    const QString path = prompts.saveFileOfType(nullptr, "Save As", dir, "Untitled", types, chosen, &accessory);
+    EXPECT_EQ(seenFilters, QStringList({"Quillmark Document (*.qkdoc)", "PDF (*.pdf)", "EPS (*.eps)"}));
+    EXPECT_TRUE(accessoryInPanel);
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(path, dir + "/sheet.pdf");
+    // The accessory is handed back, with what the user typed in it.
+    EXPECT_EQ(accessory.findChild<QLineEdit *>(), field);
+    EXPECT_EQ(field->text(), "3");
+}
+
+TEST(Prompts, TheFakeTypedSavePanelAnswersWithTypeAndAccessory)
+{
+    ScopedTestPrompts guard;
+    QWidget accessory;
+    auto *field = new QLineEdit(&accessory);
+    guard->queueSaveOfType("/tmp/label", 2, [](QWidget *panel) { panel->findChild<QLineEdit *>()->setText("7"); });
+    int chosen = 0;
+    const QList<Prompts::FileType> types = {{"PNG", {"png"}}, {"JPEG", {"jpg", "jpeg"}}, {"GIF", {"gif"}}};
+    EXPECT_EQ(Prompts::current().saveFileOfType(nullptr, "Export", "/tmp", "Label", types, chosen, &accessory),
+              "/tmp/label.gif");
+    EXPECT_EQ(chosen, 2);
+    EXPECT_EQ(field->text(), "7");
+    ASSERT_EQ(guard->calls().size(), 1);
+    EXPECT_EQ(guard->last().kind, TestPrompts::SaveFileOfType);
+    EXPECT_EQ(guard->last().preselectedType, 0);
+    EXPECT_TRUE(guard->last().hadAccessory);
+    // Nothing queued: cancelled.
+    EXPECT_TRUE(Prompts::current().saveFileOfType(nullptr, "Export", "/tmp", "Label", types, chosen).isEmpty());
 }
