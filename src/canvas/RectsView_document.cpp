@@ -30,6 +30,7 @@
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
 #include "stock/DataSource.h"
+#include "stock/Paper.h"
 
 namespace quillmark {
 
@@ -123,6 +124,8 @@ QVariantMap RectsView::labelRepresentation() const
     label.insert(QStringLiteral("round"), fmt2(_tlabel.round_param));
     label.insert(QStringLiteral("hole"), fmt2(_tlabel.hole));
     label.insert(QStringLiteral("shape"), fmtInt(_tlabel.shape));
+    if (!_tlabel.paper.isEmpty())
+        label.insert(QStringLiteral("paper"), _tlabel.paper);
     if (!_pNonPrnLabel.isEmpty())
         label.insert(QStringLiteral("label_cell"), _pNonPrnLabel);
     return label;
@@ -297,6 +300,8 @@ TLabel RectsView::labelWithRepresentation(const QVariantMap &dict)
     length("round", label.round_param);
     length("hole", label.hole);
     count("shape", label.shape);
+    if (values.value(QStringLiteral("paper")).typeId() == QMetaType::QString)
+        label.paper = canonicalPaperName(values.value(QStringLiteral("paper")).toString());
     const QVariant cells = values.value(QStringLiteral("label_cell"));
     if (cells.typeId() == QMetaType::QByteArray) {
         const int size = std::max(0, int(label.num_label)) * std::max(0, int(label.num_downlabel));
@@ -380,6 +385,9 @@ bool RectsView::open(const QString &path)
     }
 
     TLabel label = labelWithRepresentation(dict);
+    // Documents written before stocks knew their paper take it from the catalogue.
+    if (label.paper.isEmpty())
+        label.paper = m_dataSource->paperForLabel(label);
     const bool landscape = m_outlets.cbLandscapeView && m_outlets.cbLandscapeView->isChecked();
     if (landscape) {
         std::swap(label.width, label.height);

@@ -22,6 +22,7 @@
 #include "stock/CustomFormat.h"
 #include "stock/CustomLabel.h"
 #include "stock/DataSource.h"
+#include "stock/Paper.h"
 #include "stock/StockConversions.h"
 #include "stock/TLabelType.h"
 
@@ -106,6 +107,8 @@ void RectsView::setTFormat(const TFormat &format)
 {
     _tformat = format;
     _tformat->rectsview = this;
+    // A free layout's own paper; a grid's comes with the grid record (setTLabel below).
+    _tlabel.paper = canonicalPaperName(format.papersize);
     _tindex = 0;
     clearSelection();
 

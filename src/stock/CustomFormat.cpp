@@ -7,11 +7,14 @@ QVariantMap CustomFormat::propertyDictionary() const
     QVariantList labels;
     for (const TLabelT &label : _format.labels)
         labels.append(label.dictionary());
-    return {
+    QVariantMap dict = {
         {QStringLiteral("name"), _format.name},
         {QStringLiteral("manufacturer"), makerWord()},
         {QStringLiteral("labels"), labels},
     };
+    if (!_format.papersize.isEmpty())
+        dict.insert(QStringLiteral("papersize"), _format.papersize);
+    return dict;
 }
 
 std::optional<TFormat> CustomFormat::formatFromDictionary(const QVariantMap &dict, QString *error)
@@ -30,6 +33,9 @@ std::optional<TFormat> CustomFormat::formatFromDictionary(const QVariantMap &dic
             return fail(QStringLiteral("\"name\" is not a string"));
         format.name = name->toString();
     }
+    const QVariant paper = dict.value(QStringLiteral("papersize"));
+    if (paper.typeId() == QMetaType::QString)
+        format.papersize = paper.toString();
     if (const auto labels = dict.constFind(QStringLiteral("labels")); labels != dict.cend()) {
         if (labels->typeId() != QMetaType::QVariantList)
             return fail(QStringLiteral("\"labels\" is not an array"));

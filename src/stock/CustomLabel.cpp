@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/Format.h"
+#include "stock/Paper.h"
 #include "stock/StockConversions.h"
 
 namespace quillmark {
@@ -19,6 +20,9 @@ QVariantMap CustomLabel::propertyDictionary() const
     // The stored form is the description with the hole, which the description leaves out.
     QVariantMap dict = mLabel->descriptionDictionary();
     dict.insert(QStringLiteral("hole"), fmt2(mLabel->hole));
+    // Only when known: entries without it read as they always did.
+    if (!mLabel->paper.isEmpty())
+        dict.insert(QStringLiteral("paper"), mLabel->paper);
     return dict;
 }
 
@@ -69,6 +73,9 @@ std::optional<TLabel> CustomLabel::labelFromDictionary(const QVariantMap &dict, 
     real("round_param", label.round_param);
     real("hole", label.hole);
     whole("shape", label.shape);
+    // A paper that is not a known name is dropped, not a reason to lose the entry.
+    if (const auto it = present("paper"); it != dict.cend() && it->typeId() == QMetaType::QString)
+        label.paper = canonicalPaperName(it->toString());
 
     if (!problem.isEmpty()) {
         if (error)

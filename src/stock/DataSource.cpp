@@ -50,6 +50,12 @@ qint32 DataSource::labelExists(const TLabel &label) const
     return -1;
 }
 
+QString DataSource::paperForLabel(const TLabel &label) const
+{
+    const qint32 position = labelExists(label);
+    return position < 0 ? QString() : m_labelTypes->allLabelTypes()[size_t(position)]->paper;
+}
+
 void DataSource::changeViewType()
 {
     m_isCat = !m_isCat;

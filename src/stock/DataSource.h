@@ -32,6 +32,9 @@ public:
     // Position in the unfiltered product-number list of the entry whose grid stock matches
     // the record (name, counts and shape exactly, lengths within 0.005 inch); -1 when none.
     qint32 labelExists(const TLabel &label) const;
+    // The paper of the catalogue entry that matches the record as labelExists() finds it;
+    // empty when no entry matches.
+    QString paperForLabel(const TLabel &label) const;
 
     // Switches between the category and the product-number view, reloads, re-captions the
     // toggle and asks the canvas to select the current stock again.

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "platform/Bundle.h"
+#include "stock/Paper.h"
 
 namespace quillmark {
 
@@ -100,6 +101,16 @@ bool LabelTypes::isMillimetreFile(const QString &fileName)
         || fileName == QLatin1String("Sigel");
 }
 
+QString LabelTypes::paperOfFile(const QString &fileName)
+{
+    if (fileName == QLatin1String("AveryUS") || fileName == QLatin1String("USmore")
+        || fileName == QLatin1String("AveryUSmore"))
+        return PaperName::Letter;
+    if (fileNames().contains(fileName))
+        return PaperName::A4;
+    return QString();
+}
+
 void LabelTypes::readLabelTypes(const QString &fileName)
 {
     const QString path = Bundle::pathForResource(fileName, QStringLiteral("txt"));
@@ -115,10 +126,11 @@ void LabelTypes::readLabelTypes(const QString &fileName)
                  qPrintable(path), qint64(file.size()));
         return;
     }
-    readFromBuffer(file.readAll(), isMillimetreFile(fileName), fileName);
+    readFromBuffer(file.readAll(), isMillimetreFile(fileName), fileName, paperOfFile(fileName));
 }
 
-int LabelTypes::readFromBuffer(const QByteArray &buffer, bool millimetres, const QString &source)
+int LabelTypes::readFromBuffer(const QByteArray &buffer, bool millimetres, const QString &source,
+                               const QString &paper)
 {
     const std::string_view text(buffer.constData(), size_t(buffer.size()));
     // Files with carriage returns only have no line feed at all.
@@ -135,7 +147,7 @@ int LabelTypes::readFromBuffer(const QByteArray &buffer, bool millimetres, const
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (!line.empty() && parseString(QByteArray(line.data(), qsizetype(line.size())), number,
-                                         millimetres, source))
+                                         millimetres, source, paper))
             ++added;
         start = end + 1;
     }
@@ -143,7 +155,7 @@ int LabelTypes::readFromBuffer(const QByteArray &buffer, bool millimetres, const
 }
 
 bool LabelTypes::parseString(const QByteArray &line, int number, bool millimetres,
-                             const QString &source)
+                             const QString &source, const QString &paper)
 {
     auto reject = [&](const char *reason) {
         qWarning("Stock catalogue %s, line %d skipped: %s",
@@ -157,7 +169,8 @@ bool LabelTypes::parseString(const QByteArray &line, int number, bool millimetre
     std::vector<std::string_view> fields;
     const std::string_view text(line.constData(), size_t(line.size()));
     size_t start = 0;
-    while (fields.size() < size_t(FieldCount)) {
+    // The thirteen fields of the format, then the product's own paper when it has one.
+    while (fields.size() < size_t(FieldCount + 1)) {
         const size_t tab = text.find('\t', start);
         fields.push_back(text.substr(start, tab == std::string_view::npos ? tab : tab - start));
         if (tab == std::string_view::npos)
@@ -189,8 +202,19 @@ bool LabelTypes::parseString(const QByteArray &line, int number, bool millimetre
         for (double &value : reals)
             value /= MillimetresPerInch;
 
+    // Anything after the thirteenth field is ignored by the format, so a fourteenth field
+    // that names no paper is ignored too; the shipped files are checked by their own test.
+    QString entryPaper = paper;
+    if (fields.size() > size_t(FieldCount)) {
+        const std::string_view named = trimmed(fields[size_t(FieldCount)]);
+        const QString known = canonicalPaperName(QString::fromLatin1(named.data(), qsizetype(named.size())));
+        if (!known.isEmpty())
+            entryPaper = known;
+    }
+
     auto entry = std::make_shared<TLabelType>(cut(fields[0]), cut(fields[1]), cut(description),
                                               cut(fields[3]));
+    entry->paper = entryPaper;
     entry->labelHeight = reals[0];
     entry->labelWidth = reals[1];
     entry->labelRadius = reals[2];

@@ -31,16 +31,20 @@ public:
     static QStringList fileNames();
     // Whether a file gives its lengths in millimetres rather than inches.
     static bool isMillimetreFile(const QString &fileName);
+    // The paper the sheets of a file are cut on: "Letter" for the US files, "A4" for the
+    // others. A line may name another paper in a fourteenth field.
+    static QString paperOfFile(const QString &fileName);
 
     // Reads one file of the resources ("txt"); a missing or unreadable file adds nothing.
     void readLabelTypes(const QString &fileName);
-    // Reads lines of text; `source` names them in warnings. Returns the entries added.
+    // Reads lines of text; `source` names them in warnings and `paper` is the paper of
+    // entries whose line names none. Returns the entries added.
     int readFromBuffer(const QByteArray &buffer, bool millimetres = false,
-                       const QString &source = QString());
+                       const QString &source = QString(), const QString &paper = QString());
     // Parses one line into an entry and appends it. A damaged line is skipped with a
-    // logged reason and gives false.
+    // logged reason and gives false. A fourteenth field that names a paper replaces `paper`.
     bool parseString(const QByteArray &line, int number, bool millimetres = false,
-                     const QString &source = QString());
+                     const QString &source = QString(), const QString &paper = QString());
 
     void sortLabelTypes();
     void makeCategories();

@@ -3,6 +3,7 @@
 #include "foundation/Language.h"
 #include "platform/BezierPath.h"
 #include "platform/Format.h"
+#include "stock/Paper.h"
 #include "stock/StockConversions.h"
 
 namespace quillmark {
@@ -16,6 +17,11 @@ TLabel::TLabel()
     const QString key = QStringLiteral("Untitled");
     const QString translated = Language::stringForKey(key);
     name = translated.isNull() ? key : translated;
+}
+
+QPageSize TLabel::pageSize() const
+{
+    return pageSizeForPaper(paper);
 }
 
 int TLabel::positionCount() const

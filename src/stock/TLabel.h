@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariantMap>
 
+class QPageSize;
+
 namespace quillmark {
 
 class BezierPath;
@@ -29,6 +31,10 @@ public:
     qint16 deleted = 0;
     float round_param = 0.0f;
     qint16 shape = 1;
+    // The paper the sheet is cut on, as the paper format list names it ("Letter", "A4");
+    // empty when the stock does not say (custom grids made before, converted grids). Not
+    // one of the thirteen fields: it takes no part in comparing or describing a stock.
+    QString paper;
 
     enum Shape : qint16 { Rectangle = 1, RoundedRectangle = 2, Oval = 3 };
 
@@ -59,6 +65,11 @@ public:
     void setunits(qint16 value) { units = value; }
     void setdeleted(qint16 value) { deleted = value; }
     void setshape(qint16 value) { shape = value; }
+
+    QString getpaper() const { return paper; }
+    void setpaper(const QString &value) { paper = value; }
+    // The page size of `paper`; invalid when the paper is not known.
+    QPageSize pageSize() const;
 
     QString getName() const { return name; }
     const TLabel &getLabel() const { return *this; }

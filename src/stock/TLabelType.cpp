@@ -42,6 +42,7 @@ TLabel TLabelType::getLabelStruct() const
     label.units = 1;
     label.deleted = 0;
     label.round_param = float(labelRadius);
+    label.paper = paper;
     label.shape = TLabel::Rectangle;
     if (label.round_param != 0.0f) {
         const float larger = std::max(label.width, label.height);

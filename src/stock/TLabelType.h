@@ -29,6 +29,9 @@ public:
     double leftMargin = 0.0;
     double horPitch = 0.0;
     double verPitch = 0.0;
+    // The paper the sheet is cut on ("Letter", "A4"): the catalogue file's own paper, or the
+    // product's when its line names another.
+    QString paper;
 
     // Category, a blank and product code ("Sheet Labels 5160").
     QString getName() const;

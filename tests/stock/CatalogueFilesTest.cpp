@@ -69,7 +69,13 @@ QList<Entry> parseCatalogue(const CatalogueFile &catalogue, QStringList &problem
             continue;
         const QString where = QStringLiteral("%1:%2").arg(fileName).arg(i + 1);
         const QStringList fields = QString::fromLatin1(lines[i]).split('\t');
-        if (fields.size() != 13) {
+        // Thirteen fields, and a fourteenth where the product's paper is not the file's.
+        static const QStringList papers = {"Letter", "Legal", "A4", "A5"};
+        if (fields.size() == 14 && !papers.contains(fields[13])) {
+            problems << where + ": the fourteenth field names no paper";
+            continue;
+        }
+        if (fields.size() != 13 && fields.size() != 14) {
             problems << where + QStringLiteral(": %1 fields").arg(fields.size());
             continue;
         }
