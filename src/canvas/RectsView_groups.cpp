@@ -188,8 +188,11 @@ void RectsView::removeAllRects(const QString &pageName)
         const QRectF area = graphic->drawingBounds();
         rects.removeAt(index);
         invalidateRect(area);
-        registerUndo([this, graphic, index] { insertGraphic(graphic, index); });
-        graphic->unlink();
+        const ColorRect::TextChainPlace place = graphic->leaveTextChain();
+        registerUndo([this, graphic, index, place] {
+            insertGraphic(graphic, index);
+            graphic->rejoinTextChain(place);
+        });
         if (Group *owner = graphic->getGroup())
             ungroup_(groupPtr(owner));
     }

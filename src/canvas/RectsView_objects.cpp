@@ -98,7 +98,14 @@ void RectsView::removeGraphicAtIndex(int index)
     const QRectF area = graphic->drawingBounds();
     rects.removeAt(index);
     invalidateRect(area);
-    registerUndo([this, graphic, index] { insertGraphic(graphic, index); });
+    // A box that leaves the canvas leaves its text chain too; undo puts it back in place.
+    const ColorRect::TextChainPlace place = graphic->leaveTextChain();
+    if (place.isValid())
+        update();
+    registerUndo([this, graphic, index, place] {
+        insertGraphic(graphic, index);
+        graphic->rejoinTextChain(place);
+    });
 }
 
 bool RectsView::moveGraphic(const GraphicPtr &graphic, int index)

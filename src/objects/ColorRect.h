@@ -297,6 +297,20 @@ public:
     void setTextLink(ColorRect *other, bool next);
     // Takes the object's box out of a shared chain; a box alone stays as it is.
     void unlink();
+    // Where a box stood in the chain it was taken out of, so that undo can put it back.
+    struct TextChainPlace
+    {
+        std::shared_ptr<QTextDocument> text;
+        std::shared_ptr<TextFlow> flow;
+        int index = -1;
+        bool isValid() const { return text && flow && index >= 0; }
+    };
+    // Unlinks the box as an object leaving the canvas does, and answers where it stood; an
+    // invalid place for a box that was alone.
+    TextChainPlace leaveTextChain();
+    // Puts a box that is alone back at its former place in the chain (nothing for an
+    // invalid place or a box that is linked elsewhere now).
+    void rejoinTextChain(const TextChainPlace &place);
     // The canvas's objects on this object's page and layer, in canvas order.
     GraphicList graphicsForLayer() const;
     // The outlines the text flows around: objects above this one with runaround on (turned
@@ -579,6 +593,22 @@ protected:
     // text) while editing, else 0; -1 when there is none.
     int currentCharacter() const;
     void applyAlignment(Qt::Alignment alignment);
+    // The character formats of a stretch of the text, run by run, paragraph breaks
+    // included, so that an undo puts every run back as it was.
+    struct FormatRun
+    {
+        int start = 0;
+        int length = 0;
+        QTextCharFormat format;
+    };
+    QList<FormatRun> formatRuns(TextRange range) const;
+    // Gives the runs their formats back, registering the formats they have now as the way
+    // back under the same action name.
+    void restoreFormatRuns(const QList<FormatRun> &runs, const QString &action);
+    void registerFormatRunsUndo(const QList<FormatRun> &runs, const QString &action);
+    // Sizes every box of the chain to its object's frame and gives it its object's
+    // obstacles, so that no box is laid out with the state of an earlier drawing.
+    void refreshChainContainers();
 
     friend class ObjectTextEditor;
 

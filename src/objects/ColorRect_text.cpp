@@ -57,6 +57,14 @@ QTextCharFormat fontFormat(const QFont &font)
 {
     QTextCharFormat format;
     format.setFont(font, QTextCharFormat::FontPropertiesAll);
+    // Lines under, over and through the text, its spacing and its capitals are attributes
+    // of their own: a new font leaves them as they are.
+    for (const int property :
+         {int(QTextFormat::FontUnderline), int(QTextFormat::TextUnderlineStyle),
+          int(QTextFormat::FontOverline), int(QTextFormat::FontStrikeOut),
+          int(QTextFormat::FontLetterSpacing), int(QTextFormat::FontLetterSpacingType),
+          int(QTextFormat::FontWordSpacing), int(QTextFormat::FontCapitalization)})
+        format.clearProperty(property);
     return format;
 }
 
@@ -159,11 +167,33 @@ void ColorRect::detachFromChain()
 
 void ColorRect::unlink()
 {
+    leaveTextChain();
+}
+
+ColorRect::TextChainPlace ColorRect::leaveTextChain()
+{
     if (!_textFlow || !_container || _textFlow->containers().size() < 2)
+        return {};
+    if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == this)
+        ObjectTextEditor::end();
+    TextChainPlace place{_text, _textFlow, _textFlow->indexOfContainer(_container.get())};
+    detachFromChain();
+    return place;
+}
+
+void ColorRect::rejoinTextChain(const TextChainPlace &place)
+{
+    if (!place.isValid() || place.flow == _textFlow)
+        return;
+    ensureTextFlow();
+    if (_textFlow->containers().size() > 1)
         return;
     if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == this)
         ObjectTextEditor::end();
-    detachFromChain();
+    _textFlow->removeContainer(_container.get());
+    place.flow->insertContainer(_container.get(), place.index);
+    _textFlow = place.flow;
+    _text = place.text;
 }
 
 ColorRect::GraphicList ColorRect::graphicsForLayer() const
@@ -215,15 +245,25 @@ QList<BezierPath> ColorRect::getBezierPaths() const
     return paths;
 }
 
+void ColorRect::refreshChainContainers()
+{
+    for (TextContainer *container : _textFlow->containers()) {
+        ColorRect *view = container->textView();
+        if (!view)
+            continue;
+        if (auto *wrap = dynamic_cast<NSTextWrapContainer *>(container)) {
+            wrap->setGraphicObject(view);
+            // Shaped text is one outline; it does not flow around other objects.
+            wrap->setAroundBezierPaths(view->_powertext ? QList<BezierPath>() : view->getBezierPaths());
+        }
+        container->setContainerSize(view->_frameBounds.size());
+    }
+}
+
 TextFlow *ColorRect::layoutText()
 {
     initContainer();
-    if (auto *wrap = dynamic_cast<NSTextWrapContainer *>(_container.get())) {
-        wrap->setGraphicObject(this);
-        // Shaped text is one outline; it does not flow around other objects.
-        wrap->setAroundBezierPaths(_powertext ? QList<BezierPath>() : getBezierPaths());
-    }
-    _container->setContainerSize(_frameBounds.size());
+    refreshChainContainers();
     _textFlow->layout();
     return _textFlow.get();
 }
@@ -243,20 +283,39 @@ bool ColorRect::hasOverflow()
 
 QString ColorRect::linkedTextViewsString(const GraphicList &graphics)
 {
-    if (firstTextView() != this || _textFlow->containers().size() < 2)
+    initContainer();
+    if (_textFlow->containers().size() < 2)
+        return {};
+    auto positionOf = [&graphics](const ColorRect *view) -> qsizetype {
+        for (qsizetype i = 0; i < graphics.size(); ++i) {
+            if (graphics[i].get() == view)
+                return i;
+        }
+        return -1;
+    };
+    // The chain is written by its first box among the objects written, so that a stored
+    // chain always starts with a box that is stored too.
+    QList<qsizetype> positions;
+    bool first = true;
+    for (TextContainer *container : _textFlow->containers()) {
+        const qsizetype at = positionOf(container->textView());
+        if (at < 0)
+            continue;
+        if (first) {
+            if (container != _container.get())
+                return {};
+            first = false;
+            continue;
+        }
+        positions.append(at);
+    }
+    if (first || positions.isEmpty())
         return {};
     textViewsStr = QLatin1String("");
-    for (TextContainer *container : _textFlow->containers()) {
-        if (container == _container.get())
-            continue;
-        for (qsizetype i = 0; i < graphics.size(); ++i) {
-            if (graphics[i].get() == container->textView()) {
-                if (!textViewsStr.isEmpty())
-                    textViewsStr += QLatin1Char(',');
-                textViewsStr += QString::number(i);
-                break;
-            }
-        }
+    for (const qsizetype at : std::as_const(positions)) {
+        if (!textViewsStr.isEmpty())
+            textViewsStr += QLatin1Char(',');
+        textViewsStr += QString::number(at);
     }
     const QString written = textViewsStr;
     textViewsStr.clear();
@@ -314,6 +373,60 @@ int ColorRect::currentCharacter() const
     return index >= 0 && index < length ? index : -1;
 }
 
+// ---- the runs an undo puts back ----
+
+QList<ColorRect::FormatRun> ColorRect::formatRuns(TextRange range) const
+{
+    QList<FormatRun> runs;
+    const int start = std::max(0, range.first);
+    const int end = std::min(range.first + std::max(0, range.second), textLength(_text.get()));
+    for (QTextBlock block = _text->findBlock(start); block.isValid() && block.position() < end;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const int from = std::max(start, fragment.position());
+            const int to = std::min(end, fragment.position() + fragment.length());
+            if (from < to)
+                runs.append({from, to - from, fragment.charFormat()});
+        }
+        // The paragraph break carries the character format the next paragraph starts with.
+        const QTextBlock next = block.next();
+        const int breakAt = block.position() + block.length() - 1;
+        if (next.isValid() && breakAt >= start && breakAt < end)
+            runs.append({breakAt, 1, next.charFormat()});
+    }
+    return runs;
+}
+
+void ColorRect::restoreFormatRuns(const QList<FormatRun> &runs, const QString &action)
+{
+    QList<FormatRun> now;
+    for (const FormatRun &run : runs)
+        now.append(formatRuns({run.start, run.length}));
+    registerFormatRunsUndo(now, action);
+    const int length = textLength(_text.get());
+    QTextCursor cursor(_text.get());
+    cursor.beginEditBlock();
+    for (const FormatRun &run : runs) {
+        if (run.start < 0 || run.start + run.length > length || run.length <= 0)
+            continue;
+        cursor.setPosition(run.start);
+        cursor.setPosition(run.start + run.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(run.format);
+    }
+    cursor.endEditBlock();
+}
+
+void ColorRect::registerFormatRunsUndo(const QList<FormatRun> &runs, const QString &action)
+{
+    if (runs.isEmpty())
+        return;
+    registerUndo([runs, action](ColorRect &object) { object.restoreFormatRuns(runs, action); });
+    setActionName(action);
+}
+
 // ---- size ----
 
 std::optional<QFont> ColorRect::textSize() const
@@ -329,12 +442,8 @@ void ColorRect::setTextSize(const QFont &font)
     const int length = textLength(_text.get());
     if (isEditingText()) {
         const TextRange selection = textChangeRange();
-        if (selection.first >= 0 && selection.first < length) {
-            const QFont old =
-                formatAt(_text.get(), selection.first).font().resolve(_text->defaultFont());
-            registerUndo([old](ColorRect &object) { object.setTextSize(old); });
-            setActionName(Language::stringForKey("Change Text Size"));
-        }
+        if (selection.first >= 0 && selection.first < length)
+            registerFormatRunsUndo(formatRuns(selection), Language::stringForKey("Change Text Size"));
         QTextCursor cursor(_text.get());
         cursor.setPosition(selection.first);
         cursor.setPosition(selection.first + selection.second, QTextCursor::KeepAnchor);
@@ -405,15 +514,8 @@ void ColorRect::setTextColor(const QColor &color)
         return;
     }
     const TextRange range = textChangeRange();
-    if (range.first >= 0 && range.first < textLength(_text.get())) {
-        // Text without a colour of its own shows black; undo brings that back too.
-        const QTextCharFormat format = formatAt(_text.get(), range.first);
-        const QColor old = format.hasProperty(QTextFormat::ForegroundBrush)
-            ? format.foreground().color()
-            : QColor(Qt::black);
-        registerUndo([old](ColorRect &object) { object.setTextColor(old); });
-        setActionName(Language::stringForKey("Change Text Color"));
-    }
+    if (range.first >= 0 && range.first < textLength(_text.get()))
+        registerFormatRunsUndo(formatRuns(range), Language::stringForKey("Change Text Color"));
     QTextCursor cursor(_text.get());
     cursor.setPosition(range.first);
     cursor.setPosition(range.first + range.second, QTextCursor::KeepAnchor);
@@ -474,12 +576,14 @@ void ColorRect::applyAlignment(Qt::Alignment alignment)
 
 void ColorRect::alignLeft()
 {
-    applyAlignment(Qt::AlignLeft);
+    // Left and right are the page's sides whatever the paragraph's direction; a paragraph
+    // without an alignment of its own follows its direction.
+    applyAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
 }
 
 void ColorRect::alignRight()
 {
-    applyAlignment(Qt::AlignRight);
+    applyAlignment(Qt::AlignRight | Qt::AlignAbsolute);
 }
 
 void ColorRect::alignCenter()
@@ -511,9 +615,7 @@ void ColorRect::setTextAttributes(const QTextCharFormat &attributes)
         UndoManager *manager = undoManager();
         if (manager)
             manager->beginUndoGrouping();
-        const QTextCharFormat old = formatAt(_text.get(), range.first);
-        registerUndo([old](ColorRect &object) { object.setTextAttributes(old); });
-        setActionName(Language::stringForKey("Change Attributes"));
+        registerFormatRunsUndo(formatRuns(range), Language::stringForKey("Change Attributes"));
         setTextPointAttributes(attributes, range);
         if (manager)
             manager->endUndoGrouping();

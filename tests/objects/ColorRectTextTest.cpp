@@ -104,6 +104,108 @@ TEST(ColorRectText, TextSizeWhileEditingChangesTheSelection)
     EXPECT_EQ(f.sizeAt(2), 10.0);
 }
 
+TEST(ColorRectText, SizeUndoWhileEditingRestoresEveryRunOfTheSelection)
+{
+    Fixture f;
+    f.runs({10, 14, 18});
+    ObjectTextEditor *editor = ObjectTextEditor::begin(f.box);
+    editor->setSelection(1, 8);
+    f.box->setTextSize(qmtest::testFont(24));
+    f.canvas.undo.closeEventGroup();
+    f.canvas.undo.undo();
+    const qreal expected[] = {10, 14, 18};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(f.sizeAt(i), expected[i / 3]) << i;
+    f.canvas.undo.redo();
+    EXPECT_EQ(f.sizeAt(0), 10.0);
+    for (int i = 1; i < 8; ++i)
+        EXPECT_EQ(f.sizeAt(i), 24.0) << i;
+}
+
+TEST(ColorRectText, ANewFontKeepsTheLinesAndSpacingOfTheText)
+{
+    Fixture f;
+    QTextCharFormat lined;
+    lined.setFont(qmtest::testFont(10));
+    lined.setFontUnderline(true);
+    lined.setFontStrikeOut(true);
+    lined.setFontOverline(true);
+    lined.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    lined.setFontLetterSpacing(2);
+    QTextCursor(f.box->textStorage()).insertText(QStringLiteral("abc"), lined);
+    f.box->setTextSize(qmtest::testFont(20));
+    QTextCursor cursor(f.box->textStorage());
+    cursor.setPosition(2);
+    const QTextCharFormat now = cursor.charFormat();
+    EXPECT_EQ(now.fontPointSize(), 20.0);
+    EXPECT_TRUE(now.fontUnderline());
+    EXPECT_TRUE(now.fontStrikeOut());
+    EXPECT_TRUE(now.fontOverline());
+    EXPECT_EQ(now.fontLetterSpacing(), 2.0);
+}
+
+TEST(ColorRectText, ColourUndoRestoresEachOfThreeColouredRuns)
+{
+    Fixture f;
+    const QList<QColor> colours = {QColor(200, 0, 0), QColor(0, 150, 0), QColor(0, 0, 220)};
+    QTextCursor cursor(f.box->textStorage());
+    for (const QColor &colour : colours) {
+        QTextCharFormat format;
+        format.setForeground(colour);
+        cursor.insertText(QStringLiteral("abc"), format);
+    }
+    auto colourAt = [&](int index) {
+        QTextCursor at(f.box->textStorage());
+        at.setPosition(index + 1);
+        return at.charFormat().foreground().color();
+    };
+    f.box->setTextColor(QColor(10, 10, 10));
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(colourAt(i), QColor(10, 10, 10)) << i;
+    f.canvas.undo.closeEventGroup();
+    EXPECT_EQ(f.canvas.undo.undoActionName(), "Change Text Color");
+    f.canvas.undo.undo();
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(colourAt(i), colours[i / 3]) << i;
+    f.canvas.undo.redo();
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(colourAt(i), QColor(10, 10, 10)) << i;
+    EXPECT_EQ(f.canvas.undo.undoActionName(), "Change Text Color");
+}
+
+TEST(ColorRectText, AttributeUndoRestoresEachRunsOwnFormat)
+{
+    Fixture f;
+    QTextCursor cursor(f.box->textStorage());
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextCharFormat italicUnderlined;
+    italicUnderlined.setFontItalic(true);
+    italicUnderlined.setFontUnderline(true);
+    QTextCharFormat struck;
+    struck.setFontStrikeOut(true);
+    struck.setFontPointSize(20);
+    cursor.insertText(QStringLiteral("abc"), bold);
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("def"), italicUnderlined);
+    cursor.insertText(QStringLiteral("ghi"), struck);
+    const std::unique_ptr<QTextDocument> before(f.box->textStorage()->clone());
+    auto formatAt = [](const QTextDocument *doc, int index) {
+        QTextCursor at(const_cast<QTextDocument *>(doc));
+        at.setPosition(index + 1);
+        return at.charFormat();
+    };
+
+    QTextCharFormat coloured;
+    coloured.setForeground(QColor(0, 128, 0));
+    f.box->setTextAttributes(coloured);
+    EXPECT_FALSE(formatAt(f.box->textStorage(), 5).fontUnderline());
+    f.canvas.undo.closeEventGroup();
+    f.canvas.undo.undo();
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(formatAt(f.box->textStorage(), i), formatAt(before.get(), i)) << i;
+}
+
 TEST(ColorRectText, GettersOfAnEmptyTextAnswerNone)
 {
     Fixture f;
@@ -137,7 +239,9 @@ TEST(ColorRectText, AlignmentCodesAndUndo)
 {
     Fixture f;
     f.box->textStorage()->setPlainText(QStringLiteral("one\ntwo"));
-    const Qt::Alignment byCode[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
+    // Left and right are the page's sides, also in a right-to-left paragraph.
+    const Qt::Alignment byCode[] = {Qt::AlignLeft | Qt::AlignAbsolute,
+                                    Qt::AlignRight | Qt::AlignAbsolute, Qt::AlignHCenter,
                                     Qt::AlignJustify};
     for (int code : {1, 2, 3, 0}) {
         f.box->setTextAlign(code);

@@ -221,6 +221,95 @@ TEST(TextChain, EachBoxShowsItsRangeAndTheLastOverflows)
     EXPECT_FALSE(second->hasOverflow());
 }
 
+TEST(TextChain, ABoxDrawnBeforeAnEarlierBoxThatChangedShowsItsRightText)
+{
+    qmtest::FakeCanvas canvas;
+    auto first = textBox(canvas, QRectF(0, 0, 120, 32));
+    auto second = textBox(canvas, QRectF(0, 100, 120, 60));
+    first->setDrawsFill(false);
+    second->setDrawsFill(false);
+    first->textStorage()->setDefaultFont(qmtest::testFont(12));
+    first->textStorage()->setPlainText(words(30));
+    second->setTextLink(first.get(), true);
+    const int before = first->textCharacterRange().second;
+
+    // The first box grows; the second is drawn before the first is drawn again.
+    first->setFrameBounds(QRectF(0, 0, 120, 64));
+    auto render = [&] {
+        QImage image(200, 200, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        second->drawFrame(&painter, QRectF(0, 0, 200, 200), false);
+        return image;
+    };
+    const QImage drawnFirst = render();
+    const auto shown = second->textFlow()->characterRange(1);
+    const auto firstNow = first->textCharacterRange();
+    EXPECT_GT(firstNow.second, before);
+    EXPECT_EQ(shown.first, firstNow.first + firstNow.second);
+    // Drawn again after the first box, the second box looks the same.
+    EXPECT_EQ(render(), drawnFirst);
+}
+
+TEST(TextChain, ABoxLeavesItsChainAndComesBackToItsPlace)
+{
+    qmtest::FakeCanvas canvas;
+    auto a = textBox(canvas, QRectF(0, 0, 100, 30));
+    auto b = textBox(canvas, QRectF(0, 100, 100, 30));
+    auto c = textBox(canvas, QRectF(0, 200, 100, 30));
+    a->textStorage()->setDefaultFont(qmtest::testFont(12));
+    a->textStorage()->setPlainText(words(30));
+    b->setTextLink(a.get(), true);
+    c->setTextLink(b.get(), true);
+    const QList<TextContainer *> chain = a->textContainers();
+    QTextDocument *text = a->textStorage();
+
+    // The middle box: the others close up, the box keeps an empty text of its own.
+    const ColorRect::TextChainPlace middle = b->leaveTextChain();
+    ASSERT_TRUE(middle.isValid());
+    EXPECT_EQ(a->textContainers(), (QList<TextContainer *>{a->textContainer(), c->textContainer()}));
+    EXPECT_NE(b->textStorage(), text);
+    EXPECT_TRUE(b->textStorage()->isEmpty());
+    EXPECT_EQ(c->textCharacterRange().first, a->textCharacterRange().second);
+    b->rejoinTextChain(middle);
+    EXPECT_EQ(a->textContainers(), chain);
+    EXPECT_EQ(b->textStorage(), text);
+
+    // The first box: the text starts in the second.
+    const ColorRect::TextChainPlace head = a->leaveTextChain();
+    EXPECT_EQ(b->firstTextView(), b.get());
+    EXPECT_EQ(b->textCharacterRange().first, 0);
+    a->rejoinTextChain(head);
+    EXPECT_EQ(b->firstTextView(), a.get());
+    EXPECT_EQ(a->textContainers(), chain);
+
+    // A box alone has no place to go back to; a place is not taken twice.
+    auto d = textBox(canvas, QRectF(0, 300, 100, 30));
+    EXPECT_FALSE(d->leaveTextChain().isValid());
+    a->rejoinTextChain(head);
+    EXPECT_EQ(a->textContainers(), chain);
+}
+
+TEST(TextChain, AStoredChainStartsWithABoxThatIsStored)
+{
+    qmtest::FakeCanvas canvas;
+    auto a = textBox(canvas, QRectF(0, 0, 100, 30));
+    auto b = textBox(canvas, QRectF(0, 100, 100, 30));
+    auto c = textBox(canvas, QRectF(0, 200, 100, 30));
+    b->setTextLink(a.get(), true);
+    c->setTextLink(b.get(), true);
+    const ColorRect::GraphicList all = {a, b, c};
+    EXPECT_EQ(a->linkedTextViewsString(all), "1,2");
+    EXPECT_TRUE(b->linkedTextViewsString(all).isNull());
+
+    // Without the first box the chain is written by the first box that is written.
+    const ColorRect::GraphicList rest = {c, b};
+    EXPECT_TRUE(a->linkedTextViewsString(rest).isNull());
+    EXPECT_EQ(b->linkedTextViewsString(rest), "0");
+    EXPECT_TRUE(c->linkedTextViewsString(rest).isNull());
+    EXPECT_TRUE(c->linkedTextViewsString({c}).isNull());
+}
+
 TEST(TextRunaround, ObstaclesComeFromObjectsAboveOnTheSamePageAndLayer)
 {
     qmtest::FakeCanvas canvas;

@@ -1,0 +1,190 @@
+// Linked text boxes through the whole window: boxes chosen with the mouse, deleted with the
+// Edit menu, the design saved and opened again through the File menu, and undone.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTextDocument>
+
+#include "app/AllKinds.h"
+#include "app/MainWindow.h"
+#include "canvas/RectsView.h"
+#include "common/TestPrompts.h"
+#include "common/TestSupport.h"
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+#include "objects/TextFlow.h"
+#include "platform/PropertyList.h"
+#include "platform/UndoManager.h"
+
+using namespace quillmark;
+
+namespace {
+
+QString words(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("word%1").arg(i);
+    return list.join(QLatin1Char(' '));
+}
+
+class LinkedTextWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
+        // As the program's entry does before it builds the window.
+        registerAllKinds();
+        window = std::make_unique<MainWindow>();
+        window->resize(1200, 900);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void TearDown() override
+    {
+        window.reset();
+        Language::reset();
+    }
+
+    RectsView *canvas() { return window->canvas(); }
+
+    QAction *action(const QString &menuTitle, const QString &text)
+    {
+        for (QAction *top : window->menuBar()->actions()) {
+            if (!top->menu() || top->text() != menuTitle)
+                continue;
+            for (QAction *item : top->menu()->actions()) {
+                if (item->text() == text)
+                    return item;
+            }
+        }
+        ADD_FAILURE() << "no menu item " << text.toStdString();
+        return nullptr;
+    }
+    void trigger(const QString &menuTitle, const QString &text)
+    {
+        QAction *item = action(menuTitle, text);
+        ASSERT_NE(item, nullptr);
+        ASSERT_TRUE(item->isEnabled()) << text.toStdString();
+        item->trigger();
+        canvas()->undoManager()->closeEventGroup();
+    }
+
+    // Three boxes down the page, one text running through them.
+    void makeChain()
+    {
+        for (int i = 0; i < 3; ++i) {
+            auto box = ColorRect::create(QRectF(40, 40 + 80 * i, 130, 32));
+            box->setPageName(canvas()->getCurrPageName());
+            canvas()->addGraphic(box);
+            boxes.append(box);
+        }
+        boxes[0]->textStorage()->setDefaultFont(qmtest::testFont(12));
+        boxes[0]->textStorage()->setPlainText(words(40));
+        boxes[1]->setTextLink(boxes[0].get(), true);
+        boxes[2]->setTextLink(boxes[1].get(), true);
+        canvas()->undoManager()->removeAllActions();
+        canvas()->wasChanged(true);
+        for (const auto &box : boxes)
+            ranges.append(box->textCharacterRange());
+        ASSERT_GT(ranges[2].second, 0);
+    }
+
+    void clickOn(const ColorRect &box)
+    {
+        const QPoint at = canvas()->pageToWidget().map(box.frameBounds().center()).toPoint();
+        QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, at);
+        canvas()->undoManager()->closeEventGroup();
+    }
+
+    void expectChainAsMade()
+    {
+        EXPECT_EQ(boxes[0]->textContainers().size(), 3);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(boxes[i]->textCharacterRange(), ranges[i]) << i;
+    }
+
+    std::unique_ptr<MainWindow> window;
+    GraphicList boxes;
+    QList<ColorRect::TextRange> ranges;
+    qmtest::ScopedTestPrompts prompts;
+};
+
+TEST_F(LinkedTextWindowTest, DeletingLinkedBoxesKeepsTheTextWholeThroughSaveAndOpen)
+{
+    makeChain();
+
+    // The first box goes: the text starts in the second.
+    clickOn(*boxes[0]);
+    ASSERT_EQ(canvas()->selectedObjects().size(), 1);
+    trigger(QStringLiteral("Edit"), QStringLiteral("Delete"));
+    ASSERT_EQ(canvas()->getRects().size(), 2);
+    EXPECT_EQ(boxes[1]->firstTextView(), boxes[1].get());
+    EXPECT_EQ(boxes[1]->textCharacterRange(), ranges[0]);
+    EXPECT_EQ(boxes[2]->textCharacterRange(), ranges[1]);
+    trigger(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_EQ(canvas()->getRects().size(), 3);
+    expectChainAsMade();
+
+    // The middle box goes: the text runs on from the first into the last.
+    clickOn(*boxes[1]);
+    trigger(QStringLiteral("Edit"), QStringLiteral("Delete"));
+    EXPECT_EQ(boxes[0]->textCharacterRange(), ranges[0]);
+    EXPECT_EQ(boxes[2]->textCharacterRange(), ranges[1]);
+
+    // Saved, the design holds the chain of the two boxes left, starting with the first.
+    const QString path = qmtest::freshDir(QStringLiteral("linkedwindow")) + QStringLiteral("/chain.qkdoc");
+    prompts->queuePath(path);
+    trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    const QVariantMap stored = PropertyList::readFile(path).toMap();
+    const QVariantList objects = stored.value(QStringLiteral("ObjectsList")).toList();
+    ASSERT_EQ(objects.size(), 2);
+    EXPECT_EQ(objects[0].toMap().value(QStringLiteral("FirstTextView")).toString(), QStringLiteral("1"));
+    EXPECT_FALSE(objects[1].toMap().contains(QStringLiteral("FirstTextView")));
+
+    // Opened in a second window, the two boxes show the text as they did when saved.
+    MainWindow second;
+    prompts->queuePath(path);
+    QAction *open = nullptr;
+    for (QAction *top : second.menuBar()->actions())
+        if (top->menu() && top->text() == QLatin1String("File"))
+            for (QAction *item : top->menu()->actions())
+                if (item->text() == QLatin1String("Open..."))
+                    open = item;
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    const GraphicList reopened = second.canvas()->getRects();
+    ASSERT_EQ(reopened.size(), 2);
+    EXPECT_EQ(reopened[1]->firstTextView(), reopened[0].get());
+    EXPECT_EQ(reopened[0]->textStorage()->toPlainText(), words(40));
+    EXPECT_EQ(reopened[0]->textCharacterRange(), ranges[0]);
+    EXPECT_EQ(reopened[1]->textCharacterRange(), ranges[1]);
+
+    // Back in the first window, undo puts the middle box back in its place.
+    trigger(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    expectChainAsMade();
+}
+
+TEST_F(LinkedTextWindowTest, ASavedDesignWithoutItsFirstBoxStartsTheChainWithTheNext)
+{
+    makeChain();
+    clickOn(*boxes[0]);
+    trigger(QStringLiteral("Edit"), QStringLiteral("Delete"));
+    const QString path = qmtest::freshDir(QStringLiteral("linkedwindow2")) + QStringLiteral("/chain.qkdoc");
+    prompts->queuePath(path);
+    trigger(QStringLiteral("File"), QStringLiteral("Save"));
+
+    prompts->queuePath(path);
+    trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    const GraphicList reopened = canvas()->getRects();
+    ASSERT_EQ(reopened.size(), 2);
+    EXPECT_EQ(reopened[1]->firstTextView(), reopened[0].get());
+    EXPECT_EQ(reopened[0]->textCharacterRange(), ranges[0]);
+    EXPECT_EQ(reopened[1]->textCharacterRange(), ranges[1]);
+}
+
+} // namespace
