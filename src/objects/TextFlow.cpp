@@ -1,12 +1,18 @@
 #include "objects/TextFlow.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <deque>
+#include <map>
 
 #include "objects/TextContainer.h"
 
@@ -38,16 +44,96 @@ qreal lineHeightFor(const QTextLine &line, const QTextBlockFormat &format)
     }
 }
 
-Qt::Alignment horizontalAlignment(const QTextBlockFormat &format)
+// The alignment a paragraph is drawn with, as a text document aligns it: no alignment, or
+// left and right without AlignAbsolute, follow the paragraph's direction.
+Qt::Alignment visualAlignment(Qt::LayoutDirection direction, Qt::Alignment alignment)
 {
-    const Qt::Alignment a = format.alignment() & Qt::AlignHorizontal_Mask;
-    if (a & Qt::AlignJustify)
-        return Qt::AlignJustify;
-    if (a & Qt::AlignHCenter)
-        return Qt::AlignHCenter;
-    if (a & Qt::AlignRight)
-        return Qt::AlignRight;
-    return Qt::AlignLeft;
+    alignment &= Qt::AlignHorizontal_Mask;
+    if (!(alignment & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify)))
+        alignment |= Qt::AlignLeft;
+    if (!(alignment & Qt::AlignAbsolute) && (alignment & (Qt::AlignLeft | Qt::AlignRight))) {
+        if (direction == Qt::RightToLeft)
+            alignment ^= Qt::AlignLeft | Qt::AlignRight;
+        alignment |= Qt::AlignAbsolute;
+    }
+    return alignment;
+}
+
+// The device the paragraphs are laid out against. Qt turns absolute letter spacing and tab
+// positions into device units by the ratio of the device's resolution to the screen's,
+// in whole numbers, which loses them on a 72 dpi device. Laying out at the screen's own
+// resolution with every point size scaled by 72 / dpi keeps one unit one page point and
+// keeps both.
+struct LayoutDevice
+{
+    QPaintDevice *device = nullptr;
+    qreal fontScale = 1.0;
+};
+
+LayoutDevice layoutDevice()
+{
+    int dpi = 100;
+    if (QCoreApplication::testAttribute(Qt::AA_Use96Dpi))
+        dpi = 96;
+    else if (const QScreen *screen = QGuiApplication::primaryScreen())
+        dpi = qRound(screen->logicalDotsPerInchY());
+    if (dpi < 24 || dpi > 1200)
+        dpi = 96;
+    static std::map<int, QImage> devices;
+    auto it = devices.find(dpi);
+    if (it == devices.end()) {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(dpi / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        it = devices.emplace(dpi, image).first;
+    }
+    return {&it->second, 72.0 / it->second.logicalDpiY()};
+}
+
+// Keeps a piece of a row that has room, cut at the row's end.
+void addPiece(std::deque<QRectF> &pieces, const QRectF &rest, qreal rowEnd)
+{
+    QRectF piece = rest;
+    if (piece.right() > rowEnd)
+        piece.setRight(rowEnd);
+    if (piece.width() > 0.0 && piece.height() > 0.0)
+        pieces.push_back(piece);
+}
+
+// The first piece of a new row; `pieces` receives the rest of the row in reading order.
+// A right-to-left paragraph reads the pieces of a row split by obstacles from the right.
+QRectF firstPieceOfRow(TextContainer *container, const QRectF &proposed, qreal rowEnd,
+                       bool rightToLeft, std::deque<QRectF> &pieces)
+{
+    constexpr int MaxPiecesPerRow = 64;
+    pieces.clear();
+    QRectF rest;
+    QRectF fragment = container->lineFragmentRectForProposedRect(proposed, &rest);
+    if (!rightToLeft) {
+        addPiece(pieces, rest, rowEnd);
+        return fragment;
+    }
+    // The container's own answers are kept as they are (an oval's line is longer than its
+    // box is wide); only where the row goes on is cut at the row's end.
+    std::deque<QRectF> row;
+    if (fragment.width() > 0.0 && fragment.height() > 0.0)
+        row.push_back(fragment);
+    for (int i = 0; i < MaxPiecesPerRow && rest.width() > 0.0 && rest.height() > 0.0; ++i) {
+        QRectF next = rest;
+        if (next.right() > rowEnd)
+            next.setRight(rowEnd);
+        if (!(next.width() > 0.0))
+            break;
+        next.setHeight(proposed.height());
+        fragment = container->lineFragmentRectForProposedRect(next, &rest);
+        if (fragment.width() > 0.0 && fragment.height() > 0.0)
+            row.push_back(fragment);
+    }
+    if (row.empty())
+        return {};
+    pieces.assign(row.rbegin() + 1, row.rend());
+    return row.back();
 }
 
 } // namespace
@@ -115,8 +201,9 @@ QRectF TextFlow::usedRect(int container) const
         if (line.container != container)
             continue;
         const QTextLine textLine = m_layouts[size_t(line.block)]->lineAt(line.lineNumber);
-        const QRectF rect(textLine.position().x() + textLine.cursorToX(textLine.textStart()),
-                          textLine.position().y(), textLine.naturalTextWidth(), textLine.height());
+        // The natural rectangle sits where the alignment and direction put the text.
+        const QRectF natural = textLine.naturalTextRect();
+        const QRectF rect(natural.x(), textLine.position().y(), natural.width(), textLine.height());
         used = used.isNull() ? rect : used.united(rect);
     }
     return used;
@@ -133,6 +220,7 @@ void TextFlow::layout()
 
     const qreal pad = TextContainer::LineFragmentPadding;
     const QFont defaultFont = m_document->defaultFont();
+    const LayoutDevice device = layoutDevice();
     int ci = 0;
     qreal y = 0.0;
     bool outOfRoom = m_containers.isEmpty();
@@ -140,19 +228,28 @@ void TextFlow::layout()
 
     for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
         const QTextBlockFormat blockFormat = block.blockFormat();
-        const QFont blockFont = block.charFormat().font().resolve(defaultFont);
-        auto layout = std::make_unique<QTextLayout>(block.text(), blockFont, pointDevice());
+        const Qt::LayoutDirection direction = block.textDirection();
+        const bool rightToLeft = direction == Qt::RightToLeft;
+        QFont blockFont = block.charFormat().font().resolve(defaultFont);
+        if (blockFont.pointSizeF() > 0)
+            blockFont.setPointSizeF(blockFont.pointSizeF() * device.fontScale);
+        auto layout = std::make_unique<QTextLayout>(block.text(), blockFont, device.device);
         QList<QTextLayout::FormatRange> formats;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
-            formats.append({fragment.position() - block.position(), fragment.length(),
-                            fragment.charFormat()});
+            QTextCharFormat format = fragment.charFormat();
+            if (format.hasProperty(QTextFormat::FontPointSize))
+                format.setFontPointSize(format.fontPointSize() * device.fontScale);
+            formats.append({fragment.position() - block.position(), fragment.length(), format});
         }
         layout->setFormats(formats);
-        QTextOption option(horizontalAlignment(blockFormat));
+        QTextOption option(visualAlignment(direction, blockFormat.alignment()));
+        option.setTextDirection(direction);
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setTabStopDistance(m_document->defaultTextOption().tabStopDistance());
+        option.setTabs(blockFormat.tabPositions());
         layout->setTextOption(option);
         layout->setCacheEnabled(true);
         const int blockIndex = int(m_layouts.size());
@@ -161,10 +258,22 @@ void TextFlow::layout()
         if (outOfRoom)
             continue;
 
+        // The margins are the box's; the indent and the first line's indent lie on the side
+        // the paragraph starts from.
+        const qreal indent = blockFormat.indent() * m_document->indentWidth();
+        const qreal leftInset = blockFormat.leftMargin() + (rightToLeft ? 0.0 : indent);
+        const qreal rightInset = blockFormat.rightMargin() + (rightToLeft ? indent : 0.0);
+        const QString text = block.text();
+        QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+
         y += blockFormat.topMargin();
         qreal rowBottom = y;
-        QRectF remaining;
-        bool haveRemaining = false;
+        // The row being filled: where it began, the height it was proposed with, whether a
+        // line went into it, and its pieces still to fill in reading order.
+        qreal rowTop = y;
+        qreal rowHeight = 0.0;
+        bool rowUsed = false;
+        std::deque<QRectF> pieces;
         bool anyPlaced = false;
 
         tl->beginLayout();
@@ -173,48 +282,75 @@ void TextFlow::layout()
             if (!line.isValid())
                 break;
             line.setLeadingIncluded(true);
+            const qreal firstIndent = line.lineNumber() == 0 ? blockFormat.textIndent() : 0.0;
+            const qreal lineLeft = std::max<qreal>(0.0, leftInset + (rightToLeft ? 0.0 : firstIndent));
+            const qreal lineRight = rightInset + (rightToLeft ? firstIndent : 0.0);
             bool placed = false;
             for (int tries = 0; tries < MaxTriesPerLine && ci < m_containers.size(); ++tries) {
                 TextContainer *container = m_containers[ci];
-                QRectF proposed = haveRemaining
-                    ? remaining
-                    : QRectF(0.0, y, container->containerSize().width(), 0.0);
-                line.setLineWidth(std::max<qreal>(0.0, proposed.width() - 2 * pad));
-                proposed.setHeight(lineHeightFor(line, blockFormat));
-                QRectF rest;
-                const QRectF fragment = container->lineFragmentRectForProposedRect(proposed, &rest);
-                if (fragment.width() > 0.0 && fragment.height() > 0.0) {
-                    line.setLineWidth(std::max<qreal>(0.0, fragment.width() - 2 * pad));
-                    const qreal height = lineHeightFor(line, blockFormat);
-                    line.setPosition(QPointF(fragment.x() + pad, fragment.y()));
-                    Line placedLine;
-                    placedLine.block = blockIndex;
-                    placedLine.lineNumber = line.lineNumber();
-                    placedLine.container = ci;
-                    placedLine.fragment = fragment;
-                    placedLine.start = block.position() + line.textStart();
-                    placedLine.length = line.textLength();
-                    m_lines.push_back(placedLine);
-                    rowBottom = std::max(rowBottom, fragment.y() + height);
-                    if (rest.width() > 0.0 && rest.height() > 0.0) {
-                        remaining = rest;
-                        haveRemaining = true;
+                const qreal rowEnd = container->containerSize().width() - lineRight;
+                QRectF fragment;
+                const bool rowGoesOn = !pieces.empty();
+                if (rowGoesOn) {
+                    QRectF proposed = pieces.front();
+                    pieces.pop_front();
+                    line.setLineWidth(std::max<qreal>(0.0, proposed.width() - 2 * pad));
+                    proposed.setHeight(lineHeightFor(line, blockFormat));
+                    if (rightToLeft) {
+                        // The pieces of a right-to-left row were asked for when it began.
+                        fragment = proposed;
                     } else {
-                        haveRemaining = false;
-                        y = rowBottom;
+                        QRectF rest;
+                        fragment = container->lineFragmentRectForProposedRect(proposed, &rest);
+                        addPiece(pieces, rest, rowEnd);
                     }
-                    placed = true;
-                    break;
+                } else {
+                    QRectF proposed(lineLeft, y, std::max<qreal>(0.0, rowEnd - lineLeft), 0.0);
+                    line.setLineWidth(std::max<qreal>(0.0, proposed.width() - 2 * pad));
+                    proposed.setHeight(lineHeightFor(line, blockFormat));
+                    rowTop = y;
+                    rowHeight = proposed.height();
+                    rowUsed = false;
+                    fragment = firstPieceOfRow(container, proposed, rowEnd, rightToLeft, pieces);
                 }
-                if (haveRemaining) {
-                    // The rest of the row has no room: the line starts the next row.
-                    haveRemaining = false;
-                    y = rowBottom;
+                if (!(fragment.width() > 0.0 && fragment.height() > 0.0)) {
+                    if (!pieces.empty())
+                        continue;
+                    if (rowGoesOn) {
+                        // The rest of the row has no room: the line starts the next row.
+                        y = rowUsed ? rowBottom : rowTop + rowHeight;
+                        continue;
+                    }
+                    ++ci;
+                    y = 0.0;
+                    rowBottom = 0.0;
                     continue;
                 }
-                ++ci;
-                y = 0.0;
-                rowBottom = 0.0;
+                line.setLineWidth(std::max<qreal>(0.0, fragment.width() - 2 * pad));
+                // A word too wide for this piece goes on in the next piece of the row instead
+                // of being broken across the obstacle.
+                const int lineEnd = line.textStart() + line.textLength();
+                if (!pieces.empty() && lineEnd < text.size()) {
+                    breaks.setPosition(lineEnd);
+                    if (!breaks.isAtBoundary())
+                        continue;
+                }
+                const qreal height = lineHeightFor(line, blockFormat);
+                line.setPosition(QPointF(fragment.x() + pad, fragment.y()));
+                Line placedLine;
+                placedLine.block = blockIndex;
+                placedLine.lineNumber = line.lineNumber();
+                placedLine.container = ci;
+                placedLine.fragment = fragment;
+                placedLine.start = block.position() + line.textStart();
+                placedLine.length = line.textLength();
+                m_lines.push_back(placedLine);
+                rowBottom = std::max(rowBottom, fragment.y() + height);
+                rowUsed = true;
+                if (pieces.empty())
+                    y = rowBottom;
+                placed = true;
+                break;
             }
             if (!placed) {
                 outOfRoom = true;
@@ -232,7 +368,6 @@ void TextFlow::layout()
             y = rowBottom + blockFormat.bottomMargin();
         }
     }
-
     const int total = std::max(0, m_document->characterCount() - 1);
     m_overflow = outOfRoom && placedEnd < total;
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/TestSupport.h"
@@ -123,6 +124,56 @@ TEST(ColorOval, AngleBeyond360MatchesNoSegmentAndStartsAtThePolylineStart)
     EXPECT_GT(glyphs[0].point.x(), 160);
     EXPECT_NEAR(glyphs[0].point.y(), 60, 12);
     EXPECT_GT(glyphs[1].point.y(), glyphs[0].point.y());
+}
+
+TEST(ColorOval, LigaturesAndTwoUnitCharactersAreSetOnce)
+{
+    // The test font sets "ffi" as one glyph.
+    auto oval = ovalWithText(QStringLiteral("office"));
+    QList<int> characters;
+    for (const ColorOval::GlyphPlacement &glyph : oval->glyphPlacements())
+        characters.append(glyph.character);
+    EXPECT_EQ(characters, (QList<int>{0, 1, 4, 5}));
+
+    // A character outside the basic plane is two code units and one glyph.
+    auto wide = ovalWithText(QStringLiteral("a") + QString::fromUcs4(U"\U0001D400") + QStringLiteral("b"));
+    characters.clear();
+    for (const ColorOval::GlyphPlacement &glyph : wide->glyphPlacements())
+        characters.append(glyph.character);
+    // A glyph from another font may come in a run of its own.
+    std::sort(characters.begin(), characters.end());
+    EXPECT_EQ(characters, (QList<int>{0, 1, 3}));
+}
+
+TEST(ColorOval, RightToLeftTextEndsWhereLeftToRightTextBegins)
+{
+    // Hebrew reads from the start direction backwards: its first letter stands just before
+    // the top, and each later letter further round to the left.
+    auto oval = ovalWithText(QString::fromUtf8("שלום"));
+    QList<ColorOval::GlyphPlacement> glyphs = oval->glyphPlacements();
+    ASSERT_EQ(glyphs.size(), 4);
+    std::sort(glyphs.begin(), glyphs.end(),
+              [](const auto &a, const auto &b) { return a.character < b.character; });
+    EXPECT_LT(glyphs[0].point.x(), 100);
+    EXPECT_GT(glyphs[0].point.x(), 70);
+    EXPECT_LT(glyphs[0].point.y(), 20);
+    for (int i = 1; i < glyphs.size(); ++i)
+        EXPECT_LT(glyphs[i].point.x(), glyphs[i - 1].point.x()) << i;
+
+    // Mixed text keeps the order a text document gives it: the Latin word reads left to
+    // right inside the right-to-left line.
+    auto mixed = ovalWithText(QString::fromUtf8("שלום office."));
+    QList<ColorOval::GlyphPlacement> placed = mixed->glyphPlacements();
+    auto at = [&](int character) {
+        for (const ColorOval::GlyphPlacement &glyph : placed)
+            if (glyph.character == character)
+                return glyph.point;
+        return QPointF(-1, -1);
+    };
+    // "o" (5) stands before "c" (9) along the way round, which on the top-left of the oval
+    // is to the left; the Hebrew (0) follows after the Latin word, nearest to the top.
+    EXPECT_LT(at(5).x(), at(9).x());
+    EXPECT_GT(at(0).x(), at(9).x());
 }
 
 TEST(ColorOval, StoredFormWritesAngleAndFlipOnlyWhenSet)

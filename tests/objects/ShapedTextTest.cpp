@@ -77,6 +77,24 @@ TEST(ShapedText, CentredLinesKeepTheirPlacesAndLineBreaksAddNoShape)
               ShapedText::glyphOutlines(without, QSizeF(300, 200)).elementCount());
 }
 
+TEST(ShapedText, RightToLeftLinesStandAtTheRight)
+{
+    // Natural alignment: a right-to-left paragraph's shorter line ends where the longer ends.
+    const QString shalom = QString::fromUtf8("שלום");
+    QTextDocument doc;
+    doc.setDefaultFont(qmtest::testFont(12));
+    doc.setPlainText(shalom + QStringLiteral(" ") + shalom + QStringLiteral(" ") + shalom
+                     + QStringLiteral("\n") + shalom);
+    const QRectF all = ShapedText::glyphOutlines(doc, QSizeF(300, 200)).bounds();
+    QTextDocument shortDoc;
+    shortDoc.setDefaultFont(qmtest::testFont(12));
+    shortDoc.setPlainText(shalom);
+    const QRectF shortLine = ShapedText::glyphOutlines(shortDoc, QSizeF(300, 200)).bounds();
+    EXPECT_NEAR(shortLine.right(), all.right(), 1.0);
+    EXPECT_GT(shortLine.left(), all.left() + 20);
+
+}
+
 TEST(ShapedText, EachGlyphRunTakesItsOwnFont)
 {
     QTextDocument doc;
