@@ -108,7 +108,12 @@ QFont fontAt(QTextDocument *document, int position);
 // The caret in page points before the turn of the box that shows it, and that box's object.
 std::pair<QRectF, const ColorRect *> flowCaret(const TextFlow &flow, const ColorRect &graphic, int position)
 {
-    const int index = lineIndexForPosition(flow, position);
+    int index = lineIndexForPosition(flow, position);
+    if (index < 0 && !flow.lines().empty() && position >= flow.lines().back().start) {
+        // Text that does not fit the chain: the caret waits behind the last text shown.
+        index = int(flow.lines().size()) - 1;
+        position = flow.lines().back().start + flow.lines().back().length;
+    }
     if (index < 0) {
         // An empty text: the caret stands at the box's top-left, one line high.
         const QFontMetricsF metrics(fontAt(graphic.textStorage(), position), TextFlow::pointDevice());
@@ -249,9 +254,14 @@ void RectsView::typingEdit(const std::function<void()> &edit)
         QTextCursor whole(document);
         whole.select(QTextCursor::Document);
         const QTextDocumentFragment before = whole.selection();
-        registerUndo([this, graphic, before] {
+        const int anchor = ObjectTextEditor::current()->cursor().anchor();
+        const int position = ObjectTextEditor::current()->cursor().position();
+        registerUndo([this, graphic, before, anchor, position] {
             QTextDocument *text = graphic->textStorage();
             ObjectTextEditor::replaceText(*graphic, 0, std::max(0, text->characterCount() - 1), before);
+            // The selection comes back with the text it was made in.
+            if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == graphic.get())
+                editor->setSelection(anchor, position);
             if (graphic->mainView() == this) {
                 invalidateGraphic(graphic.get());
                 wasChanged(true);

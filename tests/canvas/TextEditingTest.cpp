@@ -144,6 +144,40 @@ TEST_F(TextEditingTest, OneUndoStepPerTypingBurst)
     EXPECT_EQ(textOf(box), QStringLiteral("Xabcd"));
 }
 
+TEST_F(TextEditingTest, UndoOfTypingBringsTheSelectionBack)
+{
+    auto box = textBox(QRectF(20, 20, 200, 100), QStringLiteral("hello world"));
+    view()->selectRect(box);
+    ASSERT_TRUE(view()->setEditableObject(box));
+    ObjectTextEditor *editor = ObjectTextEditor::current();
+    editor->setSelection(6, 9);
+    type(QStringLiteral("XY"));
+    EXPECT_EQ(textOf(box), QStringLiteral("hello XYld"));
+    view()->undo();
+    EXPECT_EQ(textOf(box), QStringLiteral("hello world"));
+    ASSERT_EQ(ObjectTextEditor::current(), editor);
+    EXPECT_EQ(editor->selectionStart(), 6);
+    EXPECT_EQ(editor->selectionEnd(), 9);
+}
+
+TEST_F(TextEditingTest, TheCaretInTextThatDoesNotFitWaitsBehindTheLastTextShown)
+{
+    auto box = textBox(QRectF(20, 20, 120, 20), QStringLiteral("one two three four five six seven eight"));
+    ASSERT_TRUE(view()->setEditableObject(box));
+    ASSERT_TRUE(box->hasOverflow());
+    const int shown = box->textCharacterRange().second;
+    ObjectTextEditor *editor = ObjectTextEditor::current();
+    editor->setSelection(shown, shown);
+    const QRectF behindLast = view()->caretRect();
+    // Deep in the text that does not fit, the caret stands where the shown text ends,
+    // not at the box's start.
+    editor->setSelection(shown + 8, shown + 8);
+    const QRectF overflow = view()->caretRect();
+    EXPECT_EQ(overflow, behindLast);
+    EXPECT_GT(overflow.left(), 60.0);
+    EXPECT_TRUE(box->frameBounds().adjusted(0, 0, 1, 1).contains(overflow.center()));
+}
+
 TEST_F(TextEditingTest, CaretKeysSelectionAndDeletion)
 {
     auto box = textBox(QRectF(20, 20, 200, 100), QStringLiteral("abcdef"));
