@@ -36,6 +36,27 @@ constexpr DefaultField kDefaultFields[] = {
     {"User Field 2", 3, 255}, {"User Field 3", 3, 255}, {"User Field 4", 3, 255}, {"Groups", 0, 0},
 };
 
+// Throws the store's error for a statement whose step did not end as expected.
+void checkStep(int rc, int expected, DatabaseConnection &connection, const char *what)
+{
+    if (rc == expected)
+        return;
+    throw DatabaseError(QStringLiteral("Error: failed to %1 with message '%2'.")
+                            .arg(QLatin1String(what), connection.errorMessage()),
+                        connection.errorCode());
+}
+
+// Whether the file has that table; a failure to tell throws.
+bool hasTable(DatabaseConnection &connection, const QString &table)
+{
+    DatabaseStatement statement(connection.handle(),
+                                QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?"));
+    statement.bindText(1, table);
+    const int rc = statement.step();
+    checkStep(rc, SQLITE_ROW, connection, "read the database");
+    return statement.columnInt64(0) > 0;
+}
+
 QString trimmedTitle(const QString &title, bool trim)
 {
     if (!trim || title.isNull())
@@ -135,6 +156,8 @@ bool Database::createDatabaseAtPath(const QString &path, QString *error)
         Database db(partial);
         if (!db.openDatabase())
             throw DatabaseError(QStringLiteral("unable to openDatabase"));
+        // One transaction: the file is written to disk once, not once per statement.
+        db.beginTransaction();
         db.alterFieldTable();
         for (const DefaultField &field : kDefaultFields)
             db.addFieldTitle(QString::fromLatin1(field.title), field.type, field.flags);
@@ -143,6 +166,7 @@ bool Database::createDatabaseAtPath(const QString &path, QString *error)
         db.configure();
         db.configureGroups();
         db.configureAttributes();
+        db.commitTransaction();
         db.closeDatabase();
     } catch (const DatabaseError &e) {
         QFile::remove(partial);
@@ -203,8 +227,15 @@ std::unique_ptr<Database> Database::openDatabaseAtPath(const QString &path, QStr
         db->initFieldValues();
         for (const char *key : {"fieldsToView", "fieldsOrderArray"}) {
             const QString name = QString::fromLatin1(key);
-            if (db->attributeForKey(name).isNull())
+            if (!db->attributeForKey(name).isNull())
+                continue;
+            try {
                 db->addAttribute(name, db->attributes().value(name).toString());
+            } catch (const DatabaseError &e) {
+                // A write-protected file is shown with the default; it is not stored.
+                if (!e.isReadOnly())
+                    throw;
+            }
         }
         db->closeDatabase();
     } catch (const DatabaseError &e) {
@@ -252,6 +283,12 @@ bool Database::openDatabase()
     _database = std::move(connection);
     _opened = ok;
     return ok;
+}
+
+bool Database::isReadOnly()
+{
+    Scope scope(*this);
+    return scope.connection().isReadOnly();
 }
 
 void Database::closeDatabase()
@@ -324,9 +361,12 @@ void Database::initFieldsStructure()
     DatabaseStatement statement(scope.connection().handle(),
                                 QStringLiteral("SELECT pk, title, type, flags FROM fields ORDER BY pk;"));
     QList<tableField> fields;
-    while (statement.step() == SQLITE_ROW)
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW)
         fields.append(tableField(qint32(statement.columnInt64(0)), statement.columnText(1),
                                  qint32(statement.columnInt64(2)), qint32(statement.columnInt64(3))));
+    // Half a field table would make a form that writes to the wrong columns.
+    checkStep(rc, SQLITE_DONE, scope.connection(), "read the database");
     _fieldsStructure = fields;
 }
 
@@ -400,7 +440,7 @@ void Database::addFieldTitle(const QString &title, int type, int flag)
     statement.bindText(1, title);
     statement.bindInt64(2, type);
     statement.bindInt64(3, flag);
-    statement.step();
+    checkStep(statement.step(), SQLITE_DONE, scope.connection(), "insert into the database");
 }
 
 void Database::alterFieldTable()
@@ -447,9 +487,39 @@ void Database::configureAttributes()
     } catch (const DatabaseError &) {
         return;
     }
+    addDefaultAttributes(scope.connection());
+}
+
+void Database::addDefaultAttributes(DatabaseConnection &connection)
+{
+    DatabaseStatement statement(connection.handle(),
+                                QStringLiteral("INSERT INTO dbattributes (dbkey, dbvalue) VALUES(?, ?)"));
     const QVariantMap defaults = attributes();
-    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
-        addAttribute(it.key(), it.value().toString());
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it) {
+        statement.bindText(1, it.key());
+        statement.bindText(2, it.value().toString());
+        checkStep(statement.step(), SQLITE_DONE, connection, "insert into the database");
+        statement.reset();
+    }
+}
+
+bool Database::ensureAttributesTable(DatabaseConnection &connection)
+{
+    if (hasTable(connection, QStringLiteral("dbattributes")))
+        return true;
+    // An older database without a settings table: it gets one with every default, so that
+    // no setting is missing afterwards. One transaction, so that a failure adds nothing.
+    connection.begin();
+    try {
+        connection.exec(QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS dbattributes ('pk' INTEGER PRIMARY KEY, 'dbkey' TEXT, 'dbvalue' TEXT)"));
+        addDefaultAttributes(connection);
+        connection.commit();
+    } catch (...) {
+        connection.rollback();
+        throw;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- settings
@@ -480,7 +550,7 @@ void Database::addAttribute(const QString &key, const QString &value)
                                 QStringLiteral("INSERT INTO dbattributes (dbkey, dbvalue) VALUES(?, ?)"));
     statement.bindText(1, key);
     statement.bindText(2, value);
-    statement.step();
+    checkStep(statement.step(), SQLITE_DONE, scope.connection(), "insert into the database");
 }
 
 QString Database::testAttributeForKey(const QString &key)
@@ -490,11 +560,15 @@ QString Database::testAttributeForKey(const QString &key)
                                 QStringLiteral("SELECT dbvalue FROM dbattributes where dbkey=? ORDER BY pk;"));
     statement.bindText(1, key);
     QString value;
-    while (statement.step() == SQLITE_ROW) {
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW) {
         value = statement.columnText(0);
         if (value.isNull())
             value = QStringLiteral("");
     }
+    // A read cut short is no answer: "no row" would make callers add a default over the
+    // user's setting.
+    checkStep(rc, SQLITE_DONE, scope.connection(), "read the database");
     return value;
 }
 
@@ -503,30 +577,34 @@ QString Database::attributeForKey(const QString &key)
     Scope scope(*this);
     try {
         return testAttributeForKey(key);
-    } catch (const DatabaseError &) {
-    }
-    // An older database without a settings table: make one and start it with the default.
-    const QString value = attributes().value(key).toString();
-    try {
-        scope.connection().exec(QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS dbattributes ('pk' INTEGER PRIMARY KEY, 'dbkey' TEXT, 'dbvalue' TEXT)"));
-        if (attributes().contains(key))
-            addAttribute(key, value);
     } catch (const DatabaseError &e) {
+        // Only a file without the settings table is an older database. A file that is busy,
+        // damaged or unreadable says so: its settings are never replaced by defaults.
+        if (e.isBusy() || e.isReadOnly() || hasTable(scope.connection(), QStringLiteral("dbattributes")))
+            throw;
+    }
+    try {
+        ensureAttributesTable(scope.connection());
+    } catch (const DatabaseError &e) {
+        // A write-protected old file still lists its records with the defaults.
+        if (e.isBusy())
+            throw;
         qWarning("%s", qPrintable(e.message()));
     }
-    return attributes().contains(key) ? value : QString();
+    const QVariantMap defaults = attributes();
+    return defaults.contains(key) ? defaults.value(key).toString() : QString();
 }
 
 void Database::setAttributeForKey(const QString &key, const QString &value)
 {
     Scope scope(*this);
-    DatabaseStatement statement(scope.connection().handle(),
-                                QStringLiteral("UPDATE dbattributes set dbvalue =? where dbkey=?"));
+    DatabaseConnection &connection = scope.connection();
+    ensureAttributesTable(connection);
+    DatabaseStatement statement(connection.handle(), QStringLiteral("UPDATE dbattributes set dbvalue =? where dbkey=?"));
     statement.bindText(1, value);
     statement.bindText(2, key);
-    statement.step();
-    if (scope.connection().changes() == 0)
+    checkStep(statement.step(), SQLITE_DONE, connection, "update the database");
+    if (connection.changes() == 0)
         addAttribute(key, value);
 }
 
@@ -581,7 +659,9 @@ int Database::groupsCount()
 {
     Scope scope(*this);
     DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT count(*) FROM dbgroups"));
-    return statement.step() == SQLITE_ROW ? int(statement.columnInt64(0)) : 0;
+    const int rc = statement.step();
+    checkStep(rc, SQLITE_ROW, scope.connection(), "read the database");
+    return int(statement.columnInt64(0));
 }
 
 void Database::addGrup(const QString &title)
@@ -589,7 +669,7 @@ void Database::addGrup(const QString &title)
     Scope scope(*this);
     DatabaseStatement statement(scope.connection().handle(), QStringLiteral("INSERT INTO dbgroups (title) VALUES(?)"));
     statement.bindText(1, title);
-    statement.step();
+    checkStep(statement.step(), SQLITE_DONE, scope.connection(), "insert into the database");
 }
 
 QStringList Database::readGroupsArray()
@@ -597,18 +677,24 @@ QStringList Database::readGroupsArray()
     Scope scope(*this);
     DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT pk, title FROM dbgroups ORDER BY pk"));
     QStringList titles;
-    while (statement.step() == SQLITE_ROW) {
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW) {
         const QString title = statement.columnText(1);
         titles.append(title.isNull() ? QStringLiteral("") : title);
     }
+    checkStep(rc, SQLITE_DONE, scope.connection(), "read the database");
     return titles;
 }
 
 QStringList Database::groupsArray()
 {
+    Scope scope(*this);
     try {
         return readGroupsArray();
-    } catch (const DatabaseError &) {
+    } catch (const DatabaseError &e) {
+        // Only a file without the group table gets the default groups.
+        if (e.isBusy() || e.isReadOnly() || hasTable(scope.connection(), QStringLiteral("dbgroups")))
+            throw;
     }
     configureGroups();
     return readGroupsArray();

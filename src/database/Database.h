@@ -75,6 +75,8 @@ public:
     bool openDatabase();
     void closeDatabase();
     bool opened() const { return _opened; }
+    // The file can be read but not written (write-protected file).
+    bool isReadOnly();
 
     // Runs the operations that follow on one connection and in one transaction, until commit
     // or rollback; importers use it so that a failure leaves no part of an import behind.
@@ -135,9 +137,16 @@ public:
     void deleteGroupAtIndex(int index);
 
     // ---- records ----
-    void initWithPrimaryKey(qint64 pk);
+    // Loads the record with that key into fieldValues() and answers true; false when there is
+    // no such record. Throws when it cannot be read. Either way a failure changes nothing:
+    // the values and key of the record loaded before stay together.
+    bool initWithPrimaryKey(qint64 pk);
     qint64 insertRecord();
+    // Writes every field of fieldValues() to the record under its "pk".
     qint64 updateRecord();
+    // Writes only the named columns of fieldValues() to the record with that key, so that what
+    // was not edited is never rewritten. Answers whether the record exists.
+    bool updateRecordValues(qint64 pk, const QStringList &columnNames);
     void deleteRecordByPrimaryKeys(const QList<qint64> &pks);
     void deleteRecord();
     int count();
@@ -189,6 +198,11 @@ private:
         bool m_opened;
     };
 
+    // Adds a row for every default setting.
+    void addDefaultAttributes(DatabaseConnection &connection);
+    // Makes the settings table of an older file that has none, with every default; answers
+    // whether the table was there already.
+    bool ensureAttributesTable(DatabaseConnection &connection);
     // A column name that is a field of this database, quoted; throws when it is none.
     QString checkedColumn(const QString &columnName) const;
     // " where ..." of the browser: the group filter and the find clause.

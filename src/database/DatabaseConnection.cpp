@@ -2,22 +2,36 @@
 
 #include "database/DatabaseError.h"
 #include "database/DatabaseStatement.h"
+#include "database/DatabaseUserAction.h"
 
 #include <sqlite3.h>
 
 namespace quillmark {
 
+namespace {
+
+bool s_openReadOnly = false;
+
+} // namespace
+
+void DatabaseConnection::setOpenReadOnlyForTesting(bool readOnly)
+{
+    s_openReadOnly = readOnly;
+}
+
 DatabaseConnection::DatabaseConnection(const QString &path)
 {
     sqlite3 *db = nullptr;
     const QByteArray name = path.toUtf8();
-    const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(name.constData(), &db, s_openReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         qWarning("unable to openDatabase: %s", db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return;
     }
-    sqlite3_busy_timeout(db, 2000);
+    // A file held by another program is waited for once per user action, not per statement.
+    sqlite3_busy_handler(db, &DatabaseUserAction::busyHandler, nullptr);
     // A misspelt column in double quotes must be an error, not a string constant.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     m_db = db;
@@ -35,6 +49,16 @@ DatabaseConnection::~DatabaseConnection()
 QString DatabaseConnection::errorMessage() const
 {
     return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("the database is not open");
+}
+
+int DatabaseConnection::errorCode() const
+{
+    return m_db ? sqlite3_errcode(m_db) : SQLITE_CANTOPEN;
+}
+
+bool DatabaseConnection::isReadOnly() const
+{
+    return m_db && sqlite3_db_readonly(m_db, "main") == 1;
 }
 
 int DatabaseConnection::exec(const QString &sql)
@@ -58,8 +82,11 @@ qint64 DatabaseConnection::lastInsertRowId() const
 
 void DatabaseConnection::begin()
 {
-    if (m_transactionDepth++ == 0)
-        exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (m_transactionDepth == 0 && exec(QStringLiteral("BEGIN IMMEDIATE")) != SQLITE_DONE)
+        throw DatabaseError(
+            QStringLiteral("Error: failed to insert into the database with message '%1'.").arg(errorMessage()),
+            errorCode());
+    ++m_transactionDepth;
 }
 
 void DatabaseConnection::commit()
@@ -70,7 +97,8 @@ void DatabaseConnection::commit()
         // Still inside the transaction: the caller's rollback undoes it.
         m_transactionDepth = 1;
         throw DatabaseError(
-            QStringLiteral("Error: failed to insert into the database with message '%1'.").arg(errorMessage()));
+            QStringLiteral("Error: failed to insert into the database with message '%1'.").arg(errorMessage()),
+            errorCode());
     }
 }
 

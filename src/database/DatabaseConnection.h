@@ -22,6 +22,13 @@ public:
     bool isOpen() const { return m_db != nullptr; }
     sqlite3 *handle() const { return m_db; }
     QString errorMessage() const;
+    // SQLite's result code of the last failure (SQLITE_CANTOPEN when the file did not open).
+    int errorCode() const;
+    // The file could be opened for reading only (write-protected file).
+    bool isReadOnly() const;
+
+    // Tests stand in for a write-protected file with this: a superuser writes any file.
+    static void setOpenReadOnlyForTesting(bool readOnly);
 
     // Runs a statement that binds nothing; throws DatabaseError when it cannot be prepared,
     // answers the step result otherwise.

@@ -7,6 +7,7 @@
 #include "database/DatabasesListModel.h"
 #include "database/MergeContents.h"
 #include "database/RecordBrowserModel.h"
+#include "database/RecordTextField.h"
 #include "database/Utils.h"
 #include "foundation/Language.h"
 #include "platform/UndoManager.h"
@@ -22,9 +23,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimeZone>
 
 namespace quillmark {
@@ -32,6 +35,12 @@ namespace quillmark {
 namespace {
 
 const char *const kTagProperty = "tag";
+
+QString translated(const QString &key)
+{
+    const QString text = Language::stringForKey(key);
+    return text.isEmpty() ? key : text;
+}
 
 int tagOf(const QWidget *widget)
 {
@@ -78,6 +87,30 @@ bool isGroupControl(const QWidget *widget, const QList<QCheckBox *> &groups)
     return groups.contains(qobject_cast<QCheckBox *>(const_cast<QWidget *>(widget)));
 }
 
+// A tool tip shows markup as markup; a title the user typed is shown as typed.
+QString plainToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
+}
+
+// "&" in a button title marks a shortcut letter; a group title shows it as typed.
+QString plainButtonTitle(QString text)
+{
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.typeId() == QMetaType::QByteArray || b.typeId() == QMetaType::QByteArray) {
+        const QByteArray x = a.toByteArray();
+        const QByteArray y = b.toByteArray();
+        return a.typeId() == b.typeId() && x.isNull() == y.isNull() && x == y;
+    }
+    return a.toString() == b.toString();
+}
+
 } // namespace
 
 DatabaseFieldsView::DatabaseFieldsView(QWidget *parent)
@@ -97,10 +130,11 @@ DatabaseFieldsView::~DatabaseFieldsView()
 {
     // Only the form and the store remain at this point: the record goes back without
     // touching the window's other controls.
-    if (_database && _dirty) {
+    if (_database && _dirty && _formPk >= 0 && !_readOnly) {
         try {
+            const QStringList columns = changedColumns();
             setRecordValues();
-            _database->updateRecord();
+            _database->updateRecordValues(_formPk, columns);
         } catch (const DatabaseError &e) {
             qWarning("%s", qPrintable(e.message()));
         }
@@ -118,6 +152,17 @@ void DatabaseFieldsView::setOutlets(const Outlets &outlets)
         connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
             if (!_selectingByProgram)
                 tableViewSelectionDidChange();
+        });
+        // A record that could not be read is read again when its row is pressed again (not
+        // by the press that selected it).
+        browser->viewport()->installEventFilter(this);
+        connect(browser, &QAbstractItemView::pressed, this, [this](const QModelIndex &index) {
+            if (_database && _formPk < 0 && _selectionChanges == _selectionChangesAtPress
+                && selectedRows() == QList<int>{index.row()}) {
+                loadRow(index.row());
+                enableAllFields();
+                enableButtons();
+            }
         });
     }
     if (QTableView *list = _outlets.dbList) {
@@ -182,15 +227,27 @@ bool DatabaseFieldsView::setDatabasePath(const QString &path)
 {
     if (_database && _database->path() == path)
         return false;
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo(path).isFile()) {
+        selectDatabaseRow(_database ? _dbListModel->indexOfPath(_database->path()) : -1);
         return false;
-    // The record being edited belongs to the database being left.
-    updateRecord();
+    }
+    // The record being edited belongs to the database being left; when it cannot be written
+    // the editor stays with it, so that nothing typed is lost.
+    if (!updateRecord()) {
+        selectDatabaseRow(_database ? _dbListModel->indexOfPath(_database->path()) : -1);
+        return false;
+    }
     Database *previous = _database.get();
     QString error;
     std::unique_ptr<Database> opened = Database::openDatabaseAtPath(path, &error);
     if (!opened) {
         Database::setCurrentDatabase(previous);
+        // The list and the pop-up go back to the database that is open, so that what they
+        // show is what the database commands act on.
+        selectDatabaseRow(_database ? _dbListModel->indexOfPath(_database->path()) : -1);
+        reportError(translated(QStringLiteral("The database \u201c%@\u201d cannot be opened."))
+                        .replace(QStringLiteral("%@"), QFileInfo(path).completeBaseName()),
+                    error);
         return false;
     }
     if (_database)
@@ -199,19 +256,23 @@ bool DatabaseFieldsView::setDatabasePath(const QString &path)
     _database.reset();
     _database = std::move(opened);
     Database::setCurrentDatabase(_database.get());
+    _formPk = -1;
+    _dirty = false;
+    bool readOnly = false;
     try {
-        if (_database->testAttributeForKey(QStringLiteral("fieldsToView")).isNull())
-            _database->addAttribute(QStringLiteral("fieldsToView"), QStringLiteral("-1"));
+        readOnly = _database->isReadOnly();
+    } catch (const DatabaseError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+    _readOnly = readOnly;
+    _browserModel->reload(nullptr);
+    try {
         populate();
-        _browserModel->reload(_database.get());
+        reloadRows(false);
         selectRowSilently(-1);
         selectRow(0);
-        if (_browserModel->rowCount() == 0) {
-            clearAllFields();
-            _dirty = false;
-            enableAllFields();
-            updateNumbers();
-        }
+        if (_browserModel->rowCount() == 0)
+            showNoRecord();
         const int row = _dbListModel->indexOfPath(path);
         if (row >= 0)
             selectDatabaseRow(row);
@@ -223,20 +284,31 @@ bool DatabaseFieldsView::setDatabasePath(const QString &path)
         UserDefaults::standard().setString(path, QStringLiteral("databasePath"));
         UserDefaults::standard().synchronize();
     } catch (const DatabaseError &e) {
-        qWarning("%s", qPrintable(e.message()));
         Database::setCurrentDatabase(_database.get());
+        reportDatabaseError(e, false);
+    }
+    setReadOnly(_readOnly);
+    if (_readOnly && !_readOnlyReported.contains(path)) {
+        _readOnlyReported.append(path);
+        reportError(translated(QStringLiteral("The database \u201c%@\u201d is read-only. Changes to it cannot be saved."))
+                        .replace(QStringLiteral("%@"), _database->title()));
     }
     return true;
 }
 
-void DatabaseFieldsView::releaseDatabase()
+bool DatabaseFieldsView::releaseDatabase()
 {
-    updateRecord();
+    if (!updateRecord())
+        return false;
     _database.reset();
+    _formPk = -1;
+    _dirty = false;
+    _readOnly = false;
     _browserModel->reload(nullptr);
     populate();
     enableButtons();
     updateNumbers();
+    return true;
 }
 
 // ---------------------------------------------------------------- the form
@@ -255,6 +327,21 @@ QString DatabaseFieldsView::labelTextForField(int pk)
 
 void DatabaseFieldsView::populate()
 {
+    // What was typed and not yet written survives the rebuild of the form.
+    const bool typing = _dirty;
+    const QVariantMap typed = typing ? formValues() : QVariantMap();
+    const qint64 typedGroups = typing ? formGroups() : 0;
+    // The settings are read before anything is taken down: a file that cannot be read now
+    // leaves the form as it was.
+    qint32 fieldsToView = -1;
+    QString orderText;
+    QMap<int, QString> labels;
+    if (_database) {
+        fieldsToView = qint32(_database->attributeForKey(QStringLiteral("fieldsToView")).toLongLong());
+        orderText = _database->attributeForKey(QStringLiteral("fieldsOrderArray"));
+        for (const tableField &field : _database->fieldsStructure())
+            labels.insert(field.pk, labelTextForField(field.pk));
+    }
     qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
     _fieldLabels.clear();
     _groupsControls.clear();
@@ -267,9 +354,6 @@ void DatabaseFieldsView::populate()
     for (const tableField &field : fields)
         if (field.flags > 0)
             listed.append(field.pk);
-    const qint32 fieldsToView = qint32(_database->attributeForKey(QStringLiteral("fieldsToView")).toLongLong());
-
-    QString orderText = _database->attributeForKey(QStringLiteral("fieldsOrderArray"));
     if (orderText.isEmpty() || orderText == QLatin1String("-1")) {
         QStringList order;
         for (int i = 0; i < fields.size(); ++i)
@@ -291,7 +375,8 @@ void DatabaseFieldsView::populate()
         if (position >= 0 && position < 32 && !(fieldsToView & (qint32(1) << position)))
             continue;
 
-        auto *label = new QLabel(labelTextForField(field.pk) + QLatin1Char(':'), this);
+        auto *label = new QLabel(labels.value(field.pk) + QLatin1Char(':'), this);
+        label->setTextFormat(Qt::PlainText);
         label->setGeometry(10, y, 140, 21);
         label->setFont(font);
         label->setProperty(kTagProperty, field.pk + 1000);
@@ -328,9 +413,15 @@ void DatabaseFieldsView::populate()
             control = new CImageView(this);
             width = height = 100;
             break;
-        default:
-            control = new QLineEdit(this);
+        default: {
+            auto *text = new RecordTextField(this);
+            connect(text, &RecordTextField::valueEdited, this, [this, text] {
+                controlChanged();
+                controlTextDidEndEditing(text);
+            });
+            control = text;
             break;
+        }
         }
         if (auto *edit = qobject_cast<QLineEdit *>(control)) {
             connect(edit, &QLineEdit::textEdited, this, [this] { controlChanged(); });
@@ -341,7 +432,7 @@ void DatabaseFieldsView::populate()
             control->setFont(font);
         control->setObjectName(field.dbtitle());
         control->setProperty(kTagProperty, field.pk);
-        control->setToolTip(field.title);
+        control->setToolTip(plainToolTip(field.title));
         control->setGeometry(150, y, width, height);
         y += 30 + (field.type == tableField::Blob ? 78 : 0);
     }
@@ -349,6 +440,12 @@ void DatabaseFieldsView::populate()
     updateViewSize();
     resetFieldsOrder();
     updateValues();
+    if (typing) {
+        setFormValues(typed);
+        for (int i = 0; i < _groupsControls.size() && i < 63; ++i)
+            _groupsControls.at(i)->setChecked(typedGroups & (qint64(1) << i));
+    }
+    setReadOnly(_readOnly);
     for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         child->show();
 }
@@ -367,9 +464,9 @@ void DatabaseFieldsView::populateGroups()
     }
     int y = 10;
     for (const QString &title : std::as_const(groups)) {
-        auto *box = new QCheckBox(title, this);
+        auto *box = new QCheckBox(plainButtonTitle(title), this);
         box->setGeometry(570, y, 150, 22);
-        box->setToolTip(title);
+        box->setToolTip(plainToolTip(title));
         box->setFont(DBPropertiesView::propertiesFont());
         connect(box, &QCheckBox::clicked, this, [this] { _dirty = true; });
         _groupsControls.append(box);
@@ -430,6 +527,36 @@ void DatabaseFieldsView::resetFieldsOrder()
         QWidget::setTabOrder(controls.at(i - 1), controls.at(i));
 }
 
+QVariant DatabaseFieldsView::controlValue(const QWidget *control) const
+{
+    if (auto *well = qobject_cast<const CImageView *>(control))
+        return well->data();
+    if (auto *picker = qobject_cast<const QDateTimeEdit *>(control))
+        return Utils::databaseDescription(picker->dateTime());
+    if (auto *text = qobject_cast<const RecordTextField *>(control))
+        return text->value();
+    if (auto *edit = qobject_cast<const QLineEdit *>(control))
+        return edit->text();
+    return {};
+}
+
+void DatabaseFieldsView::setControlValue(QWidget *control, const QVariant &value)
+{
+    if (auto *well = qobject_cast<CImageView *>(control)) {
+        // A record without a photo must not show (and later store) the previous one's.
+        well->setData(value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray());
+    } else if (auto *picker = qobject_cast<QDateTimeEdit *>(control)) {
+        picker->setDateTime(parseDate(value).value_or(QDateTime::currentDateTime()));
+    } else if (auto *text = qobject_cast<RecordTextField *>(control)) {
+        text->setValue(value.isValid() ? value.toString() : QStringLiteral(""));
+    } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+        if (value.typeId() == QMetaType::Double)
+            edit->setText(QString::number(value.toDouble(), 'g', 15));
+        else
+            edit->setText(value.isValid() ? value.toString() : QStringLiteral(""));
+    }
+}
+
 void DatabaseFieldsView::updateValues()
 {
     if (!_database)
@@ -437,22 +564,14 @@ void DatabaseFieldsView::updateValues()
     const QVariantMap &values = _database->fieldValues();
     const bool wasLoading = _loading;
     _loading = true;
-    for (QWidget *control : valueControls()) {
-        const QVariant value = values.value(control->objectName());
-        if (auto *well = qobject_cast<CImageView *>(control)) {
-            // A record without a photo must not show (and later store) the previous one's.
-            well->setData(value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray());
-        } else if (auto *picker = qobject_cast<QDateTimeEdit *>(control)) {
-            picker->setDateTime(parseDate(value).value_or(QDateTime::currentDateTime()));
-        } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
-            if (value.typeId() == QMetaType::Double)
-                edit->setText(QString::number(value.toDouble(), 'g', 15));
-            else
-                edit->setText(value.isValid() ? value.toString() : QStringLiteral(""));
-        }
-    }
+    for (QWidget *control : valueControls())
+        setControlValue(control, values.value(control->objectName()));
     _loading = wasLoading;
     updateGroupValues();
+    // What each control shows now is the record as loaded: only what differs from it is
+    // written back.
+    _loadedForm = formValues();
+    _loadedGroups = values.value(QStringLiteral("Groups")).toLongLong();
 }
 
 void DatabaseFieldsView::updateGroupValues()
@@ -464,6 +583,50 @@ void DatabaseFieldsView::updateGroupValues()
         _groupsControls.at(i)->setChecked(i < 63 && (groups & (qint64(1) << i)));
 }
 
+QVariantMap DatabaseFieldsView::formValues() const
+{
+    QVariantMap values;
+    for (QWidget *control : valueControls())
+        values.insert(control->objectName(), controlValue(control));
+    return values;
+}
+
+void DatabaseFieldsView::setFormValues(const QVariantMap &values)
+{
+    const bool wasLoading = _loading;
+    _loading = true;
+    for (QWidget *control : valueControls()) {
+        const auto it = values.constFind(control->objectName());
+        if (it != values.cend())
+            setControlValue(control, it.value());
+    }
+    _loading = wasLoading;
+}
+
+qint64 DatabaseFieldsView::formGroups() const
+{
+    // Groups beyond the check boxes shown keep their bits.
+    qint64 groups = _loadedGroups;
+    for (int i = 0; i < _groupsControls.size() && i < 63; ++i) {
+        const qint64 bit = qint64(1) << i;
+        groups = _groupsControls.at(i)->isChecked() ? (groups | bit) : (groups & ~bit);
+    }
+    return groups;
+}
+
+QStringList DatabaseFieldsView::changedColumns() const
+{
+    QStringList columns;
+    for (QWidget *control : valueControls()) {
+        const QString key = control->objectName();
+        if (!sameValue(controlValue(control), _loadedForm.value(key)))
+            columns.append(key);
+    }
+    if (!_groupsControls.isEmpty() && formGroups() != _loadedGroups)
+        columns.append(QStringLiteral("Groups"));
+    return columns;
+}
+
 void DatabaseFieldsView::setRecordValuesFromDictionary(QVariantMap &values) const
 {
     for (QWidget *control : valueControls()) {
@@ -473,11 +636,7 @@ void DatabaseFieldsView::setRecordValuesFromDictionary(QVariantMap &values) cons
                 values.insert(key, well->data());
             continue;
         }
-        QString text;
-        if (auto *picker = qobject_cast<QDateTimeEdit *>(control))
-            text = Utils::databaseDescription(picker->dateTime());
-        else if (auto *edit = qobject_cast<QLineEdit *>(control))
-            text = edit->text();
+        const QString text = controlValue(control).toString();
         const QVariant existing = values.value(key);
         const int type = existing.typeId();
         if (type == QMetaType::Double || type == QMetaType::LongLong || type == QMetaType::Int)
@@ -485,11 +644,7 @@ void DatabaseFieldsView::setRecordValuesFromDictionary(QVariantMap &values) cons
         else
             values.insert(key, text);
     }
-    qint64 groups = 0;
-    for (int i = 0; i < _groupsControls.size() && i < 63; ++i)
-        if (_groupsControls.at(i)->isChecked())
-            groups += qint64(1) << i;
-    values.insert(QStringLiteral("Groups"), groups);
+    values.insert(QStringLiteral("Groups"), formGroups());
 }
 
 void DatabaseFieldsView::setRecordValues()
@@ -515,8 +670,25 @@ void DatabaseFieldsView::activateFirstField()
         controls.first()->setFocus(Qt::OtherFocusReason);
 }
 
+void DatabaseFieldsView::setReadOnly(bool readOnly)
+{
+    _readOnly = readOnly;
+    for (QWidget *control : valueControls()) {
+        if (auto *text = qobject_cast<RecordTextField *>(control))
+            text->setWritable(!readOnly);
+        else if (auto *edit = qobject_cast<QLineEdit *>(control))
+            edit->setReadOnly(readOnly);
+        else if (auto *picker = qobject_cast<QDateTimeEdit *>(control))
+            picker->setReadOnly(readOnly);
+    }
+    enableAllFields();
+    enableButtons();
+}
+
 bool DatabaseFieldsView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonPress && _outlets.browser && watched == _outlets.browser->viewport())
+        _selectionChangesAtPress = _selectionChanges;
     if (event->type() != QEvent::KeyPress || !qobject_cast<QLineEdit *>(watched))
         return QWidget::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);

@@ -70,7 +70,8 @@ public:
     bool setDatabasePath(const QString &path);
     Database *database() const { return _database.get(); }
     // Writes the edited record back and lets the database go; the editor then holds none.
-    void releaseDatabase();
+    // False, with the database kept, when the edits could not be written.
+    bool releaseDatabase();
 
     // ---- the form ----
     void populate();
@@ -81,6 +82,17 @@ public:
     void updateGroupValues();
     void setRecordValuesFromDictionary(QVariantMap &values) const;
     void setRecordValues();
+    // The value each control of the form holds, by column name (text, date text or photo
+    // data); setFormValues puts such values back into the controls without counting as a load.
+    QVariantMap formValues() const;
+    void setFormValues(const QVariantMap &values);
+    // The columns whose controls differ from what was loaded into them.
+    QStringList changedColumns() const;
+    // The key of the record the form shows; -1 when it shows none (no row or several rows
+    // selected, or the record could not be read). The form is written to this record only.
+    qint64 formRecordPk() const { return _formPk; }
+    // The open database cannot be written: the form only shows the records.
+    bool isReadOnly() const { return _readOnly; }
     void setDefaultRecordValues();
     void activateFirstField();
     // The value controls in form order (labels and group check boxes excluded).
@@ -93,13 +105,16 @@ public:
     QString labelTextForField(int pk);
 
     // ---- records ----
-    void updateRecord();
+    // Writes what was edited in the form to its record; answers false when that failed, in
+    // which case the edits stay in the form and the next write-back tries again.
+    bool updateRecord();
     void addRecord(bool duplicateCurrent = false);
     void insertRecordWithFieldValues(const QVariantMap &values);
     void duplicateRecord();
     // Asks first; answers whether records were deleted.
     bool deleteRecord();
     void deleteRecordByPk(qint64 pk, bool update);
+    // The Clear command: empties the form's fields for the shown record, as one undo step.
     void clearAllFields();
     void selectRecordWithPk(qint64 pk);
     void navigate(int tag);
@@ -174,16 +189,38 @@ protected:
 signals:
     // A row of the browser was navigated to (the design document stores the record).
     void recordNavigated();
+    // What the record commands can do may have changed (selection, database, read-only).
+    void commandsChanged();
 
 private:
     void tableViewSelectionDidChange();
     void controlTextDidEndEditing(QWidget *control);
     void controlChanged();
+    // Deletes one record with an undo step that inserts it again; false when it failed (said).
+    bool deleteRecordByPkChecked(qint64 pk);
+    // Loads the record into the store and the form; on failure the form shows no record.
+    bool loadRecord(qint64 pk);
     void loadRow(int row);
+    // The form stands for no record: emptied, disabled, and the store holds no key.
+    void showNoRecord();
+    // Empties the controls without counting as an edit.
+    void clearForm();
+    QVariant controlValue(const QWidget *control) const;
+    void setControlValue(QWidget *control, const QVariant &value);
+    qint64 formGroups() const;
     void selectRowSilently(int row);
+    // Selects the row of the record the form shows (after a write-back that failed).
+    void selectFormRow();
+    int rowOfPk(qint64 pk) const;
+    // Reads the browse list again; on failure the previous rows stay and the reason is said.
+    bool reloadRows(bool keepSelection);
     void postRecordChanged();
     void registerRecordUndo(std::function<void(DatabaseFieldsView &)> inverse, const QString &name);
-    void reportError(const QString &message);
+    void restoreClearedValues(qint64 pk, const QVariantMap &values);
+    void reportError(const QString &message, const QString &informative = QString());
+    // Says why the store failed, in the user's terms; a write-protected file is said once.
+    void reportDatabaseError(const class DatabaseError &error, bool writing);
+    void setReadOnly(bool readOnly);
     void refreshDatabasesList();
     void selectDatabaseRow(int row);
 
@@ -195,6 +232,14 @@ private:
     UndoManager *_undoManager;
     QList<QCheckBox *> _groupsControls;
     QList<QLabel *> _fieldLabels;
+    qint64 _formPk = -1;
+    // What the controls held right after the record was loaded, and its group bits.
+    QVariantMap _loadedForm;
+    qint64 _loadedGroups = 0;
+    bool _readOnly = false;
+    int _selectionChanges = 0;
+    int _selectionChangesAtPress = -1;
+    QStringList _readOnlyReported;
     bool _dirty = false;
     // Loading the form or selecting by program must not count as an edit or a click.
     bool _loading = false;

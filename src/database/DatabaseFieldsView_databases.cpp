@@ -149,8 +149,8 @@ bool DatabaseFieldsView::addDatabaseNamed(const QString &title)
         if (answer != Prompts::FirstButton)
             return false;
         // The open database is let go before its file is replaced.
-        if (_database && QFileInfo(_database->path()) == info)
-            releaseDatabase();
+        if (_database && QFileInfo(_database->path()) == info && !releaseDatabase())
+            return false;
         if (!QFile::remove(path)) {
             reportError(failedCopyMessage(QFile(path).errorString()));
             refreshDatabasesList();
@@ -277,11 +277,11 @@ bool DatabaseFieldsView::deleteDatabase()
                                  .replace(QStringLiteral("%@"), _database->title());
     if (Prompts::current().alert(window(), question, QString(), okCancel()) != Prompts::FirstButton)
         return false;
-    int row = selectedDatabase();
-    if (row < 0)
-        row = _dbListModel->indexOfPath(_database->path());
+    // The file asked about is the one removed, and the list moves on from its row.
+    const int row = _dbListModel->indexOfPath(_database->path());
     const QString path = _database->path();
-    releaseDatabase();
+    if (!releaseDatabase())
+        return false;
     if (_outlets.propertiesView)
         _outlets.propertiesView->setDatabaseChanged();
     if (!QFile::remove(path)) {

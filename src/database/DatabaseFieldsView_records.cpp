@@ -9,6 +9,8 @@
 #include "database/DatabasesListModel.h"
 #include "database/MergeContents.h"
 #include "database/RecordBrowserModel.h"
+#include "database/RecordTextField.h"
+#include "database/DatabaseUserAction.h"
 #include "foundation/Language.h"
 #include "platform/Prompts.h"
 #include "platform/UndoManager.h"
@@ -54,10 +56,39 @@ void DatabaseFieldsView::postRecordChanged()
     MergeContents::postRecordChanged();
 }
 
-void DatabaseFieldsView::reportError(const QString &message)
+void DatabaseFieldsView::reportError(const QString &message, const QString &informative)
 {
-    qWarning("%s", qPrintable(message));
-    Prompts::current().alert(window(), message, QString(), {Language::stringForKey(QStringLiteral("OK"))});
+    qWarning("%s %s", qPrintable(message), qPrintable(informative));
+    // One message per user action: the failures that follow the first are only logged.
+    if (!DatabaseUserAction::claimMessage())
+        return;
+    DatabaseUserAction::beginAlert();
+    Prompts::current().alert(window(), message, informative, {translated(QStringLiteral("OK"))});
+    DatabaseUserAction::endAlert();
+}
+
+void DatabaseFieldsView::reportDatabaseError(const DatabaseError &error, bool writing)
+{
+    if (error.isReadOnly()) {
+        const bool wasReadOnly = _readOnly;
+        setReadOnly(true);
+        const QString path = _database ? _database->path() : QString();
+        qWarning("%s", qPrintable(error.message()));
+        if (wasReadOnly || _readOnlyReported.contains(path))
+            return;
+        _readOnlyReported.append(path);
+        reportError(translated(QStringLiteral("The database \u201c%@\u201d is read-only. Changes to it cannot be saved."))
+                        .replace(QStringLiteral("%@"), _database ? _database->title() : QString()));
+        return;
+    }
+    if (error.isBusy()) {
+        reportError(translated(writing ? QStringLiteral("Another program is using the database. What you typed is kept "
+                                                        "and saved when you try again.")
+                                       : QStringLiteral("Another program is using the database. Try again in a moment.")),
+                    error.message());
+        return;
+    }
+    reportError(error.message());
 }
 
 // ---------------------------------------------------------------- selection
@@ -83,6 +114,17 @@ int DatabaseFieldsView::selectedRecordIndex() const
     return rows.contains(current) ? current : rows.last();
 }
 
+int DatabaseFieldsView::rowOfPk(qint64 pk) const
+{
+    if (pk < 0)
+        return -1;
+    const QList<dbBrowseField> &rows = _browserModel->rows();
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows.at(i).primaryKey() == pk)
+            return i;
+    return -1;
+}
+
 void DatabaseFieldsView::selectRowSilently(int row)
 {
     if (!_outlets.browser)
@@ -97,6 +139,14 @@ void DatabaseFieldsView::selectRowSilently(int row)
         _outlets.browser->scrollTo(index);
     }
     _selectingByProgram = was;
+}
+
+void DatabaseFieldsView::selectFormRow()
+{
+    selectRowSilently(rowOfPk(_formPk));
+    enableAllFields();
+    updateNumbers();
+    enableButtons();
 }
 
 void DatabaseFieldsView::selectRow(int row)
@@ -125,65 +175,108 @@ void DatabaseFieldsView::selectRows(const QList<int> &rows)
     _outlets.browser->scrollTo(_browserModel->index(rows.last(), 0));
 }
 
-// Reads the browse list again; the rows selected before stay selected.
-static void reloadKeepingSelection(RecordBrowserModel *model, Database *database, QTableView *browser,
-                                   bool &selectingByProgram)
+bool DatabaseFieldsView::reloadRows(bool keepSelection)
 {
+    QTableView *browser = _outlets.browser;
     QList<int> rows;
     int current = -1;
-    if (browser && browser->selectionModel()) {
+    if (keepSelection && browser && browser->selectionModel()) {
         for (const QModelIndex &index : browser->selectionModel()->selectedRows())
             rows.append(index.row());
         current = browser->selectionModel()->currentIndex().row();
     }
-    const bool was = selectingByProgram;
-    selectingByProgram = true;
-    model->reload(database);
-    if (browser && browser->selectionModel()) {
+    const bool was = _selectingByProgram;
+    _selectingByProgram = true;
+    bool ok = true;
+    try {
+        _browserModel->reload(_database.get());
+    } catch (const DatabaseError &e) {
+        ok = false;
+        reportDatabaseError(e, false);
+    }
+    if (keepSelection && browser && browser->selectionModel()) {
         QItemSelection keep;
         for (int row : std::as_const(rows))
-            if (row < model->rowCount())
-                keep.select(model->index(row, 0), model->index(row, 0));
+            if (row < _browserModel->rowCount())
+                keep.select(_browserModel->index(row, 0), _browserModel->index(row, 0));
         browser->selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        if (current >= 0 && current < model->rowCount())
-            browser->selectionModel()->setCurrentIndex(model->index(current, 0), QItemSelectionModel::NoUpdate);
+        if (current >= 0 && current < _browserModel->rowCount())
+            browser->selectionModel()->setCurrentIndex(_browserModel->index(current, 0), QItemSelectionModel::NoUpdate);
     }
-    selectingByProgram = was;
+    _selectingByProgram = was;
+    return ok;
+}
+
+void DatabaseFieldsView::showNoRecord()
+{
+    clearForm();
+    _formPk = -1;
+    _dirty = false;
+    _loadedForm = formValues();
+    _loadedGroups = 0;
+    if (_database) {
+        // Nothing shown may be taken for a record: merge fields and the document see none.
+        _database->fieldValues().clear();
+        _database->initFieldValues();
+    }
+}
+
+bool DatabaseFieldsView::loadRecord(qint64 pk)
+{
+    if (!_database || pk < 0)
+        return false;
+    try {
+        if (_database->initWithPrimaryKey(pk)) {
+            _formPk = pk;
+            updateValues();
+            _dirty = false;
+            return true;
+        }
+        // Another program deleted it since the list was read.
+        showNoRecord();
+        reportError(translated(QStringLiteral("The record is no longer in the database.")));
+    } catch (const DatabaseError &e) {
+        // The form shows no record rather than the one before under the new one's row, so
+        // that no edit can reach the wrong record.
+        showNoRecord();
+        reportDatabaseError(e, false);
+    }
+    return false;
 }
 
 void DatabaseFieldsView::loadRow(int row)
 {
-    const qint64 pk = _browserModel->pkAtRow(row);
-    if (!_database || pk < 0)
-        return;
-    _database->initWithPrimaryKey(pk);
-    updateValues();
-    _dirty = false;
+    loadRecord(_browserModel->pkAtRow(row));
+    postRecordChanged();
 }
 
 void DatabaseFieldsView::tableViewSelectionDidChange()
 {
+    ++_selectionChanges;
     const QList<int> rows = selectedRows();
-    try {
-        if (rows.size() == 1) {
-            const qint64 wanted = _browserModel->pkAtRow(rows.first());
-            updateRecord();
+    if (rows.size() == 1) {
+        const qint64 wanted = _browserModel->pkAtRow(rows.first());
+        if (wanted != _formPk || _formPk < 0) {
+            // What was typed goes to its own record first; when that cannot be written the
+            // selection goes back to it, with the typed text still in the form.
+            if (!updateRecord()) {
+                selectFormRow();
+                return;
+            }
             // Writing the record back can move rows when it changed a sort field.
-            const int row = _database ? _database->indexInBrowserWithPK(wanted) : -1;
+            const int row = rowOfPk(wanted);
             if (row >= 0 && row != rows.first())
                 selectRowSilently(row);
-            loadRow(row >= 0 ? row : rows.first());
+            loadRecord(wanted);
             postRecordChanged();
-        } else if (rows.size() >= 2) {
-            updateRecord();
-            clearAllFields();
-            // The form stands for no record now: nothing it shows may be written anywhere.
-            if (_database)
-                _database->fieldValues().remove(QStringLiteral("pk"));
-            _dirty = false;
         }
-    } catch (const DatabaseError &e) {
-        reportError(e.message());
+    } else if (rows.size() >= 2) {
+        if (!updateRecord()) {
+            selectFormRow();
+            return;
+        }
+        // The form stands for no record now: nothing it shows may be written anywhere.
+        showNoRecord();
     }
     enableAllFields();
     updateNumbers();
@@ -194,17 +287,12 @@ void DatabaseFieldsView::selectRecordWithPk(qint64 pk)
 {
     if (!_database)
         return;
-    const int row = _database->indexInBrowserWithPK(pk);
+    if (!updateRecord())
+        return;
+    const int row = rowOfPk(pk);
     if (row >= 0)
         selectRowSilently(row);
-    try {
-        updateRecord();
-        _database->initWithPrimaryKey(pk);
-        updateValues();
-        _dirty = false;
-    } catch (const DatabaseError &e) {
-        reportError(e.message());
-    }
+    loadRecord(pk);
     enableAllFields();
     updateNumbers();
     enableButtons();
@@ -212,22 +300,51 @@ void DatabaseFieldsView::selectRecordWithPk(qint64 pk)
 
 // ---------------------------------------------------------------- write-back
 
-void DatabaseFieldsView::updateRecord()
+bool DatabaseFieldsView::updateRecord()
 {
     if (!_dirty || !_database)
-        return;
+        return true;
+    if (_formPk < 0 || _readOnly) {
+        // The form stands for no record, or the file cannot be written (which was said).
+        _dirty = false;
+        return true;
+    }
+    const QStringList columns = changedColumns();
+    if (columns.isEmpty()) {
+        _dirty = false;
+        return true;
+    }
+    const qint64 pk = _formPk;
+    const QVariantMap before = _database->fieldValues();
     try {
         setRecordValues();
-        const qint64 pk = _database->updateRecord();
-        reloadKeepingSelection(_browserModel, _database.get(), _outlets.browser, _selectingByProgram);
-        _dirty = false;
-        _database->initWithPrimaryKey(pk);
-        updateValues();
-        postRecordChanged();
+        if (!_database->updateRecordValues(pk, columns)) {
+            _dirty = false;
+            reportError(translated(QStringLiteral("The record is no longer in the database.")));
+            reloadRows(true);
+            return true;
+        }
     } catch (const DatabaseError &e) {
-        _dirty = false;
-        reportError(e.message());
+        // The store keeps the record as it was read; the form keeps what was typed.
+        _database->fieldValues() = before;
+        reportDatabaseError(e, true);
+        if (e.isReadOnly())
+            _dirty = false;
+        return !_dirty;
     }
+    _dirty = false;
+    reloadRows(true);
+    // The record as stored now: what the form shows is what the file holds.
+    try {
+        if (_database->initWithPrimaryKey(pk))
+            updateValues();
+    } catch (const DatabaseError &e) {
+        qWarning("%s", qPrintable(e.message()));
+        _loadedForm = formValues();
+        _loadedGroups = formGroups();
+    }
+    postRecordChanged();
+    return true;
 }
 
 void DatabaseFieldsView::controlTextDidEndEditing(QWidget *control)
@@ -235,17 +352,20 @@ void DatabaseFieldsView::controlTextDidEndEditing(QWidget *control)
     if (!_dirty || !_database || _loading)
         return;
     const int oldRow = selectedRecordIndex();
-    const qint64 pk = _browserModel->pkAtRow(oldRow);
-    updateRecord();
-    if (oldRow < 0 || pk < 0)
+    const qint64 pk = _formPk;
+    if (!updateRecord() || oldRow < 0 || pk < 0)
         return;
     bool sortField = false;
-    for (int number = 1; number <= 3; ++number)
-        if (!control->objectName().isEmpty() && _database->sortField(number, true) == control->objectName())
-            sortField = true;
+    try {
+        for (int number = 1; number <= 3; ++number)
+            if (!control->objectName().isEmpty() && _database->sortField(number, true) == control->objectName())
+                sortField = true;
+    } catch (const DatabaseError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
     if (!sortField)
         return;
-    const int newRow = _database->indexInBrowserWithPK(pk);
+    const int newRow = rowOfPk(pk);
     if (newRow >= 0 && newRow != oldRow) {
         selectRowSilently(newRow);
         updateNumbers();
@@ -257,60 +377,67 @@ void DatabaseFieldsView::controlTextDidEndEditing(QWidget *control)
 
 void DatabaseFieldsView::addRecord(bool duplicateCurrent)
 {
-    if (!_database)
+    if (!_database || _readOnly)
         return;
+    if (!updateRecord())
+        return;
+    const QVariantMap before = _database->fieldValues();
+    qint64 pk = -1;
     try {
-        if (!duplicateCurrent) {
-            _dirty = true;
-            updateRecord();
-            clearAllFields();
+        if (!duplicateCurrent)
             setDefaultRecordValues();
-        }
-        const qint64 pk = _database->insertRecord();
-        if (pk == -1)
-            return;
-        _database->initWithPrimaryKey(pk);
-        updateValues();
-        _dirty = false;
-        postRecordChanged();
-        _database->refreshBrowser();
-        _browserModel->reload(_database.get());
-        selectRowSilently(_database->indexInBrowserWithPK(pk));
-        enableAllFields();
-        updateNumbers();
-        enableButtons();
-        registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
-                           Language::stringForKey(QStringLiteral("Add Record")));
-        activateFirstField();
+        pk = _database->insertRecord();
     } catch (const DatabaseError &e) {
-        reportError(e.message());
+        // Nothing was added: the form and the store stay with the record they show.
+        _database->fieldValues() = before;
+        reportDatabaseError(e, true);
+        return;
     }
+    if (pk == -1)
+        return;
+    loadRecord(pk);
+    postRecordChanged();
+    reloadRows(false);
+    selectRowSilently(rowOfPk(pk));
+    enableAllFields();
+    updateNumbers();
+    enableButtons();
+    registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
+                       Language::stringForKey(QStringLiteral("Add Record")));
+    activateFirstField();
 }
 
 void DatabaseFieldsView::duplicateRecord()
 {
-    if (!_database || selectedRows().size() != 1)
+    if (!_database || _readOnly || selectedRows().size() != 1 || _formPk < 0)
         return;
+    if (!updateRecord())
+        return;
+    qint64 pk = -1;
+    const QVariantMap before = _database->fieldValues();
     try {
-        updateRecord();
-        const qint64 pk = _database->insertRecord();
-        if (pk == -1)
-            return;
-        registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
-                           localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
-        _database->refreshBrowser();
-        _browserModel->reload(_database.get());
-        selectRowSilently(-1);
-        selectRow(_database->indexInBrowserWithPK(pk));
+        pk = _database->insertRecord();
     } catch (const DatabaseError &e) {
-        reportError(e.message());
+        _database->fieldValues() = before;
+        reportDatabaseError(e, true);
+        return;
     }
+    if (pk == -1)
+        return;
+    // The store's key is the copy's now; the form still shows the original until the row
+    // of the copy is selected below.
+    _database->fieldValues() = before;
+    registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
+                       localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
+    reloadRows(false);
+    selectRowSilently(rowOfPk(_formPk));
+    selectRow(rowOfPk(pk));
 }
 
 bool DatabaseFieldsView::deleteRecord()
 {
     const QList<int> rows = selectedRows();
-    if (!_database || rows.isEmpty())
+    if (!_database || rows.isEmpty() || _readOnly)
         return false;
     const int answer = Prompts::current().alert(
         window(), translated(QStringLiteral("Do you really want to delete selected record(s)?")), QString(),
@@ -321,27 +448,29 @@ bool DatabaseFieldsView::deleteRecord()
     for (int row : rows)
         pks.append(_browserModel->pkAtRow(row));
     const int first = rows.first();
-    try {
-        _undoManager->beginUndoGrouping();
-        for (qint64 pk : std::as_const(pks))
-            deleteRecordByPk(pk, false);
-        _undoManager->endUndoGrouping();
-        _dirty = false;
-        _database->refreshBrowser();
-        _browserModel->reload(_database.get());
-        if (_browserModel->rowCount() > 0) {
-            const int target = std::min(first <= 1 ? 0 : first - 1, _browserModel->rowCount() - 1);
-            selectRowSilently(target);
-            loadRow(target);
-        } else {
-            clearAllFields();
-            _database->fieldValues().remove(QStringLiteral("pk"));
-            _dirty = false;
+    // What is typed into a record being deleted goes with it.
+    _dirty = false;
+    bool failed = false;
+    _undoManager->beginUndoGrouping();
+    for (qint64 pk : std::as_const(pks)) {
+        if (!deleteRecordByPkChecked(pk)) {
+            failed = true;
+            break;
         }
-    } catch (const DatabaseError &e) {
-        while (_undoManager->groupingLevel() > 0)
-            _undoManager->endUndoGrouping();
-        reportError(e.message());
+    }
+    _undoManager->endUndoGrouping();
+    reloadRows(false);
+    if (failed && rowOfPk(_formPk) >= 0) {
+        // Some records stay: the one the form showed is shown again.
+        const qint64 shown = _formPk;
+        selectRowSilently(rowOfPk(shown));
+        loadRecord(shown);
+    } else if (_browserModel->rowCount() > 0) {
+        const int target = std::min(first <= 1 ? 0 : first - 1, _browserModel->rowCount() - 1);
+        selectRowSilently(target);
+        loadRecord(_browserModel->pkAtRow(target));
+    } else {
+        showNoRecord();
     }
     postRecordChanged();
     enableAllFields();
@@ -350,46 +479,64 @@ bool DatabaseFieldsView::deleteRecord()
     return true;
 }
 
+bool DatabaseFieldsView::deleteRecordByPkChecked(qint64 pk)
+{
+    try {
+        // The record's values are read without disturbing the record the store holds.
+        const QVariantMap held = _database->fieldValues();
+        const bool found = _database->initWithPrimaryKey(pk);
+        const QVariantMap copy = _database->fieldValues();
+        _database->fieldValues() = held;
+        _database->deleteRecordByPrimaryKeys({pk});
+        if (found)
+            registerRecordUndo([copy](DatabaseFieldsView &editor) { editor.insertRecordWithFieldValues(copy); },
+                               Language::stringForKey(QStringLiteral("Delete Record")));
+        if (pk == _formPk)
+            _formPk = -1;
+        return true;
+    } catch (const DatabaseError &e) {
+        reportDatabaseError(e, true);
+        return false;
+    }
+}
+
 void DatabaseFieldsView::deleteRecordByPk(qint64 pk, bool update)
 {
     if (!_database)
         return;
-    try {
-        const int row = _database->indexInBrowserWithPK(pk);
-        _database->initWithPrimaryKey(pk);
-        const QVariantMap copy = _database->fieldValues();
-        registerRecordUndo([copy](DatabaseFieldsView &editor) { editor.insertRecordWithFieldValues(copy); },
-                           Language::stringForKey(QStringLiteral("Delete Record")));
-        _database->deleteRecordByPrimaryKeys({pk});
-        if (!update)
-            return;
-        _dirty = false;
-        _database->refreshBrowser();
-        _browserModel->reload(_database.get());
-        if (_browserModel->rowCount() > 0) {
-            const int target = std::clamp(row, 0, _browserModel->rowCount() - 1);
-            selectRowSilently(target);
-            loadRow(target);
-        } else {
-            clearAllFields();
-            _database->fieldValues().remove(QStringLiteral("pk"));
-            _dirty = false;
-        }
-        postRecordChanged();
-    } catch (const DatabaseError &e) {
-        reportError(e.message());
+    if (!update) {
+        deleteRecordByPkChecked(pk);
+        return;
     }
-    if (update) {
-        enableAllFields();
-        updateNumbers();
-        enableButtons();
+    // An undo of Add Record: the form's edits of another record are written first.
+    if (pk != _formPk && !updateRecord())
+        return;
+    const int row = rowOfPk(pk);
+    if (!deleteRecordByPkChecked(pk))
+        return;
+    _dirty = false;
+    reloadRows(false);
+    if (_browserModel->rowCount() > 0) {
+        const int target = std::clamp(row, 0, _browserModel->rowCount() - 1);
+        selectRowSilently(target);
+        loadRecord(_browserModel->pkAtRow(target));
+    } else {
+        showNoRecord();
     }
+    postRecordChanged();
+    enableAllFields();
+    updateNumbers();
+    enableButtons();
 }
 
 void DatabaseFieldsView::insertRecordWithFieldValues(const QVariantMap &values)
 {
     if (!_database)
         return;
+    if (!updateRecord())
+        return;
+    const QVariantMap before = _database->fieldValues();
+    qint64 pk = -1;
     try {
         QVariantMap &current = _database->fieldValues();
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
@@ -398,36 +545,27 @@ void DatabaseFieldsView::insertRecordWithFieldValues(const QVariantMap &values)
             else
                 current.remove(it.key());
         }
-        const qint64 pk = _database->insertRecord();
-        if (pk == -1)
-            return;
-        _database->initWithPrimaryKey(pk);
-        updateValues();
-        _dirty = false;
-        postRecordChanged();
-        _database->refreshBrowser();
-        _browserModel->reload(_database.get());
-        selectRowSilently(_database->indexInBrowserWithPK(pk));
-        enableAllFields();
-        updateNumbers();
-        enableButtons();
-        registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
-                           localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
+        pk = _database->insertRecord();
     } catch (const DatabaseError &e) {
-        reportError(e.message());
+        _database->fieldValues() = before;
+        reportDatabaseError(e, true);
+        return;
     }
+    if (pk == -1)
+        return;
+    loadRecord(pk);
+    postRecordChanged();
+    reloadRows(false);
+    selectRowSilently(rowOfPk(pk));
+    enableAllFields();
+    updateNumbers();
+    enableButtons();
+    registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
+                       localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
 }
 
-void DatabaseFieldsView::clearAllFields()
+void DatabaseFieldsView::clearForm()
 {
-    if (_database) {
-        // The key stays, so what is typed into the cleared form goes back into this record.
-        QVariantMap &values = _database->fieldValues();
-        const QVariant pk = values.value(QStringLiteral("pk"));
-        values.clear();
-        if (pk.isValid())
-            values.insert(QStringLiteral("pk"), pk);
-    }
     const bool wasLoading = _loading;
     _loading = true;
     for (QWidget *control : valueControls()) {
@@ -435,11 +573,42 @@ void DatabaseFieldsView::clearAllFields()
             well->setData(QByteArray());
         else if (auto *picker = qobject_cast<QDateTimeEdit *>(control))
             picker->setDateTime(QDateTime::currentDateTime());
+        else if (auto *text = qobject_cast<RecordTextField *>(control))
+            text->setValue(QStringLiteral(""));
         else if (auto *edit = qobject_cast<QLineEdit *>(control))
             edit->setText(QStringLiteral(""));
     }
     _loading = wasLoading;
+}
+
+void DatabaseFieldsView::clearAllFields()
+{
+    if (!_database || _formPk < 0 || _readOnly) {
+        clearForm();
+        return;
+    }
+    // One undo step gives back every field as it was before the Clear.
+    const qint64 pk = _formPk;
+    const QVariantMap before = formValues();
+    registerRecordUndo([pk, before](DatabaseFieldsView &editor) { editor.restoreClearedValues(pk, before); },
+                       translated(QStringLiteral("Clear Record")));
+    clearForm();
+    // The key stays, so what is typed into the cleared form goes back into this record.
     _dirty = true;
+}
+
+void DatabaseFieldsView::restoreClearedValues(qint64 pk, const QVariantMap &values)
+{
+    if (_formPk != pk)
+        selectRecordWithPk(pk);
+    if (_formPk != pk)
+        return;
+    const QVariantMap current = formValues();
+    registerRecordUndo([pk, current](DatabaseFieldsView &editor) { editor.restoreClearedValues(pk, current); },
+                       translated(QStringLiteral("Clear Record")));
+    setFormValues(values);
+    _dirty = true;
+    updateRecord();
 }
 
 // ---------------------------------------------------------------- navigation
@@ -467,7 +636,8 @@ void DatabaseFieldsView::navigate(int tag)
     }
     if (selectedRows() != QList<int>{target})
         selectRow(target);
-    _outlets.browser->scrollTo(_browserModel->index(target, 0));
+    // The selection stays on the edited record when its edits could not be written.
+    _outlets.browser->scrollTo(_browserModel->index(std::max(selectedRecordIndex(), 0), 0));
     updateNumbers();
     emit recordNavigated();
 }
@@ -480,10 +650,10 @@ void DatabaseFieldsView::setBrowseField(int pk)
         return;
     try {
         _database->setBrowseField(pk);
-        reloadKeepingSelection(_browserModel, _database.get(), _outlets.browser, _selectingByProgram);
     } catch (const DatabaseError &e) {
-        reportError(e.message());
+        reportDatabaseError(e, false);
     }
+    reloadRows(true);
     if (_outlets.propertiesView)
         _outlets.propertiesView->refresh();
 }
@@ -496,16 +666,16 @@ void DatabaseFieldsView::setSortField(int pk)
     const qint64 selectedPk = _browserModel->pkAtRow(oldRow);
     try {
         _database->setSortField(pk, 1);
-        reloadKeepingSelection(_browserModel, _database.get(), _outlets.browser, _selectingByProgram);
-        if (_outlets.propertiesView)
-            _outlets.propertiesView->refresh();
-        if (selectedPk >= 0) {
-            const int newRow = _database->indexInBrowserWithPK(selectedPk);
-            if (newRow >= 0 && newRow != oldRow)
-                selectRowSilently(newRow);
-        }
     } catch (const DatabaseError &e) {
-        reportError(e.message());
+        reportDatabaseError(e, false);
+    }
+    reloadRows(true);
+    if (_outlets.propertiesView)
+        _outlets.propertiesView->refresh();
+    if (selectedPk >= 0) {
+        const int newRow = rowOfPk(selectedPk);
+        if (newRow >= 0 && newRow != oldRow)
+            selectRowSilently(newRow);
     }
     updateNumbers();
     enableButtons();
@@ -521,7 +691,7 @@ void DatabaseFieldsView::showAllRecords()
             _outlets.propertiesView->setDatabaseChanged();
         _database->setSearchString({});
     } catch (const DatabaseError &e) {
-        reportError(e.message());
+        reportDatabaseError(e, false);
     }
     reloadBrowser();
 }
@@ -530,10 +700,14 @@ void DatabaseFieldsView::reloadBrowser()
 {
     if (!_database)
         return;
+    // The list is read again with what the form holds written first; edits that cannot be
+    // written stay in the form.
+    updateRecord();
     _database->refreshBrowser();
-    reloadKeepingSelection(_browserModel, _database.get(), _outlets.browser, _selectingByProgram);
+    reloadRows(true);
     updateNumbers();
-    updateValues();
+    if (!_dirty)
+        updateValues();
     if (selectedRows().isEmpty())
         selectRow(0);
     postRecordChanged();
@@ -546,23 +720,23 @@ void DatabaseFieldsView::changeBrowserSelection()
     const int oldRow = selectedRecordIndex();
     const qint64 pk = _browserModel->pkAtRow(oldRow);
     _database->refreshBrowser();
-    reloadKeepingSelection(_browserModel, _database.get(), _outlets.browser, _selectingByProgram);
+    if (!reloadRows(true))
+        return;
     if (_outlets.propertiesView)
         _outlets.propertiesView->refresh();
     if (pk < 0)
         return;
-    const int newRow = _database->indexInBrowserWithPK(pk);
+    const int newRow = rowOfPk(pk);
     if (newRow == oldRow)
         return;
     if (newRow < 0) {
         updateRecord();
-        clearAllFields();
-        _database->fieldValues().remove(QStringLiteral("pk"));
-        _dirty = false;
+        showNoRecord();
         selectRowSilently(-1);
     } else {
         selectRowSilently(newRow);
-        loadRow(newRow);
+        if (pk != _formPk)
+            loadRecord(pk);
     }
     postRecordChanged();
     enableAllFields();
@@ -582,13 +756,12 @@ void DatabaseFieldsView::updateNumbers()
     if (_outlets.filteredCount)
         _outlets.filteredCount->setText(QString::number(count));
     if (_outlets.totalCount) {
-        int total = 0;
         try {
-            total = _database ? _database->count() : 0;
+            _outlets.totalCount->setText(QString::number(_database ? _database->count() : 0));
         } catch (const DatabaseError &e) {
+            // A file held by another program keeps the count it showed.
             qWarning("%s", qPrintable(e.message()));
         }
-        _outlets.totalCount->setText(QString::number(total));
     }
     if (_outlets.recordLabel)
         _outlets.recordLabel->setText(QStringLiteral("%1 %2 of %3")
@@ -605,24 +778,26 @@ void DatabaseFieldsView::enableButtons()
         if (button)
             button->setEnabled(on);
     };
+    const bool writable = _database && !_readOnly;
     if (rows.size() == 1) {
         const int row = rows.first();
         const bool valid = row >= 0 && row < count;
-        enable(_outlets.bnAddCurrent, valid);
-        enable(_outlets.bnDelete, valid);
-        enable(_outlets.bnUpdate, valid);
+        enable(_outlets.bnAddCurrent, valid && writable && _formPk >= 0);
+        enable(_outlets.bnDelete, valid && writable);
+        enable(_outlets.bnUpdate, valid && writable && _formPk >= 0);
         enable(_outlets.bnNavigatePrev, count > 0 && row != 0);
         enable(_outlets.bnNavigateFirst, count > 0 && row != 0);
         enable(_outlets.bnNavigateNext, count > 0 && row != count - 1);
         enable(_outlets.bnNavigateLast, count > 0 && row != count - 1);
     } else {
-        enable(_outlets.bnDelete, !rows.isEmpty());
+        enable(_outlets.bnDelete, !rows.isEmpty() && writable);
         for (QAbstractButton *button : {_outlets.bnAddCurrent, _outlets.bnUpdate, _outlets.bnNavigatePrev,
                                         _outlets.bnNavigateNext, _outlets.bnNavigateFirst, _outlets.bnNavigateLast})
             enable(button, false);
     }
     enable(_outlets.bnDeleteDb, _database && _dbListModel->rowCount() >= 2);
-    enable(_outlets.bnAddRecord, _database != nullptr);
+    enable(_outlets.bnAddRecord, writable);
+    emit commandsChanged();
 }
 
 bool DatabaseFieldsView::validateMenuItem(Command command) const
@@ -634,14 +809,16 @@ bool DatabaseFieldsView::validateMenuItem(Command command) const
     case DeleteDatabase:
         return _database && _dbListModel->rowCount() >= 2;
     case SaveDatabaseAs:
-    case AddRecord:
     case ShowAllRecords:
         return _database != nullptr;
+    case AddRecord:
+        return _database && !_readOnly;
     case DeleteRecord:
+        return _database && !_readOnly && selectedRecordIndex() >= 0;
     case DuplicateRecord:
     case UpdateRecord:
     case ClearAllFields:
-        return _database && selectedRecordIndex() >= 0;
+        return _database && !_readOnly && selectedRows().size() == 1 && _formPk >= 0;
     }
     return false;
 }
@@ -649,11 +826,12 @@ bool DatabaseFieldsView::validateMenuItem(Command command) const
 void DatabaseFieldsView::enableAllFields()
 {
     const QList<int> rows = selectedRows();
-    const bool on = rows.size() == 1 && rows.first() < _browserModel->rowCount();
+    // A row whose record could not be read has nothing to edit.
+    const bool on = rows.size() == 1 && rows.first() < _browserModel->rowCount() && _formPk >= 0;
     for (QWidget *control : valueControls())
         control->setEnabled(on);
     for (QCheckBox *box : std::as_const(_groupsControls))
-        box->setEnabled(on);
+        box->setEnabled(on && !_readOnly);
 }
 
 } // namespace quillmark

@@ -18,7 +18,7 @@ DatabaseStatement::DatabaseStatement(sqlite3 *db, const QString &sql)
         if (m_stmt)
             sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
-        throw DatabaseError(QStringLiteral("Error: failed to prepare statement with message '%1'.").arg(reason));
+        throw DatabaseError(QStringLiteral("Error: failed to prepare statement with message '%1'.").arg(reason), rc);
     }
 }
 

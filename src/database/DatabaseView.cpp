@@ -169,8 +169,9 @@ DatabaseView::DatabaseView(QWidget *parent)
 
 DatabaseView::~DatabaseView()
 {
+    // The editor writes its record back by itself when it goes, without asking anything of a
+    // window that is being taken down.
     NotificationCenter::defaultCenter().removeObserver(this);
-    _databaseFieldsView->updateRecord();
 }
 
 void DatabaseView::buildToolbar()
@@ -204,8 +205,11 @@ void DatabaseView::buildToolbar()
             button->setObjectName(QString::fromLatin1(item.name));
             row->addWidget(button);
         }
-        connect(findChild<QToolButton *>(QStringLiteral("clearRecord")), &QToolButton::clicked, this,
-                [this] { _databaseFieldsView->clearAllFields(); });
+        QToolButton *clear = findChild<QToolButton *>(QStringLiteral("clearRecord"));
+        connect(clear, &QToolButton::clicked, this, [this] { _databaseFieldsView->clearAllFields(); });
+        connect(_databaseFieldsView, &DatabaseFieldsView::commandsChanged, clear, [this, clear] {
+            clear->setEnabled(_databaseFieldsView->validateMenuItem(DatabaseFieldsView::ClearAllFields));
+        });
         auto *more = toolButton(_toolbar, QStyle::SP_DirOpenIcon, translated(QStringLiteral("Open Database...")));
         more->setObjectName(QStringLiteral("databaseMenu"));
         auto *menu = new QMenu(more);
@@ -301,6 +305,15 @@ void DatabaseView::showDatabasesListMenu(const QPoint &position)
 
 bool DatabaseView::eventFilter(QObject *watched, QEvent *event)
 {
+    // Delete and Backspace in the browser delete records: no window shortcut takes them first.
+    if (watched == _browser && event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
     if (watched == _browser && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent *>(event)->key()) {
         case Qt::Key_Delete:
@@ -331,10 +344,14 @@ void DatabaseView::appDidFinishLaunching()
     if (files.isEmpty())
         return;
     const QString stored = UserDefaults::standard().stringForKey(QStringLiteral("databasePath"));
-    // A stored database that is gone no longer decides: the first listed one opens instead.
-    const QString path = !stored.isEmpty() && QFileInfo(stored).isFile() ? stored : files.first();
-    if (!_databaseFieldsView->setDatabasePath(path) && path != files.first())
-        _databaseFieldsView->setDatabasePath(files.first());
+    // A stored database that is gone or cannot be opened no longer decides: the listed ones
+    // are tried in order (a damaged one is said once).
+    QStringList candidates = files;
+    if (!stored.isEmpty() && QFileInfo(stored).isFile())
+        candidates.prepend(stored);
+    for (const QString &path : std::as_const(candidates))
+        if (_databaseFieldsView->setDatabasePath(path) || _databaseFieldsView->database())
+            break;
 }
 
 void DatabaseView::appWillTerminate()

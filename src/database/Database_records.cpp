@@ -20,9 +20,18 @@ namespace quillmark {
 
 namespace {
 
-QString insertError(const DatabaseConnection &connection)
+DatabaseError insertError(const DatabaseConnection &connection)
 {
-    return QStringLiteral("Error: failed to insert into the database with message '%1'.").arg(connection.errorMessage());
+    return DatabaseError(
+        QStringLiteral("Error: failed to insert into the database with message '%1'.").arg(connection.errorMessage()),
+        connection.errorCode());
+}
+
+DatabaseError readError(const DatabaseConnection &connection)
+{
+    return DatabaseError(
+        QStringLiteral("Error: failed to read the database with message '%1'.").arg(connection.errorMessage()),
+        connection.errorCode());
 }
 
 bool isNumber(const QVariant &value)
@@ -152,50 +161,59 @@ QString Database::checkedColumn(const QString &columnName) const
 
 // ---------------------------------------------------------------- one record
 
-void Database::initWithPrimaryKey(qint64 pk)
+bool Database::initWithPrimaryKey(qint64 pk)
 {
-    _fieldValues.insert(QStringLiteral("pk"), pk);
     Scope scope(*this);
     QStringList columns;
     for (const tableField &field : std::as_const(_fieldsStructure))
         columns.append(quoteIdentifier(field.dbtitle()));
     if (columns.isEmpty()) {
+        _fieldValues.insert(QStringLiteral("pk"), pk);
         _dirty = false;
-        return;
+        return true;
     }
     DatabaseStatement statement(scope.connection().handle(),
                                 QStringLiteral("SELECT %1 FROM dbtable WHERE pk=?").arg(columns.join(QStringLiteral(", "))));
     statement.bindInt64(1, pk);
-    if (statement.step() == SQLITE_ROW) {
-        for (int i = 0; i < _fieldsStructure.size(); ++i) {
-            const tableField &field = _fieldsStructure.at(i);
-            QVariant value;
-            switch (field.type) {
-            case tableField::Integer:
-                if (!statement.isNull(i))
-                    value = statement.columnInt64(i);
-                break;
-            case tableField::Real:
-                if (!statement.isNull(i))
-                    value = statement.columnDouble(i);
-                break;
-            case tableField::Date:
-            case tableField::Text: {
-                const QString text = statement.columnText(i);
-                value = text.isNull() ? QStringLiteral("") : text;
-                break;
-            }
-            case tableField::Blob:
-                if (!statement.isNull(i))
-                    value = statement.columnBlob(i);
-                break;
-            default:
-                continue;
-            }
-            _fieldValues.insert(field.dbtitle(), value);
+    const int rc = statement.step();
+    if (rc == SQLITE_DONE)
+        return false;
+    if (rc != SQLITE_ROW)
+        throw readError(scope.connection());
+    // The record's values and its key change together, and only once its row has been read:
+    // a failed read leaves the record that was loaded before, under its own key.
+    QVariantMap values = _fieldValues;
+    for (int i = 0; i < _fieldsStructure.size(); ++i) {
+        const tableField &field = _fieldsStructure.at(i);
+        QVariant value;
+        switch (field.type) {
+        case tableField::Integer:
+            if (!statement.isNull(i))
+                value = statement.columnInt64(i);
+            break;
+        case tableField::Real:
+            if (!statement.isNull(i))
+                value = statement.columnDouble(i);
+            break;
+        case tableField::Date:
+        case tableField::Text: {
+            const QString text = statement.columnText(i);
+            value = text.isNull() ? QStringLiteral("") : text;
+            break;
         }
+        case tableField::Blob:
+            if (!statement.isNull(i))
+                value = statement.columnBlob(i);
+            break;
+        default:
+            continue;
+        }
+        values.insert(field.dbtitle(), value);
     }
+    values.insert(QStringLiteral("pk"), pk);
+    _fieldValues = values;
     _dirty = false;
+    return true;
 }
 
 qint64 Database::insertRecord()
@@ -218,7 +236,7 @@ qint64 Database::insertRecord()
     for (int i = 0; i < used.size(); ++i)
         bindFieldValue(statement, i + 1, used.at(i)->type, _fieldValues.value(used.at(i)->dbtitle()));
     if (statement.step() != SQLITE_DONE)
-        throw DatabaseError(insertError(connection));
+        throw insertError(connection);
     const qint64 pk = connection.lastInsertRowId();
     _fieldValues.insert(QStringLiteral("pk"), pk);
     refreshBrowser();
@@ -255,9 +273,51 @@ qint64 Database::updateRecord()
     if (_fieldValues.contains(QStringLiteral("pk")))
         statement.bindInt64(int(_fieldsStructure.size()) + 1, pk);
     if (statement.step() != SQLITE_DONE)
-        throw DatabaseError(insertError(connection));
+        throw insertError(connection);
     refreshBrowser();
     return pk;
+}
+
+bool Database::updateRecordValues(qint64 pk, const QStringList &columnNames)
+{
+    QList<const tableField *> written;
+    for (const tableField &field : std::as_const(_fieldsStructure))
+        if (columnNames.contains(field.dbtitle()))
+            written.append(&field);
+    Scope scope(*this);
+    DatabaseConnection &connection = scope.connection();
+    if (written.isEmpty()) {
+        // Nothing to write; the answer still says whether the record is there.
+        DatabaseStatement statement(connection.handle(), QStringLiteral("SELECT count(*) FROM dbtable WHERE pk=?"));
+        statement.bindInt64(1, pk);
+        if (statement.step() != SQLITE_ROW)
+            throw readError(connection);
+        return statement.columnInt64(0) > 0;
+    }
+    QStringList assignments;
+    for (const tableField *field : std::as_const(written))
+        assignments.append(QStringLiteral(" %1 =?").arg(quoteIdentifier(field->dbtitle())));
+    DatabaseStatement statement(connection.handle(), QStringLiteral("UPDATE dbtable set %1 WHERE pk=?;")
+                                                         .arg(assignments.join(QLatin1Char(','))));
+    for (int i = 0; i < written.size(); ++i) {
+        const tableField &field = *written.at(i);
+        const auto it = _fieldValues.constFind(field.dbtitle());
+        if (it == _fieldValues.cend()) {
+            if (field.type == tableField::Integer)
+                statement.bindInt64(i + 1, 0);
+            else if (field.type == tableField::Real)
+                statement.bindDouble(i + 1, 0.0);
+            else
+                statement.bindNull(i + 1);
+            continue;
+        }
+        bindFieldValue(statement, i + 1, field.type, it.value());
+    }
+    statement.bindInt64(int(written.size()) + 1, pk);
+    if (statement.step() != SQLITE_DONE)
+        throw insertError(connection);
+    refreshBrowser();
+    return connection.changes() > 0;
 }
 
 void Database::deleteRecordByPrimaryKeys(const QList<qint64> &pks)
@@ -271,7 +331,8 @@ void Database::deleteRecordByPrimaryKeys(const QList<qint64> &pks)
             statement.bindInt64(1, pk);
             if (statement.step() != SQLITE_DONE)
                 throw DatabaseError(QStringLiteral("Error: failed to delete from database with message '%1'.")
-                                        .arg(connection.errorMessage()));
+                                        .arg(connection.errorMessage()),
+                                    connection.errorCode());
             statement.reset();
         }
         connection.commit();
@@ -292,7 +353,9 @@ int Database::count()
 {
     Scope scope(*this);
     DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT count(*) FROM dbtable"));
-    return statement.step() == SQLITE_ROW ? int(statement.columnInt64(0)) : 0;
+    if (statement.step() != SQLITE_ROW)
+        throw readError(scope.connection());
+    return int(statement.columnInt64(0));
 }
 
 qint64 Database::selectedPk() const
@@ -312,8 +375,13 @@ Database::FindClause Database::findClause(const QList<std::pair<QString, QString
     for (const auto &[column, text] : columnTexts) {
         if (text.isEmpty() || fieldPkByTitle(column) < 0)
             continue;
-        conditions.append(QStringLiteral(" %1 LIKE ?").arg(quoteIdentifier(column)));
-        clause.values.append(QLatin1Char('%') + text + QLatin1Char('%'));
+        // The user's text is matched as typed: its own "%", "_" and "\\" are escaped.
+        conditions.append(QStringLiteral(" %1 LIKE ? ESCAPE '\\'").arg(quoteIdentifier(column)));
+        QString escaped = text;
+        escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+            .replace(QLatin1Char('%'), QLatin1String("\\%"))
+            .replace(QLatin1Char('_'), QLatin1String("\\_"));
+        clause.values.append(QLatin1Char('%') + escaped + QLatin1Char('%'));
     }
     if (!conditions.isEmpty())
         clause.sql = QLatin1Char('(') + conditions.join(QStringLiteral(" and")) + QLatin1Char(')');
@@ -370,10 +438,14 @@ QList<dbBrowseField> Database::browserArray()
                                 QStringLiteral("SELECT %1, pk FROM dbtable%2%3;").arg(browse, filterClause(), order));
     bindFilter(statement, 1, groups);
     QList<dbBrowseField> rows;
-    while (statement.step() == SQLITE_ROW) {
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW) {
         const QString value = statement.columnText(0);
         rows.append(dbBrowseField(qint32(statement.columnInt64(1)), value.isNull() ? QStringLiteral("") : value));
     }
+    // A list cut short would be kept as if it were the whole list.
+    if (rc != SQLITE_DONE)
+        throw readError(scope.connection());
     _browseArray = rows;
     return rows;
 }
@@ -430,7 +502,7 @@ void Database::applyGroupChange(qint64 mask, int mode, bool listedOnly)
     if (listedOnly)
         bindFilter(statement, maskPlaceholders + 1, groups);
     if (statement.step() != SQLITE_DONE)
-        throw DatabaseError(insertError(scope.connection()));
+        throw insertError(scope.connection());
 }
 
 void Database::updateRecordsGroups(qint64 mask, int mode)
@@ -467,7 +539,8 @@ QString Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar deli
     bindFilter(statement, 1, groups);
     const bool comma = delimiter == QLatin1Char(',');
     QStringList lines;
-    while (statement.step() == SQLITE_ROW) {
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW) {
         QStringList cells;
         for (int i = 0; i < types.size(); ++i) {
             const QString cell = exportCell(statement, i, types.at(i));
@@ -477,6 +550,8 @@ QString Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar deli
         if (!line.isEmpty())
             lines.append(line);
     }
+    if (rc != SQLITE_DONE)
+        throw readError(scope.connection());
     return lines.isEmpty() ? QStringLiteral("") : lines.join(QStringLiteral("\r\n"));
 }
 
@@ -519,7 +594,7 @@ int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QS
             const int rc = statement->step();
             statement->reset();
             if (rc != SQLITE_DONE)
-                throw DatabaseError(insertError(connection));
+                throw insertError(connection);
             lastPk = connection.lastInsertRowId();
             ++inserted;
         }
@@ -546,7 +621,7 @@ void Database::importRecordsFrom(const QString &otherPath)
         DatabaseStatement attach(connection.handle(), QStringLiteral("ATTACH DATABASE ? AS other"));
         attach.bindText(1, otherPath);
         if (attach.step() != SQLITE_DONE)
-            throw DatabaseError(insertError(connection));
+            throw insertError(connection);
     }
     QStringList shared;
     {

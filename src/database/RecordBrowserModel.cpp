@@ -12,18 +12,35 @@ RecordBrowserModel::RecordBrowserModel(QObject *parent)
 
 void RecordBrowserModel::reload(Database *database)
 {
-    beginResetModel();
-    _rows.clear();
-    _header.clear();
-    if (database) {
-        try {
-            _rows = database->browserArray();
-            _header = database->browseField(false);
-        } catch (const DatabaseError &e) {
-            qWarning("%s", qPrintable(e.message()));
-            _rows.clear();
-        }
+    if (!database) {
+        beginResetModel();
+        _rows.clear();
+        _header.clear();
+        _database = nullptr;
+        endResetModel();
+        return;
     }
+    QList<dbBrowseField> rows;
+    QString header;
+    try {
+        rows = database->browserArray();
+        header = database->browseField(false);
+    } catch (const DatabaseError &) {
+        // The rows read before stay while the same database cannot be read now; another
+        // database's rows never stand for this one's.
+        if (database != _database) {
+            beginResetModel();
+            _rows.clear();
+            _header.clear();
+            _database = database;
+            endResetModel();
+        }
+        throw;
+    }
+    beginResetModel();
+    _rows = rows;
+    _header = header;
+    _database = database;
     endResetModel();
 }
 

@@ -15,7 +15,8 @@ class RecordBrowserModel : public QAbstractTableModel
 public:
     explicit RecordBrowserModel(QObject *parent = nullptr);
 
-    // Reads the browse list of the database again (none: no rows).
+    // Reads the browse list of the database again (none: no rows). Throws DatabaseError when
+    // it cannot be read; the rows of the same database read before are kept then.
     void reload(Database *database);
     const QList<dbBrowseField> &rows() const { return _rows; }
     // The pk of the record at that row, -1 outside the list.
@@ -29,6 +30,7 @@ public:
 private:
     QList<dbBrowseField> _rows;
     QString _header;
+    const Database *_database = nullptr;
 };
 
 } // namespace quillmark

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -60,8 +61,13 @@ int QtPrompts::alert(QWidget *parent, const QString &title, const QString &messa
     box.setIcon(style == Critical ? QMessageBox::Critical
                 : style == Informational ? QMessageBox::Information
                                          : QMessageBox::Warning);
+    // Messages carry names the user typed (databases, files, fields): shown as typed, never as
+    // markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(title);
     box.setInformativeText(message);
+    if (auto *informative = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     const QStringList titles = buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : buttons;
     QList<QPushButton *> added;
     for (int i = 0; i < titles.size(); ++i) {

@@ -148,7 +148,7 @@ TEST(DatabaseBrowser, FindTextsAreOnlyText)
         EXPECT_EQ(listed(*db), c.expected) << db->searchString().sql.toStdString();
     }
     const Database::FindClause clause = db->findClause({{"First_Name", "Ann"}});
-    EXPECT_EQ(clause.sql, "( \"First_Name\" LIKE ?)");
+    EXPECT_EQ(clause.sql, "( \"First_Name\" LIKE ? ESCAPE '\\')");
     EXPECT_EQ(clause.values, QVariantList({"%Ann%"}));
     EXPECT_EQ(db->count(), 3);
 }
@@ -228,4 +228,31 @@ TEST(DatabaseGroups, DeletingAGroupRenumbersEveryRecord)
     EXPECT_EQ(groupsOf(*db, "g17"), qint64(1) << 15);
     EXPECT_EQ(groupsOf(*db, "none"), 0);
     EXPECT_THROW(db->deleteGroupAtIndex(40), DatabaseError);
+}
+
+TEST(DatabaseBrowser, WildcardsInFindTextsAreFoundAsTyped)
+{
+    auto db = dbtest::freshDatabase();
+    ASSERT_TRUE(db);
+    for (const char *name : {"100%", "1000", "a_b", "axb", "back\\slash", "backXslash", "50%_off"})
+        dbtest::addRecord(*db, {{"Last_Name", name}});
+    struct Case
+    {
+        QString find;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {"%", {"100%", "50%_off"}},
+        {"100%", {"100%"}},
+        {"_", {"50%_off", "a_b"}},
+        {"a_b", {"a_b"}},
+        {"\\", {"back\\slash"}},
+        {"%_", {"50%_off"}},
+        {"10", {"100%", "1000"}},
+    };
+    for (const Case &c : cases) {
+        db->setSearchString(db->findClause({{"Last_Name", c.find}}));
+        db->refreshBrowser();
+        EXPECT_EQ(listed(*db), c.expected) << c.find.toStdString();
+    }
 }

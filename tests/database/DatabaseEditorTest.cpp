@@ -60,6 +60,7 @@ protected:
         QDir().mkpath(Database::databasesFolder());
         UserDefaults::standard().removeObject("databasePath");
         UserDefaults::standard().removeObject("dbProperties");
+        dbtest::nextUserAction();
     }
 
     void TearDown() override
@@ -329,6 +330,7 @@ TEST_F(DatabaseEditor, UnusableDatabaseNamesAreRefused)
 {
     openTen();
     for (const QString name : {"", "  ", "a/b", ".hidden", "../up"}) {
+        dbtest::nextUserAction();
         prompts->clear();
         EXPECT_FALSE(editor().addDatabaseNamed(name)) << qPrintable(name);
         EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
@@ -402,6 +404,7 @@ TEST_F(DatabaseEditor, OpenCopiesTheChosenFileIntoTheDatabasesFolder)
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a database");
     junk.close();
+    dbtest::nextUserAction();
     prompts->clear();
     EXPECT_FALSE(editor().openDatabaseFile(junk.fileName()));
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);

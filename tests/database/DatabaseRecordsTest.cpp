@@ -113,10 +113,10 @@ TEST(DatabaseRecords, InsertUpdateDelete)
     db->initWithPrimaryKey(first);
     EXPECT_EQ(db->fieldValues().value("Date"), "2024-03-05 14:30:00 +0000");
 
-    // A pk without a record keeps the values loaded last.
-    db->initWithPrimaryKey(999);
+    // A pk without a record changes nothing: the values loaded last stay under their own key.
+    EXPECT_FALSE(db->initWithPrimaryKey(999));
     EXPECT_EQ(db->fieldValues().value("City"), "Springfield");
-    EXPECT_EQ(db->selectedPk(), 999);
+    EXPECT_EQ(db->selectedPk(), first);
 
     db->deleteRecordByPrimaryKeys({first, 12345});
     EXPECT_EQ(db->count(), 1);

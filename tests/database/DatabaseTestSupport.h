@@ -6,8 +6,13 @@
 
 #include <memory>
 
+#include <sqlite3.h>
+
 #include "common/TestSupport.h"
 #include "database/Database.h"
+#include "database/DatabaseUserAction.h"
+
+#include <QCoreApplication>
 
 namespace dbtest {
 
@@ -44,6 +49,50 @@ inline qint64 addRecord(quillmark::Database &db, const QVariantMap &values)
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         db.fieldValues().insert(it.key(), it.value());
     return db.insertRecord();
+}
+
+// Another program's hold on a database file: a second connection inside BEGIN EXCLUSIVE, so
+// that the store can neither read nor write until it is released. The store waits only a
+// moment for it meanwhile.
+class ExclusiveLock
+{
+public:
+    explicit ExclusiveLock(const QString &path, int waitMilliseconds = 60)
+        : m_previousWait(quillmark::DatabaseUserAction::waitMilliseconds())
+    {
+        quillmark::DatabaseUserAction::setWaitMilliseconds(waitMilliseconds);
+        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+            || sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("cannot lock %s", qPrintable(path));
+    }
+    ~ExclusiveLock()
+    {
+        release();
+        quillmark::DatabaseUserAction::setWaitMilliseconds(m_previousWait);
+    }
+    ExclusiveLock(const ExclusiveLock &) = delete;
+    ExclusiveLock &operator=(const ExclusiveLock &) = delete;
+
+    void release()
+    {
+        if (!m_db)
+            return;
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    int m_previousWait;
+};
+
+// Control goes back to the event loop between two user actions: each may wait once for a
+// busy file and show one message.
+inline void nextUserAction()
+{
+    QCoreApplication::processEvents();
+    quillmark::DatabaseUserAction::end();
 }
 
 } // namespace dbtest

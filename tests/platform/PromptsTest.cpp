@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QTimer>
 
 using namespace quillmark;
 using qmtest::ScopedTestPrompts;
@@ -128,4 +132,40 @@ TEST(Prompts, TheFakeTypedSavePanelAnswersWithTypeAndAccessory)
     EXPECT_TRUE(guard->last().hadAccessory);
     // Nothing queued: cancelled.
     EXPECT_TRUE(Prompts::current().saveFileOfType(nullptr, "Export", "/tmp", "Label", types, chosen).isEmpty());
+}
+
+TEST(Prompts, AlertsShowTheirTextsAsTyped)
+{
+    // The real alert, answered by a click as soon as it shows.
+    QtPrompts prompts;
+    Qt::TextFormat titleFormat = Qt::AutoText;
+    Qt::TextFormat messageFormat = Qt::AutoText;
+    QString shownTitle;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(widget);
+            if (!box || !box->isVisible())
+                continue;
+            if (auto *label = box->findChild<QLabel *>("qt_msgbox_label")) {
+                titleFormat = label->textFormat();
+                shownTitle = label->text();
+            }
+            if (auto *label = box->findChild<QLabel *>("qt_msgbox_informativelabel"))
+                messageFormat = label->textFormat();
+            box->buttons().first()->click();
+        }
+    });
+    // Never left waiting: whatever alert is still open goes after a while.
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(widget))
+                box->reject();
+    });
+    safety.start(5000);
+    prompts.alert(nullptr, "Delete the <b>Club</b> database?", "<i>R&D</i>", {"OK"});
+    EXPECT_EQ(titleFormat, Qt::PlainText);
+    EXPECT_EQ(messageFormat, Qt::PlainText);
+    EXPECT_EQ(shownTitle, "Delete the <b>Club</b> database?");
 }
