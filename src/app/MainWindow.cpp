@@ -146,6 +146,17 @@ void MainWindow::buildDatabaseMode()
         return {database->path(), database->selectedPk()};
     };
     connect(qApp, &QApplication::aboutToQuit, m_modeSwitch->databaseView(), &DatabaseView::appWillTerminate);
+    // In database mode only the commands that do not act on the hidden design stay on; the
+    // items are known by their English titles, which they keep as tool tips.
+    const QStringList kept = {QStringLiteral("Undo"), QStringLiteral("Redo"), QStringLiteral("Save"),
+                              QStringLiteral("Save As..."), QStringLiteral("Preferences...")};
+    QList<QAction *> keptActions{m_quitAction};
+    for (QAction *top : menuBar()->actions())
+        if (QMenu *menu = top->menu())
+            for (QAction *item : menu->actions())
+                if (kept.contains(item->toolTip()))
+                    keptActions.append(item);
+    m_modeSwitch->keepInDatabaseMode(keptActions);
 }
 
 void MainWindow::finishLaunching()

@@ -8,6 +8,7 @@
 #include "foundation/SegmentedControl.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -102,15 +103,103 @@ void DatabaseModeSwitch::buildDatabaseMenu()
         }
         QAction *action = _databaseMenu->addAction(translated(QString::fromLatin1(item.title)), editor, item.run);
         action->setData(int(item.command));
+        // Duplicate takes the key of the design's Duplicate, which is off in database mode.
+        if (item.command == DatabaseFieldsView::DuplicateRecord)
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     }
-    // Enabled as the editor's state allows each time the menu opens.
-    connect(_databaseMenu, &QMenu::aboutToShow, this, [this, editor] {
-        for (QAction *action : _databaseMenu->actions())
-            if (!action->isSeparator())
-                action->setEnabled(editor->validateMenuItem(DatabaseFieldsView::Command(action->data().toInt())));
-    });
+    // Enabled as the editor's state allows, so that the keys work as the menu shows.
+    connect(_databaseMenu, &QMenu::aboutToShow, this, &DatabaseModeSwitch::validateDatabaseMenu);
+    connect(editor, &DatabaseFieldsView::commandsChanged, this, &DatabaseModeSwitch::validateDatabaseMenu);
     _databaseMenu->menuAction()->setVisible(false);
     _window->menuBar()->addMenu(_databaseMenu);
+    validateDatabaseMenu();
+}
+
+void DatabaseModeSwitch::validateDatabaseMenu()
+{
+    if (!_databaseMenu)
+        return;
+    DatabaseFieldsView *editor = _databaseView->databaseFieldsView();
+    for (QAction *action : _databaseMenu->actions())
+        if (!action->isSeparator())
+            action->setEnabled(_mode == DatabaseMode
+                               && editor->validateMenuItem(DatabaseFieldsView::Command(action->data().toInt())));
+}
+
+void DatabaseModeSwitch::keepInDatabaseMode(const QList<QAction *> &actions)
+{
+    for (QAction *action : actions)
+        if (action)
+            _kept.append(action);
+}
+
+void DatabaseModeSwitch::disableLabelCommands()
+{
+    if (_mode != DatabaseMode)
+        return;
+    std::function<void(QMenu *)> walk = [&](QMenu *menu) {
+        for (QAction *action : menu->actions()) {
+            if (action->menu()) {
+                walk(action->menu());
+                continue;
+            }
+            if (action->isSeparator() || _kept.contains(action) || !action->isEnabled())
+                continue;
+            action->setEnabled(false);
+            if (!_disabledActions.contains(action))
+                _disabledActions.append(action);
+        }
+    };
+    for (QAction *top : _window->menuBar()->actions())
+        if (QMenu *menu = top->menu(); menu && menu != _databaseMenu)
+            walk(menu);
+}
+
+void DatabaseModeSwitch::leaveLabelMenus()
+{
+    std::function<bool(QMenu *)> keepsAny = [&](QMenu *menu) {
+        for (QAction *action : menu->actions())
+            if (_kept.contains(action) || (action->menu() && keepsAny(action->menu())))
+                return true;
+        return false;
+    };
+    for (QAction *top : _window->menuBar()->actions()) {
+        QMenu *menu = top->menu();
+        if (!menu || menu == _databaseMenu)
+            continue;
+        if (!_watchedMenus.contains(menu)) {
+            // A menu that sets its items' state as it opens must not turn them on here.
+            connect(menu, &QMenu::aboutToShow, this, &DatabaseModeSwitch::disableLabelCommands);
+            _watchedMenus.append(menu);
+        }
+        if (top->isVisible() && !keepsAny(menu)) {
+            top->setVisible(false);
+            _hiddenMenus.append(top);
+        }
+    }
+    disableLabelCommands();
+    for (QDockWidget *dock : _window->findChildren<QDockWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!dock->isHidden()) {
+            dock->hide();
+            _hiddenDocks.append(dock);
+        }
+    }
+}
+
+void DatabaseModeSwitch::restoreLabelMenus()
+{
+    for (const QPointer<QAction> &action : std::as_const(_disabledActions))
+        if (action)
+            action->setEnabled(true);
+    _disabledActions.clear();
+    for (const QPointer<QAction> &menu : std::as_const(_hiddenMenus))
+        if (menu)
+            menu->setVisible(true);
+    _hiddenMenus.clear();
+    for (const QPointer<QDockWidget> &dock : std::as_const(_hiddenDocks))
+        if (dock)
+            dock->show();
+    _hiddenDocks.clear();
 }
 
 void DatabaseModeSwitch::switchTabs(int mode)
@@ -135,6 +224,8 @@ void DatabaseModeSwitch::switchTabs(int mode)
         _window->setCentralWidget(_databaseView);
         _databaseView->show();
         _databaseMenu->menuAction()->setVisible(true);
+        leaveLabelMenus();
+        validateDatabaseMenu();
     } else {
         _databaseView->databaseFieldsView()->updateRecord();
         MergeContents::postRecordChanged();
@@ -151,7 +242,10 @@ void DatabaseModeSwitch::switchTabs(int mode)
             if (toolbar)
                 toolbar->show();
         _databaseMenu->menuAction()->setVisible(false);
+        restoreLabelMenus();
+        validateDatabaseMenu();
     }
+    emit modeChanged(_mode);
 }
 
 } // namespace quillmark

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPointer>
 
+class QAction;
+class QDockWidget;
 class QMainWindow;
 class QMenu;
 class QToolBar;
@@ -26,6 +28,12 @@ public:
     explicit DatabaseModeSwitch(QMainWindow *window);
     ~DatabaseModeSwitch() override;
 
+    // The commands of the window's menus that stay usable in database mode (undo, saving the
+    // document, preferences, quitting). Every other command of the label menus is disabled
+    // there, and a menu left without any is hidden, so that no command or shortcut acts on the
+    // hidden design; the dock windows of the design are hidden too.
+    void keepInDatabaseMode(const QList<QAction *> &actions);
+
     void switchTabs(int mode);
     Mode mode() const { return _mode; }
     DatabaseView *databaseView() const { return _databaseView; }
@@ -33,8 +41,16 @@ public:
     SegmentedControl *databaseModeSwitch() const { return _databaseSwitch; }
     QMenu *databaseMenu() const { return _databaseMenu; }
 
+signals:
+    void modeChanged(int mode);
+
 private:
     void buildDatabaseMenu();
+    void validateDatabaseMenu();
+    // Disables the label commands (again, after a menu validated itself on opening).
+    void disableLabelCommands();
+    void leaveLabelMenus();
+    void restoreLabelMenus();
 
     QMainWindow *_window;
     DatabaseView *_databaseView;
@@ -43,6 +59,11 @@ private:
     QMenu *_databaseMenu = nullptr;
     QPointer<QWidget> _designWidget;
     QList<QPointer<QToolBar>> _labelToolbars;
+    QList<QPointer<QAction>> _kept;
+    QList<QPointer<QAction>> _disabledActions;
+    QList<QPointer<QAction>> _hiddenMenus;
+    QList<QPointer<QDockWidget>> _hiddenDocks;
+    QList<QPointer<QMenu>> _watchedMenus;
     Mode _mode = LabelDesign;
 };
 
