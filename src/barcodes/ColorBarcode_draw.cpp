@@ -65,7 +65,7 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     TBarInfo drawn;
     auto paint = [&](QPainter *p) { drawn = BarcodeRenderer::drawBarcode(p, frame, copy, style); };
     if (drawsShadow())
-        paintWithShadow(painter, frame, displayedZoom(), paint);
+        paintWithShadow(painter, frame, paint);
     else
         paint(painter);
     _barInfo.BarRect = drawn.BarRect;

@@ -7,6 +7,7 @@
 
 #include "foundation/Language.h"
 #include "foundation/SegmentedControl.h"
+#include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 
 namespace quillmark {
@@ -134,6 +135,11 @@ void RectsView::selectRect(const GraphicPtr &graphic)
 {
     if (graphic && isOnCurrentPageAndLayer(*graphic)) {
         if (!isSelected(graphic.get())) {
+            // Points are edited on a path selected alone: another object joining the
+            // selection ends it.
+            for (const GraphicPtr &other : std::as_const(_selectedObjects))
+                if (auto *path = dynamic_cast<ColorPath *>(other.get()); path && path->bezierEdit())
+                    path->setBezierEdit(false);
             _selectedObjects.append(graphic);
             updateRulers();
         }
@@ -144,6 +150,8 @@ void RectsView::selectRect(const GraphicPtr &graphic)
 
 void RectsView::deselectRect(const GraphicPtr &graphic)
 {
+    if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit())
+        path->setBezierEdit(false);
     if (graphic && isSelected(graphic.get())) {
         _selectedObjects.removeIf([&](const GraphicPtr &g) { return g.get() == graphic.get(); });
         update();
@@ -447,7 +455,7 @@ GraphicList RectsView::graphicsIntersectingRect(const QRectF &rect) const
 {
     GraphicList result;
     for (const GraphicPtr &graphic : rects)
-        if (graphic->drawingBounds().intersects(rect))
+        if (graphic->outlineIntersectsRect(rect))
             result.append(graphic);
     return result;
 }

@@ -373,7 +373,7 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
             if (clickCount >= 2)
                 path->doubleClick();
             if (path->bezierEdit()) {
-                path->mouseDown(point);
+                path->mouseDown(point, flags);
                 m_tracking->kind = TrackingState::PathEdit;
                 m_tracking->object = _selectedObjects.first();
                 return;

@@ -145,7 +145,7 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
         paintDocument(p, *document, _attributes.color.value_or(QColor(Qt::black)));
     };
     if (drawsShadow())
-        paintWithShadow(painter, frame, displayedZoom(), paint);
+        paintWithShadow(painter, frame, paint);
     else
         paint(painter);
 }
@@ -232,7 +232,7 @@ void ColorField::drawImage(QPainter *painter)
     };
     SavedState state(painter);
     if (drawsShadow())
-        paintWithShadow(painter, destination, displayedZoom(), paint);
+        paintWithShadow(painter, destination, paint);
     else
         paint(painter);
 }

@@ -29,8 +29,7 @@ public:
     // The raw zoom value (1.0 at 100 %): knobs, link marks and dashed outlines divide by it
     // so that they keep their size on the screen.
     virtual double getZoomCoeff() const = 0;
-    // The displayed zoom (zoom value over the screen factor): shadow distances and blurs
-    // multiply by it, hairlines divide by it.
+    // The displayed zoom (zoom value over the screen factor): hairlines divide by it.
     virtual double getZoom() const = 0;
 
     // Marks the object's drawing bounds as needing display; null marks the whole canvas.

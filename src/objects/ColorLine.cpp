@@ -170,7 +170,13 @@ QRectF ColorLine::drawingBounds() const
     QRectF area = _frameBounds;
     if (_angle != 0.0f)
         area = turnAbout(area.center(), double(_angle)).map(bezierPath().toPainterPath()).boundingRect();
-    return area.adjusted(-grow, -grow, grow, grow);
+    area.adjust(-grow, -grow, grow, grow);
+    // The stroke's shadow falls beside the line.
+    if (drawsShadow()) {
+        const double reach = shadowReach();
+        area = area.united(area.adjusted(-reach, -reach, reach, reach));
+    }
+    return area;
 }
 
 bool ColorLine::hitTest(const QPointF &point, bool selected) const
@@ -186,6 +192,14 @@ bool ColorLine::hitTest(const QPointF &point, bool selected) const
 BezierPath ColorLine::getRotatedBounds() const
 {
     return BezierPath::bezierPathWithRect(drawingBounds());
+}
+
+bool ColorLine::outlineIntersectsRect(const QRectF &rect) const
+{
+    const BezierPath band = bezierBoundsPath();
+    if (band.isEmpty())
+        return drawingBounds().intersects(rect);
+    return band.toPainterPath().intersects(rect);
 }
 
 int ColorLine::rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const
@@ -205,8 +219,13 @@ int ColorLine::rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point
         first = QPointF(x - hw, y - hw);
         second = QPointF(x + w + hw, y + h + hw);
     }
-    if (knobRect.translated(first).contains(point) || knobRect.translated(second).contains(point))
-        return 11;
+    // Squares centred on the two places beyond the ends, as every object centres its own.
+    for (const QPointF &centre : {first, second}) {
+        QRectF square = knobRect;
+        square.moveCenter(centre);
+        if (square.contains(point))
+            return 11;
+    }
     return 0;
 }
 
@@ -241,11 +260,16 @@ int ColorLine::resizeByMovingKnob(int knob, const QPointF &point, unsigned modif
     const bool rightKnob = knob == 3 || knob == 8;
     const bool topKnob = knob == 1 || knob == 3;
     const bool bottomKnob = knob == 6 || knob == 8;
-    if ((leftKnob && q.x() > a.x()) || (rightKnob && q.x() < a.x())) {
-        next = flipKnob(knob, true);
+    const bool acrossX = (leftKnob && q.x() > a.x()) || (rightKnob && q.x() < a.x());
+    const bool acrossY = (topKnob && q.y() > a.y()) || (bottomKnob && q.y() < a.y());
+    // An end dragged across the fixed end in one axis takes the other diagonal; across both
+    // at once the line keeps its diagonal and only the end's knob changes corner.
+    if (acrossX) {
+        next = flipKnob(next, true);
         flipHorizontally();
-    } else if ((topKnob && q.y() > a.y()) || (bottomKnob && q.y() < a.y())) {
-        next = flipKnob(knob, false);
+    }
+    if (acrossY) {
+        next = flipKnob(next, false);
         flipVertically();
     }
 

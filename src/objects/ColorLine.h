@@ -59,6 +59,8 @@ public:
     bool hitTest(const QPointF &point, bool selected) const override;
     // The rectangle of the redraw area.
     BezierPath getRotatedBounds() const override;
+    // The rubber band selects a line that it touches with its hit band.
+    bool outlineIntersectsRect(const QRectF &rect) const override;
     int rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const override;
     int resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierFlags) override;
     // The two end knobs only: no dashed outline, no rotation knob.

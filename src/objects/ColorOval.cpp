@@ -303,7 +303,7 @@ void ColorOval::drawText(QPainter *painter)
     painter->save();
     // The glyphs cast the stroke's shadow, which does not follow the zoom.
     if (drawsShadow())
-        paintWithShadow(painter, _frameBounds, 1.0, paint);
+        paintWithShadow(painter, _frameBounds, paint);
     else
         paint(painter);
     painter->restore();
@@ -358,7 +358,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
             p->drawImage(bounds, image);
         };
         if (drawsShadow())
-            paintWithShadow(painter, outline.bounds(), displayedZoom(), paintFill);
+            paintWithShadow(painter, outline.bounds(), paintFill);
         else
             paintFill(painter);
         painter->restore();
@@ -384,7 +384,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
         };
         if (drawsShadow() && !filled) {
             const qreal reach = _lineWidth;
-            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach), 1.0,
+            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
                             paintStroke);
         } else {
             paintStroke(painter);

@@ -111,6 +111,13 @@ void ColorPath::initContainer()
     ensureTextFlow();
 }
 
+void ColorPath::setGroup(Group *newGroup)
+{
+    ColorRect::setGroup(newGroup);
+    if (newGroup && edit)
+        setBezierEdit(false);
+}
+
 void ColorPath::clear()
 {
     colorPath.reset();
@@ -241,8 +248,13 @@ void ColorPath::loadPropertyListRepresentation(const QVariantMap &dict)
     const auto it = dict.constFind(QStringLiteral("Path"));
     if (it == dict.constEnd() || it->typeId() != QMetaType::QByteArray)
         return;
-    if (const std::optional<BezierPath> path = BezierPathArchive::unarchive(it->toByteArray()))
+    if (const std::optional<BezierPath> path = BezierPathArchive::unarchive(it->toByteArray())) {
+        // Taking the outline sets the frame, which clears the template flag; the stored flag
+        // is the one that remains.
+        const bool storedTemplateFlag = _isTemplate;
         setBezierPath(*path);
+        _isTemplate = storedTemplateFlag;
+    }
 }
 
 } // namespace quillmark

@@ -52,6 +52,9 @@ public:
     // flow needs.
     void initContainer() override;
 
+    // A path taken into a group leaves point editing: the group is moved and resized whole.
+    void setGroup(Group *newGroup) override;
+
     // Drops the outline and the selected point.
     void clear();
     // The stored outline in its own coordinates; null after clear().
@@ -85,11 +88,16 @@ public:
     BezierPoint bezierKnobUnderPoint(const QPointF &point) const;
     BezierPoint selectedPoint() const { return bp; }
 
+    // The handle that Option-pressing a vertex pulls out: the outgoing or else the incoming
+    // control point still lying on the vertex; none when both have come out already.
+    BezierPoint handleOutOfVertex(const BezierPoint &vertex) const;
+
     // The canvas's mouse events in point-edit mode, in page points. A press selects the
     // point under it (a miss selects none) and opens the undo group that the drags fall
-    // into; the release closes it and keeps the selection.
+    // into; the release closes it and keeps the selection. A press on a vertex moves the
+    // vertex; with Option, on a vertex whose handles lie on it, it pulls the handles out.
     void mouseMoved(const QPointF &point);
-    void mouseDown(const QPointF &point);
+    void mouseDown(const QPointF &point, unsigned modifierFlags = 0);
     void mouseDragged(const QPointF &point, unsigned modifierFlags);
     void mouseUp();
 
@@ -112,6 +120,9 @@ private:
     bool edit = false;
     BezierPoint bp;
     bool dragGroupOpen = false;
+    // From an Option-press on a vertex to the release: the handle across the vertex comes
+    // out as far as the dragged one.
+    bool pullingHandles = false;
 };
 
 } // namespace quillmark

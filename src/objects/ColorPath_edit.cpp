@@ -73,6 +73,104 @@ int pointCount(BezierPath::ElementType type)
     return type == BezierPath::CurveTo ? 3 : (type == BezierPath::ClosePath ? 0 : 1);
 }
 
+// Points closer than this are one place: a control point on its vertex, the end of the
+// closing curve on the opening move.
+bool samePlace(const QPointF &a, const QPointF &b)
+{
+    return std::hypot(a.x() - b.x(), a.y() - b.y()) < 1e-4;
+}
+
+QPointF endPoint(BezierPath::ElementType type, const QPointF *pts)
+{
+    return type == BezierPath::CurveTo ? pts[2] : pts[0];
+}
+
+// How the elements of an outline join up around its vertices. Our closed outlines run
+// "move, curves..., close", the last curve ending on the move's point; outlines of other
+// sources may carry a further move after the close, or several such subpaths.
+struct Layout
+{
+    explicit Layout(const BezierPath &path)
+        : path(path)
+    {
+    }
+
+    BezierPath::ElementType type(int i) const
+    {
+        QPointF pts[3];
+        return path.elementAt(i, pts);
+    }
+    bool isDrawing(int i) const
+    {
+        if (i < 0 || i >= path.elementCount())
+            return false;
+        const BezierPath::ElementType t = type(i);
+        return t == BezierPath::LineTo || t == BezierPath::CurveTo;
+    }
+    QPointF point(int i, int n) const
+    {
+        QPointF pts[3];
+        path.elementAt(i, pts);
+        return pts[n];
+    }
+    QPointF end(int i) const
+    {
+        QPointF pts[3];
+        const BezierPath::ElementType t = path.elementAt(i, pts);
+        return endPoint(t, pts);
+    }
+    // The move that opens the subpath of element i, or -1.
+    int subpathMove(int i) const
+    {
+        for (int k = i; k >= 0; --k)
+            if (type(k) == BezierPath::MoveTo)
+                return k;
+        return -1;
+    }
+    // The element drawing the last segment of element i's subpath back to its opening move,
+    // when the subpath is closed and that segment ends on the move's point; else -1.
+    int closingElementOf(int i) const
+    {
+        const int move = subpathMove(i);
+        if (move < 0)
+            return -1;
+        int last = move;
+        int k = move + 1;
+        for (; k < path.elementCount() && isDrawing(k); ++k)
+            last = k;
+        const bool closed = k < path.elementCount() && type(k) == BezierPath::ClosePath;
+        if (!closed || last == move || !samePlace(end(last), point(move, 0)))
+            return -1;
+        return last;
+    }
+    // The element after the vertex at the end of element i, joined up around a closed
+    // subpath's start: -1 when there is none.
+    int nextAfterVertex(int i) const
+    {
+        if (isDrawing(i + 1))
+            return i + 1;
+        if (closingElementOf(i) == i) {
+            const int move = subpathMove(i);
+            return isDrawing(move + 1) && move + 1 != i ? move + 1 : -1;
+        }
+        return -1;
+    }
+    // The element before the vertex at the start of element i (the end of the one before
+    // it), joined up around a closed subpath's start: -1 when there is none.
+    int previousBeforeVertex(int i) const
+    {
+        if (isDrawing(i - 1))
+            return i - 1;
+        if (i - 1 >= 0 && type(i - 1) == BezierPath::MoveTo) {
+            const int closing = closingElementOf(i - 1);
+            return closing != i ? closing : -1;
+        }
+        return -1;
+    }
+
+    const BezierPath &path;
+};
+
 } // namespace
 
 // ---- edit points ----
@@ -82,13 +180,52 @@ BezierPoint ColorPath::bezierKnobUnderPoint(const QPointF &point) const
     const BezierPath fitted = bezierPath();
     const double k = 6.0 / getZoom();
     QPointF pts[3];
+    QPointF previousEnd;
     for (int i = 0; i < fitted.elementCount(); ++i) {
         const BezierPath::ElementType type = fitted.elementAt(i, pts);
         for (int n = 0; n < pointCount(type); ++n) {
+            // A control point lying on its vertex is the vertex: pressing there moves the
+            // vertex (the vertex before a first control point was tested already).
+            if (type == BezierPath::CurveTo && ((n == 0 && i > 0 && samePlace(pts[0], previousEnd))
+                                                || (n == 1 && samePlace(pts[1], pts[2]))))
+                continue;
             if (squareAt(pts[n], k).contains(point))
                 return BezierPoint{i, n};
         }
+        if (type != BezierPath::ClosePath)
+            previousEnd = endPoint(type, pts);
     }
+    return BezierPoint();
+}
+
+BezierPoint ColorPath::handleOutOfVertex(const BezierPoint &vertex) const
+{
+    const BezierPath fitted = bezierPath();
+    const Layout layout(fitted);
+    if (vertex.isNone() || vertex.element >= fitted.elementCount())
+        return BezierPoint();
+    const int e = vertex.element;
+    const BezierPath::ElementType type = layout.type(e);
+    int outgoing = -1;
+    int incoming = -1;
+    if (type == BezierPath::MoveTo && vertex.point == 0) {
+        outgoing = e + 1;
+        incoming = layout.closingElementOf(e);
+    } else if ((type == BezierPath::CurveTo && vertex.point == 2) || (type == BezierPath::LineTo && vertex.point == 0)) {
+        outgoing = layout.nextAfterVertex(e);
+        incoming = e;
+    } else {
+        return BezierPoint();
+    }
+    const QPointF at = layout.point(e, vertex.point);
+    // The handle going out of the vertex first, else the one coming in; only one still
+    // lying on the vertex comes out.
+    if (layout.isDrawing(outgoing) && layout.type(outgoing) == BezierPath::CurveTo
+        && samePlace(layout.point(outgoing, 0), at))
+        return BezierPoint{outgoing, 0};
+    if (layout.isDrawing(incoming) && layout.type(incoming) == BezierPath::CurveTo
+        && samePlace(layout.point(incoming, 1), at))
+        return BezierPoint{incoming, 1};
     return BezierPoint();
 }
 
@@ -107,9 +244,18 @@ void ColorPath::mouseMoved(const QPointF &point)
         _mainView->setDocumentCursor(QCursor(QPixmap::fromImage(image), 19, 1));
 }
 
-void ColorPath::mouseDown(const QPointF &point)
+void ColorPath::mouseDown(const QPointF &point, unsigned modifierFlags)
 {
     bp = bezierKnobUnderPoint(point);
+    pullingHandles = false;
+    // Option on a vertex whose handles lie on it pulls them out instead of moving it.
+    if (modifierFlags & AlternateKeyMask) {
+        const BezierPoint handle = handleOutOfVertex(bp);
+        if (!handle.isNone()) {
+            bp = handle;
+            pullingHandles = true;
+        }
+    }
     if (dragGroupOpen)
         return;
     if (UndoManager *manager = undoManager()) {
@@ -120,6 +266,7 @@ void ColorPath::mouseDown(const QPointF &point)
 
 void ColorPath::mouseUp()
 {
+    pullingHandles = false;
     closeDragGroup();
     redrawCanvas();
 }
@@ -149,8 +296,14 @@ void ColorPath::mouseDragged(const QPointF &point, unsigned modifierFlags)
     const QPointF p = point;
     const QPointF o = pts[bp.point];
     const QPointF moved = p - o;
-    pts[bp.point] = p;
     const bool shift = (modifierFlags & ShiftKeyMask) != 0;
+    // Read before anything moves: which elements meet at the vertices touched here.
+    const Layout layout(q);
+    const int closing = layout.closingElementOf(i);
+    const int next = layout.nextAfterVertex(i);
+    const int previous = layout.previousBeforeVertex(i);
+    const int move = layout.subpathMove(i);
+    pts[bp.point] = p;
 
     auto adjust = [&q](int index, BezierPath::ElementType wanted,
                        const std::function<void(QPointF *)> &change) {
@@ -162,30 +315,44 @@ void ColorPath::mouseDragged(const QPointF &point, unsigned modifierFlags)
         change(other);
         q.setAssociatedPoints(other, index);
     };
+    // The handle across the vertex `a` turns to stay in line with the dragged one. One
+    // still lying on the vertex stays there, unless handles are being pulled out of it:
+    // then it comes out as long as the dragged one.
+    const bool pulling = pullingHandles;
+    auto across = [pulling](const QPointF &c, const QPointF &a, const QPointF &dragged) {
+        if (pulling && samePlace(c, a))
+            return a - (dragged - a);
+        return opposite(c, a, dragged);
+    };
 
     if (type == BezierPath::CurveTo && !shift) {
         if (bp.point == 0) {
-            QPointF before[3];
-            if (i > 0 && q.elementAt(i - 1, before) == BezierPath::CurveTo) {
-                const QPointF a = before[2];
-                adjust(i - 1, BezierPath::CurveTo,
-                       [&](QPointF *c) { c[1] = opposite(c[1], a, p); });
+            if (previous >= 0 && layout.type(previous) == BezierPath::CurveTo) {
+                const QPointF a = layout.end(previous);
+                adjust(previous, BezierPath::CurveTo, [&](QPointF *c) { c[1] = across(c[1], a, p); });
             }
         } else if (bp.point == 1) {
             const QPointF e = pts[2];
-            adjust(i + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] = opposite(c[0], e, p); });
+            adjust(next, BezierPath::CurveTo, [&](QPointF *c) { c[0] = across(c[0], e, p); });
         } else {
             pts[1] += moved;
-            adjust(i + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
-            if (i == count - 3)
-                adjust(0, BezierPath::MoveTo, [&](QPointF *c) { c[0] = p; });
+            adjust(next, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
+            // The closing curve ends on the opening move: both are one vertex, and the
+            // outline stays closed.
+            if (closing == i)
+                adjust(move, BezierPath::MoveTo, [&](QPointF *c) { c[0] = p; });
         }
+    } else if (type == BezierPath::LineTo && closing == i) {
+        adjust(move, BezierPath::MoveTo, [&](QPointF *c) { c[0] = p; });
+        adjust(move + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
     } else if (type == BezierPath::MoveTo) {
-        adjust(count - 3, BezierPath::CurveTo, [&](QPointF *c) {
+        const int last = layout.closingElementOf(i);
+        adjust(last, BezierPath::CurveTo, [&](QPointF *c) {
             c[1] += moved;
             c[2] = p;
         });
-        adjust(1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
+        adjust(last, BezierPath::LineTo, [&](QPointF *c) { c[0] = p; });
+        adjust(i + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
     }
     q.setAssociatedPoints(pts, i);
 
@@ -298,7 +465,7 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
                 drawAxialGradient(p, fillColor(), _fillColor2, _fillAngle * Pi / 180.0, area);
         };
         if (drawsShadow())
-            paintWithShadow(painter, area, displayedZoom(), paintFill);
+            paintWithShadow(painter, area, paintFill);
         else
             paintFill(painter);
     }
@@ -320,7 +487,7 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
         // A filled path casts its shadow from the fill alone.
         if (drawsShadow() && !filled) {
             const qreal reach = _lineWidth;
-            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach), 1.0,
+            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
                             paintStroke);
         } else {
             paintStroke(painter);

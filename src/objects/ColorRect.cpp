@@ -20,6 +20,31 @@ namespace quillmark {
 
 bool ColorRect::templateMode = false;
 
+std::optional<double> ColorRect::boundedValue(double value, double low, double high)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return std::clamp(value, low, high);
+}
+
+std::optional<double> ColorRect::boundedDegrees(double degrees)
+{
+    if (!std::isfinite(degrees))
+        return std::nullopt;
+    return std::abs(degrees) > maxDegrees ? std::fmod(degrees, 360.0) : degrees;
+}
+
+std::optional<QRectF> ColorRect::boundedFrame(const QRectF &rect)
+{
+    if (!std::isfinite(rect.x()) || !std::isfinite(rect.y()) || !std::isfinite(rect.width())
+        || !std::isfinite(rect.height()))
+        return std::nullopt;
+    const QRectF r = rect.normalized();
+    const double x = std::clamp(r.x(), -maxCoordinate, maxCoordinate);
+    const double y = std::clamp(r.y(), -maxCoordinate, maxCoordinate);
+    return QRectF(x, y, std::min(r.width(), maxCoordinate), std::min(r.height(), maxCoordinate));
+}
+
 ColorRect::ColorRect()
     : ColorRect(QRectF())
 {
@@ -302,8 +327,12 @@ QRectF ColorRect::frameBoundsRotated() const
     return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
 }
 
-void ColorRect::setFrameBounds(const QRectF &rect)
+void ColorRect::setFrameBounds(const QRectF &given)
 {
+    const std::optional<QRectF> bounded = boundedFrame(given);
+    if (!bounded)
+        return;
+    const QRectF rect = *bounded;
     const QRectF old = _frameBounds;
     // QRectF's own comparison is fuzzy; only an exactly equal rectangle is no change.
     const bool originChanged = rect.x() != old.x() || rect.y() != old.y();
@@ -324,8 +353,12 @@ void ColorRect::setFrameBounds(const QRectF &rect)
     _isTemplate = false;
 }
 
-void ColorRect::setOriginX(float x)
+void ColorRect::setOriginX(float given)
 {
+    const std::optional<double> bounded = boundedValue(given, -maxCoordinate, maxCoordinate);
+    if (!bounded)
+        return;
+    const float x = float(*bounded);
     const float old = originX();
     registerUndo([old](ColorRect &object) { object.setOriginX(old); });
     _frameBounds.moveLeft(x);
@@ -334,8 +367,12 @@ void ColorRect::setOriginX(float x)
     setActionName(Language::stringForKey("Set Object Origin"));
 }
 
-void ColorRect::setOriginY(float y)
+void ColorRect::setOriginY(float given)
 {
+    const std::optional<double> bounded = boundedValue(given, -maxCoordinate, maxCoordinate);
+    if (!bounded)
+        return;
+    const float y = float(*bounded);
     const float old = originY();
     registerUndo([old](ColorRect &object) { object.setOriginY(old); });
     _frameBounds.moveTop(y);
@@ -344,34 +381,48 @@ void ColorRect::setOriginY(float y)
     setActionName(Language::stringForKey("Set Object Origin"));
 }
 
-void ColorRect::setWidth(float newWidth)
+void ColorRect::setWidth(float given)
 {
+    const std::optional<double> bounded = boundedValue(given, 0.0, maxCoordinate);
+    if (!bounded)
+        return;
+    const float newWidth = float(*bounded);
     const float old = width();
     registerUndo([old](ColorRect &object) { object.setWidth(old); });
     // A zero width has no ratio to keep.
     if (fixRatio() && _frameBounds.width() != 0.0)
-        _frameBounds.setHeight(_frameBounds.height() * newWidth / _frameBounds.width());
+        _frameBounds.setHeight(
+            std::min(maxCoordinate, _frameBounds.height() * newWidth / _frameBounds.width()));
     _frameBounds.setWidth(newWidth);
     invalidate();
     updateRulers();
     setActionName(Language::stringForKey("Change Object Width"));
 }
 
-void ColorRect::setHeight(float newHeight)
+void ColorRect::setHeight(float given)
 {
+    const std::optional<double> bounded = boundedValue(given, 0.0, maxCoordinate);
+    if (!bounded)
+        return;
+    const float newHeight = float(*bounded);
     const float old = height();
     registerUndo([old](ColorRect &object) { object.setHeight(old); });
     // The ratio is taken from the height before it changes; a zero height has none.
     if (fixRatio() && _frameBounds.height() != 0.0)
-        _frameBounds.setWidth(_frameBounds.width() * newHeight / _frameBounds.height());
+        _frameBounds.setWidth(
+            std::min(maxCoordinate, _frameBounds.width() * newHeight / _frameBounds.height()));
     _frameBounds.setHeight(newHeight);
     invalidate();
     updateRulers();
     setActionName(Language::stringForKey("Change Object Height"));
 }
 
-void ColorRect::setAngle(float newAngle, bool undo)
+void ColorRect::setAngle(float given, bool undo)
 {
+    const std::optional<double> bounded = boundedDegrees(given);
+    if (!bounded)
+        return;
+    const float newAngle = float(*bounded);
     if (undo) {
         const float old = _angle;
         registerUndo([old](ColorRect &object) { object.setAngle(old, true); });
@@ -387,6 +438,8 @@ void ColorRect::setAngle(float newAngle, bool undo)
 
 void ColorRect::scaleByX(double sx, double sy)
 {
+    if (!std::isfinite(sx) || !std::isfinite(sy) || !(sx > 0) || !(sy > 0))
+        return;
     QRectF r = _frameBounds;
     if (sx != 1.0) {
         r.moveLeft(r.x() * sx);
@@ -396,7 +449,7 @@ void ColorRect::scaleByX(double sx, double sy)
         r.moveTop(r.y() * sy);
         r.setHeight(r.height() * sy);
     }
-    _lineWidth = float(_lineWidth * sy);
+    _lineWidth = float(std::min(double(_lineWidth) * sy, maxCoordinate));
     const bool wasTemplate = _isTemplate;
     setFrameBounds(r);
     _isTemplate = wasTemplate;
@@ -459,6 +512,10 @@ void ColorRect::setDrawsStroke(bool flag)
 
 void ColorRect::setDrawsShadow(bool flag)
 {
+    // Switched off, the shadow no longer counts in the drawing bounds: its area is redrawn
+    // while it still does.
+    if (drawsShadow() && !flag)
+        invalidate();
     changeStyle(_shadow, flag, &ColorRect::setDrawsShadow,
                 Language::stringForKey("Draw Object Shadow"), Redraw::Object);
 }
@@ -476,7 +533,9 @@ float ColorRect::getMaxLineWidth() const
 
 void ColorRect::setStrokeLineWidth(float lineWidth)
 {
-    const float limited = std::min(lineWidth, getMaxLineWidth());
+    if (std::isnan(lineWidth))
+        return;
+    const float limited = std::clamp(lineWidth, 0.0f, std::max(0.0f, getMaxLineWidth()));
     if (limited == _lineWidth)
         return;
     changeStyle(_lineWidth, limited, &ColorRect::setStrokeLineWidth,
@@ -495,15 +554,24 @@ void ColorRect::setFillColor2(const QColor &color)
                 Language::stringForKey("Change Gradient Color"), Redraw::None);
 }
 
-void ColorRect::setFillAngle(double degrees)
+void ColorRect::setFillAngle(double given)
 {
-    changeStyle(_fillAngle, degrees, &ColorRect::setFillAngle,
+    const std::optional<double> degrees = boundedDegrees(given);
+    if (!degrees)
+        return;
+    changeStyle(_fillAngle, *degrees, &ColorRect::setFillAngle,
                 Language::stringForKey("Change Gradient Angle"), Redraw::None);
 }
 
-void ColorRect::setShadowDistance(double distance)
+void ColorRect::setShadowDistance(double given)
 {
-    changeStyle(_shadowDistance, distance, &ColorRect::setShadowDistance,
+    const std::optional<double> distance = boundedValue(given, -maxShadowDistance, maxShadowDistance);
+    if (!distance)
+        return;
+    // The caller redraws the new area; the old one, which may reach further, is redrawn here.
+    if (drawsShadow())
+        invalidate();
+    changeStyle(_shadowDistance, *distance, &ColorRect::setShadowDistance,
                 Language::stringForKey("Change Shadow Distance"), Redraw::None);
 }
 
@@ -513,15 +581,22 @@ void ColorRect::setShadowColor(const QColor &color)
                 Language::stringForKey("Change Shadow Color"), Redraw::None);
 }
 
-void ColorRect::setShadowAngle(double degrees)
+void ColorRect::setShadowAngle(double given)
 {
-    changeStyle(_shadowAngle, degrees, &ColorRect::setShadowAngle,
+    const std::optional<double> degrees = boundedDegrees(given);
+    if (!degrees)
+        return;
+    if (drawsShadow())
+        invalidate();
+    changeStyle(_shadowAngle, *degrees, &ColorRect::setShadowAngle,
                 Language::stringForKey("Change Shadow Angle"), Redraw::None);
 }
 
-void ColorRect::setShadowBlur(int blur)
+void ColorRect::setShadowBlur(int given)
 {
-    changeStyle(_shadowBlur, blur, &ColorRect::setShadowBlur,
+    if (drawsShadow())
+        invalidate();
+    changeStyle(_shadowBlur, std::clamp(given, 0, maxShadowBlur), &ColorRect::setShadowBlur,
                 Language::stringForKey("Change Shadow Blur"), Redraw::None);
 }
 
@@ -565,7 +640,9 @@ void ColorRect::setFlipVert(bool flag)
 
 void ColorRect::setImageTile(float tile)
 {
-    changeStyle(img_tile, tile > 0.0f ? tile : 1.0f, &ColorRect::setImageTile,
+    // Every copy is drawn when the image is prepared: a count without bound would never end.
+    const float count = tile > 0.0f ? std::min(tile, maxImageTile) : 1.0f;
+    changeStyle(img_tile, count, &ColorRect::setImageTile,
                 Language::stringForKey("Change Image Tile"), Redraw::None);
     passTileToImage();
 }

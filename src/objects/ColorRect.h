@@ -101,7 +101,7 @@ public:
     void setResizable(bool flag) { _isresizable = flag; }
     virtual bool isResizable() const { return _isresizable; }
     Group *getGroup() const { return group; }
-    void setGroup(Group *newGroup) { group = newGroup; }
+    virtual void setGroup(Group *newGroup) { group = newGroup; }
     // Keeps a copy of the clipping path; null clears it.
     void setClip(const BezierPath *path);
     const BezierPath *clipPath() const { return clip ? &*clip : nullptr; }
@@ -151,6 +151,26 @@ public:
     virtual void updateContainer() {}
     void setTextWrap(int) {}
     int textWrap() const { return 0; }
+
+    // ---- limits ----
+    // What the setters and the stored form take: a damaged or hostile value is bounded to
+    // these (or ignored when it is not a number), so that no later arithmetic overflows and
+    // no drawing takes unbounded time. Page points unless said.
+    static constexpr double maxCoordinate = 1.0e6;
+    static constexpr double maxShadowDistance = 1000.0;
+    static constexpr int maxShadowBlur = 100;
+    static constexpr double maxImageOffset = maxCoordinate / 72.0; // inches
+    static constexpr double maxImageScale = 1.0e7;                 // percent
+    static constexpr float maxImageTile = 100.0f;
+    // Angles beyond this many degrees are taken modulo 360.
+    static constexpr double maxDegrees = 1.0e6;
+    // The value within [low, high]; none when it is not a number or infinite.
+    static std::optional<double> boundedValue(double value, double low, double high);
+    // The angle, or its remainder modulo 360 beyond maxDegrees; none when not finite.
+    static std::optional<double> boundedDegrees(double degrees);
+    // The rectangle with a negative width or height turned into the same area, its origin
+    // and size within maxCoordinate; none when any part is not finite.
+    static std::optional<QRectF> boundedFrame(const QRectF &rect);
 
     // ---- geometry (undoable) ----
     QRectF frameBounds() const { return _frameBounds; }
@@ -226,7 +246,14 @@ public:
 
     // ---- image source and placement (ColorRect_image.cpp) ----
     std::shared_ptr<specImage> image() const { return _image; }
+    // The image file: the path given with the picture, or the path a document stored.
     QString imagePath() const { return image_path; }
+    // YES while the object shows a placeholder for a picture whose file could not be read
+    // when the object was loaded (the file is missing or damaged, and the stored form held
+    // no copy of the picture). The object keeps imagePath() and the stored image settings
+    // and writes them back as they were read, so the picture returns once the file is
+    // back. Taking another picture ends it.
+    bool imageFileMissing() const { return _missingImage.has_value(); }
     // Replaces the object image by a new one holding the picture of `source`, keeping the
     // old image's mask, tint flag and repeat count; with scale-with-box on, the frame takes
     // the picture's proportions with its longer side at the old image's width (or the
@@ -407,8 +434,8 @@ public:
     void print();
     // YES while the object draws for printing or export.
     bool isDrawingForPrint() const;
-    // The zoom that shadows are scaled by: the canvas's displayed zoom on the screen, 1 when
-    // printing or exporting or without a canvas.
+    // The canvas's displayed zoom on the screen (hairlines divide by it); 1 when printing or
+    // exporting or without a canvas.
     double displayedZoom() const;
     // YES when the last drawing found that the text does not fit the last box of its chain.
     bool isOverfilled() const { return overfill; }
@@ -468,6 +495,11 @@ public:
     // Moves the image inside the frame; no undo.
     void moveImageBy(const QPointF &delta);
     virtual QRectF drawingBounds() const;
+    // How far a drawn shadow reaches beyond what casts it: its distance and twice its blur.
+    double shadowReach() const;
+    // YES when the rubber band touches the object's own turned outline (its shadow and
+    // its knobs do not count).
+    virtual bool outlineIntersectsRect(const QRectF &rect) const;
     QRectF rulerBounds() const;
     // The frame's outline turned by the angle (the plain frame when it is 0).
     virtual BezierPath getRotatedBounds() const;
@@ -517,15 +549,21 @@ protected:
     // The stored form's path part: copies an outside image into the user's clip-art folder
     // (path mode) and answers whether "ImagePath" is written.
     bool prepareImagePathForWriting();
-    // Puts back a path and image object for undo and redo of setImagePath(), registering
-    // the way back.
-    void restoreImage(const QString &path, const std::shared_ptr<specImage> &image);
+    // Puts back a path and image object (and the stored settings of a missing picture) for
+    // undo and redo of setImagePath(), registering the way back.
+    void restoreImage(const QString &path, const std::shared_ptr<specImage> &image,
+                      const std::optional<QVariant> &missingImage);
+    // The frame crossed out in grey where a missing picture would be; on the screen only.
+    void drawMissingImage(QPainter *painter) const;
 
     QRectF _frameBounds;
     QColor _color_fill;
     QColor _color_stroke;
     std::shared_ptr<specImage> _image;
     QString image_path;
+    // Set while the picture of image_path is missing: the stored "Image" value as it was
+    // read (an invalid QVariant when there was none), written back unchanged.
+    std::optional<QVariant> _missingImage;
     CanvasServices *_mainView = nullptr;
     float _ximg_offset = 0.0f;
     float _yimg_offset = 0.0f;
@@ -613,9 +651,10 @@ protected:
     friend class ObjectTextEditor;
 
     // ---- drawing helpers and hooks ----
-    // Paints through `paint` with the object's shadow scaled by `zoom`; `approxBounds`
-    // encloses what is painted.
-    void paintWithShadow(QPainter *painter, const QRectF &approxBounds, double zoom,
+    // Paints through `paint` with the object's shadow, its distance and blur in page points
+    // whatever the painter's zoom or the output's resolution; `approxBounds` encloses what
+    // is painted.
+    void paintWithShadow(QPainter *painter, const QRectF &approxBounds,
                          const std::function<void(QPainter *)> &paint) const;
     // Draws a prepared image of nominal size `imageSize` (points) at the object's image
     // placement, turned by `rotation` whole degrees about its own centre.

@@ -89,7 +89,7 @@ double ColorRect::displayedZoom() const
     return std::isfinite(zoom) && zoom > 0 ? zoom : 1.0;
 }
 
-void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds, double zoom,
+void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds,
                                 const std::function<void(QPainter *)> &paint) const
 {
     const std::optional<QColor> color = createCGColorFromNSColor(_shadowColor);
@@ -98,13 +98,17 @@ void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds, d
         return;
     }
     const double a = double(float(_shadowAngle)) * Pi / 180.0;
-    const double d = double(float(_shadowDistance * zoom));
+    const double d = double(float(_shadowDistance));
     Shadow shadow;
     // Given in the output's y-up sense and not turned with the object: 45 degrees falls to
     // the lower right whatever the object's rotation or mirrors.
     shadow.offset = QPointF(d * std::cos(-a), d * std::sin(-a));
-    shadow.blurRadius = double(float(_shadowBlur * zoom));
+    shadow.blurRadius = double(_shadowBlur);
     shadow.color = *color;
+    // Page points, like everything else of the object: the painter's transform carries the
+    // screen's zoom and the output's resolution alike, so a shadow measures the same on the
+    // screen at any zoom, on paper and in a bitmap of any resolution.
+    shadow.units = Shadow::Units::UserSpace;
     shadow.draw(painter, approxBounds, paint);
 }
 
@@ -121,7 +125,6 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
 
     if (!outline.isEmpty()) {
         const bool filled = canFill() && drawsFill();
-        const double zoom = displayedZoom();
         const bool shaped = _powertext;
 
         if (filled) {
@@ -153,7 +156,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                 }
             };
             if (drawsShadow())
-                paintWithShadow(painter, _frameBounds, zoom, paintFill);
+                paintWithShadow(painter, _frameBounds, paintFill);
             else
                 paintFill(painter);
         }
@@ -183,7 +186,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
             if (drawsShadow() && !filled) {
                 const qreal reach = outline.lineWidth();
                 paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
-                                zoom, paintStroke);
+                                paintStroke);
             } else {
                 paintStroke(painter);
             }
@@ -233,8 +236,7 @@ void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSi
         p->drawImage(destination, prepared);
     };
     if (drawsShadow())
-        // The image's shadow is measured as stored, not scaled by the zoom.
-        paintWithShadow(painter, destination, 1.0, paint);
+        paintWithShadow(painter, destination, paint);
     else
         paint(painter);
 }
@@ -243,9 +245,32 @@ void ColorRect::drawImage(QPainter *painter)
 {
     if (!painter)
         return;
+    if (_missingImage) {
+        drawMissingImage(painter);
+        return;
+    }
     // A missing or unreadable image prepares to a null image and draws nothing.
     const PreparedImage prepared = preparedImage();
     drawPreparedImage(painter, prepared.image, prepared.size, prepared.isVector, prepared.rotation);
+}
+
+void ColorRect::drawMissingImage(QPainter *painter) const
+{
+    // Printed and exported labels leave the place empty, as for any picture that cannot
+    // be drawn; the screen shows where the picture belongs.
+    if (!painter || isDrawingForPrint() || _frameBounds.isEmpty())
+        return;
+    const double z = getZoom();
+    SavedState state(painter);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->fillRect(_frameBounds, QColor(128, 128, 128, 48));
+    const QPen pen = makePen(QColor(96, 96, 96, 200), 1.0 / z);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    const QRectF inner = _frameBounds.adjusted(0.5 / z, 0.5 / z, -0.5 / z, -0.5 / z);
+    painter->drawRect(inner);
+    painter->drawLine(inner.topLeft(), inner.bottomRight());
+    painter->drawLine(inner.topRight(), inner.bottomLeft());
 }
 
 void ColorRect::printFrame(QPainter *painter, const QRectF &aRect, int)

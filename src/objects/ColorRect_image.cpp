@@ -13,9 +13,10 @@ namespace quillmark {
 void ColorRect::setImage(const specImage *source)
 {
     if (!source) {
-        if (!_image)
+        if (!_image && !_missingImage)
             return;
         _image.reset();
+        _missingImage.reset();
         invalidate();
         return;
     }
@@ -53,6 +54,7 @@ void ColorRect::setImage(const specImage *source)
         image->setImageMaskName(keptMask);
     image->clearPrepared();
     _image = std::move(image);
+    _missingImage.reset();
     if (_mainView) {
         _image->setController(_mainView);
         invalidate();
@@ -92,20 +94,28 @@ bool ColorRect::setImagePath(const QString &path, QString *error)
         return false;
     const QString oldPath = image_path;
     const std::shared_ptr<specImage> oldImage = _image;
-    registerUndo([oldPath, oldImage](ColorRect &object) { object.restoreImage(oldPath, oldImage); });
+    const std::optional<QVariant> oldMissing = _missingImage;
+    registerUndo([oldPath, oldImage, oldMissing](ColorRect &object) {
+        object.restoreImage(oldPath, oldImage, oldMissing);
+    });
     image_path = path;
     setImage(loaded.get());
     setActionName(Language::stringForKey("Change Image"));
     return true;
 }
 
-void ColorRect::restoreImage(const QString &path, const std::shared_ptr<specImage> &image)
+void ColorRect::restoreImage(const QString &path, const std::shared_ptr<specImage> &image,
+                             const std::optional<QVariant> &missingImage)
 {
     const QString oldPath = image_path;
     const std::shared_ptr<specImage> oldImage = _image;
-    registerUndo([oldPath, oldImage](ColorRect &object) { object.restoreImage(oldPath, oldImage); });
+    const std::optional<QVariant> oldMissing = _missingImage;
+    registerUndo([oldPath, oldImage, oldMissing](ColorRect &object) {
+        object.restoreImage(oldPath, oldImage, oldMissing);
+    });
     image_path = path;
     _image = image;
+    _missingImage = missingImage;
     if (_image && _mainView)
         _image->setController(_mainView);
     invalidate();
@@ -202,33 +212,45 @@ void ColorRect::fitImageReset()
     setYImageScale(_yimg_scale);
 }
 
-void ColorRect::setXImageOffset(float offset)
+void ColorRect::setXImageOffset(float given)
 {
-    changeStyle(_ximg_offset, offset, &ColorRect::setXImageOffset,
+    const std::optional<double> offset = boundedValue(given, -maxImageOffset, maxImageOffset);
+    if (!offset)
+        return;
+    changeStyle(_ximg_offset, float(*offset), &ColorRect::setXImageOffset,
                 Language::stringForKey("X Image Offset"), Redraw::None, TemplateFlag::Keep);
     if (_mainView)
         _mainView->invalidateGraphic(nullptr);
 }
 
-void ColorRect::setYImageOffset(float offset)
+void ColorRect::setYImageOffset(float given)
 {
-    changeStyle(_yimg_offset, offset, &ColorRect::setYImageOffset,
+    const std::optional<double> offset = boundedValue(given, -maxImageOffset, maxImageOffset);
+    if (!offset)
+        return;
+    changeStyle(_yimg_offset, float(*offset), &ColorRect::setYImageOffset,
                 Language::stringForKey("Y Image Offset"), Redraw::None);
     if (_mainView)
         _mainView->invalidateGraphic(nullptr);
 }
 
-void ColorRect::setXImageScale(float scale)
+void ColorRect::setXImageScale(float given)
 {
-    changeStyle(_ximg_scale, scale, &ColorRect::setXImageScale,
+    const std::optional<double> scale = boundedValue(given, 0.0, maxImageScale);
+    if (!scale)
+        return;
+    changeStyle(_ximg_scale, float(*scale), &ColorRect::setXImageScale,
                 Language::stringForKey("X Image Scale"), Redraw::None);
     if (_mainView)
         _mainView->invalidateGraphic(nullptr);
 }
 
-void ColorRect::setYImageScale(float scale)
+void ColorRect::setYImageScale(float given)
 {
-    changeStyle(_yimg_scale, scale, &ColorRect::setYImageScale,
+    const std::optional<double> scale = boundedValue(given, 0.0, maxImageScale);
+    if (!scale)
+        return;
+    changeStyle(_yimg_scale, float(*scale), &ColorRect::setYImageScale,
                 Language::stringForKey("Y Image Scale"), Redraw::None);
     if (_mainView)
         _mainView->invalidateGraphic(nullptr);
@@ -261,9 +283,12 @@ float ColorRect::getYImageScale() const
     return _yimg_scale;
 }
 
-void ColorRect::setImageOpacity(float opacity)
+void ColorRect::setImageOpacity(float given)
 {
-    changeStyle(img_opacity, opacity, &ColorRect::setImageOpacity,
+    const std::optional<double> opacity = boundedValue(given, 0.0, 100.0);
+    if (!opacity)
+        return;
+    changeStyle(img_opacity, float(*opacity), &ColorRect::setImageOpacity,
                 Language::stringForKey("Change Image Opacity"), Redraw::Object, TemplateFlag::Keep);
 }
 
@@ -292,6 +317,7 @@ void ColorRect::loadImagePropertyList(const QVariant &value, bool imageLoaded)
 
 void ColorRect::copyImageTo(ColorRect &target) const
 {
+    target._missingImage = _missingImage;
     if (!_image) {
         target._image.reset();
         return;

@@ -4,9 +4,11 @@
 #include "objects/ColorRect.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QTextDocument>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 #include "foundation/Language.h"
@@ -332,8 +334,8 @@ void ColorRect::moveImageBy(const QPointF &delta)
 {
     if (!std::isfinite(delta.x()) || !std::isfinite(delta.y()))
         return;
-    _ximg_offset = float(_ximg_offset + delta.x() / 72.0);
-    _yimg_offset = float(_yimg_offset + delta.y() / 72.0);
+    _ximg_offset = float(std::clamp(_ximg_offset + delta.x() / 72.0, -maxImageOffset, maxImageOffset));
+    _yimg_offset = float(std::clamp(_yimg_offset + delta.y() / 72.0, -maxImageOffset, maxImageOffset));
     if (_mainView)
         _mainView->invalidateGraphic(this);
 }
@@ -385,13 +387,34 @@ QRectF ColorRect::drawingBounds() const
             area = turned->bounds().adjusted(-handleWidth(), -handleWidth(), handleWidth(),
                                              handleWidth());
     }
-    // The shadow falls outside the box; switching it off must also clear where it lay, so
-    // its reach counts whether it is drawn now or not.
-    const double zoomRatio = std::max(1.0, displayedZoom() / std::max(1e-6, getZoom()));
-    const double reach = (std::abs(_shadowDistance) + 2.0 * std::abs(_shadowBlur)) * zoomRatio;
-    if (std::isfinite(reach) && reach > 0)
-        area = area.united(area.adjusted(-reach, -reach, reach, reach));
+    // A drawn shadow falls outside the box (in page points, whatever the zoom). The shadow
+    // setters redraw the old area before they change it, so a shadow switched off or made
+    // smaller is cleared although it no longer counts here.
+    if (drawsShadow()) {
+        const double reach = shadowReach();
+        if (reach > 0)
+            area = area.united(area.adjusted(-reach, -reach, reach, reach));
+    }
     return area;
+}
+
+double ColorRect::shadowReach() const
+{
+    return std::abs(_shadowDistance) + 2.0 * std::max(0, _shadowBlur);
+}
+
+bool ColorRect::outlineIntersectsRect(const QRectF &rect) const
+{
+    const BezierPath outline = getRotatedBounds();
+    if (outline.isEmpty())
+        return _frameBounds.intersects(rect);
+    QPainterPath area = outline.toPainterPath();
+    area.setFillRule(Qt::WindingFill);
+    const QRectF bounds = area.boundingRect();
+    // An outline without area (a frame of no width or height) is touched where its bounds are.
+    if (bounds.width() <= 0 || bounds.height() <= 0)
+        return rect.intersects(bounds.adjusted(-0.5, -0.5, 0.5, 0.5));
+    return area.intersects(rect);
 }
 
 QRectF ColorRect::rulerBounds() const

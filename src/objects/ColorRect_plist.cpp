@@ -82,6 +82,14 @@ std::optional<int> readInt(const QVariant &value)
     return int(std::trunc(number));
 }
 
+// A stored number for a float setter: beyond the float range it would not be a number at
+// all; the setter bounds it further.
+float asFloat(double value)
+{
+    const double limit = double(std::numeric_limits<float>::max());
+    return float(std::clamp(value, -limit, limit));
+}
+
 std::optional<QColor> readColor(const QVariant &value)
 {
     if (value.typeId() != QMetaType::QByteArray)
@@ -164,7 +172,12 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
                        && UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc"))
                               == QLatin1String("YES");
     QVariant imageDict;
-    if (!embed && prepareImagePathForWriting()) {
+    if (_missingImage) {
+        // The picture could not be read: its path and settings go back as they came, in
+        // either mode, so that the picture returns once its file is back.
+        dict.insert(QStringLiteral("ImagePath"), image_path);
+        imageDict = *_missingImage;
+    } else if (!embed && prepareImagePathForWriting()) {
         dict.insert(QStringLiteral("ImagePath"), image_path);
         // A file that has gone since the image was loaded cannot give the picture back, so
         // the picture itself goes into the document as well.
@@ -241,44 +254,53 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
         setDrawsImage(readFlag(*v));
 
     bool imageLoaded = false;
+    QString storedPath;
     if (const QVariant *v = value("ImagePath")) {
-        if (auto path = readString(*v))
-            imageLoaded = setImagePath(currentImagePath(*path));
+        if (auto path = readString(*v)) {
+            storedPath = *path;
+            imageLoaded = !storedPath.isEmpty() && setImagePath(currentImagePath(storedPath));
+        }
     }
-    if (const QVariant *v = value("Image"))
-        loadImagePropertyList(*v, imageLoaded);
+    const QVariant *storedImage = value("Image");
+    if (storedImage)
+        loadImagePropertyList(*storedImage, imageLoaded);
+    if (!imageLoaded && !storedPath.isEmpty()) {
+        // The file is missing or unreadable. The stored path stays, so that the file still
+        // gives the picture once it is back; without a stored copy of the picture the
+        // object shows a placeholder and keeps the stored settings to write them back.
+        image_path = storedPath;
+        if (!_image)
+            _missingImage = storedImage ? *storedImage : QVariant();
+    }
 
     if (const QVariant *v = value("IsScaleWithBox"))
         setScaleWithBox(readFlag(*v));
     // After the image, so that the stored frame replaces whatever frame taking the image made.
     if (const QVariant *v = value("Bounds")) {
-        if (auto text = readString(*v)) {
-            const QRectF rect = rectFromString(*text);
-            if (std::isfinite(rect.x()) && std::isfinite(rect.y()) && std::isfinite(rect.width())
-                && std::isfinite(rect.height()))
-                setFrameBounds(rect);
-        }
+        // A rectangle that is not a number is ignored; one out of range is bounded.
+        if (auto text = readString(*v))
+            setFrameBounds(rectFromString(*text));
     }
 
     if (const QVariant *v = value("StrokeLineWidth")) {
         if (auto width = readDouble(*v))
-            setStrokeLineWidth(float(std::max(0.0, *width)));
+            setStrokeLineWidth(asFloat(std::max(0.0, *width)));
     }
     if (const QVariant *v = value("ImageXOffset")) {
         if (auto number = readDouble(*v))
-            setXImageOffset(float(*number));
+            setXImageOffset(asFloat(*number));
     }
     if (const QVariant *v = value("ImageYOffset")) {
         if (auto number = readDouble(*v))
-            setYImageOffset(float(*number));
+            setYImageOffset(asFloat(*number));
     }
     if (const QVariant *v = value("ImageXScale")) {
         if (auto number = readDouble(*v))
-            setXImageScale(float(*number));
+            setXImageScale(asFloat(*number));
     }
     if (const QVariant *v = value("ImageYScale")) {
         if (auto number = readDouble(*v))
-            setYImageScale(float(*number));
+            setYImageScale(asFloat(*number));
     }
 
     if (const QVariant *v = value("IsText"))
@@ -305,7 +327,7 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
         _textWrap = readFlag(*v) ? 1 : 0;
     if (const QVariant *v = value("Rotation")) {
         if (auto degrees = readDouble(*v))
-            setAngle(float(*degrees), false);
+            setAngle(asFloat(*degrees), false);
     }
     if (const QVariant *v = value("Runaround")) {
         if (auto state = readInt(*v))
@@ -331,11 +353,11 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
     }
     if (const QVariant *v = value("FillAngle")) {
         if (auto degrees = readDouble(*v))
-            _fillAngle = *degrees;
+            _fillAngle = boundedDegrees(*degrees).value_or(_fillAngle);
     }
     if (const QVariant *v = value("ShadowDistance")) {
         if (auto distance = readDouble(*v))
-            _shadowDistance = *distance;
+            _shadowDistance = *boundedValue(*distance, -maxShadowDistance, maxShadowDistance);
     }
     if (const QVariant *v = value("ShadowColor")) {
         if (auto color = readColor(*v))
@@ -343,11 +365,11 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
     }
     if (const QVariant *v = value("ShadowAngle")) {
         if (auto degrees = readDouble(*v))
-            _shadowAngle = *degrees;
+            _shadowAngle = boundedDegrees(*degrees).value_or(_shadowAngle);
     }
     if (const QVariant *v = value("ShadowBlur")) {
         if (auto blur = readInt(*v))
-            _shadowBlur = *blur;
+            _shadowBlur = std::clamp(*blur, 0, maxShadowBlur);
     }
     if (const QVariant *v = value("LinePattern")) {
         if (auto pattern = readInt(*v))
@@ -360,7 +382,7 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
         _fixRatio = readFlag(*v);
     if (const QVariant *v = value("ImageOpacity")) {
         if (auto opacity = readDouble(*v))
-            img_opacity = float(*opacity);
+            img_opacity = float(std::clamp(*opacity, 0.0, 100.0));
     }
     if (const QVariant *v = value("UseTint"))
         setTintImage(readFlag(*v));
@@ -374,7 +396,7 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
         _flipV = readFlag(*v);
     if (const QVariant *v = value("ImageTile")) {
         if (auto tile = readDouble(*v)) {
-            img_tile = float(std::max(1.0, *tile));
+            img_tile = float(std::clamp(*tile, 1.0, double(maxImageTile)));
             passTileToImage();
         }
     }

@@ -61,7 +61,7 @@ void ColorRect::drawText(QPainter *painter)
     };
     painter->save();
     if (drawsShadow())
-        paintWithShadow(painter, _frameBounds, displayedZoom(), paint);
+        paintWithShadow(painter, _frameBounds, paint);
     else
         paint(painter);
     painter->restore();

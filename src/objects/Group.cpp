@@ -339,15 +339,13 @@ bool Group::loadPropertyListRepresentation(const QVariantMap &dict, const Graphi
     if (angle.isValid()) {
         const double value = angle.typeId() == QMetaType::QString ? leadingDouble(angle.toString())
                                                                   : angle.toDouble();
-        if (std::isfinite(value))
-            _angle = float(value);
+        if (const std::optional<double> degrees = ColorRect::boundedDegrees(value))
+            _angle = float(*degrees);
     }
     const QVariant rect = dict.value(BoundsKey);
     if (rect.typeId() == QMetaType::QString) {
-        const QRectF r = rectFromString(rect.toString());
-        if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width())
-            && std::isfinite(r.height()))
-            _bounds = r;
+        if (const std::optional<QRectF> r = ColorRect::boundedFrame(rectFromString(rect.toString())))
+            _bounds = *r;
     }
     return true;
 }

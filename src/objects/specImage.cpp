@@ -16,6 +16,7 @@
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/ImageResolution.h"
 #include "platform/Archiver.h"
 #include "platform/BezierPath.h"
 #include "platform/Bundle.h"
@@ -184,6 +185,7 @@ specImage::specImage(const QImage &bitmap)
     _kind = Kind::Bitmap;
     _bitmap = bitmap;
     _size = QSizeF(bitmap.size());
+    resolutionSize = _size;
 }
 
 specImage::specImage(const specImage &other)
@@ -198,6 +200,8 @@ specImage::specImage(const specImage &other)
     , _imageTile(other._imageTile)
     , _kind(other._kind)
     , _size(other._size)
+    , resolutionSize(other.resolutionSize)
+    , onePointPerPixel(other.onePointPerPixel)
     , _bitmap(other._bitmap)
     , _data(other._data)
 {
@@ -298,9 +302,18 @@ std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString 
         image->_kind = Kind::Bitmap;
         image->_bitmap = bitmap;
         image->_size = QSizeF(bitmap.size());
+        if (std::optional<QSizeF> dpi = ImageResolution::declaredDpi(data)) {
+            // The file's orientation turned the picture a quarter: its resolutions too.
+            if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+                dpi->transpose();
+            image->_size = QSizeF(bitmap.width() * 72.0 / dpi->width(), bitmap.height() * 72.0 / dpi->height());
+        }
+        image->resolutionSize = image->_size;
         break;
     }
     }
+    if (image->resolutionSize.isEmpty())
+        image->resolutionSize = image->_size;
     image->_data = data;
     return image;
 }
@@ -310,6 +323,8 @@ std::shared_ptr<specImage> specImage::copyRepresentations() const
     auto image = std::make_shared<specImage>();
     image->_kind = _kind;
     image->_size = _size;
+    image->resolutionSize = resolutionSize;
+    image->onePointPerPixel = onePointPerPixel;
     image->_bitmap = _bitmap;
     image->_data = _data;
     return image;
@@ -588,10 +603,17 @@ QByteArray specImage::archivedData() const
         return QByteArray();
     QByteArray bytes = _data;
     if (bytes.isEmpty()) {
+        // The PNG declares the resolution that gives the picture its size in points, so that
+        // it reads back at the same size.
+        QImage stamped = _bitmap;
+        if (resolutionSize.width() > 0 && resolutionSize.height() > 0) {
+            stamped.setDotsPerMeterX(ImageResolution::dotsPerMeter(72.0 * _bitmap.width() / resolutionSize.width()));
+            stamped.setDotsPerMeterY(ImageResolution::dotsPerMeter(72.0 * _bitmap.height() / resolutionSize.height()));
+        }
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "png");
-        if (!writer.write(_bitmap))
+        if (!writer.write(stamped))
             return QByteArray();
     }
     static const char *const kinds[] = {"none", "bitmap", "pdf", "svg"};
@@ -624,6 +646,7 @@ QVariantMap specImage::propertyListRepresentation(bool includeImage) const
             dict.insert(QStringLiteral("Image"), data);
     }
     dict.insert(QStringLiteral("ImageAngle"), fmtInt(angle));
+    dict.insert(QStringLiteral("SizeByResolution"), yesNo(!onePointPerPixel));
     return dict;
 }
 
@@ -659,6 +682,12 @@ void specImage::loadPropertyListRepresentation(const QVariantMap &dict)
             if (std::isfinite(degrees) && std::abs(degrees) < 1e9)
                 angle = int(degrees);
         }
+    }
+    // Documents from before sizes followed the resolution keep their bitmaps at one point
+    // per pixel, so that nothing in them changes size.
+    if (_kind == Kind::Bitmap) {
+        onePointPerPixel = !readsAsYes(dict.value(QStringLiteral("SizeByResolution")));
+        _size = onePointPerPixel ? QSizeF(_bitmap.size()) : resolutionSize;
     }
     clearPrepared();
 }

@@ -38,7 +38,7 @@ public:
 
     // An image with nothing in it (not valid).
     specImage();
-    // A bitmap of one point per pixel.
+    // A bitmap made in memory: one point per pixel.
     explicit specImage(const QImage &bitmap);
     // The same picture and attributes; the controller is not copied.
     specImage(const specImage &other);
@@ -56,8 +56,13 @@ public:
     bool isValid() const { return _kind != Kind::None; }
     Kind kind() const { return _kind; }
     bool isVector() const { return _kind == Kind::Pdf || _kind == Kind::Svg; }
-    // The size in points: a bitmap's pixel size, a PDF page's or an SVG drawing's own size.
+    // The size in points: a bitmap file's pixels at the resolution the file declares (one
+    // point per pixel when it declares none), a PDF page's or an SVG drawing's own size.
     QSizeF size() const { return _size; }
+    // YES for a bitmap that counts one point per pixel whatever its file's resolution, as
+    // every bitmap did in documents written before sizes followed the resolution; such a
+    // document keeps the sizes it was made with.
+    bool countsPixelsAsPoints() const { return onePointPerPixel; }
     // The size the object's placement measures the picture by: the size, except that a
     // vector picture smaller than 1500 points on both sides counts with its larger side at
     // 1500 points, the size it is rasterised and drawn at.
@@ -109,8 +114,10 @@ public:
     static QImage monochromeImage(const QImage &source);
 
     // ---- stored form ----
-    // "drawMask", "IsMono", "MaskImageName" (when set), "ImageAngle", and with the flag the
-    // picture itself under "Image" (archivedData()).
+    // "drawMask", "IsMono", "MaskImageName" (when set), "ImageAngle", "SizeByResolution"
+    // ("YES" unless the bitmap counts one point per pixel), and with the flag the picture
+    // itself under "Image" (archivedData()). A dictionary without "SizeByResolution" "YES"
+    // comes from a document of the time when every bitmap counted one point per pixel.
     QVariantMap propertyListRepresentation(bool includeImage) const;
     // Null when "Image" is missing or does not hold a picture.
     static std::shared_ptr<specImage> objectWithPropertyListRepresentation(const QVariantMap &dict);
@@ -141,6 +148,9 @@ private:
     // The picture.
     Kind _kind = Kind::None;
     QSizeF _size;
+    // A bitmap's size by its file's resolution, kept while the image counts its pixels.
+    QSizeF resolutionSize;
+    bool onePointPerPixel = false;
     QImage _bitmap;
     // The encoded bytes the picture was read from; empty for a bitmap made in memory.
     QByteArray _data;

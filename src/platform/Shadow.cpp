@@ -86,6 +86,15 @@ qreal Shadow::deviceScale(const QPainter *painter)
     return device->devicePixelRatioF();
 }
 
+qreal Shadow::userSpaceScale(const QPainter *painter)
+{
+    if (!painter || !painter->device())
+        return 1.0;
+    const QTransform t = painter->deviceTransform();
+    const qreal scale = std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+    return std::isfinite(scale) && scale > 0 ? scale : 1.0;
+}
+
 void Shadow::blurImage(QImage &image, qreal sigma)
 {
     if (!(sigma > 0) || !std::isfinite(sigma) || image.isNull())
@@ -120,16 +129,22 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds,
         return;
     }
 
-    const qreal scale = deviceScale(painter);
+    const qreal scale = units == Units::UserSpace ? userSpaceScale(painter) : deviceScale(painter);
     const QTransform toDevice = painter->deviceTransform();
-    const qreal blurPx = std::isfinite(blurRadius) ? std::max<qreal>(0, blurRadius) * scale : 0;
+    auto bounded = [](qreal px) { return std::clamp(px, -MaxOffsetPixels, MaxOffsetPixels); };
+    const qreal blurPx = std::isfinite(blurRadius) ? std::min(std::max<qreal>(0, blurRadius) * scale, MaxBlurPixels) : 0;
     const QPointF offsetPx = std::isfinite(offset.x()) && std::isfinite(offset.y())
-        ? QPointF(offset.x() * scale, -offset.y() * scale)
+        ? QPointF(bounded(offset.x() * scale), bounded(-offset.y() * scale))
         : QPointF();
 
     // The object's area on the device, grown by the blur's reach and a pixel of antialiasing.
     const int margin = int(std::ceil(blurPx * 2)) + 2;
     QRectF objectRect = toDevice.mapRect(approxBounds.normalized());
+    if (!std::isfinite(objectRect.x()) || !std::isfinite(objectRect.y()) || !std::isfinite(objectRect.width())
+        || !std::isfinite(objectRect.height())) {
+        paint(painter);
+        return;
+    }
     objectRect.adjust(-margin, -margin, margin, margin);
 
     // Only the part whose shadow can land on the device is rendered.

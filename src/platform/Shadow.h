@@ -14,13 +14,29 @@ namespace quillmark {
 
 struct Shadow
 {
-    // Offset in the output's y-up sense: (5, -5) falls right and down on the page. Neither
-    // turned nor zoomed by the painter's transform (the caller scales it by the zoom where
-    // that is wanted); measured in points of the output device (see deviceScale).
+    // Offset in the output's y-up sense: (5, -5) falls right and down on the page. Never
+    // turned or mirrored by the painter's transform; its length is measured as `units` says.
     QPointF offset;
     // Blur radius in the same units; the blur is a Gaussian of sigma blurRadius / 2.
     qreal blurRadius = 0.0;
     QColor color = QColor(0, 0, 0, 128);
+
+    enum class Units {
+        // Points of the output device (see deviceScale): a decoration of the screen keeps
+        // its size whatever the painter's zoom.
+        Device,
+        // Units of the painter's user space (page points for a design's objects): the
+        // shadow grows with the zoom and keeps its size on paper and in a bitmap of any
+        // resolution (see userSpaceScale).
+        UserSpace,
+    };
+    Units units = Units::Device;
+
+    // The largest offset and blur taken, in device pixels: a hostile value neither
+    // overflows the pixel arithmetic nor makes a layer the size of the world. (The blur
+    // bound is a 100-point blur at 1200 dpi with room to spare.)
+    static constexpr qreal MaxOffsetPixels = 100000.0;
+    static constexpr qreal MaxBlurPixels = 2000.0;
 
     // Paints the shadow of what `paint` draws, then `paint` itself. `approxBounds` encloses
     // the drawing in the painter's current coordinates (stroke width included).
@@ -31,6 +47,9 @@ struct Shadow
     // the device pixel ratio for screens and images. Offsets and blur are multiplied by it
     // so a shadow looks the same on screen and on paper.
     static qreal deviceScale(const QPainter *painter);
+    // Device pixels per unit of the painter's user space: the scale of its whole transform
+    // (rotation and mirrors take nothing away), the device pixel ratio included.
+    static qreal userSpaceScale(const QPainter *painter);
 
     // Approximates a Gaussian of the given sigma (pixels) with three box blurs, in place.
     // Blurs every byte channel of Format_ARGB32_Premultiplied, Format_Alpha8 or

@@ -131,7 +131,7 @@ TEST(ColorLine, ShiftSnappingTable)
         {{20, 10}, {100, 100, 20, 20}, 8, false},
         {{0, 10}, {100, 100, 0, 10}, 8, false},
         {{-10, 15}, {85, 100, 15, 15}, 6, true},   // 45 degrees to the left crosses over
-        {{-10, -15}, {85, 85, 15, 15}, 6, true},   // horizontal crossing is tested first
+        {{-10, -15}, {85, 85, 15, 15}, 1, false},  // across both axes: the same diagonal
         {{10, -25}, {100, 75, 0, 25}, 3, true},    // vertical up crosses vertically
         {{-25, 0}, {75, 100, 25, 0}, 6, true},
         {{0, 0}, {100, 100, 0, 0}, 6, true},       // 0 counts as negative: q = A - (0, 0)
@@ -266,14 +266,58 @@ TEST(ColorLine, RotationKnobsBeyondEachEnd)
 {
     auto line = ColorLine::create(QRectF(100, 100, 50, 50));
     const QRectF knob(0, 0, 6, 6);
-    // Upper-left start: the squares start at (94, 94) and (156, 156).
+    // Upper-left start: squares centred on (94, 94) and (156, 156), one handle width beyond
+    // each end, as every object centres its rotation knobs.
     EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(96, 96)), 11);
-    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(158, 158)), 11);
-    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(158, 96)), 0);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(92, 92)), 11);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(99, 99)), 0);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(154, 154)), 11);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(160, 160)), 0);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(156, 94)), 0);
     line->setStartsAtLowerLeft(true);
-    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(158, 96)), 11);
-    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(96, 158)), 11);
-    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(96, 96)), 0);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(156, 94)), 11);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(94, 156)), 11);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(92, 158)), 11);
+    EXPECT_EQ(line->rotateKnobUnderPoint(knob, QPointF(94, 94)), 0);
+
+    // The same squares through the knob test of the line (knobs 1 and 8 missed first).
+    auto upper = ColorLine::create(QRectF(100, 100, 50, 50));
+    EXPECT_EQ(upper->knobUnderPoint(QPointF(92, 92)), 11);
+    EXPECT_EQ(upper->knobUnderPoint(QPointF(158, 158)), 11);
+}
+
+TEST(ColorLine, AnEndDraggedAcrossTheFixedEndInBothAxesKeepsItsDiagonal)
+{
+    struct Case
+    {
+        int knob;
+        bool lowerLeft;
+        QPointF to;
+        QRectF frame;
+        int next;
+    };
+    // Frame (100, 100, 50, 50); the end is dragged past the fixed end on both axes at once.
+    const Case cases[] = {
+        {8, false, {80, 70}, {80, 70, 20, 30}, 1},   // fixed (100, 100)
+        {1, false, {170, 180}, {150, 150, 20, 30}, 8}, // fixed (150, 150)
+        {3, true, {80, 180}, {80, 150, 20, 30}, 6},   // fixed (100, 150)
+        {6, true, {170, 70}, {150, 70, 20, 30}, 3},   // fixed (150, 100)
+    };
+    for (const Case &c : cases) {
+        auto line = ColorLine::create(QRectF(100, 100, 50, 50));
+        line->setStartsAtLowerLeft(c.lowerLeft);
+        const int next = line->resizeByMovingKnob(c.knob, c.to, 0);
+        const std::string label = "knob " + std::to_string(c.knob);
+        expectRect(line->frameBounds(), c.frame, QString::fromStdString(label));
+        EXPECT_EQ(next, c.next) << label;
+        // The line still joins the fixed end and the pointer.
+        EXPECT_EQ(line->startsAtLowerLeft(), c.lowerLeft) << label;
+        const BezierPath drawn = line->bezierPath();
+        QPointF a[3], b[3];
+        drawn.elementAt(0, a);
+        drawn.elementAt(1, b);
+        EXPECT_TRUE(a[0] == c.to || b[0] == c.to) << label;
+    }
 }
 
 TEST(ColorLine, ResizeStepsAreUndoable)

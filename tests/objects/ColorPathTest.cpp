@@ -3,8 +3,10 @@
 // with its archived outline.
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QImage>
 #include <QPainter>
+#include <QPixmap>
 
 #include <cmath>
 #include <limits>
@@ -12,8 +14,10 @@
 #include "objects/BezierPathArchive.h"
 #include "objects/ColorPath.h"
 #include "objects/FakeCanvas.h"
+#include "objects/Group.h"
 #include "objects/ObjectFactory.h"
 #include "platform/Archiver.h"
+#include "platform/Bundle.h"
 #include "platform/Modifiers.h"
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
@@ -51,9 +55,22 @@ void expectSamePath(const BezierPath &actual, const BezierPath &expected, const 
     }
 }
 
-// A closed outline of three curves as the canvas hands it over: a move, the curves, a line
-// back to the start and a close. The last curve (third from the end) ends below the start so
-// that its end point and the move can be picked apart.
+// A closed outline of four curves as the canvas hands it over: a move, the curves, the last
+// one ending on the start, and a close.
+BezierPath canvasLoop()
+{
+    BezierPath p;
+    p.moveTo(QPointF(0, 50));
+    p.curveTo(QPointF(60, 0), QPointF(0, 20), QPointF(40, 0));
+    p.curveTo(QPointF(200, 20), QPointF(140, 0), QPointF(200, 0));
+    p.curveTo(QPointF(50, 100), QPointF(180, 100), QPointF(90, 100));
+    p.curveTo(QPointF(0, 50), QPointF(20, 100), QPointF(0, 80));
+    p.closePath();
+    return p;
+}
+
+// A closed outline of three curves and a line back to the start, then a close: the line is
+// the closing segment, and the last curve ends below the start.
 BezierPath loop()
 {
     BezierPath p;
@@ -297,28 +314,100 @@ TEST(ColorPathDrag, SecondControlPointSwingsTheNextCurvesFirstUnlessShift)
     expectPoint(pointOf(corner->bezierPath(), 2, 0), QPointF(140, 0));
 }
 
-TEST(ColorPathDrag, LastCurvesEndPointMovesTheOpeningMove)
+TEST(ColorPathDrag, TheVertexBeforeTheClosingPointMovesAloneOnTheCanvasLayout)
 {
-    auto object = pathObject(loop());
+    // Element 3 is third from the end of "move, 4 curves, close": its end is an ordinary
+    // vertex, and the start must stay where it is.
+    auto object = pathObject(canvasLoop());
     const BezierPath before = object->bezierPath();
-    drag(*object, QPointF(0, 70), QPointF(10, 80));
+    drag(*object, QPointF(50, 100), QPointF(60, 110));
     const BezierPath after = object->bezierPath();
-    expectPoint(pointOf(after, 3, 2), QPointF(10, 80));
+    expectPoint(pointOf(after, 3, 2), QPointF(60, 110));
     expectPoint(pointOf(after, 3, 1), pointOf(before, 3, 1) + QPointF(10, 10));
-    expectPoint(pointOf(after, 0, 0), QPointF(10, 80));
+    expectPoint(pointOf(after, 4, 0), pointOf(before, 4, 0) + QPointF(10, 10));
+    // No spike: the start, the closing curve's end and its second control point stay.
+    expectPoint(pointOf(after, 0, 0), QPointF(0, 50));
+    expectPoint(pointOf(after, 4, 2), QPointF(0, 50));
+    expectPoint(pointOf(after, 4, 1), pointOf(before, 4, 1));
+    expectPoint(pointOf(after, 1, 0), pointOf(before, 1, 0));
+    // The outline differs from the one before only around the dragged vertex.
+    for (int i : {0, 1, 2})
+        for (int k = 0; k < (i == 0 ? 1 : 3); ++k)
+            expectPoint(pointOf(after, i, k), pointOf(before, i, k), "element " + std::to_string(i));
 }
 
-TEST(ColorPathDrag, OpeningMoveCarriesTheLastCurvesEndAndTheFirstCurvesControl)
+TEST(ColorPathDrag, TheClosingPointMovesAsOneVertex)
 {
-    auto object = pathObject(loop());
+    auto object = pathObject(canvasLoop());
     const BezierPath before = object->bezierPath();
     drag(*object, QPointF(0, 50), QPointF(5, 45));
     const BezierPath after = object->bezierPath();
     expectPoint(pointOf(after, 0, 0), QPointF(5, 45));
-    expectPoint(pointOf(after, 3, 2), QPointF(5, 45));
-    expectPoint(pointOf(after, 3, 1), pointOf(before, 3, 1) + QPointF(5, -5));
+    expectPoint(pointOf(after, 4, 2), QPointF(5, 45));
+    expectPoint(pointOf(after, 4, 1), pointOf(before, 4, 1) + QPointF(5, -5));
     expectPoint(pointOf(after, 1, 0), pointOf(before, 1, 0) + QPointF(5, -5));
     expectPoint(pointOf(after, 1, 1), pointOf(before, 1, 1));
+    expectPoint(pointOf(after, 3, 2), pointOf(before, 3, 2));
+}
+
+TEST(ColorPathDrag, HandlesAcrossTheClosingPointStayInLine)
+{
+    auto object = pathObject(canvasLoop());
+    // The first curve's first control point swings the closing curve's second one to the
+    // other side of the start, keeping its length.
+    drag(*object, QPointF(0, 20), QPointF(-30, 50));
+    const BezierPath after = object->bezierPath();
+    expectPoint(pointOf(after, 4, 1), QPointF(30, 50));
+    expectPoint(pointOf(after, 0, 0), QPointF(0, 50));
+}
+
+TEST(ColorPathDrag, ALineBackToTheStartIsTheClosingSegment)
+{
+    // "move, 3 curves, line, close": the last curve's end is an ordinary vertex; the line's
+    // point lies on the start and moves with it.
+    auto object = pathObject(loop());
+    drag(*object, QPointF(0, 70), QPointF(10, 80));
+    BezierPath after = object->bezierPath();
+    expectPoint(pointOf(after, 3, 2), QPointF(10, 80));
+    expectPoint(pointOf(after, 0, 0), QPointF(0, 50));
+    expectPoint(pointOf(after, 4, 0), QPointF(0, 50));
+
+    drag(*object, QPointF(0, 50), QPointF(5, 45));
+    after = object->bezierPath();
+    expectPoint(pointOf(after, 0, 0), QPointF(5, 45));
+    expectPoint(pointOf(after, 4, 0), QPointF(5, 45));
+}
+
+TEST(ColorPathDrag, AVertexWhoseHandlesLieOnItIsDraggedAsAVertex)
+{
+    // Clicked points: every control point lies on its vertex.
+    BezierPath clicked;
+    clicked.moveTo(QPointF(0, 0));
+    clicked.curveTo(QPointF(100, 0), QPointF(0, 0), QPointF(100, 0));
+    clicked.curveTo(QPointF(100, 100), QPointF(100, 0), QPointF(100, 100));
+    clicked.curveTo(QPointF(0, 0), QPointF(100, 100), QPointF(0, 0));
+    clicked.closePath();
+    auto object = pathObject(clicked);
+    EXPECT_EQ(object->bezierKnobUnderPoint(QPointF(100, 0)), (BezierPoint{1, 2}));
+    drag(*object, QPointF(100, 0), QPointF(120, 10));
+    BezierPath after = object->bezierPath();
+    expectPoint(pointOf(after, 1, 2), QPointF(120, 10));
+    expectPoint(pointOf(after, 1, 1), QPointF(120, 10));
+    expectPoint(pointOf(after, 2, 0), QPointF(120, 10));
+
+    // With Option the handles come out of the vertex, the second as long as the first.
+    object->mouseDown(QPointF(120, 10), AlternateKeyMask);
+    EXPECT_EQ(object->selectedPoint(), (BezierPoint{2, 0}));
+    object->mouseDragged(QPointF(140, 10), 0);
+    object->mouseUp();
+    after = object->bezierPath();
+    expectPoint(pointOf(after, 1, 2), QPointF(120, 10));
+    expectPoint(pointOf(after, 2, 0), QPointF(140, 10));
+    expectPoint(pointOf(after, 1, 1), QPointF(100, 10));
+
+    // Once out, a press on a handle takes the handle.
+    EXPECT_EQ(object->bezierKnobUnderPoint(QPointF(140, 10)), (BezierPoint{2, 0}));
+    EXPECT_EQ(object->bezierKnobUnderPoint(QPointF(120, 10)), (BezierPoint{1, 2}));
 }
 
 TEST(ColorPathDrag, FrameFollowsTheDraggedOutlineAndNothingMovesWithoutASelection)
@@ -553,6 +642,63 @@ TEST(ColorPathStored, FrameComesFromThePathWhateverBoundsSays)
         expectRect(other->frameBounds(), QRectF(500, 500, 5, 5));
         expectRect(other->bezierPath().bounds(), QRectF(500, 500, 5, 5));
     }
+}
+
+TEST(ColorPathStored, TheStoredTemplateFlagRemains)
+{
+    registerObjectKinds();
+    for (const char *flag : {"YES", "NO"}) {
+        auto object = pathObject(canvasLoop());
+        object->setTemplateFlag(QLatin1String(flag) == QLatin1String("YES"));
+        const QVariantMap dict = object->propertyListRepresentation();
+        EXPECT_EQ(dict.value("IsTemplate").toString(), flag);
+        auto loaded = ColorRect::graphicWithPropertyListRepresentation(dict);
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(loaded->isTemplate(), QLatin1String(flag) == QLatin1String("YES")) << flag;
+    }
+}
+
+TEST(ColorPathEdit, PointEditingEndsWhenAGroupTakesThePath)
+{
+    qmtest::FakeCanvas canvas;
+    auto object = pathObject(canvasLoop());
+    object->setMainView(&canvas);
+    object->doubleClick();
+    ASSERT_TRUE(object->bezierEdit());
+    auto other = ColorRect::create(QRectF(300, 0, 20, 20));
+    auto group = Group::create();
+    group->addObjects({object, other});
+    EXPECT_FALSE(object->bezierEdit());
+    EXPECT_TRUE(object->selectedPoint().isNone());
+    group->clear();
+}
+
+TEST(ColorPathEdit, ThePointerOverAnEditPointIsTheEditPathImage)
+{
+    class CursorCanvas : public qmtest::FakeCanvas
+    {
+    public:
+        void setDocumentCursor(const QCursor &cursor) override { cursors.append(cursor); }
+        QList<QCursor> cursors;
+    };
+    const QImage image = Bundle::imageNamed(QStringLiteral("editPath"));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(24, 24));
+    // The hot spot is the arrow's tip, and it is drawn.
+    EXPECT_GT(image.pixelColor(19, 1).alpha(), 0);
+
+    CursorCanvas canvas;
+    auto object = pathObject(canvasLoop());
+    object->setMainView(&canvas);
+    object->doubleClick();
+    object->mouseMoved(QPointF(60, 0));
+    object->mouseMoved(QPointF(100, 50));
+    ASSERT_EQ(canvas.cursors.size(), 2);
+    EXPECT_EQ(canvas.cursors[0].shape(), Qt::BitmapCursor);
+    EXPECT_EQ(canvas.cursors[0].hotSpot(), QPoint(19, 1));
+    EXPECT_EQ(canvas.cursors[0].pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+              image.convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(canvas.cursors[1].shape(), Qt::ArrowCursor);
 }
 
 TEST(ColorPathStored, CopiesKeepTheOutline)

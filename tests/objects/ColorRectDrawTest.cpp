@@ -238,7 +238,7 @@ TEST(ColorRectDraw, FilledObjectCastsItsShadowFromTheFillOnly)
     EXPECT_FALSE(isWhite(render(*object).pixel(148, 90)));
 }
 
-TEST(ColorRectDraw, ShadowFollowsTheScreenZoomButNotWhenPrinting)
+TEST(ColorRectDraw, ShadowMeasuresPointsAtAnyZoomAndWhenPrinting)
 {
     qmtest::FakeCanvas canvas;
     auto object = ColorRect::create(QRectF(20, 50, 40, 40));
@@ -248,10 +248,12 @@ TEST(ColorRectDraw, ShadowFollowsTheScreenZoomButNotWhenPrinting)
     object->setShadowAngle(0);
     object->setMainView(&canvas);
 
+    // The canvas draws at zoom 2 through the painter: the object ends at 120 pixels and its
+    // 10-point shadow 20 pixels further.
     canvas.displayedZoom = 2;
-    // On the screen at zoom 2 the shadow falls 20 units to the right.
-    QImage screen = render(*object);
-    EXPECT_FALSE(isWhite(screen.pixel(76, 70)));
+    const QImage screen = render(*object, 2.0, 300, 300);
+    EXPECT_FALSE(isWhite(screen.pixel(136, 140)));
+    EXPECT_TRUE(isWhite(screen.pixel(152, 140)));
 
     const QImage printedAtTwo = renderForPrint(*object);
     canvas.displayedZoom = 3;
@@ -262,10 +264,9 @@ TEST(ColorRectDraw, ShadowFollowsTheScreenZoomButNotWhenPrinting)
     EXPECT_EQ(printedAtOne, printedAtTwo);
     EXPECT_TRUE(isWhite(printedAtOne.pixel(76, 70)));
     EXPECT_FALSE(isWhite(printedAtOne.pixel(66, 70)));
-    EXPECT_EQ(printedAtOne, render(*object));
-
-    // The same while the canvas itself reports printing.
+    // The zoom the canvas reports does not change a drawing at 100 %.
     canvas.displayedZoom = 3;
+    EXPECT_EQ(render(*object), printedAtOne);
     canvas.printing = true;
     EXPECT_EQ(render(*object), printedAtOne);
 }
@@ -397,7 +398,7 @@ TEST(ColorRectDraw, ImageOpacityAndTheImageFlag)
     EXPECT_EQ(render(*object), blank());
 }
 
-TEST(ColorRectDraw, ImageShadowIsNotScaledByTheZoom)
+TEST(ColorRectDraw, ImageShadowFollowsTheZoomLikeTheFillsShadow)
 {
     qmtest::FakeCanvas canvas;
     canvas.displayedZoom = 2;
@@ -407,10 +408,10 @@ TEST(ColorRectDraw, ImageShadowIsNotScaledByTheZoom)
     object->setShadowBlur(0);
     object->setShadowAngle(0);
     object->setShadowColor(Qt::black);
-    const QImage image = render(*object);
-    // The image ends at 60; its shadow at 70, not 80.
-    EXPECT_FALSE(isWhite(image.pixel(68, 40)));
-    EXPECT_TRUE(isWhite(image.pixel(72, 40)));
+    const QImage image = render(*object, 2.0, 300, 300);
+    // At zoom 2 the image ends at 120 pixels; its 10-point shadow at 140.
+    EXPECT_FALSE(isWhite(image.pixel(136, 80)));
+    EXPECT_TRUE(isWhite(image.pixel(144, 80)));
 }
 
 TEST(ColorRectDraw, MirrorsAndRotationTurnAboutTheCentre)

@@ -393,8 +393,10 @@ TEST_F(ObjectImage, APictureWhoseFileHasGoneIsKeptInTheDocument)
     EXPECT_TRUE(dict.value("Image").toMap().contains("Image"));
     auto back = roundTrip(*r);
     ASSERT_TRUE(back && back->hasValidImage());
-    // The stored path names no picture any more, so it is not taken.
-    EXPECT_TRUE(back->imagePath().isEmpty());
+    // The stored path is kept, so that the file gives the picture again once it is back;
+    // meanwhile the stored copy is drawn.
+    EXPECT_EQ(back->imagePath(), copy);
+    EXPECT_FALSE(back->imageFileMissing());
     EXPECT_EQ(back->getImage().pixelColor(3, 3), QColor(Qt::blue));
 }
 

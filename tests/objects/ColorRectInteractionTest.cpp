@@ -7,6 +7,7 @@
 #include <QTextDocument>
 
 #include <cmath>
+#include <functional>
 
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
@@ -497,13 +498,29 @@ TEST(ColorRectGeometry, DrawingAndRulerBounds)
     EXPECT_EQ(object->update_bounds(), object->drawingBounds());
 }
 
-TEST(ColorRectGeometry, DrawingBoundsReachTheShadow)
+TEST(ColorRectGeometry, DrawingBoundsReachTheShadowOnlyWhileItIsDrawn)
 {
+    qmtest::FakeCanvas canvas;
     auto object = ColorRect::create(QRectF(100, 100, 200, 100));
-    // The default shadow: distance 10, blur 10; counted even while it is off, so switching
-    // it off clears where it lay.
+    object->setMainView(&canvas);
+    // Off: the frame and the knobs' half width, nothing of the default shadow.
     EXPECT_FALSE(object->drawsShadow());
-    EXPECT_TRUE(object->drawingBounds().contains(QRectF(100, 100, 200, 100).translated(7.1, 7.1)));
+    expectRect(object->drawingBounds(), QRectF(97, 97, 206, 106), "no shadow");
+    // On: the default distance 10 and blur 10 reach 30 points further on every side.
+    object->setDrawsShadow(true);
+    expectRect(object->drawingBounds(), QRectF(67, 67, 266, 166), "shadow");
+    EXPECT_DOUBLE_EQ(object->shadowReach(), 30.0);
+
+    // Switching it off, or making it smaller, redraws where it lay before the change.
+    for (const std::function<void()> &change : std::initializer_list<std::function<void()>>{
+             [&] { object->setShadowDistance(2); }, [&] { object->setShadowBlur(0); },
+             [&] { object->setShadowAngle(90); }, [&] { object->setDrawsShadow(false); }}) {
+        canvas.clearRecord();
+        change();
+        ASSERT_FALSE(canvas.invalidated.isEmpty());
+        EXPECT_EQ(canvas.invalidated.first(), object.get());
+    }
+    EXPECT_FALSE(object->drawsShadow());
 }
 
 TEST(ColorRectGeometry, RotateRectCenter)

@@ -11,11 +11,14 @@
 
 namespace qmtest {
 
-// A PNG of one colour; an existing file of that name is replaced.
-inline QString writePng(const QString &path, QSize pixels, QColor color = Qt::red)
+// A PNG of one colour, declaring `dpi` dots per inch (at 72 a pixel is a point); an
+// existing file of that name is replaced.
+inline QString writePng(const QString &path, QSize pixels, QColor color = Qt::red, double dpi = 72.0)
 {
     QImage image(pixels, QImage::Format_ARGB32);
     image.fill(color);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
     QFile::remove(path);
     return image.save(path, "PNG") ? path : QString();
 }

@@ -84,7 +84,7 @@ QByteArray hugePng(quint32 width, quint32 height)
 
 } // namespace
 
-TEST(specImageReading, BitmapsMeasureOnePointPerPixel)
+TEST(specImageReading, BitmapsAt72DpiMeasureOnePointPerPixel)
 {
     const auto image = specImage::fromFile(qmtest::tempPng("reading.png", QSize(40, 30)));
     ASSERT_TRUE(image);

@@ -5,6 +5,8 @@
 
 #include "platform/Shadow.h"
 
+#include <cmath>
+
 using namespace quillmark;
 
 namespace {
@@ -135,6 +137,59 @@ TEST(Shadow, ScalesWithTheDeviceNotTheZoom)
     // Square at device pixels [20, 60); its shadow 20 device pixels further.
     EXPECT_EQ(qGray(image.pixel(75, 75)), 0);
     EXPECT_EQ(qGray(image.pixel(81, 81)), 255);
+}
+
+TEST(Shadow, UserSpaceShadowsFollowThePaintersScale)
+{
+    // A 10-unit offset and a hard edge, drawn through scales of 1, 2 (a zoom), 300/72 (a
+    // 300 dpi bitmap) and a rotated 2 with a mirror (rotation and mirrors do not change the
+    // length), each on an image of pixel ratio 1 and 2.
+    for (qreal ratio : {1.0, 2.0}) {
+        for (qreal scale : {1.0, 2.0, 300.0 / 72.0}) {
+            QImage image(QSize(400, 400) * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::white);
+            Shadow shadow;
+            shadow.units = Shadow::Units::UserSpace;
+            shadow.offset = QPointF(10, 0);
+            shadow.color = QColor(0, 0, 0);
+            {
+                QPainter p(&image);
+                p.scale(scale, scale);
+                EXPECT_NEAR(Shadow::userSpaceScale(&p), scale * ratio, 1e-9);
+                shadow.draw(&p, QRectF(10, 10, 20, 20), [](QPainter *q) { q->fillRect(QRectF(10, 10, 20, 20), Qt::red); });
+            }
+            // The square ends at 30 units; its shadow at 40, in device pixels times the scale.
+            const int row = int(20 * scale * ratio);
+            const qreal px = scale * ratio;
+            EXPECT_EQ(qGray(image.pixel(int(35 * px), row)), 0) << scale << " " << ratio;
+            EXPECT_EQ(qGray(image.pixel(int(41 * px) + 1, row)), 255) << scale << " " << ratio;
+        }
+    }
+    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&image);
+    p.rotate(30);
+    p.scale(-2, 2);
+    EXPECT_NEAR(Shadow::userSpaceScale(&p), 2.0, 1e-9);
+}
+
+TEST(Shadow, HostileOffsetsAndBlursAreBounded)
+{
+    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    for (const QPointF &offset : {QPointF(1e300, -1e300), QPointF(std::nan(""), 0)}) {
+        for (qreal blur : {1e300, -5.0, qreal(std::nan(""))}) {
+            Shadow shadow;
+            shadow.units = Shadow::Units::UserSpace;
+            shadow.offset = offset;
+            shadow.blurRadius = blur;
+            shadow.color = QColor(0, 0, 0);
+            QPainter p(&image);
+            p.scale(1e3, 1e3);
+            shadow.draw(&p, QRectF(0, 0, 1e9, 1e9), [](QPainter *q) { q->fillRect(QRectF(0, 0, 0.01, 0.01), Qt::red); });
+        }
+    }
+    SUCCEED();
 }
 
 TEST(Shadow, BlurKeepsTheTotalCoverage)
