@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "barcodes/LinearDrawContext.h"
+#include "objects/CanvasServices.h"
 #include "database/Database.h"
 #include "foundation/Language.h"
 
@@ -143,6 +144,10 @@ bool ColorBarcode::getseq_datafile()
     QString message;
     const bool loaded = quillmark::getseq_datafile(_sequence, &message);
     _sequenceMessage = loaded ? QString() : message;
+    // Without its file the barcode leaves every label; the user must learn why.
+    if (!loaded)
+        if (CanvasServices *services = mainView())
+            services->reportPrintProblem(_sequenceMessage);
     return loaded;
 }
 

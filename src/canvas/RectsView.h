@@ -139,6 +139,7 @@ public:
     double labelWidth() const override { return double(_tlabel.width) * 72.0; }
     void setDocumentCursor(const QCursor &cursor) override;
     void print() override;
+    void reportPrintProblem(const QString &message) override;
     void changeFont() override {}
     void updateObjectValues() override {}
 
@@ -331,9 +332,10 @@ public:
     // Makes a record current and refreshes every merge object from it.
     void upDateDBFields(qint32 pk);
     void updateDateFields();
-    // Prints every page of the job to the printer at 100 %, full page, no margins. False when
-    // the printer could not be started.
-    bool printJob(QPrinter &printer, const PrintJob &job);
+    // Prints every page of the job on the printer's paper at 100 %, full page, as many copies
+    // as the printer asks for. A PDF file destination is written whole or not at all. False,
+    // with the reason in error, when the printer could not print or the file not be written.
+    bool printJob(QPrinter &printer, const PrintJob &job, QString *error = nullptr);
     PrintingPanel *printingPanel();
     PrintAddViewController *printViewController();
 
@@ -682,6 +684,9 @@ private:
     bool m_objectInfoVisible = false;
 
     bool _printSequense = false;
+    // What objects reported they cannot print while a print command runs; null otherwise.
+    struct PrintProblemLog;
+    PrintProblemLog *m_printProblems = nullptr;
     PrintingPanel *m_printingPanel = nullptr;
     PrintAddViewController *m_printViewController = nullptr;
 

@@ -82,6 +82,9 @@ public:
     virtual void setDocumentCursor(const QCursor &cursor) = 0;
     // The print command, for an object whose text has the keyboard focus.
     virtual void print() = 0;
+    // An object that cannot print what it should (a barcode whose numbering file cannot be
+    // read) says why; the print command tells the user once per job.
+    virtual void reportPrintProblem(const QString &message) {}
     // Refreshes the rulers and the inspector's font values without changing any object.
     virtual void changeFont() = 0;
     // Refreshes the inspector's geometry controls from the selection.

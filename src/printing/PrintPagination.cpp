@@ -38,6 +38,33 @@ int PrintPagination::pageCount(const PrintJob &job, int per)
     return job.cardSide == PrintJob::BothSides ? sheets * 2 : sheets;
 }
 
+int PrintPagination::labelCount(const PrintJob &job, int per)
+{
+    if (per < 1)
+        return 0;
+    const auto [first, end] = labelSpan(job, per);
+    return std::max(0, end - first);
+}
+
+QList<int> PrintPagination::pageSequence(int pages, int copies, bool collate, bool reverse)
+{
+    QList<int> order;
+    pages = std::max(0, pages);
+    copies = std::max(1, copies);
+    order.reserve(qsizetype(pages) * copies);
+    auto page = [&](int index) { return reverse ? pages - index : index + 1; };
+    if (collate) {
+        for (int copy = 0; copy < copies; ++copy)
+            for (int index = 0; index < pages; ++index)
+                order.append(page(index));
+    } else {
+        for (int index = 0; index < pages; ++index)
+            for (int copy = 0; copy < copies; ++copy)
+                order.append(page(index));
+    }
+    return order;
+}
+
 bool PrintPagination::isBackPage(const PrintJob &job, int page)
 {
     return job.cardSide == PrintJob::Back || (job.cardSide == PrintJob::BothSides && page % 2 == 0);

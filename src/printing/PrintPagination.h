@@ -39,6 +39,14 @@ public:
     static QList<LabelPlacement> placements(const PrintJob &job, const QByteArray &flags, int positions,
                                             int page);
 
+    // How many labels the job prints: 0 when no position prints or a range selects none.
+    static int labelCount(const PrintJob &job, int per);
+
+    // The order in which the pages of a job go to paper when it is printed `copies` times:
+    // collated, whole sets one after another (1 2 3 1 2 3); otherwise each page its copies
+    // in turn (1 1 2 2 3 3). Reversed, the last page comes first.
+    static QList<int> pageSequence(int pages, int copies, bool collate, bool reverse);
+
     // Whether page `page` shows the back of the sheet.
     static bool isBackPage(const PrintJob &job, int page);
 

@@ -19,6 +19,7 @@
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
+#include "platform/PrintPanels.h"
 #include "platform/UserDefaults.h"
 #include "printing/CalibrationView.h"
 
@@ -200,7 +201,7 @@ void PrintingPanel::buttonPressed(int tag)
 
 int PrintingPanel::runModal()
 {
-    return exec();
+    return PrintPanels::current().runSheet(*this);
 }
 
 void PrintingPanel::setCalibrationOffset(const QPointF &points)

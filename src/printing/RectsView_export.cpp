@@ -17,6 +17,7 @@
 #include "database/DatabaseError.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
+#include "platform/PrintInfo.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
 #include "printing/ExportFile.h"
@@ -24,6 +25,7 @@
 #include "printing/ImageExport.h"
 #include "printing/PdfExport.h"
 #include "printing/PrintJob.h"
+#include "printing/StockPaper.h"
 
 namespace quillmark {
 
@@ -76,14 +78,24 @@ QString userFullName()
     return {};
 }
 
-QSizeF paperForFormat(const TFormat *format)
+// The whole-sheet files print every label of the sheet on the shared page layout (the stock's
+// own paper until Page Setup chose another), whatever range the last print panel had.
+PrintJob wholeSheetJob(RectsView &view)
 {
-    const QString name = format ? format->papersize.toLower() : QString();
-    if (name.contains(QLatin1String("a4")))
-        return QPageSize(QPageSize::A4).size(QPageSize::Point);
-    if (name.contains(QLatin1String("legal")))
-        return QPageSize(QPageSize::Legal).size(QPageSize::Point);
-    return QPageSize(QPageSize::Letter).size(QPageSize::Point);
+    StockPaper::preselect(view.getLabel(), view.getTFormat());
+    PrintJob job = view.currentPrintJob();
+    job.rangeOn = false;
+    job.sequence = false;
+    job.recordKeys.clear();
+    job.calibrationSheet = false;
+    job.paper = PrintInfo::sharedPrintInfo().paperSize();
+    return job;
+}
+
+// The page of those files: the paper as Qt sizes it, in whole points.
+QSizeF wholeSheetPage()
+{
+    return PrintInfo::sharedPrintInfo().pageLayout().fullRectPoints().size();
 }
 
 } // namespace
@@ -269,19 +281,18 @@ void RectsView::exportSequentialLabel()
 
 QByteArray RectsView::TIFFRepresentationForDoc()
 {
-    const QSizeF paper = paperForFormat(getTFormat());
+    const PrintJob job = wholeSheetJob(*this);
+    const QSizeF paper = wholeSheetPage();
     if (paper.isEmpty())
         return {};
     QImage image(qCeil(paper.width()), qCeil(paper.height()), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return {};
     image.fill(Qt::transparent);
-    PrintJob job = currentPrintJob();
-    job.paper = paper;
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        drawSheetPage(&painter, QRectF(QPointF(0, 0), paper), job, 1);
+        drawSheetPage(&painter, QRectF(QPointF(0, 0), job.paper), job, 1);
     }
     setPrinting(false);
     return ImageExport::encode(image, ImageFileType::TIFF, 72.0f);
@@ -289,11 +300,10 @@ QByteArray RectsView::TIFFRepresentationForDoc()
 
 QByteArray RectsView::EPSRepresentationForDoc()
 {
-    const QSizeF paper = paperForFormat(getTFormat());
-    PrintJob job = currentPrintJob();
-    job.paper = paper;
+    const PrintJob job = wholeSheetJob(*this);
+    const QSizeF paper = wholeSheetPage();
     const QByteArray pdf = PdfExport::pdfData(paper, [&](QPainter &painter, int) {
-        drawSheetPage(&painter, QRectF(QPointF(0, 0), paper), job, 1);
+        drawSheetPage(&painter, QRectF(QPointF(0, 0), job.paper), job, 1);
     });
     if (pdf.isEmpty())
         return {};
@@ -302,10 +312,9 @@ QByteArray RectsView::EPSRepresentationForDoc()
 
 bool RectsView::PDFRepresentationForDoc(const QString &path, QString *error)
 {
-    const QSizeF paper = paperForFormat(getTFormat());
+    PrintJob job = wholeSheetJob(*this);
+    const QSizeF paper = wholeSheetPage();
     const bool twoSides = hasTwoSides();
-    PrintJob job = currentPrintJob();
-    job.paper = paper;
     job.cardSide = PrintJob::Front;
     PdfExport::Info info;
     info.title = window() ? window()->windowTitle() : QString();
@@ -317,7 +326,7 @@ bool RectsView::PDFRepresentationForDoc(const QString &path, QString *error)
             PrintJob side = job;
             // The second page shows the back of the same sheet.
             side.cardSide = pageIndex == 0 ? PrintJob::Front : PrintJob::Back;
-            drawSheetPage(&painter, QRectF(QPointF(0, 0), paper), side, 1);
+            drawSheetPage(&painter, QRectF(QPointF(0, 0), side.paper), side, 1);
         },
         info, twoSides ? 2 : 1, error);
 }

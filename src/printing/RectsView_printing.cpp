@@ -1,18 +1,13 @@
-// Printing of the canvas: the print job with its pagination, and the sheet renderer that
-// draws every label position of a page for the printer, whole-sheet files and previews.
+// The sheet renderer: every label position of a page, for the printer, whole-sheet files and
+// previews, with the job's pagination. The print commands are in RectsView_printjob.cpp.
 #include "canvas/RectsView.h"
 
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPageLayout>
-#include <QPageSetupDialog>
 
 #include "database/Database.h"
 #include "database/DatabaseError.h"
 #include "objects/ColorRect.h"
 #include "objects/specImage.h"
-#include "platform/NotificationCenter.h"
 #include "platform/Pen.h"
 #include "platform/UserDefaults.h"
 #include "printing/PrintAddViewController.h"
@@ -396,103 +391,6 @@ void RectsView::drawPrinting(QPainter *painter, const QRectF &pageRect)
         ++printed;
         painter->restore();
     }
-}
-
-bool RectsView::printJob(QPrinter &printer, const PrintJob &job)
-{
-    printer.setFullPage(true);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-    const int pages = pageCount(job);
-    if (pages < 1)
-        return true;
-    int first = 1;
-    int last = pages;
-    if (printer.fromPage() > 0) {
-        first = std::max(1, printer.fromPage());
-        last = std::min(pages, printer.toPage() > 0 ? printer.toPage() : pages);
-    }
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    PrintJob pageJob = job;
-    pageJob.paper = printer.pageLayout().fullRectPoints().size();
-    // One unit is one point whatever the printer's resolution.
-    const double scale = double(printer.resolution()) / 72.0;
-    for (int page = first; page <= last; ++page) {
-        if (page > first)
-            printer.newPage();
-        painter.save();
-        painter.resetTransform();
-        painter.scale(scale, scale);
-        drawSheetPage(&painter, QRectF(QPointF(0, 0), pageJob.paper), pageJob, page);
-        painter.restore();
-    }
-    painter.end();
-    return true;
-}
-
-void RectsView::printCommon()
-{
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setFullPage(true);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-    PrintAddViewController *accessory = printViewController();
-    accessory->setToValue(int(std::min<qint64>(labelsCount(), std::numeric_limits<int>::max())));
-    QPrintDialog dialog(&printer, window());
-    // The label range of the accessory is the one range of the job.
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    dialog.setOptionTabs({accessory->view()});
-    const int result = dialog.exec();
-    accessory->view()->setParent(nullptr);
-    if (result != QDialog::Accepted)
-        return;
-    printer.setFromTo(0, 0);
-    printJob(printer, currentPrintJob());
-    update();
-}
-
-void RectsView::print()
-{
-    const bool databasePreview = _databasePreview;
-    if (!databasePreview) {
-        _databasePreview = true;
-        NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
-    }
-    PrintingPanel *panel = printingPanel();
-    const bool previewMode = _previewMode;
-    _previewMode = true;
-    const QByteArray preview = createObjectImage(72.0f, QString());
-    _previewMode = previewMode;
-    QImage image;
-    if (!preview.isEmpty() && image.loadFromData(preview))
-        panel->setPreview(image);
-    panel->initPrinters();
-
-    const int result = panel->runModal();
-    if (result != 0) {
-        panel->setPrintCalibrationSheet(result == 3);
-        printCommon();
-        panel->setPrintCalibrationSheet(false);
-    }
-    _databasePreview = databasePreview;
-    NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
-    update();
-}
-
-void RectsView::printSequense()
-{
-    _printSequense = true;
-    print();
-    _printSequense = false;
-}
-
-void RectsView::runPageLayout()
-{
-    QPrinter printer;
-    QPageSetupDialog dialog(&printer, window());
-    dialog.exec();
-    update();
 }
 
 } // namespace quillmark

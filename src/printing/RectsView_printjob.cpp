@@ -1,0 +1,287 @@
+// The print commands: the options sheet, the print panel with the label range, Page Setup on
+// the shared page layout, and the job itself, to a printer or to a PDF file that is written
+// whole or not at all.
+#include "canvas/RectsView.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+
+#include <limits>
+
+#include "foundation/Language.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PrintInfo.h"
+#include "platform/PrintPanels.h"
+#include "platform/Prompts.h"
+#include "printing/PrintAddViewController.h"
+#include "printing/PrintJob.h"
+#include "printing/PrintPagination.h"
+#include "printing/PrintingPanel.h"
+#include "printing/StockPaper.h"
+
+namespace quillmark {
+
+// The problems objects reported during one print command, and how many the user has seen.
+struct RectsView::PrintProblemLog
+{
+    QStringList messages;
+    qsizetype shown = 0;
+};
+
+namespace {
+
+QString text(const char *key)
+{
+    return Language::stringForKey(QString::fromLatin1(key));
+}
+
+// Puts the values into the "%@" places of a translated text, in order.
+QString substitute(QString format, const QStringList &values)
+{
+    qsizetype from = 0;
+    for (const QString &value : values) {
+        const qsizetype at = format.indexOf(QLatin1String("%@"), from);
+        if (at < 0)
+            break;
+        format.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return format;
+}
+
+void fail(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+}
+
+// Tells the user once what the objects reported since the last time.
+void showNewProblems(QWidget *parent, const QStringList &messages, qsizetype &shown)
+{
+    if (shown >= messages.size())
+        return;
+    const QStringList fresh = messages.mid(shown);
+    shown = messages.size();
+    Prompts::current().alert(parent, text("Some labels print without their barcode."), fresh.join(QLatin1Char('\n')),
+                             {}, Prompts::Warning);
+}
+
+// The job's pages written into a PDF file through a temporary file beside it: a failure
+// (no room, no permission, a painter that cannot start) leaves no file and no old file lost.
+bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout, const PrintJob &job,
+                 const QList<int> &sequence, const QString &title, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        fail(error, substitute(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(72);
+        writer.setTitle(title);
+        writer.setCreator(QCoreApplication::applicationName());
+        writer.setPageLayout(QPageLayout(layout.pageSize(), layout.orientation(), QMarginsF(0, 0, 0, 0)));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            file.cancelWriting();
+            fail(error, substitute(text("Could not write %@: %@"),
+                                   {QFileInfo(path).fileName(), text("the PDF writer could not start.")}));
+            return false;
+        }
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF page(QPointF(0, 0), job.paper);
+        for (qsizetype i = 0; i < sequence.size(); ++i) {
+            if (i > 0)
+                writer.newPage();
+            painter.save();
+            view.drawSheetPage(&painter, page, job, sequence.at(i));
+            painter.restore();
+            // A full disk is found out at the first page that does not fit.
+            if (file.error() != QFileDevice::NoError)
+                break;
+        }
+        painter.end();
+    }
+    // A write that failed on the way fails the commit too, which then names the reason.
+    if (!file.commit()) {
+        fail(error, substitute(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void RectsView::reportPrintProblem(const QString &message)
+{
+    if (m_printProblems && !message.isEmpty() && !m_printProblems->messages.contains(message))
+        m_printProblems->messages.append(message);
+}
+
+bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
+{
+    const int pages = pageCount(job);
+    if (pages < 1)
+        return true;
+    PrintJob pageJob = job;
+    pageJob.paper = PrintInfo::exactPaperSize(printer.pageLayout());
+    const int copies = std::max(1, printer.copyCount());
+    const bool collate = printer.collateCopies();
+    const bool reverse = printer.pageOrder() == QPrinter::LastPageFirst;
+
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        // A file cannot make copies: the job is written that many times.
+        if (printer.outputFileName().isEmpty()) {
+            fail(error, text("No file was chosen to print to."));
+            return false;
+        }
+        return writeJobPdf(*this, printer.outputFileName(), printer.pageLayout(), pageJob,
+                           PrintPagination::pageSequence(pages, copies, collate, reverse), printer.docName(), error);
+    }
+
+    // A printer that makes copies itself gets one set; for the others the job repeats.
+    const bool printerCopies = printer.supportsMultipleCopies();
+    const QList<int> sequence = PrintPagination::pageSequence(pages, printerCopies ? 1 : copies, collate, reverse);
+    if (!printerCopies)
+        printer.setCopyCount(1);
+    printer.setFullPage(true);
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        fail(error, text("The printer could not be started."));
+        return false;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    // One unit is one point whatever the printer's resolution.
+    const double scale = double(printer.resolution()) / 72.0;
+    for (qsizetype i = 0; i < sequence.size(); ++i) {
+        if (i > 0 && !printer.newPage())
+            break;
+        painter.save();
+        painter.resetTransform();
+        painter.scale(scale, scale);
+        drawSheetPage(&painter, QRectF(QPointF(0, 0), pageJob.paper), pageJob, sequence.at(i));
+        painter.restore();
+        if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+            break;
+    }
+    painter.end();
+    if (printer.printerState() == QPrinter::Error) {
+        fail(error, text("The printer reported an error."));
+        return false;
+    }
+    return true;
+}
+
+void RectsView::printCommon()
+{
+    StockPaper::preselect(_tlabel, getTFormat());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    printer.setPageLayout(PrintInfo::sharedPrintInfo().pageLayout());
+    printer.setDocName(_filePath.isEmpty() ? Language::stringForKey(QStringLiteral("Untitled"))
+                                           : QFileInfo(_filePath).completeBaseName());
+    PrintAddViewController *accessory = printViewController();
+    accessory->setToValue(int(std::min<qint64>(labelsCount(), std::numeric_limits<int>::max())));
+    if (!PrintPanels::current().runPrintPanel(window(), printer, {accessory->view()}))
+        return;
+    // The labels' range is the job's own; a range Qt's panel may still carry is not.
+    printer.setFromTo(0, 0);
+
+    const PrintJob job = currentPrintJob();
+    if (job.rangeOn && PrintPagination::labelCount(job, countPrintedLabels()) < 1) {
+        Prompts::current().alert(
+            window(), text("The range selects no labels."),
+            substitute(text("There are %@ labels to print: choose From and To between 1 and %@."),
+                       {QString::number(labelsCount()), QString::number(labelsCount())}),
+            {});
+        return;
+    }
+
+    const QSizeF paper = PrintInfo::exactPaperSize(printer.pageLayout());
+    if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()), paper)) {
+        const QPageSize own = StockPaper::paperForStock(_tlabel, getTFormat());
+        const int answer = Prompts::current().alert(
+            window(), text("The labels reach past the paper."),
+            substitute(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be "
+                            "cut. Choose %@ in Page Setup."),
+                       {own.name(), printer.pageLayout().pageSize().name(), own.name()}),
+            {text("Print"), text("Cancel")});
+        if (answer != Prompts::FirstButton)
+            return;
+    }
+
+    QString error;
+    if (!printJob(printer, job, &error))
+        Prompts::current().alert(window(), text("The labels could not be printed."), error, {}, Prompts::Critical);
+    update();
+}
+
+void RectsView::print()
+{
+    PrintProblemLog problems;
+    m_printProblems = &problems;
+    const bool databasePreview = _databasePreview;
+    if (!databasePreview) {
+        _databasePreview = true;
+        NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
+    }
+    PrintingPanel *panel = printingPanel();
+    const bool previewMode = _previewMode;
+    _previewMode = true;
+    const QByteArray preview = createObjectImage(72.0f, QString());
+    _previewMode = previewMode;
+    QImage image;
+    if (!preview.isEmpty() && image.loadFromData(preview))
+        panel->setPreview(image);
+    panel->initPrinters();
+    // The preview drew the first label: what it could not print, the user hears of now.
+    showNewProblems(window(), problems.messages, problems.shown);
+
+    const int result = panel->runModal();
+    if (result != 0) {
+        panel->setPrintCalibrationSheet(result == 3);
+        printCommon();
+        panel->setPrintCalibrationSheet(false);
+    }
+    _databasePreview = databasePreview;
+    NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
+    showNewProblems(window(), problems.messages, problems.shown);
+    m_printProblems = nullptr;
+    update();
+}
+
+void RectsView::printSequense()
+{
+    _printSequense = true;
+    print();
+    _printSequense = false;
+}
+
+void RectsView::runPageLayout()
+{
+    StockPaper::preselect(_tlabel, getTFormat());
+    PrintInfo &info = PrintInfo::sharedPrintInfo();
+    QPageLayout layout = info.pageLayout();
+    if (PrintPanels::current().runPageLayout(window(), layout)) {
+        info.setPageLayout(layout);
+        if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()), info.paperSize())) {
+            const QPageSize own = StockPaper::paperForStock(_tlabel, getTFormat());
+            Prompts::current().alert(
+                window(), text("The labels reach past the paper."),
+                substitute(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be "
+                                "cut. Choose %@ in Page Setup."),
+                           {own.name(), info.pageSize().name(), own.name()}),
+                {}, Prompts::Informational);
+        }
+    }
+    update();
+}
+
+} // namespace quillmark

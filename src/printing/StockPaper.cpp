@@ -1,0 +1,156 @@
+#include "printing/StockPaper.h"
+
+#include <QMarginsF>
+#include <QStringList>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/PrintInfo.h"
+#include "stock/TFormat.h"
+#include "stock/TLabel.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double PointsPerMillimetre = 72.0 / 25.4;
+// The stocks converted from grids carry this maker and a paper name that says nothing.
+const QString GridMaker = QStringLiteral("Fernwick");
+
+QString canonicalPaperName(const QString &name)
+{
+    QString text = name.trimmed().toLower();
+    text.replace(QLatin1Char(' '), QLatin1Char('-'));
+    text.replace(QLatin1Char('_'), QLatin1Char('-'));
+    // The families of the printing system's names ("iso-a4", "na-letter", "jis-b5").
+    for (const QString &prefix : {QStringLiteral("iso-"), QStringLiteral("na-"), QStringLiteral("us-"),
+                                  QStringLiteral("jis-")})
+        if (text.startsWith(prefix))
+            text = text.mid(prefix.size());
+    text.remove(QLatin1Char('-'));
+    return text;
+}
+
+} // namespace
+
+QPageSize StockPaper::paperNamed(const QString &name)
+{
+    const QString wanted = canonicalPaperName(name);
+    if (wanted.isEmpty())
+        return {};
+    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
+        const QPageSize page{QPageSize::PageSizeId(id)};
+        if (canonicalPaperName(page.key()) == wanted || canonicalPaperName(page.name()) == wanted)
+            return page;
+    }
+    return {};
+}
+
+QRectF StockPaper::sheetExtent(const TLabel &label, const TFormat *format)
+{
+    QRectF extent;
+    if (format && !format->labels.empty()) {
+        for (const TLabelT &shape : format->labels) {
+            const bool turned = shape.orientation != 0;
+            const double w = double(turned ? shape.heightValue() : shape.widthValue());
+            const double h = double(turned ? shape.widthValue() : shape.heightValue());
+            const QRectF box(double(shape.xValue()) * PointsPerMillimetre, double(shape.yValue()) * PointsPerMillimetre,
+                             w * PointsPerMillimetre, h * PointsPerMillimetre);
+            extent = extent.isNull() ? box : extent.united(box);
+        }
+        return extent;
+    }
+    const int across = std::max(0, int(label.num_label));
+    const int down = std::max(0, int(label.num_downlabel));
+    if (across < 1 || down < 1)
+        return {};
+    const double w = double(label.width) * 72.0;
+    const double h = double(label.height) * 72.0;
+    return QRectF(double(label.left_margin) * 72.0, double(label.top_margin) * 72.0,
+                  (across - 1) * double(label.width + label.hor_distance) * 72.0 + w,
+                  (down - 1) * double(label.height + label.vert_distance) * 72.0 + h);
+}
+
+bool StockPaper::fitsPaper(const QRectF &extent, const QSizeF &paper)
+{
+    // A millimetre of slack: edge-to-edge sheets are given as labels that add up to a hair
+    // more than the paper.
+    constexpr double slack = 72.0 / 25.4;
+    if (extent.isNull())
+        return true;
+    return extent.left() >= -slack && extent.top() >= -slack && extent.right() <= paper.width() + slack
+        && extent.bottom() <= paper.height() + slack;
+}
+
+QPageSize StockPaper::paperForStock(const TLabel &label, const TFormat *format)
+{
+    if (format && format->manufacturer != GridMaker) {
+        const QPageSize named = paperNamed(format->papersize);
+        if (named.isValid())
+            return named;
+    }
+    const QRectF extent = sheetExtent(label, format);
+    if (extent.isNull())
+        return PrintInfo::localePaper();
+    // Sheets are laid out with equal left and right margins far more often than with equal
+    // top and bottom ones, so the width decides and the height only breaks a tie. Letter and
+    // A4 are the papers of nearly every sheet; the others only where those two are too small.
+    const QSizeF sheet(extent.right() + std::max(0.0, extent.left()), extent.bottom() + std::max(0.0, extent.top()));
+    QPageSize best;
+    double bestWidth = std::numeric_limits<double>::max();
+    double bestHeight = std::numeric_limits<double>::max();
+    for (const auto &candidates : {QList<QPageSize::PageSizeId>{QPageSize::Letter, QPageSize::A4},
+                                   QList<QPageSize::PageSizeId>{QPageSize::Legal, QPageSize::A3, QPageSize::Tabloid}}) {
+        for (const QPageSize::PageSizeId id : candidates) {
+            const QPageSize page(id);
+            const QSizeF size = PrintInfo::exactPaperSize(QPageLayout(page, QPageLayout::Portrait, QMarginsF()));
+            if (!fitsPaper(extent, size))
+                continue;
+            const double width = std::abs(size.width() - sheet.width());
+            const double height = std::abs(size.height() - sheet.height());
+            if (width < bestWidth - 0.5 || (std::abs(width - bestWidth) <= 0.5 && height < bestHeight)) {
+                bestWidth = width;
+                bestHeight = height;
+                best = page;
+            }
+        }
+        if (best.isValid())
+            break;
+    }
+    return best.isValid() ? best : PrintInfo::localePaper();
+}
+
+QString StockPaper::stockKey(const TLabel &label, const TFormat *format)
+{
+    const QRectF extent = sheetExtent(label, format);
+    QStringList parts{label.name};
+    if (format)
+        parts << format->manufacturer << format->name << format->papersize
+              << QString::number(format->labels.size());
+    parts << QString::number(extent.x(), 'f', 2) << QString::number(extent.y(), 'f', 2)
+          << QString::number(extent.width(), 'f', 2) << QString::number(extent.height(), 'f', 2);
+    return parts.join(QLatin1Char('|'));
+}
+
+void StockPaper::preselect(const TLabel &label, const TFormat *format)
+{
+    PrintInfo &info = PrintInfo::sharedPrintInfo();
+    const QString key = stockKey(label, format);
+    if (info.paperSource() == key)
+        return;
+    info.setPaper(paperForStock(label, format));
+    info.setPaperSource(key);
+}
+
+QString StockPaper::describe(const QSizeF &points, bool metric)
+{
+    if (metric)
+        return QStringLiteral("%1 x %2 mm")
+            .arg(QString::number(points.width() / PointsPerMillimetre, 'f', 0),
+                 QString::number(points.height() / PointsPerMillimetre, 'f', 0));
+    return QStringLiteral("%1 x %2 in")
+        .arg(QString::number(points.width() / 72.0, 'f', 2), QString::number(points.height() / 72.0, 'f', 2));
+}
+
+} // namespace quillmark

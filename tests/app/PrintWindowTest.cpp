@@ -1,0 +1,408 @@
+// Printing through the window as a user does it: Page Setup and Print from the File menu, the
+// options sheet and the print panel answered, the printed PDF read back with poppler.
+#include <gtest/gtest.h>
+
+#include <poppler-qt6.h>
+
+#include <QAction>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPrinter>
+#include <QSpinBox>
+#include <QTextDocument>
+#include <QTreeView>
+
+#include "app/MainWindow.h"
+#include "barcodes/ColorBarcode.h"
+#include "canvas/RectsView.h"
+#include "common/ScratchMount.h"
+#include "common/TestPrintPanels.h"
+#include "common/TestPrompts.h"
+#include "common/TestSupport.h"
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+#include "platform/PrintInfo.h"
+#include "platform/UserDefaults.h"
+#include "stock/DataSource.h"
+
+using namespace quillmark;
+
+namespace {
+
+// The 5160 sheet: labels of 189 x 72 points, three across at a pitch of 198 points from 13.5
+// points, ten down at 72 points from 36 points.
+constexpr double LeftMargin = 13.5;
+constexpr double TopMargin = 36.0;
+constexpr double PitchX = 198.0;
+constexpr double PitchY = 72.0;
+// A thousandth of an inch.
+constexpr double Tolerance = 0.072;
+
+struct Word
+{
+    QString text;
+    QRectF box;
+};
+
+QList<Word> wordsOfPage(Poppler::Document &document, int page)
+{
+    QList<Word> words;
+    std::unique_ptr<Poppler::Page> p = document.page(page);
+    if (!p)
+        return words;
+    for (const std::unique_ptr<Poppler::TextBox> &box : p->textList())
+        words.append({box->text(), box->boundingBox()});
+    return words;
+}
+
+class PrintWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
+        UserDefaults::resetStandardForTesting(qmtest::freshDir(QStringLiteral("print-window")) + "/defaults.ini");
+        PrintInfo::sharedPrintInfo().reset();
+        window = std::make_unique<MainWindow>();
+        canvas = window->canvas();
+        dir = qmtest::freshDir(QStringLiteral("print-window-") + QString::number(++s_run));
+    }
+    void TearDown() override
+    {
+        window.reset();
+        PrintInfo::sharedPrintInfo().reset();
+        Language::reset();
+    }
+
+    QAction *fileAction(const QString &title) const
+    {
+        for (QAction *action : window->fileMenu()->actions())
+            if (action->text() == title)
+                return action;
+        ADD_FAILURE() << "no File menu item " << title.toStdString();
+        return nullptr;
+    }
+    void trigger(const QString &title)
+    {
+        if (QAction *action = fileAction(title))
+            action->trigger();
+    }
+
+    // A short word on the label's front page, so that every printed label shows where it lies.
+    void addMark(const QString &word = QStringLiteral("Mark"))
+    {
+        auto mark = ColorRect::create(QRectF(20, 10, 120, 30));
+        mark->setPageName(canvas->getCurrPageName());
+        mark->setObjectLayer(1);
+        mark->textStorage()->setDefaultFont(qmtest::testFont(12));
+        mark->textStorage()->setPlainText(word);
+        canvas->addGraphic(mark);
+    }
+
+    // Chooses a catalogue product as a click in the stock browser does.
+    void chooseStock(const QString &code)
+    {
+        window->searchField()->setText(code);
+        const QModelIndex index = canvas->dataSource()->modelIndexByName(code);
+        ASSERT_TRUE(index.isValid()) << code.toStdString();
+        window->catalogueView()->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+    // Print... with the options sheet confirmed and the print panel answered.
+    void printWith(qmtest::TestPrintPanels &panels)
+    {
+        panels.queueSheetButton(QStringLiteral("Print"));
+        trigger(QStringLiteral("Print..."));
+    }
+
+    std::unique_ptr<Poppler::Document> load(const QString &path)
+    {
+        std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+        EXPECT_TRUE(document) << path.toStdString();
+        return document;
+    }
+
+    std::unique_ptr<MainWindow> window;
+    RectsView *canvas = nullptr;
+    QString dir;
+    static inline int s_run = 0;
+};
+
+// Every word of the page lies at its label's place on the 5160 sheet; the first one fixes
+// where the word sits inside its label.
+void expectThirtyLabelsInPlace(const QList<Word> &words)
+{
+    ASSERT_EQ(words.size(), 30);
+    QList<QPointF> corners;
+    for (const Word &word : words)
+        corners.append(word.box.topLeft());
+    std::sort(corners.begin(), corners.end(), [](const QPointF &a, const QPointF &b) {
+        return std::abs(a.y() - b.y()) > 1.0 ? a.y() < b.y() : a.x() < b.x();
+    });
+    const QPointF inside = corners.first() - QPointF(LeftMargin, TopMargin);
+    EXPECT_GT(inside.x(), 0.0);
+    EXPECT_LT(inside.x(), 40.0);
+    EXPECT_GT(inside.y(), 0.0);
+    EXPECT_LT(inside.y(), 40.0);
+    for (int k = 0; k < 30; ++k) {
+        const QPointF expected(LeftMargin + (k % 3) * PitchX, TopMargin + (k / 3) * PitchY);
+        EXPECT_NEAR(corners.at(k).x() - inside.x(), expected.x(), Tolerance) << k;
+        EXPECT_NEAR(corners.at(k).y() - inside.y(), expected.y(), Tolerance) << k;
+    }
+}
+
+} // namespace
+
+TEST_F(PrintWindowTest, LetterChosenInPageSetupPrintsTheWholeSheet)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    // The window starts on the 5160 sheet, which is cut on letter paper; A4 here first, as on a
+    // machine whose locale prints on A4.
+    PrintInfo::sharedPrintInfo().setPaper(QPageSize(QPageSize::A4));
+    panels->queuePageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
+    trigger(QStringLiteral("Page Setup..."));
+    ASSERT_EQ(panels->count(qmtest::TestPrintPanels::PageLayoutPanel), 1);
+    // Page Setup edits the shared layout and opened on the stock's own paper.
+    EXPECT_EQ(panels->last().layout.pageSize().id(), QPageSize::Letter);
+    EXPECT_EQ(PrintInfo::sharedPrintInfo().pageSize().id(), QPageSize::Letter);
+
+    const QString path = dir + "/sheet.pdf";
+    panels->queuePrintToFile(path);
+    printWith(panels.panels());
+    ASSERT_EQ(panels->count(qmtest::TestPrintPanels::PrintPanel), 1);
+    EXPECT_EQ(panels->last().layout.pageSize().id(), QPageSize::Letter);
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+
+    std::unique_ptr<Poppler::Document> document = load(path);
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->numPages(), 1);
+    EXPECT_EQ(document->page(0)->pageSizeF(), QSizeF(612, 792));
+    expectThirtyLabelsInPlace(wordsOfPage(*document, 0));
+}
+
+TEST_F(PrintWindowTest, PaperIsPreselectedFromTheStockAndKeptWhileItStays)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    panels->queuePageLayoutCancel();
+    trigger(QStringLiteral("Page Setup..."));
+    EXPECT_EQ(panels->last().layout.pageSize().id(), QPageSize::Letter);
+
+    chooseStock(QStringLiteral("L7160"));
+    panels->queuePageLayoutCancel();
+    trigger(QStringLiteral("Page Setup..."));
+    EXPECT_EQ(panels->last().layout.pageSize().id(), QPageSize::A4);
+
+    // A paper the user chose stays while the stock does.
+    panels->queuePageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
+    trigger(QStringLiteral("Page Setup..."));
+    panels->queuePageLayoutCancel();
+    trigger(QStringLiteral("Page Setup..."));
+    EXPECT_EQ(panels->last().layout.orientation(), QPageLayout::Landscape);
+}
+
+TEST_F(PrintWindowTest, LabelsPastThePaperAreWarnedOf)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    // A5 is narrower than the letter sheet: Page Setup says so at once.
+    panels->queuePageLayout(QPageLayout(QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF()));
+    trigger(QStringLiteral("Page Setup..."));
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("The labels reach past the paper."));
+    EXPECT_TRUE(prompts->last().message.contains(QStringLiteral("Letter"))) << prompts->last().message.toStdString();
+
+    // Printing asks again, and Cancel prints nothing.
+    const QString path = dir + "/cut.pdf";
+    panels->queuePrintToFile(path);
+    prompts->queueAlert(Prompts::SecondButton);
+    printWith(panels.panels());
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
+    EXPECT_EQ(prompts->last().buttons, (QStringList{QStringLiteral("Print"), QStringLiteral("Cancel")}));
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(PrintWindowTest, CopiesToAFileAreWholeSets)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    const QString path = dir + "/copies.pdf";
+    panels->queuePrintToFile(path, 3);
+    printWith(panels.panels());
+    std::unique_ptr<Poppler::Document> document = load(path);
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->numPages(), 3);
+    for (int page = 0; page < 3; ++page)
+        expectThirtyLabelsInPlace(wordsOfPage(*document, page));
+}
+
+TEST_F(PrintWindowTest, RangeOfTheAccessoryPrintsItsLabelsAndDoesNotReachSaveAs)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    const QString printed = dir + "/range.pdf";
+    panels->queuePrintToFile(printed, 1, [](const QList<QWidget *> &tabs) {
+        ASSERT_EQ(tabs.size(), 1);
+        QList<QSpinBox *> fields = tabs.first()->findChildren<QSpinBox *>();
+        ASSERT_EQ(fields.size(), 2);
+        // Typing into the fields chooses the range.
+        fields.at(0)->setValue(3);
+        fields.at(1)->setValue(7);
+    });
+    printWith(panels.panels());
+    std::unique_ptr<Poppler::Document> document = load(printed);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(wordsOfPage(*document, 0).size(), 5);
+
+    // Save As draws the whole sheet: the last print panel's range stays with printing.
+    const QString saved = dir + "/saved.pdf";
+    prompts->queuePath(saved);
+    trigger(QStringLiteral("Save As..."));
+    std::unique_ptr<Poppler::Document> sheet = load(saved);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->page(0)->pageSizeF(), QSizeF(612, 792));
+    expectThirtyLabelsInPlace(wordsOfPage(*sheet, 0));
+}
+
+TEST_F(PrintWindowTest, RangeThatSelectsNoLabelSaysSo)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    const QString path = dir + "/empty.pdf";
+    panels->queuePrintToFile(path, 1, [](const QList<QWidget *> &tabs) {
+        QList<QSpinBox *> fields = tabs.first()->findChildren<QSpinBox *>();
+        fields.at(0)->setValue(5);
+        fields.at(1)->setValue(4);
+    });
+    printWith(panels.panels());
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("The range selects no labels."));
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(PrintWindowTest, SaveAsPdfOfAnA4SheetIsA4)
+{
+    qmtest::ScopedTestPrompts prompts;
+    chooseStock(QStringLiteral("L7160"));
+    addMark();
+    const QString path = dir + "/a4.pdf";
+    prompts->queuePath(path);
+    trigger(QStringLiteral("Save As..."));
+    std::unique_ptr<Poppler::Document> document = load(path);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->page(0)->pageSizeF(), QSizeF(595, 842));
+    // L7160: 21 labels of 63.5 x 38.1 mm.
+    EXPECT_EQ(wordsOfPage(*document, 0).size(), 21);
+}
+
+TEST_F(PrintWindowTest, PrintToAReadOnlyFolderFailsAndLeavesNoFile)
+{
+    qmtest::ScratchMount folder(qmtest::ScratchMount::ReadOnly);
+    if (!folder.isReady())
+        GTEST_SKIP() << folder.reason().toStdString();
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    panels->queuePrintToFile(folder.path() + "/sheet.pdf");
+    printWith(panels.panels());
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("The labels could not be printed."));
+    EXPECT_TRUE(prompts->last().message.startsWith(QStringLiteral("Could not write sheet.pdf: ")))
+        << prompts->last().message.toStdString();
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+}
+
+TEST_F(PrintWindowTest, PrintToAFullDiskFailsAndLeavesNoFile)
+{
+    qmtest::ScratchMount disk(qmtest::ScratchMount::Full, 16 * 1024);
+    if (!disk.isReady())
+        GTEST_SKIP() << disk.reason().toStdString();
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    panels->queuePrintToFile(disk.path() + "/sheet.pdf", 40);
+    printWith(panels.panels());
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().message, QStringLiteral("Could not write sheet.pdf: No space left on device"));
+    EXPECT_TRUE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+}
+
+TEST_F(PrintWindowTest, PrintThatCannotBeWrittenWholeKeepsTheOldFile)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    const QString path = dir + "/kept.pdf";
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the old file");
+    }
+    panels->queuePrintToFile(path, 40);
+    {
+        // Every file of the process stops growing at 8 KB, as on a disk that fills up.
+        qmtest::ScopedFileSizeLimit limit(8 * 1024);
+        printWith(panels.panels());
+    }
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().message, QStringLiteral("Could not write kept.pdf: File too large"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("the old file"));
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(PrintWindowTest, PrintToNoFileSaysSo)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    panels->queuePrint([](QPrinter &printer, const QList<QWidget *> &) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString());
+        return true;
+    });
+    printWith(panels.panels());
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().message, QStringLiteral("No file was chosen to print to."));
+}
+
+TEST_F(PrintWindowTest, UnreadableSequenceFileIsToldOncePerPrint)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    auto barcode = ColorBarcode::create(QRectF(20, 10, 0, 0));
+    barcode->setPageName(canvas->getCurrPageName());
+    barcode->setObjectLayer(1);
+    TSequence sequence;
+    sequence.isPresent = 1;
+    sequence.isFile = 1;
+    sequence.counter = "1";
+    sequence.path = dir + "/missing-codes.txt";
+    barcode->setSequenceInfo(sequence);
+    canvas->addGraphic(barcode);
+
+    const QString path = dir + "/codes.pdf";
+    panels->queuePrintToFile(path);
+    printWith(panels.panels());
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("Some labels print without their barcode."));
+    EXPECT_EQ(prompts->last().message,
+              QStringLiteral("Use the other file for barcode sequence instead of missing-codes.txt"));
+    // The job still printed, without the barcode.
+    EXPECT_TRUE(QFile::exists(path));
+
+    // Each print command tells it again, once.
+    panels->queuePrintToFile(path);
+    printWith(panels.panels());
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
+}
