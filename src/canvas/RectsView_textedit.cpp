@@ -142,6 +142,7 @@ struct OvalCell
     qreal advance = 0.0;
     qreal ascent = 0.0;
     qreal descent = 0.0;
+    bool rightToLeft = false;
 };
 
 std::optional<OvalCell> ovalCell(const ColorOval &oval, const QList<ColorOval::GlyphPlacement> &placements,
@@ -153,7 +154,7 @@ std::optional<OvalCell> ovalCell(const ColorOval &oval, const QList<ColorOval::G
         const QFontMetricsF metrics(fontAt(oval.textStorage(), character), TextFlow::pointDevice());
         const QString text = oval.textStorage()->characterAt(character);
         return OvalCell{placement.point, placement.rotation, metrics.horizontalAdvance(text),
-                        metrics.ascent(), metrics.descent()};
+                        metrics.ascent(), metrics.descent(), placement.rightToLeft};
     }
     return std::nullopt;
 }
@@ -174,7 +175,8 @@ std::optional<QLineF> ovalCaretLine(const ColorOval &oval, int position)
     QTransform turn;
     turn.translate(cell->point.x(), cell->point.y());
     turn.rotate(cell->rotation);
-    const qreal x = after ? cell->advance / 2.0 : -cell->advance / 2.0;
+    // A right-to-left character begins at its glyph's right edge.
+    const qreal x = (after != cell->rightToLeft) ? cell->advance / 2.0 : -cell->advance / 2.0;
     return turn.map(QLineF(x, cell->descent, x, -cell->ascent));
 }
 

@@ -259,6 +259,7 @@ void ColorOval::forEachGlyph(Place &&place) const
 
                 GlyphPlacement placement;
                 placement.character = blockStart + c;
+                placement.rightToLeft = run.isRightToLeft();
                 if (flipped) {
                     p.setX(2 * oval.x() + oval.width() - p.x());
                     placement.rotation = -(Pi - theta) * DegreesPerRadian;

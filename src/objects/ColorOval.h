@@ -52,12 +52,14 @@ public:
     static float getAngle(float x, float y);
 
     // Where each glyph of the text goes: its character, the point its baseline centre lands
-    // on and the turn of its axes (degrees, as QPainter::rotate takes them).
+    // on, the turn of its axes (degrees, as QPainter::rotate takes them) and whether it
+    // belongs to a right-to-left run (its character starts at its right edge).
     struct GlyphPlacement
     {
         int character = 0;
         QPointF point;
         qreal rotation = 0.0;
+        bool rightToLeft = false;
     };
     QList<GlyphPlacement> glyphPlacements() const;
 

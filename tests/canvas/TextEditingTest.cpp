@@ -178,6 +178,28 @@ TEST_F(TextEditingTest, TheCaretInTextThatDoesNotFitWaitsBehindTheLastTextShown)
     EXPECT_TRUE(box->frameBounds().adjusted(0, 0, 1, 1).contains(overflow.center()));
 }
 
+TEST_F(TextEditingTest, TheOvalsCaretStandsOnTheSideARightToLeftLetterBeginsAt)
+{
+    auto oval = std::static_pointer_cast<ColorOval>(ObjectFactory::create(QStringLiteral("ColorOval")));
+    oval->setFrameBounds(QRectF(100, 100, 200, 120));
+    oval->setPageName(view()->getCurrPageName());
+    view()->addGraphic(oval);
+    oval->textStorage()->setDefaultFont(qmtest::testFont(12));
+    oval->textStorage()->setPlainText(QString::fromUtf8("שלום"));
+    view()->selectRect(oval);
+    ASSERT_TRUE(view()->setEditableObject(oval));
+    ColorOval::GlyphPlacement first;
+    for (const ColorOval::GlyphPlacement &glyph : oval->glyphPlacements())
+        if (glyph.character == 0)
+            first = glyph;
+    EXPECT_TRUE(first.rightToLeft);
+    // Near the top of the oval "before the first letter" is its right-hand side.
+    ObjectTextEditor::current()->setSelection(0, 0);
+    EXPECT_GT(view()->caretRect().center().x(), first.point.x());
+    ObjectTextEditor::current()->setSelection(1, 1);
+    EXPECT_LT(view()->caretRect().center().x(), first.point.x());
+}
+
 TEST_F(TextEditingTest, CaretKeysSelectionAndDeletion)
 {
     auto box = textBox(QRectF(20, 20, 200, 100), QStringLiteral("abcdef"));
