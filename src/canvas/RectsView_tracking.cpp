@@ -165,6 +165,10 @@ void RectsView::mouseMoveEvent(QMouseEvent *event)
     m_lastDragFlags = modifierFlags(event->modifiers());
     const QPointF point = pageToWidget().inverted().map(event->position());
     if (!(event->buttons() & Qt::LeftButton)) {
+        if (_selectedObjects.size() == 1) {
+            if (auto *path = dynamic_cast<ColorPath *>(_selectedObjects.first().get()); path && path->bezierEdit())
+                path->mouseMoved(point);
+        }
         // The path in progress follows the pointer between clicks.
         if (pathInProgress()) {
             BezierPath &path = const_cast<BezierPath &>(*pathInProgress());
@@ -373,6 +377,8 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
             if (clickCount >= 2)
                 path->doubleClick();
             if (path->bezierEdit()) {
+                // The pointer shows where edit points can be taken.
+                setMouseTracking(true);
                 path->mouseDown(point, flags);
                 m_tracking->kind = TrackingState::PathEdit;
                 m_tracking->object = _selectedObjects.first();

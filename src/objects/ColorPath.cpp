@@ -1,6 +1,7 @@
 #include "objects/ColorPath.h"
 
 #include <QByteArray>
+#include <QCursor>
 #include <QTransform>
 
 #include <cmath>
@@ -130,6 +131,7 @@ void ColorPath::setBezierEdit(bool flag)
     if (!edit) {
         bp = BezierPoint();
         closeDragGroup();
+        restorePointer();
     }
     redrawCanvas();
 }
@@ -138,9 +140,20 @@ void ColorPath::doubleClick()
 {
     bp = BezierPoint();
     edit = !edit;
-    if (!edit)
+    if (!edit) {
         closeDragGroup();
+        restorePointer();
+    }
     redrawCanvas();
+}
+
+void ColorPath::restorePointer()
+{
+    if (!editPointerShown)
+        return;
+    editPointerShown = false;
+    if (_mainView)
+        _mainView->setDocumentCursor(QCursor(Qt::ArrowCursor));
 }
 
 void ColorPath::redrawCanvas()

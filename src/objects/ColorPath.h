@@ -115,6 +115,8 @@ private:
     void restoreBezierPath(const BezierPath &pagePath);
     void closeDragGroup();
     void redrawCanvas();
+    // Leaving point editing puts back the arrow when the edit-point pointer is showing.
+    void restorePointer();
 
     std::optional<BezierPath> colorPath;
     bool edit = false;
@@ -123,6 +125,7 @@ private:
     // From an Option-press on a vertex to the release: the handle across the vertex comes
     // out as far as the dragged one.
     bool pullingHandles = false;
+    bool editPointerShown = false;
 };
 
 } // namespace quillmark

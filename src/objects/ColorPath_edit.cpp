@@ -235,13 +235,15 @@ void ColorPath::mouseMoved(const QPointF &point)
         return;
     if (bezierKnobUnderPoint(point).isNone()) {
         _mainView->setDocumentCursor(QCursor(Qt::ArrowCursor));
+        editPointerShown = false;
         return;
     }
-    const QImage image = Bundle::imageNamed(QStringLiteral("editPath"));
+    static const QImage image = Bundle::imageNamed(QStringLiteral("editPath"));
     if (image.isNull())
         _mainView->setDocumentCursor(QCursor(Qt::CrossCursor));
     else
         _mainView->setDocumentCursor(QCursor(QPixmap::fromImage(image), 19, 1));
+    editPointerShown = true;
 }
 
 void ColorPath::mouseDown(const QPointF &point, unsigned modifierFlags)

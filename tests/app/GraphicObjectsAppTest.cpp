@@ -4,6 +4,8 @@
 // the test prompts) and mouse events on the canvas.
 #include <gtest/gtest.h>
 
+#include <poppler-qt6.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -64,10 +66,11 @@ protected:
         return graphic;
     }
 
-    void send(QEvent::Type type, const QPointF &page, int clicks = 1, Qt::KeyboardModifiers modifiers = {})
+    void send(QEvent::Type type, const QPointF &page, int clicks = 1, Qt::KeyboardModifiers modifiers = {},
+              bool hover = false)
     {
         const QPointF local = canvas()->pageToWidget().map(page);
-        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease || hover ? Qt::NoButton : Qt::LeftButton;
         if (clicks == 2 && type == QEvent::MouseButtonPress)
             type = QEvent::MouseButtonDblClick;
         QMouseEvent event(type, local, canvas()->mapToGlobal(local), Qt::LeftButton, buttons, modifiers);
@@ -173,6 +176,66 @@ TEST_F(GraphicObjectsApp, AShadowMeasuresSevenPointsInA300DpiPngExport)
     EXPECT_NEAR(dark / perPoint, 7.0, 0.3) << dark << " pixels";
 }
 
+TEST_F(GraphicObjectsApp, AShadowMeasuresSevenPointsInPdfLabelsAndSheets)
+{
+    auto object = place(ColorRect::create(QRectF(20, 20, 40, 20)));
+    object->setDrawsFill(true);
+    object->setFillColor(Qt::red);
+    object->setDrawsStroke(false);
+    object->setDrawsShadow(true);
+    object->setShadowColor(Qt::black);
+    object->setShadowDistance(7);
+    object->setShadowAngle(0);
+    object->setShadowBlur(0);
+    canvas()->setZoom(2.5);
+
+    const QString dir = qmtest::freshDir(QStringLiteral("app-shadow-pdf"));
+    prompts->queuePath(dir + QStringLiteral("/label.pdf"));
+    trigger(QStringLiteral("Export..."));
+    // The whole sheet, drawn by the renderer that prints.
+    prompts->queuePath(dir + QStringLiteral("/sheet.pdf"));
+    trigger(QStringLiteral("Save As..."));
+
+    for (const QString &name : {QStringLiteral("label.pdf"), QStringLiteral("sheet.pdf")}) {
+        std::unique_ptr<Poppler::Document> document = Poppler::Document::load(dir + QLatin1Char('/') + name);
+        ASSERT_TRUE(document) << name.toStdString();
+        std::unique_ptr<Poppler::Page> page = document->page(0);
+        ASSERT_TRUE(page) << name.toStdString();
+        // Four pixels a point.
+        const QImage image = page->renderToImage(288, 288);
+        auto isRed = [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; };
+        // The rows of the first label's red object.
+        auto rowHasRed = [&](int y) {
+            for (int x = 0; x < image.width(); x += 2)
+                if (isRed(image.pixelColor(x, y)))
+                    return true;
+            return false;
+        };
+        int top = 0;
+        while (top < image.height() && !rowHasRed(top))
+            ++top;
+        ASSERT_LT(top, image.height()) << name.toStdString();
+        int bottom = top;
+        while (bottom + 1 < image.height() && rowHasRed(bottom + 1))
+            ++bottom;
+        // Along its middle row: the first red run, then the dark run of its shadow.
+        const int row = (top + bottom) / 2;
+        int x = 0;
+        while (x < image.width() && !isRed(image.pixelColor(x, row)))
+            ++x;
+        while (x < image.width() && isRed(image.pixelColor(x, row)))
+            ++x;
+        int dark = 0;
+        for (; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, row);
+            if (!(c.red() < 60 && c.green() < 60 && c.blue() < 60))
+                break;
+            ++dark;
+        }
+        EXPECT_NEAR(dark / 4.0, 7.0, 0.5) << name.toStdString() << ": " << dark << " pixels";
+    }
+}
+
 TEST_F(GraphicObjectsApp, ARubberBandBesideAnObjectSelectsItOnlyWhenItTouchesTheOutline)
 {
     auto plain = place(ColorRect::create(QRectF(100, 20, 40, 20)));
@@ -215,6 +278,10 @@ TEST_F(GraphicObjectsApp, DraggingTheVertexBeforeTheClosingPointLeavesTheStartIn
     release(QPointF(70, 40));
     canvas()->undoManager()->closeEventGroup();
     ASSERT_TRUE(path->bezierEdit());
+    // Hovering an edit point shows the edit-point pointer, its tip on the point.
+    send(QEvent::MouseMove, QPointF(70, 65), 1, {}, true);
+    EXPECT_EQ(canvas()->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(canvas()->cursor().hotSpot(), QPoint(19, 1));
     const BezierPath before = path->bezierPath();
     press(QPointF(70, 65));
     drag(QPointF(75, 68));

@@ -699,6 +699,12 @@ TEST(ColorPathEdit, ThePointerOverAnEditPointIsTheEditPathImage)
     EXPECT_EQ(canvas.cursors[0].pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
               image.convertToFormat(QImage::Format_ARGB32));
     EXPECT_EQ(canvas.cursors[1].shape(), Qt::ArrowCursor);
+
+    // Leaving point editing over an edit point puts the arrow back.
+    object->mouseMoved(QPointF(60, 0));
+    object->doubleClick();
+    ASSERT_EQ(canvas.cursors.size(), 4);
+    EXPECT_EQ(canvas.cursors[3].shape(), Qt::ArrowCursor);
 }
 
 TEST(ColorPathStored, CopiesKeepTheOutline)
