@@ -209,6 +209,9 @@ private:
     void setControlValue(QWidget *control, const QVariant &value);
     qint64 formGroups() const;
     void selectRowSilently(int row);
+    // Writes the form's edits before the selection leaves their record; false (and the
+    // selection back on the record) when they could not be written.
+    bool writeBeforeLeaving();
     // Selects the row of the record the form shows (after a write-back that failed).
     void selectFormRow();
     int rowOfPk(qint64 pk) const;

@@ -250,6 +250,35 @@ void DatabaseFieldsView::loadRow(int row)
     postRecordChanged();
 }
 
+bool DatabaseFieldsView::writeBeforeLeaving()
+{
+    if (!_dirty || _formPk < 0)
+        return updateRecord();
+    // While the edits are written (and a failure is said) the browser shows the record they
+    // belong to; the rows the user chose come back once they are written.
+    QList<qint64> requested;
+    for (int row : selectedRows())
+        requested.append(_browserModel->pkAtRow(row));
+    const qint64 current = _browserModel->pkAtRow(selectedRecordIndex());
+    selectRowSilently(rowOfPk(_formPk));
+    if (!updateRecord()) {
+        selectFormRow();
+        return false;
+    }
+    // Writing can move rows (a sort field was edited): the chosen records are found again.
+    QList<int> rows;
+    for (qint64 pk : std::as_const(requested))
+        if (const int row = rowOfPk(pk); row >= 0 && row != rowOfPk(current))
+            rows.append(row);
+    if (rowOfPk(current) >= 0)
+        rows.append(rowOfPk(current));
+    const bool was = _selectingByProgram;
+    _selectingByProgram = true;
+    selectRows(rows);
+    _selectingByProgram = was;
+    return true;
+}
+
 void DatabaseFieldsView::tableViewSelectionDidChange()
 {
     ++_selectionChanges;
@@ -259,22 +288,14 @@ void DatabaseFieldsView::tableViewSelectionDidChange()
         if (wanted != _formPk || _formPk < 0) {
             // What was typed goes to its own record first; when that cannot be written the
             // selection goes back to it, with the typed text still in the form.
-            if (!updateRecord()) {
-                selectFormRow();
+            if (!writeBeforeLeaving())
                 return;
-            }
-            // Writing the record back can move rows when it changed a sort field.
-            const int row = rowOfPk(wanted);
-            if (row >= 0 && row != rows.first())
-                selectRowSilently(row);
             loadRecord(wanted);
             postRecordChanged();
         }
     } else if (rows.size() >= 2) {
-        if (!updateRecord()) {
-            selectFormRow();
+        if (!writeBeforeLeaving())
             return;
-        }
         // The form stands for no record now: nothing it shows may be written anywhere.
         showNoRecord();
     }

@@ -37,6 +37,8 @@ int TestPrompts::alert(QWidget *, const QString &title, const QString &message,
     call.buttons = buttons;
     call.style = style;
     m_calls << call;
+    if (onAlert)
+        onAlert();
     if (m_alerts.empty())
         return FirstButton;
     const int result = m_alerts.front();

@@ -47,6 +47,10 @@ public:
         m_typedSaves.push_back({path, type, std::move(fillAccessory)});
     }
 
+    // Runs when an alert is asked, before it is answered: tests look at the state the user
+    // would see behind it.
+    std::function<void()> onAlert;
+
     const QList<Call> &calls() const { return m_calls; }
     int count(Kind kind) const;
     const Call &last() const { return m_calls.last(); }

@@ -101,6 +101,8 @@ TEST_F(DatabaseLocks, TypedTextSurvivesAFailedWriteAndIsWrittenOnTheNextTry)
 {
     openTen();
     const qint64 first = editor().formRecordPk();
+    QList<int> rowsWhenAlerted;
+    prompts->onAlert = [&] { rowsWhenAlerted = editor().selectedRows(); };
     QTest::keyClicks(edit(7), "Kept");
     {
         ExclusiveLock lock(testPath);
@@ -109,7 +111,9 @@ TEST_F(DatabaseLocks, TypedTextSurvivesAFailedWriteAndIsWrittenOnTheNextTry)
         EXPECT_EQ(alerts(), 1);
         EXPECT_EQ(prompts->last().title,
                   "Another program is using the database. What you typed is kept and saved when you try again.");
-        // The selection stays on the edited record, with what was typed.
+        // The selection stays on the edited record, with what was typed, and the message
+        // is shown with the browser on it already.
+        EXPECT_EQ(rowsWhenAlerted, QList<int>{0});
         EXPECT_EQ(editor().selectedRecordIndex(), 0);
         EXPECT_EQ(editor().formRecordPk(), first);
         EXPECT_EQ(edit(7)->text(), "Kept");
