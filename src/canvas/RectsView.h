@@ -507,8 +507,13 @@ public:
     void setImageListView(ScrollNSImageView *browser) { imageListView = browser; }
     ScrollNSImageView *getImageListView() const { return imageListView; }
     // An image file (or a web address) into the selected objects ("Change Image"), or into
-    // a new fixed-ratio object when none takes it ("Add Image").
-    void setupNewNSImagePath(const QString &path);
+    // a new fixed-ratio object when none takes it ("Add Image"), centred on `centre` (page
+    // points) when given. A picture that is refused changes nothing and says why.
+    void setupNewNSImagePath(const QString &path, const std::optional<QPointF> &centre = std::nullopt);
+    // "Select Image File": the chosen picture goes to the selection or a new object.
+    void openImage();
+    // Fits each selected object's picture to its frame ("Fit Image").
+    void setObjectFitImage();
     // A new object of the kind holding the image: a square of 200 screen points centred on a
     // point in page points, or at the default place near `near`. Undo "Create Object"; the
     // new object is not selected.
@@ -527,7 +532,9 @@ public:
     void setupFrameImageMask(const QString &maskName);
     void changeMaskChBox(bool on);
     void setupFrameImageMaskFlag(bool flag);
-    // -1 when nothing is selected or no selected image, 2 when they differ (mixed), else 0/1.
+    // Whether the selected images (with nothing selected, the page's background image) show
+    // a mask: 1 when each has one named and drawn, 0 when none, 2 when they differ, -1 when
+    // there is no image.
     int checkBoxMaskState() const;
     // Moves the image inside the first selected object by a step in page points, as a
     // Command-drag does; the first step opens one undo step for the whole drag.
@@ -557,6 +564,8 @@ public:
     // page's locked background object.
     void setBkgrdImagePath(const QString &path);
     void clearBackgroundImage() { setBkgrdImagePath(QString()); }
+    // Whether the current page has a background object for clearBackgroundImage to take away.
+    bool canClearBackgroundImage() const;
     void openBackgroundImage();
     // Draws the current page's background image clipped to the label.
     void drawPageBackground(QPainter *painter);

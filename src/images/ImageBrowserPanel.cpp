@@ -16,9 +16,11 @@
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "images/ProgressSpinner.h"
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
 #include "platform/Prompts.h"
+#include "platform/UndoManager.h"
 
 namespace quillmark {
 
@@ -44,6 +46,7 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     , m_maskBox(new QCheckBox(Language::stringForKey(QStringLiteral("Mask"))))
     , m_rotation(new QSlider(Qt::Horizontal))
     , m_rotationField(new QLineEdit)
+    , m_spinner(new ProgressSpinner)
 {
     m_images->setController(canvas);
     m_masks->setController(canvas);
@@ -54,7 +57,10 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(m_popup);
+    auto *sourceRow = new QHBoxLayout;
+    sourceRow->addWidget(m_popup, 1);
+    sourceRow->addWidget(m_spinner);
+    layout->addLayout(sourceRow);
     m_imageScroll = scrollFor(m_images);
     layout->addWidget(m_imageScroll, 3);
 
@@ -85,8 +91,12 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     });
     m_images->userImagesChanged = [this] { updateUserImages(); };
     m_images->sourceChanged = [this] { changeImagePopup(); };
+    m_images->loadingChanged = [this](bool loading) { m_spinner->setSpinning(loading); };
 
     m_masks->loadAllItemsListResource();
+    // A mask chosen in the mask browser, and its undo, change the box too.
+    if (canvas)
+        connect(canvas->undoManager(), &UndoManager::changed, this, [this] { setCheckBoxMaskState(); });
 }
 
 QString ImageBrowserPanel::fillImagePopup()
@@ -165,15 +175,12 @@ void ImageBrowserPanel::loadSource(const ImageSources::MenuItem &item)
         m_images->loadAllItemsListPath(item.path.isEmpty() ? ImageSources::clipartPath() + item.title : item.path);
         break;
     case Kind::PhotoLibrary: {
+        // Reading the library's index is quick; its pictures then load like a folder's.
+        m_spinner->setSpinning(true);
         const QList<iPhoto> photos = ImageSources::photoLibraryItems(item.tag);
-        if (photos.isEmpty())
-            break;
-        m_images->clear();
-        const QSize box(m_images->getW() * 2, m_images->getH() * 2);
-        for (const iPhoto &photo : photos)
-            m_images->addImageView(ScrollNSImageView::TileKind::Image,
-                                   ScrollNSImageView::thumbnail(photo.thumbPath(), box), photo.photoPath());
-        m_images->update(true);
+        if (!photos.isEmpty())
+            m_images->loadPhotoLibrary(photos);
+        m_spinner->setSpinning(m_images->isLoading());
         break;
     }
     case Kind::CustomFolder:

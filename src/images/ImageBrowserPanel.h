@@ -15,6 +15,7 @@ class QSlider;
 
 namespace quillmark {
 
+class ProgressSpinner;
 class RectsView;
 class ScrollNSImageView;
 
@@ -29,6 +30,7 @@ public:
     QComboBox *imagePopup() const { return m_popup; }
     QCheckBox *maskCheckBox() const { return m_maskBox; }
     QSlider *rotationSlider() const { return m_rotation; }
+    ProgressSpinner *spinner() const { return m_spinner; }
 
     // Rebuilds the pop-up from the shipped clip-art and the user's folders and loads the
     // category shown first.
@@ -57,6 +59,7 @@ private:
     QCheckBox *m_maskBox;
     QSlider *m_rotation;
     QLineEdit *m_rotationField;
+    ProgressSpinner *m_spinner;
     QList<ImageSources::MenuItem> m_items;
     QString m_category;
     bool m_filling = false;

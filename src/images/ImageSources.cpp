@@ -4,12 +4,13 @@
 #include "images/PhotoBoothReader.h"
 #include "images/PhotosReader.h"
 #include "images/iPhotoReader.h"
+#include "objects/ImageProbe.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QVariantList>
 
 #include <cmath>
@@ -358,8 +359,20 @@ bool ImageSources::acceptsDroppedFile(const QString &path)
     const QFileInfo info(resolved);
     if (!info.isFile())
         return false;
-    QImageReader reader(resolved);
-    return !reader.read().isNull();
+    // A drag asks again on every move of the mouse: the answer for the file as it is now
+    // is kept.
+    struct Answer
+    {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        bool accepted = false;
+    };
+    static Answer last;
+    if (last.path == info.absoluteFilePath() && last.modified == info.lastModified() && last.size == info.size())
+        return last.accepted;
+    last = {info.absoluteFilePath(), info.lastModified(), info.size(), ImageProbe::probeFile(resolved).accepted()};
+    return last.accepted;
 }
 
 QString ImageSources::copyDestination(const QString &folder, const QString &fileName,
@@ -386,10 +399,15 @@ QString ImageSources::copyDestination(const QString &folder, const QString &file
 
 bool ImageSources::isValidFileName(const QString &name)
 {
-    if (name.isEmpty())
+    // "." and ".." name folders, not a file; control characters (a line feed, a tab, an
+    // escape) make names that other programs and the user cannot type or see.
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
-           && !name.contains(QChar(0));
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
 }
 
 QString ImageSources::renameDestination(const QString &currentPath, const QString &newName,

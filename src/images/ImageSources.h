@@ -151,8 +151,8 @@ public:
     // free name turns up.
     static QString copyDestination(const QString &folder, const QString &fileName,
                                    const ExistsFunction &exists = {});
-    // A name typed for a file: refused when empty or when it holds a path separator, which
-    // would move the file out of its folder.
+    // A name typed for a file: refused when empty, "." or "..", or when it holds a path
+    // separator (which would move the file out of its folder) or a control character.
     static bool isValidFileName(const QString &name);
     // The destination of renaming currentPath to newName (without extension; the current
     // extension is kept). A taken name gets a counter appended, the suffix accumulating

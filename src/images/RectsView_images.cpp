@@ -9,7 +9,6 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMimeData>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -25,6 +24,7 @@
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
 #include "objects/ColorRect.h"
+#include "objects/ImageProbe.h"
 #include "objects/ObjectFactory.h"
 #include "objects/specImage.h"
 #include "platform/Prompts.h"
@@ -93,12 +93,22 @@ void rotateBackgroundWithUndo(UndoManager *undo, const std::shared_ptr<specImage
     image->setRotation(degrees);
 }
 
-bool isImageFile(const QString &path)
+// The picture types the open panels offer.
+QStringList imageFileTypes()
 {
-    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
-    if (suffix == "pdf" || suffix == "svg" || suffix == "svgz")
-        return true;
-    return !suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix);
+    return {QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("tif"),
+            QStringLiteral("tiff"), QStringLiteral("gif"), QStringLiteral("bmp"), QStringLiteral("webp"),
+            QStringLiteral("jp2"), QStringLiteral("j2k"), QStringLiteral("pdf"), QStringLiteral("svg"),
+            QStringLiteral("svgz")};
+}
+
+// Says why a picture was not taken; the design stays as it was.
+void showImageError(QWidget *parent, const QString &message)
+{
+    if (message.isEmpty())
+        return;
+    Prompts::current().alert(parent ? parent->window() : nullptr, message, QString(),
+                             {Language::stringForKey(QStringLiteral("OK"))});
 }
 
 } // namespace
@@ -111,7 +121,7 @@ void RectsView::initImages()
 
 // ---- placing a picture ----
 
-void RectsView::setupNewNSImagePath(const QString &path)
+void RectsView::setupNewNSImagePath(const QString &path, const std::optional<QPointF> &centre)
 {
     if (path.isEmpty())
         return;
@@ -122,8 +132,8 @@ void RectsView::setupNewNSImagePath(const QString &path)
         const GraphicPtr graphic = m_pendingImageObject;
         m_pendingImageObject.reset();
         const QRectF before = graphic->frameBounds();
-        graphic->setDrawsImage(true);
-        graphic->setImagePath(path);
+        if (graphic->setImagePath(path))
+            graphic->setDrawsImage(true);
         applyScaleWithBoxCorrection(*graphic, before);
         invalidateGraphic(graphic.get());
         if (m_pendingUndoGroup) {
@@ -138,14 +148,26 @@ void RectsView::setupNewNSImagePath(const QString &path)
     }
 
     bool taken = false;
+    QString error;
     if (!web) {
+        // One check before anything changes: a picture that will not load changes nothing,
+        // creates nothing and says why.
+        const ImageProbe::Result probed = ImageProbe::probeFile(path);
+        if (!probed.accepted()) {
+            showImageError(this, probed.errorMessage());
+            return;
+        }
         for (const GraphicPtr &graphic : orderedSelectedGraphics()) {
             if (!graphic->canDrawsImage() || isMergeField(*graphic))
                 continue;
             const QRectF before = graphic->frameBounds();
-            graphic->setDrawsImage(true);
-            if (!graphic->setImagePath(path))
+            QString why;
+            if (!graphic->setImagePath(path, &why)) {
+                if (error.isEmpty())
+                    error = why;
                 continue;
+            }
+            graphic->setDrawsImage(true);
             applyScaleWithBoxCorrection(*graphic, before);
             invalidateGraphic(graphic.get());
             taken = true;
@@ -155,7 +177,14 @@ void RectsView::setupNewNSImagePath(const QString &path)
     if (taken) {
         setActionName(undoName("Change Image"));
     } else {
-        created = createObjectOfClass(QStringLiteral("ColorRect"), web ? QString() : path);
+        if (!error.isEmpty()) {
+            // The file passed the check but its picture is damaged.
+            showImageError(this, error);
+            return;
+        }
+        const QString local = web ? QString() : path;
+        created = centre ? createObjectOfClassCentered(QStringLiteral("ColorRect"), local, *centre)
+                         : createObjectOfClass(QStringLiteral("ColorRect"), local);
         if (!created)
             return;
         created->setFixRatio(true);
@@ -180,8 +209,8 @@ void RectsView::setupNewNSImagePath(const QString &path)
     if (!network)
         network = new QNetworkAccessManager(this);
     QNetworkReply *reply = network->get(QNetworkRequest(QUrl(path)));
-    // A picture is at most what specImage accepts, so a download is bounded too.
-    constexpr qint64 maxBytes = 256LL * 1024 * 1024;
+    // A picture is at most what ImageProbe accepts, so a download is bounded too.
+    constexpr qint64 maxBytes = ImageProbe::maxFileBytes;
     auto received = std::make_shared<QByteArray>();
     connect(reply, &QNetworkReply::readyRead, this, [reply, received] {
         received->append(reply->readAll());
@@ -191,10 +220,18 @@ void RectsView::setupNewNSImagePath(const QString &path)
     connect(reply, &QNetworkReply::finished, this, [this, reply, received, local] {
         reply->deleteLater();
         received->append(reply->readAll());
-        const QImage picture = reply->error() == QNetworkReply::NoError && received->size() <= maxBytes
-            ? QImage::fromData(*received)
-            : QImage();
-        if (picture.isNull() || local.isEmpty() || !picture.save(local, "PNG")) {
+        // The downloaded bytes pass the same check as a file; an SVG drawing is written out
+        // sanitized, so that what lands in the temporary folder reaches nothing else.
+        const ImageProbe::Result probed = reply->error() == QNetworkReply::NoError && received->size() <= maxBytes
+            ? ImageProbe::probeData(*received)
+            : ImageProbe::Result();
+        bool written = false;
+        if (probed.accepted() && !local.isEmpty()) {
+            QFile file(local);
+            const QByteArray &bytes = probed.format == ImageProbe::Format::Svg ? probed.data : *received;
+            written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+        }
+        if (!written) {
             // Nothing arrived: the object stays as it was made and the undo step closes.
             if (!local.isEmpty())
                 QFile::remove(local);
@@ -223,8 +260,14 @@ GraphicPtr RectsView::createObjectOfClassCentered(const QString &className, cons
     graphic->setStrokeLineWidth(1.0f);
     graphic->setDrawsStrokeOnly(false);
     graphic->setDrawsFill(false);
-    if (!path.isEmpty())
-        graphic->setImageFromPath(path);
+    if (!path.isEmpty()) {
+        // An object without its picture would be empty and invisible: none is made.
+        QString error;
+        if (!graphic->setImageFromPath(path, &error)) {
+            showImageError(this, error);
+            return {};
+        }
+    }
     graphic->fitImage();
     graphic->setPageName(getCurrPageName());
     graphic->setObjectLayer(currentLayer());
@@ -363,11 +406,17 @@ void RectsView::setupFrameImageMaskFlag(bool flag)
 
 int RectsView::checkBoxMaskState() const
 {
+    // The box is on where a mask is applied: one is named and its flag is on.
+    auto masked = [](const specImage &image) { return image.isDrawMask() && !image.imageMaskName().isEmpty(); };
+    if (_selectedObjects.isEmpty()) {
+        const auto background = getBackgroundImageForPage(getCurrPageName());
+        return background && background->isValid() ? (masked(*background) ? 1 : 0) : -1;
+    }
     int state = -1;
     for (const GraphicPtr &graphic : _selectedObjects) {
         if (!graphic->hasValidImage())
             continue;
-        const int mask = graphic->image()->isDrawMask() ? 1 : 0;
+        const int mask = masked(*graphic->image()) ? 1 : 0;
         if (state >= 0 && state != mask)
             return 2;
         state = mask;
@@ -410,8 +459,10 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
             return true;
         clearSelection();
         const QString path = tile->filePath();
-        setupNewNSImagePath(path);
-        if (!isWebAddress(path) && !rects.isEmpty()) {
+        const qsizetype before = rects.size();
+        // The new object lands centred where the tile was let go.
+        setupNewNSImagePath(path, pagePoint);
+        if (!isWebAddress(path) && rects.size() > before) {
             const GraphicPtr last = rects.last();
             last->setFixRatio(true);
             selectRectUndo(last);
@@ -423,12 +474,16 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
         const QString file = urls.isEmpty() ? QString() : urls.first().toLocalFile();
         if (file.isEmpty())
             return true;
-        if (isImageFile(file)) {
+        const ImageProbe::Result probed = ImageProbe::probeFile(file);
+        if (probed.accepted()) {
             const GraphicPtr graphic = createObjectOfClassCentered(QStringLiteral("ColorRect"), file, pagePoint);
             if (graphic) {
                 graphic->setFixRatio(true);
                 selectRectUndo(graphic);
             }
+        } else if (ImageProbe::hasImageExtension(file)) {
+            // Named as a picture but refused: said so, and nothing is made.
+            showImageError(this, probed.errorMessage());
         } else if (openDocumentHandler) {
             openDocumentHandler(file);
         } else {
@@ -509,6 +564,14 @@ int RectsView::backgroundForPage() const
 
 void RectsView::setBkgrdImagePath(const QString &path)
 {
+    if (!path.isEmpty()) {
+        // A background whose picture will not load would be an empty locked object.
+        const ImageProbe::Result probed = ImageProbe::probeFile(path);
+        if (!probed.accepted()) {
+            showImageError(this, probed.errorMessage());
+            return;
+        }
+    }
     const int index = backgroundForPage();
     if (index >= 0 && rects[index]->isBack()) {
         const GraphicPtr background = rects[index];
@@ -519,13 +582,19 @@ void RectsView::setBkgrdImagePath(const QString &path)
             return;
         }
         const QString old = background->imagePath();
-        registerUndo([this, old] { setBkgrdImagePath(old); });
+        QString error;
+        bool changed = false;
         {
-            // The inverse above restores the path; the object's own undo would be a second one.
+            // The inverse below restores the path; the object's own undo would be a second one.
             m_undoManager.disableUndoRegistration();
-            background->setImagePath(path);
+            changed = background->setImagePath(path, &error);
             m_undoManager.enableUndoRegistration();
         }
+        if (!changed) {
+            showImageError(this, error);
+            return;
+        }
+        registerUndo([this, old] { setBkgrdImagePath(old); });
         invalidateGraphic(background.get());
     } else {
         if (path.isEmpty()) {
@@ -540,7 +609,11 @@ void RectsView::setBkgrdImagePath(const QString &path)
         background->setStrokeColor(Qt::black);
         background->setFillColor(Qt::white);
         background->setScaleWithBoxOnly(true);
-        background->setImageFromPath(path);
+        QString error;
+        if (!background->setImageFromPath(path, &error)) {
+            showImageError(this, error);
+            return;
+        }
         background->setDrawsImage(true);
         // The picture fills the label whatever its proportions.
         background->setFrameBounds(frame);
@@ -560,14 +633,53 @@ void RectsView::setBkgrdImagePath(const QString &path)
 void RectsView::openBackgroundImage()
 {
     const QString path = Prompts::current().openFile(
-        this, Language::stringForKey(QStringLiteral("Select Background Image File")), QString(),
-        {QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("tif"),
-         QStringLiteral("tiff"), QStringLiteral("gif"), QStringLiteral("bmp"), QStringLiteral("pdf"),
-         QStringLiteral("svg")});
+        this, Language::stringForKey(QStringLiteral("Select Background Image File")), QString(), imageFileTypes());
     if (!path.isEmpty())
         setBkgrdImagePath(path);
     wasChanged(true);
     update();
+}
+
+bool RectsView::canClearBackgroundImage() const
+{
+    const int index = backgroundForPage();
+    return index >= 0 && rects[index]->isBack();
+}
+
+void RectsView::openImage()
+{
+    const QString path = Prompts::current().openFile(
+        this, Language::stringForKey(QStringLiteral("Select Image File")), QString(), imageFileTypes());
+    if (path.isEmpty())
+        return;
+    const bool nothingSelected = _selectedObjects.isEmpty();
+    const qsizetype before = rects.size();
+    setupNewNSImagePath(path);
+    if (nothingSelected && rects.size() > before) {
+        // A picture chosen this way goes to the top left corner of the label.
+        const GraphicPtr made = rects.last();
+        const double w = ColorRect::handleWidth();
+        const QRectF frame = made->frameBounds();
+        made->setFrameBounds(QRectF(QPointF(-w, -w), frame.size()));
+        // The move is part of adding the picture, one step under its name.
+        setActionName(undoName("Add Image"));
+        invalidateGraphic(nullptr);
+    }
+    wasChanged(true);
+}
+
+void RectsView::setObjectFitImage()
+{
+    const GraphicList selected = orderedSelectedGraphics();
+    if (selected.isEmpty())
+        return;
+    for (const GraphicPtr &graphic : selected) {
+        graphic->fitImage();
+        invalidateGraphic(graphic.get());
+    }
+    setDrawersItemsState();
+    setActionName(Language::stringForKey(QStringLiteral("Fit Image")));
+    wasChanged(true);
 }
 
 void RectsView::drawPageBackground(QPainter *painter)

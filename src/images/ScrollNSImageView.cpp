@@ -1,7 +1,7 @@
 #include "images/ScrollNSImageView.h"
 
-#include <QCache>
-#include <QDateTime>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -11,25 +11,23 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <cmath>
+
 #include "images/ImageSources.h"
 #include "images/listImageViewItem.h"
+#include "objects/ImageProbe.h"
 #include "platform/Bundle.h"
 
 namespace quillmark {
 
 namespace {
-
-QCache<QString, QImage> &thumbnailCache()
-{
-    // Counted in kilobytes of pixels: about 64 MB of thumbnails.
-    static QCache<QString, QImage> cache(64 * 1024);
-    return cache;
-}
 
 QString firstDroppedFile(const QMimeData *data)
 {
@@ -43,43 +41,60 @@ QString firstDroppedFile(const QMimeData *data)
 
 ScrollNSImageView::ScrollNSImageView(QWidget *parent)
     : QWidget(parent)
+    , m_loader(new ThumbnailLoader(this))
+    , m_relayout(new QTimer(this))
+    , m_priority(new QTimer(this))
 {
     setAcceptDrops(true);
     setAutoFillBackground(true);
+    m_relayout->setSingleShot(true);
+    m_relayout->setInterval(30);
+    connect(m_relayout, &QTimer::timeout, this, [this] { update(false); });
+    m_priority->setSingleShot(true);
+    m_priority->setInterval(40);
+    connect(m_priority, &QTimer::timeout, this, [this] { prioritizeVisibleTiles(); });
+    connect(m_loader, &ThumbnailLoader::thumbnailReady, this, &ScrollNSImageView::thumbnailArrived);
+    connect(m_loader, &ThumbnailLoader::busyChanged, this, [this](bool busy) {
+        if (loadingChanged)
+            loadingChanged(busy);
+    });
 }
 
 QImage ScrollNSImageView::thumbnail(const QString &path, const QSize &box)
 {
     if (path.isEmpty() || box.isEmpty())
         return {};
-    const QFileInfo info(path);
-    const QString key = path + QLatin1Char('\n') + QString::number(info.lastModified().toMSecsSinceEpoch())
-        + QLatin1Char('\n') + QString::number(box.width()) + QLatin1Char('x') + QString::number(box.height());
-    if (const QImage *cached = thumbnailCache().object(key))
+    const QString key = ThumbnailLoader::cacheKey(QFileInfo(path), box);
+    if (const std::optional<QImage> cached = ThumbnailLoader::cached(key))
         return *cached;
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (full.isValid() && !full.isEmpty()) {
-        QSize scaled = full;
-        if (full.width() > box.width() || full.height() > box.height())
-            scaled = full.scaled(box, Qt::KeepAspectRatio);
-        reader.setScaledSize(scaled.expandedTo(QSize(1, 1)));
-    }
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    // Readers that cannot decode at a smaller size still keep the thumbnail small.
-    if (image.width() > box.width() || image.height() > box.height())
-        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    const int cost = std::max(1, int(image.sizeInBytes() / 1024));
-    thumbnailCache().insert(key, new QImage(image), cost);
+    const QImage image = ImageProbe::thumbnail(path, box);
+    ThumbnailLoader::insert(key, image);
     return image;
 }
 
 void ScrollNSImageView::clearThumbnailCache()
 {
-    thumbnailCache().clear();
+    ThumbnailLoader::clearCache();
+}
+
+QSize ScrollNSImageView::thumbnailBox() const
+{
+    const double ratio = std::max(1.0, devicePixelRatioF());
+    return QSize(int(std::ceil(_width * ratio)), int(std::ceil(_height * ratio)));
+}
+
+bool ScrollNSImageView::isLoading() const
+{
+    return m_loader->isBusy();
+}
+
+bool ScrollNSImageView::waitForThumbnails(int msecs)
+{
+    const QDeadlineTimer deadline(msecs);
+    while (m_loader->isBusy() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::sendPostedEvents();
+    return !m_loader->isBusy();
 }
 
 void ScrollNSImageView::setBrowserEnabled(bool flag)
@@ -133,6 +148,8 @@ void ScrollNSImageView::update(bool scrollToTop)
 
 void ScrollNSImageView::clear()
 {
+    m_loader->cancel();
+    m_waiting.clear();
     m_selectedItem = nullptr;
     const QList<listImageViewItem *> tiles = m_tiles;
     m_tiles.clear();
@@ -142,20 +159,32 @@ void ScrollNSImageView::clear()
     }
 }
 
-void ScrollNSImageView::removeTile(listImageViewItem *tile)
+void ScrollNSImageView::takeOutTile(listImageViewItem *tile)
 {
-    if (!m_tiles.removeOne(tile))
-        return;
+    for (auto it = m_waiting.begin(); it != m_waiting.end(); ++it) {
+        if (it.value() == tile) {
+            m_waiting.erase(it);
+            break;
+        }
+    }
+    m_tiles.removeOne(tile);
     if (m_selectedItem == tile)
         m_selectedItem = nullptr;
     tile->hide();
     tile->deleteLater();
+}
+
+void ScrollNSImageView::removeTile(listImageViewItem *tile)
+{
+    if (!m_tiles.contains(tile))
+        return;
+    takeOutTile(tile);
     update(false);
 }
 
 listImageViewItem *ScrollNSImageView::addImage(const QString &path)
 {
-    const QImage image = thumbnail(path, QSize(getW(), getH()) * 2);
+    const QImage image = thumbnail(path, thumbnailBox());
     if (image.isNull())
         return nullptr;
     return addImageView(TileKind::Image, image, path);
@@ -176,27 +205,120 @@ listImageViewItem *ScrollNSImageView::addImageView(TileKind kind, const QImage &
     return tile;
 }
 
-bool ScrollNSImageView::loadAllItemsListPath(const QString &folder)
+void ScrollNSImageView::addPendingTile(const QString &path, const QFileInfo &source, bool deletable,
+                                       QList<ThumbnailLoader::Job> *jobs)
+{
+    const QSize box = thumbnailBox();
+    const QString key = ThumbnailLoader::cacheKey(source, box);
+    const std::optional<QImage> cached = ThumbnailLoader::cached(key);
+    if (cached && cached->isNull())
+        return;
+    auto *tile = new listImageViewItem(this);
+    tile->setGeometry(0, 0, _width, _height);
+    tile->setPath(path);
+    tile->setController(mController);
+    tile->setSuperview(this);
+    tile->setCanDelete(deletable);
+    if (cached) {
+        tile->setImage(*cached);
+    } else {
+        const quint64 id = m_nextJob++;
+        m_waiting.insert(id, tile);
+        jobs->append({id, source.absoluteFilePath(), box, key});
+    }
+    tile->show();
+    m_tiles.append(tile);
+}
+
+void ScrollNSImageView::startLoading(const QList<ThumbnailLoader::Job> &jobs)
+{
+    followScrolling();
+    if (jobs.isEmpty())
+        m_loader->cancel();
+    else
+        m_loader->start(jobs);
+}
+
+void ScrollNSImageView::thumbnailArrived(quint64 id, const QImage &image)
+{
+    listImageViewItem *tile = m_waiting.take(id);
+    if (!tile)
+        return;
+    if (!image.isNull()) {
+        tile->setImage(image);
+        return;
+    }
+    takeOutTile(tile);
+    m_relayout->start();
+}
+
+void ScrollNSImageView::followScrolling()
+{
+    if (m_followsScrolling)
+        return;
+    for (QWidget *ancestor = parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+        if (auto *scroll = qobject_cast<QScrollArea *>(ancestor)) {
+            connect(scroll->verticalScrollBar(), &QScrollBar::valueChanged, m_priority,
+                    qOverload<>(&QTimer::start));
+            m_followsScrolling = true;
+            return;
+        }
+    }
+}
+
+void ScrollNSImageView::prioritizeVisibleTiles()
+{
+    if (m_waiting.isEmpty())
+        return;
+    const QRect shown = visibleRegion().boundingRect();
+    QList<quint64> ids;
+    for (auto it = m_waiting.cbegin(); it != m_waiting.cend(); ++it) {
+        if (it.value()->geometry().intersects(shown))
+            ids.append(it.key());
+    }
+    m_loader->prioritize(ids);
+}
+
+bool ScrollNSImageView::loadFolder(const QString &folder, bool deletable)
 {
     const QDir dir(folder);
-    // One level, in the order the file system gives, hidden files left out by the reader.
-    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
-    if (!dir.exists() || entries.isEmpty())
+    // One level; hidden files are left out. The listing is only looked at here: every file
+    // is opened by a worker, and only when it is a regular file.
+    if (!dir.exists() || dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
         return false;
     clear();
-    for (const QString &entry : entries)
-        addImage(dir.filePath(entry));
+    QList<ThumbnailLoader::Job> jobs;
+    // Files only: folders, and FIFOs, devices and sockets (not listed without QDir::System),
+    // never get a tile.
+    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &file : files)
+        addPendingTile(file.absoluteFilePath(), file, deletable, &jobs);
     update(true);
+    startLoading(jobs);
     return true;
+}
+
+bool ScrollNSImageView::loadAllItemsListPath(const QString &folder)
+{
+    return loadFolder(folder, false);
 }
 
 bool ScrollNSImageView::loadUserImagesArray(const QString &folder)
 {
-    if (!loadAllItemsListPath(folder))
-        return false;
-    for (listImageViewItem *tile : m_tiles)
-        tile->setCanDelete(true);
-    return true;
+    return loadFolder(folder, true);
+}
+
+void ScrollNSImageView::loadPhotoLibrary(const QList<iPhoto> &photos)
+{
+    clear();
+    QList<ThumbnailLoader::Job> jobs;
+    for (const iPhoto &photo : photos) {
+        const QString source = photo.thumbPath().isEmpty() ? photo.photoPath() : photo.thumbPath();
+        if (!source.isEmpty())
+            addPendingTile(photo.photoPath(), QFileInfo(source), false, &jobs);
+    }
+    update(true);
+    startLoading(jobs);
 }
 
 void ScrollNSImageView::loadAllItemsListResource()
@@ -205,7 +327,7 @@ void ScrollNSImageView::loadAllItemsListResource()
     const QStringList names = ImageSources::maskNames();
     for (int i = 0; i < names.size(); ++i) {
         const QString file = Bundle::pathForImageNamed(names[i]);
-        const QImage image = thumbnail(file, QSize(getW(), getH()) * 2);
+        const QImage image = thumbnail(file, thumbnailBox());
         listImageViewItem *tile = addImageView(TileKind::Mask, image, names[i]);
         if (tile)
             tile->setDrawTitle(ImageSources::showsMaskTitle(i));
@@ -239,7 +361,15 @@ QString ScrollNSImageView::copyDroppedFile(const QString &file)
         return {};
     const QString source = ImageSources::resolveAlias(file);
     const QString destination = ImageSources::copyDestination(folder, QFileInfo(source).fileName());
-    if (destination.isEmpty() || !QFile::copy(source, destination))
+    if (destination.isEmpty())
+        return {};
+    // Read through the guarded open, so that a file swapped for a FIFO after the check
+    // cannot block the copy; written whole or not at all.
+    const std::optional<QByteArray> bytes = ImageProbe::readFile(source);
+    if (!bytes)
+        return {};
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly) || out.write(*bytes) != bytes->size() || !out.commit())
         return {};
     if (userImagesChanged)
         userImagesChanged();

@@ -1,8 +1,14 @@
 #pragma once
 // A scrolling grid of thumbnail tiles: the image browser and the mask browser of the main
-// window. It fills itself from a folder or from the bundle's masks, lays its tiles out in
-// rows from the top left, keeps the selected tile and copies image files dropped on it into
-// the user's image folder.
+// window. It fills itself from a folder, a photo library or the bundle's masks, lays its
+// tiles out in rows from the top left, keeps the selected tile and copies image files dropped
+// on it into the user's image folder.
+//
+// A folder or library shows a tile for each of its files at once; the thumbnails are decoded
+// on worker threads and fill the tiles as they arrive, those on screen first. A file that
+// turns out to be no picture loses its tile. Choosing another source drops the rest of the
+// running load.
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QRectF>
@@ -11,6 +17,12 @@
 #include <QWidget>
 
 #include <functional>
+
+#include "images/ThumbnailLoader.h"
+#include "images/iPhoto.h"
+
+class QFileInfo;
+class QTimer;
 
 namespace quillmark {
 
@@ -48,7 +60,8 @@ public:
     // Takes one tile out of the browser (its file was deleted).
     void removeTile(listImageViewItem *tile);
 
-    // A tile for an image file; a file that does not read as an image gives none.
+    // A tile for an image file, its thumbnail decoded before this returns; a file that does
+    // not read as an image gives none.
     listImageViewItem *addImage(const QString &path);
     // A tile of the given kind with a thumbnail already made.
     listImageViewItem *addImageView(TileKind kind, const QImage &image, const QString &path);
@@ -57,6 +70,17 @@ public:
     bool loadAllItemsListPath(const QString &folder);
     bool loadUserImagesArray(const QString &folder);
     void loadAllItemsListResource();
+    // The pictures of a photo library: each tile shows the item's thumbnail, or its picture
+    // decoded at tile size when the library has no thumbnail, and stands for the picture.
+    void loadPhotoLibrary(const QList<iPhoto> &photos);
+
+    // Whether thumbnails are still being decoded for the current source.
+    bool isLoading() const;
+    // Handles events until every thumbnail of the current source has arrived or the time
+    // is up; answers whether they all arrived.
+    bool waitForThumbnails(int msecs = 60000);
+    // The pixel size thumbnails are decoded at: the tile at the screen's pixel ratio.
+    QSize thumbnailBox() const;
 
     listImageViewItem *selectedItem() const { return m_selectedItem; }
     void setSelectedItem(listImageViewItem *tile);
@@ -68,6 +92,8 @@ public:
     // file: the owner reloads the source.
     std::function<void()> userImagesChanged;
     std::function<void()> sourceChanged;
+    // Raised when thumbnails start and stop loading (the pop-up's spinner).
+    std::function<void(bool)> loadingChanged;
 
     // The thumbnail of an image file decoded at no more than `box` (never whole), kept in a
     // shared cache keyed by path, modification time and size. Null when the file is no image.
@@ -85,6 +111,16 @@ protected:
 private:
     // The height the browser fills at least: its scroll view's viewport.
     double clipHeight() const;
+    bool loadFolder(const QString &folder, bool deletable);
+    // A tile for a file whose thumbnail is taken from `source`: filled from the cache at
+    // once, or left empty and queued. A file known to be no picture gets none.
+    void addPendingTile(const QString &path, const QFileInfo &source, bool deletable,
+                        QList<ThumbnailLoader::Job> *jobs);
+    void startLoading(const QList<ThumbnailLoader::Job> &jobs);
+    void thumbnailArrived(quint64 id, const QImage &image);
+    void takeOutTile(listImageViewItem *tile);
+    void followScrolling();
+    void prioritizeVisibleTiles();
 
     RectsView *mController = nullptr;
     QRectF savedRect;
@@ -93,6 +129,15 @@ private:
     listImageViewItem *m_selectedItem = nullptr;
     bool _enabled = true;
     QList<listImageViewItem *> m_tiles;
+
+    ThumbnailLoader *m_loader;
+    // Tiles still waiting for their thumbnail, by job id.
+    QHash<quint64, listImageViewItem *> m_waiting;
+    quint64 m_nextJob = 1;
+    // Tiles that lose their place are laid out again in one pass, not once each.
+    QTimer *m_relayout;
+    QTimer *m_priority;
+    bool m_followsScrolling = false;
 };
 
 } // namespace quillmark

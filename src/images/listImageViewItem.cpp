@@ -10,6 +10,9 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
+#include <cmath>
+
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "images/ImageSources.h"
@@ -89,12 +92,20 @@ QString listImageViewItem::title() const
     return QFileInfo(_path).completeBaseName();
 }
 
+double listImageViewItem::titleStripHeight()
+{
+    // At least the 12 points the card leaves, and never less than a line of the title font,
+    // so that no letter is cut at the bottom.
+    return std::max(12.0, std::ceil(QFontMetricsF(titleFont()).height()));
+}
+
 void listImageViewItem::drawCard(QPainter *painter)
 {
     painter->save();
     const double W = width();
     const double H = height();
-    painter->fillRect(QRectF(6, 0, W - 12, H - 12), palette().color(QPalette::Button));
+    const double strip = titleStripHeight();
+    painter->fillRect(QRectF(6, 0, W - 12, H - strip), palette().color(QPalette::Button));
     if (!mImage.isNull()) {
         const QSizeF logical = QSizeF(mImage.size()) / mImage.devicePixelRatio();
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
@@ -103,10 +114,11 @@ void listImageViewItem::drawCard(QPainter *painter)
     if (_drawTitle && !_path.isEmpty()) {
         painter->setFont(titleFont());
         const QFontMetricsF metrics(titleFont());
-        const QString shown = shortenedTitle(title(), metrics, W);
+        const QString shown = shortenedTitle(title(), metrics, W - 2);
+        const double shownWidth = metrics.horizontalAdvance(shown);
         painter->setPen(palette().color(QPalette::WindowText));
-        painter->drawText(QRectF((W - metrics.horizontalAdvance(shown)) / 2.0, H - 12, W, 12),
-                          Qt::AlignLeft | Qt::AlignVCenter, shown);
+        painter->drawText(QRectF((W - shownWidth) / 2.0, H - strip, shownWidth + 1, strip),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, shown);
     }
     painter->restore();
 }
@@ -133,7 +145,7 @@ void listImageViewItem::paintEvent(QPaintEvent *)
     drawDeleteRect(&painter);
     if (_selected) {
         painter.setPen(makePen(palette().color(QPalette::Highlight), 2.0));
-        painter.drawRect(QRectF(6, 0, width() - 12, height() - 12).adjusted(1, 1, -1, -1));
+        painter.drawRect(QRectF(6, 0, width() - 12, height() - titleStripHeight()).adjusted(1, 1, -1, -1));
     }
 }
 

@@ -46,6 +46,8 @@ public:
     static QString shortenedTitle(const QString &title, const QFontMetricsF &metrics, double width);
     // The title the tile shows: the file's name without extension.
     QString title() const;
+    // The height of the strip under the card that holds the title.
+    static double titleStripHeight();
 
     // Renames the tile's file within its folder (the extension kept, a taken name getting a
     // counter). An empty name, one with a path separator or an unchanged one is refused and

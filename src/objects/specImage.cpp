@@ -5,17 +5,14 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSvgRenderer>
 #include <QTransform>
-
-#include <poppler-qt6.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/ImageProbe.h"
 #include "objects/ImageResolution.h"
 #include "platform/Archiver.h"
 #include "platform/BezierPath.h"
@@ -29,97 +26,14 @@ namespace {
 
 const QString archiveClass = QStringLiteral("QMImage");
 
-// Image files larger than this are not read into memory at all.
-constexpr qint64 maxFileBytes = 256LL * 1024 * 1024;
-
 // Vector pictures smaller than this on both sides are rasterised with their larger side at
 // this many points.
 constexpr double vectorRasterSide = 1500.0;
 
-void setError(QString *error, const QString &message)
+void setError(QString *error, ImageProbe::Refusal refusal)
 {
     if (error)
-        *error = message;
-}
-
-QString unreadable()
-{
-    return Language::stringForKey("The image file could not be read.");
-}
-
-QString tooLarge()
-{
-    return Language::stringForKey("The image is too large to open.");
-}
-
-QString notAnImage()
-{
-    return Language::stringForKey("The file is not an image that can be opened.");
-}
-
-// Unpacked SVG drawings larger than this are refused: no real drawing comes near it, and a
-// small compressed file must not unpack into all of memory.
-constexpr qint64 maxSvgBytes = 32LL * 1024 * 1024;
-
-// A compressed SVG drawing unpacked, or nothing when it is not gzip data or unpacks to more
-// than the limit.
-std::optional<QByteArray> gunzip(const QByteArray &data)
-{
-    z_stream stream{};
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        return std::nullopt;
-    QByteArray out;
-    char chunk[64 * 1024];
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    int status = Z_OK;
-    while (status == Z_OK) {
-        stream.next_out = reinterpret_cast<Bytef *>(chunk);
-        stream.avail_out = sizeof chunk;
-        status = inflate(&stream, Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END)
-            break;
-        out.append(chunk, qsizetype(sizeof chunk - stream.avail_out));
-        if (out.size() > maxSvgBytes) {
-            status = Z_MEM_ERROR;
-            break;
-        }
-        if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0)
-            break;
-    }
-    inflateEnd(&stream);
-    if (status != Z_STREAM_END)
-        return std::nullopt;
-    return out;
-}
-
-specImage::Kind sniff(const QByteArray &data)
-{
-    // A bitmap format recognised by its signature wins over text that happens to sit in
-    // its metadata.
-    {
-        QByteArray bytes = data;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        const QByteArray format = QImageReader::imageFormat(&buffer).toLower();
-        if (!format.isEmpty() && format != "svg" && format != "svgz" && format != "pdf")
-            return specImage::Kind::Bitmap;
-    }
-    const QByteArray head = data.left(4096);
-    const qsizetype pdf = head.indexOf("%PDF-");
-    if (pdf >= 0 && pdf < 1024)
-        return specImage::Kind::Pdf;
-    if (head.contains("<svg"))
-        return specImage::Kind::Svg;
-    return specImage::Kind::Bitmap;
-}
-
-std::unique_ptr<Poppler::Document> openPdf(const QByteArray &data)
-{
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
-    if (!document || document->isLocked() || document->numPages() < 1)
-        return nullptr;
-    return document;
+        *error = ImageProbe::message(refusal);
 }
 
 // The pixel size of a picture of `points` drawn at one pixel per point, made smaller when it
@@ -211,110 +125,69 @@ specImage::~specImage() = default;
 
 std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        setError(error, unreadable());
+    ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
+    const std::optional<QByteArray> data = ImageProbe::readFile(path, &refusal);
+    if (!data) {
+        setError(error, refusal);
         return nullptr;
     }
-    if (file.size() > maxFileBytes) {
-        setError(error, tooLarge());
-        return nullptr;
-    }
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size()) {
-        setError(error, unreadable());
-        return nullptr;
-    }
-    return fromData(data, error);
+    return fromData(*data, error);
 }
 
 std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString *error)
 {
-    if (bytes.isEmpty() || bytes.size() > maxFileBytes) {
-        setError(error, bytes.isEmpty() ? notAnImage() : tooLarge());
+    if (bytes.isEmpty()) {
+        setError(error, ImageProbe::Refusal::NotAnImage);
+        return nullptr;
+    }
+    const ImageProbe::Result probed = ImageProbe::probeData(bytes);
+    if (!probed.accepted()) {
+        setError(error, probed.refusal);
         return nullptr;
     }
     auto image = std::make_shared<specImage>();
-    QByteArray data = bytes;
-    if (data.startsWith("\x1f\x8b")) {
-        // Compressed SVG; the drawing is kept unpacked.
-        const std::optional<QByteArray> unpacked = gunzip(data);
-        if (!unpacked || !unpacked->left(4096).contains("<svg")) {
-            setError(error, notAnImage());
-            return nullptr;
-        }
-        data = *unpacked;
-    }
-    switch (sniff(data)) {
-    case Kind::Pdf: {
-        std::unique_ptr<Poppler::Document> document = openPdf(data);
-        std::unique_ptr<Poppler::Page> page = document ? document->page(0) : nullptr;
-        const QSizeF size = page ? page->pageSizeF() : QSizeF();
-        if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width())
-            || !std::isfinite(size.height())) {
-            setError(error, notAnImage());
-            return nullptr;
-        }
+    switch (probed.format) {
+    case ImageProbe::Format::Pdf:
         image->_kind = Kind::Pdf;
-        image->_size = size;
+        image->_size = probed.size;
+        image->_data = probed.data;
         break;
-    }
-    case Kind::Svg: {
-        QSvgRenderer renderer(data);
-        QSizeF size = renderer.isValid() ? QSizeF(renderer.defaultSize()) : QSizeF();
-        if (renderer.isValid() && size.isEmpty())
-            size = renderer.viewBoxF().size();
-        if (!renderer.isValid() || !(size.width() > 0) || !(size.height() > 0)
-            || !std::isfinite(size.width()) || !std::isfinite(size.height())) {
-            setError(error, notAnImage());
-            return nullptr;
-        }
+    case ImageProbe::Format::Svg:
+        // The drawing is kept sanitized and unpacked: that is what is drawn and stored.
         image->_kind = Kind::Svg;
-        image->_size = size;
+        image->_size = probed.size;
+        image->_data = probed.data;
         break;
-    }
-    case Kind::Bitmap:
-    case Kind::None: {
-        QByteArray copy = data;
+    case ImageProbe::Format::Raster:
+    case ImageProbe::Format::Jpeg2000: {
+        QByteArray copy = bytes;
         QBuffer buffer(&copy);
         buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        reader.setAutoTransform(true);
-        const QSize announced = reader.size();
-        if (announced.isValid() && qint64(announced.width()) * announced.height() > maxPixels) {
-            setError(error, tooLarge());
-            return nullptr;
-        }
-        // Qt's allocation limit also stops formats that do not announce their size; it is
-        // set to what the pixel limit allows for the read and put back afterwards.
-        const int previousLimit = QImageReader::allocationLimit();
-        QImageReader::setAllocationLimit(int(maxPixels * 4 / (1024 * 1024)));
-        const QImage bitmap = reader.read();
-        QImageReader::setAllocationLimit(previousLimit);
+        QImageIOHandler::Transformations turned = QImageIOHandler::TransformationNone;
+        const QImage bitmap = ImageProbe::decodeBitmap(&buffer, probed, QSize(), &turned);
         if (bitmap.isNull()) {
-            setError(error, notAnImage());
-            return nullptr;
-        }
-        if (qint64(bitmap.width()) * bitmap.height() > maxPixels) {
-            setError(error, tooLarge());
+            setError(error, ImageProbe::Refusal::NotAnImage);
             return nullptr;
         }
         image->_kind = Kind::Bitmap;
         image->_bitmap = bitmap;
         image->_size = QSizeF(bitmap.size());
-        if (std::optional<QSizeF> dpi = ImageResolution::declaredDpi(data)) {
+        if (std::optional<QSizeF> dpi = ImageResolution::declaredDpi(bytes)) {
             // The file's orientation turned the picture a quarter: its resolutions too.
-            if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+            if (turned & QImageIOHandler::TransformationRotate90)
                 dpi->transpose();
             image->_size = QSizeF(bitmap.width() * 72.0 / dpi->width(), bitmap.height() * 72.0 / dpi->height());
         }
         image->resolutionSize = image->_size;
+        image->_data = bytes;
         break;
     }
+    case ImageProbe::Format::None:
+        setError(error, ImageProbe::Refusal::NotAnImage);
+        return nullptr;
     }
     if (image->resolutionSize.isEmpty())
         image->resolutionSize = image->_size;
-    image->_data = data;
     return image;
 }
 
@@ -404,29 +277,13 @@ void specImage::setImageMaskFlag(bool flag)
 
 QImage specImage::rasterise(QSize pixels) const
 {
-    QImage canvas = transparentImage(pixels);
+    QImage canvas;
+    if (_kind == Kind::Svg)
+        canvas = ImageProbe::renderSvg(_data, pixels);
+    else if (_kind == Kind::Pdf)
+        canvas = ImageProbe::renderPdf(_data, pixels);
     if (canvas.isNull())
-        return canvas;
-    if (_kind == Kind::Svg) {
-        QSvgRenderer renderer(_data);
-        QPainter painter(&canvas);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
-    } else if (_kind == Kind::Pdf) {
-        std::unique_ptr<Poppler::Document> document = openPdf(_data);
-        std::unique_ptr<Poppler::Page> page = document ? document->page(0) : nullptr;
-        if (!page)
-            return canvas;
-        document->setRenderHint(Poppler::Document::Antialiasing, true);
-        document->setRenderHint(Poppler::Document::TextAntialiasing, true);
-        // The page has no paper of its own: what the PDF leaves unpainted stays clear.
-        document->setPaperColor(Qt::transparent);
-        const double xres = 72.0 * pixels.width() / _size.width();
-        const double yres = 72.0 * pixels.height() / _size.height();
-        const QImage rendered = page->renderToImage(xres, yres, 0, 0, pixels.width(), pixels.height());
-        QPainter painter(&canvas);
-        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(pixels)), rendered);
-    }
+        canvas = transparentImage(pixels);
     return canvas;
 }
 
@@ -627,7 +484,7 @@ std::shared_ptr<specImage> specImage::fromArchivedData(const QByteArray &data, Q
     const std::optional<QVariantMap> payload = Archiver::unarchive(data, archiveClass);
     const QVariant bytes = payload ? payload->value(QStringLiteral("Data")) : QVariant();
     if (bytes.typeId() != QMetaType::QByteArray) {
-        setError(error, notAnImage());
+        setError(error, ImageProbe::Refusal::NotAnImage);
         return nullptr;
     }
     return fromData(bytes.toByteArray(), error);

@@ -20,6 +20,8 @@
 #include <memory>
 #include <optional>
 
+#include "objects/ImageProbe.h"
+
 namespace quillmark {
 
 class BezierPath;
@@ -34,7 +36,7 @@ public:
 
     // Bitmaps and rasterised vector pictures larger than this many pixels are refused or
     // drawn smaller, so that a damaged or hostile file cannot exhaust memory.
-    static constexpr qint64 maxPixels = 64LL * 1024 * 1024;
+    static constexpr qint64 maxPixels = ImageProbe::maxPixels;
 
     // An image with nothing in it (not valid).
     specImage();
@@ -45,8 +47,10 @@ public:
     specImage &operator=(const specImage &) = delete;
     ~specImage();
 
-    // Reads a bitmap (any format Qt reads), PDF (its first page) or SVG file. Null with a
-    // message for the user when the file is missing, damaged or too large.
+    // Reads a bitmap (any format Qt reads, and JPEG 2000), PDF (its first page) or SVG file
+    // (sanitized: it reaches nothing outside itself) under the limits of ImageProbe. Null
+    // with a message for the user when the file is missing, no regular file, damaged or
+    // too large.
     static std::shared_ptr<specImage> fromFile(const QString &path, QString *error = nullptr);
     static std::shared_ptr<specImage> fromData(const QByteArray &data, QString *error = nullptr);
 

@@ -5,6 +5,7 @@
 #include "foundation/Language.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ImageSources.h"
+#include "images/ProgressSpinner.h"
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
 #include "platform/UserDefaults.h"
@@ -18,7 +19,9 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QImageWriter>
+#include <QCoreApplication>
 #include <QScrollArea>
+#include <QScrollBar>
 
 using namespace quillmark;
 
@@ -138,16 +141,31 @@ TEST_F(ImageBrowser, FolderSourceSkipsWhatIsNoImageAndKeepsOldTilesForEmptyFolde
 
     Browser browser(300, 200);
     ASSERT_TRUE(browser.view->loadAllItemsListPath(folder));
+    // Every file shows a tile at once; the workers' answers arrive through the event loop.
+    ASSERT_EQ(browser.view->getCount(), 3);
+    for (listImageViewItem *tile : browser.view->tiles())
+        EXPECT_TRUE(tile->image().isNull());
+    EXPECT_TRUE(browser.view->isLoading());
+    ASSERT_TRUE(browser.view->waitForThumbnails());
     ASSERT_EQ(browser.view->getCount(), 2);
+    EXPECT_EQ(QFileInfo(browser.view->tiles()[0]->filePath()).fileName(), QStringLiteral("a.png"));
+    // Smaller than the tile: kept at its own size.
+    EXPECT_EQ(browser.view->tiles()[0]->image().size(), QSize(40, 20));
     EXPECT_FALSE(browser.view->tiles()[0]->canDelete());
 
     EXPECT_FALSE(browser.view->loadAllItemsListPath(qmtest::freshDir(QStringLiteral("browser-empty"))));
     EXPECT_FALSE(browser.view->loadAllItemsListPath(folder + "/missing"));
     EXPECT_EQ(browser.view->getCount(), 2);
 
+    // The same folder again comes from the cache: no tile waits and the file that is no
+    // picture is left out straight away.
     ASSERT_TRUE(browser.view->loadUserImagesArray(folder));
-    for (listImageViewItem *tile : browser.view->tiles())
+    EXPECT_FALSE(browser.view->isLoading());
+    ASSERT_EQ(browser.view->getCount(), 2);
+    for (listImageViewItem *tile : browser.view->tiles()) {
         EXPECT_TRUE(tile->canDelete());
+        EXPECT_FALSE(tile->image().isNull());
+    }
 }
 
 TEST_F(ImageBrowser, ThumbnailsAreDecodedAtTileSize)
@@ -282,4 +300,99 @@ TEST_F(ImageBrowser, RenameKeepsTheFileInItsFolderAndRefusesBadNames)
     EXPECT_EQ(tile.filePath(), folder + "/A12.png");
     EXPECT_TRUE(QFileInfo::exists(folder + "/A12.png"));
     EXPECT_FALSE(QFileInfo::exists(folder + "/B.png"));
+}
+
+TEST_F(ImageBrowser, ChoosingAnotherSourceDropsTheRunningLoad)
+{
+    const QString first = qmtest::freshDir(QStringLiteral("browser-first"));
+    for (int i = 0; i < 60; ++i)
+        writeImage(first + QStringLiteral("/big%1.png").arg(i, 2, 10, QLatin1Char('0')), QSize(600, 400), Qt::red);
+    const QString second = qmtest::freshDir(QStringLiteral("browser-second"));
+    for (int i = 0; i < 3; ++i)
+        writeImage(second + QStringLiteral("/small%1.png").arg(i), QSize(30, 30), Qt::green);
+
+    Browser browser(300, 400);
+    QList<bool> loading;
+    browser.view->loadingChanged = [&loading](bool flag) { loading << flag; };
+    ASSERT_TRUE(browser.view->loadAllItemsListPath(first));
+    EXPECT_EQ(browser.view->getCount(), 60);
+    ASSERT_TRUE(browser.view->loadAllItemsListPath(second));
+    ASSERT_TRUE(browser.view->waitForThumbnails());
+    // Nothing of the first folder arrives in the second's tiles, and the loading signal
+    // ended once.
+    ASSERT_EQ(browser.view->getCount(), 3);
+    for (listImageViewItem *tile : browser.view->tiles()) {
+        EXPECT_TRUE(tile->filePath().startsWith(second));
+        ASSERT_FALSE(tile->image().isNull());
+        EXPECT_EQ(tile->image().pixelColor(15, 15), QColor(Qt::green));
+    }
+    ASSERT_FALSE(loading.isEmpty());
+    EXPECT_TRUE(loading.first());
+    EXPECT_FALSE(loading.last());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(browser.view->getCount(), 3);
+}
+
+TEST_F(ImageBrowser, TilesOnScreenAreDecodedFirstAfterAScroll)
+{
+    const QString folder = qmtest::freshDir(QStringLiteral("browser-scroll"));
+    for (int i = 0; i < 120; ++i)
+        writeImage(folder + QStringLiteral("/p%1.png").arg(i, 3, 10, QLatin1Char('0')), QSize(400, 300), Qt::blue);
+    QScrollArea scroll;
+    auto *view = new ScrollNSImageView;
+    scroll.setWidget(view);
+    scroll.setWidgetResizable(true);
+    scroll.resize(320, 300);
+    scroll.show();
+    ASSERT_TRUE(view->loadAllItemsListPath(folder));
+    scroll.verticalScrollBar()->setValue(scroll.verticalScrollBar()->maximum());
+    // The tiles at the end come into view; whatever order the rest takes, all arrive.
+    ASSERT_TRUE(view->waitForThumbnails());
+    EXPECT_EQ(view->getCount(), 120);
+    EXPECT_FALSE(view->tiles().last()->image().isNull());
+}
+
+TEST_F(ImageBrowser, SpinnerTurnsWhileASourceLoads)
+{
+    const QString folder = qmtest::freshDir(QStringLiteral("browser-spinner"));
+    for (int i = 0; i < 5; ++i)
+        writeImage(folder + QStringLiteral("/s%1.png").arg(i), QSize(200, 200), Qt::red);
+    ImageBrowserPanel panel(nullptr);
+    panel.show();
+    EXPECT_FALSE(panel.spinner()->isSpinning());
+    panel.addCustomFolder(folder);
+    EXPECT_TRUE(panel.spinner()->isSpinning());
+    EXPECT_TRUE(panel.spinner()->isVisible());
+    ASSERT_TRUE(panel.imageListView()->waitForThumbnails());
+    EXPECT_FALSE(panel.spinner()->isSpinning());
+    EXPECT_FALSE(panel.spinner()->isVisible());
+}
+
+TEST_F(ImageBrowser, PhotoLibraryItemsWithoutAThumbnailShowTheirPicture)
+{
+    const QString library = qmtest::freshDir(QStringLiteral("browser-library"));
+    writeImage(library + "/master.png", QSize(800, 400), Qt::red);
+    writeImage(library + "/thumb.png", QSize(80, 40), Qt::green);
+    writeImage(library + "/plain.png", QSize(400, 400), Qt::blue);
+    iPhoto withThumbnail;
+    withThumbnail.setPhotoPath(library + "/master.png");
+    withThumbnail.setThumbPath(library + "/thumb.png");
+    iPhoto withoutThumbnail;
+    withoutThumbnail.setPhotoPath(library + "/plain.png");
+    iPhoto missing;
+    missing.setPhotoPath(library + "/gone.png");
+
+    Browser browser(300, 300);
+    browser.view->loadPhotoLibrary({withThumbnail, withoutThumbnail, missing});
+    ASSERT_TRUE(browser.view->waitForThumbnails());
+    ASSERT_EQ(browser.view->getCount(), 2);
+    const listImageViewItem *first = browser.view->tiles()[0];
+    const listImageViewItem *second = browser.view->tiles()[1];
+    EXPECT_EQ(first->filePath(), library + "/master.png");
+    EXPECT_EQ(first->image().pixelColor(10, 10), QColor(Qt::green));
+    EXPECT_EQ(second->filePath(), library + "/plain.png");
+    ASSERT_FALSE(second->image().isNull());
+    EXPECT_EQ(second->image().pixelColor(10, 10), QColor(Qt::blue));
+    // Decoded at tile size, not whole.
+    EXPECT_LE(second->image().width(), browser.view->thumbnailBox().width());
 }

@@ -2,6 +2,7 @@
 // tiles, files and colours, the image commands with their undo, and page backgrounds.
 #include "canvas/CanvasTestSupport.h"
 #include "common/TestPrompts.h"
+#include "images/HostileFiles.h"
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
 #include "objects/ColorLine.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -247,7 +249,7 @@ TEST_F(ImagePlacement, ImageCommandsUndoUnderTheirNames)
     EXPECT_NEAR(rect->getXImageOffset(), x, 1e-4);
 }
 
-TEST_F(ImagePlacement, MaskStateIsMixedWhenSelectedImagesDiffer)
+TEST_F(ImagePlacement, MaskStateSaysWhetherAMaskIsApplied)
 {
     const QString png = writeImage(QStringLiteral("mix.png"), QSize(10, 10));
     const GraphicPtr a = fixture->add(QRectF(0, 0, 30, 30));
@@ -257,6 +259,9 @@ TEST_F(ImagePlacement, MaskStateIsMixedWhenSelectedImagesDiffer)
     EXPECT_EQ(view()->checkBoxMaskState(), -1);
     view()->selectRect(a);
     view()->selectRect(b);
+    // Pictures without a mask: the box is off, though their mask flag is on.
+    EXPECT_EQ(view()->checkBoxMaskState(), 0);
+    view()->setupNewNSImageMask(QStringLiteral("heart"));
     EXPECT_EQ(view()->checkBoxMaskState(), 1);
     a->setImageMaskFlag(false);
     EXPECT_EQ(view()->checkBoxMaskState(), 2);
@@ -384,4 +389,87 @@ TEST_F(ImagePlacement, CommandDragMovesThePictureInsideItsFrameAsOneStep)
     EXPECT_NEAR(rect->getXImageOffset(), x, 1e-4);
     EXPECT_NEAR(rect->getYImageOffset(), y, 1e-4);
     EXPECT_FALSE(undo()->canUndo());
+}
+
+TEST_F(ImagePlacement, APictureThatDoesNotReadCreatesNothingAndSaysWhy)
+{
+    const QString folder = qmtest::freshDir(QStringLiteral("placement-refused"));
+    struct Case
+    {
+        QString name;
+        QByteArray bytes;
+        QString message;
+    };
+    const Case cases[] = {
+        {"words.png", "no picture here", QStringLiteral("The file is not an image that can be opened.")},
+        {"damaged.png", hostile::truncatedPng(), QStringLiteral("The file is not an image that can be opened.")},
+        {"huge.png", hostile::pngHeaderOnly(10000, 10000), QStringLiteral("The image is too large to open.")},
+        {"gone.png", QByteArray(), QStringLiteral("The image file could not be read.")},
+    };
+    const QString kept = writeImage(QStringLiteral("kept.png"), QSize(10, 10), Qt::blue);
+    qmtest::ScopedTestPrompts prompts;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const QString path = folder + '/' + c.name;
+        if (!c.bytes.isEmpty()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.bytes);
+        }
+        prompts->clear();
+
+        // Dropped on the canvas.
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(path)});
+        drop(&dropped, QPointF(60, 60));
+        EXPECT_TRUE(view()->getRects().isEmpty());
+        ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+        EXPECT_EQ(prompts->last().title, c.message);
+
+        // A tile clicked with nothing selected.
+        view()->setupNewNSImagePath(path);
+        EXPECT_TRUE(view()->getRects().isEmpty());
+        ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
+        EXPECT_EQ(prompts->last().title, c.message);
+
+        // A tile clicked with an object selected: the object keeps its picture.
+        const GraphicPtr rect = fixture->add(QRectF(0, 0, 50, 50));
+        ASSERT_TRUE(rect->setImageFromPath(kept));
+        view()->selectRect(rect);
+        undo()->removeAllActions();
+        view()->setupNewNSImagePath(path);
+        EXPECT_EQ(rect->imagePath(), kept);
+        EXPECT_EQ(view()->getRects().size(), 1);
+        EXPECT_FALSE(undo()->canUndo());
+        ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 3);
+
+        // As the page background.
+        view()->clearSelection();
+        view()->removeGraphicAtIndex(0);
+        view()->setBkgrdImagePath(path);
+        EXPECT_TRUE(view()->getRects().isEmpty());
+        ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 4);
+        EXPECT_EQ(prompts->last().title, c.message);
+    }
+}
+
+TEST_F(ImagePlacement, ADroppedTileLandsCentredOnTheDropPoint)
+{
+    const QString png = writeImage(QStringLiteral("tile.png"), QSize(40, 40));
+    ScrollNSImageView browser;
+    listImageViewItem *tile = browser.addImage(png);
+    ASSERT_NE(tile, nullptr);
+    browser.setSelectedItem(tile);
+    view()->setImageListView(&browser);
+    for (const QPointF &point : {QPointF(40, 50), QPointF(120, 30)}) {
+        QMimeData tileDrag;
+        tileDrag.setData(QString::fromLatin1(RectsView::ImageItemDragType), QByteArray());
+        ASSERT_TRUE(drop(&tileDrag, point));
+        const GraphicPtr placed = view()->getRects().last();
+        EXPECT_NEAR(placed->frameBounds().center().x(), point.x(), 1.0);
+        EXPECT_NEAR(placed->frameBounds().center().y(), point.y(), 1.0);
+        EXPECT_TRUE(view()->isSelected(placed.get()));
+    }
+    EXPECT_EQ(view()->getRects().size(), 2);
+    view()->setImageListView(nullptr);
 }

@@ -182,8 +182,15 @@ TEST(FileNames, DropAcceptsOnlyFilesThatReadAsImages)
 TEST(FileNames, RenameValidation)
 {
     EXPECT_TRUE(ImageSources::isValidFileName("Party invitation"));
-    EXPECT_TRUE(ImageSources::isValidFileName(".."));
+    EXPECT_TRUE(ImageSources::isValidFileName("..name"));
+    EXPECT_TRUE(ImageSources::isValidFileName("Grüße 2"));
     EXPECT_FALSE(ImageSources::isValidFileName(""));
+    EXPECT_FALSE(ImageSources::isValidFileName("."));
+    EXPECT_FALSE(ImageSources::isValidFileName(".."));
+    EXPECT_FALSE(ImageSources::isValidFileName("two\nlines"));
+    EXPECT_FALSE(ImageSources::isValidFileName("tab\there"));
+    EXPECT_FALSE(ImageSources::isValidFileName(QString("esc") + QChar(0x1b)));
+    EXPECT_FALSE(ImageSources::isValidFileName(QString("del") + QChar(0x7f)));
     EXPECT_FALSE(ImageSources::isValidFileName("../outside"));
     EXPECT_FALSE(ImageSources::isValidFileName("a/b"));
     EXPECT_FALSE(ImageSources::isValidFileName("a\\b"));

@@ -1,0 +1,465 @@
+#include "objects/ImageProbe.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <poppler-qt6.h>
+#include <zlib.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "foundation/Language.h"
+#include "objects/Jpeg2000Reader.h"
+#include "objects/SvgSanitizer.h"
+
+namespace quillmark {
+
+namespace {
+
+using Refusal = ImageProbe::Refusal;
+using Result = ImageProbe::Result;
+
+// Qt's own allocation limit stops bitmap formats that do not announce their size before
+// decoding; it is raised once, for every reader, to what the pixel limit allows.
+void installAllocationLimit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const int megabytes = int(ImageProbe::maxPixels * 4 / (1024 * 1024));
+        if (QImageReader::allocationLimit() < megabytes)
+            QImageReader::setAllocationLimit(megabytes);
+    });
+}
+
+Result refuse(Refusal refusal)
+{
+    Result result;
+    result.refusal = refusal;
+    return result;
+}
+
+bool finitePositive(QSizeF size)
+{
+    return size.width() > 0 && size.height() > 0 && std::isfinite(size.width()) && std::isfinite(size.height());
+}
+
+// The rest of a device, or nothing when it holds more than `limit` bytes.
+std::optional<QByteArray> readBounded(QIODevice *device, qint64 limit)
+{
+    if (!device->isSequential() && device->size() - device->pos() > limit)
+        return std::nullopt;
+    QByteArray data = device->read(limit + 1);
+    if (data.size() > limit)
+        return std::nullopt;
+    return data;
+}
+
+enum class Unpacked { Ok, TooLarge, Damaged };
+
+// Compressed SVG text unpacked, stopping as soon as it passes the limit.
+Unpacked gunzip(const QByteArray &data, qint64 limit, QByteArray *out)
+{
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
+        return Unpacked::Damaged;
+    char chunk[64 * 1024];
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    Unpacked result = Unpacked::Damaged;
+    while (true) {
+        stream.next_out = reinterpret_cast<Bytef *>(chunk);
+        stream.avail_out = sizeof chunk;
+        const int status = inflate(&stream, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END)
+            break;
+        out->append(chunk, qsizetype(sizeof chunk - stream.avail_out));
+        if (out->size() > limit) {
+            result = Unpacked::TooLarge;
+            break;
+        }
+        if (status == Z_STREAM_END) {
+            result = Unpacked::Ok;
+            break;
+        }
+        if (stream.avail_in == 0 && stream.avail_out != 0)
+            break;
+    }
+    inflateEnd(&stream);
+    if (result != Unpacked::Ok)
+        out->clear();
+    return result;
+}
+
+std::unique_ptr<Poppler::Document> openPdf(const QByteArray &data)
+{
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
+    if (!document || document->isLocked() || document->numPages() < 1)
+        return nullptr;
+    return document;
+}
+
+// The drawing's own size: its width and height, else its view box.
+QSizeF svgSize(QSvgRenderer &renderer)
+{
+    if (!renderer.isValid())
+        return {};
+    QSizeF size = QSizeF(renderer.defaultSize());
+    if (size.isEmpty())
+        size = renderer.viewBoxF().size();
+    return size;
+}
+
+Result probeSvg(const QByteArray &text)
+{
+    if (text.size() > ImageProbe::maxSvgBytes)
+        return refuse(Refusal::TooLarge);
+    const QByteArray sanitized = SvgSanitizer::sanitize(text, ImageProbe::maxSvgBytes);
+    if (sanitized.isEmpty())
+        return refuse(Refusal::NotAnImage);
+    QSvgRenderer renderer(sanitized);
+    const QSizeF size = svgSize(renderer);
+    if (!finitePositive(size))
+        return refuse(Refusal::NotAnImage);
+    Result result;
+    result.format = ImageProbe::Format::Svg;
+    result.refusal = Refusal::None;
+    result.size = size;
+    result.data = sanitized;
+    return result;
+}
+
+Result probePdf(const QByteArray &data)
+{
+    std::unique_ptr<Poppler::Document> document = openPdf(data);
+    std::unique_ptr<Poppler::Page> page = document ? document->page(0) : nullptr;
+    const QSizeF size = page ? page->pageSizeF() : QSizeF();
+    if (!finitePositive(size))
+        return refuse(Refusal::NotAnImage);
+    Result result;
+    result.format = ImageProbe::Format::Pdf;
+    result.refusal = Refusal::None;
+    result.size = size;
+    result.data = data;
+    return result;
+}
+
+Result probeJpeg2000(const QByteArray &data)
+{
+    const QSize size = Jpeg2000Reader::size(data);
+    if (!size.isValid() || size.isEmpty())
+        return refuse(Refusal::NotAnImage);
+    if (qint64(size.width()) * size.height() > ImageProbe::maxPixels)
+        return refuse(Refusal::TooLarge);
+    Result result;
+    result.format = ImageProbe::Format::Jpeg2000;
+    result.refusal = Refusal::None;
+    result.size = QSizeF(size);
+    result.data = data;
+    return result;
+}
+
+bool isVectorFormatName(const QByteArray &format)
+{
+    return format == "svg" || format == "svgz" || format == "pdf";
+}
+
+} // namespace
+
+QString ImageProbe::message(Refusal refusal)
+{
+    switch (refusal) {
+    case Refusal::None:
+        return {};
+    case Refusal::Unreadable:
+        return Language::stringForKey("The image file could not be read.");
+    case Refusal::TooLarge:
+        return Language::stringForKey("The image is too large to open.");
+    case Refusal::NotAnImage:
+        break;
+    }
+    return Language::stringForKey("The file is not an image that can be opened.");
+}
+
+std::unique_ptr<QFile> ImageProbe::openRegularFile(const QString &path, Refusal *refusal)
+{
+    auto fail = [refusal](Refusal why) {
+        if (refusal)
+            *refusal = why;
+        return std::unique_ptr<QFile>();
+    };
+    if (path.isEmpty())
+        return fail(Refusal::Unreadable);
+    const QByteArray native = QFile::encodeName(path);
+    // Looked at before opening: opening a device can do something by itself, and opening a
+    // FIFO waits for a writer.
+    struct stat before;
+    if (::stat(native.constData(), &before) != 0 || !S_ISREG(before.st_mode))
+        return fail(Refusal::Unreadable);
+    // Not waiting even when the path was swapped for a FIFO after the look.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(Refusal::Unreadable);
+    struct stat opened;
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return fail(Refusal::Unreadable);
+    }
+    if (opened.st_size > maxFileBytes) {
+        ::close(fd);
+        return fail(Refusal::TooLarge);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(Refusal::Unreadable);
+    }
+    if (refusal)
+        *refusal = Refusal::None;
+    return file;
+}
+
+std::optional<QByteArray> ImageProbe::readFile(const QString &path, Refusal *refusal)
+{
+    std::unique_ptr<QFile> file = openRegularFile(path, refusal);
+    if (!file)
+        return std::nullopt;
+    const qint64 expected = file->size();
+    QByteArray data = file->readAll();
+    if (data.size() != expected) {
+        if (refusal)
+            *refusal = Refusal::Unreadable;
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool ImageProbe::hasImageExtension(const QString &path)
+{
+    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+    if (suffix.isEmpty())
+        return false;
+    static const QByteArray ours[] = {"pdf", "svg", "svgz", "jp2", "j2k", "j2c", "jpf", "jpx"};
+    for (const QByteArray &each : ours) {
+        if (suffix == each)
+            return true;
+    }
+    return QImageReader::supportedImageFormats().contains(suffix);
+}
+
+ImageProbe::Result ImageProbe::probeFile(const QString &path)
+{
+    Refusal refusal = Refusal::None;
+    std::unique_ptr<QFile> file = openRegularFile(path, &refusal);
+    if (!file)
+        return refuse(refusal);
+    return probe(file.get());
+}
+
+ImageProbe::Result ImageProbe::probeData(const QByteArray &data)
+{
+    if (data.size() > maxFileBytes)
+        return refuse(Refusal::TooLarge);
+    QByteArray copy = data;
+    QBuffer buffer(&copy);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return refuse(Refusal::Unreadable);
+    return probe(&buffer);
+}
+
+ImageProbe::Result ImageProbe::probe(QIODevice *device)
+{
+    installAllocationLimit();
+    if (!device || !device->isReadable())
+        return refuse(Refusal::Unreadable);
+    const qint64 start = device->pos();
+    const QByteArray head = device->peek(4096);
+    if (head.isEmpty())
+        return refuse(Refusal::NotAnImage);
+
+    if (head.startsWith("\x1f\x8b")) {
+        // Compressed SVG: unpacked under the same limit as plain SVG text.
+        const std::optional<QByteArray> packed = readBounded(device, maxFileBytes);
+        if (!packed)
+            return refuse(Refusal::TooLarge);
+        QByteArray text;
+        switch (gunzip(*packed, maxSvgBytes, &text)) {
+        case Unpacked::Ok:
+            break;
+        case Unpacked::TooLarge:
+            return refuse(Refusal::TooLarge);
+        case Unpacked::Damaged:
+            return refuse(Refusal::NotAnImage);
+        }
+        if (!text.left(4096).contains("<svg"))
+            return refuse(Refusal::NotAnImage);
+        return probeSvg(text);
+    }
+
+    // A bitmap recognised by its signature wins over text that happens to sit in its
+    // metadata. SVG and PDF are never left to Qt's readers.
+    const QByteArray format = QImageReader::imageFormat(device).toLower();
+    device->seek(start);
+    if (!format.isEmpty() && !isVectorFormatName(format)) {
+        QSize size;
+        bool readable = false;
+        {
+            QImageReader reader(device, format);
+            size = reader.size();
+            readable = size.isValid() || reader.canRead();
+        }
+        device->seek(start);
+        if (!readable || (size.isValid() && size.isEmpty()))
+            return refuse(Refusal::NotAnImage);
+        if (size.isValid() && qint64(size.width()) * size.height() > maxPixels)
+            return refuse(Refusal::TooLarge);
+        Result result;
+        result.format = Format::Raster;
+        result.refusal = Refusal::None;
+        result.rasterFormat = format;
+        // Formats that announce no size are held to the limit when decoded.
+        if (size.isValid())
+            result.size = QSizeF(size);
+        return result;
+    }
+
+    if (Jpeg2000Reader::canRead(head)) {
+        const std::optional<QByteArray> data = readBounded(device, maxFileBytes);
+        return data ? probeJpeg2000(*data) : refuse(Refusal::TooLarge);
+    }
+    const qsizetype pdf = head.indexOf("%PDF-");
+    if (pdf >= 0 && pdf < 1024) {
+        const std::optional<QByteArray> data = readBounded(device, maxFileBytes);
+        return data ? probePdf(*data) : refuse(Refusal::TooLarge);
+    }
+    if (head.contains("<svg")) {
+        const std::optional<QByteArray> text = readBounded(device, maxSvgBytes);
+        return text ? probeSvg(*text) : refuse(Refusal::TooLarge);
+    }
+    return refuse(Refusal::NotAnImage);
+}
+
+QSize ImageProbe::fittedSize(QSizeF size, QSize box)
+{
+    if (!finitePositive(size) || box.isEmpty())
+        return QSize(std::max(1, box.width()), std::max(1, box.height()));
+    const double factor = std::min(box.width() / size.width(), box.height() / size.height());
+    return QSize(std::max(1, int(std::lround(size.width() * factor))),
+                 std::max(1, int(std::lround(size.height() * factor))));
+}
+
+QImage ImageProbe::decodeBitmap(QIODevice *device, const Result &probed, QSize box,
+                                QImageIOHandler::Transformations *turned)
+{
+    if (turned)
+        *turned = QImageIOHandler::TransformationNone;
+    installAllocationLimit();
+    const bool thumbnail = box.isValid() && !box.isEmpty();
+    QImage image;
+    if (probed.format == Format::Jpeg2000) {
+        const QSize atLeast = thumbnail ? fittedSize(probed.size, box) : QSize();
+        image = Jpeg2000Reader::read(probed.data, maxPixels, atLeast);
+    } else if (probed.format == Format::Raster && device) {
+        if (!device->seek(0))
+            return {};
+        QImageReader reader(device, probed.rasterFormat);
+        reader.setAutoTransform(true);
+        const QSize stored = probed.size.toSize();
+        if (thumbnail && stored.isValid() && (stored.width() > box.width() || stored.height() > box.height()))
+            reader.setScaledSize(fittedSize(probed.size, box));
+        image = reader.read();
+        if (turned)
+            *turned = reader.transformation();
+        // A format that did not announce its size is held to the limit once decoded.
+        if (!image.isNull() && !reader.scaledSize().isValid()
+            && qint64(image.width()) * image.height() > maxPixels)
+            return {};
+    }
+    if (image.isNull())
+        return {};
+    if (thumbnail && (image.width() > box.width() || image.height() > box.height()))
+        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+QImage ImageProbe::renderSvg(const QByteArray &svg, QSize pixels)
+{
+    if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > maxPixels)
+        return {};
+    // Sanitized here too, so that no SVG text reaches the renderer any other way.
+    const QByteArray sanitized = SvgSanitizer::sanitize(svg, maxSvgBytes);
+    if (sanitized.isEmpty())
+        return {};
+    QSvgRenderer renderer(sanitized);
+    if (!renderer.isValid())
+        return {};
+    QImage canvas(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull())
+        return canvas;
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    return canvas;
+}
+
+QImage ImageProbe::renderPdf(const QByteArray &pdf, QSize pixels)
+{
+    if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > maxPixels)
+        return {};
+    std::unique_ptr<Poppler::Document> document = openPdf(pdf);
+    std::unique_ptr<Poppler::Page> page = document ? document->page(0) : nullptr;
+    const QSizeF size = page ? page->pageSizeF() : QSizeF();
+    if (!finitePositive(size))
+        return {};
+    document->setRenderHint(Poppler::Document::Antialiasing, true);
+    document->setRenderHint(Poppler::Document::TextAntialiasing, true);
+    // The page has no paper of its own: what the PDF leaves unpainted stays clear.
+    document->setPaperColor(Qt::transparent);
+    const double xres = 72.0 * pixels.width() / size.width();
+    const double yres = 72.0 * pixels.height() / size.height();
+    const QImage rendered = page->renderToImage(xres, yres, 0, 0, pixels.width(), pixels.height());
+    QImage canvas(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull())
+        return canvas;
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(pixels)), rendered);
+    return canvas;
+}
+
+QImage ImageProbe::thumbnail(const QString &path, QSize box)
+{
+    if (box.isEmpty())
+        return {};
+    std::unique_ptr<QFile> file = openRegularFile(path);
+    if (!file)
+        return {};
+    const Result probed = probe(file.get());
+    switch (probed.format) {
+    case Format::None:
+        return {};
+    case Format::Raster:
+    case Format::Jpeg2000:
+        return decodeBitmap(file.get(), probed, box);
+    case Format::Svg:
+        return renderSvg(probed.data, fittedSize(probed.size, box));
+    case Format::Pdf:
+        return renderPdf(probed.data, fittedSize(probed.size, box));
+    }
+    return {};
+}
+
+} // namespace quillmark

@@ -1,0 +1,98 @@
+#pragma once
+// The one answer to "is this a picture we take": every way a picture enters the program (a
+// browser tile, a file dragged onto a browser or the canvas, a picture placed into an object,
+// a picture stored in a design) asks here, under the same limits.
+//
+// Files are opened only when they are regular files: a FIFO, a terminal or any other device
+// would block the reader for good or never end. The check reads the header (the size a
+// bitmap announces, a PDF's first page, an SVG drawing's own size) and applies the byte and
+// pixel limits; it decodes no pixels. Decoding, at full size or at a thumbnail's, also lives
+// here, so that SVG text reaches the SVG renderer only through SvgSanitizer.
+//
+// Everything here may run on worker threads: nothing keeps state between calls.
+#include <QByteArray>
+#include <QImage>
+#include <QImageIOHandler>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QFile;
+class QIODevice;
+
+namespace quillmark {
+
+class ImageProbe
+{
+public:
+    enum class Format { None, Raster, Jpeg2000, Pdf, Svg };
+    enum class Refusal { None, Unreadable, TooLarge, NotAnImage };
+
+    // Files larger than this are not read at all.
+    static constexpr qint64 maxFileBytes = 256LL * 1024 * 1024;
+    // Bitmaps with more pixels than this are refused, and vector pictures are drawn smaller.
+    static constexpr qint64 maxPixels = 64LL * 1024 * 1024;
+    // SVG text, compressed or not, is refused past this size once unpacked: no real drawing
+    // comes near it, and a small compressed file must not unpack into all of memory.
+    static constexpr qint64 maxSvgBytes = 32LL * 1024 * 1024;
+
+    struct Result
+    {
+        Format format = Format::None;
+        // Pixels of a bitmap (as stored, before any orientation), points of a PDF's first
+        // page or of an SVG drawing.
+        QSizeF size;
+        // The Qt reader format of a bitmap.
+        QByteArray rasterFormat;
+        // What decoding needs beside the file: a PDF's or JPEG 2000 picture's bytes, the
+        // sanitized (and unpacked) SVG text. Empty for a bitmap.
+        QByteArray data;
+        // Why the picture is refused; errorMessage() words it for the user (on the main
+        // thread: the translation tables are not for workers).
+        Refusal refusal = Refusal::NotAnImage;
+        bool accepted() const { return format != Format::None; }
+        QString errorMessage() const { return message(refusal); }
+        bool isVector() const { return format == Format::Pdf || format == Format::Svg; }
+    };
+
+    // The file opened for reading when it is a regular file no larger than maxFileBytes;
+    // null otherwise, with the reason. Never blocks on a FIFO or a device.
+    static std::unique_ptr<QFile> openRegularFile(const QString &path, Refusal *refusal = nullptr);
+    // The whole of such a file.
+    static std::optional<QByteArray> readFile(const QString &path, Refusal *refusal = nullptr);
+
+    static Result probeFile(const QString &path);
+    static Result probeData(const QByteArray &data);
+    // A device open for reading, at its start; it is read no further than the header for a
+    // bitmap, and whole (within the limits) for the other formats.
+    static Result probe(QIODevice *device);
+
+    // Whether a file's extension names a picture format this program reads. Only chooses
+    // between treating a dropped file as a picture or as a document; the probe decides.
+    static bool hasImageExtension(const QString &path);
+
+    // ---- decoding ----
+    // A bitmap or JPEG 2000 picture probed from `device` (positioned anywhere), whole when
+    // `box` is not valid, else no larger than `box` (decoded at that size where the format
+    // allows). Null when it cannot be decoded. `turned` tells how the file's orientation
+    // turned the picture.
+    static QImage decodeBitmap(QIODevice *device, const Result &probed, QSize box,
+                               QImageIOHandler::Transformations *turned = nullptr);
+    // Draws SVG text (sanitized here again) or a PDF's first page into a transparent bitmap
+    // of the given pixel size.
+    static QImage renderSvg(const QByteArray &svg, QSize pixels);
+    static QImage renderPdf(const QByteArray &pdf, QSize pixels);
+    // The picture of a file no larger than `box`, kept in proportion; a bitmap smaller than
+    // the box keeps its own size. Null when the file is refused or cannot be decoded.
+    static QImage thumbnail(const QString &path, QSize box);
+    // A size fitted into a box, kept in proportion, at least one pixel each way.
+    static QSize fittedSize(QSizeF size, QSize box);
+
+    // The message of a refusal, translated; empty for none.
+    static QString message(Refusal refusal);
+};
+
+} // namespace quillmark
