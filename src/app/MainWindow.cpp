@@ -38,6 +38,7 @@
 #include "foundation/Preference.h"
 #include "foundation/SegmentedControl.h"
 #include "images/ImageBrowserPanel.h"
+#include "images/ImageMenu.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
@@ -410,6 +411,8 @@ void MainWindow::buildMenus()
     database->setCheckable(true);
     database->setChecked(canvas->databasePreview());
     LanguageControls::awakeFromNib(view);
+
+    menuBar()->addMenu(ImageMenu::create(canvas, this));
 }
 
 void MainWindow::buildToolBar()
