@@ -57,10 +57,12 @@ void RectsView::setDawByType()
     _tindex = 0;
     if (_tformat && m_outlets.segmentedPageOutlet) {
         SegmentedControl *pages = m_outlets.segmentedPageOutlet;
-        const int count = _tformat->labelTypesCount();
+        // Named once: naming each type on its own would name all before it every time.
+        const QStringList names = _tformat->labelTypeNames();
+        const int count = int(names.size());
         pages->setSegmentCount(std::max(count, 1));
         for (int i = 0; i < count; ++i)
-            pages->setLabel(i, _tformat->labeltypesAtIndex(i));
+            pages->setLabel(i, names[i]);
         pages->setEnabled(count >= 2);
         pages->setSelectedSegment(0);
     }

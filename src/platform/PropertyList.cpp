@@ -175,14 +175,27 @@ QVariant fromNode(plist_t node, int depth, QString *error)
     case PLIST_DICT:
         return dictFromNode(node, depth, error);
     case PLIST_ARRAY: {
+        // The iterator walks the items in order; fetching each by its index would search the
+        // array from its start every time.
         QVariantList list;
-        const uint32_t count = plist_array_get_size(node);
-        for (uint32_t i = 0; i < count; ++i) {
-            const QVariant item = fromNode(plist_array_get_item(node, i), depth + 1, error);
-            if (!item.isValid())
+        list.reserve(qsizetype(plist_array_get_size(node)));
+        plist_array_iter iter = nullptr;
+        plist_array_new_iter(node, &iter);
+        if (!iter)
+            return list;
+        for (;;) {
+            plist_t child = nullptr;
+            plist_array_next_item(node, iter, &child);
+            if (!child)
+                break;
+            const QVariant item = fromNode(child, depth + 1, error);
+            if (!item.isValid()) {
+                std::free(iter);
                 return {};
+            }
             list.append(item);
         }
+        std::free(iter);
         return list;
     }
     case PLIST_STRING: {

@@ -1,6 +1,8 @@
 #include "stock/TFormat.h"
 
+#include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <QtDebug>
 
 #include "stock/StockCanvas.h"
@@ -29,46 +31,87 @@ TFormat &TFormat::operator=(const TFormat &other)
     return *this;
 }
 
-std::vector<TFormat::LabelType> TFormat::labelTypes() const
+bool TFormat::drawsByType() const
 {
+    return rectsview && rectsview->drawByType();
+}
+
+std::vector<TFormat::LabelType> TFormat::labelTypes(int upTo) const
+{
+    const int count = std::min(int(labels.size()), upTo < 0 ? int(labels.size()) : upTo + 1);
     std::vector<LabelType> types;
     QSet<QString> taken;
-    const bool byType = rectsview && rectsview->drawByType();
-    for (int i = 0; i < int(labels.size()); ++i) {
-        const QString type = labels[size_t(i)].getType();
-        if (byType) {
+    taken.reserve(count);
+    if (drawsByType()) {
+        for (int i = 0; i < int(labels.size()); ++i) {
+            const QString type = labels[size_t(i)].getType();
             if (!taken.contains(type)) {
                 taken.insert(type);
                 types.push_back({type, i});
+                if (upTo >= 0 && int(types.size()) > upTo)
+                    break;
             }
-            continue;
         }
+        return types;
+    }
+    // A repeated type takes the smallest free number from 2 upward. Names are only ever
+    // added, so that number never goes down for a type: keeping where each type's search
+    // stopped makes the whole naming linear instead of quadratic in the repeats.
+    QHash<QString, int> nextNumber;
+    types.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const QString type = labels[size_t(i)].getType();
         QString name = type;
-        for (int n = 2; taken.contains(name); ++n)
-            name = type + QStringLiteral(" %1").arg(n);
+        if (taken.contains(name)) {
+            int &n = nextNumber[type];
+            if (n < 2)
+                n = 2;
+            for (;; ++n) {
+                name = type + QStringLiteral(" %1").arg(n);
+                if (!taken.contains(name))
+                    break;
+            }
+        }
         taken.insert(name);
         types.push_back({name, i});
     }
     return types;
 }
 
+QStringList TFormat::labelTypeNames() const
+{
+    QStringList names;
+    const auto types = labelTypes();
+    names.reserve(qsizetype(types.size()));
+    for (const LabelType &type : types)
+        names.append(type.name);
+    return names;
+}
+
 int TFormat::labelTypesCount() const
 {
-    return int(labelTypes().size());
+    // Without draw-by-type every label is its own type: no names are needed to count them.
+    return drawsByType() ? int(labelTypes().size()) : int(labels.size());
 }
 
 QString TFormat::labeltypesAtIndex(int index) const
 {
-    const auto types = labelTypes();
-    if (index < 0 || index >= int(types.size()))
+    if (index < 0)
+        return QString();
+    const auto types = labelTypes(index);
+    if (index >= int(types.size()))
         return QString();
     return types[size_t(index)].name;
 }
 
 const TLabelT *TFormat::labeltypeObjectAtIndex(int index) const
 {
-    const auto types = labelTypes();
-    if (index < 0 || index >= int(types.size()))
+    if (index < 0)
+        return nullptr;
+    if (!drawsByType())
+        return index < int(labels.size()) ? &labels[size_t(index)] : nullptr;
+    const auto types = labelTypes(index);
+    if (index >= int(types.size()))
         return nullptr;
     return &labels[size_t(types[size_t(index)].head)];
 }

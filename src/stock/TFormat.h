@@ -2,6 +2,7 @@
 // A free-layout stock: an ordered list of label shapes in millimetres. Labels of one type
 // string form a label type, which the canvas shows as its own design page.
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 #include <vector>
 
@@ -40,8 +41,11 @@ public:
     void setLabels(const std::vector<TLabelT> &value) { labels = value; }
 
     // Label types are recomputed on every call: by distinct type string with draw-by-type
-    // on, else one per label with repeated names numbered " 2", " 3" ...
+    // on, else one per label with repeated names numbered " 2", " 3" ... Naming is linear
+    // in the labels; whoever needs every name asks labelTypeNames() once rather than
+    // labeltypesAtIndex() for each.
     int labelTypesCount() const;
+    QStringList labelTypeNames() const;
     // Null past the end.
     QString labeltypesAtIndex(int index) const;
     // The label heading the label type; null past the end.
@@ -69,7 +73,9 @@ private:
         QString name;
         int head;
     };
-    std::vector<LabelType> labelTypes() const;
+    // The label types up to and including index `upTo` (all of them when negative).
+    std::vector<LabelType> labelTypes(int upTo = -1) const;
+    bool drawsByType() const;
 };
 
 } // namespace quillmark

@@ -228,6 +228,48 @@ TEST(PropertyList, PlistutilReadsWhatWeWriteAndWeReadWhatItWrites)
     EXPECT_TRUE(text.contains("<true/>"));
 }
 
+// Long containers from libplist's own tool: every item in its place, the last as well as the first.
+TEST(PropertyList, LongArraysAndDictionariesFromPlistutilReadWhole)
+{
+    if (plistutil().isEmpty())
+        GTEST_SKIP() << "plistutil is not installed";
+    const QString dir = qmtest::freshDir("plistutil-long");
+    constexpr int Count = 40000;
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict><key>items</key><array>\n";
+    for (int i = 0; i < Count; ++i)
+        xml += i % 2 ? "<string>item " + QByteArray::number(i) + "</string>\n"
+                     : "<integer>" + QByteArray::number(i) + "</integer>\n";
+    xml += "</array><key>names</key><dict>\n";
+    for (int i = 0; i < Count; ++i)
+        xml += "<key>Custom" + QByteArray::number(i) + "</key><integer>" + QByteArray::number(-i) + "</integer>\n";
+    xml += "</dict></dict></plist>\n";
+    QFile source(dir + "/long.xml");
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write(xml);
+    source.close();
+    ASSERT_TRUE(runPlistutil({"-i", dir + "/long.xml", "-o", dir + "/long.bplist", "-f", "bin"}));
+
+    QString error;
+    const QVariantMap root = PropertyList::readFile(dir + "/long.bplist", &error).toMap();
+    ASSERT_FALSE(root.isEmpty()) << error.toStdString();
+    const QVariantList items = root.value("items").toList();
+    ASSERT_EQ(items.size(), Count);
+    for (int i = 0; i < Count; ++i) {
+        if (i % 2)
+            ASSERT_EQ(items[i].toString(), QStringLiteral("item %1").arg(i)) << i;
+        else
+            ASSERT_EQ(items[i].toLongLong(), i) << i;
+    }
+    const QVariantMap names = root.value("names").toMap();
+    ASSERT_EQ(names.size(), Count);
+    EXPECT_EQ(names.value("Custom0").toLongLong(), 0);
+    EXPECT_EQ(names.value("Custom39999").toLongLong(), -39999);
+    // An empty array reads as one, not as nothing.
+    const QVariant empty = PropertyList::fromData(PropertyList::toData(QVariantList{}));
+    EXPECT_EQ(empty.typeId(), QMetaType::QVariantList);
+    EXPECT_TRUE(empty.toList().isEmpty());
+}
+
 TEST(PropertyList, HostileNestingIsRefusedWithoutExhaustingTheStack)
 {
     const int depth = 1000000;

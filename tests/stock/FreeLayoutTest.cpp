@@ -2,6 +2,8 @@
 // form, and the conversions the canvas shares (grid to free layout, hole clip paths).
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
+
 #include "platform/BezierPath.h"
 #include "stock/StockConversions.h"
 #include "stock/TFormat.h"
@@ -170,6 +172,55 @@ TEST(FreeLayout, LabelTypesFollowDrawByType)
     EXPECT_EQ(typeNames(mixed), QStringList({"Horizontal", "Horizontal 2", "Disc", "Horizontal 3"}));
     EXPECT_TRUE(mixed.labeltypesAtIndex(mixed.labelTypesCount()).isNull());
     EXPECT_TRUE(mixed.labeltypesAtIndex(-1).isNull());
+}
+
+// The smallest free number, searched from 2 for every label: the naming as the design states it.
+QStringList referenceNames(const TFormat &format)
+{
+    QStringList names;
+    for (const TLabelT &label : format.labels) {
+        QString name = label.getType();
+        for (int n = 2; names.contains(name); ++n)
+            name = label.getType() + QStringLiteral(" %1").arg(n);
+        names << name;
+    }
+    return names;
+}
+
+TEST(FreeLayout, LabelTypeNamesMatchTheSmallestFreeNumber)
+{
+    // Types that look like numbered names take their number away from the repeats.
+    const TFormat tricky = formatOf({"A", "A 2", "A", "A", "A 2", "A 3", "A", "B", "A 2 2", "A 2"});
+    EXPECT_EQ(tricky.labelTypeNames(),
+              QStringList({"A", "A 2", "A 3", "A 4", "A 2 2", "A 3 2", "A 5", "B", "A 2 2 2", "A 2 3"}));
+    EXPECT_EQ(tricky.labelTypeNames(), referenceNames(tricky));
+
+    QRandomGenerator random(20);
+    const QStringList pool = {"Horizontal", "Horizontal 2", "Horizontal 3", "Disc", "Disc 2", "Horizontal 2 2"};
+    for (int round = 0; round < 50; ++round) {
+        TFormat format;
+        const int count = random.bounded(1, 40);
+        for (int i = 0; i < count; ++i)
+            format.labels.push_back(shape(pool[random.bounded(int(pool.size()))], 0, 0, 5, 5));
+        const QStringList names = format.labelTypeNames();
+        ASSERT_EQ(names, referenceNames(format)) << round;
+        // Asking one type at a time gives the same names and heads.
+        ASSERT_EQ(format.labelTypesCount(), int(names.size()));
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(format.labeltypesAtIndex(i), names[i]);
+            ASSERT_EQ(format.labeltypeObjectAtIndex(i), &format.labels[size_t(i)]);
+        }
+    }
+
+    // With draw-by-type the names are the distinct types in order of first appearance.
+    stocktest::FakeCanvas canvas;
+    canvas.byType = true;
+    TFormat byType = tricky;
+    byType.rectsview = &canvas;
+    EXPECT_EQ(byType.labelTypeNames(), QStringList({"A", "A 2", "A 3", "B", "A 2 2"}));
+    EXPECT_EQ(byType.labelTypesCount(), 5);
+    EXPECT_EQ(byType.labeltypeObjectAtIndex(3), &byType.labels[7]);
+    EXPECT_TRUE(TFormat().labelTypeNames().isEmpty());
 }
 
 TEST(FreeLayout, RoundnessEqualityAndOrientation)
