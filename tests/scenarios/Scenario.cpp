@@ -520,17 +520,20 @@ void Scenario::printToPdf(const QString &command, const QString &pdf, std::funct
     choose(command);
 }
 
-void Scenario::pageSetup(const QString &paper)
+QString Scenario::pageSetup(const QString &paper)
 {
-    whenDialogOpens(QStringLiteral("the page setup panel"), [this, paper](QWidget *panel) {
+    QString shown;
+    whenDialogOpens(QStringLiteral("the page setup panel"), [this, paper, &shown](QWidget *panel) {
         auto *sizes = panel->findChild<QComboBox *>(QStringLiteral("pageSizeCombo"));
         ASSERT_TRUE(sizes) << "the page setup panel shows no paper sizes";
+        shown = sizes->currentText();
         const int index = sizes->findText(paper, Qt::MatchStartsWith);
         ASSERT_GE(index, 0) << "no paper " << paper.toStdString();
         sizes->setCurrentIndex(index);
         click(button(QStringLiteral("OK"), panel));
     });
     choose(QStringLiteral("File/Page Setup..."));
+    return shown;
 }
 
 void Scenario::settle()

@@ -121,8 +121,9 @@ protected:
     // before Print is clicked.
     void printToPdf(const QString &command, const QString &pdf,
                     std::function<void(QWidget *panel)> inPanel = {});
-    // File > Page Setup... with the paper whose name starts with `paper` chosen, then OK.
-    void pageSetup(const QString &paper);
+    // File > Page Setup... with the paper whose name starts with `paper` chosen, then OK. The
+    // answer is the paper the panel showed when it opened.
+    QString pageSetup(const QString &paper);
 
     // Lets queued work (deferred deletes, queued connections, undo grouping) run, as the event
     // loop does between two user events.
