@@ -147,10 +147,16 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds,
     }
     objectRect.adjust(-margin, -margin, margin, margin);
 
-    // Only the part whose shadow can land on the device is rendered.
+    // Only the part whose shadow can land on the device is rendered. A widget paints into
+    // its window's backing store, so its own rectangle lies at an offset there: the device
+    // transform without the painter's own transforms carries it (and the pixel ratio).
     const QPaintDevice *device = painter->device();
     const qreal dpr = device->devicePixelRatioF();
-    QRectF visible(0, 0, device->width() * dpr, device->height() * dpr);
+    const QRectF deviceArea(0, 0, device->width(), device->height());
+    bool invertible = false;
+    const QTransform logicalToDevice = painter->combinedTransform().inverted(&invertible) * toDevice;
+    QRectF visible = invertible ? logicalToDevice.mapRect(deviceArea)
+                                : QRectF(0, 0, device->width() * dpr, device->height() * dpr);
     visible.translate(-offsetPx);
     visible.adjust(-margin, -margin, margin, margin);
     const QRect layerRect = objectRect.intersected(visible).toAlignedRect();

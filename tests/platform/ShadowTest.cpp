@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 
 #include "platform/Shadow.h"
 
@@ -190,6 +191,38 @@ TEST(Shadow, HostileOffsetsAndBlursAreBounded)
         }
     }
     SUCCEED();
+}
+
+TEST(Shadow, AWidgetBesideOthersInItsWindowShowsItsWholeShadow)
+{
+    // The child paints into the window's backing store at an offset: its shadow must not
+    // be cut where the child's own width would end if it sat at the window's origin.
+    class ShadowedChild : public QWidget
+    {
+    public:
+        using QWidget::QWidget;
+        void paintEvent(QPaintEvent *) override
+        {
+            QPainter p(this);
+            p.fillRect(rect(), Qt::white);
+            Shadow shadow;
+            shadow.units = Shadow::Units::UserSpace;
+            shadow.offset = QPointF(10, -10);
+            shadow.color = QColor(0, 0, 0);
+            p.scale(2, 2);
+            shadow.draw(&p, QRectF(60, 10, 20, 20), [](QPainter *q) { q->fillRect(QRectF(60, 10, 20, 20), Qt::red); });
+        }
+    };
+    QWidget window;
+    window.resize(600, 200);
+    ShadowedChild child(&window);
+    child.setGeometry(300, 0, 200, 100);
+    const QImage image = window.grab().toImage();
+    // The square covers child pixels [120, 160) across; its shadow reaches 180.
+    const int y = 50;
+    EXPECT_EQ(image.pixelColor(300 + 140, y), QColor(Qt::red));
+    EXPECT_EQ(qGray(image.pixel(300 + 170, y + 10)), 0);
+    EXPECT_EQ(qGray(image.pixel(300 + 185, y + 10)), 255);
 }
 
 TEST(Shadow, BlurKeepsTheTotalCoverage)
