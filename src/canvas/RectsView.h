@@ -501,8 +501,11 @@ public:
     // The private drag type of a browser tile: the payload is empty, the image browser's
     // selected tile is what is dropped.
     static constexpr const char *ImageItemDragType = "MYImageItemDragtype";
-    // Installs the page-background painter and accepts drops of tiles, files and colours.
+    // Installs the page-background painter and the report of missing pictures, and accepts
+    // drops of tiles, files and colours.
     void initImages();
+    // Tells the user which pictures of the open design have no file (nothing when none).
+    void reportMissingImages();
     // The image browser whose selected tile a tile drop reads (not owned).
     void setImageListView(ScrollNSImageView *browser) { imageListView = browser; }
     ScrollNSImageView *getImageListView() const { return imageListView; }
@@ -543,6 +546,11 @@ public:
     static bool acceptsImageDrag(const QMimeData *data);
     // Opens a dropped file that is not a picture; open() when not set.
     std::function<void(const QString &)> openDocumentHandler;
+    // Says which pictures of the design just opened have no file; installed by initImages().
+    std::function<void()> documentOpened;
+    // The stored paths of the pictures whose files could not be read when the design was
+    // opened, each once, in stacking order.
+    QStringList missingImagePaths() const;
     // Performs a drop at a point in page points; always YES.
     bool performImageDrop(const QMimeData *data, const QPointF &pagePoint);
 

@@ -425,6 +425,8 @@ bool RectsView::open(const QString &path)
     update();
     NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
     m_undoManager.removeAllActions();
+    if (documentOpened)
+        documentOpened();
     return true;
 }
 

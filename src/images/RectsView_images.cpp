@@ -117,6 +117,34 @@ void RectsView::initImages()
 {
     setAcceptDrops(true);
     pageBackgroundPainter = [this](QPainter *painter, const QRectF &) { drawPageBackground(painter); };
+    documentOpened = [this] { reportMissingImages(); };
+}
+
+QStringList RectsView::missingImagePaths() const
+{
+    QStringList paths;
+    for (const GraphicPtr &graphic : rects) {
+        if (graphic->imageFileMissing() && !paths.contains(graphic->imagePath()))
+            paths.append(graphic->imagePath());
+    }
+    return paths;
+}
+
+void RectsView::reportMissingImages()
+{
+    const QStringList paths = missingImagePaths();
+    if (paths.isEmpty())
+        return;
+    // The objects keep their stored paths, so the pictures come back once the files do.
+    constexpr int Listed = 10;
+    QStringList lines = paths.mid(0, Listed);
+    if (paths.size() > Listed)
+        lines.append(QStringLiteral("\u2026"));
+    lines.append(QString());
+    lines.append(Language::stringForKey(QStringLiteral("Put the files back in place and open the design again to show them.")));
+    Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("Some pictures of this design could not be found:")),
+                             lines.join(QLatin1Char('\n')), {Language::stringForKey(QStringLiteral("OK"))},
+                             Prompts::Informational);
 }
 
 // ---- placing a picture ----

@@ -164,8 +164,10 @@ bool listImageViewItem::renameTo(const QString &newName)
 bool listImageViewItem::confirmAndDelete()
 {
     _alertOpen = true;
+    // Designs refer to the file by its path: the ones that use it will miss it.
     const int answer = Prompts::current().alert(
-        window(), QString(), Language::stringForKey(QStringLiteral("Please confirm you wish to delete the user image")),
+        window(), Language::stringForKey(QStringLiteral("Please confirm you wish to delete the user image")),
+        Language::stringForKey(QStringLiteral("Designs that use this picture will show it as missing.")),
         {Language::stringForKey(QStringLiteral("Delete")), Language::stringForKey(QStringLiteral("Cancel"))});
     _alertOpen = false;
     if (answer != Prompts::FirstButton || !QFile::remove(_path))

@@ -227,7 +227,8 @@ TEST_F(ImageBrowser, UserImageDeletionAsksFirst)
     prompts->queueAlert(Prompts::SecondButton);
     EXPECT_FALSE(tile->confirmAndDelete());
     EXPECT_TRUE(QFileInfo::exists(user + "/keep.png"));
-    EXPECT_EQ(prompts->last().message, QStringLiteral("Please confirm you wish to delete the user image"));
+    EXPECT_EQ(prompts->last().title, QStringLiteral("Please confirm you wish to delete the user image"));
+    EXPECT_EQ(prompts->last().message, QStringLiteral("Designs that use this picture will show it as missing."));
     EXPECT_EQ(prompts->last().buttons, (QStringList{QStringLiteral("Delete"), QStringLiteral("Cancel")}));
 
     int reloads = 0;
