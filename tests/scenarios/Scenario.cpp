@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTreeView>
@@ -113,6 +114,15 @@ void Scenario::SetUp()
 
 void Scenario::TearDown()
 {
+    // QM_SCENARIO_KEEP=<folder> keeps the files the user wrote, one folder per scenario, to look at.
+    if (const QString keep = qEnvironmentVariable("QM_SCENARIO_KEEP"); !keep.isEmpty()) {
+        const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const QString target = keep + QLatin1Char('/') + QString::fromLatin1(test->test_suite_name());
+        QDir().mkpath(target);
+        const QDir files(m_home + QStringLiteral("/files"));
+        for (const QString &name : files.entryList(QDir::Files))
+            QFile::copy(files.filePath(name), target + QLatin1Char('/') + name);
+    }
     if (m_window) {
         m_window->canvas()->applicationWillTerminate();
         m_window.reset();
