@@ -514,7 +514,10 @@ void Scenario::printToPdf(const QString &command, const QString &pdf, std::funct
     whenDialogOpens(QStringLiteral("the print panel"), [this, pdf, inPanel](QWidget *panel) {
         auto *printers = panel->findChild<QComboBox *>(QStringLiteral("printers"));
         ASSERT_TRUE(printers) << "the print panel shows no printer list";
-        const int file = printers->findText(QStringLiteral("PDF"), Qt::MatchContains);
+        // Qt's own file printer, not a system printer that happens to make PDF files.
+        int file = printers->findText(QStringLiteral("Print to File (PDF)"));
+        if (file < 0)
+            file = printers->findText(QStringLiteral("PDF"), Qt::MatchContains);
         ASSERT_GE(file, 0) << "the print panel offers no PDF file";
         printers->setCurrentIndex(file);
         auto *name = panel->findChild<QLineEdit *>(QStringLiteral("filename"));
