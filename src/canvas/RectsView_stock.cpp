@@ -235,6 +235,12 @@ void RectsView::writeStockDefaults(int type)
     defaults.setInteger(type, QStringLiteral("LabelFormatType"));
     defaults.setBool(m_dataSource->isCategories(), QStringLiteral("IsCategory"));
     defaults.setString(_tlabel.name, QStringLiteral("LabelName"));
+    // Makers share some product codes: the category tells which product was chosen.
+    const TLabelType *entry = type == 0 ? m_dataSource->labelTypeAt(selectedTreeIndex(m_outlets.labelOutlineViewOutlet)) : nullptr;
+    if (entry)
+        defaults.setString(entry->getProductCategory(), QStringLiteral("LabelCategory"));
+    else
+        defaults.removeObject(QStringLiteral("LabelCategory"));
     defaults.synchronize();
 }
 
@@ -289,7 +295,7 @@ void RectsView::selectLabelFormat(bool flag)
         return;
     }
 
-    const QModelIndex index = m_dataSource->modelIndexByName(name);
+    const QModelIndex index = m_dataSource->modelIndexByName(name, defaults.stringForKey(QStringLiteral("LabelCategory")));
     if (!index.isValid())
         return;
     outlineViewSelectionChange(index);
@@ -365,7 +371,7 @@ void RectsView::tableViewSelectionChange(int row)
 
 void RectsView::adjustLabelListSelection()
 {
-    const QModelIndex index = m_dataSource->modelIndexByName(_tlabel.name);
+    const QModelIndex index = m_dataSource->modelIndexForLabel(_tlabel);
     if (index.isValid()) {
         if (m_outlets.tabPanelViewOutlet)
             m_outlets.tabPanelViewOutlet->setCurrentIndex(0);

@@ -158,9 +158,15 @@ qint64 DataSource::indexByName(const QString &code) const
     return -1;
 }
 
-QModelIndex DataSource::modelIndexByName(const QString &code) const
+QModelIndex DataSource::modelIndexByName(const QString &code, const QString &category) const
 {
     const std::string bytes = code.toStdString();
+    if (!category.isEmpty()) {
+        const std::string categoryBytes = category.toStdString();
+        for (const auto &entry : m_labelTypes->allLabelTypes())
+            if (entry->productCode == bytes && entry->productCategory == categoryBytes)
+                return modelIndexOfEntry(entry.get());
+    }
     if (!m_isCat) {
         for (int row = 0; row < m_rootCount; ++row) {
             const TLabelType *entry = m_labelTypes->objectAtIndex(quint32(row), false, m_filter).entry;
@@ -172,16 +178,42 @@ QModelIndex DataSource::modelIndexByName(const QString &code) const
     const qint64 code64 = indexByName(code);
     if (code64 < 0)
         return QModelIndex();
-    const size_t position = size_t(code64 / 65536);
-    const int categoryRow = m_categoryRow[position];
-    if (categoryRow < 0)
+    const TCategory &owner = *m_labelTypes->getCategories()[size_t(code64 / 65536)];
+    return modelIndexOfEntry(owner.objectAtIndex(quint32(code64 % 65536)));
+}
+
+QModelIndex DataSource::modelIndexForLabel(const TLabel &label) const
+{
+    const qint32 position = labelExists(label);
+    if (position >= 0)
+        return modelIndexOfEntry(m_labelTypes->allLabelTypes()[size_t(position)].get());
+    return modelIndexByName(label.name);
+}
+
+QModelIndex DataSource::modelIndexOfEntry(const TLabelType *entry) const
+{
+    if (!entry)
         return QModelIndex();
-    const TCategory &category = *m_labelTypes->getCategories()[position];
-    const TLabelType *entry = category.objectAtIndex(quint32(code64 % 65536));
-    const auto &children = m_children[position];
-    for (size_t row = 0; row < children.size(); ++row)
-        if (children[row] == entry)
-            return index(int(row), 0, index(categoryRow, 0));
+    if (!m_isCat) {
+        for (int row = 0; row < m_rootCount; ++row)
+            if (m_labelTypes->objectAtIndex(quint32(row), false, m_filter).entry == entry)
+                return index(row, 0);
+        return QModelIndex();
+    }
+    const std::string &key = m_labelTypes->labelMode == 0 ? entry->productCategory : entry->productType;
+    const auto &categories = m_labelTypes->getCategories();
+    for (size_t position = 0; position < categories.size(); ++position) {
+        if (categories[position]->name != key)
+            continue;
+        const int categoryRow = m_categoryRow[position];
+        if (categoryRow < 0)
+            return QModelIndex();
+        const auto &children = m_children[position];
+        for (size_t row = 0; row < children.size(); ++row)
+            if (children[row] == entry)
+                return index(int(row), 0, index(categoryRow, 0));
+        return QModelIndex();
+    }
     return QModelIndex();
 }
 

@@ -54,7 +54,14 @@ public:
     // view: position in the whole list; -1 when no entry has the code.
     qint64 indexByName(const QString &code) const;
     // Where the entry with the code shows in the current view and filter; invalid when hidden.
-    QModelIndex modelIndexByName(const QString &code) const;
+    // Makers share some codes: with a category, the entry of that category and code (the
+    // first with the code when no entry of that category has it).
+    QModelIndex modelIndexByName(const QString &code, const QString &category = QString()) const;
+    // The entry a grid stock came from: the one that matches it as labelExists() finds it,
+    // else the first with its name as code.
+    QModelIndex modelIndexForLabel(const TLabel &label) const;
+    // Where an entry of the catalogue shows in the current view and filter.
+    QModelIndex modelIndexOfEntry(const TLabelType *entry) const;
 
     // The entry or category an index shows; null for the other kind.
     const TLabelType *labelTypeAt(const QModelIndex &index) const;

@@ -180,3 +180,44 @@ TEST(CatalogueModel, ShippedCatalogueHoldsTheStartUpDefault)
     ASSERT_TRUE(index.isValid());
     EXPECT_EQ(model.labelTypeAt(index)->productCode, "5160");
 }
+
+// Two makers use the code 5095 for different sheets; each view finds the one asked for.
+TEST(CatalogueModel, SharedCodesAreFoundByCategoryAndByGeometry)
+{
+    auto types = std::make_unique<LabelTypes>(false);
+    types->readFromBuffer(entryLine("5095", "File Folder Labels") + "\n"
+                          + "5095\tName Badges\tbadges\tRectangle\t2.33333\t3.375\t0.1875\t2\t4\t0.5833\t0.6875\t3.75\t2.5\n"
+                          + entryLine("5160", "Address Labels"));
+    types->sortLabelTypes();
+    types->makeCategories();
+    types->sortCategories();
+    stocktest::FakeCanvas canvas;
+    DataSource model(std::move(types), &canvas);
+    const TLabelType *badges = nullptr;
+    for (const auto &entry : model.labelTypes().allLabelTypes())
+        if (entry->productCategory == "Name Badges")
+            badges = entry.get();
+    ASSERT_NE(badges, nullptr);
+
+    for (int view = 0; view < 2; ++view) {
+        SCOPED_TRACE(model.isCategories() ? "categories" : "product numbers");
+        EXPECT_EQ(model.labelTypeAt(model.modelIndexByName("5095", "Name Badges")), badges);
+        EXPECT_EQ(model.modelIndexByName("5095", "Name Badges").data().toString(), "Name Badges 5095");
+        EXPECT_EQ(model.modelIndexByName("5095", "File Folder Labels").data().toString(), "File Folder Labels 5095");
+        // Without a category, or with one that has no such code: the first with the code.
+        EXPECT_EQ(model.modelIndexByName("5095").data().toString(), "File Folder Labels 5095");
+        EXPECT_EQ(model.modelIndexByName("5095", "Round Labels").data().toString(), "File Folder Labels 5095");
+        EXPECT_FALSE(model.modelIndexByName("9999", "Name Badges").isValid());
+        // A grid stock finds the product whose sheet it is, as a document stores it.
+        TLabel stored = badges->getLabelStruct();
+        stored.width = 3.38f;
+        EXPECT_EQ(model.labelTypeAt(model.modelIndexForLabel(stored)), badges);
+        stored.num_label = 3;
+        EXPECT_EQ(model.modelIndexForLabel(stored).data().toString(), "File Folder Labels 5095");
+        model.changeViewType();
+    }
+    // A search that hides the product leaves nothing to select.
+    canvas.filter = QStringLiteral("5160");
+    model.recalc();
+    EXPECT_FALSE(model.modelIndexByName("5095", "Name Badges").isValid());
+}

@@ -1,5 +1,7 @@
-// The current stock's paper on the canvas: a catalogue choice, a custom free layout, and a
-// document that keeps it or, written before stocks knew their paper, finds it again.
+// Choosing catalogue products on the canvas: the paper each brings (a catalogue choice, a custom
+// free layout, and a document that keeps it or, written before stocks knew their paper, finds
+// it again), and products of different makers that share a code, restored at start and from
+// documents as the product that was chosen.
 #include <gtest/gtest.h>
 
 #include <QItemSelectionModel>
@@ -17,7 +19,7 @@ using namespace quillmark;
 
 namespace {
 
-class StockPaper : public ::testing::Test
+class CatalogueChoice : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -29,6 +31,8 @@ protected:
         while (canvas->customDataSource()->count() > 0)
             canvas->customDataSource()->deleteFormat(0);
         canvas->customDataSource()->reloadData();
+        // Windows made later in a case read the file.
+        canvas->customDataSource()->save_data();
     }
     void TearDown() override
     {
@@ -36,9 +40,9 @@ protected:
         Language::reset();
     }
 
-    void choose(const QString &code)
+    void choose(const QString &code, const QString &category = QString())
     {
-        const QModelIndex index = canvas->dataSource()->modelIndexByName(code);
+        const QModelIndex index = canvas->dataSource()->modelIndexByName(code, category);
         ASSERT_TRUE(index.isValid()) << code.toStdString();
         window->catalogueView()->selectionModel()->setCurrentIndex(
             index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -50,7 +54,7 @@ protected:
     RectsView *canvas = nullptr;
 };
 
-TEST_F(StockPaper, ACatalogueChoiceBringsItsPaper)
+TEST_F(CatalogueChoice, ACatalogueChoiceBringsItsPaper)
 {
     choose(QStringLiteral("5160"));
     EXPECT_EQ(canvas->getLabel().paper, PaperName::Letter);
@@ -59,7 +63,7 @@ TEST_F(StockPaper, ACatalogueChoiceBringsItsPaper)
     EXPECT_EQ(canvas->getLabel().paper, PaperName::A4);
 }
 
-TEST_F(StockPaper, ACustomFreeLayoutBringsItsOwnPaper)
+TEST_F(CatalogueChoice, ACustomFreeLayoutBringsItsOwnPaper)
 {
     TFormat format;
     format.setName(QStringLiteral("My discs"));
@@ -80,7 +84,7 @@ TEST_F(StockPaper, ACustomFreeLayoutBringsItsOwnPaper)
     EXPECT_EQ(canvas->getLabel().paper, PaperName::Letter);
 }
 
-TEST_F(StockPaper, DocumentsKeepThePaperAndOldOnesFindIt)
+TEST_F(CatalogueChoice, DocumentsKeepThePaperAndOldOnesFindIt)
 {
     const QString dir = qmtest::freshDir(QStringLiteral("paper-documents"));
     choose(QStringLiteral("5160"));
@@ -112,6 +116,50 @@ TEST_F(StockPaper, DocumentsKeepThePaperAndOldOnesFindIt)
     ASSERT_TRUE(PropertyList::writeFile(old, stored, PlistFormat::Binary));
     ASSERT_TRUE(canvas->open(old));
     EXPECT_TRUE(canvas->getLabel().paper.isEmpty());
+}
+
+QString selectedRowText(MainWindow &window)
+{
+    const QModelIndexList rows = window.catalogueView()->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QString() : rows.first().data().toString();
+}
+
+TEST_F(CatalogueChoice, ASharedCodeComesBackAsTheProductChosen)
+{
+    // Two makers' 5095: file folder labels (4 on A4) and name badges (8 on letter).
+    choose(QStringLiteral("5095"), QStringLiteral("Name Badges"));
+    EXPECT_EQ(canvas->getEnableLabelFlags().size(), 8);
+    EXPECT_EQ(UserDefaults::standard().stringForKey(QStringLiteral("LabelCategory")), QStringLiteral("Name Badges"));
+    const TLabel badges = canvas->getLabel();
+
+    window = std::make_unique<MainWindow>();
+    canvas = window->canvas();
+    EXPECT_EQ(canvas->getLabel().name, QStringLiteral("5095"));
+    EXPECT_EQ(canvas->getEnableLabelFlags().size(), 8);
+    EXPECT_EQ(canvas->getLabel().paper, PaperName::Letter);
+    EXPECT_EQ(selectedRowText(*window), QStringLiteral("Name Badges 5095"));
+
+    // Defaults written before the category was kept still restore a product with that code.
+    UserDefaults::standard().removeObject(QStringLiteral("LabelCategory"));
+    window = std::make_unique<MainWindow>();
+    canvas = window->canvas();
+    EXPECT_EQ(canvas->getLabel().name, QStringLiteral("5095"));
+
+    // A document names the product by its code and geometry: the list shows that product.
+    const QString dir = qmtest::freshDir(QStringLiteral("shared-code"));
+    choose(QStringLiteral("5095"), QStringLiteral("Name Badges"));
+    const QString path = dir + QStringLiteral("/badges.qkdoc");
+    prompts->queuePath(path);
+    ASSERT_TRUE(canvas->save());
+    choose(QStringLiteral("5095"), QStringLiteral("File Folder Labels"));
+    EXPECT_EQ(canvas->getEnableLabelFlags().size(), 4);
+    ASSERT_TRUE(canvas->open(path));
+    EXPECT_EQ(canvas->getEnableLabelFlags().size(), 8);
+    // Documents keep lengths to two decimals.
+    EXPECT_NEAR(canvas->getLabel().width, badges.width, 0.0051);
+    EXPECT_EQ(selectedRowText(*window), QStringLiteral("Name Badges 5095"));
+    // It is a catalogue product, not a new custom stock.
+    EXPECT_EQ(canvas->customDataSource()->count(), 0);
 }
 
 } // namespace
