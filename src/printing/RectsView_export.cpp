@@ -5,9 +5,13 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QProgressDialog>
+#include <QSpinBox>
 
+#include <limits>
 #include <optional>
 
 #include <pwd.h>
@@ -38,31 +42,88 @@ struct ExportChoice
     double resolution;
 };
 
-// The save panel of both export commands: the format chosen last is offered first, the
-// chosen extension decides the format, and "Export Res" gives the resolution (the fallback
-// when it is unset or not positive differs between single and sequential export).
-std::optional<ExportChoice> askExportChoice(QWidget *parent, double fallbackResolution)
+// The nine formats as the panel's pop-up offers them, one name filter each, in tag order; the
+// first extension is the one a chosen name is given.
+QList<Prompts::FileType> exportFileTypes()
+{
+    QList<Prompts::FileType> types;
+    for (int tag = 0; tag < exportFormatCount; ++tag) {
+        const ExportFormat format = ExportFormat(tag);
+        QStringList extensions{exportFormatExtension(format)};
+        if (format == ExportFormat::JPEG)
+            extensions << QStringLiteral("jpg");
+        else if (format == ExportFormat::TIFF)
+            extensions << QStringLiteral("tif");
+        types.append({exportFormatTitle(format), extensions});
+    }
+    return types;
+}
+
+// The save panel of both export commands, with the format pop-up preselected from "Export
+// Format" (PDF when unset): the chosen format decides the extension and is remembered for
+// this run of the program; "Export Res" gives the resolution (the fallback when it is unset
+// or not positive differs between single and sequential export).
+std::optional<ExportChoice> askExportChoice(QWidget *parent, const QString &title, double fallbackResolution,
+                                            QWidget *accessory = nullptr)
 {
     UserDefaults &defaults = UserDefaults::standard();
     const ExportFormat preferred =
         exportFormatForTitle(defaults.stringForKey(QStringLiteral("Export Format"))).value_or(ExportFormat::PDF);
-    QStringList extensions{exportFormatExtension(preferred)};
-    for (int tag = 0; tag < exportFormatCount; ++tag)
-        if (tag != int(preferred))
-            extensions.append(exportFormatExtension(ExportFormat(tag)));
-    const QString untitled = Language::stringForKey(QStringLiteral("Untitled"));
-    const QString path = Prompts::current().saveFile(parent, Language::stringForKey(QStringLiteral("Export")),
-                                                     QString(), untitled + QLatin1Char('.') + extensions.first(),
-                                                     extensions);
+    int chosen = int(preferred);
+    const QString path = Prompts::current().saveFileOfType(parent, title, QString(),
+                                                           Language::stringForKey(QStringLiteral("Untitled")),
+                                                           exportFileTypes(), chosen, accessory);
     if (path.isEmpty())
         return std::nullopt;
-    const ExportFormat format = exportFormatForExtension(QFileInfo(path).suffix()).value_or(preferred);
+    const ExportFormat format = exportFormatForTag(chosen).value_or(preferred);
     defaults.registerDefaults({{QStringLiteral("Export Format"), exportFormatTitle(format)}});
     defaults.synchronize();
     const QString res = defaults.stringForKey(QStringLiteral("Export Res"));
     const double resolution = res.isEmpty() ? fallbackResolution : res.toDouble();
     return ExportChoice{path, format, resolution > 0.0 ? resolution : fallbackResolution};
 }
+
+// The accessory of Export Sequential: the first and last record numbers. It lives with the
+// canvas, so the first number keeps what the user typed last.
+QWidget *sequentialAccessory(RectsView *canvas)
+{
+    const QString name = QStringLiteral("exportSeqObjectOutlet");
+    if (auto *accessory = canvas->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly))
+        return accessory;
+    auto *accessory = new QWidget(canvas);
+    accessory->setObjectName(name);
+    accessory->hide();
+    auto *form = new QFormLayout(accessory);
+    for (const auto &[tag, title] : {std::pair{1, "First record:"}, std::pair{2, "Last record:"}}) {
+        auto *field = new QSpinBox(accessory);
+        field->setObjectName(QStringLiteral("tag%1").arg(tag));
+        field->setRange(1, std::numeric_limits<int>::max());
+        field->setValue(1);
+        form->addRow(Language::stringForKey(QString::fromLatin1(title)), field);
+    }
+    return accessory;
+}
+
+QSpinBox *accessoryField(QWidget *accessory, int tag)
+{
+    return accessory->findChild<QSpinBox *>(QStringLiteral("tag%1").arg(tag));
+}
+
+int browserCount()
+{
+    if (Database *database = Database::currentDatabase()) {
+        try {
+            return int(database->browserArray().size());
+        } catch (const DatabaseError &) {
+            return 0;
+        }
+    }
+    return 0;
+}
+
+// Sequential exports this long show their progress at once; shorter ones only when they turn
+// out to take more than a moment.
+constexpr int LongExport = 25;
 
 // Renders above this many pixels are refused rather than allocated.
 constexpr double MaxRenderPixels = 200e6;
@@ -191,7 +252,7 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
         const QImage image = renderLabelImage(float(resolution), *format == ExportFormat::TIFF);
         if (image.isNull()) {
             if (error)
-                *error = Language::stringForKey(QStringLiteral("No CGImage to convert"));
+                *error = Language::stringForKey(QStringLiteral("The label is too large to draw at this resolution."));
         } else {
             ok = ImageExport::export1(image, path, *exportTypeTable(*format), float(resolution), error);
         }
@@ -203,13 +264,14 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
 
 void RectsView::exportLabel()
 {
-    const std::optional<ExportChoice> choice = askExportChoice(window(), 300.0);
+    const std::optional<ExportChoice> choice =
+        askExportChoice(window(), Language::stringForKey(QStringLiteral("Export")), 300.0);
     if (!choice)
         return;
     QString error;
     if (!exportLabelToFile(choice->path, int(choice->format), choice->resolution, &error))
-        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("No CGImage to convert")), error,
-                                 {});
+        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The label could not be exported.")),
+                                 error, {}, Prompts::Critical);
 }
 
 int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, int first, int last, double resolution)
@@ -235,8 +297,21 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     first = std::max(1, first);
     if (n > 0)
         last = std::min(last, n);
+    const int count = std::max(0, last - first + 1);
+
+    // Long runs show how far they are and can be stopped; what is written stays.
+    QProgressDialog progress(Language::stringForKey(QStringLiteral("Exporting labels...")),
+                             Language::stringForKey(QStringLiteral("Cancel")), 0, count, window());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(count >= LongExport ? 0 : 500);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+
     int written = 0;
     for (int k = first; k <= last; ++k) {
+        progress.setValue(k - first);
+        if (progress.wasCanceled())
+            break;
         if (n > 0)
             upDateDBFields(list.at(k - 1).primaryKey());
         const QString name = sequentialExportPath(chosenPath, k, *format);
@@ -250,12 +325,22 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
                 continue;
         }
         QString error;
-        if (exportLabelToFile(name, formatTag, resolution, &error))
+        if (exportLabelToFile(name, formatTag, resolution, &error)) {
             ++written;
-        else
-            Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("No CGImage to convert")),
-                                     error, {});
+            continue;
+        }
+        // A full disk or a folder that cannot be written fails every file after this one too:
+        // the user decides whether to go on.
+        QStringList buttons{Language::stringForKey(QStringLiteral("OK"))};
+        if (k < last)
+            buttons = {Language::stringForKey(QStringLiteral("Continue")), Language::stringForKey(QStringLiteral("Stop"))};
+        const int answer = Prompts::current().alert(
+            window(), Language::stringForKey(QStringLiteral("The label could not be exported.")), error, buttons,
+            Prompts::Critical);
+        if (k < last && answer != Prompts::FirstButton)
+            break;
     }
+    progress.setValue(count);
     _databasePreview = databasePreview;
     if (pk0 > 0)
         upDateDBFields(qint32(pk0));
@@ -265,18 +350,15 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
 
 void RectsView::exportSequentialLabel()
 {
-    const std::optional<ExportChoice> choice = askExportChoice(window(), 600.0);
+    QWidget *accessory = sequentialAccessory(this);
+    // The last number shows how many records the browser lists; the first keeps its value.
+    accessoryField(accessory, 2)->setValue(std::max(1, browserCount()));
+    const std::optional<ExportChoice> choice =
+        askExportChoice(window(), Language::stringForKey(QStringLiteral("Export Sequential")), 600.0, accessory);
     if (!choice)
         return;
-    int n = 0;
-    if (Database *database = Database::currentDatabase()) {
-        try {
-            n = int(database->browserArray().size());
-        } catch (const DatabaseError &) {
-            n = 0;
-        }
-    }
-    exportSequentialFiles(choice->path, int(choice->format), 1, std::max(1, n), choice->resolution);
+    exportSequentialFiles(choice->path, int(choice->format), accessoryField(accessory, 1)->value(),
+                          accessoryField(accessory, 2)->value(), choice->resolution);
 }
 
 QByteArray RectsView::TIFFRepresentationForDoc()

@@ -23,6 +23,7 @@
 #include "objects/ImageFiles.h"
 #include "objects/specImage.h"
 #include "platform/PropertyList.h"
+#include "printing/ExportFormats.h"
 
 using namespace quillmark;
 
@@ -152,7 +153,8 @@ TEST_F(GraphicObjectsApp, AShadowMeasuresSevenPointsInA300DpiPngExport)
     canvas()->setZoom(2.5);
 
     const QString path = qmtest::freshDir(QStringLiteral("app-shadow-export")) + QStringLiteral("/label.png");
-    prompts->queuePath(path);
+    // The export panel's format pop-up: PNG.
+    prompts->queueSaveOfType(path, int(ExportFormat::PNG));
     trigger(QStringLiteral("Export..."));
     QImageReader reader(path);
     const QImage image = reader.read();

@@ -173,20 +173,31 @@ TEST_F(LabelExport, SequentialExportNamesFilesByRecordNumber)
     Prompts::install(std::move(previous));
 }
 
-TEST_F(LabelExport, ExportCommandTakesTheFormatFromTheChosenFile)
+TEST_F(LabelExport, ExportPanelOffersTheNineFormatsAndRemembersTheChoice)
 {
     auto prompts = std::make_unique<TestPrompts>();
     TestPrompts *answers = prompts.get();
     auto previous = Prompts::install(std::move(prompts));
     UserDefaults::standard().setString(QStringLiteral("72"), QStringLiteral("Export Res"));
-    const QString path = qmtest::freshDir(QStringLiteral("command")) + QStringLiteral("/Mine.png");
-    answers->queuePath(path);
+    const QString dir = qmtest::freshDir(QStringLiteral("command"));
+    // The name is typed without an extension; PNG chosen in the pop-up gives it ".png".
+    answers->queueSaveOfType(dir + QStringLiteral("/Mine"), int(ExportFormat::PNG));
     view->exportLabel();
-    ASSERT_EQ(answers->count(TestPrompts::SaveFile), 1);
+    ASSERT_EQ(answers->count(TestPrompts::SaveFileOfType), 1);
+    const TestPrompts::Call call = answers->last();
+    ASSERT_EQ(call.types.size(), exportFormatCount);
+    for (int tag = 0; tag < exportFormatCount; ++tag) {
+        EXPECT_EQ(call.types.at(tag).name, exportFormatTitle(ExportFormat(tag)));
+        EXPECT_EQ(call.types.at(tag).extensions.first(), exportFormatExtension(ExportFormat(tag)));
+    }
     // With no format chosen before, PDF is offered first.
-    EXPECT_EQ(answers->last().extensions.first(), QStringLiteral("pdf"));
-    EXPECT_EQ(answers->last().extensions.size(), exportFormatCount);
-    EXPECT_EQ(QImage(path).size(), QSize(144, 72));
+    EXPECT_EQ(call.preselectedType, int(ExportFormat::PDF));
+    EXPECT_FALSE(call.hadAccessory);
+    EXPECT_EQ(QImage(dir + QStringLiteral("/Mine.png")).size(), QSize(144, 72));
     EXPECT_EQ(UserDefaults::standard().stringForKey(QStringLiteral("Export Format")), QStringLiteral("PNG"));
+
+    answers->queueCancel();
+    view->exportLabel();
+    EXPECT_EQ(answers->last().preselectedType, int(ExportFormat::PNG));
     Prompts::install(std::move(previous));
 }
