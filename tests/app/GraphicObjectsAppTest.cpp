@@ -192,7 +192,7 @@ TEST_F(GraphicObjectsApp, AShadowMeasuresSevenPointsInPdfLabelsAndSheets)
     canvas()->setZoom(2.5);
 
     const QString dir = qmtest::freshDir(QStringLiteral("app-shadow-pdf"));
-    prompts->queuePath(dir + QStringLiteral("/label.pdf"));
+    prompts->queueSaveOfType(dir + QStringLiteral("/label.pdf"), int(ExportFormat::PDF));
     trigger(QStringLiteral("Export..."));
     // The whole sheet, drawn by the renderer that prints.
     prompts->queuePath(dir + QStringLiteral("/sheet.pdf"));
