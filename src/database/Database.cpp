@@ -636,6 +636,12 @@ void Database::setSortField(int pk, qint64 number)
     refreshBrowser();
 }
 
+void Database::removeSortField(qint64 number)
+{
+    setAttributeForKey(QStringLiteral("sortField%1").arg(number), QStringLiteral(""));
+    refreshBrowser();
+}
+
 qint64 Database::sortOrder(qint64 number)
 {
     return leadingInt64(attributeForKey(QStringLiteral("sortOrder%1").arg(number)));
@@ -700,6 +706,22 @@ QStringList Database::groupsArray()
     return readGroupsArray();
 }
 
+QList<Database::GroupTitle> Database::groupTitles()
+{
+    // The same fallback as groupsArray(): a file without the group table gets the defaults.
+    groupsArray();
+    Scope scope(*this);
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT pk, title FROM dbgroups ORDER BY pk"));
+    QList<GroupTitle> groups;
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW) {
+        const QString title = statement.columnText(1);
+        groups.append({statement.columnInt64(0), title.isNull() ? QStringLiteral("") : title});
+    }
+    checkStep(rc, SQLITE_DONE, scope.connection(), "read the database");
+    return groups;
+}
+
 qint64 Database::groupPkAtIndex(int index)
 {
     if (index < 0)
@@ -737,19 +759,46 @@ void Database::deleteGroup(qint64 pk)
 
 void Database::deleteGroupAtIndex(int index)
 {
-    if (index < 0 || index > 62)
+    const qint64 pk = index < 0 ? -1 : groupPkAtIndex(index);
+    if (pk < 0)
         throw DatabaseError(QStringLiteral("Error: failed to delete from database with message 'no such group'."));
+    deleteGroupWithPk(pk);
+}
+
+void Database::deleteGroupWithPk(qint64 pk)
+{
     Scope scope(*this);
     DatabaseConnection &connection = scope.connection();
-    const qint64 pk = groupPkAtIndex(index);
+    // Read before the transaction: an older file gets its settings table here, not inside it.
+    const qint64 shown = groupsToView();
     connection.begin();
     try {
+        // The group's bit is its position among the groups as they are inside the
+        // transaction, whatever a list on screen showed.
+        int index = -1;
+        {
+            DatabaseStatement statement(connection.handle(), QStringLiteral("SELECT pk FROM dbgroups ORDER BY pk"));
+            int rc = SQLITE_ROW;
+            for (int i = 0; (rc = statement.step()) == SQLITE_ROW; ++i)
+                if (statement.columnInt64(0) == pk)
+                    index = i;
+            checkStep(rc, SQLITE_DONE, connection, "read the database");
+        }
+        if (index < 0 || index > 62)
+            throw DatabaseError(QStringLiteral("Error: failed to delete from database with message 'no such group'."));
         deleteGroup(pk);
-        applyGroupChange(qint64(1) << index, 2, false);
-        applyGroupChange((qint64(1) << index) - 1, 4, false);
+        const qint64 bit = qint64(1) << index;
+        applyGroupChange(bit, 2, false);
+        applyGroupChange(bit - 1, 4, false);
+        if (!isAllGroups(shown)) {
+            // The groups shown keep showing under their new numbers.
+            const qint64 renumbered = (shown & (bit - 1)) | ((shown >> (index + 1)) << index);
+            setAttributeForKey(QStringLiteral("groupsToView"), QString::number(renumbered));
+        }
         connection.commit();
     } catch (...) {
         connection.rollback();
+        refreshBrowser();
         throw;
     }
     refreshBrowser();

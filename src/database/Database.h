@@ -116,12 +116,23 @@ public:
     void setBrowseField(int pk);
     QString sortField(qint64 number, bool trim);
     void setSortField(int pk, qint64 number);
+    // Sort level 2 or 3 sorts by nothing.
+    void removeSortField(qint64 number);
     qint64 sortOrder(qint64 number);
     void setSortOrder(qint64 order, qint64 number);
     // "groupsToView" as a bit mask, a legacy 65535 read as AllGroups.
     qint64 groupsToView();
 
     // ---- group titles ----
+    // A database has at most this many groups: a record's membership is a bit per group.
+    static constexpr int MaxGroups = 32;
+    struct GroupTitle
+    {
+        qint64 pk = -1;
+        QString title;
+    };
+    // The group titles with their keys, in group order (the order of groupsArray()).
+    QList<GroupTitle> groupTitles();
     int groupsCount();
     void addGrup(const QString &title);
     QStringList readGroupsArray();
@@ -132,8 +143,12 @@ public:
     int setGroup(const QString &title, qint64 pk);
     // Deletes the group title with that pk; throws when there is none.
     void deleteGroup(qint64 pk);
-    // Deletes the group at that position and renumbers the memberships of every record of
-    // the database: its bit is dropped and the bits above it move down. One transaction.
+    // Deletes the group with that key and renumbers the memberships of every record of the
+    // database, listed or not: its bit is dropped and the bits above it move down. The shown
+    // groups ("groupsToView") are renumbered the same way. One transaction; throws when
+    // there is no such group.
+    void deleteGroupWithPk(qint64 pk);
+    // The same for the group at that position of groupsArray().
     void deleteGroupAtIndex(int index);
 
     // ---- records ----

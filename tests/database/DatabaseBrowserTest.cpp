@@ -217,7 +217,8 @@ TEST(DatabaseGroups, DeletingAGroupRenumbersEveryRecord)
     dbtest::addRecord(*db, {{"Last_Name", "g1g2g4"}, {"Groups", 0b01011}});
     dbtest::addRecord(*db, {{"Last_Name", "g17"}, {"Groups", qint64(1) << 16}});
     dbtest::addRecord(*db, {{"Last_Name", "none"}, {"Groups", 0}});
-    setGroupsToView(*db, 1);
+    // Groups 1 and 4 shown.
+    setGroupsToView(*db, 0b1001);
     db->setSearchString(db->findClause({{"Last_Name", "g1"}}));
 
     db->deleteGroupAtIndex(2);
@@ -227,7 +228,23 @@ TEST(DatabaseGroups, DeletingAGroupRenumbersEveryRecord)
     EXPECT_EQ(groupsOf(*db, "g1g2g4"), 0b0111);
     EXPECT_EQ(groupsOf(*db, "g17"), qint64(1) << 15);
     EXPECT_EQ(groupsOf(*db, "none"), 0);
+    // The groups shown are the same groups under their new numbers.
+    EXPECT_EQ(db->attributeForKey("groupsToView"), QString::number(0b101));
     EXPECT_THROW(db->deleteGroupAtIndex(40), DatabaseError);
+
+    // By key: the group's bit is its place among the groups at the time of deletion.
+    const QList<Database::GroupTitle> groups = db->groupTitles();
+    ASSERT_EQ(groups.size(), 7);
+    EXPECT_EQ(groups.at(2).title, "Group 4");
+    dbtest::sqliteCli(db->path(), QString("DELETE FROM dbgroups WHERE pk=%1;").arg(groups.at(0).pk));
+    db->deleteGroupWithPk(groups.at(3).pk); // now the third group
+    EXPECT_EQ(groupsOf(*db, "g4g5"), 0b0100);
+    EXPECT_EQ(groupsOf(*db, "g1g2g4"), 0b0011);
+    EXPECT_THROW(db->deleteGroupWithPk(groups.at(3).pk), DatabaseError);
+    // All groups shown stays all groups.
+    setGroupsToView(*db, Database::AllGroups);
+    db->deleteGroupWithPk(groups.at(1).pk);
+    EXPECT_EQ(db->attributeForKey("groupsToView"), "-1");
 }
 
 TEST(DatabaseBrowser, WildcardsInFindTextsAreFoundAsTyped)
