@@ -1,5 +1,6 @@
 #include "database/DBPropertiesView.h"
 
+#include "database/FindView.h"
 #include "database/PropertyView.h"
 #include "database/PropertyViewButtonCell.h"
 #include "foundation/Language.h"
@@ -64,8 +65,15 @@ void DBPropertiesView::addPropertyViews()
 {
     if (!_viewsArray.isEmpty())
         return;
-    for (const Pane &pane : kPanes)
-        _viewsArray.append(new PropertyView(QString::fromLatin1(pane.identifier), QString::fromLatin1(pane.title), this));
+    if (_givenViews.size() == int(std::size(kPanes))) {
+        for (PropertyView *view : std::as_const(_givenViews)) {
+            view->setParent(this);
+            _viewsArray.append(view);
+        }
+    } else {
+        for (const Pane &pane : kPanes)
+            _viewsArray.append(new PropertyView(QString::fromLatin1(pane.identifier), QString::fromLatin1(pane.title), this));
+    }
     const QList<PropertyView *> panes = _viewsArray;
     _viewsArray.clear();
     const QList<int> open = storedTags();
@@ -85,8 +93,25 @@ void DBPropertiesView::addPropertyViews()
     layoutSubviews();
 }
 
+void DBPropertiesView::setPropertyViews(const QList<PropertyView *> &views)
+{
+    _givenViews = views;
+    for (PropertyView *view : views) {
+        view->setParent(this);
+        view->hide();
+    }
+}
+
+PropertyView *DBPropertiesView::paneWithTag(int tag) const
+{
+    return tag >= 1 && tag <= _viewsArray.size() ? _viewsArray.at(tag - 1) : nullptr;
+}
+
 void DBPropertiesView::addPropertyView(PropertyView *view)
 {
+    // The find pane changes its height with the fields it shows: the panel lays out again.
+    if (auto *find = qobject_cast<FindView *>(view))
+        find->setDBPropertiesView(this);
     _viewsArray.append(view);
     PropertyViewButtonCell *button = addButtonWithTitle(view->identifier());
     button->setTag(int(_tag++));

@@ -21,7 +21,9 @@ public:
     // "Verdana" 11 pt where installed, else the label font at 11 pt.
     static QFont propertiesFont();
 
-    // The five panes, in tab order; each shows empty until its own contents are built.
+    // The five panes in tab order (sort, field titles, edit groups, view groups, find), made
+    // by the database window; without them the tabs open empty panes.
+    void setPropertyViews(const QList<PropertyView *> &views);
     void addPropertyViews();
     void addPropertyView(PropertyView *view);
     PropertyViewButtonCell *addButtonWithTitle(const QString &identifier);
@@ -39,6 +41,10 @@ public:
     void updateGroups();
 
     const QList<PropertyView *> &viewsArray() const { return _viewsArray; }
+    // The pane of that tab tag (1 to 5), or null.
+    PropertyView *paneWithTag(int tag) const;
+    PropertyView *findView() const { return paneWithTag(5); }
+    PropertyView *groupsToViewView() const { return paneWithTag(4); }
     // Pane identifier -> English tab title.
     static QVariantMap titlesDictionary();
     QString udKey() const { return _udKey; }
@@ -52,6 +58,7 @@ private:
     void storeTags();
 
     QList<PropertyView *> _viewsArray;
+    QList<PropertyView *> _givenViews;
     QStringList _titlesArray;
     QString _udKey = QStringLiteral("DBPropertiesTypes");
     qint64 _tag = 1;

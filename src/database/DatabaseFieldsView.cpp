@@ -325,6 +325,14 @@ QString DatabaseFieldsView::labelTextForField(int pk)
     return translated.isEmpty() ? title : translated;
 }
 
+void DatabaseFieldsView::updateFieldLabel(int pk)
+{
+    const QString text = labelTextForField(pk) + QLatin1Char(':');
+    for (QLabel *label : findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+        if (tagOf(label) == pk + 1000)
+            label->setText(text);
+}
+
 void DatabaseFieldsView::populate()
 {
     // What was typed and not yet written survives the rebuild of the form.
@@ -409,10 +417,17 @@ void DatabaseFieldsView::populate()
             control = picker;
             break;
         }
-        case tableField::Blob:
-            control = new CImageView(this);
+        case tableField::Blob: {
+            auto *well = new CImageView(this);
+            // A picture put in or taken out is written at once, as a finished text edit is.
+            connect(well, &CImageView::photoChanged, this, [this, well] {
+                controlChanged();
+                controlTextDidEndEditing(well);
+            });
+            control = well;
             width = height = 100;
             break;
+        }
         default: {
             auto *text = new RecordTextField(this);
             connect(text, &RecordTextField::valueEdited, this, [this, text] {
@@ -474,6 +489,39 @@ void DatabaseFieldsView::populateGroups()
         y += 30;
     }
     enableAllFields();
+}
+
+void DatabaseFieldsView::groupsChanged()
+{
+    if (!_database)
+        return;
+    // Ticks not yet written stay ticked; otherwise the record is read again, since its
+    // memberships may have been renumbered.
+    const bool typing = _dirty;
+    const qint64 ticked = formGroups();
+    populateGroups();
+    if (typing) {
+        for (int i = 0; i < _groupsControls.size() && i < 63; ++i)
+            _groupsControls.at(i)->setChecked(ticked & (qint64(1) << i));
+    } else if (_formPk >= 0) {
+        try {
+            if (_database->initWithPrimaryKey(_formPk))
+                updateValues();
+        } catch (const DatabaseError &e) {
+            qWarning("%s", qPrintable(e.message()));
+            updateGroupValues();
+        }
+    }
+    setReadOnly(_readOnly);
+    updateViewSize();
+}
+
+void DatabaseFieldsView::setGroupTitle(int index, const QString &title)
+{
+    if (index < 0 || index >= _groupsControls.size())
+        return;
+    _groupsControls.at(index)->setText(plainButtonTitle(title));
+    _groupsControls.at(index)->setToolTip(plainToolTip(title));
 }
 
 void DatabaseFieldsView::updateViewSize()
@@ -680,6 +728,8 @@ void DatabaseFieldsView::setReadOnly(bool readOnly)
             edit->setReadOnly(readOnly);
         else if (auto *picker = qobject_cast<QDateTimeEdit *>(control))
             picker->setReadOnly(readOnly);
+        else if (auto *well = qobject_cast<CImageView *>(control))
+            well->setWritable(!readOnly);
     }
     enableAllFields();
     enableButtons();

@@ -13,11 +13,14 @@ class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QTableView;
 
 namespace quillmark {
 
+class CategoriesPanel;
 class Database;
+class DatabaseError;
 class DatabasesListModel;
 class DBPropertiesView;
 class RecordBrowserModel;
@@ -48,6 +51,8 @@ public:
         QLabel *totalCount = nullptr;
         QLabel *recordLabel = nullptr;
         DBPropertiesView *propertiesView = nullptr;
+        // The quick find above the browser; the find pane gives it its twin.
+        QLineEdit *browserSearch = nullptr;
     };
 
     // Navigation tags: any other value goes to the first record.
@@ -103,6 +108,21 @@ public:
     // What a label shows for a field: the database's own title, else the translation, else
     // the title itself.
     QString labelTextForField(int pk);
+    // The form's label of the field shows its title as it is now.
+    void updateFieldLabel(int pk);
+
+    // ---- groups ----
+    // The groups changed (added, deleted): new check boxes, and the record shown reloaded
+    // with its memberships as stored; ticks not yet written stay.
+    void groupsChanged();
+    // The check box of that group shows its new title.
+    void setGroupTitle(int index, const QString &title);
+    // Opens the group membership sheet for the store's group operation `mode`; its OK acts on
+    // every listed record.
+    void groupOperation(int mode);
+    CategoriesPanel *categoriesPanel() const { return _categoriesPanel; }
+    // Changes the memberships of every listed record, then shows the record's new ones.
+    void applyGroupOperation(qint64 groups, int mode);
 
     // ---- records ----
     // Writes what was edited in the form to its record; answers false when that failed, in
@@ -173,8 +193,11 @@ public:
         DuplicateRecord,
         UpdateRecord,
         ClearAllFields,
+        GroupOperation,
     };
     bool validateMenuItem(Command command) const;
+    // Says why the store failed, in the user's terms; a write-protected file is said once.
+    void reportDatabaseError(const DatabaseError &error, bool writing);
     // Whether a database name typed by the user may become a file name.
     static bool isValidDatabaseName(const QString &name);
 
@@ -221,8 +244,6 @@ private:
     void registerRecordUndo(std::function<void(DatabaseFieldsView &)> inverse, const QString &name);
     void restoreClearedValues(qint64 pk, const QVariantMap &values);
     void reportError(const QString &message, const QString &informative = QString());
-    // Says why the store failed, in the user's terms; a write-protected file is said once.
-    void reportDatabaseError(const class DatabaseError &error, bool writing);
     void setReadOnly(bool readOnly);
     void refreshDatabasesList();
     void selectDatabaseRow(int row);
@@ -233,6 +254,7 @@ private:
     DatabasesListModel *_dbListModel;
     UndoManager *_ownUndoManager;
     UndoManager *_undoManager;
+    CategoriesPanel *_categoriesPanel = nullptr;
     QList<QCheckBox *> _groupsControls;
     QList<QLabel *> _fieldLabels;
     qint64 _formPk = -1;

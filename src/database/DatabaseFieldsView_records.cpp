@@ -3,6 +3,8 @@
 #include "database/DatabaseFieldsView.h"
 
 #include "database/CImageView.h"
+#include "database/CategoriesPanel.h"
+#include "database/FindView.h"
 #include "database/DBPropertiesView.h"
 #include "database/Database.h"
 #include "database/DatabaseError.h"
@@ -671,6 +673,9 @@ void DatabaseFieldsView::setBrowseField(int pk)
         return;
     try {
         _database->setBrowseField(pk);
+        // The quick find searches the new browse field (through its box in the find pane).
+        if (_outlets.browserSearch)
+            FindView::setIdentifier(_outlets.browserSearch, _database->fieldIdByPK(pk));
     } catch (const DatabaseError &e) {
         reportDatabaseError(e, false);
     }
@@ -745,6 +750,8 @@ void DatabaseFieldsView::changeBrowserSelection()
         return;
     if (_outlets.propertiesView)
         _outlets.propertiesView->refresh();
+    // The counts follow the list even when the selection stays where it was.
+    updateNumbers();
     if (pk < 0)
         return;
     const int newRow = rowOfPk(pk);
@@ -763,6 +770,41 @@ void DatabaseFieldsView::changeBrowserSelection()
     enableAllFields();
     updateNumbers();
     enableButtons();
+}
+
+// ---------------------------------------------------------------- groups of records
+
+void DatabaseFieldsView::groupOperation(int mode)
+{
+    if (!_database || _readOnly)
+        return;
+    // The sheet acts on the stored records: what the form holds goes there first.
+    if (!updateRecord())
+        return;
+    if (!_categoriesPanel) {
+        _categoriesPanel = new CategoriesPanel(this, window());
+        connect(_categoriesPanel, &QDialog::finished, this, [this] { enableButtons(); });
+    }
+    _categoriesPanel->setupArray(mode);
+    _categoriesPanel->open();
+}
+
+void DatabaseFieldsView::applyGroupOperation(qint64 groups, int mode)
+{
+    if (!_database || _readOnly)
+        return;
+    if (!updateRecord())
+        return;
+    try {
+        _database->updateRecordsGroups(groups, mode);
+    } catch (const DatabaseError &e) {
+        reportDatabaseError(e, true);
+        return;
+    }
+    // The record shown takes its new memberships; with a group filter the list may change.
+    groupsChanged();
+    changeBrowserSelection();
+    updateNumbers();
 }
 
 // ---------------------------------------------------------------- status and enabling
@@ -840,6 +882,8 @@ bool DatabaseFieldsView::validateMenuItem(Command command) const
     case UpdateRecord:
     case ClearAllFields:
         return _database && !_readOnly && selectedRows().size() == 1 && _formPk >= 0;
+    case GroupOperation:
+        return _database && !_readOnly;
     }
     return false;
 }

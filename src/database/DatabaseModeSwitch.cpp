@@ -1,6 +1,7 @@
 #include "database/DatabaseModeSwitch.h"
 
 #include "canvas/RectsView.h"
+#include "database/CategoriesPanel.h"
 #include "database/DatabaseFieldsView.h"
 #include "database/DatabaseView.h"
 #include "database/MergeContents.h"
@@ -95,6 +96,14 @@ void DatabaseModeSwitch::buildDatabaseMenu()
         {"Delete Record", DatabaseFieldsView::DeleteRecord, [editor] { editor->deleteRecord(); }},
         {"Clear Record", DatabaseFieldsView::ClearAllFields, [editor] { editor->clearAllFields(); }},
         {"Update Record", DatabaseFieldsView::UpdateRecord, [editor] { editor->updateRecord(); }},
+        {nullptr, DatabaseFieldsView::AddRecord, {}},
+        {"Show All Records", DatabaseFieldsView::ShowAllRecords, [editor] { editor->showAllRecords(); }},
+        {"Add to Groups...", DatabaseFieldsView::GroupOperation,
+         [editor] { editor->groupOperation(CategoriesPanel::AddToGroups); }},
+        {"Remove from Groups...", DatabaseFieldsView::GroupOperation,
+         [editor] { editor->groupOperation(CategoriesPanel::RemoveFromGroups); }},
+        {"Toggle Groups...", DatabaseFieldsView::GroupOperation,
+         [editor] { editor->groupOperation(CategoriesPanel::ToggleGroups); }},
     };
     for (const Item &item : items) {
         if (!item.title) {

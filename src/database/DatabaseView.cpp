@@ -1,13 +1,17 @@
 #include "database/DatabaseView.h"
 
 #include "database/DBPropertiesView.h"
+#include "database/EditGroupsView.h"
+#include "database/FieldTitlesView.h"
+#include "database/FindView.h"
+#include "database/SortDatabaseView.h"
+#include "database/ViewGroupsView.h"
 #include "database/Database.h"
 #include "database/DatabaseError.h"
 #include "database/DatabaseFieldsView.h"
 #include "database/DatabasesListModel.h"
 #include "database/MergeContents.h"
 #include "foundation/Language.h"
-#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
 #include <QComboBox>
@@ -17,6 +21,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
 #include <QSplitter>
@@ -68,6 +73,7 @@ DatabaseView::DatabaseView(QWidget *parent)
       _toolbar(new QToolBar(this)),
       _pbnBrowse(new QComboBox(this)),
       _pbnSort(new QComboBox(this)),
+      _browserSearch(new QLineEdit(this)),
       _dbList(new QTableView(this)),
       _browser(new QTableView(this)),
       _formScroll(new QScrollArea(this)),
@@ -107,6 +113,10 @@ DatabaseView::DatabaseView(QWidget *parent)
     auto *browserPane = new QWidget(this);
     auto *browserLayout = new QVBoxLayout(browserPane);
     browserLayout->setContentsMargins(0, 0, 0, 0);
+    _browserSearch->setObjectName(QStringLiteral("browserSearch"));
+    _browserSearch->setClearButtonEnabled(true);
+    outlets.browserSearch = _browserSearch;
+    browserLayout->addWidget(_browserSearch);
     browserLayout->addWidget(_browser, 1);
     auto *status = new QHBoxLayout;
     status->setSpacing(12);
@@ -163,15 +173,23 @@ DatabaseView::DatabaseView(QWidget *parent)
     connect(_pbnSort, &QComboBox::activated, this, [this](int index) {
         _databaseFieldsView->setSortField(_pbnSort->itemData(index).toInt());
     });
-    NotificationCenter::defaultCenter().addObserver(this, MergeContents::DatabaseChangedNotification,
-                                                    [this](const Notification &) { fillFieldPopups(); });
+    buildPanes();
 }
 
-DatabaseView::~DatabaseView()
+DatabaseView::~DatabaseView() = default;
+
+void DatabaseView::buildPanes()
 {
-    // The editor writes its record back by itself when it goes, without asking anything of a
-    // window that is being taken down.
-    NotificationCenter::defaultCenter().removeObserver(this);
+    // The sort pane fills the tool bar's sort and browse pop-ups; the find pane twins the quick find.
+    auto *sort = new SortDatabaseView(_databaseFieldsView, _pbnSort, _pbnBrowse);
+    auto *fields = new FieldTitlesView(_databaseFieldsView);
+    auto *editGroups = new EditGroupsView(_databaseFieldsView);
+    auto *viewGroups = new ViewGroupsView(_databaseFieldsView);
+    auto *find = new FindView(_databaseFieldsView, _browserSearch);
+    fields->setFindPropertyView(find);
+    fields->setSortPropertyView(sort);
+    editGroups->setViewGroupPropertyView(viewGroups);
+    _propView->setPropertyViews({sort, fields, editGroups, viewGroups, find});
 }
 
 void DatabaseView::buildToolbar()
@@ -268,32 +286,6 @@ void DatabaseView::buildToolbar()
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     _toolbar->addWidget(spacer);
     _toolbar->addWidget(_modeSwitchView);
-}
-
-void DatabaseView::fillFieldPopups()
-{
-    _pbnBrowse->clear();
-    _pbnSort->clear();
-    Database *db = _databaseFieldsView->database();
-    if (!db)
-        return;
-    try {
-        const QString browse = db->browseField(false);
-        const QString sort = db->sortField(1, false);
-        for (const tableField &field : db->fieldsStructure()) {
-            if (!(field.flags & 1) || field.type == tableField::Blob)
-                continue;
-            const QString title = _databaseFieldsView->labelTextForField(field.pk);
-            _pbnBrowse->addItem(title, field.pk);
-            _pbnSort->addItem(title, field.pk);
-            if (field.title == browse)
-                _pbnBrowse->setCurrentIndex(_pbnBrowse->count() - 1);
-            if (field.title == sort)
-                _pbnSort->setCurrentIndex(_pbnSort->count() - 1);
-        }
-    } catch (const DatabaseError &e) {
-        qWarning("%s", qPrintable(e.message()));
-    }
 }
 
 void DatabaseView::showDatabasesListMenu(const QPoint &position)

@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QScrollArea;
 class QTableView;
 class QToolBar;
@@ -40,13 +41,15 @@ public:
     QTableView *databasesList() const { return _dbList; }
     QComboBox *browseByPopup() const { return _pbnBrowse; }
     QComboBox *sortByPopup() const { return _pbnSort; }
+    // The quick find above the record browser.
+    QLineEdit *browserSearch() const { return _browserSearch; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildToolbar();
-    void fillFieldPopups();
+    void buildPanes();
     void showDatabasesListMenu(const QPoint &position);
 
     QToolBar *_toolbar;
@@ -57,6 +60,7 @@ private:
     QWidget *_modeSwitchView;
     QComboBox *_pbnBrowse;
     QComboBox *_pbnSort;
+    QLineEdit *_browserSearch;
     QTableView *_dbList;
     QTableView *_browser;
     QScrollArea *_formScroll;

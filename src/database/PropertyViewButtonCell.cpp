@@ -1,6 +1,8 @@
 #include "database/PropertyViewButtonCell.h"
 
 #include <QPainter>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 
 namespace quillmark {
 
@@ -19,10 +21,20 @@ void PropertyViewButtonCell::setFilter(bool filter)
 
 void PropertyViewButtonCell::paintEvent(QPaintEvent *event)
 {
-    QToolButton::paintEvent(event);
-    if (!_filter)
+    if (!_filter) {
+        QToolButton::paintEvent(event);
         return;
-    QPainter painter(this);
+    }
+    // The title moves aside for the mark, so that a long title is not drawn over.
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    QStyleOptionToolButton label = option;
+    option.text.clear();
+    painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    label.rect = rect().adjusted(2, 0, -28, 0);
+    painter.drawControl(QStyle::CE_ToolButtonLabel, label);
+
     painter.setRenderHint(QPainter::Antialiasing);
     const int grey = isChecked() ? 204 : 153;
     painter.setPen(Qt::NoPen);

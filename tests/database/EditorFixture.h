@@ -11,6 +11,7 @@
 
 #include "DatabaseTestSupport.h"
 #include "common/TestPrompts.h"
+#include "database/DBPropertiesView.h"
 #include "database/Database.h"
 #include "database/DatabaseFieldsView.h"
 #include "database/DatabaseView.h"
@@ -79,6 +80,12 @@ protected:
     // Every record as the sqlite3 program reads it.
     QString allRecords() { return cli(testPath, "SELECT * FROM dbtable ORDER BY pk;"); }
     int alerts() { return prompts->count(qmtest::TestPrompts::Alert); }
+    // The side panel's pane of that tab (1 sort, 2 field titles, 3 and 4 groups, 5 find).
+    template <typename Pane>
+    Pane *pane(int tag)
+    {
+        return qobject_cast<Pane *>(view->propertiesView()->paneWithTag(tag));
+    }
 
     qmtest::ScopedTestPrompts prompts;
     std::unique_ptr<quillmark::DatabaseView> view;
