@@ -458,10 +458,11 @@ void MainWindow::buildToolMatrix(QToolBar *bar)
 {
     bar->addSeparator();
     // The tool numbers are the buttons' places: 0 select .. 9 address block.
-    const QStringList tips = {QStringLiteral("Select"),  QStringLiteral("Rotate"),      QStringLiteral("Text"),
-                              QStringLiteral("Rectangle"), QStringLiteral("Oval"),      QStringLiteral("Line"),
-                              QStringLiteral("Barcode"), QStringLiteral("Bezier Path"), QStringLiteral("Merge Field"),
-                              QStringLiteral("Address Block")};
+    const QStringList tips = {QStringLiteral("Select Object"),  QStringLiteral("Rotate Object"),
+                              QStringLiteral("Enter Text"),     QStringLiteral("Rect Object"),
+                              QStringLiteral("Oval Object"),    QStringLiteral("Line Object"),
+                              QStringLiteral("Barcode Object"), QStringLiteral("Bezier Object"),
+                              QStringLiteral("Database Object"), QStringLiteral("Address Block Object")};
     const QStringList symbols = {QStringLiteral("\u2196"), QStringLiteral("\u21bb"), QStringLiteral("T"),
                                  QStringLiteral("\u25ad"), QStringLiteral("\u25ef"), QStringLiteral("\u2571"),
                                  QStringLiteral("\u2225"), QStringLiteral("\u223f"), QStringLiteral("\u00ab\u00bb"),
@@ -525,12 +526,26 @@ void MainWindow::showPreferences()
 
 void MainWindow::terminate()
 {
-    if (m_canvas->applicationShouldTerminate())
+    if (m_quitting || !m_canvas->applicationShouldTerminate())
+        return;
+    m_quitting = true;
+    if (quitApplication)
+        quitApplication();
+    else
         qApp->quit();
+    // Another window may have refused to close: the application goes on and a later close
+    // of this window asks again.
+    if (isVisible())
+        m_quitting = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // The quit has asked already; Qt closes the windows on its way out.
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
     if (!m_canvas->windowShouldClose()) {
         event->ignore();
         return;

@@ -5,6 +5,8 @@
 // that drive the whole application build the same window.
 #include <QMainWindow>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -59,6 +61,9 @@ public:
     void showPreferences();
     // The quit command: quits when the canvas allows it.
     void terminate();
+    // Ends the application once the quit was allowed; QApplication::quit unless replaced.
+    // Qt closes every window before it quits: the closing that follows asks nothing more.
+    std::function<void()> quitApplication;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -95,6 +100,7 @@ private:
     QAction *m_saveAction = nullptr;
     QMenu *m_recentMenu = nullptr;
     QList<QAction *> m_toolActions;
+    bool m_quitting = false;
     Preference *m_preferences = nullptr;
     DatabaseModeSwitch *m_modeSwitch = nullptr;
 };

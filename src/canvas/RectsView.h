@@ -152,7 +152,8 @@ public:
     // The quit request: YES when the application may quit now (the save prompt only when the
     // design has unsaved changes and the prompt has not just been shown by closing).
     bool applicationShouldTerminate();
-    // The close request of the main window: always asks; YES when the window may close.
+    // The close request of the main window: asks when the design has unsaved changes; YES
+    // when the window may close.
     bool windowShouldClose();
     // Saves the window frame and the user defaults of the shell; shuts the language down.
     void applicationWillTerminate();

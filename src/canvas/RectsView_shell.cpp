@@ -213,6 +213,10 @@ bool RectsView::applicationShouldTerminate()
 
 bool RectsView::windowShouldClose()
 {
+    // A design with nothing to save closes without a question, as quitting does; the quit
+    // that follows the close then does not ask again.
+    if (!isChanged())
+        return true;
     const int answer = askToSave(window());
     if (answer == 2)
         return false;

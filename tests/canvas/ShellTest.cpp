@@ -67,16 +67,19 @@ TEST_F(Shell, QuitAsksOnlyWithUnsavedChanges)
     EXPECT_EQ(canvas.saves, 1);
 }
 
-TEST_F(Shell, ClosingAlwaysAsksAndTheQuitThatFollowsDoesNot)
+TEST_F(Shell, ClosingAsksOnlyWithUnsavedChangesAndTheQuitThatFollowsDoesNot)
 {
     SavingCanvas canvas;
     canvas.wasChanged(false);
+    EXPECT_TRUE(canvas.windowShouldClose());
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+
+    canvas.wasChanged(true);
     prompts->queueAlert(Prompts::ThirdButton);
     EXPECT_FALSE(canvas.windowShouldClose());
     EXPECT_TRUE(RectsView::terminatePromptFlag());
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
 
-    canvas.wasChanged(true);
     prompts->queueAlert(Prompts::SecondButton);
     EXPECT_TRUE(canvas.windowShouldClose());
     EXPECT_FALSE(RectsView::terminatePromptFlag());
@@ -87,6 +90,7 @@ TEST_F(Shell, ClosingAlwaysAsksAndTheQuitThatFollowsDoesNot)
     prompts->queueAlert(Prompts::FirstButton);
     EXPECT_TRUE(canvas.windowShouldClose());
     EXPECT_EQ(canvas.saves, 1);
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 3);
 }
 
 TEST_F(Shell, TemplateSizeRules)

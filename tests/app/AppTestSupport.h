@@ -1,0 +1,134 @@
+#pragma once
+// The whole window as the program builds it, with fresh user defaults, every object kind
+// registered and the dialogs answered by TestPrompts; helpers that act as a user does: menu
+// items found by their text, mouse presses on the canvas in page points.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QToolBar>
+#include <QTest>
+
+#include <memory>
+
+#include "app/AllKinds.h"
+#include "app/MainWindow.h"
+#include "canvas/RectsView.h"
+#include "common/TestPrompts.h"
+#include "common/TestSupport.h"
+#include "foundation/Language.h"
+#include "platform/UserDefaults.h"
+
+namespace apptest {
+
+inline void settle()
+{
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents();
+}
+
+class WindowFixture
+{
+public:
+    explicit WindowFixture(const QString &name)
+    {
+        quillmark::UserDefaults::resetStandardForTesting(qmtest::freshDir(name) + QStringLiteral("/defaults.ini"));
+        quillmark::Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
+        quillmark::registerAllKinds();
+        quillmark::RectsView::setTerminatePromptFlag(true);
+        window = std::make_unique<quillmark::MainWindow>();
+        window->quitApplication = [this] {
+            ++quits;
+            // What QApplication::quit does first.
+            QApplication::closeAllWindows();
+        };
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        settle();
+        canvas()->undoManager()->removeAllActions();
+        prompts->clear();
+    }
+    ~WindowFixture()
+    {
+        window.reset();
+        quillmark::RectsView::setTerminatePromptFlag(true);
+        quillmark::Language::reset();
+    }
+
+    quillmark::RectsView *canvas() const { return window->canvas(); }
+
+    // The item of a menu of the menu bar, by the menu's and the item's text.
+    QAction *menuItem(const QString &menu, const QString &item) const
+    {
+        for (QAction *top : window->menuBar()->actions()) {
+            if (!top->menu() || top->menu()->title() != menu)
+                continue;
+            for (QAction *action : top->menu()->actions())
+                if (action->text() == item)
+                    return action;
+        }
+        return nullptr;
+    }
+    // The item of a menu whose text starts so ("Undo" finds "Undo Create Object").
+    QAction *menuItemStartingWith(const QString &menu, const QString &start) const
+    {
+        for (QAction *top : window->menuBar()->actions()) {
+            if (!top->menu() || top->menu()->title() != menu)
+                continue;
+            for (QAction *action : top->menu()->actions())
+                if (action->text().startsWith(start))
+                    return action;
+        }
+        return nullptr;
+    }
+
+    void mouse(QEvent::Type type, const QPointF &page, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        quillmark::RectsView *view = canvas();
+        const QPointF local = view->pageToWidget().map(page);
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, local, view->mapToGlobal(local), Qt::LeftButton, buttons, modifiers);
+        QApplication::sendEvent(view, &event);
+    }
+    void click(const QPointF &page, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        mouse(QEvent::MouseButtonPress, page, modifiers);
+        mouse(QEvent::MouseButtonRelease, page, modifiers);
+        settle();
+    }
+    void dragFromTo(const QPointF &a, const QPointF &b, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        mouse(QEvent::MouseButtonPress, a, modifiers);
+        mouse(QEvent::MouseMove, (a + b) / 2.0, modifiers);
+        mouse(QEvent::MouseMove, b, modifiers);
+        mouse(QEvent::MouseButtonRelease, b, modifiers);
+        settle();
+    }
+    // Draws a rectangle with the tool bar's rectangle tool.
+    void drawRect(const QRectF &frame);
+    // The tool bar button of a tool (its tool tip names it).
+    QAction *toolButton(const QString &toolTip) const;
+
+    qmtest::ScopedTestPrompts prompts;
+    std::unique_ptr<quillmark::MainWindow> window;
+    int quits = 0;
+};
+
+inline QAction *WindowFixture::toolButton(const QString &toolTip) const
+{
+    for (QToolBar *bar : window->findChildren<QToolBar *>())
+        for (QAction *action : bar->actions())
+            if (action->toolTip() == toolTip)
+                return action;
+    return nullptr;
+}
+
+inline void WindowFixture::drawRect(const QRectF &frame)
+{
+    if (QAction *tool = toolButton(QStringLiteral("Rect Object")))
+        tool->trigger();
+    dragFromTo(frame.topLeft(), frame.bottomRight());
+}
+
+} // namespace apptest
