@@ -120,6 +120,8 @@ MainWindow::MainWindow(QWidget *parent)
     if (UserDefaults::standard().stringForKey(QStringLiteral("ObjectInfoVisible")) == QLatin1String("YES"))
         m_canvas->showHideGraphicOpt();
     m_canvas->selectLabelFormat(true);
+    // The first design starts as New makes one: draw by type on, the chosen stock applied.
+    m_canvas->emptyNewDoc();
     m_canvas->zoomMenuSelect(7);
     m_canvas->wasChanged(false);
     m_canvas->undoManager()->removeAllActions();
@@ -360,12 +362,23 @@ void MainWindow::buildMenus()
     auto *edit = menuBar()->addMenu(QStringLiteral("Edit"));
     QAction *undoItem = addItem(edit, QStringLiteral("Undo"), QKeySequence::Undo, [canvas] { canvas->undo(); });
     QAction *redoItem = addItem(edit, QStringLiteral("Redo"), QKeySequence::Redo, [canvas] { canvas->redo(); });
+    // The items name the step they undo and redo ("Undo Create Object").
     auto refreshUndo = [undo, undoItem, redoItem] {
         undoItem->setEnabled(undo->canUndo());
         redoItem->setEnabled(undo->canRedo());
+        auto title = [](const QString &bare, const QString &withName, const QString &action) {
+            if (action.isEmpty())
+                return Language::stringForKey(bare);
+            QString text = Language::stringForKey(withName);
+            return text.replace(QLatin1String("%@"), action);
+        };
+        undoItem->setText(title(QStringLiteral("Undo"), QStringLiteral("Undo %@"),
+                                undo->canUndo() ? undo->undoActionName() : QString()));
+        redoItem->setText(title(QStringLiteral("Redo"), QStringLiteral("Redo %@"),
+                                undo->canRedo() ? undo->redoActionName() : QString()));
     };
     connect(undo, &UndoManager::changed, edit, refreshUndo);
-    refreshUndo();
+    connect(edit, &QMenu::aboutToShow, edit, refreshUndo);
     edit->addSeparator();
     addItem(edit, QStringLiteral("Cut"), QKeySequence::Cut, [canvas] { canvas->cut(); });
     addItem(edit, QStringLiteral("Copy"), QKeySequence::Copy, [canvas] { canvas->copy(); });
@@ -375,6 +388,11 @@ void MainWindow::buildMenus()
     edit->addSeparator();
     addItem(edit, QStringLiteral("Select All"), QKeySequence::SelectAll, [canvas] { canvas->selectAll(); });
     LanguageControls::awakeFromNib(edit);
+    // After the menu's own re-translation, which knows only the bare titles.
+    NotificationCenter::defaultCenter().addObserver(edit, QStringLiteral("RefreshLanguageNotification"),
+                                                    [refreshUndo](const Notification &) { refreshUndo(); });
+    connect(edit, &QObject::destroyed, [edit] { NotificationCenter::defaultCenter().removeObserver(edit); });
+    refreshUndo();
 
     auto *arrange = menuBar()->addMenu(QStringLiteral("Arrange"));
     QAction *front = addItem(arrange, QStringLiteral("Bring To Front"), {}, [canvas] { canvas->bringToFront(); });

@@ -197,6 +197,8 @@ public:
     // The lock command: the sender's state 1 unlocks, anything else locks.
     void lock(int senderState);
     bool isSelected(const ColorRect *graphic) const;
+    // YES when the group's first member is selected; its marks are drawn then.
+    bool isSelectedGroup(const Group *group) const;
     bool canSelectedFill() const;
     bool canSelectedStroke() const;
     bool canSelectedDrawImages() const;
@@ -298,6 +300,9 @@ public:
     void changePage();
     void setDawByType();
     void setLabelLandscape();
+    // Whether the current tool is bound to the page it was used on (text editing, a pending
+    // text-chain box): a change of side or page returns to the select tool then.
+    bool toolWorksOnThePage() const;
 
     // ---- printing (src/printing/RectsView_printing.cpp) ----
     // Print: the options sheet, then the system print panel and the job.
@@ -608,9 +613,12 @@ private:
     // Moves a graphic to the place of the layer graphic at position k.
     void moveToLayerPosition(const GraphicPtr &graphic, int k);
     void applyStockSizeToView();
+    // One page segment per label type of the stock (per label without draw by type).
+    void rebuildPageSegments();
     void scaleObjectsFromSize(const QSizeF &from, const QSizeF &to);
     void selectCatalogueIndex(const QModelIndex &index);
     void writeStockDefaults(int type);
+    void matchLabelListSelection();
     QRectF visibleArea() const;
     QRectF clipBounds() const;
     void scrollPoint(const QPointF &point);

@@ -530,6 +530,9 @@ void RectsView::emptyNewDoc()
         tableViewSelectionDidChange();
     else if (catalogueRow)
         outlineViewSelectionDidChange();
+    else if (_tindex == 0)
+        rebuildPageSegments(); // they follow the draw-by-type box just set
+    changeLabelDescription();
     // A new design starts without the history of the one it replaces.
     m_undoManager.removeAllActions();
     wasChanged(false);
@@ -703,11 +706,13 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
             frame.translate(offset);
         graphic->setFrameBounds(frame);
         m_undoManager.enableUndoRegistration();
-        m_undoManager.beginUndoGrouping();
         addGraphic(graphic);
-        selectRectUndo(graphic);
-        m_undoManager.endUndoGrouping();
     }
+    // Selected once all are in place: a pasted group is selected as a whole.
+    m_undoManager.beginUndoGrouping();
+    for (const GraphicPtr &graphic : graphics)
+        selectRectUndo(graphic);
+    m_undoManager.endUndoGrouping();
     for (int i = int(_groups.size()) - 1; i >= groupsBefore; --i) {
         const GroupPtr group = _groups[i];
         registerUndo([this, group, i] { removeGroup(group, i); });

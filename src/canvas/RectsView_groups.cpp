@@ -164,14 +164,21 @@ void RectsView::removeGroupAtIndex(int index)
 
 void RectsView::undo()
 {
+    // Undoing a saved state changes the design as much as the edit did: New and Open ask.
+    const bool any = m_undoManager.canUndo();
     m_undoManager.undo();
+    if (any)
+        wasChanged(true);
     update();
     emit selectionChanged();
 }
 
 void RectsView::redo()
 {
+    const bool any = m_undoManager.canRedo();
     m_undoManager.redo();
+    if (any)
+        wasChanged(true);
     update();
     emit selectionChanged();
 }

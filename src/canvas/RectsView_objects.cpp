@@ -9,6 +9,7 @@
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
+#include "objects/Group.h"
 
 namespace quillmark {
 
@@ -125,6 +126,13 @@ bool RectsView::moveGraphic(const GraphicPtr &graphic, int index)
 
 // ---- selection ----
 
+bool RectsView::isSelectedGroup(const Group *group) const
+{
+    if (!group || group->getObjects().isEmpty())
+        return false;
+    return isSelected(group->getObjects().first().get());
+}
+
 bool RectsView::isSelected(const ColorRect *graphic) const
 {
     return std::any_of(_selectedObjects.begin(), _selectedObjects.end(),
@@ -140,7 +148,17 @@ void RectsView::selectRect(const GraphicPtr &graphic)
             for (const GraphicPtr &other : std::as_const(_selectedObjects))
                 if (auto *path = dynamic_cast<ColorPath *>(other.get()); path && path->bezierEdit())
                     path->setBezierEdit(false);
-            _selectedObjects.append(graphic);
+            // A member brings its whole group, however it is selected: a click, the band,
+            // Select All, a paste or an undo.
+            if (const GroupPtr owner = groupPtr(graphic->getGroup())) {
+                for (const GraphicPtr &member : owner->getObjects())
+                    if (!isSelected(member.get()))
+                        _selectedObjects.append(member);
+                setSelectedGroup(owner.get());
+                update();
+            } else {
+                _selectedObjects.append(graphic);
+            }
             updateRulers();
         }
         invalidateGraphic(graphic.get());
@@ -153,6 +171,12 @@ void RectsView::deselectRect(const GraphicPtr &graphic)
     if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit())
         path->setBezierEdit(false);
     if (graphic && isSelected(graphic.get())) {
+        clearEditableObject(graphic);
+        if (const GroupPtr owner = groupPtr(graphic->getGroup())) {
+            for (const GraphicPtr &member : owner->getObjects())
+                _selectedObjects.removeIf([&](const GraphicPtr &g) { return g.get() == member.get(); });
+            setSelectedGroup(nullptr);
+        }
         _selectedObjects.removeIf([&](const GraphicPtr &g) { return g.get() == graphic.get(); });
         update();
         updateRulers();
@@ -186,11 +210,22 @@ void RectsView::selectAll()
 void RectsView::clearSelection()
 {
     setSelectedGroup(nullptr);
-    if (_selectedObjects.isEmpty())
-        return;
-    _selectedObjects.clear();
+    if (!_selectedObjects.isEmpty()) {
+        const GraphicList cleared = _selectedObjects;
+        for (const GraphicPtr &graphic : cleared) {
+            clearEditableObject(graphic);
+            if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit())
+                path->setBezierEdit(false);
+        }
+        _selectedObjects.clear();
+        // Undo brings each back under "Selection Change".
+        for (const GraphicPtr &graphic : cleared)
+            deselectRectUndo(graphic);
+        updateRulers();
+        setDrawersItemsState();
+    }
     update();
-    updateRulers();
+    clearGridSnap();
     emit selectionChanged();
 }
 
@@ -432,7 +467,7 @@ GraphicPtr RectsView::objectUnderPoint(const QPointF &point) const
         if (graphic.className() != QLatin1String("ColorLine")
             && !graphic.drawingBounds().contains(point))
             continue;
-        if (graphic.hitTest(point, isSelected(&graphic)))
+        if (graphic.hitTest(point, isSelected(&graphic)) && !graphic.isHidden())
             return *it;
     }
     return nullptr;
@@ -445,7 +480,7 @@ GraphicPtr RectsView::objectUnderPoint(const QPointF &point, const ColorRect *un
         const ColorRect &graphic = *rects[i];
         if (!isOnCurrentPageAndLayer(graphic) || !graphic.drawingBounds().contains(point))
             continue;
-        if (graphic.hitTest(point, isSelected(&graphic)))
+        if (graphic.hitTest(point, isSelected(&graphic)) && !graphic.isHidden())
             return rects[i];
     }
     return nullptr;
@@ -455,7 +490,7 @@ GraphicList RectsView::graphicsIntersectingRect(const QRectF &rect) const
 {
     GraphicList result;
     for (const GraphicPtr &graphic : rects)
-        if (graphic->outlineIntersectsRect(rect))
+        if (!graphic->isHidden() && graphic->outlineIntersectsRect(rect))
             result.append(graphic);
     return result;
 }

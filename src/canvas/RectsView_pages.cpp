@@ -40,14 +40,28 @@ void RectsView::labelLandscape(int state)
     m_outlets.cbLandscapeView->setChecked(state != 0);
 }
 
+bool RectsView::toolWorksOnThePage() const
+{
+    // Typing into a box, or the next box of a text chain, belongs to the page it began on.
+    return currentToolClass == TextTool || (currentToolClass == RectTool && m_textLinkSource);
+}
+
 void RectsView::changeFrontBack()
 {
     clearSelection();
+    if (toolWorksOnThePage()) {
+        clearEditable();
+        setupCurrObjectTool(SelectTool);
+    }
     update();
 }
 
 void RectsView::changePage()
 {
+    if (toolWorksOnThePage()) {
+        clearEditable();
+        setupCurrObjectTool(SelectTool);
+    }
     if (m_outlets.segmentedPageOutlet)
         setTIndex(m_outlets.segmentedPageOutlet->selectedSegment());
 }
@@ -55,17 +69,7 @@ void RectsView::changePage()
 void RectsView::setDawByType()
 {
     _tindex = 0;
-    if (_tformat && m_outlets.segmentedPageOutlet) {
-        SegmentedControl *pages = m_outlets.segmentedPageOutlet;
-        // Named once: naming each type on its own would name all before it every time.
-        const QStringList names = _tformat->labelTypeNames();
-        const int count = int(names.size());
-        pages->setSegmentCount(std::max(count, 1));
-        for (int i = 0; i < count; ++i)
-            pages->setLabel(i, names[i]);
-        pages->setEnabled(count >= 2);
-        pages->setSelectedSegment(0);
-    }
+    rebuildPageSegments();
     setTLabel(true);
     update();
     wasChanged(true);

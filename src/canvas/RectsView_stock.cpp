@@ -112,21 +112,27 @@ void RectsView::setTFormat(const TFormat &format)
     _tindex = 0;
     clearSelection();
 
-    if (SegmentedControl *pages = m_outlets.segmentedPageOutlet) {
-        // Named once: naming each type on its own would name all before it every time.
-        const QStringList names = _tformat->labelTypeNames();
-        const int count = int(names.size());
-        pages->setSegmentCount(std::max(count, 1));
-        for (int i = 0; i < count; ++i)
-            pages->setLabel(i, names[i]);
-        pages->setEnabled(count >= 2);
-        pages->setSelectedSegment(0);
-    }
+    rebuildPageSegments();
 
     setTLabel(true);
     labelLandscape(_tformat->orientation());
     update();
     wasChanged(true);
+}
+
+void RectsView::rebuildPageSegments()
+{
+    SegmentedControl *pages = m_outlets.segmentedPageOutlet;
+    if (!pages || !_tformat)
+        return;
+    // Named once: naming each type on its own would name all before it every time.
+    const QStringList names = _tformat->labelTypeNames();
+    const int count = int(names.size());
+    pages->setSegmentCount(std::max(count, 1));
+    for (int i = 0; i < count; ++i)
+        pages->setLabel(i, names[i]);
+    pages->setEnabled(count >= 2);
+    pages->setSelectedSegment(0);
 }
 
 void RectsView::setTLabel(bool renew)
@@ -371,11 +377,22 @@ void RectsView::tableViewSelectionChange(int row)
 
 void RectsView::adjustLabelListSelection()
 {
+    matchLabelListSelection();
+    // The description names the stock the lists now show, not the one they showed before.
+    changeLabelDescription();
+}
+
+void RectsView::matchLabelListSelection()
+{
     const QModelIndex index = m_dataSource->modelIndexForLabel(_tlabel);
     if (index.isValid()) {
         if (m_outlets.tabPanelViewOutlet)
             m_outlets.tabPanelViewOutlet->setCurrentIndex(0);
         selectCatalogueIndex(index);
+        if (QTableView *table = m_outlets.labelTableViewOutlet) {
+            FlagGuard guard(m_adjustingLists);
+            table->clearSelection();
+        }
         return;
     }
     for (int row = 0; row < m_customDataSource->rowCount(); ++row) {
@@ -387,9 +404,20 @@ void RectsView::adjustLabelListSelection()
             FlagGuard guard(m_adjustingLists);
             table->selectRow(row);
         }
+        if (QTreeView *tree = m_outlets.labelOutlineViewOutlet) {
+            FlagGuard guard(m_adjustingLists);
+            tree->clearSelection();
+        }
         enableCustomFormatButtons();
         return;
     }
+    // A stock neither list knows: no row may claim to be it.
+    FlagGuard guard(m_adjustingLists);
+    if (QTreeView *tree = m_outlets.labelOutlineViewOutlet)
+        tree->clearSelection();
+    if (QTableView *table = m_outlets.labelTableViewOutlet)
+        table->clearSelection();
+    enableCustomFormatButtons();
 }
 
 
@@ -425,16 +453,31 @@ void RectsView::changeLabelDescription()
 void RectsView::setFormatFilter(const QString &text)
 {
     _formatFilter = text;
-    if (!standardTabShown(m_outlets.tabPanelViewOutlet))
+    if (!standardTabShown(m_outlets.tabPanelViewOutlet)) {
+        // The reloaded table keeps the chosen entry selected while the filter shows it.
+        const int listIndex = m_customDataSource->listIndexOfRow(selectedTableRow(m_outlets.labelTableViewOutlet));
         m_customDataSource->reloadData();
-    else
+        if (QTableView *table = m_outlets.labelTableViewOutlet; table && listIndex >= 0) {
+            FlagGuard guard(m_adjustingLists);
+            for (int row = 0; row < m_customDataSource->rowCount(); ++row)
+                if (m_customDataSource->listIndexOfRow(row) == listIndex)
+                    table->selectRow(row);
+        }
+        enableCustomFormatButtons();
+    } else {
         updateOutlineViewData();
+    }
+    changeLabelDescription();
 }
 
 void RectsView::updateOutlineViewData()
 {
     FlagGuard guard(m_adjustingLists);
+    // The rebuilt catalogue keeps the chosen label selected while the filter shows it.
+    const TLabelType *chosen = m_dataSource->labelTypeAt(selectedTreeIndex(m_outlets.labelOutlineViewOutlet));
     m_dataSource->recalc();
+    if (chosen)
+        selectCatalogueIndex(m_dataSource->modelIndexOfEntry(chosen));
 }
 
 void RectsView::enableCustomFormatButtons()

@@ -487,31 +487,16 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
         clearSelection();
     }
 
-    auto selectHit = [this](const GraphicPtr &graphic) {
-        // A member brings its whole group into the selection.
-        if (GroupPtr owner = groupPtr(graphic->getGroup())) {
-            for (const GraphicPtr &member : owner->getObjects())
-                selectRectUndo(member);
-            setSelectedGroup(owner.get());
-        } else {
-            selectRectUndo(graphic);
-        }
-    };
+    // Selecting or deselecting a member takes its whole group along.
+    auto selectHit = [this](const GraphicPtr &graphic) { selectRectUndo(graphic); };
     auto toggle = [&]() -> bool {
         if (!isSelected(hit.get())) {
             selectHit(hit);
             knob = 0;
             return true;
         }
-        if (!hit->isEditable1()) {
-            if (GroupPtr owner = groupPtr(hit->getGroup())) {
-                for (const GraphicPtr &member : owner->getObjects())
-                    deselectRectUndo(member);
-                setSelectedGroup(nullptr);
-            } else {
-                deselectRectUndo(hit);
-            }
-        }
+        if (!hit->isEditable1())
+            deselectRectUndo(hit);
         return false;
     };
 
@@ -942,9 +927,11 @@ void RectsView::drawTrackingFeedback(QPainter *painter)
         painter->drawLine(m_tracking->centre, m_tracking->last);
     if (const BezierPath *path = pathInProgress(); path && !path->isEmpty())
         painter->drawPath(path->toPainterPath());
-    for (const GroupPtr &group : std::as_const(_groups))
-        if (group->isSelected() && group->pageName() == getCurrPageName())
+    // Every group whose members are selected shows its marks, not only the one last chosen.
+    for (const GroupPtr &group : std::as_const(_groups)) {
+        if (isSelectedGroup(group.get()) && isOnCurrentPageAndLayer(*group->getObjects().first()))
             group->drawSelect(painter);
+    }
     painter->restore();
 }
 

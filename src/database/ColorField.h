@@ -73,7 +73,7 @@ public:
     void setFieldProfile(int profile) { _profile = profile; }
     Attributes fieldAttributes() const { return _attributes; }
     void setFieldAttributes(const Attributes &attributes) { _attributes = attributes; }
-    bool isHidden() const { return _hidden; }
+    bool isHidden() const override { return _hidden; }
     void setHidden(bool flag);
     // In-place editing of a member is done with its pair upright and undoes as one step:
     // entering turns the pair upright and opens an undo group, leaving turns it back and

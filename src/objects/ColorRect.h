@@ -144,6 +144,9 @@ public:
     virtual bool setsInfo() const { return true; }
     virtual bool isSelected() const { return false; }
     virtual void setSelected(bool) {}
+    // A hidden object (a merge field's title while its group shows none) is neither drawn
+    // nor hit nor caught by the rubber band.
+    virtual bool isHidden() const { return false; }
     void setEdit(bool) {}
     bool isEdit() const { return _isedit; }
     virtual void setDrawBarcode(bool) {}

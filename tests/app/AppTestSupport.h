@@ -16,6 +16,7 @@
 #include "app/MainWindow.h"
 #include "canvas/RectsView.h"
 #include "common/TestPrompts.h"
+#include "objects/ColorRect.h"
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
 #include "platform/UserDefaults.h"
@@ -31,10 +32,11 @@ inline void settle()
 class WindowFixture
 {
 public:
-    explicit WindowFixture(const QString &name)
+    explicit WindowFixture(const QString &name, const QString &language = QStringLiteral("en"))
     {
         quillmark::UserDefaults::resetStandardForTesting(qmtest::freshDir(name) + QStringLiteral("/defaults.ini"));
-        quillmark::Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
+        quillmark::Language::reset(qmtest::resourcesDir(), language);
+        quillmark::Language::initialize();
         quillmark::registerAllKinds();
         quillmark::RectsView::setTerminatePromptFlag(true);
         window = std::make_unique<quillmark::MainWindow>();
@@ -109,6 +111,8 @@ public:
     void drawRect(const QRectF &frame);
     // The tool bar button of a tool (its tool tip names it).
     QAction *toolButton(const QString &toolTip) const;
+    // The tool bar button of a tool number (RectsView::Tool).
+    QAction *tool(int number) const;
 
     qmtest::ScopedTestPrompts prompts;
     std::unique_ptr<quillmark::MainWindow> window;
@@ -124,10 +128,19 @@ inline QAction *WindowFixture::toolButton(const QString &toolTip) const
     return nullptr;
 }
 
+inline QAction *WindowFixture::tool(int number) const
+{
+    for (QToolBar *bar : window->findChildren<QToolBar *>())
+        for (QAction *action : bar->actions())
+            if (action->isCheckable() && action->data().isValid() && action->data().toInt() == number)
+                return action;
+    return nullptr;
+}
+
 inline void WindowFixture::drawRect(const QRectF &frame)
 {
-    if (QAction *tool = toolButton(QStringLiteral("Rect Object")))
-        tool->trigger();
+    if (QAction *rect = tool(quillmark::RectsView::RectTool))
+        rect->trigger();
     dragFromTo(frame.topLeft(), frame.bottomRight());
 }
 
