@@ -58,7 +58,8 @@ protected:
             if (!top->menu() || top->text() != menuTitle)
                 continue;
             for (QAction *item : top->menu()->actions()) {
-                if (item->text() == text)
+                // Undo and Redo carry the name of their step ("Undo Remove Object").
+                if (item->text() == text || item->text().startsWith(text + QLatin1Char(' ')))
                     return item;
             }
         }
