@@ -12,8 +12,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "canvas/RectsView.h"
@@ -22,6 +24,7 @@
 #include "platform/PrintPanels.h"
 #include "platform/UserDefaults.h"
 #include "printing/CalibrationView.h"
+#include "printing/EpsonPrintingView.h"
 
 namespace quillmark {
 
@@ -41,6 +44,15 @@ public:
     }
 };
 
+// The bleed field shows two decimals with the locale's grouping ("#,###.00 in") and keeps the
+// exact value the stepper reached, so steps of 0.025 inch do not round away.
+class BleedBox : public QDoubleSpinBox
+{
+public:
+    using QDoubleSpinBox::QDoubleSpinBox;
+    QString textFromValue(double value) const override { return locale().toString(value, 'f', 2); }
+};
+
 } // namespace
 
 PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
@@ -50,8 +62,16 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     setWindowTitle(Language::stringForKey(QStringLiteral("Print Options")));
     setWindowModality(Qt::WindowModal);
     auto *layout = new QHBoxLayout(this);
-    m_viewCalibration = new CalibrationView(this, this);
-    layout->addWidget(m_viewCalibration, 1);
+    m_previews = new QTabWidget(this);
+    m_viewCalibration = new CalibrationView(this, m_previews);
+    m_previews->addTab(m_viewCalibration, Language::stringForKey(QStringLiteral("Calibration")));
+    // Discs get a second look: the outline or the label at five times, centred on the hole.
+    m_discScroller = new QScrollArea(m_previews);
+    m_discScroller->setAlignment(Qt::AlignCenter);
+    m_discPreview = new EpsonPrintingView(m_discScroller);
+    m_discScroller->setWidget(m_discPreview);
+    m_previews->addTab(m_discScroller, Language::stringForKey(QStringLiteral("Disc Preview")));
+    layout->addWidget(m_previews, 1);
 
     auto *side = new QVBoxLayout;
     auto *form = new QFormLayout;
@@ -66,8 +86,8 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     pbMeasure = new QComboBox(this);
     pbMeasure->addItem(Language::stringForKey(QStringLiteral("Inches")));
     pbMeasure->addItem(Language::stringForKey(QStringLiteral("Centimeters")));
-    tfBleeds = new QDoubleSpinBox(this);
-    tfBleeds->setDecimals(2);
+    tfBleeds = new BleedBox(this);
+    tfBleeds->setDecimals(4);
     tfBleeds->setMinimum(0.0);
     btnOutline = new QCheckBox(Language::stringForKey(QStringLiteral("Outline")), this);
     bnCrop = new QCheckBox(Language::stringForKey(QStringLiteral("Crop Marks")), this);
@@ -119,6 +139,7 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     connect(tfOffsetX, &QDoubleSpinBox::editingFinished, this, [this] { offsetEdited(true); });
     connect(tfOffsetY, &QDoubleSpinBox::editingFinished, this, [this] { offsetEdited(false); });
     connect(pbMeasure, &QComboBox::currentIndexChanged, this, [this](int index) { setMeasure(index); });
+    connect(btnOutline, &QCheckBox::toggled, this, [this] { updateDiscPreview(); });
     connect(tfBleeds, &QDoubleSpinBox::valueChanged, this, [this](double value) {
         if (!m_loading)
             setBleed(float(value));
@@ -188,7 +209,6 @@ void PrintingPanel::updateFormatter()
     const double bleedPoints = UserDefaults::standard().floatForKey(QStringLiteral("Printing Bleeds"));
     const QSignalBlocker blocker(tfBleeds);
     tfBleeds->setSuffix(cm ? QStringLiteral(" cm") : QStringLiteral(" in"));
-    tfBleeds->setDecimals(cm ? 3 : 3);
     tfBleeds->setMaximum(36.0 / pointsPerUnit());
     tfBleeds->setSingleStep(cm ? 0.05 : 0.025);
     tfBleeds->setValue(bleedPoints / pointsPerUnit());
@@ -265,6 +285,7 @@ void PrintingPanel::setMeasure(int index)
     tfOffsetY->setValue(m_calibrationOffset.y());
     m_viewCalibration->update();
     updateFormatter();
+    updateDiscPreview();
 }
 
 void PrintingPanel::showSpinView()
@@ -358,7 +379,32 @@ void PrintingPanel::setPreview(const QImage &image)
         QImage sized = preview;
         sized.setDevicePixelRatio(5.0);
         m_viewCalibration->setPreview(sized);
+        m_discPreview->setPreview(sized);
     }
+    updateDiscPreview();
+}
+
+bool PrintingPanel::isDisc() const
+{
+    if (!m_rectsView)
+        return false;
+    const TLabel &label = m_rectsView->getLabel();
+    return label.shape == TLabel::Oval || label.hole > 0.0f;
+}
+
+void PrintingPanel::updateDiscPreview()
+{
+    const bool disc = isDisc();
+    m_previews->setTabEnabled(1, disc);
+    m_previews->setTabVisible(1, disc);
+    m_discPreview->setMeasure(measure());
+    m_discPreview->setOutline(outline() != 0);
+    // The drawing's own size, centred in it; the scroller starts on the centre.
+    const QSize size = m_discPreview->sizeHint();
+    m_discPreview->resize(size);
+    m_discPreview->SetCDCenterPoint(QPointF(size.width() / 2.0, size.height() / 2.0));
+    m_discScroller->ensureVisible(size.width() / 2, size.height() / 2, m_discScroller->viewport()->width() / 2,
+                                  m_discScroller->viewport()->height() / 2);
 }
 
 QImage PrintingPanel::createObjectImage()

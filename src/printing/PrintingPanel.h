@@ -14,10 +14,13 @@ class QDoubleSpinBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
+class QTabWidget;
 
 namespace quillmark {
 
 class CalibrationView;
+class EpsonPrintingView;
 class RectsView;
 
 class PrintingPanel : public QDialog
@@ -33,6 +36,11 @@ public:
 
     RectsView *rectsView() const { return m_rectsView; }
     CalibrationView *viewCalibration() const { return m_viewCalibration; }
+    // The disc preview, shown for round labels and labels with a hole; the outline switch
+    // chooses between the outline with rulers and the label itself.
+    EpsonPrintingView *discPreview() const { return m_discPreview; }
+    QTabWidget *previewTabs() const { return m_previews; }
+    bool isDisc() const;
 
     void clear();
     void initPrinters();
@@ -80,10 +88,14 @@ public:
 private:
     // A typed offset is used by the job; a stepped one is also stored in the defaults.
     void offsetEdited(bool x);
+    void updateDiscPreview();
 
     RectsView *m_rectsView = nullptr;
     QPushButton *okButton = nullptr;
+    QTabWidget *m_previews = nullptr;
     CalibrationView *m_viewCalibration = nullptr;
+    QScrollArea *m_discScroller = nullptr;
+    EpsonPrintingView *m_discPreview = nullptr;
     QDoubleSpinBox *tfOffsetX = nullptr;
     QDoubleSpinBox *tfOffsetY = nullptr;
     QComboBox *pbMeasure = nullptr;

@@ -1,12 +1,15 @@
 // The print options sheet, its calibration view and the print panel's range accessory.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QTabWidget>
 #include <QMouseEvent>
 #include <QTimer>
 
 #include "canvas/CanvasTestSupport.h"
 #include "printing/CalibrationView.h"
+#include "printing/EpsonPrintingView.h"
 #include "printing/PrintAddViewController.h"
 #include "printing/PrintJob.h"
 #include "printing/PrintingPanel.h"
@@ -175,4 +178,149 @@ TEST_F(PrintingPanelTest, RangeOfTheAccessoryPagesTheJob)
     // The default grid has 10 positions: labels 5-12 cover two sheets.
     EXPECT_EQ(view->countPrintedLabels(), 10);
     EXPECT_EQ(view->pageCount(job), 2);
+}
+
+namespace {
+
+// A disc of 1 inch with a quarter-inch hole, in a view of 800 x 800 centred on (400, 400):
+// at five times the outline is 360 points across and the hole 90.
+class DiscPreview : public ::testing::Test, public canvastest::CanvasFixture
+{
+protected:
+    void SetUp() override
+    {
+        canvastest::freshDefaults(QStringLiteral("disc-preview"));
+        TLabel disc;
+        disc.width = 1.0f;
+        disc.height = 1.0f;
+        disc.hole = 0.25f;
+        disc.shape = TLabel::Oval;
+        disc.num_label = 1;
+        disc.num_downlabel = 2;
+        view->setTLabel(disc);
+        preview.resize(800, 800);
+        preview.SetCDCenterPoint(QPointF(400, 400));
+    }
+
+    QImage render()
+    {
+        QImage image(preview.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        preview.render(&image);
+        return image;
+    }
+
+    // Half-point lines cover a quarter of each pixel they touch.
+    static bool dark(const QImage &image, int x, int y) { return qGray(image.pixel(x, y)) < 235; }
+
+    EpsonPrintingView preview;
+};
+
+} // namespace
+
+TEST_F(DiscPreview, OutlineAtFiveTimesAroundTheCentre)
+{
+    preview.setOutline(true);
+    EXPECT_FLOAT_EQ(EpsonPrintingView::scale(38.1f), 190.5f);
+    EXPECT_EQ(preview.outlineRect(), QRectF(220, 220, 360, 360));
+    const QImage image = render();
+    // The disc's edge and its hole's edge on the line through the centre.
+    EXPECT_TRUE(dark(image, 580, 400) || dark(image, 579, 400));
+    EXPECT_TRUE(dark(image, 400, 220) || dark(image, 400, 221));
+    EXPECT_TRUE(dark(image, 445, 400) || dark(image, 444, 400));
+    EXPECT_FALSE(dark(image, 500, 400));
+    EXPECT_FALSE(dark(image, 420, 410));
+    // The canvas's label keeps its size.
+    EXPECT_FLOAT_EQ(view->getLabel().width, 1.0f);
+}
+
+TEST_F(DiscPreview, RulersInInchesAlongTheLeftAndTopEdges)
+{
+    preview.setOutline(true);
+    const QImage image = render();
+    // Horizontal ruler: centred on the left edge (x 220) at half height (y 400), half an inch
+    // each way at five times (180), major ticks every half inch rising 45, sixteenths rising 15.
+    EXPECT_TRUE(dark(image, 60, 400));
+    EXPECT_FALSE(dark(image, 30, 400));
+    for (const int x : {40, 220, 400})
+        EXPECT_TRUE(dark(image, x, 370)) << x;
+    EXPECT_FALSE(dark(image, 130, 370));
+    EXPECT_TRUE(dark(image, 130, 390));
+    EXPECT_FALSE(dark(image, 220, 350));
+    // Vertical ruler: centred on the top edge (y 220) at half width, ticks to the right.
+    EXPECT_TRUE(dark(image, 400, 60));
+    for (const int y : {40, 220})
+        EXPECT_TRUE(dark(image, 430, y)) << y;
+    EXPECT_FALSE(dark(image, 430, 130));
+    EXPECT_TRUE(dark(image, 410, 130));
+}
+
+TEST_F(DiscPreview, CentimetresAddMediumTicks)
+{
+    preview.setOutline(true);
+    preview.setMeasure(1);
+    const QImage image = render();
+    // One and a half centimetres each way at five times, a major tick every centimetre and a
+    // medium one every half.
+    const double L = 5.0 * 1.5 * PrintingPanel::PointsPerCentimetre;
+    const int majorX = qRound(220 - L / 1.5);
+    const int mediumX = qRound(220 - L / 3.0);
+    EXPECT_TRUE(dark(image, majorX, 370));
+    EXPECT_TRUE(dark(image, mediumX, 385));
+    EXPECT_FALSE(dark(image, mediumX, 360));
+    EXPECT_TRUE(dark(image, qRound(220 - L) + 2, 400));
+}
+
+TEST_F(DiscPreview, ImageAtFiveTimesWhenTheOutlineIsOff)
+{
+    QImage picture(60, 40, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::red);
+    preview.setPreview(picture);
+    preview.setOutline(false);
+    const QImage image = render();
+    // 300 x 200 around the centre.
+    EXPECT_EQ(image.pixelColor(255, 305), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(545, 495), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(245, 400), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(400, 295), QColor(Qt::white));
+    // No rulers with the image.
+    EXPECT_EQ(image.pixelColor(60, 400), QColor(Qt::white));
+}
+
+TEST_F(DiscPreview, OptionsSheetShowsItForDiscsWithItsOutlineSwitchAndUnit)
+{
+    PrintingPanel *panel = view->printingPanel();
+    panel->initPrinters();
+    panel->setPreview(QImage());
+    EXPECT_TRUE(panel->isDisc());
+    EXPECT_TRUE(panel->previewTabs()->isTabEnabled(1));
+    EXPECT_FALSE(panel->discPreview()->outline());
+    for (QCheckBox *box : panel->findChildren<QCheckBox *>())
+        if (box->text() == QStringLiteral("Outline"))
+            box->setChecked(true);
+    EXPECT_TRUE(panel->discPreview()->outline());
+    panel->setMeasure(1);
+    EXPECT_EQ(panel->discPreview()->measure(), 1);
+    // The drawing is centred in the view, which is large enough for it and its rulers.
+    const QSizeF size = panel->discPreview()->size();
+    EXPECT_EQ(panel->discPreview()->cdCenterPoint(), QPointF(size.width() / 2.0, size.height() / 2.0));
+    EXPECT_GE(size.width(), 360.0 + 2 * 5.0 * 1.5 * PrintingPanel::PointsPerCentimetre);
+
+    TLabel rectangle;
+    view->setTLabel(rectangle);
+    panel->setPreview(QImage());
+    EXPECT_FALSE(panel->isDisc());
+    EXPECT_FALSE(panel->previewTabs()->isTabEnabled(1));
+}
+
+TEST_F(PrintingPanelTest, BleedFieldShowsTwoDecimalsAndKeepsTheSteppedValue)
+{
+    UserDefaults::standard().setFloat(9.0, QStringLiteral("Printing Bleeds"));
+    panel->initPrinters();
+    EXPECT_EQ(panel->bleedField()->text(), QStringLiteral("0.13 in"));
+    EXPECT_NEAR(panel->bleedField()->value(), 0.125, 1e-9);
+    panel->bleedField()->stepBy(1);
+    EXPECT_NEAR(panel->bleedField()->value(), 0.15, 1e-9);
+    EXPECT_EQ(panel->bleedField()->text(), QStringLiteral("0.15 in"));
+    EXPECT_NEAR(UserDefaults::standard().floatForKey(QStringLiteral("Printing Bleeds")), 10.8, 1e-3);
 }

@@ -1,0 +1,187 @@
+#include "printing/EpsonPrintingView.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include "canvas/RectsView.h"
+#include "platform/Pen.h"
+#include "printing/PrintingPanel.h"
+
+namespace quillmark {
+
+EpsonPrintingView::EpsonPrintingView(QWidget *parent)
+    : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, Qt::white);
+    setPalette(colours);
+}
+
+void EpsonPrintingView::SetCDCenterPoint(const QPointF &point)
+{
+    mCDCenterPoint = point;
+    update();
+}
+
+void EpsonPrintingView::setPreview(const QImage &image)
+{
+    mImage = image;
+    update();
+}
+
+void EpsonPrintingView::setOutline(bool flag)
+{
+    mOutline = flag;
+    update();
+}
+
+void EpsonPrintingView::setMeasure(int measure)
+{
+    mMeasure = measure;
+    update();
+}
+
+double EpsonPrintingView::rulerHalfLength() const
+{
+    // One and a half units each way: half an inch, or one and a half of the print options'
+    // centimetres.
+    return double(scale(mMeasure != 0 ? float(1.5 * PrintingPanel::PointsPerCentimetre) : 36.0f));
+}
+
+QRectF EpsonPrintingView::outlineRect() const
+{
+    const RectsView *canvas = RectsView::sharedRectsView();
+    if (!canvas)
+        return {};
+    const TLabel &label = canvas->getLabel();
+    const QSizeF size(double(scale(label.width)) * 72.0, double(scale(label.height)) * 72.0);
+    return QRectF(mCDCenterPoint - QPointF(size.width() / 2.0, size.height() / 2.0), size);
+}
+
+QSizeF EpsonPrintingView::drawingSize() const
+{
+    QSizeF size;
+    if (mOutline) {
+        const QRectF outline = outlineRect();
+        size = outline.size() + QSizeF(2.0 * rulerHalfLength(), 2.0 * rulerHalfLength());
+    } else if (!mImage.isNull()) {
+        const QSizeF image = mImage.size() / mImage.devicePixelRatio();
+        size = QSizeF(double(scale(float(image.width()))), double(scale(float(image.height()))));
+    }
+    return size;
+}
+
+QSize EpsonPrintingView::sizeHint() const
+{
+    const QSizeF size = drawingSize();
+    return size.isEmpty() ? QSize(400, 300) : size.toSize() + QSize(40, 40);
+}
+
+void EpsonPrintingView::drawHorizontalRuler(QPainter *painter, const QRectF &r) const
+{
+    const bool cm = mMeasure != 0;
+    const double L = rulerHalfLength();
+    const double S = cm ? L / 1.5 : L;
+    const int m = cm ? 15 : 8;
+    const double x = r.x();
+    const double d = r.y() + r.height() / 2.0;
+    QPainterPath path;
+    path.moveTo(x - L, d);
+    path.lineTo(x + L, d);
+    for (int k = -1; k <= 1; ++k) {
+        path.moveTo(x + k * S, d);
+        path.lineTo(x + k * S, d - double(scale(9)));
+    }
+    if (mMeasure == 1)
+        for (int k = -3; k <= 3; ++k) {
+            path.moveTo(x + k * L / 3.0, d);
+            path.lineTo(x + k * L / 3.0, d - double(scale(6)));
+        }
+    for (int k = -m; k <= m - 1; ++k) {
+        path.moveTo(x + k * L / m, d);
+        path.lineTo(x + k * L / m, d - double(scale(3)));
+    }
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(painter->pen().color(), 0.5));
+    painter->drawPath(path);
+    painter->restore();
+}
+
+void EpsonPrintingView::drawVerticalRuler(QPainter *painter, const QRectF &r) const
+{
+    const bool cm = mMeasure != 0;
+    const double L = rulerHalfLength();
+    const double S = cm ? L / 1.5 : L;
+    const int m = cm ? 15 : 8;
+    const double y = r.y();
+    const double d = r.x() + r.width() / 2.0;
+    QPainterPath path;
+    path.moveTo(d, y - L);
+    path.lineTo(d, y + L);
+    for (int k = -1; k <= 1; ++k) {
+        path.moveTo(d, y + k * S);
+        path.lineTo(d + double(scale(9)), y + k * S);
+    }
+    if (mMeasure == 1)
+        for (int k = -3; k <= 3; ++k) {
+            path.moveTo(d, y + k * L / 3.0);
+            path.lineTo(d + double(scale(6)), y + k * L / 3.0);
+        }
+    for (int k = -m; k <= m - 1; ++k) {
+        path.moveTo(d, y + k * L / m);
+        path.lineTo(d + double(scale(3)), y + k * L / m);
+    }
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(painter->pen().color(), 0.5));
+    painter->drawPath(path);
+    painter->restore();
+}
+
+void EpsonPrintingView::drawCalibrationRulers(QPainter *painter, const QRectF &rect) const
+{
+    drawHorizontalRuler(painter, rect);
+    drawVerticalRuler(painter, rect);
+}
+
+void EpsonPrintingView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setPen(makePen(palette().color(QPalette::WindowText), 0.5));
+    const QPointF c = mCDCenterPoint;
+    if (mOutline) {
+        const RectsView *canvas = RectsView::sharedRectsView();
+        if (!canvas)
+            return;
+        // A copy of the label at five times its size; the canvas's own label stays as it is.
+        TLabel label = canvas->getLabel();
+        label.width = scale(label.width);
+        label.height = scale(label.height);
+        label.hole = scale(label.hole);
+        label.round_param = scale(label.round_param);
+        const BezierPath outline = RectsView::getLabelBoundPath(label, false);
+        QRectF bounds;
+        if (!outline.isEmpty()) {
+            const QRectF own = outline.bounds();
+            const QPointF shift(c.x() - own.width() / 2.0, c.y() - own.height() / 2.0);
+            const QPainterPath path = outline.toPainterPath().translated(shift);
+            painter.save();
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPath(path);
+            painter.restore();
+            bounds = own.translated(shift);
+        }
+        drawCalibrationRulers(&painter, bounds);
+    } else if (!mImage.isNull()) {
+        const QSizeF image = mImage.size() / mImage.devicePixelRatio();
+        const double sw = double(scale(float(image.width())));
+        const double sh = double(scale(float(image.height())));
+        painter.drawImage(QRectF(c.x() - sw / 2.0, c.y() - sh / 2.0, sw, sh), mImage);
+    }
+}
+
+} // namespace quillmark
