@@ -384,7 +384,7 @@ public:
                 PathTool, FieldTool, AddressTool };
     // The tool chosen in the tool bar (its tag); 8 pops the field menu instead.
     void matrixFrameItem(int tag);
-    void setupCurrObjectTool(int tool);
+    void setupCurrObjectTool(int tool) override;
     void setCurrToolClass(int tool);
     int getCurrToolClass() const { return currentToolClass; }
     // The object kind a tool creates; empty for tools that create nothing by dragging.

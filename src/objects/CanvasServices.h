@@ -89,6 +89,8 @@ public:
     virtual void changeFont() = 0;
     // Refreshes the inspector's geometry controls from the selection.
     virtual void updateObjectValues() = 0;
+    // Chooses a tool as if its button had been clicked (0 select, 2 text).
+    virtual void setupCurrObjectTool(int tool) {}
 
     // Folders of images. The built-in ones lie in the shipped resources; the user's
     // clip-art folder lies in the user's application-support folder and may not exist yet.

@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QRawFont>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 
@@ -18,6 +19,7 @@
 #include "objects/ColorUtils.h"
 #include "objects/NSTextOvalContainer.h"
 #include "objects/ObjectFactory.h"
+#include "objects/TextAttachmentHandler.h"
 #include "objects/TextFlow.h"
 #include "platform/Format.h"
 #include "platform/Pen.h"
@@ -288,6 +290,8 @@ void ColorOval::drawText(QPainter *painter)
     auto paint = [&](QPainter *p) {
         forEachGlyph([&](const GlyphPlacement &placement, const QRawFont &font, quint32 glyph,
                          qreal advance, const QColor &colour) {
+            if (drawAttachment(p, placement, advance))
+                return;
             p->save();
             p->translate(placement.point);
             p->rotate(placement.rotation);
@@ -308,6 +312,30 @@ void ColorOval::drawText(QPainter *painter)
     else
         paint(painter);
     painter->restore();
+}
+
+bool ColorOval::drawAttachment(QPainter *painter, const GlyphPlacement &placement, qreal advance) const
+{
+    const QChar character = _text->characterAt(placement.character);
+    if (character != QChar(TextAttachmentHandler::ObjectCharacter))
+        return false;
+    QTextCursor cursor(_text.get());
+    cursor.setPosition(placement.character);
+    cursor.setPosition(placement.character + 1, QTextCursor::KeepAnchor);
+    const QTextCharFormat format = cursor.charFormat();
+    TextAttachmentHandler *handler = TextAttachmentHandler::handlerFor(character, format);
+    if (!handler)
+        return false;
+    // The merge field stands upright on the tangent where the character holding its room
+    // begins.
+    const QSizeF size = handler->cellSize(format, this);
+    painter->save();
+    painter->translate(placement.point);
+    painter->rotate(placement.rotation);
+    handler->draw(painter, QRectF(QPointF(-advance / 2.0, handler->descent(format) - size.height()), size),
+                  format, this);
+    painter->restore();
+    return true;
 }
 
 void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)

@@ -70,6 +70,9 @@ protected:
     void drawText(QPainter *painter) override;
 
 private:
+    // Draws the merge field inside the text whose room the placed glyph holds; NO when the
+    // glyph is text.
+    bool drawAttachment(QPainter *painter, const GlyphPlacement &placement, qreal advance) const;
     // Lays the text out along the ovals and hands each glyph to `place`.
     template <typename Place>
     void forEachGlyph(Place &&place) const;

@@ -135,6 +135,11 @@ public:
     virtual void updateContentsWithObject(const QVariant &value);
     // YES while the canvas shows record values: database preview or printing.
     bool showsRecordValues() const;
+    // Puts a merge field of the pk into the object's own text in front of the edited
+    // selection (at the start of a text that is not edited), in the attributes found there;
+    // the selected characters stay selected behind it. Undoable as typing is. Answers NO
+    // when no kind of merge field inside text is installed.
+    bool insertTextField(int pk);
 
     // ---- capabilities and stubs the kinds override ----
     virtual bool canFill() const { return true; }

@@ -1,10 +1,20 @@
 // The binding of an object to a database field: its pk, the value that the pk gives for the
-// current record, and the refreshes that the merge kinds override.
+// current record, the refreshes that the merge kinds override, and merge fields put into the
+// object's own text.
 #include "objects/ColorRect.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <algorithm>
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
 #include "objects/MergeSource.h"
+#include "objects/ObjectTextEditor.h"
+#include "objects/TextArchive.h"
+#include "objects/TextAttachmentHandler.h"
 #include "platform/NotificationCenter.h"
 
 namespace quillmark {
@@ -48,6 +58,39 @@ bool ColorRect::showsRecordValues() const
     if (isDrawingForPrint())
         return true;
     return _mainView && _mainView->databasePreview();
+}
+
+bool ColorRect::insertTextField(int pk)
+{
+    TextAttachmentHandler *handler = TextAttachmentHandler::handler(TextArchive::FieldChipObjectType);
+    if (!handler)
+        return false;
+    ObjectTextEditor *editor = isEditingText() ? ObjectTextEditor::current() : nullptr;
+    const int length = std::max(0, _text->characterCount() - 1);
+    const int start = editor ? editor->selectionStart() : 0;
+    const int anchor = editor ? editor->cursor().anchor() : 0;
+    const int position = editor ? editor->cursor().position() : 0;
+
+    // The attributes at the start of the selection; behind the last character, those of the
+    // last character, so that a field added at the end looks like the text before it.
+    std::optional<QTextCharFormat> attributes;
+    if (length > 0) {
+        const int at = std::min(start, length - 1);
+        QTextCursor cursor(_text.get());
+        cursor.setPosition(at);
+        cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        attributes = TextAttachmentHandler::withoutObject(cursor.charFormat());
+    }
+    QTextDocument chip;
+    QTextCursor(&chip).insertText(QString(QChar(TextAttachmentHandler::ObjectCharacter)),
+                                  handler->newAttachment(pk, attributes, this));
+    ObjectTextEditor::replaceText(*this, start, 0, QTextDocumentFragment(&chip));
+    TextAttachmentHandler::registerWith(_text.get());
+    if (editor)
+        editor->setSelection(anchor + 1, position + 1);
+    _isTemplate = false;
+    invalidate();
+    return true;
 }
 
 void ColorRect::observeRecordChanges()

@@ -14,6 +14,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/NSTextWrapContainer.h"
 #include "objects/ObjectTextEditor.h"
+#include "objects/TextAttachmentHandler.h"
 #include "objects/TextFlow.h"
 #include "platform/UndoManager.h"
 
@@ -668,8 +669,8 @@ void ColorRect::setContents(const QString &text)
     QTextDocument replacement;
     replacement.setDefaultFont(_text->defaultFont());
     QTextCursor cursor(&replacement);
-    const QTextCharFormat first = textLength(_text.get()) > 0 ? formatAt(_text.get(), 0)
-                                                             : _text->begin().charFormat();
+    const QTextCharFormat first = TextAttachmentHandler::withoutObject(
+        textLength(_text.get()) > 0 ? formatAt(_text.get(), 0) : _text->begin().charFormat());
     cursor.setBlockFormat(_text->begin().blockFormat());
     cursor.setBlockCharFormat(first);
     QString plain = text;

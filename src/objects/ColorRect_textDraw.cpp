@@ -45,6 +45,7 @@ void ColorRect::drawText(QPainter *painter)
         scratchBox = std::make_unique<NSTextWrapContainer>(
             QSizeF(ScratchContainerSide, ScratchContainerSide));
         scratchBox->setGraphicObject(this);
+        scratchBox->setTextView(this);
         scratchBox->setAroundBezierPaths(getBezierPaths());
         scratchBox->setContainerSize(_frameBounds.size());
         scratch->insertContainer(scratchBox.get(), 0);
@@ -70,7 +71,7 @@ void ColorRect::drawText(QPainter *painter)
 BezierPath ColorRect::shapedTextOutline(const QRectF &glyphRect) const
 {
     const bool printing = _mainView && _mainView->isPrinting();
-    return ShapedText::outline(*_text, glyphRect, _powertype, printing);
+    return ShapedText::outline(*_text, glyphRect, _powertype, printing, this);
 }
 
 int ColorRect::textContainerCount() const

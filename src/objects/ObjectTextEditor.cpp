@@ -6,6 +6,7 @@
 
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
+#include "objects/TextAttachmentHandler.h"
 
 namespace quillmark {
 
@@ -65,7 +66,8 @@ void ObjectTextEditor::insertText(const QString &text)
     typed.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     typed.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList paragraphs = typed.split(QLatin1Char('\n'));
-    const QTextCharFormat format = m_cursor.charFormat();
+    // Text typed behind a merge-field chip takes its attributes, not the chip itself.
+    const QTextCharFormat format = TextAttachmentHandler::withoutObject(m_cursor.charFormat());
     for (int i = 0; i < paragraphs.size(); ++i) {
         if (i > 0)
             scratchCursor.insertBlock(m_cursor.blockFormat(), format);

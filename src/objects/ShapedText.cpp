@@ -10,11 +10,12 @@
 
 #include "objects/NSTextWrapContainer.h"
 #include "objects/PathWarps.h"
+#include "objects/TextAttachmentHandler.h"
 #include "objects/TextFlow.h"
 
 namespace quillmark {
 
-BezierPath ShapedText::glyphOutlines(const QTextDocument &text, const QSizeF &boxSize)
+BezierPath ShapedText::glyphOutlines(const QTextDocument &text, const QSizeF &boxSize, const ColorRect *view)
 {
     if (text.isEmpty() || !(boxSize.width() > 0) || !(boxSize.height() > 0))
         return {};
@@ -23,14 +24,12 @@ BezierPath ShapedText::glyphOutlines(const QTextDocument &text, const QSizeF &bo
     TextFlow flow(copy);
     // Shaped text does not run around other objects.
     NSTextWrapContainer box(boxSize);
+    box.setTextView(const_cast<ColorRect *>(view));
     flow.insertContainer(&box, 0);
     flow.layout();
 
     QPainterPath glyphs;
-    for (const TextFlow::Line &line : flow.lines()) {
-        QTextLayout *layout = flow.blockLayout(line.block);
-        const QTextLine textLine = layout->lineAt(line.lineNumber);
-        const QList<QGlyphRun> runs = layout->glyphRuns(textLine.textStart(), textLine.textLength());
+    auto addRuns = [&glyphs](const QList<QGlyphRun> &runs, const QPointF &offset) {
         for (const QGlyphRun &run : runs) {
             const QRawFont font = run.rawFont();
             const QList<quint32> indexes = run.glyphIndexes();
@@ -39,18 +38,46 @@ BezierPath ShapedText::glyphOutlines(const QTextDocument &text, const QSizeF &bo
                 QPainterPath glyph = font.pathForGlyph(indexes[i]);
                 if (glyph.isEmpty())
                     continue;
-                glyph.translate(positions[i]);
+                glyph.translate(positions[i] + offset);
                 glyphs.addPath(glyph);
             }
         }
+    };
+    // Merge fields inside the text take the outline of the text they show, in place of the
+    // character that holds their room.
+    const std::vector<TextFlow::PlacedAttachment> attachments = flow.attachments(0);
+    for (const TextFlow::Line &line : flow.lines()) {
+        QTextLayout *layout = flow.blockLayout(line.block);
+        const QTextLine textLine = layout->lineAt(line.lineNumber);
+        const int blockStart = copy->findBlockByNumber(line.block).position();
+        int from = textLine.textStart();
+        const int end = textLine.textStart() + textLine.textLength();
+        for (const TextFlow::PlacedAttachment &attachment : attachments) {
+            const int offset = attachment.position - blockStart;
+            if (offset < from || offset >= end)
+                continue;
+            if (offset > from)
+                addRuns(layout->glyphRuns(from, offset - from), QPointF());
+            from = offset + 1;
+        }
+        if (end > from)
+            addRuns(layout->glyphRuns(from, end - from), QPointF());
+    }
+    for (const TextFlow::PlacedAttachment &attachment : attachments) {
+        const QString shown = attachment.handler->text(attachment.format, view);
+        if (shown.isEmpty())
+            continue;
+        const std::unique_ptr<QTextLayout> layout =
+            TextFlow::layoutString(shown, attachment.format, attachment.frame.width());
+        addRuns(layout->glyphRuns(), attachment.frame.topLeft());
     }
     return BezierPath::fromPainterPath(glyphs);
 }
 
 BezierPath ShapedText::outline(const QTextDocument &text, const QRectF &glyphBox, int style,
-                               bool printing)
+                               bool printing, const ColorRect *view)
 {
-    BezierPath path = glyphOutlines(text, glyphBox.size());
+    BezierPath path = glyphOutlines(text, glyphBox.size(), view);
     if (path.isEmpty())
         return path;
     const QRectF used = path.bounds();

@@ -11,6 +11,8 @@ class QTextDocument;
 
 namespace quillmark {
 
+class ColorRect;
+
 class ShapedText
 {
 public:
@@ -19,12 +21,14 @@ public:
     // The glyph outlines of the text that fits a box of the glyph box's size, fitted to
     // the glyph box (page points, y down). `style` is the stored shaped-text value: 2 to 21
     // warp, anything else does not. Printing flattens curves four times finer. Empty for
-    // no text or a box without area.
+    // no text or a box without area. Merge fields inside the text show what they show in
+    // `view`, the object that holds the text.
     static BezierPath outline(const QTextDocument &text, const QRectF &glyphBox, int style,
-                              bool printing);
+                              bool printing, const ColorRect *view = nullptr);
 
     // The unfitted glyph outlines as laid out in a box of that size, from (0, 0).
-    static BezierPath glyphOutlines(const QTextDocument &text, const QSizeF &boxSize);
+    static BezierPath glyphOutlines(const QTextDocument &text, const QSizeF &boxSize,
+                                    const ColorRect *view = nullptr);
 };
 
 } // namespace quillmark

@@ -8,8 +8,10 @@
 #include <QVariantMap>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
+#include "objects/TextAttachmentHandler.h"
 #include "platform/Archiver.h"
 
 namespace quillmark {
@@ -94,8 +96,6 @@ QVariantMap charFormatToMap(const QTextCharFormat &format)
         map.insert(QStringLiteral("FixedPitch"), format.fontFixedPitch());
     if (format.hasProperty(QTextFormat::FontStyleHint))
         map.insert(QStringLiteral("StyleHint"), qint64(format.fontStyleHint()));
-    if (format.objectType() == TextArchive::FieldChipObjectType)
-        map.insert(QStringLiteral("FieldPk"), qint64(format.intProperty(TextArchive::FieldPkProperty)));
     return map;
 }
 
@@ -160,10 +160,6 @@ QTextCharFormat charFormatFromMap(const QVariantMap &map)
         format.setFontFixedPitch(map.value(QStringLiteral("FixedPitch")).toBool());
     if (auto hint = integer(map, "StyleHint"); hint && *hint >= QFont::Helvetica && *hint <= QFont::Fantasy)
         format.setFontStyleHint(QFont::StyleHint(*hint));
-    if (auto pk = integer(map, "FieldPk")) {
-        format.setObjectType(TextArchive::FieldChipObjectType);
-        format.setProperty(TextArchive::FieldPkProperty, int(*pk));
-    }
     return format;
 }
 
@@ -250,6 +246,37 @@ QTextBlockFormat blockFormatFromMap(const QVariantMap &map)
     return format;
 }
 
+bool isChip(const QTextCharFormat &format)
+{
+    return format.objectType() == TextArchive::FieldChipObjectType;
+}
+
+// A run of chips: its characters, the field's key and the attributes the chips are drawn with.
+QVariantMap chipRunToMap(const QTextFragment &fragment)
+{
+    const QTextCharFormat format = fragment.charFormat();
+    QVariantMap run;
+    run.insert(QStringLiteral("Text"), fragment.text());
+    run.insert(QStringLiteral("attachmentPrimaryKey"), qint64(format.intProperty(TextArchive::FieldPkProperty)));
+    run.insert(QStringLiteral("attributesPrimaryKey"), charFormatToMap(format));
+    return run;
+}
+
+// The chip format of a stored run, none when the run holds no chip or a key that no 32-bit
+// field key can be.
+std::optional<QTextCharFormat> chipFormatFromMap(const QVariantMap &run)
+{
+    if (!run.contains(QStringLiteral("attachmentPrimaryKey")))
+        return std::nullopt;
+    const auto pk = integer(run, "attachmentPrimaryKey");
+    if (!pk || *pk < std::numeric_limits<qint32>::min() || *pk > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    QTextCharFormat format = charFormatFromMap(run.value(QStringLiteral("attributesPrimaryKey")).toMap());
+    format.setObjectType(TextArchive::FieldChipObjectType);
+    format.setProperty(TextArchive::FieldPkProperty, int(*pk));
+    return format;
+}
+
 } // namespace
 
 QByteArray TextArchive::archive(const QTextDocument &document)
@@ -264,6 +291,10 @@ QByteArray TextArchive::archive(const QTextDocument &document)
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
+            if (isChip(fragment.charFormat())) {
+                runs.append(chipRunToMap(fragment));
+                continue;
+            }
             QVariantMap run = charFormatToMap(fragment.charFormat());
             run.insert(QStringLiteral("Text"), fragment.text());
             runs.append(run);
@@ -292,6 +323,7 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
         document.setDefaultFont(*font);
     QTextCursor cursor(&document);
     bool first = true;
+    bool hasChips = false;
     for (const QVariant &blockValue : blocks) {
         const QVariantMap entry = blockValue.toMap();
         const QTextBlockFormat blockFormat = blockFormatFromMap(entry);
@@ -312,10 +344,23 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
             // split the paragraph and lose its settings.
             text.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
             text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-            if (!text.isEmpty())
+            if (text.isEmpty())
+                continue;
+            const std::optional<QTextCharFormat> chip = chipFormatFromMap(run);
+            if (!chip) {
                 cursor.insertText(text, charFormatFromMap(run));
+                continue;
+            }
+            // Only the object characters of a chip run are chips; any other character of a
+            // damaged run is kept as plain text in the chip's attributes.
+            const QTextCharFormat plain = TextAttachmentHandler::withoutObject(*chip);
+            hasChips = true;
+            for (const QChar c : std::as_const(text))
+                cursor.insertText(QString(c), c == QChar(TextAttachmentHandler::ObjectCharacter) ? *chip : plain);
         }
     }
+    if (hasChips)
+        TextAttachmentHandler::registerWith(&document);
     return true;
 }
 

@@ -5,8 +5,9 @@
 //
 // Merge-field chips are one object replacement character (U+FFFC) whose character format
 // has the object type FieldChipObjectType and the field's primary key under
-// FieldPkProperty. The archive keeps that key with the run ("FieldPk"); how the chip looks
-// and what it shows belongs to the merge objects.
+// FieldPkProperty; the rest of that format is what the chip is drawn with. A run of chips
+// keeps the key under "attachmentPrimaryKey" and those attributes under
+// "attributesPrimaryKey"; how the chip looks and what it shows belongs to the merge objects.
 #include <QByteArray>
 #include <QString>
 #include <QTextFormat>

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPen>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
@@ -14,6 +15,7 @@
 #include <deque>
 #include <map>
 
+#include "objects/TextAttachmentHandler.h"
 #include "objects/TextContainer.h"
 
 namespace quillmark {
@@ -136,6 +138,74 @@ QRectF firstPieceOfRow(TextContainer *container, const QRectF &proposed, qreal r
     return row.back();
 }
 
+// What stands for an object inside the text in a layout: an em dash, which the line breaker
+// treats as the object replacement character is treated (a break is allowed before and
+// after it) and which every font shapes as one glyph of one advance. It is not drawn.
+constexpr char16_t PlaceholderCharacter = 0x2014;
+
+QFont scaledFont(QFont font, qreal scale)
+{
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * scale);
+    return font;
+}
+
+// The advance of the placeholder in a font (already scaled for the device).
+qreal placeholderAdvance(const QFont &font, QPaintDevice *device)
+{
+    static std::map<std::pair<QString, int>, qreal> cache;
+    const int dpi = device->logicalDpiY();
+    const auto key = std::make_pair(font.key(), dpi);
+    if (const auto it = cache.find(key); it != cache.end())
+        return it->second;
+    QTextLayout probe(QString(QChar(PlaceholderCharacter)), font, device);
+    probe.beginLayout();
+    QTextLine line = probe.createLine();
+    if (line.isValid())
+        line.setLineWidth(1.0e6);
+    probe.endLayout();
+    const qreal advance = line.isValid() ? line.cursorToX(1) - line.cursorToX(0) : 0.0;
+    if (cache.size() > 4096)
+        cache.clear();
+    cache.emplace(key, advance);
+    return advance;
+}
+
+// The format of the placeholder of an object of `size` reaching `descent` below the
+// baseline: the object's font, grown when the object is taller than the font, with the
+// letter spacing that makes its advance the object's width, drawn in no colour and with no
+// lines.
+QTextCharFormat placeholderFormat(const QTextCharFormat &objectFormat, const QFont &defaultFont,
+                                  const QSizeF &size, qreal descent, const LayoutDevice &device)
+{
+    QFont font = scaledFont(objectFormat.font().resolve(defaultFont), device.fontScale);
+    // The fonts that fill in missing glyphs must not change the line's height.
+    font.setStyleStrategy(QFont::NoFontMerging);
+    const qreal above = size.height() - descent;
+    // Font sizes round to the device's pixels: a grown font may fall a little short, and
+    // grows once more then.
+    constexpr qreal MaxGrowth = 1000.0;
+    const qreal original = font.pointSizeF();
+    for (int attempt = 0; attempt < 3 && font.pointSizeF() > 0; ++attempt) {
+        const qreal ascent = QFontMetricsF(font, device.device).ascent();
+        if (!(ascent > 0) || ascent >= above - 0.01)
+            break;
+        font.setPointSizeF(std::min(original * MaxGrowth, font.pointSizeF() * above / ascent * 1.01));
+    }
+    QTextCharFormat format;
+    format.setFont(font, QTextCharFormat::FontPropertiesAll);
+    format.setForeground(Qt::transparent);
+    format.setUnderlineStyle(QTextCharFormat::NoUnderline);
+    format.setFontStrikeOut(false);
+    format.setFontOverline(false);
+    format.setTextOutline(QPen(Qt::NoPen));
+    if (objectFormat.hasProperty(QTextFormat::BackgroundBrush))
+        format.setBackground(objectFormat.background());
+    format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    format.setFontLetterSpacing(size.width() - placeholderAdvance(font, device.device));
+    return format;
+}
+
 } // namespace
 
 TextFlow::TextFlow(std::shared_ptr<QTextDocument> document)
@@ -213,6 +283,7 @@ void TextFlow::layout()
 {
     m_layouts.clear();
     m_lines.clear();
+    m_attachments.clear();
     m_ranges.assign(size_t(m_containers.size()), {0, 0});
     m_overflow = false;
     if (!m_document)
@@ -233,17 +304,45 @@ void TextFlow::layout()
         QFont blockFont = block.charFormat().font().resolve(defaultFont);
         if (blockFont.pointSizeF() > 0)
             blockFont.setPointSizeF(blockFont.pointSizeF() * device.fontScale);
-        auto layout = std::make_unique<QTextLayout>(block.text(), blockFont, device.device);
+        const int blockIndex = int(m_layouts.size());
+        // Objects inside the text are measured for the box the paragraph begins in.
+        const TextContainer *startBox = ci < m_containers.size() ? m_containers[ci] : nullptr;
+        const ColorRect *view = startBox ? startBox->textView() : nullptr;
+        QString text = block.text();
         QList<QTextLayout::FormatRange> formats;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
-            QTextCharFormat format = fragment.charFormat();
+            const QTextCharFormat original = fragment.charFormat();
+            QTextCharFormat format = original;
             if (format.hasProperty(QTextFormat::FontPointSize))
                 format.setFontPointSize(format.fontPointSize() * device.fontScale);
-            formats.append({fragment.position() - block.position(), fragment.length(), format});
+            const int start = fragment.position() - block.position();
+            int runStart = start;
+            for (int offset = start; offset < start + fragment.length(); ++offset) {
+                TextAttachmentHandler *handler = TextAttachmentHandler::handlerFor(text.at(offset), original);
+                if (!handler)
+                    continue;
+                if (offset > runStart)
+                    formats.append({runStart, offset - runStart, format});
+                Attachment attachment;
+                attachment.block = blockIndex;
+                attachment.offset = offset;
+                attachment.format = original;
+                attachment.handler = handler;
+                attachment.size = handler->cellSize(original, view);
+                attachment.descent = handler->descent(original);
+                formats.append({offset, 1,
+                                placeholderFormat(original, defaultFont, attachment.size, attachment.descent, device)});
+                text[offset] = QChar(PlaceholderCharacter);
+                m_attachments.push_back(attachment);
+                runStart = offset + 1;
+            }
+            if (runStart < start + fragment.length())
+                formats.append({runStart, start + fragment.length() - runStart, format});
         }
+        auto layout = std::make_unique<QTextLayout>(text, blockFont, device.device);
         layout->setFormats(formats);
         QTextOption option(visualAlignment(direction, blockFormat.alignment()));
         option.setTextDirection(direction);
@@ -252,7 +351,6 @@ void TextFlow::layout()
         option.setTabs(blockFormat.tabPositions());
         layout->setTextOption(option);
         layout->setCacheEnabled(true);
-        const int blockIndex = int(m_layouts.size());
         QTextLayout *tl = layout.get();
         m_layouts.push_back(std::move(layout));
         if (outOfRoom)
@@ -263,7 +361,6 @@ void TextFlow::layout()
         const qreal indent = blockFormat.indent() * m_document->indentWidth();
         const qreal leftInset = blockFormat.leftMargin() + (rightToLeft ? 0.0 : indent);
         const qreal rightInset = blockFormat.rightMargin() + (rightToLeft ? indent : 0.0);
-        const QString text = block.text();
         QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
 
         y += blockFormat.topMargin();
@@ -395,6 +492,37 @@ void TextFlow::layout()
     }
 }
 
+std::vector<TextFlow::PlacedAttachment> TextFlow::attachments(int container) const
+{
+    std::vector<PlacedAttachment> placed;
+    if (m_attachments.empty())
+        return placed;
+    for (const Line &line : m_lines) {
+        if (line.container != container)
+            continue;
+        const QTextLayout *layout = m_layouts[size_t(line.block)].get();
+        const QTextLine textLine = layout->lineAt(line.lineNumber);
+        const int blockStart = m_document->findBlockByNumber(line.block).position();
+        for (const Attachment &attachment : m_attachments) {
+            if (attachment.block != line.block || attachment.offset < textLine.textStart()
+                || attachment.offset >= textLine.textStart() + textLine.textLength())
+                continue;
+            // The object's place in a line of either direction: the smaller edge of its cell.
+            const qreal x = std::min(textLine.cursorToX(attachment.offset), textLine.cursorToX(attachment.offset + 1));
+            const qreal baseline = textLine.y() + textLine.ascent();
+            PlacedAttachment entry;
+            entry.container = container;
+            entry.position = blockStart + attachment.offset;
+            entry.frame = QRectF(QPointF(x, baseline + attachment.descent - attachment.size.height()),
+                                 attachment.size);
+            entry.format = attachment.format;
+            entry.handler = attachment.handler;
+            placed.push_back(entry);
+        }
+    }
+    return placed;
+}
+
 void TextFlow::draw(QPainter *painter, int container, const QPointF &origin) const
 {
     if (!painter)
@@ -406,7 +534,58 @@ void TextFlow::draw(QPainter *painter, int container, const QPointF &origin) con
             continue;
         m_layouts[size_t(line.block)]->lineAt(line.lineNumber).draw(painter, origin);
     }
+    const TextContainer *box = m_containers.value(container);
+    const ColorRect *view = box ? box->textView() : nullptr;
+    for (const PlacedAttachment &attachment : attachments(container)) {
+        painter->save();
+        painter->setPen(Qt::black);
+        attachment.handler->draw(painter, attachment.frame.translated(origin), attachment.format, view);
+        painter->restore();
+    }
     painter->restore();
+}
+
+std::unique_ptr<QTextLayout> TextFlow::layoutString(const QString &text, const QTextCharFormat &format,
+                                                    qreal width, QSizeF *size)
+{
+    const LayoutDevice device = layoutDevice();
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+    shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    shown.replace(QLatin1Char('\r'), QChar::LineSeparator);
+    QTextCharFormat scaled = TextAttachmentHandler::withoutObject(format);
+    if (scaled.hasProperty(QTextFormat::FontPointSize))
+        scaled.setFontPointSize(scaled.fontPointSize() * device.fontScale);
+    auto layout = std::make_unique<QTextLayout>(shown, scaledFont(format.font(), device.fontScale), device.device);
+    layout->setFormats({{0, int(shown.size()), scaled}});
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    constexpr qreal Unbounded = 1.0e6;
+    qreal y = 0.0;
+    qreal widest = 0.0;
+    layout->beginLayout();
+    for (;;) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(width > 0.0 ? width : Unbounded);
+        line.setPosition(QPointF(0.0, y));
+        y += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout->endLayout();
+    if (size)
+        *size = QSizeF(widest, y);
+    return layout;
+}
+
+QFontMetricsF TextFlow::fontMetrics(const QFont &font)
+{
+    const LayoutDevice device = layoutDevice();
+    return QFontMetricsF(scaledFont(font, device.fontScale), device.device);
 }
 
 } // namespace quillmark

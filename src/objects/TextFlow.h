@@ -5,12 +5,19 @@
 // side by side), and the text moves on to the next box of the chain when a box is full.
 // Every box keeps the character range it shows; text beyond the last box overflows.
 //
-// All lengths are page points: layouts are made against a 72 dpi device, so a 12 point font
-// is 12 units high whatever the screen is.
+// All lengths are page points: layouts are made at the screen's resolution with every point
+// size scaled by 72 / dpi, so a 12 point font is 12 units high whatever the screen is.
+//
+// Objects inside the text (merge-field chips, TextAttachmentHandler) stand in the layouts as a
+// character of the object's width and height that is not drawn; the object is drawn in its
+// place by its handler.
+#include <QFontMetricsF>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
+#include <QTextCharFormat>
 
 #include <memory>
 #include <vector>
@@ -22,6 +29,8 @@ class QTextLayout;
 
 namespace quillmark {
 
+class ColorRect;
+class TextAttachmentHandler;
 class TextContainer;
 
 class TextFlow
@@ -67,12 +76,33 @@ public:
     // The bounding rectangle of the placed lines of a box, in the box's coordinates.
     QRectF usedRect(int container) const;
 
+    // An object inside the text where the layout put it.
+    struct PlacedAttachment
+    {
+        int container = 0;  // the box it sits in
+        int position = 0;   // document position of its character
+        QRectF frame;       // in the box's coordinates
+        QTextCharFormat format;
+        TextAttachmentHandler *handler = nullptr;
+    };
+    // After layout(): the objects inside the text that the box shows.
+    std::vector<PlacedAttachment> attachments(int container) const;
+
     // Draws the lines of one box with the box's top-left at `origin` (page points),
-    // honouring every character format; text without a colour of its own is black.
+    // honouring every character format; text without a colour of its own is black. The
+    // objects inside the text are drawn by their handlers.
     void draw(QPainter *painter, int container, const QPointF &origin) const;
 
     // The 72 dpi device every layout is measured against.
     static QPaintDevice *pointDevice();
+
+    // A text in one character format laid out as the engine lays out paragraphs (page
+    // points): wrapped at `width` when it is above 0, else only at line breaks. `size`
+    // receives the width of the widest line and the height of all lines.
+    static std::unique_ptr<QTextLayout> layoutString(const QString &text, const QTextCharFormat &format,
+                                                     qreal width = 0.0, QSizeF *size = nullptr);
+    // The metrics of a font in page points, as the engine measures it.
+    static QFontMetricsF fontMetrics(const QFont &font);
 
 private:
     std::shared_ptr<QTextDocument> m_document;
@@ -81,6 +111,17 @@ private:
     std::vector<Line> m_lines;
     std::vector<std::pair<int, int>> m_ranges;
     bool m_overflow = false;
+    // The objects inside the text, by paragraph and offset in it, as they were measured.
+    struct Attachment
+    {
+        int block = 0;
+        int offset = 0;
+        QTextCharFormat format;
+        TextAttachmentHandler *handler = nullptr;
+        QSizeF size;
+        qreal descent = 0.0;
+    };
+    std::vector<Attachment> m_attachments;
 };
 
 } // namespace quillmark
