@@ -2,9 +2,11 @@
 
 #include "barcodes/BarcodeKinds.h"
 #include "canvas/RectsView.h"
+#include "database/ColorAddress.h"
 #include "database/ColorField.h"
 #include "database/MergeFieldTool.h"
 #include "database/MergeKinds.h"
+#include "database/QuickAddressPanel.h"
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
 
@@ -19,6 +21,16 @@ void registerAllKinds()
     RectsView::mergeFieldPairMaker = [](CanvasServices *canvas, const QPointF &point, int pk) {
         const MergeFieldPair pair = createDBField(canvas, point, pk);
         return std::pair<GraphicPtr, GraphicPtr>(pair.title, pair.contents);
+    };
+    RectsView::runAddressDialog = [](QWidget *window, ColorRect *block) {
+        if (!block)
+            return QuickAddressPanel::runForNewBlock(window);
+        auto *address = dynamic_cast<ColorAddress *>(block);
+        return address && QuickAddressPanel::runForBlock(window, *address);
+    };
+    RectsView::prepareAddressBlock = [](ColorRect *block) {
+        if (auto *address = dynamic_cast<ColorAddress *>(block))
+            QuickAddressPanel::prepareNewBlock(*address);
     };
 }
 

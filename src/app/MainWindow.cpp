@@ -500,8 +500,6 @@ void MainWindow::buildToolMatrix(QToolBar *bar)
             m_canvas->matrixFrameItem(tool);
         });
     }
-    // Tool 9 places address blocks from the address dialog, which the database code brings.
-    m_toolActions[RectsView::AddressTool]->setEnabled(false);
     m_toolActions[RectsView::SelectTool]->setChecked(true);
     m_canvas->toolSelectionChanged = [this](int tool) {
         if (tool >= 0 && tool < m_toolActions.size())
@@ -512,16 +510,21 @@ void MainWindow::buildToolMatrix(QToolBar *bar)
 void MainWindow::popUpFieldMenu()
 {
     QMenu menu(this);
+    // A picture has no place inside text.
+    const bool inText = !m_canvas->canAddAddressBlock();
     for (const tableField &field : MergeContents::fieldTitlesAndTags()) {
         const QString translated = Language::stringForKey(field.title);
         QAction *item = menu.addAction(translated.isEmpty() ? field.title : translated);
+        item->setEnabled(!(inText && field.title == QLatin1String("Photo")));
         const int pk = field.pk;
         connect(item, &QAction::triggered, m_canvas, [this, pk] { m_canvas->addFieldType(pk); });
     }
     menu.addSeparator();
     QAction *address = menu.addAction(Language::stringForKey(QStringLiteral("Add Address Block...")));
-    address->setEnabled(false);
-    menu.exec(QCursor::pos());
+    address->setEnabled(!inText);
+    // The dialog runs once the menu is closed.
+    if (menu.exec(QCursor::pos()) == address)
+        m_canvas->addAddressBlock();
 }
 
 void MainWindow::fillRecentMenu()

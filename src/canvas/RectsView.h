@@ -393,8 +393,20 @@ public:
     int selectedToolTag() const { return m_toolTag; }
     // Called with the tool number whenever the tool bar has to show another tool.
     std::function<void(int)> toolSelectionChanged;
-    // The field pair of the merge-field tool, placed by the next click.
+    // A field chosen in the field menu: into the text edited in place as a merge field, with
+    // a return to the text tool; otherwise the field pair of the merge-field tool, placed by
+    // the next click.
     void addFieldType(int fieldPk);
+    // "Add Address Block...": the address dialog for a new block; OK arms the address tool.
+    void addAddressBlock();
+    // The command is there unless exactly one object is selected and its text is edited.
+    bool canAddAddressBlock() const;
+    // The address dialog and its blocks, installed by the database code at start-up so that
+    // the canvas never depends on it. The dialog runs window-modal over `window` for a new
+    // block (null) or for the given block, which takes the edit; it answers whether the
+    // user confirmed. A block just placed takes the parts chosen last and its size.
+    static inline std::function<bool(QWidget *window, ColorRect *block)> runAddressDialog;
+    static inline std::function<void(ColorRect *block)> prepareAddressBlock;
     GraphicPtr createObjectOfClassR(const QString &className, const QRectF &bounds);
     void createDBField(int fieldPk);
     // Makes the title and contents members of a merge-field pair at a point; the merge code

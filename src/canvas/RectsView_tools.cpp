@@ -1,5 +1,6 @@
 // The current tool, the pointer each tool shows, and the creation of objects: drawn objects,
-// the text box of the text tool, the merge-field pair and the Bezier path built click by click.
+// the text box of the text tool, the merge-field pair, the address block and the Bezier path
+// built click by click.
 #include <QCursor>
 #include <QPixmap>
 #include <QScrollArea>
@@ -123,10 +124,34 @@ void RectsView::setCurrToolClass(int tool)
 
 void RectsView::addFieldType(int fieldPk)
 {
+    const GraphicPtr edited = editedObject();
+    if (edited && _selectedObjects.size() == 1 && _selectedObjects.first() == edited && edited->isEditable1()) {
+        endTypingBurst();
+        if (edited->insertTextField(fieldPk)) {
+            wasChanged(true);
+            invalidateEditedText(edited);
+        }
+        setupCurrObjectTool(TextTool);
+        return;
+    }
     m_pendingFieldPk = fieldPk;
     setCurrToolClass(FieldTool);
     clearSelection();
     setDocumentCursor(QCursor(Qt::CrossCursor));
+}
+
+bool RectsView::canAddAddressBlock() const
+{
+    const GraphicPtr edited = editedObject();
+    return !(edited && _selectedObjects.size() == 1 && _selectedObjects.first() == edited);
+}
+
+void RectsView::addAddressBlock()
+{
+    if (!canAddAddressBlock() || !runAddressDialog)
+        return;
+    if (runAddressDialog(window(), nullptr))
+        matrixFrameItem(AddressTool);
 }
 
 GraphicPtr RectsView::createObjectOfClassR(const QString &className, const QRectF &bounds)

@@ -403,6 +403,8 @@ void RectsView::startCreate(const QString &className, const QPointF &point, unsi
         // Placed by a click: the object takes its natural size at the point.
         m_undoManager.disableUndoRegistration();
         object->setFrameBounds(QRectF(point, QSizeF(0, 0)));
+        if (currentToolClass == AddressTool && prepareAddressBlock)
+            prepareAddressBlock(object.get());
         m_undoManager.enableUndoRegistration();
         finishObjectCreation(object, flags);
         return;
@@ -582,6 +584,10 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
                 if (_selectedObjects.size() == 1 && isTextKind(*hit)) {
                     setEditableObject(hit);
                     setupCurrObjectTool(TextTool);
+                } else if (_selectedObjects.size() == 1 && hit->className() == QLatin1String("ColorAddress")
+                           && runAddressDialog && runAddressDialog(window(), hit.get())) {
+                    wasChanged(true);
+                    update();
                 }
                 return;
             }

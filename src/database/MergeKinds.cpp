@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include "database/ColorAddress.h"
 #include "database/ColorField.h"
 #include "database/DatabaseMergeSource.h"
 #include "database/GroupField.h"
+#include "database/TextAttachmentCell.h"
 #include "objects/MergeSource.h"
 #include "objects/ObjectFactory.h"
 
@@ -13,6 +15,8 @@ namespace quillmark {
 void registerMergeKinds()
 {
     ObjectFactory::registerClass(QStringLiteral("ColorField"), [] { return std::make_shared<ColorField>(); });
+    ColorAddress::registerKind();
+    TextAttachmentCell::registerKind();
     registerGroupFieldKind();
     MergeSource::install(&DatabaseMergeSource::shared());
 }
