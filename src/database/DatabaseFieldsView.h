@@ -2,6 +2,7 @@
 // The database editor: the record form built from the open database's fields, the record
 // browser and the record and database commands.
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QVariantMap>
 #include <QWidget>
@@ -120,7 +121,7 @@ public:
     // Opens the group membership sheet for the store's group operation `mode`; its OK acts on
     // every listed record.
     void groupOperation(int mode);
-    CategoriesPanel *categoriesPanel() const { return _categoriesPanel; }
+    CategoriesPanel *categoriesPanel() const;
     // Changes the memberships of every listed record, then shows the record's new ones.
     void applyGroupOperation(qint64 groups, int mode);
 
@@ -254,7 +255,7 @@ private:
     DatabasesListModel *_dbListModel;
     UndoManager *_ownUndoManager;
     UndoManager *_undoManager;
-    CategoriesPanel *_categoriesPanel = nullptr;
+    QPointer<CategoriesPanel> _categoriesPanel;
     QList<QCheckBox *> _groupsControls;
     QList<QLabel *> _fieldLabels;
     qint64 _formPk = -1;

@@ -774,6 +774,11 @@ void DatabaseFieldsView::changeBrowserSelection()
 
 // ---------------------------------------------------------------- groups of records
 
+CategoriesPanel *DatabaseFieldsView::categoriesPanel() const
+{
+    return _categoriesPanel;
+}
+
 void DatabaseFieldsView::groupOperation(int mode)
 {
     if (!_database || _readOnly)

@@ -150,10 +150,16 @@ bool EditGroupsView::renameGroup(int row, const QString &typed)
         return false;
     for (const Database::GroupTitle &other : _model->groups()) {
         if (other.pk != group.pk && other.title == title) {
-            Prompts::current().alert(window(),
-                                     translated(QStringLiteral("A group named \u201c%@\u201d already exists."))
-                                         .replace(QStringLiteral("%@"), title),
-                                     QString(), {translated(QStringLiteral("OK"))});
+            // Said once the table's edit is over: an alert in its middle would end the edit again.
+            QMetaObject::invokeMethod(
+                this,
+                [this, title] {
+                    Prompts::current().alert(window(),
+                                             translated(QStringLiteral("A group named \u201c%@\u201d already exists."))
+                                                 .replace(QStringLiteral("%@"), title),
+                                             QString(), {translated(QStringLiteral("OK"))});
+                },
+                Qt::QueuedConnection);
             return false;
         }
     }

@@ -1,5 +1,6 @@
 #include "database/PropertyViewButtonCell.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
@@ -33,6 +34,12 @@ void PropertyViewButtonCell::paintEvent(QPaintEvent *event)
     option.text.clear();
     painter.drawComplexControl(QStyle::CC_ToolButton, option);
     label.rect = rect().adjusted(2, 0, -28, 0);
+    // A title too long for the space left is set smaller rather than cut.
+    QFont font = label.font;
+    while (QFontMetrics(font).horizontalAdvance(label.text) > label.rect.width() - 4 && font.pointSizeF() > 7)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label.font = font;
+    painter.setFont(font);
     painter.drawControl(QStyle::CE_ToolButtonLabel, label);
 
     painter.setRenderHint(QPainter::Antialiasing);

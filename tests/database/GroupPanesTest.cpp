@@ -155,6 +155,7 @@ TEST_F(GroupPanes, GroupsAreRenamedByTheirKey)
     EXPECT_FALSE(model->setData(model->index(1, 0), "  ", Qt::EditRole));
     EXPECT_EQ(alerts(), 0);
     EXPECT_FALSE(model->setData(model->index(0, 0), "Friends", Qt::EditRole));
+    QCoreApplication::processEvents();
     EXPECT_EQ(alerts(), 1);
     EXPECT_EQ(prompts->last().title, "A group named \u201cFriends\u201d already exists.");
     EXPECT_EQ(titles(), "Group 1|Friends|Group 3|Group 4|Group 5");
