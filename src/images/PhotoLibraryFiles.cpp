@@ -129,7 +129,10 @@ const QStringList &PhotoLibraryFiles::readableImageTypes()
     static const QStringList types = [] {
         QStringList list;
         // Each type in lower and in upper case, as image type lists usually name them.
-        for (const QByteArray &format : QImageReader::supportedImageFormats()) {
+        QList<QByteArray> formats = QImageReader::supportedImageFormats();
+        // Read by our own readers rather than Qt's.
+        formats << "jp2" << "j2k" << "jpf" << "jpx" << "pdf";
+        for (const QByteArray &format : std::as_const(formats)) {
             list.append(QString::fromLatin1(format).toLower());
             list.append(QString::fromLatin1(format).toUpper());
         }

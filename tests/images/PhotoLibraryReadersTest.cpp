@@ -281,6 +281,7 @@ TEST(PhotosReaderTest, PairsMastersWithTheirThumbnails)
     writeFile(library + "/Masters/2020/01/IMG_1.JPG");
     writeFile(library + "/Masters/2020/02/IMG_2.png");
     writeFile(library + "/Masters/2020/03/IMG_3.JpG");
+    writeFile(library + "/Masters/2020/04/IMG_4.jp2");
     writeFile(library + "/Masters/notes.txt");
     writeFile(library + "/Masters/.hidden.jpg");
     writeFile(library + "/Masters/.cache/IMG_9.jpg");
@@ -298,6 +299,8 @@ TEST(PhotosReaderTest, PairsMastersWithTheirThumbnails)
         iPhoto(library + "/Masters/2020/01/IMG_1.JPG", library + "/Thumbnails/a/thumb_IMG_1.JPG"),
         iPhoto(library + "/Masters/2020/02/IMG_2.png", QString()),
         iPhoto(library + "/Masters/2020/03/IMG_3.JpG", QString()),
+        // JPEG 2000 is read by our own reader.
+        iPhoto(library + "/Masters/2020/04/IMG_4.jp2", QString()),
     };
     EXPECT_EQ(items, expected);
 }
