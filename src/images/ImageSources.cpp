@@ -320,6 +320,11 @@ ImageSources::TileLayout ImageSources::layoutTiles(double width, int tileWidth, 
         columns = 1;
     if (columns >= 2 && w * columns + 5 > available)
         --columns;
+    // The allowance above lets the last column run past the browser's edge, where a scroll
+    // bar beside it hides it: a column whose card (6 points inside its tile) does not fit
+    // goes to the next row.
+    while (columns >= 2 && columns * (w + 5) - 6 > width)
+        --columns;
     const int rows = count / columns + (count % columns ? 1 : 0);
     double height = double(h + 5) * rows + 5;
     if (clipHeight > height)

@@ -132,7 +132,8 @@ public:
         QList<QRectF> cells;
     };
     // Tiles of tileWidth by tileHeight in a browser width points wide, in rows from the top
-    // left; the browser is at least clipHeight tall.
+    // left, no card reaching past the browser's width; the browser is at least clipHeight
+    // tall.
     static TileLayout layoutTiles(double width, int tileWidth, int tileHeight, int count,
                                   double clipHeight);
     // The first frame of a tile: the image size scaled to fit tileWidth by tileHeight.

@@ -97,6 +97,10 @@ TEST_F(ImageBrowser, GridForGivenWidths)
         {330, 160, 3, 100, 2, 335}, // 378 / 165: two columns
         {95, 90, 2, 10, 1, 195},    // exactly one tile wide: one column
         {40, 90, 2, 10, 1, 195},    // narrower than a tile: still one column
+        // 200 / 65 would give three masks in 182 points, the third cut by the edge where the
+        // scroll bar stands: two columns.
+        {182, 60, 6, 10, 2, 200},
+        {189, 60, 6, 10, 3, 135},   // the third card just fits
     };
     for (const Case &c : cases) {
         Browser browser(c.width, c.clip);
