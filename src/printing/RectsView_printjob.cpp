@@ -117,6 +117,20 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
     return true;
 }
 
+// What the warning about labels past the paper says: the paper the sheet is cut on (as the
+// stock says, else the paper its labels fit) and the paper chosen.
+QString pastThePaper(const TLabel &label, const TFormat *format, const QPageLayout &chosen)
+{
+    QPageSize own = StockPaper::paperForStock(label, format);
+    if (!own.isValid())
+        own = StockPaper::paperForLabels(label, format);
+    const QString sheet = own.isValid() ? own.name()
+                                        : StockPaper::describe(StockPaper::sheetExtent(label, format).size(), false);
+    return substitute(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be cut. "
+                           "Choose %@ in Page Setup."),
+                      {sheet, chosen.pageSize().name(), sheet});
+}
+
 } // namespace
 
 void RectsView::reportPrintProblem(const QString &message)
@@ -204,15 +218,11 @@ void RectsView::printCommon()
         return;
     }
 
-    const QSizeF paper = PrintInfo::exactPaperSize(printer.pageLayout());
-    if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()), paper)) {
-        const QPageSize own = StockPaper::paperForStock(_tlabel, getTFormat());
-        const int answer = Prompts::current().alert(
-            window(), text("The labels reach past the paper."),
-            substitute(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be "
-                            "cut. Choose %@ in Page Setup."),
-                       {own.name(), printer.pageLayout().pageSize().name(), own.name()}),
-            {text("Print"), text("Cancel")});
+    if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()),
+                               PrintInfo::exactPaperSize(printer.pageLayout()))) {
+        const int answer = Prompts::current().alert(window(), text("The labels reach past the paper."),
+                                                    pastThePaper(_tlabel, getTFormat(), printer.pageLayout()),
+                                                    {text("Print"), text("Cancel")});
         if (answer != Prompts::FirstButton)
             return;
     }
@@ -271,15 +281,10 @@ void RectsView::runPageLayout()
     QPageLayout layout = info.pageLayout();
     if (PrintPanels::current().runPageLayout(window(), layout)) {
         info.setPageLayout(layout);
-        if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()), info.paperSize())) {
-            const QPageSize own = StockPaper::paperForStock(_tlabel, getTFormat());
-            Prompts::current().alert(
-                window(), text("The labels reach past the paper."),
-                substitute(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be "
-                                "cut. Choose %@ in Page Setup."),
-                           {own.name(), info.pageSize().name(), own.name()}),
-                {}, Prompts::Informational);
-        }
+        if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()), info.paperSize()))
+            Prompts::current().alert(window(), text("The labels reach past the paper."),
+                                     pastThePaper(_tlabel, getTFormat(), info.pageLayout()), {},
+                                     Prompts::Informational);
     }
     update();
 }

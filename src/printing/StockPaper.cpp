@@ -1,12 +1,14 @@
 #include "printing/StockPaper.h"
 
 #include <QMarginsF>
+#include <QList>
 #include <QStringList>
 
 #include <cmath>
 #include <limits>
 
 #include "platform/PrintInfo.h"
+#include "stock/Paper.h"
 #include "stock/TFormat.h"
 #include "stock/TLabel.h"
 
@@ -18,34 +20,7 @@ constexpr double PointsPerMillimetre = 72.0 / 25.4;
 // The stocks converted from grids carry this maker and a paper name that says nothing.
 const QString GridMaker = QStringLiteral("Fernwick");
 
-QString canonicalPaperName(const QString &name)
-{
-    QString text = name.trimmed().toLower();
-    text.replace(QLatin1Char(' '), QLatin1Char('-'));
-    text.replace(QLatin1Char('_'), QLatin1Char('-'));
-    // The families of the printing system's names ("iso-a4", "na-letter", "jis-b5").
-    for (const QString &prefix : {QStringLiteral("iso-"), QStringLiteral("na-"), QStringLiteral("us-"),
-                                  QStringLiteral("jis-")})
-        if (text.startsWith(prefix))
-            text = text.mid(prefix.size());
-    text.remove(QLatin1Char('-'));
-    return text;
-}
-
 } // namespace
-
-QPageSize StockPaper::paperNamed(const QString &name)
-{
-    const QString wanted = canonicalPaperName(name);
-    if (wanted.isEmpty())
-        return {};
-    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
-        const QPageSize page{QPageSize::PageSizeId(id)};
-        if (canonicalPaperName(page.key()) == wanted || canonicalPaperName(page.name()) == wanted)
-            return page;
-    }
-    return {};
-}
 
 QRectF StockPaper::sheetExtent(const TLabel &label, const TFormat *format)
 {
@@ -85,14 +60,18 @@ bool StockPaper::fitsPaper(const QRectF &extent, const QSizeF &paper)
 
 QPageSize StockPaper::paperForStock(const TLabel &label, const TFormat *format)
 {
-    if (format && format->manufacturer != GridMaker) {
-        const QPageSize named = paperNamed(format->papersize);
-        if (named.isValid())
-            return named;
-    }
+    if (const QPageSize own = label.pageSize(); own.isValid())
+        return own;
+    if (format && format->manufacturer != GridMaker)
+        return pageSizeForPaper(format->papersize);
+    return {};
+}
+
+QPageSize StockPaper::paperForLabels(const TLabel &label, const TFormat *format)
+{
     const QRectF extent = sheetExtent(label, format);
     if (extent.isNull())
-        return PrintInfo::localePaper();
+        return {};
     // Sheets are laid out with equal left and right margins far more often than with equal
     // top and bottom ones, so the width decides and the height only breaks a tie. Letter and
     // A4 are the papers of nearly every sheet; the others only where those two are too small.
@@ -118,13 +97,13 @@ QPageSize StockPaper::paperForStock(const TLabel &label, const TFormat *format)
         if (best.isValid())
             break;
     }
-    return best.isValid() ? best : PrintInfo::localePaper();
+    return best;
 }
 
 QString StockPaper::stockKey(const TLabel &label, const TFormat *format)
 {
     const QRectF extent = sheetExtent(label, format);
-    QStringList parts{label.name};
+    QStringList parts{label.name, label.paper};
     if (format)
         parts << format->manufacturer << format->name << format->papersize
               << QString::number(format->labels.size());
@@ -139,8 +118,17 @@ void StockPaper::preselect(const TLabel &label, const TFormat *format)
     const QString key = stockKey(label, format);
     if (info.paperSource() == key)
         return;
-    info.setPaper(paperForStock(label, format));
     info.setPaperSource(key);
+    if (const QPageSize own = paperForStock(label, format); own.isValid()) {
+        info.setPaper(own);
+        return;
+    }
+    // A stock that does not say keeps the paper chosen before, unless its labels reach past
+    // that paper: then the standard paper they fit takes its place.
+    if (fitsPaper(sheetExtent(label, format), info.paperSize()))
+        return;
+    if (const QPageSize fitting = paperForLabels(label, format); fitting.isValid())
+        info.setPaper(fitting);
 }
 
 QString StockPaper::describe(const QSizeF &points, bool metric)

@@ -15,13 +15,13 @@ class TLabel;
 class StockPaper
 {
 public:
-    // The paper of a stock: the paper a free-layout format names, else the standard paper
-    // that holds the labels and whose width the sheet's margins fit best (a sheet's right
-    // margin mirrors its left one): letter or A4, else legal, A3 or tabloid.
+    // The paper a stock is cut on, as the stock says it (the catalogue product's maker, a
+    // custom format's own paper); invalid when the stock does not say.
     static QPageSize paperForStock(const TLabel &label, const TFormat *format);
-    // A paper by name: "na-letter", "iso-a4", "A4", "Letter", "US Legal" ...; invalid when
-    // unknown.
-    static QPageSize paperNamed(const QString &name);
+    // The standard paper the sheet's labels fit best: the one that holds them and whose width
+    // the sheet's margins fit (a sheet's right margin mirrors its left one), letter or A4,
+    // else legal, A3 or tabloid; invalid when none holds them.
+    static QPageSize paperForLabels(const TLabel &label, const TFormat *format);
     // The box around every label position of the sheet, in points from the paper's corner.
     static QRectF sheetExtent(const TLabel &label, const TFormat *format);
     // Whether the box lies on the paper; a label may touch the edge.
@@ -30,7 +30,8 @@ public:
     // when the stock changes and a paper chosen in Page Setup stays while it does not.
     static QString stockKey(const TLabel &label, const TFormat *format);
     // Takes the stock's paper into the shared page layout unless it was taken from this
-    // stock already.
+    // stock already. A stock that does not say keeps the paper chosen before, unless its
+    // labels reach past it.
     static void preselect(const TLabel &label, const TFormat *format);
     // "8.50 x 11.00 in" or "210 x 297 mm" by the paper's own measure.
     static QString describe(const QSizeF &points, bool metric);

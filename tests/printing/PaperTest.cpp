@@ -61,55 +61,59 @@ TEST_F(Paper, CatalogueSheetsTakeTheirMakersPaper)
         const char *code;
         QPageSize::PageSizeId paper;
     } cases[] = {
-        {"AveryUSmore", "5160", QPageSize::Letter},  {"AveryUSmore", "8160", QPageSize::Letter},
-        {"AveryUSmore", "5163", QPageSize::Letter},  {"AveryA4", "L7160", QPageSize::A4},
-        {"AveryA4", "L7163", QPageSize::A4},         {"Herma", "4620", QPageSize::A4},
+        {"AveryUSmore", "5160", QPageSize::Letter}, {"AveryUSmore", "8160", QPageSize::Letter},
+        {"AveryUSmore", "5163", QPageSize::Letter}, {"AveryA4", "L7160", QPageSize::A4},
+        {"AveryA4", "L7163", QPageSize::A4},        {"Herma", "4620", QPageSize::A4},
     };
     for (const auto &c : cases) {
-        const TLabel label = catalogueLabel(QString::fromLatin1(c.file), QString::fromLatin1(c.code));
+        TLabel label = catalogueLabel(QString::fromLatin1(c.file), QString::fromLatin1(c.code));
         EXPECT_EQ(StockPaper::paperForStock(label, nullptr).id(), c.paper) << c.code;
         // The canvas works on the sheet as a free layout whose stored paper name says nothing.
         const TFormat converted = formatFromGridLabel(label);
         EXPECT_EQ(StockPaper::paperForStock(label, &converted).id(), c.paper) << c.code;
+        // Without the maker's word the labels alone find the same paper.
+        label.paper.clear();
+        EXPECT_FALSE(StockPaper::paperForStock(label, &converted).isValid()) << c.code;
+        EXPECT_EQ(StockPaper::paperForLabels(label, &converted).id(), c.paper) << c.code;
     }
 }
 
 TEST_F(Paper, FormatsNameTheirPaper)
 {
-    const struct
-    {
-        const char *name;
-        QPageSize::PageSizeId paper;
-    } cases[] = {
-        {"na-letter", QPageSize::Letter}, {"iso-a4", QPageSize::A4}, {"A5", QPageSize::A5},
-        {"US Legal", QPageSize::Legal},   {"na_legal", QPageSize::Legal}, {"tabloid", QPageSize::Tabloid},
-        {"B5", QPageSize::B5},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(StockPaper::paperNamed(QString::fromLatin1(c.name)).id(), c.paper) << c.name;
-    EXPECT_FALSE(StockPaper::paperNamed(QStringLiteral("napkin")).isValid());
-    EXPECT_FALSE(StockPaper::paperNamed(QString()).isValid());
-
     TFormat format;
     format.manufacturer = QStringLiteral("Mine");
     format.papersize = QStringLiteral("iso-a5");
     format.labels.push_back(shape(10, 10, 50, 30));
-    EXPECT_EQ(StockPaper::paperForStock(TLabel(), &format).id(), QPageSize::A5);
-    // A name nobody knows: the labels decide.
+    TLabel label;
+    label.paper.clear();
+    EXPECT_EQ(StockPaper::paperForStock(label, &format).id(), QPageSize::A5);
     format.papersize = QStringLiteral("napkin");
-    format.labels.push_back(shape(150, 10, 50, 30));
-    EXPECT_EQ(StockPaper::paperForStock(TLabel(), &format).id(), QPageSize::A4);
+    EXPECT_FALSE(StockPaper::paperForStock(label, &format).isValid());
 }
 
-TEST_F(Paper, LargeSheetsTakeALargerPaperAndEmptyOnesTheLocale)
+TEST_F(Paper, LargeSheetsTakeALargerPaper)
 {
     TFormat poster;
     poster.manufacturer = QStringLiteral("Mine");
     poster.labels.push_back(shape(18.5, 10, 260, 400));
-    EXPECT_EQ(StockPaper::paperForStock(TLabel(), &poster).id(), QPageSize::A3);
-    TLabel none;
-    none.num_label = 0;
-    EXPECT_EQ(StockPaper::paperForStock(none, nullptr).id(), PrintInfo::localePaper().id());
+    EXPECT_EQ(StockPaper::paperForLabels(TLabel(), &poster).id(), QPageSize::A3);
+    poster.labels.push_back(shape(18.5, 10, 600, 900));
+    EXPECT_FALSE(StockPaper::paperForLabels(TLabel(), &poster).isValid());
+}
+
+TEST_F(Paper, StockWithoutPaperKeepsTheChosenPaperWhileItsLabelsFit)
+{
+    PrintInfo &info = PrintInfo::sharedPrintInfo();
+    TLabel label = catalogueLabel(QStringLiteral("AveryUSmore"), QStringLiteral("5160"));
+    label.paper.clear();
+    info.setPaper(QPageSize(QPageSize::Legal));
+    StockPaper::preselect(label, nullptr);
+    EXPECT_EQ(info.pageSize().id(), QPageSize::Legal);
+    // On A5 the letter sheet's labels would be cut: the paper they fit takes its place.
+    label.name = QStringLiteral("Another");
+    info.setPaper(QPageSize(QPageSize::A5));
+    StockPaper::preselect(label, nullptr);
+    EXPECT_EQ(info.pageSize().id(), QPageSize::Letter);
 }
 
 TEST_F(Paper, ExtentCountsTurnedLabelsAcross)
