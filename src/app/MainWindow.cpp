@@ -435,10 +435,16 @@ void MainWindow::buildMenus()
 
 void MainWindow::buildToolBar()
 {
-    QToolBar *bar = addToolBar(QStringLiteral("Tools"));
+    QToolBar *bar = addToolBar(Language::stringForKey(QStringLiteral("Tools")));
     bar->setObjectName(QStringLiteral("Tools"));
     bar->setMovable(false);
-    bar->addAction(m_saveAction);
+    // The menu item keeps its English title as tool tip; the tool bar shows a tool tip, so its
+    // Save is an item of its own that follows the menu item's state.
+    QAction *saveTool = bar->addAction(Language::stringForKey(QStringLiteral("Save")));
+    saveTool->setToolTip(saveTool->text());
+    saveTool->setEnabled(m_saveAction->isEnabled());
+    connect(m_saveAction, &QAction::enabledChanged, saveTool, &QAction::setEnabled);
+    connect(saveTool, &QAction::triggered, m_saveAction, &QAction::trigger);
     buildToolMatrix(bar);
 
     m_zoomButton = new QToolButton;

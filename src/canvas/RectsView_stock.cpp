@@ -126,7 +126,7 @@ void RectsView::rebuildPageSegments()
     if (!pages || !_tformat)
         return;
     // Named once: naming each type on its own would name all before it every time.
-    const QStringList names = _tformat->labelTypeNames();
+    const QStringList names = _tformat->labelTypeTitles();
     const int count = int(names.size());
     pages->setSegmentCount(std::max(count, 1));
     for (int i = 0; i < count; ++i)

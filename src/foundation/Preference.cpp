@@ -16,6 +16,14 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <limits>
+#include <tuple>
+#include <memory>
+
+#include <unicode/datefmt.h>
+#include <unicode/locid.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/unistr.h>
 
 #include "foundation/Language.h"
 #include "platform/Format.h"
@@ -60,22 +68,48 @@ void fillStyles(QComboBox *popUp)
         popUp->addItem(names[tag], tag);
 }
 
-QString dateText(const QDateTime &now, int style, bool time)
+QString fromIcu(const icu::UnicodeString &text)
 {
-    const QLocale locale;
-    if (style <= 0)
-        return {};
-    if (time) {
-        return style <= 2 ? locale.toString(now.time(), QLocale::ShortFormat)
-                          : locale.toString(now.time(), QLocale::LongFormat);
-    }
+    return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
+}
+
+// The platform's style numbers (0 none, 1 short, 2 medium, 3 long, 4 full) as ICU styles.
+icu::DateFormat::EStyle icuStyle(int style)
+{
     switch (style) {
-    case 1: return locale.toString(now.date(), QLocale::ShortFormat);
-    case 2: return locale.toString(now.date(), QStringLiteral("MMM d, yyyy"));
-    case 3: return locale.toString(now.date(), QStringLiteral("MMMM d, yyyy"));
-    default: return locale.toString(now.date(), QLocale::LongFormat);
+    case 0: return icu::DateFormat::kNone;
+    case 2: return icu::DateFormat::kMedium;
+    case 3: return icu::DateFormat::kLong;
+    case 4: return icu::DateFormat::kFull;
+    default: return icu::DateFormat::kShort;
     }
 }
+
+} // namespace
+
+// The sample shows a date as the merge fields will: the locale's own pattern for the styles
+// (its order of day, month and year), written with the symbols the fields use.
+QString Preference::dateSample(const QDateTime &now, int dateStyle, int timeStyle)
+{
+    if (dateStyle <= 0 && timeStyle <= 0)
+        return {};
+    std::unique_ptr<icu::DateFormat> styled(icu::DateFormat::createDateTimeInstance(
+        icuStyle(dateStyle), icuStyle(timeStyle), icu::Locale::getDefault()));
+    auto *simple = dynamic_cast<icu::SimpleDateFormat *>(styled.get());
+    if (!simple)
+        return {};
+    icu::UnicodeString pattern;
+    simple->toPattern(pattern);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::SimpleDateFormat writer(pattern, icu::Locale("en_US"), status);
+    if (U_FAILURE(status))
+        return {};
+    icu::UnicodeString text;
+    writer.format(UDate(now.toMSecsSinceEpoch()), text);
+    return fromIcu(text);
+}
+
+namespace {
 
 void selectTag(QComboBox *popUp, int tag)
 {
@@ -97,13 +131,13 @@ Preference::Preference(QWidget *parent)
     tfExportRes = new QLineEdit;
     tfBleeds = new QLineEdit;
     spReplicate = new QSpinBox;
-    spReplicate->setRange(1, 1000);
+    spReplicate->setRange(1, MaximumCopies);
     spOffsetX = new QSpinBox;
-    spOffsetX->setRange(-1000, 1000);
+    spOffsetX->setRange(-MaximumOffset, MaximumOffset);
     spOffsetY = new QSpinBox;
-    spOffsetY->setRange(-1000, 1000);
+    spOffsetY->setRange(-MaximumOffset, MaximumOffset);
     spBleeds = new QDoubleSpinBox;
-    spBleeds->setRange(0.0, 72.0);
+    spBleeds->setRange(0.0, MaximumBleeds);
     spBleeds->setDecimals(2);
     connect(spBleeds, &QDoubleSpinBox::valueChanged, tfBleeds, [this](double value) {
         tfBleeds->setText(QString::number(value));
@@ -199,13 +233,18 @@ void Preference::awakeFromNib()
     double bleed = defaults.floatForKey(QStringLiteral("Printing Bleeds"));
     if (!std::isfinite(bleed) || bleed < 0.0)
         bleed = 0.0;
-    spReplicate->setValue(leadingInt(replicate));
-    spOffsetX->setValue(leadingInt(hor));
-    spOffsetY->setValue(leadingInt(vert));
+    // A stored value beyond what the controls take is shown as the nearest one they do.
+    bleed = std::min(bleed, MaximumBleeds);
+    const int copies = std::clamp(leadingInt(replicate), 1, MaximumCopies);
+    const int offsetX = std::clamp(leadingInt(hor), -MaximumOffset, MaximumOffset);
+    const int offsetY = std::clamp(leadingInt(vert), -MaximumOffset, MaximumOffset);
+    spReplicate->setValue(copies);
+    spOffsetX->setValue(offsetX);
+    spOffsetY->setValue(offsetY);
     spBleeds->setValue(bleed);
-    tfReplicate->setText(QString::number(leadingInt(replicate)));
-    tfOffsetX->setText(QString::number(leadingInt(hor)));
-    tfOffsetY->setText(QString::number(leadingInt(vert)));
+    tfReplicate->setText(QString::number(copies));
+    tfOffsetX->setText(QString::number(offsetX));
+    tfOffsetY->setText(QString::number(offsetY));
     tfBleeds->setText(QString::number(bleed));
     tfExportRes->setText(defaults.stringForKey(QStringLiteral("Export Res")));
 
@@ -241,14 +280,8 @@ void Preference::awakeFromNib()
 
 void Preference::dateFormatChanged()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    QString text = dateText(now, _profileDateFormat->currentData().toInt(), false);
-    if (cbDisplayTime->isChecked()) {
-        const QString time = dateText(now, _profileTimeFormat->currentData().toInt(), true);
-        if (!time.isEmpty())
-            text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + time;
-    }
-    tfDateSample->setText(text);
+    tfDateSample->setText(dateSample(QDateTime::currentDateTime(), _profileDateFormat->currentData().toInt(),
+                                     cbDisplayTime->isChecked() ? _profileTimeFormat->currentData().toInt() : 0));
 }
 
 int Preference::replicateCount() const
@@ -277,10 +310,11 @@ int Preference::bleeds() const
     return std::isfinite(value) ? int(std::clamp(value, -1e9, 1e9)) : 0;
 }
 
-QString Preference::validatedInteger(QLineEdit *field, const QString &key, int minimum, const QString &reason)
+QString Preference::validatedInteger(QLineEdit *field, const QString &key, int minimum, int maximum,
+                                     const QString &reason)
 {
     const int value = leadingInt(field->text());
-    if (value >= minimum)
+    if (value >= minimum && value <= maximum)
         return fmtInt(value);
     // A value the rest of the system cannot use keeps the one stored before.
     const QString previous = UserDefaults::standard().stringForKey(key);
@@ -294,26 +328,32 @@ void Preference::buttonPressed(int tag)
 {
     if (tag == 1) {
         UserDefaults &defaults = UserDefaults::standard();
-        defaults.setString(validatedInteger(tfExportRes, QStringLiteral("Export Res"), 1,
+        defaults.setString(validatedInteger(tfExportRes, QStringLiteral("Export Res"), 1, std::numeric_limits<int>::max(),
                                             Language::stringForKey(QStringLiteral("The export resolution must be at least 1."))),
                            QStringLiteral("Export Res"));
-        const QString copies = validatedInteger(tfReplicate, QStringLiteral("Replicate"), 1,
-                                                Language::stringForKey(QStringLiteral("The number of copies must be at least 1.")));
+        const QString copies = validatedInteger(tfReplicate, QStringLiteral("Replicate"), 1, MaximumCopies,
+                                                Language::stringForKey(QStringLiteral("The number of copies must be from 1 to 1000.")));
         defaults.setString(copies, QStringLiteral("Replicate"));
         {
             const QSignalBlocker blocker(spReplicate);
             spReplicate->setValue(leadingInt(copies));
         }
-        defaults.setString(fmtInt(leadingInt(tfOffsetX->text())), QStringLiteral("Hor"));
-        defaults.setString(fmtInt(leadingInt(tfOffsetY->text())), QStringLiteral("Vert"));
+        const QString offsetReason = Language::stringForKey(QStringLiteral("The offsets must be from -1000 to 1000 points."));
+        for (const auto &[field, stepper, key] : {std::tuple{tfOffsetX, spOffsetX, QStringLiteral("Hor")},
+                                                  std::tuple{tfOffsetY, spOffsetY, QStringLiteral("Vert")}}) {
+            const QString offset = validatedInteger(field, key, -MaximumOffset, MaximumOffset, offsetReason);
+            defaults.setString(offset, key);
+            const QSignalBlocker blocker(stepper);
+            stepper->setValue(leadingInt(offset));
+        }
 
         const double bleed = leadingDouble(tfBleeds->text());
-        if (std::isfinite(bleed) && bleed >= 0.0) {
+        if (std::isfinite(bleed) && bleed >= 0.0 && bleed <= MaximumBleeds) {
             defaults.setFloat(bleed, QStringLiteral("Printing Bleeds"));
         } else {
             tfBleeds->setText(QString::number(defaults.floatForKey(QStringLiteral("Printing Bleeds"))));
             Prompts::current().alert(this, Language::stringForKey(QStringLiteral("Invalid Value")),
-                                     Language::stringForKey(QStringLiteral("The bleeds must be 0 or more.")),
+                                     Language::stringForKey(QStringLiteral("The bleeds must be from 0 to 36 points.")),
                                      {Language::stringForKey(QStringLiteral("OK"))});
         }
 

@@ -14,12 +14,23 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
+class QDateTime;
+
 namespace quillmark {
 
 class Preference : public QDialog
 {
     Q_OBJECT
 public:
+    // The largest values the commands and panels that use them take: Replicate's copies, the
+    // Duplicate and Replicate offsets in points, and the print options' bleed in points.
+    static constexpr int MaximumCopies = 1000;
+    static constexpr int MaximumOffset = 1000;
+    static constexpr double MaximumBleeds = 36.0;
+
+    // A moment in the date and time styles (0 none ... 4 full) as date fields show it.
+    static QString dateSample(const QDateTime &moment, int dateStyle, int timeStyle);
+
     explicit Preference(QWidget *parent = nullptr);
 
     // Registers the missing defaults and fills the controls; runs once, when the panel is made.
@@ -62,7 +73,8 @@ public:
 
 private:
     // A whole number typed into a field; `minimum` and the previous stored text guard it.
-    QString validatedInteger(QLineEdit *field, const QString &key, int minimum, const QString &reason);
+    QString validatedInteger(QLineEdit *field, const QString &key, int minimum, int maximum,
+                             const QString &reason);
 };
 
 } // namespace quillmark

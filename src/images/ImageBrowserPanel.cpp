@@ -112,10 +112,10 @@ QString ImageBrowserPanel::fillImagePopup()
             m_popup->insertSeparator(m_popup->count());
             continue;
         }
-        // Category and folder names are the user's own; the fixed entries are translated.
-        const bool fixed = item.kind != ImageSources::SourceKind::Category
-            && item.kind != ImageSources::SourceKind::CustomPath;
-        const QString shown = fixed ? Language::stringForKey(item.title) : item.title;
+        // Folder paths are the user's own; the fixed entries and the categories are
+        // translated where the interface has a text for them.
+        const QString shown = item.kind != ImageSources::SourceKind::CustomPath
+            ? Language::stringForKey(item.title) : item.title;
         m_popup->addItem(shown.isEmpty() ? item.title : shown, i);
         if (!item.enabled && model)
             model->item(m_popup->count() - 1)->setEnabled(false);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <QtDebug>
 
+#include "foundation/Language.h"
 #include "stock/StockCanvas.h"
 
 namespace quillmark {
@@ -86,6 +87,24 @@ QStringList TFormat::labelTypeNames() const
     for (const LabelType &type : types)
         names.append(type.name);
     return names;
+}
+
+QStringList TFormat::labelTypeTitles() const
+{
+    QStringList titles;
+    const auto types = labelTypes();
+    titles.reserve(qsizetype(types.size()));
+    QHash<QString, QString> translated;
+    for (const LabelType &type : types) {
+        const QString base = labels[size_t(type.head)].getType();
+        auto it = translated.find(base);
+        if (it == translated.end()) {
+            const QString text = Language::stringForKey(base);
+            it = translated.insert(base, text.isEmpty() ? base : text);
+        }
+        titles.append(*it + type.name.mid(base.size()));
+    }
+    return titles;
 }
 
 int TFormat::labelTypesCount() const

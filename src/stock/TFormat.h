@@ -46,6 +46,9 @@ public:
     // labeltypesAtIndex() for each.
     int labelTypesCount() const;
     QStringList labelTypeNames() const;
+    // The names as the page selector shows them: the type translated where the interface has
+    // a text for it, the number of a repeat kept ("Horizontal 2" reads "Горизонтально 2").
+    QStringList labelTypeTitles() const;
     // Null past the end.
     QString labeltypesAtIndex(int index) const;
     // The label heading the label type; null past the end.

@@ -4,6 +4,7 @@
 
 #include <QRandomGenerator>
 
+#include "foundation/Language.h"
 #include "platform/BezierPath.h"
 #include "stock/StockConversions.h"
 #include "stock/TFormat.h"
@@ -221,6 +222,18 @@ TEST(FreeLayout, LabelTypeNamesMatchTheSmallestFreeNumber)
     EXPECT_EQ(byType.labelTypesCount(), 5);
     EXPECT_EQ(byType.labeltypeObjectAtIndex(3), &byType.labels[7]);
     EXPECT_TRUE(TFormat().labelTypeNames().isEmpty());
+}
+
+TEST(FreeLayout, PageTitlesTranslateTheTypeAndKeepTheNumber)
+{
+    Language::reset(qmtest::resourcesDir(), QStringLiteral("ru"));
+    const TFormat format = formatOf({"Horizontal", "Horizontal", "MyOwnType", "MyOwnType"});
+    EXPECT_EQ(format.labelTypeNames(), QStringList({"Horizontal", "Horizontal 2", "MyOwnType", "MyOwnType 2"}));
+    const QString horizontal = Language::stringForKey(QStringLiteral("Horizontal"));
+    ASSERT_FALSE(horizontal.isEmpty());
+    ASSERT_NE(horizontal, QStringLiteral("Horizontal"));
+    EXPECT_EQ(format.labelTypeTitles(), QStringList({horizontal, horizontal + " 2", "MyOwnType", "MyOwnType 2"}));
+    Language::reset();
 }
 
 TEST(FreeLayout, RoundnessEqualityAndOrientation)
