@@ -34,6 +34,8 @@
 #include "database/DatabaseView.h"
 #include "database/MergeContents.h"
 #include "foundation/Language.h"
+#include "foundation/MyScrollView.h"
+#include "foundation/ZoomButton.h"
 #include "foundation/LanguageControls.h"
 #include "foundation/Preference.h"
 #include "foundation/SegmentedControl.h"
@@ -78,8 +80,18 @@ MainWindow::MainWindow(QWidget *parent)
     splitter->setSizes({300, 900});
     setCentralWidget(splitter);
 
+    // The unit button: its English short name is its key until the canvas shows the unit.
+    m_measureButton = new QToolButton;
+    m_measureButton->setObjectName(QStringLiteral("MeasureButton"));
+    m_measureButton->setText(QStringLiteral("inch"));
+    m_measureButton->setToolTip(Language::stringForKey(QStringLiteral("Change Measurement Units")));
+    m_measureButton->setMinimumWidth(44);
+    LanguageControls::awakeFromNib(m_measureButton);
+    connect(m_measureButton, &QToolButton::clicked, m_canvas, [this] { m_canvas->changeMesurement(); });
+
     RectsView::Outlets outlets;
     outlets.scrollView = m_scrollArea;
+    outlets.mesurementOutlet = m_measureButton;
     outlets.segmentedFrontBackOutlet = m_side;
     outlets.segmentedPageOutlet = m_pages;
     outlets.segmentedLayersOutlet = m_layers;
@@ -94,6 +106,7 @@ MainWindow::MainWindow(QWidget *parent)
     outlets.bnEditFormat = m_editFormat;
     outlets.bnViewType = m_viewType;
     m_canvas->setOutlets(outlets);
+    m_canvas->initRulers();
 
     // The image browser sits beside the canvas, on the side away from the stock browser.
     m_canvas->initImages();
@@ -295,8 +308,6 @@ QWidget *MainWindow::buildCanvasArea()
     connect(m_landscape, &QCheckBox::toggled, m_canvas, [this] { m_canvas->setLabelLandscape(); });
     controls->addWidget(m_side);
     controls->addSpacing(12);
-    controls->addWidget(m_layers);
-    controls->addSpacing(12);
     // A sheet of many label shapes gives many page segments: they scroll instead of widening
     // the window.
     auto *pageStrip = new QScrollArea;
@@ -314,10 +325,24 @@ QWidget *MainWindow::buildCanvasArea()
     controls->addWidget(m_landscape);
     layout->addLayout(controls);
 
-    m_scrollArea = new QScrollArea;
+    auto *scroll = new MyScrollView;
+    m_scrollArea = scroll;
     m_scrollArea->setWidgetResizable(false);
     m_scrollArea->setWidget(m_canvas);
     m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Beside the scrollers: the layer control at the left end of the horizontal one, the zoom
+    // button at its right end.
+    QFont small = m_layers->font();
+    small.setPointSizeF(8.5);
+    for (int i = 0; i < m_layers->segmentCount(); ++i)
+        m_layers->segmentButton(i)->setFont(small);
+    m_layers->setFixedWidth(m_layers->sizeHint().width());
+    scroll->setLayerSegments(m_layers);
+    m_zoomButton = new ZoomButton;
+    m_zoomButton->setRectView(m_canvas);
+    connect(m_canvas, &RectsView::zoomValueChanged, m_zoomButton, &ZoomButton::setZoomValue);
+    scroll->setHorizontalScrollerAccessory(m_zoomButton, true);
+    scroll->tile();
     layout->addWidget(m_scrollArea, 1);
     return area;
 }
@@ -423,6 +448,11 @@ void MainWindow::buildMenus()
     addItem(view, QStringLiteral("Fit Width"), {}, [canvas] { canvas->zoomMenuSelect(8); });
     addItem(view, QStringLiteral("Fit Height"), {}, [canvas] { canvas->zoomMenuSelect(9); });
     view->addSeparator();
+    QAction *rulers = addItem(view, QStringLiteral("Rulers"), {}, [canvas] { canvas->showHideRuler(); });
+    rulers->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, rulers, [canvas, rulers] { rulers->setChecked(canvas->rulersVisible()); });
+    rulers->setChecked(canvas->rulersVisible());
+    view->addSeparator();
     QAction *preview = addItem(view, QStringLiteral("Preview Mode"), {}, [canvas] { canvas->setPreviewMode(); });
     preview->setCheckable(true);
     QAction *database = addItem(view, QStringLiteral("Preview Database Fields"), {}, [canvas] { canvas->setDatabasePreview(); });
@@ -446,29 +476,9 @@ void MainWindow::buildToolBar()
     connect(m_saveAction, &QAction::enabledChanged, saveTool, &QAction::setEnabled);
     connect(saveTool, &QAction::triggered, m_saveAction, &QAction::trigger);
     buildToolMatrix(bar);
-
-    m_zoomButton = new QToolButton;
-    m_zoomButton->setPopupMode(QToolButton::InstantPopup);
-    m_zoomButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_zoomButton->setMinimumWidth(64);
-    auto *menu = new QMenu(m_zoomButton);
-    const QStringList items = {QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("100%"),
-                               QStringLiteral("150%"), QStringLiteral("200%"), QStringLiteral("400%"),
-                               QString(), QStringLiteral("Fit Page"), QStringLiteral("Fit Width"),
-                               QStringLiteral("Fit Height")};
-    for (int i = 0; i < items.size(); ++i) {
-        if (items[i].isEmpty()) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction *item = menu->addAction(items[i]);
-        connect(item, &QAction::triggered, m_canvas, [this, i] { m_canvas->zoomMenuSelect(i); });
-    }
-    LanguageControls::awakeFromNib(menu);
-    m_zoomButton->setMenu(menu);
-    m_zoomButton->setText(m_canvas->zoomText());
-    connect(m_canvas, &RectsView::zoomValueChanged, m_zoomButton, &QToolButton::setText);
-    bar->addWidget(m_zoomButton);
+    bar->addSeparator();
+    bar->addWidget(m_measureButton);
+    bar->addSeparator();
 
     QAction *zoomIn = bar->addAction(QStringLiteral("+"));
     zoomIn->setToolTip(Language::stringForKey(QStringLiteral("Zoom In")));

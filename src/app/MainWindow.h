@@ -25,6 +25,7 @@ class DatabaseModeSwitch;
 class Preference;
 class RectsView;
 class SegmentedControl;
+class ZoomButton;
 
 class MainWindow : public QMainWindow
 {
@@ -47,7 +48,8 @@ public:
     SegmentedControl *layerControl() const { return m_layers; }
     QCheckBox *landscapeBox() const { return m_landscape; }
     QCheckBox *drawByTypeBox() const { return m_drawByType; }
-    QToolButton *zoomButton() const { return m_zoomButton; }
+    ZoomButton *zoomButton() const { return m_zoomButton; }
+    QToolButton *measureButton() const { return m_measureButton; }
     Preference *preferencePanel() const { return m_preferences; }
     DatabaseModeSwitch *modeSwitch() const { return m_modeSwitch; }
 
@@ -96,7 +98,8 @@ private:
     SegmentedControl *m_layers = nullptr;
     QCheckBox *m_landscape = nullptr;
     QCheckBox *m_drawByType = nullptr;
-    QToolButton *m_zoomButton = nullptr;
+    ZoomButton *m_zoomButton = nullptr;
+    QToolButton *m_measureButton = nullptr;
     QAction *m_saveAction = nullptr;
     QMenu *m_recentMenu = nullptr;
     QList<QAction *> m_toolActions;

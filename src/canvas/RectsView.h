@@ -21,8 +21,10 @@
 #include <optional>
 #include <utility>
 
+#include "foundation/ZoomButton.h"
 #include "objects/CanvasServices.h"
 #include "platform/BezierPath.h"
+#include "platform/RulerView.h"
 #include "platform/UndoManager.h"
 #include "stock/StockCanvas.h"
 #include "stock/TFormat.h"
@@ -56,6 +58,7 @@ class DataSource;
 class PrintAddViewController;
 class PrintingPanel;
 class SegmentedControl;
+class TGrid;
 struct PrintJob;
 class specImage;
 class ScrollNSImageView;
@@ -71,7 +74,7 @@ int compareGraphicsByLayer(const GraphicPtr &a, const GraphicPtr &b, const Graph
 // `graphics` sorted by compareGraphicsByLayer with `graphics` as context.
 GraphicList sortedByLayer(const GraphicList &graphics);
 
-class RectsView : public QWidget, public CanvasServices, public StockCanvas
+class RectsView : public QWidget, public CanvasServices, public StockCanvas, public RulerClient, public ZoomClient
 {
     Q_OBJECT
 
@@ -108,6 +111,8 @@ public:
         QAbstractButton *bnDeleteFormat = nullptr;
         QAbstractButton *bnEditFormat = nullptr;
         QAbstractButton *bnViewType = nullptr;
+        // The unit button: it shows the short name of the unit and cycles through the units.
+        QAbstractButton *mesurementOutlet = nullptr;
     };
     void setOutlets(const Outlets &outlets);
     const Outlets &outlets() const { return m_outlets; }
@@ -121,10 +126,10 @@ public:
     double getZoom() const override { return _zoomValue / screenFactor(); }
     void invalidateGraphic(const ColorRect *graphic) override;
     void invalidateRect(const QRectF &rect) override;
-    void updateRulers() override {}
-    void beginEchoingMoveToRulers(const QRectF &) override {}
-    void continueEchoingMoveToRulers(const QRectF &) override {}
-    void stopEchoingMoveToRulers() override {}
+    void updateRulers() override;
+    void beginEchoingMoveToRulers(const QRectF &rect) override;
+    void continueEchoingMoveToRulers(const QRectF &rect) override;
+    void stopEchoingMoveToRulers() override;
     void wasChanged(bool flag) override;
     QString measure() override;
     QString currentPageName() const override { return getCurrPageName(); }
@@ -133,9 +138,9 @@ public:
     QRectF bounds() const override { return m_bounds; }
     bool isPrinting() const override { return m_printing; }
     GraphicList getRects() const override { return rects; }
-    QPointF constrainedPoint(const QPointF &point) const override { return point; }
+    QPointF constrainedPoint(const QPointF &point) const override;
     void setDrawersItemsState() override {}
-    void clearGridSnap() override {}
+    void clearGridSnap() override;
     double labelWidth() const override { return double(_tlabel.width) * 72.0; }
     void setDocumentCursor(const QCursor &cursor) override;
     void print() override;
@@ -364,10 +369,10 @@ public:
 
     // ---- zoom and layout ----
     double getPrevZoom() const { return _prevZoomValue; }
-    int getZoomFit() const { return _FitPage; }
+    int getZoomFit() const override { return _FitPage; }
     void setZoom(double zoom);
     void zoomChange(double zoom);
-    void zoomMenuSelect(int index);
+    void zoomMenuSelect(int index) override;
     void zoomIn();
     void zoomOut();
     void adjustZoom();
@@ -377,6 +382,73 @@ public:
     // Set while a mouse-tracking loop runs; layout waits until it ends.
     static void setTrackingFlag(bool flag);
     static bool trackingFlag();
+
+    // ---- rulers and measurement units (RectsView_rulers.cpp) ----
+    // Display units: "Inches", "Centimeters", "Points", "Picas"; lengths of the model are in
+    // page points (objects) and inches (labels). Registers the units with the rulers and
+    // loads the edge marker images, once per process.
+    static void initialize();
+    // Makes the rulers when the scroll view is one that shows rulers (a ScrollView): the
+    // horizontal CRulerView and the vertical ruler, the canvas their client, the unit on the
+    // unit button, 15 points for the vertical ruler's markers, the rulers shown. Call it once
+    // the outlets are set.
+    void initRulers();
+    // Stores the unit under "Measurements"; the rulers and the button are not touched.
+    void setMeasure(const QString &unit);
+    // A length in inches in the unit (centimetres x 2.54, points x 72, picas x 6, any other
+    // name inches), and back; without a unit, in measure().
+    static float convertUnitsF(float inches, const QString &unit);
+    static float convertUnits2inchesF(float value, const QString &unit);
+    float convertUnitsF(float inches) { return convertUnitsF(inches, measure()); }
+    float convertUnits2inchesF(float value) { return convertUnits2inchesF(value, measure()); }
+    // The key of the unit's short name: "cm", "pt", "pc", or "inch" for any other name.
+    static QString shortUnitKey(const QString &unit);
+    // The unit button's action: the next unit of the cycle inches, centimetres, points,
+    // picas, read from the button's title. Emits measureChanged with the factor that turns a
+    // length shown in the old unit into the new one.
+    void changeMesurement();
+    // Shows the current unit's short name on the unit button (translated) and emits
+    // measureChanged with factor 1.
+    void updateMeasureBtn();
+    // The range of the barcode drawer's size control in a unit (1.27 to 7.62 in centimetres).
+    static std::pair<double, double> barcodeRangeForMeasure(const QString &unit);
+    // The rulers: shown or hidden (View menu), their zero at the label's top-left corner.
+    void showHideRuler();
+    bool rulersVisible() const;
+    void setRulerOffsets();
+    // The unit and, with a selection, the two edge markers of each ruler; nothing while a
+    // marker is dragged. The horizontal ruler is left to an object's text while edited.
+    void updateHorizontalRuler();
+    void updateVerticalRuler();
+    RulerView *horizontalRuler() const;
+    RulerView *verticalRuler() const;
+    // The image itself, or in the dark appearance a copy painted white where it is opaque.
+    static QImage imageForRuler(const QImage &image);
+    // Lines at the rectangle's two edges on both rulers; erasing clears every ruler line.
+    void drawRulerlinesWithRect(const QRectF &rect);
+    void eraseRulerlinesWithRect(const QRectF &rect);
+    // The echoed rectangle in each ruler's coordinates (x along the horizontal ruler, y along
+    // the vertical one); empty while no echo runs.
+    QRectF horizontalRulerLineRect() const { return _horizontalRulerLineRect; }
+    QRectF verticalRulerLineRect() const { return _verticalRulerLineRect; }
+    // The knob (2, 4, 5 or 7) the edge marker being dragged resizes by; 0 when none.
+    static int markerKnob();
+
+    // ---- ruler client: the canvas's page points on the rulers, its edge markers ----
+    QWidget *rulerClientWidget() override { return this; }
+    QTransform rulerClientTransform() const override { return pageToWidget(); }
+    QPointF rulerClientBoundsOrigin() const override { return m_bounds.topLeft(); }
+    bool rulerViewShouldMoveMarker(RulerView *ruler, RulerMarker *marker) override;
+    // Resizes the selection by the marker's move; the whole drag is one undo step.
+    double rulerViewWillMoveMarker(RulerView *ruler, RulerMarker *marker, double location) override;
+    void rulerViewDidMoveMarker(RulerView *ruler, RulerMarker *marker) override;
+    bool rulerViewShouldRemoveMarker(RulerView *, RulerMarker *) override { return false; }
+
+    // ---- grid and guides (RectsView_grid.cpp) ----
+    // The canvas's snapping, made on first use; it lives as long as the canvas.
+    TGrid *grid() const;
+    // The grid's guides, drawn last on the screen (never when printing).
+    void drawGridGuides(QPainter *painter) const;
 
 
     // ---- tools and object creation ----
@@ -601,6 +673,10 @@ signals:
     void changedStateChanged(bool changed);
     void selectionChanged();
     void windowTitleChanged(const QString &title);
+    // The display unit changed (the unit button, a document) or was shown anew (factor 1):
+    // controls showing lengths in the unit multiply them by the factor, and take the new
+    // ranges (barcodeRangeForMeasure).
+    void measureChanged(const QString &unit, double factor);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -713,6 +789,14 @@ private:
     QByteArray _pNonPrnLabel;
     QString _formatFilter;
     bool m_adjustingLists = false;
+
+    // Rulers and grid.
+    QRectF _horizontalRulerLineRect;
+    QRectF _verticalRulerLineRect;
+    bool m_echoing = false;
+    bool m_markerUndoOpen = false;
+    bool m_markerChanged = false;
+    mutable std::shared_ptr<TGrid> _grid;
 
     double _zoomValue = 1.0;
     double _prevZoomValue = 1.0;

@@ -421,6 +421,8 @@ bool RectsView::open(const QString &path)
         insertGraphic(graphics[i], 0);
     m_undoManager.enableUndoRegistration();
     wasChanged(false);
+    // The document's unit shows on the unit button and the rulers.
+    updateMeasureBtn();
     updateRulers();
     update();
     NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));

@@ -160,6 +160,7 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
         painter->restore();
     }
     drawTrackingFeedback(painter);
+    drawGridGuides(painter);
     painter->restore();
 }
 

@@ -209,6 +209,7 @@ void RectsView::selectAll()
 
 void RectsView::clearSelection()
 {
+    clearGridSnap();
     setSelectedGroup(nullptr);
     if (!_selectedObjects.isEmpty()) {
         const GraphicList cleared = _selectedObjects;

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "canvas/RectsView.h"
+#include "canvas/TGrid.h"
 #include "foundation/Language.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
@@ -732,6 +733,10 @@ void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
             clearGridSnap();
         QPointF d = q - t.last;
         if (!t.dragged) {
+            // Where the move began stays marked on the rulers until the button goes up.
+            if (rulersVisible())
+                drawRulerlinesWithRect(_selectedObjects.size() == 1 ? _selectedObjects.first()->frameBounds()
+                                                                    : t.bounds);
             t.dragged = true;
             t.axis = std::fabs(d.x()) > std::fabs(d.y()) ? 0 : 1;
         }
@@ -774,17 +779,47 @@ QPointF RectsView::processGrid(const QPointF &point, const QPointF &prev)
                                          [](const GraphicPtr &g) { return !g->isLocked(); });
     if (!anyUnlocked)
         return point;
+    TGrid *guides = grid();
     const QRectF b = boundsForObjects();
+    // Where the pointer holds the selection, and where the selection would go.
     const QPointF off = prev - b.topLeft();
     const QPointF o = point - off;
     const QPointF e = o + QPointF(b.width(), b.height());
     clearGridSnap();
-    for (const QPointF &corner : {o, QPointF(e.x(), o.y()), QPointF(o.x(), e.y()), e}) {
-        const QPointF snapped = constrainedPoint(corner);
-        if (snapped != corner)
-            return point + (snapped - corner);
+
+    // The top corners decide first, the top-left before the top-right.
+    QPointF result = point;
+    const QPointF topRight(e.x(), o.y());
+    if (const QPointF snapped = constrainedPoint(o); snapped != o) {
+        result = snapped + off;
+    } else if (const QPointF snappedRight = constrainedPoint(topRight); snappedRight != topRight) {
+        result = snappedRight + off - QPointF(b.width(), 0.0);
     }
-    return point;
+    const bool hadVertical = guides->isDraw();
+    const bool hadHorizontal = guides->isDrawY();
+    const bool movedX = result.x() != point.x();
+    const bool movedY = result.y() != point.y();
+
+    // Then the bottom corners, for the axes that are still free.
+    const QPointF bottoms[2] = {QPointF(o.x(), e.y()), e};
+    for (int i = 0; i < 2; ++i) {
+        const QPointF corner = bottoms[i];
+        const QPointF snapped = constrainedPoint(corner);
+        if (snapped == corner)
+            continue;
+        const double width = i == 1 ? b.width() : 0.0;
+        const bool newVertical = !hadVertical && guides->isDraw();
+        const bool newHorizontal = !hadHorizontal && guides->isDrawY();
+        // A snap to the label's outline leaves no guide; its axes count where the top
+        // corners left them free, so the label's bottom edge holds as its top edge does.
+        const bool outline = !newVertical && !newHorizontal;
+        if (newVertical || (outline && !movedX && snapped.x() != corner.x()))
+            result.setX(snapped.x() + off.x() - width);
+        if (newHorizontal || (outline && !movedY && snapped.y() != corner.y()))
+            result.setY(snapped.y() + off.y() - b.height());
+        break;
+    }
+    return result;
 }
 
 void RectsView::rotationStep(const QPointF &point, unsigned flags)
@@ -883,6 +918,8 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
         setRubberband(QRectF(), {});
         break;
     case TrackingState::Move:
+        if (rulersVisible() && t.dragged)
+            eraseRulerlinesWithRect(t.bounds);
         clearGridSnap();
         updateRulers();
         setDocumentCursor(QCursor(Qt::ArrowCursor));

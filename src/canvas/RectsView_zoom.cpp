@@ -166,6 +166,7 @@ void RectsView::resizeRectViewBound(bool force, bool center)
 
     if (force || newBounds != m_bounds || zoom != _prevZoomValue) {
         setFrameAndBounds(newBounds);
+        setRulerOffsets();
         if (center && zoom != _prevZoomValue)
             scrollPoint(QPointF(previousCentre.x() - area.width() / 2.0 / zoom,
                                 previousCentre.y() - area.height() / 2.0 / zoom));

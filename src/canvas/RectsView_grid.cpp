@@ -1,0 +1,34 @@
+// Grid and guides on the canvas: the one TGrid that snaps drags and creations, and the guides
+// it draws at the end of the canvas's drawing.
+#include "canvas/RectsView.h"
+
+#include "canvas/TGrid.h"
+
+namespace quillmark {
+
+TGrid *RectsView::grid() const
+{
+    if (!_grid) {
+        _grid = std::make_shared<TGrid>();
+        _grid->setRectsView(const_cast<RectsView *>(this));
+    }
+    return _grid.get();
+}
+
+QPointF RectsView::constrainedPoint(const QPointF &point) const
+{
+    return grid()->constrainedPoint(point);
+}
+
+void RectsView::clearGridSnap()
+{
+    grid()->clear();
+}
+
+void RectsView::drawGridGuides(QPainter *painter) const
+{
+    if (_grid && !isPrinting())
+        _grid->drawRect(painter);
+}
+
+} // namespace quillmark

@@ -1,0 +1,131 @@
+#include "canvas/TGrid.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+#include "canvas/RectsView.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+#include "platform/Pen.h"
+
+namespace quillmark {
+
+TGrid::TGrid()
+    : _color(Qt::blue)
+{
+}
+
+void TGrid::clear()
+{
+    if (isEmpty())
+        return;
+    _draw = false;
+    _drawY = false;
+    _startPt = _endPt = _startPtY = _endPtY = QPointF();
+    if (rectsView)
+        rectsView->update();
+}
+
+float TGrid::tolerance() const
+{
+    const float zoom = rectsView ? float(rectsView->getZoom()) : 1.0f;
+    return zoom > 0.0f ? _spacing / zoom : _spacing;
+}
+
+QPointF TGrid::constrainedRect(const QPointF &point, const QRectF &rect) const
+{
+    const double t = double(tolerance());
+    double x = point.x();
+    double y = point.y();
+    if (std::fabs(x - rect.left()) < t)
+        x = rect.left();
+    if (std::fabs(x - rect.right()) < t)
+        x = rect.right();
+    if (std::fabs(y - rect.top()) < t)
+        y = rect.top();
+    if (std::fabs(y - rect.bottom()) < t)
+        y = rect.bottom();
+    return QPointF(x, y);
+}
+
+void TGrid::snapToGraphic(QPointF &point, const QRectF &rect, const QRectF &selection)
+{
+    const QPointF snapped = constrainedRect(point, rect);
+    if (snapped == point)
+        return;
+    if (snapped.x() != point.x() && !_draw) {
+        _startPt = QPointF(snapped.x(), std::min(selection.top(), rect.top()));
+        _endPt = QPointF(snapped.x(), std::max(selection.bottom(), rect.bottom()));
+        _draw = true;
+        point.setX(snapped.x());
+    }
+    if (snapped.y() != point.y() && !_drawY) {
+        _startPtY = QPointF(std::min(selection.left(), rect.left()), snapped.y());
+        _endPtY = QPointF(std::max(selection.right(), rect.right()), snapped.y());
+        _drawY = true;
+        point.setY(snapped.y());
+    }
+}
+
+QPointF TGrid::constrainedPoint(const QPointF &p)
+{
+    if (!rectsView || !isUsable() || !_isConstraining)
+        return p;
+    const QRectF selection = rectsView->boundsForObjects();
+    const QRectF outline = rectsView->getLabelBoundPath().bounds();
+    // The label's edges come first and leave no guide: the label itself shows where they are.
+    if (!outline.isEmpty()) {
+        const QPointF snapped = constrainedRect(p, outline);
+        if (snapped != p)
+            return snapped;
+    }
+    const GraphicList layer = rectsView->layerGraphics();
+    if (layer.isEmpty())
+        return p;
+
+    QList<const Group *> groups;
+    GraphicList loose;
+    for (const GraphicPtr &graphic : layer) {
+        if (const Group *owner = graphic->getGroup()) {
+            if (!groups.contains(owner))
+                groups.append(owner);
+        } else {
+            loose.append(graphic);
+        }
+    }
+
+    QPointF point = p;
+    for (const GraphicPtr &graphic : std::as_const(loose)) {
+        if (rectsView->isSelected(graphic.get()))
+            continue;
+        snapToGraphic(point, graphic->frameBoundsRotated(), selection);
+    }
+    const GroupPtr chosen = rectsView->selectedGroup();
+    for (const Group *group : std::as_const(groups)) {
+        // A group whose members are being dragged does not pull at itself.
+        if (group == chosen.get() || rectsView->isSelected(group->getObjects().value(0).get()))
+            continue;
+        snapToGraphic(point, group->frameBoundsRotated(), selection);
+    }
+    return point;
+}
+
+void TGrid::drawRect(QPainter *painter) const
+{
+    if (!_isConstraining || isEmpty() || !painter)
+        return;
+    const double zoom = rectsView && rectsView->getZoom() > 0.0 ? rectsView->getZoom() : 1.0;
+    auto whole = [](const QPointF &p) { return QPointF(std::trunc(p.x() + 0.5), std::trunc(p.y() + 0.5)); };
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(_color, 0.5 / zoom, {6.0, 3.0}));
+    if (_draw)
+        painter->drawLine(whole(_startPt), whole(_endPt));
+    if (_drawY)
+        painter->drawLine(whole(_startPtY), whole(_endPtY));
+    painter->restore();
+}
+
+} // namespace quillmark

@@ -1,0 +1,74 @@
+#pragma once
+// The zoom button beside the canvas's horizontal scroller: it shows the zoom ("229%") and,
+// pressed, pops up the zoom menu (25 % to 400 %, Fit Page, Fit Width, Fit Height) with a check
+// mark on the zoom or fit in force. It reaches the canvas only through ZoomClient.
+#include <QPointer>
+#include <QMenu>
+#include <QPushButton>
+#include <QString>
+
+class QAction;
+
+
+namespace quillmark {
+
+// What the zoom button needs of the canvas.
+class ZoomClient
+{
+public:
+    virtual ~ZoomClient() = default;
+    // A choice in the zoom menu, by its position (0 to 9, 6 is the separator).
+    virtual void zoomMenuSelect(int index) = 0;
+    // 0 no fit, 1 fit height, 2 fit width, 3 fit page.
+    virtual int getZoomFit() const = 0;
+    // The displayed zoom (1.0 = 100 %).
+    virtual double getZoom() const = 0;
+};
+
+class ZoomButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    // The ten positions of the menu: title ("" for the separator), fit mode, zoom factor.
+    struct Entry
+    {
+        const char *title;
+        int fitMode;
+        double zoom;
+    };
+    static const Entry entries[10];
+
+    // No canvas yet, showing "Fit".
+    explicit ZoomButton(QWidget *parent = nullptr);
+
+    void setRectView(ZoomClient *view) { mView = view; }
+    ZoomClient *rectView() const { return mView; }
+
+    QString scaleText() const { return m_scaleText; }
+    void setScaleText(const QString &text);
+    // The canvas's zoom text; a null text is ignored.
+    void setZoomValue(const QString &text);
+
+    // The menu the last press popped up (null before the first press). Its items carry
+    // their position as data.
+    QMenu *zoomMenu() const { return m_menu; }
+    // Builds the menu anew: ten entries, the check marks validated.
+    QMenu *buildMenu();
+    // Enables the zoom items and sets their check marks from the canvas; NO for any other.
+    bool validateMenuItem(QAction *item) const;
+    // Hands the item's position to the canvas.
+    void selectZoom(QAction *item);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    ZoomClient *mView = nullptr;
+    QString m_scaleText;
+    QPointer<QMenu> m_menu;
+};
+
+} // namespace quillmark
