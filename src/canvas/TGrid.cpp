@@ -1,8 +1,10 @@
 #include "canvas/TGrid.h"
 
+#include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 #include "canvas/RectsView.h"
@@ -120,11 +122,26 @@ void TGrid::drawRect(QPainter *painter) const
     auto whole = [](const QPointF &p) { return QPointF(std::trunc(p.x() + 0.5), std::trunc(p.y() + 0.5)); };
     painter->save();
     painter->setBrush(Qt::NoBrush);
-    painter->setPen(makePen(_color, 0.5 / zoom, {6.0, 3.0}));
+    // The dashes are laid out here rather than by the pen: Qt lays a pattern out for a pen
+    // thinner than a device pixel as if the pen were a pixel wide, which would stretch the
+    // dashes of this half-pixel line to twice their length.
+    painter->setPen(makePen(_color, 0.5 / zoom));
+    auto dashed = [painter](const QPointF &from, const QPointF &to) {
+        const QLineF line(from, to);
+        const double length = line.length();
+        static constexpr double pattern[2] = {6.0, 3.0};
+        double at = 0.0;
+        for (int i = 0; at < length; i = 1 - i) {
+            const double next = std::min(length, at + pattern[i]);
+            if (i == 0)
+                painter->drawLine(line.pointAt(at / length), line.pointAt(next / length));
+            at = next;
+        }
+    };
     if (_draw)
-        painter->drawLine(whole(_startPt), whole(_endPt));
+        dashed(whole(_startPt), whole(_endPt));
     if (_drawY)
-        painter->drawLine(whole(_startPtY), whole(_endPtY));
+        dashed(whole(_startPtY), whole(_endPtY));
     painter->restore();
 }
 
