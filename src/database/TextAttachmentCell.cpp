@@ -163,7 +163,10 @@ QPointF TextAttachmentCell::cellBaselineOffset() const
     if (!_attr.hasProperty(QTextFormat::FontFamilies) && !_attr.hasProperty(QTextFormat::FontFamily)
         && !_attr.hasProperty(QTextFormat::FontPointSize))
         return QPointF();
-    return QPointF(0.0, -TextFlow::fontMetrics(_attr.font()).descent());
+    // The title's lines hold their leading below the descender: the first line's baseline
+    // then lies where the text around the chip has its own.
+    const QFontMetricsF metrics = TextFlow::fontMetrics(_attr.font());
+    return QPointF(0.0, -(metrics.descent() + std::max<qreal>(0.0, metrics.leading())));
 }
 
 QRectF TextAttachmentCell::cellFrameForTextContainer() const

@@ -42,8 +42,8 @@ public:
     void drawWithFrame(QPainter *painter, const QRectF &frame) const;
     // The title's measured size, one point wider; empty without a title.
     QSizeF cellSize() const;
-    // (0, the descender of the chip's font): the chip's bottom lies that far below the
-    // baseline of its line.
+    // (0, the descender of the chip's font and its leading below it): the chip's bottom lies
+    // that far below the baseline of its line.
     QPointF cellBaselineOffset() const;
     // The chip's frame in its line, at (0, 0): the title's size one point wider or, when that
     // is wider than the object, the object's width less the stroke's half widths and the

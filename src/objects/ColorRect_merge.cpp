@@ -3,6 +3,7 @@
 // object's own text.
 #include "objects/ColorRect.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -79,7 +80,12 @@ bool ColorRect::insertTextField(int pk)
         QTextCursor cursor(_text.get());
         cursor.setPosition(at);
         cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
-        attributes = TextAttachmentHandler::withoutObject(cursor.charFormat());
+        QTextCharFormat found = TextAttachmentHandler::withoutObject(cursor.charFormat());
+        // Characters without a font of their own show the paragraph's and the text's: the
+        // field takes the font the text is seen in.
+        const QFont paragraph = cursor.block().charFormat().font().resolve(_text->defaultFont());
+        found.setFont(found.font().resolve(paragraph), QTextCharFormat::FontPropertiesAll);
+        attributes = found;
     }
     QTextDocument chip;
     QTextCursor(&chip).insertText(QString(QChar(TextAttachmentHandler::ObjectCharacter)),

@@ -171,27 +171,15 @@ qreal placeholderAdvance(const QFont &font, QPaintDevice *device)
     return advance;
 }
 
-// The format of the placeholder of an object of `size` reaching `descent` below the
-// baseline: the object's font, grown when the object is taller than the font, with the
-// letter spacing that makes its advance the object's width, drawn in no colour and with no
-// lines.
-QTextCharFormat placeholderFormat(const QTextCharFormat &objectFormat, const QFont &defaultFont,
-                                  const QSizeF &size, qreal descent, const LayoutDevice &device)
+// The format of the placeholder of an object of `width`: the object's font, with the letter
+// spacing that makes its advance the object's width, drawn in no colour and with no lines.
+// An object taller than its font gets its room above the line's text (TextFlow::layout).
+QTextCharFormat placeholderFormat(const QTextCharFormat &objectFormat, const QFont &defaultFont, qreal width,
+                                  const LayoutDevice &device)
 {
     QFont font = scaledFont(objectFormat.font().resolve(defaultFont), device.fontScale);
     // The fonts that fill in missing glyphs must not change the line's height.
     font.setStyleStrategy(QFont::NoFontMerging);
-    const qreal above = size.height() - descent;
-    // Font sizes round to the device's pixels: a grown font may fall a little short, and
-    // grows once more then.
-    constexpr qreal MaxGrowth = 1000.0;
-    const qreal original = font.pointSizeF();
-    for (int attempt = 0; attempt < 3 && font.pointSizeF() > 0; ++attempt) {
-        const qreal ascent = QFontMetricsF(font, device.device).ascent();
-        if (!(ascent > 0) || ascent >= above - 0.01)
-            break;
-        font.setPointSizeF(std::min(original * MaxGrowth, font.pointSizeF() * above / ascent * 1.01));
-    }
     QTextCharFormat format;
     format.setFont(font, QTextCharFormat::FontPropertiesAll);
     format.setForeground(Qt::transparent);
@@ -202,7 +190,7 @@ QTextCharFormat placeholderFormat(const QTextCharFormat &objectFormat, const QFo
     if (objectFormat.hasProperty(QTextFormat::BackgroundBrush))
         format.setBackground(objectFormat.background());
     format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
-    format.setFontLetterSpacing(size.width() - placeholderAdvance(font, device.device));
+    format.setFontLetterSpacing(width - placeholderAdvance(font, device.device));
     return format;
 }
 
@@ -310,6 +298,7 @@ void TextFlow::layout()
         const ColorRect *view = startBox ? startBox->textView() : nullptr;
         QString text = block.text();
         QList<QTextLayout::FormatRange> formats;
+        size_t blockAttachments = 0;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
@@ -334,9 +323,10 @@ void TextFlow::layout()
                 attachment.size = handler->cellSize(original, view);
                 attachment.descent = handler->descent(original);
                 formats.append({offset, 1,
-                                placeholderFormat(original, defaultFont, attachment.size, attachment.descent, device)});
+                                placeholderFormat(original, defaultFont, attachment.size.width(), device)});
                 text[offset] = QChar(PlaceholderCharacter);
                 m_attachments.push_back(attachment);
+                ++blockAttachments;
                 runStart = offset + 1;
             }
             if (runStart < start + fragment.length())
@@ -373,6 +363,30 @@ void TextFlow::layout()
         std::deque<QRectF> pieces;
         bool anyPlaced = false;
 
+        // Objects inside the text taller than the text of their line get their room: the
+        // line moves down by what they reach above its ascent, and the next line by what
+        // they reach below its descent.
+        const size_t firstAttachment = m_attachments.size() - blockAttachments;
+        auto room = [&](const QTextLine &line) {
+            std::pair<qreal, qreal> aboveBelow{0.0, 0.0};
+            for (size_t a = firstAttachment; a < m_attachments.size(); ++a) {
+                const Attachment &attachment = m_attachments[a];
+                if (attachment.offset < line.textStart() || attachment.offset >= line.textStart() + line.textLength())
+                    continue;
+                aboveBelow.first = std::max(aboveBelow.first, attachment.size.height() - attachment.descent
+                                                                  - line.ascent() - line.leading());
+                aboveBelow.second =
+                    std::max(aboveBelow.second, attachment.descent - line.descent() - line.leading());
+            }
+            auto noticeable = [](qreal r) { return r > 0.01 ? r : 0.0; };
+            return std::make_pair(noticeable(aboveBelow.first), noticeable(aboveBelow.second));
+        };
+        auto roomAbove = [&](const QTextLine &line) { return room(line).first; };
+        auto lineHeight = [&](const QTextLine &line) {
+            const auto [above, below] = room(line);
+            return lineHeightFor(line, blockFormat) + above + below;
+        };
+
         tl->beginLayout();
         for (;;) {
             QTextLine line = tl->createLine();
@@ -392,7 +406,7 @@ void TextFlow::layout()
                     QRectF proposed = pieces.front();
                     pieces.pop_front();
                     line.setLineWidth(std::max<qreal>(0.0, proposed.width() - 2 * pad));
-                    proposed.setHeight(lineHeightFor(line, blockFormat));
+                    proposed.setHeight(lineHeight(line));
                     if (rightToLeft) {
                         // The pieces of a right-to-left row were asked for when it began.
                         fragment = proposed;
@@ -404,7 +418,7 @@ void TextFlow::layout()
                 } else {
                     QRectF proposed(lineLeft, y, std::max<qreal>(0.0, rowEnd - lineLeft), 0.0);
                     line.setLineWidth(std::max<qreal>(0.0, proposed.width() - 2 * pad));
-                    proposed.setHeight(lineHeightFor(line, blockFormat));
+                    proposed.setHeight(lineHeight(line));
                     rowTop = y;
                     rowHeight = proposed.height();
                     rowUsed = false;
@@ -432,8 +446,8 @@ void TextFlow::layout()
                     if (!breaks.isAtBoundary())
                         continue;
                 }
-                const qreal height = lineHeightFor(line, blockFormat);
-                line.setPosition(QPointF(fragment.x() + pad, fragment.y()));
+                const qreal height = lineHeight(line);
+                line.setPosition(QPointF(fragment.x() + pad, fragment.y() + roomAbove(line)));
                 Line placedLine;
                 placedLine.block = blockIndex;
                 placedLine.lineNumber = line.lineNumber();

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include "DatabaseTestSupport.h"
 #include "common/TestSupport.h"
@@ -209,13 +210,18 @@ TEST_F(ChipTest, AsWideAsItsTextAndOnTheBaselineOfItsLine)
     TextFlow::layoutString(QStringLiteral("[First Name]"), cell.attr(), 0.0, &title);
     EXPECT_EQ(cell.cellFrameForTextContainer(), QRectF(0, 0, title.width() + 1.0, title.height()));
     EXPECT_EQ(cell.cellSize(), QSizeF(title.width() + 1.0, title.height()));
-    EXPECT_NEAR(cell.cellBaselineOffset().y(), -TextFlow::fontMetrics(cell.attr().font()).descent(), 1e-9);
+    const QFontMetricsF metrics = TextFlow::fontMetrics(cell.attr().font());
+    EXPECT_NEAR(cell.cellBaselineOffset().y(), -(metrics.descent() + std::max<qreal>(0, metrics.leading())), 1e-9);
     EXPECT_LT(cell.cellBaselineOffset().y(), 0.0);
 
     TextFlow *flow = object->layoutText();
     const std::vector<TextFlow::PlacedAttachment> placed = flow->attachments(0);
     ASSERT_EQ(placed.size(), 1u);
     EXPECT_NEAR(placed[0].frame.width(), title.width() + 1.0, 1e-6);
+    // The title's baseline is the line's: "Hello " and the chip stand on one line.
+    const std::unique_ptr<QTextLayout> chipText = TextFlow::layoutString(cell.title(), cell.attr(), placed[0].frame.width());
+    const QTextLine own = flow->blockLayout(0)->lineAt(0);
+    EXPECT_NEAR(placed[0].frame.top() + chipText->lineAt(0).ascent(), own.y() + own.ascent(), 0.05);
 
     // In preview the chip is as wide as the value.
     canvas.preview = true;

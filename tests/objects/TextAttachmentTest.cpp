@@ -10,6 +10,7 @@
 #include <QTextLayout>
 
 #include "common/TestSupport.h"
+#include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
 #include "objects/ObjectTextEditor.h"
@@ -118,14 +119,14 @@ TEST_F(TextAttachments, TakeTheRoomTheirHandlerMeasuresOnTheBaseline)
     EXPECT_LT(line.naturalTextWidth(), 50.0 + 120.0);
 }
 
-TEST_F(TextAttachments, TallObjectsMakeTheirLineTaller)
+TEST_F(TextAttachments, TallObjectsMakeRoomAboveTheirLine)
 {
-    fill(QStringLiteral("a "), QStringLiteral(" b"));
+    fill(QStringLiteral("a "), QStringLiteral(" b\nnext"));
     TextFlow plain(doc);
     TextContainer box(QSizeF(400, 300));
     plain.insertContainer(&box, 0);
     plain.layout();
-    const qreal normal = plain.blockLayout(0)->lineAt(0).ascent();
+    const QTextLine normal = plain.blockLayout(0)->lineAt(0);
 
     handler.size = QSizeF(30, 60);
     TextFlow tall(doc);
@@ -133,11 +134,16 @@ TEST_F(TextAttachments, TallObjectsMakeTheirLineTaller)
     tall.insertContainer(&tallBox, 0);
     tall.layout();
     const QTextLine line = tall.blockLayout(0)->lineAt(0);
-    EXPECT_GE(line.ascent(), 57.0 - 0.01);
-    EXPECT_GT(line.ascent(), normal);
+    // The line keeps its font's ascent and descent; it moves down to make room.
+    EXPECT_EQ(line.ascent(), normal.ascent());
+    EXPECT_EQ(line.descent(), normal.descent());
     const TextFlow::PlacedAttachment placed = tall.attachments(0).at(0);
-    // The object lies wholly inside its line.
-    EXPECT_GE(placed.frame.top(), line.y() - 0.01);
+    EXPECT_NEAR(placed.frame.top(), 0.0, 0.01);
+    EXPECT_NEAR(placed.frame.bottom(), line.y() + line.ascent() + 3.0, 0.01);
+    // The next paragraph begins below the object.
+    const QTextLine next = tall.blockLayout(1)->lineAt(0);
+    EXPECT_GE(next.y(), line.y() + line.height() - 0.01);
+    EXPECT_GE(next.y(), placed.frame.bottom() - 0.01);
 }
 
 TEST_F(TextAttachments, BreakLinesBeforeThemAndAreMeasuredForTheirBox)
@@ -191,6 +197,30 @@ TEST_F(TextAttachments, ShapedTextOutlinesTheTextTheyShow)
     handler.shown.clear();
     // Without a text of its own the object leaves no outline: the stand-in has none.
     EXPECT_TRUE(ShapedText::glyphOutlines(*doc, QSizeF(300, 100)).isEmpty());
+}
+
+TEST_F(TextAttachments, OvalTextDrawsThemAlongItsOutline)
+{
+    auto oval = ColorOval::create(QRectF(0, 0, 200, 200));
+    oval->setDrawsFill(false);
+    oval->textStorage()->setDefaultFont(qmtest::testFont(12));
+    QTextCursor cursor(oval->textStorage());
+    cursor.insertText(QStringLiteral("ab "));
+    cursor.insertText(QString(Object), chipFormat(4));
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    oval->drawFrame(&painter, QRectF(), false);
+    painter.end();
+    ASSERT_EQ(handler.drawn.size(), 1);
+    EXPECT_EQ(handler.drawn.first().size(), QSizeF(50, 10));
+    // Near the outline's top, where the text begins.
+    int red = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (QColor(image.pixel(x, y)) == QColor(Qt::red))
+                ++red;
+    EXPECT_GT(red, 200);
 }
 
 TEST_F(TextAttachments, CharactersWithoutAnInstalledKindAreText)
@@ -329,6 +359,19 @@ TEST_F(TextAttachments, InsertedAtTheEndLookLikeTheTextBeforeThem)
     at.setPosition(7);
     EXPECT_EQ(at.charFormat().fontPointSize(), 24.0);
     ObjectTextEditor::end();
+
+    // Characters without a font of their own give the font they are seen in.
+    auto plain = ColorRect::create(QRectF(0, 0, 300, 80));
+    plain->setMainView(&canvas);
+    plain->textStorage()->setDefaultFont(qmtest::testFont(20));
+    plain->textStorage()->setPlainText(QStringLiteral("Hi "));
+    ObjectTextEditor::begin(plain);
+    ASSERT_TRUE(plain->insertTextField(3));
+    ObjectTextEditor::end();
+    at = QTextCursor(plain->textStorage());
+    at.setPosition(4);
+    EXPECT_EQ(at.charFormat().fontPointSize(), 20.0);
+    EXPECT_EQ(at.charFormat().font().family(), qmtest::loadTestFont());
 
     // Into an empty text: no attributes to take.
     auto empty = ColorRect::create(QRectF(0, 0, 300, 80));
