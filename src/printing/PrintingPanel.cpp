@@ -13,9 +13,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "canvas/RectsView.h"
@@ -140,6 +142,11 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     connect(tfOffsetY, &QDoubleSpinBox::editingFinished, this, [this] { offsetEdited(false); });
     connect(pbMeasure, &QComboBox::currentIndexChanged, this, [this](int index) { setMeasure(index); });
     connect(btnOutline, &QCheckBox::toggled, this, [this] { updateDiscPreview(); });
+    // The scroller knows its range once it is laid out for the first time it shows.
+    connect(m_previews, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1)
+            QTimer::singleShot(0, this, [this] { centreDiscPreview(); });
+    });
     connect(tfBleeds, &QDoubleSpinBox::valueChanged, this, [this](double value) {
         if (!m_loading)
             setBleed(float(value));
@@ -403,8 +410,20 @@ void PrintingPanel::updateDiscPreview()
     const QSize size = m_discPreview->sizeHint();
     m_discPreview->resize(size);
     m_discPreview->SetCDCenterPoint(QPointF(size.width() / 2.0, size.height() / 2.0));
-    m_discScroller->ensureVisible(size.width() / 2, size.height() / 2, m_discScroller->viewport()->width() / 2,
-                                  m_discScroller->viewport()->height() / 2);
+    centreDiscPreview();
+}
+
+void PrintingPanel::centreDiscPreview()
+{
+    // A disc with a hole is checked at its hole; without one the outline is checked where the
+    // ruler meets its left edge. The label itself is shown from its middle.
+    QPointF target = m_discPreview->cdCenterPoint();
+    const bool hole = m_rectsView && m_rectsView->getLabel().hole > 0.0f;
+    if (m_discPreview->outline() && !hole)
+        target.setX(m_discPreview->outlineRect().left());
+    const QSize viewport = m_discScroller->viewport()->size();
+    m_discScroller->horizontalScrollBar()->setValue(qRound(target.x() - viewport.width() / 2.0));
+    m_discScroller->verticalScrollBar()->setValue(qRound(target.y() - viewport.height() / 2.0));
 }
 
 QImage PrintingPanel::createObjectImage()

@@ -89,6 +89,8 @@ private:
     // A typed offset is used by the job; a stepped one is also stored in the defaults.
     void offsetEdited(bool x);
     void updateDiscPreview();
+    // Scrolls the disc preview to its centre, the disc's hole.
+    void centreDiscPreview();
 
     RectsView *m_rectsView = nullptr;
     QPushButton *okButton = nullptr;
