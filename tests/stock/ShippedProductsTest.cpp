@@ -1,0 +1,218 @@
+// The shipped catalogue as the application reads it: every product fits its paper, its
+// labels do not overlap, round products draw round and rounded corners stay corners, each
+// names its paper, and products of different makers that share a code differ by category.
+// Then a table of products against the makers' published figures (see resources/catalogue-sources.md).
+#include <gtest/gtest.h>
+
+#include <QPageSize>
+#include <QSet>
+#include <cmath>
+
+#include "platform/BezierPath.h"
+#include "stock/LabelTypes.h"
+#include "stock/Paper.h"
+#include "stock/StockTestSupport.h"
+
+using namespace quillmark;
+
+namespace {
+
+constexpr double MillimetresPerInch = 25.4;
+
+const LabelTypes &catalogue()
+{
+    static const LabelTypes types;
+    return types;
+}
+
+QString nameOf(const TLabelType &entry)
+{
+    return entry.getName() + QStringLiteral(" (") + entry.paper + QLatin1Char(')');
+}
+
+TEST(ShippedProducts, EveryProductFitsItsPaperWithoutOverlaps)
+{
+    // Half a tenth of a millimetre: the files keep inches to five places.
+    constexpr double Tolerance = 0.05 / MillimetresPerInch;
+    QStringList problems;
+    ASSERT_GT(catalogue().allLabelTypes().size(), 1500u);
+    for (const auto &entry : catalogue().allLabelTypes()) {
+        const TLabel grid = entry->getLabelStruct();
+        const QPageSize paper = grid.pageSize();
+        if (!paper.isValid()) {
+            problems << nameOf(*entry) + QStringLiteral(": no paper");
+            continue;
+        }
+        // Qt rounds the inch sizes of metric papers; millimetres are exact for both kinds.
+        const QSizeF inches = paper.size(QPageSize::Millimeter) / MillimetresPerInch;
+        if (grid.num_label < 1 || grid.num_downlabel < 1 || !(grid.width > 0.0f) || !(grid.height > 0.0f)) {
+            problems << nameOf(*entry) + QStringLiteral(": no labels");
+            continue;
+        }
+        const QRectF first = grid.labelRect(0, 0);
+        const QRectF last = grid.labelRect(grid.num_label - 1, grid.num_downlabel - 1);
+        if (first.left() < -Tolerance || first.top() < -Tolerance || last.right() > inches.width() + Tolerance
+            || last.bottom() > inches.height() + Tolerance)
+            problems << nameOf(*entry) + QStringLiteral(": labels reach %1 x %2 mm")
+                                             .arg(last.right() * MillimetresPerInch, 0, 'f', 2)
+                                             .arg(last.bottom() * MillimetresPerInch, 0, 'f', 2);
+        if ((grid.num_label > 1 && grid.hor_distance < -Tolerance)
+            || (grid.num_downlabel > 1 && grid.vert_distance < -Tolerance))
+            problems << nameOf(*entry) + QStringLiteral(": labels overlap");
+    }
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(ShippedProducts, RoundProductsDrawRoundAndCornersStayCorners)
+{
+    QStringList problems;
+    int round = 0;
+    for (const auto &entry : catalogue().allLabelTypes()) {
+        const TLabel grid = entry->getLabelStruct();
+        const QString type = QString::fromStdString(entry->productType);
+        const bool roundType = type == u"Round" || type == u"Disc" || type == u"Oval";
+        const QString category = entry->getProductCategory();
+        if (roundType || category == u"Round Labels" || category == u"Oval Labels") {
+            ++round;
+            if (grid.shape != TLabel::Oval)
+                problems << nameOf(*entry) + QStringLiteral(": a round product with shape %1").arg(grid.shape);
+            if (type != u"Oval" && grid.width != grid.height)
+                problems << nameOf(*entry) + QStringLiteral(": a circle that is not as wide as high");
+            // Its outline is the ellipse of its rectangle, nothing else.
+            const QRectF rect(grid.left_margin * 72.0, grid.top_margin * 72.0, grid.width * 72.0, grid.height * 72.0);
+            BezierPath oval;
+            oval.appendOvalInRect(rect);
+            if (!stocktest::samePath(grid.outlinePath(0, 0), oval, 1e-3))
+                problems << nameOf(*entry) + QStringLiteral(": outline is not an ellipse");
+        } else if (grid.shape == TLabel::Oval) {
+            problems << nameOf(*entry) + QStringLiteral(": drawn round but not a round product");
+        }
+        if (grid.shape == TLabel::RoundedRectangle
+            && grid.round_param > std::min(grid.width, grid.height) / 2.0f + 1e-6f)
+            problems << nameOf(*entry) + QStringLiteral(": corner radius above half the short side");
+    }
+    EXPECT_GT(round, 200);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(ShippedProducts, CategoryAndCodeNameOneProduct)
+{
+    QSet<QString> seen;
+    QStringList twice;
+    for (const auto &entry : catalogue().allLabelTypes()) {
+        if (seen.contains(entry->getName()))
+            twice << entry->getName();
+        seen.insert(entry->getName());
+    }
+    EXPECT_TRUE(twice.isEmpty()) << twice.join(QLatin1Char('\n')).toStdString();
+}
+
+// A product as its maker publishes it: labels across and down, label size, the top and side
+// margins and the pitches, in millimetres (A4 sheets) or inches (US letter sheets).
+struct Published
+{
+    const char *code;
+    const char *category;
+    const char *paper;
+    bool millimetres;
+    int across, down;
+    double width, height, top, left, horPitch, verPitch;
+};
+
+const Published kPublished[] = {
+    // Avery A4 address, shipping and multipurpose sheets (laser L and inkjet J versions).
+    {"L7159", "Address Labels", "A4", true, 3, 8, 63.5, 33.9, 12.9, 7.25, 66.04, 33.9},
+    {"J8159", "Address Labels", "A4", true, 3, 8, 63.5, 33.9, 12.9, 7.25, 66.04, 33.9},
+    {"L7160", "Address Labels", "A4", true, 3, 7, 63.5, 38.1, 15.15, 7.25, 66.04, 38.1},
+    {"J8160", "Address Labels", "A4", true, 3, 7, 63.5, 38.1, 15.15, 7.25, 66.04, 38.1},
+    {"L7161", "Address Labels", "A4", true, 3, 6, 63.5, 46.6, 8.7, 7.25, 66.04, 46.6},
+    {"J8161", "Address Labels", "A4", true, 3, 6, 63.5, 46.6, 8.7, 7.25, 66.04, 46.6},
+    {"L7162", "Address Labels", "A4", true, 2, 8, 99.1, 33.9, 12.9, 4.65, 101.6, 33.9},
+    {"J8162", "Address Labels", "A4", true, 2, 8, 99.1, 33.9, 12.9, 4.65, 101.6, 33.9},
+    {"L7163", "Address Labels", "A4", true, 2, 7, 99.1, 38.1, 15.15, 4.65, 101.6, 38.1},
+    {"J8163", "Address Labels", "A4", true, 2, 7, 99.1, 38.1, 15.15, 4.65, 101.6, 38.1},
+    {"L7164", "Address Labels", "A4", true, 3, 4, 63.5, 72.0, 4.5, 7.25, 66.04, 72.0},
+    {"J8164", "Address Labels", "A4", true, 3, 4, 63.5, 72.0, 4.5, 7.25, 66.04, 72.0},
+    {"L7165", "Shipping Labels", "A4", true, 2, 4, 99.1, 67.7, 13.1, 4.65, 101.6, 67.7},
+    {"J8165", "Shipping Labels", "A4", true, 2, 4, 99.1, 67.7, 13.1, 4.65, 101.6, 67.7},
+    {"L7166", "Shipping Labels", "A4", true, 2, 3, 99.1, 93.1, 8.85, 4.65, 101.6, 93.1},
+    {"J8166", "Shipping Labels", "A4", true, 2, 3, 99.1, 93.1, 8.85, 4.65, 101.6, 93.1},
+    {"L7167", "Full Sheet Labels", "A4", true, 1, 1, 199.6, 289.1, 3.95, 5.2, 199.6, 289.1},
+    {"J8167", "Full Sheet Labels", "A4", true, 1, 1, 199.6, 289.1, 3.95, 5.2, 199.6, 289.1},
+    {"L7168", "Shipping Labels", "A4", true, 1, 2, 199.6, 143.5, 5.0, 5.2, 199.6, 143.5},
+    {"J8168", "Shipping Labels", "A4", true, 1, 2, 199.6, 143.5, 5.0, 5.2, 199.6, 143.5},
+    {"L7169", "Shipping Labels", "A4", true, 2, 2, 99.1, 139.0, 9.5, 4.65, 101.6, 139.0},
+    {"J8169", "Shipping Labels", "A4", true, 2, 2, 99.1, 139.0, 9.5, 4.65, 101.6, 139.0},
+    {"L7173", "Shipping Labels", "A4", true, 2, 5, 99.1, 57.0, 6.0, 4.65, 101.6, 57.0},
+    {"J8173", "Shipping Labels", "A4", true, 2, 5, 99.1, 57.0, 6.0, 4.65, 101.6, 57.0},
+    {"L7654", "Multipurpose Labels", "A4", true, 4, 10, 45.7, 25.4, 21.5, 9.7, 48.3, 25.4},
+    {"3651", "Multipurpose Labels", "A4", true, 4, 10, 52.5, 29.7, 0.0, 0.0, 52.5, 29.7},
+    {"3474", "Address Labels", "A4", true, 3, 8, 70.0, 37.0, 0.5, 0.0, 70.0, 37.0},
+    {"3475", "Address Labels", "A4", true, 3, 8, 70.0, 36.0, 4.5, 0.0, 70.0, 36.0},
+    // Avery US letter sheets.
+    {"5160", "Address Labels", "Letter", false, 3, 10, 2.625, 1.0, 0.5, 0.1875, 2.75, 1.0},
+    {"8160", "Address Labels", "Letter", false, 3, 10, 2.625, 1.0, 0.5, 0.1875, 2.75, 1.0},
+    {"5260", "Address Labels", "Letter", false, 3, 10, 2.625, 1.0, 0.5, 0.1875, 2.75, 1.0},
+    {"5960", "Address Labels", "Letter", false, 3, 10, 2.625, 1.0, 0.5, 0.1875, 2.75, 1.0},
+    {"18160", "Address Labels", "Letter", false, 3, 10, 2.625, 1.0, 0.5, 0.1875, 2.75, 1.0},
+    {"5161", "Address Labels", "Letter", false, 2, 10, 4.0, 1.0, 0.5, 0.15625, 4.1875, 1.0},
+    {"8161", "Address Labels", "Letter", false, 2, 10, 4.0, 1.0, 0.5, 0.15625, 4.1875, 1.0},
+    {"5162", "Address Labels", "Letter", false, 2, 7, 4.0, 4.0 / 3.0, 5.0 / 6.0, 0.15625, 4.1875, 4.0 / 3.0},
+    {"8162", "Address Labels", "Letter", false, 2, 7, 4.0, 4.0 / 3.0, 5.0 / 6.0, 0.15625, 4.1875, 4.0 / 3.0},
+    {"5163", "Shipping Labels", "Letter", false, 2, 5, 4.0, 2.0, 0.5, 0.15625, 4.1875, 2.0},
+    {"8163", "Shipping Labels", "Letter", false, 2, 5, 4.0, 2.0, 0.5, 0.15625, 4.1875, 2.0},
+    {"5164", "Shipping Labels", "Letter", false, 2, 3, 4.0, 10.0 / 3.0, 0.5, 0.15625, 4.1875, 10.0 / 3.0},
+    {"8164", "Shipping Labels", "Letter", false, 2, 3, 4.0, 10.0 / 3.0, 0.5, 0.15625, 4.1875, 10.0 / 3.0},
+    {"5168", "Shipping Labels", "Letter", false, 2, 2, 3.5, 5.0, 0.5, 0.5, 4.0, 5.0},
+    {"5165", "Full Sheet Labels", "Letter", false, 1, 1, 8.5, 11.0, 0.0, 0.0, 8.5, 11.0},
+    {"8165", "Full Sheet Labels", "Letter", false, 1, 1, 8.5, 11.0, 0.0, 0.0, 8.5, 11.0},
+    {"5126", "Shipping Labels", "Letter", false, 1, 2, 8.5, 5.5, 0.0, 0.0, 8.5, 5.5},
+};
+
+TEST(ShippedProducts, FiguresAreTheMakersWithinATenthOfAMillimetre)
+{
+    constexpr double Tolerance = 0.1; // millimetres
+    ASSERT_GE(std::size(kPublished), 40u);
+    for (const Published &p : kPublished) {
+        SCOPED_TRACE(p.code);
+        const TLabelType *found = nullptr;
+        for (const auto &entry : catalogue().allLabelTypes())
+            if (entry->productCode == p.code && entry->productCategory == p.category)
+                found = entry.get();
+        ASSERT_NE(found, nullptr);
+        const TLabel grid = found->getLabelStruct();
+        const double k = p.millimetres ? 1.0 : MillimetresPerInch;
+        auto mm = [](double inches) { return inches * MillimetresPerInch; };
+        EXPECT_EQ(grid.paper, QString::fromLatin1(p.paper));
+        EXPECT_EQ(grid.num_label, p.across);
+        EXPECT_EQ(grid.num_downlabel, p.down);
+        EXPECT_NEAR(mm(grid.width), p.width * k, Tolerance);
+        EXPECT_NEAR(mm(grid.height), p.height * k, Tolerance);
+        EXPECT_NEAR(mm(grid.top_margin), p.top * k, Tolerance);
+        EXPECT_NEAR(mm(grid.left_margin), p.left * k, Tolerance);
+        // The last label is where the maker puts it, so errors of the pitch do not add up.
+        const QRectF last = grid.labelRect(grid.num_label - 1, grid.num_downlabel - 1);
+        EXPECT_NEAR(mm(last.left()), (p.left + (p.across - 1) * p.horPitch) * k, Tolerance);
+        EXPECT_NEAR(mm(last.top()), (p.top + (p.down - 1) * p.verPitch) * k, Tolerance);
+    }
+}
+
+// The maker's 5195 is a return address label, 60 to a sheet; it once came as a round label.
+TEST(ShippedProducts, ReturnAddressLabel5195)
+{
+    const TLabelType *found = nullptr;
+    for (const auto &entry : catalogue().allLabelTypes())
+        if (entry->productCode == "5195")
+            found = entry.get();
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->getProductCategory(), QStringLiteral("Return Address Labels"));
+    const TLabel grid = found->getLabelStruct();
+    EXPECT_EQ(grid.num_label, 4);
+    EXPECT_EQ(grid.num_downlabel, 15);
+    EXPECT_NEAR(grid.width, 1.75, 1e-4);
+    EXPECT_NEAR(grid.height, 2.0 / 3.0, 1e-4);
+    EXPECT_NE(grid.shape, TLabel::Oval);
+    EXPECT_EQ(grid.paper, PaperName::Letter);
+}
+
+} // namespace
