@@ -422,7 +422,8 @@ public:
     void updateVerticalRuler();
     RulerView *horizontalRuler() const;
     RulerView *verticalRuler() const;
-    // The image itself, or in the dark appearance a copy painted white where it is opaque.
+    // The image itself, or in the dark appearance (a dark palette or the "AppleInterfaceStyle"
+    // default) a copy painted white where it is opaque.
     static QImage imageForRuler(const QImage &image);
     // Lines at the rectangle's two edges on both rulers; erasing clears every ruler line.
     void drawRulerlinesWithRect(const QRectF &rect);

@@ -15,6 +15,7 @@
 #include "foundation/MyRulerView.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "platform/Appearance.h"
 #include "platform/Bundle.h"
 #include "platform/ScrollView.h"
 #include "platform/UserDefaults.h"
@@ -236,6 +237,9 @@ void RectsView::initRulers()
     vertical->setReservedThicknessForMarkers(15.0);
     scroll->setRulersVisible(false);
     showHideRuler();
+    // The markers are drawn light on a dark ruler.
+    auto *appearance = new AppearanceWatcher(this);
+    connect(appearance, &AppearanceWatcher::changed, this, [this] { updateRulers(); });
 }
 
 void RectsView::showHideRuler()
@@ -265,7 +269,7 @@ void RectsView::updateRulers()
 
 QImage RectsView::imageForRuler(const QImage &image)
 {
-    if (!isDarkMode() || image.isNull())
+    if (!isDarkAppearance() || image.isNull())
         return image;
     QImage white = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&white);

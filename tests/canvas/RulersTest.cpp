@@ -419,3 +419,28 @@ TEST_F(RulersTest, MarkerImagesTurnWhiteInTheDarkAppearance)
     EXPECT_FALSE(Bundle::imageNamed(QStringLiteral("EdgeMarkerLeft")).isNull());
     EXPECT_FALSE(Bundle::imageNamed(QStringLiteral("EdgeMarkerBottom")).isNull());
 }
+
+TEST_F(RulersTest, MarkersTurnLightWhenThePaletteTurnsDark)
+{
+    RulerCanvas c(QStringLiteral("rulers-palette"));
+    auto graphic = c.add(QRectF(20, 30, 100, 50));
+    c.view->selectRect(graphic);
+    auto opaqueColour = [](const QImage &image) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y).alpha() == 255)
+                    return image.pixelColor(x, y);
+        return QColor();
+    };
+    ASSERT_FALSE(c.horizontal()->markers().isEmpty());
+    EXPECT_LT(opaqueColour(c.horizontal()->markers().first()->image()).lightness(), 128);
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    QApplication::setPalette(dark);
+    QApplication::processEvents();
+    EXPECT_EQ(opaqueColour(c.horizontal()->markers().first()->image()), QColor(Qt::white));
+    QApplication::setPalette(light);
+    QApplication::processEvents();
+    EXPECT_LT(opaqueColour(c.horizontal()->markers().first()->image()).lightness(), 128);
+}
