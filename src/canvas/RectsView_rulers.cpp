@@ -172,15 +172,20 @@ void RectsView::changeMesurement()
     if (!button)
         return;
     const QString title = button->text();
+    // The title may still be the English one when the language changed after it was shown.
+    auto shows = [&title](const char *key) {
+        const QString english = QString::fromLatin1(key);
+        return title == translatedShortName(english) || title == english;
+    };
     QString next;
     double factor = 1.0;
-    if (title == translatedShortName(QStringLiteral("inch"))) {
+    if (shows("inch")) {
         next = QStringLiteral("Centimeters");
         factor = 2.54;
-    } else if (title == translatedShortName(QStringLiteral("cm"))) {
+    } else if (shows("cm")) {
         next = QStringLiteral("Points");
         factor = 72.0 / 2.54;
-    } else if (title == translatedShortName(QStringLiteral("pt"))) {
+    } else if (shows("pt")) {
         next = QStringLiteral("Picas");
         factor = 1.0 / 12.0;
     } else {

@@ -117,6 +117,10 @@ TEST_F(RulersTest, TheCycleReadsTheTranslatedTitles)
     }
     EXPECT_EQ(seen, QStringList({"Centimeters", "Points", "Picas", "Inches"}));
     EXPECT_EQ(c.unitButton->text(), "Zoll");
+    // A title left in English by a change of language still counts as its unit.
+    c.unitButton->setText(QStringLiteral("inch"));
+    QTest::mouseClick(c.unitButton, Qt::LeftButton);
+    EXPECT_EQ(c.view->measure(), "Centimeters");
 }
 
 TEST_F(RulersTest, TheLabelDescriptionFollowsTheUnit)
