@@ -63,7 +63,7 @@ public:
     // What the drawing takes from the object and the user defaults beside the record.
     BarcodeDrawStyle drawStyle() const;
     // Frame from the symbol extent; the origin stays.
-    void updateframeSize();
+    void updateframeSize() override;
 
     // ---- the text font and colour ----
     QFont getFont() const { return _barInfo.font; }

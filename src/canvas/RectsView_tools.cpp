@@ -226,6 +226,8 @@ void RectsView::createDBField(int fieldPk)
     wasChanged(true);
     updateRulers();
     update();
+    // Like every object placed by a tool, the pair hands the canvas back to selecting.
+    setupCurrObjectTool(SelectTool);
 }
 
 void RectsView::stopLasso(unsigned modifierFlags)

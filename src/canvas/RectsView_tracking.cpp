@@ -401,11 +401,13 @@ void RectsView::startCreate(const QString &className, const QPointF &point, unsi
     object->setPageName(getCurrPageName());
     object->setObjectLayer(currentLayer());
     if (currentToolClass == BarcodeTool || currentToolClass == AddressTool) {
-        // Placed by a click: the object takes its natural size at the point.
+        // Placed by a click: the object takes its natural size at the point (a square
+        // symbol its default side), within the one "Create Object" step.
         m_undoManager.disableUndoRegistration();
         object->setFrameBounds(QRectF(point, QSizeF(0, 0)));
         if (currentToolClass == AddressTool && prepareAddressBlock)
             prepareAddressBlock(object.get());
+        object->updateframeSize();
         m_undoManager.enableUndoRegistration();
         finishObjectCreation(object, flags);
         return;

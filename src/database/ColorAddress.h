@@ -60,7 +60,7 @@ public:
     // ---- contents and frame ----
     // Fits the frame to the contents; the origin stays.
     void calcFrameRect();
-    void updateframeSize() { calcFrameRect(); }
+    void updateframeSize() override { calcFrameRect(); }
     // The record changed: the frame is fitted to the new contents keeping the edge that the
     // anchor names (1 the right edge, 2 and above the centre, else the left edge); the top
     // stays.

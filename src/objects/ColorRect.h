@@ -155,6 +155,9 @@ public:
     void setEdit(bool) {}
     bool isEdit() const { return _isedit; }
     virtual void setDrawBarcode(bool) {}
+    // Kinds whose size follows their content (a barcode's symbol, an address block's lines)
+    // take their natural size at the frame's origin; the others keep their frame.
+    virtual void updateframeSize() {}
     virtual double barHeight() const { return 0.0; }
     virtual void updateContainer() {}
     void setTextWrap(int) {}
