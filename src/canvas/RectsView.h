@@ -249,6 +249,9 @@ public:
     // Paints the page background (the page's background image) under the objects, clipped
     // to the label outline. Set by the images subsystem.
     std::function<void(QPainter *, const QRectF &)> pageBackgroundPainter;
+    // The path the path tool is building: its line, a dot on each point, a square on each
+    // control point and the handle lines between them.
+    void drawBezierWithControlPoints(QPainter *painter, const BezierPath &path);
     bool isPreviewMode() const { return _previewMode; }
     void setPreviewMode();
     bool databasePreview() const { return _databasePreview; }

@@ -164,6 +164,53 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
     painter->restore();
 }
 
+void RectsView::drawBezierWithControlPoints(QPainter *painter, const BezierPath &path)
+{
+    // Marks keep their size on screen: 6 pixels whatever the zoom.
+    const double z = getZoomCoeff() > 0.0 ? getZoomCoeff() : 1.0;
+    const double displayed = getZoom() > 0.0 ? getZoom() : 1.0;
+    const double mark = 6.0 / z;
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(makePen(Qt::darkGray, 1.0 / displayed));
+    painter->drawPath(path.toPainterPath());
+
+    auto dot = [&](const QPointF &p) {
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(Qt::blue);
+        painter->drawEllipse(p, mark / 2.0, mark / 2.0);
+    };
+    auto square = [&](const QPointF &p) {
+        painter->fillRect(QRectF(p.x() - mark / 2.0, p.y() - mark / 2.0, mark, mark), Qt::gray);
+    };
+    auto handle = [&](const QPointF &from, const QPointF &to) {
+        painter->setPen(makePen(Qt::lightGray, 1.0 / displayed));
+        painter->drawLine(from, to);
+    };
+    QPointF last;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        QPointF points[3];
+        const auto type = path.elementAt(i, points);
+        if ((type == BezierPath::MoveTo && i == 0) || type == BezierPath::LineTo) {
+            dot(points[0]);
+            last = points[0];
+        } else if (type == BezierPath::CurveTo) {
+            // A control point lying on its own point is no handle: nothing to show.
+            if (points[0] != last) {
+                handle(last, points[0]);
+                square(points[0]);
+            }
+            if (points[1] != points[2]) {
+                handle(points[2], points[1]);
+                square(points[1]);
+            }
+            dot(points[2]);
+            last = points[2];
+        }
+    }
+    painter->restore();
+}
+
 void RectsView::setRubberband(const QRectF &rect, const QSet<const ColorRect *> &graphics)
 {
     _rubberbandRect = rect;

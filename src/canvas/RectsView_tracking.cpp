@@ -971,7 +971,7 @@ void RectsView::drawTrackingFeedback(QPainter *painter)
     if (m_tracking && m_tracking->kind == TrackingState::Rotate)
         painter->drawLine(m_tracking->centre, m_tracking->last);
     if (const BezierPath *path = pathInProgress(); path && !path->isEmpty())
-        painter->drawPath(path->toPainterPath());
+        drawBezierWithControlPoints(painter, *path);
     // Every group whose members are selected shows its marks, not only the one last chosen.
     for (const GroupPtr &group : std::as_const(_groups)) {
         if (isSelectedGroup(group.get()) && isOnCurrentPageAndLayer(*group->getObjects().first()))

@@ -93,6 +93,14 @@ public:
         QMouseEvent event(type, local, view->mapToGlobal(local), Qt::LeftButton, buttons, modifiers);
         QApplication::sendEvent(view, &event);
     }
+    // The pointer moving over the canvas with no button held.
+    void hover(const QPointF &page, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        quillmark::RectsView *view = canvas();
+        const QPointF local = view->pageToWidget().map(page);
+        QMouseEvent event(QEvent::MouseMove, local, view->mapToGlobal(local), Qt::NoButton, Qt::NoButton, modifiers);
+        QApplication::sendEvent(view, &event);
+    }
     void click(const QPointF &page, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         mouse(QEvent::MouseButtonPress, page, modifiers);
