@@ -3,6 +3,7 @@
 #include "canvas/RectsView.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "foundation/Language.h"
@@ -63,8 +64,18 @@ void RectsView::invalidateGraphic(const ColorRect *graphic)
 
 void RectsView::invalidateRect(const QRectF &rect)
 {
-    const QRect area = pageToWidget().mapRect(rect).toAlignedRect().adjusted(-2, -2, 2, 2);
-    update(area);
+    QRectF area = pageToWidget().mapRect(rect);
+    if (!std::isfinite(area.x()) || !std::isfinite(area.y()) || !std::isfinite(area.width())
+        || !std::isfinite(area.height())) {
+        update();
+        return;
+    }
+    // Only the canvas itself can be redrawn; cut first, so that a huge object's area never
+    // reaches the integer conversion.
+    area = area.adjusted(-2.0, -2.0, 2.0, 2.0).intersected(QRectF(this->rect()).adjusted(-4.0, -4.0, 4.0, 4.0));
+    if (area.width() <= 0.0 || area.height() <= 0.0)
+        return;
+    update(area.toAlignedRect());
 }
 
 // ---- list changes ----
