@@ -14,6 +14,8 @@ namespace {
 bool trackingFlagValue = false;
 constexpr double MinimumZoom = 0.25;
 constexpr double MaximumZoom = 8.0;
+// Room round a label larger than the view, in screen pixels; fitting leaves as much.
+constexpr double LabelEdgePixels = 20.0;
 }
 
 void RectsView::setTrackingFlag(bool flag)
@@ -154,11 +156,25 @@ void RectsView::resizeRectViewBound(bool force, bool center)
         setZoom(fitWidth / screenFactor());
 
     const double zoom = _zoomValue > 0.0 ? _zoomValue : 1.0;
-    const float marginX = std::max(0.0f, float((area.width() - labelWidth * zoom) / (2.0 * zoom)));
-    const float marginY = std::max(0.0f, float((area.height() - labelHeight * zoom) / (2.0 * zoom)));
-    const QRectF newBounds = QRectF(-marginX, -marginY, labelWidth + marginX, labelHeight + marginY)
-                                 .united(QRectF(-marginX, -marginY, area.width() / zoom,
-                                                area.height() / zoom));
+    // Per axis: a label that fits the view with the room fitting leaves round it is centred
+    // in a canvas of the view's size. A larger one keeps that room (20 screen pixels) on both
+    // sides, so its drop shadow and its edge stay in view when scrolled to the end.
+    const double edge = LabelEdgePixels / zoom;
+    auto axis = [&](double view, double label, double &origin, double &extent) {
+        const float centred = std::max(0.0f, float((view - label * zoom) / (2.0 * zoom)));
+        // Half a pixel of slack: a fitted zoom is rounded, and must not call for scrolling.
+        if (centred >= edge - 0.5 / zoom) {
+            origin = -centred;
+            extent = std::max(label + centred, view / zoom);
+        } else {
+            origin = -edge;
+            extent = std::max(label + 2.0 * edge, view / zoom);
+        }
+    };
+    double originX = 0.0, extentX = 0.0, originY = 0.0, extentY = 0.0;
+    axis(area.width(), labelWidth, originX, extentX);
+    axis(area.height(), labelHeight, originY, extentY);
+    const QRectF newBounds(originX, originY, extentX, extentY);
 
     const QRectF clip = clipBounds();
     const QPointF previousCentre = clip.center();
