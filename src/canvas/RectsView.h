@@ -21,7 +21,7 @@
 #include <optional>
 #include <utility>
 
-#include "foundation/ZoomButton.h"
+#include "foundation/ZoomClient.h"
 #include "objects/CanvasServices.h"
 #include "platform/BezierPath.h"
 #include "platform/RulerView.h"

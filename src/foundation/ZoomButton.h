@@ -2,28 +2,16 @@
 // The zoom button beside the canvas's horizontal scroller: it shows the zoom ("229%") and,
 // pressed, pops up the zoom menu (25 % to 400 %, Fit Page, Fit Width, Fit Height) with a check
 // mark on the zoom or fit in force. It reaches the canvas only through ZoomClient.
-#include <QPointer>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QString>
 
+#include "foundation/ZoomClient.h"
+
 class QAction;
 
-
 namespace quillmark {
-
-// What the zoom button needs of the canvas.
-class ZoomClient
-{
-public:
-    virtual ~ZoomClient() = default;
-    // A choice in the zoom menu, by its position (0 to 9, 6 is the separator).
-    virtual void zoomMenuSelect(int index) = 0;
-    // 0 no fit, 1 fit height, 2 fit width, 3 fit page.
-    virtual int getZoomFit() const = 0;
-    // The displayed zoom (1.0 = 100 %).
-    virtual double getZoom() const = 0;
-};
 
 class ZoomButton : public QPushButton
 {
