@@ -41,6 +41,7 @@
 #include "foundation/SegmentedControl.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ImageMenu.h"
+#include "images/TemplateBrowserPanel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
@@ -118,6 +119,15 @@ MainWindow::MainWindow(QWidget *parent)
     imageDock->setWidget(imagePanel);
     addDockWidget(Qt::RightDockWidgetArea, imageDock);
     imagePanel->changeClipartBkrndMode();
+    // The design templates share the side with the images, one tab each.
+    auto *designDock = new QDockWidget(Language::stringForKey(QStringLiteral("Design")), this);
+    designDock->setObjectName(QStringLiteral("DesignDock"));
+    designDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    designDock->setWidget(new TemplateBrowserPanel(m_canvas));
+    addDockWidget(Qt::RightDockWidgetArea, designDock);
+    tabifyDockWidget(imageDock, designDock);
+    setTabPosition(Qt::RightDockWidgetArea, QTabWidget::North);
+    imageDock->raise();
     connect(m_canvas, &RectsView::selectionChanged, imagePanel, [imagePanel] { imagePanel->setCheckBoxMaskState(); });
 
     m_preferences = new Preference(this);
@@ -360,6 +370,10 @@ void MainWindow::buildMenus()
     m_saveAction = addItem(m_fileMenu, QStringLiteral("Save"), QKeySequence::Save, [canvas] { canvas->save(); });
     m_saveAction->setEnabled(false);
     addItem(m_fileMenu, QStringLiteral("Save As..."), QKeySequence::SaveAs, [canvas] { canvas->saveDocumentAs(); });
+    QAction *saveTemplate = addItem(m_fileMenu, QStringLiteral("Save as Template..."), QKeySequence(),
+                                    [canvas] { canvas->saveTemplate(); });
+    connect(m_fileMenu, &QMenu::aboutToShow, saveTemplate,
+            [canvas, saveTemplate] { saveTemplate->setEnabled(canvas->canSaveTemplate()); });
     canvas->installPrintingHooks();
     m_fileMenu->addSeparator();
     addItem(m_fileMenu, QStringLiteral("Export..."), QKeySequence(), [canvas] { canvas->exportLabel(); });

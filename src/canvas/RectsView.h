@@ -21,6 +21,7 @@
 #include <optional>
 #include <utility>
 
+#include "canvas/TTemplate.h"
 #include "foundation/ZoomClient.h"
 #include "objects/CanvasServices.h"
 #include "platform/BezierPath.h"
@@ -35,6 +36,7 @@ class QTimer;
 
 class QAbstractButton;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QModelIndex;
@@ -57,6 +59,7 @@ class Group;
 class DataSource;
 class PrintAddViewController;
 class PrintingPanel;
+class SaveTemplate;
 class SegmentedControl;
 class TGrid;
 struct PrintJob;
@@ -648,6 +651,70 @@ public:
     // Performs a drop at a point in page points; always YES.
     bool performImageDrop(const QMimeData *data, const QPointF &pagePoint);
 
+    // ---- design templates (RectsView_templates.cpp) ----
+    // "Save as Template...": asks for a name, then writes the objects of both sides of the
+    // current orientation into the user's template folder and marks them as template objects.
+    void saveTemplate();
+    // The command needs an object on the current page.
+    bool canSaveTemplate() const;
+    // A fresh path in the user's template folder of the current orientation (made when
+    // missing); null when the folder cannot be made.
+    QString getTemplatePath();
+    // The template file's bytes for the current design; empty when it cannot be made.
+    QByteArray templateDocumentData();
+    // The current page at the label's full size in points on white, drawn in layer order.
+    QImage createTemplateObjectImage();
+    // Applies a template file to the design (a tile click sends YES): the earlier template
+    // objects give way (with YES and a one-sided template only those of the current page),
+    // the template's objects go behind everything with their text links and groups, scaled
+    // from the label size they were made for. A one-sided template goes onto the current
+    // page. A file that is no template changes nothing and says so. Answers whether applied.
+    bool setupNewTemplate(const QString &path, bool oneside);
+    // Removes the template objects (with YES only those of the current page) and one record.
+    void removeTemplate(bool currentPageOnly);
+    void insertTemplateGraphic(const GraphicPtr &graphic, int index) { insertGraphic(graphic, index); }
+    // Scales the objects a template just placed from the label size it was made for to the
+    // current one: a title-and-value pair as a whole, a plain group's frame with its members.
+    // Every other object (the user's own, another side's template objects that fit already)
+    // keeps its size and place.
+    void scaleTemplateObjectsFromSize(const QSizeF &from, const QSizeF &to, const GraphicList &placed);
+    // The built-in and the user's template folder of the current orientation.
+    QStringList templatePath() const;
+    const QList<TTemplate> &selectedTemplates() const { return _selectedTemplates; }
+    // Re-applies the recorded templates, each on its side, after the label type or the
+    // orientation changed.
+    void setDefaultTemplate();
+    // The stock, the label type or the orientation changed: the categories are rebuilt, the
+    // browser follows, and with `reapply` the recorded templates are applied again.
+    void templateFolderChanged(bool reapply);
+    // The category pop-up: the built-in categories of the orientation, then "my templates";
+    // the category chosen before stays chosen.
+    void initTemplateCategories();
+    void templateCategoryChanged();
+    QString selectedTemplateCategory() const;
+    // Fills the template browser with the chosen category unless it shows it already.
+    void updateTamplatesList();
+    // The folder updateTamplatesList loads for the chosen category.
+    QString templateListFolder() const;
+    static bool templateListLoaded();
+    static void setTemplateListLoaded(bool flag);
+    // The template browser of the window, installed by the images code.
+    struct TemplateBrowser
+    {
+        QComboBox *categoryPopup = nullptr;
+        // Loads the template tiles of a folder (nothing when it shows that folder already).
+        std::function<void(const QString &folder)> load;
+        // Forgets the folder shown, so that the next load reads it again.
+        std::function<void()> forgetFolder;
+        // Whether the browser is on screen.
+        std::function<bool()> isShown;
+    };
+    void setTemplateBrowser(const TemplateBrowser &browser);
+    // The name panel of the save; its field proposes the template applied last.
+    SaveTemplate *saveTemplatePanel();
+    // After a save: reloads the user images when the save put a picture among them.
+    std::function<void()> userImagesMayHaveChanged;
+
     // ---- page backgrounds ----
     struct PageBackground
     {
@@ -816,6 +883,12 @@ private:
     PrintingPanel *m_printingPanel = nullptr;
     PrintAddViewController *m_printViewController = nullptr;
 
+    QList<TTemplate> _selectedTemplates;
+    TemplateBrowser m_templateBrowser;
+    SaveTemplate *m_saveTemplatePanel = nullptr;
+    void reportTemplateNotRead();
+    // Replaces the template records, with undo.
+    void setSelectedTemplates(const QList<TTemplate> &records);
     QList<PageBackground> _bkgrImageDict;
     ScrollNSImageView *imageListView = nullptr;
     // The object a web image is downloaded into, and its temporary file.

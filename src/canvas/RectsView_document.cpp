@@ -518,6 +518,7 @@ void RectsView::emptyNewDoc()
     for (const GraphicPtr &graphic : std::as_const(rects))
         graphic->unlink();
     rects.clear();
+    _selectedTemplates.clear();
     _previewMode = false;
     _pNonPrnLabel = QByteArray(std::max(0, int(_tlabel.num_label)) * std::max(0, int(_tlabel.num_downlabel)), '\0');
     if (m_outlets.cbDrawByType) {

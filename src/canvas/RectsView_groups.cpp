@@ -185,6 +185,8 @@ void RectsView::redo()
 
 void RectsView::removeAllRects(const QString &pageName)
 {
+    if (pageName.isNull())
+        _selectedTemplates.clear();
     setSelectedGroup(nullptr);
     for (int index = int(rects.size()) - 1; index >= 0; --index) {
         const GraphicPtr graphic = rects[index];

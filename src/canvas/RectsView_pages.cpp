@@ -108,6 +108,7 @@ void RectsView::setLabelLandscape()
     changeLabelDescription();
     wasChanged(true);
     resizeRectViewBound(false, false);
+    templateFolderChanged(true);
     update();
 }
 

@@ -118,6 +118,7 @@ void RectsView::setTFormat(const TFormat &format)
     labelLandscape(_tformat->orientation());
     update();
     wasChanged(true);
+    templateFolderChanged(false);
 }
 
 void RectsView::rebuildPageSegments()
@@ -195,6 +196,7 @@ void RectsView::setTIndex(int index)
     _tindex = std::max(0, index);
     clearSelection();
     setTLabel(false);
+    templateFolderChanged(true);
     update();
     wasChanged(true);
 }

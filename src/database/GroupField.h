@@ -52,6 +52,11 @@ public:
     void setSelectedObject(ColorField *member, bool shift) override;
     // Scales the pair to a new label size, with undo registration off.
     void scaleByX(double sx, double sy);
+    bool scaleWhole(double sx, double sy) override
+    {
+        scaleByX(sx, sy);
+        return true;
+    }
 
     // ---- geometry ----
     float angle() const override;

@@ -93,6 +93,19 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     m_images->sourceChanged = [this] { changeImagePopup(); };
     m_images->loadingChanged = [this](bool loading) { m_spinner->setSpinning(loading); };
 
+    // A design or template saved with a picture from elsewhere copies it among the user
+    // images: the browser shows them again when it is showing them.
+    if (canvas)
+        canvas->userImagesMayHaveChanged = [this] {
+            if (!CanvasServices::updateUserUmages())
+                return;
+            const QVariant data = m_popup->currentData();
+            if (data.isValid() && data.toInt() >= 0 && data.toInt() < m_items.size()
+                && m_items.at(data.toInt()).kind == ImageSources::SourceKind::UserImages) {
+                updateUserImages();
+                CanvasServices::setUpdateUserUmages(false);
+            }
+        };
     m_masks->loadAllItemsListResource();
     // A mask chosen in the mask browser, and its undo, change the box too.
     if (canvas)

@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QSaveFile>
@@ -20,8 +22,11 @@
 
 #include <cmath>
 
+#include "canvas/TemplateFile.h"
+#include "foundation/Language.h"
 #include "images/ImageSources.h"
 #include "images/listImageViewItem.h"
+#include "images/listTmplViewItem.h"
 #include "objects/ImageProbe.h"
 #include "platform/Bundle.h"
 
@@ -190,11 +195,24 @@ listImageViewItem *ScrollNSImageView::addImage(const QString &path)
     return addImageView(TileKind::Image, image, path);
 }
 
+listImageViewItem *ScrollNSImageView::makeTile(TileKind kind)
+{
+    switch (kind) {
+    case TileKind::Mask:
+        return new listMaskViewItem(this);
+    case TileKind::Template:
+        return new listTmplViewItem(this);
+    case TileKind::Image:
+        break;
+    }
+    return new listImageViewItem(this);
+}
+
 listImageViewItem *ScrollNSImageView::addImageView(TileKind kind, const QImage &image, const QString &path)
 {
     if (image.isNull())
         return nullptr;
-    listImageViewItem *tile = kind == TileKind::Mask ? new listMaskViewItem(this) : new listImageViewItem(this);
+    listImageViewItem *tile = makeTile(kind);
     tile->setGeometry(0, 0, _width, _height);
     tile->setImage(image);
     tile->setPath(path);
@@ -206,14 +224,14 @@ listImageViewItem *ScrollNSImageView::addImageView(TileKind kind, const QImage &
 }
 
 void ScrollNSImageView::addPendingTile(const QString &path, const QFileInfo &source, bool deletable,
-                                       QList<ThumbnailLoader::Job> *jobs)
+                                       QList<ThumbnailLoader::Job> *jobs, TileKind kind)
 {
     const QSize box = thumbnailBox();
     const QString key = ThumbnailLoader::cacheKey(source, box);
     const std::optional<QImage> cached = ThumbnailLoader::cached(key);
     if (cached && cached->isNull())
         return;
-    auto *tile = new listImageViewItem(this);
+    listImageViewItem *tile = makeTile(kind);
     tile->setGeometry(0, 0, _width, _height);
     tile->setPath(path);
     tile->setController(mController);
@@ -224,7 +242,7 @@ void ScrollNSImageView::addPendingTile(const QString &path, const QFileInfo &sou
     } else {
         const quint64 id = m_nextJob++;
         m_waiting.insert(id, tile);
-        jobs->append({id, source.absoluteFilePath(), box, key});
+        jobs->append({id, source.absoluteFilePath(), box, key, kind == TileKind::Template});
     }
     tile->show();
     m_tiles.append(tile);
@@ -335,6 +353,28 @@ void ScrollNSImageView::loadAllItemsListResource()
     update(true);
 }
 
+void ScrollNSImageView::loadAllITemplatesPath(const QString &folder)
+{
+    if (!_filePath.isNull() && _filePath == folder)
+        return;
+    _filePath = folder;
+    clear();
+    QList<ThumbnailLoader::Job> jobs;
+    const QDir dir(folder);
+    // Hidden files are left out, as are folders, FIFOs and devices named like templates.
+    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &file : files)
+        if (file.suffix() == QLatin1String(TemplateFile::Extension))
+            addPendingTile(file.absoluteFilePath(), file, false, &jobs, TileKind::Template);
+    startLoading(jobs);
+}
+
+listImageViewItem *ScrollNSImageView::addTemplate(const QString &path)
+{
+    const QImage image = TemplateFile::previewOfFile(path, thumbnailBox());
+    return addImageView(TileKind::Template, image, path);
+}
+
 void ScrollNSImageView::setSelectedItem(listImageViewItem *tile)
 {
     m_selectedItem = tile;
@@ -350,6 +390,38 @@ void ScrollNSImageView::setItemSize(int tag)
     for (listImageViewItem *tile : m_tiles)
         tile->resize(size, size);
     update(true);
+    if (itemSizeChanged)
+        itemSizeChanged(size);
+}
+
+void ScrollNSImageView::showSizeMenu(const QPoint &globalPosition)
+{
+    if (m_tiles.isEmpty() || !qobject_cast<listTmplViewItem *>(m_tiles.first()))
+        return;
+    const bool small = m_tiles.first()->width() == 90;
+    if (!m_sizeMenu) {
+        m_sizeMenu = new QMenu(QStringLiteral("Contextual Menu"), this);
+        QFont font = m_sizeMenu->font();
+        font.setPointSizeF(10.0);
+        m_sizeMenu->setFont(font);
+        QAction *smaller = m_sizeMenu->addAction(QString());
+        smaller->setData(1);
+        QAction *larger = m_sizeMenu->addAction(QString());
+        larger->setData(2);
+        connect(m_sizeMenu, &QMenu::triggered, this, [this](QAction *item) { setItemSize(item->data().toInt()); });
+    }
+    const QList<QAction *> items = m_sizeMenu->actions();
+    items[0]->setText(Language::stringForKey(QStringLiteral("View Small Size")));
+    items[0]->setEnabled(!small);
+    items[1]->setText(Language::stringForKey(QStringLiteral("View Large Size")));
+    items[1]->setEnabled(small);
+    m_sizeMenu->popup(globalPosition);
+}
+
+void ScrollNSImageView::contextMenuEvent(QContextMenuEvent *event)
+{
+    showSizeMenu(event->globalPos());
+    event->accept();
 }
 
 QString ScrollNSImageView::copyDroppedFile(const QString &file)

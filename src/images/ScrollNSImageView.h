@@ -1,8 +1,8 @@
 #pragma once
-// A scrolling grid of thumbnail tiles: the image browser and the mask browser of the main
-// window. It fills itself from a folder, a photo library or the bundle's masks, lays its
-// tiles out in rows from the top left, keeps the selected tile and copies image files dropped
-// on it into the user's image folder.
+// A scrolling grid of thumbnail tiles: the image browser, the mask browser and the template
+// browser of the main window. It fills itself from a folder, a photo library, the bundle's
+// masks or a folder of design templates, lays its tiles out in rows from the top left, keeps
+// the selected tile and copies image files dropped on it into the user's image folder.
 //
 // A folder or library shows a tile for each of its files at once; the thumbnails are decoded
 // on worker threads and fill the tiles as they arrive, those on screen first. A file that
@@ -22,6 +22,7 @@
 #include "images/iPhoto.h"
 
 class QFileInfo;
+class QMenu;
 class QTimer;
 
 namespace quillmark {
@@ -33,7 +34,7 @@ class ScrollNSImageView : public QWidget
 {
     Q_OBJECT
 public:
-    enum class TileKind { Image, Mask };
+    enum class TileKind { Image, Mask, Template };
 
     explicit ScrollNSImageView(QWidget *parent = nullptr);
 
@@ -46,6 +47,14 @@ public:
     void setH(int height) { _height = height; }
     // 90 for tag 1 (small), 160 otherwise; every tile takes the size, then update(YES).
     void setItemSize(int tag);
+    // Raised with the new size after the size menu changed it.
+    std::function<void(int size)> itemSizeChanged;
+    // The size menu of a browser of template tiles ("View Small Size", "View Large Size"),
+    // made by a right click; null before the first one and in other browsers.
+    QMenu *sizeMenu() const { return m_sizeMenu; }
+    // Pops the size menu up at a global position; nothing unless the first tile is a
+    // template tile.
+    void showSizeMenu(const QPoint &globalPosition);
 
     bool isBrowserEnabled() const { return _enabled; }
     void setBrowserEnabled(bool flag);
@@ -70,6 +79,17 @@ public:
     bool loadAllItemsListPath(const QString &folder);
     bool loadUserImagesArray(const QString &folder);
     void loadAllItemsListResource();
+    // The design templates ("vrxtemp" files) of a folder, each tile showing the template's
+    // stored preview, read on the worker threads. Nothing happens when the folder is the one
+    // shown (the tiles and their selection stay); otherwise the browser is emptied first,
+    // also when the folder is empty or cannot be listed. The caller lays out (update).
+    void loadAllITemplatesPath(const QString &folder);
+    // One template tile, its preview read before this returns; none when the file has no
+    // preview that reads as a picture.
+    listImageViewItem *addTemplate(const QString &path);
+    // The template folder shown; null forgets it, so that the next load reads it again.
+    void setPath(const QString &folder) { _filePath = folder; }
+    QString path() const { return _filePath; }
     // The pictures of a photo library: each tile shows the item's thumbnail, or its picture
     // decoded at tile size when the library has no thumbnail, and stands for the picture.
     void loadPhotoLibrary(const QList<iPhoto> &photos);
@@ -104,6 +124,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -115,7 +136,8 @@ private:
     // A tile for a file whose thumbnail is taken from `source`: filled from the cache at
     // once, or left empty and queued. A file known to be no picture gets none.
     void addPendingTile(const QString &path, const QFileInfo &source, bool deletable,
-                        QList<ThumbnailLoader::Job> *jobs);
+                        QList<ThumbnailLoader::Job> *jobs, TileKind kind = TileKind::Image);
+    listImageViewItem *makeTile(TileKind kind);
     void startLoading(const QList<ThumbnailLoader::Job> &jobs);
     void thumbnailArrived(quint64 id, const QImage &image);
     void takeOutTile(listImageViewItem *tile);
@@ -128,7 +150,9 @@ private:
     int _width = 90;
     listImageViewItem *m_selectedItem = nullptr;
     bool _enabled = true;
+    QString _filePath;
     QList<listImageViewItem *> m_tiles;
+    QMenu *m_sizeMenu = nullptr;
 
     ThumbnailLoader *m_loader;
     // Tiles still waiting for their thumbnail, by job id.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "canvas/TemplateFile.h"
 #include "objects/ImageProbe.h"
 
 namespace quillmark {
@@ -170,7 +171,8 @@ void ThumbnailLoader::work(const std::shared_ptr<Shared> &shared)
         if (const std::optional<QImage> hit = ThumbnailLoader::cached(job.cacheKey)) {
             image = *hit;
         } else {
-            image = ImageProbe::thumbnail(job.path, job.box);
+            image = job.isTemplate ? TemplateFile::previewOfFile(job.path, job.box)
+                                   : ImageProbe::thumbnail(job.path, job.box);
             ThumbnailLoader::insert(job.cacheKey, image);
         }
         QMutexLocker lock(&shared->mutex);

@@ -32,6 +32,8 @@ public:
         QString path;
         QSize box;
         QString cacheKey;
+        // The file is a design template whose stored preview is the thumbnail.
+        bool isTemplate = false;
     };
 
     explicit ThumbnailLoader(QObject *parent = nullptr);

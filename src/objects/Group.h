@@ -119,6 +119,9 @@ public:
     // Registers the way back, names the action with the localised message, stores the
     // bounds, redisplays and updates the rulers.
     void setFrameBounds(const QRectF &rect, const QString &message);
+    // Scales a group that lays its members out itself (a title-and-value pair) from one label
+    // size to another; answers NO for a plain group, whose members scale one by one.
+    virtual bool scaleWhole(double sx, double sy) { return false; }
 
     // ---- interaction and drawing ----
     virtual int knobUnderPoint(const QPointF &point) const;

@@ -46,6 +46,11 @@ Prompts &Prompts::current()
     return *prompts;
 }
 
+int Prompts::runPanel(QWidget *parent, QDialog *panel)
+{
+    return panel ? runDialog(*panel, parent) : 0;
+}
+
 std::unique_ptr<Prompts> Prompts::install(std::unique_ptr<Prompts> prompts)
 {
     auto &slot = installed();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QDialog;
 class QWidget;
 
 namespace quillmark {
@@ -51,6 +52,9 @@ public:
     virtual QString saveFileOfType(QWidget *parent, const QString &title, const QString &directory,
                                    const QString &defaultName, const QList<FileType> &types,
                                    int &chosenType, QWidget *accessory = nullptr) = 0;
+    // A panel of the application's own (a name prompt, say), window-modal over `parent`;
+    // answers the tag of the button that ended it (1 for OK, 0 when it was closed).
+    virtual int runPanel(QWidget *parent, QDialog *panel);
 
     // The installed prompts; the Qt dialogs unless something else was installed.
     static Prompts &current();

@@ -1,5 +1,7 @@
 #include "common/TestPrompts.h"
 
+#include <QDialog>
+
 namespace qmtest {
 
 int TestPrompts::count(Kind kind) const
@@ -15,6 +17,7 @@ void TestPrompts::clear()
     m_alerts.clear();
     m_paths.clear();
     m_typedSaves.clear();
+    m_panels.clear();
     m_calls.clear();
 }
 
@@ -122,6 +125,19 @@ QString TestPrompts::saveFileOfType(QWidget *, const QString &title, const QStri
     if (chosenType < 0 || chosenType >= types.size())
         chosenType = 0;
     return types.isEmpty() ? answer.path : quillmark::pathWithExtension(answer.path, types.at(chosenType));
+}
+
+int TestPrompts::runPanel(QWidget *, QDialog *panel)
+{
+    Call call;
+    call.kind = Panel;
+    call.title = panel ? panel->windowTitle() : QString();
+    m_calls << call;
+    if (m_panels.empty() || !panel)
+        return 0;
+    std::function<int(QDialog *)> answer = std::move(m_panels.front());
+    m_panels.pop_front();
+    return answer ? answer(panel) : 0;
 }
 
 ScopedTestPrompts::ScopedTestPrompts()

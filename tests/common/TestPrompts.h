@@ -15,7 +15,7 @@ namespace qmtest {
 class TestPrompts : public quillmark::Prompts
 {
 public:
-    enum Kind { Alert, OpenFile, OpenFiles, SaveFile, ChooseFolder, SaveFileOfType };
+    enum Kind { Alert, OpenFile, OpenFiles, SaveFile, ChooseFolder, SaveFileOfType, Panel };
 
     struct Call
     {
@@ -47,6 +47,11 @@ public:
         m_typedSaves.push_back({path, type, std::move(fillAccessory)});
     }
 
+    // The answer of the next panel of the application's own: what the user does in it (type
+    // into its fields, press its buttons) and the tag it ends with. With nothing queued a
+    // panel is closed (0).
+    void queuePanel(std::function<int(QDialog *panel)> answer) { m_panels.push_back(std::move(answer)); }
+
     // Runs when an alert is asked, before it is answered: tests look at the state the user
     // would see behind it.
     std::function<void()> onAlert;
@@ -68,6 +73,7 @@ public:
     QString saveFileOfType(QWidget *parent, const QString &title, const QString &directory,
                            const QString &defaultName, const QList<FileType> &types, int &chosenType,
                            QWidget *accessory = nullptr) override;
+    int runPanel(QWidget *parent, QDialog *panel) override;
 
 private:
     struct TypedSave
@@ -79,6 +85,7 @@ private:
     std::deque<TypedSave> m_typedSaves;
     QStringList nextPaths();
 
+    std::deque<std::function<int(QDialog *)>> m_panels;
     std::deque<int> m_alerts;
     std::deque<QStringList> m_paths;
     QList<Call> m_calls;

@@ -1,0 +1,469 @@
+// Design templates: saving the design of the current orientation as a template file with its
+// preview, applying a template to the label (scaled from the label it was made for, replacing
+// the template objects applied before), the record of applied templates, and the categories
+// and folder the template browser shows.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSaveFile>
+#include <QSet>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+
+#include "canvas/RectsView.h"
+#include "canvas/SaveTemplate.h"
+#include "canvas/TemplateFile.h"
+#include "foundation/Language.h"
+#include "foundation/SegmentedControl.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+#include "platform/Format.h"
+#include "platform/Prompts.h"
+#include "platform/PropertyList.h"
+
+namespace quillmark {
+
+namespace {
+
+bool s_templateListLoaded = false;
+
+const QString FrontSide = QStringLiteral("Front");
+const QString BackSide = QStringLiteral("Back");
+const QString HorizontalWord = QStringLiteral("Horizontal");
+const QString VerticalWord = QStringLiteral("Vertical");
+
+void templateSaveFailed(QWidget *parent)
+{
+    Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Could not save Template Document!")),
+                             Language::stringForKey(QStringLiteral("There was an error.")),
+                             {Language::stringForKey(QStringLiteral("Close"))}, Prompts::Informational);
+}
+
+// The side part of a page name ("Back" of "VerticalBack"); empty when it has none.
+QString sideOfPage(const QString &page)
+{
+    if (page.startsWith(HorizontalWord))
+        return page.mid(HorizontalWord.size());
+    if (page.startsWith(VerticalWord))
+        return page.mid(VerticalWord.size());
+    return {};
+}
+
+} // namespace
+
+bool RectsView::templateListLoaded()
+{
+    return s_templateListLoaded;
+}
+
+void RectsView::setTemplateListLoaded(bool flag)
+{
+    s_templateListLoaded = flag;
+}
+
+void RectsView::setTemplateBrowser(const TemplateBrowser &browser)
+{
+    m_templateBrowser = browser;
+    s_templateListLoaded = false;
+    initTemplateCategories();
+}
+
+SaveTemplate *RectsView::saveTemplatePanel()
+{
+    if (!m_saveTemplatePanel)
+        m_saveTemplatePanel = new SaveTemplate(this);
+    return m_saveTemplatePanel;
+}
+
+QStringList RectsView::templatePath() const
+{
+    return {TemplateFile::builtInFolder() + getTemplateFolder(), TemplateFile::userFolder() + getTemplateFolder()};
+}
+
+bool RectsView::canSaveTemplate() const
+{
+    const QString page = getCurrPageName();
+    for (const GraphicPtr &graphic : rects)
+        if (graphic->isOnPageNamed(page))
+            return true;
+    return false;
+}
+
+// ---- saving ----
+
+QString RectsView::getTemplatePath()
+{
+    QString folder = TemplateFile::userFolder();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        return {};
+    folder += getTemplateFolder();
+    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+        return {};
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
+    return folder + QLatin1Char('/') + stamp + QLatin1Char('.') + QLatin1String(TemplateFile::Extension);
+}
+
+QImage RectsView::createTemplateObjectImage()
+{
+    clearEditable();
+    const QSize size(std::clamp(int(std::lround(double(_tlabel.width) * 72.0)), 1, 4096),
+                     std::clamp(int(std::lround(double(_tlabel.height) * 72.0)), 1, 4096));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    // Marks and hairlines are sized for the zoom: the preview is drawn at 100 %.
+    const double zoom = _zoomValue;
+    _zoomValue = 1.0;
+    const QString page = getCurrPageName();
+    for (const GraphicPtr &graphic : sortedByLayer(rects))
+        if (graphic->isOnPageNamed(page) && !graphic->isHidden())
+            graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
+    _zoomValue = zoom;
+    painter.end();
+    return image;
+}
+
+QByteArray RectsView::templateDocumentData()
+{
+    const QString orientation = getTemplateFolder();
+    GraphicList graphics;
+    for (const GraphicPtr &graphic : std::as_const(rects))
+        if (graphic->isOnPageNamed(orientation + FrontSide) || graphic->isOnPageNamed(orientation + BackSide))
+            graphics.append(graphic);
+    QVariantMap dict;
+    QVariantList objects;
+    for (const GraphicPtr &graphic : std::as_const(graphics))
+        objects.append(graphic->propertyListRepresentationTemplate(&graphics));
+    dict.insert(QStringLiteral("ObjectsList"), objects);
+    if (!_groups.isEmpty()) {
+        QVariantList groups;
+        for (const GroupPtr &group : std::as_const(_groups)) {
+            const GraphicList &members = group->getObjects();
+            if (!members.isEmpty() && graphics.contains(members.first()))
+                groups.append(group->propertyListRepresentation(graphics));
+        }
+        dict.insert(QStringLiteral("GroupsList"), groups);
+    }
+    const QByteArray preview = TemplateFile::previewData(createTemplateObjectImage());
+    if (preview.isEmpty())
+        return {};
+    dict.insert(QStringLiteral("TemplateImage"), preview);
+    dict.insert(QStringLiteral("TemplateBounds"),
+                rectToString(QRectF(0.0, 0.0, double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0)));
+    return PropertyList::toData(dict, PlistFormat::Binary);
+}
+
+void RectsView::saveTemplate()
+{
+    if (!canSaveTemplate())
+        return;
+    SaveTemplate *panel = saveTemplatePanel();
+    if (panel->runModal(window()) != 1)
+        return;
+    const QString title = panel->templateTitle();
+    if (!TemplateFile::isValidName(title)) {
+        // The name becomes a file in the template folder: it may neither leave the folder
+        // nor hide from the browser.
+        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("Could not save Template Document!")),
+                                 Language::stringForKey(QStringLiteral("Template names cannot be empty, contain \"/\" or start with \".\".")),
+                                 {Language::stringForKey(QStringLiteral("Close"))}, Prompts::Informational);
+        return;
+    }
+    const QString fresh = getTemplatePath();
+    const QString path = fresh.isEmpty() ? QString() : TemplateFile::uniquePath(QFileInfo(fresh).path(), title);
+    const QByteArray data = path.isEmpty() ? QByteArray() : templateDocumentData();
+    bool written = false;
+    if (!data.isEmpty()) {
+        QSaveFile file(path);
+        written = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    }
+    if (!written) {
+        // Also when the folder could not be made: the user is told the template is not there.
+        templateSaveFailed(window());
+    } else {
+        const QString orientation = getTemplateFolder();
+        for (const GraphicPtr &graphic : std::as_const(rects))
+            if (graphic->isOnPageNamed(orientation + FrontSide) || graphic->isOnPageNamed(orientation + BackSide))
+                graphic->setTemplateFlag(true);
+        const QFileInfo info(path);
+        _selectedTemplates.append(TTemplate(info.completeBaseName(), info.dir().dirName(),
+                                            sideOfPage(getCurrPageName()).isEmpty() ? FrontSide
+                                                                                     : sideOfPage(getCurrPageName())));
+    }
+    if (userImagesMayHaveChanged)
+        userImagesMayHaveChanged();
+    if (m_templateBrowser.forgetFolder)
+        m_templateBrowser.forgetFolder();
+    s_templateListLoaded = false;
+    if (m_templateBrowser.isShown && m_templateBrowser.isShown())
+        updateTamplatesList();
+}
+
+// ---- applying ----
+
+void RectsView::reportTemplateNotRead()
+{
+    Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("Could not open the template.")),
+                             Language::stringForKey(QStringLiteral("The file is damaged or is not a design template.")),
+                             {Language::stringForKey(QStringLiteral("Close"))}, Prompts::Informational);
+}
+
+void RectsView::setSelectedTemplates(const QList<TTemplate> &records)
+{
+    const QList<TTemplate> old = _selectedTemplates;
+    registerUndo([this, old] { setSelectedTemplates(old); });
+    _selectedTemplates = records;
+}
+
+void RectsView::removeTemplate(bool currentPageOnly)
+{
+    const QString page = getCurrPageName();
+    for (int index = 0; index < rects.size();) {
+        const GraphicPtr graphic = rects[index];
+        if (!graphic->isTemplate() || (currentPageOnly && !graphic->isOnPageNamed(page))) {
+            ++index;
+            continue;
+        }
+        // A group loses its members to the next template: it goes with them.
+        if (Group *owner = graphic->getGroup())
+            ungroup_(groupPtr(owner));
+        removeGraphicAtIndex(index);
+    }
+    QList<TTemplate> records = _selectedTemplates;
+    if (!currentPageOnly) {
+        if (!records.isEmpty())
+            records.removeFirst();
+    } else {
+        const QString side = sideOfPage(page).isEmpty() ? FrontSide : sideOfPage(page);
+        for (int i = 0; i < records.size(); ++i) {
+            if (records[i].templateType() == side) {
+                records.removeAt(i);
+                break;
+            }
+        }
+    }
+    if (records != _selectedTemplates)
+        setSelectedTemplates(records);
+}
+
+void RectsView::scaleTemplateObjectsFromSize(const QSizeF &from, const QSizeF &to, const GraphicList &placed)
+{
+    if (!(from.width() > 0.0) || !(from.height() > 0.0) || !(to.width() > 0.0) || !(to.height() > 0.0) || from == to)
+        return;
+    const double sx = to.width() / from.width();
+    const double sy = to.height() / from.height();
+    // Applying a template is undone by taking its objects away: their scaled frames need no
+    // way back of their own.
+    m_undoManager.disableUndoRegistration();
+    QSet<const Group *> asked;
+    QSet<const Group *> scaledWhole;
+    for (const GraphicPtr &graphic : placed) {
+        if (Group *owner = graphic->getGroup()) {
+            if (!asked.contains(owner)) {
+                asked.insert(owner);
+                const GroupPtr group = groupPtr(owner);
+                if (group && group->scaleWhole(sx, sy))
+                    scaledWhole.insert(owner);
+            }
+            if (scaledWhole.contains(owner))
+                continue;
+        }
+        if (graphic->isTemplate())
+            graphic->scaleByX(sx, sy);
+    }
+    // A plain group keeps its own frame: it follows members that all scaled.
+    for (const GroupPtr &group : std::as_const(_groups)) {
+        if (scaledWhole.contains(group.get()) || group->getObjects().isEmpty())
+            continue;
+        const GraphicList &members = group->getObjects();
+        if (std::all_of(members.begin(), members.end(), [&placed](const GraphicPtr &m) { return placed.contains(m); })) {
+            const QRectF b = group->bounds();
+            group->setBounds(QRectF(b.x() * sx, b.y() * sy, b.width() * sx, b.height() * sy));
+        }
+    }
+    m_undoManager.enableUndoRegistration();
+}
+
+bool RectsView::setupNewTemplate(const QString &path, bool oneside)
+{
+    const std::optional<QVariantMap> read = TemplateFile::read(path);
+    if (!read) {
+        // A damaged file changes nothing, not even the undo history.
+        reportTemplateNotRead();
+        return false;
+    }
+    const QVariantMap &dict = *read;
+    clearEditable();
+    m_undoManager.removeAllActions();
+    m_undoManager.beginUndoGrouping();
+    const QRectF templateBounds = TemplateFile::bounds(dict);
+
+    if (dict.contains(QStringLiteral("ObjectsList"))) {
+        const QVariantList entries = dict.value(QStringLiteral("ObjectsList")).toList();
+        GraphicList made;
+        QStringList storedPages;
+        for (const QVariant &entry : entries) {
+            const QVariantMap values = entry.toMap();
+            if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(values)) {
+                made.append(graphic);
+                storedPages.append(values.value(QStringLiteral("PageName")).toString());
+            }
+        }
+        const bool twoSides = TemplateFile::hasTwoSides(entries);
+        clearSelection();
+        removeTemplate(oneside && !twoSides);
+
+        const QString page = getCurrPageName();
+        const QString orientation = getTemplateFolder();
+        for (int i = 0; i < made.size(); ++i) {
+            const GraphicPtr &graphic = made[i];
+            const QString side = sideOfPage(storedPages[i]);
+            // A one-sided template goes onto the page being edited, whichever side it was
+            // made on; a two-sided one keeps each object's side in the current orientation.
+            if (!twoSides || side.isEmpty())
+                graphic->setPageName(page);
+            else
+                graphic->setPageName(orientation + side);
+            graphic->setTemplateFlag(true);
+            insertTemplateGraphic(graphic, i);
+        }
+        ColorRect::relinkTextChains(made);
+        for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
+            GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
+            if (!group)
+                continue;
+            group->setRectsView(this);
+            for (const GroupPtr &other : std::as_const(_groups))
+                other->setSelected(false);
+            _groups.append(group);
+            const int at = int(_groups.size()) - 1;
+            registerUndo([this, group, at] { removeGroup(group, at); });
+        }
+        if (!templateBounds.isEmpty())
+            scaleTemplateObjectsFromSize(templateBounds.size(),
+                                         QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0), made);
+        const QFileInfo info(path);
+        const QString currentSide = sideOfPage(page).isEmpty() ? FrontSide : sideOfPage(page);
+        QList<TTemplate> records = _selectedTemplates;
+        records.append(TTemplate(info.completeBaseName(), info.dir().dirName(), currentSide));
+        setSelectedTemplates(records);
+        saveTemplatePanel()->setTempTitle(info.completeBaseName());
+    }
+
+    _previewMode = true;
+    if (m_outlets.segmentedLayersOutlet)
+        m_outlets.segmentedLayersOutlet->setSelectedSegment(1);
+    update();
+    wasChanged(true);
+    m_undoManager.endUndoGrouping();
+    return true;
+}
+
+void RectsView::setDefaultTemplate()
+{
+    if (_selectedTemplates.isEmpty())
+        return;
+    SegmentedControl *side = m_outlets.segmentedFrontBackOutlet;
+    const int kept = side ? side->selectedSegment() : 0;
+    // Every record is applied again on its own side: a template on the back is not lost
+    // because another one lies on the front.
+    const QList<TTemplate> records = _selectedTemplates;
+    for (const TTemplate &record : records) {
+        const QString file = record.templateName() + QLatin1Char('.') + QLatin1String(TemplateFile::Extension);
+        QString found;
+        for (const QString &folder : templatePath()) {
+            QString candidate = folder + QLatin1Char('/') + record.templateCategory() + QLatin1Char('/') + file;
+            // The user's templates lie in the orientation folder itself, whose name the
+            // record holds as its category.
+            const QString category = record.templateCategory();
+            if (!QFileInfo(candidate).isFile() && (category == HorizontalWord || category == VerticalWord))
+                candidate = folder + QLatin1Char('/') + file;
+            if (QFileInfo(candidate).isFile()) {
+                found = candidate;
+                break;
+            }
+        }
+        if (found.isEmpty())
+            continue;
+        if (side)
+            side->setSelectedSegment(record.templateType() == FrontSide ? 0 : 1);
+        setupNewTemplate(found, true);
+    }
+    if (side)
+        side->setSelectedSegment(kept);
+    update();
+}
+
+// ---- categories and the browser ----
+
+QString RectsView::selectedTemplateCategory() const
+{
+    QComboBox *popup = m_templateBrowser.categoryPopup;
+    if (!popup || popup->currentIndex() < 0)
+        return QString::fromLatin1(TemplateFile::MyTemplatesCategory);
+    return popup->currentData().toString();
+}
+
+void RectsView::initTemplateCategories()
+{
+    QComboBox *popup = m_templateBrowser.categoryPopup;
+    if (!popup)
+        return;
+    const QString remembered = popup->count() == 0 ? QStringLiteral("Music") : popup->currentData().toString();
+    const QSignalBlocker blocker(popup);
+    popup->clear();
+    QStringList titles;
+    for (const QString &folder : templatePath())
+        for (const QString &name : QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            if (!titles.contains(name))
+                titles.append(name);
+    titles.append(QString::fromLatin1(TemplateFile::MyTemplatesCategory));
+    for (const QString &title : std::as_const(titles)) {
+        const QString shown = Language::stringForKey(title);
+        popup->addItem(shown.isEmpty() ? title : shown, title);
+    }
+    const int index = popup->findData(remembered);
+    popup->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+void RectsView::templateCategoryChanged()
+{
+    s_templateListLoaded = false;
+    updateTamplatesList();
+}
+
+QString RectsView::templateListFolder() const
+{
+    const QString category = selectedTemplateCategory();
+    if (category == QLatin1String(TemplateFile::MyTemplatesCategory))
+        return TemplateFile::userFolder() + getTemplateFolder();
+    return TemplateFile::builtInFolder() + getTemplateFolder() + QLatin1Char('/') + category;
+}
+
+void RectsView::updateTamplatesList()
+{
+    if (s_templateListLoaded || !m_templateBrowser.load)
+        return;
+    m_templateBrowser.load(templateListFolder());
+    s_templateListLoaded = true;
+}
+
+void RectsView::templateFolderChanged(bool reapply)
+{
+    s_templateListLoaded = false;
+    initTemplateCategories();
+    if (m_templateBrowser.isShown && m_templateBrowser.isShown())
+        updateTamplatesList();
+    if (reapply)
+        setDefaultTemplate();
+}
+
+} // namespace quillmark
