@@ -1,0 +1,180 @@
+// Design templates through the window: File > Save as Template... with its name panel
+// answered, the Design tab with its category pop-up and tiles, a shipped design clicked onto
+// the label and taken back with Undo, and the recorded design following the orientation.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include "app/AppTestSupport.h"
+#include "canvas/SaveTemplate.h"
+#include "canvas/TemplateFile.h"
+#include "images/ScrollNSImageView.h"
+#include "images/TemplateBrowserPanel.h"
+#include "images/listTmplViewItem.h"
+
+using namespace quillmark;
+
+namespace {
+
+class TemplatesWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        static int run = 0;
+        oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", qmtest::freshDir(QStringLiteral("templates-window-%1").arg(++run)).toUtf8());
+        RectsView::setTemplateListLoaded(false);
+        ScrollNSImageView::clearThumbnailCache();
+        fixture = std::make_unique<apptest::WindowFixture>(QStringLiteral("templates-window"));
+    }
+    void TearDown() override
+    {
+        fixture.reset();
+        qputenv("XDG_DATA_HOME", oldData);
+    }
+
+    RectsView *canvas() const { return fixture->canvas(); }
+    TemplateBrowserPanel *designPanel() const
+    {
+        return fixture->window->findChild<TemplateBrowserPanel *>();
+    }
+    // Brings the Design tab forward and chooses a category in its pop-up, as a user does.
+    void chooseCategory(const QString &category)
+    {
+        auto *dock = fixture->window->findChild<QDockWidget *>(QStringLiteral("DesignDock"));
+        ASSERT_TRUE(dock);
+        dock->raise();
+        apptest::settle();
+        QComboBox *popup = designPanel()->templatePopup();
+        const int index = popup->findData(category);
+        ASSERT_GE(index, 0) << category.toStdString();
+        popup->setCurrentIndex(index);
+        emit popup->activated(index);
+        ASSERT_TRUE(designPanel()->imageTmplListView()->waitForThumbnails(20000));
+        apptest::settle();
+    }
+    listTmplViewItem *tileNamed(const QString &name) const
+    {
+        for (listImageViewItem *tile : designPanel()->imageTmplListView()->tiles())
+            if (tile->title() == name)
+                return qobject_cast<listTmplViewItem *>(tile);
+        return nullptr;
+    }
+    void click(QWidget *widget)
+    {
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(widget->width() / 2, widget->height() / 3));
+        apptest::settle();
+    }
+
+    QByteArray oldData;
+    std::unique_ptr<apptest::WindowFixture> fixture;
+};
+
+} // namespace
+
+TEST_F(TemplatesWindow, SaveAsTemplateFromTheFileMenuShowsTheDesignUnderMyTemplates)
+{
+    QAction *item = fixture->menuItem(QStringLiteral("File"), QStringLiteral("Save as Template..."));
+    ASSERT_TRUE(item);
+    emit fixture->window->fileMenu()->aboutToShow();
+    EXPECT_FALSE(item->isEnabled()) << "nothing on the page to save";
+
+    fixture->drawRect(QRectF(20, 10, 80, 40));
+    ASSERT_EQ(canvas()->getRects().size(), 1);
+    emit fixture->window->fileMenu()->aboutToShow();
+    ASSERT_TRUE(item->isEnabled());
+
+    bool okWasOffWhileEmpty = false;
+    fixture->prompts->queuePanel([&okWasOffWhileEmpty](QDialog *dialog) {
+        auto *panel = qobject_cast<SaveTemplate *>(dialog);
+        if (!panel)
+            return 0;
+        EXPECT_EQ(panel->message(), QStringLiteral("Template Name:"));
+        panel->titleField()->clear();
+        okWasOffWhileEmpty = !panel->okButton()->isEnabled();
+        QTest::keyClicks(panel->titleField(), QStringLiteral("Company Card"));
+        QTest::mouseClick(panel->okButton(), Qt::LeftButton);
+        return panel->result();
+    });
+    item->trigger();
+    apptest::settle();
+    EXPECT_TRUE(okWasOffWhileEmpty);
+    EXPECT_EQ(fixture->prompts->count(qmtest::TestPrompts::Alert), 0);
+    const QString path = TemplateFile::userFolder() + QStringLiteral("Horizontal/Company Card.vrxtemp");
+    ASSERT_TRUE(QFileInfo(path).isFile());
+    EXPECT_TRUE(canvas()->getRects().first()->isTemplate());
+
+    chooseCategory(QStringLiteral("my templates"));
+    listTmplViewItem *tile = tileNamed(QStringLiteral("Company Card"));
+    ASSERT_TRUE(tile);
+    ASSERT_FALSE(tile->image().isNull());
+    EXPECT_EQ(tile->filePath(), path);
+}
+
+TEST_F(TemplatesWindow, AShippedDesignClickedFitsTheLabelAndUndoTakesItBack)
+{
+    fixture->drawRect(QRectF(150, 40, 30, 20));
+    const GraphicPtr own = canvas()->getRects().first();
+    const QRectF ownFrame = own->frameBounds();
+    chooseCategory(QStringLiteral("Name Badges"));
+    listTmplViewItem *hello = tileNamed(QStringLiteral("Hello"));
+    ASSERT_TRUE(hello);
+    click(hello);
+
+    const GraphicList rects = canvas()->getRects();
+    ASSERT_GT(rects.size(), 3);
+    EXPECT_EQ(rects.last(), own) << "the design goes behind the user's own object";
+    EXPECT_EQ(own->frameBounds(), ownFrame);
+    const TLabel &label = canvas()->getLabel();
+    const QRectF labelRect(0, 0, label.width * 72.0, label.height * 72.0);
+    for (const GraphicPtr &graphic : rects) {
+        if (graphic == own)
+            continue;
+        EXPECT_TRUE(graphic->isTemplate());
+        const QRectF frame = graphic->frameBoundsRotated();
+        EXPECT_TRUE(labelRect.adjusted(-2, -2, 2, 2).contains(frame.topLeft())
+                    && labelRect.adjusted(-2, -2, 2, 2).contains(frame.bottomRight()));
+    }
+    EXPECT_TRUE(hello->isSelected());
+    EXPECT_TRUE(canvas()->isChanged());
+
+    QAction *undo = fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_TRUE(undo);
+    ASSERT_TRUE(undo->isEnabled());
+    undo->trigger();
+    apptest::settle();
+    ASSERT_EQ(canvas()->getRects().size(), 1);
+    EXPECT_EQ(canvas()->getRects().first(), own);
+}
+
+TEST_F(TemplatesWindow, TurningTheLabelBringsTheUprightDesignOfTheSameName)
+{
+    chooseCategory(QStringLiteral("Business Cards"));
+    click(tileNamed(QStringLiteral("Midnight")));
+    ASSERT_FALSE(canvas()->getRects().isEmpty());
+    const TLabel before = canvas()->getLabel();
+
+    fixture->window->landscapeBox()->setChecked(true);
+    apptest::settle();
+    const TLabel turned = canvas()->getLabel();
+    EXPECT_FLOAT_EQ(turned.width, before.height);
+    ASSERT_FALSE(canvas()->getRects().isEmpty());
+    // The upright design replaced the turned one: everything lies inside the upright label.
+    const QRectF upright = QRectF(0, 0, turned.width * 72.0, turned.height * 72.0).adjusted(-2, -2, 2, 2);
+    for (const GraphicPtr &graphic : canvas()->getRects()) {
+        EXPECT_EQ(graphic->getPageName(), QStringLiteral("VerticalFront"));
+        const QRectF frame = graphic->frameBoundsRotated();
+        EXPECT_TRUE(upright.contains(frame.topLeft()) && upright.contains(frame.bottomRight()));
+    }
+    ASSERT_EQ(canvas()->selectedTemplates().size(), 1);
+    EXPECT_EQ(canvas()->selectedTemplates().first().templateName(), QStringLiteral("Midnight"));
+    // The category list follows the orientation: the upright designs are listed now.
+    EXPECT_TRUE(tileNamed(QStringLiteral("Midnight")));
+    EXPECT_FALSE(tileNamed(QStringLiteral("Cafe")));
+}
