@@ -29,10 +29,7 @@ TEST_F(BarcodeSheet, PlacedPrintedAndReadAtEveryLabel)
     pickTool({"Barcode Object", "Barcode"});
     clickCanvas({12, 10});
     ASSERT_EQ(canvas()->getRects().size(), 1);
-    AWAITING("Edit menu names the action, issue 17 item 5")
-    {
-        EXPECT_EQ(undoItemText(), QStringLiteral("Undo Create Object"));
-    }
+    EXPECT_EQ(undoItemText(), QStringLiteral("Undo Create Object"));
     const QString design = userFile(QStringLiteral("Barcodes.qkdoc"));
     prompts().queueSave(design);
     choose(QStringLiteral("File/Save"));
@@ -40,20 +37,19 @@ TEST_F(BarcodeSheet, PlacedPrintedAndReadAtEveryLabel)
     ASSERT_EQ(objects.size(), 1);
     EXPECT_EQ(objects.at(0).toMap().value(QStringLiteral("Class")).toString(), QStringLiteral("ColorBarcode"));
     const QRectF placed = boundsOf(objects.at(0));
-    AWAITING("the barcode tool places a 0 x 0 barcode, issue 17 item 2")
-    {
-        EXPECT_NEAR(placed.left(), 12.0, 1.0);
-        EXPECT_NEAR(placed.top(), 10.0, 1.0);
-        // The default symbol, Code 128 of "12345678912" with its text, 0.4 inch of bars.
-        EXPECT_GT(placed.width(), 72.0);
-        EXPECT_GT(placed.height(), 0.4 * 72.0);
-        EXPECT_LE(placed.right(), Avery5160::label.width() * 72.0);
-        EXPECT_LE(placed.bottom(), Avery5160::label.height() * 72.0);
-    }
+    EXPECT_NEAR(placed.left(), 12.0, 1.0);
+    EXPECT_NEAR(placed.top(), 10.0, 1.0);
+    // The default symbol, Code 128 of "12345678912" with its text, 0.4 inch of bars.
+    EXPECT_GT(placed.width(), 72.0);
+    EXPECT_GT(placed.height(), 0.4 * 72.0);
+    EXPECT_LE(placed.right(), Avery5160::label.width() * 72.0);
+    EXPECT_LE(placed.bottom(), Avery5160::label.height() * 72.0);
     QString format = QStringLiteral("Code128");
     QString data = QStringLiteral("12345678912");
-    AWAITING("a GUI that sets the symbology and data of a barcode (the inspector, a later issue)")
+    AWAITING("a GUI that sets a barcode's symbology and data: the inspector, a later issue")
     {
+        // Set to EAN-13 "4006381333931" there; no double click, menu or drawer reaches it yet.
+        ADD_FAILURE() << "no GUI path sets the barcode to EAN-13";
         format = QStringLiteral("EAN-13");
         data = QStringLiteral("4006381333931");
     }
@@ -86,19 +82,16 @@ TEST_F(BarcodeSheet, PlacedPrintedAndReadAtEveryLabel)
     constexpr double dpi = 300.0;
     const QImage sheet = renderPdfPage(pdf, 0, dpi);
     ASSERT_FALSE(sheet.isNull());
-    AWAITING("the barcode tool places a 0 x 0 barcode, issue 17 item 2")
-    {
-        for (int k = 0; k < Avery5160::count; ++k) {
-            const QRect cell = Avery5160::labelRect(k, dpi).toAlignedRect();
-            const QList<Symbol> symbols = readSymbols(sheet.copy(cell));
-            EXPECT_EQ(symbols.size(), 1) << "label " << k + 1;
-            if (symbols.size() != 1)
-                continue;
-            EXPECT_EQ(symbols.at(0).format, format) << "label " << k + 1;
-            EXPECT_EQ(symbols.at(0).text, data) << "label " << k + 1;
-            // Where it was placed on the label: 12 points from its left edge.
-            EXPECT_NEAR(symbols.at(0).box.left() / dpi * 72.0, 12.0, 6.0) << "label " << k + 1;
-        }
+    for (int k = 0; k < Avery5160::count; ++k) {
+        const QRect cell = Avery5160::labelRect(k, dpi).toAlignedRect();
+        const QList<Symbol> symbols = readSymbols(sheet.copy(cell));
+        EXPECT_EQ(symbols.size(), 1) << "label " << k + 1;
+        if (symbols.size() != 1)
+            continue;
+        EXPECT_EQ(symbols.at(0).format, format) << "label " << k + 1;
+        EXPECT_EQ(symbols.at(0).text, data) << "label " << k + 1;
+        // Where it was placed on the label: 12 points from its left edge.
+        EXPECT_NEAR(symbols.at(0).box.left() / dpi * 72.0, 12.0, 6.0) << "label " << k + 1;
     }
 }
 
