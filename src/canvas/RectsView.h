@@ -32,6 +32,7 @@
 #include "stock/TLabel.h"
 
 class QMimeData;
+class QNetworkReply;
 class QTimer;
 
 class QAbstractButton;
@@ -891,9 +892,16 @@ private:
     void setSelectedTemplates(const QList<TTemplate> &records);
     QList<PageBackground> _bkgrImageDict;
     ScrollNSImageView *imageListView = nullptr;
-    // The object a web image is downloaded into, and its temporary file.
+    // The picture file into the selection or a new object; the object that took it first.
+    GraphicPtr placeImageFile(const QString &path, const std::optional<QPointF> &centre);
+    // A web picture: its preview placed at once, the full picture downloaded into it.
+    void setupNewWebImage(const QString &address, const std::optional<QPointF> &centre);
+    // Stops waiting for a web picture and closes its undo step.
+    void endPendingWebImage();
+    // The object a web image is downloaded into, and the download.
     GraphicPtr m_pendingImageObject;
     bool m_pendingUndoGroup = false;
+    QNetworkReply *m_pendingDownload = nullptr;
 };
 
 } // namespace quillmark

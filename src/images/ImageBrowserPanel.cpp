@@ -1,6 +1,7 @@
 #include "images/ImageBrowserPanel.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -16,8 +17,11 @@
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "images/GoogleSearchView.h"
+#include "images/ImageSearchService.h"
 #include "images/ProgressSpinner.h"
 #include "images/ScrollNSImageView.h"
+#include "images/iNternetImageLoader.h"
 #include "images/listImageViewItem.h"
 #include "platform/Prompts.h"
 #include "platform/UndoManager.h"
@@ -47,6 +51,7 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     , m_rotation(new QSlider(Qt::Horizontal))
     , m_rotationField(new QLineEdit)
     , m_spinner(new ProgressSpinner)
+    , m_searchView(new GoogleSearchView(m_images))
 {
     m_images->setController(canvas);
     m_masks->setController(canvas);
@@ -61,6 +66,9 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     sourceRow->addWidget(m_popup, 1);
     sourceRow->addWidget(m_spinner);
     layout->addLayout(sourceRow);
+    // Shown only for the web search; the browser below gives up the room it takes.
+    m_searchView->hide();
+    layout->addWidget(m_searchView);
     m_imageScroll = scrollFor(m_images);
     layout->addWidget(m_imageScroll, 3);
 
@@ -77,6 +85,10 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     layout->addWidget(scrollFor(m_masks), 1);
 
     connect(m_popup, &QComboBox::activated, this, [this] { changeImagePopup(); });
+    if (iNternetImageLoader *loader = m_searchView->internetLoader())
+        connect(loader, &iNternetImageLoader::busyChanged, this, [this] { updateSpinner(); });
+    // Temporary web pictures go when the application does.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [] { iNternetImageLoader::clear(); });
     connect(m_maskBox, &QCheckBox::clicked, this, [this](bool on) {
         if (m_canvas)
             m_canvas->changeMaskChBox(on);
@@ -91,7 +103,7 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     });
     m_images->userImagesChanged = [this] { updateUserImages(); };
     m_images->sourceChanged = [this] { changeImagePopup(); };
-    m_images->loadingChanged = [this](bool loading) { m_spinner->setSpinning(loading); };
+    m_images->loadingChanged = [this](bool) { updateSpinner(); };
 
     // A design or template saved with a picture from elsewhere copies it among the user
     // images: the browser shows them again when it is showing them.
@@ -115,7 +127,9 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
 QString ImageBrowserPanel::fillImagePopup()
 {
     m_filling = true;
-    const ImageSources::Menu menu = ImageSources::fillImagePopup(m_category, false);
+    const ImageSources::Menu menu = ImageSources::fillImagePopup(m_category, ImageSearchService::isAvailable());
+    if (!m_watchingNetwork)
+        m_watchingNetwork = ImageSearchService::whenReachabilityChanges(this, [this] { updateInternetItem(); });
     m_items = menu.items;
     m_popup->clear();
     auto *model = qobject_cast<QStandardItemModel *>(m_popup->model());
@@ -139,7 +153,34 @@ QString ImageBrowserPanel::fillImagePopup()
             m_popup->setCurrentIndex(row);
     }
     m_filling = false;
+    m_previousRow = m_popup->currentIndex();
     return menu.category;
+}
+
+void ImageBrowserPanel::updateInternetItem()
+{
+    auto *model = qobject_cast<QStandardItemModel *>(m_popup->model());
+    if (!model)
+        return;
+    const bool available = ImageSearchService::isAvailable();
+    for (int row = 0; row < m_popup->count(); ++row) {
+        const QVariant data = m_popup->itemData(row);
+        if (data.isValid() && m_items.value(data.toInt()).kind == ImageSources::SourceKind::Internet)
+            model->item(row)->setEnabled(available);
+    }
+}
+
+void ImageBrowserPanel::updateSpinner()
+{
+    const iNternetImageLoader *loader = m_searchView->internetLoader();
+    m_spinner->setSpinning(m_images->isLoading() || (loader && loader->isSearching()));
+}
+
+void ImageBrowserPanel::leaveWebSearch()
+{
+    if (iNternetImageLoader *loader = m_searchView->internetLoader())
+        loader->cancelSearch();
+    m_searchView->hide();
 }
 
 void ImageBrowserPanel::changeClipartBkrndMode()
@@ -177,6 +218,8 @@ void ImageBrowserPanel::changeImagePopup()
 void ImageBrowserPanel::loadSource(const ImageSources::MenuItem &item)
 {
     using Kind = ImageSources::SourceKind;
+    if (item.kind != Kind::Separator && item.kind != Kind::SelectFolder)
+        leaveWebSearch();
     switch (item.kind) {
     case Kind::Separator:
         return;
@@ -206,19 +249,27 @@ void ImageBrowserPanel::loadSource(const ImageSources::MenuItem &item)
         const QString folder = Prompts::current().chooseFolder(window(), title, QString());
         if (!folder.isEmpty())
             addCustomFolder(folder);
+        else if (m_previousRow >= 0 && m_previousRow < m_popup->count())
+            m_popup->setCurrentIndex(m_previousRow); // cancelled: the pop-up names what is shown
         return;
     }
     case Kind::Internet:
-        // Results would arrive from the web search; the browser waits empty for them.
+        // Results arrive from the web search; the browser waits empty for them.
         m_images->clear();
         m_images->update(true);
+        m_searchView->refresh();
+        m_searchView->show();
+        if (m_searchView->searchField()->isEnabled())
+            m_searchView->searchField()->setFocus();
         break;
     }
+    m_previousRow = m_popup->currentIndex();
     ImageSources::rememberImageTag(item.tag);
 }
 
 void ImageBrowserPanel::updateUserImages()
 {
+    leaveWebSearch();
     fillImagePopup();
     if (selectItemWithTag(ImageSources::CategoryTag, QString::fromLatin1(ImageSources::UserImagesTitle)))
         m_images->loadUserImagesArray(ImageSources::clipartUserPath());
@@ -228,6 +279,7 @@ void ImageBrowserPanel::addCustomFolder(const QString &folder)
 {
     if (!QFileInfo(folder).isDir())
         return;
+    leaveWebSearch();
     m_images->loadAllItemsListPath(folder);
     const int tag = ImageSources::addCustomPath(folder);
     fillImagePopup();

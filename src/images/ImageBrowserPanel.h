@@ -15,6 +15,7 @@ class QSlider;
 
 namespace quillmark {
 
+class GoogleSearchView;
 class ProgressSpinner;
 class RectsView;
 class ScrollNSImageView;
@@ -31,6 +32,7 @@ public:
     QCheckBox *maskCheckBox() const { return m_maskBox; }
     QSlider *rotationSlider() const { return m_rotation; }
     ProgressSpinner *spinner() const { return m_spinner; }
+    GoogleSearchView *searchView() const { return m_searchView; }
 
     // Rebuilds the pop-up from the shipped clip-art and the user's folders and loads the
     // category shown first.
@@ -51,6 +53,11 @@ public:
     void setCheckBoxMaskState();
 
 private:
+    // Another source takes the browser: the web search stops and its view goes.
+    void leaveWebSearch();
+    void updateInternetItem();
+    void updateSpinner();
+
     RectsView *m_canvas;
     QComboBox *m_popup;
     ScrollNSImageView *m_images;
@@ -60,9 +67,12 @@ private:
     QSlider *m_rotation;
     QLineEdit *m_rotationField;
     ProgressSpinner *m_spinner;
+    GoogleSearchView *m_searchView;
     QList<ImageSources::MenuItem> m_items;
     QString m_category;
     bool m_filling = false;
+    bool m_watchingNetwork = false;
+    int m_previousRow = -1;
 };
 
 } // namespace quillmark

@@ -14,14 +14,15 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
-#include <QRegularExpression>
-#include <QTemporaryFile>
+#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
 
 #include "foundation/Language.h"
+#include "images/ImageSearchService.h"
 #include "images/ScrollNSImageView.h"
+#include "images/iNternetImageLoader.h"
 #include "images/listImageViewItem.h"
 #include "objects/ColorRect.h"
 #include "objects/ImageProbe.h"
@@ -38,33 +39,15 @@ QString undoName(const char *key)
     return localizedStringFromTable(QString::fromLatin1(key), QStringLiteral("UndoStrings"));
 }
 
-// A web address is a string that parses as a URL with a host.
+// A web address is a string that parses as an http or https URL with a host.
 bool isWebAddress(const QString &string)
 {
-    const QUrl url(string, QUrl::StrictMode);
-    return url.isValid() && !url.host().isEmpty()
-        && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+    return ImageSearchService::isWebAddress(string);
 }
 
 bool isMergeField(const ColorRect &graphic)
 {
     return graphic.className() == QLatin1String("ColorField");
-}
-
-// A file of the temporary folder for a downloaded picture. The name is made here, never
-// taken from the remote address, so that a hostile address cannot reach outside the folder
-// or overwrite another file; only a short alphanumeric extension is kept.
-QString newTemporaryImagePath(const QString &address)
-{
-    QString suffix = QFileInfo(QUrl(address).path()).suffix();
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{1,5}$"));
-    if (!plain.match(suffix).hasMatch())
-        suffix = QStringLiteral("img");
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmark-image-XXXXXX.") + suffix);
-    file.setAutoRemove(false);
-    if (!file.open())
-        return {};
-    return file.fileName();
 }
 
 // Keeps the width and origin an object had before its picture changed, taking the height
@@ -153,90 +136,132 @@ void RectsView::setupNewNSImagePath(const QString &path, const std::optional<QPo
 {
     if (path.isEmpty())
         return;
-    const bool web = isWebAddress(path);
-
-    if (m_pendingImageObject) {
-        // The second pass: the downloaded picture arrives in the object that waited for it.
-        const GraphicPtr graphic = m_pendingImageObject;
-        m_pendingImageObject.reset();
-        const QRectF before = graphic->frameBounds();
-        if (graphic->setImagePath(path))
-            graphic->setDrawsImage(true);
-        applyScaleWithBoxCorrection(*graphic, before);
-        invalidateGraphic(graphic.get());
-        if (m_pendingUndoGroup) {
-            m_pendingUndoGroup = false;
-            m_undoManager.endUndoGrouping();
-        }
-        if (!web) {
-            setDrawersItemsState();
-            wasChanged(true);
-        }
+    if (isWebAddress(path)) {
+        setupNewWebImage(path, centre);
         return;
     }
-
-    bool taken = false;
-    QString error;
-    if (!web) {
-        // One check before anything changes: a picture that will not load changes nothing,
-        // creates nothing and says why.
-        const ImageProbe::Result probed = ImageProbe::probeFile(path);
-        if (!probed.accepted()) {
-            showImageError(this, probed.errorMessage());
-            return;
-        }
-        for (const GraphicPtr &graphic : orderedSelectedGraphics()) {
-            if (!graphic->canDrawsImage() || isMergeField(*graphic))
-                continue;
-            const QRectF before = graphic->frameBounds();
-            QString why;
-            if (!graphic->setImagePath(path, &why)) {
-                if (error.isEmpty())
-                    error = why;
-                continue;
-            }
-            graphic->setDrawsImage(true);
-            applyScaleWithBoxCorrection(*graphic, before);
-            invalidateGraphic(graphic.get());
-            taken = true;
-        }
-    }
-    GraphicPtr created;
-    if (taken) {
-        setActionName(undoName("Change Image"));
-    } else {
-        if (!error.isEmpty()) {
-            // The file passed the check but its picture is damaged.
-            showImageError(this, error);
-            return;
-        }
-        const QString local = web ? QString() : path;
-        created = centre ? createObjectOfClassCentered(QStringLiteral("ColorRect"), local, *centre)
-                         : createObjectOfClass(QStringLiteral("ColorRect"), local);
-        if (!created)
-            return;
-        created->setFixRatio(true);
-        setActionName(undoName("Add Image"));
-    }
-
-    if (!web) {
+    if (placeImageFile(path, centre)) {
         setDrawersItemsState();
         wasChanged(true);
+    }
+}
+
+GraphicPtr RectsView::placeImageFile(const QString &path, const std::optional<QPointF> &centre)
+{
+    // One check before anything changes: a picture that will not load changes nothing,
+    // creates nothing and says why.
+    const ImageProbe::Result probed = ImageProbe::probeFile(path);
+    if (!probed.accepted()) {
+        showImageError(this, probed.errorMessage());
+        return {};
+    }
+    GraphicPtr first;
+    QString error;
+    for (const GraphicPtr &graphic : orderedSelectedGraphics()) {
+        if (!graphic->canDrawsImage() || isMergeField(*graphic))
+            continue;
+        const QRectF before = graphic->frameBounds();
+        QString why;
+        if (!graphic->setImagePath(path, &why)) {
+            if (error.isEmpty())
+                error = why;
+            continue;
+        }
+        graphic->setDrawsImage(true);
+        applyScaleWithBoxCorrection(*graphic, before);
+        invalidateGraphic(graphic.get());
+        if (!first)
+            first = graphic;
+    }
+    if (first) {
+        setActionName(undoName("Change Image"));
+        return first;
+    }
+    if (!error.isEmpty()) {
+        // The file passed the check but its picture is damaged.
+        showImageError(this, error);
+        return {};
+    }
+    GraphicPtr created = centre ? createObjectOfClassCentered(QStringLiteral("ColorRect"), path, *centre)
+                                : createObjectOfClass(QStringLiteral("ColorRect"), path);
+    if (!created)
+        return {};
+    created->setFixRatio(true);
+    setActionName(undoName("Add Image"));
+    return created;
+}
+
+void RectsView::endPendingWebImage()
+{
+    if (m_pendingDownload) {
+        QNetworkReply *reply = m_pendingDownload;
+        m_pendingDownload = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    m_pendingImageObject.reset();
+    if (m_pendingUndoGroup) {
+        m_pendingUndoGroup = false;
+        m_undoManager.endUndoGrouping();
+    }
+}
+
+void RectsView::setupNewWebImage(const QString &address, const std::optional<QPointF> &centre)
+{
+    // A picture still downloading for an earlier tile stays with what it shows.
+    endPendingWebImage();
+    iNternetImageLoader *loader = iNternetImageLoader::initWithView(imageListView);
+    const QString local = loader->temporaryPathForAddress(address);
+    const bool stored = !local.isEmpty() && QFileInfo(local).isFile();
+    if (stored && loader->isFullImageStored(address)) {
+        // Placed before: the full picture is here already.
+        setupNewNSImagePath(local, centre);
         return;
     }
 
-    // A web picture: the new object waits for the download inside one undo step.
-    selectRectUndo(created);
-    m_pendingImageObject = created;
-    if (!m_pendingUndoGroup) {
-        m_undoManager.beginUndoGrouping();
-        m_pendingUndoGroup = true;
+    // The tile's preview shows at once, and the full picture takes its place in the same
+    // step once it has arrived.
+    m_undoManager.beginUndoGrouping();
+    m_pendingUndoGroup = true;
+    GraphicPtr target;
+    const qsizetype before = rects.size();
+    if (stored) {
+        target = placeImageFile(local, centre);
+        if (!target) {
+            endPendingWebImage();
+            return;
+        }
+    } else {
+        target = centre ? createObjectOfClassCentered(QStringLiteral("ColorRect"), QString(), *centre)
+                        : createObjectOfClass(QStringLiteral("ColorRect"), QString());
+        if (!target) {
+            endPendingWebImage();
+            return;
+        }
+        target->setFixRatio(true);
+        setActionName(undoName("Add Image"));
     }
-    const QString local = newTemporaryImagePath(path);
+    // The step keeps this name when the full picture joins it.
+    const QString actionName = undoName(rects.size() > before ? "Add Image" : "Change Image");
+    if (!_selectedObjects.contains(target))
+        selectRectUndo(target);
+    setDrawersItemsState();
+    wasChanged(true);
+    if (local.isEmpty()) {
+        // Without a temporary folder there is nowhere to keep the picture.
+        endPendingWebImage();
+        return;
+    }
+    m_pendingImageObject = target;
+
     auto *network = findChild<QNetworkAccessManager *>();
     if (!network)
         network = new QNetworkAccessManager(this);
-    QNetworkReply *reply = network->get(QNetworkRequest(QUrl(path)));
+    QNetworkRequest request{QUrl(address)};
+    request.setTransferTimeout(60000);
+    QNetworkReply *reply = network->get(request);
+    m_pendingDownload = reply;
     // A picture is at most what ImageProbe accepts, so a download is bounded too.
     constexpr qint64 maxBytes = ImageProbe::maxFileBytes;
     auto received = std::make_shared<QByteArray>();
@@ -245,32 +270,48 @@ void RectsView::setupNewNSImagePath(const QString &path, const std::optional<QPo
         if (received->size() > maxBytes)
             reply->abort();
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, received, local] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, received, local, address, actionName] {
         reply->deleteLater();
+        if (m_pendingDownload != reply)
+            return;
+        m_pendingDownload = nullptr;
         received->append(reply->readAll());
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         // The downloaded bytes pass the same check as a file; an SVG drawing is written out
         // sanitized, so that what lands in the temporary folder reaches nothing else.
-        const ImageProbe::Result probed = reply->error() == QNetworkReply::NoError && received->size() <= maxBytes
+        const ImageProbe::Result probed =
+            reply->error() == QNetworkReply::NoError && status == 200 && received->size() <= maxBytes
             ? ImageProbe::probeData(*received)
             : ImageProbe::Result();
         bool written = false;
-        if (probed.accepted() && !local.isEmpty()) {
-            QFile file(local);
+        if (probed.accepted()) {
+            // Written whole or not at all: a failure keeps the preview that is there.
+            QSaveFile file(local);
             const QByteArray &bytes = probed.format == ImageProbe::Format::Svg ? probed.data : *received;
-            written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+            written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
         }
+        const GraphicPtr graphic = m_pendingImageObject;
+        const bool placed = written && graphic && rects.contains(graphic);
+        if (placed) {
+            if (iNternetImageLoader *loader = iNternetImageLoader::sharedInternetImageLoader())
+                loader->setFullImageStored(address);
+            const QRectF before = graphic->frameBounds();
+            if (graphic->setImagePath(local))
+                graphic->setDrawsImage(true);
+            applyScaleWithBoxCorrection(*graphic, before);
+            invalidateGraphic(graphic.get());
+            setActionName(actionName);
+            setDrawersItemsState();
+        }
+        endPendingWebImage();
         if (!written) {
-            // Nothing arrived: the object stays as it was made and the undo step closes.
-            if (!local.isEmpty())
-                QFile::remove(local);
-            m_pendingImageObject.reset();
-            if (m_pendingUndoGroup) {
-                m_pendingUndoGroup = false;
-                m_undoManager.endUndoGrouping();
-            }
-            return;
+            const QString why = status != 0 && status != 200
+                ? Language::stringForKey(QStringLiteral("The server answered with an error (HTTP %1).")).arg(status)
+                : reply->error() != QNetworkReply::NoError ? reply->errorString()
+                                                           : probed.errorMessage();
+            Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The picture could not be downloaded.")),
+                                     why, {Language::stringForKey(QStringLiteral("OK"))});
         }
-        setupNewNSImagePath(local);
     });
 }
 
@@ -483,10 +524,15 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
         return true;
     if (data->hasFormat(QString::fromLatin1(ImageItemDragType))) {
         const listImageViewItem *tile = imageListView ? imageListView->selectedItem() : nullptr;
-        if (!tile || tile->filePath().isEmpty())
+        if (!tile || tile->filePath().isEmpty() || tile->image().isNull())
             return true;
         clearSelection();
         const QString path = tile->filePath();
+        if (isWebAddress(path)) {
+            // The preview goes into the picture's temporary file, where the full picture
+            // will follow.
+            iNternetImageLoader::initWithView(imageListView)->writePreview(path, tile->image());
+        }
         const qsizetype before = rects.size();
         // The new object lands centred where the tile was let go.
         setupNewNSImagePath(path, pagePoint);

@@ -155,6 +155,8 @@ void ScrollNSImageView::clear()
 {
     m_loader->cancel();
     m_waiting.clear();
+    m_dataDone.clear();
+    ++m_contentsGeneration;
     m_selectedItem = nullptr;
     const QList<listImageViewItem *> tiles = m_tiles;
     m_tiles.clear();
@@ -168,6 +170,7 @@ void ScrollNSImageView::takeOutTile(listImageViewItem *tile)
 {
     for (auto it = m_waiting.begin(); it != m_waiting.end(); ++it) {
         if (it.value() == tile) {
+            m_dataDone.remove(it.key());
             m_waiting.erase(it);
             break;
         }
@@ -223,6 +226,41 @@ listImageViewItem *ScrollNSImageView::addImageView(TileKind kind, const QImage &
     return tile;
 }
 
+listImageViewItem *ScrollNSImageView::addPlaceholderTile(const QString &path)
+{
+    auto *tile = new listImageViewItem(this);
+    tile->setGeometry(0, 0, _width, _height);
+    tile->setPath(path);
+    tile->setController(mController);
+    tile->setSuperview(this);
+    tile->show();
+    m_tiles.append(tile);
+    return tile;
+}
+
+void ScrollNSImageView::loadTileData(listImageViewItem *tile, const QByteArray &bytes,
+                                     std::function<void(bool)> done)
+{
+    if (!m_tiles.contains(tile)) {
+        if (done)
+            done(false);
+        return;
+    }
+    if (bytes.isEmpty()) {
+        takeOutTile(tile);
+        m_relayout->start();
+        if (done)
+            done(false);
+        return;
+    }
+    followScrolling();
+    const quint64 id = m_nextJob++;
+    m_waiting.insert(id, tile);
+    if (done)
+        m_dataDone.insert(id, std::move(done));
+    m_loader->add({{id, QString(), thumbnailBox(), QString(), false, bytes}});
+}
+
 void ScrollNSImageView::addPendingTile(const QString &path, const QFileInfo &source, bool deletable,
                                        QList<ThumbnailLoader::Job> *jobs, TileKind kind)
 {
@@ -242,7 +280,7 @@ void ScrollNSImageView::addPendingTile(const QString &path, const QFileInfo &sou
     } else {
         const quint64 id = m_nextJob++;
         m_waiting.insert(id, tile);
-        jobs->append({id, source.absoluteFilePath(), box, key, kind == TileKind::Template});
+        jobs->append({id, source.absoluteFilePath(), box, key, kind == TileKind::Template, QByteArray()});
     }
     tile->show();
     m_tiles.append(tile);
@@ -260,14 +298,17 @@ void ScrollNSImageView::startLoading(const QList<ThumbnailLoader::Job> &jobs)
 void ScrollNSImageView::thumbnailArrived(quint64 id, const QImage &image)
 {
     listImageViewItem *tile = m_waiting.take(id);
+    const std::function<void(bool)> done = m_dataDone.take(id);
     if (!tile)
         return;
     if (!image.isNull()) {
         tile->setImage(image);
-        return;
+    } else {
+        takeOutTile(tile);
+        m_relayout->start();
     }
-    takeOutTile(tile);
-    m_relayout->start();
+    if (done)
+        done(!image.isNull());
 }
 
 void ScrollNSImageView::followScrolling()

@@ -94,6 +94,17 @@ public:
     // decoded at tile size when the library has no thumbnail, and stands for the picture.
     void loadPhotoLibrary(const QList<iPhoto> &photos);
 
+    // Pictures that arrive over time from elsewhere (the web search). A placeholder is an
+    // empty tile standing for `path`, appended without a layout. loadTileData decodes the
+    // downloaded bytes for it on a worker, through the same acceptance check as files: the
+    // tile is filled, or taken out when the bytes are no picture, and `done` says which. A
+    // browser emptied meanwhile drops both the result and `done`.
+    listImageViewItem *addPlaceholderTile(const QString &path);
+    void loadTileData(listImageViewItem *tile, const QByteArray &bytes, std::function<void(bool shown)> done);
+    // Counts the times the browser was emptied, so that a caller adding tiles over time knows
+    // whether the browser still shows its source.
+    quint64 contentsGeneration() const { return m_contentsGeneration; }
+
     // Whether thumbnails are still being decoded for the current source.
     bool isLoading() const;
     // Handles events until every thumbnail of the current source has arrived or the time
@@ -157,6 +168,9 @@ private:
     ThumbnailLoader *m_loader;
     // Tiles still waiting for their thumbnail, by job id.
     QHash<quint64, listImageViewItem *> m_waiting;
+    // What to tell once a downloaded picture's tile is filled or dropped, by job id.
+    QHash<quint64, std::function<void(bool)>> m_dataDone;
+    quint64 m_contentsGeneration = 0;
     quint64 m_nextJob = 1;
     // Tiles that lose their place are laid out again in one pass, not once each.
     QTimer *m_relayout;

@@ -68,19 +68,36 @@ ThumbnailLoader::~ThumbnailLoader()
 void ThumbnailLoader::start(const QList<Job> &jobs)
 {
     ++m_generation;
-    int toStart = 0;
     {
         QMutexLocker lock(&m_shared->mutex);
         m_shared->generation = m_generation;
-        m_shared->queue.assign(jobs.begin(), jobs.end());
-        toStart = std::min(int(jobs.size()), m_pool->maxThreadCount() - m_shared->workers);
+        m_shared->queue.clear();
+    }
+    enqueue(jobs);
+    setPending(int(jobs.size()));
+}
+
+void ThumbnailLoader::add(const QList<Job> &jobs)
+{
+    enqueue(jobs);
+    setPending(m_pending + int(jobs.size()));
+}
+
+void ThumbnailLoader::enqueue(const QList<Job> &jobs)
+{
+    if (jobs.isEmpty())
+        return;
+    int toStart = 0;
+    {
+        QMutexLocker lock(&m_shared->mutex);
+        m_shared->queue.insert(m_shared->queue.end(), jobs.begin(), jobs.end());
+        toStart = std::min(int(m_shared->queue.size()), m_pool->maxThreadCount() - m_shared->workers);
         toStart = std::max(toStart, 0);
         m_shared->workers += toStart;
     }
     const std::shared_ptr<Shared> shared = m_shared;
     for (int i = 0; i < toStart; ++i)
         m_pool->start([shared] { work(shared); });
-    setPending(int(jobs.size()));
 }
 
 void ThumbnailLoader::cancel()
@@ -168,7 +185,9 @@ void ThumbnailLoader::work(const std::shared_ptr<Shared> &shared)
             generation = shared->generation;
         }
         QImage image;
-        if (const std::optional<QImage> hit = ThumbnailLoader::cached(job.cacheKey)) {
+        if (!job.data.isEmpty()) {
+            image = ImageProbe::thumbnailData(job.data, job.box);
+        } else if (const std::optional<QImage> hit = ThumbnailLoader::cached(job.cacheKey)) {
             image = *hit;
         } else {
             image = job.isTemplate ? TemplateFile::previewOfFile(job.path, job.box)

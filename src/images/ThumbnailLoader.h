@@ -8,6 +8,7 @@
 // Thumbnails are kept in a cache shared by every loader, keyed by the file's path, its
 // modification time and size and the thumbnail box, so that choosing a folder again shows it
 // at once. Files that turned out to be no picture are remembered too.
+#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -34,6 +35,8 @@ public:
         QString cacheKey;
         // The file is a design template whose stored preview is the thumbnail.
         bool isTemplate = false;
+        // A picture held in memory (a download) instead of a file; never cached.
+        QByteArray data;
     };
 
     explicit ThumbnailLoader(QObject *parent = nullptr);
@@ -43,6 +46,8 @@ public:
 
     // Replaces whatever is loading with these jobs.
     void start(const QList<Job> &jobs);
+    // Queues more jobs behind those of the running load.
+    void add(const QList<Job> &jobs);
     void cancel();
     // Moves the jobs of these ids to the front of the queue (the tiles now on screen).
     void prioritize(const QList<quint64> &ids);
@@ -65,6 +70,7 @@ private:
     struct Shared;
     // A worker: takes jobs from the queue until it is empty.
     static void work(const std::shared_ptr<Shared> &shared);
+    void enqueue(const QList<Job> &jobs);
     void deliver(quint64 generation, quint64 id, const QImage &image);
     void setPending(int count);
 

@@ -15,7 +15,9 @@
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "images/ImageSearchService.h"
 #include "images/ImageSources.h"
+#include "images/iNternetImageLoader.h"
 #include "images/ScrollNSImageView.h"
 #include "platform/Pen.h"
 #include "platform/Prompts.h"
@@ -239,6 +241,11 @@ void listImageViewItem::mouseReleaseEvent(QMouseEvent *event)
     setSelected(false);
     if (!mController || _alertOpen || mImage.isNull())
         return;
+    if (ImageSearchService::isWebAddress(_path)) {
+        // A web result: its preview goes into the picture's temporary file, where the canvas
+        // shows it until the full picture has arrived.
+        iNternetImageLoader::initWithView(_superView)->writePreview(_path, mImage);
+    }
     mController->setupNewNSImagePath(_path);
 }
 

@@ -447,13 +447,29 @@ QImage ImageProbe::thumbnail(const QString &path, QSize box)
     std::unique_ptr<QFile> file = openRegularFile(path);
     if (!file)
         return {};
-    const Result probed = probe(file.get());
+    return thumbnail(file.get(), box);
+}
+
+QImage ImageProbe::thumbnailData(const QByteArray &data, QSize box)
+{
+    if (box.isEmpty() || data.size() > maxFileBytes)
+        return {};
+    QByteArray copy = data;
+    QBuffer buffer(&copy);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    return thumbnail(&buffer, box);
+}
+
+QImage ImageProbe::thumbnail(QIODevice *device, QSize box)
+{
+    const Result probed = probe(device);
     switch (probed.format) {
     case Format::None:
         return {};
     case Format::Raster:
     case Format::Jpeg2000:
-        return decodeBitmap(file.get(), probed, box);
+        return decodeBitmap(device, probed, box);
     case Format::Svg:
         return renderSvg(probed.data, fittedSize(probed.size, box));
     case Format::Pdf:

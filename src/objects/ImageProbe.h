@@ -88,11 +88,16 @@ public:
     // The picture of a file no larger than `box`, kept in proportion; a bitmap smaller than
     // the box keeps its own size. Null when the file is refused or cannot be decoded.
     static QImage thumbnail(const QString &path, QSize box);
+    // The same for a picture held in memory (a download).
+    static QImage thumbnailData(const QByteArray &data, QSize box);
     // A size fitted into a box, kept in proportion, at least one pixel each way.
     static QSize fittedSize(QSizeF size, QSize box);
 
     // The message of a refusal, translated; empty for none.
     static QString message(Refusal refusal);
+
+private:
+    static QImage thumbnail(QIODevice *device, QSize box);
 };
 
 } // namespace quillmark

@@ -348,6 +348,7 @@ TEST_F(ImagePlacement, PageBackgroundImageIsDrawnPerPageInsideTheLabel)
 
 TEST_F(ImagePlacement, FailedDownloadClearsThePendingObjectAndClosesItsGroup)
 {
+    qmtest::ScopedTestPrompts prompts;
     const QString parent = QFileInfo(QDir::tempPath()).path();
     view()->setupNewNSImagePath(QStringLiteral("http://127.0.0.1:9/a/..%2F..%2Fevil.png"));
     ASSERT_EQ(view()->getRects().size(), 1);
@@ -355,8 +356,12 @@ TEST_F(ImagePlacement, FailedDownloadClearsThePendingObjectAndClosesItsGroup)
     EXPECT_TRUE(QTest::qWaitFor([this] { return undo()->groupingLevel() == 0; }, 10000));
     EXPECT_FALSE(QFileInfo::exists(parent + "/evil.png"));
     EXPECT_FALSE(QFileInfo::exists(QDir::tempPath() + "/evil.png"));
-    const QStringList leftovers = QDir(QDir::tempPath()).entryList({QStringLiteral("quillmark-image-*")});
-    EXPECT_TRUE(leftovers.isEmpty());
+    // Nothing is left of the download, and the user is told it did not come.
+    const QStringList folders = QDir(QDir::tempPath()).entryList({QStringLiteral("quillmark-web-*")}, QDir::Dirs);
+    for (const QString &folder : folders)
+        EXPECT_TRUE(QDir(QDir::tempPath() + '/' + folder).entryList(QDir::Files).isEmpty()) << folder.toStdString();
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("The picture could not be downloaded."));
     // A later local picture goes to the selection, not to a stale pending object.
     const QString png = writeImage(QStringLiteral("after.png"), QSize(10, 10));
     view()->clearSelection();

@@ -1,0 +1,107 @@
+#include "images/GoogleSearchView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "foundation/Language.h"
+#include "images/ImageLogoView.h"
+#include "images/ImageSearchService.h"
+#include "images/iNternetImageLoader.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+namespace quillmark {
+
+GoogleSearchView::GoogleSearchView(ScrollNSImageView *browser, QWidget *parent)
+    : QWidget(parent)
+    , imageListView(browser)
+    , _searchField(new QLineEdit)
+    , m_logo(new ImageLogoView)
+    , m_status(new QLabel)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_logo);
+    row->addWidget(_searchField, 1);
+    layout->addLayout(row);
+    layout->addWidget(m_status);
+
+    _searchField->setClearButtonEnabled(true);
+    _searchField->setText(UserDefaults::standard().stringForKey(QString::fromLatin1(ImageSearchService::LastSearchDefault)));
+    QFont small = m_status->font();
+    small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1.0));
+    m_status->setFont(small);
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    connect(_searchField, &QLineEdit::returnPressed, this, [this] { m_returnPressed = true; });
+    connect(_searchField, &QLineEdit::editingFinished, this, [this] { controlTextDidEndEditing(); });
+    NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("RefreshLanguageNotification"),
+                                                    [this](const auto &) { refresh(); });
+
+    setInternetloader(nullptr);
+    setInternetloader(iNternetImageLoader::initWithView(browser));
+    refresh();
+}
+
+GoogleSearchView::~GoogleSearchView()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    setInternetloader(nullptr);
+}
+
+void GoogleSearchView::setInternetloader(iNternetImageLoader *loader)
+{
+    if (internetImageLoader)
+        internetImageLoader->disconnect(this);
+    internetImageLoader = loader;
+    if (loader)
+        connect(loader, &iNternetImageLoader::statusChanged, this, [this] { showStatus(); });
+}
+
+void GoogleSearchView::setSearchText(const QString &text)
+{
+    _searchField->setText(text);
+}
+
+void GoogleSearchView::refresh()
+{
+    _searchField->setPlaceholderText(Language::stringForKey(QStringLiteral("Search the web for pictures")));
+    const ImageSearchService::State state = ImageSearchService::state();
+    const bool ready = state == ImageSearchService::State::Ready;
+    _searchField->setEnabled(ready);
+    m_logo->setHomePage(ready ? ImageSearchService::homePage() : QUrl());
+    showStatus();
+}
+
+void GoogleSearchView::showStatus()
+{
+    const ImageSearchService::State state = ImageSearchService::state();
+    QString text = ImageSearchService::stateMessage(state);
+    if (text.isEmpty() && internetImageLoader)
+        text = internetImageLoader->statusText();
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
+}
+
+void GoogleSearchView::controlTextDidEndEditing()
+{
+    const bool returnPressed = m_returnPressed;
+    m_returnPressed = false;
+    const QString text = _searchField->text();
+    if (!internetImageLoader || text.trimmed().isEmpty())
+        return;
+    // Leaving the field searches only a text that was not searched already; Return always does.
+    if (!returnPressed && text.trimmed() == internetImageLoader->searchPattern())
+        return;
+    internetImageLoader->loadPhotoImages(text);
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setString(text, QString::fromLatin1(ImageSearchService::LastSearchDefault));
+    defaults.synchronize();
+}
+
+} // namespace quillmark
