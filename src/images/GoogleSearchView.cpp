@@ -24,11 +24,13 @@ GoogleSearchView::GoogleSearchView(ScrollNSImageView *browser, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
+    // The field gets the whole width; the service's mark and the result go on the line below.
+    layout->addWidget(_searchField);
     auto *row = new QHBoxLayout;
-    row->addWidget(m_logo);
-    row->addWidget(_searchField, 1);
+    row->setSpacing(6);
+    row->addWidget(m_logo, 0, Qt::AlignTop);
+    row->addWidget(m_status, 1);
     layout->addLayout(row);
-    layout->addWidget(m_status);
 
     _searchField->setClearButtonEnabled(true);
     _searchField->setText(UserDefaults::standard().stringForKey(QString::fromLatin1(ImageSearchService::LastSearchDefault)));
@@ -36,6 +38,8 @@ GoogleSearchView::GoogleSearchView(ScrollNSImageView *browser, QWidget *parent)
     small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1.0));
     m_status->setFont(small);
     m_status->setWordWrap(true);
+    // A long message (a path) wraps or is cut; it never widens the browser's side of the window.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     connect(_searchField, &QLineEdit::returnPressed, this, [this] { m_returnPressed = true; });
@@ -84,7 +88,11 @@ void GoogleSearchView::showStatus()
     QString text = ImageSearchService::stateMessage(state);
     if (text.isEmpty() && internetImageLoader)
         text = internetImageLoader->statusText();
-    m_status->setText(text);
+    // Paths may break after their separators.
+    QString shown = text;
+    shown.replace(QLatin1Char('/'), QStringLiteral("/\u200b"));
+    m_status->setText(shown);
+    m_status->setToolTip(text);
     m_status->setVisible(!text.isEmpty());
 }
 

@@ -157,6 +157,8 @@ void ScrollNSImageView::clear()
     m_waiting.clear();
     m_dataDone.clear();
     ++m_contentsGeneration;
+    // The height the last tiles needed no longer holds the empty browser open.
+    setMinimumHeight(0);
     m_selectedItem = nullptr;
     const QList<listImageViewItem *> tiles = m_tiles;
     m_tiles.clear();

@@ -286,6 +286,24 @@ TEST_F(ImageBrowser, SourcesPopupListsShippedCategoriesAndLoadsThem)
     EXPECT_TRUE(panel.imageListView()->tiles()[0]->canDelete());
 }
 
+TEST_F(ImageBrowser, CancellingSelectFolderKeepsTheSourceShownNamed)
+{
+    qmtest::ScopedTestPrompts prompts;
+    ImageBrowserPanel panel(nullptr);
+    panel.changeClipartBkrndMode();
+    const QString shown = panel.imagePopup()->currentText();
+    const int count = panel.imageListView()->getCount();
+    ASSERT_GT(count, 0);
+    const int row = panel.imagePopup()->findText(QStringLiteral("Select Folder ..."));
+    ASSERT_GE(row, 0);
+    prompts->queueCancel();
+    panel.imagePopup()->setCurrentIndex(row);
+    emit panel.imagePopup()->activated(row);
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::ChooseFolder), 1);
+    EXPECT_EQ(panel.imagePopup()->currentText(), shown);
+    EXPECT_EQ(panel.imageListView()->getCount(), count);
+}
+
 TEST_F(ImageBrowser, RenameKeepsTheFileInItsFolderAndRefusesBadNames)
 {
     const QString folder = qmtest::freshDir(QStringLiteral("browser-rename"));

@@ -152,7 +152,8 @@ protected:
             paths.append(tile->filePath());
         return paths;
     }
-    QString status() const { return panel->searchView()->statusLabel()->text(); }
+    // What the line under the field says (the breaks offered after slashes left out).
+    QString status() const { return panel->searchView()->statusLabel()->text().remove(QChar(0x200b)); }
     bool waitForDownload()
     {
         return QTest::qWaitFor([this] { return canvas->undoManager()->groupingLevel() == 0; }, 20000);
