@@ -84,9 +84,10 @@ void GoogleSearchView::refresh()
 
 void GoogleSearchView::showStatus()
 {
+    // Said only while the view is shown (the web source is chosen).
     const ImageSearchService::State state = ImageSearchService::state();
-    QString text = ImageSearchService::stateMessage(state);
-    if (text.isEmpty() && internetImageLoader)
+    QString text = isHidden() ? QString() : ImageSearchService::stateMessage(state);
+    if (text.isEmpty() && internetImageLoader && !isHidden())
         text = internetImageLoader->statusText();
     // Paths may break after their separators.
     QString shown = text;

@@ -257,8 +257,8 @@ void ImageBrowserPanel::loadSource(const ImageSources::MenuItem &item)
         // Results arrive from the web search; the browser waits empty for them.
         m_images->clear();
         m_images->update(true);
-        m_searchView->refresh();
         m_searchView->show();
+        m_searchView->refresh();
         if (m_searchView->searchField()->isEnabled())
             m_searchView->searchField()->setFocus();
         break;
