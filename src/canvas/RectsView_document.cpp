@@ -459,24 +459,24 @@ bool RectsView::save()
 
 bool RectsView::saveDocumentAs()
 {
-    QStringList types = {QStringLiteral("qkdoc")};
-    if (saveAsWriter)
-        types << QStringLiteral("pdf") << QStringLiteral("ps") << QStringLiteral("tiff");
-    const QString chosen = Prompts::current().saveFile(window(), QStringLiteral("Save Quillmark Document As:"),
-                                                       QString(), Language::stringForKey(QStringLiteral("Untitled")),
-                                                       types);
+    // One entry per type in the panel's pop-up, in the order of their tags: 1 the design,
+    // 2 PDF, 3 EPS, 4 TIFF. The whole-sheet types come with the printing code.
+    QList<Prompts::FileType> types = {
+        {Language::stringForKey(QStringLiteral("Quillmark Document")), {QStringLiteral("qkdoc")}}};
+    if (saveAsWriter) {
+        types.append({QStringLiteral("PDF"), {QStringLiteral("pdf")}});
+        types.append({QStringLiteral("EPS"), {QStringLiteral("ps"), QStringLiteral("eps")}});
+        types.append({QStringLiteral("TIFF"), {QStringLiteral("tiff"), QStringLiteral("tif")}});
+    }
+    int chosenType = 0;
+    const QString chosen = Prompts::current().saveFileOfType(
+        window(), QStringLiteral("Save Quillmark Document As:"), QString(),
+        Language::stringForKey(QStringLiteral("Untitled")), types, chosenType);
     if (chosen.isEmpty())
         return false;
-    const QString suffix = QFileInfo(chosen).suffix().toLower();
-    int type = 1;
-    if (saveAsWriter) {
-        if (suffix == QLatin1String("pdf"))
-            type = 2;
-        else if (suffix == QLatin1String("ps") || suffix == QLatin1String("eps"))
-            type = 3;
-        else if (suffix == QLatin1String("tiff") || suffix == QLatin1String("tif"))
-            type = 4;
-    }
+    if (chosenType < 0 || chosenType >= types.size())
+        return false;
+    const int type = chosenType + 1;
     if (type != 1) {
         if (!saveAsWriter(type, chosen)) {
             saveFailed(window());

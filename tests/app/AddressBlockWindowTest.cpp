@@ -331,7 +331,7 @@ TEST_F(AddressBlockWindowTest, AFieldChosenWhileTypingGoesIntoTheTextAndIsKept)
     // Saved and opened again, the field is still there, bound to First Name.
     canvas()->clearEditable();
     const QString path = qmtest::freshDir(QStringLiteral("chip-window")) + QStringLiteral("/letter.qkdoc");
-    prompts->queuePath(path);
+    prompts->queueSaveOfType(path, 0);
     menuItem(QStringLiteral("File"), QStringLiteral("Save As..."))->trigger();
     ASSERT_TRUE(QFile::exists(path));
     const QVariantMap stored = PropertyList::readFile(path).toMap();

@@ -195,7 +195,7 @@ TEST_F(GraphicObjectsApp, AShadowMeasuresSevenPointsInPdfLabelsAndSheets)
     prompts->queueSaveOfType(dir + QStringLiteral("/label.pdf"), int(ExportFormat::PDF));
     trigger(QStringLiteral("Export..."));
     // The whole sheet, drawn by the renderer that prints.
-    prompts->queuePath(dir + QStringLiteral("/sheet.pdf"));
+    prompts->queueSaveOfType(dir + QStringLiteral("/sheet.pdf"), 1);
     trigger(QStringLiteral("Save As..."));
 
     for (const QString &name : {QStringLiteral("label.pdf"), QStringLiteral("sheet.pdf")}) {

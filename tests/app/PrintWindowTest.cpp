@@ -264,7 +264,7 @@ TEST_F(PrintWindowTest, RangeOfTheAccessoryPrintsItsLabelsAndDoesNotReachSaveAs)
 
     // Save As draws the whole sheet: the last print panel's range stays with printing.
     const QString saved = dir + "/saved.pdf";
-    prompts->queuePath(saved);
+    prompts->queueSaveOfType(saved, 1);
     trigger(QStringLiteral("Save As..."));
     std::unique_ptr<Poppler::Document> sheet = load(saved);
     ASSERT_TRUE(sheet);
@@ -295,7 +295,7 @@ TEST_F(PrintWindowTest, SaveAsPdfOfAnA4SheetIsA4)
     chooseStock(QStringLiteral("L7160"));
     addMark();
     const QString path = dir + "/a4.pdf";
-    prompts->queuePath(path);
+    prompts->queueSaveOfType(path, 1);
     trigger(QStringLiteral("Save As..."));
     std::unique_ptr<Poppler::Document> document = load(path);
     ASSERT_TRUE(document);

@@ -366,28 +366,56 @@ TEST_F(DocumentTest, SaveAsByType)
 {
     makeDesign();
     QList<int> written;
-    view()->saveAsWriter = [&written](int type, const QString &) {
+    QStringList paths;
+    view()->saveAsWriter = [&](int type, const QString &path) {
         written.append(type);
+        paths.append(path);
         return true;
     };
     view()->wasChanged(true);
-    prompts->queuePath(dir + QStringLiteral("/Sheet.pdf"));
+    prompts->queueSaveOfType(dir + QStringLiteral("/Sheet.pdf"), 1);
     EXPECT_TRUE(view()->saveDocumentAs());
+    // The type is a choice of the panel's pop-up, one filter each.
+    ASSERT_EQ(prompts->last().kind, qmtest::TestPrompts::SaveFileOfType);
+    const QList<Prompts::FileType> types = prompts->last().types;
+    ASSERT_EQ(types.size(), 4);
+    QStringList names;
+    for (const Prompts::FileType &type : types)
+        names.append(type.name);
+    EXPECT_EQ(names, (QStringList{"Quillmark Document", "PDF", "EPS", "TIFF"}));
+    EXPECT_EQ(types.at(0).extensions, QStringList{"qkdoc"});
+    EXPECT_EQ(types.at(1).extensions, QStringList{"pdf"});
+    EXPECT_EQ(types.at(2).extensions.first(), QStringLiteral("ps"));
+    EXPECT_EQ(types.at(3).extensions.first(), QStringLiteral("tiff"));
+    EXPECT_EQ(prompts->last().preselectedType, 0);
     EXPECT_TRUE(view()->isChanged());
     EXPECT_TRUE(view()->getFilePath().isEmpty());
-    prompts->queuePath(dir + QStringLiteral("/Sheet.tiff"));
+
+    prompts->queueSaveOfType(dir + QStringLiteral("/Sheet.tiff"), 3);
     EXPECT_TRUE(view()->saveDocumentAs());
     EXPECT_FALSE(view()->isChanged());
     EXPECT_TRUE(view()->getFilePath().isEmpty());
-    EXPECT_EQ(written, (QList<int>{2, 4}));
+    // A bare name takes the chosen type's extension.
+    prompts->queueSaveOfType(dir + QStringLiteral("/Sheet"), 2);
+    EXPECT_TRUE(view()->saveDocumentAs());
+    EXPECT_EQ(written, (QList<int>{2, 4, 3}));
+    EXPECT_EQ(paths.last(), dir + QStringLiteral("/Sheet.ps"));
 
     view()->wasChanged(true);
-    prompts->queuePath(dir + QStringLiteral("/Copy"));
+    prompts->queueSaveOfType(dir + QStringLiteral("/Copy"), 0);
     EXPECT_TRUE(view()->saveDocumentAs());
     EXPECT_EQ(view()->getFilePath(), dir + QStringLiteral("/Copy.qkdoc"));
     EXPECT_TRUE(readAll(view()->getFilePath()).startsWith("bplist00"));
     EXPECT_FALSE(view()->isChanged());
     EXPECT_EQ(prompts->last().title, QStringLiteral("Save Quillmark Document As:"));
+
+    // Without the printing code only the design is offered.
+    view()->saveAsWriter = nullptr;
+    prompts->queueSaveOfType(dir + QStringLiteral("/Only"), 0);
+    EXPECT_TRUE(view()->saveDocumentAs());
+    EXPECT_EQ(prompts->last().types.size(), 1);
+    // Cancelled: nothing written.
+    EXPECT_FALSE(view()->saveDocumentAs());
 }
 
 } // namespace

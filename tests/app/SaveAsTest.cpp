@@ -1,0 +1,51 @@
+// Save As offers the file type as a choice of its panel (design, PDF, EPS, TIFF), one
+// filter each, and writes the type chosen there.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImageReader>
+
+#include "app/AppTestSupport.h"
+
+using namespace quillmark;
+
+namespace {
+
+TEST(SaveAs, WritesTheTypeChosenInThePanel)
+{
+    apptest::WindowFixture f(QStringLiteral("save-as"));
+    f.drawRect(QRectF(20, 20, 60, 30));
+    const QString dir = qmtest::freshDir(QStringLiteral("save-as-files"));
+    QAction *saveAs = f.menuItem(QStringLiteral("File"), QStringLiteral("Save As..."));
+    ASSERT_NE(saveAs, nullptr);
+
+    // EPS, the name typed without an extension.
+    f.prompts->queueSaveOfType(dir + QStringLiteral("/Sheet"), 2);
+    saveAs->trigger();
+    apptest::settle();
+    ASSERT_EQ(f.prompts->count(qmtest::TestPrompts::SaveFileOfType), 1);
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::SaveFile), 0);
+    EXPECT_EQ(f.prompts->last().types.size(), 4);
+    QFile eps(dir + QStringLiteral("/Sheet.ps"));
+    ASSERT_TRUE(eps.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(eps.read(64).startsWith("%!PS-Adobe")) << "an EPS file";
+    EXPECT_FALSE(f.canvas()->isChanged());
+    EXPECT_EQ(f.window->windowTitle(), QStringLiteral("Quillmark::Untitled"));
+
+    // TIFF: the sheet as an image.
+    f.prompts->queueSaveOfType(dir + QStringLiteral("/Sheet.tif"), 3);
+    saveAs->trigger();
+    apptest::settle();
+    QImageReader tiff(dir + QStringLiteral("/Sheet.tif"));
+    EXPECT_EQ(tiff.format(), QByteArray("tiff"));
+    EXPECT_FALSE(tiff.read().isNull());
+
+    // The design itself: the document gets the path.
+    f.prompts->queueSaveOfType(dir + QStringLiteral("/Design"), 0);
+    saveAs->trigger();
+    apptest::settle();
+    EXPECT_EQ(f.canvas()->getFilePath(), dir + QStringLiteral("/Design.qkdoc"));
+    EXPECT_EQ(f.window->windowTitle(), QStringLiteral("Quillmark::Design.qkdoc"));
+}
+
+} // namespace
