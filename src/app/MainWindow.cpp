@@ -42,6 +42,8 @@
 #include "images/ImageBrowserPanel.h"
 #include "images/ImageMenu.h"
 #include "images/TemplateBrowserPanel.h"
+#include "platform/Appearance.h"
+#include "platform/BundleCursor.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
@@ -62,6 +64,12 @@ QAction *addItem(QMenu *menu, const QString &title, const QKeySequence &shortcut
     QObject::connect(item, &QAction::triggered, menu, action);
     return item;
 }
+
+// The drawings of the tool buttons, by tool number; each comes as "off_" (for a light
+// appearance) and "on_" (for a dark one).
+const char *const ToolImageNames[] = {"pointer_button", "rotate_button", "txt_button",     "rectangl_button",
+                                      "elipse_button",  "line_button",   "barcode_button", "lasso_button",
+                                      "@_button",       "address_button"};
 
 } // namespace
 
@@ -494,12 +502,27 @@ void MainWindow::buildToolBar()
     bar->addWidget(m_measureButton);
     bar->addSeparator();
 
-    QAction *zoomIn = bar->addAction(QStringLiteral("+"));
-    zoomIn->setToolTip(Language::stringForKey(QStringLiteral("Zoom In")));
+    QAction *zoomIn = bar->addAction(Language::stringForKey(QStringLiteral("Zoom In")));
+    zoomIn->setToolTip(zoomIn->text());
     connect(zoomIn, &QAction::triggered, m_canvas, [this] { m_canvas->zoomIn(); });
-    QAction *zoomOut = bar->addAction(QStringLiteral("\u2212"));
-    zoomOut->setToolTip(Language::stringForKey(QStringLiteral("Zoom Out")));
+    QAction *zoomOut = bar->addAction(Language::stringForKey(QStringLiteral("Zoom Out")));
+    zoomOut->setToolTip(zoomOut->text());
     connect(zoomOut, &QAction::triggered, m_canvas, [this] { m_canvas->zoomOut(); });
+    m_toolImages = {{zoomIn, QStringLiteral("zoom_in")}, {zoomOut, QStringLiteral("zoom_out")}};
+    for (int tool = 0; tool < m_toolActions.size(); ++tool)
+        m_toolImages.append({m_toolActions[tool], QString::fromLatin1(ToolImageNames[tool])});
+
+    // The buttons' drawings follow the appearance: dark glyphs on a light one, light on dark.
+    auto *appearance = new AppearanceWatcher(this);
+    connect(appearance, &AppearanceWatcher::changed, this, [this] { updateToolButtons(); });
+    updateToolButtons();
+}
+
+void MainWindow::updateToolButtons()
+{
+    const QString prefix = isDarkAppearance() ? QStringLiteral("on_") : QStringLiteral("off_");
+    for (const auto &[action, name] : std::as_const(m_toolImages))
+        action->setIcon(BundleCursor::icon(prefix + name));
 }
 
 void MainWindow::buildToolMatrix(QToolBar *bar)
@@ -511,16 +534,12 @@ void MainWindow::buildToolMatrix(QToolBar *bar)
                               QStringLiteral("Oval Object"),    QStringLiteral("Line Object"),
                               QStringLiteral("Barcode Object"), QStringLiteral("Bezier Object"),
                               QStringLiteral("Database Object"), QStringLiteral("Address Block Object")};
-    const QStringList symbols = {QStringLiteral("\u2196"), QStringLiteral("\u21bb"), QStringLiteral("T"),
-                                 QStringLiteral("\u25ad"), QStringLiteral("\u25ef"), QStringLiteral("\u2571"),
-                                 QStringLiteral("\u2225"), QStringLiteral("\u223f"), QStringLiteral("\u00ab\u00bb"),
-                                 QStringLiteral("\u2709")};
     auto *group = new QActionGroup(bar);
     group->setExclusive(true);
     for (int tool = 0; tool < tips.size(); ++tool) {
-        QAction *item = bar->addAction(symbols[tool]);
+        QAction *item = bar->addAction(Language::stringForKey(tips[tool]));
         item->setCheckable(true);
-        item->setToolTip(Language::stringForKey(tips[tool]));
+        item->setToolTip(item->text());
         item->setData(tool);
         group->addAction(item);
         m_toolActions.append(item);

@@ -76,6 +76,8 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildToolMatrix(QToolBar *bar);
+    // The tool buttons' drawings for the current appearance.
+    void updateToolButtons();
     void fillRecentMenu();
     void popUpFieldMenu();
     void buildDatabaseMode();
@@ -103,6 +105,8 @@ private:
     QAction *m_saveAction = nullptr;
     QMenu *m_recentMenu = nullptr;
     QList<QAction *> m_toolActions;
+    // Each button of the tool bar that shows a drawing, with the drawing's name.
+    QList<std::pair<QAction *, QString>> m_toolImages;
     bool m_quitting = false;
     Preference *m_preferences = nullptr;
     DatabaseModeSwitch *m_modeSwitch = nullptr;

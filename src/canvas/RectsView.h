@@ -459,6 +459,13 @@ public:
     void drawGridGuides(QPainter *painter) const;
 
 
+    // The pointer of a knob (1 to 8 resize, 9 move, 10 locked, 12 duplicate), its image
+    // centred on the pointer's spot; other numbers change nothing.
+    void setknobCursor(int knob);
+    // The pointer for where the mouse is, with no button held: the path in progress, the
+    // tool, and with the select tool the knob, link knob or object under it.
+    void updatePointerAt(const QPointF &point, unsigned modifierFlags);
+
     // ---- tools and object creation ----
     enum Tool { SelectTool = 0, RotateTool, TextTool, RectTool, OvalTool, LineTool, BarcodeTool,
                 PathTool, FieldTool, AddressTool };

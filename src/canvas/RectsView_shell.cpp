@@ -51,6 +51,8 @@ RectsView::RectsView(QWidget *parent)
 {
     sharedView = this;
     setFocusPolicy(Qt::StrongFocus);
+    // The pointer follows knobs and objects while no button is held.
+    setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(false);
 

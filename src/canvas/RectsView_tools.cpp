@@ -13,7 +13,7 @@
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
-#include "platform/Bundle.h"
+#include "platform/BundleCursor.h"
 #include "platform/Modifiers.h"
 
 namespace quillmark {
@@ -25,14 +25,6 @@ std::optional<BezierPath> &pathStore()
 {
     static std::optional<BezierPath> path;
     return path;
-}
-
-QCursor imageCursor(const QString &name, int hotX, int hotY, Qt::CursorShape fallback)
-{
-    const QImage image = Bundle::imageNamed(name);
-    if (image.isNull())
-        return QCursor(fallback);
-    return QCursor(QPixmap::fromImage(image), hotX, hotY);
 }
 
 } // namespace
@@ -83,7 +75,7 @@ void RectsView::matrixFrameItem(int tag)
         BezierPath path;
         path.setLineWidth(1.0 / getZoom());
         pathStore() = path;
-        pointer = imageCursor(QStringLiteral("startPath"), 1, 19, Qt::CrossCursor);
+        pointer = BundleCursor::named(QStringLiteral("startPath"), QPoint(1, 19), Qt::CrossCursor);
     } else {
         discardPathInProgress();
         if (tag == SelectTool) {
@@ -92,7 +84,7 @@ void RectsView::matrixFrameItem(int tag)
             update();
         } else if (tag == RotateTool) {
             clearEditable();
-            pointer = imageCursor(QStringLiteral("rotateCursor"), 9, 9, Qt::CrossCursor);
+            pointer = BundleCursor::named(QStringLiteral("rotateCursor"), QPoint(9, 9), Qt::CrossCursor);
             update();
         } else if (tag == TextTool) {
             pointer = QCursor(Qt::IBeamCursor);
@@ -100,7 +92,6 @@ void RectsView::matrixFrameItem(int tag)
             clearSelection();
         }
     }
-    setMouseTracking(tag == PathTool);
     setDocumentCursor(pointer);
     if (toolSelectionChanged)
         toolSelectionChanged(tag);

@@ -17,6 +17,7 @@
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
+#include "platform/BundleCursor.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
 
@@ -166,6 +167,8 @@ void RectsView::mouseMoveEvent(QMouseEvent *event)
     m_lastDragFlags = modifierFlags(event->modifiers());
     const QPointF point = pageToWidget().inverted().map(event->position());
     if (!(event->buttons() & Qt::LeftButton)) {
+        updatePointerAt(point, m_lastDragFlags);
+        // A path in point editing shows its own pointer over its points.
         if (_selectedObjects.size() == 1) {
             if (auto *path = dynamic_cast<ColorPath *>(_selectedObjects.first().get()); path && path->bezierEdit())
                 path->mouseMoved(point);
@@ -287,6 +290,98 @@ void RectsView::autoscrollStep()
     area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->value() + dx);
     area->verticalScrollBar()->setValue(area->verticalScrollBar()->value() + dy);
     mouseDraggedTo(pageToWidget().inverted().map(p), m_lastDragFlags);
+}
+
+// ---- the pointer ----
+
+void RectsView::updatePointerAt(const QPointF &p, unsigned flags)
+{
+    const QCursor rotation = BundleCursor::named(QStringLiteral("rotateCursor"), QPoint(9, 9), Qt::CrossCursor);
+    if (const BezierPath *path = pathInProgress()) {
+        QPointF first[3];
+        const bool overFirst = path->elementCount() >= 2 && path->elementAt(0, first) == BezierPath::MoveTo
+                               && QRectF(first[0] - QPointF(3, 3), QSizeF(6, 6)).contains(p);
+        setDocumentCursor(BundleCursor::named(overFirst ? QStringLiteral("closePath") : QStringLiteral("startPath"),
+                                              QPoint(1, 19), Qt::CrossCursor));
+        return;
+    }
+    if (isTracking())
+        return;
+    switch (currentToolClass) {
+    case SelectTool:
+        break;
+    case RotateTool:
+        setDocumentCursor(rotation);
+        return;
+    case TextTool:
+        setDocumentCursor(QCursor(Qt::IBeamCursor));
+        return;
+    default:
+        setDocumentCursor(QCursor(Qt::CrossCursor));
+        return;
+    }
+
+    // A knob or link knob of a selected object first, else the object under the pointer.
+    GraphicPtr object;
+    int knob = 0;
+    int link = 0;
+    for (const GraphicPtr &candidate : std::as_const(_selectedObjects)) {
+        const int k = candidate->knobUnderPoint(p);
+        const int l = candidate->powerText() ? 0 : candidate->linkUnderPoint(p);
+        if (k != 0 || l != 0) {
+            object = candidate;
+            knob = k;
+            link = l;
+            break;
+        }
+    }
+    if (!object)
+        object = objectUnderPoint(p);
+    const GroupPtr group = object && object->className() != QLatin1String("ColorField") ? selectedGroup() : nullptr;
+    if (group) {
+        knob = group->knobUnderPoint(p);
+        link = 0;
+        if (knob == 11) {
+            setDocumentCursor(rotation);
+            return;
+        }
+    } else {
+        if (object && object->className() == QLatin1String("ColorField") && !object->isResizable())
+            knob = 0;
+        if (!object || !isSelected(object.get())) {
+            const bool panning = (flags & ControlKeyMask) && (flags & ShiftKeyMask) && !(flags & CommandKeyMask);
+            setDocumentCursor(QCursor(panning ? Qt::OpenHandCursor : Qt::ArrowCursor));
+            return;
+        }
+        if (knob == 11) {
+            setDocumentCursor(rotation);
+            return;
+        }
+    }
+    if (link == 1 || link == 2) {
+        setDocumentCursor(BundleCursor::named(QStringLiteral("Cross"), QPoint(9, 9), Qt::CrossCursor));
+        return;
+    }
+    if (knob >= 1 && knob <= 8) {
+        // The pointer follows the turn of the object: a knob turned by 90 degrees shows the
+        // pointer of the knob two places further round.
+        const double angle = group ? double(group->angle()) : double(object->angle());
+        int steps = std::isfinite(angle) ? int(std::fmod(std::trunc(angle + 22.0), 360.0)) : 0;
+        if (steps < 0)
+            steps += 360;
+        for (int i = 0; i < steps / 45; ++i)
+            knob = nextKnob(knob);
+        const bool resizable = (object->isResizable() && !object->isLocked()) || (group && !group->isLocked());
+        setknobCursor(resizable ? knob : 10);
+        return;
+    }
+    if (knob == 9) {
+        setknobCursor(9);
+        return;
+    }
+    const bool imageDrag = (flags & CommandKeyMask) && !_selectedObjects.isEmpty()
+                           && _selectedObjects.first()->image() && _selectedObjects.first()->drawsImage();
+    setDocumentCursor(QCursor(imageDrag ? Qt::OpenHandCursor : Qt::ArrowCursor));
 }
 
 // ---- the press ----
@@ -623,11 +718,12 @@ void RectsView::startMove(const QPointF &point, unsigned flags)
     m_tracking->bounds = boundsForObjects();
     m_tracking->last = point;
     m_tracking->start = point;
-    Q_UNUSED(flags);
     if (isSelectedLocked() > 0)
-        setDocumentCursor(QCursor(Qt::ForbiddenCursor));
+        setknobCursor(10);
+    else if (flags & AlternateKeyMask)
+        setknobCursor(12);
     else
-        setDocumentCursor(QCursor(Qt::SizeAllCursor));
+        setknobCursor(9);
     // Every step of the drag, and the selection the press made, undo as one.
     m_undoManager.beginUndoGrouping();
     m_tracking->undoGroupOpen = true;

@@ -2,11 +2,14 @@
 // and the layout that sizes the canvas round the label inside its scroll area.
 #include "canvas/RectsView.h"
 
+#include <QHash>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include <cmath>
+
+#include "platform/BundleCursor.h"
 
 namespace quillmark {
 
@@ -192,6 +195,29 @@ void RectsView::resizeRectViewBound(bool force, bool center)
 
     m_zoomText = QString::asprintf("%.0f%%", getZoom() * 100.0);
     emit zoomValueChanged(m_zoomText);
+}
+
+void RectsView::setknobCursor(int knob)
+{
+    struct Pointer
+    {
+        const char *image;
+        Qt::CursorShape fallback;
+    };
+    // Knobs 1 to 8 resize (1 2 3 across the top, 4 and 5 the sides, 6 7 8 across the bottom);
+    // 9 moves, 10 is a locked object, 12 duplicates. The rotation knob (11) has its own pointer.
+    static const QHash<int, Pointer> pointers = {
+        {1, {"resizeCursor1", Qt::SizeFDiagCursor}}, {2, {"resizeCursorV", Qt::SizeVerCursor}},
+        {3, {"resizeCursor2", Qt::SizeBDiagCursor}}, {4, {"resizeCursorH", Qt::SizeHorCursor}},
+        {5, {"resizeCursorH", Qt::SizeHorCursor}},   {6, {"resizeCursor2", Qt::SizeBDiagCursor}},
+        {7, {"resizeCursorV", Qt::SizeVerCursor}},   {8, {"resizeCursor1", Qt::SizeFDiagCursor}},
+        {9, {"moveCursor", Qt::SizeAllCursor}},      {10, {"lock16", Qt::ForbiddenCursor}},
+        {12, {"duplicateCursor", Qt::DragCopyCursor}},
+    };
+    const auto found = pointers.constFind(knob);
+    if (found == pointers.constEnd())
+        return;
+    setDocumentCursor(BundleCursor::centred(QString::fromLatin1(found->image), found->fallback));
 }
 
 } // namespace quillmark
