@@ -46,8 +46,10 @@
 #include "platform/BundleCursor.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "printing/StockPaper.h"
 #include "stock/CustomDataSource.h"
 #include "stock/DataSource.h"
+#include "stock/testPreview.h"
 
 namespace quillmark {
 
@@ -267,13 +269,19 @@ QWidget *MainWindow::buildStockBrowser()
     customLayout->addWidget(m_customTable);
     auto *buttons = new QHBoxLayout;
     m_newFormat = new QPushButton(QStringLiteral("+"));
+    m_newFormat->setObjectName(QStringLiteral("NewFormatButton"));
     m_newFormat->setToolTip(Language::stringForKey(QStringLiteral("Add New Label Format")));
+    // A custom stock is a grid of equal labels or a sheet of shapes laid out freely.
+    m_newFormatMenu = new QMenu(m_newFormat);
+    addItem(m_newFormatMenu, QStringLiteral("New Custom Label..."), {}, [this] { m_canvas->newCustomLabel(); });
+    addItem(m_newFormatMenu, QStringLiteral("New Custom Format..."), {}, [this] { m_canvas->newCustomFormat(); });
+    LanguageControls::awakeFromNib(m_newFormatMenu);
+    m_newFormat->setMenu(m_newFormatMenu);
     m_editFormat = new QPushButton(QStringLiteral("Edit"));
     m_editFormat->setToolTip(Language::stringForKey(QStringLiteral("Edit Label Format")));
     m_deleteFormat = new QPushButton(QStringLiteral("-"));
     m_deleteFormat->setToolTip(Language::stringForKey(QStringLiteral("Delete Label Format")));
     LanguageControls::awakeFromNib(m_editFormat);
-    connect(m_newFormat, &QPushButton::clicked, m_canvas, [this] { m_canvas->newCustomLabel(); });
     connect(m_editFormat, &QPushButton::clicked, m_canvas, [this] { m_canvas->editCustomFormat(); });
     connect(m_deleteFormat, &QPushButton::clicked, m_canvas, [this] { m_canvas->deleteCustomLabel(); });
     buttons->addWidget(m_newFormat);
@@ -287,6 +295,19 @@ QWidget *MainWindow::buildStockBrowser()
         m_canvas->changeLabelDescription();
     });
     layout->addWidget(m_stockTabs, 1);
+
+    // The stock on the printer's paper; a click switches a label position off or on.
+    m_stockPreview = new testPreview;
+    m_stockPreview->setMainView(m_canvas);
+    m_stockPreview->setFixedHeight(160);
+    m_stockPreview->setToolTip(Language::stringForKey(
+        QStringLiteral("Click a label to skip it when printing. Shift-click skips a run of labels, Ctrl-click starts printing at the label.")));
+    layout->addWidget(m_stockPreview);
+    connect(m_canvas, &RectsView::stockChanged, m_stockPreview, [this] {
+        // The paper is the stock's own from the moment the stock is chosen.
+        StockPaper::preselect(m_canvas->getLabel(), m_canvas->getTFormat());
+        m_stockPreview->setMode(testPreview::FreeLayout);
+    });
 
     m_labelInfo = new QLabel;
     m_labelInfo->setWordWrap(true);
@@ -388,9 +409,19 @@ void MainWindow::buildMenus()
     addItem(m_fileMenu, QStringLiteral("Export Sequential..."), QKeySequence(),
             [canvas] { canvas->exportSequentialLabel(); });
     m_fileMenu->addSeparator();
-    addItem(m_fileMenu, QStringLiteral("Page Setup..."), QKeySequence(), [canvas] { canvas->runPageLayout(); });
-    addItem(m_fileMenu, QStringLiteral("Print..."), QKeySequence::Print, [canvas] { canvas->print(); });
-    addItem(m_fileMenu, QStringLiteral("Print Sequence..."), QKeySequence(), [canvas] { canvas->printSequense(); });
+    // The preview shows the paper these commands may change.
+    addItem(m_fileMenu, QStringLiteral("Page Setup..."), QKeySequence(), [this, canvas] {
+        canvas->runPageLayout();
+        m_stockPreview->setMode(m_stockPreview->getMode());
+    });
+    addItem(m_fileMenu, QStringLiteral("Print..."), QKeySequence::Print, [this, canvas] {
+        canvas->print();
+        m_stockPreview->setMode(m_stockPreview->getMode());
+    });
+    addItem(m_fileMenu, QStringLiteral("Print Sequence..."), QKeySequence(), [this, canvas] {
+        canvas->printSequense();
+        m_stockPreview->setMode(m_stockPreview->getMode());
+    });
     connect(canvas, &RectsView::windowTitleChanged, this, &QWidget::setWindowTitle);
     canvas->duplicateOffset = [this] { return QPointF(m_preferences->offsetX(), m_preferences->offsetY()); };
     canvas->saveButtonEnabler = [this](bool flag) {

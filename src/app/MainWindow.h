@@ -26,6 +26,7 @@ class Preference;
 class RectsView;
 class SegmentedControl;
 class ZoomButton;
+class testPreview;
 
 class MainWindow : public QMainWindow
 {
@@ -43,6 +44,10 @@ public:
     QTabWidget *stockTabs() const { return m_stockTabs; }
     QLineEdit *searchField() const { return m_search; }
     QLabel *labelInfo() const { return m_labelInfo; }
+    testPreview *stockPreview() const { return m_stockPreview; }
+    QPushButton *newFormatButton() const { return m_newFormat; }
+    // The "+" button's menu: a new custom label (grid) or a new custom format (free layout).
+    QMenu *newFormatMenu() const { return m_newFormatMenu; }
     SegmentedControl *sideControl() const { return m_side; }
     SegmentedControl *pageControl() const { return m_pages; }
     SegmentedControl *layerControl() const { return m_layers; }
@@ -93,6 +98,8 @@ private:
     QLabel *m_labelInfo = nullptr;
     QPushButton *m_viewType = nullptr;
     QPushButton *m_newFormat = nullptr;
+    QMenu *m_newFormatMenu = nullptr;
+    testPreview *m_stockPreview = nullptr;
     QPushButton *m_editFormat = nullptr;
     QPushButton *m_deleteFormat = nullptr;
     SegmentedControl *m_side = nullptr;

@@ -156,6 +156,8 @@ public:
     bool drawByType() const override;
     QString getFormatFilter() const override { return _formatFilter; }
     void selectLabelFormat(bool flag) override;
+    // A click in the stock preview switched positions: the flags are part of the design.
+    void enableLabelFlagsDidChange() override;
 
     // ---- application shell ----
     // The quit request: YES when the application may quit now (the save prompt only when the
@@ -266,8 +268,8 @@ public:
     QTransform pageToWidget() const;
 
     // ---- stock ----
-    const TLabel &getLabel() const { return _tlabel; }
-    const TFormat *getTFormat() const { return _tformat ? &*_tformat : nullptr; }
+    const TLabel &getLabel() const override { return _tlabel; }
+    const TFormat *getTFormat() const override { return _tformat ? &*_tformat : nullptr; }
     int getTIndex() const { return _tindex; }
     QString getCurrentType() const;
     QString getFirstType() const;
@@ -278,7 +280,7 @@ public:
     // Applies a grid stock with undo (its own inverse) and keeps the design's proportions.
     void selectFormat(const TLabel &label);
     // One byte per label position of the current stock: 0 prints, non-zero is skipped.
-    QByteArray &getEnableLabelFlags() { return _pNonPrnLabel; }
+    QByteArray &getEnableLabelFlags() override { return _pNonPrnLabel; }
     // Takes flags read from elsewhere, padded with zeros or cut to the current stock.
     void setEnableLabelFlags(const QByteArray &flags);
     int labelPositionCount() const;
@@ -294,13 +296,14 @@ public:
     void tableViewSelectionDidChange();
     void outlineViewSelectionChange(const QModelIndex &index);
     void tableViewSelectionChange(int row);
+    // The custom stock commands run the stock editors as sheets over the window
+    // (PrintPanels::runSheet); only OK (1) changes the stock.
     void newCustomLabel();
+    void newCustomFormat();
     void editCustomFormat();
     void editStandardLabel();
     void editCustomLabel();
     void deleteCustomLabel();
-    // Edits a grid stock in a modal panel; an empty answer means cancelled. Tests replace it.
-    std::function<std::optional<TLabel>(const TLabel &)> labelEditor;
     // The measure of a length in inches in the current unit ("4.00 inch").
     QString convertUnits(float inches);
 
@@ -756,6 +759,8 @@ signals:
     // controls showing lengths in the unit multiply them by the factor, and take the new
     // ranges (barcodeRangeForMeasure).
     void measureChanged(const QString &unit, double factor);
+    // The stock or its per-position print flags changed: the stock preview follows.
+    void stockChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -784,6 +789,9 @@ private:
     void rebuildPageSegments();
     void scaleObjectsFromSize(const QSizeF &from, const QSizeF &to);
     void selectCatalogueIndex(const QModelIndex &index);
+    void selectLastCustomRow();
+    // Saves the custom list; says so when it could not be written.
+    void storeCustomList();
     void writeStockDefaults(int type);
     void matchLabelListSelection();
     QRectF visibleArea() const;

@@ -427,6 +427,8 @@ bool RectsView::open(const QString &path)
     update();
     NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
     m_undoManager.removeAllActions();
+    // The document's print flags show in the stock preview.
+    emit stockChanged();
     if (documentOpened)
         documentOpened();
     return true;
@@ -540,6 +542,7 @@ void RectsView::emptyNewDoc()
     m_undoManager.removeAllActions();
     wasChanged(false);
     setFilePath(QString());
+    emit stockChanged();
 }
 
 bool RectsView::openDocument()

@@ -12,16 +12,18 @@
 #include <QTableView>
 #include <QTreeView>
 
-#include "canvas/LabelGridDialog.h"
 #include "foundation/Language.h"
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"
+#include "platform/PrintPanels.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
 #include "stock/CustomFormat.h"
 #include "stock/CustomLabel.h"
 #include "stock/DataSource.h"
+#include "stock/EditCustomFormat.h"
+#include "stock/EditCustomLabel.h"
 #include "stock/Paper.h"
 #include "stock/StockConversions.h"
 #include "stock/TLabelType.h"
@@ -101,6 +103,12 @@ void RectsView::setEnableLabelFlags(const QByteArray &flags)
     if (fitted.size() < labelPositionCount())
         fitted.append(QByteArray(labelPositionCount() - fitted.size(), '\0'));
     _pNonPrnLabel = fitted;
+    emit stockChanged();
+}
+
+void RectsView::enableLabelFlagsDidChange()
+{
+    wasChanged(true);
 }
 
 void RectsView::setTFormat(const TFormat &format)
@@ -169,6 +177,7 @@ void RectsView::setTLabel(bool renew)
     changeLabelDescription();
     wasChanged(true);
     resizeRectViewBound(false, false);
+    emit stockChanged();
 }
 
 void RectsView::applyStockSizeToView()
@@ -189,6 +198,7 @@ void RectsView::setTLabel(const TLabel &label)
     applyStockSizeToView();
     changeLabelDescription();
     resizeRectViewBound(false, false);
+    emit stockChanged();
 }
 
 void RectsView::setTIndex(int index)
@@ -505,28 +515,53 @@ void reportSaveFailure(QWidget *parent, const CustomDataSource &source)
 
 } // namespace
 
-static std::optional<TLabel> editLabel(RectsView *view, const TLabel &label)
+void RectsView::selectLastCustomRow()
 {
-    if (view->labelEditor)
-        return view->labelEditor(label);
-    return LabelGridDialog::editLabel(view->window(), label);
-}
-
-void RectsView::newCustomLabel()
-{
-    std::optional<TLabel> label = editLabel(this, TLabel());
-    if (!label)
-        return;
-    label->name = m_customDataSource->validateName(label->name);
-    m_customDataSource->addNewFormat(*label);
-    m_customDataSource->reloadData();
     if (QTableView *table = m_outlets.labelTableViewOutlet) {
         FlagGuard guard(m_adjustingLists);
         table->selectRow(m_customDataSource->rowCount() - 1);
     }
+}
+
+void RectsView::storeCustomList()
+{
     if (!m_customDataSource->save_data())
         reportSaveFailure(window(), *m_customDataSource);
-    setTLabel(*label);
+}
+
+void RectsView::newCustomLabel()
+{
+    EditCustomLabel panel(window(), this);
+    panel.setup();
+    if (PrintPanels::current().runSheet(panel) != 1)
+        return;
+    TLabel label = panel.label();
+    label.name = m_customDataSource->validateName(label.name);
+    m_customDataSource->addNewFormat(label);
+    m_customDataSource->reloadData();
+    selectLastCustomRow();
+    storeCustomList();
+    setTLabel(label);
+    writeStockDefaults(1);
+    enableCustomFormatButtons();
+}
+
+void RectsView::newCustomFormat()
+{
+    EditCustomFormat panel(window(), this);
+    panel.setup(nullptr);
+    if (PrintPanels::current().runSheet(panel) != 1)
+        return;
+    TFormat format = panel.format();
+    format.name = m_customDataSource->validateName(format.name);
+    m_customDataSource->addNewTFormat(format);
+    m_customDataSource->reloadData();
+    if (m_outlets.tabPanelViewOutlet)
+        m_outlets.tabPanelViewOutlet->setCurrentIndex(1);
+    selectLastCustomRow();
+    storeCustomList();
+    setTFormat(format);
+    writeStockDefaults(1);
     enableCustomFormatButtons();
 }
 
@@ -551,45 +586,63 @@ void RectsView::editStandardLabel()
     const TLabelType *entry = m_dataSource->labelTypeAt(index);
     if (!entry)
         return;
-    std::optional<TLabel> label = editLabel(this, entry->getLabelStruct());
-    if (!label)
+    EditCustomLabel panel(window(), this);
+    panel.setLabel(entry->getLabelStruct());
+    if (PrintPanels::current().runSheet(panel) != 1)
         return;
-    label->name = m_customDataSource->validateName(label->name + QStringLiteral("_custom"));
-    m_customDataSource->addNewFormat(*label);
+    TLabel label = panel.label();
+    label.name = m_customDataSource->validateName(label.name + QStringLiteral("_custom"));
+    m_customDataSource->addNewFormat(label);
     m_customDataSource->reloadData();
-    if (!m_customDataSource->save_data())
-        reportSaveFailure(window(), *m_customDataSource);
-    setTLabel(*label);
+    storeCustomList();
+    setTLabel(label);
     if (m_outlets.tabPanelViewOutlet)
         m_outlets.tabPanelViewOutlet->setCurrentIndex(1);
-    if (QTableView *table = m_outlets.labelTableViewOutlet) {
-        FlagGuard guard(m_adjustingLists);
-        table->selectRow(m_customDataSource->rowCount() - 1);
-    }
+    selectLastCustomRow();
+    writeStockDefaults(1);
     enableCustomFormatButtons();
 }
 
 void RectsView::editCustomLabel()
 {
     const int row = selectedTableRow(m_outlets.labelTableViewOutlet);
-    const auto *custom = dynamic_cast<const CustomLabel *>(m_customDataSource->getData(row));
-    // Free-layout entries are edited with the custom format editor, not with the grid panel.
-    if (!custom)
+    const CustomEntry *entry = m_customDataSource->getData(row);
+    if (const auto *custom = dynamic_cast<const CustomFormat *>(entry)) {
+        // A free layout is changed in the panel that made it.
+        EditCustomFormat panel(window(), this);
+        const TFormat original = custom->format();
+        panel.setup(&original);
+        if (PrintPanels::current().runSheet(panel) != 1)
+            return;
+        TFormat format = panel.format();
+        // A new name must not be one another entry bears.
+        if (format.name != original.name)
+            format.name = m_customDataSource->validateName(format.name);
+        m_customDataSource->changeTFormat(format, row);
+        m_customDataSource->reloadData();
+        storeCustomList();
+        setTFormat(format);
+    } else if (const auto *grid = dynamic_cast<const CustomLabel *>(entry)) {
+        EditCustomLabel panel(window(), this);
+        const TLabel original = grid->getLabel();
+        panel.setLabel(original);
+        if (PrintPanels::current().runSheet(panel) != 1)
+            return;
+        TLabel label = panel.label();
+        if (label.name != original.name)
+            label.name = m_customDataSource->validateName(label.name);
+        m_customDataSource->changeFormat(label, row);
+        m_customDataSource->reloadData();
+        storeCustomList();
+        setTLabel(label);
+    } else {
         return;
-    std::optional<TLabel> label = editLabel(this, custom->getLabel());
-    if (!label)
-        return;
-    if (label->name != _tlabel.name)
-        label->name = m_customDataSource->validateName(label->name);
-    m_customDataSource->changeFormat(*label, row);
-    m_customDataSource->reloadData();
-    if (!m_customDataSource->save_data())
-        reportSaveFailure(window(), *m_customDataSource);
-    setTLabel(*label);
+    }
     if (QTableView *table = m_outlets.labelTableViewOutlet) {
         FlagGuard guard(m_adjustingLists);
         table->selectRow(row);
     }
+    writeStockDefaults(1);
     enableCustomFormatButtons();
 }
 

@@ -160,10 +160,13 @@ TEST_F(PrintWindowTest, LetterChosenInPageSetupPrintsTheWholeSheet)
 {
     qmtest::ScopedTestPrintPanels panels;
     qmtest::ScopedTestPrompts prompts;
-    addMark();
-    // The window starts on the 5160 sheet, which is cut on letter paper; A4 here first, as on a
-    // machine whose locale prints on A4.
+    // A4 first, as on a machine whose locale prints on A4; the window then starts on the 5160
+    // sheet, which is cut on letter paper.
+    window.reset();
     PrintInfo::sharedPrintInfo().setPaper(QPageSize(QPageSize::A4));
+    window = std::make_unique<MainWindow>();
+    canvas = window->canvas();
+    addMark();
     panels->queuePageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
     trigger(QStringLiteral("Page Setup..."));
     ASSERT_EQ(panels->count(qmtest::TestPrintPanels::PageLayoutPanel), 1);

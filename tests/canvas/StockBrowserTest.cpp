@@ -2,13 +2,17 @@
 
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTreeView>
 
 #include "CanvasTestSupport.h"
 #include "app/MainWindow.h"
+#include "common/SheetDriver.h"
+#include "common/TestPrintPanels.h"
 #include "common/TestPrompts.h"
 #include "platform/NotificationCenter.h"
 #include "stock/CustomDataSource.h"
@@ -48,6 +52,7 @@ protected:
     }
 
     qmtest::ScopedTestPrompts prompts;
+    qmtest::ScopedTestPrintPanels panels;
     std::unique_ptr<MainWindow> window;
     RectsView *canvas = nullptr;
 };
@@ -68,8 +73,20 @@ TEST_F(StockBrowser, ChoosingACatalogueRowAppliesItAndRemembersIt)
 
 TEST_F(StockBrowser, NewEditAndDeleteCustomLabels)
 {
-    canvas->labelEditor = [this](const TLabel &) { return std::optional<TLabel>(label(QStringLiteral("Mine"), 4, 6)); };
+    // The panel is worked as the user works it: a name, four across and six down, OK.
+    auto newMine = [this] {
+        panels->queueSheet([](QDialog &sheet) {
+            qmtest::presentSheet(sheet);
+            qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Mine"));
+            qmtest::typeIntoField(sheet, QStringLiteral("tfNumberX"), QStringLiteral("4"));
+            qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("6"));
+            EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+        });
+    };
+    newMine();
     canvas->newCustomLabel();
+    ASSERT_EQ(panels->count(qmtest::TestPrintPanels::Sheet), 1);
+    EXPECT_EQ(panels->last().title, QStringLiteral("Custom Label"));
     ASSERT_EQ(canvas->customDataSource()->count(), 1);
     EXPECT_EQ(canvas->getLabel().name, QStringLiteral("Mine"));
     EXPECT_EQ(canvas->getEnableLabelFlags().size(), 24);
@@ -77,19 +94,31 @@ TEST_F(StockBrowser, NewEditAndDeleteCustomLabels)
     EXPECT_TRUE(window->customView()->selectionModel()->isRowSelected(0, {}));
 
     // A second one with the same name gets a unique name.
+    newMine();
     canvas->newCustomLabel();
     ASSERT_EQ(canvas->customDataSource()->count(), 2);
-    EXPECT_NE(canvas->customDataSource()->getItemName(1), QStringLiteral("Mine"));
+    EXPECT_EQ(canvas->customDataSource()->getItemName(1), QStringLiteral("Mine1"));
 
-    // Cancelled editing changes nothing.
-    canvas->labelEditor = [](const TLabel &) { return std::optional<TLabel>(); };
+    // Cancelled editing changes nothing, whatever was typed.
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Other"));
+        qmtest::clickSheetButton(sheet, QStringLiteral("cancelButton"));
+    });
     window->customView()->selectRow(0);
     canvas->editCustomFormat();
     EXPECT_EQ(canvas->customDataSource()->getItemName(0), QStringLiteral("Mine"));
 
-    canvas->labelEditor = [this](const TLabel &) { return std::optional<TLabel>(label(QStringLiteral("Mine"), 1, 2)); };
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        EXPECT_EQ(qmtest::sheetField(sheet, QStringLiteral("formatTitle"))->text(), QStringLiteral("Mine"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberX"), QStringLiteral("1"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("2"));
+        qmtest::clickSheetButton(sheet, QStringLiteral("okButton"));
+    });
     window->customView()->selectRow(0);
     canvas->editCustomFormat();
+    EXPECT_EQ(canvas->customDataSource()->getItemName(0), QStringLiteral("Mine"));
     EXPECT_EQ(canvas->getLabel().num_label, 1);
     EXPECT_EQ(canvas->getEnableLabelFlags().size(), 2);
 
@@ -111,16 +140,19 @@ TEST_F(StockBrowser, NewEditAndDeleteCustomLabels)
 
 TEST_F(StockBrowser, EditingACatalogueLabelMakesACustomCopy)
 {
-    canvas->labelEditor = [](const TLabel &original) {
-        TLabel edited = original;
-        edited.width = 3.0f;
-        return std::optional<TLabel>(edited);
-    };
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        EXPECT_EQ(qmtest::sheetField(sheet, QStringLiteral("formatTitle"))->text(), QStringLiteral("5160"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfWidth"), QStringLiteral("3"));
+        qmtest::clickSheetButton(sheet, QStringLiteral("okButton"));
+    });
     canvas->editCustomFormat();
     ASSERT_EQ(canvas->customDataSource()->count(), 1);
     EXPECT_EQ(canvas->customDataSource()->getItemName(0), QStringLiteral("5160_custom"));
     EXPECT_EQ(window->stockTabs()->currentIndex(), 1);
     EXPECT_FLOAT_EQ(canvas->getLabel().width, 3.0f);
+    // The copy keeps the product's paper.
+    EXPECT_EQ(canvas->getLabel().paper, QStringLiteral("Letter"));
 }
 
 TEST_F(StockBrowser, TheSearchTextFiltersTheCatalogue)
@@ -188,7 +220,12 @@ TEST_F(StockBrowser, OneLabelTypeDisablesThePageControl)
 
 TEST_F(StockBrowser, ACustomStockIsRestoredAtTheNextStart)
 {
-    canvas->labelEditor = [this](const TLabel &) { return std::optional<TLabel>(label(QStringLiteral("Mine"), 4, 6)); };
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Mine"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberX"), QStringLiteral("4"));
+        qmtest::clickSheetButton(sheet, QStringLiteral("okButton"));
+    });
     canvas->newCustomLabel();
     UserDefaults::standard().setInteger(1, QStringLiteral("LabelFormatType"));
     UserDefaults::standard().setString(QStringLiteral("Mine"), QStringLiteral("LabelName"));

@@ -60,6 +60,18 @@ bool TestPrintPanels::runPageLayout(QWidget *, QPageLayout &layout)
     return true;
 }
 
+void TestPrintPanels::queueSheetButton(const QString &text)
+{
+    queueSheet([text](QDialog &sheet) {
+        for (QPushButton *button : sheet.findChildren<QPushButton *>()) {
+            if (button->text() == text) {
+                button->click();
+                break;
+            }
+        }
+    });
+}
+
 int TestPrintPanels::runSheet(QDialog &sheet)
 {
     Call call;
@@ -68,15 +80,10 @@ int TestPrintPanels::runSheet(QDialog &sheet)
     m_calls << call;
     if (m_sheets.empty())
         return 0;
-    const QString text = m_sheets.front();
+    const std::function<void(QDialog &)> work = std::move(m_sheets.front());
     m_sheets.pop_front();
     sheet.setResult(0);
-    for (QPushButton *button : sheet.findChildren<QPushButton *>()) {
-        if (button->text() == text) {
-            button->click();
-            break;
-        }
-    }
+    work(sheet);
     return sheet.result();
 }
 

@@ -36,7 +36,10 @@ public:
     void queuePageLayout(const QPageLayout &layout) { m_layouts.push_back(layout); }
     void queuePageLayoutCancel() { m_layouts.push_back(QPageLayout()); }
     // The next sheet: clicks its push button with that text (as the sheet shows it).
-    void queueSheetButton(const QString &text) { m_sheets.push_back(text); }
+    void queueSheetButton(const QString &text);
+    // The next sheet: the user works its real controls (typing, clicking, dragging) and ends
+    // it with one of its buttons; the sheet's result is what that button ended it with.
+    void queueSheet(std::function<void(QDialog &sheet)> work) { m_sheets.push_back(std::move(work)); }
 
     const QList<Call> &calls() const { return m_calls; }
     int count(Kind kind) const;
@@ -50,7 +53,7 @@ public:
 private:
     std::deque<PrintAnswer> m_prints;
     std::deque<QPageLayout> m_layouts;
-    std::deque<QString> m_sheets;
+    std::deque<std::function<void(QDialog &)>> m_sheets;
     QList<Call> m_calls;
 };
 

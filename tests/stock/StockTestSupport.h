@@ -6,11 +6,14 @@
 #include <QFile>
 #include <QStringList>
 #include <QtGlobal>
+#include <optional>
 
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
 #include "platform/BezierPath.h"
 #include "stock/StockCanvas.h"
+#include "stock/TFormat.h"
+#include "stock/TLabel.h"
 
 namespace stocktest {
 
@@ -20,10 +23,20 @@ public:
     bool byType = false;
     QString filter;
     int selectCalls = 0;
+    quillmark::TLabel label;
+    std::optional<quillmark::TFormat> format;
+    QByteArray flags;
+    int flagChanges = 0;
+    QString unit = QStringLiteral("Inches");
 
     bool drawByType() const override { return byType; }
     QString getFormatFilter() const override { return filter; }
     void selectLabelFormat(bool) override { ++selectCalls; }
+    const quillmark::TLabel &getLabel() const override { return label; }
+    const quillmark::TFormat *getTFormat() const override { return format ? &*format : nullptr; }
+    QByteArray &getEnableLabelFlags() override { return flags; }
+    void enableLabelFlagsDidChange() override { ++flagChanges; }
+    QString measure() override { return unit; }
 };
 
 // Same elements and winding rule, points within `tolerance`.

@@ -1,0 +1,38 @@
+#pragma once
+// What the custom sheet and the stock editors share: the unit they show lengths in, the
+// "#,###.00 unit" form of a length, reading a typed value back, and the stepper beside a
+// field.
+#include <QString>
+#include <optional>
+
+class QLineEdit;
+
+namespace quillmark {
+
+class MyStepper;
+class StockCanvas;
+
+namespace StockFields {
+
+// The measurement unit: the canvas's when there is one, else the user default
+// "Measurements", else "Inches".
+QString measure(StockCanvas *canvas);
+
+// Two decimals with the locale's grouping, a blank and the suffix: "1,234.50 in".
+QString formatLength(double value, const QString &suffix);
+// The number a field holds, with or without the unit after it, in the locale's form or the
+// C form; empty when the text holds no number or a number that is not finite.
+std::optional<double> parseNumber(const QString &text);
+// A whole number ("12", "12.00"); empty for anything else.
+std::optional<int> parseWholeNumber(const QString &text);
+
+// Marks a field whose text is refused (a red frame and the reason as its tool tip), or
+// clears the mark when the reason is empty.
+void markField(QLineEdit *field, const QString &reason);
+
+// A stepper that stops at its ends and repeats while held.
+void prepareStepper(MyStepper *stepper, double minimum, double maximum, double increment);
+
+} // namespace StockFields
+
+} // namespace quillmark
