@@ -78,9 +78,11 @@ void testPreview::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.save();
     drawPage(&painter);
-    if (mMode == FreeLayout)
+    // The browser shows every stock it applies in free-layout mode: a grid stock is shown
+    // there too, so the positions a click switches can be seen.
+    if (mMode == FreeLayout && mainView->getTFormat())
         drawTFormat(&painter);
-    else if (mMode == GridRecord)
+    else if (mMode == FreeLayout || mMode == GridRecord)
         drawTLabel(&painter, mainView->getLabel());
     painter.restore();
 }

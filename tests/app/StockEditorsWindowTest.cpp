@@ -4,6 +4,11 @@
 
 #include <QDialog>
 #include <QDrag>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTableView>
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QMenu>
@@ -17,6 +22,8 @@
 #include "common/TestPrintPanels.h"
 #include "platform/PrintInfo.h"
 #include "stock/CustomDataSource.h"
+#include "stock/CustomFormat.h"
+#include "stock/CustomLabel.h"
 #include "stock/CustomPageView.h"
 #include "stock/CustomTypeItemView.h"
 #include "stock/CustomTypesView.h"
@@ -68,6 +75,81 @@ protected:
         const QRectF box = preview->labelRectAt(position);
         ASSERT_FALSE(box.isEmpty()) << position;
         QTest::mouseClick(preview, Qt::LeftButton, modifiers, box.center().toPoint());
+    }
+
+    // A click on a row of the custom list or of the catalogue, where the user clicks it.
+    void clickRow(QAbstractItemView *view, const QModelIndex &index)
+    {
+        ASSERT_TRUE(index.isValid());
+        if (auto *tree = qobject_cast<QTreeView *>(view))
+            tree->expand(index.parent());
+        view->scrollTo(index);
+        apptest::settle();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        apptest::settle();
+    }
+    // The browser's Edit button.
+    QPushButton *editButton() const
+    {
+        for (QPushButton *button : window->findChildren<QPushButton *>())
+            if (button->toolTip() == QStringLiteral("Edit Label Format"))
+                return button;
+        ADD_FAILURE() << "no Edit button";
+        return nullptr;
+    }
+    // The text the custom list shows in a row.
+    QString customRowText(int row) const
+    {
+        QTableView *table = window->customView();
+        return table->model()->index(row, 0).data().toString();
+    }
+    int selectedCustomRow() const
+    {
+        const QModelIndexList rows = window->customView()->selectionModel()->selectedRows();
+        return rows.size() == 1 ? rows.first().row() : -1;
+    }
+    // A palette tile of the format panel dragged onto its sheet and let go at a point.
+    static void dragTile(QDialog &sheet, const QString &type, const QPoint &target)
+    {
+        auto *palette = sheet.findChild<CustomTypesView *>();
+        auto *page = sheet.findChild<CustomPageView *>();
+        ASSERT_TRUE(palette && page);
+        CustomTypeItemView *tile = nullptr;
+        for (CustomTypeItemView *each : palette->tiles())
+            if (each->designElement() && each->designElement()->getType() == type)
+                tile = each;
+        ASSERT_TRUE(tile) << type.toStdString();
+        CustomTypeItemView::dragRunner() = [page, target](QDrag *drag) {
+            QDragEnterEvent enter(target, Qt::CopyAction, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(page, &enter);
+            QDropEvent drop(target, Qt::CopyAction, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(page, &drop);
+            return Qt::CopyAction;
+        };
+        QTest::mousePress(tile, Qt::LeftButton, {}, QPoint(40, 40));
+        QTest::mouseMove(tile, QPoint(70, 70));
+        QTest::mouseRelease(tile, Qt::LeftButton, {}, QPoint(70, 70));
+        CustomTypeItemView::dragRunner() = nullptr;
+    }
+    // A click on the middle of a shape of the format panel's sheet.
+    static void clickShape(QDialog &sheet, int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        auto *page = sheet.findChild<CustomPageView *>();
+        ASSERT_TRUE(page);
+        ASSERT_LT(size_t(index), page->labels().size());
+        page->repaint();
+        const TLabelT &shape = page->labels()[size_t(index)];
+        const QPointF middle = shape.origin() + QPointF(shape.size().width() / 2.0, shape.size().height() / 2.0);
+        const QPoint at = page->viewPoint(middle).toPoint();
+        QTest::mouseClick(page, Qt::LeftButton, modifiers, at);
+    }
+    static QString plistutilText(const QString &path)
+    {
+        QProcess tool;
+        tool.start(QStringLiteral("plistutil"), {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
+        if (!tool.waitForFinished(10000))
+            return {};
+        return QString::fromUtf8(tool.readAllStandardOutput());
     }
 
     qmtest::ScopedTestPrintPanels panels;
@@ -169,6 +251,208 @@ TEST_F(StockEditorsWindow, ThePreviewShowsTheStockOnItsOwnPaper)
     menuItem(QStringLiteral("File"), QStringLiteral("Page Setup..."))->trigger();
     window->stockPreview()->repaint();
     EXPECT_NEAR(window->stockPreview()->paperSize().height(), 1008.0, 0.01);
+}
+
+TEST_F(StockEditorsWindow, AFormatIsLaidOutSavedAndChangedThroughTheBrowser)
+{
+    canvas()->setMeasure(QStringLiteral("Inches"));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        auto *page = sheet.findChild<CustomPageView *>();
+        QPushButton *ok = qmtest::sheetButton(sheet, QStringLiteral("okButton"));
+        ASSERT_TRUE(page && ok);
+        EXPECT_FALSE(ok->isEnabled()) << "a new format has neither a name nor a shape";
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Media Case"));
+        EXPECT_FALSE(ok->isEnabled()) << "a name alone makes no format";
+        dragTile(sheet, QStringLiteral("Horizontal"), QPoint(page->width() / 2, page->height() / 4));
+        ASSERT_EQ(page->labels().size(), 1u);
+        EXPECT_TRUE(ok->isEnabled());
+
+        // The fields show the dropped shape; a width typed in inches is stored in millimetres.
+        clickShape(sheet, 0);
+        ASSERT_EQ(page->selectedIndex(), 0);
+        QLineEdit *width = qmtest::sheetField(sheet, QStringLiteral("tfWidth"));
+        EXPECT_TRUE(width->text().endsWith(QStringLiteral(" in"))) << width->text().toStdString();
+        qmtest::typeIntoField(sheet, QStringLiteral("tfWidth"), QStringLiteral("4"));
+        EXPECT_NEAR(page->labels()[0].widthValue(), 101.6, 1e-3);
+        EXPECT_EQ(width->text(), QStringLiteral("4.00 in"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfHeight"), QStringLiteral("2"));
+
+        // Ctrl+D copies it 3 mm right and down; the copy is selected.
+        page->setFocus();
+        QTest::keyClick(page, Qt::Key_D, Qt::ControlModifier);
+        ASSERT_EQ(page->labels().size(), 2u);
+        EXPECT_EQ(page->selectedIndex(), 1);
+        EXPECT_NEAR(page->labels()[1].xValue() - page->labels()[0].xValue(), 3.0, 1e-3);
+        EXPECT_NEAR(page->labels()[1].yValue() - page->labels()[0].yValue(), 3.0, 1e-3);
+        // Moved down 2 inches with the arrow key in steps of 20 points, then turned.
+        for (int i = 0; i < 7; ++i)
+            QTest::keyClick(page, Qt::Key_Down, Qt::ControlModifier);
+        QTest::keyClick(page, Qt::Key_Up, Qt::ShiftModifier);
+        QTest::keyClick(page, Qt::Key_Up, Qt::ShiftModifier);
+        QTest::keyClick(page, Qt::Key_Left);
+        QTest::keyClick(page, Qt::Key_Left);
+        QTest::keyClick(page, Qt::Key_Left);
+        EXPECT_NEAR(page->labels()[1].yValue() - page->labels()[0].yValue(), 3.0 + 120.0 * 25.4 / 72.0, 0.01);
+        EXPECT_NEAR(page->labels()[1].xValue() - page->labels()[0].xValue(), 3.0 - 3.0 * 25.4 / 72.0, 0.01);
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("bnRotate")));
+        EXPECT_NEAR(page->labels()[1].widthValue(), 50.8, 1e-3);
+        EXPECT_EQ(page->labels()[1].getType(), QStringLiteral("Horizontal "));
+
+        // Both deleted with the delete key: nothing is left to confirm.
+        QTest::keyClick(page, Qt::Key_Delete);
+        EXPECT_EQ(page->labels().size(), 1u);
+        EXPECT_TRUE(ok->isEnabled());
+        clickShape(sheet, 0);
+        QTest::keyClick(page, Qt::Key_Backspace);
+        EXPECT_TRUE(page->labels().empty());
+        EXPECT_FALSE(ok->isEnabled());
+        EXPECT_FALSE(qmtest::sheetField(sheet, QStringLiteral("tfWidth"))->isEnabled());
+        EXPECT_FALSE(qmtest::sheetButton(sheet, QStringLiteral("bnDuplicate"))->isEnabled());
+        // Return does not confirm a sheet without shapes either.
+        QTest::keyClick(qmtest::sheetField(sheet, QStringLiteral("formatTitle")), Qt::Key_Return);
+        EXPECT_TRUE(sheet.isVisible());
+
+        dragTile(sheet, QStringLiteral("VHSFace"), QPoint(page->width() / 2, page->height() / 3));
+        dragTile(sheet, QStringLiteral("Disc"), QPoint(page->width() / 2, 2 * page->height() / 3));
+        ASSERT_EQ(page->labels().size(), 2u);
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Format..."))->trigger();
+    apptest::settle();
+
+    // The new format is the canvas's stock, the selected row of the custom list, and on disk.
+    ASSERT_TRUE(canvas()->getTFormat());
+    EXPECT_EQ(window->stockTabs()->currentIndex(), 1);
+    ASSERT_EQ(window->customView()->model()->rowCount(), 1);
+    EXPECT_EQ(customRowText(0), QStringLiteral("Media Case"));
+    EXPECT_EQ(selectedCustomRow(), 0);
+    EXPECT_EQ(canvas()->getEnableLabelFlags().size(), 2);
+    const QString onDisk = plistutilText(canvas()->customDataSource()->filePath());
+    EXPECT_TRUE(onDisk.contains(QStringLiteral("<string>Media Case</string>"))) << onDisk.toStdString();
+    EXPECT_TRUE(onDisk.contains(QStringLiteral("<string>VHSFace</string>")));
+    EXPECT_TRUE(onDisk.contains(QStringLiteral("<string>Disc</string>")));
+
+    // Cancel leaves the row as it was.
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Never"));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("cancelButton")));
+    });
+    clickRow(window->customView(), window->customView()->model()->index(0, 0));
+    QTest::mouseClick(editButton(), Qt::LeftButton);
+    EXPECT_EQ(customRowText(0), QStringLiteral("Media Case"));
+    EXPECT_EQ(canvas()->getTFormat()->name, QStringLiteral("Media Case"));
+
+    // The row edited again in its own panel: the disc's hole widened, the face turned, a new name.
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Custom Format"));
+        auto *page = sheet.findChild<CustomPageView *>();
+        ASSERT_TRUE(page);
+        ASSERT_EQ(page->labels().size(), 2u);
+        EXPECT_EQ(qmtest::sheetField(sheet, QStringLiteral("formatTitle"))->text(), QStringLiteral("Media Case"));
+        // A click on the disc's ring; its hole is no part of it.
+        const TLabelT &disc = page->labels()[1];
+        const QPointF ring = disc.origin() + QPointF(disc.size().width() / 2.0, disc.size().height() * 0.1);
+        QTest::mouseClick(page, Qt::LeftButton, {}, page->viewPoint(ring).toPoint());
+        ASSERT_EQ(page->selectedIndex(), 1);
+        // A disc shows its radii, not its width and height, and cannot be turned.
+        EXPECT_FALSE(qmtest::sheetField(sheet, QStringLiteral("tfWidth"))->isVisible());
+        EXPECT_TRUE(qmtest::sheetField(sheet, QStringLiteral("tfInRadius"))->isVisible());
+        EXPECT_FALSE(qmtest::sheetButton(sheet, QStringLiteral("bnRotate"))->isEnabled());
+        qmtest::typeIntoField(sheet, QStringLiteral("tfInRadius"), QStringLiteral("0.5"));
+        EXPECT_NEAR(page->labels()[1].holeValue(), 25.4, 1e-3);
+        clickShape(sheet, 0);
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("bnRotate")));
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Media Case Turned"));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    QTest::mouseClick(editButton(), Qt::LeftButton);
+    apptest::settle();
+    ASSERT_EQ(window->customView()->model()->rowCount(), 1);
+    EXPECT_EQ(customRowText(0), QStringLiteral("Media Case Turned"));
+    EXPECT_EQ(selectedCustomRow(), 0);
+    ASSERT_TRUE(canvas()->getTFormat());
+    EXPECT_EQ(canvas()->getTFormat()->name, QStringLiteral("Media Case Turned"));
+    EXPECT_EQ(canvas()->getTFormat()->labels[0].getType(), QStringLiteral("VHSFace "));
+    EXPECT_NEAR(canvas()->getTFormat()->labels[1].holeValue(), 25.4, 1e-3);
+    EXPECT_TRUE(plistutilText(canvas()->customDataSource()->filePath())
+                    .contains(QStringLiteral("<string>Media Case Turned</string>")));
+}
+
+TEST_F(StockEditorsWindow, ACatalogueStockIsCopiedAndTheCopyChangedThroughTheEditButton)
+{
+    canvas()->setMeasure(QStringLiteral("Centimeters"));
+    window->stockTabs()->setCurrentIndex(0);
+    clickRow(window->catalogueView(), canvas()->dataSource()->modelIndexByName(QStringLiteral("5160")));
+    ASSERT_EQ(canvas()->getLabel().name, QStringLiteral("5160"));
+
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Custom Label"));
+        EXPECT_EQ(qmtest::sheetField(sheet, QStringLiteral("formatTitle"))->text(), QStringLiteral("5160"));
+        // Centimetres are shown as millimetres here: 2 5/8 inches, 66.675 mm held as a float.
+        const QString width = qmtest::sheetField(sheet, QStringLiteral("tfWidth"))->text();
+        EXPECT_TRUE(width == QStringLiteral("66.67 mm") || width == QStringLiteral("66.68 mm")) << width.toStdString();
+        QPushButton *ok = qmtest::sheetButton(sheet, QStringLiteral("okButton"));
+        // Counts are whole numbers from 1 to 32767, lengths greater than 0.
+        for (const char *refused : {"0", "-3", "40000", "2.5"}) {
+            qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QString::fromLatin1(refused));
+            EXPECT_FALSE(ok->isEnabled()) << refused;
+        }
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("4"));
+        EXPECT_TRUE(ok->isEnabled());
+        qmtest::typeIntoField(sheet, QStringLiteral("tfHeight"), QStringLiteral("0"));
+        EXPECT_FALSE(ok->isEnabled());
+        qmtest::typeIntoField(sheet, QStringLiteral("tfHeight"), QStringLiteral("50"));
+        EXPECT_TRUE(ok->isEnabled());
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    // A double-click on a catalogue product opens it in the panel; OK makes a copy.
+    QTreeView *catalogue = window->catalogueView();
+    QTest::mouseDClick(catalogue->viewport(), Qt::LeftButton, {},
+                       catalogue->visualRect(canvas()->dataSource()->modelIndexByName(QStringLiteral("5160"))).center());
+    apptest::settle();
+    EXPECT_EQ(panels->count(qmtest::TestPrintPanels::Sheet), 1);
+
+    // The copy is a custom grid of its own, shown and selected in the custom list.
+    EXPECT_EQ(window->stockTabs()->currentIndex(), 1);
+    ASSERT_EQ(window->customView()->model()->rowCount(), 1);
+    EXPECT_EQ(customRowText(0), QStringLiteral("5160_custom"));
+    EXPECT_EQ(selectedCustomRow(), 0);
+    EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("5160_custom"));
+    EXPECT_EQ(canvas()->getLabel().num_downlabel, 4);
+    EXPECT_NEAR(canvas()->getLabel().height, 50.0 / 25.4, 1e-4);
+    EXPECT_EQ(canvas()->getEnableLabelFlags().size(), 12);
+
+    // The preview's click rules on the 3 x 4 sheet: Ctrl-click on 5 skips 0 to 4.
+    clickPreview(5, Qt::ControlModifier);
+    EXPECT_EQ(canvas()->getEnableLabelFlags(), QByteArray("\1\1\1\1\1\0\0\0\0\0\0\0", 12));
+    clickPreview(2);
+    EXPECT_EQ(canvas()->countPrintedLabels(), 8);
+    // Shift-click from the first skipped label through 7.
+    clickPreview(7, Qt::ShiftModifier);
+    EXPECT_EQ(canvas()->getEnableLabelFlags(), QByteArray("\1\1\1\1\1\1\1\1\0\0\0\0", 12));
+
+    // The copy changed again through the Edit button: it stays one row, with its name.
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        EXPECT_EQ(qmtest::sheetField(sheet, QStringLiteral("formatTitle"))->text(), QStringLiteral("5160_custom"));
+        EXPECT_EQ(qmtest::sheetField(sheet, QStringLiteral("tfNumberY"))->text(), QStringLiteral("4"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberX"), QStringLiteral("2"));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    QTest::mouseClick(editButton(), Qt::LeftButton);
+    apptest::settle();
+    ASSERT_EQ(window->customView()->model()->rowCount(), 1);
+    EXPECT_EQ(customRowText(0), QStringLiteral("5160_custom"));
+    EXPECT_EQ(canvas()->getLabel().num_label, 2);
+    EXPECT_EQ(canvas()->getEnableLabelFlags().size(), 8);
+    const auto *entry = dynamic_cast<const CustomLabel *>(canvas()->customDataSource()->getItem(0));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->getLabel().num_label, 2);
+    EXPECT_TRUE(plistutilText(canvas()->customDataSource()->filePath()).contains(QStringLiteral("5160_custom")));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // switched off filled, and the clicks that switch print positions.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -213,6 +215,25 @@ TEST_F(StockPreview, PaperOnlyModeShowsNoLabelsAndThePaperFollowsTheSharedSettin
     render();
     EXPECT_NEAR(preview.paperSize().width(), 595.28, 0.01);
     EXPECT_NEAR(preview.scale(), 841.89 / 153.0, 1e-3);
+}
+
+TEST_F(StockPreview, AGridStockIsShownInTheBrowsersModeWithItsSkippedLabelsFilled)
+{
+    // The browser keeps the preview in free-layout mode whatever stock it applies.
+    useGrid(false);
+    preview.setMode(testPreview::FreeLayout);
+    canvas.flags[4] = 1;
+    const QImage image = render();
+    const QRectF skipped = preview.labelRectAt(4);
+    const QRectF printed = preview.labelRectAt(3);
+    ASSERT_FALSE(skipped.isEmpty());
+    EXPECT_NEAR(image.pixelColor(skipped.center().toPoint()).red(), 230, 1);
+    EXPECT_EQ(image.pixelColor(printed.center().toPoint()), QColor(Qt::white));
+    // The outline of a printed label is drawn on its edge.
+    const QPoint edge(int(printed.center().x()), int(std::lround(printed.top())));
+    EXPECT_NE(image.pixelColor(edge), QColor(Qt::white));
+    click(4);
+    EXPECT_EQ(render().pixelColor(skipped.center().toPoint()), QColor(Qt::white));
 }
 
 } // namespace
