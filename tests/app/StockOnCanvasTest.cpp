@@ -1,6 +1,6 @@
 // The stock on the canvas as the window shows it: the description line follows an opened
 // document, the first design starts as New makes one (draw by type on), turning the label
-// keeps the design in view, a change of side leaves the text tool, and filtering the
+// keeps the design in view, a change of side or page leaves the text tool, and filtering the
 // catalogue keeps the current stock selected.
 #include <gtest/gtest.h>
 
@@ -122,6 +122,31 @@ TEST_F(StockOnCanvas, ChangingTheSideLeavesTheTextTool)
     f.window->sideControl()->segmentButton(0)->click();
     apptest::settle();
     EXPECT_EQ(f.canvas()->getCurrToolClass(), RectsView::OvalTool);
+}
+
+TEST_F(StockOnCanvas, ChangingThePageLeavesTheTextTool)
+{
+    // Each label of the sheet a page of its own.
+    f.window->drawByTypeBox()->click();
+    apptest::settle();
+    ASSERT_GT(f.window->pageControl()->segmentCount(), 2);
+
+    f.tool(RectsView::TextTool)->trigger();
+    f.click(QPointF(20, 20));
+    ASSERT_NE(f.canvas()->editedObject(), nullptr);
+    f.window->pageControl()->segmentButton(1)->click();
+    apptest::settle();
+    EXPECT_EQ(f.window->pageControl()->selectedSegment(), 1);
+    EXPECT_EQ(f.canvas()->getCurrToolClass(), RectsView::SelectTool);
+    EXPECT_TRUE(f.tool(RectsView::SelectTool)->isChecked());
+    EXPECT_EQ(f.canvas()->editedObject(), nullptr);
+
+    // A shape tool is not bound to the page: it stays for the next label.
+    f.tool(RectsView::RectTool)->trigger();
+    f.window->pageControl()->segmentButton(2)->click();
+    apptest::settle();
+    EXPECT_EQ(f.window->pageControl()->selectedSegment(), 2);
+    EXPECT_EQ(f.canvas()->getCurrToolClass(), RectsView::RectTool);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Objects placed by a click with a tool of the tool bar: a barcode takes its symbol's
 // natural size at once as one "Create Object" step and shows; a merge-field pair hands the
-// canvas back to the select tool.
+// canvas back to the select tool, and its hidden title is neither hit by a click nor
+// caught by the band.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -87,6 +88,39 @@ TEST_F(ToolPlacement, AMergeFieldPairReturnsToTheSelectTool)
     f.click(onPair);
     EXPECT_EQ(f.canvas()->selectedObjects().size(), 2);
     EXPECT_EQ(f.canvas()->getRects().size(), 2);
+}
+
+TEST_F(ToolPlacement, AHiddenFieldTitleIsNeitherHitNorCaught)
+{
+    // A pair placed by the field tool shows its value alone: the title member is there but hidden.
+    f.canvas()->addFieldType(100);
+    f.click(QPointF(60, 20));
+    ASSERT_EQ(f.canvas()->getRects().size(), 2);
+    const GraphicPtr title = f.canvas()->getRects().first();
+    const GraphicPtr value = f.canvas()->getRects().last();
+    ASSERT_TRUE(title->isHidden());
+    ASSERT_FALSE(value->isHidden());
+    const QRectF titleFrame = title->frameBounds();
+    // The two meet at their insets: the title's own part lies left of the value's drawing.
+    const double valueLeft = value->drawingBounds().left();
+    ASSERT_GT(valueLeft - titleFrame.left(), 4.0);
+    const QPointF onTitleAlone((titleFrame.left() + valueLeft) / 2.0, titleFrame.center().y());
+    f.click(QPointF(170, 65));
+    ASSERT_TRUE(f.canvas()->selectedObjects().isEmpty());
+
+    // A click where only the hidden title lies finds nothing.
+    f.click(onTitleAlone);
+    EXPECT_TRUE(f.canvas()->selectedObjects().isEmpty());
+    EXPECT_EQ(f.canvas()->objectUnderPoint(onTitleAlone), nullptr);
+
+    // Nor does the band drawn round it alone.
+    f.dragFromTo(titleFrame.topLeft() - QPointF(3, 3), QPointF(valueLeft - 1, titleFrame.bottom() + 3));
+    EXPECT_TRUE(f.canvas()->selectedObjects().isEmpty());
+
+    // The band over the value takes the pair.
+    const QRectF valueFrame = value->frameBounds();
+    f.dragFromTo(valueFrame.bottomRight() + QPointF(3, 3), valueFrame.center());
+    EXPECT_EQ(f.canvas()->selectedObjects().size(), 2);
 }
 
 } // namespace
