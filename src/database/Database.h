@@ -6,6 +6,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -194,6 +195,10 @@ public:
     void importDatabase(const QList<DatabaseOrder> &columns, const QStringList &values);
     // Many rows in one transaction; answers the number of records inserted.
     int importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows);
+    // The same, asking `keepGoing` before each row with the number of rows done; when it
+    // answers false nothing of the import is kept and the answer is -1.
+    int importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows,
+                       const std::function<bool(int)> &keepGoing);
 
     // The SQL form of a column name, quoted as an identifier.
     static QString quoteIdentifier(const QString &name);

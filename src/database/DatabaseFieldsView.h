@@ -24,6 +24,8 @@ class Database;
 class DatabaseError;
 class DatabasesListModel;
 class DBPropertiesView;
+class ExportDatabasePanel;
+class NewImportDatabasePanel;
 class RecordBrowserModel;
 class UndoManager;
 
@@ -154,6 +156,17 @@ public:
     void selectRow(int row);
     void selectRows(const QList<int> &rows);
 
+    // ---- import and export ----
+    // Writes the listed records as delimited text: a save panel, then the export sheet.
+    void exportDatabase();
+    // An open panel for a text file or workbook, then the import wizard on it.
+    void importDatabase();
+    void importDatabaseFile(const QString &path);
+    // After any import: the list read again, its first record shown.
+    void finishImport();
+    ExportDatabasePanel *exportDatabasePanel() const;
+    NewImportDatabasePanel *importDatabasePanel() const;
+
     // ---- status and enabling ----
     void updateNumbers();
     void enableButtons();
@@ -195,6 +208,8 @@ public:
         UpdateRecord,
         ClearAllFields,
         GroupOperation,
+        ImportDatabase,
+        ExportDatabase,
     };
     bool validateMenuItem(Command command) const;
     // Says why the store failed, in the user's terms; a write-protected file is said once.
@@ -248,6 +263,10 @@ private:
     void setReadOnly(bool readOnly);
     void refreshDatabasesList();
     void selectDatabaseRow(int row);
+    void writeExport();
+    void runImport();
+    // Writes text to the file through a temporary file; says why when it fails.
+    bool writeTextFile(const QString &path, const QString &text);
 
     Outlets _outlets;
     std::unique_ptr<Database> _database;
@@ -256,6 +275,9 @@ private:
     UndoManager *_ownUndoManager;
     UndoManager *_undoManager;
     QPointer<CategoriesPanel> _categoriesPanel;
+    QPointer<ExportDatabasePanel> _exportDatabasePanel;
+    QPointer<NewImportDatabasePanel> _importDatabasePanel;
+    QString _exportPath;
     QList<QCheckBox *> _groupsControls;
     QList<QLabel *> _fieldLabels;
     qint64 _formPk = -1;

@@ -888,7 +888,10 @@ bool DatabaseFieldsView::validateMenuItem(Command command) const
     case ClearAllFields:
         return _database && !_readOnly && selectedRows().size() == 1 && _formPk >= 0;
     case GroupOperation:
+    case ImportDatabase:
         return _database && !_readOnly;
+    case ExportDatabase:
+        return _database && _browserModel->rowCount() > 0;
     }
     return false;
 }

@@ -104,6 +104,9 @@ void DatabaseModeSwitch::buildDatabaseMenu()
          [editor] { editor->groupOperation(CategoriesPanel::RemoveFromGroups); }},
         {"Toggle Groups...", DatabaseFieldsView::GroupOperation,
          [editor] { editor->groupOperation(CategoriesPanel::ToggleGroups); }},
+        {nullptr, DatabaseFieldsView::AddRecord, {}},
+        {"Import...", DatabaseFieldsView::ImportDatabase, [editor] { editor->importDatabase(); }},
+        {"Export...", DatabaseFieldsView::ExportDatabase, [editor] { editor->exportDatabase(); }},
     };
     for (const Item &item : items) {
         if (!item.title) {

@@ -5,6 +5,7 @@
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseError.h"
 #include "database/DatabaseStatement.h"
+#include "database/DelimitedText.h"
 #include "database/Utils.h"
 #include "platform/Format.h"
 
@@ -119,26 +120,6 @@ QString exportCell(const DatabaseStatement &statement, int column, int type)
     default:
         return statement.columnText(column);
     }
-}
-
-QString commaQuoted(QString value)
-{
-    auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    int start = 0;
-    int end = value.size();
-    while (start < end && isBlank(value.at(start)))
-        ++start;
-    while (end > start && isBlank(value.at(end - 1)))
-        --end;
-    value = value.mid(start, end - start);
-    value.replace(QChar(0x201C), QLatin1Char('"')).replace(QChar(0x201D), QLatin1Char('"'));
-    if (value.contains(QLatin1Char('"'))) {
-        value.replace(QLatin1String("\""), QLatin1String("\"\""));
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    }
-    if (value.contains(QLatin1Char(',')))
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    return value;
 }
 
 } // namespace
@@ -537,14 +518,13 @@ QString Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar deli
     DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT %1 FROM dbtable%2%3;")
                                                                  .arg(names.join(QLatin1Char(',')), filterClause(), order));
     bindFilter(statement, 1, groups);
-    const bool comma = delimiter == QLatin1Char(',');
     QStringList lines;
     int rc = SQLITE_ROW;
     while ((rc = statement.step()) == SQLITE_ROW) {
         QStringList cells;
         for (int i = 0; i < types.size(); ++i) {
             const QString cell = exportCell(statement, i, types.at(i));
-            cells.append(comma ? commaQuoted(cell) : cell);
+            cells.append(DelimitedText::exportValue(cell, delimiter));
         }
         const QString line = cells.join(delimiter);
         if (!line.isEmpty())
@@ -562,6 +542,12 @@ void Database::importDatabase(const QList<DatabaseOrder> &columns, const QString
 
 int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows)
 {
+    return importDatabase(columns, rows, {});
+}
+
+int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows,
+                             const std::function<bool(int)> &keepGoing)
+{
     Scope scope(*this);
     DatabaseConnection &connection = scope.connection();
     // Rows that fill the same columns share one prepared statement.
@@ -570,7 +556,14 @@ int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QS
     qint64 lastPk = -1;
     connection.begin();
     try {
+        int done = 0;
         for (const QStringList &values : rows) {
+            if (keepGoing && !keepGoing(done++)) {
+                statements.clear();
+                connection.rollback();
+                refreshBrowser();
+                return -1;
+            }
             QList<int> taken;
             for (int p = 0; p < columns.size() && p < values.size(); ++p)
                 if (columns.at(p)._used && !values.at(p).isEmpty())

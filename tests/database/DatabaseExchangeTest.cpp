@@ -28,7 +28,7 @@ TEST(DatabaseExchange, ExportQuotesCommaValues)
     dbtest::addRecord(*db, {{"First_Name", QString::fromUtf8("\u201Ccurly\u201D")}, {"Last_Name", "c"}, {"City", ""}});
     const QList<DatabaseOrder> list = columns({"First Name", "City"});
     EXPECT_EQ(db->exportDatabase(list, ','),
-              "\"say \"\"hi\"\", ok\",\"a,b\"\r\n,\",x\"\r\n\"\"\"curly\"\"\",");
+              QString::fromUtf8("\"say \"\"hi\"\", ok\",\"a,b\"\r\n,\",x\"\r\n\u201Ccurly\u201D,"));
     EXPECT_EQ(db->exportDatabase(list, '\t'),
               QString::fromUtf8(" say \"hi\", ok \ta,b\r\n\t,x\r\n\u201Ccurly\u201D\t"));
 }

@@ -1,0 +1,46 @@
+#pragma once
+// The delimited text format of the database's text export and import: the five delimiters,
+// quoting a value for export and reading a file back into records of fields. A value our own
+// export wrote (with delimiters, double quotes or line breaks in it) reads back unchanged.
+#include <QByteArray>
+#include <QChar>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quillmark {
+
+class DelimitedText
+{
+public:
+    DelimitedText() = delete;
+
+    // The delimiters in pop-up order: comma, blank, tab, colon, semicolon.
+    static constexpr int DelimiterCount = 5;
+    static QChar delimiterAt(int index);
+    // The English titles of the delimiter pop-up ("Comma", "Space", "Tab", "Colon", "Semicolon").
+    static QStringList delimiterTitles();
+    // The delimiter a file's extension suggests: "tab" tab, anything else comma.
+    static int delimiterIndexForExtension(const QString &extension);
+
+    // One value as the export writes it. With the comma it is trimmed of blanks and tabs and
+    // quoted when it holds a comma, a double quote or a line break; with another delimiter it
+    // is quoted only when it holds that delimiter or a line break, or begins with a double
+    // quote, so that it reads back as it was.
+    static QString exportValue(const QString &value, QChar delimiter);
+
+    // The text of a file: UTF-8 (a byte order mark is dropped), or UTF-16 with its byte order
+    // mark. Nothing when the bytes are neither.
+    static std::optional<QString> decode(const QByteArray &bytes);
+
+    // Splits text into records (one per line; a quoted value may hold line breaks) of fields.
+    // An empty line is a record without fields.
+    static QList<QStringList> readRecords(const QString &text, QChar delimiter);
+    // One line's fields; the comma reader for the comma, the plain split for the others.
+    static QStringList readRow(const QString &line, QChar delimiter);
+    static QStringList readCommaSeparatedLine(const QString &line);
+};
+
+} // namespace quillmark
