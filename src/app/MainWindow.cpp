@@ -408,6 +408,13 @@ void MainWindow::buildMenus()
     addItem(m_fileMenu, QStringLiteral("Export..."), QKeySequence(), [canvas] { canvas->exportLabel(); });
     addItem(m_fileMenu, QStringLiteral("Export Sequential..."), QKeySequence(),
             [canvas] { canvas->exportSequentialLabel(); });
+    QMenu *tracks = m_fileMenu->addMenu(QStringLiteral("Tracks"));
+    QAction *fromFolder = addItem(tracks, QStringLiteral("Import Track Names from Folder..."), {}, [canvas] { canvas->importFolder(); });
+    QAction *fromFile = addItem(tracks, QStringLiteral("Import Tracks List from Text File..."), {}, [canvas] { canvas->importTextFile(); });
+    connect(tracks, &QMenu::aboutToShow, tracks, [canvas, fromFolder, fromFile] {
+        fromFolder->setEnabled(canvas->canImportTracks());
+        fromFile->setEnabled(canvas->canImportTracks());
+    });
     m_fileMenu->addSeparator();
     // The preview shows the paper these commands may change.
     addItem(m_fileMenu, QStringLiteral("Page Setup..."), QKeySequence(), [this, canvas] {

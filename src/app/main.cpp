@@ -4,6 +4,8 @@
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
 #include "canvas/RectsView.h"
+#include "database/ContactSource.h"
+#include "database/EdsContactSource.h"
 #include "foundation/Language.h"
 
 int main(int argc, char **argv)
@@ -17,6 +19,8 @@ int main(int argc, char **argv)
     // Before any document is read: the kinds its objects and groups may name.
     quillmark::registerAllKinds();
     quillmark::RectsView::measureScreenFactor();
+    // The contact store of Linux desktops, for the contacts import.
+    quillmark::ContactSource::setSystem(std::make_unique<quillmark::EdsContactSource>());
     int result = 0;
     {
         quillmark::MainWindow window;
@@ -26,6 +30,7 @@ int main(int argc, char **argv)
         result = app.exec();
         window.canvas()->applicationWillTerminate();
     }
+    quillmark::ContactSource::setSystem(nullptr);
     Language::clean();
     return result;
 }

@@ -605,6 +605,17 @@ public:
     // is edited or the insertion point is not shown in the object.
     QRectF caretRect() const;
 
+    // ---- track lists (src/database/RectsView_tracks.cpp) ----
+    // Exactly one text box or oval is selected.
+    bool canImportTracks() const;
+    // The names of a folder's entries, numbered, each ending in a tab and, outside an oval, a
+    // line end; hidden entries are left out.
+    static QString trackListFromFolder(const QString &folder, bool oval);
+    // Types the text into the selected object at its insertion point, as editable text.
+    bool insertTrackText(const QString &text);
+    void importFolder();
+    void importTextFile();
+
     // ---- images (src/images/RectsView_images.cpp) ----
     // The private drag type of a browser tile: the payload is empty, the image browser's
     // selected tile is what is dropped.

@@ -179,7 +179,7 @@ bool Database::createDatabaseAtPath(const QString &path, QString *error)
     return true;
 }
 
-bool Database::addAddressBook()
+bool Database::addAddressBook(bool samplePeople)
 {
     const QString folder = QDir::cleanPath(databasesFolder());
     const QFileInfo info(folder);
@@ -199,17 +199,25 @@ bool Database::addAddressBook()
     const QString addressBook = pathForTitle(QStringLiteral("Address Book"));
     if (!createDatabaseAtPath(addressBook))
         return true;
-    // The system's contacts have no counterpart here; a few fictional people take their place.
-    const QString people = addressBookSamplePath();
-    if (!people.isEmpty()) {
-        try {
-            Database db(addressBook);
-            db.importRecordsFrom(people);
-        } catch (const DatabaseError &e) {
-            qWarning("%s", qPrintable(e.message()));
-        }
-    }
+    if (samplePeople)
+        addSamplePeople(addressBook);
     return true;
+}
+
+void Database::addSamplePeople(const QString &path)
+{
+    const QString people = addressBookSamplePath();
+    if (people.isEmpty())
+        return;
+    // Made current by its construction, the instance must not leave the open one behind.
+    Database *current = currentDatabase();
+    try {
+        Database db(path);
+        db.importRecordsFrom(people);
+    } catch (const DatabaseError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+    setCurrentDatabase(current);
 }
 
 std::unique_ptr<Database> Database::openDatabaseAtPath(const QString &path, QString *error)

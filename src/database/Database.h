@@ -53,8 +53,11 @@ public:
     // failure leaves no file behind. Clears the current database, as releasing any instance does.
     static bool createDatabaseAtPath(const QString &path, QString *error = nullptr);
     // The first run: when the Databases folder does not exist yet, creates it with "US
-    // Senators" and "Address Book". Answers whether it was a first run.
-    static bool addAddressBook();
+    // Senators" and "Address Book", the latter with a few fictional people unless the
+    // system's contacts are to fill it. Answers whether it was a first run.
+    static bool addAddressBook(bool samplePeople = true);
+    // Adds the fictional people of the bundle to a database file.
+    static void addSamplePeople(const QString &path);
     // Opens a database file the way the editor switches to it: reads its fields, starts a
     // fresh record, adds the form settings it lacks, makes it current and posts
     // "DatabaseChangedNotification". Null, with *error set, when the file cannot be read.

@@ -1,5 +1,7 @@
 #include "database/DatabaseFieldsView.h"
 
+#include "database/PreferencesDatabasePanel.h"
+
 #include "database/CImageView.h"
 #include "database/DBPropertiesView.h"
 #include "database/Database.h"
@@ -215,7 +217,10 @@ UndoManager *DatabaseFieldsView::undoManager() const
 
 void DatabaseFieldsView::awakeFromNib()
 {
-    Database::addAddressBook();
+    // With a contact store installed, the new Address Book is filled from it once it opens.
+    ContactSource *contacts = ContactSource::system();
+    if (Database::addAddressBook(contacts == nullptr) && contacts)
+        _firstRunContactsPath = Database::pathForTitle(QStringLiteral("Address Book"));
     refreshDatabasesList();
     enableButtons();
     _dirty = false;
@@ -571,8 +576,28 @@ QWidget *DatabaseFieldsView::valueControlForPk(int pk) const
 void DatabaseFieldsView::resetFieldsOrder()
 {
     const QList<QWidget *> controls = valueControls();
-    for (int i = 1; i < controls.size(); ++i)
-        QWidget::setTabOrder(controls.at(i - 1), controls.at(i));
+    QList<QWidget *> chain;
+    const QList<tableField> order = PreferencesDatabasePanel::storedOrder();
+    if (order.isEmpty()) {
+        chain = controls;
+    } else {
+        // The preferences' order; fields it leaves out are reached by a click only, and fields
+        // it does not know follow in form order.
+        QList<QWidget *> skipped;
+        for (const tableField &entry : order) {
+            QWidget *control = valueControlForPk(entry.pk);
+            if (!control || chain.contains(control) || skipped.contains(control))
+                continue;
+            (entry.type == 0 ? skipped : chain).append(control);
+        }
+        for (QWidget *control : controls)
+            if (!chain.contains(control) && !skipped.contains(control))
+                chain.append(control);
+        for (QWidget *control : controls)
+            control->setFocusPolicy(skipped.contains(control) ? Qt::ClickFocus : Qt::StrongFocus);
+    }
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
 QVariant DatabaseFieldsView::controlValue(const QWidget *control) const
@@ -708,6 +733,12 @@ void DatabaseFieldsView::setDefaultRecordValues()
     QVariantMap &values = _database->fieldValues();
     values.clear();
     values.insert(QStringLiteral("Date"), QDateTime::currentDateTimeUtc());
+    // The values a new record starts with, from the database preferences.
+    for (const dbField &entry : PreferencesDatabasePanel::storedValues()) {
+        const QString text = entry.value().toString();
+        if (!text.isEmpty() && _database->fieldPkByTitle(entry.identifier()) >= 0)
+            values.insert(entry.identifier(), text);
+    }
     values.insert(QStringLiteral("Groups"), qint64(0));
 }
 

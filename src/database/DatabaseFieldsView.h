@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+#include "database/ContactSource.h"
+
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
@@ -26,6 +28,7 @@ class DatabasesListModel;
 class DBPropertiesView;
 class ExportDatabasePanel;
 class NewImportDatabasePanel;
+class PreferencesDatabasePanel;
 class RecordBrowserModel;
 class UndoManager;
 
@@ -166,6 +169,21 @@ public:
     void finishImport();
     ExportDatabasePanel *exportDatabasePanel() const;
     NewImportDatabasePanel *importDatabasePanel() const;
+    // vCard files: an open panel, one record per card.
+    void importVCard();
+    void importVCardFile(const QString &path);
+    // The listed records, or the one shown, as a vCard file.
+    void exportVCard();
+    // The store's current record as a vCard.
+    QString vcardFromFieldValues() const;
+    // The system's contacts into the open database once the store answers.
+    void importAddressBook();
+    // The database preferences sheet.
+    void preferences();
+    PreferencesDatabasePanel *preferencesDatabasePanel() const;
+    // On the first run, after the new Address Book has opened: the system's contacts into it,
+    // or the sample people when there are none to import.
+    void importFirstRunContacts();
 
     // ---- status and enabling ----
     void updateNumbers();
@@ -210,6 +228,10 @@ public:
         GroupOperation,
         ImportDatabase,
         ExportDatabase,
+        ImportVCard,
+        ExportVCard,
+        ImportAddressBook,
+        Preferences,
     };
     bool validateMenuItem(Command command) const;
     // Says why the store failed, in the user's terms; a write-protected file is said once.
@@ -265,6 +287,10 @@ private:
     void selectDatabaseRow(int row);
     void writeExport();
     void runImport();
+    // Inserts the records (values by column name) in one transaction with progress; the
+    // number inserted, -1 when cancelled or failed (nothing kept).
+    int insertRecords(const QList<QVariantMap> &records, const QString &label);
+    void importContacts(ContactSource *source, ContactSource::Access access, const QString &reason, bool quiet = false);
     // Writes text to the file through a temporary file; says why when it fails.
     bool writeTextFile(const QString &path, const QString &text);
 
@@ -277,6 +303,8 @@ private:
     QPointer<CategoriesPanel> _categoriesPanel;
     QPointer<ExportDatabasePanel> _exportDatabasePanel;
     QPointer<NewImportDatabasePanel> _importDatabasePanel;
+    QPointer<PreferencesDatabasePanel> _preferencesDatabasePanel;
+    QString _firstRunContactsPath;
     QString _exportPath;
     QList<QCheckBox *> _groupsControls;
     QList<QLabel *> _fieldLabels;

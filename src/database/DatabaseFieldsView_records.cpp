@@ -890,8 +890,14 @@ bool DatabaseFieldsView::validateMenuItem(Command command) const
     case GroupOperation:
     case ImportDatabase:
         return _database && !_readOnly;
+    case ImportVCard:
+    case ImportAddressBook:
+        return _database && !_readOnly;
     case ExportDatabase:
+    case ExportVCard:
         return _database && _browserModel->rowCount() > 0;
+    case Preferences:
+        return _database != nullptr;
     }
     return false;
 }

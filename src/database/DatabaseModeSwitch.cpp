@@ -107,6 +107,11 @@ void DatabaseModeSwitch::buildDatabaseMenu()
         {nullptr, DatabaseFieldsView::AddRecord, {}},
         {"Import...", DatabaseFieldsView::ImportDatabase, [editor] { editor->importDatabase(); }},
         {"Export...", DatabaseFieldsView::ExportDatabase, [editor] { editor->exportDatabase(); }},
+        {"Import VCard...", DatabaseFieldsView::ImportVCard, [editor] { editor->importVCard(); }},
+        {"Export VCard...", DatabaseFieldsView::ExportVCard, [editor] { editor->exportVCard(); }},
+        {"Import Contacts", DatabaseFieldsView::ImportAddressBook, [editor] { editor->importAddressBook(); }},
+        {nullptr, DatabaseFieldsView::AddRecord, {}},
+        {"Database Preferences...", DatabaseFieldsView::Preferences, [editor] { editor->preferences(); }},
     };
     for (const Item &item : items) {
         if (!item.title) {

@@ -344,6 +344,7 @@ void DatabaseView::appDidFinishLaunching()
     for (const QString &path : std::as_const(candidates))
         if (_databaseFieldsView->setDatabasePath(path) || _databaseFieldsView->database())
             break;
+    _databaseFieldsView->importFirstRunContacts();
 }
 
 void DatabaseView::appWillTerminate()

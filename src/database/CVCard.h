@@ -1,0 +1,81 @@
+#pragma once
+// One vCard: read from the text of a card into values keyed by database column names, and
+// written back as vCard 3.0. Which address is read and written follows the contact profile
+// (the user default "profileContacts", "Work" or "Home").
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+
+namespace quillmark {
+
+class CVCard
+{
+public:
+    // Encodings of a value.
+    enum Encoding { Plain = 0, QuotedPrintable = 1, Base64 = 2 };
+
+    // An empty card.
+    CVCard() = default;
+    // The text of a card after "BEGIN:VCARD"; ok is false when it has no "END:VCARD".
+    static CVCard fromString(const QString &text, bool *ok = nullptr);
+
+    const QString &cardString() const { return _cardString; }
+    const QVariantMap &dict() const { return _dict; }
+    // A null value is ignored.
+    void setObject(const QVariant &value, const QString &key);
+
+    // Reads the card's values into dict().
+    void parse();
+    // One value: the first property named `tag` (whole name, any letter case, a group prefix
+    // allowed) whose types include `type` when one is given, its component `index`, decoded.
+    // Null when there is none or it does not decode to UTF-8 text.
+    QString extractByTag(const QString &tag, const QString &type, int index) const;
+    // The decoded bytes of a property's first value (a photo).
+    QByteArray extractDataByTag(const QString &tag) const;
+
+    // The card as vCard 3.0 text, every line ending in CR LF.
+    QString writeVCard() const;
+    // One line for a column's value, or empty when it has none.
+    QString writeEntry(const QString &key, const QString &tag, const QString &add = QString()) const;
+    // A value ready for a line: plain (escaped), QUOTED-PRINTABLE or Base64, and which.
+    static QString encodeObject(const QVariant &value, Encoding *code);
+    static QString encodeWith(const QByteArray &bytes, Encoding code);
+    static bool hasBinaryChars(const QByteArray &bytes);
+    static bool hasQuotedChars(const QByteArray &bytes);
+    // The image type a photo's bytes are ("JPEG", "PNG", "GIF", "TIFF", "BMP").
+    static QString imageType(const QByteArray &bytes);
+    // A picture's bytes as the photo well stores a photo (TIFF, at most 200 a side); empty
+    // when they are no picture.
+    static QByteArray storedPhoto(const QByteArray &bytes);
+
+    // One property line of the card, unfolded: its name (upper case, without a group), its
+    // types (upper case), its encoding and its raw value.
+    struct Property
+    {
+        QString name;
+        QStringList types;
+        QStringList parameters;
+        Encoding encoding = Plain;
+        QString value;
+    };
+    const QList<Property> &properties() const;
+    // Component `index` of a property's value, decoded; null when it is not UTF-8 text.
+    static QString componentText(const Property &property, int index);
+    // The values of a list property (CATEGORIES), split at the commas that are not escaped.
+    static QStringList listValues(const Property &property);
+    // A property's value decoded to bytes (a photo).
+    static QByteArray propertyData(const Property &property);
+
+private:
+    QString valueText(const QVariant &value) const;
+
+    QString _cardString;
+    QVariantMap _dict;
+    mutable QList<Property> _properties;
+    mutable bool _propertiesRead = false;
+};
+
+} // namespace quillmark

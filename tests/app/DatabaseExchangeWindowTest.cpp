@@ -1,0 +1,264 @@
+// Import and export in the whole window: the Database menu's Import..., Export...,
+// Import VCard..., Export VCard... and Import Contacts as a user runs them, and the File
+// menu's track lists typed into the selected text box.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "app/AllKinds.h"
+#include "app/MainWindow.h"
+#include "canvas/RectsView.h"
+#include "common/TestPrompts.h"
+#include "common/TestSupport.h"
+#include "database/ContactSource.h"
+#include "database/Database.h"
+#include "database/DatabaseFieldsView.h"
+#include "database/DatabaseModeSwitch.h"
+#include "database/DatabaseUserAction.h"
+#include "database/DatabaseView.h"
+#include "database/ExportDatabasePanel.h"
+#include "database/NewImportDatabasePanel.h"
+#include "foundation/Language.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorRect.h"
+#include "platform/UserDefaults.h"
+
+using namespace quillmark;
+
+namespace {
+
+QString sqlite(const QString &path, const QString &sql)
+{
+    QProcess process;
+    process.start("sqlite3", {path, sql});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QAction *menuItem(QMainWindow &window, const QString &menu, const QString &title)
+{
+    std::function<QAction *(QMenu *)> find = [&](QMenu *m) -> QAction * {
+        for (QAction *item : m->actions()) {
+            if (item->menu()) {
+                if (QAction *inner = find(item->menu()))
+                    return inner;
+            } else if (item->text() == title) {
+                return item;
+            }
+        }
+        return nullptr;
+    };
+    for (QAction *top : window.menuBar()->actions())
+        if (top->menu() && top->menu()->title() == menu)
+            return find(top->menu());
+    return nullptr;
+}
+
+// Opens the menu as a click would (its items take their state), then runs the item.
+bool run(QMainWindow &window, const QString &menu, const QString &title)
+{
+    QAction *item = menuItem(window, menu, title);
+    if (!item)
+        return false;
+    for (QAction *top : window.menuBar()->actions())
+        if (top->menu() && top->menu()->title() == menu)
+            emit top->menu()->aboutToShow();
+    for (QMenu *sub : window.findChildren<QMenu *>())
+        emit sub->aboutToShow();
+    if (!item->isEnabled())
+        return false;
+    item->trigger();
+    return true;
+}
+
+class FakeContacts : public ContactSource
+{
+public:
+    void requestAccess(std::function<void(Access, const QString &)> answer) override
+    {
+        QTimer::singleShot(0, [answer] { answer(Access::Granted, QString()); });
+    }
+    QStringList groups() const override { return {"Club"}; }
+    QList<Contact> contacts() const override
+    {
+        Contact c;
+        c.givenName = "Ada";
+        c.familyName = "Lovelace";
+        c.groups = {"Club"};
+        return {c};
+    }
+};
+
+class DatabaseExchangeWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Language::reset(qmtest::resourcesDir(), "en");
+        QDir(Database::databasesFolder()).removeRecursively();
+        QDir().mkpath(Database::databasesFolder());
+        UserDefaults::standard().removeObject("databasePath");
+        path = Database::pathForTitle("Club");
+        ASSERT_TRUE(Database::createDatabaseAtPath(path));
+        folder = qmtest::freshDir("exchange");
+    }
+
+    void TearDown() override
+    {
+        ContactSource::setSystem(nullptr);
+        QDir(Database::databasesFolder()).removeRecursively();
+        Language::reset();
+        DatabaseUserAction::end();
+    }
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(folder + "/" + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    qmtest::ScopedTestPrompts prompts;
+    QString path;
+    QString folder;
+};
+
+} // namespace
+
+TEST_F(DatabaseExchangeWindow, RecordsComeInAndGoOutThroughTheDatabaseMenu)
+{
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    DatabaseModeSwitch *modes = window.modeSwitch();
+    // Outside database mode the commands rest.
+    EXPECT_FALSE(menuItem(window, "Database", "Import...")->isEnabled());
+    modes->switchTabs(DatabaseModeSwitch::DatabaseMode);
+    DatabaseFieldsView *editor = modes->databaseView()->databaseFieldsView();
+    ASSERT_TRUE(editor->database());
+    // Nothing to export from an empty list.
+    EXPECT_FALSE(run(window, "Database", "Export..."));
+
+    // Import a text file through the wizard: its pop-ups map the columns.
+    prompts->queuePath(write("people.csv", "Ada,Lovelace,London\nAlan,Turing,\"Wilmslow, Cheshire\"\n"));
+    ASSERT_TRUE(run(window, "Database", "Import..."));
+    NewImportDatabasePanel *wizard = editor->importDatabasePanel();
+    ASSERT_TRUE(wizard && wizard->isVisible());
+    const QStringList fields = {"First Name", "Last Name", "City"};
+    for (int row = 0; row < 3; ++row) {
+        auto *popup = qobject_cast<QComboBox *>(wizard->table()->indexWidget(wizard->table()->model()->index(row, 2)));
+        ASSERT_TRUE(popup);
+        const int index = popup->findText(fields.at(row));
+        popup->setCurrentIndex(index);
+        emit popup->activated(index);
+    }
+    QTest::mouseClick(wizard->findChild<QPushButton *>("import"), Qt::LeftButton);
+    EXPECT_EQ(sqlite(path, "SELECT First_Name, Last_Name, City FROM dbtable ORDER BY pk;"),
+              "Ada|Lovelace|London\nAlan|Turing|Wilmslow, Cheshire");
+
+    // Export them again with semicolons.
+    prompts->queuePath(folder + "/out.csv");
+    ASSERT_TRUE(run(window, "Database", "Export..."));
+    ExportDatabasePanel *panel = editor->exportDatabasePanel();
+    ASSERT_TRUE(panel && panel->isVisible());
+    for (int row = panel->table()->count() - 1; row >= 0; --row)
+        if (!fields.contains(panel->exportArray().at(row).title()))
+            panel->toggleRow(row);
+    panel->delimiterPopup()->setCurrentIndex(4);
+    QTest::mouseClick(panel->findChild<QPushButton *>("export"), Qt::LeftButton);
+    QFile out(folder + "/out.csv");
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(out.readAll(), "Ada;Lovelace;London\r\nAlan;Turing;Wilmslow, Cheshire");
+
+    // vCards out and in.
+    prompts->queueSaveOfType(folder + "/club.vcf");
+    ASSERT_TRUE(run(window, "Database", "Export VCard..."));
+    prompts->queuePath(folder + "/club.vcf");
+    ASSERT_TRUE(run(window, "Database", "Import VCard..."));
+    EXPECT_EQ(sqlite(path, "SELECT count(*) FROM dbtable WHERE Last_Name = 'Turing' AND City = 'Wilmslow, Cheshire';"), "2");
+
+    // The system's contacts, with their group.
+    ContactSource::setSystem(std::make_unique<FakeContacts>());
+    ASSERT_TRUE(run(window, "Database", "Import Contacts"));
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(sqlite(path, "SELECT Groups FROM dbtable WHERE Last_Name = 'Lovelace' ORDER BY pk DESC LIMIT 1;"), "1");
+    EXPECT_EQ(sqlite(path, "SELECT title FROM dbgroups ORDER BY pk LIMIT 1;"), "Club");
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+}
+
+TEST_F(DatabaseExchangeWindow, ATrackListIsTypedIntoTheSelectedBox)
+{
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    RectsView *canvas = window.canvas();
+    // Without a selected text box the items rest.
+    EXPECT_FALSE(run(window, "File", "Import Track Names from Folder..."));
+
+    const QString tracks = folder + "/album";
+    QDir().mkpath(tracks);
+    for (const char *name : {"02 Song.aiff", "01 Intro.aiff", ".DS_Store", "10 Outro.aiff"})
+        QFile(tracks + "/" + name).open(QIODevice::WriteOnly);
+    auto box = ColorRect::create(QRectF(10, 10, 200, 120));
+    box->setPageName(canvas->getCurrPageName());
+    canvas->addGraphic(box);
+    canvas->selectRect(box);
+    prompts->queuePath(tracks);
+    ASSERT_TRUE(run(window, "File", "Import Track Names from Folder..."));
+    EXPECT_EQ(box->textStorage()->toPlainText(), "1. 01 Intro.aiff\t\n2. 02 Song.aiff\t\n3. 10 Outro.aiff\t\n");
+    // One step of undo takes it back.
+    canvas->clearEditable();
+    canvas->undo();
+    EXPECT_EQ(box->textStorage()->toPlainText(), "");
+
+    // In an oval the names follow each other.
+    auto oval = ColorOval::create(QRectF(10, 200, 200, 200));
+    oval->setPageName(canvas->getCurrPageName());
+    canvas->addGraphic(oval);
+    canvas->clearSelection();
+    canvas->selectRect(oval);
+    prompts->queuePath(tracks);
+    ASSERT_TRUE(run(window, "File", "Import Track Names from Folder..."));
+    EXPECT_EQ(oval->textStorage()->toPlainText(), "1. 01 Intro.aiff\t2. 02 Song.aiff\t3. 10 Outro.aiff\t");
+
+    // A text file goes in whole; one that is not UTF-8 is said and changes nothing.
+    auto list = ColorRect::create(QRectF(250, 10, 200, 120));
+    list->setPageName(canvas->getCurrPageName());
+    canvas->addGraphic(list);
+    canvas->clearSelection();
+    canvas->selectRect(list);
+    prompts->queuePath(write("tracks.txt", "Side A\r\nSide B\r\n"));
+    ASSERT_TRUE(run(window, "File", "Import Tracks List from Text File..."));
+    EXPECT_EQ(list->textStorage()->toPlainText(), "Side A\nSide B\n");
+    prompts->queuePath(write("latin.txt", "Caf\xE9\n"));
+    ASSERT_TRUE(run(window, "File", "Import Tracks List from Text File..."));
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, "Could not import text file because of error 261");
+    EXPECT_EQ(list->textStorage()->toPlainText(), "Side A\nSide B\n");
+
+    // An empty folder changes nothing.
+    const QString empty = folder + "/empty";
+    QDir().mkpath(empty);
+    prompts->queuePath(empty);
+    ASSERT_TRUE(run(window, "File", "Import Track Names from Folder..."));
+    EXPECT_EQ(list->textStorage()->toPlainText(), "Side A\nSide B\n");
+}
