@@ -94,7 +94,10 @@ EdsContactSource::EdsContactSource(const QDBusConnection &connection) : _bus(con
 void EdsContactSource::requestAccess(std::function<void(Access, const QString &)> answer)
 {
     // Answered from the event loop, as the store's own answer would come.
-    QTimer::singleShot(0, QCoreApplication::instance(), [this, answer = std::move(answer)] {
+    std::weak_ptr<bool> alive = _alive;
+    QTimer::singleShot(0, QCoreApplication::instance(), [this, alive, answer = std::move(answer)] {
+        if (alive.expired())
+            return;
         QString reason;
         const bool ok = fetch(&reason);
         answer(ok ? Access::Granted : Access::Unavailable, reason);

@@ -4,6 +4,8 @@
 // vCard the address book gives, groups from the contacts' categories.
 #include <QDBusConnection>
 
+#include <memory>
+
 #include "database/ContactSource.h"
 
 namespace quillmark {
@@ -30,6 +32,8 @@ private:
     bool fetch(QString *reason);
 
     QDBusConnection _bus;
+    // An answer pending when the source goes is dropped.
+    std::shared_ptr<bool> _alive = std::make_shared<bool>(true);
     QStringList _groups;
     QList<Contact> _contacts;
 };

@@ -11,6 +11,7 @@
 #include <QXmlStreamReader>
 
 #include <cmath>
+#include <map>
 #include <memory>
 
 #include <unicode/decimfmt.h>
@@ -216,24 +217,46 @@ QString ExcelWorkbook::formatDate(const QString &serial, const QString &code, bo
         base = QDate(1899, 12, 30);
     }
     const QDateTime instant = QDateTime(base.addDays(qint64(days)), QTime(0, 0), QTimeZone::utc()).addSecs(seconds);
-    UErrorCode status = U_ZERO_ERROR;
-    icu::SimpleDateFormat format(toIcu(datePattern(withoutDecorations(code))), icu::Locale::getDefault(), status);
-    if (U_FAILURE(status))
+    // Making a formatter costs far more than using one: a sheet reuses one per code.
+    thread_local std::map<QString, std::unique_ptr<icu::SimpleDateFormat>> formatters;
+    const QString key = code + QLatin1Char('\n') + QString::fromLatin1(icu::Locale::getDefault().getName());
+    auto it = formatters.find(key);
+    if (it == formatters.end()) {
+        UErrorCode status = U_ZERO_ERROR;
+        auto format = std::make_unique<icu::SimpleDateFormat>(toIcu(datePattern(withoutDecorations(code))), icu::Locale::getDefault(), status);
+        if (U_FAILURE(status))
+            format.reset();
+        else
+            format->adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
+        if (formatters.size() > 256)
+            formatters.clear();
+        it = formatters.emplace(key, std::move(format)).first;
+    }
+    if (!it->second)
         return QString();
-    format.adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
     icu::UnicodeString out;
-    format.format(UDate(instant.toMSecsSinceEpoch()), out);
+    it->second->format(UDate(instant.toMSecsSinceEpoch()), out);
     return fromIcu(out);
 }
 
 QString ExcelWorkbook::formatNumber(double value, const QString &pattern)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::DecimalFormat format(toIcu(pattern), status);
-    if (U_FAILURE(status))
+    thread_local std::map<QString, std::unique_ptr<icu::DecimalFormat>> formatters;
+    const QString key = pattern + QLatin1Char('\n') + QString::fromLatin1(icu::Locale::getDefault().getName());
+    auto it = formatters.find(key);
+    if (it == formatters.end()) {
+        UErrorCode status = U_ZERO_ERROR;
+        auto format = std::make_unique<icu::DecimalFormat>(toIcu(pattern), status);
+        if (U_FAILURE(status))
+            format.reset();
+        if (formatters.size() > 256)
+            formatters.clear();
+        it = formatters.emplace(key, std::move(format)).first;
+    }
+    if (!it->second)
         return QString();
     icu::UnicodeString out;
-    format.format(value, out);
+    it->second->format(value, out);
     return fromIcu(out);
 }
 

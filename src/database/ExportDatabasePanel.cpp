@@ -38,7 +38,7 @@ ExportDatabasePanel::ExportDatabasePanel(QWidget *parent)
     _tabExportOrder->setDragDropMode(QAbstractItemView::InternalMove);
     _tabExportOrder->setDefaultDropAction(Qt::MoveAction);
     _tabExportOrder->setSelectionMode(QAbstractItemView::SingleSelection);
-    _tabExportOrder->setMinimumSize(260, 320);
+    _tabExportOrder->setMinimumSize(320, 380);
 
     auto *form = new QFormLayout;
     form->addRow(translated(QStringLiteral("Delimiter:")), _bnDelimiter);
