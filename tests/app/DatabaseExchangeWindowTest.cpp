@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -23,6 +24,7 @@
 #include "canvas/RectsView.h"
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
+#include "database/WorkbookBuilder.h"
 #include "database/ContactSource.h"
 #include "database/Database.h"
 #include "database/DatabaseFieldsView.h"
@@ -31,6 +33,8 @@
 #include "database/DatabaseView.h"
 #include "database/ExportDatabasePanel.h"
 #include "database/NewImportDatabasePanel.h"
+#include "database/PreferencesDatabasePanel.h"
+#include "database/RecordBrowserModel.h"
 #include "foundation/Language.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
@@ -101,6 +105,24 @@ public:
         return {c};
     }
 };
+
+// A contact store that refuses access, as a desktop without one answers.
+class NoContacts : public ContactSource
+{
+public:
+    void requestAccess(std::function<void(Access, const QString &)> answer) override
+    {
+        QTimer::singleShot(0, [answer] { answer(Access::Unavailable, QStringLiteral("no contact store")); });
+    }
+    QStringList groups() const override { return {}; }
+    QList<Contact> contacts() const override { return {}; }
+};
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
 
 class DatabaseExchangeWindow : public ::testing::Test
 {
@@ -261,4 +283,142 @@ TEST_F(DatabaseExchangeWindow, ATrackListIsTypedIntoTheSelectedBox)
     prompts->queuePath(empty);
     ASSERT_TRUE(run(window, "File", "Import Track Names from Folder..."));
     EXPECT_EQ(list->textStorage()->toPlainText(), "Side A\nSide B\n");
+}
+
+TEST_F(DatabaseExchangeWindow, AWorkbookIsImportedSheetBySheetThroughTheWizard)
+{
+    dbtest::Workbook book;
+    book.sharedStrings = {"<t>Ann</t>", "<r><t>Lin</t></r><r><t>coln</t></r>", "<t>Oslo</t>"};
+    book.numFmts = {{164, "[$\u20AC-407]#,##0.00"}};
+    book.cellXfs = {0, 14, 164, 10};
+    book.sheets = {{"Notes", "<row r=\"1\"><c r=\"A1\" t=\"str\"><v>not this one</v></c></row>"},
+                   {"People",
+                    // Row 2 lacks its B cell; C holds a date with its time, D money, E a share.
+                    "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                    "<c r=\"C1\" s=\"1\"><v>43831</v></c><c r=\"D1\" s=\"2\"><v>1234.5</v></c><c r=\"E1\" s=\"3\"><v>0.125</v></c></row>"
+                    "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c><c r=\"C2\" s=\"1\"><v>43832.75</v></c></row>"}};
+    const QString file = folder + "/people.xlsx";
+    ASSERT_TRUE(book.write(file));
+
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    window.modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
+    DatabaseFieldsView *editor = window.modeSwitch()->databaseView()->databaseFieldsView();
+
+    prompts->queuePath(file);
+    ASSERT_TRUE(run(window, "Database", "Import..."));
+    NewImportDatabasePanel *wizard = editor->importDatabasePanel();
+    ASSERT_TRUE(wizard && wizard->isVisible());
+    EXPECT_EQ(wizard->delimiterCaption()->text(), "Sheet:");
+    QComboBox *sheets = wizard->delimiterPopup();
+    ASSERT_EQ(sheets->count(), 2);
+    EXPECT_EQ(sheets->currentText(), "Notes");
+    // The user picks the second sheet from the pop-up.
+    sheets->setCurrentIndex(1);
+    emit sheets->activated(1);
+    EXPECT_EQ(wizard->table()->rowCount(), 5);
+    EXPECT_EQ(wizard->toBox()->value(), 2);
+    EXPECT_EQ(wizard->recordArray(), QStringList({"Ann", "Lincoln", "01-01-20", QString::fromUtf8("\u20AC1,234.50"), "12.50%"}));
+    const QStringList fields = {"First Name", "Last Name", "User Field 1", "User Field 2", "User Field 3"};
+    for (int row = 0; row < fields.size(); ++row) {
+        auto *popup = qobject_cast<QComboBox *>(wizard->table()->indexWidget(wizard->table()->model()->index(row, 2)));
+        ASSERT_TRUE(popup);
+        const int index = popup->findText(fields.at(row));
+        ASSERT_GT(index, 0) << fields.at(row).toStdString();
+        popup->setCurrentIndex(index);
+        emit popup->activated(index);
+    }
+    QTest::mouseClick(wizard->findChild<QPushButton *>("import"), Qt::LeftButton);
+    EXPECT_FALSE(wizard->isVisible());
+    EXPECT_EQ(sqlite(path, "SELECT First_Name, ifnull(Last_Name, '-'), User_Field_1, ifnull(User_Field_2, '-') FROM dbtable ORDER BY pk;"),
+              QString::fromUtf8("Ann|Lincoln|01-01-20|\u20AC1,234.50\nOslo|-|01-02-20|-"));
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+
+    // Cancelling the wizard on the same workbook imports nothing more.
+    prompts->queuePath(file);
+    ASSERT_TRUE(run(window, "Database", "Import..."));
+    QTest::mouseClick(wizard->findChild<QPushButton *>("cancel"), Qt::LeftButton);
+    EXPECT_EQ(sqlite(path, "SELECT count(*) FROM dbtable;"), "2");
+}
+
+TEST_F(DatabaseExchangeWindow, ThePreferencesOfTheMenuShapeTheNextNewRecord)
+{
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    window.modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
+    DatabaseFieldsView *editor = window.modeSwitch()->databaseView()->databaseFieldsView();
+
+    ASSERT_TRUE(run(window, "Database", "Database Preferences..."));
+    PreferencesDatabasePanel *sheet = editor->preferencesDatabasePanel();
+    ASSERT_TRUE(sheet && sheet->isVisible());
+    for (int row = 0; row < sheet->valuesTable()->rowCount(); ++row)
+        if (sheet->valuesTable()->item(row, 0)->text() == "Country")
+            sheet->valuesTable()->item(row, 1)->setText("Norway");
+    sheet->profilePopup()->setCurrentIndex(sheet->profilePopup()->findText("Home"));
+    QTest::mouseClick(sheet->findChild<QPushButton *>("ok"), Qt::LeftButton);
+    EXPECT_EQ(UserDefaults::standard().stringForKey("profileContacts"), "Home");
+
+    ASSERT_TRUE(run(window, "Database", "Add Record"));
+    EXPECT_EQ(sqlite(path, "SELECT Country FROM dbtable ORDER BY pk DESC LIMIT 1;"), "Norway");
+    // The profile picks the home address of a vCard.
+    prompts->queuePath(write("two.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Ola;;;\r\n"
+                                        "ADR;TYPE=WORK:;;1 Work St;Bergen;;5003;Norway\r\n"
+                                        "ADR;TYPE=HOME:;;2 Home Rd;Oslo;;0150;Norway\r\nEND:VCARD\r\n"));
+    ASSERT_TRUE(run(window, "Database", "Import VCard..."));
+    EXPECT_EQ(sqlite(path, "SELECT Address, City FROM dbtable WHERE Last_Name = 'Berg';"), "2 Home Rd|Oslo");
+    UserDefaults::standard().removeObject("profileContacts");
+    UserDefaults::standard().removeObject("fieldValues");
+    UserDefaults::standard().removeObject("fieldOrder");
+}
+
+// The first start makes the Address Book and fills it from the system's contacts; where the
+// contacts cannot be read, a few fictional people show what a database holds.
+TEST_F(DatabaseExchangeWindow, TheFirstStartFillsTheAddressBookFromTheContacts)
+{
+    for (bool granted : {true, false}) {
+        SCOPED_TRACE(granted ? "contacts granted" : "no contact store");
+        QDir(Database::databasesFolder()).removeRecursively();
+        UserDefaults::standard().removeObject("databasePath");
+        if (granted)
+            ContactSource::setSystem(std::make_unique<FakeContacts>());
+        else
+            ContactSource::setSystem(std::make_unique<NoContacts>());
+        const QString book = Database::pathForTitle("Address Book");
+        {
+            registerAllKinds();
+            MainWindow window;
+            window.show();
+            window.finishLaunching();
+            settle();
+            ASSERT_TRUE(QFile::exists(book));
+            DatabaseFieldsView *editor = window.modeSwitch()->databaseView()->databaseFieldsView();
+            ASSERT_TRUE(editor->database());
+            EXPECT_EQ(editor->database()->path(), book);
+            if (granted) {
+                EXPECT_EQ(sqlite(book, "SELECT First_Name, Last_Name, Groups FROM dbtable;"), "Ada|Lovelace|1");
+                EXPECT_EQ(sqlite(book, "SELECT title FROM dbgroups ORDER BY pk LIMIT 1;"), "Club");
+            } else {
+                EXPECT_GT(sqlite(book, "SELECT count(*) FROM dbtable;").toInt(), 1);
+                EXPECT_EQ(sqlite(book, "SELECT count(*) FROM dbtable WHERE Last_Name = 'Lovelace';"), "0");
+            }
+            // The form shows the first of them.
+            EXPECT_GT(editor->browserModel()->rowCount(), 0);
+            EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+        }
+        // A second start leaves the Address Book as it is.
+        const QString before = sqlite(book, "SELECT count(*) FROM dbtable;");
+        {
+            MainWindow window;
+            window.show();
+            window.finishLaunching();
+            settle();
+        }
+        EXPECT_EQ(sqlite(book, "SELECT count(*) FROM dbtable;"), before);
+    }
 }
