@@ -10,12 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QItemSelectionModel>
+#include <QTreeView>
+
 #include "app/AppTestSupport.h"
 #include "canvas/SaveTemplate.h"
 #include "canvas/TemplateFile.h"
 #include "images/ScrollNSImageView.h"
 #include "images/TemplateBrowserPanel.h"
 #include "images/listTmplViewItem.h"
+#include "stock/DataSource.h"
 
 using namespace quillmark;
 
@@ -65,6 +69,33 @@ protected:
             if (tile->title() == name)
                 return qobject_cast<listTmplViewItem *>(tile);
         return nullptr;
+    }
+    // Chooses a catalogue row as a click on it does.
+    void chooseStock(const QString &code)
+    {
+        const QModelIndex index = canvas()->dataSource()->modelIndexByName(code);
+        ASSERT_TRUE(index.isValid()) << code.toStdString();
+        fixture->window->catalogueView()->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        apptest::settle();
+        ASSERT_EQ(canvas()->getLabel().name, code);
+    }
+    void saveAsTemplate(const QString &title)
+    {
+        fixture->prompts->queuePanel([title](QDialog *dialog) {
+            auto *panel = qobject_cast<SaveTemplate *>(dialog);
+            if (!panel)
+                return 0;
+            panel->titleField()->clear();
+            QTest::keyClicks(panel->titleField(), title);
+            QTest::mouseClick(panel->okButton(), Qt::LeftButton);
+            return panel->result();
+        });
+        emit fixture->window->fileMenu()->aboutToShow();
+        QAction *item = fixture->menuItem(QStringLiteral("File"), QStringLiteral("Save as Template..."));
+        ASSERT_TRUE(item && item->isEnabled());
+        item->trigger();
+        apptest::settle();
     }
     void click(QWidget *widget)
     {
@@ -177,4 +208,48 @@ TEST_F(TemplatesWindow, TurningTheLabelBringsTheUprightDesignOfTheSameName)
     // The category list follows the orientation: the upright designs are listed now.
     EXPECT_TRUE(tileNamed(QStringLiteral("Midnight")));
     EXPECT_FALSE(tileNamed(QStringLiteral("Cafe")));
+}
+
+TEST_F(TemplatesWindow, AFourByTwoDesignClickedOnATwoByOneLabelComesAtHalfSizeBehindTheUsersOwn)
+{
+    chooseStock(QStringLiteral("5163")); // 4 x 2 in shipping labels
+    fixture->drawRect(QRectF(20, 20, 200, 80));
+    fixture->drawRect(QRectF(40, 110, 120, 20));
+    saveAsTemplate(QStringLiteral("Half"));
+    const QString path = TemplateFile::userFolder() + QStringLiteral("Horizontal/Half.vrxtemp");
+    ASSERT_TRUE(QFileInfo(path).isFile());
+
+    // Saved three times under one name: the later files take the digits after it.
+    saveAsTemplate(QStringLiteral("Half"));
+    saveAsTemplate(QStringLiteral("Half"));
+    EXPECT_TRUE(QFileInfo(TemplateFile::userFolder() + QStringLiteral("Horizontal/Half1.vrxtemp")).isFile());
+    EXPECT_TRUE(QFileInfo(TemplateFile::userFolder() + QStringLiteral("Horizontal/Half12.vrxtemp")).isFile());
+
+    // A new design on 1 x 2 in labels with an object of the user's own.
+    fixture->prompts->queueAlert(Prompts::SecondButton); // the changed design is not kept
+    QAction *newItem = fixture->menuItem(QStringLiteral("File"), QStringLiteral("New"));
+    ASSERT_TRUE(newItem);
+    newItem->trigger();
+    apptest::settle();
+    chooseStock(QStringLiteral("OL5125"));
+    ASSERT_TRUE(canvas()->getRects().isEmpty());
+    fixture->drawRect(QRectF(100, 40, 30, 20));
+    ASSERT_EQ(canvas()->getRects().size(), 1);
+    const GraphicPtr own = canvas()->getRects().first();
+    const QRectF ownFrame = own->frameBounds();
+
+    chooseCategory(QStringLiteral("my templates"));
+    listTmplViewItem *tile = tileNamed(QStringLiteral("Half"));
+    ASSERT_TRUE(tile);
+    click(tile);
+
+    const GraphicList rects = canvas()->getRects();
+    ASSERT_EQ(rects.size(), 3);
+    EXPECT_TRUE(rects[0]->isTemplate());
+    EXPECT_TRUE(rects[1]->isTemplate());
+    EXPECT_EQ(rects[0]->frameBounds(), QRectF(10, 10, 100, 40));
+    EXPECT_EQ(rects[1]->frameBounds(), QRectF(20, 55, 60, 10));
+    EXPECT_EQ(rects[2], own) << "the user's own object stays in front";
+    EXPECT_EQ(own->frameBounds(), ownFrame);
+    EXPECT_FALSE(own->isTemplate());
 }
