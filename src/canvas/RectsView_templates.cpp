@@ -350,6 +350,13 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         if (!templateBounds.isEmpty())
             scaleTemplateObjectsFromSize(templateBounds.size(),
                                          QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0), made);
+        // Merge objects were measured where the template was made, for the record shown
+        // there; here they show this window's record or their field titles, at the size this
+        // label gives their font. They fit their frames to that as a record change makes them.
+        m_undoManager.disableUndoRegistration();
+        for (const GraphicPtr &graphic : std::as_const(made))
+            graphic->updateContents(nullptr);
+        m_undoManager.enableUndoRegistration();
         const QFileInfo info(path);
         const QString currentSide = sideOfPage(page).isEmpty() ? FrontSide : sideOfPage(page);
         QList<TTemplate> records = _selectedTemplates;

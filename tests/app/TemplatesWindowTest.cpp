@@ -16,6 +16,7 @@
 #include "app/AppTestSupport.h"
 #include "canvas/SaveTemplate.h"
 #include "canvas/TemplateFile.h"
+#include "database/ColorAddress.h"
 #include "images/ScrollNSImageView.h"
 #include "images/TemplateBrowserPanel.h"
 #include "images/listTmplViewItem.h"
@@ -252,4 +253,32 @@ TEST_F(TemplatesWindow, AFourByTwoDesignClickedOnATwoByOneLabelComesAtHalfSizeBe
     EXPECT_EQ(rects[2], own) << "the user's own object stays in front";
     EXPECT_EQ(own->frameBounds(), ownFrame);
     EXPECT_FALSE(own->isTemplate());
+}
+
+TEST_F(TemplatesWindow, AddressBlocksOfTheShippedDesignsShowTheirWholeLinesOnTheLabel)
+{
+    // A new user's address book has no record to show: the blocks show their field titles,
+    // which are longer than the names the designs were measured with.
+    chooseCategory(QStringLiteral("Address Labels"));
+    const QList<listImageViewItem *> tiles = designPanel()->imageTmplListView()->tiles();
+    ASSERT_GE(tiles.size(), 4);
+    int blocks = 0;
+    for (listImageViewItem *tile : tiles) {
+        SCOPED_TRACE(tile->title().toStdString());
+        click(tile);
+        const TLabel &label = canvas()->getLabel();
+        const QRectF labelRect = QRectF(0, 0, label.width * 72.0, label.height * 72.0).adjusted(-1, -1, 1, 1);
+        for (const GraphicPtr &graphic : canvas()->getRects()) {
+            auto *block = dynamic_cast<ColorAddress *>(graphic.get());
+            if (!block)
+                continue;
+            ++blocks;
+            EXPECT_TRUE(block->isTemplate());
+            const QRectF lines = block->currentLines().frame;
+            EXPECT_GE(block->frameBounds().width() + 0.5, lines.width()) << block->lineTexts().join(QStringLiteral(" / ")).toStdString();
+            EXPECT_GE(block->frameBounds().height() + 0.5, lines.height());
+            EXPECT_TRUE(labelRect.contains(block->frameBounds())) << "the titles run off the label";
+        }
+    }
+    EXPECT_GE(blocks, int(tiles.size()) - 1);
 }
