@@ -610,6 +610,9 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
             const GraphicPtr box = createObjectOfClassR(QStringLiteral("ColorRect"), QRectF(p, QSizeF(100.0, 100.0)));
             if (box) {
                 box->setDrawsFill(false);
+                // The missing fill is part of making a text box: the Edit menu names the step
+                // after what the user did.
+                setActionName(Language::stringForKey(QStringLiteral("Create Object")));
                 wasChanged(true);
             }
             m_undoManager.endUndoGrouping();

@@ -73,10 +73,13 @@ TEST_F(Export, LabelAsPngAndPdfAndTheSheetAsPdf)
     prompts().clear();
     prompts().queueSave(sheet);
     choose(QStringLiteral("File/Save As..."));
-    AWAITING("Save As offers one filter for all types, issue 17 item 8")
-    {
-        EXPECT_EQ(prompts().last().kind, qmtest::TestPrompts::SaveFileOfType);
-    }
+    // The panel offers the file type as a choice, one filter each.
+    ASSERT_FALSE(prompts().calls().isEmpty());
+    EXPECT_EQ(prompts().last().kind, qmtest::TestPrompts::SaveFileOfType);
+    QStringList offered;
+    for (const Prompts::FileType &type : prompts().last().types)
+        offered << type.extensions.join(QLatin1Char(','));
+    EXPECT_EQ(offered.size(), 4) << offered.join(QStringLiteral(" | ")).toStdString();
     const QList<PdfPage> sheetPages = readPdf(sheet);
     ASSERT_EQ(sheetPages.size(), 1) << "no sheet PDF written";
     EXPECT_NEAR(sheetPages.at(0).size.width(), 612.0, 0.5);

@@ -92,10 +92,7 @@ TEST_F(FirstDesign, DrawTypeUndoRedoSaveQuitAndReopen)
     }
     EXPECT_EQ(objectCount(), 0) << undone.join(QStringLiteral(", ")).toStdString();
     EXPECT_EQ(undone.count(QStringLiteral("Undo Typing")), 1) << undone.join(QStringLiteral(", ")).toStdString();
-    AWAITING("the text tool's new box is named \"Undo Draw Object Fill\" in the Edit menu (found here)")
-    {
-        EXPECT_EQ(undone.count(QStringLiteral("Undo Create Object")), 5) << undone.join(QStringLiteral(", ")).toStdString();
-    }
+    EXPECT_EQ(undone.count(QStringLiteral("Undo Create Object")), 5) << undone.join(QStringLiteral(", ")).toStdString();
     QStringList redone;
     for (int i = 0; i < undone.size(); ++i) {
         redone << redoItemText();
@@ -149,7 +146,7 @@ TEST_F(FirstDesign, DrawTypeUndoRedoSaveQuitAndReopen)
     choose(QStringLiteral("File/Save As..."));
     EXPECT_EQ(plistXml(again), plistXml(path));
     AWAITING("a reopened design takes its stock's lengths as stored to two decimals (5160: 2.62 in wide, "
-             "2.74 in apart) instead of the catalogue's figures (found here)")
+             "2.74 in apart) instead of the catalogue's figures (found here; no issue holds it yet)")
     {
         EXPECT_EQ(window()->labelInfo()->text(), QStringLiteral("2.63 inch x 1.00 inch, 3 across, 10 down"));
         // It prints where it printed before, within 0.001 inch.
