@@ -21,6 +21,7 @@
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/ObjectFactory.h"
 #include "platform/Archiver.h"
 #include "platform/Bundle.h"
 #include "platform/Format.h"
@@ -201,9 +202,16 @@ QString RectsView::validateDocumentDictionary(const QVariantMap &dict)
         const QVariantList list = objects.toList();
         if (list.size() > MaximumObjects)
             return QStringLiteral("too many objects");
-        for (const QVariant &entry : list)
+        bool anyKnown = false;
+        for (const QVariant &entry : list) {
             if (entry.typeId() != QMetaType::QVariantMap)
                 return QStringLiteral("an object is not a dictionary");
+            const QVariant kind = entry.toMap().value(QStringLiteral("Class"));
+            anyKnown = anyKnown || (kind.typeId() == QMetaType::QString && ObjectFactory::isRegistered(kind.toString()));
+        }
+        // Opened, such a design would show an empty label and lose every object on the next save.
+        if (!list.isEmpty() && !anyKnown)
+            return QStringLiteral("no object is of a kind this program knows");
     }
     const QVariant groups = dict.value(QStringLiteral("GroupsList"));
     if (groups.isValid()) {

@@ -181,6 +181,18 @@ TEST_F(DocumentTest, BadFilesShowTheOpenAlertAndLeaveTheDesign)
     objects.insert(QStringLiteral("ObjectsList"), QStringLiteral("not a list"));
     const QString badObjects = dir + QStringLiteral("/Objects.qkdoc");
     writeAll(badObjects, PropertyList::toData(objects));
+    // Objects of kinds no version of the program made: nothing of the design could be shown.
+    QVariantMap unknownKinds = PropertyList::fromData(data).toMap();
+    QVariantList strangers;
+    for (QVariant entry : unknownKinds.value(QStringLiteral("ObjectsList")).toList()) {
+        QVariantMap object = entry.toMap();
+        object.insert(QStringLiteral("Class"), QStringLiteral("ColorHologram"));
+        strangers.append(object);
+    }
+    strangers.append(QVariantMap{{QStringLiteral("Class"), qint64(7)}});
+    unknownKinds.insert(QStringLiteral("ObjectsList"), strangers);
+    const QString unknown = dir + QStringLiteral("/Unknown.qkdoc");
+    writeAll(unknown, PropertyList::toData(unknownKinds));
     const QString damaged = dir + QStringLiteral("/Damaged.qkdoc");
     writeAll(damaged, data.left(data.size() / 2));
     const QString missing = dir + QStringLiteral("/Missing.qkdoc");
@@ -188,7 +200,7 @@ TEST_F(DocumentTest, BadFilesShowTheOpenAlertAndLeaveTheDesign)
     view()->wasChanged(true);
     const GraphicList design = view()->getRects();
     int failures = 0;
-    for (const QString &path : {upper, emptyLabel, hugeCount, badObjects, damaged, missing}) {
+    for (const QString &path : {upper, emptyLabel, hugeCount, badObjects, unknown, damaged, missing}) {
         EXPECT_FALSE(view()->open(path)) << path.toStdString();
         EXPECT_EQ(openFailures(), ++failures) << path.toStdString();
         EXPECT_EQ(view()->getRects(), design);
