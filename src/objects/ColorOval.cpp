@@ -459,9 +459,9 @@ void ColorOval::loadPropertyListRepresentation(const QVariantMap &dict)
                                                     : value.toDouble();
     };
     if (auto it = dict.constFind(QStringLiteral("TextAngle")); it != dict.constEnd()) {
-        const double angle = number(*it);
-        // A damaged value must not make the text start nowhere at all.
-        setTextAngle(std::isfinite(angle) ? float(angle) : 0.0f);
+        // A damaged value must not make the text start nowhere at all: not a number counts
+        // as no turn, and an angle a float cannot hold (1e300) keeps its remainder of a turn.
+        setTextAngle(float(boundedDegrees(number(*it)).value_or(0.0)));
     }
     if (auto it = dict.constFind(QStringLiteral("TextFlip")); it != dict.constEnd())
         setTextFlip(it->typeId() == QMetaType::QString ? leadingInt(it->toString())

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
@@ -243,4 +244,34 @@ TEST(HostileValues, GroupsBoundTheirStoredAngleAndBounds)
     EXPECT_LT(std::abs(group->angle()), 360.0f);
     EXPECT_TRUE(std::isfinite(group->bounds().height()));
     group->clear();
+}
+
+TEST(HostileValues, AnOvalsStoredTextAngleStaysAFiniteTurn)
+{
+    struct Case
+    {
+        QVariant value;
+        std::function<bool(float)> holds;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("1e300"), [](float a) { return std::isfinite(a) && std::abs(a) < 360.0f; }},
+        {QStringLiteral("-1e300"), [](float a) { return std::isfinite(a) && std::abs(a) < 360.0f; }},
+        {1e300, [](float a) { return std::isfinite(a) && std::abs(a) < 360.0f; }},
+        {Inf, [](float a) { return a == 0.0f; }},
+        {QStringLiteral("nan"), [](float a) { return a == 0.0f; }},
+        {QStringLiteral("720"), [](float a) { return a == 720.0f; }},
+        {QStringLiteral("-45.50"), [](float a) { return a == -45.5f; }},
+    };
+    for (const Case &c : cases) {
+        const std::string label = c.value.toString().toStdString();
+        auto object = std::dynamic_pointer_cast<ColorOval>(loadWith(QStringLiteral("TextAngle"), c.value, QStringLiteral("ColorOval")));
+        ASSERT_TRUE(object) << label;
+        EXPECT_TRUE(c.holds(object->textAngle())) << label << " read " << object->textAngle();
+        // Written back as a number that reads the same.
+        auto again = std::dynamic_pointer_cast<ColorOval>(
+            ColorRect::graphicWithPropertyListRepresentation(object->propertyListRepresentation()));
+        ASSERT_TRUE(again) << label;
+        EXPECT_NEAR(again->textAngle(), object->textAngle(), 0.01) << label;
+        EXPECT_LT(drawEverywhere(*object), 5000) << label;
+    }
 }
