@@ -101,7 +101,10 @@ bool getseq_datafile(TSequence &sequence, QString *error)
     bool readable = !sequence.path.isEmpty() && file.open(QIODevice::ReadOnly)
                     && file.size() <= MaxSequenceFileBytes;
     if (readable) {
-        const QByteArray bytes = file.read(MaxSequenceFileBytes + 1);
+        // Asked for no more than the file holds: a buffer of the whole limit for every read
+        // would cost 16 MB each time a short list is read again.
+        const qint64 known = file.size();
+        const QByteArray bytes = file.read(known > 0 ? known + 1 : MaxSequenceFileBytes + 1);
         readable = bytes.size() <= MaxSequenceFileBytes && file.error() == QFileDevice::NoError;
         if (readable)
             sequence.data = splitSequenceData(bytes.toStdString());
