@@ -1,0 +1,29 @@
+// Objects pasted from the clipboard: the canvas's own pasteboard type holds a document
+// dictionary that any program could have put there.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include "app/MainWindow.h"
+#include "canvas/RectsView.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/UndoManager.h"
+
+using namespace quillmark;
+
+QM_FUZZ_TARGET(clipboard)
+{
+    RectsView *canvas = qmfuzz::window().canvas();
+    auto *mime = new QMimeData;
+    mime->setData(RectsView::pasteboardType(), qmfuzz::bytes(data, size));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    canvas->paste();
+    qmfuzz::settle();
+    qmfuzz::drawWidget(canvas);
+    // Undone and redone as the user would after pasting.
+    canvas->undo();
+    canvas->redo();
+    canvas->undoManager()->removeAllActions();
+    canvas->emptyNewDoc();
+    return 0;
+}
