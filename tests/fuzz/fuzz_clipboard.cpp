@@ -20,10 +20,11 @@ QM_FUZZ_TARGET(clipboard)
     canvas->paste();
     qmfuzz::settle();
     qmfuzz::drawWidget(canvas);
-    // Undone and redone as the user would after pasting.
+    // Undone and redone as the user would after pasting; undone again, the canvas is as it was.
+    canvas->undoManager()->closeEventGroup();
     canvas->undo();
     canvas->redo();
+    canvas->undo();
     canvas->undoManager()->removeAllActions();
-    canvas->emptyNewDoc();
     return 0;
 }
