@@ -1,4 +1,6 @@
 #include "app/MainWindow.h"
+#include "app/HelpMenu.h"
+#include "app/MenuValidator.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -65,6 +67,23 @@ QAction *addItem(QMenu *menu, const QString &title, const QKeySequence &shortcut
         item->setShortcut(shortcut);
     QObject::connect(item, &QAction::triggered, menu, action);
     return item;
+}
+
+// Names a tool bar item by its identifier, for its enabling and its place in the row.
+void identify(QAction *item, const char *identifier)
+{
+    item->setProperty(MenuValidator::identifierProperty(), QString::fromLatin1(identifier));
+}
+
+// The item of the menu bar whose English title (kept as its key) is `key`.
+QAction *menuItemWithKey(QMenuBar *bar, const QString &key)
+{
+    for (QAction *top : bar->actions())
+        if (QMenu *menu = top->menu())
+            for (QAction *item : menu->actions())
+                if (!item->menu() && item->toolTip() == key)
+                    return item;
+    return nullptr;
 }
 
 // The drawings of the tool buttons, by tool number; each comes as "off_" (for a light
@@ -185,7 +204,8 @@ void MainWindow::buildDatabaseMode()
     // In database mode only the commands that do not act on the hidden design stay on; the
     // items are known by their English titles, which they keep as tool tips.
     const QStringList kept = {QStringLiteral("Undo"), QStringLiteral("Redo"), QStringLiteral("Save"),
-                              QStringLiteral("Save As..."), QStringLiteral("Preferences...")};
+                              QStringLiteral("Save As..."), QStringLiteral("Preferences..."),
+                              QStringLiteral("About Quillmark")};
     QList<QAction *> keptActions{m_quitAction};
     for (QAction *top : menuBar()->actions())
         if (QMenu *menu = top->menu())
@@ -193,6 +213,24 @@ void MainWindow::buildDatabaseMode()
                 if (kept.contains(item->toolTip()))
                     keptActions.append(item);
     m_modeSwitch->keepInDatabaseMode(keptActions);
+    // The mode switch and the space before it close the label-design tool bar's row.
+    for (QToolBar *bar : findChildren<QToolBar *>())
+        for (QAction *item : bar->actions())
+            if (bar->widgetForAction(item) == m_modeSwitch->labelModeSwitch()) {
+                identify(item, "ModeSwitchToolbarItemIdentifier");
+                const int at = bar->actions().indexOf(item);
+                if (at > 0 && bar->widgetForAction(bar->actions()[at - 1]))
+                    identify(bar->actions()[at - 1], "FlexibleSpace");
+            }
+    auto *validator = new MenuValidator(this, m_canvas);
+    validator->suspended = [this] { return m_modeSwitch->mode() == DatabaseModeSwitch::DatabaseMode; };
+    connect(m_modeSwitch, &DatabaseModeSwitch::modeChanged, validator, &MenuValidator::validate);
+    // The canvas returns to the select tool by itself after some creations.
+    m_canvas->toolSelectionChanged = [previous = m_canvas->toolSelectionChanged, validator](int tool) {
+        if (previous)
+            previous(tool);
+        validator->validateSoon();
+    };
 }
 
 void MainWindow::finishLaunching()
@@ -521,6 +559,7 @@ void MainWindow::buildMenus()
     LanguageControls::awakeFromNib(view);
 
     menuBar()->addMenu(ImageMenu::create(canvas, this));
+    menuBar()->addMenu(HelpMenu::create(canvas, this));
 }
 
 void MainWindow::buildToolBar()
@@ -531,13 +570,14 @@ void MainWindow::buildToolBar()
     // The menu item keeps its English title as tool tip; the tool bar shows a tool tip, so its
     // Save is an item of its own that follows the menu item's state.
     QAction *saveTool = bar->addAction(Language::stringForKey(QStringLiteral("Save")));
-    saveTool->setToolTip(saveTool->text());
+    saveTool->setToolTip(Language::stringForKey(QStringLiteral("Save Document")));
+    identify(saveTool, "SaveDocumentItemIdentifier");
     saveTool->setEnabled(m_saveAction->isEnabled());
     connect(m_saveAction, &QAction::enabledChanged, saveTool, &QAction::setEnabled);
     connect(saveTool, &QAction::triggered, m_saveAction, &QAction::trigger);
     buildToolMatrix(bar);
     bar->addSeparator();
-    bar->addWidget(m_measureButton);
+    identify(bar->addWidget(m_measureButton), "MeasureItemIdentifier");
     bar->addSeparator();
 
     QAction *zoomIn = bar->addAction(Language::stringForKey(QStringLiteral("Zoom In")));
@@ -546,7 +586,31 @@ void MainWindow::buildToolBar()
     QAction *zoomOut = bar->addAction(Language::stringForKey(QStringLiteral("Zoom Out")));
     zoomOut->setToolTip(zoomOut->text());
     connect(zoomOut, &QAction::triggered, m_canvas, [this] { m_canvas->zoomOut(); });
-    m_toolImages = {{zoomIn, QStringLiteral("zoom_in")}, {zoomOut, QStringLiteral("zoom_out")}};
+    identify(zoomIn, "ZoomToolItemIdentifier");
+    identify(zoomOut, "ZoomToolItemIdentifier");
+    // A space, then the side panel and Print; the mode switch ends the row at the right.
+    auto *space = new QWidget;
+    space->setFixedWidth(12);
+    identify(bar->addWidget(space), "Space");
+    QAction *inspector = bar->addAction(Language::stringForKey(QStringLiteral("Object Information")));
+    inspector->setToolTip(inspector->text());
+    identify(inspector, "Inspector");
+    connect(inspector, &QAction::triggered, this, [this] {
+        if (QAction *item = menuItemWithKey(menuBar(), QStringLiteral("Object Information")))
+            item->trigger();
+        else
+            m_canvas->showHideGraphicOpt();
+    });
+    QAction *printTool = bar->addAction(Language::stringForKey(QStringLiteral("Print")));
+    printTool->setToolTip(Language::stringForKey(QStringLiteral("Print Document")));
+    identify(printTool, "Print");
+    connect(printTool, &QAction::triggered, this, [this] {
+        if (QAction *item = menuItemWithKey(menuBar(), QStringLiteral("Print...")))
+            item->trigger();
+    });
+    m_toolImages = {{saveTool, QStringLiteral("save_button")}, {zoomIn, QStringLiteral("zoom_in")},
+                    {zoomOut, QStringLiteral("zoom_out")},     {inspector, QStringLiteral("inspector")},
+                    {printTool, QStringLiteral("print")}};
     for (int tool = 0; tool < m_toolActions.size(); ++tool)
         m_toolImages.append({m_toolActions[tool], QString::fromLatin1(ToolImageNames[tool])});
 
@@ -579,6 +643,7 @@ void MainWindow::buildToolMatrix(QToolBar *bar)
         item->setCheckable(true);
         item->setToolTip(item->text());
         item->setData(tool);
+        identify(item, "FrameToolItemIdentifier");
         group->addAction(item);
         m_toolActions.append(item);
         connect(item, &QAction::triggered, m_canvas, [this, tool] {

@@ -184,6 +184,19 @@ public:
     void restoreWindowFrame(QWidget *mainWindow);
     static QString windowFrameKey(const QString &autosaveName);
 
+    // ---- About panel, help and the product's web pages ----
+    // The About panel, put away after 15 seconds without input.
+    void runAbout();
+    // Shows the About panel until a click or key outside its link, or `timeout` seconds
+    // after the first second without input. Nothing without a main window.
+    void runAboutDlg(int timeout);
+    // Opens the shipped help page; NO when there is none or the desktop refused it.
+    bool displayHelp();
+    bool visitSite();
+    // The support page, told the version.
+    bool visitSiteSupport();
+    static QString supportAddress(const QString &version);
+
     // ---- document state ----
     bool isChanged() const { return m_changed; }
     void setPrinting(bool flag) { m_printing = flag; }
@@ -772,6 +785,8 @@ signals:
     void measureChanged(const QString &unit, double factor);
     // The stock or its per-position print flags changed: the stock preview follows.
     void stockChanged();
+    // An object joined or left the design (the window's commands follow).
+    void graphicsChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -89,6 +89,7 @@ void RectsView::addGraphic(const GraphicPtr &graphic)
     registerUndo([this, index] { removeGraphicAtIndex(index); });
     graphic->setMainView(this);
     invalidateGraphic(graphic.get());
+    emit graphicsChanged();
 }
 
 void RectsView::insertGraphic(const GraphicPtr &graphic, int index)
@@ -100,6 +101,7 @@ void RectsView::insertGraphic(const GraphicPtr &graphic, int index)
     rects.insert(index, graphic);
     graphic->setMainView(this);
     invalidateGraphic(graphic.get());
+    emit graphicsChanged();
 }
 
 void RectsView::removeGraphicAtIndex(int index)
@@ -111,6 +113,7 @@ void RectsView::removeGraphicAtIndex(int index)
     const QRectF area = graphic->drawingBounds();
     rects.removeAt(index);
     invalidateRect(area);
+    emit graphicsChanged();
     // A box that leaves the canvas leaves its text chain too; undo puts it back in place.
     const ColorRect::TextChainPlace place = graphic->leaveTextChain();
     if (place.isValid())

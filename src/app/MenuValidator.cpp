@@ -1,0 +1,180 @@
+#include "app/MenuValidator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
+#include <QHash>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/MenuValidation.h"
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+
+namespace quillmark {
+
+namespace {
+
+void collectMenuItems(QMenu *menu, QList<QAction *> &items)
+{
+    for (QAction *item : menu->actions()) {
+        if (item->menu())
+            collectMenuItems(item->menu(), items);
+        else if (!item->isSeparator())
+            items.append(item);
+    }
+}
+
+} // namespace
+
+MenuValidator::MenuValidator(QMainWindow *window, RectsView *canvas)
+    : QObject(window)
+    , m_window(window)
+    , m_canvas(canvas)
+{
+    connect(canvas, &RectsView::selectionChanged, this, &MenuValidator::validate);
+    connect(canvas, &RectsView::changedStateChanged, this, &MenuValidator::validate);
+    connect(canvas, &RectsView::stockChanged, this, &MenuValidator::validate);
+    connect(canvas, &RectsView::graphicsChanged, this, &MenuValidator::validate);
+    connect(canvas, &RectsView::zoomValueChanged, this, &MenuValidator::validate);
+    connect(canvas->undoManager(), &UndoManager::changed, this, &MenuValidator::validateSoon);
+    // Asking the clipboard may mean asking another program: it is asked when it changes.
+    auto readClipboard = [this] {
+        const QMimeData *data = QApplication::clipboard()->mimeData();
+        m_pasteboardHasDesign = data && data->hasFormat(RectsView::pasteboardType());
+        validate();
+    };
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, readClipboard);
+    {
+        const QMimeData *data = QApplication::clipboard()->mimeData();
+        m_pasteboardHasDesign = data && data->hasFormat(RectsView::pasteboardType());
+    }
+    for (QAction *top : window->menuBar()->actions())
+        if (QMenu *menu = top->menu())
+            connect(menu, &QMenu::aboutToShow, this, &MenuValidator::validate);
+    // A tool chosen from the tool bar changes what Paste does.
+    for (QToolBar *bar : window->findChildren<QToolBar *>())
+        for (QAction *item : bar->actions())
+            connect(item, &QAction::triggered, this, &MenuValidator::validateSoon);
+    qApp->installEventFilter(this);
+    validate();
+}
+
+MenuValidator::~MenuValidator()
+{
+    qApp->removeEventFilter(this);
+}
+
+const char *MenuValidator::identifierProperty()
+{
+    return "itemIdentifier";
+}
+
+QString MenuValidator::actionForKey(const QString &englishTitle)
+{
+    static const QHash<QString, QString> actions = {
+        {QStringLiteral("New"), QStringLiteral("newDocument:")},
+        {QStringLiteral("Open..."), QStringLiteral("openDocument:")},
+        {QStringLiteral("Save"), QStringLiteral("saveDocument:")},
+        {QStringLiteral("Save As..."), QStringLiteral("saveDocumentAs:")},
+        {QStringLiteral("Save as Template..."), QStringLiteral("saveTemplate:")},
+        {QStringLiteral("Export..."), QStringLiteral("exportLabel:")},
+        {QStringLiteral("Export Sequential..."), QStringLiteral("exportSequentialLabel:")},
+        {QStringLiteral("Page Setup..."), QStringLiteral("runPageLayout:")},
+        {QStringLiteral("Print..."), QStringLiteral("print:")},
+        {QStringLiteral("Print Sequence..."), QStringLiteral("printSequense:")},
+        {QStringLiteral("Preferences..."), QStringLiteral("preferences:")},
+        {QStringLiteral("Undo"), QStringLiteral("undo:")},
+        {QStringLiteral("Redo"), QStringLiteral("redo:")},
+        {QStringLiteral("Cut"), QStringLiteral("cut:")},
+        {QStringLiteral("Copy"), QStringLiteral("copy:")},
+        {QStringLiteral("Paste"), QStringLiteral("paste:")},
+        {QStringLiteral("Duplicate"), QStringLiteral("duplicate:")},
+        {QStringLiteral("Delete"), QStringLiteral("delete_:")},
+        {QStringLiteral("Select All"), QStringLiteral("selectAll:")},
+        {QStringLiteral("Bring To Front"), QStringLiteral("bringToFront:")},
+        {QStringLiteral("Bring Forward"), QStringLiteral("bringForward:")},
+        {QStringLiteral("Send Backward"), QStringLiteral("sendBackward:")},
+        {QStringLiteral("Send To Back"), QStringLiteral("sendToBack:")},
+        {QStringLiteral("Group"), QStringLiteral("group:")},
+        {QStringLiteral("Ungroup"), QStringLiteral("ungroup:")},
+        {QStringLiteral("Zoom In"), QStringLiteral("zoomIn:")},
+        {QStringLiteral("Zoom Out"), QStringLiteral("zoomOut:")},
+        {QStringLiteral("Actual Size"), QStringLiteral("adjustZoom:")},
+        {QStringLiteral("Fit Page"), QStringLiteral("selectZoom:")},
+        {QStringLiteral("Fit Width"), QStringLiteral("selectZoom:")},
+        {QStringLiteral("Fit Height"), QStringLiteral("selectZoom:")},
+        {QStringLiteral("Rulers"), QStringLiteral("showHideRuler:")},
+        {QStringLiteral("About Quillmark"), QStringLiteral("runAbout:")},
+        {QStringLiteral("Quillmark Help"), QStringLiteral("displayHelp:")},
+        {QStringLiteral("Quillmark Web Site"), QStringLiteral("visitSite:")},
+        {QStringLiteral("Quillmark Support"), QStringLiteral("visitSiteSupport:")},
+    };
+    return actions.value(englishTitle);
+}
+
+void MenuValidator::validate()
+{
+    m_pending = false;
+    if (suspended && suspended())
+        return;
+    ChromeState state = chromeStateOf(*m_canvas);
+    state.pasteboardHasDesign = m_pasteboardHasDesign;
+    QList<QAction *> items;
+    for (QAction *top : m_window->menuBar()->actions())
+        if (QMenu *menu = top->menu())
+            collectMenuItems(menu, items);
+    for (QAction *item : std::as_const(items)) {
+        const QString key = item->toolTip();
+        const QString action = actionForKey(key);
+        if (action.isEmpty())
+            continue;
+        const MenuItemState result = validateMenuItem(action, state, item->data().toInt(), Language::stringForKey(key));
+        item->setEnabled(result.enabled);
+        if (result.checkable) {
+            item->setCheckable(true);
+            item->setChecked(result.checked);
+        }
+        if (!result.title.isEmpty())
+            item->setText(result.title);
+    }
+    for (QToolBar *bar : m_window->findChildren<QToolBar *>())
+        for (QAction *item : bar->actions()) {
+            const QString identifier = item->property(identifierProperty()).toString();
+            if (!identifier.isEmpty())
+                item->setEnabled(validateToolbarItem(identifier, state));
+        }
+}
+
+void MenuValidator::validateSoon()
+{
+    if (m_pending)
+        return;
+    m_pending = true;
+    QTimer::singleShot(0, this, &MenuValidator::validate);
+}
+
+bool MenuValidator::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Before Qt matches the key against the shortcuts: the items must be current.
+        if (watched->isWidgetType() || watched->isWindowType())
+            validate();
+        break;
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyRelease:
+        validateSoon();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+} // namespace quillmark

@@ -1,0 +1,46 @@
+#pragma once
+// Keeps the enabling and check marks of the window's menu items and tool bar items in step
+// with the design: after every change the canvas reports, after each click and key, before a
+// shortcut is matched and when a menu opens. A shortcut therefore never acts on a command the
+// menu would show disabled.
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QMainWindow;
+
+namespace quillmark {
+
+class RectsView;
+
+class MenuValidator : public QObject
+{
+    Q_OBJECT
+public:
+    MenuValidator(QMainWindow *window, RectsView *canvas);
+    ~MenuValidator() override;
+
+    // While it answers YES (database mode, which keeps its own menus) nothing is validated.
+    std::function<bool()> suspended;
+
+    void validate();
+    // Once control is back in the event loop, after what is happening now has settled.
+    void validateSoon();
+    // The action of a menu item, by the English title the item keeps as its key; empty for
+    // items that validate themselves.
+    static QString actionForKey(const QString &englishTitle);
+    // The property that names a tool bar item's identifier.
+    static const char *identifierProperty();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QMainWindow *m_window;
+    RectsView *m_canvas;
+    bool m_pending = false;
+    bool m_pasteboardHasDesign = false;
+};
+
+} // namespace quillmark
