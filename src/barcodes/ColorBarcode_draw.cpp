@@ -12,26 +12,11 @@
 #include "objects/CanvasServices.h"
 #include "database/Database.h"
 #include "foundation/Language.h"
+#include "platform/SavedPainterState.h"
 
 namespace quillmark {
 
 namespace {
-
-class SavedState
-{
-public:
-    explicit SavedState(QPainter *painter)
-        : m_painter(painter)
-    {
-        m_painter->save();
-    }
-    ~SavedState() { m_painter->restore(); }
-    SavedState(const SavedState &) = delete;
-    SavedState &operator=(const SavedState &) = delete;
-
-private:
-    QPainter *m_painter;
-};
 
 bool isSquareType(int type)
 {
@@ -46,7 +31,7 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
         return;
     ColorRect::drawFrame(painter, aRect, selected);
 
-    SavedState state(painter);
+    SavedPainterState state(painter);
     const BezierPath outline = getRotatedBounds();
     if (!outline.isEmpty())
         painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
@@ -91,7 +76,7 @@ void ColorBarcode::drawBarcodedPreview(QPainter *painter)
     const QRectF f = _frameBounds;
     const double top = f.y() + (f.height() - 2 * h - 15) / 2;
 
-    SavedState state(painter);
+    SavedPainterState state(painter);
     if (isSquareType(_barInfo.type) && widest > 0) {
         const double factor = f.width() / widest;
         const QPointF about(f.x() + f.width() / 2, f.y() + f.width() / 2);
@@ -109,7 +94,7 @@ void ColorBarcode::drawSelect(QPainter *painter, const QRectF &)
 {
     if (!painter || isEditable1())
         return;
-    SavedState state(painter);
+    SavedPainterState state(painter);
     flipFrame(painter);
     rotateFrame(painter, angle());
     drawHandlesInView(painter);

@@ -17,6 +17,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/specImage.h"
 #include "platform/Pen.h"
+#include "platform/SavedPainterState.h"
 
 namespace quillmark {
 
@@ -35,22 +36,6 @@ QPaintDevice *pointDevice()
     }();
     return &device;
 }
-
-class SavedState
-{
-public:
-    explicit SavedState(QPainter *painter)
-        : m_painter(painter)
-    {
-        m_painter->save();
-    }
-    ~SavedState() { m_painter->restore(); }
-    SavedState(const SavedState &) = delete;
-    SavedState &operator=(const SavedState &) = delete;
-
-private:
-    QPainter *m_painter;
-};
 
 std::unique_ptr<QTextDocument> pointDocument()
 {
@@ -97,7 +82,7 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
         format.setFont(font);
         format.setForeground(color);
         QTextCursor(document.get()).insertText(label, format);
-        SavedState state(painter);
+        SavedPainterState state(painter);
         flipFrame(painter);
         rotateFrame(painter, angle());
         painter->translate(frame.x() + (frame.width() - document->idealWidth()) / 2.0, frame.y() + 15.0);
@@ -105,7 +90,7 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
         return;
     }
 
-    SavedState state(painter);
+    SavedPainterState state(painter);
     if (!(pair() && pair()->isEditable())) {
         flipFrame(painter);
         rotateFrame(painter, angle());
@@ -170,7 +155,7 @@ void ColorField::drawSelect(QPainter *painter, const QRectF &)
 {
     if (!painter || _hidden)
         return;
-    SavedState state(painter);
+    SavedPainterState state(painter);
     if (drawsImage()) {
         if (_iseditable)
             return;
@@ -230,7 +215,7 @@ void ColorField::drawImage(QPainter *painter)
         p->setRenderHint(QPainter::SmoothPixmapTransform, true);
         p->drawImage(destination, prepared);
     };
-    SavedState state(painter);
+    SavedPainterState state(painter);
     if (drawsShadow())
         paintWithShadow(painter, destination, paint);
     else

@@ -20,28 +20,13 @@
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
 #include "platform/UndoManager.h"
+#include "platform/SavedPainterState.h"
 
 namespace quillmark {
 
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-
-class SavedState
-{
-public:
-    explicit SavedState(QPainter *painter)
-        : m_painter(painter)
-    {
-        m_painter->save();
-    }
-    ~SavedState() { m_painter->restore(); }
-    SavedState(const SavedState &) = delete;
-    SavedState &operator=(const SavedState &) = delete;
-
-private:
-    QPainter *m_painter;
-};
 
 QPainterPath filledArea(const BezierPath &path)
 {
@@ -380,7 +365,7 @@ void ColorPath::drawEditBezier(QPainter *painter)
     const BezierPath fitted = bezierPath();
     if (fitted.isEmpty())
         return;
-    SavedState state(painter);
+    SavedPainterState state(painter);
     painter->strokePath(fitted.toPainterPath(), makePen(Qt::darkGray, 1.0 / getZoom()));
 }
 
@@ -391,7 +376,7 @@ void ColorPath::drawEditBezierSelect(QPainter *painter)
     const BezierPath fitted = bezierPath();
     if (fitted.isEmpty())
         return;
-    SavedState state(painter);
+    SavedPainterState state(painter);
     painter->setRenderHint(QPainter::Antialiasing, true);
     const QColor current = painter->pen().color();
     painter->strokePath(fitted.toPainterPath(), makePen(current, fitted.lineWidth()));
@@ -443,13 +428,13 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
     const BezierPath outline = fittedTo(_frameBounds.adjusted(half, half, -half, -half));
     if (outline.isEmpty())
         return;
-    SavedState outer(painter);
+    SavedPainterState outer(painter);
     flipFrame(painter);
     rotateFrame(painter, angle());
 
     const bool filled = canFill() && drawsFill();
     if (filled) {
-        SavedState fillState(painter);
+        SavedPainterState fillState(painter);
         const QRectF area = outline.bounds();
         auto paintFill = [&](QPainter *p) {
             if (clip) {
@@ -473,14 +458,14 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
     }
 
     if (canDrawsImage() && drawsImage()) {
-        SavedState imageState(painter);
+        SavedPainterState imageState(painter);
         painter->setClipPath(filledArea(outline), Qt::IntersectClip);
         drawImage(painter);
     }
 
     const float width = strokeLineWidth();
     if (canStroke() && drawsStroke() && width > 0) {
-        SavedState strokeState(painter);
+        SavedPainterState strokeState(painter);
         const QList<qreal> dashes =
             _linePattern > 0 ? CDashArray::dashLengths(_linePattern, _lineWidth) : QList<qreal>();
         const QPen pen = makePen(strokeColor(), _lineWidth, dashes);
@@ -505,7 +490,7 @@ void ColorPath::drawSelect(QPainter *painter, const QRectF &)
         drawEditBezierSelect(painter);
         return;
     }
-    SavedState state(painter);
+    SavedPainterState state(painter);
     flipFrame(painter);
     rotateFrame(painter, angle());
     if (!_iseditable) {

@@ -14,29 +14,13 @@
 #include "objects/ColorUtils.h"
 #include "platform/Pen.h"
 #include "platform/Shadow.h"
+#include "platform/SavedPainterState.h"
 
 namespace quillmark {
 
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-
-// Restores the painter however the block is left.
-class SavedState
-{
-public:
-    explicit SavedState(QPainter *painter)
-        : m_painter(painter)
-    {
-        m_painter->save();
-    }
-    ~SavedState() { m_painter->restore(); }
-    SavedState(const SavedState &) = delete;
-    SavedState &operator=(const SavedState &) = delete;
-
-private:
-    QPainter *m_painter;
-};
 
 void intersectClip(QPainter *painter, const BezierPath &path)
 {
@@ -117,7 +101,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
     if (!painter)
         return;
     const BezierPath outline = bezierPath();
-    SavedState outer(painter);
+    SavedPainterState outer(painter);
     if (!_iseditable) {
         flipFrame(painter);
         rotateFrame(painter, angle());
@@ -128,7 +112,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
         const bool shaped = _powertext;
 
         if (filled) {
-            SavedState fillState(painter);
+            SavedPainterState fillState(painter);
             const QRectF gradientBounds = outline.bounds();
             auto paintFill = [&](QPainter *p) {
                 if (clip)
@@ -162,7 +146,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
         }
 
         if (canDrawsImage() && drawsImage()) {
-            SavedState imageState(painter);
+            SavedPainterState imageState(painter);
             if (!(isScaleWithBox() && !shaped))
                 intersectClip(painter, outline);
             drawImage(painter);
@@ -170,7 +154,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
 
         const float width = strokeLineWidth();
         if (canStroke() && drawsStroke() && width > 0) {
-            SavedState strokeState(painter);
+            SavedPainterState strokeState(painter);
             // A stored pattern number outside the list (a damaged document) strokes solid.
             const QList<qreal> dashes = _linePattern > 0
                 ? CDashArray::dashLengths(_linePattern, _lineWidth)
@@ -202,7 +186,7 @@ void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSi
     if (!painter || prepared.isNull() || !(imageSize.width() > 0) || !(imageSize.height() > 0))
         return;
     const QRectF f = _frameBounds;
-    SavedState state(painter);
+    SavedPainterState state(painter);
     double w = imageSize.width();
     double h = imageSize.height();
     // Vector images are rasterised with their larger side at 1500 points.
@@ -261,7 +245,7 @@ void ColorRect::drawMissingImage(QPainter *painter) const
     if (!painter || isDrawingForPrint() || _frameBounds.isEmpty())
         return;
     const double z = getZoom();
-    SavedState state(painter);
+    SavedPainterState state(painter);
     painter->setRenderHint(QPainter::Antialiasing, true);
     painter->fillRect(_frameBounds, QColor(128, 128, 128, 48));
     const QPen pen = makePen(QColor(96, 96, 96, 200), 1.0 / z);
@@ -293,7 +277,7 @@ void ColorRect::drawRect(QPainter *painter, const QRectF &rect)
     const QRectF saved = _frameBounds;
     _frameBounds.moveTopLeft(QPointF(0, 0));
     {
-        SavedState state(painter);
+        SavedPainterState state(painter);
         painter->setClipRect(_mainView ? _mainView->bounds() : QRectF(), Qt::IntersectClip);
         drawFrame(painter, rect, false);
     }
@@ -328,7 +312,7 @@ void ColorRect::drawCenter(QPainter *painter)
     const double z = getZoom();
     const QPointF c = bezierPath().bounds().center();
     const double reach = 7.0 / z;
-    SavedState state(painter);
+    SavedPainterState state(painter);
     painter->setPen(makePen(Qt::blue, 0.5 / z));
     painter->drawLine(QPointF(c.x(), c.y() - reach), QPointF(c.x(), c.y() + reach));
     painter->drawLine(QPointF(c.x() - reach, c.y()), QPointF(c.x() + reach, c.y()));

@@ -13,26 +13,11 @@
 
 #include "objects/CanvasServices.h"
 #include "platform/Pen.h"
+#include "platform/SavedPainterState.h"
 
 namespace quillmark {
 
 namespace {
-
-class SavedState
-{
-public:
-    explicit SavedState(QPainter *painter)
-        : m_painter(painter)
-    {
-        m_painter->save();
-    }
-    ~SavedState() { m_painter->restore(); }
-    SavedState(const SavedState &) = delete;
-    SavedState &operator=(const SavedState &) = delete;
-
-private:
-    QPainter *m_painter;
-};
 
 QColor paletteColor(QPalette::ColorRole role, const QColor &fallback)
 {
@@ -92,7 +77,7 @@ void ColorRect::drawSelect(QPainter *painter, const QRectF &)
     if (!painter || isDrawingForPrint())
         return;
     const BezierPath outline = bezierPath();
-    SavedState state(painter);
+    SavedPainterState state(painter);
     if (!_iseditable) {
         flipFrame(painter);
         rotateFrame(painter, angle());
@@ -120,7 +105,7 @@ void ColorRect::drawHandlesInView(QPainter *painter)
     _powertext = shaped;
 
     if (!outline.isEmpty() && canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke())) {
-        SavedState state(painter);
+        SavedPainterState state(painter);
         const QPen pen = makePen(strokeColor(), 0.2 / displayedZoom(), {2.0 / z, 2.0 / z});
         painter->strokePath(outline.toPainterPath(), pen);
     }
@@ -141,7 +126,7 @@ void ColorRect::drawHandleAtPoint(const QPointF &point, QPainter *painter)
     const double side = double(handleWidth()) / z - 1.0 / z;
     QRectF square(point.x() - inset, point.y() - inset, side, side);
     square = centerScanRect(painter, square);
-    SavedState state(painter);
+    SavedPainterState state(painter);
     painter->fillRect(square, paletteColor(QPalette::Shadow, Qt::black));
     square.translate(-1.0 / z, -1.0 / z);
     QColor knob;
@@ -168,7 +153,7 @@ void ColorRect::drawLinkAtPoint(const QPointF &point, QPainter *painter, bool ne
     if (!painter)
         return;
     const double z = getZoom();
-    SavedState state(painter);
+    SavedPainterState state(painter);
     QRectF mark(point.x() - 3.0 / z, point.y() - 3.0 / z, 6.0 / z + 1.0 / z, 6.0 / z + 1.0 / z);
     mark.adjust(-1.0 / z, -1.0 / z, 1.0 / z, 1.0 / z);
     mark = centerScanRect(painter, mark);
