@@ -810,6 +810,10 @@ private:
     int positionInLayer(const GraphicList &layer, const ColorRect *graphic) const;
     // Moves a graphic to the place of the layer graphic at position k.
     void moveToLayerPosition(const GraphicPtr &graphic, int k);
+    // The four stacking commands: the selection moves one place or all the way toward the
+    // front (the topmost selected first) or the back (the lowest first), keeping its order.
+    enum class Restack { ToFront, Forward, ToBack, Backward };
+    void restackSelection(Restack how, const QString &actionName);
     void applyStockSizeToView();
     // One page segment per label type of the stock (per label without draw by type).
     void rebuildPageSegments();

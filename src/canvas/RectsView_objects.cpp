@@ -360,88 +360,53 @@ void RectsView::moveToLayerPosition(const GraphicPtr &graphic, int k)
     moveGraphic(graphic, indexOfGraphic(layer[k].get()));
 }
 
-void RectsView::bringToFront()
+void RectsView::restackSelection(Restack how, const QString &actionName)
 {
     const GraphicList selection = orderedSelectedGraphics();
     if (selection.isEmpty())
         return;
+    const bool towardFront = how == Restack::ToFront || how == Restack::Forward;
+    const bool allTheWay = how == Restack::ToFront || how == Restack::ToBack;
     m_undoManager.beginUndoGrouping();
-    int bound = int(layerGraphics().size()) - 1;
+    // The next free place at the end the selection moves toward.
+    int bound = towardFront ? int(layerGraphics().size()) - 1 : 0;
     bool moved = false;
-    for (auto it = selection.crbegin(); it != selection.crend(); ++it) {
-        const int position = positionInLayer(layerGraphics(), it->get());
-        if (bound > position) {
-            moveToLayerPosition(*it, bound);
-            --bound;
+    for (int i = 0; i < selection.size(); ++i) {
+        const GraphicPtr &graphic = towardFront ? selection[selection.size() - 1 - i] : selection[i];
+        const int position = positionInLayer(layerGraphics(), graphic.get());
+        if (towardFront ? bound > position : bound < position) {
+            const int step = towardFront ? 1 : -1;
+            moveToLayerPosition(graphic, allTheWay ? bound : position + step);
+            bound -= step;
             moved = true;
         }
     }
-    if (moved) {
-        setActionName(Language::stringForKey(QStringLiteral("Bring To Front")));
+    // Moving back names the step even when nothing had room to move.
+    if (moved || !towardFront) {
+        setActionName(Language::stringForKey(actionName));
         wasChanged(true);
     }
     m_undoManager.endUndoGrouping();
+}
+
+void RectsView::bringToFront()
+{
+    restackSelection(Restack::ToFront, QStringLiteral("Bring To Front"));
 }
 
 void RectsView::bringForward()
 {
-    const GraphicList selection = orderedSelectedGraphics();
-    if (selection.isEmpty())
-        return;
-    m_undoManager.beginUndoGrouping();
-    int bound = int(layerGraphics().size()) - 1;
-    bool moved = false;
-    for (auto it = selection.crbegin(); it != selection.crend(); ++it) {
-        const int position = positionInLayer(layerGraphics(), it->get());
-        if (bound > position) {
-            moveToLayerPosition(*it, position + 1);
-            --bound;
-            moved = true;
-        }
-    }
-    if (moved) {
-        setActionName(Language::stringForKey(QStringLiteral("Bring Forward")));
-        wasChanged(true);
-    }
-    m_undoManager.endUndoGrouping();
+    restackSelection(Restack::Forward, QStringLiteral("Bring Forward"));
 }
 
 void RectsView::sendToBack()
 {
-    const GraphicList selection = orderedSelectedGraphics();
-    if (selection.isEmpty())
-        return;
-    m_undoManager.beginUndoGrouping();
-    int bound = 0;
-    for (const GraphicPtr &graphic : selection) {
-        const int position = positionInLayer(layerGraphics(), graphic.get());
-        if (bound < position) {
-            moveToLayerPosition(graphic, bound);
-            ++bound;
-        }
-    }
-    setActionName(Language::stringForKey(QStringLiteral("Send To Back")));
-    wasChanged(true);
-    m_undoManager.endUndoGrouping();
+    restackSelection(Restack::ToBack, QStringLiteral("Send To Back"));
 }
 
 void RectsView::sendBackward()
 {
-    const GraphicList selection = orderedSelectedGraphics();
-    if (selection.isEmpty())
-        return;
-    m_undoManager.beginUndoGrouping();
-    int bound = 0;
-    for (const GraphicPtr &graphic : selection) {
-        const int position = positionInLayer(layerGraphics(), graphic.get());
-        if (bound < position) {
-            moveToLayerPosition(graphic, position - 1);
-            ++bound;
-        }
-    }
-    setActionName(Language::stringForKey(QStringLiteral("Send Backward")));
-    wasChanged(true);
-    m_undoManager.endUndoGrouping();
+    restackSelection(Restack::Backward, QStringLiteral("Send Backward"));
 }
 
 bool RectsView::canMoveForward() const
