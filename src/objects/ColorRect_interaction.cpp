@@ -13,46 +13,20 @@
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/KnobResize.h"
 #include "platform/Modifiers.h"
 
 namespace quillmark {
 
 namespace {
 
-// Turns about `center` by `degrees`, clockwise on the y-down page for positive angles.
-QTransform turnAbout(const QPointF &center, double degrees)
-{
-    QTransform t;
-    t.translate(center.x(), center.y());
-    t.rotate(degrees);
-    t.translate(-center.x(), -center.y());
-    return t;
-}
-
-QPointF knobPosition(const QRectF &f, int knob)
-{
-    switch (knob) {
-    case 1: return {f.left(), f.top()};
-    case 2: return {f.center().x(), f.top()};
-    case 3: return {f.right(), f.top()};
-    case 4: return {f.left(), f.center().y()};
-    case 5: return {f.right(), f.center().y()};
-    case 6: return {f.left(), f.bottom()};
-    case 7: return {f.center().x(), f.bottom()};
-    case 8: return {f.right(), f.bottom()};
-    default: return {};
-    }
-}
+using KnobResize::knobPosition;
+using KnobResize::turnAbout;
 
 QRectF squareAt(const QPointF &center, double side)
 {
     return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
 }
-
-bool isLeftKnob(int knob) { return knob == 1 || knob == 4 || knob == 6; }
-bool isRightKnob(int knob) { return knob == 3 || knob == 5 || knob == 8; }
-bool isTopKnob(int knob) { return knob == 1 || knob == 2 || knob == 3; }
-bool isBottomKnob(int knob) { return knob == 6 || knob == 7 || knob == 8; }
 
 } // namespace
 
@@ -115,44 +89,15 @@ int ColorRect::resizeByMovingKnob(int knob, const QPointF &point, unsigned modif
     if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
         return knob;
 
-    double nx = x, ny = y, nw = w, nh = h;
-    if (isLeftKnob(knob)) {
-        nx = p.x();
-        nw = w + x - p.x();
-        if (symmetric)
-            nw += x - nx;
-    } else if (isRightKnob(knob)) {
-        nw = p.x() - x;
-        if (symmetric) {
-            const double d = double(float(nw - w));
-            nw += d;
-            nx = x - d;
-        }
-    }
-    if (nw < 0) {
+    // The frame as it was: flipping below may change the object's own.
+    const QRectF from(x, y, w, h);
+    KnobResize::Frame frame{x, y, w, h};
+    if (KnobResize::dragHorizontally(knob, p.x(), from, symmetric, frame)) {
         knob = flipKnob(knob, true);
-        nx += nw;
-        nw = -nw;
         flipHorizontally();
     }
-
-    if (isTopKnob(knob)) {
-        ny = p.y();
-        nh = h + y - p.y();
-        if (symmetric)
-            nh += y - ny;
-    } else if (isBottomKnob(knob)) {
-        nh = p.y() - y;
-        if (symmetric) {
-            const double d = double(float(nh - h));
-            nh += d;
-            ny = y - d;
-        }
-    }
-    if (nh < 0) {
+    if (KnobResize::dragVertically(knob, p.y(), from, symmetric, frame)) {
         knob = flipKnob(knob, false);
-        ny += nh;
-        nh = -nh;
         flipVertically();
     }
 
@@ -161,41 +106,19 @@ int ColorRect::resizeByMovingKnob(int knob, const QPointF &point, unsigned modif
     const bool square = !fixed && shift && option && zeroSize;
     // A frame without width or height has no ratio to keep; the step stays free.
     if (keepRatio && w > 0 && h > 0) {
-        const double r = double(float(h / w));
-        if (knob == 2 || knob == 7) {
-            nw = nh / r;
-            nx -= (nw - w) / 2;
-        } else {
-            nh = r * nw;
-            if (knob == 4 || knob == 5)
-                ny -= (nh - h) / 2;
-        }
-        if (knob == 1 || knob == 3)
-            ny = y + h - nh;
+        KnobResize::keepRatio(knob, from, frame);
         if (shift && option && !fixed) {
-            nx = c.x() - nw / 2;
-            ny = c.y() - nh / 2;
+            frame.x = c.x() - frame.w / 2;
+            frame.y = c.y() - frame.h / 2;
         }
     } else if (square) {
-        if (nh > nw) {
-            nx -= (nh - nw) / 2;
-            nw = nh;
-        } else {
-            ny -= (nw - nh) / 2;
-            nh = nw;
-        }
+        KnobResize::makeSquare(frame);
     }
 
-    if (_angle != 0.0f) {
-        // Keeps the side opposite the knob in its place on the page.
-        const QTransform turn = turnAbout(c, double(_angle));
-        const QPointF first = turn.map(QPointF(nx, ny));
-        const QPointF second = turn.map(QPointF(nx + nw, ny + nh));
-        const QPointF m = (first + second) / 2;
-        const QPointF origin = turnAbout(m, -double(_angle)).map(first);
-        nx = origin.x();
-        ny = origin.y();
-    }
+    // Keeps the side opposite the knob in its place on the page.
+    if (_angle != 0.0f)
+        KnobResize::keepOppositeSide(c, double(_angle), frame);
+    const double nx = frame.x, ny = frame.y, nw = frame.w, nh = frame.h;
 
     setFrameBounds(QRectF(nx, ny, nw, nh));
     if (_mainView)

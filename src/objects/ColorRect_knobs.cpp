@@ -14,6 +14,7 @@
 #include "objects/CanvasServices.h"
 #include "platform/Pen.h"
 #include "platform/SavedPainterState.h"
+#include "objects/KnobResize.h"
 
 namespace quillmark {
 
@@ -39,20 +40,7 @@ QRectF centerScanRect(const QPainter *painter, const QRectF &rect)
     return t.inverted().mapRect(device);
 }
 
-QPointF knobPoint(const QRectF &f, int knob)
-{
-    switch (knob) {
-    case 1: return {f.left(), f.top()};
-    case 2: return {f.center().x(), f.top()};
-    case 3: return {f.right(), f.top()};
-    case 4: return {f.left(), f.center().y()};
-    case 5: return {f.right(), f.center().y()};
-    case 6: return {f.left(), f.bottom()};
-    case 7: return {f.center().x(), f.bottom()};
-    case 8: return {f.right(), f.bottom()};
-    default: return {};
-    }
-}
+using KnobResize::knobPosition;
 
 } // namespace
 
@@ -113,7 +101,7 @@ void ColorRect::drawHandlesInView(QPainter *painter)
     const unsigned mask = knobMask();
     for (int knob = 1; knob <= 8; ++knob) {
         if (mask & (1u << knob))
-            drawHandleAtPoint(knobPoint(_frameBounds, knob), painter);
+            drawHandleAtPoint(knobPosition(_frameBounds, knob), painter);
     }
 }
 
@@ -189,7 +177,7 @@ QPointF ColorRect::knobLocation(int &knob) const
     if (_angle == 0.0f) {
         switch (knob) {
         case 2: case 4: case 5: case 7:
-            return knobPoint(f, knob);
+            return knobPosition(f, knob);
         default:
             return {};
         }

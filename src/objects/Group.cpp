@@ -10,6 +10,7 @@
 #include "objects/CanvasServices.h"
 #include "platform/Format.h"
 #include "platform/UndoManager.h"
+#include "objects/KnobResize.h"
 
 namespace quillmark {
 
@@ -229,18 +230,7 @@ BezierPath Group::framePath() const
 
 QPointF Group::knobLocation(int knob) const
 {
-    const QRectF f = bounds();
-    switch (knob) {
-    case 1: return {f.left(), f.top()};
-    case 2: return {f.center().x(), f.top()};
-    case 3: return {f.right(), f.top()};
-    case 4: return {f.left(), f.center().y()};
-    case 5: return {f.right(), f.center().y()};
-    case 6: return {f.left(), f.bottom()};
-    case 7: return {f.center().x(), f.bottom()};
-    case 8: return {f.right(), f.bottom()};
-    default: return {};
-    }
+    return KnobResize::knobPosition(bounds(), knob);
 }
 
 void Group::center(const QPointF &point)

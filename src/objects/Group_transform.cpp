@@ -15,6 +15,7 @@
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
 #include "platform/UndoManager.h"
+#include "objects/KnobResize.h"
 
 namespace quillmark {
 
@@ -22,15 +23,7 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
-// Turns about `center` by `degrees`, clockwise on the y-down page for positive angles.
-QTransform turnAbout(const QPointF &center, double degrees)
-{
-    QTransform t;
-    t.translate(center.x(), center.y());
-    t.rotate(degrees);
-    t.translate(-center.x(), -center.y());
-    return t;
-}
+using KnobResize::turnAbout;
 
 QRectF squareAt(const QPointF &center, double side)
 {
@@ -207,93 +200,38 @@ int Group::resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierF
     const QPointF c0 = b0.center();
     const QPointF p = _angle != 0.0f ? turnAbout(c0, -double(_angle)).map(point) : point;
 
-    double nx = x0, ny = y0, nw = w0, nh = h0;
-    if (knob == 1 || knob == 4 || knob == 6) {
-        nw = x0 + w0 - p.x();
-        nx = p.x();
-        if (symmetric && !shift)
-            nw += x0 - p.x();
-    } else if (knob == 3 || knob == 5 || knob == 8) {
-        nw = p.x() - x0;
-        if (symmetric && !shift) {
-            const double e = double(float(nw - w0));
-            nw += e;
-            nx -= e;
-        }
-    }
-    if (nw < 0) {
+    const bool edgesSymmetric = symmetric && !shift;
+    KnobResize::Frame dragged{x0, y0, w0, h0};
+    if (KnobResize::dragHorizontally(knob, p.x(), b0, edgesSymmetric, dragged)) {
         knob = ColorRect::flipKnob(knob, true);
-        nx -= -nw;
-        nw = -nw;
         for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
             member->flipHorizontally();
     }
-
-    if (knob == 1 || knob == 2 || knob == 3) {
-        nh = y0 + h0 - p.y();
-        ny = p.y();
-        if (symmetric && !shift)
-            nh += y0 - p.y();
-    } else if (knob == 6 || knob == 7 || knob == 8) {
-        nh = p.y() - y0;
-        if (symmetric && !shift) {
-            const double e = double(float(nh - h0));
-            ny -= e;
-            nh += e;
-        }
-    }
-    if (nh < 0) {
+    if (KnobResize::dragVertically(knob, p.y(), b0, edgesSymmetric, dragged)) {
         knob = ColorRect::flipKnob(knob, false);
-        nh = -nh;
-        ny -= nh;
         for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
             member->flipVertically();
     }
 
     // Bounds without width or height have no ratio to keep.
     const bool hasRatio = w0 > 0 && h0 > 0;
-    auto applyRatio = [&]() {
-        if (!hasRatio)
-            return;
-        const double r = double(float(h0 / w0));
-        if (knob == 2 || knob == 7) {
-            nw = nh / r;
-            nx -= (nw - w0) / 2;
-        } else {
-            nh = r * nw;
-            if (knob == 4 || knob == 5)
-                ny -= (nh - h0) / 2;
-        }
-        if (knob == 1 || knob == 3)
-            ny = y0 + h0 - nh;
-    };
     if (!symmetric) {
-        applyRatio();
+        if (hasRatio)
+            KnobResize::keepRatio(knob, b0, dragged);
     } else if (shift) {
         if (w0 == 0 && h0 == 0) {
-            if (nh > nw) {
-                nx -= (nh - nw) / 2;
-                nw = nh;
-            } else {
-                ny -= (nw - nh) / 2;
-                nh = nw;
-            }
+            KnobResize::makeSquare(dragged);
         } else {
-            applyRatio();
-            nx = c0.x() - nw / 2;
-            ny = c0.y() - nh / 2;
+            if (hasRatio)
+                KnobResize::keepRatio(knob, b0, dragged);
+            dragged.x = c0.x() - dragged.w / 2;
+            dragged.y = c0.y() - dragged.h / 2;
         }
     }
 
-    if (_angle != 0.0f) {
-        const QTransform turn = turnAbout(c0, double(_angle));
-        const QPointF q1 = turn.map(QPointF(nx, ny));
-        const QPointF q2 = turn.map(QPointF(nx + nw, ny + nh));
-        const QPointF mid = (q1 + q2) / 2;
-        const QPointF origin = turnAbout(mid, -double(_angle)).map(q1);
-        nx = origin.x();
-        ny = origin.y();
-    }
+    if (_angle != 0.0f)
+        KnobResize::keepOppositeSide(c0, double(_angle), dragged);
+    const double nx = dragged.x, ny = dragged.y, nw = dragged.w, nh = dragged.h;
 
     const QRectF frame(nx, ny, nw, nh);
     if (!finitePoint(frame.topLeft()) || !finitePoint(frame.bottomRight()))
