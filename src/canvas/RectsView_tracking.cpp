@@ -44,6 +44,22 @@ struct RectsView::TrackingState
 
 namespace {
 
+// The path in progress without its last element: its moves and curves again, at its width.
+BezierPath withoutLastElement(const BezierPath &path)
+{
+    BezierPath rebuilt;
+    rebuilt.setLineWidth(path.lineWidth());
+    for (int i = 0; i + 1 < path.elementCount(); ++i) {
+        QPointF e[3];
+        const auto type = path.elementAt(i, e);
+        if (type == BezierPath::MoveTo)
+            rebuilt.moveTo(e[0]);
+        else if (type == BezierPath::CurveTo)
+            rebuilt.curveTo(e[2], e[0], e[1]);
+    }
+    return rebuilt;
+}
+
 constexpr double Pi = 3.14159265358979323846;
 
 // The direction of (dx, -dy) in degrees, from -90 (included) to 270 (excluded).
@@ -231,17 +247,7 @@ void RectsView::keyPressEvent(QKeyEvent *event)
     if ((backspace || event->key() == Qt::Key_Escape) && building && building->elementCount() >= 2) {
         // The last point goes; the element before it follows the pointer again.
         BezierPath &path = const_cast<BezierPath &>(*building);
-        const int count = path.elementCount();
-        BezierPath rebuilt;
-        rebuilt.setLineWidth(path.lineWidth());
-        for (int i = 0; i + 1 < count; ++i) {
-            QPointF e[3];
-            const auto type = path.elementAt(i, e);
-            if (type == BezierPath::MoveTo)
-                rebuilt.moveTo(e[0]);
-            else if (type == BezierPath::CurveTo)
-                rebuilt.curveTo(e[2], e[0], e[1]);
-        }
+        BezierPath rebuilt = withoutLastElement(path);
         const QPointF pointer = pageToWidget().inverted().map(m_lastWidgetPoint);
         QPointF last[3];
         const int n = rebuilt.elementCount();
@@ -424,16 +430,7 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
             return;
         }
         // The double click's first click appended an element: it goes again.
-        BezierPath rebuilt;
-        rebuilt.setLineWidth(path.lineWidth());
-        for (int i = 0; i + 1 < count; ++i) {
-            QPointF e[3];
-            const auto type = path.elementAt(i, e);
-            if (type == BezierPath::MoveTo)
-                rebuilt.moveTo(e[0]);
-            else if (type == BezierPath::CurveTo)
-                rebuilt.curveTo(e[2], e[0], e[1]);
-        }
+        BezierPath rebuilt = withoutLastElement(path);
         path = rebuilt;
         stopLasso(flags);
         return;
