@@ -23,6 +23,7 @@
 #include "objects/TextFlow.h"
 #include "platform/Format.h"
 #include "platform/Pen.h"
+#include "objects/GlyphRuns.h"
 
 namespace quillmark {
 
@@ -86,15 +87,11 @@ QHash<GlyphKey, int> firstCharacters(const QTextLayout &layout, const QTextLine 
 {
     QHash<GlyphKey, int> characters;
     for (int c = line.textStart(); c < line.textStart() + line.textLength(); ++c) {
-        for (const QGlyphRun &run : layout.glyphRuns(c, 1)) {
-            const QList<quint32> indexes = run.glyphIndexes();
-            const QList<QPointF> positions = run.positions();
-            for (qsizetype g = 0; g < indexes.size() && g < positions.size(); ++g) {
-                const GlyphKey key = GlyphKey::of(indexes[g], positions[g]);
-                if (!characters.contains(key))
-                    characters.insert(key, c);
-            }
-        }
+        GlyphRuns::forEach(layout.glyphRuns(c, 1), [&](const GlyphRuns::Glyph &glyph) {
+            const GlyphKey key = GlyphKey::of(glyph.index, glyph.position);
+            if (!characters.contains(key))
+                characters.insert(key, c);
+        });
     }
     return characters;
 }
@@ -195,83 +192,80 @@ void ColorOval::forEachGlyph(Place &&place) const
         const bool rightToLeft = layout->textOption().textDirection() == Qt::RightToLeft;
         // Each glyph of the line once, however many characters it shows (a ligature, an
         // emoji of two code units) and in whatever direction it reads.
-        for (const QGlyphRun &run : layout->glyphRuns(textLine.textStart(), textLine.textLength())) {
-            const QRawFont font = run.rawFont();
-            const QList<quint32> indexes = run.glyphIndexes();
-            const QList<QPointF> positions = run.positions();
-            const QList<QPointF> advances = font.advancesForGlyphIndexes(indexes);
-            for (qsizetype g = 0; g < indexes.size() && g < positions.size(); ++g) {
-                const qreal advance = g < advances.size() ? advances[g].x() : 0.0;
-                const int c = characters.value(GlyphKey::of(indexes[g], positions[g]), textLine.textStart());
-                qreal s = positions[g].x() + advance / 2.0;
-                const qreal b = positions[g].y();
-                const qreal inset = flipped ? b - line.fragment.height() / 2.0 : b;
-                const QRectF oval = r.adjusted(inset, inset, -inset, -inset);
-                if (!(oval.width() > 0) || !(oval.height() > 0))
-                    continue;
+        QList<QPointF> advances;
+        GlyphRuns::forEach(layout->glyphRuns(textLine.textStart(), textLine.textLength()), [&](const GlyphRuns::Glyph &glyph) {
+            if (glyph.indexInRun == 0)
+                advances = glyph.font.advancesForGlyphIndexes(glyph.run.glyphIndexes());
+            const qreal advance = glyph.indexInRun < advances.size() ? advances[glyph.indexInRun].x() : 0.0;
+            const int c = characters.value(GlyphKey::of(glyph.index, glyph.position), textLine.textStart());
+            qreal s = glyph.position.x() + advance / 2.0;
+            const qreal b = glyph.position.y();
+            const qreal inset = flipped ? b - line.fragment.height() / 2.0 : b;
+            const QRectF oval = r.adjusted(inset, inset, -inset, -inset);
+            if (!(oval.width() > 0) || !(oval.height() > 0))
+                return;
 
-                std::vector<QPointF> points = ovalPolyline(oval);
-                if (points.size() < 2)
-                    continue;
-                // The segment heading in the start direction begins the walk.
-                size_t startSegment = 0;
-                for (size_t k = 1; k < points.size(); ++k) {
-                    const QPointF d = points[k] - points[k - 1];
-                    float direction = getAngle(float(d.x()), float(d.y())) * float(DegreesPerRadian);
-                    if (direction < 0)
-                        direction += 360.0f;
-                    if (std::abs(direction - start) < 5.0f) {
-                        startSegment = k;
-                        break;
-                    }
+            std::vector<QPointF> points = ovalPolyline(oval);
+            if (points.size() < 2)
+                return;
+            // The segment heading in the start direction begins the walk.
+            size_t startSegment = 0;
+            for (size_t k = 1; k < points.size(); ++k) {
+                const QPointF d = points[k] - points[k - 1];
+                float direction = getAngle(float(d.x()), float(d.y())) * float(DegreesPerRadian);
+                if (direction < 0)
+                    direction += 360.0f;
+                if (std::abs(direction - start) < 5.0f) {
+                    startSegment = k;
+                    break;
                 }
-                if (startSegment > 0) {
-                    std::vector<QPointF> walk;
-                    walk.reserve(points.size());
-                    for (size_t k = startSegment; k < points.size(); ++k)
-                        walk.push_back(points[k]);
-                    for (size_t k = 1; k < startSegment; ++k)
-                        walk.push_back(points[k]);
-                    points.swap(walk);
-                }
-
-                if (rightToLeft) {
-                    float around = 0.0f;
-                    for (size_t k = 1; k < points.size(); ++k)
-                        around += float(std::hypot(points[k].x() - points[k - 1].x(),
-                                                   points[k].y() - points[k - 1].y()));
-                    s += double(around) - line.fragment.right();
-                }
-
-                float travelled = 0.0f;
-                QPointF d;
-                QPointF end = points.front();
-                for (size_t k = 1; k < points.size(); ++k) {
-                    d = points[k] - points[k - 1];
-                    end = points[k];
-                    travelled += float(std::hypot(d.x(), d.y()));
-                    if (travelled >= float(s))
-                        break;
-                }
-                const qreal length = std::hypot(d.x(), d.y());
-                QPointF p = end;
-                if (length > 0)
-                    p = end - (double(travelled) - s) * d / length;
-                const double theta = getAngle(float(d.x()), float(d.y()));
-
-                GlyphPlacement placement;
-                placement.character = blockStart + c;
-                placement.rightToLeft = run.isRightToLeft();
-                if (flipped) {
-                    p.setX(2 * oval.x() + oval.width() - p.x());
-                    placement.rotation = -(Pi - theta) * DegreesPerRadian;
-                } else {
-                    placement.rotation = -theta * DegreesPerRadian;
-                }
-                placement.point = p;
-                place(placement, font, indexes[g], advance, colourAt(*layout, c));
             }
-        }
+            if (startSegment > 0) {
+                std::vector<QPointF> walk;
+                walk.reserve(points.size());
+                for (size_t k = startSegment; k < points.size(); ++k)
+                    walk.push_back(points[k]);
+                for (size_t k = 1; k < startSegment; ++k)
+                    walk.push_back(points[k]);
+                points.swap(walk);
+            }
+
+            if (rightToLeft) {
+                float around = 0.0f;
+                for (size_t k = 1; k < points.size(); ++k)
+                    around += float(std::hypot(points[k].x() - points[k - 1].x(),
+                                               points[k].y() - points[k - 1].y()));
+                s += double(around) - line.fragment.right();
+            }
+
+            float travelled = 0.0f;
+            QPointF d;
+            QPointF end = points.front();
+            for (size_t k = 1; k < points.size(); ++k) {
+                d = points[k] - points[k - 1];
+                end = points[k];
+                travelled += float(std::hypot(d.x(), d.y()));
+                if (travelled >= float(s))
+                    break;
+            }
+            const qreal length = std::hypot(d.x(), d.y());
+            QPointF p = end;
+            if (length > 0)
+                p = end - (double(travelled) - s) * d / length;
+            const double theta = getAngle(float(d.x()), float(d.y()));
+
+            GlyphPlacement placement;
+            placement.character = blockStart + c;
+            placement.rightToLeft = glyph.run.isRightToLeft();
+            if (flipped) {
+                p.setX(2 * oval.x() + oval.width() - p.x());
+                placement.rotation = -(Pi - theta) * DegreesPerRadian;
+            } else {
+                placement.rotation = -theta * DegreesPerRadian;
+            }
+            placement.point = p;
+            place(placement, glyph.font, glyph.index, advance, colourAt(*layout, c));
+        });
     }
 }
 

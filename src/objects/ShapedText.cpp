@@ -3,6 +3,7 @@
 #include <QGlyphRun>
 #include <QPainterPath>
 #include <QRawFont>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 
@@ -12,6 +13,7 @@
 #include "objects/PathWarps.h"
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextFlow.h"
+#include "objects/GlyphRuns.h"
 
 namespace quillmark {
 
@@ -30,18 +32,13 @@ BezierPath ShapedText::glyphOutlines(const QTextDocument &text, const QSizeF &bo
 
     QPainterPath glyphs;
     auto addRuns = [&glyphs](const QList<QGlyphRun> &runs, const QPointF &offset) {
-        for (const QGlyphRun &run : runs) {
-            const QRawFont font = run.rawFont();
-            const QList<quint32> indexes = run.glyphIndexes();
-            const QList<QPointF> positions = run.positions();
-            for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
-                QPainterPath glyph = font.pathForGlyph(indexes[i]);
-                if (glyph.isEmpty())
-                    continue;
-                glyph.translate(positions[i] + offset);
-                glyphs.addPath(glyph);
-            }
-        }
+        GlyphRuns::forEach(runs, [&](const GlyphRuns::Glyph &glyph) {
+            QPainterPath outline = glyph.font.pathForGlyph(glyph.index);
+            if (outline.isEmpty())
+                return;
+            outline.translate(glyph.position + offset);
+            glyphs.addPath(outline);
+        });
     };
     // Merge fields inside the text take the outline of the text they show, in place of the
     // character that holds their room.
