@@ -29,6 +29,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "barcodes/BarcodeDrawer.h"
 #include "canvas/RectsView.h"
 #include "database/Database.h"
 #include "database/DatabaseFieldsView.h"
@@ -401,6 +402,7 @@ QWidget *MainWindow::buildCanvasArea()
     controls->addSpacing(12);
     controls->addWidget(m_landscape);
     layout->addLayout(controls);
+    layout->addWidget(new BarcodeDrawer(m_canvas));
 
     auto *scroll = new MyScrollView;
     m_scrollArea = scroll;

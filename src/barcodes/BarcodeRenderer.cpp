@@ -161,6 +161,9 @@ TBarInfo BarcodeRenderer::drawBarcode(QPainter *painter, const QRectF &frame, co
         break;
     }
     case BarcodeType::DataMatrix: {
+        // No data, no symbol: padding alone would read as a code that says nothing.
+        if (info.BarStr.empty())
+            break;
         DataMatrixEncoder encoder;
         if (encoder.encodeString(info.BarStr))
             encoder.result(painter, inset, style.color);

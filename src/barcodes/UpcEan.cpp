@@ -294,6 +294,11 @@ std::string formatIsbnWithCheckDigit(int64_t row, const std::string &number)
     return out;
 }
 
+int isbnHyphenRowCount()
+{
+    return int(IsbnHyphens.size());
+}
+
 std::string formatIssnWithCheckDigit(const std::string &number)
 {
     std::string d = number.substr(0, std::min<size_t>(number.size(), 7));

@@ -23,6 +23,8 @@ std::string upcEanNormalise(const std::string &digits, int type);
 std::string booklandPrefix(int attachment);
 // The number hyphenated after the characters of the row, followed by its mod-11 check.
 std::string formatIsbnWithCheckDigit(int64_t row, const std::string &number);
+// How many hyphenation rows there are (rows 0 to count - 1).
+int isbnHyphenRowCount();
 // Four digits, a hyphen, three digits and the check character.
 std::string formatIssnWithCheckDigit(const std::string &number);
 // The number line and the EAN data of a Bookland symbol (mode 1: the prefix shown).

@@ -56,6 +56,7 @@ namespace quillmark {
 
 class ColorRect;
 class CustomDataSource;
+struct TBarInfo;
 class Group;
 class DataSource;
 class PrintAddViewController;
@@ -143,7 +144,8 @@ public:
     bool isPrinting() const override { return m_printing; }
     GraphicList getRects() const override { return rects; }
     QPointF constrainedPoint(const QPointF &point) const override;
-    void setDrawersItemsState() override {}
+    // The drawers' controls follow the selection (the barcode drawer among them).
+    void setDrawersItemsState() override;
     void clearGridSnap() override;
     double labelWidth() const override { return double(_tlabel.width) * 72.0; }
     void setDocumentCursor(const QCursor &cursor) override;
@@ -686,6 +688,27 @@ public:
     // Performs a drop at a point in page points; always YES.
     bool performImageDrop(const QMimeData *data, const QPointF &pagePoint);
 
+    // ---- the barcode drawer (src/barcodes/RectsView_barcodes.cpp) ----
+    // The strip of barcode controls of the window. Its controls are found by their "tag"
+    // property: 2031 data, 2032 type (item data = symbology), 2033 bar width (mils), 2034
+    // width adjustment (mils), 2035 bar height (display unit), 2036 gap; 2037 is the label
+    // naming the height's unit. The drawer shows only while a drawn barcode is selected.
+    void setBarcodeDrawer(QWidget *drawer);
+    QWidget *barcodeDrawer() const { return barcodeOptDrawerOutlet; }
+    // Fills the drawer from the last drawn barcode of the selection, or hides it.
+    void setObjBarcodeDrawerItemsState();
+    void setDrawerBarInfo(const TBarInfo &info);
+    // The gap pop-up is for symbology 7 only.
+    void showHideBarcodeInfoItems(int type);
+    // Each applies its control's value to every selected barcode, as one undo step under
+    // the control's action name.
+    void setBarcodeData(QObject *sender);
+    void setBarcodeType(QObject *sender);
+    void setBarcodeWidth(QObject *sender);
+    void setBarcodeAdjust(QObject *sender);
+    void setBarcodeHeight(QObject *sender);
+    void setBarcodeGap(QObject *sender);
+
     // ---- design templates (RectsView_templates.cpp) ----
     // "Save as Template...": asks for a name, then writes the objects of both sides of the
     // current orientation into the user's template folder and marks them as template objects.
@@ -883,6 +906,7 @@ private:
     bool m_groupShowsTitle = false;
 
     Outlets m_outlets;
+    QPointer<QWidget> barcodeOptDrawerOutlet;
     // The scroll area's viewport, watched for size changes; cleared when it goes away.
     QPointer<QWidget> m_viewport;
     UndoManager m_undoManager;

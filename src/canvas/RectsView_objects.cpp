@@ -475,4 +475,9 @@ GraphicList RectsView::graphicsIntersectingRect(const QRectF &rect) const
     return result;
 }
 
+void RectsView::setDrawersItemsState()
+{
+    setObjBarcodeDrawerItemsState();
+}
+
 } // namespace quillmark

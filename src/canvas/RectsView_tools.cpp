@@ -184,8 +184,10 @@ void RectsView::finishObjectCreation(const GraphicPtr &object, unsigned flags)
     object->syncronizeWith(nullptr);
     m_undoManager.enableUndoRegistration();
     selectRect(object);
-    if (tool == BarcodeTool)
+    if (tool == BarcodeTool) {
         object->setDrawBarcode(true);
+        setDrawersItemsState();
+    }
     wasChanged(true);
     if (!(flags & CommandKeyMask))
         setupCurrObjectTool(SelectTool);

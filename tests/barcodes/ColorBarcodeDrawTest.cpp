@@ -322,3 +322,16 @@ TEST(ColorBarcodeDraw, SelectionShowsKnobsButNoOutline)
     EXPECT_FALSE(bctest::hasInk(editing));
     EXPECT_EQ(editing.pixel(80, 80), qRgb(255, 255, 255));
 }
+
+TEST(ColorBarcodeDraw, EmptySquareSymbolsDrawNothing)
+{
+    for (const int type : {int(BarcodeType::DataMatrix), int(BarcodeType::QRCode)}) {
+        auto barcode = drawnBarcode(type, "", QRectF(20, 20, 80, 80));
+        EXPECT_FALSE(bctest::hasInk(bctest::drawObject(*barcode))) << type;
+        // The same object with data shows its symbol.
+        TBarInfo info = barcode->getBarInfo();
+        info.setData("X");
+        barcode->setBarInfo(info);
+        EXPECT_TRUE(bctest::hasInk(bctest::drawObject(*barcode))) << type;
+    }
+}

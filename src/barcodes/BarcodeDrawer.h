@@ -1,0 +1,47 @@
+#pragma once
+// The barcode drawer of the main window: a strip of compact controls for the selected
+// barcodes (data, symbology, bar width, width adjustment, bar height in the display unit,
+// character gap). The canvas fills it and applies its edits (RectsView_barcodes.cpp); the
+// controls carry the tags the canvas finds them by.
+#include <QFrame>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace quillmark {
+
+class RectsView;
+
+class BarcodeDrawer : public QFrame
+{
+    Q_OBJECT
+public:
+    enum Tag { DataTag = 2031, TypeTag = 2032, WidthTag = 2033, AdjustTag = 2034, HeightTag = 2035, GapTag = 2036,
+               UnitTag = 2037 };
+
+    // Installs itself as the canvas's barcode drawer.
+    explicit BarcodeDrawer(RectsView *canvas, QWidget *parent = nullptr);
+
+    // The tagged controls' container: hidden while no drawn barcode is selected.
+    QWidget *controls() const { return m_controls; }
+    QLineEdit *dataField() const { return m_data; }
+    QComboBox *typePopUp() const { return m_type; }
+    QLineEdit *widthField() const { return m_width; }
+    QLineEdit *adjustField() const { return m_adjust; }
+    QLineEdit *heightField() const { return m_height; }
+    QLabel *unitLabel() const { return m_unit; }
+    QComboBox *gapPopUp() const { return m_gap; }
+
+private:
+    QWidget *m_controls = nullptr;
+    QLineEdit *m_data = nullptr;
+    QComboBox *m_type = nullptr;
+    QLineEdit *m_width = nullptr;
+    QLineEdit *m_adjust = nullptr;
+    QLineEdit *m_height = nullptr;
+    QLabel *m_unit = nullptr;
+    QComboBox *m_gap = nullptr;
+};
+
+} // namespace quillmark
