@@ -193,7 +193,7 @@ void MainWindow::buildDatabaseMode()
     // A document names the database and record it was designed with; the canvas reaches them
     // through these hooks so that it never depends on the database code itself.
     DatabaseFieldsView *records = m_modeSwitch->databaseView()->databaseFieldsView();
-    m_canvas->openDatabaseForDocument = [records](const QString &path) { return records->setDatabasePath(path); };
+    m_canvas->openDatabaseForDocument = [records](const QString &path) { return records->openDatabaseOfDocument(path); };
     m_canvas->selectRecordForDocument = [records](qint64 pk) { records->selectRecordWithPk(pk); };
     m_canvas->currentDatabaseForDocument = [records]() -> std::pair<QString, qint64> {
         Database *database = records->database();

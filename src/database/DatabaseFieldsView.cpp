@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDoubleValidator>
+#include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -227,6 +228,22 @@ void DatabaseFieldsView::awakeFromNib()
 }
 
 // ---------------------------------------------------------------- opening
+
+bool DatabaseFieldsView::openDatabaseOfDocument(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    if (_database && _database->path() == path)
+        return true;
+    if (!QFileInfo(path).isFile()) {
+        reportError(translated(QStringLiteral("The database \u201c%@\u201d of this design cannot be found."))
+                        .replace(QStringLiteral("%@"), QFileInfo(path).completeBaseName()),
+                    translated(QStringLiteral("Its merge fields show their field names. The design was saved with %@."))
+                        .replace(QStringLiteral("%@"), QDir::toNativeSeparators(path)));
+        return false;
+    }
+    return setDatabasePath(path);
+}
 
 bool DatabaseFieldsView::setDatabasePath(const QString &path)
 {

@@ -143,6 +143,9 @@ public:
     // The Clear command: empties the form's fields for the shown record, as one undo step.
     void clearAllFields();
     void selectRecordWithPk(qint64 pk);
+    // The database a design was saved with: answers true when it is open (already, or now).
+    // A file that is gone is said, so the user knows why the merge fields show no values.
+    bool openDatabaseOfDocument(const QString &path);
     void navigate(int tag);
     void moveUp() { navigate(NavigatePrevious); }
     void moveDown() { navigate(NavigateNext); }

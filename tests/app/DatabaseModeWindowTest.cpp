@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -139,4 +140,73 @@ TEST_F(DatabaseModeWindow, LabelCommandsRestAndTheKeysActOnRecords)
     QTest::keyClick(canvas, Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(canvas->getRects().size(), objects + 1);
     EXPECT_EQ(editor->browserModel()->rowCount(), 2);
+}
+
+TEST_F(DatabaseModeWindow, ADesignOpensWithItsDatabaseAndRecordOrSaysTheDatabaseIsGone)
+{
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    RectsView *canvas = window.canvas();
+    DatabaseFieldsView *editor = window.modeSwitch()->databaseView()->databaseFieldsView();
+    QAction *file = menuNamed(window, "File");
+    ASSERT_TRUE(file);
+    const auto fileItem = [&](const QString &title) {
+        emit file->menu()->aboutToShow();
+        QAction *item = itemNamed(file, title);
+        ASSERT_TRUE(item && item->isEnabled()) << title.toStdString();
+        item->trigger();
+    };
+    const auto placeBox = [&] {
+        auto box = ColorRect::create(QRectF(10, 10, 40, 20));
+        box->setPageName(canvas->getCurrPageName());
+        canvas->addGraphic(box);
+        canvas->wasChanged(true);
+    };
+    const QString dir = qmtest::freshDir(QStringLiteral("design-database"));
+    const QString club = Database::pathForTitle("Club");
+    const QString team = Database::pathForTitle("Team");
+    ASSERT_TRUE(Database::createDatabaseAtPath(team));
+    {
+        Database db(team);
+        db.initFieldsStructure();
+    }
+
+    // A design made with the Team database, and one with the Club database on its second record.
+    ASSERT_TRUE(editor->setDatabasePath(team));
+    placeBox();
+    prompts->queuePath(dir + "/team.qkdoc");
+    fileItem("Save");
+    ASSERT_TRUE(QFile::exists(dir + "/team.qkdoc"));
+    fileItem("New");
+    ASSERT_TRUE(editor->setDatabasePath(club));
+    placeBox();
+    editor->selectRecordWithPk(2);
+    ASSERT_EQ(editor->database()->selectedPk(), 2);
+    prompts->queuePath(dir + "/club.qkdoc");
+    fileItem("Save");
+    ASSERT_TRUE(QFile::exists(dir + "/club.qkdoc"));
+
+    // Another record is shown when the design is opened again with its database still open:
+    // the design brings its own record back.
+    editor->selectRecordWithPk(3);
+    prompts->queuePath(dir + "/club.qkdoc");
+    fileItem("Open...");
+    EXPECT_EQ(editor->database()->path(), club);
+    EXPECT_EQ(editor->database()->selectedPk(), 2);
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+
+    // The Team database is gone: its design still opens with its objects, the open database
+    // stays, and the user is told which database is missing.
+    ASSERT_TRUE(QFile::remove(team));
+    DatabaseUserAction::end();
+    prompts->queuePath(dir + "/team.qkdoc");
+    fileItem("Open...");
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, QString::fromUtf8("The database \u201cTeam\u201d of this design cannot be found."));
+    EXPECT_TRUE(prompts->last().message.contains(team)) << prompts->last().message.toStdString();
+    EXPECT_EQ(canvas->getRects().size(), 1);
+    EXPECT_EQ(editor->database()->path(), club);
 }
