@@ -1,5 +1,7 @@
 #include "database/PhotoTiff.h"
 
+#include "platform/TiffMemoryFile.h"
+
 #include <tiffio.h>
 
 #include <QtGlobal>
@@ -14,68 +16,6 @@
 namespace quillmark {
 
 namespace {
-
-// An in-memory file for libtiff, which seeks back while it writes the directory.
-struct MemoryFile
-{
-    std::vector<unsigned char> bytes;
-    toff_t position = 0;
-};
-
-tsize_t memoryRead(thandle_t handle, tdata_t buffer, tsize_t size)
-{
-    auto *file = static_cast<MemoryFile *>(handle);
-    if (size <= 0 || file->position >= file->bytes.size())
-        return 0;
-    const size_t n = std::min<size_t>(size_t(size), file->bytes.size() - size_t(file->position));
-    std::memcpy(buffer, file->bytes.data() + file->position, n);
-    file->position += n;
-    return tsize_t(n);
-}
-
-tsize_t memoryWrite(thandle_t handle, tdata_t buffer, tsize_t size)
-{
-    auto *file = static_cast<MemoryFile *>(handle);
-    if (size <= 0)
-        return 0;
-    const size_t end = size_t(file->position) + size_t(size);
-    if (end > file->bytes.size())
-        file->bytes.resize(end);
-    std::memcpy(file->bytes.data() + file->position, buffer, size_t(size));
-    file->position = end;
-    return size;
-}
-
-toff_t memorySeek(thandle_t handle, toff_t offset, int whence)
-{
-    auto *file = static_cast<MemoryFile *>(handle);
-    toff_t base = 0;
-    if (whence == SEEK_CUR)
-        base = file->position;
-    else if (whence == SEEK_END)
-        base = file->bytes.size();
-    file->position = base + offset;
-    return file->position;
-}
-
-int memoryClose(thandle_t)
-{
-    return 0;
-}
-
-toff_t memorySize(thandle_t handle)
-{
-    return static_cast<MemoryFile *>(handle)->bytes.size();
-}
-
-int memoryMap(thandle_t, tdata_t *, toff_t *)
-{
-    return 0;
-}
-
-void memoryUnmap(thandle_t, tdata_t, toff_t)
-{
-}
 
 // libtiff reports through global handlers; a photo that cannot be written is said by the
 // caller, so libtiff's own words go to the log only.
@@ -120,9 +60,8 @@ QByteArray PhotoTiff::encode(const QImage &image, QString *error)
 
     const TIFFErrorHandler previousError = TIFFSetErrorHandler(logTiffMessage);
     const TIFFErrorHandler previousWarning = TIFFSetWarningHandler(nullptr);
-    MemoryFile file;
-    TIFF *tiff = TIFFClientOpen("photo.tiff", "w", &file, memoryRead, memoryWrite, memorySeek, memoryClose,
-                                memorySize, memoryMap, memoryUnmap);
+    TiffMemoryFile file;
+    TIFF *tiff = file.open("photo.tiff", "w");
     bool ok = tiff != nullptr;
     if (ok) {
         const uint16_t samples = alpha ? 4 : 3;
@@ -158,9 +97,9 @@ QByteArray PhotoTiff::encode(const QImage &image, QString *error)
     }
     TIFFSetErrorHandler(previousError);
     TIFFSetWarningHandler(previousWarning);
-    if (!ok || file.bytes.empty())
+    if (!ok || file.isEmpty())
         return fail(QStringLiteral("The picture could not be stored as TIFF."));
-    return QByteArray(reinterpret_cast<const char *>(file.bytes.data()), qsizetype(file.bytes.size()));
+    return file.bytes();
 }
 
 } // namespace quillmark

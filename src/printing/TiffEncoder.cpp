@@ -1,78 +1,12 @@
 #include "printing/TiffEncoder.h"
 
+#include "platform/TiffMemoryFile.h"
+
 #include <tiffio.h>
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 namespace quillmark {
-
-namespace {
-
-// An in-memory file for libtiff, which needs to seek back while it writes the directory.
-struct MemoryStream
-{
-    std::vector<unsigned char> bytes;
-    toff_t position = 0;
-};
-
-tsize_t streamRead(thandle_t handle, tdata_t buffer, tsize_t size)
-{
-    auto *stream = static_cast<MemoryStream *>(handle);
-    if (size <= 0 || stream->position >= stream->bytes.size())
-        return 0;
-    const size_t n = std::min<size_t>(size_t(size), stream->bytes.size() - stream->position);
-    std::memcpy(buffer, stream->bytes.data() + stream->position, n);
-    stream->position += n;
-    return tsize_t(n);
-}
-
-tsize_t streamWrite(thandle_t handle, tdata_t buffer, tsize_t size)
-{
-    auto *stream = static_cast<MemoryStream *>(handle);
-    if (size <= 0)
-        return 0;
-    const size_t end = size_t(stream->position) + size_t(size);
-    if (end > stream->bytes.size())
-        stream->bytes.resize(end);
-    std::memcpy(stream->bytes.data() + stream->position, buffer, size_t(size));
-    stream->position = end;
-    return size;
-}
-
-toff_t streamSeek(thandle_t handle, toff_t offset, int whence)
-{
-    auto *stream = static_cast<MemoryStream *>(handle);
-    toff_t base = 0;
-    if (whence == SEEK_CUR)
-        base = stream->position;
-    else if (whence == SEEK_END)
-        base = stream->bytes.size();
-    stream->position = base + offset;
-    return stream->position;
-}
-
-int streamClose(thandle_t)
-{
-    return 0;
-}
-
-toff_t streamSize(thandle_t handle)
-{
-    return static_cast<MemoryStream *>(handle)->bytes.size();
-}
-
-int streamMap(thandle_t, tdata_t *, toff_t *)
-{
-    return 0;
-}
-
-void streamUnmap(thandle_t, tdata_t, toff_t)
-{
-}
-
-} // namespace
 
 QByteArray TiffEncoder::encode(const QImage &image, double dpi, QString *error)
 {
@@ -90,9 +24,8 @@ QByteArray TiffEncoder::encode(const QImage &image, double dpi, QString *error)
         return fail(QStringLiteral("The image could not be converted for TIFF."));
     const int samples = alpha ? 4 : 3;
 
-    MemoryStream stream;
-    TIFF *tiff = TIFFClientOpen("export.tiff", "w", &stream, streamRead, streamWrite, streamSeek,
-                                streamClose, streamSize, streamMap, streamUnmap);
+    TiffMemoryFile stream;
+    TIFF *tiff = stream.open("export.tiff", "w");
     if (!tiff)
         return fail(QStringLiteral("The TIFF encoder could not be started."));
 
@@ -121,9 +54,9 @@ QByteArray TiffEncoder::encode(const QImage &image, double dpi, QString *error)
     if (ok)
         ok = TIFFWriteDirectory(tiff) == 1;
     TIFFClose(tiff);
-    if (!ok || stream.bytes.empty())
+    if (!ok || stream.isEmpty())
         return fail(QStringLiteral("The TIFF encoder failed."));
-    return QByteArray(reinterpret_cast<const char *>(stream.bytes.data()), qsizetype(stream.bytes.size()));
+    return stream.bytes();
 }
 
 } // namespace quillmark
