@@ -393,6 +393,24 @@ bool RectsView::open(const QString &path)
     }
 
     TLabel label = labelWithRepresentation(dict);
+    // Documents keep a stock's lengths to two decimals: a stock the catalogue or the custom list
+    // knows takes its exact figures again, so that the design prints where it printed before
+    // (5160 is 2.625 in wide, not 2.62).
+    if (label.name != QLatin1String("Unknown")) {
+        std::optional<TLabel> known = m_dataSource->matchingLabel(label);
+        if (!known)
+            known = m_customDataSource->matchingLabel(label);
+        if (known) {
+            label.width = known->width;
+            label.height = known->height;
+            label.top_margin = known->top_margin;
+            label.left_margin = known->left_margin;
+            label.vert_distance = known->vert_distance;
+            label.hor_distance = known->hor_distance;
+            label.round_param = known->round_param;
+            label.hole = known->hole;
+        }
+    }
     // Documents written before stocks knew their paper take it from the catalogue.
     if (label.paper.isEmpty())
         label.paper = m_dataSource->paperForLabel(label);

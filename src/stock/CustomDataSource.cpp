@@ -289,6 +289,14 @@ int CustomDataSource::labelExists(const TLabel &label) const
     return -1;
 }
 
+std::optional<TLabel> CustomDataSource::matchingLabel(const TLabel &label) const
+{
+    const int position = labelExists(label);
+    if (position < 0)
+        return std::nullopt;
+    return dynamic_cast<const CustomLabel *>(mdata[size_t(position)].get())->getLabel();
+}
+
 void CustomDataSource::reloadData()
 {
     changed();

@@ -1,10 +1,12 @@
 #pragma once
+
 // The user's own stocks, custom grids and custom free layouts in one ordered list, kept in
 // "custom.plist" and shown by the browser's custom-stock table.
 #include <QAbstractTableModel>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "stock/CustomEntry.h"
@@ -61,6 +63,8 @@ public:
     // The first grid entry with an equal name, counts and shape and lengths within 0.005
     // inch; units and the deleted mark are not compared. -1 when none.
     int labelExists(const TLabel &label) const;
+    // The custom list's own record of the stock labelExists() finds, with its exact lengths.
+    std::optional<TLabel> matchingLabel(const TLabel &label) const;
 
     // Takes the canvas's search text, refilters and resets the table.
     void reloadData();

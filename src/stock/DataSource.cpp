@@ -50,6 +50,14 @@ qint32 DataSource::labelExists(const TLabel &label) const
     return -1;
 }
 
+std::optional<TLabel> DataSource::matchingLabel(const TLabel &label) const
+{
+    const qint32 position = labelExists(label);
+    if (position < 0)
+        return std::nullopt;
+    return m_labelTypes->allLabelTypes()[size_t(position)]->getLabelStruct();
+}
+
 QString DataSource::paperForLabel(const TLabel &label) const
 {
     const qint32 position = labelExists(label);

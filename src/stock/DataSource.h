@@ -1,4 +1,5 @@
 #pragma once
+
 // The catalogue as the stock-format browser's tree: by categories (category rows with their
 // entries as children) or by product number (one flat list of entries). The search text
 // is the canvas's; the model takes it at each recalc(), so rows stay consistent until the
@@ -6,6 +7,7 @@
 #include <QAbstractItemModel>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "stock/LabelTypes.h"
@@ -32,6 +34,8 @@ public:
     // Position in the unfiltered product-number list of the entry whose grid stock matches
     // the record (name, counts and shape exactly, lengths within 0.005 inch); -1 when none.
     qint32 labelExists(const TLabel &label) const;
+    // The catalogue's own record of the stock labelExists() finds, with its exact lengths.
+    std::optional<TLabel> matchingLabel(const TLabel &label) const;
     // The paper of the catalogue entry that matches the record as labelExists() finds it;
     // empty when no entry matches.
     QString paperForLabel(const TLabel &label) const;

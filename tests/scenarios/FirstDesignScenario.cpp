@@ -145,8 +145,6 @@ TEST_F(FirstDesign, DrawTypeUndoRedoSaveQuitAndReopen)
     prompts().queueSave(again);
     choose(QStringLiteral("File/Save As..."));
     EXPECT_EQ(plistXml(again), plistXml(path));
-    AWAITING("a reopened design takes its stock's lengths as stored to two decimals (5160: 2.62 in wide, "
-             "2.74 in apart) instead of the catalogue's figures (found here; no issue holds it yet)")
     {
         EXPECT_EQ(window()->labelInfo()->text(), QStringLiteral("2.63 inch x 1.00 inch, 3 across, 10 down"));
         // It prints where it printed before, within 0.001 inch.
