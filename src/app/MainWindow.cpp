@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -45,6 +46,8 @@
 #include "images/ImageBrowserPanel.h"
 #include "images/ImageMenu.h"
 #include "images/TemplateBrowserPanel.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "inspector/PropertiesView.h"
 #include "platform/Appearance.h"
 #include "platform/BundleCursor.h"
 #include "platform/NotificationCenter.h"
@@ -139,7 +142,9 @@ MainWindow::MainWindow(QWidget *parent)
     m_canvas->setOutlets(outlets);
     m_canvas->initRulers();
 
-    // The image browser sits beside the canvas, on the side away from the stock browser.
+    // The inspector's side panel comes first beside the canvas, then the image browser, on
+    // the side away from the stock browser.
+    buildSidePanel();
     m_canvas->initImages();
     auto *imagePanel = new ImageBrowserPanel(m_canvas);
     imagePanel->setObjectName(QStringLiteral("ImageBrowserPanel"));
@@ -147,7 +152,7 @@ MainWindow::MainWindow(QWidget *parent)
     imageDock->setObjectName(QStringLiteral("ImagesDock"));
     imageDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     imageDock->setWidget(imagePanel);
-    addDockWidget(Qt::RightDockWidgetArea, imageDock);
+    addDockWidget(Qt::RightDockWidgetArea, imageDock, Qt::Horizontal);
     imagePanel->changeClipartBkrndMode();
     // The design templates share the side with the images, one tab each.
     auto *designDock = new QDockWidget(Language::stringForKey(QStringLiteral("Design")), this);
@@ -170,8 +175,10 @@ MainWindow::MainWindow(QWidget *parent)
     m_canvas->readTemplateSize();
     m_canvas->setTLabel(TLabel());
     m_canvas->restoreWindowFrame(this);
-    if (UserDefaults::standard().stringForKey(QStringLiteral("ObjectInfoVisible")) == QLatin1String("YES"))
+    // The side panel shows unless it was put away when the application last quit.
+    if (UserDefaults::standard().stringForKey(QStringLiteral("ObjectInfoVisible")) != QLatin1String("NO"))
         m_canvas->showHideGraphicOpt();
+    m_sidePanel->setVisible(m_canvas->isObjectInfoVisible());
     m_canvas->selectLabelFormat(true);
     // The first design starts as New makes one: draw by type on, the chosen stock applied.
     m_canvas->emptyNewDoc();
@@ -249,7 +256,39 @@ void MainWindow::openDocumentsFromArguments(const QStringList &arguments)
     }
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The inspector goes with the window's children; the canvas asks it nothing more.
+    m_canvas->setObjectInfo(nullptr);
+}
+
+void MainWindow::buildSidePanel()
+{
+    m_objectInfo = new ObjectInfoPanel(this);
+    m_objectInfo->hide();
+    m_objectInfo->setRectsView(m_canvas, m_canvas);
+    m_propertiesView = new PropertiesView;
+    m_propertiesView->addSubviewsFrom(m_objectInfo);
+    m_objectInfo->setPropertiesView(m_propertiesView);
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("PropertiesScrollView"));
+    scroll->setWidget(m_propertiesView);
+    scroll->setWidgetResizable(false);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumWidth(m_propertiesView->minimumWidth()
+                            + scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2);
+    m_sidePanel = new QDockWidget(Language::stringForKey(QStringLiteral("Object Information")), this);
+    m_sidePanel->setObjectName(QStringLiteral("ObjectInformationDock"));
+    m_sidePanel->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    m_sidePanel->setWidget(scroll);
+    addDockWidget(Qt::RightDockWidgetArea, m_sidePanel);
+    m_propertiesView->openProperties();
+    m_canvas->setObjectInfo(m_objectInfo);
+    connect(m_canvas, &RectsView::measureChanged, m_objectInfo,
+            [this](const QString &unit, double factor) { m_objectInfo->measureChanged(unit, factor); });
+}
 
 QWidget *MainWindow::buildStockBrowser()
 {
@@ -552,6 +591,12 @@ void MainWindow::buildMenus()
     rulers->setCheckable(true);
     connect(view, &QMenu::aboutToShow, rulers, [canvas, rulers] { rulers->setChecked(canvas->rulersVisible()); });
     rulers->setChecked(canvas->rulersVisible());
+    QAction *inspector = addItem(view, QStringLiteral("Object Information"), {}, [this, canvas] {
+        canvas->showHideGraphicOpt();
+        m_sidePanel->setVisible(canvas->isObjectInfoVisible());
+    });
+    inspector->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, inspector, [canvas, inspector] { inspector->setChecked(canvas->isObjectInfoVisible()); });
     view->addSeparator();
     QAction *preview = addItem(view, QStringLiteral("Preview Mode"), {}, [canvas] { canvas->setPreviewMode(); });
     preview->setCheckable(true);

@@ -9,6 +9,7 @@
 
 class QAction;
 class QCheckBox;
+class QDockWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -22,7 +23,9 @@ class QTreeView;
 namespace quillmark {
 
 class DatabaseModeSwitch;
+class ObjectInfoPanel;
 class Preference;
+class PropertiesView;
 class RectsView;
 class SegmentedControl;
 class ZoomButton;
@@ -57,6 +60,10 @@ public:
     QToolButton *measureButton() const { return m_measureButton; }
     Preference *preferencePanel() const { return m_preferences; }
     DatabaseModeSwitch *modeSwitch() const { return m_modeSwitch; }
+    // The object inspector and the side panel that shows its pages beside the canvas.
+    ObjectInfoPanel *objectInfo() const { return m_objectInfo; }
+    PropertiesView *propertiesView() const { return m_propertiesView; }
+    QDockWidget *sidePanel() const { return m_sidePanel; }
 
     // After the window is shown: the last database becomes current.
     void finishLaunching();
@@ -86,6 +93,7 @@ private:
     void fillRecentMenu();
     void popUpFieldMenu();
     void buildDatabaseMode();
+    void buildSidePanel();
 
     QMenu *m_fileMenu;
     QAction *m_quitAction;
@@ -117,6 +125,9 @@ private:
     bool m_quitting = false;
     Preference *m_preferences = nullptr;
     DatabaseModeSwitch *m_modeSwitch = nullptr;
+    ObjectInfoPanel *m_objectInfo = nullptr;
+    PropertiesView *m_propertiesView = nullptr;
+    QDockWidget *m_sidePanel = nullptr;
 };
 
 } // namespace quillmark

@@ -54,6 +54,7 @@ class QMouseEvent;
 
 namespace quillmark {
 
+class CanvasInspector;
 class ColorRect;
 class CustomDataSource;
 struct TBarInfo;
@@ -123,6 +124,12 @@ public:
     const Outlets &outlets() const { return m_outlets; }
 
     DataSource *dataSource() const { return m_dataSource; }
+
+    // ---- the object inspector (RectsView_inspector.cpp) ----
+    // The inspector the canvas tells of selection and object changes; it gets the canvas's
+    // selection list at once. Null takes it away.
+    void setObjectInfo(CanvasInspector *inspector);
+    CanvasInspector *objectInfo() const { return m_objectInfo; }
     CustomDataSource *customDataSource() const { return m_customDataSource; }
 
     // ---- CanvasServices ----
@@ -152,7 +159,7 @@ public:
     void print() override;
     void reportPrintProblem(const QString &message) override;
     void changeFont() override {}
-    void updateObjectValues() override {}
+    void updateObjectValues() override;
 
     // ---- StockCanvas ----
     bool drawByType() const override;
@@ -533,6 +540,9 @@ public:
     void mouseUpAt(const QPointF &point, unsigned modifierFlags);
     void moveSelectedGraphicsByPoint(const QPointF &delta);
     QRectF boundsForObjects() const;
+    // The box a rotation of these objects turns about: each rotatable group's turned frame
+    // once, every other object's turned frame.
+    static QRectF boundsForObjects(const GraphicList &objects);
     QRectF rubberbandRect() const { return _rubberbandRect; }
     bool isTracking() const;
 
@@ -907,6 +917,9 @@ private:
 
     Outlets m_outlets;
     QPointer<QWidget> barcodeOptDrawerOutlet;
+    CanvasInspector *m_objectInfo = nullptr;
+    // The inspector refreshed after a change of the selection, and its page opened.
+    void refreshObjectInfo();
     // The scroll area's viewport, watched for size changes; cleared when it goes away.
     QPointer<QWidget> m_viewport;
     UndoManager m_undoManager;

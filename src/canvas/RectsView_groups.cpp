@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "canvas/RectsView.h"
+
+#include "canvas/CanvasInspector.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
@@ -25,6 +27,8 @@ void RectsView::group()
         return;
     group_(_selectedObjects, false);
     wasChanged(true);
+    if (m_objectInfo)
+        m_objectInfo->enableControls();
 }
 
 GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
@@ -72,6 +76,8 @@ void RectsView::ungroup()
     ungroup_(chosen);
     wasChanged(true);
     update();
+    if (m_objectInfo)
+        m_objectInfo->enableControls();
 }
 
 void RectsView::ungroup_(const GroupPtr &chosen)

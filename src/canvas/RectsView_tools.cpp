@@ -8,6 +8,8 @@
 #include <optional>
 
 #include "canvas/RectsView.h"
+
+#include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
@@ -93,6 +95,8 @@ void RectsView::matrixFrameItem(int tag)
         }
     }
     setDocumentCursor(pointer);
+    if (m_objectInfo)
+        m_objectInfo->updateValues();
     if (toolSelectionChanged)
         toolSelectionChanged(tag);
 }
@@ -105,6 +109,8 @@ void RectsView::setupCurrObjectTool(int tool)
 void RectsView::setCurrToolClass(int tool)
 {
     currentToolClass = tool;
+    if (m_objectInfo)
+        m_objectInfo->enableText();
     m_textLinkSource.reset();
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         auto *path = dynamic_cast<ColorPath *>(graphic.get());

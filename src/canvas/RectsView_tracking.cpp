@@ -107,6 +107,11 @@ QRectF RectsView::selectionRect() const
 
 QRectF RectsView::boundsForObjects() const
 {
+    return boundsForObjects(_selectedObjects);
+}
+
+QRectF RectsView::boundsForObjects(const GraphicList &objects)
+{
     QRectF area;
     auto unite = [&area](const QRectF &r) {
         if (r.isEmpty())
@@ -114,7 +119,7 @@ QRectF RectsView::boundsForObjects() const
         area = area.isEmpty() ? r : area.united(r);
     };
     QList<const Group *> counted;
-    for (const GraphicPtr &graphic : _selectedObjects) {
+    for (const GraphicPtr &graphic : objects) {
         const Group *owner = graphic->getGroup();
         if (owner && owner->canSetAngle()) {
             if (!counted.contains(owner)) {

@@ -87,18 +87,19 @@ TEST_F(LabelShadow, ObjectShadowsShowNearTheCanvasEdge)
 {
     const double w = f.canvas()->getLabel().width * 72.0;
     const double h = f.canvas()->getLabel().height * 72.0;
-    // A filled box at the label's bottom right corner, its shadow falling off the label.
-    f.drawRect(QRectF(w - 40, h - 30, 36, 26));
+    // A filled box near the label's bottom right corner (beyond the reach of the label edges'
+    // snap at any zoom), its shadow reaching toward the label's edge.
+    f.drawRect(QRectF(w - 48, h - 38, 36, 26));
     const GraphicPtr box = f.canvas()->getRects().first();
     box->setFillColor(Qt::white);
     box->setDrawsShadow(true);
     f.click(QPointF(10, 10));
     apptest::settle();
     const QImage image = shown();
-    const QPoint corner = inWindow(QPointF(w - 4, h - 4));
-    // Inside the label, right of and below the box: its shadow, darker than the white label.
-    for (const QPoint &step : {QPoint(6, -12), QPoint(-18, 6)}) {
-        const QPoint pixel = corner + step;
+    // Inside the label, right of and below the box (page points, so any zoom the window's
+    // width gives will do): its shadow, darker than the white label.
+    for (const QPointF &step : {QPointF(3, -6), QPointF(-9, 3)}) {
+        const QPoint pixel = inWindow(QPointF(w - 12, h - 12) + step);
         EXPECT_LT(qGray(image.pixel(pixel)), 235) << step.x() << "," << step.y();
     }
 }

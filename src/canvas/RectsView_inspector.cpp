@@ -1,0 +1,43 @@
+// The canvas's side of the object inspector: it hands over its selection list once, tells
+// the inspector when the selection changed (select, deselect, clear, delete, undo and
+// redo all say so through selectionChanged) and when objects moved or changed size.
+#include "canvas/RectsView.h"
+
+#include <QDebug>
+
+#include <exception>
+
+#include "canvas/CanvasInspector.h"
+
+namespace quillmark {
+
+void RectsView::setObjectInfo(CanvasInspector *inspector)
+{
+    m_objectInfo = inspector;
+    if (!inspector)
+        return;
+    connect(this, &RectsView::selectionChanged, this, &RectsView::refreshObjectInfo, Qt::UniqueConnection);
+    inspector->setSelectedRects(&_selectedObjects);
+}
+
+void RectsView::refreshObjectInfo()
+{
+    if (!m_objectInfo)
+        return;
+    // A failing refresh costs the controls their values, never the selection.
+    try {
+        m_objectInfo->refresh();
+    } catch (const std::exception &e) {
+        qWarning().noquote() << e.what();
+    }
+    if (!_selectedObjects.isEmpty())
+        m_objectInfo->openPageForSelection();
+}
+
+void RectsView::updateObjectValues()
+{
+    if (m_objectInfo)
+        m_objectInfo->updateObjectValues();
+}
+
+} // namespace quillmark

@@ -1,0 +1,265 @@
+#include "inspector/AlignPage.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QToolButton>
+
+#include "foundation/Language.h"
+#include "foundation/LanguageControls.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+
+namespace quillmark {
+
+namespace {
+
+// A picture of what a button does: a guide line and two bars lined up on it, or two bars
+// of one length with the arrows of the side they share.
+QIcon alignIcon(int tag, bool size, const QColor &ink)
+{
+    QPixmap picture(24, 24);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QColor bar(ink.red(), ink.green(), ink.blue(), 150);
+    QTransform turn;
+    // The vertical cases are the horizontal ones turned a quarter.
+    const bool vertical = size ? tag == 2 : tag >= 4;
+    if (vertical) {
+        turn.translate(24, 0);
+        turn.rotate(90);
+    }
+    painter.setTransform(turn);
+    if (size) {
+        painter.fillRect(QRect(4, 5, 16, 5), bar);
+        painter.fillRect(QRect(4, 14, 16, 5), bar);
+        painter.setPen(ink);
+        painter.drawLine(2, 12, 21, 12);
+        painter.drawLine(2, 10, 2, 14);
+        painter.drawLine(21, 10, 21, 14);
+        return QIcon(picture);
+    }
+    const int place = vertical ? tag - 3 : tag;
+    auto barAt = [&](int y, int length) {
+        int x = 3;
+        if (place == 2)
+            x = 12 - length / 2;
+        else if (place == 3)
+            x = 21 - length;
+        painter.fillRect(QRect(x, y, length, 5), bar);
+    };
+    barAt(5, 16);
+    barAt(14, 10);
+    painter.setPen(ink);
+    const int guide = place == 1 ? 2 : place == 2 ? 12 : 21;
+    painter.drawLine(guide, 1, guide, 22);
+    return QIcon(picture);
+}
+
+} // namespace
+
+AlignPage::AlignPage(ObjectInfoPanel *info)
+    : InspectorPage(info, ObjectInfoPanel::AlignTab, QStringLiteral("InspectorAlign"), QStringLiteral("Alignment"))
+{
+    bAlignLeft = addAlignButton(QStringLiteral("bAlignLeft"), AlignLeft, QStringLiteral("Align Left Edges"), QRect(4, 8, 30, 30));
+    bAlignMidH = addAlignButton(QStringLiteral("bAlignMidH"), AlignCenterX, QStringLiteral("Align Horizontal Centers"), QRect(36, 8, 30, 30));
+    bAlignRight = addAlignButton(QStringLiteral("bAlignRight"), AlignRight, QStringLiteral("Align Right Edges"), QRect(68, 8, 30, 30));
+    bAlignTop = addAlignButton(QStringLiteral("bAlignTop"), AlignTop, QStringLiteral("Align Top Edges"), QRect(106, 8, 30, 30));
+    bAlignMidV = addAlignButton(QStringLiteral("bAlignMidV"), AlignCenterY, QStringLiteral("Align Vertical Centers"), QRect(138, 8, 30, 30));
+    bAlignBottom = addAlignButton(QStringLiteral("bAlignBottom"), AlignBottom, QStringLiteral("Align Bottom Edges"), QRect(170, 8, 30, 30));
+    for (QToolButton *button : {bAlignLeft, bAlignMidH, bAlignRight, bAlignTop, bAlignMidV, bAlignBottom})
+        connect(button, &QToolButton::clicked, this, [this, button] { setObjectsAlign(button); });
+
+    auto sizeButton = [this](const QString &name, int tag, const QString &title, const QRect &frame) {
+        auto *button = new QToolButton(this);
+        button->setObjectName(name);
+        button->setProperty("tag", tag);
+        button->setGeometry(frame);
+        button->setText(title);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setIconSize(QSize(20, 20));
+        LanguageControls::awakeFromNib(button);
+        connect(button, &QToolButton::clicked, this, [this, button] { setObjectsSize(button); });
+        return button;
+    };
+    bSameWidth = sizeButton(QStringLiteral("bSameWidth"), SameWidth, QStringLiteral("Same Width"), QRect(4, 46, 97, 28));
+    bSameHeight = sizeButton(QStringLiteral("bSameHeight"), SameHeight, QStringLiteral("Same Height"), QRect(105, 46, 97, 28));
+    updateAppearance();
+}
+
+QToolButton *AlignPage::addAlignButton(const QString &name, int tag, const QString &toolTip, const QRect &frame)
+{
+    auto *button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setProperty("tag", tag);
+    button->setGeometry(frame);
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    const QString translated = Language::stringForKey(toolTip);
+    button->setToolTip(translated.isEmpty() ? toolTip : translated);
+    return button;
+}
+
+void AlignPage::updateAppearance()
+{
+    const QColor ink = palette().color(QPalette::WindowText);
+    for (QToolButton *button : {bAlignLeft, bAlignMidH, bAlignRight, bAlignTop, bAlignMidV, bAlignBottom})
+        button->setIcon(alignIcon(button->property("tag").toInt(), false, ink));
+    bSameWidth->setIcon(alignIcon(SameWidth, true, ink));
+    bSameHeight->setIcon(alignIcon(SameHeight, true, ink));
+}
+
+// ---- the rules ----
+
+QRectF AlignPage::alignObjectRect(int tag, const QRectF &first, const QRectF &current)
+{
+    QRectF r = current;
+    switch (tag) {
+    case AlignLeft:
+        r.moveLeft(first.x());
+        break;
+    case AlignCenterX:
+        r.moveLeft(first.x() + 0.5 * first.width() - 0.5 * current.width());
+        break;
+    case AlignRight:
+        r.moveLeft(first.x() + first.width() - current.width());
+        break;
+    case AlignTop:
+        r.moveTop(first.y());
+        break;
+    case AlignCenterY:
+        r.moveTop(first.y() + 0.5 * first.height() - 0.5 * current.height());
+        break;
+    case AlignBottom:
+        r.moveTop(first.y() + first.height() - current.height());
+        break;
+    default:
+        break;
+    }
+    return r;
+}
+
+QRectF AlignPage::setObjectRect(int tag, const QRectF &first, const QRectF &current)
+{
+    QRectF r = current;
+    if (tag == SameWidth || tag == SameSize)
+        r.setWidth(first.width());
+    if (tag == SameHeight || tag == SameSize)
+        r.setHeight(first.height());
+    return r;
+}
+
+AlignPage::Units AlignPage::unitsOf(const GraphicList &objects)
+{
+    Units units;
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (Group *group = object->getGroup(); group && !units.groups.contains(group))
+            units.groups.append(group);
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (!object->getGroup())
+            units.loose.append(object);
+    return units;
+}
+
+// ---- actions ----
+
+void AlignPage::setObjectsAlign(QObject *sender)
+{
+    alignObjectEdges(sender ? sender->property("tag").toInt() : 0);
+    info()->makeRectViewKey();
+}
+
+void AlignPage::setObjectsSize(QObject *sender)
+{
+    setObjectSize(sender ? sender->property("tag").toInt() : 0);
+    info()->makeRectViewKey();
+}
+
+void AlignPage::alignObjectEdges(int tag)
+{
+    const GraphicList objects = selection();
+    const Units units = unitsOf(objects);
+    // The box of the whole selection, hidden objects apart; an empty box widens nothing.
+    QRectF reference;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        if (object->isHidden())
+            continue;
+        const QRectF box = object->getRotatedBounds().bounds();
+        if (box.isEmpty())
+            continue;
+        reference = reference.isEmpty() ? box : reference.united(box);
+    }
+    for (Group *group : units.groups) {
+        if (group->isLocked())
+            continue;
+        const QRectF q = group->frameBoundsRotated();
+        const QRectF r = alignObjectRect(tag, reference, q);
+        group->moveBy(float(r.x() - q.x()), float(r.y() - q.y()));
+    }
+    for (const std::shared_ptr<ColorRect> &object : units.loose) {
+        if (object->isLocked())
+            continue;
+        const QRectF q = object->frameBoundsRotated();
+        const QRectF r = alignObjectRect(tag, reference, q);
+        object->moveBy(QPointF(r.x() - q.x(), r.y() - q.y()));
+    }
+    info()->invalidateCanvas();
+    info()->updateObjectValues();
+}
+
+void AlignPage::setObjectSize(int tag)
+{
+    const GraphicList objects = selection();
+    if (objects.isEmpty()) {
+        info()->invalidateCanvas();
+        return;
+    }
+    const Units units = unitsOf(objects);
+    const std::shared_ptr<ColorRect> &first = objects.first();
+    Group *firstGroup = first->getGroup();
+    const QRectF reference = firstGroup ? firstGroup->frameBoundsRotated() : first->frameBoundsRotated();
+    for (Group *group : units.groups) {
+        if (group == firstGroup || !group->isResizable())
+            continue;
+        const QRectF r = setObjectRect(tag, reference, group->frameBoundsRotated());
+        if (tag == SameWidth || tag == SameSize)
+            group->setWidth(float(r.width()));
+        if (tag == SameHeight || tag == SameSize)
+            group->setHeight(float(r.height()));
+    }
+    for (const std::shared_ptr<ColorRect> &object : units.loose) {
+        if (!object->isResizable())
+            continue;
+        object->setFrameBounds(setObjectRect(tag, reference, object->frameBoundsRotated()));
+    }
+    info()->invalidateCanvas();
+    // The setters used here register their undo but leave the document's changed mark to us.
+    info()->wasChanged();
+    info()->updateObjectValues();
+}
+
+// ---- refresh ----
+
+void AlignPage::updateValues()
+{
+}
+
+void AlignPage::enableControls()
+{
+    const Units units = unitsOf(selection());
+    const qsizetype groups = units.groups.size();
+    const qsizetype loose = units.loose.size();
+    const bool align = (groups == 0 && loose >= 2) || groups >= 2 || (groups == 1 && loose >= 1);
+    for (QToolButton *button : {bAlignLeft, bAlignMidH, bAlignRight, bAlignTop, bAlignMidV, bAlignBottom})
+        button->setEnabled(align);
+    bool size = align;
+    for (Group *group : units.groups)
+        size = size && !group->isLocked() && group->isResizable();
+    if (groups == 1 && !units.loose.isEmpty())
+        size = size && !units.loose.first()->isLocked() && units.loose.first()->isResizable();
+    bSameWidth->setEnabled(size);
+    bSameHeight->setEnabled(size);
+}
+
+} // namespace quillmark

@@ -1,0 +1,66 @@
+#pragma once
+// The alignment page: the selection's edges or centres lined up on the box of the whole
+// selection, and the selection given the width, the height or both of its first object. A
+// group moves and resizes as one unit. The canvas's align and size commands come here too.
+#include <QRectF>
+
+#include "inspector/InspectorPage.h"
+
+class QToolButton;
+
+namespace quillmark {
+
+class Group;
+
+class AlignPage : public InspectorPage
+{
+    Q_OBJECT
+public:
+    // The tags of the align buttons and of the same-size buttons.
+    enum AlignTag { AlignLeft = 1, AlignCenterX = 2, AlignRight = 3, AlignTop = 4, AlignCenterY = 5, AlignBottom = 6 };
+    enum SizeTag { SameWidth = 1, SameHeight = 2, SameSize = 3 };
+
+    explicit AlignPage(ObjectInfoPanel *info);
+
+    // The buttons' actions: their tags to the operations below.
+    void setObjectsAlign(QObject *sender);
+    void setObjectsSize(QObject *sender);
+    // Moves each unlocked group and loose object so that its turned box lines up with the
+    // box of the whole selection by the tag's edge or centre.
+    void alignObjectEdges(int tag);
+    // Gives each resizable group (other than the first object's) and loose object the first
+    // object's width (1), height (2) or both (3); the document is marked changed.
+    void setObjectSize(int tag);
+
+    // Q moved by the tag's rule onto F; any other tag leaves Q as it is.
+    static QRectF alignObjectRect(int tag, const QRectF &first, const QRectF &current);
+    // Q with F's width (tags 1 and 3) and height (tags 2 and 3), at Q's origin.
+    static QRectF setObjectRect(int tag, const QRectF &first, const QRectF &current);
+
+    // The selection's units: each group once, in the order first met, and the objects in no
+    // group.
+    struct Units
+    {
+        QList<Group *> groups;
+        GraphicList loose;
+    };
+    static Units unitsOf(const GraphicList &objects);
+
+    void updateValues() override;
+    void enableControls() override;
+    void updateAppearance() override;
+
+    QToolButton *bAlignLeft = nullptr;
+    QToolButton *bAlignMidH = nullptr;
+    QToolButton *bAlignRight = nullptr;
+    QToolButton *bAlignTop = nullptr;
+    QToolButton *bAlignMidV = nullptr;
+    QToolButton *bAlignBottom = nullptr;
+    QToolButton *bSameWidth = nullptr;
+    QToolButton *bSameHeight = nullptr;
+
+private:
+    QToolButton *addAlignButton(const QString &name, int tag, const QString &toolTip, const QRect &frame);
+};
+
+} // namespace quillmark

@@ -1,0 +1,342 @@
+#include "inspector/GeometryPage.h"
+
+#include <QCheckBox>
+#include <QSlider>
+
+#include <cmath>
+
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+#include "foundation/MyStepper.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "objects/CanvasServices.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+#include "platform/Format.h"
+#include "platform/Modifiers.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+constexpr double Far = 1.0e6;
+
+} // namespace
+
+GeometryPage::GeometryPage(ObjectInfoPanel *info)
+    : InspectorPage(info, ObjectInfoPanel::GeometryTab, QStringLiteral("InspectorGeometry"), QStringLiteral("Geometry"))
+{
+    // Two columns: X and width on the left, Y and height on the right.
+    addLabel(QStringLiteral("X:"), QRect(4, 8, 16, 22));
+    tvOriginX = addField(QStringLiteral("tvOriginX"), QRect(20, 8, 66, 22));
+    spOriginX = addStepper(QStringLiteral("spOriginX"), QRect(87, 8, 13, 22), -Far, Far, 1.0);
+    addLabel(QStringLiteral("Y:"), QRect(106, 8, 16, 22));
+    tvOriginY = addField(QStringLiteral("tvOriginY"), QRect(122, 8, 66, 22));
+    spOriginY = addStepper(QStringLiteral("spOriginY"), QRect(189, 8, 13, 22), -Far, Far, 1.0);
+    addLabel(QStringLiteral("W:"), QRect(4, 36, 16, 22));
+    tvWidth = addField(QStringLiteral("tvWidth"), QRect(20, 36, 66, 22));
+    spWidth = addStepper(QStringLiteral("spWidth"), QRect(87, 36, 13, 22), 0.0, Far, 1.0);
+    addLabel(QStringLiteral("H:"), QRect(106, 36, 16, 22));
+    tvHeight = addField(QStringLiteral("tvHeight"), QRect(122, 36, 66, 22));
+    spHeight = addStepper(QStringLiteral("spHeight"), QRect(189, 36, 13, 22), 0.0, Far, 1.0);
+    addLabel(QStringLiteral("Angle"), QRect(4, 64, 44, 22));
+    tvAngle = addField(QStringLiteral("tvAngle"), QRect(48, 64, 52, 22));
+    tvAngle->setFormat(QStringLiteral("#,###.00"));
+    spAngle = addStepper(QStringLiteral("spAngle"), QRect(101, 64, 13, 22), 0.0, 360.0, 1.0, true);
+    slAngle = addSlider(QStringLiteral("slAngle"), QRect(120, 64, 82, 22), 0, 360);
+    bTextWrap = addCheckBox(QStringLiteral("bTextWrap"), QStringLiteral("Text Wrap"), QRect(4, 94, 198, 20));
+    bTextWrap->setToolTip(Language::stringForKey(QStringLiteral("Text Runaround")));
+
+    connectValue(tvOriginX, [this](QObject *s) { setOriginX(s); });
+    connectValue(spOriginX, [this](QObject *s) { setOriginX(s); });
+    connectValue(tvOriginY, [this](QObject *s) { setOriginY(s); });
+    connectValue(spOriginY, [this](QObject *s) { setOriginY(s); });
+    connectValue(tvWidth, [this](QObject *s) { setWidth(s); });
+    connectValue(spWidth, [this](QObject *s) { setWidth(s); });
+    connectValue(tvHeight, [this](QObject *s) { setHeight(s); });
+    connectValue(spHeight, [this](QObject *s) { setHeight(s); });
+    connectValue(tvAngle, [this](QObject *s) { setAngle(s); });
+    connectValue(spAngle, [this](QObject *s) { setAngle(s); });
+    connectValue(slAngle, [this](QObject *s) { setAngle(s); });
+    connectValue(bTextWrap, [this](QObject *s) { setTextWrap(s); });
+}
+
+// ---- getters ----
+
+QString GeometryPage::measureOf(const std::function<double(const ColorRect &)> &own,
+                                const std::function<double(const Group &)> &grouped) const
+{
+    const GraphicList &objects = selection();
+    if (objects.isEmpty())
+        return QString();
+    const ColorRect &first = *objects.first();
+    const double points = first.getGroup() ? grouped(*first.getGroup()) : own(first);
+    return fmt2(info()->convertFromPoints(float(points)));
+}
+
+QString GeometryPage::originX() const
+{
+    return measureOf([](const ColorRect &o) { return o.originX(); }, [](const Group &g) { return g.originX(); });
+}
+
+QString GeometryPage::originY() const
+{
+    return measureOf([](const ColorRect &o) { return o.originY(); }, [](const Group &g) { return g.originY(); });
+}
+
+QString GeometryPage::width() const
+{
+    return measureOf([](const ColorRect &o) { return o.width(); }, [](const Group &g) { return g.bounds().width(); });
+}
+
+QString GeometryPage::height() const
+{
+    return measureOf([](const ColorRect &o) { return o.height(); }, [](const Group &g) { return g.bounds().height(); });
+}
+
+QString GeometryPage::angle() const
+{
+    const GraphicList &objects = selection();
+    if (objects.isEmpty())
+        return QString();
+    const ColorRect &first = *objects.first();
+    float degrees = first.getGroup() ? first.getGroup()->angle() : first.angle();
+    if (degrees < 0.0f)
+        degrees += 360.0f;
+    return fmt2(degrees);
+}
+
+bool GeometryPage::isResizable() const
+{
+    const GraphicList &objects = selection();
+    return std::any_of(objects.begin(), objects.end(), [](const auto &o) { return o->isResizable(); });
+}
+
+int GeometryPage::textWrap() const
+{
+    return fold(selection(), [](const ColorRect &o) { return o.getRunaroundState() != 0; });
+}
+
+// ---- actions ----
+
+void GeometryPage::setOriginX(QObject *sender)
+{
+    setOrigin(sender, Edge::X);
+}
+
+void GeometryPage::setOriginY(QObject *sender)
+{
+    setOrigin(sender, Edge::Y);
+}
+
+void GeometryPage::setOrigin(QObject *sender, Edge edge)
+{
+    const float value = float(floatValueOf(sender));
+    const GraphicList objects = selection();
+    if (!objects.isEmpty()) {
+        const float points = info()->convertToPoints(value);
+        if (Group *group = objects.first()->getGroup()) {
+            edge == Edge::X ? group->setOriginX(points) : group->setOriginY(points);
+        } else {
+            for (const std::shared_ptr<ColorRect> &object : objects) {
+                if (object->isLocked())
+                    continue;
+                edge == Edge::X ? object->setOriginX(points) : object->setOriginY(points);
+            }
+        }
+        info()->invalidateCanvas();
+        updateValues();
+    }
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void GeometryPage::setWidth(QObject *sender)
+{
+    setSize(sender, Edge::X);
+}
+
+void GeometryPage::setHeight(QObject *sender)
+{
+    setSize(sender, Edge::Y);
+}
+
+void GeometryPage::setSize(QObject *sender, Edge edge)
+{
+    const float value = float(floatValueOf(sender));
+    const bool shift = (info()->editModifierFlags() & ShiftKeyMask) != 0;
+    const GraphicList objects = selection();
+    if (!objects.isEmpty()) {
+        const float size = info()->convertToPoints(value);
+        // Without Shift the centre stays: the near edge moves by half the change.
+        if (Group *group = objects.first()->getGroup()) {
+            const QRectF box = group->bounds();
+            if (edge == Edge::X) {
+                if (!shift)
+                    group->setOriginX(float(box.x() - 0.5 * (double(size) - box.width())));
+                group->setWidth(size);
+            } else {
+                if (!shift)
+                    group->setOriginY(float(box.y() - 0.5 * (double(size) - box.height())));
+                group->setHeight(size);
+            }
+        } else {
+            for (const std::shared_ptr<ColorRect> &object : objects) {
+                if (!object->isResizable())
+                    continue;
+                if (edge == Edge::X) {
+                    if (!shift)
+                        object->setOriginX(float(object->originX() - 0.5 * (double(size) - object->width())));
+                    info()->invalidateGraphic(object.get());
+                    object->setWidth(size);
+                } else {
+                    if (!shift)
+                        object->setOriginY(float(object->originY() - 0.5 * (double(size) - object->height())));
+                    object->setHeight(size);
+                }
+            }
+        }
+        info()->invalidateCanvas();
+        updateValues();
+    }
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void GeometryPage::setAngle(QObject *sender)
+{
+    setObjectAngle(float(floatValueOf(sender)));
+    info()->makeRectViewKey();
+}
+
+void GeometryPage::setObjectAngle(float degrees)
+{
+    const GraphicList objects = selection();
+    if (!std::isfinite(degrees) || objects.isEmpty()) {
+        info()->wasChanged();
+        info()->makeRectViewKey();
+        return;
+    }
+    CanvasServices *canvas = info()->rectsView();
+    UndoManager *undo = canvas ? canvas->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
+    const QPointF centre = RectsView::boundsForObjects(objects).center();
+
+    GraphicList loose = objects;
+    QList<Group *> turned;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        Group *group = object->getGroup();
+        if (!group || !group->canSetAngle() || turned.contains(group))
+            continue;
+        turned.append(group);
+        for (const std::shared_ptr<ColorRect> &member : group->getObjects())
+            loose.removeIf([&member](const auto &o) { return o == member; });
+        group->setAngle(degrees, centre);
+    }
+
+    if (!loose.isEmpty()) {
+        // One turn for all, so that the objects keep their angles to each other.
+        const float turn = degrees - loose.first()->angle();
+        const double radians = double(turn) * Pi / 180.0;
+        const double c = std::cos(radians);
+        const double s = std::sin(radians);
+        for (const std::shared_ptr<ColorRect> &object : std::as_const(loose)) {
+            float angle = object->angle() + turn;
+            if (angle > 360.0f)
+                angle -= 360.0f;
+            if (angle < 0.0f)
+                angle += 360.0f;
+            object->setAngle(angle, true);
+            if (loose.size() < 2)
+                continue;
+            const QPointF p = object->getRotatedBounds().bounds().center();
+            const QPointF turnedCentre(centre.x() + (p.x() - centre.x()) * c - (p.y() - centre.y()) * s,
+                                       centre.y() + (p.x() - centre.x()) * s + (p.y() - centre.y()) * c);
+            object->moveBy(turnedCentre - p);
+        }
+    }
+    if (undo) {
+        undo->setActionName(localizedStringFromTable(QStringLiteral("Rotate Object(s)"), QStringLiteral("UndoStrings")));
+        undo->endUndoGrouping();
+    }
+    info()->invalidateCanvas();
+    updateValues();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void GeometryPage::setTextWrap(QObject *sender)
+{
+    const int state = intValueOf(sender);
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        object->setRunaroundState(state);
+    if (!objects.isEmpty()) {
+        info()->wasChanged();
+        info()->invalidateCanvas();
+    }
+    info()->makeRectViewKey();
+}
+
+// ---- refresh ----
+
+void GeometryPage::setUnitIncrement(double step)
+{
+    for (MyStepper *stepper : {spOriginX, spOriginY, spWidth, spHeight})
+        stepper->setIncrement(step);
+}
+
+void GeometryPage::updateFormatters()
+{
+    const QString format = QStringLiteral("#,###.00 ") + ObjectInfoPanel::unitSuffix(info()->measure());
+    for (NumberField *field : {tvOriginX, tvOriginY, tvWidth, tvHeight})
+        field->setFormat(format);
+    setUnitIncrement(double(info()->convertFromPoints(1.0f)) * (info()->isCommandPressed() ? 10.0 : 1.0));
+}
+
+void GeometryPage::updateValues()
+{
+    if (!selection().isEmpty()) {
+        tvOriginX->setStringValue(originX());
+        tvOriginY->setStringValue(originY());
+        tvWidth->setStringValue(width());
+        tvHeight->setStringValue(height());
+        tvAngle->setStringValue(angle());
+        setState(bTextWrap, textWrap());
+    } else {
+        for (NumberField *field : {tvOriginX, tvOriginY, tvWidth, tvHeight, tvAngle})
+            field->setStringValue(QString());
+        setState(bTextWrap, 0);
+    }
+    spOriginX->setDoubleValue(tvOriginX->floatValue());
+    spOriginY->setDoubleValue(tvOriginY->floatValue());
+    spWidth->setDoubleValue(tvWidth->floatValue());
+    spHeight->setDoubleValue(tvHeight->floatValue());
+    spAngle->setDoubleValue(tvAngle->floatValue());
+    const QSignalBlocker blocker(slAngle);
+    slAngle->setValue(int(tvAngle->floatValue()));
+}
+
+void GeometryPage::enableControls()
+{
+    const GraphicList &objects = selection();
+    const bool any = !objects.isEmpty();
+    const bool movable = std::any_of(objects.begin(), objects.end(), [](const auto &o) { return !o->isLocked(); });
+    for (QWidget *control : std::initializer_list<QWidget *>{tvOriginX, tvOriginY, spOriginX, spOriginY})
+        control->setEnabled(movable);
+    const bool resizable = isResizable();
+    for (QWidget *control : std::initializer_list<QWidget *>{tvWidth, tvHeight, spWidth, spHeight})
+        control->setEnabled(resizable);
+    bool turnable = any;
+    if (objects.size() >= 2 && objects.first()->getGroup())
+        turnable = objects.first()->getGroup()->canSetAngle();
+    for (QWidget *control : std::initializer_list<QWidget *>{tvAngle, spAngle, slAngle})
+        control->setEnabled(turnable);
+    bTextWrap->setEnabled(any);
+}
+
+} // namespace quillmark

@@ -1,0 +1,70 @@
+#pragma once
+// The geometry page: origin, size and angle of the selection in the display unit, and the
+// text runaround switch. A group is shown and edited as one object; a size edit keeps the
+// centre unless Shift is held; an angle edit turns several objects about the centre of the
+// whole selection in one undo step.
+#include "inspector/InspectorPage.h"
+
+namespace quillmark {
+
+class Group;
+
+class GeometryPage : public InspectorPage
+{
+    Q_OBJECT
+public:
+    explicit GeometryPage(ObjectInfoPanel *info);
+
+    // The first object's (or its group's) values in the display unit, "%.2f"; the angle
+    // in degrees from 0 up. Empty without a selection.
+    QString originX() const;
+    QString originY() const;
+    QString width() const;
+    QString height() const;
+    QString angle() const;
+    // Some selected object can be resized.
+    bool isResizable() const;
+    // The fold of the selection's runaround states.
+    int textWrap() const;
+
+    // The actions of the fields, steppers and slider (the control that fired).
+    void setOriginX(QObject *sender);
+    void setOriginY(QObject *sender);
+    void setWidth(QObject *sender);
+    void setHeight(QObject *sender);
+    void setAngle(QObject *sender);
+    // Turns the selection to the angle: groups about the centre of the whole selection,
+    // several loose objects by the same turn and carried round that centre, one alone in
+    // place. One undo step.
+    void setObjectAngle(float degrees);
+    void setTextWrap(QObject *sender);
+
+    // The step of the origin and size steppers, in the display unit.
+    void setUnitIncrement(double step);
+
+    void updateFormatters() override;
+    void updateValues() override;
+    void enableControls() override;
+
+    NumberField *tvOriginX = nullptr;
+    NumberField *tvOriginY = nullptr;
+    NumberField *tvWidth = nullptr;
+    NumberField *tvHeight = nullptr;
+    NumberField *tvAngle = nullptr;
+    MyStepper *spOriginX = nullptr;
+    MyStepper *spOriginY = nullptr;
+    MyStepper *spWidth = nullptr;
+    MyStepper *spHeight = nullptr;
+    MyStepper *spAngle = nullptr;
+    QSlider *slAngle = nullptr;
+    QCheckBox *bTextWrap = nullptr;
+
+private:
+    enum class Edge { X, Y };
+    QString measureOf(const std::function<double(const ColorRect &)> &own,
+                      const std::function<double(const Group &)> &grouped) const;
+    void setOrigin(QObject *sender, Edge edge);
+    void setSize(QObject *sender, Edge edge);
+};
+
+} // namespace quillmark

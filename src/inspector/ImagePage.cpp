@@ -1,0 +1,284 @@
+#include "inspector/ImagePage.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSlider>
+
+#include "canvas/RectsView.h"
+#include "foundation/MyStepper.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "objects/ColorRect.h"
+#include "platform/Format.h"
+
+namespace quillmark {
+
+ImagePage::ImagePage(ObjectInfoPanel *info)
+    : InspectorPage(info, ObjectInfoPanel::ImageTab, QStringLiteral("InspectorImage"), QStringLiteral("Image"))
+{
+    const double far = double(ColorRect::maxImageOffset) * 72.0;
+    bShowImage = addCheckBox(QStringLiteral("bShowImage"), QStringLiteral("Show Image"), QRect(4, 8, 198, 20));
+    bScaleBox = addCheckBox(QStringLiteral("bScaleBox"), QStringLiteral("Scale with Box"), QRect(4, 30, 198, 20));
+    addLabel(QStringLiteral("Offset X:"), QRect(4, 56, 60, 22));
+    tvImgOffsetX = addField(QStringLiteral("tvImgOffsetX"), QRect(64, 56, 80, 22));
+    spImgOffsetX = addStepper(QStringLiteral("spImgOffsetX"), QRect(145, 56, 13, 22), -far, far, 1.0);
+    addLabel(QStringLiteral("Offset Y:"), QRect(4, 84, 60, 22));
+    tvImgOffsetY = addField(QStringLiteral("tvImgOffsetY"), QRect(64, 84, 80, 22));
+    spImgOffsetY = addStepper(QStringLiteral("spImgOffsetY"), QRect(145, 84, 13, 22), -far, far, 1.0);
+    // The tags the unit change reads the offsets by.
+    tvImgOffsetX->setProperty("tag", 4);
+    tvImgOffsetY->setProperty("tag", 5);
+    spImgOffsetX->setProperty("tag", 204);
+    spImgOffsetY->setProperty("tag", 205);
+    addLabel(QStringLiteral("Scale X:"), QRect(4, 112, 60, 22));
+    tvImgScaleX = addField(QStringLiteral("tvImgScaleX"), QRect(64, 112, 50, 22));
+    spImgScaleX = addStepper(QStringLiteral("spImgScaleX"), QRect(115, 112, 13, 22), 0.0, ColorRect::maxImageScale, 1.0);
+    slImgScaleX = addSlider(QStringLiteral("slImgScaleX"), QRect(132, 112, 70, 22), 1, 400);
+    addLabel(QStringLiteral("Scale Y:"), QRect(4, 140, 60, 22));
+    tvImgScaleY = addField(QStringLiteral("tvImgScaleY"), QRect(64, 140, 50, 22));
+    spImgScaleY = addStepper(QStringLiteral("spImgScaleY"), QRect(115, 140, 13, 22), 0.0, ColorRect::maxImageScale, 1.0);
+    slImgScaleY = addSlider(QStringLiteral("slImgScaleY"), QRect(132, 140, 70, 22), 1, 400);
+    for (NumberField *field : {tvImgScaleX, tvImgScaleY})
+        field->setFormat(QStringLiteral("#,###.00"));
+    addLabel(QStringLiteral("Opacity"), QRect(4, 168, 60, 22));
+    slImgOpacity = addSlider(QStringLiteral("slImgOpacity"), QRect(64, 168, 100, 22), 0, 100);
+    lbImgOpacity = new QLabel(this);
+    lbImgOpacity->setObjectName(QStringLiteral("lbImgOpacity"));
+    lbImgOpacity->setGeometry(166, 168, 36, 22);
+    lbImgOpacity->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(slImgOpacity, &QSlider::valueChanged, this, [this] { showOpacity(); });
+
+    connectValue(bShowImage, [this](QObject *s) { setShowImage(s); });
+    connectValue(bScaleBox, [this](QObject *s) { setScaleBox(s); });
+    connectValue(tvImgOffsetX, [this](QObject *s) { setImgOffsetX(s); });
+    connectValue(spImgOffsetX, [this](QObject *s) { setImgOffsetX(s); });
+    connectValue(tvImgOffsetY, [this](QObject *s) { setImgOffsetY(s); });
+    connectValue(spImgOffsetY, [this](QObject *s) { setImgOffsetY(s); });
+    connectValue(tvImgScaleX, [this](QObject *s) { setImgScaleX(s); });
+    connectValue(spImgScaleX, [this](QObject *s) { setImgScaleX(s); });
+    connectValue(slImgScaleX, [this](QObject *s) { setImgScaleX(s); });
+    connectValue(tvImgScaleY, [this](QObject *s) { setImgScaleY(s); });
+    connectValue(spImgScaleY, [this](QObject *s) { setImgScaleY(s); });
+    connectValue(slImgScaleY, [this](QObject *s) { setImgScaleY(s); });
+    connectValue(slImgOpacity, [this](QObject *s) { setImgOpacity(s); });
+}
+
+void ImagePage::showOpacity()
+{
+    lbImgOpacity->setText(QString::number(slImgOpacity->value()) + QLatin1Char('%'));
+}
+
+// ---- getters ----
+
+int ImagePage::showsImage() const
+{
+    return fold(selection(), [](const ColorRect &o) { return o.drawsImage(); });
+}
+
+int ImagePage::scalesBox() const
+{
+    return fold(selection(), [](const ColorRect &o) { return o.isScaleWithBox(); });
+}
+
+QString ImagePage::commonValue(const std::function<float(const ColorRect &)> &value, bool inUnit) const
+{
+    const GraphicList &objects = selection();
+    const QString unit = info()->measure();
+    auto shown = [&](float v) { return fmt2(inUnit ? RectsView::convertUnitsF(v, unit) : v); };
+    if (objects.isEmpty())
+        return shown(-1.0f);
+    const float first = value(*objects.first());
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (value(*object) != first)
+            return QString();
+    return shown(first);
+}
+
+QString ImagePage::imgOffsetX() const
+{
+    return commonValue([](const ColorRect &o) { return o.getXImageOffset(); }, true);
+}
+
+QString ImagePage::imgOffsetY() const
+{
+    return commonValue([](const ColorRect &o) { return o.getYImageOffset(); }, true);
+}
+
+QString ImagePage::imgScaleX() const
+{
+    return commonValue([](const ColorRect &o) { return o.getXImageScale(); }, false);
+}
+
+QString ImagePage::imgScaleY() const
+{
+    return commonValue([](const ColorRect &o) { return o.getYImageScale(); }, false);
+}
+
+int ImagePage::imgOpacity() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (object->drawsImage())
+            return int(object->imageOpacity());
+    return 100;
+}
+
+bool ImagePage::hasImage() const
+{
+    const GraphicList &objects = selection();
+    return std::any_of(objects.begin(), objects.end(),
+                       [](const auto &o) { return o->canDrawsImage() && o->image() != nullptr; });
+}
+
+// ---- actions ----
+
+void ImagePage::setShowImage(QObject *sender)
+{
+    const int state = intValueOf(sender);
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        object->setDrawsImage(state != 0);
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void ImagePage::setScaleBox(QObject *sender)
+{
+    const bool flag = intValueOf(sender) == 1;
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        object->setScaleWithBox(flag);
+    if (!objects.isEmpty())
+        info()->invalidateCanvas();
+    info()->wasChanged();
+    info()->enableControls();
+    updateValues();
+    info()->makeRectViewKey();
+}
+
+void ImagePage::setImgOffsetX(QObject *sender)
+{
+    setOffset(sender, true);
+}
+
+void ImagePage::setImgOffsetY(QObject *sender)
+{
+    setOffset(sender, false);
+}
+
+void ImagePage::setOffset(QObject *sender, bool horizontal)
+{
+    // The objects keep inches whatever unit the field shows.
+    const float inches = RectsView::convertUnits2inchesF(float(floatValueOf(sender)), info()->measure());
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        horizontal ? object->setXImageOffset(inches) : object->setYImageOffset(inches);
+        info()->invalidateGraphic(object.get());
+    }
+    if (!objects.isEmpty())
+        updateValues();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void ImagePage::setImgScaleX(QObject *sender)
+{
+    setScale(sender, true);
+}
+
+void ImagePage::setImgScaleY(QObject *sender)
+{
+    setScale(sender, false);
+}
+
+void ImagePage::setScale(QObject *sender, bool horizontal)
+{
+    const int percent = intValueOf(sender);
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        // A typed scale takes effect only once the image no longer follows the box.
+        object->setScaleWithBoxOnly(false);
+        horizontal ? object->setXImageScale(float(percent)) : object->setYImageScale(float(percent));
+        info()->invalidateGraphic(object.get());
+    }
+    if (!objects.isEmpty())
+        updateValues();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void ImagePage::setImgOpacity(QObject *sender)
+{
+    const int percent = intValueOf(sender);
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        object->setImageOpacity(float(percent));
+    if (!objects.isEmpty())
+        info()->invalidateCanvas();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+// ---- refresh ----
+
+void ImagePage::setUnitIncrement(double step)
+{
+    spImgOffsetX->setIncrement(step);
+    spImgOffsetY->setIncrement(step);
+}
+
+void ImagePage::updateFormatters()
+{
+    const QString format = QStringLiteral("#,###.00 ") + ObjectInfoPanel::unitSuffix(info()->measure());
+    tvImgOffsetX->setFormat(format);
+    tvImgOffsetY->setFormat(format);
+    setUnitIncrement(double(info()->convertFromPoints(1.0f)) * (info()->isCommandPressed() ? 10.0 : 1.0));
+}
+
+void ImagePage::updateValues()
+{
+    const GraphicList &objects = selection();
+    const bool every = !objects.isEmpty()
+                       && std::all_of(objects.begin(), objects.end(), [](const auto &o) { return o->drawsImage(); });
+    const QSignalBlocker opacity(slImgOpacity);
+    if (every) {
+        setState(bShowImage, showsImage());
+        setState(bScaleBox, scalesBox());
+        if (bScaleBox->checkState() == Qt::Unchecked) {
+            tvImgOffsetX->setStringValue(imgOffsetX());
+            tvImgOffsetY->setStringValue(imgOffsetY());
+            tvImgScaleX->setStringValue(imgScaleX());
+            tvImgScaleY->setStringValue(imgScaleY());
+        } else {
+            for (NumberField *field : {tvImgOffsetX, tvImgOffsetY, tvImgScaleX, tvImgScaleY})
+                field->setStringValue(QString());
+        }
+        slImgOpacity->setValue(imgOpacity());
+    } else {
+        setState(bShowImage, 0);
+        setState(bScaleBox, 0);
+        for (NumberField *field : {tvImgOffsetX, tvImgOffsetY, tvImgScaleX, tvImgScaleY})
+            field->setStringValue(QString());
+        slImgOpacity->setValue(0);
+    }
+    showOpacity();
+    spImgOffsetX->setDoubleValue(tvImgOffsetX->floatValue());
+    spImgOffsetY->setDoubleValue(tvImgOffsetY->floatValue());
+    spImgScaleX->setDoubleValue(tvImgScaleX->floatValue());
+    spImgScaleY->setDoubleValue(tvImgScaleY->floatValue());
+    const QSignalBlocker x(slImgScaleX), y(slImgScaleY);
+    slImgScaleX->setValue(int(tvImgScaleX->floatValue()));
+    slImgScaleY->setValue(int(tvImgScaleY->floatValue()));
+}
+
+void ImagePage::enableControls()
+{
+    const bool image = hasImage();
+    for (QWidget *control : std::initializer_list<QWidget *>{bShowImage, bScaleBox, slImgOpacity, lbImgOpacity})
+        control->setEnabled(image);
+    const bool placed = image && bScaleBox->checkState() == Qt::Unchecked;
+    for (QWidget *control : std::initializer_list<QWidget *>{tvImgOffsetX, tvImgOffsetY, tvImgScaleX, tvImgScaleY,
+                                                             spImgOffsetX, spImgOffsetY, spImgScaleX, spImgScaleY,
+                                                             slImgScaleX, slImgScaleY})
+        control->setEnabled(placed);
+}
+
+} // namespace quillmark

@@ -1,0 +1,210 @@
+#include "inspector/InspectorPage.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+#include "foundation/Language.h"
+#include "foundation/LanguageControls.h"
+#include "foundation/MyStepper.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "objects/CanvasServices.h"
+#include "objects/ColorRect.h"
+#include "platform/ColorWell.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+InspectorPage::InspectorPage(ObjectInfoPanel *info, int tab, const QString &identifier, const QString &title)
+    : QWidget(nullptr)
+    , m_info(info)
+    , m_tab(tab)
+    , m_title(title)
+{
+    setObjectName(identifier);
+    QFont small = font();
+    small.setPointSizeF(8.5);
+    setFont(small);
+}
+
+const InspectorPage::GraphicList &InspectorPage::selection() const
+{
+    return m_info->selectedRects();
+}
+
+int InspectorPage::fold(const GraphicList &objects, const std::function<bool(const ColorRect &)> &property)
+{
+    int state = 0;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        if (property(*object))
+            state = 1;
+        else if (state == 1)
+            state = -1;
+    }
+    return state;
+}
+
+int InspectorPage::stateOf(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return -1;
+    default:
+        return 0;
+    }
+}
+
+void InspectorPage::setState(QCheckBox *box, int state)
+{
+    box->setCheckState(state == 1 ? Qt::Checked : state == 0 ? Qt::Unchecked : Qt::PartiallyChecked);
+}
+
+QColor InspectorPage::lightGray()
+{
+    return QColor::fromRgbF(2.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f);
+}
+
+QLabel *InspectorPage::addLabel(const QString &text, const QRect &frame)
+{
+    // English texts: the window's language refresh shows them translated.
+    auto *label = new QLabel(text, this);
+    label->setGeometry(frame);
+    label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    LanguageControls::awakeFromNib(label);
+    return label;
+}
+
+NumberField *InspectorPage::addField(const QString &name, const QRect &frame)
+{
+    auto *field = new NumberField(this);
+    field->setObjectName(name);
+    field->setGeometry(frame);
+    field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return field;
+}
+
+MyStepper *InspectorPage::addStepper(const QString &name, const QRect &frame, double min, double max,
+                                     double increment, bool wraps)
+{
+    auto *stepper = new MyStepper(this);
+    stepper->setObjectName(name);
+    stepper->setGeometry(frame);
+    stepper->setMinValue(min);
+    stepper->setMaxValue(max);
+    stepper->setIncrement(increment);
+    stepper->setValueWraps(wraps);
+    return stepper;
+}
+
+QSlider *InspectorPage::addSlider(const QString &name, const QRect &frame, int min, int max)
+{
+    auto *slider = new QSlider(Qt::Horizontal, this);
+    slider->setObjectName(name);
+    slider->setGeometry(frame);
+    slider->setRange(min, max);
+    return slider;
+}
+
+QCheckBox *InspectorPage::addCheckBox(const QString &name, const QString &title, const QRect &frame)
+{
+    auto *box = new QCheckBox(title, this);
+    box->setObjectName(name);
+    box->setGeometry(frame);
+    LanguageControls::awakeFromNib(box);
+    return box;
+}
+
+ColorWell *InspectorPage::addColorWell(const QString &name, const QRect &frame)
+{
+    auto *well = new ColorWell(this);
+    well->setObjectName(name);
+    well->setGeometry(frame);
+    return well;
+}
+
+QPushButton *InspectorPage::addButton(const QString &name, const QString &title, const QRect &frame)
+{
+    auto *button = new QPushButton(title, this);
+    button->setObjectName(name);
+    button->setGeometry(frame);
+    LanguageControls::awakeFromNib(button);
+    return button;
+}
+
+void InspectorPage::connectValue(NumberField *field, const std::function<void(QObject *)> &action)
+{
+    connect(field, &NumberField::valueEntered, this, [field, action] { action(field); });
+}
+
+void InspectorPage::connectValue(MyStepper *stepper, const std::function<void(QObject *)> &action)
+{
+    connect(stepper, &MyStepper::valueChanged, this, [stepper, action] { action(stepper); });
+}
+
+void InspectorPage::connectValue(QSlider *slider, const std::function<void(QObject *)> &action)
+{
+    // Each move applies at once; the moves of one drag undo as one step.
+    auto undo = [this]() -> UndoManager * {
+        CanvasServices *canvas = m_info->rectsView();
+        return canvas ? canvas->undoManager() : nullptr;
+    };
+    auto open = std::make_shared<bool>(false);
+    connect(slider, &QSlider::sliderPressed, this, [undo, open] {
+        if (UndoManager *manager = undo(); manager && !*open) {
+            manager->beginUndoGrouping();
+            *open = true;
+        }
+    });
+    connect(slider, &QSlider::sliderReleased, this, [undo, open] {
+        if (UndoManager *manager = undo(); manager && *open)
+            manager->endUndoGrouping();
+        *open = false;
+    });
+    connect(slider, &QSlider::valueChanged, this, [slider, action] {
+        // A value set by a refresh is no edit.
+        if (slider->signalsBlocked())
+            return;
+        action(slider);
+    });
+}
+
+void InspectorPage::connectValue(QCheckBox *box, const std::function<void(QObject *)> &action)
+{
+    connect(box, &QCheckBox::clicked, this, [box, action] { action(box); });
+}
+
+void InspectorPage::connectValue(ColorWell *well, const std::function<void(QObject *)> &action)
+{
+    connect(well, &ColorWell::colorChanged, this, [well, action] { action(well); });
+}
+
+double InspectorPage::floatValueOf(QObject *sender)
+{
+    if (auto *field = qobject_cast<NumberField *>(sender))
+        return double(field->floatValue());
+    if (auto *stepper = qobject_cast<MyStepper *>(sender))
+        return stepper->doubleValue();
+    if (auto *slider = qobject_cast<QSlider *>(sender))
+        return slider->value();
+    if (auto *box = qobject_cast<QCheckBox *>(sender))
+        return stateOf(box);
+    return 0.0;
+}
+
+int InspectorPage::intValueOf(QObject *sender)
+{
+    if (auto *field = qobject_cast<NumberField *>(sender))
+        return field->intValue();
+    const double value = floatValueOf(sender);
+    if (value >= 2147483647.0)
+        return 2147483647;
+    if (value <= -2147483648.0)
+        return -2147483647 - 1;
+    return int(value);
+}
+
+} // namespace quillmark

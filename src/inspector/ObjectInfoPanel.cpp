@@ -1,0 +1,511 @@
+#include "inspector/ObjectInfoPanel.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "database/Database.h"
+#include "database/DatabaseError.h"
+#include "database/MergeContents.h"
+#include "database/PropertyView.h"
+#include "foundation/Language.h"
+#include "inspector/AlignPage.h"
+#include "inspector/GeometryPage.h"
+#include "inspector/ImagePage.h"
+#include "inspector/PropertiesView.h"
+#include "inspector/StylePage.h"
+#include "objects/CanvasServices.h"
+#include "objects/ColorRect.h"
+#include "objects/ObjectInfo.h"
+#include "platform/Appearance.h"
+#include "platform/Modifiers.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+namespace quillmark {
+
+namespace {
+
+const ObjectInfoPanel::GraphicList &emptySelection()
+{
+    static const ObjectInfoPanel::GraphicList none;
+    return none;
+}
+
+} // namespace
+
+ObjectInfoPanel::ObjectInfoPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("objectInfoOutlet"));
+    // A new inspector starts a new last-used style.
+    ObjectInfo::changedValues().clear();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabs"));
+    layout->addWidget(m_tabs);
+
+    // Tab order. The text page (tab 3) and the barcode page (tab 5) come between and after
+    // these when they are part of the inspector.
+    m_geometry = new GeometryPage(this);
+    m_style = new StylePage(this);
+    m_image = new ImagePage(this);
+    m_align = new AlignPage(this);
+    for (InspectorPage *page : std::initializer_list<InspectorPage *>{m_geometry, m_style, m_image, m_align})
+        addPage(page);
+
+    databaseChanged();
+    NotificationCenter::defaultCenter().addObserver(this, MergeContents::DatabaseChangedNotification,
+                                                    [this](const Notification &) { databaseChanged(); });
+    auto *appearance = new AppearanceWatcher(this);
+    connect(appearance, &AppearanceWatcher::changed, this, [this] { onAppearanceChanged(); });
+    if (appearance->isDark())
+        onAppearanceChanged();
+}
+
+ObjectInfoPanel::~ObjectInfoPanel()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    ObjectInfo::changedValues().clear();
+    // The pages the side panel took live in it; those still here or there go with the
+    // inspector that fills them.
+    for (const QPointer<InspectorPage> &page : std::as_const(m_pages))
+        delete page.data();
+}
+
+void ObjectInfoPanel::addPage(InspectorPage *page)
+{
+    m_pages.append(page);
+    m_tabs->addTab(page, page->title());
+    watchControls(page);
+}
+
+void ObjectInfoPanel::watchControls(QWidget *page)
+{
+    page->installEventFilter(this);
+    for (QWidget *control : page->findChildren<QWidget *>())
+        control->installEventFilter(this);
+}
+
+void ObjectInfoPanel::setRectsView(CanvasServices *canvas, QWidget *canvasView)
+{
+    m_rectsView = canvas;
+    m_canvasView = canvasView;
+}
+
+void ObjectInfoPanel::setSelectedRects(const GraphicList *selection)
+{
+    m_selectedRects = selection;
+    refresh();
+}
+
+const ObjectInfoPanel::GraphicList &ObjectInfoPanel::selectedRects() const
+{
+    return m_selectedRects ? *m_selectedRects : emptySelection();
+}
+
+InspectorPage *ObjectInfoPanel::page(int tab) const
+{
+    for (const QPointer<InspectorPage> &page : m_pages)
+        if (page && page->tab() == tab)
+            return page;
+    return nullptr;
+}
+
+void ObjectInfoPanel::setPropertiesView(PropertiesView *view)
+{
+    m_propertiesView = view;
+}
+
+PropertiesView *ObjectInfoPanel::propertiesView() const
+{
+    return m_propertiesView;
+}
+
+int ObjectInfoPanel::tagOfPage(int tab) const
+{
+    for (int i = 0; i < m_pages.size(); ++i)
+        if (m_pages[i] && m_pages[i]->tab() == tab)
+            return i + 1;
+    return 0;
+}
+
+// ---- refresh ----
+
+void ObjectInfoPanel::refresh()
+{
+    if (m_canvasView && m_canvasView->isHidden())
+        return;
+    updateFormatters();
+    updateValues();
+    enableControls();
+}
+
+void ObjectInfoPanel::updateFormatters()
+{
+    for (const QPointer<InspectorPage> &page : std::as_const(m_pages))
+        if (page)
+            page->updateFormatters();
+}
+
+void ObjectInfoPanel::updateValues()
+{
+    updateObjectValues();
+    updateGraphicValues();
+    updateImageValues();
+    updateBarValues();
+    updateFontValues();
+    updateAlignValues();
+}
+
+void ObjectInfoPanel::updateObjectValues()
+{
+    if (InspectorPage *p = page(GeometryTab))
+        p->updateValues();
+}
+
+void ObjectInfoPanel::updateGraphicValues()
+{
+    if (InspectorPage *p = page(StyleTab))
+        p->updateValues();
+}
+
+void ObjectInfoPanel::updateImageValues()
+{
+    if (InspectorPage *p = page(ImageTab))
+        p->updateValues();
+}
+
+void ObjectInfoPanel::updateBarValues()
+{
+    if (InspectorPage *p = page(BarcodeTab))
+        p->updateValues();
+}
+
+void ObjectInfoPanel::updateFontValues()
+{
+    if (InspectorPage *p = page(TextTab))
+        p->updateValues();
+}
+
+void ObjectInfoPanel::updateAlignValues()
+{
+    if (InspectorPage *p = page(AlignTab))
+        p->updateValues();
+}
+
+void ObjectInfoPanel::enableControls()
+{
+    if (InspectorPage *p = page(GeometryTab))
+        p->enableControls();
+    if (InspectorPage *p = page(StyleTab))
+        p->enableControls();
+    enableImage();
+    enableBar();
+    enableAlign();
+    enableText();
+}
+
+void ObjectInfoPanel::enableImage()
+{
+    if (InspectorPage *p = page(ImageTab))
+        p->enableControls();
+}
+
+void ObjectInfoPanel::enableBar()
+{
+    if (InspectorPage *p = page(BarcodeTab))
+        p->enableControls();
+}
+
+void ObjectInfoPanel::enableAlign()
+{
+    if (InspectorPage *p = page(AlignTab))
+        p->enableControls();
+}
+
+void ObjectInfoPanel::enableText()
+{
+    if (InspectorPage *p = page(TextTab))
+        p->enableControls();
+}
+
+// ---- pages and the side panel ----
+
+void ObjectInfoPanel::switchTab(int tab)
+{
+    InspectorPage *shown = page(tab);
+    if (!shown)
+        return;
+    if (m_tabs->indexOf(shown) >= 0)
+        m_tabs->setCurrentWidget(shown);
+    const int tag = tagOfPage(tab);
+    if (m_propertiesView && !m_propertiesView->isButtonSelected(tag))
+        m_propertiesView->openPropertiesByType(tag);
+}
+
+void ObjectInfoPanel::openPageForSelection()
+{
+    const GraphicList &selection = selectedRects();
+    if (!m_propertiesView || selection.isEmpty() || m_propertiesView->tagOfSelectedButton() != 0)
+        return;
+    const QString kind = selection.first()->className();
+    int tab = GeometryTab;
+    if (kind == QLatin1String("ColorField"))
+        tab = TextTab;
+    else if (kind == QLatin1String("ColorBarcode"))
+        tab = BarcodeTab;
+    int tag = tagOfPage(tab);
+    if (tag == 0)
+        tag = tagOfPage(GeometryTab);
+    if (tag != 0)
+        m_propertiesView->openPropertiesByType(tag);
+}
+
+void ObjectInfoPanel::alignObjectEdges(int tag)
+{
+    if (m_align)
+        m_align->alignObjectEdges(tag);
+}
+
+void ObjectInfoPanel::setObjectSize(int tag)
+{
+    if (m_align)
+        m_align->setObjectSize(tag);
+}
+
+// ---- units ----
+
+QString ObjectInfoPanel::measure() const
+{
+    return m_rectsView ? m_rectsView->measure() : QStringLiteral("Inches");
+}
+
+float ObjectInfoPanel::convertFromPoints(float points, const QString &unit)
+{
+    if (unit == QLatin1String("Centimeters"))
+        return float(double(points) / 28.35);
+    if (unit == QLatin1String("Inches"))
+        return points / 72.0f;
+    if (unit == QLatin1String("Picas"))
+        return points / 12.0f;
+    return points;
+}
+
+float ObjectInfoPanel::convertToPoints(float value, const QString &unit)
+{
+    if (unit == QLatin1String("Centimeters"))
+        return float(double(value) * 28.35);
+    if (unit == QLatin1String("Inches"))
+        return value * 72.0f;
+    if (unit == QLatin1String("Picas"))
+        return value * 12.0f;
+    return value;
+}
+
+float ObjectInfoPanel::convertFromPoints(float points) const
+{
+    return convertFromPoints(points, measure());
+}
+
+float ObjectInfoPanel::convertToPoints(float value) const
+{
+    return convertToPoints(value, measure());
+}
+
+QString ObjectInfoPanel::unitSuffix(const QString &unit)
+{
+    if (unit == QLatin1String("Centimeters"))
+        return QStringLiteral("cm");
+    if (unit == QLatin1String("Points"))
+        return QStringLiteral("pt");
+    if (unit == QLatin1String("Picas"))
+        return QStringLiteral("pc");
+    return QStringLiteral("in");
+}
+
+void ObjectInfoPanel::measureChanged(const QString &, double)
+{
+    // Every length is read anew from the objects in the new unit.
+    updateFormatters();
+    updateValues();
+}
+
+void ObjectInfoPanel::flagsChanged(unsigned modifierFlags)
+{
+    commandPressed = (modifierFlags & CommandKeyMask) != 0;
+    const double step = double(convertFromPoints(1.0f)) * (commandPressed ? 10.0 : 1.0);
+    if (m_geometry)
+        m_geometry->setUnitIncrement(step);
+    if (m_image)
+        m_image->setUnitIncrement(step);
+}
+
+// ---- field menus ----
+
+bool ObjectInfoPanel::isFieldVisible(int index, qint64 mask)
+{
+    if (index < 0 || index >= 64)
+        return true;
+    return ((quint64(mask) >> index) & 1u) != 0;
+}
+
+void ObjectInfoPanel::databaseChanged()
+{
+    m_fieldMenu.clear();
+    m_barFieldMenu.clear();
+    m_barFieldSelection = 0;
+    Database *database = Database::currentDatabase();
+    const QList<tableField> records = MergeContents::fieldTitlesAndTags();
+    const QList<tableField> listed = PropertyView::fieldsArray(database);
+    qint64 mask = 0;
+    QString browseField;
+    QList<QString> ownTitles;
+    try {
+        if (database) {
+            mask = database->attributeForKey(QStringLiteral("fieldsToView")).trimmed().toLongLong();
+            browseField = database->attributeForKey(QStringLiteral("browseField"));
+        }
+        for (const tableField &record : records)
+            ownTitles.append(database ? database->attributeForKey(record.dbtitle()) : QString());
+    } catch (const DatabaseError &) {
+        // A database that cannot be read shows every field under its own title.
+        mask = -1;
+        ownTitles.clear();
+    }
+    for (int i = 0; i < records.size(); ++i) {
+        const tableField &record = records[i];
+        const QString own = i < ownTitles.size() ? ownTitles[i] : QString();
+        const QString title = own.isEmpty() ? record.title : own;
+        const QString translated = Language::stringForKey(title);
+        FieldMenuItem item;
+        item.title = translated.isEmpty() ? title : translated;
+        item.tag = record.pk;
+        const int position = int(listed.indexOf(record));
+        item.enabled = position < 0 || isFieldVisible(position, mask);
+        m_fieldMenu.append(item);
+        if (record.flags & 2)
+            m_barFieldMenu.append(item);
+    }
+    int tag = UserDefaults::standard().integerForKey(QStringLiteral("BarFieldType"));
+    if (tag == 0 && !browseField.isEmpty()) {
+        for (const FieldMenuItem &item : std::as_const(m_barFieldMenu))
+            if (item.title == browseField) {
+                tag = item.tag;
+                break;
+            }
+    }
+    m_barFieldSelection = tag;
+    setFieldPopUps(pbFieldType, pbBarFieldType);
+}
+
+void ObjectInfoPanel::setFieldPopUps(QComboBox *fieldType, QComboBox *barFieldType)
+{
+    pbFieldType = fieldType;
+    pbBarFieldType = barFieldType;
+    auto fill = [](QComboBox *popUp, const QList<FieldMenuItem> &items) {
+        if (!popUp)
+            return;
+        const QSignalBlocker blocker(popUp);
+        popUp->clear();
+        for (const FieldMenuItem &item : items) {
+            popUp->addItem(item.title, item.tag);
+            if (!item.enabled)
+                if (auto *model = qobject_cast<QStandardItemModel *>(popUp->model()))
+                    model->item(popUp->count() - 1)->setEnabled(false);
+        }
+    };
+    fill(pbFieldType, m_fieldMenu);
+    fill(pbBarFieldType, m_barFieldMenu);
+    if (pbBarFieldType && m_barFieldSelection != 0) {
+        const int index = pbBarFieldType->findData(m_barFieldSelection);
+        if (index >= 0)
+            pbBarFieldType->setCurrentIndex(index);
+    }
+}
+
+// ---- appearance ----
+
+void ObjectInfoPanel::onAppearanceChanged()
+{
+    for (const QPointer<InspectorPage> &page : std::as_const(m_pages))
+        if (page)
+            page->updateAppearance();
+    if (m_propertiesView)
+        m_propertiesView->updateAppearance();
+}
+
+// ---- the end of every edit ----
+
+void ObjectInfoPanel::makeRectViewKey()
+{
+    if (!m_canvasView)
+        return;
+    if (QWidget *window = m_canvasView->window())
+        window->activateWindow();
+    m_canvasView->setFocus(Qt::OtherFocusReason);
+}
+
+void ObjectInfoPanel::wasChanged()
+{
+    if (m_rectsView)
+        m_rectsView->wasChanged(true);
+}
+
+void ObjectInfoPanel::invalidateCanvas()
+{
+    if (m_rectsView)
+        m_rectsView->invalidateGraphic(nullptr);
+}
+
+void ObjectInfoPanel::invalidateGraphic(const ColorRect *graphic)
+{
+    if (m_rectsView && graphic)
+        m_rectsView->invalidateGraphic(graphic);
+}
+
+unsigned ObjectInfoPanel::editModifierFlags()
+{
+    // The event that ended this edit counts once.
+    const unsigned flags = m_eventModifiers | currentModifierFlags();
+    m_eventModifiers = 0;
+    return flags;
+}
+
+bool ObjectInfoPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        m_eventModifiers = modifierFlags(static_cast<QKeyEvent *>(event)->modifiers());
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        m_eventModifiers = modifierFlags(static_cast<QMouseEvent *>(event)->modifiers());
+        break;
+    case QEvent::ChildAdded:
+        // Controls a page adds later are watched too.
+        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+            child->installEventFilter(this);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ObjectInfoPanel::mousePressEvent(QMouseEvent *event)
+{
+    QWidget::mousePressEvent(event);
+    makeRectViewKey();
+}
+
+} // namespace quillmark
