@@ -484,9 +484,22 @@ bool ObjectInfoPanel::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        m_eventModifiers = modifierFlags(static_cast<QKeyEvent *>(event)->modifiers());
+    case QEvent::KeyRelease: {
+        auto *key = static_cast<QKeyEvent *>(event);
+        m_eventModifiers = modifierFlags(key->modifiers());
+        // The Command key itself: platforms differ on whether its own event counts it, so
+        // its press and release say it.
+        if (key->key() == Qt::Key_Control) {
+            if (event->type() == QEvent::KeyPress)
+                m_eventModifiers |= CommandKeyMask;
+            else
+                m_eventModifiers &= ~unsigned(CommandKeyMask);
+        }
+        // Command pressed or let go over the inspector changes the steps of its steppers.
+        if (((m_eventModifiers & CommandKeyMask) != 0) != commandPressed)
+            flagsChanged(m_eventModifiers);
         break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
         m_eventModifiers = modifierFlags(static_cast<QMouseEvent *>(event)->modifiers());

@@ -21,6 +21,15 @@ PropertiesView::PropertiesView(QWidget *parent)
     setMinimumWidth(8 + buttonWidth + 8);
 }
 
+PropertiesView::~PropertiesView()
+{
+    // The pages go with the panel's children, after its own lists are gone: they must not
+    // take themselves out of those lists then.
+    for (const QPointer<QWidget> &page : std::as_const(_viewsArray))
+        if (page)
+            disconnect(page, nullptr, this, nullptr);
+}
+
 void PropertiesView::setViewSize(QWidget *page)
 {
     if (!page)

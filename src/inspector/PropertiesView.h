@@ -23,6 +23,7 @@ public:
     static constexpr int buttonHeight = 32;
 
     explicit PropertiesView(QWidget *parent = nullptr);
+    ~PropertiesView() override;
 
     // The page's height fitted to its controls: from the top of the highest to the bottom of
     // the lowest control (only those reaching below 0 count), 16 more with two or more
