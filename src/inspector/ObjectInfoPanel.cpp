@@ -1,6 +1,7 @@
 #include "inspector/ObjectInfoPanel.h"
 
 #include <QComboBox>
+#include <QDebug>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <exception>
 
 #include "database/Database.h"
 #include "database/DatabaseError.h"
@@ -83,8 +85,13 @@ ObjectInfoPanel::~ObjectInfoPanel()
 
 void ObjectInfoPanel::addPage(InspectorPage *page)
 {
-    m_pages.append(page);
-    m_tabs->addTab(page, page->title());
+    if (!page || m_pages.contains(page))
+        return;
+    qsizetype at = 0;
+    while (at < m_pages.size() && m_pages.at(at) && m_pages.at(at)->tab() <= page->tab())
+        ++at;
+    m_pages.insert(at, page);
+    m_tabs->insertTab(int(at), page, page->title());
     watchControls(page);
 }
 
@@ -192,8 +199,13 @@ void ObjectInfoPanel::updateBarValues()
 
 void ObjectInfoPanel::updateFontValues()
 {
-    if (InspectorPage *p = page(TextTab))
-        p->updateValues();
+    // A text that cannot be read costs the text controls their values, never the refresh.
+    try {
+        if (InspectorPage *p = page(TextTab))
+            p->updateValues();
+    } catch (const std::exception &e) {
+        qWarning().noquote() << e.what();
+    }
 }
 
 void ObjectInfoPanel::updateAlignValues()

@@ -126,6 +126,13 @@ public:
     unsigned editModifierFlags();
 
     // ---- pages ----
+    // Takes a page into the inspector at the place of its tab number (pages of a lower
+    // number come before it) and watches its controls for the modifier keys of an edit.
+    // Pages come before the side panel takes them (PropertiesView::addSubviewsFrom); the
+    // side panel's tag of a page is its place + 1. The inspector routes the canvas's calls
+    // to the page of each tab: updateFontValues and enableText to TextTab's updateValues and
+    // enableControls, updateBarValues and enableBar to BarcodeTab's, and so on.
+    void addPage(InspectorPage *page);
     // The tab view holding the pages in tab order; the side panel takes them out of it.
     QTabWidget *tabs() const { return m_tabs; }
     // The page of a tab number; null when that page is not part of the inspector.
@@ -146,7 +153,6 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    void addPage(InspectorPage *page);
     void watchControls(QWidget *page);
 
     QPointer<QWidget> m_canvasView;

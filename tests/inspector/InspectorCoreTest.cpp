@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QTabWidget>
+
+#include <stdexcept>
 
 #include "foundation/MyStepper.h"
 #include "inspector/GeometryPage.h"
 #include "inspector/ImagePage.h"
 #include "inspector/NumberField.h"
+#include "inspector/PropertiesTabButton.h"
+#include "inspector/PropertiesView.h"
 #include "inspector/StylePage.h"
 #include "platform/ColorWell.h"
 #include "inspector/InspectorFixture.h"
@@ -154,6 +159,72 @@ TEST(InspectorFieldMask, SixtyFourBitsAndFieldsPastThemCountAsShown)
     // Past the mask's bits every field is shown.
     EXPECT_TRUE(ObjectInfoPanel::isFieldVisible(64, 0));
     EXPECT_TRUE(ObjectInfoPanel::isFieldVisible(200, 0));
+}
+
+} // namespace
+
+namespace {
+
+// A page of another concern, as the text and barcode pages come: its own tab number, its
+// values and enabled states asked by the inspector's calls for that tab.
+class CountingTextPage : public InspectorPage
+{
+public:
+    explicit CountingTextPage(ObjectInfoPanel *info)
+        : InspectorPage(info, ObjectInfoPanel::TextTab, QStringLiteral("InspectorGeometry"), QStringLiteral("Text"))
+    {
+        addLabel(QStringLiteral("Size"), QRect(4, 8, 60, 22));
+        addField(QStringLiteral("tvTextSize"), QRect(70, 8, 60, 22));
+    }
+    void updateValues() override
+    {
+        ++values;
+        if (failing)
+            throw std::runtime_error("unreadable text");
+    }
+    void enableControls() override { ++enables; }
+    int values = 0;
+    int enables = 0;
+    bool failing = false;
+};
+
+TEST(InspectorPages, ALaterPageTakesItsPlaceByTabAndItsCalls)
+{
+    InspectorFixture f(QStringLiteral("inspector-pages"));
+    auto *text = new CountingTextPage(f.info.get());
+    f.info->addPage(text);
+    EXPECT_EQ(f.info->tagOfPage(ObjectInfoPanel::GeometryTab), 1);
+    EXPECT_EQ(f.info->tagOfPage(ObjectInfoPanel::ImageTab), 3);
+    EXPECT_EQ(f.info->tagOfPage(ObjectInfoPanel::TextTab), 4);
+    EXPECT_EQ(f.info->tagOfPage(ObjectInfoPanel::AlignTab), 5);
+    EXPECT_EQ(f.info->tagOfPage(ObjectInfoPanel::BarcodeTab), 0);
+    EXPECT_EQ(f.info->tabs()->widget(3), text);
+    EXPECT_EQ(f.info->page(ObjectInfoPanel::TextTab), text);
+
+    f.info->refresh();
+    EXPECT_EQ(text->values, 1);
+    EXPECT_EQ(text->enables, 1);
+    f.info->updateFontValues();
+    f.info->enableText();
+    EXPECT_EQ(text->values, 2);
+    EXPECT_EQ(text->enables, 2);
+    // A text page that fails costs its own values only: the refresh goes on.
+    text->failing = true;
+    auto box = f.add(QRectF(0, 0, 72, 72));
+    f.select({box});
+    EXPECT_EQ(text->enables, 3);
+    EXPECT_EQ(f.info->geometryPage()->tvWidth->text(), QStringLiteral("1.00 in"));
+
+    // The side panel shows it fourth, under its own title, and opens it by its tag.
+    PropertiesView view;
+    view.addSubviewsFrom(f.info.get());
+    f.info->setPropertiesView(&view);
+    ASSERT_EQ(view.buttons().size(), 5);
+    EXPECT_EQ(view.buttons().at(3)->text(), QStringLiteral("Text"));
+    f.info->switchTab(ObjectInfoPanel::TextTab);
+    EXPECT_TRUE(view.isButtonSelected(4));
+    EXPECT_EQ(view.pageWithTag(4), text);
+    f.info->setPropertiesView(nullptr);
 }
 
 } // namespace
