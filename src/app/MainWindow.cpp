@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/CanvasCommands.h"
 #include "app/HelpMenu.h"
 #include "app/MenuValidator.h"
 
@@ -410,10 +411,7 @@ QWidget *MainWindow::buildCanvasArea()
     m_layers->setSelectedSegment(1);
     m_layers->setToolTip(Language::stringForKey(QStringLiteral("Layer")));
     LanguageControls::awakeFromNib(m_layers);
-    connect(m_layers, &SegmentedControl::segmentClicked, m_canvas, [this] {
-        m_canvas->clearSelection();
-        m_canvas->update();
-    });
+    connect(m_layers, &SegmentedControl::segmentClicked, m_canvas, [this] { m_canvas->changeLayer(); });
     m_pages = new SegmentedControl;
     connect(m_pages, &SegmentedControl::segmentClicked, m_canvas, [this] { m_canvas->changePage(); });
     m_drawByType = new QCheckBox(QStringLiteral("Draw by Type"));
@@ -510,6 +508,7 @@ void MainWindow::buildMenus()
     });
     connect(canvas, &RectsView::windowTitleChanged, this, &QWidget::setWindowTitle);
     canvas->duplicateOffset = [this] { return QPointF(m_preferences->offsetX(), m_preferences->offsetY()); };
+    canvas->replicateCount = [this] { return m_preferences->replicateCount(); };
     canvas->saveButtonEnabler = [this](bool flag) {
         if (m_saveAction)
             m_saveAction->setEnabled(flag);
@@ -576,6 +575,7 @@ void MainWindow::buildMenus()
         backward->setEnabled(canvas->canSendBackward());
         back->setEnabled(canvas->canSendToBack());
     });
+    CanvasCommands::install(this, canvas, edit, arrange, [this](QMenu *menu) { fillFieldMenu(menu); });
     LanguageControls::awakeFromNib(arrange);
 
     auto *view = menuBar()->addMenu(QStringLiteral("View"));
@@ -706,18 +706,24 @@ void MainWindow::buildToolMatrix(QToolBar *bar)
     };
 }
 
-void MainWindow::popUpFieldMenu()
+void MainWindow::fillFieldMenu(QMenu *menu)
 {
-    QMenu menu(this);
     // A picture has no place inside text.
     const bool inText = !m_canvas->canAddAddressBlock();
     for (const tableField &field : MergeContents::fieldTitlesAndTags()) {
         const QString translated = Language::stringForKey(field.title);
-        QAction *item = menu.addAction(translated.isEmpty() ? field.title : translated);
+        QAction *item = menu->addAction(translated.isEmpty() ? field.title : translated);
         item->setEnabled(!(inText && field.title == QLatin1String("Photo")));
         const int pk = field.pk;
         connect(item, &QAction::triggered, m_canvas, [this, pk] { m_canvas->addFieldType(pk); });
     }
+}
+
+void MainWindow::popUpFieldMenu()
+{
+    QMenu menu(this);
+    const bool inText = !m_canvas->canAddAddressBlock();
+    fillFieldMenu(&menu);
     menu.addSeparator();
     QAction *address = menu.addAction(Language::stringForKey(QStringLiteral("Add Address Block...")));
     address->setEnabled(!inText);

@@ -92,6 +92,8 @@ private:
     void updateToolButtons();
     void fillRecentMenu();
     void popUpFieldMenu();
+    // The merge fields of the current database as items that place or insert a field.
+    void fillFieldMenu(QMenu *menu);
     void buildDatabaseMode();
     void buildSidePanel();
 

@@ -3,6 +3,8 @@
 // the current label with its objects, keeps the selection, the current stock and the zoom.
 // Its member functions are spread over files by concern (RectsView_<concern>.cpp).
 #include <QByteArray>
+#include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QLineF>
 #include <QList>
@@ -33,6 +35,13 @@
 
 class QMimeData;
 class QNetworkReply;
+class QMenu;
+class QColorDialog;
+class QFontDialog;
+class QTextCharFormat;
+class QTextDocumentFragment;
+class QKeyEvent;
+class QContextMenuEvent;
 class QTimer;
 
 class QAbstractButton;
@@ -595,6 +604,120 @@ public:
     std::function<QPointF()> duplicateOffset;
     void delete_();
 
+    // ---- keys and the context menu (RectsView_keyboard.cpp) ----
+    // The arrow keys move the selection 1 point, with Shift 10 points (one undo step each).
+    void moveLeft();
+    void moveRight();
+    void moveUp();
+    void moveDown();
+    void moveLeftAndModifySelection();
+    void moveRightAndModifySelection();
+    void moveUpAndModifySelection();
+    void moveDownAndModifySelection();
+    // Backspace takes the last point off the path being built, else deletes the selection;
+    // Delete deletes it; Escape takes the last point off the path being built.
+    void deleteBackward();
+    void deleteForward();
+    void cancelOperation();
+    // The modifier keys changed: with one object selected and not edited as text, Control
+    // sends colours to the fill, Command to the picture's tint when it shows a picture.
+    void flagsChanged(Qt::KeyboardModifiers modifiers);
+    static bool fillColorFlag();
+    static void setFillColorFlag(bool flag);
+    static bool imageColorFlag();
+    static void setImageColorFlag(bool flag);
+    // The menu of a right click, made by the window; its item with data 11 holds the field
+    // submenu, which fieldMenuFiller fills the first time it is shown empty.
+    void setContentMenu(QMenu *menu) { contentMenuOutlet = menu; }
+    QMenu *contentMenu() const { return contentMenuOutlet; }
+    std::function<void(QMenu *)> fieldMenuFiller;
+    // The menu with the image-style items the selection allows, popped up at a screen point.
+    QMenu *mouseContentMenu(const QPoint &globalPos);
+    QMenu *prepareContentMenu();
+
+    // ---- style commands on the selection (RectsView_style.cpp) ----
+    // The copied image style: the picture whose mono, tint, mask and tile settings a paste
+    // hands on; null until one is copied. Shared by every canvas.
+    static std::shared_ptr<specImage> copiedImageStyle();
+    void copyImageStyle();
+    // Gives the first selected object's picture the copied style, as one undo step.
+    void pasteImageStyle();
+    // A colour for the selection: the picture's tint with the image-colour flag, the fill
+    // with the fill-colour flag, else the stroke; with nothing selected the page background's
+    // tint. An object whose text is edited gives the colour to its selected text instead.
+    void setObjectColor(const QColor &color);
+    void changeFillColor(const QColor &color);
+    // A colour well's colour: tag 1112 is the fill well, any other the stroke well.
+    void colorWasChanged(const QColor &color, int tag);
+    // The non-modal colour and font panels; their changes go to the selection.
+    void showColorPanel();
+    void showTextFont();
+    QColorDialog *colorPanel();
+    QFontDialog *fontPanel();
+    // Shows the selection's font in the font panel without changing anything.
+    void syncFontPanel();
+    // How a change of the font panel turns each text run's font: only what changed.
+    using FontConversion = std::function<QFont(const QFont &)>;
+    static FontConversion fontConversion(const QFont &before, const QFont &after);
+    enum class FontTrait { Bold, Italic, Bigger, Smaller };
+    static FontConversion fontTraitConversion(FontTrait trait);
+    void addFontTrait(FontTrait trait);
+    // Every run of each selected object's text (of the edited text's selection) converted.
+    void changeFont(const FontConversion &convertFont);
+    void changeAttributes(const std::function<std::optional<QTextCharFormat>(const QTextCharFormat &)> &convert);
+    void setObjectStroke(bool state);
+    void setObjectFill(bool state);
+    void setObjectLineWidth(double width);
+    // Offsets in the display unit, stored in inches.
+    void setObjectXImageOffset(double value);
+    void setObjectYImageOffset(double value);
+    // Scales in percent; the picture no longer follows the box.
+    void setObjectXImageScale(int percent);
+    void setObjectYImageScale(int percent);
+    void setObjectImageOpacity(int percent);
+    void setObjectDrawsImage(bool state);
+    float objectImageOpacity() const;
+
+    // ---- arrange commands (RectsView_arrange.cpp) ----
+    // Copies of the selection at 0, 1, ... replicateCount - 1 steps of the duplicate offset.
+    void replicate();
+    // The number of copies of a replicate (the preferences); 2 without it.
+    std::function<int()> replicateCount;
+    // Each selected object (each group as a whole) centred on the label by itself.
+    void centerObject();
+    // The paragraph alignment of a single selected plain text box.
+    void alignLeft();
+    void alignRight();
+    void alignCenter();
+    void alignJustified();
+    // The layer control's segment chosen: the layer to edit, undoable.
+    void changeLayer();
+    void selectLayer(int layer);
+    void setObjectsAngle(int degrees);
+    void setTextRunaround(bool state);
+    void setTextRunaroundMode(int mode);
+    // The first selected object turned a quarter to the right, undoable.
+    void rotate();
+    // The area the selection's objects draw in.
+    QRectF updateRectsForSelection() const;
+
+    // ---- text actions (RectsView_texttables.cpp) ----
+    // The start angle and the flip of the text of an oval that is the first selected object;
+    // undoable.
+    void rotateText(float degrees);
+    void flipText(int flip);
+    // The table panel for the edited text: the selected text makes room for a table of the
+    // rows and columns chosen. Without edited text it says what to do. Answers whether a
+    // table went in.
+    bool setTextTable();
+    static QTextDocumentFragment tableAttributedString();
+    // One table cell holding the text, with its background and a 1-point border of the
+    // colour, no padding, at the row and column of a table just large enough.
+    static QTextDocumentFragment tableCellAttributedStringWithString(const QString &text, const QColor &backgroundColor,
+                                                                    const QColor &borderColor, int row, int column);
+    // The edited text changed: the box is redrawn, not the whole canvas.
+    void textDidChange();
+
     // ---- groups, undo and clearing ----
     const GroupList &groups() const { return _groups; }
     void group();
@@ -830,6 +953,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     bool event(QEvent *event) override;
 
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -984,6 +1109,35 @@ private:
     GraphicPtr m_pendingImageObject;
     bool m_pendingUndoGroup = false;
     QNetworkReply *m_pendingDownload = nullptr;
+
+    // Keys and the context menu.
+    void nudge(const QPointF &delta);
+    bool removeLastPathPoint();
+    bool keyCommand(QKeyEvent *event);
+    QMenu *contentMenuOutlet = nullptr;
+
+    // Style commands.
+    struct ImageStyleValues
+    {
+        bool mono = false;
+        bool tint = false;
+        bool drawMask = false;
+        QString maskName;
+        QColor color;
+        float tile = 1.0f;
+        static ImageStyleValues of(const specImage &image);
+    };
+    void applyImageStyle(const GraphicPtr &graphic, const std::shared_ptr<specImage> &image,
+                         const ImageStyleValues &values);
+    void applyToSelection(const std::function<void(ColorRect &)> &apply, const QString &actionName);
+    void convertTextFont(const GraphicPtr &graphic, int start, int length, const FontConversion &convertFont);
+    QPointer<QColorDialog> m_colorPanel;
+    QPointer<QFontDialog> m_fontPanel;
+    QFont m_fontPanelFont;
+    bool m_panelSyncing = false;
+    ColorRect *singlePlainTextBox() const;
+    void setOvalText(const GraphicPtr &graphic, float degrees, int flip, const QString &actionName);
+    bool runTablePanel(int *rows, int *columns);
 };
 
 } // namespace quillmark

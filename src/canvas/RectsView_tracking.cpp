@@ -247,29 +247,17 @@ void RectsView::keyPressEvent(QKeyEvent *event)
         clearGridSnap();
         return;
     }
-    const BezierPath *building = pathInProgress();
-    const bool backspace = event->key() == Qt::Key_Backspace;
-    if ((backspace || event->key() == Qt::Key_Escape) && building && building->elementCount() >= 2) {
-        // The last point goes; the element before it follows the pointer again.
-        BezierPath &path = const_cast<BezierPath &>(*building);
-        BezierPath rebuilt = withoutLastElement(path);
-        const QPointF pointer = pageToWidget().inverted().map(m_lastWidgetPoint);
-        QPointF last[3];
-        const int n = rebuilt.elementCount();
-        if (n > 0 && rebuilt.elementAt(n - 1, last) == BezierPath::CurveTo) {
-            last[1] = pointer;
-            last[2] = pointer;
-            rebuilt.setAssociatedPoints(last, n - 1);
-        }
-        path = rebuilt;
-        update();
-        return;
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+        flagsChanged(event->modifiers());
+        break;
+    default:
+        break;
     }
-    if (backspace || event->key() == Qt::Key_Delete) {
-        delete_();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape)
+    if (keyCommand(event))
         return;
     QWidget::keyPressEvent(event);
 }
@@ -976,7 +964,8 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
             const QPointF m = graphic->getRotatedBounds().bounds().center();
             QTransform turn;
             turn.translate(c2.x(), c2.y());
-            turn.rotate(-delta);
+            // The centre goes round the way the object itself turns.
+            turn.rotate(delta);
             turn.translate(-c2.x(), -c2.y());
             graphic->moveBy(turn.map(m) - m);
         }

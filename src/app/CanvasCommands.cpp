@@ -1,0 +1,143 @@
+#include "app/CanvasCommands.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "canvas/RectsView.h"
+#include "foundation/LanguageControls.h"
+#include "objects/ColorRect.h"
+
+namespace quillmark {
+
+namespace {
+
+QAction *addItem(QMenu *menu, const QString &title, const QKeySequence &shortcut, RectsView *canvas,
+                 const std::function<void()> &action)
+{
+    QAction *item = menu->addAction(title);
+    if (!shortcut.isEmpty())
+        item->setShortcut(shortcut);
+    QObject::connect(item, &QAction::triggered, canvas, action);
+    return item;
+}
+
+bool hasSelection(const RectsView *canvas)
+{
+    return !canvas->selectedObjects().isEmpty();
+}
+
+} // namespace
+
+void CanvasCommands::install(QMainWindow *window, RectsView *canvas, QMenu *edit, QMenu *arrange,
+                             const std::function<void(QMenu *)> &fillFieldMenu)
+{
+    // Replicate goes right after Duplicate.
+    QAction *duplicate = nullptr;
+    const QList<QAction *> editItems = edit->actions();
+    for (int i = 0; i < editItems.size(); ++i)
+        if (editItems[i]->text() == QLatin1String("Duplicate") && i + 1 < editItems.size())
+            duplicate = editItems[i + 1];
+    QAction *replicate = new QAction(QStringLiteral("Replicate"), edit);
+    replicate->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    QObject::connect(replicate, &QAction::triggered, canvas, [canvas] { canvas->replicate(); });
+    edit->insertAction(duplicate, replicate);
+    QObject::connect(edit, &QMenu::aboutToShow, replicate, [canvas, replicate] { replicate->setEnabled(hasSelection(canvas)); });
+
+    arrange->addSeparator();
+    QAction *centre = addItem(arrange, QStringLiteral("Center"), QKeySequence(), canvas, [canvas] { canvas->centerObject(); });
+    QAction *turn = addItem(arrange, QStringLiteral("Rotate"), QKeySequence(Qt::CTRL | Qt::Key_R), canvas,
+                            [canvas] { canvas->rotate(); });
+    QObject::connect(arrange, &QMenu::aboutToShow, arrange, [canvas, centre, turn] {
+        centre->setEnabled(hasSelection(canvas));
+        turn->setEnabled(hasSelection(canvas));
+    });
+
+    auto *format = new QMenu(QStringLiteral("Format"), window);
+    QMenu *font = format->addMenu(QStringLiteral("Font"));
+    addItem(font, QStringLiteral("Show Fonts"), QKeySequence(Qt::CTRL | Qt::Key_T), canvas, [canvas] { canvas->showTextFont(); });
+    font->addSeparator();
+    QAction *bold = addItem(font, QStringLiteral("Bold"), QKeySequence::Bold, canvas,
+                            [canvas] { canvas->addFontTrait(RectsView::FontTrait::Bold); });
+    QAction *italic = addItem(font, QStringLiteral("Italic"), QKeySequence::Italic, canvas,
+                              [canvas] { canvas->addFontTrait(RectsView::FontTrait::Italic); });
+    QAction *bigger = addItem(font, QStringLiteral("Bigger"), QKeySequence(Qt::CTRL | Qt::Key_Plus), canvas,
+                              [canvas] { canvas->addFontTrait(RectsView::FontTrait::Bigger); });
+    QAction *smaller = addItem(font, QStringLiteral("Smaller"), QKeySequence(Qt::CTRL | Qt::Key_Minus), canvas,
+                               [canvas] { canvas->addFontTrait(RectsView::FontTrait::Smaller); });
+    // Bigger and Smaller keep their keys off the zoom's.
+    bigger->setShortcut(QKeySequence());
+    smaller->setShortcut(QKeySequence());
+    addItem(format, QStringLiteral("Show Colors"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), canvas,
+            [canvas] { canvas->showColorPanel(); });
+    format->addSeparator();
+    QMenu *text = format->addMenu(QStringLiteral("Text"));
+    QAction *left = addItem(text, QStringLiteral("Align Left"), QKeySequence(), canvas, [canvas] { canvas->alignLeft(); });
+    QAction *centred = addItem(text, QStringLiteral("Center"), QKeySequence(), canvas, [canvas] { canvas->alignCenter(); });
+    QAction *justified = addItem(text, QStringLiteral("Justify"), QKeySequence(), canvas, [canvas] { canvas->alignJustified(); });
+    QAction *right = addItem(text, QStringLiteral("Align Right"), QKeySequence(), canvas, [canvas] { canvas->alignRight(); });
+    text->addSeparator();
+    QAction *table = addItem(text, QStringLiteral("Table..."), QKeySequence(), canvas, [canvas] { canvas->setTextTable(); });
+    // The font items want text; the alignment items a single plain text box.
+    auto validate = [canvas, bold, italic, bigger, smaller, left, centred, justified, right, table] {
+        bool anyText = false;
+        for (const GraphicPtr &graphic : canvas->selectedObjects())
+            anyText = anyText || graphic->textSize().has_value();
+        for (QAction *item : {bold, italic, bigger, smaller})
+            item->setEnabled(anyText || canvas->editedObject());
+        const bool box = canvas->selectedObjects().size() == 1
+                         && canvas->selectedObjects().first()->className() == QLatin1String("ColorRect");
+        for (QAction *item : {left, centred, justified, right})
+            item->setEnabled(box);
+        table->setEnabled(canvas->editedObject() != nullptr);
+    };
+    QObject::connect(format, &QMenu::aboutToShow, format, validate);
+    QObject::connect(font, &QMenu::aboutToShow, font, validate);
+    QObject::connect(text, &QMenu::aboutToShow, text, validate);
+    LanguageControls::awakeFromNib(format);
+    LanguageControls::awakeFromNib(font);
+    LanguageControls::awakeFromNib(text);
+    // After the Arrange menu.
+    const QList<QAction *> bar = window->menuBar()->actions();
+    const int at = int(bar.indexOf(arrange->menuAction()));
+    window->menuBar()->insertMenu(at >= 0 && at + 1 < bar.size() ? bar[at + 1] : nullptr, format);
+
+    canvas->fieldMenuFiller = fillFieldMenu;
+    canvas->setContentMenu(buildContentMenu(window, canvas));
+}
+
+QMenu *CanvasCommands::buildContentMenu(QMainWindow *window, RectsView *canvas)
+{
+    auto *menu = new QMenu(window);
+    menu->setObjectName(QStringLiteral("CanvasContentMenu"));
+    QList<QAction *> onSelection;
+    onSelection << addItem(menu, QStringLiteral("Cut"), QKeySequence(), canvas, [canvas] { canvas->cut(); });
+    onSelection << addItem(menu, QStringLiteral("Copy"), QKeySequence(), canvas, [canvas] { canvas->copy(); });
+    addItem(menu, QStringLiteral("Paste"), QKeySequence(), canvas, [canvas] { canvas->paste(); });
+    onSelection << addItem(menu, QStringLiteral("Duplicate"), QKeySequence(), canvas, [canvas] { canvas->duplicate(); });
+    onSelection << addItem(menu, QStringLiteral("Delete"), QKeySequence(), canvas, [canvas] { canvas->delete_(); });
+    menu->addSeparator();
+    QAction *front = addItem(menu, QStringLiteral("Bring To Front"), QKeySequence(), canvas, [canvas] { canvas->bringToFront(); });
+    QAction *back = addItem(menu, QStringLiteral("Send To Back"), QKeySequence(), canvas, [canvas] { canvas->sendToBack(); });
+    QAction *group = addItem(menu, QStringLiteral("Group"), QKeySequence(), canvas, [canvas] { canvas->group(); });
+    QAction *ungroup = addItem(menu, QStringLiteral("Ungroup"), QKeySequence(), canvas, [canvas] { canvas->ungroup(); });
+    menu->addSeparator();
+    QMenu *fields = menu->addMenu(QStringLiteral("Fields"));
+    fields->menuAction()->setData(11);
+    menu->addSeparator();
+    LanguageControls::awakeFromNib(menu);
+    // What the selection allows, each time the menu opens.
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [canvas, onSelection, front, back, group, ungroup] {
+        for (QAction *item : onSelection)
+            item->setEnabled(!canvas->selectedObjects().isEmpty());
+        front->setEnabled(canvas->canBringToFront());
+        back->setEnabled(canvas->canSendToBack());
+        group->setEnabled(canvas->selectedObjects().size() > 1);
+        ungroup->setEnabled(canvas->selectedGroup() != nullptr);
+    });
+    return menu;
+}
+
+} // namespace quillmark

@@ -1,0 +1,237 @@
+// The canvas's keys and its context menu: nudging the selection with the arrow keys,
+// deleting, the keys that take points off the path being built, the modifier keys that steer
+// the colour commands, and the menu of a right click.
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenu>
+
+#include "canvas/RectsView.h"
+#include "objects/ColorPath.h"
+#include "objects/ColorRect.h"
+#include "platform/Modifiers.h"
+
+namespace quillmark {
+
+namespace {
+
+bool s_fillColorFlag = false;
+bool s_imageColorFlag = false;
+
+} // namespace
+
+bool RectsView::fillColorFlag()
+{
+    return s_fillColorFlag;
+}
+
+void RectsView::setFillColorFlag(bool flag)
+{
+    s_fillColorFlag = flag;
+}
+
+bool RectsView::imageColorFlag()
+{
+    return s_imageColorFlag;
+}
+
+void RectsView::setImageColorFlag(bool flag)
+{
+    s_imageColorFlag = flag;
+}
+
+// ---- nudges ----
+
+void RectsView::nudge(const QPointF &delta)
+{
+    moveSelectedGraphicsByPoint(delta);
+    updateRulers();
+    updateObjectValues();
+    wasChanged(true);
+}
+
+void RectsView::moveLeft() { nudge(QPointF(-1, 0)); }
+void RectsView::moveRight() { nudge(QPointF(1, 0)); }
+void RectsView::moveUp() { nudge(QPointF(0, -1)); }
+void RectsView::moveDown() { nudge(QPointF(0, 1)); }
+void RectsView::moveLeftAndModifySelection() { nudge(QPointF(-10, 0)); }
+void RectsView::moveRightAndModifySelection() { nudge(QPointF(10, 0)); }
+void RectsView::moveUpAndModifySelection() { nudge(QPointF(0, -10)); }
+void RectsView::moveDownAndModifySelection() { nudge(QPointF(0, 10)); }
+
+// ---- the keys ----
+
+bool RectsView::removeLastPathPoint()
+{
+    const BezierPath *building = pathInProgress();
+    if (!building || building->elementCount() < 2)
+        return false;
+    // The last point goes; the element before it follows the pointer again.
+    BezierPath &path = const_cast<BezierPath &>(*building);
+    const int count = path.elementCount();
+    BezierPath rebuilt;
+    rebuilt.setLineWidth(path.lineWidth());
+    for (int i = 0; i + 1 < count; ++i) {
+        QPointF e[3];
+        const auto type = path.elementAt(i, e);
+        if (type == BezierPath::MoveTo)
+            rebuilt.moveTo(e[0]);
+        else if (type == BezierPath::CurveTo)
+            rebuilt.curveTo(e[2], e[0], e[1]);
+    }
+    const QPointF pointer = pageToWidget().inverted().map(m_lastWidgetPoint);
+    QPointF last[3];
+    const int n = rebuilt.elementCount();
+    if (n > 0 && rebuilt.elementAt(n - 1, last) == BezierPath::CurveTo) {
+        last[1] = pointer;
+        last[2] = pointer;
+        rebuilt.setAssociatedPoints(last, n - 1);
+    }
+    path = rebuilt;
+    update();
+    return true;
+}
+
+void RectsView::deleteBackward()
+{
+    if (!removeLastPathPoint())
+        delete_();
+}
+
+void RectsView::deleteForward()
+{
+    delete_();
+}
+
+void RectsView::cancelOperation()
+{
+    removeLastPathPoint();
+}
+
+bool RectsView::keyCommand(QKeyEvent *event)
+{
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    // Arrows with Command or Option are left to the menus and the window.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        shift ? moveLeftAndModifySelection() : moveLeft();
+        return true;
+    case Qt::Key_Right:
+        shift ? moveRightAndModifySelection() : moveRight();
+        return true;
+    case Qt::Key_Up:
+        shift ? moveUpAndModifySelection() : moveUp();
+        return true;
+    case Qt::Key_Down:
+        shift ? moveDownAndModifySelection() : moveDown();
+        return true;
+    case Qt::Key_Backspace:
+        deleteBackward();
+        return true;
+    case Qt::Key_Delete:
+        deleteForward();
+        return true;
+    case Qt::Key_Escape:
+        cancelOperation();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RectsView::flagsChanged(Qt::KeyboardModifiers modifiers)
+{
+    if (_selectedObjects.size() != 1 || _selectedObjects.first()->isEditable1())
+        return;
+    const unsigned flags = modifierFlags(modifiers);
+    s_fillColorFlag = flags & ControlKeyMask;
+    const ColorRect &graphic = *_selectedObjects.first();
+    if ((flags & CommandKeyMask) && graphic.hasValidImage() && graphic.drawsImage()) {
+        s_imageColorFlag = true;
+        setDocumentCursor(QCursor(Qt::OpenHandCursor));
+    } else {
+        s_imageColorFlag = false;
+        setDocumentCursor(QCursor(Qt::ArrowCursor));
+    }
+}
+
+void RectsView::keyReleaseEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+        flagsChanged(event->modifiers());
+        break;
+    default:
+        break;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+// ---- the context menu ----
+
+void RectsView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (_selectedObjects.size() == 1) {
+        if (auto *path = dynamic_cast<ColorPath *>(_selectedObjects.first().get()); path && path->bezierEdit())
+            return;
+    }
+    const QPointF point = pageToWidget().inverted().map(QPointF(event->pos()));
+    // The menu acts on what was clicked: an object outside the selection becomes the selection.
+    if (currentToolClass == SelectTool && !pathInProgress() && !editedObject()) {
+        if (const GraphicPtr hit = objectUnderPoint(point); hit && !isSelected(hit.get())) {
+            clearSelection();
+            selectRectUndo(hit);
+            update();
+        }
+    }
+    mouseContentMenu(event->globalPos());
+}
+
+QMenu *RectsView::mouseContentMenu(const QPoint &globalPos)
+{
+    QMenu *menu = prepareContentMenu();
+    if (!menu)
+        return nullptr;
+    QFont small = menu->font();
+    small.setPointSizeF(10.0);
+    menu->setFont(small);
+    menu->popup(globalPos);
+    return menu;
+}
+
+QMenu *RectsView::prepareContentMenu()
+{
+    QMenu *menu = contentMenuOutlet;
+    if (!menu)
+        return nullptr;
+    for (QAction *item : menu->actions()) {
+        if (item->data().toInt() == 11 && item->menu() && item->menu()->isEmpty() && fieldMenuFiller)
+            fieldMenuFiller(item->menu());
+    }
+    for (QAction *item : menu->actions()) {
+        if (item->text() == QLatin1String("Copy Image Style") || item->text() == QLatin1String("Paste Image Style")) {
+            menu->removeAction(item);
+            item->deleteLater();
+        }
+    }
+    if (_selectedObjects.size() == 1) {
+        const GraphicPtr graphic = _selectedObjects.first();
+        if (graphic->image()) {
+            QAction *copyStyle = menu->addAction(QStringLiteral("Copy Image Style"));
+            connect(copyStyle, &QAction::triggered, this, [this] { copyImageStyle(); });
+        }
+        if (copiedImageStyle() && graphic->className() != QLatin1String("ColorLine")) {
+            QAction *pasteStyle = menu->addAction(QStringLiteral("Paste Image Style"));
+            connect(pasteStyle, &QAction::triggered, this, [this] { pasteImageStyle(); });
+        }
+    }
+    return menu;
+}
+
+} // namespace quillmark

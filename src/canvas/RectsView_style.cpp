@@ -1,0 +1,467 @@
+// Style commands on the selection: colours from the colour panel and the colour wells, the
+// font panel's changes, the stroke, fill, line width and picture settings, and the copied
+// image style. Each goes through the objects' undoable setters and names its undo step.
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+#include "objects/ObjectTextEditor.h"
+#include "objects/specImage.h"
+
+namespace quillmark {
+
+namespace {
+
+std::shared_ptr<specImage> s_copiedImageStyle;
+
+// The six values an image style carries from one picture to another.
+struct ImageStyle
+{
+    bool mono = false;
+    bool tint = false;
+    bool drawMask = false;
+    QString maskName;
+    QColor color;
+    float tile = 1.0f;
+
+    static ImageStyle of(const specImage &image)
+    {
+        return {image.isMono(), image.isTint(), image.isDrawMask(), image.imageMaskName(), image.getColor(),
+                image.tile()};
+    }
+    void applyTo(specImage &image) const
+    {
+        image.setMono(mono);
+        image.setTint(tint);
+        image.setImageMaskFlag(drawMask);
+        image.setImageMaskName(maskName);
+        image.setColor(color);
+        image.setTile(tile);
+    }
+};
+
+// The font of the character at a position of a document (the one before it at the end).
+QFont fontAtPosition(QTextDocument *document, int position)
+{
+    QTextCursor cursor(document);
+    cursor.setPosition(std::clamp(position + 1, 0, std::max(0, document->characterCount() - 1)));
+    return cursor.charFormat().font().resolve(document->defaultFont());
+}
+
+} // namespace
+
+// ---- image style ----
+
+std::shared_ptr<specImage> RectsView::copiedImageStyle()
+{
+    return s_copiedImageStyle;
+}
+
+void RectsView::copyImageStyle()
+{
+    if (_selectedObjects.isEmpty() || !_selectedObjects.first()->image())
+        return;
+    s_copiedImageStyle = _selectedObjects.first()->image();
+}
+
+void RectsView::pasteImageStyle()
+{
+    if (_selectedObjects.isEmpty() || !s_copiedImageStyle)
+        return;
+    const GraphicPtr graphic = _selectedObjects.first();
+    const std::shared_ptr<specImage> image = graphic->image();
+    if (image)
+        applyImageStyle(graphic, image, ImageStyleValues::of(*s_copiedImageStyle));
+    invalidateGraphic(graphic.get());
+}
+
+RectsView::ImageStyleValues RectsView::ImageStyleValues::of(const specImage &image)
+{
+    const ImageStyle style = ImageStyle::of(image);
+    return {style.mono, style.tint, style.drawMask, style.maskName, style.color, style.tile};
+}
+
+void RectsView::applyImageStyle(const GraphicPtr &graphic, const std::shared_ptr<specImage> &image,
+                                const ImageStyleValues &values)
+{
+    const ImageStyleValues before = ImageStyleValues::of(*image);
+    // The picture's own setters would register parts of the change; the inverse covers all.
+    m_undoManager.disableUndoRegistration();
+    ImageStyle{values.mono, values.tint, values.drawMask, values.maskName, values.color, values.tile}.applyTo(*image);
+    m_undoManager.enableUndoRegistration();
+    registerUndo([this, graphic, image, before] { applyImageStyle(graphic, image, before); });
+    setActionName(localizedStringFromTable(QStringLiteral("Paste Image Style"), QStringLiteral("UndoStrings")));
+    invalidateGraphic(graphic.get());
+    wasChanged(true);
+}
+
+// ---- colours ----
+
+void RectsView::changeFillColor(const QColor &color)
+{
+    const bool former = fillColorFlag();
+    setFillColorFlag(true);
+    setObjectColor(color);
+    setFillColorFlag(former);
+}
+
+void RectsView::setObjectColor(const QColor &color)
+{
+    if (_selectedObjects.isEmpty()) {
+        const std::shared_ptr<specImage> background = getBackgroundImageForPage(getCurrPageName());
+        if (background && background->isValid()) {
+            background->setColor(color);
+            wasChanged(true);
+            update();
+        }
+        return;
+    }
+    bool changed = false;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        // The object whose text is edited takes the colour in its selected text; the others
+        // go on taking it as usual.
+        if (graphic->isEditable1()) {
+            const ObjectTextEditor *editor = ObjectTextEditor::current();
+            if (graphic == editedObject() && editor && editor->selectionEnd() > editor->selectionStart()) {
+                graphic->setTextColor(color);
+                invalidateEditedText(graphic);
+                wasChanged(true);
+            }
+            continue;
+        }
+        const std::shared_ptr<specImage> image = graphic->image();
+        if (imageColorFlag() && graphic->hasValidImage() && image) {
+            const QColor old = image->getColor();
+            registerUndo([this, graphic, image, old] {
+                const QColor now = image->getColor();
+                image->setColor(old);
+                registerUndo([this, graphic, image, now] {
+                    image->setColor(now);
+                    invalidateGraphic(graphic.get());
+                });
+                invalidateGraphic(graphic.get());
+            });
+            image->setColor(color);
+        } else if (fillColorFlag()) {
+            graphic->setFillColor(color);
+        } else {
+            graphic->setStrokeColor(color);
+        }
+        invalidateGraphic(graphic.get());
+        changed = true;
+    }
+    if (!changed)
+        return;
+    setDrawersItemsState();
+    const QString name = imageColorFlag()   ? QStringLiteral("Change Color")
+                         : fillColorFlag() ? QStringLiteral("Change Fill Color")
+                                           : QStringLiteral("Change Stroke Color");
+    setActionName(Language::stringForKey(name));
+    wasChanged(true);
+}
+
+void RectsView::colorWasChanged(const QColor &color, int tag)
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    const bool fill = tag == 1112;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        if (fill)
+            graphic->setFillColor(color);
+        else
+            graphic->setStrokeColor(color);
+    }
+    setDrawersItemsState();
+    setActionName(Language::stringForKey(fill ? QStringLiteral("Fill Change Color") : QStringLiteral("Stroke Change Color")));
+    wasChanged(true);
+    update();
+}
+
+QColorDialog *RectsView::colorPanel()
+{
+    if (!m_colorPanel) {
+        m_colorPanel = new QColorDialog(window());
+        m_colorPanel->setObjectName(QStringLiteral("ColorPanel"));
+        m_colorPanel->setOptions(QColorDialog::ShowAlphaChannel | QColorDialog::NoButtons);
+        m_colorPanel->setModal(false);
+        connect(m_colorPanel, &QColorDialog::currentColorChanged, this, [this](const QColor &color) {
+            if (!m_panelSyncing)
+                setObjectColor(color);
+        });
+    }
+    return m_colorPanel;
+}
+
+void RectsView::showColorPanel()
+{
+    QColorDialog *panel = colorPanel();
+    if (!_selectedObjects.isEmpty()) {
+        const GraphicPtr first = _selectedObjects.first();
+        m_panelSyncing = true;
+        panel->setCurrentColor(fillColorFlag() ? first->fillColor() : first->strokeColor());
+        m_panelSyncing = false;
+    }
+    panel->show();
+    panel->raise();
+}
+
+// ---- fonts ----
+
+QFontDialog *RectsView::fontPanel()
+{
+    if (!m_fontPanel) {
+        m_fontPanel = new QFontDialog(window());
+        m_fontPanel->setObjectName(QStringLiteral("FontPanel"));
+        m_fontPanel->setOption(QFontDialog::NoButtons);
+        m_fontPanel->setModal(false);
+        connect(m_fontPanel, &QFontDialog::currentFontChanged, this, [this](const QFont &font) {
+            if (m_panelSyncing)
+                return;
+            const QFont before = m_fontPanelFont;
+            m_fontPanelFont = font;
+            changeFont(fontConversion(before, font));
+        });
+    }
+    return m_fontPanel;
+}
+
+void RectsView::showTextFont()
+{
+    QFontDialog *panel = fontPanel();
+    syncFontPanel();
+    panel->show();
+    panel->raise();
+}
+
+void RectsView::syncFontPanel()
+{
+    if (!m_fontPanel)
+        return;
+    std::optional<QFont> font;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        if ((font = graphic->textSize()))
+            break;
+    }
+    if (!font)
+        return;
+    m_panelSyncing = true;
+    m_fontPanel->setCurrentFont(*font);
+    m_panelSyncing = false;
+    m_fontPanelFont = *font;
+}
+
+RectsView::FontConversion RectsView::fontConversion(const QFont &before, const QFont &after)
+{
+    // Only what the panel changed goes to each run: a new size keeps the runs' families.
+    const bool family = before.family() != after.family() || before.styleName() != after.styleName();
+    const bool size = before.pointSizeF() != after.pointSizeF();
+    const bool weight = before.weight() != after.weight();
+    const bool italic = before.italic() != after.italic();
+    const bool underline = before.underline() != after.underline();
+    const bool strikeOut = before.strikeOut() != after.strikeOut();
+    return [=](const QFont &font) {
+        QFont converted = font;
+        if (family) {
+            converted.setFamily(after.family());
+            converted.setStyleName(after.styleName());
+            converted.setWeight(after.weight());
+            converted.setItalic(after.italic());
+        }
+        if (size && after.pointSizeF() > 0)
+            converted.setPointSizeF(after.pointSizeF());
+        if (weight)
+            converted.setWeight(after.weight());
+        if (italic)
+            converted.setItalic(after.italic());
+        if (underline)
+            converted.setUnderline(after.underline());
+        if (strikeOut)
+            converted.setStrikeOut(after.strikeOut());
+        return converted;
+    };
+}
+
+RectsView::FontConversion RectsView::fontTraitConversion(FontTrait trait)
+{
+    switch (trait) {
+    case FontTrait::Bold:
+        return [](const QFont &font) {
+            QFont converted = font;
+            converted.setBold(!font.bold());
+            return converted;
+        };
+    case FontTrait::Italic:
+        return [](const QFont &font) {
+            QFont converted = font;
+            converted.setItalic(!font.italic());
+            return converted;
+        };
+    case FontTrait::Bigger:
+        return [](const QFont &font) {
+            QFont converted = font;
+            converted.setPointSizeF(font.pointSizeF() + 1.0);
+            return converted;
+        };
+    case FontTrait::Smaller:
+        return [](const QFont &font) {
+            QFont converted = font;
+            converted.setPointSizeF(std::max(1.0, font.pointSizeF() - 1.0));
+            return converted;
+        };
+    }
+    return [](const QFont &font) { return font; };
+}
+
+void RectsView::addFontTrait(FontTrait trait)
+{
+    changeFont(fontTraitConversion(trait));
+    syncFontPanel();
+}
+
+void RectsView::convertTextFont(const GraphicPtr &graphic, int start, int length, const FontConversion &convertFont)
+{
+    QTextDocument *document = graphic->textStorage();
+    ColorRect::TextRange rest{start, length};
+    while (rest.second > 0) {
+        const ColorRect::TextRange next = graphic->setTextSize(convertFont(fontAtPosition(document, rest.first)), rest);
+        if (next.first <= rest.first)
+            break;
+        rest = next;
+    }
+}
+
+void RectsView::changeFont(const FontConversion &convertFont)
+{
+    const GraphicPtr edited = editedObject();
+    if (edited && isSelected(edited.get())) {
+        // The edited text takes the change in its selection.
+        const ObjectTextEditor *editor = ObjectTextEditor::current();
+        const int start = editor->selectionStart();
+        const int length = editor->selectionEnd() - start;
+        if (length > 0) {
+            m_undoManager.beginUndoGrouping();
+            convertTextFont(edited, start, length, convertFont);
+            m_undoManager.endUndoGrouping();
+            invalidateEditedText(edited);
+            wasChanged(true);
+        }
+    }
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        if (graphic->isEditable1() || !graphic->textSize())
+            continue;
+        QTextDocument *document = graphic->textStorage();
+        m_undoManager.beginUndoGrouping();
+        convertTextFont(graphic, 0, std::max(0, document->characterCount() - 1), convertFont);
+        m_undoManager.endUndoGrouping();
+        graphic->updateContainer();
+        invalidateGraphic(graphic.get());
+        updateObjectValues();
+        wasChanged(true);
+    }
+    updateRulers();
+    update();
+}
+
+void RectsView::changeAttributes(const std::function<std::optional<QTextCharFormat>(const QTextCharFormat &)> &convert)
+{
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        if (graphic->isEditable1())
+            continue;
+        if (const std::optional<QTextCharFormat> converted = convert(graphic->textAttributes())) {
+            graphic->setTextAttributes(*converted);
+            invalidateGraphic(graphic.get());
+            updateObjectValues();
+            wasChanged(true);
+        }
+    }
+}
+
+// ---- properties of every selected object ----
+
+void RectsView::applyToSelection(const std::function<void(ColorRect &)> &apply, const QString &actionName)
+{
+    if (_selectedObjects.isEmpty())
+        return;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        apply(*graphic);
+        invalidateGraphic(graphic.get());
+    }
+    setDrawersItemsState();
+    setActionName(Language::stringForKey(actionName));
+    wasChanged(true);
+}
+
+void RectsView::setObjectStroke(bool state)
+{
+    applyToSelection([state](ColorRect &g) { g.setDrawsStroke(state); }, QStringLiteral("Stroke Object"));
+}
+
+void RectsView::setObjectFill(bool state)
+{
+    applyToSelection([state](ColorRect &g) { g.setDrawsFill(state); }, QStringLiteral("Fill"));
+}
+
+void RectsView::setObjectLineWidth(double width)
+{
+    applyToSelection(
+        [this, width](ColorRect &g) {
+            invalidateGraphic(&g);
+            g.setStrokeLineWidth(float(width));
+        },
+        QStringLiteral("Change Line Width"));
+}
+
+void RectsView::setObjectXImageOffset(double value)
+{
+    const float inches = convertUnits2inchesF(float(value));
+    applyToSelection([inches](ColorRect &g) { g.setXImageOffset(inches); }, QStringLiteral("Image X Offset"));
+}
+
+void RectsView::setObjectYImageOffset(double value)
+{
+    const float inches = convertUnits2inchesF(float(value));
+    applyToSelection([inches](ColorRect &g) { g.setYImageOffset(inches); }, QStringLiteral("Image Y Offset"));
+}
+
+void RectsView::setObjectXImageScale(int percent)
+{
+    applyToSelection(
+        [percent](ColorRect &g) {
+            g.setScaleWithBoxOnly(false);
+            g.setXImageScale(float(percent));
+        },
+        QStringLiteral("Image X Scale"));
+}
+
+void RectsView::setObjectYImageScale(int percent)
+{
+    applyToSelection(
+        [percent](ColorRect &g) {
+            g.setScaleWithBoxOnly(false);
+            g.setYImageScale(float(percent));
+        },
+        QStringLiteral("Image Y Scale"));
+}
+
+void RectsView::setObjectImageOpacity(int percent)
+{
+    applyToSelection([percent](ColorRect &g) { g.setImageOpacity(float(percent)); }, QStringLiteral("Image Opacity"));
+}
+
+void RectsView::setObjectDrawsImage(bool state)
+{
+    applyToSelection([state](ColorRect &g) { g.setDrawsImage(state); }, QStringLiteral("Show Image"));
+}
+
+float RectsView::objectImageOpacity() const
+{
+    return _selectedObjects.isEmpty() ? 100.0f : _selectedObjects.first()->imageOpacity();
+}
+
+} // namespace quillmark
