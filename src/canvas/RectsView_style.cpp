@@ -259,7 +259,7 @@ void RectsView::syncFontPanel()
 RectsView::FontConversion RectsView::fontConversion(const QFont &before, const QFont &after)
 {
     // Only what the panel changed goes to each run: a new size keeps the runs' families.
-    const bool family = before.family() != after.family() || before.styleName() != after.styleName();
+    const bool family = before.family() != after.family();
     const bool size = before.pointSizeF() != after.pointSizeF();
     const bool weight = before.weight() != after.weight();
     const bool italic = before.italic() != after.italic();
@@ -338,6 +338,8 @@ void RectsView::convertTextFont(const GraphicPtr &graphic, int start, int length
 
 void RectsView::changeFont(const FontConversion &convertFont)
 {
+    // Every object's change is part of the one step.
+    m_undoManager.beginUndoGrouping();
     const GraphicPtr edited = editedObject();
     if (edited && isSelected(edited.get())) {
         // The edited text takes the change in its selection.
@@ -364,6 +366,7 @@ void RectsView::changeFont(const FontConversion &convertFont)
         updateObjectValues();
         wasChanged(true);
     }
+    m_undoManager.endUndoGrouping();
     updateRulers();
     update();
 }

@@ -1,0 +1,316 @@
+// The style and text commands on the selection as the window gives them: the colour panel
+// with the modifier keys, the font panel and the Font menu changing only what changed, the
+// copied image style, the oval's text angle and flip, and tables in edited text.
+#include <gtest/gtest.h>
+
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QSpinBox>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include "app/AppTestSupport.h"
+#include "objects/ColorOval.h"
+#include "objects/ObjectTextEditor.h"
+#include "objects/specImage.h"
+
+using namespace quillmark;
+
+namespace {
+
+class StyleCommands : public ::testing::Test
+{
+protected:
+    StyleCommands() : f(QStringLiteral("style-commands")) {}
+    ~StyleCommands() override
+    {
+        RectsView::setFillColorFlag(false);
+        RectsView::setImageColorFlag(false);
+    }
+
+    RectsView *canvas() const { return f.canvas(); }
+    void trigger(const QString &menu, const QString &title)
+    {
+        QAction *action = f.menuItem(menu, title);
+        ASSERT_NE(action, nullptr) << title.toStdString();
+        action->trigger();
+        apptest::settle();
+    }
+    // An item of a submenu of the menu bar's menu.
+    void triggerIn(const QString &menu, const QString &submenu, const QString &title)
+    {
+        QAction *holder = f.menuItem(menu, submenu);
+        ASSERT_NE(holder, nullptr) << submenu.toStdString();
+        ASSERT_NE(holder->menu(), nullptr);
+        emit holder->menu()->aboutToShow();
+        for (QAction *action : holder->menu()->actions()) {
+            if (action->text() == title) {
+                ASSERT_TRUE(action->isEnabled()) << title.toStdString();
+                action->trigger();
+                apptest::settle();
+                return;
+            }
+        }
+        FAIL() << title.toStdString();
+    }
+    void undo()
+    {
+        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+        apptest::settle();
+    }
+    // A text box holding `text` in a font, drawn and typed as a user does.
+    GraphicPtr textBox(const QRectF &frame, const QString &text, const QFont &font)
+    {
+        f.drawRect(frame);
+        const GraphicPtr box = canvas()->getRects().last();
+        QTextDocument contents;
+        contents.setPlainText(text);
+        QTextCursor all(&contents);
+        all.select(QTextCursor::Document);
+        QTextCharFormat format;
+        format.setFont(font);
+        all.mergeCharFormat(format);
+        box->setContents(contents);
+        return box;
+    }
+    void editText(const QPointF &inside)
+    {
+        f.tool(RectsView::SelectTool)->trigger();
+        f.mouse(QEvent::MouseButtonPress, inside);
+        f.mouse(QEvent::MouseButtonRelease, inside);
+        f.mouse(QEvent::MouseButtonDblClick, inside);
+        f.mouse(QEvent::MouseButtonRelease, inside);
+        apptest::settle();
+    }
+    static QFont fontAt(const GraphicPtr &graphic, int position)
+    {
+        QTextCursor cursor(graphic->textStorage());
+        cursor.setPosition(position + 1);
+        return cursor.charFormat().font();
+    }
+
+    apptest::WindowFixture f;
+};
+
+TEST_F(StyleCommands, ColourPanelGoesToStrokeOrWithControlToFill)
+{
+    f.drawRect(QRectF(20, 20, 40, 40));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(40, 40));
+    const GraphicPtr box = canvas()->selectedObjects().first();
+    const QColor fill = box->fillColor();
+
+    trigger(QStringLiteral("Format"), QStringLiteral("Show Colors"));
+    auto *panel = f.window->findChild<QColorDialog *>(QStringLiteral("ColorPanel"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->isModal());
+    canvas()->wasChanged(false);
+    panel->setCurrentColor(QColor(200, 10, 10));
+    EXPECT_EQ(box->strokeColor(), QColor(200, 10, 10));
+    EXPECT_EQ(box->fillColor(), fill);
+    EXPECT_TRUE(canvas()->isChanged());
+    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Stroke Color"));
+
+    // Control held (Meta here) sends the colour to the fill.
+    // As the window system reports it: the modifiers before the key went down.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Meta, Qt::NoModifier);
+    QApplication::sendEvent(canvas(), &press);
+    EXPECT_TRUE(RectsView::fillColorFlag());
+    panel->setCurrentColor(QColor(10, 200, 10));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Meta, Qt::MetaModifier);
+    QApplication::sendEvent(canvas(), &release);
+    EXPECT_FALSE(RectsView::fillColorFlag());
+    EXPECT_EQ(box->fillColor(), QColor(10, 200, 10));
+    EXPECT_EQ(box->strokeColor(), QColor(200, 10, 10));
+    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Fill Color"));
+    undo();
+    EXPECT_EQ(box->fillColor(), fill);
+    panel->close();
+}
+
+TEST_F(StyleCommands, AColourSkipsTheObjectWhoseTextIsEditedAndColoursTheOthers)
+{
+    const GraphicPtr edited = textBox(QRectF(20, 20, 120, 40), QStringLiteral("hello"), QFont(QStringLiteral("DejaVu Sans"), 12));
+    f.drawRect(QRectF(20, 100, 40, 40));
+    const GraphicPtr other = canvas()->getRects().last();
+    const QColor stroke = edited->strokeColor();
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(80, 40));
+    f.click(QPointF(40, 120), Qt::ShiftModifier);
+    ASSERT_EQ(canvas()->selectedObjects(), (GraphicList{edited, other}));
+    ASSERT_TRUE(canvas()->setEditableObject(edited));
+    canvas()->setObjectColor(QColor(0, 0, 255));
+    EXPECT_EQ(edited->strokeColor(), stroke);
+    EXPECT_EQ(other->strokeColor(), QColor(0, 0, 255));
+    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Stroke Color"));
+}
+
+TEST_F(StyleCommands, FontPanelChangesOnlyWhatChangedInEachText)
+{
+    const GraphicPtr small = textBox(QRectF(20, 20, 150, 40), QStringLiteral("small"), QFont(QStringLiteral("DejaVu Sans"), 12));
+    const GraphicPtr big = textBox(QRectF(20, 80, 150, 60), QStringLiteral("big"), QFont(QStringLiteral("DejaVu Serif"), 20));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(60, 40));
+    f.click(QPointF(60, 110), Qt::ShiftModifier);
+    ASSERT_EQ(canvas()->selectedObjects(), (GraphicList{small, big}));
+
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Show Fonts"));
+    auto *panel = f.window->findChild<QFontDialog *>(QStringLiteral("FontPanel"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->isModal());
+    EXPECT_EQ(panel->currentFont().family(), QStringLiteral("DejaVu Sans"));
+
+    // A new size keeps each text's family.
+    QFont sized = panel->currentFont();
+    sized.setPointSizeF(30);
+    panel->setCurrentFont(sized);
+    EXPECT_EQ(fontAt(small, 0).pointSizeF(), 30.0);
+    EXPECT_EQ(fontAt(big, 0).pointSizeF(), 30.0);
+    EXPECT_EQ(fontAt(small, 0).family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(fontAt(big, 0).family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Text Size"));
+    undo();
+    EXPECT_EQ(fontAt(small, 0).pointSizeF(), 12.0);
+    EXPECT_EQ(fontAt(big, 0).pointSizeF(), 20.0);
+
+    // Bold from the Font menu thickens both and keeps their sizes.
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bold"));
+    EXPECT_TRUE(fontAt(small, 0).bold());
+    EXPECT_TRUE(fontAt(big, 0).bold());
+    EXPECT_EQ(fontAt(big, 0).pointSizeF(), 20.0);
+    EXPECT_TRUE(canvas()->isChanged());
+    panel->close();
+}
+
+TEST_F(StyleCommands, FontChangeWhileTypingGoesToTheSelectedWordOnly)
+{
+    const GraphicPtr box = textBox(QRectF(20, 20, 200, 40), QStringLiteral("one two"), QFont(QStringLiteral("DejaVu Sans"), 12));
+    editText(QPointF(100, 40));
+    ASSERT_EQ(canvas()->editedObject(), box);
+    ObjectTextEditor::current()->setSelection(4, 7);
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
+    EXPECT_EQ(fontAt(box, 0).pointSizeF(), 12.0);
+    EXPECT_EQ(fontAt(box, 4).pointSizeF(), 13.0);
+}
+
+TEST_F(StyleCommands, PastedImageStyleIsOneUndoableChangeWithAFractionalTile)
+{
+    f.drawRect(QRectF(20, 20, 40, 40));
+    f.drawRect(QRectF(100, 20, 40, 40));
+    const GraphicPtr source = canvas()->getRects()[0];
+    const GraphicPtr target = canvas()->getRects()[1];
+    QImage picture(16, 16, QImage::Format_ARGB32);
+    picture.fill(Qt::darkGreen);
+    source->setImage(picture);
+    target->setImage(picture);
+    source->image()->setMono(true);
+    source->image()->setTint(true);
+    source->image()->setColor(QColor(255, 0, 0));
+    source->image()->setTile(2.5f);
+
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(40, 40));
+    canvas()->copyImageStyle();
+    f.click(QPointF(120, 40));
+    canvas()->wasChanged(false);
+    canvas()->pasteImageStyle();
+    EXPECT_TRUE(target->image()->isMono());
+    EXPECT_TRUE(target->image()->isTint());
+    EXPECT_EQ(target->image()->getColor(), QColor(255, 0, 0));
+    EXPECT_EQ(target->image()->tile(), 2.5f);
+    EXPECT_TRUE(canvas()->isChanged());
+    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Paste Image Style"));
+    undo();
+    EXPECT_FALSE(target->image()->isMono());
+    EXPECT_FALSE(target->image()->isTint());
+    EXPECT_EQ(target->image()->tile(), 1.0f);
+}
+
+TEST_F(StyleCommands, OvalTextAngleAndFlipAreUndoable)
+{
+    f.tool(RectsView::OvalTool)->trigger();
+    f.dragFromTo(QPointF(20, 20), QPointF(120, 100));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(70, 60));
+    ASSERT_EQ(canvas()->selectedObjects().size(), 1);
+    auto *oval = dynamic_cast<ColorOval *>(canvas()->selectedObjects().first().get());
+    ASSERT_NE(oval, nullptr);
+    canvas()->wasChanged(false);
+    canvas()->rotateText(45.0f);
+    EXPECT_EQ(oval->textAngle(), 45.0f);
+    EXPECT_TRUE(canvas()->isChanged());
+    canvas()->undoManager()->closeEventGroup();
+    canvas()->flipText(1);
+    EXPECT_EQ(oval->textFlip(), 1);
+    undo();
+    EXPECT_EQ(oval->textFlip(), 0);
+    EXPECT_EQ(oval->textAngle(), 45.0f);
+    undo();
+    EXPECT_EQ(oval->textAngle(), 0.0f);
+
+    // The text alignment commands are a plain text box's only.
+    canvas()->alignCenter();
+    EXPECT_NE(oval->textAlign(), 2);
+}
+
+TEST_F(StyleCommands, TableTakesThePlaceOfTheSelectedWordAsOneStep)
+{
+    const GraphicPtr box = textBox(QRectF(20, 20, 220, 80), QStringLiteral("one two"), QFont(QStringLiteral("DejaVu Sans"), 12));
+
+    // Without text being edited the command says what to do and changes nothing.
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(100, 50));
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Text"), QStringLiteral("Align Left"));
+    EXPECT_FALSE(canvas()->setTextTable());
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one two"));
+
+    editText(QPointF(100, 50));
+    ASSERT_EQ(canvas()->editedObject(), box);
+    ObjectTextEditor::current()->setSelection(4, 7);
+    f.prompts->queuePanel([](QDialog *panel) {
+        panel->findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(3);
+        panel->findChild<QSpinBox *>(QStringLiteral("columns"))->setValue(2);
+        return 1;
+    });
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Text"), QStringLiteral("Table..."));
+    QTextTable *table = nullptr;
+    for (QTextFrame *frame : box->textStorage()->rootFrame()->childFrames())
+        if ((table = qobject_cast<QTextTable *>(frame)))
+            break;
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 3);
+    EXPECT_EQ(table->columns(), 2);
+    EXPECT_FALSE(box->textStorage()->toPlainText().contains(QStringLiteral("two")));
+    EXPECT_TRUE(box->textStorage()->toPlainText().startsWith(QStringLiteral("one ")));
+    undo();
+    EXPECT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one two"));
+}
+
+TEST_F(StyleCommands, TableCellHasItsBorderColourAndNoPadding)
+{
+    const QTextDocumentFragment cell =
+        RectsView::tableCellAttributedStringWithString(QStringLiteral("x"), Qt::yellow, Qt::red, 2, 1);
+    QTextDocument document;
+    QTextCursor(&document).insertFragment(cell);
+    QTextTable *table = nullptr;
+    for (QTextFrame *frame : document.rootFrame()->childFrames())
+        if ((table = qobject_cast<QTextTable *>(frame)))
+            break;
+    ASSERT_NE(table, nullptr);
+    const QTextTableFormat format = table->format();
+    EXPECT_EQ(format.border(), 1.0);
+    EXPECT_EQ(format.borderBrush().color(), QColor(Qt::red));
+    EXPECT_EQ(format.cellPadding(), 0.0);
+    const QTextTableCell at = table->cellAt(2, 1);
+    ASSERT_TRUE(at.isValid());
+    EXPECT_EQ(at.format().background().color(), QColor(Qt::yellow));
+    QTextCursor inCell = at.firstCursorPosition();
+    inCell.setPosition(at.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+    EXPECT_EQ(inCell.selectedText(), QStringLiteral("x"));
+}
+
+} // namespace
