@@ -44,6 +44,8 @@ void CanvasCommands::install(QMainWindow *window, RectsView *canvas, QMenu *edit
     replicate->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
     QObject::connect(replicate, &QAction::triggered, canvas, [canvas] { canvas->replicate(); });
     edit->insertAction(duplicate, replicate);
+    // The Edit menu woke before this item came: it wakes by itself.
+    LanguageControls::awakeFromNib(replicate);
     QObject::connect(edit, &QMenu::aboutToShow, replicate, [canvas, replicate] { replicate->setEnabled(hasSelection(canvas)); });
 
     arrange->addSeparator();
