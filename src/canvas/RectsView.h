@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLineF>
 #include <QList>
+#include <QPainterPath>
 #include <QPointer>
 #include <QPointF>
 #include <QRectF>
@@ -374,6 +375,16 @@ public:
                                         double paperWidth, bool back);
     // The temporary grid label a free-layout position is outlined with.
     static TLabel labelForShape(const TLabelT &shape);
+    // A position's label, its clip (the outline grown by the bleed) and its outline.
+    struct PositionOutline
+    {
+        TLabel label;
+        QPainterPath clip;
+        BezierPath outline;
+    };
+    PositionOutline positionOutline(const TLabelT &shape) const;
+    // Whether everything the objects print lies inside the clip, as far as they can tell.
+    static bool drawnInside(const GraphicList &graphics, const QPainterPath &clip);
     static QList<QLineF> cropMarkSegments(const QRectF &bounds);
     static void drawCropMarks(QPainter *painter, const BezierPath &path);
     static void drawTrimMarks(QPainter *painter, const BezierPath &path);
@@ -381,8 +392,9 @@ public:
     static void drawHorizontalRuler(QPainter *painter, const QRectF &rect, int measure);
     static void drawVerticalRuler(QPainter *painter, const QRectF &rect, int measure);
     QPointF getPrintCalibrationOffset() const;
-    // Makes a record current and refreshes every merge object from it.
-    void upDateDBFields(qint32 pk);
+    // Makes a record current and refreshes every merge object from it. False when the record
+    // could not be made current (the objects then show the record that stayed current).
+    bool upDateDBFields(qint32 pk);
     void updateDateFields();
     // Prints every page of the job on the printer's paper at 100 %, full page, as many copies
     // as the printer asks for. A PDF file destination is written whole or not at all. False,
@@ -1088,6 +1100,9 @@ private:
     // What objects reported they cannot print while a print command runs; null otherwise.
     struct PrintProblemLog;
     PrintProblemLog *m_printProblems = nullptr;
+    // What the job being printed keeps from page to page (printing/SheetJob.h); null otherwise.
+    struct SheetJob;
+    SheetJob *m_sheetJob = nullptr;
     PrintingPanel *m_printingPanel = nullptr;
     PrintAddViewController *m_printViewController = nullptr;
 

@@ -55,6 +55,10 @@ int RectsView::indexOfGraphic(const ColorRect *graphic) const
 
 void RectsView::invalidateGraphic(const ColorRect *graphic)
 {
+    // While a sheet prints, the merge objects change with every label; the screen is not
+    // drawn meanwhile and shows the objects again once they are refreshed after the job.
+    if (m_printing)
+        return;
     if (!graphic) {
         update();
         return;

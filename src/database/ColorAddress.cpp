@@ -184,6 +184,19 @@ void ColorAddress::updateContentsWithObject(const QVariant &)
     refit();
 }
 
+void ColorAddress::addMergePks(QSet<int> &pks) const
+{
+    ColorRect::addMergePks(pks);
+    const QList<tableField> fields = MergeContents::fieldTitlesAndTagsOriginal();
+    for (int i = TQuickAddress::FirstPart; i <= TQuickAddress::LastPart && i < fields.size(); ++i)
+        pks.insert(fields[i].pk);
+    if (Database *db = Database::currentDatabase()) {
+        const int zipPk = db->fieldPkByTitle(QStringLiteral("Zip"));
+        if (zipPk >= 0)
+            pks.insert(zipPk);
+    }
+}
+
 // ---- the lines ----
 
 ColorAddress::PartTexts ColorAddress::designTexts()

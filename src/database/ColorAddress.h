@@ -66,6 +66,8 @@ public:
     // stays.
     void updateContents(const Notification *notification) override;
     void updateContentsWithObject(const QVariant &value) override;
+    // Every part's field and the Zip field of the bars.
+    void addMergePks(QSet<int> &pks) const override;
     bool isResizable() const override { return false; }
 
     // ---- the lines ----

@@ -32,20 +32,6 @@ constexpr qreal LineFragmentPadding = 5.0;
 
 const QString AttributesClass = QStringLiteral("QMFieldAttributes");
 
-// Text is measured in page points: a device of 72 dots per inch makes a 12-point font 12
-// units tall whatever the screen's resolution.
-QPaintDevice *pointDevice()
-{
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const int dotsPerMeter = qRound(72.0 / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    return &device;
-}
-
 // Switches undo registration off for a scope when it was on.
 class UndoOff
 {
@@ -76,6 +62,22 @@ QTextCharFormat formatOf(const ColorField::Attributes &attributes)
     if (attributes.color)
         format.setForeground(*attributes.color);
     return format;
+}
+
+// Whether a character format says no more than a font and a colour can: text in it is laid
+// out in its font alone and drawn in its colour.
+bool isFontAndColor(const QTextCharFormat &format)
+{
+    const QMap<int, QVariant> properties = format.properties();
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
+        const int id = it.key();
+        const bool fontProperty = (id >= QTextFormat::FirstFontProperty && id <= QTextFormat::LastFontProperty)
+            || id == QTextFormat::TextUnderlineStyle || id == QTextFormat::FontLetterSpacingType
+            || id == QTextFormat::FontStretch;
+        if (!fontProperty && id != QTextFormat::ForegroundBrush)
+            return false;
+    }
+    return !format.hasProperty(QTextFormat::ForegroundBrush) || format.foreground().style() == Qt::SolidPattern;
 }
 
 ColorField::Attributes attributesOf(const QTextCharFormat &format)
@@ -140,10 +142,15 @@ ColorField::ColorField(const QRectF &frame)
     _attributes.font = font;
     _attributes.color = QColor(Qt::black);
     observeRecordChanges();
+    m_documentChanged = QObject::connect(_text.get(), &QTextDocument::contentsChange, [this](int, int, int) {
+        m_documentText.reset();
+        m_effective.reset();
+    });
 }
 
 ColorField::~ColorField()
 {
+    QObject::disconnect(m_documentChanged);
     stopObservingRecordChanges();
 }
 
@@ -164,6 +171,7 @@ std::shared_ptr<ColorRect> ColorField::newInstance() const
 
 void ColorField::copyValues(ColorRect &target) const
 {
+    writePendingText();
     auto *field = dynamic_cast<ColorField *>(&target);
     if (field)
         field->_acceptAnyStyle = true;
@@ -175,6 +183,7 @@ void ColorField::copyValues(ColorRect &target) const
     field->_alignment = _alignment;
     field->_profile = _profile;
     field->_attributes = _attributes;
+    field->m_documentText.reset();
 }
 
 QList<tableField> ColorField::fieldTitlesAndTags()
@@ -191,6 +200,7 @@ void ColorField::setEditable(bool flag)
 {
     if (_hidden || flag == _iseditable)
         return;
+    writePendingText();
     UndoManager *manager = undoManager();
     if (flag) {
         // The pair turns back about the same centre, or it would drift with every edit.
@@ -294,31 +304,117 @@ QString ColorField::titleText(int pk)
 
 QString ColorField::text() const
 {
-    return _text->toPlainText();
+    return m_pendingValue ? *m_pendingValue : _text->toPlainText();
 }
 
 ColorField::Attributes ColorField::effectiveAttributes() const
 {
-    if (_text->isEmpty())
-        return _attributes;
-    QTextCursor cursor(_text.get());
-    cursor.setPosition(1);
-    const Attributes own = attributesOf(cursor.charFormat());
-    return own.isEmpty() ? _attributes : own;
-}
-
-QString ColorField::shownText() const
-{
-    if (!_isTitle && !showsRecordValues())
-        return QLatin1Char('[') + titleText() + QLatin1Char(']');
-    return text();
+    // Asked for every label while a sheet prints: kept until the text or the attributes change.
+    if (m_effective && m_effectiveFor == _attributes)
+        return *m_effective;
+    Attributes effective = _attributes;
+    if (!_text->isEmpty()) {
+        QTextCursor cursor(_text.get());
+        cursor.setPosition(1);
+        const Attributes own = attributesOf(cursor.charFormat());
+        if (!own.isEmpty())
+            effective = own;
+    }
+    m_effective = effective;
+    m_effectiveFor = _attributes;
+    return effective;
 }
 
 void ColorField::replaceText(const QString &value, const Attributes &attributes)
 {
+    m_pendingValue.reset();
     _text->clear();
     QTextCursor cursor(_text.get());
     cursor.insertText(value, formatOf(attributes));
+}
+
+void ColorField::setPendingText(const QString &value)
+{
+    if (!m_pendingValue)
+        m_pendingLook = shownText(QString(), effectiveAttributes());
+    m_pendingValue = value;
+}
+
+void ColorField::writePendingText() const
+{
+    if (!m_pendingValue)
+        return;
+    const QString value = *m_pendingValue;
+    // As a refresh outside printing would have written it: in the text's own look.
+    const Attributes attributes = effectiveAttributes();
+    const_cast<ColorField *>(this)->replaceText(value, attributes);
+}
+
+ColorField::ShownText ColorField::shownText(const QString &text, const Attributes &attributes) const
+{
+    // The look of attributes is asked for every label while a sheet prints: the last one is kept.
+    if (!m_look || m_lookFor != attributes || m_lookBase != _attributes) {
+        const QTextCharFormat format = formatOf(attributes);
+        const QFont base = _attributes.font.value_or(QFont());
+        ShownText look;
+        look.font = format.font().resolve(base);
+        look.color = format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color()
+                                                                       : _attributes.color.value_or(QColor(Qt::black));
+        m_look = look;
+        m_lookFor = attributes;
+        m_lookBase = _attributes;
+    }
+    ShownText shown = *m_look;
+    shown.text = text;
+    return shown;
+}
+
+const ColorField::ShownText &ColorField::documentText() const
+{
+    if (m_documentText && m_documentTextAttributes == _attributes)
+        return *m_documentText;
+    ShownText shown;
+    shown.font = _attributes.font.value_or(QFont());
+    shown.color = _attributes.color.value_or(QColor(Qt::black));
+    for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {
+        if (block != _text->begin())
+            shown.text += QChar::LineSeparator;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextLayout::FormatRange range;
+            range.start = int(shown.text.size());
+            range.length = fragment.length();
+            range.format = fragment.charFormat();
+            shown.text += fragment.text();
+            shown.formats.append(range);
+        }
+    }
+    // Text of one look is laid out in its font alone.
+    if (shown.formats.size() == 1 && isFontAndColor(shown.formats.first().format)) {
+        const QTextCharFormat format = shown.formats.first().format;
+        shown.font = format.font().resolve(shown.font);
+        if (format.hasProperty(QTextFormat::ForegroundBrush))
+            shown.color = format.foreground().color();
+        shown.formats.clear();
+    }
+    m_documentText = shown;
+    m_documentTextAttributes = _attributes;
+    return *m_documentText;
+}
+
+const StringLayout &ColorField::shownLayout() const
+{
+    if (!_isTitle && !showsRecordValues()) {
+        const ShownText shown =
+            shownText(QLatin1Char('[') + titleText() + QLatin1Char(']'), _attributes);
+        m_shown.setText(shown.text, shown.font, shown.color);
+    } else if (m_pendingValue) {
+        m_shown.setText(*m_pendingValue, m_pendingLook.font, m_pendingLook.color);
+    } else {
+        const ShownText &shown = documentText();
+        m_shown.setText(shown.text, shown.font, shown.color, shown.formats);
+    }
+    return m_shown;
 }
 
 QSizeF ColorField::naturalSize() const
@@ -330,24 +426,8 @@ QSizeF ColorField::naturalSize() const
             w = 50.0;
         return QSizeF(w, w);
     }
-    QTextDocument measure;
-    measure.documentLayout()->setPaintDevice(pointDevice());
-    measure.setDocumentMargin(0);
-    QTextCursor cursor(&measure);
-    if (!_isTitle && !showsRecordValues()) {
-        cursor.insertText(shownText(), formatOf(_attributes));
-    } else {
-        measure.setDefaultFont(_attributes.font.value_or(measure.defaultFont()));
-        for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {
-            if (block != _text->begin())
-                cursor.insertBlock();
-            for (auto it = block.begin(); !it.atEnd(); ++it)
-                cursor.insertText(it.fragment().text(), it.fragment().charFormat());
-        }
-    }
-    const double width = measure.idealWidth() + 2 * LineFragmentPadding;
-    const double height = measure.size().height();
-    return QSizeF(width + 1.0, height + 1.0);
+    const QSizeF size = shownLayout().size();
+    return QSizeF(size.width() + 2 * LineFragmentPadding + 1.0, size.height() + 1.0);
 }
 
 void ColorField::setSizeToMatchContents()
@@ -381,31 +461,28 @@ void ColorField::setSizeToMatchContentsNotAlign()
 QRectF ColorField::baselineRect() const
 {
     const Attributes attributes = effectiveAttributes();
-    auto sizeOf = [&attributes](const QString &string) {
-        QTextDocument measure;
-        measure.documentLayout()->setPaintDevice(pointDevice());
-        measure.setDocumentMargin(0);
-        QTextCursor(&measure).insertText(string, formatOf(attributes));
-        return QSizeF(measure.idealWidth(), measure.size().height() - 1.0);
+    // The size of a text in the field's attributes, less the one point the natural size adds.
+    auto sizeOf = [&](const QString &string) {
+        const ShownText shown = shownText(string, attributes);
+        m_line.setText(shown.text, shown.font, shown.color);
+        return QSizeF(m_line.size().width(), m_line.size().height() - 1.0);
     };
-    const QString plainTitle = Database::fieldTitleAtPk(_pk);
-    if (text().isEmpty())
-        return QRectF(QPointF(0, 0), sizeOf(QLatin1Char('[') + plainTitle + QLatin1Char(']')));
-    QTextDocument layout;
-    layout.documentLayout()->setPaintDevice(pointDevice());
-    layout.setDocumentMargin(0);
-    QTextCursor cursor(&layout);
-    cursor.insertText(text(), formatOf(attributes));
-    layout.documentLayout(); // lay out before reading the first line
-    const QTextLayout *lines = layout.begin().layout();
-    QRectF first;
-    if (lines && lines->lineCount() > 0) {
-        const QTextLine line = lines->lineAt(0);
-        first = QRectF(0, line.y(), line.naturalTextWidth() + 2 * LineFragmentPadding, line.height());
+    const QString value = text();
+    if (value.isEmpty())
+        return QRectF(QPointF(0, 0), sizeOf(QLatin1Char('[') + Database::fieldTitleAtPk(_pk) + QLatin1Char(']')));
+    // The first line of the text in the field's attributes: while a value is shown that is the
+    // layout that is drawn.
+    const ShownText shown = shownText(value, attributes);
+    const StringLayout *lines = &m_shown;
+    if (m_shown.text() != shown.text || !m_shown.formats().isEmpty() || m_shown.font() != shown.font) {
+        m_line.setText(shown.text, shown.font, shown.color);
+        lines = &m_line;
     }
+    const QRectF line = lines->firstLine();
+    const QRectF first(0, line.y(), line.width() + 2 * LineFragmentPadding, line.height());
     if (!_isTitle || first.height() != 0)
         return first;
-    return QRectF(first.topLeft(), sizeOf(plainTitle));
+    return QRectF(first.topLeft(), sizeOf(Database::fieldTitleAtPk(_pk)));
 }
 
 void ColorField::updateABRecord()
@@ -437,7 +514,9 @@ void ColorField::turnBack(const QPointF &centre)
 void ColorField::updateContentsWithObject(const QVariant &value)
 {
     const bool wasTemplate = _isTemplate;
-    const QPointF centre = turnUpright();
+    // Turning by no angle moves nothing.
+    const bool turned = angle() != 0.0f && pair();
+    const QPointF centre = turned ? turnUpright() : QPointF();
     if (drawsImage()) {
         const QByteArray data = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
         std::shared_ptr<specImage> picture;
@@ -472,11 +551,16 @@ void ColorField::updateContentsWithObject(const QVariant &value)
         default:
             break;
         }
-        if (shown) {
-            if (!_text->isEmpty())
-                replaceText(*shown, effectiveAttributes());
-            else if (!shown->isEmpty())
-                replaceText(*shown, _attributes);
+        if (shown && isDrawingForPrint()) {
+            setPendingText(*shown);
+        } else {
+            writePendingText();
+            if (shown) {
+                if (!_text->isEmpty())
+                    replaceText(*shown, effectiveAttributes());
+                else if (!shown->isEmpty())
+                    replaceText(*shown, _attributes);
+            }
         }
     }
     {
@@ -485,7 +569,8 @@ void ColorField::updateContentsWithObject(const QVariant &value)
         if (pair())
             pair()->updateGroupField();
     }
-    turnBack(centre);
+    if (turned)
+        turnBack(centre);
     _isTemplate = wasTemplate;
     invalidate();
 }
@@ -504,6 +589,7 @@ std::optional<QFont> ColorField::textSize() const
 
 void ColorField::setTextSizeInner(const QFont &font)
 {
+    writePendingText();
     const QPointF centre = turnUpright();
     if (const std::optional<QFont> old = textSize()) {
         const QFont previous = *old;
@@ -544,6 +630,7 @@ std::optional<QColor> ColorField::textColor() const
 
 void ColorField::setTextColor(const QColor &color)
 {
+    writePendingText();
     if (color.isValid()) {
         const QColor old = _attributes.color.value_or(QColor(Qt::black));
         registerUndo([old](ColorRect &object) { static_cast<ColorField &>(object).setTextColor(old); });
@@ -684,6 +771,7 @@ void ColorField::setShadowBlur(int blur)
 
 void ColorField::scaleByX(double sx, double sy)
 {
+    writePendingText();
     if (sx != 1.0)
         _frameBounds.moveLeft(_frameBounds.x() * sx);
     if (sy != 1.0)
@@ -725,6 +813,7 @@ void ColorField::mouseDown(unsigned modifierFlags)
 
 QVariantMap ColorField::propertyListRepresentation(const GraphicList *graphics)
 {
+    writePendingText();
     QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
     dict.insert(QStringLiteral("FieldTypeKey"), fmtInt(_pk));
     dict.insert(QStringLiteral("FieldProfileKey"), fmtInt(_profile));
@@ -745,6 +834,7 @@ void ColorField::loadPropertyListRepresentation(const QVariantMap &dict)
 {
     // The stored style belongs to the member whether or not it is the selected one.
     _acceptAnyStyle = true;
+    m_pendingValue.reset();
     ColorRect::loadPropertyListRepresentation(dict);
     _acceptAnyStyle = false;
     auto value = [&dict](const char *key) -> const QVariant * {

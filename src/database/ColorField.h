@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QImage>
 #include <QList>
+#include <QMetaObject>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -20,6 +21,7 @@
 
 #include "database/tableField.h"
 #include "objects/ColorRect.h"
+#include "objects/StringLayout.h"
 
 class QPainter;
 
@@ -110,6 +112,9 @@ public:
     QString titleText() const { return titleText(_pk); }
     // The text the field holds (the value or, for a title, the title and a colon).
     QString text() const;
+    // The text as it is shown ("[title]" for a contents member in design mode), laid out
+    // once for measuring, the pair's layout and drawing alike.
+    const StringLayout &shownLayout() const;
     QSizeF naturalSize() const;
     void setSizeToMatchContents();
     void setSizeToMatchContentsNotAlign();
@@ -154,6 +159,9 @@ public:
     BezierPath bezierPath() const override;
     void drawSelect(QPainter *painter, const QRectF &aRect) override;
     void drawImage(QPainter *painter) override;
+    // A text field without fill, stroke, shadow, turn or mirror prints its text's glyphs, or
+    // its frame when the glyphs reach out of it and are clipped.
+    std::optional<QRectF> printedBounds() const override;
 
     // ---- stored form ----
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
@@ -162,9 +170,22 @@ public:
 private:
     // Replaces the whole text by `value` with the given attributes, outside undo.
     void replaceText(const QString &value, const Attributes &attributes);
+    // A value merged while a sheet prints: only the layout takes it (see m_pendingValue).
+    void setPendingText(const QString &value);
+    // Writes a value merged while printing into the text, before the text itself is used.
+    void writePendingText() const;
+    // What the text holds as the layout takes it: one font and colour for text of one look,
+    // ranges of formats otherwise.
+    struct ShownText
+    {
+        QString text;
+        QFont font;
+        QColor color;
+        QList<QTextLayout::FormatRange> formats;
+    };
+    ShownText shownText(const QString &text, const Attributes &attributes) const;
+    const ShownText &documentText() const;
     Attributes effectiveAttributes() const;
-    // The text as measured and drawn: "[title]" for a contents member in design mode.
-    QString shownText() const;
     // Rotates the pair upright around a change, and back; nothing without a pair.
     QPointF turnUpright();
     void turnBack(const QPointF &centre);
@@ -181,6 +202,28 @@ private:
     // On while the stored form is read, so that stored style reaches an unselected member.
     bool _acceptAnyStyle = false;
     QPointF _editCentre;
+
+    // A sheet prints thousands of records and each label needs only the layout of its value:
+    // while printing, the value is kept here instead of being edited into the text. The text
+    // takes the value before anything else uses it (writePendingText), and when the print run
+    // refreshes the objects once it is over.
+    mutable std::optional<QString> m_pendingValue;
+    ShownText m_pendingLook;
+    // The shown text laid out, and the first line of the text for the pair when that is not
+    // the shown text (design mode).
+    mutable StringLayout m_shown;
+    mutable StringLayout m_line;
+    // The document's text as the layout takes it, made again after the document changed.
+    mutable std::optional<ShownText> m_documentText;
+    mutable Attributes m_documentTextAttributes;
+    // What the text's first character looks like, for the attributes it was found with.
+    mutable std::optional<Attributes> m_effective;
+    mutable Attributes m_effectiveFor;
+    // The last look made of attributes, on the field's own attributes.
+    mutable std::optional<ShownText> m_look;
+    mutable Attributes m_lookFor;
+    mutable Attributes m_lookBase;
+    QMetaObject::Connection m_documentChanged;
 };
 
 } // namespace quillmark

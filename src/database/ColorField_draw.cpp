@@ -2,12 +2,9 @@
 // or picture in database preview and while printing, its outline and its selection marks.
 #include "database/ColorField.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
 #include <QPainter>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <memory>
@@ -15,6 +12,8 @@
 #include "database/Database.h"
 #include "database/FieldPair.h"
 #include "objects/CanvasServices.h"
+#include "objects/StringLayout.h"
+#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/Pen.h"
 #include "platform/SavedPainterState.h"
@@ -24,33 +23,6 @@ namespace quillmark {
 namespace {
 
 constexpr qreal LineFragmentPadding = 5.0;
-
-QPaintDevice *pointDevice()
-{
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const int dotsPerMeter = qRound(72.0 / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    return &device;
-}
-
-std::unique_ptr<QTextDocument> pointDocument()
-{
-    auto document = std::make_unique<QTextDocument>();
-    document->documentLayout()->setPaintDevice(pointDevice());
-    document->setDocumentMargin(0);
-    return document;
-}
-
-void paintDocument(QPainter *painter, QTextDocument &document, const QColor &defaultColor)
-{
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.palette.setColor(QPalette::Text, defaultColor);
-    document.documentLayout()->draw(painter, context);
-}
 
 } // namespace
 
@@ -65,7 +37,10 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
         if (contents && contents != this && contents->text().isEmpty())
             return;
     }
-    ColorRect::drawFrame(painter, aRect, selected);
+    // The base object draws the fill, the stroke and the picture; a text field without fill
+    // and stroke has nothing for it to draw.
+    if (drawsImage() || (canFill() && drawsFill()) || (canStroke() && drawsStroke()))
+        ColorRect::drawFrame(painter, aRect, selected);
 
     const QRectF frame = _frameBounds;
     if (drawsImage()) {
@@ -77,62 +52,69 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
         const QString title = Database::fieldTitleAtPk(_pk);
         const QString label = preview ? QStringLiteral("No %1").arg(title) : QStringLiteral("[%1]").arg(title);
         const QColor color = preview ? QColor::fromRgbF(0.8f, 0.8f, 0.8f, 0.5f) : strokeColor();
-        std::unique_ptr<QTextDocument> document = pointDocument();
         QTextCharFormat format;
         format.setFont(font);
         format.setForeground(color);
-        QTextCursor(document.get()).insertText(label, format);
+        QSizeF size;
+        const std::unique_ptr<QTextLayout> layout = TextFlow::layoutString(label, format, 0.0, &size);
         SavedPainterState state(painter);
         flipFrame(painter);
         rotateFrame(painter, angle());
-        painter->translate(frame.x() + (frame.width() - document->idealWidth()) / 2.0, frame.y() + 15.0);
-        paintDocument(painter, *document, color);
+        painter->setPen(color);
+        layout->draw(painter, QPointF(frame.x() + (frame.width() - size.width()) / 2.0, frame.y() + 15.0));
         return;
     }
 
+    if (_iseditable || _powertext)
+        return;
+    const StringLayout &layout = shownLayout();
+    QPointF origin;
+    bool clip = false;
+    if (!_isTitle && !showsRecordValues()) {
+        // Design mode: the title in brackets, centred in the frame.
+        const QSizeF size = layout.size();
+        origin = QPointF(frame.x() + (frame.width() - size.width()) / 2.0,
+                         frame.y() + (frame.height() - (size.height() + 1.0)) / 2.0);
+    } else {
+        if (layout.isEmpty())
+            return;
+        origin = QPointF(frame.x() + LineFragmentPadding, frame.y());
+        // The text is clipped to the frame; the frame is the text's own size, so only glyphs
+        // that reach out of their line need it.
+        clip = !frame.contains(layout.inkBounds().translated(origin));
+    }
     SavedPainterState state(painter);
     if (!(pair() && pair()->isEditable())) {
         flipFrame(painter);
         rotateFrame(painter, angle());
     }
-    if (_iseditable || _powertext)
-        return;
-
-    std::unique_ptr<QTextDocument> document = pointDocument();
-    QPointF origin;
-    if (!_isTitle && !showsRecordValues()) {
-        QTextCursor cursor(document.get());
-        QTextCharFormat format;
-        if (_attributes.font)
-            format.setFont(*_attributes.font);
-        if (_attributes.color)
-            format.setForeground(*_attributes.color);
-        cursor.insertText(QLatin1Char('[') + titleText() + QLatin1Char(']'), format);
-        const double textWidth = document->idealWidth();
-        const double textHeight = document->size().height();
-        origin = QPointF(frame.x() + (frame.width() - textWidth) / 2.0,
-                         frame.y() + (frame.height() - (textHeight + 1.0)) / 2.0);
-    } else {
-        if (_text->isEmpty())
-            return;
-        QTextCursor cursor(document.get());
-        for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {
-            if (block != _text->begin())
-                cursor.insertBlock();
-            for (auto it = block.begin(); !it.atEnd(); ++it)
-                cursor.insertText(it.fragment().text(), it.fragment().charFormat());
-        }
+    if (clip)
         painter->setClipRect(frame, Qt::IntersectClip);
-        origin = QPointF(frame.x() + LineFragmentPadding, frame.y());
-    }
-    auto paint = [&](QPainter *p) {
-        p->translate(origin);
-        paintDocument(p, *document, _attributes.color.value_or(QColor(Qt::black)));
-    };
+    auto paint = [&](QPainter *p) { layout.draw(p, origin); };
     if (drawsShadow())
         paintWithShadow(painter, frame, paint);
     else
         paint(painter);
+}
+
+std::optional<QRectF> ColorField::printedBounds() const
+{
+    if (_hidden)
+        return QRectF();
+    if (isDrawingForPrint() && _isTitle && pair()) {
+        ColorField *contents = pair()->contentsObject();
+        if (contents && contents != this && contents->text().isEmpty())
+            return QRectF();
+    }
+    if (drawsImage() || (canFill() && drawsFill()) || (canStroke() && drawsStroke()) || drawsShadow()
+        || angle() != 0.0f || flipHor() || flipVert() || _iseditable || _powertext || !showsRecordValues())
+        return std::nullopt;
+    const StringLayout &layout = shownLayout();
+    if (layout.isEmpty())
+        return QRectF();
+    const QRectF frame = _frameBounds;
+    const QRectF ink = layout.inkBounds().translated(frame.x() + LineFragmentPadding, frame.y());
+    return frame.contains(ink) ? ink : frame;
 }
 
 BezierPath ColorField::bezierPath() const

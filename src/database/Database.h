@@ -207,6 +207,12 @@ public:
     static QString quoteIdentifier(const QString &name);
 
 private:
+    friend class DatabaseRecordReader;
+    // One column of a record row as the current record holds it, by its field's type.
+    static QVariant recordValue(const class DatabaseStatement &statement, int column, int type);
+    // Makes the values, read together with their "pk", the current record.
+    void setCurrentRecord(const QVariantMap &values);
+
     // Opens the connection unless it is open, and closes it at the end of the scope only when
     // it opened it, so a nested operation never closes its caller's connection.
     class Scope

@@ -142,6 +142,31 @@ QString Database::checkedColumn(const QString &columnName) const
 
 // ---------------------------------------------------------------- one record
 
+QVariant Database::recordValue(const DatabaseStatement &statement, int column, int type)
+{
+    switch (type) {
+    case tableField::Integer:
+        return statement.isNull(column) ? QVariant() : QVariant(statement.columnInt64(column));
+    case tableField::Real:
+        return statement.isNull(column) ? QVariant() : QVariant(statement.columnDouble(column));
+    case tableField::Date:
+    case tableField::Text: {
+        const QString text = statement.columnText(column);
+        return text.isNull() ? QStringLiteral("") : text;
+    }
+    case tableField::Blob:
+        return statement.isNull(column) ? QVariant() : QVariant(statement.columnBlob(column));
+    default:
+        return QVariant();
+    }
+}
+
+void Database::setCurrentRecord(const QVariantMap &values)
+{
+    _fieldValues = values;
+    _dirty = false;
+}
+
 bool Database::initWithPrimaryKey(qint64 pk)
 {
     Scope scope(*this);
@@ -166,30 +191,9 @@ bool Database::initWithPrimaryKey(qint64 pk)
     QVariantMap values = _fieldValues;
     for (int i = 0; i < _fieldsStructure.size(); ++i) {
         const tableField &field = _fieldsStructure.at(i);
-        QVariant value;
-        switch (field.type) {
-        case tableField::Integer:
-            if (!statement.isNull(i))
-                value = statement.columnInt64(i);
-            break;
-        case tableField::Real:
-            if (!statement.isNull(i))
-                value = statement.columnDouble(i);
-            break;
-        case tableField::Date:
-        case tableField::Text: {
-            const QString text = statement.columnText(i);
-            value = text.isNull() ? QStringLiteral("") : text;
-            break;
-        }
-        case tableField::Blob:
-            if (!statement.isNull(i))
-                value = statement.columnBlob(i);
-            break;
-        default:
+        if (field.type < tableField::Integer || field.type > tableField::Blob)
             continue;
-        }
-        values.insert(field.dbtitle(), value);
+        values.insert(field.dbtitle(), recordValue(statement, i, field.type));
     }
     values.insert(QStringLiteral("pk"), pk);
     _fieldValues = values;

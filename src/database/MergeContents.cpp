@@ -85,6 +85,32 @@ QVariant MergeContents::contentsByPk(int pk)
     return composite;
 }
 
+QStringList MergeContents::columnsForPks(const QSet<int> &pks)
+{
+    QStringList columns;
+    Database *db = Database::currentDatabase();
+    if (!db)
+        return columns;
+    auto add = [&columns](const QString &column) {
+        if (!columns.contains(column))
+            columns.append(column);
+    };
+    for (const int pk : pks) {
+        if (pk == FullNamePk) {
+            for (const char *column : {"Salutation", "First_Name", "Middle_Name", "Last_Name"})
+                add(QString::fromLatin1(column));
+        } else if (pk == CityStateZipPk) {
+            for (const char *column : {"City", "State", "Zip"})
+                add(QString::fromLatin1(column));
+        }
+        for (const tableField &field : db->fieldsStructure()) {
+            if (field.pk == pk)
+                add(field.dbtitle());
+        }
+    }
+    return columns;
+}
+
 QList<tableField> MergeContents::fieldTitlesAndTagsOriginal()
 {
     Database *db = Database::currentDatabase();

@@ -1,5 +1,7 @@
 #pragma once
 #include <QList>
+#include <QSet>
+#include <QStringList>
 #include <QString>
 #include <QVariant>
 
@@ -23,6 +25,10 @@ public:
     // data as stored, a DATE in the user's date style, the composites for 100 and 101;
     // an invalid QVariant when there is nothing.
     static QVariant contentsByPk(int pk);
+    // The current database's column names whose values make the values of those pks: the
+    // field's own column, the name parts of "Full Name", City, State and Zip of the other
+    // composite.
+    static QStringList columnsForPks(const QSet<int> &pks);
 
     // The current database's fields offered for merging (flags & 3), in pk order.
     static QList<tableField> fieldTitlesAndTagsOriginal();

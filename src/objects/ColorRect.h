@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QImage>
 #include <QList>
+#include <QSet>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -133,6 +134,9 @@ public:
     // notification is null when the refresh does not come from "RecordChangedNotification".
     virtual void updateContents(const Notification *notification);
     virtual void updateContentsWithObject(const QVariant &value);
+    // Adds the merge-field pks whose values the object shows: its own pk and those of the
+    // merge fields inside its text. A run over many records reads only these fields.
+    virtual void addMergePks(QSet<int> &pks) const;
     // YES while the canvas shows record values: database preview or printing.
     bool showsRecordValues() const;
     // Puts a merge field of the pk into the object's own text in front of the edited
@@ -506,6 +510,10 @@ public:
     // Moves the image inside the frame; no undo.
     void moveImageBy(const QPointF &delta);
     virtual QRectF drawingBounds() const;
+    // Where the object's drawing for print lands, in page points as the object is placed, when
+    // the object can tell exactly (a null rectangle: it draws nothing); none when it cannot.
+    // A printed label leaves out its outline's clip when everything drawn lies inside it.
+    virtual std::optional<QRectF> printedBounds() const { return std::nullopt; }
     // How far a drawn shadow reaches beyond what casts it: its distance and twice its blur.
     double shadowReach() const;
     // YES when the rubber band touches the object's own turned outline (its shadow and

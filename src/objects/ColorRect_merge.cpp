@@ -50,6 +50,19 @@ void ColorRect::updateContents(const Notification *)
 {
 }
 
+void ColorRect::addMergePks(QSet<int> &pks) const
+{
+    if (_pk != 0)
+        pks.insert(_pk);
+    for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.objectType() == TextArchive::FieldChipObjectType)
+                pks.insert(format.intProperty(TextArchive::FieldPkProperty));
+        }
+    }
+}
+
 void ColorRect::updateContentsWithObject(const QVariant &)
 {
 }

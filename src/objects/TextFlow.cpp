@@ -72,7 +72,7 @@ struct LayoutDevice
     qreal fontScale = 1.0;
 };
 
-LayoutDevice layoutDevice()
+LayoutDevice engineDevice()
 {
     int dpi = 100;
     if (QCoreApplication::testAttribute(Qt::AA_Use96Dpi))
@@ -279,7 +279,7 @@ void TextFlow::layout()
 
     const qreal pad = TextContainer::LineFragmentPadding;
     const QFont defaultFont = m_document->defaultFont();
-    const LayoutDevice device = layoutDevice();
+    const LayoutDevice device = engineDevice();
     int ci = 0;
     qreal y = 0.0;
     bool outOfRoom = m_containers.isEmpty();
@@ -562,7 +562,7 @@ void TextFlow::draw(QPainter *painter, int container, const QPointF &origin) con
 std::unique_ptr<QTextLayout> TextFlow::layoutString(const QString &text, const QTextCharFormat &format,
                                                     qreal width, QSizeF *size)
 {
-    const LayoutDevice device = layoutDevice();
+    const LayoutDevice device = engineDevice();
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
     shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -596,9 +596,17 @@ std::unique_ptr<QTextLayout> TextFlow::layoutString(const QString &text, const Q
     return layout;
 }
 
+QPaintDevice *TextFlow::layoutDevice(qreal *fontScale)
+{
+    const LayoutDevice device = engineDevice();
+    if (fontScale)
+        *fontScale = device.fontScale;
+    return device.device;
+}
+
 QFontMetricsF TextFlow::fontMetrics(const QFont &font)
 {
-    const LayoutDevice device = layoutDevice();
+    const LayoutDevice device = engineDevice();
     return QFontMetricsF(scaledFont(font, device.fontScale), device.device);
 }
 

@@ -103,6 +103,9 @@ public:
                                                      qreal width = 0.0, QSizeF *size = nullptr);
     // The metrics of a font in page points, as the engine measures it.
     static QFontMetricsF fontMetrics(const QFont &font);
+    // The device the engine lays text out against (the screen's resolution) and the factor
+    // by which it scales every point size for it, so that one unit stays one page point.
+    static QPaintDevice *layoutDevice(qreal *fontScale);
 
 private:
     std::shared_ptr<QTextDocument> m_document;

@@ -28,6 +28,7 @@
 #include "printing/ExportFormats.h"
 #include "printing/ImageExport.h"
 #include "printing/PdfExport.h"
+#include "printing/RecordRun.h"
 #include "printing/PrintJob.h"
 #include "printing/StockPaper.h"
 
@@ -282,7 +283,9 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     const bool databasePreview = _databasePreview;
     _databasePreview = true;
     Database *database = Database::currentDatabase();
-    const qint64 pk0 = database ? database->fieldValues().value(QStringLiteral("pk")).toLongLong() : 0;
+    // The records are read through one reader for the run; the record of before is current
+    // again when it ends.
+    RecordRun run(*this, RecordRun::Kind::Export);
     QList<dbBrowseField> list;
     if (database) {
         try {
@@ -312,8 +315,11 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
         progress.setValue(k - first);
         if (progress.wasCanceled())
             break;
-        if (n > 0)
-            upDateDBFields(list.at(k - 1).primaryKey());
+        if (n > 0) {
+            // No file shows another record's values: the run stops at one it cannot read.
+            if (!run.show(list.at(k - 1).primaryKey(), k))
+                break;
+        }
         const QString name = sequentialExportPath(chosenPath, k, *format);
         if (QFileInfo::exists(name)) {
             const int answer = Prompts::current().alert(
@@ -342,9 +348,11 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     }
     progress.setValue(count);
     _databasePreview = databasePreview;
-    if (pk0 > 0)
-        upDateDBFields(qint32(pk0));
+    run.end();
     m_undoManager.enableUndoRegistration();
+    if (run.stopped())
+        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The label could not be exported.")),
+                                 run.stopMessage(), {}, Prompts::Critical);
     return written;
 }
 

@@ -13,7 +13,11 @@
 #include "printing/PrintAddViewController.h"
 #include "printing/PrintPagination.h"
 #include "printing/PrintingPanel.h"
+#include "printing/RecordRun.h"
+#include "printing/SheetJob.h"
 #include "stock/StockConversions.h"
+
+#include <optional>
 
 namespace quillmark {
 
@@ -37,13 +41,6 @@ QList<qint32> browserKeys()
     return keys;
 }
 
-qint64 currentRecordKey()
-{
-    if (Database *database = Database::currentDatabase())
-        return database->fieldValues().value(QStringLiteral("pk")).toLongLong();
-    return 0;
-}
-
 // Keeps the printing flag and undo registration for the span of one page.
 class PrintingScope
 {
@@ -65,6 +62,27 @@ private:
 };
 
 } // namespace
+
+RectsView::PositionOutline RectsView::positionOutline(const TLabelT &shape) const
+{
+    PositionOutline position;
+    position.label = labelForShape(shape);
+    position.clip = getLabelBoundPath(position.label, true).toPainterPath();
+    position.outline = getLabelBoundPath(position.label, false);
+    return position;
+}
+
+bool RectsView::drawnInside(const GraphicList &graphics, const QPainterPath &clip)
+{
+    for (const GraphicPtr &graphic : graphics) {
+        const std::optional<QRectF> drawn = graphic->printedBounds();
+        if (!drawn)
+            return false;
+        if (!drawn->isNull() && !clip.contains(*drawn))
+            return false;
+    }
+    return true;
+}
 
 PrintingPanel *RectsView::printingPanel()
 {
@@ -129,17 +147,21 @@ QPointF RectsView::getPrintCalibrationOffset() const
             m_printingPanel->convertValueToPixels(float(offset.y()))};
 }
 
-void RectsView::upDateDBFields(qint32 pk)
+bool RectsView::upDateDBFields(qint32 pk)
 {
+    bool current = true;
     if (Database *database = Database::currentDatabase()) {
         try {
-            database->initWithPrimaryKey(pk);
-        } catch (const DatabaseError &) {
-            // The record stays as it was; the labels show the values they have.
+            current = database->initWithPrimaryKey(pk);
+        } catch (const DatabaseError &e) {
+            // The record stays as it was; the caller hears of it.
+            qWarning("%s", qPrintable(e.message()));
+            current = false;
         }
     }
     for (const GraphicPtr &graphic : rects)
         graphic->updateABRecord();
+    return current;
 }
 
 void RectsView::updateDateFields()
@@ -310,6 +332,15 @@ void RectsView::drawPrintingTFormat(QPainter *painter, const QRectF &pageRect, c
         return;
     const QList<LabelPlacement> placements = PrintPagination::placements(job, _pNonPrnLabel, positions, page);
 
+    // The job's records and outlines, or this page's when the page is drawn by itself. The
+    // page's records end after the printing flag is cleared, so that the objects show the
+    // current record again as they do outside printing.
+    SheetJob pageJob;
+    SheetJob &sheet = m_sheetJob ? *m_sheetJob : pageJob;
+    if (job.sequence && !sheet.records)
+        sheet.records = std::make_unique<RecordRun>(*this, RecordRun::Kind::Print);
+    if (sheet.outlines.size() != size_t(positions))
+        sheet.outlines.assign(size_t(positions), std::nullopt);
     PrintingScope scope(*this);
     UserDefaults &defaults = UserDefaults::standard();
     const bool cropMarks = defaults.boolForKey(QStringLiteral("CropMarks"));
@@ -319,46 +350,55 @@ void RectsView::drawPrintingTFormat(QPainter *painter, const QRectF &pageRect, c
     // draws by type: that is the page the design of the side was made on.
     const QString pageName = getTemplateFolder() + (back ? QStringLiteral("Back") : QStringLiteral("Front"));
     const int measure = m_printingPanel ? m_printingPanel->measure() : 0;
-    const qint64 rememberedKey = job.sequence ? currentRecordKey() : 0;
-    const GraphicList sorted = sortedByLayer(rects);
+    GraphicList onPage;
+    for (const GraphicPtr &graphic : sortedByLayer(rects))
+        if (graphic->isOnPageNamed(pageName))
+            onPage.append(graphic);
+    std::shared_ptr<specImage> background = getBackgroundImageForPage(pageName);
+    if (background && !background->isValid())
+        background.reset();
 
     for (const LabelPlacement &placement : placements) {
-        if (job.sequence && placement.label < job.recordKeys.size())
-            upDateDBFields(job.recordKeys.at(placement.label));
+        if (job.sequence && placement.label < job.recordKeys.size()) {
+            // A label never shows the record before it: the job stops at one it cannot read.
+            if (!sheet.records->show(job.recordKeys.at(placement.label), placement.label + 1))
+                break;
+        }
         const TLabelT &shape = _tformat->labels.at(size_t(placement.position));
-        const TLabel label = labelForShape(shape);
-        const BezierPath clip = getLabelBoundPath(label, true);
-        const BezierPath outline = getLabelBoundPath(label, false);
+        std::optional<PositionOutline> &position = sheet.outlines[size_t(placement.position)];
+        if (!position)
+            position = positionOutline(shape);
 
         painter->save();
         painter->setTransform(positionTransform(shape, pageRect.topLeft(), job.calibrationOffset,
                                                 job.paper.width(), back),
                               true);
         if (job.calibrationSheet) {
-            painter->setClipPath(clip.toPainterPath(), Qt::IntersectClip);
+            painter->setClipPath(position->clip, Qt::IntersectClip);
             painter->setBrush(Qt::NoBrush);
             painter->setPen(makePen(painter->pen().color(), 0.5));
-            painter->drawPath(outline.toPainterPath());
+            painter->drawPath(position->outline.toPainterPath());
             if (placement.label == 0)
-                drawCalibrationRulers(painter, outline.isEmpty() ? QRectF() : outline.bounds(), measure);
+                drawCalibrationRulers(painter, position->outline.isEmpty() ? QRectF() : position->outline.bounds(),
+                                      measure);
         } else {
             if (cropMarks)
-                drawCropMarks(painter, outline);
-            painter->setClipPath(clip.toPainterPath(), Qt::IntersectClip);
-            if (const auto background = getBackgroundImageForPage(pageName); background && background->isValid())
-                background->drawProp(painter, QRectF(0, 0, double(label.width) * 72.0, double(label.height) * 72.0),
+                drawCropMarks(painter, position->outline);
+            // The clip only where it cuts something: it costs every printed label its share.
+            if (background || trimMarks || !drawnInside(onPage, position->clip))
+                painter->setClipPath(position->clip, Qt::IntersectClip);
+            if (background)
+                background->drawProp(painter,
+                                     QRectF(0, 0, double(position->label.width) * 72.0,
+                                            double(position->label.height) * 72.0),
                                      nullptr);
-            for (const GraphicPtr &graphic : sorted)
-                if (graphic->isOnPageNamed(pageName))
-                    graphic->printFrame(painter, pageRect, placement.label);
+            for (const GraphicPtr &graphic : onPage)
+                graphic->printFrame(painter, pageRect, placement.label);
             if (trimMarks)
-                drawTrimMarks(painter, outline);
+                drawTrimMarks(painter, position->outline);
         }
         painter->restore();
     }
-
-    if (rememberedKey > 0)
-        upDateDBFields(qint32(rememberedKey));
 }
 
 void RectsView::drawPrinting(QPainter *painter, const QRectF &pageRect)

@@ -13,6 +13,7 @@
 #include <QSaveFile>
 
 #include <limits>
+#include <optional>
 
 #include "foundation/Language.h"
 #include "platform/NotificationCenter.h"
@@ -23,6 +24,8 @@
 #include "printing/PrintJob.h"
 #include "printing/PrintPagination.h"
 #include "printing/PrintingPanel.h"
+#include "printing/RecordRun.h"
+#include "printing/SheetJob.h"
 #include "printing/StockPaper.h"
 
 namespace quillmark {
@@ -75,7 +78,7 @@ void showNewProblems(QWidget *parent, const QStringList &messages, qsizetype &sh
 // The job's pages written into a PDF file through a temporary file beside it: a failure
 // (no room, no permission, a painter that cannot start) leaves no file and no old file lost.
 bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout, const PrintJob &job,
-                 const QList<int> &sequence, const QString &title, QString *error)
+                 const QList<int> &sequence, const QString &title, const RecordRun *run, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -106,8 +109,16 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
             // A full disk is found out at the first page that does not fit.
             if (file.error() != QFileDevice::NoError)
                 break;
+            if (run && run->stopped())
+                break;
         }
         painter.end();
+    }
+    // A job stopped on the way writes nothing: the labels it printed would be a part.
+    if (run && run->stopped()) {
+        file.cancelWriting();
+        fail(error, run->stopMessage());
+        return false;
     }
     // A write that failed on the way fails the commit too, which then names the reason.
     if (!file.commit()) {
@@ -146,6 +157,24 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
         return true;
     PrintJob pageJob = job;
     pageJob.paper = PrintInfo::exactPaperSize(printer.pageLayout());
+    // The records of a merged job are read through one reader for the whole job, and the
+    // record of before is current again when it ends.
+    SheetJob sheet;
+    if (job.sequence)
+        sheet.records = std::make_unique<RecordRun>(*this, RecordRun::Kind::Print);
+    RecordRun *run = sheet.records.get();
+    struct JobScope
+    {
+        SheetJob *&slot;
+        ~JobScope() { slot = nullptr; }
+    } jobScope{m_sheetJob};
+    m_sheetJob = &sheet;
+    auto finish = [&](bool ok) {
+        m_sheetJob = nullptr;
+        if (run)
+            run->end();
+        return ok;
+    };
     const int copies = std::max(1, printer.copyCount());
     const bool collate = printer.collateCopies();
     const bool reverse = printer.pageOrder() == QPrinter::LastPageFirst;
@@ -156,8 +185,9 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
             fail(error, text("No file was chosen to print to."));
             return false;
         }
-        return writeJobPdf(*this, printer.outputFileName(), printer.pageLayout(), pageJob,
-                           PrintPagination::pageSequence(pages, copies, collate, reverse), printer.docName(), error);
+        return finish(writeJobPdf(*this, printer.outputFileName(), printer.pageLayout(), pageJob,
+                                  PrintPagination::pageSequence(pages, copies, collate, reverse), printer.docName(),
+                                  run, error));
     }
 
     // A printer that makes copies itself gets one set; for the others the job repeats.
@@ -169,7 +199,7 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
     QPainter painter;
     if (!painter.begin(&printer)) {
         fail(error, text("The printer could not be started."));
-        return false;
+        return finish(false);
     }
     painter.setRenderHint(QPainter::Antialiasing);
     // One unit is one point whatever the printer's resolution.
@@ -184,13 +214,22 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
         painter.restore();
         if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
             break;
+        if (run && run->stopped()) {
+            // What was not yet sent is not printed.
+            printer.abort();
+            break;
+        }
     }
     painter.end();
+    if (run && run->stopped()) {
+        fail(error, run->stopMessage());
+        return finish(false);
+    }
     if (printer.printerState() == QPrinter::Error) {
         fail(error, text("The printer reported an error."));
-        return false;
+        return finish(false);
     }
-    return true;
+    return finish(true);
 }
 
 void RectsView::printCommon()

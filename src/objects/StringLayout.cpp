@@ -1,0 +1,213 @@
+#include "objects/StringLayout.h"
+
+#include <QGlyphRun>
+#include <QPainter>
+#include <QRawFont>
+#include <QTextOption>
+
+#include <algorithm>
+
+#include "objects/TextFlow.h"
+
+namespace quillmark {
+
+namespace {
+
+QFont scaledFont(QFont font, qreal scale)
+{
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * scale);
+    return font;
+}
+
+bool sameFormats(const QList<QTextLayout::FormatRange> &a, const QList<QTextLayout::FormatRange> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].start != b[i].start || a[i].length != b[i].length || a[i].format != b[i].format)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+StringLayout::StringLayout() = default;
+
+StringLayout::~StringLayout() = default;
+
+void StringLayout::setText(const QString &text, const QFont &font, const QColor &color,
+                           const QList<QTextLayout::FormatRange> &formats)
+{
+    m_color = color;
+    const bool fontChanged = !m_laidOut || font != m_font || font.resolveMask() != m_font.resolveMask();
+    const bool formatsChanged = !m_laidOut || !sameFormats(formats, m_formats);
+    if (fontChanged || formatsChanged) {
+        m_font = font;
+        m_formats = formats;
+        m_characterInk.clear();
+        m_metrics.reset();
+        m_recent.clear();
+        m_current.text = text;
+        layout(m_current);
+        m_laidOut = true;
+        return;
+    }
+    if (text == m_current.text)
+        return;
+    // Ranges of formats belong to one text: only texts of one font are kept.
+    if (!m_formats.isEmpty()) {
+        m_current.text = text;
+        layout(m_current);
+        return;
+    }
+    for (Laid &recent : m_recent) {
+        if (recent.text == text) {
+            std::swap(recent, m_current);
+            return;
+        }
+    }
+    // The current text joins the recent ones; the oldest gives its layout to the new text.
+    Laid next;
+    if (m_recent.size() >= RecentTexts) {
+        next = std::move(m_recent.front());
+        m_recent.erase(m_recent.begin());
+    }
+    m_recent.push_back(std::move(m_current));
+    m_current = std::move(next);
+    m_current.text = text;
+    layout(m_current);
+}
+
+void StringLayout::layout(Laid &laid)
+{
+    qreal scale = 1.0;
+    QPaintDevice *device = TextFlow::layoutDevice(&scale);
+    if (!laid.layout) {
+        laid.layout = std::make_unique<QTextLayout>(QString(), QFont(), device);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        laid.layout->setTextOption(option);
+        // The glyphs are shaped once, for measuring and drawing alike.
+        laid.layout->setCacheEnabled(true);
+    }
+    QTextLayout &layout = *laid.layout;
+    layout.setFont(QFont(scaledFont(m_font, scale), device));
+
+    QString shown = laid.text;
+    if (shown.contains(QLatin1Char('\n')) || shown.contains(QLatin1Char('\r'))) {
+        shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+        shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        shown.replace(QLatin1Char('\r'), QChar::LineSeparator);
+    }
+    layout.setText(shown);
+    if (m_formats.isEmpty()) {
+        layout.clearFormats();
+    } else {
+        QList<QTextLayout::FormatRange> scaled = m_formats;
+        for (QTextLayout::FormatRange &range : scaled) {
+            if (range.format.hasProperty(QTextFormat::FontPointSize))
+                range.format.setFontPointSize(range.format.fontPointSize() * scale);
+        }
+        layout.setFormats(scaled);
+    }
+
+    constexpr qreal Unbounded = 1.0e6;
+    qreal y = 0.0;
+    qreal widest = 0.0;
+    laid.firstLine = QRectF();
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(Unbounded);
+        line.setPosition(QPointF(0.0, y));
+        if (line.lineNumber() == 0)
+            laid.firstLine = QRectF(0.0, y, line.naturalTextWidth(), line.height());
+        y += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    if (laid.text.isEmpty()) {
+        const QFontMetricsF metrics = TextFlow::fontMetrics(m_font);
+        y = metrics.ascent() + metrics.descent() + std::max<qreal>(0.0, metrics.leading());
+        laid.firstLine = QRectF();
+    }
+    laid.size = QSizeF(widest, y);
+    laid.ink.reset();
+}
+
+std::optional<QRectF> StringLayout::inkFromCharacters() const
+{
+    if (!m_formats.isEmpty())
+        return std::nullopt;
+    if (!m_metrics)
+        m_metrics = TextFlow::fontMetrics(m_font);
+    const QFontMetricsF &metrics = *m_metrics;
+    qreal left = 0.0;
+    qreal top = 0.0;
+    qreal bottom = 0.0;
+    qreal overhang = 0.0;
+    for (const QChar c : m_current.text) {
+        if (c == QChar::LineSeparator || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            continue;
+        // Marks stack on their base and other scripts shape their glyphs: their glyphs are
+        // measured as drawn.
+        if (c.isSurrogate() || c.isMark() || c.script() > QChar::Script_Cyrillic)
+            return std::nullopt;
+        auto it = m_characterInk.constFind(c.unicode());
+        if (it == m_characterInk.cend()) {
+            if (m_characterInk.size() > 512)
+                m_characterInk.clear();
+            it = m_characterInk.insert(c.unicode(), {metrics.boundingRect(c), metrics.horizontalAdvance(c)});
+        }
+        left = std::min(left, it->box.left());
+        top = std::min(top, it->box.top());
+        bottom = std::max(bottom, it->box.bottom());
+        overhang = std::max(overhang, it->box.right() - it->advance);
+    }
+    // Glyphs stand at their pen positions from 0 to the line's width; kerning moves them by
+    // less than a tenth of the font's size either way.
+    const qreal kerning = std::max<qreal>(1.0, 0.1 * m_font.pointSizeF());
+    const qreal ascent = metrics.ascent();
+    const qreal lastBaseline = m_current.size.height() - metrics.descent();
+    return QRectF(QPointF(left - kerning, ascent + top),
+                  QPointF(m_current.size.width() + overhang + kerning, lastBaseline + bottom));
+}
+
+QRectF StringLayout::inkBounds() const
+{
+    if (!m_current.ink) {
+        QRectF ink;
+        if (m_current.layout && !m_current.text.isEmpty()) {
+            if (const std::optional<QRectF> bounded = inkFromCharacters()) {
+                ink = *bounded;
+            } else {
+                for (const QGlyphRun &run : m_current.layout->glyphRuns()) {
+                    const QRawFont font = run.rawFont();
+                    const QList<quint32> glyphs = run.glyphIndexes();
+                    const QList<QPointF> positions = run.positions();
+                    for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
+                        ink |= font.boundingRect(glyphs[i]).translated(positions[i]);
+                }
+            }
+        }
+        m_current.ink = ink;
+    }
+    return *m_current.ink;
+}
+
+void StringLayout::draw(QPainter *painter, const QPointF &origin) const
+{
+    if (!painter || !m_current.layout || m_current.text.isEmpty())
+        return;
+    const QPen pen = painter->pen();
+    painter->setPen(m_color);
+    m_current.layout->draw(painter, origin);
+    painter->setPen(pen);
+}
+
+} // namespace quillmark

@@ -1,0 +1,93 @@
+#pragma once
+// A short text laid out the way the text engine lays out paragraphs (TextFlow::layoutString:
+// the screen's resolution with point sizes scaled, so one unit is one page point), kept so
+// that it can be measured and drawn many times and laid out again only when its text or look
+// changes. An object that shows a new text for every label (a merge field while a sheet
+// prints) keeps one and sets each label's text into it: the layout's storage, its fonts and
+// formats are made once.
+#include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QTextLayout>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QPainter;
+
+namespace quillmark {
+
+class StringLayout
+{
+public:
+    StringLayout();
+    ~StringLayout();
+    StringLayout(const StringLayout &) = delete;
+    StringLayout &operator=(const StringLayout &) = delete;
+
+    // The text in one font (page points), drawn in `color` where no format gives another;
+    // `formats` are ranges of the text in their own character formats on top of the font.
+    // Line breaks ("\n", "\r\n", "\r") break lines. Lays out again only when something changed;
+    // the last few texts of one font are kept laid out, since the values of a field repeat
+    // from record to record (cities, states, companies).
+    void setText(const QString &text, const QFont &font, const QColor &color,
+                 const QList<QTextLayout::FormatRange> &formats = {});
+
+    const QString &text() const { return m_current.text; }
+    const QFont &font() const { return m_font; }
+    const QColor &color() const { return m_color; }
+    const QList<QTextLayout::FormatRange> &formats() const { return m_formats; }
+    bool isEmpty() const { return m_current.text.isEmpty(); }
+
+    // The width of the widest line and the height of all lines; an empty text has the height
+    // of one line of its font.
+    QSizeF size() const { return m_current.size; }
+    // The first line: its top and height, and its width; empty without text.
+    QRectF firstLine() const { return m_current.firstLine; }
+    // A rectangle the drawn glyphs lie within, relative to the origin they are drawn at. It
+    // may be larger than the ink, never smaller: text of simple scripts in one font is
+    // bounded from its characters' own boxes, other text from every drawn glyph.
+    QRectF inkBounds() const;
+
+    // Draws the lines with the layout's top-left at `origin`.
+    void draw(QPainter *painter, const QPointF &origin) const;
+
+private:
+    // One text laid out.
+    struct Laid
+    {
+        QString text;
+        std::unique_ptr<QTextLayout> layout;
+        QSizeF size;
+        QRectF firstLine;
+        std::optional<QRectF> ink;
+    };
+    static constexpr size_t RecentTexts = 8;
+
+    void layout(Laid &laid);
+    std::optional<QRectF> inkFromCharacters() const;
+
+    QFont m_font;
+    QColor m_color;
+    QList<QTextLayout::FormatRange> m_formats;
+    bool m_laidOut = false;
+    mutable Laid m_current;
+    std::vector<Laid> m_recent;
+    // The ink box and advance of each character met in the font, in page points.
+    struct CharacterInk
+    {
+        QRectF box;
+        qreal advance = 0.0;
+    };
+    mutable QHash<char16_t, CharacterInk> m_characterInk;
+    mutable std::optional<QFontMetricsF> m_metrics;
+};
+
+} // namespace quillmark

@@ -1,0 +1,109 @@
+#include "printing/RecordRun.h"
+
+#include <QSet>
+
+#include "canvas/RectsView.h"
+#include "database/Database.h"
+#include "database/DatabaseRecordReader.h"
+#include "database/MergeContents.h"
+#include "foundation/Language.h"
+#include "objects/ColorRect.h"
+
+namespace quillmark {
+
+namespace {
+
+QString text(const char *key)
+{
+    return Language::stringForKey(QString::fromLatin1(key));
+}
+
+// Puts the values into the "%@" places of a translated text, in order.
+QString substitute(QString format, const QStringList &values)
+{
+    qsizetype from = 0;
+    for (const QString &value : values) {
+        const qsizetype at = format.indexOf(QLatin1String("%@"), from);
+        if (at < 0)
+            break;
+        format.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return format;
+}
+
+} // namespace
+
+RecordRun::RecordRun(RectsView &view, Kind kind)
+    : m_view(view)
+    , m_kind(kind)
+    , m_database(Database::currentDatabase())
+{
+    if (m_database)
+        m_savedRecord = m_database->fieldValues();
+}
+
+RecordRun::~RecordRun()
+{
+    end();
+}
+
+void RecordRun::refreshObjects()
+{
+    for (const GraphicPtr &graphic : m_view.getRects())
+        graphic->updateABRecord();
+}
+
+bool RecordRun::show(qint32 pk, int number)
+{
+    if (m_stopped)
+        return false;
+    m_shown = true;
+    if (!m_database || Database::currentDatabase() != m_database) {
+        // Without a database the objects show what they have for no record.
+        refreshObjects();
+        return true;
+    }
+    if (!m_reader) {
+        QSet<int> pks;
+        for (const GraphicPtr &graphic : m_view.getRects())
+            graphic->addMergePks(pks);
+        m_reader = std::make_unique<DatabaseRecordReader>(*m_database, MergeContents::columnsForPks(pks));
+    }
+    QString reason;
+    switch (m_reader->read(pk)) {
+    case DatabaseRecordReader::Result::Read:
+        refreshObjects();
+        return true;
+    case DatabaseRecordReader::Result::Missing:
+        reason = text("the record no longer exists");
+        break;
+    case DatabaseRecordReader::Result::Failed:
+        reason = m_reader->error();
+        break;
+    }
+    // The reader has already waited for the file as long as a user action waits; a label
+    // with the record before it would be wrong without anyone noticing, so the run ends here.
+    m_stopped = true;
+    m_stopMessage = m_kind == Kind::Print
+        ? substitute(text("Printing stopped at label %@ because its record could not be read: %@"),
+                     {QString::number(number), reason})
+        : substitute(text("Exporting stopped at record %@ because it could not be read: %@"),
+                     {QString::number(number), reason});
+    qWarning("%s", qPrintable(m_stopMessage));
+    return false;
+}
+
+void RecordRun::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    // The values of before, as they were: reading the record again could fail as well.
+    if (m_database && Database::currentDatabase() == m_database)
+        m_database->fieldValues() = m_savedRecord;
+    if (m_shown)
+        refreshObjects();
+}
+
+} // namespace quillmark
