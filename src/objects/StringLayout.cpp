@@ -87,7 +87,9 @@ void StringLayout::layout(Laid &laid)
     if (!laid.layout) {
         laid.layout = std::make_unique<QTextLayout>(QString(), QFont(), device);
         QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        // Lines end only at line breaks: nothing wraps, and the line breaker has nothing to
+        // look for.
+        option.setWrapMode(QTextOption::NoWrap);
         laid.layout->setTextOption(option);
         // The glyphs are shaped once, for measuring and drawing alike.
         laid.layout->setCacheEnabled(true);
