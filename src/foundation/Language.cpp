@@ -223,4 +223,17 @@ QString localizedStringFromTable(const QString &key, const QString &table)
     return value.toString();
 }
 
+QString Language::withValues(QString format, const QStringList &values)
+{
+    qsizetype from = 0;
+    for (const QString &value : values) {
+        const qsizetype at = format.indexOf(QLatin1String("%@"), from);
+        if (at < 0)
+            break;
+        format.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return format;
+}
+
 } // namespace quillmark

@@ -2,6 +2,7 @@
 // Run-time translation of interface texts. Every text is written in English and looked up
 // here; the table is the one of the system's language, chosen once at start-up.
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace quillmark {
@@ -25,6 +26,9 @@ public:
     // The translation of an English interface text. A null QString means "nothing": an empty
     // key, or a key the loaded table lacks. Without a table the key comes back unchanged.
     static QString stringForKey(const QString &key);
+    // Puts the values into the "%@" places of a translated text, in order; a value holding
+    // "%@" itself is never filled again.
+    static QString withValues(QString format, const QStringList &values);
     // The table's raw value for the key; null without a table or entry.
     static QVariant arrayForKey(const QString &key);
 

@@ -18,19 +18,6 @@ QString text(const char *key)
     return Language::stringForKey(QString::fromLatin1(key));
 }
 
-// Puts the values into the "%@" places of a translated text, in order.
-QString substitute(QString format, const QStringList &values)
-{
-    qsizetype from = 0;
-    for (const QString &value : values) {
-        const qsizetype at = format.indexOf(QLatin1String("%@"), from);
-        if (at < 0)
-            break;
-        format.replace(at, 2, value);
-        from = at + value.size();
-    }
-    return format;
-}
 
 } // namespace
 
@@ -86,9 +73,9 @@ bool RecordRun::show(qint32 pk, int number)
     // with the record before it would be wrong without anyone noticing, so the run ends here.
     m_stopped = true;
     m_stopMessage = m_kind == Kind::Print
-        ? substitute(text("Printing stopped at label %@ because its record could not be read: %@"),
+        ? Language::withValues(text("Printing stopped at label %@ because its record could not be read: %@"),
                      {QString::number(number), reason})
-        : substitute(text("Exporting stopped at record %@ because it could not be read: %@"),
+        : Language::withValues(text("Exporting stopped at record %@ because it could not be read: %@"),
                      {QString::number(number), reason});
     qWarning("%s", qPrintable(m_stopMessage));
     return false;

@@ -44,19 +44,6 @@ QString text(const char *key)
     return Language::stringForKey(QString::fromLatin1(key));
 }
 
-// Puts the values into the "%@" places of a translated text, in order.
-QString substitute(QString format, const QStringList &values)
-{
-    qsizetype from = 0;
-    for (const QString &value : values) {
-        const qsizetype at = format.indexOf(QLatin1String("%@"), from);
-        if (at < 0)
-            break;
-        format.replace(at, 2, value);
-        from = at + value.size();
-    }
-    return format;
-}
 
 void fail(QString *error, const QString &reason)
 {
@@ -82,7 +69,7 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        fail(error, substitute(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
+        fail(error, Language::withValues(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
         return false;
     }
     {
@@ -94,7 +81,7 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
         QPainter painter;
         if (!painter.begin(&writer)) {
             file.cancelWriting();
-            fail(error, substitute(text("Could not write %@: %@"),
+            fail(error, Language::withValues(text("Could not write %@: %@"),
                                    {QFileInfo(path).fileName(), text("the PDF writer could not start.")}));
             return false;
         }
@@ -122,7 +109,7 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
     }
     // A write that failed on the way fails the commit too, which then names the reason.
     if (!file.commit()) {
-        fail(error, substitute(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
+        fail(error, Language::withValues(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
         return false;
     }
     return true;
@@ -137,7 +124,7 @@ QString pastThePaper(const TLabel &label, const TFormat *format, const QPageLayo
         own = StockPaper::paperForLabels(label, format);
     const QString sheet = own.isValid() ? own.name()
                                         : StockPaper::describe(StockPaper::sheetExtent(label, format).size(), false);
-    return substitute(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be cut. "
+    return Language::withValues(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be cut. "
                            "Choose %@ in Page Setup."),
                       {sheet, chosen.pageSize().name(), sheet});
 }
@@ -251,7 +238,7 @@ void RectsView::printCommon()
     if (job.rangeOn && PrintPagination::labelCount(job, countPrintedLabels()) < 1) {
         Prompts::current().alert(
             window(), text("The range selects no labels."),
-            substitute(text("There are %@ labels to print: choose From and To between 1 and %@."),
+            Language::withValues(text("There are %@ labels to print: choose From and To between 1 and %@."),
                        {QString::number(labelsCount()), QString::number(labelsCount())}),
             {});
         return;

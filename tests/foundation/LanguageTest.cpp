@@ -189,3 +189,13 @@ TEST_F(LanguageTest, OtherTablesFollowTheSystemLanguageAndFallBackToTheKey)
 }
 
 } // namespace
+
+TEST(LanguageValues, FillThePlacesInOrderAndNeverRefillAValue)
+{
+    // A file name the user typed may itself hold "%@": it stays as typed, and the next value
+    // goes into the text's own next place.
+    EXPECT_EQ(Language::withValues(QStringLiteral("Could not write %@: %@"), {QStringLiteral("a%@b.pdf"), QStringLiteral("disk full")}),
+              QStringLiteral("Could not write a%@b.pdf: disk full"));
+    EXPECT_EQ(Language::withValues(QStringLiteral("%@ of %@"), {QStringLiteral("3")}), QStringLiteral("3 of %@"));
+    EXPECT_EQ(Language::withValues(QStringLiteral("no places"), {QStringLiteral("x")}), QStringLiteral("no places"));
+}
