@@ -43,19 +43,24 @@ BarcodeDrawer::BarcodeDrawer(RectsView *canvas, QWidget *parent)
     outer->addSpacing(8);
 
     m_controls = new QWidget(this);
+    // The strip asks the window for no width of its own: the panes beside the canvas keep
+    // theirs, and a narrow canvas takes its width from the data field first.
+    m_controls->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto *row = new QHBoxLayout(m_controls);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
 
     m_data = new QLineEdit(m_controls);
     m_data->setProperty("tag", int(DataTag));
-    m_data->setMinimumWidth(140);
+    m_data->setMinimumWidth(48);
     m_type = new QComboBox(m_controls);
     m_type->setProperty("tag", int(TypeTag));
+    m_type->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_type->setMinimumContentsLength(10);
     fillSymbologyPopUp(m_type);
-    m_width = numberField(WidthTag, 52, m_controls);
-    m_adjust = numberField(AdjustTag, 52, m_controls);
-    m_height = numberField(HeightTag, 60, m_controls);
+    m_width = numberField(WidthTag, 44, m_controls);
+    m_adjust = numberField(AdjustTag, 44, m_controls);
+    m_height = numberField(HeightTag, 52, m_controls);
     m_unit = new QLabel(m_controls);
     m_unit->setProperty("tag", int(UnitTag));
     m_gap = new QComboBox(m_controls);
@@ -64,7 +69,7 @@ BarcodeDrawer::BarcodeDrawer(RectsView *canvas, QWidget *parent)
 
     row->addWidget(titleLabel(QStringLiteral("Data"), m_controls));
     row->addWidget(m_data, 1);
-    row->addSpacing(6);
+    row->addSpacing(10);
     row->addWidget(titleLabel(QStringLiteral("Type"), m_controls));
     row->addWidget(m_type);
     row->addSpacing(6);

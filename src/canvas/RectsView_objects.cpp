@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorPath.h"
@@ -482,6 +483,9 @@ GraphicList RectsView::graphicsIntersectingRect(const QRectF &rect) const
 void RectsView::setDrawersItemsState()
 {
     setObjBarcodeDrawerItemsState();
+    // The inspector shows what the drawers just changed.
+    if (m_objectInfo)
+        m_objectInfo->updateValues();
 }
 
 } // namespace quillmark

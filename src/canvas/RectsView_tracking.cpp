@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+#include "canvas/CanvasInspector.h"
 #include "canvas/RectsView.h"
 #include "canvas/TGrid.h"
 #include "foundation/Language.h"
@@ -675,6 +676,9 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
                 if (_selectedObjects.size() == 1 && isTextKind(*hit)) {
                     setEditableObject(hit);
                     setupCurrObjectTool(TextTool);
+                } else if (_selectedObjects.size() == 1 && hit->className() == QLatin1String("ColorBarcode")) {
+                    if (m_objectInfo)
+                        m_objectInfo->switchTab(CanvasInspector::BarcodeTab);
                 } else if (_selectedObjects.size() == 1 && hit->className() == QLatin1String("ColorAddress")
                            && runAddressDialog && runAddressDialog(window(), hit.get())) {
                     wasChanged(true);

@@ -18,6 +18,7 @@
 #include "database/PropertyView.h"
 #include "foundation/Language.h"
 #include "inspector/AlignPage.h"
+#include "inspector/BarcodePage.h"
 #include "inspector/GeometryPage.h"
 #include "inspector/ImagePage.h"
 #include "inspector/PropertiesView.h"
@@ -61,8 +62,10 @@ ObjectInfoPanel::ObjectInfoPanel(QWidget *parent)
     m_style = new StylePage(this);
     m_image = new ImagePage(this);
     m_align = new AlignPage(this);
-    for (InspectorPage *page : std::initializer_list<InspectorPage *>{m_geometry, m_style, m_image, m_align})
+    m_barcode = new BarcodePage(this);
+    for (InspectorPage *page : std::initializer_list<InspectorPage *>{m_geometry, m_style, m_image, m_align, m_barcode})
         addPage(page);
+    pbBarFieldType = m_barcode->pbBarFieldType;
 
     databaseChanged();
     NotificationCenter::defaultCenter().addObserver(this, MergeContents::DatabaseChangedNotification,

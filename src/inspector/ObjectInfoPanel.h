@@ -24,6 +24,7 @@ class QTabWidget;
 namespace quillmark {
 
 class AlignPage;
+class BarcodePage;
 class CanvasServices;
 class ColorRect;
 class GeometryPage;
@@ -142,6 +143,7 @@ public:
     StylePage *stylePage() const { return m_style; }
     ImagePage *imagePage() const { return m_image; }
     AlignPage *alignPage() const { return m_align; }
+    BarcodePage *barcodePage() const { return m_barcode; }
     // The side panel that shows the pages, once it has taken them.
     void setPropertiesView(PropertiesView *view);
     PropertiesView *propertiesView() const;
@@ -168,6 +170,7 @@ private:
     StylePage *m_style = nullptr;
     ImagePage *m_image = nullptr;
     AlignPage *m_align = nullptr;
+    BarcodePage *m_barcode = nullptr;
 
     QList<FieldMenuItem> m_fieldMenu;
     QList<FieldMenuItem> m_barFieldMenu;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QSplitter>
 #include <QToolButton>
 
 #include "app/AppTestSupport.h"
@@ -290,4 +291,35 @@ TEST_F(BarcodeDrawerWindow, TheGapIsForSymbology7AndCountsWholeSteps)
     choose(strip->gapPopUp(), 0);
     EXPECT_EQ(code39->getBarInfo().chargap, 1.0);
     EXPECT_EQ(code128->getBarInfo().chargap, 1.0);
+}
+
+TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvas)
+{
+    auto *splitter = qobject_cast<QSplitter *>(f.window->centralWidget());
+    ASSERT_NE(splitter, nullptr);
+    const QList<int> before = splitter->sizes();
+    const int windowWidth = f.window->width();
+    placeBarcode(QPointF(10, 10));
+    BarcodeDrawer *strip = drawer();
+    ASSERT_TRUE(strip->controls()->isVisible());
+    EXPECT_EQ(f.window->width(), windowWidth) << "the window does not grow for the strip";
+    EXPECT_EQ(splitter->sizes(), before) << "the stock and image browser keeps its width";
+
+    QLabel *typeLabel = nullptr;
+    for (QLabel *label : strip->controls()->findChildren<QLabel *>())
+        if (label->text() == QLatin1String("Type"))
+            typeLabel = label;
+    ASSERT_NE(typeLabel, nullptr);
+    // On a wide window every control has room and no label touches the field before it;
+    // narrowed, the data field gives way and the others keep their widths.
+    f.window->resize(1900, f.window->height());
+    apptest::settle();
+    const int wide = strip->dataField()->width();
+    const int typeWidth = strip->typePopUp()->width();
+    EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6);
+    f.window->resize(1900 - 120, f.window->height());
+    apptest::settle();
+    EXPECT_LT(strip->dataField()->width(), wide);
+    EXPECT_EQ(strip->typePopUp()->width(), typeWidth);
+    EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6);
 }

@@ -1,0 +1,531 @@
+#include "inspector/BarcodePage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <cmath>
+
+#include "barcodes/ColorBarcode.h"
+#include "barcodes/SymbologyMenu.h"
+#include "foundation/LanguageControls.h"
+#include "foundation/MyStepper.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "objects/CanvasServices.h"
+#include "platform/ColorWell.h"
+#include "platform/Format.h"
+#include "platform/UserDefaults.h"
+
+namespace quillmark {
+
+namespace {
+
+bool isBarcode(const ColorRect &object)
+{
+    return object.className() == QLatin1String("ColorBarcode");
+}
+
+bool isTwoDimensional(int type)
+{
+    return type == BarcodeType::DataMatrix || type == BarcodeType::QRCode;
+}
+
+bool takesIsbnPattern(int type)
+{
+    return type == BarcodeType::BooklandIsbn || type == BarcodeType::BooklandIsbnPrefixed
+        || type == BarcodeType::BooklandIsmn;
+}
+
+} // namespace
+
+BarcodePage::BarcodePage(ObjectInfoPanel *info)
+    : InspectorPage(info, ObjectInfoPanel::BarcodeTab, QStringLiteral("InspectorBarcode"), QStringLiteral("Barcode"))
+{
+    addLabel(QStringLiteral("Data"), QRect(4, 4, 198, 18));
+    tvBarData = new QPlainTextEdit(this);
+    tvBarData->setObjectName(QStringLiteral("tvBarData"));
+    tvBarData->setGeometry(4, 22, 198, 52);
+    tvBarData->setTabChangesFocus(true);
+    connect(tvBarData->document(), &QTextDocument::contentsChanged, this, [this] { textStorageDidProcessEditing(); });
+
+    addLabel(QStringLiteral("Type"), QRect(4, 80, 60, 22));
+    pbBarType = new QComboBox(this);
+    pbBarType->setObjectName(QStringLiteral("pbBarType"));
+    pbBarType->setGeometry(64, 80, 138, 22);
+    fillSymbologyPopUp(pbBarType);
+
+    lblWidth = addLabel(QStringLiteral("Bar Width"), QRect(4, 108, 80, 22));
+    tvBarWidth = addField(QStringLiteral("tvBarWidth"), QRect(84, 108, 90, 22));
+    spBarWidth = addStepper(QStringLiteral("spBarWidth"), QRect(175, 108, 13, 22), 1.0, 100.0, 1.0);
+    lblWidthAdjust = addLabel(QStringLiteral("Width Adjust"), QRect(4, 136, 80, 22));
+    tvBarAdjust = addField(QStringLiteral("tvBarAdjust"), QRect(84, 136, 90, 22));
+    spBarAdjust = addStepper(QStringLiteral("spBarAdjust"), QRect(175, 136, 13, 22), -20.0, 20.0, 1.0);
+    lblHeight = addLabel(QStringLiteral("Bar Height"), QRect(4, 164, 80, 22));
+    tvBarHeight = addField(QStringLiteral("tvBarHeight"), QRect(84, 164, 90, 22));
+    spBarHeight = addStepper(QStringLiteral("spBarHeight"), QRect(175, 164, 13, 22), 0.05, 20.0, 0.05);
+
+    // The gap applies to one symbology no menu offers; the pop-up stays hidden for good.
+    pbBarGap = new QComboBox(this);
+    pbBarGap->setObjectName(QStringLiteral("pbBarGap"));
+    pbBarGap->setGeometry(84, 192, 90, 22);
+    fillInspectorGapPopUp(pbBarGap);
+    pbBarGap->setEnabled(false);
+    pbBarGap->hide();
+
+    btnHRT = addCheckBox(QStringLiteral("btnHRT"), QStringLiteral("Human-Readable Text"), QRect(4, 192, 198, 20));
+    addLabel(QStringLiteral("Color"), QRect(4, 218, 60, 22));
+    cwBarcodeColor = addColorWell(QStringLiteral("cwBarcodeColor"), QRect(64, 218, 44, 22));
+
+    lbISBNPattern = addLabel(QStringLiteral("ISBN Pattern"), QRect(4, 246, 80, 22));
+    pbISBNPattern = new QComboBox(this);
+    pbISBNPattern->setObjectName(QStringLiteral("pbISBNPattern"));
+    pbISBNPattern->setGeometry(84, 246, 118, 22);
+    fillIsbnPatternPopUp(pbISBNPattern);
+
+    rbData = new QRadioButton(QStringLiteral("Typed Data"), this);
+    rbData->setObjectName(QStringLiteral("rbData"));
+    rbData->setGeometry(4, 274, 198, 20);
+    rbDatabaseField = new QRadioButton(QStringLiteral("Database Field"), this);
+    rbDatabaseField->setObjectName(QStringLiteral("rbDatabaseField"));
+    rbDatabaseField->setGeometry(4, 296, 198, 20);
+    // The action turns one on and the other off itself.
+    for (QRadioButton *radio : {rbData, rbDatabaseField}) {
+        radio->setAutoExclusive(false);
+        LanguageControls::awakeFromNib(radio);
+    }
+    pbBarFieldType = new QComboBox(this);
+    pbBarFieldType->setObjectName(QStringLiteral("pbBarFieldType"));
+    pbBarFieldType->setGeometry(22, 318, 180, 22);
+    setMinimumHeight(346);
+
+    connect(pbBarType, &QComboBox::activated, this, [this] { setBarType(pbBarType); });
+    connectValue(tvBarWidth, [this](QObject *s) { setBarWidth(s); });
+    connectValue(spBarWidth, [this](QObject *s) { setBarWidth(s); });
+    connectValue(tvBarAdjust, [this](QObject *s) { setBarAdjust(s); });
+    connectValue(spBarAdjust, [this](QObject *s) { setBarAdjust(s); });
+    connectValue(tvBarHeight, [this](QObject *s) { setBarHeight(s); });
+    connectValue(spBarHeight, [this](QObject *s) { setBarHeight(s); });
+    connect(pbBarGap, &QComboBox::activated, this, [this] { setBarGap(pbBarGap); });
+    connectValue(btnHRT, [this](QObject *s) { setHRT(s); });
+    connectValue(cwBarcodeColor, [this](QObject *s) { setBarcodeColor(s); });
+    connect(pbISBNPattern, &QComboBox::activated, this, [this] { setISBNPattern(pbISBNPattern); });
+    connect(rbData, &QRadioButton::clicked, this, [this] { barDataChange(rbData); });
+    connect(rbDatabaseField, &QRadioButton::clicked, this, [this] { barDataChange(rbDatabaseField); });
+    connect(pbBarFieldType, &QComboBox::activated, this, [this] { setBarFieldType(pbBarFieldType); });
+}
+
+QList<std::shared_ptr<ColorBarcode>> BarcodePage::barcodes() const
+{
+    QList<std::shared_ptr<ColorBarcode>> found;
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (isBarcode(*object))
+            if (auto barcode = std::dynamic_pointer_cast<ColorBarcode>(object))
+                found.append(barcode);
+    return found;
+}
+
+// ---- getters ----
+
+QString BarcodePage::barData() const
+{
+    const auto found = barcodes();
+    return found.isEmpty() ? QString() : found.first()->getBarcodeString();
+}
+
+int BarcodePage::barType() const
+{
+    const auto found = barcodes();
+    return found.isEmpty() ? -1 : found.first()->getBarInfo().type;
+}
+
+QString BarcodePage::barWidth() const
+{
+    const auto found = barcodes();
+    return found.isEmpty() ? QString() : fmt2(found.last()->getBarInfo().barW);
+}
+
+QString BarcodePage::barAdjust() const
+{
+    const auto found = barcodes();
+    return found.isEmpty() ? QString() : fmt2(found.last()->getBarInfo().widthAdjust);
+}
+
+QString BarcodePage::barHeight() const
+{
+    const auto found = barcodes();
+    return found.isEmpty() ? QString() : fmt2(found.last()->getBarInfo().barH);
+}
+
+int BarcodePage::barGap() const
+{
+    const auto found = barcodes();
+    if (found.isEmpty())
+        return -2;
+    return int(std::trunc(2.0 * found.first()->getBarInfo().chargap)) - 2;
+}
+
+int BarcodePage::hrt() const
+{
+    int state = 0;
+    const GraphicList &objects = selection();
+    for (int i = 0; i < objects.size(); ++i) {
+        if (!isBarcode(*objects[i]))
+            continue;
+        auto *barcode = dynamic_cast<ColorBarcode *>(objects[i].get());
+        if (!barcode)
+            continue;
+        const int flag = barcode->getBarInfo().HRT ? 1 : 0;
+        if (i == 0)
+            state = flag;
+        else if (flag != state)
+            return -1;
+    }
+    return state;
+}
+
+int BarcodePage::isbnPattern() const
+{
+    const auto found = barcodes();
+    return found.isEmpty() ? 0 : int(found.first()->getBarInfo().isbnFormat);
+}
+
+int BarcodePage::barFieldType() const
+{
+    const auto found = barcodes();
+    return found.isEmpty() ? 0 : found.first()->fieldPk();
+}
+
+// ---- the record edits ----
+
+bool BarcodePage::changeRecords(const std::function<void(ColorBarcode &, TBarInfo &)> &change)
+{
+    bool any = false;
+    for (const auto &barcode : barcodes()) {
+        TBarInfo record = barcode->getBarInfo();
+        change(*barcode, record);
+        info()->invalidateGraphic(barcode.get());
+        barcode->setBarInfo(record);
+        info()->invalidateGraphic(barcode.get());
+        any = true;
+    }
+    return any;
+}
+
+void BarcodePage::finishRecordAction(bool invalidateAlways)
+{
+    if (invalidateAlways || !selection().isEmpty())
+        info()->invalidateCanvas();
+    if (CanvasServices *canvas = info()->rectsView())
+        canvas->setDrawersItemsState();
+    // The frame follows the symbol.
+    info()->updateObjectValues();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void BarcodePage::textStorageDidProcessEditing()
+{
+    if (!m_listening || m_editPending)
+        return;
+    // After the text system has finished the edit, on the next turn of the event loop.
+    m_editPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_editPending = false;
+        processEdit();
+    });
+}
+
+void BarcodePage::processEdit()
+{
+    setBarData(tvBarData);
+}
+
+void BarcodePage::setBarData(QObject *sender)
+{
+    auto *view = qobject_cast<QPlainTextEdit *>(sender);
+    if (!view)
+        return;
+    const QByteArray bytes = view->toPlainText().toUtf8();
+    changeRecords([&bytes](ColorBarcode &, TBarInfo &info) {
+        info.setData(std::string(bytes.constData(), size_t(bytes.size())));
+    });
+    if (!selection().isEmpty())
+        info()->invalidateCanvas();
+    if (CanvasServices *canvas = info()->rectsView())
+        canvas->setDrawersItemsState();
+    info()->updateObjectValues();
+    info()->wasChanged();
+    // The typing goes on in the view.
+}
+
+void BarcodePage::setBarType(QObject *sender)
+{
+    auto *popUp = qobject_cast<QComboBox *>(sender);
+    if (!popUp || popUp->currentIndex() < 0)
+        return;
+    const int type = selectedSymbology(popUp);
+    for (const auto &barcode : barcodes()) {
+        UserDefaults::standard().setInteger(type, QStringLiteral("BarcodeType"));
+        UserDefaults::standard().synchronize();
+        TBarInfo record = barcode->getBarInfo();
+        record.type = int16_t(type);
+        info()->invalidateGraphic(barcode.get());
+        barcode->setBarInfo(record);
+        if (type == BarcodeType::Code128B && barcode->useAddressData()) {
+            if (const auto kept = barcode->saveBarData()) {
+                tvBarData->setPlainText(*kept);
+                processEdit();
+            }
+            barcode->setUseAddressData(false);
+        }
+    }
+    if (!selection().isEmpty())
+        info()->invalidateCanvas();
+    info()->enableBar();
+    if (CanvasServices *canvas = info()->rectsView())
+        canvas->setDrawersItemsState();
+    info()->updateObjectValues();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void BarcodePage::setBarWidth(QObject *sender)
+{
+    const double mils = takeMetric(sender, tvBarWidth, spBarWidth, true);
+    // Bars need some width: the field shows the barcode's own value again.
+    if (mils <= 0) {
+        updateValues();
+        return;
+    }
+    changeRecords([mils](ColorBarcode &, TBarInfo &record) { record.barW = mils; });
+    finishRecordAction();
+}
+
+void BarcodePage::setBarAdjust(QObject *sender)
+{
+    const double mils = takeMetric(sender, tvBarAdjust, spBarAdjust, true);
+    changeRecords([mils](ColorBarcode &, TBarInfo &record) { record.widthAdjust = mils; });
+    finishRecordAction();
+}
+
+void BarcodePage::setBarHeight(QObject *sender)
+{
+    const double inches = takeMetric(sender, tvBarHeight, spBarHeight, false);
+    if (inches <= 0) {
+        updateValues();
+        return;
+    }
+    changeRecords([inches](ColorBarcode &, TBarInfo &record) { record.barH = inches; });
+    finishRecordAction();
+}
+
+double BarcodePage::takeMetric(QObject *sender, NumberField *field, MyStepper *stepper, bool wholeSteps)
+{
+    if (sender == stepper) {
+        // The stepper's value goes into the field, whole mils for the widths.
+        const double value = wholeSteps ? std::trunc(stepper->doubleValue()) : stepper->doubleValue();
+        field->setFloatValue(value);
+        return value;
+    }
+    // A typed value moves the stepper along, so that its next step starts from it.
+    const double value = floatValueOf(sender);
+    const QSignalBlocker blocker(stepper);
+    stepper->setDoubleValue(value);
+    return value;
+}
+
+void BarcodePage::setBarGap(QObject *sender)
+{
+    auto *popUp = qobject_cast<QComboBox *>(sender);
+    if (!popUp || popUp->currentIndex() < 0)
+        return;
+    const double gap = (popUp->currentIndex() + 2) / 2.0;
+    changeRecords([gap](ColorBarcode &, TBarInfo &record) {
+        if (record.type == BarcodeType::Code39)
+            record.chargap = gap;
+    });
+    finishRecordAction();
+}
+
+void BarcodePage::setHRT(QObject *sender)
+{
+    const uint8_t flag = intValueOf(sender) == 1 ? 1 : 0;
+    changeRecords([flag](ColorBarcode &, TBarInfo &record) { record.HRT = flag; });
+    finishRecordAction(true);
+}
+
+void BarcodePage::setISBNPattern(QObject *sender)
+{
+    auto *popUp = qobject_cast<QComboBox *>(sender);
+    if (!popUp || popUp->currentIndex() < 0)
+        return;
+    const int row = popUp->currentIndex();
+    changeRecords([row](ColorBarcode &, TBarInfo &record) { record.isbnFormat = row; });
+    finishRecordAction(true);
+}
+
+void BarcodePage::setBarcodeColor(QObject *sender)
+{
+    auto *well = qobject_cast<ColorWell *>(sender);
+    if (!well)
+        return;
+    // The bars and their text take the colour, one undoable step for the selection.
+    const auto found = barcodes();
+    for (const auto &barcode : found) {
+        barcode->setTextColor(well->color());
+        info()->invalidateGraphic(barcode.get());
+    }
+    if (!found.isEmpty())
+        info()->wasChanged();
+}
+
+void BarcodePage::barDataChange(QObject *sender)
+{
+    const bool typed = sender == rbData;
+    rbData->setChecked(typed);
+    rbDatabaseField->setChecked(!typed);
+    pbBarFieldType->setEnabled(rbData->isEnabled() && rbDatabaseField->isEnabled() && !rbData->isChecked());
+    const QVariant chosen = pbBarFieldType->currentData();
+    const int key = rbDatabaseField->isChecked() && chosen.isValid() ? chosen.toInt() : 0;
+    const auto found = barcodes();
+    for (const auto &barcode : found) {
+        barcode->setFieldPk(key);
+        barcode->updateframeSize();
+        info()->invalidateGraphic(barcode.get());
+    }
+    if (found.isEmpty())
+        return;
+    info()->invalidateCanvas();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void BarcodePage::setBarFieldType(QObject *sender)
+{
+    auto *popUp = qobject_cast<QComboBox *>(sender);
+    if (!popUp || popUp->currentIndex() < 0)
+        return;
+    const int key = popUp->currentData().toInt();
+    const auto found = barcodes();
+    for (const auto &barcode : found) {
+        barcode->setFieldPk(key);
+        UserDefaults::standard().setInteger(key, QStringLiteral("BarFieldType"));
+        UserDefaults::standard().synchronize();
+        barcode->updateframeSize();
+        info()->invalidateGraphic(barcode.get());
+    }
+    if (found.isEmpty())
+        return;
+    info()->invalidateCanvas();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+    info()->enableBar();
+}
+
+// ---- refresh ----
+
+void BarcodePage::updateFormatters()
+{
+    tvBarHeight->setFormat(QStringLiteral("#,###.00 in"));
+    tvBarWidth->setFormat(QStringLiteral("#,###.0 mils"));
+    tvBarAdjust->setFormat(QStringLiteral("#,###.0 mils"));
+}
+
+void BarcodePage::updateValues()
+{
+    // Filling the data view is no typing.
+    m_listening = false;
+    const auto found = barcodes();
+    if (!found.isEmpty()) {
+        const QString data = barData();
+        if (tvBarData->toPlainText() != data)
+            tvBarData->setPlainText(data);
+        selectSymbology(pbBarType, barType());
+        tvBarWidth->setStringValue(barWidth());
+        tvBarAdjust->setStringValue(barAdjust());
+        tvBarHeight->setStringValue(barHeight());
+        const int state = hrt();
+        setState(btnHRT, state);
+        btnHRT->setTristate(state == -1);
+    } else {
+        tvBarData->clear();
+        selectSymbology(pbBarType, 0);
+        tvBarWidth->clear();
+        tvBarAdjust->clear();
+        tvBarHeight->clear();
+        setState(btnHRT, -1);
+    }
+    m_listening = true;
+
+    std::optional<QColor> color;
+    for (const auto &barcode : found) {
+        color = barcode->textColor();
+        break;
+    }
+    cwBarcodeColor->setColor(color.value_or(lightGray()));
+    for (auto [field, stepper] : {std::pair{tvBarWidth, spBarWidth}, std::pair{tvBarAdjust, spBarAdjust},
+                                  std::pair{tvBarHeight, spBarHeight}}) {
+        const QSignalBlocker blocker(stepper);
+        stepper->setDoubleValue(double(field->floatValue()));
+    }
+    const int gap = barGap();
+    pbBarGap->setCurrentIndex(gap >= 0 && gap < pbBarGap->count() ? gap : -1);
+    const int key = barFieldType();
+    if (key != 0) {
+        const int index = pbBarFieldType->findData(key);
+        if (index >= 0)
+            pbBarFieldType->setCurrentIndex(index);
+    }
+    rbData->setChecked(key == 0);
+    rbDatabaseField->setChecked(key >= 1);
+    const int type = found.isEmpty() ? 0 : found.last()->getBarInfo().type;
+    const int row = isbnPattern();
+    pbISBNPattern->setCurrentIndex(takesIsbnPattern(type) && row >= 0 && row < pbISBNPattern->count() ? row : 0);
+    info()->enableBar();
+}
+
+void BarcodePage::enableControls()
+{
+    const GraphicList &objects = selection();
+    bool selected = false;
+    bool twoDimensional = false;
+    int type = 0;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        if (!isBarcode(*object))
+            continue;
+        auto *barcode = dynamic_cast<ColorBarcode *>(object.get());
+        if (!barcode)
+            continue;
+        selected = true;
+        type = barcode->getBarInfo().type;
+        if (isTwoDimensional(type)) {
+            twoDimensional = true;
+            break;
+        }
+    }
+    tvBarData->setReadOnly(!selected);
+    tvBarData->setEnabled(selected);
+    pbBarType->setEnabled(selected);
+    cwBarcodeColor->setEnabled(selected);
+    const bool hidden = selected && twoDimensional;
+    for (QLabel *label : {lblWidth, lblWidthAdjust, lblHeight})
+        label->setVisible(!hidden);
+    for (QWidget *control : std::initializer_list<QWidget *>{tvBarWidth, tvBarAdjust, tvBarHeight, btnHRT, spBarWidth,
+                                                            spBarAdjust, spBarHeight}) {
+        control->setEnabled(selected && !twoDimensional);
+        control->setVisible(!hidden);
+    }
+    pbBarFieldType->setEnabled(selected && !rbData->isChecked());
+    rbData->setEnabled(selected);
+    rbDatabaseField->setEnabled(selected);
+    const bool isbn = takesIsbnPattern(type);
+    pbISBNPattern->setEnabled(isbn);
+    pbISBNPattern->setVisible(isbn);
+    lbISBNPattern->setVisible(isbn);
+}
+
+} // namespace quillmark

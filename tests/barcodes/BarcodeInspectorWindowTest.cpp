@@ -1,0 +1,361 @@
+// The inspector's barcode page in the real window, driven as a user drives it: barcodes
+// placed with the tool, the page opened by its button or a double click, data typed and
+// pasted into its text view, symbologies chosen in its pop-up with the keyboard, metrics
+// typed into its fields; every symbol is read back by ZXing, and the drawer over the
+// canvas shows what the page changed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include "app/AppTestSupport.h"
+#include "barcodes/BarcodeDrawer.h"
+#include "barcodes/BarcodeTestSupport.h"
+#include "barcodes/ColorBarcode.h"
+#include "barcodes/ColorBarcodeTestSupport.h"
+#include "foundation/MyStepper.h"
+#include "inspector/BarcodePage.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "inspector/PropertiesTabButton.h"
+#include "inspector/PropertiesView.h"
+
+using namespace quillmark;
+
+namespace {
+
+class BarcodeInspectorWindow : public ::testing::Test
+{
+protected:
+    BarcodePage *page() const
+    {
+        return static_cast<BarcodePage *>(f.window->objectInfo()->page(ObjectInfoPanel::BarcodeTab));
+    }
+    BarcodeDrawer *drawer() const { return f.window->findChild<BarcodeDrawer *>(); }
+
+    std::shared_ptr<ColorBarcode> placeBarcode(const QPointF &at)
+    {
+        f.tool(RectsView::BarcodeTool)->trigger();
+        f.click(at);
+        auto barcode = std::dynamic_pointer_cast<ColorBarcode>(f.canvas()->getRects().last());
+        EXPECT_TRUE(barcode);
+        return barcode;
+    }
+    // The page's button in the side panel.
+    void openPage()
+    {
+        for (PropertiesTabButton *button : f.window->propertiesView()->buttons())
+            if (button->text() == QLatin1String("Barcode")) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                apptest::settle();
+                return;
+            }
+        ADD_FAILURE() << "no Barcode button in the side panel";
+    }
+    // A click on the first object, a Shift-click on the second.
+    void selectBoth(const ColorBarcode &first, const ColorBarcode &second)
+    {
+        f.click(first.frameBounds().center());
+        f.click(second.frameBounds().center(), Qt::ShiftModifier);
+    }
+    // Steps the closed pop-up with the arrow keys to the item, as the keyboard chooses.
+    static void choose(QComboBox *popUp, int index)
+    {
+        ASSERT_GE(index, 0);
+        popUp->setFocus();
+        while (popUp->currentIndex() < index)
+            QTest::keyClick(popUp, Qt::Key_Down);
+        while (popUp->currentIndex() > index)
+            QTest::keyClick(popUp, Qt::Key_Up);
+        apptest::settle();
+    }
+    static void chooseType(QComboBox *popUp, int type) { choose(popUp, popUp->findData(type)); }
+    // Types over the view's whole text; the barcodes get it once the event loop turns.
+    static void typeData(QPlainTextEdit *view, const QString &text)
+    {
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Backspace);
+        QTest::keyClicks(view, text);
+    }
+    // Pastes over the view's whole text, as a long text comes in.
+    static void pasteData(QPlainTextEdit *view, const QString &text)
+    {
+        QGuiApplication::clipboard()->setText(text);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    }
+    static void typeInto(QLineEdit *field, const QString &text)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+        apptest::settle();
+    }
+    QString undoText() const
+    {
+        QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+        return undo ? undo->text() : QString();
+    }
+
+    apptest::WindowFixture f{QStringLiteral("barcode-inspector-window")};
+};
+
+} // namespace
+
+TEST_F(BarcodeInspectorWindow, ADoubleClickOnABarcodeOpensItsPageWithItsValues)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    BarcodePage *p = page();
+    ASSERT_NE(p, nullptr);
+    EXPECT_FALSE(p->isVisible()) << "the geometry page stays open on a single click";
+
+    const QPointF at = barcode->frameBounds().center();
+    f.mouse(QEvent::MouseButtonPress, at);
+    f.mouse(QEvent::MouseButtonRelease, at);
+    f.mouse(QEvent::MouseButtonDblClick, at);
+    f.mouse(QEvent::MouseButtonRelease, at);
+    apptest::settle();
+    EXPECT_TRUE(p->isVisible());
+    EXPECT_EQ(p->tvBarData->toPlainText(), QStringLiteral("12345678912"));
+    EXPECT_TRUE(p->tvBarData->isEnabled());
+    EXPECT_EQ(p->pbBarType->currentText(), QStringLiteral("Code 128"));
+    EXPECT_EQ(p->tvBarWidth->text(), QStringLiteral("9.0 mils"));
+    EXPECT_EQ(p->tvBarAdjust->text(), QStringLiteral("-2.0 mils"));
+    EXPECT_EQ(p->tvBarHeight->text(), QStringLiteral("0.40 in"));
+    EXPECT_EQ(p->btnHRT->checkState(), Qt::Checked);
+    EXPECT_TRUE(p->rbData->isChecked());
+    EXPECT_FALSE(p->rbDatabaseField->isChecked());
+    EXPECT_TRUE(p->pbISBNPattern->isHidden()) << "Code 128 has no ISBN pattern";
+    EXPECT_TRUE(p->pbBarGap->isHidden());
+
+    // A click on the empty label empties and disables the page.
+    f.click(QPointF(300, 200));
+    EXPECT_TRUE(p->tvBarData->toPlainText().isEmpty());
+    EXPECT_FALSE(p->tvBarData->isEnabled());
+    EXPECT_FALSE(p->pbBarType->isEnabled());
+    EXPECT_TRUE(p->tvBarWidth->text().isEmpty());
+}
+
+TEST_F(BarcodeInspectorWindow, TypedDataReachEverySelectedBarcodeAfterTheKeyWhole)
+{
+    auto first = placeBarcode(QPointF(20, 20));
+    auto second = placeBarcode(QPointF(20, 140));
+    openPage();
+    BarcodePage *p = page();
+    chooseType(p->pbBarType, BarcodeType::QRCode);
+    ASSERT_EQ(second->getBarInfo().type, BarcodeType::QRCode);
+    selectBoth(*first, *second);
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 2);
+    f.canvas()->undoManager()->closeEventGroup();
+    const QString undoBefore = undoText();
+
+    typeData(p->tvBarData, QStringLiteral("ABC"));
+    EXPECT_EQ(first->getBarInfo().BarStr, "12345678912") << "the keys reach the barcodes a turn later";
+    apptest::settle();
+    for (const auto &barcode : {first, second}) {
+        EXPECT_EQ(barcode->getBarInfo().BarStr, "ABC");
+        EXPECT_EQ(barcode->getBarInfo().strlength(), 3);
+        EXPECT_EQ(barcode->getBarInfo().shortData().size(), 3u) << "the length byte";
+    }
+    EXPECT_TRUE(p->tvBarData->hasFocus()) << "the typing goes on in the view";
+    EXPECT_TRUE(f.canvas()->isChanged());
+    EXPECT_EQ(undoText(), undoBefore) << "typed data add nothing to the undo history";
+    EXPECT_EQ(drawer()->dataField()->text(), QStringLiteral("ABC")) << "the drawer follows";
+    const auto decoded = bctest::decode(bctest::drawObject(*second, 8));
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->text, "ABC");
+
+    // 300 bytes: the length byte stops at 255, the data keep all 300 and read back whole.
+    QString text300;
+    for (int i = 0; i < 30; ++i)
+        text300 += QStringLiteral("Line %1 ok.").arg(i % 10);
+    ASSERT_EQ(text300.toUtf8().size(), 300);
+    pasteData(p->tvBarData, text300);
+    apptest::settle();
+    EXPECT_EQ(second->getBarInfo().strlength(), 300);
+    EXPECT_EQ(second->getBarInfo().shortData().size(), 255u);
+    EXPECT_EQ(p->barData(), text300);
+    f.click(QPointF(300, 200));
+    f.click(second->frameBounds().center());
+    EXPECT_EQ(p->tvBarData->toPlainText(), text300) << "shown whole when selected again";
+    const auto long_ = bctest::decode(bctest::drawObject(*second, 4));
+    ASSERT_TRUE(long_.has_value());
+    EXPECT_EQ(QString::fromStdString(long_->text), text300);
+
+    // A two-byte character counts two bytes.
+    typeData(p->tvBarData, QString::fromUtf8("Straße"));
+    apptest::settle();
+    EXPECT_EQ(second->getBarInfo().strlength(), 7);
+
+    // Past the record's 4095 bytes the text is cut between characters, never inside one.
+    pasteData(p->tvBarData, QString(4094, QLatin1Char('a')) + QString::fromUtf8("€"));
+    apptest::settle();
+    EXPECT_EQ(second->getBarInfo().strlength(), 4094);
+    EXPECT_EQ(p->tvBarData->toPlainText(), QString(4094, QLatin1Char('a'))) << "the view shows what the barcode holds";
+}
+
+TEST_F(BarcodeInspectorWindow, EverySymbologyIsMadeOnTheBarcodePage)
+{
+    struct Case
+    {
+        int type;
+        const char *data;
+        const char *format;
+        const char *text;
+    };
+    const Case cases[] = {
+        {BarcodeType::QRCode, "https://example.org/inspector", "QRCode", "https://example.org/inspector"},
+        {BarcodeType::DataMatrix, "Inspector 22", "DataMatrix", "Inspector 22"},
+        {BarcodeType::Code128B, "Made in the inspector", "Code128", "Made in the inspector"},
+        {BarcodeType::Code128A, "PAGE-42", "Code128", "PAGE-42"},
+        {BarcodeType::Code128C, "20261207", "Code128", "20261207"},
+        {BarcodeType::UpcA, "03600029145", "UPC-A", "036000291452"},
+        {BarcodeType::UpcE, "123456", "UPC-E", "01234565"},
+        {BarcodeType::Ean13, "590123412345", "EAN-13", "5901234123457"},
+        {BarcodeType::Ean8, "9638507", "EAN-8", "96385074"},
+        {BarcodeType::BooklandIsbn, "030640615", "EAN-13", "9780306406157"},
+        {BarcodeType::BooklandIsbnPrefixed, "030640615", "EAN-13", "9780306406157"},
+        {BarcodeType::BooklandIssn, "0317847", "EAN-13", "9770317847001"},
+        {BarcodeType::BooklandIsmn, "23067118", "EAN-13", "9790230671187"},
+    };
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage();
+    BarcodePage *p = page();
+    for (const Case &c : cases) {
+        chooseType(p->pbBarType, c.type);
+        typeData(p->tvBarData, QString::fromLatin1(c.data));
+        apptest::settle();
+        ASSERT_EQ(barcode->getBarInfo().type, c.type);
+        EXPECT_EQ(p->pbISBNPattern->isVisible(), c.type == BarcodeType::BooklandIsbn
+                                                     || c.type == BarcodeType::BooklandIsbnPrefixed
+                                                     || c.type == BarcodeType::BooklandIsmn)
+            << c.type;
+        const auto decoded = bctest::decode(bctest::drawObject(*barcode, 8));
+        ASSERT_TRUE(decoded.has_value()) << c.data;
+        EXPECT_EQ(decoded->format, c.format) << c.data;
+        EXPECT_EQ(decoded->text, c.text) << c.data;
+    }
+    // POSTNET has no reader here: its bars show and the frame is the bar code's own.
+    chooseType(p->pbBarType, BarcodeType::Postnet);
+    typeData(p->tvBarData, QStringLiteral("12345"));
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().type, BarcodeType::Postnet);
+    EXPECT_TRUE(bctest::hasInk(bctest::drawObject(*barcode, 3)));
+    EXPECT_LT(barcode->frameBounds().height(), 0.4 * 72);
+
+    // The last symbology chosen is remembered for the next barcode placed.
+    EXPECT_EQ(UserDefaults::standard().integerForKey(QStringLiteral("BarcodeType")), BarcodeType::Postnet);
+    auto next = placeBarcode(QPointF(20, 200));
+    EXPECT_EQ(next->getBarInfo().type, BarcodeType::Postnet);
+}
+
+TEST_F(BarcodeInspectorWindow, QrWithCode128SelectedHidesTheBarGeometryInEitherOrder)
+{
+    auto code128 = placeBarcode(QPointF(20, 20));
+    auto qr = placeBarcode(QPointF(20, 140));
+    openPage();
+    BarcodePage *p = page();
+    chooseType(p->pbBarType, BarcodeType::QRCode);
+    const QList<QWidget *> geometry = {p->tvBarWidth, p->tvBarAdjust, p->tvBarHeight, p->lblWidth, p->lblWidthAdjust,
+                                       p->lblHeight, p->spBarWidth, p->spBarAdjust, p->spBarHeight};
+    EXPECT_EQ(f.canvas()->selectedObjects().size(), 1);
+    for (QWidget *w : geometry)
+        EXPECT_FALSE(w->isVisible()) << "QR alone " << w->objectName().toStdString();
+
+    selectBoth(*code128, *qr);
+    for (QWidget *w : geometry)
+        EXPECT_FALSE(w->isVisible()) << "Code 128, QR " << w->objectName().toStdString();
+    selectBoth(*qr, *code128);
+    for (QWidget *w : geometry)
+        EXPECT_FALSE(w->isVisible()) << "QR, Code 128 " << w->objectName().toStdString();
+    EXPECT_FALSE(p->btnHRT->isVisible());
+
+    f.click(code128->frameBounds().center());
+    for (QWidget *w : geometry)
+        EXPECT_TRUE(w->isVisible()) << "Code 128 alone " << w->objectName().toStdString();
+    EXPECT_TRUE(p->tvBarWidth->isEnabled());
+}
+
+TEST_F(BarcodeInspectorWindow, GapItemThreeGivesTwoAndAHalfToType7Only)
+{
+    // Type 7 comes only with stored designs: no menu offers it.
+    auto code39 = placeBarcode(QPointF(20, 20));
+    TBarInfo record = code39->getBarInfo();
+    record.type = int16_t(BarcodeType::Code39);
+    record.BarStr = "CODE39";
+    code39->setBarInfo(record);
+    auto code128 = placeBarcode(QPointF(20, 140));
+    openPage();
+    selectBoth(*code39, *code128);
+    QComboBox *gap = page()->pbBarGap;
+    // The pop-up is hidden and disabled for good; its action still applies the rule.
+    EXPECT_FALSE(gap->isVisible());
+    EXPECT_FALSE(gap->isEnabled());
+    EXPECT_EQ(gap->itemText(3), QStringLiteral("2.5"));
+
+    gap->setCurrentIndex(3);
+    emit gap->activated(3);
+    EXPECT_EQ(code39->getBarInfo().chargap, 2.5);
+    EXPECT_EQ(code39->getBarInfo().type, BarcodeType::Code39);
+    EXPECT_EQ(code128->getBarInfo().chargap, 1.0);
+    f.click(QPointF(300, 200));
+    f.click(code39->frameBounds().center());
+    EXPECT_EQ(page()->barGap(), 3);
+    EXPECT_EQ(gap->currentIndex(), 3) << "the pop-up reads item 3 again";
+}
+
+TEST_F(BarcodeInspectorWindow, MetricsTypedOnThePageRedrawTheSymbolWithoutUndo)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage();
+    BarcodePage *p = page();
+    f.canvas()->undoManager()->closeEventGroup();
+    const QString undoBefore = undoText();
+    const QRectF start = barcode->frameBounds();
+
+    typeInto(p->tvBarWidth, QStringLiteral("12"));
+    EXPECT_EQ(barcode->getBarInfo().barW, 12.0);
+    EXPECT_GT(barcode->frameBounds().width(), start.width());
+    EXPECT_EQ(p->tvBarWidth->text(), QStringLiteral("12.0 mils"));
+    EXPECT_EQ(drawer()->widthField()->text(), QStringLiteral("12")) << "the drawer follows";
+    EXPECT_TRUE(f.canvas()->hasFocus()) << "the canvas takes the keys back";
+    // The stepper goes on from the typed value, a whole mil a click.
+    QTest::mouseClick(p->spBarWidth, Qt::LeftButton, Qt::NoModifier, QPoint(p->spBarWidth->width() / 2, 3));
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().barW, 13.0);
+    EXPECT_EQ(p->tvBarWidth->text(), QStringLiteral("13.0 mils"));
+
+    typeInto(p->tvBarAdjust, QStringLiteral("-1.5"));
+    EXPECT_EQ(barcode->getBarInfo().widthAdjust, -1.5);
+    typeInto(p->tvBarHeight, QStringLiteral("0.75"));
+    EXPECT_DOUBLE_EQ(barcode->getBarInfo().barH, 0.75);
+    EXPECT_EQ(p->tvBarHeight->text(), QStringLiteral("0.75 in"));
+    EXPECT_GT(barcode->frameBounds().height(), start.height());
+
+    // Bars of no width or height are refused; the fields show the barcode's values again.
+    typeInto(p->tvBarWidth, QStringLiteral("0"));
+    EXPECT_EQ(barcode->getBarInfo().barW, 13.0);
+    EXPECT_EQ(p->tvBarWidth->text(), QStringLiteral("13.0 mils"));
+    typeInto(p->tvBarHeight, QStringLiteral("-1"));
+    EXPECT_DOUBLE_EQ(barcode->getBarInfo().barH, 0.75);
+    EXPECT_EQ(p->tvBarHeight->text(), QStringLiteral("0.75 in"));
+
+    QTest::mouseClick(p->btnHRT, Qt::LeftButton, Qt::NoModifier, QPoint(6, p->btnHRT->height() / 2));
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().HRT, 0);
+    EXPECT_EQ(undoText(), undoBefore) << "record edits register no undo";
+    EXPECT_TRUE(f.canvas()->isChanged());
+    const auto decoded = bctest::decode(bctest::drawObject(*barcode, 6));
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->text, "12345678912");
+}
