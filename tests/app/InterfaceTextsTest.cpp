@@ -118,12 +118,15 @@ QList<Shown> shownTexts(MainWindow &window)
 }
 
 // Texts that are no interface words: numbers and zoom values, the tool symbols, the window
-// title's program name, and what comes from data (catalogue rows, file names).
+// title's program name, what comes from data (catalogue rows, file names), and the ISBN
+// hyphenation patterns, whose X stand for digits ("X-XXXXXXX-X-X").
 bool isData(const QString &text)
 {
     static const QRegularExpression noWords(QStringLiteral("^[^\\p{L}]*$"));
+    static const QRegularExpression digitPattern(QStringLiteral("^X[X-]*X$"));
     static const QSet<QString> symbols = {QStringLiteral("T")};
-    if (text.trimmed().isEmpty() || noWords.match(text).hasMatch() || symbols.contains(text))
+    if (text.trimmed().isEmpty() || noWords.match(text).hasMatch() || digitPattern.match(text).hasMatch()
+        || symbols.contains(text))
         return true;
     // "Quillmark::" followed by the translated "Untitled" or a document name.
     if (text.startsWith(QLatin1String("Quillmark::")))
