@@ -1,9 +1,13 @@
 #include "barcodes/BarcodeDrawer.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <algorithm>
 
 #include "barcodes/SymbologyMenu.h"
 #include "canvas/RectsView.h"
@@ -39,20 +43,20 @@ BarcodeDrawer::BarcodeDrawer(RectsView *canvas, QWidget *parent)
     setFrameShape(QFrame::StyledPanel);
     auto *outer = new QHBoxLayout(this);
     outer->setContentsMargins(6, 2, 6, 2);
-    outer->addWidget(titleLabel(QStringLiteral("Barcode"), this));
-    outer->addSpacing(8);
+    m_title = titleLabel(QStringLiteral("Barcode"), this);
+    outer->addWidget(m_title);
+    outer->addSpacing(TitleSpacing);
 
     m_controls = new QWidget(this);
     // The strip asks the window for no width of its own: the panes beside the canvas keep
-    // theirs, and a narrow canvas takes its width from the data field first.
+    // theirs. A narrower canvas takes its width from the data field first; when even that
+    // is not enough, the metrics go to a second row (fitRows).
     m_controls->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto *row = new QHBoxLayout(m_controls);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
+    m_controls->installEventFilter(this);
 
     m_data = new QLineEdit(m_controls);
     m_data->setProperty("tag", int(DataTag));
-    m_data->setMinimumWidth(48);
+    m_data->setMinimumWidth(60);
     m_type = new QComboBox(m_controls);
     m_type->setProperty("tag", int(TypeTag));
     m_type->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -67,24 +71,33 @@ BarcodeDrawer::BarcodeDrawer(RectsView *canvas, QWidget *parent)
     m_gap->setProperty("tag", int(GapTag));
     fillDrawerGapPopUp(m_gap);
 
-    row->addWidget(titleLabel(QStringLiteral("Data"), m_controls));
-    row->addWidget(m_data, 1);
-    row->addSpacing(10);
-    row->addWidget(titleLabel(QStringLiteral("Type"), m_controls));
-    row->addWidget(m_type);
-    row->addSpacing(6);
-    row->addWidget(titleLabel(QStringLiteral("Width"), m_controls));
-    row->addWidget(m_width);
-    row->addWidget(titleLabel(QStringLiteral("Adjust"), m_controls));
-    row->addWidget(m_adjust);
-    row->addWidget(titleLabel(QStringLiteral("mils"), m_controls));
-    row->addSpacing(6);
-    row->addWidget(titleLabel(QStringLiteral("Height"), m_controls));
-    row->addWidget(m_height);
-    row->addWidget(m_unit);
-    row->addSpacing(6);
-    row->addWidget(titleLabel(QStringLiteral("Gap"), m_controls));
-    row->addWidget(m_gap);
+    m_first = new QHBoxLayout;
+    m_first->setSpacing(4);
+    m_first->addWidget(titleLabel(QStringLiteral("Data"), m_controls));
+    m_first->addWidget(m_data, 1);
+    m_first->addSpacing(10);
+    m_first->addWidget(titleLabel(QStringLiteral("Type"), m_controls));
+    m_first->addWidget(m_type);
+    m_second = new QHBoxLayout;
+    m_second->setSpacing(4);
+    m_second->addWidget(titleLabel(QStringLiteral("Width"), m_controls));
+    m_second->addWidget(m_width);
+    m_second->addWidget(titleLabel(QStringLiteral("Adjust"), m_controls));
+    m_second->addWidget(m_adjust);
+    m_second->addWidget(titleLabel(QStringLiteral("mils"), m_controls));
+    m_second->addSpacing(10);
+    m_second->addWidget(titleLabel(QStringLiteral("Height"), m_controls));
+    m_second->addWidget(m_height);
+    m_second->addWidget(m_unit);
+    m_second->addSpacing(10);
+    m_second->addWidget(titleLabel(QStringLiteral("Gap"), m_controls));
+    m_second->addWidget(m_gap);
+    m_rows = new QBoxLayout(QBoxLayout::LeftToRight, m_controls);
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(10);
+    m_rows->addLayout(m_first, 1);
+    m_rows->addLayout(m_second);
+    m_rows->setAlignment(m_second, Qt::AlignLeft);
     outer->addWidget(m_controls, 1);
 
     connect(m_data, &QLineEdit::editingFinished, canvas, [canvas, this] { canvas->setBarcodeData(m_data); });
@@ -96,10 +109,39 @@ BarcodeDrawer::BarcodeDrawer(RectsView *canvas, QWidget *parent)
     // The height shows in the display unit.
     connect(canvas, &RectsView::measureChanged, this, [canvas] { canvas->setObjBarcodeDrawerItemsState(); });
     connect(canvas, &RectsView::selectionChanged, this, [canvas] { canvas->setObjBarcodeDrawerItemsState(); });
-    // The strip keeps its height whether its controls show or not, so the canvas below
-    // never jumps when a barcode is selected.
-    setFixedHeight(sizeHint().height());
+    fitRows();
     canvas->setBarcodeDrawer(this);
+}
+
+bool BarcodeDrawer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_controls && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        fitRows();
+    return QFrame::eventFilter(watched, event);
+}
+
+void BarcodeDrawer::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    fitRows();
+}
+
+void BarcodeDrawer::fitRows()
+{
+    const QMargins margins = layout()->contentsMargins();
+    const int room = contentsRect().width() - margins.left() - margins.right();
+    const int oneRow = m_title->sizeHint().width() + TitleSpacing + m_first->minimumSize().width() + m_rows->spacing()
+        + m_second->minimumSize().width();
+    const bool stacked = room < oneRow;
+    const auto direction = stacked ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight;
+    if (m_rows->direction() != direction)
+        m_rows->setDirection(direction);
+    // Stacked rows need the title's width; the data and symbology fields say what they are.
+    m_title->setVisible(!(stacked && m_controls->isVisibleTo(this)));
+    // The strip keeps its height whether its controls show or not, so the canvas below
+    // never jumps when a barcode is selected; it changes only with the rows.
+    setFixedHeight(std::max(m_title->sizeHint().height(), m_rows->sizeHint().height()) + margins.top()
+                   + margins.bottom() + 2 * frameWidth());
 }
 
 } // namespace quillmark

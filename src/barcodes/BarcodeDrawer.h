@@ -5,7 +5,9 @@
 // controls carry the tags the canvas finds them by.
 #include <QFrame>
 
+class QBoxLayout;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 
@@ -33,7 +35,21 @@ public:
     QLabel *unitLabel() const { return m_unit; }
     QComboBox *gapPopUp() const { return m_gap; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    static constexpr int TitleSpacing = 8;
+
+    // One row while the strip is wide enough for every control at its least width, else the
+    // metrics under the data and symbology.
+    void fitRows();
+
+    QLabel *m_title = nullptr;
+    QBoxLayout *m_rows = nullptr;
+    QHBoxLayout *m_first = nullptr;
+    QHBoxLayout *m_second = nullptr;
     QWidget *m_controls = nullptr;
     QLineEdit *m_data = nullptr;
     QComboBox *m_type = nullptr;

@@ -293,33 +293,61 @@ TEST_F(BarcodeDrawerWindow, TheGapIsForSymbology7AndCountsWholeSteps)
     EXPECT_EQ(code128->getBarInfo().chargap, 1.0);
 }
 
-TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvas)
+TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvasAndNeverOverlap)
 {
     auto *splitter = qobject_cast<QSplitter *>(f.window->centralWidget());
     ASSERT_NE(splitter, nullptr);
     const QList<int> before = splitter->sizes();
     const int windowWidth = f.window->width();
-    placeBarcode(QPointF(10, 10));
     BarcodeDrawer *strip = drawer();
+    const int emptyHeight = strip->height();
+    placeBarcode(QPointF(10, 10));
     ASSERT_TRUE(strip->controls()->isVisible());
     EXPECT_EQ(f.window->width(), windowWidth) << "the window does not grow for the strip";
     EXPECT_EQ(splitter->sizes(), before) << "the stock and image browser keeps its width";
+    EXPECT_EQ(strip->height(), emptyHeight);
 
     QLabel *typeLabel = nullptr;
-    for (QLabel *label : strip->controls()->findChildren<QLabel *>())
+    for (QLabel *label : strip->controls()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
         if (label->text() == QLatin1String("Type"))
             typeLabel = label;
     ASSERT_NE(typeLabel, nullptr);
-    // On a wide window every control has room and no label touches the field before it;
-    // narrowed, the data field gives way and the others keep their widths.
+    // Every control lies whole inside the strip, none over another, and the "Type" label
+    // keeps its distance from the data field.
+    auto expectLaidOut = [&](const char *width) {
+        QList<QWidget *> shown;
+        for (QWidget *w : strip->controls()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (w->isVisible())
+                shown << w;
+        for (int i = 0; i < shown.size(); ++i) {
+            EXPECT_TRUE(strip->controls()->rect().contains(shown[i]->geometry())) << width;
+            for (int j = i + 1; j < shown.size(); ++j)
+                EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry())) << width << " " << shown[i]->metaObject()->className() << shown[i]->geometry().x() << "," << shown[i]->geometry().y() << " " << shown[i]->width() << "x" << shown[i]->height() << " / " << shown[j]->metaObject()->className() << shown[j]->geometry().x() << "," << shown[j]->geometry().y() << " " << shown[j]->width() << "x" << shown[j]->height();
+        }
+        EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6) << width;
+    };
+    expectLaidOut("as the window opens");
+
+    // Wide: one row. Narrowed, the data field gives way first and the rest keep their
+    // widths; narrower still, the metrics go to a second row.
     f.window->resize(1900, f.window->height());
     apptest::settle();
+    EXPECT_EQ(strip->dataField()->y(), strip->gapPopUp()->y());
+    expectLaidOut("wide");
     const int wide = strip->dataField()->width();
     const int typeWidth = strip->typePopUp()->width();
-    EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6);
+    const int oneRowHeight = strip->height();
     f.window->resize(1900 - 120, f.window->height());
     apptest::settle();
     EXPECT_LT(strip->dataField()->width(), wide);
     EXPECT_EQ(strip->typePopUp()->width(), typeWidth);
-    EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6);
+    EXPECT_EQ(strip->height(), oneRowHeight);
+    expectLaidOut("narrowed");
+    f.window->resize(900, f.window->height());
+    apptest::settle();
+    EXPECT_GT(strip->gapPopUp()->y(), strip->dataField()->y());
+    expectLaidOut("narrow");
+    f.canvas()->clearSelection();
+    apptest::settle();
+    EXPECT_GT(strip->height(), oneRowHeight);
 }
