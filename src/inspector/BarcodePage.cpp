@@ -442,8 +442,13 @@ void BarcodePage::updateValues()
     const auto found = barcodes();
     if (!found.isEmpty()) {
         const QString data = barData();
-        if (tvBarData->toPlainText() != data)
+        if (tvBarData->toPlainText() != data) {
+            // A text cut to what the record holds: the typing goes on at its end.
+            const bool typing = tvBarData->hasFocus();
             tvBarData->setPlainText(data);
+            if (typing)
+                tvBarData->moveCursor(QTextCursor::End);
+        }
         selectSymbology(pbBarType, barType());
         tvBarWidth->setStringValue(barWidth());
         tvBarAdjust->setStringValue(barAdjust());

@@ -322,7 +322,9 @@ TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvasAnd
         for (int i = 0; i < shown.size(); ++i) {
             EXPECT_TRUE(strip->controls()->rect().contains(shown[i]->geometry())) << width;
             for (int j = i + 1; j < shown.size(); ++j)
-                EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry())) << width << " " << shown[i]->metaObject()->className() << shown[i]->geometry().x() << "," << shown[i]->geometry().y() << " " << shown[i]->width() << "x" << shown[i]->height() << " / " << shown[j]->metaObject()->className() << shown[j]->geometry().x() << "," << shown[j]->geometry().y() << " " << shown[j]->width() << "x" << shown[j]->height();
+                EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                    << width << ": " << shown[i]->metaObject()->className() << " and "
+                    << shown[j]->metaObject()->className();
         }
         EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6) << width;
     };

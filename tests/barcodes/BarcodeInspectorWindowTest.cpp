@@ -20,6 +20,7 @@
 #include "barcodes/BarcodeTestSupport.h"
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/ColorBarcodeTestSupport.h"
+#include "database/Database.h"
 #include "foundation/MyStepper.h"
 #include "inspector/BarcodePage.h"
 #include "inspector/NumberField.h"
@@ -202,6 +203,7 @@ TEST_F(BarcodeInspectorWindow, TypedDataReachEverySelectedBarcodeAfterTheKeyWhol
     apptest::settle();
     EXPECT_EQ(second->getBarInfo().strlength(), 4094);
     EXPECT_EQ(p->tvBarData->toPlainText(), QString(4094, QLatin1Char('a'))) << "the view shows what the barcode holds";
+    EXPECT_EQ(p->tvBarData->textCursor().position(), 4094) << "and the typing goes on at its end";
 }
 
 TEST_F(BarcodeInspectorWindow, EverySymbologyIsMadeOnTheBarcodePage)
@@ -358,4 +360,57 @@ TEST_F(BarcodeInspectorWindow, MetricsTypedOnThePageRedrawTheSymbolWithoutUndo)
     const auto decoded = bctest::decode(bctest::drawObject(*barcode, 6));
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(decoded->text, "12345678912");
+}
+
+TEST_F(BarcodeInspectorWindow, ADatabaseFieldIsChosenOnThePageAndUndoneFromTheEditMenu)
+{
+    // A database of the user's own, current as when the user opens it.
+    const QString path = qmtest::freshDir(QStringLiteral("barcode-fields")) + QStringLiteral("/Club.sqlite");
+    QString error;
+    ASSERT_TRUE(Database::createDatabaseAtPath(path, &error)) << error.toStdString();
+    std::unique_ptr<Database> db = Database::openDatabaseAtPath(path, &error);
+    ASSERT_TRUE(db) << error.toStdString();
+    struct Closing
+    {
+        ~Closing() { Database::setCurrentDatabase(nullptr); }
+    } closing;
+
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage();
+    BarcodePage *p = page();
+    ASSERT_GE(p->pbBarFieldType->count(), 2) << "the database offers fields for barcodes";
+    EXPECT_TRUE(p->rbData->isChecked());
+    EXPECT_FALSE(p->pbBarFieldType->isEnabled()) << "typed data need no field";
+    f.canvas()->undoManager()->closeEventGroup();
+
+    QTest::mouseClick(p->rbDatabaseField, Qt::LeftButton, Qt::NoModifier, QPoint(6, p->rbDatabaseField->height() / 2));
+    apptest::settle();
+    const int first = p->pbBarFieldType->currentData().toInt();
+    EXPECT_GT(first, 0);
+    EXPECT_EQ(barcode->fieldPk(), first);
+    EXPECT_TRUE(p->rbDatabaseField->isChecked());
+    EXPECT_FALSE(p->rbData->isChecked());
+    EXPECT_TRUE(p->pbBarFieldType->isEnabled());
+    f.canvas()->undoManager()->closeEventGroup();
+
+    // The next field the keyboard reaches in the pop-up.
+    p->pbBarFieldType->setFocus();
+    QTest::keyClick(p->pbBarFieldType, Qt::Key_Down);
+    apptest::settle();
+    const int second = p->pbBarFieldType->currentData().toInt();
+    ASSERT_NE(second, first);
+    EXPECT_EQ(barcode->fieldPk(), second);
+    EXPECT_EQ(UserDefaults::standard().integerForKey(QStringLiteral("BarFieldType")), second);
+    f.canvas()->undoManager()->closeEventGroup();
+
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Change Field Type"));
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+    apptest::settle();
+    EXPECT_EQ(barcode->fieldPk(), first);
+    EXPECT_EQ(p->pbBarFieldType->currentData().toInt(), first) << "the page follows the undo";
+
+    QTest::mouseClick(p->rbData, Qt::LeftButton, Qt::NoModifier, QPoint(6, p->rbData->height() / 2));
+    apptest::settle();
+    EXPECT_EQ(barcode->fieldPk(), 0);
+    EXPECT_FALSE(p->pbBarFieldType->isEnabled());
 }
