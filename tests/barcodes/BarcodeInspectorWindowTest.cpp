@@ -27,6 +27,7 @@
 #include "inspector/ObjectInfoPanel.h"
 #include "inspector/PropertiesTabButton.h"
 #include "inspector/PropertiesView.h"
+#include "platform/ColorWell.h"
 
 using namespace quillmark;
 
@@ -360,6 +361,17 @@ TEST_F(BarcodeInspectorWindow, MetricsTypedOnThePageRedrawTheSymbolWithoutUndo)
     const auto decoded = bctest::decode(bctest::drawObject(*barcode, 6));
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(decoded->text, "12345678912");
+
+    // The colour well paints bars and text, as one step the Edit menu undoes.
+    p->cwBarcodeColor->takeColor(QColor(20, 40, 120));
+    apptest::settle();
+    EXPECT_EQ(barcode->textColor(), QColor(20, 40, 120));
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Stroke Color Change"));
+    EXPECT_TRUE(bctest::decode(bctest::drawObject(*barcode, 6)).has_value());
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+    apptest::settle();
+    EXPECT_EQ(barcode->textColor(), QColor(Qt::black));
+    EXPECT_EQ(p->cwBarcodeColor->color(), QColor(Qt::black)) << "the well follows the undo";
 }
 
 TEST_F(BarcodeInspectorWindow, ADatabaseFieldIsChosenOnThePageAndUndoneFromTheEditMenu)
