@@ -89,15 +89,19 @@ BarcodeDrawer::BarcodeDrawer(RectsView *canvas, QWidget *parent)
     m_second->addWidget(titleLabel(QStringLiteral("Height"), m_controls));
     m_second->addWidget(m_height);
     m_second->addWidget(m_unit);
-    m_second->addSpacing(10);
-    m_second->addWidget(titleLabel(QStringLiteral("Gap"), m_controls));
-    m_second->addWidget(m_gap);
+    m_gapBox = new QHBoxLayout;
+    m_gapBox->setSpacing(4);
+    m_gapBox->addSpacing(6);
+    m_gapBox->addWidget(titleLabel(QStringLiteral("Gap"), m_controls));
+    m_gapBox->addWidget(m_gap);
+    m_second->addLayout(m_gapBox);
+    // Stacked, the metrics keep together at the left.
+    m_second->addStretch(1);
     m_rows = new QBoxLayout(QBoxLayout::LeftToRight, m_controls);
     m_rows->setContentsMargins(0, 0, 0, 0);
     m_rows->setSpacing(10);
     m_rows->addLayout(m_first, 1);
     m_rows->addLayout(m_second);
-    m_rows->setAlignment(m_second, Qt::AlignLeft);
     outer->addWidget(m_controls, 1);
 
     connect(m_data, &QLineEdit::editingFinished, canvas, [canvas, this] { canvas->setBarcodeData(m_data); });
@@ -134,8 +138,16 @@ void BarcodeDrawer::fitRows()
         + m_second->minimumSize().width();
     const bool stacked = room < oneRow;
     const auto direction = stacked ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight;
-    if (m_rows->direction() != direction)
+    if (m_rows->direction() != direction) {
         m_rows->setDirection(direction);
+        // Stacked, the gap joins the first row, whose data field gives way, so that the
+        // metrics row stays short enough for long translations.
+        QHBoxLayout *from = stacked ? m_second : m_first;
+        QHBoxLayout *to = stacked ? m_first : m_second;
+        from->removeItem(m_gapBox);
+        m_gapBox->setParent(nullptr);
+        to->insertLayout(stacked ? -1 : m_second->count() - 1, m_gapBox);
+    }
     // Stacked rows need the title's width; the data and symbology fields say what they are.
     m_title->setVisible(!(stacked && m_controls->isVisibleTo(this)));
     // The strip keeps its height whether its controls show or not, so the canvas below

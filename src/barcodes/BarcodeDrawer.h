@@ -50,6 +50,7 @@ private:
     QBoxLayout *m_rows = nullptr;
     QHBoxLayout *m_first = nullptr;
     QHBoxLayout *m_second = nullptr;
+    QHBoxLayout *m_gapBox = nullptr;
     QWidget *m_controls = nullptr;
     QLineEdit *m_data = nullptr;
     QComboBox *m_type = nullptr;

@@ -58,15 +58,15 @@ BarcodePage::BarcodePage(ObjectInfoPanel *info)
     pbBarType->setGeometry(64, 80, 138, 22);
     fillSymbologyPopUp(pbBarType);
 
-    lblWidth = addLabel(QStringLiteral("Bar Width"), QRect(4, 108, 80, 22));
-    tvBarWidth = addField(QStringLiteral("tvBarWidth"), QRect(84, 108, 90, 22));
-    spBarWidth = addStepper(QStringLiteral("spBarWidth"), QRect(175, 108, 13, 22), 1.0, 100.0, 1.0);
-    lblWidthAdjust = addLabel(QStringLiteral("Width Adjust"), QRect(4, 136, 80, 22));
-    tvBarAdjust = addField(QStringLiteral("tvBarAdjust"), QRect(84, 136, 90, 22));
-    spBarAdjust = addStepper(QStringLiteral("spBarAdjust"), QRect(175, 136, 13, 22), -20.0, 20.0, 1.0);
-    lblHeight = addLabel(QStringLiteral("Bar Height"), QRect(4, 164, 80, 22));
-    tvBarHeight = addField(QStringLiteral("tvBarHeight"), QRect(84, 164, 90, 22));
-    spBarHeight = addStepper(QStringLiteral("spBarHeight"), QRect(175, 164, 13, 22), 0.05, 20.0, 0.05);
+    lblWidth = addLabel(QStringLiteral("Bar Width"), QRect(4, 108, 98, 22));
+    tvBarWidth = addField(QStringLiteral("tvBarWidth"), QRect(104, 108, 72, 22));
+    spBarWidth = addStepper(QStringLiteral("spBarWidth"), QRect(177, 108, 13, 22), 1.0, 100.0, 1.0);
+    lblWidthAdjust = addLabel(QStringLiteral("Width Adjust"), QRect(4, 136, 98, 22));
+    tvBarAdjust = addField(QStringLiteral("tvBarAdjust"), QRect(104, 136, 72, 22));
+    spBarAdjust = addStepper(QStringLiteral("spBarAdjust"), QRect(177, 136, 13, 22), -20.0, 20.0, 1.0);
+    lblHeight = addLabel(QStringLiteral("Bar Height"), QRect(4, 164, 98, 22));
+    tvBarHeight = addField(QStringLiteral("tvBarHeight"), QRect(104, 164, 72, 22));
+    spBarHeight = addStepper(QStringLiteral("spBarHeight"), QRect(177, 164, 13, 22), 0.05, 20.0, 0.05);
 
     // The gap applies to one symbology no menu offers; the pop-up stays hidden for good.
     pbBarGap = new QComboBox(this);

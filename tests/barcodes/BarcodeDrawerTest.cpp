@@ -15,6 +15,7 @@
 #include "barcodes/BarcodeTestSupport.h"
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/ColorBarcodeTestSupport.h"
+#include "foundation/Language.h"
 #include "objects/ColorRect.h"
 
 using namespace quillmark;
@@ -293,6 +294,34 @@ TEST_F(BarcodeDrawerWindow, TheGapIsForSymbology7AndCountsWholeSteps)
     EXPECT_EQ(code128->getBarInfo().chargap, 1.0);
 }
 
+namespace {
+
+// Every control of the strip lies whole inside it, none over another, every label shows its
+// whole text, and the "Type" label keeps its distance from the data field.
+void expectLaidOut(BarcodeDrawer *strip, const std::string &when)
+{
+    QList<QWidget *> shown;
+    for (QWidget *w : strip->controls()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            shown << w;
+    for (int i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(strip->controls()->rect().contains(shown[i]->geometry())) << when;
+        if (auto *label = qobject_cast<QLabel *>(shown[i]))
+            EXPECT_GE(label->width(), label->sizeHint().width()) << when << ": " << label->text().toStdString();
+        for (int j = i + 1; j < shown.size(); ++j)
+            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                << when << ": " << shown[i]->metaObject()->className() << " and " << shown[j]->metaObject()->className();
+    }
+    QLabel *typeLabel = nullptr;
+    for (QLabel *label : strip->controls()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+        if (label->text() == Language::stringForKey(QStringLiteral("Type")))
+            typeLabel = label;
+    ASSERT_NE(typeLabel, nullptr) << when;
+    EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6) << when;
+}
+
+} // namespace
+
 TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvasAndNeverOverlap)
 {
     auto *splitter = qobject_cast<QSplitter *>(f.window->centralWidget());
@@ -306,36 +335,15 @@ TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvasAnd
     EXPECT_EQ(f.window->width(), windowWidth) << "the window does not grow for the strip";
     EXPECT_EQ(splitter->sizes(), before) << "the stock and image browser keeps its width";
     EXPECT_EQ(strip->height(), emptyHeight);
-
-    QLabel *typeLabel = nullptr;
-    for (QLabel *label : strip->controls()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
-        if (label->text() == QLatin1String("Type"))
-            typeLabel = label;
-    ASSERT_NE(typeLabel, nullptr);
-    // Every control lies whole inside the strip, none over another, and the "Type" label
-    // keeps its distance from the data field.
-    auto expectLaidOut = [&](const char *width) {
-        QList<QWidget *> shown;
-        for (QWidget *w : strip->controls()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-            if (w->isVisible())
-                shown << w;
-        for (int i = 0; i < shown.size(); ++i) {
-            EXPECT_TRUE(strip->controls()->rect().contains(shown[i]->geometry())) << width;
-            for (int j = i + 1; j < shown.size(); ++j)
-                EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
-                    << width << ": " << shown[i]->metaObject()->className() << " and "
-                    << shown[j]->metaObject()->className();
-        }
-        EXPECT_GE(typeLabel->geometry().left() - strip->dataField()->geometry().right(), 6) << width;
-    };
-    expectLaidOut("as the window opens");
+    expectLaidOut(strip, "as the window opens");
 
     // Wide: one row. Narrowed, the data field gives way first and the rest keep their
     // widths; narrower still, the metrics go to a second row.
     f.window->resize(1900, f.window->height());
     apptest::settle();
+    EXPECT_EQ(strip->dataField()->y(), strip->widthField()->y());
     EXPECT_EQ(strip->dataField()->y(), strip->gapPopUp()->y());
-    expectLaidOut("wide");
+    expectLaidOut(strip, "wide");
     const int wide = strip->dataField()->width();
     const int typeWidth = strip->typePopUp()->width();
     const int oneRowHeight = strip->height();
@@ -344,12 +352,24 @@ TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvasAnd
     EXPECT_LT(strip->dataField()->width(), wide);
     EXPECT_EQ(strip->typePopUp()->width(), typeWidth);
     EXPECT_EQ(strip->height(), oneRowHeight);
-    expectLaidOut("narrowed");
+    expectLaidOut(strip, "narrowed");
     f.window->resize(900, f.window->height());
     apptest::settle();
-    EXPECT_GT(strip->gapPopUp()->y(), strip->dataField()->y());
-    expectLaidOut("narrow");
+    EXPECT_GT(strip->widthField()->y(), strip->dataField()->y());
+    expectLaidOut(strip, "narrow");
     f.canvas()->clearSelection();
     apptest::settle();
     EXPECT_GT(strip->height(), oneRowHeight);
+}
+
+TEST(BarcodeDrawerLanguages, TheStripShowsEveryWordWholeInEachLanguage)
+{
+    for (const char *language : {"de", "es", "ru", "zh"}) {
+        apptest::WindowFixture f(QStringLiteral("barcode-drawer-") + QLatin1String(language), QLatin1String(language));
+        f.tool(RectsView::BarcodeTool)->trigger();
+        f.click(QPointF(10, 10));
+        BarcodeDrawer *strip = f.window->findChild<BarcodeDrawer *>();
+        ASSERT_TRUE(strip->controls()->isVisible()) << language;
+        expectLaidOut(strip, language);
+    }
 }

@@ -426,3 +426,18 @@ TEST_F(BarcodeInspectorWindow, ADatabaseFieldIsChosenOnThePageAndUndoneFromTheEd
     EXPECT_EQ(barcode->fieldPk(), 0);
     EXPECT_FALSE(p->pbBarFieldType->isEnabled());
 }
+
+TEST(BarcodePageLanguages, EveryTitleOnThePageShowsWholeInEachLanguage)
+{
+    for (const char *language : {"en", "de", "es", "ru", "zh"}) {
+        apptest::WindowFixture f(QStringLiteral("barcode-page-") + QLatin1String(language), QLatin1String(language));
+        auto *p = static_cast<BarcodePage *>(f.window->objectInfo()->page(ObjectInfoPanel::BarcodeTab));
+        ASSERT_NE(p, nullptr);
+        for (QWidget *w : p->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (!qobject_cast<QLabel *>(w) && !qobject_cast<QAbstractButton *>(w))
+                continue;
+            EXPECT_GE(w->width(), w->sizeHint().width()) << language << ": " << w->objectName().toStdString();
+            EXPECT_LE(w->geometry().right(), BarcodePage::pageWidth) << language;
+        }
+    }
+}
