@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
@@ -239,6 +240,8 @@ void listImageViewItem::mouseReleaseEvent(QMouseEvent *event)
         return;
     _pressed = false;
     setSelected(false);
+    if (std::exchange(_repeatClick, false))
+        return;
     if (!mController || _alertOpen || mImage.isNull())
         return;
     if (ImageSearchService::isWebAddress(_path)) {
@@ -247,6 +250,14 @@ void listImageViewItem::mouseReleaseEvent(QMouseEvent *event)
         iNternetImageLoader::initWithView(_superView)->writePreview(_path, mImage);
     }
     mController->setupNewNSImagePath(_path);
+}
+
+void listImageViewItem::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The first click of the pair already put the picture on the canvas; a double click is one
+    // gesture and must not stack a second, identical object on the first.
+    mousePressEvent(event);
+    _repeatClick = _pressed;
 }
 
 void listImageViewItem::leaveEvent(QEvent *event)

@@ -62,6 +62,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void drawCard(QPainter *painter);
     void drawDeleteRect(QPainter *painter);
@@ -77,6 +78,8 @@ protected:
     bool _deleteEntered = false;
     bool _alertOpen = false;
     bool _pressed = false;
+    // Set by the second press of a double click: its release gives the canvas nothing more.
+    bool _repeatClick = false;
     QPointF _pressPoint;
 };
 

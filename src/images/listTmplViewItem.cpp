@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <utility>
 
 #include "canvas/RectsView.h"
 #include "canvas/TemplateFile.h"
@@ -227,6 +228,8 @@ void listTmplViewItem::mouseReleaseEvent(QMouseEvent *event)
     _pressed = false;
     // The template just applied stays highlighted.
     update();
+    if (std::exchange(_repeatClick, false))
+        return;
     if (mController)
         mController->setupNewTemplate(filePath(), true);
 }
