@@ -137,7 +137,18 @@ QPushButton *InspectorPage::addButton(const QString &name, const QString &title,
 
 void InspectorPage::connectValue(NumberField *field, const std::function<void(QObject *)> &action)
 {
-    connect(field, &NumberField::valueEntered, this, [field, action] { action(field); });
+    // The inspector decides which fields apply their value when their editing ends.
+    m_endOfEditing.insert(field, action);
+    connect(field, &NumberField::valueEntered, this, [this, field] { m_info->controlTextDidEndEditing(field); });
+}
+
+bool InspectorPage::applyEndOfEditing(QObject *field)
+{
+    const auto action = m_endOfEditing.constFind(field);
+    if (action == m_endOfEditing.constEnd())
+        return false;
+    (*action)(field);
+    return true;
 }
 
 void InspectorPage::connectValue(MyStepper *stepper, const std::function<void(QObject *)> &action)

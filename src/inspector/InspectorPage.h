@@ -4,6 +4,7 @@
 // fills its controls from the selection, enables them for it and applies their edits; the
 // inspector calls each page in its turn. A page for another kind of object (text, barcode)
 // derives from this and takes its tab number.
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -44,6 +45,9 @@ public:
     virtual void updateValues() {}
     virtual void enableControls() {}
     virtual void updateAppearance() {}
+    // Runs the action a number field of this page applies at the end of its editing; false
+    // when the field is not one of this page's.
+    bool applyEndOfEditing(QObject *field);
 
     // The check-box fold over objects: starts off; an object with the property on makes it
     // on, one with it off turns on into mixed (-1). So [on, off] is mixed, [off, on] on.
@@ -83,6 +87,7 @@ protected:
 
 private:
     ObjectInfoPanel *m_info;
+    QHash<const QObject *, std::function<void(QObject *)>> m_endOfEditing;
     int m_tab;
     QString m_title;
 };

@@ -23,6 +23,7 @@
 #include "inspector/ImagePage.h"
 #include "inspector/PropertiesView.h"
 #include "inspector/StylePage.h"
+#include "inspector/TextPage.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorRect.h"
 #include "objects/ObjectInfo.h"
@@ -66,6 +67,9 @@ ObjectInfoPanel::ObjectInfoPanel(QWidget *parent)
     for (InspectorPage *page : std::initializer_list<InspectorPage *>{m_geometry, m_style, m_image, m_align, m_barcode})
         addPage(page);
     pbBarFieldType = m_barcode->pbBarFieldType;
+    auto *text = new TextPage(this);
+    addPage(text);
+    pbFieldType = text->pbFieldType;
 
     databaseChanged();
     NotificationCenter::defaultCenter().addObserver(this, MergeContents::DatabaseChangedNotification,
@@ -90,6 +94,12 @@ void ObjectInfoPanel::addPage(InspectorPage *page)
 {
     if (!page || m_pages.contains(page))
         return;
+    // A page for a tab that has one already takes its place.
+    if (InspectorPage *former = this->page(page->tab())) {
+        m_pages.removeAll(former);
+        m_tabs->removeTab(m_tabs->indexOf(former));
+        delete former;
+    }
     qsizetype at = 0;
     while (at < m_pages.size() && m_pages.at(at) && m_pages.at(at)->tab() <= page->tab())
         ++at;
@@ -285,6 +295,30 @@ void ObjectInfoPanel::openPageForSelection()
         m_propertiesView->openPropertiesByType(tag);
 }
 
+void ObjectInfoPanel::setFieldType(int fieldPk)
+{
+    if (auto *text = qobject_cast<TextPage *>(page(TextTab)))
+        text->setFieldType(fieldPk);
+}
+
+void ObjectInfoPanel::controlTextDidEndEditing(QObject *field)
+{
+    // The fields whose end of editing applies their value, in the order they are compared.
+    static const QStringList table = {
+        QStringLiteral("tvOriginX"),    QStringLiteral("tvOriginY"),        QStringLiteral("tvWidth"),
+        QStringLiteral("tvHeight"),     QStringLiteral("tvAngle"),          QStringLiteral("tvLineWidth"),
+        QStringLiteral("tvFillAngle"),  QStringLiteral("tvShadowDistance"), QStringLiteral("tvShadowAngle"),
+        QStringLiteral("tvImgOffsetX"), QStringLiteral("tvImgOffsetY"),     QStringLiteral("tvImgScaleX"),
+        QStringLiteral("tvImgScaleY"),  QStringLiteral("tvBarWidth"),       QStringLiteral("tvBarAdjust"),
+        QStringLiteral("tvBarHeight"),  QStringLiteral("tvTextSize"),       QStringLiteral("tvImgTile"),
+        QStringLiteral("tvShadowBlur")};
+    if (!field || !table.contains(field->objectName()))
+        return;
+    for (const QPointer<InspectorPage> &page : std::as_const(m_pages))
+        if (page && page->applyEndOfEditing(field))
+            return;
+}
+
 void ObjectInfoPanel::alignObjectEdges(int tag)
 {
     if (m_align)
@@ -420,6 +454,8 @@ void ObjectInfoPanel::databaseChanged()
     }
     m_barFieldSelection = tag;
     setFieldPopUps(pbFieldType, pbBarFieldType);
+    // The rebuilt merge-field menu shows the selected field's item again.
+    updateFontValues();
 }
 
 void ObjectInfoPanel::setFieldPopUps(QComboBox *fieldType, QComboBox *barFieldType)

@@ -71,6 +71,11 @@ public:
     void alignObjectEdges(int tag) override;
     void setObjectSize(int tag) override;
     void openPageForSelection() override;
+    // The canvas's field menu retyping the selected merge fields.
+    void setFieldType(int fieldPk) override;
+    // The end of editing in a number field of any page: the fields of the table of fields
+    // that apply their value send their page's action; any other field is ignored.
+    void controlTextDidEndEditing(QObject *field);
 
     // The selection the canvas handed over; empty before it did.
     const GraphicList &selectedRects() const;
@@ -128,7 +133,8 @@ public:
 
     // ---- pages ----
     // Takes a page into the inspector at the place of its tab number (pages of a lower
-    // number come before it) and watches its controls for the modifier keys of an edit.
+    // number come before it; one of the same number goes) and watches its controls for the
+    // modifier keys of an edit.
     // Pages come before the side panel takes them (PropertiesView::addSubviewsFrom); the
     // side panel's tag of a page is its place + 1. The inspector routes the canvas's calls
     // to the page of each tab: updateFontValues and enableText to TextTab's updateValues and

@@ -49,6 +49,7 @@ TEST_F(InspectorWindow, ShowsBesideTheCanvasWithTheGeometryPageOpen)
     ASSERT_GE(titles.size(), 5);
     EXPECT_EQ(titles.mid(0, 3), (QStringList{QStringLiteral("Geometry"), QStringLiteral("Style"), QStringLiteral("Image")}));
     EXPECT_EQ(titles.mid(titles.size() - 2), (QStringList{QStringLiteral("Alignment"), QStringLiteral("Barcode")}));
+    EXPECT_EQ(titles.indexOf(QStringLiteral("Text")), 3);
     EXPECT_EQ(view->tagOfSelectedButton(), 1);
     EXPECT_TRUE(f.window->objectInfo()->geometryPage()->isVisible());
     // The panel lies right of the canvas, not over it.

@@ -1,0 +1,638 @@
+#include "inspector/TextPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+
+#include "barcodes/ColorBarcode.h"
+#include "canvas/RectsView.h"
+#include "database/ColorAddress.h"
+#include "database/ColorField.h"
+#include "database/GroupField.h"
+#include "foundation/Language.h"
+#include "foundation/LanguageControls.h"
+#include "foundation/MyStepper.h"
+#include "foundation/SegmentedControl.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "objects/CanvasServices.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorRect.h"
+#include "objects/specImage.h"
+#include "platform/Appearance.h"
+#include "platform/Bundle.h"
+#include "platform/ColorWell.h"
+#include "platform/Format.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+// The kinds whose text the page edits (a kind of them does not count).
+bool isTextObject(const ColorRect &object)
+{
+    static const QStringList kinds = {QStringLiteral("ColorRect"), QStringLiteral("ColorOval"),
+                                      QStringLiteral("ColorField"), QStringLiteral("ColorAddress"),
+                                      QStringLiteral("ColorBarcode")};
+    return kinds.contains(object.className());
+}
+
+// A text box or an oval, or a merge field while its text is edited in place.
+bool isAlignable(const ColorRect &object)
+{
+    const QString kind = object.className();
+    return kind == QLatin1String("ColorRect") || kind == QLatin1String("ColorOval")
+        || (kind == QLatin1String("ColorField") && object.isEditable1());
+}
+
+// The font of the character at a position of a document (the one before it at the end).
+QFont fontAtPosition(QTextDocument *document, int position)
+{
+    QTextCursor cursor(document);
+    cursor.setPosition(std::clamp(position + 1, 0, std::max(0, document->characterCount() - 1)));
+    return cursor.charFormat().font().resolve(document->defaultFont());
+}
+
+// The font at a new size; none for a size no font takes.
+std::optional<QFont> sizedFont(const QFont &font, double size)
+{
+    if (!std::isfinite(size) || size < TextPage::minTextSize || size > TextPage::maxTextSize)
+        return std::nullopt;
+    QFont sized = font;
+    sized.setPointSizeF(size);
+    return sized;
+}
+
+// A barcode keeps the font of its text without undo of its own: the page records the way back
+// (and the way forward again) so that a size typed here is undone like any other.
+void setBarcodeFont(ColorBarcode &barcode, const QFont &font)
+{
+    UndoManager *undo = barcode.undoManager();
+    const std::shared_ptr<ColorRect> self = barcode.weak_from_this().lock();
+    if (undo && self) {
+        const QFont old = barcode.textSize();
+        undo->registerUndo([self, old] {
+            if (auto *held = dynamic_cast<ColorBarcode *>(self.get()))
+                setBarcodeFont(*held, old);
+        });
+        undo->setActionName(Language::stringForKey(QStringLiteral("Change Text Size")));
+    }
+    barcode.setTextSize(font);
+}
+
+// The objects an action changes undo as one step, however many of them each setter groups.
+class OneStep
+{
+public:
+    explicit OneStep(ObjectInfoPanel *info)
+        : m_undo(info->rectsView() ? info->rectsView()->undoManager() : nullptr)
+    {
+        if (m_undo)
+            m_undo->beginUndoGrouping();
+    }
+    ~OneStep() { close(); }
+    // Ends the step before the refresh that follows the edit.
+    void close()
+    {
+        if (m_undo)
+            m_undo->endUndoGrouping();
+        m_undo = nullptr;
+    }
+    OneStep(const OneStep &) = delete;
+    OneStep &operator=(const OneStep &) = delete;
+
+private:
+    UndoManager *m_undo;
+};
+
+} // namespace
+
+TextPage::TextPage(ObjectInfoPanel *info)
+    : InspectorPage(info, ObjectInfoPanel::TextTab, QStringLiteral("InspectorText"), QStringLiteral("Text"))
+{
+    lbTextSize = addLabel(QStringLiteral("Size"), QRect(4, 8, 54, 22));
+    tvTextSize = addField(QStringLiteral("tvTextSize"), QRect(58, 8, 58, 22));
+    tvTextSize->setFormat(QStringLiteral("#,###.0 pt"));
+    spTextSize = addStepper(QStringLiteral("spTextSize"), QRect(117, 8, 13, 22), 1.0, maxTextSize, 1.0);
+    slTextSize = addSlider(QStringLiteral("slTextSize"), QRect(134, 8, 68, 22), 1, 144);
+    lbTextColor = addLabel(QStringLiteral("Color"), QRect(4, 36, 54, 22));
+    cwTextColor = addColorWell(QStringLiteral("cwTextColor"), QRect(58, 36, 48, 22));
+    lbShowFonts = addLabel(QStringLiteral("Font"), QRect(4, 64, 54, 22));
+    btnShowFonts = addButton(QStringLiteral("btnShowFonts"), QStringLiteral("Show Fonts"), QRect(58, 64, 144, 24));
+
+    lbTextAilgn = addLabel(QStringLiteral("Alignment"), QRect(4, 96, 54, 22));
+    scTextAilgn = new SegmentedControl(this);
+    scTextAilgn->setObjectName(QStringLiteral("scTextAilgn"));
+    scTextAilgn->setSegmentCount(4);
+    scTextAilgn->setGeometry(58, 96, 144, 24);
+    const QStringList tips = {QStringLiteral("Align Left"), QStringLiteral("Center"), QStringLiteral("Align Right"),
+                              QStringLiteral("Justify")};
+    for (int i = 0; i < 4; ++i) {
+        QToolButton *segment = scTextAilgn->segmentButton(i);
+        segment->setProperty("tag", alignmentTags[size_t(i)]);
+        segment->setIconSize(QSize(18, 14));
+        const QString tip = Language::stringForKey(tips[i]);
+        segment->setToolTip(tip.isEmpty() ? tips[i] : tip);
+    }
+
+    lbFieldType = addLabel(QStringLiteral("Field"), QRect(4, 130, 54, 22));
+    pbFieldType = new QComboBox(this);
+    pbFieldType->setObjectName(QStringLiteral("pbFieldType"));
+    pbFieldType->setGeometry(58, 130, 144, 22);
+    cbShowTitle = addCheckBox(QStringLiteral("cbShowTitle"), QStringLiteral("Show Title"), QRect(4, 158, 198, 20));
+    cbCapitalizeTitle = addCheckBox(QStringLiteral("cbCapitalizeTitle"), QStringLiteral("Capitalize Title"),
+                                    QRect(4, 180, 198, 20));
+
+    // The text along an oval; shown while an oval with text is selected.
+    viewOvalText = new QWidget(this);
+    viewOvalText->setObjectName(QStringLiteral("viewOvalText"));
+    viewOvalText->setGeometry(0, 208, pageWidth, 52);
+    auto *angleLabel = new QLabel(QStringLiteral("Text Angle"), viewOvalText);
+    angleLabel->setGeometry(4, 0, 90, 22);
+    LanguageControls::awakeFromNib(angleLabel);
+    tvOvalTextAngle = new NumberField(viewOvalText);
+    tvOvalTextAngle->setObjectName(QStringLiteral("tvOvalTextAngle"));
+    tvOvalTextAngle->setProperty("tag", 2);
+    tvOvalTextAngle->setFormat(QStringLiteral("#,###.00"));
+    tvOvalTextAngle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    tvOvalTextAngle->setGeometry(96, 0, 106, 22);
+    cbOvalTextFlip = new QCheckBox(QStringLiteral("Flip Text"), viewOvalText);
+    cbOvalTextFlip->setObjectName(QStringLiteral("cbOvalTextFlip"));
+    cbOvalTextFlip->setProperty("tag", 3);
+    cbOvalTextFlip->setGeometry(4, 28, 198, 20);
+    LanguageControls::awakeFromNib(cbOvalTextFlip);
+    viewOvalText->hide();
+
+    connectValue(tvTextSize, [this](QObject *s) { setTextSize(s); });
+    connectValue(spTextSize, [this](QObject *s) { setTextSize(s); });
+    connectValue(slTextSize, [this](QObject *s) { setTextSize(s); });
+    connectValue(cwTextColor, [this](QObject *s) { setTextColor(s); });
+    connect(scTextAilgn, &SegmentedControl::segmentClicked, this, [this] { setTextAlign(scTextAilgn); });
+    connect(pbFieldType, &QComboBox::activated, this, [this] { setFieldType(pbFieldType); });
+    connectValue(cbShowTitle, [this](QObject *s) { setShowTitle(s); });
+    connectValue(cbCapitalizeTitle, [this](QObject *s) { setCapitilizeTitle(s); });
+    connect(btnShowFonts, &QPushButton::clicked, this, [this] { showFonts(); });
+    // The oval's controls are the canvas's: the inspector only shows their values.
+    connect(tvOvalTextAngle, &NumberField::valueEntered, this, [this] { rotateOvalText(); });
+    connect(cbOvalTextFlip, &QCheckBox::clicked, this, [this] { flipOvalText(); });
+
+    updateAppearance();
+}
+
+// ---- what each kind answers and takes ----
+
+std::optional<QFont> TextPage::fontOf(const ColorRect &object)
+{
+    if (const auto *field = dynamic_cast<const ColorField *>(&object))
+        return field->textSize();
+    if (const auto *address = dynamic_cast<const ColorAddress *>(&object))
+        return address->textSize();
+    if (const auto *barcode = dynamic_cast<const ColorBarcode *>(&object))
+        return barcode->textSize();
+    return object.textSize();
+}
+
+std::optional<QColor> TextPage::textColorOf(const ColorRect &object)
+{
+    if (const auto *field = dynamic_cast<const ColorField *>(&object))
+        return field->textColor();
+    if (const auto *address = dynamic_cast<const ColorAddress *>(&object))
+        return address->textColor();
+    if (const auto *barcode = dynamic_cast<const ColorBarcode *>(&object))
+        return barcode->textColor();
+    return object.textColor();
+}
+
+int TextPage::alignmentOf(const ColorRect &object)
+{
+    if (const auto *field = dynamic_cast<const ColorField *>(&object))
+        return field->textAlign();
+    return object.textAlign();
+}
+
+void TextPage::setSizeOf(ColorRect &object, double size)
+{
+    const std::optional<QFont> font = fontOf(object);
+    if (!font)
+        return;
+    const std::optional<QFont> sized = sizedFont(*font, size);
+    if (!sized)
+        return;
+    if (auto *field = dynamic_cast<ColorField *>(&object)) {
+        field->setTextSize(*sized);
+        return;
+    }
+    if (auto *address = dynamic_cast<ColorAddress *>(&object)) {
+        address->setTextSize(*sized);
+        return;
+    }
+    if (auto *barcode = dynamic_cast<ColorBarcode *>(&object)) {
+        setBarcodeFont(*barcode, *sized);
+        return;
+    }
+    QTextDocument *document = object.textStorage();
+    if (object.isEditingText() || !document) {
+        // The text being edited takes the size in its selection.
+        object.setTextSize(*sized);
+        return;
+    }
+    // Run by run, so that a text set in several fonts keeps each of them at the new size.
+    UndoManager *undo = object.undoManager();
+    if (undo)
+        undo->beginUndoGrouping();
+    ColorRect::TextRange rest{0, std::max(0, document->characterCount() - 1)};
+    while (rest.second > 0) {
+        const std::optional<QFont> run = sizedFont(fontAtPosition(document, rest.first), size);
+        const ColorRect::TextRange next = object.setTextSize(run.value_or(*sized), rest);
+        if (next.first <= rest.first)
+            break;
+        rest = next;
+    }
+    if (undo)
+        undo->endUndoGrouping();
+    object.updateContainer();
+}
+
+void TextPage::setTextColorOf(ColorRect &object, const QColor &color)
+{
+    if (auto *field = dynamic_cast<ColorField *>(&object))
+        field->setTextColor(color);
+    else if (auto *address = dynamic_cast<ColorAddress *>(&object))
+        address->setTextColor(color);
+    else if (auto *barcode = dynamic_cast<ColorBarcode *>(&object))
+        barcode->setTextColor(color);
+    else
+        object.setTextColor(color);
+}
+
+void TextPage::setAlignmentOf(ColorRect &object, int code)
+{
+    if (auto *field = dynamic_cast<ColorField *>(&object))
+        field->setTextAlign(code);
+    else
+        object.setTextAlign(code);
+}
+
+int TextPage::segmentOfAlignment(int code)
+{
+    if (code == 1)
+        return 2;
+    if (code == 2)
+        return 1;
+    return code;
+}
+
+// ---- getters ----
+
+std::optional<QFont> TextPage::textFont() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (std::optional<QFont> font = fontOf(*object))
+            return font;
+    return std::nullopt;
+}
+
+QString TextPage::textSize() const
+{
+    const std::optional<QFont> font = textFont();
+    return font ? fmt2(font->pointSizeF()) : QString();
+}
+
+QColor TextPage::textColor() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (std::optional<QColor> color = textColorOf(*object); color && color->isValid())
+            return *color;
+    return QColor();
+}
+
+int TextPage::textAlign() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection()) {
+        const int code = alignmentOf(*object);
+        if (code != -1)
+            return segmentOfAlignment(code);
+    }
+    return 0;
+}
+
+int TextPage::fieldType() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (dynamic_cast<const ColorField *>(object.get()))
+            return object->fieldPk();
+    return 0;
+}
+
+int TextPage::showTitle() const
+{
+    const GroupField *group = selectedFieldGroup();
+    return group && group->showTitle() ? 1 : 0;
+}
+
+int TextPage::capitalizeTitle() const
+{
+    const GroupField *group = selectedFieldGroup();
+    return group && group->capitalizeTitle() ? 1 : 0;
+}
+
+float TextPage::ovalTextAngle() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (const auto *oval = dynamic_cast<const ColorOval *>(object.get()))
+            return oval->textAngle();
+    return 0.0f;
+}
+
+int TextPage::ovalTextFlip() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (const auto *oval = dynamic_cast<const ColorOval *>(object.get()))
+            return oval->textFlip();
+    return 0;
+}
+
+QList<GroupField *> TextPage::selectedFieldGroups() const
+{
+    const GraphicList &objects = selection();
+    auto hasSelectedMember = [&objects](const Group &group) {
+        const GraphicList &members = group.getObjects();
+        for (int i = 0; i < std::min<qsizetype>(2, members.size()); ++i)
+            if (objects.contains(members[i]))
+                return true;
+        return false;
+    };
+    QList<GroupField *> groups;
+    if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView())) {
+        for (const GroupPtr &group : canvas->groups())
+            if (auto *fields = dynamic_cast<GroupField *>(group.get()); fields && hasSelectedMember(*fields))
+                groups.append(fields);
+        return groups;
+    }
+    // Without the canvas's list, the groups the selection meets, in the order met.
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (auto *fields = dynamic_cast<GroupField *>(object->getGroup()); fields && !groups.contains(fields))
+            groups.append(fields);
+    return groups;
+}
+
+GroupField *TextPage::selectedFieldGroup() const
+{
+    if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView())) {
+        const GroupPtr group = canvas->selectedGroup();
+        return dynamic_cast<GroupField *>(group.get());
+    }
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (Group *group = object->getGroup(); group && group->isSelected())
+            return dynamic_cast<GroupField *>(group);
+    return nullptr;
+}
+
+// ---- actions ----
+
+void TextPage::setTextSize(QObject *sender)
+{
+    setTextSize(floatValueOf(sender));
+}
+
+void TextPage::setTextSize(double size)
+{
+    bool changed = false;
+    const GraphicList objects = selection();
+    OneStep step(info());
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        const std::optional<QFont> font = fontOf(*object);
+        if (!font || font->pointSizeF() == size || !sizedFont(*font, size))
+            continue;
+        setSizeOf(*object, size);
+        info()->invalidateGraphic(object.get());
+        changed = true;
+    }
+    step.close();
+    if (changed)
+        info()->invalidateCanvas();
+    // A size no font takes puts the field back to the size the text has.
+    if (!objects.isEmpty())
+        updateValues();
+    info()->wasChanged();
+    info()->makeRectViewKey();
+    if (CanvasServices *canvas = info()->rectsView())
+        canvas->updateRulers();
+}
+
+void TextPage::setTextColor(QObject *sender)
+{
+    auto *well = qobject_cast<ColorWell *>(sender);
+    const QColor color = well ? well->color() : QColor();
+    if (!color.isValid())
+        return;
+    const GraphicList objects = selection();
+    OneStep step(info());
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        setTextColorOf(*object, color);
+        info()->invalidateGraphic(object.get());
+    }
+    step.close();
+    if (!objects.isEmpty()) {
+        info()->invalidateCanvas();
+        updateValues();
+    }
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void TextPage::setTextAlign(QObject *sender)
+{
+    const GraphicList objects = selection();
+    auto *control = qobject_cast<SegmentedControl *>(sender);
+    if (objects.isEmpty() || !control || control->selectedSegment() < 0)
+        return;
+    const int code = control->segmentButton(control->selectedSegment())->property("tag").toInt();
+    OneStep step(info());
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        setAlignmentOf(*object, code);
+        info()->invalidateGraphic(object.get());
+    }
+    step.close();
+    info()->invalidateCanvas();
+    info()->wasChanged();
+    if (CanvasServices *canvas = info()->rectsView())
+        canvas->updateRulers();
+    info()->makeRectViewKey();
+}
+
+void TextPage::setFieldType(QObject *sender)
+{
+    auto *popUp = qobject_cast<QComboBox *>(sender);
+    if (!popUp || popUp->currentIndex() < 0)
+        return;
+    setFieldType(popUp->currentData().toInt());
+}
+
+void TextPage::setFieldType(int fieldPk)
+{
+    QList<ColorField *> fields;
+    OneStep step(info());
+    for (const std::shared_ptr<ColorRect> &object : selection()) {
+        if (auto *field = dynamic_cast<ColorField *>(object.get())) {
+            field->setFieldPk(fieldPk);
+            fields.append(field);
+        }
+    }
+    step.close();
+    // A title takes the new field's title and stays out of sight while its group shows none.
+    for (ColorField *field : std::as_const(fields)) {
+        if (!field->isTitle())
+            continue;
+        const auto *group = dynamic_cast<const GroupField *>(field->getGroup());
+        if (!group || !group->showTitle())
+            field->setHidden(true);
+    }
+    if (fields.isEmpty())
+        return;
+    info()->invalidateCanvas();
+    info()->wasChanged();
+    updateValues();
+    info()->makeRectViewKey();
+}
+
+void TextPage::setShowTitle(QObject *sender)
+{
+    const bool show = intValueOf(sender) == 1;
+    {
+        const OneStep step(info());
+        for (GroupField *group : selectedFieldGroups())
+            group->setShowTitle(show);
+    }
+    info()->wasChanged();
+    info()->makeRectViewKey();
+    info()->updateObjectValues();
+}
+
+void TextPage::setCapitilizeTitle(QObject *sender)
+{
+    const bool capitalize = intValueOf(sender) == 1;
+    if (GroupField *group = selectedFieldGroup())
+        group->setCapitalizeTitle(capitalize);
+    info()->wasChanged();
+    info()->makeRectViewKey();
+    info()->updateObjectValues();
+}
+
+void TextPage::rotateOvalText()
+{
+    if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView()))
+        canvas->rotateText(tvOvalTextAngle->floatValue());
+    info()->makeRectViewKey();
+}
+
+void TextPage::flipOvalText()
+{
+    if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView()))
+        canvas->flipText(stateOf(cbOvalTextFlip) == 1 ? 1 : 0);
+    info()->makeRectViewKey();
+}
+
+void TextPage::showFonts()
+{
+    if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView()))
+        canvas->showTextFont();
+}
+
+// ---- refresh ----
+
+void TextPage::updateFormatters()
+{
+    tvTextSize->setFormat(QStringLiteral("#,###.0 pt"));
+}
+
+void TextPage::updateValues()
+{
+    tvTextSize->setStringValue(textSize());
+    {
+        const QSignalBlocker blocker(slTextSize);
+        slTextSize->setValue(int(tvTextSize->floatValue()));
+    }
+    spTextSize->setDoubleValue(tvTextSize->floatValue());
+    scTextAilgn->setSelectedSegment(textAlign());
+    {
+        const QSignalBlocker blocker(pbFieldType);
+        pbFieldType->setCurrentIndex(pbFieldType->findData(fieldType()));
+    }
+    setState(cbShowTitle, showTitle());
+    setState(cbCapitalizeTitle, capitalizeTitle());
+    const QColor color = textColor();
+    cwTextColor->setColor(color.isValid() ? color : lightGray());
+    tvOvalTextAngle->setFloatValue(double(ovalTextAngle()));
+    setState(cbOvalTextFlip, ovalTextFlip() != 0 ? 1 : 0);
+    // The font panel, when it is open, shows the selection's font.
+    if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView()))
+        canvas->syncFontPanel();
+}
+
+void TextPage::enableControls()
+{
+    const GraphicList &objects = selection();
+    const bool any = !objects.isEmpty();
+    bool editing = false;
+    bool textObject = false;
+    bool alignable = false;
+    bool mergeField = false;
+    bool imageField = false;
+    bool ovalText = false;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        editing = editing || object->isEditable1();
+        textObject = textObject || isTextObject(*object);
+        alignable = alignable || isAlignable(*object);
+        // From the first merge field on, an object that shows a picture.
+        if (dynamic_cast<const ColorField *>(object.get()))
+            mergeField = true;
+        if (mergeField && object->drawsImage())
+            imageField = true;
+        if (object->className() == QLatin1String("ColorOval") && object->textStorage()
+            && !object->textStorage()->isEmpty())
+            ovalText = true;
+    }
+    // Every control of the page first; an edit-only control (tag 9999) while text is edited.
+    for (QWidget *control : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        control->setEnabled(control->property("tag").toInt() == 9999 ? any && editing : any);
+
+    const bool sizes = any && textObject && !imageField;
+    for (QWidget *control : std::initializer_list<QWidget *>{tvTextSize, slTextSize, spTextSize, btnShowFonts,
+                                                             cwTextColor, lbTextSize, lbTextColor, lbShowFonts})
+        control->setEnabled(sizes);
+    const bool aligns = any && alignable && !imageField;
+    scTextAilgn->setEnabled(aligns);
+    lbTextAilgn->setEnabled(aligns);
+    const bool fields = any && textObject && mergeField;
+    pbFieldType->setEnabled(fields);
+    lbFieldType->setEnabled(fields);
+    cbShowTitle->setEnabled(fields && !imageField);
+    cbCapitalizeTitle->setEnabled(fields && !imageField);
+    viewOvalText->setVisible(ovalText);
+}
+
+void TextPage::updateAppearance()
+{
+    // The named pictures of the four alignments, white on the dark appearance.
+    const QStringList names = {QStringLiteral("tleft"), QStringLiteral("tcenter"), QStringLiteral("tright"),
+                               QStringLiteral("tjust")};
+    const bool dark = isDarkAppearance();
+    for (int i = 0; i < names.size(); ++i) {
+        QImage picture = Bundle::imageNamed(names[i]);
+        if (dark && !picture.isNull())
+            picture = specImage::tintedImageWithColor(picture, Qt::white);
+        scTextAilgn->segmentButton(i)->setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
+    }
+}
+
+} // namespace quillmark
