@@ -517,10 +517,19 @@ void reportSaveFailure(QWidget *parent, const CustomDataSource &source)
 
 void RectsView::selectLastCustomRow()
 {
+    FlagGuard guard(m_adjustingLists);
     if (QTableView *table = m_outlets.labelTableViewOutlet) {
-        FlagGuard guard(m_adjustingLists);
-        table->selectRow(m_customDataSource->rowCount() - 1);
+        // The entry just added is the last of the list; a search text may hide it, and then no
+        // other row may stand for it.
+        table->clearSelection();
+        for (int row = 0; row < m_customDataSource->rowCount(); ++row)
+            if (m_customDataSource->listIndexOfRow(row) == m_customDataSource->count() - 1)
+                table->selectRow(row);
     }
+    // The new custom stock is the chosen one now: a catalogue row left selected would take its
+    // place again at New.
+    if (QTreeView *tree = m_outlets.labelOutlineViewOutlet)
+        tree->clearSelection();
 }
 
 void RectsView::storeCustomList()

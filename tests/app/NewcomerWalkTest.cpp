@@ -2,12 +2,21 @@
 // once went wrong in the running program, the way the user took it.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
 
 #include "app/AppTestSupport.h"
+#include "common/SheetDriver.h"
+#include "common/TestPrintPanels.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
+#include "stock/CustomDataSource.h"
+#include "stock/DataSource.h"
 
 using namespace quillmark;
 
@@ -61,6 +70,69 @@ TEST(NewcomerWalk, DoubleClickOnABrowserPictureAddsItOnce)
         send(tile, QEvent::MouseButtonRelease);
         apptest::settle();
         EXPECT_EQ(f.canvas()->getRects().size(), 1) << "a later single click still adds the picture";
+    }
+}
+
+// A custom stock just made is the one a new design starts on, whether or not a search text hides
+// it in the list, and whatever catalogue row was chosen before it.
+TEST(NewcomerWalk, NewKeepsTheCustomStockJustMade)
+{
+    for (const QString &search : {QString(), QStringLiteral("5160")}) {
+        apptest::WindowFixture f(QStringLiteral("walk-new-custom"));
+        qmtest::ScopedTestPrintPanels panels;
+        CustomDataSource *store = f.canvas()->customDataSource();
+        while (store->count() > 0)
+            store->deleteFormat(0);
+        store->reloadData();
+
+        // 5160 chosen in the catalogue, then the search text typed, then the Custom tab.
+        QTreeView *catalogue = f.window->catalogueView();
+        const QModelIndex row5160 = f.canvas()->dataSource()->modelIndexByName(QStringLiteral("5160"));
+        ASSERT_TRUE(row5160.isValid());
+        catalogue->expand(row5160.parent());
+        catalogue->scrollTo(row5160);
+        apptest::settle();
+        QTest::mouseClick(catalogue->viewport(), Qt::LeftButton, {}, catalogue->visualRect(row5160).center());
+        apptest::settle();
+        ASSERT_EQ(f.canvas()->getLabel().name, QStringLiteral("5160"));
+        f.window->searchField()->setFocus();
+        QTest::keyClicks(f.window->searchField(), search);
+        f.window->stockTabs()->setCurrentIndex(1);
+        apptest::settle();
+
+        panels->queueSheet([](QDialog &sheet) {
+            qmtest::presentSheet(sheet);
+            qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Tags"));
+            qmtest::typeIntoField(sheet, QStringLiteral("tfNumberX"), QStringLiteral("2"));
+            qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("4"));
+            qmtest::clickSheetButton(sheet, QStringLiteral("okButton"));
+        });
+        QAction *newLabel = nullptr;
+        for (QAction *action : f.window->newFormatMenu()->actions())
+            if (action->text() == QStringLiteral("New Custom Label..."))
+                newLabel = action;
+        ASSERT_TRUE(newLabel);
+        newLabel->trigger();
+        apptest::settle();
+        ASSERT_EQ(f.canvas()->getLabel().name, QStringLiteral("Tags")) << search.toStdString();
+        const QModelIndexList shown = f.window->customView()->selectionModel()->selectedRows();
+        if (search.isEmpty()) {
+            ASSERT_EQ(shown.size(), 1);
+            EXPECT_EQ(shown.first().data().toString(), QStringLiteral("Tags"));
+        } else {
+            EXPECT_TRUE(shown.isEmpty()) << "no other row stands for the hidden new one";
+        }
+
+        // The search text cleared, then File > New on an unchanged design.
+        f.window->searchField()->clear();
+        apptest::settle();
+        f.canvas()->wasChanged(false);
+        QAction *fileNew = f.menuItem(QStringLiteral("File"), QStringLiteral("New"));
+        ASSERT_TRUE(fileNew);
+        fileNew->trigger();
+        apptest::settle();
+        EXPECT_EQ(f.canvas()->getLabel().name, QStringLiteral("Tags")) << "search '" << search.toStdString() << "'";
+        EXPECT_EQ(f.canvas()->getLabel().num_downlabel, 4);
     }
 }
 
