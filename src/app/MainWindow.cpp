@@ -2,6 +2,7 @@
 #include "app/CanvasCommands.h"
 #include "app/HelpMenu.h"
 #include "app/MenuValidator.h"
+#include "app/ToolbarCustomizer.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -46,6 +47,8 @@
 #include "foundation/SegmentedControl.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ImageMenu.h"
+#include "images/ProgressSpinner.h"
+#include "images/ScrollNSImageView.h"
 #include "images/TemplateBrowserPanel.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "inspector/PropertiesView.h"
@@ -107,13 +110,24 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(QStringLiteral("Quillmark::") + Language::stringForKey(QStringLiteral("Untitled")));
 
     m_canvas = new RectsView;
-    auto *splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(buildStockBrowser());
-    splitter->addWidget(buildCanvasArea());
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({300, 900});
-    setCentralWidget(splitter);
+    m_splitView = new QSplitter(Qt::Horizontal, this);
+    m_splitView->setObjectName(QStringLiteral("SplitView"));
+    QWidget *stockBrowser = buildStockBrowser();
+    stockBrowser->setObjectName(QStringLiteral("splitview1"));
+    QWidget *canvasArea = buildCanvasArea();
+    canvasArea->setObjectName(QStringLiteral("splitview2"));
+    m_splitView->addWidget(stockBrowser);
+    m_splitView->addWidget(canvasArea);
+    // The divider stays 250 points from either end, and neither side folds away; when the
+    // window's width changes only the canvas side takes or gives the room.
+    stockBrowser->setMinimumWidth(SplitViewMargin);
+    canvasArea->setMinimumWidth(SplitViewMargin);
+    m_splitView->setChildrenCollapsible(false);
+    m_splitView->setStretchFactor(0, 0);
+    m_splitView->setStretchFactor(1, 1);
+    m_splitView->setSizes({300, 900});
+    connect(m_splitView, &QSplitter::splitterMoved, m_canvas, [this] { m_canvas->resizeRectViewBound(true, true); });
+    setCentralWidget(m_splitView);
 
     // The unit button: its English short name is its key until the canvas shows the unit.
     m_measureButton = new QToolButton;
@@ -165,6 +179,7 @@ MainWindow::MainWindow(QWidget *parent)
     setTabPosition(Qt::RightDockWidgetArea, QTabWidget::North);
     imageDock->raise();
     connect(m_canvas, &RectsView::selectionChanged, imagePanel, [imagePanel] { imagePanel->setCheckBoxMaskState(); });
+    buildMaskDrawer(imagePanel);
 
     m_preferences = new Preference(this);
     m_preferences->canvasNeedsDisplay = [this] { m_canvas->update(); };
@@ -177,9 +192,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_canvas->setTLabel(TLabel());
     m_canvas->restoreWindowFrame(this);
     // The side panel shows unless it was put away when the application last quit.
-    if (UserDefaults::standard().stringForKey(QStringLiteral("ObjectInfoVisible")) != QLatin1String("NO"))
+    if (UserDefaults::standard().stringForKey(QStringLiteral("ObjectInfoVisible")) == QLatin1String("NO"))
         m_canvas->showHideGraphicOpt();
-    m_sidePanel->setVisible(m_canvas->isObjectInfoVisible());
     m_canvas->selectLabelFormat(true);
     // The first design starts as New makes one: draw by type on, the chosen stock applied.
     m_canvas->emptyNewDoc();
@@ -189,6 +203,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     LanguageControls::awakeFromNib(m_fileMenu);
     buildDatabaseMode();
+    // Every item of the tool bar carries its identifier by now, the mode switch's too.
+    m_toolbarCustomizer = new ToolbarCustomizer(findChild<QToolBar *>(QStringLiteral("Tools")));
     // The controls registered while the window was built; loading the language again lets
     // every one of them show its translation.
     if (Language::language() != Language::english())
@@ -285,10 +301,29 @@ void MainWindow::buildSidePanel()
     m_sidePanel->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     m_sidePanel->setWidget(scroll);
     addDockWidget(Qt::RightDockWidgetArea, m_sidePanel);
+    m_canvas->setGraphicOptDrawerOutlet(m_sidePanel);
     m_propertiesView->openProperties();
     m_canvas->setObjectInfo(m_objectInfo);
     connect(m_canvas, &RectsView::measureChanged, m_objectInfo,
             [this](const QString &unit, double factor) { m_objectInfo->measureChanged(unit, factor); });
+}
+
+void MainWindow::buildMaskDrawer(ImageBrowserPanel *imagePanel)
+{
+    // The mask browser leaves the image panel for a drawer of its own at the window's edge,
+    // closed until the user opens it.
+    ScrollNSImageView *masks = imagePanel->imageMaskListView();
+    QWidget *list = imagePanel->takeMaskList();
+    m_maskDrawer = new QDockWidget(Language::stringForKey(QStringLiteral("Image Mask")), this);
+    m_maskDrawer->setObjectName(QStringLiteral("MaskDrawer"));
+    m_maskDrawer->setFeatures(QDockWidget::DockWidgetClosable);
+    list->setFixedWidth(MaskDrawerWidth);
+    list->setMinimumHeight(MaskDrawerHeight);
+    m_maskDrawer->setWidget(list);
+    addDockWidget(Qt::RightDockWidgetArea, m_maskDrawer, Qt::Horizontal);
+    m_maskDrawer->hide();
+    m_canvas->setMaskDrawerOutlet(m_maskDrawer);
+    m_canvas->maskBrowserUpdate = [masks] { masks->update(true); };
 }
 
 QWidget *MainWindow::buildStockBrowser()
@@ -438,6 +473,17 @@ QWidget *MainWindow::buildCanvasArea()
     controls->addWidget(m_drawByType);
     controls->addSpacing(12);
     controls->addWidget(m_landscape);
+    // The window's busy indicator, at the end of the row; it keeps its place while still.
+    m_spinner = new ProgressSpinner;
+    m_spinner->setObjectName(QStringLiteral("BusyIndicator"));
+    controls->addSpacing(8);
+    controls->addWidget(m_spinner);
+    m_canvas->spinViewHook = [this](bool spinning) {
+        m_spinner->setSpinning(spinning);
+        // Shown before work that holds the event loop: it is drawn now.
+        if (spinning)
+            m_spinner->repaint();
+    };
     layout->addLayout(controls);
     layout->addWidget(new BarcodeDrawer(m_canvas));
 
@@ -591,12 +637,11 @@ void MainWindow::buildMenus()
     rulers->setCheckable(true);
     connect(view, &QMenu::aboutToShow, rulers, [canvas, rulers] { rulers->setChecked(canvas->rulersVisible()); });
     rulers->setChecked(canvas->rulersVisible());
-    QAction *inspector = addItem(view, QStringLiteral("Object Information"), {}, [this, canvas] {
-        canvas->showHideGraphicOpt();
-        m_sidePanel->setVisible(canvas->isObjectInfoVisible());
-    });
+    QAction *inspector = addItem(view, QStringLiteral("Object Information"), {}, [canvas] { canvas->showHideGraphicOpt(); });
     inspector->setCheckable(true);
     connect(view, &QMenu::aboutToShow, inspector, [canvas, inspector] { inspector->setChecked(canvas->isObjectInfoVisible()); });
+    QAction *masks = addItem(view, QStringLiteral("Image Mask"), {}, [canvas] { canvas->showHideBarcodeInfo(); });
+    masks->setCheckable(true);
     view->addSeparator();
     QAction *preview = addItem(view, QStringLiteral("Preview Mode"), {}, [canvas] { canvas->setPreviewMode(); });
     preview->setCheckable(true);
@@ -648,6 +693,11 @@ void MainWindow::buildToolBar()
         else
             m_canvas->showHideGraphicOpt();
     });
+    // Offered by the bar's menu, not shown at first: the mask drawer, colours and fonts.
+    QAction *maskTool = bar->addAction(Language::stringForKey(QStringLiteral("Image Mask")));
+    maskTool->setToolTip(maskTool->text());
+    identify(maskTool, "ImageMask");
+    connect(maskTool, &QAction::triggered, m_canvas, [this] { m_canvas->showHideBarcodeInfo(); });
     QAction *printTool = bar->addAction(Language::stringForKey(QStringLiteral("Print")));
     printTool->setToolTip(Language::stringForKey(QStringLiteral("Print Document")));
     identify(printTool, "Print");
@@ -655,9 +705,18 @@ void MainWindow::buildToolBar()
         if (QAction *item = menuItemWithKey(menuBar(), QStringLiteral("Print...")))
             item->trigger();
     });
+    QAction *colorsTool = bar->addAction(Language::stringForKey(QStringLiteral("Colors")));
+    colorsTool->setToolTip(Language::stringForKey(QStringLiteral("Fill and Stroke Color")));
+    identify(colorsTool, "Colors");
+    connect(colorsTool, &QAction::triggered, m_canvas, [this] { m_canvas->showColorPanel(); });
+    QAction *fontsTool = bar->addAction(Language::stringForKey(QStringLiteral("Fonts")));
+    fontsTool->setToolTip(fontsTool->text());
+    identify(fontsTool, "Fonts");
+    connect(fontsTool, &QAction::triggered, m_canvas, [this] { m_canvas->showTextFont(); });
     m_toolImages = {{saveTool, QStringLiteral("save_button")}, {zoomIn, QStringLiteral("zoom_in")},
                     {zoomOut, QStringLiteral("zoom_out")},     {inspector, QStringLiteral("inspector")},
-                    {printTool, QStringLiteral("print")}};
+                    {maskTool, QStringLiteral("mask")},        {printTool, QStringLiteral("print")},
+                    {colorsTool, QStringLiteral("colors")},    {fontsTool, QStringLiteral("fonts")}};
     for (int tool = 0; tool < m_toolActions.size(); ++tool)
         m_toolImages.append({m_toolActions[tool], QString::fromLatin1(ToolImageNames[tool])});
 

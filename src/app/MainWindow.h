@@ -15,6 +15,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QScrollArea;
+class QSplitter;
 class QTabWidget;
 class QTableView;
 class QToolButton;
@@ -23,11 +24,14 @@ class QTreeView;
 namespace quillmark {
 
 class DatabaseModeSwitch;
+class ImageBrowserPanel;
 class ObjectInfoPanel;
 class Preference;
+class ProgressSpinner;
 class PropertiesView;
 class RectsView;
 class SegmentedControl;
+class ToolbarCustomizer;
 class ZoomButton;
 class testPreview;
 
@@ -64,6 +68,17 @@ public:
     ObjectInfoPanel *objectInfo() const { return m_objectInfo; }
     PropertiesView *propertiesView() const { return m_propertiesView; }
     QDockWidget *sidePanel() const { return m_sidePanel; }
+    // The drawer that holds the mask browser, closed at first.
+    QDockWidget *maskDrawer() const { return m_maskDrawer; }
+    // The stock browser and the canvas area side by side.
+    QSplitter *splitView() const { return m_splitView; }
+    // The window's busy indicator.
+    ProgressSpinner *busyIndicator() const { return m_spinner; }
+    ToolbarCustomizer *toolbarCustomizer() const { return m_toolbarCustomizer; }
+    // How near either end the split view's divider may come, and the mask drawer's width.
+    static constexpr int SplitViewMargin = 250;
+    static constexpr int MaskDrawerWidth = 145;
+    static constexpr int MaskDrawerHeight = 437;
 
     // After the window is shown: the last database becomes current.
     void finishLaunching();
@@ -96,6 +111,7 @@ private:
     void fillFieldMenu(QMenu *menu);
     void buildDatabaseMode();
     void buildSidePanel();
+    void buildMaskDrawer(ImageBrowserPanel *imagePanel);
 
     QMenu *m_fileMenu;
     QAction *m_quitAction;
@@ -130,6 +146,10 @@ private:
     ObjectInfoPanel *m_objectInfo = nullptr;
     PropertiesView *m_propertiesView = nullptr;
     QDockWidget *m_sidePanel = nullptr;
+    QDockWidget *m_maskDrawer = nullptr;
+    QSplitter *m_splitView = nullptr;
+    ProgressSpinner *m_spinner = nullptr;
+    ToolbarCustomizer *m_toolbarCustomizer = nullptr;
 };
 
 } // namespace quillmark

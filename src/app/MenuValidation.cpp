@@ -299,8 +299,10 @@ ChromeState chromeStateOf(const RectsView &canvas)
     s.rawZoom = canvas.getZoomCoeff();
     s.rulersVisible = canvas.rulersVisible();
     s.constraining = canvas.grid() && canvas.grid()->isConstraining();
-    s.sidePanelExists = true;
-    s.sidePanelOpened = !canvas.isObjectInfoVisible();
+    s.sidePanelExists = canvas.graphicOptDrawerOutlet() != nullptr;
+    s.sidePanelOpened = canvas.opened();
+    s.maskDrawerExists = canvas.maskDrawerOutlet() != nullptr;
+    s.maskDrawerOpen = canvas.isMaskDrawerOpen();
     return s;
 }
 

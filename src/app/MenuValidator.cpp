@@ -110,6 +110,8 @@ QString MenuValidator::actionForKey(const QString &englishTitle)
         {QStringLiteral("Fit Width"), QStringLiteral("selectZoom:")},
         {QStringLiteral("Fit Height"), QStringLiteral("selectZoom:")},
         {QStringLiteral("Rulers"), QStringLiteral("showHideRuler:")},
+        {QStringLiteral("Object Information"), QStringLiteral("showHideGraphicOpt:")},
+        {QStringLiteral("Image Mask"), QStringLiteral("showHideBarcodeInfo:")},
         {QStringLiteral("About Quillmark"), QStringLiteral("runAbout:")},
         {QStringLiteral("Quillmark Help"), QStringLiteral("displayHelp:")},
         {QStringLiteral("Quillmark Web Site"), QStringLiteral("visitSite:")},

@@ -196,8 +196,43 @@ public:
     void readTemplateSize();
     int templateItemSize() const { return m_templateItemSize; }
     void setTemplateItemSize(int size) { m_templateItemSize = size; }
-    bool isObjectInfoVisible() const { return m_objectInfoVisible; }
+    // The side panel shows while it exists and has not slid away.
+    bool isObjectInfoVisible() const { return m_graphicOptDrawerOutlet && !_opened; }
+    // Slides the side panel away or back; the canvas area takes or gives the room at once.
+    // Nothing without a side panel or while a slide runs.
     void showHideGraphicOpt();
+    bool opened() const { return _opened; }
+    void setOpened(bool flag) { _opened = flag; }
+    bool animating() const { return _isAnimating; }
+    void setAnimating(bool flag) { _isAnimating = flag; }
+    void animationDidFinish();
+    // The side panel beside the canvas and the drawer of the mask browser, both optional:
+    // the window's frames follow their visibility.
+    void setGraphicOptDrawerOutlet(QWidget *panel) { m_graphicOptDrawerOutlet = panel; }
+    QWidget *graphicOptDrawerOutlet() const { return m_graphicOptDrawerOutlet; }
+    void setMaskDrawerOutlet(QWidget *drawer) { m_maskDrawerOutlet = drawer; }
+    QWidget *maskDrawerOutlet() const { return m_maskDrawerOutlet; }
+    // Opens the mask drawer, or closes it when it is open; nothing without one.
+    void showHideBarcodeInfo();
+    bool isMaskDrawerOpen() const;
+    // Redraws the mask browser's tiles when the drawer opens.
+    std::function<void()> maskBrowserUpdate;
+    // The main window's busy indicator, around work the user waits for.
+    void showSpinView();
+    void hideSpinView();
+    std::function<void(bool spinning)> spinViewHook;
+    // Shows the busy indicator while it lives.
+    class SpinScope
+    {
+    public:
+        explicit SpinScope(RectsView &canvas) : m_canvas(canvas) { m_canvas.showSpinView(); }
+        ~SpinScope() { m_canvas.hideSpinView(); }
+        SpinScope(const SpinScope &) = delete;
+        SpinScope &operator=(const SpinScope &) = delete;
+
+    private:
+        RectsView &m_canvas;
+    };
     // Restores the main window's frame saved under "Quillmark"; the first start gives
     // 1220 x 800 at the window's origin.
     void restoreWindowFrame(QWidget *mainWindow);
@@ -1094,7 +1129,10 @@ private:
     int _FitPage = 0;
     QString m_zoomText;
     int m_templateItemSize = 90;
-    bool m_objectInfoVisible = false;
+    bool _opened = false;
+    bool _isAnimating = false;
+    QPointer<QWidget> m_graphicOptDrawerOutlet;
+    QPointer<QWidget> m_maskDrawerOutlet;
 
     bool _printSequense = false;
     // What objects reported they cannot print while a print command runs; null otherwise.

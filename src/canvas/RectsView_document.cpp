@@ -464,6 +464,7 @@ bool RectsView::open(const QString &path)
 
 bool RectsView::save()
 {
+    const SpinScope busy(*this);
     QString path = _filePath;
     if (path.isEmpty()) {
         path = Prompts::current().saveFile(window(), QString(), QString(),
@@ -586,6 +587,7 @@ bool RectsView::applicationOpenFile(const QString &path)
 {
     if (!askToSaveChanges())
         return false;
+    const SpinScope busy(*this);
     return open(path);
 }
 

@@ -254,7 +254,7 @@ void RectsView::applicationWillTerminate()
     if (QWidget *mainWindow = window(); mainWindow && mainWindow != this)
         defaults.setString(rectToString(QRectF(mainWindow->geometry())),
                            windowFrameKey(QStringLiteral("Quillmark")));
-    defaults.setString(m_objectInfoVisible ? QStringLiteral("YES") : QStringLiteral("NO"),
+    defaults.setString(isObjectInfoVisible() ? QStringLiteral("YES") : QStringLiteral("NO"),
                        QStringLiteral("ObjectInfoVisible"));
     defaults.setString(fmtInt(m_templateItemSize), QStringLiteral("TemplateSize"));
     defaults.synchronize();
@@ -271,11 +271,6 @@ void RectsView::readTemplateSize()
     }
     const double size = leadingDouble(defaults.stringForKey(QStringLiteral("TemplateSize")));
     m_templateItemSize = std::isfinite(size) ? int(std::clamp(size, 0.0, 100000.0)) : 90;
-}
-
-void RectsView::showHideGraphicOpt()
-{
-    m_objectInfoVisible = !m_objectInfoVisible;
 }
 
 void RectsView::setDocumentCursor(const QCursor &cursor)

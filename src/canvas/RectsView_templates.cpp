@@ -177,6 +177,7 @@ void RectsView::saveTemplate()
                                  {Language::stringForKey(QStringLiteral("Close"))}, Prompts::Informational);
         return;
     }
+    const SpinScope busy(*this);
     const QString fresh = getTemplatePath();
     const QString path = fresh.isEmpty() ? QString() : TemplateFile::uniquePath(QFileInfo(fresh).path(), title);
     const QByteArray data = path.isEmpty() ? QByteArray() : templateDocumentData();

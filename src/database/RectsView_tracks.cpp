@@ -83,6 +83,7 @@ void RectsView::importFolder()
 {
     if (!canImportTracks())
         return;
+    const SpinScope busy(*this);
     const QString folder = Prompts::current().chooseFolder(window(), translated(QStringLiteral("Please Choose a Folder to import Track Names from")),
                                                            QDir::homePath());
     if (folder.isEmpty())

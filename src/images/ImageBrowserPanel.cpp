@@ -82,7 +82,8 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     m_rotationField->setText(QStringLiteral("0"));
     row->addWidget(m_rotationField);
     layout->addLayout(row);
-    layout->addWidget(scrollFor(m_masks), 1);
+    m_maskScroll = scrollFor(m_masks);
+    layout->addWidget(m_maskScroll, 1);
 
     connect(m_popup, &QComboBox::activated, this, [this] { changeImagePopup(); });
     if (iNternetImageLoader *loader = m_searchView->internetLoader())
@@ -168,6 +169,15 @@ void ImageBrowserPanel::updateInternetItem()
         if (data.isValid() && m_items.value(data.toInt()).kind == ImageSources::SourceKind::Internet)
             model->item(row)->setEnabled(available);
     }
+}
+
+QWidget *ImageBrowserPanel::takeMaskList()
+{
+    if (!m_maskScroll || m_maskScroll->parentWidget() != this)
+        return m_maskScroll;
+    layout()->removeWidget(m_maskScroll);
+    m_maskScroll->setParent(nullptr);
+    return m_maskScroll;
 }
 
 void ImageBrowserPanel::updateSpinner()

@@ -33,6 +33,9 @@ public:
     QSlider *rotationSlider() const { return m_rotation; }
     ProgressSpinner *spinner() const { return m_spinner; }
     GoogleSearchView *searchView() const { return m_searchView; }
+    // The mask browser in its scroll view, taken out of the panel for the window to place
+    // elsewhere; the caller gives it its new parent.
+    QWidget *takeMaskList();
 
     // Rebuilds the pop-up from the shipped clip-art and the user's folders and loads the
     // category shown first.
@@ -63,6 +66,7 @@ private:
     ScrollNSImageView *m_images;
     QScrollArea *m_imageScroll;
     ScrollNSImageView *m_masks;
+    QScrollArea *m_maskScroll = nullptr;
     QCheckBox *m_maskBox;
     QSlider *m_rotation;
     QLineEdit *m_rotationField;

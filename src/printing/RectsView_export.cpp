@@ -265,6 +265,7 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
 
 void RectsView::exportLabel()
 {
+    const SpinScope busy(*this);
     const std::optional<ExportChoice> choice =
         askExportChoice(window(), Language::stringForKey(QStringLiteral("Export")), 300.0);
     if (!choice)

@@ -1,0 +1,355 @@
+// The window's chrome as the user meets it: the side panel sliding away and back from the
+// tool bar, the split view's divider held 250 points from either end, the mask drawer, the
+// items a right click on the tool bar adds or takes away (kept for the next start, each doing
+// its command) and the busy indicator while the user waits.
+#include <gtest/gtest.h>
+
+#include <QColorDialog>
+#include <QContextMenuEvent>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QToolBar>
+
+#include "app/AppTestSupport.h"
+#include "app/MenuValidator.h"
+#include "app/ToolbarCustomizer.h"
+#include "images/ImageBrowserPanel.h"
+#include "images/ProgressSpinner.h"
+#include "images/ScrollNSImageView.h"
+#include "images/listImageViewItem.h"
+#include "printing/ExportFormats.h"
+
+using namespace quillmark;
+
+namespace {
+
+QToolBar *toolBar(const apptest::WindowFixture &f)
+{
+    return f.window->findChild<QToolBar *>(QStringLiteral("Tools"));
+}
+
+QAction *toolBarItem(QToolBar *bar, const QString &identifier)
+{
+    for (QAction *item : bar->actions())
+        if (item->property(MenuValidator::identifierProperty()).toString() == identifier)
+            return item;
+    return nullptr;
+}
+
+// The row as the user sees it: shown items by identifier, one entry for a run of buttons of
+// one item, separators as "|".
+QStringList shownRow(QToolBar *bar)
+{
+    QStringList row;
+    QString previous;
+    for (QAction *item : bar->actions()) {
+        if (!item->isVisible())
+            continue;
+        const QString identifier = item->isSeparator() ? QStringLiteral("|")
+                                                       : item->property(MenuValidator::identifierProperty()).toString();
+        if (identifier != previous || identifier == QLatin1String("|"))
+            row.append(identifier);
+        previous = identifier;
+    }
+    return row;
+}
+
+// A right click on the bar's empty end and a choice in the menu it opens.
+void chooseInBarMenu(QToolBar *bar, const QString &title)
+{
+    const QPoint at(bar->width() - 4, bar->height() / 2);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+    QApplication::sendEvent(bar, &event);
+    apptest::settle();
+    auto *menu = bar->findChild<QMenu *>(QStringLiteral("ToolbarItemsMenu"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->isVisible());
+    QAction *entry = nullptr;
+    for (QAction *item : menu->actions())
+        if (item->text() == title)
+            entry = item;
+    ASSERT_NE(entry, nullptr) << title.toStdString();
+    menu->setActiveAction(entry);
+    QTest::keyClick(menu, Qt::Key_Return);
+    apptest::settle();
+    EXPECT_FALSE(menu->isVisible());
+}
+
+// The place of a widget in the window.
+QRect frameInWindow(const QWidget *widget)
+{
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
+void clickItem(QToolBar *bar, QAction *item)
+{
+    QWidget *button = bar->widgetForAction(item);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    apptest::settle();
+}
+
+bool checkedInViewMenu(apptest::WindowFixture &f, const QString &title)
+{
+    QAction *item = f.menuItem(QStringLiteral("View"), title);
+    if (!item)
+        return false;
+    QMenu *view = qobject_cast<QMenu *>(item->parent());
+    if (view)
+        emit view->aboutToShow();
+    return item->isChecked();
+}
+
+} // namespace
+
+TEST(WindowChromeSlide, TheSidePanelSlidesAwayAndBackAndTheCanvasAreaTakesItsRoomAtOnce)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-slide"));
+    QToolBar *bar = toolBar(f);
+    QAction *inspector = toolBarItem(bar, QStringLiteral("Inspector"));
+    ASSERT_TRUE(bar && inspector);
+    QDockWidget *panel = f.window->sidePanel();
+    QWidget *stock = f.window->splitView()->widget(0);
+    QWidget *area = f.window->splitView()->widget(1);
+    ASSERT_TRUE(panel->isVisible());
+    EXPECT_FALSE(f.canvas()->opened());
+    EXPECT_TRUE(checkedInViewMenu(f, QStringLiteral("Object Information")));
+    const QRect areaBefore = frameInWindow(area);
+    const QRect stockBefore = frameInWindow(stock);
+    const int panelWidth = panel->width();
+
+    // The click returns with the new frames in place; nothing waits for the event loop.
+    QTest::mouseClick(bar->widgetForAction(inspector), Qt::LeftButton);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(f.canvas()->opened());
+    EXPECT_FALSE(f.canvas()->animating());
+    const QRect areaAway = frameInWindow(area);
+    EXPECT_EQ(areaAway.left(), areaBefore.left());
+    EXPECT_GE(areaAway.width(), areaBefore.width() + panelWidth);
+    EXPECT_EQ(frameInWindow(stock), stockBefore);
+    // The scroll view inside the area follows in the same call.
+    EXPECT_EQ(f.window->scrollArea()->width(), areaAway.width());
+    apptest::settle();
+    EXPECT_FALSE(checkedInViewMenu(f, QStringLiteral("Object Information")));
+
+    QTest::mouseClick(bar->widgetForAction(inspector), Qt::LeftButton);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(f.canvas()->opened());
+    EXPECT_EQ(frameInWindow(area), areaBefore);
+    EXPECT_EQ(panel->width(), panelWidth);
+    apptest::settle();
+    EXPECT_TRUE(checkedInViewMenu(f, QStringLiteral("Object Information")));
+
+    // A slide still running takes no second one.
+    f.canvas()->setAnimating(true);
+    f.canvas()->showHideGraphicOpt();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(f.canvas()->opened());
+    f.canvas()->setAnimating(false);
+}
+
+TEST(WindowChromeSplitView, TheDividerStopsTwoHundredFiftyPointsFromEitherEnd)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-split"));
+    QSplitter *split = f.window->splitView();
+    QWidget *stock = split->widget(0);
+    QWidget *area = split->widget(1);
+    QSplitterHandle *handle = split->handle(1);
+    ASSERT_TRUE(handle && handle->isVisible());
+    ASSERT_GT(split->width(), 2 * MainWindow::SplitViewMargin + handle->width());
+    const QPoint grip(handle->width() / 2, handle->height() / 2);
+    auto dragTo = [&](int xInSplitView) {
+        QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
+        const QPoint target = handle->mapFrom(split, QPoint(xInSplitView, handle->y() + grip.y()));
+        QMouseEvent move(QEvent::MouseMove, target, handle->mapToGlobal(target), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &move);
+        QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, target);
+        apptest::settle();
+    };
+
+    dragTo(10);
+    EXPECT_EQ(stock->width(), MainWindow::SplitViewMargin);
+    EXPECT_TRUE(stock->isVisible());
+    dragTo(split->width() - 10);
+    EXPECT_EQ(area->width(), MainWindow::SplitViewMargin);
+    EXPECT_TRUE(area->isVisible());
+    // Within the limits the divider goes where it is dragged.
+    dragTo(400);
+    EXPECT_NEAR(stock->width(), 400, handle->width());
+    const int stockWidth = stock->width();
+
+    // A wider window widens the canvas side alone.
+    const int areaWidth = area->width();
+    f.window->resize(f.window->width() + 120, f.window->height());
+    apptest::settle();
+    EXPECT_EQ(stock->width(), stockWidth);
+    EXPECT_EQ(area->width(), areaWidth + 120);
+}
+
+TEST(WindowChromeMaskDrawer, TheMaskBrowserOpensInItsDrawerFromTheViewMenuAndTheToolBar)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-masks"));
+    QDockWidget *drawer = f.window->maskDrawer();
+    ASSERT_NE(drawer, nullptr);
+    EXPECT_FALSE(drawer->isVisible());
+    // The masks live in the drawer now, not under the image browser.
+    auto *masks = drawer->findChild<ScrollNSImageView *>();
+    ASSERT_NE(masks, nullptr);
+    EXPECT_EQ(masks->getCount(), 47);
+    auto *images = f.window->findChild<ImageBrowserPanel *>(QStringLiteral("ImageBrowserPanel"));
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(images->imageMaskListView(), masks);
+    EXPECT_FALSE(images->isAncestorOf(masks));
+
+    QAction *item = f.menuItem(QStringLiteral("View"), QStringLiteral("Image Mask"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isEnabled());
+    EXPECT_FALSE(checkedInViewMenu(f, QStringLiteral("Image Mask")));
+    item->trigger();
+    apptest::settle();
+    EXPECT_TRUE(drawer->isVisible());
+    EXPECT_TRUE(f.canvas()->isMaskDrawerOpen());
+    EXPECT_TRUE(checkedInViewMenu(f, QStringLiteral("Image Mask")));
+    EXPECT_EQ(drawer->widget()->width(), MainWindow::MaskDrawerWidth);
+    // The tiles were laid out for the drawer's width: two masks a row.
+    ASSERT_GE(masks->tiles().size(), 3);
+    EXPECT_EQ(masks->tiles()[2]->y(), masks->tiles()[0]->y() + masks->getH() + 5);
+
+    // The drawer's own close button closes it as the menu does.
+    drawer->close();
+    apptest::settle();
+    EXPECT_FALSE(f.canvas()->isMaskDrawerOpen());
+    EXPECT_FALSE(checkedInViewMenu(f, QStringLiteral("Image Mask")));
+}
+
+TEST(WindowChromeToolBar, ItemsChosenFromTheBarsMenuShowActAndStayForTheNextStart)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-custom"));
+    QToolBar *bar = toolBar(f);
+    ASSERT_NE(bar, nullptr);
+    const QStringList defaultRow = {QStringLiteral("SaveDocumentItemIdentifier"), QStringLiteral("|"),
+                                    QStringLiteral("FrameToolItemIdentifier"), QStringLiteral("|"),
+                                    QStringLiteral("MeasureItemIdentifier"), QStringLiteral("|"),
+                                    QStringLiteral("ZoomToolItemIdentifier"), QStringLiteral("Space"),
+                                    QStringLiteral("Inspector"), QStringLiteral("Print"),
+                                    QStringLiteral("FlexibleSpace"), QStringLiteral("ModeSwitchToolbarItemIdentifier")};
+    EXPECT_EQ(shownRow(bar), defaultRow);
+
+    chooseInBarMenu(bar, QStringLiteral("Image Mask"));
+    chooseInBarMenu(bar, QStringLiteral("Colors"));
+    chooseInBarMenu(bar, QStringLiteral("Fonts"));
+    QStringList withExtras = defaultRow;
+    withExtras.insert(withExtras.indexOf(QStringLiteral("Print")), QStringLiteral("ImageMask"));
+    withExtras.insert(withExtras.indexOf(QStringLiteral("Print")) + 1, QStringLiteral("Colors"));
+    withExtras.insert(withExtras.indexOf(QStringLiteral("Colors")) + 1, QStringLiteral("Fonts"));
+    EXPECT_EQ(shownRow(bar), withExtras);
+    QAction *mask = toolBarItem(bar, QStringLiteral("ImageMask"));
+    QAction *colors = toolBarItem(bar, QStringLiteral("Colors"));
+    QAction *fonts = toolBarItem(bar, QStringLiteral("Fonts"));
+    ASSERT_TRUE(mask && colors && fonts);
+    EXPECT_EQ(colors->toolTip(), QStringLiteral("Fill and Stroke Color"));
+    for (QAction *item : {mask, colors, fonts})
+        EXPECT_FALSE(item->icon().isNull()) << item->text().toStdString();
+
+    // Each acts by its rules: the drawer always, colours with a selection, fonts while one
+    // object's text is edited.
+    EXPECT_TRUE(mask->isEnabled());
+    clickItem(bar, mask);
+    EXPECT_TRUE(f.window->maskDrawer()->isVisible());
+    clickItem(bar, mask);
+    EXPECT_FALSE(f.window->maskDrawer()->isVisible());
+    EXPECT_FALSE(colors->isEnabled());
+    EXPECT_FALSE(fonts->isEnabled());
+    f.drawRect(QRectF(20, 20, 120, 50));
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    EXPECT_TRUE(colors->isEnabled());
+    EXPECT_FALSE(fonts->isEnabled());
+    clickItem(bar, colors);
+    auto *colorPanel = f.window->findChild<QColorDialog *>(QStringLiteral("ColorPanel"));
+    ASSERT_NE(colorPanel, nullptr);
+    EXPECT_TRUE(colorPanel->isVisible());
+    colorPanel->close();
+    f.tool(RectsView::SelectTool)->trigger();
+    const QPointF inside(80, 45);
+    f.mouse(QEvent::MouseButtonPress, inside);
+    f.mouse(QEvent::MouseButtonRelease, inside);
+    f.mouse(QEvent::MouseButtonDblClick, inside);
+    f.mouse(QEvent::MouseButtonRelease, inside);
+    apptest::settle();
+    ASSERT_TRUE(f.canvas()->selectedObjects().first()->isEditable1());
+    EXPECT_TRUE(fonts->isEnabled());
+    clickItem(bar, fonts);
+    auto *fontPanel = f.window->findChild<QFontDialog *>(QStringLiteral("FontPanel"));
+    ASSERT_NE(fontPanel, nullptr);
+    EXPECT_TRUE(fontPanel->isVisible());
+    fontPanel->close();
+
+    // Taking the units away leaves one separator between the tools and the zoom buttons.
+    chooseInBarMenu(bar, QStringLiteral("Measurements"));
+    QStringList chosen = withExtras;
+    chosen.removeAt(chosen.indexOf(QStringLiteral("MeasureItemIdentifier")));
+    chosen.removeAt(chosen.indexOf(QStringLiteral("|"), chosen.indexOf(QStringLiteral("FrameToolItemIdentifier"))));
+    EXPECT_EQ(shownRow(bar), chosen);
+
+    // The next start shows the row as the user left it.
+    f.window.reset();
+    f.window = std::make_unique<MainWindow>();
+    f.window->show();
+    apptest::settle();
+    EXPECT_EQ(shownRow(toolBar(f)), chosen);
+}
+
+TEST(WindowChromeToolBar, AStoredRowNamingNoItemGivesTheDefaultRow)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-custom-damaged"));
+    const QStringList defaultRow = shownRow(toolBar(f));
+    for (const QVariant &stored : {QVariant(QStringLiteral("garbage")),
+                                   QVariant(QStringList{QStringLiteral("NoSuchItem"), QStringLiteral("Separator")})}) {
+        UserDefaults::standard().setObject(stored, ToolbarCustomizer::defaultsKey());
+        f.window.reset();
+        f.window = std::make_unique<MainWindow>();
+        f.window->show();
+        apptest::settle();
+        EXPECT_EQ(shownRow(toolBar(f)), defaultRow) << stored.toString().toStdString();
+    }
+}
+
+TEST(WindowChromeBusyIndicator, SpinsWhileTheUserWaitsOnAnExportOrASave)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-busy"));
+    ProgressSpinner *spinner = f.window->busyIndicator();
+    ASSERT_NE(spinner, nullptr);
+    EXPECT_FALSE(spinner->isVisible());
+    f.drawRect(QRectF(20, 20, 60, 40));
+    const QString dir = qmtest::freshDir(QStringLiteral("chrome-busy-files"));
+
+    // An export that cannot be written tells the user with the indicator still turning.
+    bool spunAtAlert = false;
+    f.prompts->onAlert = [&] { spunAtAlert = spinner->isSpinning() && spinner->isVisible(); };
+    f.prompts->queueSaveOfType(dir + QStringLiteral("/no such folder/Label"), int(ExportFormat::PNG));
+    f.menuItem(QStringLiteral("File"), QStringLiteral("Export..."))->trigger();
+    apptest::settle();
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_TRUE(spunAtAlert);
+    EXPECT_FALSE(spinner->isVisible());
+    f.prompts->queueSaveOfType(dir + QStringLiteral("/Label"), int(ExportFormat::PNG));
+    f.menuItem(QStringLiteral("File"), QStringLiteral("Export..."))->trigger();
+    apptest::settle();
+    EXPECT_TRUE(QFileInfo::exists(dir + QStringLiteral("/Label.png")));
+    EXPECT_FALSE(spinner->isVisible());
+
+    // So does a save that fails; the indicator stops after.
+    spunAtAlert = false;
+    f.prompts->queuePath(dir + QStringLiteral("/no such folder/Design.qkdoc"));
+    f.menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger();
+    apptest::settle();
+    f.prompts->onAlert = nullptr;
+    EXPECT_TRUE(spunAtAlert);
+    EXPECT_FALSE(spinner->isSpinning());
+    EXPECT_FALSE(spinner->isVisible());
+}
