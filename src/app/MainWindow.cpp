@@ -425,7 +425,20 @@ QWidget *MainWindow::buildStockBrowser()
 
     m_labelInfo = new QLabel;
     m_labelInfo->setWordWrap(true);
-    layout->addWidget(m_labelInfo);
+    // The window's busy indicator sits at the end of the line under the stock browser; it
+    // keeps its place while still.
+    auto *infoRow = new QHBoxLayout;
+    infoRow->addWidget(m_labelInfo, 1);
+    m_spinner = new ProgressSpinner;
+    m_spinner->setObjectName(QStringLiteral("BusyIndicator"));
+    infoRow->addWidget(m_spinner, 0, Qt::AlignVCenter);
+    layout->addLayout(infoRow);
+    m_canvas->spinViewHook = [this](bool spinning) {
+        m_spinner->setSpinning(spinning);
+        // Shown before work that holds the event loop: it is drawn now.
+        if (spinning)
+            m_spinner->repaint();
+    };
     return panel;
 }
 
@@ -473,17 +486,6 @@ QWidget *MainWindow::buildCanvasArea()
     controls->addWidget(m_drawByType);
     controls->addSpacing(12);
     controls->addWidget(m_landscape);
-    // The window's busy indicator, at the end of the row; it keeps its place while still.
-    m_spinner = new ProgressSpinner;
-    m_spinner->setObjectName(QStringLiteral("BusyIndicator"));
-    controls->addSpacing(8);
-    controls->addWidget(m_spinner);
-    m_canvas->spinViewHook = [this](bool spinning) {
-        m_spinner->setSpinning(spinning);
-        // Shown before work that holds the event loop: it is drawn now.
-        if (spinning)
-            m_spinner->repaint();
-    };
     layout->addLayout(controls);
     layout->addWidget(new BarcodeDrawer(m_canvas));
 
