@@ -2,11 +2,16 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <QRadioButton>
 #include <QToolButton>
 
 #include "foundation/Language.h"
 #include "foundation/LanguageControls.h"
+#include "barcodes/ColorBarcode.h"
+#include "database/ColorAddress.h"
+#include "database/ColorField.h"
 #include "inspector/ObjectInfoPanel.h"
+#include "objects/CanvasServices.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 
@@ -85,6 +90,11 @@ AlignPage::AlignPage(ObjectInfoPanel *info)
     };
     bSameWidth = sizeButton(QStringLiteral("bSameWidth"), SameWidth, QStringLiteral("Same Width"), QRect(4, 46, 97, 28));
     bSameHeight = sizeButton(QStringLiteral("bSameHeight"), SameHeight, QStringLiteral("Same Height"), QRect(105, 46, 97, 28));
+
+    addLabel(QStringLiteral("Anchor"), QRect(4, 84, 62, 26));
+    brAnchorLeft = addAnchorButton(QStringLiteral("brAnchorLeft"), 1, QStringLiteral("Keep the left edge"), QRect(66, 84, 44, 26));
+    brAnchorCenter = addAnchorButton(QStringLiteral("brAnchorCenter"), 2, QStringLiteral("Keep the center"), QRect(112, 84, 44, 26));
+    brAnchorRight = addAnchorButton(QStringLiteral("brAnchorRight"), 3, QStringLiteral("Keep the right edge"), QRect(158, 84, 44, 26));
     updateAppearance();
 }
 
@@ -101,6 +111,21 @@ QToolButton *AlignPage::addAlignButton(const QString &name, int tag, const QStri
     return button;
 }
 
+QRadioButton *AlignPage::addAnchorButton(const QString &name, int tag, const QString &toolTip, const QRect &frame)
+{
+    auto *button = new QRadioButton(this);
+    button->setObjectName(name);
+    button->setProperty("tag", tag);
+    button->setGeometry(frame);
+    button->setIconSize(QSize(20, 20));
+    // The refresh alone decides which one is on, also none of them.
+    button->setAutoExclusive(false);
+    const QString translated = Language::stringForKey(toolTip);
+    button->setToolTip(translated.isEmpty() ? toolTip : translated);
+    connect(button, &QRadioButton::clicked, this, [this, button] { setObjectAnchor(button); });
+    return button;
+}
+
 void AlignPage::updateAppearance()
 {
     const QColor ink = palette().color(QPalette::WindowText);
@@ -108,6 +133,9 @@ void AlignPage::updateAppearance()
         button->setIcon(alignIcon(button->property("tag").toInt(), false, ink));
     bSameWidth->setIcon(alignIcon(SameWidth, true, ink));
     bSameHeight->setIcon(alignIcon(SameHeight, true, ink));
+    // The anchors show the lines of text they keep in place: flush left, centred, right.
+    for (QRadioButton *button : {brAnchorLeft, brAnchorCenter, brAnchorRight})
+        button->setIcon(alignIcon(button->property("tag").toInt(), false, ink));
 }
 
 // ---- the rules ----
@@ -239,10 +267,51 @@ void AlignPage::setObjectSize(int tag)
     info()->updateObjectValues();
 }
 
+bool AlignPage::isAnchored(const ColorRect &object)
+{
+    return dynamic_cast<const ColorBarcode *>(&object) || dynamic_cast<const ColorField *>(&object)
+           || dynamic_cast<const ColorAddress *>(&object);
+}
+
+int AlignPage::objectAnchor() const
+{
+    const GraphicList &objects = selection();
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it)
+        if (isAnchored(**it))
+            return (*it)->anchor();
+    return -1;
+}
+
+void AlignPage::setObjectAnchor(QObject *sender)
+{
+    auto *button = qobject_cast<QAbstractButton *>(sender);
+    const int tag = button ? button->property("tag").toInt() : 0;
+    if (button && button->isChecked() && tag != 0) {
+        for (const std::shared_ptr<ColorRect> &object : selection()) {
+            if (!isAnchored(*object))
+                continue;
+            // A merge field keeps its own anchor rules (its pair and its alignment).
+            if (auto *field = dynamic_cast<ColorField *>(object.get()))
+                field->setAnchor(tag - 1);
+            else
+                object->setAnchor(tag - 1);
+        }
+        info()->invalidateCanvas();
+        info()->wasChanged();
+        if (CanvasServices *canvas = info()->rectsView())
+            canvas->updateRulers();
+        info()->makeRectViewKey();
+    }
+    updateValues();
+}
+
 // ---- refresh ----
 
 void AlignPage::updateValues()
 {
+    const int on = objectAnchor() + 1;
+    for (QRadioButton *button : {brAnchorLeft, brAnchorCenter, brAnchorRight})
+        button->setChecked(button->property("tag").toInt() == on);
 }
 
 void AlignPage::enableControls()
@@ -260,6 +329,16 @@ void AlignPage::enableControls()
         size = size && !units.loose.first()->isLocked() && units.loose.first()->isResizable();
     bSameWidth->setEnabled(size);
     bSameHeight->setEnabled(size);
+    // The anchor matters where the contents set the width: a barcode that takes its data
+    // from a record, a merge field, an address block.
+    const GraphicList &objects = selection();
+    const bool merge = std::any_of(objects.begin(), objects.end(), [](const auto &o) {
+        if (const auto *barcode = dynamic_cast<const ColorBarcode *>(o.get()))
+            return barcode->fieldPk() > 0;
+        return dynamic_cast<const ColorField *>(o.get()) || dynamic_cast<const ColorAddress *>(o.get());
+    });
+    for (QRadioButton *button : {brAnchorLeft, brAnchorCenter, brAnchorRight})
+        button->setEnabled(merge);
 }
 
 } // namespace quillmark

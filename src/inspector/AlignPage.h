@@ -2,10 +2,13 @@
 // The alignment page: the selection's edges or centres lined up on the box of the whole
 // selection, and the selection given the width, the height or both of its first object. A
 // group moves and resizes as one unit. The canvas's align and size commands come here too.
+// Below them, the anchor of merge objects and barcodes: the edge (or the centre) that stays
+// in place when their contents change their width.
 #include <QRectF>
 
 #include "inspector/InspectorPage.h"
 
+class QRadioButton;
 class QToolButton;
 
 namespace quillmark {
@@ -25,6 +28,13 @@ public:
     // The buttons' actions: their tags to the operations below.
     void setObjectsAlign(QObject *sender);
     void setObjectsSize(QObject *sender);
+    // An anchor button turned on: its tag - 1 becomes the anchor of every selected barcode,
+    // merge field and address block. The buttons are refreshed in any case.
+    void setObjectAnchor(QObject *sender);
+    // The anchor of the last selected barcode, merge field or address block; -1 without one.
+    int objectAnchor() const;
+    // A barcode, merge field or address block (or a kind of one).
+    static bool isAnchored(const ColorRect &object);
     // Moves each unlocked group and loose object so that its turned box lines up with the
     // box of the whole selection by the tag's edge or centre.
     void alignObjectEdges(int tag);
@@ -58,8 +68,13 @@ public:
     QToolButton *bAlignBottom = nullptr;
     QToolButton *bSameWidth = nullptr;
     QToolButton *bSameHeight = nullptr;
+    // Tags 1, 2 and 3: the anchor + 1.
+    QRadioButton *brAnchorLeft = nullptr;
+    QRadioButton *brAnchorCenter = nullptr;
+    QRadioButton *brAnchorRight = nullptr;
 
 private:
+    QRadioButton *addAnchorButton(const QString &name, int tag, const QString &toolTip, const QRect &frame);
     QToolButton *addAlignButton(const QString &name, int tag, const QString &toolTip, const QRect &frame);
 };
 

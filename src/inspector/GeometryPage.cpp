@@ -10,6 +10,7 @@
 #include "foundation/MyStepper.h"
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
+#include "inspector/ShapePopUp.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
@@ -49,6 +50,14 @@ GeometryPage::GeometryPage(ObjectInfoPanel *info)
     slAngle = addSlider(QStringLiteral("slAngle"), QRect(120, 64, 82, 22), 0, 360);
     bTextWrap = addCheckBox(QStringLiteral("bTextWrap"), QStringLiteral("Text Wrap"), QRect(4, 94, 198, 20));
     bTextWrap->setToolTip(Language::stringForKey(QStringLiteral("Text Runaround")));
+    bFixRatio = addCheckBox(QStringLiteral("bFixRatio"), QStringLiteral("Keep Proportions"), QRect(4, 118, 198, 20));
+    addLabel(QStringLiteral("Flip"), QRect(4, 142, 44, 20));
+    bFlipHor = addCheckBox(QStringLiteral("bFlipHor"), QStringLiteral("Horizontal"), QRect(48, 142, 76, 20));
+    bFlipVert = addCheckBox(QStringLiteral("bFlipVert"), QStringLiteral("Vertical"), QRect(126, 142, 76, 20));
+    bPowerText = addCheckBox(QStringLiteral("bPowerText"), QStringLiteral("Shaped Text"), QRect(4, 168, 104, 24));
+    pbPowerType = new ShapePopUp(this);
+    pbPowerType->setObjectName(QStringLiteral("pbPowerType"));
+    pbPowerType->setGeometry(110, 168, 92, 24);
 
     connectValue(tvOriginX, [this](QObject *s) { setOriginX(s); });
     connectValue(spOriginX, [this](QObject *s) { setOriginX(s); });
@@ -62,6 +71,11 @@ GeometryPage::GeometryPage(ObjectInfoPanel *info)
     connectValue(spAngle, [this](QObject *s) { setAngle(s); });
     connectValue(slAngle, [this](QObject *s) { setAngle(s); });
     connectValue(bTextWrap, [this](QObject *s) { setTextWrap(s); });
+    connectValue(bFixRatio, [this](QObject *s) { setFixRatio(s); });
+    connectValue(bFlipHor, [this](QObject *s) { setFlipHor(s); });
+    connectValue(bFlipVert, [this](QObject *s) { setFlipVert(s); });
+    connectValue(bPowerText, [this](QObject *s) { setPowerText(s); });
+    connect(pbPowerType, &QComboBox::activated, this, [this] { setPowerType(pbPowerType); });
 }
 
 // ---- getters ----
@@ -118,6 +132,60 @@ bool GeometryPage::isResizable() const
 int GeometryPage::textWrap() const
 {
     return fold(selection(), [](const ColorRect &o) { return o.getRunaroundState() != 0; });
+}
+
+int GeometryPage::fixRatio() const
+{
+    const GraphicList &objects = selection();
+    GraphicList loose = objects;
+    QList<Group *> groups;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        Group *group = object->getGroup();
+        if (!group || groups.contains(group))
+            continue;
+        groups.append(group);
+        for (const std::shared_ptr<ColorRect> &member : group->getObjects())
+            loose.removeAll(member);
+    }
+    // A group resizes in proportion; the loose objects are measured against that.
+    const int reference = groups.isEmpty() ? 0 : 1;
+    for (const std::shared_ptr<ColorRect> &object : std::as_const(loose))
+        if (int(object->fixRatio()) != reference)
+            return -1;
+    return reference;
+}
+
+int GeometryPage::firstFlagOrMixed(const std::function<bool(const ColorRect &)> &flag) const
+{
+    const GraphicList &objects = selection();
+    if (objects.isEmpty())
+        return 0;
+    const bool reference = flag(*objects.first());
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (flag(*object) != reference)
+            return -1;
+    return reference ? 1 : 0;
+}
+
+int GeometryPage::flipHor() const
+{
+    return firstFlagOrMixed([](const ColorRect &o) { return o.flipHor(); });
+}
+
+int GeometryPage::flipVert() const
+{
+    return firstFlagOrMixed([](const ColorRect &o) { return o.flipVert(); });
+}
+
+int GeometryPage::powerText() const
+{
+    return fold(selection(), [](const ColorRect &o) { return o.powerText(); });
+}
+
+int GeometryPage::powerType() const
+{
+    const GraphicList &objects = selection();
+    return objects.isEmpty() ? 0 : objects.first()->powerType();
 }
 
 // ---- actions ----
@@ -282,6 +350,120 @@ void GeometryPage::setTextWrap(QObject *sender)
     info()->makeRectViewKey();
 }
 
+void GeometryPage::setFixRatio(QObject *sender)
+{
+    const bool keep = intValueOf(sender) == 1;
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (object->canFixRatio())
+            object->setFixRatio(keep);
+    if (!objects.isEmpty()) {
+        info()->invalidateCanvas();
+        info()->wasChanged();
+    }
+    info()->makeRectViewKey();
+}
+
+void GeometryPage::setFlipHor(QObject *sender)
+{
+    setFlip(sender, Edge::X);
+}
+
+void GeometryPage::setFlipVert(QObject *sender)
+{
+    setFlip(sender, Edge::Y);
+}
+
+void GeometryPage::setFlip(QObject *sender, Edge edge)
+{
+    const bool flipped = intValueOf(sender) == 1;
+    // A line has no sides to mirror: only what can keep its proportions is flipped.
+    for (const std::shared_ptr<ColorRect> &object : selection()) {
+        if (!object->canFixRatio())
+            continue;
+        edge == Edge::X ? object->setFlipHor(flipped) : object->setFlipVert(flipped);
+    }
+    info()->wasChanged();
+    info()->makeRectViewKey();
+    info()->invalidateCanvas();
+}
+
+void GeometryPage::changeShapedText(const std::function<void(ColorRect &)> &change)
+{
+    // The objects keep no undo of their own for shaped text, so the page registers the way
+    // back: without it Undo would take back whatever was done before instead. The switch
+    // may turn the fill on and grey, so that goes back with it.
+    struct Look
+    {
+        bool text;
+        int type;
+        bool fill;
+        QColor fillColor;
+    };
+    using Restore = std::function<void(const std::shared_ptr<ColorRect> &, const Look &)>;
+    CanvasServices *canvas = info()->rectsView();
+    UndoManager *undo = canvas ? canvas->undoManager() : nullptr;
+    auto lookOf = [](const ColorRect &o) { return Look{o.powerText(), o.powerType(), o.drawsFill(), o.fillColor()}; };
+    auto restore = std::make_shared<Restore>();
+    // The registered closures hold the shared function weakly: it holds them.
+    std::weak_ptr<Restore> weak = restore;
+    *restore = [canvas, undo, lookOf, weak](const std::shared_ptr<ColorRect> &object, const Look &look) {
+        const Look now = lookOf(*object);
+        if (auto self = weak.lock())
+            undo->registerUndo([self, object, now] { (*self)(object, now); });
+        undo->disableUndoRegistration();
+        object->setPowerText(look.text);
+        object->setPowerType(look.type);
+        object->setFillColor(look.fillColor);
+        object->setDrawsFill(look.fill);
+        undo->enableUndoRegistration();
+        canvas->invalidateGraphic(object.get());
+        undo->setActionName(Language::stringForKey(QStringLiteral("Change Shaped Text")));
+    };
+    for (const std::shared_ptr<ColorRect> &object : selection()) {
+        const Look before = lookOf(*object);
+        if (undo) {
+            undo->disableUndoRegistration();
+            change(*object);
+            undo->enableUndoRegistration();
+            undo->registerUndo([restore, object, before] { (*restore)(object, before); });
+            undo->setActionName(Language::stringForKey(QStringLiteral("Change Shaped Text")));
+        } else {
+            change(*object);
+        }
+        info()->invalidateGraphic(object.get());
+    }
+}
+
+void GeometryPage::setPowerText(QObject *sender)
+{
+    const bool on = intValueOf(sender) != 0;
+    const GraphicList objects = selection();
+    changeShapedText([on](ColorRect &o) { o.setPowerText(on); });
+    if (!objects.isEmpty()) {
+        if (CanvasServices *canvas = info()->rectsView())
+            canvas->setupCurrObjectTool(0);
+        info()->updateFontValues();
+        info()->enableText();
+        info()->wasChanged();
+    }
+    updateShapedText();
+    info()->makeRectViewKey();
+}
+
+void GeometryPage::setPowerType(QObject *sender)
+{
+    auto *popUp = qobject_cast<QComboBox *>(sender);
+    const int shape = popUp ? popUp->currentIndex() : 0;
+    const GraphicList objects = selection();
+    changeShapedText([shape](ColorRect &o) { o.setPowerType(shape); });
+    if (!objects.isEmpty()) {
+        info()->updateFontValues();
+        info()->wasChanged();
+    }
+    info()->makeRectViewKey();
+}
+
 // ---- refresh ----
 
 void GeometryPage::setUnitIncrement(double step)
@@ -307,11 +489,16 @@ void GeometryPage::updateValues()
         tvHeight->setStringValue(height());
         tvAngle->setStringValue(angle());
         setState(bTextWrap, textWrap());
+        setState(bFixRatio, fixRatio());
+        setState(bFlipHor, flipHor());
+        setState(bFlipVert, flipVert());
     } else {
         for (NumberField *field : {tvOriginX, tvOriginY, tvWidth, tvHeight, tvAngle})
             field->setStringValue(QString());
-        setState(bTextWrap, 0);
+        for (QCheckBox *box : {bTextWrap, bFixRatio, bFlipHor, bFlipVert})
+            setState(box, 0);
     }
+    updateShapedText();
     spOriginX->setDoubleValue(tvOriginX->floatValue());
     spOriginY->setDoubleValue(tvOriginY->floatValue());
     spWidth->setDoubleValue(tvWidth->floatValue());
@@ -337,6 +524,29 @@ void GeometryPage::enableControls()
     for (QWidget *control : std::initializer_list<QWidget *>{tvAngle, spAngle, slAngle})
         control->setEnabled(turnable);
     bTextWrap->setEnabled(any);
+    const bool keeps = std::any_of(objects.begin(), objects.end(), [](const auto &o) { return o->canFixRatio(); });
+    bFixRatio->setEnabled(any && keeps && !(objects.size() >= 2 && objects.first()->getGroup()));
+    bFlipHor->setEnabled(any);
+    bFlipVert->setEnabled(any);
+    enableShapedText();
+}
+
+void GeometryPage::updateShapedText()
+{
+    setState(bPowerText, powerText());
+    const QSignalBlocker blocker(pbPowerType);
+    pbPowerType->setCurrentIndex(std::clamp(powerType(), 0, ShapePopUp::shapeCount - 1));
+    enableShapedText();
+}
+
+void GeometryPage::enableShapedText()
+{
+    // Only a plain box takes shaped text; its shape matters once the switch is on.
+    const GraphicList &objects = selection();
+    const bool box = std::any_of(objects.begin(), objects.end(),
+                                 [](const auto &o) { return o->className() == QLatin1String("ColorRect"); });
+    bPowerText->setEnabled(box);
+    pbPowerType->setEnabled(box && bPowerText->checkState() != Qt::Unchecked);
 }
 
 } // namespace quillmark

@@ -1,13 +1,15 @@
 #pragma once
-// The geometry page: origin, size and angle of the selection in the display unit, and the
-// text runaround switch. A group is shown and edited as one object; a size edit keeps the
-// centre unless Shift is held; an angle edit turns several objects about the centre of the
-// whole selection in one undo step.
+// The geometry page: origin, size and angle of the selection in the display unit, the
+// text runaround switch, keep-proportions, the two flips and shaped text with its shape. A
+// group is shown and edited as one object; a size edit keeps the centre unless Shift is
+// held; an angle edit turns several objects about the centre of the whole selection in one
+// undo step.
 #include "inspector/InspectorPage.h"
 
 namespace quillmark {
 
 class Group;
+class ShapePopUp;
 
 class GeometryPage : public InspectorPage
 {
@@ -26,6 +28,15 @@ public:
     bool isResizable() const;
     // The fold of the selection's runaround states.
     int textWrap() const;
+    // Keep-proportions: a group in the selection counts as keeping them (1), loose objects
+    // as they say; the first loose object that differs makes it mixed (-1).
+    int fixRatio() const;
+    // The first object's flip; -1 as soon as one differs; 0 with nothing selected.
+    int flipHor() const;
+    int flipVert() const;
+    // The fold of the selection's shaped-text switches, and the first object's shape.
+    int powerText() const;
+    int powerType() const;
 
     // The actions of the fields, steppers and slider (the control that fired).
     void setOriginX(QObject *sender);
@@ -38,6 +49,11 @@ public:
     // place. One undo step.
     void setObjectAngle(float degrees);
     void setTextWrap(QObject *sender);
+    void setFixRatio(QObject *sender);
+    void setFlipHor(QObject *sender);
+    void setFlipVert(QObject *sender);
+    void setPowerText(QObject *sender);
+    void setPowerType(QObject *sender);
 
     // The step of the origin and size steppers, in the display unit.
     void setUnitIncrement(double step);
@@ -58,6 +74,11 @@ public:
     MyStepper *spAngle = nullptr;
     QSlider *slAngle = nullptr;
     QCheckBox *bTextWrap = nullptr;
+    QCheckBox *bFixRatio = nullptr;
+    QCheckBox *bFlipHor = nullptr;
+    QCheckBox *bFlipVert = nullptr;
+    QCheckBox *bPowerText = nullptr;
+    ShapePopUp *pbPowerType = nullptr;
 
 private:
     enum class Edge { X, Y };
@@ -65,6 +86,12 @@ private:
                       const std::function<double(const Group &)> &grouped) const;
     void setOrigin(QObject *sender, Edge edge);
     void setSize(QObject *sender, Edge edge);
+    int firstFlagOrMixed(const std::function<bool(const ColorRect &)> &flag) const;
+    void setFlip(QObject *sender, Edge edge);
+    // Shaped text: the values of the page's switch and pop-up, and the way back for undo.
+    void updateShapedText();
+    void enableShapedText();
+    void changeShapedText(const std::function<void(ColorRect &)> &change);
 };
 
 } // namespace quillmark

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 
 #include "canvas/RectsView.h"
@@ -9,6 +10,8 @@
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "objects/ColorRect.h"
+#include "objects/specImage.h"
+#include "platform/ColorWell.h"
 #include "platform/Format.h"
 
 namespace quillmark {
@@ -47,6 +50,15 @@ ImagePage::ImagePage(ObjectInfoPanel *info)
     lbImgOpacity->setGeometry(166, 168, 36, 22);
     lbImgOpacity->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(slImgOpacity, &QSlider::valueChanged, this, [this] { showOpacity(); });
+    bTintImage = addCheckBox(QStringLiteral("bTintImage"), QStringLiteral("Tint"), QRect(4, 196, 96, 22));
+    cwTintColor = addColorWell(QStringLiteral("cwTintColor"), QRect(154, 196, 48, 22));
+    addLabel(QStringLiteral("Tile"), QRect(4, 224, 60, 22));
+    tvImgTile = addField(QStringLiteral("tvImgTile"), QRect(64, 224, 50, 22));
+    tvImgTile->setFormat(QStringLiteral("#,###"));
+    spImgTile = addStepper(QStringLiteral("spImgTile"), QRect(115, 224, 13, 22), 1.0, ColorRect::maxImageTile, 1.0);
+    slImgTile = addSlider(QStringLiteral("slImgTile"), QRect(132, 224, 70, 22), 1, 20);
+    btnEdit = addButton(QStringLiteral("btnEdit"), QStringLiteral("Image Effects..."), QRect(4, 254, 198, 26));
+    connect(btnEdit, &QPushButton::clicked, this, [this] { this->info()->showImageEffectsPanel(); });
 
     connectValue(bShowImage, [this](QObject *s) { setShowImage(s); });
     connectValue(bScaleBox, [this](QObject *s) { setScaleBox(s); });
@@ -61,6 +73,11 @@ ImagePage::ImagePage(ObjectInfoPanel *info)
     connectValue(spImgScaleY, [this](QObject *s) { setImgScaleY(s); });
     connectValue(slImgScaleY, [this](QObject *s) { setImgScaleY(s); });
     connectValue(slImgOpacity, [this](QObject *s) { setImgOpacity(s); });
+    connectValue(bTintImage, [this](QObject *s) { setTintImage(s); });
+    connectValue(cwTintColor, [this](QObject *s) { setTintImageColor(s); });
+    connectValue(tvImgTile, [this](QObject *s) { setImageTile(s); });
+    connectValue(spImgTile, [this](QObject *s) { setImageTile(s); });
+    connectValue(slImgTile, [this](QObject *s) { setImageTile(s); });
 }
 
 void ImagePage::showOpacity()
@@ -127,6 +144,34 @@ bool ImagePage::hasImage() const
     const GraphicList &objects = selection();
     return std::any_of(objects.begin(), objects.end(),
                        [](const auto &o) { return o->canDrawsImage() && o->image() != nullptr; });
+}
+
+int ImagePage::tintImage() const
+{
+    const GraphicList &objects = selection();
+    if (objects.isEmpty())
+        return 0;
+    const bool reference = objects.first()->tintImage();
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (object->tintImage() != reference)
+            return -1;
+    return reference ? 1 : 0;
+}
+
+QColor ImagePage::tintImageColor() const
+{
+    for (const std::shared_ptr<ColorRect> &object : selection())
+        if (object->tintImage())
+            return object->tintImageColor();
+    return lightGray();
+}
+
+QString ImagePage::imageTile() const
+{
+    const GraphicList &objects = selection();
+    if (objects.isEmpty())
+        return QStringLiteral("1");
+    return QString::number(int(objects.first()->imageTile()));
 }
 
 // ---- actions ----
@@ -217,6 +262,62 @@ void ImagePage::setImgOpacity(QObject *sender)
     info()->makeRectViewKey();
 }
 
+void ImagePage::setTintImage(QObject *sender)
+{
+    const bool tinted = intValueOf(sender) == 1;
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (object->canDrawsImage())
+            object->setTintImage(tinted);
+    if (!objects.isEmpty())
+        info()->invalidateCanvas();
+    showTintColor(tinted);
+    info()->wasChanged();
+    info()->makeRectViewKey();
+}
+
+void ImagePage::showTintColor(bool tinted)
+{
+    cwTintColor->setColor(tinted ? tintImageColor() : lightGray());
+    cwTintColor->setEnabled(tinted && hasImage());
+}
+
+void ImagePage::setTintImageColor(QObject *sender)
+{
+    auto *well = qobject_cast<ColorWell *>(sender);
+    if (!well)
+        return;
+    const QColor color = well->color();
+    bool any = false;
+    for (const std::shared_ptr<ColorRect> &object : selection()) {
+        if (!object->tintImage())
+            continue;
+        object->setTintImageColor(color);
+        any = true;
+    }
+    if (any) {
+        info()->invalidateCanvas();
+        info()->wasChanged();
+    }
+    info()->makeRectViewKey();
+}
+
+void ImagePage::setImageTile(QObject *sender)
+{
+    // Whole copies only; the objects make 0 or less one copy.
+    const int count = intValueOf(sender);
+    const GraphicList objects = selection();
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        object->setImageTile(float(count));
+        info()->invalidateGraphic(object.get());
+    }
+    if (!objects.isEmpty()) {
+        info()->updateImageValues();
+        info()->wasChanged();
+    }
+    info()->makeRectViewKey();
+}
+
 // ---- refresh ----
 
 void ImagePage::setUnitIncrement(double step)
@@ -252,28 +353,41 @@ void ImagePage::updateValues()
                 field->setStringValue(QString());
         }
         slImgOpacity->setValue(imgOpacity());
+        setState(bTintImage, tintImage());
+        cwTintColor->setColor(tintImageColor());
+        tvImgTile->setStringValue(imageTile());
     } else {
         setState(bShowImage, 0);
         setState(bScaleBox, 0);
         for (NumberField *field : {tvImgOffsetX, tvImgOffsetY, tvImgScaleX, tvImgScaleY})
             field->setStringValue(QString());
         slImgOpacity->setValue(0);
+        setState(bTintImage, 0);
+        cwTintColor->setColor(lightGray());
+        tvImgTile->setStringValue(QString());
     }
     showOpacity();
     spImgOffsetX->setDoubleValue(tvImgOffsetX->floatValue());
     spImgOffsetY->setDoubleValue(tvImgOffsetY->floatValue());
     spImgScaleX->setDoubleValue(tvImgScaleX->floatValue());
     spImgScaleY->setDoubleValue(tvImgScaleY->floatValue());
-    const QSignalBlocker x(slImgScaleX), y(slImgScaleY);
+    spImgTile->setDoubleValue(tvImgTile->floatValue());
+    const QSignalBlocker x(slImgScaleX), y(slImgScaleY), tile(slImgTile);
     slImgScaleX->setValue(int(tvImgScaleX->floatValue()));
     slImgScaleY->setValue(int(tvImgScaleY->floatValue()));
+    slImgTile->setValue(int(tvImgTile->floatValue()));
 }
 
 void ImagePage::enableControls()
 {
     const bool image = hasImage();
-    for (QWidget *control : std::initializer_list<QWidget *>{bShowImage, bScaleBox, slImgOpacity, lbImgOpacity})
+    for (QWidget *control : std::initializer_list<QWidget *>{bShowImage, bScaleBox, slImgOpacity, lbImgOpacity,
+                                                             bTintImage, tvImgTile, spImgTile, slImgTile})
         control->setEnabled(image);
+    cwTintColor->setEnabled(image && bTintImage->checkState() == Qt::Checked);
+    // The effects work on the first object's picture, and only once the panel is there.
+    const GraphicList &objects = selection();
+    btnEdit->setEnabled(image && objects.first()->image() != nullptr && info()->hasImageEffectsPanel());
     const bool placed = image && bScaleBox->checkState() == Qt::Unchecked;
     for (QWidget *control : std::initializer_list<QWidget *>{tvImgOffsetX, tvImgOffsetY, tvImgScaleX, tvImgScaleY,
                                                              spImgOffsetX, spImgOffsetY, spImgScaleX, spImgScaleY,

@@ -1,10 +1,12 @@
 #pragma once
 // The image page: whether each selected object draws its image, whether the image follows
-// the box, its offset inside the box in the display unit, its horizontal and vertical scale
-// and its opacity. None of these become the last-used style.
+// the box, its offset inside the box in the display unit, its horizontal and vertical scale,
+// its opacity, its tint and tint colour, how many times it is tiled, and the way into the
+// image effects panel. None of these become the last-used style.
 #include "inspector/InspectorPage.h"
 
 class QLabel;
+class QPushButton;
 
 namespace quillmark {
 
@@ -27,6 +29,12 @@ public:
     int imgOpacity() const;
     // Some selected object can draw an image and holds one.
     bool hasImage() const;
+    // The first object's tint; -1 as soon as one differs; 0 with nothing selected.
+    int tintImage() const;
+    // The tint colour of the first object whose tint is on; light grey when none.
+    QColor tintImageColor() const;
+    // "%d" of the whole part of the first object's tile count; "1" with nothing selected.
+    QString imageTile() const;
 
     void setShowImage(QObject *sender);
     void setScaleBox(QObject *sender);
@@ -35,6 +43,9 @@ public:
     void setImgScaleX(QObject *sender);
     void setImgScaleY(QObject *sender);
     void setImgOpacity(QObject *sender);
+    void setTintImage(QObject *sender);
+    void setTintImageColor(QObject *sender);
+    void setImageTile(QObject *sender);
 
     // The step of the offset steppers, in the display unit.
     void setUnitIncrement(double step);
@@ -57,12 +68,20 @@ public:
     QSlider *slImgScaleY = nullptr;
     QSlider *slImgOpacity = nullptr;
     QLabel *lbImgOpacity = nullptr;
+    QCheckBox *bTintImage = nullptr;
+    ColorWell *cwTintColor = nullptr;
+    NumberField *tvImgTile = nullptr;
+    MyStepper *spImgTile = nullptr;
+    QSlider *slImgTile = nullptr;
+    // Opens the image effects panel on the first selected object's picture.
+    QPushButton *btnEdit = nullptr;
 
 private:
     QString commonValue(const std::function<float(const ColorRect &)> &value, bool inUnit) const;
     void setOffset(QObject *sender, bool horizontal);
     void setScale(QObject *sender, bool horizontal);
     void showOpacity();
+    void showTintColor(bool tinted);
 };
 
 } // namespace quillmark

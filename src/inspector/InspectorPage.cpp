@@ -60,6 +60,9 @@ int InspectorPage::stateOf(const QCheckBox *box)
 
 void InspectorPage::setState(QCheckBox *box, int state)
 {
+    // Only a box showing mixed may step through mixed: a click on one that shows off turns
+    // it on, not mixed (a box once shown mixed would otherwise stay three-state).
+    box->setTristate(state != 0 && state != 1);
     box->setCheckState(state == 1 ? Qt::Checked : state == 0 ? Qt::Unchecked : Qt::PartiallyChecked);
 }
 
@@ -185,7 +188,11 @@ void InspectorPage::connectValue(QSlider *slider, const std::function<void(QObje
 
 void InspectorPage::connectValue(QCheckBox *box, const std::function<void(QObject *)> &action)
 {
-    connect(box, &QCheckBox::clicked, this, [box, action] { action(box); });
+    connect(box, &QCheckBox::clicked, this, [box, action] {
+        // Clicked out of mixed, the box shows what every object now has: on or off.
+        box->setTristate(false);
+        action(box);
+    });
 }
 
 void InspectorPage::connectValue(ColorWell *well, const std::function<void(QObject *)> &action)

@@ -27,6 +27,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorRect.h"
 #include "objects/ObjectInfo.h"
+#include "objects/specImage.h"
 #include "platform/Appearance.h"
 #include "platform/Modifiers.h"
 #include "platform/NotificationCenter.h"
@@ -329,6 +330,39 @@ void ObjectInfoPanel::setObjectSize(int tag)
 {
     if (m_align)
         m_align->setObjectSize(tag);
+}
+
+// ---- the image effects panel ----
+
+void ObjectInfoPanel::setImageEffectsPanel(ImageEffectsPanel panel)
+{
+    m_imageEffectsPanel = std::move(panel);
+    enableImage();
+}
+
+void ObjectInfoPanel::showImageEffectsPanel()
+{
+    const GraphicList &selection = selectedRects();
+    if (!m_imageEffectsPanel || selection.isEmpty())
+        return;
+    const std::shared_ptr<ColorRect> object = selection.first();
+    const std::shared_ptr<specImage> image = object->image();
+    if (!image || !image->isValid())
+        return;
+    // The panel works on the picture itself: a copy without the object's mask, tint, tiling
+    // or turn.
+    const QImage source = image->copyRepresentations()->prepareImage();
+    if (source.isNull())
+        return;
+    const std::optional<QImage> processed = m_imageEffectsPanel(source);
+    if (!processed || processed->isNull())
+        return;
+    object->setFilteredImage(*processed);
+    invalidateCanvas();
+    wasChanged();
+    updateImageValues();
+    enableImage();
+    makeRectViewKey();
 }
 
 // ---- units ----

@@ -8,6 +8,7 @@
 //
 // It also owns the life of the last-used style (ObjectInfo::changedValues()): empty when the
 // inspector is made, gone when it goes.
+#include <QImage>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -15,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "canvas/CanvasInspector.h"
 
@@ -79,6 +81,19 @@ public:
 
     // The selection the canvas handed over; empty before it did.
     const GraphicList &selectedRects() const;
+
+    // ---- the image effects panel ----
+    // Runs the image effects panel modally over the picture it is given and answers the
+    // processed picture when the user accepts it (the panel's OK, code 1), nothing when not;
+    // it closes the panel in every case. The window installs it; until one is installed the
+    // way into the panel stays disabled.
+    using ImageEffectsPanel = std::function<std::optional<QImage>(const QImage &source)>;
+    void setImageEffectsPanel(ImageEffectsPanel panel);
+    bool hasImageEffectsPanel() const { return bool(m_imageEffectsPanel); }
+    // The first selected object's picture through the panel: accepted, the processed
+    // picture takes its place as one undo step and is marked as filtered; anything else
+    // leaves the object as it was.
+    void showImageEffectsPanel() override;
 
     // ---- units ----
     // The canvas's unit ("Inches", "Centimeters", "Points", "Picas"); inches without a canvas.
@@ -183,6 +198,7 @@ private:
     int m_barFieldSelection = 0;
     QPointer<QComboBox> pbFieldType;
     QPointer<QComboBox> pbBarFieldType;
+    ImageEffectsPanel m_imageEffectsPanel;
 };
 
 } // namespace quillmark

@@ -283,6 +283,11 @@ public:
     // Undoable change of the image file. A file that cannot be loaded changes nothing,
     // registers no undo and answers NO with the reason in `error`.
     virtual bool setImagePath(const QString &path, QString *error = nullptr);
+    // The image effects' result in place of the picture, as one undoable step ("Change
+    // Image"): the path is cleared (the picture no longer is that file's), the frame stays
+    // whatever scale-with-box says, mask, tint and tiling stay, and the image is marked as
+    // filtered. A null picture changes nothing.
+    void setFilteredImage(const QImage &processed);
     // Stores a copy of the image and clears the template flag; no undo, no redraw.
     void setSpecImage(const specImage &image);
     // The image prepared for drawing (masked, tiled, tinted); null without an image.
@@ -572,6 +577,9 @@ protected:
     // undo and redo of setImagePath(), registering the way back.
     void restoreImage(const QString &path, const std::shared_ptr<specImage> &image,
                       const std::optional<QVariant> &missingImage);
+    // The same for setFilteredImage(), with the filtered mark.
+    void restoreFilteredImage(const QString &path, const std::shared_ptr<specImage> &image,
+                              const std::optional<QVariant> &missingImage, bool filtered);
     // The frame crossed out in grey where a missing picture would be; on the screen only.
     void drawMissingImage(QPainter *painter) const;
 

@@ -122,6 +122,50 @@ void ColorRect::restoreImage(const QString &path, const std::shared_ptr<specImag
     setActionName(Language::stringForKey("Change Image"));
 }
 
+void ColorRect::setFilteredImage(const QImage &processed)
+{
+    if (processed.isNull())
+        return;
+    const QString oldPath = image_path;
+    const std::shared_ptr<specImage> oldImage = _image;
+    const std::optional<QVariant> oldMissing = _missingImage;
+    const bool oldFiltered = _filter;
+    registerUndo([oldPath, oldImage, oldMissing, oldFiltered](ColorRect &object) {
+        object.restoreFilteredImage(oldPath, oldImage, oldMissing, oldFiltered);
+    });
+    image_path.clear();
+    // The filtered picture takes the old one's place in the box: with scale-with-box on,
+    // setImage would fit the frame to the new picture's proportions.
+    const bool scaled = _isscalewithbox;
+    _isscalewithbox = false;
+    const specImage source(processed);
+    setImage(&source);
+    _isscalewithbox = scaled;
+    _filter = true;
+    invalidate();
+    setActionName(Language::stringForKey("Change Image"));
+}
+
+void ColorRect::restoreFilteredImage(const QString &path, const std::shared_ptr<specImage> &image,
+                                     const std::optional<QVariant> &missingImage, bool filtered)
+{
+    const QString oldPath = image_path;
+    const std::shared_ptr<specImage> oldImage = _image;
+    const std::optional<QVariant> oldMissing = _missingImage;
+    const bool oldFiltered = _filter;
+    registerUndo([oldPath, oldImage, oldMissing, oldFiltered](ColorRect &object) {
+        object.restoreFilteredImage(oldPath, oldImage, oldMissing, oldFiltered);
+    });
+    image_path = path;
+    _image = image;
+    _missingImage = missingImage;
+    _filter = filtered;
+    if (_image && _mainView)
+        _image->setController(_mainView);
+    invalidate();
+    setActionName(Language::stringForKey("Change Image"));
+}
+
 void ColorRect::setSpecImage(const specImage &image)
 {
     _image = std::make_shared<specImage>(image);
