@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/MenuValidator.h"
 #include "canvas/RectsView.h"
 #include "foundation/LanguageControls.h"
 #include "objects/ColorRect.h"
@@ -24,11 +25,6 @@ QAction *addItem(QMenu *menu, const QString &title, const QKeySequence &shortcut
     return item;
 }
 
-bool hasSelection(const RectsView *canvas)
-{
-    return !canvas->selectedObjects().isEmpty();
-}
-
 } // namespace
 
 void CanvasCommands::install(QMainWindow *window, RectsView *canvas, QMenu *edit, QMenu *arrange,
@@ -44,27 +40,27 @@ void CanvasCommands::install(QMainWindow *window, RectsView *canvas, QMenu *edit
     replicate->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
     QObject::connect(replicate, &QAction::triggered, canvas, [canvas] { canvas->replicate(); });
     edit->insertAction(duplicate, replicate);
-    // The Edit menu woke before this item came: it wakes by itself.
+    // The Edit menu woke before this item came: it wakes by itself. The menu validation
+    // enables this item and the others below.
     LanguageControls::awakeFromNib(replicate);
-    QObject::connect(edit, &QMenu::aboutToShow, replicate, [canvas, replicate] { replicate->setEnabled(hasSelection(canvas)); });
 
     arrange->addSeparator();
-    QAction *centre = addItem(arrange, QStringLiteral("Center"), QKeySequence(), canvas, [canvas] { canvas->centerObject(); });
-    QAction *turn = addItem(arrange, QStringLiteral("Rotate"), QKeySequence(Qt::CTRL | Qt::Key_R), canvas,
-                            [canvas] { canvas->rotate(); });
-    QObject::connect(arrange, &QMenu::aboutToShow, arrange, [canvas, centre, turn] {
-        centre->setEnabled(hasSelection(canvas));
-        turn->setEnabled(hasSelection(canvas));
-    });
+    addItem(arrange, QStringLiteral("Center"), QKeySequence(), canvas, [canvas] { canvas->centerObject(); });
+    addItem(arrange, QStringLiteral("Rotate"), QKeySequence(Qt::CTRL | Qt::Key_R), canvas, [canvas] { canvas->rotate(); });
+    arrange->addSeparator();
+    // Checked while the selection holds a locked object; choosing it then unlocks.
+    QAction *lock = addItem(arrange, QStringLiteral("Lock"), QKeySequence(), canvas,
+                            [canvas] { canvas->lock(canvas->isSelectedLocked() > 0 ? 1 : 0); });
+    lock->setCheckable(true);
 
     auto *format = new QMenu(QStringLiteral("Format"), window);
     QMenu *font = format->addMenu(QStringLiteral("Font"));
     addItem(font, QStringLiteral("Show Fonts"), QKeySequence(Qt::CTRL | Qt::Key_T), canvas, [canvas] { canvas->showTextFont(); });
     font->addSeparator();
-    QAction *bold = addItem(font, QStringLiteral("Bold"), QKeySequence::Bold, canvas,
-                            [canvas] { canvas->addFontTrait(RectsView::FontTrait::Bold); });
-    QAction *italic = addItem(font, QStringLiteral("Italic"), QKeySequence::Italic, canvas,
-                              [canvas] { canvas->addFontTrait(RectsView::FontTrait::Italic); });
+    addItem(font, QStringLiteral("Bold"), QKeySequence::Bold, canvas,
+            [canvas] { canvas->addFontTrait(RectsView::FontTrait::Bold); });
+    addItem(font, QStringLiteral("Italic"), QKeySequence::Italic, canvas,
+            [canvas] { canvas->addFontTrait(RectsView::FontTrait::Italic); });
     QAction *bigger = addItem(font, QStringLiteral("Bigger"), QKeySequence(Qt::CTRL | Qt::Key_Plus), canvas,
                               [canvas] { canvas->addFontTrait(RectsView::FontTrait::Bigger); });
     QAction *smaller = addItem(font, QStringLiteral("Smaller"), QKeySequence(Qt::CTRL | Qt::Key_Minus), canvas,
@@ -76,28 +72,14 @@ void CanvasCommands::install(QMainWindow *window, RectsView *canvas, QMenu *edit
             [canvas] { canvas->showColorPanel(); });
     format->addSeparator();
     QMenu *text = format->addMenu(QStringLiteral("Text"));
-    QAction *left = addItem(text, QStringLiteral("Align Left"), QKeySequence(), canvas, [canvas] { canvas->alignLeft(); });
+    addItem(text, QStringLiteral("Align Left"), QKeySequence(), canvas, [canvas] { canvas->alignLeft(); });
     QAction *centred = addItem(text, QStringLiteral("Center"), QKeySequence(), canvas, [canvas] { canvas->alignCenter(); });
-    QAction *justified = addItem(text, QStringLiteral("Justify"), QKeySequence(), canvas, [canvas] { canvas->alignJustified(); });
-    QAction *right = addItem(text, QStringLiteral("Align Right"), QKeySequence(), canvas, [canvas] { canvas->alignRight(); });
+    // Its title is also the Arrange menu's centring command's.
+    centred->setProperty(MenuValidator::actionProperty(), QStringLiteral("alignCenter:"));
+    addItem(text, QStringLiteral("Justify"), QKeySequence(), canvas, [canvas] { canvas->alignJustified(); });
+    addItem(text, QStringLiteral("Align Right"), QKeySequence(), canvas, [canvas] { canvas->alignRight(); });
     text->addSeparator();
-    QAction *table = addItem(text, QStringLiteral("Table..."), QKeySequence(), canvas, [canvas] { canvas->setTextTable(); });
-    // The font items want text; the alignment items a single plain text box.
-    auto validate = [canvas, bold, italic, bigger, smaller, left, centred, justified, right, table] {
-        bool anyText = false;
-        for (const GraphicPtr &graphic : canvas->selectedObjects())
-            anyText = anyText || graphic->textSize().has_value();
-        for (QAction *item : {bold, italic, bigger, smaller})
-            item->setEnabled(anyText || canvas->editedObject());
-        const bool box = canvas->selectedObjects().size() == 1
-                         && canvas->selectedObjects().first()->className() == QLatin1String("ColorRect");
-        for (QAction *item : {left, centred, justified, right})
-            item->setEnabled(box);
-        table->setEnabled(canvas->editedObject() != nullptr);
-    };
-    QObject::connect(format, &QMenu::aboutToShow, format, validate);
-    QObject::connect(font, &QMenu::aboutToShow, font, validate);
-    QObject::connect(text, &QMenu::aboutToShow, text, validate);
+    addItem(text, QStringLiteral("Table..."), QKeySequence(), canvas, [canvas] { canvas->setTextTable(); });
     LanguageControls::awakeFromNib(format);
     LanguageControls::awakeFromNib(font);
     LanguageControls::awakeFromNib(text);

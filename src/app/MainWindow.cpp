@@ -623,7 +623,7 @@ void MainWindow::buildMenus()
         backward->setEnabled(canvas->canSendBackward());
         back->setEnabled(canvas->canSendToBack());
     });
-    CanvasCommands::install(this, canvas, edit, arrange, [this](QMenu *menu) { fillFieldMenu(menu); });
+    CanvasCommands::install(this, canvas, edit, arrange, [this](QMenu *menu) { fillFieldMenu(menu, true); });
     LanguageControls::awakeFromNib(arrange);
 
     auto *view = menuBar()->addMenu(QStringLiteral("View"));
@@ -767,7 +767,7 @@ void MainWindow::buildToolMatrix(QToolBar *bar)
     };
 }
 
-void MainWindow::fillFieldMenu(QMenu *menu)
+void MainWindow::fillFieldMenu(QMenu *menu, bool retype)
 {
     // A picture has no place inside text.
     const bool inText = !m_canvas->canAddAddressBlock();
@@ -776,7 +776,10 @@ void MainWindow::fillFieldMenu(QMenu *menu)
         QAction *item = menu->addAction(translated.isEmpty() ? field.title : translated);
         item->setEnabled(!(inText && field.title == QLatin1String("Photo")));
         const int pk = field.pk;
-        connect(item, &QAction::triggered, m_canvas, [this, pk] { m_canvas->addFieldType(pk); });
+        // The context menu's items retype a selected merge field; the tool's place a new one.
+        connect(item, &QAction::triggered, m_canvas, [this, pk, retype] {
+            retype ? m_canvas->setFieldType(pk) : m_canvas->addFieldType(pk);
+        });
     }
 }
 

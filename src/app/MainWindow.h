@@ -107,8 +107,9 @@ private:
     void updateToolButtons();
     void fillRecentMenu();
     void popUpFieldMenu();
-    // The merge fields of the current database as items that place or insert a field.
-    void fillFieldMenu(QMenu *menu);
+    // The merge fields of the current database as items that place or insert a field; with
+    // `retype` (the canvas's context menu) they retype a selected merge field instead.
+    void fillFieldMenu(QMenu *menu, bool retype = false);
     void buildDatabaseMode();
     void buildSidePanel();
     void buildMaskDrawer(ImageBrowserPanel *imagePanel);

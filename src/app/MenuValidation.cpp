@@ -200,6 +200,11 @@ MenuItemState validateMenuItem(const QString &action, const ChromeState &state, 
     return (*rule)(state, tag, title);
 }
 
+bool hasMenuRule(const QString &action)
+{
+    return rules().contains(action);
+}
+
 bool validateToolbarItem(const QString &identifier, const ChromeState &s)
 {
     if (identifier == QLatin1String("SaveDocumentItemIdentifier"))

@@ -77,6 +77,8 @@ struct MenuItemState
 // item, a page item, the About item). A command the table does not know is disabled.
 MenuItemState validateMenuItem(const QString &action, const ChromeState &state, int tag = 0,
                                const QString &title = {});
+// Whether the table has a rule for the action (an action without one is always disabled).
+bool hasMenuRule(const QString &action);
 // Whether a tool bar item, by its identifier, is usable.
 bool validateToolbarItem(const QString &identifier, const ChromeState &state);
 

@@ -54,9 +54,16 @@ MenuValidator::MenuValidator(QMainWindow *window, RectsView *canvas)
         const QMimeData *data = QApplication::clipboard()->mimeData();
         m_pasteboardHasDesign = data && data->hasFormat(RectsView::pasteboardType());
     }
+    // Every menu and submenu is current when it opens.
+    std::function<void(QMenu *)> watch = [this, &watch](QMenu *menu) {
+        connect(menu, &QMenu::aboutToShow, this, &MenuValidator::validate);
+        for (QAction *item : menu->actions())
+            if (item->menu())
+                watch(item->menu());
+    };
     for (QAction *top : window->menuBar()->actions())
         if (QMenu *menu = top->menu())
-            connect(menu, &QMenu::aboutToShow, this, &MenuValidator::validate);
+            watch(menu);
     // A tool chosen from the tool bar changes what Paste does.
     for (QToolBar *bar : window->findChildren<QToolBar *>())
         for (QAction *item : bar->actions())
@@ -73,6 +80,17 @@ MenuValidator::~MenuValidator()
 const char *MenuValidator::identifierProperty()
 {
     return "itemIdentifier";
+}
+
+const char *MenuValidator::actionProperty()
+{
+    return "menuAction";
+}
+
+QString MenuValidator::actionOfItem(const QAction *item)
+{
+    const QString own = item->property(actionProperty()).toString();
+    return own.isEmpty() ? actionForKey(item->toolTip()) : own;
 }
 
 QString MenuValidator::actionForKey(const QString &englishTitle)
@@ -95,6 +113,7 @@ QString MenuValidator::actionForKey(const QString &englishTitle)
         {QStringLiteral("Copy"), QStringLiteral("copy:")},
         {QStringLiteral("Paste"), QStringLiteral("paste:")},
         {QStringLiteral("Duplicate"), QStringLiteral("duplicate:")},
+        {QStringLiteral("Replicate"), QStringLiteral("replicate:")},
         {QStringLiteral("Delete"), QStringLiteral("delete_:")},
         {QStringLiteral("Select All"), QStringLiteral("selectAll:")},
         {QStringLiteral("Bring To Front"), QStringLiteral("bringToFront:")},
@@ -103,6 +122,19 @@ QString MenuValidator::actionForKey(const QString &englishTitle)
         {QStringLiteral("Send To Back"), QStringLiteral("sendToBack:")},
         {QStringLiteral("Group"), QStringLiteral("group:")},
         {QStringLiteral("Ungroup"), QStringLiteral("ungroup:")},
+        {QStringLiteral("Center"), QStringLiteral("centerObject:")},
+        {QStringLiteral("Rotate"), QStringLiteral("rotate:")},
+        {QStringLiteral("Lock"), QStringLiteral("lock:")},
+        {QStringLiteral("Show Fonts"), QStringLiteral("showTextFont:")},
+        {QStringLiteral("Bold"), QStringLiteral("addFontTrait:")},
+        {QStringLiteral("Italic"), QStringLiteral("addFontTrait:")},
+        {QStringLiteral("Bigger"), QStringLiteral("modifyFont:")},
+        {QStringLiteral("Smaller"), QStringLiteral("modifyFont:")},
+        {QStringLiteral("Show Colors"), QStringLiteral("showColorPanel:")},
+        {QStringLiteral("Align Left"), QStringLiteral("alignLeft:")},
+        {QStringLiteral("Justify"), QStringLiteral("alignJustified:")},
+        {QStringLiteral("Align Right"), QStringLiteral("alignRight:")},
+        {QStringLiteral("Table..."), QStringLiteral("setTextTable:")},
         {QStringLiteral("Zoom In"), QStringLiteral("zoomIn:")},
         {QStringLiteral("Zoom Out"), QStringLiteral("zoomOut:")},
         {QStringLiteral("Actual Size"), QStringLiteral("adjustZoom:")},
@@ -133,7 +165,7 @@ void MenuValidator::validate()
             collectMenuItems(menu, items);
     for (QAction *item : std::as_const(items)) {
         const QString key = item->toolTip();
-        const QString action = actionForKey(key);
+        const QString action = actionOfItem(item);
         if (action.isEmpty())
             continue;
         const MenuItemState result = validateMenuItem(action, state, item->data().toInt(), Language::stringForKey(key));

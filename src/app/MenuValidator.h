@@ -32,6 +32,11 @@ public:
     static QString actionForKey(const QString &englishTitle);
     // The property that names a tool bar item's identifier.
     static const char *identifierProperty();
+    // The property that names a menu item's action where its title names another's.
+    static const char *actionProperty();
+    // The action a menu item is validated by: its own property, else by its key; empty for
+    // items that validate themselves.
+    static QString actionOfItem(const QAction *item);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

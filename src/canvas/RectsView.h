@@ -565,6 +565,10 @@ public:
     // a return to the text tool; otherwise the field pair of the merge-field tool, placed by
     // the next click.
     void addFieldType(int fieldPk);
+    // A field chosen in the context menu's field menu: every selected merge field shows that
+    // field instead (one undo step) when the first selected object is one; otherwise as
+    // addFieldType.
+    void setFieldType(int fieldPk);
     // "Add Address Block...": the address dialog for a new block; OK arms the address tool.
     void addAddressBlock();
     // The command is there unless exactly one object is selected and its text is edited.
@@ -1045,6 +1049,10 @@ private:
     void startRotation(const QPointF &point);
     void rotationStep(const QPointF &point, unsigned flags);
     void endRotationDrag();
+    // Control and Shift drags pan the canvas in its scroll view, with a closed hand.
+    bool canPan() const;
+    void startPan();
+    void panTo(const QPointF &screenPoint);
     QPointF processGrid(const QPointF &point, const QPointF &prev);
     void autoscrollStep();
     void drawTrackingFeedback(QPainter *painter);
@@ -1076,6 +1084,7 @@ private:
     std::shared_ptr<TrackingState> m_tracking;
     QTimer *m_autoscrollTimer = nullptr;
     QPointF m_lastWidgetPoint;
+    QPointF m_pressScreenPoint;
     unsigned m_lastDragFlags = 0;
     QPointF m_lastMouseDown;
     int currentToolClass = 0;
@@ -1167,6 +1176,9 @@ private:
     void nudge(const QPointF &delta);
     bool removeLastPathPoint();
     bool keyCommand(QKeyEvent *event);
+    // A modifier key went down or up: the colour flags and the pointer follow. Answers
+    // whether the key was a modifier.
+    bool modifierKeyEvent(QKeyEvent *event);
     QMenu *contentMenuOutlet = nullptr;
 
     // Style commands.

@@ -158,18 +158,49 @@ void RectsView::flagsChanged(Qt::KeyboardModifiers modifiers)
     }
 }
 
+namespace {
+
+// The modifier a modifier key stands for; none for other keys. The Meta modifier comes from
+// the Super keys on X11.
+Qt::KeyboardModifier modifierOfKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+        return Qt::ShiftModifier;
+    case Qt::Key_Control:
+        return Qt::ControlModifier;
+    case Qt::Key_Alt:
+        return Qt::AltModifier;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+        return Qt::MetaModifier;
+    default:
+        return Qt::NoModifier;
+    }
+}
+
+} // namespace
+
+bool RectsView::modifierKeyEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifier own = modifierOfKey(event->key());
+    if (own == Qt::NoModifier)
+        return false;
+    // Some window systems report a modifier key's own press and release with the modifiers
+    // from before it: the state after the key is what counts.
+    Qt::KeyboardModifiers after = event->modifiers();
+    after.setFlag(own, event->type() == QEvent::KeyPress);
+    flagsChanged(after);
+    // The pointer shows at once what a drag would do now (the panning hand).
+    if (!isTracking() && underMouse())
+        updatePointerAt(pageToWidget().inverted().map(m_lastWidgetPoint), modifierFlags(after));
+    return true;
+}
+
 void RectsView::keyReleaseEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
-        flagsChanged(event->modifiers());
-        break;
-    default:
-        break;
-    }
+    modifierKeyEvent(event);
     QWidget::keyReleaseEvent(event);
 }
 

@@ -132,6 +132,12 @@ void RectsView::setObjectColor(const QColor &color)
                 graphic->setTextColor(color);
                 invalidateEditedText(graphic);
                 wasChanged(true);
+            } else if (graphic == editedObject() && editor) {
+                // Nothing selected: the text typed next takes the colour.
+                ObjectTextEditor *typing = ObjectTextEditor::current();
+                QTextCharFormat format = typing->typingAttributes();
+                format.setForeground(color);
+                typing->setTypingAttributes(format);
             }
             continue;
         }
@@ -352,6 +358,12 @@ void RectsView::changeFont(const FontConversion &convertFont)
             m_undoManager.endUndoGrouping();
             invalidateEditedText(edited);
             wasChanged(true);
+        } else {
+            // Nothing selected: the text typed next takes the font, as a text view types.
+            ObjectTextEditor *typing = ObjectTextEditor::current();
+            QTextCharFormat format = typing->typingAttributes();
+            format.setFont(convertFont(format.font().resolve(edited->textStorage()->defaultFont())));
+            typing->setTypingAttributes(format);
         }
     }
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {

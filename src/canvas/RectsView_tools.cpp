@@ -137,6 +137,29 @@ void RectsView::addFieldType(int fieldPk)
     setDocumentCursor(QCursor(Qt::CrossCursor));
 }
 
+void RectsView::setFieldType(int fieldPk)
+{
+    if (_selectedObjects.isEmpty() || _selectedObjects.first()->className() != QLatin1String("ColorField")) {
+        addFieldType(fieldPk);
+        return;
+    }
+    bool changed = false;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        if (graphic->className() != QLatin1String("ColorField") || graphic->fieldPk() == fieldPk)
+            continue;
+        graphic->setFieldPk(fieldPk);
+        changed = true;
+    }
+    if (!changed)
+        return;
+    // The pair lays its members out again: the whole label is redrawn.
+    update();
+    wasChanged(true);
+    updateRulers();
+    if (m_objectInfo)
+        m_objectInfo->updateValues();
+}
+
 bool RectsView::canAddAddressBlock() const
 {
     const GraphicPtr edited = editedObject();

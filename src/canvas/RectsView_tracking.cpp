@@ -26,7 +26,7 @@ namespace quillmark {
 
 struct RectsView::TrackingState
 {
-    enum Kind { None, Create, Rubberband, Move, Knob, GroupKnob, Rotate, PathDrag, PathEdit, ImageDrag };
+    enum Kind { None, Create, Rubberband, Move, Knob, GroupKnob, Rotate, PathDrag, PathEdit, ImageDrag, Pan };
     Kind kind = None;
     GraphicPtr object;
     GroupPtr group;
@@ -41,6 +41,8 @@ struct RectsView::TrackingState
     QPointF centre;
     GraphicList band;
     GraphicList rotating;
+    // Where the pointer was on the screen at the last step of a pan.
+    QPointF screenLast;
 };
 
 namespace {
@@ -83,6 +85,12 @@ QRectF rectFromPoints(const QPointF &a, const QPointF &b)
 {
     return QRectF(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::fabs(a.x() - b.x()),
                   std::fabs(a.y() - b.y()));
+}
+
+// Control and Shift without Command: the drag pans the canvas instead of selecting.
+bool panFlags(unsigned flags)
+{
+    return (flags & ControlKeyMask) && (flags & ShiftKeyMask) && !(flags & CommandKeyMask);
 }
 
 bool isTextKind(const ColorRect &graphic)
@@ -170,6 +178,7 @@ void RectsView::mousePressEvent(QMouseEvent *event)
     }
     setFocus(Qt::MouseFocusReason);
     m_lastWidgetPoint = event->position();
+    m_pressScreenPoint = event->globalPosition();
     mouseDownAt(pageToWidget().inverted().map(event->position()), modifierFlags(event->modifiers()), 1);
 }
 
@@ -180,6 +189,7 @@ void RectsView::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     }
     m_lastWidgetPoint = event->position();
+    m_pressScreenPoint = event->globalPosition();
     mouseDownAt(pageToWidget().inverted().map(event->position()), modifierFlags(event->modifiers()), 2);
 }
 
@@ -207,6 +217,10 @@ void RectsView::mouseMoveEvent(QMouseEvent *event)
                 update();
             }
         }
+        return;
+    }
+    if (m_tracking && m_tracking->kind == TrackingState::Pan) {
+        panTo(event->globalPosition());
         return;
     }
     mouseDraggedTo(point, m_lastDragFlags);
@@ -248,16 +262,7 @@ void RectsView::keyPressEvent(QKeyEvent *event)
         clearGridSnap();
         return;
     }
-    switch (event->key()) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
-        flagsChanged(event->modifiers());
-        break;
-    default:
-        break;
-    }
+    modifierKeyEvent(event);
     if (keyCommand(event))
         return;
     QWidget::keyPressEvent(event);
@@ -349,8 +354,8 @@ void RectsView::updatePointerAt(const QPointF &p, unsigned flags)
         if (object && object->className() == QLatin1String("ColorField") && !object->isResizable())
             knob = 0;
         if (!object || !isSelected(object.get())) {
-            const bool panning = (flags & ControlKeyMask) && (flags & ShiftKeyMask) && !(flags & CommandKeyMask);
-            setDocumentCursor(QCursor(panning ? Qt::OpenHandCursor : Qt::ArrowCursor));
+            // The hand only where a drag would pan.
+            setDocumentCursor(QCursor(panFlags(flags) && canPan() ? Qt::OpenHandCursor : Qt::ArrowCursor));
             return;
         }
         if (knob == 11) {
@@ -393,7 +398,7 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
     *m_tracking = TrackingState();
     m_lastMouseDown = point;
     endTypingBurst();
-    const bool panning = (flags & ControlKeyMask) && (flags & ShiftKeyMask) && !(flags & CommandKeyMask);
+    const bool panning = panFlags(flags);
     if (!panning)
         setTrackingFlag(true);
 
@@ -473,8 +478,11 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
             }
         }
     }
-    if (panning)
+    if (panning) {
+        if (canPan())
+            startPan();
         return;
+    }
     selectAndTrackMouseWithEvent(point, flags, clickCount);
 }
 
@@ -769,6 +777,7 @@ void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
     TrackingState &t = *m_tracking;
     switch (t.kind) {
     case TrackingState::None:
+    case TrackingState::Pan:
         return;
     case TrackingState::ImageDrag:
         trackImageDrag(point - t.last);
@@ -979,11 +988,45 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
     updateObjectValues();
 }
 
+// ---- panning ----
+
+bool RectsView::canPan() const
+{
+    // As the design has it: with exactly one object selected the drag belongs to that object.
+    return m_outlets.scrollView && currentToolClass != RotateTool && !pathInProgress() && _selectedObjects.size() != 1;
+}
+
+void RectsView::startPan()
+{
+    m_tracking->kind = TrackingState::Pan;
+    m_tracking->screenLast = m_pressScreenPoint;
+    setDocumentCursor(QCursor(Qt::ClosedHandCursor));
+}
+
+void RectsView::panTo(const QPointF &screenPoint)
+{
+    QScrollArea *area = m_outlets.scrollView;
+    if (!area)
+        return;
+    // Measured on the screen, not on the canvas that moves under the pointer, so the label
+    // follows the hand one for one.
+    const QPointF step = screenPoint - m_tracking->screenLast;
+    const int dx = qRound(step.x());
+    const int dy = qRound(step.y());
+    m_tracking->screenLast += QPointF(dx, dy);
+    QScrollBar *horizontal = area->horizontalScrollBar();
+    QScrollBar *vertical = area->verticalScrollBar();
+    horizontal->setValue(horizontal->value() - dx);
+    vertical->setValue(vertical->value() - dy);
+    setRulerOffsets();
+    updateRulers();
+    update();
+}
+
 // ---- the release ----
 
 void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
 {
-    Q_UNUSED(point);
     m_textDragging = false;
     if (!m_tracking) {
         setTrackingFlag(false);
@@ -994,6 +1037,12 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
     case TrackingState::None:
     case TrackingState::PathDrag:
         break;
+    case TrackingState::Pan:
+        // The hand opens again while the keys are still held.
+        *m_tracking = TrackingState();
+        setTrackingFlag(false);
+        updatePointerAt(point, flags);
+        return;
     case TrackingState::ImageDrag:
         if (t.undoGroupOpen) {
             t.undoGroupOpen = false;

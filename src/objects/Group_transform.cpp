@@ -89,6 +89,12 @@ void Group::setAngle(float degrees, const QPointF &centre)
                         centre.y() + (m.x() - centre.x()) * s + (m.y() - centre.y()) * c);
         member->setFrameBounds(member->frameBounds().translated(p - m));
     }
+    // The frame goes round with its members, or a turn about another centre (the selection's)
+    // would leave it behind them. Its way back is the inverse turn.
+    const QPointF b = _bounds.center();
+    const QPointF turnedCentre(centre.x() + (b.x() - centre.x()) * c - (b.y() - centre.y()) * s,
+                               centre.y() + (b.x() - centre.x()) * s + (b.y() - centre.y()) * c);
+    _bounds.translate(turnedCentre - b);
     setAngleUndo(degrees, centre);
 }
 

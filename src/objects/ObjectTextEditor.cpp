@@ -47,6 +47,7 @@ void ObjectTextEditor::end()
 
 void ObjectTextEditor::setSelection(int anchor, int position)
 {
+    m_typingAttributes.reset();
     const int last = std::max(0, m_cursor.document()->characterCount() - 1);
     m_cursor.setPosition(std::clamp(anchor, 0, last));
     m_cursor.setPosition(std::clamp(position, 0, last), QTextCursor::KeepAnchor);
@@ -54,7 +55,21 @@ void ObjectTextEditor::setSelection(int anchor, int position)
 
 void ObjectTextEditor::selectAll()
 {
+    m_typingAttributes.reset();
     m_cursor.select(QTextCursor::Document);
+}
+
+QTextCharFormat ObjectTextEditor::typingAttributes() const
+{
+    if (m_typingAttributes)
+        return *m_typingAttributes;
+    // Text typed behind a merge-field chip takes its attributes, not the chip itself.
+    return TextAttachmentHandler::withoutObject(m_cursor.charFormat());
+}
+
+void ObjectTextEditor::setTypingAttributes(const QTextCharFormat &format)
+{
+    m_typingAttributes = TextAttachmentHandler::withoutObject(format);
 }
 
 void ObjectTextEditor::insertText(const QString &text)
@@ -66,8 +81,7 @@ void ObjectTextEditor::insertText(const QString &text)
     typed.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     typed.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList paragraphs = typed.split(QLatin1Char('\n'));
-    // Text typed behind a merge-field chip takes its attributes, not the chip itself.
-    const QTextCharFormat format = TextAttachmentHandler::withoutObject(m_cursor.charFormat());
+    const QTextCharFormat format = typingAttributes();
     for (int i = 0; i < paragraphs.size(); ++i) {
         if (i > 0)
             scratchCursor.insertBlock(m_cursor.blockFormat(), format);
@@ -103,6 +117,8 @@ void ObjectTextEditor::deleteForward()
 
 void ObjectTextEditor::replaceSelection(const QTextDocumentFragment &with)
 {
+    // The text typed or taken away now carries the attributes from here on.
+    m_typingAttributes.reset();
     const int start = m_cursor.selectionStart();
     const int length = m_cursor.selectionEnd() - start;
     const int inserted = replaceText(*m_object, start, length, with);

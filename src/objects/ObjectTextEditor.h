@@ -4,10 +4,12 @@
 // every change through replaceText(), which registers the exact inverse with the canvas's
 // undo manager, so typing joins the same undo stack as every other edit.
 #include <QString>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 
 #include <memory>
+#include <optional>
 
 namespace quillmark {
 
@@ -32,7 +34,12 @@ public:
     void selectAll();
     const QTextCursor &cursor() const { return m_cursor; }
 
-    // Replaces the selection by text in the attributes typed at the insertion point.
+    // What text typed next looks like: the attributes at the insertion point, unless a font or
+    // colour command gave others since the selection last changed.
+    QTextCharFormat typingAttributes() const;
+    void setTypingAttributes(const QTextCharFormat &format);
+
+    // Replaces the selection by text in the typing attributes.
     void insertText(const QString &text);
     // Replaces the selection by a piece of rich text (paste).
     void insertFragment(const QTextDocumentFragment &fragment);
@@ -53,6 +60,8 @@ private:
 
     std::shared_ptr<ColorRect> m_object;
     QTextCursor m_cursor;
+    // Set by a command while nothing is selected; forgotten when the selection moves.
+    std::optional<QTextCharFormat> m_typingAttributes;
 
     static ObjectTextEditor *s_current;
 };

@@ -7,12 +7,17 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QCheckBox>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardPaths>
 
 #include <cmath>
 
 #include "app/AppTestSupport.h"
+#include "database/ColorField.h"
+#include "database/Database.h"
 #include "database/MergeContents.h"
 #include "foundation/Preference.h"
 #include "objects/Group.h"
@@ -74,6 +79,28 @@ protected:
             f.mouse(QEvent::MouseMove, onCircle(centre, 60, a), modifiers);
         f.mouse(QEvent::MouseButtonRelease, onCircle(centre, 60, to), modifiers);
         apptest::settle();
+    }
+
+    // The pointer at a place of the screen, as the window system reports it to the canvas.
+    void screenMouse(QEvent::Type type, const QPoint &screen, Qt::KeyboardModifiers modifiers,
+                     Qt::MouseButtons buttons = Qt::LeftButton)
+    {
+        const QPointF local = canvas()->mapFromGlobal(QPointF(screen));
+        QMouseEvent event(type, local, QPointF(screen), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : buttons, modifiers);
+        QApplication::sendEvent(canvas(), &event);
+    }
+    QPointF pageAtScreen(const QPoint &screen) const
+    {
+        return canvas()->pageToWidget().inverted().map(canvas()->mapFromGlobal(QPointF(screen)));
+    }
+    QMenu *rightClick(const QPointF &page)
+    {
+        const QPoint local = canvas()->pageToWidget().map(page).toPoint();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, local, canvas()->mapToGlobal(local));
+        QApplication::sendEvent(canvas(), &event);
+        apptest::settle();
+        return canvas()->contentMenu();
     }
 
     apptest::WindowFixture f;
@@ -376,4 +403,212 @@ TEST_F(CanvasCommands, QuarterTurnCentreAndLayerAreUndoable)
     EXPECT_EQ(canvas()->currentLayer(), 1);
 }
 
+TEST_F(CanvasCommands, ControlShiftDragPansTheCanvasUnderAHand)
+{
+    // The label stood upright and zoomed in: larger than the view both ways.
+    ASSERT_NE(canvas()->outlets().cbLandscapeView, nullptr);
+    canvas()->outlets().cbLandscapeView->click();
+    apptest::settle();
+    const GraphicPtr box = drawSelected(QRectF(20, 20, 30, 30));
+    canvas()->clearSelection();
+    trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
+    canvas()->zoomChange(6.0);
+    apptest::settle();
+    QScrollArea *area = canvas()->outlets().scrollView;
+    ASSERT_NE(area, nullptr);
+    QScrollBar *horizontal = area->horizontalScrollBar();
+    QScrollBar *vertical = area->verticalScrollBar();
+    ASSERT_GE(horizontal->maximum(), 35);
+    ASSERT_GE(vertical->maximum(), 120);
+    horizontal->setValue(0);
+    vertical->setValue(0);
+    const int h0 = horizontal->value();
+    const int v0 = vertical->value();
+    canvas()->undoManager()->removeAllActions();
+    canvas()->wasChanged(false);
+
+    // Control (Meta here) and Shift: the open hand over the canvas, the closed one while
+    // dragging, and the label follows the hand.
+    const Qt::KeyboardModifiers panKeys = Qt::MetaModifier | Qt::ShiftModifier;
+    const QPoint start = area->viewport()->mapToGlobal(area->viewport()->rect().center());
+    screenMouse(QEvent::MouseMove, start, panKeys, Qt::NoButton);
+    EXPECT_EQ(canvas()->cursor().shape(), Qt::OpenHandCursor);
+    const QPointF grabbed = pageAtScreen(start);
+    screenMouse(QEvent::MouseButtonPress, start, panKeys);
+    EXPECT_EQ(canvas()->cursor().shape(), Qt::ClosedHandCursor);
+    screenMouse(QEvent::MouseMove, start + QPoint(-10, -40), panKeys);
+    screenMouse(QEvent::MouseMove, start + QPoint(-30, -90), panKeys);
+    EXPECT_EQ(horizontal->value(), h0 + 30);
+    EXPECT_EQ(vertical->value(), v0 + 90);
+    const QPointF under = pageAtScreen(start + QPoint(-30, -90));
+    EXPECT_NEAR(under.x(), grabbed.x(), 0.5);
+    EXPECT_NEAR(under.y(), grabbed.y(), 0.5);
+    // And back the other way.
+    screenMouse(QEvent::MouseMove, start + QPoint(-20, -60), panKeys);
+    EXPECT_EQ(horizontal->value(), h0 + 20);
+    EXPECT_EQ(vertical->value(), v0 + 60);
+    screenMouse(QEvent::MouseButtonRelease, start + QPoint(-20, -60), panKeys);
+    apptest::settle();
+    EXPECT_EQ(canvas()->cursor().shape(), Qt::OpenHandCursor);
+    screenMouse(QEvent::MouseMove, start + QPoint(-20, -60), Qt::NoModifier, Qt::NoButton);
+    EXPECT_EQ(canvas()->cursor().shape(), Qt::ArrowCursor);
+    // Nothing of the design changed.
+    EXPECT_TRUE(canvas()->selectedObjects().isEmpty());
+    EXPECT_EQ(box->frameBounds(), QRectF(20, 20, 30, 30));
+    EXPECT_FALSE(canvas()->undoManager()->canUndo());
+    EXPECT_FALSE(canvas()->isChanged());
+
+    // With exactly one object selected the drag is that object's: no hand, no panning.
+    canvas()->selectRect(box);
+    const int h1 = horizontal->value();
+    screenMouse(QEvent::MouseMove, start, panKeys, Qt::NoButton);
+    EXPECT_EQ(canvas()->cursor().shape(), Qt::ArrowCursor);
+    screenMouse(QEvent::MouseButtonPress, start, panKeys);
+    screenMouse(QEvent::MouseMove, start + QPoint(-60, 0), panKeys);
+    screenMouse(QEvent::MouseButtonRelease, start + QPoint(-60, 0), panKeys);
+    EXPECT_EQ(horizontal->value(), h1);
+    EXPECT_EQ(box->frameBounds(), QRectF(20, 20, 30, 30));
+}
+
+TEST_F(CanvasCommands, AGroupTurnedWithShiftGoesRoundClockwiseAsThePointerDoes)
+{
+    f.drawRect(QRectF(60, 100, 40, 40));  // centre (80, 120)
+    f.drawRect(QRectF(110, 100, 40, 40)); // centre (130, 120)
+    trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
+    ASSERT_EQ(canvas()->groups().size(), 1);
+    const GroupPtr group = canvas()->groups().first();
+    const GraphicPtr left = canvas()->getRects()[0];
+    const GraphicPtr right = canvas()->getRects()[1];
+    // Six steps of 15 degrees: a quarter turn clockwise on screen about the group's centre.
+    rotationDrag(QPointF(105, 120), 0, 96, 16, Qt::ShiftModifier);
+    EXPECT_NEAR(group->angle(), 90.0, 0.01);
+    EXPECT_NEAR(left->angle(), 90.0, 0.01);
+    EXPECT_NEAR(right->angle(), 90.0, 0.01);
+    // What lay left of the centre lies above it now.
+    EXPECT_NEAR(left->frameBounds().center().x(), 105.0, 0.5);
+    EXPECT_NEAR(left->frameBounds().center().y(), 95.0, 0.5);
+    EXPECT_NEAR(right->frameBounds().center().x(), 105.0, 0.5);
+    EXPECT_NEAR(right->frameBounds().center().y(), 145.0, 0.5);
+    EXPECT_NEAR(group->bounds().center().x(), 105.0, 0.01);
+    EXPECT_NEAR(group->bounds().center().y(), 120.0, 0.01);
+    undo();
+    EXPECT_NEAR(group->angle(), 0.0, 0.01);
+    EXPECT_NEAR(left->frameBounds().center().x(), 80.0, 0.01);
+    EXPECT_NEAR(right->frameBounds().center().x(), 130.0, 0.01);
+}
+
+TEST_F(CanvasCommands, AGroupTurnedAboutTheSelectionsCentreTakesItsFrameAlong)
+{
+    f.drawRect(QRectF(60, 100, 40, 40));  // centre (80, 120)
+    f.drawRect(QRectF(110, 100, 40, 40)); // centre (130, 120)
+    trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
+    const GroupPtr group = canvas()->groups().first();
+    const GraphicPtr left = canvas()->getRects()[0];
+    f.drawRect(QRectF(200, 100, 40, 40)); // centre (220, 120)
+    const GraphicPtr loose = canvas()->getRects()[2];
+    trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    ASSERT_EQ(canvas()->selectedObjects().size(), 3);
+    // The selection's centre is (150, 120); one step of 15 degrees clockwise with Shift.
+    rotationDrag(QPointF(150, 120), 0, 20, 20, Qt::ShiftModifier);
+    ASSERT_NEAR(group->angle(), 15.0, 0.01);
+    const double r = 15.0 * M_PI / 180.0;
+    // The group's centre went round the selection's centre, above it since it lay left.
+    const QPointF groupCentre = group->bounds().center();
+    EXPECT_NEAR(groupCentre.x(), 150.0 - 45.0 * std::cos(r), 0.01);
+    EXPECT_NEAR(groupCentre.y(), 120.0 - 45.0 * std::sin(r), 0.01);
+    EXPECT_EQ(group->bounds().size(), QSizeF(90, 40));
+    // Its members kept their places in the frame, turned with it.
+    const QPointF member = left->frameBounds().center();
+    EXPECT_NEAR(member.x(), groupCentre.x() - 25.0 * std::cos(r), 0.01);
+    EXPECT_NEAR(member.y(), groupCentre.y() - 25.0 * std::sin(r), 0.01);
+    // The loose object alone only turns.
+    EXPECT_EQ(loose->angle(), 15.0f);
+    EXPECT_EQ(loose->frameBounds(), QRectF(200, 100, 40, 40));
+    undo();
+    EXPECT_NEAR(group->bounds().center().x(), 105.0, 0.01);
+    EXPECT_NEAR(group->bounds().center().y(), 120.0, 0.01);
+    EXPECT_NEAR(left->frameBounds().center().x(), 80.0, 0.01);
+    EXPECT_NEAR(left->frameBounds().center().y(), 120.0, 0.01);
+}
+
+TEST_F(CanvasCommands, FieldsSubmenuRetypesTheSelectedMergeFieldAsOneStep)
+{
+    // A current database with the default fields.
+    const QString path = qmtest::freshDir(QStringLiteral("retype-fields")) + QStringLiteral("/Guests.sqlite");
+    QString error;
+    ASSERT_TRUE(Database::createDatabaseAtPath(path, &error)) << error.toStdString();
+    std::unique_ptr<Database> db = Database::openDatabaseAtPath(path, &error);
+    ASSERT_TRUE(db) << error.toStdString();
+    struct Release
+    {
+        Database *db;
+        ~Release()
+        {
+            if (Database::currentDatabase() == db)
+                Database::setCurrentDatabase(nullptr);
+        }
+    } release{db.get()};
+
+    // A "Full Name" pair placed with the merge-field tool, then selected.
+    canvas()->addFieldType(100);
+    f.click(QPointF(60, 20));
+    ASSERT_EQ(canvas()->getRects().size(), 2);
+    const GraphicPtr title = canvas()->getRects().first();
+    const GraphicPtr value = canvas()->getRects().last();
+    f.click(value->frameBounds().center());
+    ASSERT_EQ(canvas()->selectedObjects().size(), 2);
+    const double widthBefore = value->frameBounds().width();
+    canvas()->wasChanged(false);
+
+    // Another text field of the list.
+    const QList<tableField> fields = MergeContents::fieldTitlesAndTags();
+    int chosen = -1;
+    for (int i = 0; i < fields.size() && chosen < 0; ++i)
+        if (fields[i].pk != 100 && fields[i].title != QLatin1String("Photo")
+            && ColorField::titleText(fields[i].pk).size() != ColorField::titleText(100).size())
+            chosen = i;
+    ASSERT_GE(chosen, 0);
+    const int pk = fields[chosen].pk;
+
+    QMenu *menu = rightClick(value->frameBounds().center());
+    ASSERT_NE(menu, nullptr);
+    QMenu *submenu = nullptr;
+    for (QAction *action : menu->actions())
+        if (action->data().toInt() == 11)
+            submenu = action->menu();
+    ASSERT_NE(submenu, nullptr);
+    ASSERT_EQ(submenu->actions().size(), fields.size());
+    submenu->actions()[chosen]->trigger();
+    menu->hide();
+    apptest::settle();
+    EXPECT_EQ(title->fieldPk(), pk);
+    EXPECT_EQ(value->fieldPk(), pk);
+    EXPECT_EQ(canvas()->getRects().size(), 2);
+    EXPECT_EQ(canvas()->selectedObjects().size(), 2);
+    // The value shows the new field's title and takes its width.
+    EXPECT_NE(value->frameBounds().width(), widthBefore);
+    EXPECT_TRUE(title->isHidden());
+    EXPECT_TRUE(canvas()->isChanged());
+    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Field Type"));
+    undo();
+    EXPECT_EQ(title->fieldPk(), 100);
+    EXPECT_EQ(value->fieldPk(), 100);
+    EXPECT_NEAR(value->frameBounds().width(), widthBefore, 0.01);
+
+    // With a rectangle selected the same item places a new pair at the next click.
+    const GraphicPtr box = drawSelected(QRectF(150, 80, 30, 30));
+    menu = rightClick(box->frameBounds().center());
+    submenu->actions()[chosen]->trigger();
+    menu->hide();
+    apptest::settle();
+    EXPECT_EQ(canvas()->getCurrToolClass(), int(RectsView::FieldTool));
+    EXPECT_TRUE(canvas()->selectedObjects().isEmpty());
+    f.click(QPointF(60, 120));
+    ASSERT_EQ(canvas()->getRects().size(), 5);
+    EXPECT_EQ(canvas()->getRects().last()->fieldPk(), pk);
+}
+
 } // namespace
+

@@ -319,3 +319,144 @@ TEST(WindowChrome, DatabaseModeKeepsItsOwnMenusAndTheAboutItem)
     apptest::settle();
     EXPECT_TRUE(copy->isEnabled());
 }
+
+namespace {
+
+// The items of a menu and its submenus that do something when chosen.
+void commandItems(QMenu *menu, QList<QAction *> &items)
+{
+    for (QAction *item : menu->actions()) {
+        if (item->menu())
+            commandItems(item->menu(), items);
+        else if (!item->isSeparator())
+            items.append(item);
+    }
+}
+
+QMenu *menuBarMenu(apptest::WindowFixture &f, const QString &title)
+{
+    for (QAction *top : f.window->menuBar()->actions())
+        if (top->menu() && top->menu()->title() == title)
+            return top->menu();
+    return nullptr;
+}
+
+// An item of the menu or one of its submenus, by its title.
+QAction *commandItem(apptest::WindowFixture &f, const QString &menu, const QString &title)
+{
+    QList<QAction *> items;
+    if (QMenu *found = menuBarMenu(f, menu))
+        commandItems(found, items);
+    for (QAction *item : std::as_const(items))
+        if (item->text() == title)
+            return item;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(WindowChrome, EveryEditArrangeAndFormatItemIsValidatedByTheTable)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-menu-walk"));
+    int walked = 0;
+    for (const char *title : {"Edit", "Arrange", "Format"}) {
+        QMenu *menu = menuBarMenu(f, QString::fromLatin1(title));
+        ASSERT_NE(menu, nullptr) << title;
+        QList<QAction *> items;
+        commandItems(menu, items);
+        for (QAction *item : std::as_const(items)) {
+            const QString action = MenuValidator::actionOfItem(item);
+            EXPECT_FALSE(action.isEmpty()) << title << " > " << item->toolTip().toStdString() << ": no action";
+            EXPECT_TRUE(hasMenuRule(action)) << title << " > " << item->toolTip().toStdString() << ": "
+                                             << action.toStdString() << " has no rule";
+            ++walked;
+        }
+    }
+    // Edit 9, Arrange 9, Format 11 at least.
+    EXPECT_GE(walked, 29);
+    // The two items titled "Center" are told apart.
+    QAction *centreObject = f.menuItem(QStringLiteral("Arrange"), QStringLiteral("Center"));
+    QAction *centreText = commandItem(f, QStringLiteral("Format"), QStringLiteral("Center"));
+    ASSERT_TRUE(centreObject && centreText);
+    EXPECT_EQ(MenuValidator::actionOfItem(centreObject), QStringLiteral("centerObject:"));
+    EXPECT_EQ(MenuValidator::actionOfItem(centreText), QStringLiteral("alignCenter:"));
+}
+
+TEST(WindowChrome, CanvasCommandsFollowTheSelectionInTheMenusAndTheirKeys)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-canvas-commands"));
+    auto item = [&f](const char *menu, const char *title) {
+        QAction *found = commandItem(f, QString::fromLatin1(menu), QString::fromLatin1(title));
+        EXPECT_NE(found, nullptr) << title;
+        return found;
+    };
+    QAction *replicate = item("Edit", "Replicate");
+    QAction *centre = item("Arrange", "Center");
+    QAction *rotate = item("Arrange", "Rotate");
+    QAction *lock = item("Arrange", "Lock");
+    QAction *showFonts = item("Format", "Show Fonts");
+    QAction *bold = item("Format", "Bold");
+    QAction *alignLeft = item("Format", "Align Left");
+    QAction *table = item("Format", "Table...");
+    QAction *remove = item("Edit", "Delete");
+    ASSERT_TRUE(replicate && centre && rotate && lock && showFonts && bold && alignLeft && table && remove);
+    // As the user sees them: each menu is validated when it opens.
+    auto open = [&f] {
+        for (const char *title : {"Edit", "Arrange", "Format"})
+            emit menuBarMenu(f, QString::fromLatin1(title))->aboutToShow();
+    };
+    open();
+    for (QAction *action : {replicate, centre, rotate, lock, showFonts, bold, alignLeft, table})
+        EXPECT_FALSE(action->isEnabled()) << action->toolTip().toStdString() << " with nothing selected";
+
+    // One text box: its commands, but no Bold or table until its text is edited.
+    f.drawRect(QRectF(20, 20, 80, 40));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(60, 40));
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    open();
+    for (QAction *action : {replicate, centre, rotate, lock, showFonts, alignLeft})
+        EXPECT_TRUE(action->isEnabled()) << action->toolTip().toStdString() << " with one box";
+    EXPECT_FALSE(bold->isEnabled());
+    EXPECT_FALSE(table->isEnabled());
+
+    // Lock: checked while locked, and the locked box cannot be deleted; again unlocks.
+    EXPECT_FALSE(lock->isChecked());
+    lock->trigger();
+    apptest::settle();
+    const GraphicPtr box = f.canvas()->selectedObjects().first();
+    EXPECT_TRUE(box->isLocked());
+    open();
+    EXPECT_TRUE(lock->isChecked());
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_TRUE(f.canvas()->isChanged());
+    lock->trigger();
+    apptest::settle();
+    EXPECT_FALSE(box->isLocked());
+    open();
+    EXPECT_FALSE(lock->isChecked());
+    EXPECT_TRUE(remove->isEnabled());
+
+    // Two objects: the quarter turn and the font panel are for one; the key does nothing then.
+    f.drawRect(QRectF(20, 80, 80, 40));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(60, 40));
+    f.click(QPointF(60, 100), Qt::ShiftModifier);
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 2);
+    open();
+    EXPECT_FALSE(rotate->isEnabled());
+    EXPECT_FALSE(showFonts->isEnabled());
+    EXPECT_FALSE(alignLeft->isEnabled());
+    EXPECT_TRUE(centre->isEnabled());
+    f.canvas()->setFocus();
+    QTest::keyClick(f.canvas(), Qt::Key_R, Qt::ControlModifier);
+    apptest::settle();
+    for (const GraphicPtr &graphic : f.canvas()->selectedObjects())
+        EXPECT_EQ(graphic->angle(), 0.0f);
+    f.click(QPointF(200, 150));
+    f.click(QPointF(60, 40));
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    QTest::keyClick(f.canvas(), Qt::Key_R, Qt::ControlModifier);
+    apptest::settle();
+    EXPECT_EQ(box->angle(), 90.0f);
+}

@@ -152,11 +152,11 @@ TEST_F(StyleCommands, FontPanelChangesOnlyWhatChangedInEachText)
     const GraphicPtr small = textBox(QRectF(20, 20, 150, 40), QStringLiteral("small"), QFont(QStringLiteral("DejaVu Sans"), 12));
     const GraphicPtr big = textBox(QRectF(20, 80, 150, 60), QStringLiteral("big"), QFont(QStringLiteral("DejaVu Serif"), 20));
     f.tool(RectsView::SelectTool)->trigger();
+    // The panel is opened for one object and stays open while the selection grows.
     f.click(QPointF(60, 40));
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Show Fonts"));
     f.click(QPointF(60, 110), Qt::ShiftModifier);
     ASSERT_EQ(canvas()->selectedObjects(), (GraphicList{small, big}));
-
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Show Fonts"));
     auto *panel = f.window->findChild<QFontDialog *>(QStringLiteral("FontPanel"));
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
@@ -176,12 +176,13 @@ TEST_F(StyleCommands, FontPanelChangesOnlyWhatChangedInEachText)
     EXPECT_EQ(fontAt(small, 0).pointSizeF(), 12.0);
     EXPECT_EQ(fontAt(big, 0).pointSizeF(), 20.0);
 
-    // Bold from the Font menu thickens both and keeps their sizes.
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bold"));
-    EXPECT_TRUE(fontAt(small, 0).bold());
-    EXPECT_TRUE(fontAt(big, 0).bold());
-    EXPECT_EQ(fontAt(big, 0).pointSizeF(), 20.0);
-    EXPECT_TRUE(canvas()->isChanged());
+    // The Font menu's Bold is for text being edited.
+    emit f.menuItem(QStringLiteral("Format"), QStringLiteral("Font"))->menu()->aboutToShow();
+    for (QAction *action : f.menuItem(QStringLiteral("Format"), QStringLiteral("Font"))->menu()->actions()) {
+        if (action->text() == QLatin1String("Bold")) {
+            EXPECT_FALSE(action->isEnabled());
+        }
+    }
     panel->close();
 }
 
@@ -194,6 +195,50 @@ TEST_F(StyleCommands, FontChangeWhileTypingGoesToTheSelectedWordOnly)
     triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
     EXPECT_EQ(fontAt(box, 0).pointSizeF(), 12.0);
     EXPECT_EQ(fontAt(box, 4).pointSizeF(), 13.0);
+}
+
+TEST_F(StyleCommands, WithNothingSelectedInTheTextTheNextTypedTextTakesTheFontAndColour)
+{
+    const GraphicPtr box = textBox(QRectF(20, 20, 240, 40), QStringLiteral("one two"), QFont(QStringLiteral("DejaVu Sans"), 12));
+    editText(QPointF(100, 40));
+    ASSERT_EQ(canvas()->editedObject(), box);
+    ObjectTextEditor::current()->setSelection(7, 7);
+    canvas()->undoManager()->removeAllActions();
+
+    // Bigger and Bold with only the insertion point: the text there stays as it is ...
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bold"));
+    // ... and a colour from the panel joins them.
+    canvas()->setObjectColor(QColor(200, 0, 0));
+    EXPECT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one two"));
+    EXPECT_EQ(fontAt(box, 6).pointSizeF(), 12.0);
+    EXPECT_FALSE(fontAt(box, 6).bold());
+    EXPECT_FALSE(canvas()->undoManager()->canUndo());
+
+    // What is typed next takes them.
+    QTest::keyClicks(canvas(), QStringLiteral("XY"));
+    apptest::settle();
+    ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one twoXY"));
+    for (int at : {7, 8}) {
+        EXPECT_EQ(fontAt(box, at).pointSizeF(), 13.0) << at;
+        EXPECT_TRUE(fontAt(box, at).bold()) << at;
+        EXPECT_EQ(fontAt(box, at).family(), QStringLiteral("DejaVu Sans")) << at;
+        QTextCursor cursor(box->textStorage());
+        cursor.setPosition(at + 1);
+        EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(200, 0, 0)) << at;
+    }
+    EXPECT_EQ(fontAt(box, 6).pointSizeF(), 12.0);
+    // Typing undoes as typing; the attributes were no step of their own.
+    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Typing"));
+
+    // Moving the insertion point forgets attributes given there and not yet typed.
+    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
+    ObjectTextEditor::current()->setSelection(3, 3);
+    QTest::keyClicks(canvas(), QStringLiteral("Z"));
+    apptest::settle();
+    ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("oneZ twoXY"));
+    EXPECT_EQ(fontAt(box, 3).pointSizeF(), 12.0);
+    EXPECT_FALSE(fontAt(box, 3).bold());
 }
 
 TEST_F(StyleCommands, PastedImageStyleIsOneUndoableChangeWithAFractionalTile)

@@ -192,6 +192,11 @@ TEST(GroupRotate, AboutAnotherCentreAndByTheChangeOnly)
     EXPECT_NEAR(f.a->frameBounds().center().x(), -5, 1e-3);
     EXPECT_NEAR(f.a->frameBounds().center().y(), 10, 1e-3);
     EXPECT_FLOAT_EQ(f.a->angle(), 90.0f);
+    // The frame went round with its members: its centre (50, 25) lies at (-25, 50) now.
+    EXPECT_NEAR(f.group->bounds().center().x(), -25, 1e-3);
+    EXPECT_NEAR(f.group->bounds().center().y(), 50, 1e-3);
+    EXPECT_NEAR(f.group->bounds().width(), 100, 1e-3);
+    EXPECT_NEAR(f.group->bounds().height(), 50, 1e-3);
 }
 
 // ---- moving ----
