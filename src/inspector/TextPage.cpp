@@ -119,35 +119,36 @@ private:
 TextPage::TextPage(ObjectInfoPanel *info)
     : InspectorPage(info, ObjectInfoPanel::TextTab, QStringLiteral("InspectorText"), QStringLiteral("Text"))
 {
-    lbTextSize = addLabel(QStringLiteral("Size"), QRect(4, 8, 54, 22));
-    tvTextSize = addField(QStringLiteral("tvTextSize"), QRect(58, 8, 58, 22));
+    lbTextSize = addLabel(QStringLiteral("Size"), QRect(4, 8, 85, 22));
+    tvTextSize = addField(QStringLiteral("tvTextSize"), QRect(90, 8, 52, 22));
     tvTextSize->setFormat(QStringLiteral("#,###.0 pt"));
-    spTextSize = addStepper(QStringLiteral("spTextSize"), QRect(117, 8, 13, 22), 1.0, maxTextSize, 1.0);
-    slTextSize = addSlider(QStringLiteral("slTextSize"), QRect(134, 8, 68, 22), 1, 144);
-    lbTextColor = addLabel(QStringLiteral("Color"), QRect(4, 36, 54, 22));
-    cwTextColor = addColorWell(QStringLiteral("cwTextColor"), QRect(58, 36, 48, 22));
-    lbShowFonts = addLabel(QStringLiteral("Font"), QRect(4, 64, 54, 22));
-    btnShowFonts = addButton(QStringLiteral("btnShowFonts"), QStringLiteral("Show Fonts"), QRect(58, 64, 144, 24));
+    spTextSize = addStepper(QStringLiteral("spTextSize"), QRect(143, 8, 13, 22), 1.0, maxTextSize, 1.0);
+    slTextSize = addSlider(QStringLiteral("slTextSize"), QRect(160, 8, 42, 22), 1, 144);
+    lbTextColor = addLabel(QStringLiteral("Color"), QRect(4, 36, 85, 22));
+    cwTextColor = addColorWell(QStringLiteral("cwTextColor"), QRect(90, 36, 48, 22));
+    lbShowFonts = addLabel(QStringLiteral("Font"), QRect(4, 64, 85, 22));
+    btnShowFonts = addButton(QStringLiteral("btnShowFonts"), QStringLiteral("Fonts..."), QRect(90, 64, 112, 24));
 
-    lbTextAilgn = addLabel(QStringLiteral("Alignment"), QRect(4, 96, 54, 22));
+    lbTextAilgn = addLabel(QStringLiteral("Alignment"), QRect(4, 96, 85, 22));
     scTextAilgn = new SegmentedControl(this);
     scTextAilgn->setObjectName(QStringLiteral("scTextAilgn"));
     scTextAilgn->setSegmentCount(4);
-    scTextAilgn->setGeometry(58, 96, 144, 24);
+    scTextAilgn->setGeometry(90, 96, 112, 24);
     const QStringList tips = {QStringLiteral("Align Left"), QStringLiteral("Center"), QStringLiteral("Align Right"),
                               QStringLiteral("Justify")};
     for (int i = 0; i < 4; ++i) {
         QToolButton *segment = scTextAilgn->segmentButton(i);
         segment->setProperty("tag", alignmentTags[size_t(i)]);
+        segment->setToolButtonStyle(Qt::ToolButtonIconOnly);
         segment->setIconSize(QSize(18, 14));
         const QString tip = Language::stringForKey(tips[i]);
         segment->setToolTip(tip.isEmpty() ? tips[i] : tip);
     }
 
-    lbFieldType = addLabel(QStringLiteral("Field"), QRect(4, 130, 54, 22));
+    lbFieldType = addLabel(QStringLiteral("Field"), QRect(4, 130, 85, 22));
     pbFieldType = new QComboBox(this);
     pbFieldType->setObjectName(QStringLiteral("pbFieldType"));
-    pbFieldType->setGeometry(58, 130, 144, 22);
+    pbFieldType->setGeometry(90, 130, 112, 22);
     cbShowTitle = addCheckBox(QStringLiteral("cbShowTitle"), QStringLiteral("Show Title"), QRect(4, 158, 198, 20));
     cbCapitalizeTitle = addCheckBox(QStringLiteral("cbCapitalizeTitle"), QStringLiteral("Capitalize Title"),
                                     QRect(4, 180, 198, 20));
@@ -157,14 +158,14 @@ TextPage::TextPage(ObjectInfoPanel *info)
     viewOvalText->setObjectName(QStringLiteral("viewOvalText"));
     viewOvalText->setGeometry(0, 208, pageWidth, 52);
     auto *angleLabel = new QLabel(QStringLiteral("Text Angle"), viewOvalText);
-    angleLabel->setGeometry(4, 0, 90, 22);
+    angleLabel->setGeometry(4, 0, 120, 22);
     LanguageControls::awakeFromNib(angleLabel);
     tvOvalTextAngle = new NumberField(viewOvalText);
     tvOvalTextAngle->setObjectName(QStringLiteral("tvOvalTextAngle"));
     tvOvalTextAngle->setProperty("tag", 2);
     tvOvalTextAngle->setFormat(QStringLiteral("#,###.00"));
     tvOvalTextAngle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    tvOvalTextAngle->setGeometry(96, 0, 106, 22);
+    tvOvalTextAngle->setGeometry(126, 0, 76, 22);
     cbOvalTextFlip = new QCheckBox(QStringLiteral("Flip Text"), viewOvalText);
     cbOvalTextFlip->setObjectName(QStringLiteral("cbOvalTextFlip"));
     cbOvalTextFlip->setProperty("tag", 3);
@@ -532,6 +533,7 @@ void TextPage::rotateOvalText()
 {
     if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView()))
         canvas->rotateText(tvOvalTextAngle->floatValue());
+    updateValues();
     info()->makeRectViewKey();
 }
 
@@ -539,6 +541,7 @@ void TextPage::flipOvalText()
 {
     if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView()))
         canvas->flipText(stateOf(cbOvalTextFlip) == 1 ? 1 : 0);
+    updateValues();
     info()->makeRectViewKey();
 }
 

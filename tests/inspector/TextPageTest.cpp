@@ -6,8 +6,11 @@
 // through the inspector's one table.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QDir>
+#include <QFontDialog>
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTextCursor>
@@ -190,6 +193,23 @@ TEST_F(TextInspector, ColourAndAlignmentReachTheTextAndShowBack)
     select({QPointF(90, 30)});
     openTextPage();
     EXPECT_EQ(page->scTextAilgn->selectedSegment(), 0);
+    // Each segment shows its picture of lines.
+    for (int i = 0; i < 4; ++i) {
+        const QImage shown = page->scTextAilgn->segmentButton(i)->grab().toImage();
+        int dark = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                dark += qGray(shown.pixel(x, y)) < 90 ? 1 : 0;
+        EXPECT_GT(dark, 20) << "segment " << i;
+    }
+
+    // The fonts button brings up the font panel on the text's font.
+    QTest::mouseClick(page->btnShowFonts, Qt::LeftButton);
+    auto *panel = f.window->findChild<QFontDialog *>(QStringLiteral("FontPanel"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->currentFont().pointSizeF(), 12.0);
+    panel->close();
 
     page->cwTextColor->takeColor(QColor(200, 0, 0));
     apptest::settle();
@@ -364,6 +384,7 @@ TEST_F(TextInspector, TheOvalsTextAngleAndFlipShowAndGoToTheCanvas)
 
     inspectortest::type(page->tvOvalTextAngle, QStringLiteral("45"));
     EXPECT_EQ(oval->textAngle(), 45.0f);
+    EXPECT_EQ(page->tvOvalTextAngle->text(), QStringLiteral("45.00"));
     EXPECT_EQ(undoItem(), QStringLiteral("Undo Text Angle"));
     inspectortest::click(page->cbOvalTextFlip);
     apptest::settle();
@@ -446,6 +467,25 @@ TEST(InspectorEndOfEditing, TheTableDecidesWhichFieldsApplyTheirValue)
     text->setTextSize(20.0);
     EXPECT_EQ(f.canvas.changedCalls, 1);
     EXPECT_FALSE(f.canvas.undo.canUndo());
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextPageLanguages, EveryTitleOnThePageShowsWholeInEachLanguage)
+{
+    for (const char *language : {"en", "de", "es", "ru", "zh"}) {
+        apptest::WindowFixture f(QStringLiteral("text-page-") + QLatin1String(language), QLatin1String(language));
+        auto *p = qobject_cast<TextPage *>(f.window->objectInfo()->page(ObjectInfoPanel::TextTab));
+        ASSERT_NE(p, nullptr);
+        for (QWidget *w : p->findChildren<QWidget *>()) {
+            if (!qobject_cast<QLabel *>(w) && !qobject_cast<QAbstractButton *>(w))
+                continue;
+            EXPECT_GE(w->width(), w->sizeHint().width()) << language << ": " << w->objectName().toStdString();
+            EXPECT_LE(w->mapTo(p, QPoint(w->width(), 0)).x(), TextPage::pageWidth) << language;
+        }
+    }
 }
 
 } // namespace
