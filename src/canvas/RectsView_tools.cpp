@@ -132,9 +132,13 @@ void RectsView::addFieldType(int fieldPk)
         return;
     }
     m_pendingFieldPk = fieldPk;
+    m_toolTag = FieldTool;
     setCurrToolClass(FieldTool);
     clearSelection();
     setDocumentCursor(QCursor(Qt::CrossCursor));
+    // The next click places a field: the tool bar says so, not the tool it showed before.
+    if (toolSelectionChanged)
+        toolSelectionChanged(FieldTool);
 }
 
 void RectsView::setFieldType(int fieldPk)

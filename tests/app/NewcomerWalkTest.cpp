@@ -2,15 +2,18 @@
 // once went wrong in the running program, the way the user took it.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTableView>
 #include <QTreeView>
 
 #include "app/AppTestSupport.h"
 #include "common/SheetDriver.h"
+#include "database/Database.h"
 #include "common/TestPrintPanels.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ScrollNSImageView.h"
@@ -134,6 +137,63 @@ TEST(NewcomerWalk, NewKeepsTheCustomStockJustMade)
         EXPECT_EQ(f.canvas()->getLabel().name, QStringLiteral("Tags")) << "search '" << search.toStdString() << "'";
         EXPECT_EQ(f.canvas()->getLabel().num_downlabel, 4);
     }
+}
+
+// The next pop-up menu that opens gets the item of that text chosen, or is closed when the text is
+// empty, as the user's click or Escape would.
+void answerNextMenu(const QString &item)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, item] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        for (QAction *action : menu->actions()) {
+            if (!item.isEmpty() && action->text() == item) {
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        }
+        QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    poll->start();
+}
+
+// The field tool's button stays pressed from the field chosen in its menu until the click that
+// places the field; a menu closed without a choice leaves the tool that was.
+TEST(NewcomerWalk, TheFieldToolShowsItIsArmed)
+{
+    apptest::WindowFixture f(QStringLiteral("walk-field-tool"));
+    // As at start-up: the sample databases, the first of them current, name the fields.
+    f.window->finishLaunching();
+    ASSERT_TRUE(Database::currentDatabase());
+    QAction *fieldTool = f.tool(RectsView::FieldTool);
+    QAction *selectTool = f.tool(RectsView::SelectTool);
+    ASSERT_TRUE(fieldTool && selectTool);
+
+    answerNextMenu(QString());
+    fieldTool->trigger();
+    apptest::settle();
+    EXPECT_TRUE(selectTool->isChecked());
+    EXPECT_EQ(f.canvas()->getCurrToolClass(), int(RectsView::SelectTool));
+
+    answerNextMenu(QStringLiteral("Full Name"));
+    fieldTool->trigger();
+    apptest::settle();
+    EXPECT_EQ(f.canvas()->getCurrToolClass(), int(RectsView::FieldTool));
+    EXPECT_TRUE(fieldTool->isChecked()) << "the tool bar shows the tool the next click uses";
+    EXPECT_FALSE(selectTool->isChecked());
+
+    f.click(QPointF(60, 20));
+    EXPECT_EQ(f.canvas()->getRects().size(), 2);
+    EXPECT_TRUE(selectTool->isChecked());
+    EXPECT_EQ(f.canvas()->getCurrToolClass(), int(RectsView::SelectTool));
+    f.window.reset();
+    QDir(Database::databasesFolder()).removeRecursively();
 }
 
 } // namespace
