@@ -2,7 +2,6 @@
 #include "app/CanvasCommands.h"
 #include "app/HelpMenu.h"
 #include "app/MenuValidator.h"
-#include "app/ToolbarCustomizer.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -203,8 +202,6 @@ MainWindow::MainWindow(QWidget *parent)
 
     LanguageControls::awakeFromNib(m_fileMenu);
     buildDatabaseMode();
-    // Every item of the tool bar carries its identifier by now, the mode switch's too.
-    m_toolbarCustomizer = new ToolbarCustomizer(findChild<QToolBar *>(QStringLiteral("Tools")));
     // The controls registered while the window was built; loading the language again lets
     // every one of them show its translation.
     if (Language::language() != Language::english())
@@ -695,11 +692,6 @@ void MainWindow::buildToolBar()
         else
             m_canvas->showHideGraphicOpt();
     });
-    // Offered by the bar's menu, not shown at first: the mask drawer, colours and fonts.
-    QAction *maskTool = bar->addAction(Language::stringForKey(QStringLiteral("Image Mask")));
-    maskTool->setToolTip(maskTool->text());
-    identify(maskTool, "ImageMask");
-    connect(maskTool, &QAction::triggered, m_canvas, [this] { m_canvas->showHideBarcodeInfo(); });
     QAction *printTool = bar->addAction(Language::stringForKey(QStringLiteral("Print")));
     printTool->setToolTip(Language::stringForKey(QStringLiteral("Print Document")));
     identify(printTool, "Print");
@@ -707,18 +699,9 @@ void MainWindow::buildToolBar()
         if (QAction *item = menuItemWithKey(menuBar(), QStringLiteral("Print...")))
             item->trigger();
     });
-    QAction *colorsTool = bar->addAction(Language::stringForKey(QStringLiteral("Colors")));
-    colorsTool->setToolTip(Language::stringForKey(QStringLiteral("Fill and Stroke Color")));
-    identify(colorsTool, "Colors");
-    connect(colorsTool, &QAction::triggered, m_canvas, [this] { m_canvas->showColorPanel(); });
-    QAction *fontsTool = bar->addAction(Language::stringForKey(QStringLiteral("Fonts")));
-    fontsTool->setToolTip(fontsTool->text());
-    identify(fontsTool, "Fonts");
-    connect(fontsTool, &QAction::triggered, m_canvas, [this] { m_canvas->showTextFont(); });
     m_toolImages = {{saveTool, QStringLiteral("save_button")}, {zoomIn, QStringLiteral("zoom_in")},
                     {zoomOut, QStringLiteral("zoom_out")},     {inspector, QStringLiteral("inspector")},
-                    {maskTool, QStringLiteral("mask")},        {printTool, QStringLiteral("print")},
-                    {colorsTool, QStringLiteral("colors")},    {fontsTool, QStringLiteral("fonts")}};
+                    {printTool, QStringLiteral("print")}};
     for (int tool = 0; tool < m_toolActions.size(); ++tool)
         m_toolImages.append({m_toolActions[tool], QString::fromLatin1(ToolImageNames[tool])});
 

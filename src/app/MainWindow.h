@@ -31,7 +31,6 @@ class ProgressSpinner;
 class PropertiesView;
 class RectsView;
 class SegmentedControl;
-class ToolbarCustomizer;
 class ZoomButton;
 class testPreview;
 
@@ -74,7 +73,6 @@ public:
     QSplitter *splitView() const { return m_splitView; }
     // The window's busy indicator.
     ProgressSpinner *busyIndicator() const { return m_spinner; }
-    ToolbarCustomizer *toolbarCustomizer() const { return m_toolbarCustomizer; }
     // How near either end the split view's divider may come, and the mask drawer's width.
     static constexpr int SplitViewMargin = 250;
     static constexpr int MaskDrawerWidth = 145;
@@ -150,7 +148,6 @@ private:
     QDockWidget *m_maskDrawer = nullptr;
     QSplitter *m_splitView = nullptr;
     ProgressSpinner *m_spinner = nullptr;
-    ToolbarCustomizer *m_toolbarCustomizer = nullptr;
 };
 
 } // namespace quillmark

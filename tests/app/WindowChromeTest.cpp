@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QColorDialog>
-#include <QContextMenuEvent>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -16,7 +15,6 @@
 
 #include "app/AppTestSupport.h"
 #include "app/MenuValidator.h"
-#include "app/ToolbarCustomizer.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ProgressSpinner.h"
 #include "images/ScrollNSImageView.h"
@@ -40,58 +38,10 @@ QAction *toolBarItem(QToolBar *bar, const QString &identifier)
     return nullptr;
 }
 
-// The row as the user sees it: shown items by identifier, one entry for a run of buttons of
-// one item, separators as "|".
-QStringList shownRow(QToolBar *bar)
-{
-    QStringList row;
-    QString previous;
-    for (QAction *item : bar->actions()) {
-        if (!item->isVisible())
-            continue;
-        const QString identifier = item->isSeparator() ? QStringLiteral("|")
-                                                       : item->property(MenuValidator::identifierProperty()).toString();
-        if (identifier != previous || identifier == QLatin1String("|"))
-            row.append(identifier);
-        previous = identifier;
-    }
-    return row;
-}
-
-// A right click on the bar's empty end and a choice in the menu it opens.
-void chooseInBarMenu(QToolBar *bar, const QString &title)
-{
-    const QPoint at(bar->width() - 4, bar->height() / 2);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
-    QApplication::sendEvent(bar, &event);
-    apptest::settle();
-    auto *menu = bar->findChild<QMenu *>(QStringLiteral("ToolbarItemsMenu"));
-    ASSERT_NE(menu, nullptr);
-    ASSERT_TRUE(menu->isVisible());
-    QAction *entry = nullptr;
-    for (QAction *item : menu->actions())
-        if (item->text() == title)
-            entry = item;
-    ASSERT_NE(entry, nullptr) << title.toStdString();
-    menu->setActiveAction(entry);
-    QTest::keyClick(menu, Qt::Key_Return);
-    apptest::settle();
-    EXPECT_FALSE(menu->isVisible());
-}
-
 // The place of a widget in the window.
 QRect frameInWindow(const QWidget *widget)
 {
     return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
-}
-
-void clickItem(QToolBar *bar, QAction *item)
-{
-    QWidget *button = bar->widgetForAction(item);
-    ASSERT_NE(button, nullptr);
-    ASSERT_TRUE(button->isVisible());
-    QTest::mouseClick(button, Qt::LeftButton);
-    apptest::settle();
 }
 
 bool checkedInViewMenu(apptest::WindowFixture &f, const QString &title)
@@ -191,7 +141,7 @@ TEST(WindowChromeSplitView, TheDividerStopsTwoHundredFiftyPointsFromEitherEnd)
     EXPECT_EQ(area->width(), areaWidth + 120);
 }
 
-TEST(WindowChromeMaskDrawer, TheMaskBrowserOpensInItsDrawerFromTheViewMenuAndTheToolBar)
+TEST(WindowChromeMaskDrawer, TheMaskBrowserOpensInItsDrawerFromTheViewMenu)
 {
     apptest::WindowFixture f(QStringLiteral("chrome-masks"));
     QDockWidget *drawer = f.window->maskDrawer();
@@ -225,98 +175,6 @@ TEST(WindowChromeMaskDrawer, TheMaskBrowserOpensInItsDrawerFromTheViewMenuAndThe
     apptest::settle();
     EXPECT_FALSE(f.canvas()->isMaskDrawerOpen());
     EXPECT_FALSE(checkedInViewMenu(f, QStringLiteral("Image Mask")));
-}
-
-TEST(WindowChromeToolBar, ItemsChosenFromTheBarsMenuShowActAndStayForTheNextStart)
-{
-    apptest::WindowFixture f(QStringLiteral("chrome-custom"));
-    QToolBar *bar = toolBar(f);
-    ASSERT_NE(bar, nullptr);
-    const QStringList defaultRow = {QStringLiteral("SaveDocumentItemIdentifier"), QStringLiteral("|"),
-                                    QStringLiteral("FrameToolItemIdentifier"), QStringLiteral("|"),
-                                    QStringLiteral("MeasureItemIdentifier"), QStringLiteral("|"),
-                                    QStringLiteral("ZoomToolItemIdentifier"), QStringLiteral("Space"),
-                                    QStringLiteral("Inspector"), QStringLiteral("Print"),
-                                    QStringLiteral("FlexibleSpace"), QStringLiteral("ModeSwitchToolbarItemIdentifier")};
-    EXPECT_EQ(shownRow(bar), defaultRow);
-
-    chooseInBarMenu(bar, QStringLiteral("Image Mask"));
-    chooseInBarMenu(bar, QStringLiteral("Colors"));
-    chooseInBarMenu(bar, QStringLiteral("Fonts"));
-    QStringList withExtras = defaultRow;
-    withExtras.insert(withExtras.indexOf(QStringLiteral("Print")), QStringLiteral("ImageMask"));
-    withExtras.insert(withExtras.indexOf(QStringLiteral("Print")) + 1, QStringLiteral("Colors"));
-    withExtras.insert(withExtras.indexOf(QStringLiteral("Colors")) + 1, QStringLiteral("Fonts"));
-    EXPECT_EQ(shownRow(bar), withExtras);
-    QAction *mask = toolBarItem(bar, QStringLiteral("ImageMask"));
-    QAction *colors = toolBarItem(bar, QStringLiteral("Colors"));
-    QAction *fonts = toolBarItem(bar, QStringLiteral("Fonts"));
-    ASSERT_TRUE(mask && colors && fonts);
-    EXPECT_EQ(colors->toolTip(), QStringLiteral("Fill and Stroke Color"));
-    for (QAction *item : {mask, colors, fonts})
-        EXPECT_FALSE(item->icon().isNull()) << item->text().toStdString();
-
-    // Each acts by its rules: the drawer always, colours with a selection, fonts while one
-    // object's text is edited.
-    EXPECT_TRUE(mask->isEnabled());
-    clickItem(bar, mask);
-    EXPECT_TRUE(f.window->maskDrawer()->isVisible());
-    clickItem(bar, mask);
-    EXPECT_FALSE(f.window->maskDrawer()->isVisible());
-    EXPECT_FALSE(colors->isEnabled());
-    EXPECT_FALSE(fonts->isEnabled());
-    f.drawRect(QRectF(20, 20, 120, 50));
-    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
-    EXPECT_TRUE(colors->isEnabled());
-    EXPECT_FALSE(fonts->isEnabled());
-    clickItem(bar, colors);
-    auto *colorPanel = f.window->findChild<QColorDialog *>(QStringLiteral("ColorPanel"));
-    ASSERT_NE(colorPanel, nullptr);
-    EXPECT_TRUE(colorPanel->isVisible());
-    colorPanel->close();
-    f.tool(RectsView::SelectTool)->trigger();
-    const QPointF inside(80, 45);
-    f.mouse(QEvent::MouseButtonPress, inside);
-    f.mouse(QEvent::MouseButtonRelease, inside);
-    f.mouse(QEvent::MouseButtonDblClick, inside);
-    f.mouse(QEvent::MouseButtonRelease, inside);
-    apptest::settle();
-    ASSERT_TRUE(f.canvas()->selectedObjects().first()->isEditable1());
-    EXPECT_TRUE(fonts->isEnabled());
-    clickItem(bar, fonts);
-    auto *fontPanel = f.window->findChild<QFontDialog *>(QStringLiteral("FontPanel"));
-    ASSERT_NE(fontPanel, nullptr);
-    EXPECT_TRUE(fontPanel->isVisible());
-    fontPanel->close();
-
-    // Taking the units away leaves one separator between the tools and the zoom buttons.
-    chooseInBarMenu(bar, QStringLiteral("Measurements"));
-    QStringList chosen = withExtras;
-    chosen.removeAt(chosen.indexOf(QStringLiteral("MeasureItemIdentifier")));
-    chosen.removeAt(chosen.indexOf(QStringLiteral("|"), chosen.indexOf(QStringLiteral("FrameToolItemIdentifier"))));
-    EXPECT_EQ(shownRow(bar), chosen);
-
-    // The next start shows the row as the user left it.
-    f.window.reset();
-    f.window = std::make_unique<MainWindow>();
-    f.window->show();
-    apptest::settle();
-    EXPECT_EQ(shownRow(toolBar(f)), chosen);
-}
-
-TEST(WindowChromeToolBar, AStoredRowNamingNoItemGivesTheDefaultRow)
-{
-    apptest::WindowFixture f(QStringLiteral("chrome-custom-damaged"));
-    const QStringList defaultRow = shownRow(toolBar(f));
-    for (const QVariant &stored : {QVariant(QStringLiteral("garbage")),
-                                   QVariant(QStringList{QStringLiteral("NoSuchItem"), QStringLiteral("Separator")})}) {
-        UserDefaults::standard().setObject(stored, ToolbarCustomizer::defaultsKey());
-        f.window.reset();
-        f.window = std::make_unique<MainWindow>();
-        f.window->show();
-        apptest::settle();
-        EXPECT_EQ(shownRow(toolBar(f)), defaultRow) << stored.toString().toStdString();
-    }
 }
 
 TEST(WindowChromeBusyIndicator, SpinsWhileTheUserWaitsOnAnExportOrASave)
