@@ -70,4 +70,9 @@ QImage transparent(QSize size)
     return image;
 }
 
+FilterImage emptyImage()
+{
+    return FilterImage(QRectF(), [](const QRect &rect) { return transparent(rect.size()); });
+}
+
 } // namespace quillmark::FilterExtent

@@ -3,6 +3,8 @@
 // Rectangle arithmetic of filter space, where an extent may be infinite (a generator's) and
 // every pixel request is bounded so that no input can make a render allocate without limit.
 
+#include "platform/ImageFilter.h"
+
 #include <QImage>
 #include <QRect>
 #include <QRectF>
@@ -24,5 +26,8 @@ QRect pixelRect(const QRectF &extent);
 bool isRenderable(const QRect &rect);
 // A transparent picture of `size`; a null QImage when the size is not renderable.
 QImage transparent(QSize size);
+// An image with nothing in it: the result of a filter whose values leave nothing to draw (a
+// flattening transform), as opposed to a null image, which means an input is missing.
+FilterImage emptyImage();
 
 } // namespace quillmark::FilterExtent

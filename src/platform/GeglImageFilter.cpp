@@ -282,7 +282,8 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
         };
         const Override oy = overrides.value(QByteArray(second->name));
         const double x = o.defaultValue.value_or(defaultOf(pspec));
-        const double y = oy.defaultValue.value_or(-defaultOf(second));
+        // + 0.0 turns GEGL's 0 (y down) into 0, not -0, in a readout.
+        const double y = oy.defaultValue.value_or(-defaultOf(second) + 0.0);
         filter.addVector(property.key, QStringLiteral("Offset"), FilterInputType::Offset, {x, y});
         filter.properties.append(property);
         return true;

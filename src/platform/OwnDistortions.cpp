@@ -77,7 +77,7 @@ std::unique_ptr<Filter> circularWrap()
         const FilterImage source = self.image(Image);
         const QRect whole = FilterExtent::pixelRect(source.extent());
         if (!FilterExtent::isRenderable(whole))
-            return FilterImage(QRectF(), {});
+            return FilterExtent::emptyImage();
         const QPointF c = self.point(Center);
         const double radius = std::max(0.01, self.number(QStringLiteral("inputRadius")));
         // The picture's middle column stands at the top of the circle, turned by the angle.

@@ -30,7 +30,7 @@ bool usable(const QTransform &m)
 FilterImage transformed(const FilterImage &source, const QTransform &m)
 {
     if (!usable(m))
-        return FilterImage(QRectF(), [](const QRect &r) { return FilterExtent::transparent(r.size()); });
+        return FilterExtent::emptyImage();
     const QRectF extent = source.isInfinite() ? FilterExtent::infinite() : m.mapRect(source.extent());
     return FilterImage(extent, [source, m](const QRect &rect) {
         QImage out = FilterExtent::transparent(rect.size());
@@ -78,7 +78,7 @@ std::unique_ptr<Filter> affineTile()
         const QTransform m = self.transform(Transform);
         const QRect tile = FilterExtent::pixelRect(source.extent());
         if (!usable(m) || !FilterExtent::isRenderable(tile))
-            return FilterImage(QRectF(), {});
+            return FilterExtent::emptyImage();
         const QTransform inverse = m.inverted();
         return FilterImage(FilterExtent::infinite(), [source, tile, inverse](const QRect &rect) {
             const FilterRaster raster(source, tile);

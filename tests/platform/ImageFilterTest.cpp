@@ -610,3 +610,37 @@ TEST(FilterImage, ExtentArithmeticUnderstandsInfiniteExtents)
     EXPECT_EQ(qAlpha(part.pixel(0, 3)), 255);
     EXPECT_EQ(qAlpha(part.pixel(3, 0)), 0);
 }
+
+// Every number of every offered filter at either end of its range, and every vector at a far
+// point: each render finishes, at the size asked for, whatever the values.
+TEST(ImageFilterInputs, EveryFilterSurvivesTheEndsOfItsRanges)
+{
+    const FilterImage source(testPicture());
+    const FilterImage texture(texturePicture());
+    const QRect extent(-8, -8, 80, 64);
+    QStringList all;
+    for (const char *category : OfferedCategories)
+        all += ImageFilter::filterNamesInCategory(QString::fromLatin1(category));
+    all.removeDuplicates();
+    for (const QString &name : all) {
+        SCOPED_TRACE(qPrintable(name));
+        const std::unique_ptr<ImageFilter> filter = ImageFilter::filterWithName(name);
+        for (const char *end : {"minimum", "maximum"}) {
+            filter->setDefaults();
+            for (const QString &key : filter->inputKeys()) {
+                const FilterInput *in = filter->input(key);
+                if (in->className == QLatin1String("CIImage"))
+                    filter->setValue(key, QVariant::fromValue(key == Image ? source : texture));
+                else if (in->className == QLatin1String("NSNumber"))
+                    filter->setValue(key, qstrcmp(end, "minimum") == 0 ? -1e300 : 1e300);
+                else if (in->className == QLatin1String("CIVector"))
+                    filter->setValue(key, QVariant::fromValue(QList<double>{1e300, -1e300, 1e300, 1e300}));
+                else if (in->className == QLatin1String("NSAffineTransform"))
+                    filter->setValue(key, QTransform(1e300, 0, 0, 1e-300, 0, 0));
+            }
+            const FilterImage out = filter->outputImage();
+            ASSERT_FALSE(out.isNull()) << end;
+            EXPECT_EQ(out.render(extent).size(), extent.size()) << end;
+        }
+    }
+}
