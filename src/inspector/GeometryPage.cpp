@@ -54,6 +54,9 @@ GeometryPage::GeometryPage(ObjectInfoPanel *info)
     addLabel(QStringLiteral("Flip"), QRect(4, 142, 44, 20));
     bFlipHor = addCheckBox(QStringLiteral("bFlipHor"), QStringLiteral("Horizontal"), QRect(48, 142, 76, 20));
     bFlipVert = addCheckBox(QStringLiteral("bFlipVert"), QStringLiteral("Vertical"), QRect(126, 142, 76, 20));
+    // Which way each flip turns the object, as the words alone leave open.
+    bFlipHor->setToolTip(Language::stringForKey(QStringLiteral("Mirrors the object top to bottom")));
+    bFlipVert->setToolTip(Language::stringForKey(QStringLiteral("Mirrors the object left to right")));
     bPowerText = addCheckBox(QStringLiteral("bPowerText"), QStringLiteral("Shaped Text"), QRect(4, 168, 104, 24));
     pbPowerType = new ShapePopUp(this);
     pbPowerType->setObjectName(QStringLiteral("pbPowerType"));
@@ -147,8 +150,12 @@ int GeometryPage::fixRatio() const
         for (const std::shared_ptr<ColorRect> &member : group->getObjects())
             loose.removeAll(member);
     }
-    // A group resizes in proportion; the loose objects are measured against that.
-    const int reference = groups.isEmpty() ? 0 : 1;
+    // A group resizes in proportion; the loose objects are measured against that, or,
+    // without a group, against the first of them (one object keeping its proportions shows
+    // on, not mixed).
+    if (groups.isEmpty() && loose.isEmpty())
+        return 0;
+    const int reference = groups.isEmpty() ? int(loose.first()->fixRatio()) : 1;
     for (const std::shared_ptr<ColorRect> &object : std::as_const(loose))
         if (int(object->fixRatio()) != reference)
             return -1;

@@ -29,7 +29,8 @@ public:
     // The fold of the selection's runaround states.
     int textWrap() const;
     // Keep-proportions: a group in the selection counts as keeping them (1), loose objects
-    // as they say; the first loose object that differs makes it mixed (-1).
+    // as they say; a loose object that differs from the groups (or, without a group, from
+    // the first loose object) makes it mixed (-1).
     int fixRatio() const;
     // The first object's flip; -1 as soon as one differs; 0 with nothing selected.
     int flipHor() const;

@@ -65,10 +65,13 @@ TEST(KeepProportions, GroupsCountAsKeepingThemAndLooseObjectsAsTheySay)
     EXPECT_EQ(page->fixRatio(), 0);
     a->setFixRatio(true);
     f.select({a});
-    // One loose object keeping its proportions differs from the loose reference (off).
+    // One loose object keeping its proportions shows on, not mixed.
+    EXPECT_EQ(page->fixRatio(), 1);
+    EXPECT_EQ(page->bFixRatio->checkState(), Qt::Checked);
+    f.select({b, a});
     EXPECT_EQ(page->fixRatio(), -1);
     EXPECT_EQ(page->bFixRatio->checkState(), Qt::PartiallyChecked);
-    f.select({b, a});
+    f.select({a, b});
     EXPECT_EQ(page->fixRatio(), -1);
 
     auto group = Group::create();
