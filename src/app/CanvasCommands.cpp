@@ -1,11 +1,15 @@
 #include "app/CanvasCommands.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 
+#include "app/MenuValidation.h"
 #include "app/MenuValidator.h"
 #include "canvas/RectsView.h"
 #include "foundation/LanguageControls.h"
@@ -96,30 +100,34 @@ QMenu *CanvasCommands::buildContentMenu(QMainWindow *window, RectsView *canvas)
 {
     auto *menu = new QMenu(window);
     menu->setObjectName(QStringLiteral("CanvasContentMenu"));
-    QList<QAction *> onSelection;
-    onSelection << addItem(menu, QStringLiteral("Cut"), QKeySequence(), canvas, [canvas] { canvas->cut(); });
-    onSelection << addItem(menu, QStringLiteral("Copy"), QKeySequence(), canvas, [canvas] { canvas->copy(); });
+    addItem(menu, QStringLiteral("Cut"), QKeySequence(), canvas, [canvas] { canvas->cut(); });
+    addItem(menu, QStringLiteral("Copy"), QKeySequence(), canvas, [canvas] { canvas->copy(); });
     addItem(menu, QStringLiteral("Paste"), QKeySequence(), canvas, [canvas] { canvas->paste(); });
-    onSelection << addItem(menu, QStringLiteral("Duplicate"), QKeySequence(), canvas, [canvas] { canvas->duplicate(); });
-    onSelection << addItem(menu, QStringLiteral("Delete"), QKeySequence(), canvas, [canvas] { canvas->delete_(); });
+    addItem(menu, QStringLiteral("Duplicate"), QKeySequence(), canvas, [canvas] { canvas->duplicate(); });
+    addItem(menu, QStringLiteral("Delete"), QKeySequence(), canvas, [canvas] { canvas->delete_(); });
     menu->addSeparator();
-    QAction *front = addItem(menu, QStringLiteral("Bring To Front"), QKeySequence(), canvas, [canvas] { canvas->bringToFront(); });
-    QAction *back = addItem(menu, QStringLiteral("Send To Back"), QKeySequence(), canvas, [canvas] { canvas->sendToBack(); });
-    QAction *group = addItem(menu, QStringLiteral("Group"), QKeySequence(), canvas, [canvas] { canvas->group(); });
-    QAction *ungroup = addItem(menu, QStringLiteral("Ungroup"), QKeySequence(), canvas, [canvas] { canvas->ungroup(); });
+    addItem(menu, QStringLiteral("Bring To Front"), QKeySequence(), canvas, [canvas] { canvas->bringToFront(); });
+    addItem(menu, QStringLiteral("Send To Back"), QKeySequence(), canvas, [canvas] { canvas->sendToBack(); });
+    addItem(menu, QStringLiteral("Group"), QKeySequence(), canvas, [canvas] { canvas->group(); });
+    addItem(menu, QStringLiteral("Ungroup"), QKeySequence(), canvas, [canvas] { canvas->ungroup(); });
     menu->addSeparator();
     QMenu *fields = menu->addMenu(QStringLiteral("Fields"));
     fields->menuAction()->setData(11);
     menu->addSeparator();
     LanguageControls::awakeFromNib(menu);
-    // What the selection allows, each time the menu opens.
-    QObject::connect(menu, &QMenu::aboutToShow, menu, [canvas, onSelection, front, back, group, ungroup] {
-        for (QAction *item : onSelection)
-            item->setEnabled(!canvas->selectedObjects().isEmpty());
-        front->setEnabled(canvas->canBringToFront());
-        back->setEnabled(canvas->canSendToBack());
-        group->setEnabled(canvas->selectedObjects().size() > 1);
-        ungroup->setEnabled(canvas->selectedGroup() != nullptr);
+    // Each time the menu opens, its items follow the same rules as the menu bar's: a merge
+    // field pair is neither grouped again nor broken up, a locked object not deleted.
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [canvas, menu] {
+        ChromeState state = chromeStateOf(*canvas);
+        const QMimeData *data = QApplication::clipboard()->mimeData();
+        state.pasteboardHasDesign = data && data->hasFormat(RectsView::pasteboardType());
+        for (QAction *item : menu->actions()) {
+            if (item->isSeparator() || item->menu())
+                continue;
+            const QString action = MenuValidator::actionForKey(item->toolTip());
+            if (!action.isEmpty())
+                item->setEnabled(validateMenuItem(action, state).enabled);
+        }
     });
     return menu;
 }

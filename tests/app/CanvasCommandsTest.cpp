@@ -580,6 +580,14 @@ TEST_F(CanvasCommands, FieldsSubmenuRetypesTheSelectedMergeFieldAsOneStep)
             submenu = action->menu();
     ASSERT_NE(submenu, nullptr);
     ASSERT_EQ(submenu->actions().size(), fields.size());
+    // The pair is neither grouped again nor broken up from here, as from the Arrange menu.
+    for (QAction *action : menu->actions()) {
+        if (action->text() == QLatin1String("Group") || action->text() == QLatin1String("Ungroup")) {
+            EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+        } else if (action->text() == QLatin1String("Copy")) {
+            EXPECT_TRUE(action->isEnabled());
+        }
+    }
     submenu->actions()[chosen]->trigger();
     menu->hide();
     apptest::settle();
