@@ -147,6 +147,11 @@ void RectsView::setFieldType(int fieldPk)
         addFieldType(fieldPk);
         return;
     }
+    // The inspector retypes the selected fields as its field pop-up does.
+    if (m_objectInfo) {
+        m_objectInfo->setFieldType(fieldPk);
+        return;
+    }
     bool changed = false;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         if (graphic->className() != QLatin1String("ColorField") || graphic->fieldPk() == fieldPk)

@@ -484,7 +484,8 @@ void TextPage::setFieldType(int fieldPk)
     QList<ColorField *> fields;
     OneStep step(info());
     for (const std::shared_ptr<ColorRect> &object : selection()) {
-        if (auto *field = dynamic_cast<ColorField *>(object.get())) {
+        // A field that shows the key already is left as it is.
+        if (auto *field = dynamic_cast<ColorField *>(object.get()); field && field->fieldPk() != fieldPk) {
             field->setFieldPk(fieldPk);
             fields.append(field);
         }
@@ -503,6 +504,8 @@ void TextPage::setFieldType(int fieldPk)
     info()->invalidateCanvas();
     info()->wasChanged();
     updateValues();
+    // The pair's frame follows the new field's text.
+    info()->updateObjectValues();
     info()->makeRectViewKey();
 }
 

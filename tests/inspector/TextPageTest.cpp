@@ -8,6 +8,8 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QLabel>
 #include <QDir>
 #include <QFontDialog>
@@ -24,6 +26,7 @@
 #include "database/DatabaseUserAction.h"
 #include "database/GroupField.h"
 #include "foundation/MyStepper.h"
+#include "inspector/GeometryPage.h"
 #include "foundation/SegmentedControl.h"
 #include "inspector/InspectorFixture.h"
 #include "inspector/NumberField.h"
@@ -289,12 +292,47 @@ TEST_F(TextInspector, AMergeFieldTakesTheFieldChosenInThePopUpOrTheCanvasMenu)
     EXPECT_EQ(title->fieldPk(), FirstNamePk);
     EXPECT_EQ(page->pbFieldType->currentData().toInt(), FirstNamePk);
 
-    // The canvas's field menu hands its item's tag to the inspector the same way.
-    canvas()->undoManager()->closeEventGroup();
-    canvas()->objectInfo()->setFieldType(chosen);
+    // The Fields submenu of the canvas's context menu hands its item's key to the page.
+    auto chooseInContextMenu = [this, value](int index) {
+        const QPoint local = canvas()->pageToWidget().map(value->frameBounds().center()).toPoint();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, local, canvas()->mapToGlobal(local));
+        QApplication::sendEvent(canvas(), &event);
+        apptest::settle();
+        QMenu *menu = canvas()->contentMenu();
+        ASSERT_NE(menu, nullptr);
+        QMenu *fields = nullptr;
+        for (QAction *action : menu->actions())
+            if (action->data().toInt() == 11)
+                fields = action->menu();
+        ASSERT_NE(fields, nullptr);
+        ASSERT_EQ(fields->actions().size(), page->pbFieldType->count());
+        fields->actions().at(index)->trigger();
+        menu->hide();
+        apptest::settle();
+    };
+    const int firstName = page->pbFieldType->currentIndex();
+    auto *geometry = f.window->objectInfo()->geometryPage();
+    const QString widthShown = geometry->tvWidth->text();
+    canvas()->wasChanged(false);
+    chooseInContextMenu(next);
     EXPECT_EQ(value->fieldPk(), chosen);
+    EXPECT_EQ(title->fieldPk(), chosen);
+    EXPECT_TRUE(title->isHidden());
+    EXPECT_TRUE(canvas()->isChanged());
     EXPECT_EQ(page->pbFieldType->currentData().toInt(), chosen);
-    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Field Type"));
+    // The geometry page shows the pair's new width.
+    EXPECT_NE(geometry->tvWidth->text(), widthShown);
+    EXPECT_EQ(geometry->tvWidth->text(), QString::asprintf("%.2f in", pair->bounds().width() / 72.0));
+    EXPECT_EQ(undoItem(), QStringLiteral("Undo Change Field Type"));
+
+    // The field it shows already: nothing recorded, nothing changed.
+    undo();
+    EXPECT_EQ(value->fieldPk(), FirstNamePk);
+    canvas()->wasChanged(false);
+    chooseInContextMenu(firstName);
+    EXPECT_EQ(value->fieldPk(), FirstNamePk);
+    EXPECT_FALSE(canvas()->isChanged());
+    EXPECT_TRUE(canvas()->undoManager()->canRedo());
 
     // A text box alone: no field to choose.
     textBox(QRectF(20, 100, 120, 30), {{QStringLiteral("text"), QFont(QStringLiteral("DejaVu Sans"), 12)}});
