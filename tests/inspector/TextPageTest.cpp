@@ -56,7 +56,7 @@ protected:
         const QString path = Database::pathForTitle(QStringLiteral("Guests"));
         QString error;
         EXPECT_TRUE(Database::createDatabaseAtPath(path, &error)) << error.toStdString();
-        UserDefaults::standard().setObject(QStringLiteral("databasePath"), path);
+        UserDefaults::standard().setObject(path, QStringLiteral("databasePath"));
         f.window->finishLaunching();
         EXPECT_NE(Database::currentDatabase(), nullptr);
         f.canvas()->undoManager()->removeAllActions();
@@ -453,6 +453,37 @@ TEST_F(TextInspector, ABarcodeTakesSizeAndColourForItsText)
     EXPECT_NE(barcode->textColor(), QColor(0, 0, 160));
     undo();
     EXPECT_EQ(barcode->textSize().pointSizeF(), before);
+}
+
+TEST_F(TextInspector, TheAlignmentPicturesTurnWhiteOnTheDarkAppearanceAndBack)
+{
+    // The opaque pixels of each segment's picture: how many are light, how many dark.
+    auto inks = [this](int segment) {
+        const QImage picture = page->scTextAilgn->segmentButton(segment)->icon().pixmap(QSize(18, 14)).toImage();
+        std::pair<int, int> counts{0, 0};
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor pixel = picture.pixelColor(x, y);
+                if (pixel.alpha() > 200)
+                    (pixel.lightness() > 200 ? counts.first : counts.second) += 1;
+            }
+        return counts;
+    };
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(inks(i).first, 0) << i;
+        EXPECT_GT(inks(i).second, 20) << i;
+    }
+    UserDefaults::standard().setObject(QStringLiteral("Dark"), QStringLiteral("AppleInterfaceStyle"));
+    f.window->objectInfo()->onAppearanceChanged();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_GT(inks(i).first, 20) << i;
+        EXPECT_EQ(inks(i).second, 0) << i;
+    }
+    // The justified picture stays the fourth: its last line is as long as the others.
+    UserDefaults::standard().removeObject(QStringLiteral("AppleInterfaceStyle"));
+    f.window->objectInfo()->onAppearanceChanged();
+    EXPECT_EQ(inks(3).first, 0);
+    EXPECT_GT(inks(3).second, 20);
 }
 
 // ---- the page and the inspector without the window ----
