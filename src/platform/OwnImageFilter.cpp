@@ -41,7 +41,8 @@ FilterEntry ownEntry(std::function<std::unique_ptr<OwnImageFilter>()> make)
 
 QList<FilterEntry> ownFilterEntries()
 {
-    return ownGeneratorEntries() + ownGeometryEntries() + ownDistortionEntries() + ownStyleEntries()
+    return ownGeneratorEntries() + ownGeometryEntries() + ownDistortionEntries()
+           + ownHalftoneEntries() + ownStyleEntries()
            + ownTransitionEntries();
 }
 

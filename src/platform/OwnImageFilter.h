@@ -49,6 +49,7 @@ private:
 QList<FilterEntry> ownGeneratorEntries();
 QList<FilterEntry> ownGeometryEntries();
 QList<FilterEntry> ownDistortionEntries();
+QList<FilterEntry> ownHalftoneEntries();
 QList<FilterEntry> ownStyleEntries();
 QList<FilterEntry> ownTransitionEntries();
 

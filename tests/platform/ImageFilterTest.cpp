@@ -644,3 +644,32 @@ TEST(ImageFilterInputs, EveryFilterSurvivesTheEndsOfItsRanges)
         }
     }
 }
+
+// Each screen inks in proportion to darkness: white stays paper, black is all ink, and a
+// middle grey is about half of each.
+TEST(ImageFilterOutput, HalftoneScreensInkByDarkness)
+{
+    auto inked = [](const QImage &image) {
+        int ink = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ink += qGray(image.pixel(x, y)) < 128;
+        return double(ink) / (image.width() * image.height());
+    };
+    for (const char *name : {"DotScreen", "LineScreen", "CircularScreen", "HatchedScreen"}) {
+        SCOPED_TRACE(name);
+        const auto filter = ImageFilter::filterWithName(QString::fromLatin1(name));
+        ASSERT_TRUE(filter);
+        EXPECT_TRUE(filter->categories().contains(FilterCategory::HalftoneEffect));
+        filter->setValue(QStringLiteral("inputSharpness"), 1.0);
+        for (const auto &[gray, low, high] : {std::tuple{255, 0.0, 0.0}, {0, 1.0, 1.0}, {128, 0.3, 0.7}}) {
+            QImage flat(96, 96, QImage::Format_ARGB32_Premultiplied);
+            flat.fill(QColor(gray, gray, gray));
+            filter->setValue(Image, QVariant::fromValue(FilterImage(flat)));
+            const QImage out = filter->outputImage().toImage();
+            ASSERT_EQ(out.size(), flat.size());
+            EXPECT_GE(inked(out), low) << gray;
+            EXPECT_LE(inked(out), high) << gray;
+        }
+    }
+}
