@@ -195,8 +195,13 @@ void DatabaseModeSwitch::leaveLabelMenus()
         }
     }
     disableLabelCommands();
+    _frontDocks.clear();
     for (QDockWidget *dock : _window->findChildren<QDockWidget *>(Qt::FindDirectChildrenOnly)) {
         if (!dock->isHidden()) {
+            // Of docks sharing tabs only the front one shows (the others lie outside the
+            // window): it comes back in front.
+            if (!dock->visibleRegion().isEmpty())
+                _frontDocks.append(dock);
             dock->hide();
             _hiddenDocks.append(dock);
         }
@@ -217,6 +222,10 @@ void DatabaseModeSwitch::restoreLabelMenus()
         if (dock)
             dock->show();
     _hiddenDocks.clear();
+    for (const QPointer<QDockWidget> &dock : std::as_const(_frontDocks))
+        if (dock)
+            dock->raise();
+    _frontDocks.clear();
 }
 
 void DatabaseModeSwitch::switchTabs(int mode)

@@ -63,6 +63,7 @@ private:
     QList<QPointer<QAction>> _disabledActions;
     QList<QPointer<QAction>> _hiddenMenus;
     QList<QPointer<QDockWidget>> _hiddenDocks;
+    QList<QPointer<QDockWidget>> _frontDocks;
     QList<QPointer<QMenu>> _watchedMenus;
     Mode _mode = LabelDesign;
 };

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDockWidget>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -14,6 +16,8 @@
 #include "app/AppTestSupport.h"
 #include "common/SheetDriver.h"
 #include "database/Database.h"
+#include "database/DatabaseModeSwitch.h"
+#include "foundation/SegmentedControl.h"
 #include "common/TestPrintPanels.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ScrollNSImageView.h"
@@ -194,6 +198,30 @@ TEST(NewcomerWalk, TheFieldToolShowsItIsArmed)
     EXPECT_EQ(f.canvas()->getCurrToolClass(), int(RectsView::SelectTool));
     f.window.reset();
     QDir(Database::databasesFolder()).removeRecursively();
+}
+
+// Back from the database the browser shows the tab the user left it on, Images or Design.
+TEST(NewcomerWalk, TheDatabaseAndBackKeepsTheBrowserTabInFront)
+{
+    apptest::WindowFixture f(QStringLiteral("walk-mode-tabs"));
+    auto *images = f.window->findChild<QDockWidget *>(QStringLiteral("ImagesDock"));
+    auto *design = f.window->findChild<QDockWidget *>(QStringLiteral("DesignDock"));
+    ASSERT_TRUE(images && design);
+    DatabaseModeSwitch *modes = f.window->modeSwitch();
+    // Docks sharing tabs stay visible; the one behind lies outside the window.
+    auto shows = [](QDockWidget *dock) { return !dock->visibleRegion().isEmpty(); };
+    for (QDockWidget *front : {images, design}) {
+        front->raise();
+        apptest::settle();
+        ASSERT_TRUE(shows(front));
+        QTest::mouseClick(modes->labelModeSwitch()->segmentButton(DatabaseModeSwitch::DatabaseMode), Qt::LeftButton);
+        apptest::settle();
+        ASSERT_FALSE(images->isVisible());
+        QTest::mouseClick(modes->databaseModeSwitch()->segmentButton(DatabaseModeSwitch::LabelDesign), Qt::LeftButton);
+        apptest::settle();
+        EXPECT_TRUE(shows(front)) << front->objectName().toStdString() << " is in front again";
+        EXPECT_NE(shows(images), shows(design)) << "the two share one place";
+    }
 }
 
 } // namespace
