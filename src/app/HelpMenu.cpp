@@ -6,12 +6,24 @@
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Prompts.h"
 
 namespace quillmark {
 
 namespace {
 const QString ProductName = QStringLiteral("Quillmark");
+
+// Help and the web pages open in another program; where none can show them the user is told,
+// not left with a menu item that seems to do nothing.
+void openOrSay(RectsView *canvas, bool (RectsView::*open)())
+{
+    if ((canvas->*open)())
+        return;
+    Prompts::current().alert(canvas->window(), Language::stringForKey(QStringLiteral("The page could not be opened.")),
+                             Language::stringForKey(QStringLiteral("No program to show it was found on this computer.")),
+                             {Language::stringForKey(QStringLiteral("OK"))});
 }
+} // namespace
 
 QString HelpMenu::productItemTitle(const QString &translated, bool ellipsis)
 {
@@ -35,9 +47,9 @@ QMenu *HelpMenu::create(RectsView *canvas, QWidget *parent)
     };
     const QList<Item> items = {
         {"About Quillmark", true, [canvas] { canvas->runAbout(); }},
-        {"Quillmark Help", false, [canvas] { canvas->displayHelp(); }},
-        {"Quillmark Web Site", false, [canvas] { canvas->visitSite(); }},
-        {"Quillmark Support", false, [canvas] { canvas->visitSiteSupport(); }},
+        {"Quillmark Help", false, [canvas] { openOrSay(canvas, &RectsView::displayHelp); }},
+        {"Quillmark Web Site", false, [canvas] { openOrSay(canvas, &RectsView::visitSite); }},
+        {"Quillmark Support", false, [canvas] { openOrSay(canvas, &RectsView::visitSiteSupport); }},
     };
     QList<std::pair<QAction *, Item>> made;
     for (const Item &item : items) {

@@ -18,6 +18,7 @@
 #include "database/Database.h"
 #include "database/DatabaseModeSwitch.h"
 #include "foundation/SegmentedControl.h"
+#include "platform/Workspace.h"
 #include "common/TestPrintPanels.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ScrollNSImageView.h"
@@ -221,6 +222,42 @@ TEST(NewcomerWalk, TheDatabaseAndBackKeepsTheBrowserTabInFront)
         apptest::settle();
         EXPECT_TRUE(shows(front)) << front->objectName().toStdString() << " is in front again";
         EXPECT_NE(shows(images), shows(design)) << "the two share one place";
+    }
+}
+
+// Help and the product's pages open in another program. Where none can show them (no browser,
+// no desktop launcher) each item says so instead of seeming to do nothing; where one can, no
+// message stands in the way.
+TEST(NewcomerWalk, HelpThatCannotOpenSaysSo)
+{
+    apptest::WindowFixture f(QStringLiteral("walk-help"));
+    for (const bool launcher : {false, true}) {
+        int asked = 0;
+        const Workspace::Opener previous = Workspace::setOpener([&asked, launcher](const QUrl &) {
+            ++asked;
+            return launcher;
+        });
+        f.prompts->clear();
+        for (const char *item : {"Quillmark Help", "Quillmark Web Site", "Quillmark Support"}) {
+            QAction *action = f.menuItem(QStringLiteral("Help"), QString::fromLatin1(item));
+            ASSERT_TRUE(action) << item;
+            action->trigger();
+            apptest::settle();
+        }
+        Workspace::setOpener(previous);
+        EXPECT_EQ(asked, 3);
+        const QList<qmtest::TestPrompts::Call> &calls = f.prompts->calls();
+        if (launcher) {
+            EXPECT_TRUE(calls.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(calls.size(), 3);
+        for (const qmtest::TestPrompts::Call &call : calls) {
+            EXPECT_EQ(call.kind, qmtest::TestPrompts::Alert);
+            EXPECT_EQ(call.title, QStringLiteral("The page could not be opened."));
+            EXPECT_EQ(call.message, QStringLiteral("No program to show it was found on this computer."));
+            EXPECT_EQ(call.buttons, QStringList{QStringLiteral("OK")});
+        }
     }
 }
 
