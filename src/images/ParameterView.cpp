@@ -1,0 +1,602 @@
+#include "images/ParameterView.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "foundation/Language.h"
+#include "images/Autoresizing.h"
+#include "images/Controller.h"
+#include "images/EffectSlider.h"
+#include "images/FunHouseImageView.h"
+#include "platform/ColorWell.h"
+#include "platform/Format.h"
+#include "platform/ImageFilter.h"
+#include "platform/Prompts.h"
+
+namespace quillmark {
+
+using namespace Autoresizing;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr int kLabelFontSize = 9;
+
+QFont smallFont(QFont font)
+{
+    font.setPointSizeF(kLabelFontSize);
+    return font;
+}
+
+QList<double> vectorOf(const QVariant &value)
+{
+    QList<double> components;
+    if (value.canConvert<QList<double>>())
+        components = value.value<QList<double>>();
+    else if (value.canConvert<QVariantList>())
+        for (const QVariant &v : value.toList())
+            components.append(v.toDouble());
+    return components;
+}
+
+double component(const QList<double> &vector, int index)
+{
+    return index < vector.size() ? vector.at(index) : 0.0;
+}
+
+// A picture file as the filters take it; null when the file holds none.
+FilterImage filterImageFromFile(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    return image.isNull() ? FilterImage() : FilterImage(image);
+}
+
+const char *const kTransformRowNames[4] = {"Scale", "Angle", "Stretch", "Skew"};
+
+} // namespace
+
+ParameterView::ParameterView(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+ParameterView::~ParameterView() = default;
+
+// ---- routines ----
+
+QString ParameterView::formatReadoutValue(int width, int decimals, double value)
+{
+    // Formatted straight into a growing string: no value, however long, is cut off.
+    return QString::asprintf("%*.*f", width, decimals, value);
+}
+
+QString ParameterView::splitCamelCaseWords(const QString &text)
+{
+    QString words;
+    bool inserted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool upper = c != c.toLower();
+        if (i > 0 && (upper || c.isDigit())) {
+            words.append(QLatin1Char(' '));
+            inserted = true;
+        }
+        words.append(c);
+    }
+    return inserted ? words : text;
+}
+
+QString ParameterView::stringByReplacingOccurrences(const QString &text, const QString &target,
+                                                    const QString &replacement)
+{
+    if (target.isEmpty())
+        return text;
+    QString result = text;
+    // A replacement holding its own target would never run out of occurrences: one pass then.
+    if (replacement.contains(target))
+        return result.replace(target, replacement);
+    for (qsizetype at = result.indexOf(target); at >= 0; at = result.indexOf(target))
+        result.replace(at, target.size(), replacement);
+    return result;
+}
+
+QString ParameterView::ellipsizeField(int width, const QFont &font, const QString &string)
+{
+    const int limit = width - 5;
+    QString text = stringByReplacingOccurrences(string, QStringLiteral("Replacement Color"),
+                                                QStringLiteral("Replace With"));
+    const QFontMetricsF metrics(font);
+    if (int(metrics.horizontalAdvance(text)) <= limit || text.isEmpty())
+        return text;
+    const QString dots = QStringLiteral("...");
+    text = text.left(text.size() - 1) + dots;
+    while (int(metrics.horizontalAdvance(text)) > limit && text.size() > dots.size())
+        text = text.left(text.size() - 4) + dots;
+    return text;
+}
+
+QTransform ParameterView::affineTransformFromParts(double s, double angle, double t, double k, double tX, double tY)
+{
+    const double c = std::cos(angle);
+    const double n = std::sin(angle);
+    return QTransform(t * s * (c - k * n), t * s * (n + k * c), -s * n, s * c, tX, tY);
+}
+
+QList<double> ParameterView::transformVectorFromParts(double s, double angle, double t, double k, double tX, double tY)
+{
+    const QTransform m = affineTransformFromParts(s, angle, t, k, tX, tY);
+    return {m.m11(), m.m12(), m.m21(), m.m22(), tX, tY};
+}
+
+double ParameterView::shownValue(int dataType, double value)
+{
+    switch (dataType) {
+    case AngleData: return value * 180.0 / kPi;
+    case TimeData: return value * 100.0;
+    default: return value;
+    }
+}
+
+double ParameterView::valueFromShown(int dataType, double shown)
+{
+    switch (dataType) {
+    case AngleData: return shown * kPi / 180.0;
+    case TimeData: return shown * 0.01;
+    default: return shown;
+    }
+}
+
+void ParameterView::readoutFormat(int dataType, int &width, int &decimals)
+{
+    switch (dataType) {
+    case AngleData: width = 3; decimals = 1; break;
+    case TimeData: width = 1; decimals = 3; break;
+    case DistanceData: width = 4; decimals = 1; break;
+    default: width = 4; decimals = 2; break;
+    }
+}
+
+QString ParameterView::inputLabel(const ImageFilter *filter, const QString &key)
+{
+    const FilterInput *input = filter ? filter->input(key) : nullptr;
+    if (input && !input->displayName.isEmpty())
+        return input->displayName;
+    return splitCamelCaseWords(key.mid(5));
+}
+
+int ParameterView::drawingWidth(const QLabel *label)
+{
+    // A label draws its text inset by its indent on either side.
+    return label->contentsRect().width() - 2 * qMax(0, label->indent());
+}
+
+// ---- helpers ----
+
+void ParameterView::keep(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    m_filter = std::move(filter);
+    m_key = key;
+    m_master = master;
+}
+
+QRect ParameterView::widgetFrame(int x, int y, int w, int h) const
+{
+    return QRect(x, height() - (y + h), w, h);
+}
+
+QLabel *ParameterView::makeLabel(const QRect &frame, const QString &text, bool shorten, Qt::Alignment alignment)
+{
+    auto *label = new QLabel(this);
+    label->setGeometry(widgetFrame(frame.x(), frame.y(), frame.width(), frame.height()));
+    label->setFont(smallFont(label->font()));
+    label->setIndent(2);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(shorten ? ellipsizeField(drawingWidth(label), label->font(), text) : text);
+    label->setToolTip(text);
+    return label;
+}
+
+QLineEdit *ParameterView::makeReadout(const QRect &frame, const QString &text)
+{
+    auto *readout = new QLineEdit(this);
+    readout->setGeometry(widgetFrame(frame.x(), frame.y(), frame.width(), frame.height()));
+    readout->setFont(smallFont(readout->font()));
+    readout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    readout->setTextMargins(0, 0, 0, 0);
+    readout->setText(text);
+    Autoresizing::setFlags(readout, LeftMargin | BottomMargin);
+    return readout;
+}
+
+void ParameterView::sendAndUpdate(const QVariant &value)
+{
+    if (!m_master)
+        return;
+    m_master->setFilter(m_filter.get(), value, m_key);
+    m_master->updateView();
+}
+
+void ParameterView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    resizeSubviews(this, event->oldSize());
+}
+
+// ---- slider ----
+
+void ParameterView::addSliderForFilter(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    keep(std::move(filter), key, master);
+    if (!key.startsWith(QLatin1String("input"))) {
+        std::fputs("input key does not begin with input\n", stdout);
+        std::fflush(stdout);
+    }
+    const int w = width();
+    const FilterInput *input = m_filter ? m_filter->input(key) : nullptr;
+
+    m_slider = new EffectSlider(Qt::Horizontal, this);
+    m_slider->setGeometry(widgetFrame(94, 0, w - 145, 16));
+    Autoresizing::setFlags(m_slider, Width | BottomMargin);
+    if (input) {
+        const QVariant max = input->sliderMaximum.isValid() ? input->sliderMaximum : input->maximum;
+        const QVariant min = input->sliderMinimum.isValid() ? input->sliderMinimum : input->minimum;
+        m_slider->setDoubleRange(float(min.toDouble()), float(max.toDouble()));
+    }
+    const float current = m_filter ? float(m_filter->value(key).toDouble()) : 0.0f;
+    m_slider->setDoubleValue(current);
+    m_lastFloatValue = current;
+    m_slider->action = [this] { sliderChanged(); };
+
+    const QString type = input ? input->type : QString();
+    m_dataType = type == QLatin1String(FilterInputType::Angle)      ? AngleData
+                 : type == QLatin1String(FilterInputType::Time)     ? TimeData
+                 : type == QLatin1String(FilterInputType::Distance) ? DistanceData
+                                                                    : ScalarData;
+    m_labelTextField = makeLabel(QRect(0, 0, 90, 16), inputLabel(m_filter.get(), key), true);
+    Autoresizing::setFlags(m_labelTextField, RightMargin | BottomMargin);
+    readoutFormat(m_dataType, m_beforeDecimal, m_afterDecimal);
+    m_readoutTextField = makeReadout(QRect(w - 47, 0, 43, 16),
+                                     formatReadoutValue(m_beforeDecimal, m_afterDecimal,
+                                                        shownValue(m_dataType, current)));
+    connect(m_readoutTextField, &QLineEdit::editingFinished, this, [this] { readoutTextFieldChanged(); });
+}
+
+void ParameterView::sliderChanged()
+{
+    if (!m_labelTextField || !m_readoutTextField || !m_slider)
+        return;
+    const float v = float(m_slider->doubleValue());
+    if (v == m_lastFloatValue)
+        return;
+    m_lastFloatValue = v;
+    m_readoutTextField->setText(formatReadoutValue(m_beforeDecimal, m_afterDecimal, shownValue(m_dataType, v)));
+    sendAndUpdate(m_slider->doubleValue());
+}
+
+void ParameterView::readoutTextFieldChanged()
+{
+    if (!m_labelTextField)
+        return;
+    float v = m_lastFloatValue;
+    if (m_readoutTextField && m_slider)
+        v = float(valueFromShown(m_dataType, leadingDouble(m_readoutTextField->text())));
+    if (v == m_lastFloatValue)
+        return;
+    m_lastFloatValue = v;
+    if (m_slider)
+        m_slider->setDoubleValue(v);
+    // A typed value outside the slider's range reaches the filter as typed.
+    sendAndUpdate(double(v));
+}
+
+// ---- check box ----
+
+void ParameterView::addCheckBoxForFilter(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    keep(std::move(filter), key, master);
+    if (!key.startsWith(QLatin1String("input"))) {
+        std::fputs("input key does not begin with input\n", stdout);
+        std::fflush(stdout);
+    }
+    m_checkBox = new QCheckBox(this);
+    m_checkBox->setGeometry(widgetFrame(76, 0, 155, 16));
+    m_checkBox->setFont(smallFont(m_checkBox->font()));
+    m_checkBox->setText(inputLabel(m_filter.get(), key));
+    Autoresizing::setFlags(m_checkBox, RightMargin | BottomMargin);
+    const QVariant value = m_filter ? m_filter->value(key) : QVariant();
+    m_checkBox->setChecked(value.toDouble() != 0.0 || value.toBool());
+    connect(m_checkBox, &QCheckBox::clicked, this, [this] { checkBoxChanged(); });
+}
+
+void ParameterView::checkBoxChanged()
+{
+    if (!m_checkBox)
+        return;
+    sendAndUpdate(m_checkBox->isChecked());
+}
+
+// ---- colour well ----
+
+void ParameterView::addColorWellForFilter(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    keep(std::move(filter), key, master);
+    if (!key.startsWith(QLatin1String("input"))) {
+        std::fputs("input key does not begin with input\n", stdout);
+        std::fflush(stdout);
+    }
+    const int w = width();
+    m_colorWell = new ColorWell(this);
+    m_colorWell->setGeometry(widgetFrame(w - 38, 0, 38, 24));
+    Autoresizing::setFlags(m_colorWell, LeftMargin | Width | BottomMargin);
+    const QVariant value = m_filter ? m_filter->value(key) : QVariant();
+    if (value.canConvert<QColor>())
+        m_colorWell->setColor(value.value<QColor>());
+    connect(m_colorWell, &ColorWell::colorChanged, this, [this] { colorWellChanged(); });
+    m_labelTextField = makeLabel(QRect(0, 0, w - 43, 16), inputLabel(m_filter.get(), key), true);
+    Autoresizing::setFlags(m_labelTextField, Width | BottomMargin);
+}
+
+void ParameterView::colorWellChanged()
+{
+    if (!m_labelTextField || !m_colorWell)
+        return;
+    sendAndUpdate(m_colorWell->color());
+}
+
+// ---- image well ----
+
+void ParameterView::addImageWellForFilter(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    keep(std::move(filter), key, master);
+    m_imageView = new FunHouseImageView(this);
+    m_imageView->setGeometry(widgetFrame(80, 0, 48, 44));
+    Autoresizing::setFlags(m_imageView, LeftMargin | Width | BottomMargin);
+    m_imageView->action = [this] { imageWellChanged(); };
+
+    const QVariant value = m_filter ? m_filter->value(key) : QVariant();
+    const FilterImage current = value.canConvert<FilterImage>() ? value.value<FilterImage>() : FilterImage();
+    if (!current.isNull() && !current.isInfinite()) {
+        const double w = current.extent().width();
+        const double h = current.extent().height();
+        int tw = 64;
+        int th = 64;
+        if (w > h) {
+            th = std::max(1, int(std::lround(h * (64.0 / w))));
+        } else if (h > 0) {
+            tw = std::max(1, int(std::lround(w * (64.0 / h))));
+        }
+        const QImage full = Controller::imageFromCIImage(current);
+        if (!full.isNull())
+            m_imageView->setImage(full.scaled(tw, th, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+
+    m_labelTextField = makeLabel(QRect(0, 10, 75, 16), inputLabel(m_filter.get(), key), true);
+    Autoresizing::setFlags(m_labelTextField, RightMargin | BottomMargin);
+    m_pushButton = new QPushButton(this);
+    m_pushButton->setGeometry(widgetFrame(135, 13, 75, 16));
+    m_pushButton->setFont(smallFont(m_pushButton->font()));
+    m_pushButton->setText(Language::stringForKey(QStringLiteral("Choose")));
+    m_pushButton->setAutoDefault(false);
+    Autoresizing::setFlags(m_pushButton, LeftMargin | Width | BottomMargin);
+    connect(m_pushButton, &QPushButton::clicked, this, [this] { pushButtonChanged(); });
+}
+
+void ParameterView::imageWellChanged()
+{
+    if (!m_labelTextField || !m_imageView)
+        return;
+    const FilterImage image = filterImageFromFile(m_imageView->filePath());
+    sendAndUpdate(image.isNull() ? QVariant() : QVariant::fromValue(image));
+}
+
+void ParameterView::pushButtonChanged()
+{
+    const QString path = Prompts::current().openFile(window(), Language::stringForKey(QStringLiteral("Choose")),
+                                                     QString(), QStringList());
+    if (path.isEmpty())
+        return;
+    const FilterImage image = filterImageFromFile(path);
+    if (image.isNull()) {
+        // The input is left without a picture, and the preview shows nothing: say why.
+        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The image file could not be read.")),
+                                 QFileInfo(path).fileName(), {});
+    }
+    sendAndUpdate(image.isNull() ? QVariant() : QVariant::fromValue(image));
+}
+
+// ---- vector and offset ----
+
+void ParameterView::addReadouts(int count)
+{
+    const int w = width();
+    const double q = (std::floor(double(w) - 5) - 95) / 4;
+    const int x[4] = {80, int(std::floor(q + 85)), int(std::floor(2 * q + 90)), int(std::floor(3 * q + 95))};
+    const QList<double> current = vectorOf(m_filter ? m_filter->value(m_key) : QVariant());
+    for (int i = 0; i < count; ++i) {
+        QLineEdit *readout = makeReadout(QRect(x[i], 0, int(std::floor(q)), 16),
+                                         formatReadoutValue(1, 3, component(current, i)));
+        m_readouts[i] = readout;
+        // At the end of editing and on every keystroke.
+        connect(readout, &QLineEdit::editingFinished, this, [this, i] { readoutChanged(i); });
+        connect(readout, &QLineEdit::textEdited, this, [this, i] { readoutChanged(i); });
+    }
+}
+
+void ParameterView::addVectorForFilter(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    keep(std::move(filter), key, master);
+    m_labelTextField = makeLabel(QRect(0, 0, 75, 16), inputLabel(m_filter.get(), key), true);
+    Autoresizing::setFlags(m_labelTextField, RightMargin | BottomMargin);
+    addReadouts(4);
+}
+
+void ParameterView::addOffsetForFilter(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    keep(std::move(filter), key, master);
+    m_labelTextField = makeLabel(QRect(0, 0, 75, 16), inputLabel(m_filter.get(), key), true);
+    Autoresizing::setFlags(m_labelTextField, RightMargin | BottomMargin);
+    addReadouts(2);
+}
+
+void ParameterView::readoutChanged(int index)
+{
+    if (!m_labelTextField || index < 0 || index > 3 || !m_readouts[index])
+        return;
+    const QList<double> current = vectorOf(m_filter ? m_filter->value(m_key) : QVariant());
+    QList<double> value{component(current, 0), component(current, 1), component(current, 2), component(current, 3)};
+    value[index] = double(float(leadingDouble(m_readouts[index]->text())));
+    sendAndUpdate(QVariant::fromValue(value));
+}
+
+QLineEdit *ParameterView::vectorReadout(int index) const
+{
+    return index >= 0 && index < 4 ? m_readouts[index] : nullptr;
+}
+
+// ---- transform ----
+
+void ParameterView::addTransformForFilter(std::shared_ptr<ImageFilter> filter, const QString &key, Controller *master)
+{
+    keep(std::move(filter), key, master);
+    const QVariant value = m_filter ? m_filter->value(key) : QVariant();
+    double a = 0, b = 0, c = 0, d = 0;
+    m_usingNSAffineTransform = value.canConvert<QTransform>() && value.metaType() == QMetaType::fromType<QTransform>();
+    if (m_usingNSAffineTransform) {
+        const QTransform m = value.value<QTransform>();
+        a = m.m11();
+        b = m.m12();
+        c = m.m21();
+        d = m.m22();
+    } else {
+        const QList<double> v = vectorOf(value);
+        a = component(v, 0);
+        b = component(v, 1);
+        c = component(v, 2);
+        d = component(v, 3);
+    }
+    double angle = 0;
+    if (!(c == 0 && d == 1)) {
+        angle = std::atan2(-c, d);
+        if (angle < 0)
+            angle += 2 * kPi;
+    }
+    const double sn = std::sin(angle);
+    const double cs = std::cos(angle);
+    double skew = 0;
+    if (a * sn - b * cs != 0)
+        skew = -(a * sn - b * cs) / (b * sn + a * cs);
+    const double scale = std::sqrt(c * c + d * d);
+    const double stretch = a / ((cs - skew * sn) * scale);
+
+    const double parts[4] = {scale, angle, stretch, skew};
+    const double ranges[4][2] = {{-2, 2}, {0, 2 * kPi}, {-2, 2}, {-10, 10}};
+    const int ys[4] = {51, 34, 17, 0};
+    const int w = width();
+    for (int row = 0; row < 4; ++row) {
+        QLabel *label = makeLabel(QRect(0, ys[row], 75, 16), Language::stringForKey(QLatin1String(kTransformRowNames[row])), true);
+        Autoresizing::setFlags(label, RightMargin | BottomMargin);
+        m_transformLabels[row] = label;
+        auto *slider = new EffectSlider(Qt::Horizontal, this);
+        slider->setGeometry(widgetFrame(80, ys[row], w - 133, 16));
+        Autoresizing::setFlags(slider, Width | BottomMargin);
+        slider->setDoubleRange(ranges[row][0], ranges[row][1]);
+        const bool logarithmic = row == 0 || row == 2;
+        slider->setDoubleValue(logarithmic ? std::log10(parts[row]) : parts[row]);
+        slider->action = [this, row] { transformSliderChanged(row); };
+        m_transformSliders[row] = slider;
+        int fieldWidth = 4, decimals = 2;
+        readoutFormat(m_transformDataTypes[row], fieldWidth, decimals);
+        QLineEdit *readout = makeReadout(QRect(w - 48, ys[row], 43, 16),
+                                         formatReadoutValue(fieldWidth, decimals,
+                                                            shownValue(m_transformDataTypes[row], parts[row])));
+        connect(readout, &QLineEdit::editingFinished, this, [this, row] { transformReadoutTextFieldChanged(row); });
+        m_transformReadouts[row] = readout;
+        m_transformLast[row] = float(parts[row]);
+    }
+}
+
+void ParameterView::transformSliderChanged(int row)
+{
+    if (row < 0 || row > 3 || !m_transformLabels[row] || !m_transformReadouts[row] || !m_transformSliders[row])
+        return;
+    const double position = m_transformSliders[row]->doubleValue();
+    const float part = float(row == 0 || row == 2 ? std::pow(10.0, position) : position);
+    if (part == m_transformLast[row])
+        return;
+    m_transformLast[row] = part;
+    int fieldWidth = 4, decimals = 2;
+    readoutFormat(m_transformDataTypes[row], fieldWidth, decimals);
+    m_transformReadouts[row]->setText(
+        formatReadoutValue(fieldWidth, decimals, shownValue(m_transformDataTypes[row], part)));
+    transformChanged();
+}
+
+void ParameterView::transformReadoutTextFieldChanged(int row)
+{
+    if (row < 0 || row > 3 || !m_transformReadouts[row])
+        return;
+    const float part = float(valueFromShown(m_transformDataTypes[row], leadingDouble(m_transformReadouts[row]->text())));
+    if (part == m_transformLast[row])
+        return;
+    m_transformLast[row] = part;
+    if (m_transformSliders[row])
+        m_transformSliders[row]->setDoubleValue(row == 0 || row == 2 ? std::log10(double(part)) : double(part));
+    transformChanged();
+}
+
+void ParameterView::transformChanged()
+{
+    const QVariant value = m_filter ? m_filter->value(m_key) : QVariant();
+    double tX = 0, tY = 0;
+    if (value.metaType() == QMetaType::fromType<QTransform>()) {
+        const QTransform m = value.value<QTransform>();
+        tX = m.dx();
+        tY = m.dy();
+    } else {
+        const QList<double> v = vectorOf(value);
+        tX = component(v, 4);
+        tY = component(v, 5);
+    }
+    const double s = m_transformLast[0], angle = m_transformLast[1], t = m_transformLast[2], k = m_transformLast[3];
+    if (m_usingNSAffineTransform)
+        sendAndUpdate(affineTransformFromParts(s, angle, t, k, tX, tY));
+    else
+        sendAndUpdate(QVariant::fromValue(transformVectorFromParts(s, angle, t, k, tX, tY)));
+}
+
+EffectSlider *ParameterView::transformSlider(int row) const
+{
+    return row >= 0 && row < 4 ? m_transformSliders[row] : nullptr;
+}
+
+QLineEdit *ParameterView::transformReadout(int row) const
+{
+    return row >= 0 && row < 4 ? m_transformReadouts[row] : nullptr;
+}
+
+QLabel *ParameterView::transformLabel(int row) const
+{
+    return row >= 0 && row < 4 ? m_transformLabels[row] : nullptr;
+}
+
+float ParameterView::transformLastValue(int row) const
+{
+    return row >= 0 && row < 4 ? m_transformLast[row] : 0.0f;
+}
+
+} // namespace quillmark
