@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
@@ -44,6 +45,7 @@
 #include "foundation/LanguageControls.h"
 #include "foundation/Preference.h"
 #include "foundation/SegmentedControl.h"
+#include "images/Controller.h"
 #include "images/ImageBrowserPanel.h"
 #include "images/ImageMenu.h"
 #include "images/ProgressSpinner.h"
@@ -281,6 +283,14 @@ void MainWindow::buildSidePanel()
     m_objectInfo = new ObjectInfoPanel(this);
     m_objectInfo->hide();
     m_objectInfo->setRectsView(m_canvas, m_canvas);
+    // The image effects panel is made on first use and kept, with its filter and values, for
+    // the next opening.
+    auto effectsPanel = std::make_shared<QPointer<Controller>>();
+    m_objectInfo->setImageEffectsPanel([this, effectsPanel](const QImage &source) {
+        if (!*effectsPanel)
+            *effectsPanel = new Controller(this);
+        return (*effectsPanel)->runModal(this, source);
+    });
     m_propertiesView = new PropertiesView;
     m_propertiesView->addSubviewsFrom(m_objectInfo);
     m_objectInfo->setPropertiesView(m_propertiesView);

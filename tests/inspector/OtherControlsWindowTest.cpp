@@ -192,7 +192,10 @@ TEST_F(OtherControlsWindow, TintTileAndEffectsOnAPictureChosenFromTheImageMenu)
     undo();
     EXPECT_NE(box->tintImageColor(), QColor(0, 0, 255));
 
-    // The effects: resting without a panel; with one, an accepted picture is one undo step.
+    // The effects: the window's panel is installed; without a panel the entry rests; with
+    // one, an accepted picture is one undo step.
+    EXPECT_TRUE(page->btnEdit->isEnabled());
+    info()->setImageEffectsPanel({});
     EXPECT_FALSE(page->btnEdit->isEnabled());
     info()->setImageEffectsPanel([](const QImage &source) -> std::optional<QImage> {
         QImage processed = source.convertToFormat(QImage::Format_ARGB32);
