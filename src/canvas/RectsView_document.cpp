@@ -473,14 +473,18 @@ bool RectsView::save()
         if (path.isEmpty())
             return false;
         path = withExtension(path, QStringLiteral("qkdoc"));
-        setFilePath(path);
-        noteRecentDocument(path);
     }
     const QVariantMap dict = drawDocumentDictionaryForGraphics(rects);
     if (PropertyList::toData(dict, PlistFormat::Binary).isEmpty()
         || !PropertyList::writeFile(path, dict, PlistFormat::Binary)) {
         saveFailed(window());
         return false;
+    }
+    // The design takes a newly chosen path only once it is written there: a failed first save
+    // leaves it untitled, so the next Save asks again instead of failing at the same place.
+    if (path != _filePath) {
+        setFilePath(path);
+        noteRecentDocument(path);
     }
     wasChanged(false);
     return true;

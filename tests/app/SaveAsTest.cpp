@@ -48,4 +48,33 @@ TEST(SaveAs, WritesTheTypeChosenInThePanel)
     EXPECT_EQ(f.window->windowTitle(), QStringLiteral("Quillmark::Design.qkdoc"));
 }
 
+TEST(Save, AFirstSaveThatFailsLeavesTheDesignUntitledAndTheNextSaveAsksAgain)
+{
+    apptest::WindowFixture f(QStringLiteral("save-fails"));
+    f.drawRect(QRectF(20, 20, 60, 30));
+    const QString dir = qmtest::freshDir(QStringLiteral("save-fails-files"));
+    QAction *save = f.menuItem(QStringLiteral("File"), QStringLiteral("Save"));
+    ASSERT_NE(save, nullptr);
+
+    // A folder that is not there: the write fails and is said.
+    f.prompts->queuePath(dir + QStringLiteral("/gone/Design"));
+    f.prompts->queueAlert(0);
+    save->trigger();
+    apptest::settle();
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::SaveFile), 1);
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_TRUE(f.canvas()->getFilePath().isEmpty()) << "a design never written keeps no path";
+    EXPECT_EQ(f.window->windowTitle(), QStringLiteral("Quillmark::Untitled"));
+    EXPECT_TRUE(f.canvas()->isChanged());
+
+    // So the next Save asks where again instead of failing at the same place unasked.
+    f.prompts->queuePath(dir + QStringLiteral("/Design"));
+    save->trigger();
+    apptest::settle();
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::SaveFile), 2);
+    EXPECT_TRUE(QFile::exists(dir + QStringLiteral("/Design.qkdoc")));
+    EXPECT_EQ(f.canvas()->getFilePath(), dir + QStringLiteral("/Design.qkdoc"));
+    EXPECT_FALSE(f.canvas()->isChanged());
+}
+
 } // namespace

@@ -19,9 +19,13 @@ namespace dbtest {
 // Runs the sqlite3 command-line program on a file and answers its standard output.
 inline QString sqliteCli(const QString &path, const QString &command)
 {
+    // Another test program may hold the file for a moment while the suites run side by side:
+    // the reader waits for the lock instead of answering nothing, and says why when it fails.
     QProcess process;
-    process.start(QStringLiteral("sqlite3"), {path, command});
-    process.waitForFinished(30000);
+    process.start(QStringLiteral("sqlite3"), {QStringLiteral("-cmd"), QStringLiteral(".timeout 10000"), path, command});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        qWarning("sqlite3 %s: exit %d: %s", qPrintable(path), process.exitCode(),
+                 process.readAllStandardError().constData());
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
