@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace quillmark {
 
@@ -26,6 +27,35 @@ QString nameFilter(const QStringList &extensions)
     for (const QString &ext : extensions)
         patterns << QStringLiteral("*.") + ext;
     return patterns.join(QLatin1Char(' '));
+}
+
+// The folder the last file or folder was chosen in, by any panel of this run.
+QString &lastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// Where a panel opens when its caller names no folder: where the user chose last, else the
+// documents folder, else home; never the program's working folder, which means nothing to a user.
+QString startFolder(const QString &directory)
+{
+    if (!directory.isEmpty())
+        return directory;
+    if (!lastFolder().isEmpty() && QFileInfo(lastFolder()).isDir())
+        return lastFolder();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+void rememberFolderOf(const QStringList &chosen, bool chosenAreFolders = false)
+{
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return;
+    lastFolder() = chosenAreFolders ? QFileInfo(chosen.first()).absoluteFilePath()
+                                    : QFileInfo(chosen.first()).absolutePath();
 }
 
 // Runs the dialog window-modal over its parent when there is one; exec() still waits, so
@@ -96,27 +126,30 @@ QString QtPrompts::openFile(QWidget *parent, const QString &title, const QString
                             const QStringList &extensions)
 {
     const QStringList files = [&] {
-        QFileDialog dialog(parent, title, directory, nameFilter(extensions));
+        QFileDialog dialog(parent, title, startFolder(directory), nameFilter(extensions));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         return runDialog(dialog, parent) == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
     }();
+    rememberFolderOf(files);
     return files.isEmpty() ? QString() : files.first();
 }
 
 QStringList QtPrompts::openFiles(QWidget *parent, const QString &title, const QString &directory,
                                  const QStringList &extensions)
 {
-    QFileDialog dialog(parent, title, directory, nameFilter(extensions));
+    QFileDialog dialog(parent, title, startFolder(directory), nameFilter(extensions));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    return runDialog(dialog, parent) == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
+    const QStringList files = runDialog(dialog, parent) == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
+    rememberFolderOf(files);
+    return files;
 }
 
 QString QtPrompts::saveFile(QWidget *parent, const QString &title, const QString &directory,
                             const QString &defaultName, const QStringList &extensions)
 {
-    QFileDialog dialog(parent, title, directory, nameFilter(extensions));
+    QFileDialog dialog(parent, title, startFolder(directory), nameFilter(extensions));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!extensions.isEmpty())
@@ -126,18 +159,20 @@ QString QtPrompts::saveFile(QWidget *parent, const QString &title, const QString
     if (runDialog(dialog, parent) != QDialog::Accepted)
         return {};
     const QStringList files = dialog.selectedFiles();
+    rememberFolderOf(files);
     return files.isEmpty() ? QString() : files.first();
 }
 
 QString QtPrompts::chooseFolder(QWidget *parent, const QString &title, const QString &directory)
 {
-    QFileDialog dialog(parent, title, directory);
+    QFileDialog dialog(parent, title, startFolder(directory));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (runDialog(dialog, parent) != QDialog::Accepted)
         return {};
     const QStringList files = dialog.selectedFiles();
+    rememberFolderOf(files, true);
     return files.isEmpty() ? QString() : files.first();
 }
 
@@ -145,7 +180,7 @@ QString QtPrompts::saveFileOfType(QWidget *parent, const QString &title, const Q
                                   const QString &defaultName, const QList<FileType> &types, int &chosenType,
                                   QWidget *accessory)
 {
-    QFileDialog dialog(parent, title, directory);
+    QFileDialog dialog(parent, title, startFolder(directory));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // Our own panel: the native one has no room for the accessory fields.
@@ -181,6 +216,7 @@ QString QtPrompts::saveFileOfType(QWidget *parent, const QString &title, const Q
     const int index = int(filters.indexOf(dialog.selectedNameFilter()));
     chosenType = index >= 0 ? index : preselected;
     const QString path = types.isEmpty() ? files.first() : pathWithExtension(files.first(), types.at(chosenType));
+    rememberFolderOf({path});
     if (QFileInfo::exists(path)) {
         const QString question = QFileDialog::tr("%1 already exists.\nDo you want to replace it?")
                                      .arg(QFileInfo(path).fileName());

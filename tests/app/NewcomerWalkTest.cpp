@@ -2,8 +2,12 @@
 // once went wrong in the running program, the way the user took it.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +22,7 @@
 #include "database/Database.h"
 #include "database/DatabaseModeSwitch.h"
 #include "foundation/SegmentedControl.h"
+#include "platform/Prompts.h"
 #include "platform/Workspace.h"
 #include "common/TestPrintPanels.h"
 #include "images/ImageBrowserPanel.h"
@@ -259,6 +264,58 @@ TEST(NewcomerWalk, HelpThatCannotOpenSaysSo)
             EXPECT_EQ(call.buttons, QStringList{QStringLiteral("OK")});
         }
     }
+}
+
+// The next file panel that opens is handed to `answer`.
+void answerNextFileDialog(std::function<void(QFileDialog *)> answer)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        answer(dialog);
+    });
+    poll->start();
+}
+
+// The real file panels open in the documents folder (home without one), never in the program's
+// working folder, and then where the user chose a file last: Open finds the design just saved.
+TEST(NewcomerWalk, FilePanelsOpenWhereTheUserChoseLast)
+{
+    apptest::WindowFixture f(QStringLiteral("walk-panels"));
+    std::unique_ptr<Prompts> testPrompts = Prompts::install(std::make_unique<QtPrompts>());
+    const QString folder = QDir(qmtest::freshDir(QStringLiteral("walk-panels-designs"))).absolutePath();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString firstExpected = QFileInfo(documents).isDir() ? QDir(documents).absolutePath() : QDir::homePath();
+
+    f.drawRect(QRectF(20, 20, 60, 40));
+    QString firstStart;
+    answerNextFileDialog([&](QFileDialog *dialog) {
+        firstStart = dialog->directory().absolutePath();
+        // The name typed into the panel's name field, then Return.
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(name);
+        name->setText(folder + QStringLiteral("/Walk.qkdoc"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    f.menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger();
+    apptest::settle();
+    EXPECT_EQ(firstStart, firstExpected);
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/Walk.qkdoc")));
+
+    QString secondStart;
+    answerNextFileDialog([&](QFileDialog *dialog) {
+        secondStart = dialog->directory().absolutePath();
+        dialog->reject();
+    });
+    f.menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
+    apptest::settle();
+    EXPECT_EQ(secondStart, folder);
+    Prompts::install(std::move(testPrompts));
 }
 
 } // namespace
