@@ -329,6 +329,19 @@ void MainWindow::buildMaskDrawer(ImageBrowserPanel *imagePanel)
     m_maskDrawer->setWidget(list);
     addDockWidget(Qt::RightDockWidgetArea, m_maskDrawer, Qt::Horizontal);
     m_maskDrawer->hide();
+    // A drawer opens beside the window, not inside it: the window grows by the drawer's width
+    // while it is open, so the canvas and its controls keep their room.
+    connect(m_maskDrawer, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!isVisible() || isMinimized() || isMaximized() || isFullScreen())
+            return;
+        if (visible && m_maskDrawerGrowth == 0) {
+            m_maskDrawerGrowth = m_maskDrawer->sizeHint().width() + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent);
+            resize(width() + m_maskDrawerGrowth, height());
+        } else if (!visible && m_maskDrawerGrowth != 0) {
+            resize(std::max(minimumWidth(), width() - m_maskDrawerGrowth), height());
+            m_maskDrawerGrowth = 0;
+        }
+    });
     m_canvas->setMaskDrawerOutlet(m_maskDrawer);
     m_canvas->maskBrowserUpdate = [masks] { masks->update(true); };
 }

@@ -146,6 +146,7 @@ private:
     PropertiesView *m_propertiesView = nullptr;
     QDockWidget *m_sidePanel = nullptr;
     QDockWidget *m_maskDrawer = nullptr;
+    int m_maskDrawerGrowth = 0; // what opening the mask drawer added to the window's width
     QSplitter *m_splitView = nullptr;
     ProgressSpinner *m_spinner = nullptr;
 };

@@ -160,9 +160,16 @@ TEST(WindowChromeMaskDrawer, TheMaskBrowserOpensInItsDrawerFromTheViewMenu)
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->isEnabled());
     EXPECT_FALSE(checkedInViewMenu(f, QStringLiteral("Image Mask")));
+    QWidget *canvasArea = f.window->splitView();
+    ASSERT_NE(canvasArea, nullptr);
+    const int windowWidth = f.window->width();
+    const int areaWidth = canvasArea->width();
     item->trigger();
     apptest::settle();
     EXPECT_TRUE(drawer->isVisible());
+    // The drawer opens beside the window's content: the window grows and the canvas keeps its room.
+    EXPECT_GT(f.window->width(), windowWidth + MainWindow::MaskDrawerWidth - 1);
+    EXPECT_EQ(canvasArea->width(), areaWidth);
     EXPECT_TRUE(f.canvas()->isMaskDrawerOpen());
     EXPECT_TRUE(checkedInViewMenu(f, QStringLiteral("Image Mask")));
     EXPECT_EQ(drawer->widget()->width(), MainWindow::MaskDrawerWidth);
@@ -174,6 +181,8 @@ TEST(WindowChromeMaskDrawer, TheMaskBrowserOpensInItsDrawerFromTheViewMenu)
     drawer->close();
     apptest::settle();
     EXPECT_FALSE(f.canvas()->isMaskDrawerOpen());
+    EXPECT_EQ(f.window->width(), windowWidth);
+    EXPECT_EQ(canvasArea->width(), areaWidth);
     EXPECT_FALSE(checkedInViewMenu(f, QStringLiteral("Image Mask")));
 }
 
