@@ -597,9 +597,13 @@ void MainWindow::buildMenus()
     auto refreshUndo = [undo, undoItem, redoItem] {
         undoItem->setEnabled(undo->canUndo());
         redoItem->setEnabled(undo->canRedo());
-        auto title = [](const QString &bare, const QString &withName, const QString &action) {
+        auto title = [](const QString &bare, const QString &withName, QString action) {
             if (action.isEmpty())
                 return Language::stringForKey(bare);
+            // A few step names carry the word already ("Undo Text Size"); the item says it once.
+            const QString undoWord = Language::stringForKey(QStringLiteral("Undo")) + QLatin1Char(' ');
+            if (action.startsWith(undoWord) && action.size() > undoWord.size())
+                action.remove(0, undoWord.size());
             QString text = Language::stringForKey(withName);
             return text.replace(QLatin1String("%@"), action);
         };

@@ -221,7 +221,7 @@ TEST_F(TextInspector, ColourAndAlignmentReachTheTextAndShowBack)
     EXPECT_EQ(undoItem(), QStringLiteral("Undo Change Text Color"));
 
     // The centre segment sets code 2, the right one code 1; each shows where it was clicked.
-    const QString alignment = QStringLiteral("Undo Undo Text Alighnment");
+    const QString alignment = QStringLiteral("Undo Text Alighnment");
     QTest::mouseClick(page->scTextAilgn->segmentButton(1), Qt::LeftButton);
     apptest::settle();
     EXPECT_EQ(box->textAlign(), 2);
@@ -234,6 +234,10 @@ TEST_F(TextInspector, ColourAndAlignmentReachTheTextAndShowBack)
     undo();
     EXPECT_EQ(box->textAlign(), 2);
     EXPECT_EQ(page->scTextAilgn->selectedSegment(), 1);
+    // The step's name carries the word "Undo" already; neither item says it twice.
+    QAction *redo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"));
+    ASSERT_NE(redo, nullptr);
+    EXPECT_EQ(redo->text(), QStringLiteral("Redo Text Alighnment"));
     undo();
     undo();
     EXPECT_EQ(box->textAlign(), 0);
