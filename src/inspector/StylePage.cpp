@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 
 #include "foundation/CPopUpItemCell.h"
@@ -297,7 +298,12 @@ void StylePage::setLineWidth(QObject *sender)
         updateValues();
     info()->wasChanged();
     info()->invalidateCanvas();
-    remember(ObjectInfo::lineWidthKey, width);
+    // The next object takes what this one accepted, not what was typed (a stroke wider than
+    // half the object is cut to that).
+    if (const auto first = firstStyleObject())
+        remember(ObjectInfo::lineWidthKey, first->strokeLineWidth());
+    else if (const auto bounded = ColorRect::boundedValue(width, 0.0, ColorRect::maxCoordinate / 2.0))
+        remember(ObjectInfo::lineWidthKey, float(*bounded));
     info()->makeRectViewKey();
 }
 
@@ -387,7 +393,10 @@ void StylePage::setFillAngle(QObject *sender)
         info()->wasChanged();
         updateValues();
     }
-    remember(ObjectInfo::fillAngleKey, angle);
+    if (const auto first = firstStyleObject())
+        remember(ObjectInfo::fillAngleKey, float(first->fillAngle()));
+    else if (const auto bounded = ColorRect::boundedDegrees(angle))
+        remember(ObjectInfo::fillAngleKey, float(*bounded));
     info()->makeRectViewKey();
 }
 
@@ -402,7 +411,11 @@ void StylePage::setShadowDistance(QObject *sender)
         info()->wasChanged();
         updateValues();
     }
-    remember(ObjectInfo::shadowDistanceKey, distance);
+    if (const auto first = firstStyleObject())
+        remember(ObjectInfo::shadowDistanceKey, float(first->shadowDistance()));
+    else if (const auto bounded = ColorRect::boundedValue(distance, -ColorRect::maxShadowDistance,
+                                                           ColorRect::maxShadowDistance))
+        remember(ObjectInfo::shadowDistanceKey, float(*bounded));
     info()->makeRectViewKey();
 }
 
@@ -446,7 +459,10 @@ void StylePage::setShadowAngle(QObject *sender)
         info()->wasChanged();
         updateValues();
     }
-    remember(ObjectInfo::shadowAngleKey, float(angle));
+    if (const auto first = firstStyleObject())
+        remember(ObjectInfo::shadowAngleKey, float(first->shadowAngle()));
+    else if (const auto bounded = ColorRect::boundedDegrees(angle))
+        remember(ObjectInfo::shadowAngleKey, float(*bounded));
     info()->makeRectViewKey();
 }
 
@@ -461,7 +477,8 @@ void StylePage::setShadowBlur(QObject *sender)
         info()->wasChanged();
     }
     updateValues();
-    remember(ObjectInfo::shadowBlurKey, float(blur));
+    const auto first = firstStyleObject();
+    remember(ObjectInfo::shadowBlurKey, float(first ? first->shadowBlur() : std::clamp(blur, 0, ColorRect::maxShadowBlur)));
     info()->makeRectViewKey();
 }
 

@@ -165,8 +165,11 @@ void ColorRect::syncronizeWith(const ColorRect *)
         _fill = v->toInt() != 0;
     if (const QVariant *v = take(ObjectInfo::shadowKey))
         _shadow = v->toInt() != 0;
+    // The style may have been chosen for another object or with nothing selected: each
+    // value is held to what this object's setter would take.
     if (const QVariant *v = take(ObjectInfo::lineWidthKey))
-        _lineWidth = v->toFloat();
+        if (const auto width = boundedLineWidth(v->toFloat()))
+            _lineWidth = *width;
     if (const QVariant *v = take(ObjectInfo::lineColorKey))
         colorOf(*v, _color_stroke);
     if (const QVariant *v = take(ObjectInfo::linePatternKey))
@@ -178,15 +181,18 @@ void ColorRect::syncronizeWith(const ColorRect *)
     if (const QVariant *v = take(ObjectInfo::fillColor2Key))
         colorOf(*v, _fillColor2);
     if (const QVariant *v = take(ObjectInfo::fillAngleKey))
-        _fillAngle = v->toDouble();
+        if (const auto degrees = boundedDegrees(v->toDouble()))
+            _fillAngle = *degrees;
     if (const QVariant *v = take(ObjectInfo::shadowDistanceKey))
-        _shadowDistance = v->toDouble();
+        if (const auto distance = boundedValue(v->toDouble(), -maxShadowDistance, maxShadowDistance))
+            _shadowDistance = *distance;
     if (const QVariant *v = take(ObjectInfo::shadowColorKey))
         colorOf(*v, _shadowColor);
     if (const QVariant *v = take(ObjectInfo::shadowAngleKey))
-        _shadowAngle = v->toDouble();
+        if (const auto degrees = boundedDegrees(v->toDouble()))
+            _shadowAngle = *degrees;
     if (const QVariant *v = take(ObjectInfo::shadowBlurKey))
-        _shadowBlur = v->toInt();
+        _shadowBlur = std::clamp(v->toInt(), 0, maxShadowBlur);
 }
 
 // ---- the canvas ----
@@ -531,14 +537,19 @@ float ColorRect::getMaxLineWidth() const
     return float(std::min(_frameBounds.width(), _frameBounds.height()) / 2.0);
 }
 
-void ColorRect::setStrokeLineWidth(float lineWidth)
+std::optional<float> ColorRect::boundedLineWidth(float lineWidth) const
 {
     if (std::isnan(lineWidth))
+        return std::nullopt;
+    return std::clamp(lineWidth, 0.0f, std::max(0.0f, getMaxLineWidth()));
+}
+
+void ColorRect::setStrokeLineWidth(float lineWidth)
+{
+    const std::optional<float> limited = boundedLineWidth(lineWidth);
+    if (!limited || *limited == _lineWidth)
         return;
-    const float limited = std::clamp(lineWidth, 0.0f, std::max(0.0f, getMaxLineWidth()));
-    if (limited == _lineWidth)
-        return;
-    changeStyle(_lineWidth, limited, &ColorRect::setStrokeLineWidth,
+    changeStyle(_lineWidth, *limited, &ColorRect::setStrokeLineWidth,
                 Language::stringForKey("Stroke Width"), Redraw::Object);
 }
 

@@ -67,7 +67,8 @@ public:
     // Copies this object's values onto the target through the target's setters.
     virtual void copyValues(ColorRect &target) const;
     // Takes the inspector's last-used style (ObjectInfo::changedValues()) directly, with no
-    // undo, no redraw and no change of the template flag. The argument is ignored.
+    // undo, no redraw and no change of the template flag, each value within the limits its
+    // setter keeps. The argument is ignored.
     void syncronizeWith(const ColorRect *ignored = nullptr);
 
     // ---- the canvas ----
@@ -228,6 +229,9 @@ public:
     // Limited to getMaxLineWidth().
     virtual void setStrokeLineWidth(float lineWidth);
     virtual float getMaxLineWidth() const;
+    // The line width this object takes for the one asked: within 0 and getMaxLineWidth();
+    // none when it is not a number.
+    std::optional<float> boundedLineWidth(float lineWidth) const;
     int fillType() const { return _fillType; }
     virtual void setFillType(int type);
     QColor fillColor2() const { return _fillColor2; }

@@ -253,13 +253,16 @@ TEST_F(LastUsedStyle, EveryKeySetsItsField)
     style.insert(ObjectInfo::shadowColorKey, QColor(Qt::cyan));
     style.insert(ObjectInfo::shadowAngleKey, 120.0);
     style.insert(ObjectInfo::shadowBlurKey, 3);
-    auto r = ColorRect::create(QRectF(0, 0, 10, 10));
+    auto r = ColorRect::create(QRectF(0, 0, 100, 100));
     r->syncronizeWith();
     EXPECT_TRUE(r->drawsStroke());
     EXPECT_FALSE(r->drawsFill());
     EXPECT_TRUE(r->drawsShadow());
-    // Not limited to the frame: the style is taken as the user chose it.
     EXPECT_EQ(r->strokeLineWidth(), 40.0f);
+    // A smaller object holds the width to its own limit, as its setter does.
+    auto small = ColorRect::create(QRectF(0, 0, 10, 10));
+    small->syncronizeWith();
+    EXPECT_EQ(small->strokeLineWidth(), 5.0f);
     EXPECT_EQ(r->strokeColor(), QColor(Qt::blue));
     EXPECT_EQ(r->linePattern(), 7);
     EXPECT_EQ(r->fillType(), 2);
@@ -369,11 +372,11 @@ TEST(ColorRectCopy, FixedRatioDoesNotDistortTheCopysFrame)
 
 TEST(ColorRectCopy, AStrokeWiderThanTheFrameAllowsSurvivesTheCopy)
 {
-    ObjectInfo::changedValues().clear();
-    ObjectInfo::changedValues().insert(ObjectInfo::lineWidthKey, 30.0);
-    auto r = ColorRect::create(QRectF(0, 0, 20, 20));
-    r->syncronizeWith();
-    ObjectInfo::changedValues().clear();
+    // A frame made smaller after the stroke was set leaves the stroke wider than it allows.
+    auto r = ColorRect::create(QRectF(0, 0, 80, 80));
+    r->setStrokeLineWidth(30.0f);
+    r->setFrameBounds(QRectF(0, 0, 20, 20));
+    ASSERT_EQ(r->strokeLineWidth(), 30.0f);
     EXPECT_EQ(r->copy()->strokeLineWidth(), 30.0f);
 }
 
