@@ -27,8 +27,9 @@ void RectsView::group()
         return;
     group_(_selectedObjects, false);
     wasChanged(true);
+    // The inspector now shows the group: its frame and what a group allows.
     if (m_objectInfo)
-        m_objectInfo->enableControls();
+        m_objectInfo->refresh();
 }
 
 GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
@@ -76,8 +77,9 @@ void RectsView::ungroup()
     ungroup_(chosen);
     wasChanged(true);
     update();
+    // The members show their own values again.
     if (m_objectInfo)
-        m_objectInfo->enableControls();
+        m_objectInfo->refresh();
 }
 
 void RectsView::ungroup_(const GroupPtr &chosen)

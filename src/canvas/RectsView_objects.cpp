@@ -257,6 +257,9 @@ void RectsView::lock(int senderState)
         graphic->setLocked(senderState != 1);
     wasChanged(true);
     update();
+    // Locked objects keep their place: the inspector's origin controls follow at once.
+    if (m_objectInfo)
+        m_objectInfo->refresh();
 }
 
 bool RectsView::canSelectedFill() const
