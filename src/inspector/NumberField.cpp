@@ -1,10 +1,11 @@
 #include "inspector/NumberField.h"
 
-#include <QRegularExpression>
+#include <QLabel>
+#include <QLocale>
 
 #include <cmath>
 
-#include "platform/Format.h"
+#include "foundation/TypedNumber.h"
 
 namespace quillmark {
 
@@ -34,13 +35,13 @@ FormatParts partsOf(const QString &format)
     return parts;
 }
 
-QString grouped(const QString &digits)
+QString grouped(const QString &digits, const QString &separator)
 {
     QString out;
     const int n = int(digits.size());
     for (int i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
-            out += QLatin1Char(',');
+            out += separator;
         out += digits.at(i);
     }
     return out;
@@ -52,17 +53,33 @@ NumberField::NumberField(QWidget *parent)
     : QLineEdit(parent)
 {
     connect(this, &QLineEdit::editingFinished, this, &NumberField::endEditing);
+    // Typing again puts the last refusal away.
+    connect(this, &QLineEdit::textEdited, this, &NumberField::clearRefusal);
+}
+
+NumberField::~NumberField()
+{
+    delete m_note;
 }
 
 void NumberField::setFormat(const QString &format)
 {
     if (format == m_format)
         return;
-    // The number shown keeps its value in the new format.
-    const std::optional<double> shown = parse(m_shown);
     m_format = format;
-    if (shown && !isModified())
-        setFloatValue(*shown);
+    // The number shown keeps its value in the new format.
+    if (m_shownValue && !isModified())
+        setFloatValue(*m_shownValue);
+}
+
+QString NumberField::unit() const
+{
+    return partsOf(m_format).suffix.trimmed();
+}
+
+void NumberField::setAcceptedRange(double low, double high)
+{
+    m_range = std::pair{low, high};
 }
 
 QString NumberField::formatted(double value) const
@@ -77,35 +94,45 @@ QString NumberField::formatted(double value, const QString &format)
     const FormatParts parts = partsOf(format);
     QString text = QString::number(value, 'f', parts.decimals);
     // No "-0.00".
-    if (text.startsWith(QLatin1Char('-')) && parse(text).value_or(0.0) == 0.0)
+    if (text.startsWith(QLatin1Char('-')) && std::abs(QLocale::c().toDouble(text)) == 0.0)
         text.remove(0, 1);
-    if (parts.grouping) {
-        const bool negative = text.startsWith(QLatin1Char('-'));
-        if (negative)
-            text.remove(0, 1);
-        const int point = int(text.indexOf(QLatin1Char('.')));
-        const QString whole = point < 0 ? text : text.left(point);
-        const QString rest = point < 0 ? QString() : text.mid(point);
-        text = (negative ? QStringLiteral("-") : QString()) + grouped(whole) + rest;
-    }
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative)
+        text.remove(0, 1);
+    const int point = int(text.indexOf(QLatin1Char('.')));
+    QString whole = point < 0 ? text : text.left(point);
+    const QString fraction = point < 0 ? QString() : text.mid(point + 1);
+    // The marks the user reads numbers with.
+    const QLocale locale;
+    if (parts.grouping)
+        whole = grouped(whole, locale.groupSeparator());
+    text = (negative ? QStringLiteral("-") : QString()) + whole;
+    if (point >= 0)
+        text += locale.decimalPoint() + fraction;
     return text + parts.suffix;
 }
 
 void NumberField::setFloatValue(double value)
 {
+    clearRefusal();
     m_shown = formatted(value);
+    m_shownValue = std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
     setText(m_shown);
 }
 
 void NumberField::setStringValue(const QString &text)
 {
-    const std::optional<double> number = parse(text);
-    if (!number) {
+    // The getters' texts are "%.2f": C numbers without a unit.
+    bool ok = false;
+    const double number = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(number)) {
+        clearRefusal();
         m_shown.clear();
+        m_shownValue.reset();
         setText(QString());
         return;
     }
-    setFloatValue(*number);
+    setFloatValue(number);
 }
 
 std::optional<double> NumberField::value() const
@@ -113,18 +140,9 @@ std::optional<double> NumberField::value() const
     return parse(text());
 }
 
-std::optional<double> NumberField::parse(const QString &text)
+std::optional<double> NumberField::parse(const QString &text) const
 {
-    QString plain = text;
-    plain.remove(QLatin1Char(','));
-    plain = plain.trimmed();
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)"));
-    if (!number.match(plain).hasMatch())
-        return std::nullopt;
-    const double read = leadingDouble(plain);
-    if (!std::isfinite(read))
-        return std::nullopt;
-    return read;
+    return readTypedNumber(text, unit()).value;
 }
 
 int NumberField::intValue() const
@@ -141,14 +159,54 @@ void NumberField::endEditing()
 {
     if (!isModified())
         return;
-    if (!value()) {
-        // Nothing to apply: the field shows what it showed before.
-        setText(m_shown);
-        setModified(false);
+    setModified(false);
+    const TypedNumber typed = readTypedNumber(text(), unit());
+    if (!typed.value) {
+        refuse(typed.refusal);
         return;
     }
-    setModified(false);
+    if (m_range && (*typed.value < m_range->first || *typed.value > m_range->second)) {
+        refuse(outOfRangeReason(formatted(m_range->first), formatted(m_range->second)));
+        return;
+    }
+    clearRefusal();
+    // The action reads the typed text itself, unit and all, and the refresh after it shows
+    // the value the way the field shows values ("2 in" in a cm field reads "5.08 cm").
     emit valueEntered();
+}
+
+void NumberField::refuse(const QString &reason)
+{
+    // The field shows what it showed before; the note says why the typing was not taken.
+    setText(m_shown);
+    m_refusal = reason;
+    if (!m_note) {
+        m_note = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_note->setObjectName(QStringLiteral("NumberFieldRefusal"));
+        m_note->setWordWrap(true);
+        m_note->setMargin(4);
+        m_note->setStyleSheet(QStringLiteral("QLabel { background: #fff4c2; color: #5a3d00; border: 1px solid #c9a227; }"));
+    }
+    m_note->setText(reason);
+    m_note->setMaximumWidth(260);
+    m_note->adjustSize();
+    m_note->move(mapToGlobal(QPoint(0, height() + 2)));
+    if (isVisible())
+        m_note->show();
+}
+
+void NumberField::clearRefusal()
+{
+    m_refusal.clear();
+    if (m_note)
+        m_note->hide();
+}
+
+void NumberField::hideEvent(QHideEvent *event)
+{
+    if (m_note)
+        m_note->hide();
+    QLineEdit::hideEvent(event);
 }
 
 } // namespace quillmark
