@@ -4,6 +4,7 @@
 
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 #include "objects/CanvasServices.h"
@@ -12,11 +13,6 @@
 namespace quillmark {
 
 namespace {
-
-bool isSquareType(int type)
-{
-    return type == BarcodeType::DataMatrix || type == BarcodeType::QRCode;
-}
 
 // Turns about `center` by `degrees`, clockwise on the y-down page for positive angles, as
 // the object's drawing turns it.
@@ -118,6 +114,32 @@ void ColorBarcode::setBarInfo(const TBarInfo &info)
     _barInfo.bearers = info.bearers;
     _barInfo.attachment = info.attachment;
     _barInfo.isbnFormat = info.isbnFormat;
+    updateframeSize();
+    invalidate();
+}
+
+bool ColorBarcode::isSquareType(int type)
+{
+    return type == BarcodeType::DataMatrix || type == BarcodeType::QRCode;
+}
+
+void ColorBarcode::restoreBarInfo(const TBarInfo &info, const QRectF &frame)
+{
+    if (const auto bounded = boundedFrame(frame))
+        setComputedFrame(*bounded);
+    setBarInfo(info);
+}
+
+void ColorBarcode::keepSymbolInside(const QRectF &area)
+{
+    if (!isSquareSymbol() || area.isEmpty())
+        return;
+    const double room = std::min(area.right() - _frameBounds.x(), area.bottom() - _frameBounds.y());
+    // A symbol whose corner lies outside has nothing to shrink into.
+    if (room < 1.0 || _frameBounds.width() <= room)
+        return;
+    const double side = std::floor(room);
+    setComputedFrame(QRectF(_frameBounds.x(), _frameBounds.y(), side, side));
     updateframeSize();
     invalidate();
 }

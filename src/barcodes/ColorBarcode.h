@@ -44,6 +44,24 @@ public:
     // extent, origin or text height), then recomputes the frame. No undo: the inspector and
     // the drawer edit a barcode only through this.
     void setBarInfo(const TBarInfo &info);
+    // Puts back a record and the frame it had, as the undo of a record edit does: a square
+    // symbol gets its side back, a linear one its extent at that origin.
+    void restoreBarInfo(const TBarInfo &info, const QRectF &frame);
+    // A square symbol (Data Matrix, QR Code) whose frame reaches past `area` shrinks to fit,
+    // its top-left corner kept; other symbols and an empty area are left alone.
+    void keepSymbolInside(const QRectF &area);
+    // Data Matrix and QR Code: sized by their frame, not by bar metrics.
+    static bool isSquareType(int type);
+    bool isSquareSymbol() const { return isSquareType(_barInfo.type); }
+
+    // The bar metrics the inspector and the drawer take: bars need some width and height,
+    // and a symbol must stay within what its extent can hold.
+    static constexpr double minBarWidth = 0.1;   // mils
+    static constexpr double maxBarWidth = 100.0; // mils
+    static constexpr double maxWidthAdjust = 100.0; // mils, either way
+    static constexpr double minBarHeight = 0.01; // inches
+    static constexpr double maxBarHeight = 20.0; // inches
+
     TSequence getSequenceInfo() const { return _sequence; }
     // Takes the numbering settings (not the loaded file entries), then recomputes the frame.
     void setSequenceInfo(const TSequence &sequence);

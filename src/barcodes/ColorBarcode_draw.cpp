@@ -16,15 +16,6 @@
 
 namespace quillmark {
 
-namespace {
-
-bool isSquareType(int type)
-{
-    return type == BarcodeType::DataMatrix || type == BarcodeType::QRCode;
-}
-
-} // namespace
-
 void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool selected)
 {
     if (!painter)

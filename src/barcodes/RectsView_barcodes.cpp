@@ -1,21 +1,27 @@
 // The canvas's side of the barcode drawer: it fills the drawer's controls from the selected
 // barcode and applies each control's value to every selected barcode through the barcode's
 // record (getBarInfo, one field changed, setBarInfo), as one undo step under the control's
-// own action name.
+// own action name. Metrics outside what a symbol can be drawn with are refused with the
+// reason, and square symbols (sized by their frame) take none.
 #include "canvas/RectsView.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QToolTip>
 
 #include <cmath>
 #include <functional>
 #include <optional>
 
 #include "barcodes/BarcodeDrawer.h"
+#include "barcodes/BarcodeRecordEdit.h"
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/SymbologyMenu.h"
+#include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
+#include "foundation/TypedNumber.h"
 #include "platform/Format.h"
 
 namespace quillmark {
@@ -46,72 +52,63 @@ QString measureText(double value)
     QString text = QString::number(value, 'f', 3);
     while (text.contains(QLatin1Char('.')) && (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))
         text.chop(1);
-    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+    if (text == QLatin1String("-0"))
+        return QStringLiteral("0");
+    // The decimal mark the user reads and types.
+    return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
 
-double numberOf(QObject *sender, bool *ok)
+// Bars need some width and height, and a symbol must stay within what its extent holds.
+struct MetricRange
+{
+    double low;
+    double high;
+};
+
+// The field's number in `unit` (a number alone, or one with a unit that converts into it),
+// within the range; otherwise the field says why and gives none.
+std::optional<TypedNumber> metricOf(QObject *sender, const QString &unit, const MetricRange &range,
+                                    const std::function<QString(double)> &shown)
 {
     auto *field = qobject_cast<QLineEdit *>(sender);
-    if (!field) {
-        *ok = false;
-        return 0;
+    if (!field)
+        return std::nullopt;
+    const TypedNumber typed = readTypedNumber(field->text(), unit);
+    QString reason = typed.refusal;
+    if (typed.value && !(*typed.value >= range.low && *typed.value <= range.high))
+        reason = outOfRangeReason(shown(range.low), shown(range.high));
+    if (reason.isEmpty()) {
+        field->setToolTip(QString());
+        return typed;
     }
-    const double value = leadingDouble(field->text());
-    *ok = std::isfinite(value);
-    return value;
+    // The field shows the barcode's value again (the caller refreshes it); the note says why
+    // what was typed was not taken.
+    field->setToolTip(reason);
+    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), reason, field);
+    return std::nullopt;
 }
 
-using BarInfoList = QList<std::pair<std::shared_ptr<ColorBarcode>, TBarInfo>>;
-
-QString undoName(const char *key)
+QList<std::shared_ptr<ColorBarcode>> selectedBarcodes(const GraphicList &selection)
 {
-    return localizedStringFromTable(QString::fromLatin1(key), QStringLiteral("UndoStrings"));
-}
-
-// Gives each barcode its record back; the inverse puts the records of now back in turn, so
-// undo and redo alternate under the same name.
-void restoreBarInfos(RectsView *view, const BarInfoList &records, const QString &name)
-{
-    BarInfoList now;
-    for (const auto &[barcode, info] : records) {
-        now.append({barcode, barcode->getBarInfo()});
-        view->invalidateGraphic(barcode.get());
-        barcode->setBarInfo(info);
-        view->invalidateGraphic(barcode.get());
-    }
-    view->undoManager()->registerUndo([view, now, name] { restoreBarInfos(view, now, name); });
-    view->undoManager()->setActionName(name);
-    view->setDrawersItemsState();
-    view->wasChanged(true);
+    QList<std::shared_ptr<ColorBarcode>> found;
+    for (const GraphicPtr &graphic : selection)
+        if (auto barcode = asBarcode(graphic))
+            found.append(barcode);
+    return found;
 }
 
 // `change` edits one field of a record and says whether it changed anything.
-void changeSelectedBarcodes(RectsView *view, const char *actionName, const std::function<bool(TBarInfo &)> &change)
+void changeSelectedBarcodes(RectsView *view, const char *actionName,
+                            const std::function<bool(ColorBarcode &, TBarInfo &)> &change)
 {
     const GraphicList selection = view->selectedObjects();
     if (selection.isEmpty())
         return;
-    BarInfoList before;
-    for (const auto &graphic : selection) {
-        if (auto barcode = asBarcode(graphic)) {
-            TBarInfo info = barcode->getBarInfo();
-            const TBarInfo old = info;
-            if (change(info)) {
-                view->invalidateGraphic(barcode.get());
-                barcode->setBarInfo(info);
-                before.append({barcode, old});
-            }
-        }
+    // Leaving a field without changing it is no edit: no undo step, no changed mark.
+    editBarcodeRecords(view, selectedBarcodes(selection), QString::fromLatin1(actionName), change);
+    for (const auto &graphic : selection)
         view->invalidateGraphic(graphic.get());
-    }
     view->setDrawersItemsState();
-    // Leaving a field without changing it is no edit.
-    if (before.isEmpty())
-        return;
-    const QString name = undoName(actionName);
-    view->undoManager()->registerUndo([view, before, name] { restoreBarInfos(view, before, name); });
-    view->undoManager()->setActionName(name);
-    view->wasChanged(true);
 }
 
 } // namespace
@@ -172,6 +169,11 @@ void RectsView::showHideBarcodeInfoItems(int type)
 {
     if (auto *gap = drawerControl<QComboBox>(barcodeOptDrawerOutlet, BarcodeDrawer::GapTag))
         gap->setEnabled(type == BarcodeType::Code39);
+    // Square symbols are sized by their frame: no bar metrics to edit.
+    const bool linear = !ColorBarcode::isSquareType(type);
+    for (int tag : {int(BarcodeDrawer::WidthTag), int(BarcodeDrawer::AdjustTag), int(BarcodeDrawer::HeightTag)})
+        if (auto *field = drawerControl<QWidget>(barcodeOptDrawerOutlet, tag))
+            field->setEnabled(linear);
 }
 
 void RectsView::setBarcodeData(QObject *sender)
@@ -180,7 +182,7 @@ void RectsView::setBarcodeData(QObject *sender)
     if (!field)
         return;
     const QByteArray bytes = field->text().toUtf8();
-    changeSelectedBarcodes(this, "Barcode Data", [&bytes](TBarInfo &info) {
+    changeSelectedBarcodes(this, "Barcode Data", [&bytes](ColorBarcode &, TBarInfo &info) {
         const std::string before = info.BarStr;
         info.setData(std::string(bytes.constData(), size_t(bytes.size())));
         return info.BarStr != before;
@@ -193,59 +195,75 @@ void RectsView::setBarcodeType(QObject *sender)
     if (!popUp || popUp->currentIndex() < 0)
         return;
     const int type = selectedSymbology(popUp);
-    changeSelectedBarcodes(this, "Barcode Type", [type](TBarInfo &info) {
+    changeSelectedBarcodes(this, "Barcode Type", [type](ColorBarcode &, TBarInfo &info) {
         if (info.type == type)
             return false;
         info.type = int16_t(type);
         return true;
     });
+    // A square symbol can be sized in the inspector, a linear one cannot.
+    if (m_objectInfo) {
+        m_objectInfo->updateValues();
+        m_objectInfo->enableControls();
+    }
 }
 
 void RectsView::setBarcodeWidth(QObject *sender)
 {
-    bool ok = false;
-    const double mils = numberOf(sender, &ok);
-    // A bar needs some width; the field shows the barcode's own value again.
-    if (!ok || mils <= 0) {
+    const auto mils = metricOf(sender, QStringLiteral("mils"), {ColorBarcode::minBarWidth, ColorBarcode::maxBarWidth},
+                               [](double v) { return measureText(v) + QStringLiteral(" mils"); });
+    if (!mils) {
         setObjBarcodeDrawerItemsState();
         return;
     }
-    changeSelectedBarcodes(this, "Barcode Width", [mils](TBarInfo &info) {
-        if (info.barW == mils)
+    const double value = *mils->value;
+    // Square symbols are sized by their frame: bar metrics change nothing in them.
+    changeSelectedBarcodes(this, "Barcode Width", [value](ColorBarcode &barcode, TBarInfo &info) {
+        if (barcode.isSquareSymbol() || info.barW == value)
             return false;
-        info.barW = mils;
+        info.barW = value;
         return true;
     });
 }
 
 void RectsView::setBarcodeAdjust(QObject *sender)
 {
-    bool ok = false;
-    const double mils = numberOf(sender, &ok);
-    if (!ok) {
+    const auto mils = metricOf(sender, QStringLiteral("mils"),
+                               {-ColorBarcode::maxWidthAdjust, ColorBarcode::maxWidthAdjust},
+                               [](double v) { return measureText(v) + QStringLiteral(" mils"); });
+    if (!mils) {
         setObjBarcodeDrawerItemsState();
         return;
     }
-    changeSelectedBarcodes(this, "Barcode Width Adjust", [mils](TBarInfo &info) {
-        if (info.widthAdjust == mils)
+    const double value = *mils->value;
+    changeSelectedBarcodes(this, "Barcode Width Adjust", [value](ColorBarcode &barcode, TBarInfo &info) {
+        if (barcode.isSquareSymbol() || info.widthAdjust == value)
             return false;
-        info.widthAdjust = mils;
+        info.widthAdjust = value;
         return true;
     });
 }
 
 void RectsView::setBarcodeHeight(QObject *sender)
 {
-    bool ok = false;
-    const double value = numberOf(sender, &ok);
-    if (!ok || value <= 0) {
+    const QString unit = shortUnitKey(measure());
+    const auto height = metricOf(sender, unit,
+                                 {double(convertUnitsF(float(ColorBarcode::minBarHeight))),
+                                  double(convertUnitsF(float(ColorBarcode::maxBarHeight)))},
+                                 [unit](double v) { return measureText(v) + QLatin1Char(' ') + unit; });
+    if (!height) {
         setObjBarcodeDrawerItemsState();
         return;
     }
-    const double inches = convertUnits2inchesF(float(value));
-    changeSelectedBarcodes(this, "Barcode Height", [this, inches](TBarInfo &info) {
+    // A height typed in another unit is taken in that unit; one in the canvas unit converts
+    // as the field shows it.
+    const double inches = height->typedUnit.isEmpty()
+        ? double(convertUnits2inchesF(float(*height->value)))
+        : height->typedNumber * pointsPerUnit(height->typedUnit).value_or(72.0) / 72.0;
+    changeSelectedBarcodes(this, "Barcode Height", [this, inches](ColorBarcode &barcode, TBarInfo &info) {
         // What the field showed, read back, is no change.
-        if (measureText(convertUnitsF(float(info.barH))) == measureText(convertUnitsF(float(inches))))
+        if (barcode.isSquareSymbol()
+            || measureText(convertUnitsF(float(info.barH))) == measureText(convertUnitsF(float(inches))))
             return false;
         info.barH = inches;
         return true;
@@ -258,7 +276,7 @@ void RectsView::setBarcodeGap(QObject *sender)
     if (!popUp || popUp->currentIndex() < 0)
         return;
     const double gap = popUp->currentIndex() + 1;
-    changeSelectedBarcodes(this, "Barcode Gap", [gap](TBarInfo &info) {
+    changeSelectedBarcodes(this, "Barcode Gap", [gap](ColorBarcode &, TBarInfo &info) {
         if (info.chargap == gap)
             return false;
         info.chargap = gap;

@@ -165,6 +165,10 @@ public:
     void setDrawersItemsState() override;
     void clearGridSnap() override;
     double labelWidth() const override { return double(_tlabel.width) * 72.0; }
+    QRectF labelBounds() const override
+    {
+        return QRectF(0.0, 0.0, double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
+    }
     void setDocumentCursor(const QCursor &cursor) override;
     void print() override;
     void reportPrintProblem(const QString &message) override;

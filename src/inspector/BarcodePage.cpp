@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "barcodes/BarcodeRecordEdit.h"
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/SymbologyMenu.h"
 #include "foundation/LanguageControls.h"
@@ -18,6 +19,7 @@
 #include "objects/CanvasServices.h"
 #include "platform/ColorWell.h"
 #include "platform/Format.h"
+#include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
 namespace quillmark {
@@ -67,6 +69,10 @@ BarcodePage::BarcodePage(ObjectInfoPanel *info)
     lblHeight = addLabel(QStringLiteral("Bar Height"), QRect(4, 164, 98, 22));
     tvBarHeight = addField(QStringLiteral("tvBarHeight"), QRect(104, 164, 72, 22));
     spBarHeight = addStepper(QStringLiteral("spBarHeight"), QRect(177, 164, 13, 22), 0.05, 20.0, 0.05);
+    // The metrics a symbol can be drawn with; others are refused with the reason.
+    tvBarWidth->setAcceptedRange(ColorBarcode::minBarWidth, ColorBarcode::maxBarWidth);
+    tvBarAdjust->setAcceptedRange(-ColorBarcode::maxWidthAdjust, ColorBarcode::maxWidthAdjust);
+    tvBarHeight->setAcceptedRange(ColorBarcode::minBarHeight, ColorBarcode::maxBarHeight);
 
     // The gap applies to one symbology no menu offers; the pop-up stays hidden for good.
     pbBarGap = new QComboBox(this);
@@ -201,18 +207,9 @@ int BarcodePage::barFieldType() const
 
 // ---- the record edits ----
 
-bool BarcodePage::changeRecords(const std::function<void(ColorBarcode &, TBarInfo &)> &change)
+bool BarcodePage::changeRecords(const QString &actionKey, const std::function<bool(ColorBarcode &, TBarInfo &)> &change)
 {
-    bool any = false;
-    for (const auto &barcode : barcodes()) {
-        TBarInfo record = barcode->getBarInfo();
-        change(*barcode, record);
-        info()->invalidateGraphic(barcode.get());
-        barcode->setBarInfo(record);
-        info()->invalidateGraphic(barcode.get());
-        any = true;
-    }
-    return any;
+    return editBarcodeRecords(info()->rectsView(), barcodes(), actionKey, change);
 }
 
 void BarcodePage::finishRecordAction(bool invalidateAlways)
@@ -223,7 +220,10 @@ void BarcodePage::finishRecordAction(bool invalidateAlways)
         canvas->setDrawersItemsState();
     // The frame follows the symbol.
     info()->updateObjectValues();
-    info()->wasChanged();
+    // A changed record marked the design changed itself; an edit that changed nothing does
+    // not, unless there was no barcode to edit at all.
+    if (barcodes().isEmpty())
+        info()->wasChanged();
     info()->makeRectViewKey();
 }
 
@@ -250,15 +250,19 @@ void BarcodePage::setBarData(QObject *sender)
     if (!view)
         return;
     const QByteArray bytes = view->toPlainText().toUtf8();
-    changeRecords([&bytes](ColorBarcode &, TBarInfo &info) {
+    const bool changed = changeRecords(QStringLiteral("Barcode Data"), [&bytes](ColorBarcode &, TBarInfo &info) {
+        const std::string before = info.BarStr;
         info.setData(std::string(bytes.constData(), size_t(bytes.size())));
+        return info.BarStr != before;
     });
+    // Filling the view from another barcode is no edit of this one.
+    if (!changed)
+        return;
     if (!selection().isEmpty())
         info()->invalidateCanvas();
     if (CanvasServices *canvas = info()->rectsView())
         canvas->setDrawersItemsState();
     info()->updateObjectValues();
-    info()->wasChanged();
     // The typing goes on in the view.
 }
 
@@ -268,13 +272,17 @@ void BarcodePage::setBarType(QObject *sender)
     if (!popUp || popUp->currentIndex() < 0)
         return;
     const int type = selectedSymbology(popUp);
-    for (const auto &barcode : barcodes()) {
+    const auto found = barcodes();
+    if (!found.isEmpty()) {
         UserDefaults::standard().setInteger(type, QStringLiteral("BarcodeType"));
         UserDefaults::standard().synchronize();
-        TBarInfo record = barcode->getBarInfo();
-        record.type = int16_t(type);
-        info()->invalidateGraphic(barcode.get());
-        barcode->setBarInfo(record);
+    }
+    // The type and the typed data put back with it are one step.
+    CanvasServices *canvas = info()->rectsView();
+    UndoManager *undo = canvas ? canvas->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
+    for (const auto &barcode : found) {
         if (type == BarcodeType::Code128B && barcode->useAddressData()) {
             if (const auto kept = barcode->saveBarData()) {
                 tvBarData->setPlainText(*kept);
@@ -283,43 +291,73 @@ void BarcodePage::setBarType(QObject *sender)
             barcode->setUseAddressData(false);
         }
     }
+    changeRecords(QStringLiteral("Barcode Type"), [type](ColorBarcode &, TBarInfo &record) {
+        if (record.type == type)
+            return false;
+        record.type = int16_t(type);
+        return true;
+    });
+    if (undo)
+        undo->endUndoGrouping();
     if (!selection().isEmpty())
         info()->invalidateCanvas();
-    info()->enableBar();
-    if (CanvasServices *canvas = info()->rectsView())
+    if (canvas)
         canvas->setDrawersItemsState();
-    info()->updateObjectValues();
-    info()->wasChanged();
+    // A square symbol can be sized, a linear one cannot: the geometry controls follow too.
+    info()->updateValues();
+    info()->enableControls();
+    if (found.isEmpty())
+        info()->wasChanged();
     info()->makeRectViewKey();
 }
 
 void BarcodePage::setBarWidth(QObject *sender)
 {
     const double mils = takeMetric(sender, tvBarWidth, spBarWidth, true);
-    // Bars need some width: the field shows the barcode's own value again.
-    if (mils <= 0) {
+    // The field refuses what is out of bounds with the reason; a stepper stays within them.
+    if (!(mils >= ColorBarcode::minBarWidth && mils <= ColorBarcode::maxBarWidth)) {
         updateValues();
         return;
     }
-    changeRecords([mils](ColorBarcode &, TBarInfo &record) { record.barW = mils; });
+    // Square symbols are sized by their frame: bar metrics change nothing in them.
+    changeRecords(QStringLiteral("Barcode Width"), [mils](ColorBarcode &barcode, TBarInfo &record) {
+        if (barcode.isSquareSymbol() || record.barW == mils)
+            return false;
+        record.barW = mils;
+        return true;
+    });
     finishRecordAction();
 }
 
 void BarcodePage::setBarAdjust(QObject *sender)
 {
     const double mils = takeMetric(sender, tvBarAdjust, spBarAdjust, true);
-    changeRecords([mils](ColorBarcode &, TBarInfo &record) { record.widthAdjust = mils; });
+    if (!(std::abs(mils) <= ColorBarcode::maxWidthAdjust)) {
+        updateValues();
+        return;
+    }
+    changeRecords(QStringLiteral("Barcode Width Adjust"), [mils](ColorBarcode &barcode, TBarInfo &record) {
+        if (barcode.isSquareSymbol() || record.widthAdjust == mils)
+            return false;
+        record.widthAdjust = mils;
+        return true;
+    });
     finishRecordAction();
 }
 
 void BarcodePage::setBarHeight(QObject *sender)
 {
     const double inches = takeMetric(sender, tvBarHeight, spBarHeight, false);
-    if (inches <= 0) {
+    if (!(inches >= ColorBarcode::minBarHeight && inches <= ColorBarcode::maxBarHeight)) {
         updateValues();
         return;
     }
-    changeRecords([inches](ColorBarcode &, TBarInfo &record) { record.barH = inches; });
+    changeRecords(QStringLiteral("Barcode Height"), [inches](ColorBarcode &barcode, TBarInfo &record) {
+        if (barcode.isSquareSymbol() || record.barH == inches)
+            return false;
+        record.barH = inches;
+        return true;
+    });
     finishRecordAction();
 }
 
@@ -344,9 +382,11 @@ void BarcodePage::setBarGap(QObject *sender)
     if (!popUp || popUp->currentIndex() < 0)
         return;
     const double gap = (popUp->currentIndex() + 2) / 2.0;
-    changeRecords([gap](ColorBarcode &, TBarInfo &record) {
-        if (record.type == BarcodeType::Code39)
-            record.chargap = gap;
+    changeRecords(QStringLiteral("Barcode Gap"), [gap](ColorBarcode &, TBarInfo &record) {
+        if (record.type != BarcodeType::Code39 || record.chargap == gap)
+            return false;
+        record.chargap = gap;
+        return true;
     });
     finishRecordAction();
 }
@@ -354,7 +394,12 @@ void BarcodePage::setBarGap(QObject *sender)
 void BarcodePage::setHRT(QObject *sender)
 {
     const uint8_t flag = intValueOf(sender) == 1 ? 1 : 0;
-    changeRecords([flag](ColorBarcode &, TBarInfo &record) { record.HRT = flag; });
+    changeRecords(QString(), [flag](ColorBarcode &, TBarInfo &record) {
+        if (record.HRT == flag)
+            return false;
+        record.HRT = flag;
+        return true;
+    });
     finishRecordAction(true);
 }
 
@@ -364,7 +409,12 @@ void BarcodePage::setISBNPattern(QObject *sender)
     if (!popUp || popUp->currentIndex() < 0)
         return;
     const int row = popUp->currentIndex();
-    changeRecords([row](ColorBarcode &, TBarInfo &record) { record.isbnFormat = row; });
+    changeRecords(QString(), [row](ColorBarcode &, TBarInfo &record) {
+        if (record.isbnFormat == row)
+            return false;
+        record.isbnFormat = row;
+        return true;
+    });
     finishRecordAction(true);
 }
 

@@ -3,8 +3,9 @@
 // the text system is done with it), the symbology, bar width, width adjustment and bar
 // height, the human-readable text, the ISBN hyphenation pattern, the text colour and whether
 // the data come from the typed text or from a database field. Each record edit takes a copy
-// of the barcode's record, changes one field and hands the whole record back; such edits
-// register no undo. Only barcodes are touched; other selected objects are skipped.
+// of the barcode's record, changes one field and hands the whole record back, one undo step
+// under the barcode drawer's name for it. Only barcodes are touched; other selected objects
+// are skipped.
 #include "inspector/InspectorPage.h"
 
 class QComboBox;
@@ -87,8 +88,9 @@ public:
 
 private:
     QList<std::shared_ptr<ColorBarcode>> barcodes() const;
-    // Each barcode's record with one field changed, handed back whole; NO when none.
-    bool changeRecords(const std::function<void(ColorBarcode &, TBarInfo &)> &change);
+    // Each barcode's record with one field changed, handed back whole, as one undo step named
+    // by `actionKey`; NO when none changed.
+    bool changeRecords(const QString &actionKey, const std::function<bool(ColorBarcode &, TBarInfo &)> &change);
     // The end of a record action: the canvas redrawn (with a selection), the drawers and the
     // geometry follow, the document changed, the canvas takes the keys.
     void finishRecordAction(bool invalidateAlways = false);

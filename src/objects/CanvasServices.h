@@ -78,6 +78,9 @@ public:
     virtual void clearGridSnap() = 0;
     // The current grid label's width in page points (the band of label-wide runaround).
     virtual double labelWidth() const = 0;
+    // The current label in page points, its top-left corner at the origin; empty when the
+    // canvas has none.
+    virtual QRectF labelBounds() const { return {}; }
     // The cursor over the canvas's scroll view (a path in point-edit mode changes it).
     virtual void setDocumentCursor(const QCursor &cursor) = 0;
     // The print command, for an object whose text has the keyboard focus.

@@ -1,0 +1,280 @@
+// Barcode edits in the real window that the user can take back and that keep the symbol
+// sound: every edit on the inspector's barcode page is one undo step under the drawer's name,
+// bar metrics out of bounds are refused with the reason on the page and in the drawer, and a
+// barcode switched to QR Code or Data Matrix stays inside the label, sized as a square.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "app/AppTestSupport.h"
+#include "barcodes/BarcodeDrawer.h"
+#include "barcodes/BarcodeTestSupport.h"
+#include "barcodes/ColorBarcode.h"
+#include "barcodes/ColorBarcodeTestSupport.h"
+#include "foundation/MyStepper.h"
+#include "inspector/BarcodePage.h"
+#include "inspector/GeometryPage.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "inspector/PropertiesTabButton.h"
+#include "inspector/PropertiesView.h"
+
+using namespace quillmark;
+
+namespace {
+
+class BarcodeEditsWindow : public ::testing::Test
+{
+protected:
+    BarcodePage *page() const { return f.window->objectInfo()->barcodePage(); }
+    GeometryPage *geometry() const { return f.window->objectInfo()->geometryPage(); }
+    BarcodeDrawer *drawer() const { return f.window->findChild<BarcodeDrawer *>(); }
+
+    std::shared_ptr<ColorBarcode> placeBarcode(const QPointF &at)
+    {
+        f.tool(RectsView::BarcodeTool)->trigger();
+        f.click(at);
+        auto barcode = std::dynamic_pointer_cast<ColorBarcode>(f.canvas()->getRects().last());
+        EXPECT_TRUE(barcode);
+        return barcode;
+    }
+    void openPage(const QString &title)
+    {
+        for (PropertiesTabButton *button : f.window->propertiesView()->buttons())
+            if (button->text() == title && !button->isChecked()) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                apptest::settle();
+            }
+    }
+    // Opens the pop-up's list and clicks the item, as the mouse chooses: one choice, one step.
+    static void chooseType(QComboBox *popUp, int type)
+    {
+        const int index = popUp->findData(type);
+        ASSERT_GE(index, 0);
+        popUp->showPopup();
+        apptest::settle();
+        QAbstractItemView *list = popUp->view();
+        const QModelIndex item = list->model()->index(index, popUp->modelColumn(), popUp->rootModelIndex());
+        list->scrollTo(item);
+        apptest::settle();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(item).center());
+        apptest::settle();
+        ASSERT_EQ(popUp->currentIndex(), index);
+    }
+    static void typeInto(QLineEdit *field, const QString &text)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+        apptest::settle();
+    }
+    QString undoText() const { return undoItem()->text(); }
+    QAction *undoItem() const { return f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo")); }
+    void closeStep() const { f.canvas()->undoManager()->closeEventGroup(); }
+    void undo() const
+    {
+        undoItem()->trigger();
+        apptest::settle();
+    }
+
+    apptest::WindowFixture f{QStringLiteral("barcode-edits")};
+};
+
+TEST_F(BarcodeEditsWindow, Ean13ChosenOnThePageIsTakenBackByControlZAndTheBarcodeStays)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage(QStringLiteral("Barcode"));
+    closeStep();
+    chooseType(page()->pbBarType, BarcodeType::Ean13);
+    ASSERT_EQ(barcode->getBarInfo().type, BarcodeType::Ean13);
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Barcode Type"));
+    closeStep();
+
+    // Control-Z on the canvas, which has the keys back after the choice.
+    ASSERT_TRUE(f.canvas()->hasFocus());
+    QTest::keyClick(f.canvas(), Qt::Key_Z, Qt::ControlModifier);
+    apptest::settle();
+    ASSERT_EQ(f.canvas()->getRects().size(), 1) << "the barcode stays";
+    EXPECT_EQ(barcode->getBarInfo().type, BarcodeType::Code128B);
+    EXPECT_EQ(page()->pbBarType->currentData().toInt(), BarcodeType::Code128B) << "the page follows";
+    const auto decoded = bctest::decode(bctest::drawObject(*barcode, 8));
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->format, "Code128");
+}
+
+TEST_F(BarcodeEditsWindow, EveryPageEditIsOneStepUnderTheDrawersName)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage(QStringLiteral("Barcode"));
+    BarcodePage *p = page();
+    closeStep();
+    const TBarInfo start = barcode->getBarInfo();
+    const QRectF frame = barcode->frameBounds();
+
+    p->tvBarData->setFocus();
+    QTest::keyClick(p->tvBarData, Qt::Key_End);
+    QTest::keyClicks(p->tvBarData, QStringLiteral("0"));
+    apptest::settle();
+    ASSERT_EQ(barcode->getBarInfo().BarStr, "123456789120");
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Barcode Data"));
+    closeStep();
+    typeInto(p->tvBarWidth, QStringLiteral("12"));
+    ASSERT_EQ(barcode->getBarInfo().barW, 12.0);
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Barcode Width"));
+    closeStep();
+    typeInto(p->tvBarAdjust, QStringLiteral("-1"));
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Barcode Width Adjust"));
+    closeStep();
+    typeInto(p->tvBarHeight, QStringLiteral("0.75"));
+    ASSERT_DOUBLE_EQ(barcode->getBarInfo().barH, 0.75);
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Barcode Height"));
+    closeStep();
+    // The same value again changes nothing and adds no step.
+    f.canvas()->wasChanged(false);
+    typeInto(p->tvBarHeight, QStringLiteral("0.75"));
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Barcode Height"));
+    EXPECT_FALSE(f.canvas()->isChanged());
+
+    for (int i = 0; i < 4; ++i)
+        undo();
+    EXPECT_EQ(barcode->getBarInfo().BarStr, start.BarStr);
+    EXPECT_EQ(barcode->getBarInfo().barW, start.barW);
+    EXPECT_EQ(barcode->getBarInfo().widthAdjust, start.widthAdjust);
+    EXPECT_DOUBLE_EQ(barcode->getBarInfo().barH, start.barH);
+    EXPECT_EQ(barcode->frameBounds(), frame);
+    EXPECT_EQ(p->tvBarData->toPlainText(), QStringLiteral("12345678912"));
+    EXPECT_EQ(p->tvBarWidth->text(), QStringLiteral("9.0 mils"));
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Create Object"));
+}
+
+TEST_F(BarcodeEditsWindow, BarMetricsOutOfBoundsAreRefusedWithTheReason)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage(QStringLiteral("Barcode"));
+    BarcodePage *p = page();
+    closeStep();
+    const QString undoBefore = undoText();
+    const QRectF frame = barcode->frameBounds();
+
+    struct Refused
+    {
+        NumberField *field;
+        QString typed;
+        QString reason;
+    };
+    const Refused refused[] = {
+        {p->tvBarWidth, QStringLiteral("1e9"), QStringLiteral("Type a number from 0.1 mils to 100.0 mils.")},
+        {p->tvBarWidth, QStringLiteral("0"), QStringLiteral("Type a number from 0.1 mils to 100.0 mils.")},
+        {p->tvBarWidth, QStringLiteral("-5"), QStringLiteral("Type a number from 0.1 mils to 100.0 mils.")},
+        {p->tvBarHeight, QStringLiteral("1e9"), QStringLiteral("Type a number from 0.01 in to 20.00 in.")},
+        {p->tvBarHeight, QStringLiteral("0"), QStringLiteral("Type a number from 0.01 in to 20.00 in.")},
+        {p->tvBarAdjust, QStringLiteral("1e9"), QStringLiteral("Type a number from -100.0 mils to 100.0 mils.")},
+    };
+    for (const Refused &r : refused) {
+        SCOPED_TRACE((r.field->objectName() + QLatin1Char(' ') + r.typed).toStdString());
+        typeInto(r.field, r.typed);
+        EXPECT_EQ(r.field->refusal(), r.reason);
+        EXPECT_TRUE(r.field->refusalNote() && r.field->refusalNote()->isVisible());
+    }
+    EXPECT_EQ(barcode->getBarInfo().barW, 9.0);
+    EXPECT_DOUBLE_EQ(barcode->getBarInfo().barH, 0.4);
+    EXPECT_EQ(barcode->getBarInfo().widthAdjust, -2.0);
+    EXPECT_EQ(barcode->frameBounds(), frame);
+    EXPECT_EQ(p->tvBarWidth->text(), QStringLiteral("9.0 mils"));
+    EXPECT_EQ(undoText(), undoBefore);
+
+    // The drawer holds to the same bounds and says why in the field's tip.
+    BarcodeDrawer *strip = drawer();
+    typeInto(strip->widthField(), QStringLiteral("1e9"));
+    EXPECT_EQ(barcode->getBarInfo().barW, 9.0);
+    EXPECT_EQ(strip->widthField()->text(), QStringLiteral("9"));
+    EXPECT_EQ(strip->widthField()->toolTip(), QStringLiteral("Type a number from 0.1 mils to 100 mils."));
+    typeInto(strip->heightField(), QStringLiteral("-1"));
+    EXPECT_DOUBLE_EQ(barcode->getBarInfo().barH, 0.4);
+    EXPECT_EQ(strip->heightField()->toolTip(), QStringLiteral("Type a number from 0.01 inch to 20 inch."));
+    typeInto(strip->heightField(), QStringLiteral("abc"));
+    EXPECT_EQ(strip->heightField()->toolTip(), QString::fromUtf8("\u201Cabc\u201D is not a number."));
+    EXPECT_EQ(undoText(), undoBefore);
+    // A good value is taken and the tip goes.
+    typeInto(strip->heightField(), QStringLiteral("0.5"));
+    EXPECT_DOUBLE_EQ(barcode->getBarInfo().barH, 0.5);
+    EXPECT_TRUE(strip->heightField()->toolTip().isEmpty());
+}
+
+TEST_F(BarcodeEditsWindow, QrSwitchKeepsTheSymbolInsideTheLabelAndSizesItAsASquare)
+{
+    f.canvas()->setMeasure(QStringLiteral("Points"));
+    const QRectF label = f.canvas()->labelBounds();
+    ASSERT_FALSE(label.isEmpty());
+    // A Code 128 near the bottom of the label: a QR Code of its own size would reach past it.
+    auto barcode = placeBarcode(QPointF(20, label.bottom() - 40));
+    const QPointF corner = barcode->frameBounds().topLeft();
+    ASSERT_LE(barcode->frameBounds().bottom(), label.bottom());
+    openPage(QStringLiteral("Barcode"));
+    closeStep();
+    chooseType(page()->pbBarType, BarcodeType::QRCode);
+    ASSERT_EQ(barcode->getBarInfo().type, BarcodeType::QRCode);
+    QRectF frame = barcode->frameBounds();
+    EXPECT_EQ(frame.topLeft(), corner) << "its top-left stays";
+    EXPECT_LE(frame.bottom(), label.bottom()) << "inside the label";
+    EXPECT_LE(frame.right(), label.right());
+    EXPECT_EQ(frame.width(), frame.height());
+    EXPECT_GT(frame.width(), 20.0);
+    const auto decoded = bctest::decode(bctest::drawObject(*barcode, 8));
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->format, "QRCode");
+
+    // Its width and height can be typed, and it stays square.
+    openPage(QStringLiteral("Geometry"));
+    GeometryPage *g = geometry();
+    EXPECT_TRUE(g->tvWidth->isEnabled());
+    EXPECT_TRUE(g->tvHeight->isEnabled());
+    closeStep();
+    typeInto(g->tvWidth, QStringLiteral("30"));
+    EXPECT_NEAR(barcode->frameBounds().width(), 30.0, 0.01);
+    EXPECT_NEAR(barcode->frameBounds().height(), 30.0, 0.01);
+    closeStep();
+    typeInto(g->tvHeight, QStringLiteral("24"));
+    EXPECT_NEAR(barcode->frameBounds().height(), 24.0, 0.01);
+    EXPECT_NEAR(barcode->frameBounds().width(), 24.0, 0.01);
+    closeStep();
+
+    // The drawer has no bar metrics for it, and a width typed there is no step at all.
+    BarcodeDrawer *strip = drawer();
+    EXPECT_FALSE(strip->widthField()->isEnabled());
+    EXPECT_FALSE(strip->adjustField()->isEnabled());
+    EXPECT_FALSE(strip->heightField()->isEnabled());
+    const QString undoBefore = undoText();
+    f.canvas()->wasChanged(false);
+    f.canvas()->setBarcodeWidth(strip->widthField());
+    EXPECT_EQ(undoText(), undoBefore);
+    EXPECT_FALSE(f.canvas()->isChanged());
+
+    // Undo of the switch gives the Code 128 back where it was, and redo the same square.
+    while (barcode->getBarInfo().type == BarcodeType::QRCode && undoItem()->isEnabled())
+        undo();
+    EXPECT_EQ(barcode->getBarInfo().type, BarcodeType::Code128B);
+    EXPECT_EQ(barcode->frameBounds().topLeft(), corner);
+    EXPECT_TRUE(strip->widthField()->isEnabled());
+    QAction *redo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"));
+    redo->trigger();
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().type, BarcodeType::QRCode);
+    EXPECT_EQ(barcode->frameBounds(), frame);
+
+    // The drawer's own switch keeps a Data Matrix inside the label too.
+    auto second = placeBarcode(QPointF(label.right() - 40, 20));
+    chooseType(strip->typePopUp(), BarcodeType::DataMatrix);
+    ASSERT_EQ(second->getBarInfo().type, BarcodeType::DataMatrix);
+    EXPECT_LE(second->frameBounds().right(), label.right());
+    EXPECT_EQ(second->frameBounds().width(), second->frameBounds().height());
+}
+
+} // namespace
