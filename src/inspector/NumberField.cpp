@@ -183,12 +183,11 @@ void NumberField::refuse(const QString &reason)
     if (!m_note) {
         m_note = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
         m_note->setObjectName(QStringLiteral("NumberFieldRefusal"));
-        m_note->setWordWrap(true);
         m_note->setMargin(4);
         m_note->setStyleSheet(QStringLiteral("QLabel { background: #fff4c2; color: #5a3d00; border: 1px solid #c9a227; }"));
     }
+    // One line: the reasons are short, and a wrapped one reads as two notes.
     m_note->setText(reason);
-    m_note->setMaximumWidth(260);
     m_note->adjustSize();
     m_note->move(mapToGlobal(QPoint(0, height() + 2)));
     if (isVisible())
