@@ -56,6 +56,24 @@ void CanvasCommands::install(QMainWindow *window, RectsView *canvas, QMenu *edit
     QAction *lock = addItem(arrange, QStringLiteral("Lock"), QKeySequence(), canvas,
                             [canvas] { canvas->lock(canvas->isSelectedLocked() > 0 ? 1 : 0); });
     lock->setCheckable(true);
+    arrange->addSeparator();
+    // The selection's edges or centres on those of the whole selection's box, and the first
+    // object's width, height or both for the others; the item's tag says which.
+    auto tagged = [arrange, canvas](const QString &title, const char *action, int tag, void (RectsView::*command)(int)) {
+        QAction *item = addItem(arrange, title, QKeySequence(), canvas, [canvas, command, tag] { (canvas->*command)(tag); });
+        item->setProperty(MenuValidator::actionProperty(), QString::fromLatin1(action));
+        item->setData(tag);
+    };
+    tagged(QStringLiteral("Align Left Edges"), "setObjectAlign:", 1, &RectsView::setObjectAlign);
+    tagged(QStringLiteral("Align Horizontal Centers"), "setObjectAlign:", 2, &RectsView::setObjectAlign);
+    tagged(QStringLiteral("Align Right Edges"), "setObjectAlign:", 3, &RectsView::setObjectAlign);
+    tagged(QStringLiteral("Align Top Edges"), "setObjectAlign:", 4, &RectsView::setObjectAlign);
+    tagged(QStringLiteral("Align Vertical Centers"), "setObjectAlign:", 5, &RectsView::setObjectAlign);
+    tagged(QStringLiteral("Align Bottom Edges"), "setObjectAlign:", 6, &RectsView::setObjectAlign);
+    arrange->addSeparator();
+    tagged(QStringLiteral("Same Width"), "setObjectSize:", 1, &RectsView::setObjectSize);
+    tagged(QStringLiteral("Same Height"), "setObjectSize:", 2, &RectsView::setObjectSize);
+    tagged(QStringLiteral("Same Size"), "setObjectSize:", 3, &RectsView::setObjectSize);
 
     auto *format = new QMenu(QStringLiteral("Format"), window);
     QMenu *font = format->addMenu(QStringLiteral("Font"));

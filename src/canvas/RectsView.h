@@ -753,6 +753,11 @@ public:
     void setTextRunaroundMode(int mode);
     // The first selected object turned a quarter to the right, undoable.
     void rotate();
+    // The Arrange menu's align and same-size commands, handed to the inspector with the
+    // item's tag: edges or centres (1 left, 2 horizontal centres, 3 right, 4 top, 5 vertical
+    // centres, 6 bottom) and sizes (1 width, 2 height, 3 both). Each is one undo step.
+    void setObjectAlign(int tag);
+    void setObjectSize(int tag);
     // The area the selection's objects draw in.
     QRectF updateRectsForSelection() const;
 

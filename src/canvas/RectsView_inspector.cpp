@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "canvas/CanvasInspector.h"
+#include "foundation/Language.h"
 
 namespace quillmark {
 
@@ -38,6 +39,31 @@ void RectsView::updateObjectValues()
 {
     if (m_objectInfo)
         m_objectInfo->updateObjectValues();
+}
+
+void RectsView::setObjectAlign(int tag)
+{
+    if (!m_objectInfo || _selectedObjects.isEmpty())
+        return;
+    // Every object's move is its own registration; the command undoes as one.
+    UndoManager *undo = undoManager();
+    undo->beginUndoGrouping();
+    m_objectInfo->alignObjectEdges(tag);
+    undo->setActionName(Language::stringForKey(QStringLiteral("Move Object")));
+    undo->endUndoGrouping();
+    updateRulers();
+}
+
+void RectsView::setObjectSize(int tag)
+{
+    if (!m_objectInfo || _selectedObjects.isEmpty())
+        return;
+    UndoManager *undo = undoManager();
+    undo->beginUndoGrouping();
+    m_objectInfo->setObjectSize(tag);
+    undo->setActionName(Language::stringForKey(QStringLiteral("Change Object Size")));
+    undo->endUndoGrouping();
+    updateRulers();
 }
 
 } // namespace quillmark

