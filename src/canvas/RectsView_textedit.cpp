@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextLayout>
+#include <QTextTable>
 
 #include <algorithm>
 #include <cmath>
@@ -309,7 +310,9 @@ bool RectsView::isTextEditingKey(const QKeyEvent *event) const
     case Qt::Key_Down:
     case Qt::Key_Home:
     case Qt::Key_End:
-        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier));
     default:
         break;
     }
@@ -348,6 +351,34 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         typingEdit([editor] { editor->insertText(QStringLiteral("\n")); });
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        // In a table Tab goes to the next cell and Shift-Tab to the previous one, taking the
+        // cell's text; elsewhere Tab types a tab.
+        if (QTextTable *table = editor->cursor().currentTable()) {
+            endTypingBurst();
+            const QTextTableCell cell = table->cellAt(editor->cursor());
+            const bool back = event->key() == Qt::Key_Backtab || extend;
+            int index = cell.row() * table->columns() + cell.column();
+            const int count = table->rows() * table->columns();
+            // Spanned places belong to the cell they continue; go on to the next other cell.
+            QTextTableCell target;
+            for (index += back ? -1 : 1; index >= 0 && index < count; index += back ? -1 : 1) {
+                const QTextTableCell next = table->cellAt(index / table->columns(), index % table->columns());
+                if (next.isValid() && next != cell) {
+                    target = next;
+                    break;
+                }
+            }
+            if (target.isValid())
+                editor->setSelection(target.firstCursorPosition().position(), target.lastCursorPosition().position());
+            invalidateEditedText(graphic);
+            return true;
+        }
+        if (event->key() == Qt::Key_Backtab)
+            return true;
+        typingEdit([editor] { editor->insertText(QStringLiteral("\t")); });
         return true;
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -425,8 +456,10 @@ void RectsView::placeCaretAt(const QPointF &point, unsigned flags)
             if (!textLine.isValid())
                 continue;
             const qreal top = flow->blockLayout(line.block)->position().y() + textLine.y();
-            const qreal distance = inBox.y() < top ? top - inBox.y()
-                : std::max(0.0, inBox.y() - (top + textLine.height()));
+            // Lines side by side (the cells of a table) are told apart by the horizontal distance.
+            const qreal distance = (inBox.y() < top ? top - inBox.y()
+                                                    : std::max(0.0, inBox.y() - (top + textLine.height())))
+                + std::max({0.0, line.fragment.left() - inBox.x(), inBox.x() - line.fragment.right()});
             if (best >= 0.0 && distance >= best)
                 continue;
             best = distance;
@@ -584,6 +617,15 @@ void RectsView::drawTextEditing(QPainter *painter)
 
 bool RectsView::event(QEvent *event)
 {
+    // Tab belongs to the text being edited (a tab, or the next cell of a table), before the
+    // window takes it to move the keyboard focus.
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && isTextEditingKey(key)) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
     // While text is edited here, the editing keys are the text's, not the menus' shortcuts.
     if (event->type() == QEvent::ShortcutOverride && isTextEditingKey(static_cast<QKeyEvent *>(event))) {
         event->accept();

@@ -104,6 +104,16 @@ bool RectsView::setTextTable()
         editor->insertFragment(whole.selection());
     });
     endTypingBurst();
+    // The caret waits in the first cell of the new table, ready for typing.
+    const int from = editor->selectionStart();
+    QTextTable *inserted = nullptr;
+    for (QTextFrame *frame : edited->textStorage()->rootFrame()->childFrames())
+        if (auto *table = qobject_cast<QTextTable *>(frame); table && table->lastPosition() < from)
+            inserted = table;
+    if (inserted) {
+        const int first = inserted->cellAt(0, 0).firstCursorPosition().position();
+        editor->setSelection(first, first);
+    }
     setActionName(Language::stringForKey(QStringLiteral("Change Text")));
     edited->updateContainer();
     invalidateEditedText(edited);

@@ -1,15 +1,19 @@
 #include "objects/TextArchive.h"
 
 #include <QPen>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 #include <QVariantList>
 #include <QVariantMap>
 
 #include <cmath>
+#include <map>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 #include "objects/TextAttachmentHandler.h"
 #include "platform/Archiver.h"
@@ -24,6 +28,10 @@ namespace {
 constexpr double MaxFontSize = 10000.0;
 constexpr double MaxSpacing = 100000.0;
 constexpr int MaxTabStops = 256;
+// A table the user can make has at most 100 rows and 50 columns.
+constexpr int MaxTableRows = 1000;
+constexpr int MaxTableColumns = 100;
+constexpr int MaxTableCells = 20000;
 
 std::optional<double> finiteNumber(const QVariantMap &map, const char *key, double limit)
 {
@@ -246,6 +254,53 @@ QTextBlockFormat blockFormatFromMap(const QVariantMap &map)
     return format;
 }
 
+// The settings of a table; its cells are the blocks that name it.
+QVariantMap tableFormatToMap(const QTextTable &table)
+{
+    const QTextTableFormat format = table.format();
+    QVariantMap map;
+    map.insert(QStringLiteral("Rows"), qint64(table.rows()));
+    map.insert(QStringLiteral("Columns"), qint64(table.columns()));
+    map.insert(QStringLiteral("Border"), format.border());
+    map.insert(QStringLiteral("CellPadding"), format.cellPadding());
+    map.insert(QStringLiteral("CellSpacing"), format.cellSpacing());
+    map.insert(QStringLiteral("Padding"), format.padding());
+    if (format.borderBrush().style() != Qt::NoBrush)
+        map.insert(QStringLiteral("BorderColor"), Archiver::archiveColor(format.borderBrush().color()));
+    if (format.width().type() == QTextLength::PercentageLength)
+        map.insert(QStringLiteral("WidthPercent"), format.width().rawValue());
+    else if (format.width().type() == QTextLength::FixedLength)
+        map.insert(QStringLiteral("Width"), format.width().rawValue());
+    return map;
+}
+
+// A stored table's rows, columns and format; none when its size is missing or absurd.
+std::optional<std::tuple<int, int, QTextTableFormat>> tableFormatFromMap(const QVariantMap &map)
+{
+    const auto rows = integer(map, "Rows");
+    const auto columns = integer(map, "Columns");
+    if (!rows || !columns || *rows < 1 || *columns < 1 || *rows > MaxTableRows || *columns > MaxTableColumns
+        || *rows * *columns > MaxTableCells)
+        return std::nullopt;
+    QTextTableFormat format;
+    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    auto length = [&](const char *key, double fallback) {
+        const auto value = finiteNumber(map, key, MaxSpacing);
+        return value && *value >= 0 ? *value : fallback;
+    };
+    format.setBorder(length("Border", 1.0));
+    format.setCellPadding(length("CellPadding", 0.0));
+    format.setCellSpacing(length("CellSpacing", 0.0));
+    format.setPadding(length("Padding", 0.0));
+    if (auto color = Archiver::unarchiveColor(map.value(QStringLiteral("BorderColor")).toByteArray()))
+        format.setBorderBrush(*color);
+    if (auto percent = finiteNumber(map, "WidthPercent", 100.0); percent && *percent > 0)
+        format.setWidth(QTextLength(QTextLength::PercentageLength, *percent));
+    else if (auto width = finiteNumber(map, "Width", MaxSpacing); width && *width > 0)
+        format.setWidth(QTextLength(QTextLength::FixedLength, *width));
+    return std::make_tuple(int(*rows), int(*columns), format);
+}
+
 bool isChip(const QTextCharFormat &format)
 {
     return format.objectType() == TextArchive::FieldChipObjectType;
@@ -282,8 +337,25 @@ std::optional<QTextCharFormat> chipFormatFromMap(const QVariantMap &run)
 QByteArray TextArchive::archive(const QTextDocument &document)
 {
     QVariantList blocks;
+    QVariantList tables;
+    std::map<const QTextTable *, qint64> tableIndex;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QVariantMap entry = blockFormatToMap(block.blockFormat());
+        // A paragraph in a table names the table and its cell.
+        if (const QTextTable *table = QTextCursor(block).currentTable()) {
+            auto found = tableIndex.find(table);
+            if (found == tableIndex.end()) {
+                found = tableIndex.emplace(table, qint64(tables.size())).first;
+                tables.append(tableFormatToMap(*table));
+            }
+            const QTextTableCell cell = table->cellAt(block.position());
+            entry.insert(QStringLiteral("Table"), found->second);
+            entry.insert(QStringLiteral("Row"), qint64(cell.row()));
+            entry.insert(QStringLiteral("Column"), qint64(cell.column()));
+            const QTextCharFormat cellFormat = cell.format();
+            if (cellFormat.hasProperty(QTextFormat::BackgroundBrush))
+                entry.insert(QStringLiteral("CellBackground"), Archiver::archiveColor(cellFormat.background().color()));
+        }
         // An empty paragraph has no runs; its own character format keeps its font.
         entry.insert(QStringLiteral("CharFormat"), charFormatToMap(block.charFormat()));
         QVariantList runs;
@@ -304,6 +376,8 @@ QByteArray TextArchive::archive(const QTextDocument &document)
     }
     QVariantMap payload;
     payload.insert(QStringLiteral("Blocks"), blocks);
+    if (!tables.isEmpty())
+        payload.insert(QStringLiteral("Tables"), tables);
     payload.insert(QStringLiteral("DefaultFont"), Archiver::archiveFont(document.defaultFont()));
     return Archiver::archive(className, payload);
 }
@@ -322,17 +396,85 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     if (auto font = Archiver::unarchiveFont(payload->value(QStringLiteral("DefaultFont")).toByteArray()))
         document.setDefaultFont(*font);
     QTextCursor cursor(&document);
-    bool first = true;
+    // The cursor stands in an empty paragraph that the next stored one takes over.
+    bool reuse = true;
     bool hasChips = false;
+    const QVariantList tableList = payload->value(QStringLiteral("Tables")).toList();
+    // The table being rebuilt and the cell its last paragraph went into; a table whose cells
+    // are not stored together is not rebuilt twice.
+    QTextTable *table = nullptr;
+    qint64 tableNumber = -1;
+    std::pair<int, int> currentCell{-1, -1};
+    QSet<qint64> finishedTables;
     for (const QVariant &blockValue : blocks) {
         const QVariantMap entry = blockValue.toMap();
         const QTextBlockFormat blockFormat = blockFormatFromMap(entry);
         const QTextCharFormat blockChars =
             charFormatFromMap(entry.value(QStringLiteral("CharFormat")).toMap());
-        if (first) {
+        // The table and cell the paragraph belongs to, when they are sound.
+        std::optional<std::tuple<qint64, int, int>> place;
+        if (entry.contains(QStringLiteral("Table"))) {
+            const auto number = integer(entry, "Table");
+            const auto row = integer(entry, "Row");
+            const auto column = integer(entry, "Column");
+            if (number && row && column && *number >= 0 && *number < tableList.size()
+                && !finishedTables.contains(*number))
+                place = std::make_tuple(*number, int(std::clamp<qint64>(*row, -1, MaxTableRows)),
+                                        int(std::clamp<qint64>(*column, -1, MaxTableColumns)));
+        }
+        if (place && std::get<0>(*place) != tableNumber) {
+            const auto shape = tableFormatFromMap(tableList.at(int(std::get<0>(*place))).toMap());
+            if (!shape) {
+                place.reset();
+            } else {
+                if (table)
+                    finishedTables.insert(tableNumber);
+                cursor.movePosition(QTextCursor::End);
+                table = cursor.insertTable(std::get<0>(*shape), std::get<1>(*shape), std::get<2>(*shape));
+                tableNumber = std::get<0>(*place);
+                currentCell = {-1, -1};
+            }
+        }
+        if (place && (std::get<1>(*place) < 0 || std::get<1>(*place) >= table->rows() || std::get<2>(*place) < 0
+                      || std::get<2>(*place) >= table->columns())) {
+            // A cell the table does not have: the paragraph stays with the cell before it.
+            if (currentCell.first >= 0)
+                place = std::make_tuple(tableNumber, currentCell.first, currentCell.second);
+            else
+                place = std::make_tuple(tableNumber, 0, 0);
+        }
+        if (place) {
+            const std::pair<int, int> cellPlace{std::get<1>(*place), std::get<2>(*place)};
+            const QTextTableCell cell = table->cellAt(cellPlace.first, cellPlace.second);
+            if (cellPlace != currentCell) {
+                // The cell's first paragraph is the one the table came with.
+                currentCell = cellPlace;
+                cursor = cell.lastCursorPosition();
+                if (cursor.block().length() > 1)
+                    cursor.insertBlock(blockFormat, blockChars);
+                cursor.setBlockFormat(blockFormat);
+                cursor.setBlockCharFormat(blockChars);
+                if (auto background = Archiver::unarchiveColor(entry.value(QStringLiteral("CellBackground")).toByteArray())) {
+                    QTextCharFormat cellFormat = cell.format();
+                    cellFormat.setBackground(*background);
+                    QTextTableCell(cell).setFormat(cellFormat);
+                }
+            } else {
+                cursor.insertBlock(blockFormat, blockChars);
+            }
+        } else if (table) {
+            // After a table: the paragraph that follows it.
+            finishedTables.insert(tableNumber);
+            cursor.setPosition(table->lastPosition() + 1);
+            table = nullptr;
+            tableNumber = -1;
             cursor.setBlockFormat(blockFormat);
             cursor.setBlockCharFormat(blockChars);
-            first = false;
+            reuse = false;
+        } else if (reuse) {
+            cursor.setBlockFormat(blockFormat);
+            cursor.setBlockCharFormat(blockChars);
+            reuse = false;
         } else {
             cursor.insertBlock(blockFormat, blockChars);
         }

@@ -10,9 +10,11 @@
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QTextTable>
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 
 #include "objects/TextAttachmentHandler.h"
@@ -272,6 +274,7 @@ void TextFlow::layout()
     m_layouts.clear();
     m_lines.clear();
     m_attachments.clear();
+    m_cells.clear();
     m_ranges.assign(size_t(m_containers.size()), {0, 0});
     m_overflow = false;
     if (!m_document)
@@ -285,10 +288,11 @@ void TextFlow::layout()
     bool outOfRoom = m_containers.isEmpty();
     int placedEnd = 0;
 
-    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+    // The paragraph's own layout, its text set and formatted, not yet broken into lines.
+    size_t lastBlockAttachments = 0;
+    const std::function<QTextLayout *(const QTextBlock &)> makeLayout = [&](const QTextBlock &block) -> QTextLayout * {
         const QTextBlockFormat blockFormat = block.blockFormat();
         const Qt::LayoutDirection direction = block.textDirection();
-        const bool rightToLeft = direction == Qt::RightToLeft;
         QFont blockFont = block.charFormat().font().resolve(defaultFont);
         if (blockFont.pointSizeF() > 0)
             blockFont.setPointSizeF(blockFont.pointSizeF() * device.fontScale);
@@ -343,6 +347,22 @@ void TextFlow::layout()
         layout->setCacheEnabled(true);
         QTextLayout *tl = layout.get();
         m_layouts.push_back(std::move(layout));
+        lastBlockAttachments = blockAttachments;
+        return tl;
+    };
+
+    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+        if (QTextTable *table = QTextCursor(block).currentTable()) {
+            block = layoutTable(table, block, makeLayout, ci, y, outOfRoom, placedEnd);
+            continue;
+        }
+        const QTextBlockFormat blockFormat = block.blockFormat();
+        const Qt::LayoutDirection direction = block.textDirection();
+        const bool rightToLeft = direction == Qt::RightToLeft;
+        const int blockIndex = int(m_layouts.size());
+        QTextLayout *tl = makeLayout(block);
+        const QString text = tl->text();
+        const size_t blockAttachments = lastBlockAttachments;
         if (outOfRoom)
             continue;
 
@@ -506,6 +526,163 @@ void TextFlow::layout()
     }
 }
 
+QTextBlock TextFlow::layoutTable(QTextTable *table, QTextBlock block,
+                                 const std::function<QTextLayout *(const QTextBlock &)> &makeLayout, int &ci,
+                                 qreal &y, bool &outOfRoom, int &placedEnd)
+{
+    // A table is laid out row by row across the box's width, each column an equal share of
+    // the table's width; a row that does not fit the rest of a box goes to the next box.
+    // The runaround of the box does not reach into a table.
+    const QTextTableFormat format = table->format();
+    const int columns = std::max(1, table->columns());
+    const qreal border = std::max<qreal>(0.0, format.border());
+    const qreal padding = std::max<qreal>(0.0, format.cellPadding()) + std::max<qreal>(0.0, format.padding());
+    const QColor borderColor = format.borderBrush().style() == Qt::NoBrush ? QColor(Qt::black) : format.borderBrush().color();
+    const qreal pad = TextContainer::LineFragmentPadding;
+    // Text always gets a little room inside its cell, even with no padding.
+    const qreal inset = border + std::max<qreal>(padding, 1.0);
+
+    int currentRow = -1;
+    qreal rowTop = y;
+    std::vector<qreal> cellBottom;
+    size_t rowFirstLine = m_lines.size();
+    size_t rowFirstCell = m_cells.size();
+    QTextBlock last = block;
+
+    auto geometry = [&](qreal *left, qreal *columnWidth) {
+        const TextContainer *container = m_containers.value(ci);
+        const qreal boxWidth = container ? container->containerSize().width() : 0.0;
+        qreal width = std::max<qreal>(0.0, boxWidth - 2 * pad);
+        const QTextLength length = format.width();
+        if (length.type() == QTextLength::PercentageLength)
+            width = width * std::clamp(length.rawValue(), 0.0, 100.0) / 100.0;
+        else if (length.type() == QTextLength::FixedLength && length.rawValue() > 0.0)
+            width = std::min(width, length.rawValue());
+        *left = pad;
+        *columnWidth = width / columns;
+    };
+    // Closes the row being laid out: its height is its tallest cell's, and it moves to the next
+    // box when it does not fit this one below text.
+    auto finishRow = [&] {
+        if (currentRow < 0 || outOfRoom)
+            return;
+        qreal height = 0.0;
+        for (const qreal bottom : cellBottom)
+            height = std::max(height, bottom - rowTop);
+        height += inset;
+        const TextContainer *container = m_containers.value(ci);
+        const qreal boxHeight = container ? container->containerSize().height() : 0.0;
+        if (rowTop + height > boxHeight && rowTop > 0.0 && ci + 1 >= m_containers.size()) {
+            // No box left for it: the row and all that follows overflow.
+            m_lines.resize(rowFirstLine);
+            m_cells.resize(rowFirstCell);
+            outOfRoom = true;
+            return;
+        }
+        if (rowTop + height > boxHeight && rowTop > 0.0) {
+            ++ci;
+            const qreal shift = -rowTop;
+            for (size_t i = rowFirstLine; i < m_lines.size(); ++i) {
+                Line &line = m_lines[i];
+                QTextLine textLine = m_layouts[size_t(line.block)]->lineAt(line.lineNumber);
+                textLine.setPosition(textLine.position() + QPointF(0.0, shift));
+                line.container = ci;
+                line.fragment.translate(0.0, shift);
+            }
+            for (size_t i = rowFirstCell; i < m_cells.size(); ++i) {
+                m_cells[i].container = ci;
+                m_cells[i].rect.translate(0.0, shift);
+            }
+            rowTop = 0.0;
+        }
+        for (size_t i = rowFirstCell; i < m_cells.size(); ++i)
+            m_cells[i].rect.setHeight(height);
+        y = rowTop + height;
+        for (size_t i = rowFirstLine; i < m_lines.size(); ++i) {
+            const Line &line = m_lines[i];
+            const QTextBlock lineBlock = m_document->findBlockByNumber(line.block);
+            const QTextLine textLine = m_layouts[size_t(line.block)]->lineAt(line.lineNumber);
+            placedEnd = textLine.textStart() + textLine.textLength() >= lineBlock.length() - 1
+                ? lineBlock.position() + lineBlock.length()
+                : line.start + line.length;
+        }
+    };
+
+    for (; block.isValid() && QTextCursor(block).currentTable() == table; block = block.next()) {
+        last = block;
+        const int blockIndex = int(m_layouts.size());
+        QTextLayout *tl = makeLayout(block);
+        if (outOfRoom)
+            continue;
+        const QTextTableCell cell = table->cellAt(block.position());
+        if (!cell.isValid())
+            continue;
+        if (cell.row() != currentRow) {
+            finishRow();
+            if (outOfRoom)
+                continue;
+            currentRow = cell.row();
+            rowTop = y;
+            rowFirstLine = m_lines.size();
+            rowFirstCell = m_cells.size();
+            cellBottom.assign(size_t(columns), rowTop + inset);
+            // Every cell of the row gets its frame, also the cells that continue a span.
+            qreal left = 0.0;
+            qreal columnWidth = 0.0;
+            geometry(&left, &columnWidth);
+            for (int c = 0; c < columns;) {
+                const QTextTableCell rowCell = table->cellAt(currentRow, c);
+                const int span = rowCell.isValid() ? std::max(1, rowCell.columnSpan()) : 1;
+                if (!rowCell.isValid() || rowCell.row() == currentRow) {
+                    Cell frame;
+                    frame.container = ci;
+                    frame.rect = QRectF(left + c * columnWidth, rowTop, span * columnWidth, 0.0);
+                    frame.border = border;
+                    frame.borderColor = borderColor;
+                    const QTextCharFormat cellFormat = rowCell.isValid() ? rowCell.format() : QTextCharFormat();
+                    if (cellFormat.hasProperty(QTextFormat::BackgroundBrush))
+                        frame.background = cellFormat.background().color();
+                    m_cells.push_back(frame);
+                }
+                c += span;
+            }
+        }
+        qreal left = 0.0;
+        qreal columnWidth = 0.0;
+        geometry(&left, &columnWidth);
+        const int column = std::clamp(cell.column(), 0, columns - 1);
+        const int span = std::clamp(cell.columnSpan(), 1, columns - column);
+        const qreal cellLeft = left + column * columnWidth;
+        const qreal lineWidth = std::max<qreal>(1.0, span * columnWidth - 2 * inset);
+        qreal &cy = cellBottom[size_t(column)];
+        const QTextBlockFormat blockFormat = block.blockFormat();
+        cy += blockFormat.topMargin();
+        tl->beginLayout();
+        for (;;) {
+            QTextLine line = tl->createLine();
+            if (!line.isValid())
+                break;
+            line.setLeadingIncluded(true);
+            line.setLineWidth(lineWidth);
+            line.setPosition(QPointF(cellLeft + inset, cy));
+            const qreal height = lineHeightFor(line, blockFormat);
+            Line placed;
+            placed.block = blockIndex;
+            placed.lineNumber = line.lineNumber();
+            placed.container = ci;
+            placed.fragment = QRectF(cellLeft + inset, cy, lineWidth, height);
+            placed.start = block.position() + line.textStart();
+            placed.length = line.textLength();
+            m_lines.push_back(placed);
+            cy += height;
+        }
+        tl->endLayout();
+        cy += blockFormat.bottomMargin();
+    }
+    finishRow();
+    return last;
+}
+
 std::vector<TextFlow::PlacedAttachment> TextFlow::attachments(int container) const
 {
     std::vector<PlacedAttachment> placed;
@@ -542,6 +719,21 @@ void TextFlow::draw(QPainter *painter, int container, const QPointF &origin) con
     if (!painter)
         return;
     painter->save();
+    // The cells of tables, their backgrounds under the text and their frames.
+    for (const Cell &cell : m_cells) {
+        if (cell.container != container)
+            continue;
+        const QRectF rect = cell.rect.translated(origin);
+        if (cell.background.isValid())
+            painter->fillRect(rect, cell.background);
+        if (cell.border > 0.0) {
+            QPen pen(cell.borderColor, cell.border);
+            pen.setJoinStyle(Qt::MiterJoin);
+            painter->setPen(pen);
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(rect);
+        }
+    }
     painter->setPen(Qt::black);
     for (const Line &line : m_lines) {
         if (line.container != container)

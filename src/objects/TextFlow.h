@@ -11,6 +11,7 @@
 // Objects inside the text (merge-field chips, TextAttachmentHandler) stand in the layouts as a
 // character of the object's width and height that is not drawn; the object is drawn in its
 // place by its handler.
+#include <QColor>
 #include <QFontMetricsF>
 #include <QList>
 #include <QPointF>
@@ -19,13 +20,16 @@
 #include <QString>
 #include <QTextCharFormat>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QPaintDevice;
 class QPainter;
+class QTextBlock;
 class QTextDocument;
 class QTextLayout;
+class QTextTable;
 
 namespace quillmark {
 
@@ -107,8 +111,25 @@ public:
     // by which it scales every point size for it, so that one unit stays one page point.
     static QPaintDevice *layoutDevice(qreal *fontScale);
 
+    // A cell of a table as placed: its frame in the box's coordinates, drawn under the text.
+    struct Cell
+    {
+        int container = 0;
+        QRectF rect;
+        qreal border = 0.0;
+        QColor borderColor;
+        QColor background; // invalid: none
+    };
+    const std::vector<Cell> &tableCells() const { return m_cells; }
+
 private:
+    // Lays out the table that begins with `block`; answers its last paragraph.
+    QTextBlock layoutTable(QTextTable *table, QTextBlock block,
+                           const std::function<QTextLayout *(const QTextBlock &)> &makeLayout, int &ci, qreal &y,
+                           bool &outOfRoom, int &placedEnd);
+
     std::shared_ptr<QTextDocument> m_document;
+    std::vector<Cell> m_cells;
     QList<TextContainer *> m_containers;
     std::vector<std::unique_ptr<QTextLayout>> m_layouts;
     std::vector<Line> m_lines;

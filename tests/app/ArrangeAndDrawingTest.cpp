@@ -202,4 +202,94 @@ TEST_F(ArrangeAndDrawing, SameSizeTakesTheFirstSelectedObjectsAndUndoesAsOne)
     EXPECT_EQ(canvas()->getRects()[2]->frameBounds(), QRectF(40, 50, 60, 12));
 }
 
+TEST_F(ArrangeAndDrawing, TableIsDrawnTypedThroughWithTabSavedAndReopened)
+{
+    f.drawRect(QRectF(10, 4, 170, 96));
+    const GraphicPtr box = canvas()->getRects().last();
+    editText(QPointF(95, 30));
+    ASSERT_EQ(canvas()->editedObject(), box);
+    f.prompts->queuePanel([](QDialog *panel) {
+        panel->findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(3);
+        panel->findChild<QSpinBox *>(QStringLiteral("columns"))->setValue(3);
+        return 1;
+    });
+    QAction *table = nullptr;
+    for (QAction *top : f.window->menuBar()->actions())
+        if (top->menu() && top->menu()->title() == QStringLiteral("Format"))
+            for (QAction *sub : top->menu()->actions())
+                if (sub->menu() && sub->text() == QStringLiteral("Text"))
+                    for (QAction *leaf : sub->menu()->actions())
+                        if (leaf->text() == QStringLiteral("Table..."))
+                            table = leaf;
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(table->isEnabled());
+    table->trigger();
+    apptest::settle();
+    QTextTable *grid = firstTable(box->textStorage());
+    ASSERT_NE(grid, nullptr);
+    ASSERT_EQ(grid->rows(), 3);
+    ASSERT_EQ(grid->columns(), 3);
+
+    // Typed cell by cell, Tab going on to the next; the keyboard stays with the text.
+    canvas()->setFocus();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            QTest::keyClicks(canvas(), QStringLiteral("r%1c%2").arg(r).arg(c));
+            QTest::keyClick(canvas(), Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), canvas());
+            EXPECT_EQ(canvas()->editedObject(), box);
+        }
+    apptest::settle();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(cellText(grid, r, c), QStringLiteral("r%1c%2").arg(r).arg(c));
+    // Shift-Tab goes back a cell and takes its text: typing replaces it.
+    QTest::keyClick(canvas(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClicks(canvas(), QStringLiteral("last"));
+    EXPECT_EQ(cellText(grid, 2, 1), QStringLiteral("last"));
+
+    // The grid shows: nine cells in three equal columns, each cell's text inside its frame,
+    // and the frames drawn on the canvas.
+    TextFlow *flow = box->layoutText();
+    ASSERT_NE(flow, nullptr);
+    ASSERT_EQ(flow->tableCells().size(), 9u);
+    const QRectF first = flow->tableCells()[0].rect;
+    const QRectF second = flow->tableCells()[1].rect;
+    EXPECT_NEAR(first.width(), second.width(), 0.01);
+    EXPECT_NEAR(second.left(), first.right(), 0.01);
+    EXPECT_GT(first.height(), 5.0);
+    for (const TextFlow::Line &line : flow->lines()) {
+        const QTextBlock block = box->textStorage()->findBlockByNumber(line.block);
+        if (QTextCursor(block).currentTable() != grid)
+            continue;
+        const QTextTableCell cell = grid->cellAt(block.position());
+        EXPECT_TRUE(flow->tableCells()[size_t(cell.row() * 3 + cell.column())].rect.contains(line.fragment.center()));
+    }
+    canvas()->clearEditable();
+    apptest::settle();
+    const QImage shot = canvas()->grab().toImage();
+    const QPointF origin = box->frameBounds().topLeft();
+    // The border between the first and second column, in the middle of the first row.
+    EXPECT_LT(darkestNear(shot, origin + QPointF(second.left(), first.center().y())), 160);
+    // Between the borders, inside the first cell but off its text, the box is light.
+    EXPECT_GT(darkestNear(shot, origin + QPointF(first.right() - 4, first.bottom() - 3)), 160);
+
+    // Saved and opened again, the cells come back with their texts.
+    const QString path = save(QStringLiteral("table-save"));
+    trigger(QStringLiteral("File"), QStringLiteral("New"));
+    ASSERT_TRUE(canvas()->getRects().isEmpty());
+    f.prompts->queuePath(path);
+    trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    ASSERT_EQ(canvas()->getRects().size(), 1);
+    QTextTable *reopened = firstTable(canvas()->getRects().first()->textStorage());
+    ASSERT_NE(reopened, nullptr);
+    ASSERT_EQ(reopened->rows(), 3);
+    ASSERT_EQ(reopened->columns(), 3);
+    EXPECT_EQ(reopened->format().border(), 1.0);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(cellText(reopened, r, c), r == 2 && c == 1 ? QStringLiteral("last") : QStringLiteral("r%1c%2").arg(r).arg(c));
+    EXPECT_EQ(canvas()->getRects().first()->layoutText()->tableCells().size(), 9u);
+}
+
 } // namespace

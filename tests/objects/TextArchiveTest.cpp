@@ -4,6 +4,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include "common/TestSupport.h"
 #include "objects/TextArchive.h"
@@ -166,4 +168,103 @@ TEST(TextArchive, FontsSetAsAWholeComeBack)
     EXPECT_EQ(back.pointSizeF(), 21.0);
     EXPECT_EQ(back.weight(), QFont::DemiBold);
     EXPECT_TRUE(back.italic());
+}
+
+namespace {
+
+QString cellText(QTextTable *table, int row, int column)
+{
+    const QTextTableCell cell = table->cellAt(row, column);
+    QTextCursor cursor = cell.firstCursorPosition();
+    cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+    return cursor.selectedText();
+}
+
+QTextTable *tableIn(QTextDocument &document, int index = 0)
+{
+    int found = 0;
+    for (QTextFrame *frame : document.rootFrame()->childFrames())
+        if (auto *table = qobject_cast<QTextTable *>(frame); table && found++ == index)
+            return table;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(TextArchive, TablesComeBackWithTheirCellsAndTheTextAround)
+{
+    QTextDocument source;
+    QTextCursor cursor(&source);
+    cursor.insertText("before");
+    QTextTableFormat format;
+    format.setBorder(1.0);
+    format.setCellPadding(2.0);
+    format.setBorderBrush(QColor(Qt::red));
+    format.setWidth(QTextLength(QTextLength::PercentageLength, 80));
+    QTextTable *table = cursor.insertTable(2, 3, format);
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) {
+            QTextCursor in = table->cellAt(r, c).firstCursorPosition();
+            in.insertText(QStringLiteral("%1,%2").arg(r).arg(c));
+        }
+    // A cell of two paragraphs.
+    QTextCursor twoLines = table->cellAt(1, 2).lastCursorPosition();
+    twoLines.insertBlock();
+    twoLines.insertText("more");
+    QTextCursor after(&source);
+    after.movePosition(QTextCursor::End);
+    after.insertText("after");
+    // A second table straight after the first's paragraph.
+    after.insertTable(1, 1)->cellAt(0, 0).firstCursorPosition().insertText("solo");
+
+    QTextDocument copy;
+    ASSERT_TRUE(TextArchive::unarchive(TextArchive::archive(source), copy));
+    QTextTable *back = tableIn(copy);
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->rows(), 2);
+    ASSERT_EQ(back->columns(), 3);
+    EXPECT_EQ(back->format().border(), 1.0);
+    EXPECT_EQ(back->format().cellPadding(), 2.0);
+    EXPECT_EQ(back->format().borderBrush().color(), QColor(Qt::red));
+    EXPECT_EQ(back->format().width(), QTextLength(QTextLength::PercentageLength, 80));
+    EXPECT_EQ(cellText(back, 0, 0), "0,0");
+    EXPECT_EQ(cellText(back, 1, 1), "1,1");
+    EXPECT_EQ(cellText(back, 1, 2), QStringLiteral("1,2\u2029more"));
+    QTextTable *solo = tableIn(copy, 1);
+    ASSERT_NE(solo, nullptr);
+    EXPECT_EQ(cellText(solo, 0, 0), "solo");
+    EXPECT_EQ(copy.toPlainText(), source.toPlainText());
+    EXPECT_EQ(copy.blockCount(), source.blockCount());
+    EXPECT_TRUE(copy.toPlainText().startsWith("before\n"));
+}
+
+TEST(TextArchive, DamagedTablesFallBackToPlainParagraphs)
+{
+    auto cell = [](const QVariant &table, const QVariant &row, const QVariant &column, const QString &text) {
+        return QVariantMap{{"Table", table}, {"Row", row}, {"Column", column},
+                           {"Runs", QVariantList{QVariantMap{{"Text", text}}}}};
+    };
+    const QVariantList tables{QVariantMap{{"Rows", qint64(1000000000)}, {"Columns", qint64(3)}},
+                              QVariantMap{{"Rows", qint64(1)}, {"Columns", qint64(2)}, {"Border", -4.0}}};
+    const QVariantList blocks{QVariantMap{{"Runs", QVariantList{QVariantMap{{"Text", "top"}}}}},
+                              cell(0, 0, 0, "huge"),       // a table too large to make
+                              cell(7, 0, 0, "nowhere"),    // a table that is not listed
+                              cell(1, 0, 0, "a"),
+                              cell(1, 5, 9, "outside"),    // a cell beyond the table
+                              cell(1, 0, 1, "b"),
+                              cell("x", 0, 0, "typeless")};
+    QTextDocument document;
+    ASSERT_TRUE(TextArchive::unarchive(
+        Archiver::archive("QMText", {{"Blocks", blocks}, {"Tables", tables}}), document));
+    QTextTable *table = tableIn(document);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(tableIn(document, 1), nullptr);
+    EXPECT_EQ(table->rows(), 1);
+    EXPECT_EQ(table->columns(), 2);
+    EXPECT_EQ(table->format().border(), 1.0);
+    EXPECT_EQ(cellText(table, 0, 0), QStringLiteral("a\u2029outside"));
+    EXPECT_EQ(cellText(table, 0, 1), "b");
+    // Nothing is lost: every text is somewhere in the document.
+    for (const char *text : {"top", "huge", "nowhere", "typeless"})
+        EXPECT_TRUE(document.toPlainText().contains(text)) << text;
 }
