@@ -1108,6 +1108,12 @@ void RectsView::endRotationDrag()
 void RectsView::drawTrackingFeedback(QPainter *painter)
 {
     const qreal hairline = 1.0 / std::max(getZoom(), 0.01);
+    // The object being dragged out shows as it grows, before it joins the design.
+    if (m_tracking && m_tracking->kind == TrackingState::Create && m_tracking->object) {
+        painter->save();
+        m_tracking->object->drawFrame(painter, m_tracking->object->drawingBounds(), false);
+        painter->restore();
+    }
     painter->save();
     painter->setBrush(Qt::NoBrush);
     painter->setPen(makePen(palette().color(QPalette::Highlight), hairline));

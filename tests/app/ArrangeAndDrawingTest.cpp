@@ -292,4 +292,45 @@ TEST_F(ArrangeAndDrawing, TableIsDrawnTypedThroughWithTabSavedAndReopened)
     EXPECT_EQ(canvas()->getRects().first()->layoutText()->tableCells().size(), 9u);
 }
 
+TEST_F(ArrangeAndDrawing, TheRectangleBeingDraggedOutShowsBeforeTheRelease)
+{
+    const QRectF frame(30, 12, 80, 40);
+    const QImage before = canvas()->grab().toImage();
+    f.tool(RectsView::RectTool)->trigger();
+    f.mouse(QEvent::MouseButtonPress, frame.topLeft());
+    f.mouse(QEvent::MouseMove, frame.center());
+    f.mouse(QEvent::MouseMove, frame.bottomRight());
+    apptest::settle();
+    // Nothing has joined the design yet, but the rectangle shows where it will be.
+    EXPECT_TRUE(canvas()->getRects().isEmpty());
+    const QImage during = canvas()->grab().toImage();
+    const QPoint inside = (canvas()->pageToWidget().map(frame.center()) * during.devicePixelRatio()).toPoint();
+    const QPoint outside = (canvas()->pageToWidget().map(QPointF(150, 60)) * during.devicePixelRatio()).toPoint();
+    EXPECT_NE(during.pixel(inside), before.pixel(inside));
+    EXPECT_EQ(during.pixel(outside), before.pixel(outside));
+    f.mouse(QEvent::MouseButtonRelease, frame.bottomRight());
+    apptest::settle();
+    ASSERT_EQ(canvas()->getRects().size(), 1);
+    EXPECT_EQ(canvas()->getRects().first()->frameBounds(), frame);
+
+    // The oval and the line too, each as it grows.
+    for (int tool : {int(RectsView::OvalTool), int(RectsView::LineTool)}) {
+        const QImage still = canvas()->grab().toImage();
+        f.tool(tool)->trigger();
+        f.mouse(QEvent::MouseButtonPress, QPointF(120, 10));
+        f.mouse(QEvent::MouseMove, QPointF(170, 60));
+        apptest::settle();
+        const QImage growing = canvas()->grab().toImage();
+        const QPoint middle = (canvas()->pageToWidget().map(QPointF(145, 35)) * growing.devicePixelRatio()).toPoint();
+        int changed = 0;
+        for (int dx = -3; dx <= 3; ++dx)
+            for (int dy = -3; dy <= 3; ++dy)
+                changed += growing.pixel(middle + QPoint(dx, dy)) != still.pixel(middle + QPoint(dx, dy));
+        EXPECT_GT(changed, 0) << tool;
+        f.mouse(QEvent::MouseButtonRelease, QPointF(170, 60));
+        apptest::settle();
+    }
+    EXPECT_EQ(canvas()->getRects().size(), 3);
+}
+
 } // namespace
