@@ -668,6 +668,11 @@ void MainWindow::buildMenus()
     connect(view, &QMenu::aboutToShow, inspector, [canvas, inspector] { inspector->setChecked(canvas->isObjectInfoVisible()); });
     QAction *masks = addItem(view, QStringLiteral("Image Mask"), {}, [canvas] { canvas->showHideBarcodeInfo(); });
     masks->setCheckable(true);
+    // Checked while drags snap to the label and the other objects.
+    QAction *snap = addItem(view, QStringLiteral("Snap to Guides"), {}, [canvas] { canvas->snapToGuides(); });
+    snap->setProperty(MenuValidator::actionProperty(), QStringLiteral("snapToGuides:"));
+    snap->setCheckable(true);
+    snap->setChecked(true);
     view->addSeparator();
     QAction *preview = addItem(view, QStringLiteral("Preview Mode"), {}, [canvas] { canvas->setPreviewMode(); });
     preview->setCheckable(true);

@@ -542,6 +542,9 @@ public:
     TGrid *grid() const;
     // The grid's guides, drawn last on the screen (never when printing).
     void drawGridGuides(QPainter *painter) const;
+    // Switches snapping to the label and the other objects off, or on again (the View menu's
+    // checked item, and Shift-Control-S while objects are dragged).
+    void snapToGuides();
 
 
     // The pointer of a knob (1 to 8 resize, 9 move, 10 locked, 12 duplicate), its image

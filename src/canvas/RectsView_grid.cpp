@@ -25,6 +25,16 @@ void RectsView::clearGridSnap()
     grid()->clear();
 }
 
+void RectsView::snapToGuides()
+{
+    TGrid *guides = grid();
+    guides->setConstraining(!guides->isConstraining());
+    // Guides found before show again only with snapping back on; none are kept meanwhile.
+    if (!guides->isConstraining())
+        guides->clear();
+    update();
+}
+
 void RectsView::drawGridGuides(QPainter *painter) const
 {
     if (_grid && !isPrinting())

@@ -259,7 +259,8 @@ void RectsView::keyPressEvent(QKeyEvent *event)
     const unsigned flags = modifierFlags(event->modifiers());
     if (m_tracking && m_tracking->kind == TrackingState::Move && event->key() == Qt::Key_S
         && (flags & ShiftKeyMask) && (flags & ControlKeyMask)) {
-        clearGridSnap();
+        // The move goes on; its next step snaps, or not, as the user now chose.
+        snapToGuides();
         return;
     }
     modifierKeyEvent(event);

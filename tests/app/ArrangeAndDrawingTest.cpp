@@ -333,4 +333,52 @@ TEST_F(ArrangeAndDrawing, TheRectangleBeingDraggedOutShowsBeforeTheRelease)
     EXPECT_EQ(canvas()->getRects().size(), 3);
 }
 
+TEST_F(ArrangeAndDrawing, SnappingSwitchedOffLetsAnObjectLandOnePointFromAnEdge)
+{
+    f.drawRect(QRectF(20, 10, 40, 20));
+    f.drawRect(QRectF(100, 10, 30, 20));
+    const GraphicPtr moved = canvas()->getRects().last();
+    f.tool(RectsView::SelectTool)->trigger();
+    QAction *snap = item(QStringLiteral("View"), QStringLiteral("Snap to Guides"));
+    ASSERT_NE(snap, nullptr);
+    EXPECT_TRUE(snap->isCheckable());
+    EXPECT_TRUE(snap->isChecked());
+
+    // On: dropped 1 point right of the other's right edge, it snaps onto the edge.
+    f.dragFromTo(QPointF(115, 20), QPointF(76, 20));
+    EXPECT_EQ(moved->frameBounds().topLeft(), QPointF(60, 10));
+    undo();
+    ASSERT_EQ(moved->frameBounds().topLeft(), QPointF(100, 10));
+
+    // Off: it lands where it was dropped, 1 point away.
+    trigger(QStringLiteral("View"), QStringLiteral("Snap to Guides"));
+    EXPECT_FALSE(canvas()->grid()->isConstraining());
+    EXPECT_FALSE(snap->isChecked());
+    f.dragFromTo(QPointF(115, 20), QPointF(76, 20));
+    EXPECT_EQ(moved->frameBounds().topLeft(), QPointF(61, 10));
+    undo();
+    trigger(QStringLiteral("View"), QStringLiteral("Snap to Guides"));
+    EXPECT_TRUE(canvas()->grid()->isConstraining());
+    EXPECT_TRUE(snap->isChecked());
+
+    // Shift-Control-S in the middle of a move switches it off for the rest of the move.
+    f.mouse(QEvent::MouseButtonPress, QPointF(115, 20));
+    f.mouse(QEvent::MouseMove, QPointF(100, 20));
+    QTest::keyClick(canvas(), Qt::Key_S, Qt::ShiftModifier | Qt::MetaModifier);
+    EXPECT_FALSE(canvas()->grid()->isConstraining());
+    f.mouse(QEvent::MouseMove, QPointF(76, 20));
+    f.mouse(QEvent::MouseButtonRelease, QPointF(76, 20));
+    apptest::settle();
+    EXPECT_EQ(moved->frameBounds().topLeft(), QPointF(61, 10));
+    EXPECT_FALSE(snap->isChecked());
+    // And again on.
+    f.mouse(QEvent::MouseButtonPress, QPointF(76, 20));
+    QTest::keyClick(canvas(), Qt::Key_S, Qt::ShiftModifier | Qt::MetaModifier);
+    f.mouse(QEvent::MouseMove, QPointF(76.5, 20));
+    f.mouse(QEvent::MouseButtonRelease, QPointF(76.5, 20));
+    apptest::settle();
+    EXPECT_TRUE(canvas()->grid()->isConstraining());
+    EXPECT_EQ(moved->frameBounds().topLeft(), QPointF(60, 10));
+}
+
 } // namespace
