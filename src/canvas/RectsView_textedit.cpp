@@ -618,11 +618,15 @@ void RectsView::drawTextEditing(QPainter *painter)
 bool RectsView::event(QEvent *event)
 {
     // Tab belongs to the text being edited (a tab, or the next cell of a table), before the
-    // window takes it to move the keyboard focus.
+    // window takes it to move the keyboard focus. Without text it does nothing: the keyboard
+    // stays with the canvas, whose arrow keys nudge the selection.
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && isTextEditingKey(key)) {
-            keyPressEvent(key);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            if (isTextEditingKey(key))
+                keyPressEvent(key);
+            key->accept();
             return true;
         }
     }

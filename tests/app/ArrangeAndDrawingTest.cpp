@@ -381,4 +381,25 @@ TEST_F(ArrangeAndDrawing, SnappingSwitchedOffLetsAnObjectLandOnePointFromAnEdge)
     EXPECT_EQ(moved->frameBounds().topLeft(), QPointF(60, 10));
 }
 
+TEST_F(ArrangeAndDrawing, TabKeepsTheKeyboardOnTheCanvasSoArrowsStillNudge)
+{
+    f.drawRect(QRectF(40, 20, 30, 20));
+    const GraphicPtr box = canvas()->getRects().last();
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(55, 30));
+    canvas()->setFocus();
+    apptest::settle();
+    ASSERT_EQ(QApplication::focusWidget(), canvas());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    apptest::settle();
+    EXPECT_EQ(QApplication::focusWidget(), canvas());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ShiftModifier);
+    apptest::settle();
+    EXPECT_EQ(box->frameBounds().topLeft(), QPointF(41, 30));
+    EXPECT_EQ(canvas()->getRects().size(), 1);
+}
+
 } // namespace
