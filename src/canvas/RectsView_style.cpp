@@ -267,6 +267,7 @@ RectsView::FontConversion RectsView::fontConversion(const QFont &before, const Q
     // Only what the panel changed goes to each run: a new size keeps the runs' families.
     const bool family = before.family() != after.family();
     const bool size = before.pointSizeF() != after.pointSizeF();
+    const bool style = before.styleName() != after.styleName();
     const bool weight = before.weight() != after.weight();
     const bool italic = before.italic() != after.italic();
     const bool underline = before.underline() != after.underline();
@@ -275,9 +276,14 @@ RectsView::FontConversion RectsView::fontConversion(const QFont &before, const Q
         QFont converted = font;
         if (family) {
             converted.setFamily(after.family());
-            converted.setStyleName(after.styleName());
             converted.setWeight(after.weight());
             converted.setItalic(after.italic());
+        }
+        if (family || style || weight || italic) {
+            // A style name chooses the face before weight and slant do: a run of the panel's
+            // family takes the panel's face, a run of another family keeps its family and
+            // finds its face by weight and slant.
+            converted.setStyleName(converted.family() == after.family() ? after.styleName() : QString());
         }
         if (size && after.pointSizeF() > 0)
             converted.setPointSizeF(after.pointSizeF());
@@ -300,12 +306,15 @@ RectsView::FontConversion RectsView::fontTraitConversion(FontTrait trait)
         return [](const QFont &font) {
             QFont converted = font;
             converted.setBold(!font.bold());
+            // The face's style name ("Roman") would keep the old face.
+            converted.setStyleName(QString());
             return converted;
         };
     case FontTrait::Italic:
         return [](const QFont &font) {
             QFont converted = font;
             converted.setItalic(!font.italic());
+            converted.setStyleName(QString());
             return converted;
         };
     case FontTrait::Bigger:

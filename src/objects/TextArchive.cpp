@@ -32,6 +32,7 @@ constexpr int MaxTabStops = 256;
 constexpr int MaxTableRows = 1000;
 constexpr int MaxTableColumns = 100;
 constexpr int MaxTableCells = 20000;
+constexpr qsizetype MaxStyleNameLength = 256;
 
 std::optional<double> finiteNumber(const QVariantMap &map, const char *key, double limit)
 {
@@ -61,6 +62,10 @@ QVariantMap charFormatToMap(const QTextCharFormat &format)
         map.insert(QStringLiteral("Family"), format.stringProperty(QTextFormat::FontFamily));
     if (format.hasProperty(QTextFormat::FontFamilies))
         map.insert(QStringLiteral("Families"), format.fontFamilies().toStringList());
+    // The face the user chose: a family's faces are told apart by their style name ("Italic",
+    // "Condensed Bold"), which weight, slant and width alone do not always find again.
+    if (const QString style = format.stringProperty(QTextFormat::FontStyleName); !style.isEmpty())
+        map.insert(QStringLiteral("StyleName"), style);
     if (format.hasProperty(QTextFormat::FontPointSize))
         map.insert(QStringLiteral("Size"), format.fontPointSize());
     if (format.hasProperty(QTextFormat::FontWeight))
@@ -116,6 +121,11 @@ QTextCharFormat charFormatFromMap(const QVariantMap &map)
     const QStringList families = map.value(QStringLiteral("Families")).toStringList();
     if (!families.isEmpty())
         format.setFontFamilies(families);
+    // Text stored before faces were kept has no style name: weight and slant choose the face.
+    if (const QVariant style = map.value(QStringLiteral("StyleName"));
+        style.typeId() == QMetaType::QString && !style.toString().isEmpty()
+        && style.toString().size() <= MaxStyleNameLength)
+        format.setFontStyleName(style.toString());
     if (auto size = finiteNumber(map, "Size", MaxFontSize); size && *size > 0)
         format.setFontPointSize(*size);
     if (auto weight = integer(map, "Weight"); weight && *weight >= 1 && *weight <= 1000)

@@ -210,6 +210,12 @@ QByteArray Archiver::archiveFont(const QFont &font)
         payload.insert(QStringLiteral("pixelSize"), qint64(font.pixelSize()));
     payload.insert(QStringLiteral("weight"), qint64(font.weight()));
     payload.insert(QStringLiteral("italic"), font.italic());
+    // The face itself, where the font names one ("Demi Italic", "Condensed"); readers that
+    // do not know these keys choose the face by weight and slant.
+    if (!font.styleName().isEmpty())
+        payload.insert(QStringLiteral("styleName"), font.styleName());
+    if (font.stretch() != QFont::AnyStretch)
+        payload.insert(QStringLiteral("stretch"), qint64(font.stretch()));
     return archive(FontClass, payload);
 }
 
@@ -246,6 +252,12 @@ std::optional<QFont> Archiver::unarchiveFont(const QByteArray &data)
     }
     font.setWeight(QFont::Weight(weightValue));
     font.setItalic(italic.toBool());
+    if (const QVariant style = payload->value(QStringLiteral("styleName"));
+        style.typeId() == QMetaType::QString && !style.toString().isEmpty() && style.toString().size() <= 256)
+        font.setStyleName(style.toString());
+    if (const QVariant stretch = payload->value(QStringLiteral("stretch"));
+        stretch.typeId() == QMetaType::LongLong && stretch.toLongLong() >= 1 && stretch.toLongLong() <= 4000)
+        font.setStretch(int(stretch.toLongLong()));
     return font;
 }
 

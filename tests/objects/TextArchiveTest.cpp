@@ -1,6 +1,8 @@
 // The archived form of an object's text: every attribute the application sets survives.
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -189,6 +191,28 @@ QTextTable *tableIn(QTextDocument &document, int index = 0)
     return nullptr;
 }
 
+// Families every test machine has (fonts-urw-base35 and fonts-dejavu-core), with faces told
+// apart by weight, slant, width and names such as "Roman", "Demi" and "Book".
+const QStringList FaceFamilies = {"P052", "URW Bookman", "Nimbus Sans", "C059", "DejaVu Sans", "DejaVu Serif"};
+
+// Every face of the families, set both ways a font dialog sets a font: the font it answers
+// for a chosen style (with the style name), and the family with the face's weight and slant.
+std::vector<std::pair<QString, QFont>> everyFaceBothWays(qreal size)
+{
+    std::vector<std::pair<QString, QFont>> fonts;
+    for (const QString &family : FaceFamilies) {
+        for (const QString &style : QFontDatabase::styles(family)) {
+            fonts.emplace_back(family + " " + style + " named", QFontDatabase::font(family, style, int(size)));
+            QFont traits(family);
+            traits.setPointSizeF(size);
+            traits.setWeight(QFont::Weight(QFontDatabase::weight(family, style)));
+            traits.setItalic(QFontDatabase::italic(family, style));
+            fonts.emplace_back(family + " " + style + " by traits", traits);
+        }
+    }
+    return fonts;
+}
+
 } // namespace
 
 TEST(TextArchive, TablesComeBackWithTheirCellsAndTheTextAround)
@@ -267,4 +291,74 @@ TEST(TextArchive, DamagedTablesFallBackToPlainParagraphs)
     // Nothing is lost: every text is somewhere in the document.
     for (const char *text : {"top", "huge", "nowhere", "typeless"})
         EXPECT_TRUE(document.toPlainText().contains(text)) << text;
+}
+
+TEST(TextArchive, EveryFaceOfEveryFamilyComesBack)
+{
+    for (const QString &family : FaceFamilies)
+        ASSERT_GE(QFontDatabase::styles(family).size(), 4) << family.toStdString();
+    const auto fonts = everyFaceBothWays(14);
+    QTextDocument source;
+    QTextCursor cursor(&source);
+    for (const auto &[name, font] : fonts) {
+        QTextCharFormat format;
+        format.setFont(font);
+        cursor.insertText(name, format);
+        cursor.insertText(" ", QTextCharFormat());
+    }
+
+    QTextDocument copy;
+    ASSERT_TRUE(TextArchive::unarchive(TextArchive::archive(source), copy));
+    ASSERT_EQ(copy.toPlainText(), source.toPlainText());
+    int position = 0;
+    for (const auto &[name, font] : fonts) {
+        const QFont before = formatAt(source, position + 1).font();
+        const QFont after = formatAt(copy, position + 1).font();
+        position += int(name.size()) + 1;
+        const std::string what = name.toStdString();
+        EXPECT_EQ(after.family(), before.family()) << what;
+        EXPECT_EQ(after.styleName(), before.styleName()) << what;
+        EXPECT_EQ(after.weight(), before.weight()) << what;
+        EXPECT_EQ(after.italic(), before.italic()) << what;
+        EXPECT_EQ(after.stretch(), before.stretch()) << what;
+        EXPECT_EQ(after.pointSizeF(), 14.0) << what;
+        // The face drawn is the same face.
+        const QFontInfo was(before), is(after);
+        EXPECT_EQ(is.family(), was.family()) << what;
+        EXPECT_EQ(is.styleName(), was.styleName()) << what;
+        EXPECT_EQ(is.weight(), was.weight()) << what;
+        EXPECT_EQ(is.italic(), was.italic()) << what;
+        if (name.endsWith(" named"))
+            EXPECT_EQ(is.styleName() + " named", name.mid(font.family().size() + 1)) << what;
+    }
+}
+
+TEST(TextArchive, TextStoredWithoutFacesOpensAsBefore)
+{
+    // The form written before faces were kept: family, weight and slant only.
+    const QVariantMap roman = {{"Text", "Roman"}, {"Family", "P052"}, {"Families", QStringList{"P052"}}, {"Size", 12.0},
+                               {"Weight", qint64(500)}, {"Italic", false}};
+    const QVariantMap italic = {{"Text", "Italic"}, {"Family", "P052"}, {"Families", QStringList{"P052"}}, {"Size", 12.0},
+                                {"Weight", qint64(400)}, {"Italic", true}};
+    const QVariantMap block = {{"Runs", QVariantList{roman, italic}}};
+    QTextDocument document;
+    ASSERT_TRUE(TextArchive::unarchive(Archiver::archive("QMText", {{"Blocks", QVariantList{block}}}), document));
+    EXPECT_EQ(document.toPlainText(), "RomanItalic");
+    const QTextCharFormat first = formatAt(document, 1);
+    EXPECT_FALSE(first.hasProperty(QTextFormat::FontStyleName));
+    EXPECT_EQ(first.font().family(), "P052");
+    EXPECT_EQ(first.font().weight(), QFont::Medium);
+    EXPECT_FALSE(first.font().italic());
+    EXPECT_EQ(QFontInfo(first.font()).styleName(), "Roman");
+    EXPECT_EQ(QFontInfo(formatAt(document, 7).font()).styleName(), "Italic");
+
+    // A damaged style name is dropped and the face is chosen by weight and slant.
+    for (const QVariant &bad : {QVariant(qint64(7)), QVariant(QString(300, QChar('x'))), QVariant(QString())}) {
+        QVariantMap damaged = italic;
+        damaged.insert("StyleName", bad);
+        const QVariantMap one = {{"Runs", QVariantList{damaged}}};
+        ASSERT_TRUE(TextArchive::unarchive(Archiver::archive("QMText", {{"Blocks", QVariantList{one}}}), document));
+        EXPECT_FALSE(formatAt(document, 1).hasProperty(QTextFormat::FontStyleName));
+        EXPECT_EQ(QFontInfo(formatAt(document, 1).font()).styleName(), "Italic");
+    }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
+
 #include "common/TestSupport.h"
 #include "platform/Archiver.h"
 #include "platform/PropertyList.h"
@@ -99,6 +101,26 @@ TEST(Archiver, FontsKeepFamilySizeWeightAndSlant)
 
     const QVariantMap payload = *Archiver::unarchive(Archiver::archiveFont(font), "QMFont");
     EXPECT_EQ(payload.value("pointSize").typeId(), QMetaType::Double);
+}
+
+TEST(Archiver, FontsKeepTheirFace)
+{
+    // "Condensed Bold" is told from "Bold" by its name alone; the width goes with it.
+    QFont face = QFontDatabase::font("DejaVu Sans", "Condensed Bold", 11);
+    face.setStretch(QFont::SemiCondensed);
+    const auto back = Archiver::unarchiveFont(Archiver::archiveFont(face));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->styleName(), "Condensed Bold");
+    EXPECT_EQ(back->stretch(), int(QFont::SemiCondensed));
+    EXPECT_EQ(back->weight(), QFont::Bold);
+
+    // A font stored without them, as before, finds its face by weight and slant.
+    const QVariantMap old{{"family", "P052"}, {"pointSize", 12.0}, {"weight", qint64(400)}, {"italic", true}};
+    const auto italic = Archiver::unarchiveFont(Archiver::archive("QMFont", old));
+    ASSERT_TRUE(italic.has_value());
+    EXPECT_TRUE(italic->styleName().isEmpty());
+    EXPECT_EQ(italic->stretch(), int(QFont::AnyStretch));
+    EXPECT_TRUE(italic->italic());
 }
 
 TEST(Archiver, DamagedFontArchivesAreRefused)
