@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextContainer.h"
@@ -417,7 +418,46 @@ void TextFlow::layout()
             const qreal lineLeft = std::max<qreal>(0.0, leftInset + (rightToLeft ? 0.0 : firstIndent));
             const qreal lineRight = rightInset + (rightToLeft ? firstIndent : 0.0);
             bool placed = false;
+            // How much of a word a piece may take. Words stay whole: a word that does not fit
+            // the piece it meets goes on in the next piece of the row or the next row. Only a
+            // word that fits no piece left in the box is broken, in the first piece that holds
+            // one of its characters; only when not one character fits anywhere does a piece
+            // take what it cannot hold.
+            enum class Fit { WholeWords, Characters, Anything };
+            Fit fit = Fit::WholeWords;
+            auto accepts = [&](Fit level, qreal width) {
+                if (level == Fit::Anything)
+                    return true;
+                if (line.naturalTextWidth() > width + 0.01)
+                    return false;
+                const int lineEnd = line.textStart() + line.textLength();
+                if (level == Fit::Characters || lineEnd >= text.size())
+                    return true;
+                breaks.setPosition(lineEnd);
+                return breaks.isAtBoundary();
+            };
+            // Where the line was first turned away, to come back to when it fits nowhere after.
+            struct Place
+            {
+                int container = 0;
+                qreal y = 0.0, rowBottom = 0.0, rowTop = 0.0, rowHeight = 0.0;
+                bool rowUsed = false;
+                std::deque<QRectF> pieces;
+            };
+            std::optional<Place> turnedAway;
+            auto restore = [&](const Place &place) {
+                ci = place.container;
+                y = place.y;
+                rowBottom = place.rowBottom;
+                rowTop = place.rowTop;
+                rowHeight = place.rowHeight;
+                rowUsed = place.rowUsed;
+                pieces = place.pieces;
+            };
             for (int tries = 0; tries < MaxTriesPerLine && ci < m_containers.size(); ++tries) {
+                std::optional<Place> here;
+                if (!turnedAway)
+                    here = Place{int(ci), y, rowBottom, rowTop, rowHeight, rowUsed, pieces};
                 TextContainer *container = m_containers[ci];
                 const qreal rowEnd = container->containerSize().width() - lineRight;
                 QRectF fragment;
@@ -452,19 +492,43 @@ void TextFlow::layout()
                         y = rowUsed ? rowBottom : rowTop + rowHeight;
                         continue;
                     }
+                    if (turnedAway && fit != Fit::Anything) {
+                        // The line's start fits no piece left in this box: back to where it
+                        // was first turned away, taking less of it.
+                        restore(*turnedAway);
+                        turnedAway.reset();
+                        fit = fit == Fit::WholeWords ? Fit::Characters : Fit::Anything;
+                        continue;
+                    }
                     ++ci;
                     y = 0.0;
                     rowBottom = 0.0;
+                    turnedAway.reset();
                     continue;
                 }
-                line.setLineWidth(std::max<qreal>(0.0, fragment.width() - 2 * pad));
-                // A word too wide for this piece goes on in the next piece of the row instead
-                // of being broken across the obstacle.
-                const int lineEnd = line.textStart() + line.textLength();
-                if (!pieces.empty() && lineEnd < text.size()) {
-                    breaks.setPosition(lineEnd);
-                    if (!breaks.isAtBoundary())
-                        continue;
+                const qreal lineWidth = std::max<qreal>(0.0, fragment.width() - 2 * pad);
+                line.setLineWidth(lineWidth);
+                if (!accepts(fit, lineWidth)) {
+                    if (!turnedAway) {
+                        turnedAway = std::move(here);
+                        // A start that would not fit even a whole row of the box fits no
+                        // piece: it is taken as it is, without a search through the box.
+                        const qreal rowWidth = std::max<qreal>(0.0, rowEnd - lineLeft - 2 * pad);
+                        line.setLineWidth(rowWidth);
+                        const Fit least = accepts(fit, rowWidth) ? fit
+                            : accepts(Fit::Characters, rowWidth) ? Fit::Characters
+                                                                 : Fit::Anything;
+                        if (least != fit) {
+                            fit = least;
+                            restore(*turnedAway);
+                            turnedAway.reset();
+                            continue;
+                        }
+                    }
+                    // On to the next piece of the row, or the next row.
+                    if (pieces.empty())
+                        y = rowUsed ? rowBottom : rowTop + rowHeight;
+                    continue;
                 }
                 const qreal height = lineHeight(line);
                 line.setPosition(QPointF(fragment.x() + pad, fragment.y() + roomAbove(line)));

@@ -7,7 +7,10 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <optional>
+
 #include "common/TestSupport.h"
+#include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
 #include "objects/NSTextWrapContainer.h"
@@ -369,6 +372,111 @@ TEST(TextRunaround, TextFlowsAroundTheObjectAbove)
     ASSERT_GE(flow->lines().size(), 2u);
     EXPECT_EQ(flow->lines()[0].fragment.width(), 100);
     EXPECT_EQ(flow->lines()[1].fragment.x(), 160);
+}
+
+namespace {
+
+// Whether every placed line begins at the start of a word and ends behind one: no word is
+// split across pieces or rows. Answers the first line that splits one.
+std::optional<QString> splitWord(const TextFlow &flow)
+{
+    const QString text = flow.document()->toPlainText();
+    auto wordCharacter = [&](int at) { return at >= 0 && at < text.size() && !text.at(at).isSpace(); };
+    for (const TextFlow::Line &line : flow.lines()) {
+        const int end = line.start + line.length;
+        if ((wordCharacter(line.start - 1) && wordCharacter(line.start)) || (wordCharacter(end - 1) && wordCharacter(end)))
+            return text.mid(line.start, line.length);
+    }
+    return std::nullopt;
+}
+
+// The number of rows that an obstacle splits into lines side by side.
+int splitRows(const TextFlow &flow)
+{
+    int rows = 0;
+    for (size_t i = 1; i < flow.lines().size(); ++i)
+        rows += flow.lines()[i].fragment.y() == flow.lines()[i - 1].fragment.y();
+    return rows;
+}
+
+} // namespace
+
+TEST(TextRunaround, WordsStayWholeBesideAnOvalAndATurnedSquare)
+{
+    registerObjectKinds();
+    const QString text = QStringLiteral("Runaround text flows around the oval and the square, the words kept whole. ").repeated(6)
+        + QStringLiteral("Runaround ").repeated(20);
+    for (const int size : {12, 16, 21}) {
+        qmtest::FakeCanvas canvas;
+        auto box = textBox(canvas, QRectF(0, 0, 300, 900));
+        box->textStorage()->setDefaultFont(qmtest::testFont(size));
+        box->textStorage()->setPlainText(text);
+        auto oval = ColorOval::create(QRectF(70, 20, 130, 110));
+        oval->setMainView(&canvas);
+        oval->setPageName(canvas.pageName);
+        canvas.rects.append(oval);
+        oval->setRunaroundState(1);
+        auto square = textBox(canvas, QRectF(150, 200, 80, 80));
+        square->setAngle(45, false);
+        square->setRunaroundState(1);
+
+        const TextFlow *flow = box->layoutText();
+        ASSERT_GT(flow->lines().size(), 10u);
+        EXPECT_GT(splitRows(*flow), 4) << size;
+        EXPECT_EQ(splitWord(*flow).value_or(QString()), QString()) << size;
+        EXPECT_FALSE(flow->hasOverflow()) << size;
+        // Beside the oval and beside the square, lines on both sides.
+        bool besideOval = false, besideSquare = false;
+        for (const TextFlow::Line &line : flow->lines()) {
+            besideOval |= line.fragment.x() >= 150 && line.fragment.bottom() < 130;
+            besideSquare |= line.fragment.x() == 0 && line.fragment.width() < 180 && line.fragment.top() > 200
+                && line.fragment.bottom() < 290;
+        }
+        EXPECT_TRUE(besideOval) << size;
+        EXPECT_TRUE(besideSquare) << size;
+    }
+}
+
+TEST(TextRunaround, APieceTooNarrowForOneCharacterIsSkipped)
+{
+    // The obstacle leaves 12 points at the left: less than one character beside the padding.
+    auto object = ColorRect::create(QRectF(0, 0, 300, 200));
+    NSTextWrapContainer wrap(QSizeF(300, 200));
+    wrap.setGraphicObject(object.get());
+    wrap.setAroundBezierPaths({BezierPath::bezierPathWithRect(QRectF(12, -10, 150, 400))});
+    auto doc = document(QStringLiteral("a ").repeated(40));
+    TextFlow flow(doc);
+    flow.insertContainer(&wrap, -1);
+    flow.layout();
+    ASSERT_FALSE(flow.lines().empty());
+    for (const TextFlow::Line &line : flow.lines())
+        EXPECT_GE(line.fragment.x(), 162) << line.start;
+}
+
+TEST(TextRunaround, AWordThatFitsNoPieceIsBrokenAndTheRestGoesOnWhole)
+{
+    // Both pieces beside the obstacle are 100 points wide; the word is wider than either.
+    auto object = ColorRect::create(QRectF(0, 0, 300, 200));
+    NSTextWrapContainer wrap(QSizeF(300, 200));
+    wrap.setGraphicObject(object.get());
+    wrap.setAroundBezierPaths({BezierPath::bezierPathWithRect(QRectF(100, -10, 100, 400))});
+    auto doc = document(QStringLiteral("Incomprehensibilities and words"), 16);
+    TextFlow flow(doc);
+    flow.insertContainer(&wrap, -1);
+    flow.layout();
+    ASSERT_GE(flow.lines().size(), 2u);
+    EXPECT_FALSE(flow.hasOverflow());
+    // The word is broken in the first piece and goes on in the next; the words after it are
+    // whole.
+    EXPECT_EQ(flow.lines()[0].start, 0);
+    EXPECT_EQ(flow.lines()[0].fragment.x(), 0);
+    EXPECT_LT(flow.lines()[0].length, 22);
+    const QString text = doc->toPlainText();
+    for (size_t i = 1; i < flow.lines().size(); ++i) {
+        const TextFlow::Line &line = flow.lines()[i];
+        if (line.start >= 22)
+            EXPECT_TRUE(text.at(line.start - 1).isSpace()) << text.mid(line.start, line.length).toStdString();
+    }
 }
 
 namespace {
