@@ -1,5 +1,6 @@
 #include "objects/ObjectTextEditor.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -63,8 +64,33 @@ QTextCharFormat ObjectTextEditor::typingAttributes() const
 {
     if (m_typingAttributes)
         return *m_typingAttributes;
-    // Text typed behind a merge-field chip takes its attributes, not the chip itself.
+    // Text typed over a selection takes the look of its first character, as text editors
+    // do; an insertion point takes the character before it. Text typed behind a merge-field
+    // chip takes its attributes, not the chip itself.
+    if (m_cursor.hasSelection())
+        return TextAttachmentHandler::withoutObject(formatOfCharacter(m_cursor.selectionStart()));
     return TextAttachmentHandler::withoutObject(m_cursor.charFormat());
+}
+
+QTextCharFormat ObjectTextEditor::formatOfCharacter(int position) const
+{
+    const QTextDocument *document = m_cursor.document();
+    QTextBlock block = document->findBlock(position);
+    // A selection that begins with a paragraph break looks like the paragraph after it.
+    if (block.isValid() && position >= block.position() + block.length() - 1 && block.next().isValid()) {
+        block = block.next();
+        position = block.position();
+    }
+    if (!block.isValid())
+        return m_cursor.charFormat();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.isValid() && position >= fragment.position()
+            && position < fragment.position() + fragment.length())
+            return fragment.charFormat();
+    }
+    // An empty paragraph: what its own break is set in.
+    return block.charFormat();
 }
 
 void ObjectTextEditor::setTypingAttributes(const QTextCharFormat &format)

@@ -34,8 +34,9 @@ public:
     void selectAll();
     const QTextCursor &cursor() const { return m_cursor; }
 
-    // What text typed next looks like: the attributes at the insertion point, unless a font or
-    // colour command gave others since the selection last changed.
+    // What text typed next looks like: the attributes of the first selected character, or at
+    // the insertion point the character before it, unless a font or colour command gave
+    // others since the selection last changed.
     QTextCharFormat typingAttributes() const;
     void setTypingAttributes(const QTextCharFormat &format);
 
@@ -57,6 +58,8 @@ private:
     explicit ObjectTextEditor(std::shared_ptr<ColorRect> object);
     ~ObjectTextEditor();
     void replaceSelection(const QTextDocumentFragment &with);
+    // The attributes of the character at a document position.
+    QTextCharFormat formatOfCharacter(int position) const;
 
     std::shared_ptr<ColorRect> m_object;
     QTextCursor m_cursor;

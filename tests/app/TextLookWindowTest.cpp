@@ -1,6 +1,6 @@
 // Text keeps its look in the window: every face chosen in the font panel comes back after the
-// design is saved and opened again, and a design stored before faces were kept still opens
-// with its faces.
+// design is saved and opened again, a design stored before faces were kept still opens with
+// its faces, and text typed over a selection takes the look of the first selected character.
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
@@ -265,6 +265,60 @@ TEST_F(TextLook, ADesignStoredBeforeFacesWereKeptOpensWithItsFaces)
     const GraphicPtr again = canvas()->getRects().first();
     for (int at : {0, 6, 13})
         EXPECT_EQ(Face::of(fontAt(again, at)), Face::of(fontAt(box, at))) << at;
+}
+
+TEST_F(TextLook, TypingOverASelectionTakesTheLookOfItsFirstCharacter)
+{
+    const QFont big = QFontDatabase::font(QStringLiteral("DejaVu Serif"), QStringLiteral("Bold"), 20);
+    const QFont small = QFontDatabase::font(QStringLiteral("Nimbus Sans"), QStringLiteral("Italic"), 10);
+    const GraphicPtr box = textBox(QRectF(20, 20, 240, 60), {{QStringLiteral("Big "), big}, {QStringLiteral("small"), small}});
+    editText(QPointF(140, 50));
+    ASSERT_EQ(canvas()->editedObject(), box);
+
+    // Selected forwards with Shift and the arrow keys, from "Big" into "small": the typed
+    // text takes Big's face, not the last selected character's.
+    key(Qt::Key_Home);
+    key(Qt::Key_Right, Qt::ShiftModifier, 7);
+    ASSERT_EQ(ObjectTextEditor::current()->selectionStart(), 0);
+    ASSERT_EQ(ObjectTextEditor::current()->selectionEnd(), 7);
+    QTest::keyClicks(canvas(), QStringLiteral("X"));
+    apptest::settle();
+    ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("Xll"));
+    EXPECT_EQ(Face::of(fontAt(box, 0)), Face::of(big));
+    EXPECT_EQ(fontAt(box, 0).pointSizeF(), 20.0);
+    EXPECT_EQ(Face::of(fontAt(box, 1)), Face::of(small));
+    // One undo brings the selected text back as it was.
+    trigger(QStringLiteral("Edit"), f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text());
+    ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("Big small"));
+    EXPECT_EQ(Face::of(fontAt(box, 4)), Face::of(small));
+
+    // Selected backwards from the end over "small": the typed text takes small's face, not
+    // that of the space before the selection.
+    key(Qt::Key_End);
+    key(Qt::Key_Left, Qt::ShiftModifier, 5);
+    ASSERT_EQ(ObjectTextEditor::current()->selectionStart(), 4);
+    QTest::keyClicks(canvas(), QStringLiteral("Y"));
+    apptest::settle();
+    ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("Big Y"));
+    EXPECT_EQ(Face::of(fontAt(box, 4)), Face::of(small));
+    EXPECT_EQ(fontAt(box, 4).pointSizeF(), 10.0);
+
+    // Selected with the mouse, dragged from inside "Big" into "Y": the first selected
+    // character is Big's "i".
+    const QPointF from = pointOfCharacter(box, 1);
+    const QPointF to = pointOfCharacter(box, 5);
+    f.mouse(QEvent::MouseButtonPress, from);
+    f.mouse(QEvent::MouseMove, (from + to) / 2);
+    f.mouse(QEvent::MouseMove, to);
+    f.mouse(QEvent::MouseButtonRelease, to);
+    apptest::settle();
+    ASSERT_EQ(canvas()->editedObject(), box);
+    ASSERT_EQ(ObjectTextEditor::current()->selectionStart(), 1);
+    ASSERT_EQ(ObjectTextEditor::current()->selectionEnd(), 5);
+    QTest::keyClicks(canvas(), QStringLiteral("Z"));
+    apptest::settle();
+    ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("BZ"));
+    EXPECT_EQ(Face::of(fontAt(box, 1)), Face::of(big));
 }
 
 } // namespace
