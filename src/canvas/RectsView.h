@@ -1024,7 +1024,28 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
+public:
+    // While one is alive, adding, removing, selecting and deselecting objects report their
+    // change (graphicsChanged, selectionChanged, the rulers) once, when the outermost batch
+    // ends: the window's commands and panels depend on the whole design, so asking them per
+    // object would make opening, pasting and undoing grow with the square of their size.
+    class ChangeBatch
+    {
+    public:
+        explicit ChangeBatch(RectsView &view);
+        ~ChangeBatch();
+        ChangeBatch(const ChangeBatch &) = delete;
+        ChangeBatch &operator=(const ChangeBatch &) = delete;
+
+    private:
+        RectsView &m_view;
+    };
+
 private:
+    void notifyGraphicsChanged();
+    void removeFromSelection(const ColorRect *graphic);
+    void notifySelectionChanged();
+    void rulersChanged();
     void registerUndo(std::function<void()> inverse);
     void setActionName(const QString &name);
     bool isOnCurrentPageAndLayer(const ColorRect &graphic) const;
@@ -1121,6 +1142,17 @@ private:
 
     GraphicList rects;
     GraphicList _selectedObjects;
+    // The members of _selectedObjects, for asking whether an object is selected in constant
+    // time: drawing, Select All and undoing a selection ask it per object.
+    QSet<const ColorRect *> m_selectedSet;
+    // Open while many objects change at once (ChangeBatch); what depends on the whole design
+    // is reported once when the outermost batch ends.
+    int m_batchDepth = 0;
+    bool m_batchGraphicsChanged = false;
+    bool m_batchSelectionChanged = false;
+    bool m_batchRulers = false;
+    bool m_batchRepaint = false;
+    bool m_batchChangedState = false;
     QSet<const ColorRect *> _rubberbandGraphics;
     QRectF _rubberbandRect;
 

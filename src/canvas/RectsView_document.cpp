@@ -364,6 +364,7 @@ bool RectsView::open(const QString &path)
         return false;
     }
     const QVariantMap dict = parsed.toMap();
+    const ChangeBatch batch(*this);
 
     m_undoManager.removeAllActions();
     m_undoManager.disableUndoRegistration();
@@ -544,6 +545,7 @@ bool RectsView::newDocument()
 
 void RectsView::emptyNewDoc()
 {
+    const ChangeBatch batch(*this);
     clearSelection();
     for (const GroupPtr &group : std::as_const(_groups))
         group->clear();
@@ -679,6 +681,7 @@ void RectsView::cut()
 
 void RectsView::delete_()
 {
+    const ChangeBatch batch(*this);
     m_undoManager.beginUndoGrouping();
     if (currentToolClass == SelectTool && !_selectedObjects.isEmpty()) {
         GraphicList work = orderedSelectedGraphics();
@@ -729,6 +732,7 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     const QVariant parsed = PropertyList::fromData(mime->data(pasteboardType()));
     if (parsed.typeId() != QMetaType::QVariantMap || !validateDocumentDictionary(parsed.toMap()).isEmpty())
         return;
+    const ChangeBatch batch(*this);
     const int groupsBefore = int(_groups.size());
     const GraphicList graphics = graphicsFromDrawDocumentDictionary(parsed.toMap());
     if (graphics.isEmpty())

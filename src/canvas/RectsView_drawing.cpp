@@ -6,6 +6,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
 
 #include "objects/ColorRect.h"
 #include "platform/NotificationCenter.h"
@@ -27,11 +31,37 @@ int compareGraphicsByLayer(const GraphicPtr &a, const GraphicPtr &b, const Graph
     return ia < ib ? -1 : 1;
 }
 
+namespace {
+
+// Whether the object's drawing (its frame, marks and shadow, and its stroke however wide, with
+// mitred corners) can reach into `area`. An object whose extent is not a number is always
+// drawn.
+bool reachesInto(const ColorRect &graphic, const QRectF &area)
+{
+    const double stroke = 2.0 * std::max(0.0, double(graphic.strokeLineWidth())) + 2.0;
+    const QRectF reach = graphic.drawingBounds().adjusted(-stroke, -stroke, stroke, stroke);
+    if (!std::isfinite(reach.left()) || !std::isfinite(reach.top()) || !std::isfinite(reach.right())
+        || !std::isfinite(reach.bottom()))
+        return true;
+    return reach.intersects(area);
+}
+
+// A box with text marks its links to the boxes its text flows through, which may lie anywhere.
+bool showsLinks(const ColorRect &graphic)
+{
+    return graphic.textStorage() && !graphic.textStorage()->isEmpty();
+}
+
+} // namespace
+
 GraphicList sortedByLayer(const GraphicList &graphics)
 {
+    // A stable sort by layer keeps the list's order within a layer, which is the order
+    // compareGraphicsByLayer gives there; asking each object's place would grow with the
+    // square of the design at every redraw.
     GraphicList sorted = graphics;
-    std::stable_sort(sorted.begin(), sorted.end(), [&graphics](const GraphicPtr &a, const GraphicPtr &b) {
-        return compareGraphicsByLayer(a, b, graphics) < 0;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const GraphicPtr &a, const GraphicPtr &b) {
+        return a->objectLayer() < b->objectLayer();
     });
     return sorted;
 }
@@ -128,6 +158,10 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
         // Editing the normal layer shows the background layer beneath it.
         if (graphic->objectLayer() != layer && layer != 1)
             continue;
+        // Only what reaches into the redrawn area is drawn: moving one object of thousands
+        // redraws that one.
+        if (!graphic->isEditingText() && !reachesInto(*graphic, dirty))
+            continue;
         if (graphic->isEditingText())
             drawEditedFrame(painter, graphic, dirty);
         else
@@ -145,9 +179,11 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
     const double alpha = _previewMode ? 1.0 : 0.9;
     painter->fillPath(veil, QColor::fromRgbF(float(white), float(white), float(white), float(alpha)));
 
+    const bool anyLayer = !m_outlets.segmentedLayersOutlet;
     for (const GraphicPtr &graphic : sorted) {
         const bool marked = isSelected(graphic.get()) != _rubberbandGraphics.contains(graphic.get());
-        if (marked && isOnCurrentPageAndLayer(*graphic) && !graphic->getGroup())
+        if (marked && graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layer)
+            && !graphic->getGroup() && (showsLinks(*graphic) || reachesInto(*graphic, dirty)))
             graphic->drawSelect(painter, dirty);
     }
     drawTextEditing(painter);

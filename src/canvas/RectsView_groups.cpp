@@ -172,27 +172,30 @@ void RectsView::removeGroupAtIndex(int index)
 
 void RectsView::undo()
 {
+    const ChangeBatch batch(*this);
     // Undoing a saved state changes the design as much as the edit did: New and Open ask.
     const bool any = m_undoManager.canUndo();
     m_undoManager.undo();
     if (any)
         wasChanged(true);
     update();
-    emit selectionChanged();
+    notifySelectionChanged();
 }
 
 void RectsView::redo()
 {
+    const ChangeBatch batch(*this);
     const bool any = m_undoManager.canRedo();
     m_undoManager.redo();
     if (any)
         wasChanged(true);
     update();
-    emit selectionChanged();
+    notifySelectionChanged();
 }
 
 void RectsView::removeAllRects(const QString &pageName)
 {
+    const ChangeBatch batch(*this);
     if (pageName.isNull())
         _selectedTemplates.clear();
     setSelectedGroup(nullptr);
@@ -214,6 +217,7 @@ void RectsView::removeAllRects(const QString &pageName)
             ungroup_(groupPtr(owner));
     }
     update();
+    notifyGraphicsChanged();
 }
 
 bool RectsView::hasTwoSides() const

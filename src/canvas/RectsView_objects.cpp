@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
@@ -16,6 +17,10 @@
 namespace quillmark {
 
 namespace {
+
+// The canvas whose batch of changes has already ended point editing on its selection (the
+// canvas lives on the GUI thread only).
+const RectsView *pathEditsEndedIn = nullptr;
 
 // 0 when no graphic is given, 1 or 0 when all agree, -1 as soon as two differ.
 template <typename Getter>
@@ -69,6 +74,12 @@ void RectsView::invalidateGraphic(const ColorRect *graphic)
 
 void RectsView::invalidateRect(const QRectF &rect)
 {
+    // Many small areas would each be merged into the widget's dirty region: a batch redraws
+    // the canvas once instead.
+    if (m_batchDepth > 0) {
+        m_batchRepaint = true;
+        return;
+    }
     QRectF area = pageToWidget().mapRect(rect);
     if (!std::isfinite(area.x()) || !std::isfinite(area.y()) || !std::isfinite(area.width())
         || !std::isfinite(area.height())) {
@@ -83,6 +94,56 @@ void RectsView::invalidateRect(const QRectF &rect)
     update(area.toAlignedRect());
 }
 
+// ---- batches of changes ----
+
+RectsView::ChangeBatch::ChangeBatch(RectsView &view)
+    : m_view(view)
+{
+    ++m_view.m_batchDepth;
+}
+
+RectsView::ChangeBatch::~ChangeBatch()
+{
+    if (--m_view.m_batchDepth > 0)
+        return;
+    if (pathEditsEndedIn == &m_view)
+        pathEditsEndedIn = nullptr;
+    if (std::exchange(m_view.m_batchRepaint, false))
+        m_view.update();
+    if (std::exchange(m_view.m_batchRulers, false))
+        m_view.updateRulers();
+    if (std::exchange(m_view.m_batchChangedState, false))
+        emit m_view.changedStateChanged(m_view.m_changed);
+    if (std::exchange(m_view.m_batchGraphicsChanged, false))
+        emit m_view.graphicsChanged();
+    if (std::exchange(m_view.m_batchSelectionChanged, false))
+        emit m_view.selectionChanged();
+}
+
+void RectsView::notifyGraphicsChanged()
+{
+    if (m_batchDepth > 0)
+        m_batchGraphicsChanged = true;
+    else
+        emit graphicsChanged();
+}
+
+void RectsView::notifySelectionChanged()
+{
+    if (m_batchDepth > 0)
+        m_batchSelectionChanged = true;
+    else
+        emit selectionChanged();
+}
+
+void RectsView::rulersChanged()
+{
+    if (m_batchDepth > 0)
+        m_batchRulers = true;
+    else
+        updateRulers();
+}
+
 // ---- list changes ----
 
 void RectsView::addGraphic(const GraphicPtr &graphic)
@@ -94,7 +155,7 @@ void RectsView::addGraphic(const GraphicPtr &graphic)
     registerUndo([this, index] { removeGraphicAtIndex(index); });
     graphic->setMainView(this);
     invalidateGraphic(graphic.get());
-    emit graphicsChanged();
+    notifyGraphicsChanged();
 }
 
 void RectsView::insertGraphic(const GraphicPtr &graphic, int index)
@@ -106,7 +167,7 @@ void RectsView::insertGraphic(const GraphicPtr &graphic, int index)
     rects.insert(index, graphic);
     graphic->setMainView(this);
     invalidateGraphic(graphic.get());
-    emit graphicsChanged();
+    notifyGraphicsChanged();
 }
 
 void RectsView::removeGraphicAtIndex(int index)
@@ -118,7 +179,7 @@ void RectsView::removeGraphicAtIndex(int index)
     const QRectF area = graphic->drawingBounds();
     rects.removeAt(index);
     invalidateRect(area);
-    emit graphicsChanged();
+    notifyGraphicsChanged();
     // A box that leaves the canvas leaves its text chain too; undo puts it back in place.
     const ColorRect::TextChainPlace place = graphic->leaveTextChain();
     if (place.isValid())
@@ -154,8 +215,7 @@ bool RectsView::isSelectedGroup(const Group *group) const
 
 bool RectsView::isSelected(const ColorRect *graphic) const
 {
-    return std::any_of(_selectedObjects.begin(), _selectedObjects.end(),
-                       [graphic](const GraphicPtr &g) { return g.get() == graphic; });
+    return m_selectedSet.contains(graphic);
 }
 
 void RectsView::selectRect(const GraphicPtr &graphic)
@@ -163,26 +223,34 @@ void RectsView::selectRect(const GraphicPtr &graphic)
     if (graphic && isOnCurrentPageAndLayer(*graphic)) {
         if (!isSelected(graphic.get())) {
             // Points are edited on a path selected alone: another object joining the
-            // selection ends it.
-            for (const GraphicPtr &other : std::as_const(_selectedObjects))
-                if (auto *path = dynamic_cast<ColorPath *>(other.get()); path && path->bezierEdit())
-                    path->setBezierEdit(false);
+            // selection ends it. Within a batch (Select All, a paste) once is enough: the
+            // objects joining after that are not being edited.
+            if (!(m_batchDepth > 0 && pathEditsEndedIn == this)) {
+                for (const GraphicPtr &other : std::as_const(_selectedObjects))
+                    if (auto *path = dynamic_cast<ColorPath *>(other.get()); path && path->bezierEdit())
+                        path->setBezierEdit(false);
+                if (m_batchDepth > 0)
+                    pathEditsEndedIn = this;
+            }
             // A member brings its whole group, however it is selected: a click, the band,
             // Select All, a paste or an undo.
             if (const GroupPtr owner = groupPtr(graphic->getGroup())) {
                 for (const GraphicPtr &member : owner->getObjects())
-                    if (!isSelected(member.get()))
+                    if (!isSelected(member.get())) {
                         _selectedObjects.append(member);
+                        m_selectedSet.insert(member.get());
+                    }
                 setSelectedGroup(owner.get());
                 update();
             } else {
                 _selectedObjects.append(graphic);
+                m_selectedSet.insert(graphic.get());
             }
-            updateRulers();
+            rulersChanged();
         }
         invalidateGraphic(graphic.get());
     }
-    emit selectionChanged();
+    notifySelectionChanged();
 }
 
 void RectsView::deselectRect(const GraphicPtr &graphic)
@@ -193,15 +261,27 @@ void RectsView::deselectRect(const GraphicPtr &graphic)
         clearEditableObject(graphic);
         if (const GroupPtr owner = groupPtr(graphic->getGroup())) {
             for (const GraphicPtr &member : owner->getObjects())
-                _selectedObjects.removeIf([&](const GraphicPtr &g) { return g.get() == member.get(); });
+                removeFromSelection(member.get());
             setSelectedGroup(nullptr);
         }
-        _selectedObjects.removeIf([&](const GraphicPtr &g) { return g.get() == graphic.get(); });
+        removeFromSelection(graphic.get());
         update();
-        updateRulers();
+        rulersChanged();
     }
     clearGridSnap();
-    emit selectionChanged();
+    notifySelectionChanged();
+}
+
+void RectsView::removeFromSelection(const ColorRect *graphic)
+{
+    if (!m_selectedSet.remove(graphic))
+        return;
+    // Undo deselects in the reverse order of selecting: the object is found at the end.
+    for (qsizetype i = _selectedObjects.size() - 1; i >= 0; --i)
+        if (_selectedObjects[i].get() == graphic) {
+            _selectedObjects.removeAt(i);
+            return;
+        }
 }
 
 void RectsView::selectRectUndo(const GraphicPtr &graphic)
@@ -220,6 +300,7 @@ void RectsView::deselectRectUndo(const GraphicPtr &graphic)
 
 void RectsView::selectAll()
 {
+    const ChangeBatch batch(*this);
     m_undoManager.beginUndoGrouping();
     for (const GraphicPtr &graphic : layerGraphics())
         selectRectUndo(graphic);
@@ -228,6 +309,7 @@ void RectsView::selectAll()
 
 void RectsView::clearSelection()
 {
+    const ChangeBatch batch(*this);
     clearGridSnap();
     setSelectedGroup(nullptr);
     if (!_selectedObjects.isEmpty()) {
@@ -238,6 +320,7 @@ void RectsView::clearSelection()
                 path->setBezierEdit(false);
         }
         _selectedObjects.clear();
+        m_selectedSet.clear();
         // Undo brings each back under "Selection Change".
         for (const GraphicPtr &graphic : cleared)
             deselectRectUndo(graphic);
@@ -246,7 +329,7 @@ void RectsView::clearSelection()
     }
     update();
     clearGridSnap();
-    emit selectionChanged();
+    notifySelectionChanged();
 }
 
 void RectsView::lock(int senderState)
@@ -334,18 +417,29 @@ float RectsView::getSelectedMaxLineWidth() const
 
 GraphicList RectsView::layerGraphics() const
 {
+    // The page and the layer are asked once for the whole design.
+    const QString page = getCurrPageName();
+    const bool anyLayer = !m_outlets.segmentedLayersOutlet;
+    const int layerShown = currentLayer();
     GraphicList layer;
     for (const GraphicPtr &graphic : rects)
-        if (isOnCurrentPageAndLayer(*graphic))
+        if (graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layerShown))
             layer.append(graphic);
     return layer;
 }
 
 GraphicList RectsView::orderedSelectedGraphics() const
 {
+    // One walk of the design finds every selected object's place; asking each object's
+    // place of the list would grow with the square of the selection.
+    QHash<const ColorRect *, int> place;
+    place.reserve(_selectedObjects.size());
+    for (int i = 0; i < rects.size(); ++i)
+        if (m_selectedSet.contains(rects[i].get()))
+            place.insert(rects[i].get(), i);
     GraphicList ordered = _selectedObjects;
-    std::stable_sort(ordered.begin(), ordered.end(), [this](const GraphicPtr &a, const GraphicPtr &b) {
-        return indexOfGraphic(a.get()) < indexOfGraphic(b.get());
+    std::stable_sort(ordered.begin(), ordered.end(), [&place](const GraphicPtr &a, const GraphicPtr &b) {
+        return place.value(a.get(), -1) < place.value(b.get(), -1);
     });
     return ordered;
 }
@@ -417,13 +511,30 @@ void RectsView::sendBackward()
     restackSelection(Restack::Backward, QStringLiteral("Send Backward"));
 }
 
+namespace {
+
+// Each object's position in the layer, found in one walk of it.
+QHash<const ColorRect *, int> positionsInLayer(const GraphicList &layer)
+{
+    QHash<const ColorRect *, int> positions;
+    positions.reserve(layer.size());
+    for (int i = 0; i < layer.size(); ++i)
+        positions.insert(layer[i].get(), i);
+    return positions;
+}
+
+} // namespace
+
 bool RectsView::canMoveForward() const
 {
+    if (_selectedObjects.isEmpty())
+        return false;
     const GraphicList selection = orderedSelectedGraphics();
     const GraphicList layer = layerGraphics();
+    const QHash<const ColorRect *, int> positions = positionsInLayer(layer);
     int bound = int(layer.size()) - 1;
     for (const GraphicPtr &graphic : selection) {
-        if (positionInLayer(layer, graphic.get()) < bound)
+        if (positions.value(graphic.get(), -1) < bound)
             return true;
         --bound;
     }
@@ -432,11 +543,14 @@ bool RectsView::canMoveForward() const
 
 bool RectsView::canSendToBack() const
 {
+    if (_selectedObjects.isEmpty())
+        return false;
     const GraphicList selection = orderedSelectedGraphics();
     const GraphicList layer = layerGraphics();
+    const QHash<const ColorRect *, int> positions = positionsInLayer(layer);
     int bound = 0;
     for (auto it = selection.crbegin(); it != selection.crend(); ++it) {
-        if (positionInLayer(layer, it->get()) > bound)
+        if (positions.value(it->get(), -1) > bound)
             return true;
         ++bound;
     }

@@ -139,7 +139,10 @@ void RectsView::wasChanged(bool flag)
     m_changed = flag;
     if (saveButtonEnabler)
         saveButtonEnabler(flag);
-    emit changedStateChanged(flag);
+    if (m_batchDepth > 0)
+        m_batchChangedState = true;
+    else
+        emit changedStateChanged(flag);
 }
 
 QString RectsView::measure()

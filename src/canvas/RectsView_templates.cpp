@@ -302,6 +302,7 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         return false;
     }
     const QVariantMap &dict = *read;
+    const ChangeBatch batch(*this);
     clearEditable();
     m_undoManager.removeAllActions();
     m_undoManager.beginUndoGrouping();

@@ -144,6 +144,7 @@ QRectF RectsView::boundsForObjects(const GraphicList &objects)
 
 void RectsView::moveSelectedGraphicsByPoint(const QPointF &delta)
 {
+    const ChangeBatch batch(*this);
     GraphicList work = _selectedObjects;
     QList<Group *> moved;
     // The members' own setters would register the move once more; this inverse covers all.

@@ -24,6 +24,9 @@ struct LanguageState
     QString systemCodeOverride;
     // The loaded language folder; empty when none is loaded.
     QString folderPath;
+    // The folder's language code, kept with it: the code is asked for per object while a
+    // design is drawn or opened, and only changes when another folder is loaded.
+    QString languageCode;
     // Absent when no language is loaded or its "strings.plist" is missing or unreadable.
     std::optional<QVariantMap> table;
     // The other string tables, by file path, read on first use.
@@ -71,6 +74,7 @@ void Language::clean()
     initialize();
     LanguageState &s = state();
     s.folderPath.clear();
+    s.languageCode.clear();
     s.table.reset();
     s.otherTables.clear();
 }
@@ -92,6 +96,8 @@ void Language::setLanguage(const QString &code)
 
     LanguageState &s = state();
     s.folderPath = path;
+    s.languageCode = QFileInfo(path).fileName();
+    s.languageCode.chop(kLprojExtension.size());
     s.table = readTable(QDir(path).filePath(QStringLiteral("strings.plist")));
 
     NotificationCenter::defaultCenter().post(QStringLiteral("RefreshLanguageNotification"), notificationSender());
@@ -128,9 +134,7 @@ QString Language::language()
     const LanguageState &s = state();
     if (s.folderPath.isEmpty())
         return english();
-    QString name = QFileInfo(s.folderPath).fileName();
-    name.chop(kLprojExtension.size());
-    return name;
+    return s.languageCode;
 }
 
 bool Language::isEnglish()

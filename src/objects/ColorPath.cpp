@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 #include "objects/BezierPathArchive.h"
@@ -46,6 +47,37 @@ bool hasOnlyFinitePoints(const BezierPath &path)
         }
     }
     return true;
+}
+
+// The outline with every coordinate within half the largest frame coordinate either side of
+// 0: its bounds are then a frame that needs no bounding, so the outline is kept as it was read
+// and written again the same, and no distance between two of its points overflows.
+BezierPath boundedPoints(const BezierPath &path)
+{
+    constexpr double limit = ColorRect::maxCoordinate / 2.0;
+    auto inRange = [](const QPointF &p) { return std::abs(p.x()) <= limit && std::abs(p.y()) <= limit; };
+    bool inside = true;
+    for (const BezierPath::Element &e : path.elements()) {
+        const int count = e.type == BezierPath::CurveTo ? 3 : (e.type == BezierPath::ClosePath ? 0 : 1);
+        for (int k = 0; k < count && inside; ++k)
+            inside = inRange(e.points[k]);
+        if (!inside)
+            break;
+    }
+    if (inside)
+        return path;
+    BezierPath bounded = path;
+    QPointF points[3];
+    for (int i = 0; i < bounded.elementCount(); ++i) {
+        const BezierPath::ElementType type = bounded.elementAt(i, points);
+        const int count = type == BezierPath::CurveTo ? 3 : (type == BezierPath::ClosePath ? 0 : 1);
+        if (count == 0)
+            continue;
+        for (int k = 0; k < count; ++k)
+            points[k] = QPointF(std::clamp(points[k].x(), -limit, limit), std::clamp(points[k].y(), -limit, limit));
+        bounded.setAssociatedPoints(points, i);
+    }
+    return bounded;
 }
 
 void appendElement(BezierPath &path, BezierPath::ElementType type, const QPointF *pts)
@@ -193,10 +225,11 @@ void ColorPath::setBezierPath(const BezierPath &path)
     // A point that is not a number would poison every later fitting; such an outline
     // becomes the unit square.
     const bool finite = hasOnlyFinitePoints(path);
-    QRectF r = finite ? path.bounds() : QRectF(0, 0, 1, 1);
+    BezierPath taken = finite ? boundedPoints(path) : startingOutline(QRectF(), float(path.lineWidth()));
+    QRectF r = finite ? taken.bounds() : QRectF(0, 0, 1, 1);
     if (_isedit)
         r.adjust(-handleWidth(), -handleWidth(), handleWidth(), handleWidth());
-    colorPath = finite ? path : startingOutline(QRectF(), float(path.lineWidth()));
+    colorPath = std::move(taken);
     UndoManager *manager = undoManager();
     if (manager)
         manager->disableUndoRegistration();

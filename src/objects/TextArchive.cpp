@@ -405,7 +405,12 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     document.clear();
     if (auto font = Archiver::unarchiveFont(payload->value(QStringLiteral("DefaultFont")).toByteArray()))
         document.setDefaultFont(*font);
+    // The text is rebuilt as one edit: the document lays out and reports its change once,
+    // not once per run, and keeps no undo step per run of a text that was only read.
+    const bool undoable = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
     QTextCursor cursor(&document);
+    cursor.beginEditBlock();
     // The cursor stands in an empty paragraph that the next stored one takes over.
     bool reuse = true;
     bool hasChips = false;
@@ -511,6 +516,8 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
                 cursor.insertText(QString(c), c == QChar(TextAttachmentHandler::ObjectCharacter) ? *chip : plain);
         }
     }
+    cursor.endEditBlock();
+    document.setUndoRedoEnabled(undoable);
     if (hasChips)
         TextAttachmentHandler::registerWith(&document);
     return true;

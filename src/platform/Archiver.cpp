@@ -2,6 +2,7 @@
 
 #include "platform/PropertyList.h"
 
+#include <QHash>
 #include <QVariantList>
 
 #include <cmath>
@@ -144,9 +145,11 @@ QByteArray Archiver::archiveColor(const QColor &color)
     return archive(ColorClass, payload);
 }
 
-std::optional<QColor> Archiver::unarchiveColor(const QByteArray &data)
+namespace {
+
+std::optional<QColor> readColorArchive(const QByteArray &data)
 {
-    const auto payload = unarchive(data, ColorClass);
+    const auto payload = Archiver::unarchive(data, ColorClass);
     if (!payload)
         return std::nullopt;
     const QString space = payload->value(QStringLiteral("space")).toString();
@@ -199,6 +202,26 @@ std::optional<QColor> Archiver::unarchiveColor(const QByteArray &data)
     }
     return std::nullopt;
 }
+
+} // namespace
+
+std::optional<QColor> Archiver::unarchiveColor(const QByteArray &data)
+{
+    // A design repeats a few colours in every object and every run of its text: each archive
+    // is read once, not once per use. The cache is kept small and per thread.
+    // Only archives of a colour's size are kept, so the cache never holds on to much.
+    thread_local QHash<QByteArray, std::optional<QColor>> read;
+    if (data.size() > 1024)
+        return readColorArchive(data);
+    if (const auto it = read.constFind(data); it != read.constEnd())
+        return *it;
+    if (read.size() >= 512)
+        read.clear();
+    const std::optional<QColor> color = readColorArchive(data);
+    read.insert(data, color);
+    return color;
+}
+
 
 QByteArray Archiver::archiveFont(const QFont &font)
 {

@@ -102,13 +102,12 @@ void UndoManager::setActionName(const QString &name)
             m_open->name = name;
         return;
     }
-    if (m_open) {
-        m_open->name = name;
-    } else if (!m_undoStack.empty()) {
-        m_undoStack.back().name = name;
-    } else {
+    QString *named = m_open ? &m_open->name : (!m_undoStack.empty() ? &m_undoStack.back().name : nullptr);
+    // An edit of many objects names its step once per object: only a new name is news to
+    // those who show it.
+    if (!named || *named == name)
         return;
-    }
+    *named = name;
     emit changed();
 }
 
