@@ -30,6 +30,9 @@ public:
     static constexpr qint64 AllGroups = -1;
     // Older databases store 65535 for "all groups"; it keeps its meaning.
     static bool isAllGroups(qint64 groupsToView);
+    // The longest text one field takes from a file (characters). An address value is short; a
+    // cell or card value past this is damaged or hostile and its file is refused, not cut.
+    static constexpr qsizetype MaximumTextLength = 4 * 1024 * 1024;
 
     // ---- the current database (not owned) ----
     static Database *currentDatabase();

@@ -1,5 +1,6 @@
 #include "database/ExcelWorkbook.h"
 
+#include "database/Database.h"
 #include "database/NumberingFormat.h"
 #include "database/ZipArchive.h"
 #include "database/xmlReader.h"
@@ -294,6 +295,7 @@ bool ExcelWorkbook::open(const QString &path)
     _rows.clear();
     _sharedStrings.clear();
     _sharedStringsRead = false;
+    _sharedStringTooLong = false;
     _customFormats.clear();
     _styleFormatIds.clear();
     _columnCount = 0;
@@ -396,6 +398,10 @@ void ExcelWorkbook::readSharedStrings()
         } else if (token == QXmlStreamReader::EndElement) {
             const QStringView name = xml.name();
             if (name == QLatin1String("si")) {
+                if (current.size() > Database::MaximumTextLength) {
+                    _sharedStringTooLong = true;
+                    return;
+                }
                 _sharedStrings.append(current);
                 inItem = false;
             } else if (name == QLatin1String("rPh")) {
@@ -524,6 +530,13 @@ bool ExcelWorkbook::loadSheet(int index)
                     text = code.isNull() ? value : formatCell(value, code);
                 } else {
                     text = value;
+                }
+                if (text.size() > Database::MaximumTextLength || _sharedStringTooLong) {
+                    _rows.clear();
+                    _columnCount = 0;
+                    _error = said(QStringLiteral("A cell of the sheet \u201c%@\u201d holds more text than a field takes: the file is damaged."),
+                                  _sheets.at(index).name());
+                    return false;
                 }
                 if (!text.isEmpty() && column >= 0 && column < MaximumColumns) {
                     cells += qMax<qint64>(1, column + 1 - row.size());

@@ -78,6 +78,7 @@ private:
     QList<QStringList> _rows;
     QStringList _sharedStrings;
     bool _sharedStringsRead = false;
+    bool _sharedStringTooLong = false;
     QHash<QString, QString> _customFormats;
     QList<QString> _styleFormatIds;
     bool _date1904 = false;

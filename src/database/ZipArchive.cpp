@@ -65,6 +65,8 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
         return false;
     }
     _unzFile = file;
+    _inflated = 0;
+    quint64 total = 0;
     int rc = unzGoToFirstFile(file);
     while (rc == UNZ_OK) {
         unz_file_info64 info;
@@ -79,6 +81,15 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
         const QString name = normalisedName(raw);
         if (!isSafeEntryName(name)) {
             OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d points outside the workbook."), name));
+            UnzipCloseFile();
+            return false;
+        }
+        // Refused before anything is inflated, from what the central directory announces.
+        total += info.uncompressed_size;
+        if (info.uncompressed_size > quint64(MaximumEntrySize) || total > quint64(MaximumTotalSize)) {
+            OutputErrorMessage(said(QStringLiteral("The file unpacks to more than %@ MB: it is damaged or not a workbook."),
+                                    QString::number(info.uncompressed_size > quint64(MaximumEntrySize) ? MaximumEntrySize / (1024 * 1024)
+                                                                                                  : MaximumTotalSize / (1024 * 1024))));
             UnzipCloseFile();
             return false;
         }
@@ -138,8 +149,10 @@ bool ZipArchive::readEntry(const QString &name, QByteArray &data)
             char chunk[65536];
             int read = 0;
             while ((read = unzReadCurrentFile(file, chunk, sizeof chunk)) > 0) {
-                // The stored size may lie; what is read is bounded all the same.
-                if (bytes.size() + read > MaximumEntrySize) {
+                // The announced size may lie: what is inflated is bounded all the same, for
+                // this entry and for the archive as a whole.
+                _inflated += read;
+                if (bytes.size() + read > MaximumEntrySize || _inflated > MaximumTotalSize) {
                     unzCloseCurrentFile(file);
                     OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d is too large."), name));
                     return false;

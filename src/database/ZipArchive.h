@@ -1,7 +1,10 @@
 #pragma once
 // Reading a zip archive (a workbook) through minizip, entry by entry into memory. Nothing is
 // ever written to disk, and an archive whose entry names point outside it (a ".." part, an
-// absolute path) is refused as a whole.
+// absolute path) is refused as a whole. So is one whose central directory announces an entry
+// or a total larger than the bounds below: a few hundred kilobytes of deflated data can stand
+// for gigabytes. The sizes a header states may lie, so reading counts what it inflates and
+// stops at the same bounds.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,8 +16,11 @@ namespace quillmark {
 class ZipArchive
 {
 public:
-    // Entries larger than this are not read: a workbook part this big is damaged or hostile.
-    static constexpr qint64 MaximumEntrySize = 512LL * 1024 * 1024;
+    // An entry larger than this is damaged or hostile: a worksheet of a million cells stays
+    // well below it.
+    static constexpr qint64 MaximumEntrySize = 128LL * 1024 * 1024;
+    // All entries together, as announced and as inflated.
+    static constexpr qint64 MaximumTotalSize = 256LL * 1024 * 1024;
 
     ZipArchive() = default;
     ~ZipArchive();
@@ -45,6 +51,7 @@ private:
 
     void *_unzFile = nullptr;
     QStringList _names;
+    qint64 _inflated = 0;
     QString _error;
 };
 

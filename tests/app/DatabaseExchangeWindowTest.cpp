@@ -422,3 +422,4 @@ TEST_F(DatabaseExchangeWindow, TheFirstStartFillsTheAddressBookFromTheContacts)
         EXPECT_EQ(sqlite(book, "SELECT count(*) FROM dbtable;"), before);
     }
 }
+

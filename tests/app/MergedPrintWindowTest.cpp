@@ -311,3 +311,4 @@ TEST_F(MergedPrintWindowTest, MergeFieldsPrintLetterSpacingAndTabStopsAsTheTextE
     TextFlow::layoutString(QLatin1Char('[') + wide->titleText() + QLatin1Char(']'), spacedFormat, 0.0, &engineSize);
     EXPECT_NEAR(wide->naturalSize().width(), engineSize.width() + 2 * 5.0 + 1.0, 0.5);
 }
+

@@ -208,3 +208,76 @@ TEST(ExcelWorkbookFiles, AZipSlipWorkbookWritesNothingAnywhere)
     EXPECT_TRUE(ZipArchive::isSafeEntryName("xl/worksheets/sheet1.xml"));
     EXPECT_TRUE(ZipArchive::isSafeEntryName("xl/..hidden/x"));
 }
+
+namespace {
+
+// A workbook of one cell of `megabytes` million characters, written by python3's zipfile; with
+// a third argument every header of the sheet claims that many bytes instead of its size.
+const char *const kOneCellWorkbook = R"PY(
+import sys, zipfile
+NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+path, megabytes, kind = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+head = ('<worksheet ' + NS + '><sheetData><row r="1"><c r="A1" t="str"><v>').encode()
+tail = b'</v></c></row></sheetData></worksheet>'
+with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+    z.writestr('xl/workbook.xml', '<workbook ' + NS + '><sheets><sheet name="People" sheetId="1"/></sheets></workbook>')
+    if kind == 'shared':
+        z.writestr('xl/sharedStrings.xml', '<sst ' + NS + '><si><t>' + 'B' * (megabytes * 1000000) + '</t></si></sst>')
+        z.writestr('xl/worksheets/sheet1.xml', '<worksheet ' + NS + '><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData></worksheet>')
+    else:
+        with z.open('xl/worksheets/sheet1.xml', 'w') as f:
+            f.write(head)
+            for i in range(megabytes):
+                f.write(b'A' * 1000000)
+            f.write(tail)
+if kind.isdigit():
+    # The local and the central header both claim a small size: the headers lie.
+    data = bytearray(open(path, 'rb').read())
+    name = b'xl/worksheets/sheet1.xml'
+    for signature, offset in ((b'PK\x03\x04', 22), (b'PK\x01\x02', 24)):
+        at = 0
+        while True:
+            at = data.find(signature, at)
+            if at < 0:
+                break
+            start = at + (30 if signature == b'PK\x03\x04' else 46)
+            if data[start:start + len(name)] == name:
+                data[at + offset:at + offset + 4] = int(kind).to_bytes(4, 'little')
+            at += 4
+    open(path, 'wb').write(bytes(data))
+)PY";
+
+} // namespace
+
+TEST(ExcelWorkbookFiles, OversizedPartsAndCellsAreRefusedBeforeTheyFillMemory)
+{
+    if (!dbtest::hasPython())
+        GTEST_SKIP() << "python3 is not installed: it writes the workbooks of this test";
+    // Announced larger than an entry may be: refused on opening, nothing inflated.
+    const QString bomb = workbookPath("bomb.xlsx");
+    ASSERT_EQ(dbtest::runPython(kOneCellWorkbook, {bomb, "200", "plain"}), QString());
+    ExcelWorkbook workbook;
+    EXPECT_FALSE(workbook.open(bomb));
+    EXPECT_TRUE(workbook.errorMessage().contains("128 MB")) << workbook.errorMessage().toStdString();
+    EXPECT_TRUE(workbook.sheets().isEmpty());
+
+    // Headers that claim a kilobyte for 20 MB: what is inflated stops at the claim and the
+    // sheet is refused as damaged.
+    const QString liar = workbookPath("liar.xlsx");
+    ASSERT_EQ(dbtest::runPython(kOneCellWorkbook, {liar, "20", "1000"}), QString());
+    ASSERT_TRUE(workbook.open(liar));
+    EXPECT_FALSE(workbook.loadSheet(0));
+    EXPECT_TRUE(workbook.rows().isEmpty());
+    EXPECT_FALSE(workbook.errorMessage().isEmpty());
+
+    // A cell longer than a field takes, inline or shared: the sheet is refused, not cut.
+    for (const char *kind : {"plain", "shared"}) {
+        SCOPED_TRACE(kind);
+        const QString big = workbookPath(QStringLiteral("big-%1.xlsx").arg(kind));
+        ASSERT_EQ(dbtest::runPython(kOneCellWorkbook, {big, "5", kind}), QString());
+        ASSERT_TRUE(workbook.open(big));
+        EXPECT_FALSE(workbook.loadSheet(0));
+        EXPECT_TRUE(workbook.rows().isEmpty());
+        EXPECT_TRUE(workbook.errorMessage().contains("more text than a field takes")) << workbook.errorMessage().toStdString();
+    }
+}

@@ -3,13 +3,30 @@
 #include <QByteArray>
 #include <QFile>
 #include <QList>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
 #include <zip.h>
 
 namespace dbtest {
+
+// Files made by another program at test time: python3 runs the script with the arguments.
+// Null when it ran and exited 0; otherwise why not (the caller skips when python3 is missing).
+inline bool hasPython() { return !QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty(); }
+inline QString runPython(const QString &script, const QStringList &arguments = {})
+{
+    QProcess process;
+    process.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + arguments);
+    if (!process.waitForFinished(120000))
+        return QStringLiteral("python3 did not finish");
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QString::fromUtf8(process.readAllStandardError());
+    return QString();
+}
 
 // Writes the entries, in order, into a new zip at `path`; false when minizip fails.
 inline bool writeZip(const QString &path, const QList<std::pair<QString, QByteArray>> &entries)
