@@ -523,7 +523,8 @@ bool ExcelWorkbook::loadSheet(int index)
                     text = isNumber(value) && !value.isEmpty() ? sharedString(value.toInt()) : value;
                     if (text.isNull())
                         text = QStringLiteral("");
-                } else if (!type.isEmpty()) {
+                } else if (!type.isEmpty() && type != QLatin1String("n")) {
+                    // "n" is the type a number has when none is written: many generators write it.
                     text = value;
                 } else if (!style.isEmpty()) {
                     const QString code = styleCode(style);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -423,3 +424,82 @@ TEST_F(DatabaseExchangeWindow, TheFirstStartFillsTheAddressBookFromTheContacts)
     }
 }
 
+namespace {
+
+// A workbook as openpyxl and pandas write it, made by python3's own zipfile: numbers typed
+// t="n", a date in built-in format 14, a euro amount and a share in custom formats.
+const char *const kGeneratedWorkbook = R"PY(
+import sys, zipfile
+NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+sheet = ('<worksheet ' + NS + '><sheetData>'
+  '<row r="1"><c r="A1" t="inlineStr"><is><t>Name</t></is></c><c r="B1" t="inlineStr"><is><t>Born</t></is></c>'
+  '<c r="C1" t="inlineStr"><is><t>Fee</t></is></c><c r="D1" t="inlineStr"><is><t>Share</t></is></c></row>'
+  '<row r="2"><c r="A2" t="inlineStr"><is><t>Ada</t></is></c><c r="B2" t="n" s="1"><v>43831</v></c>'
+  '<c r="C2" t="n" s="2"><v>1234.5</v></c><c r="D2" t="n" s="3"><v>0.125</v></c></row>'
+  '</sheetData></worksheet>')
+styles = ('<styleSheet ' + NS + '><numFmts count="2"><numFmt numFmtId="164" formatCode="[$&#8364;-407]#,##0.00"/>'
+  '<numFmt numFmtId="165" formatCode="0.00%"/></numFmts><cellXfs count="4"><xf numFmtId="0"/>'
+  '<xf numFmtId="14" applyNumberFormat="1"/><xf numFmtId="164" applyNumberFormat="1"/><xf numFmtId="165" applyNumberFormat="1"/>'
+  '</cellXfs></styleSheet>')
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('xl/workbook.xml', '<workbook ' + NS + ' xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
+               '<sheets><sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets></workbook>')
+    z.writestr('xl/_rels/workbook.xml.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+               '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" '
+               'Target="/xl/worksheets/sheet1.xml"/></Relationships>')
+    z.writestr('xl/styles.xml', styles)
+    z.writestr('xl/worksheets/sheet1.xml', sheet)
+)PY";
+
+// Half a megabyte of workbook whose one cell inflates to 500 million characters.
+const char *const kWorkbookBomb = R"PY(
+import sys, zipfile
+NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+    z.writestr('xl/workbook.xml', '<workbook ' + NS + '><sheets><sheet name="People" sheetId="1"/></sheets></workbook>')
+    with z.open('xl/worksheets/sheet1.xml', 'w', force_zip64=True) as f:
+        f.write(('<worksheet ' + NS + '><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>').encode())
+        chunk = b'A' * 1000000
+        for i in range(int(sys.argv[2])):
+            f.write(chunk)
+        f.write(b'</t></is></c></row></sheetData></worksheet>')
+)PY";
+
+} // namespace
+
+TEST_F(DatabaseExchangeWindow, AGeneratedWorkbookKeepsItsDatesAndAmountsAndABombIsRefused)
+{
+    if (!dbtest::hasPython())
+        GTEST_SKIP() << "python3 is not installed: it writes the workbooks of this test";
+    const QString book = folder + "/generated.xlsx";
+    const QString bomb = folder + "/bomb.xlsx";
+    ASSERT_EQ(dbtest::runPython(kGeneratedWorkbook, {book}), QString());
+    ASSERT_EQ(dbtest::runPython(kWorkbookBomb, {bomb, "500"}), QString());
+    ASSERT_LT(QFileInfo(bomb).size(), 1024 * 1024);
+
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    window.modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
+    DatabaseFieldsView *editor = window.modeSwitch()->databaseView()->databaseFieldsView();
+
+    prompts->queuePath(book);
+    ASSERT_TRUE(run(window, "Database", "Import..."));
+    NewImportDatabasePanel *wizard = editor->importDatabasePanel();
+    ASSERT_TRUE(wizard && wizard->isVisible());
+    wizard->fromBox()->setValue(2);
+    EXPECT_EQ(wizard->recordArray(), QStringList({"Ada", "01-01-20", QString::fromUtf8("\u20AC1,234.50"), "12.50%"}));
+    QTest::mouseClick(wizard->findChild<QPushButton *>("cancel"), Qt::LeftButton);
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+
+    // The bomb: refused from its directory with a reason, nothing imported, the wizard not shown.
+    prompts->queuePath(bomb);
+    ASSERT_TRUE(run(window, "Database", "Import..."));
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
+    EXPECT_TRUE(prompts->last().title.contains("MB")) << prompts->last().title.toStdString();
+    EXPECT_EQ(prompts->last().message, "Error reading Excel Workbook file");
+    EXPECT_FALSE(wizard->isVisible());
+    EXPECT_EQ(sqlite(path, "SELECT count(*) FROM dbtable;"), "0");
+}
