@@ -31,13 +31,20 @@ public:
     // quote, so that it reads back as it was.
     static QString exportValue(const QString &value, QChar delimiter);
 
-    // The text of a file: UTF-8 (a byte order mark is dropped), or UTF-16 with its byte order
-    // mark. Nothing when the bytes are neither.
-    static std::optional<QString> decode(const QByteArray &bytes);
+    // The text of a file: UTF-16 with its byte order mark, UTF-8 (a byte order mark is
+    // dropped), else the 8-bit encoding (Windows-1252, Latin-2 ...) ICU's charset detection
+    // finds likeliest. Nothing for bytes that are no text (a zero byte). `encoding` receives
+    // the encoding's name.
+    static std::optional<QString> decode(const QByteArray &bytes, QString *encoding = nullptr);
+    // The delimiter index the first line suggests: semicolons or tabs where they outnumber
+    // commas (as spreadsheets of many locales write), else `fallback`.
+    static int guessDelimiterIndex(const QString &text, int fallback);
 
     // Splits text into records (one per line; a quoted value may hold line breaks) of fields.
-    // An empty line is a record without fields.
-    static QList<QStringList> readRecords(const QString &text, QChar delimiter);
+    // An empty line is a record without fields. A quote that is never closed does not take
+    // the rest of the file: its line is read as if unquoted, and its 1-based number goes to
+    // `unclosedQuoteLines`.
+    static QList<QStringList> readRecords(const QString &text, QChar delimiter, QList<int> *unclosedQuoteLines = nullptr);
     // One line's fields; the comma reader for the comma, the plain split for the others.
     static QStringList readRow(const QString &line, QChar delimiter);
     static QStringList readCommaSeparatedLine(const QString &line);

@@ -4,6 +4,7 @@
 #include "database/DatabaseError.h"
 #include "database/DelimitedText.h"
 #include "database/ExcelWorkbook.h"
+#include "database/ImportHeader.h"
 #include "foundation/Language.h"
 #include "platform/Prompts.h"
 #include "platform/PropertyList.h"
@@ -226,6 +227,19 @@ bool NewImportDatabasePanel::setUp(const QString &path)
     } catch (const DatabaseError &) {
         _importArray.clear();
     }
+    if (_importArray.isEmpty() && !_rowsArray.isEmpty()) {
+        // A first record that names the fields is a header: its columns go to the fields of
+        // those names, and the import starts below it.
+        _importArray = ImportHeader::mapping(_rowsArray.first(), _fieldsDataArray, _fieldTitles);
+        if (!_importArray.isEmpty()) {
+            while (_importArray.size() < _importFieldsCount)
+                _importArray.append(0);
+            if (_rowsArray.size() > 1) {
+                _spRecord->setValue(2);
+                readRecord();
+            }
+        }
+    }
     if (_importArray.isEmpty())
         for (int i = 0; i < _importFieldsCount; ++i)
             _importArray.append(i < _fieldsDataArray.size() ? i + 1 : 0);
@@ -244,27 +258,46 @@ void NewImportDatabasePanel::readFile()
 {
     _rowsArray.clear();
     _importFieldsCount = 0;
-    if (_text.isEmpty()) {
+    const bool fresh = _text.isEmpty();
+    if (fresh) {
+        const QString name = QFileInfo(_path).fileName();
         QFile file(_path);
         if (!file.open(QIODevice::ReadOnly)) {
-            sayError(translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), QFileInfo(_path).fileName()),
+            sayError(translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name),
                      file.errorString());
+            initControls();
+            return;
+        }
+        if (file.size() > MaximumFileSize) {
+            sayError(translated(QStringLiteral("The file \u201c%@\u201d is too large to import.")).replace(QLatin1String("%@"), name),
+                     QString());
             initControls();
             return;
         }
         const std::optional<QString> text = DelimitedText::decode(file.readAll());
         if (!text) {
-            sayError(translated(QStringLiteral("The file \u201c%@\u201d is not UTF-8 text.")).replace(QLatin1String("%@"), QFileInfo(_path).fileName()),
-                     QString());
+            sayError(translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), name), QString());
             initControls();
             return;
         }
         _text = *text;
+        // Spreadsheets of many locales separate with semicolons whatever the extension says.
+        _bnDelimiter->setCurrentIndex(DelimitedText::guessDelimiterIndex(_text, _bnDelimiter->currentIndex()));
     }
-    _rowsArray = DelimitedText::readRecords(_text, delimiter());
+    QList<int> unclosed;
+    _rowsArray = DelimitedText::readRecords(_text, delimiter(), &unclosed);
     for (const QStringList &row : std::as_const(_rowsArray))
         _importFieldsCount = qMax(_importFieldsCount, int(row.size()));
     initControls();
+    if (fresh && !unclosed.isEmpty()) {
+        QStringList lines;
+        for (int line : std::as_const(unclosed).mid(0, 10))
+            lines.append(QString::number(line));
+        if (unclosed.size() > 10)
+            lines.append(QStringLiteral("\u2026"));
+        sayError(translated(QStringLiteral("A quote opened on line %@ is never closed.")).replace(QLatin1String("%@"), lines.join(QStringLiteral(", "))),
+                 translated(QStringLiteral("The line is read as if it had no quotes; the records after it are kept.")));
+    }
 }
 
 void NewImportDatabasePanel::selectSheet(int index)

@@ -26,6 +26,9 @@ class NewImportDatabasePanel : public QDialog
 {
     Q_OBJECT
 public:
+    // A text file larger than this is no address list.
+    static constexpr qint64 MaximumFileSize = 256LL * 1024 * 1024;
+
     explicit NewImportDatabasePanel(QWidget *parent = nullptr);
     ~NewImportDatabasePanel() override;
 

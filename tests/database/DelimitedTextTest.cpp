@@ -121,8 +121,44 @@ TEST(DelimitedText, TextIsUtf8OrMarkedUtf16)
     QByteArray utf16("\xFF\xFE", 2);
     utf16 += QByteArray("A\0b\0", 4);
     EXPECT_EQ(DelimitedText::decode(utf16), QStringLiteral("Ab"));
-    EXPECT_FALSE(DelimitedText::decode(QByteArray("M\xFCller")).has_value());
+    // Not UTF-8: read in the likely 8-bit encoding; bytes with a zero are no text.
+    QString encoding;
+    EXPECT_EQ(DelimitedText::decode(QByteArray("M\xFCller,J\xF6rg,Stra\xDF" "e 5,\x80 12,\x93hi\x94\n"), &encoding),
+              QString::fromUtf8("M\u00FCller,J\u00F6rg,Stra\u00DFe 5,\u20AC 12,\u201Chi\u201D\n"));
+    EXPECT_EQ(encoding, "windows-1252");
+    EXPECT_FALSE(DelimitedText::decode(QByteArray("a,b\0c", 5)).has_value());
     EXPECT_EQ(DelimitedText::delimiterIndexForExtension("TAB"), 2);
     EXPECT_EQ(DelimitedText::delimiterIndexForExtension("csv"), 0);
     EXPECT_EQ(DelimitedText::delimiterTitles().size(), DelimitedText::DelimiterCount);
+}
+
+TEST(DelimitedText, TheFirstLineSuggestsTheDelimiter)
+{
+    EXPECT_EQ(DelimitedText::guessDelimiterIndex("Name;Stadt;PLZ\r\nA;B;C", 0), 4);
+    EXPECT_EQ(DelimitedText::guessDelimiterIndex("\"Smith; Jones\",x\n", 0), 0);
+    EXPECT_EQ(DelimitedText::guessDelimiterIndex("a\tb\tc\n", 0), 2);
+    EXPECT_EQ(DelimitedText::guessDelimiterIndex("a,b;c\n", 4), 4);
+    EXPECT_EQ(DelimitedText::guessDelimiterIndex("single\n", 2), 2);
+}
+
+TEST(DelimitedText, AnUnclosedQuoteReadsItsLineUnquotedAndKeepsTheRest)
+{
+    struct Case
+    {
+        const char *text;
+        QList<QStringList> records;
+        QList<int> lines;
+    };
+    const Case cases[] = {
+        {"a,\"b\nc,d\n", {{"a", "b"}, {"c", "d"}}, {1}},
+        {"x\r\na,\"b,c\r\nd,\"e, f\"\r\n", {{"x"}, {"a", "b", "c"}, {"d", "e, f"}}, {2}},
+        // A value over two lines that closes before a delimiter is a value, not a fault.
+        {"a,\"b\nc\",d\n", {{"a", "b\nc", "d"}}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        QList<int> lines;
+        EXPECT_EQ(DelimitedText::readRecords(QString::fromUtf8(c.text), ',', &lines), c.records);
+        EXPECT_EQ(lines, c.lines);
+    }
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
@@ -198,13 +199,79 @@ TEST_F(ImportExport, CancellingALongImportLeavesNoRecordBehind)
 
 TEST_F(ImportExport, AFileThatIsNotTextIsSaidAndImportsNothing)
 {
-    const QString file = writeFile("latin1.txt", "M\xFCller,Hans\n");
+    const QString file = writeFile("picture.txt", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     prompts->queuePath(file);
     editor().importDatabase();
     ASSERT_EQ(alerts(), 1);
-    EXPECT_EQ(prompts->last().title, QString::fromUtf8("The file \u201clatin1.txt\u201d is not UTF-8 text."));
+    EXPECT_EQ(prompts->last().title, QString::fromUtf8("The file \u201cpicture.txt\u201d is not text."));
     EXPECT_FALSE(wizard() && wizard()->isVisible());
     EXPECT_EQ(records("count(*)"), "0");
+}
+
+TEST_F(ImportExport, ASpreadsheetsWindowsTextIsReadInItsEncodingAndMappedByItsHeader)
+{
+    // What a spreadsheet program saves as "CSV" in a Western locale: Windows-1252, made here
+    // by iconv from UTF-8, with the header row naming the columns in an order of its own.
+    const QString utf8 = writeFile("people-utf8.csv", QString::fromUtf8("E-mail,Last Name,First Name,Street,City,ZIP,Phone,Notes\r\n"
+                                                                       "soren@example.dk,S\u00F8rensen,S\u00F8ren,N\u00F8rregade 3,K\u00F8benhavn,1165,+45 1234,\u201Cquoted\u201D \u20AC5\r\n"
+                                                                       "zoe@example.fr,M\u00FCller,Zo\u00EB,Rue de l'\u00C9glise 1,Besan\u00E7on,25000,,\r\n")
+                                                                   .toUtf8());
+    const QString cp1252 = utf8.left(utf8.lastIndexOf('/')) + "/people.csv";
+    QProcess iconv;
+    iconv.setStandardOutputFile(cp1252);
+    iconv.start("iconv", {"-f", "UTF-8", "-t", "CP1252", utf8});
+    ASSERT_TRUE(iconv.waitForFinished(30000));
+    ASSERT_EQ(iconv.exitCode(), 0) << iconv.readAllStandardError().toStdString();
+    ASSERT_TRUE(readFile(cp1252).contains("S\xF8rensen"));
+
+    openWizard(cp1252);
+    EXPECT_EQ(alerts(), 0);
+    // The first record below the header shows right, and each column found its field by name.
+    EXPECT_EQ(wizard()->fromBox()->value(), 2);
+    EXPECT_EQ(wizard()->recordArray().mid(0, 5), QStringList({"soren@example.dk", QString::fromUtf8("S\u00F8rensen"), QString::fromUtf8("S\u00F8ren"),
+                                                             QString::fromUtf8("N\u00F8rregade 3"), QString::fromUtf8("K\u00F8benhavn")}));
+    EXPECT_EQ(wizard()->recordArray().value(7), QString::fromUtf8("\u201Cquoted\u201D \u20AC5"));
+    EXPECT_EQ(wizard()->table()->item(1, 1)->text(), QString::fromUtf8("S\u00F8rensen"));
+    const QStringList expected = {"Email", "Last Name", "First Name", "Address", "City", "Zip", "Phone Home", ""};
+    for (int column = 0; column < expected.size(); ++column)
+        EXPECT_EQ(wizard()->importArray().value(column), expected.at(column).isEmpty() ? 0 : entryOf(expected.at(column)))
+            << "column " << column;
+    clickImport();
+    EXPECT_EQ(records("First_Name, Last_Name, Address, City, Zip, Email, ifnull(Phone_Home, '-')"),
+              QString::fromUtf8("S\u00F8ren|S\u00F8rensen|N\u00F8rregade 3|K\u00F8benhavn|1165|soren@example.dk|+45 1234\n"
+                                "Zo\u00EB|M\u00FCller|Rue de l'\u00C9glise 1|Besan\u00E7on|25000|zoe@example.fr|-"));
+}
+
+TEST_F(ImportExport, AnUnclosedQuoteIsNamedByItsLineAndLosesNoRecord)
+{
+    const QString file = writeFile("quotes.csv", "Ada,Lovelace,London\n"
+                                                 "Bob,\"Smith,Leeds\n"
+                                                 "Alan,Turing,\"Wilmslow, Cheshire\"\n"
+                                                 "Grace,Hopper,\"New York\n");
+    openWizard(file);
+    ASSERT_EQ(alerts(), 1);
+    EXPECT_EQ(prompts->last().title, "A quote opened on line 2, 4 is never closed.");
+    EXPECT_EQ(wizard()->toBox()->value(), 4);
+    choose(0, "First Name");
+    choose(1, "Last Name");
+    choose(2, "City");
+    clickImport();
+    EXPECT_EQ(records("First_Name, Last_Name, City"), "Ada|Lovelace|London\nBob|Smith|Leeds\nAlan|Turing|Wilmslow, Cheshire\nGrace|Hopper|New York");
+}
+
+TEST_F(ImportExport, ASemicolonFileWithAByteOrderMarkAndCrLfIsSplitBySemicolons)
+{
+    const QString file = writeFile("export.csv", "\xEF\xBB\xBFVorname;Nachname;PLZ;Ort\r\n"
+                                                 "J\xC3\xBCrgen;Wei\xC3\x9F;10115;Berlin\r\n"
+                                                 "Anna;\"Schmidt; geb. Maier\";80331;M\xC3\xBCnchen\r\n");
+    openWizard(file);
+    EXPECT_EQ(alerts(), 0);
+    EXPECT_EQ(wizard()->delimiterPopup()->currentText(), "Semicolon");
+    EXPECT_EQ(wizard()->importFieldsCount(), 4);
+    EXPECT_EQ(wizard()->importArray(), QList<int>({entryOf("First Name"), entryOf("Last Name"), entryOf("Zip"), entryOf("City")}));
+    clickImport();
+    EXPECT_EQ(records("First_Name, Last_Name, Zip, City"),
+              QString::fromUtf8("J\u00FCrgen|Wei\u00DF|10115|Berlin\nAnna|Schmidt; geb. Maier|80331|M\u00FCnchen"));
 }
 
 TEST_F(ImportExport, AWorkbookSheetIsImportedRowByRowWithoutItsColumnLetters)
