@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QStringDecoder>
 
 namespace quillmark {
@@ -93,11 +94,39 @@ QString escaped(const QString &value)
             out += QLatin1String("\\n");
             continue;
         }
-        if (c == QLatin1Char('\r'))
+        // Other control characters have no place in a vCard 3.0 text value.
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
+            continue;
+        if (c.unicode() == 0x7F)
             continue;
         out += c;
     }
     return out;
+}
+
+// A content line folded as vCard 3.0 asks: no line longer than 75 octets of UTF-8, each
+// continuation beginning with one blank, never inside a character.
+QString folded(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8();
+    if (bytes.size() <= 75)
+        return line + QLatin1String(CRLF);
+    QByteArray out;
+    out.reserve(bytes.size() + bytes.size() / 37 + 4);
+    qsizetype start = 0;
+    qsizetype room = 75;
+    while (start < bytes.size()) {
+        qsizetype end = qMin(start + room, bytes.size());
+        while (end < bytes.size() && end > start && (static_cast<unsigned char>(bytes.at(end)) & 0xC0) == 0x80)
+            --end;
+        if (start > 0)
+            out += ' ';
+        out += bytes.mid(start, end - start);
+        out += CRLF;
+        start = end;
+        room = 74;
+    }
+    return QString::fromUtf8(out);
 }
 
 QByteArray decoded(const QString &raw, CVCard::Encoding encoding)
@@ -283,8 +312,14 @@ QStringList CVCard::listValues(const Property &property)
 
 QByteArray CVCard::propertyData(const Property &property)
 {
-    if (property.encoding == Plain)
+    if (property.encoding == Plain) {
+        // vCard 4.0 carries a picture as a data URI: "data:image/jpeg;base64,...".
+        const qsizetype comma = property.value.indexOf(QLatin1Char(','));
+        if (property.value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive) && comma > 0
+            && property.value.left(comma).endsWith(QLatin1String(";base64"), Qt::CaseInsensitive))
+            return decoded(property.value.mid(comma + 1), Base64);
         return QByteArray();
+    }
     return decoded(property.value, property.encoding);
 }
 
@@ -331,8 +366,13 @@ void CVCard::parse()
         {"User_Field_3", "USERFIELD3", {}, 0},
         {"User_Field_4", "USERFIELD4", {}, 0},
     };
-    for (const Row &row : rows)
-        setObject(extractByTag(QString::fromLatin1(row.tag), row.type, row.index), QString::fromLatin1(row.key));
+    for (const Row &row : rows) {
+        QString text = extractByTag(QString::fromLatin1(row.tag), row.type, row.index);
+        // vCard 4.0 writes numbers as URIs ("tel:+1-555-0100"): the record keeps the number.
+        if (qstrcmp(row.tag, "TEL") == 0 && text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+            text = text.mid(4).trimmed();
+        setObject(text, QString::fromLatin1(row.key));
+    }
     // A photo is kept as the photo well keeps one.
     const QByteArray photo = storedPhoto(extractDataByTag(QStringLiteral("PHOTO")));
     if (!photo.isEmpty())
@@ -394,15 +434,12 @@ QString CVCard::encodeWith(const QByteArray &bytes, Encoding code)
 
 QString CVCard::encodeObject(const QVariant &value, Encoding *code)
 {
-    const QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
-    Encoding chosen = Plain;
-    if (value.typeId() == QMetaType::QByteArray || hasBinaryChars(bytes))
-        chosen = Base64;
-    else if (hasQuotedChars(bytes))
-        chosen = QuotedPrintable;
+    // vCard 3.0 text is UTF-8 with backslash escapes; only binary data (a photo) is Base64.
+    const bool binary = value.typeId() == QMetaType::QByteArray;
+    const Encoding chosen = binary ? Base64 : Plain;
     if (code)
         *code = chosen;
-    return encodeWith(bytes, chosen);
+    return binary ? encodeWith(value.toByteArray(), Base64) : escaped(value.toString());
 }
 
 QString CVCard::imageType(const QByteArray &bytes)
@@ -437,50 +474,57 @@ QString CVCard::writeEntry(const QString &key, const QString &tag, const QString
     Encoding code = Plain;
     const QString encoded = encodeObject(value, &code);
     QString line = tag;
-    if (code == QuotedPrintable)
-        line += QLatin1String(";ENCODING=QUOTED-PRINTABLE");
-    else if (code == Base64)
-        line += QLatin1String(";ENCODING=BASE64");
-    line += add + QLatin1Char(':') + encoded + QLatin1String(CRLF);
-    return line;
+    if (code == Base64)
+        line += QLatin1String(";ENCODING=b");
+    return folded(line + add + QLatin1Char(':') + encoded);
+}
+
+QByteArray CVCard::jpegPhoto(const QByteArray &bytes)
+{
+    if (imageType(bytes) == QLatin1String("JPEG"))
+        return bytes;
+    QImage image;
+    if (bytes.isEmpty() || !image.loadFromData(bytes))
+        return QByteArray();
+    // JPEG has no transparency: a transparent photo shows on white, as on paper.
+    if (image.hasAlphaChannel()) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+        painter.end();
+        image = flat;
+    }
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPEG", 90))
+        return QByteArray();
+    return jpeg;
 }
 
 QString CVCard::writeVCard() const
 {
     QString card = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\n");
-    card += QStringLiteral("PRODID:-//Brenholt.//Quillmark");
+    QString prodid = QStringLiteral("PRODID:-//Brenholt.//Quillmark");
     const QString version = Bundle::versionString();
     if (!version.isEmpty())
-        card += QLatin1Char(' ') + version;
-    card += QLatin1String(CRLF);
+        prodid += QLatin1Char(' ') + version;
+    card += folded(prodid);
     const QString date = valueText(_dict.value(QStringLiteral("Date")));
     if (!date.isEmpty())
-        card += QStringLiteral("DATE:") + date + QLatin1String(CRLF);
+        card += folded(QStringLiteral("DATE:") + escaped(date));
 
     const QString first = valueText(_dict.value(QStringLiteral("First_Name")));
     const QString last = valueText(_dict.value(QStringLiteral("Last_Name")));
     if (!first.isEmpty() || !last.isEmpty()) {
         const QString parts[4] = {last, first, valueText(_dict.value(QStringLiteral("Middle_Name"))),
                                   valueText(_dict.value(QStringLiteral("Salutation")))};
-        // One encoding for every part of the name, the strongest any part needs, so that the
-        // line's single ENCODING parameter describes each of them.
-        Encoding lineCode = Plain;
-        for (const QString &part : parts) {
-            Encoding code = Plain;
-            if (!part.isEmpty())
-                encodeObject(part, &code);
-            lineCode = qMax(lineCode, code);
-        }
-        const QString parameter = lineCode == QuotedPrintable ? QStringLiteral(";ENCODING=QUOTED-PRINTABLE")
-                                  : lineCode == Base64        ? QStringLiteral(";ENCODING=BASE64")
-                                                              : QString();
         QStringList encoded;
         for (const QString &part : parts)
-            encoded.append(part.isEmpty() ? QString() : encodeWith(part.toUtf8(), lineCode));
-        card += QStringLiteral("N") + parameter + QLatin1Char(':') + encoded.join(QLatin1Char(';')) + QLatin1Char(';')
-                + QLatin1String(CRLF);
-        const QString full = first + QLatin1Char(' ') + last;
-        card += QStringLiteral("FN") + parameter + QLatin1Char(':') + encodeWith(full.toUtf8(), lineCode) + QLatin1String(CRLF);
+            encoded.append(escaped(part));
+        card += folded(QStringLiteral("N:") + encoded.join(QLatin1Char(';')) + QLatin1Char(';'));
+        card += folded(QStringLiteral("FN:") + escaped(first + QLatin1Char(' ') + last));
     }
     card += writeEntry(QStringLiteral("Company"), QStringLiteral("ORG"));
     card += writeEntry(QStringLiteral("Title"), QStringLiteral("TITLE"));
@@ -502,16 +546,15 @@ QString CVCard::writeVCard() const
         QString type = profile();
         if (type.isEmpty())
             type = QStringLiteral("Work");
-        card += QStringLiteral("ADR;TYPE=") + type.toUpper() + QStringLiteral(":;;") + address.join(QLatin1Char(';'))
-                + QLatin1String(CRLF);
+        card += folded(QStringLiteral("ADR;TYPE=") + type.toUpper() + QStringLiteral(":;;") + address.join(QLatin1Char(';')));
     }
     card += writeEntry(QStringLiteral("Web"), QStringLiteral("URL"));
     for (int i = 1; i <= 4; ++i)
         card += writeEntry(QStringLiteral("User_Field_%1").arg(i), QStringLiteral("USERFIELD%1").arg(i));
-    const QByteArray photo = _dict.value(QStringLiteral("Photo")).toByteArray();
-    const QString type = imageType(photo);
-    if (!photo.isEmpty() && !type.isEmpty())
-        card += writeEntry(QStringLiteral("Photo"), QStringLiteral("PHOTO"), QStringLiteral(";TYPE=") + type);
+    // Readers of vCard 3.0 take JPEG photos; the well keeps TIFF, so the photo is converted.
+    const QByteArray photo = jpegPhoto(_dict.value(QStringLiteral("Photo")).toByteArray());
+    if (!photo.isEmpty())
+        card += folded(QStringLiteral("PHOTO;ENCODING=b;TYPE=JPEG:") + QString::fromLatin1(H_CBase64::encode(photo)));
     card += QStringLiteral("END:VCARD\r\n");
     return card;
 }

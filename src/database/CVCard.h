@@ -36,12 +36,17 @@ public:
     // The decoded bytes of a property's first value (a photo).
     QByteArray extractDataByTag(const QString &tag) const;
 
-    // The card as vCard 3.0 text, every line ending in CR LF.
+    // The card as vCard 3.0 text: UTF-8 values with backslash escapes, every line ending in
+    // CR LF and folded at 75 octets, the photo as Base64 JPEG.
     QString writeVCard() const;
-    // One line for a column's value, or empty when it has none.
+    // One line for a column's value, folded, or empty when it has none.
     QString writeEntry(const QString &key, const QString &tag, const QString &add = QString()) const;
-    // A value ready for a line: plain (escaped), QUOTED-PRINTABLE or Base64, and which.
+    // A value ready for a line: text escaped (code Plain), data as Base64 (code Base64).
+    // QUOTED-PRINTABLE is only read, never written.
     static QString encodeObject(const QVariant &value, Encoding *code);
+    // A photo's bytes as JPEG (converted when they are another picture); empty when they are
+    // no picture.
+    static QByteArray jpegPhoto(const QByteArray &bytes);
     static QString encodeWith(const QByteArray &bytes, Encoding code);
     static bool hasBinaryChars(const QByteArray &bytes);
     static bool hasQuotedChars(const QByteArray &bytes);

@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QBuffer>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -26,6 +31,7 @@
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
 #include "database/WorkbookBuilder.h"
+#include "database/CVCard.h"
 #include "database/ContactSource.h"
 #include "database/Database.h"
 #include "database/DatabaseFieldsView.h"
@@ -33,6 +39,7 @@
 #include "database/DatabaseUserAction.h"
 #include "database/DatabaseView.h"
 #include "database/ExportDatabasePanel.h"
+#include "database/ImportVCardFile.h"
 #include "database/NewImportDatabasePanel.h"
 #include "database/PreferencesDatabasePanel.h"
 #include "database/RecordBrowserModel.h"
@@ -502,4 +509,151 @@ TEST_F(DatabaseExchangeWindow, AGeneratedWorkbookKeepsItsDatesAndAmountsAndABomb
     EXPECT_EQ(prompts->last().message, "Error reading Excel Workbook file");
     EXPECT_FALSE(wizard->isVisible());
     EXPECT_EQ(sqlite(path, "SELECT count(*) FROM dbtable;"), "0");
+}
+
+namespace {
+
+// vCards as phones and mail services export them: 2.1 with QUOTED-PRINTABLE and a folded
+// Base64 photo, 3.0 with grouped properties and repeated types, 4.0 with "tel:" URIs and a
+// data URI photo.
+QByteArray phoneCards(const QByteArray &jpegBase64)
+{
+    QByteArray folded;
+    for (qsizetype at = 0; at < jpegBase64.size(); at += 72)
+        folded += "  " + jpegBase64.mid(at, 72) + "\r\n";
+    return "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+           "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=98rsted;S=C3=B8ren;;;\r\n"
+           "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:S=C3=B8ren =C3=98rsted\r\n"
+           "TEL;CELL;PREF:+45 1234 5678\r\nTEL;HOME:+45 8765 4321\r\nEMAIL;HOME:soren@example.dk\r\n"
+           "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;N=C3=B8rregade 3;K=C3=B8benhavn;;1165;Danmark\r\n"
+           "PHOTO;ENCODING=BASE64;JPEG:\r\n" + folded + "\r\n"
+           "END:VCARD\r\n"
+           "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Apple Inc.//iPhone OS 17.0//EN\r\n"
+           "N:N\xC3\xBA\xC3\xB1" "ez;Mar\xC3\xAD" "a;;;\r\nFN:Mar\xC3\xAD" "a N\xC3\xBA\xC3\xB1" "ez\r\nORG:Caf\xC3\xA9 Sol\\, S.L.;\r\n"
+           "item1.TEL;type=pref:+34 600 000 000\r\nTEL;type=CELL;type=VOICE;type=pref:+34 611 111 111\r\n"
+           "item2.ADR;type=HOME;type=pref:;;Calle Mayor 1;Madrid;;28013;Espa\xC3\xB1" "a\r\n"
+           "EMAIL;type=INTERNET;type=HOME;type=pref:maria@example.es\r\nEND:VCARD\r\n"
+           "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Lovelace;Ada;;;\r\nFN:Ada Lovelace\r\n"
+           "TITLE:Head of Research and Development of Analytical Engines for the Whole Kingdom\r\n"
+           "ADR;TYPE=work:;;2 Side Rd\\, Flat 2\\; rear;London;;;\r\nUSERFIELD1:a\\\\b\r\n"
+           "TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+44-20-7946-0000\r\nTEL;VALUE=uri;TYPE=work:tel:+44-20-7946-0001\r\n"
+           "EMAIL;TYPE=work:ada@example.org\r\nPHOTO:data:image/jpeg;base64," + jpegBase64 + "\r\nEND:VCARD\r\n";
+}
+
+const QString kTitle = QStringLiteral("Head of Research and Development of Analytical Engines for the Whole Kingdom");
+
+// Reads every card of a file with python3-vobject and prints each as JSON.
+const char *const kVobjectReader = R"PY(
+import sys, json, base64
+try:
+    import vobject
+except ImportError:
+    sys.exit(77)
+out = []
+with open(sys.argv[1], encoding='utf-8', newline='') as f:
+    for card in vobject.readComponents(f.read()):
+        c = {'version': card.version.value}
+        n = card.n.value
+        c['n'] = [n.family, n.given, n.additional, n.prefix]
+        c['fn'] = card.fn.value
+        for key in ('title', 'email', 'url', 'userfield1', 'userfield2'):
+            if key in card.contents:
+                c[key] = card.contents[key][0].value
+        if 'org' in card.contents:
+            c['org'] = card.org.value[0]
+        c['tel'] = {','.join(t.params.get('TYPE', [])).upper(): t.value for t in card.contents.get('tel', [])}
+        if 'adr' in card.contents:
+            a = card.adr.value
+            c['adr'] = [a.street, a.city, a.region, a.code, a.country]
+        if 'photo' in card.contents:
+            p = card.photo
+            c['photo_type'] = ','.join(p.params.get('TYPE', []))
+            c['photo_jpeg'] = p.value[:2] == b'\xff\xd8'
+        out.append(c)
+print(json.dumps(out))
+)PY";
+
+} // namespace
+
+TEST_F(DatabaseExchangeWindow, VCardsOfPhonesComeInAndOurCardsAreReadByAnotherReader)
+{
+    QImage picture(120, 90, QImage::Format_RGB32);
+    picture.fill(QColor(30, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "JPEG"));
+
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    window.modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
+
+    prompts->queuePath(write("phone.vcf", phoneCards(jpeg.toBase64())));
+    ASSERT_TRUE(run(window, "Database", "Import VCard..."));
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+    EXPECT_EQ(sqlite(path, "SELECT Last_Name, First_Name, ifnull(Company, '-'), ifnull(Phone_Home, '-'), ifnull(Phone_Work, '-'), "
+                           "Phone_Mobile, Email, ifnull(Address, '-'), ifnull(City, '-'), ifnull(Zip, '-'), ifnull(Country, '-'), "
+                           "length(Photo) > 0 FROM dbtable ORDER BY pk;"),
+              QString::fromUtf8("\u00D8rsted|S\u00F8ren|-|+45 8765 4321|-|+45 1234 5678|soren@example.dk|N\u00F8rregade 3|K\u00F8benhavn|1165|Danmark|1\n"
+                                "N\u00FA\u00F1ez|Mar\u00EDa|Caf\u00E9 Sol, S.L.|-|-|+34 611 111 111|maria@example.es|Calle Mayor 1|Madrid|28013|Espa\u00F1a|\n"
+                                "Lovelace|Ada|-|-|+44-20-7946-0001|+44-20-7946-0000|ada@example.org|2 Side Rd, Flat 2; rear|London|-|-|1"));
+
+    // Every card out as vCard 3.0: escapes, a folded title, photos.
+    prompts->queueSaveOfType(folder + "/all.vcf");
+    ASSERT_TRUE(run(window, "Database", "Export VCard..."));
+    QFile file(folder + "/all.vcf");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray exported = file.readAll();
+    EXPECT_FALSE(exported.contains("QUOTED-PRINTABLE"));
+    for (const QByteArray &line : exported.split('\n'))
+        EXPECT_LE(line.size(), 76) << line.toStdString(); // 75 octets and the CR
+
+    // Our own reader takes every field back.
+    const ImportVCardFile ours(folder + "/all.vcf");
+    ASSERT_EQ(ours.cards().size(), 3);
+    QMap<QString, QVariantMap> read;
+    for (const CVCard &card : ours.cards())
+        read.insert(card.dict().value("Last_Name").toString(), card.dict());
+    const QVariantMap ada = read.value("Lovelace");
+    EXPECT_EQ(ada.value("Address").toString(), "2 Side Rd, Flat 2; rear");
+    EXPECT_EQ(ada.value("Title").toString(), kTitle);
+    EXPECT_EQ(ada.value("User_Field_1").toString(), "a\\b");
+    EXPECT_EQ(ada.value("Phone_Mobile").toString(), "+44-20-7946-0000");
+    EXPECT_EQ(read.value(QString::fromUtf8("\u00D8rsted")).value("City").toString(), QString::fromUtf8("K\u00F8benhavn"));
+    EXPECT_FALSE(read.value(QString::fromUtf8("\u00D8rsted")).value("Photo").toByteArray().isEmpty());
+    EXPECT_EQ(read.value(QString::fromUtf8("N\u00FA\u00F1ez")).value("Company").toString(), QString::fromUtf8("Caf\u00E9 Sol, S.L."));
+
+    // And so does another program's.
+    QProcess python;
+    python.start("python3", {"-c", kVobjectReader, folder + "/all.vcf"});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    if (python.exitCode() == 77 || python.error() == QProcess::FailedToStart)
+        GTEST_SKIP() << "python3-vobject is not installed (scripts/setup-deps installs it)";
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const QJsonArray cards = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    ASSERT_EQ(cards.size(), 3);
+    QMap<QString, QJsonObject> theirs;
+    for (const QJsonValue &card : cards)
+        theirs.insert(card.toObject().value("n").toArray().at(0).toString(), card.toObject());
+    const QJsonObject soren = theirs.value(QString::fromUtf8("\u00D8rsted"));
+    EXPECT_EQ(soren.value("version").toString(), "3.0");
+    EXPECT_EQ(soren.value("n").toArray(), QJsonArray({QString::fromUtf8("\u00D8rsted"), QString::fromUtf8("S\u00F8ren"), "", ""}));
+    EXPECT_EQ(soren.value("fn").toString(), QString::fromUtf8("S\u00F8ren \u00D8rsted"));
+    EXPECT_EQ(soren.value("email").toString(), "soren@example.dk");
+    EXPECT_EQ(soren.value("tel").toObject().value("HOME").toString(), "+45 8765 4321");
+    EXPECT_EQ(soren.value("tel").toObject().value("CELL").toString(), "+45 1234 5678");
+    EXPECT_EQ(soren.value("adr").toArray(),
+              QJsonArray({QString::fromUtf8("N\u00F8rregade 3"), QString::fromUtf8("K\u00F8benhavn"), "", "1165", "Danmark"}));
+    EXPECT_EQ(soren.value("photo_type").toString(), "JPEG");
+    EXPECT_TRUE(soren.value("photo_jpeg").toBool());
+    const QJsonObject maria = theirs.value(QString::fromUtf8("N\u00FA\u00F1ez"));
+    EXPECT_EQ(maria.value("org").toString(), QString::fromUtf8("Caf\u00E9 Sol, S.L."));
+    EXPECT_EQ(maria.value("adr").toArray().at(4).toString(), QString::fromUtf8("Espa\u00F1a"));
+    const QJsonObject adaCard = theirs.value("Lovelace");
+    EXPECT_EQ(adaCard.value("adr").toArray().at(0).toString(), "2 Side Rd, Flat 2; rear");
+    EXPECT_EQ(adaCard.value("title").toString(), kTitle);
+    EXPECT_EQ(adaCard.value("tel").toObject().value("WORK").toString(), "+44-20-7946-0001");
 }

@@ -66,7 +66,7 @@ TEST_F(VCard, TheSampleRecordIsWrittenLineByLine)
         "DATE:2024-03-05 10:20:30 +0000",
         "N:Doe;Jane;Q;Dr.;",
         "FN:Jane Doe",
-        "ORG;ENCODING=QUOTED-PRINTABLE:Acme=20Inc",
+        "ORG:Acme Inc",
         "TITLE:Engineer",
         "EMAIL:jane@example.com",
         "TEL;type=HOME:555-0101",
@@ -75,7 +75,7 @@ TEST_F(VCard, TheSampleRecordIsWrittenLineByLine)
         "TEL;type=FAX:555-0103",
         "ADR;TYPE=WORK:;;1 Main St;Springfield;IL;62701;USA",
         "URL:https://example.com",
-        "USERFIELD1;ENCODING=QUOTED-PRINTABLE:Note=3B=20one",
+        "USERFIELD1:Note\\; one",
         "USERFIELD2:a\\,b\\\\c",
         "END:VCARD",
         "",
@@ -93,21 +93,21 @@ TEST_F(VCard, TheSampleRecordIsWrittenLineByLine)
     }
 }
 
-TEST_F(VCard, ANameNeedingAnEncodingEncodesEveryPartSo)
+TEST_F(VCard, TextIsWrittenAsUtf8WithEscapesAndReadBackWhole)
 {
-    const QString written = cardOf({{"First_Name", "Jane"}, {"Last_Name", QString::fromUtf8("M\u00FCller")}}).writeVCard();
-    EXPECT_TRUE(written.contains("\r\nN;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;Jane;;;\r\n"));
-    EXPECT_TRUE(written.contains("\r\nFN;ENCODING=QUOTED-PRINTABLE:Jane=20M=C3=BCller\r\n"));
+    const QString written = cardOf({{"First_Name", "Jane"}, {"Last_Name", QString::fromUtf8("M\u00FCller, Jr; III")}}).writeVCard();
+    EXPECT_TRUE(written.contains(QString::fromUtf8("\r\nN:M\u00FCller\\, Jr\\; III;Jane;;;\r\n"))) << written.toStdString();
+    EXPECT_TRUE(written.contains(QString::fromUtf8("\r\nFN:Jane M\u00FCller\\, Jr\\; III\r\n")));
+    EXPECT_FALSE(written.contains("QUOTED-PRINTABLE"));
     const CVCard read = CVCard::fromString(written.mid(11));
     EXPECT_EQ(value(read, "First_Name"), "Jane");
-    EXPECT_EQ(value(read, "Last_Name"), QString::fromUtf8("M\u00FCller"));
+    EXPECT_EQ(value(read, "Last_Name"), QString::fromUtf8("M\u00FCller, Jr; III"));
 
-    // A part with control characters takes Base64 for the whole line.
-    const QString binary = cardOf({{"First_Name", "Jane"}, {"Last_Name", "Bell\x07"}}).writeVCard();
-    EXPECT_TRUE(binary.contains("\r\nN;ENCODING=BASE64:QmVsbAc=;SmFuZQ==;;;\r\n"));
-    const CVCard back = CVCard::fromString(binary.mid(11));
-    EXPECT_EQ(value(back, "First_Name"), "Jane");
-    EXPECT_EQ(value(back, "Last_Name"), "Bell\x07");
+    // Control characters have no place in a text value; a line break is written "\n".
+    const QString control = cardOf({{"First_Name", "Jane"}, {"Last_Name", "Bell\x07"}, {"Address", "2 Side Rd\nFlat 2"}}).writeVCard();
+    EXPECT_TRUE(control.contains("\r\nN:Bell;Jane;;;\r\n"));
+    EXPECT_TRUE(control.contains("\r\nADR;TYPE=WORK:;;2 Side Rd\\nFlat 2;;;;\r\n"));
+    EXPECT_EQ(value(CVCard::fromString(control.mid(11)), "Address"), "2 Side Rd\nFlat 2");
 }
 
 TEST_F(VCard, CardsAreReadByWholePropertyNamesAndTypes)
@@ -141,15 +141,17 @@ TEST_F(VCard, CardsAreReadByWholePropertyNamesAndTypes)
 
 TEST_F(VCard, EncodedValuesFoldedOverLinesReadBackWhole)
 {
-    const QString longText = QString::fromUtf8("Stra\u00DFe ").repeated(20);
+    // Long lines fold at 75 octets of UTF-8, never inside a character, and unfold whole.
+    const QString longText = QString::fromUtf8("Stra\u00DFe \u20AC ").repeated(20);
     const QString written = cardOf({{"Address", longText}, {"User_Field_3", longText}}).writeVCard();
     const qsizetype start = written.indexOf("USERFIELD3");
     const QString line = written.mid(start, written.indexOf("END:VCARD") - start);
-    EXPECT_TRUE(line.contains("=\r\n ")) << line.toStdString();
-    for (const QString &physical : line.split("\r\n", Qt::SkipEmptyParts))
-        EXPECT_LE(physical.size(), 110);
+    EXPECT_TRUE(line.contains("\r\n ")) << line.toStdString();
+    for (const QString &physical : written.split("\r\n", Qt::SkipEmptyParts))
+        EXPECT_LE(physical.toUtf8().size(), 75) << physical.toStdString();
     const CVCard read = CVCard::fromString(written.mid(11));
     EXPECT_EQ(value(read, "User_Field_3"), longText);
+    EXPECT_EQ(value(read, "Address"), longText);
 
     const QString folded = "PHOTO;ENCODING=b;TYPE=TEXT:SGVsbG8s\r\n  IHdv\r\n cmxk\r\nUSERFIELD4;ENCODING=BASE64:SGVs\r\n bG8=";
     const CVCard base64 = card(folded);
@@ -181,13 +183,19 @@ TEST_F(VCard, APhotoIsKeptAsTheWellKeepsItAndLabelledWithItsType)
     QImageReader reader(&in);
     EXPECT_EQ(reader.size(), QSize(200, 50));
 
+    // Written as the JPEG that readers of vCard 3.0 take, and read back as the well keeps it.
     const QString written = cardOf({{"Last_Name", "Doe"}, {"Photo", stored}}).writeVCard();
-    EXPECT_TRUE(written.contains("\r\nPHOTO;ENCODING=BASE64;TYPE=TIFF:")) << written.left(300).toStdString();
-    EXPECT_TRUE(cardOf({{"Photo", png}}).writeVCard().contains("PHOTO;ENCODING=BASE64;TYPE=PNG:"));
+    EXPECT_TRUE(written.contains("\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/")) << written.left(300).toStdString();
+    EXPECT_TRUE(cardOf({{"Photo", png}}).writeVCard().contains("PHOTO;ENCODING=b;TYPE=JPEG:/9j/"));
+    const QByteArray again = CVCard::fromString(written.mid(11)).dict().value("Photo").toByteArray();
+    EXPECT_EQ(CVCard::imageType(again), "TIFF");
+    QBuffer back;
+    back.setData(again);
+    EXPECT_EQ(QImageReader(&back).size(), QSize(200, 50));
     EXPECT_FALSE(cardOf({{"Photo", QByteArray("not a picture")}}).writeVCard().contains("PHOTO"));
 }
 
-TEST_F(VCard, WritingChoosesTheEncodingAValueNeeds)
+TEST_F(VCard, WritingEscapesTextAndNeverUsesQuotedPrintable)
 {
     struct Case
     {
@@ -195,10 +203,11 @@ TEST_F(VCard, WritingChoosesTheEncodingAValueNeeds)
         const char *line;
     };
     const Case cases[] = {
-        {"Acme Inc", "ORG;ENCODING=QUOTED-PRINTABLE:Acme=20Inc\r\n"},
+        {"Acme Inc", "ORG:Acme Inc\r\n"},
         {"Acme", "ORG:Acme\r\n"},
-        {"A;B", "ORG;ENCODING=QUOTED-PRINTABLE:A=3BB\r\n"},
-        {"Tab\there", "ORG;ENCODING=BASE64:VGFiCWhlcmU=\r\n"},
+        {"A;B", "ORG:A\\;B\r\n"},
+        {"Tab\there", "ORG:Tab\there\r\n"},
+        {"\u00C6gir \u00D8rsted", "ORG:\u00C6gir \u00D8rsted\r\n"},
         {"", ""},
     };
     for (const Case &c : cases) {
