@@ -13,9 +13,12 @@
 #include "database/Database.h"
 #include "database/MergeContents.h"
 #include "foundation/Language.h"
+#include "objects/CanvasServices.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextFlow.h"
 #include "platform/Archiver.h"
+#include "stock/StockCanvas.h"
+#include "stock/TLabel.h"
 
 namespace quillmark {
 
@@ -50,6 +53,23 @@ qreal textWidth(const QString &text, const QTextCharFormat &format)
     QSizeF size;
     TextFlow::layoutString(text.isEmpty() ? QStringLiteral(" ") : text, format, 0.0, &size);
     return size.width();
+}
+
+// The lines of a part's text; a text without line breaks is its only line.
+QStringList lineBreakPieces(const QString &text)
+{
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (const char16_t lineEnd : {u'\r', u'\u2028', u'\u2029', u'\u0085'})
+        lines.replace(QChar(lineEnd), QLatin1Char('\n'));
+    if (!lines.contains(QLatin1Char('\n')))
+        return {text};
+    QStringList pieces = lines.split(QLatin1Char('\n'));
+    // The blank that follows a part belongs to its last line.
+    for (qsizetype k = 0; k + 1 < pieces.size(); ++k)
+        while (pieces[k].endsWith(QLatin1Char(' ')))
+            pieces[k].chop(1);
+    return pieces;
 }
 
 // A text shorter than two characters is a value that is empty: the blank alone.
@@ -161,6 +181,32 @@ void ColorAddress::calcFrameRect()
     setComputedFrame(fittedFrame());
 }
 
+void ColorAddress::fitInsideLabel()
+{
+    const auto *stock = dynamic_cast<const StockCanvas *>(mainView());
+    if (!stock)
+        return;
+    const TLabel &label = stock->getLabel();
+    const QRectF area(0.0, 0.0, double(label.width) * 72.0, double(label.height) * 72.0);
+    if (area.isEmpty() || !area.contains(_frameBounds.topLeft()))
+        return;
+    QRectF frame = fittedFrame();
+    // POSTNET bars have the width the postal service gives them, 2.56 inches for nine digits
+    // with their margins: on a narrower label the new block starts without them (the block's
+    // dialog can switch them on again).
+    if (frame.width() > area.width() && _qa.barFlag()) {
+        _qa.setBarFlag(false);
+        frame = fittedFrame();
+    }
+    while ((frame.width() > area.width() || frame.height() > area.height()) && _font.pointSizeF() > 5.0) {
+        _font.setPointSizeF(std::max(5.0, _font.pointSizeF() - 0.5));
+        frame = fittedFrame();
+    }
+    frame.moveLeft(std::clamp(frame.x(), 0.0, std::max(0.0, area.width() - frame.width())));
+    frame.moveTop(std::clamp(frame.y(), 0.0, std::max(0.0, area.height() - frame.height())));
+    setComputedFrame(frame);
+}
+
 void ColorAddress::refit()
 {
     const QRectF old = _frameBounds;
@@ -265,9 +311,19 @@ ColorAddress::Lines ColorAddress::layoutParts(const PartTexts &texts, const TQui
                     breakLine();
                 placed = x0;
             }
-            lines.parts.append({i, text, QPointF(placed + inset, y)});
-            x = placed + w;
-            widest = std::max(widest, x - x0);
+            // A value that holds line breaks ("2 Side Rd" and "Flat 2") gives each of its
+            // lines a line of the block, and the block grows by them.
+            const QStringList pieces = lineBreakPieces(text);
+            for (qsizetype k = 0; k < pieces.size(); ++k) {
+                if (k > 0) {
+                    breakLine();
+                    placed = x0;
+                }
+                const QString &piece = pieces.at(k);
+                lines.parts.append({i, piece, QPointF(placed + inset, y)});
+                x = placed + (pieces.size() == 1 ? w : textWidth(piece, format));
+                widest = std::max(widest, x - x0);
+            }
         } else {
             if (!compact) {
                 started = true;

@@ -61,6 +61,10 @@ public:
     // Fits the frame to the contents; the origin stays.
     void calcFrameRect();
     void updateframeSize() override { calcFrameRect(); }
+    // A new block placed on the label fits inside it: on a label narrower than the POSTNET
+    // bars it starts without them, a font too large for the label is made smaller (in half
+    // points, down to 5), and a block that would pass the label's right or bottom edge moves in.
+    void fitInsideLabel();
     // The record changed: the frame is fitted to the new contents keeping the edge that the
     // anchor names (1 the right edge, 2 and above the centre, else the left edge); the top
     // stays.

@@ -153,6 +153,7 @@ void QuickAddressPanel::prepareNewBlock(ColorAddress &block)
 {
     block.setQa(chosen());
     block.updateframeSize();
+    block.fitInsideLabel();
 }
 
 TQuickAddress QuickAddressPanel::chosenAddress()

@@ -33,6 +33,8 @@
 #include "database/DatabaseModeSwitch.h"
 #include "database/DatabaseUserAction.h"
 #include "database/DatabaseView.h"
+#include "database/QuickAddressPanel.h"
+#include "database/TQuickAddress.h"
 #include "database/TextAttachmentCell.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
@@ -41,6 +43,7 @@
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
+#include "stock/TLabel.h"
 
 using namespace quillmark;
 
@@ -227,8 +230,12 @@ TEST_F(AddressBlockWindowTest, TheAddressToolPlacesABlockWhereTheUserClicks)
 
     const auto block = onlyBlock();
     ASSERT_TRUE(block);
-    EXPECT_EQ(block->frameBounds().topLeft(), QPointF(20, 20));
-    EXPECT_GT(block->frameBounds().width(), 50.0);
+    // Placed at the click, moved in only as far as the label's edges need.
+    const QRectF frame = block->frameBounds();
+    const QSizeF label(canvas()->getLabel().width * 72.0, canvas()->getLabel().height * 72.0);
+    EXPECT_NEAR(frame.left(), std::min(20.0, label.width() - frame.width()), 0.01);
+    EXPECT_NEAR(frame.top(), std::min(20.0, label.height() - frame.height()), 0.01);
+    EXPECT_GT(frame.width(), 50.0);
     EXPECT_EQ(block->lineTexts(), (QStringList{"Salutation First Name Last Name", "Company Title", "Address",
                                                "City State Zip", "Country"}));
     EXPECT_EQ(canvas()->selectedObjects(), GraphicList{block});
@@ -357,4 +364,34 @@ TEST_F(AddressBlockWindowTest, AFieldChosenWhileTypingGoesIntoTheTextAndIsKept)
     TextAttachmentCell shown(at.charFormat());
     shown.setView(reopened.get());
     EXPECT_EQ(shown.title(), QStringLiteral("Ann"));
+}
+
+TEST_F(AddressBlockWindowTest, ANewBlockFitsInsideTheLabelItIsPlacedOn)
+{
+    // A 2.50 by 1.00 inch label, where a block of 9-point titles would pass the right edge.
+    TLabel label = canvas()->getLabel();
+    label.width = 2.5f;
+    label.height = 1.0f;
+    canvas()->setTLabel(label);
+    // The design shows the field titles, not a record's values, with the default parts.
+    QuickAddressPanel::setChosenAddress(TQuickAddress());
+    if (canvas()->databasePreview())
+        menuItem(QStringLiteral("View"), QStringLiteral("Preview Database Fields"))->trigger();
+    tool(RectsView::AddressTool)->trigger();
+    click(QPointF(40, 6));
+    const auto block = onlyBlock();
+    ASSERT_TRUE(block);
+    const QRectF frame = block->frameBounds();
+    EXPECT_GE(frame.left(), 0.0);
+    EXPECT_GE(frame.top(), 0.0);
+    EXPECT_LE(frame.right(), 180.0 + 0.01) << frame.width();
+    EXPECT_LE(frame.bottom(), 72.0 + 0.01) << frame.height();
+    // It keeps every line; the POSTNET bars, wider than this label, are left off.
+    EXPECT_EQ(block->lineTexts(), (QStringList{"Salutation First Name Last Name", "Company Title", "Address",
+                                               "City State Zip", "Country"}));
+    EXPECT_FALSE(block->qa().barFlag());
+    EXPECT_LE(block->textSize().pointSizeF(), 9.0);
+    // One undo step still takes it away.
+    canvas()->undo();
+    EXPECT_FALSE(onlyBlock());
 }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
 #include <QTextLayout>
 
 #include <functional>
@@ -22,6 +23,7 @@
 #include "common/TestPrintPanels.h"
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
+#include "database/ColorAddress.h"
 #include "database/ColorField.h"
 #include "database/Database.h"
 #include "database/DatabaseTestSupport.h"
@@ -312,3 +314,42 @@ TEST_F(MergedPrintWindowTest, MergeFieldsPrintLetterSpacingAndTabStopsAsTheTextE
     EXPECT_NEAR(wide->naturalSize().width(), engineSize.width() + 2 * 5.0 + 1.0, 0.5);
 }
 
+TEST_F(MergedPrintWindowTest, AnAddressBlockPrintsEachLineOfAStreetOnALineOfItsOwn)
+{
+    database({"Ada"});
+    dbtest::sqliteCli(dbPath, QStringLiteral("UPDATE dbtable SET Address = '2 Side Rd' || char(10) || 'Flat 2', City = 'Leeds', "
+                                             "Zip = 'LS1' WHERE pk=%1")
+                                  .arg(keys.at(0)));
+    auto block = ColorAddress::create(QRectF(10, 10, 0, 0));
+    block->setPageName(canvas->getCurrPageName());
+    block->setObjectLayer(1);
+    canvas->addGraphic(block);
+    block->setTextSize(qmtest::testFont(10));
+    makeCurrent(keys.at(0));
+
+    const QString path = dir + QStringLiteral("/block.pdf");
+    printSequence(path);
+    ASSERT_EQ(prompts->count(TestPrompts::Alert), 0) << prompts->last().title.toStdString();
+
+    // Each line of the street is a line of its own, and the city follows below them.
+    auto topOf = [](const QList<Word> &words, const QString &text) {
+        for (const Word &word : words)
+            if (word.text == text)
+                return word.box.top();
+        return -1.0;
+    };
+    const QList<Word> words = wordsOf(path);
+    const double side = topOf(words, QStringLiteral("Side"));
+    const double flat = topOf(words, QStringLiteral("Flat"));
+    const double leeds = topOf(words, QStringLiteral("Leeds"));
+    ASSERT_GT(side, 0.0);
+    EXPECT_GT(flat, side + 8.0);
+    EXPECT_GT(leeds, flat + 8.0);
+
+    // poppler's own text extraction reads the two lines of the street.
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(30000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("Flat 2"))) << text.toStdString();
+}

@@ -448,3 +448,20 @@ TEST_F(ColorAddressTest, DialogEditsACopyOfTheRecord)
     EXPECT_EQ(topInk(withBars), 10);
     EXPECT_GT(topInk(without), 10);
 }
+
+TEST_F(ColorAddressTest, EachLineOfAPartIsALineOfTheBlockAndTheBlockGrows)
+{
+    auto address = block();
+    canvas.preview = true;
+    address->updateContents(nullptr);
+    const qreal oneLine = address->frameBounds().height();
+    setRecord({{"Address", "2 Side Rd\nFlat 2"}});
+    address->updateContents(nullptr);
+    EXPECT_EQ(address->lineTexts(), (QStringList{"Dr. Ann Lee", "Acme Chief", "2 Side Rd", "Flat 2", "Springfield IL 62701-1234", "USA"}));
+    const QFontMetricsF metrics = TextFlow::fontMetrics(qmtest::testFont(9));
+    EXPECT_NEAR(address->frameBounds().height() - oneLine, metrics.ascent() + metrics.descent() + metrics.leading(), 0.01);
+    // A Windows line end is one break too.
+    setRecord({{"Address", "2 Side Rd\r\nFlat 2"}});
+    address->updateContents(nullptr);
+    EXPECT_EQ(address->lineTexts().mid(2, 2), (QStringList{"2 Side Rd", "Flat 2"}));
+}
