@@ -3,6 +3,7 @@
 #include "database/DatabaseError.h"
 #include "database/DatabaseStatement.h"
 #include "database/DatabaseUserAction.h"
+#include "database/LocaleCollation.h"
 
 #include <sqlite3.h>
 
@@ -34,6 +35,7 @@ DatabaseConnection::DatabaseConnection(const QString &path)
     sqlite3_busy_handler(db, &DatabaseUserAction::busyHandler, nullptr);
     // A misspelt column in double quotes must be an error, not a string constant.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    LocaleCollation::registerOn(db);
     m_db = db;
 }
 

@@ -6,6 +6,7 @@
 #include "database/DatabaseError.h"
 #include "database/DatabaseStatement.h"
 #include "database/DelimitedText.h"
+#include "database/LocaleCollation.h"
 #include "database/Utils.h"
 #include "platform/Format.h"
 
@@ -360,13 +361,10 @@ Database::FindClause Database::findClause(const QList<std::pair<QString, QString
     for (const auto &[column, text] : columnTexts) {
         if (text.isEmpty() || fieldPkByTitle(column) < 0)
             continue;
-        // The user's text is matched as typed: its own "%", "_" and "\\" are escaped.
-        conditions.append(QStringLiteral(" %1 LIKE ? ESCAPE '\\'").arg(quoteIdentifier(column)));
-        QString escaped = text;
-        escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-            .replace(QLatin1Char('%'), QLatin1String("\\%"))
-            .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        clause.values.append(QLatin1Char('%') + escaped + QLatin1Char('%'));
+        // The user's text is matched as typed, anywhere in the value, its case folded in every
+        // script (LIKE folds ASCII letters only); it reaches the statement as a bound value.
+        conditions.append(QStringLiteral(" %1(%2, ?)").arg(QLatin1String(LocaleCollation::ContainsFunction), quoteIdentifier(column)));
+        clause.values.append(text);
     }
     if (!conditions.isEmpty())
         clause.sql = QLatin1Char('(') + conditions.join(QStringLiteral(" and")) + QLatin1Char(')');
@@ -397,16 +395,16 @@ int Database::bindFilter(DatabaseStatement &statement, int index, qint64 groups)
 
 QString Database::orderClause()
 {
-    QString sql = QStringLiteral(" order by lower(%1) %2")
-                      .arg(checkedColumn(sortField(1, true)), sortOrder(1) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+    // Names sort as the user's language sorts them, not by their bytes.
+    const QString collate = QStringLiteral(" COLLATE ") + QLatin1String(LocaleCollation::CollationName);
+    QString sql = QStringLiteral(" order by %1%2 %3")
+                      .arg(checkedColumn(sortField(1, true)), collate, sortOrder(1) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
     const QString second = sortField(2, true);
     if (!second.isEmpty()) {
-        sql += QStringLiteral(", lower(%1) %2").arg(checkedColumn(second),
-                                                    sortOrder(2) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+        sql += QStringLiteral(", %1%2 %3").arg(checkedColumn(second), collate, sortOrder(2) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
         const QString third = sortField(3, true);
         if (!third.isEmpty())
-            sql += QStringLiteral(", lower(%1) %2").arg(checkedColumn(third),
-                                                        sortOrder(3) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+            sql += QStringLiteral(", %1%2 %3").arg(checkedColumn(third), collate, sortOrder(3) ? QStringLiteral("DESC") : QStringLiteral("ASC"));
     }
     return sql;
 }

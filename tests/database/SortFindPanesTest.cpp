@@ -92,7 +92,7 @@ TEST_F(DatabasePanes, FindBoxesFindWhatIsTypedAndNeverRunItAsSql)
 
     QTest::keyClicks(box("Last_Name"), "O'Brien");
     EXPECT_EQ(rows(), QStringList({"O'Brien", "O'Brien-Smith"}));
-    EXPECT_EQ(editor().database()->searchString().sql, "( \"Last_Name\" LIKE ? ESCAPE '\\')");
+    EXPECT_EQ(editor().database()->searchString().sql, "( qm_contains(\"Last_Name\", ?))");
     EXPECT_TRUE(filterMark(5));
     // The browse field's box and the quick find are twins.
     EXPECT_EQ(view->browserSearch()->text(), "O'Brien");
@@ -120,8 +120,27 @@ TEST_F(DatabasePanes, FindBoxesFindWhatIsTypedAndNeverRunItAsSql)
     EXPECT_EQ(rows().size(), 4);
     QTest::keyClicks(box("Company"), "Quay");
     EXPECT_EQ(rows(), QStringList({"Brien", "O'Brien-Smith"}));
-    EXPECT_EQ(editor().database()->searchString().sql,
-              "( \"Last_Name\" LIKE ? ESCAPE '\\' and \"Company\" LIKE ? ESCAPE '\\')");
+    EXPECT_EQ(editor().database()->searchString().sql, "( qm_contains(\"Last_Name\", ?) and qm_contains(\"Company\", ?))");
+}
+
+TEST_F(DatabasePanes, FindFoldsCaseInEveryScriptAndTheListSortsAsTheLanguageDoes)
+{
+    open({{"S\u00F8rensen", "S\u00F8ren", ""}, {"Smith", "Ann", ""}, {"\u00D8rsted", "Hans", "Stra\u00DFe AG"}, {"\u00D1\u00FA\u00F1ez", "Mar\u00EDa", ""}});
+    // Sorted by last name in the user's language, not by the bytes of the names.
+    EXPECT_EQ(rows(), QStringList({"\u00D1\u00FA\u00F1ez", "\u00D8rsted", "Smith", "S\u00F8rensen"}));
+
+    // The quick find ignores case in any script.
+    QTest::keyClicks(view->browserSearch(), "\u00F8rsted");
+    EXPECT_EQ(rows(), QStringList({"\u00D8rsted"}));
+    view->browserSearch()->selectAll();
+    QTest::keyClick(view->browserSearch(), Qt::Key_Backspace);
+    EXPECT_EQ(rows().size(), 4);
+    QTest::keyClicks(box("Company"), "STRASSE");
+    EXPECT_EQ(rows(), QStringList({"\u00D8rsted"}));
+    box("Company")->clear();
+    QTest::keyClicks(box("First_Name"), "MAR\u00CDA");
+    EXPECT_EQ(rows(), QStringList({"\u00D1\u00FA\u00F1ez"}));
+    EXPECT_EQ(alerts(), 0);
 }
 
 TEST_F(DatabasePanes, OnlyShownSearchableTextAndNumberFieldsGetABox)
