@@ -175,7 +175,8 @@ qreal placeholderAdvance(const QFont &font, QPaintDevice *device)
 }
 
 // The format of the placeholder of an object of `width`: the object's font, with the letter
-// spacing that makes its advance the object's width, drawn in no colour and with no lines.
+// spacing that makes its advance the object's width, drawn in no colour, with no lines and
+// as no text.
 // An object taller than its font gets its room above the line's text (TextFlow::layout).
 QTextCharFormat placeholderFormat(const QTextCharFormat &objectFormat, const QFont &defaultFont, qreal width,
                                   const LayoutDevice &device)
@@ -189,7 +190,9 @@ QTextCharFormat placeholderFormat(const QTextCharFormat &objectFormat, const QFo
     format.setUnderlineStyle(QTextCharFormat::NoUnderline);
     format.setFontStrikeOut(false);
     format.setFontOverline(false);
-    format.setTextOutline(QPen(Qt::NoPen));
+    // Text with an outline is drawn as a path: the placeholder then leaves no character in
+    // a printed or exported PDF, where copying and searching would find it.
+    format.setTextOutline(QPen(QBrush(Qt::transparent), 0.0));
     if (objectFormat.hasProperty(QTextFormat::BackgroundBrush))
         format.setBackground(objectFormat.background());
     format.setFontLetterSpacingType(QFont::AbsoluteSpacing);

@@ -28,6 +28,7 @@
 #include "database/Database.h"
 #include "database/DatabaseTestSupport.h"
 #include "foundation/Language.h"
+#include "objects/ColorRect.h"
 #include "objects/TextFlow.h"
 #include "platform/PrintInfo.h"
 #include "platform/UserDefaults.h"
@@ -314,7 +315,7 @@ TEST_F(MergedPrintWindowTest, MergeFieldsPrintLetterSpacingAndTabStopsAsTheTextE
     EXPECT_NEAR(wide->naturalSize().width(), engineSize.width() + 2 * 5.0 + 1.0, 0.5);
 }
 
-TEST_F(MergedPrintWindowTest, AnAddressBlockPrintsEachLineOfAStreetOnALineOfItsOwn)
+TEST_F(MergedPrintWindowTest, AnAddressBlockPrintsEachLineOfAStreetAndChipsPrintOnlyTheirValues)
 {
     database({"Ada"});
     dbtest::sqliteCli(dbPath, QStringLiteral("UPDATE dbtable SET Address = '2 Side Rd' || char(10) || 'Flat 2', City = 'Leeds', "
@@ -325,6 +326,13 @@ TEST_F(MergedPrintWindowTest, AnAddressBlockPrintsEachLineOfAStreetOnALineOfItsO
     block->setObjectLayer(1);
     canvas->addGraphic(block);
     block->setTextSize(qmtest::testFont(10));
+    // A text box with a chip of the first name before " Smith".
+    auto letter = ColorRect::create(QRectF(10, 100, 200, 40));
+    letter->setPageName(canvas->getCurrPageName());
+    letter->setObjectLayer(1);
+    canvas->addGraphic(letter);
+    letter->textStorage()->setPlainText(QStringLiteral(" Smith"));
+    ASSERT_TRUE(letter->insertTextField(FirstNamePk));
     makeCurrent(keys.at(0));
 
     const QString path = dir + QStringLiteral("/block.pdf");
@@ -346,10 +354,12 @@ TEST_F(MergedPrintWindowTest, AnAddressBlockPrintsEachLineOfAStreetOnALineOfItsO
     EXPECT_GT(flat, side + 8.0);
     EXPECT_GT(leeds, flat + 8.0);
 
-    // poppler's own text extraction reads the two lines of the street.
+    // poppler's own text extraction sees the chip's value and nothing of its placeholder.
     QProcess pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     ASSERT_TRUE(pdftotext.waitForFinished(30000));
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("Ada Smith"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QChar(0x2014))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Flat 2"))) << text.toStdString();
 }
