@@ -50,6 +50,14 @@ int tagOf(const QWidget *widget)
     return widget->property(kTagProperty).toInt();
 }
 
+// The value a date picker holds for a record without a date.
+const QDateTime EmptyDate(QDate(1752, 9, 14), QTime(0, 0));
+
+bool valueIsEmpty(const QVariant &value)
+{
+    return !value.isValid() || value.isNull() || (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty());
+}
+
 QDateTime nowWithoutSeconds()
 {
     const QDateTime now = QDateTime::currentDateTime();
@@ -435,6 +443,9 @@ void DatabaseFieldsView::populate()
         case tableField::Date: {
             auto *picker = new QDateTimeEdit(nowWithoutSeconds(), this);
             picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat) + QStringLiteral(" HH:mm"));
+            // A record without a date shows none: its value is the picker's least, shown blank.
+            picker->setMinimumDateTime(EmptyDate);
+            picker->setSpecialValueText(QStringLiteral(" "));
             connect(picker, &QDateTimeEdit::dateTimeChanged, this, [this] { controlChanged(); });
             control = picker;
             break;
@@ -622,7 +633,7 @@ QVariant DatabaseFieldsView::controlValue(const QWidget *control) const
     if (auto *well = qobject_cast<const CImageView *>(control))
         return well->data();
     if (auto *picker = qobject_cast<const QDateTimeEdit *>(control))
-        return Utils::databaseDescription(picker->dateTime());
+        return picker->dateTime() == EmptyDate ? QVariant(QStringLiteral("")) : QVariant(Utils::databaseDescription(picker->dateTime()));
     if (auto *text = qobject_cast<const RecordTextField *>(control))
         return text->value();
     if (auto *edit = qobject_cast<const QLineEdit *>(control))
@@ -636,7 +647,10 @@ void DatabaseFieldsView::setControlValue(QWidget *control, const QVariant &value
         // A record without a photo must not show (and later store) the previous one's.
         well->setData(value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray());
     } else if (auto *picker = qobject_cast<QDateTimeEdit *>(control)) {
-        picker->setDateTime(parseDate(value).value_or(QDateTime::currentDateTime()));
+        if (valueIsEmpty(value))
+            picker->setDateTime(EmptyDate);
+        else
+            picker->setDateTime(parseDate(value).value_or(QDateTime::currentDateTime()));
     } else if (auto *text = qobject_cast<RecordTextField *>(control)) {
         text->setValue(value.isValid() ? value.toString() : QStringLiteral(""));
     } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {

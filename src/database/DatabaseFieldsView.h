@@ -263,7 +263,7 @@ private:
     // Deletes one record with an undo step that inserts it again; false when it failed (said).
     bool deleteRecordByPkChecked(qint64 pk);
     // Loads the record into the store and the form; on failure the form shows no record.
-    bool loadRecord(qint64 pk);
+    bool loadRecord(qint64 pk, bool reportMissing = true);
     void loadRow(int row);
     // The form stands for no record: emptied, disabled, and the store holds no key.
     void showNoRecord();

@@ -223,7 +223,7 @@ void DatabaseFieldsView::showNoRecord()
     }
 }
 
-bool DatabaseFieldsView::loadRecord(qint64 pk)
+bool DatabaseFieldsView::loadRecord(qint64 pk, bool reportMissing)
 {
     if (!_database || pk < 0)
         return false;
@@ -236,7 +236,8 @@ bool DatabaseFieldsView::loadRecord(qint64 pk)
         }
         // Another program deleted it since the list was read.
         showNoRecord();
-        reportError(translated(QStringLiteral("The record is no longer in the database.")));
+        if (reportMissing)
+            reportError(translated(QStringLiteral("The record is no longer in the database.")));
     } catch (const DatabaseError &e) {
         // The form shows no record rather than the one before under the new one's row, so
         // that no edit can reach the wrong record.
@@ -312,10 +313,16 @@ void DatabaseFieldsView::selectRecordWithPk(qint64 pk)
         return;
     if (!updateRecord())
         return;
+    const int before = selectedRecordIndex();
     const int row = rowOfPk(pk);
     if (row >= 0)
         selectRowSilently(row);
-    loadRecord(pk);
+    // A design remembers the record it was saved with; when that record is gone (or the
+    // design never showed one) the record shown before stays, without a word.
+    if (!loadRecord(pk, false) && before >= 0 && before < _browserModel->rowCount()) {
+        selectRowSilently(before);
+        loadRecord(_browserModel->pkAtRow(before));
+    }
     enableAllFields();
     updateNumbers();
     enableButtons();
@@ -752,15 +759,21 @@ void DatabaseFieldsView::changeBrowserSelection()
         _outlets.propertiesView->refresh();
     // The counts follow the list even when the selection stays where it was.
     updateNumbers();
-    if (pk < 0)
-        return;
-    const int newRow = rowOfPk(pk);
-    if (newRow == oldRow)
+    const int newRow = pk < 0 ? -1 : rowOfPk(pk);
+    if (pk >= 0 && newRow == oldRow)
         return;
     if (newRow < 0) {
         updateRecord();
-        showNoRecord();
-        selectRowSilently(-1);
+        // What was found is shown: the first record of the new list, when it has one.
+        if (_browserModel->rowCount() > 0) {
+            selectRowSilently(0);
+            loadRecord(_browserModel->pkAtRow(0));
+        } else {
+            if (pk < 0)
+                return;
+            showNoRecord();
+            selectRowSilently(-1);
+        }
     } else {
         selectRowSilently(newRow);
         if (pk != _formPk)

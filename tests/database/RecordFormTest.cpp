@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
+#include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -179,4 +180,28 @@ TEST_F(RecordForm, LabelsAndGroupTitlesShowTheirTextAsTyped)
     QCheckBox *group = editor().groupControls().first();
     EXPECT_EQ(group->text(), "R&&D");
     EXPECT_EQ(group->toolTip(), "R&D");
+}
+
+TEST_F(RecordForm, ARecordWithoutADateShowsNoneAndKeepsNone)
+{
+    openOne({{"Last_Name", "Lee"}});
+    cli(testPath, "UPDATE dbtable SET Date = NULL WHERE pk=1;");
+    dbtest::nextUserAction();
+    editor().reloadBrowser();
+    editor().selectRecordWithPk(1);
+    auto *picker = view->findChild<QDateTimeEdit *>("Date");
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(picker->text().trimmed().isEmpty()) << picker->text().toStdString();
+
+    // Another field edited: the date stays empty in the file, not "now".
+    QTest::keyClicks(edit(8), "Pilot");
+    EXPECT_EQ(editor().changedColumns(), QStringList{"Title"});
+    ASSERT_TRUE(editor().updateRecord());
+    EXPECT_EQ(cli(testPath, "SELECT ifnull(Date, 'none'), Title FROM dbtable;"), "none|Pilot");
+
+    // A design that remembers a record this database does not have opens without a word,
+    // and the record shown stays.
+    editor().selectRecordWithPk(4242);
+    EXPECT_EQ(alerts(), 0);
+    EXPECT_EQ(field(6)->text(), "Lee");
 }

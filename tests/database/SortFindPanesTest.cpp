@@ -97,10 +97,13 @@ TEST_F(DatabasePanes, FindBoxesFindWhatIsTypedAndNeverRunItAsSql)
     // The browse field's box and the quick find are twins.
     EXPECT_EQ(view->browserSearch()->text(), "O'Brien");
 
+    // The first record found is the one the form shows.
+    EXPECT_EQ(editor().selectedRecordIndex(), 0);
+    EXPECT_EQ(view->findChild<QLineEdit *>("Last_Name")->text(), "O'Brien");
     box("Last_Name")->clear();
     EXPECT_EQ(rows().size(), 6);
-    // No record is selected now (the one selected was filtered out); the counts follow anyway.
-    EXPECT_EQ(editor().selectedRecordIndex(), -1);
+    // The record found stays selected in the whole list; the counts follow.
+    EXPECT_EQ(rows().value(editor().selectedRecordIndex()), "O'Brien");
     EXPECT_EQ(text("filteredCount"), "6");
     EXPECT_FALSE(filterMark(5));
     QTest::keyClicks(box("Last_Name"), "%' OR '1'='1");
@@ -129,9 +132,11 @@ TEST_F(DatabasePanes, FindFoldsCaseInEveryScriptAndTheListSortsAsTheLanguageDoes
     // Sorted by last name in the user's language, not by the bytes of the names.
     EXPECT_EQ(rows(), QStringList({"\u00D1\u00FA\u00F1ez", "\u00D8rsted", "Smith", "S\u00F8rensen"}));
 
-    // The quick find ignores case in any script.
+    // The quick find ignores case in any script, and the form shows what it found.
     QTest::keyClicks(view->browserSearch(), "\u00F8rsted");
     EXPECT_EQ(rows(), QStringList({"\u00D8rsted"}));
+    EXPECT_EQ(editor().selectedRecordIndex(), 0);
+    EXPECT_EQ(view->findChild<QLineEdit *>("First_Name")->text(), "Hans");
     view->browserSearch()->selectAll();
     QTest::keyClick(view->browserSearch(), Qt::Key_Backspace);
     EXPECT_EQ(rows().size(), 4);
@@ -140,6 +145,7 @@ TEST_F(DatabasePanes, FindFoldsCaseInEveryScriptAndTheListSortsAsTheLanguageDoes
     box("Company")->clear();
     QTest::keyClicks(box("First_Name"), "MAR\u00CDA");
     EXPECT_EQ(rows(), QStringList({"\u00D1\u00FA\u00F1ez"}));
+    EXPECT_EQ(view->findChild<QLineEdit *>("Last_Name")->text(), "\u00D1\u00FA\u00F1ez");
     EXPECT_EQ(alerts(), 0);
 }
 
