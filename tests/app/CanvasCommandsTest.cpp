@@ -288,8 +288,11 @@ TEST_F(CanvasCommands, ContextMenuOffersTheCommandsFieldsAndImageStyleOnce)
     EXPECT_TRUE(menu->isVisible());
     // The click chose the object under it.
     EXPECT_EQ(canvas()->selectedObjects(), GraphicList{box});
-    const QStringList expected = {"Cut", "Copy", "Paste", "Duplicate", "Delete", "Bring To Front", "Send To Back",
-                                  "Group", "Ungroup", "Fields", "Copy Image Style"};
+    QStringList expected = {"Cut", "Copy", "Paste", "Duplicate", "Delete", "Bring To Front", "Send To Back",
+                            "Group", "Ungroup", "Fields", "Copy Image Style"};
+    // A style copied by an earlier test of this run stays copied, as it does for the user.
+    if (RectsView::copiedImageStyle())
+        expected << "Paste Image Style";
     EXPECT_EQ(titles(menu), expected);
     QAction *fields = nullptr;
     for (QAction *action : menu->actions())
