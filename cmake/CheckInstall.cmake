@@ -70,14 +70,22 @@ endforeach()
 # The installed program, without being told where its resources are, starts and finds them.
 set(home "${prefix}/home")
 file(MAKE_DIRECTORY "${home}/config" "${home}/data" "${home}/tmp")
-execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=QUILLMARK_RESOURCES
-                  QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=${home}/config XDG_DATA_HOME=${home}/data
-                  TMPDIR=${home}/tmp ASAN_OPTIONS=detect_leaks=0
-                  "${prefix}/bin/quillmark" --version
-                RESULT_VARIABLE result OUTPUT_VARIABLE version)
+# --version and --help answer on the terminal without a display (no X, no Wayland, no
+# platform plugin named) and start no window.
+set(no_display --unset=QUILLMARK_RESOURCES --unset=QT_QPA_PLATFORM --unset=DISPLAY --unset=WAYLAND_DISPLAY
+    XDG_CONFIG_HOME=${home}/config XDG_DATA_HOME=${home}/data TMPDIR=${home}/tmp ASAN_OPTIONS=detect_leaks=0)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env ${no_display} "${prefix}/bin/quillmark" --version
+                RESULT_VARIABLE result OUTPUT_VARIABLE version ERROR_VARIABLE err TIMEOUT 30)
 if(NOT result EQUAL 0 OR NOT version MATCHES "^Quillmark [0-9]+\\.[0-9]+")
-  message(FATAL_ERROR "quillmark --version: ${result} ${version}")
+  message(FATAL_ERROR "quillmark --version without a display: ${result} ${version}${err}")
 endif()
+foreach(option --help -h)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env ${no_display} "${prefix}/bin/quillmark" ${option}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE usage ERROR_VARIABLE err TIMEOUT 30)
+  if(NOT result EQUAL 0 OR NOT usage MATCHES "^Usage: quillmark " OR NOT usage MATCHES "--version")
+    message(FATAL_ERROR "quillmark ${option} without a display: ${result} ${usage}${err}")
+  endif()
+endforeach()
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=QUILLMARK_RESOURCES
                   QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=${home}/config XDG_DATA_HOME=${home}/data
                   TMPDIR=${home}/tmp ASAN_OPTIONS=detect_leaks=0
