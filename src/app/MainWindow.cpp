@@ -507,7 +507,8 @@ QWidget *MainWindow::buildCanvasArea()
     controls->addSpacing(12);
     controls->addWidget(m_landscape);
     layout->addLayout(controls);
-    layout->addWidget(new BarcodeDrawer(m_canvas));
+    m_barcodeDrawer = new BarcodeDrawer(m_canvas);
+    layout->addWidget(m_barcodeDrawer);
 
     auto *scroll = new MyScrollView;
     m_scrollArea = scroll;
@@ -668,6 +669,9 @@ void MainWindow::buildMenus()
     connect(view, &QMenu::aboutToShow, inspector, [canvas, inspector] { inspector->setChecked(canvas->isObjectInfoVisible()); });
     QAction *masks = addItem(view, QStringLiteral("Image Mask"), {}, [canvas] { canvas->showHideBarcodeInfo(); });
     masks->setCheckable(true);
+    QAction *barcodes = addItem(view, QStringLiteral("Barcode"), {}, [this] { m_barcodeDrawer->toggleOpened(); });
+    barcodes->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, barcodes, [this, barcodes] { barcodes->setChecked(m_barcodeDrawer->isOpen()); });
     // Checked while drags snap to the label and the other objects.
     QAction *snap = addItem(view, QStringLiteral("Snap to Guides"), {}, [canvas] { canvas->snapToGuides(); });
     snap->setProperty(MenuValidator::actionProperty(), QStringLiteral("snapToGuides:"));

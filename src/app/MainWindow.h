@@ -23,6 +23,7 @@ class QTreeView;
 
 namespace quillmark {
 
+class BarcodeDrawer;
 class DatabaseModeSwitch;
 class ImageBrowserPanel;
 class ObjectInfoPanel;
@@ -69,6 +70,8 @@ public:
     QDockWidget *sidePanel() const { return m_sidePanel; }
     // The drawer that holds the mask browser, closed at first.
     QDockWidget *maskDrawer() const { return m_maskDrawer; }
+    // The barcode settings above the canvas, closed unless a barcode is selected.
+    BarcodeDrawer *barcodeDrawer() const { return m_barcodeDrawer; }
     // The stock browser and the canvas area side by side.
     QSplitter *splitView() const { return m_splitView; }
     // The window's busy indicator.
@@ -146,6 +149,7 @@ private:
     PropertiesView *m_propertiesView = nullptr;
     QDockWidget *m_sidePanel = nullptr;
     QDockWidget *m_maskDrawer = nullptr;
+    BarcodeDrawer *m_barcodeDrawer = nullptr;
     int m_maskDrawerGrowth = 0; // what opening the mask drawer added to the window's width
     QSplitter *m_splitView = nullptr;
     ProgressSpinner *m_spinner = nullptr;

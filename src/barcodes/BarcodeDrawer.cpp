@@ -114,13 +114,40 @@ BarcodeDrawer::BarcodeDrawer(RectsView *canvas, QWidget *parent)
     connect(canvas, &RectsView::measureChanged, this, [canvas] { canvas->setObjBarcodeDrawerItemsState(); });
     connect(canvas, &RectsView::selectionChanged, this, [canvas] { canvas->setObjBarcodeDrawerItemsState(); });
     fitRows();
+    m_controls->hide();
+    updateOpened();
     canvas->setBarcodeDrawer(this);
+}
+
+void BarcodeDrawer::toggleOpened()
+{
+    const bool barcodeShown = !m_controls->isHidden();
+    if (isOpen()) {
+        m_keptOpen = false;
+        m_dismissed = barcodeShown;
+    } else {
+        m_keptOpen = true;
+        m_dismissed = false;
+    }
+    updateOpened();
+}
+
+void BarcodeDrawer::updateOpened()
+{
+    const bool barcodeShown = !m_controls->isHidden();
+    setVisible(m_keptOpen || (barcodeShown && !m_dismissed));
 }
 
 bool BarcodeDrawer::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_controls && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         fitRows();
+    // The canvas shows the controls for a selected barcode, also while the drawer is closed.
+    if (watched == m_controls && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        if (event->type() == QEvent::HideToParent)
+            m_dismissed = false;
+        updateOpened();
+    }
     return QFrame::eventFilter(watched, event);
 }
 
@@ -150,8 +177,8 @@ void BarcodeDrawer::fitRows()
     }
     // Stacked rows need the title's width; the data and symbology fields say what they are.
     m_title->setVisible(!(stacked && m_controls->isVisibleTo(this)));
-    // The strip keeps its height whether its controls show or not, so the canvas below
-    // never jumps when a barcode is selected; it changes only with the rows.
+    // Opened by its command with no barcode selected, the strip keeps the height it has with
+    // one; it changes only with the rows.
     setFixedHeight(std::max(m_title->sizeHint().height(), m_rows->sizeHint().height()) + margins.top()
                    + margins.bottom() + 2 * frameWidth());
 }

@@ -2,7 +2,8 @@
 // The barcode drawer of the main window: a strip of compact controls for the selected
 // barcodes (data, symbology, bar width, width adjustment, bar height in the display unit,
 // character gap). The canvas fills it and applies its edits (RectsView_barcodes.cpp); the
-// controls carry the tags the canvas finds them by.
+// controls carry the tags the canvas finds them by. Like a drawer it is closed, leaving the
+// canvas its height, unless a barcode is selected or the user opened it.
 #include <QFrame>
 
 class QBoxLayout;
@@ -35,6 +36,11 @@ public:
     QLabel *unitLabel() const { return m_unit; }
     QComboBox *gapPopUp() const { return m_gap; }
 
+    // The drawer's menu command: closes it when it shows, else opens it until the command
+    // closes it again. Closed while a barcode is selected, it stays closed for that selection.
+    void toggleOpened();
+    bool isOpen() const { return !isHidden(); }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -45,6 +51,8 @@ private:
     // One row while the strip is wide enough for every control at its least width, else the
     // metrics under the data and symbology.
     void fitRows();
+    // Shown while the user keeps it open or a barcode's controls show, unless the user closed it.
+    void updateOpened();
 
     QLabel *m_title = nullptr;
     QBoxLayout *m_rows = nullptr;
@@ -59,6 +67,8 @@ private:
     QLineEdit *m_height = nullptr;
     QLabel *m_unit = nullptr;
     QComboBox *m_gap = nullptr;
+    bool m_keptOpen = false;   // opened by its command
+    bool m_dismissed = false;  // closed by its command while a barcode showed
 };
 
 } // namespace quillmark

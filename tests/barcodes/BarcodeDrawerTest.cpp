@@ -3,10 +3,14 @@
 // back by ZXing, and each edit undone and redone through the Edit menu.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QToolButton>
 
@@ -16,6 +20,7 @@
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/ColorBarcodeTestSupport.h"
 #include "foundation/Language.h"
+#include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"
 
 using namespace quillmark;
@@ -73,7 +78,6 @@ TEST_F(BarcodeDrawerWindow, ShowsOnlyWhileADrawnBarcodeIsSelectedAndTheLastOneOf
 {
     BarcodeDrawer *strip = drawer();
     ASSERT_NE(strip, nullptr);
-    const int height = strip->height();
     EXPECT_FALSE(strip->controls()->isVisibleTo(strip));
 
     f.drawRect(QRectF(10, 80, 60, 40));
@@ -87,7 +91,6 @@ TEST_F(BarcodeDrawerWindow, ShowsOnlyWhileADrawnBarcodeIsSelectedAndTheLastOneOf
     EXPECT_EQ(strip->adjustField()->text(), QStringLiteral("-2"));
     EXPECT_EQ(strip->heightField()->text(), QStringLiteral("0.4"));
     EXPECT_EQ(strip->gapPopUp()->currentIndex(), 0);
-    EXPECT_EQ(strip->height(), height) << "the canvas below does not jump";
 
     auto second = placeBarcode(QPointF(10, 160));
     TBarInfo info = second->getBarInfo();
@@ -329,12 +332,10 @@ TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvasAnd
     const QList<int> before = splitter->sizes();
     const int windowWidth = f.window->width();
     BarcodeDrawer *strip = drawer();
-    const int emptyHeight = strip->height();
     placeBarcode(QPointF(10, 10));
     ASSERT_TRUE(strip->controls()->isVisible());
     EXPECT_EQ(f.window->width(), windowWidth) << "the window does not grow for the strip";
     EXPECT_EQ(splitter->sizes(), before) << "the stock and image browser keeps its width";
-    EXPECT_EQ(strip->height(), emptyHeight);
     expectLaidOut(strip, "as the window opens");
 
     // Wide: one row. Narrowed, the data field gives way first and the rest keep their
@@ -357,9 +358,81 @@ TEST_F(BarcodeDrawerWindow, ItsControlsTakeNoWidthFromThePanesBesideTheCanvasAnd
     apptest::settle();
     EXPECT_GT(strip->widthField()->y(), strip->dataField()->y());
     expectLaidOut(strip, "narrow");
+    // Opened by its command with nothing selected, the stacked strip keeps its two rows.
     f.canvas()->clearSelection();
     apptest::settle();
+    f.menuItem(QStringLiteral("View"), QStringLiteral("Barcode"))->trigger();
+    apptest::settle();
     EXPECT_GT(strip->height(), oneRowHeight);
+}
+
+TEST_F(BarcodeDrawerWindow, IsClosedLeavingTheCanvasItsHeightUnlessABarcodeIsSelectedOrTheUserOpensIt)
+{
+    BarcodeDrawer *strip = drawer();
+    QWidget *area = f.window->scrollArea()->parentWidget();
+    QAction *item = f.menuItem(QStringLiteral("View"), QStringLiteral("Barcode"));
+    ASSERT_NE(item, nullptr);
+    // The View menu's item shows whether the drawer is open.
+    auto itemChecked = [&] {
+        QMenu *view = qobject_cast<QMenu *>(item->parent());
+        emit view->aboutToShow();
+        return item->isChecked();
+    };
+    // Closed, the canvas's scroll view reaches from the row above it to the area's bottom.
+    auto expectClosed = [&](const char *when) {
+        EXPECT_FALSE(strip->isVisible()) << when;
+        EXPECT_FALSE(itemChecked()) << when;
+        EXPECT_EQ(f.window->scrollArea()->geometry().bottom(), area->rect().bottom()) << when;
+        int rowBottom = 0;
+        for (QWidget *control : {static_cast<QWidget *>(f.window->sideControl()),
+                                 static_cast<QWidget *>(f.window->drawByTypeBox()),
+                                 static_cast<QWidget *>(f.window->landscapeBox())})
+            rowBottom = std::max(rowBottom, control->mapTo(area, QPoint(0, control->height())).y());
+        EXPECT_LE(f.window->scrollArea()->y() - rowBottom, area->layout()->spacing() + 14) << when;
+    };
+    expectClosed("a new design");
+    const int fullHeight = f.window->scrollArea()->height();
+
+    f.drawRect(QRectF(10, 80, 60, 40));
+    expectClosed("a rectangle selected");
+
+    auto barcode = placeBarcode(QPointF(10, 10));
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_TRUE(itemChecked());
+    EXPECT_EQ(f.window->scrollArea()->height(), fullHeight - strip->height() - area->layout()->spacing())
+        << "the drawer takes its height from the canvas while it is open";
+
+    f.canvas()->clearSelection();
+    apptest::settle();
+    expectClosed("the barcode deselected");
+    EXPECT_EQ(f.window->scrollArea()->height(), fullHeight);
+
+    // The menu item opens it with nothing selected, and closes it again.
+    item->trigger();
+    apptest::settle();
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_TRUE(itemChecked());
+    EXPECT_FALSE(strip->controls()->isVisible()) << "no barcode to show";
+    f.click(QPointF(20, 100)); // the rectangle: the drawer stays open as the user left it
+    EXPECT_TRUE(strip->isVisible());
+    item->trigger();
+    apptest::settle();
+    expectClosed("closed by its item");
+
+    // Closed by its item while a barcode is selected, it stays closed for that selection and
+    // opens again for the next barcode selected.
+    f.click(barcode->frameBounds().center());
+    apptest::settle();
+    ASSERT_TRUE(strip->isVisible());
+    item->trigger();
+    apptest::settle();
+    EXPECT_FALSE(strip->isVisible());
+    f.canvas()->clearSelection();
+    apptest::settle();
+    f.click(barcode->frameBounds().center());
+    apptest::settle();
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(strip->dataField()->text(), QStringLiteral("12345678912"));
 }
 
 TEST(BarcodeDrawerLanguages, TheStripShowsEveryWordWholeInEachLanguage)
