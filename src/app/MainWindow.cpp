@@ -4,6 +4,7 @@
 #include "app/MenuValidator.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QActionGroup>
 #include <QCursor>
 #include <QFileInfo>
@@ -31,6 +32,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "barcodes/BarcodeDrawer.h"
 #include "canvas/RectsView.h"
@@ -101,6 +103,71 @@ const char *const ToolImageNames[] = {"pointer_button", "rotate_button", "txt_bu
                                       "elipse_button",  "line_button",   "barcode_button", "lasso_button",
                                       "@_button",       "address_button"};
 
+// The window's least width where the screen has room for it.
+constexpr int UsualLeastWidth = 1220;
+
+// The canvas area: the row of page controls above the canvas, the barcode drawer and the
+// canvas's scroll view. Where the area is too narrow for the row, its check boxes go to a
+// second line rather than over the side and page controls; the area never narrows below
+// what its controls need, nor below the split view's margin.
+class CanvasArea : public QWidget
+{
+public:
+    QBoxLayout *rows = nullptr;
+    QHBoxLayout *pageControls = nullptr;
+    QHBoxLayout *checkBoxes = nullptr;
+
+    // As narrow as the row's two lines allow: the row goes to two lines before the area
+    // would narrow further.
+    QSize minimumSizeHint() const override
+    {
+        QSize least = QWidget::minimumSizeHint();
+        if (rows) {
+            const QMargins margins = rows->contentsMargins();
+            const int stacked = margins.left() + std::max(leastWidth(pageControls), leastWidth(checkBoxes)) + margins.right();
+            least.setWidth(stacked);
+        }
+        least.setWidth(std::max(least.width(), int(MainWindow::SplitViewMargin)));
+        return least;
+    }
+
+    void fitRows()
+    {
+        if (!rows)
+            return;
+        // Every control at its least width, with the spaces between them.
+        const QMargins margins = rows->contentsMargins();
+        const int oneRow = margins.left() + leastWidth(pageControls) + 20 + leastWidth(checkBoxes) + margins.right();
+        const auto direction = width() < oneRow ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight;
+        if (rows->direction() != direction) {
+            rows->setDirection(direction);
+            rows->setSpacing(direction == QBoxLayout::LeftToRight ? 20 : 2);
+        }
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        fitRows();
+    }
+
+private:
+    static int leastWidth(QHBoxLayout *line)
+    {
+        int width = 0;
+        for (int i = 0; i < line->count(); ++i) {
+            QLayoutItem *item = line->itemAt(i);
+            if (QWidget *control = item->widget()) {
+                width += control->minimumWidth() > 0 ? control->minimumWidth() : control->minimumSizeHint().width();
+            } else {
+                width += item->minimumSize().width();
+            }
+        }
+        return width;
+    }
+};
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -122,7 +189,6 @@ MainWindow::MainWindow(QWidget *parent)
     // The divider stays 250 points from either end, and neither side folds away; when the
     // window's width changes only the canvas side takes or gives the room.
     stockBrowser->setMinimumWidth(SplitViewMargin);
-    canvasArea->setMinimumWidth(SplitViewMargin);
     m_splitView->setChildrenCollapsible(false);
     m_splitView->setStretchFactor(0, 0);
     m_splitView->setStretchFactor(1, 1);
@@ -168,7 +234,12 @@ MainWindow::MainWindow(QWidget *parent)
     imageDock->setObjectName(QStringLiteral("ImagesDock"));
     imageDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     imageDock->setWidget(imagePanel);
-    addDockWidget(Qt::RightDockWidgetArea, imageDock, Qt::Horizontal);
+    // On a screen narrower than the window's usual least width the browsers give way before
+    // the canvas: they share the side panel's column, under it.
+    if (RectsView::windowMinimumSize(this).width() < UsualLeastWidth)
+        splitDockWidget(m_sidePanel, imageDock, Qt::Vertical);
+    else
+        addDockWidget(Qt::RightDockWidgetArea, imageDock, Qt::Horizontal);
     imagePanel->changeClipartBkrndMode();
     // The design templates share the side with the images, one tab each.
     auto *designDock = new QDockWidget(Language::stringForKey(QStringLiteral("Design")), this);
@@ -464,13 +535,12 @@ QWidget *MainWindow::buildStockBrowser()
 
 QWidget *MainWindow::buildCanvasArea()
 {
-    auto *area = new QWidget;
+    auto *area = new CanvasArea;
     auto *layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
 
     auto *controls = new QHBoxLayout;
-    controls->setContentsMargins(6, 4, 6, 0);
     m_side = new SegmentedControl({QStringLiteral("Front"), QStringLiteral("Back")});
     m_side->setSelectedSegment(0);
     LanguageControls::awakeFromNib(m_side);
@@ -499,14 +569,27 @@ QWidget *MainWindow::buildCanvasArea()
     pageStrip->setFrameShape(QFrame::NoFrame);
     pageStrip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pageStrip->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    pageStrip->setMinimumWidth(120);
+    pageStrip->setMinimumWidth(100);
     pageStrip->setFixedHeight(m_side->sizeHint().height() + 14);
     controls->addWidget(pageStrip, 1);
-    controls->addSpacing(20);
-    controls->addWidget(m_drawByType);
-    controls->addSpacing(12);
-    controls->addWidget(m_landscape);
-    layout->addLayout(controls);
+    controls->setSpacing(0);
+    auto *checkBoxes = new QHBoxLayout;
+    checkBoxes->setSpacing(0);
+    checkBoxes->addWidget(m_drawByType);
+    checkBoxes->addSpacing(12);
+    checkBoxes->addWidget(m_landscape);
+    area->rows = new QBoxLayout(QBoxLayout::LeftToRight);
+    area->rows->setContentsMargins(6, 4, 6, 0);
+    area->rows->setSpacing(20);
+    area->rows->addLayout(controls, 1);
+    area->rows->addLayout(checkBoxes);
+    area->pageControls = controls;
+    area->checkBoxes = checkBoxes;
+    layout->addLayout(area->rows);
+    // The texts change with the language after the window is built.
+    NotificationCenter::defaultCenter().addObserver(area, QStringLiteral("RefreshLanguageNotification"),
+                                                    [area](const Notification &) { area->fitRows(); });
+    connect(area, &QObject::destroyed, [area] { NotificationCenter::defaultCenter().removeObserver(area); });
     m_barcodeDrawer = new BarcodeDrawer(m_canvas);
     layout->addWidget(m_barcodeDrawer);
 
@@ -523,6 +606,13 @@ QWidget *MainWindow::buildCanvasArea()
         m_layers->segmentButton(i)->setFont(small);
     m_layers->setFixedWidth(m_layers->sizeHint().width());
     scroll->setLayerSegments(m_layers);
+    // Translated, the layer segments take the width of their new labels.
+    NotificationCenter::defaultCenter().addObserver(m_layers, QStringLiteral("RefreshLanguageNotification"),
+                                                    [this, scroll](const Notification &) {
+                                                        m_layers->setFixedWidth(m_layers->sizeHint().width());
+                                                        scroll->tile();
+                                                    });
+    connect(m_layers, &QObject::destroyed, [layers = m_layers] { NotificationCenter::defaultCenter().removeObserver(layers); });
     m_zoomButton = new ZoomButton;
     m_zoomButton->setRectView(m_canvas);
     connect(m_canvas, &RectsView::zoomValueChanged, m_zoomButton, &ZoomButton::setZoomValue);
@@ -846,6 +936,18 @@ void MainWindow::terminate()
     // of this window asks again.
     if (isVisible())
         m_quitting = false;
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    RectsView::fitWindowToScreen(this);
+    // The window system adds its frame once the window is mapped.
+    QTimer::singleShot(0, this, [this] { RectsView::fitWindowToScreen(this); });
+    if (!m_watchingScreen && windowHandle()) {
+        m_watchingScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { RectsView::fitWindowToScreen(this); });
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -97,6 +97,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Shown, and whenever it moves to another screen, the window fits that screen's free area.
+    void showEvent(QShowEvent *event) override;
 
 private:
     QWidget *buildStockBrowser();
@@ -143,6 +145,7 @@ private:
     // Each button of the tool bar that shows a drawing, with the drawing's name.
     QList<std::pair<QAction *, QString>> m_toolImages;
     bool m_quitting = false;
+    bool m_watchingScreen = false;
     Preference *m_preferences = nullptr;
     DatabaseModeSwitch *m_modeSwitch = nullptr;
     ObjectInfoPanel *m_objectInfo = nullptr;

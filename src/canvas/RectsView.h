@@ -240,6 +240,10 @@ public:
     // Restores the main window's frame saved under "Quillmark"; the first start gives
     // 1220 x 800 at the window's origin.
     void restoreWindowFrame(QWidget *mainWindow);
+    // The main window's least size, 1220 x 740, bounded by the screen's free area less the
+    // window's frame; and the window's size and place brought inside that area.
+    static QSize windowMinimumSize(const QWidget *mainWindow);
+    static void fitWindowToScreen(QWidget *mainWindow);
     static QString windowFrameKey(const QString &autosaveName);
 
     // ---- About panel, help and the product's web pages ----

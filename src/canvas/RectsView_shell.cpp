@@ -14,6 +14,7 @@
 #include "objects/ObjectTextEditor.h"
 #include "platform/Format.h"
 #include "platform/Prompts.h"
+#include "platform/ScreenArea.h"
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
 #include "stock/DataSource.h"
@@ -240,14 +241,59 @@ void RectsView::restoreWindowFrame(QWidget *mainWindow)
 {
     if (!mainWindow)
         return;
-    mainWindow->setMinimumSize(1220, 740);
     const QString stored = UserDefaults::standard().stringForKey(windowFrameKey(QStringLiteral("Quillmark")));
     const QRectF frame = stored.isEmpty() ? QRectF() : rectFromString(stored);
-    if (frame.width() >= 1.0 && frame.height() >= 1.0) {
+    if (frame.width() >= 1.0 && frame.height() >= 1.0)
         mainWindow->setGeometry(frame.toRect());
+    else
+        mainWindow->resize(1220, 800);
+    fitWindowToScreen(mainWindow);
+}
+
+namespace {
+
+// What the window system adds round the window (title bar, borders); nothing until the window
+// is shown.
+QMargins windowFrameMargins(const QWidget *window)
+{
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return QMargins(std::max(0, inner.left() - outer.left()), std::max(0, inner.top() - outer.top()),
+                    std::max(0, outer.right() - inner.right()), std::max(0, outer.bottom() - inner.bottom()));
+}
+
+} // namespace
+
+QSize RectsView::windowMinimumSize(const QWidget *mainWindow)
+{
+    const QSize least(1220, 740);
+    const QRect area = ScreenArea::available(mainWindow);
+    if (area.isEmpty())
+        return least;
+    return least.boundedTo(area.marginsRemoved(windowFrameMargins(mainWindow)).size());
+}
+
+void RectsView::fitWindowToScreen(QWidget *mainWindow)
+{
+    if (!mainWindow)
         return;
-    }
-    mainWindow->resize(1220, 800);
+    // On a screen smaller than the window's usual least size (a 1366 x 768 laptop with a
+    // panel, 1024 x 768), the least size is the screen's free area: the window's controls
+    // stay on the screen.
+    mainWindow->setMinimumSize(windowMinimumSize(mainWindow));
+    if (mainWindow->isMaximized() || mainWindow->isFullScreen() || mainWindow->isMinimized())
+        return;
+    const QRect area = ScreenArea::available(mainWindow);
+    if (area.isEmpty())
+        return;
+    // A frame saved on a larger screen is brought inside this one, its size first.
+    const QRect room = area.marginsRemoved(windowFrameMargins(mainWindow));
+    QRect frame = mainWindow->geometry();
+    frame.setSize(frame.size().boundedTo(room.size()).expandedTo(mainWindow->minimumSize()));
+    frame.moveLeft(std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() - frame.width() + 1)));
+    frame.moveTop(std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() - frame.height() + 1)));
+    if (frame != mainWindow->geometry())
+        mainWindow->setGeometry(frame);
 }
 
 void RectsView::applicationWillTerminate()

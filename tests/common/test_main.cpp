@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "common/TestSupport.h"
+#include "platform/ScreenArea.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName("Brenholt");
     QApplication::setApplicationName("Quillmark");
     qmtest::loadTestFont();
+    // The offscreen platform's one screen is 800 x 600; the tests' window stands on a desktop
+    // screen with room for it. The window tests of small screens put in their own.
+    quillmark::ScreenArea::setOverride([](const QWidget *) { return QRect(0, 0, 1920, 1200); });
 
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
