@@ -1,10 +1,14 @@
 #include "foundation/Language.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 #include <QVariantMap>
+#include <memory>
 #include <optional>
 
 #include "platform/Bundle.h"
@@ -31,12 +35,30 @@ struct LanguageState
     std::optional<QVariantMap> table;
     // The other string tables, by file path, read on first use.
     QHash<QString, QVariantMap> otherTables;
+    // Qt's own translations for the loaded language, installed in the application.
+    std::unique_ptr<QTranslator> qtTranslations;
 };
 
 LanguageState &state()
 {
     static LanguageState s;
     return s;
+}
+
+// Qt's own dialogs and buttons (file, print, colour and font panels, OK and Cancel) speak the
+// loaded language too: Qt's translations from the system's Qt installation. Without them
+// (or without an application yet) those texts stay English and nothing else changes.
+void loadQtTranslations(LanguageState &s, const QString &folderName)
+{
+    s.qtTranslations.reset();
+    if (!QCoreApplication::instance() || folderName == QLatin1String("en"))
+        return;
+    const QString locale = folderName == QLatin1String("zh-Hans") ? QStringLiteral("zh_CN") : folderName;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_") + locale, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    QCoreApplication::installTranslator(translator.get());
+    s.qtTranslations = std::move(translator);
 }
 
 // The path of "<folder>.lproj" under the resources root, or empty when there is no such
@@ -77,6 +99,7 @@ void Language::clean()
     s.languageCode.clear();
     s.table.reset();
     s.otherTables.clear();
+    s.qtTranslations.reset();
 }
 
 QString Language::folderForLanguageCode(const QString &code)
@@ -99,6 +122,7 @@ void Language::setLanguage(const QString &code)
     s.languageCode = QFileInfo(path).fileName();
     s.languageCode.chop(kLprojExtension.size());
     s.table = readTable(QDir(path).filePath(QStringLiteral("strings.plist")));
+    loadQtTranslations(s, language());
 
     NotificationCenter::defaultCenter().post(QStringLiteral("RefreshLanguageNotification"), notificationSender());
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QVariantList>
 
 #include "foundation/Language.h"
+#include "common/TestSupport.h"
 #include "foundation/LanguageFixture.h"
 #include "platform/NotificationCenter.h"
 
@@ -198,4 +200,29 @@ TEST(LanguageValues, FillThePlacesInOrderAndNeverRefillAValue)
               QStringLiteral("Could not write a%@b.pdf: disk full"));
     EXPECT_EQ(Language::withValues(QStringLiteral("%@ of %@"), {QStringLiteral("3")}), QStringLiteral("3 of %@"));
     EXPECT_EQ(Language::withValues(QStringLiteral("no places"), {QStringLiteral("x")}), QStringLiteral("no places"));
+}
+
+// Qt's own dialogs and buttons follow the loaded language through Qt's translations; English,
+// a language Qt has no translation for, and clean() leave them English.
+TEST(LanguageQtTranslations, QtsOwnTextsFollowTheLoadedLanguage)
+{
+    auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    const std::pair<const char *, const char *> expected[] = {
+        {"de", "Abbrechen"}, {"es", "Cancelar"}, {"ru", "Отмена"}, {"zh", "取消"}};
+    for (const auto &[code, word] : expected) {
+        Language::reset(qmtest::resourcesDir(), QString::fromLatin1(code));
+        Language::initialize();
+        EXPECT_EQ(cancel(), QString::fromUtf8(word)) << code;
+        Language::setLanguage(Language::english());
+        EXPECT_EQ(cancel(), QStringLiteral("Cancel")) << code << " then English";
+        Language::setLanguage(QString::fromLatin1(code));
+        EXPECT_EQ(cancel(), QString::fromUtf8(word)) << code << " again";
+        Language::clean();
+        EXPECT_EQ(cancel(), QStringLiteral("Cancel")) << code << " cleaned";
+    }
+    Language::reset(qmtest::resourcesDir(), QStringLiteral("fr"));
+    Language::initialize();
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel")) << "French loads the English folder";
+    Language::reset();
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel")) << "reset";
 }
