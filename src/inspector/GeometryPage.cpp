@@ -30,18 +30,19 @@ constexpr double Far = 1.0e6;
 GeometryPage::GeometryPage(ObjectInfoPanel *info)
     : InspectorPage(info, ObjectInfoPanel::GeometryTab, QStringLiteral("InspectorGeometry"), QStringLiteral("Geometry"))
 {
-    // Two columns: X and width on the left, Y and height on the right.
-    addLabel(QStringLiteral("X:"), QRect(4, 8, 16, 22));
-    tvOriginX = addField(QStringLiteral("tvOriginX"), QRect(20, 8, 66, 22));
+    // Two columns: X and width on the left, Y and height on the right. The letters take the
+    // room of the widest translation ("An:", "宽：").
+    addLabel(QStringLiteral("X:"), QRect(4, 8, 22, 22));
+    tvOriginX = addField(QStringLiteral("tvOriginX"), QRect(26, 8, 60, 22));
     spOriginX = addStepper(QStringLiteral("spOriginX"), QRect(87, 8, 13, 22), -Far, Far, 1.0);
-    addLabel(QStringLiteral("Y:"), QRect(106, 8, 16, 22));
-    tvOriginY = addField(QStringLiteral("tvOriginY"), QRect(122, 8, 66, 22));
+    addLabel(QStringLiteral("Y:"), QRect(106, 8, 22, 22));
+    tvOriginY = addField(QStringLiteral("tvOriginY"), QRect(128, 8, 60, 22));
     spOriginY = addStepper(QStringLiteral("spOriginY"), QRect(189, 8, 13, 22), -Far, Far, 1.0);
-    addLabel(QStringLiteral("W:"), QRect(4, 36, 16, 22));
-    tvWidth = addField(QStringLiteral("tvWidth"), QRect(20, 36, 66, 22));
+    addLabel(QStringLiteral("W:"), QRect(4, 36, 22, 22));
+    tvWidth = addField(QStringLiteral("tvWidth"), QRect(26, 36, 60, 22));
     spWidth = addStepper(QStringLiteral("spWidth"), QRect(87, 36, 13, 22), 0.0, Far, 1.0);
-    addLabel(QStringLiteral("H:"), QRect(106, 36, 16, 22));
-    tvHeight = addField(QStringLiteral("tvHeight"), QRect(122, 36, 66, 22));
+    addLabel(QStringLiteral("H:"), QRect(106, 36, 22, 22));
+    tvHeight = addField(QStringLiteral("tvHeight"), QRect(128, 36, 60, 22));
     spHeight = addStepper(QStringLiteral("spHeight"), QRect(189, 36, 13, 22), 0.0, Far, 1.0);
     addLabel(QStringLiteral("Angle"), QRect(4, 64, 44, 22));
     tvAngle = addField(QStringLiteral("tvAngle"), QRect(48, 64, 52, 22));
@@ -51,16 +52,18 @@ GeometryPage::GeometryPage(ObjectInfoPanel *info)
     bTextWrap = addCheckBox(QStringLiteral("bTextWrap"), QStringLiteral("Text Wrap"), QRect(4, 94, 198, 20));
     bTextWrap->setToolTip(Language::stringForKey(QStringLiteral("Text Runaround")));
     bFixRatio = addCheckBox(QStringLiteral("bFixRatio"), QStringLiteral("Keep Proportions"), QRect(4, 118, 198, 20));
-    addLabel(QStringLiteral("Flip"), QRect(4, 142, 44, 20));
-    bFlipHor = addCheckBox(QStringLiteral("bFlipHor"), QStringLiteral("Horizontal"), QRect(48, 142, 76, 20));
-    bFlipVert = addCheckBox(QStringLiteral("bFlipVert"), QStringLiteral("Vertical"), QRect(126, 142, 76, 20));
+    // The flips and the shaped text each on lines of their own: "Горизонтально" and
+    // "Geformter Text" need the column's whole width.
+    addLabel(QStringLiteral("Flip"), QRect(4, 142, 198, 20));
+    bFlipHor = addCheckBox(QStringLiteral("bFlipHor"), QStringLiteral("Horizontal"), QRect(16, 162, 186, 20));
+    bFlipVert = addCheckBox(QStringLiteral("bFlipVert"), QStringLiteral("Vertical"), QRect(16, 184, 186, 20));
     // Which way each flip turns the object, as the words alone leave open.
     bFlipHor->setToolTip(Language::stringForKey(QStringLiteral("Mirrors the object top to bottom")));
     bFlipVert->setToolTip(Language::stringForKey(QStringLiteral("Mirrors the object left to right")));
-    bPowerText = addCheckBox(QStringLiteral("bPowerText"), QStringLiteral("Shaped Text"), QRect(4, 168, 104, 24));
+    bPowerText = addCheckBox(QStringLiteral("bPowerText"), QStringLiteral("Shaped Text"), QRect(4, 210, 198, 22));
     pbPowerType = new ShapePopUp(this);
     pbPowerType->setObjectName(QStringLiteral("pbPowerType"));
-    pbPowerType->setGeometry(110, 168, 92, 24);
+    pbPowerType->setGeometry(24, 234, 92, 24);
 
     connectValue(tvOriginX, [this](QObject *s) { setOriginX(s); });
     connectValue(spOriginX, [this](QObject *s) { setOriginX(s); });
