@@ -138,12 +138,12 @@ void Scenario::TearDown()
     Language::reset();
 }
 
-void Scenario::launch()
+void Scenario::launch(const QString &language)
 {
     ASSERT_FALSE(m_window) << "the application is already running";
     // A new process starts with the program's own static state.
     RectsView::setTerminatePromptFlag(true);
-    Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
+    Language::reset(qmtest::resourcesDir(), language);
     Language::initialize();
     registerAllKinds();
     RectsView::measureScreenFactor();

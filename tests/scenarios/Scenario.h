@@ -63,7 +63,8 @@ protected:
     // ---- the program ----
     // Starts the application as its entry does: the language, every object kind, the screen
     // factor, then the main window shown and its launch finished.
-    void launch();
+    // `language` is the system's language the program finds at start.
+    void launch(const QString &language = QStringLiteral("en"));
     // File > Quit inside the running event loop; true when the application quit. The window
     // is then gone, as after the program's exit. A quit that is refused still has to end the
     // test's loop, and Qt then announces the end (aboutToQuit) though the window stays.
