@@ -401,6 +401,8 @@ bool RectsView::open(const QString &path)
         std::optional<TLabel> known = m_dataSource->matchingLabel(label);
         if (!known)
             known = m_customDataSource->matchingLabel(label);
+        if (!known)
+            known = m_dataSource->matchingDiscWithoutHole(label);
         if (known) {
             label.width = known->width;
             label.height = known->height;

@@ -446,6 +446,10 @@ QImage PrintingPanel::createObjectImage()
     const QString page = m_rectsView->getTemplateFolder()
                          + (cardSide() == 1 ? QStringLiteral("Back") : QStringLiteral("Front"));
     const QRectF area(0, 0, Wp, Hp);
+    // Cut as it prints: to the label with its bleed, a disc's centre hole left out.
+    const BezierPath clip = RectsView::getLabelBoundPath(label, true);
+    if (!clip.isEmpty())
+        painter.setClipPath(clip.toPainterPath());
     for (const GraphicPtr &graphic : sortedByLayer(m_rectsView->getRects()))
         if (graphic->isOnPageNamed(page))
             graphic->printFrame(&painter, area, 0);

@@ -58,6 +58,22 @@ std::optional<TLabel> DataSource::matchingLabel(const TLabel &label) const
     return m_labelTypes->allLabelTypes()[size_t(position)]->getLabelStruct();
 }
 
+std::optional<TLabel> DataSource::matchingDiscWithoutHole(const TLabel &label) const
+{
+    if (label.hole != 0.0f)
+        return std::nullopt;
+    for (const auto &entry : m_labelTypes->allLabelTypes()) {
+        if (entry->hole <= 0.0)
+            continue;
+        const TLabel stock = entry->getLabelStruct();
+        TLabel holed = label;
+        holed.hole = stock.hole;
+        if (gridStocksMatch(stock, holed))
+            return stock;
+    }
+    return std::nullopt;
+}
+
 QString DataSource::paperForLabel(const TLabel &label) const
 {
     const qint32 position = labelExists(label);

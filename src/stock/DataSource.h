@@ -36,6 +36,9 @@ public:
     qint32 labelExists(const TLabel &label) const;
     // The catalogue's own record of the stock labelExists() finds, with its exact lengths.
     std::optional<TLabel> matchingLabel(const TLabel &label) const;
+    // The same for a record without a hole whose product is a disc with one: designs saved
+    // before the catalogue gave the discs their centre holes.
+    std::optional<TLabel> matchingDiscWithoutHole(const TLabel &label) const;
     // The paper of the catalogue entry that matches the record as labelExists() finds it;
     // empty when no entry matches.
     QString paperForLabel(const TLabel &label) const;

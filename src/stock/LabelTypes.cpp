@@ -4,6 +4,7 @@
 #include <QtDebug>
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <cmath>
 #include <unordered_map>
 
@@ -17,6 +18,8 @@ namespace {
 // Millimetre files are converted with the true length of an inch.
 constexpr double MillimetresPerInch = 25.4;
 constexpr int FieldCount = 13;
+// The product's paper and its centre hole may follow the thirteen fields.
+constexpr int MaximumExtraFields = 2;
 // Far beyond any label sheet; a larger count is damage, not a sheet.
 constexpr qint64 MaximumCount = 1000;
 // The catalogue files are a few hundred kilobytes; anything far larger is not one of them.
@@ -55,6 +58,29 @@ bool parseCount(std::string_view field, qint64 &value)
         return false;
     value = parsed;
     return true;
+}
+
+// A disc's centre hole, "hole 41 mm" or "hole 1.625 in": the makers give it in millimetres
+// whatever unit the rest of the line uses, so the field names its own unit. Gives the diameter
+// in inches.
+std::optional<double> holeOfField(std::string_view field)
+{
+    constexpr std::string_view Prefix = "hole ";
+    if (field.substr(0, Prefix.size()) != Prefix)
+        return std::nullopt;
+    field.remove_prefix(Prefix.size());
+    double perInch = 0.0;
+    if (field.size() > 3 && field.substr(field.size() - 3) == " mm")
+        perInch = MillimetresPerInch;
+    else if (field.size() > 3 && field.substr(field.size() - 3) == " in")
+        perInch = 1.0;
+    else
+        return std::nullopt;
+    field.remove_suffix(3);
+    double diameter = 0.0;
+    if (!parseReal(field, diameter) || diameter <= 0.0)
+        return std::nullopt;
+    return diameter / perInch;
 }
 
 std::string cut(std::string_view text)
@@ -169,8 +195,9 @@ bool LabelTypes::parseString(const QByteArray &line, int number, bool millimetre
     std::vector<std::string_view> fields;
     const std::string_view text(line.constData(), size_t(line.size()));
     size_t start = 0;
-    // The thirteen fields of the format, then the product's own paper when it has one.
-    while (fields.size() < size_t(FieldCount + 1)) {
+    // The thirteen fields of the format, then the product's own paper and its centre hole
+    // when it has them.
+    while (fields.size() < size_t(FieldCount + MaximumExtraFields)) {
         const size_t tab = text.find('\t', start);
         fields.push_back(text.substr(start, tab == std::string_view::npos ? tab : tab - start));
         if (tab == std::string_view::npos)
@@ -202,15 +229,24 @@ bool LabelTypes::parseString(const QByteArray &line, int number, bool millimetre
         for (double &value : reals)
             value /= MillimetresPerInch;
 
-    // Anything after the thirteenth field is ignored by the format, so a fourteenth field
-    // that names no paper is ignored too; the shipped files are checked by their own test.
+    // Anything after the thirteenth field is ignored by the format, so a field there that
+    // names neither a paper nor a hole is ignored too; the shipped files are checked by their
+    // own test.
     QString entryPaper = paper;
-    if (fields.size() > size_t(FieldCount)) {
-        const std::string_view named = trimmed(fields[size_t(FieldCount)]);
-        const QString known = canonicalPaperName(QString::fromLatin1(named.data(), qsizetype(named.size())));
+    double hole = 0.0;
+    for (size_t i = size_t(FieldCount); i < fields.size(); ++i) {
+        const std::string_view extra = trimmed(fields[i]);
+        if (std::optional<double> diameter = holeOfField(extra)) {
+            hole = *diameter;
+            continue;
+        }
+        const QString known = canonicalPaperName(QString::fromLatin1(extra.data(), qsizetype(extra.size())));
         if (!known.isEmpty())
             entryPaper = known;
     }
+    // A hole must leave a ring of label around it.
+    if (hole >= std::min(reals[0], reals[1]))
+        return reject("a centre hole as large as the label");
 
     auto entry = std::make_shared<TLabelType>(cut(fields[0]), cut(fields[1]), cut(description),
                                               cut(fields[3]));
@@ -224,6 +260,7 @@ bool LabelTypes::parseString(const QByteArray &line, int number, bool millimetre
     entry->leftMargin = reals[4];
     entry->horPitch = reals[5];
     entry->verPitch = reals[6];
+    entry->hole = hole;
     m_allLabelTypes.push_back(std::move(entry));
     return true;
 }

@@ -43,6 +43,7 @@ TLabel TLabelType::getLabelStruct() const
     label.deleted = 0;
     label.round_param = float(labelRadius);
     label.paper = paper;
+    label.hole = float(hole);
     label.shape = TLabel::Rectangle;
     if (label.round_param != 0.0f) {
         const float larger = std::max(label.width, label.height);

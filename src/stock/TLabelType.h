@@ -32,6 +32,8 @@ public:
     // The paper the sheet is cut on ("Letter", "A4"): the catalogue file's own paper, or the
     // product's when its line names another.
     QString paper;
+    // A disc's centre hole, its diameter in inches; 0 for a label without one.
+    double hole = 0.0;
 
     // Category, a blank and product code ("Sheet Labels 5160").
     QString getName() const;

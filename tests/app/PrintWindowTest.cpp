@@ -10,6 +10,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTabWidget>
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QTreeView>
@@ -25,6 +29,8 @@
 #include "objects/ColorRect.h"
 #include "platform/PrintInfo.h"
 #include "platform/UserDefaults.h"
+#include "printing/EpsonPrintingView.h"
+#include "printing/PrintingPanel.h"
 #include "stock/DataSource.h"
 
 using namespace quillmark;
@@ -408,4 +414,82 @@ TEST_F(PrintWindowTest, UnreadableSequenceFileIsToldOncePerPrint)
     panels->queuePrintToFile(path);
     printWith(panels.panels());
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
+}
+
+namespace {
+
+// The page as pdftoppm paints it at 72 dots per inch, so a pixel is a page point.
+QImage rasterised(const QString &pdf)
+{
+    const QString stem = pdf + QStringLiteral("-page");
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
+                    QStringLiteral("-singlefile"), pdf, stem});
+    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitCode() != 0)
+        return QImage();
+    return QImage(stem + QStringLiteral(".png"));
+}
+
+bool reddish(const QColor &c)
+{
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+}
+
+} // namespace
+
+// The 5931 disc: two discs of 4 5/8 in whose centre hole is 41 mm. A design filling the label
+// prints round the hole, which stays paper white, on the page and in the disc preview.
+TEST_F(PrintWindowTest, DiscPrintsAroundItsCentreHole)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        GTEST_SKIP() << "pdftoppm is not installed";
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    chooseStock(QStringLiteral("5931"));
+    EXPECT_NEAR(canvas->getLabel().hole * 25.4, 41.0, 0.01);
+    auto fill = ColorRect::create(QRectF(-20, -20, 400, 400));
+    fill->setPageName(canvas->getCurrPageName());
+    fill->setObjectLayer(1);
+    fill->setFillColor(Qt::red);
+    canvas->addGraphic(fill);
+
+    QImage preview;
+    panels->queueSheet([&](QDialog &sheet) {
+        auto *panel = qobject_cast<PrintingPanel *>(&sheet);
+        ASSERT_NE(panel, nullptr);
+        ASSERT_TRUE(panel->isDisc());
+        EXPECT_TRUE(panel->previewTabs()->isTabEnabled(1));
+        // What the disc preview draws: the label with half an inch round it, at five times.
+        preview = panel->discPreview()->preview();
+        for (QPushButton *button : sheet.findChildren<QPushButton *>())
+            if (button->text() == QStringLiteral("Print"))
+                button->click();
+    });
+    const QString path = dir + "/disc.pdf";
+    panels->queuePrintToFile(path);
+    trigger(QStringLiteral("Print..."));
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+
+    // The hole, 41 mm, is 581 pixels across in the preview; the disc 1665.
+    ASSERT_FALSE(preview.isNull());
+    const QPoint middle(preview.width() / 2, preview.height() / 2);
+    EXPECT_EQ(preview.pixelColor(middle), QColor(Qt::white));
+    EXPECT_EQ(preview.pixelColor(middle + QPoint(250, 0)), QColor(Qt::white));
+    EXPECT_TRUE(reddish(preview.pixelColor(middle + QPoint(0, 400)))) << preview.pixelColor(middle + QPoint(0, 400)).name().toStdString();
+    EXPECT_TRUE(reddish(preview.pixelColor(middle - QPoint(320, 0))));
+
+    // The page: the first disc's centre lies at (4.25 in, 3 in), the second's 5 in lower.
+    const QImage page = rasterised(path);
+    ASSERT_FALSE(page.isNull());
+    ASSERT_EQ(page.size(), QSize(612, 792));
+    for (const QPoint disc : {QPoint(306, 216), QPoint(306, 576)}) {
+        SCOPED_TRACE(disc.y());
+        EXPECT_EQ(page.pixelColor(disc), QColor(Qt::white));
+        // 41 mm is 116 points across: 50 points from the centre is still the hole.
+        EXPECT_EQ(page.pixelColor(disc + QPoint(50, 0)), QColor(Qt::white));
+        EXPECT_EQ(page.pixelColor(disc + QPoint(0, -50)), QColor(Qt::white));
+        EXPECT_TRUE(reddish(page.pixelColor(disc + QPoint(70, 0))));
+        EXPECT_TRUE(reddish(page.pixelColor(disc + QPoint(0, 150))));
+    }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
@@ -69,14 +70,22 @@ QList<Entry> parseCatalogue(const CatalogueFile &catalogue, QStringList &problem
             continue;
         const QString where = QStringLiteral("%1:%2").arg(fileName).arg(i + 1);
         const QStringList fields = QString::fromLatin1(lines[i]).split('\t');
-        // Thirteen fields, and a fourteenth where the product's paper is not the file's.
+        // Thirteen fields, then the product's paper where it is not the file's and a disc's
+        // centre hole ("hole 41 mm"), each at most once.
         static const QStringList papers = {"Letter", "Legal", "A4", "A5"};
-        if (fields.size() == 14 && !papers.contains(fields[13])) {
-            problems << where + ": the fourteenth field names no paper";
+        static const QRegularExpression hole(QStringLiteral("^hole [0-9]+(\\.[0-9]+)? mm$"));
+        if (fields.size() < 13 || fields.size() > 15) {
+            problems << where + QStringLiteral(": %1 fields").arg(fields.size());
             continue;
         }
-        if (fields.size() != 13 && fields.size() != 14) {
-            problems << where + QStringLiteral(": %1 fields").arg(fields.size());
+        int paperFields = 0;
+        int holeFields = 0;
+        for (qsizetype k = 13; k < fields.size(); ++k) {
+            paperFields += papers.contains(fields[k]) ? 1 : 0;
+            holeFields += hole.match(fields[k]).hasMatch() ? 1 : 0;
+        }
+        if (paperFields > 1 || holeFields > 1 || paperFields + holeFields != fields.size() - 13) {
+            problems << where + ": a field after the thirteenth names neither a paper nor a hole";
             continue;
         }
         Entry e;

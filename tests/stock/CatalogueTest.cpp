@@ -213,3 +213,47 @@ TEST(Catalogue, ReadsTheSevenFilesFromTheResources)
     EXPECT_EQ(warnings.messages.size(), 1);
     EXPECT_TRUE(warnings.messages.value(0).contains("AveryUS"));
 }
+
+// A disc names its centre hole after the thirteen fields, in millimetres or inches whatever
+// unit the line's other lengths are in, before or after the paper.
+TEST(Catalogue, DiscLinesCarryTheirCentreHole)
+{
+    const QByteArray disc = "5931\tCD/DVD Labels\t2 per sheet\tDisc\t4.625\t4.625\t2.3125\t1\t2\t0.6875\t1.9375\t4.625\t5";
+    const QByteArray metricDisc = "4093\tCD/DVD Labels\t2 per sheet\tDisc\t116\t116\t58\t1\t2\t16.5\t47\t116\t148";
+    struct Case
+    {
+        QByteArray line;
+        bool millimetres;
+        double holeInches; // -1: the line is refused
+        const char *paper;
+    };
+    const Case cases[] = {
+        {disc + "\thole 41 mm", false, 41.0 / 25.4, "Letter"},
+        {disc + "\tA4\thole 17 mm", false, 17.0 / 25.4, "A4"},
+        {disc + "\thole 15 mm\tA4", false, 15.0 / 25.4, "A4"},
+        {disc + "\thole 1.625 in", false, 1.625, "Letter"},
+        {metricDisc + "\thole 41 mm", true, 41.0 / 25.4, "Letter"},
+        {disc, false, 0.0, "Letter"},
+        // Damaged hole fields are ignored as any unknown field is.
+        {disc + "\thole 41", false, 0.0, "Letter"},
+        {disc + "\thole abc mm", false, 0.0, "Letter"},
+        {disc + "\thole -5 mm", false, 0.0, "Letter"},
+        // A hole as wide as the disc leaves no label.
+        {disc + "\thole 118 mm", false, -1, "Letter"},
+        {disc + "\thole 1e9 mm", false, -1, "Letter"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        LabelTypes types(false);
+        const int added = types.readFromBuffer(c.line, c.millimetres, "test", "Letter");
+        if (c.holeInches < 0) {
+            EXPECT_EQ(added, 0);
+            continue;
+        }
+        ASSERT_EQ(added, 1);
+        const TLabel label = types.allLabelTypes().front()->getLabelStruct();
+        EXPECT_NEAR(label.hole, c.holeInches, 1e-6);
+        EXPECT_EQ(label.paper, QString::fromLatin1(c.paper));
+        EXPECT_EQ(label.shape, TLabel::Oval);
+    }
+}

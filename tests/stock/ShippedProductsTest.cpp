@@ -82,6 +82,12 @@ TEST(ShippedProducts, RoundProductsDrawRoundAndCornersStayCorners)
             const QRectF rect(grid.left_margin * 72.0, grid.top_margin * 72.0, grid.width * 72.0, grid.height * 72.0);
             BezierPath oval;
             oval.appendOvalInRect(rect);
+            // A disc's centre hole is part of its outline.
+            if (grid.hole > 0.0f) {
+                const double d = grid.hole * 72.0;
+                oval.setWindingRule(BezierPath::EvenOddWinding);
+                oval.appendOvalInRect(QRectF(rect.center() - QPointF(d / 2.0, d / 2.0), QSizeF(d, d)));
+            }
             if (!stocktest::samePath(grid.outlinePath(0, 0), oval, 1e-3))
                 problems << nameOf(*entry) + QStringLiteral(": outline is not an ellipse");
         } else if (grid.shape == TLabel::Oval) {
@@ -216,3 +222,52 @@ TEST(ShippedProducts, ReturnAddressLabel5195)
 }
 
 } // namespace
+
+// Every disc product has its centre hole, as its maker publishes it: 41 mm for the classic
+// labels that leave the disc's hub bare, 17 mm or 15 mm for the full-face ones.
+TEST(ShippedProducts, DiscsHaveTheirCentreHole)
+{
+    const struct
+    {
+        const char *code;
+        const char *paper;
+        double hole; // millimetres
+    } published[] = {
+        {"5931", "Letter", 41}, {"8931", "Letter", 41}, {"5824", "Letter", 41},
+        {"5692", "Letter", 17}, {"8692", "Letter", 17}, {"L7676", "A4", 41},
+        {"J8676", "A4", 41},    {"L6015", "A4", 15},    {"L6043", "A4", 17},
+        {"4093", "A4", 41},     {"LA 505", "A4", 41},
+    };
+    for (const auto &p : published) {
+        SCOPED_TRACE(p.code);
+        const TLabelType *found = nullptr;
+        for (const auto &entry : catalogue().allLabelTypes())
+            if (entry->productCode == p.code && entry->productCategory == "CD/DVD Labels")
+                found = entry.get();
+        ASSERT_NE(found, nullptr);
+        const TLabel grid = found->getLabelStruct();
+        EXPECT_EQ(grid.paper, QString::fromLatin1(p.paper));
+        EXPECT_NEAR(grid.hole * MillimetresPerInch, p.hole, 0.01);
+    }
+    int discs = 0;
+    for (const auto &entry : catalogue().allLabelTypes()) {
+        if (entry->productCategory != "CD/DVD Labels" || entry->productType != "Disc") {
+            EXPECT_EQ(entry->hole, 0.0) << nameOf(*entry).toStdString();
+            continue;
+        }
+        ++discs;
+        SCOPED_TRACE(nameOf(*entry).toStdString());
+        const TLabel grid = entry->getLabelStruct();
+        EXPECT_EQ(grid.shape, TLabel::Oval);
+        EXPECT_GE(grid.hole * MillimetresPerInch, 15.0 - 1e-3);
+        EXPECT_LE(grid.hole * MillimetresPerInch, 41.0 + 1e-3);
+        // Mini discs keep the 41 mm hub of the full-size ones: the hole only has to leave a ring.
+        EXPECT_LT(grid.hole, std::min(grid.width, grid.height) * 0.75f);
+        // The outline leaves the hole out: its centre is not on the label.
+        const BezierPath outline = grid.outlinePath(0, 0);
+        const QRectF box = outline.bounds();
+        EXPECT_FALSE(outline.containsPoint(box.center()));
+        EXPECT_TRUE(outline.containsPoint(box.center() + QPointF(grid.hole * 36.0 + 2.0, 0.0)));
+    }
+    EXPECT_GE(discs, 100);
+}
