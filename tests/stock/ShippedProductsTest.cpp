@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QPageSize>
+#include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <cmath>
 
 #include "platform/BezierPath.h"
 #include "stock/LabelTypes.h"
 #include "stock/Paper.h"
+#include "stock/StockConversions.h"
 #include "stock/StockTestSupport.h"
 
 using namespace quillmark;
@@ -270,4 +273,50 @@ TEST(ShippedProducts, DiscsHaveTheirCentreHole)
         EXPECT_TRUE(outline.containsPoint(box.center() + QPointF(grid.hole * 36.0 + 2.0, 0.0)));
     }
     EXPECT_GE(discs, 100);
+}
+
+// A sheet sold under several codes (the laser L and inkjet J versions of one layout and the
+// bare code the sheet also goes by) has one geometry, whichever code the user picks.
+TEST(ShippedProducts, CodesOfOneSheetHaveOneGeometry)
+{
+    QMap<QString, const TLabelType *> byCode;
+    for (const auto &entry : catalogue().allLabelTypes())
+        if (entry->paper == PaperName::A4)
+            byCode.insert(entry->getProductCode(), entry.get());
+    // J8414 and 8414 are a card of another size, not the inkjet version of L7414.
+    const QSet<QString> otherSheets = {QStringLiteral("J8414"), QStringLiteral("8414")};
+    static const QRegularExpression coded(QStringLiteral("^([LJ]?)([0-9]{4})$"));
+    QMap<int, QStringList> families;
+    for (auto it = byCode.cbegin(); it != byCode.cend(); ++it) {
+        const QRegularExpressionMatch m = coded.match(it.key());
+        if (!m.hasMatch() || otherSheets.contains(it.key()))
+            continue;
+        const int number = m.captured(2).toInt();
+        const QString prefix = m.captured(1);
+        int family = number;
+        if (prefix == QLatin1String("J"))
+            family = number - 1000;
+        else if (prefix.isEmpty() && !byCode.contains(QStringLiteral("L%1").arg(number)))
+            family = byCode.contains(QStringLiteral("J%1").arg(number)) ? number - 1000 : -1;
+        if (family > 0 && byCode.contains(QStringLiteral("L%1").arg(family)))
+            families[family] << it.key();
+    }
+    int checked = 0;
+    for (auto it = families.cbegin(); it != families.cend(); ++it) {
+        const TLabel laser = byCode.value(QStringLiteral("L%1").arg(it.key()))->getLabelStruct();
+        for (const QString &code : it.value()) {
+            SCOPED_TRACE(code.toStdString());
+            const TLabelType *entry = byCode.value(code);
+            TLabel twin = entry->getLabelStruct();
+            twin.name = laser.name;
+            EXPECT_TRUE(gridStocksMatch(laser, twin)) << twin.description().toStdString();
+            EXPECT_EQ(twin.hole, laser.hole);
+            EXPECT_EQ(entry->productDescription, byCode.value(laser.name)->productDescription);
+            ++checked;
+        }
+    }
+    // Among them the bare codes 7160 to 7165 and 7169, corrected with their L versions.
+    for (const char *bare : {"7160", "7161", "7162", "7163", "7164", "7165", "7169"})
+        EXPECT_TRUE(families.value(QString::fromLatin1(bare).toInt()).contains(QString::fromLatin1(bare))) << bare;
+    EXPECT_GE(checked, 40);
 }
