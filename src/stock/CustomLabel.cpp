@@ -1,12 +1,33 @@
 #include "stock/CustomLabel.h"
 
 #include <cmath>
+#include <utility>
 
 #include "platform/Format.h"
 #include "stock/Paper.h"
 #include "stock/StockConversions.h"
 
 namespace quillmark {
+
+namespace {
+
+// Two decimals of an inch are a quarter of a millimetre: a sheet typed in millimetres or taken
+// from the catalogue would come back after a restart up to that far off. Four decimals keep
+// every length within three thousandths of a millimetre; trailing zeros past the second
+// decimal are dropped, so a width of 4 is still stored as "4.00" and older readers, which read
+// the leading number, take the longer figures too.
+QString storedLength(float inches)
+{
+    QString text = QString::asprintf("%.4f", double(inches));
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return text;
+    while (text.size() > point + 3 && text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
 
 QString CustomLabel::getName() const
 {
@@ -19,7 +40,18 @@ QVariantMap CustomLabel::propertyDictionary() const
         return {};
     // The stored form is the description with the hole, which the description leaves out.
     QVariantMap dict = mLabel->descriptionDictionary();
-    dict.insert(QStringLiteral("hole"), fmt2(mLabel->hole));
+    const std::pair<const char *, float> lengths[] = {
+        {"width", mLabel->width},
+        {"height", mLabel->height},
+        {"top_margin", mLabel->top_margin},
+        {"left_margin", mLabel->left_margin},
+        {"vert_distance", mLabel->vert_distance},
+        {"hor_distance", mLabel->hor_distance},
+        {"round_param", mLabel->round_param},
+        {"hole", mLabel->hole},
+    };
+    for (const auto &[key, inches] : lengths)
+        dict.insert(QLatin1String(key), storedLength(inches));
     // Only when known: entries without it read as they always did.
     if (!mLabel->paper.isEmpty())
         dict.insert(QStringLiteral("paper"), mLabel->paper);
