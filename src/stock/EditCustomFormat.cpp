@@ -354,6 +354,19 @@ void EditCustomFormat::enableDisable()
     }
     if (message.isEmpty() && m_customPageView->labels().empty())
         message = text("Drag label shapes from the palette onto the sheet.");
+    // Shapes past the paper are told of, not refused: the paper may be chosen later.
+    if (message.isEmpty()) {
+        QRectF extent;
+        for (const TLabelT &shape : m_customPageView->labels()) {
+            const QRectF box(QPointF(shape.origin()), QSizeF(shape.size()));
+            extent = extent.isNull() ? box : extent.united(box);
+        }
+        if (StockFields::reachesPastPaper(extent, PrintInfo::exactPaperSize(m_layout))) {
+            const QString name = paperNameForPageSize(m_layout.pageSize());
+            message = Language::withValues(text("The labels reach past the %@ paper."),
+                                           {name.isEmpty() ? m_layout.pageSize().name() : name});
+        }
+    }
     lbMessage->setText(message);
     okButton->setEnabled(canConfirm());
 }
@@ -522,6 +535,7 @@ void EditCustomFormat::pageLayout()
         PrintInfo::sharedPrintInfo().setPageLayout(m_layout);
     }
     showPaper();
+    enableDisable();
 }
 
 void EditCustomFormat::showPaper()

@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPageLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -14,6 +16,7 @@
 #include "foundation/MyStepper.h"
 #include "platform/PrintInfo.h"
 #include "stock/Paper.h"
+#include "stock/StockConversions.h"
 #include "stock/StockFields.h"
 
 namespace quillmark {
@@ -88,7 +91,10 @@ EditCustomLabel::EditCustomLabel(QWidget *parent, StockCanvas *rectsView)
         pbPaper->addItem(name, name);
     grid->addWidget(new QLabel(text("Paper:"), this), 1 + FieldCount / 2, 0);
     grid->addWidget(pbPaper, 1 + FieldCount / 2, 1, 1, 2);
-    connect(pbPaper, &QComboBox::activated, this, [this] { _tlabel.paper = pbPaper->currentData().toString(); });
+    connect(pbPaper, &QComboBox::activated, this, [this] {
+        _tlabel.paper = pbPaper->currentData().toString();
+        enableDisable();
+    });
 
     lbMessage = new QLabel(this);
     lbMessage->setObjectName(QStringLiteral("lbMessage"));
@@ -228,7 +234,40 @@ bool EditCustomLabel::canConfirm() const
     for (int i = 0; i < FieldCount; ++i)
         if (!refusal(Field(i), tf[i]->text()).isEmpty())
             return false;
-    return true;
+    return gridRefusal().isEmpty();
+}
+
+QString EditCustomLabel::gridRefusal() const
+{
+    // The canvas lays out no grid of more positions than this: a larger one would show and
+    // print blank.
+    const std::optional<int> across = StockFields::parseWholeNumber(tf[NumberX]->text());
+    const std::optional<int> down = StockFields::parseWholeNumber(tf[NumberY]->text());
+    if (!across || !down || qint64(*across) * qint64(*down) <= MaximumGridPositions)
+        return {};
+    return Language::withValues(text("A sheet holds at most %@ labels: make fewer across or down."),
+                                {QLocale().toString(MaximumGridPositions)});
+}
+
+QString EditCustomLabel::paperWarning() const
+{
+    QPageSize paper = pageSizeForPaper(_tlabel.paper);
+    if (!paper.isValid())
+        paper = PrintInfo::sharedPrintInfo().pageSize();
+    const QSizeF points = PrintInfo::exactPaperSize(QPageLayout(paper, QPageLayout::Portrait, QMarginsF()));
+    const int across = _tlabel.num_label;
+    const int down = _tlabel.num_downlabel;
+    if (across < 1 || down < 1)
+        return {};
+    const double w = double(_tlabel.width);
+    const double h = double(_tlabel.height);
+    const QRectF extent(double(_tlabel.left_margin) * 72.0, double(_tlabel.top_margin) * 72.0,
+                        ((across - 1) * (w + double(_tlabel.hor_distance)) + w) * 72.0,
+                        ((down - 1) * (h + double(_tlabel.vert_distance)) + h) * 72.0);
+    if (!StockFields::reachesPastPaper(extent, points))
+        return {};
+    const QString name = paperNameForPageSize(paper);
+    return Language::withValues(text("The labels reach past the %@ paper."), {name.isEmpty() ? paper.name() : name});
 }
 
 void EditCustomLabel::buttonPressed(int tag)
@@ -279,6 +318,14 @@ void EditCustomLabel::enableDisable()
         if (message.isEmpty())
             message = reason;
     }
+    if (message.isEmpty()) {
+        message = gridRefusal();
+        for (Field count : {NumberX, NumberY})
+            StockFields::markField(tf[count], message);
+    }
+    // Labels past the paper are told of, not refused: the paper may be chosen later.
+    if (message.isEmpty())
+        message = paperWarning();
     lbMessage->setText(message);
     okButton->setEnabled(canConfirm());
 }

@@ -56,6 +56,11 @@ private:
     static bool isCount(Field which) { return which == NumberX || which == NumberY; }
 
     QString refusal(Field which, const QString &text) const;
+    // Why the counts are refused together (more positions than the canvas lays out), or empty.
+    QString gridRefusal() const;
+    // The warning when the labels reach past the chosen paper (the shared paper when none is
+    // chosen), or empty.
+    QString paperWarning() const;
     void controlTextDidEndEditing(Field which);
     void stepperStepped(Field which, double value);
     void setValue(Field which, double value);

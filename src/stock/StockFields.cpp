@@ -77,6 +77,16 @@ void prepareStepper(MyStepper *stepper, double minimum, double maximum, double i
     stepper->setIncrement(increment);
 }
 
+bool reachesPastPaper(const QRectF &extent, const QSizeF &paper)
+{
+    // Edge-to-edge sheets add up to a hair more than the paper.
+    constexpr double Slack = 72.0 / 25.4;
+    if (extent.isEmpty() || paper.isEmpty())
+        return false;
+    return extent.left() < -Slack || extent.top() < -Slack || extent.right() > paper.width() + Slack
+        || extent.bottom() > paper.height() + Slack;
+}
+
 } // namespace StockFields
 
 } // namespace quillmark

@@ -2,6 +2,8 @@
 // What the custom sheet and the stock editors share: the unit they show lengths in, the
 // "#,###.00 unit" form of a length, reading a typed value back, and the stepper beside a
 // field.
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <optional>
 
@@ -29,6 +31,10 @@ std::optional<int> parseWholeNumber(const QString &text);
 // Marks a field whose text is refused (a red frame and the reason as its tool tip), or
 // clears the mark when the reason is empty.
 void markField(QLineEdit *field, const QString &reason);
+
+// Whether labels covering the extent (page points, from the paper's top-left corner) reach
+// past the paper, with a millimetre of slack as the print check allows.
+bool reachesPastPaper(const QRectF &extent, const QSizeF &paper);
 
 // A stepper that stops at its ends and repeats while held.
 void prepareStepper(MyStepper *stepper, double minimum, double maximum, double increment);

@@ -2,7 +2,9 @@
 // a format made by dragging palette tiles onto the sheet, and the preview's clicks and paper.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QDrag>
 #include <QFile>
 #include <QLineEdit>
@@ -456,3 +458,93 @@ TEST_F(StockEditorsWindow, ACatalogueStockIsCopiedAndTheCopyChangedThroughTheEdi
 }
 
 } // namespace
+
+// The canvas lays out at most 10,000 labels: the label editor refuses a larger grid with its
+// reason, where the user typed it, and a grid that fits the limit is taken.
+TEST_F(StockEditorsWindow, TheLabelEditorRefusesMoreLabelsThanTheCanvasLaysOut)
+{
+    canvas()->setMeasure(QStringLiteral("Inches"));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        auto *message = sheet.findChild<QLabel *>(QStringLiteral("lbMessage"));
+        ASSERT_TRUE(message);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Dots"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfWidth"), QStringLiteral("0.05"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfHeight"), QStringLiteral("0.05"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfSpacingX"), QStringLiteral("0"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfSpacingY"), QStringLiteral("0"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberX"), QStringLiteral("200"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("200"));
+        EXPECT_EQ(message->text(), QStringLiteral("A sheet holds at most 10,000 labels: make fewer across or down."));
+        EXPECT_FALSE(qmtest::sheetButton(sheet, QStringLiteral("okButton"))->isEnabled());
+        EXPECT_FALSE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+        EXPECT_EQ(qmtest::sheetField(sheet, QStringLiteral("tfNumberY"))->toolTip(), message->text());
+        // 100 x 100 is the most.
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberX"), QStringLiteral("100"));
+        EXPECT_FALSE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("100"));
+        EXPECT_TRUE(message->text().isEmpty()) << message->text().toStdString();
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Label..."))->trigger();
+    apptest::settle();
+    EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("Dots"));
+    EXPECT_EQ(canvas()->getEnableLabelFlags().size(), 10000);
+    ASSERT_TRUE(canvas()->getTFormat());
+    EXPECT_EQ(canvas()->getTFormat()->labels.size(), 10000u);
+}
+
+// Both editors say when the labels reach past the chosen paper, and still take the stock: the
+// paper may be changed later.
+TEST_F(StockEditorsWindow, BothEditorsWarnOfLabelsPastThePaper)
+{
+    canvas()->setMeasure(QStringLiteral("Inches"));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        auto *message = sheet.findChild<QLabel *>(QStringLiteral("lbMessage"));
+        auto *paper = sheet.findChild<QComboBox *>(QStringLiteral("pbPaper"));
+        ASSERT_TRUE(message && paper);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Wide"));
+        paper->setCurrentIndex(paper->findData(QStringLiteral("Letter")));
+        emit paper->activated(paper->currentIndex());
+        // Five rows of 2-inch labels fit 11 inches of letter paper; six do not.
+        qmtest::typeIntoField(sheet, QStringLiteral("tfHeight"), QStringLiteral("2"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("5"));
+        EXPECT_TRUE(message->text().isEmpty()) << message->text().toStdString();
+        qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("6"));
+        EXPECT_EQ(message->text(), QStringLiteral("The labels reach past the Letter paper."));
+        EXPECT_TRUE(qmtest::sheetButton(sheet, QStringLiteral("okButton"))->isEnabled());
+        // Legal takes them.
+        paper->setCurrentIndex(paper->findData(QStringLiteral("Legal")));
+        emit paper->activated(paper->currentIndex());
+        EXPECT_TRUE(message->text().isEmpty()) << message->text().toStdString();
+        paper->setCurrentIndex(paper->findData(QStringLiteral("Letter")));
+        emit paper->activated(paper->currentIndex());
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Label..."))->trigger();
+    apptest::settle();
+    EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("Wide"));
+
+    PrintInfo::sharedPrintInfo().setPaper(QPageSize(QPageSize::A4));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        auto *message = sheet.findChild<QLabel *>(QStringLiteral("lbMessage"));
+        auto *page = sheet.findChild<CustomPageView *>();
+        ASSERT_TRUE(message && page);
+        dragTile(sheet, QStringLiteral("Rounded"), QPoint(page->width() / 2, page->height() / 3));
+        ASSERT_EQ(page->labels().size(), 1u);
+        EXPECT_TRUE(message->text().isEmpty()) << message->text().toStdString();
+        // Dragged far to the right, the shape keeps 5 points on the paper: past its edge.
+        page->setFocus();
+        for (int i = 0; i < 40; ++i)
+            QTest::keyClick(page, Qt::Key_Right, Qt::ShiftModifier);
+        EXPECT_EQ(message->text(), QStringLiteral("The labels reach past the A4 paper."));
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Off the edge"));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Format..."))->trigger();
+    apptest::settle();
+    ASSERT_TRUE(canvas()->getTFormat());
+    EXPECT_EQ(canvas()->getTFormat()->name, QStringLiteral("Off the edge"));
+}

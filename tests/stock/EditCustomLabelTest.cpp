@@ -123,7 +123,9 @@ TEST_P(LabelEditorEntries, CountsAreWholeNumbersAndLengthsAreSound)
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, LabelEditorEntries,
-    ::testing::Values(Entry{"tfNumberX", "7", true, ""}, Entry{"tfNumberX", "32767", true, ""},
+    // Seven labels of 4 inches across are taken, and said to reach past the letter paper.
+    ::testing::Values(Entry{"tfNumberX", "7", true, "The labels reach past the Letter paper."},
+                      Entry{"tfNumberY", "4", true, ""},
                       Entry{"tfNumberY", "2.7", false, "Enter a whole number from 1 to 32767."},
                       Entry{"tfNumberY", "0", false, "Enter a whole number from 1 to 32767."},
                       Entry{"tfNumberX", "-3", false, "Enter a whole number from 1 to 32767."},
