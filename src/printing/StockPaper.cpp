@@ -26,12 +26,13 @@ QRectF StockPaper::sheetExtent(const TLabel &label, const TFormat *format)
 {
     QRectF extent;
     if (format && !format->labels.empty()) {
+        // A label turned for a landscape design is still the same piece of the sheet: only
+        // its content turns inside it, so the sheet as printed is measured by the shapes as
+        // they lie.
         for (const TLabelT &shape : format->labels) {
-            const bool turned = shape.orientation != 0;
-            const double w = double(turned ? shape.heightValue() : shape.widthValue());
-            const double h = double(turned ? shape.widthValue() : shape.heightValue());
             const QRectF box(double(shape.xValue()) * PointsPerMillimetre, double(shape.yValue()) * PointsPerMillimetre,
-                             w * PointsPerMillimetre, h * PointsPerMillimetre);
+                             double(shape.widthValue()) * PointsPerMillimetre,
+                             double(shape.heightValue()) * PointsPerMillimetre);
             extent = extent.isNull() ? box : extent.united(box);
         }
         return extent;

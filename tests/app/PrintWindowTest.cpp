@@ -493,3 +493,33 @@ TEST_F(PrintWindowTest, DiscPrintsAroundItsCentreHole)
         EXPECT_TRUE(reddish(page.pixelColor(disc + QPoint(0, 150))));
     }
 }
+
+// A landscape design turns the content of each label, not the sheet: 5160 in landscape is
+// still the letter sheet of 3 x 10 labels, with no alert in Page Setup or Print.
+TEST_F(PrintWindowTest, LandscapeDesignOnAMultiRowSheetFitsItsPaper)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    for (const char *code : {"5160", "L7160", "5167"}) {
+        SCOPED_TRACE(code);
+        chooseStock(QString::fromLatin1(code));
+        if (!window->landscapeBox()->isChecked())
+            window->landscapeBox()->click();
+        ASSERT_TRUE(window->landscapeBox()->isChecked());
+        const QPageSize own = canvas->getLabel().pageSize();
+        ASSERT_TRUE(own.isValid());
+        panels->queuePageLayout(QPageLayout(own, QPageLayout::Portrait, QMarginsF()));
+        trigger(QStringLiteral("Page Setup..."));
+        EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0) << prompts->last().message.toStdString();
+
+        addMark();
+        const QString path = dir + "/landscape-" + code + ".pdf";
+        panels->queuePrintToFile(path);
+        printWith(panels.panels());
+        EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0) << prompts->last().message.toStdString();
+        std::unique_ptr<Poppler::Document> document = load(path);
+        ASSERT_TRUE(document);
+        EXPECT_EQ(document->numPages(), 1);
+        EXPECT_EQ(document->page(0)->pageSizeF(), own.size(QPageSize::Point));
+    }
+}

@@ -116,15 +116,19 @@ TEST_F(Paper, StockWithoutPaperKeepsTheChosenPaperWhileItsLabelsFit)
     EXPECT_EQ(info.pageSize().id(), QPageSize::Letter);
 }
 
-TEST_F(Paper, ExtentCountsTurnedLabelsAcross)
+// A label turned for a landscape design prints its turned content inside its own piece of the
+// sheet: the extent is the sheet as printed, the same in both orientations.
+TEST_F(Paper, ExtentIsTheSheetAsPrintedWhateverTheTurn)
 {
     TFormat format;
     format.labels.push_back(shape(10, 20, 50, 30, 1));
     const QRectF extent = StockPaper::sheetExtent(TLabel(), &format);
     const double pt = 72.0 / 25.4;
     EXPECT_NEAR(extent.left(), 10 * pt, 1e-3);
-    EXPECT_NEAR(extent.width(), 30 * pt, 1e-3);
-    EXPECT_NEAR(extent.height(), 50 * pt, 1e-3);
+    EXPECT_NEAR(extent.width(), 50 * pt, 1e-3);
+    EXPECT_NEAR(extent.height(), 30 * pt, 1e-3);
+    format.labels.front().orientation = 0;
+    EXPECT_EQ(StockPaper::sheetExtent(TLabel(), &format), extent);
 
     const TLabel letter = catalogueLabel(QStringLiteral("AveryUSmore"), QStringLiteral("5160"));
     const QRectF sheet = StockPaper::sheetExtent(letter, nullptr);
