@@ -348,7 +348,10 @@ void RectsView::tableViewSelectionDidChange()
 void RectsView::outlineViewSelectionChange(const QModelIndex &index)
 {
     if (const TLabelType *entry = m_dataSource->labelTypeAt(index)) {
+        const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
         setTLabel(entry->getLabelStruct());
+        scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
+        setDefaultTemplate();
         update();
     }
     if (QTableView *table = m_outlets.labelTableViewOutlet) {
@@ -382,6 +385,7 @@ void RectsView::tableViewSelectionChange(int row)
             }
         }
         scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
+        setDefaultTemplate();
         update();
     }
     enableCustomFormatButtons();

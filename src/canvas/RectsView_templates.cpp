@@ -372,6 +372,8 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         m_outlets.segmentedLayersOutlet->setSelectedSegment(1);
     update();
     wasChanged(true);
+    // The step is the template's as a whole: the selection cleared on the way does not name it.
+    m_undoManager.setActionName(QString());
     m_undoManager.endUndoGrouping();
     return true;
 }

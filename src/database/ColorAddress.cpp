@@ -5,6 +5,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #include "barcodes/BarcodeRenderer.h"
 #include "barcodes/LinearBarcodeKit.h"
@@ -217,6 +218,18 @@ void ColorAddress::refit()
     else if (_anchor >= 2)
         frame.moveLeft(old.x() + shrink / 2.0);
     setComputedFrame(frame);
+    invalidate();
+}
+
+void ColorAddress::scaleByX(double sx, double sy)
+{
+    if (!std::isfinite(sx) || !std::isfinite(sy) || !(sx > 0) || !(sy > 0))
+        return;
+    _frameBounds.moveTopLeft(QPointF(_frameBounds.x() * sx, _frameBounds.y() * sy));
+    const double factor = std::min(sx, sy);
+    if (factor != 1.0 && _font.pointSizeF() > 0)
+        _font.setPointSizeF(_font.pointSizeF() * factor);
+    calcFrameRect();
     invalidate();
 }
 

@@ -73,6 +73,9 @@ public:
     // Every part's field and the Zip field of the bars.
     void addMergePks(QSet<int> &pks) const override;
     bool isResizable() const override { return false; }
+    // Moves with the label and scales its text by the smaller factor: the block's size follows
+    // its lines, so a block that fitted its label fits the new one both ways.
+    void scaleByX(double sx, double sy) override;
 
     // ---- the lines ----
     // The text of address part i (2 to 12) and one blank, empty for an empty value; none for

@@ -179,6 +179,8 @@ TEST_F(TemplatesWindow, AShippedDesignClickedFitsTheLabelAndUndoTakesItBack)
     QAction *undo = fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
     ASSERT_TRUE(undo);
     ASSERT_TRUE(undo->isEnabled());
+    // The step is the design's, with no name of its own; not the selection cleared on the way.
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo"));
     undo->trigger();
     apptest::settle();
     ASSERT_EQ(canvas()->getRects().size(), 1);
@@ -281,4 +283,56 @@ TEST_F(TemplatesWindow, AddressBlocksOfTheShippedDesignsShowTheirWholeLinesOnThe
         }
     }
     EXPECT_GE(blocks, int(tiles.size()) - 1);
+}
+
+// Another stock resizes the design and brings the applied design again, made for the new
+// label: the shipped address designs fit the small return-address and file-folder labels.
+TEST_F(TemplatesWindow, AnotherStockResizesTheDesignAndReappliesTheAppliedOne)
+{
+    chooseStock(QStringLiteral("5160"));
+    chooseCategory(QStringLiteral("Address Labels"));
+    const QList<listImageViewItem *> tiles = designPanel()->imageTmplListView()->tiles();
+    ASSERT_GE(tiles.size(), 4);
+    for (listImageViewItem *tile : tiles) {
+        SCOPED_TRACE(tile->title().toStdString());
+        chooseStock(QStringLiteral("5160"));
+        click(tile);
+        ASSERT_EQ(canvas()->selectedTemplates().size(), 1);
+        for (const char *code : {"5167", "5267", "L7651", "5160"}) {
+            SCOPED_TRACE(code);
+            const QModelIndex index = canvas()->dataSource()->modelIndexByName(QString::fromLatin1(code));
+            if (!index.isValid())
+                continue;
+            chooseStock(QString::fromLatin1(code));
+            ASSERT_EQ(canvas()->selectedTemplates().size(), 1);
+            EXPECT_EQ(canvas()->selectedTemplates().first().templateName(), tile->title());
+            const TLabel &label = canvas()->getLabel();
+            const QRectF labelRect = QRectF(0, 0, label.width * 72.0, label.height * 72.0).adjusted(-1, -1, 1, 1);
+            int blocks = 0;
+            for (const GraphicPtr &graphic : canvas()->getRects()) {
+                EXPECT_TRUE(graphic->isTemplate());
+                if (auto *block = dynamic_cast<ColorAddress *>(graphic.get())) {
+                    ++blocks;
+                    const QRectF lines = block->currentLines().frame;
+                    EXPECT_GE(block->frameBounds().height() + 0.5, lines.height());
+                    EXPECT_TRUE(labelRect.contains(block->frameBounds())) << "the lines run off the label";
+                }
+            }
+            EXPECT_LE(blocks, 1);
+        }
+    }
+
+    // The user's own object is resized with the label.
+    chooseStock(QStringLiteral("5160"));
+    fixture->drawRect(QRectF(90, 36, 60, 20));
+    GraphicPtr own;
+    for (const GraphicPtr &graphic : canvas()->getRects())
+        if (!graphic->isTemplate())
+            own = graphic;
+    ASSERT_TRUE(own);
+    const QRectF before = own->frameBounds();
+    chooseStock(QStringLiteral("5163"));
+    const QRectF after = own->frameBounds();
+    EXPECT_NEAR(after.width(), before.width() * 288.0 / 189.0, 0.5);
+    EXPECT_NEAR(after.height(), before.height() * 144.0 / 72.0, 0.5);
 }
