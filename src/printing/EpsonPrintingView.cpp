@@ -42,6 +42,23 @@ void EpsonPrintingView::setMeasure(int measure)
     update();
 }
 
+void EpsonPrintingView::setZoom(double zoom)
+{
+    mZoom = zoom > 0.0 && zoom <= 1.0 ? zoom : 1.0;
+    update();
+}
+
+QTransform EpsonPrintingView::viewTransform() const
+{
+    if (mZoom == 1.0)
+        return {};
+    QTransform transform;
+    transform.translate(width() / 2.0, height() / 2.0);
+    transform.scale(mZoom, mZoom);
+    transform.translate(-mCDCenterPoint.x(), -mCDCenterPoint.y());
+    return transform;
+}
+
 double EpsonPrintingView::rulerHalfLength() const
 {
     // One and a half units each way: half an inch, or one and a half of the print options'
@@ -104,7 +121,7 @@ void EpsonPrintingView::drawHorizontalRuler(QPainter *painter, const QRectF &r) 
     }
     painter->save();
     painter->setBrush(Qt::NoBrush);
-    painter->setPen(makePen(painter->pen().color(), 0.5));
+    painter->setPen(makePen(painter->pen().color(), 0.5 / mZoom));
     painter->drawPath(path);
     painter->restore();
 }
@@ -135,7 +152,7 @@ void EpsonPrintingView::drawVerticalRuler(QPainter *painter, const QRectF &r) co
     }
     painter->save();
     painter->setBrush(Qt::NoBrush);
-    painter->setPen(makePen(painter->pen().color(), 0.5));
+    painter->setPen(makePen(painter->pen().color(), 0.5 / mZoom));
     painter->drawPath(path);
     painter->restore();
 }
@@ -151,7 +168,8 @@ void EpsonPrintingView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setPen(makePen(palette().color(QPalette::WindowText), 0.5));
+    painter.setPen(makePen(palette().color(QPalette::WindowText), 0.5 / mZoom));
+    painter.setTransform(viewTransform());
     const QPointF c = mCDCenterPoint;
     if (mOutline) {
         const RectsView *canvas = RectsView::sharedRectsView();

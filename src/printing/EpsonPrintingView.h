@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QTransform>
 #include <QWidget>
 
 class QPainter;
@@ -47,6 +48,13 @@ public:
     void drawHorizontalRuler(QPainter *painter, const QRectF &rect) const;
     void drawVerticalRuler(QPainter *painter, const QRectF &rect) const;
 
+    // How much of the drawing the view shows: 1 draws it at five times, as it is, less shrinks
+    // it about the view's middle so that a whole disc fits.
+    void setZoom(double zoom);
+    double zoom() const { return mZoom; }
+    // From the drawing (five times, centred on the centre point) to the view's own coordinates.
+    QTransform viewTransform() const;
+
     QSize sizeHint() const override;
 
 protected:
@@ -60,6 +68,7 @@ private:
     QImage mImage;
     bool mOutline = false;
     int mMeasure = 0;
+    double mZoom = 1.0;
 };
 
 } // namespace quillmark

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
@@ -67,12 +70,28 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     m_previews = new QTabWidget(this);
     m_viewCalibration = new CalibrationView(this, m_previews);
     m_previews->addTab(m_viewCalibration, Language::stringForKey(QStringLiteral("Calibration")));
-    // Discs get a second look: the outline or the label at five times, centred on the hole.
-    m_discScroller = new QScrollArea(m_previews);
+    // Discs get a second look: the whole disc, or the outline or the label at five times,
+    // centred on the hole. Its switches sit under it, apart from the print options: they
+    // change what the preview shows, not what prints.
+    auto *discPage = new QWidget(m_previews);
+    discPage->setObjectName(QStringLiteral("discPreviewPage"));
+    auto *discLayout = new QVBoxLayout(discPage);
+    m_discScroller = new QScrollArea(discPage);
     m_discScroller->setAlignment(Qt::AlignCenter);
+    m_discScroller->viewport()->installEventFilter(this);
     m_discPreview = new EpsonPrintingView(m_discScroller);
     m_discScroller->setWidget(m_discPreview);
-    m_previews->addTab(m_discScroller, Language::stringForKey(QStringLiteral("Disc Preview")));
+    discLayout->addWidget(m_discScroller, 1);
+    auto *discSwitches = new QHBoxLayout;
+    btnOutline = new QCheckBox(Language::stringForKey(QStringLiteral("Outline")), discPage);
+    btnOutline->setToolTip(Language::stringForKey(QStringLiteral("Shows the label's outline with rulers in the preview; it does not print.")));
+    btnCloseUp = new QCheckBox(Language::stringForKey(QStringLiteral("Five Times")), discPage);
+    btnCloseUp->setToolTip(Language::stringForKey(QStringLiteral("Shows the disc at five times its size, centred on its hole.")));
+    discSwitches->addWidget(btnOutline);
+    discSwitches->addWidget(btnCloseUp);
+    discSwitches->addStretch();
+    discLayout->addLayout(discSwitches);
+    m_previews->addTab(discPage, Language::stringForKey(QStringLiteral("Disc Preview")));
     layout->addWidget(m_previews, 1);
 
     auto *side = new QVBoxLayout;
@@ -91,7 +110,6 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     tfBleeds = new BleedBox(this);
     tfBleeds->setDecimals(4);
     tfBleeds->setMinimum(0.0);
-    btnOutline = new QCheckBox(Language::stringForKey(QStringLiteral("Outline")), this);
     bnCrop = new QCheckBox(Language::stringForKey(QStringLiteral("Crop Marks")), this);
     bnTrim = new QCheckBox(Language::stringForKey(QStringLiteral("Trim Marks")), this);
     form->addRow(Language::stringForKey(QStringLiteral("Offset X:")), tfOffsetX);
@@ -99,7 +117,6 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     form->addRow(Language::stringForKey(QStringLiteral("Units:")), pbMeasure);
     form->addRow(Language::stringForKey(QStringLiteral("Bleeds:")), tfBleeds);
     side->addLayout(form);
-    side->addWidget(btnOutline);
     side->addWidget(bnCrop);
     side->addWidget(bnTrim);
 
@@ -142,10 +159,11 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     connect(tfOffsetY, &QDoubleSpinBox::editingFinished, this, [this] { offsetEdited(false); });
     connect(pbMeasure, &QComboBox::currentIndexChanged, this, [this](int index) { setMeasure(index); });
     connect(btnOutline, &QCheckBox::toggled, this, [this] { updateDiscPreview(); });
-    // The scroller knows its range once it is laid out for the first time it shows.
+    connect(btnCloseUp, &QCheckBox::toggled, this, [this] { updateDiscPreview(); });
+    // The scroller knows its size once it is laid out for the first time it shows.
     connect(m_previews, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 1)
-            QTimer::singleShot(0, this, [this] { centreDiscPreview(); });
+            QTimer::singleShot(0, this, [this] { updateDiscPreview(); });
     });
     connect(tfBleeds, &QDoubleSpinBox::valueChanged, this, [this](double value) {
         if (!m_loading)
@@ -406,11 +424,35 @@ void PrintingPanel::updateDiscPreview()
     m_previews->setTabVisible(1, disc);
     m_discPreview->setMeasure(measure());
     m_discPreview->setOutline(outline() != 0);
-    // The drawing's own size, centred in it; the scroller starts on the centre.
+    // The drawing's own size, centred in it.
     const QSize size = m_discPreview->sizeHint();
-    m_discPreview->resize(size);
     m_discPreview->SetCDCenterPoint(QPointF(size.width() / 2.0, size.height() / 2.0));
-    centreDiscPreview();
+    if (closeUp()) {
+        // At five times the scroller starts on the centre.
+        m_discPreview->setZoom(1.0);
+        m_discPreview->resize(size);
+        centreDiscPreview();
+        return;
+    }
+    // The whole disc, shrunk to the room the scroller gives.
+    const QSize room = m_discScroller->viewport()->size().expandedTo(QSize(1, 1));
+    const double zoom = std::min({1.0, double(room.width()) / size.width(), double(room.height()) / size.height()});
+    m_discPreview->setZoom(zoom);
+    m_discPreview->resize(room);
+}
+
+bool PrintingPanel::closeUp() const
+{
+    return btnCloseUp && btnCloseUp->isChecked();
+}
+
+bool PrintingPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // The whole disc follows the room it is given.
+    if (event->type() == QEvent::Resize && m_discScroller && watched == m_discScroller->viewport() && !closeUp()
+        && m_discPreview->size() != m_discScroller->viewport()->size())
+        QTimer::singleShot(0, this, [this] { updateDiscPreview(); });
+    return QDialog::eventFilter(watched, event);
 }
 
 void PrintingPanel::centreDiscPreview()

@@ -37,7 +37,8 @@ public:
     RectsView *rectsView() const { return m_rectsView; }
     CalibrationView *viewCalibration() const { return m_viewCalibration; }
     // The disc preview, shown for round labels and labels with a hole; the outline switch
-    // chooses between the outline with rulers and the label itself.
+    // under it chooses between the outline with rulers and the label itself, the five-times
+    // switch between the whole disc and a close look at its hole.
     EpsonPrintingView *discPreview() const { return m_discPreview; }
     QTabWidget *previewTabs() const { return m_previews; }
     bool isDisc() const;
@@ -63,6 +64,7 @@ public:
     void setMeasure(int index);
     int measure() const;
     int outline() const;
+    bool closeUp() const;
     void showSpinView();
     void hideSpinView();
     void setInfo(const QString &text);
@@ -85,6 +87,9 @@ public:
     QDoubleSpinBox *offsetYField() const { return tfOffsetY; }
     QDoubleSpinBox *bleedField() const { return tfBleeds; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // A typed offset is used by the job; a stepped one is also stored in the defaults.
     void offsetEdited(bool x);
@@ -102,6 +107,7 @@ private:
     QDoubleSpinBox *tfOffsetY = nullptr;
     QComboBox *pbMeasure = nullptr;
     QCheckBox *btnOutline = nullptr;
+    QCheckBox *btnCloseUp = nullptr;
     QDoubleSpinBox *tfBleeds = nullptr;
     QCheckBox *bnCrop = nullptr;
     QCheckBox *bnTrim = nullptr;

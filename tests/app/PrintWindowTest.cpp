@@ -5,6 +5,8 @@
 #include <poppler-qt6.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -522,4 +524,55 @@ TEST_F(PrintWindowTest, LandscapeDesignOnAMultiRowSheetFitsItsPaper)
         EXPECT_EQ(document->numPages(), 1);
         EXPECT_EQ(document->page(0)->pageSizeF(), own.size(QPageSize::Point));
     }
+}
+
+// The disc preview opens on the whole disc, hole and edge in view; its switches sit under it,
+// apart from the print options, and do not change what prints.
+TEST_F(PrintWindowTest, DiscPreviewOpensOnTheWholeDiscWithItsOwnSwitches)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    chooseStock(QStringLiteral("5931"));
+    panels->queueSheet([&](QDialog &sheet) {
+        auto *panel = qobject_cast<PrintingPanel *>(&sheet);
+        ASSERT_NE(panel, nullptr);
+        sheet.resize(900, 600);
+        sheet.show();
+        panel->previewTabs()->setCurrentIndex(1);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        EpsonPrintingView *preview = panel->discPreview();
+        QWidget *page = panel->previewTabs()->widget(1);
+        // The whole disc lies inside the view.
+        const QRectF disc = preview->viewTransform().mapRect(QRectF(QPointF(0, 0), preview->drawingSize())
+                                                                  .translated(preview->cdCenterPoint()
+                                                                              - QPointF(preview->drawingSize().width() / 2.0,
+                                                                                        preview->drawingSize().height() / 2.0)));
+        EXPECT_LT(preview->zoom(), 1.0);
+        EXPECT_TRUE(QRectF(preview->rect()).adjusted(-1, -1, 1, 1).contains(disc))
+            << disc.width() << " x " << disc.height() << " in " << preview->width() << " x " << preview->height();
+        const QImage shown = preview->grab().toImage();
+        const QPointF middle = preview->viewTransform().map(preview->cdCenterPoint()) * shown.devicePixelRatio();
+        EXPECT_EQ(shown.pixelColor(middle.toPoint()), QColor(Qt::white));
+        // The switches belong to the preview's page, not to the print options beside it.
+        QStringList switches;
+        for (QCheckBox *box : page->findChildren<QCheckBox *>())
+            switches << box->text();
+        EXPECT_EQ(switches, (QStringList{QStringLiteral("Outline"), QStringLiteral("Five Times")}));
+        for (QCheckBox *box : sheet.findChildren<QCheckBox *>())
+            if (!page->isAncestorOf(box))
+                EXPECT_NE(box->text(), QStringLiteral("Outline"));
+        // Five times: the view grows to the drawing and scrolls to the hole.
+        for (QCheckBox *box : page->findChildren<QCheckBox *>())
+            if (box->text() == QStringLiteral("Five Times"))
+                box->click();
+        EXPECT_EQ(preview->zoom(), 1.0);
+        EXPECT_GT(preview->width(), page->width());
+        for (QPushButton *button : sheet.findChildren<QPushButton *>())
+            if (button->text() == QStringLiteral("Cancel"))
+                button->click();
+    });
+    trigger(QStringLiteral("Print..."));
+    EXPECT_EQ(panels->count(qmtest::TestPrintPanels::PrintPanel), 0);
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
 }

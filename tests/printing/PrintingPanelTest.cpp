@@ -301,7 +301,13 @@ TEST_F(DiscPreview, OptionsSheetShowsItForDiscsWithItsOutlineSwitchAndUnit)
     EXPECT_TRUE(panel->discPreview()->outline());
     panel->setMeasure(1);
     EXPECT_EQ(panel->discPreview()->measure(), 1);
-    // The drawing is centred in the view, which is large enough for it and its rulers.
+    // It opens on the whole disc, shrunk into the room it has.
+    EXPECT_LT(panel->discPreview()->zoom(), 1.0);
+    // At five times the drawing is centred in the view, which is large enough for it and its rulers.
+    for (QCheckBox *box : panel->findChildren<QCheckBox *>())
+        if (box->text() == QStringLiteral("Five Times"))
+            box->setChecked(true);
+    EXPECT_EQ(panel->discPreview()->zoom(), 1.0);
     const QSizeF size = panel->discPreview()->size();
     EXPECT_EQ(panel->discPreview()->cdCenterPoint(), QPointF(size.width() / 2.0, size.height() / 2.0));
     EXPECT_GE(size.width(), 360.0 + 2 * 5.0 * 1.5 * PrintingPanel::PointsPerCentimetre);
