@@ -115,6 +115,13 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
     return true;
 }
 
+// The file the last print to a file went to, kept while the program runs.
+QString &lastPrintFile()
+{
+    static QString path;
+    return path;
+}
+
 // What the warning about labels past the paper says: the paper the sheet is cut on (as the
 // stock says, else the paper its labels fit) and the paper chosen.
 QString pastThePaper(const TLabel &label, const TFormat *format, const QPageLayout &chosen)
@@ -227,10 +234,16 @@ void RectsView::printCommon()
     printer.setPageLayout(PrintInfo::sharedPrintInfo().pageLayout());
     printer.setDocName(_filePath.isEmpty() ? Language::stringForKey(QStringLiteral("Untitled"))
                                            : QFileInfo(_filePath).completeBaseName());
+    // The print panel opens on the file printed to last in this run, not on a new name in the
+    // home folder each time.
+    if (!lastPrintFile().isEmpty())
+        printer.setOutputFileName(lastPrintFile());
     PrintAddViewController *accessory = printViewController();
     accessory->setToValue(int(std::min<qint64>(labelsCount(), std::numeric_limits<int>::max())));
     if (!PrintPanels::current().runPrintPanel(window(), printer, {accessory->view()}))
         return;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        lastPrintFile() = printer.outputFileName();
     // The labels' range is the job's own; a range Qt's panel may still carry is not.
     printer.setFromTo(0, 0);
 

@@ -576,3 +576,37 @@ TEST_F(PrintWindowTest, DiscPreviewOpensOnTheWholeDiscWithItsOwnSwitches)
     EXPECT_EQ(panels->count(qmtest::TestPrintPanels::PrintPanel), 0);
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
 }
+
+// Print to a file opens on the file printed to last in this run, not on a new name in the
+// home folder.
+TEST_F(PrintWindowTest, PrintToFileRemembersTheLastFileInTheRun)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    QDir().mkpath(dir + "/jobs");
+    const QString path = dir + "/jobs/first sheet.pdf";
+    panels->queuePrintToFile(path);
+    printWith(panels.panels());
+    ASSERT_TRUE(QFile::exists(path));
+
+    QString offered;
+    panels->queuePrint([&offered](QPrinter &printer, const QList<QWidget *> &) {
+        offered = printer.outputFileName();
+        return false;
+    });
+    printWith(panels.panels());
+    EXPECT_EQ(offered, path);
+
+    // A new window of the same run offers it too; a cancelled panel does not change it.
+    window.reset();
+    window = std::make_unique<MainWindow>();
+    canvas = window->canvas();
+    addMark();
+    panels->queuePrint([&offered](QPrinter &printer, const QList<QWidget *> &) {
+        offered = printer.outputFileName();
+        return false;
+    });
+    printWith(panels.panels());
+    EXPECT_EQ(offered, path);
+}
