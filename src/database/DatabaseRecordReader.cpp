@@ -9,8 +9,10 @@
 
 namespace quillmark {
 
-DatabaseRecordReader::DatabaseRecordReader(Database &database, const QStringList &columnNames)
+DatabaseRecordReader::DatabaseRecordReader(Database &database, const QStringList &columnNames,
+                                           bool oneReadTransaction)
     : m_database(database)
+    , m_oneReadTransaction(oneReadTransaction)
 {
     for (const tableField &field : database.fieldsStructure()) {
         const QString column = field.dbtitle();
@@ -21,7 +23,20 @@ DatabaseRecordReader::DatabaseRecordReader(Database &database, const QStringList
     }
 }
 
-DatabaseRecordReader::~DatabaseRecordReader() = default;
+DatabaseRecordReader::~DatabaseRecordReader()
+{
+    end();
+}
+
+void DatabaseRecordReader::end()
+{
+    m_statement.reset();
+    if (m_connection && m_inTransaction)
+        // Nothing was written: ending the read only gives the lock back.
+        sqlite3_exec(m_connection->handle(), "COMMIT", nullptr, nullptr, nullptr);
+    m_inTransaction = false;
+    m_connection.reset();
+}
 
 bool DatabaseRecordReader::prepare()
 {
@@ -44,6 +59,16 @@ bool DatabaseRecordReader::prepare()
         m_connection.reset();
         return false;
     }
+    // A deferred transaction: the shared lock is taken by the first read and kept.
+    if (m_oneReadTransaction && !m_inTransaction) {
+        if (sqlite3_exec(m_connection->handle(), "BEGIN DEFERRED", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            m_error = m_connection->errorMessage();
+            m_statement.reset();
+            m_connection.reset();
+            return false;
+        }
+        m_inTransaction = true;
+    }
     return true;
 }
 
@@ -62,15 +87,15 @@ DatabaseRecordReader::Result DatabaseRecordReader::read(qint64 pk)
     }
     if (rc != SQLITE_ROW) {
         m_error = m_connection->errorMessage();
-        // No lock is kept between records.
-        statement.reset();
+        // No lock is kept after a failure, inside a transaction or not.
+        end();
         return Result::Failed;
     }
     QVariantMap values;
     for (int i = 0; i < m_columns.size(); ++i)
         values.insert(m_columns.at(i), Database::recordValue(statement, i, m_types.at(i)));
     values.insert(QStringLiteral("pk"), pk);
-    // The shared lock of the read ends with it.
+    // Outside a transaction the shared lock of the read ends with it.
     statement.reset();
     m_database.setCurrentRecord(values);
     return Result::Read;

@@ -55,7 +55,10 @@ bool RecordRun::show(qint32 pk, int number)
         QSet<int> pks;
         for (const GraphicPtr &graphic : m_view.getRects())
             graphic->addMergePks(pks);
-        m_reader = std::make_unique<DatabaseRecordReader>(*m_database, MergeContents::columnsForPks(pks));
+        // A print job reads all its records inside one read transaction: nothing stops it to
+        // wait for the user, and the file is locked once instead of once per label.
+        m_reader = std::make_unique<DatabaseRecordReader>(*m_database, MergeContents::columnsForPks(pks),
+                                                          m_kind == Kind::Print);
     }
     QString reason;
     switch (m_reader->read(pk)) {
@@ -86,6 +89,8 @@ void RecordRun::end()
     if (m_ended)
         return;
     m_ended = true;
+    // The file is free for writers again.
+    m_reader.reset();
     // The values of before, as they were: reading the record again could fail as well.
     if (m_database && Database::currentDatabase() == m_database)
         m_database->fieldValues() = m_savedRecord;

@@ -24,6 +24,7 @@
 #include "platform/PrintInfo.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
+#include "printing/EncodePipeline.h"
 #include "printing/ExportFile.h"
 #include "printing/ExportFormats.h"
 #include "printing/ImageExport.h"
@@ -311,7 +312,42 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     progress.setAutoReset(false);
     progress.setAutoClose(false);
 
+    // After a file that could not be written the user decides whether the run goes on; the
+    // last file has nothing after it to go on to.
+    auto goOnAfterFailure = [&](int k, const QString &error) {
+        QStringList buttons{Language::stringForKey(QStringLiteral("OK"))};
+        if (k < last)
+            buttons = {Language::stringForKey(QStringLiteral("Continue")), Language::stringForKey(QStringLiteral("Stop"))};
+        const int answer = Prompts::current().alert(
+            window(), Language::stringForKey(QStringLiteral("The label could not be exported.")), error, buttons,
+            Prompts::Critical);
+        return !(k < last && answer != Prompts::FirstButton);
+    };
+
+    // Bitmaps are drawn here, one record after another, and encoded on every core meanwhile;
+    // the files are written here in record order as their encodings come back. The other
+    // formats draw as they write and go one record at a time.
+    const std::optional<ImageFileType> bitmapType = exportTypeTable(*format);
+    std::optional<EncodePipeline> pipeline;
+    if (bitmapType && *bitmapType != ImageFileType::AppleICNS && *bitmapType != ImageFileType::ICO) {
+        // The label's size in inches times the resolution gives its pixels, four bytes each.
+        const qint64 imageBytes =
+            qint64(double(_tlabel.width) * resolution + 1) * qint64(double(_tlabel.height) * resolution + 1) * 4;
+        pipeline.emplace(*bitmapType, float(resolution), imageBytes);
+    }
     int written = 0;
+    // Writes the oldest encoded file; false when the user stops the run at its failure.
+    auto writeOldest = [&]() {
+        const EncodePipeline::File file = pipeline->takeOldest();
+        QString error = file.error;
+        if (!file.data.isEmpty() && ExportFile::write(file.path, file.data, &error)) {
+            ++written;
+            return true;
+        }
+        return goOnAfterFailure(file.number, error);
+    };
+
+    bool stopped = false;
     for (int k = first; k <= last; ++k) {
         progress.setValue(k - first);
         if (progress.wasCanceled())
@@ -331,6 +367,25 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             if (answer != Prompts::FirstButton)
                 continue;
         }
+        if (pipeline) {
+            const bool printing = m_printing;
+            const bool previewMode = _previewMode;
+            m_printing = true;
+            _previewMode = true;
+            const QImage image = renderLabelImage(float(resolution), *format == ExportFormat::TIFF);
+            _previewMode = previewMode;
+            m_printing = printing;
+            if (image.isNull())
+                pipeline->addFailure(
+                    k, name, Language::stringForKey(QStringLiteral("The label is too large to draw at this resolution.")));
+            else
+                pipeline->add(k, name, image);
+            while (!stopped && pipeline->full())
+                stopped = !writeOldest();
+            if (stopped)
+                break;
+            continue;
+        }
         QString error;
         if (exportLabelToFile(name, formatTag, resolution, &error)) {
             ++written;
@@ -338,14 +393,15 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
         }
         // A full disk or a folder that cannot be written fails every file after this one too:
         // the user decides whether to go on.
-        QStringList buttons{Language::stringForKey(QStringLiteral("OK"))};
-        if (k < last)
-            buttons = {Language::stringForKey(QStringLiteral("Continue")), Language::stringForKey(QStringLiteral("Stop"))};
-        const int answer = Prompts::current().alert(
-            window(), Language::stringForKey(QStringLiteral("The label could not be exported.")), error, buttons,
-            Prompts::Critical);
-        if (k < last && answer != Prompts::FirstButton)
+        if (!goOnAfterFailure(k, error))
             break;
+    }
+    // What was drawn before the run ended is written, unless the user stopped it: a file
+    // after the one that failed is not written at all.
+    if (pipeline) {
+        while (!stopped && !pipeline->empty())
+            stopped = !writeOldest();
+        pipeline->clear();
     }
     progress.setValue(count);
     _databasePreview = databasePreview;

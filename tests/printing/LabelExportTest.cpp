@@ -10,8 +10,13 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <QDir>
+
 #include "canvas/CanvasTestSupport.h"
 #include "common/TestPrompts.h"
+#include "database/ColorField.h"
+#include "database/Database.h"
+#include "database/MergeKinds.h"
 #include "printing/ExportFormats.h"
 #include "printing/IcnsReader.h"
 
@@ -200,4 +205,142 @@ TEST_F(LabelExport, ExportPanelOffersTheNineFormatsAndRemembersTheChoice)
     view->exportLabel();
     EXPECT_EQ(answers->last().preselectedType, int(ExportFormat::PNG));
     Prompts::install(std::move(previous));
+}
+
+namespace {
+
+constexpr int FirstNamePk = 4;
+
+// The export fixture's label with a merge field showing each record's first name, over a
+// database of `count` records.
+class MergedExport : public LabelExport
+{
+protected:
+    void SetUp() override
+    {
+        LabelExport::SetUp();
+        registerMergeKinds();
+        const QString path = qmtest::freshDir(QStringLiteral("export-db")) + QStringLiteral("/Names.sqlite");
+        QString error;
+        ASSERT_TRUE(Database::createDatabaseAtPath(path, &error)) << error.toStdString();
+        db = Database::openDatabaseAtPath(path, &error);
+        ASSERT_TRUE(db) << error.toStdString();
+        for (int i = 0; i < 12; ++i) {
+            db->fieldValues().clear();
+            db->initFieldValues();
+            db->fieldValues().insert(QStringLiteral("First_Name"), QStringLiteral("Name %1 W").arg(i * 7));
+            db->insertRecord();
+        }
+        db->refreshBrowser();
+        for (const dbBrowseField &row : db->browserArray())
+            rows.append(row.primaryKey());
+        auto field = ColorField::create(QRectF(4, 40, 130, 30));
+        field->setPageName(view->getCurrPageName());
+        view->addGraphic(field);
+        field->setFieldPk(FirstNamePk);
+        prompts = new TestPrompts;
+        previous = Prompts::install(std::unique_ptr<Prompts>(prompts));
+        folder = qmtest::freshDir(QStringLiteral("merged-export"));
+    }
+    void TearDown() override
+    {
+        Prompts::install(std::move(previous));
+        if (Database::currentDatabase() == db.get())
+            Database::setCurrentDatabase(nullptr);
+    }
+
+    // The names in the folder, sorted.
+    QStringList entries() const
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    }
+
+    std::unique_ptr<Database> db;
+    QList<qint32> rows;
+    TestPrompts *prompts = nullptr;
+    std::unique_ptr<Prompts> previous;
+    QString folder;
+};
+
+QImage pixels(const QString &path)
+{
+    QImageReader reader(path);
+    return reader.read().convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+// The bitmaps of a sequential export are encoded on several threads: each file is still the
+// one a single export of that record writes, pixel for pixel, and every record has its own.
+TEST_F(MergedExport, BitmapFilesAreTheSingleExportOfEachRecord)
+{
+    for (const ExportFormat format : {ExportFormat::PNG, ExportFormat::TIFF}) {
+        const QString extension = exportFormatExtension(format);
+        const QString chosen = folder + QStringLiteral("/Seq.") + extension;
+        db->initWithPrimaryKey(rows.at(2));
+        EXPECT_EQ(view->exportSequentialFiles(chosen, int(format), 1, 12, 150.0), 12);
+        // The record of before is current again.
+        EXPECT_EQ(db->fieldValues().value(QStringLiteral("pk")).toLongLong(), rows.at(2));
+
+        QImage previousImage;
+        for (int k = 1; k <= 12; ++k) {
+            ASSERT_TRUE(view->upDateDBFields(rows.at(k - 1)));
+            const QString single = folder + QStringLiteral("/One%1.").arg(k) + extension;
+            ASSERT_TRUE(view->exportLabelToFile(single, int(format), 150.0));
+            const QImage sequential = pixels(sequentialExportPath(chosen, k, format));
+            ASSERT_FALSE(sequential.isNull()) << k;
+            EXPECT_EQ(sequential.size(), QSize(300, 150));
+            EXPECT_TRUE(sequential == pixels(single)) << extension.toStdString() << " record " << k;
+            EXPECT_FALSE(sequential == previousImage) << "record " << k << " shows the record before it";
+            previousImage = sequential;
+        }
+    }
+    EXPECT_EQ(prompts->count(TestPrompts::Alert), 0);
+}
+
+// A file that cannot be written stops the run there when the user says so: the files before
+// it are written, none after it, and no half-written file is left; Continue writes the rest.
+TEST_F(MergedExport, FailingFileStopsTheRunWhereItFails)
+{
+    const QString chosen = folder + QStringLiteral("/Seq.png");
+    // A folder where record 5's file goes: it cannot be written over.
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("Seq5.png")));
+
+    prompts->queueAlert(Prompts::FirstButton);  // replace Seq5.png
+    prompts->queueAlert(Prompts::SecondButton); // Stop
+    EXPECT_EQ(view->exportSequentialFiles(chosen, int(ExportFormat::PNG), 1, 12, 72.0), 4);
+    ASSERT_EQ(prompts->count(TestPrompts::Alert), 2);
+    const TestPrompts::Call failure = prompts->last();
+    EXPECT_EQ(failure.title, QStringLiteral("The label could not be exported."));
+    EXPECT_TRUE(failure.message.contains(QStringLiteral("Seq5.png"))) << failure.message.toStdString();
+    EXPECT_EQ(failure.buttons, (QStringList{QStringLiteral("Continue"), QStringLiteral("Stop")}));
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral("Seq1.png"), QStringLiteral("Seq2.png"), QStringLiteral("Seq3.png"),
+                                      QStringLiteral("Seq4.png"), QStringLiteral("Seq5.png")}));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/Seq5.png")).isDir());
+    EXPECT_FALSE(view->databasePreview());
+    EXPECT_TRUE(view->undoManager()->isUndoRegistrationEnabled());
+
+    // Continue past it: every other record is written, in full.
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("Seq5.png")));
+    prompts->queueAlert(Prompts::FirstButton);
+    prompts->queueAlert(Prompts::FirstButton); // Continue
+    EXPECT_EQ(view->exportSequentialFiles(chosen, int(ExportFormat::PNG), 1, 12, 72.0), 11);
+    QStringList expected;
+    for (int k = 1; k <= 12; ++k)
+        expected.append(QStringLiteral("Seq%1.png").arg(k));
+    expected.sort();
+    EXPECT_EQ(entries(), expected);
+    for (int k : {1, 6, 12})
+        EXPECT_FALSE(pixels(folder + QStringLiteral("/Seq%1.png").arg(k)).isNull()) << k;
+
+    // The last file failing offers only OK and the run ends.
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("Seq12.png")));
+    prompts->queueAlert(Prompts::FirstButton);
+    prompts->queueAlert(Prompts::FirstButton);
+    EXPECT_EQ(view->exportSequentialFiles(chosen, int(ExportFormat::PNG), 1, 12, 72.0), 11);
+    EXPECT_EQ(prompts->last().buttons, QStringList{QStringLiteral("OK")});
 }

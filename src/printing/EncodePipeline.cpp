@@ -1,0 +1,75 @@
+#include "printing/EncodePipeline.h"
+
+#include <QPromise>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+
+#include "printing/ImageExport.h"
+
+namespace quillmark {
+
+namespace {
+
+// What the images waiting for a worker may take together.
+constexpr qint64 MemoryBudget = 256LL * 1024 * 1024;
+
+} // namespace
+
+EncodePipeline::EncodePipeline(ImageFileType type, float dpi, qint64 imageBytes)
+    : m_type(type)
+    , m_dpi(dpi)
+{
+    // The GUI thread draws while every core encodes.
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    const qint64 byMemory = MemoryBudget / std::max<qint64>(1, imageBytes);
+    m_limit = qsizetype(std::clamp<qint64>(byMemory, 1, 2 * qint64(m_pool.maxThreadCount())));
+}
+
+EncodePipeline::~EncodePipeline()
+{
+    clear();
+}
+
+void EncodePipeline::add(int number, const QString &path, const QImage &image)
+{
+    auto promise = std::make_shared<QPromise<File>>();
+    Pending pending{number, path, {}, true, promise->future()};
+    promise->start();
+    const ImageFileType type = m_type;
+    const float dpi = m_dpi;
+    m_pool.start([promise, image, type, dpi, number, path]() {
+        File file{number, path, {}, {}};
+        file.data = ImageExport::encode(image, type, dpi, &file.error);
+        if (file.data.isEmpty() && file.error.isEmpty())
+            file.error = QStringLiteral("The image could not be encoded.");
+        promise->addResult(file);
+        promise->finish();
+    });
+    m_pending.push_back(std::move(pending));
+}
+
+void EncodePipeline::addFailure(int number, const QString &path, const QString &error)
+{
+    m_pending.push_back(Pending{number, path, error, false, {}});
+}
+
+EncodePipeline::File EncodePipeline::takeOldest()
+{
+    if (m_pending.empty())
+        return {};
+    Pending pending = std::move(m_pending.front());
+    m_pending.pop_front();
+    if (!pending.encoding)
+        return File{pending.number, pending.path, {}, pending.error};
+    return pending.future.result();
+}
+
+void EncodePipeline::clear()
+{
+    m_pending.clear();
+    m_pool.waitForDone();
+}
+
+} // namespace quillmark
