@@ -94,6 +94,30 @@ void showImageError(QWidget *parent, const QString &message)
                              {Language::stringForKey(QStringLiteral("OK"))});
 }
 
+// The frame of a new picture of `pictureSize` (any unit; a square when empty) centred on
+// `centre`: as large as the label allows in the picture's own proportions, so that the same
+// picture comes in the same size at every zoom and never runs past the label.
+QRectF newPictureFrame(const TLabel &label, const QSizeF &pictureSize, const QPointF &centre)
+{
+    QSizeF box(double(label.width) * 72.0, double(label.height) * 72.0);
+    if (!(box.width() > 0.0) || !(box.height() > 0.0))
+        box = QSizeF(200.0, 200.0);
+    QSizeF size = box;
+    if (pictureSize.width() > 0.0 && pictureSize.height() > 0.0) {
+        const double factor = std::min(box.width() / pictureSize.width(), box.height() / pictureSize.height());
+        size = QSizeF(pictureSize.width() * factor, pictureSize.height() * factor);
+    } else {
+        const double side = std::min(box.width(), box.height());
+        size = QSizeF(side, side);
+    }
+    return QRectF(centre.x() - size.width() / 2.0, centre.y() - size.height() / 2.0, size.width(), size.height());
+}
+
+QPointF labelCentre(const TLabel &label)
+{
+    return QPointF(double(label.width) * 36.0, double(label.height) * 36.0);
+}
+
 } // namespace
 
 void RectsView::initImages()
@@ -187,6 +211,8 @@ GraphicPtr RectsView::placeImageFile(const QString &path, const std::optional<QP
     if (!created)
         return {};
     created->setFixRatio(true);
+    // The new picture is what the user works on next, as after drawing an object.
+    selectRectUndo(created);
     setActionName(undoName("Add Image"));
     return created;
 }
@@ -243,9 +269,11 @@ void RectsView::setupNewWebImage(const QString &address, const std::optional<QPo
         setActionName(undoName("Add Image"));
     }
     // The step keeps this name when the full picture joins it.
-    const QString actionName = undoName(rects.size() > before ? "Add Image" : "Change Image");
+    const bool created = rects.size() > before;
+    const QString actionName = undoName(created ? "Add Image" : "Change Image");
     if (!_selectedObjects.contains(target))
         selectRectUndo(target);
+    setActionName(actionName);
     setDrawersItemsState();
     wasChanged(true);
     if (local.isEmpty()) {
@@ -270,7 +298,7 @@ void RectsView::setupNewWebImage(const QString &address, const std::optional<QPo
         if (received->size() > maxBytes)
             reply->abort();
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, received, local, address, actionName] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, received, local, address, actionName, created] {
         reply->deleteLater();
         if (m_pendingDownload != reply)
             return;
@@ -296,9 +324,16 @@ void RectsView::setupNewWebImage(const QString &address, const std::optional<QPo
             if (iNternetImageLoader *loader = iNternetImageLoader::sharedInternetImageLoader())
                 loader->setFullImageStored(address);
             const QRectF before = graphic->frameBounds();
-            if (graphic->setImagePath(local))
+            const bool loaded = graphic->setImagePath(local);
+            if (loaded)
                 graphic->setDrawsImage(true);
-            applyScaleWithBoxCorrection(*graphic, before);
+            if (created && loaded && graphic->image()) {
+                // A picture made for this download takes its own proportions where it stands.
+                graphic->setFrameBounds(newPictureFrame(getLabel(), graphic->image()->size(), before.center()));
+                graphic->fitImage();
+            } else {
+                applyScaleWithBoxCorrection(*graphic, before);
+            }
             invalidateGraphic(graphic.get());
             setActionName(actionName);
             setDrawersItemsState();
@@ -318,14 +353,11 @@ void RectsView::setupNewWebImage(const QString &address, const std::optional<QPo
 GraphicPtr RectsView::createObjectOfClassCentered(const QString &className, const QString &path,
                                                   const QPointF &point)
 {
-    const double zoom = getZoom() > 0.0 ? getZoom() : 1.0;
-    const double s = 200.0 / zoom;
-    const QRectF frame(point.x() - s / 2.0, point.y() - s / 2.0, s, s);
     GraphicPtr graphic = ObjectFactory::isRegistered(className) ? ObjectFactory::create(className)
                                                                 : ColorRect::create();
     if (!graphic)
         return {};
-    graphic->setFrameBounds(frame);
+    graphic->setFrameBounds(newPictureFrame(getLabel(), QSizeF(), point));
     graphic->setStrokeLineWidth(1.0f);
     graphic->setDrawsStrokeOnly(false);
     graphic->setDrawsFill(false);
@@ -336,6 +368,8 @@ GraphicPtr RectsView::createObjectOfClassCentered(const QString &className, cons
             showImageError(this, error);
             return {};
         }
+        if (graphic->image())
+            graphic->setFrameBounds(newPictureFrame(getLabel(), graphic->image()->size(), point));
     }
     graphic->fitImage();
     graphic->setPageName(getCurrPageName());
@@ -348,18 +382,10 @@ GraphicPtr RectsView::createObjectOfClassCentered(const QString &className, cons
     return graphic;
 }
 
-GraphicPtr RectsView::createObjectOfClass(const QString &className, const QString &path, const QPointF &near)
+GraphicPtr RectsView::createObjectOfClass(const QString &className, const QString &path, const QPointF &)
 {
-    const double zoom = getZoom() > 0.0 ? getZoom() : 1.0;
-    const double s = 200.0 / zoom;
-    const QRectF area = bounds();
-    double x = std::max(10.0, near.x() - s / 2.0);
-    if (x + s > area.right())
-        x = area.right() - s;
-    double y = std::max(10.0, near.y() - s / 2.0);
-    if (y + s > area.bottom())
-        y = area.bottom() - s;
-    return createObjectOfClassCentered(className, path, QPointF(x + s / 2.0, y + s / 2.0));
+    // A new picture fits the label and sits in its middle, wherever the pointer was.
+    return createObjectOfClassCentered(className, path, labelCentre(getLabel()));
 }
 
 // ---- image commands on the selection ----
@@ -539,7 +565,8 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
         if (!isWebAddress(path) && rects.size() > before) {
             const GraphicPtr last = rects.last();
             last->setFixRatio(true);
-            selectRectUndo(last);
+            if (!_selectedObjects.contains(last))
+                selectRectUndo(last);
         }
         return true;
     }

@@ -92,11 +92,19 @@ protected:
 TEST_F(ImagePlacement, NothingSelectedMakesAFixedRatioObject)
 {
     const QString png = writeImage(QStringLiteral("tree.png"), QSize(40, 20));
+    view()->setZoom(3.0);
     view()->setupNewNSImagePath(png);
     ASSERT_EQ(view()->getRects().size(), 1);
     const GraphicPtr made = view()->getRects().first();
     EXPECT_EQ(made->imagePath(), png);
     EXPECT_TRUE(made->fixRatio());
+    // As wide as the 2-inch label, in the picture's proportions, centred on the label and
+    // selected, whatever the zoom.
+    EXPECT_NEAR(made->frameBounds().x(), 0.0, 0.01);
+    EXPECT_NEAR(made->frameBounds().y(), 36.0, 0.01);
+    EXPECT_NEAR(made->frameBounds().width(), 144.0, 0.01);
+    EXPECT_NEAR(made->frameBounds().height(), 72.0, 0.01);
+    EXPECT_TRUE(view()->isSelected(made.get()));
     EXPECT_TRUE(made->hasValidImage());
     EXPECT_TRUE(made->isOnPageNamed(view()->getCurrPageName()));
     EXPECT_TRUE(view()->isChanged());
@@ -130,9 +138,10 @@ TEST_F(ImagePlacement, OnlyObjectsThatDrawImagesTakeIt)
 
 TEST_F(ImagePlacement, DropsOfFilesTilesAndColours)
 {
-    const QString png = writeImage(QStringLiteral("drop.png"), QSize(30, 30));
+    const QString png = writeImage(QStringLiteral("drop.png"), QSize(30, 60));
 
-    // A picture file: a square of 200 screen points centred on the drop point, selected.
+    // A picture file: as large as fits in the label in its own proportions, centred on the
+    // drop point, selected.
     auto *file = new QMimeData;
     file->setUrls({QUrl::fromLocalFile(png)});
     ASSERT_TRUE(drop(file, QPointF(100, 100)));
@@ -140,7 +149,8 @@ TEST_F(ImagePlacement, DropsOfFilesTilesAndColours)
     const GraphicPtr dropped = view()->getRects().first();
     EXPECT_NEAR(dropped->frameBounds().center().x(), 100, 1.0);
     EXPECT_NEAR(dropped->frameBounds().center().y(), 100, 1.0);
-    EXPECT_NEAR(dropped->frameBounds().width(), 200.0 / view()->getZoom(), 0.01);
+    EXPECT_NEAR(dropped->frameBounds().width(), 72.0, 0.01);
+    EXPECT_NEAR(dropped->frameBounds().height(), 144.0, 0.01);
     EXPECT_TRUE(dropped->fixRatio());
     EXPECT_TRUE(view()->isSelected(dropped.get()));
     undo()->closeEventGroup();

@@ -1,0 +1,117 @@
+// A picture taken from the image browser into the window's label: it comes in as large as the
+// label allows in its own proportions, centred and selected, at any zoom.
+#include <gtest/gtest.h>
+
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeView>
+
+#include "app/AppTestSupport.h"
+#include "foundation/ZoomButton.h"
+#include "images/ImageBrowserPanel.h"
+#include "images/ScrollNSImageView.h"
+#include "images/listImageViewItem.h"
+#include "objects/specImage.h"
+#include "stock/DataSource.h"
+
+using namespace quillmark;
+
+namespace {
+
+listImageViewItem *firstImageTile(const apptest::WindowFixture &f)
+{
+    auto *panel = f.window->findChild<ImageBrowserPanel *>();
+    if (!panel || !panel->imageListView()->waitForThumbnails(20000))
+        return nullptr;
+    apptest::settle();
+    const QList<listImageViewItem *> &tiles = panel->imageListView()->tiles();
+    return tiles.isEmpty() ? nullptr : tiles.first();
+}
+
+void send(QWidget *widget, QEvent::Type type)
+{
+    const QPointF at = QRectF(widget->rect()).center();
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void doubleClick(QWidget *tile)
+{
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease})
+        send(tile, type);
+    apptest::settle();
+}
+
+void chooseZoomItem(const apptest::WindowFixture &f, const QString &title)
+{
+    ZoomButton *button = f.window->zoomButton();
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(button->zoomMenu());
+    for (QAction *item : button->zoomMenu()->actions())
+        if (item->text() == title) {
+            item->trigger();
+            button->zoomMenu()->close();
+            apptest::settle();
+            return;
+        }
+    ADD_FAILURE() << "no zoom item " << title.toStdString();
+}
+
+void chooseStock(const apptest::WindowFixture &f, const QString &name)
+{
+    QTreeView *catalogue = f.window->catalogueView();
+    const QModelIndex row = f.canvas()->dataSource()->modelIndexByName(name);
+    ASSERT_TRUE(row.isValid());
+    catalogue->expand(row.parent());
+    catalogue->scrollTo(row);
+    apptest::settle();
+    QTest::mouseClick(catalogue->viewport(), Qt::LeftButton, {}, catalogue->visualRect(row).center());
+    apptest::settle();
+    ASSERT_EQ(f.canvas()->getLabel().name, name);
+}
+
+} // namespace
+
+TEST(PicturePlacementWindow, ABrowserPictureDoubleClickedLiesInsideA5160LabelAndIsSelectedAtEveryZoom)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-window"));
+    chooseStock(f, QStringLiteral("5160"));
+    const QRectF label(0, 0, f.canvas()->getLabel().width * 72.0, f.canvas()->getLabel().height * 72.0);
+    listImageViewItem *tile = firstImageTile(f);
+    ASSERT_TRUE(tile);
+
+    QRectF first;
+    for (const QString &zoom : {QStringLiteral("50%"), QStringLiteral("400%")}) {
+        SCOPED_TRACE(zoom.toStdString());
+        chooseZoomItem(f, zoom);
+        doubleClick(tile);
+        ASSERT_EQ(f.canvas()->getRects().size(), 1);
+        const auto made = f.canvas()->getRects().first();
+        const QRectF frame = made->frameBounds();
+        // Inside the label, touching it on one side pair: the largest that fits.
+        EXPECT_TRUE(label.adjusted(-0.01, -0.01, 0.01, 0.01).contains(frame)) << frame.x() << ' ' << frame.y()
+                                                                                << ' ' << frame.width() << ' '
+                                                                                << frame.height();
+        EXPECT_TRUE(std::abs(frame.width() - label.width()) < 0.01 || std::abs(frame.height() - label.height()) < 0.01);
+        EXPECT_NEAR(frame.center().x(), label.center().x(), 0.01);
+        EXPECT_NEAR(frame.center().y(), label.center().y(), 0.01);
+        // In the picture's own proportions.
+        ASSERT_TRUE(made->image());
+        const QSizeF picture = made->image()->size();
+        EXPECT_NEAR(frame.width() / frame.height(), picture.width() / picture.height(), 0.01);
+        EXPECT_TRUE(f.canvas()->isSelected(made.get()));
+        if (first.isNull())
+            first = frame;
+        else
+            EXPECT_EQ(frame, first) << "the zoom has no say in the size";
+
+        QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+        ASSERT_TRUE(undo);
+        EXPECT_EQ(undo->text(), QStringLiteral("Undo Add Image"));
+        undo->trigger();
+        apptest::settle();
+        EXPECT_TRUE(f.canvas()->getRects().isEmpty());
+    }
+}
