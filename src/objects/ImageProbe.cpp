@@ -426,8 +426,11 @@ QImage ImageProbe::renderPdf(const QByteArray &pdf, QSize pixels)
         return {};
     document->setRenderHint(Poppler::Document::Antialiasing, true);
     document->setRenderHint(Poppler::Document::TextAntialiasing, true);
-    // The page has no paper of its own: what the PDF leaves unpainted stays clear.
+    // The page has no paper of its own: what the PDF leaves unpainted stays clear. A
+    // transparent paper colour alone gives black paper; the renderer must be told to leave
+    // the paper out.
     document->setPaperColor(Qt::transparent);
+    document->setRenderHint(Poppler::Document::IgnorePaperColor, true);
     const double xres = 72.0 * pixels.width() / size.width();
     const double yres = 72.0 * pixels.height() / size.height();
     const QImage rendered = page->renderToImage(xres, yres, 0, 0, pixels.width(), pixels.height());

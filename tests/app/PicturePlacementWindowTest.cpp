@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QMenu>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QMouseEvent>
 #include <QTreeView>
 
@@ -114,4 +117,45 @@ TEST(PicturePlacementWindow, ABrowserPictureDoubleClickedLiesInsideA5160LabelAnd
         apptest::settle();
         EXPECT_TRUE(f.canvas()->getRects().isEmpty());
     }
+}
+
+// A PDF picture chosen with Image > Select Image File draws only what its page paints: the
+// paper around the drawing stays clear, not black.
+TEST(PicturePlacementWindow, APdfPictureKeepsItsPaperClear)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-pdf"));
+    const QString path = qmtest::freshDir(QStringLiteral("placement-pdf-file")) + QStringLiteral("/badge.pdf");
+    {
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QSizeF(2, 1), QPageSize::Inch));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        painter.fillRect(QRectF(54, 18, 36, 36), Qt::red);
+    }
+    f.prompts->queuePath(path);
+    QAction *choose = f.menuItem(QStringLiteral("Image"), QStringLiteral("Select Image File..."));
+    ASSERT_TRUE(choose);
+    choose->trigger();
+    apptest::settle();
+    ASSERT_EQ(f.canvas()->getRects().size(), 1);
+    const auto made = f.canvas()->getRects().first();
+    ASSERT_TRUE(made->hasValidImage());
+    EXPECT_TRUE(f.canvas()->isSelected(made.get()));
+    const QImage picture = made->image()->copyRepresentations()->prepareImage();
+    ASSERT_FALSE(picture.isNull());
+    const QColor corner = picture.pixelColor(1, 1);
+    EXPECT_TRUE(corner.alpha() == 0 || corner == QColor(Qt::white))
+        << corner.name(QColor::HexArgb).toStdString();
+    const QColor middle = picture.pixelColor(picture.width() / 2, picture.height() / 2);
+    EXPECT_GT(middle.red(), 200);
+    EXPECT_LT(middle.green(), 60);
+
+    // Drawn on the canvas, the label shows white where the page leaves its paper out.
+    QImage shot(f.canvas()->size(), QImage::Format_ARGB32_Premultiplied);
+    shot.fill(Qt::white);
+    f.canvas()->render(&shot);
+    const QRectF frame = made->frameBounds();
+    const QPointF inside = f.canvas()->pageToWidget().map(frame.topLeft() + QPointF(frame.width() * 0.1, frame.height() * 0.5));
+    EXPECT_GT(QColor(shot.pixel(inside.toPoint())).lightness(), 200);
 }
