@@ -1,6 +1,9 @@
 #include "images/ParameterView.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImageReader>
@@ -9,8 +12,11 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <optional>
 #include <numbers>
 
 #include "foundation/Language.h"
@@ -66,6 +72,52 @@ FilterImage filterImageFromFile(const QString &path)
 }
 
 const char *const kTransformRowNames[4] = {"Scale", "Angle", "Stretch", "Skew"};
+
+// A value field that keeps Return to itself: Return commits what was typed and the panel stays
+// open, instead of reaching the panel's default button.
+class ReadoutField : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QLineEdit::keyPressEvent(event);
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            event->accept();
+    }
+};
+
+// A number typed by the user: plain decimal notation, a decimal comma taken as a point. Text that
+// is no finite number ("abc", "nan", "inf", "1e999") gives nothing.
+std::optional<double> typedNumber(const QString &text)
+{
+    QString trimmed = text.trimmed();
+    bool ok = false;
+    double value = QLocale::c().toDouble(trimmed, &ok);
+    if (!ok && trimmed.count(QLatin1Char(',')) == 1 && !trimmed.contains(QLatin1Char('.'))) {
+        trimmed.replace(QLatin1Char(','), QLatin1Char('.'));
+        value = QLocale::c().toDouble(trimmed, &ok);
+    }
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// A value held to the range an input's description gives.
+double clampToInput(const FilterInput *input, double value)
+{
+    if (!input)
+        return value;
+    if (input->minimum.isValid() && value < input->minimum.toDouble())
+        value = input->minimum.toDouble();
+    if (input->maximum.isValid() && value > input->maximum.toDouble())
+        value = input->maximum.toDouble();
+    // Single precision, as the controls keep it, must still be a finite number.
+    const double largest = double(std::numeric_limits<float>::max());
+    return std::clamp(value, -largest, largest);
+}
 
 } // namespace
 
@@ -213,7 +265,7 @@ QLabel *ParameterView::makeLabel(const QRect &frame, const QString &text, bool s
 
 QLineEdit *ParameterView::makeReadout(const QRect &frame, const QString &text)
 {
-    auto *readout = new QLineEdit(this);
+    auto *readout = new ReadoutField(this);
     readout->setGeometry(widgetFrame(frame.x(), frame.y(), frame.width(), frame.height()));
     readout->setFont(smallFont(readout->font()));
     readout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -248,6 +300,10 @@ void ParameterView::addSliderForFilter(std::shared_ptr<ImageFilter> filter, cons
     }
     const int w = width();
     const FilterInput *input = m_filter ? m_filter->input(key) : nullptr;
+    if (input && !input->choices.isEmpty()) {
+        addPopUpForFilter(*input, w);
+        return;
+    }
 
     m_slider = new EffectSlider(Qt::Horizontal, this);
     m_slider->setGeometry(widgetFrame(94, 0, w - 145, 16));
@@ -293,14 +349,52 @@ void ParameterView::readoutTextFieldChanged()
     if (!m_labelTextField)
         return;
     float v = m_lastFloatValue;
-    if (m_readoutTextField && m_slider)
-        v = float(valueFromShown(m_dataType, leadingDouble(m_readoutTextField->text())));
-    if (v == m_lastFloatValue)
+    if (m_readoutTextField && m_slider) {
+        // Text that is no number leaves the value as it was, and the field says so; a number
+        // beyond what the input takes is held to its range. A typed value outside the
+        // slider's own range but inside the input's reaches the filter as typed.
+        if (const std::optional<double> typed = typedNumber(m_readoutTextField->text()))
+            v = float(clampToInput(m_filter ? m_filter->input(m_key) : nullptr, valueFromShown(m_dataType, *typed)));
+    }
+    if (v != m_lastFloatValue) {
+        m_lastFloatValue = v;
+        if (m_slider)
+            m_slider->setDoubleValue(v);
+        sendAndUpdate(double(v));
+    }
+    // The field shows the value in use.
+    if (m_readoutTextField) {
+        const double used = m_filter ? m_filter->value(m_key).toDouble() : double(v);
+        m_readoutTextField->setText(formatReadoutValue(m_beforeDecimal, m_afterDecimal, shownValue(m_dataType, used)));
+    }
+}
+
+// ---- pop-up of a fixed set of choices ----
+
+void ParameterView::addPopUpForFilter(const FilterInput &input, int w)
+{
+    m_popUp = new QComboBox(this);
+    m_popUp->setGeometry(widgetFrame(94, 0, w - 98, 18));
+    m_popUp->setFont(smallFont(m_popUp->font()));
+    m_popUp->addItems(input.choices);
+    Autoresizing::setFlags(m_popUp, Width | BottomMargin);
+    const double current = m_filter ? m_filter->value(m_key).toDouble() : 0.0;
+    const int index = int(std::clamp(std::lround(current), 0L, long(input.choices.size() - 1)));
+    m_popUp->setCurrentIndex(index);
+    m_lastFloatValue = float(index);
+    connect(m_popUp, &QComboBox::activated, this, [this] { popUpChanged(); });
+    m_labelTextField = makeLabel(QRect(0, 0, 90, 16), inputLabel(m_filter.get(), m_key), true);
+    Autoresizing::setFlags(m_labelTextField, RightMargin | BottomMargin);
+}
+
+void ParameterView::popUpChanged()
+{
+    if (!m_labelTextField || !m_popUp)
+        return;
+    const float v = float(m_popUp->currentIndex());
+    if (v == m_lastFloatValue || v < 0)
         return;
     m_lastFloatValue = v;
-    if (m_slider)
-        m_slider->setDoubleValue(v);
-    // A typed value outside the slider's range reaches the filter as typed.
     sendAndUpdate(double(v));
 }
 
@@ -432,8 +526,8 @@ void ParameterView::addReadouts(int count)
                                          formatReadoutValue(1, 3, component(current, i)));
         m_readouts[i] = readout;
         // At the end of editing and on every keystroke.
-        connect(readout, &QLineEdit::editingFinished, this, [this, i] { readoutChanged(i); });
-        connect(readout, &QLineEdit::textEdited, this, [this, i] { readoutChanged(i); });
+        connect(readout, &QLineEdit::editingFinished, this, [this, i] { readoutChanged(i, true); });
+        connect(readout, &QLineEdit::textEdited, this, [this, i] { readoutChanged(i, false); });
     }
 }
 
@@ -453,14 +547,22 @@ void ParameterView::addOffsetForFilter(std::shared_ptr<ImageFilter> filter, cons
     addReadouts(2);
 }
 
-void ParameterView::readoutChanged(int index)
+void ParameterView::readoutChanged(int index, bool finished)
 {
     if (!m_labelTextField || index < 0 || index > 3 || !m_readouts[index])
         return;
     const QList<double> current = vectorOf(m_filter ? m_filter->value(m_key) : QVariant());
     QList<double> value{component(current, 0), component(current, 1), component(current, 2), component(current, 3)};
-    value[index] = double(float(leadingDouble(m_readouts[index]->text())));
-    sendAndUpdate(QVariant::fromValue(value));
+    // While the user types, only numbers go on; text that is no number at the end of editing
+    // gives the component its value back.
+    if (const std::optional<double> typed = typedNumber(m_readouts[index]->text())) {
+        value[index] = double(float(clampToInput(nullptr, *typed)));
+        sendAndUpdate(QVariant::fromValue(value));
+    }
+    if (finished) {
+        const QList<double> used = vectorOf(m_filter ? m_filter->value(m_key) : QVariant());
+        m_readouts[index]->setText(formatReadoutValue(1, 3, component(used, index)));
+    }
 }
 
 QLineEdit *ParameterView::vectorReadout(int index) const
@@ -550,7 +652,17 @@ void ParameterView::transformReadoutTextFieldChanged(int row)
 {
     if (row < 0 || row > 3 || !m_transformReadouts[row])
         return;
-    const float part = float(valueFromShown(m_transformDataTypes[row], leadingDouble(m_transformReadouts[row]->text())));
+    const std::optional<double> typed = typedNumber(m_transformReadouts[row]->text());
+    float part = m_transformLast[row];
+    if (typed) {
+        // Held to what the row's slider spans: scale and stretch stay positive.
+        const double lowest[4] = {0.01, 0.0, 0.01, -10.0};
+        const double highest[4] = {100.0, 2 * kPi, 100.0, 10.0};
+        part = float(std::clamp(valueFromShown(m_transformDataTypes[row], *typed), lowest[row], highest[row]));
+    }
+    int fieldWidth = 4, decimals = 2;
+    readoutFormat(m_transformDataTypes[row], fieldWidth, decimals);
+    m_transformReadouts[row]->setText(formatReadoutValue(fieldWidth, decimals, shownValue(m_transformDataTypes[row], part)));
     if (part == m_transformLast[row])
         return;
     m_transformLast[row] = part;

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -25,6 +26,7 @@ class Controller;
 class EffectSlider;
 class FunHouseImageView;
 class ImageFilter;
+struct FilterInput;
 
 class ParameterView : public QWidget
 {
@@ -49,8 +51,11 @@ public:
     void sliderChanged();
     void readoutTextFieldChanged();
     void checkBoxChanged();
-    // Component `index` (0 to 3) of a vector or offset typed into its readout.
-    void readoutChanged(int index);
+    // Component `index` (0 to 3) of a vector or offset typed into its readout, on a keystroke
+    // or at the end of editing (`finished`).
+    void readoutChanged(int index, bool finished = true);
+    // A choice made in the pop-up of an input with a fixed set of choices.
+    void popUpChanged();
     void colorWellChanged();
     void imageWellChanged();
     void pushButtonChanged();
@@ -94,6 +99,8 @@ public:
     QPushButton *pushButton() const { return m_pushButton; }
     QLabel *labelTextField() const { return m_labelTextField; }
     QLineEdit *readoutTextField() const { return m_readoutTextField; }
+    // The pop-up that stands in for the slider of an input with a fixed set of choices.
+    QComboBox *popUp() const { return m_popUp; }
     // Readouts 1 to 4 of a vector or offset (index 0 to 3); null when absent.
     QLineEdit *vectorReadout(int index) const;
     // Transform rows, 0 scale, 1 angle, 2 stretch, 3 skew.
@@ -117,6 +124,7 @@ private:
     QLabel *makeLabel(const QRect &frame, const QString &text, bool shorten, Qt::Alignment alignment = Qt::AlignRight);
     QLineEdit *makeReadout(const QRect &frame, const QString &text);
     void addReadouts(int count);
+    void addPopUpForFilter(const FilterInput &input, int width);
     void transformChanged();
     void sendAndUpdate(const QVariant &value);
 
@@ -131,6 +139,7 @@ private:
     QPushButton *m_pushButton = nullptr;
     QLabel *m_labelTextField = nullptr;
     QLineEdit *m_readoutTextField = nullptr;
+    QComboBox *m_popUp = nullptr;
     int m_beforeDecimal = 4;
     int m_afterDecimal = 2;
     float m_lastFloatValue = 0;

@@ -301,8 +301,16 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
     } else if (G_IS_PARAM_SPEC_ENUM(pspec)) {
         GEnumClass *klass = G_PARAM_SPEC_ENUM(pspec)->enum_class;
         int defaultIndex = 0;
+        QStringList choices;
         for (guint i = 0; i < klass->n_values; ++i) {
             property.enumValues.append(klass->values[i].value);
+            // GEGL's value names are the words its own interface shows ("Clamp"); a C
+            // identifier in their place falls back to the nickname.
+            const char *name = klass->values[i].value_name;
+            const char *nick = klass->values[i].value_nick;
+            const bool worded = name && *name && !QByteArray(name).startsWith("GEGL_");
+            QString choice = displayNameFromNick(worded ? name : nick);
+            choices.append(choice.replace(QLatin1Char('-'), QLatin1Char(' ')));
             if (klass->values[i].value == G_PARAM_SPEC_ENUM(pspec)->default_value)
                 defaultIndex = int(i);
         }
@@ -311,7 +319,8 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
         property.binding = GeglImageFilter::Binding::Enum;
         const double last = property.enumValues.size() - 1;
         filter.addNumber(property.key, display, FilterInputType::Integer, 0, last,
-                         o.defaultValue.value_or(defaultIndex), 0, last);
+                         o.defaultValue.value_or(defaultIndex), 0, last)
+            .choices = choices;
     } else if (G_IS_PARAM_SPEC_DOUBLE(pspec) || G_IS_PARAM_SPEC_INT(pspec)
                || G_IS_PARAM_SPEC_UINT(pspec)) {
         double minimum = 0, maximum = 0, defaultValue = 0, uiMinimum = 0, uiMaximum = 0;

@@ -58,6 +58,9 @@ struct FilterInput {
     QString type;         // "" or one of the Type* constants below
     QString displayName;  // "Radius"
     QVariant minimum, maximum, sliderMinimum, sliderMaximum, defaultValue, identity;
+    // A number that picks one of a fixed set: the names of the choices, the value being the
+    // index of one. Empty for a number that varies freely.
+    QStringList choices;
 };
 
 namespace FilterInputType {

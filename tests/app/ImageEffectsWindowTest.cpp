@@ -3,11 +3,15 @@
 #include "app/AppTestSupport.h"
 #include "images/CIFilterDataSource.h"
 #include "images/Controller.h"
+#include "images/FilterView.h"
+#include "images/ParameterView.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "objects/specImage.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -42,6 +46,17 @@ QModelIndex blurRow(const CIFilterDataSource *list)
                 if (entry.name.contains(QLatin1String("Blur"), Qt::CaseInsensitive))
                     return list->indexOfFilter(entry.filterClass);
     return {};
+}
+
+ParameterView *control(Controller *panel, const QString &key)
+{
+    FilterView *box = panel->filterView();
+    if (!box)
+        return nullptr;
+    for (ParameterView *view : box->findChildren<ParameterView *>())
+        if (view->key() == key)
+            return view;
+    return nullptr;
 }
 
 class ImageEffectsWindow : public ::testing::Test
@@ -134,4 +149,130 @@ TEST_F(ImageEffectsWindow, ClosingThePanelLeavesThePictureAsItWas)
     apptest::settle();
     EXPECT_EQ(pictureOf(object), before);
     EXPECT_FALSE(f.canvas()->undoManager()->canUndo());
+}
+
+// The value fields of the panel as a user types into them: Return commits the value and keeps
+// the panel open, text that is no number gives the previous value back, a number beyond what
+// the input takes is held to its range, and the field shows the value in use.
+TEST_F(ImageEffectsWindow, ValueFieldsCommitOnReturnRefuseNonNumbersAndHoldToTheRange)
+{
+    const GraphicPtr object = pictureSelected();
+    const QImage before = pictureOf(object);
+    bool checked = false;
+    f.prompts->queuePanel([&](QDialog *dialog) {
+        auto *panel = qobject_cast<Controller *>(dialog);
+        if (!panel)
+            return 0;
+        panel->show();
+        apptest::settle();
+        const QModelIndex row = panel->dataSource()->indexOfFilter(QStringLiteral("gegl:gaussian-blur"));
+        EXPECT_TRUE(row.isValid());
+        panel->outlineView()->expandAll();
+        panel->outlineView()->scrollTo(row);
+        apptest::settle();
+        QTest::mouseClick(panel->outlineView()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          panel->outlineView()->visualRect(row).center());
+        ParameterView *radius = control(panel, QStringLiteral("inputStdDevX"));
+        EXPECT_TRUE(radius && radius->readoutTextField());
+        if (!radius || !radius->readoutTextField())
+            return 0;
+        QLineEdit *field = radius->readoutTextField();
+        auto typeInto = [&](const QString &text) {
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, text);
+            QTest::keyClick(field, Qt::Key_Return);
+            apptest::settle();
+        };
+        auto value = [&] { return panel->getCurrentFilter()->value(QStringLiteral("inputStdDevX")).toDouble(); };
+
+        // Return commits and the panel stays open.
+        const quint64 revision = panel->revision();
+        typeInto(QStringLiteral("7"));
+        EXPECT_TRUE(panel->isVisible());
+        EXPECT_EQ(panel->result(), 0) << "Return did not end the panel";
+        EXPECT_DOUBLE_EQ(value(), 7.0);
+        EXPECT_GT(panel->revision(), revision) << "the preview renders anew";
+        EXPECT_EQ(field->text().trimmed(), QStringLiteral("7.0"));
+
+        // Not numbers: the previous value comes back.
+        for (const QString &nonsense : {QStringLiteral("abc"), QStringLiteral("nan"), QStringLiteral("inf")}) {
+            typeInto(nonsense);
+            EXPECT_DOUBLE_EQ(value(), 7.0) << nonsense.toStdString();
+            EXPECT_EQ(field->text().trimmed(), QStringLiteral("7.0")) << nonsense.toStdString();
+        }
+        // A decimal comma is a decimal point.
+        typeInto(QStringLiteral("2,5"));
+        EXPECT_DOUBLE_EQ(value(), 2.5);
+
+        // Beyond the input's range: held to it, and the field says so.
+        const FilterInput *input = panel->getCurrentFilter()->input(QStringLiteral("inputStdDevX"));
+        EXPECT_TRUE(input && input->maximum.isValid());
+        const double maximum = input ? input->maximum.toDouble() : 0;
+        for (const QString &huge : {QStringLiteral("5000000"), QStringLiteral("1e300")}) {
+            typeInto(huge);
+            EXPECT_DOUBLE_EQ(value(), double(float(maximum))) << huge.toStdString();
+            EXPECT_EQ(field->text(), ParameterView::formatReadoutValue(4, 1, double(float(maximum))))
+                << huge.toStdString();
+        }
+        typeInto(QStringLiteral("-5"));
+        EXPECT_DOUBLE_EQ(value(), input ? input->minimum.toDouble() : 0);
+        EXPECT_TRUE(panel->isVisible());
+        checked = true;
+        QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
+        return panel->result();
+    });
+    QTest::mouseClick(effectsButton(), Qt::LeftButton);
+    apptest::settle();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(pictureOf(object), before);
+}
+
+// An input with a fixed set of choices is a pop-up of its choices, not a slider.
+TEST_F(ImageEffectsWindow, AnInputWithFixedChoicesIsAPopUp)
+{
+    pictureSelected();
+    bool checked = false;
+    f.prompts->queuePanel([&](QDialog *dialog) {
+        auto *panel = qobject_cast<Controller *>(dialog);
+        if (!panel)
+            return 0;
+        panel->show();
+        apptest::settle();
+        const QModelIndex row = panel->dataSource()->indexOfFilter(QStringLiteral("gegl:image-gradient"));
+        EXPECT_TRUE(row.isValid());
+        panel->outlineView()->expandAll();
+        panel->outlineView()->scrollTo(row);
+        apptest::settle();
+        QTest::mouseClick(panel->outlineView()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          panel->outlineView()->visualRect(row).center());
+        ParameterView *mode = control(panel, QStringLiteral("inputOutputMode"));
+        EXPECT_TRUE(mode);
+        if (!mode)
+            return 0;
+        EXPECT_EQ(mode->slider(), nullptr);
+        EXPECT_EQ(mode->readoutTextField(), nullptr);
+        QComboBox *popUp = mode->popUp();
+        EXPECT_TRUE(popUp);
+        if (!popUp)
+            return 0;
+        const FilterInput *input = panel->getCurrentFilter()->input(QStringLiteral("inputOutputMode"));
+        EXPECT_TRUE(input && input->choices.size() >= 2);
+        EXPECT_EQ(popUp->count(), input ? input->choices.size() : 0);
+        for (int i = 0; i < popUp->count(); ++i)
+            EXPECT_FALSE(popUp->itemText(i).isEmpty());
+        const int start = popUp->currentIndex();
+        popUp->setFocus();
+        QTest::keyClick(popUp, start + 1 < popUp->count() ? Qt::Key_Down : Qt::Key_Up);
+        apptest::settle();
+        EXPECT_NE(popUp->currentIndex(), start);
+        EXPECT_DOUBLE_EQ(panel->getCurrentFilter()->value(QStringLiteral("inputOutputMode")).toDouble(),
+                         double(popUp->currentIndex()));
+        checked = true;
+        QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
+        return panel->result();
+    });
+    QTest::mouseClick(effectsButton(), Qt::LeftButton);
+    apptest::settle();
+    EXPECT_TRUE(checked);
 }

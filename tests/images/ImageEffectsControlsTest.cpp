@@ -168,10 +168,15 @@ TEST_F(ImageEffectsControls, SliderReadoutsShowTheirKindOfNumber)
     type(time->readoutTextField(), "25");
     EXPECT_DOUBLE_EQ(filter()->value("inputTime").toDouble(), 0.25);
     EXPECT_NEAR(time->slider()->doubleValue(), 0.25, 1e-9);
-    // Out of the slider's range it goes to the filter as typed; the slider stops at its end.
+    // Beyond what the input takes it is held to the range, and the readout shows the value used.
     type(time->readoutTextField(), "300");
-    EXPECT_DOUBLE_EQ(filter()->value("inputTime").toDouble(), 3.0);
+    EXPECT_DOUBLE_EQ(filter()->value("inputTime").toDouble(), 1.0);
     EXPECT_DOUBLE_EQ(time->slider()->doubleValue(), 1.0);
+    EXPECT_EQ(time->readoutTextField()->text(), "100.000");
+    // Text that is no number brings the value in use back.
+    type(time->readoutTextField(), "abc");
+    EXPECT_DOUBLE_EQ(filter()->value("inputTime").toDouble(), 1.0);
+    EXPECT_EQ(time->readoutTextField()->text(), "100.000");
     // Typed in degrees, sent in radians.
     type(control(box, "inputAngle")->readoutTextField(), "180");
     EXPECT_NEAR(filter()->value("inputAngle").toDouble(), std::numbers::pi, 1e-6);
