@@ -1,6 +1,7 @@
 #include "images/Controller.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -11,6 +12,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 #include "foundation/Language.h"
@@ -18,6 +20,7 @@
 #include "images/FilterView.h"
 #include "images/MyImageView.h"
 #include "platform/Bundle.h"
+#include "platform/FilterExtent.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompts.h"
 
@@ -39,6 +42,84 @@ QColor withAlpha(QColor color, double alpha)
 {
     color.setAlphaF(float(alpha));
     return color;
+}
+
+// Pictures of at most this many pixels are previewed at their own resolution at any zoom.
+constexpr qint64 kFullPreviewPixels = qint64(2) << 20;
+// The full-size result is rendered in bands of about this many pixels, so Cancel is heard
+// between two of them.
+constexpr qint64 kBandPixels = qint64(4) << 20;
+
+int levelKey(double scale)
+{
+    return int(std::lround(-std::log2(scale)));
+}
+
+QList<double> vectorOf(const QVariant &value)
+{
+    if (value.canConvert<QList<double>>())
+        return value.value<QList<double>>();
+    QList<double> components;
+    for (const QVariant &v : value.toList())
+        components.append(v.toDouble());
+    return components;
+}
+
+// A value of `input` as it reads on a copy of the picture `scale` times the size: lengths in
+// pixels and places in the picture scale with it, everything else stays.
+QVariant scaledValue(const FilterInput &input, const QVariant &value, double scale)
+{
+    if (!value.isValid() || scale == 1)
+        return value;
+    if (input.className == QLatin1String("NSNumber") && input.type == QLatin1String(FilterInputType::Distance))
+        return value.toDouble() * scale;
+    if (input.className == QLatin1String("CIVector")) {
+        const bool placed = input.type == QLatin1String(FilterInputType::Position)
+                            || input.type == QLatin1String(FilterInputType::Position3)
+                            || input.type == QLatin1String(FilterInputType::Rectangle)
+                            || input.type == QLatin1String(FilterInputType::Offset);
+        if (!placed)
+            return value;
+        QList<double> v = vectorOf(value);
+        const int count = input.type == QLatin1String(FilterInputType::Rectangle) ? 4 : 2;
+        for (int i = 0; i < std::min<int>(count, int(v.size())); ++i)
+            v[i] *= scale;
+        return QVariant::fromValue(v);
+    }
+    if (input.className == QLatin1String("NSAffineTransform")) {
+        if (value.metaType() == QMetaType::fromType<QTransform>()) {
+            const QTransform m = value.value<QTransform>();
+            return QTransform(m.m11(), m.m12(), m.m21(), m.m22(), m.dx() * scale, m.dy() * scale);
+        }
+        QList<double> v = vectorOf(value);
+        for (int i = 4; i < std::min<int>(6, int(v.size())); ++i)
+            v[i] *= scale;
+        return QVariant::fromValue(v);
+    }
+    return value;
+}
+
+// The pixels of `rect` rendered band by band, top first; null when cancelled between bands.
+QImage renderInBands(const FilterImage &image, const QRect &rect, const std::atomic_bool &cancelled)
+{
+    QImage out = FilterExtent::transparent(rect.size());
+    if (out.isNull())
+        return out;
+    const int rows = int(std::clamp<qint64>(kBandPixels / std::max(1, rect.width()), 1, rect.height()));
+    for (int row = 0; row < rect.height(); row += rows) {
+        if (cancelled)
+            return {};
+        const int count = std::min(rows, rect.height() - row);
+        // Filter space grows upwards: the image's top row is the rectangle's highest.
+        const QRect band(rect.x(), rect.y() + rect.height() - row - count, rect.width(), count);
+        const QImage part = image.render(band);
+        if (part.size() != band.size())
+            return {};
+        const qsizetype bytes = std::min(part.bytesPerLine(), out.bytesPerLine());
+        for (int r = 0; r < count; ++r)
+            std::copy_n(part.constScanLine(r), bytes, out.scanLine(row + r));
+    }
+    return cancelled ? QImage() : out;
 }
 
 } // namespace
@@ -86,9 +167,17 @@ Controller::Controller(QWidget *parent, EffectCatalogue catalogue)
     m_ciView->setController(this);
     m_scrollView->setWidget(m_ciView);
 
+    m_worker.setMaxThreadCount(1);
+    m_worker.setExpiryTimeout(-1);
+
     m_close = new QPushButton(this);
     m_apply = new QPushButton(this);
     m_ok = new QPushButton(this);
+    m_cancel = new QPushButton(this);
+    m_cancel->setObjectName(QStringLiteral("cancelRender"));
+    m_cancel->setAutoDefault(false);
+    m_cancel->hide();
+    connect(m_cancel, &QPushButton::clicked, this, [this] { cancelRender(); });
     m_ok->setDefault(true);
     m_close->setAutoDefault(false);
     m_apply->setAutoDefault(false);
@@ -105,6 +194,7 @@ Controller::Controller(QWidget *parent, EffectCatalogue catalogue)
     panes->addLayout(controls);
     panes->addWidget(m_scrollView, 1);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_cancel);
     buttons->addStretch(1);
     buttons->addWidget(m_close);
     buttons->addWidget(m_apply);
@@ -125,6 +215,11 @@ Controller::Controller(QWidget *parent, EffectCatalogue catalogue)
 Controller::~Controller()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_final && m_final->cancelled)
+        *m_final->cancelled = true;
+    if (m_final)
+        QApplication::restoreOverrideCursor();
+    m_worker.waitForDone();
 }
 
 void Controller::retranslate()
@@ -133,6 +228,7 @@ void Controller::retranslate()
     m_ok->setText(Language::stringForKey(QStringLiteral("OK")));
     m_close->setText(Language::stringForKey(QStringLiteral("Close")));
     m_apply->setText(Language::stringForKey(QStringLiteral("Apply")));
+    m_cancel->setText(Language::stringForKey(QStringLiteral("Cancel")));
     m_zoomSlider->setToolTip(Language::stringForKey(QStringLiteral("Zoom")));
     if (m_dataSource->rowCount() > 0)
         emit m_dataSource->dataChanged(m_dataSource->index(0, 0),
@@ -289,6 +385,7 @@ FilterView *Controller::addFilter(const QString &name, int tag)
         return nullptr;
     made->setDefaults();
     currentFilter = std::move(made);
+    m_appliedUnchanged = false;
     ++m_revision;
     ImageFilter *filter = currentFilter.get();
     setAutomaticDefaults(filter, 0);
@@ -319,10 +416,19 @@ FilterView *Controller::filterView() const
 
 // ---- source picture and results ----
 
+void Controller::sourceChanged()
+{
+    ++m_sourceGeneration;
+    m_levels.clear();
+    m_sourcePixels = QImage();
+    m_appliedUnchanged = false;
+    ++m_revision;
+}
+
 void Controller::setBackgroundImage(const FilterImage &image)
 {
     backgroundImage = image;
-    ++m_revision;
+    sourceChanged();
     if (!image.isNull()) {
         const QSizeF size = image.extent().size();
         const double zoom = fittedZoom(size, m_scrollView->size(), scrollerWidth());
@@ -383,9 +489,17 @@ FilterImage Controller::crop(const FilterImage &image, const QRectF &rect) const
 
 FilterImage Controller::coreImageResultForRect(const QRectF &r)
 {
-    if (!currentFilter)
+    // Right after Apply the source is the result the user saw; applying the filter to it
+    // again would give something else than what OK is expected to keep.
+    if (!currentFilter || m_appliedUnchanged)
         return backgroundImage;
-    ImageFilter *filter = currentFilter.get();
+    return resultFor(currentFilter.get(), backgroundImage, r);
+}
+
+FilterImage Controller::resultFor(ImageFilter *filter, const FilterImage &backgroundImage, const QRectF &r) const
+{
+    if (!filter)
+        return backgroundImage;
     bool hasExtent = false;
     bool hasInputImage = false;
     for (const QString &key : filter->inputKeys()) {
@@ -456,15 +570,18 @@ QImage Controller::processedImage()
 void Controller::showPanel(const QImage &image)
 {
     setBackgroundImage(image.isNull() ? FilterImage() : FilterImage(image));
+    m_sourcePixels = image;
 }
 
 std::optional<QImage> Controller::runModal(QWidget *parent, const QImage &source)
 {
     showPanel(source);
+    m_okResult.reset();
     const int code = Prompts::current().runPanel(parent, this);
     std::optional<QImage> processed;
     if (code == OkTag)
-        processed = processedImage();
+        processed = m_okResult ? *m_okResult : processedImage();
+    m_okResult.reset();
     close();
     return processed;
 }
@@ -489,21 +606,231 @@ void Controller::outlineViewSelectionDidChange()
 
 void Controller::applyBtn()
 {
-    const FilterImage result = coreImageResult(false);
-    if (result.isNull())
-        return;
-    // The result is computed now: it must not follow later changes of the filter it came from,
-    // which is about to take it as its own source.
-    const QImage pixels = imageFromCIImage(result);
-    if (pixels.isNull())
-        return;
-    backgroundImage = FilterImage(pixels, result.extent().toAlignedRect().topLeft());
-    ++m_revision;
+    startFinalRender(false);
 }
 
 void Controller::okBtn()
 {
-    done(OkTag);
+    startFinalRender(true);
+}
+
+void Controller::done(int code)
+{
+    // Ending the panel while the full-size result is computed drops it.
+    if (m_final)
+        cancelRender();
+    QDialog::done(code);
+}
+
+// ---- rendering on the worker ----
+//
+// The recipes of results are made here, on the window's thread, where the filters live; only
+// their pixels are computed on the worker. A recipe holds copies of the values it was made
+// from, so the user may go on changing the filter while its pixels are computed.
+
+double Controller::previewScale(double zoom) const
+{
+    const QRectF extent = backgroundImage.extent();
+    if (backgroundImage.isNull() || !(zoom < 1) || !std::isfinite(extent.width())
+        || extent.width() * extent.height() <= double(kFullPreviewPixels))
+        return 1;
+    double scale = 1;
+    while (scale / 2 >= zoom && scale > 1.0 / 64)
+        scale /= 2;
+    return scale;
+}
+
+FilterImage Controller::previewResult(const FilterImage &source, double scale, const QRectF &bounds) const
+{
+    if (!currentFilter || m_appliedUnchanged)
+        return source;
+    if (scale == 1)
+        return resultFor(currentFilter.get(), source, bounds);
+    // A copy of the filter whose lengths and places fit the smaller copy of the picture.
+    std::unique_ptr<ImageFilter> copy = m_catalogue.filterWithName ? m_catalogue.filterWithName(currentFilter->name())
+                                                                   : nullptr;
+    if (!copy)
+        return {};
+    copy->setDefaults();
+    for (const QString &key : currentFilter->inputKeys())
+        if (const FilterInput *input = currentFilter->input(key))
+            copy->setValue(key, scaledValue(*input, currentFilter->value(key), scale));
+    const QRectF scaledBounds(bounds.x() * scale, bounds.y() * scale, bounds.width() * scale, bounds.height() * scale);
+    return resultFor(copy.get(), source, scaledBounds);
+}
+
+void Controller::requestPreview(const QRect &rect, double scale)
+{
+    m_wantedPreview = PreviewRequest{rect, scale, m_revision};
+    startNextRender();
+}
+
+bool Controller::isRendering() const
+{
+    return m_workerBusy || m_wantedPreview.has_value() || m_final.has_value();
+}
+
+void Controller::startNextRender()
+{
+    if (m_workerBusy)
+        return;
+    QPointer<Controller> self(this);
+    if (m_final && !m_final->started) {
+        // The full-size result of the filter as it is now.
+        m_final->started = true;
+        const FilterImage result = coreImageResult(false);
+        const bool forOk = m_final->forOk;
+        const std::shared_ptr<std::atomic_bool> cancelled = m_final->cancelled;
+        const QRectF extent = result.isNull() || result.isInfinite() ? QRectF() : result.extent();
+        const QRect pixels = extent.toAlignedRect();
+        m_workerBusy = true;
+        m_worker.start([self, result, pixels, extent, forOk, cancelled] {
+            const QImage image = result.isNull() || pixels.isEmpty() ? QImage() : renderInBands(result, pixels, *cancelled);
+            QMetaObject::invokeMethod(self.data(), [self, cancelled, forOk, image, extent] {
+                if (self)
+                    self->finalRendered(cancelled, forOk, image, extent);
+            }, Qt::QueuedConnection);
+        });
+        return;
+    }
+    if (m_final || !m_wantedPreview)
+        return;
+    const PreviewRequest request = *m_wantedPreview;
+    m_wantedPreview.reset();
+    if (hasMissingImage() || backgroundImage.isNull()) {
+        previewRendered(request, QRect(), QImage());
+        return;
+    }
+    FilterImage source = backgroundImage;
+    if (request.scale < 1) {
+        const auto level = m_levels.constFind(levelKey(request.scale));
+        if (level == m_levels.constEnd()) {
+            // The smaller copy of the picture comes first; the request waits for it.
+            m_wantedPreview = request;
+            m_workerBusy = true;
+            const quint64 generation = m_sourceGeneration;
+            const QImage pixels = m_sourcePixels;
+            const FilterImage whole = backgroundImage;
+            const double scale = request.scale;
+            m_worker.start([self, generation, pixels, whole, scale] {
+                QImage full = pixels.isNull() ? whole.toImage() : pixels;
+                const QPointF origin = whole.extent().topLeft() * scale;
+                FilterImage level;
+                if (!full.isNull()) {
+                    const QSize size(std::max(1, int(std::lround(full.width() * scale))),
+                                     std::max(1, int(std::lround(full.height() * scale))));
+                    level = FilterImage(full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), origin);
+                }
+                QMetaObject::invokeMethod(self.data(), [self, generation, scale, level] {
+                    if (self)
+                        self->levelMade(generation, scale, level);
+                }, Qt::QueuedConnection);
+            });
+            return;
+        }
+        source = *level;
+    }
+    const FilterImage result = previewResult(source, request.scale, m_ciView->boundsRect());
+    QRect rect = request.rect;
+    if (!result.isNull() && !result.isInfinite())
+        rect &= FilterExtent::pixelRect(FilterExtent::intersected(result.extent(), QRectF(rect)));
+    if (result.isNull() || rect.isEmpty() || !FilterExtent::isRenderable(rect)) {
+        previewRendered(request, result.isNull() ? QRect() : rect, QImage());
+        return;
+    }
+    m_workerBusy = true;
+    m_worker.start([self, request, result, rect] {
+        const QImage image = result.render(rect);
+        QMetaObject::invokeMethod(self.data(), [self, request, rect, image] {
+            if (self) {
+                self->m_workerBusy = false;
+                self->previewRendered(request, rect, image);
+            }
+        }, Qt::QueuedConnection);
+    });
+}
+
+void Controller::levelMade(quint64 generation, double scale, const FilterImage &level)
+{
+    m_workerBusy = false;
+    if (generation == m_sourceGeneration) {
+        if (level.isNull()) {
+            // No smaller copy: the preview makes do with the picture itself.
+            if (m_wantedPreview)
+                m_wantedPreview->scale = 1;
+        } else {
+            m_levels.insert(levelKey(scale), level);
+        }
+    }
+    startNextRender();
+}
+
+void Controller::previewRendered(const PreviewRequest &request, const QRect &rendered, const QImage &image)
+{
+    m_ciView->takePreview(image, rendered, request.rect, request.scale, request.revision);
+    startNextRender();
+}
+
+void Controller::startFinalRender(bool forOk)
+{
+    if (m_final)
+        return;
+    m_final = FinalRender{forOk, false, std::make_shared<std::atomic_bool>(false)};
+    setBusy(true);
+    startNextRender();
+}
+
+void Controller::cancelRender()
+{
+    if (!m_final)
+        return;
+    // The worker finishes its band and drops the rest; the panel is free at once.
+    *m_final->cancelled = true;
+    m_final.reset();
+    setBusy(false);
+    startNextRender();
+}
+
+void Controller::finalRendered(const std::shared_ptr<std::atomic_bool> &job, bool forOk, const QImage &image,
+                               const QRectF &extent)
+{
+    m_workerBusy = false;
+    if (*job || !m_final || m_final->cancelled != job) {
+        startNextRender();
+        return;
+    }
+    m_final.reset();
+    setBusy(false);
+    if (forOk) {
+        m_okResult = image;
+        QDialog::done(OkTag);
+        // A preview asked for meanwhile is still served, for the next opening.
+        startNextRender();
+        return;
+    }
+    if (!image.isNull()) {
+        // The result becomes the source; until something changes it is also the result.
+        backgroundImage = FilterImage(image, extent.toAlignedRect().topLeft());
+        sourceChanged();
+        m_sourcePixels = image;
+        m_appliedUnchanged = true;
+        m_ciView->update();
+    }
+    startNextRender();
+}
+
+void Controller::setBusy(bool busy)
+{
+    // While Apply or OK computes, the panel waits for it: only Cancel and Close answer.
+    m_outline->setEnabled(!busy);
+    m_placeCntrlView->setEnabled(!busy);
+    m_apply->setEnabled(!busy);
+    m_ok->setEnabled(!busy);
+    m_cancel->setVisible(busy);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void Controller::closeBtn()
@@ -533,6 +860,7 @@ void Controller::setFilter(ImageFilter *filter, const QVariant &value, const QSt
     if (!filter)
         return;
     filter->setValue(key, value);
+    m_appliedUnchanged = false;
     ++m_revision;
 }
 

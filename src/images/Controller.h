@@ -5,12 +5,15 @@
 // computes the result for the preview, for Apply and for the inspector (code 1 of the modal
 // run is OK). The panel keeps its filter, controls and values from one opening to the next.
 #include <QDialog>
+#include <QHash>
 #include <QImage>
 #include <QPointer>
+#include <QThreadPool>
 #include <QRectF>
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -72,9 +75,12 @@ public:
     void setBackgroundImage(const FilterImage &image);
     FilterImage backImage() const { return backgroundImage; }
     FilterImage filteredImage() const { return {}; }
-    // The result for the preview's bounds; null while a required picture input is unset.
+    // The result for the preview's bounds; null while a required picture input is unset. Right
+    // after Apply, and until anything changes, it is the applied picture itself.
     FilterImage coreImageResult(bool opaque);
     FilterImage coreImageResultForRect(const QRectF &rect);
+    // The result of `filter` fed with `source`, for a preview of `bounds` (picture units).
+    FilterImage resultFor(ImageFilter *filter, const FilterImage &source, const QRectF &bounds) const;
     // A platform picture of the result's extent; a null image without a finite result.
     static QImage imageFromCIImage(const FilterImage &image);
     QImage processedImage();
@@ -107,6 +113,23 @@ public:
     // Grows with every change the result depends on, so the preview knows when to render anew.
     quint64 revision() const { return m_revision; }
 
+    // ---- rendering off the window's thread ----
+    // The pixels per picture pixel the preview is rendered at for a zoom: 1, or a power of two
+    // below it no smaller than the zoom for a picture large enough to be worth it.
+    double previewScale(double zoom) const;
+    // Asks for the result's pixels of `rect` (picture pixels times `scale`). Only the newest
+    // request is kept; the answer goes to the preview (MyImageView::takePreview).
+    void requestPreview(const QRect &rect, double scale);
+    // Whether a render for the preview, Apply or OK is asked for or under way.
+    bool isRendering() const;
+    // Whether Apply or OK is computing the full-size result (the panel waits, Cancel shows).
+    bool isBusy() const { return m_final.has_value(); }
+    // Stops the full-size render of Apply or OK; the panel stays as it was before.
+    void cancelRender();
+    QPushButton *cancelButton() const { return m_cancel; }
+
+    void done(int code) override;
+
     // ---- the window's parts ----
     QWidget *placeCntrlView() const { return m_placeCntrlView; }
     EffectSlider *zoomSlider() const { return m_zoomSlider; }
@@ -127,6 +150,27 @@ private:
     FilterImage sourceOver(const FilterImage &top, const FilterImage &below) const;
     FilterImage crop(const FilterImage &image, const QRectF &rect) const;
     void retranslate();
+    struct PreviewRequest
+    {
+        QRect rect;
+        double scale = 1;
+        quint64 revision = 0;
+    };
+    struct FinalRender
+    {
+        bool forOk = false;
+        bool started = false;
+        std::shared_ptr<std::atomic_bool> cancelled;
+    };
+    void startFinalRender(bool forOk);
+    void startNextRender();
+    void previewRendered(const PreviewRequest &request, const QRect &rendered, const QImage &image);
+    void levelMade(quint64 sourceGeneration, double scale, const FilterImage &level);
+    void finalRendered(const std::shared_ptr<std::atomic_bool> &job, bool forOk, const QImage &image,
+                       const QRectF &extent);
+    void setBusy(bool busy);
+    FilterImage previewResult(const FilterImage &source, double scale, const QRectF &bounds) const;
+    void sourceChanged();
 
     EffectCatalogue m_catalogue;
     QWidget *m_placeCntrlView = nullptr;
@@ -143,7 +187,22 @@ private:
     QPushButton *m_ok = nullptr;
     QPushButton *m_close = nullptr;
     QPushButton *m_apply = nullptr;
+    QPushButton *m_cancel = nullptr;
     quint64 m_revision = 0;
+
+    // The source's own pixels when known (no render needed to scale them), its generation, and
+    // its smaller copies for the preview by scale, made on the worker.
+    QImage m_sourcePixels;
+    quint64 m_sourceGeneration = 0;
+    QHash<int, FilterImage> m_levels;
+    // Set by Apply's result; cleared by every change: while set, the result is the source.
+    bool m_appliedUnchanged = false;
+    // One worker: renders one at a time, GEGL's work never runs on two threads at once.
+    QThreadPool m_worker;
+    bool m_workerBusy = false;
+    std::optional<PreviewRequest> m_wantedPreview;
+    std::optional<FinalRender> m_final;
+    std::optional<QImage> m_okResult;
 };
 
 } // namespace quillmark

@@ -178,37 +178,52 @@ void MyImageView::paintEvent(QPaintEvent *event)
     painter.fillRect(event->rect(), palette().color(QPalette::Dark));
     if (!m_controller)
         return;
-    const FilterImage image = m_controller->coreImageResult(false);
-    if (image.isNull()) {
-        m_cache = {};
-        m_cacheValid = false;
-        return;
-    }
+    // The pixels are computed away from the window's thread: the view asks for what it shows
+    // and draws the newest answer it has, until the one asked for arrives.
     QRect visible = visibleRegion().boundingRect();
     if (visible.isEmpty())
         visible = event->rect();
     const QPointF topLeft = viewToBounds(visible.topLeft());
     const QPointF bottomRight = viewToBounds(QPointF(visible.right() + 1, visible.bottom() + 1));
-    QRect pixels = QRectF(QPointF(topLeft.x(), bottomRight.y()), QPointF(bottomRight.x(), topLeft.y()))
-                       .normalized()
-                       .toAlignedRect();
-    // Outside a finite result there is nothing to draw.
-    if (!image.isInfinite())
-        pixels &= image.extent().toAlignedRect();
-    if (pixels.isEmpty())
-        return;
-    if (!m_cacheValid || m_cacheRevision != m_controller->revision() || !m_cacheRect.contains(pixels)) {
-        m_cache = image.render(pixels);
-        m_cacheRect = pixels;
-        m_cacheRevision = m_controller->revision();
-        m_cacheValid = true;
+    const QRectF shown = QRectF(QPointF(topLeft.x(), bottomRight.y()), QPointF(bottomRight.x(), topLeft.y())).normalized();
+    const double scale = m_controller->previewScale(zoom);
+    const QRect wanted = QRectF(shown.x() * scale, shown.y() * scale, shown.width() * scale, shown.height() * scale)
+                             .toAlignedRect();
+    const quint64 revision = m_controller->revision();
+    const bool fresh = m_cacheValid && m_cacheRevision == revision && m_cacheScale == scale
+                       && m_cacheWanted.contains(wanted);
+    const bool asked = m_requestedRevision == revision && m_requestedScale == scale && m_requestedRect.contains(wanted);
+    if (!fresh && !asked && !wanted.isEmpty()) {
+        m_requestedRect = wanted;
+        m_requestedScale = scale;
+        m_requestedRevision = revision;
+        m_controller->requestPreview(wanted, scale);
     }
-    const QPointF corner = boundsToView(QPointF(m_cacheRect.x(), m_cacheRect.y() + m_cacheRect.height()));
-    const QRectF target(corner, QSizeF(m_cacheRect.width() * zoom, m_cacheRect.height() * zoom));
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < 1);
+    if (!m_cacheValid || m_cache.isNull())
+        return;
+    const QRectF placed(m_cacheRect.x() / m_cacheScale, m_cacheRect.y() / m_cacheScale,
+                        m_cacheRect.width() / m_cacheScale, m_cacheRect.height() / m_cacheScale);
+    const QPointF corner = boundsToView(QPointF(placed.x(), placed.y() + placed.height()));
+    const QRectF target(corner, QSizeF(placed.width() * zoom, placed.height() * zoom));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_cacheScale * 0.999 > zoom || zoom < 1);
     painter.drawImage(target, m_cache);
     if (displayingPoints)
         drawPoints(painter);
+}
+
+void MyImageView::takePreview(const QImage &image, const QRect &rendered, const QRect &wanted, double scale,
+                              quint64 revision)
+{
+    // An answer older than the one shown is of no use.
+    if (m_cacheValid && revision < m_cacheRevision)
+        return;
+    m_cache = image;
+    m_cacheRect = rendered;
+    m_cacheWanted = wanted;
+    m_cacheScale = scale;
+    m_cacheRevision = revision;
+    m_cacheValid = true;
+    update();
 }
 
 QList<MyImageView::Handle> MyImageView::handles() const

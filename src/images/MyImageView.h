@@ -73,8 +73,12 @@ public:
     // The handles to draw, in drawing order.
     QList<Handle> handles() const;
 
-    // The picture last drawn, in picture units (for a look at what the user sees).
+    // The picture last drawn (for a look at what the user sees), at the scale it was rendered.
     QImage renderedResult() const { return m_cache; }
+    // The panel's answer to a request for pixels: `image` holds `rendered` (pixels at
+    // `scale`, within the `wanted` rectangle asked for) of the result at `revision`; a null
+    // image with an empty `rendered` means there is nothing to draw.
+    void takePreview(const QImage &image, const QRect &rendered, const QRect &wanted, double scale, quint64 revision);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -110,10 +114,17 @@ private:
 
     QRectF m_bounds;
     std::optional<QPointF> m_eventLocation;
+    // The newest pixels the panel rendered, and what they were asked for as.
     QImage m_cache;
     QRect m_cacheRect;
+    QRect m_cacheWanted;
+    double m_cacheScale = 1;
     quint64 m_cacheRevision = 0;
     bool m_cacheValid = false;
+    // The request last sent, so that repaints do not ask again for the same pixels.
+    QRect m_requestedRect;
+    double m_requestedScale = 0;
+    quint64 m_requestedRevision = 0;
 };
 
 } // namespace quillmark

@@ -113,6 +113,10 @@ TEST_F(ImageEffectsWindow, ABlurChosenInThePanelChangesThePictureAndUndoBringsIt
                           panel->outlineView()->visualRect(row).center());
         EXPECT_NE(panel->getCurrentFilter(), nullptr);
         QTest::mouseClick(panel->okButton(), Qt::LeftButton);
+        // OK computes the full-size result on the worker, then ends the panel.
+        for (int i = 0; i < 4000 && panel->isRendering(); ++i)
+            QTest::qWait(5);
+        EXPECT_FALSE(panel->isRendering());
         return panel->result();
     });
     QTest::mouseClick(button, Qt::LeftButton);

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
 #include <QTreeView>
@@ -53,6 +55,16 @@ protected:
         clickRow(panel->dataSource()->indexOfFilter(filter));
     }
     QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y); }
+    // Apply and OK compute on the worker: the panel answers once it is done.
+    bool settled(int ms = 20000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (panel->isRendering() && clock.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents();
+        return !panel->isRendering();
+    }
 
     std::unique_ptr<Controller> panel;
 };
@@ -158,12 +170,18 @@ TEST_F(ImageEffectsPanel, WithoutAFilterTheResultIsTheSourceUnchanged)
     EXPECT_EQ(pixel(out, 5, 5), qRgb(200, 100, 50));
 }
 
-TEST_F(ImageEffectsPanel, OkAfterApplyAppliesTheFilterTwice)
+TEST_F(ImageEffectsPanel, OkAfterApplyKeepsWhatApplyShowedUntilSomethingChanges)
 {
     panel->showPanel(filled(20, 10, QColor(200, 100, 40)));
     choose("Darken");
     EXPECT_EQ(pixel(panel->processedImage(), 3, 3), qRgb(100, 50, 20));
     QTest::mouseClick(panel->applyButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled());
+    // What Apply showed is what OK keeps.
+    EXPECT_EQ(pixel(Controller::imageFromCIImage(panel->backImage()), 3, 3), qRgb(100, 50, 20));
+    EXPECT_EQ(pixel(panel->processedImage(), 3, 3), qRgb(100, 50, 20));
+    // A change after Apply works on the applied picture.
+    panel->setFilter(panel->getCurrentFilter(), panel->getCurrentFilter()->value("inputAmount"), "inputAmount");
     EXPECT_EQ(pixel(panel->processedImage(), 3, 3), qRgb(50, 25, 10));
     // The panel's source stays applied until a new picture comes.
     panel->showPanel(filled(20, 10, QColor(200, 100, 40)));
@@ -176,6 +194,7 @@ TEST_F(ImageEffectsPanel, OkAndCloseEndTheRunWithTheirTags)
         panel->show();
         panel->setResult(-1);
         QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_TRUE(settled());
         EXPECT_EQ(panel->result(), code);
         EXPECT_FALSE(panel->isVisible());
     }
@@ -192,6 +211,7 @@ TEST_F(ImageEffectsPanel, AMissingPictureInputGivesNoResult)
     EXPECT_TRUE(panel->processedImage().isNull());
     // Apply changes nothing: with the texture set, the source is still the white picture.
     panel->applyBtn();
+    ASSERT_TRUE(settled());
     QImage texture = filled(4, 4, Qt::black);
     panel->setFilter(panel->getCurrentFilter(), QVariant::fromValue(FilterImage(texture)), "inputTexture");
     EXPECT_FALSE(panel->hasMissingImage());
@@ -252,6 +272,7 @@ TEST_F(ImageEffectsPanel, TheInspectorsRunAnswersTheProcessedPictureOnlyForOk)
         EXPECT_EQ(dialog, panel.get());
         choose("Darken");
         QTest::mouseClick(panel->okButton(), Qt::LeftButton);
+        EXPECT_TRUE(settled());
         return panel->result();
     });
     const std::optional<QImage> accepted = panel->runModal(nullptr, filled(10, 10, QColor(200, 100, 40)));
@@ -266,4 +287,72 @@ TEST_F(ImageEffectsPanel, TheInspectorsRunAnswersTheProcessedPictureOnlyForOk)
     });
     EXPECT_FALSE(panel->runModal(nullptr, filled(10, 10, Qt::white)).has_value());
     EXPECT_FALSE(panel->isVisible());
+}
+
+// A large picture is previewed at the preview's own resolution, computed away from the
+// window's thread: the window answers while it renders, and the newest request wins.
+TEST_F(ImageEffectsPanel, ALargePictureIsPreviewedSmallerOffTheWindowsThread)
+{
+    panel->previewScrollView()->resize(520, 420);
+    panel->showPanel(filled(3000, 2000, QColor(200, 100, 40)));
+    choose("Darken");
+    MyImageView *view = panel->ciView();
+    const double zoom = view->getZoom();
+    ASSERT_LT(zoom, 0.25);
+    const double scale = panel->previewScale(zoom);
+    EXPECT_LT(scale, 0.5);
+    EXPECT_GE(scale, zoom);
+    view->repaint();
+    ASSERT_TRUE(settled());
+    view->repaint();
+    ASSERT_TRUE(settled());
+    const QImage shown = view->renderedResult();
+    ASSERT_FALSE(shown.isNull());
+    // Pixels at the preview's scale, not the picture's.
+    EXPECT_LE(shown.width(), int(3000 * scale) + 2);
+    EXPECT_GE(shown.width(), int(3000 * scale) - 2);
+    EXPECT_EQ(pixel(shown, shown.width() / 2, shown.height() / 2), qRgb(100, 50, 20));
+
+    // Several changes in a row: the preview ends showing the last.
+    ParameterView *amount = nullptr;
+    for (ParameterView *v : panel->filterView()->findChildren<ParameterView *>())
+        if (v->key() == "inputAmount")
+            amount = v;
+    ASSERT_TRUE(amount);
+    for (double value : {0.1, 0.2, 0.25}) {
+        panel->setFilter(panel->getCurrentFilter(), value, "inputAmount");
+        panel->updateView();
+        view->repaint();
+    }
+    ASSERT_TRUE(settled());
+    view->repaint();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(pixel(view->renderedResult(), 10, 10), qRgb(50, 25, 10));
+}
+
+// Apply computes the full-size result on the worker: the panel waits with a busy cursor and
+// a Cancel button, and Cancel leaves the source as it was.
+TEST_F(ImageEffectsPanel, ApplyWaitsWithCancelAndCancelLeavesTheSource)
+{
+    panel->showPanel(filled(40, 30, QColor(200, 100, 40)));
+    choose("Darken");
+    QTest::mouseClick(panel->applyButton(), Qt::LeftButton);
+    EXPECT_TRUE(panel->isBusy());
+    EXPECT_TRUE(panel->cancelButton()->isVisible());
+    EXPECT_FALSE(panel->okButton()->isEnabled());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(panel->isBusy());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(pixel(Controller::imageFromCIImage(panel->backImage()), 3, 3), qRgb(200, 100, 40));
+    EXPECT_TRUE(panel->okButton()->isEnabled());
+    EXPECT_FALSE(panel->cancelButton()->isVisible());
+
+    // Apply to the end: the result becomes the source.
+    QTest::mouseClick(panel->applyButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(pixel(Controller::imageFromCIImage(panel->backImage()), 3, 3), qRgb(100, 50, 20));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -190,6 +190,10 @@ TEST_F(ImageEffectsPreview, ThePreviewDrawsTheResultRightWayUp)
     }
     panel->showPanel(picture);
     view()->setZoom(1);
+    // The first drawing asks for the pixels; the next one shows them.
+    view()->grab();
+    for (int i = 0; i < 2000 && panel->isRendering(); ++i)
+        QTest::qWait(5);
     const QImage shot = view()->grab().toImage();
     const QPointF topLeft = view()->boundsToView(QPointF(0, 20));
     EXPECT_EQ(shot.pixelColor(int(topLeft.x()) + 5, int(topLeft.y()) + 1), QColor(Qt::red));
