@@ -171,7 +171,9 @@ QString RectsView::convertUnits(float inches)
         value = inches * 6.0;
         abbreviation = QStringLiteral("pc");
     }
-    return QString::asprintf("%.2f ", value) + abbreviation;
+    // The unit button and the sheet editors show the abbreviation in the user's language; the
+    // description line must agree with them.
+    return QString::asprintf("%.2f ", value) + Language::stringForKey(abbreviation);
 }
 
 bool RectsView::terminatePromptFlag()

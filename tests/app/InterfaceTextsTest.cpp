@@ -241,3 +241,24 @@ TEST_F(InterfaceTexts, ToolBarSaveSpeaksTheLanguageAndFollowsTheMenuItem)
 }
 
 } // namespace
+
+namespace {
+
+// The line under the stock preview is built from a pattern and the sheet's lengths; both the
+// pattern and the unit must follow the language, as the unit button does.
+TEST_F(InterfaceTexts, TheStockDescriptionSpeaksTheLanguageWithItsUnit)
+{
+    const std::unique_ptr<MainWindow> german = windowIn(QStringLiteral("de"));
+    EXPECT_EQ(german->labelInfo()->text(), QStringLiteral("2.63 Zoll x 1.00 Zoll, 3 nebeneinander, 10 untereinander"));
+    const std::unique_ptr<MainWindow> russian = windowIn(QStringLiteral("ru"));
+    EXPECT_EQ(russian->labelInfo()->text(),
+              QStringLiteral("2.63 дюйм x 1.00 дюйм, 3 по горизонтали, 10 по вертикали"));
+    for (const char *code : {"es", "zh"}) {
+        const std::unique_ptr<MainWindow> window = windowIn(QString::fromLatin1(code));
+        const QString text = window->labelInfo()->text();
+        for (const char *english : {"inch", "across", "down"})
+            EXPECT_FALSE(text.contains(QLatin1String(english))) << code << ": " << text.toStdString();
+    }
+}
+
+} // namespace
