@@ -215,7 +215,9 @@ TLabel EditCustomLabel::label()
     const float shorter = std::isnan(_tlabel.width) ? _tlabel.height : std::min(_tlabel.width, _tlabel.height);
     if (_tlabel.round_param != 0.0f)
         _tlabel.shape = longer / 2.0f > _tlabel.round_param ? TLabel::RoundedRectangle : TLabel::Oval;
-    if (_tlabel.hole > shorter / 2.0f)
+    // A hole only has to be smaller than the label: a mini disc of 78 mm takes the 41 mm hole
+    // of the full-size discs. The panel refuses a larger one; one given otherwise is halved.
+    if (_tlabel.hole >= shorter)
         _tlabel.hole = shorter / 2.0f;
     _tlabel.name = formatTitleField->text().trimmed();
     _tlabel.paper = pbPaper->currentData().toString();
@@ -234,7 +236,15 @@ bool EditCustomLabel::canConfirm() const
     for (int i = 0; i < FieldCount; ++i)
         if (!refusal(Field(i), tf[i]->text()).isEmpty())
             return false;
-    return gridRefusal().isEmpty();
+    return gridRefusal().isEmpty() && holeRefusal().isEmpty();
+}
+
+QString EditCustomLabel::holeRefusal() const
+{
+    const float shorter = std::isnan(_tlabel.width) ? _tlabel.height : std::min(_tlabel.width, _tlabel.height);
+    if (_tlabel.hole > 0.0f && _tlabel.hole >= shorter)
+        return text("The hole must be smaller than the label.");
+    return {};
 }
 
 QString EditCustomLabel::gridRefusal() const
@@ -322,6 +332,11 @@ void EditCustomLabel::enableDisable()
         message = gridRefusal();
         for (Field count : {NumberX, NumberY})
             StockFields::markField(tf[count], message);
+    }
+    // The hole is measured against the label's sides as they stand, whichever was typed last.
+    if (message.isEmpty()) {
+        message = holeRefusal();
+        StockFields::markField(tf[InRadius], message);
     }
     // Labels past the paper are told of, not refused: the paper may be chosen later.
     if (message.isEmpty())

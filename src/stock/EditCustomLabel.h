@@ -58,6 +58,8 @@ private:
     QString refusal(Field which, const QString &text) const;
     // Why the counts are refused together (more positions than the canvas lays out), or empty.
     QString gridRefusal() const;
+    // Why the hole is refused (as wide as the label's shorter side or wider), or empty.
+    QString holeRefusal() const;
     // The warning when the labels reach past the chosen paper (the shared paper when none is
     // chosen), or empty.
     QString paperWarning() const;

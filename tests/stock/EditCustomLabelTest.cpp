@@ -160,12 +160,53 @@ TEST_F(LabelEditor, TheStockIsCompletedWhenConfirmed)
         editor->setLabel(label);
         EXPECT_EQ(editor->label().shape, c.shapeAfter) << c.radius;
     }
+    // A hole smaller than the shorter side is kept as it is; one that is not is halved.
     TLabel holed;
     holed.width = 2.0f;
     holed.height = 1.0f;
     holed.hole = 0.8f;
     editor->setLabel(holed);
+    EXPECT_FLOAT_EQ(editor->label().hole, 0.8f);
+    holed.hole = 1.0f;
+    editor->setLabel(holed);
     EXPECT_FLOAT_EQ(editor->label().hole, 0.5f);
+}
+
+TEST_F(LabelEditor, AMiniDiscTakesTheFullSizeHoleAndAHoleAsWideAsTheDiscIsRefused)
+{
+    canvas.unit = QStringLiteral("Centimeters");
+    open(TLabel());
+    // The 78 mm mini disc labels of the catalogue have the 41 mm hole of the full-size discs.
+    type(QStringLiteral("tfNumberX"), QStringLiteral("2"));
+    type(QStringLiteral("tfNumberY"), QStringLiteral("2"));
+    type(QStringLiteral("tfWidth"), QStringLiteral("78"));
+    type(QStringLiteral("tfHeight"), QStringLiteral("78"));
+    type(QStringLiteral("tfOutRadius"), QStringLiteral("39"));
+    type(QStringLiteral("tfInRadius"), QStringLiteral("41"));
+    EXPECT_TRUE(ok()->isEnabled());
+    EXPECT_EQ(message(), QString());
+    EXPECT_EQ(field(QStringLiteral("tfInRadius"))->text(), QStringLiteral("41.00 mm"));
+    EXPECT_NEAR(editor->label().hole * 25.4, 41.0, 0.01);
+    EXPECT_EQ(editor->label().shape, 3);
+
+    // As wide as the disc: said and not confirmed, whichever side is typed last.
+    type(QStringLiteral("tfInRadius"), QStringLiteral("78"));
+    EXPECT_EQ(message(), QStringLiteral("The hole must be smaller than the label."));
+    EXPECT_TRUE(field(QStringLiteral("tfInRadius"))->property("qmRefused").toBool());
+    EXPECT_FALSE(ok()->isEnabled());
+    type(QStringLiteral("tfWidth"), QStringLiteral("80"));
+    type(QStringLiteral("tfHeight"), QStringLiteral("80"));
+    EXPECT_TRUE(ok()->isEnabled());
+    EXPECT_FALSE(field(QStringLiteral("tfInRadius"))->property("qmRefused").toBool());
+    type(QStringLiteral("tfHeight"), QStringLiteral("60"));
+    EXPECT_FALSE(ok()->isEnabled());
+    EXPECT_EQ(message(), QStringLiteral("The hole must be smaller than the label."));
+    // Return in the refused panel confirms nothing.
+    QTest::keyClick(field(QStringLiteral("tfHeight")), Qt::Key_Return);
+    EXPECT_TRUE(editor->isVisible());
+    type(QStringLiteral("tfInRadius"), QStringLiteral("41"));
+    EXPECT_TRUE(ok()->isEnabled());
+    EXPECT_NEAR(editor->label().hole * 25.4, 41.0, 0.01);
 }
 
 TEST_F(LabelEditor, TheGivenStockIsLeftUntouchedAndTheNameIsTheFields)
