@@ -46,6 +46,33 @@ const QStringList LengthKeys = {QStringLiteral("width"),  QStringLiteral("height
                                 QStringLiteral("left_m"), QStringLiteral("v_dist"), QStringLiteral("h_dist"),
                                 QStringLiteral("round"),  QStringLiteral("hole")};
 
+// Two decimals of an inch are up to an eighth of a millimetre off, and a sheet's offsets add
+// them up: stock lengths are written to four decimals, always, so that a reader can tell them
+// from the two of older documents. Readers that take the leading number read both.
+QString storedStockLength(float inches)
+{
+    if (!std::isfinite(inches))
+        return fmt2(double(inches));
+    return QString::asprintf("%.4f", double(inches));
+}
+
+// Older documents wrote every stock length to two decimals of an inch; lengths with more
+// decimals, or numbers, were written exactly.
+bool hasTwoDecimalLengths(const QVariantMap &values)
+{
+    for (const QString &key : {QStringLiteral("width"), QStringLiteral("height"), QStringLiteral("top_m"),
+                               QStringLiteral("left_m"), QStringLiteral("v_dist"), QStringLiteral("h_dist")}) {
+        const QVariant value = values.value(key);
+        if (value.typeId() != QMetaType::QString)
+            continue;
+        const QString text = value.toString().trimmed();
+        const qsizetype point = text.indexOf(QLatin1Char('.'));
+        if (point >= 0 && text.size() - point - 1 > 2)
+            return false;
+    }
+    return true;
+}
+
 bool isNumberLike(const QVariant &value)
 {
     switch (value.typeId()) {
@@ -112,18 +139,18 @@ QVariantMap RectsView::labelRepresentation() const
 {
     QVariantMap label;
     label.insert(QStringLiteral("name"), _tlabel.name);
-    label.insert(QStringLiteral("width"), fmt2(_tlabel.width));
-    label.insert(QStringLiteral("height"), fmt2(_tlabel.height));
-    label.insert(QStringLiteral("top_m"), fmt2(_tlabel.top_margin));
-    label.insert(QStringLiteral("left_m"), fmt2(_tlabel.left_margin));
-    label.insert(QStringLiteral("v_dist"), fmt2(_tlabel.vert_distance));
-    label.insert(QStringLiteral("h_dist"), fmt2(_tlabel.hor_distance));
+    label.insert(QStringLiteral("width"), storedStockLength(_tlabel.width));
+    label.insert(QStringLiteral("height"), storedStockLength(_tlabel.height));
+    label.insert(QStringLiteral("top_m"), storedStockLength(_tlabel.top_margin));
+    label.insert(QStringLiteral("left_m"), storedStockLength(_tlabel.left_margin));
+    label.insert(QStringLiteral("v_dist"), storedStockLength(_tlabel.vert_distance));
+    label.insert(QStringLiteral("h_dist"), storedStockLength(_tlabel.hor_distance));
     label.insert(QStringLiteral("number"), fmtInt(_tlabel.num_label));
     label.insert(QStringLiteral("number_down"), fmtInt(_tlabel.num_downlabel));
     label.insert(QStringLiteral("units"), fmtInt(_tlabel.units));
     label.insert(QStringLiteral("deleted"), fmtInt(_tlabel.deleted));
-    label.insert(QStringLiteral("round"), fmt2(_tlabel.round_param));
-    label.insert(QStringLiteral("hole"), fmt2(_tlabel.hole));
+    label.insert(QStringLiteral("round"), storedStockLength(_tlabel.round_param));
+    label.insert(QStringLiteral("hole"), storedStockLength(_tlabel.hole));
     label.insert(QStringLiteral("shape"), fmtInt(_tlabel.shape));
     if (!_tlabel.paper.isEmpty())
         label.insert(QStringLiteral("paper"), _tlabel.paper);
@@ -394,10 +421,13 @@ bool RectsView::open(const QString &path)
     }
 
     TLabel label = labelWithRepresentation(dict);
-    // Documents keep a stock's lengths to two decimals: a stock the catalogue or the custom list
-    // knows takes its exact figures again, so that the design prints where it printed before
-    // (5160 is 2.625 in wide, not 2.62).
-    if (label.name != QLatin1String("Unknown")) {
+    // Older documents kept a stock's lengths to two decimals: a stock the catalogue or the
+    // custom list knows takes its exact figures again, so that the design prints where it
+    // printed before (5160 is 2.625 in wide, not 2.62). Documents with the exact figures keep
+    // them: a sheet typed in millimetres is not moved onto a catalogue stock near it.
+    const QVariantList storedLabels = dict.value(QStringLiteral("TLabel")).toList();
+    const bool roundedLengths = storedLabels.isEmpty() || hasTwoDecimalLengths(storedLabels.first().toMap());
+    if (roundedLengths && label.name != QLatin1String("Unknown")) {
         std::optional<TLabel> known = m_dataSource->matchingLabel(label);
         if (!known)
             known = m_customDataSource->matchingLabel(label);

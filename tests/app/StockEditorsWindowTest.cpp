@@ -23,6 +23,7 @@
 #include "common/SheetDriver.h"
 #include "common/TestPrintPanels.h"
 #include "platform/PrintInfo.h"
+#include "platform/PropertyList.h"
 #include "stock/CustomDataSource.h"
 #include "stock/CustomFormat.h"
 #include "stock/CustomLabel.h"
@@ -548,3 +549,90 @@ TEST_F(StockEditorsWindow, BothEditorsWarnOfLabelsPastThePaper)
     ASSERT_TRUE(canvas()->getTFormat());
     EXPECT_EQ(canvas()->getTFormat()->name, QStringLiteral("Off the edge"));
 }
+
+namespace {
+
+// Every length of a grid stock, in inches.
+std::vector<float> stockLengths(const TLabel &label)
+{
+    return {label.width,         label.height,       label.top_margin,  label.left_margin,
+            label.vert_distance, label.hor_distance, label.round_param, label.hole};
+}
+
+TEST_F(StockEditorsWindow, ASheetTypedInMillimetresComesBackFromItsDocumentAsTyped)
+{
+    // In millimetres, a mini disc sheet whose figures fall between hundredths of an inch.
+    QTest::mouseClick(window->measureButton(), Qt::LeftButton);
+    ASSERT_EQ(canvas()->measure(), QStringLiteral("Centimeters"));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Mini Discs"));
+        for (const auto &[field, typed] :
+             {std::pair{"tfWidth", "78"}, std::pair{"tfHeight", "78"}, std::pair{"tfOutRadius", "39"},
+              std::pair{"tfInRadius", "41"}, std::pair{"tfOffsetX", "20.3"}, std::pair{"tfOffsetY", "15.7"},
+              std::pair{"tfSpacingX", "8.3"}, std::pair{"tfSpacingY", "5.1"}, std::pair{"tfNumberX", "2"},
+              std::pair{"tfNumberY", "3"}})
+            qmtest::typeIntoField(sheet, QString::fromLatin1(field), QString::fromLatin1(typed));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Label..."))->trigger();
+    apptest::settle();
+    const TLabel typed = canvas()->getLabel();
+    ASSERT_EQ(typed.name, QStringLiteral("Mini Discs"));
+    EXPECT_NEAR(typed.hole * 25.4, 41.0, 0.01) << "the mini disc keeps the 41 mm hole";
+    EXPECT_NEAR(typed.left_margin * 25.4, 20.3, 0.01);
+
+    const QString dir = qmtest::freshDir(QStringLiteral("stock-editors-mm"));
+    const QString path = dir + QStringLiteral("/Discs.qkdoc");
+    prompts->queueSaveOfType(path, 0);
+    menuItem(QStringLiteral("File"), QStringLiteral("Save As..."))->trigger();
+    apptest::settle();
+    ASSERT_TRUE(QFile::exists(path));
+
+    // Opened where the custom list does not know the sheet (another computer, or the sheet
+    // deleted since): the document's own figures are the sheet.
+    auto openAgain = [&](const QString &file) {
+        CustomDataSource *store = canvas()->customDataSource();
+        while (store->count() > 0)
+            store->deleteFormat(0);
+        menuItem(QStringLiteral("File"), QStringLiteral("New"))->trigger();
+        apptest::settle();
+        prompts->queuePath(file);
+        menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
+        apptest::settle();
+    };
+    openAgain(path);
+    const TLabel back = canvas()->getLabel();
+    EXPECT_EQ(back.name, QStringLiteral("Mini Discs"));
+    EXPECT_EQ(back.num_label, 2);
+    EXPECT_EQ(back.num_downlabel, 3);
+    const std::vector<float> before = stockLengths(typed);
+    const std::vector<float> after = stockLengths(back);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_NEAR(double(after[i]) * 25.4, double(before[i]) * 25.4, 0.01) << "length " << i;
+    // The last label of the sheet starts where it was typed, not a sum of roundings away.
+    EXPECT_NEAR((back.top_margin + 2 * (back.height + back.vert_distance)) * 25.4, 15.7 + 2 * (78 + 5.1), 0.01);
+
+    // A document of before, with lengths of two decimals, still takes the catalogue's exact
+    // figures for a stock it names.
+    QVariantMap old = PropertyList::readFile(path).toMap();
+    QVariantMap label = old.value(QStringLiteral("TLabel")).toList().first().toMap();
+    for (const auto &[key, value] :
+         {std::pair{"name", "5160"}, std::pair{"width", "2.62"}, std::pair{"height", "1.00"},
+          std::pair{"top_m", "0.50"}, std::pair{"left_m", "0.19"}, std::pair{"v_dist", "0.00"},
+          std::pair{"h_dist", "0.12"}, std::pair{"round", "0.00"}, std::pair{"hole", "0.00"},
+          std::pair{"number", "3"}, std::pair{"number_down", "10"}, std::pair{"shape", "1"}})
+        label.insert(QString::fromLatin1(key), QString::fromLatin1(value));
+    label.remove(QStringLiteral("label_cell"));
+    old.insert(QStringLiteral("TLabel"), QVariantList{label});
+    const QString oldPath = dir + QStringLiteral("/Before.qkdoc");
+    ASSERT_TRUE(PropertyList::writeFile(oldPath, old, PlistFormat::Binary));
+    openAgain(oldPath);
+    const TLabel catalogue =
+        canvas()->dataSource()->labelTypeAt(canvas()->dataSource()->modelIndexByName(QStringLiteral("5160")))->getLabelStruct();
+    EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("5160"));
+    EXPECT_FLOAT_EQ(canvas()->getLabel().width, catalogue.width);
+    EXPECT_FLOAT_EQ(canvas()->getLabel().left_margin, catalogue.left_margin);
+}
+
+} // namespace

@@ -125,9 +125,9 @@ TEST_F(DocumentTest, SavedDocumentHasTheKeysAndFormsAnIndependentReaderSees)
     QVariantMap label = labels.first().toMap();
     EXPECT_EQ(label.take("label_cell").toByteArray(), QByteArray(10, '\0'));
     EXPECT_EQ(label.take("name").typeId(), QMetaType::QString);
-    const QVariantMap expected = {{"width", "4.00"},  {"height", "2.00"},  {"top_m", "0.15"},   {"left_m", "0.15"},
-                                  {"v_dist", "0.20"}, {"h_dist", "0.20"},  {"number", "2"},     {"number_down", "5"},
-                                  {"units", "1"},     {"deleted", "0"},    {"round", "0.00"},   {"hole", "0.00"},
+    const QVariantMap expected = {{"width", "4.0000"},  {"height", "2.0000"}, {"top_m", "0.1500"}, {"left_m", "0.1500"},
+                                  {"v_dist", "0.2000"}, {"h_dist", "0.2000"}, {"number", "2"},      {"number_down", "5"},
+                                  {"units", "1"},       {"deleted", "0"},     {"round", "0.0000"},  {"hole", "0.0000"},
                                   {"shape", "1"}};
     EXPECT_EQ(label, expected);
 }
