@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "database/Database.h"
+#include "database/store/Database.h"
 
 using namespace quillmark;
 

@@ -9,9 +9,9 @@
 
 #include <zip.h>
 
-#include "database/Database.h"
-#include "database/DelimitedText.h"
-#include "database/ExcelWorkbook.h"
+#include "database/store/Database.h"
+#include "database/exchange/DelimitedText.h"
+#include "database/exchange/ExcelWorkbook.h"
 
 using namespace quillmark;
 

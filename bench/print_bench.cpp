@@ -31,11 +31,11 @@
 #include <vector>
 
 #include "canvas/RectsView.h"
-#include "database/ColorField.h"
-#include "database/Database.h"
-#include "database/GroupField.h"
-#include "database/MergeFieldTool.h"
-#include "database/MergeKinds.h"
+#include "database/merge/ColorField.h"
+#include "database/store/Database.h"
+#include "database/merge/GroupField.h"
+#include "database/merge/MergeFieldTool.h"
+#include "database/merge/MergeKinds.h"
 #include "foundation/LanguageControls.h"
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"

@@ -14,7 +14,7 @@
 #include <unzip.h>
 #include <zip.h>
 
-#include "database/ExcelWorkbook.h"
+#include "database/exchange/ExcelWorkbook.h"
 
 using namespace quillmark;
 

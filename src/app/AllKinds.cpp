@@ -2,11 +2,11 @@
 
 #include "barcodes/BarcodeKinds.h"
 #include "canvas/RectsView.h"
-#include "database/ColorAddress.h"
-#include "database/ColorField.h"
-#include "database/MergeFieldTool.h"
-#include "database/MergeKinds.h"
-#include "database/QuickAddressPanel.h"
+#include "database/merge/ColorAddress.h"
+#include "database/merge/ColorField.h"
+#include "database/merge/MergeFieldTool.h"
+#include "database/merge/MergeKinds.h"
+#include "database/window/QuickAddressPanel.h"
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
 

@@ -8,7 +8,7 @@
 #include "app/HelpMenu.h"
 #include "canvas/RectsView.h"
 #include "canvas/TGrid.h"
-#include "database/Database.h"
+#include "database/store/Database.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "stock/DataSource.h"

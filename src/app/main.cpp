@@ -9,8 +9,8 @@
 #include "app/MainWindow.h"
 #include "app/SelfCheck.h"
 #include "canvas/RectsView.h"
-#include "database/ContactSource.h"
-#include "database/EdsContactSource.h"
+#include "database/exchange/ContactSource.h"
+#include "database/exchange/EdsContactSource.h"
 #include "foundation/Language.h"
 #include "platform/Bundle.h"
 

@@ -10,7 +10,7 @@
 
 #include "barcodes/LinearDrawContext.h"
 #include "objects/CanvasServices.h"
-#include "database/Database.h"
+#include "database/store/Database.h"
 #include "foundation/Language.h"
 #include "platform/SavedPainterState.h"
 

@@ -820,7 +820,7 @@ public:
     // is edited or the insertion point is not shown in the object.
     QRectF caretRect() const;
 
-    // ---- track lists (src/database/RectsView_tracks.cpp) ----
+    // ---- track lists (src/database/window/RectsView_tracks.cpp) ----
     // Exactly one text box or oval is selected.
     bool canImportTracks() const;
     // The names of a folder's entries, numbered, each ending in a tab and, outside an oval, a

@@ -12,10 +12,10 @@
 #include <cmath>
 #include <exception>
 
-#include "database/Database.h"
-#include "database/DatabaseError.h"
-#include "database/MergeContents.h"
-#include "database/PropertyView.h"
+#include "database/store/Database.h"
+#include "database/store/DatabaseError.h"
+#include "database/store/MergeContents.h"
+#include "database/window/PropertyView.h"
 #include "foundation/Language.h"
 #include "inspector/AlignPage.h"
 #include "inspector/BarcodePage.h"

@@ -14,9 +14,9 @@
 
 #include "barcodes/ColorBarcode.h"
 #include "canvas/RectsView.h"
-#include "database/ColorAddress.h"
-#include "database/ColorField.h"
-#include "database/GroupField.h"
+#include "database/merge/ColorAddress.h"
+#include "database/merge/ColorField.h"
+#include "database/merge/GroupField.h"
 #include "foundation/Language.h"
 #include "foundation/LanguageControls.h"
 #include "foundation/MyStepper.h"

@@ -3,9 +3,9 @@
 #include <QSet>
 
 #include "canvas/RectsView.h"
-#include "database/Database.h"
-#include "database/DatabaseRecordReader.h"
-#include "database/MergeContents.h"
+#include "database/store/Database.h"
+#include "database/store/DatabaseRecordReader.h"
+#include "database/store/MergeContents.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
 

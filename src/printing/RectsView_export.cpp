@@ -17,8 +17,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include "database/Database.h"
-#include "database/DatabaseError.h"
+#include "database/store/Database.h"
+#include "database/store/DatabaseError.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
 #include "platform/PrintInfo.h"

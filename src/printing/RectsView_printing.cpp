@@ -4,8 +4,8 @@
 
 #include <QPainter>
 
-#include "database/Database.h"
-#include "database/DatabaseError.h"
+#include "database/store/Database.h"
+#include "database/store/DatabaseError.h"
 #include "objects/ColorRect.h"
 #include "objects/specImage.h"
 #include "platform/Pen.h"

@@ -16,9 +16,9 @@
 #include <cmath>
 
 #include "app/AppTestSupport.h"
-#include "database/ColorField.h"
-#include "database/Database.h"
-#include "database/MergeContents.h"
+#include "database/merge/ColorField.h"
+#include "database/store/Database.h"
+#include "database/store/MergeContents.h"
 #include "foundation/Preference.h"
 #include "objects/Group.h"
 

@@ -10,7 +10,7 @@
 #include <QToolButton>
 
 #include "app/AppTestSupport.h"
-#include "database/DatabaseModeSwitch.h"
+#include "database/window/DatabaseModeSwitch.h"
 #include "foundation/SegmentedControl.h"
 #include "inspector/GeometryPage.h"
 #include "inspector/ObjectInfoPanel.h"

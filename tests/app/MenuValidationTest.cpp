@@ -10,7 +10,7 @@
 #include "app/AppTestSupport.h"
 #include "app/MenuValidation.h"
 #include "app/MenuValidator.h"
-#include "database/DatabaseModeSwitch.h"
+#include "database/window/DatabaseModeSwitch.h"
 
 using namespace quillmark;
 

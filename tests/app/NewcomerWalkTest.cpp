@@ -19,8 +19,8 @@
 
 #include "app/AppTestSupport.h"
 #include "common/SheetDriver.h"
-#include "database/Database.h"
-#include "database/DatabaseModeSwitch.h"
+#include "database/store/Database.h"
+#include "database/window/DatabaseModeSwitch.h"
 #include "foundation/SegmentedControl.h"
 #include "platform/Prompts.h"
 #include "platform/Workspace.h"

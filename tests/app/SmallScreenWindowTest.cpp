@@ -15,7 +15,7 @@
 
 #include "app/AppTestSupport.h"
 #include "barcodes/BarcodeDrawer.h"
-#include "database/DatabaseModeSwitch.h"
+#include "database/window/DatabaseModeSwitch.h"
 #include "foundation/SegmentedControl.h"
 #include "foundation/ZoomButton.h"
 #include "platform/ScreenArea.h"

@@ -16,7 +16,7 @@
 #include "app/AppTestSupport.h"
 #include "canvas/SaveTemplate.h"
 #include "canvas/TemplateFile.h"
-#include "database/ColorAddress.h"
+#include "database/merge/ColorAddress.h"
 #include "images/ScrollNSImageView.h"
 #include "images/TemplateBrowserPanel.h"
 #include "images/listTmplViewItem.h"

@@ -20,7 +20,7 @@
 #include "barcodes/BarcodeTestSupport.h"
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/ColorBarcodeTestSupport.h"
-#include "database/Database.h"
+#include "database/store/Database.h"
 #include "foundation/MyStepper.h"
 #include "inspector/BarcodePage.h"
 #include "inspector/NumberField.h"

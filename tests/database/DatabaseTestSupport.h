@@ -9,8 +9,8 @@
 #include <sqlite3.h>
 
 #include "common/TestSupport.h"
-#include "database/Database.h"
-#include "database/DatabaseUserAction.h"
+#include "database/store/Database.h"
+#include "database/store/DatabaseUserAction.h"
 
 #include <QCoreApplication>
 

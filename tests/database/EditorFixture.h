@@ -9,12 +9,12 @@
 
 #include <memory>
 
-#include "DatabaseTestSupport.h"
+#include "database/DatabaseTestSupport.h"
 #include "common/TestPrompts.h"
-#include "database/DBPropertiesView.h"
-#include "database/Database.h"
-#include "database/DatabaseFieldsView.h"
-#include "database/DatabaseView.h"
+#include "database/window/DBPropertiesView.h"
+#include "database/store/Database.h"
+#include "database/window/DatabaseFieldsView.h"
+#include "database/window/DatabaseView.h"
 #include "platform/UserDefaults.h"
 
 namespace dbtest {

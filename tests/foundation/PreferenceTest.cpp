@@ -13,7 +13,7 @@
 #include "foundation/Preference.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "database/Utils.h"
+#include "database/store/Utils.h"
 
 #include <QDateTime>
 #include <unicode/locid.h>

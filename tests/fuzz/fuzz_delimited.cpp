@@ -1,6 +1,6 @@
 // Delimited text chosen for import: decoded from its bytes, then split into records with
 // each of the delimiters the import panel offers.
-#include "database/DelimitedText.h"
+#include "database/exchange/DelimitedText.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace quillmark;

@@ -1,7 +1,7 @@
 // A vCard file chosen for import: split into cards, each card's properties read, its name,
 // addresses and photo taken out, and the card written again.
-#include "database/CVCard.h"
-#include "database/ImportVCardFile.h"
+#include "database/exchange/CVCard.h"
+#include "database/exchange/ImportVCardFile.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace quillmark;

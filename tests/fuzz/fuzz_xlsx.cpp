@@ -1,7 +1,7 @@
 // A workbook chosen for import: unpacked, its sheets listed and each read with its shared
 // strings, styles, dates and numbers.
-#include "database/ExcelWorkbook.h"
-#include "database/excelSheet.h"
+#include "database/exchange/ExcelWorkbook.h"
+#include "database/exchange/excelSheet.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace quillmark;

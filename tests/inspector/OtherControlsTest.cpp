@@ -10,8 +10,8 @@
 #include <QSlider>
 
 #include "barcodes/ColorBarcode.h"
-#include "database/ColorAddress.h"
-#include "database/ColorField.h"
+#include "database/merge/ColorAddress.h"
+#include "database/merge/ColorField.h"
 #include "foundation/MyStepper.h"
 #include "inspector/AlignPage.h"
 #include "inspector/GeometryPage.h"

@@ -14,9 +14,9 @@
 
 #include "canvas/CanvasTestSupport.h"
 #include "common/TestPrompts.h"
-#include "database/ColorField.h"
-#include "database/Database.h"
-#include "database/MergeKinds.h"
+#include "database/merge/ColorField.h"
+#include "database/store/Database.h"
+#include "database/merge/MergeKinds.h"
 #include "printing/ExportFormats.h"
 #include "printing/IcnsReader.h"
 

@@ -8,9 +8,9 @@
 #include <QProcess>
 
 #include "canvas/CanvasTestSupport.h"
-#include "database/ColorField.h"
-#include "database/Database.h"
-#include "database/MergeKinds.h"
+#include "database/merge/ColorField.h"
+#include "database/store/Database.h"
+#include "database/merge/MergeKinds.h"
 #include "printing/PrintJob.h"
 #include "stock/TFormat.h"
 

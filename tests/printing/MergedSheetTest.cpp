@@ -15,11 +15,11 @@
 #include <QTextStream>
 
 #include "canvas/CanvasTestSupport.h"
-#include "database/ColorField.h"
-#include "database/Database.h"
-#include "database/GroupField.h"
-#include "database/MergeFieldTool.h"
-#include "database/MergeKinds.h"
+#include "database/merge/ColorField.h"
+#include "database/store/Database.h"
+#include "database/merge/GroupField.h"
+#include "database/merge/MergeFieldTool.h"
+#include "database/merge/MergeKinds.h"
 #include "printing/PrintJob.h"
 #include "stock/DataSource.h"
 #include "stock/TLabelType.h"

@@ -7,7 +7,7 @@
 #include <QTextDocument>
 
 #include "canvas/RectsView.h"
-#include "database/ColorAddress.h"
+#include "database/merge/ColorAddress.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorLine.h"
 #include "objects/ColorOval.h"

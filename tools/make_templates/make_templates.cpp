@@ -24,7 +24,7 @@
 #include "app/AllKinds.h"
 #include "canvas/RectsView.h"
 #include "canvas/TemplateFile.h"
-#include "database/Database.h"
+#include "database/store/Database.h"
 #include "foundation/LanguageControls.h"
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"

@@ -1,0 +1,562 @@
+#include "database/exchange/CVCard.h"
+
+#include "database/exchange/H_CBase64.h"
+#include "database/exchange/H_CQuoted.h"
+#include "database/exchange/PhotoTiff.h"
+#include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+
+#include <QBuffer>
+#include <QRegularExpression>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QStringDecoder>
+
+namespace quillmark {
+
+namespace {
+
+const char *const CRLF = "\r\n";
+
+// The parameters of a property that are its types (TYPE=WORK,HOME and the bare WORK of older
+// cards), upper-cased; `encoding` takes the ENCODING parameter.
+QStringList parameterTypes(const QStringList &parameters, CVCard::Encoding &encoding)
+{
+    QStringList types;
+    for (const QString &parameter : parameters) {
+        const qsizetype equals = parameter.indexOf(QLatin1Char('='));
+        const QString key = equals < 0 ? QString() : parameter.left(equals).trimmed().toUpper();
+        QString value = equals < 0 ? parameter.trimmed() : parameter.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+            value = value.mid(1, value.size() - 2);
+        const QString upper = value.toUpper();
+        if (key == QLatin1String("ENCODING") || (equals < 0 && (upper == QLatin1String("BASE64") || upper == QLatin1String("QUOTED-PRINTABLE")))) {
+            if (upper == QLatin1String("B") || upper == QLatin1String("BASE64"))
+                encoding = CVCard::Base64;
+            else if (upper == QLatin1String("Q") || upper == QLatin1String("QUOTED-PRINTABLE"))
+                encoding = CVCard::QuotedPrintable;
+            continue;
+        }
+        if (key.isEmpty() || key == QLatin1String("TYPE"))
+            for (const QString &type : upper.split(QLatin1Char(','), Qt::SkipEmptyParts))
+                types.append(type.trimmed());
+    }
+    return types;
+}
+
+// Components of a plain value split at the semicolons that are not escaped, escapes kept.
+QStringList plainComponents(const QString &value)
+{
+    QStringList parts;
+    QString current;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < value.size()) {
+            current += c;
+            current += value.at(++i);
+        } else if (c == QLatin1Char(';')) {
+            parts.append(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts.append(current);
+    return parts;
+}
+
+QString unescaped(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != QLatin1Char('\\') || i + 1 >= value.size()) {
+            if (c != QLatin1Char('\\'))
+                out += c;
+            continue;
+        }
+        const QChar next = value.at(++i);
+        out += (next == QLatin1Char('n') || next == QLatin1Char('N')) ? QChar(QLatin1Char('\n')) : next;
+    }
+    return out;
+}
+
+QString escaped(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (QChar c : value) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char(',') || c == QLatin1Char(';'))
+            out += QLatin1Char('\\');
+        if (c == QLatin1Char('\n')) {
+            out += QLatin1String("\\n");
+            continue;
+        }
+        // Other control characters have no place in a vCard 3.0 text value.
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
+            continue;
+        if (c.unicode() == 0x7F)
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+// A content line folded as vCard 3.0 asks: no line longer than 75 octets of UTF-8, each
+// continuation beginning with one blank, never inside a character.
+QString folded(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8();
+    if (bytes.size() <= 75)
+        return line + QLatin1String(CRLF);
+    QByteArray out;
+    out.reserve(bytes.size() + bytes.size() / 37 + 4);
+    qsizetype start = 0;
+    qsizetype room = 75;
+    while (start < bytes.size()) {
+        qsizetype end = qMin(start + room, bytes.size());
+        while (end < bytes.size() && end > start && (static_cast<unsigned char>(bytes.at(end)) & 0xC0) == 0x80)
+            --end;
+        if (start > 0)
+            out += ' ';
+        out += bytes.mid(start, end - start);
+        out += CRLF;
+        start = end;
+        room = 74;
+    }
+    return QString::fromUtf8(out);
+}
+
+QByteArray decoded(const QString &raw, CVCard::Encoding encoding)
+{
+    QByteArray text = raw.toUtf8();
+    if (encoding == CVCard::Base64) {
+        QByteArray compact;
+        compact.reserve(text.size());
+        for (char c : std::as_const(text))
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+                compact += c;
+        return H_CBase64::decode(compact);
+    }
+    return H_CQuoted::decode(text);
+}
+
+QString strictUtf8(const QByteArray &bytes, bool *ok)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    *ok = !decoder.hasError();
+    return text;
+}
+
+QString profile()
+{
+    return UserDefaults::standard().stringForKey(QStringLiteral("profileContacts"));
+}
+
+} // namespace
+
+CVCard CVCard::fromString(const QString &text, bool *ok)
+{
+    CVCard card;
+    const qsizetype end = text.indexOf(QLatin1String("END:VCARD"), 0, Qt::CaseInsensitive);
+    if (ok)
+        *ok = end >= 0;
+    if (end < 0)
+        return card;
+    card._cardString = text.left(end);
+    card.parse();
+    return card;
+}
+
+void CVCard::setObject(const QVariant &value, const QString &key)
+{
+    if (!value.isValid() || value.isNull())
+        return;
+    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+        return;
+    _dict.insert(key, value);
+}
+
+const QList<CVCard::Property> &CVCard::properties() const
+{
+    if (_propertiesRead)
+        return _properties;
+    _propertiesRead = true;
+    _properties.clear();
+    const QStringList lines = _cardString.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    for (qsizetype i = 0; i < lines.size();) {
+        QString logical = lines.at(i++);
+        if (logical.trimmed().isEmpty())
+            continue;
+        const qsizetype colon = logical.indexOf(QLatin1Char(':'));
+        const QString header = colon < 0 ? logical : logical.left(colon);
+        const bool quoted = header.contains(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive)
+                            || header.contains(QLatin1String("ENCODING=Q"), Qt::CaseInsensitive);
+        for (;;) {
+            // A QUOTED-PRINTABLE line ending in "=" goes on in the next line (its blanks are
+            // folding); any line goes on in a next line that begins with a blank.
+            if (quoted && logical.endsWith(QLatin1Char('=')) && i < lines.size()) {
+                logical.chop(1);
+                QString next = lines.at(i++);
+                qsizetype blanks = 0;
+                while (blanks < next.size() && (next.at(blanks) == QLatin1Char(' ') || next.at(blanks) == QLatin1Char('\t')))
+                    ++blanks;
+                logical += next.mid(blanks);
+                continue;
+            }
+            if (i < lines.size() && !lines.at(i).isEmpty()
+                && (lines.at(i).at(0) == QLatin1Char(' ') || lines.at(i).at(0) == QLatin1Char('\t'))) {
+                logical += lines.at(i++).mid(1);
+                continue;
+            }
+            break;
+        }
+        const qsizetype valueStart = logical.indexOf(QLatin1Char(':'));
+        if (valueStart < 0)
+            continue;
+        QStringList header2 = logical.left(valueStart).split(QLatin1Char(';'));
+        Property property;
+        QString name = header2.takeFirst().trimmed();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot >= 0)
+            name = name.mid(dot + 1);
+        property.name = name.toUpper();
+        property.parameters = header2;
+        property.types = parameterTypes(header2, property.encoding);
+        property.value = logical.mid(valueStart + 1);
+        _properties.append(property);
+    }
+    return _properties;
+}
+
+QString CVCard::extractByTag(const QString &tag, const QString &type, int index) const
+{
+    const QString name = tag.toUpper();
+    const QString wanted = type.toUpper();
+    const Property *chosen = nullptr;
+    for (const Property &property : properties()) {
+        if (property.name != name)
+            continue;
+        if (wanted.isEmpty()) {
+            chosen = &property;
+            break;
+        }
+        if (!property.types.contains(wanted))
+            continue;
+        // A home or work number that is also a fax or mobile is not the plain phone.
+        if (name == QLatin1String("TEL") && (wanted == QLatin1String("HOME") || wanted == QLatin1String("WORK"))
+            && (property.types.contains(QLatin1String("FAX")) || property.types.contains(QLatin1String("CELL"))
+                || property.types.contains(QLatin1String("PAGER"))))
+            continue;
+        chosen = &property;
+        break;
+    }
+    if (!chosen && name == QLatin1String("ADR") && !wanted.isEmpty()) {
+        for (const Property &property : properties())
+            if (property.name == name && property.types.contains(QLatin1String("PREF"))) {
+                chosen = &property;
+                break;
+            }
+    }
+    if (!chosen)
+        return QString();
+    return componentText(*chosen, index);
+}
+
+QString CVCard::componentText(const Property &property, int index)
+{
+    if (property.encoding == Plain) {
+        const QStringList parts = plainComponents(property.value);
+        if (index < 0 || index >= parts.size())
+            return QStringLiteral("");
+        return unescaped(parts.at(index));
+    }
+    const QStringList parts = property.value.split(QLatin1Char(';'));
+    if (index < 0 || index >= parts.size())
+        return QStringLiteral("");
+    bool ok = false;
+    const QString text = strictUtf8(decoded(parts.at(index), property.encoding), &ok);
+    return ok ? text : QString();
+}
+
+QStringList CVCard::listValues(const Property &property)
+{
+    QString text = property.value;
+    if (property.encoding != Plain) {
+        bool ok = false;
+        text = strictUtf8(decoded(text, property.encoding), &ok);
+        if (!ok)
+            return {};
+    }
+    QStringList values;
+    QString current;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            current += c;
+            current += text.at(++i);
+        } else if (c == QLatin1Char(',')) {
+            values.append(unescaped(current).trimmed());
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    values.append(unescaped(current).trimmed());
+    values.removeAll(QString());
+    return values;
+}
+
+QByteArray CVCard::propertyData(const Property &property)
+{
+    if (property.encoding == Plain) {
+        // vCard 4.0 carries a picture as a data URI: "data:image/jpeg;base64,...".
+        const qsizetype comma = property.value.indexOf(QLatin1Char(','));
+        if (property.value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive) && comma > 0
+            && property.value.left(comma).endsWith(QLatin1String(";base64"), Qt::CaseInsensitive))
+            return decoded(property.value.mid(comma + 1), Base64);
+        return QByteArray();
+    }
+    return decoded(property.value, property.encoding);
+}
+
+QByteArray CVCard::extractDataByTag(const QString &tag) const
+{
+    const QString name = tag.toUpper();
+    for (const Property &property : properties())
+        if (property.name == name)
+            return propertyData(property);
+    return QByteArray();
+}
+
+void CVCard::parse()
+{
+    const QString p = profile().toUpper();
+    struct Row
+    {
+        const char *key;
+        const char *tag;
+        QString type;
+        int index;
+    };
+    const Row rows[] = {
+        {"Date", "DATE", {}, 0},
+        {"First_Name", "N", {}, 1},
+        {"Last_Name", "N", {}, 0},
+        {"Middle_Name", "N", {}, 2},
+        {"Salutation", "N", {}, 3},
+        {"Company", "ORG", {}, 0},
+        {"Title", "TITLE", {}, 0},
+        {"Address", "ADR", p, 2},
+        {"City", "ADR", p, 3},
+        {"State", "ADR", p, 4},
+        {"Zip", "ADR", p, 5},
+        {"Country", "ADR", p, 6},
+        {"Phone_Home", "TEL", QStringLiteral("HOME"), 0},
+        {"Phone_Work", "TEL", QStringLiteral("WORK"), 0},
+        {"Phone_Mobile", "TEL", QStringLiteral("CELL"), 0},
+        {"Fax", "TEL", QStringLiteral("FAX"), 0},
+        {"Web", "URL", {}, 0},
+        {"Email", "EMAIL", {}, 0},
+        {"User_Field_1", "USERFIELD1", {}, 0},
+        {"User_Field_2", "USERFIELD2", {}, 0},
+        {"User_Field_3", "USERFIELD3", {}, 0},
+        {"User_Field_4", "USERFIELD4", {}, 0},
+    };
+    for (const Row &row : rows) {
+        QString text = extractByTag(QString::fromLatin1(row.tag), row.type, row.index);
+        // vCard 4.0 writes numbers as URIs ("tel:+1-555-0100"): the record keeps the number.
+        if (qstrcmp(row.tag, "TEL") == 0 && text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+            text = text.mid(4).trimmed();
+        setObject(text, QString::fromLatin1(row.key));
+    }
+    // A photo is kept as the photo well keeps one.
+    const QByteArray photo = storedPhoto(extractDataByTag(QStringLiteral("PHOTO")));
+    if (!photo.isEmpty())
+        _dict.insert(QStringLiteral("Photo"), photo);
+}
+
+QByteArray CVCard::storedPhoto(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QByteArray();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    // A picture that claims to be enormous is not decoded.
+    if (!size.isValid() || qint64(size.width()) * size.height() > 64LL * 1024 * 1024)
+        return QByteArray();
+    const QImage image = reader.read();
+    if (image.isNull())
+        return QByteArray();
+    return PhotoTiff::encode(PhotoTiff::scaledForStorage(image));
+}
+
+// ---------------------------------------------------------------- writing
+
+bool CVCard::hasBinaryChars(const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b == 127 || (b < 32 && b != '\r' && b != '\n'))
+            return true;
+    }
+    return false;
+}
+
+bool CVCard::hasQuotedChars(const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b == ';' || b < 33 || b > 126)
+            return true;
+    }
+    return false;
+}
+
+QString CVCard::encodeWith(const QByteArray &bytes, Encoding code)
+{
+    switch (code) {
+    case Base64:
+        return QString::fromLatin1(H_CBase64::encode(bytes));
+    case QuotedPrintable:
+        return QString::fromLatin1(H_CQuoted::encode(bytes, 64));
+    case Plain:
+        break;
+    }
+    return escaped(QString::fromUtf8(bytes));
+}
+
+QString CVCard::encodeObject(const QVariant &value, Encoding *code)
+{
+    // vCard 3.0 text is UTF-8 with backslash escapes; only binary data (a photo) is Base64.
+    const bool binary = value.typeId() == QMetaType::QByteArray;
+    const Encoding chosen = binary ? Base64 : Plain;
+    if (code)
+        *code = chosen;
+    return binary ? encodeWith(value.toByteArray(), Base64) : escaped(value.toString());
+}
+
+QString CVCard::imageType(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xD8"))
+        return QStringLiteral("JPEG");
+    if (bytes.startsWith("\x89PNG"))
+        return QStringLiteral("PNG");
+    if (bytes.startsWith("GIF8"))
+        return QStringLiteral("GIF");
+    if (bytes.startsWith("II*") || bytes.startsWith("MM\0*"))
+        return QStringLiteral("TIFF");
+    if (bytes.startsWith("BM"))
+        return QStringLiteral("BMP");
+    return QString();
+}
+
+QString CVCard::valueText(const QVariant &value) const
+{
+    if (!value.isValid() || value.isNull())
+        return QString();
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString();
+    return value.toString();
+}
+
+QString CVCard::writeEntry(const QString &key, const QString &tag, const QString &add) const
+{
+    const QVariant value = _dict.value(key);
+    if (value.typeId() == QMetaType::QByteArray ? value.toByteArray().isEmpty() : valueText(value).isEmpty())
+        return QString();
+    Encoding code = Plain;
+    const QString encoded = encodeObject(value, &code);
+    QString line = tag;
+    if (code == Base64)
+        line += QLatin1String(";ENCODING=b");
+    return folded(line + add + QLatin1Char(':') + encoded);
+}
+
+QByteArray CVCard::jpegPhoto(const QByteArray &bytes)
+{
+    if (imageType(bytes) == QLatin1String("JPEG"))
+        return bytes;
+    QImage image;
+    if (bytes.isEmpty() || !image.loadFromData(bytes))
+        return QByteArray();
+    // JPEG has no transparency: a transparent photo shows on white, as on paper.
+    if (image.hasAlphaChannel()) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+        painter.end();
+        image = flat;
+    }
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPEG", 90))
+        return QByteArray();
+    return jpeg;
+}
+
+QString CVCard::writeVCard() const
+{
+    QString card = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    QString prodid = QStringLiteral("PRODID:-//Brenholt.//Quillmark");
+    const QString version = Bundle::versionString();
+    if (!version.isEmpty())
+        prodid += QLatin1Char(' ') + version;
+    card += folded(prodid);
+    const QString date = valueText(_dict.value(QStringLiteral("Date")));
+    if (!date.isEmpty())
+        card += folded(QStringLiteral("DATE:") + escaped(date));
+
+    const QString first = valueText(_dict.value(QStringLiteral("First_Name")));
+    const QString last = valueText(_dict.value(QStringLiteral("Last_Name")));
+    if (!first.isEmpty() || !last.isEmpty()) {
+        const QString parts[4] = {last, first, valueText(_dict.value(QStringLiteral("Middle_Name"))),
+                                  valueText(_dict.value(QStringLiteral("Salutation")))};
+        QStringList encoded;
+        for (const QString &part : parts)
+            encoded.append(escaped(part));
+        card += folded(QStringLiteral("N:") + encoded.join(QLatin1Char(';')) + QLatin1Char(';'));
+        card += folded(QStringLiteral("FN:") + escaped(first + QLatin1Char(' ') + last));
+    }
+    card += writeEntry(QStringLiteral("Company"), QStringLiteral("ORG"));
+    card += writeEntry(QStringLiteral("Title"), QStringLiteral("TITLE"));
+    card += writeEntry(QStringLiteral("Email"), QStringLiteral("EMAIL"));
+    card += writeEntry(QStringLiteral("Phone_Home"), QStringLiteral("TEL;type=HOME"));
+    card += writeEntry(QStringLiteral("Phone_Work"), QStringLiteral("TEL;type=WORK"));
+    card += writeEntry(QStringLiteral("Phone_Mobile"), QStringLiteral("TEL;type=CELL"));
+    card += writeEntry(QStringLiteral("Fax"), QStringLiteral("TEL;type=FAX"));
+
+    const char *const addressKeys[] = {"Address", "City", "State", "Zip", "Country"};
+    QStringList address;
+    bool anyAddress = false;
+    for (const char *key : addressKeys) {
+        const QString value = valueText(_dict.value(QString::fromLatin1(key)));
+        anyAddress = anyAddress || !value.isEmpty();
+        address.append(escaped(value));
+    }
+    if (anyAddress) {
+        QString type = profile();
+        if (type.isEmpty())
+            type = QStringLiteral("Work");
+        card += folded(QStringLiteral("ADR;TYPE=") + type.toUpper() + QStringLiteral(":;;") + address.join(QLatin1Char(';')));
+    }
+    card += writeEntry(QStringLiteral("Web"), QStringLiteral("URL"));
+    for (int i = 1; i <= 4; ++i)
+        card += writeEntry(QStringLiteral("User_Field_%1").arg(i), QStringLiteral("USERFIELD%1").arg(i));
+    // Readers of vCard 3.0 take JPEG photos; the well keeps TIFF, so the photo is converted.
+    const QByteArray photo = jpegPhoto(_dict.value(QStringLiteral("Photo")).toByteArray());
+    if (!photo.isEmpty())
+        card += folded(QStringLiteral("PHOTO;ENCODING=b;TYPE=JPEG:") + QString::fromLatin1(H_CBase64::encode(photo)));
+    card += QStringLiteral("END:VCARD\r\n");
+    return card;
+}
+
+} // namespace quillmark

@@ -1,0 +1,176 @@
+#include "database/exchange/ZipArchive.h"
+
+#include "foundation/Language.h"
+
+#include <QFile>
+
+#include <unzip.h>
+
+namespace quillmark {
+
+namespace {
+
+QString said(const QString &key, const QString &argument = QString())
+{
+    QString text = Language::stringForKey(key);
+    if (text.isEmpty())
+        text = key;
+    return text.replace(QLatin1String("%@"), argument);
+}
+
+QString normalisedName(const QByteArray &raw)
+{
+    QString name = QString::fromUtf8(raw);
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return name;
+}
+
+} // namespace
+
+ZipArchive::~ZipArchive()
+{
+    UnzipCloseFile();
+}
+
+bool ZipArchive::isSafeEntryName(const QString &name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (n.isEmpty() || n.startsWith(QLatin1Char('/')) || n.contains(QChar(0)))
+        return false;
+    // "C:" drive letters and other schemes.
+    if (n.size() >= 2 && n.at(1) == QLatin1Char(':'))
+        return false;
+    for (const QString &part : n.split(QLatin1Char('/')))
+        if (part == QLatin1String(".."))
+            return false;
+    return true;
+}
+
+void ZipArchive::OutputErrorMessage(const QString &message)
+{
+    _error = message;
+    if (ErrorMessage)
+        ErrorMessage(message);
+}
+
+bool ZipArchive::UnzipOpenFile(const QString &path)
+{
+    UnzipCloseFile();
+    _error.clear();
+    _names.clear();
+    unzFile file = unzOpen64(QFile::encodeName(path).constData());
+    if (!file) {
+        OutputErrorMessage(said(QStringLiteral("Failed")));
+        return false;
+    }
+    _unzFile = file;
+    _inflated = 0;
+    quint64 total = 0;
+    int rc = unzGoToFirstFile(file);
+    while (rc == UNZ_OK) {
+        unz_file_info64 info;
+        char nameBuffer[4096];
+        if (unzGetCurrentFileInfo64(file, &info, nameBuffer, sizeof nameBuffer - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            OutputErrorMessage(said(QStringLiteral("Error occurs while getting file info")));
+            UnzipCloseFile();
+            return false;
+        }
+        nameBuffer[sizeof nameBuffer - 1] = 0;
+        const QByteArray raw(nameBuffer, int(qMin<uLong>(info.size_filename, sizeof nameBuffer - 1)));
+        const QString name = normalisedName(raw);
+        if (!isSafeEntryName(name)) {
+            OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d points outside the workbook."), name));
+            UnzipCloseFile();
+            return false;
+        }
+        // Refused before anything is inflated, from what the central directory announces.
+        total += info.uncompressed_size;
+        if (info.uncompressed_size > quint64(MaximumEntrySize) || total > quint64(MaximumTotalSize)) {
+            OutputErrorMessage(said(QStringLiteral("The file unpacks to more than %@ MB: it is damaged or not a workbook."),
+                                    QString::number(info.uncompressed_size > quint64(MaximumEntrySize) ? MaximumEntrySize / (1024 * 1024)
+                                                                                                  : MaximumTotalSize / (1024 * 1024))));
+            UnzipCloseFile();
+            return false;
+        }
+        _names.append(name);
+        rc = unzGoToNextFile(file);
+    }
+    if (rc != UNZ_END_OF_LIST_OF_FILE) {
+        OutputErrorMessage(said(QStringLiteral("Failed to reading zip file")));
+        UnzipCloseFile();
+        return false;
+    }
+    return true;
+}
+
+bool ZipArchive::UnzipCloseFile()
+{
+    if (!_unzFile)
+        return true;
+    const bool ok = unzClose(static_cast<unzFile>(_unzFile)) == UNZ_OK;
+    _unzFile = nullptr;
+    return ok;
+}
+
+bool ZipArchive::contains(const QString &name) const
+{
+    return _names.contains(name, Qt::CaseInsensitive);
+}
+
+bool ZipArchive::readEntry(const QString &name, QByteArray &data)
+{
+    data.clear();
+    if (!_unzFile)
+        return false;
+    unzFile file = static_cast<unzFile>(_unzFile);
+    // Names are compared without case, as the workbook's own references may differ in case.
+    int rc = unzGoToFirstFile(file);
+    bool found = false;
+    while (rc == UNZ_OK) {
+        unz_file_info64 info;
+        char nameBuffer[4096];
+        if (unzGetCurrentFileInfo64(file, &info, nameBuffer, sizeof nameBuffer - 1, nullptr, 0, nullptr, 0) != UNZ_OK)
+            break;
+        nameBuffer[sizeof nameBuffer - 1] = 0;
+        const QString entry = normalisedName(QByteArray(nameBuffer, int(qMin<uLong>(info.size_filename, sizeof nameBuffer - 1))));
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) {
+            found = true;
+            if (info.uncompressed_size > quint64(MaximumEntrySize)) {
+                OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d is too large."), name));
+                return false;
+            }
+            if (unzOpenCurrentFile(file) != UNZ_OK) {
+                OutputErrorMessage(said(QStringLiteral("Error occurs")));
+                return false;
+            }
+            QByteArray bytes;
+            bytes.reserve(qsizetype(info.uncompressed_size));
+            char chunk[65536];
+            int read = 0;
+            while ((read = unzReadCurrentFile(file, chunk, sizeof chunk)) > 0) {
+                // The announced size may lie: what is inflated is bounded all the same, for
+                // this entry and for the archive as a whole.
+                _inflated += read;
+                if (bytes.size() + read > MaximumEntrySize || _inflated > MaximumTotalSize) {
+                    unzCloseCurrentFile(file);
+                    OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d is too large."), name));
+                    return false;
+                }
+                bytes.append(chunk, read);
+            }
+            const int closed = unzCloseCurrentFile(file);
+            if (read < 0 || closed != UNZ_OK) {
+                OutputErrorMessage(said(QStringLiteral("Failed to reading zip file")));
+                return false;
+            }
+            data = bytes;
+            return true;
+        }
+        rc = unzGoToNextFile(file);
+    }
+    Q_UNUSED(found);
+    return false;
+}
+
+} // namespace quillmark

@@ -1,0 +1,461 @@
+#include "database/merge/GroupField.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+#include "database/merge/ColorField.h"
+#include "foundation/Language.h"
+#include "objects/CanvasServices.h"
+#include "platform/UndoManager.h"
+
+namespace quillmark {
+
+namespace {
+
+const QString ShowTitleKey = QStringLiteral("ShowTitleKey");
+const QString CapitalizeTitleKey = QStringLiteral("CapitalizeTitleKey");
+
+QPointF turned(const QPointF &point, double degrees, const QPointF &centre)
+{
+    QTransform t;
+    t.translate(centre.x(), centre.y());
+    t.rotate(degrees);
+    t.translate(-centre.x(), -centre.y());
+    return t.map(point);
+}
+
+// Switches undo registration off for a scope when it was on.
+class UndoOff
+{
+public:
+    explicit UndoOff(UndoManager *manager)
+        : m_manager(manager && manager->isUndoRegistrationEnabled() ? manager : nullptr)
+    {
+        if (m_manager)
+            m_manager->disableUndoRegistration();
+    }
+    ~UndoOff()
+    {
+        if (m_manager)
+            m_manager->enableUndoRegistration();
+    }
+    UndoOff(const UndoOff &) = delete;
+    UndoOff &operator=(const UndoOff &) = delete;
+
+private:
+    UndoManager *m_manager;
+};
+
+bool readFlag(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed();
+        return text.compare(QStringLiteral("YES"), Qt::CaseInsensitive) == 0
+            || text.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0 || text.toInt() != 0;
+    }
+    return value.toBool();
+}
+
+QRectF unionOf(const QRectF &a, const QRectF &b)
+{
+    if (a.isEmpty())
+        return b;
+    if (b.isEmpty())
+        return a;
+    return a.united(b);
+}
+
+} // namespace
+
+std::shared_ptr<GroupField> GroupField::create()
+{
+    return std::make_shared<GroupField>();
+}
+
+QString GroupField::className() const
+{
+    return QStringLiteral("GroupField");
+}
+
+void registerGroupFieldKind()
+{
+    Group::registerClass(QStringLiteral("GroupField"), [] { return std::make_shared<GroupField>(); });
+}
+
+void GroupField::addObjects(const GraphicList &list)
+{
+    Group::addObjects(list);
+    updateGroupField();
+}
+
+ColorField *GroupField::titleObject() const
+{
+    if (objects.isEmpty())
+        return nullptr;
+    auto *first = dynamic_cast<ColorField *>(objects.first().get());
+    if (first && first->isTitle())
+        return first;
+    return objects.size() > 1 ? dynamic_cast<ColorField *>(objects.at(1).get()) : nullptr;
+}
+
+ColorField *GroupField::contentsObject() const
+{
+    if (objects.isEmpty())
+        return nullptr;
+    auto *first = dynamic_cast<ColorField *>(objects.first().get());
+    if (first && !first->isTitle())
+        return first;
+    return objects.size() > 1 ? dynamic_cast<ColorField *>(objects.at(1).get()) : nullptr;
+}
+
+bool GroupField::hasPictureMember() const
+{
+    for (const std::shared_ptr<ColorRect> &member : objects) {
+        if (member->drawsImage())
+            return true;
+    }
+    return false;
+}
+
+bool GroupField::showTitle() const
+{
+    ColorField *contents = contentsObject();
+    return _showTitle && !(contents && contents->drawsImage());
+}
+
+void GroupField::setShowTitle(bool flag)
+{
+    const bool old = _showTitle;
+    registerUndo([old](Group &group) { static_cast<GroupField &>(group).setShowTitle(old); });
+    _showTitle = flag;
+    if (ColorField *title = titleObject())
+        title->setHidden(!showTitle());
+    redisplay();
+}
+
+void GroupField::setCapitalizeTitle(bool flag)
+{
+    _capitilizeTitle = flag;
+    redisplay();
+}
+
+bool GroupField::isEditable() const
+{
+    for (const std::shared_ptr<ColorRect> &member : objects) {
+        if (member->isEditable1())
+            return true;
+    }
+    return false;
+}
+
+void GroupField::updateGroupField()
+{
+    ColorField *title = titleObject();
+    ColorField *contents = contentsObject();
+    if (!title || !contents || title == contents)
+        return;
+    const QRectF titleFrame = title->frameBounds();
+    const QRectF contentsFrame = contents->frameBounds();
+    double titleLine = title->baselineRect().height();
+    double contentsLine = contents->baselineRect().height();
+    if (contentsLine == 0)
+        contentsLine = titleLine;
+    if (titleLine == 0)
+        titleLine = contentsLine;
+    // The outlines, each inset by its member's inset, meet without gap or overlap, and the
+    // first lines end level.
+    const double x = contentsFrame.x() - titleFrame.width() + title->inset() + contents->inset();
+    const double y = contentsFrame.y() + contentsLine - titleLine;
+    title->setFrameOrig(QPointF(x, y));
+}
+
+QPointF GroupField::rotate(float degrees, const QPointF &centre)
+{
+    Group::rotate(degrees);
+    const QPointF c = centre.isNull() ? bounds().center() : centre;
+    for (const std::shared_ptr<ColorRect> &object : std::as_const(objects)) {
+        auto *member = dynamic_cast<ColorField *>(object.get());
+        if (!member)
+            continue;
+        const QPointF m = member->getRotatedBounds().bounds().center();
+        const QPointF p = turned(m, degrees, c);
+        member->setFrameOrig(member->frameBounds().topLeft() + (p - m));
+    }
+    return c;
+}
+
+void GroupField::rotate(float degrees)
+{
+    rotate(degrees, QPointF());
+}
+
+void GroupField::setSelectedObject(ColorField *member, bool)
+{
+    ColorField *title = titleObject();
+    ColorField *contents = contentsObject();
+    if (!title || !contents)
+        return;
+    if (title->isHidden() || !(title->isSelected() || contents->isSelected())) {
+        contents->setSelected(true);
+        title->setSelected(false);
+    } else {
+        title->setSelected(member == title);
+        contents->setSelected(member == contents);
+    }
+    redisplay();
+}
+
+void GroupField::scaleByX(double sx, double sy)
+{
+    if (sx == 1.0 && sy == 1.0)
+        return;
+    ColorField *title = titleObject();
+    ColorField *contents = contentsObject();
+    if (!title || !contents || title == contents)
+        return;
+    UndoOff off(undoManager());
+    const bool wasTemplate = contents->isTemplate();
+    const float a = angle();
+    QPointF centre = rotate(-a, QPointF());
+    const QRectF oldTitle = title->frameBounds();
+    const QRectF oldContents = contents->frameBounds();
+    if (wasTemplate) {
+        title->scaleByX(sx, sy);
+        contents->scaleByX(sx, sy);
+    }
+    const QRectF newTitle = title->frameBounds();
+    const QRectF newContents = contents->frameBounds();
+    const double insets = title->inset() + contents->inset();
+    const bool hidden = title->isHidden();
+    switch (contents->align()) {
+    case 2: {
+        const double left = hidden ? oldContents.x() : oldTitle.x();
+        const double middle = (left + oldContents.right()) / 2.0 * sx;
+        const double width = hidden ? newContents.width() : newTitle.width() + newContents.width() - insets;
+        title->setFrameOrig(QPointF(middle - width / 2.0, newTitle.y()));
+        contents->setFrameOrig(QPointF(middle + width / 2.0 - newContents.width(), newContents.y()));
+        break;
+    }
+    case 1: {
+        const double right = oldContents.right() * sx;
+        contents->setFrameOrig(QPointF(right - newContents.width(), newContents.y()));
+        title->setFrameOrig(QPointF(right - newTitle.width() - newContents.width() + insets, newTitle.y()));
+        break;
+    }
+    default:
+        if (!hidden)
+            contents->setFrameOrig(QPointF(newTitle.x() + newTitle.width() - insets, newContents.y()));
+        else
+            title->setFrameOrig(QPointF(newContents.x() - newTitle.width() + insets, newTitle.y()));
+        break;
+    }
+    title->setTemplateFlag(wasTemplate);
+    contents->setTemplateFlag(wasTemplate);
+    centre = QPointF(centre.x() * sx, centre.y() * sy);
+    rotate(a, centre);
+}
+
+float GroupField::angle() const
+{
+    return objects.isEmpty() ? _angle : objects.first()->angle();
+}
+
+void GroupField::setAngle(float degrees, const QPointF &centre)
+{
+    if (!std::isfinite(degrees) || !std::isfinite(centre.x()) || !std::isfinite(centre.y()))
+        return;
+    const float d = degrees - angle();
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects)) {
+        float turnedAngle = member->angle() + d;
+        if (turnedAngle > 360.0f)
+            turnedAngle -= 360.0f;
+        else if (turnedAngle < 0.0f)
+            turnedAngle += 360.0f;
+        member->setAngle(turnedAngle, true);
+        const QPointF m = member->getRotatedBounds().bounds().center();
+        const QPointF p = turned(m, d, centre);
+        member->setFrameBounds(member->frameBounds().translated(p - m));
+    }
+    _angle = degrees;
+    setActionName(Language::stringForKey("Change Object Angle"));
+    redisplay();
+    updateRulers();
+}
+
+void GroupField::setAngle(float degrees)
+{
+    setAngle(degrees, bounds().center());
+}
+
+float GroupField::width() const
+{
+    ColorField *title = titleObject();
+    ColorField *contents = contentsObject();
+    if (!title || !contents)
+        return 0.0f;
+    return float(title->frameBounds().width() + contents->frameBounds().width() - title->inset() - contents->inset());
+}
+
+float GroupField::height() const
+{
+    float tallest = 0.0f;
+    for (const std::shared_ptr<ColorRect> &member : objects)
+        tallest = std::max(tallest, float(member->frameBounds().height()));
+    return tallest;
+}
+
+int GroupField::resizeByMovingKnob(int, const QPointF &, unsigned)
+{
+    return 0;
+}
+
+void GroupField::setOriginX(float x)
+{
+    const double shift = double(x) - bounds().x();
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+        member->setOriginX(float(member->originX() + shift));
+    redisplay();
+}
+
+void GroupField::setOriginY(float y)
+{
+    const double shift = double(y) - bounds().y();
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+        member->setOriginY(float(member->originY() + shift));
+    redisplay();
+}
+
+QRectF GroupField::bounds() const
+{
+    ColorField *contents = contentsObject();
+    if (!contents)
+        return Group::bounds();
+    QRectF area = contents->getRotatedBounds().bounds();
+    if (ColorField *title = titleObject(); _showTitle && title && title != contents)
+        area = unionOf(area, title->getRotatedBounds().bounds());
+    const double inset = contents->inset();
+    return area.adjusted(inset, 0, -inset, 0);
+}
+
+QRectF GroupField::frameBounds() const
+{
+    ColorField *contents = contentsObject();
+    if (!contents)
+        return Group::frameBounds();
+    // The members as they lie with the pair turned upright about the centre of its bounds.
+    const float a = angle();
+    const QPointF c = bounds().center();
+    QRectF area;
+    for (const std::shared_ptr<ColorRect> &member : objects) {
+        QRectF frame = member->frameBounds();
+        if (a != 0.0f) {
+            const QPointF m = member->getRotatedBounds().bounds().center();
+            frame.translate(turned(m, -a, c) - m);
+        }
+        area = unionOf(area, frame);
+    }
+    const double inset = contents->inset();
+    return area.adjusted(inset, 0, -inset, 0);
+}
+
+QRectF GroupField::frameBoundsRotated() const
+{
+    const QRectF frame = frameBounds();
+    const float a = angle();
+    if (a == 0.0f)
+        return frame;
+    QTransform t;
+    t.translate(frame.center().x(), frame.center().y());
+    t.rotate(a);
+    t.translate(-frame.center().x(), -frame.center().y());
+    return t.mapRect(frame);
+}
+
+QPointF GroupField::rotateKnobPoint(double side) const
+{
+    ColorField *contents = contentsObject();
+    if (!contents)
+        return {};
+    const QRectF r = contents->frameBounds();
+    const QPointF knob(r.right() + side / 2.0 - contents->inset(), r.bottom() + side / 2.0);
+    return turned(knob, contents->angle(), r.center());
+}
+
+int GroupField::knobUnderPoint(const QPointF &point) const
+{
+    const double zoom = getZoom() > 0 ? getZoom() : 1.0;
+    const double side = double(handleWidth()) / zoom;
+    const double half = double(handleHalfWidth()) / zoom;
+    return rotateKnobUnderPoint(QRectF(-half, -half, side, side), point);
+}
+
+int GroupField::rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point) const
+{
+    if (objects.size() < 2)
+        return 0;
+    const double zoom = getZoom() > 0 ? getZoom() : 1.0;
+    const double side = double(handleWidth()) / zoom;
+    // The hit square lies on the drawn knob.
+    QRectF square = knobRect;
+    square.moveCenter(rotateKnobPoint(side));
+    return square.contains(point) ? 11 : 0;
+}
+
+void GroupField::drawSelect(QPainter *painter)
+{
+    if (!painter || (rectsView && rectsView->isPrinting()))
+        return;
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+        member->drawSelect(painter, QRectF());
+    if (!hasPictureMember()) {
+        const double zoom = getZoom() > 0 ? getZoom() : 1.0;
+        drawRotateHandle(rotateKnobPoint(double(handleWidth()) / zoom), painter);
+    }
+}
+
+void GroupField::drawRotateHandle(const QPointF &point, QPainter *painter) const
+{
+    if (!painter || isEditable())
+        return;
+    const double zoom = getZoom() > 0 ? getZoom() : 1.0;
+    const double side = double(handleWidth()) / zoom;
+    QRectF square(0, 0, side, side);
+    square.moveCenter(point);
+    QPainterPath oval;
+    oval.addEllipse(square);
+    const QColor knob = QGuiApplication::instance() ? QGuiApplication::palette().color(QPalette::Highlight)
+                                                    : QColor(48, 140, 198);
+    painter->fillPath(oval, knob);
+}
+
+QVariantMap GroupField::propertyListRepresentation(const GraphicList &graphics) const
+{
+    QVariantMap dict = Group::propertyListRepresentation(graphics);
+    dict.insert(ShowTitleKey, _showTitle ? QStringLiteral("YES") : QStringLiteral("NO"));
+    dict.insert(CapitalizeTitleKey, _capitilizeTitle ? QStringLiteral("YES") : QStringLiteral("NO"));
+    return dict;
+}
+
+bool GroupField::loadPropertyListRepresentation(const QVariantMap &dict, const GraphicList &graphics)
+{
+    if (!Group::loadPropertyListRepresentation(dict, graphics))
+        return false;
+    // A pair is two merge fields; anything else stored under this kind is not one.
+    if (objects.size() != 2 || !titleObject() || !contentsObject() || titleObject() == contentsObject())
+        return false;
+    if (dict.contains(ShowTitleKey)) {
+        _showTitle = readFlag(dict.value(ShowTitleKey));
+        titleObject()->setHidden(!_showTitle);
+    }
+    if (dict.contains(CapitalizeTitleKey))
+        _capitilizeTitle = readFlag(dict.value(CapitalizeTitleKey));
+    return true;
+}
+
+} // namespace quillmark

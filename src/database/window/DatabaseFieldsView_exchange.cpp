@@ -1,0 +1,177 @@
+// The editor's import and export commands: delimited text and workbooks.
+#include "database/window/DatabaseFieldsView.h"
+
+#include "database/store/Database.h"
+#include "database/store/DatabaseError.h"
+#include "database/store/DatabaseUserAction.h"
+#include "database/window/ExportDatabasePanel.h"
+#include "database/window/ImportProgress.h"
+#include "database/window/NewImportDatabasePanel.h"
+#include "database/window/RecordBrowserModel.h"
+#include "foundation/Language.h"
+#include "platform/Prompts.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace quillmark {
+
+namespace {
+
+QString translated(const QString &key)
+{
+    const QString text = Language::stringForKey(key);
+    return text.isEmpty() ? key : text;
+}
+
+// The name the user confirmed, with the default extension only when it has none.
+QString withDefaultSuffix(const QString &path, const QString &suffix)
+{
+    return QFileInfo(path).suffix().isEmpty() ? path + QLatin1Char('.') + suffix : path;
+}
+
+} // namespace
+
+ExportDatabasePanel *DatabaseFieldsView::exportDatabasePanel() const
+{
+    return _exportDatabasePanel;
+}
+
+NewImportDatabasePanel *DatabaseFieldsView::importDatabasePanel() const
+{
+    return _importDatabasePanel;
+}
+
+bool DatabaseFieldsView::writeTextFile(const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = file.errorString();
+    } else {
+        const QByteArray bytes = text.toUtf8();
+        if (file.write(bytes) != bytes.size() || !file.commit())
+            reason = file.errorString();
+    }
+    if (reason.isEmpty())
+        return true;
+    reportError(translated(QStringLiteral("The file \u201c%@\u201d could not be written.")).replace(QLatin1String("%@"), QFileInfo(path).fileName()),
+                reason);
+    return false;
+}
+
+// ---------------------------------------------------------------- delimited text export
+
+void DatabaseFieldsView::exportDatabase()
+{
+    if (!_database || !validateMenuItem(ExportDatabase))
+        return;
+    // What the form holds is part of the export.
+    if (!updateRecord())
+        return;
+    const QString chosen = Prompts::current().saveFile(window(), translated(QStringLiteral("Export")),
+                                                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                                                       _database->title() + QStringLiteral(".txt"), {});
+    if (chosen.isEmpty())
+        return;
+    _exportPath = withDefaultSuffix(chosen, QStringLiteral("txt"));
+    if (!_exportDatabasePanel) {
+        _exportDatabasePanel = new ExportDatabasePanel(window());
+        connect(_exportDatabasePanel, &QDialog::finished, this, [this](int result) {
+            if (result == QDialog::Accepted)
+                writeExport();
+        });
+    }
+    _exportDatabasePanel->setUp(_database.get());
+    _exportDatabasePanel->open();
+}
+
+void DatabaseFieldsView::writeExport()
+{
+    if (!_database || !_exportDatabasePanel)
+        return;
+    QString text;
+    try {
+        text = _database->exportDatabase(_exportDatabasePanel->exportArray(), _exportDatabasePanel->delimiter());
+    } catch (const DatabaseError &e) {
+        reportDatabaseError(e, false);
+        return;
+    }
+    writeTextFile(_exportPath, text);
+}
+
+// ---------------------------------------------------------------- delimited text and workbook import
+
+void DatabaseFieldsView::importDatabase()
+{
+    if (!_database || !validateMenuItem(ImportDatabase))
+        return;
+    const QString path = Prompts::current().openFile(
+        window(), translated(QStringLiteral("Please Choose a Text File containing Database Data")),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), {"txt", "csv", "tab", "exp", "xlsx"});
+    if (!path.isEmpty())
+        importDatabaseFile(path);
+}
+
+void DatabaseFieldsView::importDatabaseFile(const QString &path)
+{
+    if (!_database || _readOnly)
+        return;
+    if (!updateRecord())
+        return;
+    if (!_importDatabasePanel) {
+        _importDatabasePanel = new NewImportDatabasePanel(window());
+        connect(_importDatabasePanel, &QDialog::finished, this, [this](int result) {
+            if (result == QDialog::Accepted)
+                runImport();
+        });
+    }
+    if (!_importDatabasePanel->setUp(path) && _importDatabasePanel->rowsArray().isEmpty())
+        return;
+    _importDatabasePanel->open();
+}
+
+void DatabaseFieldsView::runImport()
+{
+    if (!_database || !_importDatabasePanel)
+        return;
+    const QList<DatabaseOrder> columns = _importDatabasePanel->importColumns();
+    const QList<QStringList> rows = _importDatabasePanel->importRows();
+    if (columns.isEmpty() || rows.isEmpty()) {
+        finishImport();
+        return;
+    }
+    int inserted = 0;
+    {
+        ImportProgress progress(window(), translated(QStringLiteral("Importing records...")), int(rows.size()));
+        try {
+            inserted = _database->importDatabase(columns, rows, [&progress](int done) { return progress.step(done); });
+        } catch (const DatabaseError &e) {
+            reportDatabaseError(e, true);
+        }
+    }
+    Q_UNUSED(inserted);
+    finishImport();
+}
+
+void DatabaseFieldsView::finishImport()
+{
+    if (!_database)
+        return;
+    _database->refreshBrowser();
+    reloadRows(false);
+    if (_browserModel->rowCount() > 0) {
+        // Selected afresh, so that the first record loads even when row 0 was selected before.
+        selectRowSilently(-1);
+        selectRow(0);
+    } else {
+        showNoRecord();
+    }
+    postRecordChanged();
+    updateNumbers();
+    enableButtons();
+    emit commandsChanged();
+}
+
+} // namespace quillmark

@@ -1,0 +1,515 @@
+#include "database/window/NewImportDatabasePanel.h"
+
+#include "database/store/Database.h"
+#include "database/store/DatabaseError.h"
+#include "database/exchange/DelimitedText.h"
+#include "database/exchange/ExcelWorkbook.h"
+#include "database/exchange/ImportHeader.h"
+#include "foundation/Language.h"
+#include "platform/Prompts.h"
+#include "platform/PropertyList.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace quillmark {
+
+namespace {
+
+QString translated(const QString &key)
+{
+    const QString text = Language::stringForKey(key);
+    return text.isEmpty() ? key : text;
+}
+
+// Rows of the mapping table whose pop-up shows at once; further rows open it when clicked.
+constexpr int PersistentPopups = 300;
+
+// The field pop-up of the mapping table: "none" and the importable fields.
+class FieldPopupDelegate : public QStyledItemDelegate
+{
+public:
+    FieldPopupDelegate(NewImportDatabasePanel *panel, const QStringList *titles)
+        : QStyledItemDelegate(panel), m_panel(panel), m_titles(titles)
+    {
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        auto *popup = new QComboBox(parent);
+        popup->setObjectName(QStringLiteral("fieldPopup"));
+        popup->addItem(translated(QStringLiteral("none")));
+        popup->addItems(*m_titles);
+        // A choice counts as soon as it is made, not only when the editor closes.
+        connect(popup, &QComboBox::activated, this, [this, popup] { emit const_cast<FieldPopupDelegate *>(this)->commitData(popup); });
+        return popup;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        auto *popup = static_cast<QComboBox *>(editor);
+        const QSignalBlocker blocker(popup);
+        popup->setCurrentIndex(qBound(0, m_panel->importArray().value(index.row()), int(m_titles->size())));
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
+    {
+        m_panel->setImportEntry(index.row(), static_cast<QComboBox *>(editor)->currentIndex());
+    }
+
+private:
+    NewImportDatabasePanel *m_panel;
+    const QStringList *m_titles;
+};
+
+} // namespace
+
+NewImportDatabasePanel::NewImportDatabasePanel(QWidget *parent)
+    : QDialog(parent),
+      _bnDelimiter(new QComboBox(this)),
+      _tfDelimeter(new QLabel(this)),
+      _spRecord(new QSpinBox(this)),
+      _spTo(new QSpinBox(this)),
+      _tabImportOrder(new QTableWidget(this))
+{
+    setObjectName(QStringLiteral("NewImportDatabasePanel"));
+    setWindowTitle(translated(QStringLiteral("Import")));
+    setWindowModality(Qt::WindowModal);
+    _bnDelimiter->setObjectName(QStringLiteral("delimiter"));
+    _spRecord->setObjectName(QStringLiteral("from"));
+    _spTo->setObjectName(QStringLiteral("to"));
+    _tabImportOrder->setObjectName(QStringLiteral("importOrder"));
+    _tabImportOrder->setColumnCount(3);
+    _tabImportOrder->setHorizontalHeaderLabels(
+        {translated(QStringLiteral("Column")), translated(QStringLiteral("Sample Record")), translated(QStringLiteral("Field"))});
+    _tabImportOrder->verticalHeader()->hide();
+    _tabImportOrder->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    _tabImportOrder->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    _tabImportOrder->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
+    _tabImportOrder->setColumnWidth(2, 200);
+    _tabImportOrder->setSelectionMode(QAbstractItemView::NoSelection);
+    _tabImportOrder->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    _tabImportOrder->setItemDelegateForColumn(2, new FieldPopupDelegate(this, &_fieldTitles));
+    _tabImportOrder->setMinimumSize(520, 300);
+    _spRecord->setMinimumWidth(90);
+    _spTo->setMinimumWidth(90);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(_tfDelimeter, 0, 0);
+    grid->addWidget(_bnDelimiter, 0, 1, 1, 3);
+    grid->addWidget(new QLabel(translated(QStringLiteral("From:")), this), 1, 0);
+    grid->addWidget(_spRecord, 1, 1);
+    grid->addWidget(new QLabel(translated(QStringLiteral("To:")), this), 1, 2);
+    grid->addWidget(_spTo, 1, 3);
+    grid->setColumnStretch(4, 1);
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *cancel = buttons->addButton(translated(QStringLiteral("Cancel")), QDialogButtonBox::RejectRole);
+    QPushButton *ok = buttons->addButton(translated(QStringLiteral("Import")), QDialogButtonBox::AcceptRole);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    ok->setObjectName(QStringLiteral("import"));
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &NewImportDatabasePanel::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(_tabImportOrder, 1);
+    layout->addWidget(buttons);
+    resize(640, 480);
+
+    connect(_bnDelimiter, &QComboBox::activated, this, [this](int index) {
+        if (_isExcel)
+            selectSheet(index);
+        else
+            changeDelimiter(index);
+    });
+    connect(_spRecord, &QSpinBox::valueChanged, this, &NewImportDatabasePanel::changeRecordNumber);
+    connect(_spTo, &QSpinBox::valueChanged, this, &NewImportDatabasePanel::changeToNumber);
+}
+
+NewImportDatabasePanel::~NewImportDatabasePanel() = default;
+
+QChar NewImportDatabasePanel::delimiter() const
+{
+    return DelimitedText::delimiterAt(_bnDelimiter->currentIndex());
+}
+
+void NewImportDatabasePanel::sayError(const QString &message, const QString &informative)
+{
+    Prompts::current().alert(this, message, informative, {translated(QStringLiteral("OK"))});
+}
+
+bool NewImportDatabasePanel::setUp(const QString &path)
+{
+    _attributes.clear();
+    _importArray.clear();
+    _rowsArray.clear();
+    _recordArray.clear();
+    _text.clear();
+    _importFieldsCount = 0;
+    _path = path;
+    _workbook.reset();
+    _fieldsDataArray.clear();
+    _fieldTitles.clear();
+    if (Database *db = Database::currentDatabase()) {
+        for (const tableField &field : db->fieldsStructure()) {
+            if (!(field.flags & 4))
+                continue;
+            const DatabaseOrder entry(1, field.type, field.title);
+            _fieldsDataArray.append(entry);
+            QString shown;
+            try {
+                shown = db->testAttributeForKey(entry.dbtitle());
+            } catch (const DatabaseError &) {
+                shown.clear();
+            }
+            _fieldTitles.append(shown.isEmpty() ? translated(field.title) : shown);
+        }
+    }
+
+    _updating = true;
+    _bnDelimiter->clear();
+    if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
+        _isExcel = true;
+        _tfDelimeter->setText(translated(QStringLiteral("Sheet:")));
+        _workbook = std::make_unique<ExcelWorkbook>();
+        if (!_workbook->open(path)) {
+            _updating = false;
+            sayError(_workbook->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
+            _workbook.reset();
+            initControls();
+            reloadTable();
+            return false;
+        }
+        for (const excelSheet &sheet : _workbook->sheets())
+            _bnDelimiter->addItem(sheet.name(), sheet.tag());
+        _updating = false;
+        if (_bnDelimiter->count() > 0)
+            selectSheet(0);
+        else
+            initControls();
+    } else {
+        _isExcel = false;
+        _tfDelimeter->setText(translated(QStringLiteral("Delimiter:")));
+        initDelimiter(QFileInfo(path).suffix());
+        _updating = false;
+        readFile();
+    }
+
+    if (!readRecord()) {
+        reloadTable();
+        return !_rowsArray.isEmpty();
+    }
+    try {
+        if (Database *db = Database::currentDatabase()) {
+            const QString file = db->testAttributeForKey(QStringLiteral("importArrayFile"));
+            const QString saved = db->testAttributeForKey(QStringLiteral("importOrderArray"));
+            if (file == _path && !saved.isEmpty()) {
+                _importArray = decodeMapping(saved);
+                for (int &entry : _importArray)
+                    if (entry < 0 || entry > _fieldsDataArray.size())
+                        entry = 0;
+                while (_importArray.size() < _importFieldsCount)
+                    _importArray.append(0);
+            }
+        }
+    } catch (const DatabaseError &) {
+        _importArray.clear();
+    }
+    if (_importArray.isEmpty() && !_rowsArray.isEmpty()) {
+        // A first record that names the fields is a header: its columns go to the fields of
+        // those names, and the import starts below it.
+        _importArray = ImportHeader::mapping(_rowsArray.first(), _fieldsDataArray, _fieldTitles);
+        if (!_importArray.isEmpty()) {
+            while (_importArray.size() < _importFieldsCount)
+                _importArray.append(0);
+            if (_rowsArray.size() > 1) {
+                _spRecord->setValue(2);
+                readRecord();
+            }
+        }
+    }
+    if (_importArray.isEmpty())
+        for (int i = 0; i < _importFieldsCount; ++i)
+            _importArray.append(i < _fieldsDataArray.size() ? i + 1 : 0);
+    reloadTable();
+    return true;
+}
+
+void NewImportDatabasePanel::initDelimiter(const QString &extension)
+{
+    for (const QString &title : DelimitedText::delimiterTitles())
+        _bnDelimiter->addItem(translated(title));
+    _bnDelimiter->setCurrentIndex(DelimitedText::delimiterIndexForExtension(extension));
+}
+
+void NewImportDatabasePanel::readFile()
+{
+    _rowsArray.clear();
+    _importFieldsCount = 0;
+    const bool fresh = _text.isEmpty();
+    if (fresh) {
+        const QString name = QFileInfo(_path).fileName();
+        QFile file(_path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            sayError(translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name),
+                     file.errorString());
+            initControls();
+            return;
+        }
+        if (file.size() > MaximumFileSize) {
+            sayError(translated(QStringLiteral("The file \u201c%@\u201d is too large to import.")).replace(QLatin1String("%@"), name),
+                     QString());
+            initControls();
+            return;
+        }
+        const std::optional<QString> text = DelimitedText::decode(file.readAll());
+        if (!text) {
+            sayError(translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), name), QString());
+            initControls();
+            return;
+        }
+        _text = *text;
+        // Spreadsheets of many locales separate with semicolons whatever the extension says.
+        _bnDelimiter->setCurrentIndex(DelimitedText::guessDelimiterIndex(_text, _bnDelimiter->currentIndex()));
+    }
+    QList<int> unclosed;
+    _rowsArray = DelimitedText::readRecords(_text, delimiter(), &unclosed);
+    for (const QStringList &row : std::as_const(_rowsArray))
+        _importFieldsCount = qMax(_importFieldsCount, int(row.size()));
+    initControls();
+    if (fresh && !unclosed.isEmpty()) {
+        QStringList lines;
+        for (int line : std::as_const(unclosed).mid(0, 10))
+            lines.append(QString::number(line));
+        if (unclosed.size() > 10)
+            lines.append(QStringLiteral("\u2026"));
+        sayError(translated(QStringLiteral("A quote opened on line %@ is never closed.")).replace(QLatin1String("%@"), lines.join(QStringLiteral(", "))),
+                 translated(QStringLiteral("The line is read as if it had no quotes; the records after it are kept.")));
+    }
+}
+
+void NewImportDatabasePanel::selectSheet(int index)
+{
+    if (!_workbook)
+        return;
+    _rowsArray.clear();
+    _importFieldsCount = 0;
+    if (_bnDelimiter->currentIndex() != index) {
+        const QSignalBlocker blocker(_bnDelimiter);
+        _bnDelimiter->setCurrentIndex(index);
+    }
+    if (!_workbook->loadSheet(index))
+        sayError(_workbook->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
+    _rowsArray = _workbook->rows();
+    _importFieldsCount = _workbook->columnCount();
+    while (_importArray.size() < _importFieldsCount)
+        _importArray.append(_importArray.size() < _fieldsDataArray.size() ? int(_importArray.size()) + 1 : 0);
+    initControls();
+    if (!_updating) {
+        readRecord();
+        reloadTable();
+    }
+}
+
+void NewImportDatabasePanel::changeDelimiter(int)
+{
+    readFile();
+    while (_importArray.size() < _importFieldsCount)
+        _importArray.append(_importArray.size() < _fieldsDataArray.size() ? int(_importArray.size()) + 1 : 0);
+    readRecord();
+    reloadTable();
+}
+
+void NewImportDatabasePanel::initControls()
+{
+    const int n = int(_rowsArray.size());
+    const QSignalBlocker fromBlocker(_spRecord);
+    const QSignalBlocker toBlocker(_spTo);
+    _spRecord->setRange(n > 0 ? 1 : 0, n);
+    _spRecord->setValue(n > 0 ? 1 : 0);
+    _spTo->setRange(_spRecord->value(), n);
+    _spTo->setValue(n);
+}
+
+int NewImportDatabasePanel::recordIndex() const
+{
+    return _spRecord->value();
+}
+
+int NewImportDatabasePanel::recordTo() const
+{
+    return _spTo->value();
+}
+
+void NewImportDatabasePanel::setRange(int from, int to)
+{
+    _spRecord->setValue(from);
+    _spTo->setValue(to);
+}
+
+void NewImportDatabasePanel::changeRecordNumber(int value)
+{
+    _spTo->setMinimum(value);
+    if (readRecord())
+        reloadTable();
+}
+
+void NewImportDatabasePanel::changeToNumber(int value)
+{
+    _spRecord->setMaximum(value);
+}
+
+bool NewImportDatabasePanel::readRecord()
+{
+    return readRecordAtIndex(_spRecord->value() - 1);
+}
+
+bool NewImportDatabasePanel::readRecordAtIndex(int index)
+{
+    if (index < 0 || index >= _rowsArray.size())
+        return false;
+    _recordArray = _rowsArray.at(index);
+    return true;
+}
+
+void NewImportDatabasePanel::setImportEntry(int column, int entry)
+{
+    if (column < 0 || column >= _importFieldsCount || entry < 0 || entry > _fieldsDataArray.size())
+        return;
+    while (_importArray.size() <= column)
+        _importArray.append(0);
+    if (_importArray.at(column) == entry)
+        return;
+    _importArray[column] = entry;
+    writeImportArray();
+    if (QTableWidgetItem *item = _tabImportOrder->item(column, 2))
+        item->setText(entry == 0 ? translated(QStringLiteral("none")) : _fieldTitles.value(entry - 1));
+}
+
+void NewImportDatabasePanel::writeImportArray()
+{
+    _attributes.insert(QStringLiteral("importOrderArray"), encodeMapping(_importArray));
+    _attributes.insert(QStringLiteral("importArrayFile"), _path);
+}
+
+void NewImportDatabasePanel::reloadTable()
+{
+    _tabImportOrder->clearContents();
+    const int rows = _fieldsDataArray.isEmpty() ? 0 : _importFieldsCount;
+    _tabImportOrder->setRowCount(rows);
+    for (int row = 0; row < rows; ++row) {
+        auto *column = new QTableWidgetItem(_isExcel ? ExcelWorkbook::columnName(row) : QString::number(row + 1));
+        column->setFlags(Qt::ItemIsEnabled);
+        auto *sample = new QTableWidgetItem(_recordArray.value(row));
+        sample->setFlags(Qt::ItemIsEnabled);
+        sample->setToolTip(_recordArray.value(row));
+        const int entry = _importArray.value(row);
+        auto *field = new QTableWidgetItem(entry == 0 ? translated(QStringLiteral("none")) : _fieldTitles.value(entry - 1));
+        field->setFlags(Qt::ItemIsEnabled | Qt::ItemIsEditable);
+        _tabImportOrder->setItem(row, 0, column);
+        _tabImportOrder->setItem(row, 1, sample);
+        _tabImportOrder->setItem(row, 2, field);
+        if (row < PersistentPopups)
+            _tabImportOrder->openPersistentEditor(field);
+    }
+}
+
+void NewImportDatabasePanel::accept()
+{
+    if (Database *db = Database::currentDatabase()) {
+        try {
+            for (auto it = _attributes.cbegin(); it != _attributes.cend(); ++it)
+                db->setAttributeForKey(it.key(), it.value());
+        } catch (const DatabaseError &) {
+            // The mapping is only remembered; the import itself says what went wrong.
+        }
+    }
+    QDialog::accept();
+}
+
+QList<DatabaseOrder> NewImportDatabasePanel::importColumns() const
+{
+    QList<DatabaseOrder> columns;
+    QList<int> seen;
+    for (int column = 0; column < _importFieldsCount && column < _importArray.size(); ++column) {
+        const int entry = _importArray.at(column);
+        if (entry <= 0 || entry > _fieldsDataArray.size() || seen.contains(entry))
+            continue;
+        seen.append(entry);
+        columns.append(_fieldsDataArray.at(entry - 1));
+    }
+    return columns;
+}
+
+QList<QStringList> NewImportDatabasePanel::importRows() const
+{
+    // For each field in the order of importColumns(), the columns mapped to it.
+    QList<int> order;
+    QList<QList<int>> sources;
+    for (int column = 0; column < _importFieldsCount && column < _importArray.size(); ++column) {
+        const int entry = _importArray.at(column);
+        if (entry <= 0 || entry > _fieldsDataArray.size())
+            continue;
+        qsizetype at = order.indexOf(entry);
+        if (at < 0) {
+            order.append(entry);
+            sources.append(QList<int>());
+            at = order.size() - 1;
+        }
+        sources[at].append(column);
+    }
+    QList<QStringList> rows;
+    const int first = qMax(0, recordIndex() - 1);
+    const int last = qMin(int(_rowsArray.size()), recordTo());
+    if (order.isEmpty() || first >= last)
+        return rows;
+    rows.reserve(last - first);
+    for (int r = first; r < last; ++r) {
+        const QStringList &record = _rowsArray.at(r);
+        QStringList values;
+        values.reserve(order.size());
+        for (const QList<int> &columns : std::as_const(sources)) {
+            QString value;
+            for (int column : columns) {
+                if (column < record.size() && !record.at(column).isEmpty()) {
+                    value = record.at(column);
+                    break;
+                }
+            }
+            values.append(value);
+        }
+        rows.append(values);
+    }
+    return rows;
+}
+
+QString NewImportDatabasePanel::encodeMapping(const QList<int> &mapping)
+{
+    QVariantList list;
+    for (int entry : mapping)
+        list.append(qint64(entry));
+    return QString::fromLatin1(PropertyList::toData(list).toBase64());
+}
+
+QList<int> NewImportDatabasePanel::decodeMapping(const QString &text)
+{
+    const QVariant value = PropertyList::fromData(QByteArray::fromBase64(text.toLatin1()), nullptr, QMetaType::QVariantList);
+    QList<int> mapping;
+    for (const QVariant &entry : value.toList())
+        mapping.append(int(qBound(qint64(0), entry.toLongLong(), qint64(1) << 20)));
+    return mapping;
+}
+
+} // namespace quillmark
