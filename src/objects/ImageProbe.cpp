@@ -164,6 +164,7 @@ Result probeJpeg2000(const QByteArray &data)
     result.format = ImageProbe::Format::Jpeg2000;
     result.refusal = Refusal::None;
     result.size = QSizeF(size);
+    result.decodedSize = size;
     result.data = data;
     return result;
 }
@@ -315,6 +316,9 @@ ImageProbe::Result ImageProbe::probe(QIODevice *device)
     if (!format.isEmpty() && !isVectorFormatName(format)) {
         QSize size;
         bool readable = false;
+        // The JPEG decoder makes a half, a quarter or an eighth directly; other readers that
+        // take a smaller size decode the whole first.
+        const bool decodesSmaller = format == "jpeg" || format == "jpg";
         {
             QImageReader reader(device, format);
             size = reader.size();
@@ -323,15 +327,20 @@ ImageProbe::Result ImageProbe::probe(QIODevice *device)
         device->seek(start);
         if (!readable || (size.isValid() && size.isEmpty()))
             return refuse(Refusal::NotAnImage);
-        if (size.isValid() && qint64(size.width()) * size.height() > maxPixels)
-            return refuse(Refusal::TooLarge);
+        if (size.isValid()) {
+            const qint64 pixels = qint64(size.width()) * size.height();
+            if (pixels > maxStoredPixels || (pixels > maxPixels && !decodesSmaller))
+                return refuse(Refusal::TooLarge);
+        }
         Result result;
         result.format = Format::Raster;
         result.refusal = Refusal::None;
         result.rasterFormat = format;
         // Formats that announce no size are held to the limit when decoded.
-        if (size.isValid())
+        if (size.isValid()) {
             result.size = QSizeF(size);
+            result.decodedSize = reducedSize(size);
+        }
         return result;
     }
 
@@ -360,6 +369,16 @@ QSize ImageProbe::fittedSize(QSizeF size, QSize box)
                  std::max(1, int(std::lround(size.height() * factor))));
 }
 
+QSize ImageProbe::reducedSize(QSize stored)
+{
+    if (!stored.isValid())
+        return stored;
+    QSize size = stored;
+    for (int shift = 1; qint64(size.width()) * size.height() > maxPixels && shift <= 3; ++shift)
+        size = QSize((stored.width() + (1 << shift) - 1) >> shift, (stored.height() + (1 << shift) - 1) >> shift);
+    return size;
+}
+
 QImage ImageProbe::decodeBitmap(QIODevice *device, const Result &probed, QSize box,
                                 QImageIOHandler::Transformations *turned)
 {
@@ -379,6 +398,10 @@ QImage ImageProbe::decodeBitmap(QIODevice *device, const Result &probed, QSize b
         const QSize stored = probed.size.toSize();
         if (thumbnail && stored.isValid() && (stored.width() > box.width() || stored.height() > box.height()))
             reader.setScaledSize(fittedSize(probed.size, box));
+        else if (!thumbnail && probed.decodedSize.isValid() && probed.decodedSize != stored)
+            // A picture too large to hold whole is decoded at a fraction the decoder makes
+            // directly, without the whole picture ever in memory.
+            reader.setScaledSize(probed.decodedSize);
         image = reader.read();
         if (turned)
             *turned = reader.transformation();

@@ -33,8 +33,14 @@ public:
 
     // Files larger than this are not read at all.
     static constexpr qint64 maxFileBytes = 256LL * 1024 * 1024;
-    // Bitmaps with more pixels than this are refused, and vector pictures are drawn smaller.
+    // No bitmap is decoded with more pixels than this, and vector pictures are drawn smaller.
     static constexpr qint64 maxPixels = 64LL * 1024 * 1024;
+    // A bitmap storing more pixels than maxPixels (a 108-megapixel phone photo) is decoded at
+    // a half, a quarter or an eighth of its size, when its format decodes smaller without
+    // the whole picture in memory (JPEG); other formats that large are refused. Past
+    // this count even the smaller decoding is refused: an eighth would still hold as much
+    // work as a picture no camera makes.
+    static constexpr qint64 maxStoredPixels = 16 * maxPixels;
     // SVG text, compressed or not, is refused past this size once unpacked: no real drawing
     // comes near it, and a small compressed file must not unpack into all of memory.
     static constexpr qint64 maxSvgBytes = 32LL * 1024 * 1024;
@@ -45,6 +51,10 @@ public:
         // Pixels of a bitmap (as stored, before any orientation), points of a PDF's first
         // page or of an SVG drawing.
         QSizeF size;
+        // The pixels a bitmap is decoded at in full (as stored): its size, or a half, a
+        // quarter or an eighth of it for one past maxPixels. Invalid when the format did not
+        // announce its size.
+        QSize decodedSize;
         // The Qt reader format of a bitmap.
         QByteArray rasterFormat;
         // What decoding needs beside the file: a PDF's or JPEG 2000 picture's bytes, the
@@ -75,9 +85,12 @@ public:
     static bool hasImageExtension(const QString &path);
 
     // ---- decoding ----
-    // A bitmap or JPEG 2000 picture probed from `device` (positioned anywhere), whole when
-    // `box` is not valid, else no larger than `box` (decoded at that size where the format
-    // allows). Null when it cannot be decoded. `turned` tells how the file's orientation
+    // The size a bitmap of `stored` pixels is decoded at in full: itself within maxPixels,
+    // else halved (rounding up, as the JPEG decoder does) until it is within.
+    static QSize reducedSize(QSize stored);
+    // A bitmap or JPEG 2000 picture probed from `device` (positioned anywhere), at its
+    // decodedSize when `box` is not valid, else no larger than `box` (decoded at that size
+    // where the format allows). Null when it cannot be decoded. `turned` tells how the file's orientation
     // turned the picture.
     static QImage decodeBitmap(QIODevice *device, const Result &probed, QSize box,
                                QImageIOHandler::Transformations *turned = nullptr);

@@ -98,6 +98,7 @@ specImage::specImage(const QImage &bitmap)
         return;
     _kind = Kind::Bitmap;
     _bitmap = bitmap;
+    _pixelSize = bitmap.size();
     _size = QSizeF(bitmap.size());
     resolutionSize = _size;
 }
@@ -117,6 +118,7 @@ specImage::specImage(const specImage &other)
     , resolutionSize(other.resolutionSize)
     , onePointPerPixel(other.onePointPerPixel)
     , _bitmap(other._bitmap)
+    , _pixelSize(other._pixelSize)
     , _data(other._data)
 {
 }
@@ -171,12 +173,21 @@ std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString 
         }
         image->_kind = Kind::Bitmap;
         image->_bitmap = bitmap;
-        image->_size = QSizeF(bitmap.size());
+        // A picture decoded smaller than it is stored keeps the size of the whole: its
+        // measures do not depend on how finely it is held.
+        QSize pixels = bitmap.size();
+        if (probed.size.isValid() && probed.decodedSize.isValid() && probed.decodedSize != probed.size.toSize()) {
+            pixels = probed.size.toSize();
+            if (turned & QImageIOHandler::TransformationRotate90)
+                pixels.transpose();
+        }
+        image->_pixelSize = pixels;
+        image->_size = QSizeF(pixels);
         if (std::optional<QSizeF> dpi = ImageResolution::declaredDpi(bytes)) {
             // The file's orientation turned the picture a quarter: its resolutions too.
             if (turned & QImageIOHandler::TransformationRotate90)
                 dpi->transpose();
-            image->_size = QSizeF(bitmap.width() * 72.0 / dpi->width(), bitmap.height() * 72.0 / dpi->height());
+            image->_size = QSizeF(pixels.width() * 72.0 / dpi->width(), pixels.height() * 72.0 / dpi->height());
         }
         image->resolutionSize = image->_size;
         image->_data = bytes;
@@ -199,6 +210,7 @@ std::shared_ptr<specImage> specImage::copyRepresentations() const
     image->resolutionSize = resolutionSize;
     image->onePointPerPixel = onePointPerPixel;
     image->_bitmap = _bitmap;
+    image->_pixelSize = _pixelSize;
     image->_data = _data;
     return image;
 }
@@ -544,7 +556,7 @@ void specImage::loadPropertyListRepresentation(const QVariantMap &dict)
     // per pixel, so that nothing in them changes size.
     if (_kind == Kind::Bitmap) {
         onePointPerPixel = !readsAsYes(dict.value(QStringLiteral("SizeByResolution")));
-        _size = onePointPerPixel ? QSizeF(_bitmap.size()) : resolutionSize;
+        _size = onePointPerPixel ? QSizeF(_pixelSize) : resolutionSize;
     }
     clearPrepared();
 }

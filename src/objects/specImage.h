@@ -156,6 +156,9 @@ private:
     QSizeF resolutionSize;
     bool onePointPerPixel = false;
     QImage _bitmap;
+    // The bitmap's pixels as the file holds them, turned by its orientation; more than
+    // _bitmap's when the picture was too large to decode whole.
+    QSize _pixelSize;
     // The encoded bytes the picture was read from; empty for a bitmap made in memory.
     QByteArray _data;
 };

@@ -1,20 +1,34 @@
 // A picture taken from the image browser into the window's label: it comes in as large as the
-// label allows in its own proportions, centred and selected, at any zoom.
+// label allows in its own proportions, centred and selected, at any zoom; photos too large to
+// decode whole come in too. The browser's tiles and the picture's tint as the user sees them.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QMenu>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
 #include <QMouseEvent>
 #include <QTreeView>
+
+#include <cstring>
 
 #include "app/AppTestSupport.h"
 #include "foundation/ZoomButton.h"
 #include "images/ImageBrowserPanel.h"
+#include "inspector/ObjectInfoPanel.h"
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
+#include "objects/ImageFiles.h"
 #include "objects/specImage.h"
+#include "platform/ColorWell.h"
 #include "stock/DataSource.h"
 
 using namespace quillmark;
@@ -158,4 +172,132 @@ TEST(PicturePlacementWindow, APdfPictureKeepsItsPaperClear)
     const QRectF frame = made->frameBounds();
     const QPointF inside = f.canvas()->pageToWidget().map(frame.topLeft() + QPointF(frame.width() * 0.1, frame.height() * 0.5));
     EXPECT_GT(QColor(shot.pixel(inside.toPoint())).lightness(), 200);
+}
+
+namespace {
+
+// A 12000 x 9000 JPEG (108 megapixels, a large phone's photo): red on the left half, blue on
+// the right. Made from a one-bit picture with a two-colour table, so that the test never
+// holds the full-colour picture the file stands for.
+QString writeLargePhoto(const QString &path)
+{
+    QImage source(12000, 9000, QImage::Format_Mono);
+    source.setColorTable({qRgb(220, 30, 30), qRgb(30, 30, 220)});
+    source.fill(0);
+    // 72 dots an inch: a pixel is a point.
+    source.setDotsPerMeterX(qRound(72.0 / 0.0254));
+    source.setDotsPerMeterY(qRound(72.0 / 0.0254));
+    for (int y = 0; y < source.height(); ++y)
+        memset(source.scanLine(y) + 6000 / 8, 0xff, size_t(source.bytesPerLine() - 6000 / 8));
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(5);
+    return writer.write(source) ? path : QString();
+}
+
+bool reddish(QColor c)
+{
+    return c.red() > 150 && c.blue() < 100;
+}
+bool bluish(QColor c)
+{
+    return c.blue() > 150 && c.red() < 100;
+}
+
+ImageBrowserPanel *browserPanel(const apptest::WindowFixture &f)
+{
+    return f.window->findChild<ImageBrowserPanel *>();
+}
+
+// "Select Folder ..." in the browser's pop-up, answered with the folder.
+void chooseFolder(apptest::WindowFixture &f, const QString &folder)
+{
+    ImageBrowserPanel *panel = browserPanel(f);
+    ASSERT_TRUE(panel);
+    QComboBox *popup = panel->imagePopup();
+    const int row = popup->findText(QStringLiteral("Select Folder ..."));
+    ASSERT_GE(row, 0);
+    f.prompts->queuePath(folder);
+    popup->setCurrentIndex(row);
+    emit popup->activated(row);
+    ASSERT_TRUE(panel->imageListView()->waitForThumbnails(60000));
+    apptest::settle();
+}
+
+QAction *fileItem(const apptest::WindowFixture &f, const QString &text)
+{
+    for (QAction *action : f.window->fileMenu()->actions())
+        if (action->text() == text)
+            return action;
+    ADD_FAILURE() << "no File item " << text.toStdString();
+    static QAction nothing;
+    return &nothing;
+}
+
+listImageViewItem *tileNamed(const apptest::WindowFixture &f, const QString &name)
+{
+    for (listImageViewItem *tile : browserPanel(f)->imageListView()->tiles())
+        if (QFileInfo(tile->filePath()).fileName() == name)
+            return tile;
+    return nullptr;
+}
+
+} // namespace
+
+// A photo of more pixels than are ever decoded whole shows in its folder's tiles, is placed by
+// a double click, decoded at half its size, and comes back from a saved document.
+TEST(PicturePlacementWindow, AHundredMegapixelPhotoShowsItsTileIsPlacedAndSurvivesSaveAndOpen)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-large"));
+    chooseStock(f, QStringLiteral("5160"));
+    const QRectF label(0, 0, f.canvas()->getLabel().width * 72.0, f.canvas()->getLabel().height * 72.0);
+    const QString folder = qmtest::freshDir(QStringLiteral("placement-large-photos"));
+    ASSERT_FALSE(writeLargePhoto(folder + QStringLiteral("/phone.jpg")).isEmpty());
+    ASSERT_FALSE(qmtest::writePng(folder + QStringLiteral("/small.png"), QSize(40, 30), Qt::green).isEmpty());
+    chooseFolder(f, folder);
+
+    ASSERT_EQ(browserPanel(f)->imageListView()->getCount(), 2);
+    listImageViewItem *tile = tileNamed(f, QStringLiteral("phone.jpg"));
+    ASSERT_TRUE(tile);
+    const QImage thumbnail = tile->image();
+    ASSERT_FALSE(thumbnail.isNull());
+    EXPECT_NEAR(double(thumbnail.width()) / thumbnail.height(), 4.0 / 3.0, 0.02);
+    EXPECT_TRUE(reddish(thumbnail.pixelColor(2, thumbnail.height() / 2)));
+    EXPECT_TRUE(bluish(thumbnail.pixelColor(thumbnail.width() - 3, thumbnail.height() / 2)));
+
+    doubleClick(tile);
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
+    ASSERT_EQ(f.canvas()->getRects().size(), 1);
+    const auto made = f.canvas()->getRects().first();
+    ASSERT_TRUE(made->hasValidImage());
+    EXPECT_TRUE(f.canvas()->isSelected(made.get()));
+    // Measured by the whole photo, held at half its pixels.
+    EXPECT_EQ(made->image()->size(), QSizeF(12000, 9000));
+    const QImage held = made->image()->copyRepresentations()->prepareImage();
+    EXPECT_EQ(held.size(), QSize(6000, 4500));
+    EXPECT_TRUE(reddish(held.pixelColor(100, 2000)));
+    EXPECT_TRUE(bluish(held.pixelColor(5900, 2000)));
+    const QRectF frame = made->frameBounds();
+    EXPECT_TRUE(label.adjusted(-0.01, -0.01, 0.01, 0.01).contains(frame));
+    EXPECT_NEAR(frame.width() / frame.height(), 4.0 / 3.0, 0.01);
+
+    const QString document = qmtest::freshDir(QStringLiteral("placement-large-doc")) + QStringLiteral("/photo.qkdoc");
+    f.prompts->queuePath(document);
+    fileItem(f, QStringLiteral("Save"))->trigger();
+    apptest::settle();
+    ASSERT_TRUE(QFile::exists(document));
+    // Opened from the document alone: the photo's own file is gone.
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/phone.jpg")));
+    f.prompts->queuePath(document);
+    fileItem(f, QStringLiteral("Open..."))->trigger();
+    apptest::settle();
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
+    ASSERT_EQ(f.canvas()->getRects().size(), 1);
+    const auto back = f.canvas()->getRects().first();
+    ASSERT_TRUE(back->hasValidImage());
+    EXPECT_EQ(back->frameBounds(), frame);
+    EXPECT_EQ(back->image()->size(), QSizeF(12000, 9000));
+    const QImage reopened = back->image()->copyRepresentations()->prepareImage();
+    EXPECT_EQ(reopened.size(), QSize(6000, 4500));
+    EXPECT_TRUE(reddish(reopened.pixelColor(100, 2000)));
+    EXPECT_TRUE(bluish(reopened.pixelColor(5900, 2000)));
 }

@@ -46,6 +46,22 @@ QByteArray gifBytes(const QSize &size, const QColor &color)
     return GifEncoder::encode(image);
 }
 
+// A small JPEG whose frame header announces another size: the check reads only the header.
+QByteArray jpegAnnouncing(quint16 width, quint16 height)
+{
+    QByteArray bytes = encoded(QSize(16, 16), Qt::red, "jpeg");
+    const qsizetype frame = bytes.indexOf(QByteArray("\xff\xc0", 2));
+    EXPECT_GT(frame, 0);
+    if (frame > 0) {
+        // Marker, length, precision, then height and width, big-endian.
+        bytes[frame + 5] = char(height >> 8);
+        bytes[frame + 6] = char(height & 0xff);
+        bytes[frame + 7] = char(width >> 8);
+        bytes[frame + 8] = char(width & 0xff);
+    }
+    return bytes;
+}
+
 const QByteArray RedSvg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"20\">"
                           "<rect width=\"40\" height=\"20\" fill=\"#ff0000\"/></svg>";
 
@@ -88,6 +104,9 @@ QList<Case> cases()
         {"notes.png", "just words", false, false, Format::None, {}, notAnImage},
         {"empty.png", QByteArray(), false, false, Format::None, {}, notAnImage},
         {"huge.png", hostile::pngHeaderOnly(10000, 10000), false, false, Format::None, {}, tooLarge},
+        // A JPEG past the pixel limit is decoded at a fraction of its size, but not one of 1.2
+        // gigapixels, whose eighth would still be all that work.
+        {"giant.jpg", jpegAnnouncing(40000, 30000), false, false, Format::None, {}, tooLarge},
         // A sound header over damaged pixels passes the check and fails on reading.
         {"damaged.png", hostile::truncatedPng(), true, false, Format::Raster, QSizeF(200, 100), notAnImage},
         {"bomb.svgz", hostile::svgzBomb(200 * 1024), false, false, Format::None, {}, tooLarge},
