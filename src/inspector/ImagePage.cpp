@@ -6,6 +6,7 @@
 #include <QSlider>
 
 #include "canvas/RectsView.h"
+#include "foundation/Language.h"
 #include "foundation/MyStepper.h"
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
@@ -13,6 +14,7 @@
 #include "objects/specImage.h"
 #include "platform/ColorWell.h"
 #include "platform/Format.h"
+#include "platform/UndoManager.h"
 
 namespace quillmark {
 
@@ -266,14 +268,37 @@ void ImagePage::setTintImage(QObject *sender)
 {
     const bool tinted = intValueOf(sender) == 1;
     const GraphicList objects = selection();
-    for (const std::shared_ptr<ColorRect> &object : objects)
-        if (object->canDrawsImage())
-            object->setTintImage(tinted);
+    CanvasServices *canvas = info()->rectsView();
+    UndoManager *undo = canvas ? canvas->undoManager() : nullptr;
+    // Ticking Tint and the colour it starts from are one step.
+    if (undo)
+        undo->beginUndoGrouping();
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        if (!object->canDrawsImage())
+            continue;
+        object->setTintImage(tinted);
+        // A new object's tint colour is fully transparent, which tints nothing: ticking
+        // Tint would show no change at all. It starts from a visible colour instead.
+        if (tinted && object->tintImageColor().alpha() == 0) {
+            object->setTintImageColor(startingTintColor());
+            // The step is named after what the user did.
+            if (undo)
+                undo->setActionName(Language::stringForKey(QStringLiteral("Change Image Tint")));
+        }
+    }
+    if (undo)
+        undo->endUndoGrouping();
     if (!objects.isEmpty())
         info()->invalidateCanvas();
     showTintColor(tinted);
     info()->wasChanged();
     info()->makeRectViewKey();
+}
+
+QColor ImagePage::startingTintColor()
+{
+    // Half covering, so that the picture still shows through its tint.
+    return QColor(112, 66, 20, 128);
 }
 
 void ImagePage::showTintColor(bool tinted)

@@ -16,6 +16,10 @@ class ImagePage : public InspectorPage
 public:
     explicit ImagePage(ObjectInfoPanel *info);
 
+    // The colour Tint starts from on an object whose tint colour is still the transparent
+    // one every new object has.
+    static QColor startingTintColor();
+
     // Folds over the whole selection.
     int showsImage() const;
     int scalesBox() const;

@@ -301,3 +301,62 @@ TEST(PicturePlacementWindow, AHundredMegapixelPhotoShowsItsTileIsPlacedAndSurviv
     EXPECT_TRUE(reddish(reopened.pixelColor(100, 2000)));
     EXPECT_TRUE(bluish(reopened.pixelColor(5900, 2000)));
 }
+
+// Tint ticked on the inspector's Image page shows at once: it starts from a colour that is
+// seen, not from the transparent colour every new object holds; Undo takes both back.
+TEST(PicturePlacementWindow, TickingTintChangesThePictureAtOnceAndUndoesAsOneStep)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-tint"));
+    listImageViewItem *tile = firstImageTile(f);
+    ASSERT_TRUE(tile);
+    doubleClick(tile);
+    ASSERT_EQ(f.canvas()->getRects().size(), 1);
+    const auto made = f.canvas()->getRects().first();
+    ASSERT_TRUE(made->hasValidImage());
+    EXPECT_EQ(made->tintImageColor().alpha(), 0);
+    const QImage before = made->getImage();
+    ASSERT_FALSE(before.isNull());
+    f.canvas()->undoManager()->removeAllActions();
+
+    f.window->objectInfo()->switchTab(CanvasInspector::ImageTab);
+    apptest::settle();
+    auto *tint = f.window->findChild<QCheckBox *>(QStringLiteral("bTintImage"));
+    ASSERT_TRUE(tint);
+    ASSERT_TRUE(tint->isVisible() && tint->isEnabled());
+    // On the box itself: past its title the row takes no click.
+    QTest::mouseClick(tint, Qt::LeftButton, Qt::NoModifier, QPoint(8, tint->height() / 2));
+    apptest::settle();
+    ASSERT_TRUE(made->tintImage());
+    EXPECT_GT(made->tintImageColor().alpha(), 0);
+    auto *well = f.window->findChild<ColorWell *>(QStringLiteral("cwTintColor"));
+    ASSERT_TRUE(well);
+    EXPECT_TRUE(well->isEnabled());
+    EXPECT_EQ(well->color(), made->tintImageColor());
+
+    const QImage tinted = made->getImage();
+    ASSERT_EQ(tinted.size(), before.size());
+    int changed = 0;
+    for (int y = 0; y < before.height(); y += 4)
+        for (int x = 0; x < before.width(); x += 4)
+            changed += before.pixel(x, y) != tinted.pixel(x, y) ? 1 : 0;
+    EXPECT_GT(changed, 0);
+    // The canvas draws the tinted picture.
+    QImage shot(f.canvas()->size(), QImage::Format_ARGB32_Premultiplied);
+    auto drawn = [&] {
+        shot.fill(Qt::white);
+        f.canvas()->render(&shot);
+        return shot.copy(f.canvas()->pageToWidget().mapRect(made->frameBounds()).toAlignedRect());
+    };
+    const QImage shownTinted = drawn();
+
+    QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_TRUE(undo);
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Change Image Tint"));
+    undo->trigger();
+    apptest::settle();
+    EXPECT_FALSE(made->tintImage());
+    EXPECT_EQ(made->tintImageColor().alpha(), 0);
+    EXPECT_EQ(made->getImage(), before);
+    EXPECT_NE(drawn(), shownTinted);
+    EXPECT_FALSE(f.canvas()->undoManager()->canUndo());
+}
