@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QVariantList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillmark {
@@ -321,10 +322,19 @@ ImageSources::TileLayout ImageSources::layoutTiles(double width, int tileWidth, 
     if (columns >= 2 && w * columns + 5 > available)
         --columns;
     // The allowance above lets the last column run past the browser's edge, where a scroll
-    // bar beside it hides it: a column whose card (6 points inside its tile) does not fit
-    // goes to the next row.
-    while (columns >= 2 && columns * (w + 5) - 6 > width)
+    // bar beside it would hide it. The gaps between the tiles narrow instead, down to none,
+    // until the last column's card (6 points inside its tile) fits; only a column that does
+    // not fit even so goes to the next row. A browser whose scroll bar just appeared thus
+    // keeps its two columns.
+    double pitch = w + 5;
+    while (columns >= 2) {
+        const double room = width - 5 - (w - 6);
+        pitch = std::min(double(w + 5), room / (columns - 1));
+        if (pitch >= w)
+            break;
         --columns;
+        pitch = w + 5;
+    }
     const int rows = count / columns + (count % columns ? 1 : 0);
     double height = double(h + 5) * rows + 5;
     if (clipHeight > height)
@@ -334,7 +344,7 @@ ImageSources::TileLayout ImageSources::layoutTiles(double width, int tileWidth, 
     layout.height = height;
     layout.cells.reserve(count);
     for (int i = 0; i < count; ++i)
-        layout.cells.append(QRectF(5 + (i % columns) * (w + 5), 5 + (i / columns) * (h + 5), w, h));
+        layout.cells.append(QRectF(std::round(5 + (i % columns) * pitch), 5 + (i / columns) * (h + 5), w, h));
     return layout;
 }
 

@@ -360,3 +360,32 @@ TEST(PicturePlacementWindow, TickingTintChangesThePictureAtOnceAndUndoesAsOneSte
     EXPECT_NE(drawn(), shownTinted);
     EXPECT_FALSE(f.canvas()->undoManager()->canUndo());
 }
+
+// A folder of more photos than the browser shows at once: its scroll bar appears and the tiles
+// stay in two columns, every card inside the browser's visible width.
+TEST(PicturePlacementWindow, TheBrowserKeepsTwoColumnsOnceItsScrollBarShows)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-columns"));
+    const QString folder = qmtest::freshDir(QStringLiteral("placement-columns-photos"));
+    for (int i = 0; i < 24; ++i)
+        ASSERT_FALSE(qmtest::writePng(folder + QStringLiteral("/photo%1.png").arg(i, 2, 10, QLatin1Char('0')),
+                                      QSize(80, 60), QColor::fromHsv(i * 15, 200, 220))
+                         .isEmpty());
+    chooseFolder(f, folder);
+    ScrollNSImageView *browser = browserPanel(f)->imageListView();
+    ASSERT_EQ(browser->getCount(), 24);
+    QTest::qWait(100);
+    apptest::settle();
+
+    auto *scroll = qobject_cast<QScrollArea *>(browser->parentWidget()->parentWidget());
+    ASSERT_TRUE(scroll);
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+    const int visible = scroll->viewport()->width();
+    EXPECT_EQ(browser->width(), visible);
+    QSet<int> columns;
+    for (const listImageViewItem *tile : browser->tiles()) {
+        columns.insert(tile->x());
+        EXPECT_LE(tile->x() + tile->width() - 6, visible) << tile->x();
+    }
+    EXPECT_EQ(columns.size(), 2) << "browser " << visible << " wide";
+}

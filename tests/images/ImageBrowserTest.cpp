@@ -90,6 +90,7 @@ TEST_F(ImageBrowser, GridForGivenWidths)
         int width, tile, count, clip;
         int columns;
         int height;
+        int second = 0; // where the second column starts when the gaps narrow
     };
     const Case cases[] = {
         {300, 90, 7, 100, 3, 290},  // 327 / 95: three columns, three rows
@@ -97,10 +98,15 @@ TEST_F(ImageBrowser, GridForGivenWidths)
         {330, 160, 3, 100, 2, 335}, // 378 / 165: two columns
         {95, 90, 2, 10, 1, 195},    // exactly one tile wide: one column
         {40, 90, 2, 10, 1, 195},    // narrower than a tile: still one column
-        // 200 / 65 would give three masks in 182 points, the third cut by the edge where the
-        // scroll bar stands: two columns.
-        {182, 60, 6, 10, 2, 200},
-        {189, 60, 6, 10, 3, 135},   // the third card just fits
+        // 200 / 65 gives three masks in 182 points; with the usual gaps the third would be cut
+        // by the edge where the scroll bar stands: the gaps narrow to a point and a half.
+        {182, 60, 6, 10, 3, 135, 67},
+        {189, 60, 6, 10, 3, 135},   // the third card just fits with the usual gaps
+        // The image browser once its scroll bar shows: two tiles, a point apart.
+        {180, 90, 6, 10, 2, 290, 96},
+        // Narrower still: the gaps would have to be less than nothing.
+        {178, 90, 6, 10, 1, 575},
+        {174, 60, 6, 10, 2, 200},
     };
     for (const Case &c : cases) {
         Browser browser(c.width, c.clip);
@@ -116,7 +122,12 @@ TEST_F(ImageBrowser, GridForGivenWidths)
         if (c.count > c.columns)
             EXPECT_EQ(tiles[c.columns]->geometry(), QRect(5, 5 + c.tile + 5, c.tile, c.tile));
         if (c.columns > 1)
-            EXPECT_EQ(tiles[1]->geometry(), QRect(5 + c.tile + 5, 5, c.tile, c.tile));
+            EXPECT_EQ(tiles[1]->geometry(), QRect(c.second ? c.second : 5 + c.tile + 5, 5, c.tile, c.tile));
+        // With two columns or more no card (6 points inside its tile) reaches past the
+        // browser's edge.
+        for (const listImageViewItem *tile : tiles)
+            if (c.columns > 1)
+                EXPECT_LE(tile->geometry().x() + c.tile - 6, c.width);
     }
 }
 
