@@ -149,12 +149,18 @@ void iNternetImageLoader::setStatus(Status status, const QString &text)
     emit statusChanged();
 }
 
-QNetworkReply *iNternetImageLoader::get(const QUrl &url, qint64 maxBytes)
+QNetworkReply *iNternetImageLoader::get(const QUrl &url, qint64 maxBytes, Redirects redirects)
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(TransferTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
+    if (redirects == Redirects::None) {
+        // The search carries the user's key: it goes to the service's own address and no
+        // further, whatever the answer says.
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    } else {
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setMaximumRedirectsAllowed(5);
+    }
     QNetworkReply *reply = m_network->get(request);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received, qint64 total) {
         if (received > maxBytes || total > maxBytes)
@@ -221,7 +227,7 @@ void iNternetImageLoader::startPage(qint64 page)
     bufferData.clear();
     m_pageInFlight = true;
     const quint64 search = m_search;
-    QNetworkReply *reply = get(url, MaxAnswerBytes);
+    QNetworkReply *reply = get(url, MaxAnswerBytes, Redirects::None);
     connect(reply, &QNetworkReply::readyRead, this, [this, reply, search] {
         if (search == m_search)
             bufferData.append(reply->readAll());
@@ -242,7 +248,9 @@ void iNternetImageLoader::connectionDidFinishLoading(QNetworkReply *reply, quint
         return;
     }
     const int status = httpStatus(reply);
-    if (status != 0 && status != 200) {
+    if (status >= 300 && status < 400) {
+        m_failure = localized("The image service sent the search to another address (HTTP %1), which is not followed.").arg(status);
+    } else if (status != 0 && status != 200) {
         m_failure = localized("The image service refused the search (HTTP %1).").arg(status);
     } else if (reply->error() != QNetworkReply::NoError) {
         m_failure = localized("The image service could not be reached: %1").arg(reply->errorString());
@@ -301,7 +309,7 @@ void iNternetImageLoader::startPreview(const QString &download, const QString &t
     ++m_outstanding;
     // The tile takes its place at once, so the results keep the service's order.
     const QPointer<listImageViewItem> tile = imgView->addPlaceholderTile(tilePath);
-    QNetworkReply *reply = get(QUrl(download), MaxPreviewBytes);
+    QNetworkReply *reply = get(QUrl(download), MaxPreviewBytes, Redirects::Safe);
     connect(reply, &QNetworkReply::finished, this, [this, reply, tile, tilePath, search] {
         reply->deleteLater();
         if (search != m_search)

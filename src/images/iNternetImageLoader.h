@@ -99,7 +99,10 @@ private:
     // The browser still shows this search (nobody chose another source meanwhile).
     bool ownsBrowser() const;
     void setStatus(Status status, const QString &text);
-    QNetworkReply *get(const QUrl &url, qint64 maxBytes);
+    // The search follows no redirect; previews follow those that stay as safe as the
+    // address the answer named.
+    enum class Redirects { None, Safe };
+    QNetworkReply *get(const QUrl &url, qint64 maxBytes, Redirects redirects);
 
     QString m_searchPattern;
     QByteArray bufferData;

@@ -47,6 +47,8 @@ public:
         QByteArray type = "application/json";
         QByteArray body;
         int delayMs = 0;
+        // Sent as the Location header when not empty (a redirect).
+        QByteArray location = {};
     };
     // One hit of an answer page, as the service would describe it.
     struct Hit
@@ -168,8 +170,12 @@ private:
             received->clear();
             requests.append(request);
             const Response response = answer(request.target);
-            const QByteArray reason = response.status == 200 ? "OK" : "Not Found";
-            const QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason
+            const QByteArray reason = response.status == 200 ? "OK"
+                : response.status >= 300 && response.status < 400 ? "Found"
+                                                                    : "Not Found";
+            const QByteArray location =
+                response.location.isEmpty() ? QByteArray() : "\r\nLocation: " + response.location;
+            const QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason + location
                 + "\r\nContent-Type: " + response.type + "\r\nContent-Length: "
                 + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
             auto send = [socket, head, body = response.body] {

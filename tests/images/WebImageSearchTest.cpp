@@ -369,6 +369,43 @@ TEST_F(WebImageSearch, FailuresAreSaidAndNeverAskedAgainAndAgain)
     EXPECT_TRUE(status().startsWith(QStringLiteral("The image service could not be reached: "))) << status().toStdString();
 }
 
+TEST_F(WebImageSearch, TheSearchFollowsNoRedirectButPreviewsComeFromTheHostsTheAnswerNames)
+{
+    // A second server on another port stands for another host.
+    websearch::LocalImageServer elsewhere;
+    ASSERT_TRUE(elsewhere.isListening());
+    chooseInternet();
+    server.totalHits = 3;
+    search(QStringLiteral("lilies"));
+    ASSERT_EQ(browser->getCount(), 3);
+
+    for (const int code : {301, 302, 307, 308}) {
+        SCOPED_TRACE(code);
+        server.requests.clear();
+        websearch::LocalImageServer::Response moved{code, "text/plain", "moved", 0};
+        moved.location = (elsewhere.base() + QStringLiteral("/api/?key=test-key&q=lilies")).toLatin1();
+        server.searchAnswer = moved;
+        search(QStringLiteral("lilies"));
+        EXPECT_EQ(server.requests.size(), 1);
+        // The key never reaches the other host.
+        EXPECT_TRUE(elsewhere.requests.isEmpty());
+        EXPECT_EQ(status(), QStringLiteral("The image service sent the search to another address (HTTP %1), "
+                                           "which is not followed.").arg(code));
+        EXPECT_EQ(loader->status(), iNternetImageLoader::Status::Failed);
+        EXPECT_EQ(browser->getCount(), 3);
+    }
+
+    // The previews of an answer come from whichever hosts it names.
+    server.searchAnswer.reset();
+    server.totalHits = 2;
+    server.specialHits.insert(1, {elsewhere.previewAddress(1), elsewhere.fullAddress(1)});
+    search(QStringLiteral("tulips"));
+    EXPECT_EQ(loader->status(), iNternetImageLoader::Status::Done);
+    EXPECT_EQ(browser->getCount(), 2);
+    EXPECT_EQ(elsewhere.countRequests("/preview/hit1_"), 1);
+    EXPECT_EQ(elsewhere.countRequests("/api/"), 0);
+}
+
 TEST_F(WebImageSearch, WithoutAServiceTheSourceSaysWhatIsMissing)
 {
     struct Case
