@@ -851,9 +851,12 @@ public:
     void openImage();
     // Fits each selected object's picture to its frame ("Fit Image").
     void setObjectFitImage();
-    // A new object of the kind holding the image: a square of 200 screen points centred on a
-    // point in page points, or at the default place near `near`. Undo "Create Object"; the
-    // new object is not selected.
+    // A new object of the kind holding the picture of `path` (none for an empty path): as
+    // large as fits inside the label in the picture's own proportions (a square without a
+    // picture), whatever the zoom, centred on `point` in page points, or with
+    // createObjectOfClass on the label's centre (`near` has no say). Null after a message when
+    // the picture cannot be read. The selection is cleared and the new object is not selected:
+    // the callers select it. Undo "Create Object".
     GraphicPtr createObjectOfClassCentered(const QString &className, const QString &path,
                                            const QPointF &point);
     GraphicPtr createObjectOfClass(const QString &className, const QString &path,

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImageReader>
@@ -20,6 +19,7 @@
 #include <numbers>
 
 #include "foundation/Language.h"
+#include "foundation/TypedNumber.h"
 #include "images/Autoresizing.h"
 #include "images/Controller.h"
 #include "images/EffectSlider.h"
@@ -88,22 +88,6 @@ protected:
             event->accept();
     }
 };
-
-// A number typed by the user: plain decimal notation, a decimal comma taken as a point. Text that
-// is no finite number ("abc", "nan", "inf", "1e999") gives nothing.
-std::optional<double> typedNumber(const QString &text)
-{
-    QString trimmed = text.trimmed();
-    bool ok = false;
-    double value = QLocale::c().toDouble(trimmed, &ok);
-    if (!ok && trimmed.count(QLatin1Char(',')) == 1 && !trimmed.contains(QLatin1Char('.'))) {
-        trimmed.replace(QLatin1Char(','), QLatin1Char('.'));
-        value = QLocale::c().toDouble(trimmed, &ok);
-    }
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 // A value held to the range an input's description gives.
 double clampToInput(const FilterInput *input, double value)
@@ -353,7 +337,7 @@ void ParameterView::readoutTextFieldChanged()
         // Text that is no number leaves the value as it was, and the field says so; a number
         // beyond what the input takes is held to its range. A typed value outside the
         // slider's own range but inside the input's reaches the filter as typed.
-        if (const std::optional<double> typed = typedNumber(m_readoutTextField->text()))
+        if (const std::optional<double> typed = readTypedNumber(m_readoutTextField->text(), QString()).value)
             v = float(clampToInput(m_filter ? m_filter->input(m_key) : nullptr, valueFromShown(m_dataType, *typed)));
     }
     if (v != m_lastFloatValue) {
@@ -555,7 +539,7 @@ void ParameterView::readoutChanged(int index, bool finished)
     QList<double> value{component(current, 0), component(current, 1), component(current, 2), component(current, 3)};
     // While the user types, only numbers go on; text that is no number at the end of editing
     // gives the component its value back.
-    if (const std::optional<double> typed = typedNumber(m_readouts[index]->text())) {
+    if (const std::optional<double> typed = readTypedNumber(m_readouts[index]->text(), QString()).value) {
         value[index] = double(float(clampToInput(nullptr, *typed)));
         sendAndUpdate(QVariant::fromValue(value));
     }
@@ -652,7 +636,7 @@ void ParameterView::transformReadoutTextFieldChanged(int row)
 {
     if (row < 0 || row > 3 || !m_transformReadouts[row])
         return;
-    const std::optional<double> typed = typedNumber(m_transformReadouts[row]->text());
+    const std::optional<double> typed = readTypedNumber(m_transformReadouts[row]->text(), QString()).value;
     float part = m_transformLast[row];
     if (typed) {
         // Held to what the row's slider spans: scale and stretch stay positive.
