@@ -80,18 +80,14 @@ EditCustomFormat::EditCustomFormat(QWidget *parent, StockCanvas *rectsView, std:
         const auto which = Field(i);
         lb[i] = new QLabel(text(captions[i]), this);
         lb[i]->setObjectName(QStringLiteral("lb") + QLatin1String(names[i]));
-        tf[i] = new QLineEdit(this);
-        tf[i]->setObjectName(QStringLiteral("tf") + QLatin1String(names[i]));
-        tf[i]->setAlignment(Qt::AlignRight);
-        tf[i]->setMinimumWidth(110);
-        sp[i] = new MyStepper(this);
-        sp[i]->setObjectName(QStringLiteral("sp") + QLatin1String(names[i]));
+        const StockFields::LengthField made = StockFields::makeLengthField(
+            this, names[i], 110, [this] { enableDisable(); }, [this, which] { controlTextDidEndEditing(which); },
+            [this, which](double value) { stepperStepped(which, value); });
+        tf[i] = made.field;
+        sp[i] = made.stepper;
         grid->addWidget(lb[i], i + 1, 0);
         grid->addWidget(tf[i], i + 1, 1);
         grid->addWidget(sp[i], i + 1, 2);
-        connect(tf[i], &QLineEdit::textEdited, this, [this] { enableDisable(); });
-        connect(tf[i], &QLineEdit::editingFinished, this, [this, which] { controlTextDidEndEditing(which); });
-        connect(sp[i], &Stepper::valueChanged, this, [this, which](double value) { stepperStepped(which, value); });
     }
     side->addLayout(grid);
 
@@ -199,27 +195,12 @@ float EditCustomFormat::convertFromMM(float value) const
 
 float EditCustomFormat::convertFromPoints(float value) const
 {
-    const QString unit = StockFields::measure(m_rectsView);
-    if (unit == QLatin1String("Inches"))
-        return value / 72.0f;
-    // One step is a twenty-fifth of a centimetre here, not a point.
-    if (unit == QLatin1String("Centimeters"))
-        return value / 25.4f;
-    if (unit == QLatin1String("Picas"))
-        return value / 12.0f;
-    return value;
+    return StockFields::stepFromPoints(StockFields::measure(m_rectsView), value);
 }
 
 QString EditCustomFormat::unitSuffix() const
 {
-    const QString unit = StockFields::measure(m_rectsView);
-    if (unit == QLatin1String("Inches"))
-        return QStringLiteral("in");
-    if (unit == QLatin1String("Centimeters"))
-        return text("cm");
-    if (unit == QLatin1String("Picas"))
-        return text("pc");
-    return text("pt");
+    return StockFields::unitSuffix(StockFields::measure(m_rectsView), "cm");
 }
 
 // ---- set-up and result ----

@@ -66,21 +66,17 @@ EditCustomLabel::EditCustomLabel(QWidget *parent, StockCanvas *rectsView)
     // Two columns: the horizontal value on the left, the vertical one on the right.
     for (int i = 0; i < FieldCount; ++i) {
         const auto which = Field(i);
-        tf[i] = new QLineEdit(this);
-        tf[i]->setObjectName(QStringLiteral("tf") + QLatin1String(names[i]));
-        tf[i]->setAlignment(Qt::AlignRight);
-        tf[i]->setMinimumWidth(100);
-        sp[i] = new MyStepper(this);
-        sp[i]->setObjectName(QStringLiteral("sp") + QLatin1String(names[i]));
+        const StockFields::LengthField made = StockFields::makeLengthField(
+            this, names[i], 100, [this] { enableDisable(); }, [this, which] { controlTextDidEndEditing(which); },
+            [this, which](double value) { stepperStepped(which, value); });
+        tf[i] = made.field;
+        sp[i] = made.stepper;
         auto *caption = new QLabel(text(captions[i]), this);
         const int row = 1 + i / 2;
         const int column = (i % 2) * 4;
         grid->addWidget(caption, row, column);
         grid->addWidget(tf[i], row, column + 1);
         grid->addWidget(sp[i], row, column + 2);
-        connect(tf[i], &QLineEdit::textEdited, this, [this] { enableDisable(); });
-        connect(tf[i], &QLineEdit::editingFinished, this, [this, which] { controlTextDidEndEditing(which); });
-        connect(sp[i], &Stepper::valueChanged, this, [this, which](double value) { stepperStepped(which, value); });
     }
     grid->setColumnMinimumWidth(3, 16);
 
@@ -159,27 +155,13 @@ float EditCustomLabel::convertFromInch(float value) const
 
 float EditCustomLabel::convertFromPoints(float value) const
 {
-    const QString unit = StockFields::measure(m_rectsView);
-    if (unit == QLatin1String("Inches"))
-        return value / 72.0f;
-    // One step is a twenty-fifth of a millimetre here, not a point.
-    if (unit == QLatin1String("Centimeters"))
-        return value / 25.4f;
-    if (unit == QLatin1String("Picas"))
-        return value / 12.0f;
-    return value;
+    return StockFields::stepFromPoints(StockFields::measure(m_rectsView), value);
 }
 
+// Centimetres are shown as millimetres in this panel.
 QString EditCustomLabel::unitSuffix() const
 {
-    const QString unit = StockFields::measure(m_rectsView);
-    if (unit == QLatin1String("Inches"))
-        return QStringLiteral("in");
-    if (unit == QLatin1String("Centimeters"))
-        return text("mm");
-    if (unit == QLatin1String("Picas"))
-        return text("pc");
-    return text("pt");
+    return StockFields::unitSuffix(StockFields::measure(m_rectsView), "mm");
 }
 
 // ---- set-up and result ----

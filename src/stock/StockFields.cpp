@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "foundation/Language.h"
 #include "foundation/MyStepper.h"
 #include "platform/UserDefaults.h"
 #include "stock/StockCanvas.h"
@@ -75,6 +76,44 @@ void prepareStepper(MyStepper *stepper, double minimum, double maximum, double i
     stepper->setMinValue(minimum);
     stepper->setMaxValue(maximum);
     stepper->setIncrement(increment);
+}
+
+float stepFromPoints(const QString &unit, float value)
+{
+    if (unit == QLatin1String("Inches"))
+        return value / 72.0f;
+    if (unit == QLatin1String("Centimeters"))
+        return value / 25.4f;
+    if (unit == QLatin1String("Picas"))
+        return value / 12.0f;
+    return value;
+}
+
+QString unitSuffix(const QString &unit, const char *centimetreSuffix)
+{
+    if (unit == QLatin1String("Inches"))
+        return QStringLiteral("in");
+    if (unit == QLatin1String("Centimeters"))
+        return Language::stringForKey(QString::fromUtf8(centimetreSuffix));
+    if (unit == QLatin1String("Picas"))
+        return Language::stringForKey(QStringLiteral("pc"));
+    return Language::stringForKey(QStringLiteral("pt"));
+}
+
+LengthField makeLengthField(QWidget *panel, const char *name, int minimumWidth, std::function<void()> edited,
+                            std::function<void()> ended, std::function<void(double)> stepped)
+{
+    LengthField made;
+    made.field = new QLineEdit(panel);
+    made.field->setObjectName(QStringLiteral("tf") + QLatin1String(name));
+    made.field->setAlignment(Qt::AlignRight);
+    made.field->setMinimumWidth(minimumWidth);
+    made.stepper = new MyStepper(panel);
+    made.stepper->setObjectName(QStringLiteral("sp") + QLatin1String(name));
+    QObject::connect(made.field, &QLineEdit::textEdited, panel, std::move(edited));
+    QObject::connect(made.field, &QLineEdit::editingFinished, panel, std::move(ended));
+    QObject::connect(made.stepper, &Stepper::valueChanged, panel, std::move(stepped));
+    return made;
 }
 
 bool reachesPastPaper(const QRectF &extent, const QSizeF &paper)

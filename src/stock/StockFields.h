@@ -5,9 +5,11 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QLineEdit;
+class QWidget;
 
 namespace quillmark {
 
@@ -38,6 +40,23 @@ bool reachesPastPaper(const QRectF &extent, const QSizeF &paper);
 
 // A stepper that stops at its ends and repeats while held.
 void prepareStepper(MyStepper *stepper, double minimum, double maximum, double increment);
+
+// The step of a point, in the unit: a point in inches, picas and points, but a twenty-fifth
+// of the unit a centimetre panel shows.
+float stepFromPoints(const QString &unit, float value);
+// The suffix after a length in the unit; a centimetre panel names its own ("cm", or "mm" where
+// it shows millimetres).
+QString unitSuffix(const QString &unit, const char *centimetreSuffix);
+
+// A right-aligned length field and its stepper, named "tf<name>" and "sp<name>", children of
+// the panel: typing runs `edited`, leaving the field `ended`, a step `stepped` with the value.
+struct LengthField
+{
+    QLineEdit *field = nullptr;
+    MyStepper *stepper = nullptr;
+};
+LengthField makeLengthField(QWidget *panel, const char *name, int minimumWidth, std::function<void()> edited,
+                            std::function<void()> ended, std::function<void(double)> stepped);
 
 } // namespace StockFields
 
