@@ -17,20 +17,6 @@ const QString ElementsKey = QStringLiteral("Elements");
 const QString LineWidthKey = QStringLiteral("LineWidth");
 const QString WindingRuleKey = QStringLiteral("WindingRule");
 
-int pointCount(BezierPath::ElementType type)
-{
-    switch (type) {
-    case BezierPath::MoveTo:
-    case BezierPath::LineTo:
-        return 1;
-    case BezierPath::CurveTo:
-        return 3;
-    case BezierPath::ClosePath:
-        return 0;
-    }
-    return 0;
-}
-
 std::optional<double> finiteNumber(const QVariant &value)
 {
     bool ok = false;
@@ -52,7 +38,7 @@ QByteArray BezierPathArchive::archive(const BezierPath &path)
         const BezierPath::ElementType type = path.elementAt(i, points);
         QVariantList entry;
         entry.append(qint64(type));
-        for (int k = 0; k < pointCount(type); ++k) {
+        for (int k = 0; k < BezierPath::pointCount(type); ++k) {
             entry.append(points[k].x());
             entry.append(points[k].y());
         }
@@ -89,7 +75,7 @@ std::optional<BezierPath> BezierPathArchive::unarchive(const QByteArray &data)
         if (!ok || typeNumber < BezierPath::MoveTo || typeNumber > BezierPath::ClosePath)
             return std::nullopt;
         const auto type = BezierPath::ElementType(typeNumber);
-        const int count = pointCount(type);
+        const int count = BezierPath::pointCount(type);
         if (entry.size() != 1 + 2 * count)
             return std::nullopt;
         QPointF points[3];

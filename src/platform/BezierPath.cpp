@@ -67,20 +67,6 @@ qreal distanceToLine(const QPointF &p, const QPointF &a, const QPointF &b)
     return std::fabs((p.x() - a.x()) * d.y() - (p.y() - a.y()) * d.x()) / len;
 }
 
-int pointCount(BezierPath::ElementType type)
-{
-    switch (type) {
-    case BezierPath::MoveTo:
-    case BezierPath::LineTo:
-        return 1;
-    case BezierPath::CurveTo:
-        return 3;
-    case BezierPath::ClosePath:
-        return 0;
-    }
-    return 0;
-}
-
 // Winding contribution of the edge a->b for a ray from p towards +x.
 int windingOfEdge(const QPointF &a, const QPointF &b, const QPointF &p)
 {
@@ -99,6 +85,20 @@ int windingOfEdge(const QPointF &a, const QPointF &b, const QPointF &p)
 }
 
 } // namespace
+
+int BezierPath::pointCount(ElementType type)
+{
+    switch (type) {
+    case MoveTo:
+    case LineTo:
+        return 1;
+    case CurveTo:
+        return 3;
+    case ClosePath:
+        return 0;
+    }
+    return 0;
+}
 
 BezierPath BezierPath::bezierPathWithRect(const QRectF &rect)
 {

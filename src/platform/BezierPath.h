@@ -67,6 +67,9 @@ public:
     // Replaces the points of element `index` (one for moves and lines, three for curves).
     void setAssociatedPoints(const QPointF points[3], int index);
     const QVector<Element> &elements() const { return m_elements; }
+    // How many points an element of the type carries: one for moves and lines, three for
+    // curves, none for a close.
+    static int pointCount(ElementType type);
 
     bool isEmpty() const { return m_elements.isEmpty(); }
     // The point a following line would start from; (0, 0) when there is none.
