@@ -161,6 +161,29 @@ QSizeF wholeSheetPage()
     return PrintInfo::sharedPrintInfo().pageLayout().fullRectPoints().size();
 }
 
+// The label's current page as the PDF and EPS files draw it: a page the size of the label,
+// clipped to the label's shape, the objects in layer order.
+struct LabelDrawing
+{
+    QSizeF size;
+    PdfExport::PaintFunction paint;
+};
+
+LabelDrawing labelDrawing(const RectsView &view)
+{
+    const TLabel &label = view.getLabel();
+    const QSizeF size(double(label.width) * 72.0, double(label.height) * 72.0);
+    const QString page = view.getCurrPageName();
+    const GraphicList sorted = sortedByLayer(view.getRects());
+    const BezierPath clip = view.getLabelClipPath();
+    return {size, [size, page, sorted, clip](QPainter &painter, int) {
+                painter.setClipPath(clip.toPainterPath());
+                for (const GraphicPtr &graphic : sorted)
+                    if (graphic->isOnPageNamed(page))
+                        graphic->printFrame(&painter, QRectF(QPointF(0, 0), size), 0);
+            }};
+}
+
 } // namespace
 
 QImage RectsView::renderLabelImage(float resolution, bool transparent)
@@ -206,19 +229,8 @@ QByteArray RectsView::createObjectImage(float resolution, const QString &type)
 
 bool RectsView::createPDFFile(const QString &path, QString *error)
 {
-    const QSizeF size(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
-    const QString page = getCurrPageName();
-    const GraphicList sorted = sortedByLayer(rects);
-    const BezierPath clip = getLabelClipPath();
-    return PdfExport::writePDF(
-        path, size,
-        [&](QPainter &painter, int) {
-            painter.setClipPath(clip.toPainterPath());
-            for (const GraphicPtr &graphic : sorted)
-                if (graphic->isOnPageNamed(page))
-                    graphic->printFrame(&painter, QRectF(QPointF(0, 0), size), 0);
-        },
-        {}, 1, error);
+    const LabelDrawing drawing = labelDrawing(*this);
+    return PdfExport::writePDF(path, drawing.size, drawing.paint, {}, 1, error);
 }
 
 bool RectsView::exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error)
@@ -237,19 +249,8 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
     if (*format == ExportFormat::PDF) {
         ok = createPDFFile(path, error);
     } else if (*format == ExportFormat::EPS) {
-        const QSizeF size(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
-        const QString page = getCurrPageName();
-        const GraphicList sorted = sortedByLayer(rects);
-        const BezierPath clip = getLabelClipPath();
-        ok = PdfExport::writeEPS(
-            path, size,
-            [&](QPainter &painter, int) {
-                painter.setClipPath(clip.toPainterPath());
-                for (const GraphicPtr &graphic : sorted)
-                    if (graphic->isOnPageNamed(page))
-                        graphic->printFrame(&painter, QRectF(QPointF(0, 0), size), 0);
-            },
-            error);
+        const LabelDrawing drawing = labelDrawing(*this);
+        ok = PdfExport::writeEPS(path, drawing.size, drawing.paint, error);
     } else {
         const QImage image = renderLabelImage(float(resolution), *format == ExportFormat::TIFF);
         if (image.isNull()) {
