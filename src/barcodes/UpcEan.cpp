@@ -340,7 +340,21 @@ BooklandText booklandText(const TBarInfo &info, int mode)
     return t;
 }
 
-void upcEanExtent(TBarInfo &info, LinearDrawContext &ctx)
+namespace {
+
+// How a UPC or EAN symbol measures: its bars take `modules` modules; with the digits shown, the
+// number-system digit printed before it takes ten modules and so does the mark after it (which
+// UPC symbols leave out when an add-on follows); an add-on past the `mainDigits` takes 32
+// modules for two digits, 57 for five.
+struct UpcEanMeasure
+{
+    int modules;
+    size_t mainDigits;
+    bool digitsBeside;
+    bool markBesideAddOn;
+};
+
+void measureUpcEan(TBarInfo &info, LinearDrawContext &ctx, const UpcEanMeasure &measure, bool bookland = false)
 {
     const std::string data = info.shortData();
     if (!upcEanDigitsValid(data)) {
@@ -349,59 +363,36 @@ void upcEanExtent(TBarInfo &info, LinearDrawContext &ctx)
     }
     const double m = meanModule(info);
     size_t n = data.size();
-    if (isBookland(info.type))
+    if (bookland)
         n += booklandTypePrefix(info).size();
-    double width = 95 * m;
-    if (info.type == BarcodeType::UpcA) {
-        if (info.HRT) {
-            width += info.sSymbol ? 10 * m : 0;
-            width += (info.eSymbol && n <= 12) ? 10 * m : 0;
-        }
-        if (n > 12)
-            width += n < 15 ? 32 * m : 57 * m;
-    } else {
-        if (info.HRT) {
-            width += info.sSymbol ? 10 * m : 0;
-            width += info.eSymbol ? 10 * m : 0;
-        }
-        if (n > 13)
-            width += n < 16 ? 32 * m : 57 * m;
+    double width = measure.modules * m;
+    if (measure.digitsBeside && info.HRT) {
+        width += info.sSymbol ? 10 * m : 0;
+        width += (info.eSymbol && (measure.markBesideAddOn || n <= measure.mainDigits)) ? 10 * m : 0;
     }
+    if (n > measure.mainDigits)
+        width += n < measure.mainDigits + 3 ? 32 * m : 57 * m;
     finishExtent(info, ctx, true, width);
+}
+
+} // namespace
+
+void upcEanExtent(TBarInfo &info, LinearDrawContext &ctx)
+{
+    if (info.type == BarcodeType::UpcA)
+        measureUpcEan(info, ctx, {95, 12, true, false});
+    else
+        measureUpcEan(info, ctx, {95, 13, true, true}, isBookland(info.type));
 }
 
 void upcEExtent(TBarInfo &info, LinearDrawContext &ctx)
 {
-    const std::string data = info.shortData();
-    if (!upcEanDigitsValid(data)) {
-        finishExtent(info, ctx, false, 0);
-        return;
-    }
-    const double m = meanModule(info);
-    const size_t n = data.size();
-    double width = 51 * m;
-    if (info.HRT) {
-        width += info.sSymbol ? 10 * m : 0;
-        width += (info.eSymbol && n <= 7) ? 10 * m : 0;
-    }
-    if (n > 7)
-        width += n <= 9 ? 32 * m : 57 * m;
-    finishExtent(info, ctx, true, width);
+    measureUpcEan(info, ctx, {51, 7, true, false});
 }
 
 void ean8Extent(TBarInfo &info, LinearDrawContext &ctx)
 {
-    const std::string data = info.shortData();
-    if (!upcEanDigitsValid(data)) {
-        finishExtent(info, ctx, false, 0);
-        return;
-    }
-    const double m = meanModule(info);
-    const size_t n = data.size();
-    double width = 67 * m;
-    if (n >= 9)
-        width += n < 11 ? 32 * m : 57 * m;
-    finishExtent(info, ctx, true, width);
+    measureUpcEan(info, ctx, {67, 8, false, false});
 }
 
 namespace {

@@ -1067,6 +1067,10 @@ private:
     // One page segment per label type of the stock (per label without draw by type).
     void rebuildPageSegments();
     void scaleObjectsFromSize(const QSizeF &from, const QSizeF &to);
+    // A grid stock taken in the orientation the canvas shows: turned when it is landscape.
+    void setTLabelInOrientation(const TLabel &label);
+    // The groups whose first member is among the graphics, in their stored form.
+    QVariantList groupsRepresentation(const GraphicList &graphics) const;
     void selectCatalogueIndex(const QModelIndex &index);
     void selectLastCustomRow();
     // Saves the custom list; says so when it could not be written.

@@ -159,6 +159,17 @@ QVariantMap RectsView::labelRepresentation() const
     return label;
 }
 
+QVariantList RectsView::groupsRepresentation(const GraphicList &graphics) const
+{
+    QVariantList groups;
+    for (const GroupPtr &group : std::as_const(_groups)) {
+        const GraphicList &members = group->getObjects();
+        if (!members.isEmpty() && graphics.contains(members.first()))
+            groups.append(group->propertyListRepresentation(graphics));
+    }
+    return groups;
+}
+
 QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &graphics)
 {
     QVariantMap dict;
@@ -166,15 +177,8 @@ QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &grap
     for (const GraphicPtr &graphic : graphics)
         objects.append(graphic->propertyListRepresentation(&graphics));
     dict.insert(QStringLiteral("ObjectsList"), objects);
-    if (!_groups.isEmpty()) {
-        QVariantList groups;
-        for (const GroupPtr &group : std::as_const(_groups)) {
-            const GraphicList &members = group->getObjects();
-            if (!members.isEmpty() && graphics.contains(members.first()))
-                groups.append(group->propertyListRepresentation(graphics));
-        }
-        dict.insert(QStringLiteral("GroupsList"), groups);
-    }
+    if (!_groups.isEmpty())
+        dict.insert(QStringLiteral("GroupsList"), groupsRepresentation(graphics));
     dict.insert(QStringLiteral("TLabel"), QVariantList{labelRepresentation()});
     const QString version = Bundle::versionString();
     if (!version.isEmpty())

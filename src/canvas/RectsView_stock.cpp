@@ -225,11 +225,8 @@ void RectsView::scaleObjectsFromSize(const QSizeF &from, const QSizeF &to)
     m_undoManager.enableUndoRegistration();
 }
 
-void RectsView::selectFormat(const TLabel &label)
+void RectsView::setTLabelInOrientation(const TLabel &label)
 {
-    const TLabel previous = _tlabel;
-    registerUndo([this, previous] { selectFormat(previous); });
-    const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
     const qint32 orientation = _tformat ? _tformat->orientation() : 0;
     setTLabel(label);
     _tformat->setOrientation(orientation);
@@ -240,6 +237,14 @@ void RectsView::selectFormat(const TLabel &label)
         applyStockSizeToView();
         resizeRectViewBound(false, false);
     }
+}
+
+void RectsView::selectFormat(const TLabel &label)
+{
+    const TLabel previous = _tlabel;
+    registerUndo([this, previous] { selectFormat(previous); });
+    const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
+    setTLabelInOrientation(label);
     scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
     update();
     adjustLabelListSelection();
@@ -373,16 +378,7 @@ void RectsView::tableViewSelectionChange(int row)
         if (const auto *format = dynamic_cast<const CustomFormat *>(entry)) {
             setTFormat(format->format());
         } else if (const auto *custom = dynamic_cast<const CustomLabel *>(entry)) {
-            const qint32 orientation = _tformat ? _tformat->orientation() : 0;
-            setTLabel(custom->getLabel());
-            _tformat->setOrientation(orientation);
-            labelLandscape(orientation);
-            if (orientation == 1) {
-                std::swap(_tlabel.width, _tlabel.height);
-                std::swap(_tlabel.top_margin, _tlabel.left_margin);
-                applyStockSizeToView();
-                resizeRectViewBound(false, false);
-            }
+            setTLabelInOrientation(custom->getLabel());
         }
         scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
         setDefaultTemplate();

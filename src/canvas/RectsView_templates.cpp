@@ -143,15 +143,8 @@ QByteArray RectsView::templateDocumentData()
     for (const GraphicPtr &graphic : std::as_const(graphics))
         objects.append(graphic->propertyListRepresentationTemplate(&graphics));
     dict.insert(QStringLiteral("ObjectsList"), objects);
-    if (!_groups.isEmpty()) {
-        QVariantList groups;
-        for (const GroupPtr &group : std::as_const(_groups)) {
-            const GraphicList &members = group->getObjects();
-            if (!members.isEmpty() && graphics.contains(members.first()))
-                groups.append(group->propertyListRepresentation(graphics));
-        }
-        dict.insert(QStringLiteral("GroupsList"), groups);
-    }
+    if (!_groups.isEmpty())
+        dict.insert(QStringLiteral("GroupsList"), groupsRepresentation(graphics));
     const QByteArray preview = TemplateFile::previewData(createTemplateObjectImage());
     if (preview.isEmpty())
         return {};

@@ -313,49 +313,36 @@ void BarcodePage::setBarType(QObject *sender)
 
 void BarcodePage::setBarWidth(QObject *sender)
 {
-    const double mils = takeMetric(sender, tvBarWidth, spBarWidth, true);
-    // The field refuses what is out of bounds with the reason; a stepper stays within them.
-    if (!(mils >= ColorBarcode::minBarWidth && mils <= ColorBarcode::maxBarWidth)) {
-        updateValues();
-        return;
-    }
-    // Square symbols are sized by their frame: bar metrics change nothing in them.
-    changeRecords(QStringLiteral("Barcode Width"), [mils](ColorBarcode &barcode, TBarInfo &record) {
-        if (barcode.isSquareSymbol() || record.barW == mils)
-            return false;
-        record.barW = mils;
-        return true;
-    });
-    finishRecordAction();
+    setLinearMetric(sender, tvBarWidth, spBarWidth, true, ColorBarcode::minBarWidth, ColorBarcode::maxBarWidth,
+                    QStringLiteral("Barcode Width"), &TBarInfo::barW);
 }
 
 void BarcodePage::setBarAdjust(QObject *sender)
 {
-    const double mils = takeMetric(sender, tvBarAdjust, spBarAdjust, true);
-    if (!(std::abs(mils) <= ColorBarcode::maxWidthAdjust)) {
-        updateValues();
-        return;
-    }
-    changeRecords(QStringLiteral("Barcode Width Adjust"), [mils](ColorBarcode &barcode, TBarInfo &record) {
-        if (barcode.isSquareSymbol() || record.widthAdjust == mils)
-            return false;
-        record.widthAdjust = mils;
-        return true;
-    });
-    finishRecordAction();
+    setLinearMetric(sender, tvBarAdjust, spBarAdjust, true, -ColorBarcode::maxWidthAdjust,
+                    ColorBarcode::maxWidthAdjust, QStringLiteral("Barcode Width Adjust"), &TBarInfo::widthAdjust);
 }
 
 void BarcodePage::setBarHeight(QObject *sender)
 {
-    const double inches = takeMetric(sender, tvBarHeight, spBarHeight, false);
-    if (!(inches >= ColorBarcode::minBarHeight && inches <= ColorBarcode::maxBarHeight)) {
+    setLinearMetric(sender, tvBarHeight, spBarHeight, false, ColorBarcode::minBarHeight, ColorBarcode::maxBarHeight,
+                    QStringLiteral("Barcode Height"), &TBarInfo::barH);
+}
+
+void BarcodePage::setLinearMetric(QObject *sender, NumberField *field, MyStepper *stepper, bool wholeSteps,
+                                  double minimum, double maximum, const QString &actionKey, double TBarInfo::*metric)
+{
+    const double value = takeMetric(sender, field, stepper, wholeSteps);
+    // The field refuses what is out of bounds with the reason; a stepper stays within them.
+    if (!(value >= minimum && value <= maximum)) {
         updateValues();
         return;
     }
-    changeRecords(QStringLiteral("Barcode Height"), [inches](ColorBarcode &barcode, TBarInfo &record) {
-        if (barcode.isSquareSymbol() || record.barH == inches)
+    // Square symbols are sized by their frame: bar metrics change nothing in them.
+    changeRecords(actionKey, [value, metric](ColorBarcode &barcode, TBarInfo &record) {
+        if (barcode.isSquareSymbol() || record.*metric == value)
             return false;
-        record.barH = inches;
+        record.*metric = value;
         return true;
     });
     finishRecordAction();

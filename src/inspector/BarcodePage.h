@@ -97,6 +97,10 @@ private:
     void textStorageDidProcessEditing();
     // The value a metric's field or stepper fired with; the other control takes it too.
     double takeMetric(QObject *sender, NumberField *field, MyStepper *stepper, bool wholeSteps);
+    // A bar metric typed or stepped: one outside [minimum, maximum] puts the shown values back,
+    // one within goes into every linear barcode's record as one undo step.
+    void setLinearMetric(QObject *sender, NumberField *field, MyStepper *stepper, bool wholeSteps, double minimum,
+                         double maximum, const QString &actionKey, double TBarInfo::*metric);
 
     bool m_listening = true;
     bool m_editPending = false;

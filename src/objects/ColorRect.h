@@ -556,6 +556,10 @@ protected:
     template <typename T, typename Arg>
     void changeStyle(T &field, const T &value, void (ColorRect::*setter)(Arg),
                      const QString &action, Redraw redraw, TemplateFlag flag = TemplateFlag::Clear);
+    // An image offset or scale held to [low, high] and changed as one undo step; the canvas
+    // redraws. A value that is no number changes nothing.
+    void changeImagePlacement(float &field, float given, double low, double high, void (ColorRect::*setter)(float),
+                              const char *actionKey, TemplateFlag flag = TemplateFlag::Clear);
 
     // Merge kinds observe "RecordChangedNotification" with updateContents() from creation to
     // destruction (ColorRect_merge.cpp).

@@ -258,44 +258,33 @@ void ColorRect::fitImageReset()
 
 void ColorRect::setXImageOffset(float given)
 {
-    const std::optional<double> offset = boundedValue(given, -maxImageOffset, maxImageOffset);
-    if (!offset)
-        return;
-    changeStyle(_ximg_offset, float(*offset), &ColorRect::setXImageOffset,
-                Language::stringForKey("X Image Offset"), Redraw::None, TemplateFlag::Keep);
-    if (_mainView)
-        _mainView->invalidateGraphic(nullptr);
+    changeImagePlacement(_ximg_offset, given, -maxImageOffset, maxImageOffset, &ColorRect::setXImageOffset,
+                         "X Image Offset", TemplateFlag::Keep);
 }
 
 void ColorRect::setYImageOffset(float given)
 {
-    const std::optional<double> offset = boundedValue(given, -maxImageOffset, maxImageOffset);
-    if (!offset)
-        return;
-    changeStyle(_yimg_offset, float(*offset), &ColorRect::setYImageOffset,
-                Language::stringForKey("Y Image Offset"), Redraw::None);
-    if (_mainView)
-        _mainView->invalidateGraphic(nullptr);
+    changeImagePlacement(_yimg_offset, given, -maxImageOffset, maxImageOffset, &ColorRect::setYImageOffset,
+                         "Y Image Offset");
 }
 
 void ColorRect::setXImageScale(float given)
 {
-    const std::optional<double> scale = boundedValue(given, 0.0, maxImageScale);
-    if (!scale)
-        return;
-    changeStyle(_ximg_scale, float(*scale), &ColorRect::setXImageScale,
-                Language::stringForKey("X Image Scale"), Redraw::None);
-    if (_mainView)
-        _mainView->invalidateGraphic(nullptr);
+    changeImagePlacement(_ximg_scale, given, 0.0, maxImageScale, &ColorRect::setXImageScale, "X Image Scale");
 }
 
 void ColorRect::setYImageScale(float given)
 {
-    const std::optional<double> scale = boundedValue(given, 0.0, maxImageScale);
-    if (!scale)
+    changeImagePlacement(_yimg_scale, given, 0.0, maxImageScale, &ColorRect::setYImageScale, "Y Image Scale");
+}
+
+void ColorRect::changeImagePlacement(float &field, float given, double low, double high,
+                                     void (ColorRect::*setter)(float), const char *actionKey, TemplateFlag flag)
+{
+    const std::optional<double> value = boundedValue(given, low, high);
+    if (!value)
         return;
-    changeStyle(_yimg_scale, float(*scale), &ColorRect::setYImageScale,
-                Language::stringForKey("Y Image Scale"), Redraw::None);
+    changeStyle(field, float(*value), setter, Language::stringForKey(actionKey), Redraw::None, flag);
     if (_mainView)
         _mainView->invalidateGraphic(nullptr);
 }

@@ -5,6 +5,7 @@
 
 #include "canvas/RectsView.h"
 #include "platform/Pen.h"
+#include "printing/CalibrationRuler.h"
 #include "printing/PrintingPanel.h"
 
 namespace quillmark {
@@ -97,64 +98,14 @@ QSize EpsonPrintingView::sizeHint() const
 
 void EpsonPrintingView::drawHorizontalRuler(QPainter *painter, const QRectF &r) const
 {
-    const bool cm = mMeasure != 0;
-    const double L = rulerHalfLength();
-    const double S = cm ? L / 1.5 : L;
-    const int m = cm ? 15 : 8;
-    const double x = r.x();
-    const double d = r.y() + r.height() / 2.0;
-    QPainterPath path;
-    path.moveTo(x - L, d);
-    path.lineTo(x + L, d);
-    for (int k = -1; k <= 1; ++k) {
-        path.moveTo(x + k * S, d);
-        path.lineTo(x + k * S, d - double(scale(9)));
-    }
-    if (mMeasure == 1)
-        for (int k = -3; k <= 3; ++k) {
-            path.moveTo(x + k * L / 3.0, d);
-            path.lineTo(x + k * L / 3.0, d - double(scale(6)));
-        }
-    for (int k = -m; k <= m - 1; ++k) {
-        path.moveTo(x + k * L / m, d);
-        path.lineTo(x + k * L / m, d - double(scale(3)));
-    }
-    painter->save();
-    painter->setBrush(Qt::NoBrush);
-    painter->setPen(makePen(painter->pen().color(), 0.5 / mZoom));
-    painter->drawPath(path);
-    painter->restore();
+    drawCalibrationRuler(painter, r, Qt::Horizontal, rulerHalfLength(), mMeasure,
+                         {double(scale(9)), double(scale(6)), double(scale(3))}, 0.5 / mZoom);
 }
 
 void EpsonPrintingView::drawVerticalRuler(QPainter *painter, const QRectF &r) const
 {
-    const bool cm = mMeasure != 0;
-    const double L = rulerHalfLength();
-    const double S = cm ? L / 1.5 : L;
-    const int m = cm ? 15 : 8;
-    const double y = r.y();
-    const double d = r.x() + r.width() / 2.0;
-    QPainterPath path;
-    path.moveTo(d, y - L);
-    path.lineTo(d, y + L);
-    for (int k = -1; k <= 1; ++k) {
-        path.moveTo(d, y + k * S);
-        path.lineTo(d + double(scale(9)), y + k * S);
-    }
-    if (mMeasure == 1)
-        for (int k = -3; k <= 3; ++k) {
-            path.moveTo(d, y + k * L / 3.0);
-            path.lineTo(d + double(scale(6)), y + k * L / 3.0);
-        }
-    for (int k = -m; k <= m - 1; ++k) {
-        path.moveTo(d, y + k * L / m);
-        path.lineTo(d + double(scale(3)), y + k * L / m);
-    }
-    painter->save();
-    painter->setBrush(Qt::NoBrush);
-    painter->setPen(makePen(painter->pen().color(), 0.5 / mZoom));
-    painter->drawPath(path);
-    painter->restore();
+    drawCalibrationRuler(painter, r, Qt::Vertical, rulerHalfLength(), mMeasure,
+                         {double(scale(9)), double(scale(6)), double(scale(3))}, 0.5 / mZoom);
 }
 
 void EpsonPrintingView::drawCalibrationRulers(QPainter *painter, const QRectF &rect) const

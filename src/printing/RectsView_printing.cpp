@@ -10,6 +10,7 @@
 #include "objects/specImage.h"
 #include "platform/Pen.h"
 #include "platform/UserDefaults.h"
+#include "printing/CalibrationRuler.h"
 #include "printing/PrintAddViewController.h"
 #include "printing/PrintPagination.h"
 #include "printing/PrintingPanel.h"
@@ -240,66 +241,26 @@ void RectsView::drawTrimMarks(QPainter *painter, const BezierPath &path)
     painter->restore();
 }
 
-void RectsView::drawHorizontalRuler(QPainter *painter, const QRectF &r, int measure)
+namespace {
+
+// One and a half units each way: half an inch, or one and a half of the print options'
+// centimetres.
+double rulerHalfLength(int measure)
 {
-    const bool cm = measure != 0;
-    const double L = cm ? 1.5 * PrintingPanel::PointsPerCentimetre : 36.0;
-    const double S = cm ? L / 1.5 : 36.0;
-    const int m = cm ? 15 : 8;
-    const double x = r.x();
-    const double c = r.y() + r.height() / 2.0;
-    QPainterPath path;
-    path.moveTo(x - L, c);
-    path.lineTo(x + L, c);
-    for (int k = -1; k <= 1; ++k) {
-        path.moveTo(x + k * S, c);
-        path.lineTo(x + k * S, c - 9);
-    }
-    if (measure == 1)
-        for (int k = -3; k <= 3; ++k) {
-            path.moveTo(x + k * L / 3.0, c);
-            path.lineTo(x + k * L / 3.0, c - 6);
-        }
-    for (int k = -m; k <= m - 1; ++k) {
-        path.moveTo(x + k * L / m, c);
-        path.lineTo(x + k * L / m, c - 3);
-    }
-    painter->save();
-    painter->setBrush(Qt::NoBrush);
-    painter->setPen(makePen(painter->pen().color(), 0.5));
-    painter->drawPath(path);
-    painter->restore();
+    return measure != 0 ? 1.5 * PrintingPanel::PointsPerCentimetre : 36.0;
 }
 
+} // namespace
+
+void RectsView::drawHorizontalRuler(QPainter *painter, const QRectF &r, int measure)
+{
+    drawCalibrationRuler(painter, r, Qt::Horizontal, rulerHalfLength(measure), measure, {9, 6, 3}, 0.5);
+}
+
+// The whole-unit ticks of the vertical ruler are a point shorter than the horizontal one's.
 void RectsView::drawVerticalRuler(QPainter *painter, const QRectF &r, int measure)
 {
-    const bool cm = measure != 0;
-    const double L = cm ? 1.5 * PrintingPanel::PointsPerCentimetre : 36.0;
-    const double S = cm ? L / 1.5 : 36.0;
-    const int m = cm ? 15 : 8;
-    const double y = r.y();
-    const double c = r.x() + r.width() / 2.0;
-    QPainterPath path;
-    path.moveTo(c, y - L);
-    path.lineTo(c, y + L);
-    for (int k = -1; k <= 1; ++k) {
-        path.moveTo(c, y + k * S);
-        path.lineTo(c + 8, y + k * S);
-    }
-    if (measure == 1)
-        for (int k = -3; k <= 3; ++k) {
-            path.moveTo(c, y + k * L / 3.0);
-            path.lineTo(c + 6, y + k * L / 3.0);
-        }
-    for (int k = -m; k <= m - 1; ++k) {
-        path.moveTo(c, y + k * L / m);
-        path.lineTo(c + 3, y + k * L / m);
-    }
-    painter->save();
-    painter->setBrush(Qt::NoBrush);
-    painter->setPen(makePen(painter->pen().color(), 0.5));
-    painter->drawPath(path);
-    painter->restore();
+    drawCalibrationRuler(painter, r, Qt::Vertical, rulerHalfLength(measure), measure, {8, 6, 3}, 0.5);
 }
 
 void RectsView::drawCalibrationRulers(QPainter *painter, const QRectF &rect, int measure)
