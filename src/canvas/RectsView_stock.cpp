@@ -13,6 +13,7 @@
 #include <QTreeView>
 
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"
 #include "platform/PrintPanels.h"
@@ -31,9 +32,6 @@
 namespace quillmark {
 
 namespace {
-
-constexpr double MillimetresPerInch = 25.4;
-
 
 // Holds a flag set for the lifetime of a scope: selections the canvas makes itself must not
 // come back as the user's choice.

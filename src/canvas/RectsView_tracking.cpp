@@ -14,6 +14,7 @@
 #include "canvas/RectsView.h"
 #include "canvas/TGrid.h"
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
@@ -62,8 +63,6 @@ BezierPath withoutLastElement(const BezierPath &path)
     }
     return rebuilt;
 }
-
-constexpr double Pi = 3.14159265358979323846;
 
 // The direction of (dx, -dy) in degrees, from -90 (included) to 270 (excluded).
 float polarAngle(double dx, double dy)

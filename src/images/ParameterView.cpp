@@ -16,9 +16,9 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
-#include <numbers>
 
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "foundation/TypedNumber.h"
 #include "images/Autoresizing.h"
 #include "images/Controller.h"
@@ -35,7 +35,6 @@ using namespace Autoresizing;
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr int kLabelFontSize = 9;
 
 QFont smallFont(QFont font)
@@ -181,7 +180,7 @@ QList<double> ParameterView::transformVectorFromParts(double s, double angle, do
 double ParameterView::shownValue(int dataType, double value)
 {
     switch (dataType) {
-    case AngleData: return value * 180.0 / kPi;
+    case AngleData: return value * 180.0 / Pi;
     case TimeData: return value * 100.0;
     default: return value;
     }
@@ -190,7 +189,7 @@ double ParameterView::shownValue(int dataType, double value)
 double ParameterView::valueFromShown(int dataType, double shown)
 {
     switch (dataType) {
-    case AngleData: return shown * kPi / 180.0;
+    case AngleData: return shown * Pi / 180.0;
     case TimeData: return shown * 0.01;
     default: return shown;
     }
@@ -579,7 +578,7 @@ void ParameterView::addTransformForFilter(std::shared_ptr<ImageFilter> filter, c
     if (!(c == 0 && d == 1)) {
         angle = std::atan2(-c, d);
         if (angle < 0)
-            angle += 2 * kPi;
+            angle += 2 * Pi;
     }
     const double sn = std::sin(angle);
     const double cs = std::cos(angle);
@@ -590,7 +589,7 @@ void ParameterView::addTransformForFilter(std::shared_ptr<ImageFilter> filter, c
     const double stretch = a / ((cs - skew * sn) * scale);
 
     const double parts[4] = {scale, angle, stretch, skew};
-    const double ranges[4][2] = {{-2, 2}, {0, 2 * kPi}, {-2, 2}, {-10, 10}};
+    const double ranges[4][2] = {{-2, 2}, {0, 2 * Pi}, {-2, 2}, {-10, 10}};
     const int ys[4] = {51, 34, 17, 0};
     const int w = width();
     for (int row = 0; row < 4; ++row) {
@@ -641,7 +640,7 @@ void ParameterView::transformReadoutTextFieldChanged(int row)
     if (typed) {
         // Held to what the row's slider spans: scale and stretch stay positive.
         const double lowest[4] = {0.01, 0.0, 0.01, -10.0};
-        const double highest[4] = {100.0, 2 * kPi, 100.0, 10.0};
+        const double highest[4] = {100.0, 2 * Pi, 100.0, 10.0};
         part = float(std::clamp(valueFromShown(m_transformDataTypes[row], *typed), lowest[row], highest[row]));
     }
     int fieldWidth = 4, decimals = 2;

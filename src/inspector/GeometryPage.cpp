@@ -7,6 +7,7 @@
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "foundation/MyStepper.h"
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
@@ -22,7 +23,6 @@ namespace quillmark {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 constexpr double Far = 1.0e6;
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <vector>
 
+#include "foundation/Measures.h"
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
@@ -29,7 +30,6 @@ namespace quillmark {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 constexpr double DegreesPerRadian = 57.29577951308232;
 // The largest side of the offscreen gradient image, so that an absurd zoom cannot ask for
 // an unbounded allocation.

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <functional>
 
+#include "foundation/Measures.h"
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
@@ -25,8 +26,6 @@
 namespace quillmark {
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 QPainterPath filledArea(const BezierPath &path)
 {

@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "foundation/Measures.h"
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
@@ -19,8 +20,6 @@
 namespace quillmark {
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 void intersectClip(QPainter *painter, const BezierPath &path)
 {

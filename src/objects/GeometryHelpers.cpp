@@ -4,11 +4,11 @@
 #include <cmath>
 #include <limits>
 
+#include "foundation/Measures.h"
+
 namespace quillmark {
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 QPointF polar(const QPointF &origin, double length, double angle)
 {

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "objects/CanvasServices.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
@@ -20,8 +21,6 @@
 namespace quillmark {
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 using KnobResize::turnAbout;
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/Measures.h"
+
 namespace quillmark {
 
 namespace {
-
-constexpr float Pi = 3.14159265358979323846f;
 
 float ftrunc(float value)
 {
@@ -56,7 +56,7 @@ float waveAngle(const Profile &p, int k)
     if (p.period == 0)
         return 0.0f;
     const int phase = (k * p.period) / 8;
-    return 2.0f * Pi * ftrunc(p.u + float(phase)) / float(p.period);
+    return 2.0f * float(Pi) * ftrunc(p.u + float(phase)) / float(p.period);
 }
 
 } // namespace
@@ -99,7 +99,7 @@ int PathWarps::waveOffset(int i, int period, int amplitude)
 {
     if (period == 0)
         return 0;
-    return int(ftrunc(std::sin(2.0f * float(i) * Pi / float(period)) * float(amplitude)));
+    return int(ftrunc(std::sin(2.0f * float(i) * float(Pi) / float(period)) * float(amplitude)));
 }
 
 float PathWarps::warpHeightFactor(int style, double cx, const QRectF &bounds)
@@ -127,8 +127,8 @@ float PathWarps::warpHeightFactor(int style, double cx, const QRectF &bounds)
         const float bAngle = waveAngle(p, k);
         const float tw = ftrunc(w);
         const float aAngle = tw == 0.0f ? 0.0f
-            : (style == 20 ? 2.0f * Pi * ftrunc(p.u) / tw
-                           : 2.0f * Pi * ftrunc(p.u + w / 2.0f) / tw);
+            : (style == 20 ? 2.0f * float(Pi) * ftrunc(p.u) / tw
+                           : 2.0f * float(Pi) * ftrunc(p.u + w / 2.0f) / tw);
         const float r = 0.75f * w;
         const float q = style == 20 ? ftrunc((h / 8.0f) * ftrunc(r - p.u) / r)
                                     : ftrunc((h / 8.0f) * ftrunc(p.u) / r);

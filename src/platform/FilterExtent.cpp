@@ -75,4 +75,12 @@ FilterImage emptyImage()
     return FilterImage(QRectF(), [](const QRect &rect) { return transparent(rect.size()); });
 }
 
+QRect readableRect(const FilterImage &image)
+{
+    if (image.isInfinite())
+        return QRect(0, 0, 256, 256);
+    const QRect rect = pixelRect(image.extent());
+    return isRenderable(rect) ? rect : QRect();
+}
+
 } // namespace quillmark::FilterExtent

@@ -29,5 +29,8 @@ QImage transparent(QSize size);
 // An image with nothing in it: the result of a filter whose values leave nothing to draw (a
 // flattening transform), as opposed to a null image, which means an input is missing.
 FilterImage emptyImage();
+// The part of an image input a filter reads whole: its extent, a 256-pixel square of an
+// unbounded one, or a null QRect when the extent cannot be rendered.
+QRect readableRect(const FilterImage &image);
 
 } // namespace quillmark::FilterExtent

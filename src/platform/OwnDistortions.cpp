@@ -15,8 +15,7 @@ namespace T = FilterInputType;
 namespace C = FilterCategory;
 using Filter = OwnImageFilter;
 
-const QString Image = QStringLiteral("inputImage");
-const QString Center = QStringLiteral("inputCenter");
+using namespace OwnInputKeys;
 
 // How far a texture slope of one (full luminance over a pixel) moves a pixel, per unit of
 // scale; tuned so the default scale refracts by a few pixels.

@@ -16,11 +16,9 @@ namespace T = FilterInputType;
 namespace C = FilterCategory;
 using Filter = OwnImageFilter;
 
-const QString Center = QStringLiteral("inputCenter");
+using namespace OwnInputKeys;
 const QString Color0 = QStringLiteral("inputColor0");
 const QString Color1 = QStringLiteral("inputColor1");
-const QString Width = QStringLiteral("inputWidth");
-const QString Sharpness = QStringLiteral("inputSharpness");
 
 FilterImage unbounded(std::function<QRgb(double, double)> pixel)
 {

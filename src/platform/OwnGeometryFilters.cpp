@@ -17,7 +17,7 @@ namespace T = FilterInputType;
 namespace C = FilterCategory;
 using Filter = OwnImageFilter;
 
-const QString Image = QStringLiteral("inputImage");
+using namespace OwnInputKeys;
 const QString Transform = QStringLiteral("inputTransform");
 
 // A transform whose inverse stays within what a render can use.

@@ -16,11 +16,8 @@ namespace T = FilterInputType;
 namespace C = FilterCategory;
 using Filter = OwnImageFilter;
 
-const QString Image = QStringLiteral("inputImage");
-const QString Center = QStringLiteral("inputCenter");
+using namespace OwnInputKeys;
 const QString Angle = QStringLiteral("inputAngle");
-const QString Width = QStringLiteral("inputWidth");
-const QString Sharpness = QStringLiteral("inputSharpness");
 
 // A screen's pattern at a point, in cells of the screen (u across, v along its lines) and in
 // pixels from the centre (for round screens): -1 where ink comes first, 1 where it comes last.

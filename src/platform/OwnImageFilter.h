@@ -56,4 +56,12 @@ QList<FilterEntry> ownTransitionEntries();
 // An entry that makes its filter with `make`.
 FilterEntry ownEntry(std::function<std::unique_ptr<OwnImageFilter>()> make);
 
+// The input keys the families of our own filters share.
+namespace OwnInputKeys {
+inline const QString Image = QStringLiteral("inputImage");
+inline const QString Center = QStringLiteral("inputCenter");
+inline const QString Width = QStringLiteral("inputWidth");
+inline const QString Sharpness = QStringLiteral("inputSharpness");
+} // namespace OwnInputKeys
+
 } // namespace quillmark

@@ -16,16 +16,7 @@ namespace T = FilterInputType;
 namespace C = FilterCategory;
 using Filter = OwnImageFilter;
 
-const QString Image = QStringLiteral("inputImage");
-
-// The part of an image input a filter reads whole: its extent, or a window of an unbounded one.
-QRect readableRect(const FilterImage &image)
-{
-    if (image.isInfinite())
-        return QRect(0, 0, 256, 256);
-    const QRect rect = FilterExtent::pixelRect(image.extent());
-    return FilterExtent::isRenderable(rect) ? rect : QRect();
-}
+using namespace OwnInputKeys;
 
 std::unique_ptr<Filter> colorMap()
 {
@@ -36,7 +27,7 @@ std::unique_ptr<Filter> colorMap()
     f->setOutput([](const Filter &self) {
         const FilterImage source = self.image(Image);
         const FilterImage ramp = self.image(QStringLiteral("inputGradientImage"));
-        const QRect rampRect = readableRect(ramp);
+        const QRect rampRect = FilterExtent::readableRect(ramp);
         return FilterImage(source.extent(), [=](const QRect &rect) {
             const FilterRaster pixels(source, rect);
             const FilterRaster colours(ramp, rampRect);
@@ -69,7 +60,7 @@ std::unique_ptr<Filter> shadedMaterial()
     f->setOutput([](const Filter &self) {
         const FilterImage source = self.image(Image);
         const FilterImage shading = self.image(QStringLiteral("inputShadingImage"));
-        const QRect ballRect = readableRect(shading);
+        const QRect ballRect = FilterExtent::readableRect(shading);
         const double scale = self.number(QStringLiteral("inputScale"));
         return FilterImage(source.extent(), [=](const QRect &rect) {
             const FilterRaster heights(source, rect.adjusted(-1, -1, 1, 1));

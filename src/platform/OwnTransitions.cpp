@@ -16,7 +16,7 @@ namespace T = FilterInputType;
 namespace C = FilterCategory;
 using Filter = OwnImageFilter;
 
-const QString Image = QStringLiteral("inputImage");
+using namespace OwnInputKeys;
 const QString Target = QStringLiteral("inputTargetImage");
 const QString Shading = QStringLiteral("inputShadingImage");
 const QString Time = QStringLiteral("inputTime");
@@ -28,14 +28,6 @@ const QStringList TransitionCategories{C::Transition, C::Stylize};
 QRect around(const QRect &rect, int margin)
 {
     return rect.adjusted(-margin, -margin, margin, margin);
-}
-
-QRect readableRect(const FilterImage &image)
-{
-    if (image.isInfinite())
-        return QRect(0, 0, 256, 256);
-    const QRect rect = FilterExtent::pixelRect(image.extent());
-    return FilterExtent::isRenderable(rect) ? rect : QRect();
 }
 
 void addTime(Filter &f)
@@ -77,7 +69,7 @@ std::unique_ptr<Filter> ripple()
         const FilterImage from = self.image(Image);
         const FilterImage to = self.image(Target);
         const FilterImage shine = self.image(Shading);
-        const QRect shineRect = readableRect(shine);
+        const QRect shineRect = FilterExtent::readableRect(shine);
         const QPointF c = self.point(QStringLiteral("inputCenter"));
         const QRectF area = self.rectangle(Extent).normalized();
         const double width = std::max(1.0, self.number(QStringLiteral("inputWidth")));
@@ -134,7 +126,7 @@ std::unique_ptr<Filter> pageCurl()
         const FilterImage from = self.image(Image);
         const FilterImage to = self.image(Target);
         const FilterImage shine = self.image(Shading);
-        const QRect shineRect = readableRect(shine);
+        const QRect shineRect = FilterExtent::readableRect(shine);
         const QRectF area = self.rectangle(Extent).normalized();
         const double angle = self.number(QStringLiteral("inputAngle"));
         const double radius = std::max(0.01, self.number(QStringLiteral("inputRadius")));
@@ -149,7 +141,7 @@ std::unique_ptr<Filter> pageCurl()
         const double line = high - self.number(Time) * (high - low + M_PI * radius);
         const QRectF fromExtent = from.extent();
         return FilterImage(FilterExtent::united(fromExtent, to.extent()), [=](const QRect &rect) {
-            const QRect whole = readableRect(from);
+            const QRect whole = FilterExtent::readableRect(from);
             const FilterRaster a(from, whole.isEmpty() ? around(rect, 2) : whole);
             const FilterRaster b(to, around(rect, 2));
             const FilterRaster s(shine, shineRect);
@@ -212,7 +204,7 @@ std::unique_ptr<Filter> disintegrate()
         const FilterImage from = self.image(Image);
         const FilterImage to = self.image(Target);
         const FilterImage mask = self.image(QStringLiteral("inputMaskImage"));
-        const QRect maskRect = readableRect(mask);
+        const QRect maskRect = FilterExtent::readableRect(mask);
         const double time = self.number(Time);
         const double softness = std::max(1e-3, self.number(QStringLiteral("inputShadowRadius")) / 100);
         const double density = self.number(QStringLiteral("inputShadowDensity"));

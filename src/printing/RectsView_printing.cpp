@@ -6,6 +6,7 @@
 
 #include "database/store/Database.h"
 #include "database/store/DatabaseError.h"
+#include "foundation/Measures.h"
 #include "objects/ColorRect.h"
 #include "objects/specImage.h"
 #include "platform/Pen.h"
@@ -23,8 +24,6 @@
 namespace quillmark {
 
 namespace {
-
-constexpr double PointsPerMillimetre = 72.0 / 25.4;
 
 QList<qint32> browserKeys()
 {

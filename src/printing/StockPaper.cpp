@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "foundation/Measures.h"
 #include "platform/PrintInfo.h"
 #include "stock/Paper.h"
 #include "stock/TFormat.h"
@@ -16,7 +17,6 @@ namespace quillmark {
 
 namespace {
 
-constexpr double PointsPerMillimetre = 72.0 / 25.4;
 // The stocks converted from grids carry this maker and a paper name that says nothing.
 const QString GridMaker = QStringLiteral("Fernwick");
 

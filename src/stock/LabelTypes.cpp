@@ -8,6 +8,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "foundation/Measures.h"
 #include "platform/Bundle.h"
 #include "stock/Paper.h"
 
@@ -15,8 +16,6 @@ namespace quillmark {
 
 namespace {
 
-// Millimetre files are converted with the true length of an inch.
-constexpr double MillimetresPerInch = 25.4;
 constexpr int FieldCount = 13;
 // The product's paper and its centre hole may follow the thirteen fields.
 constexpr int MaximumExtraFields = 2;

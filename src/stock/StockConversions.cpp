@@ -4,6 +4,7 @@
 #include <QtDebug>
 #include <cmath>
 
+#include "foundation/Measures.h"
 #include "platform/Format.h"
 #include "stock/TFormat.h"
 #include "stock/TLabel.h"
@@ -13,8 +14,6 @@ namespace quillmark {
 
 namespace {
 
-constexpr double MillimetresPerInch = 25.4;
-constexpr qreal PointsPerInch = 72.0;
 constexpr qreal ClipOverreach = 100.0;
 // Half a hundredth of an inch, and a little more for the single-precision fields.
 constexpr double LengthTolerance = 0.005 + 1e-6;

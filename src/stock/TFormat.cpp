@@ -6,13 +6,10 @@
 #include <QtDebug>
 
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "stock/StockCanvas.h"
 
 namespace quillmark {
-
-namespace {
-constexpr double MillimetresPerInch = 25.4;
-}
 
 TFormat::TFormat(const TFormat &other)
     : name(other.name), manufacturer(other.manufacturer), papersize(other.papersize),

@@ -1,16 +1,13 @@
 #include "stock/TLabel.h"
 
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "platform/BezierPath.h"
 #include "platform/Format.h"
 #include "stock/Paper.h"
 #include "stock/StockConversions.h"
 
 namespace quillmark {
-
-namespace {
-constexpr qreal PointsPerInch = 72.0;
-}
 
 TLabel::TLabel()
 {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/Measures.h"
 #include "platform/Appearance.h"
 #include "platform/Modifiers.h"
 #include "platform/PrintInfo.h"
@@ -20,7 +21,6 @@ namespace quillmark {
 
 namespace {
 
-constexpr double MillimetresPerInch = 25.4;
 // Below this height the sheet would be too small to see or to click.
 constexpr double MinimumAreaHeight = 25.0;
 
