@@ -3,7 +3,9 @@
 // object's own text.
 #include "objects/ColorRect.h"
 
+#include <QCoreApplication>
 #include <QTextBlock>
+#include <QThread>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -112,8 +114,22 @@ bool ColorRect::insertTextField(int pk)
     return true;
 }
 
+namespace {
+
+// Copies of a design drawn by export workers are told their record directly; the
+// notification center belongs to the GUI thread.
+bool onNotificationThread()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
 void ColorRect::observeRecordChanges()
 {
+    if (!onNotificationThread())
+        return;
     // The observation is removed in the destructor of the kind that made it, so the raw
     // pointer never outlives the object.
     NotificationCenter::defaultCenter().addObserver(this, RecordChanged,
@@ -122,6 +138,8 @@ void ColorRect::observeRecordChanges()
 
 void ColorRect::stopObservingRecordChanges()
 {
+    if (!onNotificationThread())
+        return;
     NotificationCenter::defaultCenter().removeObserver(this, RecordChanged);
 }
 

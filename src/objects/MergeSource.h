@@ -15,9 +15,13 @@ public:
     // in the user's style, the composites for 100 and 101; invalid when there is nothing.
     virtual QVariant contentsByPk(int pk) = 0;
 
-    // The installed source, null before one is installed. Not owned.
+    // The source of the calling thread: the one installed for it, else the installed one;
+    // null before one is installed. Not owned.
     static MergeSource *current();
     static void install(MergeSource *source);
+    // A source for the calling thread only (a worker drawing a record it was given); null
+    // gives the thread the installed source again.
+    static void installForThisThread(MergeSource *source);
 };
 
 } // namespace quillmark

@@ -84,7 +84,8 @@ LayoutDevice engineDevice()
         dpi = qRound(screen->logicalDotsPerInchY());
     if (dpi < 24 || dpi > 1200)
         dpi = 96;
-    static std::map<int, QImage> devices;
+    // Per thread: export workers lay out text too.
+    thread_local std::map<int, QImage> devices;
     auto it = devices.find(dpi);
     if (it == devices.end()) {
         QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
@@ -156,7 +157,7 @@ QFont scaledFont(QFont font, qreal scale)
 // The advance of the placeholder in a font (already scaled for the device).
 qreal placeholderAdvance(const QFont &font, QPaintDevice *device)
 {
-    static std::map<std::pair<QString, int>, qreal> cache;
+    thread_local std::map<std::pair<QString, int>, qreal> cache;
     const int dpi = device->logicalDpiY();
     const auto key = std::make_pair(font.key(), dpi);
     if (const auto it = cache.find(key); it != cache.end())
@@ -211,7 +212,8 @@ TextFlow::~TextFlow() = default;
 
 QPaintDevice *TextFlow::pointDevice()
 {
-    static QImage device = [] {
+    // Per thread: export workers lay out text too.
+    thread_local QImage device = [] {
         QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
         // 72 dots per inch: one device unit is one page point.
         image.setDotsPerMeterX(2835);

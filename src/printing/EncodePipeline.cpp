@@ -21,7 +21,7 @@ EncodePipeline::EncodePipeline(ImageFileType type, float dpi, qint64 imageBytes)
     : m_type(type)
     , m_dpi(dpi)
 {
-    // The GUI thread draws while every core encodes.
+    // The GUI thread reads records (or draws) while every core draws and encodes.
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     const qint64 byMemory = MemoryBudget / std::max<qint64>(1, imageBytes);
     m_limit = qsizetype(std::clamp<qint64>(byMemory, 1, 2 * qint64(m_pool.maxThreadCount())));
@@ -44,6 +44,29 @@ void EncodePipeline::add(int number, const QString &path, const QImage &image)
         file.data = ImageExport::encode(image, type, dpi, &file.error);
         if (file.data.isEmpty() && file.error.isEmpty())
             file.error = QStringLiteral("The image could not be encoded.");
+        promise->addResult(file);
+        promise->finish();
+    });
+    m_pending.push_back(std::move(pending));
+}
+
+void EncodePipeline::add(int number, const QString &path, std::function<QImage()> draw, const QString &drawError)
+{
+    auto promise = std::make_shared<QPromise<File>>();
+    Pending pending{number, path, {}, true, promise->future()};
+    promise->start();
+    const ImageFileType type = m_type;
+    const float dpi = m_dpi;
+    m_pool.start([promise, draw = std::move(draw), drawError, type, dpi, number, path]() {
+        File file{number, path, {}, {}};
+        const QImage image = draw();
+        if (image.isNull()) {
+            file.error = drawError;
+        } else {
+            file.data = ImageExport::encode(image, type, dpi, &file.error);
+            if (file.data.isEmpty() && file.error.isEmpty())
+                file.error = QStringLiteral("The image could not be encoded.");
+        }
         promise->addResult(file);
         promise->finish();
     });

@@ -1,8 +1,8 @@
 #pragma once
-// The bitmap files of a sequential export, encoded on worker threads while the canvas draws the
-// next labels. The canvas's objects are drawn on the GUI thread only (they share their text
-// documents and read the canvas's state); a finished image belongs to nobody else, so encoding
-// it elsewhere is safe. The encoded files come back in the order the images went in, so the
+// The bitmap files of a sequential export, drawn and encoded on worker threads while the GUI
+// thread reads the next records. A design the workers may draw is drawn there from their own
+// copies (SequentialDrawing); any other is drawn on the GUI thread and only encoded here: a
+// finished image belongs to nobody else. The encoded files come back in the order the images went in, so the
 // files are written in record order and a failure stops the run at the first file that fails.
 #include <QByteArray>
 #include <QFuture>
@@ -11,6 +11,7 @@
 #include <QThreadPool>
 
 #include <deque>
+#include <functional>
 
 #include "printing/ExportFormats.h"
 
@@ -38,12 +39,17 @@ public:
 
     // The image of record `number`, to be written to path.
     void add(int number, const QString &path, const QImage &image);
+    // The image of record `number` drawn by a worker first; a null image fails with
+    // `drawError`.
+    void add(int number, const QString &path, std::function<QImage()> draw, const QString &drawError);
     // A record whose image could not be made: it comes back in its turn with the reason.
     void addFailure(int number, const QString &path, const QString &error);
 
     // The oldest file must be taken before another is added.
     bool full() const { return qsizetype(m_pending.size()) >= m_limit; }
     bool empty() const { return m_pending.empty(); }
+    // True when the oldest file can be taken without waiting.
+    bool oldestReady() const { return m_pending.empty() || !m_pending.front().encoding || m_pending.front().future.isFinished(); }
     // Waits for the oldest file and hands it over.
     File takeOldest();
     // Drops every file not yet taken, waiting for those being encoded.

@@ -43,12 +43,23 @@ void RecordRun::refreshObjects()
 
 bool RecordRun::show(qint32 pk, int number)
 {
+    return readRecord(pk, number, true);
+}
+
+bool RecordRun::read(qint32 pk, int number)
+{
+    return readRecord(pk, number, false);
+}
+
+bool RecordRun::readRecord(qint32 pk, int number, bool refresh)
+{
     if (m_stopped)
         return false;
     m_shown = true;
     if (!m_database || Database::currentDatabase() != m_database) {
         // Without a database the objects show what they have for no record.
-        refreshObjects();
+        if (refresh)
+            refreshObjects();
         return true;
     }
     if (!m_reader) {
@@ -63,7 +74,8 @@ bool RecordRun::show(qint32 pk, int number)
     QString reason;
     switch (m_reader->read(pk)) {
     case DatabaseRecordReader::Result::Read:
-        refreshObjects();
+        if (refresh)
+            refreshObjects();
         return true;
     case DatabaseRecordReader::Result::Missing:
         reason = text("the record no longer exists");

@@ -31,6 +31,9 @@ public:
     // from 1. False when the record cannot be read: the run has stopped, and every later
     // call is false too.
     bool show(qint32 pk, int number);
+    // The same without refreshing the objects: the record is current in the database for
+    // whoever takes its values (the workers of a sequential export draw copies of their own).
+    bool read(qint32 pk, int number);
 
     bool stopped() const { return m_stopped; }
     // Why the run stopped, for the failure the command reports.
@@ -42,6 +45,7 @@ public:
 
 private:
     void refreshObjects();
+    bool readRecord(qint32 pk, int number, bool refresh);
 
     RectsView &m_view;
     Kind m_kind;

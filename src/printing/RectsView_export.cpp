@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QSpinBox>
+#include <QThread>
 
 #include <limits>
 #include <optional>
@@ -28,6 +29,7 @@
 #include "printing/ExportFile.h"
 #include "printing/ExportFormats.h"
 #include "printing/ImageExport.h"
+#include "printing/SequentialDrawing.h"
 #include "printing/PdfExport.h"
 #include "printing/RecordRun.h"
 #include "printing/PrintJob.h"
@@ -336,9 +338,20 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             qint64(double(_tlabel.width) * resolution + 1) * qint64(double(_tlabel.height) * resolution + 1) * 4;
         pipeline.emplace(*bitmapType, float(resolution), imageBytes);
     }
+    // A design the workers may draw is drawn there from copies of their own; the GUI thread
+    // only reads the records, in order, and hands each one's values over.
+    std::shared_ptr<SequentialDrawing> drawing;
+    if (pipeline)
+        drawing = SequentialDrawing::capture(*this);
+    const QString tooLarge = Language::stringForKey(QStringLiteral("The label is too large to draw at this resolution."));
     int written = 0;
-    // Writes the oldest encoded file; false when the user stops the run at its failure.
+    // Writes the oldest encoded file; false when the user stops the run at its failure. The
+    // window keeps answering while a worker finishes it.
     auto writeOldest = [&]() {
+        while (!pipeline->oldestReady()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(2);
+        }
         const EncodePipeline::File file = pipeline->takeOldest();
         QString error = file.error;
         if (!file.data.isEmpty() && ExportFile::write(file.path, file.data, &error)) {
@@ -355,7 +368,8 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             break;
         if (n > 0) {
             // No file shows another record's values: the run stops at one it cannot read.
-            if (!run.show(list.at(k - 1).primaryKey(), k))
+            const qint32 pk = list.at(k - 1).primaryKey();
+            if (!(drawing ? run.read(pk, k) : run.show(pk, k)))
                 break;
         }
         const QString name = sequentialExportPath(chosenPath, k, *format);
@@ -368,6 +382,20 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             if (answer != Prompts::FirstButton)
                 continue;
         }
+        if (drawing) {
+            const bool transparent = *format == ExportFormat::TIFF;
+            pipeline->add(
+                k, name,
+                [drawing, values = drawing->currentRecordValues(), resolution, transparent] {
+                    return drawing->draw(values, resolution, transparent);
+                },
+                tooLarge);
+            while (!stopped && pipeline->full())
+                stopped = !writeOldest();
+            if (stopped)
+                break;
+            continue;
+        }
         if (pipeline) {
             const bool printing = m_printing;
             const bool previewMode = _previewMode;
@@ -377,8 +405,7 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             _previewMode = previewMode;
             m_printing = printing;
             if (image.isNull())
-                pipeline->addFailure(
-                    k, name, Language::stringForKey(QStringLiteral("The label is too large to draw at this resolution.")));
+                pipeline->addFailure(k, name, tooLarge);
             else
                 pipeline->add(k, name, image);
             while (!stopped && pipeline->full())
@@ -404,6 +431,8 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             stopped = !writeOldest();
         pipeline->clear();
     }
+    // The workers' copies go with the run.
+    drawing.reset();
     progress.setValue(count);
     _databasePreview = databasePreview;
     run.end();

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QSpinBox>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -21,6 +22,7 @@
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
 #include "database/merge/ColorField.h"
+#include "database/merge/MergeFieldTool.h"
 #include "database/store/Database.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
@@ -200,6 +202,63 @@ TEST_F(ExportWindowTest, SequentialRecordsThreeToSevenWriteFiveFiles)
     });
     trigger(QStringLiteral("Export Sequential..."));
     EXPECT_TRUE(QFile::exists(dir + QStringLiteral("/Again3.pdf")));
+}
+
+// Export Sequential draws the labels on every core, each worker from a copy of its own: every
+// file is the label as the canvas shows that record, pixel for pixel, with a merge field, a
+// title-and-value pair whose title goes with an empty value, and a field inside a text.
+TEST_F(ExportWindowTest, SequentialPngsShowEachRecordAsTheCanvasDoes)
+{
+    database(14);
+    // Record 6 has no first name: its pair prints neither title nor value.
+    db->initWithPrimaryKey(db->browserArray().at(5).primaryKey());
+    db->fieldValues().insert(QStringLiteral("First_Name"), QString());
+    db->updateRecord();
+    db->refreshBrowser();
+    QPointF at(60, 4);
+    RectsView::mergeFieldPairMaker = [&at](CanvasServices *services, const QPointF &, int pk) {
+        const MergeFieldPair pair = createDBField(services, at, pk);
+        return std::pair<GraphicPtr, GraphicPtr>(pair.title, pair.contents);
+    };
+    canvas->createDBField(FirstNamePk);
+    RectsView::mergeFieldPairMaker = nullptr;
+    auto letter = ColorRect::create(QRectF(2, 66, 180, 20));
+    letter->setPageName(canvas->getCurrPageName());
+    letter->setObjectLayer(1);
+    canvas->addGraphic(letter);
+    QTextCursor(letter->textStorage()).insertText(QStringLiteral(" and friends"));
+    ASSERT_TRUE(letter->insertTextField(FirstNamePk));
+    canvas->clearSelection();
+
+    UserDefaults::standard().setString(QStringLiteral("150"), QStringLiteral("Export Res"));
+    qmtest::ScopedTestPrompts prompts;
+    prompts->queueSaveOfType(dir + QStringLiteral("/Seq"), int(ExportFormat::PNG));
+    trigger(QStringLiteral("Export Sequential..."));
+    ASSERT_EQ(filesIn(dir).size(), 14);
+    EXPECT_EQ(prompts->count(TestPrompts::Alert), 0);
+
+    auto read = [](const QString &path) { return QImageReader(path).read().convertToFormat(QImage::Format_ARGB32); };
+    QImage before;
+    for (int k = 1; k <= 14; ++k) {
+        // The record shown on the canvas and exported alone, drawn on the GUI thread.
+        ASSERT_TRUE(canvas->upDateDBFields(db->browserArray().at(k - 1).primaryKey()));
+        const QString single = dir + QStringLiteral("/single/One%1.png").arg(k);
+        QDir().mkpath(dir + QStringLiteral("/single"));
+        ASSERT_TRUE(canvas->exportLabelToFile(single, int(ExportFormat::PNG), 150.0));
+        const QImage drawn = read(dir + QStringLiteral("/Seq%1.png").arg(k));
+        ASSERT_EQ(drawn.size(), QSize(qRound(canvas->getLabel().width * 150), qRound(canvas->getLabel().height * 150)));
+        EXPECT_TRUE(drawn == read(single)) << "record " << k;
+        EXPECT_FALSE(drawn == before) << "record " << k << " shows the record before it";
+        before = drawn;
+    }
+    // Record 6's pair and field are blank: only the red mark and the text's own words show.
+    const QImage empty = read(dir + QStringLiteral("/Seq6.png"));
+    const QImage named = read(dir + QStringLiteral("/Seq5.png"));
+    int differing = 0;
+    for (int y = 0; y < empty.height(); ++y)
+        for (int x = 0; x < empty.width(); ++x)
+            differing += empty.pixel(x, y) != named.pixel(x, y);
+    EXPECT_GT(differing, 100);
 }
 
 TEST_F(ExportWindowTest, LongSequentialExportShowsProgressAndStopsWhenCancelled)
