@@ -2,11 +2,14 @@
 // The whole window as the program builds it, with fresh user defaults, every object kind
 // registered and the dialogs answered by TestPrompts; helpers that act as a user does: menu
 // items found by their text, mouse presses on the canvas in page points.
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QTextCursor>
 #include <QToolBar>
 #include <QTest>
 
@@ -85,6 +88,41 @@ public:
         return nullptr;
     }
 
+    // Triggers a menu bar item found by its text; a missing item fails the test.
+    void trigger(const QString &menu, const QString &title)
+    {
+        QAction *action = menuItem(menu, title);
+        ASSERT_NE(action, nullptr) << title.toStdString();
+        action->trigger();
+        settle();
+    }
+    // Triggers an enabled item of a submenu of the menu bar's menu, its menu shown first so that
+    // it is filled and validated as a user opening it sees it.
+    void triggerIn(const QString &menu, const QString &submenu, const QString &title)
+    {
+        QAction *holder = menuItem(menu, submenu);
+        ASSERT_NE(holder, nullptr) << submenu.toStdString();
+        ASSERT_NE(holder->menu(), nullptr);
+        emit holder->menu()->aboutToShow();
+        for (QAction *action : holder->menu()->actions()) {
+            if (action->text() == title) {
+                ASSERT_TRUE(action->isEnabled()) << title.toStdString();
+                action->trigger();
+                settle();
+                return;
+            }
+        }
+        FAIL() << title.toStdString();
+    }
+    // Edit > Undo, whatever it is named after.
+    void undo()
+    {
+        menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+        settle();
+    }
+    // A double click with the selection tool that starts editing the text of the object under it.
+    void editText(const QPointF &inside);
+
     void mouse(QEvent::Type type, const QPointF &page, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         quillmark::RectsView *view = canvas();
@@ -143,6 +181,24 @@ inline QAction *WindowFixture::tool(int number) const
             if (action->isCheckable() && action->data().isValid() && action->data().toInt() == number)
                 return action;
     return nullptr;
+}
+
+inline void WindowFixture::editText(const QPointF &inside)
+{
+    tool(quillmark::RectsView::SelectTool)->trigger();
+    mouse(QEvent::MouseButtonPress, inside);
+    mouse(QEvent::MouseButtonRelease, inside);
+    mouse(QEvent::MouseButtonDblClick, inside);
+    mouse(QEvent::MouseButtonRelease, inside);
+    settle();
+}
+
+// The font of the character at `position` of an object's text.
+inline QFont fontAt(const quillmark::GraphicPtr &graphic, int position)
+{
+    QTextCursor cursor(graphic->textStorage());
+    cursor.setPosition(position + 1);
+    return cursor.charFormat().font();
 }
 
 inline void WindowFixture::drawRect(const QRectF &frame)

@@ -43,11 +43,6 @@ protected:
         }
         apptest::settle();
     }
-    void undo()
-    {
-        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
-        apptest::settle();
-    }
     // Saves through File > Save into a fresh folder; answers the saved file's path.
     QString save(const QString &name)
     {
@@ -83,15 +78,6 @@ protected:
         return QString::fromUtf8(process.readAllStandardOutput());
     }
 
-    void editText(const QPointF &inside)
-    {
-        f.tool(RectsView::SelectTool)->trigger();
-        f.mouse(QEvent::MouseButtonPress, inside);
-        f.mouse(QEvent::MouseButtonRelease, inside);
-        f.mouse(QEvent::MouseButtonDblClick, inside);
-        f.mouse(QEvent::MouseButtonRelease, inside);
-        apptest::settle();
-    }
     static QTextTable *firstTable(QTextDocument *document)
     {
         for (QTextFrame *frame : document->rootFrame()->childFrames())
@@ -144,7 +130,7 @@ TEST_F(ArrangeAndDrawing, AlignLeftEdgesOnThreeObjectsIsOneStepAndSaved)
     EXPECT_EQ(aligned[2], QRectF(20, 50, 60, 12));
 
     // One Undo puts all three back.
-    undo();
+    f.undo();
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 12));
     EXPECT_EQ(canvas()->getRects()[2]->frameBounds(), QRectF(40, 50, 60, 12));
     EXPECT_EQ(canvas()->getRects()[0]->frameBounds(), QRectF(20, 8, 40, 14));
@@ -153,23 +139,23 @@ TEST_F(ArrangeAndDrawing, AlignLeftEdgesOnThreeObjectsIsOneStepAndSaved)
     trigger(QStringLiteral("Arrange"), QStringLiteral("Align Right Edges"));
     EXPECT_EQ(canvas()->getRects()[0]->frameBounds().right(), 100);
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds().right(), 100);
-    undo();
+    f.undo();
     trigger(QStringLiteral("Arrange"), QStringLiteral("Align Bottom Edges"));
     for (const GraphicPtr &g : canvas()->getRects())
         EXPECT_EQ(g->frameBounds().bottom(), 62);
-    undo();
+    f.undo();
     trigger(QStringLiteral("Arrange"), QStringLiteral("Align Top Edges"));
     for (const GraphicPtr &g : canvas()->getRects())
         EXPECT_EQ(g->frameBounds().top(), 8);
-    undo();
+    f.undo();
     trigger(QStringLiteral("Arrange"), QStringLiteral("Align Horizontal Centers"));
     for (const GraphicPtr &g : canvas()->getRects())
         EXPECT_EQ(g->frameBounds().center().x(), 60);
-    undo();
+    f.undo();
     trigger(QStringLiteral("Arrange"), QStringLiteral("Align Vertical Centers"));
     for (const GraphicPtr &g : canvas()->getRects())
         EXPECT_EQ(g->frameBounds().center().y(), 35);
-    undo();
+    f.undo();
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 12));
 }
 
@@ -187,17 +173,17 @@ TEST_F(ArrangeAndDrawing, SameSizeTakesTheFirstSelectedObjectsAndUndoesAsOne)
     trigger(QStringLiteral("Arrange"), QStringLiteral("Same Width"));
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 40, 12));
     EXPECT_EQ(canvas()->getRects()[2]->frameBounds(), QRectF(40, 50, 40, 12));
-    undo();
+    f.undo();
     trigger(QStringLiteral("Arrange"), QStringLiteral("Same Height"));
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 14));
-    undo();
+    f.undo();
     trigger(QStringLiteral("Arrange"), QStringLiteral("Same Size"));
     const QList<QRectF> saved = savedBounds(save(QStringLiteral("same-size")));
     ASSERT_EQ(saved.size(), 3);
     EXPECT_EQ(saved[1], QRectF(70, 28, 40, 14));
     EXPECT_EQ(saved[2], QRectF(40, 50, 40, 14));
     EXPECT_TRUE(f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text().contains(QStringLiteral("Size")));
-    undo();
+    f.undo();
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 12));
     EXPECT_EQ(canvas()->getRects()[2]->frameBounds(), QRectF(40, 50, 60, 12));
 }
@@ -206,7 +192,7 @@ TEST_F(ArrangeAndDrawing, TableIsDrawnTypedThroughWithTabSavedAndReopened)
 {
     f.drawRect(QRectF(10, 4, 170, 96));
     const GraphicPtr box = canvas()->getRects().last();
-    editText(QPointF(95, 30));
+    f.editText(QPointF(95, 30));
     ASSERT_EQ(canvas()->editedObject(), box);
     f.prompts->queuePanel([](QDialog *panel) {
         panel->findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(3);
@@ -347,7 +333,7 @@ TEST_F(ArrangeAndDrawing, SnappingSwitchedOffLetsAnObjectLandOnePointFromAnEdge)
     // On: dropped 1 point right of the other's right edge, it snaps onto the edge.
     f.dragFromTo(QPointF(115, 20), QPointF(76, 20));
     EXPECT_EQ(moved->frameBounds().topLeft(), QPointF(60, 10));
-    undo();
+    f.undo();
     ASSERT_EQ(moved->frameBounds().topLeft(), QPointF(100, 10));
 
     // Off: it lands where it was dropped, 1 point away.
@@ -356,7 +342,7 @@ TEST_F(ArrangeAndDrawing, SnappingSwitchedOffLetsAnObjectLandOnePointFromAnEdge)
     EXPECT_FALSE(snap->isChecked());
     f.dragFromTo(QPointF(115, 20), QPointF(76, 20));
     EXPECT_EQ(moved->frameBounds().topLeft(), QPointF(61, 10));
-    undo();
+    f.undo();
     trigger(QStringLiteral("View"), QStringLiteral("Snap to Guides"));
     EXPECT_TRUE(canvas()->grid()->isConstraining());
     EXPECT_TRUE(snap->isChecked());

@@ -44,11 +44,6 @@ protected:
             action->trigger();
         apptest::settle();
     }
-    void undo()
-    {
-        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
-        apptest::settle();
-    }
     void key(int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         canvas()->setFocus();
@@ -126,13 +121,13 @@ TEST_F(CanvasCommands, ArrowKeysNudgeOneAndTenPointsEachUndoable)
         EXPECT_EQ(box->frameBounds().topLeft(), origin + c.delta) << c.key;
         EXPECT_TRUE(canvas()->isChanged());
         EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Move Object"));
-        undo();
+        f.undo();
         EXPECT_EQ(box->frameBounds().topLeft(), origin) << c.key;
     }
     // Two nudges are two steps.
     key(Qt::Key_Right);
     key(Qt::Key_Right);
-    undo();
+    f.undo();
     EXPECT_EQ(box->frameBounds().topLeft(), origin + QPointF(1, 0));
 }
 
@@ -163,7 +158,7 @@ TEST_F(CanvasCommands, DeleteLeavesLockedObjectsAndUndoBringsTheOthersBack)
     EXPECT_EQ(canvas()->getRects().first(), locked);
     EXPECT_TRUE(canvas()->selectedObjects().isEmpty());
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Remove Object"));
-    undo();
+    f.undo();
     EXPECT_EQ(canvas()->getRects().size(), 3);
 
     // The Delete key does the same; with the rotate tool nothing goes.
@@ -232,7 +227,7 @@ TEST_F(CanvasCommands, CopyAndPasteGoThroughTheSystemClipboard)
     EXPECT_EQ(pasted->fillColor(), QColor(10, 120, 200));
     EXPECT_EQ(canvas()->selectedObjects(), GraphicList{pasted});
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Paste"));
-    undo();
+    f.undo();
     EXPECT_TRUE(canvas()->getRects().isEmpty());
 }
 
@@ -244,7 +239,7 @@ TEST_F(CanvasCommands, DuplicateAndReplicateUseThePreferences)
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(35, 35, 40, 20));
     EXPECT_EQ(canvas()->selectedObjects(), GraphicList{canvas()->getRects()[1]});
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Duplicate"));
-    undo();
+    f.undo();
     ASSERT_EQ(canvas()->getRects().size(), 1);
 
     // Three copies 10 points apart, as the preferences say.
@@ -259,7 +254,7 @@ TEST_F(CanvasCommands, DuplicateAndReplicateUseThePreferences)
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds().topLeft(), QPointF(30, 30));
     EXPECT_EQ(canvas()->getRects()[2]->frameBounds().topLeft(), QPointF(40, 40));
     EXPECT_EQ(canvas()->getRects()[3]->frameBounds().topLeft(), QPointF(50, 50));
-    undo();
+    f.undo();
     EXPECT_EQ(canvas()->getRects().size(), 1);
 }
 
@@ -334,7 +329,7 @@ TEST_F(CanvasCommands, ShiftRotationStopsAtMultiplesOfFifteen)
     EXPECT_EQ(std::fmod(angle, 15.0f), 0.0f) << angle;
     EXPECT_LE(angle, 50.0f);
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Rotate Object(s)"));
-    undo();
+    f.undo();
     EXPECT_EQ(box->angle(), 0.0f);
 
     // Less than 15 degrees turns nothing.
@@ -375,7 +370,7 @@ TEST_F(CanvasCommands, SeveralObjectsTurnAndOrbitTheSelectionCentreAsOneStep)
     EXPECT_NEAR(l.y(), 90.0, 0.5);
     EXPECT_NEAR(r.x(), 130.0, 0.5);
     EXPECT_NEAR(r.y(), 150.0, 0.5);
-    undo();
+    f.undo();
     EXPECT_EQ(left->angle(), 0.0f);
     EXPECT_EQ(right->angle(), 0.0f);
     EXPECT_EQ(left->frameBounds(), QRectF(80, 100, 40, 40));
@@ -389,20 +384,20 @@ TEST_F(CanvasCommands, QuarterTurnCentreAndLayerAreUndoable)
     trigger(QStringLiteral("Arrange"), QStringLiteral("Rotate"));
     EXPECT_EQ(box->angle(), 90.0f);
     EXPECT_TRUE(canvas()->isChanged());
-    undo();
+    f.undo();
     EXPECT_EQ(box->angle(), 0.0f);
 
     trigger(QStringLiteral("Arrange"), QStringLiteral("Center"));
     const QPointF labelCentre(canvas()->getLabel().width * 36.0, canvas()->getLabel().height * 36.0);
     EXPECT_EQ(box->frameBounds().center(), labelCentre);
-    undo();
+    f.undo();
     EXPECT_EQ(box->frameBounds(), QRectF(10, 10, 40, 20));
 
     canvas()->selectLayer(0);
     EXPECT_EQ(canvas()->currentLayer(), 0);
     EXPECT_TRUE(canvas()->selectedObjects().isEmpty());
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Layer"));
-    undo();
+    f.undo();
     EXPECT_EQ(canvas()->currentLayer(), 1);
 }
 
@@ -495,7 +490,7 @@ TEST_F(CanvasCommands, AGroupTurnedWithShiftGoesRoundClockwiseAsThePointerDoes)
     EXPECT_NEAR(right->frameBounds().center().y(), 145.0, 0.5);
     EXPECT_NEAR(group->bounds().center().x(), 105.0, 0.01);
     EXPECT_NEAR(group->bounds().center().y(), 120.0, 0.01);
-    undo();
+    f.undo();
     EXPECT_NEAR(group->angle(), 0.0, 0.01);
     EXPECT_NEAR(left->frameBounds().center().x(), 80.0, 0.01);
     EXPECT_NEAR(right->frameBounds().center().x(), 130.0, 0.01);
@@ -529,7 +524,7 @@ TEST_F(CanvasCommands, AGroupTurnedAboutTheSelectionsCentreTakesItsFrameAlong)
     // The loose object alone only turns.
     EXPECT_EQ(loose->angle(), 15.0f);
     EXPECT_EQ(loose->frameBounds(), QRectF(200, 100, 40, 40));
-    undo();
+    f.undo();
     EXPECT_NEAR(group->bounds().center().x(), 105.0, 0.01);
     EXPECT_NEAR(group->bounds().center().y(), 120.0, 0.01);
     EXPECT_NEAR(left->frameBounds().center().x(), 80.0, 0.01);
@@ -603,7 +598,7 @@ TEST_F(CanvasCommands, FieldsSubmenuRetypesTheSelectedMergeFieldAsOneStep)
     EXPECT_TRUE(title->isHidden());
     EXPECT_TRUE(canvas()->isChanged());
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Field Type"));
-    undo();
+    f.undo();
     EXPECT_EQ(title->fieldPk(), 100);
     EXPECT_EQ(value->fieldPk(), 100);
     EXPECT_NEAR(value->frameBounds().width(), widthBefore, 0.01);

@@ -18,6 +18,7 @@
 #include <QTreeView>
 
 #include "app/AppTestSupport.h"
+#include "common/BrowserClicks.h"
 #include "common/SheetDriver.h"
 #include "database/store/Database.h"
 #include "database/window/DatabaseModeSwitch.h"
@@ -35,24 +36,6 @@ using namespace quillmark;
 
 namespace {
 
-listImageViewItem *firstImageTile(const apptest::WindowFixture &f)
-{
-    auto *panel = f.window->findChild<ImageBrowserPanel *>();
-    if (!panel || !panel->imageListView()->waitForThumbnails(20000))
-        return nullptr;
-    apptest::settle();
-    const QList<listImageViewItem *> &tiles = panel->imageListView()->tiles();
-    return tiles.isEmpty() ? nullptr : tiles.first();
-}
-
-void send(QWidget *widget, QEvent::Type type)
-{
-    const QPointF at = QRectF(widget->rect()).center();
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 // A double click on a picture of the browser is one gesture: it adds one picture, whichever way
 // the window system reports the second press, and a click after it still adds the next one.
 TEST(NewcomerWalk, DoubleClickOnABrowserPictureAddsItOnce)
@@ -64,10 +47,10 @@ TEST(NewcomerWalk, DoubleClickOnABrowserPictureAddsItOnce)
     };
     for (const QList<QEvent::Type> &report : reports) {
         apptest::WindowFixture f(QStringLiteral("walk-double-click"));
-        listImageViewItem *tile = firstImageTile(f);
+        listImageViewItem *tile = qmtest::firstImageTile(f.window.get());
         ASSERT_TRUE(tile);
         for (QEvent::Type type : report)
-            send(tile, type);
+            qmtest::sendMouse(tile, type);
         apptest::settle();
         EXPECT_EQ(f.canvas()->getRects().size(), 1) << report.size() << " events";
         EXPECT_FALSE(tile->isSelected());
@@ -79,8 +62,8 @@ TEST(NewcomerWalk, DoubleClickOnABrowserPictureAddsItOnce)
         apptest::settle();
         EXPECT_TRUE(f.canvas()->getRects().isEmpty()) << "one undo takes the whole double click back";
 
-        send(tile, QEvent::MouseButtonPress);
-        send(tile, QEvent::MouseButtonRelease);
+        qmtest::sendMouse(tile, QEvent::MouseButtonPress);
+        qmtest::sendMouse(tile, QEvent::MouseButtonRelease);
         apptest::settle();
         EXPECT_EQ(f.canvas()->getRects().size(), 1) << "a later single click still adds the picture";
     }

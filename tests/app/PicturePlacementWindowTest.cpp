@@ -21,6 +21,7 @@
 #include <cstring>
 
 #include "app/AppTestSupport.h"
+#include "common/BrowserClicks.h"
 #include "foundation/ZoomButton.h"
 #include "images/ImageBrowserPanel.h"
 #include "inspector/ObjectInfoPanel.h"
@@ -35,29 +36,11 @@ using namespace quillmark;
 
 namespace {
 
-listImageViewItem *firstImageTile(const apptest::WindowFixture &f)
-{
-    auto *panel = f.window->findChild<ImageBrowserPanel *>();
-    if (!panel || !panel->imageListView()->waitForThumbnails(20000))
-        return nullptr;
-    apptest::settle();
-    const QList<listImageViewItem *> &tiles = panel->imageListView()->tiles();
-    return tiles.isEmpty() ? nullptr : tiles.first();
-}
-
-void send(QWidget *widget, QEvent::Type type)
-{
-    const QPointF at = QRectF(widget->rect()).center();
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 void doubleClick(QWidget *tile)
 {
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                               QEvent::MouseButtonRelease})
-        send(tile, type);
+        qmtest::sendMouse(tile, type);
     apptest::settle();
 }
 
@@ -96,7 +79,7 @@ TEST(PicturePlacementWindow, ABrowserPictureDoubleClickedLiesInsideA5160LabelAnd
     apptest::WindowFixture f(QStringLiteral("placement-window"));
     chooseStock(f, QStringLiteral("5160"));
     const QRectF label(0, 0, f.canvas()->getLabel().width * 72.0, f.canvas()->getLabel().height * 72.0);
-    listImageViewItem *tile = firstImageTile(f);
+    listImageViewItem *tile = qmtest::firstImageTile(f.window.get());
     ASSERT_TRUE(tile);
 
     QRectF first;
@@ -307,7 +290,7 @@ TEST(PicturePlacementWindow, AHundredMegapixelPhotoShowsItsTileIsPlacedAndSurviv
 TEST(PicturePlacementWindow, TickingTintChangesThePictureAtOnceAndUndoesAsOneStep)
 {
     apptest::WindowFixture f(QStringLiteral("placement-tint"));
-    listImageViewItem *tile = firstImageTile(f);
+    listImageViewItem *tile = qmtest::firstImageTile(f.window.get());
     ASSERT_TRUE(tile);
     doubleClick(tile);
     ASSERT_EQ(f.canvas()->getRects().size(), 1);

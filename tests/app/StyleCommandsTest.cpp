@@ -30,35 +30,6 @@ protected:
     }
 
     RectsView *canvas() const { return f.canvas(); }
-    void trigger(const QString &menu, const QString &title)
-    {
-        QAction *action = f.menuItem(menu, title);
-        ASSERT_NE(action, nullptr) << title.toStdString();
-        action->trigger();
-        apptest::settle();
-    }
-    // An item of a submenu of the menu bar's menu.
-    void triggerIn(const QString &menu, const QString &submenu, const QString &title)
-    {
-        QAction *holder = f.menuItem(menu, submenu);
-        ASSERT_NE(holder, nullptr) << submenu.toStdString();
-        ASSERT_NE(holder->menu(), nullptr);
-        emit holder->menu()->aboutToShow();
-        for (QAction *action : holder->menu()->actions()) {
-            if (action->text() == title) {
-                ASSERT_TRUE(action->isEnabled()) << title.toStdString();
-                action->trigger();
-                apptest::settle();
-                return;
-            }
-        }
-        FAIL() << title.toStdString();
-    }
-    void undo()
-    {
-        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
-        apptest::settle();
-    }
     // A text box holding `text` in a font, drawn and typed as a user does.
     GraphicPtr textBox(const QRectF &frame, const QString &text, const QFont &font)
     {
@@ -74,21 +45,6 @@ protected:
         box->setContents(contents);
         return box;
     }
-    void editText(const QPointF &inside)
-    {
-        f.tool(RectsView::SelectTool)->trigger();
-        f.mouse(QEvent::MouseButtonPress, inside);
-        f.mouse(QEvent::MouseButtonRelease, inside);
-        f.mouse(QEvent::MouseButtonDblClick, inside);
-        f.mouse(QEvent::MouseButtonRelease, inside);
-        apptest::settle();
-    }
-    static QFont fontAt(const GraphicPtr &graphic, int position)
-    {
-        QTextCursor cursor(graphic->textStorage());
-        cursor.setPosition(position + 1);
-        return cursor.charFormat().font();
-    }
 
     apptest::WindowFixture f;
 };
@@ -101,7 +57,7 @@ TEST_F(StyleCommands, ColourPanelGoesToStrokeOrWithControlToFill)
     const GraphicPtr box = canvas()->selectedObjects().first();
     const QColor fill = box->fillColor();
 
-    trigger(QStringLiteral("Format"), QStringLiteral("Show Colors"));
+    f.trigger(QStringLiteral("Format"), QStringLiteral("Show Colors"));
     auto *panel = f.window->findChild<QColorDialog *>(QStringLiteral("ColorPanel"));
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
@@ -125,7 +81,7 @@ TEST_F(StyleCommands, ColourPanelGoesToStrokeOrWithControlToFill)
     EXPECT_EQ(box->fillColor(), QColor(10, 200, 10));
     EXPECT_EQ(box->strokeColor(), QColor(200, 10, 10));
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Fill Color"));
-    undo();
+    f.undo();
     EXPECT_EQ(box->fillColor(), fill);
     panel->close();
 }
@@ -154,7 +110,7 @@ TEST_F(StyleCommands, FontPanelChangesOnlyWhatChangedInEachText)
     f.tool(RectsView::SelectTool)->trigger();
     // The panel is opened for one object and stays open while the selection grows.
     f.click(QPointF(60, 40));
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Show Fonts"));
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Show Fonts"));
     f.click(QPointF(60, 110), Qt::ShiftModifier);
     ASSERT_EQ(canvas()->selectedObjects(), (GraphicList{small, big}));
     auto *panel = f.window->findChild<QFontDialog *>(QStringLiteral("FontPanel"));
@@ -167,14 +123,14 @@ TEST_F(StyleCommands, FontPanelChangesOnlyWhatChangedInEachText)
     QFont sized = panel->currentFont();
     sized.setPointSizeF(30);
     panel->setCurrentFont(sized);
-    EXPECT_EQ(fontAt(small, 0).pointSizeF(), 30.0);
-    EXPECT_EQ(fontAt(big, 0).pointSizeF(), 30.0);
-    EXPECT_EQ(fontAt(small, 0).family(), QStringLiteral("DejaVu Sans"));
-    EXPECT_EQ(fontAt(big, 0).family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(apptest::fontAt(small, 0).pointSizeF(), 30.0);
+    EXPECT_EQ(apptest::fontAt(big, 0).pointSizeF(), 30.0);
+    EXPECT_EQ(apptest::fontAt(small, 0).family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(apptest::fontAt(big, 0).family(), QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Text Size"));
-    undo();
-    EXPECT_EQ(fontAt(small, 0).pointSizeF(), 12.0);
-    EXPECT_EQ(fontAt(big, 0).pointSizeF(), 20.0);
+    f.undo();
+    EXPECT_EQ(apptest::fontAt(small, 0).pointSizeF(), 12.0);
+    EXPECT_EQ(apptest::fontAt(big, 0).pointSizeF(), 20.0);
 
     // The Font menu's Bold is for text being edited.
     emit f.menuItem(QStringLiteral("Format"), QStringLiteral("Font"))->menu()->aboutToShow();
@@ -189,30 +145,30 @@ TEST_F(StyleCommands, FontPanelChangesOnlyWhatChangedInEachText)
 TEST_F(StyleCommands, FontChangeWhileTypingGoesToTheSelectedWordOnly)
 {
     const GraphicPtr box = textBox(QRectF(20, 20, 200, 40), QStringLiteral("one two"), QFont(QStringLiteral("DejaVu Sans"), 12));
-    editText(QPointF(100, 40));
+    f.editText(QPointF(100, 40));
     ASSERT_EQ(canvas()->editedObject(), box);
     ObjectTextEditor::current()->setSelection(4, 7);
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
-    EXPECT_EQ(fontAt(box, 0).pointSizeF(), 12.0);
-    EXPECT_EQ(fontAt(box, 4).pointSizeF(), 13.0);
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
+    EXPECT_EQ(apptest::fontAt(box, 0).pointSizeF(), 12.0);
+    EXPECT_EQ(apptest::fontAt(box, 4).pointSizeF(), 13.0);
 }
 
 TEST_F(StyleCommands, WithNothingSelectedInTheTextTheNextTypedTextTakesTheFontAndColour)
 {
     const GraphicPtr box = textBox(QRectF(20, 20, 240, 40), QStringLiteral("one two"), QFont(QStringLiteral("DejaVu Sans"), 12));
-    editText(QPointF(100, 40));
+    f.editText(QPointF(100, 40));
     ASSERT_EQ(canvas()->editedObject(), box);
     ObjectTextEditor::current()->setSelection(7, 7);
     canvas()->undoManager()->removeAllActions();
 
     // Bigger and Bold with only the insertion point: the text there stays as it is ...
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bold"));
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bold"));
     // ... and a colour from the panel joins them.
     canvas()->setObjectColor(QColor(200, 0, 0));
     EXPECT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one two"));
-    EXPECT_EQ(fontAt(box, 6).pointSizeF(), 12.0);
-    EXPECT_FALSE(fontAt(box, 6).bold());
+    EXPECT_EQ(apptest::fontAt(box, 6).pointSizeF(), 12.0);
+    EXPECT_FALSE(apptest::fontAt(box, 6).bold());
     EXPECT_FALSE(canvas()->undoManager()->canUndo());
 
     // What is typed next takes them.
@@ -220,25 +176,25 @@ TEST_F(StyleCommands, WithNothingSelectedInTheTextTheNextTypedTextTakesTheFontAn
     apptest::settle();
     ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one twoXY"));
     for (int at : {7, 8}) {
-        EXPECT_EQ(fontAt(box, at).pointSizeF(), 13.0) << at;
-        EXPECT_TRUE(fontAt(box, at).bold()) << at;
-        EXPECT_EQ(fontAt(box, at).family(), QStringLiteral("DejaVu Sans")) << at;
+        EXPECT_EQ(apptest::fontAt(box, at).pointSizeF(), 13.0) << at;
+        EXPECT_TRUE(apptest::fontAt(box, at).bold()) << at;
+        EXPECT_EQ(apptest::fontAt(box, at).family(), QStringLiteral("DejaVu Sans")) << at;
         QTextCursor cursor(box->textStorage());
         cursor.setPosition(at + 1);
         EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(200, 0, 0)) << at;
     }
-    EXPECT_EQ(fontAt(box, 6).pointSizeF(), 12.0);
+    EXPECT_EQ(apptest::fontAt(box, 6).pointSizeF(), 12.0);
     // Typing undoes as typing; the attributes were no step of their own.
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Typing"));
 
     // Moving the insertion point forgets attributes given there and not yet typed.
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
     ObjectTextEditor::current()->setSelection(3, 3);
     QTest::keyClicks(canvas(), QStringLiteral("Z"));
     apptest::settle();
     ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("oneZ twoXY"));
-    EXPECT_EQ(fontAt(box, 3).pointSizeF(), 12.0);
-    EXPECT_FALSE(fontAt(box, 3).bold());
+    EXPECT_EQ(apptest::fontAt(box, 3).pointSizeF(), 12.0);
+    EXPECT_FALSE(apptest::fontAt(box, 3).bold());
 }
 
 TEST_F(StyleCommands, PastedImageStyleIsOneUndoableChangeWithAFractionalTile)
@@ -268,7 +224,7 @@ TEST_F(StyleCommands, PastedImageStyleIsOneUndoableChangeWithAFractionalTile)
     EXPECT_EQ(target->image()->tile(), 2.5f);
     EXPECT_TRUE(canvas()->isChanged());
     EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Paste Image Style"));
-    undo();
+    f.undo();
     EXPECT_FALSE(target->image()->isMono());
     EXPECT_FALSE(target->image()->isTint());
     EXPECT_EQ(target->image()->tile(), 1.0f);
@@ -290,10 +246,10 @@ TEST_F(StyleCommands, OvalTextAngleAndFlipAreUndoable)
     canvas()->undoManager()->closeEventGroup();
     canvas()->flipText(1);
     EXPECT_EQ(oval->textFlip(), 1);
-    undo();
+    f.undo();
     EXPECT_EQ(oval->textFlip(), 0);
     EXPECT_EQ(oval->textAngle(), 45.0f);
-    undo();
+    f.undo();
     EXPECT_EQ(oval->textAngle(), 0.0f);
 
     // The text alignment commands are a plain text box's only.
@@ -308,12 +264,12 @@ TEST_F(StyleCommands, TableTakesThePlaceOfTheSelectedWordAsOneStep)
     // Without text being edited the command says what to do and changes nothing.
     f.tool(RectsView::SelectTool)->trigger();
     f.click(QPointF(100, 50));
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Text"), QStringLiteral("Align Left"));
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Text"), QStringLiteral("Align Left"));
     EXPECT_FALSE(canvas()->setTextTable());
     EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 1);
     EXPECT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one two"));
 
-    editText(QPointF(100, 50));
+    f.editText(QPointF(100, 50));
     ASSERT_EQ(canvas()->editedObject(), box);
     ObjectTextEditor::current()->setSelection(4, 7);
     f.prompts->queuePanel([](QDialog *panel) {
@@ -321,7 +277,7 @@ TEST_F(StyleCommands, TableTakesThePlaceOfTheSelectedWordAsOneStep)
         panel->findChild<QSpinBox *>(QStringLiteral("columns"))->setValue(2);
         return 1;
     });
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Text"), QStringLiteral("Table..."));
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Text"), QStringLiteral("Table..."));
     QTextTable *table = nullptr;
     for (QTextFrame *frame : box->textStorage()->rootFrame()->childFrames())
         if ((table = qobject_cast<QTextTable *>(frame)))
@@ -331,7 +287,7 @@ TEST_F(StyleCommands, TableTakesThePlaceOfTheSelectedWordAsOneStep)
     EXPECT_EQ(table->columns(), 2);
     EXPECT_FALSE(box->textStorage()->toPlainText().contains(QStringLiteral("two")));
     EXPECT_TRUE(box->textStorage()->toPlainText().startsWith(QStringLiteral("one ")));
-    undo();
+    f.undo();
     EXPECT_EQ(box->textStorage()->toPlainText(), QStringLiteral("one two"));
 }
 

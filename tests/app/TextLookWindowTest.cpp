@@ -50,43 +50,12 @@ struct Face
     }
 };
 
-QFont fontAt(const GraphicPtr &graphic, int position)
-{
-    QTextCursor cursor(graphic->textStorage());
-    cursor.setPosition(position + 1);
-    return cursor.charFormat().font();
-}
-
 class TextLook : public ::testing::Test
 {
 protected:
     TextLook() : f(QStringLiteral("text-look")) {}
 
     RectsView *canvas() const { return f.canvas(); }
-    void trigger(const QString &menu, const QString &title)
-    {
-        QAction *action = f.menuItem(menu, title);
-        ASSERT_NE(action, nullptr) << title.toStdString();
-        action->trigger();
-        apptest::settle();
-    }
-    // An item of a submenu of the menu bar's menu.
-    void triggerIn(const QString &menu, const QString &submenu, const QString &title)
-    {
-        QAction *holder = f.menuItem(menu, submenu);
-        ASSERT_NE(holder, nullptr) << submenu.toStdString();
-        ASSERT_NE(holder->menu(), nullptr);
-        emit holder->menu()->aboutToShow();
-        for (QAction *action : holder->menu()->actions()) {
-            if (action->text() == title) {
-                ASSERT_TRUE(action->isEnabled()) << title.toStdString();
-                action->trigger();
-                apptest::settle();
-                return;
-            }
-        }
-        FAIL() << title.toStdString();
-    }
     // A text box drawn with the rectangle tool and given its text.
     GraphicPtr textBox(const QRectF &frame, const QList<std::pair<QString, QFont>> &runs)
     {
@@ -102,15 +71,6 @@ protected:
         box->setContents(contents);
         return box;
     }
-    void editText(const QPointF &inside)
-    {
-        f.tool(RectsView::SelectTool)->trigger();
-        f.mouse(QEvent::MouseButtonPress, inside);
-        f.mouse(QEvent::MouseButtonRelease, inside);
-        f.mouse(QEvent::MouseButtonDblClick, inside);
-        f.mouse(QEvent::MouseButtonRelease, inside);
-        apptest::settle();
-    }
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, int times = 1)
     {
         for (int i = 0; i < times; ++i)
@@ -120,7 +80,7 @@ protected:
     void save(const QString &path)
     {
         f.prompts->queuePath(path);
-        trigger(QStringLiteral("File"), QStringLiteral("Save"));
+        f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
         ASSERT_TRUE(QFileInfo::exists(path));
         ASSERT_FALSE(canvas()->isChanged());
     }
@@ -128,7 +88,7 @@ protected:
     {
         f.prompts->clear();
         f.prompts->queuePath(path);
-        trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+        f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
         ASSERT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
     }
     // The page point of a character of a text box's first line.
@@ -179,7 +139,7 @@ TEST_F(TextLook, EveryFaceChosenInTheFontPanelComesBackAfterSaveAndOpen)
 
     f.tool(RectsView::SelectTool)->trigger();
     f.click(frameOf(0).center());
-    triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Show Fonts"));
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Show Fonts"));
     auto *panel = f.window->findChild<QFontDialog *>(QStringLiteral("FontPanel"));
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(panel->isVisible());
@@ -189,7 +149,7 @@ TEST_F(TextLook, EveryFaceChosenInTheFontPanelComesBackAfterSaveAndOpen)
         ASSERT_EQ(canvas()->selectedObjects(), GraphicList{boxes[i]}) << chosen[i].first;
         panel->setCurrentFont(chosen[i].second);
         apptest::settle();
-        const Face face = Face::of(fontAt(boxes[i], 1));
+        const Face face = Face::of(apptest::fontAt(boxes[i], 1));
         // The text shows the face the panel shows.
         EXPECT_EQ(face.drawnFamily, QFontInfo(panel->currentFont()).family()) << chosen[i].first;
         EXPECT_EQ(face.drawnStyle, QFontInfo(panel->currentFont()).styleName()) << chosen[i].first;
@@ -208,9 +168,9 @@ TEST_F(TextLook, EveryFaceChosenInTheFontPanelComesBackAfterSaveAndOpen)
     for (int i = 0; i < chosen.size(); ++i) {
         EXPECT_NE(opened[i], boxes[i]);
         ASSERT_EQ(opened[i]->textStorage()->toPlainText(), QStringLiteral("Ag"));
-        const Face back = Face::of(fontAt(opened[i], 1));
+        const Face back = Face::of(apptest::fontAt(opened[i], 1));
         EXPECT_EQ(back, set[i]) << chosen[i].first << ": " << back.text() << " instead of " << set[i].text();
-        EXPECT_EQ(fontAt(opened[i], 1).pointSizeF(), 12.0) << chosen[i].first;
+        EXPECT_EQ(apptest::fontAt(opened[i], 1).pointSizeF(), 12.0) << chosen[i].first;
     }
 }
 
@@ -247,24 +207,24 @@ TEST_F(TextLook, ADesignStoredBeforeFacesWereKeptOpensWithItsFaces)
     ASSERT_EQ(canvas()->getRects().size(), 1);
     const GraphicPtr box = canvas()->getRects().first();
     ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("Roman Italic Demi"));
-    const QFontInfo roman(fontAt(box, 0)), italic(fontAt(box, 6)), demi(fontAt(box, 13));
+    const QFontInfo roman(apptest::fontAt(box, 0)), italic(apptest::fontAt(box, 6)), demi(apptest::fontAt(box, 13));
     EXPECT_TRUE(roman.family().startsWith(QStringLiteral("P052"))) << roman.family().toStdString();
     EXPECT_EQ(roman.styleName(), QStringLiteral("Roman"));
     EXPECT_EQ(italic.styleName(), QStringLiteral("Italic"));
     EXPECT_TRUE(italic.italic());
     EXPECT_TRUE(demi.family().startsWith(QStringLiteral("URW Bookman"))) << demi.family().toStdString();
     EXPECT_EQ(demi.styleName(), QStringLiteral("Demi"));
-    EXPECT_EQ(fontAt(box, 0).pointSizeF(), 16.0);
+    EXPECT_EQ(apptest::fontAt(box, 0).pointSizeF(), 16.0);
     EXPECT_EQ(box->textStorage()->defaultFont().family(), QStringLiteral("Nimbus Sans"));
 
     // Saved again by this version and opened: the same faces.
     f.prompts->queueSaveOfType(folder + QStringLiteral("/Again.qkdoc"), 0);
-    trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
     ASSERT_TRUE(QFileInfo::exists(folder + QStringLiteral("/Again.qkdoc")));
     open(folder + QStringLiteral("/Again.qkdoc"));
     const GraphicPtr again = canvas()->getRects().first();
     for (int at : {0, 6, 13})
-        EXPECT_EQ(Face::of(fontAt(again, at)), Face::of(fontAt(box, at))) << at;
+        EXPECT_EQ(Face::of(apptest::fontAt(again, at)), Face::of(apptest::fontAt(box, at))) << at;
 }
 
 TEST_F(TextLook, TypingOverASelectionTakesTheLookOfItsFirstCharacter)
@@ -272,7 +232,7 @@ TEST_F(TextLook, TypingOverASelectionTakesTheLookOfItsFirstCharacter)
     const QFont big = QFontDatabase::font(QStringLiteral("DejaVu Serif"), QStringLiteral("Bold"), 20);
     const QFont small = QFontDatabase::font(QStringLiteral("Nimbus Sans"), QStringLiteral("Italic"), 10);
     const GraphicPtr box = textBox(QRectF(20, 20, 240, 60), {{QStringLiteral("Big "), big}, {QStringLiteral("small"), small}});
-    editText(QPointF(140, 50));
+    f.editText(QPointF(140, 50));
     ASSERT_EQ(canvas()->editedObject(), box);
 
     // Selected forwards with Shift and the arrow keys, from "Big" into "small": the typed
@@ -284,13 +244,13 @@ TEST_F(TextLook, TypingOverASelectionTakesTheLookOfItsFirstCharacter)
     QTest::keyClicks(canvas(), QStringLiteral("X"));
     apptest::settle();
     ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("Xll"));
-    EXPECT_EQ(Face::of(fontAt(box, 0)), Face::of(big));
-    EXPECT_EQ(fontAt(box, 0).pointSizeF(), 20.0);
-    EXPECT_EQ(Face::of(fontAt(box, 1)), Face::of(small));
+    EXPECT_EQ(Face::of(apptest::fontAt(box, 0)), Face::of(big));
+    EXPECT_EQ(apptest::fontAt(box, 0).pointSizeF(), 20.0);
+    EXPECT_EQ(Face::of(apptest::fontAt(box, 1)), Face::of(small));
     // One undo brings the selected text back as it was.
-    trigger(QStringLiteral("Edit"), f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text());
+    f.trigger(QStringLiteral("Edit"), f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text());
     ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("Big small"));
-    EXPECT_EQ(Face::of(fontAt(box, 4)), Face::of(small));
+    EXPECT_EQ(Face::of(apptest::fontAt(box, 4)), Face::of(small));
 
     // Selected backwards from the end over "small": the typed text takes small's face, not
     // that of the space before the selection.
@@ -300,8 +260,8 @@ TEST_F(TextLook, TypingOverASelectionTakesTheLookOfItsFirstCharacter)
     QTest::keyClicks(canvas(), QStringLiteral("Y"));
     apptest::settle();
     ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("Big Y"));
-    EXPECT_EQ(Face::of(fontAt(box, 4)), Face::of(small));
-    EXPECT_EQ(fontAt(box, 4).pointSizeF(), 10.0);
+    EXPECT_EQ(Face::of(apptest::fontAt(box, 4)), Face::of(small));
+    EXPECT_EQ(apptest::fontAt(box, 4).pointSizeF(), 10.0);
 
     // Selected with the mouse, dragged from inside "Big" into "Y": the first selected
     // character is Big's "i".
@@ -318,7 +278,7 @@ TEST_F(TextLook, TypingOverASelectionTakesTheLookOfItsFirstCharacter)
     QTest::keyClicks(canvas(), QStringLiteral("Z"));
     apptest::settle();
     ASSERT_EQ(box->textStorage()->toPlainText(), QStringLiteral("BZ"));
-    EXPECT_EQ(Face::of(fontAt(box, 1)), Face::of(big));
+    EXPECT_EQ(Face::of(apptest::fontAt(box, 1)), Face::of(big));
 }
 
 } // namespace
