@@ -8,22 +8,14 @@
 #include <cmath>
 
 #include "objects/CanvasServices.h"
+#include "objects/KnobResize.h"
 #include "platform/UserDefaults.h"
 
 namespace quillmark {
 
 namespace {
 
-// Turns about `center` by `degrees`, clockwise on the y-down page for positive angles, as
-// the object's drawing turns it.
-QTransform turnAbout(const QPointF &center, double degrees)
-{
-    QTransform t;
-    t.translate(center.x(), center.y());
-    t.rotate(degrees);
-    t.translate(-center.x(), -center.y());
-    return t;
-}
+using KnobResize::turnAbout;
 
 bool isLeftKnob(int knob) { return knob == 1 || knob == 4 || knob == 6; }
 bool isRightKnob(int knob) { return knob == 3 || knob == 5 || knob == 8; }

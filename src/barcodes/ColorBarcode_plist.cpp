@@ -8,15 +8,11 @@
 
 #include "platform/Archiver.h"
 #include "platform/Format.h"
+#include "platform/PropertyList.h"
 
 namespace quillmark {
 
 namespace {
-
-QString yesNo(bool flag)
-{
-    return flag ? QStringLiteral("YES") : QStringLiteral("NO");
-}
 
 QString fromUtf8(const std::string &bytes)
 {
@@ -109,29 +105,29 @@ QVariantMap ColorBarcode::propertyListRepresentation(const GraphicList *graphics
     dict.insert(QStringLiteral("BarcodeRotate"), fmt2(b.rotate));
     dict.insert(QStringLiteral("BarcodeWAdjust"), fmt2(b.widthAdjust));
     dict.insert(QStringLiteral("BarcodeType"), fmtInt(b.type));
-    dict.insert(QStringLiteral("BarcodeHRT"), yesNo(b.HRT));
-    dict.insert(QStringLiteral("BarcodeSSymbol"), yesNo(b.sSymbol));
-    dict.insert(QStringLiteral("BarcodeESymbol"), yesNo(b.eSymbol));
-    dict.insert(QStringLiteral("BarcodePrintChChar"), yesNo(b.printChChar));
-    dict.insert(QStringLiteral("BarcodeCheckSymb"), yesNo(b.CheckSymb));
-    dict.insert(QStringLiteral("BarcodeBearers"), yesNo(b.bearers));
-    dict.insert(QStringLiteral("BarcodeChange"), yesNo(b.change));
+    dict.insert(QStringLiteral("BarcodeHRT"), PropertyList::yesNo(b.HRT));
+    dict.insert(QStringLiteral("BarcodeSSymbol"), PropertyList::yesNo(b.sSymbol));
+    dict.insert(QStringLiteral("BarcodeESymbol"), PropertyList::yesNo(b.eSymbol));
+    dict.insert(QStringLiteral("BarcodePrintChChar"), PropertyList::yesNo(b.printChChar));
+    dict.insert(QStringLiteral("BarcodeCheckSymb"), PropertyList::yesNo(b.CheckSymb));
+    dict.insert(QStringLiteral("BarcodeBearers"), PropertyList::yesNo(b.bearers));
+    dict.insert(QStringLiteral("BarcodeChange"), PropertyList::yesNo(b.change));
     dict.insert(QStringLiteral("BarcodeAttachment"), fmtInt(b.attachment));
     dict.insert(QStringLiteral("BarcodeTextHeight"), fmt2(b.TextHeight));
     dict.insert(QStringLiteral("BarcodeFont"), Archiver::archiveFont(b.font));
     dict.insert(QStringLiteral("ISBNFlag"), fmtInt(b.isbnFormat));
 
     const TSequence &s = _sequence;
-    dict.insert(QStringLiteral("SequencePresent"), yesNo(s.isPresent));
+    dict.insert(QStringLiteral("SequencePresent"), PropertyList::yesNo(s.isPresent));
     dict.insert(QStringLiteral("SequencePrefix"), fromUtf8(s.prefix));
     dict.insert(QStringLiteral("SequenceStart"), fromUtf8(s.counter));
     dict.insert(QStringLiteral("SequencePost"), fromUtf8(s.postamble));
     dict.insert(QStringLiteral("SequenceIncr"), fromUtf8(s.increment));
     dict.insert(QStringLiteral("SequenceRepeat"), fmtInt(s.repeat));
-    dict.insert(QStringLiteral("SequenceFilePresent"), yesNo(s.isFile));
+    dict.insert(QStringLiteral("SequenceFilePresent"), PropertyList::yesNo(s.isFile));
     dict.insert(QStringLiteral("SequenceFilePath"), s.path);
-    dict.insert(QStringLiteral("UseAddressBookDataKey"), yesNo(_useABData));
-    dict.insert(QStringLiteral("UseVCardDataKey"), yesNo(_useVCard));
+    dict.insert(QStringLiteral("UseAddressBookDataKey"), PropertyList::yesNo(_useABData));
+    dict.insert(QStringLiteral("UseVCardDataKey"), PropertyList::yesNo(_useVCard));
     if (_saveBarData)
         dict.insert(QStringLiteral("SaveBarDataKey"), *_saveBarData);
     return dict;

@@ -12,6 +12,7 @@
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
 #include "objects/ObjectTextEditor.h"
+#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 
 namespace quillmark {
@@ -45,14 +46,6 @@ struct ImageStyle
         image.setTile(tile);
     }
 };
-
-// The font of the character at a position of a document (the one before it at the end).
-QFont fontAtPosition(QTextDocument *document, int position)
-{
-    QTextCursor cursor(document);
-    cursor.setPosition(std::clamp(position + 1, 0, std::max(0, document->characterCount() - 1)));
-    return cursor.charFormat().font().resolve(document->defaultFont());
-}
 
 } // namespace
 

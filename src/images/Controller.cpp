@@ -55,16 +55,6 @@ int levelKey(double scale)
     return int(std::lround(-std::log2(scale)));
 }
 
-QList<double> vectorOf(const QVariant &value)
-{
-    if (value.canConvert<QList<double>>())
-        return value.value<QList<double>>();
-    QList<double> components;
-    for (const QVariant &v : value.toList())
-        components.append(v.toDouble());
-    return components;
-}
-
 // A value of `input` as it reads on a copy of the picture `scale` times the size: lengths in
 // pixels and places in the picture scale with it, everything else stays.
 QVariant scaledValue(const FilterInput &input, const QVariant &value, double scale)
@@ -80,7 +70,7 @@ QVariant scaledValue(const FilterInput &input, const QVariant &value, double sca
                             || input.type == QLatin1String(FilterInputType::Offset);
         if (!placed)
             return value;
-        QList<double> v = vectorOf(value);
+        QList<double> v = vectorComponents(value);
         const int count = input.type == QLatin1String(FilterInputType::Rectangle) ? 4 : 2;
         for (int i = 0; i < std::min<int>(count, int(v.size())); ++i)
             v[i] *= scale;
@@ -91,7 +81,7 @@ QVariant scaledValue(const FilterInput &input, const QVariant &value, double sca
             const QTransform m = value.value<QTransform>();
             return QTransform(m.m11(), m.m12(), m.m21(), m.m22(), m.dx() * scale, m.dy() * scale);
         }
-        QList<double> v = vectorOf(value);
+        QList<double> v = vectorComponents(value);
         for (int i = 4; i < std::min<int>(6, int(v.size())); ++i)
             v[i] *= scale;
         return QVariant::fromValue(v);

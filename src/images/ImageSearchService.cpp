@@ -15,11 +15,6 @@ namespace quillmark {
 
 namespace {
 
-QString localized(const char *key)
-{
-    return Language::stringForKey(QString::fromLatin1(key));
-}
-
 // Everything but the unreserved characters is escaped, so that no character of the text can
 // end its query item or the query ("&", "#"), start a value ("=") or turn into a blank ("+").
 QString encodedWhole(const QString &text)
@@ -73,12 +68,12 @@ QString ImageSearchService::stateMessage(State state)
     case State::Ready:
         return {};
     case State::NotConfigured:
-        return localized("Web image search is not set up: it needs the address of an image service and your key for it.")
+        return localizedString("Web image search is not set up: it needs the address of an image service and your key for it.")
             + QLatin1Char('\n')
-            + localized("Set them as \"ImageSearchService\" and \"ImageSearchKey\" in %1.")
+            + localizedString("Set them as \"ImageSearchService\" and \"ImageSearchKey\" in %1.")
                   .arg(UserDefaults::standard().filePath());
     case State::BadAddress:
-        return localized("The image service address is not valid. It must be an https address, such as https://images.example.org.");
+        return localizedString("The image service address is not valid. It must be an https address, such as https://images.example.org.");
     }
     return {};
 }

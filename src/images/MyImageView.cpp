@@ -30,16 +30,6 @@ QRectF unionRect(const QRectF &a, const QRectF &b)
     return a.united(b);
 }
 
-QList<double> vectorOf(const QVariant &value)
-{
-    if (value.canConvert<QList<double>>())
-        return value.value<QList<double>>();
-    QList<double> components;
-    for (const QVariant &v : value.toList())
-        components.append(v.toDouble());
-    return components;
-}
-
 double at(const QList<double> &v, int i)
 {
     return i < v.size() ? v.at(i) : 0.0;
@@ -239,7 +229,7 @@ QList<MyImageView::Handle> MyImageView::handles() const
         const QString base = QStringLiteral("%1 %2").arg(filter->displayName(), input->displayName);
         const QVariant value = filter->value(key);
         if (input->className == QLatin1String("CIVector")) {
-            const QList<double> v = vectorOf(value);
+            const QList<double> v = vectorComponents(value);
             if (input->type == QLatin1String(FilterInputType::Position)) {
                 list.append({QPointF(at(v, 0), at(v, 1)), base, key, PositionHandle});
             } else if (input->type == QLatin1String(FilterInputType::Rectangle)) {
@@ -257,7 +247,7 @@ QList<MyImageView::Handle> MyImageView::handles() const
                 const QTransform t = value.value<QTransform>();
                 origin = QPointF(t.dx(), t.dy());
             } else {
-                const QList<double> v = vectorOf(value);
+                const QList<double> v = vectorComponents(value);
                 origin = QPointF(at(v, 4), at(v, 5));
             }
             list.append({origin, base + QStringLiteral(" origin"), key, TransformHandle});
@@ -392,7 +382,7 @@ void MyImageView::mouseDragged(const QPointF &q)
     case BottomLeftHandle:
     case TopRightHandle:
     case BottomRightHandle: {
-        const QList<double> v = vectorOf(current);
+        const QList<double> v = vectorComponents(current);
         float left = float(at(v, 0));
         float bottom = float(at(v, 1));
         float right = float(at(v, 0) + at(v, 2));
@@ -420,7 +410,7 @@ void MyImageView::mouseDragged(const QPointF &q)
             const QTransform t = current.value<QTransform>();
             value = QTransform(t.m11(), t.m12(), t.m21(), t.m22(), q.x(), q.y());
         } else {
-            QList<double> v = vectorOf(current);
+            QList<double> v = vectorComponents(current);
             while (v.size() < 6)
                 v.append(0);
             v[4] = q.x();
@@ -429,7 +419,7 @@ void MyImageView::mouseDragged(const QPointF &q)
         }
         break;
     case Position3Handle:
-        value = QVariant::fromValue(QList<double>{q.x(), q.y(), double(float(at(vectorOf(current), 2)))});
+        value = QVariant::fromValue(QList<double>{q.x(), q.y(), double(float(at(vectorComponents(current), 2)))});
         break;
     default:
         return;

@@ -43,17 +43,6 @@ QFont smallFont(QFont font)
     return font;
 }
 
-QList<double> vectorOf(const QVariant &value)
-{
-    QList<double> components;
-    if (value.canConvert<QList<double>>())
-        components = value.value<QList<double>>();
-    else if (value.canConvert<QVariantList>())
-        for (const QVariant &v : value.toList())
-            components.append(v.toDouble());
-    return components;
-}
-
 double component(const QList<double> &vector, int index)
 {
     return index < vector.size() ? vector.at(index) : 0.0;
@@ -503,7 +492,7 @@ void ParameterView::addReadouts(int count)
     const int w = width();
     const double q = (std::floor(double(w) - 5) - 95) / 4;
     const int x[4] = {80, int(std::floor(q + 85)), int(std::floor(2 * q + 90)), int(std::floor(3 * q + 95))};
-    const QList<double> current = vectorOf(m_filter ? m_filter->value(m_key) : QVariant());
+    const QList<double> current = vectorComponents(m_filter ? m_filter->value(m_key) : QVariant());
     for (int i = 0; i < count; ++i) {
         QLineEdit *readout = makeReadout(QRect(x[i], 0, int(std::floor(q)), 16),
                                          formatReadoutValue(1, 3, component(current, i)));
@@ -534,7 +523,7 @@ void ParameterView::readoutChanged(int index, bool finished)
 {
     if (!m_labelTextField || index < 0 || index > 3 || !m_readouts[index])
         return;
-    const QList<double> current = vectorOf(m_filter ? m_filter->value(m_key) : QVariant());
+    const QList<double> current = vectorComponents(m_filter ? m_filter->value(m_key) : QVariant());
     QList<double> value{component(current, 0), component(current, 1), component(current, 2), component(current, 3)};
     // While the user types, only numbers go on; text that is no number at the end of editing
     // gives the component its value back.
@@ -543,7 +532,7 @@ void ParameterView::readoutChanged(int index, bool finished)
         sendAndUpdate(QVariant::fromValue(value));
     }
     if (finished) {
-        const QList<double> used = vectorOf(m_filter ? m_filter->value(m_key) : QVariant());
+        const QList<double> used = vectorComponents(m_filter ? m_filter->value(m_key) : QVariant());
         m_readouts[index]->setText(formatReadoutValue(1, 3, component(used, index)));
     }
 }
@@ -568,7 +557,7 @@ void ParameterView::addTransformForFilter(std::shared_ptr<ImageFilter> filter, c
         c = m.m21();
         d = m.m22();
     } else {
-        const QList<double> v = vectorOf(value);
+        const QList<double> v = vectorComponents(value);
         a = component(v, 0);
         b = component(v, 1);
         c = component(v, 2);
@@ -663,7 +652,7 @@ void ParameterView::transformChanged()
         tX = m.dx();
         tY = m.dy();
     } else {
-        const QList<double> v = vectorOf(value);
+        const QList<double> v = vectorComponents(value);
         tX = component(v, 4);
         tY = component(v, 5);
     }

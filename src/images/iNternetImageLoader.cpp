@@ -36,11 +36,6 @@ constexpr int TransferTimeoutMs = 30000;
 
 iNternetImageLoader *s_shared = nullptr;
 
-QString localized(const char *key)
-{
-    return Language::stringForKey(QString::fromLatin1(key));
-}
-
 int httpStatus(const QNetworkReply *reply)
 {
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -188,7 +183,7 @@ void iNternetImageLoader::loadPhotoImages(const QString &text)
     m_shown = 0;
     m_failure.clear();
     m_browserGeneration = imgView ? imgView->contentsGeneration() : 0;
-    setStatus(Status::Searching, localized("Searching..."));
+    setStatus(Status::Searching, localizedString("Searching..."));
     emit busyChanged(true);
     startPage(1);
 }
@@ -249,14 +244,14 @@ void iNternetImageLoader::connectionDidFinishLoading(QNetworkReply *reply, quint
     }
     const int status = httpStatus(reply);
     if (status >= 300 && status < 400) {
-        m_failure = localized("The image service sent the search to another address (HTTP %1), which is not followed.").arg(status);
+        m_failure = localizedString("The image service sent the search to another address (HTTP %1), which is not followed.").arg(status);
     } else if (status != 0 && status != 200) {
-        m_failure = localized("The image service refused the search (HTTP %1).").arg(status);
+        m_failure = localizedString("The image service refused the search (HTTP %1).").arg(status);
     } else if (reply->error() != QNetworkReply::NoError) {
-        m_failure = localized("The image service could not be reached: %1").arg(reply->errorString());
+        m_failure = localizedString("The image service could not be reached: %1").arg(reply->errorString());
     } else if (!processResponse(bufferData, search)) {
         // Asking again would only get the same answer: the search ends here.
-        m_failure = localized("The answer of the image service could not be read.");
+        m_failure = localizedString("The answer of the image service could not be read.");
     } else if (std::min<qint64>(m_pageCount, ImageSearchService::MaxPages) > m_currentPageIndex) {
         startPage(m_currentPageIndex + 1);
     }
@@ -357,9 +352,9 @@ void iNternetImageLoader::finishIfComplete()
     if (!m_failure.isEmpty())
         setStatus(Status::Failed, m_failure);
     else if (m_shown > 0)
-        setStatus(Status::Done, localized("Pictures found: %1").arg(m_shown));
+        setStatus(Status::Done, localizedString("Pictures found: %1").arg(m_shown));
     else
-        setStatus(Status::Done, localized("No pictures found."));
+        setStatus(Status::Done, localizedString("No pictures found."));
     emit busyChanged(false);
 }
 

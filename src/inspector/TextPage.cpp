@@ -26,6 +26,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
+#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/Appearance.h"
 #include "platform/Bundle.h"
@@ -52,14 +53,6 @@ bool isAlignable(const ColorRect &object)
     const QString kind = object.className();
     return kind == QLatin1String("ColorRect") || kind == QLatin1String("ColorOval")
         || (kind == QLatin1String("ColorField") && object.isEditable1());
-}
-
-// The font of the character at a position of a document (the one before it at the end).
-QFont fontAtPosition(QTextDocument *document, int position)
-{
-    QTextCursor cursor(document);
-    cursor.setPosition(std::clamp(position + 1, 0, std::max(0, document->characterCount() - 1)));
-    return cursor.charFormat().font().resolve(document->defaultFont());
 }
 
 // The font at a new size; none for a size no font takes.

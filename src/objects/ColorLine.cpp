@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "objects/CanvasServices.h"
+#include "objects/KnobResize.h"
 #include "objects/ObjectFactory.h"
 #include "platform/Modifiers.h"
 
@@ -14,15 +15,7 @@ namespace quillmark {
 
 namespace {
 
-// Turns about `center` by `degrees`, clockwise on the y-down page for positive angles.
-QTransform turnAbout(const QPointF &center, double degrees)
-{
-    QTransform t;
-    t.translate(center.x(), center.y());
-    t.rotate(degrees);
-    t.translate(-center.x(), -center.y());
-    return t;
-}
+using KnobResize::turnAbout;
 
 // The fixed corner of a drag of an end knob: the corner across the frame.
 QPointF anchorOf(const QRectF &f, int knob)

@@ -18,6 +18,7 @@
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
+#include "objects/GeometryHelpers.h"
 #include "objects/NSTextOvalContainer.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextAttachmentHandler.h"
@@ -34,14 +35,6 @@ constexpr double DegreesPerRadian = 57.29577951308232;
 // The largest side of the offscreen gradient image, so that an absurd zoom cannot ask for
 // an unbounded allocation.
 constexpr double MaxGradientSide = 8192.0;
-
-QPainterPath filledArea(const BezierPath &path)
-{
-    QPainterPath area = path.toPainterPath();
-    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
-                                                                      : Qt::WindingFill);
-    return area;
-}
 
 // The closed polyline of the ellipse in `rect`, clockwise on the canvas: its points, the
 // last segment returning to the first point.

@@ -17,6 +17,7 @@
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
+#include "objects/GeometryHelpers.h"
 #include "platform/Bundle.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
@@ -26,19 +27,6 @@
 namespace quillmark {
 
 namespace {
-
-QPainterPath filledArea(const BezierPath &path)
-{
-    QPainterPath area = path.toPainterPath();
-    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
-                                                                      : Qt::WindingFill);
-    return area;
-}
-
-QRectF squareAt(const QPointF &center, double side)
-{
-    return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
-}
 
 // c mirrored to the other side of `a` along the direction of p, keeping its distance from a.
 // Nothing moves when p lies on a (there is no direction).

@@ -13,6 +13,7 @@
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
+#include "objects/GeometryHelpers.h"
 #include "platform/Pen.h"
 #include "platform/Shadow.h"
 #include "platform/SavedPainterState.h"
@@ -27,14 +28,6 @@ void intersectClip(QPainter *painter, const BezierPath &path)
     area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
                                                                       : Qt::WindingFill);
     painter->setClipPath(area, Qt::IntersectClip);
-}
-
-QPainterPath filledArea(const BezierPath &path)
-{
-    QPainterPath area = path.toPainterPath();
-    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill
-                                                                      : Qt::WindingFill);
-    return area;
 }
 
 } // namespace

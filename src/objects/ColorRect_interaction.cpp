@@ -13,6 +13,7 @@
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/GeometryHelpers.h"
 #include "objects/KnobResize.h"
 #include "platform/Modifiers.h"
 
@@ -22,11 +23,6 @@ namespace {
 
 using KnobResize::knobPosition;
 using KnobResize::turnAbout;
-
-QRectF squareAt(const QPointF &center, double side)
-{
-    return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
-}
 
 } // namespace
 

@@ -17,16 +17,12 @@
 #include "platform/Archiver.h"
 #include "platform/Bundle.h"
 #include "platform/Format.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
 namespace quillmark {
 
 namespace {
-
-QString yesNo(bool flag)
-{
-    return flag ? QStringLiteral("YES") : QStringLiteral("NO");
-}
 
 // Stored flags are YES only when the value is exactly the string "YES".
 bool readFlag(const QVariant &value)
@@ -159,14 +155,14 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
     }
     dict.insert(QStringLiteral("Class"), className());
     dict.insert(QStringLiteral("Bounds"), rectToString(frameBounds()));
-    dict.insert(QStringLiteral("DrawsFill"), yesNo(drawsFill()));
+    dict.insert(QStringLiteral("DrawsFill"), PropertyList::yesNo(drawsFill()));
     if (fillColor().isValid())
         dict.insert(QStringLiteral("FillColor"), Archiver::archiveColor(fillColor()));
-    dict.insert(QStringLiteral("DrawsStroke"), yesNo(drawsStroke()));
+    dict.insert(QStringLiteral("DrawsStroke"), PropertyList::yesNo(drawsStroke()));
     if (strokeColor().isValid())
         dict.insert(QStringLiteral("StrokeColor"), Archiver::archiveColor(strokeColor()));
     dict.insert(QStringLiteral("StrokeLineWidth"), fmt2(strokeLineWidth()));
-    dict.insert(QStringLiteral("DrawsImage"), yesNo(drawsImage()));
+    dict.insert(QStringLiteral("DrawsImage"), PropertyList::yesNo(drawsImage()));
 
     const bool embed = !templateMode
                        && UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc"))
@@ -192,22 +188,22 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
     dict.insert(QStringLiteral("ImageYOffset"), fmt2(getYImageOffset()));
     dict.insert(QStringLiteral("ImageXScale"), fmt2(getXImageScale()));
     dict.insert(QStringLiteral("ImageYScale"), fmt2(getYImageScale()));
-    dict.insert(QStringLiteral("IsText"), yesNo(isEdit()));
+    dict.insert(QStringLiteral("IsText"), PropertyList::yesNo(isEdit()));
     dict.insert(QStringLiteral("Text"), TextArchive::archive(*_text));
-    dict.insert(QStringLiteral("IsLocked"), yesNo(isLocked()));
-    dict.insert(QStringLiteral("IsResizable"), yesNo(isResizable()));
+    dict.insert(QStringLiteral("IsLocked"), PropertyList::yesNo(isLocked()));
+    dict.insert(QStringLiteral("IsResizable"), PropertyList::yesNo(isResizable()));
     dict.insert(QStringLiteral("PageName"), _pageName.isNull() ? QString(QLatin1String("")) : _pageName);
     dict.insert(QStringLiteral("Layer"), fmtInt(_mlayer));
-    dict.insert(QStringLiteral("TextWrap"), yesNo(_textWrap > 0));
+    dict.insert(QStringLiteral("TextWrap"), PropertyList::yesNo(_textWrap > 0));
     dict.insert(QStringLiteral("Rotation"), fmt2(angle()));
     dict.insert(QStringLiteral("Runaround"), fmtInt(getRunaroundState()));
     dict.insert(QStringLiteral("RunaroundMode"), fmtInt(getRunaroundMode()));
-    dict.insert(QStringLiteral("IsScaleWithBox"), yesNo(isScaleWithBox()));
-    dict.insert(QStringLiteral("DrawsShadow"), yesNo(_shadow));
-    dict.insert(QStringLiteral("FixedRatio"), yesNo(_fixRatio));
+    dict.insert(QStringLiteral("IsScaleWithBox"), PropertyList::yesNo(isScaleWithBox()));
+    dict.insert(QStringLiteral("DrawsShadow"), PropertyList::yesNo(_shadow));
+    dict.insert(QStringLiteral("FixedRatio"), PropertyList::yesNo(_fixRatio));
     dict.insert(QStringLiteral("ImageOpacity"), fmt2(imageOpacity()));
-    dict.insert(QStringLiteral("IsTemplate"), yesNo(isTemplate()));
-    dict.insert(QStringLiteral("IsBack"), yesNo(isBack()));
+    dict.insert(QStringLiteral("IsTemplate"), PropertyList::yesNo(isTemplate()));
+    dict.insert(QStringLiteral("IsBack"), PropertyList::yesNo(isBack()));
     dict.insert(QStringLiteral("Anchor"), qint64(_anchor));
     dict.insert(QStringLiteral("PrimaryKey"), qint64(_pk));
     dict.insert(QStringLiteral("FillType"), fmtInt(fillType()));
@@ -220,13 +216,13 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
     dict.insert(QStringLiteral("ShadowAngle"), fmt2(shadowAngle()));
     dict.insert(QStringLiteral("ShadowBlur"), fmtInt(shadowBlur()));
     dict.insert(QStringLiteral("LinePattern"), fmtInt(linePattern()));
-    dict.insert(QStringLiteral("UseTint"), yesNo(tintImage()));
+    dict.insert(QStringLiteral("UseTint"), PropertyList::yesNo(tintImage()));
     if (tintImageColor().isValid())
         dict.insert(QStringLiteral("TintColor"), Archiver::archiveColor(tintImageColor()));
-    dict.insert(QStringLiteral("FlipHor"), yesNo(flipHor()));
-    dict.insert(QStringLiteral("FlipVert"), yesNo(flipVert()));
+    dict.insert(QStringLiteral("FlipHor"), PropertyList::yesNo(flipHor()));
+    dict.insert(QStringLiteral("FlipVert"), PropertyList::yesNo(flipVert()));
     dict.insert(QStringLiteral("ImageTile"), fmt2(img_tile));
-    dict.insert(QStringLiteral("PowerText"), yesNo(_powertext));
+    dict.insert(QStringLiteral("PowerText"), PropertyList::yesNo(_powertext));
     dict.insert(QStringLiteral("PowerType"), fmtInt(_powertype));
     return dict;
 }

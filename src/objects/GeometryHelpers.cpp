@@ -70,6 +70,18 @@ double normalizedAngleDifference(double a, double b)
     return wrapToHalfTurn(b - a);
 }
 
+QRectF squareAt(const QPointF &center, double side)
+{
+    return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
+}
+
+QPainterPath filledArea(const BezierPath &path)
+{
+    QPainterPath area = path.toPainterPath();
+    area.setFillRule(path.windingRule() == BezierPath::EvenOddWinding ? Qt::OddEvenFill : Qt::WindingFill);
+    return area;
+}
+
 bool isPathClosed(const BezierPath &path)
 {
     const int n = path.elementCount();

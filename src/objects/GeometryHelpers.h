@@ -1,8 +1,10 @@
 #pragma once
 // Plain geometry routines of the object model: angles of vectors, closing Bezier paths, a
-// smooth closed path through points, and rotation of the barcode layer's 16-bit points.
+// smooth closed path through points, knob squares and filled areas, and rotation of the barcode layer's 16-bit points.
 // Angles are in radians unless a routine says degrees.
+#include <QPainterPath>
 #include <QPointF>
+#include <QRectF>
 #include <QtGlobal>
 
 #include "platform/BezierPath.h"
@@ -22,6 +24,11 @@ double vectorAngle(double dx, double dy);
 double angleBetweenPoints(double x1, double y1, double x2, double y2);
 // b - a brought into [-pi, pi].
 double normalizedAngleDifference(double a, double b);
+
+// The square of side `side` centred on the point: a knob or a handle.
+QRectF squareAt(const QPointF &center, double side);
+// The area a path fills, under its own winding rule.
+QPainterPath filledArea(const BezierPath &path);
 
 // YES when the path has elements and its last one closes a subpath.
 bool isPathClosed(const BezierPath &path);

@@ -13,6 +13,7 @@
 #include "foundation/Language.h"
 #include "foundation/Measures.h"
 #include "objects/CanvasServices.h"
+#include "objects/GeometryHelpers.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
 #include "platform/UndoManager.h"
@@ -23,11 +24,6 @@ namespace quillmark {
 namespace {
 
 using KnobResize::turnAbout;
-
-QRectF squareAt(const QPointF &center, double side)
-{
-    return QRectF(center.x() - side / 2, center.y() - side / 2, side, side);
-}
 
 QRectF withCenter(const QSizeF &size, const QPointF &center)
 {

@@ -13,13 +13,6 @@ namespace quillmark {
 
 namespace {
 
-QFont scaledFont(QFont font, qreal scale)
-{
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * scale);
-    return font;
-}
-
 bool sameFormats(const QList<QTextLayout::FormatRange> &a, const QList<QTextLayout::FormatRange> &b)
 {
     if (a.size() != b.size())

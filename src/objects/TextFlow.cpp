@@ -147,13 +147,6 @@ QRectF firstPieceOfRow(TextContainer *container, const QRectF &proposed, qreal r
 // after it) and which every font shapes as one glyph of one advance. It is not drawn.
 constexpr char16_t PlaceholderCharacter = 0x2014;
 
-QFont scaledFont(QFont font, qreal scale)
-{
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * scale);
-    return font;
-}
-
 // The advance of the placeholder in a font (already scaled for the device).
 qreal placeholderAdvance(const QFont &font, QPaintDevice *device)
 {
@@ -869,6 +862,20 @@ QFontMetricsF TextFlow::fontMetrics(const QFont &font)
 {
     const LayoutDevice device = engineDevice();
     return QFontMetricsF(scaledFont(font, device.fontScale), device.device);
+}
+
+QFont scaledFont(QFont font, qreal scale)
+{
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * scale);
+    return font;
+}
+
+QFont fontAtPosition(QTextDocument *document, int position)
+{
+    QTextCursor cursor(document);
+    cursor.setPosition(std::clamp(position + 1, 0, std::max(0, document->characterCount() - 1)));
+    return cursor.charFormat().font().resolve(document->defaultFont());
 }
 
 } // namespace quillmark

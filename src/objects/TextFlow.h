@@ -12,6 +12,7 @@
 // character of the object's width and height that is not drawn; the object is drawn in its
 // place by its handler.
 #include <QColor>
+#include <QFont>
 #include <QFontMetricsF>
 #include <QList>
 #include <QPointF>
@@ -147,5 +148,11 @@ private:
     };
     std::vector<Attachment> m_attachments;
 };
+
+// The font at `scale` times its point size; a font sized in pixels stays as it is.
+QFont scaledFont(QFont font, qreal scale);
+// The font of the character at a position of a document (the one before it at the end), with
+// what the character does not set taken from the document's default font.
+QFont fontAtPosition(QTextDocument *document, int position);
 
 } // namespace quillmark

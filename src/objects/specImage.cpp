@@ -18,6 +18,7 @@
 #include "platform/BezierPath.h"
 #include "platform/Bundle.h"
 #include "platform/Format.h"
+#include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
 
 namespace quillmark {
@@ -81,11 +82,6 @@ void drawTiles(QPainter &painter, const QImage &tile, QSizeF whole, float count,
 bool readsAsYes(const QVariant &value)
 {
     return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("YES");
-}
-
-QString yesNo(bool flag)
-{
-    return flag ? QStringLiteral("YES") : QStringLiteral("NO");
 }
 
 } // namespace
@@ -505,8 +501,8 @@ std::shared_ptr<specImage> specImage::fromArchivedData(const QByteArray &data, Q
 QVariantMap specImage::propertyListRepresentation(bool includeImage) const
 {
     QVariantMap dict;
-    dict.insert(QStringLiteral("drawMask"), yesNo(drawMask));
-    dict.insert(QStringLiteral("IsMono"), yesNo(_isMono));
+    dict.insert(QStringLiteral("drawMask"), PropertyList::yesNo(drawMask));
+    dict.insert(QStringLiteral("IsMono"), PropertyList::yesNo(_isMono));
     if (!maskName.isEmpty())
         dict.insert(QStringLiteral("MaskImageName"), maskName);
     if (includeImage) {
@@ -515,7 +511,7 @@ QVariantMap specImage::propertyListRepresentation(bool includeImage) const
             dict.insert(QStringLiteral("Image"), data);
     }
     dict.insert(QStringLiteral("ImageAngle"), fmtInt(angle));
-    dict.insert(QStringLiteral("SizeByResolution"), yesNo(!onePointPerPixel));
+    dict.insert(QStringLiteral("SizeByResolution"), PropertyList::yesNo(!onePointPerPixel));
     return dict;
 }
 

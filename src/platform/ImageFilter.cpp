@@ -176,4 +176,14 @@ std::unique_ptr<ImageFilter> ImageFilter::filterWithName(const QString &name)
     return nullptr;
 }
 
+QList<double> vectorComponents(const QVariant &value)
+{
+    if (value.canConvert<QList<double>>())
+        return value.value<QList<double>>();
+    QList<double> components;
+    for (const QVariant &v : value.toList())
+        components.append(v.toDouble());
+    return components;
+}
+
 } // namespace quillmark

@@ -63,6 +63,10 @@ struct FilterInput {
     QStringList choices;
 };
 
+// The numbers of a vector input's value, as a list of doubles or of numbers; empty for
+// anything else.
+QList<double> vectorComponents(const QVariant &value);
+
 namespace FilterInputType {
 inline constexpr const char* Boolean = "CIAttributeTypeBoolean";
 inline constexpr const char* Scalar = "CIAttributeTypeScalar";

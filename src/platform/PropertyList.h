@@ -29,6 +29,9 @@ public:
     // Writes to a temporary file and renames it into place: a failed write leaves the old file.
     static bool writeFile(const QString &path, const QVariant &value, PlistFormat format,
                           QString *error = nullptr);
+
+    // The stored form of a flag in the documents: "YES" or "NO".
+    static QString yesNo(bool flag) { return flag ? QStringLiteral("YES") : QStringLiteral("NO"); }
 };
 
 } // namespace quillmark

@@ -11,16 +11,6 @@
 
 namespace quillmark {
 
-namespace {
-
-QString text(const char *key)
-{
-    return Language::stringForKey(QString::fromLatin1(key));
-}
-
-
-} // namespace
-
 RecordRun::RecordRun(RectsView &view, Kind kind)
     : m_view(view)
     , m_kind(kind)
@@ -78,7 +68,7 @@ bool RecordRun::readRecord(qint32 pk, int number, bool refresh)
             refreshObjects();
         return true;
     case DatabaseRecordReader::Result::Missing:
-        reason = text("the record no longer exists");
+        reason = localizedString("the record no longer exists");
         break;
     case DatabaseRecordReader::Result::Failed:
         reason = m_reader->error();
@@ -88,9 +78,9 @@ bool RecordRun::readRecord(qint32 pk, int number, bool refresh)
     // with the record before it would be wrong without anyone noticing, so the run ends here.
     m_stopped = true;
     m_stopMessage = m_kind == Kind::Print
-        ? Language::withValues(text("Printing stopped at label %@ because its record could not be read: %@"),
+        ? Language::withValues(localizedString("Printing stopped at label %@ because its record could not be read: %@"),
                      {QString::number(number), reason})
-        : Language::withValues(text("Exporting stopped at record %@ because it could not be read: %@"),
+        : Language::withValues(localizedString("Exporting stopped at record %@ because it could not be read: %@"),
                      {QString::number(number), reason});
     qWarning("%s", qPrintable(m_stopMessage));
     return false;

@@ -39,11 +39,6 @@ struct RectsView::PrintProblemLog
 
 namespace {
 
-QString text(const char *key)
-{
-    return Language::stringForKey(QString::fromLatin1(key));
-}
-
 
 void fail(QString *error, const QString &reason)
 {
@@ -58,7 +53,7 @@ void showNewProblems(QWidget *parent, const QStringList &messages, qsizetype &sh
         return;
     const QStringList fresh = messages.mid(shown);
     shown = messages.size();
-    Prompts::current().alert(parent, text("Some labels print without their barcode."), fresh.join(QLatin1Char('\n')),
+    Prompts::current().alert(parent, localizedString("Some labels print without their barcode."), fresh.join(QLatin1Char('\n')),
                              {}, Prompts::Warning);
 }
 
@@ -69,7 +64,7 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        fail(error, Language::withValues(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
+        fail(error, Language::withValues(localizedString("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
         return false;
     }
     {
@@ -81,8 +76,8 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
         QPainter painter;
         if (!painter.begin(&writer)) {
             file.cancelWriting();
-            fail(error, Language::withValues(text("Could not write %@: %@"),
-                                   {QFileInfo(path).fileName(), text("the PDF writer could not start.")}));
+            fail(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                   {QFileInfo(path).fileName(), localizedString("the PDF writer could not start.")}));
             return false;
         }
         painter.setRenderHint(QPainter::Antialiasing);
@@ -109,7 +104,7 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
     }
     // A write that failed on the way fails the commit too, which then names the reason.
     if (!file.commit()) {
-        fail(error, Language::withValues(text("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
+        fail(error, Language::withValues(localizedString("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
         return false;
     }
     return true;
@@ -131,7 +126,7 @@ QString pastThePaper(const TLabel &label, const TFormat *format, const QPageLayo
         own = StockPaper::paperForLabels(label, format);
     const QString sheet = own.isValid() ? own.name()
                                         : StockPaper::describe(StockPaper::sheetExtent(label, format).size(), false);
-    return Language::withValues(text("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be cut. "
+    return Language::withValues(localizedString("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be cut. "
                            "Choose %@ in Page Setup."),
                       {sheet, chosen.pageSize().name(), sheet});
 }
@@ -176,7 +171,7 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         // A file cannot make copies: the job is written that many times.
         if (printer.outputFileName().isEmpty()) {
-            fail(error, text("No file was chosen to print to."));
+            fail(error, localizedString("No file was chosen to print to."));
             return false;
         }
         return finish(writeJobPdf(*this, printer.outputFileName(), printer.pageLayout(), pageJob,
@@ -192,7 +187,7 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
     printer.setFullPage(true);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        fail(error, text("The printer could not be started."));
+        fail(error, localizedString("The printer could not be started."));
         return finish(false);
     }
     painter.setRenderHint(QPainter::Antialiasing);
@@ -220,7 +215,7 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
         return finish(false);
     }
     if (printer.printerState() == QPrinter::Error) {
-        fail(error, text("The printer reported an error."));
+        fail(error, localizedString("The printer reported an error."));
         return finish(false);
     }
     return finish(true);
@@ -250,8 +245,8 @@ void RectsView::printCommon()
     const PrintJob job = currentPrintJob();
     if (job.rangeOn && PrintPagination::labelCount(job, countPrintedLabels()) < 1) {
         Prompts::current().alert(
-            window(), text("The range selects no labels."),
-            Language::withValues(text("There are %@ labels to print: choose From and To between 1 and %@."),
+            window(), localizedString("The range selects no labels."),
+            Language::withValues(localizedString("There are %@ labels to print: choose From and To between 1 and %@."),
                        {QString::number(labelsCount()), QString::number(labelsCount())}),
             {});
         return;
@@ -259,16 +254,16 @@ void RectsView::printCommon()
 
     if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()),
                                PrintInfo::exactPaperSize(printer.pageLayout()))) {
-        const int answer = Prompts::current().alert(window(), text("The labels reach past the paper."),
+        const int answer = Prompts::current().alert(window(), localizedString("The labels reach past the paper."),
                                                     pastThePaper(_tlabel, getTFormat(), printer.pageLayout()),
-                                                    {text("Print"), text("Cancel")});
+                                                    {localizedString("Print"), localizedString("Cancel")});
         if (answer != Prompts::FirstButton)
             return;
     }
 
     QString error;
     if (!printJob(printer, job, &error))
-        Prompts::current().alert(window(), text("The labels could not be printed."), error, {}, Prompts::Critical);
+        Prompts::current().alert(window(), localizedString("The labels could not be printed."), error, {}, Prompts::Critical);
     update();
 }
 
@@ -321,7 +316,7 @@ void RectsView::runPageLayout()
     if (PrintPanels::current().runPageLayout(window(), layout)) {
         info.setPageLayout(layout);
         if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()), info.paperSize()))
-            Prompts::current().alert(window(), text("The labels reach past the paper."),
+            Prompts::current().alert(window(), localizedString("The labels reach past the paper."),
                                      pastThePaper(_tlabel, getTFormat(), info.pageLayout()), {},
                                      Prompts::Informational);
     }

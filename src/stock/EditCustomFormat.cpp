@@ -27,11 +27,6 @@ namespace quillmark {
 
 namespace {
 
-QString text(const char *key)
-{
-    return Language::stringForKey(QString::fromUtf8(key));
-}
-
 // No sheet is larger: a length beyond it is a typing slip, and would make the sheet unusable.
 constexpr float LongestLengthMM = 2540.0f;
 constexpr int PaletteWidth = 245;
@@ -44,7 +39,7 @@ EditCustomFormat::EditCustomFormat(QWidget *parent, StockCanvas *rectsView, std:
     , m_layout(PrintInfo::sharedPrintInfo().pageLayout())
 {
     setObjectName(QStringLiteral("EditCustomFormat"));
-    setWindowTitle(text("Custom Format"));
+    setWindowTitle(localizedString("Custom Format"));
     setWindowModality(Qt::WindowModal);
 
     // The palette, two tiles to a row, scrolling.
@@ -71,14 +66,14 @@ EditCustomFormat::EditCustomFormat(QWidget *parent, StockCanvas *rectsView, std:
     formatTitleField = new QLineEdit(this);
     formatTitleField->setObjectName(QStringLiteral("formatTitle"));
     formatTitleField->setMaxLength(62);
-    grid->addWidget(new QLabel(text("Name"), this), 0, 0);
+    grid->addWidget(new QLabel(localizedString("Name"), this), 0, 0);
     grid->addWidget(formatTitleField, 0, 1, 1, 2);
     const char *captions[FieldCount] = {"Offset X:", "Offset Y:", "Width", "Height", "Outer Radius", "Inner Radius",
                                         "Corner Radius"};
     const char *names[FieldCount] = {"OffsetX", "OffsetY", "Width", "Height", "OutRadius", "InRadius", "CornerRadius"};
     for (int i = 0; i < FieldCount; ++i) {
         const auto which = Field(i);
-        lb[i] = new QLabel(text(captions[i]), this);
+        lb[i] = new QLabel(localizedString(captions[i]), this);
         lb[i]->setObjectName(QStringLiteral("lb") + QLatin1String(names[i]));
         const StockFields::LengthField made = StockFields::makeLengthField(
             this, names[i], 110, [this] { enableDisable(); }, [this, which] { controlTextDidEndEditing(which); },
@@ -91,9 +86,9 @@ EditCustomFormat::EditCustomFormat(QWidget *parent, StockCanvas *rectsView, std:
     }
     side->addLayout(grid);
 
-    bnRotate = new QPushButton(text("Rotate"), this);
+    bnRotate = new QPushButton(localizedString("Rotate"), this);
     bnRotate->setObjectName(QStringLiteral("bnRotate"));
-    bnDuplicate = new QPushButton(text("Duplicate"), this);
+    bnDuplicate = new QPushButton(localizedString("Duplicate"), this);
     bnDuplicate->setObjectName(QStringLiteral("bnDuplicate"));
     auto *shapeButtons = new QHBoxLayout;
     shapeButtons->addWidget(bnRotate);
@@ -101,7 +96,7 @@ EditCustomFormat::EditCustomFormat(QWidget *parent, StockCanvas *rectsView, std:
     side->addLayout(shapeButtons);
     connect(bnRotate, &QPushButton::clicked, this, [this] { rotateLabel(); });
     connect(bnDuplicate, &QPushButton::clicked, this, [this] { duplicate(); });
-    duplicateAction = new QAction(text("Duplicate"), this);
+    duplicateAction = new QAction(localizedString("Duplicate"), this);
     duplicateAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     duplicateAction->setShortcutContext(Qt::WindowShortcut);
     addAction(duplicateAction);
@@ -111,7 +106,7 @@ EditCustomFormat::EditCustomFormat(QWidget *parent, StockCanvas *rectsView, std:
     lbPaper = new QLabel(this);
     lbPaper->setObjectName(QStringLiteral("lbPaper"));
     lbPaper->setWordWrap(true);
-    bnPageSetup = new QPushButton(text("Page Setup..."), this);
+    bnPageSetup = new QPushButton(localizedString("Page Setup..."), this);
     bnPageSetup->setObjectName(QStringLiteral("bnPageSetup"));
     connect(bnPageSetup, &QPushButton::clicked, this, [this] { pageLayout(); });
     side->addWidget(lbPaper);
@@ -123,9 +118,9 @@ EditCustomFormat::EditCustomFormat(QWidget *parent, StockCanvas *rectsView, std:
     lbMessage->setStyleSheet(QStringLiteral("color: #b0261f;"));
     side->addWidget(lbMessage);
 
-    cancelButton = new QPushButton(text("Cancel"), this);
+    cancelButton = new QPushButton(localizedString("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    okButton = new QPushButton(text("OK"), this);
+    okButton = new QPushButton(localizedString("OK"), this);
     okButton->setObjectName(QStringLiteral("okButton"));
     // Return ends the editing of a field here, not the panel.
     for (QPushButton *button : {bnRotate, bnDuplicate, bnPageSetup, cancelButton, okButton})
@@ -269,30 +264,30 @@ QString EditCustomFormat::refusal(Field which, const QString &value) const
 {
     const std::optional<double> number = StockFields::parseNumber(value);
     if (!number)
-        return text("Enter a number.");
+        return localizedString("Enter a number.");
     const float mm = convertToMM(float(*number));
     switch (which) {
     case Width:
     case Height:
     case OutRadius:
         if (!(*number > 0.0))
-            return text("Enter a length greater than 0.");
+            return localizedString("Enter a length greater than 0.");
         break;
     case InRadius:
     case CornerRadius:
         if (*number < 0.0)
-            return text("Enter a length of 0 or more.");
+            return localizedString("Enter a length of 0 or more.");
         break;
     default:
         break;
     }
     const float longest = (which == OutRadius || which == InRadius) ? LongestLengthMM / 2.0f : LongestLengthMM;
     if (std::abs(mm) > longest)
-        return text("Lengths cannot exceed 100 inches.");
+        return localizedString("Lengths cannot exceed 100 inches.");
     if (which == InRadius) {
         const TLabelT *label = const_cast<EditCustomFormat *>(this)->m_customPageView->selectedLabel();
         if (label && 2.0f * mm >= std::min(label->widthValue(), label->heightValue()))
-            return text("The hole must be smaller than the label.");
+            return localizedString("The hole must be smaller than the label.");
     }
     return {};
 }
@@ -334,7 +329,7 @@ void EditCustomFormat::enableDisable()
             message = reason;
     }
     if (message.isEmpty() && m_customPageView->labels().empty())
-        message = text("Drag label shapes from the palette onto the sheet.");
+        message = localizedString("Drag label shapes from the palette onto the sheet.");
     // Shapes past the paper are told of, not refused: the paper may be chosen later.
     if (message.isEmpty()) {
         QRectF extent;
@@ -344,7 +339,7 @@ void EditCustomFormat::enableDisable()
         }
         if (StockFields::reachesPastPaper(extent, PrintInfo::exactPaperSize(m_layout))) {
             const QString name = paperNameForPageSize(m_layout.pageSize());
-            message = Language::withValues(text("The labels reach past the %@ paper."),
+            message = Language::withValues(localizedString("The labels reach past the %@ paper."),
                                            {name.isEmpty() ? m_layout.pageSize().name() : name});
         }
     }
@@ -522,7 +517,7 @@ void EditCustomFormat::pageLayout()
 void EditCustomFormat::showPaper()
 {
     m_customPageView->setPaperSize(PrintInfo::exactPaperSize(m_layout));
-    lbPaper->setText(text("Paper:") + QLatin1Char(' ') + m_layout.pageSize().name());
+    lbPaper->setText(localizedString("Paper:") + QLatin1Char(' ') + m_layout.pageSize().name());
 }
 
 } // namespace quillmark

@@ -23,11 +23,6 @@ namespace quillmark {
 
 namespace {
 
-QString text(const char *key)
-{
-    return Language::stringForKey(QString::fromUtf8(key));
-}
-
 // No sheet is larger: a length beyond it is a typing slip.
 constexpr float LongestLengthInches = 100.0f;
 constexpr int LargestCount = 32767;
@@ -49,14 +44,14 @@ EditCustomLabel::EditCustomLabel(QWidget *parent, StockCanvas *rectsView)
     , m_rectsView(rectsView)
 {
     setObjectName(QStringLiteral("EditCustomLabel"));
-    setWindowTitle(text("Custom Label"));
+    setWindowTitle(localizedString("Custom Label"));
     setWindowModality(Qt::WindowModal);
 
     auto *grid = new QGridLayout;
     formatTitleField = new QLineEdit(this);
     formatTitleField->setObjectName(QStringLiteral("formatTitle"));
     formatTitleField->setMaxLength(62);
-    grid->addWidget(new QLabel(text("Name"), this), 0, 0);
+    grid->addWidget(new QLabel(localizedString("Name"), this), 0, 0);
     grid->addWidget(formatTitleField, 0, 1, 1, 6);
 
     const char *captions[FieldCount] = {"Left Margin", "Top Margin", "Width", "Height", "Corner Radius",
@@ -71,7 +66,7 @@ EditCustomLabel::EditCustomLabel(QWidget *parent, StockCanvas *rectsView)
             [this, which](double value) { stepperStepped(which, value); });
         tf[i] = made.field;
         sp[i] = made.stepper;
-        auto *caption = new QLabel(text(captions[i]), this);
+        auto *caption = new QLabel(localizedString(captions[i]), this);
         const int row = 1 + i / 2;
         const int column = (i % 2) * 4;
         grid->addWidget(caption, row, column);
@@ -82,10 +77,10 @@ EditCustomLabel::EditCustomLabel(QWidget *parent, StockCanvas *rectsView)
 
     pbPaper = new QComboBox(this);
     pbPaper->setObjectName(QStringLiteral("pbPaper"));
-    pbPaper->addItem(text("None"), QString());
+    pbPaper->addItem(localizedString("None"), QString());
     for (const QString &name : paperNames())
         pbPaper->addItem(name, name);
-    grid->addWidget(new QLabel(text("Paper:"), this), 1 + FieldCount / 2, 0);
+    grid->addWidget(new QLabel(localizedString("Paper:"), this), 1 + FieldCount / 2, 0);
     grid->addWidget(pbPaper, 1 + FieldCount / 2, 1, 1, 2);
     connect(pbPaper, &QComboBox::activated, this, [this] {
         _tlabel.paper = pbPaper->currentData().toString();
@@ -97,10 +92,10 @@ EditCustomLabel::EditCustomLabel(QWidget *parent, StockCanvas *rectsView)
     lbMessage->setWordWrap(true);
     lbMessage->setStyleSheet(QStringLiteral("color: #b0261f;"));
 
-    cancelButton = new QPushButton(text("Cancel"), this);
+    cancelButton = new QPushButton(localizedString("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     cancelButton->setAutoDefault(false);
-    okButton = new QPushButton(text("OK"), this);
+    okButton = new QPushButton(localizedString("OK"), this);
     okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setDefault(true);
     connect(cancelButton, &QPushButton::clicked, this, [this] { buttonPressed(0); });
@@ -225,7 +220,7 @@ QString EditCustomLabel::holeRefusal() const
 {
     const float shorter = std::isnan(_tlabel.width) ? _tlabel.height : std::min(_tlabel.width, _tlabel.height);
     if (_tlabel.hole > 0.0f && _tlabel.hole >= shorter)
-        return text("The hole must be smaller than the label.");
+        return localizedString("The hole must be smaller than the label.");
     return {};
 }
 
@@ -237,7 +232,7 @@ QString EditCustomLabel::gridRefusal() const
     const std::optional<int> down = StockFields::parseWholeNumber(tf[NumberY]->text());
     if (!across || !down || qint64(*across) * qint64(*down) <= MaximumGridPositions)
         return {};
-    return Language::withValues(text("A sheet holds at most %@ labels: make fewer across or down."),
+    return Language::withValues(localizedString("A sheet holds at most %@ labels: make fewer across or down."),
                                 {QLocale().toString(MaximumGridPositions)});
 }
 
@@ -259,7 +254,7 @@ QString EditCustomLabel::paperWarning() const
     if (!StockFields::reachesPastPaper(extent, points))
         return {};
     const QString name = paperNameForPageSize(paper);
-    return Language::withValues(text("The labels reach past the %@ paper."), {name.isEmpty() ? paper.name() : name});
+    return Language::withValues(localizedString("The labels reach past the %@ paper."), {name.isEmpty() ? paper.name() : name});
 }
 
 void EditCustomLabel::buttonPressed(int tag)
@@ -284,20 +279,20 @@ QString EditCustomLabel::refusal(Field which, const QString &value) const
     if (isCount(which)) {
         const std::optional<int> count = StockFields::parseWholeNumber(value);
         if (!count || *count < 1 || *count > LargestCount)
-            return text("Enter a whole number from 1 to 32767.");
+            return localizedString("Enter a whole number from 1 to 32767.");
         return {};
     }
     const std::optional<double> number = StockFields::parseNumber(value);
     if (!number)
-        return text("Enter a number.");
+        return localizedString("Enter a number.");
     if (which == Width || which == Height) {
         if (!(*number > 0.0))
-            return text("Enter a length greater than 0.");
+            return localizedString("Enter a length greater than 0.");
     } else if (*number < 0.0) {
-        return text("Enter a length of 0 or more.");
+        return localizedString("Enter a length of 0 or more.");
     }
     if (convertToInch(float(*number)) > LongestLengthInches)
-        return text("Lengths cannot exceed 100 inches.");
+        return localizedString("Lengths cannot exceed 100 inches.");
     return {};
 }
 
