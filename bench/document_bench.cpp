@@ -4,6 +4,13 @@
 // Then Select All, a nudge by the arrow key and Undo on the 10,000 rectangles. Every design is
 // written by the program's own save at the start of the run.
 //
+// The commands a user applies to a whole design, each on all of 2,000 and of 10,000 objects
+// (work that grows with the design takes five times as long on the larger; work that grows
+// with its square, twenty-five times): the four stacking commands, Align Left Edges, Lock,
+// a fill and a line colour from the inspector, Duplicate, Delete, Cut and Paste, Group and
+// Ungroup, each followed by Undo; a nudge and a drag of one group of all objects and of
+// pairs of objects each grouped.
+//
 // Each benchmark runs DOCUMENT_BENCH_RUNS times (3 unless set); DOCUMENT_BENCH_DIR names a
 // folder to keep the designs in. Build with -DQM_BENCH=ON in a
 // Release build.
@@ -11,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColorDialog>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
@@ -18,11 +26,14 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QKeyEvent>
+#include <QMap>
+#include <QMouseEvent>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
@@ -32,6 +43,7 @@
 #include "objects/ColorRect.h"
 #include "objects/ObjectFactory.h"
 #include "platform/BezierPath.h"
+#include "platform/ColorWell.h"
 #include "platform/Prompts.h"
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
@@ -152,6 +164,18 @@ QString savedDesign(const QString &name, Fill fill)
     if (!PropertyList::writeFile(path, canvas->drawDocumentDictionaryForGraphics(graphics), PlistFormat::Binary))
         qFatal("could not write %s", qPrintable(path));
     return path;
+}
+
+QString rectanglesDesign(int count)
+{
+    return savedDesign(QStringLiteral("%1 Rectangles").arg(count), [count](GraphicList &objects) {
+        for (int i = 0; i < count; ++i) {
+            GraphicPtr rect = placed(ColorRect::create(QRectF(2 + (i % 100) * 1.8, 2 + (i / 100) * 1.0, 1.5, 0.8)));
+            rect->setDrawsFill(true);
+            rect->setFillColor(QColor::fromHsv(i % 360, 120, 230));
+            objects.append(rect);
+        }
+    });
 }
 
 const QString &fourObjectDesign()
@@ -302,6 +326,145 @@ void BM_SelectAllNudgeUndo10000(benchmark::State &state)
     state.counters["undo ms"] = undoMs / n;
 }
 
+// Every command on the whole selection, each until the canvas has drawn it; ms per command
+// as counters. The argument is the number of objects.
+void BM_CommandsOnAll(benchmark::State &state)
+{
+    const int count = int(state.range(0));
+    static QHash<int, QString> designs;
+    if (!designs.contains(count))
+        designs.insert(count, rectanglesDesign(count));
+    const QString path = designs.value(count);
+    RectsView *canvas = window().canvas();
+    QMap<QString, double> totals;
+    bool wrong = false;
+    auto step = [&](const char *name, auto &&action) {
+        PaintWatch watch;
+        canvas->installEventFilter(&watch);
+        QElapsedTimer timer;
+        timer.start();
+        action();
+        QCoreApplication::processEvents();
+        waitForPaint(canvas, watch);
+        totals[QString::fromLatin1(name)] += double(timer.nsecsElapsed()) / 1e6;
+        canvas->removeEventFilter(&watch);
+    };
+    auto item = [](const char *menu, const char *name) {
+        QAction *action = menuItem(QString::fromLatin1(menu), QString::fromLatin1(name));
+        if (!action)
+            qFatal("no menu item %s", name);
+        return action;
+    };
+    auto undo = [&item] { item("Edit", "Undo")->trigger(); };
+    auto selectAll = [&item, canvas] {
+        canvas->clearSelection();
+        item("Edit", "Select All")->trigger();
+        QCoreApplication::processEvents();
+    };
+    auto key = [canvas](Qt::Key k) {
+        canvas->setFocus();
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &press);
+        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &release);
+    };
+    auto mouse = [canvas](QEvent::Type type, const QPointF &page) {
+        const QPointF local = canvas->pageToWidget().map(page);
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, local, canvas->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    // A drag of the first object by 20 pt in ten moves.
+    auto drag = [&mouse, canvas] {
+        const QPointF from = canvas->getRects().first()->frameBounds().center();
+        mouse(QEvent::MouseButtonPress, from);
+        for (int i = 1; i <= 10; ++i) {
+            mouse(QEvent::MouseMove, from + QPointF(2.0 * i, 0));
+            QCoreApplication::processEvents();
+        }
+        mouse(QEvent::MouseButtonRelease, from + QPointF(20, 0));
+    };
+    auto well = [](const char *name) {
+        auto *found = window().findChild<ColorWell *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no colour well %s", name);
+        return found;
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        prompts->nextPath = path;
+        item("File", "Open...")->trigger();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        for (auto [name, menu, command] : {std::tuple{"front", "Arrange", "Bring To Front"},
+                                           std::tuple{"forward", "Arrange", "Bring Forward"},
+                                           std::tuple{"backward", "Arrange", "Send Backward"},
+                                           std::tuple{"back", "Arrange", "Send To Back"},
+                                           std::tuple{"align", "Arrange", "Align Left Edges"},
+                                           std::tuple{"duplicate", "Edit", "Duplicate"},
+                                           std::tuple{"delete", "Edit", "Delete"}}) {
+            selectAll();
+            step(name, [&] { item(menu, command)->trigger(); });
+            step((QByteArray(name) + " undo").constData(), undo);
+        }
+        selectAll();
+        step("lock", [&] { item("Arrange", "Lock")->trigger(); });
+        step("unlock", [&] { item("Arrange", "Lock")->trigger(); });
+        step("fill colour", [&] { well("cwFillColor1")->takeColor(QColor(200, 30, 40)); });
+        step("line colour", [&] { well("cwLineColor")->takeColor(QColor(20, 30, 140)); });
+        selectAll();
+        step("cut", [&] { item("Edit", "Cut")->trigger(); });
+        step("paste", [&] { item("Edit", "Paste")->trigger(); });
+        step("paste undo", undo);
+        step("cut undo", undo);
+        if (canvas->getRects().size() != count)
+            wrong = true;
+
+        // One group of every object, moved by a key and by the mouse.
+        selectAll();
+        step("group", [&] { item("Arrange", "Group")->trigger(); });
+        step("group nudge", [&] { key(Qt::Key_Right); });
+        step("group nudge undo", undo);
+        step("group drag", drag);
+        step("group drag undo", undo);
+        step("ungroup", [&] { item("Arrange", "Ungroup")->trigger(); });
+        step("ungroup undo", undo);
+        step("group undo", undo);
+
+        // Pairs each grouped (made here, not timed), moved the same ways.
+        state.PauseTiming();
+        {
+            const GraphicList all = canvas->getRects();
+            for (int i = 0; i + 1 < all.size(); i += 2) {
+                canvas->clearSelection();
+                canvas->selectRect(all[i]);
+                canvas->selectRect(all[i + 1]);
+                canvas->group();
+            }
+            canvas->undoManager()->removeAllActions();
+        }
+        state.ResumeTiming();
+        selectAll();
+        step("pairs nudge", [&] { key(Qt::Key_Right); });
+        step("pairs nudge undo", undo);
+        step("pairs drag", drag);
+        step("pairs drag undo", undo);
+
+        state.PauseTiming();
+        if (canvas->getRects().size() != count)
+            wrong = true;
+        canvas->undoManager()->removeAllActions();
+        canvas->emptyNewDoc();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    if (wrong)
+        state.SkipWithError("the commands did not do what a user sees");
+    const double n = double(state.iterations());
+    for (auto it = totals.cbegin(); it != totals.cend(); ++it)
+        state.counters[it.key().toStdString()] = it.value() / n;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -327,6 +490,13 @@ int main(int argc, char **argv)
                             std::pair{"BM_OpenFourObjectsAgain", &BM_OpenFourObjects},
                             std::pair{"BM_SelectAllNudgeUndo10000", &BM_SelectAllNudgeUndo10000}})
         benchmark::RegisterBenchmark(name, fn)->Unit(benchmark::kMillisecond)->Iterations(n)->UseRealTime();
+    // The commands take one run each unless more are asked for: the quadratic ones are slow.
+    benchmark::RegisterBenchmark("BM_CommandsOnAll", &BM_CommandsOnAll)
+        ->Arg(2000)
+        ->Arg(10000)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(qEnvironmentVariableIsSet("DOCUMENT_BENCH_RUNS") ? n : 1)
+        ->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
