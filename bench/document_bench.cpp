@@ -9,7 +9,8 @@
 // with its square, twenty-five times): the four stacking commands, Align Left Edges, Lock,
 // a fill and a line colour from the inspector, Duplicate, Delete, Cut and Paste, Group and
 // Ungroup, each followed by Undo; a nudge and a drag of one group of all objects and of
-// pairs of objects each grouped.
+// pairs of objects each grouped. The floors of opening are measured beside: libplist reading
+// the 10,000 rectangles' file, and the program's property-list reader.
 //
 // Each benchmark runs DOCUMENT_BENCH_RUNS times (3 unless set); DOCUMENT_BENCH_DIR names a
 // folder to keep the designs in. Build with -DQM_BENCH=ON in a
@@ -21,6 +22,7 @@
 #include <QColorDialog>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,6 +32,8 @@
 #include <QMouseEvent>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <plist/plist.h>
 
 #include <cmath>
 #include <memory>
@@ -273,6 +277,41 @@ void openAndPaint(benchmark::State &state, const QString &path)
     state.counters["file kB"] = double(QFileInfo(path).size()) / 1024.0;
 }
 
+// The floors of opening the 10,000 rectangles: libplist alone reading the file's bytes into its
+// tree, and the program's property-list reader (libplist, then Qt's maps and lists).
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("could not read %s", qPrintable(path));
+    return file.readAll();
+}
+
+void BM_Floor10000LibplistParse(benchmark::State &state)
+{
+    const QByteArray data = fileBytes(tenThousandRectangles());
+    for (auto _ : state) {
+        QFile file(tenThousandRectangles());
+        file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = file.readAll();
+        plist_t root = nullptr;
+        plist_from_memory(bytes.constData(), uint32_t(bytes.size()), &root);
+        if (!root)
+            state.SkipWithError("libplist could not read the design");
+        plist_free(root);
+    }
+    state.counters["file kB"] = double(data.size()) / 1024.0;
+}
+
+void BM_Floor10000PropertyListRead(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const QVariant parsed = PropertyList::fromData(fileBytes(tenThousandRectangles()));
+        if (parsed.toMap().value(QStringLiteral("ObjectsList")).toList().size() != 10000)
+            state.SkipWithError("the design was not read whole");
+    }
+}
+
 void BM_OpenFourObjects(benchmark::State &state) { openAndPaint(state, fourObjectDesign()); }
 void BM_Open10000Rectangles(benchmark::State &state) { openAndPaint(state, tenThousandRectangles()); }
 void BM_OpenText100000Runs(benchmark::State &state) { openAndPaint(state, hundredThousandRuns()); }
@@ -485,16 +524,20 @@ int main(int argc, char **argv)
     const int n = runs();
     for (auto [name, fn] : {std::pair{"BM_OpenFourObjects", &BM_OpenFourObjects},
                             std::pair{"BM_Open10000Rectangles", &BM_Open10000Rectangles},
+                            std::pair{"BM_Floor10000LibplistParse", &BM_Floor10000LibplistParse},
+                            std::pair{"BM_Floor10000PropertyListRead", &BM_Floor10000PropertyListRead},
                             std::pair{"BM_OpenText100000Runs", &BM_OpenText100000Runs},
                             std::pair{"BM_OpenPath200000Points", &BM_OpenPath200000Points},
                             std::pair{"BM_OpenFourObjectsAgain", &BM_OpenFourObjects},
                             std::pair{"BM_SelectAllNudgeUndo10000", &BM_SelectAllNudgeUndo10000}})
         benchmark::RegisterBenchmark(name, fn)->Unit(benchmark::kMillisecond)->Iterations(n)->UseRealTime();
     // The commands take one run each unless more are asked for: the quadratic ones are slow.
-    benchmark::RegisterBenchmark("BM_CommandsOnAll", &BM_CommandsOnAll)
-        ->Arg(2000)
-        ->Arg(10000)
-        ->Unit(benchmark::kMillisecond)
+    // DOCUMENT_BENCH_SIZES lists the numbers of objects ("2000,10000" unless set).
+    auto *commands = benchmark::RegisterBenchmark("BM_CommandsOnAll", &BM_CommandsOnAll);
+    const QString sizes = qEnvironmentVariable("DOCUMENT_BENCH_SIZES", QStringLiteral("2000,10000"));
+    for (const QString &size : sizes.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        commands->Arg(size.toInt());
+    commands->Unit(benchmark::kMillisecond)
         ->Iterations(qEnvironmentVariableIsSet("DOCUMENT_BENCH_RUNS") ? n : 1)
         ->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();
