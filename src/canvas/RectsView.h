@@ -1063,6 +1063,13 @@ private:
     // front (the topmost selected first) or the back (the lowest first), keeping its order.
     enum class Restack { ToFront, Forward, ToBack, Backward };
     void restackSelection(Restack how, const QString &actionName);
+    // The same, one object at a time; for a selection that holds objects outside the layer.
+    void restackSelectionStepwise(Restack how, const QString &actionName);
+    // Puts the design's objects in this order, undoably as one step.
+    void setStackingOrder(const GraphicList &order);
+    // Moves the objects (in the design's order) to lie together directly behind the
+    // frontmost of them, in their order.
+    void gatherBehindFrontmost(const GraphicList &sorted);
     void applyStockSizeToView();
     // One page segment per label type of the stock (per label without draw by type).
     void rebuildPageSegments();

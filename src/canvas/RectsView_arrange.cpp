@@ -8,6 +8,7 @@
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/GroupedObjects.h"
 
 namespace quillmark {
 
@@ -29,19 +30,11 @@ void RectsView::centerObject()
         return;
     const QPointF target(_tlabel.width * 36.0, _tlabel.height * 36.0);
     const QRectF before = updateRectsForSelection();
-    QList<Group *> centred;
-    GraphicList rest = _selectedObjects;
-    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
-        Group *owner = graphic->getGroup();
-        if (!owner || centred.contains(owner))
-            continue;
-        centred.append(owner);
-        for (const GraphicPtr &member : owner->getObjects())
-            rest.removeIf([&](const GraphicPtr &g) { return g == member; });
+    const GroupedObjects units = groupedObjects(_selectedObjects);
+    for (Group *owner : units.groups)
         owner->center(target);
-    }
     // Each object by itself, each one undoable through its own move.
-    for (const GraphicPtr &graphic : std::as_const(rest))
+    for (const GraphicPtr &graphic : units.loose)
         graphic->moveBy(target - graphic->frameBounds().center());
     setActionName(Language::stringForKey(QStringLiteral("Move Object")));
     wasChanged(true);

@@ -362,13 +362,21 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
             made.append(graphic);
     }
     ColorRect::relinkTextChains(made);
+    // Each group read leaves the ones before it unselected: those already there once, then
+    // each the one read just before.
+    bool anyRead = false;
     for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
         GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
         if (!group)
             continue;
         group->setRectsView(this);
-        for (const GroupPtr &other : std::as_const(_groups))
-            other->setSelected(false);
+        if (anyRead) {
+            _groups.last()->setSelected(false);
+        } else {
+            for (const GroupPtr &other : std::as_const(_groups))
+                other->setSelected(false);
+            anyRead = true;
+        }
         _groups.append(group);
     }
     return made;
@@ -723,17 +731,26 @@ void RectsView::delete_()
         GraphicList work = orderedSelectedGraphics();
         // A title-and-value pair goes as a whole.
         QList<GroupPtr> pairs;
+        QSet<const Group *> seen;
+        QSet<const ColorRect *> paired;
         for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
-            const GroupPtr owner = groupPtr(graphic->getGroup());
-            if (owner && owner->className() == QLatin1String("GroupField") && !pairs.contains(owner))
+            Group *group = graphic->getGroup();
+            if (!group || seen.contains(group))
+                continue;
+            seen.insert(group);
+            const GroupPtr owner = groupPtr(group);
+            if (owner && owner->className() == QLatin1String("GroupField")) {
                 pairs.append(owner);
+                for (const GraphicPtr &member : owner->getObjects())
+                    paired.insert(member.get());
+            }
         }
+        if (!paired.isEmpty())
+            work.removeIf([&paired](const GraphicPtr &g) { return paired.contains(g.get()); });
         for (const GroupPtr &pair : std::as_const(pairs)) {
             const GraphicList members = pair->getObjects();
-            for (const GraphicPtr &member : members) {
-                work.removeIf([&](const GraphicPtr &g) { return g == member; });
+            for (const GraphicPtr &member : members)
                 removeGraphicAtIndex(indexOfGraphic(member.get()));
-            }
             ungroup_(pair);
         }
         bool pointDeleted = false;

@@ -1,6 +1,7 @@
 // The canvas's groups (plain and title-and-value), undo and redo, clearing the design and the
 // questions other parts ask about it.
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -47,16 +48,8 @@ GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
         // The members end up contiguous directly behind the frontmost one, in their former
         // relative order.
         const GraphicList sorted = orderedSelectedGraphics();
-        if (!sorted.isEmpty()) {
-            int t = indexOfGraphic(sorted.last().get());
-            for (int i = int(sorted.size()) - 1; i >= 0; --i) {
-                const int index = indexOfGraphic(sorted[i].get());
-                if (index < t) {
-                    moveGraphic(sorted[i], t - 1);
-                    --t;
-                }
-            }
-        }
+        if (!sorted.isEmpty())
+            gatherBehindFrontmost(sorted);
     }
 
     for (const GroupPtr &other : std::as_const(_groups))
@@ -66,6 +59,50 @@ GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
     update();
     registerUndo([this, made] { ungroup_(made); });
     return made;
+}
+
+void RectsView::gatherBehindFrontmost(const GraphicList &sorted)
+{
+    QSet<const ColorRect *> gathered;
+    gathered.reserve(sorted.size());
+    for (const GraphicPtr &graphic : sorted)
+        gathered.insert(graphic.get());
+    const ColorRect *frontmost = sorted.last().get();
+    bool together = true;
+    int found = 0;
+    int previous = -1;
+    for (int i = 0; i < rects.size(); ++i) {
+        if (!gathered.contains(rects[i].get()))
+            continue;
+        if (previous >= 0 && i != previous + 1)
+            together = false;
+        previous = i;
+        ++found;
+    }
+    if (found != sorted.size() || !gathered.contains(rects[previous].get()) || rects[previous].get() != frontmost) {
+        // Objects outside the design: one at a time, as each was always moved.
+        int t = indexOfGraphic(frontmost);
+        for (int i = int(sorted.size()) - 1; i >= 0; --i) {
+            const int index = indexOfGraphic(sorted[i].get());
+            if (index < t) {
+                moveGraphic(sorted[i], t - 1);
+                --t;
+            }
+        }
+        return;
+    }
+    // Already side by side: each move would have left its object where it was.
+    if (together)
+        return;
+    GraphicList order;
+    order.reserve(rects.size());
+    for (const GraphicPtr &graphic : std::as_const(rects)) {
+        if (graphic.get() == frontmost)
+            order.append(sorted);
+        else if (!gathered.contains(graphic.get()))
+            order.append(graphic);
+    }
+    setStackingOrder(order);
 }
 
 void RectsView::ungroup()

@@ -45,7 +45,9 @@ void RectsView::setObjectAlign(int tag)
 {
     if (!m_objectInfo || _selectedObjects.isEmpty())
         return;
-    // Every object's move is its own registration; the command undoes as one.
+    // Every object's move is its own registration; the command undoes as one. The window
+    // follows once, after the last object.
+    const ChangeBatch batch(*this);
     UndoManager *undo = undoManager();
     undo->beginUndoGrouping();
     m_objectInfo->alignObjectEdges(tag);
@@ -58,6 +60,7 @@ void RectsView::setObjectSize(int tag)
 {
     if (!m_objectInfo || _selectedObjects.isEmpty())
         return;
+    const ChangeBatch batch(*this);
     UndoManager *undo = undoManager();
     undo->beginUndoGrouping();
     m_objectInfo->setObjectSize(tag);

@@ -53,7 +53,8 @@ bool RectsView::isOnCurrentPageAndLayer(const ColorRect &graphic) const
 
 int RectsView::indexOfGraphic(const ColorRect *graphic) const
 {
-    for (int i = 0; i < rects.size(); ++i)
+    // From the front: removing a selection front to back finds each object at once.
+    for (int i = int(rects.size()) - 1; i >= 0; --i)
         if (rects[i].get() == graphic)
             return i;
     return -1;
@@ -336,6 +337,8 @@ void RectsView::lock(int senderState)
 {
     if (_selectedObjects.isEmpty())
         return;
+    // The window follows once, after the last object.
+    const ChangeBatch batch(*this);
     for (const GraphicPtr &graphic : _selectedObjects)
         graphic->setLocked(senderState != 1);
     wasChanged(true);
@@ -430,14 +433,22 @@ GraphicList RectsView::layerGraphics() const
 
 GraphicList RectsView::orderedSelectedGraphics() const
 {
-    // One walk of the design finds every selected object's place; asking each object's
-    // place of the list would grow with the square of the selection.
+    // One walk of the design in its order; asking each object's place of the list would grow
+    // with the square of the selection.
+    GraphicList ordered;
+    ordered.reserve(_selectedObjects.size());
+    for (const GraphicPtr &graphic : rects)
+        if (m_selectedSet.contains(graphic.get()))
+            ordered.append(graphic);
+    if (ordered.size() == _selectedObjects.size())
+        return ordered;
+    // A selected object that left the design comes first, in the order of selecting.
     QHash<const ColorRect *, int> place;
     place.reserve(_selectedObjects.size());
     for (int i = 0; i < rects.size(); ++i)
         if (m_selectedSet.contains(rects[i].get()))
             place.insert(rects[i].get(), i);
-    GraphicList ordered = _selectedObjects;
+    ordered = _selectedObjects;
     std::stable_sort(ordered.begin(), ordered.end(), [&place](const GraphicPtr &a, const GraphicPtr &b) {
         return place.value(a.get(), -1) < place.value(b.get(), -1);
     });
@@ -462,7 +473,190 @@ void RectsView::moveToLayerPosition(const GraphicPtr &graphic, int k)
     moveGraphic(graphic, indexOfGraphic(layer[k].get()));
 }
 
+void RectsView::setStackingOrder(const GraphicList &order)
+{
+    // The whole order is kept for undo: one step however many objects moved.
+    const GraphicList former = rects;
+    registerUndo([this, former] { setStackingOrder(former); });
+    rects = order;
+    update();
+}
+
+namespace {
+
+// The design's order as two linked lists over the objects' places in it: every object, and
+// the objects of the shown page and layer. An object moves beside another in both at once,
+// as moving it in the design's list beside a layer object does.
+class StackingLists
+{
+public:
+    explicit StackingLists(const QList<bool> &inLayer)
+        : m_next(inLayer.size()), m_prev(inLayer.size()), m_layerNext(inLayer.size()), m_layerPrev(inLayer.size())
+    {
+        const int n = int(inLayer.size());
+        int lastInLayer = -1;
+        for (int i = 0; i < n; ++i) {
+            m_prev[i] = i - 1;
+            m_next[i] = i + 1 < n ? i + 1 : -1;
+            m_layerPrev[i] = m_layerNext[i] = -1;
+            if (!inLayer[i])
+                continue;
+            m_layerPrev[i] = lastInLayer;
+            if (lastInLayer >= 0)
+                m_layerNext[lastInLayer] = i;
+            else
+                m_layerHead = i;
+            lastInLayer = i;
+        }
+        m_head = n > 0 ? 0 : -1;
+        m_layerTail = lastInLayer;
+        m_tail = n - 1;
+    }
+
+    int layerHead() const { return m_layerHead; }
+    int layerTail() const { return m_layerTail; }
+    int layerNext(int i) const { return m_layerNext[i]; }
+    int layerPrev(int i) const { return m_layerPrev[i]; }
+
+    void moveAfter(int i, int target)
+    {
+        unlink(i);
+        link(i, target, m_next[target], m_prev, m_next, m_head, m_tail);
+        link(i, target, m_layerNext[target], m_layerPrev, m_layerNext, m_layerHead, m_layerTail);
+    }
+    void moveBefore(int i, int target)
+    {
+        unlink(i);
+        link(i, m_prev[target], target, m_prev, m_next, m_head, m_tail);
+        link(i, m_layerPrev[target], target, m_layerPrev, m_layerNext, m_layerHead, m_layerTail);
+    }
+
+    // The places in their new order.
+    QList<int> order() const
+    {
+        QList<int> result;
+        result.reserve(m_next.size());
+        for (int i = m_head; i >= 0; i = m_next[i])
+            result.append(i);
+        return result;
+    }
+
+private:
+    static void unlinkFrom(int i, QList<int> &prev, QList<int> &next, int &head, int &tail)
+    {
+        (prev[i] >= 0 ? next[prev[i]] : head) = next[i];
+        (next[i] >= 0 ? prev[next[i]] : tail) = prev[i];
+    }
+    void unlink(int i)
+    {
+        unlinkFrom(i, m_prev, m_next, m_head, m_tail);
+        unlinkFrom(i, m_layerPrev, m_layerNext, m_layerHead, m_layerTail);
+    }
+    static void link(int i, int before, int after, QList<int> &prev, QList<int> &next, int &head, int &tail)
+    {
+        prev[i] = before;
+        next[i] = after;
+        (before >= 0 ? next[before] : head) = i;
+        (after >= 0 ? prev[after] : tail) = i;
+    }
+
+    QList<int> m_next, m_prev, m_layerNext, m_layerPrev;
+    int m_head = -1, m_tail = -1, m_layerHead = -1, m_layerTail = -1;
+};
+
+} // namespace
+
 void RectsView::restackSelection(Restack how, const QString &actionName)
+{
+    const GraphicList selection = orderedSelectedGraphics();
+    if (selection.isEmpty())
+        return;
+    const bool towardFront = how == Restack::ToFront || how == Restack::Forward;
+    const bool allTheWay = how == Restack::ToFront || how == Restack::ToBack;
+    const ChangeBatch batch(*this);
+
+    // Each object's place in the design and in the shown layer, found in one walk.
+    const QString page = getCurrPageName();
+    const bool anyLayer = !m_outlets.segmentedLayersOutlet;
+    const int layerShown = currentLayer();
+    QHash<const ColorRect *, int> placeOf;
+    placeOf.reserve(selection.size());
+    for (const GraphicPtr &graphic : selection)
+        placeOf.insert(graphic.get(), -1);
+    QList<bool> inLayer(rects.size(), false);
+    QList<int> layerPosition(rects.size(), -1);
+    int layerSize = 0;
+    for (int i = 0; i < rects.size(); ++i) {
+        if (rects[i]->isOnPageNamed(page) && (anyLayer || rects[i]->objectLayer() == layerShown)) {
+            inLayer[i] = true;
+            layerPosition[i] = layerSize++;
+        }
+        if (auto found = placeOf.find(rects[i].get()); found != placeOf.end())
+            found.value() = i;
+    }
+    QList<int> places;
+    places.reserve(selection.size());
+    for (const GraphicPtr &graphic : selection) {
+        const int place = placeOf.value(graphic.get(), -1);
+        // A selected object outside the shown layer has no place to move to or from.
+        if (place < 0 || !inLayer[place]) {
+            restackSelectionStepwise(how, actionName);
+            return;
+        }
+        places.append(place);
+    }
+
+    // The walk of the selection with its bound, as the commands are defined, on the linked
+    // lists: the selected objects not yet walked keep their places in the layer, since every
+    // move so far happened beyond them.
+    StackingLists lists(inLayer);
+    bool moved = false;
+    if (towardFront) {
+        int bound = layerSize - 1;
+        int atBound = lists.layerTail();
+        for (auto it = places.crbegin(); it != places.crend(); ++it) {
+            const int place = *it;
+            if (bound <= layerPosition[place]) {
+                atBound = place;
+                continue;
+            }
+            lists.moveAfter(place, allTheWay ? atBound : lists.layerNext(place));
+            atBound = lists.layerPrev(place);
+            --bound;
+            moved = true;
+        }
+    } else {
+        int bound = 0;
+        int atBound = lists.layerHead();
+        for (const int place : std::as_const(places)) {
+            if (bound >= layerPosition[place]) {
+                atBound = place;
+                continue;
+            }
+            lists.moveBefore(place, allTheWay ? atBound : lists.layerPrev(place));
+            atBound = lists.layerNext(place);
+            ++bound;
+            moved = true;
+        }
+    }
+
+    m_undoManager.beginUndoGrouping();
+    if (moved) {
+        GraphicList order;
+        order.reserve(rects.size());
+        for (const int place : lists.order())
+            order.append(rects[place]);
+        setStackingOrder(order);
+    }
+    // Moving back names the step even when nothing had room to move.
+    if (moved || !towardFront) {
+        setActionName(Language::stringForKey(actionName));
+        wasChanged(true);
+    }
+    m_undoManager.endUndoGrouping();
+}
+
+void RectsView::restackSelectionStepwise(Restack how, const QString &actionName)
 {
     const GraphicList selection = orderedSelectedGraphics();
     if (selection.isEmpty())

@@ -15,6 +15,7 @@
 #include "foundation/MyRulerView.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/GroupedObjects.h"
 #include "platform/Appearance.h"
 #include "platform/Bundle.h"
 #include "platform/ScrollView.h"
@@ -463,15 +464,9 @@ double RectsView::rulerViewWillMoveMarker(RulerView *, RulerMarker *marker, doub
     if (delta.isNull())
         return location;
 
-    GraphicList work = _selectedObjects;
-    QList<Group *> handled;
-    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
-        Group *owner = graphic->getGroup();
-        if (!owner || handled.contains(owner))
-            continue;
-        handled.append(owner);
-        for (const GraphicPtr &member : owner->getObjects())
-            work.removeAll(member);
+    const GroupedObjects units = groupedObjects(_selectedObjects);
+    const GraphicList &work = units.loose;
+    for (Group *owner : units.groups) {
         markerKnobValue = owner->resizeByMovingKnob(markerKnobValue, owner->knobLocation(markerKnobValue) + delta, 0);
     }
     if (work.size() == 1) {

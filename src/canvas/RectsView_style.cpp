@@ -115,6 +115,8 @@ void RectsView::setObjectColor(const QColor &color)
         }
         return;
     }
+    // The window follows once, after the last object.
+    const ChangeBatch batch(*this);
     bool changed = false;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         // The object whose text is edited takes the colour in its selected text; the others
@@ -169,6 +171,7 @@ void RectsView::colorWasChanged(const QColor &color, int tag)
 {
     if (_selectedObjects.isEmpty())
         return;
+    const ChangeBatch batch(*this);
     const bool fill = tag == 1112;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         if (fill)
@@ -405,6 +408,7 @@ void RectsView::applyToSelection(const std::function<void(ColorRect &)> &apply, 
 {
     if (_selectedObjects.isEmpty())
         return;
+    const ChangeBatch batch(*this);
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         apply(*graphic);
         invalidateGraphic(graphic.get());

@@ -331,13 +331,20 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
             insertTemplateGraphic(graphic, i);
         }
         ColorRect::relinkTextChains(made);
+        // Each group read leaves the ones before it unselected (see the document's reading).
+        bool anyRead = false;
         for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
             GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
             if (!group)
                 continue;
             group->setRectsView(this);
-            for (const GroupPtr &other : std::as_const(_groups))
-                other->setSelected(false);
+            if (anyRead) {
+                _groups.last()->setSelected(false);
+            } else {
+                for (const GroupPtr &other : std::as_const(_groups))
+                    other->setSelected(false);
+                anyRead = true;
+            }
             _groups.append(group);
             const int at = int(_groups.size()) - 1;
             registerUndo([this, group, at] { removeGroup(group, at); });

@@ -18,6 +18,7 @@
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/GroupedObjects.h"
 #include "objects/ObjectFactory.h"
 #include "platform/BundleCursor.h"
 #include "platform/Modifiers.h"
@@ -126,12 +127,12 @@ QRectF RectsView::boundsForObjects(const GraphicList &objects)
             return;
         area = area.isEmpty() ? r : area.united(r);
     };
-    QList<const Group *> counted;
+    QSet<const Group *> counted;
     for (const GraphicPtr &graphic : objects) {
         const Group *owner = graphic->getGroup();
         if (owner && owner->canSetAngle()) {
             if (!counted.contains(owner)) {
-                counted.append(owner);
+                counted.insert(owner);
                 unite(owner->frameBoundsRotated());
             }
             continue;
@@ -144,23 +145,15 @@ QRectF RectsView::boundsForObjects(const GraphicList &objects)
 void RectsView::moveSelectedGraphicsByPoint(const QPointF &delta)
 {
     const ChangeBatch batch(*this);
-    GraphicList work = _selectedObjects;
-    QList<Group *> moved;
+    const GroupedObjects units = groupedObjects(_selectedObjects);
     // The members' own setters would register the move once more; this inverse covers all.
     m_undoManager.disableUndoRegistration();
-    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
-        Group *owner = graphic->getGroup();
-        if (!owner || moved.contains(owner))
-            continue;
-        for (const GraphicPtr &member : owner->getObjects())
-            work.removeIf([&](const GraphicPtr &g) { return g == member; });
+    for (Group *owner : units.groups)
         owner->moveBy(float(delta.x()), float(delta.y()));
-        moved.append(owner);
-    }
-    for (const GraphicPtr &graphic : std::as_const(work))
+    for (const GraphicPtr &graphic : units.loose)
         graphic->moveBy(delta);
     m_undoManager.enableUndoRegistration();
-    if (!work.isEmpty() || !moved.isEmpty()) {
+    if (!units.loose.isEmpty() || !units.groups.isEmpty()) {
         registerUndo([this, delta] { moveSelectedGraphicsByPoint(-delta); });
         setActionName(Language::stringForKey(QStringLiteral("Move Object")));
     }
@@ -952,12 +945,12 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
     }
     t.changed = true;
     const QPointF c2 = boundsForObjects().center();
-    QList<Group *> turned;
+    QSet<Group *> turned;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         Group *owner = graphic->getGroup();
         if (!owner || !owner->canSetAngle() || turned.contains(owner))
             continue;
-        turned.append(owner);
+        turned.insert(owner);
         if (flags & ShiftKeyMask)
             owner->setAngle(float(owner->angle() + delta), c2);
         else

@@ -88,11 +88,14 @@ QPointF TGrid::constrainedPoint(const QPointF &p)
         return p;
 
     QList<const Group *> groups;
+    QSet<const Group *> seen;
     GraphicList loose;
     for (const GraphicPtr &graphic : layer) {
         if (const Group *owner = graphic->getGroup()) {
-            if (!groups.contains(owner))
+            if (!seen.contains(owner)) {
+                seen.insert(owner);
                 groups.append(owner);
+            }
         } else {
             loose.append(graphic);
         }

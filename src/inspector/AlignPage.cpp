@@ -1,6 +1,7 @@
 #include "inspector/AlignPage.h"
 
 #include <QPainter>
+#include <QSet>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QToolButton>
@@ -181,9 +182,12 @@ QRectF AlignPage::setObjectRect(int tag, const QRectF &first, const QRectF &curr
 AlignPage::Units AlignPage::unitsOf(const GraphicList &objects)
 {
     Units units;
+    QSet<const Group *> seen;
     for (const std::shared_ptr<ColorRect> &object : objects)
-        if (Group *group = object->getGroup(); group && !units.groups.contains(group))
+        if (Group *group = object->getGroup(); group && !seen.contains(group)) {
+            seen.insert(group);
             units.groups.append(group);
+        }
     for (const std::shared_ptr<ColorRect> &object : objects)
         if (!object->getGroup())
             units.loose.append(object);

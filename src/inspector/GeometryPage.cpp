@@ -15,6 +15,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/GroupedObjects.h"
 #include "platform/Format.h"
 #include "platform/Modifiers.h"
 #include "platform/UndoManager.h"
@@ -142,17 +143,9 @@ int GeometryPage::textWrap() const
 
 int GeometryPage::fixRatio() const
 {
-    const GraphicList &objects = selection();
-    GraphicList loose = objects;
-    QList<Group *> groups;
-    for (const std::shared_ptr<ColorRect> &object : objects) {
-        Group *group = object->getGroup();
-        if (!group || groups.contains(group))
-            continue;
-        groups.append(group);
-        for (const std::shared_ptr<ColorRect> &member : group->getObjects())
-            loose.removeAll(member);
-    }
+    const GroupedObjects units = groupedObjects(selection());
+    const QList<Group *> &groups = units.groups;
+    const GraphicList &loose = units.loose;
     // A group resizes in proportion; the loose objects are measured against that, or,
     // without a group, against the first of them (one object keeping its proportions shows
     // on, not mixed).
@@ -304,17 +297,10 @@ void GeometryPage::setObjectAngle(float degrees)
         undo->beginUndoGrouping();
     const QPointF centre = RectsView::boundsForObjects(objects).center();
 
-    GraphicList loose = objects;
-    QList<Group *> turned;
-    for (const std::shared_ptr<ColorRect> &object : objects) {
-        Group *group = object->getGroup();
-        if (!group || !group->canSetAngle() || turned.contains(group))
-            continue;
-        turned.append(group);
-        for (const std::shared_ptr<ColorRect> &member : group->getObjects())
-            loose.removeIf([&member](const auto &o) { return o == member; });
+    const GroupedObjects units = groupedObjects(objects, [](const Group &group) { return group.canSetAngle(); });
+    const GraphicList &loose = units.loose;
+    for (Group *group : units.groups)
         group->setAngle(degrees, centre);
-    }
 
     if (!loose.isEmpty()) {
         // One turn for all, so that the objects keep their angles to each other.

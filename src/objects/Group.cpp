@@ -1,6 +1,8 @@
 #include "objects/Group.h"
+#include "objects/GroupedObjects.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QTransform>
 
@@ -45,6 +47,27 @@ Group::Group() = default;
 Group::~Group()
 {
     clear();
+}
+
+GroupedObjects groupedObjects(const QList<std::shared_ptr<ColorRect>> &objects, const std::function<bool(const Group &)> &take)
+{
+    GroupedObjects result;
+    QSet<const Group *> seen;
+    QSet<const ColorRect *> members;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        Group *owner = object->getGroup();
+        if (!owner || seen.contains(owner) || (take && !take(*owner)))
+            continue;
+        seen.insert(owner);
+        result.groups.append(owner);
+        for (const std::shared_ptr<ColorRect> &member : owner->getObjects())
+            members.insert(member.get());
+    }
+    result.loose.reserve(objects.size());
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (!members.contains(object.get()))
+            result.loose.append(object);
+    return result;
 }
 
 std::shared_ptr<Group> Group::create()
