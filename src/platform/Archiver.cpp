@@ -70,7 +70,26 @@ QByteArray Archiver::archive(const QString &className, const QVariantMap &payloa
     return PropertyList::toData(root, PlistFormat::Binary);
 }
 
+static std::optional<QVariantMap> readArchiveRoot(const QByteArray &data);
+
 static std::optional<QVariantMap> archiveRoot(const QByteArray &data)
+{
+    // Every object of a design holds an archive of its text, and every text its default font:
+    // most are alike, and each distinct one is parsed once rather than once per object. Small
+    // archives only, few of them, per thread.
+    thread_local QHash<QByteArray, std::optional<QVariantMap>> read;
+    if (data.size() > 4096)
+        return readArchiveRoot(data);
+    if (const auto it = read.constFind(data); it != read.constEnd())
+        return *it;
+    if (read.size() >= 256)
+        read.clear();
+    std::optional<QVariantMap> root = readArchiveRoot(data);
+    read.insert(data, root);
+    return root;
+}
+
+static std::optional<QVariantMap> readArchiveRoot(const QByteArray &data)
 {
     if (data.isEmpty())
         return std::nullopt;
