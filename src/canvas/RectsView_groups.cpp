@@ -57,7 +57,15 @@ GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
     made->setSelected(true);
     _groups.append(made);
     update();
-    registerUndo([this, made] { ungroup_(made); });
+    // Undoing an Ungroup groups the members anew: undoing this grouping after that ungroups
+    // the group that now holds them.
+    registerUndo([this, made, members = made->getObjects()] {
+        GroupPtr current = made;
+        if (!_groups.contains(made) && !members.isEmpty())
+            if (const GroupPtr holder = groupPtr(members.first()->getGroup()); holder && holder->getObjects() == members)
+                current = holder;
+        ungroup_(current);
+    });
     return made;
 }
 

@@ -284,6 +284,10 @@ bool ColorRect::hasOverflow()
 
 QString ColorRect::linkedTextViewsString(const GraphicList &graphics)
 {
+    // A box whose text was never laid out is linked to no other: writing it needs no layout
+    // (which would measure the runaround of every object of its layer).
+    if (!_textFlow)
+        return {};
     initContainer();
     if (_textFlow->containers().size() < 2)
         return {};

@@ -375,4 +375,46 @@ TEST(LargeDesignWindow, TwoThousandObjectsRestackGroupAndNudge)
     EXPECT_EQ(canvas->getRects()[all.front()]->getGroup(), nullptr);
 }
 
+// Group, Ungroup, then Undo twice: the objects are as before the grouping, in no group, and
+// Redo groups them again.
+TEST(LargeDesignWindow, UndoingGroupAfterUndoingUngroupLeavesNoGroup)
+{
+    apptest::WindowFixture f(QStringLiteral("group-undo-window"));
+    RectsView *canvas = f.canvas();
+    StackedDesign design(f, 6, QStringLiteral("group-undo-design"));
+    f.click(StackedDesign::square(0).center());
+    f.click(StackedDesign::square(1).center(), Qt::ShiftModifier);
+    ASSERT_EQ(canvas->selectedObjects().size(), 2);
+    const GraphicPtr first = canvas->getRects()[0];
+    const GraphicPtr second = canvas->getRects()[1];
+    f.menuItem(QStringLiteral("Arrange"), QStringLiteral("Group"))->trigger();
+    apptest::settle();
+    ASSERT_NE(first->getGroup(), nullptr);
+    f.menuItem(QStringLiteral("Arrange"), QStringLiteral("Ungroup"))->trigger();
+    apptest::settle();
+    EXPECT_EQ(first->getGroup(), nullptr);
+    QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    QAction *redo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"));
+    undo->trigger(); // Ungroup
+    apptest::settle();
+    ASSERT_NE(first->getGroup(), nullptr);
+    EXPECT_EQ(first->getGroup(), second->getGroup());
+    undo->trigger(); // Group
+    apptest::settle();
+    EXPECT_EQ(first->getGroup(), nullptr);
+    EXPECT_EQ(second->getGroup(), nullptr);
+    EXPECT_EQ(canvas->selectedGroup(), nullptr);
+    redo->trigger(); // Group
+    apptest::settle();
+    EXPECT_NE(first->getGroup(), nullptr);
+    EXPECT_EQ(first->getGroup(), second->getGroup());
+    undo->trigger();
+    apptest::settle();
+    // Selecting one of them now selects it alone.
+    f.click(QPointF(-20, -20));
+    f.click(StackedDesign::square(0).center());
+    EXPECT_EQ(canvas->selectedObjects().size(), 1);
+    EXPECT_EQ(first->getGroup(), nullptr);
+}
+
 } // namespace
