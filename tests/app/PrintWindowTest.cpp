@@ -577,6 +577,58 @@ TEST_F(PrintWindowTest, DiscPreviewOpensOnTheWholeDiscWithItsOwnSwitches)
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
 }
 
+// A picture filling the 5931 disc: the preview shows the whole disc in the picture's colours,
+// its edge inside the view, the hole and the paper round the disc white.
+TEST_F(PrintWindowTest, DiscPreviewOfAPictureShowsTheWholeDiscAroundAWhiteHole)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    chooseStock(QStringLiteral("5931"));
+    const double diameter = canvas->getLabel().width * 72.0;
+    const double hole = canvas->getLabel().hole * 72.0;
+    ASSERT_GT(hole, 0.0);
+    QImage picture(200, 200, QImage::Format_RGB32);
+    picture.fill(QColor(30, 90, 200));
+    auto photo = ColorRect::create(QRectF(-10, -10, diameter + 20, diameter + 20));
+    photo->setPageName(canvas->getCurrPageName());
+    photo->setObjectLayer(1);
+    photo->setImage(picture);
+    photo->setDrawsImage(true);
+    canvas->addGraphic(photo);
+    panels->queueSheet([&](QDialog &sheet) {
+        auto *panel = qobject_cast<PrintingPanel *>(&sheet);
+        ASSERT_NE(panel, nullptr);
+        sheet.resize(900, 600);
+        sheet.show();
+        panel->previewTabs()->setCurrentIndex(1);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        EpsonPrintingView *preview = panel->discPreview();
+        const QImage shown = preview->grab().toImage();
+        // A point of the disc at that share of its radius, in the direction (dx, dy).
+        auto at = [&](double share, double dx, double dy) {
+            const double r = EpsonPrintingView::scale(float(diameter)) / 2.0 * share;
+            const QPointF p = preview->viewTransform().map(preview->cdCenterPoint() + QPointF(dx * r, dy * r))
+                              * shown.devicePixelRatio();
+            EXPECT_TRUE(shown.rect().contains(p.toPoint())) << share << " " << dx << " " << dy;
+            return shown.pixelColor(p.toPoint());
+        };
+        const double holeShare = hole / diameter;
+        for (const auto &[dx, dy] : {std::pair{1.0, 0.0}, std::pair{-1.0, 0.0}, std::pair{0.0, 1.0}, std::pair{0.0, -1.0}}) {
+            EXPECT_EQ(at(0.95, dx, dy), QColor(30, 90, 200)) << "the disc's edge " << dx << " " << dy;
+            EXPECT_EQ(at((1.0 + holeShare) / 2.0, dx, dy), QColor(30, 90, 200)) << dx << " " << dy;
+            EXPECT_EQ(at(holeShare * 0.9, dx, dy), QColor(Qt::white)) << "the hole " << dx << " " << dy;
+            EXPECT_EQ(at(1.05, (dx - dy) * 0.7071, (dy + dx) * 0.7071), QColor(Qt::white)) << "past the disc";
+        }
+        EXPECT_EQ(at(0.0, 0.0, 0.0), QColor(Qt::white));
+        for (QPushButton *button : sheet.findChildren<QPushButton *>())
+            if (button->text() == QStringLiteral("Cancel"))
+                button->click();
+    });
+    trigger(QStringLiteral("Print..."));
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+}
+
 // Print to a file opens on the file printed to last in this run, not on a new name in the
 // home folder.
 TEST_F(PrintWindowTest, PrintToFileRemembersTheLastFileInTheRun)
