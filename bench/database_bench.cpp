@@ -6,19 +6,15 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
 #include "database/store/Database.h"
 
 using namespace quillmark;
+using namespace qmbench;
 
 namespace {
 
 constexpr int kRecords = 100000;
-
-QTemporaryDir &workDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
 
 QList<DatabaseOrder> importColumns()
 {

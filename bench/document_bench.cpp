@@ -39,6 +39,7 @@
 #include <memory>
 #include <tuple>
 
+#include "BenchSupport.h"
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
 #include "canvas/RectsView.h"
@@ -53,60 +54,15 @@
 #include "platform/UndoManager.h"
 
 using namespace quillmark;
+using namespace qmbench;
 
 namespace {
-
-QTemporaryDir &workDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
 
 int runs()
 {
     const int n = qEnvironmentVariableIntValue("DOCUMENT_BENCH_RUNS");
     return n > 0 ? n : 3;
 }
-
-// Notes when the watched widget has been painted.
-class PaintWatch : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
-// Alerts take their default button; panels answer the path queued for them.
-class BenchPrompts : public Prompts
-{
-public:
-    QString nextPath;
-    int alert(QWidget *, const QString &, const QString &, const QStringList &, AlertStyle) override
-    {
-        return FirstButton;
-    }
-    QString openFile(QWidget *, const QString &, const QString &, const QStringList &) override { return nextPath; }
-    QStringList openFiles(QWidget *, const QString &, const QString &, const QStringList &) override
-    {
-        return {nextPath};
-    }
-    QString saveFile(QWidget *, const QString &, const QString &, const QString &, const QStringList &) override
-    {
-        return nextPath;
-    }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
-    QString saveFileOfType(QWidget *, const QString &, const QString &, const QString &, const QList<FileType> &,
-                           int &, QWidget *) override
-    {
-        return {};
-    }
-    int runPanel(QWidget *, QDialog *) override { return 0; }
-};
 
 BenchPrompts *prompts = nullptr;
 

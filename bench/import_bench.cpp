@@ -9,21 +9,17 @@
 
 #include <zip.h>
 
+#include "BenchSupport.h"
 #include "database/store/Database.h"
 #include "database/exchange/DelimitedText.h"
 #include "database/exchange/ExcelWorkbook.h"
 
 using namespace quillmark;
+using namespace qmbench;
 
 namespace {
 
 constexpr int kRows = 100000;
-
-QTemporaryDir &workDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
 
 QList<DatabaseOrder> columns()
 {

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "BenchSupport.h"
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
 #include "canvas/RectsView.h"
@@ -25,50 +26,9 @@
 #include "platform/UserDefaults.h"
 
 using namespace quillmark;
+using namespace qmbench;
 
 namespace {
-
-QTemporaryDir &workDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-// Notes when the watched widget has finished painting.
-class PaintWatch : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
-// Alerts take their default button; panels are cancelled. Nothing may wait for a person.
-class SilentPrompts : public Prompts
-{
-public:
-    int alert(QWidget *, const QString &, const QString &, const QStringList &, AlertStyle) override
-    {
-        return FirstButton;
-    }
-    QString openFile(QWidget *, const QString &, const QString &, const QStringList &) override { return {}; }
-    QStringList openFiles(QWidget *, const QString &, const QString &, const QStringList &) override { return {}; }
-    QString saveFile(QWidget *, const QString &, const QString &, const QString &, const QStringList &) override
-    {
-        return {};
-    }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
-    QString saveFileOfType(QWidget *, const QString &, const QString &, const QString &, const QList<FileType> &,
-                           int &, QWidget *) override
-    {
-        return {};
-    }
-    int runPanel(QWidget *, QDialog *) override { return 0; }
-};
 
 void waitForPaint(QWidget *widget, PaintWatch &watch)
 {
@@ -213,7 +173,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Brenholt"));
     QApplication::setApplicationName(QStringLiteral("Quillmark"));
-    Prompts::install(std::make_unique<SilentPrompts>());
+    Prompts::install(std::make_unique<BenchPrompts>());
     RectsView::setTerminatePromptFlag(true);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
