@@ -230,6 +230,12 @@ QString localizedString(const QString &key)
     return Language::stringForKey(key);
 }
 
+QString translated(const QString &key)
+{
+    const QString text = Language::stringForKey(key);
+    return text.isEmpty() ? key : text;
+}
+
 QString localizedStringFromTable(const QString &key, const QString &table)
 {
     if (key.isEmpty() || table.isEmpty() || table.contains(QLatin1Char('/')) || table.startsWith(QLatin1Char('.')))

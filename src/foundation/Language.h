@@ -64,6 +64,9 @@ public:
 
 // The translation of `key` through Language::stringForKey.
 QString localizedString(const QString &key);
+// The translation of an interface text, or the text itself where the table has none or an
+// empty one: what the windows and panels show.
+QString translated(const QString &key);
 
 // The translation of `key` from one of the platform-style string tables ("UndoStrings",
 // "PrintPanelAccessory"): <lang>.lproj/<table>.plist of the system's language, English when

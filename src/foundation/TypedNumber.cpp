@@ -11,7 +11,8 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key, const QStringList &values = {})
+// A message of the field with its values filled in; an entry present but empty stays empty.
+QString message(const QString &key, const QStringList &values = {})
 {
     const QString text = Language::stringForKey(key);
     return Language::withValues(text.isNull() ? key : text, values);
@@ -71,14 +72,14 @@ std::optional<double> pointsPerUnit(const QString &unit)
 
 QString outOfRangeReason(const QString &low, const QString &high)
 {
-    return translated(QStringLiteral("Type a number from %@ to %@."), {low, high});
+    return message(QStringLiteral("Type a number from %@ to %@."), {low, high});
 }
 
 TypedNumber readTypedNumber(const QString &text, const QString &fieldUnit, const QLocale &locale)
 {
     const QString typed = text.trimmed();
     if (typed.isEmpty())
-        return {std::nullopt, translated(QStringLiteral("Type a number."))};
+        return {std::nullopt, message(QStringLiteral("Type a number."))};
     const QChar decimal = locale.decimalPoint().isEmpty() ? QLatin1Char('.') : locale.decimalPoint().at(0);
     QChar group = locale.groupSeparator().isEmpty() ? QChar() : locale.groupSeparator().at(0);
     if (group == decimal)
@@ -109,7 +110,7 @@ TypedNumber readTypedNumber(const QString &text, const QString &fieldUnit, const
     }
     const QString number = typed.left(end);
     const QString unit = typed.mid(end).trimmed();
-    const QString notANumber = translated(QStringLiteral("\u201C%@\u201D is not a number."), {typed});
+    const QString notANumber = message(QStringLiteral("\u201C%@\u201D is not a number."), {typed});
 
     // Mantissa and exponent; the mantissa's separators are read by the locale.
     const qsizetype e = number.indexOf(QRegularExpression(QStringLiteral("[eE]")));
@@ -149,7 +150,7 @@ TypedNumber readTypedNumber(const QString &text, const QString &fieldUnit, const
                                              + (fraction.isEmpty() ? QStringLiteral("0") : fraction) + power,
                                          &ok);
     if (!ok || !std::isfinite(value))
-        return {std::nullopt, translated(QStringLiteral("\u201C%@\u201D is too large a number."), {typed})};
+        return {std::nullopt, message(QStringLiteral("\u201C%@\u201D is too large a number."), {typed})};
 
     if (unit.isEmpty() || unit.compare(fieldUnit.trimmed(), Qt::CaseInsensitive) == 0
         || (!unitName(unit).isEmpty() && unitName(unit) == unitName(fieldUnit)))
@@ -160,14 +161,14 @@ TypedNumber readTypedNumber(const QString &text, const QString &fieldUnit, const
         if (!fieldPoints)
             return {std::nullopt, notANumber};
         return {std::nullopt,
-                translated(QStringLiteral("\u201C%@\u201D is no unit here: type in, cm, mm, pt or pc."), {unit})};
+                message(QStringLiteral("\u201C%@\u201D is no unit here: type in, cm, mm, pt or pc."), {unit})};
     }
     if (!fieldPoints)
-        return {std::nullopt, translated(QStringLiteral("This field takes a number without a unit."))};
+        return {std::nullopt, message(QStringLiteral("This field takes a number without a unit."))};
     const double asTyped = value;
     value = value * *typedPoints / *fieldPoints;
     if (!std::isfinite(value))
-        return {std::nullopt, translated(QStringLiteral("\u201C%@\u201D is too large a number."), {typed})};
+        return {std::nullopt, message(QStringLiteral("\u201C%@\u201D is too large a number."), {typed})};
     return {value, {}, asTyped, unitName(unit)};
 }
 

@@ -24,12 +24,6 @@ const QString BookInterface = QStringLiteral("org.gnome.evolution.dataserver.Add
 const QString SourceInterface = QStringLiteral("org.gnome.evolution.dataserver.Source");
 const QString AllContacts = QStringLiteral("(contains \"x-evolution-any-field\" \"\")");
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 // The newest interface version among the bus names that start with `prefix` and end in a number.
 QString newestName(const QStringList &names, const QString &prefix)
 {

@@ -19,12 +19,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 QImage pictureOf(const QByteArray &data)
 {
     if (data.isEmpty())

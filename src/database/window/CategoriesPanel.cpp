@@ -16,16 +16,6 @@
 
 namespace quillmark {
 
-namespace {
-
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
-} // namespace
-
 CategoriesPanel::CategoriesPanel(DatabaseFieldsView *editor, QWidget *parent)
     : QDialog(parent),
       _databaseFieldsView(editor),

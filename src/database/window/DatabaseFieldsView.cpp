@@ -39,12 +39,6 @@ namespace {
 
 const char *const kTagProperty = "tag";
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 int tagOf(const QWidget *widget)
 {
     return widget->property(kTagProperty).toInt();

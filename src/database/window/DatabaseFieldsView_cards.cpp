@@ -25,12 +25,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 QString documents()
 {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

@@ -24,12 +24,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 QStringList okCancel()
 {
     return {translated(QStringLiteral("OK")), translated(QStringLiteral("Cancel"))};

@@ -19,12 +19,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 // The name the user confirmed, with the default extension only when it has none.
 QString withDefaultSuffix(const QString &path, const QString &suffix)
 {

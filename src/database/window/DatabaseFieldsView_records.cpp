@@ -30,16 +30,6 @@
 
 namespace quillmark {
 
-namespace {
-
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
-} // namespace
-
 void DatabaseFieldsView::registerRecordUndo(std::function<void(DatabaseFieldsView &)> inverse, const QString &name)
 {
     QPointer<DatabaseFieldsView> self(this);

@@ -21,12 +21,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 SegmentedControl *makeSwitch(QWidget *parent)
 {
     auto *control = new SegmentedControl({translated(QStringLiteral("Design")), translated(QStringLiteral("Database"))}, parent);

@@ -35,12 +35,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 QToolButton *toolButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &tip)
 {
     auto *button = new QToolButton(parent);

@@ -18,16 +18,6 @@
 
 namespace quillmark {
 
-namespace {
-
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
-} // namespace
-
 EditGroupsView::EditGroupsView(DatabaseFieldsView *editor, QWidget *parent)
     : PropertyView(QStringLiteral("EditGroupsView"), QStringLiteral("Edit Group Titles"), parent),
       _databaseFieldsView(editor),

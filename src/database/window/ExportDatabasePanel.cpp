@@ -17,12 +17,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 constexpr int EntryRole = Qt::UserRole + 1;
 
 } // namespace

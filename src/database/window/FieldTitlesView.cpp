@@ -16,16 +16,6 @@
 
 namespace quillmark {
 
-namespace {
-
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
-} // namespace
-
 FieldTitlesView::FieldTitlesView(DatabaseFieldsView *editor, QWidget *parent)
     : PropertyView(QStringLiteral("FieldTitlesView"), QStringLiteral("Field Titles & Visibility"), parent),
       _databaseFieldsView(editor),

@@ -10,12 +10,6 @@ namespace {
 
 int s_minimumDuration = 500;
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 } // namespace
 
 int ImportProgress::minimumDuration()

@@ -26,12 +26,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 // Rows of the mapping table whose pop-up shows at once; further rows open it when clicked.
 constexpr int PersistentPopups = 300;
 

@@ -23,12 +23,6 @@ TQuickAddress &chosen()
     return address;
 }
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 } // namespace
 
 QuickAddressPanel::QuickAddressPanel(QWidget *parent)

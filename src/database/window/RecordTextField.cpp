@@ -18,12 +18,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 // The start of a long value, on one line.
 QString preview(const QString &value)
 {

@@ -21,12 +21,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 // A track list larger than this is no track list.
 constexpr qint64 MaximumTrackListSize = 4 * 1024 * 1024;
 

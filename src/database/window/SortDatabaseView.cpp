@@ -16,12 +16,6 @@ namespace quillmark {
 
 namespace {
 
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
 void addField(QComboBox *popup, const QString &title, int pk, bool enabled)
 {
     popup->addItem(title, pk);

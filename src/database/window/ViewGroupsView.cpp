@@ -14,16 +14,6 @@
 
 namespace quillmark {
 
-namespace {
-
-QString translated(const QString &key)
-{
-    const QString text = Language::stringForKey(key);
-    return text.isEmpty() ? key : text;
-}
-
-} // namespace
-
 ViewGroupsView::ViewGroupsView(DatabaseFieldsView *editor, QWidget *parent)
     : PropertyView(QStringLiteral("ViewGroupsView"), QStringLiteral("View Group Titles"), parent),
       _databaseFieldsView(editor),
