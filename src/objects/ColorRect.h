@@ -721,6 +721,21 @@ protected:
     float _rotationStartAngle = 0.0f;
     bool _rotationTracking = false;
     int _printDepth = 0;
+    // The prepared image as the canvas draws it: reduced by whole halvings to the least that
+    // still holds the pixels the frame covers on the screen, so that a repaint (a drag, a nudge,
+    // a zoom step) never scales a photo of tens of megapixels. Keyed by the prepared image, so
+    // a new picture, effect, tint, mask or tile rebuilds it; a frame size or zoom that needs
+    // more pixels, or under a quarter of them, rebuilds it too. Printing and export draw
+    // from the prepared image itself.
+    struct ScreenImage
+    {
+        qint64 source = 0;
+        int halvings = 0;
+        QImage image;
+    };
+    ScreenImage _screenImage;
+    // The image to draw `prepared` from on the screen when `devicePixels` of it are shown.
+    const QImage &screenImage(const QImage &prepared, QSizeF devicePixels);
 
     // On only while propertyListRepresentationTemplate() runs.
     static bool templateMode;

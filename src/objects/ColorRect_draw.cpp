@@ -206,15 +206,56 @@ void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSi
         painter->translate(-c);
     }
     const double opacity = std::clamp(double(img_opacity) / 100.0, 0.0, 1.0);
+    // Only the canvas draws from a reduced copy; a printer, a PDF and an exported or preview
+    // bitmap get every pixel of the picture.
+    const QPaintDevice *device = painter->device();
+    const bool onScreen = !isDrawingForPrint() && device && device->devType() == QInternal::Widget;
     auto paint = [&](QPainter *p) {
         p->setOpacity(opacity);
         p->setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p->drawImage(destination, prepared);
+        if (onScreen) {
+            // The pixels the picture's own width and height cover on the device, turned or not.
+            const QTransform t = p->deviceTransform();
+            const QSizeF shown(destination.width() * std::hypot(t.m11(), t.m12()),
+                               destination.height() * std::hypot(t.m21(), t.m22()));
+            p->drawImage(destination, t.type() == QTransform::TxProject ? prepared : screenImage(prepared, shown));
+        } else {
+            p->drawImage(destination, prepared);
+        }
     };
     if (drawsShadow())
         paintWithShadow(painter, destination, paint);
     else
         paint(painter);
+}
+
+const QImage &ColorRect::screenImage(const QImage &prepared, QSizeF devicePixels)
+{
+    if (!(devicePixels.width() > 0) || !(devicePixels.height() > 0) || !std::isfinite(devicePixels.width())
+        || !std::isfinite(devicePixels.height()))
+        return prepared;
+    // Halvings that keep at least the shown pixels on both sides.
+    const double spare = std::min(prepared.width() / devicePixels.width(), prepared.height() / devicePixels.height());
+    const int wanted = spare >= 2.0 ? std::min(int(std::floor(std::log2(spare))), 16) : 0;
+    const bool held = _screenImage.source == prepared.cacheKey() && !_screenImage.image.isNull();
+    // A held copy with up to four times the pixels needed on a side serves as well: a zoom
+    // step or a frame dragged to another size reuses it, even back and forth over a halving.
+    if (held && (_screenImage.halvings == wanted || _screenImage.halvings == wanted - 1))
+        return _screenImage.image;
+    if (wanted == 0) {
+        _screenImage = {};
+        return prepared;
+    }
+    const double reduce = std::ldexp(1.0, -wanted);
+    const QSize size(std::max(1, int(std::ceil(prepared.width() * reduce))),
+                     std::max(1, int(std::ceil(prepared.height() * reduce))));
+    QImage reduced = prepared.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    reduced = reduced.convertToFormat(reduced.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                : QImage::Format_RGB32);
+    if (reduced.isNull())
+        return prepared;
+    _screenImage = {prepared.cacheKey(), wanted, std::move(reduced)};
+    return _screenImage.image;
 }
 
 void ColorRect::drawImage(QPainter *painter)
