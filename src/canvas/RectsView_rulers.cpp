@@ -269,6 +269,12 @@ void RectsView::setRulerOffsets()
 
 void RectsView::updateRulers()
 {
+    // The rulers mark the whole selection's bounds; inside a batch (a nudge of thousands of
+    // grouped objects, each group asking after its own move) they are measured once, at its end.
+    if (m_batchDepth > 0) {
+        m_batchRulers = true;
+        return;
+    }
     updateHorizontalRuler();
     updateVerticalRuler();
 }
