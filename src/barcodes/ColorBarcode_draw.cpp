@@ -10,7 +10,7 @@
 
 #include "barcodes/LinearDrawContext.h"
 #include "objects/CanvasServices.h"
-#include "database/store/Database.h"
+#include "objects/MergeSource.h"
 #include "foundation/Language.h"
 #include "platform/SavedPainterState.h"
 
@@ -56,7 +56,7 @@ void ColorBarcode::drawBarcodedPreview(QPainter *painter)
     QString first = Language::stringForKey(QStringLiteral("Barcoded"));
     if (first.isNull())
         first = QStringLiteral("Barcoded");
-    const QString second = QLatin1Char('[') + Database::fieldTitleAtPk(_pk) + QLatin1Char(']');
+    const QString second = QLatin1Char('[') + MergeSource::titleAtPk(_pk) + QLatin1Char(']');
 
     const QFont font = LinearDrawContext::systemFont(9.0);
     const QFontMetricsF metrics(font);

@@ -19,6 +19,12 @@ void MergeSource::installForThisThread(MergeSource *source)
     threadSource = source;
 }
 
+QString MergeSource::titleAtPk(int pk)
+{
+    MergeSource *source = current();
+    return source ? source->fieldTitleAtPk(pk) : QString();
+}
+
 void MergeSource::install(MergeSource *source)
 {
     installedSource = source;

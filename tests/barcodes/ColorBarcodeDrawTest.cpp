@@ -163,6 +163,35 @@ TEST(ColorBarcodeDraw, BoundBarcodeShowsThePlaceholderWhileDesigning)
     EXPECT_EQ(barcode->getBarcodeString(), "TYPED");
 }
 
+TEST(ColorBarcodeDraw, PlaceholderNamesTheBoundFieldAsTheSourceTitlesIt)
+{
+    bctest::RecordSource source;
+    bctest::PreviewCanvas canvas;
+    auto barcode = drawnBarcode(BarcodeType::Code128B, "TYPED", QRectF(20, 20, 0, 0));
+    barcode->setMainView(&canvas);
+    barcode->setFieldPk(5);
+    const auto inkWidth = [&] {
+        const QImage image = bctest::drawObject(*barcode, 1);
+        int left = image.width();
+        int right = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (qGray(image.pixel(x, y)) < 128) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+        }
+        return right - left;
+    };
+    // "Barcoded" over "[]", then over the bracketed title, which is the wider line.
+    const int untitled = inkWidth();
+    source.titles.insert(5, QStringLiteral("Customer Reference Number"));
+    const int titled = inkWidth();
+    EXPECT_GT(untitled, 0);
+    EXPECT_GT(titled, untitled + 40);
+}
+
 TEST(ColorBarcodeDraw, PlaceholderOfASquareSymbolFillsItsWidth)
 {
     bctest::RecordSource source;

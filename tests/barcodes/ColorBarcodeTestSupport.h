@@ -24,7 +24,9 @@ public:
     }
     ~RecordSource() override { install(m_previous); }
     QVariant contentsByPk(int pk) override { return values.value(pk); }
+    QString fieldTitleAtPk(int pk) override { return titles.value(pk); }
     QHash<int, QVariant> values;
+    QHash<int, QString> titles;
 
 private:
     quillmark::MergeSource *m_previous;

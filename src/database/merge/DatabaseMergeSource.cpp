@@ -1,5 +1,6 @@
 #include "database/merge/DatabaseMergeSource.h"
 
+#include "database/store/Database.h"
 #include "database/store/DatabaseError.h"
 #include "database/store/MergeContents.h"
 
@@ -16,6 +17,11 @@ QVariant DatabaseMergeSource::contentsByPk(int pk)
         qWarning("%s", qPrintable(e.message()));
         return QVariant();
     }
+}
+
+QString DatabaseMergeSource::fieldTitleAtPk(int pk)
+{
+    return Database::fieldTitleAtPk(pk);
 }
 
 DatabaseMergeSource &DatabaseMergeSource::shared()

@@ -8,6 +8,7 @@ class DatabaseMergeSource : public MergeSource
 {
 public:
     QVariant contentsByPk(int pk) override;
+    QString fieldTitleAtPk(int pk) override;
 
     // The one instance that registerMergeKinds() installs.
     static DatabaseMergeSource &shared();

@@ -13,6 +13,7 @@
 #include "database/merge/MergeFieldTool.h"
 #include "database/merge/MergeKinds.h"
 #include "objects/FakeCanvas.h"
+#include "objects/MergeSource.h"
 #include "objects/ObjectFactory.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
@@ -159,6 +160,17 @@ TEST_F(ColorFieldTest, NoDatabaseGivesEmptyBracketsAndAColon)
     EXPECT_EQ(title->text(), ":");
     EXPECT_EQ(ColorField::titleText(CompanyPk), "");
     EXPECT_EQ(ColorField::titleText(100), "Full Name");
+}
+
+TEST_F(ColorFieldTest, TheMergeSourceNamesTheFieldsOfTheCurrentDatabase)
+{
+    // Objects below the database (barcodes) learn a field's title only through the source.
+    EXPECT_EQ(MergeSource::titleAtPk(FirstNamePk), "First Name");
+    EXPECT_EQ(MergeSource::titleAtPk(100), "Full Name");
+    EXPECT_EQ(MergeSource::titleAtPk(101), "City, State, Zip");
+    EXPECT_EQ(MergeSource::titleAtPk(77), "");
+    db.reset();
+    EXPECT_EQ(MergeSource::titleAtPk(FirstNamePk), "");
 }
 
 TEST_F(ColorFieldTest, CompositeAndPlainValuesInPreview)
