@@ -8,7 +8,6 @@
 #include "foundation/Language.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -29,15 +28,7 @@ CategoriesPanel::CategoriesPanel(DatabaseFieldsView *editor, QWidget *parent)
     setWindowModality(Qt::WindowModal);
     _message->setWordWrap(true);
     _message->setTextFormat(Qt::PlainText);
-    _tabGroups->setModel(_model);
-    _tabGroups->setFont(DBPropertiesView::propertiesFont());
-    _tabGroups->horizontalHeader()->hide();
-    _tabGroups->horizontalHeader()->setSectionResizeMode(GroupTitlesModel::CheckColumn, QHeaderView::Fixed);
-    _tabGroups->horizontalHeader()->resizeSection(GroupTitlesModel::CheckColumn, 24);
-    _tabGroups->horizontalHeader()->setStretchLastSection(true);
-    _tabGroups->verticalHeader()->hide();
-    _tabGroups->verticalHeader()->setDefaultSectionSize(20);
-    _tabGroups->setShowGrid(false);
+    DBPropertiesView::setupTitlesTable(_tabGroups, _model, GroupTitlesModel::CheckColumn);
     _tabGroups->setSelectionMode(QAbstractItemView::NoSelection);
     _tabGroups->setEditTriggers(QAbstractItemView::NoEditTriggers);
     _tabGroups->setMinimumSize(260, 220);

@@ -8,6 +8,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QFontDatabase>
+#include <QHeaderView>
+#include <QTableView>
 
 #include <cmath>
 
@@ -51,6 +53,22 @@ QFont DBPropertiesView::propertiesFont()
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPointSize(11);
     return font;
+}
+
+void DBPropertiesView::setupTitlesTable(QTableView *table, QAbstractItemModel *model, int checkColumn)
+{
+    table->setModel(model);
+    table->setFont(propertiesFont());
+    QHeaderView *columns = table->horizontalHeader();
+    columns->hide();
+    if (checkColumn >= 0) {
+        columns->setSectionResizeMode(checkColumn, QHeaderView::Fixed);
+        columns->resizeSection(checkColumn, 24);
+    }
+    columns->setStretchLastSection(true);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(20);
+    table->setShowGrid(false);
 }
 
 QVariantMap DBPropertiesView::titlesDictionary()

@@ -7,6 +7,9 @@
 #include <QVariantMap>
 #include <QWidget>
 
+class QAbstractItemModel;
+class QTableView;
+
 namespace quillmark {
 
 class PropertyView;
@@ -20,6 +23,10 @@ public:
 
     // "Verdana" 11 pt where installed, else the label font at 11 pt.
     static QFont propertiesFont();
+    // A list of titles as the panes show it: the model in the properties font, no headers,
+    // 20-pixel rows, no grid, the last column stretched and `checkColumn` (unless -1) a
+    // fixed box column.
+    static void setupTitlesTable(QTableView *table, QAbstractItemModel *model, int checkColumn);
 
     // The five panes in tab order (sort, field titles, edit groups, view groups, find), made
     // by the database window; without them the tabs open empty panes.

@@ -9,7 +9,6 @@
 #include "foundation/Language.h"
 #include "platform/Prompts.h"
 
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <QToolButton>
@@ -26,15 +25,8 @@ EditGroupsView::EditGroupsView(DatabaseFieldsView *editor, QWidget *parent)
       _btnAddGroup(new QToolButton(this)),
       _btnDeleteGroup(new QToolButton(this))
 {
-    const QFont font = DBPropertiesView::propertiesFont();
-    _tabGroups->setModel(_model);
-    _tabGroups->setFont(font);
+    DBPropertiesView::setupTitlesTable(_tabGroups, _model, -1);
     _tabGroups->setGeometry(2, 4, 199, 180);
-    _tabGroups->horizontalHeader()->hide();
-    _tabGroups->horizontalHeader()->setStretchLastSection(true);
-    _tabGroups->verticalHeader()->hide();
-    _tabGroups->verticalHeader()->setDefaultSectionSize(20);
-    _tabGroups->setShowGrid(false);
     _tabGroups->setSelectionBehavior(QAbstractItemView::SelectRows);
     _tabGroups->setSelectionMode(QAbstractItemView::SingleSelection);
     _tabGroups->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed

@@ -10,7 +10,6 @@
 #include "foundation/Language.h"
 
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableView>
 
@@ -29,16 +28,8 @@ FieldTitlesView::FieldTitlesView(DatabaseFieldsView *editor, QWidget *parent)
     _btnCheckAll->setGeometry(6, 4, 191, 20);
     connect(_btnCheckAll, &QCheckBox::clicked, this, [this](bool on) { checkAll(on); });
 
-    _tabFields->setModel(_model);
-    _tabFields->setFont(font);
+    DBPropertiesView::setupTitlesTable(_tabFields, _model, FieldTitlesModel::ShownColumn);
     _tabFields->setGeometry(2, 28, 199, 260);
-    _tabFields->horizontalHeader()->hide();
-    _tabFields->verticalHeader()->hide();
-    _tabFields->verticalHeader()->setDefaultSectionSize(20);
-    _tabFields->horizontalHeader()->setSectionResizeMode(FieldTitlesModel::ShownColumn, QHeaderView::Fixed);
-    _tabFields->horizontalHeader()->resizeSection(FieldTitlesModel::ShownColumn, 24);
-    _tabFields->horizontalHeader()->setStretchLastSection(true);
-    _tabFields->setShowGrid(false);
     _tabFields->setSelectionBehavior(QAbstractItemView::SelectRows);
     _tabFields->setSelectionMode(QAbstractItemView::SingleSelection);
     _tabFields->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);

@@ -8,7 +8,6 @@
 #include "foundation/Language.h"
 
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableView>
 
@@ -27,16 +26,8 @@ ViewGroupsView::ViewGroupsView(DatabaseFieldsView *editor, QWidget *parent)
     _btnCheckAll->setGeometry(6, 4, 191, 20);
     connect(_btnCheckAll, &QCheckBox::clicked, this, [this](bool on) { checkAll(on); });
 
-    _tabGroups->setModel(_model);
-    _tabGroups->setFont(font);
+    DBPropertiesView::setupTitlesTable(_tabGroups, _model, GroupTitlesModel::CheckColumn);
     _tabGroups->setGeometry(2, 28, 199, 180);
-    _tabGroups->horizontalHeader()->hide();
-    _tabGroups->horizontalHeader()->setSectionResizeMode(GroupTitlesModel::CheckColumn, QHeaderView::Fixed);
-    _tabGroups->horizontalHeader()->resizeSection(GroupTitlesModel::CheckColumn, 24);
-    _tabGroups->horizontalHeader()->setStretchLastSection(true);
-    _tabGroups->verticalHeader()->hide();
-    _tabGroups->verticalHeader()->setDefaultSectionSize(20);
-    _tabGroups->setShowGrid(false);
     _tabGroups->setSelectionMode(QAbstractItemView::NoSelection);
     _tabGroups->setEditTriggers(QAbstractItemView::NoEditTriggers);
     _model->checkToggled = [this](int row, bool on) { return setGroupShown(row, on); };
