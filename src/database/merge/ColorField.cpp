@@ -21,6 +21,7 @@
 #include "platform/Archiver.h"
 #include "platform/Format.h"
 #include "platform/UndoManager.h"
+#include "platform/UndoRegistrationOff.h"
 
 namespace quillmark {
 
@@ -31,28 +32,6 @@ namespace {
 constexpr qreal LineFragmentPadding = 5.0;
 
 const QString AttributesClass = QStringLiteral("QMFieldAttributes");
-
-// Switches undo registration off for a scope when it was on.
-class UndoOff
-{
-public:
-    explicit UndoOff(UndoManager *manager)
-        : m_manager(manager && manager->isUndoRegistrationEnabled() ? manager : nullptr)
-    {
-        if (m_manager)
-            m_manager->disableUndoRegistration();
-    }
-    ~UndoOff()
-    {
-        if (m_manager)
-            m_manager->enableUndoRegistration();
-    }
-    UndoOff(const UndoOff &) = delete;
-    UndoOff &operator=(const UndoOff &) = delete;
-
-private:
-    UndoManager *m_manager;
-};
 
 QTextCharFormat formatOf(const ColorField::Attributes &attributes)
 {
@@ -452,7 +431,7 @@ void ColorField::setSizeToMatchContents()
 
 void ColorField::setSizeToMatchContentsNotAlign()
 {
-    UndoOff off(undoManager());
+    UndoRegistrationOff off(undoManager());
     QRectF frame = _frameBounds;
     frame.setSize(naturalSize());
     setFrameBounds(frame);
@@ -528,7 +507,7 @@ void ColorField::updateContentsWithObject(const QVariant &value)
         }
         // Taking a picture fits the frame to it; the field keeps its square instead, or it
         // would shrink a little with every portrait record.
-        UndoOff off(undoManager());
+        UndoRegistrationOff off(undoManager());
         const QRectF frame = _frameBounds;
         setImage(picture.get());
         _frameBounds = frame;
@@ -564,7 +543,7 @@ void ColorField::updateContentsWithObject(const QVariant &value)
         }
     }
     {
-        UndoOff off(undoManager());
+        UndoRegistrationOff off(undoManager());
         setSizeToMatchContents();
         if (pair())
             pair()->updateGroupField();
@@ -603,7 +582,7 @@ void ColorField::setTextSizeInner(const QFont &font)
     format.setFont(font);
     cursor.mergeCharFormat(format);
     {
-        UndoOff off(undoManager());
+        UndoRegistrationOff off(undoManager());
         setSizeToMatchContents();
         if (pair())
             pair()->updateGroupField();
@@ -671,7 +650,7 @@ void ColorField::setAnchorInner(int value)
     if (old != -1)
         registerUndo([old](ColorRect &object) { static_cast<ColorField &>(object).setAnchorInner(old); });
     {
-        UndoOff off(undoManager());
+        UndoRegistrationOff off(undoManager());
         ColorRect::setAnchor(value);
     }
     _alignment = value == 4 ? 0 : value;

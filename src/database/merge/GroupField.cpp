@@ -13,6 +13,7 @@
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
 #include "platform/UndoManager.h"
+#include "platform/UndoRegistrationOff.h"
 
 namespace quillmark {
 
@@ -29,28 +30,6 @@ QPointF turned(const QPointF &point, double degrees, const QPointF &centre)
     t.translate(-centre.x(), -centre.y());
     return t.map(point);
 }
-
-// Switches undo registration off for a scope when it was on.
-class UndoOff
-{
-public:
-    explicit UndoOff(UndoManager *manager)
-        : m_manager(manager && manager->isUndoRegistrationEnabled() ? manager : nullptr)
-    {
-        if (m_manager)
-            m_manager->disableUndoRegistration();
-    }
-    ~UndoOff()
-    {
-        if (m_manager)
-            m_manager->enableUndoRegistration();
-    }
-    UndoOff(const UndoOff &) = delete;
-    UndoOff &operator=(const UndoOff &) = delete;
-
-private:
-    UndoManager *m_manager;
-};
 
 bool readFlag(const QVariant &value)
 {
@@ -219,7 +198,7 @@ void GroupField::scaleByX(double sx, double sy)
     ColorField *contents = contentsObject();
     if (!title || !contents || title == contents)
         return;
-    UndoOff off(undoManager());
+    UndoRegistrationOff off(undoManager());
     const bool wasTemplate = contents->isTemplate();
     const float a = angle();
     QPointF centre = rotate(-a, QPointF());

@@ -283,6 +283,11 @@ private:
     bool reloadRows(bool keepSelection);
     void postRecordChanged();
     void registerRecordUndo(std::function<void(DatabaseFieldsView &)> inverse, const QString &name);
+    // Inserts the store's current values after `fill` has set them. A store error puts the
+    // values back as they were, is reported and answers -1.
+    qint64 insertFilledRecord(const std::function<void(QVariantMap &values)> &fill);
+    // The form and the list show the record just added; one Undo takes it away again.
+    void showAddedRecord(qint64 pk, const QString &undoName);
     void restoreClearedValues(qint64 pk, const QVariantMap &values);
     void reportError(const QString &message, const QString &informative = QString());
     void setReadOnly(bool readOnly);

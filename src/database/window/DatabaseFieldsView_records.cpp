@@ -401,20 +401,32 @@ void DatabaseFieldsView::addRecord(bool duplicateCurrent)
         return;
     if (!updateRecord())
         return;
-    const QVariantMap before = _database->fieldValues();
-    qint64 pk = -1;
-    try {
+    const qint64 pk = insertFilledRecord([&](QVariantMap &) {
         if (!duplicateCurrent)
             setDefaultRecordValues();
-        pk = _database->insertRecord();
+    });
+    if (pk == -1)
+        return;
+    showAddedRecord(pk, Language::stringForKey(QStringLiteral("Add Record")));
+    activateFirstField();
+}
+
+qint64 DatabaseFieldsView::insertFilledRecord(const std::function<void(QVariantMap &values)> &fill)
+{
+    const QVariantMap before = _database->fieldValues();
+    try {
+        fill(_database->fieldValues());
+        return _database->insertRecord();
     } catch (const DatabaseError &e) {
         // Nothing was added: the form and the store stay with the record they show.
         _database->fieldValues() = before;
         reportDatabaseError(e, true);
-        return;
+        return -1;
     }
-    if (pk == -1)
-        return;
+}
+
+void DatabaseFieldsView::showAddedRecord(qint64 pk, const QString &undoName)
+{
     loadRecord(pk);
     postRecordChanged();
     reloadRows(false);
@@ -422,9 +434,7 @@ void DatabaseFieldsView::addRecord(bool duplicateCurrent)
     enableAllFields();
     updateNumbers();
     enableButtons();
-    registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
-                       Language::stringForKey(QStringLiteral("Add Record")));
-    activateFirstField();
+    registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); }, undoName);
 }
 
 void DatabaseFieldsView::duplicateRecord()
@@ -433,15 +443,8 @@ void DatabaseFieldsView::duplicateRecord()
         return;
     if (!updateRecord())
         return;
-    qint64 pk = -1;
     const QVariantMap before = _database->fieldValues();
-    try {
-        pk = _database->insertRecord();
-    } catch (const DatabaseError &e) {
-        _database->fieldValues() = before;
-        reportDatabaseError(e, true);
-        return;
-    }
+    const qint64 pk = insertFilledRecord([](QVariantMap &) {});
     if (pk == -1)
         return;
     // The store's key is the copy's now; the form still shows the original until the row
@@ -555,33 +558,17 @@ void DatabaseFieldsView::insertRecordWithFieldValues(const QVariantMap &values)
         return;
     if (!updateRecord())
         return;
-    const QVariantMap before = _database->fieldValues();
-    qint64 pk = -1;
-    try {
-        QVariantMap &current = _database->fieldValues();
+    const qint64 pk = insertFilledRecord([&](QVariantMap &current) {
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
             if (it.value().isValid())
                 current.insert(it.key(), it.value());
             else
                 current.remove(it.key());
         }
-        pk = _database->insertRecord();
-    } catch (const DatabaseError &e) {
-        _database->fieldValues() = before;
-        reportDatabaseError(e, true);
-        return;
-    }
+    });
     if (pk == -1)
         return;
-    loadRecord(pk);
-    postRecordChanged();
-    reloadRows(false);
-    selectRowSilently(rowOfPk(pk));
-    enableAllFields();
-    updateNumbers();
-    enableButtons();
-    registerRecordUndo([pk](DatabaseFieldsView &editor) { editor.deleteRecordByPk(pk, true); },
-                       localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
+    showAddedRecord(pk, localizedStringFromTable(QStringLiteral("Add Record"), QStringLiteral("UndoStrings")));
 }
 
 void DatabaseFieldsView::clearForm()

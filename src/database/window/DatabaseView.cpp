@@ -44,6 +44,27 @@ QToolButton *toolButton(QWidget *parent, QStyle::StandardPixmap icon, const QStr
     return button;
 }
 
+struct ToolItem
+{
+    const char *name;
+    QStyle::StandardPixmap icon;
+    QString tip;
+};
+
+// A row of tool buttons, each named for the menu validation and the tests.
+QHBoxLayout *toolButtonRow(QWidget *toolbar, const QList<ToolItem> &items)
+{
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    for (const ToolItem &item : items) {
+        QToolButton *button = toolButton(toolbar, item.icon, item.tip);
+        button->setObjectName(QString::fromLatin1(item.name));
+        row->addWidget(button);
+    }
+    return row;
+}
+
 QWidget *labelledItem(QWidget *parent, const QString &label, QWidget *content)
 {
     auto *item = new QWidget(parent);
@@ -194,16 +215,7 @@ void DatabaseView::buildToolbar()
 
     _addDeleteView = new QWidget(_toolbar);
     {
-        auto *row = new QHBoxLayout;
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(2);
-        struct Item
-        {
-            const char *name;
-            QStyle::StandardPixmap icon;
-            QString tip;
-        };
-        const Item items[] = {
+        QHBoxLayout *row = toolButtonRow(_toolbar, {
             {"addDatabase", QStyle::SP_FileDialogNewFolder, translated(QStringLiteral("New Database"))},
             {"deleteDatabase", QStyle::SP_DialogDiscardButton, translated(QStringLiteral("Delete Database"))},
             {"addRecord", QStyle::SP_FileIcon, translated(QStringLiteral("Add Record"))},
@@ -211,12 +223,7 @@ void DatabaseView::buildToolbar()
             {"deleteRecord", QStyle::SP_TrashIcon, translated(QStringLiteral("Delete Record"))},
             {"clearRecord", QStyle::SP_DialogResetButton, translated(QStringLiteral("Clear Record"))},
             {"updateRecord", QStyle::SP_DialogSaveButton, translated(QStringLiteral("Update Record"))},
-        };
-        for (const Item &item : items) {
-            QToolButton *button = toolButton(_toolbar, item.icon, item.tip);
-            button->setObjectName(QString::fromLatin1(item.name));
-            row->addWidget(button);
-        }
+        });
         QToolButton *clear = findChild<QToolButton *>(QStringLiteral("clearRecord"));
         connect(clear, &QToolButton::clicked, this, [this] { _databaseFieldsView->clearAllFields(); });
         connect(_databaseFieldsView, &DatabaseFieldsView::commandsChanged, clear, [this, clear] {
@@ -243,26 +250,12 @@ void DatabaseView::buildToolbar()
     _sortByView = labelledItem(_toolbar, translated(QStringLiteral("Sort Database By")), _pbnSort);
     {
         auto *box = new QWidget(_toolbar);
-        auto *row = new QHBoxLayout(box);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(2);
-        struct Item
-        {
-            const char *name;
-            QStyle::StandardPixmap icon;
-            QString tip;
-        };
-        const Item items[] = {
+        box->setLayout(toolButtonRow(_toolbar, {
             {"navigateFirst", QStyle::SP_MediaSkipBackward, translated(QStringLiteral("First Record"))},
             {"navigatePrevious", QStyle::SP_ArrowUp, translated(QStringLiteral("Previous Record"))},
             {"navigateNext", QStyle::SP_ArrowDown, translated(QStringLiteral("Next Record"))},
             {"navigateLast", QStyle::SP_MediaSkipForward, translated(QStringLiteral("Last Record"))},
-        };
-        for (const Item &item : items) {
-            QToolButton *button = toolButton(_toolbar, item.icon, item.tip);
-            button->setObjectName(QString::fromLatin1(item.name));
-            row->addWidget(button);
-        }
+        }));
         _navigateView = labelledItem(_toolbar, translated(QStringLiteral("Navigate Database Tools")), box);
     }
     _modeSwitchView = new QWidget(_toolbar);
