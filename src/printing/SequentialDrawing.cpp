@@ -104,7 +104,7 @@ std::shared_ptr<SequentialDrawing> SequentialDrawing::capture(RectsView &canvas)
     drawing->m_drawByType = canvas.drawByType();
     drawing->m_bounds = canvas.bounds();
     drawing->m_screenFactor = RectsView::screenFactor();
-    drawing->m_clip = canvas.getLabelClipPath().toPainterPath();
+    drawing->m_clip = canvas.getLabelClipPath();
     for (int type = 0; type < 3; ++type)
         drawing->m_shapePaths[size_t(type)] = canvas.bezierPath(type, QString());
 
@@ -208,7 +208,7 @@ QImage SequentialDrawing::draw(const RecordValues &values, double resolution, bo
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.scale(s, s);
-        painter.setClipPath(m_clip);
+        painter.setClipPath(m_clip.toPainterPath());
         for (const GraphicPtr &graphic : std::as_const(copy->graphics))
             graphic->printFrame(&painter, QRectF(0, 0, W, H), 0);
     }

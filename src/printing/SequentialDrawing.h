@@ -55,7 +55,9 @@ private:
     QVariantMap m_design;
     QList<int> m_pks;
     QSizeF m_size;
-    QPainterPath m_clip;
+    // Kept as points: a QPainterPath shared by workers would race on the drawing cache Qt
+    // keeps inside it, so each drawing makes its own.
+    BezierPath m_clip;
     std::array<BezierPath, 3> m_shapePaths;
     QRectF m_bounds;
     double m_screenFactor = 1.0;
