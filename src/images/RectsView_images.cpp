@@ -757,14 +757,11 @@ void RectsView::openImage()
     const qsizetype before = rects.size();
     setupNewNSImagePath(path);
     if (nothingSelected && rects.size() > before) {
-        // A picture chosen this way goes to the top left corner of the label.
-        const GraphicPtr made = rects.last();
-        const double w = ColorRect::handleWidth();
-        const QRectF frame = made->frameBounds();
-        made->setFrameBounds(QRectF(QPointF(-w, -w), frame.size()));
-        // The move is part of adding the picture, one step under its name.
+        // The new picture stays where it was made: as large as fits inside the label, centred
+        // on it, as one from the browser. Moved to the corner by the handle's width, it ran
+        // past the label's edge and printed cut off.
         setActionName(undoName("Add Image"));
-        invalidateGraphic(nullptr);
+        updateObjectValues();
     }
     wasChanged(true);
 }

@@ -24,6 +24,8 @@
 #include "common/BrowserClicks.h"
 #include "foundation/ZoomButton.h"
 #include "images/ImageBrowserPanel.h"
+#include "inspector/GeometryPage.h"
+#include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
@@ -371,4 +373,43 @@ TEST(PicturePlacementWindow, TheBrowserKeepsTwoColumnsOnceItsScrollBarShows)
         EXPECT_LE(tile->x() + tile->width() - 6, visible) << tile->x();
     }
     EXPECT_EQ(columns.size(), 2) << "browser " << visible << " wide";
+}
+
+// Image > Select Image File with nothing selected places the picture as the browser does:
+// inside the label, centred, selected, and the geometry page shows where it is.
+TEST(PicturePlacementWindow, APictureChosenFromTheImageMenuLiesInsideTheLabelWhereTheInspectorSaysIt)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-menu"));
+    chooseStock(f, QStringLiteral("5160"));
+    const QRectF label(0, 0, f.canvas()->getLabel().width * 72.0, f.canvas()->getLabel().height * 72.0);
+    const QString path = qmtest::freshDir(QStringLiteral("placement-menu-file")) + QStringLiteral("/wide.png");
+    QImage wide(300, 100, QImage::Format_RGB32);
+    wide.fill(Qt::darkGreen);
+    ASSERT_TRUE(wide.save(path));
+    f.prompts->queuePath(path);
+    QAction *choose = f.menuItem(QStringLiteral("Image"), QStringLiteral("Select Image File..."));
+    ASSERT_TRUE(choose);
+    choose->trigger();
+    apptest::settle();
+    ASSERT_EQ(f.canvas()->getRects().size(), 1);
+    const auto made = f.canvas()->getRects().first();
+    EXPECT_TRUE(f.canvas()->isSelected(made.get()));
+    const QRectF frame = made->frameBounds();
+    EXPECT_TRUE(label.adjusted(-0.01, -0.01, 0.01, 0.01).contains(frame))
+        << frame.x() << ' ' << frame.y() << ' ' << frame.width() << ' ' << frame.height();
+    EXPECT_NEAR(frame.center().x(), label.center().x(), 0.01);
+    EXPECT_NEAR(frame.center().y(), label.center().y(), 0.01);
+    EXPECT_NEAR(frame.width() / frame.height(), 3.0, 0.01);
+
+    GeometryPage *page = f.window->objectInfo()->geometryPage();
+    ASSERT_TRUE(page);
+    EXPECT_NEAR(page->tvOriginX->floatValue(), frame.x() / 72.0, 0.006);
+    EXPECT_NEAR(page->tvOriginY->floatValue(), frame.y() / 72.0, 0.006);
+
+    QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_TRUE(undo);
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Add Image"));
+    undo->trigger();
+    apptest::settle();
+    EXPECT_TRUE(f.canvas()->getRects().isEmpty());
 }

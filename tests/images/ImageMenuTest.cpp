@@ -141,7 +141,7 @@ TEST_F(ImageMenuCommands, ClearIsOffWhenTheFirstObjectOfThePageIsNoBackground)
     EXPECT_FALSE(item(QStringLiteral("Clear Background Image"))->isEnabled());
 }
 
-TEST_F(ImageMenuCommands, SelectImageFilePlacesThePictureAtTheTopLeftOrIntoTheSelection)
+TEST_F(ImageMenuCommands, SelectImageFilePlacesThePictureInsideTheLabelOrIntoTheSelection)
 {
     qmtest::ScopedTestPrompts prompts;
     const QString blue = picture(QStringLiteral("sea.png"), Qt::blue, QSize(60, 30));
@@ -151,7 +151,11 @@ TEST_F(ImageMenuCommands, SelectImageFilePlacesThePictureAtTheTopLeftOrIntoTheSe
     ASSERT_EQ(canvas->getRects().size(), 1);
     const GraphicPtr made = canvas->getRects().first();
     EXPECT_EQ(made->imagePath(), blue);
-    EXPECT_EQ(made->frameBounds().topLeft(), QPointF(-ColorRect::handleWidth(), -ColorRect::handleWidth()));
+    // Centred inside the label, never past its edge.
+    const QRectF label(0, 0, canvas->getLabel().width * 72.0, canvas->getLabel().height * 72.0);
+    EXPECT_TRUE(label.adjusted(-0.01, -0.01, 0.01, 0.01).contains(made->frameBounds()));
+    EXPECT_NEAR(made->frameBounds().center().x(), label.center().x(), 0.01);
+    EXPECT_NEAR(made->frameBounds().center().y(), label.center().y(), 0.01);
     EXPECT_EQ(lastUndoName(), QStringLiteral("Add Image"));
 
     const QString red = picture(QStringLiteral("sun.png"), Qt::red);
