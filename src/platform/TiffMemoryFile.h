@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 
 #include <tiffio.h>
 
+#include <functional>
 #include <vector>
 
 namespace quillmark {
@@ -22,6 +24,14 @@ public:
     TIFF *open(const char *name, const char *mode);
     QByteArray bytes() const;
     bool isEmpty() const { return m_bytes.empty(); }
+
+    enum class Written { Yes, NotConverted, NotOpened, Failed };
+    // The export and the photo store write the same kind of file: 8-bit RGB, or RGBA with
+    // unassociated alpha when the image has an alpha channel, one scan line at a time. What
+    // differs between them (compression, colour model, resolution, strips) is set by `fields`,
+    // which answers whether libtiff took it. `out` receives the file when it was written.
+    static Written writeRgb(const QImage &image, const char *name,
+                            const std::function<bool(TIFF *tiff, bool alpha)> &fields, QByteArray *out);
 
 private:
     static tsize_t read(thandle_t handle, tdata_t buffer, tsize_t size);

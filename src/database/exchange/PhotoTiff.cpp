@@ -53,53 +53,28 @@ QByteArray PhotoTiff::encode(const QImage &image, QString *error)
     };
     if (image.isNull())
         return fail(QStringLiteral("There is no picture to store."));
-    const bool alpha = image.hasAlphaChannel();
-    const QImage pixels = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    if (pixels.isNull())
-        return fail(QStringLiteral("The picture could not be converted for storing."));
-
     const TIFFErrorHandler previousError = TIFFSetErrorHandler(logTiffMessage);
     const TIFFErrorHandler previousWarning = TIFFSetWarningHandler(nullptr);
-    TiffMemoryFile file;
-    TIFF *tiff = file.open("photo.tiff", "w");
-    bool ok = tiff != nullptr;
-    if (ok) {
-        const uint16_t samples = alpha ? 4 : 3;
-        // Strips of whole JPEG blocks (16 rows covers the YCbCr subsampling).
-        ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(pixels.width()))
-            && TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(pixels.height()))
-            && TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8))
-            && TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples)
-            && TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG))
-            && TIFFSetField(tiff, TIFFTAG_ORIENTATION, uint16_t(ORIENTATION_TOPLEFT))
-            && TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_JPEG))
+    QByteArray bytes;
+    const auto written = TiffMemoryFile::writeRgb(image, "photo.tiff", [](TIFF *tiff, bool alpha) {
+        // Strips of whole JPEG blocks (16 rows covers the YCbCr subsampling); the codec takes
+        // RGB and converts to YCbCr itself.
+        return TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_JPEG))
             && TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, uint16_t(alpha ? PHOTOMETRIC_RGB : PHOTOMETRIC_YCBCR))
             && TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, 100)
             && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(16))
             && TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH))
             && TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 72.0f)
-            && TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 72.0f);
-        if (ok && alpha) {
-            const uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
-            ok = TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(1), extra);
-        }
-        // The codec takes RGB and converts to YCbCr itself.
-        if (ok && !alpha)
-            ok = TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-        for (int y = 0; ok && y < pixels.height(); ++y) {
-            // libtiff takes a non-const buffer but only reads it.
-            auto *row = const_cast<uchar *>(pixels.constScanLine(y));
-            ok = TIFFWriteScanline(tiff, row, uint32_t(y), 0) == 1;
-        }
-        if (ok)
-            ok = TIFFWriteDirectory(tiff) == 1;
-        TIFFClose(tiff);
-    }
+            && TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 72.0f)
+            && (alpha || TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB));
+    }, &bytes);
     TIFFSetErrorHandler(previousError);
     TIFFSetWarningHandler(previousWarning);
-    if (!ok || file.isEmpty())
+    if (written == TiffMemoryFile::Written::NotConverted)
+        return fail(QStringLiteral("The picture could not be converted for storing."));
+    if (written != TiffMemoryFile::Written::Yes)
         return fail(QStringLiteral("The picture could not be stored as TIFF."));
-    return file.bytes();
+    return bytes;
 }
 
 } // namespace quillmark
