@@ -1,0 +1,664 @@
+// Designs of every kind and size worked on through the real window, each beside the design of
+// four objects measured the same way in the same run (the floor: what any design costs):
+//   a  10,000 objects of every kind: a fifth each text boxes, ovals with text along them,
+//      lines, paths and filled rectangles; one pair in every ten objects grouped
+//   b  10,000 text boxes
+//   c  one paragraph of 100,000 formatted runs
+//   d  one path of 200,000 random points, crossing itself
+//   e  60,000 rectangles
+//   f  a text of 200,000 paragraphs (only its Save is timed)
+// For each: File > Open until the canvas has drawn it, Edit > Select All, the right arrow key,
+// Edit > Undo, Edit > Duplicate and File > Save, each until the canvas has drawn it again, and
+// the longest time the window did not answer (the longest gap between two turns of the event
+// loop) from the Open to the end of the Save. Beside them: the peak memory of opening (e) per
+// rectangle (in a process of its own), the fills of the path of (d) that one repaint of the canvas asks for, and the
+// floors of saving: libplist writing the tree of the same document, our writer, and the bytes
+// written to disk alone.
+//
+// DESIGN_KINDS_BENCH_DESIGNS lists the designs to run ("four,a,b,c,d,e,f,four" unless set);
+// DESIGN_KINDS_BENCH_SCALE multiplies every count (1 unless set, 0.1 for a short run);
+// DESIGN_KINDS_BENCH_RUNS repeats each (1 unless set); DESIGN_KINDS_BENCH_DIR keeps the designs.
+// Build with -DQM_BENCH=ON in a Release build.
+#include <benchmark/benchmark.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <plist/plist.h>
+
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "BenchSupport.h"
+#include "app/AllKinds.h"
+#include "app/MainWindow.h"
+#include "canvas/RectsView.h"
+#include "foundation/Language.h"
+#include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "objects/ColorRect.h"
+#include "objects/Group.h"
+#include "platform/BezierPath.h"
+#include "platform/PropertyList.h"
+#include "platform/UndoManager.h"
+
+using namespace quillmark;
+using namespace qmbench;
+
+// ---- counting the fills of large paths ----
+// The painter calls that rasterise a path are counted here, before Qt's own, when the path is
+// large: the program's drawing calls them through these definitions.
+namespace {
+int largePathFills = 0;
+// Set for the run: half the points of the path of (d).
+int LargePath = 100000;
+
+template <typename Fn>
+Fn realPainterCall(const char *symbol)
+{
+    void *found = dlsym(RTLD_NEXT, symbol);
+    if (!found)
+        qFatal("no %s in Qt", symbol);
+    return reinterpret_cast<Fn>(found);
+}
+} // namespace
+
+void QPainter::drawPath(const QPainterPath &path)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &);
+    static const Fn real = realPainterCall<Fn>("_ZN8QPainter8drawPathERK12QPainterPath");
+    if (path.elementCount() >= LargePath)
+        ++largePathFills;
+    real(this, path);
+}
+
+void QPainter::fillPath(const QPainterPath &path, const QBrush &brush)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &, const QBrush &);
+    static const Fn real = realPainterCall<Fn>("_ZN8QPainter8fillPathERK12QPainterPathRK6QBrush");
+    if (path.elementCount() >= LargePath)
+        ++largePathFills;
+    real(this, path, brush);
+}
+
+void QPainter::strokePath(const QPainterPath &path, const QPen &pen)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &, const QPen &);
+    static const Fn real = realPainterCall<Fn>("_ZN8QPainter10strokePathERK12QPainterPathRK4QPen");
+    if (path.elementCount() >= LargePath)
+        ++largePathFills;
+    real(this, path, pen);
+}
+
+void QPainter::setClipPath(const QPainterPath &path, Qt::ClipOperation operation)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &, Qt::ClipOperation);
+    static const Fn real = realPainterCall<Fn>("_ZN8QPainter11setClipPathERK12QPainterPathN2Qt13ClipOperationE");
+    if (path.elementCount() >= LargePath)
+        ++largePathFills;
+    real(this, path, operation);
+}
+
+namespace {
+
+double scale()
+{
+    bool ok = false;
+    const double s = qEnvironmentVariable("DESIGN_KINDS_BENCH_SCALE").toDouble(&ok);
+    return ok && s > 0 ? s : 1.0;
+}
+
+int scaled(int count)
+{
+    return std::max(1, int(std::lround(count * scale())));
+}
+
+int runs()
+{
+    const int n = qEnvironmentVariableIntValue("DESIGN_KINDS_BENCH_RUNS");
+    return n > 0 ? n : 1;
+}
+
+BenchPrompts *prompts = nullptr;
+
+MainWindow &window()
+{
+    static MainWindow *made = [] {
+        Language::initialize();
+        registerAllKinds();
+        auto *w = new MainWindow;
+        w->resize(1200, 900);
+        w->show();
+        QCoreApplication::processEvents();
+        return w;
+    }();
+    return *made;
+}
+
+QAction *menuItem(const QString &menu, const QString &item)
+{
+    for (QAction *top : window().menuBar()->actions()) {
+        if (!top->menu() || top->menu()->title() != menu)
+            continue;
+        for (QAction *action : top->menu()->actions())
+            if (action->text() == item || (item == QLatin1String("Undo") && action->text().startsWith(item)))
+                return action;
+    }
+    qFatal("no menu item %s", qPrintable(item));
+}
+
+bool waitForPaint(QWidget *widget, PaintWatch &watch)
+{
+    QElapsedTimer guard;
+    guard.start();
+    while (!watch.painted && guard.elapsed() < 1200000) {
+        widget->update();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return watch.painted;
+}
+
+// The longest gap between two turns of the event loop while it runs.
+class Heartbeat
+{
+public:
+    Heartbeat()
+    {
+        m_timer.setInterval(2);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, m_clock.nsecsElapsed());
+            m_clock.restart();
+        });
+    }
+    void start()
+    {
+        m_longest = 0;
+        m_clock.start();
+        m_timer.start();
+    }
+    double stopMs()
+    {
+        m_timer.stop();
+        m_longest = std::max(m_longest, m_clock.nsecsElapsed());
+        return double(m_longest) / 1e6;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+};
+
+GraphicPtr placed(const GraphicPtr &graphic)
+{
+    graphic->setPageName(window().canvas()->getCurrPageName());
+    graphic->setObjectLayer(1);
+    return graphic;
+}
+
+QString designFolder()
+{
+    const QString kept = qEnvironmentVariable("DESIGN_KINDS_BENCH_DIR");
+    return kept.isEmpty() ? workDir().path() : kept;
+}
+
+// Writes the objects and groups that `fill` makes under `name` with the program's own
+// document writer, the one Save uses.
+template <typename Fill>
+QString savedDesign(const QString &name, Fill fill)
+{
+    RectsView *canvas = window().canvas();
+    GraphicList graphics;
+    QList<std::shared_ptr<Group>> groups;
+    fill(graphics, groups);
+    QVariantMap dict = canvas->drawDocumentDictionaryForGraphics(graphics);
+    if (!groups.isEmpty()) {
+        QVariantList stored;
+        for (const auto &group : std::as_const(groups))
+            stored.append(group->propertyListRepresentation(graphics));
+        dict.insert(QStringLiteral("GroupsList"), stored);
+    }
+    for (const auto &group : std::as_const(groups))
+        group->clear();
+    const QString path = designFolder() + QLatin1Char('/') + name + QStringLiteral(".qkdoc");
+    if (!PropertyList::writeFile(path, dict, PlistFormat::Binary))
+        qFatal("could not write %s", qPrintable(path));
+    return path;
+}
+
+GraphicPtr textBox(const QRectF &frame, const QString &text)
+{
+    GraphicPtr box = placed(ColorRect::create(frame));
+    box->textStorage()->setPlainText(text);
+    return box;
+}
+
+BezierPath zigzag(const QRectF &frame, int points, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    BezierPath outline;
+    outline.moveTo(frame.topLeft());
+    for (int i = 1; i < points; ++i)
+        outline.lineTo(QPointF(frame.x() + random.bounded(frame.width()), frame.y() + random.bounded(frame.height())));
+    outline.closePath();
+    return outline;
+}
+
+QString fourObjects()
+{
+    return savedDesign(QStringLiteral("Four Objects"), [](GraphicList &objects, auto &) {
+        objects.append(placed(ColorRect::create(QRectF(10, 10, 60, 30))));
+        objects.append(placed(ColorOval::create(QRectF(80, 10, 40, 40))));
+        objects.append(textBox(QRectF(10, 60, 150, 40), QStringLiteral("Four objects")));
+        auto path = ColorPath::create(QRectF(130, 60, 40, 40));
+        path->setBezierPath(zigzag(QRectF(130, 60, 40, 40), 4, 1));
+        objects.append(placed(path));
+    });
+}
+
+// (a): 100 across, the rest down, each kind in turn; every tenth object grouped with the next.
+QString everyKind(int count)
+{
+    return savedDesign(QStringLiteral("Every Kind %1").arg(count), [count](GraphicList &objects, auto &groups) {
+        for (int i = 0; i < count; ++i) {
+            const QRectF frame(2 + (i % 100) * 1.8, 2 + (i / 100) * 1.8, 1.6, 1.6);
+            switch (i % 5) {
+            case 0:
+                objects.append(textBox(frame, QStringLiteral("Box %1").arg(i)));
+                break;
+            case 1: {
+                GraphicPtr oval = placed(ColorOval::create(frame));
+                oval->textStorage()->setPlainText(QStringLiteral("Along the oval %1").arg(i));
+                objects.append(oval);
+                break;
+            }
+            case 2:
+                objects.append(placed(ColorLine::create(frame)));
+                break;
+            case 3: {
+                auto path = ColorPath::create(frame);
+                path->setBezierPath(zigzag(frame, 12, quint32(i)));
+                objects.append(placed(path));
+                break;
+            }
+            default: {
+                GraphicPtr rect = placed(ColorRect::create(frame));
+                rect->setDrawsFill(true);
+                rect->setFillColor(QColor::fromHsv(i % 360, 120, 230));
+                objects.append(rect);
+                break;
+            }
+            }
+        }
+        for (int i = 0; i + 1 < count; i += 10) {
+            auto group = Group::create();
+            group->addObjects({objects[i], objects[i + 1]});
+            groups.append(group);
+        }
+    });
+}
+
+QString textBoxes(int count)
+{
+    return savedDesign(QStringLiteral("Text Boxes %1").arg(count), [count](GraphicList &objects, auto &) {
+        for (int i = 0; i < count; ++i)
+            objects.append(textBox(QRectF(2 + (i % 100) * 1.8, 2 + (i / 100) * 1.8, 1.6, 1.6),
+                                   QStringLiteral("Text %1").arg(i)));
+    });
+}
+
+QString formattedRuns(int count)
+{
+    return savedDesign(QStringLiteral("Runs %1").arg(count), [count](GraphicList &objects, auto &) {
+        GraphicPtr box = placed(ColorRect::create(QRectF(5, 5, 180, 90)));
+        QTextCursor cursor(box->textStorage());
+        cursor.beginEditBlock();
+        for (int i = 0; i < count; ++i) {
+            QTextCharFormat format;
+            format.setFontPointSize(8 + i % 5);
+            format.setFontWeight(i % 2 ? QFont::Bold : QFont::Normal);
+            format.setForeground(QColor::fromHsv((i * 7) % 360, 200, 160));
+            cursor.insertText(QStringLiteral("run%1 ").arg(i % 100), format);
+        }
+        cursor.endEditBlock();
+        objects.append(box);
+    });
+}
+
+QString randomPath(int points)
+{
+    return savedDesign(QStringLiteral("Path %1").arg(points), [points](GraphicList &objects, auto &) {
+        auto path = ColorPath::create(QRectF(5, 5, 180, 90));
+        path->setBezierPath(zigzag(QRectF(5, 5, 180, 90), points, 2024));
+        path->setDrawsFill(true);
+        objects.append(placed(path));
+    });
+}
+
+QString rectangles(int count)
+{
+    return savedDesign(QStringLiteral("Rectangles %1").arg(count), [count](GraphicList &objects, auto &) {
+        for (int i = 0; i < count; ++i) {
+            GraphicPtr rect = placed(ColorRect::create(QRectF(2 + (i % 200) * 0.9, 2 + (i / 200) * 0.3, 0.8, 0.25)));
+            rect->setDrawsFill(true);
+            rect->setFillColor(QColor::fromHsv(i % 360, 120, 230));
+            objects.append(rect);
+        }
+    });
+}
+
+QString paragraphs(int count)
+{
+    return savedDesign(QStringLiteral("Paragraphs %1").arg(count), [count](GraphicList &objects, auto &) {
+        GraphicPtr box = placed(ColorRect::create(QRectF(5, 5, 180, 90)));
+        QString text;
+        for (int i = 0; i < count; ++i)
+            text += QStringLiteral("Paragraph %1\n").arg(i);
+        box->textStorage()->setPlainText(text);
+        objects.append(box);
+    });
+}
+
+qint64 statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// Starts the peak of resident memory afresh (Linux keeps it per process).
+void resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+struct Design
+{
+    const char *key;
+    const char *title;
+    QString (*make)();
+    bool onlySave = false;
+    // The peak memory of opening it is measured in a process of its own.
+    bool memory = false;
+};
+
+// In a process of its own (DESIGN_KINDS_BENCH_MEMORY_OF names the design): the growth of the
+// peak resident memory from the window shown to the design open and drawn, per object.
+int measureMemoryOf(const QString &path)
+{
+    RectsView *canvas = window().canvas();
+    QCoreApplication::processEvents();
+    const qint64 before = statusKb("VmRSS:");
+    resetPeakMemory();
+    if (!canvas->open(path))
+        return 1;
+    canvas->repaint();
+    QCoreApplication::processEvents();
+    const qint64 peak = statusKb("VmHWM:");
+    std::printf("%lld %lld\n", peak - before, qint64(canvas->getRects().size()));
+    std::fflush(stdout);
+    return 0;
+}
+
+double peakKbPerObject(const QString &path)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DESIGN_KINDS_BENCH_MEMORY_OF"), path);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return -1;
+    const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+    if (figures.size() != 2 || figures[1].toDouble() <= 0)
+        return -1;
+    return figures[0].toDouble() / figures[1].toDouble();
+}
+
+QString makeFour() { return fourObjects(); }
+QString makeA() { return everyKind(scaled(10000)); }
+QString makeB() { return textBoxes(scaled(10000)); }
+QString makeC() { return formattedRuns(scaled(100000)); }
+QString makeD() { return randomPath(scaled(200000)); }
+QString makeE() { return rectangles(scaled(60000)); }
+QString makeF() { return paragraphs(scaled(200000)); }
+
+const Design Designs[] = {{"four", "FourObjects", &makeFour},    {"a", "EveryKind", &makeA},
+                          {"b", "TextBoxes", &makeB},           {"c", "Runs", &makeC},
+                          {"d", "RandomPath", &makeD},          {"e", "Rectangles", &makeE, false, true},
+                          {"f", "Paragraphs", &makeF, true}};
+
+// Each design is made once per run.
+QString designPath(QString (*make)())
+{
+    static std::map<QString (*)(), QString> made;
+    if (!made.count(make))
+        made[make] = make();
+    return made[make];
+}
+
+void workOnDesign(benchmark::State &state, const Design &design)
+{
+    const QString original = designPath(design.make);
+    RectsView *canvas = window().canvas();
+    QMap<QString, double> totals;
+    Heartbeat heartbeat;
+    bool wrong = false;
+    auto step = [&](const char *name, auto &&action) {
+        PaintWatch watch;
+        canvas->installEventFilter(&watch);
+        QElapsedTimer timer;
+        timer.start();
+        action();
+        QCoreApplication::processEvents();
+        if (!waitForPaint(canvas, watch))
+            wrong = true;
+        totals[QString::fromLatin1(name)] += double(timer.nsecsElapsed()) / 1e6;
+        canvas->removeEventFilter(&watch);
+    };
+    for (auto _ : state) {
+        // Each run opens a fresh copy, which its Save then overwrites.
+        const QString path = workDir().filePath(QStringLiteral("Working %1.qkdoc").arg(QLatin1String(design.key)));
+        QFile::remove(path);
+        QFile::copy(original, path);
+        prompts->nextPath = path;
+        if (design.onlySave) {
+            state.PauseTiming();
+            if (!canvas->open(path))
+                wrong = true;
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+            heartbeat.start();
+            canvas->wasChanged(true);
+            step("save ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger(); });
+        } else {
+            heartbeat.start();
+            step("open ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger(); });
+            const qsizetype count = canvas->getRects().size();
+            largePathFills = 0;
+            for (int i = 0; i < 3; ++i)
+                canvas->repaint();
+            totals[QStringLiteral("large path fills per repaint")] += largePathFills / 3.0;
+            step("select all ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger(); });
+            step("nudge ms", [canvas] {
+                canvas->setFocus();
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+                QApplication::sendEvent(canvas, &press);
+                QKeyEvent release(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier);
+                QApplication::sendEvent(canvas, &release);
+            });
+            step("undo ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger(); });
+            step("duplicate ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger(); });
+            if (canvas->getRects().size() != 2 * count)
+                wrong = true;
+            step("save ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger(); });
+            state.counters["objects"] = double(count);
+        }
+        totals[QStringLiteral("longest unanswered ms")] += heartbeat.stopMs();
+        if (canvas->isChanged())
+            wrong = true;
+        state.PauseTiming();
+        state.counters["file kB"] = double(QFileInfo(path).size()) / 1024.0;
+        canvas->undoManager()->removeAllActions();
+        canvas->emptyNewDoc();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    if (design.memory)
+        state.counters["peak kB per object"] = peakKbPerObject(original);
+    if (wrong)
+        state.SkipWithError("the steps did not do what a user sees");
+    const double n = double(state.iterations());
+    for (auto it = totals.cbegin(); it != totals.cend(); ++it)
+        state.counters[it.key().toStdString()] = it.value() / n;
+}
+
+// ---- the floors of saving ----
+
+struct PlistDeleter
+{
+    void operator()(void *node) const { plist_free(node); }
+};
+
+plist_t libplistTree(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        plist_t dict = plist_new_dict();
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            plist_dict_set_item(dict, it.key().toUtf8().constData(), libplistTree(it.value()));
+        return dict;
+    }
+    case QMetaType::QVariantList: {
+        plist_t array = plist_new_array();
+        for (const QVariant &item : value.toList())
+            plist_array_append_item(array, libplistTree(item));
+        return array;
+    }
+    case QMetaType::QString:
+        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool());
+    case QMetaType::Double:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return plist_new_data(bytes.constData(), uint64_t(bytes.size()));
+    }
+    default:
+        return plist_new_uint(uint64_t(value.toLongLong()));
+    }
+}
+
+// The path of (d) and the text of (f) as their documents hold them: the tree written by
+// libplist alone, by the program's writer, and the bytes of the file written to disk.
+void BM_SaveFloors(benchmark::State &state, QString (*make)())
+{
+    const QString path = designPath(make);
+    const QVariant document = PropertyList::readFile(path);
+    const QVariantList objects = document.toMap().value(QStringLiteral("ObjectsList")).toList();
+    // The archive inside the object is a property list of its own, written the same way.
+    const QByteArray inner = objects.value(0).toMap().value(objects.value(0).toMap().contains(QStringLiteral("Path"))
+                                                                ? QStringLiteral("Path")
+                                                                : QStringLiteral("Text")).toByteArray();
+    const QVariant tree = PropertyList::fromData(inner);
+    double libplistMs = 0, oursMs = 0, diskMs = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        std::unique_ptr<void, PlistDeleter> root(libplistTree(tree));
+        char *bytes = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(root.get(), &bytes, &length);
+        plist_to_bin_free(bytes);
+        libplistMs += double(timer.nsecsElapsed()) / 1e6;
+        timer.restart();
+        const QByteArray ours = PropertyList::toData(tree);
+        oursMs += double(timer.nsecsElapsed()) / 1e6;
+        timer.restart();
+        QSaveFile file(workDir().filePath(QStringLiteral("floor.bin")));
+        file.open(QIODevice::WriteOnly);
+        file.write(PropertyList::toData(document));
+        file.commit();
+        diskMs += double(timer.nsecsElapsed()) / 1e6;
+        if (ours.isEmpty())
+            state.SkipWithError("the archive was not written");
+    }
+    const double n = double(state.iterations());
+    state.counters["libplist archive ms"] = libplistMs / n;
+    state.counters["our archive ms"] = oursMs / n;
+    state.counters["document to disk ms"] = diskMs / n;
+    state.counters["archive kB"] = double(inner.size()) / 1024.0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("XDG_DATA_HOME", workDir().filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", workDir().filePath(QStringLiteral("config")).toUtf8());
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Brenholt"));
+    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    auto installed = std::make_unique<BenchPrompts>();
+    prompts = installed.get();
+    Prompts::install(std::move(installed));
+    RectsView::setTerminatePromptFlag(true);
+    LargePath = std::max(1000, scaled(100000));
+    if (qEnvironmentVariableIsSet("DESIGN_KINDS_BENCH_MEMORY_OF"))
+        return measureMemoryOf(qEnvironmentVariable("DESIGN_KINDS_BENCH_MEMORY_OF"));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    const QStringList chosen = qEnvironmentVariable("DESIGN_KINDS_BENCH_DESIGNS", QStringLiteral("four,a,b,c,d,e,f,four"))
+                                   .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    int index = 0;
+    for (const QString &key : chosen) {
+        for (const Design &design : Designs) {
+            if (key != QLatin1String(design.key))
+                continue;
+            const std::string name = QStringLiteral("BM_%1_%2").arg(++index).arg(QLatin1String(design.title)).toStdString();
+            benchmark::RegisterBenchmark(name.c_str(), [&design](benchmark::State &state) { workOnDesign(state, design); })
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(runs())
+                ->UseRealTime();
+        }
+    }
+    if (chosen.contains(QStringLiteral("d")))
+        benchmark::RegisterBenchmark("BM_SaveFloors_RandomPath", &BM_SaveFloors, &makeD)
+            ->Unit(benchmark::kMillisecond)->Iterations(runs())->UseRealTime();
+    if (chosen.contains(QStringLiteral("f")))
+        benchmark::RegisterBenchmark("BM_SaveFloors_Paragraphs", &BM_SaveFloors, &makeF)
+            ->Unit(benchmark::kMillisecond)->Iterations(runs())->UseRealTime();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
