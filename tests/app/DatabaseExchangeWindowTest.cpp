@@ -476,8 +476,7 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED, compresslevel=9) as
 
 TEST_F(DatabaseExchangeWindow, AGeneratedWorkbookKeepsItsDatesAndAmountsAndABombIsRefused)
 {
-    if (!dbtest::hasPython())
-        GTEST_SKIP() << "python3 is not installed: it writes the workbooks of this test";
+    ASSERT_TRUE(dbtest::hasPython()) << dbtest::missingPython().toStdString();
     const QString book = folder + "/generated.xlsx";
     const QString bomb = folder + "/bomb.xlsx";
     ASSERT_EQ(dbtest::runPython(kGeneratedWorkbook, {book}), QString());
@@ -627,11 +626,11 @@ TEST_F(DatabaseExchangeWindow, VCardsOfPhonesComeInAndOurCardsAreReadByAnotherRe
     EXPECT_EQ(read.value(QString::fromUtf8("N\u00FA\u00F1ez")).value("Company").toString(), QString::fromUtf8("Caf\u00E9 Sol, S.L."));
 
     // And so does another program's.
+    ASSERT_TRUE(dbtest::hasPython()) << dbtest::missingPython().toStdString();
     QProcess python;
-    python.start("python3", {"-c", kVobjectReader, folder + "/all.vcf"});
+    python.start(dbtest::pythonPath(), {"-c", kVobjectReader, folder + "/all.vcf"});
     ASSERT_TRUE(python.waitForFinished(60000));
-    if (python.exitCode() == 77 || python.error() == QProcess::FailedToStart)
-        GTEST_SKIP() << "python3-vobject is not installed (scripts/setup-deps installs it)";
+    ASSERT_NE(python.exitCode(), 77) << "python3-vobject is missing: scripts/setup-deps installs it";
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     const QJsonArray cards = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
     ASSERT_EQ(cards.size(), 3);

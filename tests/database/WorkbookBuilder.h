@@ -2,9 +2,9 @@
 // Workbooks made inside the tests: a zip written with minizip from parts given as text.
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
@@ -14,13 +14,22 @@
 
 namespace dbtest {
 
-// Files made by another program at test time: python3 runs the script with the arguments.
-// Null when it ran and exited 0; otherwise why not (the caller skips when python3 is missing).
-inline bool hasPython() { return !QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty(); }
+// Files made and read by another program at test time: the Python that scripts/setup-deps
+// installs (python3 with python3-vobject), not whichever python3 comes first on the PATH. A
+// test that needs it fails when it is missing.
+inline QString pythonPath() { return QStringLiteral("/usr/bin/python3"); }
+inline bool hasPython() { return QFileInfo(pythonPath()).isExecutable(); }
+inline QString missingPython()
+{
+    return QStringLiteral("%1 is missing: scripts/setup-deps installs python3 and python3-vobject").arg(pythonPath());
+}
+// Runs the script with the arguments; null when it ran and exited 0, otherwise why not.
 inline QString runPython(const QString &script, const QStringList &arguments = {})
 {
+    if (!hasPython())
+        return missingPython();
     QProcess process;
-    process.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + arguments);
+    process.start(pythonPath(), QStringList{QStringLiteral("-c"), script} + arguments);
     if (!process.waitForFinished(120000))
         return QStringLiteral("python3 did not finish");
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
@@ -58,13 +67,17 @@ struct Workbook
     bool relationships = true;                 // name the sheet parts through workbook.xml.rels
     bool sheetFilesByPosition = false;         // sheetN.xml by position instead of sheetId
     QList<int> sheetIds;                       // defaults to 1, 2, ...
+    bool date1904 = false;                     // days counted from 1904, as older workbooks count them
     QList<std::pair<QString, QByteArray>> extra;
 
     bool write(const QString &path) const
     {
         QByteArray workbook = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
                               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                              "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
+                              "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
+        if (date1904)
+            workbook += "<workbookPr date1904=\"1\"/>";
+        workbook += "<sheets>";
         QByteArray rels = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
                           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
         QList<std::pair<QString, QByteArray>> entries;

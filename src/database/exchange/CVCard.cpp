@@ -1,5 +1,6 @@
 #include "database/exchange/CVCard.h"
 
+#include "database/exchange/DelimitedText.h"
 #include "database/exchange/H_CBase64.h"
 #include "database/exchange/H_CQuoted.h"
 #include "database/exchange/PhotoTiff.h"
@@ -12,6 +13,10 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QStringDecoder>
+
+#include <optional>
+
+#include <unicode/unistr.h>
 
 namespace quillmark {
 
@@ -151,6 +156,35 @@ QString strictUtf8(const QByteArray &bytes, bool *ok)
     return text;
 }
 
+// The text of a value's decoded bytes: in the CHARSET its property names, else UTF-8, else
+// the 8-bit encoding they most likely are (older phones write Latin-1 without saying so).
+QString decodedText(const QByteArray &bytes, const QStringList &parameters, bool *ok)
+{
+    QByteArray charset;
+    for (const QString &parameter : parameters) {
+        const qsizetype equals = parameter.indexOf(QLatin1Char('='));
+        if (equals > 0 && parameter.left(equals).trimmed().compare(QLatin1String("CHARSET"), Qt::CaseInsensitive) == 0) {
+            QString name = parameter.mid(equals + 1).trimmed();
+            name.remove(QLatin1Char('"'));
+            charset = name.toLatin1();
+        }
+    }
+    const QByteArray lower = charset.toLower();
+    if (!charset.isEmpty() && lower != "utf-8" && lower != "utf8") {
+        const icu::UnicodeString text(bytes.constData(), int32_t(bytes.size()), charset.constData());
+        if (!text.isBogus()) {
+            *ok = true;
+            return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
+        }
+    }
+    QString text = strictUtf8(bytes, ok);
+    if (*ok)
+        return text;
+    const std::optional<QString> guessed = DelimitedText::decode(bytes);
+    *ok = guessed.has_value();
+    return guessed.value_or(QString());
+}
+
 QString profile()
 {
     return UserDefaults::standard().stringForKey(QStringLiteral("profileContacts"));
@@ -278,7 +312,7 @@ QString CVCard::componentText(const Property &property, int index)
     if (index < 0 || index >= parts.size())
         return QStringLiteral("");
     bool ok = false;
-    const QString text = strictUtf8(decoded(parts.at(index), property.encoding), &ok);
+    const QString text = decodedText(decoded(parts.at(index), property.encoding), property.parameters, &ok);
     return ok ? text : QString();
 }
 
@@ -287,7 +321,7 @@ QStringList CVCard::listValues(const Property &property)
     QString text = property.value;
     if (property.encoding != Plain) {
         bool ok = false;
-        text = strictUtf8(decoded(text, property.encoding), &ok);
+        text = decodedText(decoded(text, property.encoding), property.parameters, &ok);
         if (!ok)
             return {};
     }
@@ -371,6 +405,9 @@ void CVCard::parse()
         // vCard 4.0 writes numbers as URIs ("tel:+1-555-0100"): the record keeps the number.
         if (qstrcmp(row.tag, "TEL") == 0 && text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
             text = text.mid(4).trimmed();
+        // And addresses as "mailto:" URIs: the record keeps the address.
+        if (qstrcmp(row.tag, "EMAIL") == 0 && text.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+            text = text.mid(7).trimmed();
         setObject(text, QString::fromLatin1(row.key));
     }
     // A photo is kept as the photo well keeps one.

@@ -67,7 +67,7 @@ public:
         QString value;
     };
     const QList<Property> &properties() const;
-    // Component `index` of a property's value, decoded; null when it is not UTF-8 text.
+    // Component `index` of a property's value, decoded (in its CHARSET); null when it is no text.
     static QString componentText(const Property &property, int index);
     // The values of a list property (CATEGORIES), split at the commas that are not escaped.
     static QStringList listValues(const Property &property);

@@ -342,6 +342,38 @@ int DelimitedText::guessDelimiterIndex(const QString &text, int fallback)
     return fallback;
 }
 
+int DelimitedText::takeDeclaredDelimiter(QString &text, bool *found)
+{
+    if (found)
+        *found = false;
+    qsizetype at = 0;
+    if (text.startsWith(QLatin1Char('"')))
+        at = 1;
+    if (!QStringView(text).mid(at, 4).startsWith(QLatin1String("sep="), Qt::CaseInsensitive) || text.size() < at + 5)
+        return -1;
+    const QChar delimiter = text.at(at + 4);
+    qsizetype end = at + 5;
+    if (end < text.size() && text.at(end) == QLatin1Char('"') && at == 1)
+        ++end;
+    while (end < text.size() && isBlank(text.at(end)) && text.at(end) != delimiter)
+        ++end;
+    if (end < text.size() && !isLineEnd(text.at(end)))
+        return -1;
+    if (end < text.size()) {
+        const QChar first = text.at(end);
+        ++end;
+        if (first == QLatin1Char('\r') && end < text.size() && text.at(end) == QLatin1Char('\n'))
+            ++end;
+    }
+    text.remove(0, end);
+    if (found)
+        *found = true;
+    for (int i = 0; i < DelimiterCount; ++i)
+        if (delimiterAt(i) == delimiter)
+            return i;
+    return -1;
+}
+
 QList<QStringList> DelimitedText::readRecords(const QString &text, QChar delimiter, QList<int> *unclosedQuoteLines)
 {
     QList<QStringList> records;

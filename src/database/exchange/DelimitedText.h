@@ -39,6 +39,10 @@ public:
     // The delimiter index the first line suggests: semicolons or tabs where they outnumber
     // commas (as spreadsheets of many locales write), else `fallback`.
     static int guessDelimiterIndex(const QString &text, int fallback);
+    // A first line "sep=;" (as spreadsheets write it to name their delimiter) is no record: it
+    // is taken off the text, and the answer is the index of the delimiter it names (-1 for
+    // one that is not among the five, or when there is no such line).
+    static int takeDeclaredDelimiter(QString &text, bool *found = nullptr);
 
     // Splits text into records (one per line; a quoted value may hold line breaks) of fields.
     // An empty line is a record without fields. A quote that is never closed does not take

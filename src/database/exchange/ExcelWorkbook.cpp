@@ -1,25 +1,15 @@
 #include "database/exchange/ExcelWorkbook.h"
 
 #include "database/store/Database.h"
+#include "database/exchange/NumberFormatCode.h"
 #include "database/exchange/NumberingFormat.h"
 #include "database/exchange/ZipArchive.h"
 #include "database/exchange/xmlReader.h"
 #include "foundation/Language.h"
 
-#include <QDateTime>
-#include <QLocale>
-#include <QTimeZone>
 #include <QXmlStreamReader>
 
-#include <cmath>
-#include <map>
 #include <memory>
-
-#include <unicode/decimfmt.h>
-#include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/timezone.h>
-#include <unicode/unistr.h>
 
 namespace quillmark {
 
@@ -32,42 +22,6 @@ QString said(const QString &key, const QString &argument = QString())
     if (text.isEmpty())
         text = key;
     return text.replace(QLatin1String("%@"), argument);
-}
-
-icu::UnicodeString toIcu(const QString &text)
-{
-    return icu::UnicodeString(reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()));
-}
-
-QString fromIcu(const icu::UnicodeString &text)
-{
-    return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
-}
-
-QString replaced(QString text, const char *from, const char *to)
-{
-    return text.replace(QLatin1String(from), QLatin1String(to));
-}
-
-// The colour and condition sections ("[Red]", "[>100]") of a code and its backslash escapes
-// mean nothing to the formatter; "[$...]" currency parts are kept for the caller.
-QString withoutDecorations(const QString &code)
-{
-    QString out;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar c = code.at(i);
-        if (c == QLatin1Char('\\'))
-            continue;
-        if (c == QLatin1Char('[') && !(i + 1 < code.size() && code.at(i + 1) == QLatin1Char('$'))) {
-            const qsizetype close = code.indexOf(QLatin1Char(']'), i);
-            if (close > i) {
-                i = close;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
 }
 
 } // namespace
@@ -115,171 +69,35 @@ bool ExcelWorkbook::isNumber(const QString &text)
 
 bool ExcelWorkbook::isDate(const QString &code)
 {
-    if (code == QLatin1String("General"))
-        return false;
-    for (const char *mark : {"AM/PM", "yyyy", "EEE", "MMMM"})
-        if (code.contains(QLatin1String(mark)))
-            return true;
-    const QString lower = code.toLower();
-    for (const char *mark : {"h:mm", "hh:mm", "h a"})
-        if (lower.contains(QLatin1String(mark)))
-            return true;
-    for (const char *mark : {"M/d",   "d/M",   "m/d",   "d/m",   "M.d",   "d.M",   "m.d",   "d.m",
-                             "M-d",   "d-M",   "m-d",   "d-m",   "MM/dd", "dd/MM", "mm/dd", "dd/mm",
-                             "MM.dd", "dd.MM", "mm.dd", "dd.mm", "MM-dd", "dd-MM", "mm-dd", "dd-mm"})
-        if (code.contains(QLatin1String(mark)))
-            return true;
-    return false;
+    return NumberFormatCode(code).isDate();
 }
 
 bool ExcelWorkbook::isCurrency(const QString &code)
 {
-    return code.contains(QLatin1String("#,##")) && code.contains(QLatin1Char('$'));
+    return NumberFormatCode(code).isCurrency();
 }
 
 bool ExcelWorkbook::isPercent(const QString &code)
 {
-    return code.contains(QLatin1Char('%'));
-}
-
-QString ExcelWorkbook::datePattern(const QString &code)
-{
-    QString p = code;
-    p = replaced(p, "mm/", "MM/");
-    p = replaced(p, "m/", "M/");
-    p = replaced(p, "/mm", "/MM");
-    p = replaced(p, "/m", "/M");
-    p = replaced(p, "mm-", "MM-");
-    p = replaced(p, "m-", "M-");
-    p = replaced(p, "-mm", "-MM");
-    p = replaced(p, "-m", "-M");
-    p = replaced(p, "AM/PM", "a");
-    p.remove(QLatin1Char('"'));
-    p = replaced(p, "mmmm", "MMMM");
-    p = replaced(p, "mmm", "MMM");
-    p = replaced(p, "dddd", "EEEE");
-    p = replaced(p, "ddd", "E");
-    // Hours count to 24 unless the code names a half of the day.
-    if (!code.contains(QLatin1String("AM/PM"), Qt::CaseInsensitive) && !code.contains(QLatin1String("A/P"), Qt::CaseInsensitive))
-        p.replace(QLatin1Char('h'), QLatin1Char('H'));
-    return p;
-}
-
-QString ExcelWorkbook::currencyPattern(const QString &code)
-{
-    if (code.contains(QLatin1Char('"'))) {
-        QString p = code;
-        return p.remove(QLatin1Char('"'));
-    }
-    if (code.startsWith(QLatin1String("#,##"))) {
-        QString p = code;
-        p.replace(QLatin1Char('$'), QLatin1Char(' '));
-        p.remove(QLatin1Char('['));
-        p.remove(QLatin1Char(']'));
-        return p;
-    }
-    const qsizetype at = code.indexOf(QLatin1String("#,##"));
-    QString prefix = code.left(at);
-    const QString body = code.mid(at);
-    bool marked = false;
-    if (!prefix.contains(QLatin1Char('-'))) {
-        prefix.remove(QLatin1Char('$'));
-        prefix.remove(QLatin1Char('['));
-        prefix.remove(QLatin1Char(']'));
-    } else {
-        prefix.remove(QLatin1Char('['));
-        if (prefix.startsWith(QLatin1Char('$')))
-            prefix.remove(0, 1);
-        prefix = prefix.left(prefix.indexOf(QLatin1Char('-')));
-        marked = prefix.size() >= 2 && prefix.endsWith(QLatin1Char('$'));
-    }
-    if (prefix.size() == 1 || marked)
-        return prefix + body;
-    return prefix + QLatin1Char(' ') + body;
-}
-
-QString ExcelWorkbook::formatDate(const QString &serial, const QString &code, bool date1904)
-{
-    bool ok = false;
-    const double value = serial.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < 0 || value > 2958465.0) // up to 31 December 9999
-        return QString();
-    double days = std::floor(value);
-    const qint64 seconds = qRound64((value - days) * 86400.0);
-    QDate base;
-    if (date1904) {
-        base = QDate(1904, 1, 1);
-    } else if (days < 60) {
-        // Day 1 is 1 January 1900; the workbook's day 60 is a 29 February 1900 that never was.
-        base = QDate(1899, 12, 31);
-    } else if (days == 60) {
-        base = QDate(1899, 12, 29);
-    } else {
-        base = QDate(1899, 12, 30);
-    }
-    const QDateTime instant = QDateTime(base.addDays(qint64(days)), QTime(0, 0), QTimeZone::utc()).addSecs(seconds);
-    // Making a formatter costs far more than using one: a sheet reuses one per code.
-    thread_local std::map<QString, std::unique_ptr<icu::SimpleDateFormat>> formatters;
-    const QString key = code + QLatin1Char('\n') + QString::fromLatin1(icu::Locale::getDefault().getName());
-    auto it = formatters.find(key);
-    if (it == formatters.end()) {
-        UErrorCode status = U_ZERO_ERROR;
-        auto format = std::make_unique<icu::SimpleDateFormat>(toIcu(datePattern(withoutDecorations(code))), icu::Locale::getDefault(), status);
-        if (U_FAILURE(status))
-            format.reset();
-        else
-            format->adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
-        if (formatters.size() > 256)
-            formatters.clear();
-        it = formatters.emplace(key, std::move(format)).first;
-    }
-    if (!it->second)
-        return QString();
-    icu::UnicodeString out;
-    it->second->format(UDate(instant.toMSecsSinceEpoch()), out);
-    return fromIcu(out);
-}
-
-QString ExcelWorkbook::formatNumber(double value, const QString &pattern)
-{
-    thread_local std::map<QString, std::unique_ptr<icu::DecimalFormat>> formatters;
-    const QString key = pattern + QLatin1Char('\n') + QString::fromLatin1(icu::Locale::getDefault().getName());
-    auto it = formatters.find(key);
-    if (it == formatters.end()) {
-        UErrorCode status = U_ZERO_ERROR;
-        auto format = std::make_unique<icu::DecimalFormat>(toIcu(pattern), status);
-        if (U_FAILURE(status))
-            format.reset();
-        if (formatters.size() > 256)
-            formatters.clear();
-        it = formatters.emplace(key, std::move(format)).first;
-    }
-    if (!it->second)
-        return QString();
-    icu::UnicodeString out;
-    it->second->format(value, out);
-    return fromIcu(out);
+    return NumberFormatCode(code).isPercent();
 }
 
 QString ExcelWorkbook::formatCell(const QString &value, const QString &code) const
 {
+    return formatCell(value, NumberFormatCode(code));
+}
+
+QString ExcelWorkbook::formatCell(const QString &value, const NumberFormatCode &format) const
+{
+    // "General" shows a number as it is stored.
+    if (format.isGeneral())
+        return value;
     bool ok = false;
     const double number = value.trimmed().toDouble(&ok);
     if (!ok)
         return value;
-    if (isDate(code)) {
-        const QString text = formatDate(value, code, _date1904);
-        return text.isNull() ? value : text;
-    }
-    if (isCurrency(code)) {
-        const QString text = formatNumber(number, currencyPattern(withoutDecorations(code)));
-        return text.isNull() ? value : text;
-    }
-    if (isPercent(code)) {
-        const QString text = formatNumber(number, withoutDecorations(code));
-        return text.isNull() ? value : text;
-    }
-    return value;
+    const QString text = format.format(number, _date1904);
+    return text.isNull() ? value : text;
 }
 
 // ---------------------------------------------------------------- parts
@@ -296,6 +114,7 @@ bool ExcelWorkbook::open(const QString &path)
     _sharedStrings.clear();
     _sharedStringsRead = false;
     _sharedStringTooLong = false;
+    _sharedStringBytes = 0;
     _customFormats.clear();
     _styleFormatIds.clear();
     _columnCount = 0;
@@ -379,6 +198,7 @@ void ExcelWorkbook::readSharedStrings()
     QByteArray bytes;
     if (!readPart(QStringLiteral("xl/sharedStrings.xml"), bytes))
         return;
+    _sharedStringBytes = bytes.size();
     QXmlStreamReader xml(bytes);
     QString current;
     bool inItem = false;
@@ -427,13 +247,15 @@ QString ExcelWorkbook::sheetPart(int index) const
 
 // ---------------------------------------------------------------- one worksheet
 
-bool ExcelWorkbook::loadSheet(int index)
+bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::atomic<int> *permille)
 {
     _rows.clear();
     _columnCount = 0;
     _error.clear();
+    _cancelled = false;
     if (index < 0 || index >= _sheets.size())
         return false;
+    const QString sheetName = _sheets.at(index).name();
     // The part the relationships name, else the one named by the sheet's id, else by its place.
     QByteArray bytes;
     const QStringList candidates = {sheetPart(index),
@@ -447,9 +269,15 @@ bool ExcelWorkbook::loadSheet(int index)
         }
     }
     if (!found) {
-        _error = said(QStringLiteral("The sheet \u201c%@\u201d cannot be read."), _sheets.at(index).name());
+        _error = said(QStringLiteral("The sheet \u201c%@\u201d cannot be read."), sheetName);
         return false;
     }
+    auto refuse = [this](const QString &message) {
+        _rows.clear();
+        _columnCount = 0;
+        _error = message;
+        return false;
+    };
 
     QXmlStreamReader xml(bytes);
     QStringList row;
@@ -463,18 +291,20 @@ bool ExcelWorkbook::loadSheet(int index)
     bool inInline = false;
     int phonetic = 0;
     qint64 cells = 0;
-    QHash<int, QString> styleCodes;
-    auto styleCode = [&](const QString &s) -> QString {
+    qint64 rowText = 0;
+    qint64 sheetText = 0;
+    QHash<int, std::shared_ptr<NumberFormatCode>> styleFormats;
+    auto styleFormat = [&](const QString &s) -> const NumberFormatCode * {
         bool ok = false;
         const int styleIndex = s.toInt(&ok);
         if (!ok)
-            return QString();
-        const auto it = styleCodes.constFind(styleIndex);
-        if (it != styleCodes.cend())
-            return it.value();
-        const QString code = checkStyle(styleIndex);
-        styleCodes.insert(styleIndex, code);
-        return code;
+            return nullptr;
+        auto it = styleFormats.constFind(styleIndex);
+        if (it == styleFormats.cend()) {
+            const QString code = checkStyle(styleIndex);
+            it = styleFormats.insert(styleIndex, code.isNull() ? nullptr : std::make_shared<NumberFormatCode>(code));
+        }
+        return it.value().get();
     };
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
@@ -483,14 +313,23 @@ bool ExcelWorkbook::loadSheet(int index)
             if (name == QLatin1String("row")) {
                 inRow = true;
                 row.clear();
+                rowText = 0;
                 column = -1;
+                if ((_rows.size() & 4095) == 0) {
+                    if (cancel && cancel->load(std::memory_order_relaxed)) {
+                        _cancelled = true;
+                        return refuse(QString());
+                    }
+                    if (permille && !bytes.isEmpty())
+                        permille->store(int(qMin<qint64>(1000, xml.characterOffset() * 1000 / bytes.size())), std::memory_order_relaxed);
+                }
             } else if (name == QLatin1String("c") && inRow) {
                 const QXmlStreamAttributes attributes = xml.attributes();
-                const QString reference = attributes.value(QLatin1String("r")).toString();
+                const QStringView reference = attributes.value(QLatin1String("r"));
                 qsizetype letters = 0;
                 while (letters < reference.size() && reference.at(letters).isLetter())
                     ++letters;
-                const int named = columnIndex(reference.left(letters));
+                const int named = columnIndex(reference.left(letters).toString());
                 column = named >= 0 ? named : column + 1;
                 type = attributes.value(QLatin1String("t")).toString();
                 style = attributes.value(QLatin1String("s")).toString();
@@ -527,25 +366,31 @@ bool ExcelWorkbook::loadSheet(int index)
                     // "n" is the type a number has when none is written: many generators write it.
                     text = value;
                 } else if (!style.isEmpty()) {
-                    const QString code = styleCode(style);
-                    text = code.isNull() ? value : formatCell(value, code);
+                    const NumberFormatCode *format = styleFormat(style);
+                    text = format ? formatCell(value, *format) : value;
                 } else {
                     text = value;
                 }
-                if (text.size() > Database::MaximumTextLength || _sharedStringTooLong) {
-                    _rows.clear();
-                    _columnCount = 0;
-                    _error = said(QStringLiteral("A cell of the sheet \u201c%@\u201d holds more text than a field takes: the file is damaged."),
-                                  _sheets.at(index).name());
-                    return false;
-                }
+                if (text.size() > Database::MaximumTextLength || _sharedStringTooLong)
+                    return refuse(said(QStringLiteral("A cell of the sheet \u201c%@\u201d holds more text than a field takes: the file is damaged."),
+                                       sheetName));
                 if (!text.isEmpty() && column >= 0 && column < MaximumColumns) {
                     cells += qMax<qint64>(1, column + 1 - row.size());
-                    if (cells > MaximumCells) {
-                        _rows.clear();
-                        _error = said(QStringLiteral("The sheet is too large to import."));
-                        return false;
-                    }
+                    if (cells > MaximumCells)
+                        return refuse(said(QStringLiteral("The sheet is too large to import.")));
+                    // What the cells add up to, before any of it reaches the database: one
+                    // long shared string named by many cells must not fill the disk.
+                    rowText += text.size();
+                    sheetText += text.size();
+                    if (rowText > Database::MaximumRecordText)
+                        return refuse(Language::withValues(
+                            translated(QStringLiteral("Row %@ of the sheet \u201c%@\u201d holds more text than one record takes: the file is damaged.")),
+                            {QString::number(_rows.size() + 1), sheetName}));
+                    const qint64 allowance = qMax(TextAllowance, TextPerPartByte * (qint64(bytes.size()) + _sharedStringBytes));
+                    if (sheetText > allowance)
+                        return refuse(Language::withValues(
+                            translated(QStringLiteral("The sheet \u201c%@\u201d repeats its texts into more than %@ MB: the file is damaged.")),
+                            {sheetName, QString::number(allowance / (1024 * 1024))}));
                     while (row.size() < column)
                         row.append(QString());
                     if (row.size() == column)
@@ -560,12 +405,10 @@ bool ExcelWorkbook::loadSheet(int index)
             }
         }
     }
-    if (xml.hasError()) {
-        _rows.clear();
-        _columnCount = 0;
-        _error = said(QStringLiteral("The sheet \u201c%@\u201d is damaged."), _sheets.at(index).name());
-        return false;
-    }
+    if (xml.hasError())
+        return refuse(said(QStringLiteral("The sheet \u201c%@\u201d is damaged."), sheetName));
+    if (permille)
+        permille->store(1000, std::memory_order_relaxed);
     return true;
 }
 

@@ -7,12 +7,14 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include <atomic>
+#include <memory>
 
 #include "database/exchange/excelSheet.h"
 
 namespace quillmark {
 
+class NumberFormatCode;
 class ZipArchive;
 
 class ExcelWorkbook
@@ -22,6 +24,11 @@ public:
     static constexpr qint64 MaximumCells = 50'000'000;
     // Columns A to XFD.
     static constexpr int MaximumColumns = 16384;
+    // A shared string is written once and may be named by every cell: what a sheet turns into
+    // is bounded by what its parts hold, four characters for each of their bytes, and never
+    // less than this many characters.
+    static constexpr qint64 TextAllowance = 32LL * 1024 * 1024;
+    static constexpr qint64 TextPerPartByte = 4;
 
     ExcelWorkbook();
     ~ExcelWorkbook();
@@ -32,8 +39,10 @@ public:
     bool open(const QString &path);
     const QList<excelSheet> &sheets() const { return _sheets; }
     // Loads the sheet at that position of sheets(); false with errorMessage() when it cannot
-    // be read, which leaves no rows.
-    bool loadSheet(int index);
+    // be read, which leaves no rows. It may run on a thread of its own: `cancel` stops it
+    // (false, no message) and `permille` follows how much of the sheet is read.
+    bool loadSheet(int index, const std::atomic<bool> *cancel = nullptr, std::atomic<int> *permille = nullptr);
+    bool wasCancelled() const { return _cancelled; }
     const QList<QStringList> &rows() const { return _rows; }
     // The number of columns, up to the last one holding a value.
     int columnCount() const { return _columnCount; }
@@ -50,17 +59,10 @@ public:
     static bool isDate(const QString &code);
     static bool isCurrency(const QString &code);
     static bool isPercent(const QString &code);
-    // The date pattern of a workbook date code ("mm-dd-yy" gives "MM-dd-yy").
-    static QString datePattern(const QString &code);
-    // The number pattern of a currency code ("[$€-407]#,##0.00" gives "€#,##0.00").
-    static QString currencyPattern(const QString &code);
-    // A serial day number with its time of day, formatted by the date code; null when the
-    // text is not a number.
-    static QString formatDate(const QString &serial, const QString &code, bool date1904 = false);
-    static QString formatNumber(double value, const QString &pattern);
-    // A styled numeric cell's text: as a date, currency or percentage when its code is one,
-    // else the stored text unchanged.
+    // A styled numeric cell's text as a spreadsheet shows it with that format code (in the
+    // workbook's date system); the stored text where the code cannot show it.
     QString formatCell(const QString &value, const QString &code) const;
+    QString formatCell(const QString &value, const NumberFormatCode &format) const;
 
     // The format code of a cell style; null when the style has none.
     QString checkStyle(int styleIndex) const;
@@ -83,6 +85,8 @@ private:
     QList<QString> _styleFormatIds;
     bool _date1904 = false;
     int _columnCount = 0;
+    qint64 _sharedStringBytes = 0;
+    bool _cancelled = false;
     QString _error;
 };
 

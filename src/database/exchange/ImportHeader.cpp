@@ -2,37 +2,70 @@
 
 #include "foundation/Language.h"
 #include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
 
 #include <QDir>
 #include <QHash>
+
+#include <algorithm>
 
 namespace quillmark {
 
 namespace {
 
-// Column names that other programs write, by the column name of the field they mean. Exact
-// titles and translations are tried first, so these only fill what is left.
-const QHash<QString, QStringList> &usualNames()
+const QStringList &addressFields()
 {
-    static const QHash<QString, QStringList> names = {
-        {QStringLiteral("First_Name"), {"first", "firstname", "givenname", "forename", "vorname", "prenom", "nombre", "name", "fullname", "displayname"}},
+    static const QStringList fields = {QStringLiteral("Address"), QStringLiteral("City"), QStringLiteral("State"),
+                                       QStringLiteral("Zip"), QStringLiteral("Country")};
+    return fields;
+}
+
+// The kinds of address a contact export writes, the one the contacts preference names first.
+QStringList addressKinds()
+{
+    const bool home = UserDefaults::standard().stringForKey(QStringLiteral("profileContacts")).compare(QLatin1String("Home"), Qt::CaseInsensitive) == 0;
+    return home ? QStringList{"home", "business", "work", "other"} : QStringList{"business", "work", "home", "other"};
+}
+
+// Column names that other programs write, by the column name of the field they mean, best
+// first. Exact titles and translations are tried first, so these only fill what is left.
+QHash<QString, QStringList> usualNames()
+{
+    QHash<QString, QStringList> names = {
+        {QStringLiteral("First_Name"), {"first", "firstname", "givenname", "forename", "vorname", "prenom", "nombre"}},
         {QStringLiteral("Last_Name"), {"last", "lastname", "familyname", "surname", "nachname", "nom", "apellido", "apellidos"}},
         {QStringLiteral("Middle_Name"), {"middle", "middlename", "additionalname", "secondname"}},
         {QStringLiteral("Salutation"), {"prefix", "nameprefix", "honorific", "anrede"}},
-        {QStringLiteral("Company"), {"company", "organization", "organisation", "org", "companyname", "firma", "empresa"}},
-        {QStringLiteral("Title"), {"jobtitle", "position", "role"}},
-        {QStringLiteral("Address"), {"street", "streetaddress", "address1", "addressline1", "homestreet", "businessstreet", "strasse", "calle", "addressstreet", "address1street"}},
-        {QStringLiteral("City"), {"town", "locality", "homecity", "businesscity", "ort", "stadt", "ciudad", "ville", "address1city"}},
-        {QStringLiteral("State"), {"province", "region", "county", "homestate", "businessstate", "bundesland", "address1region"}},
-        {QStringLiteral("Zip"), {"zip", "zipcode", "postalcode", "postcode", "postleitzahl", "plz", "cp", "homepostalcode", "businesspostalcode", "address1postalcode"}},
-        {QStringLiteral("Country"), {"countryregion", "homecountryregion", "businesscountryregion", "land", "pais", "pays", "address1country"}},
-        {QStringLiteral("Phone_Home"), {"phone", "telephone", "tel", "homephone", "phonehome", "privatephone", "telefon"}},
-        {QStringLiteral("Phone_Work"), {"workphone", "businessphone", "officephone"}},
-        {QStringLiteral("Phone_Mobile"), {"mobile", "mobilephone", "cell", "cellphone", "handy", "movil"}},
-        {QStringLiteral("Fax"), {"fax", "businessfax", "homefax", "faxnumber"}},
-        {QStringLiteral("Email"), {"email", "emailaddress", "mail", "email1value", "email1", "primaryemail"}},
-        {QStringLiteral("Web"), {"web", "website", "webpage", "url", "homepage", "internet"}},
+        {QStringLiteral("Company"), {"company", "organization", "organisation", "org", "companyname", "organizationname",
+                                     "organization1name", "firma", "empresa"}},
+        {QStringLiteral("Title"), {"jobtitle", "position", "role", "organizationtitle", "organization1title"}},
+        {QStringLiteral("Address"), {"street", "streetaddress", "address1", "addressline1", "address1street", "addressstreet", "strasse", "calle"}},
+        {QStringLiteral("City"), {"town", "locality", "address1city", "ort", "stadt", "ciudad", "ville"}},
+        {QStringLiteral("State"), {"province", "region", "county", "address1region", "bundesland"}},
+        {QStringLiteral("Zip"), {"zip", "zipcode", "postalcode", "postcode", "address1postalcode", "postleitzahl", "plz", "cp"}},
+        {QStringLiteral("Country"), {"countryregion", "address1country", "land", "pais", "pays"}},
+        {QStringLiteral("Phone_Home"), {"phone", "telephone", "tel", "homephone", "phonehome", "privatephone", "telefon", "home", "phone1value"}},
+        {QStringLiteral("Phone_Work"), {"workphone", "businessphone", "officephone", "work", "phone2value"}},
+        {QStringLiteral("Phone_Mobile"), {"mobile", "mobilephone", "mobilenumber", "cell", "cellphone", "handy", "movil", "phone3value"}},
+        {QStringLiteral("Fax"), {"fax", "businessfax", "homefax", "faxnumber", "phone4value"}},
+        {QStringLiteral("Email"), {"email", "emailaddress", "mail", "email1value", "email1", "primaryemail", "email1address"}},
+        {QStringLiteral("Web"), {"web", "website", "webpage", "url", "homepage", "internet", "website1value", "webpage1",
+                                 "personalwebsite", "businesswebsite"}},
     };
+    // The parts of the business and home addresses, in the order of the contacts preference.
+    const QList<std::pair<QString, QStringList>> parts = {
+        {QStringLiteral("Address"), {"street", "address"}},
+        {QStringLiteral("City"), {"city"}},
+        {QStringLiteral("State"), {"state", "region"}},
+        {QStringLiteral("Zip"), {"postalcode", "zipcode", "zip"}},
+        {QStringLiteral("Country"), {"countryregion", "country"}},
+    };
+    for (const QString &kind : addressKinds())
+        for (const auto &[field, suffixes] : parts)
+            for (const QString &suffix : suffixes)
+                names[field].append(kind + suffix);
+    // A whole name fills the first name only when no column has the first name alone.
+    names[QStringLiteral("First_Name")] << "name" << "fullname" << "displayname";
     return names;
 }
 
@@ -52,6 +85,14 @@ const QList<QVariantMap> &languageTables()
     return tables;
 }
 
+int fieldIndex(const QList<DatabaseOrder> &fields, const QString &dbtitle)
+{
+    for (int k = 0; k < fields.size(); ++k)
+        if (fields.at(k).dbtitle() == dbtitle)
+            return k;
+    return -1;
+}
+
 } // namespace
 
 QString ImportHeader::normalised(const QString &name)
@@ -65,40 +106,169 @@ QString ImportHeader::normalised(const QString &name)
     return out;
 }
 
+QString ImportHeader::phoneFieldForType(const QString &type)
+{
+    const QString t = type.toCaseFolded();
+    if (t.contains(QLatin1String("fax")))
+        return QStringLiteral("Fax");
+    if (t.contains(QLatin1String("mobile")) || t.contains(QLatin1String("cell")))
+        return QStringLiteral("Phone_Mobile");
+    if (t.contains(QLatin1String("work")) || t.contains(QLatin1String("business")) || t.contains(QLatin1String("office")))
+        return QStringLiteral("Phone_Work");
+    if (t.contains(QLatin1String("home")) || t.contains(QLatin1String("private")))
+        return QStringLiteral("Phone_Home");
+    return QString();
+}
+
+bool ImportHeader::isPhoneField(const QString &dbtitle)
+{
+    return dbtitle == QLatin1String("Phone_Home") || dbtitle == QLatin1String("Phone_Work")
+           || dbtitle == QLatin1String("Phone_Mobile") || dbtitle == QLatin1String("Fax");
+}
+
+QString ImportHeader::firstValue(const QString &text)
+{
+    const qsizetype at = text.indexOf(QLatin1String(" ::: "));
+    return at < 0 ? text : text.left(at);
+}
+
 QList<int> ImportHeader::mapping(const QStringList &header, const QList<DatabaseOrder> &fields, const QStringList &shownTitles)
 {
-    // The names of each field, in two passes: its own titles first, the usual names after.
+    return plan(header, QStringList(), fields, shownTitles).mapping;
+}
+
+ImportHeader::Plan ImportHeader::plan(const QStringList &header, const QStringList &firstRecord, const QList<DatabaseOrder> &fields,
+                                      const QStringList &shownTitles)
+{
+    QStringList names;
+    for (const QString &column : header)
+        names.append(normalised(column));
+    QList<int> result(header.size(), 0);
+    QList<bool> taken(fields.size(), false);
+    bool any = false;
+    auto assign = [&](int column, int k) {
+        result[column] = k + 1;
+        taken[k] = true;
+        any = true;
+    };
+
+    // Beside a job title, "Title" is the one before a name (Dr., Mrs.).
+    const bool jobTitle = std::any_of(names.cbegin(), names.cend(), [](const QString &name) {
+        return name == QLatin1String("jobtitle") || name == QLatin1String("organizationtitle")
+               || name == QLatin1String("organization1title");
+    });
+    const int salutation = fieldIndex(fields, QStringLiteral("Salutation"));
+    if (jobTitle && salutation >= 0) {
+        const qsizetype column = names.indexOf(QStringLiteral("title"));
+        if (column >= 0)
+            assign(int(column), salutation);
+    }
+
+    // The field's own titles, in column order.
     QList<QStringList> own(fields.size());
-    QList<QStringList> usual(fields.size());
     for (int k = 0; k < fields.size(); ++k) {
         const QString title = fields.at(k).title();
         own[k] << normalised(title) << normalised(shownTitles.value(k)) << normalised(Language::stringForKey(title));
         for (const QVariantMap &table : languageTables())
             own[k] << normalised(table.value(title).toString());
         own[k].removeAll(QString());
-        usual[k] = usualNames().value(fields.at(k).dbtitle());
     }
-    QList<int> result(header.size(), 0);
-    QList<bool> taken(fields.size(), false);
-    bool any = false;
-    for (const QList<QStringList> *names : {&own, &usual}) {
-        for (int column = 0; column < header.size(); ++column) {
-            if (result.at(column) != 0)
-                continue;
-            const QString name = normalised(header.at(column));
-            if (name.isEmpty())
-                continue;
-            for (int k = 0; k < fields.size(); ++k) {
-                if (!taken.at(k) && names->at(k).contains(name)) {
-                    result[column] = k + 1;
-                    taken[k] = true;
-                    any = true;
-                    break;
-                }
+    for (int column = 0; column < header.size(); ++column) {
+        if (result.at(column) != 0 || names.at(column).isEmpty())
+            continue;
+        for (int k = 0; k < fields.size(); ++k) {
+            if (!taken.at(k) && own.at(k).contains(names.at(column))) {
+                assign(column, k);
+                break;
             }
         }
     }
-    return any ? result : QList<int>();
+
+    // The usual names, the best match of any field first.
+    const QHash<QString, QStringList> usual = usualNames();
+    struct Candidate
+    {
+        int rank;
+        int column;
+        int field;
+    };
+    QHash<QString, QList<std::pair<int, int>>> byName; // name: (field, rank)
+    for (int k = 0; k < fields.size(); ++k) {
+        const QStringList list = usual.value(fields.at(k).dbtitle());
+        for (int rank = 0; rank < list.size(); ++rank)
+            byName[list.at(rank)].append({k, rank});
+    }
+    QList<Candidate> candidates;
+    for (int column = 0; column < header.size(); ++column)
+        for (const auto &[k, rank] : byName.value(names.at(column)))
+            candidates.append({rank, column, k});
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate &a, const Candidate &b) {
+        return a.rank != b.rank ? a.rank < b.rank : a.column < b.column;
+    });
+    for (const Candidate &candidate : std::as_const(candidates))
+        if (result.at(candidate.column) == 0 && !taken.at(candidate.field))
+            assign(candidate.column, candidate.field);
+
+    Plan plan;
+    if (!any)
+        return plan;
+    plan.mapping = result;
+    plan.typeColumn = QList<int>(header.size(), -1);
+    plan.alternate = QList<int>(header.size(), -1);
+
+    // "Phone 1 - Value" beside "Phone 1 - Type" (or "- Label"): the type chooses the field.
+    for (int column = 0; column < header.size(); ++column) {
+        const QString &name = names.at(column);
+        if (!name.endsWith(QLatin1String("value")))
+            continue;
+        const QString base = name.chopped(5);
+        for (const char *suffix : {"type", "label"}) {
+            const qsizetype typeColumn = names.indexOf(base + QLatin1String(suffix));
+            if (typeColumn >= 0) {
+                plan.typeColumn[column] = int(typeColumn);
+                break;
+            }
+        }
+    }
+    // A typed phone column starts out at the field its first record's type names.
+    for (int column = 0; column < header.size(); ++column) {
+        const int entry = plan.mapping.at(column);
+        const int typeColumn = plan.typeColumn.at(column);
+        if (entry <= 0 || typeColumn < 0 || !isPhoneField(fields.at(entry - 1).dbtitle()))
+            continue;
+        const int wanted = fieldIndex(fields, phoneFieldForType(firstRecord.value(typeColumn)));
+        if (wanted < 0 || wanted == entry - 1)
+            continue;
+        const qsizetype holder = plan.mapping.indexOf(wanted + 1);
+        if (holder >= 0)
+            plan.mapping[holder] = entry; // the two columns swap their fields
+        plan.mapping[column] = wanted + 1;
+    }
+
+    // The other kind of address stands in for the chosen one.
+    const QStringList kinds = addressKinds();
+    for (int column = 0; column < header.size(); ++column) {
+        const int entry = plan.mapping.at(column);
+        if (entry <= 0 || !addressFields().contains(fields.at(entry - 1).dbtitle()))
+            continue;
+        const QString &name = names.at(column);
+        for (const QString &kind : kinds) {
+            if (!name.startsWith(kind))
+                continue;
+            const QString rest = name.mid(kind.size());
+            for (const QString &other : kinds) {
+                if (other == kind)
+                    continue;
+                const qsizetype stand = names.indexOf(other + rest);
+                if (stand >= 0 && plan.mapping.at(stand) == 0) {
+                    plan.alternate[column] = int(stand);
+                    break;
+                }
+            }
+            break;
+        }
+    }
+    return plan;
 }
 
 } // namespace quillmark

@@ -3,7 +3,15 @@
 // First Name, Street, ZIP, E-mail ...), each column goes to the database field of that name,
 // whatever its position. Names are compared without case, blanks or punctuation, against each
 // field's title, the database's own title for it, its translations in every language the
-// program has, and the usual names address books and spreadsheets give such columns.
+// program has, and the usual names address books and spreadsheets give such columns; the
+// contact exports of mail programs are recognised too:
+// - "Given Name", "Family Name", "Name Prefix", "Organization 1 - Name" and the like, where a
+//   full "Name" column only fills the first name when nothing better does;
+// - "Title" beside a "Job Title" is the title before a name;
+// - a typed value ("Phone 1 - Type" Mobile, "Phone 1 - Value") goes to the phone field its
+//   type names, row by row;
+// - of two addresses (business and home) the one the contacts preference names is taken,
+//   and the other where a record has none of the first.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,10 +25,33 @@ class ImportHeader
 public:
     ImportHeader() = delete;
 
+    struct Plan
+    {
+        // One entry per column of the header: 0 none, k the k-th of the fields.
+        QList<int> mapping;
+        // Per column: the column that holds its value's type, or -1.
+        QList<int> typeColumn;
+        // Per column: the column read in its stead in a record whose mapped address columns are
+        // all empty, or -1.
+        QList<int> alternate;
+        bool isEmpty() const { return mapping.isEmpty(); }
+    };
+
     // One entry per column of `header`: 0 none, k the k-th of `fields` (each field at most
     // once). Empty when no column names a field: the first record is then no header.
     // `shownTitles` are the titles the user sees for the fields, in the same order.
     static QList<int> mapping(const QStringList &header, const QList<DatabaseOrder> &fields, const QStringList &shownTitles);
+    // The same with what goes with it; `firstRecord` (the record below the header) chooses
+    // the phone field of a typed phone column.
+    static Plan plan(const QStringList &header, const QStringList &firstRecord, const QList<DatabaseOrder> &fields,
+                     const QStringList &shownTitles);
+
+    // The column name of the phone field a type names ("Mobile", "* Work", "Home Fax"), or
+    // null for a type that names none.
+    static QString phoneFieldForType(const QString &type);
+    static bool isPhoneField(const QString &dbtitle);
+    // Of several values in one cell ("+1 555 0100 ::: +1 555 0101"), the first.
+    static QString firstValue(const QString &text);
 
     // "E-mail" and "email", "ZIP Code" and "zipcode" are the same name.
     static QString normalised(const QString &name);

@@ -1,7 +1,11 @@
 #include "database/exchange/ImportVCardFile.h"
 
+#include "database/exchange/DelimitedText.h"
+
 #include <QFile>
 #include <QStringDecoder>
+
+#include <unicode/unistr.h>
 
 namespace quillmark {
 
@@ -10,15 +14,62 @@ ImportVCardFile::ImportVCardFile(const QString &path) : _path(path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumSize)
         return;
-    QByteArray bytes = file.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError())
+    const std::optional<QString> text = decode(file.readAll());
+    if (!text)
         return;
     _readable = true;
-    _cards = getCardsArray(text);
+    _cards = getCardsArray(*text);
+}
+
+std::optional<QString> ImportVCardFile::decode(const QByteArray &bytes)
+{
+    // UTF-8 (most files), or UTF-16 with its byte order mark; a zero byte elsewhere means it is
+    // no text at all (a picture, an address book program's own file).
+    QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    if (body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF"))
+        return DelimitedText::decode(body);
+    if (body.contains('\0'))
+        return std::nullopt;
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString whole = utf8.decode(body);
+    if (!utf8.hasError())
+        return whole;
+    // Cards of older phones and programs: a line in the CHARSET it names (ISO-8859-1 ...),
+    // or, naming none, in the 8-bit encoding it most likely is; the other lines stay UTF-8.
+    QString text;
+    text.reserve(body.size());
+    qsizetype start = 0;
+    while (start < body.size()) {
+        qsizetype end = body.indexOf('\n', start);
+        end = end < 0 ? body.size() : end + 1;
+        const QByteArray line = body.mid(start, end - start);
+        start = end;
+        QStringDecoder lineUtf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        const QString decoded = lineUtf8.decode(line);
+        if (!lineUtf8.hasError()) {
+            text += decoded;
+            continue;
+        }
+        const qsizetype colon = line.indexOf(':');
+        const QByteArray head = (colon < 0 ? line : line.left(colon)).toUpper();
+        const qsizetype named = head.indexOf("CHARSET=");
+        if (named >= 0) {
+            QByteArray charset = head.mid(named + 8);
+            const qsizetype stop = charset.indexOf(';');
+            charset = stop < 0 ? charset : charset.left(stop);
+            charset.replace('"', QByteArray());
+            const icu::UnicodeString converted(line.constData(), int32_t(line.size()), charset.trimmed().constData());
+            if (!converted.isBogus()) {
+                text += QString(reinterpret_cast<const QChar *>(converted.getBuffer()), converted.length());
+                continue;
+            }
+        }
+        const std::optional<QString> guessed = DelimitedText::decode(line);
+        if (!guessed)
+            return std::nullopt;
+        text += *guessed;
+    }
+    return text;
 }
 
 QList<CVCard> ImportVCardFile::getCardsArray(const QString &text)

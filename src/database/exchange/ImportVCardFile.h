@@ -1,7 +1,10 @@
 #pragma once
 // A vCard file split into its cards.
+#include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 #include "database/exchange/CVCard.h"
 
@@ -13,12 +16,15 @@ public:
     // Files larger than this are not read.
     static constexpr qint64 MaximumSize = 256LL * 1024 * 1024;
 
-    // Reads the file; readable() is false when it cannot be read or is not UTF-8 text.
+    // Reads the file; readable() is false when it cannot be read or is not text.
     explicit ImportVCardFile(const QString &path);
     bool readable() const { return _readable; }
     const QList<CVCard> &cards() const { return _cards; }
     // The cards of a text: every piece after "BEGIN:VCARD" that has its "END:VCARD".
     static QList<CVCard> getCardsArray(const QString &text);
+    // The text of a file's bytes: UTF-8, UTF-16 with its mark, or line by line the charset a
+    // line names or the 8-bit encoding it most likely is. Nothing for bytes that are no text.
+    static std::optional<QString> decode(const QByteArray &bytes);
 
 private:
     QString _path;

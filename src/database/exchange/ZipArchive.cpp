@@ -3,6 +3,7 @@
 #include "foundation/Language.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <unzip.h>
 
@@ -61,7 +62,8 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
     _names.clear();
     unzFile file = unzOpen64(QFile::encodeName(path).constData());
     if (!file) {
-        OutputErrorMessage(said(QStringLiteral("Failed")));
+        // Not a zip archive at all: a renamed text file, an older spreadsheet's own format.
+        OutputErrorMessage(said(QStringLiteral("The file \u201c%@\u201d is not an xlsx workbook."), QFileInfo(path).fileName()));
         return false;
     }
     _unzFile = file;

@@ -33,6 +33,15 @@ public:
     // The longest text one field takes from a file (characters). An address value is short; a
     // cell or card value past this is damaged or hostile and its file is refused, not cut.
     static constexpr qsizetype MaximumTextLength = 4 * 1024 * 1024;
+    // What an import may write (characters): one record's fields together, and all its records.
+    // Checked before anything is written, so that a file that multiplies its text (a workbook
+    // naming one long shared string from every cell) leaves the database as it was.
+    static constexpr qint64 MaximumRecordText = MaximumTextLength;
+    static constexpr qint64 MaximumImportText = 256LL * 1024 * 1024;
+    // Why those rows may not be imported into those columns; null when they may.
+    static QString importTextProblem(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows);
+    // The text of one record's values (pictures and numbers do not count).
+    static qint64 recordText(const QVariantMap &values);
 
     // ---- the current database (not owned) ----
     static Database *currentDatabase();
@@ -201,7 +210,8 @@ public:
     // database/exchange/Database_export.cpp.
     QString exportDatabase(const QList<DatabaseOrder> &columns, QChar delimiter);
     void importDatabase(const QList<DatabaseOrder> &columns, const QStringList &values);
-    // Many rows in one transaction; answers the number of records inserted.
+    // Many rows in one transaction; answers the number of records inserted. Rows whose text is
+    // more than the bounds above are refused (DatabaseError) before anything is written.
     int importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows);
     // The same, asking `keepGoing` before each row with the number of rows done; when it
     // answers false nothing of the import is kept and the answer is -1.

@@ -7,6 +7,7 @@
 #include "database/store/DatabaseStatement.h"
 #include "database/store/LocaleCollation.h"
 #include "database/store/Utils.h"
+#include "foundation/Language.h"
 #include "platform/Format.h"
 
 #include <QDateTime>
@@ -540,9 +541,42 @@ int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QS
     return importDatabase(columns, rows, {});
 }
 
+qint64 Database::recordText(const QVariantMap &values)
+{
+    qint64 text = 0;
+    for (const QVariant &value : values)
+        if (value.typeId() == QMetaType::QString)
+            text += value.toString().size();
+    return text;
+}
+
+QString Database::importTextProblem(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows)
+{
+    qint64 total = 0;
+    qint64 record = 0;
+    for (const QStringList &values : rows) {
+        qint64 text = 0;
+        for (qsizetype p = 0; p < columns.size() && p < values.size(); ++p)
+            if (columns.at(p)._used)
+                text += values.at(p).size();
+        ++record;
+        if (text > MaximumRecordText)
+            return Language::withValues(translated(QStringLiteral("Record %@ holds more than %@ MB of text.")),
+                                        {QString::number(record), QString::number(MaximumRecordText / (1024 * 1024))});
+        total += text;
+        if (total > MaximumImportText)
+            return Language::withValues(translated(QStringLiteral("The file holds more than %@ MB of text.")),
+                                        {QString::number(MaximumImportText / (1024 * 1024))});
+    }
+    return QString();
+}
+
 int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows,
                              const std::function<bool(int)> &keepGoing)
 {
+    const QString problem = importTextProblem(columns, rows);
+    if (!problem.isNull())
+        throw DatabaseError(problem);
     Scope scope(*this);
     DatabaseConnection &connection = scope.connection();
     // Rows that fill the same columns share one prepared statement.

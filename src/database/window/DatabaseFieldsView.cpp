@@ -58,7 +58,72 @@ QDateTime nowWithoutSeconds()
     return QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()));
 }
 
-// Stored dates are "yyyy-MM-dd HH:mm:ss +hhmm"; older files hold other readable forms.
+// A year of two digits as spreadsheets read it: 00 to 29 in this century, the rest in the last.
+int fullYear(int year, qsizetype digits)
+{
+    if (digits > 2)
+        return year;
+    return year < 30 ? 2000 + year : 1900 + year;
+}
+
+// Dates as imported files and other programs write them: "12/31/2023", "31.12.2023",
+// "2023/12/31", "01-15-20", "January 15, 2020", "15 Jan 2020", each with a time or not.
+std::optional<QDateTime> parseCommonDate(const QString &text)
+{
+    static const QRegularExpression numeric(QStringLiteral(
+        R"(^(\d{1,4})([./-])(\d{1,2})\2(\d{1,4})(?:[ T,]+(\d{1,2}):(\d{2})(?::(\d{2}))?\s*([AaPp]\.?[Mm]\.?)?)?$)"));
+    QDate date;
+    QTime time(0, 0);
+    const QRegularExpressionMatch m = numeric.match(text);
+    if (m.hasMatch()) {
+        const int a = m.captured(1).toInt();
+        const int b = m.captured(3).toInt();
+        const int c = m.captured(4).toInt();
+        if (m.captured(1).size() >= 3) {
+            date = QDate(a, b, c);
+        } else {
+            const int year = fullYear(c, m.captured(4).size());
+            // Day first with points, and where the locale writes it so, unless that cannot be.
+            const bool localeDayFirst = QLocale().dateFormat(QLocale::ShortFormat).trimmed().startsWith(QLatin1Char('d'));
+            bool dayFirst = m.captured(2) == QLatin1String(".") || localeDayFirst;
+            if (a > 12)
+                dayFirst = true;
+            else if (b > 12)
+                dayFirst = false;
+            date = dayFirst ? QDate(year, b, a) : QDate(year, a, b);
+        }
+        if (!m.captured(5).isEmpty()) {
+            int hour = m.captured(5).toInt();
+            const QString half = m.captured(8).toLower();
+            if (!half.isEmpty()) {
+                if (hour < 1 || hour > 12)
+                    return std::nullopt;
+                hour = (hour % 12) + (half.startsWith(QLatin1Char('p')) ? 12 : 0);
+            }
+            time = QTime(hour, m.captured(6).toInt(), m.captured(7).toInt());
+        }
+    } else {
+        // Month names, in English and in the user's language.
+        static const char *const forms[] = {"MMMM d, yyyy", "MMM d, yyyy", "d MMMM yyyy", "d MMM yyyy", "dddd, MMMM d, yyyy",
+                                            "ddd, MMM d, yyyy", "d. MMMM yyyy", "MMMM d yyyy", "d-MMM-yyyy", "d-MMM-yy"};
+        for (const QLocale &locale : {QLocale::c(), QLocale()}) {
+            for (const char *form : forms) {
+                date = locale.toDate(text, QString::fromLatin1(form));
+                if (date.isValid())
+                    break;
+            }
+            if (date.isValid())
+                break;
+        }
+        if (date.isValid() && date.year() < 100)
+            date = date.addYears(fullYear(date.year(), 2) - date.year());
+    }
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+// Stored dates are "yyyy-MM-dd HH:mm:ss +hhmm"; older files and imports hold other forms.
 std::optional<QDateTime> parseDate(const QVariant &value)
 {
     if (value.typeId() == QMetaType::QDateTime && value.toDateTime().isValid())
@@ -84,8 +149,11 @@ std::optional<QDateTime> parseDate(const QVariant &value)
     const QDate date = QDate::fromString(text, Qt::ISODate);
     if (date.isValid())
         return QDateTime(date, QTime(0, 0));
-    return std::nullopt;
+    return parseCommonDate(text);
 }
+
+// A date picker showing a stored text that is no date keeps that text as its value.
+const char *const kStoredText = "storedText";
 
 bool isGroupControl(const QWidget *widget, const QList<QCheckBox *> &groups)
 {
@@ -626,8 +694,11 @@ QVariant DatabaseFieldsView::controlValue(const QWidget *control) const
 {
     if (auto *well = qobject_cast<const CImageView *>(control))
         return well->data();
-    if (auto *picker = qobject_cast<const QDateTimeEdit *>(control))
-        return picker->dateTime() == EmptyDate ? QVariant(QStringLiteral("")) : QVariant(Utils::databaseDescription(picker->dateTime()));
+    if (auto *picker = qobject_cast<const QDateTimeEdit *>(control)) {
+        if (picker->dateTime() == EmptyDate)
+            return picker->property(kStoredText).toString().isEmpty() ? QVariant(QStringLiteral("")) : picker->property(kStoredText);
+        return QVariant(Utils::databaseDescription(picker->dateTime()));
+    }
     if (auto *text = qobject_cast<const RecordTextField *>(control))
         return text->value();
     if (auto *edit = qobject_cast<const QLineEdit *>(control))
@@ -641,10 +712,12 @@ void DatabaseFieldsView::setControlValue(QWidget *control, const QVariant &value
         // A record without a photo must not show (and later store) the previous one's.
         well->setData(value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray());
     } else if (auto *picker = qobject_cast<QDateTimeEdit *>(control)) {
-        if (valueIsEmpty(value))
-            picker->setDateTime(EmptyDate);
-        else
-            picker->setDateTime(parseDate(value).value_or(QDateTime::currentDateTime()));
+        // A text that is no date is shown as it is stored, never as a time it does not hold.
+        const std::optional<QDateTime> date = valueIsEmpty(value) ? std::nullopt : parseDate(value);
+        const QString stored = !date && !valueIsEmpty(value) ? value.toString().trimmed() : QString();
+        picker->setProperty(kStoredText, stored);
+        picker->setSpecialValueText(stored.isEmpty() ? QStringLiteral(" ") : stored);
+        picker->setDateTime(date.value_or(EmptyDate));
     } else if (auto *text = qobject_cast<RecordTextField *>(control)) {
         text->setValue(value.isValid() ? value.toString() : QStringLiteral(""));
     } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {

@@ -239,6 +239,9 @@ public:
     bool validateMenuItem(Command command) const;
     // Says why the store failed, in the user's terms; a write-protected file is said once.
     void reportDatabaseError(const DatabaseError &error, bool writing);
+    // An import that wrote nothing: says so, and why.
+    void reportImportError(const DatabaseError &error);
+    void reportImportFailure(const QString &reason);
     // Whether a database name typed by the user may become a file name.
     static bool isValidDatabaseName(const QString &name);
 

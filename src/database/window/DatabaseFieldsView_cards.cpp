@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 
 #include <QButtonGroup>
+#include <optional>
 #include <QDateTime>
 #include <utility>
 #include <QFileInfo>
@@ -50,36 +51,56 @@ int DatabaseFieldsView::insertRecords(const QList<QVariantMap> &records, const Q
 {
     if (!_database || records.isEmpty())
         return 0;
+    // Refused whole before anything is written, as a file is.
+    qint64 total = 0;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const qint64 text = Database::recordText(records.at(i));
+        total += text;
+        if (text > Database::MaximumRecordText || total > Database::MaximumImportText) {
+            reportImportFailure(text > Database::MaximumRecordText
+                                    ? Language::withValues(translated(QStringLiteral("Record %@ holds more than %@ MB of text.")),
+                                                           {QString::number(i + 1), QString::number(Database::MaximumRecordText / (1024 * 1024))})
+                                    : Language::withValues(translated(QStringLiteral("The file holds more than %@ MB of text.")),
+                                                           {QString::number(Database::MaximumImportText / (1024 * 1024))}));
+            return -1;
+        }
+    }
     int inserted = 0;
     bool cancelled = false;
-    ImportProgress progress(window(), label, int(records.size()));
-    try {
-        _database->beginTransaction();
-        for (const QVariantMap &record : records) {
-            if (!progress.step(inserted)) {
-                cancelled = true;
-                break;
+    std::optional<DatabaseError> failure;
+    {
+        ImportProgress progress(window(), label, int(records.size()));
+        try {
+            _database->beginTransaction();
+            for (const QVariantMap &record : records) {
+                if (!progress.step(inserted)) {
+                    cancelled = true;
+                    break;
+                }
+                QVariantMap &values = _database->fieldValues();
+                values.clear();
+                for (auto it = record.cbegin(); it != record.cend(); ++it)
+                    values.insert(it.key(), it.value());
+                _database->insertRecord();
+                ++inserted;
             }
-            QVariantMap &values = _database->fieldValues();
-            values.clear();
-            for (auto it = record.cbegin(); it != record.cend(); ++it)
-                values.insert(it.key(), it.value());
-            _database->insertRecord();
-            ++inserted;
-        }
-        if (cancelled) {
+            if (cancelled) {
+                _database->rollbackTransaction();
+                inserted = -1;
+            } else {
+                _database->commitTransaction();
+            }
+        } catch (const DatabaseError &e) {
             _database->rollbackTransaction();
+            failure = e;
             inserted = -1;
-        } else {
-            _database->commitTransaction();
         }
-    } catch (const DatabaseError &e) {
-        _database->rollbackTransaction();
-        reportDatabaseError(e, true);
-        inserted = -1;
     }
     _database->fieldValues().clear();
     _database->initFieldValues();
+    // Said once the progress is gone, so that nothing covers the message.
+    if (failure)
+        reportImportError(*failure);
     return inserted;
 }
 
@@ -118,7 +139,7 @@ void DatabaseFieldsView::importVCardFile(const QString &path)
         return;
     const ImportVCardFile file(path);
     if (!file.readable()) {
-        reportError(translated(QStringLiteral("The file \u201c%@\u201d is not UTF-8 text.")).replace(QLatin1String("%@"), QFileInfo(path).fileName()));
+        reportError(translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), QFileInfo(path).fileName()));
         finishImport();
         return;
     }

@@ -12,6 +12,7 @@
 #include "platform/Prompts.h"
 
 #include <QFileInfo>
+#include <optional>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -121,7 +122,7 @@ void DatabaseFieldsView::importDatabaseFile(const QString &path)
                 runImport();
         });
     }
-    if (!_importDatabasePanel->setUp(path) && _importDatabasePanel->rowsArray().isEmpty())
+    if (!_importDatabasePanel->setUp(path))
         return;
     _importDatabasePanel->open();
 }
@@ -136,17 +137,38 @@ void DatabaseFieldsView::runImport()
         finishImport();
         return;
     }
-    int inserted = 0;
+    std::optional<DatabaseError> failure;
     {
         ImportProgress progress(window(), translated(QStringLiteral("Importing records...")), int(rows.size()));
         try {
-            inserted = _database->importDatabase(columns, rows, [&progress](int done) { return progress.step(done); });
+            _database->importDatabase(columns, rows, [&progress](int done) { return progress.step(done); });
         } catch (const DatabaseError &e) {
-            reportDatabaseError(e, true);
+            failure = e;
         }
     }
-    Q_UNUSED(inserted);
+    // Said once the progress is gone, so that nothing covers the message.
+    if (failure)
+        reportImportError(*failure);
     finishImport();
+}
+
+void DatabaseFieldsView::reportImportError(const DatabaseError &error)
+{
+    if (error.isReadOnly()) {
+        reportDatabaseError(error, true);
+        return;
+    }
+    if (error.isBusy()) {
+        qWarning("%s", qPrintable(error.message()));
+        reportImportFailure(translated(QStringLiteral("Another program is using the database. Try again when it has finished.")));
+        return;
+    }
+    reportImportFailure(error.message());
+}
+
+void DatabaseFieldsView::reportImportFailure(const QString &reason)
+{
+    reportError(translated(QStringLiteral("Nothing was imported.")), reason);
 }
 
 void DatabaseFieldsView::finishImport()

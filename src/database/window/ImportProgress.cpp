@@ -2,7 +2,14 @@
 
 #include "foundation/Language.h"
 
+#include <QEventLoop>
 #include <QProgressDialog>
+#include <QTimer>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace quillmark {
 
@@ -53,6 +60,59 @@ bool ImportProgress::step(int done)
 bool ImportProgress::wasCanceled() const
 {
     return !_dialog || _dialog->wasCanceled();
+}
+
+bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work)
+{
+    std::atomic<bool> cancel{false};
+    std::atomic<int> permille{0};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread worker([&] {
+        work(cancel, permille);
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        ended.notify_all();
+    });
+    bool finished = false;
+    {
+        // What ends within a few frames needs no dialog; waiting that long blocks nothing one sees.
+        std::unique_lock<std::mutex> lock(mutex);
+        finished = ended.wait_for(lock, std::chrono::milliseconds(qBound(0, s_minimumDuration, 40)), [&] { return done; });
+    }
+    if (!finished) {
+        QProgressDialog dialog(label, translated(QStringLiteral("Cancel")), 0, 1000, parent);
+        dialog.setObjectName(QStringLiteral("ImportProgress"));
+        dialog.setWindowModality(Qt::WindowModal);
+        dialog.setAutoReset(false);
+        dialog.setAutoClose(false);
+        dialog.setMinimumDuration(0);
+        QEventLoop loop;
+        QTimer poll;
+        poll.setInterval(25);
+        QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] { cancel.store(true); });
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            bool over = false;
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                over = done;
+            }
+            if (over) {
+                loop.quit();
+                return;
+            }
+            const int value = permille.load(std::memory_order_relaxed);
+            if (value != dialog.value() && value < 1000)
+                dialog.setValue(value);
+        });
+        dialog.show();
+        poll.start();
+        loop.exec();
+        poll.stop();
+    }
+    worker.join();
+    return !cancel.load();
 }
 
 } // namespace quillmark

@@ -4,6 +4,9 @@
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
+#include <functional>
+
 class QProgressDialog;
 class QWidget;
 
@@ -24,6 +27,12 @@ public:
     // How long the work runs before the dialog shows (tests show it at once).
     static int minimumDuration();
     static void setMinimumDuration(int milliseconds);
+
+    // Runs `work` on a thread of its own while the window stays answering: a job that ends in
+    // a moment shows nothing, a longer one its progress (`permille`, 0 to 1000) and Cancel,
+    // which sets `cancel` for the work to stop at. False when it was cancelled.
+    using Work = std::function<void(const std::atomic<bool> &cancel, std::atomic<int> &permille)>;
+    static bool runAside(QWidget *parent, const QString &label, const Work &work);
 
 private:
     QPointer<QProgressDialog> _dialog;

@@ -5,6 +5,7 @@
 #include "database/exchange/DelimitedText.h"
 #include "database/exchange/ExcelWorkbook.h"
 #include "database/exchange/ImportHeader.h"
+#include "database/window/ImportProgress.h"
 #include "foundation/Language.h"
 #include "platform/Prompts.h"
 #include "platform/PropertyList.h"
@@ -151,6 +152,7 @@ bool NewImportDatabasePanel::setUp(const QString &path)
     _rowsArray.clear();
     _recordArray.clear();
     _text.clear();
+    _header = ImportHeader::Plan();
     _importFieldsCount = 0;
     _path = path;
     _workbook.reset();
@@ -172,39 +174,57 @@ bool NewImportDatabasePanel::setUp(const QString &path)
         }
     }
 
-    _updating = true;
+    const QString name = QFileInfo(path).fileName();
     _bnDelimiter->clear();
     if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
         _isExcel = true;
         _tfDelimeter->setText(translated(QStringLiteral("Sheet:")));
         _workbook = std::make_unique<ExcelWorkbook>();
-        if (!_workbook->open(path)) {
-            _updating = false;
-            sayError(_workbook->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
+        if (!loadWorkbook()) {
             _workbook.reset();
+            _rowsArray.clear();
             initControls();
             reloadTable();
             return false;
         }
         for (const excelSheet &sheet : _workbook->sheets())
             _bnDelimiter->addItem(sheet.name(), sheet.tag());
-        _updating = false;
-        if (_bnDelimiter->count() > 0)
-            selectSheet(0);
-        else
-            initControls();
+        _rowsArray = _workbook->rows();
+        _importFieldsCount = _workbook->columnCount();
+        initControls();
     } else {
         _isExcel = false;
         _tfDelimeter->setText(translated(QStringLiteral("Delimiter:")));
         initDelimiter(QFileInfo(path).suffix());
-        _updating = false;
-        readFile();
+        if (!readFile()) {
+            reloadTable();
+            return false;
+        }
     }
 
-    if (!readRecord()) {
-        reloadTable();
-        return !_rowsArray.isEmpty();
+    // A file of nothing but empty lines, or of column names alone, has nothing to import; a
+    // workbook may have it on another sheet.
+    const bool otherSheets = _isExcel && _bnDelimiter->count() > 1;
+    bool anyValue = false;
+    for (const QStringList &row : std::as_const(_rowsArray)) {
+        for (const QString &value : row)
+            anyValue = anyValue || !value.trimmed().isEmpty();
+        if (anyValue)
+            break;
     }
+    if (!anyValue && !otherSheets) {
+        sayError(translated(QStringLiteral("The file \u201c%@\u201d holds no records.")).replace(QLatin1String("%@"), name), QString());
+        reloadTable();
+        return false;
+    }
+    readHeader();
+    if (hasHeader() && _rowsArray.size() < 2 && !otherSheets) {
+        sayError(translated(QStringLiteral("The file \u201c%@\u201d holds only the names of its columns, no records.")).replace(QLatin1String("%@"), name),
+                 QString());
+        reloadTable();
+        return false;
+    }
+
     try {
         if (Database *db = Database::currentDatabase()) {
             const QString file = db->testAttributeForKey(QStringLiteral("importArrayFile"));
@@ -214,31 +234,38 @@ bool NewImportDatabasePanel::setUp(const QString &path)
                 for (int &entry : _importArray)
                     if (entry < 0 || entry > _fieldsDataArray.size())
                         entry = 0;
-                while (_importArray.size() < _importFieldsCount)
-                    _importArray.append(0);
             }
         }
     } catch (const DatabaseError &) {
         _importArray.clear();
     }
-    if (_importArray.isEmpty() && !_rowsArray.isEmpty()) {
-        // A first record that names the fields is a header: its columns go to the fields of
-        // those names, and the import starts below it.
-        _importArray = ImportHeader::mapping(_rowsArray.first(), _fieldsDataArray, _fieldTitles);
-        if (!_importArray.isEmpty()) {
-            while (_importArray.size() < _importFieldsCount)
-                _importArray.append(0);
-            if (_rowsArray.size() > 1) {
-                _spRecord->setValue(2);
-                readRecord();
-            }
-        }
+    // A first record that names the fields is a header: its columns go to the fields of those
+    // names, and the import starts below it.
+    if (hasHeader()) {
+        if (_importArray.isEmpty())
+            _importArray = _header.mapping;
+        if (_rowsArray.size() > 1)
+            _spRecord->setValue(2);
     }
-    if (_importArray.isEmpty())
-        for (int i = 0; i < _importFieldsCount; ++i)
-            _importArray.append(i < _fieldsDataArray.size() ? i + 1 : 0);
+    defaultMapping();
+    readRecord();
     reloadTable();
     return true;
+}
+
+void NewImportDatabasePanel::readHeader()
+{
+    _header = _rowsArray.isEmpty() ? ImportHeader::Plan()
+                                   : ImportHeader::plan(_rowsArray.first(), _rowsArray.value(1), _fieldsDataArray, _fieldTitles);
+}
+
+void NewImportDatabasePanel::defaultMapping()
+{
+    // Columns without a mapping of their own go to the fields in order, unless a header named
+    // the fields: then to none.
+    const bool positional = !hasHeader() && _importArray.isEmpty();
+    while (_importArray.size() < _importFieldsCount)
+        _importArray.append(positional && _importArray.size() < _fieldsDataArray.size() ? int(_importArray.size()) + 1 : 0);
 }
 
 void NewImportDatabasePanel::initDelimiter(const QString &extension)
@@ -248,7 +275,7 @@ void NewImportDatabasePanel::initDelimiter(const QString &extension)
     _bnDelimiter->setCurrentIndex(DelimitedText::delimiterIndexForExtension(extension));
 }
 
-void NewImportDatabasePanel::readFile()
+bool NewImportDatabasePanel::readFile()
 {
     _rowsArray.clear();
     _importFieldsCount = 0;
@@ -260,23 +287,28 @@ void NewImportDatabasePanel::readFile()
             sayError(translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name),
                      file.errorString());
             initControls();
-            return;
+            return false;
         }
         if (file.size() > MaximumFileSize) {
             sayError(translated(QStringLiteral("The file \u201c%@\u201d is too large to import.")).replace(QLatin1String("%@"), name),
                      QString());
             initControls();
-            return;
+            return false;
         }
         const std::optional<QString> text = DelimitedText::decode(file.readAll());
         if (!text) {
             sayError(translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), name), QString());
             initControls();
-            return;
+            return false;
         }
         _text = *text;
-        // Spreadsheets of many locales separate with semicolons whatever the extension says.
-        _bnDelimiter->setCurrentIndex(DelimitedText::guessDelimiterIndex(_text, _bnDelimiter->currentIndex()));
+        bool declared = false;
+        const int named = DelimitedText::takeDeclaredDelimiter(_text, &declared);
+        if (named >= 0)
+            _bnDelimiter->setCurrentIndex(named);
+        else
+            // Spreadsheets of many locales separate with semicolons whatever the extension says.
+            _bnDelimiter->setCurrentIndex(DelimitedText::guessDelimiterIndex(_text, _bnDelimiter->currentIndex()));
     }
     QList<int> unclosed;
     _rowsArray = DelimitedText::readRecords(_text, delimiter(), &unclosed);
@@ -292,6 +324,29 @@ void NewImportDatabasePanel::readFile()
         sayError(translated(QStringLiteral("A quote opened on line %@ is never closed.")).replace(QLatin1String("%@"), lines.join(QStringLiteral(", "))),
                  translated(QStringLiteral("The line is read as if it had no quotes; the records after it are kept.")));
     }
+    return true;
+}
+
+bool NewImportDatabasePanel::loadWorkbook()
+{
+    ExcelWorkbook *book = _workbook.get();
+    const QString path = _path;
+    bool opened = false;
+    bool loaded = false;
+    // A workbook of a million rows takes seconds to read: the window keeps answering meanwhile.
+    const bool finished = ImportProgress::runAside(parentWidget() ? parentWidget() : this, translated(QStringLiteral("Reading the workbook\u2026")),
+                                                   [&](const std::atomic<bool> &cancel, std::atomic<int> &permille) {
+                                                       opened = book->open(path);
+                                                       if (opened && !book->sheets().isEmpty())
+                                                           loaded = book->loadSheet(0, &cancel, &permille);
+                                                   });
+    if (!finished)
+        return false;
+    if (!opened || (!book->sheets().isEmpty() && !loaded)) {
+        sayError(book->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
+        return false;
+    }
+    return true;
 }
 
 void NewImportDatabasePanel::selectSheet(int index)
@@ -304,26 +359,41 @@ void NewImportDatabasePanel::selectSheet(int index)
         const QSignalBlocker blocker(_bnDelimiter);
         _bnDelimiter->setCurrentIndex(index);
     }
-    if (!_workbook->loadSheet(index))
-        sayError(_workbook->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
-    _rowsArray = _workbook->rows();
-    _importFieldsCount = _workbook->columnCount();
-    while (_importArray.size() < _importFieldsCount)
-        _importArray.append(_importArray.size() < _fieldsDataArray.size() ? int(_importArray.size()) + 1 : 0);
+    ExcelWorkbook *book = _workbook.get();
+    bool loaded = false;
+    const bool finished = ImportProgress::runAside(this, translated(QStringLiteral("Reading the workbook\u2026")),
+                                                   [&](const std::atomic<bool> &cancel, std::atomic<int> &permille) {
+                                                       loaded = book->loadSheet(index, &cancel, &permille);
+                                                   });
+    if (finished && !loaded)
+        sayError(book->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
+    _rowsArray = book->rows();
+    _importFieldsCount = book->columnCount();
+    rereadMapping();
+}
+
+void NewImportDatabasePanel::rereadMapping()
+{
     initControls();
-    if (!_updating) {
-        readRecord();
-        reloadTable();
+    // Until the user chose a field, the mapping follows what the records now are.
+    if (_attributes.isEmpty()) {
+        _importArray.clear();
+        readHeader();
+        if (hasHeader()) {
+            _importArray = _header.mapping;
+            if (_rowsArray.size() > 1)
+                _spRecord->setValue(2);
+        }
     }
+    defaultMapping();
+    readRecord();
+    reloadTable();
 }
 
 void NewImportDatabasePanel::changeDelimiter(int)
 {
     readFile();
-    while (_importArray.size() < _importFieldsCount)
-        _importArray.append(_importArray.size() < _fieldsDataArray.size() ? int(_importArray.size()) + 1 : 0);
-    readRecord();
-    reloadTable();
+    rereadMapping();
 }
 
 void NewImportDatabasePanel::initControls()
@@ -433,56 +503,88 @@ void NewImportDatabasePanel::accept()
     QDialog::accept();
 }
 
+bool NewImportDatabasePanel::routesByType(int column) const
+{
+    const int entry = _importArray.value(column);
+    return entry > 0 && entry <= _fieldsDataArray.size() && _header.typeColumn.value(column, -1) >= 0
+           && ImportHeader::isPhoneField(_fieldsDataArray.at(entry - 1).dbtitle());
+}
+
+QList<int> NewImportDatabasePanel::importEntries() const
+{
+    QList<int> entries;
+    bool typed = false;
+    for (int column = 0; column < _importFieldsCount && column < _importArray.size(); ++column) {
+        const int entry = _importArray.at(column);
+        if (entry <= 0 || entry > _fieldsDataArray.size())
+            continue;
+        if (!entries.contains(entry))
+            entries.append(entry);
+        typed = typed || routesByType(column);
+    }
+    // A typed phone may land in any phone field.
+    if (typed)
+        for (int k = 0; k < _fieldsDataArray.size(); ++k)
+            if (ImportHeader::isPhoneField(_fieldsDataArray.at(k).dbtitle()) && !entries.contains(k + 1))
+                entries.append(k + 1);
+    return entries;
+}
+
 QList<DatabaseOrder> NewImportDatabasePanel::importColumns() const
 {
     QList<DatabaseOrder> columns;
-    QList<int> seen;
-    for (int column = 0; column < _importFieldsCount && column < _importArray.size(); ++column) {
-        const int entry = _importArray.at(column);
-        if (entry <= 0 || entry > _fieldsDataArray.size() || seen.contains(entry))
-            continue;
-        seen.append(entry);
+    for (int entry : importEntries())
         columns.append(_fieldsDataArray.at(entry - 1));
-    }
     return columns;
 }
 
 QList<QStringList> NewImportDatabasePanel::importRows() const
 {
-    // For each field in the order of importColumns(), the columns mapped to it.
-    QList<int> order;
-    QList<QList<int>> sources;
-    for (int column = 0; column < _importFieldsCount && column < _importArray.size(); ++column) {
-        const int entry = _importArray.at(column);
-        if (entry <= 0 || entry > _fieldsDataArray.size())
-            continue;
-        qsizetype at = order.indexOf(entry);
-        if (at < 0) {
-            order.append(entry);
-            sources.append(QList<int>());
-            at = order.size() - 1;
-        }
-        sources[at].append(column);
-    }
+    const QList<int> entries = importEntries();
     QList<QStringList> rows;
     const int first = qMax(0, recordIndex() - 1);
     const int last = qMin(int(_rowsArray.size()), recordTo());
-    if (order.isEmpty() || first >= last)
+    if (entries.isEmpty() || first >= last)
         return rows;
+    const int columns = qMin(_importFieldsCount, int(_importArray.size()));
+    // Where each column's value goes, and the columns whose address has a stand-in.
+    QList<int> position(columns, -1);
+    QList<bool> withAlternate(columns, false);
+    bool alternates = false;
+    for (int column = 0; column < columns; ++column) {
+        const int entry = _importArray.at(column);
+        if (entry <= 0 || entry > _fieldsDataArray.size())
+            continue;
+        position[column] = int(entries.indexOf(entry));
+        withAlternate[column] = _header.alternate.value(column, -1) >= 0 && _header.mapping.value(column) == entry;
+        alternates = alternates || withAlternate.at(column);
+    }
     rows.reserve(last - first);
     for (int r = first; r < last; ++r) {
         const QStringList &record = _rowsArray.at(r);
-        QStringList values;
-        values.reserve(order.size());
-        for (const QList<int> &columns : std::as_const(sources)) {
-            QString value;
-            for (int column : columns) {
-                if (column < record.size() && !record.at(column).isEmpty()) {
-                    value = record.at(column);
-                    break;
-                }
+        // A record with none of the chosen address takes the other one whole.
+        bool standIn = alternates;
+        for (int column = 0; standIn && column < columns; ++column)
+            if (withAlternate.at(column) && !record.value(column).isEmpty())
+                standIn = false;
+        QStringList values(entries.size());
+        for (int column = 0; column < columns; ++column) {
+            int at = position.at(column);
+            if (at < 0)
+                continue;
+            QString value = record.value(standIn && withAlternate.at(column) ? _header.alternate.at(column) : column);
+            if (value.isEmpty())
+                continue;
+            if (routesByType(column)) {
+                value = ImportHeader::firstValue(value);
+                const QString field = ImportHeader::phoneFieldForType(record.value(_header.typeColumn.at(column)));
+                for (int k = 0; !field.isNull() && k < _fieldsDataArray.size(); ++k)
+                    if (_fieldsDataArray.at(k).dbtitle() == field)
+                        at = int(entries.indexOf(k + 1));
             }
-            values.append(value);
+            // A field chosen for two columns takes the first value it is given.
+            if (at >= 0 && values.at(at).isEmpty())
+                values[at] = value;
         }
         rows.append(values);
     }

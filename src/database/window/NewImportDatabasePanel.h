@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "database/exchange/ImportHeader.h"
 #include "database/store/DatabaseOrder.h"
 
 class QComboBox;
@@ -32,8 +33,10 @@ public:
     explicit NewImportDatabasePanel(QWidget *parent = nullptr);
     ~NewImportDatabasePanel() override;
 
-    // Reads the file (a workbook when its extension is "xlsx") for the current database;
-    // false, after saying why, when nothing could be read from it.
+    // Reads the file (a workbook when its extension is "xlsx", read aside from the window with
+    // its progress shown) for the current database; false, after saying why, when nothing
+    // could be read from it or it holds no records, and false without a word when the user
+    // cancelled the reading.
     bool setUp(const QString &path);
 
     // ---- what the wizard read ----
@@ -68,18 +71,29 @@ public:
     QSpinBox *toBox() const { return _spTo; }
     QTableWidget *table() const { return _tabImportOrder; }
 
+    // The first record names the columns: the import starts below it.
+    bool hasHeader() const { return !_header.isEmpty(); }
+
     // The encoded form of a mapping kept in the database ("importOrderArray").
     static QString encodeMapping(const QList<int> &mapping);
     static QList<int> decodeMapping(const QString &text);
 
 private:
-    void readFile();
+    bool readFile();
+    bool loadWorkbook();
+    void defaultMapping();
+    void readHeader();
     bool readRecord();
     bool readRecordAtIndex(int index);
     void initControls();
     void initDelimiter(const QString &extension);
     void changeDelimiter(int index);
     void selectSheet(int index);
+    void rereadMapping();
+    // The fields an import fills, as entries of the mapping, in the order of importColumns().
+    QList<int> importEntries() const;
+    // The column's value goes to the phone field its type names.
+    bool routesByType(int column) const;
     void changeRecordNumber(int value);
     void changeToNumber(int value);
     void writeImportArray();
@@ -103,7 +117,7 @@ private:
     bool _isExcel = false;
     int _importFieldsCount = 0;
     QMap<QString, QString> _attributes;
-    bool _updating = false;
+    ImportHeader::Plan _header;
 };
 
 } // namespace quillmark

@@ -141,6 +141,36 @@ TEST(DelimitedText, TheFirstLineSuggestsTheDelimiter)
     EXPECT_EQ(DelimitedText::guessDelimiterIndex("single\n", 2), 2);
 }
 
+TEST(DelimitedText, ASepLineNamesTheDelimiterAndIsNoRecord)
+{
+    struct Case
+    {
+        const char *text;
+        int index;
+        bool found;
+        const char *rest;
+    };
+    const Case cases[] = {
+        {"sep=;\r\na;b\r\n", 4, true, "a;b\r\n"},
+        {"\"sep=,\"\na,b", 0, true, "a,b"},
+        {"SEP=\t\nx", 2, true, "x"},
+        {"sep=|\na|b", -1, true, "a|b"},
+        {"sep=;", 4, true, ""},
+        // Not a sep line: a record that starts so, or longer text.
+        {"sep=;x\na", -1, false, "sep=;x\na"},
+        {"separator,x\n", -1, false, "separator,x\n"},
+        {"a,b\nsep=;\n", -1, false, "a,b\nsep=;\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        QString text = QString::fromUtf8(c.text);
+        bool found = false;
+        EXPECT_EQ(DelimitedText::takeDeclaredDelimiter(text, &found), c.index);
+        EXPECT_EQ(found, c.found);
+        EXPECT_EQ(text, QString::fromUtf8(c.rest));
+    }
+}
+
 TEST(DelimitedText, AnUnclosedQuoteReadsItsLineUnquotedAndKeepsTheRest)
 {
     struct Case

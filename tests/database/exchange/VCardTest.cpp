@@ -160,10 +160,18 @@ TEST_F(VCard, EncodedValuesFoldedOverLinesReadBackWhole)
     // Old cards break QUOTED-PRINTABLE lines with a bare "=".
     const CVCard old = card("N;ENCODING=QUOTED-PRINTABLE:M=C3=BC=\r\nller;Hans;;;");
     EXPECT_EQ(value(old, "Last_Name"), QString::fromUtf8("M\u00FCller"));
-    // Bytes that are not UTF-8 leave the value out.
+    // Bytes that are not UTF-8 are read in the charset the property names, or else as the
+    // 8-bit text older phones write.
     const CVCard latin = card("N;ENCODING=QUOTED-PRINTABLE:M=FCller;Hans;;;");
-    EXPECT_FALSE(latin.dict().contains("Last_Name"));
+    EXPECT_EQ(value(latin, "Last_Name"), QString::fromUtf8("M\u00FCller"));
     EXPECT_EQ(value(latin, "First_Name"), "Hans");
+    const CVCard declared = card("N;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:Fran=E7ois;Ren=E9;;;\r\n"
+                                 "ORG;CHARSET=KOI8-R;ENCODING=QUOTED-PRINTABLE:=EB=CF=D2=D0\r\n"
+                                 "EMAIL;TYPE=work:mailto:rene@example.fr");
+    EXPECT_EQ(value(declared, "Last_Name"), QString::fromUtf8("Fran\u00E7ois"));
+    EXPECT_EQ(value(declared, "First_Name"), QString::fromUtf8("Ren\u00E9"));
+    EXPECT_EQ(value(declared, "Company"), QString::fromUtf8("\u041A\u043E\u0440\u043F"));
+    EXPECT_EQ(value(declared, "Email"), "rene@example.fr");
 }
 
 TEST_F(VCard, APhotoIsKeptAsTheWellKeepsItAndLabelledWithItsType)
@@ -235,9 +243,22 @@ TEST_F(VCard, AFileOfThreeCardsOneUnfinishedGivesTwo)
     EXPECT_EQ(value(cards.cards().at(0), "Last_Name"), "One");
     EXPECT_EQ(value(cards.cards().at(1), "Last_Name"), "Three");
 
+    // A Latin-1 file, with and without its charset named, beside a UTF-8 card: each line is
+    // read in its own encoding. Bytes that are no text at all are refused.
     QFile latin(path);
     ASSERT_TRUE(latin.open(QIODevice::WriteOnly));
-    latin.write("BEGIN:VCARD\r\nN:M\xFCller;A;;;\r\nEND:VCARD\r\n");
+    latin.write("BEGIN:VCARD\r\nN:M\xFCller;A;;;\r\nEND:VCARD\r\n"
+                "BEGIN:VCARD\r\nN;CHARSET=ISO-8859-1:Ni\xF1o;B;;;\r\nEND:VCARD\r\n"
+                "BEGIN:VCARD\r\nN:\xC3\x98rsted;C;;;\r\nEND:VCARD\r\n");
+    latin.close();
+    const ImportVCardFile mixed(path);
+    ASSERT_TRUE(mixed.readable());
+    ASSERT_EQ(mixed.cards().size(), 3);
+    EXPECT_EQ(value(mixed.cards().at(0), "Last_Name"), QString::fromUtf8("M\u00FCller"));
+    EXPECT_EQ(value(mixed.cards().at(1), "Last_Name"), QString::fromUtf8("Ni\u00F1o"));
+    EXPECT_EQ(value(mixed.cards().at(2), "Last_Name"), QString::fromUtf8("\u00D8rsted"));
+    ASSERT_TRUE(latin.open(QIODevice::WriteOnly));
+    latin.write(QByteArray("BEGIN:VCARD\r\nN:A\0B;;;;\r\nEND:VCARD\r\n", 35));
     latin.close();
     EXPECT_FALSE(ImportVCardFile(path).readable());
 }

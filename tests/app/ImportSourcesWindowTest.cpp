@@ -1,0 +1,466 @@
+// Files as people have them, imported through the Database menu of the whole window: workbooks
+// whose shared strings would multiply into more text than the disk holds, dates and amounts in
+// the number formats spreadsheets write, header rows, the contact exports of mail programs, a
+// database another program holds, dates the form cannot read, and the small oddities of text
+// and vCard files. What was stored is read back with the sqlite3 program.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/AppTestSupport.h"
+#include "database/DatabaseTestSupport.h"
+#include "database/WorkbookBuilder.h"
+#include "database/store/Database.h"
+#include "database/window/DatabaseFieldsView.h"
+#include "database/window/DatabaseModeSwitch.h"
+#include "database/window/DatabaseView.h"
+#include "database/window/ImportProgress.h"
+#include "database/window/NewImportDatabasePanel.h"
+#include "database/window/RecordBrowserModel.h"
+
+using namespace quillmark;
+
+namespace {
+
+class ImportSourcesWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QDir(Database::databasesFolder()).removeRecursively();
+        QDir().mkpath(Database::databasesFolder());
+        path = Database::pathForTitle("Club");
+        ASSERT_TRUE(Database::createDatabaseAtPath(path));
+        folder = qmtest::freshDir("sources");
+        app = std::make_unique<apptest::WindowFixture>("sources");
+        UserDefaults::standard().setObject("databasePath", path);
+        app->window->finishLaunching();
+        app->window->modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
+        apptest::settle();
+        ASSERT_TRUE(editor()->database());
+    }
+
+    void TearDown() override
+    {
+        app.reset();
+        QDir(Database::databasesFolder()).removeRecursively();
+        ImportProgress::setMinimumDuration(500);
+        DatabaseUserAction::end();
+    }
+
+    DatabaseFieldsView *editor() { return app->window->modeSwitch()->databaseView()->databaseFieldsView(); }
+    NewImportDatabasePanel *wizard() { return editor()->importDatabasePanel(); }
+    qmtest::TestPrompts &prompts() { return app->prompts.prompts(); }
+    int alerts() { return prompts().count(qmtest::TestPrompts::Alert); }
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(folder + "/" + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    // Database > (an item), its menus opened first as a click would, so that it is validated.
+    void run(const QString &title)
+    {
+        QAction *found = nullptr;
+        for (QAction *top : app->window->menuBar()->actions()) {
+            if (!top->menu() || top->menu()->title() != QLatin1String("Database"))
+                continue;
+            emit top->menu()->aboutToShow();
+            for (QAction *item : top->menu()->actions())
+                if (item->text() == title)
+                    found = item;
+        }
+        ASSERT_TRUE(found) << title.toStdString();
+        ASSERT_TRUE(found->isEnabled()) << title.toStdString();
+        found->trigger();
+        apptest::settle();
+    }
+
+    // Database > Import... with that file chosen in the open panel.
+    void openImport(const QString &file)
+    {
+        prompts().queuePath(file);
+        run("Import...");
+    }
+    void clickImport()
+    {
+        ASSERT_TRUE(wizard() && wizard()->isVisible());
+        QTest::mouseClick(wizard()->findChild<QPushButton *>("import"), Qt::LeftButton);
+        apptest::settle();
+    }
+    QString sql(const QString &statement) { return dbtest::sqliteCli(path, statement).trimmed(); }
+    QString records(const QString &columns) { return sql("SELECT " + columns + " FROM dbtable ORDER BY pk;"); }
+
+    QString path;
+    QString folder;
+    std::unique_ptr<apptest::WindowFixture> app;
+};
+
+QString inline_(const QString &reference, const QString &text)
+{
+    return QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>").arg(reference, text.toHtmlEscaped());
+}
+
+} // namespace
+
+TEST_F(ImportSourcesWindow, AWorkbookThatMultipliesOneLongTextIsRefusedBeforeAnythingIsWritten)
+{
+    // One shared string of a million characters, named by 400 cells: a few kilobytes of file
+    // that would write 400 million characters.
+    const QString big(1000 * 1000, QLatin1Char('B'));
+    dbtest::Workbook bomb;
+    bomb.sharedStrings = {"<t>" + big + "</t>"};
+    QString rows;
+    for (int r = 1; r <= 400; ++r)
+        rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\" t=\"s\"><v>0</v></c></row>").arg(r);
+    bomb.sheets = {{"People", rows}};
+    const QString bombPath = folder + "/bomb.xlsx";
+    ASSERT_TRUE(bomb.write(bombPath));
+    ASSERT_LT(QFileInfo(bombPath).size(), 16 * 1024);
+    // Five of them in one row: more than one record takes.
+    dbtest::Workbook wide;
+    wide.sharedStrings = bomb.sharedStrings;
+    wide.sheets = {{"Wide", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
+                            "<c r=\"D1\" t=\"s\"><v>0</v></c><c r=\"E1\" t=\"s\"><v>0</v></c></row>"}};
+    const QString widePath = folder + "/wide.xlsx";
+    ASSERT_TRUE(wide.write(widePath));
+
+    const qint64 sizeBefore = QFileInfo(path).size();
+    openImport(bombPath);
+    ASSERT_EQ(alerts(), 1);
+    EXPECT_EQ(prompts().last().title, QString("The sheet \u201cPeople\u201d repeats its texts into more than 32 MB: the file is damaged."));
+    EXPECT_EQ(prompts().last().message, "Error reading Excel Workbook file");
+    EXPECT_FALSE(wizard()->isVisible());
+
+    openImport(widePath);
+    ASSERT_EQ(alerts(), 2);
+    EXPECT_EQ(prompts().last().title,
+              QString("Row 1 of the sheet \u201cWide\u201d holds more text than one record takes: the file is damaged."));
+    EXPECT_FALSE(wizard()->isVisible());
+
+    // A text file of one five-million-character line gets through the wizard; the import is
+    // refused whole before its first record.
+    const QString longLine = write("long.csv", "Ada," + QByteArray(5 * 1000 * 1000, 'x') + "\nGrace,Hopper\n");
+    openImport(longLine);
+    clickImport();
+    ASSERT_EQ(alerts(), 3);
+    EXPECT_EQ(prompts().last().title, "Nothing was imported.");
+    EXPECT_EQ(prompts().last().message, "Record 1 holds more than 4 MB of text.");
+
+    EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+    EXPECT_EQ(QFileInfo(path).size(), sizeBefore);
+}
+
+TEST_F(ImportSourcesWindow, EachFormatCodeShowsWhatASpreadsheetShows)
+{
+    // 43845.75 is 15 January 2020 at 18:00.
+    struct Case
+    {
+        const char *code;
+        const char *value;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {"dd.mm.yyyy", "43845.75", "15.01.2020"},
+        {"d.m.yyyy", "43845.75", "15.1.2020"},
+        {"MM/DD/YY", "43845.75", "01/15/20"},
+        {"DD.MM.YYYY", "43845.75", "15.01.2020"},
+        {"YYYY-MM-DD", "43845.75", "2020-01-15"},
+        {"HH:MM", "43845.75", "18:00"},
+        {"[$-409]mmmm d, yyyy;@", "43845.75", "January 15, 2020"},
+        {"[$\u20AC-407]#,##0.00;[RED]\\-[$\u20AC-407]#,##0.00", "1234.5", "\u20AC1,234.50"},
+        {"[$\u20AC-407]#,##0.00;[RED]\\-[$\u20AC-407]#,##0.00", "-1234.5", "-\u20AC1,234.50"},
+        {"#,##0.00 \"\u20AC\"", "1234.5", "1,234.50 \u20AC"},
+        {"#,##0.00 [$\u20AC-407]", "1234.5", "1,234.50 \u20AC"},
+        {"mm-dd-yy", "43845.75", "01-15-20"},
+        {"h:mm AM/PM", "43845.75", "6:00 PM"},
+        {"00000", "2134", "02134"},
+    };
+    // A header naming the two fields, then one row per code: the code as text, the value
+    // with a style of that code.
+    dbtest::Workbook book;
+    book.cellXfs = {0};
+    QString rows = "<row r=\"1\">" + inline_("A1", "Last Name") + inline_("B1", "User Field 1") + "</row>";
+    int r = 2;
+    QStringList expected;
+    for (const Case &c : cases) {
+        book.numFmts.append({164 + r, QString::fromUtf8(c.code)});
+        book.cellXfs.append(164 + r);
+        rows += QStringLiteral("<row r=\"%1\">").arg(r) + inline_(QStringLiteral("A%1").arg(r), QString::fromUtf8(c.code))
+                + QStringLiteral("<c r=\"B%1\" s=\"%2\"><v>%3</v></c></row>").arg(r).arg(book.cellXfs.size() - 1).arg(c.value);
+        expected.append(QString::fromUtf8(c.code) + "|" + QString::fromUtf8(c.shown));
+        ++r;
+    }
+    book.sheets = {{"Formats", rows}};
+    const QString file = folder + "/formats.xlsx";
+    ASSERT_TRUE(book.write(file));
+
+    openImport(file);
+    ASSERT_TRUE(wizard()->isVisible());
+    EXPECT_EQ(alerts(), 0);
+    // The sample record below the header shows the first date as the spreadsheet does.
+    EXPECT_EQ(wizard()->fromBox()->value(), 2);
+    EXPECT_EQ(wizard()->table()->item(1, 1)->text(), "15.01.2020");
+    clickImport();
+    EXPECT_EQ(records("Last_Name || '|' || User_Field_1").split('\n'), expected);
+
+    // The same day in a workbook counting from 1904.
+    dbtest::Workbook book1904;
+    book1904.date1904 = true;
+    book1904.numFmts = {{164, "YYYY-MM-DD hh:mm"}};
+    book1904.cellXfs = {0, 164};
+    book1904.sheets = {{"1904", "<row r=\"1\">" + inline_("A1", "Last Name") + inline_("B1", "User Field 1") + "</row>"
+                                "<row r=\"2\">" + inline_("A2", "1904") + "<c r=\"B2\" s=\"1\"><v>42383.75</v></c></row>"}};
+    const QString file1904 = folder + "/1904.xlsx";
+    ASSERT_TRUE(book1904.write(file1904));
+    openImport(file1904);
+    clickImport();
+    EXPECT_EQ(sql("SELECT User_Field_1 FROM dbtable WHERE Last_Name = '1904';"), "2020-01-15 18:00");
+    EXPECT_EQ(alerts(), 0);
+}
+
+TEST_F(ImportSourcesWindow, AWorkbookWithAHeaderRowIsMappedByItsHeader)
+{
+    dbtest::Workbook book;
+    book.sharedStrings = {"<t>Company</t>", "<t>Last Name</t>", "<t>First Name</t>", "<t>E-mail</t>", "<t>Acme</t>"};
+    book.sheets = {{"People", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                              "<c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"s\"><v>3</v></c></row>"
+                              "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>4</v></c>" + inline_("B2", "Lovelace") + inline_("C2", "Ada")
+                                  + inline_("D2", "ada@example.org") + "</row>"
+                              "<row r=\"3\">" + inline_("B3", "Hopper") + inline_("C3", "Grace") + "</row>"}};
+    const QString file = folder + "/people.xlsx";
+    ASSERT_TRUE(book.write(file));
+    openImport(file);
+    ASSERT_TRUE(wizard()->isVisible());
+    // Each column shows the field its header names; the import starts below the header.
+    QStringList shown;
+    for (int row = 0; row < wizard()->table()->rowCount(); ++row)
+        shown.append(wizard()->table()->item(row, 2)->text());
+    EXPECT_EQ(shown, QStringList({"Company", "Last Name", "First Name", "Email"}));
+    EXPECT_EQ(wizard()->fromBox()->value(), 2);
+    EXPECT_EQ(wizard()->toBox()->value(), 3);
+    EXPECT_EQ(wizard()->recordArray(), QStringList({"Acme", "Lovelace", "Ada", "ada@example.org"}));
+    clickImport();
+    EXPECT_EQ(records("First_Name, Last_Name, ifnull(Company, '-'), ifnull(Email, '-')"),
+              "Ada|Lovelace|Acme|ada@example.org\nGrace|Hopper|-|-");
+    EXPECT_EQ(alerts(), 0);
+}
+
+TEST_F(ImportSourcesWindow, ContactExportsOfMailProgramsGoToTheirFields)
+{
+    // A webmail export: a full name beside its parts, typed phones, an organisation.
+    const QString webmail = write(
+        "contacts.csv",
+        "Name,Given Name,Additional Name,Family Name,Yomi Name,Name Prefix,Name Suffix,Nickname,Birthday,Notes,"
+        "Organization 1 - Type,Organization 1 - Name,Organization 1 - Title,E-mail 1 - Type,E-mail 1 - Value,"
+        "Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Type,Address 1 - Formatted,"
+        "Address 1 - Street,Address 1 - City,Address 1 - PO Box,Address 1 - Region,Address 1 - Postal Code,"
+        "Address 1 - Country,Website 1 - Type,Website 1 - Value\r\n"
+        "Ada Lovelace,Ada,King,Lovelace,,Countess,,,,,,Analytical Engines,Programmer,* Work,ada@example.org,"
+        "Mobile,+44 7700 900000,Work,+44 20 7946 0000,Home,\"12 St James's Sq, London\",12 St James's Sq,London,,,SW1Y 4JH,"
+        "United Kingdom,Profile,https://ada.example.org\r\n"
+        "Grace Hopper,Grace,Brewster,Hopper,,Rear Admiral,,,,,,US Navy,Computer Scientist,Home,grace@example.com,"
+        "Work,+1 202 555 0100 ::: +1 202 555 0101,Home,+1 202 555 0199,,,,Arlington,,VA,22201,USA,,\r\n");
+    openImport(webmail);
+    clickImport();
+    EXPECT_EQ(alerts(), 0);
+    EXPECT_EQ(records("First_Name, Middle_Name, Last_Name, Salutation, Company, Title, Email, ifnull(Phone_Mobile, '-'), "
+                      "Phone_Work, ifnull(Phone_Home, '-'), ifnull(Address, '-'), City, ifnull(State, '-'), Zip, Country, ifnull(Web, '-')"),
+              "Ada|King|Lovelace|Countess|Analytical Engines|Programmer|ada@example.org|+44 7700 900000|+44 20 7946 0000|-|"
+              "12 St James's Sq|London|-|SW1Y 4JH|United Kingdom|https://ada.example.org\n"
+              "Grace|Brewster|Hopper|Rear Admiral|US Navy|Computer Scientist|grace@example.com|-|+1 202 555 0100|+1 202 555 0199|"
+              "-|Arlington|VA|22201|USA|-");
+    sql("DELETE FROM dbtable;");
+
+    // A desktop mail program's export: "Title" is the one before a name beside "Job Title";
+    // a contact with a home address only keeps it.
+    const QString desktop = write(
+        "outlook.csv",
+        "Title,First Name,Middle Name,Last Name,Suffix,Company,Department,Job Title,Business Street,Business City,"
+        "Business State,Business Postal Code,Business Country/Region,Home Street,Home City,Home State,Home Postal Code,"
+        "Home Country/Region,Business Fax,Business Phone,Home Phone,Mobile Phone,E-mail Address,E-mail 2 Address,Web Page\r\n"
+        "Dr.,Charles,,Babbage,,Difference Ltd,R&D,Engineer,1 Dorset St,London,,W1U 4EG,United Kingdom,,,,,,"
+        "+44 20 7000 0001,+44 20 7000 0000,,+44 7700 900001,charles@example.co.uk,,www.example.co.uk\r\n"
+        "Mrs.,Mary,,Somerville,,,,,,,,,,5 Hanover Sq,Chelsea,,SW3,United Kingdom,,,+44 20 7000 0002,,mary@example.co.uk,,\r\n");
+    openImport(desktop);
+    clickImport();
+    EXPECT_EQ(alerts(), 0);
+    EXPECT_EQ(records("Salutation, First_Name, Last_Name, ifnull(Company, '-'), ifnull(Title, '-'), Address, City, Zip, Country, "
+                      "ifnull(Fax, '-'), ifnull(Phone_Work, '-'), ifnull(Phone_Home, '-'), ifnull(Phone_Mobile, '-'), Email, ifnull(Web, '-')"),
+              "Dr.|Charles|Babbage|Difference Ltd|Engineer|1 Dorset St|London|W1U 4EG|United Kingdom|+44 20 7000 0001|"
+              "+44 20 7000 0000|-|+44 7700 900001|charles@example.co.uk|www.example.co.uk\n"
+              "Mrs.|Mary|Somerville|-|-|5 Hanover Sq|Chelsea|SW3|United Kingdom|-|-|+44 20 7000 0002|-|mary@example.co.uk|-");
+}
+
+TEST_F(ImportSourcesWindow, AnImportWhileAnotherProgramHoldsTheDatabaseSaysNothingWasImported)
+{
+    ImportProgress::setMinimumDuration(0);
+    const QString file = write("people.csv", "First Name,Last Name\nAda,Lovelace\nGrace,Hopper\n");
+    openImport(file);
+    ASSERT_TRUE(wizard()->isVisible());
+    bool progressShown = true;
+    prompts().onAlert = [&] {
+        progressShown = false;
+        for (QProgressDialog *dialog : app->window->findChildren<QProgressDialog *>())
+            progressShown = progressShown || dialog->isVisible();
+    };
+    {
+        dbtest::ExclusiveLock lock(path, 30);
+        clickImport();
+    }
+    prompts().onAlert = nullptr;
+    ASSERT_EQ(alerts(), 1);
+    EXPECT_EQ(prompts().last().title, "Nothing was imported.");
+    EXPECT_EQ(prompts().last().message, "Another program is using the database. Try again when it has finished.");
+    // The message is not hidden behind the progress, which has closed before it.
+    EXPECT_FALSE(progressShown);
+    EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+
+    // Once the other program lets go, the same file comes in.
+    dbtest::nextUserAction();
+    openImport(file);
+    clickImport();
+    EXPECT_EQ(records("First_Name, Last_Name"), "Ada|Lovelace\nGrace|Hopper");
+}
+
+TEST_F(ImportSourcesWindow, AStoredDateTheFormCannotReadIsShownAsItIsStored)
+{
+    sql("INSERT INTO dbtable (Date, Last_Name, \"Groups\") VALUES ('12/31/2023', 'A', 0), ('31.12.2023 14:30', 'B', 0), "
+        "('sometime', 'C', 0), ('01-15-20', 'D', 0), ('January 15, 2020', 'E', 0);");
+    editor()->reloadBrowser();
+    apptest::settle();
+    auto *picker = qobject_cast<QDateTimeEdit *>(editor()->valueControlForPk(1));
+    ASSERT_TRUE(picker);
+    const QList<dbBrowseField> rows = editor()->browserModel()->rows();
+    ASSERT_EQ(rows.size(), 5);
+    auto show = [&](const QString &name) {
+        for (const dbBrowseField &row : rows)
+            if (sql(QStringLiteral("SELECT Last_Name FROM dbtable WHERE pk = %1;").arg(row.pk)) == name)
+                editor()->selectRecordWithPk(row.pk);
+        apptest::settle();
+    };
+    show("A");
+    EXPECT_EQ(picker->dateTime(), QDateTime(QDate(2023, 12, 31), QTime(0, 0)));
+    show("B");
+    EXPECT_EQ(picker->dateTime(), QDateTime(QDate(2023, 12, 31), QTime(14, 30)));
+    show("D");
+    EXPECT_EQ(picker->date(), QDate(2020, 1, 15));
+    show("E");
+    EXPECT_EQ(picker->date(), QDate(2020, 1, 15));
+    // No date at all: the stored text, not the time of day.
+    show("C");
+    EXPECT_EQ(picker->text(), "sometime");
+    EXPECT_NE(picker->date(), QDate::currentDate());
+    // Editing another field of that record keeps the stored text.
+    auto *last = qobject_cast<QLineEdit *>(editor()->valueControlForPk(6));
+    ASSERT_TRUE(last);
+    last->setFocus();
+    last->selectAll();
+    QTest::keyClicks(last, "Carter");
+    QTest::keyClick(last, Qt::Key_Return);
+    editor()->updateRecord();
+    apptest::settle();
+    EXPECT_EQ(sql("SELECT Date FROM dbtable WHERE Last_Name = 'Carter';"), "sometime");
+}
+
+TEST_F(ImportSourcesWindow, SmallOdditiesOfTextAndCardFilesAreReadAsTheyAreMeant)
+{
+    // Column names and nothing below them: no record, and no wizard.
+    openImport(write("header.csv", "First Name,Last Name,City\r\n"));
+    ASSERT_EQ(alerts(), 1);
+    EXPECT_EQ(prompts().last().title, QString("The file \u201cheader.csv\u201d holds only the names of its columns, no records."));
+    EXPECT_FALSE(wizard()->isVisible());
+    // An empty file says so.
+    openImport(write("empty.csv", "\r\n\r\n"));
+    ASSERT_EQ(alerts(), 2);
+    EXPECT_EQ(prompts().last().title, QString("The file \u201cempty.csv\u201d holds no records."));
+    EXPECT_FALSE(wizard()->isVisible());
+    // A renamed text file is no workbook.
+    openImport(write("renamed.xlsx", "Ada,Lovelace\n"));
+    ASSERT_EQ(alerts(), 3);
+    EXPECT_EQ(prompts().last().title, QString("The file \u201crenamed.xlsx\u201d is not an xlsx workbook."));
+    EXPECT_FALSE(wizard()->isVisible());
+    // "sep=;" names the delimiter and is no record.
+    openImport(write("semicolons.csv", "sep=;\r\nFirst Name;Last Name;City\r\nAda;Lovelace;London, UK\r\nGrace;Hopper;Arlington\r\n"));
+    ASSERT_TRUE(wizard()->isVisible());
+    EXPECT_EQ(wizard()->delimiterPopup()->currentText(), "Semicolon");
+    EXPECT_EQ(wizard()->recordArray(), QStringList({"Ada", "Lovelace", "London, UK"}));
+    EXPECT_EQ(wizard()->fromBox()->value(), 2);
+    EXPECT_EQ(wizard()->toBox()->value(), 3);
+    clickImport();
+    EXPECT_EQ(records("First_Name, Last_Name, City"), "Ada|Lovelace|London, UK\nGrace|Hopper|Arlington");
+    EXPECT_EQ(alerts(), 3);
+    sql("DELETE FROM dbtable;");
+
+    // A Latin-1 card naming its charset, one naming none, and a vCard 4.0 "mailto:".
+    prompts().queuePath(write("latin.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1:M\xFCller;J\xFCrgen;;;\r\n"
+                                           "ADR;WORK;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:;;Stra=DFe 1;K=F6ln;;50667;\r\n"
+                                           "END:VCARD\r\n"
+                                           "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Garc\xED" "a;In\xE9s;;;\r\nEND:VCARD\r\n"
+                                           "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Lovelace;Ada;;;\r\nEMAIL;TYPE=work:mailto:ada@example.org\r\n"
+                                           "END:VCARD\r\n"));
+    run("Import VCard...");
+    EXPECT_EQ(alerts(), 3);
+    EXPECT_EQ(records("Last_Name, First_Name, ifnull(Address, '-'), ifnull(City, '-'), ifnull(Email, '-')"),
+              QString::fromUtf8("M\u00FCller|J\u00FCrgen|Stra\u00DFe 1|K\u00F6ln|-\n"
+                                "Garc\u00EDa|In\u00E9s|-|-|-\n"
+                                "Lovelace|Ada|-|-|ada@example.org"));
+}
+
+TEST_F(ImportSourcesWindow, AWorkbookIsReadAsideWithItsProgressAndCancelLeavesNothing)
+{
+    // Enough rows that reading them takes a while, shown at once.
+    ImportProgress::setMinimumDuration(0);
+    dbtest::Workbook book;
+    QString rows;
+    for (int r = 1; r <= 20000; ++r)
+        rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\" t=\"inlineStr\"><is><t>Name%1</t></is></c><c r=\"B%1\"><v>%1</v></c></row>").arg(r);
+    book.sheets = {{"Many", rows}};
+    const QString file = folder + "/many.xlsx";
+    ASSERT_TRUE(book.write(file));
+
+    // The user presses Cancel on the progress as soon as it shows: no wizard, no message.
+    bool sawProgress = false;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QProgressDialog *dialog : app->window->findChildren<QProgressDialog *>()) {
+            if (dialog->isVisible() && dialog->objectName() == QLatin1String("ImportProgress")) {
+                sawProgress = true;
+                QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+            }
+        }
+    });
+    watch.start();
+    openImport(file);
+    watch.stop();
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(alerts(), 0);
+    EXPECT_FALSE(wizard() && wizard()->isVisible());
+
+    // Left to read, the same workbook opens the wizard with every row.
+    openImport(file);
+    ASSERT_TRUE(wizard()->isVisible());
+    EXPECT_EQ(wizard()->toBox()->value(), 20000);
+    EXPECT_EQ(wizard()->recordArray(), QStringList({"Name1", "1"}));
+    EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+}
