@@ -8,6 +8,7 @@
 #include "canvas/RectsView.h"
 
 #include "canvas/CanvasInspector.h"
+#include "foundation/Language.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
@@ -27,6 +28,8 @@ void RectsView::group()
     if (_selectedObjects.isEmpty())
         return;
     group_(_selectedObjects, false);
+    // The gathering moves name the step after themselves; the Edit menu names the command.
+    setActionName(localizedStringFromTable(QStringLiteral("Group"), QStringLiteral("UndoStrings")));
     wasChanged(true);
     // The inspector now shows the group: its frame and what a group allows.
     if (m_objectInfo)
@@ -120,6 +123,7 @@ void RectsView::ungroup()
     if (!chosen)
         return;
     ungroup_(chosen);
+    setActionName(localizedStringFromTable(QStringLiteral("Ungroup"), QStringLiteral("UndoStrings")));
     wasChanged(true);
     update();
     // The members show their own values again.

@@ -50,6 +50,45 @@ TEST(EditMenu, NamesAreTranslated)
     EXPECT_EQ(undo->text(), QStringLiteral("R\u00fcckg\u00e4ngig: ") + Language::stringForKey(QStringLiteral("Create Object")));
 }
 
+TEST(EditMenu, GroupAndUngroupNameTheirSteps)
+{
+    for (const char *language : {"en", "de"}) {
+        SCOPED_TRACE(language);
+        apptest::WindowFixture f(QStringLiteral("edit-group-names"), QString::fromLatin1(language));
+        auto word = [](const char *english) { return Language::stringForKey(QString::fromLatin1(english)); };
+        auto undoStep = [](const char *english) {
+            return localizedStringFromTable(QString::fromLatin1(english), QStringLiteral("UndoStrings"));
+        };
+        f.drawRect(QRectF(20, 20, 60, 40));
+        f.drawRect(QRectF(100, 20, 40, 40));
+        f.trigger(word("Edit"), word("Select All"));
+        QAction *undo = f.menuItemStartingWith(word("Edit"), word("Undo"));
+        QAction *redo = f.menuItemStartingWith(word("Edit"), word("Redo"));
+        ASSERT_TRUE(undo && redo);
+
+        f.trigger(word("Arrange"), word("Group"));
+        ASSERT_EQ(f.canvas()->groups().size(), 1);
+        EXPECT_EQ(undo->text(), Language::withValues(word("Undo %@"), {undoStep("Group")}));
+        if (QLatin1String(language) == QLatin1String("de"))
+            EXPECT_EQ(undo->text(), QStringLiteral("R\u00fcckg\u00e4ngig: Gruppieren"));
+        undo->trigger();
+        apptest::settle();
+        EXPECT_TRUE(f.canvas()->groups().isEmpty());
+        EXPECT_EQ(redo->text(), Language::withValues(word("Redo %@"), {undoStep("Group")}));
+        redo->trigger();
+        apptest::settle();
+        ASSERT_EQ(f.canvas()->groups().size(), 1);
+
+        f.trigger(word("Arrange"), word("Ungroup"));
+        EXPECT_TRUE(f.canvas()->groups().isEmpty());
+        EXPECT_EQ(undo->text(), Language::withValues(word("Undo %@"), {undoStep("Ungroup")}));
+        undo->trigger();
+        apptest::settle();
+        EXPECT_EQ(f.canvas()->groups().size(), 1);
+        EXPECT_EQ(redo->text(), Language::withValues(word("Redo %@"), {undoStep("Ungroup")}));
+    }
+}
+
 TEST(EditMenu, UndoAfterSavingMakesNewAsk)
 {
     apptest::WindowFixture f(QStringLiteral("edit-save-undo"));
