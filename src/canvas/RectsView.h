@@ -1105,6 +1105,9 @@ private:
     void startPan();
     void panTo(const QPointF &screenPoint);
     QPointF processGrid(const QPointF &point, const QPointF &prev);
+    // Shift with Control (or Command) and S while a move is tracked: snapping on or off for
+    // that move.
+    bool isMoveSnappingKey(const QKeyEvent *event) const;
     void autoscrollStep();
     void drawTrackingFeedback(QPainter *painter);
     QRectF selectionRect() const;

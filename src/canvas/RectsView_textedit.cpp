@@ -630,6 +630,11 @@ bool RectsView::event(QEvent *event)
             return true;
         }
     }
+    // During a move the snapping key is the move's, not Save As's.
+    if (event->type() == QEvent::ShortcutOverride && isMoveSnappingKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
     // While text is edited here, the editing keys are the text's, not the menus' shortcuts.
     if (event->type() == QEvent::ShortcutOverride && isTextEditingKey(static_cast<QKeyEvent *>(event))) {
         event->accept();

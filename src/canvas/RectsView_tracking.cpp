@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
 
 #include "canvas/CanvasInspector.h"
 #include "canvas/RectsView.h"
@@ -45,6 +46,8 @@ struct RectsView::TrackingState
     GraphicList rotating;
     // Where the pointer was on the screen at the last step of a pan.
     QPointF screenLast;
+    // The snapping the move started with, once the snapping key switched it for this move.
+    std::optional<bool> snappingBefore;
 };
 
 namespace {
@@ -245,14 +248,24 @@ void RectsView::mouseReleaseEvent(QMouseEvent *event)
     mouseUpAt(pageToWidget().inverted().map(event->position()), modifierFlags(event->modifiers()));
 }
 
+bool RectsView::isMoveSnappingKey(const QKeyEvent *event) const
+{
+    if (!m_tracking || m_tracking->kind != TrackingState::Move || event->key() != Qt::Key_S)
+        return false;
+    // Shift with Control, or with Command: desktops often keep Super+Shift+S for themselves.
+    const unsigned flags = modifierFlags(event->modifiers());
+    return (flags & ShiftKeyMask) && (flags & (ControlKeyMask | CommandKeyMask)) && !(flags & AlternateKeyMask);
+}
+
 void RectsView::keyPressEvent(QKeyEvent *event)
 {
     if (textEditingKeyPress(event))
         return;
-    const unsigned flags = modifierFlags(event->modifiers());
-    if (m_tracking && m_tracking->kind == TrackingState::Move && event->key() == Qt::Key_S
-        && (flags & ShiftKeyMask) && (flags & ControlKeyMask)) {
-        // The move goes on; its next step snaps, or not, as the user now chose.
+    if (isMoveSnappingKey(event)) {
+        // The move goes on; its next step snaps, or not, as the user now chose. The choice
+        // lasts for this move: its end puts the snapping back as it was.
+        if (!m_tracking->snappingBefore)
+            m_tracking->snappingBefore = grid()->isConstraining();
         snapToGuides();
         return;
     }
@@ -389,6 +402,9 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
 {
     if (!m_tracking)
         m_tracking = std::make_shared<TrackingState>();
+    // A move whose release never came leaves no switched snapping behind.
+    if (m_tracking->snappingBefore)
+        grid()->setConstraining(*m_tracking->snappingBefore);
     *m_tracking = TrackingState();
     m_lastMouseDown = point;
     endTypingBurst();
@@ -1059,6 +1075,8 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
     case TrackingState::Move:
         if (rulersVisible() && t.dragged)
             eraseRulerlinesWithRect(t.bounds);
+        if (t.snappingBefore)
+            grid()->setConstraining(*t.snappingBefore);
         clearGridSnap();
         updateRulers();
         setDocumentCursor(QCursor(Qt::ArrowCursor));
