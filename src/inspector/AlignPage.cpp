@@ -5,14 +5,19 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QToolButton>
+#include <QTransform>
+
+#include <cmath>
 
 #include "foundation/Language.h"
+#include "foundation/Measures.h"
 #include "foundation/LanguageControls.h"
 #include "barcodes/ColorBarcode.h"
 #include "database/merge/ColorAddress.h"
 #include "database/merge/ColorField.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "objects/CanvasServices.h"
+#include "objects/ColorLine.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 
@@ -61,6 +66,40 @@ QIcon alignIcon(int tag, bool size, const QColor &ink)
     const int guide = place == 1 ? 2 : place == 2 ? 12 : 21;
     painter.drawLine(guide, 1, guide, 22);
     return QIcon(picture);
+}
+
+// The box of the points; a line's box has no height or no width and still counts.
+QRectF boxOf(std::initializer_list<QPointF> points)
+{
+    const QPointF first = *points.begin();
+    double left = first.x(), right = left, top = first.y(), bottom = top;
+    for (const QPointF &p : points) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    }
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
+// Grows `box` by `more`; an object without extent (no width and no height) adds nothing.
+// QRectF's own union would drop a level line, whose box has no height.
+void widen(std::optional<QRectF> &box, const QRectF &more)
+{
+    if (more.width() == 0.0 && more.height() == 0.0)
+        return;
+    if (!box) {
+        box = more;
+        return;
+    }
+    box = QRectF(QPointF(std::min(box->left(), more.left()), std::min(box->top(), more.top())),
+                 QPointF(std::max(box->right(), more.right()), std::max(box->bottom(), more.bottom())));
+}
+
+// Equal to a ten-thousandth of a point: a group keeps its measures in single precision.
+bool sameMeasure(double a, double b)
+{
+    return std::abs(a - b) <= 1e-4 + 1e-7 * std::max(std::abs(a), std::abs(b));
 }
 
 } // namespace
@@ -194,6 +233,33 @@ AlignPage::Units AlignPage::unitsOf(const GraphicList &objects)
     return units;
 }
 
+QRectF AlignPage::alignmentFrame(const ColorRect &object)
+{
+    // A line is its two ends, turned with it: its frame's other corners are not on it.
+    if (const auto *line = dynamic_cast<const ColorLine *>(&object)) {
+        const QRectF f = line->frameBounds();
+        const QPointF start = line->startsAtLowerLeft() ? f.bottomLeft() : f.topLeft();
+        const QPointF end = line->startsAtLowerLeft() ? f.topRight() : f.bottomRight();
+        if (line->angle() == 0.0f)
+            return f;
+        QTransform turn;
+        turn.translate(f.center().x(), f.center().y());
+        turn.rotate(line->angle());
+        turn.translate(-f.center().x(), -f.center().y());
+        return boxOf({turn.map(start), turn.map(end)});
+    }
+    return object.frameBoundsRotated();
+}
+
+QRectF AlignPage::alignmentFrame(const Group &group)
+{
+    std::optional<QRectF> box;
+    for (const std::shared_ptr<ColorRect> &member : group.getObjects())
+        if (!member->isHidden())
+            widen(box, alignmentFrame(*member));
+    return box.value_or(group.frameBoundsRotated());
+}
+
 // ---- actions ----
 
 void AlignPage::setObjectsAlign(QObject *sender)
@@ -212,29 +278,29 @@ void AlignPage::alignObjectEdges(int tag)
 {
     const GraphicList objects = selection();
     const Units units = unitsOf(objects);
-    // The box of the whole selection, hidden objects apart; an empty box widens nothing.
-    QRectF reference;
-    for (const std::shared_ptr<ColorRect> &object : objects) {
-        if (object->isHidden())
-            continue;
-        const QRectF box = object->getRotatedBounds().bounds();
-        if (box.isEmpty())
-            continue;
-        reference = reference.isEmpty() ? box : reference.united(box);
-    }
+    // The box of the whole selection, hidden objects apart, measured as each unit is moved:
+    // by what the objects are (frames, a line's ends), never by the area they repaint, which
+    // reaches past them by the knobs and the shadow. So a second press moves nothing.
+    std::optional<QRectF> box;
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (!object->isHidden())
+            widen(box, alignmentFrame(*object));
+    const QRectF reference = box.value_or(QRectF());
     for (Group *group : units.groups) {
         if (group->isLocked())
             continue;
-        const QRectF q = group->frameBoundsRotated();
+        const QRectF q = alignmentFrame(*group);
         const QRectF r = alignObjectRect(tag, reference, q);
-        group->moveBy(float(r.x() - q.x()), float(r.y() - q.y()));
+        if (!sameMeasure(r.x(), q.x()) || !sameMeasure(r.y(), q.y()))
+            group->moveBy(float(r.x() - q.x()), float(r.y() - q.y()));
     }
     for (const std::shared_ptr<ColorRect> &object : units.loose) {
         if (object->isLocked())
             continue;
-        const QRectF q = object->frameBoundsRotated();
+        const QRectF q = alignmentFrame(*object);
         const QRectF r = alignObjectRect(tag, reference, q);
-        object->moveBy(QPointF(r.x() - q.x(), r.y() - q.y()));
+        if (!sameMeasure(r.x(), q.x()) || !sameMeasure(r.y(), q.y()))
+            object->moveBy(QPointF(r.x() - q.x(), r.y() - q.y()));
     }
     info()->invalidateCanvas();
     info()->updateObjectValues();
@@ -250,25 +316,73 @@ void AlignPage::setObjectSize(int tag)
     const Units units = unitsOf(objects);
     const std::shared_ptr<ColorRect> &first = objects.first();
     Group *firstGroup = first->getGroup();
-    const QRectF reference = firstGroup ? firstGroup->frameBoundsRotated() : first->frameBoundsRotated();
+    const QRectF reference = firstGroup ? alignmentFrame(*firstGroup) : alignmentFrame(*first);
     for (Group *group : units.groups) {
         if (group == firstGroup || !group->isResizable())
             continue;
-        const QRectF r = setObjectRect(tag, reference, group->frameBoundsRotated());
-        if (tag == SameWidth || tag == SameSize)
-            group->setWidth(float(r.width()));
-        if (tag == SameHeight || tag == SameSize)
-            group->setHeight(float(r.height()));
+        // A group scales in proportion about its corner, and its members' frames with it:
+        // the factor the members' box needs is the factor its bounds take. Kept in
+        // proportion, it can take one measure only; for both, the height decides, as it
+        // would after the width.
+        const QRectF q = alignmentFrame(*group);
+        const bool byHeight = tag == SameHeight || (tag == SameSize && q.height() > 0.0);
+        if (byHeight && q.height() > 0.0 && !sameMeasure(q.height(), reference.height()))
+            group->setHeight(float(group->bounds().height() * reference.height() / q.height()));
+        else if (!byHeight && q.width() > 0.0 && !sameMeasure(q.width(), reference.width()))
+            group->setWidth(float(group->bounds().width() * reference.width() / q.width()));
     }
     for (const std::shared_ptr<ColorRect> &object : units.loose) {
         if (!object->isResizable())
             continue;
-        object->setFrameBounds(setObjectRect(tag, reference, object->frameBoundsRotated()));
+        const QRectF q = alignmentFrame(*object);
+        const QRectF r = setObjectRect(tag, reference, q);
+        if (sameMeasure(r.width(), q.width()) && sameMeasure(r.height(), q.height()))
+            continue;
+        if (q == object->frameBounds()) {
+            object->setFrameBounds(r);
+            continue;
+        }
+        if (const std::optional<QRectF> frame = turnedFrameFor(*object, q, r.size(), tag))
+            object->setFrameBounds(*frame);
     }
     info()->invalidateCanvas();
     // The setters used here register their undo but leave the document's changed mark to us.
     info()->wasChanged();
     info()->updateObjectValues();
+}
+
+std::optional<QRectF> AlignPage::turnedFrameFor(const ColorRect &object, const QRectF &box, const QSizeF &size, int tag)
+{
+    // A turned object keeps its angle and the corner of its box; its own frame is sized so
+    // that the box takes the new size and keeps the measure not asked for. When its turn
+    // allows no frame for that (near 45 degrees), it scales in proportion to the measure
+    // asked for (the width for both).
+    const QRectF frame = object.frameBounds();
+    if (!dynamic_cast<const ColorLine *>(&object)) {
+        const double radians = double(object.angle()) * Pi / 180.0;
+        const double c = std::abs(std::cos(radians));
+        const double s = std::abs(std::sin(radians));
+        const double det = c * c - s * s;
+        if (std::abs(det) > 1e-6) {
+            const double w = (size.width() * c - size.height() * s) / det;
+            const double h = (size.height() * c - size.width() * s) / det;
+            if (w > 0.0 && h > 0.0) {
+                QRectF turned(0, 0, w, h);
+                turned.moveCenter(box.topLeft() + QPointF(size.width() / 2.0, size.height() / 2.0));
+                return turned;
+            }
+        }
+    }
+    const bool byHeight = tag == SameHeight;
+    const double from = byHeight ? box.height() : box.width();
+    const double to = byHeight ? size.height() : size.width();
+    if (!(from > 0.0) || !(to >= 0.0) || sameMeasure(from, to))
+        return std::nullopt;
+    const double factor = to / from;
+    // The box's centre is the frame's: it moves toward the kept corner by the factor.
+    QRectF scaled(0, 0, frame.width() * factor, frame.height() * factor);
+    scaled.moveCenter(box.topLeft() + (frame.center() - box.topLeft()) * factor);
+    return scaled;
 }
 
 bool AlignPage::isAnchored(const ColorRect &object)

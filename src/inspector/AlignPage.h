@@ -5,6 +5,9 @@
 // Below them, the anchor of merge objects and barcodes: the edge (or the centre) that stays
 // in place when their contents change their width.
 #include <QRectF>
+#include <QSizeF>
+
+#include <optional>
 
 #include "inspector/InspectorPage.h"
 
@@ -55,6 +58,10 @@ public:
         GraphicList loose;
     };
     static Units unitsOf(const GraphicList &objects);
+    // What an object or a group is lined up and measured by: its frame turned by its angle
+    // (a line: its two ends), never the area it repaints. A group: its shown members'.
+    static QRectF alignmentFrame(const ColorRect &object);
+    static QRectF alignmentFrame(const Group &group);
 
     void updateValues() override;
     void enableControls() override;
@@ -74,6 +81,9 @@ public:
     QRadioButton *brAnchorRight = nullptr;
 
 private:
+    // The frame that gives a turned object (or a line) the box `size` at the corner of its
+    // box now; none when its box has no extent to scale.
+    static std::optional<QRectF> turnedFrameFor(const ColorRect &object, const QRectF &box, const QSizeF &size, int tag);
     QRadioButton *addAnchorButton(const QString &name, int tag, const QString &toolTip, const QRect &frame);
     QToolButton *addAlignButton(const QString &name, int tag, const QString &toolTip, const QRect &frame);
 };

@@ -14,8 +14,16 @@
 #include <QTextFrame>
 #include <QTextTable>
 
+#include <QToolButton>
+
 #include "app/AppTestSupport.h"
 #include "canvas/TGrid.h"
+#include "inspector/AlignPage.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "inspector/PropertiesTabButton.h"
+#include "inspector/PropertiesView.h"
+#include "inspector/StylePage.h"
 #include "objects/ObjectTextEditor.h"
 #include "objects/TextFlow.h"
 
@@ -157,6 +165,85 @@ TEST_F(ArrangeAndDrawing, AlignLeftEdgesOnThreeObjectsIsOneStepAndSaved)
         EXPECT_EQ(g->frameBounds().center().y(), 35);
     f.undo();
     EXPECT_EQ(canvas()->getRects()[1]->frameBounds(), QRectF(70, 28, 30, 12));
+}
+
+// A line among the objects, with a shadow reaching far past it: the objects line up on the
+// line's end, not on the area it repaints, and a second press leaves everything where the
+// first put it, through the inspector's button and the Arrange menu alike.
+TEST_F(ArrangeAndDrawing, AlignRightTwiceOnBoxesAndAShadowedLineMovesNothingTheSecondTime)
+{
+    f.drawRect(QRectF(20, 8, 40, 14));
+    f.drawRect(QRectF(70, 28, 30, 12));
+    f.drawRect(QRectF(40, 50, 60, 12));
+    f.tool(RectsView::LineTool)->trigger();
+    f.dragFromTo(QPointF(30, 80), QPointF(110, 90));
+    const GraphicPtr line = canvas()->getRects().last();
+    ASSERT_EQ(line->className(), QStringLiteral("ColorLine"));
+    // The shadow through the style page, 30 points away.
+    ObjectInfoPanel *info = f.window->objectInfo();
+    StylePage *style = info->stylePage();
+    for (PropertiesTabButton *button : f.window->propertiesView()->buttons()) {
+        QWidget *page = f.window->propertiesView()->pageWithTag(button->tag());
+        if (page && (page->isAncestorOf(style->bShadow) || page->isAncestorOf(info->alignPage()->bAlignRight))
+            && !button->isChecked())
+            QTest::mouseClick(button, Qt::LeftButton);
+    }
+    apptest::settle();
+    style->bShadow->click();
+    style->tvShadowDistance->setFocus();
+    style->tvShadowDistance->selectAll();
+    QTest::keyClicks(style->tvShadowDistance, QStringLiteral("30"));
+    QTest::keyClick(style->tvShadowDistance, Qt::Key_Return);
+    apptest::settle();
+    ASSERT_TRUE(line->drawsShadow());
+    ASSERT_DOUBLE_EQ(line->shadowDistance(), 30.0);
+    trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    ASSERT_EQ(canvas()->selectedObjects().size(), 4);
+
+    QToolButton *alignRight = info->alignPage()->bAlignRight;
+    ASSERT_TRUE(alignRight->isEnabled());
+    QTest::mouseClick(alignRight, Qt::LeftButton);
+    apptest::settle();
+    const QString path = save(QStringLiteral("align-right"));
+    const QList<QRectF> once = savedBounds(path);
+    ASSERT_EQ(once.size(), 4);
+    // Every right edge on the line's end at 110, the right of the selection.
+    for (const QRectF &frame : once)
+        EXPECT_DOUBLE_EQ(frame.right(), 110.0);
+    // Again: the design is not even changed, and saved under another name it reads the same.
+    auto saveAs = [this](const QString &name) {
+        const QString dir = qmtest::freshDir(name);
+        f.prompts->queueSaveOfType(dir + QStringLiteral("/Design"), 0);
+        trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+        return dir + QStringLiteral("/Design.qkdoc");
+    };
+    QTest::mouseClick(alignRight, Qt::LeftButton);
+    apptest::settle();
+    EXPECT_FALSE(canvas()->isChanged());
+    EXPECT_EQ(savedBounds(saveAs(QStringLiteral("align-right-twice"))), once);
+    trigger(QStringLiteral("Arrange"), QStringLiteral("Align Right Edges"));
+    EXPECT_FALSE(canvas()->isChanged());
+    EXPECT_EQ(savedBounds(saveAs(QStringLiteral("align-right-menu"))), once);
+
+    // The same with every other command: the second press changes nothing and makes no
+    // step, so one Undo takes the pair back.
+    auto frames = [this] {
+        QList<QRectF> all;
+        for (const GraphicPtr &g : canvas()->getRects())
+            all.append(g->frameBounds());
+        return all;
+    };
+    for (const char *title : {"Align Left Edges", "Align Horizontal Centers", "Align Top Edges",
+                              "Align Vertical Centers", "Align Bottom Edges", "Same Width", "Same Height", "Same Size"}) {
+        SCOPED_TRACE(title);
+        const QList<QRectF> before = frames();
+        trigger(QStringLiteral("Arrange"), QString::fromLatin1(title));
+        const QList<QRectF> first = frames();
+        trigger(QStringLiteral("Arrange"), QString::fromLatin1(title));
+        EXPECT_EQ(frames(), first);
+        f.undo();
+        EXPECT_EQ(frames(), before);
+    }
 }
 
 TEST_F(ArrangeAndDrawing, SameSizeTakesTheFirstSelectedObjectsAndUndoesAsOne)

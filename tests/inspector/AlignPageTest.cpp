@@ -7,6 +7,8 @@
 
 #include "inspector/AlignPage.h"
 #include "inspector/InspectorFixture.h"
+#include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
 #include "objects/Group.h"
 
 using namespace quillmark;
@@ -132,6 +134,84 @@ TEST(AlignSelection, OneGroupAloneEnablesNothing)
     EXPECT_FALSE(page->bSameWidth->isEnabled());
 }
 
+// Rectangles, turned ones, a turned oval, lines with a long shadow (one level, one turned)
+// and a group holding a shadowed line: every align and same-size command lines them up by
+// what they are, so that pressing it again moves and resizes nothing and records no step.
+TEST(AlignSelection, ASecondPressChangesNothingWhateverTheObjects)
+{
+    for (int command = 1; command <= 9; ++command) {
+        SCOPED_TRACE(command);
+        InspectorFixture f(QStringLiteral("align-twice"));
+        auto place = [&f](const std::shared_ptr<ColorRect> &object) {
+            object->setMainView(&f.canvas);
+            f.canvas.rects.append(object);
+            return object;
+        };
+        auto shadowed = [](const std::shared_ptr<ColorRect> &object) {
+            object->setDrawsShadow(true);
+            object->setShadowDistance(300.0);
+            object->setShadowBlur(40);
+            return object;
+        };
+        QList<std::shared_ptr<ColorRect>> objects = {
+            f.add(QRectF(100, 40, 60, 30)),
+            f.add(QRectF(20, 120, 40, 80)),
+            f.add(QRectF(180, 60, 30, 50)),
+            place(ColorOval::create(QRectF(60, 220, 80, 40))),
+            shadowed(place(ColorLine::create(QRectF(40, 300, 120, 0)))),
+            shadowed(place(ColorLine::create(QRectF(200, 200, 50, 70)))),
+        };
+        objects[1]->setAngle(30.0f, false);
+        objects[3]->setAngle(60.0f, false);
+        objects[5]->setAngle(25.0f, false);
+        auto grouped = f.add(QRectF(250, 20, 40, 20));
+        auto groupedLine = shadowed(place(ColorLine::create(QRectF(250, 60, 60, 30))));
+        auto group = Group::create();
+        group->setRectsView(&f.canvas);
+        group->addObjects({grouped, groupedLine});
+        objects << grouped << groupedLine;
+        f.select(objects);
+        f.startFresh();
+
+        auto press = [&] {
+            if (command <= 6)
+                f.info->alignObjectEdges(command);
+            else
+                f.info->setObjectSize(command - 6);
+            f.canvas.undo.closeEventGroup();
+        };
+        press();
+        EXPECT_TRUE(f.canvas.undo.canUndo()) << "the first press does something";
+        QList<QRectF> after;
+        for (const auto &o : objects)
+            after.append(o->frameBounds());
+        const QRectF groupBounds = group->bounds();
+        f.startFresh();
+        press();
+        EXPECT_FALSE(f.canvas.undo.canUndo()) << "no step for the second press";
+        for (qsizetype i = 0; i < objects.size(); ++i)
+            EXPECT_EQ(objects[i]->frameBounds(), after[i]) << "object " << i;
+        EXPECT_EQ(group->bounds(), groupBounds);
+        if (command == 3) {
+            // Right edges on the right of the common box, lines by their ends.
+            const double right = AlignPage::alignmentFrame(*objects[0]).right();
+            for (const auto &o : objects)
+                if (!o->getGroup())
+                    EXPECT_NEAR(AlignPage::alignmentFrame(*o).right(), right, 1e-9);
+            EXPECT_NEAR(objects[4]->frameBounds().right(), right, 1e-9) << "the level line's end";
+            EXPECT_NEAR(AlignPage::alignmentFrame(*group).right(), right, 1e-3);
+        }
+        if (command >= 7 && command != 8) {
+            // The first object's width for every box, turned ones included.
+            for (const auto &o : objects)
+                if (!o->getGroup())
+                    EXPECT_NEAR(AlignPage::alignmentFrame(*o).width(), 60.0, 1e-6);
+            if (command == 7)
+                EXPECT_NEAR(AlignPage::alignmentFrame(*group).width(), 60.0, 1e-3);
+        }
+    }
+}
+
 TEST(SameSize, TheFirstObjectGivesItsSizeAndTheDocumentIsMarkedChanged)
 {
     ThreeBoxes f;
@@ -142,10 +222,17 @@ TEST(SameSize, TheFirstObjectGivesItsSizeAndTheDocumentIsMarkedChanged)
     EXPECT_FLOAT_EQ(f.b->originX(), 40.0f);
     EXPECT_FLOAT_EQ(f.b->originY(), 80.0f);
     EXPECT_EQ(f.canvas.changedCalls, 1);
-    // A turned object takes the origin of its turned box (20 x 30 turned: 30 x 20 at 65, 175).
-    EXPECT_NEAR(f.c->frameBounds().x(), 65.0, 1e-3);
-    EXPECT_NEAR(f.c->frameBounds().y(), 175.0, 1e-3);
-    EXPECT_NEAR(f.c->width(), 40.0, 1e-3);
+    // A turned object's box takes the width at the box's corner, and keeps its angle and its
+    // box's height: 20 x 30 turned a quarter is a 30 x 20 box at 65, 175; it becomes 40 x 20
+    // there, its own frame 20 x 40.
+    const QRectF box = f.c->frameBoundsRotated();
+    EXPECT_NEAR(box.x(), 65.0, 1e-3);
+    EXPECT_NEAR(box.y(), 175.0, 1e-3);
+    EXPECT_NEAR(box.width(), 40.0, 1e-3);
+    EXPECT_NEAR(box.height(), 20.0, 1e-3);
+    EXPECT_FLOAT_EQ(f.c->angle(), 90.0f);
+    EXPECT_NEAR(f.c->width(), 20.0, 1e-3);
+    EXPECT_NEAR(f.c->height(), 40.0, 1e-3);
 
     f.info->setObjectSize(3);
     EXPECT_FLOAT_EQ(f.b->height(), 30.0f);
