@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 
 #include "canvas/RectsView.h"
@@ -24,7 +25,8 @@ namespace quillmark {
 
 namespace {
 
-constexpr double Far = 1.0e6;
+// The steppers' bounds until the first unit is known.
+constexpr double Far = ColorRect::maxCoordinate;
 
 } // namespace
 
@@ -241,7 +243,8 @@ void GeometryPage::setSize(QObject *sender, Edge edge)
     const bool shift = (info()->editModifierFlags() & ShiftKeyMask) != 0;
     const GraphicList objects = selection();
     if (!objects.isEmpty()) {
-        const float size = info()->convertToPoints(value);
+        // The centre is kept for the size the objects take, not for one they refuse.
+        const float size = float(std::clamp(double(info()->convertToPoints(value)), 0.0, ColorRect::maxCoordinate));
         // Without Shift the centre stays: the near edge moves by half the change.
         if (Group *group = objects.first()->getGroup()) {
             const QRectF box = group->bounds();
@@ -279,7 +282,8 @@ void GeometryPage::setSize(QObject *sender, Edge edge)
 
 void GeometryPage::setAngle(QObject *sender)
 {
-    setObjectAngle(float(floatValueOf(sender)));
+    // Reduced in double precision first: a float of a large angle has lost its remainder.
+    setObjectAngle(float(reducedDegrees(doubleValueOf(sender))));
     info()->makeRectViewKey();
 }
 
@@ -468,12 +472,41 @@ void GeometryPage::setUnitIncrement(double step)
         stepper->setIncrement(step);
 }
 
+void GeometryPage::updateRanges()
+{
+    // What the objects hold, in the unit shown, to the hundredth the fields show: a value
+    // the note names as the bound is taken when typed.
+    const double perPoint = double(info()->convertFromPoints(1.0f));
+    const double far = std::floor(ColorRect::maxCoordinate * perPoint * 100.0) / 100.0;
+    // A size of nothing leaves an object nobody sees or can take hold of; only a line is
+    // still a line without a width or a height.
+    const GraphicList &objects = selection();
+    const bool lines = !objects.isEmpty() && !objects.first()->getGroup()
+                       && std::all_of(objects.begin(), objects.end(), [](const auto &o) {
+                              return !o->isResizable() || o->className() == QLatin1String("ColorLine");
+                          });
+    const double smallest = lines ? 0.0 : 0.01;
+    for (NumberField *field : {tvOriginX, tvOriginY})
+        field->setAcceptedRange(-far, far);
+    for (NumberField *field : {tvWidth, tvHeight})
+        field->setAcceptedRange(smallest, far);
+    for (MyStepper *stepper : {spOriginX, spOriginY}) {
+        stepper->setMinValue(-far);
+        stepper->setMaxValue(far);
+    }
+    for (MyStepper *stepper : {spWidth, spHeight}) {
+        stepper->setMinValue(smallest);
+        stepper->setMaxValue(far);
+    }
+}
+
 void GeometryPage::updateFormatters()
 {
     const QString format = QStringLiteral("#,###.00 ") + ObjectInfoPanel::unitSuffix(info()->measure());
     for (NumberField *field : {tvOriginX, tvOriginY, tvWidth, tvHeight})
         field->setFormat(format);
     setUnitIncrement(double(info()->convertFromPoints(1.0f)) * (info()->isCommandPressed() ? 10.0 : 1.0));
+    updateRanges();
 }
 
 void GeometryPage::updateValues()
@@ -506,6 +539,7 @@ void GeometryPage::updateValues()
 
 void GeometryPage::enableControls()
 {
+    updateRanges();
     const GraphicList &objects = selection();
     const bool any = !objects.isEmpty();
     const bool movable = std::any_of(objects.begin(), objects.end(), [](const auto &o) { return !o->isLocked(); });

@@ -83,6 +83,9 @@ public:
 
 private:
     enum class Edge { X, Y };
+    // The values the origin and size fields and steppers take: within what an object holds,
+    // and sizes above nothing unless only lines are sized.
+    void updateRanges();
     QString measureOf(const std::function<double(const ColorRect &)> &own,
                       const std::function<double(const Group &)> &grouped) const;
     void setOrigin(QObject *sender, Edge edge);

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <cmath>
+
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "foundation/MyStepper.h"
@@ -357,6 +359,12 @@ void ImagePage::updateFormatters()
     tvImgOffsetX->setFormat(format);
     tvImgOffsetY->setFormat(format);
     setUnitIncrement(double(info()->convertFromPoints(1.0f)) * (info()->isCommandPressed() ? 10.0 : 1.0));
+    // What an object holds, to the hundredth the fields show; beyond it the typing is refused.
+    const double far = std::floor(ColorRect::maxImageOffset * 72.0 * double(info()->convertFromPoints(1.0f)) * 100.0) / 100.0;
+    tvImgOffsetX->setAcceptedRange(-far, far);
+    tvImgOffsetY->setAcceptedRange(-far, far);
+    tvImgScaleX->setAcceptedRange(0.0, ColorRect::maxImageScale);
+    tvImgScaleY->setAcceptedRange(0.0, ColorRect::maxImageScale);
 }
 
 void ImagePage::updateValues()

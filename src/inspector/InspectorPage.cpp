@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <cmath>
+
 #include "foundation/Language.h"
 #include "foundation/LanguageControls.h"
 #include "foundation/MyStepper.h"
@@ -211,6 +213,24 @@ double InspectorPage::floatValueOf(QObject *sender)
     if (auto *box = qobject_cast<QCheckBox *>(sender))
         return stateOf(box);
     return 0.0;
+}
+
+double InspectorPage::doubleValueOf(QObject *sender)
+{
+    if (auto *field = qobject_cast<NumberField *>(sender))
+        return field->value().value_or(0.0);
+    return floatValueOf(sender);
+}
+
+double InspectorPage::reducedDegrees(double degrees)
+{
+    if (!std::isfinite(degrees))
+        return 0.0;
+    double reduced = std::fmod(degrees, 360.0);
+    if (reduced < 0.0)
+        reduced += 360.0;
+    // A tiny negative remainder rounds up to a whole turn.
+    return reduced >= 360.0 ? 0.0 : reduced;
 }
 
 int InspectorPage::intValueOf(QObject *sender)

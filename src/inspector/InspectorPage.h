@@ -83,6 +83,11 @@ protected:
     // The float value of the control that fired: a field's number, a stepper's value, a
     // slider's position, a check box's state.
     static double floatValueOf(QObject *sender);
+    // The same in double precision: a field's number as typed.
+    static double doubleValueOf(QObject *sender);
+    // The angle a typed or stepped value turns to, from 0 up to (not with) 360, the
+    // remainder taken in double precision (1e9 gives 280); 0 for no number.
+    static double reducedDegrees(double degrees);
     static int intValueOf(QObject *sender);
 
 private:

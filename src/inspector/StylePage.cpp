@@ -12,6 +12,7 @@
 #include "foundation/MyStepper.h"
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
+#include "objects/CanvasServices.h"
 #include "objects/CDashArray.h"
 #include "objects/ColorRect.h"
 #include "objects/ObjectInfo.h"
@@ -294,8 +295,6 @@ void StylePage::setLineWidth(QObject *sender)
     const GraphicList objects = selection();
     for (const std::shared_ptr<ColorRect> &object : objects)
         object->setStrokeLineWidth(width);
-    if (!objects.isEmpty())
-        updateValues();
     info()->wasChanged();
     info()->invalidateCanvas();
     // The next object takes what this one accepted, not what was typed (a stroke wider than
@@ -304,6 +303,8 @@ void StylePage::setLineWidth(QObject *sender)
         remember(ObjectInfo::lineWidthKey, first->strokeLineWidth());
     else if (const auto bounded = ColorRect::boundedValue(width, 0.0, ColorRect::maxCoordinate / 2.0))
         remember(ObjectInfo::lineWidthKey, float(*bounded));
+    // The field shows what was taken, with nothing selected too.
+    updateValues();
     info()->makeRectViewKey();
 }
 
@@ -383,20 +384,19 @@ void StylePage::setFillColor2(QObject *sender)
 
 void StylePage::setFillAngle(QObject *sender)
 {
-    const float angle = float(floatValueOf(sender));
+    const double angle = reducedDegrees(doubleValueOf(sender));
     const GraphicList objects = selection();
     for (const std::shared_ptr<ColorRect> &object : objects) {
         object->setFillAngle(angle);
         info()->invalidateGraphic(object.get());
     }
-    if (!objects.isEmpty()) {
+    if (!objects.isEmpty())
         info()->wasChanged();
-        updateValues();
-    }
     if (const auto first = firstStyleObject())
         remember(ObjectInfo::fillAngleKey, float(first->fillAngle()));
-    else if (const auto bounded = ColorRect::boundedDegrees(angle))
-        remember(ObjectInfo::fillAngleKey, float(*bounded));
+    else
+        remember(ObjectInfo::fillAngleKey, float(angle));
+    updateValues();
     info()->makeRectViewKey();
 }
 
@@ -409,13 +409,12 @@ void StylePage::setShadowDistance(QObject *sender)
     if (!objects.isEmpty()) {
         info()->invalidateCanvas();
         info()->wasChanged();
-        updateValues();
     }
     if (const auto first = firstStyleObject())
         remember(ObjectInfo::shadowDistanceKey, float(first->shadowDistance()));
-    else if (const auto bounded = ColorRect::boundedValue(distance, -ColorRect::maxShadowDistance,
-                                                           ColorRect::maxShadowDistance))
+    else if (const auto bounded = ColorRect::boundedValue(distance, -shadowBound(), shadowBound()))
         remember(ObjectInfo::shadowDistanceKey, float(*bounded));
+    updateValues();
     info()->makeRectViewKey();
 }
 
@@ -447,8 +446,9 @@ int StylePage::sliderPositionForShadowAngle(double angle)
 
 void StylePage::setShadowAngle(QObject *sender)
 {
-    // Whole degrees, cut toward zero.
-    int angle = int(std::trunc(float(floatValueOf(sender))));
+    // Whole degrees, cut toward zero, of the angle within a turn (a large number as a
+    // whole would not fit).
+    int angle = int(std::trunc(reducedDegrees(doubleValueOf(sender))));
     if (qobject_cast<QSlider *>(sender))
         angle = shadowAngleForSliderPosition(angle);
     const GraphicList objects = selection();
@@ -457,18 +457,18 @@ void StylePage::setShadowAngle(QObject *sender)
     if (!objects.isEmpty()) {
         info()->invalidateCanvas();
         info()->wasChanged();
-        updateValues();
     }
     if (const auto first = firstStyleObject())
         remember(ObjectInfo::shadowAngleKey, float(first->shadowAngle()));
-    else if (const auto bounded = ColorRect::boundedDegrees(angle))
-        remember(ObjectInfo::shadowAngleKey, float(*bounded));
+    else
+        remember(ObjectInfo::shadowAngleKey, float(angle));
+    updateValues();
     info()->makeRectViewKey();
 }
 
 void StylePage::setShadowBlur(QObject *sender)
 {
-    const int blur = intValueOf(sender);
+    const int blur = std::clamp(intValueOf(sender), 0, shadowBlurBound());
     const GraphicList objects = selection();
     for (const std::shared_ptr<ColorRect> &object : objects)
         object->setShadowBlur(blur);
@@ -476,18 +476,40 @@ void StylePage::setShadowBlur(QObject *sender)
         info()->invalidateCanvas();
         info()->wasChanged();
     }
-    updateValues();
     const auto first = firstStyleObject();
-    remember(ObjectInfo::shadowBlurKey, float(first ? first->shadowBlur() : std::clamp(blur, 0, ColorRect::maxShadowBlur)));
+    remember(ObjectInfo::shadowBlurKey, float(first ? first->shadowBlur() : blur));
+    updateValues();
     info()->makeRectViewKey();
 }
 
 // ---- refresh ----
 
+double StylePage::shadowBound() const
+{
+    // A shadow moved further than the label is long falls off it whatever the object.
+    CanvasServices *canvas = info()->rectsView();
+    const QRectF label = canvas ? canvas->labelBounds() : QRectF();
+    const double side = std::max(label.width(), label.height());
+    return side >= 1.0 ? std::min(std::floor(side), ColorRect::maxShadowDistance) : ColorRect::maxShadowDistance;
+}
+
+int StylePage::shadowBlurBound() const
+{
+    return std::min(ColorRect::maxShadowBlur, int(shadowBound()));
+}
+
 void StylePage::updateFormatters()
 {
     tvLineWidth->setFormat(QStringLiteral("#,###.0 pt"));
     tvShadowDistance->setFormat(QStringLiteral("#,###.0 pt"));
+    // A shadow typed past what a label can show is refused and said so. A stroke is held
+    // by each object to half its size, and the field shows what the object took.
+    tvShadowDistance->setAcceptedRange(-shadowBound(), shadowBound());
+    spShadowDistance->setMaxValue(shadowBound());
+    tvShadowBlur->setAcceptedRange(0.0, shadowBlurBound());
+    spShadowBlur->setMaxValue(shadowBlurBound());
+    const QSignalBlocker quiet(slShadowBlur);
+    slShadowBlur->setMaximum(shadowBlurBound());
 }
 
 void StylePage::updateValues()

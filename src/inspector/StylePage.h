@@ -90,6 +90,10 @@ public:
     MyStepper *spShadowBlur = nullptr;
 
 private:
+    // How far a shadow may fall and how much it may blur: what can still show on the label
+    // (its longer side), within what the objects hold.
+    double shadowBound() const;
+    int shadowBlurBound() const;
     GraphicList styleObjects() const;
     std::shared_ptr<ColorRect> firstStyleObject() const;
     // Records a value of the last-used style.

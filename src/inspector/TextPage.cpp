@@ -528,7 +528,7 @@ void TextPage::setCapitilizeTitle(QObject *sender)
 void TextPage::rotateOvalText()
 {
     if (auto *canvas = dynamic_cast<RectsView *>(info()->rectsView()))
-        canvas->rotateText(tvOvalTextAngle->floatValue());
+        canvas->rotateText(float(reducedDegrees(tvOvalTextAngle->value().value_or(0.0))));
     updateValues();
     info()->makeRectViewKey();
 }
@@ -552,6 +552,7 @@ void TextPage::showFonts()
 void TextPage::updateFormatters()
 {
     tvTextSize->setFormat(QStringLiteral("#,###.0 pt"));
+    tvTextSize->setAcceptedRange(minTextSize, maxTextSize);
 }
 
 void TextPage::updateValues()

@@ -114,16 +114,23 @@ TEST_F(LastUsedStyleWindow, AHugeShadowDistanceGoesOnWithinTheShadowsBound)
     apptest::settle();
     ASSERT_TRUE(last()->drawsShadow());
     ASSERT_TRUE(page()->tvShadowDistance->isEnabled());
+    // Further than the label is long, a shadow falls off it: refused, with the reason.
+    const QRectF label = f.canvas()->labelBounds();
+    const double side = std::floor(std::max(label.width(), label.height()));
     inspectortest::type(page()->tvShadowDistance, QStringLiteral("1e9"));
     apptest::settle();
-    EXPECT_DOUBLE_EQ(last()->shadowDistance(), ColorRect::maxShadowDistance);
+    EXPECT_FALSE(page()->tvShadowDistance->refusal().isEmpty());
+    EXPECT_DOUBLE_EQ(last()->shadowDistance(), 10.0);
+    inspectortest::type(page()->tvShadowDistance, QString::number(side));
+    apptest::settle();
+    EXPECT_DOUBLE_EQ(last()->shadowDistance(), side);
 
     f.click(QPointF(300, 200));
     f.drawRect(QRectF(100, 60, 60, 30));
     EXPECT_TRUE(last()->drawsShadow());
-    EXPECT_DOUBLE_EQ(last()->shadowDistance(), ColorRect::maxShadowDistance);
+    EXPECT_DOUBLE_EQ(last()->shadowDistance(), side);
     for (double distance : savedValues(QStringLiteral("shadow-saved"), QStringLiteral("ShadowDistance")))
-        EXPECT_LE(distance, ColorRect::maxShadowDistance);
+        EXPECT_LE(distance, side);
 
     // A style stored by hand beyond every bound (as a damaged value would be) is held to the
     // setters' limits when a rectangle takes it.
