@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "barcodes/DataMatrixEncoder.h"
+#include "barcodes/QRCodeSymbol.h"
 #include "objects/CanvasServices.h"
 #include "objects/KnobResize.h"
 #include "platform/UserDefaults.h"
@@ -122,16 +124,46 @@ void ColorBarcode::restoreBarInfo(const TBarInfo &info, const QRectF &frame)
     setBarInfo(info);
 }
 
+double ColorBarcode::minimumReadableSide() const
+{
+    // The modules of the symbol its data make (the smallest symbol without data), each as
+    // wide as a reader still takes, inside the margin the drawing leaves on every side.
+    const TBarInfo info = workingBarInfo();
+    int modules = 0;
+    if (info.type == BarcodeType::QRCode) {
+        modules = 21;
+        if (const auto symbol = QRCodeSymbol::encodeQRString(info.BarStr))
+            modules = std::max(modules, symbol->width());
+    } else if (info.type == BarcodeType::DataMatrix) {
+        modules = 10;
+        DataMatrixEncoder encoder;
+        if (!info.BarStr.empty() && encoder.encodeString(info.BarStr))
+            modules = std::max({modules, encoder.rows(), encoder.columns()});
+        encoder.free();
+    } else {
+        return 0.0;
+    }
+    return std::ceil(modules * minSquareModule / BarcodeRenderer::MilsPerPoint + 4.0);
+}
+
 void ColorBarcode::keepSymbolInside(const QRectF &area)
 {
     if (!isSquareSymbol() || area.isEmpty())
         return;
-    const double room = std::min(area.right() - _frameBounds.x(), area.bottom() - _frameBounds.y());
-    // A symbol whose corner lies outside has nothing to shrink into.
-    if (room < 1.0 || _frameBounds.width() <= room)
+    const QRectF frame = _frameBounds;
+    // A symbol whose corner lies outside was put there: it has nothing to fit into.
+    if (frame.x() >= area.right() - 1.0 || frame.y() >= area.bottom() - 1.0)
         return;
-    const double side = std::floor(room);
-    setComputedFrame(QRectF(_frameBounds.x(), _frameBounds.y(), side, side));
+    const double room = std::min(area.right() - frame.x(), area.bottom() - frame.y());
+    if (frame.width() <= room)
+        return;
+    // Shrunk into the room its corner leaves, but not below what a reader still takes: it
+    // moves up and in instead, as far as the label allows.
+    const double fits = std::floor(std::min(area.width(), area.height()));
+    const double side = std::min({frame.width(), fits, std::max(std::floor(room), minimumReadableSide())});
+    const double x = std::max(area.left(), std::min(frame.x(), area.right() - side));
+    const double y = std::max(area.top(), std::min(frame.y(), area.bottom() - side));
+    setComputedFrame(QRectF(x, y, side, side));
     updateframeSize();
     invalidate();
 }

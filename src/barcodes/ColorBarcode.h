@@ -48,8 +48,16 @@ public:
     // symbol gets its side back, a linear one its extent at that origin.
     void restoreBarInfo(const TBarInfo &info, const QRectF &frame);
     // A square symbol (Data Matrix, QR Code) whose frame reaches past `area` shrinks to fit,
-    // its top-left corner kept; other symbols and an empty area are left alone.
+    // its top-left corner kept; where that would leave its modules too small to read, it
+    // keeps minimumReadableSide() and moves up and in. Other symbols, an empty area and a
+    // symbol whose corner lies outside the area are left alone.
     void keepSymbolInside(const QRectF &area);
+    // The side in points a square symbol of the present data needs for modules of
+    // minSquareModule; 0 for a linear symbol.
+    double minimumReadableSide() const;
+    // The narrowest module of a square symbol that a phone or a hand reader still takes
+    // from a label, in mils.
+    static constexpr double minSquareModule = 15.0;
     // Data Matrix and QR Code: sized by their frame, not by bar metrics.
     static bool isSquareType(int type);
     bool isSquareSymbol() const { return isSquareType(_barInfo.type); }

@@ -1,17 +1,21 @@
 #include "inspector/BarcodePage.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "barcodes/BarcodeRecordEdit.h"
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/SymbologyMenu.h"
+#include "canvas/RectsView.h"
 #include "foundation/LanguageControls.h"
 #include "foundation/MyStepper.h"
 #include "inspector/NumberField.h"
@@ -52,6 +56,10 @@ BarcodePage::BarcodePage(ObjectInfoPanel *info)
     tvBarData->setObjectName(QStringLiteral("tvBarData"));
     tvBarData->setGeometry(4, 22, 198, 52);
     tvBarData->setTabChangesFocus(true);
+    // The window's Undo takes back the data as typed into the barcodes; the view keeps no
+    // undo of its own that would differ from it.
+    tvBarData->setUndoRedoEnabled(false);
+    tvBarData->installEventFilter(this);
     connect(tvBarData->document(), &QTextDocument::contentsChanged, this, [this] { textStorageDidProcessEditing(); });
 
     addLabel(QStringLiteral("Type"), QRect(4, 80, 60, 22));
@@ -59,6 +67,10 @@ BarcodePage::BarcodePage(ObjectInfoPanel *info)
     pbBarType->setObjectName(QStringLiteral("pbBarType"));
     pbBarType->setGeometry(64, 80, 138, 22);
     fillSymbologyPopUp(pbBarType);
+    // Whether the pop-up is used from the keyboard or with the mouse, in it or in its list.
+    pbBarType->installEventFilter(this);
+    pbBarType->view()->installEventFilter(this);
+    pbBarType->view()->viewport()->installEventFilter(this);
 
     lblWidth = addLabel(QStringLiteral("Bar Width"), QRect(4, 108, 98, 22));
     tvBarWidth = addField(QStringLiteral("tvBarWidth"), QRect(104, 108, 72, 22));
@@ -83,7 +95,7 @@ BarcodePage::BarcodePage(ObjectInfoPanel *info)
     pbBarGap->hide();
 
     btnHRT = addCheckBox(QStringLiteral("btnHRT"), QStringLiteral("Human-Readable Text"), QRect(4, 192, 198, 20));
-    addLabel(QStringLiteral("Color"), QRect(4, 218, 60, 22));
+    lblColor = addLabel(QStringLiteral("Color"), QRect(4, 218, 60, 22));
     cwBarcodeColor = addColorWell(QStringLiteral("cwBarcodeColor"), QRect(64, 218, 44, 22));
 
     lbISBNPattern = addLabel(QStringLiteral("ISBN Pattern"), QRect(4, 246, 80, 22));
@@ -162,8 +174,10 @@ QString BarcodePage::barAdjust() const
 
 QString BarcodePage::barHeight() const
 {
+    // In the canvas unit, as the drawer shows it.
     const auto found = barcodes();
-    return found.isEmpty() ? QString() : fmt2(found.last()->getBarInfo().barH);
+    return found.isEmpty() ? QString()
+                           : fmt2(RectsView::convertUnitsF(float(found.last()->getBarInfo().barH), info()->measure()));
 }
 
 int BarcodePage::barGap() const
@@ -244,25 +258,65 @@ void BarcodePage::processEdit()
     setBarData(tvBarData);
 }
 
+bool BarcodePage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == tvBarData) {
+        if (event->type() == QEvent::FocusOut)
+            endDataEdit();
+        // Undo and Redo are the window's: they take back the whole edit of the barcodes.
+        if (event->type() == QEvent::ShortcutOverride) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+                endDataEdit();
+                key->ignore();
+                return true;
+            }
+        }
+    } else if (watched == pbBarType || watched == pbBarType->view() || watched == pbBarType->view()->viewport()) {
+        if (event->type() == QEvent::KeyPress)
+            m_typeFromKeyboard = true;
+        else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
+                 || event->type() == QEvent::Wheel)
+            m_typeFromKeyboard = false;
+    }
+    return InspectorPage::eventFilter(watched, event);
+}
+
 void BarcodePage::setBarData(QObject *sender)
 {
     auto *view = qobject_cast<QPlainTextEdit *>(sender);
     if (!view)
         return;
     const QByteArray bytes = view->toPlainText().toUtf8();
-    const bool changed = changeRecords(QStringLiteral("Barcode Data"), [&bytes](ColorBarcode &, TBarInfo &info) {
+    auto write = [&bytes](ColorBarcode &, TBarInfo &info) {
         const std::string before = info.BarStr;
         info.setData(std::string(bytes.constData(), size_t(bytes.size())));
         return info.BarStr != before;
-    });
+    };
+    // The first change of the edit registers the way back to the data before it; the rest of
+    // the edit goes into the records without a step of its own.
+    CanvasServices *canvas = info()->rectsView();
+    UndoManager *undo = canvas ? canvas->undoManager() : nullptr;
+    const bool continuing = m_dataEditOpen && undo;
+    m_applyingData = true;
+    if (continuing)
+        undo->disableUndoRegistration();
+    const bool changed = changeRecords(QStringLiteral("Barcode Data"), write);
+    if (continuing)
+        undo->enableUndoRegistration();
+    if (changed && !continuing)
+        m_dataEditOpen = view->hasFocus();
     // Filling the view from another barcode is no edit of this one.
-    if (!changed)
+    if (!changed) {
+        m_applyingData = false;
         return;
+    }
     if (!selection().isEmpty())
         info()->invalidateCanvas();
-    if (CanvasServices *canvas = info()->rectsView())
+    if (canvas)
         canvas->setDrawersItemsState();
     info()->updateObjectValues();
+    m_applyingData = false;
     // The typing goes on in the view.
 }
 
@@ -308,7 +362,10 @@ void BarcodePage::setBarType(QObject *sender)
     info()->enableControls();
     if (found.isEmpty())
         info()->wasChanged();
-    info()->makeRectViewKey();
+    // Chosen with the arrow keys, the pop-up keeps them for the next choice; they would
+    // nudge the barcode on the canvas.
+    if (!(m_typeFromKeyboard && popUp->hasFocus()))
+        info()->makeRectViewKey();
 }
 
 void BarcodePage::setBarWidth(QObject *sender)
@@ -325,22 +382,40 @@ void BarcodePage::setBarAdjust(QObject *sender)
 
 void BarcodePage::setBarHeight(QObject *sender)
 {
+    // The field and the stepper show the canvas unit; the record keeps inches.
+    const QString unit = info()->measure();
     setLinearMetric(sender, tvBarHeight, spBarHeight, false, ColorBarcode::minBarHeight, ColorBarcode::maxBarHeight,
-                    QStringLiteral("Barcode Height"), &TBarInfo::barH);
+                    QStringLiteral("Barcode Height"), &TBarInfo::barH,
+                    [unit](double shown) { return double(RectsView::convertUnits2inchesF(float(shown), unit)); },
+                    [unit](double inches) { return double(RectsView::convertUnitsF(float(inches), unit)); });
 }
 
 void BarcodePage::setLinearMetric(QObject *sender, NumberField *field, MyStepper *stepper, bool wholeSteps,
-                                  double minimum, double maximum, const QString &actionKey, double TBarInfo::*metric)
+                                  double minimum, double maximum, const QString &actionKey, double TBarInfo::*metric,
+                                  const std::function<double(double)> &stored,
+                                  const std::function<double(double)> &shown)
 {
-    const double value = takeMetric(sender, field, stepper, wholeSteps);
+    double value = takeMetric(sender, field, stepper, wholeSteps);
+    if (stored) {
+        value = stored(value);
+        // Turned back into the record's unit, a bound the field took may land a hair past.
+        if (value < minimum && value >= minimum * (1.0 - 1e-6))
+            value = minimum;
+        if (value > maximum && value <= maximum * (1.0 + 1e-6))
+            value = maximum;
+    }
     // The field refuses what is out of bounds with the reason; a stepper stays within them.
     if (!(value >= minimum && value <= maximum)) {
         updateValues();
         return;
     }
     // Square symbols are sized by their frame: bar metrics change nothing in them.
-    changeRecords(actionKey, [value, metric](ColorBarcode &barcode, TBarInfo &record) {
-        if (barcode.isSquareSymbol() || record.*metric == value)
+    // A value converted back from the field is the record's when the field shows both alike.
+    auto same = [&](double held) {
+        return stored ? field->formatted(shown(held)) == field->formatted(shown(value)) : held == value;
+    };
+    changeRecords(actionKey, [value, metric, &same](ColorBarcode &barcode, TBarInfo &record) {
+        if (barcode.isSquareSymbol() || same(record.*metric))
             return false;
         record.*metric = value;
         return true;
@@ -467,13 +542,26 @@ void BarcodePage::setBarFieldType(QObject *sender)
 
 void BarcodePage::updateFormatters()
 {
-    tvBarHeight->setFormat(QStringLiteral("#,###.00 in"));
+    // The bar height in the canvas unit, as in the drawer: its bounds to the hundredth the
+    // field shows, rounded inwards, so that the bound the note names is taken.
+    const QString unit = info()->measure();
+    tvBarHeight->setFormat(QStringLiteral("#,###.00 ") + ObjectInfoPanel::unitSuffix(unit));
+    // The conversion is in single precision: 20 in is 50.7999 cm there.
+    const double low = std::ceil(double(RectsView::convertUnitsF(float(ColorBarcode::minBarHeight), unit)) * 100.0 - 1e-3) / 100.0;
+    const double high = std::floor(double(RectsView::convertUnitsF(float(ColorBarcode::maxBarHeight), unit)) * 100.0 + 1e-3) / 100.0;
+    tvBarHeight->setAcceptedRange(low, high);
+    spBarHeight->setMinValue(low);
+    spBarHeight->setMaxValue(high);
+    spBarHeight->setIncrement(double(RectsView::convertUnitsF(0.05f, unit)));
     tvBarWidth->setFormat(QStringLiteral("#,###.0 mils"));
     tvBarAdjust->setFormat(QStringLiteral("#,###.0 mils"));
 }
 
 void BarcodePage::updateValues()
 {
+    // Filled from the selection anew (not by the typing itself): the next typing is a new edit.
+    if (!m_applyingData)
+        endDataEdit();
     // Filling the data view is no typing.
     m_listening = false;
     const auto found = barcodes();
@@ -568,6 +656,40 @@ void BarcodePage::enableControls()
     pbISBNPattern->setEnabled(isbn);
     pbISBNPattern->setVisible(isbn);
     lbISBNPattern->setVisible(isbn);
+    layOutRows();
+}
+
+void BarcodePage::layOutRows()
+{
+    // The rows below the type close up over the hidden ones: a square symbol has no bar
+    // metrics, and only the Bookland codes take a pattern.
+    struct Row
+    {
+        QList<QWidget *> controls;
+        int height;
+    };
+    const Row rows[] = {
+        {{lblWidth, tvBarWidth, spBarWidth}, 28},
+        {{lblWidthAdjust, tvBarAdjust, spBarAdjust}, 28},
+        {{lblHeight, tvBarHeight, spBarHeight}, 28},
+        {{btnHRT}, 26},
+        {{lblColor, cwBarcodeColor}, 28},
+        {{lbISBNPattern, pbISBNPattern}, 28},
+        {{rbData}, 22},
+        {{rbDatabaseField}, 22},
+        {{pbBarFieldType}, 28},
+    };
+    int y = 108;
+    for (const Row &row : rows) {
+        const bool shown = std::any_of(row.controls.begin(), row.controls.end(),
+                                       [](const QWidget *control) { return !control->isHidden(); });
+        if (!shown)
+            continue;
+        for (QWidget *control : row.controls)
+            control->move(control->x(), y);
+        y += row.height;
+    }
+    setMinimumHeight(y + 6);
 }
 
 } // namespace quillmark

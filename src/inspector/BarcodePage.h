@@ -71,6 +71,7 @@ public:
     QLabel *lblWidth = nullptr;
     QLabel *lblWidthAdjust = nullptr;
     QLabel *lblHeight = nullptr;
+    QLabel *lblColor = nullptr;
     NumberField *tvBarWidth = nullptr;
     NumberField *tvBarAdjust = nullptr;
     NumberField *tvBarHeight = nullptr;
@@ -99,11 +100,28 @@ private:
     double takeMetric(QObject *sender, NumberField *field, MyStepper *stepper, bool wholeSteps);
     // A bar metric typed or stepped: one outside [minimum, maximum] puts the shown values back,
     // one within goes into every linear barcode's record as one undo step.
+    // `stored` turns the value shown into the record's unit (the bar height's inches) and
+    // `shown` back.
     void setLinearMetric(QObject *sender, NumberField *field, MyStepper *stepper, bool wholeSteps, double minimum,
-                         double maximum, const QString &actionKey, double TBarInfo::*metric);
+                         double maximum, const QString &actionKey, double TBarInfo::*metric,
+                         const std::function<double(double)> &stored = {},
+                         const std::function<double(double)> &shown = {});
+    // The rows below the type, closed up over those hidden for the symbology.
+    void layOutRows();
+
+    // Typing in the data view is one step per edit: the first change of a burst registers
+    // the way back to the data before it, the later ones nothing. The burst ends when the
+    // view loses the keyboard or the page is filled from the selection anew (another
+    // selection, an undo, another edit).
+    void endDataEdit() { m_dataEditOpen = false; }
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     bool m_listening = true;
     bool m_editPending = false;
+    bool m_dataEditOpen = false;
+    bool m_applyingData = false;
+    // The Type pop-up was last used from the keyboard: it keeps the keys after a choice.
+    bool m_typeFromKeyboard = false;
 };
 
 } // namespace quillmark

@@ -23,6 +23,7 @@
 #include "inspector/ObjectInfoPanel.h"
 #include "inspector/PropertiesTabButton.h"
 #include "inspector/PropertiesView.h"
+#include "platform/ColorWell.h"
 
 using namespace quillmark;
 
@@ -275,6 +276,161 @@ TEST_F(BarcodeEditsWindow, QrSwitchKeepsTheSymbolInsideTheLabelAndSizesItAsASqua
     ASSERT_EQ(second->getBarInfo().type, BarcodeType::DataMatrix);
     EXPECT_LE(second->frameBounds().right(), label.right());
     EXPECT_EQ(second->frameBounds().width(), second->frameBounds().height());
+}
+
+// Typing on the page is one edit: Control-Z in the data view takes back the whole word, and
+// Redo gives it back; typing after the view lost the keys is an edit of its own.
+TEST_F(BarcodeEditsWindow, DataTypedOnThePageIsOneStepThatOneControlZTakesBack)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage(QStringLiteral("Barcode"));
+    BarcodePage *p = page();
+    closeStep();
+    const std::string start = barcode->getBarInfo().BarStr;
+    p->tvBarData->setFocus();
+    QTest::keyClick(p->tvBarData, Qt::Key_End);
+    for (const QChar c : QStringLiteral("ABC")) {
+        QTest::keyClicks(p->tvBarData, QString(c));
+        apptest::settle();
+        closeStep();
+    }
+    ASSERT_EQ(barcode->getBarInfo().BarStr, start + "ABC");
+    EXPECT_EQ(undoText(), QStringLiteral("Undo Barcode Data"));
+    ASSERT_TRUE(p->tvBarData->hasFocus());
+    QTest::keyClick(p->tvBarData, Qt::Key_Z, Qt::ControlModifier);
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().BarStr, start) << "one Control-Z takes back all three letters";
+    EXPECT_EQ(p->tvBarData->toPlainText(), QString::fromStdString(start));
+    EXPECT_EQ(f.canvas()->getRects().size(), 1);
+    QAction *redo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"));
+    EXPECT_EQ(redo->text(), QStringLiteral("Redo Barcode Data"));
+    redo->trigger();
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().BarStr, start + "ABC");
+
+    // The view lets the keys go and takes them again: a new edit, a new step.
+    f.canvas()->setFocus();
+    p->tvBarData->setFocus();
+    QTest::keyClick(p->tvBarData, Qt::Key_End);
+    QTest::keyClicks(p->tvBarData, QStringLiteral("D"));
+    apptest::settle();
+    closeStep();
+    undo();
+    EXPECT_EQ(barcode->getBarInfo().BarStr, start + "ABC");
+    undo();
+    EXPECT_EQ(barcode->getBarInfo().BarStr, start);
+}
+
+// The arrow keys on the Type pop-up step through the symbologies and stay with it; the
+// barcode is not nudged. Chosen with the mouse, the canvas takes the keys back.
+TEST_F(BarcodeEditsWindow, TheTypePopUpKeepsTheArrowKeysWhileUsedFromTheKeyboard)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage(QStringLiteral("Barcode"));
+    QComboBox *types = page()->pbBarType;
+    const QPointF corner = barcode->frameBounds().topLeft();
+    types->setFocus();
+    ASSERT_TRUE(types->hasFocus());
+    const int first = types->currentIndex();
+    QTest::keyClick(types, Qt::Key_Down);
+    apptest::settle();
+    EXPECT_EQ(types->currentIndex(), first + 1);
+    EXPECT_EQ(barcode->getBarInfo().type, types->currentData().toInt());
+    EXPECT_TRUE(types->hasFocus()) << "the pop-up keeps the keys";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    apptest::settle();
+    EXPECT_EQ(types->currentIndex(), first + 2);
+    EXPECT_EQ(barcode->getBarInfo().type, types->currentData().toInt());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    apptest::settle();
+    EXPECT_EQ(types->currentIndex(), first + 1);
+    EXPECT_EQ(barcode->frameBounds().topLeft(), corner) << "not nudged";
+
+    chooseType(types, BarcodeType::Code128B);
+    EXPECT_TRUE(f.canvas()->hasFocus()) << "after the mouse, the canvas has the keys";
+}
+
+// Switched to a square symbol at the very bottom of the label, the barcode keeps modules a
+// reader takes and moves up to stay on the label.
+TEST_F(BarcodeEditsWindow, ASquareSymbolNearTheBottomMovesUpRatherThanShrinkingUnreadable)
+{
+    f.canvas()->setMeasure(QStringLiteral("Points"));
+    const QRectF label = f.canvas()->labelBounds();
+    for (const int type : {int(BarcodeType::QRCode), int(BarcodeType::DataMatrix)}) {
+        SCOPED_TRACE(type);
+        auto barcode = placeBarcode(QPointF(30, label.bottom() - 14));
+        ASSERT_LE(barcode->frameBounds().top(), label.bottom() - 10);
+        openPage(QStringLiteral("Barcode"));
+        chooseType(page()->pbBarType, type);
+        ASSERT_EQ(barcode->getBarInfo().type, type);
+        const QRectF frame = barcode->frameBounds();
+        EXPECT_EQ(frame.width(), frame.height());
+        EXPECT_GE(frame.width(), barcode->minimumReadableSide());
+        EXPECT_LE(frame.bottom(), label.bottom()) << "on the label";
+        EXPECT_LT(frame.top(), label.bottom() - 14) << "moved up";
+        EXPECT_DOUBLE_EQ(frame.left(), 30.0);
+        const auto decoded = bctest::decode(bctest::drawObject(*barcode, 8));
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(decoded->bytes, barcode->getBarInfo().BarStr);
+        // The smallest QR Code has 21 modules a side, the smallest Data Matrix 10: each at
+        // least as wide as a reader takes, inside the drawing's margin of 2 points a side.
+        const int modules = type == BarcodeType::QRCode ? 21 : 10;
+        EXPECT_GE((frame.width() - 4.0) / modules * 1000.0 / 72.0, ColorBarcode::minSquareModule - 1e-9);
+        f.click(QPointF(label.right() - 5, label.top() + 5));
+    }
+}
+
+// The page shows the bar height in the canvas unit, as the drawer does, and takes it so.
+TEST_F(BarcodeEditsWindow, BarHeightFollowsTheCanvasUnitOnThePageAndInTheDrawer)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage(QStringLiteral("Barcode"));
+    BarcodePage *p = page();
+    ASSERT_EQ(f.canvas()->measure(), QStringLiteral("Inches"));
+    EXPECT_EQ(p->tvBarHeight->text(), QStringLiteral("0.40 in"));
+    // The unit button: centimetres.
+    f.canvas()->changeMesurement();
+    apptest::settle();
+    ASSERT_EQ(f.canvas()->measure(), QStringLiteral("Centimeters"));
+    ASSERT_DOUBLE_EQ(barcode->getBarInfo().barH, 0.4);
+    EXPECT_EQ(p->tvBarHeight->text(), QStringLiteral("1.02 cm"));
+    EXPECT_EQ(drawer()->heightField()->text(), QStringLiteral("1.016"));
+    typeInto(p->tvBarHeight, QStringLiteral("2.54"));
+    EXPECT_NEAR(barcode->getBarInfo().barH, 1.0, 1e-6);
+    EXPECT_EQ(p->tvBarHeight->text(), QStringLiteral("2.54 cm"));
+    typeInto(p->tvBarHeight, QStringLiteral("1e9"));
+    EXPECT_EQ(p->tvBarHeight->refusal(), QStringLiteral("Type a number from 0.03 cm to 50.80 cm."));
+    EXPECT_NEAR(barcode->getBarInfo().barH, 1.0, 1e-6);
+    // Shown again as it was read, the height is no new step.
+    closeStep();
+    const QString step = undoText();
+    f.canvas()->wasChanged(false);
+    typeInto(p->tvBarHeight, QStringLiteral("2.54"));
+    EXPECT_FALSE(f.canvas()->isChanged());
+    EXPECT_EQ(undoText(), step);
+    // The unit button's next unit shows it anew.
+    f.canvas()->changeMesurement();
+    apptest::settle();
+    ASSERT_EQ(f.canvas()->measure(), QStringLiteral("Points"));
+    EXPECT_EQ(p->tvBarHeight->text(), QStringLiteral("72.00 pt"));
+    EXPECT_EQ(drawer()->heightField()->text(), QStringLiteral("72"));
+}
+
+// For a square symbol the rows below the type close up over the bar fields it has not.
+TEST_F(BarcodeEditsWindow, AQrCodeLeavesNoGapWhereTheBarFieldsWere)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage(QStringLiteral("Barcode"));
+    BarcodePage *p = page();
+    const int linearColour = p->cwBarcodeColor->y();
+    EXPECT_GT(linearColour, p->tvBarHeight->y());
+    chooseType(p->pbBarType, BarcodeType::QRCode);
+    EXPECT_FALSE(p->tvBarWidth->isVisible());
+    EXPECT_LT(p->cwBarcodeColor->y(), linearColour);
+    EXPECT_LE(p->cwBarcodeColor->y() - (p->pbBarType->y() + p->pbBarType->height()), 12) << "right below the type";
+    EXPECT_LT(p->rbData->y(), p->cwBarcodeColor->y() + 40);
+    chooseType(p->pbBarType, BarcodeType::Code128B);
+    EXPECT_EQ(p->cwBarcodeColor->y(), linearColour);
 }
 
 } // namespace
