@@ -114,15 +114,41 @@ void CanvasCommands::install(QMainWindow *window, RectsView *canvas, QMenu *edit
     canvas->setContentMenu(buildContentMenu(window, canvas));
 }
 
+std::function<void()> CanvasCommands::editCommand(RectsView *canvas, RectsView::TextCommand command)
+{
+    return [canvas, command] {
+        if (canvas->performTextCommand(command))
+            return;
+        switch (command) {
+        case RectsView::TextCommand::Cut:
+            canvas->cut();
+            break;
+        case RectsView::TextCommand::Copy:
+            canvas->copy();
+            break;
+        case RectsView::TextCommand::Paste:
+            canvas->paste();
+            break;
+        case RectsView::TextCommand::Delete:
+            canvas->delete_();
+            break;
+        case RectsView::TextCommand::SelectAll:
+            canvas->selectAll();
+            break;
+        }
+    };
+}
+
 QMenu *CanvasCommands::buildContentMenu(QMainWindow *window, RectsView *canvas)
 {
     auto *menu = new QMenu(window);
     menu->setObjectName(QStringLiteral("CanvasContentMenu"));
-    addItem(menu, QStringLiteral("Cut"), QKeySequence(), canvas, [canvas] { canvas->cut(); });
-    addItem(menu, QStringLiteral("Copy"), QKeySequence(), canvas, [canvas] { canvas->copy(); });
-    addItem(menu, QStringLiteral("Paste"), QKeySequence(), canvas, [canvas] { canvas->paste(); });
+    using TextCommand = RectsView::TextCommand;
+    addItem(menu, QStringLiteral("Cut"), QKeySequence(), canvas, editCommand(canvas, TextCommand::Cut));
+    addItem(menu, QStringLiteral("Copy"), QKeySequence(), canvas, editCommand(canvas, TextCommand::Copy));
+    addItem(menu, QStringLiteral("Paste"), QKeySequence(), canvas, editCommand(canvas, TextCommand::Paste));
     addItem(menu, QStringLiteral("Duplicate"), QKeySequence(), canvas, [canvas] { canvas->duplicate(); });
-    addItem(menu, QStringLiteral("Delete"), QKeySequence(), canvas, [canvas] { canvas->delete_(); });
+    addItem(menu, QStringLiteral("Delete"), QKeySequence(), canvas, editCommand(canvas, TextCommand::Delete));
     menu->addSeparator();
     addItem(menu, QStringLiteral("Bring To Front"), QKeySequence(), canvas, [canvas] { canvas->bringToFront(); });
     addItem(menu, QStringLiteral("Send To Back"), QKeySequence(), canvas, [canvas] { canvas->sendToBack(); });
@@ -139,6 +165,7 @@ QMenu *CanvasCommands::buildContentMenu(QMainWindow *window, RectsView *canvas)
         ChromeState state = chromeStateOf(*canvas);
         const QMimeData *data = QApplication::clipboard()->mimeData();
         state.pasteboardHasDesign = data && data->hasFormat(RectsView::pasteboardType());
+        state.pasteboardHasText = RectsView::clipboardHasText();
         for (QAction *item : menu->actions()) {
             if (item->isSeparator() || item->menu())
                 continue;

@@ -4,13 +4,13 @@
 // font traits, colour panel, text alignment, tables) and the canvas's context menu.
 #include <functional>
 
+#include "canvas/RectsView.h"
+
 class QMainWindow;
 class QMenu;
 class QMenuBar;
 
 namespace quillmark {
-
-class RectsView;
 
 class CanvasCommands
 {
@@ -22,6 +22,9 @@ public:
     // The context menu as the window makes it: the clipboard commands, stacking, grouping and
     // the fields submenu (data 11).
     static QMenu *buildContentMenu(QMainWindow *window, RectsView *canvas);
+    // Cut, Copy, Paste, Delete and Select All, from the menu bar, their keys or the context
+    // menu: on the text while one is edited in place, else on the objects.
+    static std::function<void()> editCommand(RectsView *canvas, RectsView::TextCommand command);
 };
 
 } // namespace quillmark

@@ -706,13 +706,16 @@ void MainWindow::buildMenus()
     connect(undo, &UndoManager::changed, edit, refreshUndo);
     connect(edit, &QMenu::aboutToShow, edit, refreshUndo);
     edit->addSeparator();
-    addItem(edit, QStringLiteral("Cut"), QKeySequence::Cut, [canvas] { canvas->cut(); });
-    addItem(edit, QStringLiteral("Copy"), QKeySequence::Copy, [canvas] { canvas->copy(); });
-    addItem(edit, QStringLiteral("Paste"), QKeySequence::Paste, [canvas] { canvas->paste(); });
+    // While a text is edited in place these act on its text.
+    using TextCommand = RectsView::TextCommand;
+    addItem(edit, QStringLiteral("Cut"), QKeySequence::Cut, CanvasCommands::editCommand(canvas, TextCommand::Cut));
+    addItem(edit, QStringLiteral("Copy"), QKeySequence::Copy, CanvasCommands::editCommand(canvas, TextCommand::Copy));
+    addItem(edit, QStringLiteral("Paste"), QKeySequence::Paste, CanvasCommands::editCommand(canvas, TextCommand::Paste));
     addItem(edit, QStringLiteral("Duplicate"), QKeySequence(Qt::CTRL | Qt::Key_D), [canvas] { canvas->duplicate(); });
-    addItem(edit, QStringLiteral("Delete"), QKeySequence::Delete, [canvas] { canvas->delete_(); });
+    addItem(edit, QStringLiteral("Delete"), QKeySequence::Delete, CanvasCommands::editCommand(canvas, TextCommand::Delete));
     edit->addSeparator();
-    addItem(edit, QStringLiteral("Select All"), QKeySequence::SelectAll, [canvas] { canvas->selectAll(); });
+    addItem(edit, QStringLiteral("Select All"), QKeySequence::SelectAll,
+            CanvasCommands::editCommand(canvas, TextCommand::SelectAll));
     LanguageControls::awakeFromNib(edit);
     // After the menu's own re-translation, which knows only the bare titles.
     NotificationCenter::defaultCenter().addObserver(edit, QStringLiteral("RefreshLanguageNotification"),

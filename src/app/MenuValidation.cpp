@@ -79,20 +79,26 @@ const QHash<QString, Rule> &rules()
         t.insert(QStringLiteral("showHideBarcodeInfo:"), [](const ChromeState &s, int, const QString &) {
             return checkedIf(s.maskDrawerExists, s.maskDrawerOpen);
         });
-        t.insert(QStringLiteral("selectAll:"),
-                 [](const ChromeState &s, int, const QString &) { return enabledIf(s.layerHasGraphics); });
+        t.insert(QStringLiteral("selectAll:"), [](const ChromeState &s, int, const QString &) {
+            return enabledIf(s.textEditing ? !s.textEmpty : s.layerHasGraphics);
+        });
         t.insert(QStringLiteral("saveTemplate:"),
                  [](const ChromeState &s, int, const QString &) { return enabledIf(s.pageHasGraphics); });
         t.insert(QStringLiteral("exportSequentialLabel:"), [](const ChromeState &s, int, const QString &) {
             return enabledIf(s.designHasGraphics && s.databaseCurrent);
         });
         addAll(t, {"delete_:", "cut:"}, [](const ChromeState &s, int, const QString &) {
+            if (s.textEditing)
+                return enabledIf(s.textSelected);
             // With the select tool a locked object stays where it is.
             return enabledIf(s.selectedCount > 0 && (s.tool != 0 || !s.anySelectedLocked));
         });
+        t.insert(QStringLiteral("copy:"), [](const ChromeState &s, int, const QString &) {
+            return enabledIf(s.textEditing ? s.textSelected : s.selectedCount > 0);
+        });
         t.insert(QStringLiteral("undo:"), [](const ChromeState &s, int, const QString &) { return enabledIf(s.canUndo); });
         t.insert(QStringLiteral("redo:"), [](const ChromeState &s, int, const QString &) { return enabledIf(s.canRedo); });
-        addAll(t, {"copy:", "duplicate:", "replicate:", "centerObject:", "setObjectResetImage:", "setObjectFitImage:",
+        addAll(t, {"duplicate:", "replicate:", "centerObject:", "setObjectResetImage:", "setObjectFitImage:",
                    "makeMonohromeFrameImage:"},
                anySelected);
         t.insert(QStringLiteral("bringToFront:"),
@@ -133,6 +139,8 @@ const QHash<QString, Rule> &rules()
             return state;
         });
         t.insert(QStringLiteral("paste:"), [](const ChromeState &s, int, const QString &) {
+            if (s.textEditing)
+                return enabledIf(s.pasteboardHasText);
             return enabledIf(s.tool != 0 || s.pasteboardHasDesign);
         });
         t.insert(QStringLiteral("saveDocument:"),
@@ -272,6 +280,11 @@ ChromeState chromeStateOf(const RectsView &canvas)
         s.selectedGroupIsField = group->className() == QLatin1String("GroupField");
     }
     s.selectedAreBarcodes = canvas.selectedisBarcodes();
+    if (const std::optional<bool> selected = canvas.validateTextCommand(RectsView::TextCommand::Copy)) {
+        s.textEditing = true;
+        s.textSelected = *selected;
+        s.textEmpty = !canvas.validateTextCommand(RectsView::TextCommand::SelectAll).value_or(false);
+    }
     s.tool = canvas.getCurrToolClass();
     s.designHasGraphics = !canvas.getRects().isEmpty();
     s.layerHasGraphics = !canvas.layerGraphics().isEmpty();

@@ -46,6 +46,12 @@ struct ChromeState
     bool canMoveForward = false;
     bool canSendBackward = false;
     bool pasteboardHasDesign = false;
+    bool pasteboardHasText = false;
+    // A text edited in place takes the clipboard commands: whether part of it is selected and
+    // whether it holds any text.
+    bool textEditing = false;
+    bool textSelected = false;
+    bool textEmpty = true;
     bool stockRowForNew = false;       // a catalogue label (not a category) or custom row is chosen
     double rawZoom = 1.0;
     bool rulersVisible = false;

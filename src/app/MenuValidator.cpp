@@ -47,13 +47,13 @@ MenuValidator::MenuValidator(QMainWindow *window, RectsView *canvas)
     auto readClipboard = [this] {
         const QMimeData *data = QApplication::clipboard()->mimeData();
         m_pasteboardHasDesign = data && data->hasFormat(RectsView::pasteboardType());
-        validate();
+        m_pasteboardHasText = RectsView::clipboardHasText();
     };
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, readClipboard);
-    {
-        const QMimeData *data = QApplication::clipboard()->mimeData();
-        m_pasteboardHasDesign = data && data->hasFormat(RectsView::pasteboardType());
-    }
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this, readClipboard] {
+        readClipboard();
+        validate();
+    });
+    readClipboard();
     // Every menu and submenu is current when it opens.
     std::function<void(QMenu *)> watch = [this, &watch](QMenu *menu) {
         connect(menu, &QMenu::aboutToShow, this, &MenuValidator::validate);
@@ -159,6 +159,7 @@ void MenuValidator::validate()
         return;
     ChromeState state = chromeStateOf(*m_canvas);
     state.pasteboardHasDesign = m_pasteboardHasDesign;
+    state.pasteboardHasText = m_pasteboardHasText;
     QList<QAction *> items;
     for (QAction *top : m_window->menuBar()->actions())
         if (QMenu *menu = top->menu())

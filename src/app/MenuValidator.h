@@ -46,6 +46,7 @@ private:
     RectsView *m_canvas;
     bool m_pending = false;
     bool m_pasteboardHasDesign = false;
+    bool m_pasteboardHasText = false;
 };
 
 } // namespace quillmark

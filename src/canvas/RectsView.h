@@ -172,7 +172,7 @@ public:
     void setDocumentCursor(const QCursor &cursor) override;
     void print() override;
     void reportPrintProblem(const QString &message) override;
-    void changeFont() override {}
+    void changeFont() override;
     void updateObjectValues() override;
 
     // ---- StockCanvas ----
@@ -820,6 +820,23 @@ public:
     // is edited or the insertion point is not shown in the object.
     QRectF caretRect() const;
 
+    // ---- the Edit commands on the edited text (RectsView_textclipboard.cpp) ----
+    // While a text is edited in place, the Edit menu's Cut, Copy, Paste, Delete and Select
+    // All, their keys and the context menu's items act on that text, as on a text view that
+    // holds the keyboard. Each answers false, doing nothing, when no text is edited: the
+    // command then acts on the objects.
+    enum class TextCommand { Cut, Copy, Paste, Delete, SelectAll };
+    bool performTextCommand(TextCommand command);
+    // Whether the command can act on the edited text now; none when no text is edited.
+    std::optional<bool> validateTextCommand(TextCommand command) const;
+    // The clipboard type of text copied here: the archived text with its fonts, colours and
+    // merge-field chips.
+    static QString textPasteboardType();
+    // Text, HTML and the archived text of a part of an object's text, for the clipboard.
+    static QMimeData *mimeDataForText(const ColorRect &object, int start, int length);
+    // Whether the clipboard holds something a text can take.
+    static bool clipboardHasText();
+
     // ---- track lists (src/database/window/RectsView_tracks.cpp) ----
     // Exactly one text box or oval is selected.
     bool canImportTracks() const;
@@ -1127,7 +1144,8 @@ private:
     void drawTextEditing(QPainter *painter);
     void drawEditedFrame(QPainter *painter, const GraphicPtr &graphic, const QRectF &dirty);
     // Runs one typing edit; the first of a burst registers the one undo step of the burst.
-    void typingEdit(const std::function<void()> &edit);
+    // An edit with a step name of its own (a cut, a paste) is one step by itself.
+    void typingEdit(const std::function<void()> &edit, const QString &stepName = QString());
     void endTypingBurst() { m_typingBurst = false; }
     // Redraws the boxes the edited text shows in.
     void invalidateEditedText(const GraphicPtr &graphic);

@@ -41,6 +41,13 @@ void RectsView::updateObjectValues()
         m_objectInfo->updateObjectValues();
 }
 
+void RectsView::changeFont()
+{
+    updateRulers();
+    if (m_objectInfo)
+        m_objectInfo->updateFontValues();
+}
+
 void RectsView::setObjectAlign(int tag)
 {
     if (!m_objectInfo || _selectedObjects.isEmpty())

@@ -181,6 +181,62 @@ std::optional<QLineF> ovalCaretLine(const ColorOval &oval, int position)
     return turn.map(QLineF(x, cell->descent, x, -cell->ascent));
 }
 
+// The platform's text-navigation keys: where each moves the insertion point, and whether it
+// extends the selection.
+enum class TextMove { PreviousWord, NextWord, StartOfLine, EndOfLine, StartOfText, EndOfText };
+struct NavigationKey
+{
+    QKeySequence::StandardKey key;
+    TextMove move;
+    bool extend;
+};
+constexpr NavigationKey NavigationKeys[] = {
+    {QKeySequence::MoveToPreviousWord, TextMove::PreviousWord, false},
+    {QKeySequence::SelectPreviousWord, TextMove::PreviousWord, true},
+    {QKeySequence::MoveToNextWord, TextMove::NextWord, false},
+    {QKeySequence::SelectNextWord, TextMove::NextWord, true},
+    {QKeySequence::MoveToStartOfLine, TextMove::StartOfLine, false},
+    {QKeySequence::SelectStartOfLine, TextMove::StartOfLine, true},
+    {QKeySequence::MoveToEndOfLine, TextMove::EndOfLine, false},
+    {QKeySequence::SelectEndOfLine, TextMove::EndOfLine, true},
+    {QKeySequence::MoveToStartOfDocument, TextMove::StartOfText, false},
+    {QKeySequence::SelectStartOfDocument, TextMove::StartOfText, true},
+    {QKeySequence::MoveToEndOfDocument, TextMove::EndOfText, false},
+    {QKeySequence::SelectEndOfDocument, TextMove::EndOfText, true},
+};
+
+const NavigationKey *navigationKey(const QKeyEvent *event)
+{
+    for (const NavigationKey &navigation : NavigationKeys)
+        if (event->matches(navigation.key))
+            return &navigation;
+    return nullptr;
+}
+
+// The start or end of the line that shows the position: the placed line of a box's text, the
+// paragraph of the oval's.
+int lineBoundary(ColorRect &graphic, const QTextCursor &at, bool end)
+{
+    if (TextFlow *flow = boxFlow(graphic)) {
+        const int index = lineIndexForPosition(*flow, at.position());
+        if (index >= 0) {
+            const TextFlow::Line &line = flow->lines()[size_t(index)];
+            if (!end)
+                return line.start;
+            // A wrapped line ends before the spaces it broke at: behind them the insertion
+            // point would stand on the next line.
+            int position = line.start + line.length;
+            while (position > line.start && lineIndexForPosition(*flow, position) != index
+                   && flow->document()->characterAt(position - 1).isSpace())
+                --position;
+            return position;
+        }
+    }
+    QTextCursor cursor = at;
+    cursor.movePosition(end ? QTextCursor::EndOfBlock : QTextCursor::StartOfBlock);
+    return cursor.position();
+}
+
 } // namespace
 
 // ---- begin and end ----
@@ -245,13 +301,17 @@ void RectsView::textSelectionDidChange()
 
 // ---- typing ----
 
-void RectsView::typingEdit(const std::function<void()> &edit)
+void RectsView::typingEdit(const std::function<void()> &edit, const QString &stepName)
 {
     const GraphicPtr graphic = editedObject();
     if (!graphic)
         return;
+    if (!stepName.isEmpty())
+        endTypingBurst();
     QTextDocument *document = graphic->textStorage();
-    if (!m_typingBurst) {
+    const QString name = Language::stringForKey(stepName.isEmpty() ? QStringLiteral("Typing") : stepName);
+    const bool first = !m_typingBurst;
+    if (first) {
         // The whole text before the burst comes back on undo; the restoring replacement
         // registers the text as it then is, which makes the redo.
         QTextCursor whole(document);
@@ -259,9 +319,10 @@ void RectsView::typingEdit(const std::function<void()> &edit)
         const QTextDocumentFragment before = whole.selection();
         const int anchor = ObjectTextEditor::current()->cursor().anchor();
         const int position = ObjectTextEditor::current()->cursor().position();
-        registerUndo([this, graphic, before, anchor, position] {
+        registerUndo([this, graphic, before, anchor, position, name] {
             QTextDocument *text = graphic->textStorage();
             ObjectTextEditor::replaceText(*graphic, 0, std::max(0, text->characterCount() - 1), before);
+            setActionName(name);
             // The selection comes back with the text it was made in.
             if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == graphic.get())
                 editor->setSelection(anchor, position);
@@ -270,12 +331,14 @@ void RectsView::typingEdit(const std::function<void()> &edit)
                 wasChanged(true);
             }
         });
-        setActionName(Language::stringForKey(QStringLiteral("Typing")));
-        m_typingBurst = true;
+        m_typingBurst = stepName.isEmpty();
     }
     m_undoManager.disableUndoRegistration();
     edit();
     m_undoManager.enableUndoRegistration();
+    // After the edit, whose own replacement names the step as typing.
+    if (first)
+        setActionName(name);
     wasChanged(true);
     invalidateEditedText(graphic);
 }
@@ -296,7 +359,8 @@ bool RectsView::isTextEditingKey(const QKeyEvent *event) const
 {
     if (!editedObject())
         return false;
-    if (event->matches(QKeySequence::SelectAll))
+    if (event->matches(QKeySequence::SelectAll) || navigationKey(event)
+        || event->matches(QKeySequence::DeleteStartOfWord) || event->matches(QKeySequence::DeleteEndOfWord))
         return true;
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -335,6 +399,46 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
         endTypingBurst();
         editor->selectAll();
         invalidateEditedText(graphic);
+        return true;
+    }
+    if (const NavigationKey *navigation = navigationKey(event)) {
+        endTypingBurst();
+        QTextCursor cursor = editor->cursor();
+        const int anchor = cursor.anchor();
+        int position = cursor.position();
+        switch (navigation->move) {
+        case TextMove::PreviousWord:
+        case TextMove::NextWord:
+            cursor.clearSelection();
+            cursor.movePosition(navigation->move == TextMove::NextWord ? QTextCursor::NextWord
+                                                                       : QTextCursor::PreviousWord);
+            position = cursor.position();
+            break;
+        case TextMove::StartOfLine:
+        case TextMove::EndOfLine:
+            position = lineBoundary(*graphic, cursor, navigation->move == TextMove::EndOfLine);
+            break;
+        case TextMove::StartOfText:
+            position = 0;
+            break;
+        case TextMove::EndOfText:
+            position = std::max(0, graphic->textStorage()->characterCount() - 1);
+            break;
+        }
+        editor->setSelection(navigation->extend ? anchor : position, position);
+        invalidateEditedText(graphic);
+        return true;
+    }
+    if (event->matches(QKeySequence::DeleteStartOfWord) || event->matches(QKeySequence::DeleteEndOfWord)) {
+        const bool back = event->matches(QKeySequence::DeleteStartOfWord);
+        if (!editor->cursor().hasSelection()) {
+            QTextCursor word = editor->cursor();
+            word.movePosition(back ? QTextCursor::PreviousWord : QTextCursor::NextWord, QTextCursor::KeepAnchor);
+            if (!word.hasSelection())
+                return true;
+            editor->setSelection(word.anchor(), word.position());
+        }
+        typingEdit([editor] { editor->deleteBackward(); });
         return true;
     }
     switch (event->key()) {
@@ -383,9 +487,7 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Home:
-    case Qt::Key_End: {
+    case Qt::Key_Down: {
         endTypingBurst();
         QTextCursor cursor = editor->cursor();
         const int anchor = cursor.anchor();
@@ -402,10 +504,6 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
         } else if (event->key() == Qt::Key_Right) {
             cursor.movePosition(QTextCursor::NextCharacter, mode);
             position = cursor.position();
-        } else if (event->key() == Qt::Key_Home) {
-            position = 0;
-        } else if (event->key() == Qt::Key_End) {
-            position = last;
         } else {
             const bool up = event->key() == Qt::Key_Up;
             position = up ? 0 : last;
@@ -505,6 +603,7 @@ bool RectsView::pressInEditedText(const QPointF &point, unsigned flags, int clic
             editor->setSelection(word.selectionStart(), word.selectionEnd());
         invalidateEditedText(graphic);
     }
+    changeFont();
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "canvas/CanvasInspector.h"
 #include "canvas/RectsView.h"
@@ -259,8 +260,12 @@ bool RectsView::isMoveSnappingKey(const QKeyEvent *event) const
 
 void RectsView::keyPressEvent(QKeyEvent *event)
 {
-    if (textEditingKeyPress(event))
+    if (textEditingKeyPress(event)) {
+        // The text controls show the character at the insertion point.
+        if (editedObject())
+            changeFont();
         return;
+    }
     if (isMoveSnappingKey(event)) {
         // The move goes on; its next step snaps, or not, as the user now chose. The choice
         // lasts for this move: its end puts the snapping back as it was.
@@ -1037,7 +1042,8 @@ void RectsView::panTo(const QPointF &screenPoint)
 
 void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
 {
-    m_textDragging = false;
+    if (std::exchange(m_textDragging, false))
+        changeFont();
     if (!m_tracking) {
         setTrackingFlag(false);
         return;
