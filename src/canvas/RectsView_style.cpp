@@ -3,6 +3,8 @@
 // image style. Each goes through the objects' undoable setters and names its undo step.
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -11,6 +13,7 @@
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
+#include "objects/FontFaces.h"
 #include "objects/ObjectTextEditor.h"
 #include "objects/TextFlow.h"
 #include "objects/specImage.h"
@@ -222,12 +225,24 @@ QFontDialog *RectsView::fontPanel()
         m_fontPanel->setObjectName(QStringLiteral("FontPanel"));
         m_fontPanel->setOption(QFontDialog::NoButtons);
         m_fontPanel->setModal(false);
+        // A family the machine lacks is named here; the lists show the face it is drawn in.
+        auto *missing = new QLabel(m_fontPanel);
+        missing->setObjectName(QStringLiteral("MissingFontLabel"));
+        QFont italic = missing->font();
+        italic.setItalic(true);
+        missing->setFont(italic);
+        missing->hide();
+        if (auto *grid = qobject_cast<QGridLayout *>(m_fontPanel->layout()))
+            grid->addWidget(missing, grid->rowCount(), 0, 1, grid->columnCount());
         connect(m_fontPanel, &QFontDialog::currentFontChanged, this, [this](const QFont &font) {
             if (m_panelSyncing)
                 return;
             const QFont before = m_fontPanelFont;
             m_fontPanelFont = font;
+            // The panel shows the new font already: the refresh that follows leaves it alone.
+            m_panelSyncing = true;
             changeFont(fontConversion(before, font));
+            m_panelSyncing = false;
         });
     }
     return m_fontPanel;
@@ -243,7 +258,7 @@ void RectsView::showTextFont()
 
 void RectsView::syncFontPanel()
 {
-    if (!m_fontPanel)
+    if (!m_fontPanel || m_panelSyncing)
         return;
     std::optional<QFont> font;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
@@ -253,14 +268,23 @@ void RectsView::syncFontPanel()
     if (!font)
         return;
     m_panelSyncing = true;
-    m_fontPanel->setCurrentFont(*font);
+    // The panel finds a family only by the name it lists ("URW Bookman [urw]") and a face only
+    // by its style name; given the font's own name it shows another family or face.
+    m_fontPanel->setCurrentFont(drawnFace(*font));
     m_panelSyncing = false;
-    m_fontPanelFont = *font;
+    // A change is told apart from what the panel shows, so that only what the user changed
+    // there goes to the text.
+    m_fontPanelFont = m_fontPanel->currentFont();
+    if (auto *missing = m_fontPanel->findChild<QLabel *>(QStringLiteral("MissingFontLabel"))) {
+        missing->setText(familyDisplayName(*font));
+        missing->setVisible(!isFontFamilyInstalled(*font));
+    }
 }
 
 RectsView::FontConversion RectsView::fontConversion(const QFont &before, const QFont &after)
 {
-    // Only what the panel changed goes to each run: a new size keeps the runs' families.
+    // Only what the panel changed goes to each run: a new size keeps the runs' families and
+    // faces, a new face their families and sizes.
     const bool family = before.family() != after.family();
     const bool size = before.pointSizeF() != after.pointSizeF();
     const bool style = before.styleName() != after.styleName();
@@ -279,7 +303,8 @@ RectsView::FontConversion RectsView::fontConversion(const QFont &before, const Q
             // A style name chooses the face before weight and slant do: a run of the panel's
             // family takes the panel's face, a run of another family keeps its family and
             // finds its face by weight and slant.
-            converted.setStyleName(converted.family() == after.family() ? after.styleName() : QString());
+            converted.setStyleName(bareFamily(converted.family()) == bareFamily(after.family()) ? after.styleName()
+                                                                                                 : QString());
         }
         if (size && after.pointSizeF() > 0)
             converted.setPointSizeF(after.pointSizeF());
@@ -384,7 +409,8 @@ void RectsView::changeFont(const FontConversion &convertFont)
         wasChanged(true);
     }
     m_undoManager.endUndoGrouping();
-    updateRulers();
+    // The rulers and the Text page show the new font.
+    changeFont();
     update();
 }
 

@@ -26,6 +26,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
+#include "objects/FontFaces.h"
 #include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/Appearance.h"
@@ -121,12 +122,16 @@ TextPage::TextPage(ObjectInfoPanel *info)
     cwTextColor = addColorWell(QStringLiteral("cwTextColor"), QRect(90, 36, 48, 22));
     lbShowFonts = addLabel(QStringLiteral("Font"), QRect(4, 64, 85, 22));
     btnShowFonts = addButton(QStringLiteral("btnShowFonts"), QStringLiteral("Fonts..."), QRect(90, 64, 112, 24));
+    // The family of the text, in italics when the machine lacks it.
+    lbFontFamily = new QLabel(this);
+    lbFontFamily->setObjectName(QStringLiteral("lbFontFamily"));
+    lbFontFamily->setGeometry(90, 90, 112, 18);
 
-    lbTextAilgn = addLabel(QStringLiteral("Alignment"), QRect(4, 96, 85, 22));
+    lbTextAilgn = addLabel(QStringLiteral("Alignment"), QRect(4, 114, 85, 22));
     scTextAilgn = new SegmentedControl(this);
     scTextAilgn->setObjectName(QStringLiteral("scTextAilgn"));
     scTextAilgn->setSegmentCount(4);
-    scTextAilgn->setGeometry(90, 96, 112, 24);
+    scTextAilgn->setGeometry(90, 114, 112, 24);
     const QStringList tips = {QStringLiteral("Align Left"), QStringLiteral("Center"), QStringLiteral("Align Right"),
                               QStringLiteral("Justify")};
     for (int i = 0; i < 4; ++i) {
@@ -138,18 +143,18 @@ TextPage::TextPage(ObjectInfoPanel *info)
         segment->setToolTip(tip.isEmpty() ? tips[i] : tip);
     }
 
-    lbFieldType = addLabel(QStringLiteral("Field"), QRect(4, 130, 85, 22));
+    lbFieldType = addLabel(QStringLiteral("Field"), QRect(4, 148, 85, 22));
     pbFieldType = new QComboBox(this);
     pbFieldType->setObjectName(QStringLiteral("pbFieldType"));
-    pbFieldType->setGeometry(90, 130, 112, 22);
-    cbShowTitle = addCheckBox(QStringLiteral("cbShowTitle"), QStringLiteral("Show Title"), QRect(4, 158, 198, 20));
+    pbFieldType->setGeometry(90, 148, 112, 22);
+    cbShowTitle = addCheckBox(QStringLiteral("cbShowTitle"), QStringLiteral("Show Title"), QRect(4, 176, 198, 20));
     cbCapitalizeTitle = addCheckBox(QStringLiteral("cbCapitalizeTitle"), QStringLiteral("Capitalize Title"),
-                                    QRect(4, 180, 198, 20));
+                                    QRect(4, 198, 198, 20));
 
     // The text along an oval; shown while an oval with text is selected.
     viewOvalText = new QWidget(this);
     viewOvalText->setObjectName(QStringLiteral("viewOvalText"));
-    viewOvalText->setGeometry(0, 208, pageWidth, 52);
+    viewOvalText->setGeometry(0, 226, pageWidth, 52);
     auto *angleLabel = new QLabel(QStringLiteral("Text Angle"), viewOvalText);
     angleLabel->setGeometry(4, 0, 120, 22);
     LanguageControls::awakeFromNib(angleLabel);
@@ -549,6 +554,18 @@ void TextPage::showFonts()
 
 // ---- refresh ----
 
+void TextPage::showFontFamily()
+{
+    const std::optional<QFont> font = textFont();
+    const bool missing = font && !isFontFamilyInstalled(*font);
+    QFont look = lbFontFamily->font();
+    look.setItalic(missing);
+    lbFontFamily->setFont(look);
+    const QString name = font ? familyDisplayName(*font) : QString();
+    lbFontFamily->setText(QFontMetrics(look).elidedText(name, Qt::ElideRight, lbFontFamily->width()));
+    lbFontFamily->setToolTip(name);
+}
+
 void TextPage::updateFormatters()
 {
     tvTextSize->setFormat(QStringLiteral("#,###.0 pt"));
@@ -572,6 +589,7 @@ void TextPage::updateValues()
     setState(cbCapitalizeTitle, capitalizeTitle());
     const QColor color = textColor();
     cwTextColor->setColor(color.isValid() ? color : lightGray());
+    showFontFamily();
     tvOvalTextAngle->setFloatValue(double(ovalTextAngle()));
     setState(cbOvalTextFlip, ovalTextFlip() != 0 ? 1 : 0);
     // The font panel, when it is open, shows the selection's font.
@@ -608,7 +626,8 @@ void TextPage::enableControls()
 
     const bool sizes = any && textObject && !imageField;
     for (QWidget *control : std::initializer_list<QWidget *>{tvTextSize, slTextSize, spTextSize, btnShowFonts,
-                                                             cwTextColor, lbTextSize, lbTextColor, lbShowFonts})
+                                                             cwTextColor, lbTextSize, lbTextColor, lbShowFonts,
+                                                             lbFontFamily})
         control->setEnabled(sizes);
     const bool aligns = any && alignable && !imageField;
     scTextAilgn->setEnabled(aligns);

@@ -82,6 +82,8 @@ public:
     ColorWell *cwTextColor = nullptr;
     QLabel *lbShowFonts = nullptr;
     QPushButton *btnShowFonts = nullptr;
+    // The family of the selection's text, marked when the machine lacks it.
+    QLabel *lbFontFamily = nullptr;
     QLabel *lbTextAilgn = nullptr;
     SegmentedControl *scTextAilgn = nullptr;
     QLabel *lbFieldType = nullptr;
@@ -102,6 +104,7 @@ private:
     void rotateOvalText();
     void flipOvalText();
     void showFonts();
+    void showFontFamily();
 };
 
 } // namespace quillmark
