@@ -49,7 +49,7 @@ protected:
         ASSERT_TRUE(Database::createDatabaseAtPath(path));
         folder = qmtest::freshDir("sources");
         app = std::make_unique<apptest::WindowFixture>("sources");
-        UserDefaults::standard().setObject("databasePath", path);
+        UserDefaults::standard().setObject(path, "databasePath");
         app->window->finishLaunching();
         app->window->modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
         apptest::settle();

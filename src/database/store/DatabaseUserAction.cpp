@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -15,6 +16,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int s_waitMilliseconds = 1500;
+// The wait may start on a thread that reads or writes aside from the window (a long import).
+std::mutex s_deadlineMutex;
 std::optional<Clock::time_point> s_deadline;
 bool s_messageShown = false;
 int s_alertDepth = 0;
@@ -55,14 +58,23 @@ void DatabaseUserAction::setWaitMilliseconds(int milliseconds)
 int DatabaseUserAction::busyHandler(void *, int)
 {
     const Clock::time_point now = Clock::now();
-    if (!s_deadline) {
-        s_deadline = now + std::chrono::milliseconds(s_waitMilliseconds);
-        ++s_waitsStarted;
-        scheduleEnd();
+    Clock::time_point deadline;
+    bool started = false;
+    {
+        const std::lock_guard<std::mutex> lock(s_deadlineMutex);
+        if (!s_deadline) {
+            s_deadline = now + std::chrono::milliseconds(s_waitMilliseconds);
+            ++s_waitsStarted;
+            started = true;
+        }
+        deadline = *s_deadline;
     }
-    if (now >= *s_deadline)
+    // A wait begun on another thread has no end scheduled yet: the window's thread schedules it.
+    if (started || onMainThread())
+        scheduleEnd();
+    if (now >= deadline)
         return 0;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*s_deadline - now);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
     std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(10)));
     return 1;
 }
@@ -89,9 +101,17 @@ void DatabaseUserAction::endAlert()
         scheduleEnd();
 }
 
+void DatabaseUserAction::endOnReturn()
+{
+    scheduleEnd();
+}
+
 void DatabaseUserAction::end()
 {
-    s_deadline.reset();
+    {
+        const std::lock_guard<std::mutex> lock(s_deadlineMutex);
+        s_deadline.reset();
+    }
     s_messageShown = false;
 }
 

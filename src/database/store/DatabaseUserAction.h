@@ -31,6 +31,9 @@ public:
 
     // Ends the action by hand: the next busy statement waits again, the next message shows.
     static void end();
+    // Ends it when control returns to the window's event loop: for an action whose statements
+    // ran on a thread of their own, where a wait cannot schedule its end.
+    static void endOnReturn();
 
     // Waits started since the program began (for tests).
     static int waitsStarted();

@@ -131,21 +131,28 @@ void DatabaseFieldsView::runImport()
 {
     if (!_database || !_importDatabasePanel)
         return;
-    const QList<DatabaseOrder> columns = _importDatabasePanel->importColumns();
-    const QList<QStringList> rows = _importDatabasePanel->importRows();
-    if (columns.isEmpty() || rows.isEmpty()) {
-        finishImport();
-        return;
-    }
+    const NewImportDatabasePanel *panel = _importDatabasePanel;
+    Database *database = _database.get();
     std::optional<DatabaseError> failure;
-    {
-        ImportProgress progress(window(), translated(QStringLiteral("Importing records...")), int(rows.size()));
-        try {
-            _database->importDatabase(columns, rows, [&progress](int done) { return progress.step(done); });
-        } catch (const DatabaseError &e) {
-            failure = e;
-        }
-    }
+    // A million records take seconds to gather and to write: that runs aside from the window,
+    // which shows the progress and keeps answering; Cancel keeps nothing of the import.
+    ImportProgress::runAside(window(), translated(QStringLiteral("Importing records...")),
+                             [&](const std::atomic<bool> &cancel, std::atomic<int> &permille) {
+                                 const QList<DatabaseOrder> columns = panel->importColumns();
+                                 const QList<QStringList> rows = panel->importRows();
+                                 if (columns.isEmpty() || rows.isEmpty())
+                                     return;
+                                 const qint64 total = rows.size();
+                                 try {
+                                     database->importDatabase(columns, rows, [&](int done) {
+                                         if ((done & 255) == 0)
+                                             permille.store(int(done * 1000 / total), std::memory_order_relaxed);
+                                         return !cancel.load();
+                                     });
+                                 } catch (const DatabaseError &e) {
+                                     failure = e;
+                                 }
+                             });
     // Said once the progress is gone, so that nothing covers the message.
     if (failure)
         reportImportError(*failure);
@@ -176,6 +183,19 @@ void DatabaseFieldsView::finishImport()
     if (!_database)
         return;
     _database->refreshBrowser();
+    // The list of a million records in their sort order takes seconds to read: it is read
+    // aside, and the browser then shows what was read. A failure is read and said again below.
+    Database *database = _database.get();
+    ImportProgress::runAside(
+        window(), translated(QStringLiteral("Importing records...")),
+        [database](const std::atomic<bool> &, std::atomic<int> &) {
+            try {
+                database->browserArray();
+            } catch (const DatabaseError &) {
+                database->refreshBrowser();
+            }
+        },
+        false);
     reloadRows(false);
     if (_browserModel->rowCount() > 0) {
         // Selected afresh, so that the first record loads even when row 0 was selected before.
@@ -188,6 +208,8 @@ void DatabaseFieldsView::finishImport()
     updateNumbers();
     enableButtons();
     emit commandsChanged();
+    // A wait for the file that began aside ends with the import, as one of the window's would.
+    DatabaseUserAction::endOnReturn();
 }
 
 } // namespace quillmark

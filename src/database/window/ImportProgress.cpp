@@ -1,5 +1,6 @@
 #include "database/window/ImportProgress.h"
 
+#include "database/store/DatabaseUserAction.h"
 #include "foundation/Language.h"
 
 #include <QEventLoop>
@@ -62,7 +63,7 @@ bool ImportProgress::wasCanceled() const
     return !_dialog || _dialog->wasCanceled();
 }
 
-bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work)
+bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable)
 {
     std::atomic<bool> cancel{false};
     std::atomic<int> permille{0};
@@ -88,6 +89,11 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
         dialog.setAutoReset(false);
         dialog.setAutoClose(false);
         dialog.setMinimumDuration(0);
+        if (!cancellable)
+            dialog.setCancelButton(nullptr);
+        // Without a share to show, the bar runs to and fro.
+        if (permille.load() == 0 && !cancellable)
+            dialog.setRange(0, 0);
         QEventLoop loop;
         QTimer poll;
         poll.setInterval(25);
@@ -102,13 +108,19 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
                 loop.quit();
                 return;
             }
+            if (dialog.wasCanceled())
+                cancel.store(true);
             const int value = permille.load(std::memory_order_relaxed);
             if (value != dialog.value() && value < 1000)
                 dialog.setValue(value);
         });
         dialog.show();
         poll.start();
+        // The loop runs inside the user's action: a wait for the database or a message that
+        // came before it still counts for the action, as during an alert.
+        DatabaseUserAction::beginAlert();
         loop.exec();
+        DatabaseUserAction::endAlert();
         poll.stop();
     }
     worker.join();

@@ -29,10 +29,12 @@ public:
     static void setMinimumDuration(int milliseconds);
 
     // Runs `work` on a thread of its own while the window stays answering: a job that ends in
-    // a moment shows nothing, a longer one its progress (`permille`, 0 to 1000) and Cancel,
-    // which sets `cancel` for the work to stop at. False when it was cancelled.
+    // a moment shows nothing, a longer one its progress (`permille`, 0 to 1000) and, when it
+    // can stop, Cancel, which sets `cancel` for the work to stop at. False when it was
+    // cancelled. The window's controls take no input meanwhile, and nothing else may touch
+    // what the work uses.
     using Work = std::function<void(const std::atomic<bool> &cancel, std::atomic<int> &permille)>;
-    static bool runAside(QWidget *parent, const QString &label, const Work &work);
+    static bool runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable = true);
 
 private:
     QPointer<QProgressDialog> _dialog;
