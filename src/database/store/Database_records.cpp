@@ -584,8 +584,8 @@ int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QS
     int inserted = 0;
     qint64 lastPk = -1;
     connection.begin();
+    int done = 0;
     try {
-        int done = 0;
         for (const QStringList &values : rows) {
             if (keepGoing && !keepGoing(done++)) {
                 statements.clear();
@@ -619,6 +619,13 @@ int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QS
                 throw insertError(connection);
             lastPk = connection.lastInsertRowId();
             ++inserted;
+        }
+        // A Cancel pressed while the last rows were written still keeps nothing.
+        if (keepGoing && !keepGoing(done)) {
+            statements.clear();
+            connection.rollback();
+            refreshBrowser();
+            return -1;
         }
         statements.clear();
         connection.commit();

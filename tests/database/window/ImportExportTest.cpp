@@ -169,7 +169,7 @@ TEST_F(ImportExport, AFieldChosenForTwoColumnsTakesTheFirstValueThatIsNotEmpty)
 TEST_F(ImportExport, CancellingALongImportLeavesNoRecordBehind)
 {
     QByteArray lines;
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 100000; ++i)
         lines += "First" + QByteArray::number(i) + ",Last" + QByteArray::number(i) + "\n";
     const QString file = writeFile("long.csv", lines);
     openWizard(file);
@@ -194,7 +194,7 @@ TEST_F(ImportExport, CancellingALongImportLeavesNoRecordBehind)
     // Without Cancel the whole file is one transaction that is kept.
     openWizard(file);
     clickImport();
-    EXPECT_EQ(records("count(*)"), "3000");
+    EXPECT_EQ(records("count(*)"), "100000");
 }
 
 TEST_F(ImportExport, AFileThatIsNotTextIsSaidAndImportsNothing)
