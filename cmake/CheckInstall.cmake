@@ -86,6 +86,16 @@ foreach(option --help -h)
     message(FATAL_ERROR "quillmark ${option} without a display: ${result} ${usage}${err}")
   endif()
 endforeach()
+# A mistyped option is named on the terminal with the usage and a failing status, without a
+# display and without a crash (a crash's status is above 128).
+foreach(option --bogus -x --versoin=1)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env ${no_display} "${prefix}/bin/quillmark" ${option}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 30)
+  if(NOT result MATCHES "^[0-9]+$" OR result EQUAL 0 OR result GREATER 127
+     OR NOT err MATCHES "unknown option ${option}" OR NOT err MATCHES "Usage: quillmark ")
+    message(FATAL_ERROR "quillmark ${option} without a display: ${result} ${out}${err}")
+  endif()
+endforeach()
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=QUILLMARK_RESOURCES
                   QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=${home}/config XDG_DATA_HOME=${home}/data
                   TMPDIR=${home}/tmp ASAN_OPTIONS=detect_leaks=0

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
@@ -25,21 +26,69 @@ const char HelpText[] =
     "  --help, -h    print this help and exit\n"
     "  --self-check  check the installed resources, build the window and exit (needs a display)\n";
 
+// The platform's own options, each followed by its value or standing alone; they reach the
+// application object untouched (a desktop session may start the program with -session, a user
+// with -platform or -style).
+const char *const PlatformOptionsWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                                "qwindowgeometry", "qwindowtitle", "qwindowicon", "session",
+                                                "display", "name", "title", "geometry", "style", "stylesheet",
+                                                "qmljsdebugger"};
+const char *const PlatformFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// The option's name without its one or two leading dashes and without an "=value" part.
+std::string optionName(const char *argument)
+{
+    std::string name(argument + (argument[1] == '-' ? 2 : 1));
+    if (const auto equals = name.find('='); equals != std::string::npos)
+        name.resize(equals);
+    return name;
+}
+
+template <std::size_t N>
+bool isOneOf(const std::string &name, const char *const (&names)[N])
+{
+    for (const char *candidate : names)
+        if (name == candidate)
+            return true;
+    return false;
+}
+
 // Answered on the terminal before the application connects to a display: a shell without
-// one (ssh, a package build) still gets the version and the usage.
+// one (ssh, a package build) still gets the version and the usage, and a mistyped option is
+// named there instead of ending in a failed connection.
 bool answersOnTerminal(int argc, char **argv, int *result)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
+        const char *argument = argv[i];
+        if (std::strcmp(argument, "--version") == 0) {
             std::printf("Quillmark %s\n", qPrintable(quillmark::Bundle::shortVersionString()));
             *result = 0;
             return true;
         }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             std::fputs(HelpText, stdout);
             *result = 0;
             return true;
         }
+    }
+    for (int i = 1; i < argc; ++i) {
+        const char *argument = argv[i];
+        if (argument[0] != '-' || argument[1] == '\0' || std::strcmp(argument, "--self-check") == 0)
+            continue;
+        if (std::strcmp(argument, "--") == 0)
+            break;
+        const std::string name = optionName(argument);
+        if (isOneOf(name, PlatformFlags))
+            continue;
+        if (isOneOf(name, PlatformOptionsWithValue)) {
+            if (std::strchr(argument, '=') == nullptr)
+                ++i;
+            continue;
+        }
+        std::fprintf(stderr, "quillmark: unknown option %s\n\n", argument);
+        std::fputs(HelpText, stderr);
+        *result = 2;
+        return true;
     }
     return false;
 }
