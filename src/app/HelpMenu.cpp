@@ -3,8 +3,11 @@
 #include <QAction>
 #include <QMenu>
 
+#include "app/HelpWindow.h"
+#include "canvas/ProductPages.h"
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompts.h"
 
@@ -13,15 +16,35 @@ namespace quillmark {
 namespace {
 const QString ProductName = QStringLiteral("Quillmark");
 
-// Help and the web pages open in another program; where none can show them the user is told,
-// not left with a menu item that seems to do nothing.
-void openOrSay(RectsView *canvas, bool (RectsView::*open)())
+void sayNotOpened(QWidget *parent, const QString &message)
+{
+    Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("The page could not be opened.")), message,
+                             {Language::stringForKey(QStringLiteral("OK"))});
+}
+
+// The manual opens in the desktop's viewer; where none takes it, the program shows it in its
+// own help window rather than leave the user without help.
+void showHelp(RectsView *canvas)
+{
+    if (canvas->displayHelp())
+        return;
+    const QString page = Bundle::pathForResource(QStringLiteral("main"), QStringLiteral("html"), QStringLiteral("help"));
+    if (!page.isEmpty()) {
+        HelpWindow::showPage(canvas->window(), page);
+        return;
+    }
+    sayNotOpened(canvas->window(), Language::stringForKey(QStringLiteral("No program to show it was found on this computer.")));
+}
+
+// The product's pages live on the web only: where no browser opens them, the user is told
+// the address to visit from elsewhere.
+void visitOrSay(RectsView *canvas, bool (RectsView::*open)(), const QString &address)
 {
     if ((canvas->*open)())
         return;
-    Prompts::current().alert(canvas->window(), Language::stringForKey(QStringLiteral("The page could not be opened.")),
-                             Language::stringForKey(QStringLiteral("No program to show it was found on this computer.")),
-                             {Language::stringForKey(QStringLiteral("OK"))});
+    sayNotOpened(canvas->window(),
+                 Language::withValues(translated(QStringLiteral("No program to show it was found on this computer. Its address is %@")),
+                                      {address}));
 }
 } // namespace
 
@@ -47,9 +70,13 @@ QMenu *HelpMenu::create(RectsView *canvas, QWidget *parent)
     };
     const QList<Item> items = {
         {"About Quillmark", true, [canvas] { canvas->runAbout(); }},
-        {"Quillmark Help", false, [canvas] { openOrSay(canvas, &RectsView::displayHelp); }},
-        {"Quillmark Web Site", false, [canvas] { openOrSay(canvas, &RectsView::visitSite); }},
-        {"Quillmark Support", false, [canvas] { openOrSay(canvas, &RectsView::visitSiteSupport); }},
+        {"Quillmark Help", false, [canvas] { showHelp(canvas); }},
+        {"Quillmark Web Site", false,
+         [canvas] { visitOrSay(canvas, &RectsView::visitSite, ProductPages::homePage()); }},
+        {"Quillmark Support", false,
+         [canvas] {
+             visitOrSay(canvas, &RectsView::visitSiteSupport, RectsView::supportAddress(Bundle::versionString()));
+         }},
     };
     QList<std::pair<QAction *, Item>> made;
     for (const Item &item : items) {

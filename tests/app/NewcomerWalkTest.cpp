@@ -7,6 +7,10 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QLineEdit>
@@ -18,6 +22,7 @@
 #include <QTreeView>
 
 #include "app/AppTestSupport.h"
+#include "app/HelpWindow.h"
 #include "common/BrowserClicks.h"
 #include "common/SheetDriver.h"
 #include "database/store/Database.h"
@@ -214,15 +219,23 @@ TEST(NewcomerWalk, TheDatabaseAndBackKeepsTheBrowserTabInFront)
 }
 
 // Help and the product's pages open in another program. Where none can show them (no browser,
-// no desktop launcher) each item says so instead of seeming to do nothing; where one can, no
-// message stands in the way.
-TEST(NewcomerWalk, HelpThatCannotOpenSaysSo)
+// no desktop launcher) the manual opens in the program's own help window, its contents links
+// working there, and the web pages are named by their address; where a program takes them no
+// window or message stands in the way.
+TEST(NewcomerWalk, HelpOpensWithoutABrowser)
 {
     apptest::WindowFixture f(QStringLiteral("walk-help"));
-    for (const bool launcher : {false, true}) {
-        int asked = 0;
-        const Workspace::Opener previous = Workspace::setOpener([&asked, launcher](const QUrl &) {
-            ++asked;
+    // The manual's first heading, read from the shipped page itself.
+    QFile page(qmtest::resourcesDir() + QStringLiteral("/help/main.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch heading =
+        QRegularExpression(QStringLiteral("<h1[^>]*>([^<]+)</h1>")).match(QString::fromUtf8(page.readAll()));
+    ASSERT_TRUE(heading.hasMatch());
+    auto helpWindow = [&f] { return f.window->findChild<HelpWindow *>(); };
+    for (const bool launcher : {true, false}) {
+        QList<QUrl> asked;
+        const Workspace::Opener previous = Workspace::setOpener([&asked, launcher](const QUrl &url) {
+            asked << url;
             return launcher;
         });
         f.prompts->clear();
@@ -233,19 +246,44 @@ TEST(NewcomerWalk, HelpThatCannotOpenSaysSo)
             apptest::settle();
         }
         Workspace::setOpener(previous);
-        EXPECT_EQ(asked, 3);
+        ASSERT_EQ(asked.size(), 3);
         const QList<qmtest::TestPrompts::Call> &calls = f.prompts->calls();
         if (launcher) {
             EXPECT_TRUE(calls.isEmpty());
+            EXPECT_TRUE(!helpWindow() || !helpWindow()->isVisible());
             continue;
         }
-        ASSERT_EQ(calls.size(), 3);
-        for (const qmtest::TestPrompts::Call &call : calls) {
-            EXPECT_EQ(call.kind, qmtest::TestPrompts::Alert);
-            EXPECT_EQ(call.title, QStringLiteral("The page could not be opened."));
-            EXPECT_EQ(call.message, QStringLiteral("No program to show it was found on this computer."));
-            EXPECT_EQ(call.buttons, QStringList{QStringLiteral("OK")});
+        HelpWindow *help = helpWindow();
+        ASSERT_NE(help, nullptr);
+        EXPECT_TRUE(help->isVisible());
+        EXPECT_TRUE(help->isWindow());
+        EXPECT_EQ(help->windowTitle(), QStringLiteral("Quillmark Help"));
+        const QTextBlock first = help->browser()->document()->firstBlock();
+        EXPECT_EQ(first.blockFormat().headingLevel(), 1);
+        EXPECT_EQ(first.text(), heading.captured(1));
+        ASSERT_EQ(calls.size(), 2) << "only the web pages are refused";
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(calls[i].kind, qmtest::TestPrompts::Alert);
+            EXPECT_EQ(calls[i].title, QStringLiteral("The page could not be opened."));
+            EXPECT_TRUE(calls[i].message.startsWith(QStringLiteral("No program to show it was found on this computer.")));
+            EXPECT_TRUE(calls[i].message.endsWith(asked[i + 1].toString())) << calls[i].message.toStdString();
+            EXPECT_EQ(calls[i].buttons, QStringList{QStringLiteral("OK")});
         }
+
+        // A click on a contents link brings its section to the top of the window.
+        QTextBrowser *browser = help->browser();
+        browser->resize(500, 300);
+        apptest::settle();
+        ASSERT_EQ(browser->verticalScrollBar()->value(), 0);
+        QTextCursor link = browser->document()->find(QStringLiteral("Keys"));
+        ASSERT_FALSE(link.isNull());
+        ASSERT_TRUE(link.charFormat().isAnchor());
+        const QRect at = browser->cursorRect(link);
+        QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at.center() - QPoint(3, 0));
+        apptest::settle();
+        EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+        EXPECT_TRUE(browser->source().isLocalFile());
+        EXPECT_TRUE(f.prompts->calls().size() == 2) << "the link stayed in the window";
     }
 }
 
