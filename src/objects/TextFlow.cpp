@@ -443,6 +443,26 @@ void TextFlow::layout()
                 std::deque<QRectF> pieces;
             };
             std::optional<Place> turnedAway;
+            // Whether a later box of the chain has rows wide enough for the line's start kept
+            // whole: a word too wide for this box then goes on there, as it goes on past an
+            // obstacle, instead of being broken here.
+            auto laterBoxHoldsWhole = [&] {
+                for (int c = ci + 1; c < m_containers.size(); ++c) {
+                    const qreal rowWidth = std::max<qreal>(
+                        0.0, m_containers[c]->containerSize().width() - lineRight - lineLeft - 2 * pad);
+                    line.setLineWidth(rowWidth);
+                    if (accepts(Fit::WholeWords, rowWidth))
+                        return true;
+                }
+                return false;
+            };
+            auto nextBox = [&] {
+                ++ci;
+                y = 0.0;
+                rowBottom = 0.0;
+                pieces.clear();
+                turnedAway.reset();
+            };
             auto restore = [&](const Place &place) {
                 ci = place.container;
                 y = place.y;
@@ -490,6 +510,10 @@ void TextFlow::layout()
                         y = rowUsed ? rowBottom : rowTop + rowHeight;
                         continue;
                     }
+                    if (turnedAway && fit == Fit::WholeWords && laterBoxHoldsWhole()) {
+                        nextBox();
+                        continue;
+                    }
                     if (turnedAway && fit != Fit::Anything) {
                         // The line's start fits no piece left in this box: back to where it
                         // was first turned away, taking less of it.
@@ -498,10 +522,7 @@ void TextFlow::layout()
                         fit = fit == Fit::WholeWords ? Fit::Characters : Fit::Anything;
                         continue;
                     }
-                    ++ci;
-                    y = 0.0;
-                    rowBottom = 0.0;
-                    turnedAway.reset();
+                    nextBox();
                     continue;
                 }
                 const qreal lineWidth = std::max<qreal>(0.0, fragment.width() - 2 * pad);
@@ -516,6 +537,10 @@ void TextFlow::layout()
                         const Fit least = accepts(fit, rowWidth) ? fit
                             : accepts(Fit::Characters, rowWidth) ? Fit::Characters
                                                                  : Fit::Anything;
+                        if (least != fit && fit == Fit::WholeWords && laterBoxHoldsWhole()) {
+                            nextBox();
+                            continue;
+                        }
                         if (least != fit) {
                             fit = least;
                             restore(*turnedAway);

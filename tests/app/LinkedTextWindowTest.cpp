@@ -9,6 +9,7 @@
 #include <QTextDocument>
 
 #include "app/AllKinds.h"
+#include "app/AppTestSupport.h"
 #include "app/MainWindow.h"
 #include "canvas/RectsView.h"
 #include "common/TestPrompts.h"
@@ -186,6 +187,74 @@ TEST_F(LinkedTextWindowTest, ASavedDesignWithoutItsFirstBoxStartsTheChainWithThe
     EXPECT_EQ(reopened[1]->firstTextView(), reopened[0].get());
     EXPECT_EQ(reopened[0]->textCharacterRange(), ranges[0]);
     EXPECT_EQ(reopened[1]->textCharacterRange(), ranges[1]);
+}
+
+// A chain made with the mouse as a user makes it: a narrow box with a word in it, its
+// next-box mark clicked and a wide box dragged out. A word typed on that is too wide for the
+// narrow box but not for the wide one goes whole into the wide box, the caret with it, and the
+// narrow box shows only the word before it.
+TEST(LinkedTextWindow, AWordTooWideForTheFirstBoxGoesWholeIntoTheNext)
+{
+    apptest::WindowFixture f(QStringLiteral("linked-long-word"));
+    RectsView *canvas = f.canvas();
+    const QRectF narrow(4, 6, 44, 60);
+    f.drawRect(narrow);
+    const GraphicPtr first = canvas->getRects().last();
+    f.editText(narrow.center());
+    ASSERT_EQ(canvas->editedObject(), first);
+    QTest::keyClicks(canvas, QStringLiteral("Hi"));
+    f.click(QPointF(120, 62));
+    ASSERT_FALSE(canvas->editedObject());
+    f.click(narrow.center());
+    ASSERT_EQ(canvas->selectedObjects().size(), 1);
+    f.click(QPointF(narrow.right(), narrow.bottom() - 5.0 - 0.1 * narrow.height()));
+    const QRectF wide(54, 6, 130, 40);
+    f.dragFromTo(wide.topLeft(), wide.bottomRight());
+    ASSERT_EQ(canvas->getRects().size(), 2);
+    const GraphicPtr second = canvas->getRects().last();
+    ASSERT_EQ(first->textContainers().size(), 2);
+    ASSERT_EQ(second->firstTextView(), first.get());
+
+    f.editText(QPointF(narrow.left() + 4, narrow.top() + 6));
+    ASSERT_EQ(canvas->editedObject(), first);
+    QTest::keyClick(canvas, Qt::Key_End, Qt::ControlModifier);
+    const QString word = QStringLiteral("Incomprehensibilities");
+    QTest::keyClicks(canvas, QLatin1Char(' ') + word);
+    apptest::settle();
+    const QString text = first->textStorage()->toPlainText();
+    ASSERT_EQ(text, QStringLiteral("Hi ") + word);
+    // The word is wider than the narrow box and narrower than the wide one.
+    const qreal width = TextFlow::fontMetrics(apptest::fontAt(first, 3)).horizontalAdvance(word);
+    ASSERT_GT(width, narrow.width());
+    ASSERT_LT(width, wide.width() - 20);
+
+    EXPECT_EQ(first->textCharacterRange(), ColorRect::TextRange(0, 3));
+    EXPECT_EQ(second->textCharacterRange(), ColorRect::TextRange(3, int(word.size())));
+    EXPECT_FALSE(second->hasOverflow());
+    // The caret stands behind the word, in the wide box.
+    EXPECT_TRUE(second->frameBounds().contains(canvas->caretRect().center()));
+
+    // On the canvas once editing ends: the narrow box holds nothing right of "Hi", the wide
+    // box the whole word on its first line.
+    f.click(QPointF(120, 62));
+    apptest::settle();
+    const QImage shot = canvas->grab().toImage();
+    auto darkest = [&](const QRectF &page) {
+        const QRect area = canvas->pageToWidget().mapRect(page).toAlignedRect();
+        const qreal ratio = shot.devicePixelRatio();
+        int dark = 255;
+        for (int y = int(area.top() * ratio); y < int(area.bottom() * ratio); ++y)
+            for (int x = int(area.left() * ratio); x < int(area.right() * ratio); ++x)
+                if (shot.rect().contains(x, y))
+                    dark = std::min(dark, qGray(shot.pixel(x, y)));
+        return dark;
+    };
+    const qreal hiWidth = TextFlow::fontMetrics(apptest::fontAt(first, 0)).horizontalAdvance(QStringLiteral("Hi"));
+    EXPECT_LT(darkest(QRectF(narrow.left() + 2, narrow.top() + 2, hiWidth + 8, 10)), 120);
+    EXPECT_GT(darkest(QRectF(narrow.left() + hiWidth + 14, narrow.top() + 2, narrow.width() - hiWidth - 18,
+                             narrow.height() - 4)),
+              200);
+    EXPECT_LT(darkest(QRectF(wide.left() + width - 20, wide.top() + 2, 18, 10)), 120);
 }
 
 } // namespace

@@ -528,3 +528,54 @@ TEST(TextRunaround, LabelShapeWrapAddsTheThreeLabelPaths)
     box->getBezierPaths();
     EXPECT_EQ(canvas.asked[1].second, "Address label 12");
 }
+
+TEST(TextChain, AWordTooWideForOneBoxGoesWholeToTheNext)
+{
+    // "Incomprehensibilities" at 16 points is about 160 points wide: too wide for the first
+    // box, narrow enough for the second.
+    auto doc = document(QStringLiteral("Hi Incomprehensibilities and more"), 16);
+    const QString text = doc->toPlainText();
+    const int word = int(text.indexOf(QStringLiteral("Incomprehensibilities")));
+    {
+        TextFlow flow(doc);
+        TextContainer narrow(QSizeF(60, 200)), wide(QSizeF(300, 200));
+        flow.insertContainer(&narrow, -1);
+        flow.insertContainer(&wide, -1);
+        flow.layout();
+        EXPECT_FALSE(flow.hasOverflow());
+        EXPECT_EQ(splitWord(flow).value_or(QString()), QString());
+        EXPECT_EQ(flow.characterRange(0).first, 0);
+        EXPECT_EQ(flow.characterRange(0).first + flow.characterRange(0).second, word);
+        EXPECT_EQ(flow.characterRange(1).first, word);
+        ASSERT_FALSE(flow.lines().empty());
+        EXPECT_EQ(flow.lines().back().container, 1);
+    }
+    {
+        // Beside an obstacle the first box has only 100-point pieces left, though its rows are
+        // wide: the word still goes whole to the next box instead of being broken beside it.
+        auto object = ColorRect::create(QRectF(0, 0, 300, 60));
+        NSTextWrapContainer wrap(QSizeF(300, 60));
+        wrap.setGraphicObject(object.get());
+        wrap.setAroundBezierPaths({BezierPath::bezierPathWithRect(QRectF(100, -10, 100, 400))});
+        TextContainer next(QSizeF(300, 200));
+        TextFlow flow(doc);
+        flow.insertContainer(&wrap, -1);
+        flow.insertContainer(&next, -1);
+        flow.layout();
+        EXPECT_FALSE(flow.hasOverflow());
+        EXPECT_EQ(splitWord(flow).value_or(QString()), QString());
+        EXPECT_EQ(flow.characterRange(1).first, word);
+    }
+    {
+        // No box of the chain holds it: it is broken where it meets the first box, as before.
+        TextFlow flow(doc);
+        TextContainer a(QSizeF(60, 200)), b(QSizeF(80, 200));
+        flow.insertContainer(&a, -1);
+        flow.insertContainer(&b, -1);
+        flow.layout();
+        ASSERT_GE(flow.lines().size(), 2u);
+        EXPECT_EQ(flow.lines()[1].container, 0);
+        EXPECT_EQ(flow.lines()[1].start, word);
+        EXPECT_LT(flow.lines()[1].length, 21);
+    }
+}
