@@ -79,6 +79,14 @@ void ColorRect::drawSelect(QPainter *painter, const QRectF &)
         && canDrawsImage() && !outline.isEmpty()) {
         painter->strokePath(outline.toPainterPath(), makePen(strokeColor(), 0.2 / displayedZoom()));
     }
+    // Text typed past the box (lines or table rows below it) does not show while it is
+    // typed: the overflow mark says where it went.
+    if (overfill && !_powertext) {
+        flipFrame(painter);
+        rotateFrame(painter, angle());
+        const QRectF f = _frameBounds;
+        drawLinkAtPoint(QPointF(f.right(), f.bottom() - 5.0 - 0.1 * f.height()), painter, true);
+    }
 }
 
 void ColorRect::drawHandlesInView(QPainter *painter)

@@ -100,6 +100,27 @@ protected:
         cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
         return cursor.selectedText();
     }
+    // Format > Text > Table... with the panel answered: rows and columns, OK.
+    void insertTable(int rows, int columns)
+    {
+        f.prompts->queuePanel([rows, columns](QDialog *panel) {
+            panel->findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(rows);
+            panel->findChild<QSpinBox *>(QStringLiteral("columns"))->setValue(columns);
+            return 1;
+        });
+        QAction *table = nullptr;
+        for (QAction *top : f.window->menuBar()->actions())
+            if (top->menu() && top->menu()->title() == QStringLiteral("Format"))
+                for (QAction *sub : top->menu()->actions())
+                    if (sub->menu() && sub->text() == QStringLiteral("Text"))
+                        for (QAction *leaf : sub->menu()->actions())
+                            if (leaf->text() == QStringLiteral("Table..."))
+                                table = leaf;
+        ASSERT_NE(table, nullptr);
+        EXPECT_TRUE(table->isEnabled());
+        table->trigger();
+        apptest::settle();
+    }
     // The darkest pixel of the canvas's picture within a pixel or two of a page point.
     int darkestNear(const QImage &shot, const QPointF &page) const
     {
@@ -281,23 +302,7 @@ TEST_F(ArrangeAndDrawing, TableIsDrawnTypedThroughWithTabSavedAndReopened)
     const GraphicPtr box = canvas()->getRects().last();
     f.editText(QPointF(95, 30));
     ASSERT_EQ(canvas()->editedObject(), box);
-    f.prompts->queuePanel([](QDialog *panel) {
-        panel->findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(3);
-        panel->findChild<QSpinBox *>(QStringLiteral("columns"))->setValue(3);
-        return 1;
-    });
-    QAction *table = nullptr;
-    for (QAction *top : f.window->menuBar()->actions())
-        if (top->menu() && top->menu()->title() == QStringLiteral("Format"))
-            for (QAction *sub : top->menu()->actions())
-                if (sub->menu() && sub->text() == QStringLiteral("Text"))
-                    for (QAction *leaf : sub->menu()->actions())
-                        if (leaf->text() == QStringLiteral("Table..."))
-                            table = leaf;
-    ASSERT_NE(table, nullptr);
-    EXPECT_TRUE(table->isEnabled());
-    table->trigger();
-    apptest::settle();
+    insertTable(3, 3);
     QTextTable *grid = firstTable(box->textStorage());
     ASSERT_NE(grid, nullptr);
     ASSERT_EQ(grid->rows(), 3);
@@ -363,6 +368,86 @@ TEST_F(ArrangeAndDrawing, TableIsDrawnTypedThroughWithTabSavedAndReopened)
         for (int c = 0; c < 3; ++c)
             EXPECT_EQ(cellText(reopened, r, c), r == 2 && c == 1 ? QStringLiteral("last") : QStringLiteral("r%1c%2").arg(r).arg(c));
     EXPECT_EQ(canvas()->getRects().first()->layoutText()->tableCells().size(), 9u);
+}
+
+// An eight-row table in a box two lines high, typed row by row: every row typed shows inside
+// the box, or the box shows its overflow mark while the typing goes on, and the caret never
+// leaves the box for a row nobody sees. The typed rows are all kept.
+TEST_F(ArrangeAndDrawing, AnEightRowTableInASmallBoxShowsEveryTypedRowOrItsOverflowMark)
+{
+    const QRectF frame(20, 10, 110, 36);
+    f.drawRect(frame);
+    const GraphicPtr box = canvas()->getRects().last();
+    f.editText(frame.center());
+    ASSERT_EQ(canvas()->editedObject(), box);
+    insertTable(8, 2);
+    QTextTable *grid = firstTable(box->textStorage());
+    ASSERT_NE(grid, nullptr);
+    ASSERT_EQ(grid->rows(), 8);
+
+    // Whether the text of a cell is on a line placed inside the box.
+    auto shown = [&](int row) {
+        TextFlow *flow = box->layoutText();
+        const int start = grid->cellAt(row, 0).firstCursorPosition().position();
+        for (const TextFlow::Line &line : flow->lines())
+            if (line.container == 0 && line.start <= start && start < line.start + std::max(1, line.length)
+                && QRectF(QPointF(0, 0), box->frameBounds().size()).contains(line.fragment.center()))
+                return true;
+        return false;
+    };
+    // The overflow mark, a red dot in the next-box mark at the box's lower right, on the canvas.
+    auto overflowMark = [&] {
+        apptest::settle();
+        const QImage shot = canvas()->grab().toImage();
+        const QPointF mark(frame.right(), frame.bottom() - 5.0 - 0.1 * frame.height());
+        const QPoint at = canvas()->pageToWidget().map(mark).toPoint() * shot.devicePixelRatio();
+        int red = 0;
+        for (int dx = -4; dx <= 4; ++dx)
+            for (int dy = -4; dy <= 4; ++dy) {
+                const QColor c = shot.pixelColor(at + QPoint(dx, dy));
+                red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+            }
+        return red > 0;
+    };
+    canvas()->setFocus();
+    EXPECT_FALSE(overflowMark() && shown(7)) << "a mark with every row shown";
+    int hidden = 0;
+    for (int r = 0; r < 8; ++r) {
+        SCOPED_TRACE(r);
+        QTest::keyClicks(canvas(), QStringLiteral("row%1").arg(r + 1));
+        ASSERT_EQ(canvas()->editedObject(), box);
+        ASSERT_EQ(cellText(grid, r, 0), QStringLiteral("row%1").arg(r + 1));
+        if (!shown(r)) {
+            ++hidden;
+            EXPECT_TRUE(box->hasOverflow());
+            EXPECT_TRUE(overflowMark()) << "row " << r + 1 << " neither shown nor marked";
+        }
+        // The caret is drawn inside the box, where the typing shows or the text goes on.
+        EXPECT_TRUE(frame.adjusted(-1, -1, 1, 1).contains(canvas()->caretRect().center()))
+            << canvas()->caretRect().center().y();
+        QTest::keyClick(canvas(), Qt::Key_Tab);
+        QTest::keyClicks(canvas(), QStringLiteral("x"));
+        QTest::keyClick(canvas(), Qt::Key_Tab);
+    }
+    // The box is too small for the table: rows are beyond it.
+    EXPECT_GE(hidden, 5);
+    EXPECT_TRUE(shown(0));
+
+    // Editing over and the box selected: the mark is still there, and every row is kept.
+    f.click(QPointF(150, 60));
+    ASSERT_FALSE(canvas()->editedObject());
+    f.click(frame.center());
+    ASSERT_TRUE(canvas()->isSelected(box.get()));
+    EXPECT_TRUE(overflowMark());
+    for (int r = 0; r < 8; ++r)
+        EXPECT_EQ(cellText(grid, r, 0), QStringLiteral("row%1").arg(r + 1));
+
+    // A box that holds the whole table shows no mark.
+    f.dragFromTo(QPointF(frame.center().x(), frame.bottom()), QPointF(frame.center().x(), frame.bottom() + 200));
+    ASSERT_GT(box->frameBounds().height(), 200);
+    EXPECT_FALSE(box->hasOverflow());
+    EXPECT_TRUE(shown(7));
+    EXPECT_FALSE(overflowMark());
 }
 
 TEST_F(ArrangeAndDrawing, TheRectangleBeingDraggedOutShowsBeforeTheRelease)
