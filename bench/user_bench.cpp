@@ -1,13 +1,20 @@
 // What a user waits for, through the real window: start-up to the first painted canvas,
-// opening a design of 500 objects until it is drawn, and exporting 1,000 merged labels as
-// one PNG file per record. Each benchmark prints one line of figures.
+// opening a design of 500 objects until it is drawn, exporting 1,000 merged labels as one PNG
+// file per record, and pasting a megabyte of another program's text into a box being edited
+// until the box is drawn again (beside the floor: the same text put into a text document by
+// the text library alone). Each benchmark prints one line of figures.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <memory>
@@ -21,6 +28,7 @@
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
 #include "objects/ObjectFactory.h"
+#include "objects/ObjectTextEditor.h"
 #include "platform/Prompts.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
@@ -162,6 +170,96 @@ void BM_Export1000LabelsOneFilePerRecord(benchmark::State &state)
     Database::setCurrentDatabase(nullptr);
 }
 BENCHMARK(BM_Export1000LabelsOneFilePerRecord)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// A megabyte of plain text in lines, as another program puts it on the clipboard.
+QString megabyteOfLines()
+{
+    QString text;
+    for (int line = 0; text.size() < 1024 * 1024; ++line)
+        text += QStringLiteral("line %1 of the pasted text, in the look of the text\r\n").arg(line);
+    return text;
+}
+
+// Edit > Paste of that text at the end of a box being edited, until the canvas has drawn it.
+void BM_PasteMegabyteIntoEditedBox(benchmark::State &state)
+{
+    MainWindow window;
+    window.show();
+    QCoreApplication::processEvents();
+    RectsView *canvas = window.canvas();
+    auto box = ColorRect::create(QRectF(10, 10, 160, 50));
+    box->setPageName(canvas->getCurrPageName());
+    box->textStorage()->setPlainText(QStringLiteral("ab"));
+    canvas->addGraphic(box);
+    QAction *paste = nullptr;
+    QMenu *edit = nullptr;
+    for (QAction *top : window.menuBar()->actions())
+        if (top->menu() && top->menu()->title() == QLatin1String("Edit"))
+            for (QAction *item : top->menu()->actions())
+                if (item->text() == QLatin1String("Paste")) {
+                    paste = item;
+                    edit = top->menu();
+                }
+    if (!paste) {
+        state.SkipWithError("no Edit > Paste");
+        return;
+    }
+    const QString text = megabyteOfLines();
+    qsizetype pasted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        box->textStorage()->setPlainText(QStringLiteral("ab"));
+        canvas->selectRect(box);
+        canvas->setEditableObject(box);
+        ObjectTextEditor::current()->setSelection(2, 2);
+        auto *mime = new QMimeData;
+        mime->setText(text);
+        QGuiApplication::clipboard()->setMimeData(mime);
+        QCoreApplication::processEvents();
+        // The menu validates its items as it opens.
+        emit edit->aboutToShow();
+        if (!ObjectTextEditor::current() || !paste->isEnabled()) {
+            state.SkipWithError("Paste is not enabled in the edited box");
+            break;
+        }
+        PaintWatch watch;
+        canvas->installEventFilter(&watch);
+        state.ResumeTiming();
+        paste->trigger();
+        waitForPaint(canvas, watch);
+        state.PauseTiming();
+        canvas->removeEventFilter(&watch);
+        pasted = box->textStorage()->characterCount();
+        canvas->clearEditable();
+        canvas->undoManager()->removeAllActions();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    // Line ends come in as paragraph breaks, one character each.
+    if (pasted != 2 + text.size() - text.count(QStringLiteral("\r\n")) + 1)
+        state.SkipWithError("the text was not pasted");
+    state.counters["characters"] = double(pasted);
+}
+BENCHMARK(BM_PasteMegabyteIntoEditedBox)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// The floor: the same text inserted in one format into a text document, as the text library
+// alone does it (line ends made paragraph breaks, no layout, no window).
+void BM_PasteMegabyteFloor(benchmark::State &state)
+{
+    QString text = megabyteOfLines();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QTextCharFormat format;
+    format.setFontPointSize(14);
+    for (auto _ : state) {
+        QTextDocument document;
+        document.setPlainText(QStringLiteral("ab"));
+        QTextCursor cursor(&document);
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text, format);
+        benchmark::DoNotOptimize(document.characterCount());
+    }
+}
+BENCHMARK(BM_PasteMegabyteFloor)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 } // namespace
 
