@@ -445,7 +445,7 @@ bool reddish(const QColor &c)
 TEST_F(PrintWindowTest, DiscPrintsAroundItsCentreHole)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
-        GTEST_SKIP() << "pdftoppm is not installed";
+        FAIL() << "pdftoppm is missing: scripts/setup-deps installs poppler-utils";
     qmtest::ScopedTestPrintPanels panels;
     qmtest::ScopedTestPrompts prompts;
     chooseStock(QStringLiteral("5931"));

@@ -154,7 +154,7 @@ TEST(AlbumReaders, BinaryAlbumDataWrittenByAnotherToolReadsTheSame)
 {
     const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
     if (plistutil.isEmpty())
-        GTEST_SKIP() << "plistutil is not installed";
+        FAIL() << "plistutil is missing: scripts/setup-deps installs libplist-utils";
     const QString home = qmtest::freshDir(QStringLiteral("home"));
     const QString source = home + "/album.xml";
     const QString target = home + "/Pictures/iPhoto Library/AlbumData.xml";

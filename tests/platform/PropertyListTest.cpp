@@ -205,7 +205,7 @@ TEST(PropertyList, WriteFileReplacesAtomicallyAndReadFileReportsProblems)
 TEST(PropertyList, PlistutilReadsWhatWeWriteAndWeReadWhatItWrites)
 {
     if (plistutil().isEmpty())
-        GTEST_SKIP() << "plistutil is not installed";
+        FAIL() << "plistutil is missing: scripts/setup-deps installs libplist-utils";
     const QString dir = qmtest::freshDir("plistutil");
     const QVariantMap tree = sampleTree();
     for (PlistFormat format : {PlistFormat::Binary, PlistFormat::Xml}) {
@@ -232,7 +232,7 @@ TEST(PropertyList, PlistutilReadsWhatWeWriteAndWeReadWhatItWrites)
 TEST(PropertyList, LongArraysAndDictionariesFromPlistutilReadWhole)
 {
     if (plistutil().isEmpty())
-        GTEST_SKIP() << "plistutil is not installed";
+        FAIL() << "plistutil is missing: scripts/setup-deps installs libplist-utils";
     const QString dir = qmtest::freshDir("plistutil-long");
     constexpr int Count = 40000;
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict><key>items</key><array>\n";
