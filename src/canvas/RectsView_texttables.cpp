@@ -10,11 +10,14 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <cmath>
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "objects/ColorOval.h"
+#include "objects/NSTextWrapContainer.h"
 #include "objects/ObjectTextEditor.h"
+#include "objects/TextFlow.h"
 #include "platform/Prompts.h"
 
 namespace quillmark {
@@ -24,6 +27,38 @@ namespace {
 ColorOval *firstOval(const GraphicList &selection)
 {
     return selection.isEmpty() ? nullptr : dynamic_cast<ColorOval *>(selection.first().get());
+}
+
+// A table put into a box too short for it would be typed into unseen: the box grows down to
+// hold its text (an undoable change of its frame). A box of a chain passes on what it cannot
+// hold to the next box, and a turned box keeps its frame; both show the overflow mark instead.
+void growToHoldText(ColorRect &box)
+{
+    box.initContainer();
+    if (box.angle() != 0.0f || !dynamic_cast<NSTextWrapContainer *>(box.textContainer()))
+        return;
+    TextFlow *flow = box.layoutText();
+    if (!flow || flow->containers().size() != 1 || !flow->hasOverflow())
+        return;
+    // The text laid out again in a box as wide and as tall as any: where it ends.
+    NSTextWrapContainer tall(QSizeF(box.frameBounds().width(), ColorRect::maxCoordinate));
+    tall.setGraphicObject(&box);
+    tall.setTextView(&box);
+    tall.setAroundBezierPaths(box.getBezierPaths());
+    TextFlow whole(flow->sharedDocument());
+    whole.insertContainer(&tall, 0);
+    whole.layout();
+    qreal bottom = 0.0;
+    for (const TextFlow::Line &line : whole.lines())
+        bottom = std::max(bottom, line.fragment.bottom());
+    for (const TextFlow::Cell &cell : whole.tableCells())
+        bottom = std::max(bottom, cell.rect.bottom() + cell.border);
+    QRectF frame = box.frameBounds();
+    if (!(bottom > frame.height()))
+        return;
+    frame.setHeight(std::min(std::ceil(bottom), ColorRect::maxCoordinate - frame.top()));
+    box.setFrameBounds(frame);
+    box.updateContainer();
 }
 
 } // namespace
@@ -114,8 +149,9 @@ bool RectsView::setTextTable()
         const int first = inserted->cellAt(0, 0).firstCursorPosition().position();
         editor->setSelection(first, first);
     }
-    setActionName(Language::stringForKey(QStringLiteral("Change Text")));
     edited->updateContainer();
+    growToHoldText(*edited);
+    setActionName(Language::stringForKey(QStringLiteral("Change Text")));
     invalidateEditedText(edited);
     wasChanged(true);
     return true;

@@ -370,9 +370,10 @@ TEST_F(ArrangeAndDrawing, TableIsDrawnTypedThroughWithTabSavedAndReopened)
     EXPECT_EQ(canvas()->getRects().first()->layoutText()->tableCells().size(), 9u);
 }
 
-// An eight-row table in a box two lines high, typed row by row: every row typed shows inside
-// the box, or the box shows its overflow mark while the typing goes on, and the caret never
-// leaves the box for a row nobody sees. The typed rows are all kept.
+// An eight-row table put into a box two lines high, typed row by row: the box grows to hold
+// the table, so every row typed shows; a cell that then grows past the box shows the overflow
+// mark while the typing goes on, the caret staying in the box; one Undo takes the table and
+// the growth back.
 TEST_F(ArrangeAndDrawing, AnEightRowTableInASmallBoxShowsEveryTypedRowOrItsOverflowMark)
 {
     const QRectF frame(20, 10, 110, 36);
@@ -384,13 +385,20 @@ TEST_F(ArrangeAndDrawing, AnEightRowTableInASmallBoxShowsEveryTypedRowOrItsOverf
     QTextTable *grid = firstTable(box->textStorage());
     ASSERT_NE(grid, nullptr);
     ASSERT_EQ(grid->rows(), 8);
+    // Grown down, not moved or widened.
+    const QRectF grown = box->frameBounds();
+    EXPECT_EQ(grown.topLeft(), frame.topLeft());
+    EXPECT_EQ(grown.width(), frame.width());
+    EXPECT_GT(grown.height(), 8 * 14.0);
+    EXPECT_FALSE(box->hasOverflow());
 
     // Whether the text of a cell is on a line placed inside the box.
-    auto shown = [&](int row) {
+    auto shown = [&](int row, int column = 0) {
         TextFlow *flow = box->layoutText();
-        const int start = grid->cellAt(row, 0).firstCursorPosition().position();
+        const QTextTableCell cell = grid->cellAt(row, column);
+        const int last = cell.lastCursorPosition().position();
         for (const TextFlow::Line &line : flow->lines())
-            if (line.container == 0 && line.start <= start && start < line.start + std::max(1, line.length)
+            if (line.container == 0 && line.start <= last && last <= line.start + line.length
                 && QRectF(QPointF(0, 0), box->frameBounds().size()).contains(line.fragment.center()))
                 return true;
         return false;
@@ -399,7 +407,8 @@ TEST_F(ArrangeAndDrawing, AnEightRowTableInASmallBoxShowsEveryTypedRowOrItsOverf
     auto overflowMark = [&] {
         apptest::settle();
         const QImage shot = canvas()->grab().toImage();
-        const QPointF mark(frame.right(), frame.bottom() - 5.0 - 0.1 * frame.height());
+        const QRectF f = box->frameBounds();
+        const QPointF mark(f.right(), f.bottom() - 5.0 - 0.1 * f.height());
         const QPoint at = canvas()->pageToWidget().map(mark).toPoint() * shot.devicePixelRatio();
         int red = 0;
         for (int dx = -4; dx <= 4; ++dx)
@@ -409,45 +418,55 @@ TEST_F(ArrangeAndDrawing, AnEightRowTableInASmallBoxShowsEveryTypedRowOrItsOverf
             }
         return red > 0;
     };
+    // The caret is drawn inside the box, where the typing shows or where the text goes on.
+    auto caretInBox = [&] { return box->frameBounds().adjusted(-1, -1, 1, 1).contains(canvas()->caretRect().center()); };
+
     canvas()->setFocus();
-    EXPECT_FALSE(overflowMark() && shown(7)) << "a mark with every row shown";
-    int hidden = 0;
     for (int r = 0; r < 8; ++r) {
         SCOPED_TRACE(r);
         QTest::keyClicks(canvas(), QStringLiteral("row%1").arg(r + 1));
         ASSERT_EQ(canvas()->editedObject(), box);
         ASSERT_EQ(cellText(grid, r, 0), QStringLiteral("row%1").arg(r + 1));
-        if (!shown(r)) {
-            ++hidden;
-            EXPECT_TRUE(box->hasOverflow());
-            EXPECT_TRUE(overflowMark()) << "row " << r + 1 << " neither shown nor marked";
+        EXPECT_TRUE(shown(r)) << "row " << r + 1 << " typed unseen";
+        EXPECT_TRUE(caretInBox());
+        if (r < 7) {
+            QTest::keyClick(canvas(), Qt::Key_Tab);
+            QTest::keyClicks(canvas(), QStringLiteral("x"));
+            QTest::keyClick(canvas(), Qt::Key_Tab);
         }
-        // The caret is drawn inside the box, where the typing shows or the text goes on.
-        EXPECT_TRUE(frame.adjusted(-1, -1, 1, 1).contains(canvas()->caretRect().center()))
-            << canvas()->caretRect().center().y();
-        QTest::keyClick(canvas(), Qt::Key_Tab);
-        QTest::keyClicks(canvas(), QStringLiteral("x"));
-        QTest::keyClick(canvas(), Qt::Key_Tab);
     }
-    // The box is too small for the table: rows are beyond it.
-    EXPECT_GE(hidden, 5);
-    EXPECT_TRUE(shown(0));
+    EXPECT_FALSE(overflowMark());
 
-    // Editing over and the box selected: the mark is still there, and every row is kept.
-    f.click(QPointF(150, 60));
+    // The last row's second cell takes a long text: its lines reach past the box, which says
+    // so at once, and the caret stays in the box.
+    QTest::keyClick(canvas(), Qt::Key_Tab);
+    QTest::keyClicks(canvas(), QStringLiteral("a longer note that wraps in its narrow cell ").repeated(3));
+    EXPECT_FALSE(shown(7, 1));
+    EXPECT_TRUE(box->hasOverflow());
+    EXPECT_TRUE(overflowMark()) << "text typed unseen and unmarked";
+    EXPECT_TRUE(caretInBox()) << canvas()->caretRect().center().y();
+    EXPECT_EQ(box->frameBounds(), grown);
+
+    // Editing over and the box selected: the mark is still there and every row is kept.
+    f.click(QPointF(170, 60));
     ASSERT_FALSE(canvas()->editedObject());
-    f.click(frame.center());
+    f.click(grown.center());
     ASSERT_TRUE(canvas()->isSelected(box.get()));
     EXPECT_TRUE(overflowMark());
     for (int r = 0; r < 8; ++r)
         EXPECT_EQ(cellText(grid, r, 0), QStringLiteral("row%1").arg(r + 1));
 
-    // A box that holds the whole table shows no mark.
-    f.dragFromTo(QPointF(frame.center().x(), frame.bottom()), QPointF(frame.center().x(), frame.bottom() + 200));
-    ASSERT_GT(box->frameBounds().height(), 200);
-    EXPECT_FALSE(box->hasOverflow());
-    EXPECT_TRUE(shown(7));
-    EXPECT_FALSE(overflowMark());
+    // Undone step by step back to the table's step: the frame stays grown up to there, and
+    // that one step takes the table and the growth back.
+    UndoManager *undo = canvas()->undoManager();
+    for (int steps = 0; steps < 60 && undo->canUndo() && undo->undoActionName() != QStringLiteral("Change Text"); ++steps) {
+        f.undo();
+        ASSERT_EQ(box->frameBounds(), grown);
+    }
+    ASSERT_EQ(undo->undoActionName(), QStringLiteral("Change Text"));
+    f.undo();
+    EXPECT_EQ(firstTable(box->textStorage()), nullptr);
+    EXPECT_EQ(box->frameBounds(), frame);
 }
 
 TEST_F(ArrangeAndDrawing, TheRectangleBeingDraggedOutShowsBeforeTheRelease)
