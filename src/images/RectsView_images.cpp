@@ -567,6 +567,8 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
             last->setFixRatio(true);
             if (!_selectedObjects.contains(last))
                 selectRectUndo(last);
+            // The step is the new picture, whatever its parts registered last.
+            setActionName(undoName("Add Image"));
         }
         return true;
     }
@@ -581,6 +583,7 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
             if (graphic) {
                 graphic->setFixRatio(true);
                 selectRectUndo(graphic);
+                setActionName(undoName("Add Image"));
             }
         } else if (ImageProbe::hasImageExtension(file)) {
             // Named as a picture but refused: said so, and nothing is made.

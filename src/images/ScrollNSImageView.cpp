@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QMenu>
 #include <QMimeData>
@@ -121,6 +122,13 @@ void ScrollNSImageView::recalcImageList(bool onlyIfResized)
         return;
     savedRect = frame;
     const int count = getCount();
+    // Titles that two tiles would share keep their extensions, so that each tile says which
+    // file it is.
+    QHash<QString, int> titles;
+    for (int i = 0; i < count; ++i)
+        ++titles[QFileInfo(m_tiles[i]->filePath()).completeBaseName()];
+    for (int i = 0; i < count; ++i)
+        m_tiles[i]->setTitleWithExtension(titles.value(QFileInfo(m_tiles[i]->filePath()).completeBaseName()) > 1);
     if (count > 0) {
         const ImageSources::TileLayout layout =
             ImageSources::layoutTiles(savedRect.width(), getW(), getH(), count, clipHeight());

@@ -31,6 +31,13 @@ namespace {
 // larger is not what was asked for and is not read on.
 constexpr qint64 MaxAnswerBytes = 4LL * 1024 * 1024;
 constexpr qint64 MaxPreviewBytes = 4LL * 1024 * 1024;
+// Set on a reply stopped for passing its limit.
+constexpr const char *TooLargeProperty = "quillmarkTooLarge";
+
+bool stoppedAsTooLarge(const QNetworkReply *reply)
+{
+    return reply->property(TooLargeProperty).toBool();
+}
 // A service that stops answering ends the request rather than the search waiting for good.
 constexpr int TransferTimeoutMs = 30000;
 
@@ -158,8 +165,11 @@ QNetworkReply *iNternetImageLoader::get(const QUrl &url, qint64 maxBytes, Redire
     }
     QNetworkReply *reply = m_network->get(request);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received, qint64 total) {
-        if (received > maxBytes || total > maxBytes)
+        if (received > maxBytes || total > maxBytes) {
+            // Told apart from a connection that failed: the user hears why.
+            reply->setProperty(TooLargeProperty, true);
             reply->abort();
+        }
     });
     return reply;
 }
@@ -181,6 +191,7 @@ void iNternetImageLoader::loadPhotoImages(const QString &text)
     bufferData.clear();
     m_outstanding = 0;
     m_shown = 0;
+    m_previewsTooLarge = 0;
     m_failure.clear();
     m_browserGeneration = imgView ? imgView->contentsGeneration() : 0;
     setStatus(Status::Searching, localizedString("Searching..."));
@@ -243,7 +254,9 @@ void iNternetImageLoader::connectionDidFinishLoading(QNetworkReply *reply, quint
         return;
     }
     const int status = httpStatus(reply);
-    if (status >= 300 && status < 400) {
+    if (stoppedAsTooLarge(reply)) {
+        m_failure = localizedString("The answer of the image service was too large.");
+    } else if (status >= 300 && status < 400) {
         m_failure = localizedString("The image service sent the search to another address (HTTP %1), which is not followed.").arg(status);
     } else if (status != 0 && status != 200) {
         m_failure = localizedString("The image service refused the search (HTTP %1).").arg(status);
@@ -314,6 +327,8 @@ void iNternetImageLoader::startPreview(const QString &download, const QString &t
             return;
         }
         const QByteArray bytes = reply->readAll();
+        if (stoppedAsTooLarge(reply))
+            ++m_previewsTooLarge;
         const bool received = reply->error() == QNetworkReply::NoError && httpStatus(reply) == 200 && !bytes.isEmpty();
         if (!received || !tile) {
             // A preview that does not come gives no tile; the others stay.
@@ -347,12 +362,22 @@ void iNternetImageLoader::finishIfComplete()
 {
     if (m_status != Status::Searching || m_pageInFlight || m_outstanding > 0)
         return;
-    if (imgView && ownsBrowser())
+    if (imgView && ownsBrowser()) {
+        if (!m_failure.isEmpty() && m_currentPageIndex == 0) {
+            // The search failed before its first page: the tiles of an earlier search would
+            // pass for its results.
+            imgView->clear();
+            m_browserGeneration = imgView->contentsGeneration();
+            m_previews.clear();
+        }
         imgView->update(false);
+    }
     if (!m_failure.isEmpty())
         setStatus(Status::Failed, m_failure);
     else if (m_shown > 0)
         setStatus(Status::Done, localizedString("Pictures found: %1").arg(m_shown));
+    else if (m_previewsTooLarge > 0)
+        setStatus(Status::Done, localizedString("The pictures found were too large to show."));
     else
         setStatus(Status::Done, localizedString("No pictures found."));
     emit busyChanged(false);

@@ -124,6 +124,8 @@ private:
     bool m_pageInFlight = false;
     int m_outstanding = 0;
     int m_shown = 0;
+    // Previews stopped for passing their size limit.
+    int m_previewsTooLarge = 0;
     Status m_status = Status::Idle;
     QString m_statusText;
     QString m_failure;

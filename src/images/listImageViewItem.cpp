@@ -92,7 +92,16 @@ QString listImageViewItem::shortenedTitle(const QString &title, const QFontMetri
 
 QString listImageViewItem::title() const
 {
-    return QFileInfo(_path).completeBaseName();
+    const QFileInfo file(_path);
+    return _titleWithExtension ? file.fileName() : file.completeBaseName();
+}
+
+void listImageViewItem::setTitleWithExtension(bool flag)
+{
+    if (flag == _titleWithExtension)
+        return;
+    _titleWithExtension = flag;
+    QWidget::update();
 }
 
 double listImageViewItem::titleStripHeight()

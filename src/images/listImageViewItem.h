@@ -44,8 +44,10 @@ public:
     static QRectF fittedImageRect(const QSizeF &imageSize, const QSizeF &tileSize);
     // The title shortened with ".." a character at a time until it fits `width`.
     static QString shortenedTitle(const QString &title, const QFontMetricsF &metrics, double width);
-    // The title the tile shows: the file's name without extension.
+    // The title the tile shows: the file's name without extension, or with it when another
+    // tile of the browser would show the same title (t.png and t.jpg).
     QString title() const;
+    void setTitleWithExtension(bool flag);
     // The height of the strip under the card that holds the title.
     static double titleStripHeight();
 
@@ -75,6 +77,7 @@ protected:
     bool _canDelete = false;
     bool _selected = false;
     bool _drawTitle = true;
+    bool _titleWithExtension = false;
     bool _deleteEntered = false;
     bool _alertOpen = false;
     bool _pressed = false;

@@ -394,7 +394,10 @@ void ImagePage::updateValues()
         setState(bScaleBox, 0);
         for (NumberField *field : {tvImgOffsetX, tvImgOffsetY, tvImgScaleX, tvImgScaleY})
             field->setStringValue(QString());
-        slImgOpacity->setValue(0);
+        // With nothing selected, or nothing that draws its picture, the opacity a picture gets
+        // is shown: 100.
+        const bool none = std::none_of(objects.begin(), objects.end(), [](const auto &o) { return o->drawsImage(); });
+        slImgOpacity->setValue(none ? imgOpacity() : 0);
         setState(bTintImage, 0);
         cwTintColor->setColor(lightGray());
         tvImgTile->setStringValue(QString());

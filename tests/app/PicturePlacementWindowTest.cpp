@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -405,6 +408,48 @@ TEST(PicturePlacementWindow, APictureChosenFromTheImageMenuLiesInsideTheLabelWhe
     ASSERT_TRUE(page);
     EXPECT_NEAR(page->tvOriginX->floatValue(), frame.x() / 72.0, 0.006);
     EXPECT_NEAR(page->tvOriginY->floatValue(), frame.y() / 72.0, 0.006);
+
+    QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_TRUE(undo);
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Add Image"));
+    undo->trigger();
+    apptest::settle();
+    EXPECT_TRUE(f.canvas()->getRects().isEmpty());
+}
+
+// A tile of a folder dragged onto the canvas: the new picture is one step, named in the Edit
+// menu as placing a picture is named everywhere else. Two pictures of one name in other
+// formats (t.png and t.jpg) show their extensions, so their tiles can be told apart.
+TEST(PicturePlacementWindow, ATileDraggedOntoTheCanvasIsUndoneAsAddImageAndLikeNamedTilesKeepTheirExtensions)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-tile-drag"));
+    const QString folder = qmtest::freshDir(QStringLiteral("placement-tile-drag-pictures"));
+    QImage picture(60, 40, QImage::Format_RGB32);
+    picture.fill(QColor(30, 140, 60));
+    ASSERT_TRUE(picture.save(folder + QStringLiteral("/t.png")));
+    ASSERT_TRUE(picture.save(folder + QStringLiteral("/t.jpg")));
+    ASSERT_TRUE(picture.save(folder + QStringLiteral("/tree.png")));
+    chooseFolder(f, folder);
+    ASSERT_EQ(browserPanel(f)->imageListView()->getCount(), 3);
+    EXPECT_EQ(tileNamed(f, QStringLiteral("t.png"))->title(), QStringLiteral("t.png"));
+    EXPECT_EQ(tileNamed(f, QStringLiteral("t.jpg"))->title(), QStringLiteral("t.jpg"));
+    EXPECT_EQ(tileNamed(f, QStringLiteral("tree.png"))->title(), QStringLiteral("tree"));
+
+    listImageViewItem *tile = tileNamed(f, QStringLiteral("tree.png"));
+    ASSERT_TRUE(tile);
+    // Pressed, it is the browser's selected tile, which the canvas takes when the drag that
+    // starts from it is let go there (the button comes up over the canvas, not the tile).
+    qmtest::sendMouse(tile, QEvent::MouseButtonPress);
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(RectsView::ImageItemDragType), QByteArray());
+    const QPoint target(f.canvas()->width() / 2, f.canvas()->height() / 2);
+    QDragEnterEvent enter(target, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.canvas(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(target), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.canvas(), &drop);
+    apptest::settle();
+    ASSERT_EQ(f.canvas()->getRects().size(), 1);
 
     QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
     ASSERT_TRUE(undo);

@@ -76,6 +76,8 @@ public:
     // Indexes whose preview answers 404, and whose preview is no picture.
     QSet<int> missingPreviews;
     QSet<int> textPreviews;
+    // Indexes whose preview is larger than any preview is taken.
+    QSet<int> hugePreviews;
     QSet<int> missingFullImages;
     // The status and body of every search answer instead of pages of hits.
     std::optional<Response> searchAnswer;
@@ -142,6 +144,8 @@ private:
                 return {404, "text/plain", "not found"};
             if (textPreviews.contains(index))
                 return {200, "image/png", "this is no picture at all"};
+            if (hugePreviews.contains(index))
+                return {200, "image/png", pngBytes(previewSize(), colorOf(index)) + QByteArray(5 << 20, '\0')};
             return {200, "image/png", pngBytes(previewSize(), colorOf(index))};
         }
         if (path.startsWith(QLatin1String("/full/"))) {

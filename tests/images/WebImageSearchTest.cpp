@@ -359,14 +359,44 @@ TEST_F(WebImageSearch, FailuresAreSaidAndNeverAskedAgainAndAgain)
         EXPECT_EQ(server.requests.size(), 1);
         EXPECT_EQ(status(), c.said);
         EXPECT_EQ(loader->status(), iNternetImageLoader::Status::Failed);
-        // The browser keeps what it showed.
-        EXPECT_EQ(browser->getCount(), 4);
+        // The tiles of the earlier search are gone: they would pass for this one's.
+        EXPECT_EQ(browser->getCount(), 0);
+        server.searchAnswer.reset();
+        search(QStringLiteral("lilies"));
+        ASSERT_EQ(browser->getCount(), 4);
     }
+
+    // An answer larger than any page of hits: said to be too large, not a lost connection.
+    server.searchAnswer = websearch::LocalImageServer::Response{200, "application/json", QByteArray(20 << 20, ' '), 0};
+    search(QStringLiteral("lilies"));
+    EXPECT_EQ(status(), QStringLiteral("The answer of the image service was too large."));
+    EXPECT_EQ(loader->status(), iNternetImageLoader::Status::Failed);
+    EXPECT_EQ(browser->getCount(), 0);
+    server.searchAnswer.reset();
 
     // Nobody listening.
     setService(QStringLiteral("http://127.0.0.1:1"), QStringLiteral("test-key"));
     search(QStringLiteral("lilies"));
     EXPECT_TRUE(status().startsWith(QStringLiteral("The image service could not be reached: "))) << status().toStdString();
+}
+
+// The service answers, but no preview it names is small enough to take: the line says so, not
+// that nothing was found; one preview that can be shown is counted as usual.
+TEST_F(WebImageSearch, PreviewsTooLargeToShowAreSaidApartFromNoPictures)
+{
+    chooseInternet();
+    server.totalHits = 3;
+    server.hugePreviews = {0, 1, 2};
+    search(QStringLiteral("mountains"));
+    EXPECT_EQ(browser->getCount(), 0);
+    EXPECT_EQ(status(), QStringLiteral("The pictures found were too large to show."));
+    server.hugePreviews = {0, 2};
+    search(QStringLiteral("mountains"));
+    EXPECT_EQ(browser->getCount(), 1);
+    EXPECT_EQ(status(), QStringLiteral("Pictures found: 1"));
+    server.totalHits = 0;
+    search(QStringLiteral("nothing at all"));
+    EXPECT_EQ(status(), QStringLiteral("No pictures found."));
 }
 
 TEST_F(WebImageSearch, TheSearchFollowsNoRedirectButPreviewsComeFromTheHostsTheAnswerNames)
@@ -392,7 +422,8 @@ TEST_F(WebImageSearch, TheSearchFollowsNoRedirectButPreviewsComeFromTheHostsTheA
         EXPECT_EQ(status(), QStringLiteral("The image service sent the search to another address (HTTP %1), "
                                            "which is not followed.").arg(code));
         EXPECT_EQ(loader->status(), iNternetImageLoader::Status::Failed);
-        EXPECT_EQ(browser->getCount(), 3);
+        // Nothing of an earlier search stays to pass for this one's results.
+        EXPECT_EQ(browser->getCount(), 0);
     }
 
     // The previews of an answer come from whichever hosts it names.

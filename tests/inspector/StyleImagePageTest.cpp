@@ -185,6 +185,16 @@ TEST(ImageOpacity, TheSliderSetsWholePercentsAndNoImageShowsAHundred)
     EXPECT_EQ(page->imgOpacity(), 100);
     EXPECT_FALSE(page->slImgOpacity->isEnabled());
     EXPECT_FALSE(page->bShowImage->isEnabled());
+    // What the control shows, too: with nothing that draws a picture, and with nothing
+    // selected, the opacity is a hundred percent.
+    EXPECT_EQ(page->slImgOpacity->value(), 100);
+    EXPECT_EQ(page->lbImgOpacity->text(), QStringLiteral("100%"));
+    f.select({});
+    EXPECT_EQ(page->slImgOpacity->value(), 100);
+    EXPECT_EQ(page->lbImgOpacity->text(), QStringLiteral("100%"));
+    // A selection of which only some draw their picture shows no common opacity.
+    f.select({box, plain});
+    EXPECT_EQ(page->slImgOpacity->value(), 0);
 }
 
 } // namespace
