@@ -14,6 +14,7 @@
 #include "database/exchange/EdsContactSource.h"
 #include "foundation/Language.h"
 #include "platform/Bundle.h"
+#include "platform/ImageFilter.h"
 
 namespace {
 
@@ -114,6 +115,9 @@ int main(int argc, char **argv)
         return result;
     }
 
+    // The effects library starts while the window is built, not when Image Effects is first
+    // asked for.
+    quillmark::ImageFilter::prepareCatalogue();
     using quillmark::Language;
     Language::initialize();
     // Before any document is read: the kinds its objects and groups may name.

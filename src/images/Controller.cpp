@@ -61,8 +61,17 @@ QVariant scaledValue(const FilterInput &input, const QVariant &value, double sca
 {
     if (!value.isValid() || scale == 1)
         return value;
-    if (input.className == QLatin1String("NSNumber") && input.type == QLatin1String(FilterInputType::Distance))
-        return value.toDouble() * scale;
+    if (input.className == QLatin1String("NSNumber")
+        && (input.measuredInPixels || input.type == QLatin1String(FilterInputType::Distance))) {
+        double scaled = value.toDouble() * scale;
+        // A whole number of pixels stays whole (a block size of 16 on a copy at 1/8 is 2), and
+        // never drops below what the input takes (a block of at least one pixel).
+        if (input.type == QLatin1String(FilterInputType::Integer) || input.type == QLatin1String(FilterInputType::Count))
+            scaled = std::round(scaled);
+        if (input.minimum.isValid())
+            scaled = std::max(scaled, input.minimum.toDouble());
+        return scaled;
+    }
     if (input.className == QLatin1String("CIVector")) {
         const bool placed = input.type == QLatin1String(FilterInputType::Position)
                             || input.type == QLatin1String(FilterInputType::Position3)
@@ -396,6 +405,7 @@ FilterView *Controller::addFilter(const QString &name, int tag)
     for (const QString &key : filter->inputKeys())
         if (const FilterInput *input = filter->input(key))
             box->addControl(FilterView::controlKindFor(*input, key == source), key);
+    box->distinguishLabels();
     return box;
 }
 
@@ -596,6 +606,12 @@ void Controller::outlineViewSelectionDidChange()
 
 void Controller::applyBtn()
 {
+    // Apply pressed again with nothing changed applies the filter once more, to the result:
+    // pressing it twice blurs twice as much.
+    if (!m_final && m_appliedUnchanged) {
+        m_appliedUnchanged = false;
+        ++m_revision;
+    }
     startFinalRender(false);
 }
 

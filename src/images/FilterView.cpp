@@ -1,5 +1,7 @@
 #include "images/FilterView.h"
 
+#include <QHash>
+#include <QLabel>
 #include <QResizeEvent>
 
 #include "images/Autoresizing.h"
@@ -186,6 +188,38 @@ void FilterView::resizeEvent(QResizeEvent *event)
 {
     EffectStackBox::resizeEvent(event);
     resizeSubviews(this, event->oldSize());
+}
+
+void FilterView::distinguishLabels()
+{
+    QHash<QString, QList<QLabel *>> byShown;
+    for (ParameterView *view : findChildren<ParameterView *>())
+        if (QLabel *label = view->labelTextField())
+            byShown[label->text()].append(label);
+    for (const QList<QLabel *> &alike : std::as_const(byShown)) {
+        if (alike.size() < 2)
+            continue;
+        // The whole texts are the labels' tips.
+        QList<QStringList> words;
+        for (const QLabel *label : alike)
+            words.append(label->toolTip().split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        qsizetype common = 0;
+        bool same = true;
+        while (same) {
+            for (const QStringList &w : words)
+                if (w.size() <= common + 1 || w.at(common) != words.first().at(common))
+                    same = false;
+            if (same)
+                ++common;
+        }
+        if (common == 0)
+            continue;
+        for (qsizetype i = 0; i < alike.size(); ++i) {
+            QLabel *label = alike.at(i);
+            const QString rest = words.at(i).mid(common).join(QLatin1Char(' '));
+            label->setText(ParameterView::ellipsizeField(ParameterView::drawingWidth(label), label->font(), rest));
+        }
+    }
 }
 
 } // namespace quillmark

@@ -51,6 +51,10 @@ public:
     // The trial and the placing operation of a control kind (NoControl does nothing).
     void tryControl(ControlKind kind, const QString &key);
     ParameterView *addControl(ControlKind kind, const QString &key);
+    // Once every control is placed: labels that their shortening made alike ("Component...")
+    // are shortened anew without the words they all begin with ("1 frequency", "1 phase
+    // shift"), so that each control can be told from the others.
+    void distinguishLabels();
 
     // The box's own units to widget geometry: (x, y) is the lower-left corner, y upwards.
     QRect widgetFrame(int x, int y, int width, int height) const;

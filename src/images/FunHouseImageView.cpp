@@ -5,7 +5,6 @@
 #include <QDropEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -66,13 +65,10 @@ void FunHouseImageView::dropEvent(QDropEvent *event)
         if (!urls.isEmpty() && urls.first().isLocalFile())
             m_filePath = urls.first().toLocalFile();
     }
-    if (!m_filePath.isEmpty()) {
-        QImageReader reader(m_filePath);
-        reader.setAutoTransform(true);
-        dropped = reader.read();
-    } else if (mime->hasImage()) {
+    // A file is read by the well's action, away from the window's thread: reading it here could
+    // hold up the window for as long as the file takes (a large picture, a FIFO).
+    if (m_filePath.isEmpty() && mime->hasImage())
         dropped = qvariant_cast<QImage>(mime->imageData());
-    }
     if (!dropped.isNull())
         setImage(dropped);
     event->acceptProposedAction();

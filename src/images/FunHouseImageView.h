@@ -1,7 +1,7 @@
 #pragma once
 // The image well of a picture input: it takes a picture file dropped on it, remembers the
-// file's path (the first of several) for the control to load, shows the picture, and drags
-// that file out again.
+// file's path (the first of several) for the control to load, shows the picture the control
+// gives it, and drags that file out again.
 #include <QImage>
 #include <QString>
 #include <QWidget>

@@ -75,6 +75,8 @@ public:
 
     // The picture last drawn (for a look at what the user sees), at the scale it was rendered.
     QImage renderedResult() const { return m_cache; }
+    // Pixels of the last drawn picture per pixel of the source picture.
+    double renderedScale() const { return m_cacheScale; }
     // The panel's answer to a request for pixels: `image` holds `rendered` (pixels at
     // `scale`, within the `wanted` rectangle asked for) of the result at `revision`; a null
     // image with an empty `rendered` means there is nothing to draw.

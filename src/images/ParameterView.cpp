@@ -2,14 +2,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPointer>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +27,7 @@
 #include "images/Controller.h"
 #include "images/EffectSlider.h"
 #include "images/FunHouseImageView.h"
+#include "objects/ImageProbe.h"
 #include "platform/ColorWell.h"
 #include "platform/Format.h"
 #include "platform/ImageFilter.h"
@@ -48,16 +52,8 @@ double component(const QList<double> &vector, int index)
     return index < vector.size() ? vector.at(index) : 0.0;
 }
 
-// A picture file as the filters take it; null when the file holds none.
-FilterImage filterImageFromFile(const QString &path)
-{
-    if (path.isEmpty())
-        return {};
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    return image.isNull() ? FilterImage() : FilterImage(image);
-}
+// The largest thumbnail an image well shows.
+constexpr int kWellThumbnail = 64;
 
 const char *const kTransformRowNames[4] = {"Scale", "Angle", "Stretch", "Skew"};
 
@@ -277,8 +273,31 @@ void ParameterView::addSliderForFilter(std::shared_ptr<ImageFilter> filter, cons
         return;
     }
 
+    const QString type = input ? input->type : QString();
+    m_dataType = type == QLatin1String(FilterInputType::Angle)      ? AngleData
+                 : type == QLatin1String(FilterInputType::Time)     ? TimeData
+                 : type == QLatin1String(FilterInputType::Distance) ? DistanceData
+                                                                    : ScalarData;
+    readoutFormat(m_dataType, m_beforeDecimal, m_afterDecimal);
+    // The readout is widened, at the slider's cost, until the longest number the input takes
+    // shows whole ("1500.0").
+    int readoutWidth = 43;
+    if (input) {
+        const QFontMetrics metrics(smallFont(font()));
+        const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+        for (const QVariant &end : {input->minimum, input->maximum, input->sliderMinimum, input->sliderMaximum}) {
+            if (!end.isValid())
+                continue;
+            const QString text = formatReadoutValue(m_beforeDecimal, m_afterDecimal, shownValue(m_dataType, end.toDouble()));
+            // The field's frame and the margin it keeps inside it on either side.
+            readoutWidth = std::max(readoutWidth, metrics.horizontalAdvance(text) + 2 * frame + 6);
+        }
+        readoutWidth = std::min(readoutWidth, std::max(43, w - 150));
+    }
+    const int wider = readoutWidth - 43;
+
     m_slider = new EffectSlider(Qt::Horizontal, this);
-    m_slider->setGeometry(widgetFrame(94, 0, w - 145, 16));
+    m_slider->setGeometry(widgetFrame(94, 0, w - 145 - wider, 16));
     Autoresizing::setFlags(m_slider, Width | BottomMargin);
     if (input) {
         const QVariant max = input->sliderMaximum.isValid() ? input->sliderMaximum : input->maximum;
@@ -290,15 +309,9 @@ void ParameterView::addSliderForFilter(std::shared_ptr<ImageFilter> filter, cons
     m_lastFloatValue = current;
     m_slider->action = [this] { sliderChanged(); };
 
-    const QString type = input ? input->type : QString();
-    m_dataType = type == QLatin1String(FilterInputType::Angle)      ? AngleData
-                 : type == QLatin1String(FilterInputType::Time)     ? TimeData
-                 : type == QLatin1String(FilterInputType::Distance) ? DistanceData
-                                                                    : ScalarData;
     m_labelTextField = makeLabel(QRect(0, 0, 90, 16), inputLabel(m_filter.get(), key), true);
     Autoresizing::setFlags(m_labelTextField, RightMargin | BottomMargin);
-    readoutFormat(m_dataType, m_beforeDecimal, m_afterDecimal);
-    m_readoutTextField = makeReadout(QRect(w - 47, 0, 43, 16),
+    m_readoutTextField = makeReadout(QRect(w - 47 - wider, 0, readoutWidth, 16),
                                      formatReadoutValue(m_beforeDecimal, m_afterDecimal,
                                                         shownValue(m_dataType, current)));
     connect(m_readoutTextField, &QLineEdit::editingFinished, this, [this] { readoutTextFieldChanged(); });
@@ -466,8 +479,14 @@ void ParameterView::imageWellChanged()
 {
     if (!m_labelTextField || !m_imageView)
         return;
-    const FilterImage image = filterImageFromFile(m_imageView->filePath());
-    sendAndUpdate(image.isNull() ? QVariant() : QVariant::fromValue(image));
+    const QString path = m_imageView->filePath();
+    if (path.isEmpty()) {
+        // Nothing to load: whatever was the input's picture is gone.
+        ++m_loadTicket;
+        sendAndUpdate(QVariant());
+        return;
+    }
+    loadPicture(path, true);
 }
 
 void ParameterView::pushButtonChanged()
@@ -476,13 +495,53 @@ void ParameterView::pushButtonChanged()
                                                      QString(), QStringList());
     if (path.isEmpty())
         return;
-    const FilterImage image = filterImageFromFile(path);
-    if (image.isNull()) {
+    loadPicture(path, false);
+}
+
+void ParameterView::loadPicture(const QString &path, bool showInWell)
+{
+    // The file is opened, checked and decoded on a worker: a large picture takes long to
+    // decode, and a file that is no regular file must never hold up the window. Only the
+    // newest choice is taken when several are under way.
+    const quint64 ticket = ++m_loadTicket;
+    ++m_loadsUnderWay;
+    QPointer<ParameterView> self(this);
+    QThreadPool::globalInstance()->start([self, path, ticket, showInWell] {
+        ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
+        QImage picture = ImageProbe::decodeFile(path, &refusal);
+        QImage thumbnail;
+        if (!picture.isNull()) {
+            // Converted here once, so that taking it as a filter's picture costs nothing.
+            picture.convertTo(QImage::Format_ARGB32_Premultiplied);
+            if (showInWell)
+                thumbnail = picture.width() > kWellThumbnail || picture.height() > kWellThumbnail
+                                ? picture.scaled(kWellThumbnail, kWellThumbnail, Qt::KeepAspectRatio,
+                                                 Qt::SmoothTransformation)
+                                : picture;
+        }
+        QMetaObject::invokeMethod(qApp, [self, path, ticket, picture, thumbnail, refusal] {
+            if (self)
+                self->pictureLoaded(ticket, path, picture, thumbnail, int(refusal));
+        }, Qt::QueuedConnection);
+    });
+}
+
+void ParameterView::pictureLoaded(quint64 ticket, const QString &path, const QImage &picture, const QImage &thumbnail,
+                                  int refusal)
+{
+    --m_loadsUnderWay;
+    if (ticket != m_loadTicket || !m_labelTextField)
+        return;
+    if (picture.isNull()) {
         // The input is left without a picture, and the preview shows nothing: say why.
-        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The image file could not be read.")),
+        sendAndUpdate(QVariant());
+        Prompts::current().alert(window(), ImageProbe::message(ImageProbe::Refusal(refusal)),
                                  QFileInfo(path).fileName(), {});
+        return;
     }
-    sendAndUpdate(image.isNull() ? QVariant() : QVariant::fromValue(image));
+    if (m_imageView && !thumbnail.isNull())
+        m_imageView->setImage(thumbnail);
+    sendAndUpdate(QVariant::fromValue(FilterImage(picture)));
 }
 
 // ---- vector and offset ----

@@ -5,6 +5,7 @@
 // which then redraws its preview. Frames are given in the view's own units, y upwards from its
 // bottom edge, as the box lays them out.
 #include <QFont>
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <QTransform>
@@ -57,8 +58,12 @@ public:
     // A choice made in the pop-up of an input with a fixed set of choices.
     void popUpChanged();
     void colorWellChanged();
+    // A picture dropped on the well or chosen with Choose is loaded off the window's thread;
+    // the input gets it, or the user is told why not, once it is read.
     void imageWellChanged();
     void pushButtonChanged();
+    // Whether a picture for the input is still being read.
+    bool isLoadingPicture() const { return m_loadsUnderWay > 0; }
     // Rows of a transform: 0 scale, 1 angle, 2 stretch, 3 skew.
     void transformSliderChanged(int row);
     void transformReadoutTextFieldChanged(int row);
@@ -126,6 +131,9 @@ private:
     void addReadouts(int count);
     void addPopUpForFilter(const FilterInput &input, int width);
     void transformChanged();
+    void loadPicture(const QString &path, bool showInWell);
+    void pictureLoaded(quint64 ticket, const QString &path, const QImage &picture, const QImage &thumbnail,
+                       int refusal);
     void sendAndUpdate(const QVariant &value);
 
     std::shared_ptr<ImageFilter> m_filter;
@@ -151,6 +159,8 @@ private:
     bool m_usingNSAffineTransform = false;
     QLineEdit *m_readouts[4] = {};
     QRect m_designFrame;
+    quint64 m_loadTicket = 0;
+    int m_loadsUnderWay = 0;
 };
 
 } // namespace quillmark

@@ -466,6 +466,47 @@ QImage ImageProbe::renderPdf(const QByteArray &pdf, QSize pixels)
     return canvas;
 }
 
+QImage ImageProbe::decodeFile(const QString &path, Refusal *refusal)
+{
+    auto fail = [refusal](Refusal why) {
+        if (refusal)
+            *refusal = why;
+        return QImage();
+    };
+    Refusal opened = Refusal::None;
+    std::unique_ptr<QFile> file = openRegularFile(path, &opened);
+    if (!file)
+        return fail(opened);
+    const Result probed = probe(file.get());
+    if (!probed.accepted())
+        return fail(probed.refusal);
+    QImage image;
+    switch (probed.format) {
+    case Format::None:
+        break;
+    case Format::Raster:
+    case Format::Jpeg2000:
+        image = decodeBitmap(file.get(), probed, QSize());
+        break;
+    case Format::Svg:
+    case Format::Pdf: {
+        // At one pixel a point, smaller when that would pass the pixel limit.
+        QSizeF pixels(std::ceil(probed.size.width()), std::ceil(probed.size.height()));
+        const double area = pixels.width() * pixels.height();
+        if (area > double(maxPixels))
+            pixels *= std::sqrt(double(maxPixels) / area) * 0.999;
+        const QSize size(std::max(1, int(pixels.width())), std::max(1, int(pixels.height())));
+        image = probed.format == Format::Svg ? renderSvg(probed.data, size) : renderPdf(probed.data, size);
+        break;
+    }
+    }
+    if (image.isNull())
+        return fail(Refusal::NotAnImage);
+    if (refusal)
+        *refusal = Refusal::None;
+    return image;
+}
+
 QImage ImageProbe::thumbnail(const QString &path, QSize box)
 {
     if (box.isEmpty())

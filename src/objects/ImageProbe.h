@@ -103,6 +103,12 @@ public:
     static QImage thumbnail(const QString &path, QSize box);
     // The same for a picture held in memory (a download).
     static QImage thumbnailData(const QByteArray &data, QSize box);
+    // The whole picture of a file, as placing it decodes it: a bitmap at its decodedSize (so a
+    // JPEG too large to hold whole comes at a fraction of it), a drawing at its own size held
+    // within maxPixels. Null when refused or undecodable, with the reason in `refusal`. Never
+    // blocks on a FIFO or a device; the decoding itself is slow for a large picture, so it is
+    // for worker threads.
+    static QImage decodeFile(const QString &path, Refusal *refusal = nullptr);
     // A size fitted into a box, kept in proportion, at least one pixel each way.
     static QSize fittedSize(QSizeF size, QSize box);
 

@@ -173,6 +173,7 @@ FilterInput &DescribedImageFilter::addNumber(const QString &key, const QString &
     in.sliderMaximum = sliderMaximum;
     in.defaultValue = defaultValue;
     in.identity = defaultValue;
+    in.measuredInPixels = in.type == QLatin1String(FilterInputType::Distance);
     m_inputs.append(in);
     return m_inputs.last();
 }

@@ -135,6 +135,20 @@ const OfferedOperation Operations[] = {
      "x:1:2048::: y:1:2048::: line-width:0:2048::: line-height:0:2048:::"},
 };
 
+// Properties that are lengths in pixels although GEGL gives them no unit.
+bool knownPixelLength(const QByteArray &operation, const QByteArray &property)
+{
+    static const QHash<QByteArray, QList<QByteArray>> known = {
+        {"gegl:box-blur", {"radius"}},
+        {"gegl:high-pass", {"std-dev"}},
+        {"gegl:bilateral-filter", {"blur-radius"}},
+        {"gegl:difference-of-gaussians", {"radius1", "radius2"}},
+        {"gegl:long-shadow", {"length"}},
+        {"gegl:newsprint", {"period"}},
+    };
+    return known.value(operation).contains(property);
+}
+
 const Babl *pixelFormat()
 {
     return babl_format("R'aG'aB'aA u8");
@@ -261,6 +275,8 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
     const char *unit = gegl_param_spec_get_property_key(pspec, "unit");
     const bool degrees = unit && qstrcmp(unit, "degree") == 0;
     const bool distance = unit && qstrcmp(unit, "pixel-distance") == 0;
+    const bool inPixels = distance || (unit && qstrcmp(unit, "pixel-coordinate") == 0)
+                          || knownPixelLength(filter.operation, name);
     GeglImageFilter::Property property;
     property.name = name;
 
@@ -362,7 +378,8 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
             type = FilterInputType::Distance;
         }
         filter.addNumber(property.key, display, type, minimum * scale, maximum * scale,
-                         defaultValue * scale, uiMinimum * scale, uiMaximum * scale);
+                         defaultValue * scale, uiMinimum * scale, uiMaximum * scale)
+            .measuredInPixels = inPixels && !degrees;
     } else {
         return false;
     }
@@ -370,7 +387,7 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
     return true;
 }
 
-std::unique_ptr<ImageFilter> makeFilter(const OfferedOperation &offered)
+std::unique_ptr<GeglImageFilter> makeFilter(const OfferedOperation &offered)
 {
     if (!startGegl() || !gegl_has_operation(offered.operation))
         return nullptr;
@@ -679,12 +696,13 @@ QList<FilterEntry> geglFilterEntries()
     for (const OfferedOperation &offered : Operations) {
         if (!gegl_has_operation(offered.operation))
             continue;
-        const std::unique_ptr<ImageFilter> probe = makeFilter(offered);
-        if (!probe)
+        // Described once: asking GEGL about an operation's pads and properties is slow, and a
+        // filter made from the catalogue is a copy of this one with its defaults.
+        std::shared_ptr<const GeglImageFilter> prototype = makeFilter(offered);
+        if (!prototype)
             continue;
-        const OfferedOperation *entry = &offered;
-        entries.append({probe->name(), probe->displayName(), probe->categories(),
-                        [entry] { return makeFilter(*entry); }});
+        entries.append({prototype->name(), prototype->displayName(), prototype->categories(),
+                        [prototype] { return std::make_unique<GeglImageFilter>(*prototype); }});
     }
     return entries;
 }

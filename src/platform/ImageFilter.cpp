@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QPainter>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -63,7 +64,11 @@ FilterImage::FilterImage(const QImage &image, QPointF origin)
 {
     if (image.isNull())
         return;
-    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Opaque pixels (0xffRRGGBB) are premultiplied already: a photo is taken as it is, without
+    // a conversion of all its pixels.
+    const QImage pixels = image.format() == QImage::Format_RGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QPoint placed(int(std::lround(std::isfinite(origin.x()) ? origin.x() : 0.0)),
                         int(std::lround(std::isfinite(origin.y()) ? origin.y() : 0.0)));
     extent_ = QRectF(placed, pixels.size());
@@ -156,6 +161,12 @@ const QList<FilterEntry> &catalogue()
 }
 
 } // namespace
+
+void ImageFilter::prepareCatalogue()
+{
+    // The first to ask for the catalogue builds it; anyone asking meanwhile waits for it.
+    QThreadPool::globalInstance()->start([] { catalogue(); });
+}
 
 QStringList ImageFilter::filterNamesInCategory(const QString &category)
 {

@@ -61,6 +61,9 @@ struct FilterInput {
     // A number that picks one of a fixed set: the names of the choices, the value being the
     // index of one. Empty for a number that varies freely.
     QStringList choices;
+    // A number that is a length or a place in pixels of the picture, whatever its type: on a
+    // copy of the picture at another size it changes in proportion.
+    bool measuredInPixels = false;
 };
 
 // The numbers of a vector input's value, as a list of doubles or of numbers; empty for
@@ -112,6 +115,9 @@ public:
     // (nullptr for an unknown name).
     static QStringList filterNamesInCategory(const QString& category);
     static std::unique_ptr<ImageFilter> filterWithName(const QString& name);
+    // Starts the filter library and describes its filters on a worker thread, so that the
+    // first to ask for the catalogue finds it ready (or waits less) instead of building it.
+    static void prepareCatalogue();
 
     virtual QString name() const = 0;         // stable identifier, "GaussianBlur", "gegl:pixelize"
     virtual QString displayName() const = 0;  // shown in the list, "Gaussian Blur"

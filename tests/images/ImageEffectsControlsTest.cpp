@@ -62,6 +62,11 @@ protected:
         QTest::keyClicks(field, text);
         QTest::keyClick(field, Qt::Key_Return);
     }
+    // A chosen or dropped picture is read on a worker: the control answers once it is read.
+    static bool loaded(ParameterView *view)
+    {
+        return QTest::qWaitFor([view] { return !view->isLoadingPicture(); }, 20000);
+    }
 
     std::unique_ptr<Controller> panel;
 };
@@ -277,6 +282,7 @@ TEST_F(ImageEffectsControls, TheChooseButtonLoadsAPictureAndRefusesOtherFiles)
     ASSERT_TRUE(filled(6, 4, Qt::red).save(dir + "/red.png"));
     prompts->queuePath(dir + "/red.png");
     QTest::mouseClick(texture->pushButton(), Qt::LeftButton);
+    ASSERT_TRUE(loaded(texture));
     EXPECT_EQ(filter()->image("inputTexture").extent(), QRectF(0, 0, 6, 4));
     EXPECT_FALSE(panel->hasMissingImage());
 
@@ -286,9 +292,17 @@ TEST_F(ImageEffectsControls, TheChooseButtonLoadsAPictureAndRefusesOtherFiles)
     text.close();
     prompts->queuePath(dir + "/notes.txt");
     QTest::mouseClick(texture->pushButton(), Qt::LeftButton);
+    ASSERT_TRUE(loaded(texture));
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
-    EXPECT_EQ(prompts->last().title, "The image file could not be read.");
+    EXPECT_EQ(prompts->last().title, "The file is not an image that can be opened.");
     EXPECT_TRUE(panel->hasMissingImage());
+
+    // A file that is gone: the words placing a picture uses for it.
+    prompts->queuePath(dir + "/gone.png");
+    QTest::mouseClick(texture->pushButton(), Qt::LeftButton);
+    ASSERT_TRUE(loaded(texture));
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
+    EXPECT_EQ(prompts->last().title, "The image file could not be read.");
 }
 
 TEST_F(ImageEffectsControls, AnImageWellShowsAThumbnailOfTheCurrentPicture)

@@ -188,6 +188,28 @@ TEST_F(ImageEffectsPanel, OkAfterApplyKeepsWhatApplyShowedUntilSomethingChanges)
     EXPECT_EQ(pixel(panel->processedImage(), 3, 3), qRgb(100, 50, 20));
 }
 
+// Apply pressed again with nothing changed in between applies the filter to the applied
+// picture: each press darkens once more, and OK keeps what the last Apply made.
+TEST_F(ImageEffectsPanel, ApplyAgainAppliesTheFilterToTheResult)
+{
+    panel->showPanel(filled(20, 10, QColor(200, 100, 40)));
+    choose("Darken");
+    QTest::mouseClick(panel->applyButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(pixel(Controller::imageFromCIImage(panel->backImage()), 3, 3), qRgb(100, 50, 20));
+    QTest::mouseClick(panel->applyButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(pixel(Controller::imageFromCIImage(panel->backImage()), 3, 3), qRgb(50, 25, 10));
+    EXPECT_EQ(pixel(panel->processedImage(), 3, 3), qRgb(50, 25, 10));
+    QTest::mouseClick(panel->applyButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled());
+    panel->setResult(-1);
+    QTest::mouseClick(panel->okButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(panel->result(), Controller::OkTag);
+    EXPECT_EQ(pixel(Controller::imageFromCIImage(panel->backImage()), 3, 3), qRgb(25, 12, 5));
+}
+
 TEST_F(ImageEffectsPanel, OkAndCloseEndTheRunWithTheirTags)
 {
     for (auto [button, code] : {std::pair{panel->okButton(), 1}, std::pair{panel->closeButton(), 0}}) {

@@ -220,7 +220,8 @@ TEST_F(ImageEffectsPreview, AnImageWellRecordsTheFirstDroppedFile)
     files.setUrls({QUrl::fromLocalFile(dir + "/one.png"), QUrl::fromLocalFile(dir + "/two.png")});
     drop(&files);
     EXPECT_EQ(well.filePath(), dir + "/one.png");
-    EXPECT_EQ(well.image().pixelColor(1, 1), QColor(Qt::red));
+    // The file is the well's action's to read, off the window's thread.
+    EXPECT_TRUE(well.image().isNull());
     EXPECT_EQ(actions, 1);
     // A picture without a file: shown, but no path is recorded.
     QMimeData picture;

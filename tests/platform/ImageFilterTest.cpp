@@ -160,6 +160,79 @@ TEST(ImageFilterCatalogue, EveryOfferedCategoryHasFiltersAndEveryNameMakesItsFil
         EXPECT_TRUE(ImageFilter::filterNamesInCategory(FilterCategory::Stylize).contains(name));
 }
 
+// The effects panel previews a large picture from a smaller copy and scales the inputs that
+// are lengths or places in pixels to it. Whether GEGL gives them a unit or not, whether they
+// are whole numbers or not, the lengths that decide how a result looks are marked; nothing
+// that is an angle, a time, a choice or a length relative to the picture is.
+TEST(ImageFilterCatalogue, EveryLengthInPixelsIsMarkedAndNothingElse)
+{
+    const std::pair<const char *, QStringList> lengths[] = {
+        {"gegl:pixelize", {"inputSizeX", "inputSizeY"}},
+        {"gegl:median-blur", {"inputRadius"}},
+        {"gegl:noise-spread", {"inputAmountX", "inputAmountY"}},
+        {"gegl:snn-mean", {"inputRadius"}},
+        {"gegl:grid", {"inputX", "inputY", "inputLineWidth", "inputLineHeight"}},
+        {"gegl:box-blur", {"inputRadius"}},
+        {"gegl:bilateral-filter", {"inputBlurRadius"}},
+        {"gegl:high-pass", {"inputStdDev"}},
+        {"gegl:difference-of-gaussians", {"inputRadius1", "inputRadius2"}},
+        {"gegl:long-shadow", {"inputLength"}},
+        {"gegl:newsprint", {"inputPeriod"}},
+        {"gegl:gaussian-blur", {"inputStdDevX", "inputStdDevY"}},
+        {"gegl:unsharp-mask", {"inputStdDev"}},
+    };
+    for (const auto &[name, keys] : lengths) {
+        const std::unique_ptr<ImageFilter> filter = ImageFilter::filterWithName(QString::fromLatin1(name));
+        ASSERT_TRUE(filter) << name;
+        for (const QString &key : keys) {
+            const FilterInput *in = filter->input(key);
+            ASSERT_TRUE(in) << name << " " << qPrintable(key);
+            EXPECT_TRUE(in->measuredInPixels) << name << " " << qPrintable(key);
+        }
+    }
+    const std::pair<const char *, const char *> notLengths[] = {
+        {"gegl:vignette", "inputRadius"},      // a share of the picture
+        {"gegl:focus-blur", "inputRadius"},    // a share of the picture
+        {"gegl:pixelize", "inputRatioX"},      // a share of a block
+        {"gegl:snn-mean", "inputPairs"},       // a count
+        {"gegl:long-shadow", "inputAngle"},
+        {"gegl:median-blur", "inputPercentile"},
+    };
+    for (const auto &[name, key] : notLengths) {
+        const std::unique_ptr<ImageFilter> filter = ImageFilter::filterWithName(QString::fromLatin1(name));
+        ASSERT_TRUE(filter) << name;
+        const FilterInput *in = filter->input(QString::fromLatin1(key));
+        ASSERT_TRUE(in) << name << " " << key;
+        EXPECT_FALSE(in->measuredInPixels) << name << " " << key;
+    }
+
+    // The whole catalogue: every length typed as one is marked, and every mark is on a number
+    // that varies freely.
+    QStringList all;
+    for (const char *category : OfferedCategories)
+        all += ImageFilter::filterNamesInCategory(QString::fromLatin1(category));
+    all.removeDuplicates();
+    int marked = 0;
+    for (const QString &name : all) {
+        const std::unique_ptr<ImageFilter> filter = ImageFilter::filterWithName(name);
+        ASSERT_TRUE(filter) << qPrintable(name);
+        for (const QString &key : filter->inputKeys()) {
+            const FilterInput *in = filter->input(key);
+            const QString where = name + QLatin1Char(' ') + key;
+            if (in->type == QLatin1String(FilterInputType::Distance))
+                EXPECT_TRUE(in->measuredInPixels) << qPrintable(where);
+            if (!in->measuredInPixels)
+                continue;
+            ++marked;
+            EXPECT_EQ(in->className, QStringLiteral("NSNumber")) << qPrintable(where);
+            EXPECT_NE(in->type, QString::fromLatin1(FilterInputType::Angle)) << qPrintable(where);
+            EXPECT_NE(in->type, QString::fromLatin1(FilterInputType::Time)) << qPrintable(where);
+            EXPECT_TRUE(in->choices.isEmpty()) << qPrintable(where);
+        }
+    }
+    EXPECT_GT(marked, 20);
+}
+
 // Every offered filter changes a picture: at its defaults or, for those whose defaults leave
 // a picture as it is, with one of its numbers at the end of its slider.
 TEST(ImageFilterCatalogue, EveryOfferedFilterRendersAChangedPicture)
