@@ -19,6 +19,7 @@
 #include "images/EffectSlider.h"
 #include "images/FilterView.h"
 #include "images/MyImageView.h"
+#include "objects/ImageProbe.h"
 #include "platform/Bundle.h"
 #include "platform/FilterExtent.h"
 #include "platform/NotificationCenter.h"
@@ -251,7 +252,8 @@ FilterImage Controller::loadDefault(FilterImage &cache, QString &path, const QSt
     if (path.isEmpty())
         path = Bundle::pathForResource(name, fallbackType.isEmpty() ? type : fallbackType);
     if (cache.isNull() && !path.isEmpty()) {
-        const QImage image(path);
+        // Read as every picture file is, under the same limits: the path may be set to any file.
+        const QImage image = ImageProbe::decodeFile(path);
         if (!image.isNull())
             cache = FilterImage(image);
     }

@@ -2,6 +2,7 @@
 // result handed to the preview, to Apply and to the inspector. Filters are small stand-ins
 // (FakeEffectFilters.h) whose outputs can be checked pixel by pixel.
 #include "images/FakeEffectFilters.h"
+#include "images/HostileFiles.h"
 
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
@@ -220,6 +221,23 @@ TEST_F(ImageEffectsPanel, OkAndCloseEndTheRunWithTheirTags)
         EXPECT_EQ(panel->result(), code);
         EXPECT_FALSE(panel->isVisible());
     }
+}
+
+// A default picture's file is read as every picture file is: one that is no regular file (a
+// FIFO named like a texture) is refused at once, leaving the input unset.
+TEST_F(ImageEffectsPanel, ADefaultPictureThatIsNoFileIsRefusedAtOnce)
+{
+    const QString fifo = hostile::makeFifo(qmtest::freshDir("effects-fifo") + "/texture.tiff");
+    ASSERT_FALSE(fifo.isEmpty());
+    panel->showPanel(filled(20, 10, Qt::white));
+    panel->setDefaultTexturePath(fifo);
+    {
+        hostile::Watchdog dog([&] { hostile::releaseFifo(fifo); }, std::chrono::seconds(5));
+        choose("GlassDistortion");
+        EXPECT_FALSE(dog.fired()) << "the FIFO was waited on";
+    }
+    EXPECT_TRUE(panel->defaultTexture().isNull());
+    EXPECT_TRUE(panel->hasMissingImage());
 }
 
 TEST_F(ImageEffectsPanel, AMissingPictureInputGivesNoResult)
