@@ -128,13 +128,17 @@ AlignPage::AlignPage(ObjectInfoPanel *info)
         connect(button, &QToolButton::clicked, this, [this, button] { setObjectsSize(button); });
         return button;
     };
-    bSameWidth = sizeButton(QStringLiteral("bSameWidth"), SameWidth, QStringLiteral("Same Width"), QRect(4, 46, 97, 28));
-    bSameHeight = sizeButton(QStringLiteral("bSameHeight"), SameHeight, QStringLiteral("Same Height"), QRect(105, 46, 97, 28));
+    // One above the other across the page: side by side, half the page is too narrow for the
+    // icon and the title in most languages.
+    bSameWidth = sizeButton(QStringLiteral("bSameWidth"), SameWidth, QStringLiteral("Same Width"), QRect(4, 46, 198, 28));
+    bSameHeight = sizeButton(QStringLiteral("bSameHeight"), SameHeight, QStringLiteral("Same Height"), QRect(4, 76, 198, 28));
+    for (QToolButton *button : {bSameWidth, bSameHeight})
+        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    addLabel(QStringLiteral("Anchor"), QRect(4, 84, 62, 26));
-    brAnchorLeft = addAnchorButton(QStringLiteral("brAnchorLeft"), 1, QStringLiteral("Keep the left edge"), QRect(66, 84, 44, 26));
-    brAnchorCenter = addAnchorButton(QStringLiteral("brAnchorCenter"), 2, QStringLiteral("Keep the center"), QRect(112, 84, 44, 26));
-    brAnchorRight = addAnchorButton(QStringLiteral("brAnchorRight"), 3, QStringLiteral("Keep the right edge"), QRect(158, 84, 44, 26));
+    addLabel(QStringLiteral("Anchor"), QRect(4, 114, 62, 26));
+    brAnchorLeft = addAnchorButton(QStringLiteral("brAnchorLeft"), 1, QStringLiteral("Keep the left edge"), QRect(66, 114, 44, 26));
+    brAnchorCenter = addAnchorButton(QStringLiteral("brAnchorCenter"), 2, QStringLiteral("Keep the center"), QRect(112, 114, 44, 26));
+    brAnchorRight = addAnchorButton(QStringLiteral("brAnchorRight"), 3, QStringLiteral("Keep the right edge"), QRect(158, 114, 44, 26));
     updateAppearance();
 }
 

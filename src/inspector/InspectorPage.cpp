@@ -73,6 +73,79 @@ QColor InspectorPage::lightGray()
     return QColor::fromRgbF(2.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f);
 }
 
+void InspectorPage::showEvent(QShowEvent *event)
+{
+    // Texts are translated after the page is built: the room they need is known by now.
+    fitTitleColumn();
+    QWidget::showEvent(event);
+}
+
+void InspectorPage::fitTitleColumn()
+{
+    const QList<QWidget *> children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *child : children)
+        if (!m_builtFrames.contains(child))
+            m_builtFrames.insert(child, child->geometry());
+    auto builtFrame = [this](const QWidget *w) { return m_builtFrames.value(w); };
+    auto sameRow = [](const QRect &a, const QRect &b) { return a.top() < b.bottom() && b.top() < a.bottom(); };
+    auto neededWidth = [](QWidget *title) {
+        if (auto *label = qobject_cast<QLabel *>(title))
+            return label->fontMetrics().horizontalAdvance(label->text()) + 2;
+        return title->sizeHint().width();
+    };
+
+    // The titles of rows: at the page's left edge, narrower than the page, a control right after.
+    struct Row
+    {
+        QWidget *title;
+        QList<QWidget *> controls;
+    };
+    QList<Row> rows;
+    QHash<int, int> extraOfColumn; // the built width of a column of titles -> the room it lacks
+    for (QWidget *title : children) {
+        if (!qobject_cast<QLabel *>(title) && !qobject_cast<QCheckBox *>(title))
+            continue;
+        const QRect frame = builtFrame(title);
+        if (frame.left() > 8 || frame.width() >= pageWidth / 2)
+            continue;
+        Row row{title, {}};
+        for (QWidget *other : children)
+            if (other != title && sameRow(builtFrame(other), frame) && builtFrame(other).left() >= frame.right()
+                && builtFrame(other).left() <= frame.right() + 8 + pageWidth)
+                row.controls.append(other);
+        if (row.controls.isEmpty())
+            continue;
+        rows.append(row);
+        int &extra = extraOfColumn[frame.width()];
+        extra = std::max(extra, neededWidth(title) - frame.width());
+    }
+    for (const Row &row : std::as_const(rows)) {
+        const QRect frame = builtFrame(row.title);
+        const int extra = std::max(0, extraOfColumn.value(frame.width()));
+        if (extra == 0)
+            continue;
+        row.title->setGeometry(frame.adjusted(0, 0, extra, 0));
+        int builtRight = 0;
+        QWidget *widest = nullptr;
+        for (QWidget *control : row.controls) {
+            builtRight = std::max(builtRight, builtFrame(control).right());
+            if (!widest || builtFrame(control).width() > builtFrame(widest).width())
+                widest = control;
+        }
+        const int limit = std::max(builtRight, pageWidth - 4);
+        const int overflow = std::max(0, builtRight + extra - limit);
+        for (QWidget *control : row.controls) {
+            QRect moved = builtFrame(control).translated(extra, 0);
+            if (control == widest) {
+                moved.setWidth(std::max(24, moved.width() - overflow));
+            } else if (builtFrame(control).left() > builtFrame(widest).left()) {
+                moved.translate(-overflow, 0);
+            }
+            control->setGeometry(moved);
+        }
+    }
+}
+
 QLabel *InspectorPage::addLabel(const QString &text, const QRect &frame)
 {
     // English texts: the window's language refresh shows them translated.

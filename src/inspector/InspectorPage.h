@@ -61,6 +61,13 @@ public:
 protected:
     const GraphicList &selection() const;
 
+    // The titles shown at the left of a row (labels and check boxes with controls after them)
+    // get the room their text needs in this language: the row's controls move right and the
+    // widest of them gives up what would pass the page's edge. Works from the places the page
+    // was built with, so it can run again after any change of texts.
+    void fitTitleColumn();
+    void showEvent(QShowEvent *event) override;
+
     // Controls at fixed places; each takes the outlet's name as its object name. Texts are
     // English keys, shown translated.
     QLabel *addLabel(const QString &text, const QRect &frame);
@@ -93,6 +100,7 @@ protected:
 private:
     ObjectInfoPanel *m_info;
     QHash<const QObject *, std::function<void(QObject *)>> m_endOfEditing;
+    QHash<const QWidget *, QRect> m_builtFrames;
     int m_tab;
     QString m_title;
 };

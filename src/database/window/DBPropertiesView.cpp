@@ -1,5 +1,7 @@
 #include "database/window/DBPropertiesView.h"
 
+#include <QFontMetrics>
+
 #include "database/window/FindView.h"
 #include "database/window/PropertyView.h"
 #include "database/window/PropertyViewButtonCell.h"
@@ -31,6 +33,10 @@ constexpr Pane kPanes[] = {
     {"ViewGroupsView", "View Group Titles"},
     {"FindView", "Find Records"},
 };
+
+// The pane buttons' titles: their usual size and the room kept on each side.
+constexpr int TitlePointSize = 11;
+constexpr int TitleMargin = 8;
 
 QString translatedTitle(const QString &english)
 {
@@ -143,11 +149,9 @@ PropertyViewButtonCell *DBPropertiesView::addButtonWithTitle(const QString &iden
     button->setCheckable(true);
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    QFont font = button->font();
-    font.setPointSize(11);
-    button->setFont(font);
     // A lone "&" in a title ("Field Titles & Visibility") is text, not a shortcut mark.
     button->setText(translatedTitle(titlesDictionary().value(identifier).toString()).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    setTitleAttributes(button, false);
     connect(button, &QToolButton::clicked, this, [this, button] { buttonTabClicked(button); });
     _titlesArray.append(identifier);
     _stack.append(button);
@@ -160,8 +164,13 @@ void DBPropertiesView::setTitleAttributes(PropertyViewButtonCell *button, bool p
     if (button->text().isEmpty())
         return;
     QFont font = propertiesFont();
-    font.setPointSize(button->font().pointSize());
+    font.setPointSize(TitlePointSize);
     font.setBold(pressed);
+    // The panel keeps its width in every language: a title longer than the button is set
+    // smaller until it shows whole, rather than cut at both ends.
+    const int room = button->width() - 2 * TitleMargin;
+    while (QFontMetrics(font).size(Qt::TextShowMnemonic, button->text()).width() > room && font.pointSizeF() > 7)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
     button->setFont(font);
 }
 

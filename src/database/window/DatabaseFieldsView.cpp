@@ -37,6 +37,10 @@ namespace quillmark {
 
 namespace {
 
+// The form's columns: the titles' least width, and where the groups start after the fields.
+constexpr int LabelColumnWidth = 140;
+constexpr int GroupsOffset = 420;
+
 const char *const kTagProperty = "tag";
 
 int tagOf(const QWidget *widget)
@@ -462,6 +466,13 @@ void DatabaseFieldsView::populate()
     }
 
     const QFont font = DBPropertiesView::propertiesFont();
+    // The titles' column is as wide as the longest title of this language needs, so that no
+    // title is cut; the fields and the groups move right with it.
+    int labelWidth = LabelColumnWidth;
+    const QFontMetrics metrics(font);
+    for (const QString &text : std::as_const(labels))
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(text + QLatin1Char(':')) + 4);
+    _fieldsLeft = 10 + labelWidth;
     int y = 10;
     for (const QString &part : orderText.split(QLatin1Char(':'))) {
         bool ok = false;
@@ -477,7 +488,7 @@ void DatabaseFieldsView::populate()
 
         auto *label = new QLabel(labels.value(field.pk) + QLatin1Char(':'), this);
         label->setTextFormat(Qt::PlainText);
-        label->setGeometry(10, y, 140, 21);
+        label->setGeometry(10, y, labelWidth, 21);
         label->setFont(font);
         label->setProperty(kTagProperty, field.pk + 1000);
         if (field.flags > 0)
@@ -543,7 +554,7 @@ void DatabaseFieldsView::populate()
         control->setObjectName(field.dbtitle());
         control->setProperty(kTagProperty, field.pk);
         control->setToolTip(plainToolTip(field.title));
-        control->setGeometry(150, y, width, height);
+        control->setGeometry(_fieldsLeft, y, width, height);
         y += 30 + (field.type == tableField::Blob ? 78 : 0);
     }
     populateGroups();
@@ -575,7 +586,7 @@ void DatabaseFieldsView::populateGroups()
     int y = 10;
     for (const QString &title : std::as_const(groups)) {
         auto *box = new QCheckBox(plainButtonTitle(title), this);
-        box->setGeometry(570, y, 150, 22);
+        box->setGeometry(_fieldsLeft + GroupsOffset, y, 150, 22);
         box->setToolTip(plainToolTip(title));
         box->setFont(DBPropertiesView::propertiesFont());
         connect(box, &QCheckBox::clicked, this, [this] { _dirty = true; });
@@ -637,7 +648,7 @@ void DatabaseFieldsView::updateViewSize()
         newHeight = enclosing;
     else if (children.size() >= 2 && content != 0)
         newHeight = content + 30;
-    resize(std::max(width(), 730), newHeight);
+    resize(std::max(width(), _fieldsLeft + GroupsOffset + 160), newHeight);
     for (QWidget *parent = parentWidget(); parent; parent = parent->parentWidget()) {
         if (auto *scroll = qobject_cast<QScrollArea *>(parent)) {
             scroll->ensureVisible(0, 0);

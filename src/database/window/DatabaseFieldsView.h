@@ -324,6 +324,8 @@ private:
     QVariantMap _loadedForm;
     qint64 _loadedGroups = 0;
     bool _readOnly = false;
+    // Where the fields start: after the widest field title.
+    int _fieldsLeft = 150;
     int _selectionChanges = 0;
     int _selectionChangesAtPress = -1;
     QStringList _readOnlyReported;
