@@ -30,6 +30,12 @@ QString unitName(const QString &written)
         return unit;
     if (unit == QLatin1String("mil") || unit == QLatin1String("mils"))
         return QStringLiteral("mils");
+    // The units as the fields of this language show them ("Zoll", "см").
+    for (const char *name : {"in", "cm", "mm", "pt", "pc"}) {
+        const QString shown = Language::stringForKey(QString::fromLatin1(name));
+        if (!shown.isEmpty() && unit == shown.trimmed().toLower())
+            return QString::fromLatin1(name);
+    }
     return {};
 }
 

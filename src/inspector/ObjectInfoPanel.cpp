@@ -406,13 +406,14 @@ float ObjectInfoPanel::convertToPoints(float value) const
 
 QString ObjectInfoPanel::unitSuffix(const QString &unit)
 {
+    // Written as the language writes the unit; the fields read it back in that form too.
     if (unit == QLatin1String("Centimeters"))
-        return QStringLiteral("cm");
+        return translated(QStringLiteral("cm"));
     if (unit == QLatin1String("Points"))
-        return QStringLiteral("pt");
+        return translated(QStringLiteral("pt"));
     if (unit == QLatin1String("Picas"))
-        return QStringLiteral("pc");
-    return QStringLiteral("in");
+        return translated(QStringLiteral("pc"));
+    return translated(QStringLiteral("in"));
 }
 
 void ObjectInfoPanel::measureChanged(const QString &, double)

@@ -233,7 +233,8 @@ void PrintingPanel::updateFormatter()
     const bool cm = measure() != 0;
     const double bleedPoints = UserDefaults::standard().floatForKey(QStringLiteral("Printing Bleeds"));
     const QSignalBlocker blocker(tfBleeds);
-    tfBleeds->setSuffix(cm ? QStringLiteral(" cm") : QStringLiteral(" in"));
+    // The unit as the language writes it, as the unit button names it.
+    tfBleeds->setSuffix(QLatin1Char(' ') + translated(cm ? QStringLiteral("cm") : QStringLiteral("in")));
     tfBleeds->setMaximum(36.0 / pointsPerUnit());
     tfBleeds->setSingleStep(cm ? 0.05 : 0.025);
     tfBleeds->setValue(bleedPoints / pointsPerUnit());

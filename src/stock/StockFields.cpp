@@ -92,7 +92,7 @@ float stepFromPoints(const QString &unit, float value)
 QString unitSuffix(const QString &unit, const char *centimetreSuffix)
 {
     if (unit == QLatin1String("Inches"))
-        return QStringLiteral("in");
+        return translated(QStringLiteral("in"));
     if (unit == QLatin1String("Centimeters"))
         return Language::stringForKey(QString::fromUtf8(centimetreSuffix));
     if (unit == QLatin1String("Picas"))

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QDirIterator>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -41,6 +42,10 @@
 #include "database/window/QuickAddressPanel.h"
 #include "foundation/Preference.h"
 #include "images/Controller.h"
+#include "database/window/DatabaseFieldsView.h"
+#include "foundation/TypedNumber.h"
+#include "inspector/GeometryPage.h"
+#include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "inspector/PropertiesTabButton.h"
 #include "platform/ScreenArea.h"
@@ -365,4 +370,53 @@ TEST(WholeTexts, EveryTextOfEveryWindowShowsWholeInEachLanguage)
         problems << walk.problems();
     }
     EXPECT_TRUE(problems.isEmpty()) << problems.size() << " texts cut:\n" << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+// The texts the window composes speak the language too: the record count under the
+// record list, the list's column header, the unit in the inspector's length fields and in the
+// print options' bleeds, and a typed length in that unit is read back.
+TEST(WholeTexts, BuiltTextsAndUnitsSpeakTheLanguage)
+{
+    apptest::WindowFixture f(QStringLiteral("built-texts-de"), QStringLiteral("de"));
+    MainWindow *window = f.window.get();
+    window->finishLaunching();
+    apptest::settle();
+
+    GeometryPage *geometry = window->objectInfo()->geometryPage();
+    EXPECT_EQ(geometry->tvWidth->unit(), QStringLiteral("Zoll"));
+    const TypedNumber typed = readTypedNumber(QStringLiteral("2 Zoll"), geometry->tvWidth->unit());
+    ASSERT_TRUE(typed.value.has_value()) << typed.refusal.toStdString();
+    EXPECT_DOUBLE_EQ(*typed.value, 2.0);
+    EXPECT_EQ(readTypedNumber(QStringLiteral("abc"), QStringLiteral("Zoll")).refusal, QStringLiteral("„abc“ ist keine Zahl."));
+    {
+        PrintingPanel panel(window->canvas(), window);
+        panel.initPrinters();
+        // The bleeds field is the one that keeps four decimals for its fine steps.
+        QDoubleSpinBox *bleeds = nullptr;
+        for (QDoubleSpinBox *box : panel.findChildren<QDoubleSpinBox *>())
+            if (box->decimals() == 4)
+                bleeds = box;
+        ASSERT_NE(bleeds, nullptr);
+        EXPECT_EQ(bleeds->suffix(), QStringLiteral(" Zoll"));
+    }
+
+    DatabaseModeSwitch *modes = window->modeSwitch();
+    modes->switchTabs(DatabaseModeSwitch::DatabaseMode);
+    apptest::settle();
+    DatabaseFieldsView *editor = modes->databaseView()->databaseFieldsView();
+    ASSERT_NE(editor->outlets().recordLabel, nullptr);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Datensatz \\d+ von \\d+$")).match(editor->outlets().recordLabel->text()).hasMatch())
+        << editor->outlets().recordLabel->text().toStdString();
+    QStringList headers;
+    for (QHeaderView *header : window->findChildren<QHeaderView *>())
+        if (header->isVisible() && header->orientation() == Qt::Horizontal && header->model())
+            headers << header->model()->headerData(0, Qt::Horizontal).toString();
+    EXPECT_TRUE(headers.contains(QStringLiteral("Nachname"))) << headers.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(headers.contains(QStringLiteral("Last Name")));
+    modes->switchTabs(DatabaseModeSwitch::LabelDesign);
+
+    // Chinese tells the page segment "Horizontal" from the "Landscape" check box.
+    Language::reset(qmtest::resourcesDir(), QStringLiteral("zh"));
+    Language::initialize();
+    EXPECT_NE(Language::stringForKey(QStringLiteral("Horizontal")), Language::stringForKey(QStringLiteral("Landscape")));
 }

@@ -220,30 +220,152 @@ std::optional<QString> literalArgument(const QList<Token> &t, qsizetype &i)
     return text;
 }
 
+// The program's own routines that hand one of their parameters to a look-up: name -> the
+// position of that parameter. Found in the sources, so that a new helper is scanned as soon as
+// it exists.
+using Wrappers = QHash<QString, int>;
+
+bool isMemberCall(const QList<Token> &t, qsizetype i)
+{
+    return i > 0 && (isPunct(t, i - 1, ".") || (isPunct(t, i - 1, ">") && i > 1 && isPunct(t, i - 2, "-")));
+}
+
+// The position of the argument of the call at i that a look-up reads its key from; -1 when
+// the call is none.
+int keyArgumentOf(const QList<Token> &t, qsizetype i, const Wrappers &wrappers)
+{
+    if (t[i].kind != Token::Identifier || !isPunct(t, i + 1, "("))
+        return -1;
+    const QString &name = t[i].text;
+    if (name == QLatin1String("stringForKey"))
+        return isPunct(t, i - 1, "::") && isIdent(t, i - 2, "Language") ? 0 : -1;
+    if (isMemberCall(t, i))
+        return -1;
+    // A qualified call (Class::name) is the helper of that class only.
+    if (isPunct(t, i - 1, "::"))
+        return i > 1 && t[i - 2].kind == Token::Identifier ? wrappers.value(t[i - 2].text + "::" + name, -1) : -1;
+    if (name == QLatin1String("localizedString") || name == QLatin1String("translated"))
+        return 0;
+    return wrappers.value(name, -1);
+}
+
+// The index just after the closing bracket that matches the opening one at i.
+qsizetype matching(const QList<Token> &t, qsizetype i, const char *open, const char *close)
+{
+    int depth = 0;
+    for (; i < t.size(); ++i) {
+        if (isPunct(t, i, open))
+            ++depth;
+        else if (isPunct(t, i, close) && --depth == 0)
+            return i + 1;
+    }
+    return t.size();
+}
+
+// The start of each top-level argument of the call whose "(" is at open.
+QList<qsizetype> argumentStarts(const QList<Token> &t, qsizetype open)
+{
+    QList<qsizetype> starts{open + 1};
+    int depth = 0;
+    for (qsizetype i = open; i < t.size(); ++i) {
+        if (isPunct(t, i, "(") || isPunct(t, i, "{") || isPunct(t, i, "["))
+            ++depth;
+        else if (isPunct(t, i, ")") || isPunct(t, i, "}") || isPunct(t, i, "]")) {
+            if (--depth == 0)
+                break;
+        } else if (depth == 1 && isPunct(t, i, ","))
+            starts << i + 1;
+    }
+    return starts;
+}
+
+// Routines (functions and named lambdas) whose body hands a parameter, as it is, to a look-up.
+void findWrappers(const QList<Token> &t, Wrappers &wrappers)
+{
+    for (qsizetype i = 0; i + 1 < t.size(); ++i) {
+        if (t[i].kind != Token::Identifier)
+            continue;
+        QString name;
+        qsizetype open = -1;
+        if (isPunct(t, i + 1, "(") && !isMemberCall(t, i)) {
+            name = t[i].text;
+            open = i + 1;
+        } else if (isPunct(t, i + 1, "=") && isPunct(t, i + 2, "[")) {
+            const qsizetype afterCapture = matching(t, i + 2, "[", "]");
+            if (isPunct(t, afterCapture, "(")) {
+                name = t[i].text;
+                open = afterCapture;
+            }
+        }
+        if (open < 0)
+            continue;
+        const qsizetype close = matching(t, open, "(", ")");
+        qsizetype body = close;
+        while (body < t.size() && t[body].kind == Token::Identifier)
+            ++body; // const, override, noexcept, mutable
+        if (!isPunct(t, body, "{"))
+            continue;
+        // The parameters' names: the last word of each before any default value.
+        QStringList parameters;
+        const QList<qsizetype> starts = argumentStarts(t, open);
+        for (int k = 0; k < starts.size(); ++k) {
+            const qsizetype end = k + 1 < starts.size() ? starts[k + 1] - 1 : close - 1;
+            QString last;
+            for (qsizetype j = starts[k]; j < end && !isPunct(t, j, "="); ++j)
+                if (t[j].kind == Token::Identifier)
+                    last = t[j].text;
+            parameters << last;
+        }
+        const qsizetype bodyEnd = matching(t, body, "{", "}");
+        for (qsizetype j = body; j < bodyEnd; ++j) {
+            const int position = keyArgumentOf(t, j, wrappers);
+            if (position < 0)
+                continue;
+            const QList<qsizetype> args = argumentStarts(t, j + 1);
+            if (position >= args.size())
+                continue;
+            const qsizetype a = args[position];
+            if (a < t.size() && t[a].kind == Token::Identifier && (isPunct(t, a + 1, ")") || isPunct(t, a + 1, ","))) {
+                const int parameter = int(parameters.indexOf(t[a].text));
+                if (parameter >= 0 && !wrappers.contains(name) && name != QLatin1String("stringForKey")
+                    && name != QLatin1String("localizedString") && name != QLatin1String("translated")) {
+                    wrappers.insert(name, parameter);
+                    // Defined as Class::name: called so from elsewhere.
+                    if (isPunct(t, i - 1, "::") && i > 1 && t[i - 2].kind == Token::Identifier)
+                        wrappers.insert(t[i - 2].text + "::" + name, parameter);
+                }
+            }
+        }
+    }
+}
+
 // The literal keys handed to the translation look-ups in one source text.
-QList<LookUp> lookUps(const QString &source)
+QList<LookUp> lookUps(const QString &source, const Wrappers &wrappers = {})
 {
     const QList<Token> t = tokenize(source);
     QList<LookUp> found;
     for (qsizetype i = 0; i < t.size(); ++i) {
         if (t[i].kind != Token::Identifier || !isPunct(t, i + 1, "("))
             continue;
-        const bool member = i > 0 && (isPunct(t, i - 1, ".") || isPunct(t, i - 1, ">"));
-        qsizetype arg = i + 2;
-        if (t[i].text == QLatin1String("stringForKey") && isPunct(t, i - 1, "::") && isIdent(t, i - 2, "Language")) {
-            if (const auto key = literalArgument(t, arg); key && isPunct(t, arg, ")"))
-                found.append({*key, kMainTable, t[i].line});
-        } else if (t[i].text == QLatin1String("localizedString") && !member) {
-            if (const auto key = literalArgument(t, arg); key && isPunct(t, arg, ")"))
-                found.append({*key, kMainTable, t[i].line});
-        } else if (t[i].text == QLatin1String("localizedStringFromTable") && !member) {
+        if (t[i].text == QLatin1String("localizedStringFromTable") && !isMemberCall(t, i)) {
+            qsizetype arg = i + 2;
             const auto key = literalArgument(t, arg);
             if (!key || !isPunct(t, arg, ","))
                 continue;
             ++arg;
             if (const auto table = literalArgument(t, arg))
                 found.append({*key, *table, t[i].line});
+            continue;
         }
+        const int position = keyArgumentOf(t, i, wrappers);
+        if (position < 0)
+            continue;
+        const QList<qsizetype> args = argumentStarts(t, i + 1);
+        if (position >= args.size())
+            continue;
+        qsizetype arg = args[position];
+        if (const auto key = literalArgument(t, arg); key && (isPunct(t, arg, ")") || isPunct(t, arg, ",")))
+            found.append({*key, kMainTable, t[i].line});
     }
     return found;
 }
@@ -279,17 +401,44 @@ TEST(TranslationTables, ScannerFindsLiteralKeysOnly)
         auto g = Language::stringForKey("Prefix " + name);
         char q = '"'; auto h = localizedString("Back");
         auto i = Language::stringForKey(QString::fromUtf8("Caf\u00e9"));
+        auto j = translated(QStringLiteral("Record %@ of %@"));
+        auto k = rect.translated(QPoint(1, 2)); auto l = other->translated("Not A Key");
+        auto m = said(QStringLiteral("The sheet is too large to import."), name);
+        auto n = withCount(3, "Records");
     )cpp");
-    const QList<LookUp> found = lookUps(source);
+    const Wrappers wrappers{{QStringLiteral("said"), 0}, {QStringLiteral("withCount"), 1}};
+    const QList<LookUp> found = lookUps(source, wrappers);
     QStringList keys;
     for (const LookUp &l : found)
         keys << l.table + ":" + l.key;
     EXPECT_EQ(keys, (QStringList{"strings:Fill Color", "strings:Line Width", "strings:Say \"Hi\"\tnow",
-                                 "UndoStrings:Move Group", "strings:Back", QString::fromUtf8("strings:Café")}));
-    ASSERT_EQ(found.size(), 6);
+                                 "UndoStrings:Move Group", "strings:Back", QString::fromUtf8("strings:Café"),
+                                 "strings:Record %@ of %@", "strings:The sheet is too large to import.",
+                                 "strings:Records"}));
+    ASSERT_EQ(found.size(), 9);
     EXPECT_EQ(found[0].line, 4);
     EXPECT_EQ(found[1].line, 5);
     EXPECT_EQ(found[4].line, 12);
+}
+
+TEST(TranslationTables, HelpersThatLookUpTheirParameterAreFound)
+{
+    const QString source = QString::fromUtf8(R"cpp(
+        QString said(const QString &key, const QString &argument = QString())
+        {
+            QString text = Language::stringForKey(key);
+            return text.isEmpty() ? key : text;
+        }
+        QString twice(int count, const QString &what) const { return said(what, QString::number(count)); }
+        void notOne(const QString &key) { settings.stringForKey(key); translated(QStringLiteral("Fixed")); }
+        auto titled = [this](const QString &english) { return translated(english); };
+    )cpp");
+    Wrappers wrappers;
+    for (qsizetype before = -1; before != wrappers.size();) {
+        before = wrappers.size();
+        findWrappers(tokenize(source), wrappers);
+    }
+    EXPECT_EQ(wrappers, (Wrappers{{QStringLiteral("said"), 0}, {QStringLiteral("twice"), 1}, {QStringLiteral("titled"), 0}}));
 }
 
 TEST(TranslationTables, EveryLookedUpLiteralIsInEveryTable)
@@ -302,17 +451,34 @@ TEST(TranslationTables, EveryLookedUpLiteralIsInEveryTable)
         for (const QString &language : kLanguages)
             tables[table][language] = readTable(language, table);
 
-    QStringList problems;
-    int scanned = 0;
+    // Every source first: the helpers that hand their parameter on to a look-up, also through
+    // one another, are known before any call of them is read.
+    QMap<QString, QString> sources; // relative path -> text
     QDirIterator it(srcDir, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
+        if (file.open(QIODevice::ReadOnly))
+            sources.insert(QDir(sourceRoot()).relativeFilePath(path), QString::fromUtf8(file.readAll()));
+    }
+    QList<QList<Token>> tokens;
+    for (const QString &text : std::as_const(sources))
+        tokens << tokenize(text);
+    Wrappers wrappers;
+    for (qsizetype before = -1; before != wrappers.size();) {
+        before = wrappers.size();
+        for (const QList<Token> &t : std::as_const(tokens))
+            findWrappers(t, wrappers);
+    }
+    // The helpers of the message texts of number fields and of the workbook reader at least.
+    EXPECT_TRUE(wrappers.contains(QStringLiteral("said"))) << wrappers.keys().join(' ').toStdString();
+
+    QStringList problems;
+    int scanned = 0;
+    for (auto source = sources.cbegin(); source != sources.cend(); ++source) {
         ++scanned;
-        const QString relative = QDir(sourceRoot()).relativeFilePath(path);
-        for (const LookUp &l : lookUps(QString::fromUtf8(file.readAll()))) {
+        const QString &relative = source.key();
+        for (const LookUp &l : lookUps(source.value(), wrappers)) {
             if (!tables.contains(l.table)) {
                 problems << QStringLiteral("%1:%2: unknown table \"%3\"").arg(relative).arg(l.line).arg(l.table);
                 continue;

@@ -822,10 +822,8 @@ void DatabaseFieldsView::updateNumbers()
         }
     }
     if (_outlets.recordLabel)
-        _outlets.recordLabel->setText(QStringLiteral("%1 %2 of %3")
-                                          .arg(translated(QStringLiteral("Record")))
-                                          .arg(row + 1)
-                                          .arg(count));
+        _outlets.recordLabel->setText(Language::withValues(translated(QStringLiteral("Record %@ of %@")),
+                                                           {QString::number(row + 1), QString::number(count)}));
 }
 
 void DatabaseFieldsView::enableButtons()

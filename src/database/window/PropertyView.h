@@ -36,13 +36,13 @@ public:
     // Whether the record form shows the field under that "fieldsToView": a field outside
     // fieldsArray() is always shown, as is one past the 32 bits of the setting.
     static bool isFieldShown(const QList<tableField> &listed, const tableField &field, qint32 fieldsToView);
+    // What the panes and the record list show as a field's title: the database's own title for
+    // it, else its translation, else the title itself.
+    static QString displayTitle(Database *database, const tableField &field);
 
 protected:
     // The pane's tab shows (or stops showing) that the pane filters the record browser.
     void setFilterMark(bool filter);
-    // What the pane's controls show as a field's title: the database's own title for it, else
-    // its translation, else the title itself.
-    static QString displayTitle(Database *database, const tableField &field);
     // A title typed by the user is shown as typed in a tool tip.
     static QString plainToolTip(const QString &text);
 

@@ -1,5 +1,7 @@
 #include "database/window/RecordBrowserModel.h"
 
+#include "database/window/PropertyView.h"
+
 #include "database/store/Database.h"
 #include "database/store/DatabaseError.h"
 
@@ -25,6 +27,14 @@ void RecordBrowserModel::reload(Database *database)
     try {
         rows = database->browserArray();
         header = database->browseField(false);
+        // The column is headed as the form titles the field: the user's own title, else the
+        // title in the interface's language.
+        for (const tableField &field : database->fieldsStructure()) {
+            if (field.title == header) {
+                header = PropertyView::displayTitle(database, field);
+                break;
+            }
+        }
     } catch (const DatabaseError &) {
         // The rows read before stay while the same database cannot be read now; another
         // database's rows never stand for this one's.
