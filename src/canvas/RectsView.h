@@ -620,11 +620,31 @@ public:
     // ---- design document ----
     QVariantMap drawDocumentDictionaryForGraphics(const GraphicList &graphics);
     QVariantMap labelRepresentation() const;
-    // Checks a document dictionary before anything is changed; an empty answer means sound.
-    static QString validateDocumentDictionary(const QVariantMap &dict);
+    // More objects than any label holds. Whatever is saved must open again, so one limit holds
+    // for opening, saving and every command that adds objects.
+    static constexpr int MaximumObjects = 100000;
+    // The limit in force: MaximumObjects, or a smaller one a test sets so that it can reach
+    // the limit with a design of a few hundred objects (0 restores MaximumObjects).
+    static qsizetype maximumObjects();
+    static void setMaximumObjectsForTesting(qsizetype limit);
+    // What is wrong with a document dictionary, found before anything is changed.
+    struct DocumentCheck
+    {
+        enum Problem { Sound, NotADesign, Damaged, TooManyObjects };
+        Problem problem = Sound;
+        QString key;           // the key whose value is damaged
+        qsizetype objects = 0; // the objects held, when there are too many
+        bool isSound() const { return problem == Sound; }
+    };
+    static DocumentCheck checkDocumentDictionary(const QVariantMap &dict);
+    // Whether `added` more objects keep the design within MaximumObjects; when they would not,
+    // the user is told why under the command's name and nothing is changed.
+    bool roomForObjects(qsizetype added, const QString &command);
     TLabel labelWithRepresentation(const QVariantMap &dict);
     GraphicList graphicsFromDrawDocumentDictionary(const QVariantMap &dict);
     bool open(const QString &path);
+    // The design in its file, or the user told why it was not written.
+    bool writeDesign(const QString &path);
     bool saveDocument() { return save(); }
     // Asks for a path and writes the design there; the printing code adds other file types
     // through saveAsWriter.

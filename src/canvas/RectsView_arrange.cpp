@@ -1,6 +1,7 @@
 // Arrange commands: replicating, centring on the label, the text alignment of a text box,
 // switching the edited layer, the angle, runaround and wrap of the selection, and the
 // quarter turn.
+#include <algorithm>
 #include <cmath>
 
 #include "canvas/RectsView.h"
@@ -18,6 +19,10 @@ void RectsView::replicate()
         return;
     const QPointF step = duplicateOffset ? duplicateOffset() : QPointF(5.0, 5.0);
     const int count = replicateCount ? replicateCount() : 2;
+    // All copies or none: refused before the first is pasted.
+    if (!roomForObjects(qsizetype(std::max(count, 0)) * _selectedObjects.size(),
+                        Language::stringForKey(QStringLiteral("Replicate"))))
+        return;
     copy();
     // The first copy lies on the original, each further one a step away.
     for (int i = 0; i < count; ++i)

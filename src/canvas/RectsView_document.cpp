@@ -10,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPainter>
+#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QTreeView>
@@ -39,8 +40,6 @@ namespace {
 
 const QString RecentKey = QStringLiteral("RecentDocuments");
 constexpr int RecentLimit = 10;
-// More objects than any label holds; a document past it is taken as damaged.
-constexpr int MaximumObjects = 100000;
 
 const QStringList LengthKeys = {QStringLiteral("width"),  QStringLiteral("height"), QStringLiteral("top_m"),
                                 QStringLiteral("left_m"), QStringLiteral("v_dist"), QStringLiteral("h_dist"),
@@ -110,17 +109,40 @@ bool isInteger(const QVariant &value)
     }
 }
 
-void openFailed(QWidget *parent)
+// The file is named and the reason given: a user with many designs must know which one and
+// whether it can be mended.
+void openFailed(QWidget *parent, const QString &reason)
 {
-    Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Open Document:")),
-                             Language::stringForKey(QStringLiteral("Could not Open Document")),
+    Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Open Document:")), reason,
                              {Language::stringForKey(QStringLiteral("Close"))});
 }
 
-void saveFailed(QWidget *parent)
+QString openProblem(const QString &path, const RectsView::DocumentCheck &check)
+{
+    const QString name = QFileInfo(path).fileName();
+    switch (check.problem) {
+    case RectsView::DocumentCheck::Damaged:
+        return Language::withValues(Language::stringForKey(QStringLiteral("The design “%@” is damaged at “%@”.")),
+                                    {name, check.key});
+    case RectsView::DocumentCheck::TooManyObjects:
+        return Language::withValues(
+            Language::stringForKey(QStringLiteral("The design “%@” holds %@ objects, more than the %@ a design may hold.")),
+            {name, QString::number(check.objects), QString::number(RectsView::maximumObjects())});
+    default:
+        return Language::withValues(Language::stringForKey(QStringLiteral("The file “%@” is not a Quillmark design.")),
+                                    {name});
+    }
+}
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number((bytes + (1 << 20) - 1) >> 20);
+}
+
+void saveFailed(QWidget *parent, const QString &reason = QString())
 {
     Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Could not save Document!")),
-                             Language::stringForKey(QStringLiteral("There was an error.")),
+                             reason.isEmpty() ? Language::stringForKey(QStringLiteral("There was an error.")) : reason,
                              {Language::stringForKey(QStringLiteral("Close"))});
 }
 
@@ -161,11 +183,17 @@ QVariantMap RectsView::labelRepresentation() const
 
 QVariantList RectsView::groupsRepresentation(const GraphicList &graphics) const
 {
+    // Each object's place found once: asking the list for every group and member would grow
+    // with the square of a design with many groups.
+    Group::Places places;
+    places.reserve(graphics.size());
+    for (qsizetype i = 0; i < graphics.size(); ++i)
+        places.insert(graphics[i].get(), i);
     QVariantList groups;
     for (const GroupPtr &group : std::as_const(_groups)) {
         const GraphicList &members = group->getObjects();
-        if (!members.isEmpty() && graphics.contains(members.first()))
-            groups.append(group->propertyListRepresentation(graphics));
+        if (!members.isEmpty() && places.contains(members.first().get()))
+            groups.append(group->propertyListRepresentation(graphics, &places));
     }
     return groups;
 }
@@ -224,51 +252,52 @@ QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &grap
     return dict;
 }
 
-QString RectsView::validateDocumentDictionary(const QVariantMap &dict)
+RectsView::DocumentCheck RectsView::checkDocumentDictionary(const QVariantMap &dict)
 {
+    auto damaged = [](const QString &key) { return DocumentCheck{DocumentCheck::Damaged, key, 0}; };
     const QVariant objects = dict.value(QStringLiteral("ObjectsList"));
     if (objects.isValid()) {
         if (objects.typeId() != QMetaType::QVariantList)
-            return QStringLiteral("ObjectsList is not an array");
+            return damaged(QStringLiteral("ObjectsList"));
         const QVariantList list = objects.toList();
-        if (list.size() > MaximumObjects)
-            return QStringLiteral("too many objects");
+        if (list.size() > maximumObjects())
+            return DocumentCheck{DocumentCheck::TooManyObjects, QString(), list.size()};
         bool anyKnown = false;
         for (const QVariant &entry : list) {
             if (entry.typeId() != QMetaType::QVariantMap)
-                return QStringLiteral("an object is not a dictionary");
+                return damaged(QStringLiteral("ObjectsList"));
             const QVariant kind = entry.toMap().value(QStringLiteral("Class"));
             anyKnown = anyKnown || (kind.typeId() == QMetaType::QString && ObjectFactory::isRegistered(kind.toString()));
         }
         // Opened, such a design would show an empty label and lose every object on the next save.
         if (!list.isEmpty() && !anyKnown)
-            return QStringLiteral("no object is of a kind this program knows");
+            return DocumentCheck{DocumentCheck::NotADesign, QString(), 0};
     }
     const QVariant groups = dict.value(QStringLiteral("GroupsList"));
     if (groups.isValid()) {
-        if (groups.typeId() != QMetaType::QVariantList || groups.toList().size() > MaximumObjects)
-            return QStringLiteral("GroupsList is not an array");
+        if (groups.typeId() != QMetaType::QVariantList || groups.toList().size() > maximumObjects())
+            return damaged(QStringLiteral("GroupsList"));
         for (const QVariant &entry : groups.toList())
             if (entry.typeId() != QMetaType::QVariantMap)
-                return QStringLiteral("a group is not a dictionary");
+                return damaged(QStringLiteral("GroupsList"));
     }
     const QVariant labels = dict.value(QStringLiteral("TLabel"));
     if (labels.typeId() != QMetaType::QVariantList || labels.toList().isEmpty()
         || labels.toList().first().typeId() != QMetaType::QVariantMap)
-        return QStringLiteral("TLabel is not an array of a dictionary");
+        return damaged(QStringLiteral("TLabel"));
     const QVariantMap label = labels.toList().first().toMap();
     const QVariant name = label.value(QStringLiteral("name"));
     if (name.isValid() && name.typeId() != QMetaType::QString)
-        return QStringLiteral("the label name is not a string");
+        return damaged(QStringLiteral("name"));
     for (const QString &key : LengthKeys) {
         const QVariant value = label.value(key);
         if (!value.isValid())
             continue;
         if (!isNumberLike(value))
-            return key + QStringLiteral(" is not a number");
+            return damaged(key);
         const double length = numberOf(value);
         if (!std::isfinite(length) || length < 0.0 || length > 1000.0)
-            return key + QStringLiteral(" is out of range");
+            return damaged(key);
     }
     for (const QString &key : {QStringLiteral("number"), QStringLiteral("number_down")}) {
         const QVariant value = label.value(key);
@@ -276,7 +305,7 @@ QString RectsView::validateDocumentDictionary(const QVariantMap &dict)
             continue;
         const double count = isNumberLike(value) ? numberOf(value) : -1.0;
         if (!(count >= 1.0 && count <= 1000.0))
-            return key + QStringLiteral(" is out of range");
+            return damaged(key);
     }
     for (const QString &key : {QStringLiteral("units"), QStringLiteral("deleted"), QStringLiteral("shape")}) {
         const QVariant value = label.value(key);
@@ -284,26 +313,26 @@ QString RectsView::validateDocumentDictionary(const QVariantMap &dict)
             continue;
         const double number = isNumberLike(value) ? numberOf(value) : -1e9;
         if (!(number >= -32768.0 && number <= 32767.0))
-            return key + QStringLiteral(" is out of range");
+            return damaged(key);
     }
     const QVariant cells = label.value(QStringLiteral("label_cell"));
     if (cells.isValid() && cells.typeId() != QMetaType::QByteArray)
-        return QStringLiteral("label_cell is not data");
+        return damaged(QStringLiteral("label_cell"));
     for (const QString &key : {QStringLiteral("Measurements"), QStringLiteral("DrawByType"),
                                QStringLiteral("databasePathKey")}) {
         const QVariant value = dict.value(key);
         if (value.isValid() && value.typeId() != QMetaType::QString)
-            return key + QStringLiteral(" is not a string");
+            return damaged(key);
     }
     for (const QString &key : {QStringLiteral("OrientationKey"), QStringLiteral("databasePkKey")}) {
         const QVariant value = dict.value(key);
         if (value.isValid() && !isInteger(value))
-            return key + QStringLiteral(" is not an integer");
+            return damaged(key);
     }
     const QVariant orientation = dict.value(QStringLiteral("OrientationKey"));
     if (orientation.isValid() && orientation.toLongLong() != 0 && orientation.toLongLong() != 1)
-        return QStringLiteral("OrientationKey is out of range");
-    return QString();
+        return damaged(QStringLiteral("OrientationKey"));
+    return {};
 }
 
 TLabel RectsView::labelWithRepresentation(const QVariantMap &dict)
@@ -366,6 +395,19 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
     // each the one read just before.
     bool anyRead = false;
     for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
+        // An object belongs to one group: an entry naming an object an earlier entry grouped
+        // is a copy of that group (a file may store one group hundreds of times) and is left out.
+        bool repeated = false;
+        for (const QString &part : entry.toMap().value(QStringLiteral("GroupContents")).toString().split(QLatin1Char(','))) {
+            bool ok = false;
+            const qint64 index = part.trimmed().toLongLong(&ok);
+            if (ok && index >= 0 && index < made.size() && made.at(index)->getGroup()) {
+                repeated = true;
+                break;
+            }
+        }
+        if (repeated)
+            continue;
         GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
         if (!group)
             continue;
@@ -386,20 +428,33 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
 
 bool RectsView::open(const QString &path)
 {
+    const QString name = QFileInfo(path).fileName();
+    if (QFileInfo(path).suffix() != QLatin1String("qkdoc")) {
+        openFailed(window(), openProblem(path, {DocumentCheck::NotADesign, QString(), 0}));
+        return false;
+    }
     QFile file(path);
-    if (QFileInfo(path).suffix() != QLatin1String("qkdoc") || !file.open(QIODevice::ReadOnly)
-        || file.size() > PropertyList::MaximumSize) {
-        openFailed(window());
+    if (!file.open(QIODevice::ReadOnly)) {
+        openFailed(window(), Language::withValues(Language::stringForKey(QStringLiteral("The file “%@” could not be read: %@")),
+                                                  {name, file.errorString()}));
+        return false;
+    }
+    if (file.size() > PropertyList::MaximumSize) {
+        openFailed(window(), Language::withValues(
+                                 Language::stringForKey(QStringLiteral("The design “%@” is larger than the %@ MB a design may take.")),
+                                 {name, megabytes(PropertyList::MaximumSize)}));
         return false;
     }
     const QByteArray data = file.readAll();
     file.close();
     const QVariant parsed = PropertyList::fromData(data);
     // The whole document is checked before anything on the canvas changes.
-    if (parsed.typeId() != QMetaType::QVariantMap
-        || !validateDocumentDictionary(parsed.toMap()).isEmpty()) {
+    DocumentCheck check{DocumentCheck::NotADesign, QString(), 0};
+    if (parsed.typeId() == QMetaType::QVariantMap)
+        check = checkDocumentDictionary(parsed.toMap());
+    if (!check.isSound()) {
         NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
-        openFailed(window());
+        openFailed(window(), openProblem(path, check));
         return false;
     }
     const QVariantMap dict = parsed.toMap();
@@ -519,12 +574,8 @@ bool RectsView::save()
             return false;
         path = withExtension(path, QStringLiteral("qkdoc"));
     }
-    const QVariantMap dict = drawDocumentDictionaryForGraphics(rects);
-    if (PropertyList::toData(dict, PlistFormat::Binary).isEmpty()
-        || !PropertyList::writeFile(path, dict, PlistFormat::Binary)) {
-        saveFailed(window());
+    if (!writeDesign(path))
         return false;
-    }
     // The design takes a newly chosen path only once it is written there: a failed first save
     // leaves it untitled, so the next Save asks again instead of failing at the same place.
     if (path != _filePath) {
@@ -532,6 +583,31 @@ bool RectsView::save()
         noteRecentDocument(path);
     }
     wasChanged(false);
+    return true;
+}
+
+bool RectsView::writeDesign(const QString &path)
+{
+    // What Open would refuse is not written: the file on disk stays as it was.
+    if (rects.size() > maximumObjects()) {
+        saveFailed(window(), Language::withValues(
+                                 Language::stringForKey(QStringLiteral("The design holds %@ objects, more than the %@ a design may hold: it was not saved.")),
+                                 {QString::number(rects.size()), QString::number(maximumObjects())}));
+        return false;
+    }
+    const QByteArray data = PropertyList::toData(drawDocumentDictionaryForGraphics(rects), PlistFormat::Binary);
+    if (data.size() > PropertyList::MaximumSize) {
+        saveFailed(window(), Language::withValues(
+                                 Language::stringForKey(QStringLiteral("The design would take %@ MB, more than the %@ MB a design may take: it was not saved.")),
+                                 {megabytes(data.size()), megabytes(PropertyList::MaximumSize)}));
+        return false;
+    }
+    QSaveFile file(path);
+    if (data.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        file.cancelWriting();
+        saveFailed(window());
+        return false;
+    }
     return true;
 }
 
@@ -565,11 +641,8 @@ bool RectsView::saveDocumentAs()
         return true;
     }
     const QString path = withExtension(chosen, QStringLiteral("qkdoc"));
-    const QVariantMap dict = drawDocumentDictionaryForGraphics(rects);
-    if (!PropertyList::writeFile(path, dict, PlistFormat::Binary)) {
-        saveFailed(window());
+    if (!writeDesign(path))
         return false;
-    }
     setFilePath(path);
     noteRecentDocument(path);
     wasChanged(false);
@@ -753,6 +826,18 @@ void RectsView::delete_()
                 removeGraphicAtIndex(indexOfGraphic(member.get()));
             ungroup_(pair);
         }
+        // Each object's place taken in one walk: removing from the front leaves the places
+        // behind it as they were, and asking the list for each would grow with the square of
+        // the selection.
+        QHash<const ColorRect *, int> places;
+        places.reserve(work.size());
+        for (int i = 0; i < rects.size(); ++i)
+            if (m_selectedSet.contains(rects[i].get()))
+                places.insert(rects[i].get(), i);
+        auto placeOf = [this, &places](const ColorRect *graphic) {
+            const int known = places.value(graphic, -1);
+            return known >= 0 && known < rects.size() && rects[known].get() == graphic ? known : indexOfGraphic(graphic);
+        };
         bool pointDeleted = false;
         for (int i = int(work.size()) - 1; i >= 0; --i) {
             const GraphicPtr graphic = work[i];
@@ -765,7 +850,7 @@ void RectsView::delete_()
             // A plain group loses the members that go; the rest stay grouped only with undo.
             if (Group *owner = graphic->getGroup())
                 ungroup_(groupPtr(owner));
-            removeGraphicAtIndex(indexOfGraphic(graphic.get()));
+            removeGraphicAtIndex(placeOf(graphic.get()));
         }
         if (!pointDeleted)
             clearSelection();
@@ -783,7 +868,10 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     if (!mime || !mime->hasFormat(pasteboardType()))
         return;
     const QVariant parsed = PropertyList::fromData(mime->data(pasteboardType()));
-    if (parsed.typeId() != QMetaType::QVariantMap || !validateDocumentDictionary(parsed.toMap()).isEmpty())
+    if (parsed.typeId() != QMetaType::QVariantMap || !checkDocumentDictionary(parsed.toMap()).isSound())
+        return;
+    if (!roomForObjects(parsed.toMap().value(QStringLiteral("ObjectsList")).toList().size(),
+                        Language::stringForKey(QStringLiteral("Paste"))))
         return;
     const ChangeBatch batch(*this);
     const int groupsBefore = int(_groups.size());
@@ -803,6 +891,10 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
         m_undoManager.enableUndoRegistration();
         addGraphic(graphic);
     }
+    // A pasted group's frame goes where its members went.
+    if (withOffset)
+        for (qsizetype i = groupsBefore; i < _groups.size(); ++i)
+            _groups[i]->setBounds(_groups[i]->bounds().translated(offset));
     // Selected once all are in place: a pasted group is selected as a whole.
     m_undoManager.beginUndoGrouping();
     for (const GraphicPtr &graphic : graphics)
@@ -822,9 +914,37 @@ void RectsView::duplicate()
 {
     if (_selectedObjects.isEmpty())
         return;
+    if (!roomForObjects(_selectedObjects.size(), localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings"))))
+        return;
     copy();
     paste(duplicateOffset ? duplicateOffset() : QPointF(5.0, 5.0), true);
     setActionName(localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings")));
+}
+
+namespace {
+qsizetype objectLimitForTesting = 0;
+}
+
+qsizetype RectsView::maximumObjects()
+{
+    return objectLimitForTesting > 0 ? objectLimitForTesting : MaximumObjects;
+}
+
+void RectsView::setMaximumObjectsForTesting(qsizetype limit)
+{
+    objectLimitForTesting = std::max<qsizetype>(limit, 0);
+}
+
+bool RectsView::roomForObjects(qsizetype added, const QString &command)
+{
+    const qsizetype total = rects.size() + added;
+    if (total <= maximumObjects())
+        return true;
+    Prompts::current().alert(window(), command,
+                             Language::withValues(Language::stringForKey(QStringLiteral("A design holds at most %@ objects: this would make %@. Nothing was added.")),
+                                                  {QString::number(maximumObjects()), QString::number(total)}),
+                             {Language::stringForKey(QStringLiteral("OK"))});
+    return false;
 }
 
 } // namespace quillmark

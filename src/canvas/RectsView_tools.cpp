@@ -185,6 +185,8 @@ void RectsView::addAddressBlock()
 
 GraphicPtr RectsView::createObjectOfClassR(const QString &className, const QRectF &bounds)
 {
+    if (!roomForObjects(1, Language::stringForKey(QStringLiteral("Create Object"))))
+        return nullptr;
     const GraphicPtr object = ObjectFactory::create(className);
     if (!object)
         return nullptr;
@@ -211,6 +213,10 @@ GraphicPtr RectsView::createObjectOfClassR(const QString &className, const QRect
 
 void RectsView::finishObjectCreation(const GraphicPtr &object, unsigned flags)
 {
+    if (!roomForObjects(1, Language::stringForKey(QStringLiteral("Create Object")))) {
+        m_textLinkSource.reset();
+        return;
+    }
     const int tool = currentToolClass;
     m_undoManager.beginUndoGrouping();
     if (tool == RectTool && m_textLinkSource)
@@ -238,7 +244,7 @@ void RectsView::finishObjectCreation(const GraphicPtr &object, unsigned flags)
 void RectsView::createDBField(int fieldPk)
 {
     clearSelection();
-    if (!mergeFieldPairMaker)
+    if (!mergeFieldPairMaker || !roomForObjects(2, Language::stringForKey(QStringLiteral("Create Object"))))
         return;
     const auto [title, contents] = mergeFieldPairMaker(this, m_lastMouseDown, fieldPk);
     if (!title || !contents)

@@ -353,6 +353,8 @@ void RectsView::setupNewWebImage(const QString &address, const std::optional<QPo
 GraphicPtr RectsView::createObjectOfClassCentered(const QString &className, const QString &path,
                                                   const QPointF &point)
 {
+    if (!roomForObjects(1, undoName("Create Object")))
+        return {};
     GraphicPtr graphic = ObjectFactory::isRegistered(className) ? ObjectFactory::create(className)
                                                                 : ColorRect::create();
     if (!graphic)

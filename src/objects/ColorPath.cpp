@@ -98,6 +98,15 @@ void appendElement(BezierPath &path, BezierPath::ElementType type, const QPointF
     }
 }
 
+bool sameUpToRounding(const QRectF &a, const QRectF &b)
+{
+    auto near = [](double x, double y) {
+        return std::abs(x - y) <= 1e-9 * std::max({1.0, std::abs(x), std::abs(y)});
+    };
+    return near(a.left(), b.left()) && near(a.top(), b.top()) && near(a.right(), b.right())
+           && near(a.bottom(), b.bottom());
+}
+
 } // namespace
 
 ColorPath::ColorPath()
@@ -291,16 +300,32 @@ QVariantMap ColorPath::propertyListRepresentation(const GraphicList *graphics)
 void ColorPath::loadPropertyListRepresentation(const QVariantMap &dict)
 {
     ColorRect::loadPropertyListRepresentation(dict);
+    const QRectF storedFrame = frameBounds();
+    const bool hasStoredFrame = dict.contains(QStringLiteral("Bounds"));
     const auto it = dict.constFind(QStringLiteral("Path"));
-    if (it == dict.constEnd() || it->typeId() != QMetaType::QByteArray)
-        return;
-    if (const std::optional<BezierPath> path = BezierPathArchive::unarchive(it->toByteArray())) {
-        // Taking the outline sets the frame, which clears the template flag; the stored flag
-        // is the one that remains.
-        const bool storedTemplateFlag = _isTemplate;
-        setBezierPath(*path);
-        _isTemplate = storedTemplateFlag;
+    std::optional<BezierPath> path;
+    if (it != dict.constEnd() && it->typeId() == QMetaType::QByteArray)
+        path = BezierPathArchive::unarchive(it->toByteArray());
+    if (!path) {
+        // A missing or damaged outline becomes the frame's, taken as a stored outline is, so
+        // that it is saved as what it reads back as rather than as the unit square scaled
+        // to the frame in single precision.
+        const QRectF frame = frameBounds();
+        if (!(frame.width() > 0.0) || !(frame.height() > 0.0))
+            return;
+        path = BezierPath::bezierPathWithRect(frame);
+        path->setLineWidth(colorPath ? colorPath->lineWidth() : strokeLineWidth());
     }
+    // Taking the outline sets the frame, which clears the template flag; the stored flag
+    // is the one that remains.
+    const bool storedTemplateFlag = _isTemplate;
+    setBezierPath(*path);
+    // The outline's own bounds differ from the frame it was saved with in the last digits
+    // (a right edge is the left edge plus the width, rounded): the stored frame is kept then,
+    // so that a design saved again writes the frame it was opened with.
+    if (hasStoredFrame && sameUpToRounding(storedFrame, frameBounds()))
+        setFrameBounds(storedFrame);
+    _isTemplate = storedTemplateFlag;
 }
 
 } // namespace quillmark

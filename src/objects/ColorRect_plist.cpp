@@ -281,6 +281,10 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
     if (const QVariant *v = value("StrokeLineWidth")) {
         if (auto width = readDouble(*v))
             setStrokeLineWidth(asFloat(std::max(0.0, *width)));
+    } else {
+        // Without a stored width the object's own is bounded by the frame just as a stored
+        // one is: the width saved is then the width read back.
+        setStrokeLineWidth(_lineWidth);
     }
     if (const QVariant *v = value("ImageXOffset")) {
         if (auto number = readDouble(*v))

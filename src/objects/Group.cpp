@@ -40,6 +40,20 @@ QRectF unionOf(const QRectF &a, const QRectF &b)
     return a.united(b);
 }
 
+// A turned group's stored frame is taken when it has a size and lies about its members: its
+// centre within the members' box, and its diagonal no longer than the members' box allows
+// (a box turned within another is at most as wide as that box's diagonal).
+bool storedFrameFits(const QRectF &stored, const QRectF &members)
+{
+    if (!(stored.width() > 0.0) || !(stored.height() > 0.0) || members.isNull())
+        return false;
+    const double slack = 1.0;
+    const QRectF around = members.adjusted(-slack, -slack, slack, slack);
+    const double diagonal = std::hypot(members.width(), members.height());
+    return around.contains(stored.center()) && stored.width() <= diagonal + slack
+           && stored.height() <= diagonal + slack;
+}
+
 } // namespace
 
 Group::Group() = default;
@@ -285,14 +299,14 @@ void Group::setFrameBounds(const QRectF &rect, const QString &message)
 
 // ---- stored form ----
 
-QVariantMap Group::propertyListRepresentation(const GraphicList &graphics) const
+QVariantMap Group::propertyListRepresentation(const GraphicList &graphics, const Places *places) const
 {
     QVariantMap dict;
     dict.insert(ClassKey, className());
     if (objects.size() >= 2) {
         QStringList indexes;
         for (const std::shared_ptr<ColorRect> &member : objects) {
-            const qsizetype index = graphics.indexOf(member);
+            const qsizetype index = places ? places->value(member.get(), -1) : graphics.indexOf(member);
             if (index >= 0)
                 indexes.append(fmtInt(index));
         }
@@ -335,12 +349,18 @@ bool Group::loadPropertyListRepresentation(const QVariantMap &dict, const Graphi
     const QStringList parts = contents.toString().split(QLatin1Char(','));
     if (parts.size() < 2)
         return false;
+    QSet<const ColorRect *> added;
     for (const QString &part : parts) {
         bool ok = false;
         const qint64 index = part.trimmed().toLongLong(&ok);
+        if (!ok || index < 0 || index >= graphics.size())
+            continue;
         // An index repeated in a damaged entry must not make an object a member twice.
-        if (ok && index >= 0 && index < graphics.size() && !objects.contains(graphics.at(index)))
-            addObject(graphics.at(index));
+        const std::shared_ptr<ColorRect> &object = graphics.at(index);
+        if (added.contains(object.get()))
+            continue;
+        added.insert(object.get());
+        addObject(object);
     }
     // Indexes that name no object leave no group behind: a group of one object would only
     // stand in the way of selecting it.
@@ -355,9 +375,18 @@ bool Group::loadPropertyListRepresentation(const QVariantMap &dict, const Graphi
         if (const std::optional<double> degrees = ColorRect::boundedDegrees(value))
             _angle = float(*degrees);
     }
+    // The bounds are the members' own: a stored frame that is not theirs (damaged, a million
+    // points away, of no size) would put the group's knobs where its members are not, and a
+    // width typed in the inspector would scale them from there. A turned group keeps its
+    // unturned frame, which its members do not tell, when the stored one fits them.
+    QRectF members;
+    for (const std::shared_ptr<ColorRect> &member : std::as_const(objects))
+        members = unionOf(members, member->getRotatedBounds().bounds());
+    _bounds = members;
     const QVariant rect = dict.value(BoundsKey);
-    if (rect.typeId() == QMetaType::QString) {
-        if (const std::optional<QRectF> r = ColorRect::boundedFrame(rectFromString(rect.toString())))
+    if (_angle != 0.0f && rect.typeId() == QMetaType::QString) {
+        if (const std::optional<QRectF> r = ColorRect::boundedFrame(rectFromString(rect.toString()));
+            r && storedFrameFits(*r, members))
             _bounds = *r;
     }
     return true;

@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 // Two or more objects of one page bound together so that they are selected, moved, resized
 // and rotated as one. A group is not an object itself: every member stays a full object in
 // the canvas's list with its own frame, angle and style, and the group draws nothing but
@@ -141,7 +142,10 @@ public:
 
     // ---- stored form (one entry of the design's "GroupsList") ----
     // `graphics` is the design's list of objects; members are stored by their index in it.
-    virtual QVariantMap propertyListRepresentation(const GraphicList &graphics) const;
+    // `places`, when given, holds each object's index in `graphics`: a design with many groups
+    // is then written without searching the list once per member.
+    using Places = QHash<const ColorRect *, qsizetype>;
+    virtual QVariantMap propertyListRepresentation(const GraphicList &graphics, const Places *places = nullptr) const;
     // The group of the kind named by "GroupClassKey", loaded; null for an unknown kind or
     // fewer than two members.
     static std::shared_ptr<Group> groupWithPropertyListRepresentation(const QVariantMap &dict,

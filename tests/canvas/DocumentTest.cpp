@@ -76,7 +76,7 @@ protected:
     {
         int count = 0;
         for (const auto &call : prompts.prompts().calls())
-            if (call.kind == qmtest::TestPrompts::Alert && call.message == QLatin1String("Could not Open Document"))
+            if (call.kind == qmtest::TestPrompts::Alert && call.title == QLatin1String("Open Document:"))
                 ++count;
         return count;
     }

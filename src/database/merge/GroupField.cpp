@@ -413,9 +413,9 @@ void GroupField::drawRotateHandle(const QPointF &point, QPainter *painter) const
     painter->fillPath(oval, knob);
 }
 
-QVariantMap GroupField::propertyListRepresentation(const GraphicList &graphics) const
+QVariantMap GroupField::propertyListRepresentation(const GraphicList &graphics, const Places *places) const
 {
-    QVariantMap dict = Group::propertyListRepresentation(graphics);
+    QVariantMap dict = Group::propertyListRepresentation(graphics, places);
     dict.insert(ShowTitleKey, _showTitle ? QStringLiteral("YES") : QStringLiteral("NO"));
     dict.insert(CapitalizeTitleKey, _capitilizeTitle ? QStringLiteral("YES") : QStringLiteral("NO"));
     return dict;

@@ -83,7 +83,7 @@ public:
     void drawRotateHandle(const QPointF &point, QPainter *painter) const override;
 
     // ---- stored form ----
-    QVariantMap propertyListRepresentation(const GraphicList &graphics) const override;
+    QVariantMap propertyListRepresentation(const GraphicList &graphics, const Places *places = nullptr) const override;
     bool loadPropertyListRepresentation(const QVariantMap &dict, const GraphicList &graphics) override;
 
 private:

@@ -1,0 +1,414 @@
+// Designs of every kind of object worked on through the window as a user does, saved, opened
+// again and read back by libplist's own tool; the object limit that opening applies holds for
+// every command that adds objects and for saving, and a refused design says which file and why.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <limits>
+
+#include "app/AppTestSupport.h"
+#include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "objects/Group.h"
+#include "platform/BezierPath.h"
+#include "platform/PropertyList.h"
+#include "platform/UndoManager.h"
+
+using namespace quillmark;
+
+namespace {
+
+constexpr int Count = 250;
+
+QString plistutil()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("plistutil"));
+}
+
+// The saved file as libplist's own tool reads it, written out as XML.
+QByteArray readByPlistutil(const QString &path)
+{
+    const QString xml = path + QStringLiteral(".xml");
+    QProcess process;
+    process.start(plistutil(), {QStringLiteral("-i"), path, QStringLiteral("-o"), xml, QStringLiteral("-f"), QStringLiteral("xml")});
+    if (!process.waitForFinished(120000) || process.exitCode() != 0)
+        return {};
+    QFile file(xml);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QRectF frameOf(int i)
+{
+    return QRectF(4 + (i % 25) * 7.0, 4 + (i / 25) * 7.0, 6.0, 5.0);
+}
+
+// Text boxes, ovals with text along them, lines, paths and filled rectangles in turn; every
+// tenth object grouped with the next.
+QString everyKind(apptest::WindowFixture &f, const QString &name, int count)
+{
+    GraphicList objects;
+    for (int i = 0; i < count; ++i) {
+        const QRectF frame = frameOf(i);
+        GraphicPtr object;
+        switch (i % 5) {
+        case 0:
+            object = ColorRect::create(frame);
+            object->textStorage()->setPlainText(QStringLiteral("Box %1").arg(i));
+            break;
+        case 1:
+            object = ColorOval::create(frame);
+            object->textStorage()->setPlainText(QStringLiteral("Along %1").arg(i));
+            break;
+        case 2:
+            object = ColorLine::create(frame);
+            break;
+        case 3: {
+            auto path = ColorPath::create(frame);
+            QRandomGenerator random{quint32(i)};
+            BezierPath outline;
+            outline.moveTo(frame.topLeft());
+            for (int k = 0; k < 12; ++k)
+                outline.lineTo(QPointF(frame.x() + random.bounded(frame.width()), frame.y() + random.bounded(frame.height())));
+            outline.closePath();
+            path->setBezierPath(outline);
+            object = path;
+            break;
+        }
+        default:
+            object = ColorRect::create(frame);
+            object->setDrawsFill(true);
+            object->setFillColor(QColor::fromHsv((i * 13) % 360, 120, 230));
+            break;
+        }
+        object->setPageName(f.canvas()->getCurrPageName());
+        object->setObjectLayer(1);
+        objects.append(object);
+    }
+    QVariantMap dict = f.canvas()->drawDocumentDictionaryForGraphics(objects);
+    QVariantList groups;
+    for (int i = 0; i + 1 < count; i += 10) {
+        auto group = Group::create();
+        group->addObjects({objects[i], objects[i + 1]});
+        groups.append(group->propertyListRepresentation(objects));
+        group->clear();
+    }
+    dict.insert(QStringLiteral("GroupsList"), groups);
+    const QString path = qmtest::freshDir(QStringLiteral("design-kinds-") + name) + QLatin1Char('/') + name + QStringLiteral(".qkdoc");
+    EXPECT_TRUE(PropertyList::writeFile(path, dict, PlistFormat::Binary));
+    return path;
+}
+
+void openThroughMenu(apptest::WindowFixture &f, const QString &path)
+{
+    f.prompts->queuePath(path);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+}
+
+QStringList kindsOf(const GraphicList &objects)
+{
+    QStringList kinds;
+    for (const GraphicPtr &object : objects)
+        kinds.append(object->className());
+    return kinds;
+}
+
+QList<QRectF> framesOf(const GraphicList &objects)
+{
+    QList<QRectF> frames;
+    for (const GraphicPtr &object : objects)
+        frames.append(object->frameBounds());
+    return frames;
+}
+
+QList<QRectF> moved(QList<QRectF> frames, double dx)
+{
+    for (QRectF &frame : frames)
+        frame.translate(dx, 0);
+    return frames;
+}
+
+// The alerts shown since `from`, as "title: message".
+QStringList alertsSince(apptest::WindowFixture &f, qsizetype from)
+{
+    QStringList shown;
+    const auto &calls = f.prompts->calls();
+    for (qsizetype i = from; i < calls.size(); ++i)
+        if (calls[i].kind == qmtest::TestPrompts::Alert)
+            shown.append(calls[i].title + QStringLiteral(": ") + calls[i].message);
+    return shown;
+}
+
+// Where two saved designs differ, key by key, object by object (the first few places).
+QString differences(const QByteArray &a, const QByteArray &b)
+{
+    QStringList found;
+    const QVariantMap first = PropertyList::fromData(a).toMap();
+    const QVariantMap second = PropertyList::fromData(b).toMap();
+    for (const QString &key : first.keys()) {
+        if (first.value(key) == second.value(key))
+            continue;
+        if (key != QLatin1String("ObjectsList") && key != QLatin1String("GroupsList")) {
+            found.append(key);
+            continue;
+        }
+        const QVariantList x = first.value(key).toList(), y = second.value(key).toList();
+        for (qsizetype i = 0; i < std::min(x.size(), y.size()) && found.size() < 6; ++i) {
+            const QVariantMap p = x[i].toMap(), q = y[i].toMap();
+            for (const QString &inner : p.keys())
+                if (p.value(inner) != q.value(inner))
+                    found.append(QStringLiteral("%1[%2].%3: %4 / %5").arg(key).arg(i).arg(inner, p.value(inner).toString(), q.value(inner).toString()));
+        }
+    }
+    return found.join(QStringLiteral("; "));
+}
+
+struct LimitGuard
+{
+    explicit LimitGuard(qsizetype limit) { RectsView::setMaximumObjectsForTesting(limit); }
+    ~LimitGuard() { RectsView::setMaximumObjectsForTesting(0); }
+};
+
+} // namespace
+
+TEST(DesignKindsWindow, EveryKindOpenedEditedDuplicatedSavedReopenedAndReadByPlistutil)
+{
+    ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) reads the saved design";
+    apptest::WindowFixture f(QStringLiteral("design-kinds-window"));
+    RectsView *canvas = f.canvas();
+    const QString path = everyKind(f, QStringLiteral("Every Kind"), Count);
+
+    openThroughMenu(f, path);
+    ASSERT_EQ(canvas->getRects().size(), Count);
+    ASSERT_EQ(canvas->groups().size(), Count / 10);
+    const QStringList kinds = kindsOf(canvas->getRects());
+    const QList<QRectF> frames = framesOf(canvas->getRects());
+    for (const QString &kind : {"ColorRect", "ColorOval", "ColorLine", "ColorPath"})
+        EXPECT_EQ(kinds.count(kind), kind == QLatin1String("ColorRect") ? 2 * Count / 5 : Count / 5) << kind.toStdString();
+    canvas->grab();
+
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    ASSERT_EQ(canvas->selectedObjects().size(), Count);
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_Right);
+    apptest::settle();
+    EXPECT_EQ(framesOf(canvas->getRects()), moved(frames, 1.0));
+    EXPECT_TRUE(canvas->isChanged());
+    f.undo();
+    EXPECT_EQ(framesOf(canvas->getRects()), frames);
+    EXPECT_EQ(canvas->selectedObjects().size(), Count);
+
+    // The copies follow the originals, each kind and text as it was, a step away, grouped as
+    // the originals are.
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    ASSERT_EQ(canvas->getRects().size(), 2 * Count);
+    EXPECT_EQ(canvas->groups().size(), 2 * (Count / 10));
+    EXPECT_EQ(canvas->selectedObjects().size(), Count);
+    const GraphicList all = canvas->getRects();
+    const QPointF step = all[Count]->frameBounds().topLeft() - frames[0].topLeft();
+    EXPECT_FALSE(step.isNull());
+    for (int i = 0; i < Count; ++i) {
+        ASSERT_EQ(all[Count + i]->className(), kinds[i]) << i;
+        EXPECT_EQ(all[Count + i]->frameBounds(), frames[i].translated(step)) << i;
+        EXPECT_EQ(all[Count + i]->textStorage()->toPlainText(), all[i]->textStorage()->toPlainText()) << i;
+        EXPECT_TRUE(canvas->isSelected(all[Count + i].get())) << i;
+    }
+    canvas->grab();
+
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    EXPECT_FALSE(canvas->isChanged());
+    EXPECT_TRUE(alertsSince(f, 0).isEmpty()) << alertsSince(f, 0).join(QLatin1Char('\n')).toStdString();
+
+    // What libplist's own tool reads is the design the program reads.
+    const QByteArray theirs = readByPlistutil(path);
+    ASSERT_FALSE(theirs.isEmpty());
+    QString error;
+    const QVariant ours = PropertyList::readFile(path, &error);
+    ASSERT_TRUE(ours.isValid()) << error.toStdString();
+    EXPECT_TRUE(theirs == PropertyList::toData(ours, PlistFormat::Xml));
+    EXPECT_EQ(ours.toMap().value(QStringLiteral("ObjectsList")).toList().size(), 2 * Count);
+    EXPECT_EQ(ours.toMap().value(QStringLiteral("GroupsList")).toList().size(), 2 * (Count / 10));
+
+    // Opened again, the design is the one that was saved, and saved again, the same file.
+    f.trigger(QStringLiteral("File"), QStringLiteral("New"));
+    ASSERT_TRUE(canvas->getRects().isEmpty());
+    openThroughMenu(f, path);
+    ASSERT_EQ(canvas->getRects().size(), 2 * Count);
+    EXPECT_EQ(kindsOf(canvas->getRects()), kindsOf(all));
+    EXPECT_EQ(framesOf(canvas->getRects()), framesOf(all));
+    EXPECT_EQ(canvas->groups().size(), 2 * (Count / 10));
+    for (const GroupPtr &group : canvas->groups())
+        ASSERT_EQ(group->getObjects().size(), 2);
+    QFile first(path);
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    const QByteArray firstBytes = first.readAll();
+    first.close();
+    canvas->wasChanged(true);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    QFile second(path);
+    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+    const QByteArray secondBytes = second.readAll();
+    EXPECT_TRUE(secondBytes == firstBytes) << "the second save wrote another file: " << differences(firstBytes, secondBytes).toStdString();
+}
+
+TEST(DesignKindsWindow, NoCommandMakesADesignPastTheLimitAndEverySavedDesignReopens)
+{
+    apptest::WindowFixture f(QStringLiteral("design-kinds-limit"));
+    RectsView *canvas = f.canvas();
+    const LimitGuard limit(300);
+    const QString path = everyKind(f, QStringLiteral("Two Hundred"), 200);
+    openThroughMenu(f, path);
+    ASSERT_EQ(canvas->getRects().size(), 200);
+
+    // Duplicate, Replicate and Paste of the whole design would make 400: each is refused with
+    // the reason, and nothing of it is done.
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
+    const bool couldUndo = canvas->undoManager()->canUndo();
+    const QString undoName = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text();
+    for (const QString &command : {QStringLiteral("Duplicate"), QStringLiteral("Paste")}) {
+        const qsizetype before = f.prompts->calls().size();
+        f.trigger(QStringLiteral("Edit"), command);
+        EXPECT_EQ(canvas->getRects().size(), 200) << command.toStdString();
+        EXPECT_EQ(canvas->groups().size(), 20) << command.toStdString();
+        const QStringList alerts = alertsSince(f, before);
+        ASSERT_EQ(alerts.size(), 1) << command.toStdString();
+        EXPECT_EQ(alerts.first(), command + QStringLiteral(": A design holds at most 300 objects: this would make 400. Nothing was added."));
+        EXPECT_EQ(canvas->undoManager()->canUndo(), couldUndo);
+        EXPECT_EQ(f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text(), undoName);
+    }
+    {
+        const qsizetype before = f.prompts->calls().size();
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Replicate"));
+        EXPECT_EQ(canvas->getRects().size(), 200);
+        const QStringList alerts = alertsSince(f, before);
+        ASSERT_EQ(alerts.size(), 1);
+        EXPECT_TRUE(alerts.first().startsWith(QStringLiteral("Replicate: A design holds at most 300 objects"))) << alerts.first().toStdString();
+    }
+
+    // Within the limit the commands work, up to the limit itself and not one object past it.
+    canvas->clearSelection();
+    for (int i = 0; i < 50; ++i)
+        canvas->selectRect(canvas->getRects()[150 + i]);
+    ASSERT_EQ(canvas->selectedObjects().size(), 50);
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    ASSERT_EQ(canvas->getRects().size(), 250);
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    ASSERT_EQ(canvas->getRects().size(), 300);
+    qsizetype before = f.prompts->calls().size();
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    EXPECT_EQ(canvas->getRects().size(), 300);
+    EXPECT_EQ(alertsSince(f, before).size(), 1);
+    // A new object drawn with a tool is one more: refused as well.
+    before = f.prompts->calls().size();
+    f.drawRect(QRectF(20, 150, 30, 20));
+    EXPECT_EQ(canvas->getRects().size(), 300);
+    EXPECT_EQ(alertsSince(f, before).size(), 1);
+
+    // The design at the limit is saved and opens again whole.
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    EXPECT_FALSE(canvas->isChanged());
+    f.trigger(QStringLiteral("File"), QStringLiteral("New"));
+    openThroughMenu(f, path);
+    EXPECT_EQ(canvas->getRects().size(), 300);
+
+    // With a lower limit the same design is neither opened nor written over: whatever is on
+    // disk still opens where the limit allows it.
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    saved.close();
+    RectsView::setMaximumObjectsForTesting(299);
+    canvas->wasChanged(true);
+    before = f.prompts->calls().size();
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    ASSERT_EQ(alertsSince(f, before),
+              QStringList{QStringLiteral("Could not save Document!: The design holds 300 objects, more than the 299 a design may hold: it was not saved.")});
+    EXPECT_TRUE(canvas->isChanged());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll() == bytes);
+    saved.close();
+    canvas->wasChanged(false);
+    before = f.prompts->calls().size();
+    openThroughMenu(f, path);
+    EXPECT_EQ(alertsSince(f, before),
+              QStringList{QStringLiteral("Open Document:: The design “Two Hundred.qkdoc” holds 300 objects, more than the 299 a design may hold.")});
+    EXPECT_EQ(canvas->getRects().size(), 300);
+}
+
+TEST(DesignKindsWindow, RefusedDesignsAreNamedWithTheReasonAndStoredGroupsAreTheMembers)
+{
+    apptest::WindowFixture f(QStringLiteral("design-kinds-refused"));
+    RectsView *canvas = f.canvas();
+    const QString path = everyKind(f, QStringLiteral("Sound"), 20);
+    const QString dir = QFileInfo(path).absolutePath();
+    const QVariantMap sound = PropertyList::readFile(path).toMap();
+
+    auto refusal = [&](const QString &file) {
+        const qsizetype before = f.prompts->calls().size();
+        openThroughMenu(f, file);
+        const QStringList alerts = alertsSince(f, before);
+        return alerts.size() == 1 ? alerts.first() : alerts.join(QLatin1Char('|'));
+    };
+    auto written = [&](const QString &name, const QVariant &value) {
+        const QString file = dir + QLatin1Char('/') + name;
+        EXPECT_TRUE(PropertyList::writeFile(file, value, PlistFormat::Binary));
+        return file;
+    };
+
+    QFile text(dir + QStringLiteral("/Letter.qkdoc"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("Dear reader, this is a letter and not a design.");
+    text.close();
+    EXPECT_EQ(refusal(text.fileName()), QStringLiteral("Open Document:: The file “Letter.qkdoc” is not a Quillmark design."));
+    EXPECT_EQ(refusal(written(QStringLiteral("List.qkdoc"), QVariantList{qint64(1)})),
+              QStringLiteral("Open Document:: The file “List.qkdoc” is not a Quillmark design."));
+    QVariantMap damaged = sound;
+    damaged.insert(QStringLiteral("TLabel"), QStringLiteral("a label"));
+    EXPECT_EQ(refusal(written(QStringLiteral("Damaged Label.qkdoc"), damaged)),
+              QStringLiteral("Open Document:: The design “Damaged Label.qkdoc” is damaged at “TLabel”."));
+    damaged = sound;
+    damaged.insert(QStringLiteral("OrientationKey"), QStringLiteral("sideways"));
+    EXPECT_EQ(refusal(written(QStringLiteral("Damaged Orientation.qkdoc"), damaged)),
+              QStringLiteral("Open Document:: The design “Damaged Orientation.qkdoc” is damaged at “OrientationKey”."));
+    {
+        const LimitGuard limit(19);
+        EXPECT_EQ(refusal(path), QStringLiteral("Open Document:: The design “Sound.qkdoc” holds 20 objects, more than the 19 a design may hold."));
+    }
+    EXPECT_TRUE(canvas->getRects().isEmpty());
+
+    // One group stored 500 times, with bounds that are no place at all: one group, whose bounds
+    // are its members'.
+    QVariantMap repeated = sound;
+    QVariantMap group = sound.value(QStringLiteral("GroupsList")).toList().first().toMap();
+    group.insert(QStringLiteral("GroupBounds"), QStringLiteral("{{nan, inf}, {-1e308, 1e308}}"));
+    repeated.insert(QStringLiteral("GroupsList"), QVariantList(500, group));
+    EXPECT_EQ(refusal(written(QStringLiteral("Repeated Group.qkdoc"), repeated)), QString());
+    ASSERT_EQ(canvas->getRects().size(), 20);
+    ASSERT_EQ(canvas->groups().size(), 1);
+    const GroupPtr only = canvas->groups().first();
+    ASSERT_EQ(only->getObjects().size(), 2);
+    const QRectF members = frameOf(0).united(frameOf(1));
+    EXPECT_NEAR(only->bounds().x(), members.x(), 0.01);
+    EXPECT_NEAR(only->bounds().y(), members.y(), 0.01);
+    EXPECT_NEAR(only->bounds().width(), members.width(), 0.01);
+    EXPECT_NEAR(only->bounds().height(), members.height(), 0.01);
+    // A click on a member takes the whole group, which moves with the arrow key as one.
+    f.click(frameOf(0).center());
+    EXPECT_EQ(canvas->selectedObjects().size(), 2);
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_Right);
+    apptest::settle();
+    EXPECT_NEAR(canvas->getRects()[1]->frameBounds().x(), frameOf(1).x() + 1.0, 0.01);
+    EXPECT_NEAR(only->bounds().x(), members.x() + 1.0, 0.01);
+    // Saved, it is stored once.
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    EXPECT_EQ(PropertyList::readFile(dir + QStringLiteral("/Repeated Group.qkdoc")).toMap().value(QStringLiteral("GroupsList")).toList().size(), 1);
+}
