@@ -3,7 +3,13 @@
 // 1,000 records, through the canvas's own command. Beside it its floors, measured in the same
 // run: a plain Qt program drawing the same three texts of every record in the same fonts at
 // the same places into a white image of the same size and writing it as PNG, once on one
-// thread and once on every core (a QThreadPool taking the records in turn). Build with -DQM_BENCH=ON in a Release build.
+// thread and once on every core (a QThreadPool taking the records in turn).
+//
+// The same for a design with a numbered Code 128 barcode and an address block: the command,
+// the way it went before (each label drawn on the window's thread, only the encoding on the
+// other cores), and the floors drawing the same lines of each address and the same bars. The
+// window's thread's own processor time is reported beside each run of the command.
+// Build with -DQM_BENCH=ON in a Release build.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -16,9 +22,13 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QThread>
 #include <QThreadPool>
 
 #include <atomic>
+#include <ctime>
+#include <deque>
+#include <mutex>
 
 #include <algorithm>
 #include <array>
@@ -26,6 +36,11 @@
 #include <vector>
 
 #include "MergedSheet.h"
+#include "barcodes/BarcodeKinds.h"
+#include "barcodes/Code128.h"
+#include "barcodes/ColorBarcode.h"
+#include "barcodes/TSequence.h"
+#include "database/merge/ColorAddress.h"
 #include "canvas/RectsView.h"
 #include "database/merge/ColorField.h"
 #include "database/store/Database.h"
@@ -207,11 +222,283 @@ void BM_SequentialPngFloorAllThreads(benchmark::State &state)
     Database::setCurrentDatabase(nullptr);
 }
 
+// ---- a numbered barcode and an address block ----
+
+// The processor time the calling thread has used, in seconds.
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// One label of the floor: the address's lines where the block puts them, the bars of the
+// label's number and its text under them.
+struct CodedLabel
+{
+    std::vector<std::pair<QString, QPointF>> lines;
+    std::vector<QRectF> bars;
+    QString number;
+};
+
+struct CodedSetup
+{
+    std::unique_ptr<Database> db;
+    std::unique_ptr<CanvasControls> label;
+    QFont font;
+    QFont numberFont;
+    QPointF numberAt;
+    std::vector<CodedLabel> labels;
+    QSizeF size;
+};
+
+// The 5160 canvas without objects.
+std::unique_ptr<CanvasControls> emptySheet()
+{
+    auto controls = std::make_unique<CanvasControls>();
+    controls->side.setSelectedSegment(0);
+    controls->layers.setSelectedSegment(1);
+    LanguageControls::awakeFromNib(&controls->side);
+    controls->view = std::make_unique<RectsView>();
+    RectsView::Outlets outlets;
+    outlets.segmentedFrontBackOutlet = &controls->side;
+    outlets.segmentedLayersOutlet = &controls->layers;
+    outlets.cbLandscapeView = &controls->landscape;
+    controls->view->setOutlets(outlets);
+    const TLabelType *entry =
+        controls->view->dataSource()->labelTypeAt(controls->view->dataSource()->modelIndexByName(QStringLiteral("5160")));
+    if (!entry)
+        return nullptr;
+    controls->view->setTLabel(entry->getLabelStruct());
+    return controls;
+}
+
+constexpr double BarTop = 10.0;
+constexpr double BarLeft = 120.0;
+constexpr double BarHeight = 30.0;
+
+// The design, and for the floors every label's lines and bars, all made before the clock.
+std::unique_ptr<CodedSetup> setUpCoded(int records)
+{
+    registerMergeKinds();
+    registerBarcodeKinds();
+    auto setup = std::make_unique<CodedSetup>();
+    setup->db = addressDatabase(records);
+    setup->label = emptySheet();
+    if (!setup->db || !setup->label)
+        return nullptr;
+    RectsView *view = setup->label->view.get();
+    setup->size = QSizeF(double(view->getLabel().width) * 72.0, double(view->getLabel().height) * 72.0);
+    auto block = ColorAddress::create(QRectF(8, 4, 0, 0));
+    block->setPageName(view->getCurrPageName());
+    block->setObjectLayer(1);
+    view->addGraphic(block);
+    auto barcode = ColorBarcode::create(QRectF(BarLeft, BarTop, 0, 0));
+    barcode->setPageName(view->getCurrPageName());
+    barcode->setObjectLayer(1);
+    TBarInfo info = barcode->getBarInfo();
+    info.type = BarcodeType::Code128B;
+    info.setData("100000");
+    barcode->setBarInfo(info);
+    TSequence sequence;
+    sequence.isPresent = 1;
+    sequence.counter = "100000";
+    barcode->setSequenceInfo(sequence);
+    // As the barcode tool places it.
+    barcode->setDrawBarcode(true);
+    barcode->updateframeSize();
+    view->addGraphic(barcode);
+    view->clearSelection();
+
+    setup->font = block->textSize();
+    setup->numberFont = LinearDrawContext::systemFont(9.0);
+    setup->numberAt = QPointF(BarLeft, BarTop + BarHeight + 10.0);
+    view->setPrinting(true);
+    int k = 0;
+    for (const dbBrowseField &row : setup->db->browserArray()) {
+        view->upDateDBFields(row.primaryKey());
+        CodedLabel label;
+        const QFontMetricsF metrics(setup->font);
+        for (const ColorAddress::PlacedPart &part : block->currentLines().parts)
+            if (!part.text.isEmpty())
+                label.lines.emplace_back(part.text, part.topLeft + QPointF(0, metrics.ascent()));
+        TBarInfo numbered = info;
+        numbered.setData(sequenceCounterValue(sequence, k++));
+        double x = BarLeft;
+        for (const int value : code128Values(numbered)) {
+            const char *pattern = code128Pattern(value);
+            for (int i = 0; pattern && pattern[i]; ++i) {
+                const double width = double(pattern[i] - '0');
+                if (i % 2 == 0)
+                    label.bars.emplace_back(x, BarTop, width, BarHeight);
+                x += width;
+            }
+        }
+        label.bars.emplace_back(x, BarTop, 2.0, BarHeight);
+        label.number = QString::fromStdString(numbered.shortData());
+        setup->labels.push_back(std::move(label));
+    }
+    view->setPrinting(false);
+    return setup;
+}
+
+// The floor's whole work for one coded label: drawn and written as PNG.
+bool drawAndWriteCoded(const CodedSetup &setup, const CodedLabel &label, const QString &path)
+{
+    const double s = Resolution / 72.0;
+    QImage image(qRound(setup.size.width() * s), qRound(setup.size.height() * s), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    image.setDotsPerMeterX(qRound(Resolution / 0.0254));
+    image.setDotsPerMeterY(qRound(Resolution / 0.0254));
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(s, s);
+        painter.setFont(setup.font);
+        for (const auto &[text, at] : label.lines)
+            painter.drawText(at, text);
+        for (const QRectF &bar : label.bars)
+            painter.fillRect(bar, Qt::black);
+        painter.setFont(setup.numberFont);
+        painter.drawText(setup.numberAt, label.number);
+    }
+    QImageWriter writer(path, "png");
+    return writer.write(image);
+}
+
+void BM_SequentialPngExportBarcodeAndAddress(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    std::unique_ptr<CodedSetup> setup = setUpCoded(records);
+    if (!setup) {
+        state.SkipWithError("no database or no 5160");
+        return;
+    }
+    RectsView *view = setup->label->view.get();
+    for (auto _ : state) {
+        const QString folder = freshFolder(QStringLiteral("coded"));
+        QElapsedTimer timer;
+        timer.start();
+        const double cpu = threadSeconds();
+        const int written = view->exportSequentialFiles(folder + QStringLiteral("/Labels.png"),
+                                                        int(ExportFormat::PNG), 1, records, Resolution);
+        const double own = threadSeconds() - cpu;
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        if (written != records) {
+            state.SkipWithError("not every file was written");
+            break;
+        }
+        state.counters["window_thread_share"] = own / seconds;
+        report(state, "Export Sequential, barcode and address block", seconds, records);
+        std::fprintf(stderr, "  the window's thread busy %.0f ms, %.1f %% of the run\n", own * 1000.0,
+                     100.0 * own / seconds);
+    }
+    Database::setCurrentDatabase(nullptr);
+}
+
+// The way it went before: each label drawn on the window's thread, the PNGs encoded and
+// written on the other cores while the next one is drawn.
+void BM_SequentialPngBarcodeAndAddressDrawnOnTheWindowsThread(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    std::unique_ptr<CodedSetup> setup = setUpCoded(records);
+    if (!setup) {
+        state.SkipWithError("no setup");
+        return;
+    }
+    RectsView *view = setup->label->view.get();
+    QThreadPool pool;
+    const QList<dbBrowseField> rows = setup->db->browserArray();
+    for (auto _ : state) {
+        const QString folder = freshFolder(QStringLiteral("before"));
+        QElapsedTimer timer;
+        timer.start();
+        const double cpu = threadSeconds();
+        view->setPrinting(true);
+        std::atomic<int> pending{0};
+        for (int k = 0; k < records; ++k) {
+            view->upDateDBFields(rows.at(k).primaryKey());
+            const QImage image = view->renderLabelImage(float(Resolution), false, k);
+            // As many labels drawn ahead as there are cores.
+            while (pending.load() >= pool.maxThreadCount())
+                QThread::yieldCurrentThread();
+            ++pending;
+            pool.start([image, path = folder + QStringLiteral("/Labels%1.png").arg(k + 1), &pending] {
+                QImageWriter(path, "png").write(image);
+                --pending;
+            });
+        }
+        pool.waitForDone();
+        view->setPrinting(false);
+        const double own = threadSeconds() - cpu;
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        report(state, "before: drawn on the window's thread", seconds, records);
+        std::fprintf(stderr, "  the window's thread busy %.0f ms, %.1f %% of the run\n", own * 1000.0,
+                     100.0 * own / seconds);
+    }
+    Database::setCurrentDatabase(nullptr);
+}
+
+void BM_SequentialPngBarcodeAndAddressFloorOneThread(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    std::unique_ptr<CodedSetup> setup = setUpCoded(records);
+    if (!setup) {
+        state.SkipWithError("no setup");
+        return;
+    }
+    for (auto _ : state) {
+        const QString folder = freshFolder(QStringLiteral("codedFloor1"));
+        QElapsedTimer timer;
+        timer.start();
+        for (int k = 0; k < records; ++k)
+            drawAndWriteCoded(*setup, setup->labels[size_t(k)], folder + QStringLiteral("/Labels%1.png").arg(k + 1));
+        report(state, "floor with barcode and address, one thread", double(timer.nsecsElapsed()) / 1e9, records);
+    }
+    Database::setCurrentDatabase(nullptr);
+}
+
+void BM_SequentialPngBarcodeAndAddressFloorAllThreads(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    std::unique_ptr<CodedSetup> setup = setUpCoded(records);
+    if (!setup) {
+        state.SkipWithError("no setup");
+        return;
+    }
+    QThreadPool pool;
+    const int threads = pool.maxThreadCount();
+    for (auto _ : state) {
+        const QString folder = freshFolder(QStringLiteral("codedFloorN"));
+        QElapsedTimer timer;
+        timer.start();
+        std::atomic<int> next{0};
+        for (int t = 0; t < threads; ++t)
+            pool.start([&] {
+                for (int k = next++; k < records; k = next++)
+                    drawAndWriteCoded(*setup, setup->labels[size_t(k)],
+                                      folder + QStringLiteral("/Labels%1.png").arg(k + 1));
+            });
+        pool.waitForDone();
+        const QByteArray what = QStringLiteral("floor with barcode and address, %1 threads").arg(threads).toUtf8();
+        report(state, what.constData(), double(timer.nsecsElapsed()) / 1e9, records);
+    }
+    Database::setCurrentDatabase(nullptr);
+}
+
 } // namespace
 
 BENCHMARK(BM_SequentialPngExport)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_SequentialPngFloorOneThread)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_SequentialPngFloorAllThreads)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_SequentialPngExportBarcodeAndAddress)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_SequentialPngBarcodeAndAddressDrawnOnTheWindowsThread)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_SequentialPngBarcodeAndAddressFloorOneThread)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_SequentialPngBarcodeAndAddressFloorAllThreads)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
 int main(int argc, char **argv)
 {

@@ -91,6 +91,15 @@ void ColorBarcode::copyValues(ColorRect &target) const
     barcode->setComputedFrame(_frameBounds);
 }
 
+std::function<void(ColorRect &)> ColorBarcode::scaledState() const
+{
+    return [base = ColorRect::scaledState(), info = _barInfo](ColorRect &object) {
+        base(object);
+        if (auto *barcode = dynamic_cast<ColorBarcode *>(&object))
+            barcode->_barInfo = info;
+    };
+}
+
 void ColorBarcode::setBarInfo(const TBarInfo &info)
 {
     _barInfo.setData(info.BarStr);

@@ -139,6 +139,10 @@ public:
     int resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierFlags) override;
     // Scales the frame, then the bar height by sy, the bar metrics by sx and the font by sy.
     void scaleByX(double sx, double sy) override;
+protected:
+    std::function<void(ColorRect &)> scaledState() const override;
+
+public:
 
     // ---- stored form (ColorBarcode_plist.cpp) ----
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
@@ -154,6 +158,11 @@ public:
     // Puts the label's sequence value into the data; NO when the label prints without this
     // barcode.
     bool makeSeqBarData(int label_num);
+    // The data of that label, its sequence value applied; nothing when the label prints
+    // without this barcode. Worked out on the window's thread for a copy drawn elsewhere.
+    std::optional<std::string> sequenceData(int label_num);
+    // Prints on one label with data worked out before; nothing without data.
+    void printFrameWithData(QPainter *painter, const QRectF &aRect, const std::optional<std::string> &data);
     // Loads the sequence file's entries; NO (with sequenceFileMessage() set) when it cannot
     // be read or holds none. The path is kept either way.
     bool getseq_datafile();

@@ -103,16 +103,33 @@ void ColorBarcode::printFrame(QPainter *painter, const QRectF &aRect, int label_
 
 bool ColorBarcode::makeSeqBarData(int label_num)
 {
-    // The file is read here rather than inside the numbering so that the object learns why
-    // it gave nothing.
-    if (_sequence.isPresent && !_sequence.counter.empty() && _sequence.isFile && _sequence.data.empty())
-        getseq_datafile();
-    const std::optional<std::string> value = quillmark::makeSeqBarData(_sequence, label_num, _barInfo.BarStr);
+    const std::optional<std::string> value = sequenceData(label_num);
     if (!value)
         return false;
     _barInfo.setData(*value);
     updateframeSize();
     return true;
+}
+
+std::optional<std::string> ColorBarcode::sequenceData(int label_num)
+{
+    // The file is read here rather than inside the numbering so that the object learns why
+    // it gave nothing.
+    if (_sequence.isPresent && !_sequence.counter.empty() && _sequence.isFile && _sequence.data.empty())
+        getseq_datafile();
+    return quillmark::makeSeqBarData(_sequence, label_num, _barInfo.BarStr);
+}
+
+void ColorBarcode::printFrameWithData(QPainter *painter, const QRectF &aRect, const std::optional<std::string> &data)
+{
+    if (!data)
+        return;
+    const std::string kept = _barInfo.BarStr;
+    _barInfo.setData(*data);
+    updateframeSize();
+    ColorRect::printFrame(painter, aRect, 0);
+    _barInfo.setData(kept);
+    updateframeSize();
 }
 
 bool ColorBarcode::getseq_datafile()

@@ -354,6 +354,10 @@ public:
     void setTIndex(int index);
     // Applies a grid stock with undo (its own inverse) and keeps the design's proportions.
     void selectFormat(const TLabel &label);
+    // Every way another stock becomes current ends here: `makeCurrent` makes it current,
+    // the design is scaled from the old label to the new one and the applied design
+    // templates are laid out again for it, and Undo takes the whole change back as one step.
+    void changeStock(const std::function<void()> &makeCurrent);
     // One byte per label position of the current stock: 0 prints, non-zero is skipped.
     QByteArray &getEnableLabelFlags() override { return _pNonPrnLabel; }
     // Takes flags read from elsewhere, padded with zeros or cut to the current stock.
@@ -448,7 +452,8 @@ public:
 
     // ---- label export (src/printing/RectsView_export.cpp) ----
     QByteArray createObjectImage(float resolution, const QString &type);
-    QImage renderLabelImage(float resolution, bool transparent);
+    // The label at that resolution; barcodes show the sequence value of the label of that number.
+    QImage renderLabelImage(float resolution, bool transparent, int labelNumber = 0);
     bool createPDFFile(const QString &path, QString *error = nullptr);
     bool exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error = nullptr);
     void exportLabel();
@@ -968,6 +973,8 @@ public:
     // from the label size they were made for. A one-sided template goes onto the current
     // page. A file that is no template changes nothing and says so. Answers whether applied.
     bool setupNewTemplate(const QString &path, bool oneside);
+    // Moves the text of objects just placed off a disc's centre hole.
+    void keepTextOffTheHole(const GraphicList &placed);
     // Removes the template objects (with YES only those of the current page) and one record.
     void removeTemplate(bool currentPageOnly);
     void insertTemplateGraphic(const GraphicPtr &graphic, int index) { insertGraphic(graphic, index); }
@@ -1111,12 +1118,25 @@ private:
     // One page segment per label type of the stock (per label without draw by type).
     void rebuildPageSegments();
     void scaleObjectsFromSize(const QSizeF &from, const QSizeF &to);
+    // The current stock as a whole, for the way back from a stock change.
+    struct StockState
+    {
+        std::optional<TFormat> format;
+        TLabel label;
+        int index = 0;
+        QByteArray flags;
+    };
+    StockState stockState() const;
+    void restoreStock(const StockState &state);
+    QSizeF labelSizeInPoints() const;
     // A grid stock taken in the orientation the canvas shows: turned when it is landscape.
     void setTLabelInOrientation(const TLabel &label);
     // The groups whose first member is among the graphics, in their stored form.
     QVariantList groupsRepresentation(const GraphicList &graphics) const;
     void selectCatalogueIndex(const QModelIndex &index);
     void selectLastCustomRow();
+    // Clears the browser's search text.
+    void showEveryStock();
     // Saves the custom list; says so when it could not be written.
     void storeCustomList();
     void writeStockDefaults(int type);
@@ -1227,6 +1247,9 @@ private:
     QByteArray _pNonPrnLabel;
     QString _formatFilter;
     bool m_adjustingLists = false;
+    // Set while a stock change lays the applied templates out again: they are part of that
+    // change's undo step, not a history of their own.
+    bool m_stockChanging = false;
 
     // Rulers and grid.
     QRectF _horizontalRulerLineRect;

@@ -8,11 +8,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QMimeData>
 #include <QPainter>
 #include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 
 #include <cmath>
@@ -33,6 +35,7 @@
 #include "stock/CustomDataSource.h"
 #include "stock/DataSource.h"
 #include "stock/Paper.h"
+#include "stock/StockConversions.h"
 
 namespace quillmark {
 
@@ -519,8 +522,13 @@ bool RectsView::open(const QString &path)
         std::swap(label.width, label.height);
         std::swap(label.top_margin, label.left_margin);
     }
+    // A sheet of more labels than the canvas lays out keeps its name and label size, so the
+    // design still shows as made, but it has no label to print on: the user hears which
+    // stock it is and why, and it does not join the custom list as a stock to choose.
+    const qint64 positions = qint64(std::max<qint16>(label.num_label, 0)) * std::max<qint16>(label.num_downlabel, 0);
+    const bool tooManyLabels = label.name != QLatin1String("Unknown") && positions > MaximumGridPositions;
     if (label.name != QLatin1String("Unknown")) {
-        if (m_dataSource->labelExists(label) == -1 && m_customDataSource->labelExists(label) == -1) {
+        if (!tooManyLabels && m_dataSource->labelExists(label) == -1 && m_customDataSource->labelExists(label) == -1) {
             m_customDataSource->addNewFormat(label);
             m_customDataSource->save_data();
             if (QTableView *table = m_outlets.labelTableViewOutlet)
@@ -557,6 +565,18 @@ bool RectsView::open(const QString &path)
     emit stockChanged();
     if (documentOpened)
         documentOpened();
+    if (tooManyLabels) {
+        // Told once the document shows, not over a half-drawn window.
+        const QString message = Language::withValues(
+            Language::stringForKey(QStringLiteral("The stock \u201c%@\u201d of this document has %@ labels, more than the %@ "
+                                                  "a sheet can hold: none is laid out and nothing is printed. Choose "
+                                                  "another stock under Label Formats.")),
+            {label.name, QLocale().toString(positions), QLocale().toString(MaximumGridPositions)});
+        QTimer::singleShot(0, this, [this, message] {
+            Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The document's stock lays out no labels.")),
+                                     message, {Language::stringForKey(QStringLiteral("OK"))}, Prompts::Informational);
+        });
+    }
     return true;
 }
 

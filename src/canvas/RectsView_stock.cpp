@@ -18,6 +18,7 @@
 #include "objects/ColorRect.h"
 #include "platform/PrintPanels.h"
 #include "platform/Prompts.h"
+#include "platform/UndoRegistrationOff.h"
 #include "platform/UserDefaults.h"
 #include "stock/CustomDataSource.h"
 #include "stock/CustomFormat.h"
@@ -211,16 +212,67 @@ void RectsView::setTIndex(int index)
 
 void RectsView::scaleObjectsFromSize(const QSizeF &from, const QSizeF &to)
 {
-    if (from.width() <= 0.0 || from.height() <= 0.0 || from == to)
+    if (!(from.width() > 0.0) || !(from.height() > 0.0) || !(to.width() > 0.0) || !(to.height() > 0.0) || from == to)
         return;
     const double sx = to.width() / from.width();
     const double sy = to.height() / from.height();
-    // A stock change is undone as a whole (selectFormat is its own inverse); the frames the
-    // scaling sets must not be undone a second time on their own.
-    m_undoManager.disableUndoRegistration();
-    for (const GraphicPtr &graphic : rects)
+    // Each object gives back what the scaling changes as it was; the setters the scaling
+    // runs through record nothing of their own.
+    for (const GraphicPtr &graphic : std::as_const(rects))
+        graphic->registerScaleUndo();
+    const UndoRegistrationOff off(&m_undoManager);
+    for (const GraphicPtr &graphic : std::as_const(rects))
         graphic->scaleByX(sx, sy);
-    m_undoManager.enableUndoRegistration();
+}
+
+QSizeF RectsView::labelSizeInPoints() const
+{
+    return QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
+}
+
+RectsView::StockState RectsView::stockState() const
+{
+    return StockState{_tformat, _tlabel, _tindex, _pNonPrnLabel};
+}
+
+void RectsView::restoreStock(const StockState &state)
+{
+    registerUndo([this, now = stockState()] { restoreStock(now); });
+    const UndoRegistrationOff off(&m_undoManager);
+    if (state.format)
+        setTFormat(*state.format);
+    _tlabel = state.label;
+    if (_tformat && state.index > 0 && state.index < int(_tformat->labelTypeTitles().size())) {
+        _tindex = state.index;
+        if (m_outlets.segmentedPageOutlet)
+            m_outlets.segmentedPageOutlet->setSelectedSegment(state.index);
+    }
+    _pNonPrnLabel = state.flags;
+    applyStockSizeToView();
+    resizeRectViewBound(false, false);
+    adjustLabelListSelection();
+    emit stockChanged();
+    update();
+}
+
+void RectsView::changeStock(const std::function<void()> &makeCurrent)
+{
+    const StockState previous = stockState();
+    const QSizeF oldSize = labelSizeInPoints();
+    m_undoManager.beginUndoGrouping();
+    registerUndo([this, previous] { restoreStock(previous); });
+    {
+        const UndoRegistrationOff off(&m_undoManager);
+        makeCurrent();
+    }
+    scaleObjectsFromSize(oldSize, labelSizeInPoints());
+    {
+        FlagGuard changing(m_stockChanging);
+        setDefaultTemplate();
+    }
+    update();
+    m_undoManager.setActionName(localizedStringFromTable(QStringLiteral("Change Label Stock"), QStringLiteral("UndoStrings")));
+    m_undoManager.endUndoGrouping();
 }
 
 void RectsView::setTLabelInOrientation(const TLabel &label)
@@ -239,12 +291,7 @@ void RectsView::setTLabelInOrientation(const TLabel &label)
 
 void RectsView::selectFormat(const TLabel &label)
 {
-    const TLabel previous = _tlabel;
-    registerUndo([this, previous] { selectFormat(previous); });
-    const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
-    setTLabelInOrientation(label);
-    scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
-    update();
+    changeStock([this, label] { setTLabelInOrientation(label); });
     adjustLabelListSelection();
 }
 
@@ -351,11 +398,8 @@ void RectsView::tableViewSelectionDidChange()
 void RectsView::outlineViewSelectionChange(const QModelIndex &index)
 {
     if (const TLabelType *entry = m_dataSource->labelTypeAt(index)) {
-        const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
-        setTLabel(entry->getLabelStruct());
-        scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
-        setDefaultTemplate();
-        update();
+        const TLabel label = entry->getLabelStruct();
+        changeStock([this, label] { setTLabel(label); });
     }
     if (QTableView *table = m_outlets.labelTableViewOutlet) {
         FlagGuard guard(m_adjustingLists);
@@ -372,15 +416,13 @@ void RectsView::tableViewSelectionChange(int row)
             FlagGuard guard(m_adjustingLists);
             tree->clearSelection();
         }
-        const QSizeF oldSize(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
         if (const auto *format = dynamic_cast<const CustomFormat *>(entry)) {
-            setTFormat(format->format());
+            const TFormat chosen = format->format();
+            changeStock([this, chosen] { setTFormat(chosen); });
         } else if (const auto *custom = dynamic_cast<const CustomLabel *>(entry)) {
-            setTLabelInOrientation(custom->getLabel());
+            const TLabel label = custom->getLabel();
+            changeStock([this, label] { setTLabelInOrientation(label); });
         }
-        scaleObjectsFromSize(oldSize, QSizeF(double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0));
-        setDefaultTemplate();
-        update();
     }
     enableCustomFormatButtons();
 }
@@ -530,6 +572,17 @@ void RectsView::selectLastCustomRow()
         tree->clearSelection();
 }
 
+void RectsView::showEveryStock()
+{
+    // A stock just made must not be hidden by the search text of before.
+    if (_formatFilter.isEmpty())
+        return;
+    if (m_outlets.searchField)
+        m_outlets.searchField->clear();
+    if (!_formatFilter.isEmpty())
+        setFormatFilter(QString());
+}
+
 void RectsView::storeCustomList()
 {
     if (!m_customDataSource->save_data())
@@ -544,11 +597,12 @@ void RectsView::newCustomLabel()
         return;
     TLabel label = panel.label();
     label.name = m_customDataSource->validateName(label.name);
+    showEveryStock();
     m_customDataSource->addNewFormat(label);
     m_customDataSource->reloadData();
     selectLastCustomRow();
     storeCustomList();
-    setTLabel(label);
+    changeStock([this, label] { setTLabelInOrientation(label); });
     writeStockDefaults(1);
     enableCustomFormatButtons();
 }
@@ -561,13 +615,14 @@ void RectsView::newCustomFormat()
         return;
     TFormat format = panel.format();
     format.name = m_customDataSource->validateName(format.name);
+    showEveryStock();
     m_customDataSource->addNewTFormat(format);
     m_customDataSource->reloadData();
     if (m_outlets.tabPanelViewOutlet)
         m_outlets.tabPanelViewOutlet->setCurrentIndex(1);
     selectLastCustomRow();
     storeCustomList();
-    setTFormat(format);
+    changeStock([this, format] { setTFormat(format); });
     writeStockDefaults(1);
     enableCustomFormatButtons();
 }
@@ -599,10 +654,11 @@ void RectsView::editStandardLabel()
         return;
     TLabel label = panel.label();
     label.name = m_customDataSource->validateName(label.name + QStringLiteral("_custom"));
+    showEveryStock();
     m_customDataSource->addNewFormat(label);
     m_customDataSource->reloadData();
     storeCustomList();
-    setTLabel(label);
+    changeStock([this, label] { setTLabelInOrientation(label); });
     if (m_outlets.tabPanelViewOutlet)
         m_outlets.tabPanelViewOutlet->setCurrentIndex(1);
     selectLastCustomRow();
@@ -628,7 +684,7 @@ void RectsView::editCustomLabel()
         m_customDataSource->changeTFormat(format, row);
         m_customDataSource->reloadData();
         storeCustomList();
-        setTFormat(format);
+        changeStock([this, format] { setTFormat(format); });
     } else if (const auto *grid = dynamic_cast<const CustomLabel *>(entry)) {
         EditCustomLabel panel(window(), this);
         const TLabel original = grid->getLabel();
@@ -641,7 +697,7 @@ void RectsView::editCustomLabel()
         m_customDataSource->changeFormat(label, row);
         m_customDataSource->reloadData();
         storeCustomList();
-        setTLabel(label);
+        changeStock([this, label] { setTLabelInOrientation(label); });
     } else {
         return;
     }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cmath>
 
 #include "canvas/RectsView.h"
 #include "canvas/SaveTemplate.h"
@@ -286,6 +287,36 @@ void RectsView::scaleTemplateObjectsFromSize(const QSizeF &from, const QSizeF &t
     m_undoManager.enableUndoRegistration();
 }
 
+void RectsView::keepTextOffTheHole(const GraphicList &placed)
+{
+    // A disc's centre hole prints nothing: a design made for a label without one has its text
+    // moved off the hole, to the side of it where the text's middle lies, within the label.
+    const double radius = double(_tlabel.hole) * 36.0;
+    if (!(radius > 0.0))
+        return;
+    const QPointF centre(double(_tlabel.width) * 36.0, double(_tlabel.height) * 36.0);
+    const double height = double(_tlabel.height) * 72.0;
+    for (const GraphicPtr &graphic : placed) {
+        if (!graphic->showsText() || graphic->getGroup() || graphic->angle() != 0.0f)
+            continue;
+        const QRectF frame = graphic->frameBounds();
+        const double dx = std::max({frame.left() - centre.x(), centre.x() - frame.right(), 0.0});
+        if (dx >= radius)
+            continue;
+        // The hole's extent up and down at the frame's edge nearest the centre.
+        const double half = std::sqrt(radius * radius - dx * dx);
+        const double top = centre.y() - half;
+        const double bottom = centre.y() + half;
+        if (frame.bottom() <= top || frame.top() >= bottom)
+            continue;
+        double y = frame.center().y() <= centre.y() ? top - frame.height() : bottom;
+        y = std::clamp(y, 0.0, std::max(0.0, height - frame.height()));
+        const bool wasTemplate = graphic->isTemplate();
+        graphic->setFrameBounds(frame.translated(0.0, y - frame.top()));
+        graphic->setTemplateFlag(wasTemplate);
+    }
+}
+
 bool RectsView::setupNewTemplate(const QString &path, bool oneside)
 {
     const std::optional<QVariantMap> read = TemplateFile::read(path);
@@ -297,7 +328,9 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
     const QVariantMap &dict = *read;
     const ChangeBatch batch(*this);
     clearEditable();
-    m_undoManager.removeAllActions();
+    // Laid out again by a stock change, the template is part of that change's step.
+    if (!m_stockChanging)
+        m_undoManager.removeAllActions();
     m_undoManager.beginUndoGrouping();
     const QRectF templateBounds = TemplateFile::bounds(dict);
 
@@ -358,6 +391,7 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         m_undoManager.disableUndoRegistration();
         for (const GraphicPtr &graphic : std::as_const(made))
             graphic->updateContents(nullptr);
+        keepTextOffTheHole(made);
         m_undoManager.enableUndoRegistration();
         const QFileInfo info(path);
         const QString currentSide = sideOfPage(page).isEmpty() ? FrontSide : sideOfPage(page);

@@ -157,6 +157,8 @@ public:
     // A hidden object (a merge field's title while its group shows none) is neither drawn
     // nor hit nor caught by the rubber band.
     virtual bool isHidden() const { return false; }
+    // Whether the object prints text of its own.
+    virtual bool showsText() const;
     void setEdit(bool) {}
     bool isEdit() const { return _isedit; }
     virtual void setDrawBarcode(bool) {}
@@ -207,6 +209,9 @@ public:
     // Rescales geometry, stroke width and font sizes when the label size changes; no undo,
     // keeps the template flag.
     virtual void scaleByX(double sx, double sy);
+    // Registers the way back from the scaleByX that follows: what it changes comes back as
+    // it was, not scaled back, which sizes held to their limits would not give.
+    void registerScaleUndo();
 
     // ---- style (undoable) ----
     QColor fillColor() const { return _color_fill; }
@@ -540,6 +545,9 @@ public:
     void flipFrame(QPainter *painter) const;
 
 protected:
+    // What scaleByX changes, as a function that puts it back; an object that scales more
+    // adds its own.
+    virtual std::function<void(ColorRect &)> scaledState() const;
     // Registers `inverse` (run on this object) with the canvas's undo manager; nothing
     // without a canvas or while the object is not held by a shared_ptr.
     void registerUndo(std::function<void(ColorRect &)> inverse);

@@ -17,6 +17,7 @@
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextFlow.h"
 #include "platform/UndoManager.h"
+#include "platform/UndoRegistrationOff.h"
 
 namespace quillmark {
 
@@ -422,6 +423,48 @@ void ColorRect::restoreFormatRuns(const QList<FormatRun> &runs, const QString &a
         cursor.setCharFormat(run.format);
     }
     cursor.endEditBlock();
+}
+
+bool ColorRect::showsText() const
+{
+    return _text && !_text->isEmpty();
+}
+
+std::function<void(ColorRect &)> ColorRect::scaledState() const
+{
+    const QRectF frame = _frameBounds;
+    const float lineWidth = _lineWidth;
+    const bool wasTemplate = _isTemplate;
+    const QList<FormatRun> runs = _text->isEmpty() ? QList<FormatRun>() : formatRuns({0, textLength(_text.get())});
+    return [frame, lineWidth, wasTemplate, runs](ColorRect &object) {
+        object.setFrameBounds(frame);
+        object._lineWidth = lineWidth;
+        object._isTemplate = wasTemplate;
+        const int length = textLength(object._text.get());
+        QTextCursor cursor(object._text.get());
+        for (const FormatRun &run : runs) {
+            if (run.start < 0 || run.start + run.length > length || run.length <= 0)
+                continue;
+            cursor.setPosition(run.start);
+            cursor.setPosition(run.start + run.length, QTextCursor::KeepAnchor);
+            cursor.setCharFormat(run.format);
+        }
+    };
+}
+
+void ColorRect::registerScaleUndo()
+{
+    UndoManager *manager = undoManager();
+    if (!manager || !manager->isUndoRegistrationEnabled())
+        return;
+    registerUndo([restore = scaledState()](ColorRect &object) {
+        object.registerScaleUndo();
+        {
+            const UndoRegistrationOff off(object.undoManager());
+            restore(object);
+        }
+        object.invalidate();
+    });
 }
 
 void ColorRect::registerFormatRunsUndo(const QList<FormatRun> &runs, const QString &action)

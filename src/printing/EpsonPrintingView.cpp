@@ -37,6 +37,14 @@ void EpsonPrintingView::setOutline(bool flag)
     update();
 }
 
+void EpsonPrintingView::setEdgeShown(bool flag)
+{
+    if (mEdge == flag)
+        return;
+    mEdge = flag;
+    update();
+}
+
 void EpsonPrintingView::setMeasure(int measure)
 {
     mMeasure = measure;
@@ -114,6 +122,25 @@ void EpsonPrintingView::drawCalibrationRulers(QPainter *painter, const QRectF &r
     drawVerticalRuler(painter, rect);
 }
 
+QPainterPath EpsonPrintingView::outlinePath() const
+{
+    const RectsView *canvas = RectsView::sharedRectsView();
+    if (!canvas)
+        return {};
+    // A copy of the label at five times its size; the canvas's own label stays as it is.
+    TLabel label = canvas->getLabel();
+    label.width = scale(label.width);
+    label.height = scale(label.height);
+    label.hole = scale(label.hole);
+    label.round_param = scale(label.round_param);
+    const BezierPath outline = RectsView::getLabelBoundPath(label, false);
+    if (outline.isEmpty())
+        return {};
+    const QRectF own = outline.bounds();
+    const QPointF c = mCDCenterPoint;
+    return outline.toPainterPath().translated(c.x() - own.width() / 2.0, c.y() - own.height() / 2.0);
+}
+
 void EpsonPrintingView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -123,33 +150,29 @@ void EpsonPrintingView::paintEvent(QPaintEvent *)
     painter.setTransform(viewTransform());
     const QPointF c = mCDCenterPoint;
     if (mOutline) {
-        const RectsView *canvas = RectsView::sharedRectsView();
-        if (!canvas)
+        if (!RectsView::sharedRectsView())
             return;
-        // A copy of the label at five times its size; the canvas's own label stays as it is.
-        TLabel label = canvas->getLabel();
-        label.width = scale(label.width);
-        label.height = scale(label.height);
-        label.hole = scale(label.hole);
-        label.round_param = scale(label.round_param);
-        const BezierPath outline = RectsView::getLabelBoundPath(label, false);
+        const QPainterPath path = outlinePath();
         QRectF bounds;
-        if (!outline.isEmpty()) {
-            const QRectF own = outline.bounds();
-            const QPointF shift(c.x() - own.width() / 2.0, c.y() - own.height() / 2.0);
-            const QPainterPath path = outline.toPainterPath().translated(shift);
+        if (!path.isEmpty()) {
             painter.save();
             painter.setBrush(Qt::NoBrush);
             painter.drawPath(path);
             painter.restore();
-            bounds = own.translated(shift);
+            bounds = path.boundingRect();
         }
         drawCalibrationRulers(&painter, bounds);
-    } else if (!mImage.isNull()) {
+        return;
+    }
+    if (!mImage.isNull()) {
         const QSizeF image = mImage.size() / mImage.devicePixelRatio();
         const double sw = double(scale(float(image.width())));
         const double sh = double(scale(float(image.height())));
         painter.drawImage(QRectF(c.x() - sw / 2.0, c.y() - sh / 2.0, sw, sh), mImage);
+    }
+    if (mEdge) {
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(outlinePath());
     }
 }
 

@@ -3,6 +3,7 @@
 // size around a centre point, with rulers of the print options' unit along its left and top
 // edges. At that scale the user checks a disc's centre hole and edge closely.
 #include <QImage>
+#include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 #include <QTransform>
@@ -31,6 +32,10 @@ public:
     // YES draws the label's outline with rulers, NO the preview image.
     void setOutline(bool flag);
     bool outline() const { return mOutline; }
+    // Draws the label's edge over the preview image too (for a design that shows nothing,
+    // whose image is all white); it does not print.
+    void setEdgeShown(bool flag);
+    bool edgeShown() const { return mEdge; }
     // 0 inches, anything else centimetres.
     void setMeasure(int measure);
     int measure() const { return mMeasure; }
@@ -63,10 +68,13 @@ protected:
 private:
     // Half the ruler's length, its major spacing and its minor divisions in the unit.
     double rulerHalfLength() const;
+    // The label's outline at five times, centred on the centre point; empty without a canvas.
+    QPainterPath outlinePath() const;
 
     QPointF mCDCenterPoint;
     QImage mImage;
     bool mOutline = false;
+    bool mEdge = false;
     int mMeasure = 0;
     double mZoom = 1.0;
 };

@@ -425,6 +425,8 @@ void PrintingPanel::updateDiscPreview()
     m_previews->setTabVisible(1, disc);
     m_discPreview->setMeasure(measure());
     m_discPreview->setOutline(outline() != 0);
+    // A design that shows nothing gives a white image: the disc's edge shows where it lies.
+    m_discPreview->setEdgeShown(designShowsNothing());
     // The drawing's own size, centred in it.
     const QSize size = m_discPreview->sizeHint();
     m_discPreview->SetCDCenterPoint(QPointF(size.width() / 2.0, size.height() / 2.0));
@@ -440,6 +442,17 @@ void PrintingPanel::updateDiscPreview()
     const double zoom = std::min({1.0, double(room.width()) / size.width(), double(room.height()) / size.height()});
     m_discPreview->setZoom(zoom);
     m_discPreview->resize(room);
+}
+
+bool PrintingPanel::designShowsNothing() const
+{
+    if (!m_rectsView)
+        return false;
+    const QString page = m_rectsView->getCurrPageName();
+    for (const GraphicPtr &graphic : m_rectsView->getRects())
+        if (graphic->isOnPageNamed(page) && !graphic->isHidden())
+            return false;
+    return true;
 }
 
 bool PrintingPanel::closeUp() const
@@ -458,12 +471,12 @@ bool PrintingPanel::eventFilter(QObject *watched, QEvent *event)
 
 void PrintingPanel::centreDiscPreview()
 {
-    // A disc with a hole is checked at its hole; without one the outline is checked where the
-    // ruler meets its left edge. The label itself is shown from its middle.
+    // Five times is for checking where the print meets the disc's edge: it opens on the
+    // label's left edge at the height of the hole, where the ruler meets it.
     QPointF target = m_discPreview->cdCenterPoint();
-    const bool hole = m_rectsView && m_rectsView->getLabel().hole > 0.0f;
-    if (m_discPreview->outline() && !hole)
-        target.setX(m_discPreview->outlineRect().left());
+    const QRectF outline = m_discPreview->outlineRect();
+    if (!outline.isEmpty())
+        target.setX(outline.left());
     const QSize viewport = m_discScroller->viewport()->size();
     m_discScroller->horizontalScrollBar()->setValue(qRound(target.x() - viewport.width() / 2.0));
     m_discScroller->verticalScrollBar()->setValue(qRound(target.y() - viewport.height() / 2.0));

@@ -65,6 +65,8 @@ public:
     int measure() const;
     int outline() const;
     bool closeUp() const;
+    // Whether the page being printed holds nothing that prints.
+    bool designShowsNothing() const;
     void showSpinView();
     void hideSpinView();
     void setInfo(const QString &text);

@@ -188,7 +188,7 @@ LabelDrawing labelDrawing(const RectsView &view)
 
 } // namespace
 
-QImage RectsView::renderLabelImage(float resolution, bool transparent)
+QImage RectsView::renderLabelImage(float resolution, bool transparent, int labelNumber)
 {
     const double W = double(_tlabel.width) * 72.0;
     const double H = double(_tlabel.height) * 72.0;
@@ -212,7 +212,7 @@ QImage RectsView::renderLabelImage(float resolution, bool transparent)
     _zoomValue = s;
     for (const GraphicPtr &graphic : sortedByLayer(rects))
         if (graphic->isOnPageNamed(page))
-            graphic->printFrame(&painter, QRectF(0, 0, W, H), 0);
+            graphic->printFrame(&painter, QRectF(0, 0, W, H), labelNumber);
     _zoomValue = zoom;
     painter.end();
     return image;
@@ -306,6 +306,9 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     if (n > 0)
         last = std::min(last, n);
     const int count = std::max(0, last - first + 1);
+    // The files of a run are its labels in turn: a barcode's sequence starts at the first
+    // file, as it starts at the first label of a printed sheet.
+    auto labelNumber = [first](int k) { return k - first; };
 
     // Long runs show how far they are and can be stopped; what is written stays.
     QProgressDialog progress(Language::stringForKey(QStringLiteral("Exporting labels...")),
@@ -386,8 +389,8 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             const bool transparent = *format == ExportFormat::TIFF;
             pipeline->add(
                 k, name,
-                [drawing, values = drawing->currentRecordValues(), resolution, transparent] {
-                    return drawing->draw(values, resolution, transparent);
+                [drawing, record = drawing->currentRecord(labelNumber(k)), resolution, transparent] {
+                    return drawing->draw(record, resolution, transparent);
                 },
                 tooLarge);
             while (!stopped && pipeline->full())
@@ -401,7 +404,7 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             const bool previewMode = _previewMode;
             m_printing = true;
             _previewMode = true;
-            const QImage image = renderLabelImage(float(resolution), *format == ExportFormat::TIFF);
+            const QImage image = renderLabelImage(float(resolution), *format == ExportFormat::TIFF, labelNumber(k));
             _previewMode = previewMode;
             m_printing = printing;
             if (image.isNull())

@@ -12,6 +12,8 @@
 #include <QPrinter>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -27,6 +29,7 @@
 #include "printing/RecordRun.h"
 #include "printing/SheetJob.h"
 #include "printing/StockPaper.h"
+#include "stock/TFormat.h"
 
 namespace quillmark {
 
@@ -117,18 +120,27 @@ QString &lastPrintFile()
     return path;
 }
 
-// What the warning about labels past the paper says: the paper the sheet is cut on (as the
-// stock says, else the paper its labels fit) and the paper chosen.
-QString pastThePaper(const TLabel &label, const TFormat *format, const QPageLayout &chosen)
+// What the warning about labels past the paper says: which stock, the paper chosen, how far
+// the labels reach past it (in the user's unit), and the paper the sheet is cut on when that
+// is another one.
+QString pastThePaper(const TLabel &label, const TFormat *format, const QPageLayout &chosen,
+                     const std::function<QString(float)> &inUnits)
 {
+    const QRectF extent = StockPaper::sheetExtent(label, format);
+    const QSizeF paper = PrintInfo::exactPaperSize(chosen);
+    const double beyond = std::max({extent.right() - paper.width(), extent.bottom() - paper.height(), -extent.left(),
+                                    -extent.top(), 0.0});
     QPageSize own = StockPaper::paperForStock(label, format);
     if (!own.isValid())
         own = StockPaper::paperForLabels(label, format);
-    const QString sheet = own.isValid() ? own.name()
-                                        : StockPaper::describe(StockPaper::sheetExtent(label, format).size(), false);
-    return Language::withValues(localizedString("The sheet is cut on %@, but the paper is %@: the labels beyond its edge will be cut. "
-                           "Choose %@ in Page Setup."),
-                      {sheet, chosen.pageSize().name(), sheet});
+    const QString stock = format && !format->name.isEmpty() ? format->name : label.name;
+    const QStringList values = {stock, inUnits(float(beyond / 72.0)), chosen.pageSize().name()};
+    if (own.isValid() && !own.isEquivalentTo(chosen.pageSize()))
+        return Language::withValues(localizedString("The labels of \u201c%@\u201d reach %@ past the %@ paper: those beyond its "
+                                                    "edge will be cut. Choose %@ in Page Setup."),
+                                    values + QStringList{own.name()});
+    return Language::withValues(
+        localizedString("The labels of \u201c%@\u201d reach %@ past the %@ paper: those beyond its edge will be cut."), values);
 }
 
 } // namespace
@@ -255,7 +267,7 @@ void RectsView::printCommon()
     if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()),
                                PrintInfo::exactPaperSize(printer.pageLayout()))) {
         const int answer = Prompts::current().alert(window(), localizedString("The labels reach past the paper."),
-                                                    pastThePaper(_tlabel, getTFormat(), printer.pageLayout()),
+                                                    pastThePaper(_tlabel, getTFormat(), printer.pageLayout(), [this](float inches) { return convertUnits(inches); }),
                                                     {localizedString("Print"), localizedString("Cancel")});
         if (answer != Prompts::FirstButton)
             return;
@@ -269,6 +281,16 @@ void RectsView::printCommon()
 
 void RectsView::print()
 {
+    // A sheet of no labels (one of more labels than are laid out, from a document) would
+    // print a blank page.
+    if (labelPositionCount() < 1) {
+        Prompts::current().alert(window(), localizedString("There is nothing to print."),
+                                 Language::withValues(localizedString("The stock \u201c%@\u201d lays out no labels: choose "
+                                                                      "another stock under Label Formats."),
+                                                      {_tlabel.name}),
+                                 {}, Prompts::Informational);
+        return;
+    }
     PrintProblemLog problems;
     m_printProblems = &problems;
     const bool databasePreview = _databasePreview;
@@ -317,7 +339,7 @@ void RectsView::runPageLayout()
         info.setPageLayout(layout);
         if (!StockPaper::fitsPaper(StockPaper::sheetExtent(_tlabel, getTFormat()), info.paperSize()))
             Prompts::current().alert(window(), localizedString("The labels reach past the paper."),
-                                     pastThePaper(_tlabel, getTFormat(), info.pageLayout()), {},
+                                     pastThePaper(_tlabel, getTFormat(), info.pageLayout(), [this](float inches) { return convertUnits(inches); }), {},
                                      Prompts::Informational);
     }
     update();

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QSet>
 
+#include "barcodes/ColorBarcode.h"
 #include "canvas/RectsView.h"
 #include "database/store/MergeContents.h"
 #include "objects/CanvasServices.h"
@@ -23,22 +24,28 @@ constexpr double LargestWorkerDrawing = 200e6;
 // the merge values it is given.
 bool drawnAnywhere(const QString &kind)
 {
-    static const QStringList kinds = {QStringLiteral("ColorRect"), QStringLiteral("ColorOval"),
-                                      QStringLiteral("ColorLine"), QStringLiteral("ColorPath"),
-                                      QStringLiteral("ColorField")};
+    static const QStringList kinds = {QStringLiteral("ColorRect"),  QStringLiteral("ColorOval"),
+                                      QStringLiteral("ColorLine"),  QStringLiteral("ColorPath"),
+                                      QStringLiteral("ColorField"), QStringLiteral("ColorAddress"),
+                                      QStringLiteral("ColorBarcode")};
     return kinds.contains(kind);
 }
 
-// The merge values of one record, for the drawing thread only.
+// The merge values of one record and the database's fields, for the drawing thread only.
 class GivenRecord : public MergeSource
 {
 public:
-    explicit GivenRecord(const SequentialDrawing::RecordValues &values)
+    GivenRecord(const SequentialDrawing::RecordValues &values, const MergeContents::Fields &fields)
         : m_values(values)
     {
         MergeSource::installForThisThread(this);
+        MergeContents::useFieldsForThisThread(&fields);
     }
-    ~GivenRecord() override { MergeSource::installForThisThread(nullptr); }
+    ~GivenRecord() override
+    {
+        MergeContents::useFieldsForThisThread(nullptr);
+        MergeSource::installForThisThread(nullptr);
+    }
     GivenRecord(const GivenRecord &) = delete;
     GivenRecord &operator=(const GivenRecord &) = delete;
     QVariant contentsByPk(int pk) override { return m_values.value(pk); }
@@ -55,6 +62,8 @@ struct SequentialDrawing::Copy : public CanvasServices
 {
     const SequentialDrawing *owner = nullptr;
     GraphicList graphics;
+    // The copy's barcodes in the design's order, null where one could not be made.
+    std::vector<ColorBarcode *> barcodes;
     QList<std::shared_ptr<Group>> groups;
     double zoom = 1.0;
 
@@ -122,6 +131,8 @@ std::shared_ptr<SequentialDrawing> SequentialDrawing::capture(RectsView &canvas)
         if (!drawnAnywhere(kind) || !ObjectFactory::isRegistered(kind))
             return nullptr;
         graphic->addMergePks(pks);
+        if (auto barcode = std::dynamic_pointer_cast<ColorBarcode>(graphic))
+            drawing->m_barcodes.append(barcode);
         objects.append(stored);
     }
     QVariantList groups;
@@ -137,17 +148,21 @@ std::shared_ptr<SequentialDrawing> SequentialDrawing::capture(RectsView &canvas)
     drawing->m_design.insert(QStringLiteral("ObjectsList"), objects);
     drawing->m_design.insert(QStringLiteral("GroupsList"), groups);
     drawing->m_pks = QList<int>(pks.begin(), pks.end());
+    drawing->m_fields = MergeContents::currentFields();
     return drawing;
 }
 
 SequentialDrawing::~SequentialDrawing() = default;
 
-SequentialDrawing::RecordValues SequentialDrawing::currentRecordValues() const
+SequentialDrawing::Record SequentialDrawing::currentRecord(int labelNumber) const
 {
-    RecordValues values;
+    Record record;
     for (const int pk : m_pks)
-        values.insert(pk, MergeContents::contentsByPk(pk));
-    return values;
+        record.values.insert(pk, MergeContents::contentsByPk(pk));
+    record.barcodes.reserve(size_t(m_barcodes.size()));
+    for (const std::shared_ptr<ColorBarcode> &barcode : m_barcodes)
+        record.barcodes.push_back(barcode->sequenceData(labelNumber));
+    return record;
 }
 
 std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy() const
@@ -163,9 +178,14 @@ std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy() const
     // Made on the drawing thread, from the stored form: nothing is shared with the canvas.
     auto copy = std::make_unique<Copy>();
     copy->owner = this;
-    for (const QVariant &entry : m_design.value(QStringLiteral("ObjectsList")).toList())
-        if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
+    for (const QVariant &entry : m_design.value(QStringLiteral("ObjectsList")).toList()) {
+        const QVariantMap stored = entry.toMap();
+        GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(stored);
+        if (stored.value(QStringLiteral("Class")).toString() == QLatin1String("ColorBarcode"))
+            copy->barcodes.push_back(dynamic_cast<ColorBarcode *>(graphic.get()));
+        if (graphic)
             copy->graphics.append(graphic);
+    }
     ColorRect::relinkTextChains(copy->graphics);
     for (const QVariant &entry : m_design.value(QStringLiteral("GroupsList")).toList()) {
         if (auto group = Group::groupWithPropertyListRepresentation(entry.toMap(), copy->graphics)) {
@@ -184,7 +204,7 @@ void SequentialDrawing::giveBack(std::unique_ptr<Copy> copy) const
     m_idle.push_back(std::move(copy));
 }
 
-QImage SequentialDrawing::draw(const RecordValues &values, double resolution, bool transparent) const
+QImage SequentialDrawing::draw(const Record &record, double resolution, bool transparent) const
 {
     const double s = resolution / 72.0;
     const double W = m_size.width();
@@ -201,7 +221,7 @@ QImage SequentialDrawing::draw(const RecordValues &values, double resolution, bo
     std::unique_ptr<Copy> copy = takeCopy();
     copy->zoom = s;
     {
-        const GivenRecord record(values);
+        const GivenRecord given(record.values, m_fields);
         for (const GraphicPtr &graphic : std::as_const(copy->graphics))
             graphic->updateABRecord();
         QPainter painter(&image);
@@ -209,8 +229,19 @@ QImage SequentialDrawing::draw(const RecordValues &values, double resolution, bo
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.scale(s, s);
         painter.setClipPath(m_clip.toPainterPath());
-        for (const GraphicPtr &graphic : std::as_const(copy->graphics))
+        size_t barcode = 0;
+        for (const GraphicPtr &graphic : std::as_const(copy->graphics)) {
+            while (barcode < copy->barcodes.size() && !copy->barcodes[barcode])
+                ++barcode;
+            if (barcode < copy->barcodes.size() && graphic.get() == copy->barcodes[barcode]) {
+                copy->barcodes[barcode]->printFrameWithData(
+                    &painter, QRectF(0, 0, W, H),
+                    barcode < record.barcodes.size() ? record.barcodes[barcode] : std::nullopt);
+                ++barcode;
+                continue;
+            }
             graphic->printFrame(&painter, QRectF(0, 0, W, H), 0);
+        }
     }
     giveBack(std::move(copy));
     return image;

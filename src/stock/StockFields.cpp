@@ -1,5 +1,6 @@
 #include "stock/StockFields.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QRegularExpression>
@@ -100,6 +101,47 @@ QString unitSuffix(const QString &unit, const char *centimetreSuffix)
     return Language::stringForKey(QStringLiteral("pt"));
 }
 
+namespace {
+
+// The Up and Down keys in a length field step it as its stepper does; a value typed and not
+// yet taken is taken first, so the step starts from what the field shows.
+class ArrowKeysStep : public QObject
+{
+public:
+    ArrowKeysStep(QLineEdit *field, MyStepper *stepper, std::function<void()> ended)
+        : QObject(field)
+        , m_field(field)
+        , m_stepper(stepper)
+        , m_ended(std::move(ended))
+    {
+        field->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_field || event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() != Qt::Key_Up && key->key() != Qt::Key_Down)
+            || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !m_stepper->isEnabled())
+            return false;
+        if (m_field->isModified()) {
+            m_field->setModified(false);
+            m_ended();
+        }
+        m_stepper->step(key->key() == Qt::Key_Up ? 1 : -1);
+        return true;
+    }
+
+private:
+    QLineEdit *m_field;
+    MyStepper *m_stepper;
+    std::function<void()> m_ended;
+};
+
+} // namespace
+
 LengthField makeLengthField(QWidget *panel, const char *name, int minimumWidth, std::function<void()> edited,
                             std::function<void()> ended, std::function<void(double)> stepped)
 {
@@ -111,7 +153,15 @@ LengthField makeLengthField(QWidget *panel, const char *name, int minimumWidth, 
     made.stepper = new MyStepper(panel);
     made.stepper->setObjectName(QStringLiteral("sp") + QLatin1String(name));
     QObject::connect(made.field, &QLineEdit::textEdited, panel, std::move(edited));
-    QObject::connect(made.field, &QLineEdit::editingFinished, panel, std::move(ended));
+    new ArrowKeysStep(made.field, made.stepper, ended);
+    // Leaving a field takes what was typed; a field only passed through keeps its value, which
+    // it shows rounded to two decimals.
+    QObject::connect(made.field, &QLineEdit::editingFinished, panel, [field = made.field, ended = std::move(ended)] {
+        if (field->isModified()) {
+            field->setModified(false);
+            ended();
+        }
+    });
     QObject::connect(made.stepper, &Stepper::valueChanged, panel, std::move(stepped));
     return made;
 }

@@ -21,6 +21,8 @@
 #include "common/ScratchMount.h"
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
+#include "barcodes/ColorBarcode.h"
+#include "database/merge/ColorAddress.h"
 #include "database/merge/ColorField.h"
 #include "database/merge/MergeFieldTool.h"
 #include "database/store/Database.h"
@@ -30,6 +32,7 @@
 #include "platform/UserDefaults.h"
 #include "printing/ExportFormats.h"
 #include "printing/IcnsReader.h"
+#include "printing/SequentialDrawing.h"
 
 using namespace quillmark;
 using qmtest::TestPrompts;
@@ -259,6 +262,70 @@ TEST_F(ExportWindowTest, SequentialPngsShowEachRecordAsTheCanvasDoes)
         for (int x = 0; x < empty.width(); ++x)
             differing += empty.pixel(x, y) != named.pixel(x, y);
     EXPECT_GT(differing, 100);
+}
+
+// A design with a numbered barcode and an address block is drawn on the worker threads like
+// any other: each file is the label the window's thread draws for that record with that
+// file's number, so every record shows its own address and every file its own number.
+TEST_F(ExportWindowTest, SequentialPngsOfABarcodeAndAnAddressBlockShowEachRecordAndItsNumber)
+{
+    database(6);
+    auto block = ColorAddress::create(QRectF(10, 4, 0, 0));
+    block->setPageName(canvas->getCurrPageName());
+    block->setObjectLayer(1);
+    canvas->addGraphic(block);
+    auto barcode = ColorBarcode::create(QRectF(100, 30, 0, 0));
+    barcode->setPageName(canvas->getCurrPageName());
+    barcode->setObjectLayer(1);
+    TSequence sequence;
+    sequence.isPresent = 1;
+    sequence.counter = "1000";
+    sequence.increment = "7";
+    barcode->setSequenceInfo(sequence);
+    // As the barcode tool places it.
+    barcode->setDrawBarcode(true);
+    barcode->updateframeSize();
+    canvas->addGraphic(barcode);
+    canvas->clearSelection();
+    ASSERT_TRUE(SequentialDrawing::capture(*canvas)) << "the design is drawn on the worker threads";
+
+    UserDefaults::standard().setString(QStringLiteral("150"), QStringLiteral("Export Res"));
+    qmtest::ScopedTestPrompts prompts;
+    prompts->queueSaveOfType(dir + QStringLiteral("/Seq"), int(ExportFormat::PNG), [](QWidget *accessory) {
+        recordField(accessory, 1)->setValue(2);
+        recordField(accessory, 2)->setValue(6);
+    });
+    trigger(QStringLiteral("Export Sequential..."));
+    ASSERT_EQ(filesIn(dir).size(), 5);
+    EXPECT_EQ(prompts->count(TestPrompts::Alert), 0);
+
+    auto read = [](const QString &path) { return QImageReader(path).read().convertToFormat(QImage::Format_ARGB32); };
+    // A record made current on the canvas and drawn on the window's thread as the label of
+    // that number, printing as the export does.
+    auto drawnHere = [&](int record, int number) {
+        EXPECT_TRUE(canvas->upDateDBFields(db->browserArray().at(record - 1).primaryKey()));
+        const bool preview = canvas->isPreviewMode();
+        if (!preview)
+            canvas->setPreviewMode();
+        canvas->setPrinting(true);
+        const QImage image = canvas->renderLabelImage(150.0f, false, number).convertToFormat(QImage::Format_ARGB32);
+        canvas->setPrinting(false);
+        if (!preview)
+            canvas->setPreviewMode();
+        return image;
+    };
+    QList<QImage> files;
+    for (int k = 2; k <= 6; ++k) {
+        const QImage drawn = drawnHere(k, k - 2);
+        const QImage file = read(dir + QStringLiteral("/Seq%1.png").arg(k));
+        ASSERT_EQ(file.size(), drawn.size());
+        EXPECT_TRUE(file == drawn) << "record " << k;
+        files.append(file);
+    }
+    // The number is the file's: the same record drawn as another label differs.
+    EXPECT_FALSE(drawnHere(2, 1) == files.first());
+    for (qsizetype i = 1; i < files.size(); ++i)
+        EXPECT_FALSE(files[i] == files[i - 1]) << "file " << i + 2 << " repeats the one before";
 }
 
 TEST_F(ExportWindowTest, LongSequentialExportShowsProgressAndStopsWhenCancelled)

@@ -30,9 +30,11 @@
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
 #include "platform/PrintInfo.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "printing/EpsonPrintingView.h"
 #include "printing/PrintingPanel.h"
+#include "stock/CustomDataSource.h"
 #include "stock/DataSource.h"
 
 using namespace quillmark;
@@ -227,7 +229,11 @@ TEST_F(PrintWindowTest, LabelsPastThePaperAreWarnedOf)
     trigger(QStringLiteral("Page Setup..."));
     ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
     EXPECT_EQ(prompts->last().title, QStringLiteral("The labels reach past the paper."));
-    EXPECT_TRUE(prompts->last().message.contains(QStringLiteral("Letter"))) << prompts->last().message.toStdString();
+    // It names the stock, the paper chosen and how far the labels reach past it (the third
+    // column ends at 598.5 points, A5 at 419.5: 2.49 inches), and the paper the sheet is cut on.
+    EXPECT_EQ(prompts->last().message,
+              QStringLiteral("The labels of \u201c5160\u201d reach 2.49 inch past the A5 paper: those beyond its edge "
+                             "will be cut. Choose Letter / ANSI A in Page Setup."));
 
     // Printing asks again, and Cancel prints nothing.
     const QString path = dir + "/cut.pdf";
@@ -237,6 +243,53 @@ TEST_F(PrintWindowTest, LabelsPastThePaperAreWarnedOf)
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
     EXPECT_EQ(prompts->last().buttons, (QStringList{QStringLiteral("Print"), QStringLiteral("Cancel")}));
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// A document of a sheet of 200 x 200 labels, more than the canvas lays out: the user is told
+// at once which stock and why, the stock does not join the custom list, and Print says there
+// is nothing to print instead of writing a blank page.
+TEST_F(PrintWindowTest, AStockOfMoreLabelsThanASheetHoldsIsToldAtOpenAndPrintsNothing)
+{
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    addMark();
+    const QString path = dir + "/Dots.qkdoc";
+    prompts->queueSaveOfType(path, 0);
+    trigger(QStringLiteral("Save As..."));
+    ASSERT_TRUE(QFile::exists(path));
+    // Written by an older version, which let such a sheet be made.
+    QVariantMap document = PropertyList::readFile(path).toMap();
+    QVariantMap label = document.value(QStringLiteral("TLabel")).toList().first().toMap();
+    label.insert(QStringLiteral("name"), QStringLiteral("Dots"));
+    label.insert(QStringLiteral("number"), QStringLiteral("200"));
+    label.insert(QStringLiteral("number_down"), QStringLiteral("200"));
+    label.remove(QStringLiteral("label_cell"));
+    document.insert(QStringLiteral("TLabel"), QVariantList{label});
+    ASSERT_TRUE(PropertyList::writeFile(path, document, PlistFormat::Binary));
+    const int customRows = canvas->customDataSource()->count();
+
+    trigger(QStringLiteral("New"));
+    const int alertsBefore = prompts->count(qmtest::TestPrompts::Alert);
+    prompts->queuePath(path);
+    trigger(QStringLiteral("Open..."));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), alertsBefore + 1);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("The document's stock lays out no labels."));
+    EXPECT_EQ(prompts->last().message,
+              QStringLiteral("The stock \u201cDots\u201d of this document has 40,000 labels, more than the 10,000 a sheet "
+                             "can hold: none is laid out and nothing is printed. Choose another stock under Label Formats."));
+    EXPECT_EQ(canvas->getLabel().name, QStringLiteral("Dots"));
+    EXPECT_EQ(canvas->getRects().size(), 1) << "the design itself opens";
+    EXPECT_EQ(canvas->customDataSource()->count(), customRows);
+
+    const QString printed = dir + "/dots.pdf";
+    panels->queuePrintToFile(printed);
+    printWith(panels.panels());
+    EXPECT_EQ(panels->count(qmtest::TestPrintPanels::PrintPanel), 0);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("There is nothing to print."));
+    EXPECT_EQ(prompts->last().message,
+              QStringLiteral("The stock \u201cDots\u201d lays out no labels: choose another stock under Label Formats."));
+    EXPECT_FALSE(QFile::exists(printed));
 }
 
 TEST_F(PrintWindowTest, CopiesToAFileAreWholeSets)
@@ -554,6 +607,17 @@ TEST_F(PrintWindowTest, DiscPreviewOpensOnTheWholeDiscWithItsOwnSwitches)
         const QImage shown = preview->grab().toImage();
         const QPointF middle = preview->viewTransform().map(preview->cdCenterPoint()) * shown.devicePixelRatio();
         EXPECT_EQ(shown.pixelColor(middle.toPoint()), QColor(Qt::white));
+        // The design is empty: the disc's edge shows, without Outline ticked, where the label's
+        // left edge crosses the hole's height.
+        EXPECT_TRUE(preview->edgeShown());
+        const QPointF edgeInDrawing(preview->outlineRect().left(), preview->cdCenterPoint().y());
+        auto darkNear = [](const QImage &image, const QPoint &at) {
+            for (int dx = -3; dx <= 3; ++dx)
+                if (image.rect().contains(at + QPoint(dx, 0)) && image.pixelColor(at + QPoint(dx, 0)).lightness() < 200)
+                    return true;
+            return false;
+        };
+        EXPECT_TRUE(darkNear(shown, (preview->viewTransform().map(edgeInDrawing) * shown.devicePixelRatio()).toPoint()));
         // The switches belong to the preview's page, not to the print options beside it.
         QStringList switches;
         for (QCheckBox *box : page->findChildren<QCheckBox *>())
@@ -568,6 +632,14 @@ TEST_F(PrintWindowTest, DiscPreviewOpensOnTheWholeDiscWithItsOwnSwitches)
                 box->click();
         EXPECT_EQ(preview->zoom(), 1.0);
         EXPECT_GT(preview->width(), page->width());
+        // It opens on the label's edge, not on the blank hole.
+        QApplication::processEvents();
+        const QRect visible = preview->visibleRegion().boundingRect();
+        const QPointF edge = preview->viewTransform().map(edgeInDrawing);
+        EXPECT_TRUE(visible.contains(edge.toPoint())) << edge.x() << ", " << edge.y();
+        EXPECT_FALSE(visible.contains(preview->viewTransform().map(preview->cdCenterPoint()).toPoint()));
+        const QImage close = preview->grab(visible).toImage();
+        EXPECT_TRUE(darkNear(close, ((edge - QPointF(visible.topLeft())) * close.devicePixelRatio()).toPoint()));
         for (QPushButton *button : sheet.findChildren<QPushButton *>())
             if (button->text() == QStringLiteral("Cancel"))
                 button->click();

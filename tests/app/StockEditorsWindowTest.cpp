@@ -636,3 +636,107 @@ TEST_F(StockEditorsWindow, ASheetTypedInMillimetresComesBackFromItsDocumentAsTyp
 }
 
 } // namespace
+
+namespace {
+
+// The Up and Down keys in a length field step it by the field's increment, as its stepper
+// does: a point in inches, from the value just typed.
+TEST_F(StockEditorsWindow, UpAndDownKeysStepTheLengthFields)
+{
+    canvas()->setMeasure(QStringLiteral("Inches"));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Keys"));
+        QLineEdit *width = qmtest::sheetField(sheet, QStringLiteral("tfWidth"));
+        qmtest::typeIntoField(sheet, QStringLiteral("tfWidth"), QStringLiteral("2"));
+        width->setFocus();
+        QTest::keyClick(width, Qt::Key_Up);
+        EXPECT_EQ(width->text(), QStringLiteral("2.01 in"));
+        QTest::keyClick(width, Qt::Key_Down);
+        QTest::keyClick(width, Qt::Key_Down);
+        EXPECT_EQ(width->text(), QStringLiteral("1.99 in"));
+        // A value typed and not yet left is where the step starts.
+        QLineEdit *top = qmtest::sheetField(sheet, QStringLiteral("tfOffsetY"));
+        top->setFocus();
+        top->selectAll();
+        QTest::keyClicks(top, QStringLiteral("1"));
+        for (int i = 0; i < 36; ++i)
+            QTest::keyClick(top, Qt::Key_Up);
+        EXPECT_EQ(top->text(), QStringLiteral("1.50 in"));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Label..."))->trigger();
+    apptest::settle();
+    EXPECT_NEAR(canvas()->getLabel().width, 2.0 - 1.0 / 72.0, 1e-4);
+    EXPECT_NEAR(canvas()->getLabel().top_margin, 1.5, 1e-4);
+
+    // The same in the format editor's fields, in points.
+    canvas()->setMeasure(QStringLiteral("Points"));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        auto *page = sheet.findChild<CustomPageView *>();
+        ASSERT_TRUE(page);
+        dragTile(sheet, QStringLiteral("Horizontal"), QPoint(page->width() / 2, page->height() / 4));
+        ASSERT_EQ(page->labels().size(), 1u);
+        clickShape(sheet, 0);
+        qmtest::typeIntoField(sheet, QStringLiteral("tfWidth"), QStringLiteral("100"));
+        QLineEdit *width = qmtest::sheetField(sheet, QStringLiteral("tfWidth"));
+        width->setFocus();
+        QTest::keyClick(width, Qt::Key_Up);
+        QTest::keyClick(width, Qt::Key_Up);
+        EXPECT_EQ(width->text(), QStringLiteral("102.00 pt"));
+        EXPECT_NEAR(page->labels()[0].widthValue(), 102.0 * 25.4 / 72.0, 1e-3);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Stepped"));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Format..."))->trigger();
+    apptest::settle();
+    ASSERT_TRUE(canvas()->getTFormat());
+    EXPECT_NEAR(canvas()->getTFormat()->labels[0].widthValue(), 102.0 * 25.4 / 72.0, 1e-3);
+}
+
+// A stock made while the search text hides it is shown: the search is cleared, and the new
+// row is there and chosen.
+TEST_F(StockEditorsWindow, AStockMadeWhileASearchHidesItIsShown)
+{
+    window->stockTabs()->setCurrentIndex(1);
+    QTest::keyClicks(window->searchField(), QStringLiteral("zzz"));
+    apptest::settle();
+    ASSERT_EQ(canvas()->getFormatFilter(), QStringLiteral("zzz"));
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Seen"));
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    newItem(QStringLiteral("New Custom Label..."))->trigger();
+    apptest::settle();
+    EXPECT_TRUE(window->searchField()->text().isEmpty());
+    EXPECT_TRUE(canvas()->getFormatFilter().isEmpty());
+    ASSERT_EQ(window->customView()->model()->rowCount(), 1);
+    EXPECT_EQ(customRowText(0), QStringLiteral("Seen"));
+    EXPECT_EQ(selectedCustomRow(), 0);
+
+    // The same for a catalogue stock's copy made with the search text on the catalogue.
+    window->stockTabs()->setCurrentIndex(0);
+    clickRow(window->catalogueView(), canvas()->dataSource()->modelIndexByName(QStringLiteral("5160")));
+    QTest::keyClicks(window->searchField(), QStringLiteral("5160"));
+    apptest::settle();
+    panels->queueSheet([](QDialog &sheet) {
+        qmtest::presentSheet(sheet);
+        EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+    });
+    QTreeView *catalogue = window->catalogueView();
+    const QModelIndex product = canvas()->dataSource()->modelIndexByName(QStringLiteral("5160"));
+    ASSERT_TRUE(product.isValid());
+    // A double-click is a click and a second press.
+    clickRow(catalogue, product);
+    QTest::mouseDClick(catalogue->viewport(), Qt::LeftButton, {}, catalogue->visualRect(product).center());
+    apptest::settle();
+    ASSERT_EQ(panels->count(qmtest::TestPrintPanels::Sheet), 2);
+    EXPECT_TRUE(window->searchField()->text().isEmpty());
+    EXPECT_EQ(window->stockTabs()->currentIndex(), 1);
+    ASSERT_EQ(window->customView()->model()->rowCount(), 2);
+    EXPECT_EQ(customRowText(selectedCustomRow()), QStringLiteral("5160_custom"));
+}
+
+} // namespace

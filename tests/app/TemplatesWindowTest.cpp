@@ -336,3 +336,34 @@ TEST_F(TemplatesWindow, AnotherStockResizesTheDesignAndReappliesTheAppliedOne)
     EXPECT_NEAR(after.width(), before.width() * 288.0 / 189.0, 0.5);
     EXPECT_NEAR(after.height(), before.height() * 144.0 / 72.0, 0.5);
 }
+
+// The shipped address designs clicked onto a disc: no text lies over the centre hole, which
+// prints nothing, and every text stays on the label.
+TEST_F(TemplatesWindow, AddressDesignsOnADiscKeepTheirTextOffTheHole)
+{
+    chooseStock(QStringLiteral("5931"));
+    const TLabel label = canvas()->getLabel();
+    ASSERT_GT(label.hole, 0.0f);
+    const QPointF centre(label.width * 36.0, label.height * 36.0);
+    const double radius = label.hole * 36.0;
+    const QRectF labelRect = QRectF(0, 0, label.width * 72.0, label.height * 72.0).adjusted(-1, -1, 1, 1);
+    chooseCategory(QStringLiteral("Address Labels"));
+    const QList<listImageViewItem *> tiles = designPanel()->imageTmplListView()->tiles();
+    ASSERT_GE(tiles.size(), 4);
+    int texts = 0;
+    for (listImageViewItem *tile : tiles) {
+        SCOPED_TRACE(tile->title().toStdString());
+        click(tile);
+        for (const GraphicPtr &graphic : canvas()->getRects()) {
+            if (!graphic->showsText())
+                continue;
+            ++texts;
+            const QRectF frame = graphic->frameBounds();
+            const double dx = std::max({frame.left() - centre.x(), centre.x() - frame.right(), 0.0});
+            const double dy = std::max({frame.top() - centre.y(), centre.y() - frame.bottom(), 0.0});
+            EXPECT_GE(dx * dx + dy * dy, radius * radius - 1e-6) << "text over the hole";
+            EXPECT_TRUE(labelRect.contains(frame));
+        }
+    }
+    EXPECT_GE(texts, int(tiles.size()));
+}

@@ -11,7 +11,6 @@
 #include "barcodes/LinearBarcodeKit.h"
 #include "barcodes/Postnet.h"
 #include "database/merge/ColorField.h"
-#include "database/store/Database.h"
 #include "database/store/MergeContents.h"
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
@@ -233,6 +232,15 @@ void ColorAddress::scaleByX(double sx, double sy)
     invalidate();
 }
 
+std::function<void(ColorRect &)> ColorAddress::scaledState() const
+{
+    return [base = ColorRect::scaledState(), font = _font](ColorRect &object) {
+        base(object);
+        if (auto *address = dynamic_cast<ColorAddress *>(&object))
+            address->_font = font;
+    };
+}
+
 void ColorAddress::updateContents(const Notification *)
 {
     refit();
@@ -249,11 +257,8 @@ void ColorAddress::addMergePks(QSet<int> &pks) const
     const QList<tableField> fields = MergeContents::fieldTitlesAndTagsOriginal();
     for (int i = TQuickAddress::FirstPart; i <= TQuickAddress::LastPart && i < fields.size(); ++i)
         pks.insert(fields[i].pk);
-    if (Database *db = Database::currentDatabase()) {
-        const int zipPk = db->fieldPkByTitle(QStringLiteral("Zip"));
-        if (zipPk >= 0)
-            pks.insert(zipPk);
-    }
+    if (const int zipPk = MergeContents::zipPk(); zipPk >= 0)
+        pks.insert(zipPk);
 }
 
 // ---- the lines ----
@@ -374,8 +379,7 @@ std::optional<QByteArray> ColorAddress::barDigits() const
         return std::nullopt;
     QByteArray data(DesignDigits);
     if (showsRecordValues()) {
-        Database *db = Database::currentDatabase();
-        const int zipPk = db ? db->fieldPkByTitle(QStringLiteral("Zip")) : -1;
+        const int zipPk = MergeContents::zipPk();
         if (zipPk < 0)
             return std::nullopt;
         data = valueText(contentsByPk(zipPk)).toUtf8();

@@ -76,6 +76,11 @@ public:
     // Moves with the label and scales its text by the smaller factor: the block's size follows
     // its lines, so a block that fitted its label fits the new one both ways.
     void scaleByX(double sx, double sy) override;
+    bool showsText() const override { return true; }
+protected:
+    std::function<void(ColorRect &)> scaledState() const override;
+
+public:
 
     // ---- the lines ----
     // The text of address part i (2 to 12) and one blank, empty for an empty value; none for

@@ -784,6 +784,16 @@ void ColorField::scaleByX(double sx, double sy)
     setSizeToMatchContentsNotAlign();
 }
 
+std::function<void(ColorRect &)> ColorField::scaledState() const
+{
+    writePendingText();
+    return [base = ColorRect::scaledState(), attributes = _attributes](ColorRect &object) {
+        base(object);
+        if (auto *field = dynamic_cast<ColorField *>(&object))
+            field->_attributes = attributes;
+    };
+}
+
 void ColorField::mouseDown(unsigned modifierFlags)
 {
     if (pair())

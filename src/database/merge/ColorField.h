@@ -150,6 +150,10 @@ public:
     void setShadowAngle(double degrees) override;
     void setShadowBlur(int blur) override;
     void scaleByX(double sx, double sy) override;
+protected:
+    std::function<void(ColorRect &)> scaledState() const override;
+
+public:
 
     // A mouse-down on the member: the pair decides which member the inspector edits.
     void mouseDown(unsigned modifierFlags);

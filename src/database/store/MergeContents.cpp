@@ -111,8 +111,34 @@ QStringList MergeContents::columnsForPks(const QSet<int> &pks)
     return columns;
 }
 
+namespace {
+
+thread_local const MergeContents::Fields *threadFields = nullptr;
+
+} // namespace
+
+MergeContents::Fields MergeContents::currentFields()
+{
+    return {fieldTitlesAndTagsOriginal(), zipPk()};
+}
+
+void MergeContents::useFieldsForThisThread(const Fields *fields)
+{
+    threadFields = fields;
+}
+
+int MergeContents::zipPk()
+{
+    if (threadFields)
+        return threadFields->zipPk;
+    Database *db = Database::currentDatabase();
+    return db ? db->fieldPkByTitle(QStringLiteral("Zip")) : -1;
+}
+
 QList<tableField> MergeContents::fieldTitlesAndTagsOriginal()
 {
+    if (threadFields)
+        return threadFields->mergeFields;
     Database *db = Database::currentDatabase();
     return db ? db->mergeFields() : QList<tableField>();
 }

@@ -36,6 +36,20 @@ public:
     // position 13; a shorter list gets them at its end. Empty when no field is offered.
     static QList<tableField> fieldTitlesAndTags();
 
+    // What a drawing thread other than the window's reads in place of the current database,
+    // which only the window's thread reaches: the merge fields and the pk of the "Zip" column,
+    // taken from the database before the drawing starts.
+    struct Fields
+    {
+        QList<tableField> mergeFields;
+        int zipPk = -1;
+    };
+    static Fields currentFields();
+    // Gives the calling thread those fields (null gives it the database again). Not owned.
+    static void useFieldsForThisThread(const Fields *fields);
+    // The pk of the "Zip" column; -1 when there is none.
+    static int zipPk();
+
     static void postRecordChanged();
     static void postDatabaseChanged();
 };
