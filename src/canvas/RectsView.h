@@ -27,6 +27,7 @@
 #include "canvas/TTemplate.h"
 #include "foundation/ZoomClient.h"
 #include "objects/CanvasServices.h"
+#include "objects/RunaroundIndex.h"
 #include "platform/BezierPath.h"
 #include "platform/RulerView.h"
 #include "platform/UndoManager.h"
@@ -160,6 +161,8 @@ public:
     QRectF bounds() const override { return m_bounds; }
     bool isPrinting() const override { return m_printing; }
     GraphicList getRects() const override { return rects; }
+    GraphicList runaroundObstacles(const ColorRect &box) const override;
+    void runaroundChanged() override;
     QPointF constrainedPoint(const QPointF &point) const override;
     // The drawers' controls follow the selection (the barcode drawer among them).
     void setDrawersItemsState() override;
@@ -1220,6 +1223,8 @@ private:
     CustomDataSource *m_customDataSource = nullptr;
 
     GraphicList rects;
+    // The objects with runaround, found by where they lie for the text boxes below them.
+    mutable RunaroundIndex m_runaround;
     GraphicList _selectedObjects;
     // The members of _selectedObjects, for asking whether an object is selected in constant
     // time: drawing, Select All and undoing a selection ask it per object.

@@ -49,7 +49,7 @@ bool reachesInto(const ColorRect &graphic, const QRectF &area)
 // A box with text marks its links to the boxes its text flows through, which may lie anywhere.
 bool showsLinks(const ColorRect &graphic)
 {
-    return graphic.textStorage() && !graphic.textStorage()->isEmpty();
+    return graphic.hasText();
 }
 
 } // namespace
@@ -108,6 +108,8 @@ QTransform RectsView::pageToWidget() const
 
 void RectsView::paintEvent(QPaintEvent *event)
 {
+    // Objects may have changed without telling: the obstacles of text are checked again.
+    m_runaround.markMoved();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(event->rect(), palette().color(QPalette::Window));

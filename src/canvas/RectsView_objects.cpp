@@ -60,8 +60,20 @@ int RectsView::indexOfGraphic(const ColorRect *graphic) const
     return -1;
 }
 
+QList<std::shared_ptr<ColorRect>> RectsView::runaroundObstacles(const ColorRect &box) const
+{
+    return m_runaround.obstaclesOver(box, rects);
+}
+
+void RectsView::runaroundChanged()
+{
+    m_runaround.markStale();
+}
+
 void RectsView::invalidateGraphic(const ColorRect *graphic)
 {
+    // Whatever changed may have moved an obstacle of some text.
+    m_runaround.markMoved();
     // While a sheet prints, the merge objects change with every label; the screen is not
     // drawn meanwhile and shows the objects again once they are refreshed after the job.
     if (m_printing)
@@ -75,6 +87,7 @@ void RectsView::invalidateGraphic(const ColorRect *graphic)
 
 void RectsView::invalidateRect(const QRectF &rect)
 {
+    m_runaround.markMoved();
     // Many small areas would each be merged into the widget's dirty region: a batch redraws
     // the canvas once instead.
     if (m_batchDepth > 0) {
@@ -123,6 +136,7 @@ RectsView::ChangeBatch::~ChangeBatch()
 
 void RectsView::notifyGraphicsChanged()
 {
+    m_runaround.markStale();
     if (m_batchDepth > 0)
         m_batchGraphicsChanged = true;
     else
@@ -201,6 +215,7 @@ bool RectsView::moveGraphic(const GraphicPtr &graphic, int index)
     if (index == current)
         return false;
     rects.move(current, index);
+    m_runaround.markStale();
     invalidateGraphic(graphic.get());
     return true;
 }
@@ -479,6 +494,7 @@ void RectsView::setStackingOrder(const GraphicList &order)
     const GraphicList former = rects;
     registerUndo([this, former] { setStackingOrder(former); });
     rects = order;
+    m_runaround.markStale();
     update();
 }
 

@@ -133,7 +133,7 @@ std::optional<bool> RectsView::validateTextCommand(TextCommand command) const
     case TextCommand::Paste:
         return clipboardHasText();
     case TextCommand::SelectAll:
-        return !graphic->textStorage()->isEmpty();
+        return graphic->hasText();
     }
     return false;
 }

@@ -616,8 +616,7 @@ void TextPage::enableControls()
             mergeField = true;
         if (mergeField && object->drawsImage())
             imageField = true;
-        if (object->className() == QLatin1String("ColorOval") && object->textStorage()
-            && !object->textStorage()->isEmpty())
+        if (object->className() == QLatin1String("ColorOval") && object->hasText())
             ovalText = true;
     }
     // Every control of the page first; an edit-only control (tag 9999) while text is edited.

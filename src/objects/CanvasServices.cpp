@@ -2,12 +2,18 @@
 
 #include <QDir>
 
+#include "objects/RunaroundIndex.h"
 #include "platform/Bundle.h"
 
 namespace quillmark {
 
 namespace {
 bool updateUserImagesFlag = false;
+}
+
+QList<std::shared_ptr<ColorRect>> CanvasServices::runaroundObstacles(const ColorRect &box) const
+{
+    return RunaroundIndex::obstaclesByWalking(box, getRects());
 }
 
 QString CanvasServices::clipartPath()

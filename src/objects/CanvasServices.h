@@ -70,6 +70,11 @@ public:
     virtual bool databasePreview() const { return false; }
     // Every object of every page in stacking order, later ones above earlier ones.
     virtual QList<std::shared_ptr<ColorRect>> getRects() const = 0;
+    // The objects whose outlines the text of `box` flows around: runaround on, above the box
+    // on its page and layer, reaching into it; bottom to top.
+    virtual QList<std::shared_ptr<ColorRect>> runaroundObstacles(const ColorRect &box) const;
+    // An object with runaround had it switched, or runaround was switched on an object.
+    virtual void runaroundChanged() {}
     // A point in page points snapped by the canvas grid.
     virtual QPointF constrainedPoint(const QPointF &point) const = 0;
     // Makes the drawer controls follow the selection's image (rotation, mask check box).

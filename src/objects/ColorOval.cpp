@@ -159,7 +159,7 @@ float ColorOval::getAngle(float x, float y)
 template <typename Place>
 void ColorOval::forEachGlyph(Place &&place) const
 {
-    if (_text->isEmpty())
+    if (!hasText())
         return;
     TextFlow flow(_text);
     NSTextOvalContainer box(_frameBounds.size());
@@ -178,7 +178,7 @@ void ColorOval::forEachGlyph(Place &&place) const
     for (const TextFlow::Line &line : flow.lines()) {
         QTextLayout *layout = flow.blockLayout(line.block);
         const QTextLine textLine = layout->lineAt(line.lineNumber);
-        const int blockStart = _text->findBlockByNumber(line.block).position();
+        const int blockStart = textStorage()->findBlockByNumber(line.block).position();
         const QHash<GlyphKey, int> characters = firstCharacters(*layout, textLine);
         // A right-to-left line ends where a left-to-right line begins: it takes the stretch of
         // its length that leads up to the start rather than the one that leaves it.
@@ -272,7 +272,7 @@ QList<ColorOval::GlyphPlacement> ColorOval::glyphPlacements() const
 
 void ColorOval::drawText(QPainter *painter)
 {
-    if (!painter || _iseditable || _text->isEmpty())
+    if (!painter || _iseditable || !hasText())
         return;
     auto paint = [&](QPainter *p) {
         forEachGlyph([&](const GlyphPlacement &placement, const QRawFont &font, quint32 glyph,
@@ -303,10 +303,10 @@ void ColorOval::drawText(QPainter *painter)
 
 bool ColorOval::drawAttachment(QPainter *painter, const GlyphPlacement &placement, qreal advance) const
 {
-    const QChar character = _text->characterAt(placement.character);
+    const QChar character = textStorage()->characterAt(placement.character);
     if (character != QChar(TextAttachmentHandler::ObjectCharacter))
         return false;
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.setPosition(placement.character);
     cursor.setPosition(placement.character + 1, QTextCursor::KeepAnchor);
     const QTextCharFormat format = cursor.charFormat();

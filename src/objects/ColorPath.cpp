@@ -144,8 +144,10 @@ std::shared_ptr<ColorRect> ColorPath::newInstance() const
 void ColorPath::copyValues(ColorRect &target) const
 {
     ColorRect::copyValues(target);
-    if (auto *path = dynamic_cast<ColorPath *>(&target))
+    if (auto *path = dynamic_cast<ColorPath *>(&target)) {
         path->colorPath = colorPath;
+        ++path->pathGeneration;
+    }
 }
 
 void ColorPath::initContainer()
@@ -163,6 +165,7 @@ void ColorPath::setGroup(Group *newGroup)
 void ColorPath::clear()
 {
     colorPath.reset();
+    ++pathGeneration;
     bp = BezierPoint();
 }
 
@@ -239,6 +242,7 @@ void ColorPath::setBezierPath(const BezierPath &path)
     if (_isedit)
         r.adjust(-handleWidth(), -handleWidth(), handleWidth(), handleWidth());
     colorPath = std::move(taken);
+    ++pathGeneration;
     UndoManager *manager = undoManager();
     if (manager)
         manager->disableUndoRegistration();

@@ -8,10 +8,13 @@
 // element. The selected point stays selected after the button is released, so the canvas's
 // Delete command reaches it, until a press misses every point or editing ends.
 #include <QPointF>
+#include <QImage>
+#include <QRect>
 #include <QRectF>
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -83,6 +86,7 @@ public:
     void drawSelect(QPainter *painter, const QRectF &aRect) override;
     // A path shows no text-link marks.
     void drawLinks(QPainter *painter) override;
+    void drawHandlesInView(QPainter *painter) override;
 
     // The edit point under a page point; the first hit in element order wins.
     BezierPoint bezierKnobUnderPoint(const QPointF &point) const;
@@ -109,12 +113,51 @@ public:
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
 private:
+    // What the picture was made for: the device's scale, the part of the object it holds (in
+    // device pixels from the frame's corner), the outline and the whole look of the object.
+    // Moving the object or scrolling keeps it.
+    struct Picture
+    {
+        struct Key
+        {
+            qreal sx = 0, sy = 0;
+            QRect part;
+            QSizeF frameSize;
+            quint64 path = 0;
+            QColor fill, fill2, stroke, shadow;
+            bool fills = false, strokes = false, shadows = false, flipH = false, flipV = false, images = false;
+            int fillType = 0, linePattern = 0, shadowBlur = 0;
+            double fillAngle = 0, shadowDistance = 0, shadowAngle = 0;
+            float lineWidth = 0, angle = 0, opacity = 0, xOffset = 0, yOffset = 0, xScale = 0, yScale = 0;
+            bool scaleWithBox = false, missingImage = false;
+            const void *image = nullptr;
+            qint64 preparedImage = 0;
+            std::optional<BezierPath> clip;
+            int hints = 0;
+            // The selection's dashed outline: its line width and dash length.
+            double hairline = 0, dash = 0;
+            bool operator==(const Key &) const = default;
+        };
+        Key key;
+        QImage image;
+    };
+    // Everything but geometry that the object's picture depends on.
+    Picture::Key objectLook() const;
+    // Draws a complex outline on the screen from the picture in `slot`, kept for the zoom, size
+    // and look it was made for and made anew by `paint` when it is missing or out of date;
+    // answers NO when the object is to be drawn directly instead.
+    bool drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot, Picture::Key look,
+                         const std::function<void(QPainter *)> &paint);
+
     // The stored outline scaled and moved into `frame`.
     BezierPath fittedTo(const QRectF &frame) const;
     // Sets the outline from page points and registers the way back to the present one.
     void restoreBezierPath(const BezierPath &pagePath);
     void closeDragGroup();
     void redrawCanvas();
+    // What drawObject paints, without the kept picture.
+    void paintObject(QPainter *painter);
+
     // Leaving point editing puts back the arrow when the edit-point pointer is showing.
     void restorePointer();
 
@@ -126,6 +169,10 @@ private:
     // out as far as the dragged one.
     bool pullingHandles = false;
     bool editPointerShown = false;
+    // Changes with every new outline, so that a kept picture knows it is out of date.
+    quint64 pathGeneration = 0;
+    std::shared_ptr<Picture> picture;
+    std::shared_ptr<Picture> selectionPicture;
 };
 
 } // namespace quillmark

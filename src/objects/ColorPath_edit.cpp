@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QtMath>
 
 #include <cmath>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
 #include "objects/GeometryHelpers.h"
+#include "objects/KnobResize.h"
 #include "platform/Bundle.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
@@ -407,10 +409,130 @@ void ColorPath::drawEditBezierSelect(QPainter *painter)
     }
 }
 
+// ---- the kept picture of a complex outline ----
+
+namespace {
+
+// Outlines of at least this many elements are drawn on the screen from a kept picture: a
+// fill of such an outline, antialiased, takes longer than a repaint may.
+constexpr int ComplexPathElements = 2000;
+// A picture larger than this many pixels holds only the part of the object on the screen.
+constexpr qint64 WholePicturePixels = 4096LL * 4096LL;
+
+} // namespace
+
+ColorPath::Picture::Key ColorPath::objectLook() const
+{
+    Picture::Key key;
+    key.fills = canFill() && drawsFill();
+    key.fill = fillColor();
+    key.fill2 = _fillColor2;
+    key.fillType = _fillType;
+    key.fillAngle = _fillAngle;
+    key.strokes = canStroke() && drawsStroke();
+    key.stroke = strokeColor();
+    key.lineWidth = _lineWidth;
+    key.linePattern = _linePattern;
+    key.shadows = drawsShadow();
+    key.shadow = _shadowColor;
+    key.shadowBlur = _shadowBlur;
+    key.shadowDistance = _shadowDistance;
+    key.shadowAngle = _shadowAngle;
+    key.angle = angle();
+    key.flipH = _flipH;
+    key.flipV = _flipV;
+    key.images = canDrawsImage() && drawsImage() && (_image || _missingImage);
+    if (key.images) {
+        key.image = _image.get();
+        key.preparedImage = _image ? getImage().cacheKey() : 0;
+        key.missingImage = _missingImage.has_value();
+        key.opacity = img_opacity;
+        key.xOffset = _ximg_offset;
+        key.yOffset = _yimg_offset;
+        key.xScale = _ximg_scale;
+        key.yScale = _yimg_scale;
+        key.scaleWithBox = _isscalewithbox;
+    }
+    key.clip = clip;
+    return key;
+}
+
+bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot, Picture::Key key,
+                                const std::function<void(QPainter *)> &paint)
+{
+    if (isDrawingForPrint() || !colorPath || colorPath->elementCount() < ComplexPathElements || !painter->device())
+        return false;
+    const QTransform device = painter->deviceTransform();
+    if (device.type() > QTransform::TxScale || !(device.m11() > 0) || !(device.m22() > 0))
+        return false;
+    // Everything the object paints: the stroke (its joins too), the turned frame, the shadow.
+    const double grow = 2.0 * std::max<double>(_lineWidth, 1.0) + 2.0;
+    QRectF area = (_angle != 0.0f ? frameBoundsRotated() : _frameBounds).adjusted(-grow, -grow, grow, grow);
+    if (drawsShadow()) {
+        const double r = shadowReach();
+        area = area.united(area.adjusted(-r, -r, r, r));
+    }
+    const QPointF corner = _frameBounds.topLeft();
+    const QRectF relative((area.x() - corner.x()) * device.m11(), (area.y() - corner.y()) * device.m22(),
+                          area.width() * device.m11(), area.height() * device.m22());
+    if (!std::isfinite(relative.width()) || !std::isfinite(relative.height()))
+        return false;
+    const QPointF anchorExact = device.map(corner);
+    const QPoint anchor(qRound(anchorExact.x()), qRound(anchorExact.y()));
+    QRect part = relative.toAlignedRect();
+    if (qint64(part.width()) * part.height() > WholePicturePixels) {
+        const qreal ratio = painter->device()->devicePixelRatio();
+        const QRect screen(0, 0, qCeil(painter->device()->width() * ratio), qCeil(painter->device()->height() * ratio));
+        part &= screen.translated(-anchor);
+        if (qint64(part.width()) * part.height() > WholePicturePixels)
+            return false;
+    }
+    if (part.isEmpty())
+        return true;
+
+    key.sx = device.m11();
+    key.sy = device.m22();
+    key.part = part;
+    key.frameSize = _frameBounds.size();
+    key.path = pathGeneration;
+    key.hints = int(painter->renderHints());
+
+    if (!slot || !(slot->key == key)) {
+        auto made = std::make_shared<Picture>();
+        made->key = key;
+        made->image = QImage(part.size(), QImage::Format_ARGB32_Premultiplied);
+        if (made->image.isNull())
+            return false;
+        made->image.fill(Qt::transparent);
+        QPainter p(&made->image);
+        p.setRenderHints(painter->renderHints());
+        QTransform toPicture;
+        toPicture.translate(-part.x(), -part.y());
+        toPicture.scale(device.m11(), device.m22());
+        toPicture.translate(-corner.x(), -corner.y());
+        p.setTransform(toPicture);
+        paint(&p);
+        p.end();
+        slot = std::move(made);
+    }
+    // Drawn pixel for pixel: the painter is turned to the device's own pixels (whatever offset
+    // the device is drawn with).
+    SavedPainterState state(painter);
+    painter->setWorldTransform(device.inverted() * painter->worldTransform());
+    painter->drawImage(QPointF(anchor + part.topLeft()), slot->image);
+    return true;
+}
+
 void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
 {
     if (!painter || !colorPath)
         return;
+    if (!drawFromPicture(painter, picture, objectLook(), [this](QPainter *p) { paintObject(p); }))
+        paintObject(painter);
+}
+
+void ColorPath::paintObject(QPainter *painter)
+{
     const float half = strokeLineWidth() / 2.0f;
     const BezierPath outline = fittedTo(_frameBounds.adjusted(half, half, -half, -half));
     if (outline.isEmpty())
@@ -444,7 +566,8 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
             paintFill(painter);
     }
 
-    if (canDrawsImage() && drawsImage()) {
+    // Without a picture (or its missing-file mark) there is nothing to clip to the outline.
+    if (canDrawsImage() && drawsImage() && (_image || _missingImage)) {
         SavedPainterState imageState(painter);
         painter->setClipPath(filledArea(outline), Qt::IntersectClip);
         drawImage(painter);
@@ -489,6 +612,33 @@ void ColorPath::drawSelect(QPainter *painter, const QRectF &)
     if ((!canStroke() || !(strokeLineWidth() > 0)) && drawsStroke())
         painter->strokePath(bezierPath().toPainterPath(),
                             makePen(strokeColor(), 0.2 / displayedZoom()));
+}
+
+void ColorPath::drawHandlesInView(QPainter *painter)
+{
+    if (!painter || isDrawingForPrint())
+        return;
+    const bool dashed = canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke());
+    if (!dashed || !colorPath || colorPath->elementCount() < ComplexPathElements) {
+        ColorRect::drawHandlesInView(painter);
+        return;
+    }
+    // The dashed outline of a complex path is kept as a picture like the path itself.
+    const double z = getZoom();
+    Picture::Key look;
+    look.stroke = strokeColor();
+    look.hairline = 0.2 / displayedZoom();
+    look.dash = 2.0 / z;
+    auto outline = [this, look](QPainter *p) {
+        p->strokePath(bezierPath().toPainterPath(), makePen(look.stroke, look.hairline, {look.dash, look.dash}));
+    };
+    if (!drawFromPicture(painter, selectionPicture, look, outline))
+        outline(painter);
+    const unsigned mask = knobMask();
+    for (int knob = 1; knob <= 8; ++knob) {
+        if (mask & (1u << knob))
+            drawHandleAtPoint(KnobResize::knobPosition(_frameBounds, knob), painter);
+    }
 }
 
 void ColorPath::drawLinks(QPainter *)

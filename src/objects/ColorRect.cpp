@@ -57,11 +57,23 @@ ColorRect::ColorRect(const QRectF &frame)
     , _fillColor2(Qt::red)
     , _shadowColor(QColor::fromRgbF(0.0f, 0.0f, 0.0f, 0.5f))
     , _tintColor(QColor::fromRgbF(1.0f, 1.0f, 1.0f, 0.0f))
-    , _text(std::make_unique<QTextDocument>())
 {
-    // Typing and text changes are undone through the canvas's shared undo manager, not
-    // through a stack of the document's own.
-    _text->setUndoRedoEnabled(false);
+}
+
+const std::shared_ptr<QTextDocument> &ColorRect::sharedTextStorage() const
+{
+    if (!_text) {
+        _text = std::make_shared<QTextDocument>();
+        // Typing and text changes are undone through the canvas's shared undo manager, not
+        // through a stack of the document's own.
+        _text->setUndoRedoEnabled(false);
+    }
+    return _text;
+}
+
+bool ColorRect::hasText() const
+{
+    return _text && !_text->isEmpty();
 }
 
 ColorRect::~ColorRect()
@@ -298,6 +310,8 @@ void ColorRect::setRunaroundState(int state)
     const int old = _textRunaroundState;
     registerUndo([old](ColorRect &object) { object.setRunaroundState(old); });
     _textRunaroundState = state;
+    if (_mainView && old != state)
+        _mainView->runaroundChanged();
     setActionName(Language::stringForKey("Text Runaround"));
 }
 
@@ -460,7 +474,7 @@ void ColorRect::scaleByX(double sx, double sy)
     setFrameBounds(r);
     _isTemplate = wasTemplate;
 
-    if (sx == 1.0 || _text->isEmpty())
+    if (sx == 1.0 || !hasText())
         return;
     const qreal defaultSize = _text->defaultFont().pointSizeF();
     for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {

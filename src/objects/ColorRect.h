@@ -80,7 +80,11 @@ public:
     double getZoom() const;
 
     // ---- the text ----
-    QTextDocument *textStorage() const { return _text.get(); }
+    // Made on first use: most objects never hold text, and a document costs several
+    // kilobytes.
+    QTextDocument *textStorage() const { return sharedTextStorage().get(); }
+    // YES when the object's text holds characters; makes no document.
+    bool hasText() const;
 
     // ---- page, layer, template flag ----
     // A bare "Horizontal" or "Vertical" is stored with "Front" appended.
@@ -658,7 +662,8 @@ protected:
     int _anchor = 0;
 
     // Shared by every box of a linked-text chain.
-    std::shared_ptr<QTextDocument> _text;
+    mutable std::shared_ptr<QTextDocument> _text;
+    const std::shared_ptr<QTextDocument> &sharedTextStorage() const;
     std::shared_ptr<TextFlow> _textFlow;
     std::unique_ptr<TextContainer> _container;
 

@@ -205,7 +205,7 @@ int ColorRect::rotateKnobUnderPoint(const QRectF &knobRect, const QPointF &point
 
 int ColorRect::linkUnderPoint(const QPointF &point) const
 {
-    if (_text->isEmpty())
+    if (!hasText())
         return 0;
     const QPointF p = turnAbout(_frameBounds.center(), -double(_angle)).map(point);
     const double z = getZoom();

@@ -69,7 +69,7 @@ void ColorRect::drawSelect(QPainter *painter, const QRectF &)
     if (!_iseditable) {
         flipFrame(painter);
         rotateFrame(painter, angle());
-        if (!_text->isEmpty())
+        if (hasText())
             drawLinks(painter);
         drawHandlesInView(painter);
         return;

@@ -56,6 +56,8 @@ void ColorRect::addMergePks(QSet<int> &pks) const
 {
     if (_pk != 0)
         pks.insert(_pk);
+    if (!hasText())
+        return;
     for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
@@ -82,7 +84,7 @@ bool ColorRect::insertTextField(int pk)
     if (!handler)
         return false;
     ObjectTextEditor *editor = isEditingText() ? ObjectTextEditor::current() : nullptr;
-    const int length = std::max(0, _text->characterCount() - 1);
+    const int length = std::max(0, textStorage()->characterCount() - 1);
     const int start = editor ? editor->selectionStart() : 0;
     const int anchor = editor ? editor->cursor().anchor() : 0;
     const int position = editor ? editor->cursor().position() : 0;
@@ -92,13 +94,13 @@ bool ColorRect::insertTextField(int pk)
     std::optional<QTextCharFormat> attributes;
     if (length > 0) {
         const int at = std::min(start, length - 1);
-        QTextCursor cursor(_text.get());
+        QTextCursor cursor(textStorage());
         cursor.setPosition(at);
         cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
         QTextCharFormat found = TextAttachmentHandler::withoutObject(cursor.charFormat());
         // Characters without a font of their own show the paragraph's and the text's: the
         // field takes the font the text is seen in.
-        const QFont paragraph = cursor.block().charFormat().font().resolve(_text->defaultFont());
+        const QFont paragraph = cursor.block().charFormat().font().resolve(textStorage()->defaultFont());
         found.setFont(found.font().resolve(paragraph), QTextCharFormat::FontPropertiesAll);
         attributes = found;
     }
@@ -106,7 +108,7 @@ bool ColorRect::insertTextField(int pk)
     QTextCursor(&chip).insertText(QString(QChar(TextAttachmentHandler::ObjectCharacter)),
                                   handler->newAttachment(pk, attributes, this));
     ObjectTextEditor::replaceText(*this, start, 0, QTextDocumentFragment(&chip));
-    TextAttachmentHandler::registerWith(_text.get());
+    TextAttachmentHandler::registerWith(textStorage());
     if (editor)
         editor->setSelection(anchor + 1, position + 1);
     _isTemplate = false;

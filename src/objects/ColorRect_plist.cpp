@@ -111,6 +111,18 @@ void renameFolder(QStringList &components, const QString &from, const QString &t
     }
 }
 
+// The text of an object that never held any: the archive of a new, empty document. Such an
+// object writes it without making a document, and reading it back makes none.
+const QByteArray &emptyTextArchive()
+{
+    thread_local const QByteArray bytes = [] {
+        QTextDocument empty;
+        empty.setUndoRedoEnabled(false);
+        return TextArchive::archive(empty);
+    }();
+    return bytes;
+}
+
 } // namespace
 
 QVariantMap ColorRect::propertyListRepresentationTemplate(const GraphicList *graphics)
@@ -189,7 +201,7 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
     dict.insert(QStringLiteral("ImageXScale"), fmt2(getXImageScale()));
     dict.insert(QStringLiteral("ImageYScale"), fmt2(getYImageScale()));
     dict.insert(QStringLiteral("IsText"), PropertyList::yesNo(isEdit()));
-    dict.insert(QStringLiteral("Text"), TextArchive::archive(*_text));
+    dict.insert(QStringLiteral("Text"), _text ? TextArchive::archive(*_text) : emptyTextArchive());
     dict.insert(QStringLiteral("IsLocked"), PropertyList::yesNo(isLocked()));
     dict.insert(QStringLiteral("IsResizable"), PropertyList::yesNo(isResizable()));
     dict.insert(QStringLiteral("PageName"), _pageName.isNull() ? QString(QLatin1String("")) : _pageName);
@@ -307,8 +319,11 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
         setEdit(readFlag(*v));
     // Unreadable text is skipped; the rest of the object still loads.
     if (const QVariant *v = value("Text")) {
-        if (v->typeId() == QMetaType::QByteArray)
-            TextArchive::unarchive(v->toByteArray(), *_text);
+        if (v->typeId() == QMetaType::QByteArray) {
+            const QByteArray stored = v->toByteArray();
+            if (_text || stored != emptyTextArchive())
+                TextArchive::unarchive(stored, *textStorage());
+        }
     }
 
     if (const QVariant *v = value("IsLocked"))

@@ -34,9 +34,10 @@ QTextCharFormat formatAt(QTextDocument *document, int index)
     return cursor.charFormat();
 }
 
+// 0 for an object that never held text (it has no document yet).
 int textLength(const QTextDocument *document)
 {
-    return std::max(0, document->characterCount() - 1);
+    return document ? std::max(0, document->characterCount() - 1) : 0;
 }
 
 // The run of equal character attributes holding `index`, as (start, end).
@@ -77,7 +78,7 @@ QTextCharFormat fontFormat(const QFont &font)
 void ColorRect::ensureTextFlow()
 {
     if (!_textFlow)
-        _textFlow = std::make_shared<TextFlow>(_text);
+        _textFlow = std::make_shared<TextFlow>(sharedTextStorage());
     if (!_container) {
         _container = std::make_unique<TextContainer>(_frameBounds.size());
         _container->setTextView(this);
@@ -150,7 +151,7 @@ void ColorRect::setTextLink(ColorRect *other, bool next)
     chain->insertContainer(wrap.get(), index);
     _container = std::move(wrap);
     _textFlow = other->_textFlow;
-    _text = other->_text;
+    _text = other->sharedTextStorage();
 }
 
 void ColorRect::detachFromChain()
@@ -213,13 +214,9 @@ ColorRect::GraphicList ColorRect::graphicsForLayer() const
 QList<BezierPath> ColorRect::getBezierPaths() const
 {
     QList<BezierPath> paths;
-    const GraphicList graphics = graphicsForLayer();
+    const GraphicList graphics = _mainView ? _mainView->runaroundObstacles(*this) : GraphicList();
     for (auto it = graphics.crbegin(); it != graphics.crend(); ++it) {
         const ColorRect *graphic = it->get();
-        if (graphic == this)
-            break;
-        if (graphic->getRunaroundState() == 0)
-            continue;
         BezierPath outline = graphic->bezierPath();
         if (graphic->angle() != 0.0f) {
             if (auto turned =
@@ -266,7 +263,8 @@ TextFlow *ColorRect::layoutText()
 {
     initContainer();
     refreshChainContainers();
-    _textFlow->layout();
+    // The layout is kept until the text, a box of the chain or an obstacle changes.
+    _textFlow->layoutIfNeeded();
     return _textFlow.get();
 }
 
@@ -386,7 +384,7 @@ QList<ColorRect::FormatRun> ColorRect::formatRuns(TextRange range) const
     QList<FormatRun> runs;
     const int start = std::max(0, range.first);
     const int end = std::min(range.first + std::max(0, range.second), textLength(_text.get()));
-    for (QTextBlock block = _text->findBlock(start); block.isValid() && block.position() < end;
+    for (QTextBlock block = textStorage()->findBlock(start); block.isValid() && block.position() < end;
          block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -413,7 +411,7 @@ void ColorRect::restoreFormatRuns(const QList<FormatRun> &runs, const QString &a
         now.append(formatRuns({run.start, run.length}));
     registerFormatRunsUndo(now, action);
     const int length = textLength(_text.get());
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.beginEditBlock();
     for (const FormatRun &run : runs) {
         if (run.start < 0 || run.start + run.length > length || run.length <= 0)
@@ -435,11 +433,13 @@ std::function<void(ColorRect &)> ColorRect::scaledState() const
     const QRectF frame = _frameBounds;
     const float lineWidth = _lineWidth;
     const bool wasTemplate = _isTemplate;
-    const QList<FormatRun> runs = _text->isEmpty() ? QList<FormatRun>() : formatRuns({0, textLength(_text.get())});
+    const QList<FormatRun> runs = !hasText() ? QList<FormatRun>() : formatRuns({0, textLength(_text.get())});
     return [frame, lineWidth, wasTemplate, runs](ColorRect &object) {
         object.setFrameBounds(frame);
         object._lineWidth = lineWidth;
         object._isTemplate = wasTemplate;
+        if (runs.isEmpty())
+            return;
         const int length = textLength(object._text.get());
         QTextCursor cursor(object._text.get());
         for (const FormatRun &run : runs) {
@@ -482,7 +482,7 @@ std::optional<QFont> ColorRect::textSize() const
     const int index = currentCharacter();
     if (index < 0)
         return std::nullopt;
-    return formatAt(_text.get(), index).font().resolve(_text->defaultFont());
+    return formatAt(textStorage(), index).font().resolve(textStorage()->defaultFont());
 }
 
 void ColorRect::setTextSize(const QFont &font)
@@ -492,7 +492,7 @@ void ColorRect::setTextSize(const QFont &font)
         const TextRange selection = textChangeRange();
         if (selection.first >= 0 && selection.first < length)
             registerFormatRunsUndo(formatRuns(selection), Language::stringForKey("Change Text Size"));
-        QTextCursor cursor(_text.get());
+        QTextCursor cursor(textStorage());
         cursor.setPosition(selection.first);
         cursor.setPosition(selection.first + selection.second, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(fontFormat(font));
@@ -525,17 +525,17 @@ ColorRect::TextRange ColorRect::setTextSize(const QFont &font, TextRange range)
         return {end, 0};
     // The run is clipped to the range, so that the inverse of each step restores exactly
     // the characters it changed even after the runs have merged.
-    const auto [runStart, runEnd] = runAt(_text.get(), start);
+    const auto [runStart, runEnd] = runAt(textStorage(), start);
     const int from = std::max(start, runStart);
     const int to = std::min(end, std::max(runEnd, from + 1));
 
-    const QFont old = formatAt(_text.get(), from).font().resolve(_text->defaultFont());
+    const QFont old = formatAt(textStorage(), from).font().resolve(textStorage()->defaultFont());
     registerUndo([old, from, to](ColorRect &object) {
         object.setTextSize(old, TextRange{from, to - from});
     });
     setActionName(Language::stringForKey("Change Text Size"));
 
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.setPosition(from);
     cursor.setPosition(to, QTextCursor::KeepAnchor);
     cursor.mergeCharFormat(fontFormat(font));
@@ -549,7 +549,7 @@ std::optional<QColor> ColorRect::textColor() const
     const int index = currentCharacter();
     if (index < 0)
         return std::nullopt;
-    const QTextCharFormat format = formatAt(_text.get(), index);
+    const QTextCharFormat format = formatAt(textStorage(), index);
     if (!format.hasProperty(QTextFormat::ForegroundBrush))
         return QColor(Qt::black);
     return format.foreground().color();
@@ -564,7 +564,7 @@ void ColorRect::setTextColor(const QColor &color)
     const TextRange range = textChangeRange();
     if (range.first >= 0 && range.first < textLength(_text.get()))
         registerFormatRunsUndo(formatRuns(range), Language::stringForKey("Change Text Color"));
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.setPosition(range.first);
     cursor.setPosition(range.first + range.second, QTextCursor::KeepAnchor);
     QTextCharFormat format;
@@ -577,6 +577,8 @@ void ColorRect::setTextColor(const QColor &color)
 
 int ColorRect::textAlign() const
 {
+    if (!_text)
+        return 0;
     const int index = std::max(0, currentCharacter());
     const QTextBlock block = _text->findBlock(index);
     if (!block.isValid())
@@ -612,7 +614,7 @@ void ColorRect::setTextAlign(int code)
 void ColorRect::applyAlignment(Qt::Alignment alignment)
 {
     const TextRange range = textChangeRange();
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.setPosition(range.first);
     cursor.setPosition(range.first + range.second, QTextCursor::KeepAnchor);
     QTextBlockFormat format;
@@ -653,7 +655,7 @@ QTextCharFormat ColorRect::textAttributes() const
     const int length = textLength(_text.get());
     if (length == 0)
         return {};
-    return formatAt(_text.get(), 0);
+    return formatAt(textStorage(), 0);
 }
 
 void ColorRect::setTextAttributes(const QTextCharFormat &attributes)
@@ -679,7 +681,7 @@ ColorRect::TextRange ColorRect::setTextPointAttributes(const QTextCharFormat &at
     const int length = textLength(_text.get());
     const int start = std::clamp(range.first, 0, length);
     const int end = std::clamp(range.first + std::max(0, range.second), start, length);
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     QTextCharFormat format = attributes;
@@ -697,12 +699,12 @@ ColorRect::TextRange ColorRect::setTextPointAttributes(const QTextCharFormat &at
 
 void ColorRect::setContents(const QTextDocument &contents)
 {
-    if (&contents == _text.get())
+    if (&contents == textStorage())
         return;
-    std::shared_ptr<QTextDocument> copy(_text->clone());
+    std::shared_ptr<QTextDocument> copy(textStorage()->clone());
     registerUndo([copy](ColorRect &object) { object.setContents(*copy); });
     setActionName(Language::stringForKey("Change Text"));
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.select(QTextCursor::Document);
     cursor.beginEditBlock();
     cursor.removeSelectedText();
@@ -714,18 +716,18 @@ void ColorRect::setContents(const QTextDocument &contents)
 void ColorRect::setContents(const QString &text)
 {
     QTextDocument replacement;
-    replacement.setDefaultFont(_text->defaultFont());
+    replacement.setDefaultFont(textStorage()->defaultFont());
     QTextCursor cursor(&replacement);
     const QTextCharFormat first = TextAttachmentHandler::withoutObject(
-        textLength(_text.get()) > 0 ? formatAt(_text.get(), 0) : _text->begin().charFormat());
-    cursor.setBlockFormat(_text->begin().blockFormat());
+        textLength(_text.get()) > 0 ? formatAt(textStorage(), 0) : textStorage()->begin().charFormat());
+    cursor.setBlockFormat(textStorage()->begin().blockFormat());
     cursor.setBlockCharFormat(first);
     QString plain = text;
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QStringList paragraphs = plain.split(QLatin1Char('\n'));
     for (int i = 0; i < paragraphs.size(); ++i) {
         if (i > 0)
-            cursor.insertBlock(_text->begin().blockFormat(), first);
+            cursor.insertBlock(textStorage()->begin().blockFormat(), first);
         cursor.insertText(paragraphs[i], first);
     }
     setContents(replacement);

@@ -24,7 +24,7 @@ void ColorRect::drawText(QPainter *painter)
     // While the text is edited in place the editor shows it; shaped text is the outline.
     if (!painter || _iseditable || _powertext)
         return;
-    if (_text->isEmpty()) {
+    if (!hasText()) {
         overfill = false;
         return;
     }
@@ -71,7 +71,7 @@ void ColorRect::drawText(QPainter *painter)
 BezierPath ColorRect::shapedTextOutline(const QRectF &glyphRect) const
 {
     const bool printing = _mainView && _mainView->isPrinting();
-    return ShapedText::outline(*_text, glyphRect, _powertype, printing, this);
+    return ShapedText::outline(*textStorage(), glyphRect, _powertype, printing, this);
 }
 
 int ColorRect::textContainerCount() const

@@ -37,16 +37,31 @@ NSTextWrapContainer::NSTextWrapContainer(const QSizeF &size)
 
 void NSTextWrapContainer::setGraphicObject(ColorRect *graphic)
 {
+    const QPointF newOrigin = graphic ? graphic->frameBounds().topLeft() : QPointF();
+    const double newAngle = graphic ? double(graphic->angle()) : 0.0;
+    // Where the box lies matters only to the obstacles it is crossed with.
+    if (graphic != object || (!pathArray.isEmpty() && (newOrigin != origin || newAngle != angle)))
+        changed();
     object = graphic;
-    origin = graphic ? graphic->frameBounds().topLeft() : QPointF();
-    angle = graphic ? double(graphic->angle()) : 0.0;
+    origin = newOrigin;
+    angle = newAngle;
 }
 
 void NSTextWrapContainer::setAroundBezierPaths(const QList<BezierPath> &paths)
 {
-    pathArray = paths;
-    if (paths.isEmpty())
+    if (paths.isEmpty()) {
+        if (!pathArray.isEmpty())
+            changed();
+        pathArray.clear();
         return;
+    }
+    const QRectF frame = object ? object->frameBounds() : QRectF();
+    if (paths == pathArray && frame == builtFrame && angle == builtAngle)
+        return;
+    changed();
+    pathArray = paths;
+    builtFrame = frame;
+    builtAngle = angle;
     path.removeAllPoints();
     for (const BezierPath &obstacle : paths) {
         if (obstacle.isEmpty())

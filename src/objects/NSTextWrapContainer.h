@@ -62,7 +62,12 @@ public:
     const QList<BezierPath> &aroundBezierPaths() const { return pathArray; }
     // The path turned about the centre of the object's frame by minus the captured angle.
     BezierPath getRotatedPath(const BezierPath &source) const;
-    void setWrapMode(int mode) { wrapMode = mode; }
+    void setWrapMode(int mode)
+    {
+        if (mode != wrapMode)
+            changed();
+        wrapMode = mode;
+    }
     int getWrapMode() const { return wrapMode; }
     const BezierPath &combinedPath() const { return path; }
     QPointF frameOrigin() const { return origin; }
@@ -96,6 +101,10 @@ private:
     TLine textline;
     int wrapMode = NextPiece;
     ColorRect *object = nullptr;
+    // The object's frame the combined outline was made for: the same obstacles seen from
+    // the same frame and angle need no new outline and no new layout.
+    QRectF builtFrame;
+    double builtAngle = 0.0;
 };
 
 } // namespace quillmark

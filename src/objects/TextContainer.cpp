@@ -13,7 +13,11 @@ TextContainer::~TextContainer() = default;
 
 void TextContainer::setContainerSize(const QSizeF &size)
 {
-    m_size = QSizeF(std::max<qreal>(0.0, size.width()), std::max<qreal>(0.0, size.height()));
+    const QSizeF taken(std::max<qreal>(0.0, size.width()), std::max<qreal>(0.0, size.height()));
+    if (taken == m_size)
+        return;
+    m_size = taken;
+    changed();
 }
 
 QRectF TextContainer::lineFragmentRectForProposedRect(const QRectF &proposed, QRectF *remaining)

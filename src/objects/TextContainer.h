@@ -5,6 +5,7 @@
 // containers refine the answer.
 #include <QRectF>
 #include <QSizeF>
+#include <QtGlobal>
 
 namespace quillmark {
 
@@ -21,6 +22,10 @@ public:
 
     QSizeF containerSize() const { return m_size; }
     void setContainerSize(const QSizeF &size);
+
+    // Counts the changes of what the lines are placed in (size, obstacles), so that a flow
+    // lays its text out again only after one.
+    quint64 generation() const { return m_generation; }
 
     // Each line keeps this distance from both ends of the fragment it is placed in.
     static constexpr qreal LineFragmentPadding = 5.0;
@@ -39,11 +44,14 @@ public:
     void setTextView(ColorRect *view) { m_textView = view; }
 
 protected:
+    void changed() { ++m_generation; }
+
     // The plain answer that the refined containers start from.
     QRectF standardLineFragmentRect(const QRectF &proposed, QRectF *remaining) const;
 
 private:
     QSizeF m_size;
+    quint64 m_generation = 0;
     ColorRect *m_textView = nullptr;
 };
 

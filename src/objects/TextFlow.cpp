@@ -199,9 +199,37 @@ QTextCharFormat placeholderFormat(const QTextCharFormat &objectFormat, const QFo
 TextFlow::TextFlow(std::shared_ptr<QTextDocument> document)
     : m_document(std::move(document))
 {
+    // Every change of the characters or of their formats asks for a new layout.
+    if (m_document)
+        m_textWatch = QObject::connect(m_document.get(), &QTextDocument::contentsChanged,
+                                       [this] { m_laidOut = false; });
 }
 
-TextFlow::~TextFlow() = default;
+TextFlow::~TextFlow()
+{
+    QObject::disconnect(m_textWatch);
+}
+
+bool TextFlow::layoutIfNeeded()
+{
+    qreal scale = 1.0;
+    layoutDevice(&scale);
+    bool current = m_laidOut && m_attachments.empty() && m_laidBoxes.size() == size_t(m_containers.size())
+                   && scale == m_laidScale;
+    if (current && m_document) {
+        current = m_document->defaultFont() == m_laidFont
+                  && m_document->defaultTextOption().tabStopDistance() == m_laidTabs
+                  && m_document->indentWidth() == m_laidIndent;
+    }
+    for (size_t i = 0; current && i < m_laidBoxes.size(); ++i) {
+        const TextContainer *box = m_containers[qsizetype(i)];
+        current = m_laidBoxes[i].first == box && m_laidBoxes[i].second == box->generation();
+    }
+    if (current)
+        return false;
+    layout();
+    return true;
+}
 
 QPaintDevice *TextFlow::pointDevice()
 {
@@ -270,6 +298,16 @@ QRectF TextFlow::usedRect(int container) const
 
 void TextFlow::layout()
 {
+    m_laidBoxes.clear();
+    for (const TextContainer *box : std::as_const(m_containers))
+        m_laidBoxes.emplace_back(box, box->generation());
+    layoutDevice(&m_laidScale);
+    if (m_document) {
+        m_laidFont = m_document->defaultFont();
+        m_laidTabs = m_document->defaultTextOption().tabStopDistance();
+        m_laidIndent = m_document->indentWidth();
+    }
+    m_laidOut = true;
     m_layouts.clear();
     m_lines.clear();
     m_attachments.clear();

@@ -14,6 +14,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QMetaObject>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -70,6 +71,12 @@ public:
 
     // Lays the whole document out through the chain as the containers are now.
     void layout();
+    // Lays it out only when the text, its default font, the chain or a box changed since the
+    // last layout (or the text holds objects, whose size may follow the record shown);
+    // answers whether it did.
+    bool layoutIfNeeded();
+    // The next layoutIfNeeded() lays the text out.
+    void invalidate() { m_laidOut = false; }
 
     // After layout(): the lines, the characters each box shows, and whether text is left over.
     const std::vector<Line> &lines() const { return m_lines; }
@@ -136,6 +143,14 @@ private:
     std::vector<Line> m_lines;
     std::vector<std::pair<int, int>> m_ranges;
     bool m_overflow = false;
+    // What the last layout was made for.
+    bool m_laidOut = false;
+    std::vector<std::pair<const TextContainer *, quint64>> m_laidBoxes;
+    QFont m_laidFont;
+    qreal m_laidTabs = 0.0;
+    qreal m_laidIndent = 0.0;
+    qreal m_laidScale = 0.0;
+    QMetaObject::Connection m_textWatch;
     // The objects inside the text, by paragraph and offset in it, as they were measured.
     struct Attachment
     {

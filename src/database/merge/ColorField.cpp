@@ -121,7 +121,7 @@ ColorField::ColorField(const QRectF &frame)
     _attributes.font = font;
     _attributes.color = QColor(Qt::black);
     observeRecordChanges();
-    m_documentChanged = QObject::connect(_text.get(), &QTextDocument::contentsChange, [this](int, int, int) {
+    m_documentChanged = QObject::connect(textStorage(), &QTextDocument::contentsChange, [this](int, int, int) {
         m_documentText.reset();
         m_effective.reset();
     });
@@ -283,7 +283,7 @@ QString ColorField::titleText(int pk)
 
 QString ColorField::text() const
 {
-    return m_pendingValue ? *m_pendingValue : _text->toPlainText();
+    return m_pendingValue ? *m_pendingValue : textStorage()->toPlainText();
 }
 
 ColorField::Attributes ColorField::effectiveAttributes() const
@@ -292,8 +292,8 @@ ColorField::Attributes ColorField::effectiveAttributes() const
     if (m_effective && m_effectiveFor == _attributes)
         return *m_effective;
     Attributes effective = _attributes;
-    if (!_text->isEmpty()) {
-        QTextCursor cursor(_text.get());
+    if (!textStorage()->isEmpty()) {
+        QTextCursor cursor(textStorage());
         cursor.setPosition(1);
         const Attributes own = attributesOf(cursor.charFormat());
         if (!own.isEmpty())
@@ -307,8 +307,8 @@ ColorField::Attributes ColorField::effectiveAttributes() const
 void ColorField::replaceText(const QString &value, const Attributes &attributes)
 {
     m_pendingValue.reset();
-    _text->clear();
-    QTextCursor cursor(_text.get());
+    textStorage()->clear();
+    QTextCursor cursor(textStorage());
     cursor.insertText(value, formatOf(attributes));
 }
 
@@ -355,8 +355,8 @@ const ColorField::ShownText &ColorField::documentText() const
     ShownText shown;
     shown.font = _attributes.font.value_or(QFont());
     shown.color = _attributes.color.value_or(QColor(Qt::black));
-    for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {
-        if (block != _text->begin())
+    for (QTextBlock block = textStorage()->begin(); block.isValid(); block = block.next()) {
+        if (block != textStorage()->begin())
             shown.text += QChar::LineSeparator;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -535,7 +535,7 @@ void ColorField::updateContentsWithObject(const QVariant &value)
         } else {
             writePendingText();
             if (shown) {
-                if (!_text->isEmpty())
+                if (!textStorage()->isEmpty())
                     replaceText(*shown, effectiveAttributes());
                 else if (!shown->isEmpty())
                     replaceText(*shown, _attributes);
@@ -576,7 +576,7 @@ void ColorField::setTextSizeInner(const QFont &font)
         registerUndo([previous](ColorRect &object) { static_cast<ColorField &>(object).setTextSizeInner(previous); });
     }
     _attributes.font = font;
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.select(QTextCursor::Document);
     QTextCharFormat format;
     format.setFont(font);
@@ -615,7 +615,7 @@ void ColorField::setTextColor(const QColor &color)
         registerUndo([old](ColorRect &object) { static_cast<ColorField &>(object).setTextColor(old); });
     }
     _attributes.color = color;
-    QTextCursor cursor(_text.get());
+    QTextCursor cursor(textStorage());
     cursor.select(QTextCursor::Document);
     QTextCharFormat format;
     format.setForeground(color);
@@ -762,15 +762,15 @@ void ColorField::scaleByX(double sx, double sy)
         font.setPointSizeF(font.pointSizeF() * sx);
         return font;
     };
-    if (_text->isEmpty()) {
+    if (textStorage()->isEmpty()) {
         if (_attributes.font)
             _attributes.font = scaled(*_attributes.font);
     } else {
         // Every run keeps its own font, scaled; the attributes take the last run's.
-        for (QTextBlock block = _text->begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock block = textStorage()->begin(); block.isValid(); block = block.next()) {
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextFragment fragment = it.fragment();
-                QTextCursor cursor(_text.get());
+                QTextCursor cursor(textStorage());
                 cursor.setPosition(fragment.position());
                 cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
                 QTextCharFormat format = fragment.charFormat();

@@ -1,0 +1,444 @@
+// Text boxes keep their layout between repaints and complex paths a picture of themselves: what
+// the canvas shows after each change the user makes (typing, a resize, an obstacle with
+// runaround moved onto a box, Undo, another zoom) is what a layout made afresh shows, and a
+// large path is filled once per zoom however often the canvas repaints.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextBlockFormat>
+#include <QRandomGenerator>
+
+#include <dlfcn.h>
+
+#include "app/AppTestSupport.h"
+#include "foundation/ZoomButton.h"
+#include "inspector/GeometryPage.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "objects/Group.h"
+#include "objects/TextFlow.h"
+#include "platform/PropertyList.h"
+
+using namespace quillmark;
+
+// ---- the fills Qt is asked for ----
+// The painter calls that rasterise a path are counted here, before Qt's own, for paths of at
+// least `countedElements` elements: the program's drawing reaches Qt through these definitions.
+namespace {
+int largeFills = 0;
+int countedElements = 1 << 30;
+
+template <typename Fn>
+Fn qtCall(const char *symbol)
+{
+    void *found = dlsym(RTLD_NEXT, symbol);
+    if (!found)
+        qFatal("no %s in Qt", symbol);
+    return reinterpret_cast<Fn>(found);
+}
+
+void count(const QPainterPath &path)
+{
+    if (path.elementCount() >= countedElements)
+        ++largeFills;
+}
+} // namespace
+
+void QPainter::drawPath(const QPainterPath &path)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &);
+    static const Fn real = qtCall<Fn>("_ZN8QPainter8drawPathERK12QPainterPath");
+    count(path);
+    real(this, path);
+}
+
+void QPainter::fillPath(const QPainterPath &path, const QBrush &brush)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &, const QBrush &);
+    static const Fn real = qtCall<Fn>("_ZN8QPainter8fillPathERK12QPainterPathRK6QBrush");
+    count(path);
+    real(this, path, brush);
+}
+
+void QPainter::strokePath(const QPainterPath &path, const QPen &pen)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &, const QPen &);
+    static const Fn real = qtCall<Fn>("_ZN8QPainter10strokePathERK12QPainterPathRK4QPen");
+    count(path);
+    real(this, path, pen);
+}
+
+void QPainter::setClipPath(const QPainterPath &path, Qt::ClipOperation operation)
+{
+    using Fn = void (*)(QPainter *, const QPainterPath &, Qt::ClipOperation);
+    static const Fn real = qtCall<Fn>("_ZN8QPainter11setClipPathERK12QPainterPathN2Qt13ClipOperationE");
+    count(path);
+    real(this, path, operation);
+}
+
+namespace {
+
+const QString LongText = QStringLiteral(
+    "The quick brown fox jumps over the lazy dog while the five boxing wizards jump quickly. "
+    "Pack my box with five dozen liquor jugs, and how vexingly quick daft zebras jump!");
+
+GraphicPtr placed(apptest::WindowFixture &f, const GraphicPtr &graphic)
+{
+    graphic->setPageName(f.canvas()->getCurrPageName());
+    graphic->setObjectLayer(1);
+    return graphic;
+}
+
+BezierPath zigzag(const QRectF &frame, int points, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    BezierPath outline;
+    outline.moveTo(frame.topLeft());
+    for (int i = 1; i < points; ++i)
+        outline.lineTo(QPointF(frame.x() + random.bounded(frame.width()), frame.y() + random.bounded(frame.height())));
+    outline.closePath();
+    return outline;
+}
+
+// Writes the objects (the pairs given grouped) with the program's writer and opens the file
+// with File > Open.
+void openDesign(apptest::WindowFixture &f, const QString &name, const GraphicList &objects,
+                const QList<QPair<int, int>> &pairs = {}, QString *written = nullptr)
+{
+    QVariantMap document = f.canvas()->drawDocumentDictionaryForGraphics(objects);
+    QVariantList groups;
+    for (const auto &[a, b] : pairs) {
+        auto group = Group::create();
+        group->addObjects({objects[a], objects[b]});
+        groups.append(group->propertyListRepresentation(objects));
+        group->clear();
+    }
+    if (!groups.isEmpty())
+        document.insert(QStringLiteral("GroupsList"), groups);
+    const QString path = qmtest::freshDir(name) + QStringLiteral("/") + name + QStringLiteral(".qkdoc");
+    ASSERT_TRUE(PropertyList::writeFile(path, document, PlistFormat::Binary));
+    if (written)
+        *written = path;
+    f.prompts->queuePath(path);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    ASSERT_EQ(f.canvas()->getRects().size(), objects.size());
+}
+
+// The object of the opened design whose frame is `frame`.
+GraphicPtr objectAt(apptest::WindowFixture &f, const QRectF &frame)
+{
+    for (const GraphicPtr &graphic : f.canvas()->getRects())
+        if (graphic->frameBounds() == frame)
+            return graphic;
+    return nullptr;
+}
+
+// The canvas's pixels over an area of page points.
+QImage shown(apptest::WindowFixture &f, const QRectF &area)
+{
+    const QRect rect = f.canvas()->pageToWidget().mapRect(area).toAlignedRect();
+    return f.canvas()->grab(rect).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The same pixels with every text of the canvas laid out anew.
+QImage shownAfresh(apptest::WindowFixture &f, const QRectF &area)
+{
+    for (const GraphicPtr &graphic : f.canvas()->getRects())
+        if (TextFlow *flow = graphic->textFlow())
+            flow->invalidate();
+    return shown(f, area);
+}
+
+void chooseZoom(apptest::WindowFixture &f, const QString &title)
+{
+    ZoomButton *button = f.window->zoomButton();
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(button->zoomMenu());
+    for (QAction *item : button->zoomMenu()->actions())
+        if (item->text() == title) {
+            item->trigger();
+            button->zoomMenu()->close();
+            apptest::settle();
+            return;
+        }
+    ADD_FAILURE() << "no zoom item " << title.toStdString();
+}
+
+} // namespace
+
+TEST(KeptDrawingWindow, TextBoxesShowEveryEditThatMovesTheirText)
+{
+    apptest::WindowFixture f(QStringLiteral("kept-text"));
+    chooseZoom(f, QStringLiteral("100%"));
+    const QRectF boxFrame(20, 20, 150, 90);
+    const QRectF ovalFrame(190, 20, 80, 80);
+    const QRectF obstacleFrame(200, 150, 50, 30);
+    const QRectF pathFrame(20, 150, 60, 40);
+    GraphicList objects;
+    auto box = placed(f, ColorRect::create(boxFrame));
+    box->setDrawsFill(false);
+    box->textStorage()->setPlainText(LongText);
+    objects.append(box);
+    auto oval = placed(f, ColorOval::create(ovalFrame));
+    oval->textStorage()->setPlainText(QStringLiteral("Along the oval"));
+    objects.append(oval);
+    auto path = ColorPath::create(pathFrame);
+    path->setBezierPath(zigzag(pathFrame, 12, 7));
+    objects.append(placed(f, path));
+    auto first = placed(f, ColorRect::create(QRectF(100, 150, 30, 20)));
+    auto second = placed(f, ColorRect::create(QRectF(140, 150, 30, 20)));
+    objects.append(first);
+    objects.append(second);
+    auto obstacle = placed(f, ColorRect::create(obstacleFrame));
+    obstacle->setDrawsFill(true);
+    obstacle->setFillColor(QColor(40, 160, 40));
+    objects.append(obstacle);
+    openDesign(f, QStringLiteral("Kept Text"), objects, {{3, 4}});
+    const GraphicPtr text = objectAt(f, boxFrame);
+    const GraphicPtr mover = objectAt(f, obstacleFrame);
+    ASSERT_TRUE(text && mover);
+    ASSERT_EQ(f.canvas()->groups().size(), 1);
+
+    // Every step is looked at over the box and the oval, kept against afresh.
+    const QRectF area(10, 10, 280, 110);
+    const QImage opened = shown(f, area);
+    EXPECT_EQ(opened, shownAfresh(f, area));
+    const int shownAtFirst = text->textCharacterRange().second;
+    ASSERT_GT(shownAtFirst, 0);
+
+    // Typing at the start of the text pushes the rest along.
+    f.editText(boxFrame.center());
+    QTest::keyClick(f.canvas(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(f.canvas(), QStringLiteral("Typed first "));
+    f.click(QPointF(300, 250));
+    ASSERT_FALSE(text->isEditable1());
+    ASSERT_TRUE(text->textStorage()->toPlainText().startsWith(QStringLiteral("Typed first")));
+    const QImage typed = shown(f, area);
+    EXPECT_NE(typed, opened);
+    EXPECT_EQ(typed, shownAfresh(f, area));
+
+    // A narrower box breaks its lines elsewhere.
+    f.click(boxFrame.center());
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    f.dragFromTo(boxFrame.bottomRight(), boxFrame.bottomRight() + QPointF(-40, 0));
+    ASSERT_LT(text->frameBounds().width(), boxFrame.width() - 30);
+    const QImage narrower = shown(f, area);
+    EXPECT_NE(narrower, typed);
+    EXPECT_EQ(narrower, shownAfresh(f, area));
+    const int shownNarrower = text->textCharacterRange().second;
+
+    // An object with runaround dragged onto the box: the text flows around it.
+    f.click(obstacleFrame.center());
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    ASSERT_EQ(f.canvas()->selectedObjects().first(), mover);
+    auto *wrap = f.window->objectInfo()->geometryPage()->findChild<QCheckBox *>(QStringLiteral("bTextWrap"));
+    ASSERT_NE(wrap, nullptr);
+    wrap->click();
+    apptest::settle();
+    ASSERT_NE(mover->getRunaroundState(), 0);
+    const QImage beforeMove = shown(f, area);
+    f.dragFromTo(obstacleFrame.center(), QPointF(60, 55));
+    ASSERT_TRUE(mover->frameBounds().intersects(text->frameBounds()));
+    const QImage around = shown(f, area);
+    EXPECT_NE(around, beforeMove);
+    EXPECT_EQ(around, shownAfresh(f, area));
+    EXPECT_LT(text->textCharacterRange().second, shownNarrower);
+
+    // Undo takes the obstacle back off the box: the text is as it was before.
+    f.undo();
+    EXPECT_EQ(mover->frameBounds(), obstacleFrame);
+    const QImage undone = shown(f, area);
+    EXPECT_EQ(undone, beforeMove);
+    EXPECT_EQ(undone, shownAfresh(f, area));
+    EXPECT_EQ(text->textCharacterRange().second, shownNarrower);
+
+    // Runaround switched off where the obstacle covers the box: the text runs under it again.
+    f.dragFromTo(obstacleFrame.center(), QPointF(60, 55));
+    ASSERT_LT(text->textCharacterRange().second, shownNarrower);
+    wrap->click();
+    apptest::settle();
+    ASSERT_EQ(mover->getRunaroundState(), 0);
+    EXPECT_EQ(text->textCharacterRange().second, shownNarrower);
+    EXPECT_EQ(shown(f, area), shownAfresh(f, area));
+}
+
+TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepaints)
+{
+    apptest::WindowFixture f(QStringLiteral("kept-path"));
+    chooseZoom(f, QStringLiteral("100%"));
+    const QRectF frame(10, 10, 150, 50);
+    auto path = ColorPath::create(frame);
+    path->setBezierPath(zigzag(frame, 6000, 2024));
+    path->setDrawsFill(true);
+    path->setDrawsStroke(false);
+    path->setFillColor(QColor(30, 60, 200));
+    countedElements = 5000;
+    largeFills = 0;
+    openDesign(f, QStringLiteral("Large Path"), {placed(f, path)});
+    const GraphicPtr opened = f.canvas()->getRects().value(0);
+    ASSERT_TRUE(opened);
+
+    // Nothing selected: only the path itself is drawn.
+    f.click(QPointF(400, 300));
+    ASSERT_TRUE(f.canvas()->selectedObjects().isEmpty());
+    for (int i = 0; i < 3; ++i)
+        f.canvas()->repaint();
+    largeFills = 0;
+    for (int i = 0; i < 3; ++i)
+        f.canvas()->repaint();
+    EXPECT_EQ(largeFills, 0);
+
+    // What the canvas shows is the path filled: against the same outline filled by Qt here.
+    auto expectFilled = [&] {
+        const QImage canvas = shown(f, frame);
+        QImage alone(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+        alone.fill(Qt::transparent);
+        {
+            const int before = largeFills;
+            QPainter painter(&alone);
+            painter.setRenderHint(QPainter::Antialiasing);
+            const QRect rect = f.canvas()->pageToWidget().mapRect(frame).toAlignedRect();
+            painter.translate(-rect.topLeft());
+            painter.setTransform(f.canvas()->pageToWidget(), true);
+            // The fill lies inside half the (unshown) stroke width, as every outline does.
+            const QRectF whole = opened->frameBounds();
+            const qreal half = opened->strokeLineWidth() / 2.0;
+            const QRectF inside = whole.adjusted(half, half, -half, -half);
+            QTransform toInside;
+            toInside.translate(inside.x(), inside.y());
+            toInside.scale(inside.width() / whole.width(), inside.height() / whole.height());
+            toInside.translate(-whole.x(), -whole.y());
+            QPainterPath outline = toInside.map(opened->bezierPath().toPainterPath());
+            outline.setFillRule(Qt::WindingFill);
+            painter.fillPath(outline, Qt::black);
+            largeFills = before;
+        }
+        int filled = 0, agree = 0;
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x) {
+                const bool inside = qAlpha(alone.pixel(x, y)) > 250;
+                const bool outside = qAlpha(alone.pixel(x, y)) < 5;
+                if (!inside && !outside)
+                    continue;
+                const QColor c = canvas.pixelColor(x, y);
+                const bool blue = c.blue() > 150 && c.red() < 120;
+                filled += inside;
+                agree += inside ? blue : !blue;
+            }
+        EXPECT_GT(filled, canvas.width() * canvas.height() / 10);
+        int counted = 0;
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x) {
+                const int a = qAlpha(alone.pixel(x, y));
+                counted += a > 250 || a < 5;
+            }
+        EXPECT_GT(agree, counted * 97 / 100);
+    };
+    expectFilled();
+
+    // Another zoom fills it once more, and then no more.
+    chooseZoom(f, QStringLiteral("200%"));
+    for (int i = 0; i < 3; ++i)
+        f.canvas()->repaint();
+    EXPECT_EQ(largeFills, 1);
+    expectFilled();
+
+    // Selected and moved, it keeps its picture; its dashed outline is drawn once as well.
+    f.menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
+    apptest::settle();
+    QTest::keyClick(f.canvas(), Qt::Key_Right);
+    apptest::settle();
+    EXPECT_EQ(opened->frameBounds().x(), frame.x() + 1);
+    f.canvas()->repaint();
+    f.canvas()->repaint();
+    EXPECT_EQ(largeFills, 2);
+    // A new fill colour makes a new picture, once.
+    opened->setFillColor(QColor(200, 40, 40));
+    f.canvas()->repaint();
+    f.canvas()->repaint();
+    EXPECT_EQ(largeFills, 3);
+    countedElements = 1 << 30;
+}
+
+namespace {
+
+// The "Text" values of every object of a saved design, as plistutil reads the file.
+QStringList storedTexts(const QString &path)
+{
+    const QString xmlPath = path + QStringLiteral(".xml");
+    QProcess plistutil;
+    plistutil.start(QStringLiteral("plistutil"), {QStringLiteral("-i"), path, QStringLiteral("-o"), xmlPath,
+                                                  QStringLiteral("-f"), QStringLiteral("xml")});
+    if (!plistutil.waitForFinished(30000) || plistutil.exitCode() != 0) {
+        ADD_FAILURE() << "plistutil could not read " << path.toStdString();
+        return {};
+    }
+    QFile file(xmlPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString xml = QString::fromUtf8(file.readAll());
+    QStringList texts;
+    static const QRegularExpression text(QStringLiteral("<key>Text</key>\\s*<data>([^<]*)</data>"));
+    for (auto it = text.globalMatch(xml); it.hasNext();)
+        texts.append(it.next().captured(1).simplified().remove(QLatin1Char(' ')));
+    return texts;
+}
+
+} // namespace
+
+TEST(KeptDrawingWindow, ObjectsWithoutTextWriteBackTheTextTheyWereRead)
+{
+    apptest::WindowFixture f(QStringLiteral("kept-empty-text"));
+    GraphicList objects;
+    for (int i = 0; i < 3; ++i)
+        objects.append(placed(f, ColorRect::create(QRectF(10 + 40 * i, 10, 30, 20))));
+    auto hello = placed(f, ColorRect::create(QRectF(10, 40, 100, 30)));
+    hello->textStorage()->setPlainText(QStringLiteral("Hello"));
+    objects.append(hello);
+    // No characters, but a paragraph centred and a font of its own: not an empty text.
+    auto centred = placed(f, ColorRect::create(QRectF(10, 80, 100, 30)));
+    QTextBlockFormat centre;
+    centre.setAlignment(Qt::AlignHCenter);
+    QTextCursor(centred->textStorage()).setBlockFormat(centre);
+    centred->textStorage()->setDefaultFont(QFont(QStringLiteral("DejaVu Serif"), 17));
+    objects.append(centred);
+    QString path;
+    openDesign(f, QStringLiteral("Empty Texts"), objects, {}, &path);
+    const QString original = path + QStringLiteral(".original");
+    QFile::remove(original);
+    ASSERT_TRUE(QFile::copy(path, original));
+
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    QTest::keyClick(f.canvas(), Qt::Key_Right);
+    apptest::settle();
+    f.undo();
+    f.canvas()->repaint();
+    f.canvas()->wasChanged(true);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    EXPECT_FALSE(f.canvas()->isChanged());
+
+    const QStringList before = storedTexts(original);
+    ASSERT_EQ(before.size(), 5);
+    EXPECT_EQ(storedTexts(path), before);
+    // The three rectangles wrote what a new object writes; the other two something of their own.
+    EXPECT_EQ(before[0], before[1]);
+    EXPECT_EQ(before[1], before[2]);
+    EXPECT_NE(before[3], before[0]);
+    EXPECT_NE(before[4], before[0]);
+
+    // Opened again, the empty box is still centred in its own font.
+    f.prompts->queuePath(path);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    const GraphicPtr reopened = objectAt(f, QRectF(10, 80, 100, 30));
+    ASSERT_TRUE(reopened);
+    EXPECT_FALSE(reopened->hasText());
+    EXPECT_EQ(reopened->textAlign(), 2);
+    EXPECT_EQ(reopened->textStorage()->defaultFont().pointSize(), 17);
+}
