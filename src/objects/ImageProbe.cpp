@@ -56,11 +56,24 @@ bool finitePositive(QSizeF size)
 // The rest of a device, or nothing when it holds more than `limit` bytes.
 std::optional<QByteArray> readBounded(QIODevice *device, qint64 limit)
 {
-    if (!device->isSequential() && device->size() - device->pos() > limit)
-        return std::nullopt;
-    QByteArray data = device->read(limit + 1);
-    if (data.size() > limit)
-        return std::nullopt;
+    if (!device->isSequential()) {
+        const qint64 left = device->size() - device->pos();
+        if (left > limit)
+            return std::nullopt;
+        // Asked for no more than the file holds: a read of the limit reserves the whole limit,
+        // tens of megabytes for every small drawing a folder of thumbnails probes.
+        return device->read(qMax<qint64>(left, 0));
+    }
+    QByteArray data;
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 got = device->read(chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        if (data.size() + got > limit)
+            return std::nullopt;
+        data.append(chunk, got);
+    }
     return data;
 }
 
