@@ -37,6 +37,7 @@
 
 class QMimeData;
 class QNetworkReply;
+class QThreadPool;
 class QMenu;
 class QColorDialog;
 class QFontDialog;
@@ -891,7 +892,19 @@ public:
     // An image file (or a web address) into the selected objects ("Change Image"), or into
     // a new fixed-ratio object when none takes it ("Add Image"), centred on `centre` (page
     // points) when given. A picture that is refused changes nothing and says why.
+    // A large picture is decoded on a worker while the window answers (busy pointer) and
+    // placed when it is ready.
     void setupNewNSImagePath(const QString &path, const std::optional<QPointF> &centre = std::nullopt);
+    // Runs `continuation` once the picture of `path` is decoded: at once for a small bitmap
+    // (or a file that is no picture), else after a worker has decoded it, with the decoded
+    // picture answering every read of `path` the continuation makes (specImage::Preloaded).
+    // The newest request wins: an earlier one still decoding is dropped.
+    void whenPictureDecoded(const QString &path, std::function<void()> continuation);
+    // YES while a picture is being decoded for placing.
+    bool isLoadingPicture() const { return m_loadingPicture; }
+    // The workers pictures are decoded on for placing: their own, so that a long decode never
+    // holds up the workers Qt's painting shares out.
+    static QThreadPool &pictureDecoders();
     // "Select Image File": the chosen picture goes to the selection or a new object.
     void openImage();
     // Fits each selected object's picture to its frame ("Fit Image").
@@ -1294,6 +1307,14 @@ private:
     ScrollNSImageView *imageListView = nullptr;
     // The picture file into the selection or a new object; the object that took it first.
     GraphicPtr placeImageFile(const QString &path, const std::optional<QPointF> &centre);
+    // setupNewNSImagePath, then `then` with the object that took the picture (null when none
+    // did) and whether it was made for it; not called for a web address.
+    void placePicture(const QString &path, const std::optional<QPointF> &centre,
+                      std::function<void(const GraphicPtr &, bool)> then);
+    // Ends the busy pointer of a picture being decoded.
+    void endPictureLoad();
+    int m_pictureRequest = 0;
+    bool m_loadingPicture = false;
     // A web picture: its preview placed at once, the full picture downloaded into it.
     void setupNewWebImage(const QString &address, const std::optional<QPointF> &centre);
     // Stops waiting for a web picture and closes its undo step.

@@ -70,6 +70,7 @@ RectsView::RectsView(QWidget *parent)
 
 RectsView::~RectsView()
 {
+    endPictureLoad();
     if (editedObject())
         ObjectTextEditor::end();
     if (m_viewport)

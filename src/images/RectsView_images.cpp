@@ -9,12 +9,17 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
+#include <QPromise>
 #include <QSaveFile>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <algorithm>
@@ -118,6 +123,21 @@ QPointF labelCentre(const TLabel &label)
     return QPointF(double(label.width) * 36.0, double(label.height) * 36.0);
 }
 
+// Why the picture of a file is refused (None when it is taken): the picture decoded ahead
+// when there is one, else the header check.
+ImageProbe::Refusal pictureRefusal(const QString &path)
+{
+    if (const specImage::Preloaded *preloaded = specImage::Preloaded::forPath(path))
+        return preloaded->refusal();
+    return ImageProbe::probeFile(path).refusal;
+}
+
+struct DecodedPicture
+{
+    std::shared_ptr<specImage> image;
+    ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
+};
+
 } // namespace
 
 void RectsView::initImages()
@@ -156,7 +176,69 @@ void RectsView::reportMissingImages()
 
 // ---- placing a picture ----
 
+void RectsView::whenPictureDecoded(const QString &path, std::function<void()> continuation)
+{
+    // A newer request makes any earlier one still decoding moot.
+    const int request = ++m_pictureRequest;
+    if (path.isEmpty() || isWebAddress(path) || ImageProbe::decodesAtOnce(path)) {
+        endPictureLoad();
+        continuation();
+        return;
+    }
+    if (!m_loadingPicture) {
+        m_loadingPicture = true;
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    auto promise = std::make_shared<QPromise<DecodedPicture>>();
+    QFuture<DecodedPicture> future = promise->future();
+    promise->start();
+    // The watcher belongs to the canvas: a canvas closed meanwhile hears nothing, and the
+    // worker only finishes its promise.
+    auto *watcher = new QFutureWatcher<DecodedPicture>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, watcher, request, path, continuation = std::move(continuation)] {
+                watcher->deleteLater();
+                if (request != m_pictureRequest || watcher->future().resultCount() == 0)
+                    return;
+                const DecodedPicture decoded = watcher->future().result();
+                endPictureLoad();
+                const specImage::Preloaded preloaded(path, decoded.image, decoded.refusal);
+                continuation();
+            });
+    watcher->setFuture(future);
+    pictureDecoders().start([promise, path] {
+        DecodedPicture decoded;
+        decoded.image = specImage::decodeFile(path, &decoded.refusal);
+        promise->addResult(decoded);
+        promise->finish();
+    });
+}
+
+QThreadPool &RectsView::pictureDecoders()
+{
+    static QThreadPool *pool = [] {
+        auto *made = new QThreadPool(qApp);
+        made->setMaxThreadCount(2);
+        return made;
+    }();
+    return *pool;
+}
+
+void RectsView::endPictureLoad()
+{
+    if (!m_loadingPicture)
+        return;
+    m_loadingPicture = false;
+    QGuiApplication::restoreOverrideCursor();
+}
+
 void RectsView::setupNewNSImagePath(const QString &path, const std::optional<QPointF> &centre)
+{
+    placePicture(path, centre, {});
+}
+
+void RectsView::placePicture(const QString &path, const std::optional<QPointF> &centre,
+                             std::function<void(const GraphicPtr &, bool)> then)
 {
     if (path.isEmpty())
         return;
@@ -164,19 +246,25 @@ void RectsView::setupNewNSImagePath(const QString &path, const std::optional<QPo
         setupNewWebImage(path, centre);
         return;
     }
-    if (placeImageFile(path, centre)) {
-        setDrawersItemsState();
-        wasChanged(true);
-    }
+    whenPictureDecoded(path, [this, path, centre, then = std::move(then)] {
+        const qsizetype before = rects.size();
+        const GraphicPtr placed = placeImageFile(path, centre);
+        if (placed) {
+            setDrawersItemsState();
+            wasChanged(true);
+        }
+        if (then)
+            then(placed, rects.size() > before);
+    });
 }
 
 GraphicPtr RectsView::placeImageFile(const QString &path, const std::optional<QPointF> &centre)
 {
     // One check before anything changes: a picture that will not load changes nothing,
     // creates nothing and says why.
-    const ImageProbe::Result probed = ImageProbe::probeFile(path);
-    if (!probed.accepted()) {
-        showImageError(this, probed.errorMessage());
+    const ImageProbe::Refusal refusal = pictureRefusal(path);
+    if (refusal != ImageProbe::Refusal::None) {
+        showImageError(this, ImageProbe::message(refusal));
         return {};
     }
     GraphicPtr first;
@@ -561,17 +649,9 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
             // will follow.
             iNternetImageLoader::initWithView(imageListView)->writePreview(path, tile->image());
         }
-        const qsizetype before = rects.size();
-        // The new object lands centred where the tile was let go.
+        // The new object lands centred where the tile was let go, selected, with the one
+        // undo step "Add Image".
         setupNewNSImagePath(path, pagePoint);
-        if (!isWebAddress(path) && rects.size() > before) {
-            const GraphicPtr last = rects.last();
-            last->setFixRatio(true);
-            if (!_selectedObjects.contains(last))
-                selectRectUndo(last);
-            // The step is the new picture, whatever its parts registered last.
-            setActionName(undoName("Add Image"));
-        }
         return true;
     }
     if (data->hasUrls()) {
@@ -579,22 +659,24 @@ bool RectsView::performImageDrop(const QMimeData *data, const QPointF &pagePoint
         const QString file = urls.isEmpty() ? QString() : urls.first().toLocalFile();
         if (file.isEmpty())
             return true;
-        const ImageProbe::Result probed = ImageProbe::probeFile(file);
-        if (probed.accepted()) {
-            const GraphicPtr graphic = createObjectOfClassCentered(QStringLiteral("ColorRect"), file, pagePoint);
-            if (graphic) {
-                graphic->setFixRatio(true);
-                selectRectUndo(graphic);
-                setActionName(undoName("Add Image"));
+        whenPictureDecoded(file, [this, file, pagePoint] {
+            const ImageProbe::Refusal refusal = pictureRefusal(file);
+            if (refusal == ImageProbe::Refusal::None) {
+                const GraphicPtr graphic = createObjectOfClassCentered(QStringLiteral("ColorRect"), file, pagePoint);
+                if (graphic) {
+                    graphic->setFixRatio(true);
+                    selectRectUndo(graphic);
+                    setActionName(undoName("Add Image"));
+                }
+            } else if (ImageProbe::hasImageExtension(file)) {
+                // Named as a picture but refused: said so, and nothing is made.
+                showImageError(this, ImageProbe::message(refusal));
+            } else if (openDocumentHandler) {
+                openDocumentHandler(file);
+            } else {
+                open(file);
             }
-        } else if (ImageProbe::hasImageExtension(file)) {
-            // Named as a picture but refused: said so, and nothing is made.
-            showImageError(this, probed.errorMessage());
-        } else if (openDocumentHandler) {
-            openDocumentHandler(file);
-        } else {
-            open(file);
-        }
+        });
         setFocus();
         return true;
     }
@@ -672,9 +754,9 @@ void RectsView::setBkgrdImagePath(const QString &path)
 {
     if (!path.isEmpty()) {
         // A background whose picture will not load would be an empty locked object.
-        const ImageProbe::Result probed = ImageProbe::probeFile(path);
-        if (!probed.accepted()) {
-            showImageError(this, probed.errorMessage());
+        const ImageProbe::Refusal refusal = pictureRefusal(path);
+        if (refusal != ImageProbe::Refusal::None) {
+            showImageError(this, ImageProbe::message(refusal));
             return;
         }
     }
@@ -740,10 +822,16 @@ void RectsView::openBackgroundImage()
 {
     const QString path = Prompts::current().openFile(
         this, Language::stringForKey(QStringLiteral("Select Background Image File")), QString(), imageFileTypes());
-    if (!path.isEmpty())
+    if (path.isEmpty()) {
+        wasChanged(true);
+        update();
+        return;
+    }
+    whenPictureDecoded(path, [this, path] {
         setBkgrdImagePath(path);
-    wasChanged(true);
-    update();
+        wasChanged(true);
+        update();
+    });
 }
 
 bool RectsView::canClearBackgroundImage() const
@@ -759,16 +847,16 @@ void RectsView::openImage()
     if (path.isEmpty())
         return;
     const bool nothingSelected = _selectedObjects.isEmpty();
-    const qsizetype before = rects.size();
-    setupNewNSImagePath(path);
-    if (nothingSelected && rects.size() > before) {
-        // The new picture stays where it was made: as large as fits inside the label, centred
-        // on it, as one from the browser. Moved to the corner by the handle's width, it ran
-        // past the label's edge and printed cut off.
-        setActionName(undoName("Add Image"));
-        updateObjectValues();
-    }
-    wasChanged(true);
+    placePicture(path, std::nullopt, [this, nothingSelected](const GraphicPtr &, bool created) {
+        if (nothingSelected && created) {
+            // The new picture stays where it was made: as large as fits inside the label,
+            // centred on it, as one from the browser. Moved to the corner by the handle's
+            // width, it ran past the label's edge and printed cut off.
+            setActionName(undoName("Add Image"));
+            updateObjectValues();
+        }
+        wasChanged(true);
+    });
 }
 
 void RectsView::setObjectFitImage()

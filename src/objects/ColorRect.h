@@ -718,7 +718,11 @@ protected:
         bool isVector = false;
         int rotation = 0;
     };
-    virtual PreparedImage preparedImage();
+    // `devicePixels` is the whole picture's size on the output, when known: a vector picture
+    // is rasterised no finer than that.
+    virtual PreparedImage preparedImage(QSizeF devicePixels = QSizeF());
+    // Where the picture of nominal size `imageSize` lands in page points.
+    QRectF imageDestination(QSizeF imageSize, bool isVector) const;
     // The glyph outline of shaped text inside `glyphRect` (ColorRect_textDraw.cpp).
     virtual BezierPath shapedTextOutline(const QRectF &glyphRect) const;
     // The boxes of the object's linked-text chain and this box's place in it

@@ -172,13 +172,9 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
     drawText(painter);
 }
 
-void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSizeF imageSize,
-                                  bool isVector, int rotation)
+QRectF ColorRect::imageDestination(QSizeF imageSize, bool isVector) const
 {
-    if (!painter || prepared.isNull() || !(imageSize.width() > 0) || !(imageSize.height() > 0))
-        return;
     const QRectF f = _frameBounds;
-    SavedPainterState state(painter);
     double w = imageSize.width();
     double h = imageSize.height();
     // Vector images are rasterised with their larger side at 1500 points.
@@ -196,8 +192,17 @@ void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSi
         fx = double(getXImageScale() / 100.0f);
         fy = double(getYImageScale() / 100.0f);
     }
-    const QRectF destination(f.x() + double(getXImageOffset()) * 72.0,
-                             f.y() + double(getYImageOffset()) * 72.0, w * fx, h * fy);
+    return QRectF(f.x() + double(getXImageOffset()) * 72.0, f.y() + double(getYImageOffset()) * 72.0, w * fx,
+                  h * fy);
+}
+
+void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSizeF imageSize,
+                                  bool isVector, int rotation)
+{
+    if (!painter || prepared.isNull() || !(imageSize.width() > 0) || !(imageSize.height() > 0))
+        return;
+    SavedPainterState state(painter);
+    const QRectF destination = imageDestination(imageSize, isVector);
     if (rotation != 0) {
         // The image turns clockwise on the page about its own centre.
         const QPointF c = destination.center();
@@ -266,8 +271,18 @@ void ColorRect::drawImage(QPainter *painter)
         drawMissingImage(painter);
         return;
     }
+    // A vector picture is rasterised at the pixels it covers on the output (a poster-sized
+    // PDF page in a small box needs a small raster); under a perspective at its full size.
+    QSizeF shown;
+    if (_image && _image->isVector() && _image->size().width() > 0 && _image->size().height() > 0) {
+        const QTransform t = painter->deviceTransform();
+        const QRectF destination = imageDestination(_image->size(), true);
+        if (t.type() != QTransform::TxProject)
+            shown = QSizeF(destination.width() * std::hypot(t.m11(), t.m12()),
+                           destination.height() * std::hypot(t.m21(), t.m22()));
+    }
     // A missing or unreadable image prepares to a null image and draws nothing.
-    const PreparedImage prepared = preparedImage();
+    const PreparedImage prepared = preparedImage(shown);
     drawPreparedImage(painter, prepared.image, prepared.size, prepared.isVector, prepared.rotation);
 }
 

@@ -359,12 +359,12 @@ void ColorRect::copyImageTo(ColorRect &target) const
     target._image->setController(target._mainView);
 }
 
-ColorRect::PreparedImage ColorRect::preparedImage()
+ColorRect::PreparedImage ColorRect::preparedImage(QSizeF devicePixels)
 {
     if (!hasValidImage())
         return {};
     PreparedImage prepared;
-    prepared.image = _image->prepareImage();
+    prepared.image = _image->prepareImage(devicePixels);
     prepared.size = _image->size();
     prepared.isVector = _image->isVector();
     prepared.rotation = _image->getRotation();

@@ -273,6 +273,34 @@ bool ImageProbe::hasImageExtension(const QString &path)
     return QImageReader::supportedImageFormats().contains(suffix);
 }
 
+bool ImageProbe::decodesAtOnce(const QString &path)
+{
+    installAllocationLimit();
+    std::unique_ptr<QFile> file = openRegularFile(path);
+    if (!file)
+        return true;
+    // A drawing is read whole and parsed when placed; a short one is quick.
+    constexpr qint64 smallDrawingBytes = 512 * 1024;
+    const QByteArray head = file->peek(4096);
+    if (head.isEmpty())
+        return true;
+    const QByteArray format = QImageReader::imageFormat(file.get()).toLower();
+    file->seek(0);
+    if (!format.isEmpty() && !isVectorFormatName(format)) {
+        QImageReader reader(file.get(), format);
+        const QSize size = reader.size();
+        if (size.isValid())
+            return qint64(size.width()) * size.height() <= decodeAtOncePixels;
+        return file->size() <= decodeAtOncePixels;
+    }
+    // JPEG 2000 announces its size only to its own decoder, which is slow at any size.
+    if (Jpeg2000Reader::canRead(head))
+        return false;
+    const qsizetype pdf = head.indexOf("%PDF-");
+    const bool drawing = head.startsWith("\x1f\x8b") || (pdf >= 0 && pdf < 1024) || head.contains("<svg");
+    return !drawing || file->size() <= smallDrawingBytes;
+}
+
 ImageProbe::Result ImageProbe::probeFile(const QString &path)
 {
     Refusal refusal = Refusal::None;

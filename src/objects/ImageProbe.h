@@ -74,6 +74,13 @@ public:
     // The whole of such a file.
     static std::optional<QByteArray> readFile(const QString &path, Refusal *refusal = nullptr);
 
+    // Pictures up to this many pixels decode quickly enough to be placed on the window's
+    // thread; larger ones are decoded on a worker.
+    static constexpr qint64 decodeAtOncePixels = 4LL * 1024 * 1024;
+    // Whether the file holds a bitmap of at most decodeAtOncePixels, a small drawing, or no
+    // picture at all (which is refused or opened otherwise at once): reads the header only.
+    static bool decodesAtOnce(const QString &path);
+
     static Result probeFile(const QString &path);
     static Result probeData(const QByteArray &data);
     // A device open for reading, at its start; it is read no further than the header for a

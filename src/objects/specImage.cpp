@@ -121,28 +121,82 @@ specImage::specImage(const specImage &other)
 
 specImage::~specImage() = default;
 
+namespace {
+thread_local const specImage::Preloaded *preloadedPicture = nullptr;
+}
+
+specImage::Preloaded::Preloaded(const QString &path, std::shared_ptr<specImage> image, ImageProbe::Refusal refusal)
+    : m_path(path)
+    , m_image(std::move(image))
+    , m_refusal(m_image ? ImageProbe::Refusal::None : refusal)
+    , m_outer(preloadedPicture)
+{
+    preloadedPicture = this;
+}
+
+specImage::Preloaded::~Preloaded()
+{
+    preloadedPicture = m_outer;
+}
+
+const specImage::Preloaded *specImage::Preloaded::forPath(const QString &path)
+{
+    for (const Preloaded *each = preloadedPicture; each; each = each->m_outer)
+        if (each->m_path == path)
+            return each;
+    return nullptr;
+}
+
 std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *error)
 {
     ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
-    const std::optional<QByteArray> data = ImageProbe::readFile(path, &refusal);
-    if (!data) {
+    std::shared_ptr<specImage> image;
+    if (const Preloaded *preloaded = Preloaded::forPath(path)) {
+        image = preloaded->image();
+        refusal = preloaded->refusal();
+    } else {
+        image = decodeFile(path, &refusal);
+    }
+    if (!image)
         setError(error, refusal);
+    return image;
+}
+
+std::shared_ptr<specImage> specImage::decodeFile(const QString &path, ImageProbe::Refusal *refusal)
+{
+    ImageProbe::Refusal why = ImageProbe::Refusal::None;
+    const std::optional<QByteArray> data = ImageProbe::readFile(path, &why);
+    if (!data) {
+        if (refusal)
+            *refusal = why;
         return nullptr;
     }
-    return fromData(*data, error);
+    return decodeData(*data, refusal);
 }
 
 std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString *error)
 {
-    if (bytes.isEmpty()) {
-        setError(error, ImageProbe::Refusal::NotAnImage);
-        return nullptr;
-    }
+    ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
+    std::shared_ptr<specImage> image = decodeData(bytes, &refusal);
+    if (!image)
+        setError(error, refusal);
+    return image;
+}
+
+std::shared_ptr<specImage> specImage::decodeData(const QByteArray &bytes, ImageProbe::Refusal *refusal)
+{
+    auto fail = [refusal](ImageProbe::Refusal why) {
+        if (refusal)
+            *refusal = why;
+        return std::shared_ptr<specImage>();
+    };
+    if (refusal)
+        *refusal = ImageProbe::Refusal::None;
+    if (bytes.isEmpty())
+        return fail(ImageProbe::Refusal::NotAnImage);
     const ImageProbe::Result probed = ImageProbe::probeData(bytes);
-    if (!probed.accepted()) {
-        setError(error, probed.refusal);
-        return nullptr;
-    }
+    if (!probed.accepted())
+        return fail(probed.refusal);
     auto image = std::make_shared<specImage>();
     switch (probed.format) {
     case ImageProbe::Format::Pdf:
@@ -163,10 +217,8 @@ std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString 
         buffer.open(QIODevice::ReadOnly);
         QImageIOHandler::Transformations turned = QImageIOHandler::TransformationNone;
         const QImage bitmap = ImageProbe::decodeBitmap(&buffer, probed, QSize(), &turned);
-        if (bitmap.isNull()) {
-            setError(error, ImageProbe::Refusal::NotAnImage);
-            return nullptr;
-        }
+        if (bitmap.isNull())
+            return fail(ImageProbe::Refusal::NotAnImage);
         image->_kind = Kind::Bitmap;
         image->_bitmap = bitmap;
         // A picture decoded smaller than it is stored keeps the size of the whole: its
@@ -190,8 +242,7 @@ std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString 
         break;
     }
     case ImageProbe::Format::None:
-        setError(error, ImageProbe::Refusal::NotAnImage);
-        return nullptr;
+        return fail(ImageProbe::Refusal::NotAnImage);
     }
     if (image->resolutionSize.isEmpty())
         image->resolutionSize = image->_size;
@@ -307,9 +358,26 @@ QSizeF specImage::drawingSize() const
     return QSizeF(w, h);
 }
 
-QImage specImage::prepareVector() const
+QSize specImage::vectorPixels(QSizeF devicePixels) const
 {
-    const QSize pixels = boundedPixels(drawingSize());
+    const QSize full = boundedPixels(drawingSize());
+    if (!(devicePixels.width() > 0) || !(devicePixels.height() > 0) || !std::isfinite(devicePixels.width())
+        || !std::isfinite(devicePixels.height()))
+        return full;
+    // Halvings of the full raster that still cover the shown pixels on both sides: a zoom
+    // step within one halving keeps the raster made for it.
+    QSize pixels = full;
+    for (int shift = 1; shift < 16; ++shift) {
+        const QSize half((full.width() + (1 << shift) - 1) >> shift, (full.height() + (1 << shift) - 1) >> shift);
+        if (half.width() < devicePixels.width() || half.height() < devicePixels.height())
+            break;
+        pixels = half;
+    }
+    return pixels;
+}
+
+QImage specImage::prepareVector(QSize pixels) const
+{
     const float t = _imageTile;
     if (t == 1.0f)
         return rasterise(pixels);
@@ -370,11 +438,17 @@ QImage specImage::applyMask(const QImage &source) const
 
 QImage specImage::prepareImage()
 {
-    if (preparedImage)
-        return *preparedImage;
+    return prepareImage(QSizeF());
+}
+
+QImage specImage::prepareImage(QSizeF devicePixels)
+{
     if (!isValid())
         return QImage();
-    QImage prepared = isVector() ? prepareVector() : prepareBitmap();
+    const QSize pixels = isVector() ? vectorPixels(devicePixels) : QSize();
+    if (preparedImage && (!isVector() || preparedImage->size() == pixels))
+        return *preparedImage;
+    QImage prepared = isVector() ? prepareVector(pixels) : prepareBitmap();
     prepared = applyMask(prepared);
     if (tint && tintColor.isValid())
         prepared = image(prepared, tintColor);
@@ -388,12 +462,16 @@ void specImage::drawProp(QPainter *painter, const QRectF &rect, const BezierPath
 {
     if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
         return;
-    const QImage prepared = prepareImage();
-    if (prepared.isNull())
-        return;
     const float sx = float(rect.width() / _size.width());
     const float sy = float(rect.height() / _size.height());
     const QRectF destination(0, 0, double(sx) * _size.width(), double(sy) * _size.height());
+    const QTransform t = painter->deviceTransform();
+    const QSizeF shown = t.type() == QTransform::TxProject
+        ? QSizeF()
+        : QSizeF(destination.width() * std::hypot(t.m11(), t.m12()), destination.height() * std::hypot(t.m21(), t.m22()));
+    const QImage prepared = prepareImage(shown);
+    if (prepared.isNull())
+        return;
     painter->save();
     if (clip)
         painter->setClipPath(clip->toPainterPath(), Qt::IntersectClip);

@@ -53,6 +53,31 @@ public:
     // too large.
     static std::shared_ptr<specImage> fromFile(const QString &path, QString *error = nullptr);
     static std::shared_ptr<specImage> fromData(const QByteArray &data, QString *error = nullptr);
+    // The same without a word for the user, so that it may run on a worker thread: null with
+    // the reason when refused. It does not consult a Preloaded picture.
+    static std::shared_ptr<specImage> decodeFile(const QString &path, ImageProbe::Refusal *refusal);
+
+    // A picture decoded ahead, on a worker, for the file about to be placed. While one lives
+    // on a thread, fromFile() of its path on that thread answers it (or its refusal) instead
+    // of reading the file again, so that the placement code runs as it does for any file.
+    class Preloaded
+    {
+    public:
+        Preloaded(const QString &path, std::shared_ptr<specImage> image, ImageProbe::Refusal refusal);
+        ~Preloaded();
+        Preloaded(const Preloaded &) = delete;
+        Preloaded &operator=(const Preloaded &) = delete;
+        // The one for `path` on this thread, or null.
+        static const Preloaded *forPath(const QString &path);
+        const std::shared_ptr<specImage> &image() const { return m_image; }
+        ImageProbe::Refusal refusal() const { return m_refusal; }
+
+    private:
+        QString m_path;
+        std::shared_ptr<specImage> m_image;
+        ImageProbe::Refusal m_refusal;
+        const Preloaded *m_outer;
+    };
 
     // A new image holding this one's picture with the attributes of a new image.
     std::shared_ptr<specImage> copyRepresentations() const;
@@ -100,7 +125,14 @@ public:
     // first use and kept until an attribute that changes it is set. Null for an image that
     // is not valid.
     QImage prepareImage();
+    // The same for drawing at `devicePixels` (the whole picture's size on the output): a
+    // vector picture is rasterised at its full drawing size halved as often as it still
+    // covers those pixels, never finer than needed; a bitmap as prepareImage(). The result is
+    // kept until a different halving is wanted.
+    QImage prepareImage(QSizeF devicePixels);
     bool hasPrepared() const { return preparedImage.has_value(); }
+    // The pixels of the prepared image held, empty when none.
+    QSize preparedPixelSize() const { return preparedImage ? preparedImage->size() : QSize(); }
     void clearPrepared() { preparedImage.reset(); }
     // Draws the image as a page background: scaled to fill the rectangle's size from the
     // painter's origin (the caller translates to the background first), turned clockwise
@@ -133,9 +165,12 @@ public:
     static std::shared_ptr<specImage> fromArchivedData(const QByteArray &data, QString *error = nullptr);
 
 private:
+    static std::shared_ptr<specImage> decodeData(const QByteArray &bytes, ImageProbe::Refusal *refusal);
     QImage rasterise(QSize pixels) const;
     QImage prepareBitmap() const;
-    QImage prepareVector() const;
+    QImage prepareVector(QSize pixels) const;
+    // The pixels a vector picture is rasterised at for `devicePixels` (see prepareImage).
+    QSize vectorPixels(QSizeF devicePixels) const;
     QImage applyMask(const QImage &source) const;
 
     // The drawing attributes and the cached result.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTextCursor>
 #include <QToolBar>
 #include <QTest>
@@ -26,10 +27,21 @@
 
 namespace apptest {
 
+// Events handled until the window is quiet again, a picture being decoded for placing
+// included.
 inline void settle()
 {
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents();
+    // Waiting handles events that may close any canvas: each is watched through a guard.
+    QList<QPointer<quillmark::RectsView>> canvases;
+    for (QWidget *widget : QApplication::allWidgets())
+        if (auto *canvas = qobject_cast<quillmark::RectsView *>(widget))
+            canvases.append(canvas);
+    for (const QPointer<quillmark::RectsView> &canvas : canvases)
+        EXPECT_TRUE(QTest::qWaitFor([&canvas] { return !canvas || !canvas->isLoadingPicture(); }, 60000))
+            << "a picture was still loading";
+    QCoreApplication::processEvents();
 }
 
 class WindowFixture

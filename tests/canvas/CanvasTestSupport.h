@@ -2,7 +2,9 @@
 // A canvas with the controls it reads (side, layer, landscape) and fresh user defaults, for
 // the canvas tests.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QScrollArea>
+#include <QTest>
 #include <memory>
 
 #include "canvas/RectsView.h"
@@ -35,6 +37,16 @@ struct CanvasFixture
         outlets.segmentedLayersOutlet = &layers;
         outlets.cbLandscapeView = &landscape;
         view->setOutlets(outlets);
+    }
+
+    // Events handled until a picture being decoded for placing has been placed; NO when it
+    // never ends.
+    bool settle()
+    {
+        QCoreApplication::processEvents();
+        const bool done = QTest::qWaitFor([this] { return !view->isLoadingPicture(); }, 60000);
+        QCoreApplication::processEvents();
+        return done;
     }
 
     // A filled graphic on the current page and layer, added to the canvas.

@@ -292,6 +292,7 @@ TEST_F(HostileImages, CompressedSvgBombIsRefusedOnEveryPath)
     fixture.view->initImages();
     qmtest::ScopedTestPrompts prompts;
     fixture.view->setupNewNSImagePath(path);
+    ASSERT_TRUE(fixture.settle());
     EXPECT_TRUE(fixture.view->getRects().isEmpty());
     ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
     EXPECT_EQ(prompts->last().title, tooLarge);
@@ -299,6 +300,7 @@ TEST_F(HostileImages, CompressedSvgBombIsRefusedOnEveryPath)
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(path)});
     fixture.view->performImageDrop(&mime, QPointF(50, 50));
+    ASSERT_TRUE(fixture.settle());
     EXPECT_TRUE(fixture.view->getRects().isEmpty());
     ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
     EXPECT_EQ(prompts->last().title, tooLarge);

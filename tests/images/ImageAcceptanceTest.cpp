@@ -231,6 +231,7 @@ TEST_F(ImageAcceptance, JpegTwoThousandAndPdfGetTiles)
     canvastest::CanvasFixture fixture;
     fixture.view->initImages();
     fixture.view->setupNewNSImagePath(dir + "/large.jp2");
+    ASSERT_TRUE(fixture.settle());
     ASSERT_EQ(fixture.view->getRects().size(), 1);
     EXPECT_EQ(fixture.view->getRects().first()->image()->prepareImage().size(), QSize(300, 200));
 }

@@ -437,12 +437,14 @@ TEST_F(ImagePlacement, APictureThatDoesNotReadCreatesNothingAndSaysWhy)
         QMimeData dropped;
         dropped.setUrls({QUrl::fromLocalFile(path)});
         drop(&dropped, QPointF(60, 60));
+        ASSERT_TRUE(fixture->settle());
         EXPECT_TRUE(view()->getRects().isEmpty());
         ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
         EXPECT_EQ(prompts->last().title, c.message);
 
         // A tile clicked with nothing selected.
         view()->setupNewNSImagePath(path);
+        ASSERT_TRUE(fixture->settle());
         EXPECT_TRUE(view()->getRects().isEmpty());
         ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
         EXPECT_EQ(prompts->last().title, c.message);
@@ -453,6 +455,7 @@ TEST_F(ImagePlacement, APictureThatDoesNotReadCreatesNothingAndSaysWhy)
         view()->selectRect(rect);
         undo()->removeAllActions();
         view()->setupNewNSImagePath(path);
+        ASSERT_TRUE(fixture->settle());
         EXPECT_EQ(rect->imagePath(), kept);
         EXPECT_EQ(view()->getRects().size(), 1);
         EXPECT_FALSE(undo()->canUndo());
