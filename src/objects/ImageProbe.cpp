@@ -20,6 +20,7 @@
 
 #include "foundation/Language.h"
 #include "objects/Jpeg2000Reader.h"
+#include "objects/PngReducedReader.h"
 #include "objects/SvgSanitizer.h"
 
 namespace quillmark {
@@ -357,9 +358,11 @@ ImageProbe::Result ImageProbe::probe(QIODevice *device)
     if (!format.isEmpty() && !isVectorFormatName(format)) {
         QSize size;
         bool readable = false;
-        // The JPEG decoder makes a half, a quarter or an eighth directly; other readers that
-        // take a smaller size decode the whole first.
-        const bool decodesSmaller = format == "jpeg" || format == "jpg";
+        // The JPEG decoder makes a half, a quarter or an eighth directly, and a PNG whose rows
+        // come in order is made smaller a row at a time; other readers that take a smaller
+        // size decode the whole first.
+        const bool decodesSmaller = format == "jpeg" || format == "jpg"
+            || (format == "png" && PngReducedReader::canRead(head));
         {
             QImageReader reader(device, format);
             size = reader.size();
@@ -434,9 +437,23 @@ QImage ImageProbe::decodeBitmap(QIODevice *device, const Result &probed, QSize b
     } else if (probed.format == Format::Raster && device) {
         if (!device->seek(0))
             return {};
+        const QSize stored = probed.size.toSize();
+        if (probed.rasterFormat == "png" && stored.isValid() && probed.decodedSize.isValid()
+            && probed.decodedSize != stored) {
+            // Too large to hold whole: made smaller as it is read, then fitted to the box.
+            int shift = 1;
+            while (shift < 3 && reducedSize(stored) != QSize((stored.width() + (1 << shift) - 1) >> shift,
+                                                             (stored.height() + (1 << shift) - 1) >> shift))
+                ++shift;
+            image = PngReducedReader::read(device, shift);
+            if (image.isNull())
+                return {};
+            if (thumbnail && (image.width() > box.width() || image.height() > box.height()))
+                image = image.scaled(fittedSize(probed.size, box), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            return image;
+        }
         QImageReader reader(device, probed.rasterFormat);
         reader.setAutoTransform(true);
-        const QSize stored = probed.size.toSize();
         if (thumbnail && stored.isValid() && (stored.width() > box.width() || stored.height() > box.height()))
             reader.setScaledSize(fittedSize(probed.size, box));
         else if (!thumbnail && probed.decodedSize.isValid() && probed.decodedSize != stored)

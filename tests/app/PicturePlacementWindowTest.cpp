@@ -22,6 +22,9 @@
 #include <QTreeView>
 
 #include <cstring>
+#include <cstdio>
+
+#include <png.h>
 
 #include "app/AppTestSupport.h"
 #include "common/BrowserClicks.h"
@@ -182,6 +185,39 @@ QString writeLargePhoto(const QString &path)
     return writer.write(source) ? path : QString();
 }
 
+// A PNG of `width` by `height` pixels, red on the left half and blue on the right, written a
+// row at a time so that the test never holds the whole picture.
+bool writeLargePng(const QString &path, int width, int height)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    QByteArray row(width * 3, '\0');
+    for (int x = 0; x < width; ++x) {
+        const bool left = x < width / 2;
+        row[x * 3] = char(left ? 220 : 30);
+        row[x * 3 + 1] = char(30);
+        row[x * 3 + 2] = char(left ? 30 : 220);
+    }
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, reinterpret_cast<png_const_bytep>(row.constData()));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
 bool reddish(QColor c)
 {
     return c.red() > 150 && c.blue() < 100;
@@ -288,6 +324,41 @@ TEST(PicturePlacementWindow, AHundredMegapixelPhotoShowsItsTileIsPlacedAndSurviv
     EXPECT_EQ(reopened.size(), QSize(6000, 4500));
     EXPECT_TRUE(reddish(reopened.pixelColor(100, 2000)));
     EXPECT_TRUE(bluish(reopened.pixelColor(5900, 2000)));
+}
+
+// A 70-megapixel scan saved as PNG: its tile shows in the folder, and it is placed, held at
+// half its pixels (made smaller as it is read) and measured by the whole.
+TEST(PicturePlacementWindow, ASeventyMegapixelPngShowsItsTileAndIsPlacedAtHalfItsPixels)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-large-png"));
+    const QString folder = qmtest::freshDir(QStringLiteral("placement-large-png-files"));
+    ASSERT_TRUE(writeLargePng(folder + QStringLiteral("/scan.png"), 10240, 6836));
+    chooseFolder(f, folder);
+
+    listImageViewItem *tile = tileNamed(f, QStringLiteral("scan.png"));
+    ASSERT_TRUE(tile);
+    const QImage thumbnail = tile->image();
+    ASSERT_FALSE(thumbnail.isNull());
+    EXPECT_NEAR(double(thumbnail.width()) / thumbnail.height(), 10240.0 / 6836.0, 0.02);
+    EXPECT_TRUE(reddish(thumbnail.pixelColor(2, thumbnail.height() / 2)));
+    EXPECT_TRUE(bluish(thumbnail.pixelColor(thumbnail.width() - 3, thumbnail.height() / 2)));
+
+    doubleClick(tile);
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
+    ASSERT_EQ(f.canvas()->getRects().size(), 1);
+    const auto made = f.canvas()->getRects().first();
+    ASSERT_TRUE(made->hasValidImage());
+    EXPECT_EQ(made->image()->size(), QSizeF(10240, 6836));
+    const QImage held = made->image()->copyRepresentations()->prepareImage();
+    EXPECT_EQ(held.size(), QSize(5120, 3418));
+    EXPECT_TRUE(reddish(held.pixelColor(100, 1700)));
+    EXPECT_TRUE(bluish(held.pixelColor(5000, 1700)));
+    // The two halves meet between two held pixels: no colour of one runs into the other.
+    EXPECT_TRUE(reddish(held.pixelColor(2559, 1700)));
+    EXPECT_TRUE(bluish(held.pixelColor(2560, 1700)));
+    QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_TRUE(undo);
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Add Image"));
 }
 
 // Tint ticked on the inspector's Image page shows at once: it starts from a colour that is

@@ -8,6 +8,7 @@
 #include "images/ScrollNSImageView.h"
 #include "images/listImageViewItem.h"
 #include "objects/ImageProbe.h"
+#include "objects/PngReducedReader.h"
 #include "objects/specImage.h"
 #include "printing/GifEncoder.h"
 
@@ -103,7 +104,7 @@ QList<Case> cases()
         {"notes.txt", "just words", false, false, Format::None, {}, notAnImage},
         {"notes.png", "just words", false, false, Format::None, {}, notAnImage},
         {"empty.png", QByteArray(), false, false, Format::None, {}, notAnImage},
-        {"huge.png", hostile::pngHeaderOnly(10000, 10000), false, false, Format::None, {}, tooLarge},
+        {"huge.png", hostile::pngHeaderOnly(40000, 40000), false, false, Format::None, {}, tooLarge},
         // A JPEG past the pixel limit is decoded at a fraction of its size, but not one of 1.2
         // gigapixels, whose eighth would still be all that work.
         {"giant.jpg", jpegAnnouncing(40000, 30000), false, false, Format::None, {}, tooLarge},
@@ -250,4 +251,59 @@ TEST_F(ImageAcceptance, JpegTwoThousandThumbnailsDecodeAtAReducedResolution)
     ASSERT_EQ(thumb.size(), QSize(100, 50));
     EXPECT_EQ(qBlue(thumb.pixel(20, 25)), 255);
     EXPECT_TRUE(isRed(thumb.pixel(80, 25)));
+}
+
+TEST(PngMadeSmallerAsRead, EachPixelIsTheMeanOfItsSquareWithTransparencyAndRaggedEdgesKept)
+{
+    // 5 by 3: opaque red, transparent, and half-transparent blue columns; grey and 16-bit
+    // pictures arrive as the same colours.
+    QImage source(5, 3, QImage::Format_RGBA8888);
+    for (int y = 0; y < 3; ++y) {
+        source.setPixelColor(0, y, QColor(255, 0, 0, 255));
+        source.setPixelColor(1, y, QColor(0, 255, 0, 0));
+        source.setPixelColor(2, y, QColor(0, 0, 255, 128));
+        source.setPixelColor(3, y, QColor(0, 0, 255, 128));
+        source.setPixelColor(4, y, QColor(10, 20, 30, 255));
+    }
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(source.save(&buffer, "png"));
+    }
+    ASSERT_TRUE(PngReducedReader::canRead(bytes.left(64)));
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    const QImage half = PngReducedReader::read(&device, 1).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(half.size(), QSize(3, 2));
+    // Red beside a clear pixel: half as opaque, still pure red.
+    const QColor first = half.pixelColor(0, 0);
+    EXPECT_NEAR(first.alpha(), 128, 1);
+    EXPECT_NEAR(first.red(), 255, 2);
+    EXPECT_EQ(first.green(), 0);
+    const QColor blue = half.pixelColor(1, 0);
+    EXPECT_NEAR(blue.alpha(), 128, 1);
+    EXPECT_NEAR(blue.blue(), 255, 2);
+    // The last column and row stand alone.
+    EXPECT_EQ(half.pixelColor(2, 1), QColor(10, 20, 30));
+
+    QImage grey(4, 4, QImage::Format_Grayscale16);
+    grey.fill(QColor(128, 128, 128));
+    QByteArray greyBytes;
+    {
+        QBuffer buffer(&greyBytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(grey.save(&buffer, "png"));
+    }
+    QBuffer greyDevice(&greyBytes);
+    greyDevice.open(QIODevice::ReadOnly);
+    const QImage quarter = PngReducedReader::read(&greyDevice, 2).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(quarter.size(), QSize(1, 1));
+    EXPECT_NEAR(quarter.pixelColor(0, 0).red(), 128, 1);
+    EXPECT_EQ(quarter.pixelColor(0, 0).alpha(), 255);
+
+    // Rows that come in seven passes are left to the full-size reader.
+    QByteArray interlaced = bytes;
+    interlaced[28] = 1;
+    EXPECT_FALSE(PngReducedReader::canRead(interlaced.left(64)));
 }

@@ -162,7 +162,7 @@ TEST(specImageReading, DamagedFilesFailWithAMessage)
         writeBytes("truncated.png", png.left(30)),
         writeBytes("broken.pdf", "%PDF-1.4\nnothing else follows"),
         writeBytes("broken.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\""),
-        writeBytes("huge.png", hugePng(20000, 20000)),
+        writeBytes("huge.png", hugePng(40000, 40000)),
         qmtest::freshDir("nothing") + "/missing.png",
         qmtest::freshDir("folder"),
     };
@@ -173,7 +173,7 @@ TEST(specImageReading, DamagedFilesFailWithAMessage)
         EXPECT_FALSE(error.isEmpty());
     }
     QString error;
-    EXPECT_FALSE(specImage::fromFile(writeBytes("huge2.png", hugePng(20000, 20000)), &error));
+    EXPECT_FALSE(specImage::fromFile(writeBytes("huge2.png", hugePng(40000, 40000)), &error));
     EXPECT_EQ(error, "The image is too large to open.");
     EXPECT_FALSE(specImage::fromFile(qmtest::freshDir("gone") + "/x.png", &error));
     EXPECT_EQ(error, "The image file could not be read.");
