@@ -10,6 +10,9 @@
 
 #include <QPainter>
 
+#include "foundation/Language.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace quillmark {
@@ -124,6 +127,85 @@ int BarcodeRenderer::drawLinearBarcode(QPainter *painter, const TBarInfo &info, 
     }
     ctx.paint(painter);
     return result;
+}
+
+TBarInfo BarcodeRenderer::snappedToPixels(const TBarInfo &info, double pixelsPerPoint)
+{
+    TBarInfo copy = info;
+    if (!(pixelsPerPoint > 0) || isSquareType(info.type))
+        return copy;
+    const double millsPerPixel = MilsPerPoint / pixelsPerPoint;
+    const double module = (info.barW + info.spaceW) / 2.0 / millsPerPixel;
+    if (!std::isfinite(module))
+        return copy;
+    const double pixels = std::max(1.0, std::round(module));
+    // One module of one pixel leaves no room to share: bars and spaces are one pixel each.
+    double bar = std::round((info.barW + info.widthAdjust) / millsPerPixel);
+    bar = pixels < 2 ? 1.0 : std::clamp(bar, 1.0, 2 * pixels - 1);
+    const double space = 2 * pixels - bar;
+    copy.barW = bar * millsPerPixel;
+    copy.spaceW = space * millsPerPixel;
+    copy.widthAdjust = 0;
+    return copy;
+}
+
+double BarcodeRenderer::snappedModule(const TBarInfo &info, double dotsPerInch)
+{
+    const TBarInfo snapped = snappedToPixels(info, dotsPerInch / 72.0);
+    return (snapped.barW + snapped.spaceW) / 2.0;
+}
+
+bool BarcodeRenderer::encodes(const TBarInfo &info)
+{
+    switch (info.type) {
+    case BarcodeType::QRCode:
+        return !info.BarStr.empty() && QRCodeSymbol::encodeQRString(info.BarStr).has_value();
+    case BarcodeType::DataMatrix: {
+        if (info.BarStr.empty())
+            return false;
+        DataMatrixEncoder encoder;
+        const bool encoded = encoder.encodeString(info.BarStr);
+        encoder.free();
+        return encoded;
+    }
+    case BarcodeType::Code128B:
+    case BarcodeType::Code128A:
+    case BarcodeType::Code128C:
+        return code128Valid(info);
+    case BarcodeType::UpcA:
+    case BarcodeType::UpcE:
+    case BarcodeType::Ean13:
+    case BarcodeType::Ean8:
+        return upcEanDigitsValid(info.shortData());
+    case BarcodeType::BooklandIsbn:
+    case BarcodeType::BooklandIssn:
+    case BarcodeType::BooklandIsbnPrefixed:
+    case BarcodeType::BooklandIsmn:
+        return booklandNumber(info).valid;
+    case BarcodeType::Postnet: {
+        LinearDrawContext ctx;
+        TBarInfo copy = workingMetrics(info, ctx);
+        return postnetDraw(copy, ctx) != 0;
+    }
+    default:
+        return true;
+    }
+}
+
+QString BarcodeRenderer::dataProblem(const TBarInfo &info)
+{
+    if (encodes(info))
+        return {};
+    if (info.BarStr.empty())
+        return localizedString(QStringLiteral("There are no data to encode: no symbol is printed."));
+    const bool code128 = info.type == BarcodeType::Code128B || info.type == BarcodeType::Code128A
+                         || info.type == BarcodeType::Code128C;
+    if (code128 && !code128Holds(info))
+        return Language::withValues(
+            localizedString(QStringLiteral("A Code 128 symbol holds at most %@ characters; these data have %@.")),
+            {QString::number(TBarInfo::ShortStringBytes), QString::number(info.BarStr.size())});
+    const std::string message = barcodeErrorMessage(info.type);
+    return localizedString(QString::fromStdString(message.empty() ? std::string("Incorrect Data") : message)).trimmed();
 }
 
 TBarInfo BarcodeRenderer::drawBarcode(QPainter *painter, const QRectF &frame, const TBarInfo &info,

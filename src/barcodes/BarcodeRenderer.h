@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QRectF>
 #include <QSizeF>
+#include <QString>
 
 class QPainter;
 
@@ -41,6 +42,20 @@ public:
     static int drawLinearBarcode(QPainter *painter, const TBarInfo &info, int resolution,
                                  const BarcodeDrawStyle &style, LinearDrawContext *drawn = nullptr);
     static int drawLinearBarcodeByType(TBarInfo &info, LinearDrawContext &ctx);
+
+    // The record with every bar and space a whole number of device pixels, for drawing into
+    // a bitmap of `pixelsPerPoint`: the mean module rounded to the nearest whole pixel (at
+    // least one), the narrow bar to whole pixels within it, the adjustment folded in. Bars
+    // that fall between pixels blur into greys that readers take as other widths.
+    static TBarInfo snappedToPixels(const TBarInfo &info, double pixelsPerPoint);
+    // The mean module in mils that drawing at `dotsPerInch` gives the record's bars.
+    static double snappedModule(const TBarInfo &info, double dotsPerInch);
+
+    // Whether the record's data make a symbol of its type. Types without an encoder draw
+    // nothing and report nothing, so they count as encoded.
+    static bool encodes(const TBarInfo &info);
+    // Why the record's data make no symbol, in the user's language; empty when they make one.
+    static QString dataProblem(const TBarInfo &info);
 
     // Draws the record's symbol with its frame's origin at frame.topLeft(). Answers the record
     // with the BarRect and pt the drawing computed, for the object to keep.

@@ -109,6 +109,11 @@ bool dataAcceptable(const TBarInfo &info, const std::string &data)
 
 } // namespace
 
+bool code128Holds(const TBarInfo &info)
+{
+    return info.BarStr.size() <= TBarInfo::ShortStringBytes;
+}
+
 const char *code128Pattern(int value)
 {
     if (value < 0 || value >= int(Patterns.size()))
@@ -118,6 +123,10 @@ const char *code128Pattern(int value)
 
 std::vector<int> code128Values(const TBarInfo &info)
 {
+    // A symbol holds at most what a short string does; cut to that it would scan as other
+    // data, so longer data make no symbol at all.
+    if (!code128Holds(info))
+        return {};
     const std::string data = info.shortData();
     if (!dataAcceptable(info, data))
         return {};

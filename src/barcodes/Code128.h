@@ -18,6 +18,8 @@ const char *code128Pattern(int value);
 // the type rejects the data.
 std::vector<int> code128Values(const TBarInfo &info);
 bool code128Valid(const TBarInfo &info);
+// False when the data are longer than one symbol holds (255 bytes).
+bool code128Holds(const TBarInfo &info);
 // The symbol string: start character, data bytes, check character.
 std::string code128Encode(const TBarInfo &info);
 // The human-readable text: the data without start and check.

@@ -2,6 +2,7 @@
 // knob dragging of the square symbologies, scaling and the merged record value.
 #include "barcodes/ColorBarcode.h"
 
+#include <QLocale>
 #include <QTransform>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 
 #include "barcodes/DataMatrixEncoder.h"
 #include "barcodes/QRCodeSymbol.h"
+#include "foundation/Language.h"
 #include "objects/CanvasServices.h"
 #include "objects/KnobResize.h"
 #include "platform/UserDefaults.h"
@@ -117,8 +119,44 @@ void ColorBarcode::setBarInfo(const TBarInfo &info)
     _barInfo.bearers = info.bearers;
     _barInfo.attachment = info.attachment;
     _barInfo.isbnFormat = info.isbnFormat;
-    updateframeSize();
+    updateframeSizeKeepingAnchor();
     invalidate();
+}
+
+void ColorBarcode::updateframeSizeKeepingAnchor()
+{
+    const QRectF old = _frameBounds;
+    updateframeSize();
+    // A square symbol is sized by its frame, not by its data: it keeps its corner.
+    const int anchor = ColorRect::anchor();
+    if (anchor <= 0 || isSquareSymbol())
+        return;
+    QRectF frame = _frameBounds;
+    if (anchor == 1)
+        frame.moveLeft(old.x() + old.width() - frame.width());
+    else
+        frame.moveLeft(old.x() + (old.width() - frame.width()) / 2);
+    setComputedFrame(frame);
+}
+
+double ColorBarcode::narrowestElement(double barW, double spaceW)
+{
+    return std::max(1.0, (barW + spaceW) / 4.0);
+}
+
+QString ColorBarcode::elementWidthProblem(double barW, double spaceW, double widthAdjust)
+{
+    const double least = narrowestElement(barW, spaceW);
+    const double bar = barW + widthAdjust;
+    const double space = spaceW - widthAdjust;
+    // Typed values come in hundredths: a hair under the bound is the bound.
+    constexpr double slack = 1e-6;
+    if (bar >= least - slack && space >= least - slack)
+        return {};
+    auto mils = [](double value) { return QLocale().toString(value, 'f', 1); };
+    return Language::withValues(
+        localizedString(QStringLiteral("A bar or a space would be %@ mils wide, under the %@ mils that print: the adjustment can be from %@ to %@ mils.")),
+        {mils(std::min(bar, space)), mils(least), mils(least - barW), mils(spaceW - least)});
 }
 
 bool ColorBarcode::isSquareType(int type)
@@ -202,11 +240,47 @@ double ColorBarcode::barHeight() const
     return double(_barInfo.BarRect.bottom - _barInfo.BarRect.top);
 }
 
+namespace {
+
+// Symbologies that hold digits only: a blank a database left after the number is no part of it.
+bool takesDigitsOnly(int type)
+{
+    switch (type) {
+    case BarcodeType::Postnet:
+    case BarcodeType::UpcA:
+    case BarcodeType::UpcE:
+    case BarcodeType::Ean13:
+    case BarcodeType::Ean8:
+    case BarcodeType::BooklandIsbn:
+    case BarcodeType::BooklandIssn:
+    case BarcodeType::BooklandIsbnPrefixed:
+    case BarcodeType::Code128C:
+    case BarcodeType::BooklandIsmn:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 TBarInfo ColorBarcode::workingBarInfo() const
 {
+    return _pk != 0 ? workingBarInfoFor(_barStr) : _barInfo;
+}
+
+TBarInfo ColorBarcode::workingBarInfoFor(QString value) const
+{
     TBarInfo copy = _barInfo;
-    if (_pk != 0)
-        copy.setData(_barStr.toUtf8().toStdString());
+    {
+        if (takesDigitsOnly(copy.type)) {
+            qsizetype end = value.size();
+            while (end > 0 && value.at(end - 1).isSpace())
+                --end;
+            value.truncate(end);
+        }
+        copy.setData(value.toUtf8().toStdString());
+    }
     return copy;
 }
 
@@ -274,17 +348,7 @@ void ColorBarcode::updateContentsWithObject(const QVariant &value)
 {
     if (value.typeId() == QMetaType::QString)
         _barStr = value.toString();
-    const QRectF old = _frameBounds;
-    updateframeSize();
-    const int anchor = ColorRect::anchor();
-    if (anchor > 0) {
-        QRectF frame = _frameBounds;
-        if (anchor == 1)
-            frame.moveLeft(old.x() + old.width() - frame.width());
-        else
-            frame.moveLeft(old.x() + (old.width() - frame.width()) / 2);
-        setComputedFrame(frame);
-    }
+    updateframeSizeKeepingAnchor();
     if (_mainView)
         _mainView->invalidateGraphic(nullptr);
 }

@@ -68,6 +68,12 @@ public:
     static constexpr double maxBarWidth = 100.0; // mils
     static constexpr double maxWidthAdjust = 100.0; // mils, either way
     static constexpr double minBarHeight = 0.01; // inches
+    // The narrowest bar or space that still prints as one: a mil, and no less than half the
+    // mean module, below which the symbol no longer reads as its data.
+    static double narrowestElement(double barW, double spaceW);
+    // Why bars of barW and spaces of spaceW (mils) with the width adjustment would not print,
+    // in the user's language; empty when every bar and space keeps the narrowest width.
+    static QString elementWidthProblem(double barW, double spaceW, double widthAdjust);
     static constexpr double maxBarHeight = 20.0; // inches
 
     TSequence getSequenceInfo() const { return _sequence; }
@@ -86,10 +92,15 @@ public:
     // The record the object sizes and draws with: its own, with the merged record value in
     // place of the typed data while the object is bound to a field.
     TBarInfo workingBarInfo() const;
+    // The record with `value` as the merged value, as a record holding it would print.
+    TBarInfo workingBarInfoFor(QString value) const;
     // What the drawing takes from the object and the user defaults beside the record.
     BarcodeDrawStyle drawStyle() const;
     // Frame from the symbol extent; the origin stays.
     void updateframeSize() override;
+    // The same, keeping in place the edge or the centre the anchor names (1 the right edge,
+    // 2 the centre, 0 the left edge), as data of another width come in.
+    void updateframeSizeKeepingAnchor();
 
     // ---- the text font and colour ----
     QFont getFont() const { return _barInfo.font; }

@@ -7,6 +7,9 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
+
+#include <QTransform>
 
 #include "barcodes/LinearDrawContext.h"
 #include "objects/CanvasServices.h"
@@ -23,8 +26,30 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     ColorRect::drawFrame(painter, aRect, selected);
 
     SavedPainterState state(painter);
+    TBarInfo copy = workingBarInfo();
+    // Into a bitmap (an exported label), an upright symbol's bars and spaces take whole
+    // pixels from a pixel's edge: between pixels they would blur into widths that read as
+    // other data. The symbol may then be a little wider than its frame; it is not cut.
+    QRectF shownArea = _frameBounds;
+    const QTransform device = painter->deviceTransform();
+    const bool bitmap = painter->device() && painter->device()->devType() == QInternal::Image;
+    const bool snap = bitmap && _isDrawBarcode && !isSquareSymbol() && angle() == 0.0f && !flipHor() && !flipVert()
+                      && device.type() <= QTransform::TxScale && device.m11() > 0 && device.m22() > 0
+                      && !(_pk != 0 && !showsRecordValues());
+    if (snap) {
+        copy = BarcodeRenderer::snappedToPixels(copy, device.m11());
+        // The first bar starts four points into the frame, on a whole point.
+        const double start = std::trunc(_frameBounds.x()) + 4.0;
+        const double x = device.map(QPointF(start, 0)).x();
+        painter->translate((std::round(x) - x) / device.m11(), 0);
+        const ShortRect extent = BarcodeRenderer::frameExtent(copy, _frameBounds.size(), drawStyle());
+        shownArea.setWidth(std::max(shownArea.width(), double(extent.width()) + 1.0));
+        shownArea.setHeight(std::max(shownArea.height(), double(extent.height())));
+    }
     const BezierPath outline = getRotatedBounds();
-    if (!outline.isEmpty())
+    if (snap)
+        painter->setClipRect(shownArea.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
+    else if (!outline.isEmpty())
         painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
     flipFrame(painter);
     rotateFrame(painter, angle());
@@ -36,7 +61,6 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     if (!_isDrawBarcode)
         return;
 
-    const TBarInfo copy = workingBarInfo();
     const BarcodeDrawStyle style = drawStyle();
     const QRectF frame = _frameBounds;
     TBarInfo drawn;
@@ -45,7 +69,9 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
         paintWithShadow(painter, frame, paint);
     else
         paint(painter);
-    _barInfo.BarRect = drawn.BarRect;
+    // The extent of bars snapped to a bitmap's pixels is that bitmap's alone.
+    if (!snap)
+        _barInfo.BarRect = drawn.BarRect;
     _barInfo.pt = drawn.pt;
 }
 
@@ -94,11 +120,15 @@ void ColorBarcode::drawSelect(QPainter *painter, const QRectF &)
 void ColorBarcode::printFrame(QPainter *painter, const QRectF &aRect, int label_num)
 {
     const std::string kept = _barInfo.BarStr;
-    if (!makeSeqBarData(label_num))
+    const QRectF keptFrame = _frameBounds;
+    if (!makeSeqBarData(label_num)) {
+        setComputedFrame(keptFrame);
         return;
+    }
     ColorRect::printFrame(painter, aRect, label_num);
     _barInfo.setData(kept);
     updateframeSize();
+    setComputedFrame(keptFrame);
 }
 
 bool ColorBarcode::makeSeqBarData(int label_num)
@@ -107,7 +137,7 @@ bool ColorBarcode::makeSeqBarData(int label_num)
     if (!value)
         return false;
     _barInfo.setData(*value);
-    updateframeSize();
+    updateframeSizeKeepingAnchor();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "canvas/RectsView.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -22,6 +23,8 @@
 #include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
 #include "foundation/TypedNumber.h"
+#include "platform/Prompts.h"
+#include "printing/RecordRun.h"
 #include "platform/Format.h"
 
 namespace quillmark {
@@ -111,6 +114,28 @@ void changeSelectedBarcodes(RectsView *view, const char *actionName,
     view->setDrawersItemsState();
 }
 
+// Bars and spaces too thin to print would not scan as the data: a width or an adjustment that
+// leaves any selected linear barcode such elements is refused, the field saying why.
+bool elementsPrintable(RectsView *view, QObject *sender, double TBarInfo::*metric, double value)
+{
+    for (const auto &barcode : selectedBarcodes(view->selectedObjects())) {
+        if (barcode->isSquareSymbol())
+            continue;
+        TBarInfo record = barcode->getBarInfo();
+        record.*metric = value;
+        const QString problem = ColorBarcode::elementWidthProblem(record.barW, record.spaceW, record.widthAdjust);
+        if (problem.isEmpty())
+            continue;
+        view->setObjBarcodeDrawerItemsState();
+        if (auto *field = qobject_cast<QLineEdit *>(sender)) {
+            field->setToolTip(problem);
+            QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), problem, field);
+        }
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void RectsView::setBarcodeDrawer(QWidget *drawer)
@@ -125,13 +150,21 @@ void RectsView::setObjBarcodeDrawerItemsState()
     if (!drawer)
         return;
     std::optional<TBarInfo> shown;
+    QString problem;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         auto barcode = asBarcode(graphic);
-        if (barcode && barcode->isDrawBarcode())
+        if (barcode && barcode->isDrawBarcode()) {
             shown = barcode->getBarInfo();
+            problem = BarcodeRenderer::dataProblem(barcode->workingBarInfo());
+        }
     }
     if (shown)
         setDrawerBarInfo(*shown);
+    // Data that make no symbol: the field says why and shows them in red.
+    if (auto *data = drawerControl<QLineEdit>(drawer, BarcodeDrawer::DataTag)) {
+        data->setToolTip(problem);
+        data->setStyleSheet(problem.isEmpty() ? QString() : QStringLiteral("QLineEdit { color: #a40000; }"));
+    }
     if (auto *data = drawerControl<QWidget>(drawer, BarcodeDrawer::DataTag); data && data->parentWidget())
         data->parentWidget()->setVisible(shown.has_value());
     drawer->update();
@@ -217,6 +250,8 @@ void RectsView::setBarcodeWidth(QObject *sender)
         return;
     }
     const double value = *mils->value;
+    if (!elementsPrintable(this, sender, &TBarInfo::barW, value))
+        return;
     // Square symbols are sized by their frame: bar metrics change nothing in them.
     changeSelectedBarcodes(this, "Barcode Width", [value](ColorBarcode &barcode, TBarInfo &info) {
         if (barcode.isSquareSymbol() || info.barW == value)
@@ -236,6 +271,8 @@ void RectsView::setBarcodeAdjust(QObject *sender)
         return;
     }
     const double value = *mils->value;
+    if (!elementsPrintable(this, sender, &TBarInfo::widthAdjust, value))
+        return;
     changeSelectedBarcodes(this, "Barcode Width Adjust", [value](ColorBarcode &barcode, TBarInfo &info) {
         if (barcode.isSquareSymbol() || info.widthAdjust == value)
             return false;
@@ -282,6 +319,86 @@ void RectsView::setBarcodeGap(QObject *sender)
         info.chargap = gap;
         return true;
     });
+}
+
+bool RectsView::barcodeSequenceFilesReadable()
+{
+    const QString page = getCurrPageName();
+    QStringList problems;
+    for (const GraphicPtr &graphic : std::as_const(rects)) {
+        auto barcode = asBarcode(graphic);
+        if (!barcode || !graphic->isOnPageNamed(page))
+            continue;
+        // Read on a copy: the object loads its entries itself when its labels print.
+        TSequence sequence = barcode->getSequenceInfo();
+        if (!sequence.isPresent || sequence.counter.empty() || !sequence.isFile)
+            continue;
+        QString message;
+        if (!getseq_datafile(sequence, &message)) {
+            const QString line = message + QStringLiteral(" (") + QDir::toNativeSeparators(sequence.path) + QLatin1Char(')');
+            if (!problems.contains(line))
+                problems.append(line);
+        }
+    }
+    if (problems.isEmpty())
+        return true;
+    Prompts::current().alert(window(), localizedString(QStringLiteral("A barcode's sequence file cannot be read: nothing was written.")),
+                             problems.join(QLatin1Char('\n')), {}, Prompts::Warning);
+    return false;
+}
+
+int RectsView::recordsBarcodesCannotEncode(const QList<qint32> &recordKeys)
+{
+    const QString page = getCurrPageName();
+    QList<std::shared_ptr<ColorBarcode>> bound;
+    for (const GraphicPtr &graphic : std::as_const(rects)) {
+        auto barcode = asBarcode(graphic);
+        if (barcode && barcode->fieldPk() > 0 && barcode->isDrawBarcode() && graphic->isOnPageNamed(page))
+            bound.append(barcode);
+    }
+    if (bound.isEmpty() || recordKeys.isEmpty())
+        return 0;
+    // The records are read as the job reads them, without redrawing anything between.
+    int failing = 0;
+    int number = 0;
+    RecordRun run(*this, RecordRun::Kind::Print);
+    for (qint32 key : recordKeys) {
+        if (!run.read(key, ++number))
+            break;
+        for (const auto &barcode : std::as_const(bound)) {
+            const QVariant value = barcode->contentsByPk(barcode->fieldPk());
+            const QString text = value.typeId() == QMetaType::QString ? value.toString() : barcode->mergedValue();
+            if (!BarcodeRenderer::encodes(barcode->workingBarInfoFor(text))) {
+                ++failing;
+                break;
+            }
+        }
+    }
+    run.end();
+    return failing;
+}
+
+QString RectsView::coarseBarsMessage(double dotsPerInch) const
+{
+    const QString page = getCurrPageName();
+    QStringList lines;
+    for (const GraphicPtr &graphic : std::as_const(rects)) {
+        auto barcode = asBarcode(graphic);
+        if (!barcode || !barcode->isDrawBarcode() || barcode->isSquareSymbol() || !graphic->isOnPageNamed(page))
+            continue;
+        const TBarInfo info = barcode->workingBarInfo();
+        const double chosen = (info.barW + info.spaceW) / 2.0;
+        const double drawn = BarcodeRenderer::snappedModule(info, dotsPerInch);
+        if (!(chosen > 0) || std::abs(drawn - chosen) <= chosen / 5.0)
+            continue;
+        const QLocale locale;
+        const QString line = Language::withValues(
+            localizedString(QStringLiteral("At %@ dpi, bars of %@ mils are drawn %@ mils wide, in whole pixels. Export at a higher resolution to keep their width.")),
+            {locale.toString(dotsPerInch, 'f', 0), locale.toString(chosen, 'f', 1), locale.toString(drawn, 'f', 1)});
+        if (!lines.contains(line))
+            lines.append(line);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace quillmark

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -179,8 +180,20 @@ std::string sequenceCounterValue(const TSequence &sequence, int64_t labelNumber)
 
     const std::u32string start = QString::fromUtf8(sequence.counter).toStdU32String();
     if (number.size() < start.size()) {
-        const std::u32string padding = start.substr(0, start.size() - number.size());
-        number = QString::fromStdU32String(padding).toStdString() + number;
+        // A start that is a number alone pads with zeros: its own leading digits in front of a
+        // shorter number would print another number (1000 counting down would give 1999).
+        // Other starts lend their leading characters, as A100 gives A101.
+        const bool numeric = std::all_of(start.begin(), start.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; });
+        if (numeric) {
+            const bool negative = !number.empty() && number.front() == '-';
+            const size_t digits = number.size() - (negative ? 1 : 0);
+            const size_t width = start.size() - (negative ? 1 : 0);
+            if (digits < width)
+                number.insert(negative ? 1 : 0, width - digits, '0');
+        } else {
+            const std::u32string padding = start.substr(0, start.size() - number.size());
+            number = QString::fromStdU32String(padding).toStdString() + number;
+        }
     }
     return sequence.prefix + number + sequence.postamble;
 }

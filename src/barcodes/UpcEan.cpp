@@ -212,6 +212,8 @@ void finishExtent(TBarInfo &info, LinearDrawContext &ctx, bool valid, double wid
 
 bool upcEanDigitsValid(const std::string &data)
 {
+    if (data.empty())
+        return false;
     for (char c : data) {
         if (c < '0' || c > '9')
             return false;
@@ -311,10 +313,38 @@ std::string formatIssnWithCheckDigit(const std::string &number)
     return d.substr(0, 4) + "-" + d.substr(4, 3) + check;
 }
 
+BooklandNumber booklandNumber(const TBarInfo &info)
+{
+    BooklandNumber number;
+    number.prefix = booklandTypePrefix(info);
+    std::string digits;
+    for (char c : info.shortData())
+        if (c != '-' && c != ' ')
+            digits.push_back(c);
+    const bool isbn = info.type == BarcodeType::BooklandIsbn || info.type == BarcodeType::BooklandIsbnPrefixed;
+    // The ten-character ISBN and the eight-character ISSN end in their own check, which may be
+    // X; the symbol computes its own check, so it is dropped.
+    const size_t withCheck = isbn ? 10 : (info.type == BarcodeType::BooklandIssn ? 8 : 0);
+    if (withCheck && digits.size() == withCheck && (digits.back() == 'X' || digits.back() == 'x'))
+        digits.pop_back();
+    if (!upcEanDigitsValid(digits))
+        return number;
+    if (isbn && (digits.size() == 12 || digits.size() == 13)
+        && (digits.compare(0, 3, "978") == 0 || digits.compare(0, 3, "979") == 0)) {
+        number.prefix = digits.substr(0, 3);
+        number.prefixTyped = true;
+        digits.erase(0, 3);
+    }
+    number.digits = digits;
+    number.valid = true;
+    return number;
+}
+
 BooklandText booklandText(const TBarInfo &info, int mode)
 {
-    const std::string data = info.shortData();
-    const std::string prefix = booklandTypePrefix(info);
+    const BooklandNumber typed = booklandNumber(info);
+    const std::string &data = typed.digits;
+    const std::string &prefix = typed.prefix;
     BooklandText t;
     switch (info.type) {
     case BarcodeType::BooklandIssn:
@@ -327,6 +357,9 @@ BooklandText booklandText(const TBarInfo &info, int mode)
     }
     default: {
         const std::string number = formatIsbnWithCheckDigit(info.isbnFormat, data.substr(0, std::min<size_t>(data.size(), 9)));
+        // A 979 number has no ten-digit form: typed whole, it is shown whole.
+        if (typed.prefixTyped && prefix == "979")
+            mode = 1;
         t.line = mode == 1 ? "ISBN  " + prefix + "-" + number : "ISBN  " + number;
         break;
     }
@@ -357,14 +390,13 @@ struct UpcEanMeasure
 void measureUpcEan(TBarInfo &info, LinearDrawContext &ctx, const UpcEanMeasure &measure, bool bookland = false)
 {
     const std::string data = info.shortData();
-    if (!upcEanDigitsValid(data)) {
+    const BooklandNumber number = bookland ? booklandNumber(info) : BooklandNumber{};
+    if (bookland ? !number.valid : !upcEanDigitsValid(data)) {
         finishExtent(info, ctx, false, 0);
         return;
     }
     const double m = meanModule(info);
-    size_t n = data.size();
-    if (bookland)
-        n += booklandTypePrefix(info).size();
+    const size_t n = bookland ? number.prefix.size() + number.digits.size() : data.size();
     double width = measure.modules * m;
     if (measure.digitsBeside && info.HRT) {
         width += info.sSymbol ? 10 * m : 0;
@@ -496,8 +528,7 @@ int ean8Draw(TBarInfo &info, LinearDrawContext &ctx)
 
 int booklandDraw(TBarInfo &info, LinearDrawContext &ctx, int mode)
 {
-    const std::string data = info.shortData();
-    if (!upcEanDigitsValid(data))
+    if (!booklandNumber(info).valid)
         return 0;
     const double r = ctx.resolution;
     const BooklandText t = booklandText(info, mode);

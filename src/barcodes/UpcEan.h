@@ -9,7 +9,8 @@
 
 namespace quillmark {
 
-// True when every byte is a digit (empty data included).
+// True when there are data and every byte is a digit: no data make no symbol, since a code
+// of zeros would scan as a real number.
 bool upcEanDigitsValid(const std::string &data);
 // Check digit of UPC-A, EAN-13 and EAN-8 data digits: weights 3 and 1 from the rightmost digit.
 int upcEanCheckDigit(const std::string &digits);
@@ -33,6 +34,17 @@ struct BooklandText {
     std::string eanData;
 };
 BooklandText booklandText(const TBarInfo &info, int mode);
+// A Bookland number as the user writes it: the groups may be parted by hyphens or blanks, an
+// ISBN or ISSN may end in its own check character (X included), and an ISBN may be typed as
+// the whole 13-digit number (or its first 12 digits) with its 978 or 979 prefix, which then
+// stands in for the prefix chosen in the object.
+struct BooklandNumber {
+    bool valid = false;
+    std::string prefix; // the EAN prefix the symbol starts with
+    std::string digits; // the typed digits after it
+    bool prefixTyped = false;
+};
+BooklandNumber booklandNumber(const TBarInfo &info);
 
 void upcEanExtent(TBarInfo &info, LinearDrawContext &ctx);
 void upcEExtent(TBarInfo &info, LinearDrawContext &ctx);

@@ -458,8 +458,9 @@ public:
     QByteArray createObjectImage(float resolution, const QString &type);
     // The label at that resolution; barcodes show the sequence value of the label of that number.
     QImage renderLabelImage(float resolution, bool transparent, int labelNumber = 0);
-    bool createPDFFile(const QString &path, QString *error = nullptr);
-    bool exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error = nullptr);
+    bool createPDFFile(const QString &path, QString *error = nullptr, int labelNumber = 0);
+    bool exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error = nullptr,
+                           int labelNumber = 0);
     void exportLabel();
     void exportSequentialLabel();
     // Writes files for records first..last (1-based rows of the browser list, bounded to it);
@@ -969,6 +970,17 @@ public:
     void setBarcodeAdjust(QObject *sender);
     void setBarcodeHeight(QObject *sender);
     void setBarcodeGap(QObject *sender);
+    // Before a print or an export writes anything: every barcode of the current page that
+    // numbers its labels from a file must be able to read it. When one cannot, the user is
+    // told which file, and the answer is NO: nothing is to be written.
+    bool barcodeSequenceFilesReadable();
+    // How many of the records (by key, as a merged job prints them) give a barcode of the
+    // current page data it cannot encode; their labels show why instead of a symbol.
+    int recordsBarcodesCannotEncode(const QList<qint32> &recordKeys);
+    // Bitmaps draw bars in whole pixels: what to tell the user when a resolution of
+    // `dotsPerInch` makes the bars of a barcode of the current page more than a fifth
+    // narrower or wider than chosen; empty when none.
+    QString coarseBarsMessage(double dotsPerInch) const;
 
     // ---- design templates (RectsView_templates.cpp) ----
     // "Save as Template...": asks for a name, then writes the objects of both sides of the

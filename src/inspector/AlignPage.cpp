@@ -136,9 +136,11 @@ AlignPage::AlignPage(ObjectInfoPanel *info)
         button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     addLabel(QStringLiteral("Anchor"), QRect(4, 114, 62, 26));
+    // Each button's tag is the anchor it gives plus one; the objects read anchor 1 as the
+    // right edge and 2 as the centre, as text alignments number them.
     brAnchorLeft = addAnchorButton(QStringLiteral("brAnchorLeft"), 1, QStringLiteral("Keep the left edge"), QRect(66, 114, 44, 26));
-    brAnchorCenter = addAnchorButton(QStringLiteral("brAnchorCenter"), 2, QStringLiteral("Keep the center"), QRect(112, 114, 44, 26));
-    brAnchorRight = addAnchorButton(QStringLiteral("brAnchorRight"), 3, QStringLiteral("Keep the right edge"), QRect(158, 114, 44, 26));
+    brAnchorCenter = addAnchorButton(QStringLiteral("brAnchorCenter"), 3, QStringLiteral("Keep the center"), QRect(112, 114, 44, 26));
+    brAnchorRight = addAnchorButton(QStringLiteral("brAnchorRight"), 2, QStringLiteral("Keep the right edge"), QRect(158, 114, 44, 26));
     updateAppearance();
 }
 
@@ -178,8 +180,9 @@ void AlignPage::updateAppearance()
     bSameWidth->setIcon(alignIcon(SameWidth, true, ink));
     bSameHeight->setIcon(alignIcon(SameHeight, true, ink));
     // The anchors show the lines of text they keep in place: flush left, centred, right.
-    for (QRadioButton *button : {brAnchorLeft, brAnchorCenter, brAnchorRight})
-        button->setIcon(alignIcon(button->property("tag").toInt(), false, ink));
+    brAnchorLeft->setIcon(alignIcon(1, false, ink));
+    brAnchorCenter->setIcon(alignIcon(2, false, ink));
+    brAnchorRight->setIcon(alignIcon(3, false, ink));
 }
 
 // ---- the rules ----
@@ -451,14 +454,10 @@ void AlignPage::enableControls()
         size = size && !units.loose.first()->isLocked() && units.loose.first()->isResizable();
     bSameWidth->setEnabled(size);
     bSameHeight->setEnabled(size);
-    // The anchor matters where the contents set the width: a barcode that takes its data
-    // from a record, a merge field, an address block.
+    // The anchor matters where the contents set the width: a barcode (its data typed, merged
+    // or numbered), a merge field, an address block.
     const GraphicList &objects = selection();
-    const bool merge = std::any_of(objects.begin(), objects.end(), [](const auto &o) {
-        if (const auto *barcode = dynamic_cast<const ColorBarcode *>(o.get()))
-            return barcode->fieldPk() > 0;
-        return dynamic_cast<const ColorField *>(o.get()) || dynamic_cast<const ColorAddress *>(o.get());
-    });
+    const bool merge = std::any_of(objects.begin(), objects.end(), [](const auto &o) { return isAnchored(*o); });
     for (QRadioButton *button : {brAnchorLeft, brAnchorCenter, brAnchorRight})
         button->setEnabled(merge);
 }

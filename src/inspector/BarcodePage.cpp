@@ -72,6 +72,13 @@ BarcodePage::BarcodePage(ObjectInfoPanel *info)
     pbBarType->view()->installEventFilter(this);
     pbBarType->view()->viewport()->installEventFilter(this);
 
+    lblDataProblem = new QLabel(this);
+    lblDataProblem->setObjectName(QStringLiteral("lblDataProblem"));
+    lblDataProblem->setWordWrap(true);
+    lblDataProblem->setStyleSheet(QStringLiteral("QLabel { color: #a40000; }"));
+    lblDataProblem->setGeometry(4, 108, 198, 30);
+    lblDataProblem->hide();
+
     lblWidth = addLabel(QStringLiteral("Bar Width"), QRect(4, 108, 98, 22));
     tvBarWidth = addField(QStringLiteral("tvBarWidth"), QRect(104, 108, 72, 22));
     spBarWidth = addStepper(QStringLiteral("spBarWidth"), QRect(177, 108, 13, 22), 1.0, 100.0, 1.0);
@@ -317,6 +324,7 @@ void BarcodePage::setBarData(QObject *sender)
         canvas->setDrawersItemsState();
     info()->updateObjectValues();
     m_applyingData = false;
+    showDataProblem();
     // The typing goes on in the view.
 }
 
@@ -408,6 +416,22 @@ void BarcodePage::setLinearMetric(QObject *sender, NumberField *field, MyStepper
     if (!(value >= minimum && value <= maximum)) {
         updateValues();
         return;
+    }
+    // Bars and spaces that the width and its adjustment leave too thin to print would not
+    // scan as the data: refused beside the field, with the adjustments these bars take.
+    if (metric == &TBarInfo::barW || metric == &TBarInfo::widthAdjust) {
+        for (const auto &barcode : barcodes()) {
+            if (barcode->isSquareSymbol())
+                continue;
+            TBarInfo record = barcode->getBarInfo();
+            record.*metric = value;
+            const QString problem = ColorBarcode::elementWidthProblem(record.barW, record.spaceW, record.widthAdjust);
+            if (!problem.isEmpty()) {
+                updateValues();
+                field->refuseValue(problem);
+                return;
+            }
+        }
     }
     // Square symbols are sized by their frame: bar metrics change nothing in them.
     // A value converted back from the field is the record's when the field shows both alike.
@@ -616,6 +640,21 @@ void BarcodePage::updateValues()
     const int row = isbnPattern();
     pbISBNPattern->setCurrentIndex(takesIsbnPattern(type) && row >= 0 && row < pbISBNPattern->count() ? row : 0);
     info()->enableBar();
+    showDataProblem();
+}
+
+void BarcodePage::showDataProblem()
+{
+    const auto found = barcodes();
+    QString problem;
+    // A bound barcode is judged by the current record's value, as it prints.
+    if (!found.isEmpty() && found.first()->isDrawBarcode())
+        problem = BarcodeRenderer::dataProblem(found.first()->workingBarInfo());
+    if (lblDataProblem->text() == problem && lblDataProblem->isHidden() == problem.isEmpty())
+        return;
+    lblDataProblem->setText(problem);
+    lblDataProblem->setVisible(!problem.isEmpty());
+    layOutRows();
 }
 
 void BarcodePage::enableControls()
@@ -668,7 +707,11 @@ void BarcodePage::layOutRows()
         QList<QWidget *> controls;
         int height;
     };
+    // The note wraps within the page's width; without a text it takes no height.
+    const int noteHeight = lblDataProblem->text().isEmpty() ? 0 : lblDataProblem->heightForWidth(198);
+    lblDataProblem->setFixedSize(198, std::max(noteHeight, 0));
     const Row rows[] = {
+        {{lblDataProblem}, lblDataProblem->height() + 6},
         {{lblWidth, tvBarWidth, spBarWidth}, 28},
         {{lblWidthAdjust, tvBarAdjust, spBarAdjust}, 28},
         {{lblHeight, tvBarHeight, spBarHeight}, 28},

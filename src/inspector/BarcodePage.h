@@ -68,6 +68,8 @@ public:
 
     QPlainTextEdit *tvBarData = nullptr;
     QComboBox *pbBarType = nullptr;
+    // Why the shown barcode's data make no symbol; hidden while they make one.
+    QLabel *lblDataProblem = nullptr;
     QLabel *lblWidth = nullptr;
     QLabel *lblWidthAdjust = nullptr;
     QLabel *lblHeight = nullptr;
@@ -108,6 +110,8 @@ private:
                          const std::function<double(double)> &shown = {});
     // The rows below the type, closed up over those hidden for the symbology.
     void layOutRows();
+    // The note under the type says why the first barcode's data make no symbol.
+    void showDataProblem();
 
     // Typing in the data view is one step per edit: the first change of a burst registers
     // the way back to the data before it, the later ones nothing. The burst ends when the

@@ -47,6 +47,10 @@ public:
     float floatValue() const { return float(value().value_or(0.0)); }
     int intValue() const;
 
+    // Refuses a value the field took but its action cannot: the note says why, until the
+    // user types again or another value is shown.
+    void refuseValue(const QString &reason) { refuse(reason); }
+
     // Why the last text typed was refused; empty after a value was taken or shown.
     QString refusal() const { return m_refusal; }
     // The note beside the field that says it; shown while there is a refusal.

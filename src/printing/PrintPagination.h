@@ -53,8 +53,8 @@ public:
     // The sheet (counted from 0) that page `page` shows.
     static int sheetOfPage(const PrintJob &job, int per, int page);
 
-private:
-    // The label indexes the job prints, [first, end); empty when first >= end.
+    // The label indexes the job prints, [first, end); empty when first >= end. In Print
+    // Sequence they are the indexes of the records printed.
     static std::pair<int, int> labelSpan(const PrintJob &job, int per);
 };
 

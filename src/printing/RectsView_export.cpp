@@ -171,19 +171,32 @@ struct LabelDrawing
     PdfExport::PaintFunction paint;
 };
 
-LabelDrawing labelDrawing(const RectsView &view)
+LabelDrawing labelDrawing(const RectsView &view, int labelNumber = 0)
 {
     const TLabel &label = view.getLabel();
     const QSizeF size(double(label.width) * 72.0, double(label.height) * 72.0);
     const QString page = view.getCurrPageName();
     const GraphicList sorted = sortedByLayer(view.getRects());
     const BezierPath clip = view.getLabelClipPath();
-    return {size, [size, page, sorted, clip](QPainter &painter, int) {
+    return {size, [size, page, sorted, clip, labelNumber](QPainter &painter, int) {
                 painter.setClipPath(clip.toPainterPath());
                 for (const GraphicPtr &graphic : sorted)
                     if (graphic->isOnPageNamed(page))
-                        graphic->printFrame(&painter, QRectF(QPointF(0, 0), size), 0);
+                        graphic->printFrame(&painter, QRectF(QPointF(0, 0), size), labelNumber);
             }};
+}
+
+// A bitmap draws bars in whole pixels: when that makes them much narrower or wider than
+// chosen, the user hears so before the files are written (they are still written).
+void tellOfCoarseBars(RectsView &view, const ExportChoice &choice)
+{
+    const std::optional<ExportFormat> format = exportFormatForTag(int(choice.format));
+    if (!format || !exportTypeTable(*format))
+        return;
+    const QString message = view.coarseBarsMessage(choice.resolution);
+    if (!message.isEmpty())
+        Prompts::current().alert(view.window(), localizedString(QStringLiteral("The export resolution is low for these bars.")),
+                                 message, {}, Prompts::Informational);
 }
 
 } // namespace
@@ -229,13 +242,14 @@ QByteArray RectsView::createObjectImage(float resolution, const QString &type)
     return ImageExport::encode(image, ImageFileType::TIFF, resolution);
 }
 
-bool RectsView::createPDFFile(const QString &path, QString *error)
+bool RectsView::createPDFFile(const QString &path, QString *error, int labelNumber)
 {
-    const LabelDrawing drawing = labelDrawing(*this);
+    const LabelDrawing drawing = labelDrawing(*this, labelNumber);
     return PdfExport::writePDF(path, drawing.size, drawing.paint, {}, 1, error);
 }
 
-bool RectsView::exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error)
+bool RectsView::exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error,
+                                  int labelNumber)
 {
     const std::optional<ExportFormat> format = exportFormatForTag(formatTag);
     if (!format) {
@@ -249,12 +263,12 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
     _previewMode = true;
     bool ok = false;
     if (*format == ExportFormat::PDF) {
-        ok = createPDFFile(path, error);
+        ok = createPDFFile(path, error, labelNumber);
     } else if (*format == ExportFormat::EPS) {
-        const LabelDrawing drawing = labelDrawing(*this);
+        const LabelDrawing drawing = labelDrawing(*this, labelNumber);
         ok = PdfExport::writeEPS(path, drawing.size, drawing.paint, error);
     } else {
-        const QImage image = renderLabelImage(float(resolution), *format == ExportFormat::TIFF);
+        const QImage image = renderLabelImage(float(resolution), *format == ExportFormat::TIFF, labelNumber);
         if (image.isNull()) {
             if (error)
                 *error = Language::stringForKey(QStringLiteral("The label is too large to draw at this resolution."));
@@ -272,8 +286,9 @@ void RectsView::exportLabel()
     const SpinScope busy(*this);
     const std::optional<ExportChoice> choice =
         askExportChoice(window(), Language::stringForKey(QStringLiteral("Export")), 300.0);
-    if (!choice)
+    if (!choice || !barcodeSequenceFilesReadable())
         return;
+    tellOfCoarseBars(*this, *choice);
     QString error;
     if (!exportLabelToFile(choice->path, int(choice->format), choice->resolution, &error))
         Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The label could not be exported.")),
@@ -418,7 +433,7 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             continue;
         }
         QString error;
-        if (exportLabelToFile(name, formatTag, resolution, &error)) {
+        if (exportLabelToFile(name, formatTag, resolution, &error, labelNumber(k))) {
             ++written;
             continue;
         }
@@ -453,8 +468,9 @@ void RectsView::exportSequentialLabel()
     accessoryField(accessory, 2)->setValue(std::max(1, browserCount()));
     const std::optional<ExportChoice> choice =
         askExportChoice(window(), Language::stringForKey(QStringLiteral("Export Sequential")), 600.0, accessory);
-    if (!choice)
+    if (!choice || !barcodeSequenceFilesReadable())
         return;
+    tellOfCoarseBars(*this, *choice);
     exportSequentialFiles(choice->path, int(choice->format), accessoryField(accessory, 1)->value(),
                           accessoryField(accessory, 2)->value(), choice->resolution);
 }

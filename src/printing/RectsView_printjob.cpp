@@ -273,6 +273,23 @@ void RectsView::printCommon()
             return;
     }
 
+    // Records whose values no barcode can encode still print, their labels saying why; the
+    // user hears how many before a whole run goes to the printer.
+    if (job.sequence && !job.calibrationSheet) {
+        const auto [first, end] = PrintPagination::labelSpan(job, countPrintedLabels());
+        const QList<qint32> printed = job.recordKeys.mid(first, std::max(0, end - first));
+        const int failing = recordsBarcodesCannotEncode(printed);
+        if (failing > 0) {
+            const int answer = Prompts::current().alert(
+                window(), localizedString("Some records give data their barcode cannot encode."),
+                Language::withValues(localizedString("%@ of %@ records print without their barcode: their labels show why in its place."),
+                                     {QString::number(failing), QString::number(printed.size())}),
+                {localizedString("Print"), localizedString("Cancel")});
+            if (answer != Prompts::FirstButton)
+                return;
+        }
+    }
+
     QString error;
     if (!printJob(printer, job, &error))
         Prompts::current().alert(window(), localizedString("The labels could not be printed."), error, {}, Prompts::Critical);
@@ -291,6 +308,10 @@ void RectsView::print()
                                  {}, Prompts::Informational);
         return;
     }
+    // A barcode numbered from a file that cannot be read would leave every label without it:
+    // the user hears which file before anything is drawn or printed.
+    if (!barcodeSequenceFilesReadable())
+        return;
     PrintProblemLog problems;
     m_printProblems = &problems;
     const bool databasePreview = _databasePreview;

@@ -459,16 +459,18 @@ TEST_F(PrintWindowTest, UnreadableSequenceFileIsToldOncePerPrint)
     panels->queuePrintToFile(path);
     printWith(panels.panels());
     ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), 1);
-    EXPECT_EQ(prompts->last().title, QStringLiteral("Some labels print without their barcode."));
-    EXPECT_EQ(prompts->last().message,
-              QStringLiteral("Use the other file for barcode sequence instead of missing-codes.txt"));
-    // The job still printed, without the barcode.
-    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(prompts->last().title, QStringLiteral("A barcode's sequence file cannot be read: nothing was written."));
+    EXPECT_TRUE(prompts->last().message.startsWith(
+        QStringLiteral("Use the other file for barcode sequence instead of missing-codes.txt")))
+        << prompts->last().message.toStdString();
+    EXPECT_TRUE(prompts->last().message.contains(dir + "/missing-codes.txt"));
+    // Labels without their barcode would be no print of the design: nothing is written.
+    EXPECT_FALSE(QFile::exists(path));
 
     // Each print command tells it again, once.
-    panels->queuePrintToFile(path);
     printWith(panels.panels());
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 2);
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 namespace {

@@ -375,6 +375,69 @@ TEST_F(BarcodeInspectorWindow, MetricsTypedOnThePageRedrawTheSymbolUndoably)
     EXPECT_EQ(p->cwBarcodeColor->color(), QColor(Qt::black)) << "the well follows the undo";
 }
 
+// Data a Code 128 cannot hold whole and bars too thin to print: no symbol that scans as
+// something else; the page and the drawer say why, and a thinning adjustment is refused.
+TEST_F(BarcodeInspectorWindow, DataTooLongAndBarsTooThinAreRefusedWithTheReason)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage();
+    BarcodePage *p = page();
+    ASSERT_EQ(barcode->getBarInfo().type, BarcodeType::Code128B);
+    EXPECT_FALSE(p->lblDataProblem->isVisible()) << "the default data make a symbol";
+
+    // 300 characters: more than one symbol holds. Nothing reads from it, not even the first 255.
+    const QString long300(300, QLatin1Char('7'));
+    pasteData(p->tvBarData, long300);
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().strlength(), 300);
+    EXPECT_FALSE(bctest::decode(bctest::drawObject(*barcode, 6)).has_value());
+    ASSERT_TRUE(p->lblDataProblem->isVisible()) << "the page says nothing";
+    EXPECT_TRUE(p->lblDataProblem->text().contains(QStringLiteral("255"))) << p->lblDataProblem->text().toStdString();
+    EXPECT_TRUE(p->lblDataProblem->text().contains(QStringLiteral("300"))) << p->lblDataProblem->text().toStdString();
+    EXPECT_EQ(drawer()->dataField()->toolTip(), p->lblDataProblem->text()) << "the drawer says the same";
+    // The rows below the note make room for it.
+    EXPECT_GE(p->lblWidth->y(), p->lblDataProblem->geometry().bottom());
+    // 255 are held whole; the note goes.
+    typeData(p->tvBarData, QString(255, QLatin1Char('7')));
+    apptest::settle();
+    EXPECT_TRUE(BarcodeRenderer::encodes(barcode->workingBarInfo()));
+    EXPECT_FALSE(p->lblDataProblem->isVisible());
+    EXPECT_TRUE(drawer()->dataField()->toolTip().isEmpty());
+    typeData(p->tvBarData, QStringLiteral("SHORT1"));
+    apptest::settle();
+
+    // 9-mil bars: -20 mils would leave bars of no width, +8 spaces of one mil; both refused
+    // beside the field, which shows the barcode's value again.
+    for (const QString &typed : {QStringLiteral("-20"), QStringLiteral("8"), QStringLiteral("-9")}) {
+        typeInto(p->tvBarAdjust, typed);
+        EXPECT_EQ(barcode->getBarInfo().widthAdjust, -2.0) << typed.toStdString();
+        EXPECT_EQ(p->tvBarAdjust->text(), QStringLiteral("-2.0 mils")) << typed.toStdString();
+        EXPECT_TRUE(p->tvBarAdjust->refusal().contains(QStringLiteral("4.5"))) << p->tvBarAdjust->refusal().toStdString();
+    }
+    // Within half a module either way it is taken, and the symbol still reads.
+    typeInto(p->tvBarAdjust, QStringLiteral("-3"));
+    EXPECT_EQ(barcode->getBarInfo().widthAdjust, -3.0);
+    EXPECT_TRUE(p->tvBarAdjust->refusal().isEmpty());
+    const auto thin = bctest::decode(bctest::drawObject(*barcode, 6));
+    ASSERT_TRUE(thin.has_value());
+    EXPECT_EQ(thin->text, "SHORT1");
+    // A narrower bar width under that adjustment is refused as well.
+    typeInto(p->tvBarWidth, QStringLiteral("4"));
+    EXPECT_EQ(barcode->getBarInfo().barW, 9.0);
+    EXPECT_FALSE(p->tvBarWidth->refusal().isEmpty());
+
+    // The drawer refuses the same, its field saying why.
+    QLineEdit *adjust = drawer()->adjustField();
+    adjust->setFocus();
+    adjust->selectAll();
+    QTest::keyClicks(adjust, QStringLiteral("-20"));
+    QTest::keyClick(adjust, Qt::Key_Return);
+    apptest::settle();
+    EXPECT_EQ(barcode->getBarInfo().widthAdjust, -3.0);
+    EXPECT_FALSE(adjust->toolTip().isEmpty());
+    EXPECT_EQ(adjust->text(), QStringLiteral("-3"));
+}
+
 TEST_F(BarcodeInspectorWindow, ADatabaseFieldIsChosenOnThePageAndUndoneFromTheEditMenu)
 {
     // A database of the user's own, current as when the user opens it.

@@ -7,6 +7,9 @@
 #include "barcodes/ColorBarcodeTestSupport.h"
 #include "platform/NotificationCenter.h"
 
+#include <QImage>
+#include <QPainter>
+
 using namespace quillmark;
 
 namespace {
@@ -75,6 +78,51 @@ TEST(ColorBarcodeRecord, TheAnchorKeepsAnEdgeInPlace)
         EXPECT_DOUBLE_EQ(after.y(), before.y()) << c.anchor;
         EXPECT_DOUBLE_EQ(after.width(), extentWidth(narrow)) << c.anchor;
     }
+}
+
+TEST(ColorBarcodeRecord, TypedDataKeepTheAnchoredEdgeTooAndPrintedNumbersGoBack)
+{
+    const double shrink = extentWidth("WIDE-VALUE-1") - extentWidth("N");
+    for (const auto &[anchor, moved] : {std::pair{0, 0.0}, std::pair{1, shrink}, std::pair{2, shrink / 2}}) {
+        auto barcode = ColorBarcode::create(QRectF(200, 80, 0, 0));
+        TBarInfo info = barcode->getBarInfo();
+        info.setData("WIDE-VALUE-1");
+        barcode->setBarInfo(info);
+        barcode->setAnchor(anchor);
+        const QRectF before = barcode->frameBounds();
+        info.setData("N");
+        barcode->setBarInfo(info);
+        EXPECT_NEAR(barcode->frameBounds().x(), before.x() + moved, 1e-9) << anchor;
+        // A numbered label prints about the anchor and leaves the frame as it was.
+        TSequence numbers;
+        numbers.isPresent = 1;
+        numbers.counter = "1000000";
+        barcode->setSequenceInfo(numbers);
+        const QRectF kept = barcode->frameBounds();
+        QImage page(400, 200, QImage::Format_ARGB32);
+        QPainter painter(&page);
+        barcode->printFrame(&painter, QRectF(0, 0, 400, 200), 3);
+        painter.end();
+        EXPECT_EQ(barcode->frameBounds(), kept) << anchor;
+        EXPECT_EQ(barcode->getBarcodeString(), "N") << anchor;
+    }
+}
+
+TEST(ColorBarcodeRecord, ABlankAfterAMergedNumberIsNoPartOfIt)
+{
+    bctest::RecordSource source;
+    source.values.insert(4, QStringLiteral("4006381333931 "));
+    auto barcode = ColorBarcode::create(QRectF(10, 10, 0, 0));
+    TBarInfo info = barcode->getBarInfo();
+    info.type = BarcodeType::Ean13;
+    barcode->setBarInfo(info);
+    barcode->setFieldPk(4);
+    EXPECT_EQ(barcode->workingBarInfo().BarStr, "4006381333931");
+    EXPECT_TRUE(BarcodeRenderer::encodes(barcode->workingBarInfo()));
+    // Code 128 keeps a blank: it is a character it holds.
+    info.type = BarcodeType::Code128B;
+    barcode->setBarInfo(info);
+    EXPECT_EQ(barcode->workingBarInfo().BarStr, "4006381333931 ");
 }
 
 TEST(ColorBarcodeRecord, LongValuesStayWholeForSquareSymbols)

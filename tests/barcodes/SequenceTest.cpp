@@ -64,6 +64,23 @@ TEST(Sequence, CounterValues)
     EXPECT_EQ(sequenceCounterValue(counter("\xc3\xa9\xc3\xa9" "7"), 1), "\xc3\xa9\xc3\xa9" "1");
 }
 
+TEST(Sequence, ANumberCountedDownIsPaddedWithZerosToTheStartsWidth)
+{
+    // The start's own leading digits in front of a shorter number would print another number.
+    const TSequence down = counter("1000", "-1");
+    EXPECT_EQ(sequenceCounterValue(down, 0), "1000");
+    EXPECT_EQ(sequenceCounterValue(down, 1), "0999");
+    EXPECT_EQ(sequenceCounterValue(down, 2), "0998");
+    EXPECT_EQ(sequenceCounterValue(down, 991), "0009");
+    const TSequence ten = counter("0010", "-1");
+    EXPECT_EQ(sequenceCounterValue(ten, 1), "0009");
+    EXPECT_EQ(sequenceCounterValue(ten, 10), "0000");
+    // Past zero the sign leads and the digits keep the width.
+    EXPECT_EQ(sequenceCounterValue(ten, 12), "-002");
+    // Counting up past the start's width is not cut.
+    EXPECT_EQ(sequenceCounterValue(counter("99"), 1), "100");
+}
+
 TEST(Sequence, RepeatBelowOneCountsAsOne)
 {
     for (int repeat : {0, -3}) {

@@ -267,3 +267,57 @@ TEST(UpcEan, UpcOuterCharactersFollowTheEqualSizeDefault)
             EXPECT_NE(first.baseline.y(), main.baseline.y());
     }
 }
+
+// An ISBN as people write it: with hyphens, with its X check, or whole with its 978 or 979
+// prefix; each reads back as the one EAN-13 it stands for, never prefixed twice.
+TEST(UpcEan, IsbnsAsTypedReadBackAsTheirEan)
+{
+    struct Case
+    {
+        int type;
+        std::string typed;
+        std::string ean;
+    };
+    const Case cases[] = {
+        {BarcodeType::BooklandIsbn, "030640615", "9780306406157"},
+        {BarcodeType::BooklandIsbn, "0306406152", "9780306406157"},
+        {BarcodeType::BooklandIsbn, "0-306-40615-2", "9780306406157"},
+        {BarcodeType::BooklandIsbn, "9780306406157", "9780306406157"},
+        {BarcodeType::BooklandIsbn, "978-0-306-40615-7", "9780306406157"},
+        {BarcodeType::BooklandIsbn, "978030640615", "9780306406157"},
+        {BarcodeType::BooklandIsbn, "080442957X", "9780804429573"},
+        {BarcodeType::BooklandIsbn, "0-8044-2957-x", "9780804429573"},
+        {BarcodeType::BooklandIsbnPrefixed, "979-10-90636-07-1", "9791090636071"},
+        {BarcodeType::BooklandIssn, "0317-847X", "9770317847001"},
+    };
+    for (const Case &c : cases) {
+        TBarInfo info;
+        info.type = int16_t(c.type);
+        info.setData(c.typed);
+        info.font = qmtest::testFont(8);
+        const BooklandNumber number = booklandNumber(info);
+        EXPECT_TRUE(number.valid) << c.typed;
+        const auto decoded = bctest::decode(bctest::renderBarcode(info, QSizeF(), 8));
+        ASSERT_TRUE(decoded.has_value()) << c.typed;
+        EXPECT_EQ(decoded->text, c.ean) << c.typed;
+    }
+    // A 979 ISBN has no ten-digit form: its line shows it whole.
+    TBarInfo isbn;
+    isbn.type = BarcodeType::BooklandIsbn;
+    isbn.setData("9791090636071");
+    EXPECT_EQ(booklandText(isbn, 0).line, "ISBN  979-1-0906360-7-1");
+}
+
+// No data make no symbol: a code of zeros would scan as a real number.
+TEST(UpcEan, EmptyDataMakeNoSymbol)
+{
+    for (int type : {BarcodeType::UpcA, BarcodeType::UpcE, BarcodeType::Ean13, BarcodeType::Ean8,
+                     BarcodeType::BooklandIsbn, BarcodeType::BooklandIssn, BarcodeType::BooklandIsbnPrefixed,
+                     BarcodeType::BooklandIsmn}) {
+        TBarInfo info = bctest::moduleInfo(type, "");
+        LinearDrawContext ctx;
+        EXPECT_EQ(BarcodeRenderer::drawLinearBarcodeByType(info, ctx), 0) << type;
+        EXPECT_FALSE(BarcodeRenderer::encodes(info)) << type;
+        EXPECT_FALSE(BarcodeRenderer::dataProblem(info).isEmpty()) << type;
+    }
+}

@@ -355,17 +355,20 @@ TEST(Anchors, TheButtonGivesEveryMergeObjectItsTagLessOne)
     MergeObjects f;
     f.select({f.box, f.barcode, f.field, f.address});
     f.startFresh();
-    ASSERT_TRUE(f.page->brAnchorCenter->isEnabled());
-    EXPECT_EQ(f.page->brAnchorCenter->property("tag").toInt(), 2);
-    QTest::mouseClick(f.page->brAnchorCenter, Qt::LeftButton, Qt::NoModifier, QPoint(8, 13));
+    // The objects read anchor 1 as the right edge and 2 as the centre: the buttons give those.
+    ASSERT_TRUE(f.page->brAnchorRight->isEnabled());
+    EXPECT_EQ(f.page->brAnchorLeft->property("tag").toInt(), 1);
+    EXPECT_EQ(f.page->brAnchorRight->property("tag").toInt(), 2);
+    EXPECT_EQ(f.page->brAnchorCenter->property("tag").toInt(), 3);
+    QTest::mouseClick(f.page->brAnchorRight, Qt::LeftButton, Qt::NoModifier, QPoint(8, 13));
     EXPECT_EQ(f.barcode->anchor(), 1);
     EXPECT_EQ(f.field->anchor(), 1);
     EXPECT_EQ(f.address->anchor(), 1);
     EXPECT_EQ(f.box->anchor(), 0);
     EXPECT_EQ(f.page->objectAnchor(), 1);
     EXPECT_FALSE(f.page->brAnchorLeft->isChecked());
-    EXPECT_TRUE(f.page->brAnchorCenter->isChecked());
-    EXPECT_FALSE(f.page->brAnchorRight->isChecked());
+    EXPECT_FALSE(f.page->brAnchorCenter->isChecked());
+    EXPECT_TRUE(f.page->brAnchorRight->isChecked());
     EXPECT_GE(f.canvas.changedCalls, 1);
     EXPECT_GE(f.canvas.rulerUpdates, 1);
     f.canvas.undo.closeEventGroup();
@@ -384,7 +387,7 @@ TEST(Anchors, TheButtonGivesEveryMergeObjectItsTagLessOne)
     EXPECT_EQ(f.canvas.changedCalls, 0);
 }
 
-TEST(Anchors, OnlyMergeObjectsEnableTheButtonsAndTheLastOneIsShown)
+TEST(Anchors, OnlyMergeObjectsAndBarcodesEnableTheButtonsAndTheLastOneIsShown)
 {
     MergeObjects f;
     f.select({f.box});
@@ -392,9 +395,9 @@ TEST(Anchors, OnlyMergeObjectsEnableTheButtonsAndTheLastOneIsShown)
     EXPECT_EQ(f.page->objectAnchor(), -1);
     for (QRadioButton *b : {f.page->brAnchorLeft, f.page->brAnchorCenter, f.page->brAnchorRight})
         EXPECT_FALSE(b->isChecked());
-    // A barcode of typed data has nothing to anchor.
+    // A barcode of typed data changes width with every edit too: it takes an anchor.
     f.select({f.barcode});
-    EXPECT_FALSE(f.page->brAnchorRight->isEnabled());
+    EXPECT_TRUE(f.page->brAnchorRight->isEnabled());
     f.barcode->setFieldPk(3);
     f.select({f.barcode});
     EXPECT_TRUE(f.page->brAnchorRight->isEnabled());
@@ -402,7 +405,7 @@ TEST(Anchors, OnlyMergeObjectsEnableTheButtonsAndTheLastOneIsShown)
     f.select({f.address, f.box, f.barcode});
     EXPECT_TRUE(f.page->brAnchorLeft->isChecked());
     f.select({f.barcode, f.box, f.address});
-    EXPECT_TRUE(f.page->brAnchorRight->isChecked());
+    EXPECT_TRUE(f.page->brAnchorCenter->isChecked());
 }
 
 struct Effects : Pictures

@@ -215,7 +215,7 @@ TEST_F(OtherControlsWindow, TintTileAndEffectsOnAPictureChosenFromTheImageMenu)
     EXPECT_EQ(box->imagePath(), path);
 }
 
-TEST_F(OtherControlsWindow, AnchorButtonsActOnMergedBarcodesOnly)
+TEST_F(OtherControlsWindow, AnchorButtonsActOnBarcodesTypedOrMerged)
 {
     const GraphicPtr box = drawBox(QRectF(20, 80, 60, 30));
     auto barcode = ColorBarcode::create(QRectF(20, 10, 0, 0));
@@ -230,14 +230,15 @@ TEST_F(OtherControlsWindow, AnchorButtonsActOnMergedBarcodesOnly)
     const QPointF onBarcode = barcode->frameBounds().center();
     f.click(onBarcode, Qt::ShiftModifier);
     ASSERT_EQ(f.canvas()->selectedObjects().size(), 2);
-    // A barcode of typed data has no anchor to keep; one that takes a record's field has.
-    EXPECT_FALSE(page->brAnchorRight->isEnabled());
+    // A barcode of typed data changes width with its data as one that takes a record's
+    // field does: both keep an anchor. Anchor 1 keeps the right edge.
+    EXPECT_TRUE(page->brAnchorRight->isEnabled());
     barcode->setFieldPk(3);
     info()->refresh();
     ASSERT_TRUE(page->brAnchorRight->isEnabled());
     EXPECT_TRUE(page->brAnchorLeft->isChecked());
     QTest::mouseClick(page->brAnchorRight, Qt::LeftButton, Qt::NoModifier, QPoint(8, page->brAnchorRight->height() / 2));
-    EXPECT_EQ(barcode->anchor(), 2);
+    EXPECT_EQ(barcode->anchor(), 1);
     EXPECT_EQ(box->anchor(), 0);
     EXPECT_TRUE(page->brAnchorRight->isChecked());
     EXPECT_FALSE(page->brAnchorLeft->isChecked());
