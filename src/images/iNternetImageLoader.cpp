@@ -254,7 +254,7 @@ void iNternetImageLoader::connectionDidFinishLoading(QNetworkReply *reply, quint
         return;
     }
     const int status = httpStatus(reply);
-    if (stoppedAsTooLarge(reply)) {
+    if (stoppedAsTooLarge(reply) || bufferData.size() > MaxAnswerBytes) {
         m_failure = localizedString("The answer of the image service was too large.");
     } else if (status >= 300 && status < 400) {
         m_failure = localizedString("The image service sent the search to another address (HTTP %1), which is not followed.").arg(status);
@@ -327,9 +327,11 @@ void iNternetImageLoader::startPreview(const QString &download, const QString &t
             return;
         }
         const QByteArray bytes = reply->readAll();
-        if (stoppedAsTooLarge(reply))
+        // A preview that came whole before its progress was heard is held to the limit here.
+        const bool tooLarge = stoppedAsTooLarge(reply) || bytes.size() > MaxPreviewBytes;
+        if (tooLarge)
             ++m_previewsTooLarge;
-        const bool received = reply->error() == QNetworkReply::NoError && httpStatus(reply) == 200 && !bytes.isEmpty();
+        const bool received = !tooLarge && reply->error() == QNetworkReply::NoError && httpStatus(reply) == 200 && !bytes.isEmpty();
         if (!received || !tile) {
             // A preview that does not come gives no tile; the others stay.
             if (tile)
