@@ -161,6 +161,7 @@ public:
     BezierPath bezierPath(int type, const QString &labelType) const override;
     QRectF bounds() const override { return m_bounds; }
     bool isPrinting() const override { return m_printing; }
+    bool isDrawingDocumentPreview() const override { return m_documentPreview; }
     GraphicList getRects() const override { return rects; }
     GraphicList runaroundObstacles(const ColorRect &box) const override;
     void runaroundChanged() override;
@@ -1268,6 +1269,7 @@ private:
     QRectF m_bounds;
     bool m_changed = false;
     bool m_printing = false;
+    bool m_documentPreview = false;
     bool _previewMode = false;
     bool _databasePreview = false;
 

@@ -140,6 +140,8 @@ private:
         };
         Key key;
         QImage image;
+        // The picture holds the whole object, not only the part of it on the screen.
+        bool whole = false;
     };
     // Everything but geometry that the object's picture depends on.
     Picture::Key objectLook() const;
@@ -148,6 +150,10 @@ private:
     // answers NO when the object is to be drawn directly instead.
     bool drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot, Picture::Key look,
                          const std::function<void(QPainter *)> &paint);
+
+    // Draws the small picture a design's file carries of the object from the picture the
+    // screen keeps of it, when that picture is whole and up to date; NO otherwise.
+    bool drawPreviewFromPicture(QPainter *painter) const;
 
     // The stored outline scaled and moved into `frame`.
     BezierPath fittedTo(const QRectF &frame) const;

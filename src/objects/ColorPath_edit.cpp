@@ -480,6 +480,7 @@ bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slo
     const QPointF anchorExact = device.map(corner);
     const QPoint anchor(qRound(anchorExact.x()), qRound(anchorExact.y()));
     QRect part = relative.toAlignedRect();
+    const QRect whole = part;
     if (qint64(part.width()) * part.height() > WholePicturePixels) {
         const qreal ratio = painter->device()->devicePixelRatio();
         const QRect screen(0, 0, qCeil(painter->device()->width() * ratio), qCeil(painter->device()->height() * ratio));
@@ -500,6 +501,7 @@ bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slo
     if (!slot || !(slot->key == key)) {
         auto made = std::make_shared<Picture>();
         made->key = key;
+        made->whole = part == whole;
         made->image = QImage(part.size(), QImage::Format_ARGB32_Premultiplied);
         if (made->image.isNull())
             return false;
@@ -523,9 +525,36 @@ bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slo
     return true;
 }
 
+bool ColorPath::drawPreviewFromPicture(QPainter *painter) const
+{
+    if (!picture || !picture->whole || !_mainView || !_mainView->isDrawingDocumentPreview())
+        return false;
+    const Picture::Key &kept = picture->key;
+    Picture::Key key = objectLook();
+    key.sx = kept.sx;
+    key.sy = kept.sy;
+    key.part = kept.part;
+    key.hints = kept.hints;
+    key.frameSize = _frameBounds.size();
+    key.path = pathGeneration;
+    if (!(key == kept) || !(kept.sx > 0) || !(kept.sy > 0))
+        return false;
+    // A fill of a path of many thousand points takes seconds whatever the size it is drawn
+    // at; the file's preview is a thumbnail, for which the screen's picture is sharp enough.
+    const QPointF corner = _frameBounds.topLeft();
+    const QRectF target(corner.x() + kept.part.x() / kept.sx, corner.y() + kept.part.y() / kept.sy,
+                        kept.part.width() / kept.sx, kept.part.height() / kept.sy);
+    SavedPainterState state(painter);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    painter->drawImage(target, picture->image);
+    return true;
+}
+
 void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
 {
     if (!painter || !colorPath)
+        return;
+    if (drawPreviewFromPicture(painter))
         return;
     if (!drawFromPicture(painter, picture, objectLook(), [this](QPainter *p) { paintObject(p); }))
         paintObject(painter);

@@ -548,7 +548,9 @@ void RectsView::installPrintingHooks()
     documentPreviewData = [this] {
         const bool previewMode = _previewMode;
         _previewMode = true;
+        m_documentPreview = true;
         const QByteArray data = createObjectImage(72.0f, QString());
+        m_documentPreview = false;
         _previewMode = previewMode;
         return data;
     };

@@ -281,7 +281,8 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
     path->setFillColor(QColor(30, 60, 200));
     countedElements = 5000;
     largeFills = 0;
-    openDesign(f, QStringLiteral("Large Path"), {placed(f, path)});
+    QString written;
+    openDesign(f, QStringLiteral("Large Path"), {placed(f, path)}, {}, &written);
     const GraphicPtr opened = f.canvas()->getRects().value(0);
     ASSERT_TRUE(opened);
 
@@ -364,6 +365,25 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
     f.canvas()->repaint();
     f.canvas()->repaint();
     EXPECT_EQ(largeFills, 3);
+
+    // Save draws the small picture the file carries of the label from the kept picture, and
+    // that picture shows the path in its new colour where it lies.
+    f.canvas()->wasChanged(true);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    EXPECT_FALSE(f.canvas()->isChanged());
+    EXPECT_EQ(largeFills, 3);
+    const QVariantMap saved = PropertyList::readFile(written).toMap();
+    const QImage preview = QImage::fromData(saved.value(QStringLiteral("QuillmarkDocPreview")).toByteArray());
+    ASSERT_FALSE(preview.isNull());
+    const QRectF area = opened->frameBounds();
+    int red = 0, inside = 0;
+    for (int y = int(area.top()) + 2; y < int(area.bottom()) - 2; ++y)
+        for (int x = int(area.left()) + 2; x < int(area.right()) - 2; ++x) {
+            const QColor c = preview.pixelColor(x, y);
+            ++inside;
+            red += c.alpha() > 200 && c.red() > 150 && c.blue() < 120;
+        }
+    EXPECT_GT(red, inside / 4);
     countedElements = 1 << 30;
 }
 
