@@ -100,20 +100,24 @@ void ObjectTextEditor::setTypingAttributes(const QTextCharFormat &format)
 
 void ObjectTextEditor::insertText(const QString &text)
 {
-    // Typed text takes the attributes at the insertion point, as a text view types.
-    QTextDocument scratch;
-    QTextCursor scratchCursor(&scratch);
+    // Typed text takes the attributes at the insertion point, as a text view types. It is
+    // written straight into the object's text: line ends become paragraphs in the look of
+    // the paragraph typed into, in one pass however long the text (a megabyte pasted from
+    // another program must not go through a copy of itself first).
     QString typed = text;
     typed.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     typed.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList paragraphs = typed.split(QLatin1Char('\n'));
     const QTextCharFormat format = typingAttributes();
-    for (int i = 0; i < paragraphs.size(); ++i) {
-        if (i > 0)
-            scratchCursor.insertBlock(m_cursor.blockFormat(), format);
-        scratchCursor.insertText(paragraphs[i], format);
-    }
-    replaceSelection(QTextDocumentFragment(&scratch));
+    m_typingAttributes.reset();
+    const int start = m_cursor.selectionStart();
+    const int length = m_cursor.selectionEnd() - start;
+    const int inserted = replaceRange(*m_object, start, length, [&](QTextCursor &cursor) {
+        if (!typed.isEmpty())
+            cursor.insertText(typed, format);
+    });
+    m_cursor.setPosition(start + inserted);
+    if (m_object->mainView())
+        m_object->invalidate();
 }
 
 void ObjectTextEditor::insertFragment(const QTextDocumentFragment &fragment)
@@ -156,6 +160,15 @@ void ObjectTextEditor::replaceSelection(const QTextDocumentFragment &with)
 int ObjectTextEditor::replaceText(ColorRect &object, int start, int length,
                                   const QTextDocumentFragment &with)
 {
+    return replaceRange(object, start, length, [&](QTextCursor &cursor) {
+        if (!with.isEmpty())
+            cursor.insertFragment(with);
+    });
+}
+
+int ObjectTextEditor::replaceRange(ColorRect &object, int start, int length,
+                                   const std::function<void(QTextCursor &)> &insert)
+{
     QTextDocument *document = object.textStorage();
     const int last = std::max(0, document->characterCount() - 1);
     start = std::clamp(start, 0, last);
@@ -168,8 +181,7 @@ int ObjectTextEditor::replaceText(ColorRect &object, int start, int length,
     const int before = document->characterCount();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    if (!with.isEmpty())
-        cursor.insertFragment(with);
+    insert(cursor);
     cursor.endEditBlock();
     const int inserted = std::max(0, document->characterCount() - before + length);
 

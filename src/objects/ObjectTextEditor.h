@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,6 +56,9 @@ public:
                            const QTextDocumentFragment &with);
 
 private:
+    // The same, the new text written by `insert` at the cursor of the emptied range.
+    static int replaceRange(ColorRect &object, int start, int length,
+                            const std::function<void(QTextCursor &)> &insert);
     explicit ObjectTextEditor(std::shared_ptr<ColorRect> object);
     ~ObjectTextEditor();
     void replaceSelection(const QTextDocumentFragment &with);

@@ -389,6 +389,12 @@ void TextFlow::layout()
     };
 
     for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+        // What the boxes have no room for is never drawn nor hit: it gets no layout, so that
+        // a long text in a small box costs what the box shows. Layouts stay one per paragraph.
+        if (outOfRoom) {
+            m_layouts.push_back(nullptr);
+            continue;
+        }
         if (QTextTable *table = QTextCursor(block).currentTable()) {
             block = layoutTable(table, block, makeLayout, ci, y, outOfRoom, placedEnd);
             continue;

@@ -100,6 +100,36 @@ TEST(TextFlow, TextRunsThroughTheChainAndOverflowsTheLast)
     EXPECT_EQ(roomy.characterRange(0), std::make_pair(0, doc->characterCount() - 1));
 }
 
+TEST(TextFlow, ParagraphsPastTheLastBoxComeBackWhenTheBoxGrows)
+{
+    // Many paragraphs in a box that shows two of them: the rest overflow, and every line
+    // placed when the box grows can be drawn and hit like the first ones.
+    QStringList paragraphs;
+    for (int i = 0; i < 2000; ++i)
+        paragraphs << QStringLiteral("line %1").arg(i);
+    auto doc = document(paragraphs.join(QLatin1Char('\n')));
+    TextFlow flow(doc);
+    TextContainer box(QSizeF(200, 30));
+    flow.insertContainer(&box, -1);
+    EXPECT_TRUE(flow.layoutIfNeeded());
+    EXPECT_TRUE(flow.hasOverflow());
+    EXPECT_EQ(flow.lines().size(), 2u);
+    EXPECT_EQ(flow.blockLayout(1999), nullptr);
+
+    box.setContainerSize(QSizeF(200, 1e6));
+    EXPECT_TRUE(flow.layoutIfNeeded());
+    EXPECT_FALSE(flow.hasOverflow());
+    ASSERT_EQ(flow.lines().size(), 2000u);
+    const TextFlow::Line &last = flow.lines().back();
+    ASSERT_NE(flow.blockLayout(last.block), nullptr);
+    EXPECT_EQ(flow.blockLayout(last.block)->text(), QStringLiteral("line 1999"));
+    EXPECT_EQ(flow.characterRange(0), std::make_pair(0, doc->characterCount() - 1));
+    QImage image(200, 400, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    flow.draw(&painter, 0, QPointF());
+}
+
 TEST(TextFlow, EmptyTextNeverOverflows)
 {
     auto doc = document(QString());
