@@ -130,7 +130,7 @@ QString openProblem(const QString &path, const RectsView::DocumentCheck &check)
     case RectsView::DocumentCheck::TooManyObjects:
         return Language::withValues(
             Language::stringForKey(QStringLiteral("The design “%@” holds %@ objects, more than the %@ a design may hold.")),
-            {name, QString::number(check.objects), QString::number(RectsView::maximumObjects())});
+            {name, QLocale().toString(check.objects), QLocale().toString(RectsView::maximumObjects())});
     default:
         return Language::withValues(Language::stringForKey(QStringLiteral("The file “%@” is not a Quillmark design.")),
                                     {name});
@@ -612,7 +612,7 @@ bool RectsView::writeDesign(const QString &path)
     if (rects.size() > maximumObjects()) {
         saveFailed(window(), Language::withValues(
                                  Language::stringForKey(QStringLiteral("The design holds %@ objects, more than the %@ a design may hold: it was not saved.")),
-                                 {QString::number(rects.size()), QString::number(maximumObjects())}));
+                                 {QLocale().toString(rects.size()), QLocale().toString(maximumObjects())}));
         return false;
     }
     const QByteArray data = PropertyList::toData(drawDocumentDictionaryForGraphics(rects), PlistFormat::Binary);
@@ -962,7 +962,7 @@ bool RectsView::roomForObjects(qsizetype added, const QString &command)
         return true;
     Prompts::current().alert(window(), command,
                              Language::withValues(Language::stringForKey(QStringLiteral("A design holds at most %@ objects: this would make %@. Nothing was added.")),
-                                                  {QString::number(maximumObjects()), QString::number(total)}),
+                                                  {QLocale().toString(maximumObjects()), QLocale().toString(total)}),
                              {Language::stringForKey(QStringLiteral("OK"))});
     return false;
 }
