@@ -22,6 +22,8 @@
 #include "objects/Jpeg2000Reader.h"
 #include "objects/PngReducedReader.h"
 #include "objects/SvgSanitizer.h"
+#include "objects/TiffReducedReader.h"
+#include "objects/WebpReducedReader.h"
 
 namespace quillmark {
 
@@ -186,6 +188,24 @@ Result probeJpeg2000(const QByteArray &data)
 bool isVectorFormatName(const QByteArray &format)
 {
     return format == "svg" || format == "svgz" || format == "pdf";
+}
+
+// Whether a bitmap too large to hold whole decodes at a half, a quarter or an eighth without
+// the whole picture in memory: the JPEG decoder makes the fractions directly; a PNG whose rows
+// come in order is made smaller a row at a time, a TIFF a band of strips or tiles at a time;
+// libwebp scales each row as it decodes it. Other readers that take a smaller size decode the
+// whole first.
+bool decodesSmaller(const QByteArray &format, const QByteArray &head, QIODevice *device)
+{
+    if (format == "jpeg" || format == "jpg")
+        return true;
+    if (format == "png")
+        return PngReducedReader::canRead(head);
+    if (format == "tiff")
+        return TiffReducedReader::canRead(device);
+    if (format == "webp")
+        return WebpReducedReader::canRead(head);
+    return false;
 }
 
 } // namespace
@@ -358,11 +378,6 @@ ImageProbe::Result ImageProbe::probe(QIODevice *device)
     if (!format.isEmpty() && !isVectorFormatName(format)) {
         QSize size;
         bool readable = false;
-        // The JPEG decoder makes a half, a quarter or an eighth directly, and a PNG whose rows
-        // come in order is made smaller a row at a time; other readers that take a smaller
-        // size decode the whole first.
-        const bool decodesSmaller = format == "jpeg" || format == "jpg"
-            || (format == "png" && PngReducedReader::canRead(head));
         {
             QImageReader reader(device, format);
             size = reader.size();
@@ -373,8 +388,10 @@ ImageProbe::Result ImageProbe::probe(QIODevice *device)
             return refuse(Refusal::NotAnImage);
         if (size.isValid()) {
             const qint64 pixels = qint64(size.width()) * size.height();
-            if (pixels > maxStoredPixels || (pixels > maxPixels && !decodesSmaller))
+            if (pixels > maxStoredPixels
+                || (pixels > maxPixels && !decodesSmaller(format, head, device)))
                 return refuse(Refusal::TooLarge);
+            device->seek(start);
         }
         Result result;
         result.format = Format::Raster;
@@ -438,18 +455,31 @@ QImage ImageProbe::decodeBitmap(QIODevice *device, const Result &probed, QSize b
         if (!device->seek(0))
             return {};
         const QSize stored = probed.size.toSize();
-        if (probed.rasterFormat == "png" && stored.isValid() && probed.decodedSize.isValid()
-            && probed.decodedSize != stored) {
+        const QByteArray &format = probed.rasterFormat;
+        if ((format == "png" || format == "tiff" || format == "webp") && stored.isValid()
+            && probed.decodedSize.isValid() && probed.decodedSize != stored) {
             // Too large to hold whole: made smaller as it is read, then fitted to the box.
             int shift = 1;
             while (shift < 3 && reducedSize(stored) != QSize((stored.width() + (1 << shift) - 1) >> shift,
                                                              (stored.height() + (1 << shift) - 1) >> shift))
                 ++shift;
-            image = PngReducedReader::read(device, shift);
+            QImageIOHandler::Transformations orientation = QImageIOHandler::TransformationNone;
+            if (format == "png")
+                image = PngReducedReader::read(device, shift);
+            else if (format == "tiff")
+                image = TiffReducedReader::read(device, shift, &orientation);
+            else
+                image = WebpReducedReader::read(device, shift);
             if (image.isNull())
                 return {};
-            if (thumbnail && (image.width() > box.width() || image.height() > box.height()))
-                image = image.scaled(fittedSize(probed.size, box), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (turned)
+                *turned = orientation;
+            if (thumbnail && (image.width() > box.width() || image.height() > box.height())) {
+                QSizeF whole = probed.size;
+                if (orientation & QImageIOHandler::TransformationRotate90)
+                    whole.transpose();
+                image = image.scaled(fittedSize(whole, box), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            }
             return image;
         }
         QImageReader reader(device, probed.rasterFormat);

@@ -37,8 +37,8 @@ public:
     static constexpr qint64 maxPixels = 64LL * 1024 * 1024;
     // A bitmap storing more pixels than maxPixels (a 108-megapixel phone photo) is decoded at
     // a half, a quarter or an eighth of its size, when its format decodes smaller without
-    // the whole picture in memory (JPEG, and PNG whose rows are not interlaced); other
-    // formats that large are refused. Past
+    // the whole picture in memory (JPEG, PNG whose rows are not interlaced, TIFF read in bands
+    // of strips or tiles, still WebP); other formats that large are refused. Past
     // this count even the smaller decoding is refused: an eighth would still hold as much
     // work as a picture no camera makes.
     static constexpr qint64 maxStoredPixels = 16 * maxPixels;

@@ -23,8 +23,12 @@
 
 #include <cstring>
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 #include <png.h>
+#include <tiffio.h>
+#include <webp/encode.h>
 
 #include "app/AppTestSupport.h"
 #include "common/BrowserClicks.h"
@@ -218,6 +222,93 @@ bool writeLargePng(const QString &path, int width, int height)
     return std::fclose(file) == 0;
 }
 
+// A TIFF of 10000 by 7000 pixels, red on the left half and blue on the right as stored,
+// written by libtiff a strip or a tile at a time and compressed, so that neither the test nor
+// the file holds much. `fields` sets the layout (strips or tiles), orientation, resolution.
+bool writeLargeTiff(const QString &path, const std::function<void(TIFF *)> &fields)
+{
+    const uint32_t width = 10000;
+    const uint32_t height = 7000;
+    TIFF *tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (!tiff)
+        return false;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(3));
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_RGB));
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_ADOBE_DEFLATE));
+    TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, 1);
+    fields(tiff);
+    auto fill = [](uint8_t *p, uint32_t x) {
+        const bool left = x < 5000;
+        p[0] = left ? 220 : 30;
+        p[1] = 30;
+        p[2] = left ? 30 : 220;
+    };
+    bool ok = true;
+    if (TIFFIsTiled(tiff)) {
+        uint32_t side = 0;
+        TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &side);
+        std::vector<uint8_t> tile(size_t(side) * side * 3);
+        for (uint32_t tx = 0; tx < width; tx += side) {
+            for (uint32_t y = 0; y < side; ++y)
+                for (uint32_t x = 0; x < side; ++x)
+                    fill(&tile[(size_t(y) * side + x) * 3], tx + x);
+            for (uint32_t ty = 0; ty < height && ok; ty += side)
+                ok = TIFFWriteTile(tiff, tile.data(), tx, ty, 0, 0) >= 0;
+        }
+    } else {
+        std::vector<uint8_t> row(size_t(width) * 3);
+        for (uint32_t x = 0; x < width; ++x)
+            fill(&row[size_t(x) * 3], x);
+        for (uint32_t y = 0; y < height && ok; ++y)
+            ok = TIFFWriteScanline(tiff, row.data(), y, 0) >= 0;
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
+// A WebP of 10000 by 7000 pixels, red on the left half and blue on the right, written by
+// libwebp from its own colour planes (no picture of 70 megapixels in RGB is ever made).
+bool writeLargeWebp(const QString &path)
+{
+    WebPConfig config;
+    WebPPicture picture;
+    if (!WebPConfigInit(&config) || !WebPPictureInit(&picture))
+        return false;
+    config.method = 0;
+    config.quality = 40;
+    picture.use_argb = 0;
+    picture.width = 10000;
+    picture.height = 7000;
+    if (!WebPPictureAlloc(&picture))
+        return false;
+    // Red (220, 30, 30) and blue (30, 30, 220) in the encoder's YUV.
+    for (int y = 0; y < picture.height; ++y) {
+        memset(picture.y + y * picture.y_stride, 91, 5000);
+        memset(picture.y + y * picture.y_stride + 5000, 60, 5000);
+    }
+    for (int y = 0; y < (picture.height + 1) / 2; ++y) {
+        memset(picture.u + y * picture.uv_stride, 100, 2500);
+        memset(picture.u + y * picture.uv_stride + 2500, 211, 2500);
+        memset(picture.v + y * picture.uv_stride, 211, 2500);
+        memset(picture.v + y * picture.uv_stride + 2500, 115, 2500);
+    }
+    WebPMemoryWriter memory;
+    WebPMemoryWriterInit(&memory);
+    picture.writer = WebPMemoryWrite;
+    picture.custom_ptr = &memory;
+    const bool encoded = WebPEncode(&config, &picture);
+    WebPPictureFree(&picture);
+    QFile file(path);
+    const bool written = encoded && file.open(QIODevice::WriteOnly)
+        && file.write(reinterpret_cast<const char *>(memory.mem), qint64(memory.size)) == qint64(memory.size);
+    WebPMemoryWriterClear(&memory);
+    return written;
+}
+
 bool reddish(QColor c)
 {
     return c.red() > 150 && c.blue() < 100;
@@ -359,6 +450,113 @@ TEST(PicturePlacementWindow, ASeventyMegapixelPngShowsItsTileAndIsPlacedAtHalfIt
     QAction *undo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
     ASSERT_TRUE(undo);
     EXPECT_EQ(undo->text(), QStringLiteral("Undo Add Image"));
+}
+
+// 70-megapixel TIFFs in strips and in turned tiles and a 70-megapixel WebP: their tiles show
+// in the folder, and each is placed held at half its pixels, measured by the whole (the TIFF
+// by its resolution, turned as it says); damaged ones are refused with the reason.
+TEST(PicturePlacementWindow, SeventyMegapixelTiffsAndWebpShowTheirTilesAndArePlacedAtHalfTheirPixels)
+{
+    apptest::WindowFixture f(QStringLiteral("placement-large-tiff-webp"));
+    const QString folder = qmtest::freshDir(QStringLiteral("placement-large-tiff-webp-files"));
+    const QString striped = folder + QStringLiteral("/striped.tif");
+    const QString tiled = folder + QStringLiteral("/tiled.tif");
+    const QString webp = folder + QStringLiteral("/photo.webp");
+    ASSERT_TRUE(writeLargeTiff(striped, [](TIFF *tiff) {
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(32));
+        TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH));
+        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 200.0f);
+        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 200.0f);
+    }));
+    // Stored on its side: shown turned a quarter clockwise, the left half on top.
+    ASSERT_TRUE(writeLargeTiff(tiled, [](TIFF *tiff) {
+        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, uint32_t(512));
+        TIFFSetField(tiff, TIFFTAG_TILELENGTH, uint32_t(512));
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, uint16_t(ORIENTATION_RIGHTTOP));
+    }));
+    ASSERT_TRUE(writeLargeWebp(webp));
+    chooseFolder(f, folder);
+    ASSERT_EQ(browserPanel(f)->imageListView()->getCount(), 3);
+
+    struct Expected
+    {
+        QString name;
+        QSizeF points;
+        QSize held;
+        QPoint red;
+        QPoint blue;
+    };
+    const Expected cases[] = {
+        {QStringLiteral("striped.tif"), QSizeF(3600, 2520), QSize(5000, 3500), QPoint(2499, 1750), QPoint(2500, 1750)},
+        {QStringLiteral("tiled.tif"), QSizeF(7000, 10000), QSize(3500, 5000), QPoint(1750, 2499), QPoint(1750, 2500)},
+        {QStringLiteral("photo.webp"), QSizeF(10000, 7000), QSize(5000, 3500), QPoint(2400, 100), QPoint(2600, 3400)},
+    };
+    for (const Expected &expected : cases) {
+        SCOPED_TRACE(expected.name.toStdString());
+        listImageViewItem *tile = tileNamed(f, expected.name);
+        ASSERT_TRUE(tile);
+        const QImage thumbnail = tile->image();
+        ASSERT_FALSE(thumbnail.isNull());
+        EXPECT_NEAR(double(thumbnail.width()) / thumbnail.height(), expected.held.width() / double(expected.held.height()),
+                    0.03);
+        const QPoint thumbRed(expected.red.x() * thumbnail.width() / expected.held.width() / 2,
+                              expected.red.y() * thumbnail.height() / expected.held.height() / 2);
+        EXPECT_TRUE(reddish(thumbnail.pixelColor(thumbRed)));
+        EXPECT_TRUE(bluish(thumbnail.pixelColor(thumbnail.width() - 2, thumbnail.height() - 2)));
+
+        doubleClick(tile);
+        EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
+        ASSERT_EQ(f.canvas()->getRects().size(), 1);
+        const auto made = f.canvas()->getRects().first();
+        ASSERT_TRUE(made->hasValidImage());
+        EXPECT_EQ(made->image()->size(), expected.points);
+        const QImage held = made->image()->copyRepresentations()->prepareImage();
+        EXPECT_EQ(held.size(), expected.held);
+        EXPECT_TRUE(reddish(held.pixelColor(expected.red)));
+        EXPECT_TRUE(bluish(held.pixelColor(expected.blue)));
+        EXPECT_TRUE(reddish(held.pixelColor(2, 2)));
+        EXPECT_TRUE(bluish(held.pixelColor(held.width() - 3, held.height() - 3)));
+        const QRectF frame = made->frameBounds();
+        EXPECT_NEAR(frame.width() / frame.height(), expected.points.width() / expected.points.height(), 0.01);
+        f.undo();
+        ASSERT_TRUE(f.canvas()->getRects().isEmpty());
+    }
+
+    // Damaged: strips overwritten in the middle, a WebP cut short. Chosen with Select Image
+    // File, each is refused with the reason and nothing is placed.
+    const QString damagedFolder = qmtest::freshDir(QStringLiteral("placement-large-tiff-webp-damaged"));
+    const QString damagedTiff = damagedFolder + QStringLiteral("/damaged.tif");
+    const QString cutWebp = damagedFolder + QStringLiteral("/cut.webp");
+    {
+        QFile source(striped);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        QByteArray bytes = source.readAll();
+        for (qsizetype i = bytes.size() / 3; i < bytes.size() / 2; ++i)
+            bytes[i] = char(0xff);
+        QFile damaged(damagedTiff);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(bytes);
+    }
+    {
+        QFile source(webp);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        const QByteArray bytes = source.readAll();
+        QFile cut(cutWebp);
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+        cut.write(bytes.left(bytes.size() / 2));
+    }
+    int alerts = 0;
+    for (const QString &path : {damagedTiff, cutWebp}) {
+        SCOPED_TRACE(path.toStdString());
+        f.prompts->queuePath(path);
+        QAction *choose = f.menuItem(QStringLiteral("Image"), QStringLiteral("Select Image File..."));
+        ASSERT_TRUE(choose);
+        choose->trigger();
+        apptest::settle();
+        ASSERT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), ++alerts);
+        EXPECT_EQ(f.prompts->last().title, QStringLiteral("The file is not an image that can be opened."));
+        EXPECT_TRUE(f.canvas()->getRects().isEmpty());
+    }
 }
 
 // Tint ticked on the inspector's Image page shows at once: it starts from a colour that is
