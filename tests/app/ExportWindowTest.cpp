@@ -18,7 +18,7 @@
 #include "app/MainWindow.h"
 #include "app/AllKinds.h"
 #include "canvas/RectsView.h"
-#include "common/ScratchMount.h"
+#include "common/FailingWrites.h"
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
 #include "barcodes/ColorBarcode.h"
@@ -358,9 +358,7 @@ TEST_F(ExportWindowTest, LongSequentialExportShowsProgressAndStopsWhenCancelled)
 
 TEST_F(ExportWindowTest, FailuresSayWhatFailed)
 {
-    qmtest::ScratchMount folder(qmtest::ScratchMount::ReadOnly);
-    if (!folder.isReady())
-        GTEST_SKIP() << folder.reason().toStdString();
+    const qmtest::UnwritableFolder folder(dir);
     qmtest::ScopedTestPrompts prompts;
     prompts->queueSaveOfType(folder.path() + QStringLiteral("/Label"), int(ExportFormat::PNG));
     trigger(QStringLiteral("Export..."));
@@ -368,7 +366,8 @@ TEST_F(ExportWindowTest, FailuresSayWhatFailed)
     EXPECT_EQ(prompts->last().title, QStringLiteral("The label could not be exported."));
     EXPECT_TRUE(prompts->last().message.startsWith(QStringLiteral("Could not write Label.png: ")))
         << prompts->last().message.toStdString();
-    EXPECT_TRUE(filesIn(folder.path()).isEmpty());
+    EXPECT_TRUE(folder.strayFiles().isEmpty()) << folder.strayFiles().join(' ').toStdString();
+    EXPECT_TRUE(folder.blockerIntact());
 }
 
 TEST_F(ExportWindowTest, SequentialFailureOffersToStop)

@@ -18,7 +18,7 @@
 
 #include "CanvasTestSupport.h"
 #include "app/MainWindow.h"
-#include "common/ScratchMount.h"
+#include "common/FailingWrites.h"
 #include "common/SheetDriver.h"
 #include "common/TestPrintPanels.h"
 #include "common/TestPrompts.h"

@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "common/TestSupport.h"
 #include "platform/ScreenArea.h"
@@ -19,6 +22,19 @@ QString makeFreshDir(const char *name)
     QDir().mkpath(path);
     return path;
 }
+
+// A test that cannot run is a failure, never a pass: a skipped test fails the run, naming
+// itself, so a missing program or service is seen instead of passing unnoticed.
+class SkipsFail : public ::testing::EmptyTestEventListener
+{
+public:
+    void OnTestEnd(const ::testing::TestInfo &test) override
+    {
+        if (test.result()->Skipped())
+            skipped.push_back(std::string(test.test_suite_name()) + "." + test.name());
+    }
+    std::vector<std::string> skipped;
+};
 
 } // namespace
 
@@ -44,5 +60,12 @@ int main(int argc, char **argv)
     quillmark::ScreenArea::setOverride([](const QWidget *) { return QRect(0, 0, 1920, 1200); });
 
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    auto *skips = new SkipsFail; // owned by the listener list
+    ::testing::UnitTest::GetInstance()->listeners().Append(skips);
+    int result = RUN_ALL_TESTS();
+    for (const std::string &name : skips->skipped) {
+        std::fprintf(stderr, "SKIPPED COUNTS AS FAILED: %s\n", name.c_str());
+        result = 1;
+    }
+    return result;
 }

@@ -62,11 +62,6 @@ QString ScenarioPrompts::saveFileOfType(QWidget *parent, const QString &title, c
 
 namespace {
 
-void skipFor(const char *fault)
-{
-    GTEST_SKIP() << "waits for: " << fault;
-}
-
 QString plain(QString title)
 {
     return title.remove(QLatin1Char('&')).trimmed();
@@ -80,14 +75,6 @@ QMenu *openMenu(QMenu *menu)
 }
 
 } // namespace
-
-bool awaiting(const char *fault)
-{
-    if (qEnvironmentVariable("QM_SCENARIO_AWAITING") == QLatin1String("run"))
-        return false;
-    skipFor(fault);
-    return true;
-}
 
 // ---- the program ----
 

@@ -48,12 +48,6 @@ private:
     std::deque<QString> m_saves;
 };
 
-// Marks a check that waits for the mend of a known fault: while the fault is open the check is
-// reported as skipped with the fault named, and the rest of the scenario goes on. With
-// QM_SCENARIO_AWAITING=run in the environment the checks run, to see which faults are mended.
-bool awaiting(const char *fault);
-#define AWAITING(fault) if (::scenario::awaiting(fault)) { } else
-
 class Scenario : public ::testing::Test
 {
 protected:

@@ -162,8 +162,8 @@ TEST(CatalogueModel, LookupsByCodeAndByGridStock)
 
 TEST(CatalogueModel, ShippedCatalogueHoldsTheStartUpDefault)
 {
-    if (Bundle::pathForResource(QStringLiteral("AveryUSmore"), QStringLiteral("txt")).isEmpty())
-        GTEST_SKIP() << "catalogue files not in the resources";
+    ASSERT_FALSE(Bundle::pathForResource(QStringLiteral("AveryUSmore"), QStringLiteral("txt")).isEmpty())
+        << "the catalogue file AveryUSmore.txt is missing from the resources";
     stocktest::WarningRecorder warnings;
     DataSource model;
     EXPECT_TRUE(warnings.messages.isEmpty()) << qPrintable(warnings.messages.join('\n'));
