@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "printing/ImageExport.h"
+#include "foundation/Language.h"
 
 namespace quillmark {
 
@@ -43,7 +44,7 @@ void EncodePipeline::add(int number, const QString &path, const QImage &image)
         File file{number, path, {}, {}};
         file.data = ImageExport::encode(image, type, dpi, &file.error);
         if (file.data.isEmpty() && file.error.isEmpty())
-            file.error = QStringLiteral("The image could not be encoded.");
+            file.error = translated(QStringLiteral("The image could not be encoded."));
         promise->addResult(file);
         promise->finish();
     });
@@ -65,7 +66,7 @@ void EncodePipeline::add(int number, const QString &path, std::function<QImage()
         } else {
             file.data = ImageExport::encode(image, type, dpi, &file.error);
             if (file.data.isEmpty() && file.error.isEmpty())
-                file.error = QStringLiteral("The image could not be encoded.");
+                file.error = translated(QStringLiteral("The image could not be encoded."));
         }
         promise->addResult(file);
         promise->finish();

@@ -1,4 +1,5 @@
 #include "printing/GifEncoder.h"
+#include "foundation/Language.h"
 
 #include <gif_lib.h>
 
@@ -252,9 +253,9 @@ QByteArray GifEncoder::encode(const QImage &image, QString *error)
         return QByteArray();
     };
     if (image.isNull())
-        return fail(QStringLiteral("There is no image to write."));
+        return fail(translated(QStringLiteral("There is no image to write.")));
     if (image.width() > 65535 || image.height() > 65535)
-        return fail(QStringLiteral("The image is too large for GIF."));
+        return fail(translated(QStringLiteral("The image is too large for GIF.")));
 
     const Indexed indexed = quantize(image);
     int bits = 1;
@@ -268,7 +269,7 @@ QByteArray GifEncoder::encode(const QImage &image, QString *error)
     }
     ColorMapObject *map = GifMakeMapObject(1 << bits, colors.data());
     if (!map)
-        return fail(QStringLiteral("The GIF encoder is out of memory."));
+        return fail(translated(QStringLiteral("The GIF encoder is out of memory.")));
 
     QByteArray out;
     int status = 0;

@@ -1,4 +1,5 @@
 #include "printing/IcnsWriter.h"
+#include "foundation/Language.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -80,14 +81,14 @@ QByteArray IcnsWriter::encode(const QImage &icon, QString *error)
         return QByteArray();
     };
     if (icon.isNull() || icon.width() != icon.height())
-        return fail(QStringLiteral("An icon needs a square image."));
+        return fail(translated(QStringLiteral("An icon needs a square image.")));
     const int side = icon.width();
 
     QByteArray entries;
     if (const char *type = pngEntryType(side)) {
         const QByteArray png = pngData(icon.convertToFormat(QImage::Format_ARGB32));
         if (png.isEmpty())
-            return fail(QStringLiteral("The icon image could not be compressed."));
+            return fail(translated(QStringLiteral("The icon image could not be compressed.")));
         appendEntry(entries, type, png);
     } else if (side == 48) {
         const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);

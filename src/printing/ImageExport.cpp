@@ -12,6 +12,7 @@
 #include "printing/IcnsWriter.h"
 #include "printing/Jp2Encoder.h"
 #include "printing/TiffEncoder.h"
+#include "foundation/Language.h"
 
 namespace quillmark {
 
@@ -107,7 +108,7 @@ QByteArray ImageExport::encode(const QImage &image, ImageFileType type, float dp
 {
     if (image.isNull()) {
         if (error)
-            *error = QStringLiteral("There is no image to write.");
+            *error = translated(QStringLiteral("There is no image to write."));
         return {};
     }
     if (!std::isfinite(dpi) || dpi <= 0.0f || dpi > 100000.0f) {
@@ -148,14 +149,14 @@ bool ImageExport::export1(const QImage &image, const QString &path, ImageFileTyp
     if (type == ImageFileType::AppleICNS || type == ImageFileType::ICO) {
         if (image.isNull()) {
             if (error)
-                *error = QStringLiteral("There is no image to write.");
+                *error = translated(QStringLiteral("There is no image to write."));
             return false;
         }
         const int side = std::min(image.width(), image.height());
         picture = scaleImage(image, getIconSize(type, side));
         if (picture.isNull()) {
             if (error)
-                *error = QStringLiteral("The icon image could not be made.");
+                *error = translated(QStringLiteral("The icon image could not be made."));
             return false;
         }
     }

@@ -1,4 +1,5 @@
 #include "printing/Jp2Encoder.h"
+#include "foundation/Language.h"
 
 #include <openjpeg.h>
 
@@ -161,7 +162,7 @@ QByteArray Jp2Encoder::encode(const QImage &image, double dpi, QString *error)
         return QByteArray();
     };
     if (image.isNull())
-        return fail(QStringLiteral("There is no image to write."));
+        return fail(translated(QStringLiteral("There is no image to write.")));
 
     const bool alpha = hasTransparentPixel(image);
     const QImage pixels = image.convertToFormat(QImage::Format_RGBA8888);
@@ -181,7 +182,7 @@ QByteArray Jp2Encoder::encode(const QImage &image, double dpi, QString *error)
     }
     opj_image_t *picture = opj_image_create(OPJ_UINT32(components), parameters, OPJ_CLRSPC_SRGB);
     if (!picture)
-        return fail(QStringLiteral("The JPEG 2000 encoder is out of memory."));
+        return fail(translated(QStringLiteral("The JPEG 2000 encoder is out of memory.")));
     picture->x0 = 0;
     picture->y0 = 0;
     picture->x1 = OPJ_UINT32(w);

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "printing/ExportFile.h"
+#include "foundation/Language.h"
 
 namespace quillmark {
 
@@ -210,12 +211,12 @@ QByteArray PdfExport::pdfData(const QSizeF &pageSize, const PaintFunction &paint
 {
     if (!(pageSize.width() > 0.0) || !(pageSize.height() > 0.0) || pageSize.width() > largestPage
         || pageSize.height() > largestPage) {
-        failWith(error, QStringLiteral("A page of %1 × %2 points cannot be made.")
+        failWith(error, translated(QStringLiteral("A page of %1 × %2 points cannot be made."))
                             .arg(pageSize.width()).arg(pageSize.height()));
         return {};
     }
     if (pageCount < 1) {
-        failWith(error, QStringLiteral("A PDF needs at least one page."));
+        failWith(error, translated(QStringLiteral("A PDF needs at least one page.")));
         return {};
     }
 
@@ -232,7 +233,7 @@ QByteArray PdfExport::pdfData(const QSizeF &pageSize, const PaintFunction &paint
                                          QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            failWith(error, QStringLiteral("The PDF writer could not be started."));
+            failWith(error, translated(QStringLiteral("The PDF writer could not be started.")));
             return {};
         }
         for (int page = 0; page < pageCount; ++page) {
@@ -245,13 +246,13 @@ QByteArray PdfExport::pdfData(const QSizeF &pageSize, const PaintFunction &paint
         painter.end();
     }
     if (data.isEmpty()) {
-        failWith(error, QStringLiteral("The PDF writer produced nothing."));
+        failWith(error, translated(QStringLiteral("The PDF writer produced nothing.")));
         return {};
     }
     const bool wholePoints = pageSize.width() == std::round(pageSize.width())
         && pageSize.height() == std::round(pageSize.height());
     if (!wholePoints && !fitMediaBoxes(data, pageSize)) {
-        failWith(error, QStringLiteral("The PDF page could not be given its exact size."));
+        failWith(error, translated(QStringLiteral("The PDF page could not be given its exact size.")));
         return {};
     }
     if (!info.author.isEmpty())
@@ -272,12 +273,12 @@ QByteArray PdfExport::epsFromPDF(const QByteArray &pdf, QString *error)
 {
     std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
     if (!document || document->isLocked() || document->numPages() < 1) {
-        failWith(error, QStringLiteral("The PDF drawing could not be read."));
+        failWith(error, translated(QStringLiteral("The PDF drawing could not be read.")));
         return {};
     }
     std::unique_ptr<Poppler::Page> page = document->page(0);
     if (!page) {
-        failWith(error, QStringLiteral("The PDF drawing has no page."));
+        failWith(error, translated(QStringLiteral("The PDF drawing has no page.")));
         return {};
     }
     const QSizeF size = page->pageSizeF();
@@ -292,7 +293,7 @@ QByteArray PdfExport::epsFromPDF(const QByteArray &pdf, QString *error)
     converter->setPaperHeight(qCeil(size.height()));
     converter->setPSOptions(Poppler::PSConverter::Printing | Poppler::PSConverter::PrintToEPS);
     if (!converter->convert() || eps.isEmpty()) {
-        failWith(error, QStringLiteral("The drawing could not be converted to EPS."));
+        failWith(error, translated(QStringLiteral("The drawing could not be converted to EPS.")));
         return {};
     }
     return eps;

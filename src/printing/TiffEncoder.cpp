@@ -1,6 +1,7 @@
 #include "printing/TiffEncoder.h"
 
 #include "platform/TiffMemoryFile.h"
+#include "foundation/Language.h"
 
 #include <tiffio.h>
 
@@ -16,7 +17,7 @@ QByteArray TiffEncoder::encode(const QImage &image, double dpi, QString *error)
         return QByteArray();
     };
     if (image.isNull())
-        return fail(QStringLiteral("There is no image to write."));
+        return fail(translated(QStringLiteral("There is no image to write.")));
 
     QByteArray bytes;
     const auto written = TiffMemoryFile::writeRgb(image, "export.tiff", [dpi](TIFF *tiff, bool) {
@@ -32,13 +33,13 @@ QByteArray TiffEncoder::encode(const QImage &image, double dpi, QString *error)
     case TiffMemoryFile::Written::Yes:
         return bytes;
     case TiffMemoryFile::Written::NotConverted:
-        return fail(QStringLiteral("The image could not be converted for TIFF."));
+        return fail(translated(QStringLiteral("The image could not be converted for TIFF.")));
     case TiffMemoryFile::Written::NotOpened:
-        return fail(QStringLiteral("The TIFF encoder could not be started."));
+        return fail(translated(QStringLiteral("The TIFF encoder could not be started.")));
     case TiffMemoryFile::Written::Failed:
         break;
     }
-    return fail(QStringLiteral("The TIFF encoder failed."));
+    return fail(translated(QStringLiteral("The TIFF encoder failed.")));
 }
 
 } // namespace quillmark

@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <QVariantMap>
@@ -490,6 +491,99 @@ TEST(TranslationTables, EveryLookedUpLiteralIsInEveryTable)
         }
     }
     EXPECT_GT(scanned, 0);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+// A literal that reads as a sentence to the user: a capital first, words, a full stop, question
+// or exclamation mark last. Statements for SQLite read so too and are left out.
+bool readsAsASentence(const QString &text)
+{
+    static const QRegularExpression sentence(QStringLiteral("^\\p{Lu}\\S* .*[.?!]$"),
+                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression statement(QStringLiteral("^(SELECT|INSERT|UPDATE|DELETE|CREATE|ALTER|DROP|PRAGMA|BEGIN|COMMIT) "));
+    return sentence.match(text).hasMatch() && !statement.match(text).hasMatch();
+}
+
+// The sentences of one source that reach the user as they are written: literals outside every
+// look-up and outside the calls that only write to the program's log.
+QList<LookUp> untranslatedSentences(const QString &source, const QSet<QString> &lookedUp)
+{
+    const QList<Token> t = tokenize(source);
+    QList<bool> logged(t.size(), false);
+    for (qsizetype i = 0; i + 1 < t.size(); ++i) {
+        static const QStringList logCalls = {"qWarning", "qDebug", "qInfo", "qCritical", "qFatal", "Q_ASSERT", "Q_ASSERT_X"};
+        if (t[i].kind == Token::Identifier && logCalls.contains(t[i].text) && isPunct(t, i + 1, "(")) {
+            const qsizetype end = matching(t, i + 1, "(", ")");
+            for (qsizetype j = i; j < end; ++j)
+                logged[j] = true;
+        }
+    }
+    QList<LookUp> found;
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (t[i].kind == Token::String && !logged[i] && readsAsASentence(t[i].text) && !lookedUp.contains(t[i].text))
+            found.append({t[i].text, kMainTable, t[i].line});
+    return found;
+}
+
+TEST(TranslationTables, SentenceScannerFindsTextsThatAreNeverLookedUp)
+{
+    const QString source = QString::fromUtf8(R"cpp(
+        auto a = translated(QStringLiteral("The file is damaged."));
+        fail(QStringLiteral("The database template is missing."));
+        *error = QStringLiteral("There is no image to write.");
+        qWarning("The folder could not be made: %s.", path);
+        auto b = QStringLiteral("SELECT pk FROM dbtable WHERE pk=?");
+        auto c = QStringLiteral("LabelName");
+        auto d = QStringLiteral("%@ of %@ records.");
+        // "A comment is no text."
+    )cpp");
+    QStringList keys;
+    for (const LookUp &l : untranslatedSentences(source, {QStringLiteral("The file is damaged.")}))
+        keys << l.key;
+    EXPECT_EQ(keys, (QStringList{"The database template is missing.", "There is no image to write."}));
+}
+
+// Messages handed to the user through an error text (a failed write, a damaged file) are
+// sentences no look-up names: they must be looked up where they are made, or they show in
+// English in every language.
+TEST(TranslationTables, EverySentenceInTheProgramIsLookedUp)
+{
+    const QString srcDir = sourceRoot() + "/src";
+    ASSERT_TRUE(QFileInfo(srcDir).isDir()) << srcDir.toStdString();
+    QMap<QString, QString> sources;
+    QDirIterator it(srcDir, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        // The platform layer stands below the translation tables and reaches no one directly.
+        if (path.contains(QStringLiteral("/src/platform/")))
+            continue;
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            sources.insert(QDir(sourceRoot()).relativeFilePath(path), QString::fromUtf8(file.readAll()));
+    }
+    Wrappers wrappers;
+    for (qsizetype before = -1; before != wrappers.size();) {
+        before = wrappers.size();
+        for (const QString &text : std::as_const(sources))
+            findWrappers(tokenize(text), wrappers);
+    }
+    // Menu titles and the like are looked up through a variable: the table holding them is
+    // what counts for those.
+    const QStringList tableKeys = readTable(QStringLiteral("en"), kMainTable).keys();
+    QSet<QString> lookedUp(tableKeys.begin(), tableKeys.end());
+    for (const QString &text : std::as_const(sources))
+        for (const LookUp &l : lookUps(text, wrappers))
+            lookedUp.insert(l.key);
+
+    QStringList problems;
+    for (auto source = sources.cbegin(); source != sources.cend(); ++source)
+        for (const LookUp &l : untranslatedSentences(source.value(), lookedUp)) {
+            // The store's statement failures keep the wording the database's own messages have
+            // everywhere ("Error: failed to ... with message '...'."), as its callers expect.
+            if (l.key.startsWith(QLatin1String("Error: failed to ")))
+                continue;
+            problems << QStringLiteral("%1:%2: \"%3\" is shown without a look-up").arg(source.key()).arg(l.line).arg(l.key);
+        }
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 

@@ -1,6 +1,7 @@
 #include "database/exchange/PhotoTiff.h"
 
 #include "platform/TiffMemoryFile.h"
+#include "foundation/Language.h"
 
 #include <tiffio.h>
 
@@ -52,7 +53,7 @@ QByteArray PhotoTiff::encode(const QImage &image, QString *error)
         return QByteArray();
     };
     if (image.isNull())
-        return fail(QStringLiteral("There is no picture to store."));
+        return fail(translated(QStringLiteral("There is no picture to store.")));
     const TIFFErrorHandler previousError = TIFFSetErrorHandler(logTiffMessage);
     const TIFFErrorHandler previousWarning = TIFFSetWarningHandler(nullptr);
     QByteArray bytes;
@@ -71,9 +72,9 @@ QByteArray PhotoTiff::encode(const QImage &image, QString *error)
     TIFFSetErrorHandler(previousError);
     TIFFSetWarningHandler(previousWarning);
     if (written == TiffMemoryFile::Written::NotConverted)
-        return fail(QStringLiteral("The picture could not be converted for storing."));
+        return fail(translated(QStringLiteral("The picture could not be converted for storing.")));
     if (written != TiffMemoryFile::Written::Yes)
-        return fail(QStringLiteral("The picture could not be stored as TIFF."));
+        return fail(translated(QStringLiteral("The picture could not be stored as TIFF.")));
     return bytes;
 }
 

@@ -6,6 +6,7 @@
 #include "database/store/MergeContents.h"
 #include "platform/Bundle.h"
 #include "platform/Format.h"
+#include "foundation/Language.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -143,14 +144,14 @@ bool Database::createDatabaseAtPath(const QString &path, QString *error)
     };
     const QString source = templatePath();
     if (source.isEmpty())
-        return fail(QStringLiteral("The database template is missing."));
+        return fail(translated(QStringLiteral("The database template is missing.")));
     if (QFileInfo::exists(path))
-        return fail(QStringLiteral("A database with this name already exists."));
+        return fail(translated(QStringLiteral("A database with this name already exists.")));
     // Built under a temporary name so that a failure never leaves a half-made database.
     const QString partial = path + QStringLiteral(".partial");
     QFile::remove(partial);
     if (!QFile::copy(source, partial))
-        return fail(QStringLiteral("The database template could not be copied."));
+        return fail(translated(QStringLiteral("The database template could not be copied.")));
     QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     try {
         Database db(partial);
@@ -174,7 +175,7 @@ bool Database::createDatabaseAtPath(const QString &path, QString *error)
     }
     if (!QFile::rename(partial, path)) {
         QFile::remove(partial);
-        return fail(QStringLiteral("The database could not be written."));
+        return fail(translated(QStringLiteral("The database could not be written.")));
     }
     return true;
 }
