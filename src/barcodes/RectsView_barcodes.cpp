@@ -6,6 +6,9 @@
 #include "canvas/RectsView.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -347,7 +350,7 @@ bool RectsView::barcodeSequenceFilesReadable()
     return false;
 }
 
-int RectsView::recordsBarcodesCannotEncode(const QList<qint32> &recordKeys)
+std::optional<int> RectsView::recordsBarcodesCannotEncode(const QList<qint32> &recordKeys)
 {
     const QString page = getCurrPageName();
     QList<std::shared_ptr<ColorBarcode>> bound;
@@ -358,6 +361,14 @@ int RectsView::recordsBarcodesCannotEncode(const QList<qint32> &recordKeys)
     }
     if (bound.isEmpty() || recordKeys.isEmpty())
         return 0;
+    // A large database takes a while to read through. The window must keep answering: the
+    // records are checked in short slices, and once the first slice has not finished the
+    // check, a window-modal progress panel shows (it also keeps the user's hands off the
+    // design meanwhile) whose Cancel gives up the print.
+    std::unique_ptr<QProgressDialog> progress;
+    QElapsedTimer slice;
+    slice.start();
+    constexpr qint64 SliceMs = 40;
     // The records are read as the job reads them, without redrawing anything between.
     int failing = 0;
     int number = 0;
@@ -373,6 +384,23 @@ int RectsView::recordsBarcodesCannotEncode(const QList<qint32> &recordKeys)
                 break;
             }
         }
+        if (slice.elapsed() < SliceMs)
+            continue;
+        if (!progress) {
+            progress = std::make_unique<QProgressDialog>(translated(QStringLiteral("Checking the records' barcodes...")),
+                                                         translated(QStringLiteral("Cancel")), 0,
+                                                         int(recordKeys.size()), window());
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+            progress->setMinimumDuration(0);
+            progress->show();
+        }
+        progress->setValue(number);
+        QCoreApplication::processEvents();
+        if (progress->wasCanceled())
+            return std::nullopt;
+        slice.restart();
     }
     run.end();
     return failing;

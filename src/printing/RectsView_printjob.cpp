@@ -278,12 +278,14 @@ void RectsView::printCommon()
     if (job.sequence && !job.calibrationSheet) {
         const auto [first, end] = PrintPagination::labelSpan(job, countPrintedLabels());
         const QList<qint32> printed = job.recordKeys.mid(first, std::max(0, end - first));
-        const int failing = recordsBarcodesCannotEncode(printed);
-        if (failing > 0) {
+        const std::optional<int> failing = recordsBarcodesCannotEncode(printed);
+        if (!failing)
+            return;
+        if (*failing > 0) {
             const int answer = Prompts::current().alert(
                 window(), localizedString("Some records give data their barcode cannot encode."),
                 Language::withValues(localizedString("%@ of %@ records print without their barcode: their labels show why in its place."),
-                                     {QString::number(failing), QString::number(printed.size())}),
+                                     {QString::number(*failing), QString::number(printed.size())}),
                 {localizedString("Print"), localizedString("Cancel")});
             if (answer != Prompts::FirstButton)
                 return;

@@ -12,6 +12,10 @@
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QTextLayout>
 
 #include <functional>
@@ -19,6 +23,7 @@
 
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
+#include "barcodes/ColorBarcode.h"
 #include "canvas/RectsView.h"
 #include "common/TestPrintPanels.h"
 #include "common/TestPrompts.h"
@@ -362,4 +367,72 @@ TEST_F(MergedPrintWindowTest, AnAddressBlockPrintsEachLineOfAStreetAndChipsPrint
     EXPECT_TRUE(text.contains(QStringLiteral("Ada Smith"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QChar(0x2014))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Flat 2"))) << text.toStdString();
+}
+
+// A hundred thousand records bound to a barcode: before they print, the records whose value
+// the barcode cannot encode are counted. The window keeps answering while they are counted
+// (a progress panel shows, and the events queued for the window are handled), the panel's
+// Cancel gives up the print, and a check left to finish tells how many records print
+// without their barcode.
+TEST_F(MergedPrintWindowTest, CountingRecordsWithoutTheirBarcodeKeepsTheWindowAnsweringAndCanBeCancelled)
+{
+    database({QStringLiteral("Ada")});
+    // Every thousandth name empty: no symbol for those records.
+    const QString columns = dbtest::sqliteCli(dbPath, QStringLiteral(
+        "SELECT group_concat(name, ',') FROM pragma_table_info('dbtable') WHERE name NOT IN ('pk', 'First_Name');")).trimmed();
+    ASSERT_FALSE(columns.isEmpty());
+    dbtest::sqliteCli(dbPath, QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+        "INSERT INTO dbtable (First_Name, %1) SELECT CASE WHEN i % 1000 = 0 THEN '' ELSE 'N' || i END, %1 "
+        "FROM n, (SELECT %1 FROM dbtable WHERE pk = %2);").arg(columns).arg(keys.first()));
+    db->refreshBrowser();
+    ASSERT_EQ(db->browserArray().size(), 100000);
+
+    auto barcode = ColorBarcode::create(QRectF(20, 10, 0, 0));
+    barcode->setPageName(canvas->getCurrPageName());
+    barcode->setObjectLayer(1);
+    canvas->addGraphic(barcode);
+    barcode->setFieldPk(FirstNamePk);
+    barcode->setDrawBarcode(true);
+    barcode->updateframeSize();
+
+    // Events the window is given while the records are counted: each one handled is seen.
+    int handledWhileCounting = 0;
+    bool cancelWhenShown = true;
+    QTimer ticks;
+    ticks.setInterval(0);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        auto *progress = window->findChild<QProgressDialog *>();
+        if (!progress || !progress->isVisible())
+            return;
+        EXPECT_TRUE(progress->isModal() || progress->windowModality() == Qt::WindowModal);
+        if (++handledWhileCounting == 3 && cancelWhenShown) {
+            for (QPushButton *button : progress->findChildren<QPushButton *>())
+                if (button->text() == QStringLiteral("Cancel"))
+                    QTest::mouseClick(button, Qt::LeftButton);
+        }
+    });
+    ticks.start();
+
+    const QString path = dir + QStringLiteral("/sheet.pdf");
+    printSequence(path);
+    EXPECT_GE(handledWhileCounting, 3);
+    EXPECT_EQ(prompts->count(TestPrompts::Alert), 0) << prompts->last().title.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+
+    // Left to finish, the count is told; the user then keeps the records from the printer.
+    handledWhileCounting = 0;
+    cancelWhenShown = false;
+    prompts->queueAlert(Prompts::SecondButton);
+    printSequence(path);
+    EXPECT_GE(handledWhileCounting, 3);
+    ASSERT_EQ(prompts->count(TestPrompts::Alert), 1);
+    EXPECT_EQ(prompts->last().title, QStringLiteral("Some records give data their barcode cannot encode."));
+    EXPECT_EQ(prompts->last().message,
+              QStringLiteral("100 of 100000 records print without their barcode: their labels show why in its place."));
+    EXPECT_FALSE(QFile::exists(path));
+    // No progress panel is left behind, and the record current before is current again.
+    const auto left = window->findChildren<QProgressDialog *>();
+    EXPECT_TRUE(std::none_of(left.begin(), left.end(), [](QProgressDialog *p) { return p->isVisible(); }));
+    EXPECT_EQ(db->fieldValues().value(QStringLiteral("First_Name")).toString(), QStringLiteral("Ada"));
 }
