@@ -287,7 +287,7 @@ ChromeState chromeStateOf(const RectsView &canvas)
     }
     s.tool = canvas.getCurrToolClass();
     s.designHasGraphics = !canvas.getRects().isEmpty();
-    s.layerHasGraphics = !canvas.layerGraphics().isEmpty();
+    s.layerHasGraphics = canvas.layerHasGraphics();
     s.pageHasGraphics = canvas.canSaveTemplate();
     s.databaseCurrent = Database::currentDatabase() != nullptr;
     s.changed = canvas.isChanged();

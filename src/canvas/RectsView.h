@@ -305,6 +305,8 @@ public:
     // The objects of the current page (and of the edited layer when there is a layer
     // control), in stacking order.
     GraphicList layerGraphics() const;
+    // Whether layerGraphics() would hold any, without listing them all.
+    bool layerHasGraphics() const;
     GraphicList orderedSelectedGraphics() const;
 
     // ---- stacking ----
@@ -630,6 +632,9 @@ public:
 
     // ---- design document ----
     QVariantMap drawDocumentDictionaryForGraphics(const GraphicList &graphics);
+    // Its parts: everything but the objects and the small picture of the label, and the picture.
+    QVariantMap documentSettingsForGraphics(const GraphicList &graphics);
+    QByteArray documentPreviewForGraphics(const GraphicList &graphics);
     QVariantMap labelRepresentation() const;
     // More objects than any label holds. Whatever is saved must open again, so one limit holds
     // for opening, saving and every command that adds objects.
@@ -656,6 +661,14 @@ public:
     bool open(const QString &path);
     // The design in its file, or the user told why it was not written.
     bool writeDesign(const QString &path);
+    // Writes the design's file at the path; how large the file came to and whether it was
+    // written (it is not when it would be larger than a design may be).
+    struct DesignFile
+    {
+        qsizetype size = 0;
+        bool written = false;
+    };
+    DesignFile writeDesignFile(const QString &path);
     bool saveDocument() { return save(); }
     // Asks for a path and writes the design there; the printing code adds other file types
     // through saveAsWriter.

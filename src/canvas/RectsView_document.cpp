@@ -14,10 +14,12 @@
 #include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeView>
 
 #include <cmath>
+#include <thread>
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
@@ -203,11 +205,19 @@ QVariantList RectsView::groupsRepresentation(const GraphicList &graphics) const
 
 QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &graphics)
 {
-    QVariantMap dict;
+    QVariantMap dict = documentSettingsForGraphics(graphics);
     QVariantList objects;
+    objects.reserve(graphics.size());
     for (const GraphicPtr &graphic : graphics)
         objects.append(graphic->propertyListRepresentation(&graphics));
     dict.insert(QStringLiteral("ObjectsList"), objects);
+    dict.insert(QStringLiteral("QuillmarkDocPreview"), documentPreviewForGraphics(graphics));
+    return dict;
+}
+
+QVariantMap RectsView::documentSettingsForGraphics(const GraphicList &graphics)
+{
+    QVariantMap dict;
     if (!_groups.isEmpty())
         dict.insert(QStringLiteral("GroupsList"), groupsRepresentation(graphics));
     dict.insert(QStringLiteral("TLabel"), QVariantList{labelRepresentation()});
@@ -226,33 +236,36 @@ QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &grap
                 dict.insert(QStringLiteral("databasePkKey"), pk);
         }
     }
-    QByteArray preview = documentPreviewData ? documentPreviewData() : QByteArray();
-    if (preview.isEmpty()) {
-        // The label at 72 dots per inch, as the document browser shows it.
-        const QSize size(std::clamp(int(std::lround(_tlabel.width * 72.0)), 1, 4096),
-                         std::clamp(int(std::lround(_tlabel.height * 72.0)), 1, 4096));
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            const bool wasPrinting = m_printing;
-            m_printing = true;
-            for (const GraphicPtr &graphic : sortedByLayer(graphics))
-                if (graphic->isOnPageNamed(getCurrPageName()))
-                    graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
-            m_printing = wasPrinting;
-        }
-        QByteArray png;
-        {
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "PNG");
-        }
-        preview = Archiver::archive(QStringLiteral("QMImage"), {{QStringLiteral("data"), png}});
-    }
-    dict.insert(QStringLiteral("QuillmarkDocPreview"), preview);
     return dict;
+}
+
+QByteArray RectsView::documentPreviewForGraphics(const GraphicList &graphics)
+{
+    QByteArray preview = documentPreviewData ? documentPreviewData() : QByteArray();
+    if (!preview.isEmpty())
+        return preview;
+    // The label at 72 dots per inch, as the document browser shows it.
+    const QSize size(std::clamp(int(std::lround(_tlabel.width * 72.0)), 1, 4096),
+                     std::clamp(int(std::lround(_tlabel.height * 72.0)), 1, 4096));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const bool wasPrinting = m_printing;
+        m_printing = true;
+        for (const GraphicPtr &graphic : sortedByLayer(graphics))
+            if (graphic->isOnPageNamed(getCurrPageName()))
+                graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
+        m_printing = wasPrinting;
+    }
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
+    return Archiver::archive(QStringLiteral("QMImage"), {{QStringLiteral("data"), png}});
 }
 
 RectsView::DocumentCheck RectsView::checkDocumentDictionary(const QVariantMap &dict)
@@ -606,6 +619,61 @@ bool RectsView::save()
     return true;
 }
 
+RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
+{
+    // Another thread writes the document, and then its file, while this one makes its objects'
+    // forms and its picture, each handed over as soon as it is made: Save then takes little
+    // more than making them. All that was made is freed off this thread afterwards.
+    struct Writer
+    {
+        std::shared_ptr<PropertyListStream> objects = std::make_shared<PropertyListStream>(PropertyListStream::Array);
+        std::shared_ptr<PropertyListStream> preview = std::make_shared<PropertyListStream>(PropertyListStream::Value);
+        DesignFile outcome;
+        std::thread thread;
+        // Whatever happens, the writer is let finish before the outcome is read or this returns.
+        ~Writer()
+        {
+            objects->finish();
+            preview->finish();
+            if (thread.joinable())
+                thread.join();
+            QThreadPool::globalInstance()->start([objects = std::move(objects), preview = std::move(preview)]() mutable {
+                objects.reset();
+                preview.reset();
+            });
+        }
+    };
+    DesignFile outcome;
+    {
+        Writer writer;
+        QVariantMap settings = documentSettingsForGraphics(rects);
+        settings.insert(QStringLiteral("ObjectsList"), QVariant::fromValue(writer.objects));
+        settings.insert(QStringLiteral("QuillmarkDocPreview"), QVariant::fromValue(writer.preview));
+        QVariant tree(settings);
+        settings = QVariantMap();
+        writer.thread = std::thread([&writer, path, tree = std::move(tree)]() mutable {
+            const QByteArray data = PropertyList::toData(tree, PlistFormat::Binary);
+            PropertyList::disposeOffThread(std::move(tree));
+            writer.outcome.size = data.size();
+            // What Open would refuse is not written, and a failed write leaves the old file.
+            if (data.isEmpty() || data.size() > PropertyList::MaximumSize)
+                return;
+            QSaveFile file(path);
+            writer.outcome.written = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+            if (!writer.outcome.written)
+                file.cancelWriting();
+        });
+        for (const GraphicPtr &graphic : std::as_const(rects))
+            writer.objects->append(graphic->propertyListRepresentation(&rects));
+        writer.objects->finish();
+        writer.preview->append(documentPreviewForGraphics(rects));
+        writer.preview->finish();
+        writer.thread.join();
+        outcome = writer.outcome;
+    }
+    return outcome;
+}
+
 bool RectsView::writeDesign(const QString &path)
 {
     // What Open would refuse is not written: the file on disk stays as it was.
@@ -615,16 +683,14 @@ bool RectsView::writeDesign(const QString &path)
                                  {QLocale().toString(rects.size()), QLocale().toString(maximumObjects())}));
         return false;
     }
-    const QByteArray data = PropertyList::toData(drawDocumentDictionaryForGraphics(rects), PlistFormat::Binary);
-    if (data.size() > PropertyList::MaximumSize) {
+    const DesignFile file = writeDesignFile(path);
+    if (file.size > PropertyList::MaximumSize) {
         saveFailed(window(), Language::withValues(
                                  Language::stringForKey(QStringLiteral("The design would take %@ MB, more than the %@ MB a design may take: it was not saved.")),
-                                 {megabytes(data.size()), megabytes(PropertyList::MaximumSize)}));
+                                 {megabytes(file.size), megabytes(PropertyList::MaximumSize)}));
         return false;
     }
-    QSaveFile file(path);
-    if (data.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        file.cancelWriting();
+    if (!file.written) {
         saveFailed(window());
         return false;
     }

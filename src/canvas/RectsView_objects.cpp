@@ -446,6 +446,16 @@ GraphicList RectsView::layerGraphics() const
     return layer;
 }
 
+bool RectsView::layerHasGraphics() const
+{
+    const QString page = getCurrPageName();
+    const bool anyLayer = !m_outlets.segmentedLayersOutlet;
+    const int layerShown = currentLayer();
+    return std::any_of(rects.cbegin(), rects.cend(), [&](const GraphicPtr &graphic) {
+        return graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layerShown);
+    });
+}
+
 GraphicList RectsView::orderedSelectedGraphics() const
 {
     // One walk of the design in its order; asking each object's place of the list would grow

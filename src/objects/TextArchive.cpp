@@ -10,10 +10,11 @@
 #include <QVariantMap>
 
 #include <cmath>
-#include <map>
 #include <limits>
+#include <map>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
 
 #include "objects/TextAttachmentHandler.h"
 #include "platform/Archiver.h"
@@ -349,10 +350,25 @@ QByteArray TextArchive::archive(const QTextDocument &document)
     QVariantList blocks;
     QVariantList tables;
     std::map<const QTextTable *, qint64> tableIndex;
+    // A long text repeats a few formats over many runs and paragraphs: each format the
+    // document holds is turned into its stored form once, by its index in the document.
+    std::unordered_map<int, QVariantMap> charMaps;
+    std::unordered_map<int, QVariantMap> blockMaps;
+    auto charMap = [&charMaps](int index, const QTextCharFormat &format) -> const QVariantMap & {
+        auto found = charMaps.find(index);
+        if (found == charMaps.end())
+            found = charMaps.emplace(index, charFormatToMap(format)).first;
+        return found->second;
+    };
+    // Tables are frames in the document's root frame; a text without any needs no paragraph asked.
+    const bool anyTable = !document.rootFrame()->childFrames().isEmpty();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        QVariantMap entry = blockFormatToMap(block.blockFormat());
+        auto blockMap = blockMaps.find(block.blockFormatIndex());
+        if (blockMap == blockMaps.end())
+            blockMap = blockMaps.emplace(block.blockFormatIndex(), blockFormatToMap(block.blockFormat())).first;
+        QVariantMap entry = blockMap->second;
         // A paragraph in a table names the table and its cell.
-        if (const QTextTable *table = QTextCursor(block).currentTable()) {
+        if (const QTextTable *table = anyTable ? QTextCursor(block).currentTable() : nullptr) {
             auto found = tableIndex.find(table);
             if (found == tableIndex.end()) {
                 found = tableIndex.emplace(table, qint64(tables.size())).first;
@@ -367,17 +383,18 @@ QByteArray TextArchive::archive(const QTextDocument &document)
                 entry.insert(QStringLiteral("CellBackground"), Archiver::archiveColor(cellFormat.background().color()));
         }
         // An empty paragraph has no runs; its own character format keeps its font.
-        entry.insert(QStringLiteral("CharFormat"), charFormatToMap(block.charFormat()));
+        entry.insert(QStringLiteral("CharFormat"), charMap(block.charFormatIndex(), block.charFormat()));
         QVariantList runs;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
-            if (isChip(fragment.charFormat())) {
+            const QTextCharFormat format = fragment.charFormat();
+            if (isChip(format)) {
                 runs.append(chipRunToMap(fragment));
                 continue;
             }
-            QVariantMap run = charFormatToMap(fragment.charFormat());
+            QVariantMap run = charMap(fragment.charFormatIndex(), format);
             run.insert(QStringLiteral("Text"), fragment.text());
             runs.append(run);
         }

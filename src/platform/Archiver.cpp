@@ -52,14 +52,6 @@ std::optional<QList<float>> components(const QVariant &value, int count, bool bo
     return result;
 }
 
-QVariantList doubles(std::initializer_list<float> values)
-{
-    QVariantList list;
-    for (float value : values)
-        list.append(double(value));
-    return list;
-}
-
 } // namespace
 
 QByteArray Archiver::archive(const QString &className, const QVariantMap &payload)
@@ -123,45 +115,72 @@ std::optional<QVariantMap> Archiver::unarchive(const QByteArray &data, const QSt
 
 QByteArray Archiver::archiveColor(const QColor &color)
 {
-    QVariantMap payload;
-    float a = 0, b = 0, c = 0, d = 0, alpha = 1;
+    const char *space = "invalid";
+    float v[4] = {0, 0, 0, 0};
+    int count = 0;
+    float alpha = 1;
     switch (color.spec()) {
     case QColor::Invalid:
-        payload.insert(QStringLiteral("space"), QStringLiteral("invalid"));
-        return archive(ColorClass, payload);
+        break;
     case QColor::Rgb:
-        color.getRgbF(&a, &b, &c, &alpha);
-        if (a == b && b == c) {
-            payload.insert(QStringLiteral("space"), QStringLiteral("gray"));
-            payload.insert(QStringLiteral("components"), doubles({a}));
+        color.getRgbF(&v[0], &v[1], &v[2], &alpha);
+        if (v[0] == v[1] && v[1] == v[2]) {
+            space = "gray";
+            count = 1;
         } else {
-            payload.insert(QStringLiteral("space"), QStringLiteral("rgb"));
-            payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+            space = "rgb";
+            count = 3;
         }
         break;
     case QColor::ExtendedRgb:
-        color.getRgbF(&a, &b, &c, &alpha);
-        payload.insert(QStringLiteral("space"), QStringLiteral("extendedRgb"));
-        payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+        color.getRgbF(&v[0], &v[1], &v[2], &alpha);
+        space = "extendedRgb";
+        count = 3;
         break;
     case QColor::Cmyk:
-        color.getCmykF(&a, &b, &c, &d, &alpha);
-        payload.insert(QStringLiteral("space"), QStringLiteral("cmyk"));
-        payload.insert(QStringLiteral("components"), doubles({a, b, c, d}));
+        color.getCmykF(&v[0], &v[1], &v[2], &v[3], &alpha);
+        space = "cmyk";
+        count = 4;
         break;
     case QColor::Hsv:
-        color.getHsvF(&a, &b, &c, &alpha);
-        payload.insert(QStringLiteral("space"), QStringLiteral("hsv"));
-        payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+        color.getHsvF(&v[0], &v[1], &v[2], &alpha);
+        space = "hsv";
+        count = 3;
         break;
     case QColor::Hsl:
-        color.getHslF(&a, &b, &c, &alpha);
-        payload.insert(QStringLiteral("space"), QStringLiteral("hsl"));
-        payload.insert(QStringLiteral("components"), doubles({a, b, c}));
+        color.getHslF(&v[0], &v[1], &v[2], &alpha);
+        space = "hsl";
+        count = 3;
         break;
     }
-    payload.insert(QStringLiteral("alpha"), double(alpha));
-    return archive(ColorClass, payload);
+    // Every object writes its fill, stroke, shadow and gradient colours and every run of its
+    // text its own: a design holds few distinct colours, each archived once per thread rather
+    // than once per use. The key is exactly what the archive is made of.
+    struct Key
+    {
+        int spec;
+        float values[5];
+    };
+    Key key{int(color.spec()), {v[0], v[1], v[2], v[3], alpha}};
+    const QByteArray keyBytes(reinterpret_cast<const char *>(&key), sizeof key);
+    thread_local QHash<QByteArray, QByteArray> written;
+    if (const auto it = written.constFind(keyBytes); it != written.constEnd())
+        return *it;
+
+    QVariantMap payload;
+    payload.insert(QStringLiteral("space"), QString::fromLatin1(space));
+    if (count > 0) {
+        QVariantList list;
+        for (int i = 0; i < count; ++i)
+            list.append(double(v[i]));
+        payload.insert(QStringLiteral("components"), list);
+        payload.insert(QStringLiteral("alpha"), double(alpha));
+    }
+    const QByteArray archived = archive(ColorClass, payload);
+    if (written.size() >= 512)
+        written.clear();
+    written.insert(keyBytes, archived);
+    return archived;
 }
 
 namespace {
@@ -244,6 +263,21 @@ std::optional<QColor> Archiver::unarchiveColor(const QByteArray &data)
 
 QByteArray Archiver::archiveFont(const QFont &font)
 {
+    // Every text writes its default font: the few distinct ones are archived once per thread.
+    // Most texts share the very font, which compares equal at once; the key holds every field
+    // the archive is made of.
+    thread_local std::optional<std::pair<QFont, QByteArray>> last;
+    if (last && last->first == font)
+        return last->second;
+    const QString key = font.family() + QChar(0) + font.styleName() + QChar(0)
+                        + QString::number(font.pointSizeF(), 'g', 17) + QChar(0) + QString::number(font.pixelSize())
+                        + QChar(0) + QString::number(font.weight()) + QChar(0) + QString::number(int(font.italic()))
+                        + QChar(0) + QString::number(font.stretch());
+    thread_local QHash<QString, QByteArray> written;
+    if (const auto it = written.constFind(key); it != written.constEnd()) {
+        last.emplace(font, *it);
+        return *it;
+    }
     QVariantMap payload;
     payload.insert(QStringLiteral("family"), font.family());
     if (font.pointSizeF() > 0)
@@ -258,7 +292,12 @@ QByteArray Archiver::archiveFont(const QFont &font)
         payload.insert(QStringLiteral("styleName"), font.styleName());
     if (font.stretch() != QFont::AnyStretch)
         payload.insert(QStringLiteral("stretch"), qint64(font.stretch()));
-    return archive(FontClass, payload);
+    const QByteArray archived = archive(FontClass, payload);
+    if (written.size() >= 256)
+        written.clear();
+    written.insert(key, archived);
+    last.emplace(font, archived);
+    return archived;
 }
 
 std::optional<QFont> Archiver::unarchiveFont(const QByteArray &data)

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+#include <QThreadPool>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -141,6 +143,12 @@ plist_t toNode(const QVariant &value, int depth, QString *error)
 // table of fixed size to share equal values, which grows with the square of the objects, so a
 // path of a few hundred thousand points took seconds. This one shares equal scalars through a
 // hash table and writes each object once, in time linear in the tree.
+//
+// A design of twenty thousand objects is a million values, so the common steps stay cheap:
+// each scalar is encoded straight into the buffer of scalars and dropped again when an equal
+// one is there; the table of shared scalars holds only their numbers; a container's references
+// go straight into their place; and the keys of the dictionaries, a few dozen texts of the
+// program repeated in every object, are found by where their characters lie.
 class BinaryWriter
 {
 public:
@@ -152,31 +160,45 @@ public:
             return {};
         const quint64 count = m_objects.size();
         const int refSize = referenceBytes(count);
-        QByteArray out;
-        out.reserve(qsizetype(8 + m_scalars.size() + m_refs.size() * refSize + count * 6 + 64));
-        out.append("bplist00", 8);
+        // The largest the file can be: every container's marker and count, its references, the
+        // scalars as they are, and eight bytes an offset; then cut to what was written.
+        const quint64 bound = 8 + m_scalars.size() + m_containers * 10 + m_refs.size() * quint64(refSize)
+                              + count * 8 + 32;
+        if (bound > quint64(std::numeric_limits<qsizetype>::max() / 2)) {
+            fail(QStringLiteral("The property list is too large to write."));
+            return {};
+        }
+        QByteArray out(qsizetype(bound), Qt::Uninitialized);
+        char *const begin = out.data();
+        char *p = begin;
+        std::memcpy(p, "bplist00", 8);
+        p += 8;
         std::vector<quint64> offsets(count);
         for (quint64 i = 0; i < count; ++i) {
-            offsets[i] = quint64(out.size());
+            offsets[i] = quint64(p - begin);
             const Object &object = m_objects[i];
             if (object.marker == 0) {
-                out.append(m_scalars.data() + object.first, qsizetype(object.count));
+                std::memcpy(p, m_scalars.data() + object.first, size_t(object.count));
+                p += object.count;
                 continue;
             }
-            appendCounted(out, object.marker, object.marker == DictMarker ? object.count / 2 : object.count);
+            p = putCounted(p, object.marker, object.marker == DictMarker ? object.count / 2 : object.count);
+            const quint32 *refs = m_refs.data() + object.first;
             for (quint64 k = 0; k < object.count; ++k)
-                appendBigEndian(out, m_refs[object.first + k], refSize);
+                p = putBigEndian(p, refs[k], refSize);
         }
-        const quint64 tableOffset = quint64(out.size());
+        const quint64 tableOffset = quint64(p - begin);
         const int offsetSize = referenceBytes(tableOffset);
         for (quint64 offset : offsets)
-            appendBigEndian(out, offset, offsetSize);
-        out.append(QByteArray(6, '\0'));
-        out.append(char(offsetSize));
-        out.append(char(refSize));
-        appendBigEndian(out, count, 8);
-        appendBigEndian(out, 0, 8);
-        appendBigEndian(out, tableOffset, 8);
+            p = putBigEndian(p, offset, offsetSize);
+        std::memset(p, 0, 6);
+        p += 6;
+        *p++ = char(offsetSize);
+        *p++ = char(refSize);
+        p = putBigEndian(p, count, 8);
+        p = putBigEndian(p, 0, 8);
+        p = putBigEndian(p, tableOffset, 8);
+        out.truncate(qsizetype(p - begin));
         return out;
     }
 
@@ -210,30 +232,46 @@ private:
         return value <= 0xFFFFFF && value > 0xFFFF ? 3 : neededBytes(value);
     }
 
-    template<typename Buffer>
-    static void appendBigEndian(Buffer &out, quint64 value, int size)
+    static char *putBigEndian(char *p, quint64 value, int size)
     {
         for (int shift = (size - 1) * 8; shift >= 0; shift -= 8)
-            out.push_back(char((value >> shift) & 0xFF));
+            *p++ = char((value >> shift) & 0xFF);
+        return p;
     }
 
-    template<typename Buffer>
-    static void appendInteger(Buffer &out, quint64 value)
-    {
-        const int size = neededBytes(value);
-        out.push_back(char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3)));
-        appendBigEndian(out, value, size);
-    }
-
-    template<typename Buffer>
-    static void appendCounted(Buffer &out, uchar marker, quint64 count)
+    static char *putCounted(char *p, uchar marker, quint64 count)
     {
         if (count < 15) {
-            out.push_back(char(marker | count));
+            *p++ = char(marker | count);
+            return p;
+        }
+        *p++ = char(marker | 0x0F);
+        const int size = neededBytes(count);
+        *p++ = char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3));
+        return putBigEndian(p, count, size);
+    }
+
+    void appendBigEndian(quint64 value, int size)
+    {
+        for (int shift = (size - 1) * 8; shift >= 0; shift -= 8)
+            m_scalars.push_back(char((value >> shift) & 0xFF));
+    }
+
+    void appendInteger(quint64 value)
+    {
+        const int size = neededBytes(value);
+        m_scalars.push_back(char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3)));
+        appendBigEndian(value, size);
+    }
+
+    void appendCounted(uchar marker, quint64 count)
+    {
+        if (count < 15) {
+            m_scalars.push_back(char(marker | count));
             return;
         }
-        out.push_back(char(marker | 0x0F));
-        appendInteger(out, count);
+        m_scalars.push_back(char(marker | 0x0F));
+        appendInteger(count);
     }
 
     void fail(const QString &text)
@@ -248,80 +286,149 @@ private:
         return quint32(m_objects.size() - 1);
     }
 
-    // Equal scalars are written once and referenced wherever they occur.
-    quint32 addScalar(const std::string &encoded)
+    // FNV-1a over 64 bits, a word at a time where it can: the scalars are short texts and numbers.
+    static quint64 hashBytes(const char *data, size_t size)
     {
-        const auto [it, inserted] = m_shared.try_emplace(encoded, quint32(m_objects.size()));
-        if (inserted) {
-            m_objects.push_back({0, quint64(m_scalars.size()), quint64(encoded.size())});
-            m_scalars.append(encoded);
+        quint64 hash = 1469598103934665603ULL;
+        size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            quint64 word;
+            std::memcpy(&word, data + i, 8);
+            hash = (hash ^ word) * 1099511628211ULL;
+            hash ^= hash >> 29;
         }
-        return it->second;
+        for (; i < size; ++i)
+            hash = (hash ^ uchar(data[i])) * 1099511628211ULL;
+        return hash ^ (hash >> 32);
+    }
+
+    // The scalar encoded from `start` to the end of m_scalars. Equal scalars are written once
+    // and referenced wherever they occur: an equal one found, the new bytes are dropped.
+    quint32 finishScalar(size_t start)
+    {
+        const size_t size = m_scalars.size() - start;
+        const quint64 hash = hashBytes(m_scalars.data() + start, size);
+        if ((m_sharedCount + 1) * 2 > m_shared.size())
+            growShared();
+        const size_t mask = m_shared.size() - 1;
+        for (size_t slot = size_t(hash) & mask;; slot = (slot + 1) & mask) {
+            const quint32 entry = m_shared[slot];
+            if (entry == EmptySlot) {
+                m_shared[slot] = quint32(m_objects.size());
+                ++m_sharedCount;
+                m_objects.push_back({0, quint64(start), quint64(size)});
+                return m_shared[slot];
+            }
+            const Object &object = m_objects[entry];
+            if (object.count == size && std::memcmp(m_scalars.data() + object.first, m_scalars.data() + start, size) == 0) {
+                m_scalars.resize(start);
+                return entry;
+            }
+        }
+    }
+
+    void growShared()
+    {
+        std::vector<quint32> old(std::max<size_t>(64, m_shared.size() * 2), EmptySlot);
+        old.swap(m_shared);
+        const size_t mask = m_shared.size() - 1;
+        for (quint32 entry : old) {
+            if (entry == EmptySlot)
+                continue;
+            const Object &object = m_objects[entry];
+            size_t slot = size_t(hashBytes(m_scalars.data() + object.first, size_t(object.count))) & mask;
+            while (m_shared[slot] != EmptySlot)
+                slot = (slot + 1) & mask;
+            m_shared[slot] = entry;
+        }
+    }
+
+    quint32 addEncodedString(QStringView text)
+    {
+        const size_t start = m_scalars.size();
+        bool ascii = true;
+        for (QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii) {
+            appendCounted(0x50, quint64(text.size()));
+            for (QChar c : text)
+                m_scalars.push_back(char(c.unicode()));
+        } else {
+            // Through UTF-8 and back, so that a stray half of a surrogate pair is written as
+            // the replacement character readers expect rather than as itself.
+            const QString clean = QString::fromUtf8(text.toUtf8());
+            appendCounted(0x60, quint64(clean.size()));
+            for (QChar c : clean)
+                appendBigEndian(c.unicode(), 2);
+        }
+        return finishScalar(start);
     }
 
     quint32 addString(const QString &text)
     {
         // As libplist did: the text ends at its first NUL.
         const qsizetype nul = text.indexOf(QChar(u'\0'));
-        const QStringView kept = nul < 0 ? QStringView(text) : QStringView(text).left(nul);
-        std::string encoded;
-        bool ascii = true;
-        for (QChar c : kept)
-            ascii = ascii && c.unicode() < 0x80;
-        if (ascii) {
-            appendCounted(encoded, 0x50, quint64(kept.size()));
-            for (QChar c : kept)
-                encoded.push_back(char(c.unicode()));
-        } else {
-            // Through UTF-8 and back, so that a stray half of a surrogate pair is written as
-            // the replacement character readers expect rather than as itself.
-            const QString clean = QString::fromUtf8(kept.toUtf8());
-            appendCounted(encoded, 0x60, quint64(clean.size()));
-            for (QChar c : clean)
-                appendBigEndian(encoded, c.unicode(), 2);
-        }
-        return addScalar(encoded);
+        return addEncodedString(nul < 0 ? QStringView(text) : QStringView(text).left(nul));
+    }
+
+    // A dictionary key: the tree is not changed while it is written, so characters at the same
+    // place and of the same length are the same text.
+    quint32 addKey(const QString &key)
+    {
+        const auto found = m_keys.find(key.constData());
+        if (found != m_keys.end() && found->second.first == key.size())
+            return found->second.second;
+        const quint32 index = addString(key);
+        m_keys[key.constData()] = {key.size(), index};
+        return index;
     }
 
     quint32 addReal(double value, uchar marker)
     {
-        std::string encoded;
+        const size_t start = m_scalars.size();
         // Stored in four bytes when that loses nothing, as libplist did.
         const bool single = marker == 0x20 && std::isfinite(value) && std::fabs(value) <= double(FLT_MAX)
                             && double(float(value)) == value;
-        quint64 bits = 0;
         if (single) {
             const float narrow = float(value);
             quint32 narrowBits = 0;
             std::memcpy(&narrowBits, &narrow, sizeof narrowBits);
-            encoded.push_back(char(0x22));
-            appendBigEndian(encoded, narrowBits, 4);
+            m_scalars.push_back(char(0x22));
+            appendBigEndian(narrowBits, 4);
         } else {
+            quint64 bits = 0;
             std::memcpy(&bits, &value, sizeof bits);
-            encoded.push_back(char(marker == 0x20 ? 0x23 : marker));
-            appendBigEndian(encoded, bits, 8);
+            m_scalars.push_back(char(marker == 0x20 ? 0x23 : marker));
+            appendBigEndian(bits, 8);
         }
-        return addScalar(encoded);
+        return finishScalar(start);
     }
 
-    bool addContainer(quint32 index, uchar marker, std::vector<quint32> &&children)
+    // The references of a container of `count` children are placed before its children are
+    // written, and each is filled in by its place: writing a child may move the vector.
+    quint64 startContainer(quint32 index, uchar marker, size_t count)
     {
-        m_objects[index] = {marker, quint64(m_refs.size()), quint64(children.size())};
-        m_refs.insert(m_refs.end(), children.begin(), children.end());
-        return true;
+        const quint64 first = m_refs.size();
+        m_refs.resize(m_refs.size() + count);
+        m_objects[index] = {marker, first, quint64(count)};
+        ++m_containers;
+        return first;
     }
 
     bool addMap(const QVariantMap &map, int depth, quint32 *index)
     {
         *index = reserveObject();
-        std::vector<quint32> children(size_t(map.size()) * 2);
+        const size_t size = size_t(map.size());
+        const quint64 first = startContainer(*index, DictMarker, size * 2);
         size_t k = 0;
         for (auto it = map.constBegin(); it != map.constEnd(); ++it, ++k) {
-            children[k] = addString(it.key());
-            if (!add(it.value(), depth + 1, &children[size_t(map.size()) + k]))
+            m_refs[first + k] = addKey(it.key());
+            quint32 child = 0;
+            if (!add(it.value(), depth + 1, &child))
                 return false;
+            m_refs[first + size + k] = child;
         }
-        return addContainer(*index, DictMarker, std::move(children));
+        return true;
     }
 
     bool add(const QVariant &value, int depth, quint32 *index = nullptr)
@@ -335,31 +442,29 @@ private:
         }
         switch (value.typeId()) {
         case QMetaType::QVariantMap:
-            return addMap(value.toMap(), depth, index);
+            return addMap(*static_cast<const QVariantMap *>(value.constData()), depth, index);
         case QMetaType::QVariantHash: {
             // A hash has no order; a map gives the sorted keys property lists are written with.
+            // The map's keys share their characters with the hash's, which the tree keeps.
             QVariantMap map;
-            const QVariantHash hash = value.toHash();
+            const QVariantHash &hash = *static_cast<const QVariantHash *>(value.constData());
             for (auto it = hash.constBegin(); it != hash.constEnd(); ++it)
                 map.insert(it.key(), it.value());
             return addMap(map, depth, index);
         }
         case QMetaType::QVariantList:
-        case QMetaType::QStringList: {
-            *index = reserveObject();
-            const QVariantList list = value.toList();
-            std::vector<quint32> children(size_t(list.size()));
-            for (qsizetype i = 0; i < list.size(); ++i)
-                if (!add(list[i], depth + 1, &children[size_t(i)]))
-                    return false;
-            return addContainer(*index, ArrayMarker, std::move(children));
-        }
+            return addList(*static_cast<const QVariantList *>(value.constData()), depth, index);
+        case QMetaType::QStringList:
+            return addList(value.toList(), depth, index);
         case QMetaType::QString:
-            *index = addString(value.toString());
+            *index = addString(*static_cast<const QString *>(value.constData()));
             return true;
-        case QMetaType::Bool:
-            *index = addScalar(std::string(1, value.toBool() ? char(0x09) : char(0x08)));
+        case QMetaType::Bool: {
+            const size_t start = m_scalars.size();
+            m_scalars.push_back(value.toBool() ? char(0x09) : char(0x08));
+            *index = finishScalar(start);
             return true;
+        }
         case QMetaType::Int:
         case QMetaType::Long:
         case QMetaType::LongLong:
@@ -376,9 +481,9 @@ private:
                                     || value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::UShort
                                     || value.typeId() == QMetaType::UChar;
             const quint64 bits = isUnsigned ? value.toULongLong() : quint64(value.toLongLong());
-            std::string encoded;
-            appendInteger(encoded, bits);
-            *index = addScalar(encoded);
+            const size_t start = m_scalars.size();
+            appendInteger(bits);
+            *index = finishScalar(start);
             return true;
         }
         case QMetaType::Double:
@@ -386,11 +491,11 @@ private:
             *index = addReal(value.toDouble(), 0x20);
             return true;
         case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            std::string encoded;
-            appendCounted(encoded, 0x40, quint64(bytes.size()));
-            encoded.append(bytes.constData(), size_t(bytes.size()));
-            *index = addScalar(encoded);
+            const QByteArray &bytes = *static_cast<const QByteArray *>(value.constData());
+            const size_t start = m_scalars.size();
+            appendCounted(0x40, quint64(bytes.size()));
+            m_scalars.append(bytes.constData(), size_t(bytes.size()));
+            *index = finishScalar(start);
             return true;
         }
         case QMetaType::QDateTime:
@@ -413,17 +518,66 @@ private:
             return true;
         }
         default:
+            if (value.metaType() == QMetaType::fromType<std::shared_ptr<PropertyListStream>>()) {
+                if (const auto &stream = *static_cast<const std::shared_ptr<PropertyListStream> *>(value.constData()))
+                    return addStream(*stream, depth, index);
+            }
             fail(QStringLiteral("A value of type %1 cannot be written to a property list.")
                      .arg(QString::fromLatin1(value.isValid() ? value.typeName() : "null")));
             return false;
         }
     }
 
+    // A part that is still being made: an array whose items are written as they arrive (its
+    // references are placed after them, which the format allows), or one value.
+    bool addStream(PropertyListStream &stream, int depth, quint32 *index)
+    {
+        const QVariant *item = nullptr;
+        if (stream.kind() == PropertyListStream::Value) {
+            if (!stream.next(&item)) {
+                fail(QStringLiteral("A value of the property list was never made."));
+                return false;
+            }
+            return add(*item, depth, index);
+        }
+        *index = reserveObject();
+        std::vector<quint32> children;
+        while (stream.next(&item)) {
+            quint32 child = 0;
+            if (!add(*item, depth + 1, &child))
+                return false;
+            children.push_back(child);
+        }
+        m_objects[*index] = {ArrayMarker, quint64(m_refs.size()), quint64(children.size())};
+        m_refs.insert(m_refs.end(), children.begin(), children.end());
+        ++m_containers;
+        return true;
+    }
+
+    bool addList(const QVariantList &list, int depth, quint32 *index)
+    {
+        *index = reserveObject();
+        const quint64 first = startContainer(*index, ArrayMarker, size_t(list.size()));
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            quint32 child = 0;
+            if (!add(list[i], depth + 1, &child))
+                return false;
+            m_refs[first + quint64(i)] = child;
+        }
+        return true;
+    }
+
+    static constexpr quint32 EmptySlot = 0xFFFFFFFF;
+
     QString *m_error;
     std::vector<Object> m_objects;
     std::vector<quint32> m_refs;
+    quint64 m_containers = 0;
     std::string m_scalars;
-    std::unordered_map<std::string, quint32> m_shared;
+    // Open addressing over the numbers of the shared scalars; a power of two, at most half full.
+    std::vector<quint32> m_shared;
+    size_t m_sharedCount = 0;
+    std::unordered_map<const QChar *, std::pair<qsizetype, quint32>> m_keys;
 };
 
 QVariant fromNode(plist_t node, int depth, QString *error);
@@ -832,6 +986,48 @@ QVariant PropertyList::readFile(const QString &path, QString *error, QMetaType::
     if (!value.isValid())
         setError(error, QStringLiteral("The file \"%1\" could not be read: %2").arg(QFileInfo(path).fileName(), reason));
     return value;
+}
+
+void PropertyListStream::append(QVariant value)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_waiting.push_back(std::move(value));
+    }
+    m_arrived.notify_one();
+}
+
+void PropertyListStream::finish()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished = true;
+    }
+    m_arrived.notify_one();
+}
+
+bool PropertyListStream::next(const QVariant **value)
+{
+    if (m_nextTaken == m_taken.size()) {
+        // All that has arrived is taken at once, so the writer waits only when it is ahead.
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_arrived.wait(lock, [this] { return m_finished || !m_waiting.empty(); });
+        if (m_waiting.empty())
+            return false;
+        // Kept, not dropped: the writer finds equal keys by where their characters lie, which
+        // must stay theirs until the tree is written. A deque never moves what it holds.
+        for (QVariant &arrived : m_waiting)
+            m_taken.push_back(std::move(arrived));
+        m_waiting.clear();
+    }
+    *value = &m_taken[m_nextTaken++];
+    return true;
+}
+
+void PropertyList::disposeOffThread(QVariant &&tree)
+{
+    // Only the plain values of property lists are in the tree, whose sharing is thread-safe.
+    QThreadPool::globalInstance()->start([kept = std::move(tree)]() mutable { kept = QVariant(); });
 }
 
 bool PropertyList::writeFile(const QString &path, const QVariant &value, PlistFormat format, QString *error)

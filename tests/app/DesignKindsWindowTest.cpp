@@ -224,6 +224,15 @@ TEST(DesignKindsWindow, EveryKindOpenedEditedDuplicatedSavedReopenedAndReadByPli
     f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
     EXPECT_FALSE(canvas->isChanged());
     EXPECT_TRUE(alertsSince(f, 0).isEmpty()) << alertsSince(f, 0).join(QLatin1Char('\n')).toStdString();
+    // Written while its objects were still being made, the file is the very file the whole
+    // tree gives when written at once.
+    {
+        QFile saved(path);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        const QByteArray bytes = saved.readAll();
+        const QByteArray whole = PropertyList::toData(canvas->drawDocumentDictionaryForGraphics(canvas->getRects()));
+        EXPECT_TRUE(bytes == whole) << differences(whole, bytes).toStdString();
+    }
 
     // What libplist's own tool reads is the design the program reads.
     const QByteArray theirs = readByPlistutil(path);
