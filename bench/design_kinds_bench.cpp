@@ -598,18 +598,24 @@ plist_t libplistTree(const QVariant &value)
     }
 }
 
-// The path of (d) and the text of (f) as their documents hold them: the tree written by
-// libplist alone, by the program's writer, and the bytes of the file written to disk.
-void BM_SaveFloors(benchmark::State &state, QString (*make)())
+// The path of (d) and the texts of (c) and (f) as their documents hold them, and the whole
+// documents of (a) and (b) as they are saved after their Duplicate: the tree written by libplist
+// alone, by the program's writer, and the bytes of the file written to disk.
+void BM_SaveFloors(benchmark::State &state, QString (*make)(), bool whole)
 {
     const QString path = designPath(make);
-    const QVariant document = PropertyList::readFile(path);
+    QVariant document = PropertyList::readFile(path);
     const QVariantList objects = document.toMap().value(QStringLiteral("ObjectsList")).toList();
     // The archive inside the object is a property list of its own, written the same way.
     const QByteArray inner = objects.value(0).toMap().value(objects.value(0).toMap().contains(QStringLiteral("Path"))
                                                                 ? QStringLiteral("Path")
                                                                 : QStringLiteral("Text")).toByteArray();
-    const QVariant tree = PropertyList::fromData(inner);
+    if (whole) {
+        QVariantMap doubled = document.toMap();
+        doubled.insert(QStringLiteral("ObjectsList"), objects + objects);
+        document = doubled;
+    }
+    const QVariant tree = whole ? document : PropertyList::fromData(inner);
     double libplistMs = 0, oursMs = 0, diskMs = 0;
     for (auto _ : state) {
         QElapsedTimer timer;
@@ -636,7 +642,7 @@ void BM_SaveFloors(benchmark::State &state, QString (*make)())
     state.counters["libplist archive ms"] = libplistMs / n;
     state.counters["our archive ms"] = oursMs / n;
     state.counters["document to disk ms"] = diskMs / n;
-    state.counters["archive kB"] = double(inner.size()) / 1024.0;
+    state.counters["archive kB"] = double(whole ? PropertyList::toData(tree).size() : inner.size()) / 1024.0;
 }
 
 } // namespace
@@ -673,12 +679,20 @@ int main(int argc, char **argv)
                 ->UseRealTime();
         }
     }
-    if (chosen.contains(QStringLiteral("d")))
-        benchmark::RegisterBenchmark("BM_SaveFloors_RandomPath", &BM_SaveFloors, &makeD)
-            ->Unit(benchmark::kMillisecond)->Iterations(runs())->UseRealTime();
-    if (chosen.contains(QStringLiteral("f")))
-        benchmark::RegisterBenchmark("BM_SaveFloors_Paragraphs", &BM_SaveFloors, &makeF)
-            ->Unit(benchmark::kMillisecond)->Iterations(runs())->UseRealTime();
+    const struct
+    {
+        const char *key, *name;
+        QString (*make)();
+        bool whole;
+    } floors[] = {{"a", "BM_SaveFloors_EveryKind", &makeA, true},
+                  {"b", "BM_SaveFloors_TextBoxes", &makeB, true},
+                  {"c", "BM_SaveFloors_Runs", &makeC, false},
+                  {"d", "BM_SaveFloors_RandomPath", &makeD, false},
+                  {"f", "BM_SaveFloors_Paragraphs", &makeF, false}};
+    for (const auto &floor : floors)
+        if (chosen.contains(QLatin1String(floor.key)))
+            benchmark::RegisterBenchmark(floor.name, &BM_SaveFloors, floor.make, floor.whole)
+                ->Unit(benchmark::kMillisecond)->Iterations(runs())->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
