@@ -990,11 +990,14 @@ QVariant PropertyList::readFile(const QString &path, QString *error, QMetaType::
 
 void PropertyListStream::append(QVariant value)
 {
+    bool batch = false;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_waiting.push_back(std::move(value));
+        batch = m_waiting.size() == BatchSize;
     }
-    m_arrived.notify_one();
+    if (batch)
+        m_arrived.notify_one();
 }
 
 void PropertyListStream::finish()
@@ -1009,9 +1012,10 @@ void PropertyListStream::finish()
 bool PropertyListStream::next(const QVariant **value)
 {
     if (m_nextTaken == m_taken.size()) {
-        // All that has arrived is taken at once, so the writer waits only when it is ahead.
+        // What has arrived is taken a batch at a time: waking the writer for every value
+        // would cost the maker more than handing the value over.
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_arrived.wait(lock, [this] { return m_finished || !m_waiting.empty(); });
+        m_arrived.wait(lock, [this] { return m_finished || m_waiting.size() >= BatchSize; });
         if (m_waiting.empty())
             return false;
         // Kept, not dropped: the writer finds equal keys by where their characters lie, which

@@ -31,6 +31,7 @@ public:
     bool next(const QVariant **value);
 
 private:
+    static constexpr size_t BatchSize = 64;
     const Kind m_kind;
     std::mutex m_mutex;
     std::condition_variable m_arrived;
