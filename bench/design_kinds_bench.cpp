@@ -12,8 +12,9 @@
 // the longest time the window did not answer (the longest gap between two turns of the event
 // loop) from the Open to the end of the Save. Beside the steps: a repaint alone (what every step
 // includes), and for Save the time until the command returned and the processor time the
-// window's thread spent in it. Beside them: the peak memory of opening (e) per
-// rectangle (in a process of its own), the fills of the path of (d) that one repaint of the canvas asks for, and the
+// window's thread spent in it. Beside them: the peak memory of opening (e) per rectangle (in a
+// process of its own) and its floor (the file's bytes and as many rectangles made without
+// reading them), the peak of its Duplicate per object, the fills of the path of (d) that one repaint of the canvas asks for, and the
 // floors of saving: libplist writing the tree of the same document, our writer, and the bytes
 // written to disk alone.
 //
@@ -61,6 +62,7 @@
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/ObjectFactory.h"
 #include "platform/BezierPath.h"
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
@@ -424,24 +426,73 @@ int measureMemoryOf(const QString &path)
     canvas->repaint();
     QCoreApplication::processEvents();
     const qint64 peak = statusKb("VmHWM:");
-    std::printf("%lld %lld\n", peak - before, qint64(canvas->getRects().size()));
+    const qsizetype count = canvas->getRects().size();
+    // Then the growth of the peak over Select All and Duplicate, per object duplicated.
+    const qint64 opened = statusKb("VmRSS:");
+    resetPeakMemory();
+    menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
+    menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger();
+    canvas->repaint();
+    QCoreApplication::processEvents();
+    const qint64 duplicated = statusKb("VmHWM:");
+    std::printf("%lld %lld %lld\n", peak - before, qint64(count), duplicated - opened);
     std::fflush(stdout);
     return 0;
 }
 
-double peakKbPerObject(const QString &path)
+// The floor, in a process of its own (DESIGN_KINDS_BENCH_FLOOR_OF names the design): the
+// growth of the peak resident memory from the window shown to the design's bytes read and as
+// many plain rectangles made as it holds, without reading one from the file: what any Open
+// of it must hold at its end.
+int measureFloorOf(const QString &path)
+{
+    RectsView *canvas = window().canvas();
+    QCoreApplication::processEvents();
+    const qint64 before = statusKb("VmRSS:");
+    resetPeakMemory();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray bytes = file.readAll();
+    qsizetype count = 0;
+    {
+        PropertyListArray objects;
+        PropertyList::fromDataDeferring(bytes, QStringLiteral("ObjectsList"), &objects);
+        count = objects.size();
+    }
+    GraphicList made;
+    made.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        made.append(ObjectFactory::create(QStringLiteral("ColorRect")));
+        made.last()->setFrameBounds(QRectF(i % 500, i / 500, 30, 20));
+    }
+    canvas->repaint();
+    QCoreApplication::processEvents();
+    const qint64 peak = statusKb("VmHWM:");
+    std::printf("%lld %lld\n", peak - before, qint64(made.size()));
+    std::fflush(stdout);
+    return 0;
+}
+
+// The figures a child process measured, each per object: the open's peak growth, then the
+// Duplicate's when measured. Empty when the child failed.
+QList<double> peakKbPerObject(const QString &path, const char *variable = "DESIGN_KINDS_BENCH_MEMORY_OF")
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DESIGN_KINDS_BENCH_MEMORY_OF"), path);
+    environment.insert(QString::fromLatin1(variable), path);
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(), {});
     if (!child.waitForFinished(-1) || child.exitCode() != 0)
-        return -1;
+        return {};
     const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
-    if (figures.size() != 2 || figures[1].toDouble() <= 0)
-        return -1;
-    return figures[0].toDouble() / figures[1].toDouble();
+    if (figures.size() < 2 || figures[1].toDouble() <= 0)
+        return {};
+    QList<double> perObject;
+    for (qsizetype i = 0; i < figures.size(); ++i)
+        if (i != 1)
+            perObject.append(figures[i].toDouble() / figures[1].toDouble());
+    return perObject;
 }
 
 QString makeFour() { return fourObjects(); }
@@ -552,7 +603,13 @@ void workOnDesign(benchmark::State &state, const Design &design)
         state.ResumeTiming();
     }
     if (design.memory)
-        state.counters["peak kB per object"] = peakKbPerObject(original);
+    {
+        const QList<double> measured = peakKbPerObject(original);
+        const QList<double> floor = peakKbPerObject(original, "DESIGN_KINDS_BENCH_FLOOR_OF");
+        state.counters["peak kB per object"] = measured.value(0, -1);
+        state.counters["duplicate peak kB per object"] = measured.value(1, -1);
+        state.counters["floor: bytes and objects kB per object"] = floor.value(0, -1);
+    }
     if (wrong)
         state.SkipWithError("the steps did not do what a user sees");
     const double n = double(state.iterations());
@@ -662,6 +719,8 @@ int main(int argc, char **argv)
     LargePath = std::max(1000, scaled(100000));
     if (qEnvironmentVariableIsSet("DESIGN_KINDS_BENCH_MEMORY_OF"))
         return measureMemoryOf(qEnvironmentVariable("DESIGN_KINDS_BENCH_MEMORY_OF"));
+    if (qEnvironmentVariableIsSet("DESIGN_KINDS_BENCH_FLOOR_OF"))
+        return measureFloorOf(qEnvironmentVariable("DESIGN_KINDS_BENCH_FLOOR_OF"));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

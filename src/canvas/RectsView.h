@@ -68,6 +68,7 @@ namespace quillmark {
 
 class CanvasInspector;
 class ColorRect;
+class PropertyListArray;
 class CustomDataSource;
 struct TBarInfo;
 class Group;
@@ -653,11 +654,14 @@ public:
         bool isSound() const { return problem == Sound; }
     };
     static DocumentCheck checkDocumentDictionary(const QVariantMap &dict);
+    // The same for a dictionary read with its "ObjectsList" left out and given as `objects`.
+    static DocumentCheck checkDocumentDictionary(const QVariantMap &dict, const PropertyListArray &objects);
     // Whether `added` more objects keep the design within MaximumObjects; when they would not,
     // the user is told why under the command's name and nothing is changed.
     bool roomForObjects(qsizetype added, const QString &command);
     TLabel labelWithRepresentation(const QVariantMap &dict);
     GraphicList graphicsFromDrawDocumentDictionary(const QVariantMap &dict);
+    GraphicList graphicsFromDrawDocumentDictionary(const QVariantMap &dict, const PropertyListArray &objects);
     bool open(const QString &path);
     // The design in its file, or the user told why it was not written.
     bool writeDesign(const QString &path);

@@ -270,25 +270,33 @@ QByteArray RectsView::documentPreviewForGraphics(const GraphicList &graphics)
 
 RectsView::DocumentCheck RectsView::checkDocumentDictionary(const QVariantMap &dict)
 {
+    QVariantMap rest = dict;
+    const QVariant objects = rest.take(QStringLiteral("ObjectsList"));
+    if (objects.isValid() && objects.typeId() != QMetaType::QVariantList)
+        return DocumentCheck{DocumentCheck::Damaged, QStringLiteral("ObjectsList"), 0};
+    return checkDocumentDictionary(rest, PropertyListArray(objects.toList()));
+}
+
+RectsView::DocumentCheck RectsView::checkDocumentDictionary(const QVariantMap &dict, const PropertyListArray &objects)
+{
     auto damaged = [](const QString &key) { return DocumentCheck{DocumentCheck::Damaged, key, 0}; };
-    const QVariant objects = dict.value(QStringLiteral("ObjectsList"));
-    if (objects.isValid()) {
-        if (objects.typeId() != QMetaType::QVariantList)
+    // Left in the dictionary only when it holds no array.
+    if (dict.contains(QStringLiteral("ObjectsList")))
+        return damaged(QStringLiteral("ObjectsList"));
+    if (objects.size() > maximumObjects())
+        return DocumentCheck{DocumentCheck::TooManyObjects, QString(), objects.size()};
+    bool anyKnown = false;
+    // Each entry is read, looked at and let go: a design of many objects is never held whole.
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        const QVariant entry = objects.at(i);
+        if (entry.typeId() != QMetaType::QVariantMap)
             return damaged(QStringLiteral("ObjectsList"));
-        const QVariantList list = objects.toList();
-        if (list.size() > maximumObjects())
-            return DocumentCheck{DocumentCheck::TooManyObjects, QString(), list.size()};
-        bool anyKnown = false;
-        for (const QVariant &entry : list) {
-            if (entry.typeId() != QMetaType::QVariantMap)
-                return damaged(QStringLiteral("ObjectsList"));
-            const QVariant kind = entry.toMap().value(QStringLiteral("Class"));
-            anyKnown = anyKnown || (kind.typeId() == QMetaType::QString && ObjectFactory::isRegistered(kind.toString()));
-        }
-        // Opened, such a design would show an empty label and lose every object on the next save.
-        if (!list.isEmpty() && !anyKnown)
-            return DocumentCheck{DocumentCheck::NotADesign, QString(), 0};
+        const QVariant kind = entry.toMap().value(QStringLiteral("Class"));
+        anyKnown = anyKnown || (kind.typeId() == QMetaType::QString && ObjectFactory::isRegistered(kind.toString()));
     }
+    // Opened, such a design would show an empty label and lose every object on the next save.
+    if (!objects.isEmpty() && !anyKnown)
+        return DocumentCheck{DocumentCheck::NotADesign, QString(), 0};
     const QVariant groups = dict.value(QStringLiteral("GroupsList"));
     if (groups.isValid()) {
         if (groups.typeId() != QMetaType::QVariantList || groups.toList().size() > maximumObjects())
@@ -399,8 +407,16 @@ TLabel RectsView::labelWithRepresentation(const QVariantMap &dict)
 
 GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dict)
 {
+    return graphicsFromDrawDocumentDictionary(dict, PropertyListArray(dict.value(QStringLiteral("ObjectsList")).toList()));
+}
+
+GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dict, const PropertyListArray &objects)
+{
     GraphicList made;
-    for (const QVariant &entry : dict.value(QStringLiteral("ObjectsList")).toList()) {
+    made.reserve(objects.size());
+    // One entry at a time, read from the file's bytes and freed once its object is made.
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        const QVariant entry = objects.at(i);
         if (entry.typeId() != QMetaType::QVariantMap)
             continue;
         if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
@@ -463,11 +479,14 @@ bool RectsView::open(const QString &path)
     }
     const QByteArray data = file.readAll();
     file.close();
-    const QVariant parsed = PropertyList::fromData(data);
+    // The objects are read from the file's bytes one at a time, as they are checked and made:
+    // the tree of the whole design is never held beside the objects.
+    PropertyListArray objects;
+    const QVariant parsed = PropertyList::fromDataDeferring(data, QStringLiteral("ObjectsList"), &objects);
     // The whole document is checked before anything on the canvas changes.
     DocumentCheck check{DocumentCheck::NotADesign, QString(), 0};
     if (parsed.typeId() == QMetaType::QVariantMap)
-        check = checkDocumentDictionary(parsed.toMap());
+        check = checkDocumentDictionary(parsed.toMap(), objects);
     if (!check.isSound()) {
         NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
         openFailed(window(), openProblem(path, check));
@@ -488,7 +507,8 @@ bool RectsView::open(const QString &path)
         const QSignalBlocker blocker(m_outlets.cbLandscapeView);
         m_outlets.cbLandscapeView->setChecked(dict.value(QStringLiteral("OrientationKey")).toLongLong() == 1);
     }
-    const GraphicList graphics = graphicsFromDrawDocumentDictionary(dict);
+    const GraphicList graphics = graphicsFromDrawDocumentDictionary(dict, objects);
+    objects = PropertyListArray();
     if (m_outlets.cbDrawByType) {
         const QSignalBlocker blocker(m_outlets.cbDrawByType);
         const QVariant byType = dict.value(QStringLiteral("DrawByType"));

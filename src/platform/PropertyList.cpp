@@ -1,5 +1,7 @@
 #include "platform/PropertyList.h"
 
+#include "platform/BinaryPlistReader.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -906,20 +908,35 @@ QString typeDescription(QMetaType::Type type)
 
 } // namespace
 
-QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaType::Type expectedType)
+namespace {
+
+// The checks every reading makes before any parsing: false, with *error, when refused.
+bool acceptable(const QByteArray &data, QString *error)
 {
-    if (data.size() > MaximumSize) {
+    if (data.size() > PropertyList::MaximumSize) {
         setError(error, QStringLiteral("The property list is too large."));
-        return {};
+        return false;
     }
     if (data.size() < 8) {
         setError(error, QStringLiteral("The data is not a property list."));
-        return {};
+        return false;
     }
     if (data.startsWith("bplist00") ? !binaryGraphIsSafe(data) : !xmlInputIsSafe(data)) {
         setError(error, QStringLiteral("The data is not a property list, or it is damaged."));
-        return {};
+        return false;
     }
+    return true;
+}
+
+// Binary lists of the kinds our writer uses are read by our own reader, which shares every
+// value the file stores once; the rest (XML, dates, damaged files) by libplist.
+std::shared_ptr<BinaryPlistReader> ownReader(const QByteArray &data)
+{
+    return data.startsWith("bplist00") ? BinaryPlistReader::make(data) : nullptr;
+}
+
+QVariant readWithLibplist(const QByteArray &data, QString *error)
+{
     plist_t raw = nullptr;
     plist_from_memory(data.constData(), uint32_t(data.size()), &raw);
     PlistPtr root(raw);
@@ -927,7 +944,20 @@ QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaTyp
         setError(error, QStringLiteral("The data is not a property list, or it is damaged."));
         return {};
     }
-    QVariant value = fromNode(root.get(), 0, error);
+    return fromNode(root.get(), 0, error);
+}
+
+} // namespace
+
+QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaType::Type expectedType)
+{
+    if (!acceptable(data, error))
+        return {};
+    QVariant value;
+    if (const std::shared_ptr<BinaryPlistReader> reader = ownReader(data))
+        value = reader->read(reader->topObject());
+    else
+        value = readWithLibplist(data, error);
     if (!value.isValid())
         return {};
     if (expectedType != QMetaType::UnknownType && value.typeId() != int(expectedType)) {
@@ -935,6 +965,51 @@ QVariant PropertyList::fromData(const QByteArray &data, QString *error, QMetaTyp
         return {};
     }
     return value;
+}
+
+QVariant PropertyList::fromDataDeferring(const QByteArray &data, const QString &key, PropertyListArray *items,
+                                         QString *error)
+{
+    *items = PropertyListArray();
+    if (!acceptable(data, error))
+        return {};
+    if (const std::shared_ptr<BinaryPlistReader> reader = ownReader(data)) {
+        quint64 array = 0;
+        std::vector<quint64> objects;
+        if (!reader->dictionaryValue(reader->topObject(), key, &array) || !reader->arrayItems(array, &objects))
+            return reader->read(reader->topObject());
+        items->m_reader = reader;
+        items->m_objects = std::move(objects);
+        return reader->readLeavingOut(reader->topObject(), key);
+    }
+    QVariant value = readWithLibplist(data, error);
+    if (value.typeId() != QMetaType::QVariantMap)
+        return value;
+    QVariantMap map = value.toMap();
+    value.clear();
+    auto found = map.find(key);
+    if (found == map.end() || found->typeId() != QMetaType::QVariantList)
+        return map;
+    *items = PropertyListArray(found->toList());
+    map.erase(found);
+    return map;
+}
+
+PropertyListArray::PropertyListArray(QVariantList items)
+    : m_items(std::move(items))
+{
+}
+
+qsizetype PropertyListArray::size() const
+{
+    return m_reader ? qsizetype(m_objects.size()) : m_items.size();
+}
+
+QVariant PropertyListArray::at(qsizetype index) const
+{
+    if (index < 0 || index >= size())
+        return {};
+    return m_reader ? m_reader->read(m_objects[size_t(index)]) : m_items.at(index);
 }
 
 QByteArray PropertyList::toData(const QVariant &value, PlistFormat format, QString *error)

@@ -3,13 +3,17 @@
 #include <QMetaType>
 #include <QString>
 #include <QVariant>
+#include <QVariantList>
 
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace quillmark {
+
+class BinaryPlistReader;
 
 enum class PlistFormat { Binary, Xml };
 
@@ -42,6 +46,26 @@ private:
     bool m_finished = false;
 };
 
+// The items of an array of a property list, each read into a QVariant only when asked for,
+// so that a document of many objects is never held as a whole tree beside the objects made
+// from it (PropertyList::fromDataDeferring). Reading an item cannot fail: the whole list
+// was checked when it was read.
+class PropertyListArray
+{
+public:
+    PropertyListArray() = default;
+    explicit PropertyListArray(QVariantList items);
+    qsizetype size() const;
+    bool isEmpty() const { return size() == 0; }
+    QVariant at(qsizetype index) const;
+
+private:
+    friend class PropertyList;
+    std::shared_ptr<const BinaryPlistReader> m_reader;
+    std::vector<quint64> m_objects;
+    QVariantList m_items;
+};
+
 // QVariant trees to and from property lists. Dictionaries are QVariantMap, arrays
 // QVariantList, strings QString, integers qint64 (any integer type is accepted on writing),
 // reals double, booleans bool, data QByteArray, dates QDateTime (UTC).
@@ -55,6 +79,11 @@ public:
     // (QMetaType::QVariantMap for a dictionary, QMetaType::QVariantList for an array).
     static QVariant fromData(const QByteArray &data, QString *error = nullptr,
                              QMetaType::Type expectedType = QMetaType::UnknownType);
+    // The same, but the top-level dictionary's array under `key` is left out of the answer
+    // and its items are given in *items to be read one at a time. When the top level is no
+    // dictionary or `key` holds no array, the answer is that of fromData and *items is empty.
+    static QVariant fromDataDeferring(const QByteArray &data, const QString &key, PropertyListArray *items,
+                                      QString *error = nullptr);
     static QByteArray toData(const QVariant &value, PlistFormat format = PlistFormat::Binary,
                              QString *error = nullptr);
 

@@ -195,12 +195,20 @@ TEST_F(DocumentTest, BadFilesShowTheOpenAlertAndLeaveTheDesign)
     writeAll(unknown, PropertyList::toData(unknownKinds));
     const QString damaged = dir + QStringLiteral("/Damaged.qkdoc");
     writeAll(damaged, data.left(data.size() / 2));
+    // The objects are read one at a time: one that is no object, after sound ones, still
+    // refuses the whole design before anything changes.
+    QVariantMap lastBad = PropertyList::fromData(data).toMap();
+    QVariantList entries = lastBad.value(QStringLiteral("ObjectsList")).toList();
+    entries.append(QStringLiteral("not an object"));
+    lastBad.insert(QStringLiteral("ObjectsList"), entries);
+    const QString badEntry = dir + QStringLiteral("/Entry.qkdoc");
+    writeAll(badEntry, PropertyList::toData(lastBad));
     const QString missing = dir + QStringLiteral("/Missing.qkdoc");
 
     view()->wasChanged(true);
     const GraphicList design = view()->getRects();
     int failures = 0;
-    for (const QString &path : {upper, emptyLabel, hugeCount, badObjects, unknown, damaged, missing}) {
+    for (const QString &path : {upper, emptyLabel, hugeCount, badObjects, unknown, damaged, badEntry, missing}) {
         EXPECT_FALSE(view()->open(path)) << path.toStdString();
         EXPECT_EQ(openFailures(), ++failures) << path.toStdString();
         EXPECT_EQ(view()->getRects(), design);

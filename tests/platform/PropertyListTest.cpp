@@ -411,3 +411,124 @@ TEST(PropertyList, PlistutilReadsOurBinaryFormAsTheTreeItself)
     // large as libplist's, give or take a value (libplist takes -0 for 0 and shares no data).
     EXPECT_NEAR(double(QFileInfo(ours).size()), double(QFileInfo(dir + "/theirs.bplist").size()), 64.0);
 }
+
+// Binary lists are read by our own reader unless they hold what only libplist reads (dates,
+// characters outside the first plane): whichever reads them, the tree is the one libplist
+// reads from the same list in XML, for lists written by us and by libplist's own tool, and
+// for a list of the narrow forms other writers use (single-precision reals, short counts).
+TEST(PropertyList, BinaryListsReadAsLibplistReadsThemAndShareWhatIsStoredOnce)
+{
+    ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) is needed to read the lists independently";
+    const QString dir = qmtest::freshDir("plistutil-reader");
+    QVariantMap plain = sampleTree();
+    plain.remove("When");
+    plain.remove("Before");
+    plain.insert("Name", QString::fromUtf8("Étiquette — ラベル 标签 Ярлык"));
+    QVariantList objects;
+    for (int i = 0; i < 3000; ++i)
+        objects.append(QVariantMap{{"Class", QString("ColorRect")},
+                                   {"Bounds", QStringLiteral("{{%1, 2}, {30, 20}}").arg(i)},
+                                   {"DrawsFill", QString("YES")},
+                                   {"FillColor", QByteArray(i % 2 ? "red" : "blue")},
+                                   {QString::fromUtf8("Größe"), qint64(i * 70000)}});
+    plain.insert("ObjectsList", objects);
+    for (const QVariantMap &tree : {plain, sampleTree()}) {
+        const QString ours = dir + "/ours.bplist";
+        ASSERT_TRUE(PropertyList::writeFile(ours, tree, PlistFormat::Binary));
+        ASSERT_TRUE(runPlistutil({"-i", ours, "-o", dir + "/theirs.xml", "-f", "xml"}));
+        ASSERT_TRUE(runPlistutil({"-i", dir + "/theirs.xml", "-o", dir + "/theirs.bplist", "-f", "bin"}));
+        const QVariant throughXml = PropertyList::readFile(dir + "/theirs.xml");
+        ASSERT_TRUE(throughXml.isValid());
+        for (const QString &path : {ours, dir + "/theirs.bplist"}) {
+            QString error;
+            const QVariant read = PropertyList::readFile(path, &error);
+            ASSERT_TRUE(read.isValid()) << error.toStdString();
+            EXPECT_TRUE(read == throughXml) << path.toStdString();
+        }
+    }
+
+    // A value stored once is one value in memory, whatever refers to it.
+    const QVariantList shared =
+        PropertyList::fromData(PropertyList::toData(plain)).toMap().value("ObjectsList").toList();
+    ASSERT_EQ(shared.size(), objects.size());
+    const QVariantMap first = shared.first().toMap();
+    const QVariantMap last = shared.last().toMap();
+    EXPECT_EQ(first.value("DrawsFill").toString().constData(), last.value("DrawsFill").toString().constData());
+    EXPECT_EQ(first.firstKey().constData(), last.firstKey().constData());
+
+    // Single-precision reals, one- and two-byte integers, counts past fifteen, UTF-16 text,
+    // as other writers make them: {"a": 1.5f, "b": 300, "c": "0123456789abcdefg", "d": "Ж"}.
+    QByteArray narrow = "bplist00";
+    QList<int> offsets;
+    auto object = [&](const QByteArray &bytes) {
+        offsets.append(int(narrow.size()));
+        narrow += bytes;
+    };
+    object(QByteArray::fromHex("d4") + QByteArray::fromHex("01020304") + QByteArray::fromHex("05060708"));
+    object("\x51" "a");
+    object("\x51" "b");
+    object("\x51" "c");
+    object("\x51" "d");
+    object(QByteArray::fromHex("223fc00000"));
+    object(QByteArray::fromHex("11012c"));
+    object(QByteArray::fromHex("5f1011") + "0123456789abcdefg");
+    object(QByteArray::fromHex("610416"));
+    const int table = int(narrow.size());
+    for (int offset : offsets)
+        narrow += char(offset);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = char(offsets.size());
+    trailer[31] = char(table);
+    narrow += trailer;
+    QFile narrowFile(dir + "/narrow.bplist");
+    ASSERT_TRUE(narrowFile.open(QIODevice::WriteOnly));
+    narrowFile.write(narrow);
+    narrowFile.close();
+    ASSERT_TRUE(runPlistutil({"-i", dir + "/narrow.bplist", "-o", dir + "/narrow.xml", "-f", "xml"}));
+    const QVariantMap expected{{"a", 1.5}, {"b", qint64(300)}, {"c", QString("0123456789abcdefg")},
+                               {"d", QString::fromUtf8("Ж")}};
+    EXPECT_EQ(PropertyList::readFile(dir + "/narrow.xml").toMap(), expected);
+    EXPECT_EQ(PropertyList::fromData(narrow).toMap(), expected);
+}
+
+// A document's objects can be left unread and read one at a time: the rest of the document
+// comes without them, each item as it would be in the whole tree, from binary and XML alike;
+// a list without such an array reads as usual, and a damaged one is refused as before.
+TEST(PropertyList, AnArrayLeftUnreadGivesItsItemsOneAtATime)
+{
+    QVariantList objects;
+    for (int i = 0; i < 50; ++i)
+        objects.append(QVariantMap{{"Class", QString("ColorRect")}, {"Index", qint64(i)}, {"On", i % 2 == 0}});
+    objects.append(QString("not a dictionary"));
+    const QVariantMap document{{"ObjectsList", objects}, {"TLabel", QVariantList{QVariantMap{{"name", QString("5160")}}}},
+                               {"DrawByType", QString("YES")}};
+    QVariantMap rest = document;
+    rest.remove("ObjectsList");
+    for (PlistFormat format : {PlistFormat::Binary, PlistFormat::Xml}) {
+        const QByteArray data = PropertyList::toData(document, format);
+        PropertyListArray items;
+        QString error;
+        const QVariant read = PropertyList::fromDataDeferring(data, "ObjectsList", &items, &error);
+        EXPECT_EQ(read.toMap(), rest) << error.toStdString();
+        ASSERT_EQ(items.size(), objects.size());
+        for (qsizetype i = 0; i < objects.size(); ++i)
+            EXPECT_EQ(items.at(i), objects.at(i)) << i;
+        EXPECT_FALSE(items.at(objects.size()).isValid());
+
+        // No array under the key: the document whole, and no items.
+        const QVariantMap noArray{{"ObjectsList", QString("damaged")}, {"DrawByType", QString("NO")}};
+        EXPECT_EQ(PropertyList::fromDataDeferring(PropertyList::toData(noArray, format), "ObjectsList", &items).toMap(),
+                  noArray);
+        EXPECT_TRUE(items.isEmpty());
+        EXPECT_EQ(PropertyList::fromDataDeferring(PropertyList::toData(objects, format), "ObjectsList", &items).toList(),
+                  objects);
+        EXPECT_TRUE(items.isEmpty());
+
+        error.clear();
+        EXPECT_FALSE(PropertyList::fromDataDeferring(data.left(data.size() - 40), "ObjectsList", &items, &error).isValid());
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_TRUE(items.isEmpty());
+    }
+}
