@@ -374,9 +374,13 @@ private:
     }
 
     // A dictionary key: the tree is not changed while it is written, so characters at the same
-    // place and of the same length are the same text.
+    // place and of the same length are the same text. Only the program's own key texts, which
+    // lie in its constant data and recur in every object, are found so; keys read from a file
+    // are each a text of their own and would only fill the table.
     quint32 addKey(const QString &key)
     {
+        if (key.data_ptr().isMutable())
+            return addString(key);
         const auto found = m_keys.find(key.constData());
         if (found != m_keys.end() && found->second.first == key.size())
             return found->second.second;
