@@ -1355,6 +1355,8 @@ private:
     GraphicPtr m_pendingImageObject;
     bool m_pendingUndoGroup = false;
     QNetworkReply *m_pendingDownload = nullptr;
+    // Counts the web pictures given up, so that a full picture decoded for one of them is dropped.
+    quint64 m_webPictureDecode = 0;
 
     // Keys and the context menu.
     void nudge(const QPointF &delta);

@@ -138,6 +138,30 @@ struct DecodedPicture
     ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
 };
 
+// Decodes the picture file on a picture decoder; `done` hears the result on the window's
+// thread. The watcher belongs to `owner`: an owner gone meanwhile hears nothing, and the
+// worker only finishes its promise.
+void decodeOnWorker(QObject *owner, const QString &path, std::function<void(const DecodedPicture &)> done)
+{
+    auto promise = std::make_shared<QPromise<DecodedPicture>>();
+    QFuture<DecodedPicture> future = promise->future();
+    promise->start();
+    auto *watcher = new QFutureWatcher<DecodedPicture>(owner);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, owner, [watcher, done = std::move(done)] {
+        watcher->deleteLater();
+        if (watcher->future().resultCount() == 0)
+            return;
+        done(watcher->future().result());
+    });
+    watcher->setFuture(future);
+    RectsView::pictureDecoders().start([promise, path] {
+        DecodedPicture decoded;
+        decoded.image = specImage::decodeFile(path, &decoded.refusal);
+        promise->addResult(decoded);
+        promise->finish();
+    });
+}
+
 } // namespace
 
 void RectsView::initImages()
@@ -189,29 +213,14 @@ void RectsView::whenPictureDecoded(const QString &path, std::function<void()> co
         m_loadingPicture = true;
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     }
-    auto promise = std::make_shared<QPromise<DecodedPicture>>();
-    QFuture<DecodedPicture> future = promise->future();
-    promise->start();
-    // The watcher belongs to the canvas: a canvas closed meanwhile hears nothing, and the
-    // worker only finishes its promise.
-    auto *watcher = new QFutureWatcher<DecodedPicture>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this,
-            [this, watcher, request, path, continuation = std::move(continuation)] {
-                watcher->deleteLater();
-                if (request != m_pictureRequest || watcher->future().resultCount() == 0)
-                    return;
-                const DecodedPicture decoded = watcher->future().result();
-                endPictureLoad();
-                const specImage::Preloaded preloaded(path, decoded.image, decoded.refusal);
-                continuation();
-            });
-    watcher->setFuture(future);
-    pictureDecoders().start([promise, path] {
-        DecodedPicture decoded;
-        decoded.image = specImage::decodeFile(path, &decoded.refusal);
-        promise->addResult(decoded);
-        promise->finish();
-    });
+    decodeOnWorker(this, path,
+                   [this, request, path, continuation = std::move(continuation)](const DecodedPicture &decoded) {
+                       if (request != m_pictureRequest)
+                           return;
+                       endPictureLoad();
+                       const specImage::Preloaded preloaded(path, decoded.image, decoded.refusal);
+                       continuation();
+                   });
 }
 
 QThreadPool &RectsView::pictureDecoders()
@@ -315,6 +324,8 @@ void RectsView::endPendingWebImage()
         reply->deleteLater();
     }
     m_pendingImageObject.reset();
+    // A full picture still being decoded is no longer awaited.
+    ++m_webPictureDecode;
     if (m_pendingUndoGroup) {
         m_pendingUndoGroup = false;
         m_undoManager.endUndoGrouping();
@@ -407,24 +418,42 @@ void RectsView::setupNewWebImage(const QString &address, const std::optional<QPo
             written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
         }
         const GraphicPtr graphic = m_pendingImageObject;
-        const bool placed = written && graphic && rects.contains(graphic);
-        if (placed) {
+        if (written && graphic && rects.contains(graphic)) {
             if (iNternetImageLoader *loader = iNternetImageLoader::sharedInternetImageLoader())
                 loader->setFullImageStored(address);
-            const QRectF before = graphic->frameBounds();
-            const bool loaded = graphic->setImagePath(local);
-            if (loaded)
-                graphic->setDrawsImage(true);
-            if (created && loaded && graphic->image()) {
-                // A picture made for this download takes its own proportions where it stands.
-                graphic->setFrameBounds(newPictureFrame(getLabel(), graphic->image()->size(), before.center()));
-                graphic->fitImage();
-            } else {
-                applyScaleWithBoxCorrection(*graphic, before);
+            auto apply = [this, graphic, local, actionName, created] {
+                if (rects.contains(graphic)) {
+                    const QRectF before = graphic->frameBounds();
+                    const bool loaded = graphic->setImagePath(local);
+                    if (loaded)
+                        graphic->setDrawsImage(true);
+                    if (created && loaded && graphic->image()) {
+                        // A picture made for this download takes its own proportions where it stands.
+                        graphic->setFrameBounds(newPictureFrame(getLabel(), graphic->image()->size(), before.center()));
+                        graphic->fitImage();
+                    } else {
+                        applyScaleWithBoxCorrection(*graphic, before);
+                    }
+                    invalidateGraphic(graphic.get());
+                    setActionName(actionName);
+                    setDrawersItemsState();
+                }
+                endPendingWebImage();
+            };
+            if (ImageProbe::decodesAtOnce(local)) {
+                apply();
+                return;
             }
-            invalidateGraphic(graphic.get());
-            setActionName(actionName);
-            setDrawersItemsState();
+            // A large picture is decoded on a worker, as a placed file is: the preview stays
+            // and the step stays open until the full picture takes its place.
+            const quint64 decode = m_webPictureDecode;
+            decodeOnWorker(this, local, [this, decode, local, apply](const DecodedPicture &decoded) {
+                if (decode != m_webPictureDecode)
+                    return;
+                const specImage::Preloaded preloaded(local, decoded.image, decoded.refusal);
+                apply();
+            });
+            return;
         }
         endPendingWebImage();
         if (!written) {

@@ -79,6 +79,8 @@ public:
     // Indexes whose preview is larger than any preview is taken.
     QSet<int> hugePreviews;
     QSet<int> missingFullImages;
+    // Indexes whose full picture has another size than fullSize().
+    QHash<int, QSize> fullSizes;
     // The status and body of every search answer instead of pages of hits.
     std::optional<Response> searchAnswer;
     int searchDelayMs = 0;
@@ -151,7 +153,7 @@ private:
         if (path.startsWith(QLatin1String("/full/"))) {
             if (missingFullImages.contains(index))
                 return {404, "text/plain", "not found"};
-            return {200, "image/png", pngBytes(fullSize(), colorOf(index))};
+            return {200, "image/png", pngBytes(fullSizes.value(index, fullSize()), colorOf(index))};
         }
         return {404, "text/plain", "not found"};
     }

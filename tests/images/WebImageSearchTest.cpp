@@ -30,6 +30,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QUrlQuery>
@@ -59,6 +61,35 @@ QSize fileImageSize(const QString &path)
 {
     return QImageReader(path).size();
 }
+
+// Every worker that decodes pictures held until release(), so that the test sees the window
+// while a picture handed to them is not yet decoded, however fast the machine.
+class HeldDecoders
+{
+public:
+    HeldDecoders()
+        : count(RectsView::pictureDecoders().maxThreadCount())
+    {
+        for (int i = 0; i < count; ++i)
+            RectsView::pictureDecoders().start([this] {
+                started.release();
+                gate.acquire();
+            });
+        started.acquire(count);
+    }
+    ~HeldDecoders() { release(); }
+    void release()
+    {
+        gate.release(count - released);
+        released = count;
+    }
+
+private:
+    int count;
+    int released = 0;
+    QSemaphore started;
+    QSemaphore gate;
+};
 
 class WebImageSearch : public ::testing::Test
 {
@@ -548,6 +579,74 @@ TEST_F(WebImageSearch, AClickedTileShowsItsPreviewAtOnceThenTheFullPicture)
     ASSERT_TRUE(waitForDownload());
     ASSERT_EQ(canvas->getRects().size(), 1);
     EXPECT_EQ(QFileInfo(canvas->getRects().first()->imagePath()).fileName(), QStringLiteral("hit1_640.png"));
+    EXPECT_EQ(canvas->undoManager()->undoActionName(), QStringLiteral("Change Image"));
+}
+
+// A full picture too large to decode at once arrives while the window goes on answering: the
+// preview stays and the step stays open until a worker has decoded it; a newer web picture
+// started meanwhile wins.
+TEST_F(WebImageSearch, ALargeFullPictureIsDecodedOffTheWindowsThread)
+{
+    server.totalHits = 3;
+    server.fullSizes.insert(0, QSize(3000, 2000));
+    server.fullSizes.insert(2, QSize(3000, 2000));
+    chooseInternet();
+    search(QStringLiteral("roses"));
+    ASSERT_EQ(browser->getCount(), 3);
+    auto tileOf = [this](int index) -> listImageViewItem * {
+        for (listImageViewItem *tile : browser->tiles())
+            if (tile->filePath() == server.fullAddress(index))
+                return tile;
+        return nullptr;
+    };
+    auto click = [](listImageViewItem *tile) { QTest::mouseClick(tile, Qt::LeftButton, {}, tile->rect().center()); };
+    ASSERT_TRUE(tileOf(0) && tileOf(1) && tileOf(2));
+    GraphicPtr placed;
+    QSizeF preview;
+    {
+        HeldDecoders held;
+        click(tileOf(0));
+        ASSERT_EQ(canvas->getRects().size(), 1);
+        placed = canvas->getRects().first();
+        const QString local = placed->imagePath();
+        preview = placed->image()->size();
+        // Downloaded and stored; the window answers and still shows the preview.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fileImageSize(local) == QSize(3000, 2000); }, 20000));
+        QTest::qWait(100);
+        EXPECT_EQ(placed->image()->size(), preview);
+        EXPECT_EQ(canvas->undoManager()->groupingLevel(), 1);
+        held.release();
+        ASSERT_TRUE(waitForDownload());
+    }
+    // The full picture has a hundred times the preview's pixels on a side.
+    EXPECT_DOUBLE_EQ(placed->image()->size().width(), preview.width() * 100);
+    EXPECT_DOUBLE_EQ(placed->image()->size().height(), preview.height() * 100);
+    EXPECT_NEAR(placed->frameBounds().width() / placed->frameBounds().height(), 1.5, 0.01);
+    EXPECT_EQ(canvas->undoManager()->undoActionName(), QStringLiteral("Add Image"));
+    canvas->undoManager()->undo();
+    EXPECT_TRUE(canvas->getRects().isEmpty());
+
+    // Another large picture, and a small one clicked while it is being decoded: the small
+    // one goes into the same object, and the large one, decoded late, does not take its place.
+    {
+        HeldDecoders held;
+        click(tileOf(2));
+        ASSERT_EQ(canvas->getRects().size(), 1);
+        const QString local = canvas->getRects().first()->imagePath();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fileImageSize(local) == QSize(3000, 2000); }, 20000));
+        QTest::qWait(50);
+        click(tileOf(1));
+        ASSERT_TRUE(waitForDownload());
+        held.release();
+        // The late decoding finishes and is heard.
+        ASSERT_TRUE(RectsView::pictureDecoders().waitForDone(20000));
+        QTest::qWait(50);
+    }
+    ASSERT_EQ(canvas->getRects().size(), 1);
+    const GraphicPtr changed = canvas->getRects().first();
+    EXPECT_EQ(QFileInfo(changed->imagePath()).fileName(), QStringLiteral("hit1_640.png"));
+    EXPECT_DOUBLE_EQ(changed->image()->size().width(), preview.width() * 8);
+    EXPECT_EQ(canvas->undoManager()->groupingLevel(), 0);
     EXPECT_EQ(canvas->undoManager()->undoActionName(), QStringLiteral("Change Image"));
 }
 
