@@ -111,6 +111,8 @@ ColorOval::ColorOval(const QRectF &frame)
 {
 }
 
+ColorOval::~ColorOval() = default;
+
 std::shared_ptr<ColorOval> ColorOval::create(const QRectF &frame)
 {
     return std::make_shared<ColorOval>(frame);
@@ -156,16 +158,35 @@ float ColorOval::getAngle(float x, float y)
     return angle;
 }
 
-template <typename Place>
-void ColorOval::forEachGlyph(Place &&place) const
+const std::vector<ColorOval::PlacedGlyph> &ColorOval::placedGlyphs() const
 {
-    if (!hasText())
-        return;
-    TextFlow flow(_text);
-    NSTextOvalContainer box(_frameBounds.size());
-    box.setGraphicObject(const_cast<ColorOval *>(this));
-    flow.insertContainer(&box, 0);
-    flow.layout();
+    if (!hasText()) {
+        m_placed.clear();
+        m_placedFor = {};
+        return m_placed;
+    }
+    const std::shared_ptr<QTextDocument> &text = sharedTextStorage();
+    const PlacedFor wanted{text.get(), _frameBounds, qreal(_lineWidth), _textAngle, _textFlip};
+    if (!m_ovalFlow || m_placedFor.text != text.get()) {
+        m_ovalFlow = std::make_unique<TextFlow>(text);
+        m_ovalBox = std::make_unique<NSTextOvalContainer>(_frameBounds.size());
+        m_ovalFlow->insertContainer(m_ovalBox.get(), 0);
+        m_placedFor = {};
+    }
+    // The lines depend on the frame's size alone (the flow itself knows when the text
+    // changed); where the glyphs land depends on all of it.
+    if (m_placedFor.frame.size() != _frameBounds.size() || m_placedFor.text != text.get()) {
+        m_ovalBox->setContainerSize(_frameBounds.size());
+        m_ovalBox->setGraphicObject(const_cast<ColorOval *>(this));
+        m_ovalFlow->invalidate();
+    }
+    if (!m_ovalFlow->layoutIfNeeded() && m_placedFor == wanted)
+        return m_placed;
+    m_placedFor = wanted;
+    m_placed.clear();
+    TextFlow &flow = *m_ovalFlow;
+    auto place = [this](const GlyphPlacement &placement, const QRawFont &font, quint32 glyph, qreal advance,
+                        const QColor &colour) { m_placed.push_back({placement, font, glyph, advance, colour}); };
 
     const qreal half = _lineWidth / 2.0;
     const QRectF r = _frameBounds.adjusted(half, half, -half, -half);
@@ -260,13 +281,14 @@ void ColorOval::forEachGlyph(Place &&place) const
             place(placement, glyph.font, glyph.index, advance, colourAt(*layout, c));
         });
     }
+    return m_placed;
 }
 
 QList<ColorOval::GlyphPlacement> ColorOval::glyphPlacements() const
 {
     QList<GlyphPlacement> placements;
-    forEachGlyph([&](const GlyphPlacement &placement, const QRawFont &, quint32, qreal,
-                     const QColor &) { placements.append(placement); });
+    for (const PlacedGlyph &placed : placedGlyphs())
+        placements.append(placed.placement);
     return placements;
 }
 
@@ -275,22 +297,21 @@ void ColorOval::drawText(QPainter *painter)
     if (!painter || _iseditable || !hasText())
         return;
     auto paint = [&](QPainter *p) {
-        forEachGlyph([&](const GlyphPlacement &placement, const QRawFont &font, quint32 glyph,
-                         qreal advance, const QColor &colour) {
-            if (drawAttachment(p, placement, advance))
-                return;
+        for (const PlacedGlyph &placed : placedGlyphs()) {
+            if (drawAttachment(p, placed.placement, placed.advance))
+                continue;
             p->save();
-            p->translate(placement.point);
-            p->rotate(placement.rotation);
+            p->translate(placed.placement.point);
+            p->rotate(placed.placement.rotation);
             QGlyphRun run;
-            run.setRawFont(font);
-            run.setGlyphIndexes({glyph});
+            run.setRawFont(placed.font);
+            run.setGlyphIndexes({placed.glyph});
             // The centre of the glyph's baseline lands on the oval.
-            run.setPositions({QPointF(-advance / 2.0, 0.0)});
-            p->setPen(colour);
+            run.setPositions({QPointF(-placed.advance / 2.0, 0.0)});
+            p->setPen(placed.colour);
             p->drawGlyphRun(QPointF(0, 0), run);
             p->restore();
-        });
+        }
     };
     painter->save();
     // The glyphs cast the stroke's shadow, which does not follow the zoom.

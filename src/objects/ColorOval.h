@@ -3,13 +3,16 @@
 // its frame. Its text is not a text box: each glyph is set along ovals inside the outline,
 // from a start direction, clockwise with glyph tops outward, or flipped (mirrored, running
 // counter-clockwise with tops towards the centre) so that it reads upright along the bottom.
+#include <QColor>
 #include <QList>
 #include <QPointF>
+#include <QRawFont>
 #include <QRectF>
 #include <QString>
 #include <QVariantMap>
 
 #include <memory>
+#include <vector>
 
 #include "objects/ColorRect.h"
 #include "platform/BezierPath.h"
@@ -18,11 +21,15 @@ class QPainter;
 
 namespace quillmark {
 
+class NSTextOvalContainer;
+class TextFlow;
+
 class ColorOval : public ColorRect
 {
 public:
     ColorOval();
     explicit ColorOval(const QRectF &frame);
+    ~ColorOval() override;
 
     static std::shared_ptr<ColorOval> create(const QRectF &frame = QRectF());
     // Makes the kind known to the object factory under "ColorOval".
@@ -73,12 +80,36 @@ private:
     // Draws the merge field inside the text whose room the placed glyph holds; NO when the
     // glyph is text.
     bool drawAttachment(QPainter *painter, const GlyphPlacement &placement, qreal advance) const;
-    // Lays the text out along the ovals and hands each glyph to `place`.
-    template <typename Place>
-    void forEachGlyph(Place &&place) const;
+    // A glyph where the text along the ovals puts it, with what draws it.
+    struct PlacedGlyph
+    {
+        GlyphPlacement placement;
+        QRawFont font;
+        quint32 glyph = 0;
+        qreal advance = 0.0;
+        QColor colour;
+    };
+    // The text laid out along the ovals. Kept until the text, the frame, the stroke width, the
+    // start angle or the flip changes: laying it out and walking the ovals for each glyph
+    // on every repaint made a design of many ovals slow to draw.
+    const std::vector<PlacedGlyph> &placedGlyphs() const;
 
     float _textAngle = 0.0f;
     int _textFlip = 0;
+
+    struct PlacedFor
+    {
+        const QTextDocument *text = nullptr;
+        QRectF frame;
+        qreal lineWidth = 0.0;
+        float angle = 0.0f;
+        int flip = 0;
+        bool operator==(const PlacedFor &) const = default;
+    };
+    mutable std::unique_ptr<TextFlow> m_ovalFlow;
+    mutable std::unique_ptr<NSTextOvalContainer> m_ovalBox;
+    mutable std::vector<PlacedGlyph> m_placed;
+    mutable PlacedFor m_placedFor;
 };
 
 } // namespace quillmark

@@ -462,3 +462,92 @@ TEST(KeptDrawingWindow, ObjectsWithoutTextWriteBackTheTextTheyWereRead)
     EXPECT_EQ(reopened->textAlign(), 2);
     EXPECT_EQ(reopened->textStorage()->defaultFont().pointSize(), 17);
 }
+
+namespace {
+
+// The object drawn alone, twice the size of its frame's area on a white ground.
+QImage drawnAlone(ColorRect &graphic, const QRectF &area)
+{
+    QImage image((area.size() * 2.0).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(2.0, 2.0);
+    painter.translate(-area.topLeft());
+    graphic.drawFrame(&painter, area, false);
+    return image;
+}
+
+// The same object made anew from what it writes: nothing of it laid out before.
+QImage drawnAfresh(ColorRect &graphic, const QRectF &area)
+{
+    const GraphicPtr fresh = ColorRect::graphicWithPropertyListRepresentation(graphic.propertyListRepresentation());
+    return fresh ? drawnAlone(*fresh, area) : QImage();
+}
+
+} // namespace
+
+// Text along an oval is laid out once and kept: every edit of its text, its font or its frame,
+// and its undo, shows at once as an oval laid out afresh shows it.
+TEST(KeptDrawingWindow, TextAlongAnOvalShowsEveryEditAndItsUndo)
+{
+    apptest::WindowFixture f(QStringLiteral("kept-oval"));
+    chooseZoom(f, QStringLiteral("100%"));
+    const QRectF ovalFrame(40, 30, 130, 110);
+    auto oval = std::static_pointer_cast<ColorOval>(placed(f, ColorOval::create(ovalFrame)));
+    oval->setDrawsFill(true);
+    oval->setFillColor(QColor(250, 240, 200));
+    oval->textStorage()->setPlainText(QStringLiteral("Along the oval, round and round it goes"));
+    oval->setTextAngle(30.0f);
+    openDesign(f, QStringLiteral("Kept Oval"), {oval, placed(f, ColorRect::create(QRectF(200, 40, 30, 30)))});
+    const GraphicPtr shownOval = objectAt(f, ovalFrame);
+    ASSERT_TRUE(shownOval);
+    const QRectF area(20, 10, 220, 200);
+    const QImage opened = drawnAlone(*shownOval, area);
+    ASSERT_EQ(opened, drawnAfresh(*shownOval, area));
+
+    // Typed text, then undone.
+    f.editText(ovalFrame.center());
+    QTest::keyClick(f.canvas(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(f.canvas(), QStringLiteral("Typed "));
+    f.click(QPointF(300, 250));
+    ASSERT_TRUE(shownOval->textStorage()->toPlainText().startsWith(QStringLiteral("Typed ")));
+    EXPECT_NE(drawnAlone(*shownOval, area), opened);
+    EXPECT_EQ(drawnAlone(*shownOval, area), drawnAfresh(*shownOval, area));
+    f.undo();
+    ASSERT_FALSE(shownOval->textStorage()->toPlainText().startsWith(QStringLiteral("Typed ")));
+    EXPECT_EQ(drawnAlone(*shownOval, area), drawnAfresh(*shownOval, area));
+
+    // The whole text made bigger from the Format menu, then undone.
+    f.editText(ovalFrame.center());
+    QTest::keyClick(f.canvas(), Qt::Key_A, Qt::ControlModifier);
+    const double before = shownOval->textSize().value_or(QFont()).pointSizeF();
+    f.triggerIn(QStringLiteral("Format"), QStringLiteral("Font"), QStringLiteral("Bigger"));
+    f.click(QPointF(300, 250));
+    ASSERT_GT(shownOval->textSize().value_or(QFont()).pointSizeF(), before);
+    EXPECT_NE(drawnAlone(*shownOval, area), opened);
+    EXPECT_EQ(drawnAlone(*shownOval, area), drawnAfresh(*shownOval, area));
+    // The click that ended the editing is undone first, then the change of size.
+    f.undo();
+    ASSERT_EQ(f.canvas()->undoManager()->undoActionName(), QStringLiteral("Change Text Size"));
+    f.undo();
+    EXPECT_EQ(shownOval->textSize().value_or(QFont()).pointSizeF(), before);
+    EXPECT_EQ(drawnAlone(*shownOval, area), drawnAfresh(*shownOval, area));
+
+    // A wider frame sets the text along a longer oval; a move carries it along; both undone.
+    f.click(ovalFrame.center());
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    f.dragFromTo(ovalFrame.bottomRight(), ovalFrame.bottomRight() + QPointF(40, 0));
+    ASSERT_GT(shownOval->frameBounds().width(), ovalFrame.width() + 30);
+    EXPECT_NE(drawnAlone(*shownOval, area), opened);
+    EXPECT_EQ(drawnAlone(*shownOval, area), drawnAfresh(*shownOval, area));
+    f.dragFromTo(ovalFrame.center(), ovalFrame.center() + QPointF(15, 20));
+    EXPECT_EQ(drawnAlone(*shownOval, area), drawnAfresh(*shownOval, area));
+    f.undo();
+    f.undo();
+    EXPECT_EQ(shownOval->frameBounds(), ovalFrame);
+    EXPECT_EQ(drawnAlone(*shownOval, area), opened);
+    // The canvas shows what the oval draws.
+    f.click(QPointF(300, 250));
+    EXPECT_EQ(shown(f, area), shownAfresh(f, area));
+}
