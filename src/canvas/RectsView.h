@@ -1216,6 +1216,9 @@ private:
     void drawTrackingFeedback(QPainter *painter);
     QRectF selectionRect() const;
     GroupPtr groupPtr(const Group *group) const;
+    // The group as the list holds it, made the selected one in the same walk of the list;
+    // nothing changes when the list does not hold it.
+    GroupPtr selectHeldGroup(const Group *group);
 
     // In-place text editing.
     bool textEditingKeyPress(QKeyEvent *event);

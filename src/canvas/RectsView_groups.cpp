@@ -2,6 +2,7 @@
 // questions other parts ask about it.
 #include <QHash>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -21,6 +22,28 @@ GroupPtr RectsView::groupPtr(const Group *group) const
         if (candidate.get() == group)
             return candidate;
     return nullptr;
+}
+
+GroupPtr RectsView::selectHeldGroup(const Group *group)
+{
+    // Selecting a member of one of a thousand groups walks the list once, not once to find
+    // the group and again to choose it.
+    if (!group)
+        return nullptr;
+    GroupPtr held;
+    QVarLengthArray<Group *, 4> wereSelected;
+    for (const GroupPtr &candidate : std::as_const(_groups)) {
+        if (candidate.get() == group)
+            held = candidate;
+        else if (candidate->isSelected())
+            wereSelected.append(candidate.get());
+    }
+    if (!held)
+        return nullptr;
+    for (Group *other : wereSelected)
+        other->setSelected(false);
+    held->setSelected(true);
+    return held;
 }
 
 void RectsView::group()

@@ -250,13 +250,12 @@ void RectsView::selectRect(const GraphicPtr &graphic)
             }
             // A member brings its whole group, however it is selected: a click, the band,
             // Select All, a paste or an undo.
-            if (const GroupPtr owner = groupPtr(graphic->getGroup())) {
+            if (const GroupPtr owner = selectHeldGroup(graphic->getGroup())) {
                 for (const GraphicPtr &member : owner->getObjects())
                     if (!isSelected(member.get())) {
                         _selectedObjects.append(member);
                         m_selectedSet.insert(member.get());
                     }
-                setSelectedGroup(owner.get());
                 update();
             } else {
                 _selectedObjects.append(graphic);
