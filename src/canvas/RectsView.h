@@ -453,7 +453,8 @@ public:
     void updateDateFields();
     // Prints every page of the job on the printer's paper at 100 %, full page, as many copies
     // as the printer asks for. A PDF file destination is written whole or not at all. False,
-    // with the reason in error, when the printer could not print or the file not be written.
+    // with the reason in error, when the printer could not print or the file not be written;
+    // false with no reason when the user cancelled the job's progress panel.
     bool printJob(QPrinter &printer, const PrintJob &job, QString *error = nullptr);
     PrintingPanel *printingPanel();
     PrintAddViewController *printViewController();

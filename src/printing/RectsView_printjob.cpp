@@ -4,17 +4,20 @@
 #include "canvas/RectsView.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 
 #include "foundation/Language.h"
@@ -60,11 +63,61 @@ void showNewProblems(QWidget *parent, const QStringList &messages, qsizetype &sh
                              {}, Prompts::Warning);
 }
 
+// A merged job of many records draws thousands of pages, and the window must keep answering
+// meanwhile: the pages are drawn in short slices with the window's events handled between
+// them. Once the first slice has not finished the job, a window-modal progress panel shows;
+// it keeps the user's hands off the design and the current record while they print, and its
+// Cancel stops the job.
+class PageProgress
+{
+public:
+    PageProgress(QWidget *parent, qsizetype pages)
+        : m_parent(parent)
+        , m_pages(pages)
+    {
+        m_slice.start();
+    }
+
+    // After a page is drawn (`done` pages so far): false once the user has cancelled.
+    bool pageDone(qsizetype done)
+    {
+        if (done >= m_pages || m_slice.elapsed() < SliceMs)
+            return true;
+        if (!m_panel) {
+            m_panel = std::make_unique<QProgressDialog>(QString(), localizedString("Cancel"), 0,
+                                                        int(std::min<qsizetype>(m_pages, std::numeric_limits<int>::max())),
+                                                        m_parent);
+            m_panel->setWindowModality(Qt::WindowModal);
+            m_panel->setAutoReset(false);
+            m_panel->setAutoClose(false);
+            m_panel->setMinimumDuration(0);
+        }
+        m_panel->setLabelText(Language::withValues(localizedString("Printing page %@ of %@"),
+                                                   {QString::number(std::min(done + 1, m_pages)), QString::number(m_pages)}));
+        m_panel->setValue(int(std::min<qsizetype>(done, std::numeric_limits<int>::max())));
+        if (!m_panel->isVisible())
+            m_panel->show();
+        QCoreApplication::processEvents();
+        m_slice.restart();
+        return !m_panel->wasCanceled();
+    }
+
+private:
+    static constexpr qint64 SliceMs = 40;
+    QWidget *m_parent;
+    qsizetype m_pages;
+    QElapsedTimer m_slice;
+    std::unique_ptr<QProgressDialog> m_panel;
+};
+
 // The job's pages written into a PDF file through a temporary file beside it: a failure
-// (no room, no permission, a painter that cannot start) leaves no file and no old file lost.
+// (no room, no permission, a painter that cannot start) leaves no file and no old file lost,
+// and so does the user's Cancel, with no reason told.
 bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout, const PrintJob &job,
                  const QList<int> &sequence, const QString &title, const RecordRun *run, QString *error)
 {
+    PageProgress progress(view.window(), sequence.size());
+    bool cancelled = false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         fail(error, Language::withValues(localizedString("Could not write %@: %@"), {QFileInfo(path).fileName(), file.errorString()}));
@@ -96,8 +149,16 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
                 break;
             if (run && run->stopped())
                 break;
+            if (!progress.pageDone(i + 1)) {
+                cancelled = true;
+                break;
+            }
         }
         painter.end();
+    }
+    if (cancelled) {
+        file.cancelWriting();
+        return false;
     }
     // A job stopped on the way writes nothing: the labels it printed would be a part.
     if (run && run->stopped()) {
@@ -205,6 +266,8 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
     painter.setRenderHint(QPainter::Antialiasing);
     // One unit is one point whatever the printer's resolution.
     const double scale = double(printer.resolution()) / 72.0;
+    PageProgress progress(window(), sequence.size());
+    bool cancelled = false;
     for (qsizetype i = 0; i < sequence.size(); ++i) {
         if (i > 0 && !printer.newPage())
             break;
@@ -220,8 +283,16 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
             printer.abort();
             break;
         }
+        if (!progress.pageDone(i + 1)) {
+            // The pages not yet sent are not printed, and the printer is told to drop the job.
+            cancelled = true;
+            printer.abort();
+            break;
+        }
     }
     painter.end();
+    if (cancelled)
+        return finish(false);
     if (run && run->stopped()) {
         fail(error, run->stopMessage());
         return finish(false);
@@ -292,8 +363,9 @@ void RectsView::printCommon()
         }
     }
 
+    // A job the user cancelled fails with no reason: there is nothing to tell.
     QString error;
-    if (!printJob(printer, job, &error))
+    if (!printJob(printer, job, &error) && !error.isEmpty())
         Prompts::current().alert(window(), localizedString("The labels could not be printed."), error, {}, Prompts::Critical);
     update();
 }

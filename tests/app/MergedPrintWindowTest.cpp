@@ -436,3 +436,113 @@ TEST_F(MergedPrintWindowTest, CountingRecordsWithoutTheirBarcodeKeepsTheWindowAn
     EXPECT_TRUE(std::none_of(left.begin(), left.end(), [](QProgressDialog *p) { return p->isVisible(); }));
     EXPECT_EQ(db->fieldValues().value(QStringLiteral("First_Name")).toString(), QStringLiteral("Ada"));
 }
+
+// A merged print of thousands of records draws its pages in slices: the window keeps handling
+// its events meanwhile, behind a window-modal progress panel that tells the page. Its Cancel
+// stops the job with no error and leaves the file printed before as it was, not a part of
+// the new one; left to finish, the job prints every page, each label with its own record, and
+// the record current before is current again.
+TEST_F(MergedPrintWindowTest, ALongMergedPrintKeepsTheWindowAnsweringAndCanBeCancelled)
+{
+    constexpr int Records = 3000;
+    database({QStringLiteral("Ada")});
+    const QString columns = dbtest::sqliteCli(dbPath, QStringLiteral(
+        "SELECT group_concat(name, ',') FROM pragma_table_info('dbtable') "
+        "WHERE name NOT IN ('pk', 'First_Name', 'Last_Name');")).trimmed();
+    ASSERT_FALSE(columns.isEmpty());
+    dbtest::sqliteCli(dbPath, QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+        "INSERT INTO dbtable (First_Name, Last_Name, %2) SELECT printf('N%05d', i), printf('Last_%05d', i), %2 "
+        "FROM n, (SELECT %2 FROM dbtable WHERE pk = %3);").arg(Records).arg(columns).arg(keys.first()));
+    db->refreshBrowser();
+    ASSERT_EQ(db->browserArray().size(), Records);
+    auto field = addField(FirstNamePk, QRectF(10, 10, 120, 24), qmtest::testFont(12));
+    addField(LastNamePk, QRectF(10, 36, 120, 24), qmtest::testFont(12));
+    makeCurrent(keys.first());
+    const int perPage = canvas->countPrintedLabels();
+    ASSERT_GT(perPage, 0);
+    const int pages = (Records + perPage - 1) / perPage;
+    ASSERT_GT(pages, 20);
+
+    const QString path = dir + QStringLiteral("/sheet.pdf");
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the sheet printed yesterday");
+    }
+    // The browser lists the records by last name, Ada's first: the numbers are padded to keep
+    // the others in order after it.
+    // Events the window is given while the pages are drawn: each one handled is seen, with
+    // what the panel showed then.
+    int handledWhilePrinting = 0;
+    bool cancelWhenShown = true;
+    QString shownText;
+    QTimer ticks;
+    ticks.setInterval(0);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        QProgressDialog *progress = nullptr;
+        for (QProgressDialog *candidate : window->findChildren<QProgressDialog *>())
+            if (candidate->isVisible())
+                progress = candidate;
+        if (!progress)
+            return;
+        EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
+        shownText = progress->labelText();
+        if (++handledWhilePrinting == 3 && cancelWhenShown) {
+            for (QPushButton *button : progress->findChildren<QPushButton *>())
+                if (button->text() == QStringLiteral("Cancel"))
+                    QTest::mouseClick(button, Qt::LeftButton);
+        }
+    });
+    ticks.start();
+
+    printSequence(path);
+    EXPECT_EQ(handledWhilePrinting, 3);
+    EXPECT_TRUE(shownText.startsWith(QStringLiteral("Printing page "))) << shownText.toStdString();
+    EXPECT_TRUE(shownText.endsWith(QStringLiteral(" of %1").arg(pages))) << shownText.toStdString();
+    EXPECT_EQ(prompts->count(TestPrompts::Alert), 0) << prompts->last().message.toStdString();
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("the sheet printed yesterday"));
+    }
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), (QStringList{"Names.sqlite", "sheet.pdf"}));
+    EXPECT_EQ(db->fieldValues().value(QStringLiteral("pk")).toLongLong(), keys.first());
+    EXPECT_EQ(field->text(), QStringLiteral("Ada"));
+    EXPECT_FALSE(canvas->isPrinting());
+
+    // Left to finish: every page, the first and the last record where they belong.
+    handledWhilePrinting = 0;
+    cancelWhenShown = false;
+    printSequence(path);
+    EXPECT_GE(handledWhilePrinting, 3);
+    EXPECT_EQ(prompts->count(TestPrompts::Alert), 0) << prompts->last().message.toStdString();
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->numPages(), pages);
+    const QStringList first = inLabelOrder(wordsOf(path, 0));
+    // The labels follow the browser's order of the records.
+    const QList<dbBrowseField> rows = db->browserArray();
+    auto nameAt = [&](int index) {
+        return dbtest::sqliteCli(dbPath, QStringLiteral("SELECT First_Name || ' ' || Last_Name FROM dbtable WHERE pk = %1;")
+                                             .arg(rows.at(index).primaryKey()))
+            .trimmed()
+            .split(QLatin1Char(' '));
+    };
+    EXPECT_EQ(first.size(), 2 * perPage) << first.join(' ').toStdString();
+    for (int index : {0, perPage - 1})
+        for (const QString &word : nameAt(index))
+            EXPECT_TRUE(first.contains(word)) << word.toStdString() << " in " << first.join(' ').toStdString();
+    EXPECT_FALSE(first.contains(nameAt(perPage).first())) << first.join(' ').toStdString();
+    const QStringList last = inLabelOrder(wordsOf(path, pages - 1));
+    for (int index : {(pages - 1) * perPage, Records - 1})
+        for (const QString &word : nameAt(index))
+            EXPECT_TRUE(last.contains(word)) << word.toStdString() << " in " << last.join(' ').toStdString();
+    const int onLast = Records - (pages - 1) * perPage;
+    EXPECT_EQ(last.size(), 2 * onLast) << last.join(' ').toStdString();
+    // No panel is left behind, and the canvas shows the record current before.
+    const auto left = window->findChildren<QProgressDialog *>();
+    EXPECT_TRUE(std::none_of(left.begin(), left.end(), [](QProgressDialog *p) { return p->isVisible(); }));
+    EXPECT_EQ(db->fieldValues().value(QStringLiteral("pk")).toLongLong(), keys.first());
+    EXPECT_EQ(field->text(), QStringLiteral("Ada"));
+}
