@@ -877,14 +877,52 @@ QString RectsView::pasteboardType()
     return QStringLiteral("Quillmark Graphic Format");
 }
 
+namespace {
+
+// The copied design as its dictionary. The bytes are written once, when some reader other
+// than this program's Paste asks for them: a Paste here, and every Duplicate, takes the
+// dictionary as it is, without writing the bytes and reading them back.
+class DesignMimeData : public QMimeData
+{
+public:
+    explicit DesignMimeData(QVariantMap dictionary)
+        : m_dictionary(std::move(dictionary))
+    {
+    }
+
+    const QVariantMap &dictionary() const { return m_dictionary; }
+
+    QStringList formats() const override { return {RectsView::pasteboardType()}; }
+
+    bool hasFormat(const QString &mimeType) const override { return mimeType == RectsView::pasteboardType(); }
+
+protected:
+    QVariant retrieveData(const QString &mimeType, QMetaType type) const override
+    {
+        if (mimeType != RectsView::pasteboardType())
+            return QMimeData::retrieveData(mimeType, type);
+        // When writing fails the type stays offered, with no data.
+        if (!m_written) {
+            m_bytes = PropertyList::toData(m_dictionary, PlistFormat::Binary);
+            m_written = true;
+        }
+        return m_bytes;
+    }
+
+private:
+    const QVariantMap m_dictionary;
+    mutable QByteArray m_bytes;
+    mutable bool m_written = false;
+};
+
+} // namespace
+
 QMimeData *RectsView::mimeDataForSelection()
 {
     const GraphicList ordered = orderedSelectedGraphics();
     if (ordered.isEmpty())
         return nullptr;
-    auto *mime = new QMimeData;
-    mime->setData(pasteboardType(), PropertyList::toData(drawDocumentDictionaryForGraphics(ordered), PlistFormat::Binary));
-    return mime;
+    return new DesignMimeData(drawDocumentDictionaryForGraphics(ordered));
 }
 
 void RectsView::copy()
@@ -973,7 +1011,12 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
     if (!mime || !mime->hasFormat(pasteboardType()))
         return;
-    const QVariant parsed = PropertyList::fromData(mime->data(pasteboardType()));
+    // A design this program copied is taken as the tree its bytes would read back as.
+    QVariant parsed;
+    if (const auto *design = dynamic_cast<const DesignMimeData *>(mime))
+        parsed = PropertyList::asRead(design->dictionary());
+    if (!parsed.isValid())
+        parsed = PropertyList::fromData(mime->data(pasteboardType()));
     if (parsed.typeId() != QMetaType::QVariantMap || !checkDocumentDictionary(parsed.toMap()).isSound())
         return;
     if (!roomForObjects(parsed.toMap().value(QStringLiteral("ObjectsList")).toList().size(),

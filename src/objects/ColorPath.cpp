@@ -146,7 +146,7 @@ void ColorPath::copyValues(ColorRect &target) const
     ColorRect::copyValues(target);
     if (auto *path = dynamic_cast<ColorPath *>(&target)) {
         path->colorPath = colorPath;
-        ++path->pathGeneration;
+        path->pathGeneration = nextPathGeneration();
     }
 }
 
@@ -165,7 +165,7 @@ void ColorPath::setGroup(Group *newGroup)
 void ColorPath::clear()
 {
     colorPath.reset();
-    ++pathGeneration;
+    pathGeneration = nextPathGeneration();
     bp = BezierPoint();
 }
 
@@ -242,7 +242,7 @@ void ColorPath::setBezierPath(const BezierPath &path)
     if (_isedit)
         r.adjust(-handleWidth(), -handleWidth(), handleWidth(), handleWidth());
     colorPath = std::move(taken);
-    ++pathGeneration;
+    pathGeneration = nextPathGeneration();
     UndoManager *manager = undoManager();
     if (manager)
         manager->disableUndoRegistration();
@@ -297,7 +297,7 @@ QVariantMap ColorPath::propertyListRepresentation(const GraphicList *graphics)
     QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
     dict.insert(QStringLiteral("Class"), className());
     if (colorPath)
-        dict.insert(QStringLiteral("Path"), BezierPathArchive::archive(bezierPath()));
+        dict.insert(QStringLiteral("Path"), archivedOutline());
     return dict;
 }
 
@@ -308,8 +308,11 @@ void ColorPath::loadPropertyListRepresentation(const QVariantMap &dict)
     const bool hasStoredFrame = dict.contains(QStringLiteral("Bounds"));
     const auto it = dict.constFind(QStringLiteral("Path"));
     std::optional<BezierPath> path;
-    if (it != dict.constEnd() && it->typeId() == QMetaType::QByteArray)
-        path = BezierPathArchive::unarchive(it->toByteArray());
+    std::optional<KeptOutline> kept;
+    if (it != dict.constEnd() && it->typeId() == QMetaType::QByteArray) {
+        kept = keptOutline(it->toByteArray());
+        path = kept ? std::optional<BezierPath>(kept->outline) : BezierPathArchive::unarchive(it->toByteArray());
+    }
     if (!path) {
         // A missing or damaged outline becomes the frame's, taken as a stored outline is, so
         // that it is saved as what it reads back as rather than as the unit square scaled
@@ -330,6 +333,8 @@ void ColorPath::loadPropertyListRepresentation(const QVariantMap &dict)
     if (hasStoredFrame && sameUpToRounding(storedFrame, frameBounds()))
         setFrameBounds(storedFrame);
     _isTemplate = storedTemplateFlag;
+    if (kept)
+        adoptPictures(*kept);
 }
 
 } // namespace quillmark

@@ -155,6 +155,21 @@ private:
     // screen keeps of it, when that picture is whole and up to date; NO otherwise.
     bool drawPreviewFromPicture(QPainter *painter) const;
 
+    // The stored form of the outline as propertyListRepresentation writes it.
+    QByteArray archivedOutline() const;
+    // A complex outline this program stored just now, with the pictures the screen keeps of
+    // it: what the copy a Duplicate or a Paste reads from that same stored form takes.
+    struct KeptOutline
+    {
+        BezierPath outline;
+        std::shared_ptr<Picture> picture, selectionPicture;
+    };
+    static std::optional<KeptOutline> keptOutline(const QByteArray &data);
+    // Takes the kept pictures as this object's own, for its present outline.
+    void adoptPictures(const KeptOutline &kept);
+    // A number no outline of any path had before.
+    static quint64 nextPathGeneration();
+
     // The stored outline scaled and moved into `frame`.
     BezierPath fittedTo(const QRectF &frame) const;
     // Sets the outline from page points and registers the way back to the present one.
@@ -175,8 +190,9 @@ private:
     // out as far as the dragged one.
     bool pullingHandles = false;
     bool editPointerShown = false;
-    // Changes with every new outline, so that a kept picture knows it is out of date.
-    quint64 pathGeneration = 0;
+    // Changes with every new outline, so that a kept picture knows it is out of date; no two
+    // outlines of any paths share one.
+    quint64 pathGeneration = nextPathGeneration();
     std::shared_ptr<Picture> picture;
     std::shared_ptr<Picture> selectionPicture;
 };

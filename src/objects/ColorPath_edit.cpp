@@ -12,9 +12,12 @@
 #include <QtMath>
 
 #include <cmath>
+#include <atomic>
+#include <deque>
 #include <functional>
 
 #include "foundation/Measures.h"
+#include "objects/BezierPathArchive.h"
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
@@ -420,6 +423,95 @@ constexpr int ComplexPathElements = 2000;
 constexpr qint64 WholePicturePixels = 4096LL * 4096LL;
 
 } // namespace
+
+quint64 ColorPath::nextPathGeneration()
+{
+    static std::atomic<quint64> next{0};
+    return ++next;
+}
+
+namespace {
+
+// The complex outlines stored last, each with the object's outline it was written from (its
+// generation and frame) and the pictures kept of it then. A few only: each holds its stored form.
+struct StoredOutline
+{
+    quint64 generation = 0;
+    QRectF frame;
+    QByteArray data;
+    BezierPath outline;
+    std::weak_ptr<void> picture, selectionPicture;
+};
+constexpr size_t KeptStoredOutlines = 4;
+
+std::deque<StoredOutline> &storedOutlines()
+{
+    thread_local std::deque<StoredOutline> kept;
+    return kept;
+}
+
+} // namespace
+
+QByteArray ColorPath::archivedOutline() const
+{
+    QRectF frame = _frameBounds;
+    if (_isedit)
+        frame.adjust(handleWidth(), handleWidth(), -handleWidth(), -handleWidth());
+    if (!colorPath || colorPath->elementCount() < ComplexPathElements)
+        return BezierPathArchive::archive(fittedTo(frame));
+    // Writing an outline of many thousand points takes long; a design saved again, or
+    // copied and saved, writes the same outline once.
+    auto &kept = storedOutlines();
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->generation == pathGeneration && it->frame == frame) {
+            it->picture = picture;
+            it->selectionPicture = selectionPicture;
+            return it->data;
+        }
+    }
+    StoredOutline stored;
+    stored.generation = pathGeneration;
+    stored.frame = frame;
+    stored.outline = fittedTo(frame);
+    stored.data = BezierPathArchive::archive(stored.outline);
+    stored.picture = picture;
+    stored.selectionPicture = selectionPicture;
+    kept.push_front(stored);
+    if (kept.size() > KeptStoredOutlines)
+        kept.pop_back();
+    return stored.data;
+}
+
+std::optional<ColorPath::KeptOutline> ColorPath::keptOutline(const QByteArray &data)
+{
+    // The very bytes written, not bytes alike: those are known to be the outline kept. The
+    // kept copy of them holds them, so no other data can come to have their address.
+    for (const StoredOutline &stored : storedOutlines()) {
+        if (stored.data.constData() != data.constData() || stored.data.size() != data.size())
+            continue;
+        KeptOutline kept;
+        kept.outline = stored.outline;
+        kept.picture = std::static_pointer_cast<Picture>(stored.picture.lock());
+        kept.selectionPicture = std::static_pointer_cast<Picture>(stored.selectionPicture.lock());
+        return kept;
+    }
+    return std::nullopt;
+}
+
+void ColorPath::adoptPictures(const KeptOutline &kept)
+{
+    // The copy draws as its original does, wherever it stands: the pictures are made
+    // relative to the frame's corner, and the image itself is shared, not copied.
+    auto adopt = [this](const std::shared_ptr<Picture> &from, std::shared_ptr<Picture> &slot) {
+        if (!from || from->key.frameSize != _frameBounds.size())
+            return;
+        auto taken = std::make_shared<Picture>(*from);
+        taken->key.path = pathGeneration;
+        slot = std::move(taken);
+    };
+    adopt(kept.picture, picture);
+    adopt(kept.selectionPicture, selectionPicture);
+}
 
 ColorPath::Picture::Key ColorPath::objectLook() const
 {

@@ -1113,6 +1113,122 @@ void PropertyList::disposeOffThread(QVariant &&tree)
     QThreadPool::globalInstance()->start([kept = std::move(tree)]() mutable { kept = QVariant(); });
 }
 
+namespace {
+
+// Whether the value reads back as it is: the common case, checked without copying anything.
+bool readsBackAsIs(const QVariant &value, int depth)
+{
+    if (depth > MaximumDepth)
+        return false;
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            if (!readsBackAsIs(it.value(), depth + 1))
+                return false;
+        return true;
+    }
+    case QMetaType::QVariantList: {
+        const QVariantList list = value.toList();
+        for (const QVariant &item : list)
+            if (!readsBackAsIs(item, depth + 1))
+                return false;
+        return true;
+    }
+    case QMetaType::QString:
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return true;
+    case QMetaType::QByteArray:
+        return !value.toByteArray().isNull();
+    default:
+        return false;
+    }
+}
+
+QVariant readBack(const QVariant &value, int depth)
+{
+    if (depth > MaximumDepth)
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash: {
+        QVariantMap map;
+        if (value.typeId() == QMetaType::QVariantMap) {
+            const QVariantMap source = value.toMap();
+            for (auto it = source.constBegin(); it != source.constEnd(); ++it) {
+                QVariant item = readBack(it.value(), depth + 1);
+                if (!item.isValid())
+                    return {};
+                map.insert(it.key(), item);
+            }
+        } else {
+            const QVariantHash source = value.toHash();
+            for (auto it = source.constBegin(); it != source.constEnd(); ++it) {
+                QVariant item = readBack(it.value(), depth + 1);
+                if (!item.isValid())
+                    return {};
+                map.insert(it.key(), item);
+            }
+        }
+        return map;
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        QVariantList list;
+        const QVariantList source = value.toList();
+        list.reserve(source.size());
+        for (const QVariant &item : source) {
+            QVariant read = readBack(item, depth + 1);
+            if (!read.isValid())
+                return {};
+            list.append(read);
+        }
+        return list;
+    }
+    case QMetaType::QString:
+        return QString::fromUtf8(value.toString().toUtf8());
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        return value.toLongLong();
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return qint64(value.toULongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return value.toDouble();
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return bytes.isNull() ? QByteArray("") : bytes;
+    }
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        // The rare value that is not as it reads back takes the real way there and back.
+        const QVariant read = PropertyList::fromData(PropertyList::toData(QVariantList{value}));
+        return read.toList().value(0);
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QVariant PropertyList::asRead(const QVariant &value)
+{
+    return readsBackAsIs(value, 0) ? value : readBack(value, 0);
+}
+
 bool PropertyList::writeFile(const QString &path, const QVariant &value, PlistFormat format, QString *error)
 {
     const QByteArray data = toData(value, format, error);

@@ -97,6 +97,11 @@ public:
     // second to free, which the window need not wait for once the tree is written.
     static void disposeOffThread(QVariant &&tree);
 
+    // The tree a write and a read of the value give back (integers qint64, reals double, data
+    // never null, dates in whole milliseconds), without the bytes: for values that never leave
+    // the program. A null QVariant when the value could not be written.
+    static QVariant asRead(const QVariant &value);
+
     // The stored form of a flag in the documents: "YES" or "NO".
     static QString yesNo(bool flag) { return flag ? QStringLiteral("YES") : QStringLiteral("NO"); }
 };

@@ -3,8 +3,12 @@
 // every command that adds objects and for saving, and a refused design says which file and why.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -13,6 +17,7 @@
 #include <limits>
 
 #include "app/AppTestSupport.h"
+#include "app/MainWindow.h"
 #include "objects/ColorLine.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
@@ -167,6 +172,31 @@ QString differences(const QByteArray &a, const QByteArray &b)
         }
     }
     return found.join(QStringLiteral("; "));
+}
+
+// The item of a window's menu bar, by the menu's and the item's text.
+QAction *itemOf(MainWindow &window, const QString &menu, const QString &title)
+{
+    for (QAction *top : window.menuBar()->actions())
+        if (top->menu() && top->menu()->title() == menu)
+            for (QAction *item : top->menu()->actions())
+                if (item->text() == title || item->text().startsWith(title + QLatin1Char(' ')))
+                    return item;
+    return nullptr;
+}
+
+// The places of each group's members in the list, group by group.
+QList<QList<qsizetype>> groupPlaces(const RectsView &canvas)
+{
+    QList<QList<qsizetype>> places;
+    const GraphicList all = canvas.getRects();
+    for (const GroupPtr &group : canvas.groups()) {
+        QList<qsizetype> members;
+        for (const GraphicPtr &member : group->getObjects())
+            members.append(all.indexOf(member));
+        places.append(members);
+    }
+    return places;
 }
 
 struct LimitGuard
@@ -420,4 +450,157 @@ TEST(DesignKindsWindow, RefusedDesignsAreNamedWithTheReasonAndStoredGroupsAreThe
     // Saved, it is stored once.
     f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
     EXPECT_EQ(PropertyList::readFile(dir + QStringLiteral("/Repeated Group.qkdoc")).toMap().value(QStringLiteral("GroupsList")).toList().size(), 1);
+}
+
+// What Copy takes is the selection as it was then: the bytes another program reads (read here
+// by libplist's own tool) and what Paste in a second window makes, in the same order and
+// groups, even after the originals moved. Undo of a Duplicate of grouped objects leaves the
+// design exactly as it was, and Redo brings the same copies back.
+TEST(DesignKindsWindow, CopyTakesTheSelectionAsItWasAndPasteAndDuplicateKeepOrderAndGroups)
+{
+    ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) reads the copied design";
+    apptest::WindowFixture f(QStringLiteral("design-kinds-clipboard"));
+    RectsView *canvas = f.canvas();
+    const QString path = everyKind(f, QStringLiteral("Copied"), 100);
+    openThroughMenu(f, path);
+    ASSERT_EQ(canvas->getRects().size(), 100);
+    const GraphicList originals = canvas->getRects();
+    const QList<GroupPtr> originalGroups = canvas->groups();
+    const QList<QRectF> frames = framesOf(originals);
+    const QStringList kinds = kindsOf(originals);
+    QStringList texts;
+    for (const GraphicPtr &object : originals)
+        texts.append(object->textStorage()->toPlainText());
+
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    const QVariantMap atCopy = canvas->drawDocumentDictionaryForGraphics(canvas->orderedSelectedGraphics());
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_Right);
+    apptest::settle();
+    ASSERT_EQ(framesOf(canvas->getRects()), moved(frames, 1.0));
+
+    // Another program reading the clipboard gets the objects and groups as they were copied.
+    const QMimeData *offered = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(offered, nullptr);
+    ASSERT_TRUE(offered->hasFormat(RectsView::pasteboardType()));
+    const QString clipFile = qmtest::freshDir(QStringLiteral("design-kinds-clipboard-bytes")) + QStringLiteral("/clip.plist");
+    {
+        QFile out(clipFile);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(offered->data(RectsView::pasteboardType()));
+    }
+    const QVariantMap theirs = PropertyList::fromData(readByPlistutil(clipFile)).toMap();
+    ASSERT_FALSE(theirs.isEmpty());
+    EXPECT_TRUE(theirs.value(QStringLiteral("ObjectsList")) == PropertyList::asRead(atCopy.value(QStringLiteral("ObjectsList"))));
+    EXPECT_TRUE(theirs.value(QStringLiteral("GroupsList")) == PropertyList::asRead(atCopy.value(QStringLiteral("GroupsList"))));
+    EXPECT_EQ(theirs.value(QStringLiteral("GroupsList")).toList().size(), 10);
+
+    // Pasted in a second window: the same kinds, texts and frames as copied, in the same
+    // order, grouped as the originals; one Undo takes it all away.
+    {
+        MainWindow second;
+        second.show();
+        QAction *paste = itemOf(second, QStringLiteral("Edit"), QStringLiteral("Paste"));
+        ASSERT_NE(paste, nullptr);
+        paste->trigger();
+        apptest::settle();
+        RectsView *other = second.canvas();
+        ASSERT_EQ(other->getRects().size(), 100);
+        EXPECT_EQ(kindsOf(other->getRects()), kinds);
+        EXPECT_EQ(framesOf(other->getRects()), frames);
+        for (qsizetype i = 0; i < 100; ++i)
+            EXPECT_EQ(other->getRects()[i]->textStorage()->toPlainText(), texts[i]) << i;
+        EXPECT_EQ(groupPlaces(*other), groupPlaces(*canvas));
+        EXPECT_EQ(other->selectedObjects().size(), 100);
+        other->undoManager()->closeEventGroup();
+        QAction *undo = itemOf(second, QStringLiteral("Edit"), QStringLiteral("Undo"));
+        ASSERT_NE(undo, nullptr);
+        undo->trigger();
+        apptest::settle();
+        EXPECT_TRUE(other->getRects().isEmpty());
+        EXPECT_TRUE(other->groups().isEmpty());
+    }
+
+    // Duplicate and its Undo: the very objects and groups as before, in their order.
+    f.undo();
+    ASSERT_EQ(framesOf(canvas->getRects()), frames);
+    canvas->undoManager()->removeAllActions();
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    const QList<QList<qsizetype>> placesBefore = groupPlaces(*canvas);
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    ASSERT_EQ(canvas->getRects().size(), 200);
+    ASSERT_EQ(canvas->groups().size(), 20);
+    const GraphicList copies = canvas->getRects().mid(100);
+    EXPECT_EQ(kindsOf(copies), kinds);
+    QList<QList<qsizetype>> copiedPlaces = groupPlaces(*canvas).mid(10);
+    for (QList<qsizetype> &members : copiedPlaces)
+        for (qsizetype &place : members)
+            place -= 100;
+    EXPECT_EQ(copiedPlaces, placesBefore);
+    f.undo();
+    EXPECT_TRUE(canvas->getRects() == originals);
+    EXPECT_TRUE(canvas->groups() == originalGroups);
+    EXPECT_EQ(groupPlaces(*canvas), placesBefore);
+    EXPECT_EQ(framesOf(canvas->getRects()), frames);
+    EXPECT_EQ(canvas->selectedObjects().size(), 100);
+    QAction *redo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"));
+    ASSERT_NE(redo, nullptr);
+    redo->trigger();
+    apptest::settle();
+    ASSERT_EQ(canvas->getRects().size(), 200);
+    EXPECT_TRUE(canvas->getRects().mid(100) == copies);
+    EXPECT_EQ(canvas->groups().size(), 20);
+}
+
+// A copy of a path of many thousand points shows at once what it would draw by itself: the
+// picture kept of its original stands in for a fill of its own.
+TEST(DesignKindsWindow, ADuplicatedPathOfManyPointsDrawsAsItWouldByItself)
+{
+    apptest::WindowFixture f(QStringLiteral("design-kinds-big-path"));
+    RectsView *canvas = f.canvas();
+    const QRectF frame(10, 10, 120, 60);
+    auto path = ColorPath::create(frame);
+    QRandomGenerator random{7};
+    BezierPath outline;
+    outline.moveTo(frame.topLeft());
+    for (int k = 0; k < 3000; ++k)
+        outline.lineTo(QPointF(frame.x() + random.bounded(frame.width()), frame.y() + random.bounded(frame.height())));
+    outline.closePath();
+    path->setBezierPath(outline);
+    path->setDrawsFill(true);
+    path->setFillColor(QColor(200, 40, 40));
+    path->setPageName(canvas->getCurrPageName());
+    path->setObjectLayer(1);
+    const QString file = qmtest::freshDir(QStringLiteral("design-kinds-big-path")) + QStringLiteral("/Path.qkdoc");
+    ASSERT_TRUE(PropertyList::writeFile(file, canvas->drawDocumentDictionaryForGraphics({path}), PlistFormat::Binary));
+    openThroughMenu(f, file);
+    ASSERT_EQ(canvas->getRects().size(), 1);
+    canvas->grab();
+
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    ASSERT_EQ(canvas->getRects().size(), 2);
+    const GraphicPtr original = canvas->getRects()[0];
+    const GraphicPtr copy = canvas->getRects()[1];
+    const QRectF copyFrame = copy->frameBounds();
+    EXPECT_EQ(copyFrame.size(), original->frameBounds().size());
+    const QImage shown = canvas->grab().toImage();
+
+    // The copy made to draw itself anew: another colour and back.
+    const QColor fill = copy->fillColor();
+    copy->setFillColor(Qt::blue);
+    const QImage blue = canvas->grab().toImage();
+    EXPECT_NE(blue, shown);
+    copy->setFillColor(fill);
+    EXPECT_EQ(canvas->grab().toImage(), shown);
+
+    // Moved, it keeps drawing the same outline; stretched, it draws its own at the new size.
+    copy->setFrameBounds(copyFrame.translated(0, 80));
+    const QImage movedAway = canvas->grab().toImage();
+    EXPECT_NE(movedAway, shown);
+    copy->setFrameBounds(copyFrame);
+    EXPECT_EQ(canvas->grab().toImage(), shown);
+    copy->setFrameBounds(QRectF(copyFrame.x(), copyFrame.y() + 80, copyFrame.width() * 1.5, copyFrame.height()));
+    EXPECT_NE(canvas->grab().toImage(), movedAway);
 }
