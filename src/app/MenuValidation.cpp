@@ -287,7 +287,8 @@ ChromeState chromeStateOf(const RectsView &canvas)
     }
     s.tool = canvas.getCurrToolClass();
     s.designHasGraphics = !canvas.getRects().isEmpty();
-    s.layerHasGraphics = canvas.layerHasGraphics();
+    const RectsView::StackingState stacking = canvas.stackingState();
+    s.layerHasGraphics = stacking.layerHasGraphics;
     s.pageHasGraphics = canvas.canSaveTemplate();
     s.databaseCurrent = Database::currentDatabase() != nullptr;
     s.changed = canvas.isChanged();
@@ -302,10 +303,10 @@ ChromeState chromeStateOf(const RectsView &canvas)
     RectsView &mutableCanvas = const_cast<RectsView &>(canvas);
     s.canUndo = mutableCanvas.undoManager()->canUndo();
     s.canRedo = mutableCanvas.undoManager()->canRedo();
-    s.canBringToFront = canvas.canBringToFront();
-    s.canSendToBack = canvas.canSendToBack();
-    s.canMoveForward = canvas.canMoveForward();
-    s.canSendBackward = canvas.canSendBackward();
+    s.canBringToFront = stacking.canMoveForward;
+    s.canSendToBack = stacking.canSendToBack;
+    s.canMoveForward = stacking.canMoveForward;
+    s.canSendBackward = stacking.canSendToBack;
     const RectsView::Outlets &outlets = canvas.outlets();
     if (QTreeView *catalogue = outlets.labelOutlineViewOutlet; catalogue && catalogue->selectionModel()
                                                                && catalogue->selectionModel()->hasSelection()) {

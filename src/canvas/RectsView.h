@@ -316,9 +316,18 @@ public:
     void sendToBack();
     void sendBackward();
     bool canBringToFront() const { return canMoveForward(); }
-    bool canMoveForward() const;
+    bool canMoveForward() const { return stackingState().canMoveForward; }
     bool canSendBackward() const { return canSendToBack(); }
-    bool canSendToBack() const;
+    bool canSendToBack() const { return stackingState().canSendToBack; }
+    // The answers above and whether the edited layer holds any object, from one walk of the
+    // design: the menus ask them after every command.
+    struct StackingState
+    {
+        bool canMoveForward = false;
+        bool canSendToBack = false;
+        bool layerHasGraphics = false;
+    };
+    StackingState stackingState() const;
 
     // ---- hit testing ----
     GraphicPtr objectUnderPoint(const QPointF &point) const;

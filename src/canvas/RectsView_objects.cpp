@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
@@ -730,50 +731,49 @@ void RectsView::sendBackward()
     restackSelection(Restack::Backward, QStringLiteral("Send Backward"));
 }
 
-namespace {
-
-// Each object's position in the layer, found in one walk of it.
-QHash<const ColorRect *, int> positionsInLayer(const GraphicList &layer)
+RectsView::StackingState RectsView::stackingState() const
 {
-    QHash<const ColorRect *, int> positions;
-    positions.reserve(layer.size());
-    for (int i = 0; i < layer.size(); ++i)
-        positions.insert(layer[i].get(), i);
-    return positions;
-}
-
-} // namespace
-
-bool RectsView::canMoveForward() const
-{
+    StackingState state;
+    const QString page = getCurrPageName();
+    const bool anyLayer = !m_outlets.segmentedLayersOutlet;
+    const int layerShown = currentLayer();
+    // The place in the layer of each selected object, back to front as the selection is
+    // ordered (orderedSelectedGraphics): -1 for one not in the layer, and first those that
+    // left the design.
+    std::vector<int> places;
+    places.reserve(size_t(_selectedObjects.size()));
+    int layerSize = 0;
+    qsizetype selectedInDesign = 0;
+    for (const GraphicPtr &graphic : rects) {
+        const bool inLayer = graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layerShown);
+        if (m_selectedSet.contains(graphic.get())) {
+            places.push_back(inLayer ? layerSize : -1);
+            ++selectedInDesign;
+        }
+        if (inLayer)
+            ++layerSize;
+    }
+    state.layerHasGraphics = layerSize > 0;
     if (_selectedObjects.isEmpty())
-        return false;
-    const GraphicList selection = orderedSelectedGraphics();
-    const GraphicList layer = layerGraphics();
-    const QHash<const ColorRect *, int> positions = positionsInLayer(layer);
-    int bound = int(layer.size()) - 1;
-    for (const GraphicPtr &graphic : selection) {
-        if (positions.value(graphic.get(), -1) < bound)
-            return true;
+        return state;
+    places.insert(places.begin(), size_t(std::max<qsizetype>(0, _selectedObjects.size() - selectedInDesign)), -1);
+    int bound = layerSize - 1;
+    for (const int place : places) {
+        if (place < bound) {
+            state.canMoveForward = true;
+            break;
+        }
         --bound;
     }
-    return false;
-}
-
-bool RectsView::canSendToBack() const
-{
-    if (_selectedObjects.isEmpty())
-        return false;
-    const GraphicList selection = orderedSelectedGraphics();
-    const GraphicList layer = layerGraphics();
-    const QHash<const ColorRect *, int> positions = positionsInLayer(layer);
-    int bound = 0;
-    for (auto it = selection.crbegin(); it != selection.crend(); ++it) {
-        if (positions.value(it->get(), -1) > bound)
-            return true;
+    bound = 0;
+    for (auto it = places.crbegin(); it != places.crend(); ++it) {
+        if (*it > bound) {
+            state.canSendToBack = true;
+            break;
+        }
         ++bound;
     }
-    return false;
+    return state;
 }
 
 // ---- hit testing ----

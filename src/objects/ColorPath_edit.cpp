@@ -487,7 +487,8 @@ std::optional<ColorPath::KeptOutline> ColorPath::keptOutline(const QByteArray &d
     // The very bytes written, not bytes alike: those are known to be the outline kept. The
     // kept copy of them holds them, so no other data can come to have their address.
     for (const StoredOutline &stored : storedOutlines()) {
-        if (stored.data.constData() != data.constData() || stored.data.size() != data.size())
+        if (stored.data.constData() != data.constData() || stored.data.size() != data.size()
+            || stored.outline.elementCount() > BezierPathArchive::MaxElements)
             continue;
         KeptOutline kept;
         kept.outline = stored.outline;
