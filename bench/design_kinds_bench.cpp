@@ -8,7 +8,8 @@
 //   e  50,000 rectangles (the most whose Duplicate stays within the objects a design may hold)
 //   f  a text of 200,000 paragraphs (only its Save is timed)
 // For each: File > Open until the canvas has drawn it, Edit > Select All, the right arrow key,
-// Edit > Undo, Edit > Duplicate and File > Save, each until the canvas has drawn it again, and
+// Edit > Undo, Edit > Duplicate, Edit > Cut of the copies and Edit > Paste of them, and
+// File > Save, each until the canvas has drawn it again, and
 // the longest time the window did not answer (the longest gap between two turns of the event
 // loop) from the Open to the end of the Save. Beside the steps: a repaint alone (what every step
 // includes), and for Save the time until the command returned and the processor time the
@@ -585,6 +586,13 @@ void workOnDesign(benchmark::State &state, const Design &design)
             });
             step("undo ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger(); });
             step("duplicate ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger(); });
+            if (canvas->getRects().size() != 2 * count)
+                wrong = true;
+            // The copies cut and pasted back: the clipboard holds the whole selection.
+            step("cut ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Cut"))->trigger(); });
+            if (canvas->getRects().size() != count)
+                wrong = true;
+            step("paste ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Paste"))->trigger(); });
             if (canvas->getRects().size() != 2 * count)
                 wrong = true;
             // What every step above includes: the canvas drawing the design again, nothing done.

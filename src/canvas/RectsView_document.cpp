@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -885,12 +886,30 @@ namespace {
 class DesignMimeData : public QMimeData
 {
 public:
-    explicit DesignMimeData(QVariantMap dictionary)
+    DesignMimeData(QVariantMap dictionary, std::shared_ptr<const Archiver::KeptRoots> archives)
         : m_dictionary(std::move(dictionary))
+        , m_archives(std::move(archives))
     {
     }
 
+    ~DesignMimeData() override
+    {
+        // Letting go of the copy of a large design takes a good part of a second: it goes
+        // beside the window's thread. Nothing else holds on to what only it holds, and
+        // what it shares with the design is counted safely across threads.
+        // At the program's end the clipboard may outlive the pool: then it is let go of here.
+        QThreadPool *pool = QCoreApplication::instance() ? QThreadPool::globalInstance() : nullptr;
+        if (!pool)
+            return;
+        pool->start([dictionary = std::move(m_dictionary), archives = std::move(m_archives)]() mutable {
+            dictionary = QVariantMap();
+            archives.reset();
+        });
+    }
+
     const QVariantMap &dictionary() const { return m_dictionary; }
+    // The archives inside the dictionary, each with the tree it reads back as.
+    const std::shared_ptr<const Archiver::KeptRoots> &archives() const { return m_archives; }
 
     QStringList formats() const override { return {RectsView::pasteboardType()}; }
 
@@ -910,7 +929,8 @@ protected:
     }
 
 private:
-    const QVariantMap m_dictionary;
+    QVariantMap m_dictionary;
+    std::shared_ptr<const Archiver::KeptRoots> m_archives;
     mutable QByteArray m_bytes;
     mutable bool m_written = false;
 };
@@ -922,7 +942,13 @@ QMimeData *RectsView::mimeDataForSelection()
     const GraphicList ordered = orderedSelectedGraphics();
     if (ordered.isEmpty())
         return nullptr;
-    return new DesignMimeData(drawDocumentDictionaryForGraphics(ordered));
+    const std::shared_ptr<Archiver::KeptRoots> archives = Archiver::newKeptRoots();
+    QVariantMap dictionary;
+    {
+        const Archiver::Recording recording(archives);
+        dictionary = drawDocumentDictionaryForGraphics(ordered);
+    }
+    return new DesignMimeData(std::move(dictionary), archives);
 }
 
 void RectsView::copy()
@@ -1013,10 +1039,15 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
         return;
     // A design this program copied is taken as the tree its bytes would read back as.
     QVariant parsed;
-    if (const auto *design = dynamic_cast<const DesignMimeData *>(mime))
+    std::shared_ptr<const Archiver::KeptRoots> archives;
+    if (const auto *design = dynamic_cast<const DesignMimeData *>(mime)) {
         parsed = PropertyList::asRead(design->dictionary());
-    if (!parsed.isValid())
+        archives = design->archives();
+    }
+    if (!parsed.isValid()) {
         parsed = PropertyList::fromData(mime->data(pasteboardType()));
+        archives.reset();
+    }
     if (parsed.typeId() != QMetaType::QVariantMap || !checkDocumentDictionary(parsed.toMap()).isSound())
         return;
     if (!roomForObjects(parsed.toMap().value(QStringLiteral("ObjectsList")).toList().size(),
@@ -1024,7 +1055,11 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
         return;
     const ChangeBatch batch(*this);
     const int groupsBefore = int(_groups.size());
-    const GraphicList graphics = graphicsFromDrawDocumentDictionary(parsed.toMap());
+    GraphicList graphics;
+    {
+        const Archiver::Reading reading(archives);
+        graphics = graphicsFromDrawDocumentDictionary(parsed.toMap());
+    }
     if (graphics.isEmpty())
         return;
     clearSelection();

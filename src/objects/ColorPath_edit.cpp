@@ -23,6 +23,7 @@
 #include "objects/ColorUtils.h"
 #include "objects/GeometryHelpers.h"
 #include "objects/KnobResize.h"
+#include "platform/Archiver.h"
 #include "platform/Bundle.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
@@ -473,7 +474,11 @@ QByteArray ColorPath::archivedOutline() const
     stored.generation = pathGeneration;
     stored.frame = frame;
     stored.outline = fittedTo(frame);
-    stored.data = BezierPathArchive::archive(stored.outline);
+    {
+        // Kept here already; the tree of its points would only take memory.
+        const Archiver::Recording notRecorded(nullptr);
+        stored.data = BezierPathArchive::archive(stored.outline);
+    }
     stored.picture = picture;
     stored.selectionPicture = selectionPicture;
     kept.push_front(stored);

@@ -6,6 +6,7 @@
 #include <QVariantList>
 
 #include <cmath>
+#include <utility>
 
 namespace quillmark {
 
@@ -54,18 +55,79 @@ std::optional<QList<float>> components(const QVariant &value, int count, bool bo
 
 } // namespace
 
+struct Archiver::KeptRoots
+{
+    struct Entry
+    {
+        QByteArray data;
+        QVariantMap root;
+    };
+    QHash<const char *, Entry> roots;
+    qint64 bytes = 0;
+    // What the trees may hold at most, in bytes of the archives they stand for.
+    static constexpr qint64 Limit = 64LL * 1024 * 1024;
+};
+
+namespace {
+
+thread_local std::shared_ptr<Archiver::KeptRoots> recording;
+thread_local std::shared_ptr<const Archiver::KeptRoots> reading;
+
+} // namespace
+
+std::shared_ptr<Archiver::KeptRoots> Archiver::newKeptRoots()
+{
+    return std::make_shared<KeptRoots>();
+}
+
+Archiver::Recording::Recording(std::shared_ptr<KeptRoots> into)
+    : m_previous(std::exchange(recording, std::move(into)))
+{
+}
+
+Archiver::Recording::~Recording()
+{
+    recording = std::move(m_previous);
+}
+
+Archiver::Reading::Reading(std::shared_ptr<const KeptRoots> from)
+    : m_previous(std::exchange(reading, std::move(from)))
+{
+}
+
+Archiver::Reading::~Reading()
+{
+    reading = std::move(m_previous);
+}
+
 QByteArray Archiver::archive(const QString &className, const QVariantMap &payload)
 {
     QVariantMap root = payload;
     root.insert(ClassKey, className);
     root.insert(VersionKey, qint64(Version));
-    return PropertyList::toData(root, PlistFormat::Binary);
+    QByteArray data = PropertyList::toData(root, PlistFormat::Binary);
+    if (recording && !data.isEmpty() && recording->bytes + data.size() <= KeptRoots::Limit) {
+        const QVariant read = PropertyList::asRead(root);
+        if (read.typeId() == QMetaType::QVariantMap) {
+            recording->roots.insert(data.constData(), {data, read.toMap()});
+            recording->bytes += data.size();
+        }
+    }
+    return data;
 }
 
 static std::optional<QVariantMap> readArchiveRoot(const QByteArray &data);
 
 static std::optional<QVariantMap> archiveRoot(const QByteArray &data)
 {
+    // The very bytes recorded when they were written: the kept entry holds them, so no other
+    // data can have come to their address.
+    if (reading) {
+        const auto it = reading->roots.constFind(data.constData());
+        if (it != reading->roots.constEnd() && it->data.size() == data.size()
+            && it->root.value(ClassKey).typeId() == QMetaType::QString)
+            return it->root;
+    }
     // Every object of a design holds an archive of its text, and every text its default font:
     // most are alike, and each distinct one is parsed once rather than once per object. Small
     // archives only, few of them, per thread.

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 namespace quillmark {
@@ -18,6 +19,34 @@ public:
     static constexpr int Version = 1;
 
     static QByteArray archive(const QString &className, const QVariantMap &payload);
+
+    // The archives written while a Recording is alive on the thread, each with the tree it
+    // reads back as: a Reading of them then takes those very bytes (not bytes alike) as read,
+    // without reading them. A copied design keeps them for the Paste of it.
+    struct KeptRoots;
+    class Recording
+    {
+    public:
+        explicit Recording(std::shared_ptr<KeptRoots> into);
+        ~Recording();
+        Recording(const Recording &) = delete;
+        Recording &operator=(const Recording &) = delete;
+
+    private:
+        std::shared_ptr<KeptRoots> m_previous;
+    };
+    class Reading
+    {
+    public:
+        explicit Reading(std::shared_ptr<const KeptRoots> from);
+        ~Reading();
+        Reading(const Reading &) = delete;
+        Reading &operator=(const Reading &) = delete;
+
+    private:
+        std::shared_ptr<const KeptRoots> m_previous;
+    };
+    static std::shared_ptr<KeptRoots> newKeptRoots();
     // The kind an archive holds, or a null QString when the data is no archive of ours.
     static QString classOf(const QByteArray &data);
     // The payload (without "$class" and "$version") when the data is an archive of that kind.
