@@ -190,8 +190,10 @@ void RectsView::setDrawerBarInfo(const TBarInfo &info)
     if (auto *height = drawerControl<QLineEdit>(drawer, BarcodeDrawer::HeightTag))
         height->setText(measureText(convertUnitsF(float(info.barH))));
     if (auto *gap = drawerControl<QComboBox>(drawer, BarcodeDrawer::GapTag)) {
-        const int index = int(std::trunc(info.chargap - 1));
-        gap->setCurrentIndex(index >= 0 && index < gap->count() ? index : -1);
+        // The gap comes from the design's file as any number: one past the choices (or not a
+        // number at all) shows no choice rather than being forced into an index.
+        const double choice = std::trunc(double(info.chargap) - 1.0);
+        gap->setCurrentIndex(choice >= 0.0 && choice < double(gap->count()) ? int(choice) : -1);
     }
     showHideBarcodeInfoItems(info.type);
     if (auto *unit = drawerControl<QLabel>(drawer, BarcodeDrawer::UnitTag)) {

@@ -192,7 +192,9 @@ int BarcodePage::barGap() const
     const auto found = barcodes();
     if (found.isEmpty())
         return -2;
-    return int(std::trunc(2.0 * found.first()->getBarInfo().chargap)) - 2;
+    // A file may hold any number here: one far past the pop-up's items, or none, is no item.
+    const double item = std::trunc(2.0 * found.first()->getBarInfo().chargap) - 2.0;
+    return item >= -2.0 && item <= 1000.0 ? int(item) : -1;
 }
 
 int BarcodePage::hrt() const
