@@ -287,12 +287,13 @@ RectsView::DocumentCheck RectsView::checkDocumentDictionary(const QVariantMap &d
     if (objects.size() > maximumObjects())
         return DocumentCheck{DocumentCheck::TooManyObjects, QString(), objects.size()};
     bool anyKnown = false;
-    // Each entry is read, looked at and let go: a design of many objects is never held whole.
+    // Only each entry's kind is read here: the entries are read whole once, as their objects
+    // are made, and a design of many objects is never held whole.
+    const QString classKey = QStringLiteral("Class");
     for (qsizetype i = 0; i < objects.size(); ++i) {
-        const QVariant entry = objects.at(i);
-        if (entry.typeId() != QMetaType::QVariantMap)
+        if (!objects.isDictionaryAt(i))
             return damaged(QStringLiteral("ObjectsList"));
-        const QVariant kind = entry.toMap().value(QStringLiteral("Class"));
+        const QVariant kind = objects.valueAt(i, classKey);
         anyKnown = anyKnown || (kind.typeId() == QMetaType::QString && ObjectFactory::isRegistered(kind.toString()));
     }
     // Opened, such a design would show an empty label and lose every object on the next save.

@@ -226,7 +226,9 @@ QVariant BinaryPlistReader::readObject(quint64 index) const
         const quint64 values = object.first + object.count * quint64(m_refSize);
         for (quint64 i = 0; i < object.count; ++i) {
             const QVariant key = readObject(reference(object.first + i * quint64(m_refSize)));
-            map.insert(*static_cast<const QString *>(key.constData()),
+            // Writers store keys in order (ours does): each then goes in at the end without a
+            // search. Keys out of order still land where they belong.
+            map.insert(map.cend(), *static_cast<const QString *>(key.constData()),
                        readObject(reference(values + i * quint64(m_refSize))));
         }
         return map;
@@ -261,6 +263,12 @@ bool BinaryPlistReader::arrayItems(quint64 index, std::vector<quint64> *items) c
     for (quint64 i = 0; i < object.count; ++i)
         items->push_back(reference(object.first + i * quint64(m_refSize)));
     return true;
+}
+
+bool BinaryPlistReader::isDictionary(quint64 index) const
+{
+    Extent object;
+    return index < m_objectCount && extent(index, &object) && object.kind == 0xD;
 }
 
 bool BinaryPlistReader::dictionaryValue(quint64 index, const QString &key, quint64 *value) const

@@ -31,6 +31,7 @@ public:
     // The value of `key` in a dictionary object; false when the object is no dictionary or
     // has no such key (the last of equal keys counts, as in the tree read whole).
     bool dictionaryValue(quint64 index, const QString &key, quint64 *value) const;
+    bool isDictionary(quint64 index) const;
 
 private:
     struct Extent

@@ -1016,6 +1016,24 @@ QVariant PropertyListArray::at(qsizetype index) const
     return m_reader ? m_reader->read(m_objects[size_t(index)]) : m_items.at(index);
 }
 
+bool PropertyListArray::isDictionaryAt(qsizetype index) const
+{
+    if (index < 0 || index >= size())
+        return false;
+    return m_reader ? m_reader->isDictionary(m_objects[size_t(index)])
+                    : m_items.at(index).typeId() == QMetaType::QVariantMap;
+}
+
+QVariant PropertyListArray::valueAt(qsizetype index, const QString &key) const
+{
+    if (!isDictionaryAt(index))
+        return {};
+    if (!m_reader)
+        return m_items.at(index).toMap().value(key);
+    quint64 value = 0;
+    return m_reader->dictionaryValue(m_objects[size_t(index)], key, &value) ? m_reader->read(value) : QVariant();
+}
+
 QByteArray PropertyList::toData(const QVariant &value, PlistFormat format, QString *error)
 {
     QByteArray result;

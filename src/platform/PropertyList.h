@@ -58,6 +58,10 @@ public:
     qsizetype size() const;
     bool isEmpty() const { return size() == 0; }
     QVariant at(qsizetype index) const;
+    // Whether item `index` is a dictionary, and its value under `key` (invalid when it has
+    // none), without reading the rest of the item.
+    bool isDictionaryAt(qsizetype index) const;
+    QVariant valueAt(qsizetype index, const QString &key) const;
 
 private:
     friend class PropertyList;

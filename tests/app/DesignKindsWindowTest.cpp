@@ -417,6 +417,23 @@ TEST(DesignKindsWindow, RefusedDesignsAreNamedWithTheReasonAndStoredGroupsAreThe
     damaged.insert(QStringLiteral("OrientationKey"), QStringLiteral("sideways"));
     EXPECT_EQ(refusal(written(QStringLiteral("Damaged Orientation.qkdoc"), damaged)),
               QStringLiteral("Open Document:: The design “Damaged Orientation.qkdoc” is damaged at “OrientationKey”."));
+    // The objects are checked by their kind alone before any is made: one entry that is no
+    // object at all, or objects of no kind the program knows, refuse the whole design.
+    damaged = sound;
+    QVariantList objects = sound.value(QStringLiteral("ObjectsList")).toList();
+    objects.insert(7, QStringLiteral("an object"));
+    damaged.insert(QStringLiteral("ObjectsList"), objects);
+    EXPECT_EQ(refusal(written(QStringLiteral("Damaged Object.qkdoc"), damaged)),
+              QStringLiteral("Open Document:: The design “Damaged Object.qkdoc” is damaged at “ObjectsList”."));
+    objects = sound.value(QStringLiteral("ObjectsList")).toList();
+    for (QVariant &object : objects) {
+        QVariantMap unknown = object.toMap();
+        unknown.insert(QStringLiteral("Class"), QStringLiteral("Teapot"));
+        object = unknown;
+    }
+    damaged.insert(QStringLiteral("ObjectsList"), objects);
+    EXPECT_EQ(refusal(written(QStringLiteral("Teapots.qkdoc"), damaged)),
+              QStringLiteral("Open Document:: The file “Teapots.qkdoc” is not a Quillmark design."));
     {
         const LimitGuard limit(19);
         EXPECT_EQ(refusal(path), QStringLiteral("Open Document:: The design “Sound.qkdoc” holds 20 objects, more than the 19 a design may hold."));
