@@ -39,6 +39,7 @@
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -52,6 +53,7 @@
 #include <ctime>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "app/AllKinds.h"
@@ -526,6 +528,29 @@ double windowCpuMs()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
+// The floor of reading a long text: the same runs put into a new document by Qt alone, each
+// distinct format made once, in one edit, as fast as the library builds a document.
+double textBuildFloorMs(const QTextDocument &text)
+{
+    std::vector<std::pair<QString, int>> runs;
+    std::map<int, QTextCharFormat> formats;
+    for (QTextBlock block = text.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            runs.emplace_back(it.fragment().text(), it.fragment().charFormatIndex());
+            formats.emplace(it.fragment().charFormatIndex(), it.fragment().charFormat());
+        }
+    QElapsedTimer timer;
+    timer.start();
+    QTextDocument built;
+    built.setUndoRedoEnabled(false);
+    QTextCursor cursor(&built);
+    cursor.beginEditBlock();
+    for (const auto &[chars, format] : runs)
+        cursor.insertText(chars, formats[format]);
+    cursor.endEditBlock();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 void workOnDesign(benchmark::State &state, const Design &design)
 {
     const QString original = designPath(design.make);
@@ -605,6 +630,8 @@ void workOnDesign(benchmark::State &state, const Design &design)
             wrong = true;
         state.PauseTiming();
         state.counters["file kB"] = double(QFileInfo(path).size()) / 1024.0;
+        if (qstrcmp(design.key, "c") == 0 && !canvas->getRects().isEmpty())
+            totals[QStringLiteral("floor: text built by Qt ms")] += textBuildFloorMs(*canvas->getRects().first()->textStorage());
         canvas->undoManager()->removeAllActions();
         canvas->emptyNewDoc();
         QCoreApplication::processEvents();

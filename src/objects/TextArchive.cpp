@@ -1,6 +1,7 @@
 #include "objects/TextArchive.h"
 
 #include <QPen>
+#include <QHash>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -9,7 +10,9 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <map>
 #include <optional>
@@ -343,6 +346,81 @@ std::optional<QTextCharFormat> chipFormatFromMap(const QVariantMap &run)
     return format;
 }
 
+// The stored attributes of a run or paragraph, its text and what is read apart left out, as
+// bytes that are alike exactly when the entries are alike: a long text repeats a few formats
+// over many runs, and each distinct one is read once. None when an entry holds a value of a
+// kind no format is read from (its format is then read on its own).
+std::optional<QByteArray> attributesKey(const QVariantMap &map, std::initializer_list<QLatin1String> apart)
+{
+    QByteArray key;
+    auto number = [&key](auto value) { key.append(reinterpret_cast<const char *>(&value), sizeof value); };
+    auto string = [&](const QString &text) {
+        number(qint64(text.size()));
+        key.append(reinterpret_cast<const char *>(text.constData()), text.size() * qsizetype(sizeof(QChar)));
+    };
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (std::find(apart.begin(), apart.end(), it.key()) != apart.end())
+            continue;
+        string(it.key());
+        const QVariant &value = it.value();
+        const int type = value.typeId();
+        number(type);
+        switch (type) {
+        case QMetaType::Bool:
+            number(value.toBool());
+            break;
+        case QMetaType::LongLong:
+            number(value.toLongLong());
+            break;
+        case QMetaType::Double:
+            number(value.toDouble());
+            break;
+        case QMetaType::QString:
+            string(value.toString());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            number(qint64(bytes.size()));
+            key.append(bytes);
+            break;
+        }
+        case QMetaType::QVariantList: {
+            // A family list: strings only.
+            const QVariantList items = value.toList();
+            number(qint64(items.size()));
+            for (const QVariant &item : items) {
+                if (item.typeId() != QMetaType::QString)
+                    return std::nullopt;
+                string(item.toString());
+            }
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return key;
+}
+
+// Character formats read once per distinct stored form.
+class CharFormats
+{
+public:
+    QTextCharFormat of(const QVariantMap &map, std::initializer_list<QLatin1String> apart = {})
+    {
+        const std::optional<QByteArray> key = attributesKey(map, apart);
+        if (!key)
+            return charFormatFromMap(map);
+        auto found = m_read.constFind(*key);
+        if (found == m_read.constEnd())
+            found = m_read.insert(*key, charFormatFromMap(map));
+        return *found;
+    }
+
+private:
+    QHash<QByteArray, QTextCharFormat> m_read;
+};
+
 } // namespace
 
 QByteArray TextArchive::archive(const QTextDocument &document)
@@ -438,11 +516,27 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     qint64 tableNumber = -1;
     std::pair<int, int> currentCell{-1, -1};
     QSet<qint64> finishedTables;
+    // A text of many runs or paragraphs repeats a few formats: each distinct one is read once.
+    CharFormats charFormats;
+    QHash<QByteArray, QTextBlockFormat> blockFormats;
+    const std::initializer_list<QLatin1String> blockApart = {
+        QLatin1String("Runs"), QLatin1String("CharFormat"), QLatin1String("Table"), QLatin1String("Row"),
+        QLatin1String("Column"), QLatin1String("CellBackground")};
+    const QString textKey = QStringLiteral("Text");
+    const QString runsKey = QStringLiteral("Runs");
+    const QString chipKey = QStringLiteral("attachmentPrimaryKey");
     for (const QVariant &blockValue : blocks) {
         const QVariantMap entry = blockValue.toMap();
-        const QTextBlockFormat blockFormat = blockFormatFromMap(entry);
-        const QTextCharFormat blockChars =
-            charFormatFromMap(entry.value(QStringLiteral("CharFormat")).toMap());
+        QTextBlockFormat blockFormat;
+        if (const std::optional<QByteArray> key = attributesKey(entry, blockApart)) {
+            auto found = blockFormats.constFind(*key);
+            if (found == blockFormats.constEnd())
+                found = blockFormats.insert(*key, blockFormatFromMap(entry));
+            blockFormat = *found;
+        } else {
+            blockFormat = blockFormatFromMap(entry);
+        }
+        const QTextCharFormat blockChars = charFormats.of(entry.value(QStringLiteral("CharFormat")).toMap());
         // The table and cell the paragraph belongs to, when they are sound.
         std::optional<std::tuple<qint64, int, int>> place;
         if (entry.contains(QStringLiteral("Table"))) {
@@ -510,16 +604,20 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
         } else {
             cursor.insertBlock(blockFormat, blockChars);
         }
-        const QVariantList runs = entry.value(QStringLiteral("Runs")).toList();
+        const QVariantList runs = entry.value(runsKey).toList();
         for (const QVariant &runValue : runs) {
             const QVariantMap run = runValue.toMap();
-            QString text = run.value(QStringLiteral("Text")).toString();
+            QString text = run.value(textKey).toString();
             // Paragraph breaks come from the block list only; a break inside a run would
             // split the paragraph and lose its settings.
             text.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
             text.replace(QLatin1Char('\n'), QChar::LineSeparator);
             if (text.isEmpty())
                 continue;
+            if (!run.contains(chipKey)) {
+                cursor.insertText(text, charFormats.of(run, {QLatin1String("Text")}));
+                continue;
+            }
             const std::optional<QTextCharFormat> chip = chipFormatFromMap(run);
             if (!chip) {
                 cursor.insertText(text, charFormatFromMap(run));

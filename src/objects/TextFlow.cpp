@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <unordered_map>
 
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextContainer.h"
@@ -327,6 +328,9 @@ void TextFlow::layout()
 
     // The paragraph's own layout, its text set and formatted, not yet broken into lines.
     size_t lastBlockAttachments = 0;
+    // Each format of the document scaled to the layout device once, by its index in the
+    // document: a long text repeats a few formats over many runs.
+    std::unordered_map<int, QTextCharFormat> scaledFormats;
     const std::function<QTextLayout *(const QTextBlock &)> makeLayout = [&](const QTextBlock &block) -> QTextLayout * {
         const QTextBlockFormat blockFormat = block.blockFormat();
         const Qt::LayoutDirection direction = block.textDirection();
@@ -345,12 +349,23 @@ void TextFlow::layout()
             if (!fragment.isValid())
                 continue;
             const QTextCharFormat original = fragment.charFormat();
-            QTextCharFormat format = original;
-            if (format.hasProperty(QTextFormat::FontPointSize))
-                format.setFontPointSize(format.fontPointSize() * device.fontScale);
+            auto scaled = scaledFormats.find(fragment.charFormatIndex());
+            if (scaled == scaledFormats.end()) {
+                QTextCharFormat format = original;
+                if (format.hasProperty(QTextFormat::FontPointSize))
+                    format.setFontPointSize(format.fontPointSize() * device.fontScale);
+                scaled = scaledFormats.emplace(fragment.charFormatIndex(), format).first;
+            }
+            const QTextCharFormat &format = scaled->second;
             const int start = fragment.position() - block.position();
+            const int end = start + fragment.length();
+            // Only characters of an object format can stand for objects.
+            if (original.objectType() == QTextFormat::NoObject) {
+                formats.append({start, end - start, format});
+                continue;
+            }
             int runStart = start;
-            for (int offset = start; offset < start + fragment.length(); ++offset) {
+            for (int offset = start; offset < end; ++offset) {
                 TextAttachmentHandler *handler = TextAttachmentHandler::handlerFor(text.at(offset), original);
                 if (!handler)
                     continue;
@@ -370,8 +385,8 @@ void TextFlow::layout()
                 ++blockAttachments;
                 runStart = offset + 1;
             }
-            if (runStart < start + fragment.length())
-                formats.append({runStart, start + fragment.length() - runStart, format});
+            if (runStart < end)
+                formats.append({runStart, end - runStart, format});
         }
         auto layout = std::make_unique<QTextLayout>(text, blockFont, device.device);
         layout->setFormats(formats);

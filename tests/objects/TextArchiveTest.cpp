@@ -362,3 +362,72 @@ TEST(TextArchive, TextStoredWithoutFacesOpensAsBefore)
         EXPECT_EQ(QFontInfo(formatAt(document, 1).font()).styleName(), "Italic");
     }
 }
+
+TEST(TextArchive, RunsStoredAlikeReadAlikeAndRunsThatDifferInAnyValueKeepTheirOwn)
+{
+    // A long text repeats a few formats: runs that differ only in their characters read the same
+    // format, and a run that differs in one value, or in how a value is stored (another program
+    // may store a size as a whole number or a flag as text), is read as itself.
+    const QVariantMap base = {{"Family", "P052"}, {"Families", QStringList{"P052"}}, {"Size", 12.0},
+                              {"Weight", qint64(700)}, {"Foreground", Archiver::archiveColor(QColor(10, 20, 30))}};
+    auto run = [&base](const QString &text, const QString &key = QString(), const QVariant &value = QVariant()) {
+        QVariantMap map = base;
+        map.insert("Text", text);
+        if (!key.isEmpty())
+            map.insert(key, value);
+        return QVariant(map);
+    };
+    const QVariantList runs = {run("a"),
+                               run("b"),
+                               run("c", "Size", qint64(12)),
+                               run("d", "Size", 13.0),
+                               run("e", "Weight", qint64(400)),
+                               run("f", "Weight", 400.0),
+                               run("g", "Italic", true),
+                               run("h", "Italic", "YES"),
+                               run("i", "Foreground", Archiver::archiveColor(QColor(10, 20, 31))),
+                               run("j", "Families", QStringList{"P052", "DejaVu Sans"}),
+                               run("k", "Families", QVariantList{"P052", qint64(3)}),
+                               run("l", "Underline", qint64(QTextCharFormat::SingleUnderline)),
+                               run("m"),
+                               run("n", "attachmentPrimaryKey", qint64(1LL << 40))};
+    // Two paragraphs alike but for their runs share their settings; the third has its own.
+    const QVariantMap centred = {{"Alignment", qint64(Qt::AlignHCenter)}, {"SpaceBefore", 3.0}};
+    QVariantMap right = centred;
+    right.insert("Alignment", qint64(Qt::AlignRight));
+    QVariantMap first = centred, second = centred, third = right;
+    first.insert("Runs", runs);
+    second.insert("Runs", QVariantList{run("x")});
+    third.insert("Runs", QVariantList{run("y", "Size", 20.0)});
+    QTextDocument document;
+    ASSERT_TRUE(TextArchive::unarchive(Archiver::archive("QMText", {{"Blocks", QVariantList{first, second, third}}}), document));
+    EXPECT_EQ(document.toPlainText(), "abcdefghijklmn\nx\ny");
+
+    QStringList seen;
+    for (int i = 1; i <= 14; ++i) {
+        const QTextCharFormat f = formatAt(document, i);
+        seen.append(QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                        .arg(f.fontPointSize())
+                        .arg(f.fontWeight())
+                        .arg(f.fontItalic())
+                        .arg(f.foreground().color().name())
+                        .arg(f.fontFamilies().toStringList().join(QLatin1Char('+')))
+                        .arg(int(f.underlineStyle()))
+                        .arg(f.objectType()));
+    }
+    const QStringList expected = {"12 700 0 #0a141e P052 0 0",  "12 700 0 #0a141e P052 0 0",
+                                  "12 700 0 #0a141e P052 0 0",  "13 700 0 #0a141e P052 0 0",
+                                  "12 400 0 #0a141e P052 0 0",  "12 400 0 #0a141e P052 0 0",
+                                  "12 700 1 #0a141e P052 0 0",  "12 700 1 #0a141e P052 0 0",
+                                  "12 700 0 #0a141f P052 0 0",  "12 700 0 #0a141e P052+DejaVu Sans 0 0",
+                                  "12 700 0 #0a141e P052+3 0 0", "12 700 0 #0a141e P052 1 0",
+                                  "12 700 0 #0a141e P052 0 0",  "12 700 0 #0a141e P052 0 0"};
+    EXPECT_EQ(seen, expected);
+    const QTextBlock x = document.findBlockByNumber(1);
+    const QTextBlock y = document.findBlockByNumber(2);
+    EXPECT_EQ(document.begin().blockFormat(), x.blockFormat());
+    EXPECT_EQ(x.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(x.blockFormat().topMargin(), 3.0);
+    EXPECT_EQ(y.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    EXPECT_EQ(formatAt(document, y.position() + 1).fontPointSize(), 20.0);
+}
