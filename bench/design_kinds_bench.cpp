@@ -7,6 +7,8 @@
 //   d  one path of 200,000 random points, crossing itself
 //   e  50,000 rectangles (the most whose Duplicate stays within the objects a design may hold)
 //   f  a text of 200,000 paragraphs (only its Save is timed)
+//   g  10,000 pictures and barcodes: every other object a picture (eight photographs, each
+//      placed many times, as a logo is), a barcode of its own data between them
 // For each: File > Open until the canvas has drawn it, Edit > Select All, the right arrow key,
 // Edit > Undo, Edit > Duplicate, Edit > Cut of the copies and Edit > Paste of them, and
 // File > Save, each until the canvas has drawn it again, and
@@ -19,7 +21,7 @@
 // floors of saving: libplist writing the tree of the same document, our writer, and the bytes
 // written to disk alone.
 //
-// DESIGN_KINDS_BENCH_DESIGNS lists the designs to run ("four,a,b,c,d,e,f,four" unless set);
+// DESIGN_KINDS_BENCH_DESIGNS lists the designs to run ("four,a,b,c,d,e,f,g,four" unless set);
 // DESIGN_KINDS_BENCH_SCALE multiplies every count (1 unless set, 0.1 for a short run);
 // DESIGN_KINDS_BENCH_RUNS repeats each (1 unless set); DESIGN_KINDS_BENCH_DIR keeps the designs.
 // Build with -DQM_BENCH=ON in a Release build.
@@ -58,6 +60,7 @@
 #include "BenchSupport.h"
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
+#include "barcodes/ColorBarcode.h"
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "objects/ColorLine.h"
@@ -387,6 +390,39 @@ QString paragraphs(int count)
     });
 }
 
+// (g): pictures and barcodes: a picture in every other place (eight photographs of 400 x 300
+// pixels, each placed many times, as a logo is) and a barcode of its own data between them.
+QString picturesAndBarcodes(int count)
+{
+    return savedDesign(QStringLiteral("Pictures and Barcodes %1").arg(count), [count](GraphicList &objects, auto &) {
+        QList<QImage> photos;
+        QRandomGenerator random(7);
+        for (int p = 0; p < 8; ++p) {
+            QImage photo(400, 300, QImage::Format_RGB32);
+            for (int y = 0; y < photo.height(); ++y) {
+                auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+                for (int x = 0; x < photo.width(); ++x)
+                    line[x] = qRgb((x + p * 30) % 256, (y * 2) % 256, int(random.bounded(64)) + p * 20);
+            }
+            photos.append(photo);
+        }
+        for (int i = 0; i < count; ++i) {
+            const QRectF frame(2 + (i % 100) * 4.0, 2 + (i / 100) * 3.0, 3.6, 2.7);
+            if (i % 2 == 0) {
+                GraphicPtr picture = placed(ColorRect::create(frame));
+                picture->setImage(photos[(i / 2) % photos.size()]);
+                objects.append(picture);
+            } else {
+                auto barcode = ColorBarcode::create(frame);
+                TBarInfo info = barcode->getBarInfo();
+                info.BarStr = QStringLiteral("QM%1").arg(i, 6, 10, QLatin1Char('0')).toStdString();
+                barcode->setBarInfo(info);
+                objects.append(placed(barcode));
+            }
+        }
+    });
+}
+
 qint64 statusKb(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -505,11 +541,13 @@ QString makeC() { return formattedRuns(scaled(100000)); }
 QString makeD() { return randomPath(scaled(200000)); }
 QString makeE() { return rectangles(scaled(50000)); }
 QString makeF() { return paragraphs(scaled(200000)); }
+QString makeG() { return picturesAndBarcodes(scaled(10000)); }
 
 const Design Designs[] = {{"four", "FourObjects", &makeFour},    {"a", "EveryKind", &makeA},
                           {"b", "TextBoxes", &makeB},           {"c", "Runs", &makeC},
                           {"d", "RandomPath", &makeD},          {"e", "Rectangles", &makeE, false, true},
-                          {"f", "Paragraphs", &makeF, true}};
+                          {"f", "Paragraphs", &makeF, true},
+                          {"g", "PicturesAndBarcodes", &makeG}};
 
 // Each design is made once per run.
 QString designPath(QString (*make)())
@@ -759,7 +797,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    const QStringList chosen = qEnvironmentVariable("DESIGN_KINDS_BENCH_DESIGNS", QStringLiteral("four,a,b,c,d,e,f,four"))
+    const QStringList chosen = qEnvironmentVariable("DESIGN_KINDS_BENCH_DESIGNS", QStringLiteral("four,a,b,c,d,e,f,g,four"))
                                    .split(QLatin1Char(','), Qt::SkipEmptyParts);
     int index = 0;
     for (const QString &key : chosen) {
