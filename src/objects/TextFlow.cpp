@@ -13,6 +13,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <functional>
 #include <map>
@@ -29,6 +30,49 @@ namespace {
 // A line that the containers keep pushing aside (a pathological obstacle set) must not
 // stall the layout: past this many tries per line the rest of the text overflows.
 constexpr int MaxTriesPerLine = 10000;
+
+// A paragraph longer than this is laid out from a part of it first: a small box shows little of
+// a long text, and laying out all of it on every change would make each keystroke wait for it.
+constexpr int LongParagraph = 16384;
+constexpr int FirstPart = 8192;
+// How far the text the layout looked at must end before the end of the part: the breaks and
+// shapes of a line depend on a few characters after it, never on this many.
+constexpr int PartMargin = 1024;
+
+// Whether a text holds only characters that run left to right or take the direction around
+// them: there a part of a paragraph orders its characters as the whole paragraph does near its
+// start. Text that runs right to left, or embeds a direction, is always laid out whole.
+bool runsLeftToRightOnly(const QString &text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        // Below the Hebrew block every character is left to right or neutral.
+        if (c.unicode() < 0x0590)
+            continue;
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate())
+            code = QChar::surrogateToUcs4(c, text.at(++i));
+        switch (QChar::direction(code)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirLRI:
+        case QChar::DirPDF:
+        case QChar::DirPDI:
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
 
 qreal lineHeightFor(const QTextLine &line, const QTextBlockFormat &format)
 {
@@ -331,6 +375,8 @@ void TextFlow::layout()
     // Each format of the document scaled to the layout device once, by its index in the
     // document: a long text repeats a few formats over many runs.
     std::unordered_map<int, QTextCharFormat> scaledFormats;
+    // The characters of the paragraph the next layout takes from its start; all when negative.
+    int layoutPart = -1;
     const std::function<QTextLayout *(const QTextBlock &)> makeLayout = [&](const QTextBlock &block) -> QTextLayout * {
         const QTextBlockFormat blockFormat = block.blockFormat();
         const Qt::LayoutDirection direction = block.textDirection();
@@ -342,12 +388,17 @@ void TextFlow::layout()
         const TextContainer *startBox = ci < m_containers.size() ? m_containers[ci] : nullptr;
         const ColorRect *view = startBox ? startBox->textView() : nullptr;
         QString text = block.text();
+        if (layoutPart >= 0 && layoutPart < text.size())
+            text.truncate(layoutPart);
+        const int taken = int(text.size());
         QList<QTextLayout::FormatRange> formats;
         size_t blockAttachments = 0;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
+            if (fragment.position() - block.position() >= taken)
+                break;
             const QTextCharFormat original = fragment.charFormat();
             auto scaled = scaledFormats.find(fragment.charFormatIndex());
             if (scaled == scaledFormats.end()) {
@@ -358,7 +409,7 @@ void TextFlow::layout()
             }
             const QTextCharFormat &format = scaled->second;
             const int start = fragment.position() - block.position();
-            const int end = start + fragment.length();
+            const int end = std::min(start + fragment.length(), taken);
             // Only characters of an object format can stand for objects.
             if (original.objectType() == QTextFormat::NoObject) {
                 formats.append({start, end - start, format});
@@ -403,7 +454,20 @@ void TextFlow::layout()
         return tl;
     };
 
-    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+    // A long paragraph is laid out from a part of it that surely holds all the boxes show of it;
+    // the part grows, up to the whole paragraph, while the boxes might show more: the paragraph
+    // is then laid out again from where it began.
+    int part = -1;
+    struct Before
+    {
+        int ci = 0;
+        qreal y = 0.0;
+        int placedEnd = 0;
+        size_t lines = 0, attachments = 0, layouts = 0;
+    } before;
+    bool again = false;
+    for (QTextBlock block = m_document->begin(); block.isValid(); block = again ? block : block.next()) {
+        again = false;
         // What the boxes have no room for is never drawn nor hit: it gets no layout, so that
         // a long text in a small box costs what the box shows. Layouts stay one per paragraph.
         if (outOfRoom) {
@@ -418,11 +482,24 @@ void TextFlow::layout()
         const Qt::LayoutDirection direction = block.textDirection();
         const bool rightToLeft = direction == Qt::RightToLeft;
         const int blockIndex = int(m_layouts.size());
+        const int paragraphChars = block.length() - 1;
+        if (part < 0) {
+            part = paragraphChars > LongParagraph && !rightToLeft && runsLeftToRightOnly(block.text()) ? FirstPart
+                                                                                                      : paragraphChars;
+            before = {ci, y, placedEnd, m_lines.size(), m_attachments.size(), m_layouts.size()};
+        }
+        layoutPart = part;
         QTextLayout *tl = makeLayout(block);
+        layoutPart = -1;
         const QString text = tl->text();
         const size_t blockAttachments = lastBlockAttachments;
-        if (outOfRoom)
+        // Whether the part held what the boxes show: they had no room for a line that ends well
+        // before the part does, however wide a line they gave it.
+        bool partHeld = part >= paragraphChars;
+        if (outOfRoom) {
+            part = -1;
             continue;
+        }
 
         // The margins are the box's; the indent and the first line's indent lie on the side
         // the paragraph starts from.
@@ -631,6 +708,15 @@ void TextFlow::layout()
             }
             if (!placed) {
                 outOfRoom = true;
+                if (!partHeld) {
+                    // No row of any box is wider than the widest box and the paragraph's insets.
+                    qreal widest = 0.0;
+                    for (const TextContainer *box : std::as_const(m_containers))
+                        widest = std::max(widest, box->containerSize().width());
+                    line.setLineWidth(widest + std::abs(leftInset) + std::abs(rightInset)
+                                      + std::abs(blockFormat.textIndent()) + 1.0);
+                    partHeld = line.textStart() + line.textLength() + PartMargin <= text.size();
+                }
                 break;
             }
             anyPlaced = true;
@@ -644,6 +730,20 @@ void TextFlow::layout()
         if (anyPlaced) {
             y = rowBottom + blockFormat.bottomMargin();
         }
+        if (partHeld) {
+            part = -1;
+            continue;
+        }
+        // The boxes may show more than the part held: the paragraph again, from a larger part.
+        ci = before.ci;
+        y = before.y;
+        placedEnd = before.placedEnd;
+        outOfRoom = false;
+        m_lines.resize(before.lines);
+        m_attachments.resize(before.attachments);
+        m_layouts.resize(before.layouts);
+        part = part > paragraphChars / 4 ? paragraphChars : part * 4;
+        again = true;
     }
     const int total = std::max(0, m_document->characterCount() - 1);
     m_overflow = outOfRoom && placedEnd < total;

@@ -613,3 +613,85 @@ TEST(TextChain, AWordTooWideForOneBoxGoesWholeToTheNext)
         EXPECT_LT(flow.lines()[1].length, 21);
     }
 }
+
+namespace {
+
+// A paragraph of tens of thousands of characters in runs of several sizes, with a stretch of
+// spaces where `spacesAt` says, ending in `last`.
+std::shared_ptr<QTextDocument> longParagraph(int runs, int spacesAt, const QString &last)
+{
+    auto doc = std::make_shared<QTextDocument>();
+    doc->setDefaultFont(qmtest::testFont(10));
+    QTextCursor cursor(doc.get());
+    for (int i = 0; i < runs; ++i) {
+        QTextCharFormat format;
+        format.setFontPointSize(7 + i % 6);
+        format.setFontWeight(i % 2 ? QFont::Bold : QFont::Normal);
+        cursor.insertText(i == spacesAt ? QString(12000, QLatin1Char(' ')) : QStringLiteral("run%1 ").arg(i % 97), format);
+        if (i % 50 == 49)
+            cursor.insertText(QStringLiteral("Averyveryveryveryveryveryveryveryveryverylongwordthatbreaksanywhere "), format);
+    }
+    cursor.insertText(last);
+    return doc;
+}
+
+struct PlacedLines
+{
+    std::vector<std::tuple<int, int, int, QRectF, qreal>> lines;
+    std::vector<std::pair<int, int>> ranges;
+    bool overflow = false;
+};
+
+PlacedLines placedLines(const std::shared_ptr<QTextDocument> &doc, const QList<QSizeF> &boxes)
+{
+    TextFlow flow(doc);
+    std::vector<std::unique_ptr<TextContainer>> containers;
+    for (const QSizeF &size : boxes) {
+        containers.push_back(std::make_unique<TextContainer>(size));
+        flow.insertContainer(containers.back().get(), -1);
+    }
+    flow.layout();
+    PlacedLines placed;
+    for (const TextFlow::Line &line : flow.lines())
+        placed.lines.emplace_back(line.container, line.start, line.length, line.fragment,
+                                  flow.blockLayout(line.block)->lineAt(line.lineNumber).naturalTextWidth());
+    for (int c = 0; c < boxes.size(); ++c)
+        placed.ranges.push_back(flow.characterRange(c));
+    placed.overflow = flow.hasOverflow();
+    return placed;
+}
+
+} // namespace
+
+TEST(TextFlow, ALongParagraphShowsInItsBoxesWhatItsWholeLayoutShows)
+{
+    // A letter running right to left at its very end has the paragraph laid out whole; without
+    // it the layout takes a part of the paragraph. Near the start, where the boxes are, both
+    // place the same lines in the same places, whatever the boxes hold: a few lines, a chain
+    // whose last box takes more than the first part, a stretch of spaces across the part's
+    // end, or all of the paragraph.
+    const QString hebrew = QString(QChar(0x05D0));
+    const struct
+    {
+        const char *name;
+        int spacesAt;
+        QList<QSizeF> boxes;
+    } cases[] = {{"a small box", -1, {QSizeF(180, 90)}},
+                 {"a chain ending in a large box", -1, {QSizeF(120, 40), QSizeF(900, 1400)}},
+                 {"spaces across the part's end", 700, {QSizeF(900, 900)}},
+                 {"a box holding all of it", -1, {QSizeF(2000, 26000)}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlacedLines part = placedLines(longParagraph(2600, c.spacesAt, QStringLiteral("z")), c.boxes);
+        const PlacedLines whole = placedLines(longParagraph(2600, c.spacesAt, hebrew), c.boxes);
+        ASSERT_FALSE(part.lines.empty());
+        // The last character differs, and so may the line holding it.
+        const bool allShown = !whole.overflow;
+        EXPECT_EQ(part.overflow, whole.overflow);
+        const size_t compared = allShown ? whole.lines.size() - 1 : whole.lines.size();
+        ASSERT_EQ(part.lines.size(), whole.lines.size());
+        for (size_t i = 0; i < compared; ++i)
+            ASSERT_EQ(part.lines[i], whole.lines[i]) << i;
+        EXPECT_EQ(part.ranges, whole.ranges);
+    }
+}
