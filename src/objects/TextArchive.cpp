@@ -21,6 +21,7 @@
 
 #include "objects/TextAttachmentHandler.h"
 #include "platform/Archiver.h"
+#include "platform/PropertyList.h"
 
 namespace quillmark {
 
@@ -37,6 +38,8 @@ constexpr int MaxTableRows = 1000;
 constexpr int MaxTableColumns = 100;
 constexpr int MaxTableCells = 20000;
 constexpr qsizetype MaxStyleNameLength = 256;
+// A text of more runs than this has the trees of its stored form freed off the window's thread.
+constexpr qsizetype LongTextRuns = 4096;
 
 std::optional<double> finiteNumber(const QVariantMap &map, const char *key, double limit)
 {
@@ -348,11 +351,12 @@ std::optional<QTextCharFormat> chipFormatFromMap(const QVariantMap &run)
 
 // The stored attributes of a run or paragraph, its text and what is read apart left out, as
 // bytes that are alike exactly when the entries are alike: a long text repeats a few formats
-// over many runs, and each distinct one is read once. None when an entry holds a value of a
+// over many runs, and each distinct one is read once. False when an entry holds a value of a
 // kind no format is read from (its format is then read on its own).
-std::optional<QByteArray> attributesKey(const QVariantMap &map, std::initializer_list<QLatin1String> apart)
+bool attributesKey(const QVariantMap &map, std::initializer_list<QLatin1String> apart, QByteArray &key)
 {
-    QByteArray key;
+    // The buffer is reused from run to run.
+    key.resize(0);
     auto number = [&key](auto value) { key.append(reinterpret_cast<const char *>(&value), sizeof value); };
     auto string = [&](const QString &text) {
         number(qint64(text.size()));
@@ -367,39 +371,39 @@ std::optional<QByteArray> attributesKey(const QVariantMap &map, std::initializer
         number(type);
         switch (type) {
         case QMetaType::Bool:
-            number(value.toBool());
+            number(*static_cast<const bool *>(value.constData()));
             break;
         case QMetaType::LongLong:
-            number(value.toLongLong());
+            number(*static_cast<const qlonglong *>(value.constData()));
             break;
         case QMetaType::Double:
-            number(value.toDouble());
+            number(*static_cast<const double *>(value.constData()));
             break;
         case QMetaType::QString:
-            string(value.toString());
+            string(*static_cast<const QString *>(value.constData()));
             break;
         case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
+            const QByteArray &bytes = *static_cast<const QByteArray *>(value.constData());
             number(qint64(bytes.size()));
             key.append(bytes);
             break;
         }
         case QMetaType::QVariantList: {
             // A family list: strings only.
-            const QVariantList items = value.toList();
+            const QVariantList &items = *static_cast<const QVariantList *>(value.constData());
             number(qint64(items.size()));
             for (const QVariant &item : items) {
                 if (item.typeId() != QMetaType::QString)
-                    return std::nullopt;
-                string(item.toString());
+                    return false;
+                string(*static_cast<const QString *>(item.constData()));
             }
             break;
         }
         default:
-            return std::nullopt;
+            return false;
         }
     }
-    return key;
+    return true;
 }
 
 // Character formats read once per distinct stored form.
@@ -408,17 +412,17 @@ class CharFormats
 public:
     QTextCharFormat of(const QVariantMap &map, std::initializer_list<QLatin1String> apart = {})
     {
-        const std::optional<QByteArray> key = attributesKey(map, apart);
-        if (!key)
+        if (!attributesKey(map, apart, m_key))
             return charFormatFromMap(map);
-        auto found = m_read.constFind(*key);
+        auto found = m_read.constFind(m_key);
         if (found == m_read.constEnd())
-            found = m_read.insert(*key, charFormatFromMap(map));
+            found = m_read.insert(m_key, charFormatFromMap(map));
         return *found;
     }
 
 private:
     QHash<QByteArray, QTextCharFormat> m_read;
+    QByteArray m_key;
 };
 
 } // namespace
@@ -427,6 +431,7 @@ QByteArray TextArchive::archive(const QTextDocument &document)
 {
     QVariantList blocks;
     QVariantList tables;
+    qsizetype runCount = 0;
     std::map<const QTextTable *, qint64> tableIndex;
     // A long text repeats a few formats over many runs and paragraphs: each format the
     // document holds is turned into its stored form once, by its index in the document.
@@ -476,6 +481,7 @@ QByteArray TextArchive::archive(const QTextDocument &document)
             run.insert(QStringLiteral("Text"), fragment.text());
             runs.append(run);
         }
+        runCount += runs.size();
         entry.insert(QStringLiteral("Runs"), runs);
         blocks.append(entry);
     }
@@ -484,18 +490,28 @@ QByteArray TextArchive::archive(const QTextDocument &document)
     if (!tables.isEmpty())
         payload.insert(QStringLiteral("Tables"), tables);
     payload.insert(QStringLiteral("DefaultFont"), Archiver::archiveFont(document.defaultFont()));
-    return Archiver::archive(className, payload);
+    const QByteArray data = Archiver::archive(className, payload);
+    // The tree of a long text takes a while to free: that is done off the window's thread.
+    if (runCount > LongTextRuns) {
+        blocks = QVariantList();
+        PropertyList::disposeOffThread(QVariant(std::move(payload)));
+    }
+    return data;
 }
 
 bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
 {
-    const std::optional<QVariantMap> payload = Archiver::unarchive(data, className);
+    std::optional<QVariantMap> payload = Archiver::unarchive(data, className);
     if (!payload)
         return false;
-    const QVariant blocksValue = payload->value(QStringLiteral("Blocks"));
-    if (blocksValue.typeId() != QMetaType::QVariantList)
-        return false;
-    const QVariantList blocks = blocksValue.toList();
+    QVariantList blocks;
+    {
+        const QVariant blocksValue = payload->value(QStringLiteral("Blocks"));
+        if (blocksValue.typeId() != QMetaType::QVariantList)
+            return false;
+        blocks = blocksValue.toList();
+    }
+    qsizetype runCount = 0;
 
     document.clear();
     if (auto font = Archiver::unarchiveFont(payload->value(QStringLiteral("DefaultFont")).toByteArray()))
@@ -519,6 +535,7 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     // A text of many runs or paragraphs repeats a few formats: each distinct one is read once.
     CharFormats charFormats;
     QHash<QByteArray, QTextBlockFormat> blockFormats;
+    QByteArray blockKey;
     const std::initializer_list<QLatin1String> blockApart = {
         QLatin1String("Runs"), QLatin1String("CharFormat"), QLatin1String("Table"), QLatin1String("Row"),
         QLatin1String("Column"), QLatin1String("CellBackground")};
@@ -528,10 +545,10 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     for (const QVariant &blockValue : blocks) {
         const QVariantMap entry = blockValue.toMap();
         QTextBlockFormat blockFormat;
-        if (const std::optional<QByteArray> key = attributesKey(entry, blockApart)) {
-            auto found = blockFormats.constFind(*key);
+        if (attributesKey(entry, blockApart, blockKey)) {
+            auto found = blockFormats.constFind(blockKey);
             if (found == blockFormats.constEnd())
-                found = blockFormats.insert(*key, blockFormatFromMap(entry));
+                found = blockFormats.insert(blockKey, blockFormatFromMap(entry));
             blockFormat = *found;
         } else {
             blockFormat = blockFormatFromMap(entry);
@@ -605,6 +622,7 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
             cursor.insertBlock(blockFormat, blockChars);
         }
         const QVariantList runs = entry.value(runsKey).toList();
+        runCount += runs.size();
         for (const QVariant &runValue : runs) {
             const QVariantMap run = runValue.toMap();
             QString text = run.value(textKey).toString();
@@ -635,6 +653,11 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     document.setUndoRedoEnabled(undoable);
     if (hasChips)
         TextAttachmentHandler::registerWith(&document);
+    // The tree read of a long text takes a while to free: that is done off the window's thread.
+    if (runCount > LongTextRuns) {
+        payload.reset();
+        PropertyList::disposeOffThread(QVariant(std::move(blocks)));
+    }
     return true;
 }
 

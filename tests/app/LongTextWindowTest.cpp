@@ -21,7 +21,8 @@ using namespace quillmark;
 
 namespace {
 
-constexpr int LongTextRuns = 1500;
+// More runs than the program frees on its own thread, in a paragraph longer than it lays out whole.
+constexpr int LongTextRuns = 5000;
 
 // Run i of the long paragraph: families, sizes, weights, slants, lines, colours and spacing in
 // turn, so that neighbouring runs differ and many runs share each format.
