@@ -120,6 +120,14 @@ ColorPath::ColorPath(const QRectF &frame)
 {
 }
 
+ColorPath::~ColorPath()
+{
+    // The worker may still be making them; it drops them, or their hand-over finds no one.
+    for (const auto &pending : {pendingPicture, pendingSelectionPicture})
+        if (pending)
+            pending->abandoned = true;
+}
+
 std::shared_ptr<ColorPath> ColorPath::create(const QRectF &frame)
 {
     return std::make_shared<ColorPath>(frame);
@@ -208,10 +216,13 @@ void ColorPath::redrawCanvas()
 
 BezierPath ColorPath::fittedTo(const QRectF &frame) const
 {
-    if (!colorPath)
-        return BezierPath();
-    BezierPath fitted = *colorPath;
-    const QRectF b = colorPath->bounds();
+    return colorPath ? fitted(*colorPath, frame) : BezierPath();
+}
+
+BezierPath ColorPath::fitted(const BezierPath &stored, const QRectF &frame)
+{
+    BezierPath fitted = stored;
+    const QRectF b = stored.bounds();
     const double sx = axisScale(frame.width(), b.width());
     const double sy = axisScale(frame.height(), b.height());
     // The stored bounds normally start at 0,0; an outline that does not still lands in the

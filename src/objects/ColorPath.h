@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "objects/ColorRect.h"
+#include "objects/PictureWorker.h"
 #include "platform/BezierPath.h"
 
 class QPainter;
@@ -42,6 +43,8 @@ public:
     // The outline starts as the frame's rectangle.
     ColorPath();
     explicit ColorPath(const QRectF &frame);
+    // A picture still being made of the object is no longer wanted.
+    ~ColorPath() override;
 
     static std::shared_ptr<ColorPath> create(const QRectF &frame = QRectF());
     // Makes the kind known to the object factory under "ColorPath".
@@ -69,6 +72,10 @@ public:
     void setBezierEdit(bool flag);
     // Toggles point-edit mode, forgetting the selected point.
     void doubleClick();
+
+    // An outline in its own coordinates scaled and moved into `frame`, as the object fits its
+    // stored outline to its frame.
+    static BezierPath fitted(const BezierPath &stored, const QRectF &frame);
 
     // The outline fitted to the frame, in page points; empty without a stored outline.
     BezierPath bezierPath() const override;
@@ -145,11 +152,25 @@ private:
     };
     // Everything but geometry that the object's picture depends on.
     Picture::Key objectLook() const;
-    // Draws a complex outline on the screen from the picture in `slot`, kept for the zoom, size
-    // and look it was made for and made anew by `paint` when it is missing or out of date;
-    // answers NO when the object is to be drawn directly instead.
-    bool drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot, Picture::Key look,
-                         const std::function<void(QPainter *)> &paint);
+    // A picture being made on the worker's thread, with what it is made for.
+    struct PendingPicture : PictureWorker::Job
+    {
+        Picture::Key key;
+        bool whole = false;
+    };
+    // Draws a complex outline from the picture in `slot`, kept for the zoom, size and look it
+    // was made for and made anew by what `painting` answers when it is missing or out of date;
+    // answers NO when the object is to be drawn directly instead. On the screen the picture is
+    // made on the worker's thread (`pending` holds it meanwhile, and the canvas shows what
+    // `placeholder` paints) unless `offThread` is NO: what `painting` answers must then hold
+    // no part of the object.
+    bool drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot,
+                         std::shared_ptr<PendingPicture> &pending, Picture::Key look,
+                         const std::function<std::function<void(QPainter *)>()> &painting, bool offThread,
+                         const std::function<void(QPainter *)> &placeholder);
+    // A picture made on the worker's thread arrives: kept when it is the one still wanted, and
+    // the area it covers repainted.
+    void pictureArrived(PendingPicture *job, const QImage &image);
 
     // Draws the small picture a design's file carries of the object from the picture the
     // screen keeps of it, when that picture is whole and up to date; NO otherwise.
@@ -178,6 +199,11 @@ private:
     void redrawCanvas();
     // What drawObject paints, without the kept picture.
     void paintObject(QPainter *painter);
+    // The same as a function holding copies of what it draws, which another thread may call
+    // when `selfContained` comes back YES (the object shows no image).
+    std::function<void(QPainter *)> objectPainting(bool *selfContained = nullptr);
+    // The dashed outline of a selected complex path, likewise.
+    std::function<void(QPainter *)> selectionPainting(QColor stroke, double hairline, double dash) const;
 
     // Leaving point editing puts back the arrow when the edit-point pointer is showing.
     void restorePointer();
@@ -195,6 +221,8 @@ private:
     quint64 pathGeneration = nextPathGeneration();
     std::shared_ptr<Picture> picture;
     std::shared_ptr<Picture> selectionPicture;
+    std::shared_ptr<PendingPicture> pendingPicture;
+    std::shared_ptr<PendingPicture> pendingSelectionPicture;
 };
 
 } // namespace quillmark

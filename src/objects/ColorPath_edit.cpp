@@ -29,6 +29,7 @@
 #include "platform/Pen.h"
 #include "platform/UndoManager.h"
 #include "platform/SavedPainterState.h"
+#include "platform/Shadow.h"
 
 namespace quillmark {
 
@@ -555,8 +556,10 @@ ColorPath::Picture::Key ColorPath::objectLook() const
     return key;
 }
 
-bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot, Picture::Key key,
-                                const std::function<void(QPainter *)> &paint)
+bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot,
+                                std::shared_ptr<PendingPicture> &pending, Picture::Key key,
+                                const std::function<std::function<void(QPainter *)>()> &painting, bool offThread,
+                                const std::function<void(QPainter *)> &placeholder)
 {
     if (isDrawingForPrint() || !colorPath || colorPath->elementCount() < ComplexPathElements || !painter->device())
         return false;
@@ -597,23 +600,55 @@ bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slo
     key.hints = int(painter->renderHints());
 
     if (!slot || !(slot->key == key)) {
-        auto made = std::make_shared<Picture>();
-        made->key = key;
-        made->whole = part == whole;
-        made->image = QImage(part.size(), QImage::Format_ARGB32_Premultiplied);
-        if (made->image.isNull())
-            return false;
-        made->image.fill(Qt::transparent);
-        QPainter p(&made->image);
-        p.setRenderHints(painter->renderHints());
         QTransform toPicture;
         toPicture.translate(-part.x(), -part.y());
         toPicture.scale(device.m11(), device.m22());
         toPicture.translate(-corner.x(), -corner.y());
-        p.setTransform(toPicture);
-        paint(&p);
-        p.end();
+        const QSize size = part.size();
+        const QPainter::RenderHints hints = painter->renderHints();
+        auto make = [size, toPicture, hints](const std::function<void(QPainter *)> &paint) {
+            QImage image(size, QImage::Format_ARGB32_Premultiplied);
+            if (image.isNull())
+                return image;
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            p.setRenderHints(hints);
+            p.setTransform(toPicture);
+            paint(&p);
+            p.end();
+            return image;
+        };
+        // The screen alone waits for the picture: paper, a PDF and an exported image get the
+        // object drawn now, whole.
+        const bool onScreen = painter->device()->devType() == QInternal::Widget;
+        if (onScreen && offThread && !PictureWorker::onWindowThread()) {
+            if (!pending || !(pending->key == key)) {
+                // A newer zoom, size or look: the picture asked for before is no longer wanted.
+                if (pending)
+                    pending->abandoned = true;
+                pending = std::make_shared<PendingPicture>();
+                pending->key = key;
+                pending->whole = part == whole;
+                pending->make = [make, paint = painting()] { return make(paint); };
+                PendingPicture *job = pending.get();
+                pending->arrived = [this, job](const QImage &image) { pictureArrived(job, image); };
+                PictureWorker::submit(pending);
+            }
+            if (placeholder)
+                placeholder(painter);
+            return true;
+        }
+        auto made = std::make_shared<Picture>();
+        made->key = key;
+        made->whole = part == whole;
+        made->image = make(painting());
+        if (made->image.isNull())
+            return false;
         slot = std::move(made);
+        if (pending && pending->key == key) {
+            pending->abandoned = true;
+            pending.reset();
+        }
     }
     // Drawn pixel for pixel: the painter is turned to the device's own pixels (whatever offset
     // the device is drawn with).
@@ -621,6 +656,30 @@ bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slo
     painter->setWorldTransform(device.inverted() * painter->worldTransform());
     painter->drawImage(QPointF(anchor + part.topLeft()), slot->image);
     return true;
+}
+
+void ColorPath::pictureArrived(PendingPicture *job, const QImage &image)
+{
+    const bool ofObject = job == pendingPicture.get();
+    if (!ofObject && job != pendingSelectionPicture.get())
+        return;
+    const std::shared_ptr<PendingPicture> arrived = std::move(ofObject ? pendingPicture : pendingSelectionPicture);
+    if (image.isNull())
+        return;
+    auto made = std::make_shared<Picture>();
+    made->key = arrived->key;
+    made->whole = arrived->whole;
+    made->image = image;
+    (ofObject ? picture : selectionPicture) = std::move(made);
+    // The area the picture covers, in page points, a pixel more all round: drawn again now with
+    // the picture. (A picture of an older place or size is not drawn: its key no longer fits.)
+    if (_mainView) {
+        const Picture::Key &key = arrived->key;
+        const QPointF corner = _frameBounds.topLeft();
+        const QRectF covered(corner.x() + (key.part.x() - 1) / key.sx, corner.y() + (key.part.y() - 1) / key.sy,
+                             (key.part.width() + 2) / key.sx, (key.part.height() + 2) / key.sy);
+        _mainView->invalidateRect(covered);
+    }
 }
 
 bool ColorPath::drawPreviewFromPicture(QPainter *painter) const
@@ -648,75 +707,177 @@ bool ColorPath::drawPreviewFromPicture(QPainter *painter) const
     return true;
 }
 
+namespace {
+
+// What drawing a path's outline needs, by value: made on the window's thread, it may be drawn
+// on the worker's, while the object goes on changing.
+struct OutlineDrawing
+{
+    BezierPath stored;
+    // The outline is fitted into this frame when drawn (the fitting takes as long as a copy).
+    QRectF fitInto;
+    QRectF frame;
+    bool flipH = false, flipV = false;
+    float angle = 0;
+    bool filled = false;
+    int fillType = 0;
+    QColor fill, fill2;
+    double fillAngle = 0;
+    std::optional<BezierPath> clip;
+    std::optional<Shadow> shadow;
+    bool stroked = false;
+    QPen pen;
+    double lineWidth = 0;
+    // The object's image clipped to the outline: the window's thread alone may draw it.
+    std::function<void(QPainter *, const BezierPath &)> image;
+
+    // The frame's mirrors and turn, as ColorRect::flipFrame and rotateFrame apply them.
+    void flipAndTurn(QPainter *p) const
+    {
+        const QPointF c = frame.center();
+        if (flipH || flipV) {
+            QTransform mirror;
+            mirror.translate(c.x(), c.y());
+            mirror.scale(flipV ? -1.0 : 1.0, flipH ? -1.0 : 1.0);
+            mirror.translate(-c.x(), -c.y());
+            p->setTransform(mirror, true);
+        }
+        const float turn = flipH != flipV ? 360.0f - angle : angle;
+        if (turn != 0.0f)
+            p->setTransform(turnAbout(c, double(turn)), true);
+    }
+
+    void withShadow(QPainter *p, const QRectF &bounds, const std::function<void(QPainter *)> &paint) const
+    {
+        if (shadow)
+            shadow->draw(p, bounds, paint);
+        else
+            paint(p);
+    }
+
+    void paint(QPainter *painter) const
+    {
+        const BezierPath outline = ColorPath::fitted(stored, fitInto);
+        if (outline.isEmpty())
+            return;
+        SavedPainterState outer(painter);
+        flipAndTurn(painter);
+
+        if (filled) {
+            SavedPainterState fillState(painter);
+            const QRectF area = outline.bounds();
+            auto paintFill = [&](QPainter *p) {
+                if (clip) {
+                    QPainterPath clipArea = filledArea(*clip);
+                    p->setClipPath(clipArea, Qt::IntersectClip);
+                }
+                if (fillType == 0) {
+                    p->fillPath(filledArea(outline), fill);
+                    return;
+                }
+                p->setClipPath(filledArea(outline), Qt::IntersectClip);
+                if (fillType == 1)
+                    drawRadialGradient(p, fill, fill2, area);
+                else if (fillType == 2)
+                    drawAxialGradient(p, fill, fill2, fillAngle * Pi / 180.0, area);
+            };
+            withShadow(painter, area, paintFill);
+        }
+
+        if (image) {
+            SavedPainterState imageState(painter);
+            painter->setClipPath(filledArea(outline), Qt::IntersectClip);
+            image(painter, outline);
+        }
+
+        if (stroked) {
+            SavedPainterState strokeState(painter);
+            const QPainterPath line = outline.toPainterPath();
+            auto paintStroke = [&](QPainter *p) { p->strokePath(line, pen); };
+            // A filled path casts its shadow from the fill alone.
+            if (!filled) {
+                const qreal reach = lineWidth;
+                withShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach), paintStroke);
+            } else {
+                paintStroke(painter);
+            }
+        }
+    }
+};
+
+} // namespace
+
 void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
 {
     if (!painter || !colorPath)
         return;
     if (drawPreviewFromPicture(painter))
         return;
-    if (!drawFromPicture(painter, picture, objectLook(), [this](QPainter *p) { paintObject(p); }))
-        paintObject(painter);
+    bool selfContained = false;
+    const std::function<void(QPainter *)> painting = objectPainting(&selfContained);
+    // Until the picture arrives, the frame tinted with the path's colour: where the path lies
+    // and in what colour, drawn at once.
+    auto placeholder = [this](QPainter *p) {
+        QColor tint = canFill() && drawsFill() ? fillColor() : strokeColor();
+        tint.setAlphaF(tint.alphaF() * 0.25f);
+        SavedPainterState state(p);
+        flipFrame(p);
+        rotateFrame(p, angle());
+        p->fillRect(_frameBounds, tint);
+    };
+    if (!drawFromPicture(painter, picture, pendingPicture, objectLook(), [&] { return painting; }, selfContained,
+                         placeholder))
+        painting(painter);
 }
 
 void ColorPath::paintObject(QPainter *painter)
 {
+    objectPainting()(painter);
+}
+
+std::function<void(QPainter *)> ColorPath::objectPainting(bool *selfContained)
+{
+    auto drawing = std::make_shared<OutlineDrawing>();
     const float half = strokeLineWidth() / 2.0f;
-    const BezierPath outline = fittedTo(_frameBounds.adjusted(half, half, -half, -half));
-    if (outline.isEmpty())
-        return;
-    SavedPainterState outer(painter);
-    flipFrame(painter);
-    rotateFrame(painter, angle());
-
-    const bool filled = canFill() && drawsFill();
-    if (filled) {
-        SavedPainterState fillState(painter);
-        const QRectF area = outline.bounds();
-        auto paintFill = [&](QPainter *p) {
-            if (clip) {
-                QPainterPath clipArea = filledArea(*clip);
-                p->setClipPath(clipArea, Qt::IntersectClip);
-            }
-            if (_fillType == 0) {
-                p->fillPath(filledArea(outline), fillColor());
-                return;
-            }
-            p->setClipPath(filledArea(outline), Qt::IntersectClip);
-            if (_fillType == 1)
-                drawRadialGradient(p, fillColor(), _fillColor2, area);
-            else if (_fillType == 2)
-                drawAxialGradient(p, fillColor(), _fillColor2, _fillAngle * Pi / 180.0, area);
-        };
-        if (drawsShadow())
-            paintWithShadow(painter, area, paintFill);
-        else
-            paintFill(painter);
-    }
-
+    if (colorPath)
+        drawing->stored = *colorPath;
+    drawing->fitInto = _frameBounds.adjusted(half, half, -half, -half);
+    drawing->frame = _frameBounds;
+    drawing->flipH = _flipH;
+    drawing->flipV = _flipV;
+    drawing->angle = angle();
+    drawing->filled = canFill() && drawsFill();
+    drawing->fillType = _fillType;
+    drawing->fill = fillColor();
+    drawing->fill2 = _fillColor2;
+    drawing->fillAngle = _fillAngle;
+    drawing->clip = clip;
+    if (drawsShadow())
+        drawing->shadow = shadowLook();
     // Without a picture (or its missing-file mark) there is nothing to clip to the outline.
-    if (canDrawsImage() && drawsImage() && (_image || _missingImage)) {
-        SavedPainterState imageState(painter);
-        painter->setClipPath(filledArea(outline), Qt::IntersectClip);
-        drawImage(painter);
-    }
-
+    if (canDrawsImage() && drawsImage() && (_image || _missingImage))
+        drawing->image = [this](QPainter *p, const BezierPath &) { drawImage(p); };
     const float width = strokeLineWidth();
     if (canStroke() && drawsStroke() && width > 0) {
-        SavedPainterState strokeState(painter);
+        drawing->stroked = true;
         const QList<qreal> dashes =
             _linePattern > 0 ? CDashArray::dashLengths(_linePattern, _lineWidth) : QList<qreal>();
-        const QPen pen = makePen(strokeColor(), _lineWidth, dashes);
-        const QPainterPath line = outline.toPainterPath();
-        auto paintStroke = [&](QPainter *p) { p->strokePath(line, pen); };
-        // A filled path casts its shadow from the fill alone.
-        if (drawsShadow() && !filled) {
-            const qreal reach = _lineWidth;
-            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
-                            paintStroke);
-        } else {
-            paintStroke(painter);
-        }
+        drawing->pen = makePen(strokeColor(), _lineWidth, dashes);
+        drawing->lineWidth = _lineWidth;
     }
+    if (selfContained)
+        *selfContained = !drawing->image;
+    return [drawing](QPainter *p) { drawing->paint(p); };
+}
+
+std::function<void(QPainter *)> ColorPath::selectionPainting(QColor stroke, double hairline, double dash) const
+{
+    QRectF frame = _frameBounds;
+    if (_isedit)
+        frame.adjust(handleWidth(), handleWidth(), -handleWidth(), -handleWidth());
+    const BezierPath stored = colorPath ? *colorPath : BezierPath();
+    const QPen pen = makePen(stroke, hairline, {dash, dash});
+    return [stored, frame, pen](QPainter *p) { p->strokePath(fitted(stored, frame).toPainterPath(), pen); };
 }
 
 void ColorPath::drawSelect(QPainter *painter, const QRectF &)
@@ -750,17 +911,16 @@ void ColorPath::drawHandlesInView(QPainter *painter)
         ColorRect::drawHandlesInView(painter);
         return;
     }
-    // The dashed outline of a complex path is kept as a picture like the path itself.
+    // The dashed outline of a complex path is kept as a picture like the path itself; until
+    // it arrives the knobs alone show the selection.
     const double z = getZoom();
     Picture::Key look;
     look.stroke = strokeColor();
     look.hairline = 0.2 / displayedZoom();
     look.dash = 2.0 / z;
-    auto outline = [this, look](QPainter *p) {
-        p->strokePath(bezierPath().toPainterPath(), makePen(look.stroke, look.hairline, {look.dash, look.dash}));
-    };
-    if (!drawFromPicture(painter, selectionPicture, look, outline))
-        outline(painter);
+    auto outline = [this, look] { return selectionPainting(look.stroke, look.hairline, look.dash); };
+    if (!drawFromPicture(painter, selectionPicture, pendingSelectionPicture, look, outline, true, {}))
+        outline()(painter);
     const unsigned mask = knobMask();
     for (int knob = 1; knob <= 8; ++knob) {
         if (mask & (1u << knob))

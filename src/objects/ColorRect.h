@@ -39,6 +39,7 @@ class TextContainer;
 class TextFlow;
 class UndoManager;
 class specImage;
+struct Shadow;
 
 class ColorRect : public std::enable_shared_from_this<ColorRect>
 {
@@ -704,6 +705,9 @@ protected:
     // is painted.
     void paintWithShadow(QPainter *painter, const QRectF &approxBounds,
                          const std::function<void(QPainter *)> &paint) const;
+    // The shadow paintWithShadow draws, as a value another thread may draw with; none when its
+    // colour shows nothing.
+    std::optional<Shadow> shadowLook() const;
     // Draws a prepared image of nominal size `imageSize` (points) at the object's image
     // placement, turned by `rotation` whole degrees about its own centre.
     void drawPreparedImage(QPainter *painter, const QImage &prepared, QSizeF imageSize,

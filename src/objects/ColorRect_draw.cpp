@@ -68,11 +68,17 @@ double ColorRect::displayedZoom() const
 void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds,
                                 const std::function<void(QPainter *)> &paint) const
 {
-    const std::optional<QColor> color = createCGColorFromNSColor(_shadowColor);
-    if (!color) {
+    if (const std::optional<Shadow> shadow = shadowLook())
+        shadow->draw(painter, approxBounds, paint);
+    else
         paint(painter);
-        return;
-    }
+}
+
+std::optional<Shadow> ColorRect::shadowLook() const
+{
+    const std::optional<QColor> color = createCGColorFromNSColor(_shadowColor);
+    if (!color)
+        return std::nullopt;
     const double a = double(float(_shadowAngle)) * Pi / 180.0;
     const double d = double(float(_shadowDistance));
     Shadow shadow;
@@ -85,7 +91,7 @@ void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds,
     // screen's zoom and the output's resolution alike, so a shadow measures the same on the
     // screen at any zoom, on paper and in a bitmap of any resolution.
     shadow.units = Shadow::Units::UserSpace;
-    shadow.draw(painter, approxBounds, paint);
+    return shadow;
 }
 
 void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)

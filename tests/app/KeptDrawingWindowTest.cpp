@@ -14,17 +14,26 @@
 #include <QTextBlockFormat>
 #include <QRandomGenerator>
 
+#include <poppler-qt6.h>
+
+#include <QTimer>
+
 #include <dlfcn.h>
 
+#include <atomic>
+
 #include "app/AppTestSupport.h"
+#include "common/TestPrintPanels.h"
 #include "foundation/ZoomButton.h"
 #include "inspector/GeometryPage.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/Group.h"
+#include "objects/PictureWorker.h"
 #include "objects/TextFlow.h"
 #include "platform/PropertyList.h"
+#include "printing/ExportFormats.h"
 
 using namespace quillmark;
 
@@ -32,8 +41,9 @@ using namespace quillmark;
 // The painter calls that rasterise a path are counted here, before Qt's own, for paths of at
 // least `countedElements` elements: the program's drawing reaches Qt through these definitions.
 namespace {
-int largeFills = 0;
-int countedElements = 1 << 30;
+// The worker's thread fills too.
+std::atomic<int> largeFills = 0;
+std::atomic<int> countedElements = 1 << 30;
 
 template <typename Fn>
 Fn qtCall(const char *symbol)
@@ -171,6 +181,14 @@ void chooseZoom(apptest::WindowFixture &f, const QString &title)
     ADD_FAILURE() << "no zoom item " << title.toStdString();
 }
 
+// Pictures being made on the worker's thread made and handed over, and the canvas drawn with
+// them.
+void waitForPictures()
+{
+    PictureWorker::waitUntilDone();
+    apptest::settle();
+}
+
 } // namespace
 
 TEST(KeptDrawingWindow, TextBoxesShowEveryEditThatMovesTheirText)
@@ -286,15 +304,17 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
     const GraphicPtr opened = f.canvas()->getRects().value(0);
     ASSERT_TRUE(opened);
 
-    // Nothing selected: only the path itself is drawn.
+    // Nothing selected: only the path itself is drawn, once its picture is made.
     f.click(QPointF(400, 300));
     ASSERT_TRUE(f.canvas()->selectedObjects().isEmpty());
     for (int i = 0; i < 3; ++i)
         f.canvas()->repaint();
+    waitForPictures();
+    EXPECT_EQ(largeFills.load(), 1);
     largeFills = 0;
     for (int i = 0; i < 3; ++i)
         f.canvas()->repaint();
-    EXPECT_EQ(largeFills, 0);
+    EXPECT_EQ(largeFills.load(), 0);
 
     // What the canvas shows is the path filled: against the same outline filled by Qt here.
     auto expectFilled = [&] {
@@ -348,7 +368,10 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
     chooseZoom(f, QStringLiteral("200%"));
     for (int i = 0; i < 3; ++i)
         f.canvas()->repaint();
-    EXPECT_EQ(largeFills, 1);
+    waitForPictures();
+    for (int i = 0; i < 3; ++i)
+        f.canvas()->repaint();
+    EXPECT_EQ(largeFills.load(), 1);
     expectFilled();
 
     // Selected and moved, it keeps its picture; its dashed outline is drawn once as well.
@@ -358,20 +381,22 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
     apptest::settle();
     EXPECT_EQ(opened->frameBounds().x(), frame.x() + 1);
     f.canvas()->repaint();
+    waitForPictures();
     f.canvas()->repaint();
-    EXPECT_EQ(largeFills, 2);
+    EXPECT_EQ(largeFills.load(), 2);
     // A new fill colour makes a new picture, once.
     opened->setFillColor(QColor(200, 40, 40));
     f.canvas()->repaint();
+    waitForPictures();
     f.canvas()->repaint();
-    EXPECT_EQ(largeFills, 3);
+    EXPECT_EQ(largeFills.load(), 3);
 
     // Save draws the small picture the file carries of the label from the kept picture, and
     // that picture shows the path in its new colour where it lies.
     f.canvas()->wasChanged(true);
     f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
     EXPECT_FALSE(f.canvas()->isChanged());
-    EXPECT_EQ(largeFills, 3);
+    EXPECT_EQ(largeFills.load(), 3);
     const QVariantMap saved = PropertyList::readFile(written).toMap();
     const QImage preview = QImage::fromData(saved.value(QStringLiteral("QuillmarkDocPreview")).toByteArray());
     ASSERT_FALSE(preview.isNull());
@@ -385,6 +410,223 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
         }
     EXPECT_GT(red, inside / 4);
     countedElements = 1 << 30;
+}
+
+namespace {
+
+// A design of one filled path of `points` random points in `frame`, no stroke, opened with
+// File > Open.
+GraphicPtr openLargePath(apptest::WindowFixture &f, const QString &name, const QRectF &frame, int points,
+                         const QColor &color)
+{
+    auto path = ColorPath::create(frame);
+    path->setBezierPath(zigzag(frame, points, 77));
+    path->setDrawsFill(true);
+    path->setDrawsStroke(false);
+    path->setFillColor(color);
+    openDesign(f, name, {placed(f, path)});
+    return f.canvas()->getRects().value(0);
+}
+
+// The path's outline filled by Qt alone, antialiased, over the page's white, as the canvas's
+// pixels over `area` should show it.
+QImage filledAlone(apptest::WindowFixture &f, const GraphicPtr &path, const QRectF &area, const QColor &color)
+{
+    const QRect rect = f.canvas()->pageToWidget().mapRect(area).toAlignedRect();
+    QImage alone(rect.size(), QImage::Format_ARGB32_Premultiplied);
+    alone.fill(Qt::white);
+    QPainter painter(&alone);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-rect.topLeft());
+    // The screen's picture is kept in whole pixels from the frame's corner: drawn where the
+    // corner falls on the grabbed pixels, rounded.
+    const QPointF corner = f.canvas()->pageToWidget().map(path->frameBounds().topLeft()) - rect.topLeft();
+    painter.translate(QPointF(qRound(corner.x()), qRound(corner.y())) - corner);
+    painter.setTransform(f.canvas()->pageToWidget(), true);
+    // The fill lies inside half the (unshown) stroke width, as every outline does.
+    const qreal half = path->strokeLineWidth() / 2.0;
+    const auto *stored = static_cast<const ColorPath &>(*path).storedPath();
+    EXPECT_TRUE(stored);
+    if (!stored)
+        return alone;
+    QPainterPath outline =
+        ColorPath::fitted(*stored, path->frameBounds().adjusted(half, half, -half, -half)).toPainterPath();
+    outline.setFillRule(Qt::WindingFill);
+    const int before = largeFills;
+    painter.fillPath(outline, color);
+    largeFills = before;
+    return alone;
+}
+
+// The share of pixels (of a hundred) of two images of one size that differ by more than a few
+// levels in some channel.
+int differingPercent(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 100;
+    qint64 differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            differing += std::abs(p.red() - q.red()) > 24 || std::abs(p.green() - q.green()) > 24
+                         || std::abs(p.blue() - q.blue()) > 24;
+        }
+    return int(differing * 100 / (qint64(a.width()) * a.height()));
+}
+
+// How many pixels of the image are nearly `color`.
+int pixelsOf(const QImage &image, const QColor &color)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += std::abs(c.red() - color.red()) < 30 && std::abs(c.green() - color.green()) < 30
+                     && std::abs(c.blue() - color.blue()) < 30;
+        }
+    return count;
+}
+
+} // namespace
+
+// The window answers while the picture of a large path is made on another thread; the canvas
+// shows the path's frame tinted meanwhile, then exactly the path; a newer zoom or colour
+// supersedes the picture asked for before, which is then never shown.
+TEST(KeptDrawingWindow, ALargePathIsFilledOffTheWindowsThreadAndOnlyItsNewestPictureIsShown)
+{
+    apptest::WindowFixture f(QStringLiteral("path-worker"));
+    chooseZoom(f, QStringLiteral("100%"));
+    const QRectF frame(12, 8, 150, 50);
+    const QRectF inside = frame.adjusted(3, 3, -3, -3);
+    const QColor blue(30, 60, 200);
+    countedElements = 5000;
+    largeFills = 0;
+    GraphicPtr path;
+    {
+        PictureWorker::Hold hold;
+        path = openLargePath(f, QStringLiteral("Worker Path"), frame, 6000, blue);
+        ASSERT_TRUE(path);
+        // The picture is still to be made, and the window goes on: a command and a timer
+        // are answered.
+        bool timerFired = false;
+        QTimer::singleShot(0, [&] { timerFired = true; });
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+        EXPECT_TRUE(timerFired);
+        EXPECT_EQ(f.canvas()->selectedObjects().size(), 1);
+        f.click(QPointF(400, 300));
+        EXPECT_TRUE(f.canvas()->selectedObjects().isEmpty());
+        EXPECT_TRUE(PictureWorker::busy());
+        EXPECT_EQ(largeFills.load(), 0);
+        // Meanwhile the frame is tinted with the path's colour: nothing of it is drawn in full.
+        const QImage pending = shown(f, inside);
+        EXPECT_EQ(pixelsOf(pending, blue), 0);
+        QColor tint = blue;
+        tint.setAlphaF(0.25f);
+        QImage tinted(1, 1, QImage::Format_ARGB32_Premultiplied);
+        tinted.fill(Qt::white);
+        QPainter(&tinted).fillRect(0, 0, 1, 1, tint);
+        EXPECT_GT(pixelsOf(pending, tinted.pixelColor(0, 0)), pending.width() * pending.height() * 9 / 10);
+    }
+    // The path's picture and the one of its dashed outline (asked for by Select All).
+    waitForPictures();
+    EXPECT_FALSE(PictureWorker::busy());
+    EXPECT_EQ(largeFills.load(), 2);
+    // What arrives is what Qt draws of the same outline on the window's thread.
+    EXPECT_LE(differingPercent(shown(f, inside), filledAlone(f, path, inside, blue)), 1);
+
+    // A zoom while the picture is waiting: the one for the earlier zoom is never made, and
+    // the canvas shows the path as Qt draws it at the new zoom.
+    {
+        PictureWorker::Hold hold;
+        path->setFillColor(QColor(20, 150, 40));
+        f.canvas()->repaint();
+        chooseZoom(f, QStringLiteral("200%"));
+        f.canvas()->repaint();
+    }
+    waitForPictures();
+    EXPECT_EQ(largeFills.load(), 3);
+    EXPECT_LE(differingPercent(shown(f, inside), filledAlone(f, path, inside, QColor(20, 150, 40))), 1);
+
+    // A picture made but not handed over yet when the colour changes again is dropped: red is
+    // never shown, the green after it is.
+    const QColor red(200, 30, 30), green(30, 170, 60);
+    path->setFillColor(red);
+    f.canvas()->repaint();
+    PictureWorker::waitUntilMade();
+    {
+        PictureWorker::Hold hold;
+        path->setFillColor(green);
+        f.canvas()->repaint();
+        apptest::settle();
+        EXPECT_EQ(pixelsOf(shown(f, inside), red), 0);
+        EXPECT_EQ(pixelsOf(shown(f, inside), green), 0);
+    }
+    waitForPictures();
+    EXPECT_EQ(largeFills.load(), 5);
+    const QImage greenShown = shown(f, inside);
+    EXPECT_EQ(pixelsOf(greenShown, red), 0);
+    EXPECT_LE(differingPercent(greenShown, filledAlone(f, path, inside, green)), 1);
+
+    // Select All draws the dashed outline from a picture made on the worker's thread as well.
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    waitForPictures();
+    EXPECT_EQ(largeFills.load(), 6);
+    f.canvas()->repaint();
+    EXPECT_EQ(largeFills.load(), 6);
+    countedElements = 1 << 30;
+}
+
+// Paper and PDF never wait for the screen's picture: printed and exported while the picture is
+// still being made, the path is drawn whole; and a window closed meanwhile neither waits for
+// the picture nor is reached by it.
+TEST(KeptDrawingWindow, ALargePathPrintsWholeWhileItsPictureIsStillBeingMade)
+{
+    apptest::WindowFixture f(QStringLiteral("path-worker-print"));
+    qmtest::ScopedTestPrintPanels panels;
+    const QRectF frame(12, 8, 150, 50);
+    const QColor blue(30, 60, 200);
+    const QString dir = qmtest::freshDir(QStringLiteral("path-worker-print-files"));
+    {
+        PictureWorker::Hold hold;
+        GraphicPtr path = openLargePath(f, QStringLiteral("Printed Path"), frame, 6000, blue);
+        ASSERT_TRUE(path);
+        ASSERT_TRUE(PictureWorker::busy());
+
+        // Exported as a PDF of the label: poppler finds the path filled where it lies.
+        f.prompts->queueSaveOfType(dir + QStringLiteral("/Label"), int(ExportFormat::PDF));
+        f.trigger(QStringLiteral("File"), QStringLiteral("Export..."));
+        std::unique_ptr<Poppler::Document> exported = Poppler::Document::load(dir + QStringLiteral("/Label.pdf"));
+        ASSERT_TRUE(exported);
+        const QImage label = exported->page(0)->renderToImage(144, 144);
+        ASSERT_FALSE(label.isNull());
+        const QRect area = QTransform::fromScale(2, 2).mapRect(frame.adjusted(3, 3, -3, -3)).toAlignedRect();
+        const QImage pathArea = label.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // Most of a path of random points crossing itself is filled.
+        EXPECT_GT(pixelsOf(pathArea, blue), area.width() * area.height() / 2);
+
+        // Printed to a PDF file: every label of the sheet shows the path filled.
+        const QString printed = dir + QStringLiteral("/Sheet.pdf");
+        panels->queuePrintToFile(printed);
+        panels->queueSheetButton(QStringLiteral("Print"));
+        f.trigger(QStringLiteral("File"), QStringLiteral("Print..."));
+        std::unique_ptr<Poppler::Document> sheet = Poppler::Document::load(printed);
+        ASSERT_TRUE(sheet);
+        ASSERT_GE(sheet->numPages(), 1);
+        const QImage page = sheet->page(0)->renderToImage(72, 72).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        EXPECT_GT(pixelsOf(page, blue), int(frame.width() * frame.height() / 2));
+        EXPECT_TRUE(PictureWorker::busy());
+
+        // The window closes while the picture is still wanted; its objects go with it.
+        f.window->close();
+        apptest::settle();
+        EXPECT_EQ(f.quits, 1);
+        path.reset();
+        f.window.reset();
+    }
+    // The worker goes on to a picture no one wants any more: it is dropped, not handed to an
+    // object that is gone.
+    PictureWorker::waitUntilDone();
+    EXPECT_FALSE(PictureWorker::busy());
 }
 
 namespace {
