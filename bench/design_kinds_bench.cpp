@@ -20,6 +20,11 @@
 // reading them), the peak of its Duplicate per object, the fills of the path of (d) that one repaint of the canvas asks for, and the
 // floors of saving: libplist writing the tree of the same document, our writer, and the bytes
 // written to disk alone.
+// The picture of the path of (d) and of its selection's dashed outline are made off the window's
+// thread: beside Open and Select All (until the canvas first answers) come the time until the
+// canvas shows the path (or the outline) drawn and the longest time the window did not answer
+// meanwhile; "d1" is the same design with those pictures made on the window's thread, as
+// before; the floor is one antialiased Qt fill of the path alone at the canvas's zoom.
 //
 // DESIGN_KINDS_BENCH_DESIGNS lists the designs to run ("four,a,b,c,d,e,f,g,four" unless set);
 // DESIGN_KINDS_BENCH_SCALE multiplies every count (1 unless set, 0.1 for a short run);
@@ -50,6 +55,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -69,6 +75,7 @@
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
+#include "objects/PictureWorker.h"
 #include "platform/BezierPath.h"
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
@@ -80,7 +87,8 @@ using namespace qmbench;
 // The painter calls that rasterise a path are counted here, before Qt's own, when the path is
 // large: the program's drawing calls them through these definitions.
 namespace {
-int largePathFills = 0;
+// The worker's thread fills too.
+std::atomic<int> largePathFills = 0;
 // Set for the run: half the points of the path of (d).
 int LargePath = 100000;
 
@@ -450,6 +458,8 @@ struct Design
     bool onlySave = false;
     // The peak memory of opening it is measured in a process of its own.
     bool memory = false;
+    // Pictures of large paths made on the window's thread as they are drawn.
+    bool picturesOnWindowThread = false;
 };
 
 // In a process of its own (DESIGN_KINDS_BENCH_MEMORY_OF names the design): the growth of the
@@ -547,7 +557,8 @@ const Design Designs[] = {{"four", "FourObjects", &makeFour},    {"a", "EveryKin
                           {"b", "TextBoxes", &makeB},           {"c", "Runs", &makeC},
                           {"d", "RandomPath", &makeD},          {"e", "Rectangles", &makeE, false, true},
                           {"f", "Paragraphs", &makeF, true},
-                          {"g", "PicturesAndBarcodes", &makeG}};
+                          {"g", "PicturesAndBarcodes", &makeG},
+                          {"d1", "RandomPathPicturesOnWindowThread", &makeD, false, false, true}};
 
 // Each design is made once per run.
 QString designPath(QString (*make)())
@@ -589,8 +600,51 @@ double textBuildFloorMs(const QTextDocument &text)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// Turns of the event loop until the pictures being made off the window's thread have arrived,
+// then until the canvas has drawn them.
+bool waitForPictures(QWidget *canvas)
+{
+    QElapsedTimer guard;
+    guard.start();
+    while (PictureWorker::busy() && guard.elapsed() < 1200000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    PaintWatch watch;
+    canvas->installEventFilter(&watch);
+    const bool painted = waitForPaint(canvas, watch);
+    canvas->removeEventFilter(&watch);
+    return painted && !PictureWorker::busy();
+}
+
+// One antialiased Qt fill of the largest path of the canvas at the canvas's zoom, into an image
+// of the size the path covers on the screen: what any drawing of it must at least do once.
+double oneFillMs(RectsView *canvas)
+{
+    for (const GraphicPtr &graphic : canvas->getRects()) {
+        const BezierPath outline = graphic->bezierPath();
+        if (outline.elementCount() < LargePath)
+            continue;
+        const QTransform toScreen = canvas->pageToWidget();
+        const QRect area = toScreen.mapRect(graphic->frameBounds()).toAlignedRect();
+        QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainterPath path = outline.toPainterPath();
+        path.setFillRule(Qt::WindingFill);
+        QElapsedTimer timer;
+        timer.start();
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(-area.topLeft());
+        painter.setTransform(toScreen, true);
+        painter.fillPath(path, graphic->fillColor());
+        painter.end();
+        return double(timer.nsecsElapsed()) / 1e6;
+    }
+    return -1;
+}
+
 void workOnDesign(benchmark::State &state, const Design &design)
 {
+    PictureWorker::setOnWindowThread(design.picturesOnWindowThread);
     const QString original = designPath(design.make);
     RectsView *canvas = window().canvas();
     QMap<QString, double> totals;
@@ -633,13 +687,29 @@ void workOnDesign(benchmark::State &state, const Design &design)
             step("save ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger(); });
         } else {
             heartbeat.start();
+            // The longest the window did not answer from the command until the canvas shows what
+            // it did, pictures made off the window's thread included.
+            Heartbeat untilDrawn;
+            QElapsedTimer drawn;
+            untilDrawn.start();
+            drawn.start();
             step("open ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger(); });
+            if (!waitForPictures(canvas))
+                wrong = true;
+            totals[QStringLiteral("open until drawn ms")] += double(drawn.nsecsElapsed()) / 1e6;
+            totals[QStringLiteral("open longest unanswered ms")] += untilDrawn.stopMs();
             const qsizetype count = canvas->getRects().size();
             largePathFills = 0;
             for (int i = 0; i < 3; ++i)
                 canvas->repaint();
             totals[QStringLiteral("large path fills per repaint")] += largePathFills / 3.0;
+            untilDrawn.start();
+            drawn.restart();
             step("select all ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger(); });
+            if (!waitForPictures(canvas))
+                wrong = true;
+            totals[QStringLiteral("select all until drawn ms")] += double(drawn.nsecsElapsed()) / 1e6;
+            totals[QStringLiteral("select all longest unanswered ms")] += untilDrawn.stopMs();
             step("nudge ms", [canvas] {
                 canvas->setFocus();
                 QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
@@ -667,6 +737,8 @@ void workOnDesign(benchmark::State &state, const Design &design)
         if (canvas->isChanged())
             wrong = true;
         state.PauseTiming();
+        if (const double fill = design.onlySave ? -1 : oneFillMs(canvas); fill >= 0)
+            totals[QStringLiteral("floor: one fill ms")] += fill;
         state.counters["file kB"] = double(QFileInfo(path).size()) / 1024.0;
         if (qstrcmp(design.key, "c") == 0 && !canvas->getRects().isEmpty())
             totals[QStringLiteral("floor: text built by Qt ms")] += textBuildFloorMs(*canvas->getRects().first()->textStorage());
@@ -683,6 +755,7 @@ void workOnDesign(benchmark::State &state, const Design &design)
         state.counters["duplicate peak kB per object"] = measured.value(1, -1);
         state.counters["floor: bytes and objects kB per object"] = floor.value(0, -1);
     }
+    PictureWorker::setOnWindowThread(false);
     if (wrong)
         state.SkipWithError("the steps did not do what a user sees");
     const double n = double(state.iterations());
