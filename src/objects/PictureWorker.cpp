@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace quillmark {
 
@@ -19,7 +21,11 @@ struct WorkerState
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<std::shared_ptr<PictureWorker::Job>> queue;
-    bool making = false;
+    // The jobs being made, one per busy thread.
+    std::vector<std::shared_ptr<PictureWorker::Job>> making;
+    // Threads started and not ended, and those of them waiting for a job.
+    int threads = 0;
+    int idle = 0;
     // Set when the application goes away: no picture is handed over after it, and the worker
     // stops at its next turn.
     bool stopping = false;
@@ -28,6 +34,16 @@ struct WorkerState
     int undelivered = 0;
     bool started = false;
 };
+
+// A fill cannot be stopped half-way: a picture no longer wanted is finished on its thread while
+// another thread makes the one wanted now, so that a zoom never waits for the fill of the zoom
+// before it. A few at most: each is a processor busy.
+constexpr int MaxThreads = 3;
+
+bool wanted(const std::shared_ptr<PictureWorker::Job> &job)
+{
+    return !job->abandoned;
+}
 
 std::atomic<bool> windowThreadOnly{false};
 
@@ -61,20 +77,24 @@ void run(std::shared_ptr<WorkerState> s)
 {
     std::unique_lock lock(s->mutex);
     for (;;) {
+        ++s->idle;
         s->changed.wait(lock, [&] { return s->stopping || (s->holds == 0 && !s->queue.empty()); });
-        if (s->stopping)
+        --s->idle;
+        if (s->stopping) {
+            --s->threads;
             return;
+        }
         std::shared_ptr<PictureWorker::Job> job = std::move(s->queue.front());
         s->queue.pop_front();
         if (job->abandoned) {
             s->changed.notify_all();
             continue;
         }
-        s->making = true;
+        s->making.push_back(job);
         lock.unlock();
         QImage made = job->make ? job->make() : QImage();
         lock.lock();
-        s->making = false;
+        std::erase(s->making, job);
         if (!s->stopping && !job->abandoned) {
             // Counted here, under the lock, so that busy() never sees a gap between the job made
             // and its picture handed over.
@@ -87,6 +107,12 @@ void run(std::shared_ptr<WorkerState> s)
         }
         job.reset();
         s->changed.notify_all();
+        // A thread started beside one finishing an unwanted picture ends when there is nothing
+        // left to do: one thread stays.
+        if (s->threads > 1 && s->queue.empty()) {
+            --s->threads;
+            return;
+        }
     }
 }
 
@@ -100,14 +126,18 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
         return;
     if (!s->started) {
         s->started = true;
-        // The worker is let go: at the application's end it may still be finishing a picture no
-        // one will see, and the window must not wait seconds for it to close.
-        std::thread(run, s).detach();
         qAddPostRoutine(stopWorker);
     }
     // Jobs dropped before their turn leave the queue here, so that it never grows with them.
     std::erase_if(s->queue, [](const std::shared_ptr<Job> &queued) { return queued->abandoned.load(); });
     s->queue.push_back(job);
+    const bool allUnwanted = std::none_of(s->making.begin(), s->making.end(), wanted);
+    if (s->threads == 0 || (s->idle == 0 && allUnwanted && s->threads < MaxThreads)) {
+        // Threads are let go: at the application's end one may still be finishing a picture no
+        // one will see, and the window must not wait seconds for it to close.
+        ++s->threads;
+        std::thread(run, s).detach();
+    }
     s->changed.notify_all();
 }
 
@@ -115,12 +145,8 @@ bool PictureWorker::busy()
 {
     const std::shared_ptr<WorkerState> &s = state();
     std::lock_guard lock(s->mutex);
-    if (s->making || s->undelivered > 0)
-        return true;
-    for (const std::shared_ptr<Job> &queued : s->queue)
-        if (!queued->abandoned)
-            return true;
-    return false;
+    return s->undelivered > 0 || std::any_of(s->making.begin(), s->making.end(), wanted)
+           || std::any_of(s->queue.begin(), s->queue.end(), wanted);
 }
 
 void PictureWorker::waitUntilMade()
@@ -129,12 +155,11 @@ void PictureWorker::waitUntilMade()
     std::unique_lock lock(s->mutex);
     // Under a hold the jobs queued are not waited for: they would never start.
     s->changed.wait(lock, [&] {
-        if (s->stopping || s->making)
-            return s->stopping;
-        for (const std::shared_ptr<Job> &queued : s->queue)
-            if (!queued->abandoned)
-                return s->holds > 0;
-        return true;
+        if (s->stopping)
+            return true;
+        if (std::any_of(s->making.begin(), s->making.end(), wanted))
+            return false;
+        return s->holds > 0 || std::none_of(s->queue.begin(), s->queue.end(), wanted);
     });
 }
 

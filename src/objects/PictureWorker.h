@@ -2,7 +2,8 @@
 // Pictures of objects that take longer to draw than a repaint may (an antialiased fill of an
 // outline of many thousand points takes seconds) are made on a thread of their own, so that
 // the window keeps answering meanwhile. One thread, one picture at a time, in the order asked;
-// a picture no one wants any more by the time its turn comes is not made at all.
+// a picture no one wants any more by the time its turn comes is not made at all, and one no
+// longer wanted while it is made is finished aside while the next one is made beside it.
 #include <QImage>
 
 #include <atomic>
@@ -30,10 +31,11 @@ public:
     // Queues the job; its `arrived` is called through the window's event loop.
     static void submit(const std::shared_ptr<Job> &job);
 
-    // YES while a job is queued or being made, or a picture made waits to be handed over.
+    // YES while a job still wanted is queued or being made, or a picture made waits to be handed
+    // over.
     static bool busy();
 
-    // Blocks until every job queued is made or dropped, then hands the pictures made over.
+    // Blocks until every job still wanted is made, then hands the pictures made over.
     // For tests and benchmarks, which must see the picture that arrives without timing it.
     static void waitUntilDone();
     // The same without handing them over: they arrive at the event loop's next turn.
