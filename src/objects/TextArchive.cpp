@@ -21,7 +21,6 @@
 
 #include "objects/TextAttachmentHandler.h"
 #include "platform/Archiver.h"
-#include "platform/PropertyList.h"
 
 namespace quillmark {
 
@@ -38,8 +37,6 @@ constexpr int MaxTableRows = 1000;
 constexpr int MaxTableColumns = 100;
 constexpr int MaxTableCells = 20000;
 constexpr qsizetype MaxStyleNameLength = 256;
-// A text of more runs than this has the trees of its stored form freed off the window's thread.
-constexpr qsizetype LongTextRuns = 4096;
 
 std::optional<double> finiteNumber(const QVariantMap &map, const char *key, double limit)
 {
@@ -431,7 +428,6 @@ QByteArray TextArchive::archive(const QTextDocument &document)
 {
     QVariantList blocks;
     QVariantList tables;
-    qsizetype runCount = 0;
     std::map<const QTextTable *, qint64> tableIndex;
     // A long text repeats a few formats over many runs and paragraphs: each format the
     // document holds is turned into its stored form once, by its index in the document.
@@ -481,7 +477,6 @@ QByteArray TextArchive::archive(const QTextDocument &document)
             run.insert(QStringLiteral("Text"), fragment.text());
             runs.append(run);
         }
-        runCount += runs.size();
         entry.insert(QStringLiteral("Runs"), runs);
         blocks.append(entry);
     }
@@ -490,28 +485,18 @@ QByteArray TextArchive::archive(const QTextDocument &document)
     if (!tables.isEmpty())
         payload.insert(QStringLiteral("Tables"), tables);
     payload.insert(QStringLiteral("DefaultFont"), Archiver::archiveFont(document.defaultFont()));
-    const QByteArray data = Archiver::archive(className, payload);
-    // The tree of a long text takes a while to free: that is done off the window's thread.
-    if (runCount > LongTextRuns) {
-        blocks = QVariantList();
-        PropertyList::disposeOffThread(QVariant(std::move(payload)));
-    }
-    return data;
+    return Archiver::archive(className, payload);
 }
 
 bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
 {
-    std::optional<QVariantMap> payload = Archiver::unarchive(data, className);
+    const std::optional<QVariantMap> payload = Archiver::unarchive(data, className);
     if (!payload)
         return false;
-    QVariantList blocks;
-    {
-        const QVariant blocksValue = payload->value(QStringLiteral("Blocks"));
-        if (blocksValue.typeId() != QMetaType::QVariantList)
-            return false;
-        blocks = blocksValue.toList();
-    }
-    qsizetype runCount = 0;
+    const QVariant blocksValue = payload->value(QStringLiteral("Blocks"));
+    if (blocksValue.typeId() != QMetaType::QVariantList)
+        return false;
+    const QVariantList blocks = blocksValue.toList();
 
     document.clear();
     if (auto font = Archiver::unarchiveFont(payload->value(QStringLiteral("DefaultFont")).toByteArray()))
@@ -622,7 +607,6 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
             cursor.insertBlock(blockFormat, blockChars);
         }
         const QVariantList runs = entry.value(runsKey).toList();
-        runCount += runs.size();
         for (const QVariant &runValue : runs) {
             const QVariantMap run = runValue.toMap();
             QString text = run.value(textKey).toString();
@@ -653,11 +637,6 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     document.setUndoRedoEnabled(undoable);
     if (hasChips)
         TextAttachmentHandler::registerWith(&document);
-    // The tree read of a long text takes a while to free: that is done off the window's thread.
-    if (runCount > LongTextRuns) {
-        payload.reset();
-        PropertyList::disposeOffThread(QVariant(std::move(blocks)));
-    }
     return true;
 }
 

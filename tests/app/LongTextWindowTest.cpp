@@ -21,7 +21,7 @@ using namespace quillmark;
 
 namespace {
 
-// More runs than the program frees on its own thread, in a paragraph longer than it lays out whole.
+// A paragraph longer than the program lays out whole.
 constexpr int LongTextRuns = 5000;
 
 // Run i of the long paragraph: families, sizes, weights, slants, lines, colours and spacing in
