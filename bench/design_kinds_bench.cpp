@@ -19,7 +19,9 @@
 // process of its own) and its floor (the file's bytes and as many rectangles made without
 // reading them), the peak of its Duplicate per object, the fills of the path of (d) that one repaint of the canvas asks for, and the
 // floors of saving: libplist writing the tree of the same document, our writer, and the bytes
-// written to disk alone.
+// written to disk alone. For (c), after the Save: letters typed at the start of its text (each
+// until drawn, and the longest the window did not answer), and the floor of reading it: the
+// same runs put into a new document by Qt alone, each distinct format made once.
 // The picture of the path of (d) and of its selection's dashed outline are made off the window's
 // thread: beside Open and Select All (until the canvas first answers) come the time until the
 // canvas shows the path (or the outline) drawn and the longest time the window did not answer
@@ -40,6 +42,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
@@ -61,6 +64,7 @@
 #include <ctime>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -642,6 +646,46 @@ double oneFillMs(RectsView *canvas)
     return -1;
 }
 
+// Typing into the text of the design's topmost object as a user does: a double click into its
+// text, then letters, each until the canvas has drawn it. The time per letter and the
+// longest the window did not answer meanwhile; none when the letters did not reach the text.
+std::optional<std::pair<double, double>> typeIntoText(RectsView *canvas, Heartbeat &heartbeat)
+{
+    const GraphicPtr object = canvas->getRects().last();
+    const int before = object->textStorage()->characterCount();
+    const QPointF local = canvas->pageToWidget().map(object->frameBounds().center());
+    auto mouse = [&](QEvent::Type type) {
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, local, canvas->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    canvas->setFocus();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                    QEvent::MouseButtonRelease})
+        mouse(type);
+    QCoreApplication::processEvents();
+    constexpr int Letters = 5;
+    heartbeat.start();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < Letters; ++i) {
+        PaintWatch watch;
+        canvas->installEventFilter(&watch);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(canvas, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(canvas, &release);
+        QCoreApplication::processEvents();
+        waitForPaint(canvas, watch);
+        canvas->removeEventFilter(&watch);
+    }
+    const double perLetter = double(timer.nsecsElapsed()) / 1e6 / Letters;
+    const double longest = heartbeat.stopMs();
+    if (object->textStorage()->characterCount() != before + Letters)
+        return std::nullopt;
+    return std::make_pair(perLetter, longest);
+}
+
 void workOnDesign(benchmark::State &state, const Design &design)
 {
     PictureWorker::setOnWindowThread(design.picturesOnWindowThread);
@@ -740,8 +784,15 @@ void workOnDesign(benchmark::State &state, const Design &design)
         if (const double fill = design.onlySave ? -1 : oneFillMs(canvas); fill >= 0)
             totals[QStringLiteral("floor: one fill ms")] += fill;
         state.counters["file kB"] = double(QFileInfo(path).size()) / 1024.0;
-        if (qstrcmp(design.key, "c") == 0 && !canvas->getRects().isEmpty())
+        if (qstrcmp(design.key, "c") == 0 && !canvas->getRects().isEmpty()) {
             totals[QStringLiteral("floor: text built by Qt ms")] += textBuildFloorMs(*canvas->getRects().first()->textStorage());
+            if (const auto typed = typeIntoText(canvas, heartbeat)) {
+                totals[QStringLiteral("type a letter ms")] += typed->first;
+                totals[QStringLiteral("type longest unanswered ms")] += typed->second;
+            } else {
+                wrong = true;
+            }
+        }
         canvas->undoManager()->removeAllActions();
         canvas->emptyNewDoc();
         QCoreApplication::processEvents();
