@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "canvas/RectsView.h"
+#include "canvas/ObjectForms.h"
 #include "foundation/Language.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
@@ -209,8 +210,7 @@ QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &grap
     QVariantMap dict = documentSettingsForGraphics(graphics);
     QVariantList objects;
     objects.reserve(graphics.size());
-    for (const GraphicPtr &graphic : graphics)
-        objects.append(graphic->propertyListRepresentation(&graphics));
+    ObjectForms(graphics, &graphics).deliver([&objects](QVariant &&form) { objects.append(std::move(form)); });
     dict.insert(QStringLiteral("ObjectsList"), objects);
     dict.insert(QStringLiteral("QuillmarkDocPreview"), documentPreviewForGraphics(graphics));
     return dict;
@@ -685,8 +685,7 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
             if (!writer.outcome.written)
                 file.cancelWriting();
         });
-        for (const GraphicPtr &graphic : std::as_const(rects))
-            writer.objects->append(graphic->propertyListRepresentation(&rects));
+        ObjectForms(rects, &rects).deliver([&writer](QVariant &&form) { writer.objects->append(std::move(form)); });
         writer.objects->finish();
         writer.preview->append(documentPreviewForGraphics(rects));
         writer.preview->finish();

@@ -425,6 +425,11 @@ public:
     virtual QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr);
     // The same in template mode: images are stored by path whatever "imgToDoc" says.
     QVariantMap propertyListRepresentationTemplate(const GraphicList *graphics = nullptr);
+    // Whether propertyListRepresentation(nullptr) reads nothing but this object and its own
+    // text, so that the forms of many such objects may be made on other threads at once
+    // while the window's thread waits for them. Readies on this thread what the reading
+    // would otherwise make on first use. `text` is the object's text, null when it has none.
+    bool formReadableOffThread(const QTextDocument **text);
     // Sets the object from a dictionary; missing keys leave fields as they are, values of
     // the wrong type or out of range are ignored or read as the nearest sound value.
     virtual void loadPropertyListRepresentation(const QVariantMap &dict);

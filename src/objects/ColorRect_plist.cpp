@@ -6,12 +6,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include <cmath>
+#include <algorithm>
+#include <iterator>
 #include <limits>
+#include <string_view>
+#include <typeinfo>
 
 #include "objects/CDashArray.h"
 #include "objects/CanvasServices.h"
+#include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextArchive.h"
 #include "platform/Archiver.h"
@@ -159,9 +166,6 @@ bool ColorRect::prepareImagePathForWriting()
 
 QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
 {
-    const bool embed = !templateMode
-                       && UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc"))
-                              == QLatin1String("YES");
     QString imagePath;
     bool writesImagePath = false;
     QVariant imageDict;
@@ -171,14 +175,20 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
         writesImagePath = true;
         imagePath = image_path;
         imageDict = *_missingImage;
-    } else if (!embed && prepareImagePathForWriting()) {
-        writesImagePath = true;
-        imagePath = image_path;
-        // A file that has gone since the image was loaded cannot give the picture back, so
-        // the picture itself goes into the document as well.
-        imageDict = imagePropertyList(!QFileInfo(image_path).isFile());
-    } else {
-        imageDict = imagePropertyList(true);
+    } else if (_image || !image_path.isEmpty()) {
+        // Only an object with a picture asks the settings how to store it.
+        const bool embed = !templateMode
+                           && UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc"))
+                                  == QLatin1String("YES");
+        if (!embed && prepareImagePathForWriting()) {
+            writesImagePath = true;
+            imagePath = image_path;
+            // A file that has gone since the image was loaded cannot give the picture back, so
+            // the picture itself goes into the document as well.
+            imageDict = imagePropertyList(!QFileInfo(image_path).isFile());
+        } else {
+            imageDict = imagePropertyList(true);
+        }
     }
 
     // The keys go in in their sorted order, each at the end of the dictionary: a design's
@@ -247,37 +257,115 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
     return dict;
 }
 
+bool ColorRect::formReadableOffThread(const QTextDocument **text)
+{
+    *text = _text.get();
+    // Kinds whose forms hold more than this file writes (paths keep written outlines in a
+    // table of all objects, fields and barcodes read their sources) are made where they are.
+    const std::type_info &kind = typeid(*this);
+    if (kind != typeid(ColorRect) && kind != typeid(ColorOval) && kind != typeid(ColorLine))
+        return false;
+    // A picture may be copied among the user's files and is read through its cache.
+    if (_image || _missingImage || !image_path.isEmpty())
+        return false;
+    if (_text) {
+        // Asked for by the writer, made on first asking: made here, on the text's own thread.
+        if (!_text->rootFrame()->childFrames().isEmpty())
+            return false;
+        // Attached pictures and tables are read through more of the text than its runs.
+        if (_text->toRawText().contains(QChar::ObjectReplacementCharacter))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The keys the reader below knows, in the order the dictionary keeps its keys.
+constexpr const char *KnownKeys[] = {
+    "Anchor",        "Bounds",       "DrawsFill",      "DrawsImage",     "DrawsShadow",  "DrawsStroke",
+    "FillAngle",     "FillColor",    "FillColor2",     "FillType",       "FirstTextView", "FixedRatio",
+    "FlipHor",       "FlipVert",     "Image",          "ImageOpacity",   "ImagePath",    "ImageTile",
+    "ImageXOffset",  "ImageXScale",  "ImageYOffset",   "ImageYScale",    "IsLocked",     "IsResizable",
+    "IsScaleWithBox", "IsTemplate",  "IsText",         "Layer",          "LinePattern",  "PageName",
+    "PowerText",     "PowerType",    "PrimaryKey",     "Rotation",       "Runaround",    "RunaroundMode",
+    "ShadowAngle",   "ShadowBlur",   "ShadowColor",    "ShadowDistance", "StrokeColor",  "StrokeLineWidth",
+    "Text",          "TextWrap",     "TintColor",      "UseTint"};
+constexpr qsizetype KnownKeyCount = qsizetype(std::size(KnownKeys));
+
+constexpr bool knownKeysSorted()
+{
+    for (qsizetype i = 1; i < KnownKeyCount; ++i)
+        if (!(std::string_view(KnownKeys[i - 1]) < std::string_view(KnownKeys[i])))
+            return false;
+    return true;
+}
+// Plain ASCII keys sort alike as bytes and as the dictionary's strings.
+static_assert(knownKeysSorted());
+
+// The value of each known key in a stored object, found in one walk of the dictionary beside
+// the list of known keys rather than by a search for each.
+class KnownValues
+{
+public:
+    explicit KnownValues(const QVariantMap &dict)
+    {
+        qsizetype known = 0;
+        for (auto it = dict.constBegin(); it != dict.constEnd() && known < KnownKeyCount; ++it) {
+            const QString &key = it.key();
+            int order = -1;
+            while (known < KnownKeyCount && (order = key.compare(QLatin1String(KnownKeys[known]))) > 0)
+                ++known;
+            if (known < KnownKeyCount && order == 0)
+                m_values[known++] = &it.value();
+        }
+    }
+
+    const QVariant *operator[](qsizetype known) const { return m_values[known]; }
+
+private:
+    const QVariant *m_values[KnownKeyCount] = {};
+};
+
+// A known key's place, found while compiling: a key not in the list does not compile.
+consteval qsizetype knownKey(std::string_view name)
+{
+    for (qsizetype i = 0; i < KnownKeyCount; ++i)
+        if (std::string_view(KnownKeys[i]) == name)
+            return i;
+    throw "not a known key";
+}
+
+} // namespace
+
 void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
 {
-    auto value = [&dict](const char *key) -> const QVariant * {
-        auto it = dict.constFind(QLatin1String(key));
-        return it == dict.constEnd() ? nullptr : &it.value();
-    };
+    const KnownValues value(dict);
 
-    if (const QVariant *v = value("FillColor")) {
+    if (const QVariant *v = value[knownKey("FillColor")]) {
         if (auto color = readColor(*v))
             setFillColor(*color);
     }
-    if (const QVariant *v = value("DrawsFill"))
+    if (const QVariant *v = value[knownKey("DrawsFill")])
         setDrawsFill(readFlag(*v));
-    if (const QVariant *v = value("StrokeColor")) {
+    if (const QVariant *v = value[knownKey("StrokeColor")]) {
         if (auto color = readColor(*v))
             setStrokeColor(*color);
     }
-    if (const QVariant *v = value("DrawsStroke"))
+    if (const QVariant *v = value[knownKey("DrawsStroke")])
         setDrawsStroke(readFlag(*v));
-    if (const QVariant *v = value("DrawsImage"))
+    if (const QVariant *v = value[knownKey("DrawsImage")])
         setDrawsImage(readFlag(*v));
 
     bool imageLoaded = false;
     QString storedPath;
-    if (const QVariant *v = value("ImagePath")) {
+    if (const QVariant *v = value[knownKey("ImagePath")]) {
         if (auto path = readString(*v)) {
             storedPath = *path;
             imageLoaded = !storedPath.isEmpty() && setImagePath(currentImagePath(storedPath));
         }
     }
-    const QVariant *storedImage = value("Image");
+    const QVariant *storedImage = value[knownKey("Image")];
     if (storedImage)
         loadImagePropertyList(*storedImage, imageLoaded);
     if (!imageLoaded && !storedPath.isEmpty()) {
@@ -289,16 +377,16 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
             _missingImage = storedImage ? *storedImage : QVariant();
     }
 
-    if (const QVariant *v = value("IsScaleWithBox"))
+    if (const QVariant *v = value[knownKey("IsScaleWithBox")])
         setScaleWithBox(readFlag(*v));
     // After the image, so that the stored frame replaces whatever frame taking the image made.
-    if (const QVariant *v = value("Bounds")) {
+    if (const QVariant *v = value[knownKey("Bounds")]) {
         // A rectangle that is not a number is ignored; one out of range is bounded.
         if (auto text = readString(*v))
             setFrameBounds(rectFromString(*text));
     }
 
-    if (const QVariant *v = value("StrokeLineWidth")) {
+    if (const QVariant *v = value[knownKey("StrokeLineWidth")]) {
         if (auto width = readDouble(*v))
             setStrokeLineWidth(asFloat(std::max(0.0, *width)));
     } else {
@@ -306,27 +394,27 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
         // one is: the width saved is then the width read back.
         setStrokeLineWidth(_lineWidth);
     }
-    if (const QVariant *v = value("ImageXOffset")) {
+    if (const QVariant *v = value[knownKey("ImageXOffset")]) {
         if (auto number = readDouble(*v))
             setXImageOffset(asFloat(*number));
     }
-    if (const QVariant *v = value("ImageYOffset")) {
+    if (const QVariant *v = value[knownKey("ImageYOffset")]) {
         if (auto number = readDouble(*v))
             setYImageOffset(asFloat(*number));
     }
-    if (const QVariant *v = value("ImageXScale")) {
+    if (const QVariant *v = value[knownKey("ImageXScale")]) {
         if (auto number = readDouble(*v))
             setXImageScale(asFloat(*number));
     }
-    if (const QVariant *v = value("ImageYScale")) {
+    if (const QVariant *v = value[knownKey("ImageYScale")]) {
         if (auto number = readDouble(*v))
             setYImageScale(asFloat(*number));
     }
 
-    if (const QVariant *v = value("IsText"))
+    if (const QVariant *v = value[knownKey("IsText")])
         setEdit(readFlag(*v));
     // Unreadable text is skipped; the rest of the object still loads.
-    if (const QVariant *v = value("Text")) {
+    if (const QVariant *v = value[knownKey("Text")]) {
         if (v->typeId() == QMetaType::QByteArray) {
             const QByteArray stored = v->toByteArray();
             if (_text || stored != emptyTextArchive())
@@ -334,98 +422,98 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
         }
     }
 
-    if (const QVariant *v = value("IsLocked"))
+    if (const QVariant *v = value[knownKey("IsLocked")])
         setLocked(readFlag(*v));
-    if (const QVariant *v = value("IsResizable"))
+    if (const QVariant *v = value[knownKey("IsResizable")])
         setResizable(readFlag(*v));
-    if (const QVariant *v = value("PageName")) {
+    if (const QVariant *v = value[knownKey("PageName")]) {
         if (auto name = readString(*v))
             setPageName(*name);
     }
-    if (const QVariant *v = value("Layer")) {
+    if (const QVariant *v = value[knownKey("Layer")]) {
         if (auto layer = readInt(*v))
             setObjectLayer(*layer);
     }
-    if (const QVariant *v = value("TextWrap"))
+    if (const QVariant *v = value[knownKey("TextWrap")])
         _textWrap = readFlag(*v) ? 1 : 0;
-    if (const QVariant *v = value("Rotation")) {
+    if (const QVariant *v = value[knownKey("Rotation")]) {
         if (auto degrees = readDouble(*v))
             setAngle(asFloat(*degrees), false);
     }
-    if (const QVariant *v = value("Runaround")) {
+    if (const QVariant *v = value[knownKey("Runaround")]) {
         if (auto state = readInt(*v))
             setRunaroundState(*state);
     }
-    if (const QVariant *v = value("RunaroundMode")) {
+    if (const QVariant *v = value[knownKey("RunaroundMode")]) {
         if (auto mode = readInt(*v))
             setRunaroundMode(*mode);
     }
 
-    if (const QVariant *v = value("FirstTextView")) {
+    if (const QVariant *v = value[knownKey("FirstTextView")]) {
         if (auto list = readString(*v))
             textViewsStr = *list;
     }
 
-    if (const QVariant *v = value("FillType")) {
+    if (const QVariant *v = value[knownKey("FillType")]) {
         if (auto type = readInt(*v))
             _fillType = *type;
     }
-    if (const QVariant *v = value("FillColor2")) {
+    if (const QVariant *v = value[knownKey("FillColor2")]) {
         if (auto color = readColor(*v))
             setFillColor2(*color);
     }
-    if (const QVariant *v = value("FillAngle")) {
+    if (const QVariant *v = value[knownKey("FillAngle")]) {
         if (auto degrees = readDouble(*v))
             _fillAngle = boundedDegrees(*degrees).value_or(_fillAngle);
     }
-    if (const QVariant *v = value("ShadowDistance")) {
+    if (const QVariant *v = value[knownKey("ShadowDistance")]) {
         if (auto distance = readDouble(*v))
             _shadowDistance = *boundedValue(*distance, -maxShadowDistance, maxShadowDistance);
     }
-    if (const QVariant *v = value("ShadowColor")) {
+    if (const QVariant *v = value[knownKey("ShadowColor")]) {
         if (auto color = readColor(*v))
             setShadowColor(*color);
     }
-    if (const QVariant *v = value("ShadowAngle")) {
+    if (const QVariant *v = value[knownKey("ShadowAngle")]) {
         if (auto degrees = readDouble(*v))
             _shadowAngle = boundedDegrees(*degrees).value_or(_shadowAngle);
     }
-    if (const QVariant *v = value("ShadowBlur")) {
+    if (const QVariant *v = value[knownKey("ShadowBlur")]) {
         if (auto blur = readInt(*v))
             _shadowBlur = std::clamp(*blur, 0, maxShadowBlur);
     }
-    if (const QVariant *v = value("LinePattern")) {
+    if (const QVariant *v = value[knownKey("LinePattern")]) {
         if (auto pattern = readInt(*v))
             // A number outside the list would index past it when the stroke is drawn.
             _linePattern = (*pattern >= 0 && *pattern < CDashArray::count) ? *pattern : 0;
     }
-    if (const QVariant *v = value("DrawsShadow"))
+    if (const QVariant *v = value[knownKey("DrawsShadow")])
         _shadow = readFlag(*v);
-    if (const QVariant *v = value("FixedRatio"))
+    if (const QVariant *v = value[knownKey("FixedRatio")])
         _fixRatio = readFlag(*v);
-    if (const QVariant *v = value("ImageOpacity")) {
+    if (const QVariant *v = value[knownKey("ImageOpacity")]) {
         if (auto opacity = readDouble(*v))
             img_opacity = float(std::clamp(*opacity, 0.0, 100.0));
     }
-    if (const QVariant *v = value("UseTint"))
+    if (const QVariant *v = value[knownKey("UseTint")])
         setTintImage(readFlag(*v));
-    if (const QVariant *v = value("TintColor")) {
+    if (const QVariant *v = value[knownKey("TintColor")]) {
         if (auto color = readColor(*v))
             setTintImageColor(*color);
     }
-    if (const QVariant *v = value("FlipHor"))
+    if (const QVariant *v = value[knownKey("FlipHor")])
         _flipH = readFlag(*v);
-    if (const QVariant *v = value("FlipVert"))
+    if (const QVariant *v = value[knownKey("FlipVert")])
         _flipV = readFlag(*v);
-    if (const QVariant *v = value("ImageTile")) {
+    if (const QVariant *v = value[knownKey("ImageTile")]) {
         if (auto tile = readDouble(*v)) {
             img_tile = float(std::clamp(*tile, 1.0, double(maxImageTile)));
             passTileToImage();
         }
     }
-    if (const QVariant *v = value("PowerText"))
+    if (const QVariant *v = value[knownKey("PowerText")])
         _powertext = readFlag(*v);
-    if (const QVariant *v = value("PowerType")) {
+    if (const QVariant *v = value[knownKey("PowerType")]) {
         if (auto held = readInt(*v))
             // Held values 0 to 21 are the plain text and the twenty warps; anything else
             // would pick a warp that does not exist.
@@ -433,13 +521,13 @@ void ColorRect::loadPropertyListRepresentation(const QVariantMap &dict)
     }
 
     // Last: the setters above clear the template flag, and the stored one must remain.
-    if (const QVariant *v = value("IsTemplate"))
+    if (const QVariant *v = value[knownKey("IsTemplate")])
         _isTemplate = readFlag(*v);
-    if (const QVariant *v = value("Anchor")) {
+    if (const QVariant *v = value[knownKey("Anchor")]) {
         if (auto anchorValue = readInt(*v))
             _anchor = *anchorValue;
     }
-    if (const QVariant *v = value("PrimaryKey")) {
+    if (const QVariant *v = value[knownKey("PrimaryKey")]) {
         if (auto key = readInt(*v))
             _pk = *key;
     }

@@ -80,6 +80,23 @@ std::shared_ptr<Archiver::KeptRoots> Archiver::newKeptRoots()
     return std::make_shared<KeptRoots>();
 }
 
+std::shared_ptr<Archiver::KeptRoots> Archiver::recordingNow()
+{
+    return recording;
+}
+
+void Archiver::keepAlso(KeptRoots &into, const KeptRoots &from)
+{
+    for (auto it = from.roots.cbegin(); it != from.roots.cend(); ++it) {
+        if (into.bytes + it->data.size() > KeptRoots::Limit)
+            return;
+        if (into.roots.contains(it.key()))
+            continue;
+        into.roots.insert(it.key(), *it);
+        into.bytes += it->data.size();
+    }
+}
+
 Archiver::Recording::Recording(std::shared_ptr<KeptRoots> into)
     : m_previous(std::exchange(recording, std::move(into)))
 {

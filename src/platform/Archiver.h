@@ -47,6 +47,11 @@ public:
         std::shared_ptr<const KeptRoots> m_previous;
     };
     static std::shared_ptr<KeptRoots> newKeptRoots();
+    // The archives a Recording alive on this thread keeps, null when none is.
+    static std::shared_ptr<KeptRoots> recordingNow();
+    // Adds the archives `from` keeps to `into`, as far as what `into` may hold allows: a
+    // copy whose archives were written on several threads keeps them all in one.
+    static void keepAlso(KeptRoots &into, const KeptRoots &from);
     // The kind an archive holds, or a null QString when the data is no archive of ours.
     static QString classOf(const QByteArray &data);
     // The payload (without "$class" and "$version") when the data is an archive of that kind.

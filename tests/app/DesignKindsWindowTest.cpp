@@ -12,12 +12,16 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
 
 #include <cmath>
 #include <limits>
 
 #include "app/AppTestSupport.h"
 #include "app/MainWindow.h"
+#include "canvas/ObjectForms.h"
 #include "objects/ColorLine.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
@@ -620,4 +624,126 @@ TEST(DesignKindsWindow, ADuplicatedPathOfManyPointsDrawsAsItWouldByItself)
     EXPECT_EQ(canvas->grab().toImage(), shown);
     copy->setFrameBounds(QRectF(copyFrame.x(), copyFrame.y() + 80, copyFrame.width() * 1.5, copyFrame.height()));
     EXPECT_NE(canvas->grab().toImage(), movedAway);
+}
+
+namespace {
+
+struct HelperThreads
+{
+    explicit HelperThreads(int count) { ObjectForms::setHelperThreadsForTesting(count); }
+    ~HelperThreads() { ObjectForms::setHelperThreadsForTesting(-1); }
+};
+
+QByteArray savedThroughMenu(apptest::WindowFixture &f, const QString &path)
+{
+    f.canvas()->wasChanged(true);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    QFile saved(path);
+    return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+}
+
+QByteArray copiedThroughMenu(apptest::WindowFixture &f)
+{
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
+    const QMimeData *offered = QGuiApplication::clipboard()->mimeData();
+    return offered ? offered->data(RectsView::pasteboardType()) : QByteArray();
+}
+
+} // namespace
+
+// The forms of a large design are made on several threads at once: what Save writes and what
+// Copy offers other programs are the very bytes one thread writes, with objects among them that
+// are written on the window's thread only (two boxes sharing one linked text, a picture, a text
+// holding a table) and a selection that is not the whole design; and Duplicate and Paste of
+// such a copy give back every kind, text, link and frame, with exact Undo and Redo.
+TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
+{
+    ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) reads the saved design";
+    apptest::WindowFixture f(QStringLiteral("design-kinds-threads"));
+    RectsView *canvas = f.canvas();
+    constexpr int Many = 900;
+    const QString path = everyKind(f, QStringLiteral("Threads"), Many);
+    openThroughMenu(f, path);
+    ASSERT_EQ(canvas->getRects().size(), Many);
+    const GraphicList all = canvas->getRects();
+    // Boxes 300 and 600 show one text; box 405 holds a table; rectangle 704 a picture.
+    all[600]->setTextLink(all[300].get(), true);
+    ASSERT_EQ(all[300]->textStorage(), all[600]->textStorage());
+    {
+        QTextCursor cursor(all[405]->textStorage());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertTable(2, 2);
+    }
+    const QString picture = qmtest::freshDir(QStringLiteral("design-kinds-threads-picture")) + QStringLiteral("/dot.png");
+    {
+        QImage dot(8, 8, QImage::Format_RGB32);
+        dot.fill(QColor(20, 120, 200));
+        ASSERT_TRUE(dot.save(picture));
+    }
+    ASSERT_TRUE(all[704]->setImageFromPath(picture));
+    canvas->grab();
+
+    QByteArray oneThread;
+    {
+        const HelperThreads none(0);
+        oneThread = savedThroughMenu(f, path);
+    }
+    const QByteArray many = savedThroughMenu(f, path);
+    ASSERT_FALSE(oneThread.isEmpty());
+    EXPECT_TRUE(many == oneThread) << differences(oneThread, many).toStdString();
+    const QVariantList stored = PropertyList::fromData(readByPlistutil(path)).toMap().value(QStringLiteral("ObjectsList")).toList();
+    ASSERT_EQ(stored.size(), Many);
+    EXPECT_EQ(stored[300].toMap().value(QStringLiteral("FirstTextView")).toString(), QStringLiteral("600"));
+    EXPECT_EQ(stored[704].toMap().value(QStringLiteral("ImagePath")).toString(), all[704]->imagePath());
+    for (qsizetype i = 0; i < Many; ++i)
+        ASSERT_EQ(stored[i].toMap().value(QStringLiteral("Class")).toString(), all[i]->className()) << i;
+
+    // A selection of most objects but not all, copied on one thread and on many.
+    for (qsizetype i = 0; i < Many; i += 3)
+        canvas->selectRect(all[i]);
+    ASSERT_GT(canvas->selectedObjects().size(), 256);
+    QByteArray copiedByOne;
+    {
+        const HelperThreads none(0);
+        copiedByOne = copiedThroughMenu(f);
+    }
+    const QByteArray copied = copiedThroughMenu(f);
+    EXPECT_TRUE(copied == copiedByOne) << differences(copiedByOne, copied).toStdString();
+
+    // The whole design duplicated: the copies hold what the originals hold, the linked pair
+    // linked again; Undo leaves the design as it was and Redo brings the same copies back.
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    canvas->undoManager()->removeAllActions();
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    ASSERT_EQ(canvas->getRects().size(), 2 * Many);
+    const GraphicList doubled = canvas->getRects();
+    const QPointF step = doubled[Many]->frameBounds().topLeft() - all[0]->frameBounds().topLeft();
+    for (qsizetype i = 0; i < Many; ++i) {
+        ASSERT_EQ(doubled[Many + i]->className(), all[i]->className()) << i;
+        EXPECT_EQ(doubled[Many + i]->frameBounds(), all[i]->frameBounds().translated(step)) << i;
+        EXPECT_EQ(doubled[Many + i]->textStorage()->toPlainText(), all[i]->textStorage()->toPlainText()) << i;
+        if (i != 405)
+            EXPECT_EQ(doubled[Many + i]->textStorage()->toHtml(), all[i]->textStorage()->toHtml()) << i;
+    }
+    EXPECT_EQ(doubled[Many + 405]->textStorage()->rootFrame()->childFrames().size(), 1);
+    EXPECT_EQ(doubled[Many + 300]->textStorage(), doubled[Many + 600]->textStorage());
+    EXPECT_NE(doubled[Many + 300]->textStorage(), all[300]->textStorage());
+    EXPECT_TRUE(doubled[Many + 704]->hasValidImage());
+    f.undo();
+    EXPECT_TRUE(canvas->getRects() == all);
+    QAction *redo = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"));
+    ASSERT_NE(redo, nullptr);
+    redo->trigger();
+    apptest::settle();
+    EXPECT_TRUE(canvas->getRects() == doubled);
+
+    // Cut of the copies and Paste: the same kinds and texts once more, in the same order.
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Cut"));
+    ASSERT_EQ(canvas->getRects().size(), Many);
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    ASSERT_EQ(canvas->getRects().size(), 2 * Many);
+    for (qsizetype i = 0; i < Many; ++i) {
+        ASSERT_EQ(canvas->getRects()[Many + i]->className(), all[i]->className()) << i;
+        EXPECT_EQ(canvas->getRects()[Many + i]->textStorage()->toPlainText(), all[i]->textStorage()->toPlainText()) << i;
+    }
 }

@@ -472,3 +472,55 @@ TEST_F(PlistForm, DesignRoundTripsThroughABinaryPlistThatPlistutilReads)
     EXPECT_EQ(c->textStorage()->toPlainText(), "Hello label");
     EXPECT_EQ(c->propertyListRepresentation(), r->propertyListRepresentation());
 }
+
+// The reader finds each key it knows in one walk of the stored dictionary: keys it does not
+// know may sort before, between and after the known ones (another writer's, a later version's,
+// case and accents apart), and keys left out leave their fields as they were.
+TEST_F(PlistForm, ReaderFindsEveryKnownKeyAmongUnknownOnesAndSkipsMissingOnes)
+{
+    QVariantMap stored = ColorRect::create(QRectF(5, 6, 70, 40))->propertyListRepresentation();
+    const QMap<QString, QString> changed = {
+        {"Bounds", "{{12, 14}, {80, 44}}"}, {"DrawsFill", "NO"},     {"DrawsImage", "NO"},   {"DrawsShadow", "YES"},
+        {"DrawsStroke", "YES"},            {"FillAngle", "30.00"},  {"FillType", "2"},      {"FixedRatio", "YES"},
+        {"FlipHor", "YES"},                {"FlipVert", "YES"},     {"ImageOpacity", "40.00"}, {"ImageTile", "3.00"},
+        {"ImageXOffset", "1.50"},          {"ImageXScale", "80.00"}, {"ImageYOffset", "2.50"}, {"ImageYScale", "90.00"},
+        {"IsLocked", "YES"},               {"IsResizable", "NO"},   {"IsScaleWithBox", "NO"}, {"IsTemplate", "YES"},
+        {"Layer", "3"},          {"LinePattern", "2"},   {"PageName", "VerticalBack"},
+        {"PowerType", "4"},                {"Rotation", "15.00"},   {"Runaround", "1"},     {"RunaroundMode", "1"},
+        {"ShadowAngle", "60.00"},          {"ShadowBlur", "4"},     {"ShadowDistance", "3.00"}, {"StrokeLineWidth", "2.00"},
+        {"TextWrap", "YES"},               {"UseTint", "YES"},
+    };
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+        stored.insert(it.key(), it.value());
+    stored.insert("FillColor", Archiver::archiveColor(QColor(10, 200, 30)));
+    stored.insert("FillColor2", Archiver::archiveColor(QColor(90, 20, 130)));
+    stored.insert("ShadowColor", Archiver::archiveColor(QColor(1, 2, 3)));
+    stored.insert("StrokeColor", Archiver::archiveColor(QColor(200, 10, 10)));
+    stored.insert("TintColor", Archiver::archiveColor(QColor(40, 40, 200)));
+    stored.insert("Anchor", qint64(7));
+    stored.insert("PrimaryKey", qint64(42));
+    QVariantMap noisy = stored;
+    for (const char *unknown : {"AAA", "Anchor2", "Boundsz", "FillColor1", "FillColor3", "IsBack", "Layers", "Text0",
+                                "UseTintX", "Zebra", "bounds", "\u00dcbrig", "\u00e9"})
+        noisy.insert(QString::fromUtf8(unknown), QStringLiteral("99"));
+
+    const QVariantMap read = load(noisy)->propertyListRepresentation();
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        EXPECT_TRUE(read.value(it.key()) == it.value()) << it.key().toStdString() << ": " << read.value(it.key()).toString().toStdString();
+
+    // Left out, a key leaves its field as the object had it.
+    QVariantMap partial = noisy;
+    for (const char *key : {"Anchor", "FillColor", "Rotation", "UseTint"})
+        partial.remove(QString::fromLatin1(key));
+    auto object = ColorRect::create();
+    object->setFillColor(QColor(1, 100, 1));
+    object->loadPropertyListRepresentation(partial);
+    const QVariantMap partly = object->propertyListRepresentation();
+    EXPECT_EQ(colorOf(partly.value("FillColor")), QColor(1, 100, 1));
+    EXPECT_EQ(partly.value("Rotation").toString(), QStringLiteral("0.00"));
+    EXPECT_EQ(partly.value("UseTint").toString(), QStringLiteral("NO"));
+    EXPECT_EQ(partly.value("Anchor").toInt(), 0);
+    EXPECT_EQ(partly.value("Bounds"), stored.value("Bounds"));
+    EXPECT_EQ(partly.value("PrimaryKey").toInt(), 42);
+    EXPECT_EQ(colorOf(partly.value("TintColor")), QColor(40, 40, 200));
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+
+#include "objects/ColorRect.h"
+
+namespace quillmark {
+
+// The stored forms of many objects, made on several threads at once while the calling (the
+// window's) thread waits, and handed over on the calling thread in the objects' order: Save and
+// Copy of a large design take a fraction of the time one thread needs. The forms are the very
+// dictionaries each object's propertyListRepresentation(context) gives; only the objects whose
+// forms read nothing but themselves are made elsewhere, every other one on the calling thread.
+// The objects must not change, and no other thread may touch them, until deliver() returns.
+class ObjectForms
+{
+public:
+    // Starts making the forms. `context`, the document's objects, gives the places of
+    // linked-text chains; null writes none.
+    ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
+                const QList<std::shared_ptr<ColorRect>> *context);
+    ~ObjectForms();
+    ObjectForms(const ObjectForms &) = delete;
+    ObjectForms &operator=(const ObjectForms &) = delete;
+
+    // Hands each form to `take`, in order, as soon as it and those before it are made.
+    void deliver(const std::function<void(QVariant &&)> &take);
+
+    // At most this many threads beside the calling one (0: all on the calling thread).
+    static void setHelperThreadsForTesting(int count);
+
+    struct Work;
+
+private:
+    std::shared_ptr<Work> m_work;
+    const QList<std::shared_ptr<ColorRect>> *m_context;
+    bool m_delivered = false;
+};
+
+} // namespace quillmark
