@@ -117,6 +117,9 @@ public:
     bool deleteSegment();
 
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    // An outline of many points is written through the table of written outlines, on the
+    // window's thread only.
+    bool formReadableOffThread(const QTextDocument **text) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
 private:

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <typeinfo>
 
 #include "foundation/Measures.h"
 #include "objects/BezierPathArchive.h"
@@ -453,6 +454,14 @@ std::deque<StoredOutline> &storedOutlines()
 }
 
 } // namespace
+
+bool ColorPath::formReadableOffThread(const QTextDocument **text)
+{
+    *text = nullptr;
+    if (typeid(*this) != typeid(ColorPath) || (colorPath && colorPath->elementCount() >= ComplexPathElements))
+        return false;
+    return partsReadableOffThread(text);
+}
 
 QByteArray ColorPath::archivedOutline() const
 {

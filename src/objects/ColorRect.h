@@ -429,7 +429,7 @@ public:
     // text, so that the forms of many such objects may be made on other threads at once
     // while the window's thread waits for them. Readies on this thread what the reading
     // would otherwise make on first use. `text` is the object's text, null when it has none.
-    bool formReadableOffThread(const QTextDocument **text);
+    virtual bool formReadableOffThread(const QTextDocument **text);
     // Sets the object from a dictionary; missing keys leave fields as they are, values of
     // the wrong type or out of range are ignored or read as the nearest sound value.
     virtual void loadPropertyListRepresentation(const QVariantMap &dict);
@@ -675,6 +675,9 @@ protected:
 
     // Makes the flow and a plain box when the object has none.
     void ensureTextFlow();
+    // What formReadableOffThread asks of every kind: no picture, and a text read through its
+    // runs alone.
+    bool partsReadableOffThread(const QTextDocument **text);
     // Puts `container` in place of the object's box at the same place in the chain.
     void replaceTextContainer(std::unique_ptr<TextContainer> container);
     // Leaves the chain with a document and flow of its own.

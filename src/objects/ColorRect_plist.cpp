@@ -260,11 +260,17 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
 bool ColorRect::formReadableOffThread(const QTextDocument **text)
 {
     *text = _text.get();
-    // Kinds whose forms hold more than this file writes (paths keep written outlines in a
-    // table of all objects, fields and barcodes read their sources) are made where they are.
+    // Kinds whose forms hold more than this file writes (fields and barcodes read their
+    // sources) are made where they are.
     const std::type_info &kind = typeid(*this);
     if (kind != typeid(ColorRect) && kind != typeid(ColorOval) && kind != typeid(ColorLine))
         return false;
+    return partsReadableOffThread(text);
+}
+
+bool ColorRect::partsReadableOffThread(const QTextDocument **text)
+{
+    *text = _text.get();
     // A picture may be copied among the user's files and is read through its cache.
     if (_image || _missingImage || !image_path.isEmpty())
         return false;

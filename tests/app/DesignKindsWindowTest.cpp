@@ -642,6 +642,18 @@ QByteArray savedThroughMenu(apptest::WindowFixture &f, const QString &path)
     return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
 }
 
+class PaintCount : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
 QByteArray copiedThroughMenu(apptest::WindowFixture &f)
 {
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
@@ -654,8 +666,9 @@ QByteArray copiedThroughMenu(apptest::WindowFixture &f)
 // The forms of a large design are made on several threads at once: what Save writes and what
 // Copy offers other programs are the very bytes one thread writes, with objects among them that
 // are written on the window's thread only (two boxes sharing one linked text, a picture, a text
-// holding a table) and a selection that is not the whole design; and Duplicate and Paste of
-// such a copy give back every kind, text, link and frame, with exact Undo and Redo.
+// holding a table, a path of many points) and a selection that is not the whole design; and
+// Duplicate and Paste of such a copy give back every kind, text, link and frame, with exact
+// Undo and Redo.
 TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
 {
     ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) reads the saved design";
@@ -681,6 +694,19 @@ TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
         ASSERT_TRUE(dot.save(picture));
     }
     ASSERT_TRUE(all[704]->setImageFromPath(picture));
+    // Path 803 has an outline of many points.
+    {
+        auto *path = dynamic_cast<ColorPath *>(all[803].get());
+        ASSERT_NE(path, nullptr);
+        const QRectF frame = path->frameBounds();
+        QRandomGenerator random{803};
+        BezierPath outline;
+        outline.moveTo(frame.topLeft());
+        for (int k = 0; k < 2500; ++k)
+            outline.lineTo(QPointF(frame.x() + random.bounded(frame.width()), frame.y() + random.bounded(frame.height())));
+        outline.closePath();
+        path->setBezierPath(outline);
+    }
     canvas->grab();
 
     QByteArray oneThread;
@@ -688,7 +714,12 @@ TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
         const HelperThreads none(0);
         oneThread = savedThroughMenu(f, path);
     }
+    // Saving changes nothing the canvas shows: it is not drawn again.
+    PaintCount painted;
+    canvas->installEventFilter(&painted);
     const QByteArray many = savedThroughMenu(f, path);
+    apptest::settle();
+    EXPECT_EQ(painted.paints, 0);
     ASSERT_FALSE(oneThread.isEmpty());
     EXPECT_TRUE(many == oneThread) << differences(oneThread, many).toStdString();
     const QVariantList stored = PropertyList::fromData(readByPlistutil(path)).toMap().value(QStringLiteral("ObjectsList")).toList();
@@ -716,6 +747,9 @@ TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
     canvas->undoManager()->removeAllActions();
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
     ASSERT_EQ(canvas->getRects().size(), 2 * Many);
+    apptest::settle();
+    EXPECT_GT(painted.paints, 0);
+    canvas->removeEventFilter(&painted);
     const GraphicList doubled = canvas->getRects();
     const QPointF step = doubled[Many]->frameBounds().topLeft() - all[0]->frameBounds().topLeft();
     for (qsizetype i = 0; i < Many; ++i) {
