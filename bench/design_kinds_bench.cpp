@@ -14,7 +14,8 @@
 // File > Save, each until the canvas has drawn it again, and
 // the longest time the window did not answer (the longest gap between two turns of the event
 // loop) from the Open to the end of the Save. Beside the steps: a repaint alone (what every step
-// includes), and for Save the time until the command returned and the processor time the
+// includes) and one with every object selected, beside the floor of its marks (QPainter alone
+// filling the knobs' squares and copying the link marks), and for Save the time until the command returned and the processor time the
 // window's thread spent in it. Beside them: the peak memory of opening (e) per rectangle (in a
 // process of its own) and its floor (the file's bytes and as many rectangles made without
 // reading them), the peak of its Duplicate per object, the fills of the path of (d) that one repaint of the canvas asks for, and the
@@ -78,6 +79,7 @@
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/KnobResize.h"
 #include "objects/ObjectFactory.h"
 #include "objects/PictureWorker.h"
 #include "platform/BezierPath.h"
@@ -573,6 +575,49 @@ QString designPath(QString (*make)())
     return made[make];
 }
 
+// The floor of drawing the marks of a selection: QPainter alone, into an image the size of
+// the canvas, filling each knob's two squares on whole pixels and copying each link mark of
+// a text box from a picture, as many as the canvas shows, nothing else.
+double marksFloorMs(RectsView *canvas)
+{
+    const QTransform toWidget = canvas->pageToWidget();
+    QList<QRect> squares;
+    QList<QPoint> links;
+    for (const GraphicPtr &object : canvas->getRects()) {
+        if (!canvas->isSelected(object.get()) || object->getGroup())
+            continue;
+        const QRectF f = object->frameBounds();
+        const bool line = dynamic_cast<ColorLine *>(object.get());
+        for (int knob = 1; knob <= 8; ++knob) {
+            if (!(object->knobMask() & (1u << knob)) || (line && knob != 1 && knob != 3 && knob != 6 && knob != 8))
+                continue;
+            const QPoint at = toWidget.map(KnobResize::knobPosition(f, knob)).toPoint();
+            squares.append(QRect(at - QPoint(2, 2), QSize(5, 5)));
+            squares.append(QRect(at - QPoint(3, 3), QSize(5, 5)));
+        }
+        if (object->hasText() && !dynamic_cast<ColorOval *>(object.get()) && !dynamic_cast<ColorPath *>(object.get())) {
+            links.append(toWidget.map(f.topLeft()).toPoint());
+            links.append(toWidget.map(f.bottomRight()).toPoint());
+        }
+    }
+    QImage mark(13, 13, QImage::Format_ARGB32_Premultiplied);
+    mark.fill(QColor(128, 128, 128, 128));
+    QImage device(canvas->size(), QImage::Format_ARGB32_Premultiplied);
+    device.fill(Qt::white);
+    QElapsedTimer timer;
+    timer.start();
+    {
+        QPainter painter(&device);
+        const QColor shadow(Qt::black);
+        const QColor knob(48, 140, 198);
+        for (qsizetype i = 0; i < squares.size(); ++i)
+            painter.fillRect(squares[i], i % 2 ? knob : shadow);
+        for (const QPoint &at : std::as_const(links))
+            painter.drawImage(at, mark);
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 // The processor time of the calling thread so far.
 double windowCpuMs()
 {
@@ -754,6 +799,9 @@ void workOnDesign(benchmark::State &state, const Design &design)
                 wrong = true;
             totals[QStringLiteral("select all until drawn ms")] += double(drawn.nsecsElapsed()) / 1e6;
             totals[QStringLiteral("select all longest unanswered ms")] += untilDrawn.stopMs();
+            // The marks of every object drawn too: what Select All, the nudge and Undo redraw.
+            step("repaint all selected ms", [] {});
+            totals[QStringLiteral("floor: marks alone ms")] += marksFloorMs(canvas);
             step("nudge ms", [canvas] {
                 canvas->setFocus();
                 QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);

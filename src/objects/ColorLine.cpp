@@ -289,10 +289,13 @@ void ColorLine::drawHandlesInView(QPainter *painter)
     if (!painter || isDrawingForPrint())
         return;
     const unsigned mask = knobMask();
+    QPointF points[4];
+    int count = 0;
     for (int knob : {1, 3, 6, 8}) {
         if (mask & (1u << knob))
-            drawHandleAtPoint(cornerOf(_frameBounds, knob), painter);
+            points[count++] = cornerOf(_frameBounds, knob);
     }
+    drawHandlesAtPoints(std::span<const QPointF>(points, size_t(count)), painter);
 }
 
 void ColorLine::drawCenter(QPainter *)

@@ -297,12 +297,17 @@ void ColorOval::drawText(QPainter *painter)
     if (!painter || _iseditable || !hasText())
         return;
     auto paint = [&](QPainter *p) {
+        // Each glyph stands on its own turned mapping; the painter's mapping and pen are
+        // put back once at the end instead of saving the whole state for every glyph.
+        const QTransform around = p->worldTransform();
+        const QPen pen = p->pen();
         for (const PlacedGlyph &placed : placedGlyphs()) {
-            if (drawAttachment(p, placed.placement, placed.advance))
+            if (drawAttachment(p, around, placed.placement, placed.advance))
                 continue;
-            p->save();
-            p->translate(placed.placement.point);
-            p->rotate(placed.placement.rotation);
+            QTransform turned = around;
+            turned.translate(placed.placement.point.x(), placed.placement.point.y());
+            turned.rotate(placed.placement.rotation);
+            p->setWorldTransform(turned);
             QGlyphRun run;
             run.setRawFont(placed.font);
             run.setGlyphIndexes({placed.glyph});
@@ -310,8 +315,9 @@ void ColorOval::drawText(QPainter *painter)
             run.setPositions({QPointF(-placed.advance / 2.0, 0.0)});
             p->setPen(placed.colour);
             p->drawGlyphRun(QPointF(0, 0), run);
-            p->restore();
         }
+        p->setWorldTransform(around);
+        p->setPen(pen);
     };
     painter->save();
     // The glyphs cast the stroke's shadow, which does not follow the zoom.
@@ -322,7 +328,8 @@ void ColorOval::drawText(QPainter *painter)
     painter->restore();
 }
 
-bool ColorOval::drawAttachment(QPainter *painter, const GlyphPlacement &placement, qreal advance) const
+bool ColorOval::drawAttachment(QPainter *painter, const QTransform &around, const GlyphPlacement &placement,
+                               qreal advance) const
 {
     const QChar character = textStorage()->characterAt(placement.character);
     if (character != QChar(TextAttachmentHandler::ObjectCharacter))
@@ -338,6 +345,7 @@ bool ColorOval::drawAttachment(QPainter *painter, const GlyphPlacement &placemen
     // begins.
     const QSizeF size = handler->cellSize(format, this);
     painter->save();
+    painter->setWorldTransform(around);
     painter->translate(placement.point);
     painter->rotate(placement.rotation);
     handler->draw(painter, QRectF(QPointF(-advance / 2.0, handler->descent(format) - size.height()), size),
@@ -351,13 +359,21 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
     if (!painter)
         return;
     const BezierPath outline = bezierPath();
-    painter->save();
-    flipFrame(painter);
-    rotateFrame(painter, angle());
+    // Only a mirror or a turn, a clip or a shadow changes the painter's state here: an
+    // upright plain oval is drawn without saving it.
+    const bool turned = _flipH || _flipV || angle() != 0.0f;
+    const bool changesState = clip || drawsShadow();
+    if (turned) {
+        painter->save();
+        flipFrame(painter);
+        rotateFrame(painter, angle());
+    }
 
     const bool filled = canFill() && drawsFill();
     if (filled) {
-        painter->save();
+        const bool keep = changesState || _fillType != 0;
+        if (keep)
+            painter->save();
         auto paintFill = [&](QPainter *p) {
             if (clip)
                 p->setClipPath(filledArea(*clip), Qt::IntersectClip);
@@ -398,10 +414,14 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
             paintWithShadow(painter, outline.bounds(), paintFill);
         else
             paintFill(painter);
-        painter->restore();
+        if (keep)
+            painter->restore();
     }
 
-    if (canDrawsImage() && drawsImage()) {
+    // An oval draws its picture as any box does, which draws nothing without one (or the
+    // place of a missing one): then there is nothing to clip to the oval, and clipping costs
+    // a fill of the outline at every repaint.
+    if (canDrawsImage() && drawsImage() && (imageFileMissing() || hasValidImage())) {
         painter->save();
         painter->setClipPath(filledArea(outline), Qt::IntersectClip);
         drawImage(painter);
@@ -409,7 +429,8 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
     }
 
     if (canStroke() && drawsStroke() && strokeLineWidth() > 0) {
-        painter->save();
+        if (changesState)
+            painter->save();
         const QList<qreal> dashes =
             _linePattern > 0 ? CDashArray::dashLengths(_linePattern, _lineWidth) : QList<qreal>();
         const QPen pen = makePen(strokeColor(), _lineWidth, dashes);
@@ -426,11 +447,13 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
         } else {
             paintStroke(painter);
         }
-        painter->restore();
+        if (changesState)
+            painter->restore();
     }
 
     drawText(painter);
-    painter->restore();
+    if (turned)
+        painter->restore();
 }
 
 void ColorOval::drawRect(QPainter *painter, const QRectF &rect)

@@ -9,6 +9,7 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 #include <QVariantMap>
 
 #include <memory>
@@ -77,9 +78,10 @@ protected:
     void drawText(QPainter *painter) override;
 
 private:
-    // Draws the merge field inside the text whose room the placed glyph holds; NO when the
-    // glyph is text.
-    bool drawAttachment(QPainter *painter, const GlyphPlacement &placement, qreal advance) const;
+    // Draws the merge field inside the text whose room the placed glyph holds, placed from
+    // `around` (the oval's own mapping); NO when the glyph is text.
+    bool drawAttachment(QPainter *painter, const QTransform &around, const GlyphPlacement &placement,
+                        qreal advance) const;
     // A glyph where the text along the ovals puts it, with what draws it.
     struct PlacedGlyph
     {

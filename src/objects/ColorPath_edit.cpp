@@ -931,10 +931,13 @@ void ColorPath::drawHandlesInView(QPainter *painter)
     if (!drawFromPicture(painter, selectionPicture, pendingSelectionPicture, look, outline, true, {}))
         outline()(painter);
     const unsigned mask = knobMask();
+    QPointF points[8];
+    int count = 0;
     for (int knob = 1; knob <= 8; ++knob) {
         if (mask & (1u << knob))
-            drawHandleAtPoint(KnobResize::knobPosition(_frameBounds, knob), painter);
+            points[count++] = KnobResize::knobPosition(_frameBounds, knob);
     }
+    drawHandlesAtPoints(std::span<const QPointF>(points, size_t(count)), painter);
 }
 
 void ColorPath::drawLinks(QPainter *)

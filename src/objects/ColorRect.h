@@ -21,6 +21,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <optional>
 #include <utility>
 
@@ -485,6 +486,8 @@ public:
     virtual void drawSelect(QPainter *painter, const QRectF &aRect);
     virtual void drawHandlesInView(QPainter *painter);
     void drawHandleAtPoint(const QPointF &point, QPainter *painter);
+    // The knobs at `points`, the painter's mapping and the colours found once for them all.
+    void drawHandlesAtPoints(std::span<const QPointF> points, QPainter *painter);
     // Bit n set for each knob n the object offers.
     virtual unsigned knobMask() const;
     // Where edge knob 2, 4, 5 or 7 lies for the rulers. On a rotated object the answer is

@@ -8,6 +8,7 @@
 #include <QTransform>
 
 #include <cmath>
+#include <optional>
 
 #include "foundation/Measures.h"
 #include "objects/CDashArray.h"
@@ -99,18 +100,26 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
     if (!painter)
         return;
     const BezierPath outline = bezierPath();
-    SavedPainterState outer(painter);
-    if (!_iseditable) {
+    // Only a mirror or a turn, a clip or a shadow changes the painter's state here; an
+    // upright plain box leaves it as it found it without saving it (thousands of boxes
+    // are drawn at each repaint).
+    const bool turned = !_iseditable && (_flipH || _flipV || angle() != 0.0f);
+    std::optional<SavedPainterState> outer;
+    if (turned) {
+        outer.emplace(painter);
         flipFrame(painter);
         rotateFrame(painter, angle());
     }
+    const bool changesState = clip || drawsShadow();
 
     if (!outline.isEmpty()) {
         const bool filled = canFill() && drawsFill();
         const bool shaped = _powertext;
 
         if (filled) {
-            SavedPainterState fillState(painter);
+            std::optional<SavedPainterState> fillState;
+            if (changesState || _fillType != 0)
+                fillState.emplace(painter);
             const QRectF gradientBounds = outline.bounds();
             auto paintFill = [&](QPainter *p) {
                 if (clip)
@@ -152,7 +161,9 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
 
         const float width = strokeLineWidth();
         if (canStroke() && drawsStroke() && width > 0) {
-            SavedPainterState strokeState(painter);
+            std::optional<SavedPainterState> strokeState;
+            if (changesState)
+                strokeState.emplace(painter);
             // A stored pattern number outside the list (a damaged document) strokes solid.
             const QList<qreal> dashes = _linePattern > 0
                 ? CDashArray::dashLengths(_linePattern, _lineWidth)
