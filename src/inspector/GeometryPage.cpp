@@ -534,7 +534,7 @@ void GeometryPage::updateValues()
     spHeight->setDoubleValue(tvHeight->floatValue());
     spAngle->setDoubleValue(tvAngle->floatValue());
     const QSignalBlocker blocker(slAngle);
-    slAngle->setValue(int(tvAngle->floatValue()));
+    slAngle->setValue(sliderPosition(*slAngle, tvAngle->floatValue()));
 }
 
 void GeometryPage::enableControls()

@@ -409,9 +409,9 @@ void ImagePage::updateValues()
     spImgScaleY->setDoubleValue(tvImgScaleY->floatValue());
     spImgTile->setDoubleValue(tvImgTile->floatValue());
     const QSignalBlocker x(slImgScaleX), y(slImgScaleY), tile(slImgTile);
-    slImgScaleX->setValue(int(tvImgScaleX->floatValue()));
-    slImgScaleY->setValue(int(tvImgScaleY->floatValue()));
-    slImgTile->setValue(int(tvImgTile->floatValue()));
+    slImgScaleX->setValue(sliderPosition(*slImgScaleX, tvImgScaleX->floatValue()));
+    slImgScaleY->setValue(sliderPosition(*slImgScaleY, tvImgScaleY->floatValue()));
+    slImgTile->setValue(sliderPosition(*slImgTile, tvImgTile->floatValue()));
 }
 
 void ImagePage::enableControls()

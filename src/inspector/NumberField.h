@@ -5,7 +5,11 @@
 // and the suffix may be left out, and a length typed in another unit ("2 in" in a cm field)
 // is converted. A text that gives no value, or a value outside the field's range, is refused:
 // the field shows its value again and says why beside itself.
+#include <QAbstractSlider>
 #include <QLineEdit>
+
+#include <algorithm>
+#include <cmath>
 
 #include <optional>
 
@@ -76,5 +80,14 @@ private:
     QString m_refusal;
     QLabel *m_note = nullptr;
 };
+
+// A field's number as the position of the slider beside it: a number past the slider's ends
+// (a design may store any) sits at the nearest end; one that is no number, at the start.
+inline int sliderPosition(const QAbstractSlider &slider, double value)
+{
+    if (!(value >= double(slider.minimum())))
+        return slider.minimum();
+    return int(std::min(value, double(slider.maximum())));
+}
 
 } // namespace quillmark

@@ -567,11 +567,11 @@ void StylePage::updateValues()
     }
     const QSignalBlocker b1(slLineWidth), b2(slFillAngle), b3(slShadowDistance), b4(slShadowAngle);
     spLineWidth->setDoubleValue(tvLineWidth->floatValue());
-    slLineWidth->setValue(int(tvLineWidth->floatValue()));
-    slFillAngle->setValue(int(tvFillAngle->floatValue()));
+    slLineWidth->setValue(sliderPosition(*slLineWidth, tvLineWidth->floatValue()));
+    slFillAngle->setValue(sliderPosition(*slFillAngle, tvFillAngle->floatValue()));
     spFillAngle->setDoubleValue(tvFillAngle->floatValue());
     spShadowDistance->setDoubleValue(tvShadowDistance->floatValue());
-    slShadowDistance->setValue(int(tvShadowDistance->floatValue()));
+    slShadowDistance->setValue(sliderPosition(*slShadowDistance, tvShadowDistance->floatValue()));
     spShadowAngle->setDoubleValue(tvShadowAngle->floatValue());
     slShadowAngle->setValue(sliderPositionForShadowAngle(spShadowAngle->doubleValue()));
     tvShadowBlur->setFloatValue(slShadowBlur->value());

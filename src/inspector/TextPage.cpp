@@ -577,7 +577,7 @@ void TextPage::updateValues()
     tvTextSize->setStringValue(textSize());
     {
         const QSignalBlocker blocker(slTextSize);
-        slTextSize->setValue(int(tvTextSize->floatValue()));
+        slTextSize->setValue(sliderPosition(*slTextSize, tvTextSize->floatValue()));
     }
     spTextSize->setDoubleValue(tvTextSize->floatValue());
     scTextAilgn->setSelectedSegment(textAlign());
