@@ -403,6 +403,9 @@ bool attributesKey(const QVariantMap &map, std::initializer_list<QLatin1String> 
     return true;
 }
 
+// The distinct formats kept between texts, at most.
+constexpr qsizetype KeptFormats = 4096;
+
 // Character formats read once per distinct stored form.
 class CharFormats
 {
@@ -415,6 +418,13 @@ public:
         if (found == m_read.constEnd())
             found = m_read.insert(m_key, charFormatFromMap(map));
         return *found;
+    }
+
+    // Forgets the formats read when they are many: what is kept stays small.
+    void keepFew()
+    {
+        if (m_read.size() > KeptFormats)
+            m_read.clear();
     }
 
 private:
@@ -517,9 +527,13 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     qint64 tableNumber = -1;
     std::pair<int, int> currentCell{-1, -1};
     QSet<qint64> finishedTables;
-    // A text of many runs or paragraphs repeats a few formats: each distinct one is read once.
-    CharFormats charFormats;
-    QHash<QByteArray, QTextBlockFormat> blockFormats;
+    // A text of many runs or paragraphs repeats a few formats, and so do the many small texts
+    // of a design: each distinct one is read once, the formats kept per thread and few.
+    thread_local CharFormats charFormats;
+    thread_local QHash<QByteArray, QTextBlockFormat> blockFormats;
+    charFormats.keepFew();
+    if (blockFormats.size() > KeptFormats)
+        blockFormats.clear();
     QByteArray blockKey;
     const std::initializer_list<QLatin1String> blockApart = {
         QLatin1String("Runs"), QLatin1String("CharFormat"), QLatin1String("Table"), QLatin1String("Row"),
