@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace quillmark {
 
@@ -258,6 +259,139 @@ TBarInfo BarcodeRenderer::drawBarcode(QPainter *painter, const QRectF &frame, co
         break;
     }
     return kept;
+}
+
+namespace {
+
+// Where a kept drawing may be moved to without laying it out again: the symbol's routines
+// truncate positions toward zero and clamp them to 16 bits, which moves a symbol by exactly the
+// frame's move only while it stays well inside the page's positive quarter.
+bool movablePosition(const QPointF &point)
+{
+    constexpr double Limit = 8000.0;
+    return point.x() >= 0 && point.y() >= 0 && point.x() <= Limit && point.y() <= Limit;
+}
+
+// The record with what the drawing computes itself taken out: the origin comes from the frame,
+// the extent from the metrics (or the frame of a square symbol).
+TBarInfo drawingKey(const TBarInfo &info)
+{
+    TBarInfo key = info;
+    key.pt = {};
+    if (!isExtensionType(info.type))
+        key.BarRect = {};
+    return key;
+}
+
+// How far the symbol itself moves when its frame moves from `from` to `to`: by the whole points
+// its origin takes (linear symbols and QR Code draw from a truncated corner), by the move itself
+// for Data Matrix. Nothing when the move would lay it out differently.
+std::optional<QPointF> symbolMove(int type, const QRectF &from, const QRectF &to)
+{
+    if (!movablePosition(from.topLeft()) || !movablePosition(to.topLeft()))
+        return std::nullopt;
+    if (type == BarcodeType::DataMatrix)
+        return to.topLeft() - from.topLeft();
+    const double inset = type == BarcodeType::QRCode ? 2.0 : 0.0;
+    return QPointF(std::trunc(to.x() + inset) - std::trunc(from.x() + inset),
+                   std::trunc(to.y() + inset) - std::trunc(from.y() + inset));
+}
+
+} // namespace
+
+bool BarcodeDrawing::matches(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style) const
+{
+    if (!m_made || !(style == m_style))
+        return false;
+    if (isSquareType(info.type) && frame.size() != m_frame.size())
+        return false;
+    if (frame.topLeft() != m_frame.topLeft() && !symbolMove(info.type, m_frame, frame))
+        return false;
+    return drawingKey(info) == m_info;
+}
+
+bool BarcodeDrawing::moveTo(const QRectF &frame)
+{
+    if (frame.topLeft() == m_frame.topLeft())
+        return true;
+    const std::optional<QPointF> move = symbolMove(m_info.type, m_frame, frame);
+    if (!move)
+        return false;
+    if (!move->isNull())
+        for (QPainterPath &path : m_paths)
+            path.translate(*move);
+    m_frame = frame;
+    m_drawn.pt.v = clampShort(frame.y());
+    m_drawn.pt.h = clampShort(frame.x());
+    return true;
+}
+
+void BarcodeDrawing::paint(QPainter *painter) const
+{
+    if (!painter)
+        return;
+    for (const QPainterPath &path : m_paths)
+        painter->fillPath(path, m_style.color);
+}
+
+BarcodeDrawing BarcodeRenderer::layOutBarcode(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style)
+{
+    BarcodeDrawing drawing;
+    drawing.m_made = true;
+    drawing.m_frame = frame;
+    drawing.m_info = drawingKey(info);
+    drawing.m_style = style;
+
+    // What drawBarcode works out before it draws, step for step.
+    TBarInfo copy = info;
+    if (!isExtensionType(info.type)) {
+        if (isSquareType(info.type)) {
+            copy.BarRect = frameExtent(info, frame.size(), style);
+        } else {
+            LinearDrawContext ctx;
+            applyStyle(ctx, info, style, 72);
+            copy = workingMetrics(info, ctx);
+            barcodeExtentByType(copy, ctx);
+        }
+    }
+    copy.pt.v = clampShort(frame.y());
+    copy.pt.h = clampShort(frame.x());
+    drawing.m_drawn = info;
+    drawing.m_drawn.BarRect = copy.BarRect;
+    drawing.m_drawn.pt = copy.pt;
+
+    const QRectF inset = frame.adjusted(2.0, 2.0, -2.0, -2.0);
+    switch (info.type) {
+    case BarcodeType::QRCode: {
+        if (info.BarStr.empty())
+            break;
+        const auto symbol = QRCodeSymbol::encodeQRString(info.BarStr);
+        if (symbol && symbol->width() > 0) {
+            const float moduleSize = float(inset.width()) / float(symbol->width());
+            drawing.m_paths.push_back(
+                symbol->modulePath(int(std::trunc(inset.x())), int(std::trunc(inset.y())), moduleSize));
+        }
+        break;
+    }
+    case BarcodeType::DataMatrix: {
+        if (info.BarStr.empty())
+            break;
+        DataMatrixEncoder encoder;
+        if (encoder.encodeString(info.BarStr))
+            drawing.m_paths.push_back(encoder.modulePath(inset));
+        encoder.free();
+        break;
+    }
+    default:
+        if (!isExtensionType(info.type)) {
+            LinearDrawContext ctx;
+            drawLinearBarcode(nullptr, copy, 72, style, &ctx);
+            drawing.m_paths.push_back(ctx.bars);
+            drawing.m_paths.push_back(ctx.text);
+        }
+        break;
+    }
+    return drawing;
 }
 
 } // namespace quillmark

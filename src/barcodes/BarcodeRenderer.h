@@ -10,6 +10,9 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QPainterPath>
+
+#include <vector>
 
 class QPainter;
 
@@ -21,6 +24,35 @@ struct BarcodeDrawStyle {
     QFont messageFont = LinearDrawContext::systemFont(9.0);
     bool useHRTKerning = false;               // user default "useHRTKerning"
     long long upcCharactersEqualSize = 0;     // user default "UPC_characters_Equal_Size"
+
+    bool operator==(const BarcodeDrawStyle &) const = default;
+};
+
+// One drawing of a record, made once and painted as often as the canvas repaints: every symbol
+// is a few paths filled in the object's colour, and encoding the data and shaping the text
+// under the bars cost far more than filling them.
+class BarcodeDrawing {
+public:
+    // Whether this drawing is of that record, style and frame. A frame elsewhere still matches
+    // when the drawing can be moved there unchanged (see moveTo).
+    bool matches(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style) const;
+    // Moves the drawing to a frame of the same size; false when the symbol laid out there would
+    // differ from this one moved (off the page's positive quarter, or by part of a point).
+    bool moveTo(const QRectF &frame);
+    // Fills the paths on the painter, as the direct drawing does.
+    void paint(QPainter *painter) const;
+    // The record with the extent and origin the drawing computed.
+    const TBarInfo &drawnInfo() const { return m_drawn; }
+    bool isEmpty() const { return m_paths.empty() && !m_made; }
+
+private:
+    friend class BarcodeRenderer;
+    bool m_made = false;
+    QRectF m_frame;
+    TBarInfo m_info; // the record drawn, its origin and extent cleared
+    BarcodeDrawStyle m_style;
+    TBarInfo m_drawn;
+    std::vector<QPainterPath> m_paths;
 };
 
 class BarcodeRenderer {
@@ -61,6 +93,8 @@ public:
     // with the BarRect and pt the drawing computed, for the object to keep.
     static TBarInfo drawBarcode(QPainter *painter, const QRectF &frame, const TBarInfo &info,
                                 const BarcodeDrawStyle &style = {}, LinearDrawContext *drawn = nullptr);
+    // The same drawing kept to be painted later: what drawBarcode fills, path for path.
+    static BarcodeDrawing layOutBarcode(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style = {});
 };
 
 } // namespace quillmark

@@ -161,6 +161,8 @@ public:
 
     // ---- drawing and numbering (ColorBarcode_draw.cpp) ----
     void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
+    // Lays the symbol out anew at its next drawing, as a barcode just made would.
+    void forgetKeptDrawings() { _keptDrawings.reset(); }
     // The two-line stand-in of a bound barcode while the user designs.
     void drawBarcodedPreview(QPainter *painter);
     void drawSelect(QPainter *painter, const QRectF &aRect) override;
@@ -183,6 +185,9 @@ public:
 
 private:
     void initBarcode();
+    // The drawing kept for the screen and printers, or for bitmaps (whose bars are snapped to
+    // pixels): each is laid out again only when what it shows changes.
+    BarcodeDrawing &keptDrawing(bool snapped);
     // Sets the frame the extent or a record refresh gives: not a user edit, so no undo.
     void setComputedFrame(const QRectF &rect);
 
@@ -194,6 +199,7 @@ private:
     bool _useABData = false;
     bool _useVCard = false;
     QString _sequenceMessage;
+    std::unique_ptr<BarcodeDrawing[]> _keptDrawings; // made at the first drawing
 };
 
 } // namespace quillmark

@@ -63,16 +63,26 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
 
     const BarcodeDrawStyle style = drawStyle();
     const QRectF frame = _frameBounds;
-    TBarInfo drawn;
-    auto paint = [&](QPainter *p) { drawn = BarcodeRenderer::drawBarcode(p, frame, copy, style); };
+    BarcodeDrawing &kept = keptDrawing(snap);
+    if (!kept.matches(frame, copy, style) || !kept.moveTo(frame))
+        kept = BarcodeRenderer::layOutBarcode(frame, copy, style);
+    auto paint = [&](QPainter *p) { kept.paint(p); };
     if (drawsShadow())
         paintWithShadow(painter, frame, paint);
     else
         paint(painter);
+    const TBarInfo &drawn = kept.drawnInfo();
     // The extent of bars snapped to a bitmap's pixels is that bitmap's alone.
     if (!snap)
         _barInfo.BarRect = drawn.BarRect;
     _barInfo.pt = drawn.pt;
+}
+
+BarcodeDrawing &ColorBarcode::keptDrawing(bool snapped)
+{
+    if (!_keptDrawings)
+        _keptDrawings = std::make_unique<BarcodeDrawing[]>(2);
+    return _keptDrawings[snapped ? 1 : 0];
 }
 
 void ColorBarcode::drawBarcodedPreview(QPainter *painter)

@@ -85,6 +85,9 @@ struct TBarInfo {
     int64_t isbnFormat = 0;
     int64_t textAlign = 0;
 
+    // Every field alike: what a kept drawing of the record is checked against.
+    bool operator==(const TBarInfo &) const = default;
+
     // Full byte count of the data.
     int64_t strlength() const { return int64_t(BarStr.size()); }
     // Replaces the data, cut to MaxDataBytes on a UTF-8 character boundary.

@@ -434,3 +434,64 @@ TEST_F(BarcodeEditsWindow, AQrCodeLeavesNoGapWhereTheBarFieldsWere)
 }
 
 } // namespace
+
+// The canvas paints each barcode from the drawing it keeps: after data typed on the page, Undo,
+// Redo and a nudge, what the window shows is what barcodes laid out afresh show.
+TEST_F(BarcodeEditsWindow, TheCanvasShowsEachEditAsAFreshlyMadeBarcodeWould)
+{
+    QList<std::shared_ptr<ColorBarcode>> barcodes;
+    for (const QPointF &at : {QPointF(20, 20), QPointF(20, 110), QPointF(20, 200)})
+        barcodes.append(placeBarcode(at));
+    ASSERT_EQ(barcodes.size(), 3);
+    const QRectF area(0, 0, 300, 300);
+    auto shown = [&] {
+        apptest::settle();
+        const QRect rect = f.canvas()->pageToWidget().mapRect(area).toAlignedRect();
+        return f.canvas()->grab(rect).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    auto shownAfresh = [&] {
+        for (const auto &barcode : barcodes)
+            barcode->forgetKeptDrawings();
+        f.canvas()->update();
+        return shown();
+    };
+    const QImage made = shown();
+    EXPECT_EQ(made, shownAfresh());
+
+    f.click(barcodes[1]->frameBounds().center());
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    openPage(QStringLiteral("Barcode"));
+    BarcodePage *p = page();
+    closeStep();
+    const std::string start = barcodes[1]->getBarInfo().BarStr;
+    p->tvBarData->setFocus();
+    QTest::keyClick(p->tvBarData, Qt::Key_End);
+    QTest::keyClicks(p->tvBarData, QStringLiteral("XY"));
+    apptest::settle();
+    closeStep();
+    ASSERT_EQ(barcodes[1]->getBarInfo().BarStr, start + "XY");
+    const QImage typed = shown();
+    EXPECT_NE(typed, made);
+    EXPECT_EQ(typed, shownAfresh());
+
+    undo();
+    ASSERT_EQ(barcodes[1]->getBarInfo().BarStr, start);
+    const QImage undone = shown();
+    EXPECT_EQ(undone, shownAfresh());
+
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
+    ASSERT_EQ(barcodes[1]->getBarInfo().BarStr, start + "XY");
+    const QImage redone = shown();
+    EXPECT_EQ(redone, typed);
+    EXPECT_EQ(redone, shownAfresh());
+
+    // A nudge moves the kept drawing; the symbol lands where one made there would.
+    f.canvas()->setFocus();
+    const QRectF before = barcodes[1]->frameBounds();
+    QTest::keyClick(f.canvas(), Qt::Key_Right);
+    apptest::settle();
+    ASSERT_NE(barcodes[1]->frameBounds(), before);
+    const QImage nudged = shown();
+    EXPECT_NE(nudged, redone);
+    EXPECT_EQ(nudged, shownAfresh());
+}

@@ -1,0 +1,231 @@
+// A barcode is encoded and laid out once and painted from what it keeps: every symbology the
+// menus offer, with and without its text, with bad data, turned, at two zooms, into bitmaps and
+// onto the screen, shows pixel for pixel what drawing it directly shows, also after a move and
+// after its record, font or colour changed; and a kept drawing printed to PDF still reads as its
+// data.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPixmap>
+#include <QProcess>
+
+#include <map>
+
+#include "barcodes/BarcodeRenderer.h"
+#include "barcodes/BarcodeTestSupport.h"
+#include "barcodes/ColorBarcode.h"
+#include "barcodes/ColorBarcodeTestSupport.h"
+#include "barcodes/SymbologyMenu.h"
+#include "common/TestSupport.h"
+
+using namespace quillmark;
+
+namespace {
+
+// Data each symbology encodes; a symbology the menus gain must be given data here.
+const std::map<int, std::string> &sampleData()
+{
+    static const std::map<int, std::string> data = {
+        {BarcodeType::Code128B, "Kept drawing 128"},  {BarcodeType::Code128A, "KEPT-A 42"},
+        {BarcodeType::Code128C, "20261208"},          {BarcodeType::UpcA, "03600029145"},
+        {BarcodeType::UpcE, "123456"},                {BarcodeType::Ean13, "590123412345"},
+        {BarcodeType::Ean8, "9638507"},               {BarcodeType::BooklandIsbn, "030640615"},
+        {BarcodeType::BooklandIsbnPrefixed, "030640615"}, {BarcodeType::BooklandIssn, "0317847"},
+        {BarcodeType::BooklandIsmn, "23067118"},      {BarcodeType::Postnet, "12345"},
+        {BarcodeType::DataMatrix, "Kept Data Matrix"}, {BarcodeType::QRCode, "https://example.org/kept"},
+    };
+    return data;
+}
+
+TBarInfo record(int type, const std::string &data, bool text)
+{
+    TBarInfo info;
+    info.type = int16_t(type);
+    info.BarStr = data;
+    info.HRT = text ? 1 : 0;
+    return info;
+}
+
+// The painter of a bitmap at the zoom, turned about the frame's centre by the angle.
+template <typename Draw>
+QImage painted(const QRectF &frame, double zoom, double angle, Draw draw)
+{
+    const QRectF area = frame.adjusted(-60, -60, 60, 60);
+    QImage image(int(area.width() * zoom), int(area.height() * zoom), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(zoom, zoom);
+    painter.translate(-area.topLeft());
+    painter.translate(frame.center());
+    painter.rotate(angle);
+    painter.translate(-frame.center());
+    draw(&painter);
+    painter.end();
+    return image;
+}
+
+std::shared_ptr<ColorBarcode> barcodeOf(const TBarInfo &info, const QPointF &at, const QSizeF &squareSide)
+{
+    auto barcode = ColorBarcode::create();
+    barcode->setBarInfo(info);
+    barcode->setFont(info.font);
+    barcode->setFrameBounds(QRectF(at, squareSide));
+    barcode->updateframeSize();
+    barcode->setDrawBarcode(true);
+    return barcode;
+}
+
+// The barcode as a window draws it (a pixmap: no snapping to a bitmap's pixels) and as an
+// exported bitmap draws it.
+QImage onScreen(ColorBarcode &barcode, const QRectF &area, double zoom)
+{
+    QPixmap pixmap(int(area.width() * zoom), int(area.height() * zoom));
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(zoom, zoom);
+    painter.translate(-area.topLeft());
+    barcode.drawFrame(&painter, barcode.frameBounds(), false);
+    painter.end();
+    return pixmap.toImage();
+}
+
+QImage inBitmap(ColorBarcode &barcode, const QRectF &area, double zoom)
+{
+    return bctest::renderArea(area, zoom, [&](QPainter *p) { barcode.drawFrame(p, barcode.frameBounds(), false); });
+}
+
+} // namespace
+
+TEST(KeptBarcodeDrawing, EverySymbologyPaintsWhatTheDirectDrawingPaints)
+{
+    const QList<SymbologyItem> &items = symbologyItems();
+    ASSERT_GE(items.size(), 14);
+    int compared = 0;
+    for (const SymbologyItem &item : items) {
+        const auto found = sampleData().find(item.type);
+        ASSERT_NE(found, sampleData().end()) << "no sample data for " << item.name.toStdString();
+        const bool square = ColorBarcode::isSquareType(item.type);
+        for (const std::string &data : {found->second, std::string("bad data \xC3\xA9")}) {
+            for (bool text : {true, false}) {
+                const TBarInfo info = record(item.type, data, text);
+                const QRectF frame(30.4, 47.7, square ? 90 : 0, square ? 90 : 0);
+                const BarcodeDrawing kept = BarcodeRenderer::layOutBarcode(frame, info);
+                // The same drawing moved by whole points lands where a drawing made there lands.
+                BarcodeDrawing moved = kept;
+                const QRectF there = frame.translated(113, 71);
+                ASSERT_TRUE(moved.matches(there, info, {}));
+                ASSERT_TRUE(moved.moveTo(there));
+                for (double zoom : {1.0, 2.5}) {
+                    for (double angle : {0.0, 33.0}) {
+                        const std::string what = item.name.toStdString() + " '" + data + "' text " + std::to_string(text)
+                                                 + " zoom " + std::to_string(zoom) + " angle " + std::to_string(angle);
+                        const QImage direct = painted(frame, zoom, angle, [&](QPainter *p) {
+                            BarcodeRenderer::drawBarcode(p, frame, info);
+                        });
+                        EXPECT_EQ(painted(frame, zoom, angle, [&](QPainter *p) { kept.paint(p); }), direct) << what;
+                        const QImage directThere = painted(there, zoom, angle, [&](QPainter *p) {
+                            BarcodeRenderer::drawBarcode(p, there, info);
+                        });
+                        EXPECT_EQ(painted(there, zoom, angle, [&](QPainter *p) { moved.paint(p); }), directThere)
+                            << what << " moved";
+                        ++compared;
+                    }
+                }
+                EXPECT_EQ(kept.drawnInfo().BarRect, BarcodeRenderer::drawBarcode(nullptr, frame, info).BarRect);
+                EXPECT_EQ(moved.drawnInfo().pt, BarcodeRenderer::drawBarcode(nullptr, there, info).pt);
+            }
+        }
+    }
+    EXPECT_EQ(compared, items.size() * 2 * 2 * 4);
+
+    // A drawing is of its record, style and size alone, and moves only where moving it shows
+    // the same symbol: by part of a point, or off the page's positive quarter, it is made anew.
+    const TBarInfo info = record(BarcodeType::Code128B, "ABC", true);
+    const QRectF frame(10, 10, 0, 0);
+    BarcodeDrawing kept = BarcodeRenderer::layOutBarcode(frame, info);
+    EXPECT_TRUE(kept.matches(frame, info, {}));
+    TBarInfo other = info;
+    other.BarStr = "ABD";
+    EXPECT_FALSE(kept.matches(frame, other, {}));
+    other = info;
+    other.font.setPointSizeF(info.font.pointSizeF() + 1);
+    EXPECT_FALSE(kept.matches(frame, other, {}));
+    other = info;
+    other.barW += 1;
+    EXPECT_FALSE(kept.matches(frame, other, {}));
+    BarcodeDrawStyle red;
+    red.color = Qt::red;
+    EXPECT_FALSE(kept.matches(frame, info, red));
+    EXPECT_TRUE(kept.matches(frame.translated(0.5, 0), info, {})) << "the same whole point";
+    EXPECT_FALSE(kept.matches(frame.translated(-20, 0), info, {}));
+    EXPECT_FALSE(kept.moveTo(frame.translated(-20, 0)));
+}
+
+TEST(KeptBarcodeDrawing, ABarcodeShowsWhatOneMadeAfreshShowsAfterEachChange)
+{
+    for (const SymbologyItem &item : symbologyItems()) {
+        const std::string data = sampleData().at(item.type);
+        const bool square = ColorBarcode::isSquareType(item.type);
+        const QSizeF side = square ? QSizeF(80, 80) : QSizeF();
+        auto barcode = barcodeOf(record(item.type, data, true), QPointF(40, 50), side);
+        barcode->setAngle(item.type % 2 ? 0.0f : 21.0f, false);
+        const QRectF area(0, 0, 420, 260);
+        auto check = [&](const char *step) {
+            auto fresh = barcodeOf(barcode->getBarInfo(), barcode->frameBounds().topLeft(), barcode->frameBounds().size());
+            fresh->setAngle(barcode->angle(), false);
+            fresh->setStrokeColor(barcode->strokeColor());
+            for (double zoom : {1.0, 2.0}) {
+                const QImage screen = onScreen(*barcode, area, zoom);
+                EXPECT_EQ(screen, onScreen(*fresh, area, zoom)) << item.name.toStdString() << " " << step;
+                EXPECT_EQ(inBitmap(*barcode, area, zoom), inBitmap(*fresh, area, zoom))
+                    << item.name.toStdString() << " " << step;
+                // Painted again from what it keeps: no change.
+                EXPECT_EQ(onScreen(*barcode, area, zoom), screen);
+            }
+        };
+        check("made");
+        barcode->moveBy(QPointF(37, 23));
+        check("moved");
+        TBarInfo info = barcode->getBarInfo();
+        info.BarStr = item.type == BarcodeType::Code128C ? "99887766" : data.substr(0, data.size() - 1) + "7";
+        barcode->setBarInfo(info);
+        check("data changed");
+        info.HRT = 0;
+        barcode->setBarInfo(info);
+        check("text hidden");
+        barcode->setFont(QFont(barcode->getFont().family(), 14));
+        check("font changed");
+        barcode->setStrokeColor(QColor(20, 90, 200));
+        check("colour changed");
+    }
+}
+
+TEST(KeptBarcodeDrawing, APrintedKeptDrawingReadsAsItsData)
+{
+    auto barcode = barcodeOf(record(BarcodeType::Code128B, "PRINTED-KEPT", true), QPointF(60, 60), {});
+    // Drawn on the screen first, so that the printer gets what was kept.
+    onScreen(*barcode, QRectF(0, 0, 300, 200), 1.0);
+    barcode->moveBy(QPointF(20, 10));
+    onScreen(*barcode, QRectF(0, 0, 300, 200), 1.0);
+    const QString pdf = qmtest::freshDir("kept-barcode-pdf") + QStringLiteral("/kept.pdf");
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        barcode->drawFrame(&painter, barcode->frameBounds(), false);
+    }
+    QProcess render;
+    const QString prefix = qmtest::freshDir("kept-barcode-pdf") + QStringLiteral("/page");
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+                                              QStringLiteral("-singlefile"), pdf, prefix});
+    ASSERT_TRUE(render.waitForFinished(60000)) << "pdftoppm (poppler-utils) is needed";
+    ASSERT_EQ(render.exitCode(), 0) << render.readAllStandardError().toStdString();
+    const QImage page(prefix + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull());
+    const auto decoded = bctest::decode(page);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->text, "PRINTED-KEPT");
+}
