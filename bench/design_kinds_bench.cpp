@@ -23,6 +23,8 @@
 // written to disk alone. For (c), after the Save: letters typed at the start of its text (each
 // until drawn, and the longest the window did not answer), and the floor of reading it: the
 // same runs put into a new document by Qt alone, each distinct format made once.
+// For (g), the floor of its repaint: the bars and text of the barcodes in view filled by
+// QPainter alone, laid out beforehand.
 // The picture of the path of (d) and of its selection's dashed outline are made off the window's
 // thread: beside Open and Select All (until the canvas first answers) come the time until the
 // canvas shows the path (or the outline) drawn and the longest time the window did not answer
@@ -731,6 +733,31 @@ std::optional<std::pair<double, double>> typeIntoText(RectsView *canvas, Heartbe
     return std::make_pair(perLetter, longest);
 }
 
+// The floor of repainting barcodes: the bars and the text under them of every barcode the
+// canvas shows, laid out beforehand, filled by QPainter alone at the canvas's zoom.
+double barcodeFillFloorMs(RectsView &canvas)
+{
+    const QTransform toWidget = canvas.pageToWidget();
+    const QRectF shown(QPointF(0, 0), QSizeF(canvas.size()));
+    std::vector<BarcodeDrawing> drawings;
+    for (const GraphicPtr &graphic : canvas.getRects())
+        if (auto *barcode = dynamic_cast<ColorBarcode *>(graphic.get()))
+            if (toWidget.mapRect(barcode->frameBounds()).intersects(shown))
+                drawings.push_back(BarcodeRenderer::layOutBarcode(barcode->frameBounds(), barcode->workingBarInfo(),
+                                                                  barcode->drawStyle()));
+    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QElapsedTimer timer;
+    timer.start();
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setTransform(toWidget);
+    for (const BarcodeDrawing &drawing : drawings)
+        drawing.paint(&painter);
+    painter.end();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 void workOnDesign(benchmark::State &state, const Design &design)
 {
     PictureWorker::setOnWindowThread(design.picturesOnWindowThread);
@@ -822,6 +849,8 @@ void workOnDesign(benchmark::State &state, const Design &design)
                 wrong = true;
             // What every step above includes: the canvas drawing the design again, nothing done.
             step("repaint ms", [] {});
+            if (qstrcmp(design.key, "g") == 0)
+                totals[QStringLiteral("floor: barcodes' bars and text filled alone ms")] += barcodeFillFloorMs(*canvas);
             step("save ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger(); });
             state.counters["objects"] = double(count);
         }

@@ -381,43 +381,61 @@ QByteArray Archiver::archiveFont(const QFont &font)
 
 std::optional<QFont> Archiver::unarchiveFont(const QByteArray &data)
 {
-    const auto payload = unarchive(data, FontClass);
-    if (!payload)
-        return std::nullopt;
-    const QVariant family = payload->value(QStringLiteral("family"));
-    const QVariant weight = payload->value(QStringLiteral("weight"));
-    const QVariant italic = payload->value(QStringLiteral("italic"));
-    if (family.typeId() != QMetaType::QString || weight.typeId() != QMetaType::LongLong
-        || italic.typeId() != QMetaType::Bool)
-        return std::nullopt;
-    const qint64 weightValue = weight.toLongLong();
-    if (weightValue < 1 || weightValue > 1000)
-        return std::nullopt;
-
-    QFont font(family.toString());
-    const QVariant pointSize = payload->value(QStringLiteral("pointSize"));
-    const QVariant pixelSize = payload->value(QStringLiteral("pixelSize"));
-    if (isNumber(pointSize)) {
-        const double size = pointSize.toDouble();
-        if (!(size > 0.0 && size <= MaximumFontSize))
-            return std::nullopt;
-        font.setPointSizeF(size);
-    } else if (pixelSize.typeId() == QMetaType::LongLong) {
-        const qint64 size = pixelSize.toLongLong();
-        if (size < 1 || size > qint64(MaximumFontSize))
-            return std::nullopt;
-        font.setPixelSize(int(size));
-    } else {
-        return std::nullopt;
+    // A design's objects mostly share a few fonts: each distinct archive is read once per
+    // thread, and the one read last is found without hashing.
+    thread_local std::optional<std::pair<QByteArray, std::optional<QFont>>> last;
+    if (last && last->first == data)
+        return last->second;
+    thread_local QHash<QByteArray, std::optional<QFont>> read;
+    if (const auto it = read.constFind(data); it != read.constEnd()) {
+        last.emplace(data, *it);
+        return *it;
     }
-    font.setWeight(QFont::Weight(weightValue));
-    font.setItalic(italic.toBool());
-    if (const QVariant style = payload->value(QStringLiteral("styleName"));
-        style.typeId() == QMetaType::QString && !style.toString().isEmpty() && style.toString().size() <= 256)
-        font.setStyleName(style.toString());
-    if (const QVariant stretch = payload->value(QStringLiteral("stretch"));
-        stretch.typeId() == QMetaType::LongLong && stretch.toLongLong() >= 1 && stretch.toLongLong() <= 4000)
-        font.setStretch(int(stretch.toLongLong()));
+    const auto readFont = [&data]() -> std::optional<QFont> {
+        const auto payload = unarchive(data, FontClass);
+        if (!payload)
+            return std::nullopt;
+        const QVariant family = payload->value(QStringLiteral("family"));
+        const QVariant weight = payload->value(QStringLiteral("weight"));
+        const QVariant italic = payload->value(QStringLiteral("italic"));
+        if (family.typeId() != QMetaType::QString || weight.typeId() != QMetaType::LongLong
+            || italic.typeId() != QMetaType::Bool)
+            return std::nullopt;
+        const qint64 weightValue = weight.toLongLong();
+        if (weightValue < 1 || weightValue > 1000)
+            return std::nullopt;
+
+        QFont font(family.toString());
+        const QVariant pointSize = payload->value(QStringLiteral("pointSize"));
+        const QVariant pixelSize = payload->value(QStringLiteral("pixelSize"));
+        if (isNumber(pointSize)) {
+            const double size = pointSize.toDouble();
+            if (!(size > 0.0 && size <= MaximumFontSize))
+                return std::nullopt;
+            font.setPointSizeF(size);
+        } else if (pixelSize.typeId() == QMetaType::LongLong) {
+            const qint64 size = pixelSize.toLongLong();
+            if (size < 1 || size > qint64(MaximumFontSize))
+                return std::nullopt;
+            font.setPixelSize(int(size));
+        } else {
+            return std::nullopt;
+        }
+        font.setWeight(QFont::Weight(weightValue));
+        font.setItalic(italic.toBool());
+        if (const QVariant style = payload->value(QStringLiteral("styleName"));
+            style.typeId() == QMetaType::QString && !style.toString().isEmpty() && style.toString().size() <= 256)
+            font.setStyleName(style.toString());
+        if (const QVariant stretch = payload->value(QStringLiteral("stretch"));
+            stretch.typeId() == QMetaType::LongLong && stretch.toLongLong() >= 1 && stretch.toLongLong() <= 4000)
+            font.setStretch(int(stretch.toLongLong()));
+        return font;
+    };
+    std::optional<QFont> font = readFont();
+    if (read.size() >= 256)
+        read.clear();
+    read.insert(data, font);
+    last.emplace(data, font);
     return font;
 }
 
