@@ -6,6 +6,10 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QHash>
+
+#include <memory>
+#include <vector>
 
 namespace quillmark {
 
@@ -22,6 +26,40 @@ const QImage &pointDevice()
         return image;
     }();
     return device;
+}
+
+// What the text under the bars needs of one font, kept per thread: the font resolved at 72 dots
+// per inch, its metrics and the advance of each string. A design's barcodes share a font or a
+// few and measure the same few characters, and resolving a font costs far more than looking
+// it up. (The outlines are not shared: moved from one baseline to another, their curves'
+// control points round differently from Qt's own and a few edge pixels change.)
+struct FontGlyphs {
+    QFont font;
+    QFont at72;
+    PointFontMetrics metrics;
+    QHash<QString, double> widths;
+};
+
+FontGlyphs &glyphsOf(const QFont &font)
+{
+    thread_local std::vector<std::unique_ptr<FontGlyphs>> fonts;
+    thread_local FontGlyphs *last = nullptr;
+    if (last && last->font == font)
+        return *last;
+    for (const auto &entry : fonts)
+        if (entry->font == font)
+            return *(last = entry.get());
+    if (fonts.size() >= 16) {
+        fonts.erase(fonts.begin());
+        last = nullptr;
+    }
+    auto entry = std::make_unique<FontGlyphs>();
+    entry->font = font;
+    entry->at72 = QFont(font, &pointDevice());
+    const QFontMetricsF fm(entry->at72);
+    entry->metrics = {fm.ascent(), -fm.descent(), fm.leading(), fm.capHeight()};
+    fonts.push_back(std::move(entry));
+    return *(last = fonts.back().get());
 }
 
 } // namespace
@@ -42,25 +80,26 @@ QFont LinearDrawContext::systemFont(double pointSize)
 
 QFont LinearDrawContext::fontAt72(const QFont &font)
 {
-    return QFont(font, &pointDevice());
+    return glyphsOf(font).at72;
 }
 
 PointFontMetrics LinearDrawContext::metrics(const QFont &font)
 {
-    const QFontMetricsF fm(fontAt72(font));
-    PointFontMetrics m;
-    m.ascender = fm.ascent();
-    m.descender = -fm.descent();
-    m.leading = fm.leading();
-    m.capHeight = fm.capHeight();
-    return m;
+    return glyphsOf(font).metrics;
 }
 
 double LinearDrawContext::textWidth(const QString &string, const QFont &font)
 {
     if (string.isEmpty())
         return 0;
-    return QFontMetricsF(fontAt72(font)).horizontalAdvance(string);
+    FontGlyphs &glyphs = glyphsOf(font);
+    if (const auto it = glyphs.widths.constFind(string); it != glyphs.widths.constEnd())
+        return *it;
+    const double width = QFontMetricsF(glyphs.at72).horizontalAdvance(string);
+    if (glyphs.widths.size() >= 4096)
+        glyphs.widths.clear();
+    glyphs.widths.insert(string, width);
+    return width;
 }
 
 void LinearDrawContext::addText(const QPointF &baseline, const QString &string, const QFont &textFont)
