@@ -297,6 +297,19 @@ std::optional<QPointF> symbolMove(int type, const QRectF &from, const QRectF &to
                    std::trunc(to.y() + inset) - std::trunc(from.y() + inset));
 }
 
+// The same elements in storage of their own size: paths grown element by element hold up to
+// twice the room, and a design keeps one drawing per barcode.
+QPainterPath compacted(const QPainterPath &path)
+{
+    if (path.isEmpty())
+        return path;
+    QPainterPath exact;
+    exact.reserve(path.elementCount());
+    exact.addPath(path);
+    exact.setFillRule(path.fillRule());
+    return exact;
+}
+
 } // namespace
 
 bool BarcodeDrawing::matches(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style) const
@@ -386,8 +399,8 @@ BarcodeDrawing BarcodeRenderer::layOutBarcode(const QRectF &frame, const TBarInf
         if (!isExtensionType(info.type)) {
             LinearDrawContext ctx;
             drawLinearBarcode(nullptr, copy, 72, style, &ctx);
-            drawing.m_paths.push_back(ctx.bars);
-            drawing.m_paths.push_back(ctx.text);
+            drawing.m_paths.push_back(compacted(ctx.bars));
+            drawing.m_paths.push_back(compacted(ctx.text));
         }
         break;
     }
