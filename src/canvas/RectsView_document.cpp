@@ -27,6 +27,7 @@
 #include "foundation/Language.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
+#include "objects/specImage.h"
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
 #include "platform/Archiver.h"
@@ -416,6 +417,7 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
 {
     GraphicList made;
     made.reserve(objects.size());
+    const specImage::SharedDecoding pictures;
     // One entry at a time, read from the file's bytes and freed once its object is made.
     for (qsizetype i = 0; i < objects.size(); ++i) {
         const QVariant entry = objects.at(i);

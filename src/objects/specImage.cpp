@@ -116,6 +116,7 @@ specImage::specImage(const specImage &other)
     , _bitmap(other._bitmap)
     , _pixelSize(other._pixelSize)
     , _data(other._data)
+    , _archived(other._archived)
 {
 }
 
@@ -123,6 +124,7 @@ specImage::~specImage() = default;
 
 namespace {
 thread_local const specImage::Preloaded *preloadedPicture = nullptr;
+thread_local specImage::SharedDecoding *sharedDecoding = nullptr;
 }
 
 specImage::Preloaded::Preloaded(const QString &path, std::shared_ptr<specImage> image, ImageProbe::Refusal refusal)
@@ -154,6 +156,16 @@ std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *err
     if (const Preloaded *preloaded = Preloaded::forPath(path)) {
         image = preloaded->image();
         refusal = preloaded->refusal();
+    } else if (sharedDecoding) {
+        const auto read = sharedDecoding->m_byPath.find(path);
+        if (read != sharedDecoding->m_byPath.end()) {
+            if (read->second.image)
+                image = read->second.image->copyRepresentations();
+            refusal = read->second.refusal;
+        } else {
+            image = decodeFile(path, &refusal);
+            sharedDecoding->m_byPath.emplace(path, SharedDecoding::Read{image ? image->copyRepresentations() : nullptr, refusal});
+        }
     } else {
         image = decodeFile(path, &refusal);
     }
@@ -259,7 +271,33 @@ std::shared_ptr<specImage> specImage::copyRepresentations() const
     image->_bitmap = _bitmap;
     image->_pixelSize = _pixelSize;
     image->_data = _data;
+    image->_archived = _archived;
     return image;
+}
+
+specImage::SharedDecoding::SharedDecoding()
+    : m_outer(sharedDecoding)
+{
+    sharedDecoding = this;
+}
+
+specImage::SharedDecoding::~SharedDecoding()
+{
+    sharedDecoding = m_outer;
+}
+
+std::shared_ptr<const specImage> specImage::SharedDecoding::find(const QByteArray &stored) const
+{
+    // The same buffer (a file stores a picture placed many times once, and reading shares
+    // it); else equal bytes.
+    const auto placed = m_byPlace.find(stored.constData());
+    if (placed != m_byPlace.end() && m_decoded[placed->second].stored.size() == stored.size())
+        return m_decoded[placed->second].image;
+    const auto [first, last] = m_bySize.equal_range(stored.size());
+    for (auto it = first; it != last; ++it)
+        if (m_decoded[it->second].stored == stored)
+            return m_decoded[it->second].image;
+    return nullptr;
 }
 
 // ---- attributes ----
@@ -544,6 +582,13 @@ QByteArray specImage::archivedData() const
 {
     if (!isValid())
         return QByteArray();
+    // Made once per picture: thousands of objects showing one picture store it alike.
+    std::unique_lock<std::mutex> kept;
+    if (_archived) {
+        kept = std::unique_lock<std::mutex>(_archived->lock);
+        if (!_archived->bytes.isEmpty())
+            return _archived->bytes;
+    }
     QByteArray bytes = _data;
     if (bytes.isEmpty()) {
         // The PNG declares the resolution that gives the picture its size in points, so that
@@ -560,20 +605,38 @@ QByteArray specImage::archivedData() const
             return QByteArray();
     }
     static const char *const kinds[] = {"none", "bitmap", "pdf", "svg"};
-    return Archiver::archive(archiveClass,
-                             {{QStringLiteral("Kind"), QString::fromLatin1(kinds[int(_kind)])},
-                              {QStringLiteral("Data"), bytes}});
+    const QByteArray archived = Archiver::archive(archiveClass,
+                                                  {{QStringLiteral("Kind"), QString::fromLatin1(kinds[int(_kind)])},
+                                                   {QStringLiteral("Data"), bytes}});
+    if (_archived)
+        _archived->bytes = archived;
+    return archived;
 }
 
 std::shared_ptr<specImage> specImage::fromArchivedData(const QByteArray &data, QString *error)
 {
+    if (sharedDecoding) {
+        if (const std::shared_ptr<const specImage> decoded = sharedDecoding->find(data))
+            return decoded->copyRepresentations();
+    }
     const std::optional<QVariantMap> payload = Archiver::unarchive(data, archiveClass);
     const QVariant bytes = payload ? payload->value(QStringLiteral("Data")) : QVariant();
     if (bytes.typeId() != QMetaType::QByteArray) {
         setError(error, ImageProbe::Refusal::NotAnImage);
         return nullptr;
     }
-    return fromData(bytes.toByteArray(), error);
+    std::shared_ptr<specImage> image = fromData(bytes.toByteArray(), error);
+    if (image && sharedDecoding) {
+        SharedDecoding &shared = *sharedDecoding;
+        const size_t index = shared.m_decoded.size();
+        shared.m_decoded.push_back({data, image->copyRepresentations()});
+        // Only a buffer the array owns (not raw bytes lent to it) stays where it is while it
+        // is held here.
+        if (data.capacity() > 0)
+            shared.m_byPlace.emplace(data.constData(), index);
+        shared.m_bySize.emplace(data.size(), index);
+    }
+    return image;
 }
 
 QVariantMap specImage::propertyListRepresentation(bool includeImage) const

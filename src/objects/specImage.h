@@ -18,6 +18,9 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
 #include <optional>
 
 #include "objects/ImageProbe.h"
@@ -77,6 +80,39 @@ public:
         std::shared_ptr<specImage> m_image;
         ImageProbe::Refusal m_refusal;
         const Preloaded *m_outer;
+    };
+
+    // While one lives on a thread, pictures read there from the same stored bytes are decoded
+    // once: a design that shows one picture in thousands of places (a logo on every label)
+    // opens, pastes and saves it once, and its objects share its pixels. Nothing is kept once
+    // it ends.
+    class SharedDecoding
+    {
+    public:
+        SharedDecoding();
+        ~SharedDecoding();
+        SharedDecoding(const SharedDecoding &) = delete;
+        SharedDecoding &operator=(const SharedDecoding &) = delete;
+
+    private:
+        friend class specImage;
+        struct Decoded
+        {
+            QByteArray stored;
+            std::shared_ptr<const specImage> image;
+        };
+        std::shared_ptr<const specImage> find(const QByteArray &stored) const;
+        struct Read
+        {
+            std::shared_ptr<const specImage> image;
+            ImageProbe::Refusal refusal;
+        };
+        // Pictures stored by the path of their file, read once each (or refused once).
+        std::unordered_map<QString, Read> m_byPath;
+        std::unordered_map<const char *, size_t> m_byPlace;
+        std::unordered_multimap<qsizetype, size_t> m_bySize;
+        std::vector<Decoded> m_decoded;
+        SharedDecoding *m_outer;
     };
 
     // A new image holding this one's picture with the attributes of a new image.
@@ -196,6 +232,14 @@ private:
     QSize _pixelSize;
     // The encoded bytes the picture was read from; empty for a bitmap made in memory.
     QByteArray _data;
+    // The archived form, made once for the picture and shared by every copy of it (the
+    // copies in a duplicate, the objects of a shared decoding), whichever thread asks first.
+    struct Archived
+    {
+        std::mutex lock;
+        QByteArray bytes;
+    };
+    std::shared_ptr<Archived> _archived = std::make_shared<Archived>();
 };
 
 } // namespace quillmark

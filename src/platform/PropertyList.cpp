@@ -498,10 +498,23 @@ private:
             return true;
         case QMetaType::QByteArray: {
             const QByteArray &bytes = *static_cast<const QByteArray *>(value.constData());
+            // A picture shown by thousands of objects is one buffer they all share: found by
+            // where it lies, it is not copied, hashed and compared again for each. The buffer
+            // is held until the end, so no other bytes can come to lie there meanwhile.
+            const bool placed = bytes.size() >= 1024 && bytes.capacity() > 0;
+            if (placed) {
+                const auto found = m_data.find(bytes.constData());
+                if (found != m_data.end() && found->second.first.size() == bytes.size()) {
+                    *index = found->second.second;
+                    return true;
+                }
+            }
             const size_t start = m_scalars.size();
             appendCounted(0x40, quint64(bytes.size()));
             m_scalars.append(bytes.constData(), size_t(bytes.size()));
             *index = finishScalar(start);
+            if (placed)
+                m_data[bytes.constData()] = {bytes, *index};
             return true;
         }
         case QMetaType::QDateTime:
@@ -584,6 +597,7 @@ private:
     std::vector<quint32> m_shared;
     size_t m_sharedCount = 0;
     std::unordered_map<const QChar *, std::pair<qsizetype, quint32>> m_keys;
+    std::unordered_map<const char *, std::pair<QByteArray, quint32>> m_data;
 };
 
 QVariant fromNode(plist_t node, int depth, QString *error);

@@ -26,9 +26,11 @@
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/Group.h"
+#include "objects/specImage.h"
 #include "platform/BezierPath.h"
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
 
 using namespace quillmark;
 
@@ -780,4 +782,125 @@ TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
         ASSERT_EQ(canvas->getRects()[Many + i]->className(), all[i]->className()) << i;
         EXPECT_EQ(canvas->getRects()[Many + i]->textStorage()->toPlainText(), all[i]->textStorage()->toPlainText()) << i;
     }
+}
+
+namespace {
+
+// A photograph-like picture: smooth gradients and noise, which a PNG or a JPEG does not
+// shrink to nothing.
+QImage photograph(int seed)
+{
+    QImage photo(240, 160, QImage::Format_RGB32);
+    QRandomGenerator random{quint32(seed)};
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb((x + 40 * seed) % 256, (2 * y) % 256, int(random.bounded(96)) + 60 * seed % 160));
+    return photo;
+}
+
+} // namespace
+
+// One picture shown by many objects, as a logo on every label is: a PNG file, a JPEG file and
+// a bitmap made in the program, each placed in turn, each object turned its own way, stored by
+// the path of their files (as the program does unless told otherwise) or in the design itself.
+// Opened, duplicated, saved and opened again, every object shows its picture as the picture
+// itself shows it, turned as it was; the file stores each picture once, and libplist's own
+// tool reads it as the program does.
+void placedManyTimes(bool inTheDesign)
+{
+    SCOPED_TRACE(inTheDesign ? "pictures stored in the design" : "pictures stored by their paths");
+    UserDefaults::standard().setString(inTheDesign ? QStringLiteral("YES") : QStringLiteral("NO"), QStringLiteral("imgToDoc"));
+    apptest::WindowFixture f(QStringLiteral("design-kinds-pictures"));
+    RectsView *canvas = f.canvas();
+    const QString dir = qmtest::freshDir(QStringLiteral("design-kinds-pictures-files-%1").arg(int(inTheDesign)));
+    const QString png = dir + QStringLiteral("/Logo.png");
+    const QString jpeg = dir + QStringLiteral("/Photo.jpg");
+    ASSERT_TRUE(photograph(1).save(png, "PNG"));
+    ASSERT_TRUE(photograph(2).save(jpeg, "JPEG", 90));
+    const QImage made = photograph(3);
+
+    constexpr int Placed = 36;
+    GraphicList objects;
+    for (int i = 0; i < Placed; ++i) {
+        GraphicPtr object = ColorRect::create(frameOf(i));
+        QString error;
+        if (i % 3 == 0)
+            ASSERT_TRUE(object->setImageFromPath(png, &error)) << error.toStdString();
+        else if (i % 3 == 1)
+            ASSERT_TRUE(object->setImageFromPath(jpeg, &error)) << error.toStdString();
+        else
+            object->setImage(made);
+        object->image()->setRotation(90 * ((i / 3) % 4));
+        object->setPageName(canvas->getCurrPageName());
+        object->setObjectLayer(1);
+        objects.append(object);
+    }
+    // What each object must show: its picture read by itself, turned its way.
+    auto expected = [&](int i) {
+        std::shared_ptr<specImage> alone = i % 3 == 0 ? specImage::fromFile(png)
+                                         : i % 3 == 1 ? specImage::fromFile(jpeg)
+                                                      : std::make_shared<specImage>(made);
+        alone->setRotation(90 * ((i / 3) % 4));
+        return alone->prepareImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    auto showsItsPicture = [&](const GraphicList &shown, int count) {
+        ASSERT_EQ(shown.size(), count);
+        for (int i = 0; i < count; ++i) {
+            ASSERT_TRUE(shown[i]->hasValidImage()) << i;
+            EXPECT_EQ(shown[i]->image()->getRotation(), 90 * (((i % Placed) / 3) % 4)) << i;
+            EXPECT_TRUE(shown[i]->image()->prepareImage().convertToFormat(QImage::Format_ARGB32) == expected(i % Placed)) << i;
+        }
+    };
+    // Each picture once, whatever the objects showing it: the three stored pictures and less
+    // than a few kilobytes for each object's settings.
+    qint64 pictures = 0;
+    for (int i = 0; i < 3; ++i)
+        pictures += objects[i]->image()->archivedData().size();
+    auto storedOnce = [&](const QString &file, int count) {
+        EXPECT_LT(QFileInfo(file).size(), pictures + count * 4096) << "pictures " << pictures;
+    };
+
+    const QString path = dir + QStringLiteral("/Labels.qkdoc");
+    ASSERT_TRUE(PropertyList::writeFile(path, canvas->drawDocumentDictionaryForGraphics(objects), PlistFormat::Binary));
+    storedOnce(path, Placed);
+    objects.clear();
+
+    openThroughMenu(f, path);
+    showsItsPicture(canvas->getRects(), Placed);
+    canvas->grab();
+
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    showsItsPicture(canvas->getRects(), 2 * Placed);
+    // A copy turned another way leaves its original and the other copies as they were.
+    canvas->getRects()[Placed]->image()->setRotation(270);
+    EXPECT_EQ(canvas->getRects()[0]->image()->getRotation(), 0);
+    canvas->getRects()[Placed]->image()->setRotation(0);
+    canvas->grab();
+
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    EXPECT_TRUE(alertsSince(f, 0).isEmpty()) << alertsSince(f, 0).join(QLatin1Char('\n')).toStdString();
+    storedOnce(path, 2 * Placed);
+    const QByteArray theirs = readByPlistutil(path);
+    ASSERT_FALSE(theirs.isEmpty());
+    EXPECT_TRUE(theirs == PropertyList::toData(PropertyList::readFile(path), PlistFormat::Xml));
+
+    f.trigger(QStringLiteral("File"), QStringLiteral("New"));
+    openThroughMenu(f, path);
+    showsItsPicture(canvas->getRects(), 2 * Placed);
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Cut"));
+    EXPECT_TRUE(canvas->getRects().isEmpty());
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    showsItsPicture(canvas->getRects(), 2 * Placed);
+    f.undo();
+    EXPECT_TRUE(canvas->getRects().isEmpty());
+    UserDefaults::standard().removeObject(QStringLiteral("imgToDoc"));
+}
+
+TEST(DesignKindsWindow, APicturePlacedManyTimesComesBackAlikeEverywhereAndIsStoredOnce)
+{
+    ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) reads the saved design";
+    placedManyTimes(false);
+    placedManyTimes(true);
 }
