@@ -153,9 +153,13 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
         }
 
         if (canDrawsImage() && drawsImage()) {
-            SavedPainterState imageState(painter);
-            if (!(isScaleWithBox() && !shaped))
+            // Drawing a picture keeps the painter's state itself; only the clip to the
+            // outline needs it saved here.
+            std::optional<SavedPainterState> imageState;
+            if (!(isScaleWithBox() && !shaped)) {
+                imageState.emplace(painter);
                 intersectClip(painter, outline);
+            }
             drawImage(painter);
         }
 

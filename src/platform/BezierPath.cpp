@@ -192,6 +192,10 @@ void BezierPath::appendOvalInRect(const QRectF &rect)
 
 void BezierPath::appendRect(const QRectF &rect)
 {
+    // Every object's outline is made at each repaint: one allocation, not one per corner
+    // (a path growing rectangle by rectangle keeps its own growth).
+    if (m_elements.isEmpty())
+        m_elements.reserve(5);
     moveTo(rect.topLeft());
     lineTo(QPointF(rect.x() + rect.width(), rect.y()));
     lineTo(QPointF(rect.x() + rect.width(), rect.y() + rect.height()));
