@@ -21,27 +21,46 @@ void NotificationCenter::addObserver(const void *owner, const QString &name, Cal
     observer->owner = owner;
     observer->name = name;
     observer->callback = std::move(callback);
+    m_byOwner[owner].push_back(observer);
     m_observers.push_back(std::move(observer));
 }
 
 void NotificationCenter::removeObserver(const void *owner)
 {
-    std::erase_if(m_observers, [owner](const std::shared_ptr<Observer> &o) {
-        if (o->owner != owner)
-            return false;
+    const auto found = m_byOwner.find(owner);
+    if (found == m_byOwner.end())
+        return;
+    for (const auto &o : found->second) {
         o->removed = true;
-        return true;
-    });
+        ++m_removed;
+    }
+    m_byOwner.erase(found);
+    removeMarked();
 }
 
 void NotificationCenter::removeObserver(const void *owner, const QString &name)
 {
-    std::erase_if(m_observers, [owner, &name](const std::shared_ptr<Observer> &o) {
-        if (o->owner != owner || o->name != name)
+    const auto found = m_byOwner.find(owner);
+    if (found == m_byOwner.end())
+        return;
+    std::erase_if(found->second, [this, &name](const std::shared_ptr<Observer> &o) {
+        if (o->name != name)
             return false;
         o->removed = true;
+        ++m_removed;
         return true;
     });
+    if (found->second.empty())
+        m_byOwner.erase(found);
+    removeMarked();
+}
+
+void NotificationCenter::removeMarked()
+{
+    if (m_removed * 2 < m_observers.size())
+        return;
+    std::erase_if(m_observers, [](const std::shared_ptr<Observer> &o) { return o->removed; });
+    m_removed = 0;
 }
 
 void NotificationCenter::post(const QString &name, const void *sender, const QVariantMap &userInfo)

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace quillmark {
@@ -30,7 +31,7 @@ public:
     void removeObserver(const void *owner, const QString &name);
     void post(const QString &name, const void *sender = nullptr, const QVariantMap &userInfo = {});
 
-    int observerCount() const { return int(m_observers.size()); }
+    int observerCount() const { return int(m_observers.size() - m_removed); }
 
 private:
     struct Observer
@@ -40,7 +41,13 @@ private:
         Callback callback;
         bool removed = false;
     };
+    // In the order they were added (the order they are called in); observations removed are
+    // only marked until they make half of the list, so that removing each of many owners (every
+    // object of a large design closing) does not walk the whole list each time.
     std::vector<std::shared_ptr<Observer>> m_observers;
+    size_t m_removed = 0;
+    std::unordered_map<const void *, std::vector<std::shared_ptr<Observer>>> m_byOwner;
+    void removeMarked();
 };
 
 } // namespace quillmark

@@ -86,3 +86,41 @@ TEST(NotificationCenter, TheDefaultCenterIsShared)
 {
     EXPECT_EQ(&NotificationCenter::defaultCenter(), &NotificationCenter::defaultCenter());
 }
+
+// Many owners come and go (the objects of a large design opened, cut and closed): those left
+// are still called once each, in the order they were added, and the count follows.
+TEST(NotificationCenter, ManyOwnersRemovedInAnyOrderLeaveTheRestInOrder)
+{
+    NotificationCenter center;
+    std::vector<int> owners(1000);
+    std::vector<int> calls;
+    for (size_t i = 0; i < owners.size(); ++i) {
+        center.addObserver(&owners[i], "N", [&calls, i](const Notification &) { calls.push_back(int(i)); });
+        if (i % 3 == 0)
+            center.addObserver(&owners[i], "Other", [](const Notification &) {});
+    }
+    std::vector<int> expected;
+    for (size_t i = 0; i < owners.size(); ++i) {
+        if (i % 4 == 1)
+            center.removeObserver(&owners[i]);
+        else if (i % 4 == 2)
+            center.removeObserver(&owners[i], "N");
+        else
+            expected.push_back(int(i));
+    }
+    center.removeObserver(&owners[1]); // already gone: nothing happens
+    center.post("N");
+    EXPECT_EQ(calls, expected);
+    int others = 0;
+    for (size_t i = 0; i < owners.size(); i += 3)
+        others += i % 4 != 1;
+    EXPECT_EQ(center.observerCount(), int(expected.size()) + others);
+    // Removed down to none and added again: only the new one is called.
+    for (int &owner : owners)
+        center.removeObserver(&owner);
+    EXPECT_EQ(center.observerCount(), 0);
+    calls.clear();
+    center.addObserver(&owners[7], "N", [&calls](const Notification &) { calls.push_back(7); });
+    center.post("N");
+    EXPECT_EQ(calls, std::vector<int>{7});
+}
