@@ -732,6 +732,12 @@ std::optional<std::pair<double, double>> typeIntoText(RectsView *canvas, Heartbe
     }
     const double perLetter = double(timer.nsecsElapsed()) / 1e6 / Letters;
     const double longest = heartbeat.stopMs();
+    // The box is left as a click on the empty canvas leaves it, with the selection tool
+    // current again: the designs after this one start with no text being edited, and with the
+    // text tool current Cut would copy without removing, as it does for the user.
+    canvas->clearEditable();
+    canvas->setupCurrObjectTool(RectsView::SelectTool);
+    QCoreApplication::processEvents();
     if (object->textStorage()->characterCount() != before + Letters)
         return std::nullopt;
     return std::make_pair(perLetter, longest);
