@@ -209,22 +209,34 @@ QString BarcodeRenderer::dataProblem(const TBarInfo &info)
     return localizedString(QString::fromStdString(message.empty() ? std::string("Incorrect Data") : message)).trimmed();
 }
 
-TBarInfo BarcodeRenderer::drawBarcode(QPainter *painter, const QRectF &frame, const TBarInfo &info,
-                                      const BarcodeDrawStyle &style, LinearDrawContext *drawn)
+namespace {
+
+// The record the symbol is drawn from: the working metrics and extent of a linear symbol (the
+// frame's extent for a square one), with its origin at the frame's corner.
+TBarInfo placedRecord(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style)
 {
     TBarInfo copy = info;
     if (!isExtensionType(info.type)) {
         if (isSquareType(info.type)) {
-            copy.BarRect = frameExtent(info, frame.size(), style);
+            copy.BarRect = BarcodeRenderer::frameExtent(info, frame.size(), style);
         } else {
             LinearDrawContext ctx;
             applyStyle(ctx, info, style, 72);
-            copy = workingMetrics(info, ctx);
+            copy = BarcodeRenderer::workingMetrics(info, ctx);
             barcodeExtentByType(copy, ctx);
         }
     }
     copy.pt.v = clampShort(frame.y());
     copy.pt.h = clampShort(frame.x());
+    return copy;
+}
+
+} // namespace
+
+TBarInfo BarcodeRenderer::drawBarcode(QPainter *painter, const QRectF &frame, const TBarInfo &info,
+                                      const BarcodeDrawStyle &style, LinearDrawContext *drawn)
+{
+    const TBarInfo copy = placedRecord(frame, info, style);
 
     TBarInfo kept = info;
     kept.BarRect = copy.BarRect;
@@ -355,20 +367,8 @@ BarcodeDrawing BarcodeRenderer::layOutBarcode(const QRectF &frame, const TBarInf
     drawing.m_info = drawingKey(info);
     drawing.m_style = style;
 
-    // What drawBarcode works out before it draws, step for step.
-    TBarInfo copy = info;
-    if (!isExtensionType(info.type)) {
-        if (isSquareType(info.type)) {
-            copy.BarRect = frameExtent(info, frame.size(), style);
-        } else {
-            LinearDrawContext ctx;
-            applyStyle(ctx, info, style, 72);
-            copy = workingMetrics(info, ctx);
-            barcodeExtentByType(copy, ctx);
-        }
-    }
-    copy.pt.v = clampShort(frame.y());
-    copy.pt.h = clampShort(frame.x());
+    // What drawBarcode works out before it draws.
+    const TBarInfo copy = placedRecord(frame, info, style);
     drawing.m_drawn = info;
     drawing.m_drawn.BarRect = copy.BarRect;
     drawing.m_drawn.pt = copy.pt;
