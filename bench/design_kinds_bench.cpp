@@ -14,8 +14,12 @@
 // File > Save, each until the canvas has drawn it again, and
 // the longest time the window did not answer (the longest gap between two turns of the event
 // loop) from the Open to the end of the Save. Beside the steps: a repaint alone (what every step
-// includes) and one with every object selected, beside the floor of its marks (QPainter alone
-// filling the knobs' squares and copying the link marks), and for Save the time until the command returned and the processor time the
+// includes; the copies just pasted are selected), beside its floor ("floor: repaint ms": QPainter
+// alone drawing, at the canvas's zoom, the same fills and strokes of what the canvas shows, the
+// glyphs of the lines each text box keeps and of the texts along ovals, and the marks of the
+// selection, everything gathered beforehand), and one with every object selected, beside the
+// floor of its marks (QPainter alone filling the knobs' squares and copying the link marks),
+// and for Save the time until the command returned and the processor time the
 // window's thread spent in it. Beside them: the peak memory of opening (e) per rectangle (in a
 // process of its own) and its floor (the file's bytes and as many rectangles made without
 // reading them), the peak of its Duplicate per object, the fills of the path of (d) that one repaint of the canvas asks for, and the
@@ -42,6 +46,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,6 +55,7 @@
 #include <QPainterPath>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRawFont>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QTextBlock>
@@ -84,7 +90,9 @@
 #include "objects/KnobResize.h"
 #include "objects/ObjectFactory.h"
 #include "objects/PictureWorker.h"
+#include "objects/TextFlow.h"
 #include "platform/BezierPath.h"
+#include "platform/Pen.h"
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
 
@@ -624,6 +632,133 @@ double marksFloorMs(RectsView *canvas)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// The floor of a repaint: what the canvas shows, drawn by QPainter alone into an image the
+// size of the canvas at its zoom, everything gathered beforehand: each object's fill (a
+// rectangle, or its outline's path) and stroke, the glyphs of the lines each text box keeps
+// laid out and of the text along each oval, then the marks of the selection as the floor of
+// marks draws them. Neither clip, state saved, nor anything checked while drawing.
+double repaintFloorMs(RectsView &canvas)
+{
+    const QTransform toWidget = canvas.pageToWidget();
+    const QRectF shown = toWidget.inverted().mapRect(QRectF(QPointF(0, 0), QSizeF(canvas.size())));
+    struct Shape
+    {
+        QRectF rect;          // a plain fill when the path is empty
+        QPainterPath path;
+        QColor fill;          // invalid: not filled
+        QPen pen = Qt::NoPen; // NoPen: not stroked
+    };
+    struct Glyphs
+    {
+        QTransform at;
+        QGlyphRun run;
+        QColor colour;
+    };
+    std::vector<Shape> shapes;
+    std::vector<Glyphs> glyphs;
+    QList<QRect> squares;
+    QList<QPoint> links;
+    const QString page = canvas.getCurrPageName();
+    for (const GraphicPtr &object : sortedByLayer(canvas.getRects())) {
+        if (!object->isOnPageNamed(page) || !object->drawingBounds().adjusted(-4, -4, 4, 4).intersects(shown))
+            continue;
+        const QRectF f = object->frameBounds();
+        const bool oval = dynamic_cast<ColorOval *>(object.get());
+        const bool line = dynamic_cast<ColorLine *>(object.get());
+        const bool plain = !oval && !line && !dynamic_cast<ColorPath *>(object.get());
+        Shape shape;
+        const QPainterPath outline = object->bezierPath().toPainterPath();
+        if (object->canFill() && object->drawsFill()) {
+            shape.fill = object->fillColor();
+            if (plain)
+                shape.rect = f;
+            else
+                shape.path = outline;
+        }
+        if (object->canStroke() && object->drawsStroke() && object->strokeLineWidth() > 0) {
+            shape.path = outline;
+            shape.pen = makePen(object->strokeColor(), object->strokeLineWidth());
+        }
+        if (shape.fill.isValid() || shape.pen.style() != Qt::NoPen)
+            shapes.push_back(shape);
+        if (object->hasText() && plain) {
+            TextFlow *flow = object->layoutText();
+            const int box = flow->indexOfContainer(object->textContainer());
+            for (const TextFlow::Line &kept : flow->lines()) {
+                if (kept.container != box)
+                    continue;
+                for (const QGlyphRun &run : flow->blockLayout(kept.block)->lineAt(kept.lineNumber).glyphRuns())
+                    glyphs.push_back({QTransform::fromTranslate(f.x(), f.y()), run, Qt::black});
+            }
+        } else if (object->hasText() && oval) {
+            // The same glyphs, each turned where the oval's text puts it.
+            const QRawFont font = QRawFont::fromFont(object->textStorage()->defaultFont());
+            for (const ColorOval::GlyphPlacement &placed : static_cast<ColorOval *>(object.get())->glyphPlacements()) {
+                const QList<quint32> index =
+                    font.glyphIndexesForString(QString(object->textStorage()->characterAt(placed.character)));
+                QGlyphRun run;
+                run.setRawFont(font);
+                run.setGlyphIndexes(index.mid(0, 1));
+                run.setPositions({QPointF(0, 0)});
+                QTransform at = QTransform::fromTranslate(placed.point.x(), placed.point.y());
+                at.rotate(placed.rotation);
+                glyphs.push_back({at, run, Qt::black});
+            }
+        }
+        if (!canvas.isSelected(object.get()) || object->getGroup())
+            continue;
+        for (int knob = 1; knob <= 8; ++knob) {
+            if (!(object->knobMask() & (1u << knob)) || (line && knob != 1 && knob != 3 && knob != 6 && knob != 8))
+                continue;
+            const QPoint at = toWidget.map(KnobResize::knobPosition(f, knob)).toPoint();
+            squares.append(QRect(at - QPoint(2, 2), QSize(5, 5)));
+            squares.append(QRect(at - QPoint(3, 3), QSize(5, 5)));
+        }
+        if (object->hasText() && plain) {
+            links.append(toWidget.map(f.topLeft()).toPoint());
+            links.append(toWidget.map(f.bottomRight()).toPoint());
+        }
+    }
+    QImage mark(13, 13, QImage::Format_ARGB32_Premultiplied);
+    mark.fill(QColor(128, 128, 128, 128));
+    QImage device(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    device.fill(Qt::white);
+    auto draw = [&] {
+        QPainter painter(&device);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setTransform(toWidget);
+        for (const Shape &shape : shapes) {
+            if (shape.fill.isValid()) {
+                if (shape.path.isEmpty())
+                    painter.fillRect(shape.rect, shape.fill);
+                else
+                    painter.fillPath(shape.path, shape.fill);
+            }
+            if (shape.pen.style() != Qt::NoPen)
+                painter.strokePath(shape.path, shape.pen);
+        }
+        for (const Glyphs &glyph : glyphs) {
+            painter.setTransform(glyph.at * toWidget);
+            painter.setPen(glyph.colour);
+            painter.drawGlyphRun(QPointF(0, 0), glyph.run);
+        }
+        painter.resetTransform();
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        const QColor shadow(Qt::black);
+        const QColor knob(48, 140, 198);
+        for (qsizetype i = 0; i < squares.size(); ++i)
+            painter.fillRect(squares[i], i % 2 ? knob : shadow);
+        for (const QPoint &at : std::as_const(links))
+            painter.drawImage(at, mark);
+    };
+    // Once before the timing, as the canvas has drawn before.
+    draw();
+    QElapsedTimer timer;
+    timer.start();
+    draw();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 // The processor time of the calling thread so far.
 double windowCpuMs()
 {
@@ -859,6 +994,7 @@ void workOnDesign(benchmark::State &state, const Design &design)
                 wrong = true;
             // What every step above includes: the canvas drawing the design again, nothing done.
             step("repaint ms", [] {});
+            totals[QStringLiteral("floor: repaint ms")] += repaintFloorMs(*canvas);
             if (qstrcmp(design.key, "g") == 0)
                 totals[QStringLiteral("floor: barcodes' bars and text filled alone ms")] += barcodeFillFloorMs(*canvas);
             step("save ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger(); });
