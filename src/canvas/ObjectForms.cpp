@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "foundation/Language.h"
 #include "platform/Archiver.h"
 
 namespace quillmark {
@@ -185,6 +186,168 @@ void ObjectForms::deliver(const std::function<void(QVariant &&)> &take)
 void ObjectForms::setHelperThreadsForTesting(int count)
 {
     formsHelperLimit = count;
+}
+
+namespace {
+
+// Objects per piece of work: a text box costs more to make than to write.
+constexpr qsizetype ObjectsPieceSize = 64;
+constexpr qsizetype ObjectsHelpedFrom = 4 * ObjectsPieceSize;
+
+} // namespace
+
+struct ObjectsFromForms::Work
+{
+    // Read by one thread at a time (its reader keeps what it read); no helper reaches it once
+    // every piece is made.
+    const PropertyListArray *forms = nullptr;
+    std::mutex reading;
+    qsizetype count = 0;
+    qsizetype pieces = 0;
+    QThread *caller = nullptr;
+    // Texts read from a copy in memory are taken as read on the helpers too.
+    std::shared_ptr<const Archiver::KeptRoots> readAlready;
+    // The objects made by whoever made their piece, and which entries that covered.
+    std::vector<std::shared_ptr<ColorRect>> made;
+    std::vector<char> settled;
+    std::unique_ptr<std::atomic<int>[]> states;
+    std::atomic<qsizetype> nextPiece{0};
+    std::mutex mutex;
+    std::condition_variable piecesMade;
+
+    bool take(qsizetype piece)
+    {
+        int expected = PieceWaiting;
+        return states[piece].compare_exchange_strong(expected, PieceTaken);
+    }
+
+    QVariant formAt(qsizetype index)
+    {
+        const std::lock_guard<std::mutex> lock(reading);
+        return forms->at(index);
+    }
+
+    void make(qsizetype piece)
+    {
+        const qsizetype first = piece * ObjectsPieceSize;
+        const qsizetype end = std::min(count, first + ObjectsPieceSize);
+        std::vector<QVariantMap> entries(size_t(end - first));
+        {
+            // Only the forms made here are read whole here; the others are read when their
+            // turn comes on the calling thread.
+            const std::lock_guard<std::mutex> lock(reading);
+            const QString classKey = QStringLiteral("Class");
+            for (qsizetype i = first; i < end; ++i) {
+                if (!ColorRect::kindMakeableOffThread(forms->valueAt(i, classKey)))
+                    continue;
+                QVariantMap entry = forms->at(i).toMap();
+                if (ColorRect::formMakeableOffThread(entry))
+                    entries[size_t(i - first)] = std::move(entry);
+            }
+        }
+        {
+            const Archiver::Reading read(readAlready);
+            for (qsizetype i = first; i < end; ++i) {
+                QVariantMap &entry = entries[size_t(i - first)];
+                if (entry.isEmpty())
+                    continue;
+                std::shared_ptr<ColorRect> graphic = ColorRect::graphicWithPropertyListRepresentation(entry);
+                entry = QVariantMap();
+                if (graphic)
+                    graphic->moveTextToThread(caller);
+                made[size_t(i)] = std::move(graphic);
+                settled[size_t(i)] = 1;
+            }
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            states[piece].store(PieceMade);
+        }
+        piecesMade.notify_all();
+    }
+
+    void help()
+    {
+        for (qsizetype piece = nextPiece.fetch_add(1); piece < pieces; piece = nextPiece.fetch_add(1))
+            if (take(piece))
+                make(piece);
+    }
+};
+
+ObjectsFromForms::ObjectsFromForms(const PropertyListArray &forms)
+    : m_work(std::make_shared<Work>())
+{
+    Work &work = *m_work;
+    work.forms = &forms;
+    work.count = forms.size();
+    const int helpers = formsHelperLimit >= 0 ? std::min(formsHelperLimit, formsPool().maxThreadCount()) : formsPool().maxThreadCount();
+    if (work.count < ObjectsHelpedFrom || helpers < 1)
+        return;
+    // The setters of the objects name their undo actions: the table of names is read from
+    // here on, never loaded by a helper.
+    Language::stringForKey(QStringLiteral("Change Object Bounds"));
+    work.caller = QThread::currentThread();
+    work.readAlready = Archiver::readingNow();
+    work.made.resize(size_t(work.count));
+    work.settled.assign(size_t(work.count), 0);
+    work.pieces = (work.count + ObjectsPieceSize - 1) / ObjectsPieceSize;
+    work.states = std::make_unique<std::atomic<int>[]>(size_t(work.pieces));
+    for (qsizetype i = 0; i < work.pieces; ++i)
+        work.states[i].store(PieceWaiting);
+    const qsizetype started = std::min<qsizetype>(helpers, work.pieces - 1);
+    for (qsizetype i = 0; i < started; ++i)
+        formsPool().start([held = m_work] { held->help(); });
+}
+
+ObjectsFromForms::~ObjectsFromForms()
+{
+    // Whatever happens, no helper is left reading the forms, and every object made is let go
+    // of here.
+    if (!m_delivered)
+        deliver([](std::shared_ptr<ColorRect> &&) {});
+}
+
+void ObjectsFromForms::deliver(const std::function<void(std::shared_ptr<ColorRect> &&)> &take)
+{
+    m_delivered = true;
+    Work &work = *m_work;
+    auto makeHere = [&](qsizetype index) {
+        const QVariant entry = work.pieces > 0 ? work.formAt(index) : work.forms->at(index);
+        if (entry.typeId() != QMetaType::QVariantMap)
+            return;
+        if (std::shared_ptr<ColorRect> graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
+            take(std::move(graphic));
+    };
+    if (work.pieces == 0) {
+        for (qsizetype i = 0; i < work.count; ++i)
+            makeHere(i);
+        return;
+    }
+    for (qsizetype piece = 0; piece < work.pieces; ++piece) {
+        // The piece is made here when no helper took it; while a helper makes it, this thread
+        // makes those not yet taken.
+        if (work.take(piece))
+            work.make(piece);
+        while (work.states[piece].load() != PieceMade) {
+            const qsizetype other = work.nextPiece.fetch_add(1);
+            if (other < work.pieces) {
+                if (work.take(other))
+                    work.make(other);
+                continue;
+            }
+            std::unique_lock<std::mutex> lock(work.mutex);
+            work.piecesMade.wait(lock, [&] { return work.states[piece].load() == PieceMade; });
+        }
+        const qsizetype end = std::min(work.count, (piece + 1) * ObjectsPieceSize);
+        for (qsizetype i = piece * ObjectsPieceSize; i < end; ++i) {
+            if (!work.settled[size_t(i)]) {
+                makeHere(i);
+                continue;
+            }
+            if (std::shared_ptr<ColorRect> graphic = std::move(work.made[size_t(i)]))
+                take(std::move(graphic));
+        }
+    }
 }
 
 } // namespace quillmark

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "objects/ColorRect.h"
+#include "platform/PropertyList.h"
 
 namespace quillmark {
 
@@ -28,7 +29,8 @@ public:
     // Hands each form to `take`, in order, as soon as it and those before it are made.
     void deliver(const std::function<void(QVariant &&)> &take);
 
-    // At most this many threads beside the calling one (0: all on the calling thread).
+    // At most this many threads beside the calling one (0: all on the calling thread), for
+    // making forms and for making objects from them.
     static void setHelperThreadsForTesting(int count);
 
     struct Work;
@@ -36,6 +38,31 @@ public:
 private:
     std::shared_ptr<Work> m_work;
     const QList<std::shared_ptr<ColorRect>> *m_context;
+    bool m_delivered = false;
+};
+
+// The objects of many stored forms, made on several threads at once while the calling (the
+// window's) thread helps, and handed over on the calling thread in the forms' order: Open, Paste
+// and Duplicate of a large design take a fraction of the time one thread needs. Only the forms
+// ColorRect::formMakeableOffThread allows are made elsewhere; every other one is made on the
+// calling thread, when its turn comes, exactly as before. `forms` is read by one thread at a time
+// and must stay as it is until deliver() returns.
+class ObjectsFromForms
+{
+public:
+    explicit ObjectsFromForms(const PropertyListArray &forms);
+    ~ObjectsFromForms();
+    ObjectsFromForms(const ObjectsFromForms &) = delete;
+    ObjectsFromForms &operator=(const ObjectsFromForms &) = delete;
+
+    // Hands `take` the object of each form that makes one, in order, as soon as it and those
+    // before it are made.
+    void deliver(const std::function<void(std::shared_ptr<ColorRect> &&)> &take);
+
+    struct Work;
+
+private:
+    std::shared_ptr<Work> m_work;
     bool m_delivered = false;
 };
 

@@ -418,14 +418,9 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
     GraphicList made;
     made.reserve(objects.size());
     const specImage::SharedDecoding pictures;
-    // One entry at a time, read from the file's bytes and freed once its object is made.
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        const QVariant entry = objects.at(i);
-        if (entry.typeId() != QMetaType::QVariantMap)
-            continue;
-        if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
-            made.append(graphic);
-    }
+    // A few entries at a time, read from the file's bytes and freed once their objects are made.
+    ObjectsFromForms making(objects);
+    making.deliver([&made](GraphicPtr &&graphic) { made.append(std::move(graphic)); });
     ColorRect::relinkTextChains(made);
     // Each group read leaves the ones before it unselected: those already there once, then
     // each the one read just before.

@@ -28,6 +28,7 @@
 #include "platform/BezierPath.h"
 
 class QPainter;
+class QThread;
 class QTextDocument;
 
 namespace quillmark {
@@ -437,6 +438,13 @@ public:
     // A new object of the kind named by "Class", loaded from the dictionary; null for a
     // name the object factory does not know.
     static std::shared_ptr<ColorRect> graphicWithPropertyListRepresentation(const QVariantMap &dict);
+    // Whether the object a stored form gives may be made on another thread: its making reads
+    // nothing but the form (no picture, no source of a field or barcode, no shared outline).
+    static bool formMakeableOffThread(const QVariantMap &dict);
+    // The part of it a form's "Class" alone answers.
+    static bool kindMakeableOffThread(const QVariant &kind);
+    // An object made on another thread gives its text to the thread that will use it.
+    void moveTextToThread(QThread *thread);
     // Where a stored image path points now: paths into an old copy of the application or
     // the machine-wide support folder move into the resources; legacy clip-art folders of
     // the built-in clip-art take their new names.

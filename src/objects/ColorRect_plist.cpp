@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QThread>
 
 #include <cmath>
 #include <algorithm>
@@ -548,6 +549,33 @@ std::shared_ptr<ColorRect> ColorRect::graphicWithPropertyListRepresentation(cons
     if (graphic)
         graphic->loadPropertyListRepresentation(dict);
     return graphic;
+}
+
+bool ColorRect::kindMakeableOffThread(const QVariant &kind)
+{
+    // The kinds formReadableOffThread writes elsewhere, read back: their setters touch the
+    // object alone while it belongs to no canvas.
+    if (kind.typeId() != QMetaType::QString)
+        return false;
+    const QString name = kind.toString();
+    return name == QLatin1String("ColorRect") || name == QLatin1String("ColorOval") || name == QLatin1String("ColorLine");
+}
+
+bool ColorRect::formMakeableOffThread(const QVariantMap &dict)
+{
+    if (!kindMakeableOffThread(dict.value(QStringLiteral("Class"))))
+        return false;
+    // A picture is decoded once for all the objects showing it, on the window's thread.
+    if (dict.contains(QStringLiteral("Image")))
+        return false;
+    const auto path = dict.constFind(QStringLiteral("ImagePath"));
+    return path == dict.constEnd() || path->toString().isEmpty();
+}
+
+void ColorRect::moveTextToThread(QThread *thread)
+{
+    if (_text && _text->thread() != thread)
+        _text->moveToThread(thread);
 }
 
 QString ColorRect::currentImagePath(const QString &storedPath)

@@ -85,6 +85,11 @@ std::shared_ptr<Archiver::KeptRoots> Archiver::recordingNow()
     return recording;
 }
 
+std::shared_ptr<const Archiver::KeptRoots> Archiver::readingNow()
+{
+    return reading;
+}
+
 void Archiver::keepAlso(KeptRoots &into, const KeptRoots &from)
 {
     for (auto it = from.roots.cbegin(); it != from.roots.cend(); ++it) {

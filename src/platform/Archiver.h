@@ -49,6 +49,9 @@ public:
     static std::shared_ptr<KeptRoots> newKeptRoots();
     // The archives a Recording alive on this thread keeps, null when none is.
     static std::shared_ptr<KeptRoots> recordingNow();
+    // The archives a Reading alive on this thread takes as read, null when none is: for
+    // helpers reading on behalf of this thread.
+    static std::shared_ptr<const KeptRoots> readingNow();
     // Adds the archives `from` keeps to `into`, as far as what `into` may hold allows: a
     // copy whose archives were written on several threads keeps them all in one.
     static void keepAlso(KeptRoots &into, const KeptRoots &from);

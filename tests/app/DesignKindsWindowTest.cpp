@@ -782,6 +782,39 @@ TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
         ASSERT_EQ(canvas->getRects()[Many + i]->className(), all[i]->className()) << i;
         EXPECT_EQ(canvas->getRects()[Many + i]->textStorage()->toPlainText(), all[i]->textStorage()->toPlainText()) << i;
     }
+
+    // Opened, the objects are made on several threads: they are the objects one thread makes
+    // (saved again, the same bytes; drawn, the same pixels), and every text is the window's,
+    // where typing into a box lays it out again without a word from Qt about threads.
+    const QByteArray pasted = savedThroughMenu(f, path);
+    ASSERT_FALSE(pasted.isEmpty());
+    static QStringList threadWarnings;
+    threadWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type != QtDebugMsg && message.contains(QLatin1String("thread"), Qt::CaseInsensitive))
+            threadWarnings.append(message);
+    });
+    QImage drawnBy[2];
+    for (int run = 0; run < 2; ++run) {
+        const HelperThreads limit(run == 0 ? 0 : -1);
+        openThroughMenu(f, path);
+        ASSERT_EQ(canvas->getRects().size(), 2 * Many);
+        for (const GraphicPtr &object : canvas->getRects())
+            if (object->hasText())
+                ASSERT_EQ(object->textStorage()->thread(), canvas->thread()) << object->textStorage()->toPlainText().toStdString();
+        drawnBy[run] = canvas->grab().toImage();
+        const QByteArray again = savedThroughMenu(f, path);
+        EXPECT_TRUE(again == pasted) << run << differences(pasted, again).toStdString();
+    }
+    EXPECT_EQ(drawnBy[1], drawnBy[0]);
+    f.editText(frameOf(5).center());
+    QTest::keyClicks(canvas, QStringLiteral("Qm"));
+    apptest::settle();
+    EXPECT_TRUE(canvas->getRects()[5]->textStorage()->toPlainText().contains(QLatin1String("Qm")))
+        << canvas->getRects()[5]->textStorage()->toPlainText().toStdString();
+    EXPECT_NE(canvas->grab().toImage(), drawnBy[1]);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(threadWarnings.isEmpty()) << threadWarnings.join(QLatin1Char('\n')).toStdString();
 }
 
 namespace {
