@@ -198,10 +198,8 @@ constexpr qsizetype ObjectsHelpedFrom = 4 * ObjectsPieceSize;
 
 struct ObjectsFromForms::Work
 {
-    // Read by one thread at a time (its reader keeps what it read); no helper reaches it once
-    // every piece is made.
+    // No helper reaches it once every piece is made.
     const PropertyListArray *forms = nullptr;
-    std::mutex reading;
     qsizetype count = 0;
     qsizetype pieces = 0;
     QThread *caller = nullptr;
@@ -221,29 +219,20 @@ struct ObjectsFromForms::Work
         return states[piece].compare_exchange_strong(expected, PieceTaken);
     }
 
-    QVariant formAt(qsizetype index)
-    {
-        const std::lock_guard<std::mutex> lock(reading);
-        return forms->at(index);
-    }
-
     void make(qsizetype piece)
     {
         const qsizetype first = piece * ObjectsPieceSize;
         const qsizetype end = std::min(count, first + ObjectsPieceSize);
         std::vector<QVariantMap> entries(size_t(end - first));
-        {
-            // Only the forms made here are read whole here; the others are read when their
-            // turn comes on the calling thread.
-            const std::lock_guard<std::mutex> lock(reading);
-            const QString classKey = QStringLiteral("Class");
-            for (qsizetype i = first; i < end; ++i) {
-                if (!ColorRect::kindMakeableOffThread(forms->valueAt(i, classKey)))
-                    continue;
-                QVariantMap entry = forms->at(i).toMap();
-                if (ColorRect::formMakeableOffThread(entry))
-                    entries[size_t(i - first)] = std::move(entry);
-            }
+        // Only the forms made here are read whole here; the others are read when their turn
+        // comes on the calling thread.
+        const QString classKey = QStringLiteral("Class");
+        for (qsizetype i = first; i < end; ++i) {
+            if (!ColorRect::kindMakeableOffThread(forms->valueAt(i, classKey)))
+                continue;
+            QVariantMap entry = forms->at(i).toMap();
+            if (ColorRect::formMakeableOffThread(entry))
+                entries[size_t(i - first)] = std::move(entry);
         }
         {
             const Archiver::Reading read(readAlready);
@@ -312,7 +301,7 @@ void ObjectsFromForms::deliver(const std::function<void(std::shared_ptr<ColorRec
     m_delivered = true;
     Work &work = *m_work;
     auto makeHere = [&](qsizetype index) {
-        const QVariant entry = work.pieces > 0 ? work.formAt(index) : work.forms->at(index);
+        const QVariant entry = work.forms->at(index);
         if (entry.typeId() != QMetaType::QVariantMap)
             return;
         if (std::shared_ptr<ColorRect> graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))

@@ -45,8 +45,8 @@ private:
 // window's) thread helps, and handed over on the calling thread in the forms' order: Open, Paste
 // and Duplicate of a large design take a fraction of the time one thread needs. Only the forms
 // ColorRect::formMakeableOffThread allows are made elsewhere; every other one is made on the
-// calling thread, when its turn comes, exactly as before. `forms` is read by one thread at a time
-// and must stay as it is until deliver() returns.
+// calling thread, when its turn comes, exactly as before. `forms` is read by several threads at
+// once and must stay as it is until deliver() returns.
 class ObjectsFromForms
 {
 public:

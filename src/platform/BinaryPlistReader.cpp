@@ -84,6 +84,7 @@ bool BinaryPlistReader::readable()
         }
     }
     m_leaves.resize(size_t(m_objectCount));
+    m_leafStates = std::make_unique<std::atomic<quint8>[]>(size_t(m_objectCount));
     return true;
 }
 
@@ -165,9 +166,9 @@ QVariant BinaryPlistReader::read(quint64 index) const
 
 QVariant BinaryPlistReader::readObject(quint64 index) const
 {
-    const QVariant &kept = m_leaves[size_t(index)];
-    if (kept.isValid())
-        return kept;
+    std::atomic<quint8> &state = m_leafStates[size_t(index)];
+    if (state.load(std::memory_order_acquire) == LeafKept)
+        return m_leaves[size_t(index)];
     Extent object;
     extent(index, &object);
     const char *contents = reinterpret_cast<const char *>(m_bytes + object.first);
@@ -234,7 +235,12 @@ QVariant BinaryPlistReader::readObject(quint64 index) const
         return map;
     }
     }
-    m_leaves[size_t(index)] = value;
+    // Kept by the first thread to read it; another reading it meanwhile keeps its own.
+    quint8 expected = LeafUnread;
+    if (state.compare_exchange_strong(expected, LeafKeeping, std::memory_order_acquire)) {
+        m_leaves[size_t(index)] = value;
+        state.store(LeafKept, std::memory_order_release);
+    }
     return value;
 }
 

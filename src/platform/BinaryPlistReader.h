@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QVariant>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace quillmark {
 // data, integers, reals, booleans); a file holding anything else, or anything out of place,
 // is left to libplist (make() answers null), so what is read is what libplist would read.
 // The caller has already checked the object graph (acyclic, bounded depth, plain keys).
+// Several threads may read one reader at once.
 class BinaryPlistReader
 {
 public:
@@ -54,8 +56,11 @@ private:
     quint64 m_objectCount = 0;
     quint64 m_top = 0;
     quint64 m_tableOffset = 0;
-    // Strings, data and numbers once read, shared by every reference to them.
+    // Strings, data and numbers once read, shared by every reference to them; each slot is
+    // written once, by the first thread to read it, and read by others once it says so.
+    enum : quint8 { LeafUnread, LeafKeeping, LeafKept };
     mutable std::vector<QVariant> m_leaves;
+    std::unique_ptr<std::atomic<quint8>[]> m_leafStates;
 };
 
 } // namespace quillmark
