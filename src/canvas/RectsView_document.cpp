@@ -294,8 +294,11 @@ RectsView::DocumentCheck RectsView::checkDocumentDictionary(const QVariantMap &d
     for (qsizetype i = 0; i < objects.size(); ++i) {
         if (!objects.isDictionaryAt(i))
             return damaged(QStringLiteral("ObjectsList"));
+        // One known kind is enough; the others are not looked up.
+        if (anyKnown)
+            continue;
         const QVariant kind = objects.valueAt(i, classKey);
-        anyKnown = anyKnown || (kind.typeId() == QMetaType::QString && ObjectFactory::isRegistered(kind.toString()));
+        anyKnown = kind.typeId() == QMetaType::QString && ObjectFactory::isRegistered(kind.toString());
     }
     // Opened, such a design would show an empty label and lose every object on the next save.
     if (!objects.isEmpty() && !anyKnown)

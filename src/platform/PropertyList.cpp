@@ -1152,16 +1152,18 @@ bool readsBackAsIs(const QVariant &value, int depth)
 {
     if (depth > MaximumDepth)
         return false;
+    // The values are looked at where they lie: a copy of each map and list would cost more
+    // than the look.
     switch (value.typeId()) {
     case QMetaType::QVariantMap: {
-        const QVariantMap map = value.toMap();
+        const QVariantMap &map = *static_cast<const QVariantMap *>(value.constData());
         for (auto it = map.constBegin(); it != map.constEnd(); ++it)
             if (!readsBackAsIs(it.value(), depth + 1))
                 return false;
         return true;
     }
     case QMetaType::QVariantList: {
-        const QVariantList list = value.toList();
+        const QVariantList &list = *static_cast<const QVariantList *>(value.constData());
         for (const QVariant &item : list)
             if (!readsBackAsIs(item, depth + 1))
                 return false;
@@ -1173,7 +1175,7 @@ bool readsBackAsIs(const QVariant &value, int depth)
     case QMetaType::Double:
         return true;
     case QMetaType::QByteArray:
-        return !value.toByteArray().isNull();
+        return !static_cast<const QByteArray *>(value.constData())->isNull();
     default:
         return false;
     }
