@@ -91,6 +91,7 @@ void ColorBarcode::copyValues(ColorRect &target) const
     barcode->_saveBarData = _saveBarData;
     barcode->_fixRatio = _fixRatio;
     barcode->setComputedFrame(_frameBounds);
+    barcode->takeKeptDrawing(keptDrawingForCopies());
 }
 
 std::function<void(ColorRect &)> ColorBarcode::scaledState() const

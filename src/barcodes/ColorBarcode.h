@@ -163,6 +163,10 @@ public:
     void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
     // Lays the symbol out anew at its next drawing, as a barcode just made would.
     void forgetKeptDrawings() { _keptDrawings.reset(); }
+    // A copy (Duplicate, Paste, Replicate) takes the drawings its source kept: each is used
+    // only while it still matches the copy's own record, frame and style, as at every drawing.
+    std::shared_ptr<const KeptDrawing> keptDrawingForCopies() const override;
+    void takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept) override;
     // The two-line stand-in of a bound barcode while the user designs.
     void drawBarcodedPreview(QPainter *painter);
     void drawSelect(QPainter *painter, const QRectF &aRect) override;

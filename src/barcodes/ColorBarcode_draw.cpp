@@ -85,6 +85,39 @@ BarcodeDrawing &ColorBarcode::keptDrawing(bool snapped)
     return _keptDrawings[snapped ? 1 : 0];
 }
 
+namespace {
+
+// The two drawings of one barcode as its copies take them: the paths are shared until either
+// side moves or lays out its own.
+struct KeptBarcodeDrawings : ColorRect::KeptDrawing
+{
+    BarcodeDrawing drawings[2];
+};
+
+} // namespace
+
+std::shared_ptr<const ColorRect::KeptDrawing> ColorBarcode::keptDrawingForCopies() const
+{
+    if (!_keptDrawings || (_keptDrawings[0].isEmpty() && _keptDrawings[1].isEmpty()))
+        return nullptr;
+    auto kept = std::make_shared<KeptBarcodeDrawings>();
+    kept->drawings[0] = _keptDrawings[0];
+    kept->drawings[1] = _keptDrawings[1];
+    return kept;
+}
+
+void ColorBarcode::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept)
+{
+    const auto *drawings = dynamic_cast<const KeptBarcodeDrawings *>(kept.get());
+    if (!drawings)
+        return;
+    for (const bool snapped : {false, true}) {
+        BarcodeDrawing &own = keptDrawing(snapped);
+        if (own.isEmpty())
+            own = drawings->drawings[snapped ? 1 : 0];
+    }
+}
+
 void ColorBarcode::drawBarcodedPreview(QPainter *painter)
 {
     if (!painter)

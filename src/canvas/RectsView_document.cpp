@@ -21,6 +21,7 @@
 
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "canvas/RectsView.h"
 #include "canvas/ObjectForms.h"
@@ -886,9 +887,11 @@ namespace {
 class DesignMimeData : public QMimeData
 {
 public:
-    DesignMimeData(QVariantMap dictionary, std::shared_ptr<const Archiver::KeptRoots> archives)
+    DesignMimeData(QVariantMap dictionary, std::shared_ptr<const Archiver::KeptRoots> archives,
+                   std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> drawings)
         : m_dictionary(std::move(dictionary))
         , m_archives(std::move(archives))
+        , m_drawings(std::move(drawings))
     {
     }
 
@@ -901,15 +904,20 @@ public:
         QThreadPool *pool = QCoreApplication::instance() ? QThreadPool::globalInstance() : nullptr;
         if (!pool)
             return;
-        pool->start([dictionary = std::move(m_dictionary), archives = std::move(m_archives)]() mutable {
+        pool->start([dictionary = std::move(m_dictionary), archives = std::move(m_archives),
+                     drawings = std::move(m_drawings)]() mutable {
             dictionary = QVariantMap();
             archives.reset();
+            drawings.clear();
         });
     }
 
     const QVariantMap &dictionary() const { return m_dictionary; }
     // The archives inside the dictionary, each with the tree it reads back as.
     const std::shared_ptr<const Archiver::KeptRoots> &archives() const { return m_archives; }
+    // What each copied object kept of its drawing (null for most), in the order of the objects
+    // list: a Paste's objects equal to them draw from it rather than anew.
+    const std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> &drawings() const { return m_drawings; }
 
     QStringList formats() const override { return {RectsView::pasteboardType()}; }
 
@@ -931,6 +939,7 @@ protected:
 private:
     QVariantMap m_dictionary;
     std::shared_ptr<const Archiver::KeptRoots> m_archives;
+    std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> m_drawings;
     mutable QByteArray m_bytes;
     mutable bool m_written = false;
 };
@@ -948,7 +957,11 @@ QMimeData *RectsView::mimeDataForSelection()
         const Archiver::Recording recording(archives);
         dictionary = drawDocumentDictionaryForGraphics(ordered);
     }
-    return new DesignMimeData(std::move(dictionary), archives);
+    std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> drawings;
+    drawings.reserve(ordered.size());
+    for (const GraphicPtr &graphic : ordered)
+        drawings.push_back(graphic->keptDrawingForCopies());
+    return new DesignMimeData(std::move(dictionary), archives, std::move(drawings));
 }
 
 void RectsView::copy()
@@ -1040,13 +1053,15 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     // A design this program copied is taken as the tree its bytes would read back as.
     QVariant parsed;
     std::shared_ptr<const Archiver::KeptRoots> archives;
-    if (const auto *design = dynamic_cast<const DesignMimeData *>(mime)) {
+    const DesignMimeData *design = dynamic_cast<const DesignMimeData *>(mime);
+    if (design) {
         parsed = PropertyList::asRead(design->dictionary());
         archives = design->archives();
     }
     if (!parsed.isValid()) {
         parsed = PropertyList::fromData(mime->data(pasteboardType()));
         archives.reset();
+        design = nullptr;
     }
     if (parsed.typeId() != QMetaType::QVariantMap || !checkDocumentDictionary(parsed.toMap()).isSound())
         return;
@@ -1062,6 +1077,11 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     }
     if (graphics.isEmpty())
         return;
+    // Every entry made its object, so each stands where its source stood in the copy.
+    if (design && qsizetype(design->drawings().size()) == graphics.size())
+        for (qsizetype i = 0; i < graphics.size(); ++i)
+            if (const auto &kept = design->drawings()[size_t(i)])
+                graphics[i]->takeKeptDrawing(kept);
     clearSelection();
     for (const GraphicPtr &graphic : graphics) {
         graphic->setMainView(this);

@@ -69,6 +69,15 @@ public:
     std::shared_ptr<ColorRect> copy() const;
     // Copies this object's values onto the target through the target's setters.
     virtual void copyValues(ColorRect &target) const;
+    // What the object keeps of its drawing that a copy of it may take over instead of drawing
+    // anew (a barcode's laid-out bars and text): null when it keeps nothing. The copy checks
+    // it against its own content at each drawing, so a copy edited since draws itself afresh.
+    struct KeptDrawing
+    {
+        virtual ~KeptDrawing() = default;
+    };
+    virtual std::shared_ptr<const KeptDrawing> keptDrawingForCopies() const { return nullptr; }
+    virtual void takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &) {}
     // Takes the inspector's last-used style (ObjectInfo::changedValues()) directly, with no
     // undo, no redraw and no change of the template flag, each value within the limits its
     // setter keeps. The argument is ignored.

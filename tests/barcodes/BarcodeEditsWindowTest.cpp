@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,6 +25,7 @@
 #include "inspector/PropertiesTabButton.h"
 #include "inspector/PropertiesView.h"
 #include "platform/ColorWell.h"
+#include "platform/PropertyList.h"
 
 using namespace quillmark;
 
@@ -494,4 +496,147 @@ TEST_F(BarcodeEditsWindow, TheCanvasShowsEachEditAsAFreshlyMadeBarcodeWould)
     const QImage nudged = shown();
     EXPECT_NE(nudged, redone);
     EXPECT_EQ(nudged, shownAfresh());
+}
+
+// A copy made by Duplicate or Paste starts from the drawings its source kept, on the canvas and
+// in bitmaps, and only while they are still of its own data: edited on the Barcode page, the
+// copy shows and exports its new data and the source its own; Undo, Cut and Paste, Save and
+// Open show what barcodes laid out afresh show, and the picture the file carries of the label
+// is the one a fresh layout draws.
+TEST_F(BarcodeEditsWindow, ACopyDrawsFromItsSourcesKeptBarcodeOnlyWhileItsDataAreTheSame)
+{
+    RectsView *canvas = f.canvas();
+    QList<std::shared_ptr<ColorBarcode>> sources;
+    for (const QPointF &at : {QPointF(20, 20), QPointF(20, 120)})
+        sources.append(placeBarcode(at));
+    ASSERT_EQ(sources.size(), 2);
+    // A picture beside them, as a label carries a logo.
+    QImage logo(60, 40, QImage::Format_RGB32);
+    logo.fill(QColor(30, 140, 200));
+    auto picture = ColorRect::create(QRectF(180, 20, 60, 40));
+    picture->setImage(logo);
+    picture->setPageName(canvas->getCurrPageName());
+    picture->setObjectLayer(canvas->currentLayer());
+    canvas->addGraphic(picture);
+
+    const QRectF area(0, 0, 300, 300);
+    auto barcodesNow = [&] {
+        QList<std::shared_ptr<ColorBarcode>> all;
+        for (const GraphicPtr &object : canvas->getRects())
+            if (auto barcode = std::dynamic_pointer_cast<ColorBarcode>(object))
+                all.append(barcode);
+        return all;
+    };
+    auto shown = [&] {
+        canvas->update();
+        apptest::settle();
+        const QRect rect = canvas->pageToWidget().mapRect(area).toAlignedRect();
+        return canvas->grab(rect).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    auto shownAfresh = [&] {
+        for (const auto &barcode : barcodesNow())
+            barcode->forgetKeptDrawings();
+        return shown();
+    };
+    // Each barcode drawn alone into a bitmap, as an export draws it, and read by ZXing.
+    auto reads = [](ColorBarcode &barcode) {
+        const auto decoded = bctest::decode(bctest::drawObject(barcode, 3));
+        return decoded ? decoded->bytes : std::string("(unread)");
+    };
+    for (const auto &source : sources)
+        ASSERT_EQ(reads(*source), source->getBarInfo().BarStr);
+    const QImage placed = shown();
+
+    const QString dir = qmtest::freshDir(QStringLiteral("barcode-copies"));
+    const QString path = dir + QStringLiteral("/Copies.qkdoc");
+    f.prompts->queueSaveOfType(dir + QStringLiteral("/Copies"), 0);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+    ASSERT_TRUE(QFile::exists(path));
+
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    QList<std::shared_ptr<ColorBarcode>> all = barcodesNow();
+    ASSERT_EQ(all.size(), 4);
+    ASSERT_EQ(all[0], sources[0]);
+    const std::shared_ptr<ColorBarcode> copy = all[2];
+    ASSERT_EQ(copy->getBarInfo().BarStr, sources[0]->getBarInfo().BarStr);
+    const QImage duplicated = shown();
+    EXPECT_NE(duplicated, placed);
+    EXPECT_EQ(duplicated, shownAfresh());
+    for (const auto &barcode : all)
+        EXPECT_EQ(reads(*barcode), barcode->getBarInfo().BarStr);
+
+    // The copy's data typed on the Barcode page: the copy alone changes.
+    for (const auto &barcode : all)
+        reads(*barcode);
+    const QRectF label = canvas->labelBounds();
+    f.click(QPointF(label.right() - 5, label.bottom() - 5));
+    f.click(copy->frameBounds().bottomRight() - QPointF(3, 3));
+    ASSERT_EQ(canvas->selectedObjects().size(), 1);
+    ASSERT_EQ(canvas->selectedObjects().first(), copy);
+    openPage(QStringLiteral("Barcode"));
+    closeStep();
+    const std::string own = sources[0]->getBarInfo().BarStr;
+    page()->tvBarData->setFocus();
+    QTest::keyClick(page()->tvBarData, Qt::Key_End);
+    QTest::keyClicks(page()->tvBarData, QStringLiteral("XY"));
+    apptest::settle();
+    closeStep();
+    ASSERT_EQ(copy->getBarInfo().BarStr, own + "XY");
+    ASSERT_EQ(sources[0]->getBarInfo().BarStr, own);
+    EXPECT_EQ(reads(*copy), own + "XY");
+    EXPECT_EQ(reads(*sources[0]), own);
+    const QImage edited = shown();
+    EXPECT_NE(edited, duplicated);
+    EXPECT_EQ(edited, shownAfresh());
+
+    undo();
+    ASSERT_EQ(copy->getBarInfo().BarStr, own);
+    EXPECT_EQ(reads(*copy), own);
+    EXPECT_EQ(shown(), shownAfresh());
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
+    apptest::settle();
+    ASSERT_EQ(copy->getBarInfo().BarStr, own + "XY");
+
+    // Cut and Paste of everything: the pasted barcodes are copies of copies.
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Cut"));
+    ASSERT_TRUE(barcodesNow().isEmpty());
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    all = barcodesNow();
+    ASSERT_EQ(all.size(), 4);
+    const std::vector<std::string> data = {own, sources[1]->getBarInfo().BarStr, own + "XY", sources[1]->getBarInfo().BarStr};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(all[i]->getBarInfo().BarStr, data[size_t(i)]) << i;
+        EXPECT_EQ(reads(*all[i]), data[size_t(i)]) << i;
+    }
+    f.click(QPointF(label.right() - 5, label.bottom() - 5));
+    const QImage pasted = shown();
+    EXPECT_EQ(pasted, shownAfresh());
+
+    // Save: the file's picture of the label is the one barcodes laid out afresh give.
+    for (const auto &barcode : all)
+        reads(*barcode);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    const QByteArray kept = PropertyList::readFile(path).toMap().value(QStringLiteral("QuillmarkDocPreview")).toByteArray();
+    ASSERT_FALSE(kept.isEmpty());
+    for (const auto &barcode : all)
+        barcode->forgetKeptDrawings();
+    canvas->wasChanged(true);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    const QByteArray fresh = PropertyList::readFile(path).toMap().value(QStringLiteral("QuillmarkDocPreview")).toByteArray();
+    EXPECT_EQ(kept, fresh);
+    EXPECT_FALSE(QImage::fromData(fresh).isNull());
+
+    // Opened again, the design shows what it showed.
+    f.trigger(QStringLiteral("File"), QStringLiteral("New"));
+    f.prompts->queuePath(path);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    canvas = f.canvas();
+    all = barcodesNow();
+    ASSERT_EQ(all.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(reads(*all[i]), data[size_t(i)]) << i;
+    f.click(QPointF(label.right() - 5, label.bottom() - 5));
+    EXPECT_EQ(shown(), pasted);
 }
