@@ -8,6 +8,10 @@
 #include "barcodes/BarcodeMessages.h"
 #include "barcodes/BarcodeRenderer.h"
 #include "barcodes/LinearBarcodeKit.h"
+#include "barcodes/LinearDrawContext.h"
+
+#include <QPainterPath>
+#include <QRandomGenerator>
 
 using namespace quillmark;
 
@@ -149,4 +153,63 @@ TEST(LinearKit, MessageTablesByType)
     EXPECT_EQ(barcodeInputHint(2), " up to 20 symbols allowed");
     EXPECT_EQ(barcodeInputHint(21), "13 digits required");
     EXPECT_EQ(barcodeInputHint(22), "");
+}
+
+// The text under the bars is made from outlines kept per string and moved to each baseline.
+// Moved, they must be what Qt itself makes at that baseline, element for element and bit for
+// bit (a curve's control point rounded otherwise changes edge pixels): every printable ASCII
+// character and a few data strings, in several fonts and styles, at baselines from far left
+// to far right, fractional and negative, drawn twice so that the second comes from the kept
+// outline. Strings that cannot be moved exactly (right to left, underlined) still come out as
+// Qt makes them.
+TEST(LinearKit, TextUnderTheBarsIsExactlyWhatQtDrawsAtEachBaseline)
+{
+    QList<QFont> fonts{TBarInfo::defaultFont(), LinearDrawContext::systemFont(9.0)};
+    QFont bold = TBarInfo::defaultFont();
+    bold.setBold(true);
+    bold.setPointSizeF(13.7);
+    QFont italic = LinearDrawContext::systemFont(11.0);
+    italic.setItalic(true);
+    QFont underlined = TBarInfo::defaultFont();
+    underlined.setUnderline(true);
+    fonts << bold << italic << underlined;
+    QStringList strings{QStringLiteral("QM000123"), QStringLiteral("12345678912"), QStringLiteral("(01)0950"),
+                        QString::fromUtf8("\u05E9\u05DC\u05D5\u05DD"), QString::fromUtf8("\u00E9t\u00E9 \u00C5")};
+    for (char c = 0x20; c < 0x7F; ++c)
+        strings.append(QString(QLatin1Char(c)));
+    QRandomGenerator random(55);
+    QList<QPointF> baselines{QPointF(0, 0), QPointF(0.5, 0.5), QPointF(-0.0078125, 0.01), QPointF(-37.3, -2.25),
+                             QPointF(511.99, 767.999), QPointF(1e5 + 0.3, 3.0 / 7.0)};
+    for (int i = 0; i < 40; ++i)
+        baselines.append(QPointF(random.bounded(2000.0) - 500.0, random.bounded(1500.0) - 300.0));
+    int curves = 0;
+    for (const QFont &font : fonts) {
+        for (const QString &string : strings) {
+            for (int pass = 0; pass < 2; ++pass) {
+                for (const QPointF &baseline : baselines) {
+                    LinearDrawContext ctx;
+                    ctx.addText(baseline, string, font);
+                    QPainterPath qt;
+                    qt.addText(baseline, LinearDrawContext::fontAt72(font), string);
+                    QPainterPath expected;
+                    expected.setFillRule(Qt::WindingFill);
+                    expected.addPath(qt);
+                    const QString where = QStringLiteral("%1 %2 \"%3\" at %4, %5")
+                                              .arg(font.family()).arg(font.pointSizeF()).arg(string)
+                                              .arg(baseline.x(), 0, 'g', 17).arg(baseline.y(), 0, 'g', 17);
+                    ASSERT_EQ(ctx.text.elementCount(), expected.elementCount()) << where.toStdString();
+                    for (int e = 0; e < expected.elementCount(); ++e) {
+                        const QPainterPath::Element a = ctx.text.elementAt(e);
+                        const QPainterPath::Element b = expected.elementAt(e);
+                        ASSERT_EQ(a.type, b.type) << where.toStdString() << " element " << e;
+                        ASSERT_EQ(a.x, b.x) << where.toStdString() << " element " << e;
+                        ASSERT_EQ(a.y, b.y) << where.toStdString() << " element " << e;
+                        curves += a.type == QPainterPath::CurveToElement;
+                    }
+                    EXPECT_EQ(ctx.text.fillRule(), Qt::WindingFill);
+                }
+            }
+        }
+    }
+    EXPECT_GT(curves, 1000) << "the fonts' outlines have curves to check";
 }
