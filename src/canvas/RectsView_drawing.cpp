@@ -49,7 +49,7 @@ bool reachesInto(const ColorRect &graphic, const QRectF &area)
 // A box with text marks its links to the boxes its text flows through, which may lie anywhere.
 bool showsLinks(const ColorRect &graphic)
 {
-    return graphic.hasText();
+    return graphic.hasTextToDraw();
 }
 
 } // namespace
@@ -59,10 +59,12 @@ GraphicList sortedByLayer(const GraphicList &graphics)
     // A stable sort by layer keeps the list's order within a layer, which is the order
     // compareGraphicsByLayer gives there; asking each object's place would grow with the
     // square of the design at every redraw.
+    const auto byLayer = [](const GraphicPtr &a, const GraphicPtr &b) { return a->objectLayer() < b->objectLayer(); };
+    // A list in order already is shared as it is, not copied object by object.
+    if (std::is_sorted(graphics.cbegin(), graphics.cend(), byLayer))
+        return graphics;
     GraphicList sorted = graphics;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const GraphicPtr &a, const GraphicPtr &b) {
-        return a->objectLayer() < b->objectLayer();
-    });
+    std::stable_sort(sorted.begin(), sorted.end(), byLayer);
     return sorted;
 }
 

@@ -160,7 +160,11 @@ float ColorOval::getAngle(float x, float y)
 
 const std::vector<ColorOval::PlacedGlyph> &ColorOval::placedGlyphs() const
 {
-    if (!hasText()) {
+    // The kept flow knows, while the text is unchanged, whether it is empty, without the
+    // document being read again (a repaint asks it of every oval).
+    const bool empty = m_ovalFlow && m_placedFor.text && m_placedFor.text == _text.get() ? m_ovalFlow->isEmpty()
+                                                                                        : !hasText();
+    if (empty) {
         m_placed.clear();
         m_placedFor = {};
         return m_placed;
@@ -294,7 +298,10 @@ QList<ColorOval::GlyphPlacement> ColorOval::glyphPlacements() const
 
 void ColorOval::drawText(QPainter *painter)
 {
-    if (!painter || _iseditable || !hasText())
+    if (!painter || _iseditable)
+        return;
+    // An oval without text, or too small for a glyph, leaves the painter alone.
+    if (placedGlyphs().empty())
         return;
     auto paint = [&](QPainter *p) {
         // Each glyph stands on its own turned mapping; the painter's mapping and pen are

@@ -76,6 +76,12 @@ bool ColorRect::hasText() const
     return _text && !_text->isEmpty();
 }
 
+bool ColorRect::hasTextToDraw() const
+{
+    // The flow always reads the box's own document.
+    return _textFlow ? !_textFlow->isEmpty() : hasText();
+}
+
 ColorRect::~ColorRect()
 {
     // A disposed box leaves its chain, so the other boxes never reach it again.

@@ -97,6 +97,9 @@ public:
     QTextDocument *textStorage() const { return sharedTextStorage().get(); }
     // YES when the object's text holds characters; makes no document.
     bool hasText() const;
+    // The same, as the drawing asks it: from what the text's layout knows while the text is
+    // unchanged, without reading the document (not within an edit block of the text).
+    bool hasTextToDraw() const;
 
     // ---- page, layer, template flag ----
     // A bare "Horizontal" or "Vertical" is stored with "Front" appended.

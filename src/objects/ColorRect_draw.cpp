@@ -99,7 +99,12 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
 {
     if (!painter)
         return;
-    const BezierPath outline = bezierPath();
+    // A box without shaped text has its frame's rectangle for outline, never empty: a box
+    // filled plainly, stroked by no line and showing no picture needs no outline made.
+    const bool needsOutline = _powertext || (canFill() && drawsFill() && _fillType != 0)
+                              || (canDrawsImage() && drawsImage())
+                              || (canStroke() && drawsStroke() && strokeLineWidth() > 0);
+    const BezierPath outline = needsOutline ? bezierPath() : BezierPath();
     // Only a mirror or a turn, a clip or a shadow changes the painter's state here; an
     // upright plain box leaves it as it found it without saving it (thousands of boxes
     // are drawn at each repaint).
@@ -112,7 +117,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
     }
     const bool changesState = clip || drawsShadow();
 
-    if (!outline.isEmpty()) {
+    if (!needsOutline || !outline.isEmpty()) {
         const bool filled = canFill() && drawsFill();
         const bool shaped = _powertext;
 

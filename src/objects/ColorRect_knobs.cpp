@@ -10,6 +10,7 @@
 #include <QTransform>
 
 #include <cmath>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -27,6 +28,23 @@ QColor paletteColor(QPalette::ColorRole role, const QColor &fallback)
     if (!QGuiApplication::instance())
         return fallback;
     return QGuiApplication::palette().color(QPalette::Active, role);
+}
+
+// std::round (halves away from zero) without a call into the maths library: the marks of
+// thousands of objects round four edges of several squares each at every repaint.
+double nearestWhole(double value)
+{
+    // Beyond 2^52 every double is whole already (and NaN stays NaN).
+    if (!(std::abs(value) < 4503599627370496.0))
+        return value;
+    // The conversion truncates toward zero; the difference from it is exact.
+    double whole = double(qint64(value));
+    const double rest = value - whole;
+    if (rest >= 0.5)
+        whole += 1.0;
+    else if (rest <= -0.5)
+        whole -= 1.0;
+    return whole;
 }
 
 // The painter's mapping to device pixels, found once for all the marks drawn under it.
@@ -53,8 +71,8 @@ public:
         if (!m_upright)
             return rect;
         QRectF device = m_toDevice.mapRect(rect);
-        device = QRectF(QPointF(std::round(device.left()), std::round(device.top())),
-                        QPointF(std::round(device.right()), std::round(device.bottom())));
+        device = QRectF(QPointF(nearestWhole(device.left()), nearestWhole(device.top())),
+                        QPointF(nearestWhole(device.right()), nearestWhole(device.bottom())));
         return m_toUser.mapRect(device);
     }
 
@@ -67,11 +85,11 @@ public:
         const QRectF device = m_toDevice.mapRect(rect);
         const double edges[4] = {device.left(), device.top(), device.right(), device.bottom()};
         for (const double edge : edges) {
-            if (!(std::abs(edge - std::round(edge)) < 1e-6))
+            if (!(std::abs(edge - nearestWhole(edge)) < 1e-6))
                 return {};
         }
-        return QRect(QPoint(int(std::round(device.left())), int(std::round(device.top()))),
-                     QSize(int(std::round(device.width())), int(std::round(device.height()))));
+        return QRect(QPoint(int(nearestWhole(device.left())), int(nearestWhole(device.top()))),
+                     QSize(int(nearestWhole(device.width())), int(nearestWhole(device.height()))));
     }
 
 private:
@@ -79,18 +97,6 @@ private:
     QTransform m_toUser;
     bool m_upright;
 };
-
-// A knob's square filled on whole pixels goes through the painter's direct fill without
-// antialiasing, which covers exactly the pixels the antialiased fill covers wholly; a square
-// off the pixel grid (a turned object) is filled as the painter stands.
-void fillKnobSquare(QPainter *painter, const DevicePixels &pixels, const QRectF &square, const QColor &color,
-                    bool antialiased)
-{
-    const bool smooth = antialiased && pixels.onPixels(square).isNull();
-    if (painter->testRenderHint(QPainter::Antialiasing) != smooth)
-        painter->setRenderHint(QPainter::Antialiasing, smooth);
-    painter->fillRect(square, color);
-}
 
 // The mark of a text link: a white box outlined grey, with an arrow when the text goes on
 // to another box that way and a red dot when the text does not fit.
@@ -161,6 +167,174 @@ const QImage &linkMarkPicture(const LinkMarkLook &look, const DevicePixels &pixe
 
 using KnobResize::knobPosition;
 
+// A link mark where it goes, with the picture it is copied from when it lies on whole pixels.
+struct PlacedLinkMark
+{
+    QRectF mark;
+    QRect device;
+    double z = 1.0;
+    bool arrow = false;
+    bool dot = false;
+    QColor outline;
+    // Shared with the pictures held (a second mark's look may add one and move them).
+    QImage picture;
+
+    QPointF copiedAt() const { return QPointF(device.left() - LinkMarkPadding, device.top() - LinkMarkPadding); }
+};
+
+PlacedLinkMark placeLinkMark(const QPainter *painter, const DevicePixels &pixels, const QPointF &point, double z,
+                             bool next, int count, int index, bool overfill, const QColor &outline)
+{
+    PlacedLinkMark placed;
+    QRectF mark(point.x() - 3.0 / z, point.y() - 3.0 / z, 6.0 / z + 1.0 / z, 6.0 / z + 1.0 / z);
+    mark.adjust(-1.0 / z, -1.0 / z, 1.0 / z, 1.0 / z);
+    mark = pixels.snapped(mark);
+    if (next)
+        mark.translate(-1.0 / z, 0);
+    placed.mark = mark;
+    placed.z = z;
+    placed.arrow = count > 0 && ((!next && index > 0) || (next && index < count - 1));
+    placed.dot = next && overfill;
+    placed.outline = outline;
+    // A mark on whole pixels is copied from its picture, drawn once for its look.
+    placed.device = pixels.onPixels(mark);
+    if (!placed.device.isEmpty() && painter->opacity() == 1.0
+        && painter->compositionMode() == QPainter::CompositionMode_SourceOver) {
+        const LinkMarkLook look{placed.device.size(), pixels.toDevice().m11(), pixels.toDevice().m22(), z,
+                                placed.arrow, placed.dot, outline.rgba()};
+        placed.picture = linkMarkPicture(look, pixels, mark, placed.device);
+    }
+    return placed;
+}
+
+void drawPlacedLinkMark(QPainter *painter, const DevicePixels &pixels, const PlacedLinkMark &placed)
+{
+    if (!placed.picture.isNull()) {
+        // Drawn in device pixels: the world mapping undone for the copy.
+        const QTransform world = painter->worldTransform();
+        painter->setWorldTransform(pixels.toUser() * world);
+        painter->drawImage(placed.copiedAt(), placed.picture);
+        painter->setWorldTransform(world);
+        return;
+    }
+    SavedPainterState state(painter);
+    paintLinkMark(painter, placed.mark, placed.z, placed.arrow, placed.dot, placed.outline);
+}
+
+// A knob is two squares: the shadow's, then the knob's colour one pixel up and left of it.
+struct KnobSquares
+{
+    double z = 1.0;
+    double inset = 0.0;
+    double side = 0.0;
+    QColor shadow;
+    QColor knob;
+    bool antialiased = false;
+
+    // The shadow's square of the knob at `point`, before it is put on whole pixels.
+    QRectF first(const QPointF &point) const { return QRectF(point.x() - inset, point.y() - inset, side, side); }
+};
+
+KnobSquares knobSquaresOf(const ColorRect &object, const QPainter *painter)
+{
+    KnobSquares squares;
+    squares.z = object.getZoom();
+    squares.inset = double(ColorRect::handleHalfWidth()) / squares.z - 1.0 / squares.z;
+    squares.side = double(ColorRect::handleWidth()) / squares.z - 1.0 / squares.z;
+    squares.shadow = paletteColor(QPalette::Shadow, Qt::black);
+    if (object.isLocked())
+        squares.knob = Qt::red;
+    else if (!object.isResizable())
+        squares.knob = Qt::green;
+    else
+        squares.knob = paletteColor(QPalette::Highlight, QColor(48, 140, 198));
+    squares.antialiased = painter->testRenderHint(QPainter::Antialiasing);
+    return squares;
+}
+
+// The squares of an object's knobs (at most eight), each where it is filled in the painter's
+// units and, when it lies on whole pixels, in device pixels.
+struct PlacedKnobs
+{
+    static constexpr int Most = 16;
+    QRectF squares[Most];
+    QRect onPixels[Most];
+    int count = 0;
+};
+
+void placeKnobs(PlacedKnobs &placed, const DevicePixels &pixels, const KnobSquares &squares,
+                std::span<const QPointF> points)
+{
+    placed.count = 0;
+    for (const QPointF &point : points) {
+        if (placed.count + 2 > PlacedKnobs::Most)
+            break;
+        QRectF square = pixels.snapped(squares.first(point));
+        for (int pass = 0; pass < 2; ++pass) {
+            placed.squares[placed.count] = square;
+            placed.onPixels[placed.count] = pixels.onPixels(square);
+            ++placed.count;
+            square.translate(-1.0 / squares.z, -1.0 / squares.z);
+        }
+    }
+}
+
+// A knob's square filled on whole pixels goes through the painter's direct fill without
+// antialiasing, which covers exactly the pixels the antialiased fill covers wholly; a square
+// off the pixel grid (a turned object) is filled as the painter stands.
+void fillKnobs(QPainter *painter, const PlacedKnobs &placed, const KnobSquares &squares)
+{
+    for (int i = 0; i < placed.count; ++i) {
+        const bool smooth = squares.antialiased && placed.onPixels[i].isNull();
+        if (painter->testRenderHint(QPainter::Antialiasing) != smooth)
+            painter->setRenderHint(QPainter::Antialiasing, smooth);
+        painter->fillRect(placed.squares[i], i % 2 ? squares.knob : squares.shadow);
+    }
+    painter->setRenderHint(QPainter::Antialiasing, squares.antialiased);
+}
+
+// Whether the knobs, filled after it, hide every pixel that a line `lineWidth` wide (in the
+// painter's units) along `bounds` could touch: a box a few pixels wide on the screen (thousands
+// of them in a design seen whole) is covered by its own knobs.
+bool hiddenUnderKnobs(const QPainter *painter, const DevicePixels &pixels, const QRectF &bounds, qreal lineWidth,
+                      const PlacedKnobs &placed, const KnobSquares &squares)
+{
+    if (placed.count == 0 || !pixels.upright() || painter->opacity() != 1.0
+        || painter->compositionMode() != QPainter::CompositionMode_SourceOver || squares.shadow.alpha() != 255
+        || squares.knob.alpha() != 255)
+        return false;
+    // Every pixel an antialiased stroke of `bounds` can touch, with one to spare on each side.
+    const QTransform &toDevice = pixels.toDevice();
+    const QRectF device = toDevice.mapRect(bounds);
+    const double half = std::max(0.5, lineWidth * std::max(std::abs(toDevice.m11()), std::abs(toDevice.m22())) / 2.0);
+    const double edges[4] = {std::floor(device.left() - half) - 1.0, std::floor(device.top() - half) - 1.0,
+                             std::ceil(device.right() + half) + 1.0, std::ceil(device.bottom() + half) + 1.0};
+    constexpr int Most = 32;
+    if (!(edges[2] - edges[0] <= Most) || !(edges[3] - edges[1] <= Most) || !(std::abs(edges[0]) < 1e9)
+        || !(std::abs(edges[1]) < 1e9))
+        return false;
+    const QRect reach{QPoint(int(edges[0]), int(edges[1])), QPoint(int(edges[2]) - 1, int(edges[3]) - 1)};
+    // A bit per pixel of the reach, set where a square fills it opaque. Only a square on whole
+    // pixels fills each of its pixels wholly (one filled antialiased leaves its edges partly
+    // see-through): only those count.
+    quint32 rows[Most] = {};
+    for (int i = 0; i < placed.count; ++i) {
+        const QRect covered = placed.onPixels[i] & reach;
+        if (covered.isEmpty())
+            continue;
+        const quint32 bits = (covered.width() >= Most ? ~0u : ((1u << covered.width()) - 1u))
+                             << (covered.left() - reach.left());
+        for (int row = covered.top(); row <= covered.bottom(); ++row)
+            rows[row - reach.top()] |= bits;
+    }
+    const quint32 full = reach.width() >= Most ? ~0u : ((1u << reach.width()) - 1u);
+    for (int row = 0; row < reach.height(); ++row) {
+        if (rows[row] != full)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 unsigned ColorRect::knobMask() const
@@ -183,15 +357,21 @@ void ColorRect::drawSelect(QPainter *painter, const QRectF &)
 {
     if (!painter || isDrawingForPrint())
         return;
-    SavedPainterState state(painter);
     if (!_iseditable) {
-        flipFrame(painter);
-        rotateFrame(painter, angle());
-        if (hasText())
+        // The marks put back what they change of the painter: only a mirror or a turn needs
+        // its state saved (thousands of objects are marked at each repaint).
+        std::optional<SavedPainterState> turned;
+        if (_flipH || _flipV || angle() != 0.0f) {
+            turned.emplace(painter);
+            flipFrame(painter);
+            rotateFrame(painter, angle());
+        }
+        if (hasTextToDraw())
             drawLinks(painter);
         drawHandlesInView(painter);
         return;
     }
+    SavedPainterState state(painter);
     const BezierPath outline = bezierPath();
     const bool showsNoStroke = !canStroke() || !(strokeLineWidth() > 0);
     if (showsNoStroke && drawsStroke() && !drawsFill() && canFill() && !drawsImage()
@@ -213,18 +393,6 @@ void ColorRect::drawHandlesInView(QPainter *painter)
     if (!painter || isDrawingForPrint())
         return;
     const double z = getZoom();
-    if (canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke())) {
-        // The dashed box is the frame even for shaped text.
-        const bool shaped = _powertext;
-        _powertext = false;
-        const BezierPath outline = bezierPath();
-        _powertext = shaped;
-        // Stroking leaves the painter's state as it was.
-        if (!outline.isEmpty())
-            painter->strokePath(outline.toPainterPath(),
-                                makePen(strokeColor(), 0.2 / displayedZoom(), {2.0 / z, 2.0 / z}));
-    }
-
     const unsigned mask = knobMask();
     QPointF points[8];
     int count = 0;
@@ -232,7 +400,25 @@ void ColorRect::drawHandlesInView(QPainter *painter)
         if (mask & (1u << knob))
             points[count++] = knobPosition(_frameBounds, knob);
     }
-    drawHandlesAtPoints(std::span<const QPointF>(points, size_t(count)), painter);
+    // The painter's mapping and the colours are the same for every knob of the object.
+    const DevicePixels pixels(painter);
+    const KnobSquares squares = knobSquaresOf(*this, painter);
+    PlacedKnobs placed;
+    placeKnobs(placed, pixels, squares, std::span<const QPointF>(points, size_t(count)));
+
+    if (canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke())) {
+        // The dashed box is the frame even for shaped text.
+        const bool shaped = _powertext;
+        _powertext = false;
+        const BezierPath outline = bezierPath();
+        _powertext = shaped;
+        const qreal width = 0.2 / displayedZoom();
+        // Stroking leaves the painter's state as it was. An outline the knobs drawn over it
+        // hide wholly is not stroked.
+        if (!outline.isEmpty() && !hiddenUnderKnobs(painter, pixels, outline.bounds(), width, placed, squares))
+            painter->strokePath(outline.toPainterPath(), makePen(strokeColor(), width, {2.0 / z, 2.0 / z}));
+    }
+    fillKnobs(painter, placed, squares);
 }
 
 void ColorRect::drawHandleAtPoint(const QPointF &point, QPainter *painter)
@@ -244,27 +430,16 @@ void ColorRect::drawHandlesAtPoints(std::span<const QPointF> points, QPainter *p
 {
     if (!painter || points.empty())
         return;
-    const double z = getZoom();
-    const double inset = double(handleHalfWidth()) / z - 1.0 / z;
-    const double side = double(handleWidth()) / z - 1.0 / z;
     // The painter's mapping and the colours are the same for every knob of the object.
     const DevicePixels pixels(painter);
-    const QColor shadow = paletteColor(QPalette::Shadow, Qt::black);
-    QColor knob;
-    if (isLocked())
-        knob = Qt::red;
-    else if (!isResizable())
-        knob = Qt::green;
-    else
-        knob = paletteColor(QPalette::Highlight, QColor(48, 140, 198));
-    const bool antialiased = painter->testRenderHint(QPainter::Antialiasing);
-    for (const QPointF &point : points) {
-        QRectF square = pixels.snapped(QRectF(point.x() - inset, point.y() - inset, side, side));
-        fillKnobSquare(painter, pixels, square, shadow, antialiased);
-        square.translate(-1.0 / z, -1.0 / z);
-        fillKnobSquare(painter, pixels, square, knob, antialiased);
+    const KnobSquares squares = knobSquaresOf(*this, painter);
+    // A path may have many points: its knobs are placed and filled a few at a time.
+    constexpr size_t Batch = PlacedKnobs::Most / 2;
+    PlacedKnobs placed;
+    for (size_t first = 0; first < points.size(); first += Batch) {
+        placeKnobs(placed, pixels, squares, points.subspan(first, std::min(Batch, points.size() - first)));
+        fillKnobs(painter, placed, squares);
     }
-    painter->setRenderHint(QPainter::Antialiasing, antialiased);
 }
 
 void ColorRect::drawLinks(QPainter *painter)
@@ -272,44 +447,38 @@ void ColorRect::drawLinks(QPainter *painter)
     if (!painter || isDrawingForPrint() || _powertext)
         return;
     const QRectF f = _frameBounds;
-    drawLinkAtPoint(QPointF(f.left(), f.top() + 5.0 + 0.1 * f.height()), painter, false);
-    drawLinkAtPoint(QPointF(f.right(), f.bottom() - 5.0 - 0.1 * f.height()), painter, true);
+    const double z = getZoom();
+    const DevicePixels pixels(painter);
+    const int count = textContainerCount();
+    const int index = textContainerIndex();
+    const QColor outline = paletteColor(QPalette::Mid, Qt::gray);
+    const PlacedLinkMark marks[2] = {
+        placeLinkMark(painter, pixels, QPointF(f.left(), f.top() + 5.0 + 0.1 * f.height()), z, false, count, index,
+                      overfill, outline),
+        placeLinkMark(painter, pixels, QPointF(f.right(), f.bottom() - 5.0 - 0.1 * f.height()), z, true, count,
+                      index, overfill, outline)};
+    // Both copied from their pictures in device pixels, the world mapping undone once for
+    // the two.
+    if (!marks[0].picture.isNull() && !marks[1].picture.isNull()) {
+        const QTransform world = painter->worldTransform();
+        painter->setWorldTransform(pixels.toUser() * world);
+        for (const PlacedLinkMark &mark : marks)
+            painter->drawImage(mark.copiedAt(), mark.picture);
+        painter->setWorldTransform(world);
+        return;
+    }
+    for (const PlacedLinkMark &mark : marks)
+        drawPlacedLinkMark(painter, pixels, mark);
 }
 
 void ColorRect::drawLinkAtPoint(const QPointF &point, QPainter *painter, bool next)
 {
     if (!painter)
         return;
-    const double z = getZoom();
     const DevicePixels pixels(painter);
-    QRectF mark(point.x() - 3.0 / z, point.y() - 3.0 / z, 6.0 / z + 1.0 / z, 6.0 / z + 1.0 / z);
-    mark.adjust(-1.0 / z, -1.0 / z, 1.0 / z, 1.0 / z);
-    mark = pixels.snapped(mark);
-    if (next)
-        mark.translate(-1.0 / z, 0);
-
-    const int count = textContainerCount();
-    const int index = textContainerIndex();
-    const bool arrow = count > 0 && ((!next && index > 0) || (next && index < count - 1));
-    const bool dot = next && overfill;
-    const QColor outline = paletteColor(QPalette::Mid, Qt::gray);
-
-    // A mark on whole pixels is copied from its picture, drawn once for its look.
-    const QRect device = pixels.onPixels(mark);
-    if (!device.isEmpty() && painter->opacity() == 1.0
-        && painter->compositionMode() == QPainter::CompositionMode_SourceOver) {
-        const LinkMarkLook look{device.size(), pixels.toDevice().m11(), pixels.toDevice().m22(), z, arrow, dot,
-                                outline.rgba()};
-        const QImage &picture = linkMarkPicture(look, pixels, mark, device);
-        // Drawn in device pixels: the world mapping undone for the copy.
-        const QTransform world = painter->worldTransform();
-        painter->setWorldTransform(pixels.toUser() * world);
-        painter->drawImage(QPointF(device.left() - LinkMarkPadding, device.top() - LinkMarkPadding), picture);
-        painter->setWorldTransform(world);
-        return;
-    }
-    SavedPainterState state(painter);
-    paintLinkMark(painter, mark, z, arrow, dot, outline);
+    drawPlacedLinkMark(painter, pixels,
+                       placeLinkMark(painter, pixels, point, getZoom(), next, textContainerCount(),
+                                     textContainerIndex(), overfill, paletteColor(QPalette::Mid, Qt::gray)));
 }
 
 QPointF ColorRect::knobLocation(int &knob) const

@@ -24,21 +24,25 @@ void ColorRect::drawText(QPainter *painter)
     // While the text is edited in place the editor shows it; shaped text is the outline.
     if (!painter || _iseditable || _powertext)
         return;
-    if (!hasText()) {
+    // Thousands of boxes are drawn at each repaint: each asks its kept layout, reading
+    // neither its document nor its chain more than once.
+    if (!hasTextToDraw()) {
         overfill = false;
         return;
     }
 
     initContainer();
-    ensureTextFlow();
     const int index = _textFlow->indexOfContainer(_container.get());
 
     TextFlow *flow = nullptr;
     int box = 0;
     std::unique_ptr<TextFlow> scratch;
     std::unique_ptr<NSTextWrapContainer> scratchBox;
-    if (dynamic_cast<NSTextWrapContainer *>(_container.get()) && index >= 0) {
-        flow = layoutText();
+    if (index >= 0 && dynamic_cast<NSTextWrapContainer *>(_container.get())) {
+        // What layoutText() does, the box's container being made already.
+        refreshChainContainers();
+        _textFlow->layoutIfNeeded();
+        flow = _textFlow.get();
         box = index;
     } else {
         scratch = std::make_unique<TextFlow>(_text);

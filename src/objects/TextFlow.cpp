@@ -256,7 +256,17 @@ TextFlow::TextFlow(std::shared_ptr<QTextDocument> document)
     // Every change of the characters or of their formats asks for a new layout.
     if (m_document)
         m_textWatch = QObject::connect(m_document.get(), &QTextDocument::contentsChanged,
-                                       [this] { m_laidOut = false; });
+                                       [this] {
+                                           m_laidOut = false;
+                                           m_empty = Unknown;
+                                       });
+}
+
+bool TextFlow::isEmpty() const
+{
+    if (m_empty == Unknown)
+        m_empty = !m_document || m_document->isEmpty() ? Empty : HoldsText;
+    return m_empty == Empty;
 }
 
 TextFlow::~TextFlow()

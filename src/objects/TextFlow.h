@@ -76,7 +76,15 @@ public:
     // answers whether it did.
     bool layoutIfNeeded();
     // The next layoutIfNeeded() lays the text out.
-    void invalidate() { m_laidOut = false; }
+    void invalidate()
+    {
+        m_laidOut = false;
+        m_empty = Unknown;
+    }
+    // Whether the document holds no character. Known without reading the document again
+    // until its contents change: a repaint asks it of every box, and reading thousands of
+    // documents scattered in memory costs more than drawing their boxes.
+    bool isEmpty() const;
 
     // After layout(): the lines, the characters each box shows, and whether text is left over.
     const std::vector<Line> &lines() const { return m_lines; }
@@ -145,6 +153,8 @@ private:
     bool m_overflow = false;
     // What the last layout was made for.
     bool m_laidOut = false;
+    enum Emptiness : signed char { Unknown = -1, HoldsText = 0, Empty = 1 };
+    mutable Emptiness m_empty = Unknown;
     std::vector<std::pair<const TextContainer *, quint64>> m_laidBoxes;
     QFont m_laidFont;
     qreal m_laidTabs = 0.0;

@@ -793,3 +793,105 @@ TEST(KeptDrawingWindow, TextAlongAnOvalShowsEveryEditAndItsUndo)
     f.click(QPointF(300, 250));
     EXPECT_EQ(shown(f, area), shownAfresh(f, area));
 }
+
+namespace {
+
+// Every object of the canvas that does not share its text with another box, drawn by itself
+// and drawn made anew from what it writes: the two must be the same pixels.
+void expectEachObjectDrawsAsMadeAnew(apptest::WindowFixture &f, const QRectF &area, const char *when)
+{
+    for (const GraphicPtr &graphic : f.canvas()->getRects()) {
+        if (graphic->textFlow() && graphic->textFlow()->containers().size() > 1)
+            continue;
+        EXPECT_EQ(drawnAlone(*graphic, area), drawnAfresh(*graphic, area))
+            << when << ": the object at " << graphic->frameBounds().x() << ", " << graphic->frameBounds().y();
+    }
+}
+
+} // namespace
+
+// A design of many kinds of text (boxes showing their text, one empty, one overflowing, two
+// linked, turned and mirrored ones, boxes too small for a line, text along an oval) repainted
+// at two zooms through a resize, its Undo, a letter typed into the empty box and its Undo: the
+// canvas shows what the same texts laid out afresh show, and each object what a copy of it
+// made anew draws.
+TEST(KeptDrawingWindow, ManyTextsRepaintAsLaidOutAfreshThroughEditUndoAndTyping)
+{
+    apptest::WindowFixture f(QStringLiteral("kept-many-texts"));
+    GraphicList objects;
+    auto box = [&](const QRectF &frame, const QString &text) {
+        auto made = placed(f, ColorRect::create(frame));
+        made->textStorage()->setPlainText(text);
+        objects.append(made);
+        return made;
+    };
+    const QRectF emptyFrame(10, 10, 60, 24);
+    const QRectF overflowingFrame(80, 10, 60, 24);
+    box(emptyFrame, QString());
+    box(overflowingFrame, LongText);
+    box(QRectF(150, 10, 90, 40), QStringLiteral("A box showing its text"));
+    auto turned = box(QRectF(10, 50, 70, 30), QStringLiteral("Turned text"));
+    turned->setAngle(25.0f, false);
+    auto mirrored = box(QRectF(90, 50, 70, 30), QStringLiteral("Mirrored text"));
+    mirrored->setFlipHor(true);
+    auto first = box(QRectF(10, 95, 60, 24), LongText);
+    auto second = box(QRectF(80, 95, 60, 24), QString());
+    for (int i = 0; i < 12; ++i)
+        box(QRectF(150 + (i % 6) * 1.8, 95 + (i / 6) * 1.8, 1.6, 1.6), QStringLiteral("Tiny %1").arg(i));
+    auto oval = placed(f, ColorOval::create(QRectF(170, 60, 70, 60)));
+    oval->textStorage()->setPlainText(QStringLiteral("Along the oval it runs"));
+    objects.append(oval);
+    QString written;
+    openDesign(f, QStringLiteral("Kept Many Texts"), objects, {}, &written);
+    // The pair linked on the canvas: the second box takes the first's text on.
+    const GraphicPtr shownFirst = objectAt(f, first->frameBounds());
+    const GraphicPtr shownSecond = objectAt(f, second->frameBounds());
+    const GraphicPtr empty = objectAt(f, emptyFrame);
+    const GraphicPtr overflowing = objectAt(f, overflowingFrame);
+    ASSERT_TRUE(shownFirst && shownSecond && empty && overflowing);
+    shownSecond->setTextLink(shownFirst.get(), true);
+    ASSERT_EQ(shownSecond->textContainers().size(), 2);
+    const QRectF area(0, 0, 250, 130);
+
+    for (const QString &zoom : {QStringLiteral("100%"), QStringLiteral("200%")}) {
+        SCOPED_TRACE(zoom.toStdString());
+        chooseZoom(f, zoom);
+        const QImage opened = shown(f, area);
+        ASSERT_TRUE(overflowing->hasOverflow());
+        ASSERT_GT(shownSecond->textCharacterRange().second, 0);
+        EXPECT_EQ(opened, shownAfresh(f, area));
+        expectEachObjectDrawsAsMadeAnew(f, area, "opened");
+
+        // The overflowing box made taller shows more of its text; Undo puts every pixel back.
+        f.click(overflowingFrame.center());
+        ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+        f.dragFromTo(overflowingFrame.bottomRight(), overflowingFrame.bottomRight() + QPointF(0, 30));
+        ASSERT_GT(overflowing->frameBounds().height(), overflowingFrame.height() + 20);
+        const QImage taller = shown(f, area);
+        EXPECT_NE(taller, opened);
+        EXPECT_EQ(taller, shownAfresh(f, area));
+        expectEachObjectDrawsAsMadeAnew(f, area, "made taller");
+        f.undo();
+        ASSERT_EQ(overflowing->frameBounds(), overflowingFrame);
+        f.click(QPointF(245, 125));
+        EXPECT_EQ(shown(f, area), opened);
+        EXPECT_EQ(shown(f, area), shownAfresh(f, area));
+
+        // A letter typed into the empty box shows; its Undo leaves the box empty again.
+        f.editText(emptyFrame.center());
+        QTest::keyClicks(f.canvas(), QStringLiteral("W"));
+        f.click(QPointF(245, 125));
+        ASSERT_EQ(empty->textStorage()->toPlainText(), QStringLiteral("W"));
+        const QImage typed = shown(f, area);
+        EXPECT_NE(typed, opened);
+        EXPECT_EQ(typed, shownAfresh(f, area));
+        expectEachObjectDrawsAsMadeAnew(f, area, "typed");
+        while (!empty->textStorage()->isEmpty() && f.canvas()->undoManager()->canUndo())
+            f.undo();
+        ASSERT_TRUE(empty->textStorage()->isEmpty());
+        f.click(QPointF(245, 125));
+        EXPECT_EQ(shown(f, area), opened);
+        EXPECT_EQ(shown(f, area), shownAfresh(f, area));
+        expectEachObjectDrawsAsMadeAnew(f, area, "typing undone");
+    }
+}

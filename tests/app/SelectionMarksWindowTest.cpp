@@ -218,7 +218,7 @@ protected:
 
     // Text boxes (one turned, one mirrored, two linked with their text running over), an oval
     // with text along it and a mirrored one, a line, a path, a locked and a fixed-size box,
-    // and two boxes grouped through the Arrange menu.
+    // boxes of a few pixels, and two boxes grouped through the Arrange menu.
     void makeDesign()
     {
         textBox(QRectF(5, 5, 50, 18), QStringLiteral("Marks"));
@@ -255,6 +255,11 @@ protected:
         fixed->setResizable(false);
         add(ColorRect::create(QRectF(50, 50, 15, 10)));
         add(ColorRect::create(QRectF(75, 50, 15, 10)));
+        // Boxes a few pixels wide, whose knobs cover their dashed outlines, and one as wide
+        // as its knobs, whose outline shows between them.
+        for (int i = 0; i < 8; ++i)
+            add(ColorRect::create(QRectF(100 + (i % 4) * 2.5, 51 + (i / 4) * 2.5, 0.4 + 0.3 * i, 1.6)));
+        add(ColorRect::create(QRectF(115, 50, 6, 6)));
         apptest::settle();
         clickAt(QPointF(57, 50));
         clickAt(QPointF(82, 50), Qt::ShiftModifier);
