@@ -361,11 +361,29 @@ bool ColorOval::drawAttachment(QPainter *painter, const QTransform &around, cons
     return true;
 }
 
+const ColorOval::KeptOutline &ColorOval::keptOutline() const
+{
+    // Exactly the frame it was made for (QRectF's own comparison forgives small differences).
+    const QRectF &kept = m_keptOutline.frame;
+    if (kept.x() != _frameBounds.x() || kept.y() != _frameBounds.y() || kept.width() != _frameBounds.width()
+        || kept.height() != _frameBounds.height() || m_keptOutline.lineWidth != _lineWidth) {
+        const BezierPath outline = bezierPath();
+        m_keptOutline.frame = _frameBounds;
+        m_keptOutline.lineWidth = _lineWidth;
+        m_keptOutline.empty = outline.isEmpty();
+        m_keptOutline.bounds = outline.bounds();
+        m_keptOutline.area = filledArea(outline);
+        m_keptOutline.line = outline.toPainterPath();
+    }
+    return m_keptOutline;
+}
+
 void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
 {
     if (!painter)
         return;
-    const BezierPath outline = bezierPath();
+    // The oval as bezierPath() makes it, kept.
+    const KeptOutline &outline = keptOutline();
     // Only a mirror or a turn, a clip or a shadow changes the painter's state here: an
     // upright plain oval is drawn without saving it.
     const bool turned = _flipH || _flipV || angle() != 0.0f;
@@ -385,11 +403,11 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
             if (clip)
                 p->setClipPath(filledArea(*clip), Qt::IntersectClip);
             if (_fillType == 0) {
-                p->fillPath(filledArea(outline), fillColor());
+                p->fillPath(outline.area, fillColor());
                 return;
             }
-            const QRectF bounds = outline.bounds();
-            if (outline.isEmpty() || bounds.isEmpty())
+            const QRectF bounds = outline.bounds;
+            if (outline.empty || bounds.isEmpty())
                 return;
             // The gradient is rendered offscreen at twice the size for print, at the
             // canvas's zoom on the screen.
@@ -407,7 +425,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
                 QTransform toImage;
                 toImage.scale(f, f);
                 toImage.translate(-bounds.x(), -bounds.y());
-                offscreen.setClipPath(toImage.map(filledArea(outline)));
+                offscreen.setClipPath(toImage.map(outline.area));
                 const QRectF whole(0, 0, size.width(), size.height());
                 if (_fillType == 1)
                     drawRadialGradient(&offscreen, fillColor(), _fillColor2, whole);
@@ -418,7 +436,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
             p->drawImage(bounds, image);
         };
         if (drawsShadow())
-            paintWithShadow(painter, outline.bounds(), paintFill);
+            paintWithShadow(painter, outline.bounds, paintFill);
         else
             paintFill(painter);
         if (keep)
@@ -430,7 +448,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
     // a fill of the outline at every repaint.
     if (canDrawsImage() && drawsImage() && (imageFileMissing() || hasValidImage())) {
         painter->save();
-        painter->setClipPath(filledArea(outline), Qt::IntersectClip);
+        painter->setClipPath(outline.area, Qt::IntersectClip);
         drawImage(painter);
         painter->restore();
     }
@@ -441,7 +459,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
         const QList<qreal> dashes =
             _linePattern > 0 ? CDashArray::dashLengths(_linePattern, _lineWidth) : QList<qreal>();
         const QPen pen = makePen(strokeColor(), _lineWidth, dashes);
-        const QPainterPath line = outline.toPainterPath();
+        const QPainterPath &line = outline.line;
         auto paintStroke = [&](QPainter *p) {
             if (clip)
                 p->setClipPath(filledArea(*clip), Qt::IntersectClip);
@@ -449,7 +467,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
         };
         if (drawsShadow() && !filled) {
             const qreal reach = _lineWidth;
-            paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
+            paintWithShadow(painter, outline.bounds.adjusted(-reach, -reach, reach, reach),
                             paintStroke);
         } else {
             paintStroke(painter);

@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+#include <QPainterPath>
+
 #include "objects/ColorRect.h"
 #include "platform/BezierPath.h"
 
@@ -108,6 +110,20 @@ private:
         int flip = 0;
         bool operator==(const PlacedFor &) const = default;
     };
+    // The outline as the painter takes it, filled and stroked, kept while the frame and the
+    // line width stay: making the curves anew for thousands of ovals at each repaint cost
+    // as much as filling them.
+    struct KeptOutline
+    {
+        QRectF frame;
+        float lineWidth = -1.0f;
+        bool empty = true;
+        QRectF bounds;
+        QPainterPath area; // filled by the winding rule
+        QPainterPath line; // as the outline converts, for the stroke
+    };
+    const KeptOutline &keptOutline() const;
+    mutable KeptOutline m_keptOutline;
     mutable std::unique_ptr<TextFlow> m_ovalFlow;
     mutable std::unique_ptr<NSTextOvalContainer> m_ovalBox;
     mutable std::vector<PlacedGlyph> m_placed;
