@@ -154,7 +154,8 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
     }
 
     const GraphicList sorted = sortedByLayer(rects);
-    const QString page = getCurrPageName();
+    // The copy the objects on the page hold: each compares by address.
+    const QString page = ColorRect::sharedPageName(getCurrPageName());
     const int layer = currentLayer();
     for (const GraphicPtr &graphic : sorted) {
         if (!graphic->isOnPageNamed(page))

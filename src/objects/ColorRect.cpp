@@ -1,5 +1,7 @@
 #include "objects/ColorRect.h"
 
+#include <QMutex>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -264,12 +266,28 @@ void ColorRect::updateRulers()
 
 // ---- page, layer and plain state ----
 
+QString ColorRect::sharedPageName(const QString &name)
+{
+    // A design's objects name a few pages between them, but each read from a file holds a
+    // copy of its own: comparing thousands of copies at every repaint read them all.
+    // Objects are made on several threads.
+    static QMutex guard;
+    static QSet<QString> names;
+    constexpr qsizetype MostNames = 256;
+    QMutexLocker lock(&guard);
+    if (const auto found = names.constFind(name); found != names.constEnd())
+        return *found;
+    if (names.size() < MostNames)
+        names.insert(name);
+    return name;
+}
+
 void ColorRect::setPageName(const QString &name)
 {
     if (name == QLatin1String("Horizontal") || name == QLatin1String("Vertical"))
-        _pageName = name + QLatin1String("Front");
+        _pageName = sharedPageName(name + QLatin1String("Front"));
     else
-        _pageName = name;
+        _pageName = sharedPageName(name);
 }
 
 bool ColorRect::isOnPageNamed(const QString &name) const

@@ -106,6 +106,9 @@ public:
     void setPageName(const QString &name);
     QString getPageName() const { return _pageName; }
     bool isOnPageNamed(const QString &name) const;
+    // The one copy of a page name that every object on that page holds (of the first few
+    // hundred names): a name compared with it matches by address, its characters unread.
+    static QString sharedPageName(const QString &name);
     int objectLayer() const { return _mlayer; }
     void setObjectLayer(int layer) { _mlayer = layer; }
     // YES puts the object on layer 0, NO on layer 1; isBack() is not affected.
