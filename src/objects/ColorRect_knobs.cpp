@@ -406,16 +406,18 @@ void ColorRect::drawHandlesInView(QPainter *painter)
     PlacedKnobs placed;
     placeKnobs(placed, pixels, squares, std::span<const QPointF>(points, size_t(count)));
 
-    if (canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke())) {
+    const qreal width = 0.2 / displayedZoom();
+    // An outline lies within its frame: when the knobs drawn over it hide the whole frame,
+    // the outline is neither made nor stroked.
+    if (canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke())
+        && !hiddenUnderKnobs(painter, pixels, _frameBounds, width, placed, squares)) {
         // The dashed box is the frame even for shaped text.
         const bool shaped = _powertext;
         _powertext = false;
         const BezierPath outline = bezierPath();
         _powertext = shaped;
-        const qreal width = 0.2 / displayedZoom();
-        // Stroking leaves the painter's state as it was. An outline the knobs drawn over it
-        // hide wholly is not stroked.
-        if (!outline.isEmpty() && !hiddenUnderKnobs(painter, pixels, outline.bounds(), width, placed, squares))
+        // Stroking leaves the painter's state as it was.
+        if (!outline.isEmpty())
             painter->strokePath(outline.toPainterPath(), makePen(strokeColor(), width, {2.0 / z, 2.0 / z}));
     }
     fillKnobs(painter, placed, squares);

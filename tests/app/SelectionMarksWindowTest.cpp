@@ -255,11 +255,21 @@ protected:
         fixed->setResizable(false);
         add(ColorRect::create(QRectF(50, 50, 15, 10)));
         add(ColorRect::create(QRectF(75, 50, 15, 10)));
-        // Boxes a few pixels wide, whose knobs cover their dashed outlines, and one as wide
-        // as its knobs, whose outline shows between them.
+        // Boxes, an oval and a path a few pixels wide, whose knobs cover their dashed
+        // outlines, and a box and an oval as wide as their knobs, whose outlines show
+        // between them.
         for (int i = 0; i < 8; ++i)
             add(ColorRect::create(QRectF(100 + (i % 4) * 2.5, 51 + (i / 4) * 2.5, 0.4 + 0.3 * i, 1.6)));
         add(ColorRect::create(QRectF(115, 50, 6, 6)));
+        add(ColorOval::create(QRectF(123, 51, 1.5, 1.2)));
+        add(ColorOval::create(QRectF(126, 50, 6, 5)));
+        auto tinyPath = ColorPath::create(QRectF(134, 51, 1.6, 1.6));
+        BezierPath tinyZigzag;
+        tinyZigzag.moveTo(QPointF(134, 51));
+        tinyZigzag.lineTo(QPointF(135.6, 52));
+        tinyZigzag.lineTo(QPointF(134.4, 52.6));
+        tinyPath->setBezierPath(tinyZigzag);
+        add(tinyPath);
         apptest::settle();
         clickAt(QPointF(57, 50));
         clickAt(QPointF(82, 50), Qt::ShiftModifier);
