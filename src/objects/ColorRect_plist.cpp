@@ -276,8 +276,8 @@ bool ColorRect::partsReadableOffThread(const QTextDocument **text)
     if (_image || _missingImage || !image_path.isEmpty())
         return false;
     if (_text) {
-        // Asked for by the writer, made on first asking: made here, on the text's own thread.
-        if (!_text->rootFrame()->childFrames().isEmpty())
+        // A table is read through its frames, which only the text's own thread may make.
+        if (TextArchive::mayHoldTables(*_text))
             return false;
         // Attached pictures and tables are read through more of the text than its runs.
         if (_text->toRawText().contains(QChar::ObjectReplacementCharacter))

@@ -449,8 +449,8 @@ QByteArray TextArchive::archive(const QTextDocument &document)
             found = charMaps.emplace(index, charFormatToMap(format)).first;
         return found->second;
     };
-    // Tables are frames in the document's root frame; a text without any needs no paragraph asked.
-    const bool anyTable = !document.rootFrame()->childFrames().isEmpty();
+    // A text without a table needs no paragraph asked.
+    const bool anyTable = mayHoldTables(document);
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         auto blockMap = blockMaps.find(block.blockFormatIndex());
         if (blockMap == blockMaps.end())
@@ -496,6 +496,12 @@ QByteArray TextArchive::archive(const QTextDocument &document)
         payload.insert(QStringLiteral("Tables"), tables);
     payload.insert(QStringLiteral("DefaultFont"), Archiver::archiveFont(document.defaultFont()));
     return Archiver::archive(className, payload);
+}
+
+bool TextArchive::mayHoldTables(const QTextDocument &document)
+{
+    const QList<QTextFormat> formats = document.allFormats();
+    return std::any_of(formats.cbegin(), formats.cend(), [](const QTextFormat &format) { return format.isTableFormat(); });
 }
 
 bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)

@@ -30,6 +30,11 @@ public:
     // Replaces the document's contents with the archived text. Answers false, leaving the
     // document unchanged, when the data is not an archived text.
     static bool unarchive(const QByteArray &data, QTextDocument &document);
+    // Whether any paragraph may stand in a table, known without asking a cursor: that makes the
+    // document's root frame, an object of its own that the small text of a box never needs
+    // otherwise, and that only the text's own thread may make. A document without a table's
+    // format holds no table.
+    static bool mayHoldTables(const QTextDocument &document);
 };
 
 } // namespace quillmark

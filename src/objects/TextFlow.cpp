@@ -20,6 +20,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "objects/TextArchive.h"
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextContainer.h"
 
@@ -42,15 +43,6 @@ constexpr int PartMargin = 1024;
 // Whether a text holds only characters that run left to right or take the direction around
 // them: there a part of a paragraph orders its characters as the whole paragraph does near its
 // start. Text that runs right to left, or embeds a direction, is always laid out whole.
-// Whether any paragraph may stand in a table. Asking a cursor for the table at a paragraph makes
-// the document's root frame, an object of its own that the small text of a box never needs
-// otherwise; a document without a table's format holds no table.
-bool mayHoldTables(const QTextDocument &document)
-{
-    const QList<QTextFormat> formats = document.allFormats();
-    return std::any_of(formats.cbegin(), formats.cend(), [](const QTextFormat &format) { return format.isTableFormat(); });
-}
-
 bool runsLeftToRightOnly(const QString &text)
 {
     const qsizetype size = text.size();
@@ -485,7 +477,7 @@ void TextFlow::layout()
         size_t lines = 0, attachments = 0, layouts = 0;
     } before;
     bool again = false;
-    const bool tables = mayHoldTables(*m_document);
+    const bool tables = TextArchive::mayHoldTables(*m_document);
     for (QTextBlock block = m_document->begin(); block.isValid(); block = again ? block : block.next()) {
         again = false;
         // What the boxes have no room for is never drawn nor hit: it gets no layout, so that
