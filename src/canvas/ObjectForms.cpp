@@ -35,8 +35,72 @@ QThreadPool &formsPool()
     return *pool;
 }
 
-// What became of a piece of work.
-enum : int { PieceWaiting, PieceTaken, PieceMade };
+// Pieces of work taken by whoever comes first, a helper or the calling thread; the calling thread
+// waits for them in order, making those no one has taken yet meanwhile.
+class Pieces
+{
+public:
+    void start(qsizetype count)
+    {
+        m_count = count;
+        m_states = std::make_unique<std::atomic<int>[]>(size_t(count));
+        for (qsizetype i = 0; i < count; ++i)
+            m_states[i].store(Waiting);
+    }
+    qsizetype count() const { return m_count; }
+
+    // A helper: takes and makes the pieces no one has taken yet.
+    template<class Make>
+    void help(const Make &make)
+    {
+        for (qsizetype piece = m_next.fetch_add(1); piece < m_count; piece = m_next.fetch_add(1))
+            if (take(piece))
+                finish(piece, make);
+    }
+
+    // The calling thread: returns once `piece` is made. It is made here when no helper took it;
+    // while a helper makes it, this thread makes those not yet taken.
+    template<class Make>
+    void await(qsizetype piece, const Make &make)
+    {
+        if (take(piece))
+            finish(piece, make);
+        while (m_states[piece].load() != Made) {
+            const qsizetype other = m_next.fetch_add(1);
+            if (other < m_count) {
+                if (take(other))
+                    finish(other, make);
+                continue;
+            }
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_made.wait(lock, [&] { return m_states[piece].load() == Made; });
+        }
+    }
+
+private:
+    enum : int { Waiting, Taken, Made };
+    bool take(qsizetype piece)
+    {
+        int expected = Waiting;
+        return m_states[piece].compare_exchange_strong(expected, Taken);
+    }
+    template<class Make>
+    void finish(qsizetype piece, const Make &make)
+    {
+        make(piece);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_states[piece].store(Made);
+        }
+        m_made.notify_all();
+    }
+
+    qsizetype m_count = 0;
+    std::unique_ptr<std::atomic<int>[]> m_states;
+    std::atomic<qsizetype> m_next{0};
+    std::mutex m_mutex;
+    std::condition_variable m_made;
+};
 
 } // namespace
 
@@ -47,46 +111,26 @@ struct ObjectForms::Work
     std::vector<ColorRect *> objects;
     std::vector<char> elsewhere;
     std::vector<QVariantMap> forms;
-    qsizetype pieces = 0;
-    std::unique_ptr<std::atomic<int>[]> states;
-    std::atomic<qsizetype> nextPiece{0};
+    Pieces pieces;
     // Archives a helper wrote while the caller records them, one set per piece.
     std::shared_ptr<Archiver::KeptRoots> recording;
     std::vector<std::shared_ptr<Archiver::KeptRoots>> pieceRoots;
-    std::mutex mutex;
-    std::condition_variable made;
-
-    bool take(qsizetype piece)
-    {
-        int expected = PieceWaiting;
-        return states[piece].compare_exchange_strong(expected, PieceTaken);
-    }
 
     void make(qsizetype piece, bool onHelper)
     {
-        {
-            std::shared_ptr<Archiver::KeptRoots> roots;
-            if (onHelper && recording)
-                roots = pieceRoots[piece] = Archiver::newKeptRoots();
-            const Archiver::Recording recorded(roots ? roots : Archiver::recordingNow());
-            const qsizetype end = std::min<qsizetype>(qsizetype(objects.size()), (piece + 1) * FormsPieceSize);
-            for (qsizetype i = piece * FormsPieceSize; i < end; ++i)
-                if (elsewhere[i])
-                    forms[i] = objects[i]->propertyListRepresentation(nullptr);
-        }
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            states[piece].store(PieceMade);
-        }
-        made.notify_all();
+        std::shared_ptr<Archiver::KeptRoots> roots;
+        if (onHelper && recording)
+            roots = pieceRoots[piece] = Archiver::newKeptRoots();
+        const Archiver::Recording recorded(roots ? roots : Archiver::recordingNow());
+        const qsizetype end = std::min<qsizetype>(qsizetype(objects.size()), (piece + 1) * FormsPieceSize);
+        for (qsizetype i = piece * FormsPieceSize; i < end; ++i)
+            if (elsewhere[i])
+                forms[i] = objects[i]->propertyListRepresentation(nullptr);
     }
 
-    // A helper: takes the pieces no one has taken yet.
     void help()
     {
-        for (qsizetype piece = nextPiece.fetch_add(1); piece < pieces; piece = nextPiece.fetch_add(1))
-            if (take(piece))
-                make(piece, true);
+        pieces.help([this](qsizetype piece) { make(piece, true); });
     }
 };
 
@@ -126,13 +170,10 @@ ObjectForms::ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
         if (context && !work.objects[i]->linkedTextViewsString(*context).isNull())
             work.elsewhere[i] = 0;
     }
-    work.pieces = (count + FormsPieceSize - 1) / FormsPieceSize;
-    work.states = std::make_unique<std::atomic<int>[]>(size_t(work.pieces));
-    for (qsizetype i = 0; i < work.pieces; ++i)
-        work.states[i].store(PieceWaiting);
+    work.pieces.start((count + FormsPieceSize - 1) / FormsPieceSize);
     work.recording = Archiver::recordingNow();
-    work.pieceRoots.resize(size_t(work.pieces));
-    const qsizetype started = std::min<qsizetype>(helpers, work.pieces - 1);
+    work.pieceRoots.resize(size_t(work.pieces.count()));
+    const qsizetype started = std::min<qsizetype>(helpers, work.pieces.count() - 1);
     for (qsizetype i = 0; i < started; ++i)
         formsPool().start([held = m_work] { held->help(); });
 }
@@ -150,21 +191,8 @@ void ObjectForms::deliver(const std::function<void(QVariant &&)> &take)
     Work &work = *m_work;
     const qsizetype count = qsizetype(work.objects.size());
     for (qsizetype piece = 0; piece * FormsPieceSize < count; ++piece) {
-        if (work.pieces > 0) {
-            // The piece is made here when no helper took it; while a helper makes it, this
-            // thread makes those not yet taken.
-            if (work.take(piece))
-                work.make(piece, false);
-            while (work.states[piece].load() != PieceMade) {
-                const qsizetype other = work.nextPiece.fetch_add(1);
-                if (other < work.pieces) {
-                    if (work.take(other))
-                        work.make(other, false);
-                    continue;
-                }
-                std::unique_lock<std::mutex> lock(work.mutex);
-                work.made.wait(lock, [&] { return work.states[piece].load() == PieceMade; });
-            }
+        if (work.pieces.count() > 0) {
+            work.pieces.await(piece, [&work](qsizetype taken) { work.make(taken, false); });
             if (work.pieceRoots[piece]) {
                 Archiver::keepAlso(*work.recording, *work.pieceRoots[piece]);
                 work.pieceRoots[piece].reset();
@@ -201,23 +229,13 @@ struct ObjectsFromForms::Work
     // No helper reaches it once every piece is made.
     const PropertyListArray *forms = nullptr;
     qsizetype count = 0;
-    qsizetype pieces = 0;
+    Pieces pieces;
     QThread *caller = nullptr;
     // Texts read from a copy in memory are taken as read on the helpers too.
     std::shared_ptr<const Archiver::KeptRoots> readAlready;
     // The objects made by whoever made their piece, and which entries that covered.
     std::vector<std::shared_ptr<ColorRect>> made;
     std::vector<char> settled;
-    std::unique_ptr<std::atomic<int>[]> states;
-    std::atomic<qsizetype> nextPiece{0};
-    std::mutex mutex;
-    std::condition_variable piecesMade;
-
-    bool take(qsizetype piece)
-    {
-        int expected = PieceWaiting;
-        return states[piece].compare_exchange_strong(expected, PieceTaken);
-    }
 
     void make(qsizetype piece)
     {
@@ -248,18 +266,11 @@ struct ObjectsFromForms::Work
                 settled[size_t(i)] = 1;
             }
         }
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            states[piece].store(PieceMade);
-        }
-        piecesMade.notify_all();
     }
 
     void help()
     {
-        for (qsizetype piece = nextPiece.fetch_add(1); piece < pieces; piece = nextPiece.fetch_add(1))
-            if (take(piece))
-                make(piece);
+        pieces.help([this](qsizetype piece) { make(piece); });
     }
 };
 
@@ -279,11 +290,8 @@ ObjectsFromForms::ObjectsFromForms(const PropertyListArray &forms)
     work.readAlready = Archiver::readingNow();
     work.made.resize(size_t(work.count));
     work.settled.assign(size_t(work.count), 0);
-    work.pieces = (work.count + ObjectsPieceSize - 1) / ObjectsPieceSize;
-    work.states = std::make_unique<std::atomic<int>[]>(size_t(work.pieces));
-    for (qsizetype i = 0; i < work.pieces; ++i)
-        work.states[i].store(PieceWaiting);
-    const qsizetype started = std::min<qsizetype>(helpers, work.pieces - 1);
+    work.pieces.start((work.count + ObjectsPieceSize - 1) / ObjectsPieceSize);
+    const qsizetype started = std::min<qsizetype>(helpers, work.pieces.count() - 1);
     for (qsizetype i = 0; i < started; ++i)
         formsPool().start([held = m_work] { held->help(); });
 }
@@ -307,26 +315,13 @@ void ObjectsFromForms::deliver(const std::function<void(std::shared_ptr<ColorRec
         if (std::shared_ptr<ColorRect> graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
             take(std::move(graphic));
     };
-    if (work.pieces == 0) {
+    if (work.pieces.count() == 0) {
         for (qsizetype i = 0; i < work.count; ++i)
             makeHere(i);
         return;
     }
-    for (qsizetype piece = 0; piece < work.pieces; ++piece) {
-        // The piece is made here when no helper took it; while a helper makes it, this thread
-        // makes those not yet taken.
-        if (work.take(piece))
-            work.make(piece);
-        while (work.states[piece].load() != PieceMade) {
-            const qsizetype other = work.nextPiece.fetch_add(1);
-            if (other < work.pieces) {
-                if (work.take(other))
-                    work.make(other);
-                continue;
-            }
-            std::unique_lock<std::mutex> lock(work.mutex);
-            work.piecesMade.wait(lock, [&] { return work.states[piece].load() == PieceMade; });
-        }
+    for (qsizetype piece = 0; piece < work.pieces.count(); ++piece) {
+        work.pieces.await(piece, [&work](qsizetype taken) { work.make(taken); });
         const qsizetype end = std::min(work.count, (piece + 1) * ObjectsPieceSize);
         for (qsizetype i = piece * ObjectsPieceSize; i < end; ++i) {
             if (!work.settled[size_t(i)]) {
