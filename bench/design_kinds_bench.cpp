@@ -589,6 +589,30 @@ QString designPath(QString (*make)())
     return made[make];
 }
 
+// The knobs' squares (each a shadow, then the knob over it) and the link marks, as the
+// selection's marks are filled.
+void fillMarks(QPainter &painter, const QList<QRect> &squares, const QList<QPoint> &links, const QImage &mark)
+{
+    const QColor shadow(Qt::black);
+    const QColor knob(48, 140, 198);
+    for (qsizetype i = 0; i < squares.size(); ++i)
+        painter.fillRect(squares[i], i % 2 ? knob : shadow);
+    for (const QPoint &at : links)
+        painter.drawImage(at, mark);
+}
+
+// The time of a second drawing: the first, as the canvas has drawn before, prepares what any
+// later use of the painter on the image reuses.
+template <typename Draw>
+double secondDrawMs(Draw &&draw)
+{
+    draw();
+    QElapsedTimer timer;
+    timer.start();
+    draw();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 // The floor of drawing the marks of a selection: QPainter alone, into an image the size of
 // the canvas, filling each knob's two squares on whole pixels and copying each link mark of
 // a text box from a picture, as many as the canvas shows, nothing else.
@@ -620,20 +644,9 @@ double marksFloorMs(RectsView *canvas)
     device.fill(Qt::white);
     auto draw = [&] {
         QPainter painter(&device);
-        const QColor shadow(Qt::black);
-        const QColor knob(48, 140, 198);
-        for (qsizetype i = 0; i < squares.size(); ++i)
-            painter.fillRect(squares[i], i % 2 ? knob : shadow);
-        for (const QPoint &at : std::as_const(links))
-            painter.drawImage(at, mark);
+        fillMarks(painter, squares, links, mark);
     };
-    // Once before the timing, as the canvas has drawn before: the painter's first use on an
-    // image prepares what any later one reuses.
-    draw();
-    QElapsedTimer timer;
-    timer.start();
-    draw();
-    return double(timer.nsecsElapsed()) / 1e6;
+    return secondDrawMs(draw);
 }
 
 // The floor of a repaint: what the canvas shows, drawn by QPainter alone into an image the
@@ -748,19 +761,9 @@ double repaintFloorMs(RectsView &canvas)
         }
         painter.resetTransform();
         painter.setRenderHint(QPainter::Antialiasing, false);
-        const QColor shadow(Qt::black);
-        const QColor knob(48, 140, 198);
-        for (qsizetype i = 0; i < squares.size(); ++i)
-            painter.fillRect(squares[i], i % 2 ? knob : shadow);
-        for (const QPoint &at : std::as_const(links))
-            painter.drawImage(at, mark);
+        fillMarks(painter, squares, links, mark);
     };
-    // Once before the timing, as the canvas has drawn before.
-    draw();
-    QElapsedTimer timer;
-    timer.start();
-    draw();
-    return double(timer.nsecsElapsed()) / 1e6;
+    return secondDrawMs(draw);
 }
 
 // The processor time of the calling thread so far.
