@@ -19,9 +19,10 @@ set(layer_barcodes 4)
 set(layer_images 4)
 set(layer_app 5)
 
-# Barcodes stand below the database although they share its layer: a bound barcode reads its
-# field through the objects' merge source.
-set(never_barcodes database)
+# Barcodes stand below the peers that stand on them although they share their layer: a bound
+# barcode reads its field through the objects' merge source, and printing and the inspector
+# print and edit barcodes, never the other way round.
+set(never_barcodes database printing inspector)
 
 set(rooms_store store)
 set(rooms_exchange store exchange)

@@ -354,6 +354,15 @@ void ColorBarcode::updateContentsWithObject(const QVariant &value)
         _mainView->invalidateGraphic(nullptr);
 }
 
+bool ColorBarcode::encodesCurrentRecord() const
+{
+    if (_pk == 0)
+        return BarcodeRenderer::encodes(_barInfo);
+    // A value that is no text leaves the merged value as it is, as a refresh from it would.
+    const QVariant value = contentsByPk(_pk);
+    return BarcodeRenderer::encodes(workingBarInfoFor(value.typeId() == QMetaType::QString ? value.toString() : _barStr));
+}
+
 bool ColorBarcode::isResizable() const
 {
     return isSquareType(_barInfo.type);

@@ -131,6 +131,10 @@ public:
     // Takes a text value as the merged value, recomputes the frame and keeps the edge the
     // anchor names in place.
     void updateContentsWithObject(const QVariant &value) override;
+    // Whether the record current in the database gives data the symbology encodes, as the
+    // barcode would print it; a barcode bound to no field answers for its typed data. Nothing
+    // of the object changes: a print job asks it of every record before it starts.
+    bool encodesCurrentRecord() const;
 
     // ---- capabilities of the kind ----
     bool canStroke() const override { return false; }

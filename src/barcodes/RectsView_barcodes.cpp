@@ -6,9 +6,6 @@
 #include "canvas/RectsView.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProgressDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,7 +24,6 @@
 #include "foundation/Language.h"
 #include "foundation/TypedNumber.h"
 #include "platform/Prompts.h"
-#include "printing/RecordRun.h"
 #include "platform/Format.h"
 
 namespace quillmark {
@@ -350,62 +346,6 @@ bool RectsView::barcodeSequenceFilesReadable()
     Prompts::current().alert(window(), localizedString(QStringLiteral("A barcode's sequence file cannot be read: nothing was written.")),
                              problems.join(QLatin1Char('\n')), {}, Prompts::Warning);
     return false;
-}
-
-std::optional<int> RectsView::recordsBarcodesCannotEncode(const QList<qint32> &recordKeys)
-{
-    const QString page = getCurrPageName();
-    QList<std::shared_ptr<ColorBarcode>> bound;
-    for (const GraphicPtr &graphic : std::as_const(rects)) {
-        auto barcode = asBarcode(graphic);
-        if (barcode && barcode->fieldPk() > 0 && barcode->isDrawBarcode() && graphic->isOnPageNamed(page))
-            bound.append(barcode);
-    }
-    if (bound.isEmpty() || recordKeys.isEmpty())
-        return 0;
-    // A large database takes a while to read through. The window must keep answering: the
-    // records are checked in short slices, and once the first slice has not finished the
-    // check, a window-modal progress panel shows (it also keeps the user's hands off the
-    // design meanwhile) whose Cancel gives up the print.
-    std::unique_ptr<QProgressDialog> progress;
-    QElapsedTimer slice;
-    slice.start();
-    constexpr qint64 SliceMs = 40;
-    // The records are read as the job reads them, without redrawing anything between.
-    int failing = 0;
-    int number = 0;
-    RecordRun run(*this, RecordRun::Kind::Print);
-    for (qint32 key : recordKeys) {
-        if (!run.read(key, ++number))
-            break;
-        for (const auto &barcode : std::as_const(bound)) {
-            const QVariant value = barcode->contentsByPk(barcode->fieldPk());
-            const QString text = value.typeId() == QMetaType::QString ? value.toString() : barcode->mergedValue();
-            if (!BarcodeRenderer::encodes(barcode->workingBarInfoFor(text))) {
-                ++failing;
-                break;
-            }
-        }
-        if (slice.elapsed() < SliceMs)
-            continue;
-        if (!progress) {
-            progress = std::make_unique<QProgressDialog>(translated(QStringLiteral("Checking the records' barcodes...")),
-                                                         translated(QStringLiteral("Cancel")), 0,
-                                                         int(recordKeys.size()), window());
-            progress->setWindowModality(Qt::WindowModal);
-            progress->setAutoReset(false);
-            progress->setAutoClose(false);
-            progress->setMinimumDuration(0);
-            progress->show();
-        }
-        progress->setValue(number);
-        QCoreApplication::processEvents();
-        if (progress->wasCanceled())
-            return std::nullopt;
-        slice.restart();
-    }
-    run.end();
-    return failing;
 }
 
 QString RectsView::coarseBarsMessage(double dotsPerInch) const

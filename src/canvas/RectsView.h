@@ -467,6 +467,10 @@ public:
     bool printJob(QPrinter &printer, const PrintJob &job, QString *error = nullptr);
     PrintingPanel *printingPanel();
     PrintAddViewController *printViewController();
+    // How many of the records (by key, as a merged job prints them) give a barcode of the
+    // current page data it cannot encode; their labels show why instead of a symbol. A long
+    // check shows its progress and keeps the window answering; nothing when the user cancelled.
+    std::optional<int> recordsBarcodesCannotEncode(const QList<qint32> &recordKeys);
 
     // ---- label export (src/printing/RectsView_export.cpp) ----
     QByteArray createObjectImage(float resolution, const QString &type);
@@ -1002,10 +1006,6 @@ public:
     // numbers its labels from a file must be able to read it. When one cannot, the user is
     // told which file, and the answer is NO: nothing is to be written.
     bool barcodeSequenceFilesReadable();
-    // How many of the records (by key, as a merged job prints them) give a barcode of the
-    // current page data it cannot encode; their labels show why instead of a symbol. A long
-    // check shows its progress and keeps the window answering; nothing when the user cancelled.
-    std::optional<int> recordsBarcodesCannotEncode(const QList<qint32> &recordKeys);
     // Bitmaps draw bars in whole pixels: what to tell the user when a resolution of
     // `dotsPerInch` makes the bars of a barcode of the current page more than a fifth
     // narrower or wider than chosen; empty when none.

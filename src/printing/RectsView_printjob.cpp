@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 
+#include "barcodes/ColorBarcode.h"
 #include "foundation/Language.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PrintInfo.h"
@@ -302,6 +303,58 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
         return finish(false);
     }
     return finish(true);
+}
+
+std::optional<int> RectsView::recordsBarcodesCannotEncode(const QList<qint32> &recordKeys)
+{
+    const QString page = getCurrPageName();
+    QList<std::shared_ptr<ColorBarcode>> bound;
+    for (const GraphicPtr &graphic : std::as_const(rects)) {
+        if (graphic->className() != QLatin1String("ColorBarcode") || graphic->fieldPk() <= 0
+            || !graphic->isOnPageNamed(page))
+            continue;
+        if (auto barcode = std::dynamic_pointer_cast<ColorBarcode>(graphic); barcode && barcode->isDrawBarcode())
+            bound.append(barcode);
+    }
+    if (bound.isEmpty() || recordKeys.isEmpty())
+        return 0;
+    // A large database takes a while to read through. The window must keep answering: the
+    // records are checked in short slices, and once the first slice has not finished the
+    // check, a window-modal progress panel shows (it also keeps the user's hands off the
+    // design meanwhile) whose Cancel gives up the print.
+    std::unique_ptr<QProgressDialog> progress;
+    QElapsedTimer slice;
+    slice.start();
+    constexpr qint64 SliceMs = 40;
+    // The records are read as the job reads them, without redrawing anything between.
+    int failing = 0;
+    int number = 0;
+    RecordRun run(*this, RecordRun::Kind::Print);
+    for (qint32 key : recordKeys) {
+        if (!run.read(key, ++number))
+            break;
+        if (std::any_of(bound.cbegin(), bound.cend(), [](const auto &barcode) { return !barcode->encodesCurrentRecord(); }))
+            ++failing;
+        if (slice.elapsed() < SliceMs)
+            continue;
+        if (!progress) {
+            progress = std::make_unique<QProgressDialog>(translated(QStringLiteral("Checking the records' barcodes...")),
+                                                         translated(QStringLiteral("Cancel")), 0,
+                                                         int(recordKeys.size()), window());
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+            progress->setMinimumDuration(0);
+            progress->show();
+        }
+        progress->setValue(number);
+        QCoreApplication::processEvents();
+        if (progress->wasCanceled())
+            return std::nullopt;
+        slice.restart();
+    }
+    run.end();
+    return failing;
 }
 
 void RectsView::printCommon()
