@@ -425,6 +425,11 @@ public:
     // positions of one sheet.
     qint64 labelsCount() const;
     qint16 countPrintedLabels() const;
+    // The label the record current now has in a run of every record of the browser list,
+    // counted from 0; 0 when the list does not hold it. Whatever part of a run is printed or
+    // written, a label's sequence value follows its record's place in the whole run, so a
+    // label of the current record drawn on its own takes the same value.
+    int currentRecordLabel() const;
     // The job the options sheet and the print panel's range describe now.
     PrintJob currentPrintJob() const;
     int pageCount(const PrintJob &job) const;
@@ -473,7 +478,7 @@ public:
     std::optional<int> recordsBarcodesCannotEncode(const QList<qint32> &recordKeys);
 
     // ---- label export (src/printing/RectsView_export.cpp) ----
-    QByteArray createObjectImage(float resolution, const QString &type);
+    QByteArray createObjectImage(float resolution, const QString &type, int labelNumber = 0);
     // The label at that resolution; barcodes show the sequence value of the label of that number.
     QImage renderLabelImage(float resolution, bool transparent, int labelNumber = 0);
     bool createPDFFile(const QString &path, QString *error = nullptr, int labelNumber = 0);

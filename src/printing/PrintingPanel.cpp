@@ -506,9 +506,11 @@ QImage PrintingPanel::createObjectImage()
     const BezierPath clip = RectsView::getLabelBoundPath(label, true);
     if (!clip.isEmpty())
         painter.setClipPath(clip.toPainterPath());
+    // The current record's label, numbered as the job will print it.
+    const int labelNumber = m_rectsView->isPrintSequense() ? m_rectsView->currentRecordLabel() : 0;
     for (const GraphicPtr &graphic : sortedByLayer(m_rectsView->getRects()))
         if (graphic->isOnPageNamed(page))
-            graphic->printFrame(&painter, area, 0);
+            graphic->printFrame(&painter, area, labelNumber);
     painter.end();
     return image;
 }

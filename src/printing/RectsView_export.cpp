@@ -231,12 +231,12 @@ QImage RectsView::renderLabelImage(float resolution, bool transparent, int label
     return image;
 }
 
-QByteArray RectsView::createObjectImage(float resolution, const QString &type)
+QByteArray RectsView::createObjectImage(float resolution, const QString &type, int labelNumber)
 {
     static const QStringList transparentTypes = {QStringLiteral("GIFf"), QStringLiteral("SGI "),
                                                  QStringLiteral("PNGf"), QStringLiteral("TIFF"),
                                                  QStringLiteral("qtif")};
-    const QImage image = renderLabelImage(resolution, transparentTypes.contains(type));
+    const QImage image = renderLabelImage(resolution, transparentTypes.contains(type), labelNumber);
     if (image.isNull())
         return {};
     return ImageExport::encode(image, ImageFileType::TIFF, resolution);
@@ -290,7 +290,7 @@ void RectsView::exportLabel()
         return;
     tellOfCoarseBars(*this, *choice);
     QString error;
-    if (!exportLabelToFile(choice->path, int(choice->format), choice->resolution, &error))
+    if (!exportLabelToFile(choice->path, int(choice->format), choice->resolution, &error, currentRecordLabel()))
         Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The label could not be exported.")),
                                  error, {}, Prompts::Critical);
 }
@@ -321,9 +321,9 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     if (n > 0)
         last = std::min(last, n);
     const int count = std::max(0, last - first + 1);
-    // The files of a run are its labels in turn: a barcode's sequence starts at the first
-    // file, as it starts at the first label of a printed sheet.
-    auto labelNumber = [first](int k) { return k - first; };
+    // A file's label is its record's in a run of every record, as Print Sequence numbers
+    // it: written alone or in any part of the list, record k shows the same sequence value.
+    auto labelNumber = [](int k) { return k - 1; };
 
     // Long runs show how far they are and can be stopped; what is written stays.
     QProgressDialog progress(Language::stringForKey(QStringLiteral("Exporting labels...")),

@@ -114,6 +114,18 @@ qint64 RectsView::labelsCount() const
     return countPrintedLabels();
 }
 
+int RectsView::currentRecordLabel() const
+{
+    Database *database = Database::currentDatabase();
+    if (!database)
+        return 0;
+    bool known = false;
+    const qint64 pk = database->fieldValues().value(QStringLiteral("pk")).toLongLong(&known);
+    if (!known)
+        return 0;
+    return std::max(0, int(browserKeys().indexOf(qint32(pk))));
+}
+
 PrintJob RectsView::currentPrintJob() const
 {
     PrintJob job;

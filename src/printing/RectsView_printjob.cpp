@@ -449,7 +449,9 @@ void RectsView::print()
     PrintingPanel *panel = printingPanel();
     const bool previewMode = _previewMode;
     _previewMode = true;
-    const QByteArray preview = createObjectImage(72.0f, QString());
+    // The preview shows the current record: in Print Sequence with the sequence value its
+    // own label will print with.
+    const QByteArray preview = createObjectImage(72.0f, QString(), _printSequense ? currentRecordLabel() : 0);
     _previewMode = previewMode;
     QImage image;
     if (!preview.isEmpty() && image.loadFromData(preview))

@@ -265,8 +265,9 @@ TEST_F(ExportWindowTest, SequentialPngsShowEachRecordAsTheCanvasDoes)
 }
 
 // A design with a numbered barcode and an address block is drawn on the worker threads like
-// any other: each file is the label the window's thread draws for that record with that
-// file's number, so every record shows its own address and every file its own number.
+// any other: each file is the label the window's thread draws for that record with the number
+// the record's label takes in a run of the whole list, so every record shows its own address
+// and its own number.
 TEST_F(ExportWindowTest, SequentialPngsOfABarcodeAndAnAddressBlockShowEachRecordAndItsNumber)
 {
     database(6);
@@ -319,14 +320,14 @@ TEST_F(ExportWindowTest, SequentialPngsOfABarcodeAndAnAddressBlockShowEachRecord
     };
     QList<QImage> files;
     for (int k = 2; k <= 6; ++k) {
-        const QImage drawn = drawnHere(k, k - 2);
+        const QImage drawn = drawnHere(k, k - 1);
         const QImage file = read(dir + QStringLiteral("/Seq%1.png").arg(k));
         ASSERT_EQ(file.size(), drawn.size());
         EXPECT_TRUE(file == drawn) << "record " << k;
         files.append(file);
     }
-    // The number is the file's: the same record drawn as another label differs.
-    EXPECT_FALSE(drawnHere(2, 1) == files.first());
+    // The number is the record's: the same record drawn as another label differs.
+    EXPECT_FALSE(drawnHere(2, 0) == files.first());
     for (qsizetype i = 1; i < files.size(); ++i)
         EXPECT_FALSE(files[i] == files[i - 1]) << "file " << i + 2 << " repeats the one before";
 }
