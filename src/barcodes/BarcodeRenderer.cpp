@@ -13,7 +13,9 @@
 #include "foundation/Language.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace quillmark {
@@ -130,22 +132,61 @@ int BarcodeRenderer::drawLinearBarcode(QPainter *painter, const TBarInfo &info, 
     return result;
 }
 
+namespace {
+
+// Readers measure a bar together with its space, and only then the bar alone; so a bar may be
+// drawn up to a third of a module wider or narrower than its modules before it reads as
+// another width, as long as bar and space together keep whole modules.
+constexpr double BarShiftTolerance = 1.0 / 3.0;
+// How far whole pixels may take the module from the chosen one before the user hears of it.
+constexpr double ModuleTolerance = 0.2;
+
+// Resolutions a user is likely to have, offered first when another one keeps the bars better.
+constexpr std::array<int, 7> UsualResolutions = {150, 200, 203, 300, 600, 1200, 2400};
+
+// Whether the type draws its bars from the record's bar and space widths: POSTNET's bars have
+// widths of their own, the square symbols have modules, and types without an encoder draw none.
+bool drawsRecordWidths(int type)
+{
+    switch (type) {
+    case BarcodeType::Code128B:
+    case BarcodeType::Code128A:
+    case BarcodeType::Code128C:
+    case BarcodeType::UpcA:
+    case BarcodeType::UpcE:
+    case BarcodeType::Ean13:
+    case BarcodeType::Ean8:
+    case BarcodeType::BooklandIsbn:
+    case BarcodeType::BooklandIssn:
+    case BarcodeType::BooklandIsbnPrefixed:
+    case BarcodeType::BooklandIsmn:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 TBarInfo BarcodeRenderer::snappedToPixels(const TBarInfo &info, double pixelsPerPoint)
 {
     TBarInfo copy = info;
     if (!(pixelsPerPoint > 0) || isSquareType(info.type))
         return copy;
-    const double millsPerPixel = MilsPerPoint / pixelsPerPoint;
-    const double module = (info.barW + info.spaceW) / 2.0 / millsPerPixel;
+    const double milsPerPixel = MilsPerPoint / pixelsPerPoint;
+    const double module = (info.barW + info.spaceW) / 2.0 / milsPerPixel;
     if (!std::isfinite(module))
         return copy;
     const double pixels = std::max(1.0, std::round(module));
-    // One module of one pixel leaves no room to share: bars and spaces are one pixel each.
-    double bar = std::round((info.barW + info.widthAdjust) / millsPerPixel);
-    bar = pixels < 2 ? 1.0 : std::clamp(bar, 1.0, 2 * pixels - 1);
-    const double space = 2 * pixels - bar;
-    copy.barW = bar * millsPerPixel;
-    copy.spaceW = space * millsPerPixel;
+    // The ink a bar takes beyond its share of the module (the adjustment, and a bar chosen
+    // wider than its space) moves in whole pixels from the space beside it, and no further than
+    // the readers allow: rounded on its own, a 9-mil bar less 2 mils at 203 dpi would lose half
+    // its module.
+    const double shift = ((info.barW - info.spaceW) / 2.0 + info.widthAdjust) / milsPerPixel;
+    const double limit = std::floor(pixels * BarShiftTolerance + 1e-9);
+    const double moved = std::isfinite(shift) ? std::clamp(std::round(shift), -limit, limit) : 0.0;
+    copy.barW = (pixels + moved) * milsPerPixel;
+    copy.spaceW = (pixels - moved) * milsPerPixel;
     copy.widthAdjust = 0;
     return copy;
 }
@@ -154,6 +195,30 @@ double BarcodeRenderer::snappedModule(const TBarInfo &info, double dotsPerInch)
 {
     const TBarInfo snapped = snappedToPixels(info, dotsPerInch / 72.0);
     return (snapped.barW + snapped.spaceW) / 2.0;
+}
+
+int BarcodeRenderer::resolutionKeepingBars(const TBarInfo &info, double dotsPerInch)
+{
+    const double chosen = (info.barW + info.spaceW) / 2.0;
+    if (!drawsRecordWidths(info.type) || !(chosen > 0) || !std::isfinite(chosen) || !(dotsPerInch > 0))
+        return 0;
+    auto keeps = [&](double dpi) { return std::abs(snappedModule(info, dpi) - chosen) <= chosen * ModuleTolerance; };
+    if (keeps(dotsPerInch))
+        return 0;
+    for (const int usual : UsualResolutions)
+        if (usual > dotsPerInch && keeps(usual))
+            return usual;
+    // Three pixels or more to the module always keep it within a sixth.
+    const double enough = std::ceil(3000.0 / chosen);
+    const double first = std::floor(dotsPerInch) + 1;
+    if (!(enough < double(std::numeric_limits<int>::max())))
+        return 0;
+    // Bars far finer than any printer's dot are not worth a long search.
+    constexpr double Searched = 10000;
+    for (double dpi = first; dpi <= std::min(enough, first + Searched); ++dpi)
+        if (keeps(dpi))
+            return int(dpi);
+    return int(std::max(first, enough));
 }
 
 bool BarcodeRenderer::encodes(const TBarInfo &info)

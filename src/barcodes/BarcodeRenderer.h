@@ -77,11 +77,15 @@ public:
 
     // The record with every bar and space a whole number of device pixels, for drawing into
     // a bitmap of `pixelsPerPoint`: the mean module rounded to the nearest whole pixel (at
-    // least one), the narrow bar to whole pixels within it, the adjustment folded in. Bars
-    // that fall between pixels blur into greys that readers take as other widths.
+    // least one), and the adjustment as whole pixels moved from each space to its bar, so that
+    // a bar and its space always add up to whole modules; the adjustment folded in. Bars that
+    // fall between pixels blur into greys that readers take as other widths.
     static TBarInfo snappedToPixels(const TBarInfo &info, double pixelsPerPoint);
     // The mean module in mils that drawing at `dotsPerInch` gives the record's bars.
     static double snappedModule(const TBarInfo &info, double dotsPerInch);
+    // 0 when drawing at `dotsPerInch` keeps the module of the record's bars within a fifth of
+    // the chosen one; otherwise a higher resolution that does (a usual one when one does).
+    static int resolutionKeepingBars(const TBarInfo &info, double dotsPerInch);
 
     // Whether the record's data make a symbol of its type. Types without an encoder draw
     // nothing and report nothing, so they count as encoded.

@@ -357,14 +357,16 @@ QString RectsView::coarseBarsMessage(double dotsPerInch) const
         if (!barcode || !barcode->isDrawBarcode() || barcode->isSquareSymbol() || !graphic->isOnPageNamed(page))
             continue;
         const TBarInfo info = barcode->workingBarInfo();
+        const int better = BarcodeRenderer::resolutionKeepingBars(info, dotsPerInch);
+        if (better == 0)
+            continue;
         const double chosen = (info.barW + info.spaceW) / 2.0;
         const double drawn = BarcodeRenderer::snappedModule(info, dotsPerInch);
-        if (!(chosen > 0) || std::abs(drawn - chosen) <= chosen / 5.0)
-            continue;
         const QLocale locale;
         const QString line = Language::withValues(
-            localizedString(QStringLiteral("At %@ dpi, bars of %@ mils are drawn %@ mils wide, in whole pixels. Export at a higher resolution to keep their width.")),
-            {locale.toString(dotsPerInch, 'f', 0), locale.toString(chosen, 'f', 1), locale.toString(drawn, 'f', 1)});
+            localizedString(QStringLiteral("At %@ dpi, bars of %@ mils are drawn %@ mils wide, in whole pixels. Export at %@ dpi to keep their width.")),
+            {locale.toString(dotsPerInch, 'f', 0), locale.toString(chosen, 'f', 1), locale.toString(drawn, 'f', 1),
+             locale.toString(better)});
         if (!lines.contains(line))
             lines.append(line);
     }

@@ -1013,7 +1013,7 @@ public:
     bool barcodeSequenceFilesReadable();
     // Bitmaps draw bars in whole pixels: what to tell the user when a resolution of
     // `dotsPerInch` makes the bars of a barcode of the current page more than a fifth
-    // narrower or wider than chosen; empty when none.
+    // narrower or wider than chosen, with a resolution that keeps them; empty when none.
     QString coarseBarsMessage(double dotsPerInch) const;
 
     // ---- design templates (RectsView_templates.cpp) ----

@@ -104,15 +104,13 @@ QImage renderBarcode(const TBarInfo &info, const QSizeF &frameSize, double scale
     return image;
 }
 
-std::optional<Decoded> decode(const QImage &image, bool pure)
+namespace {
+
+std::optional<Decoded> decodeWith(const QImage &image, const ZXing::DecodeHints &hints)
 {
     const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
     ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(), ZXing::ImageFormat::Lum,
                           int(gray.bytesPerLine()));
-    ZXing::DecodeHints hints;
-    hints.setTryHarder(true);
-    hints.setIsPure(pure);
-    hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Read);
     const ZXing::Result result = ZXing::ReadBarcode(view, hints);
     if (!result.isValid())
         return std::nullopt;
@@ -123,6 +121,90 @@ std::optional<Decoded> decode(const QImage &image, bool pure)
     const std::wstring wide = result.text();
     d.text = QString::fromStdWString(wide).toStdString();
     return d;
+}
+
+} // namespace
+
+std::optional<Decoded> decode(const QImage &image, bool pure)
+{
+    ZXing::DecodeHints hints;
+    hints.setTryHarder(true);
+    hints.setIsPure(pure);
+    hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Read);
+    return decodeWith(image, hints);
+}
+
+std::optional<Decoded> decodeRows(const QImage &image)
+{
+    ZXing::DecodeHints hints;
+    hints.setTryHarder(false);
+    hints.setTryRotate(false);
+    hints.setFormats(ZXing::BarcodeFormat::LinearCodes);
+    hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Read);
+    return decodeWith(image, hints);
+}
+
+std::optional<std::string> readPostnet(const QImage &image)
+{
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    // Each column's dark extent; neighbouring dark columns are one bar.
+    const int width = gray.width();
+    std::vector<int> tops(size_t(width), -1);
+    std::vector<int> bottoms(size_t(width), -1);
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar *line = gray.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (line[x] < 128) {
+                if (tops[size_t(x)] < 0)
+                    tops[size_t(x)] = y;
+                bottoms[size_t(x)] = y;
+            }
+        }
+    }
+    struct Bar {
+        int top;
+        int bottom;
+    };
+    std::vector<Bar> bars;
+    bool inBar = false;
+    for (size_t x = 0; x < tops.size(); ++x) {
+        if (tops[x] < 0) {
+            inBar = false;
+            continue;
+        }
+        if (!inBar)
+            bars.push_back({tops[x], bottoms[x]});
+        else
+            bars.back() = {std::min(bars.back().top, tops[x]), std::max(bars.back().bottom, bottoms[x])};
+        inBar = true;
+    }
+    if (bars.size() < 2 || (bars.size() - 2) % 5 != 0)
+        return std::nullopt;
+    int tallest = 0;
+    for (const Bar &bar : bars)
+        tallest = std::max(tallest, bar.bottom - bar.top + 1);
+    std::string code;
+    for (const Bar &bar : bars)
+        code.push_back(bar.bottom - bar.top + 1 > tallest * 3 / 4 ? '1' : '0');
+    if (code.front() != '1' || code.back() != '1')
+        return std::nullopt;
+    static const std::map<std::string, char> digits = {
+        {"11000", '0'}, {"00011", '1'}, {"00101", '2'}, {"00110", '3'}, {"01001", '4'},
+        {"01010", '5'}, {"01100", '6'}, {"10001", '7'}, {"10010", '8'}, {"10100", '9'},
+    };
+    std::string text;
+    int sum = 0;
+    for (size_t i = 1; i + 1 < code.size(); i += 5) {
+        const auto found = digits.find(code.substr(i, 5));
+        if (found == digits.end())
+            return std::nullopt;
+        text.push_back(found->second);
+        sum += found->second - '0';
+    }
+    if (text.size() < 2 || sum % 10 != 0)
+        return std::nullopt;
+    text.pop_back();
+    return text;
 }
 
 } // namespace bctest

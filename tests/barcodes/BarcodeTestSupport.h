@@ -37,5 +37,13 @@ struct Decoded {
     std::string text;  // text as the reader renders it
 };
 std::optional<Decoded> decode(const QImage &image, bool pure = false);
+// A linear symbol read off the rows of an image, as a scanner's line does: no rotations and no
+// second tries.
+std::optional<Decoded> decodeRows(const QImage &image);
+
+// POSTNET bars read off an image (ZXing has no POSTNET reader): the bars as dark columns, tall
+// or short by their height, five to a digit between the two frame bars. The digits without
+// their check digit; nothing when the bars are not whole digits or the check is wrong.
+std::optional<std::string> readPostnet(const QImage &image);
 
 } // namespace bctest

@@ -183,14 +183,13 @@ QStringList sqliteRows(const QString &database, const QString &sql)
     return rows;
 }
 
-QList<Symbol> readSymbols(const QImage &image)
+namespace {
+
+QList<Symbol> symbolsWith(const QImage &image, const ZXing::DecodeHints &hints)
 {
     const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
     ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(), ZXing::ImageFormat::Lum,
                           int(gray.bytesPerLine()));
-    ZXing::DecodeHints hints;
-    hints.setTryHarder(true);
-    hints.setTryRotate(true);
     QList<Symbol> symbols;
     for (const ZXing::Result &result : ZXing::ReadBarcodes(view, hints)) {
         if (!result.isValid())
@@ -203,6 +202,26 @@ QList<Symbol> readSymbols(const QImage &image)
                         QString::fromStdWString(result.text()), box});
     }
     return symbols;
+}
+
+} // namespace
+
+QList<Symbol> readSymbols(const QImage &image)
+{
+    ZXing::DecodeHints hints;
+    hints.setTryHarder(true);
+    hints.setTryRotate(true);
+    return symbolsWith(image, hints);
+}
+
+QList<Symbol> readUprightRetailSymbols(const QImage &image)
+{
+    ZXing::DecodeHints hints;
+    hints.setTryHarder(false);
+    hints.setTryRotate(false);
+    hints.setFormats(ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::EAN8 | ZXing::BarcodeFormat::EAN13
+                     | ZXing::BarcodeFormat::UPCA | ZXing::BarcodeFormat::UPCE);
+    return symbolsWith(image, hints);
 }
 
 } // namespace scenario

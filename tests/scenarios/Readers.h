@@ -58,5 +58,8 @@ struct Symbol
     QRectF box;
 };
 QList<Symbol> readSymbols(const QImage &image);
+// The Code 128, UPC and EAN symbols of an upright image. (Readers of other kinds in this ZXing
+// stop the program on some of these images.)
+QList<Symbol> readUprightRetailSymbols(const QImage &image);
 
 } // namespace scenario
