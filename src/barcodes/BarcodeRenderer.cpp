@@ -270,6 +270,11 @@ QString BarcodeRenderer::dataProblem(const TBarInfo &info)
         return Language::withValues(
             localizedString(QStringLiteral("A Code 128 symbol holds at most %@ characters; these data have %@.")),
             {QString::number(TBarInfo::ShortStringBytes), QString::number(info.BarStr.size())});
+    if (isBooklandType(info.type))
+        if (const auto wrong = booklandNumber(info).problem)
+            return Language::withValues(localizedString(QStringLiteral("The check digit of %@ should be %@, not %@.")),
+                                        {QString::fromStdString(wrong->number), QString::fromStdString(wrong->expected),
+                                         QString::fromStdString(wrong->found)});
     const std::string message = barcodeErrorMessage(info.type);
     return localizedString(QString::fromStdString(message.empty() ? std::string("Incorrect Data") : message)).trimmed();
 }

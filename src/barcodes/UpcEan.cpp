@@ -3,8 +3,10 @@
 #include "barcodes/LinearBarcodeKit.h"
 
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace quillmark {
 
@@ -208,6 +210,15 @@ void finishExtent(TBarInfo &info, LinearDrawContext &ctx, bool valid, double wid
     setExtentRect(info, width, info.barH * r + (info.HRT ? ctx.textDrop * r : 0), ctx.resolution);
 }
 
+// The text without blanks at either end.
+std::string trimmedText(const std::string &text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 } // namespace
 
 bool upcEanDigitsValid(const std::string &data)
@@ -313,29 +324,75 @@ std::string formatIssnWithCheckDigit(const std::string &number)
     return d.substr(0, 4) + "-" + d.substr(4, 3) + check;
 }
 
+bool isBooklandType(int type)
+{
+    return isBookland(type);
+}
+
 BooklandNumber booklandNumber(const TBarInfo &info)
 {
     BooklandNumber number;
     number.prefix = booklandTypePrefix(info);
-    std::string digits;
-    for (char c : info.shortData())
+    const std::string typed = info.shortData();
+    std::string text;
+    for (char c : typed)
         if (c != '-' && c != ' ')
-            digits.push_back(c);
+            text.push_back(c);
     const bool isbn = info.type == BarcodeType::BooklandIsbn || info.type == BarcodeType::BooklandIsbnPrefixed;
-    // The ten-character ISBN and the eight-character ISSN end in their own check, which may be
-    // X; the symbol computes its own check, so it is dropped.
-    const size_t withCheck = isbn ? 10 : (info.type == BarcodeType::BooklandIssn ? 8 : 0);
-    if (withCheck && digits.size() == withCheck && (digits.back() == 'X' || digits.back() == 'x'))
-        digits.pop_back();
-    if (!upcEanDigitsValid(digits))
+    const bool issn = info.type == BarcodeType::BooklandIssn;
+    auto refuse = [&](const std::string &what, char expected, char found) {
+        number.problem = BooklandNumber::CheckProblem{what + " " + trimmedText(typed), std::string(1, expected),
+                                                      std::string(1, found)};
         return number;
-    if (isbn && (digits.size() == 12 || digits.size() == 13)
-        && (digits.compare(0, 3, "978") == 0 || digits.compare(0, 3, "979") == 0)) {
-        number.prefix = digits.substr(0, 3);
-        number.prefixTyped = true;
-        digits.erase(0, 3);
+    };
+
+    // The whole EAN-13 with a prefix of the type (and any add-on): taken as it is, its own
+    // check digit checked.
+    const std::vector<std::string> prefixes = isbn ? std::vector<std::string>{"978", "979"}
+                                                   : std::vector<std::string>{number.prefix};
+    if (upcEanDigitsValid(text)) {
+        for (const std::string &prefix : prefixes) {
+            const size_t n = text.size();
+            if (text.compare(0, prefix.size(), prefix) != 0 || (n != 12 && n != 13 && n != 15 && n != 18))
+                continue;
+            if (n > 12) {
+                const char check = char('0' + upcEanCheckDigit(text.substr(0, 12)));
+                if (text[12] != check)
+                    return refuse("EAN", check, text[12]);
+            }
+            number.prefix = prefix;
+            number.prefixTyped = true;
+            number.digits = text.substr(prefix.size(), 12 - prefix.size()) + (n > 13 ? text.substr(13) : "");
+            number.valid = true;
+            return number;
+        }
     }
-    number.digits = digits;
+
+    // The number as printed, ending in its own check character: checked, then dropped, since
+    // the symbol carries the check of its EAN. An ISMN may keep the M of its older form.
+    std::string body = text;
+    const bool oldIsmn = !isbn && !issn && !body.empty() && (body.front() == 'M' || body.front() == 'm');
+    if (oldIsmn)
+        body.erase(0, 1);
+    const size_t withCheck = isbn ? 10 : (issn ? 8 : 9);
+    if (body.size() == withCheck && upcEanDigitsValid(body.substr(0, withCheck - 1))) {
+        const std::string digits = body.substr(0, withCheck - 1);
+        const char last = char(std::toupper(static_cast<unsigned char>(body.back())));
+        const bool mayBeX = isbn || issn;
+        if ((last >= '0' && last <= '9') || (mayBeX && last == 'X')) {
+            const char check = isbn ? formatIsbnWithCheckDigit(0, digits).back()
+                                    : (issn ? formatIssnWithCheckDigit(digits).back()
+                                            : char('0' + upcEanCheckDigit("9790" + digits)));
+            if (last != check)
+                return refuse(isbn ? "ISBN" : (issn ? "ISSN" : "ISMN"), check, last);
+            number.digits = digits;
+            number.valid = true;
+            return number;
+        }
+    }
+    if (oldIsmn || !upcEanDigitsValid(text))
+        return number;
+    number.digits = text;
     number.valid = true;
     return number;
 }

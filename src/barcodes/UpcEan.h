@@ -5,6 +5,7 @@
 #include "barcodes/LinearDrawContext.h"
 #include "barcodes/TBarInfo.h"
 
+#include <optional>
 #include <string>
 
 namespace quillmark {
@@ -34,16 +35,29 @@ struct BooklandText {
     std::string eanData;
 };
 BooklandText booklandText(const TBarInfo &info, int mode);
-// A Bookland number as the user writes it: the groups may be parted by hyphens or blanks, an
-// ISBN or ISSN may end in its own check character (X included), and an ISBN may be typed as
-// the whole 13-digit number (or its first 12 digits) with its 978 or 979 prefix, which then
-// stands in for the prefix chosen in the object.
+// A Bookland number as the user writes it. The groups may be parted by hyphens or blanks. The
+// number may be typed as printed, ending in its own check character (an ISBN of ten, an ISSN of
+// eight, X included; an ISMN's digits after 979-0, or after the M of its older form): the check
+// is checked and dropped. It may be typed as its whole EAN-13 with the type's prefix (978 or
+// 979 for an ISBN, which then stands in for the prefix chosen in the object), with or without
+// its check digit, then an add-on: the EAN is taken as it is, its check checked. Otherwise the
+// digits follow the type's prefix as they are.
 struct BooklandNumber {
+    // A check character that does not match its digits: what was typed, the check its digits
+    // give and the one typed.
+    struct CheckProblem {
+        std::string number;
+        std::string expected;
+        std::string found;
+    };
     bool valid = false;
     std::string prefix; // the EAN prefix the symbol starts with
     std::string digits; // the typed digits after it
     bool prefixTyped = false;
+    std::optional<CheckProblem> problem;
 };
+// Whether the type is one of the Bookland symbols.
+bool isBooklandType(int type);
 BooklandNumber booklandNumber(const TBarInfo &info);
 
 void upcEanExtent(TBarInfo &info, LinearDrawContext &ctx);

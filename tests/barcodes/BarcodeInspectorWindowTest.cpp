@@ -375,6 +375,29 @@ TEST_F(BarcodeInspectorWindow, MetricsTypedOnThePageRedrawTheSymbolUndoably)
     EXPECT_EQ(p->cwBarcodeColor->color(), QColor(Qt::black)) << "the well follows the undo";
 }
 
+// A Bookland number typed as printed with a check character its digits do not give: no symbol,
+// and the page and the drawer say which check it should be; corrected, the symbol reads.
+TEST_F(BarcodeInspectorWindow, ABooklandNumberWithAWrongCheckIsRefusedWithTheReason)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage();
+    BarcodePage *p = page();
+    chooseType(p->pbBarType, BarcodeType::BooklandIssn);
+    typeData(p->tvBarData, QStringLiteral("0317-8472"));
+    apptest::settle();
+    ASSERT_TRUE(p->lblDataProblem->isVisible()) << "the page says nothing";
+    EXPECT_EQ(p->lblDataProblem->text(), QStringLiteral("The check digit of ISSN 0317-8472 should be 1, not 2."));
+    EXPECT_EQ(drawer()->dataField()->toolTip(), p->lblDataProblem->text()) << "the drawer says the same";
+    EXPECT_FALSE(bctest::decode(bctest::drawObject(*barcode, 6)).has_value());
+
+    typeData(p->tvBarData, QStringLiteral("0317-8471"));
+    apptest::settle();
+    EXPECT_FALSE(p->lblDataProblem->isVisible());
+    const auto decoded = bctest::decode(bctest::drawObject(*barcode, 6));
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->text, "9770317847001");
+}
+
 // Data a Code 128 cannot hold whole and bars too thin to print: no symbol that scans as
 // something else; the page and the drawer say why, and a thinning adjustment is refused.
 TEST_F(BarcodeInspectorWindow, DataTooLongAndBarsTooThinAreRefusedWithTheReason)

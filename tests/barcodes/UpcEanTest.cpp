@@ -7,6 +7,7 @@
 
 #include "barcodes/BarcodeRenderer.h"
 #include "barcodes/LinearBarcodeKit.h"
+#include "barcodes/SymbologyMenu.h"
 #include "barcodes/UpcEan.h"
 
 using namespace quillmark;
@@ -268,44 +269,137 @@ TEST(UpcEan, UpcOuterCharactersFollowTheEqualSizeDefault)
     }
 }
 
-// An ISBN as people write it: with hyphens, with its X check, or whole with its 978 or 979
-// prefix; each reads back as the one EAN-13 it stands for, never prefixed twice.
-TEST(UpcEan, IsbnsAsTypedReadBackAsTheirEan)
+// A Bookland number as people write it, for every Bookland symbol: the bare digits, the number
+// as printed (with its hyphens and without them), its EAN whole (with hyphens, without its check,
+// with an add-on): each reads back as the one EAN it stands for, never prefixed twice. The same
+// with any other check character is refused, and the reason names the check its digits give.
+TEST(UpcEan, BooklandNumbersAsTypedReadBackAsTheirEan)
 {
-    struct Case
+    struct Number
     {
-        int type;
-        std::string typed;
-        std::string ean;
+        std::string bare;
+        std::string printed;     // hyphens as printed, the check last
+        std::string ean;         // the EAN-13 it stands for
+        std::string kind;        // the name the reason gives it
+        std::string checkDigits; // the characters a check may be
     };
-    const Case cases[] = {
-        {BarcodeType::BooklandIsbn, "030640615", "9780306406157"},
-        {BarcodeType::BooklandIsbn, "0306406152", "9780306406157"},
-        {BarcodeType::BooklandIsbn, "0-306-40615-2", "9780306406157"},
-        {BarcodeType::BooklandIsbn, "9780306406157", "9780306406157"},
-        {BarcodeType::BooklandIsbn, "978-0-306-40615-7", "9780306406157"},
-        {BarcodeType::BooklandIsbn, "978030640615", "9780306406157"},
-        {BarcodeType::BooklandIsbn, "080442957X", "9780804429573"},
-        {BarcodeType::BooklandIsbn, "0-8044-2957-x", "9780804429573"},
-        {BarcodeType::BooklandIsbnPrefixed, "979-10-90636-07-1", "9791090636071"},
-        {BarcodeType::BooklandIssn, "0317-847X", "9770317847001"},
+    auto numberOf = [](int type) -> Number {
+        switch (type) {
+        case BarcodeType::BooklandIssn:
+            return {"0317847", "0317-8471", "9770317847001", "ISSN", "0123456789X"};
+        case BarcodeType::BooklandIsmn:
+            return {"26000043", "2600-0043-8", "9790260000438", "ISMN", "0123456789"};
+        default:
+            return {"030640615", "0-306-40615-2", "9780306406157", "ISBN", "0123456789X"};
+        }
     };
-    for (const Case &c : cases) {
-        TBarInfo info;
-        info.type = int16_t(c.type);
-        info.setData(c.typed);
-        info.font = qmtest::testFont(8);
-        const BooklandNumber number = booklandNumber(info);
-        EXPECT_TRUE(number.valid) << c.typed;
-        const auto decoded = bctest::decode(bctest::renderBarcode(info, QSizeF(), 8));
-        ASSERT_TRUE(decoded.has_value()) << c.typed;
-        EXPECT_EQ(decoded->text, c.ean) << c.typed;
+    auto withoutHyphens = [](std::string s) {
+        s.erase(std::remove(s.begin(), s.end(), '-'), s.end());
+        return s;
+    };
+    int types = 0;
+    for (const SymbologyItem &item : symbologyItems()) {
+        if (!isBooklandType(item.type))
+            continue;
+        ++types;
+        const Number n = numberOf(item.type);
+        const std::string hyphenatedEan = n.ean.substr(0, 3) + "-" + n.ean.substr(3, 9) + "-" + n.ean.substr(12);
+        struct Form
+        {
+            std::string typed;
+            std::string ean;
+            std::string addOn;
+        };
+        std::vector<Form> forms = {
+            {n.bare, n.ean, ""},
+            // An ISSN's two variant digits come before an add-on.
+            {n.bare + (item.type == BarcodeType::BooklandIssn ? "00" : "") + "05", n.ean, "05"},
+            {n.printed, n.ean, ""},
+            {withoutHyphens(n.printed), n.ean, ""},
+            {" " + n.printed + " ", n.ean, ""},
+            {n.ean, n.ean, ""},
+            {hyphenatedEan, n.ean, ""},
+            {n.ean.substr(0, 12), n.ean, ""},
+            {n.ean + "05", n.ean, "05"},
+            {n.ean + "12345", n.ean, "12345"},
+        };
+        if (item.type == BarcodeType::BooklandIsmn)
+            forms.push_back({"M-" + n.printed, n.ean, ""});
+        for (const Form &form : forms) {
+            TBarInfo info;
+            info.type = int16_t(item.type);
+            info.setData(form.typed);
+            info.font = qmtest::testFont(8);
+            // The reader's add-on finder wants the bars less narrowed than the default.
+            info.widthAdjust = -1.0;
+            const BooklandNumber number = booklandNumber(info);
+            EXPECT_TRUE(number.valid) << form.typed;
+            EXPECT_TRUE(BarcodeRenderer::dataProblem(info).isEmpty()) << form.typed;
+            EXPECT_EQ(upcEanNormalise(booklandText(info, 0).eanData, BarcodeType::Ean13), form.ean + form.addOn)
+                << form.typed;
+            // The add-on under the number line is too short for this reader's add-on finder:
+            // the main symbol is read, and the add-on where the reader finds it.
+            const auto decoded = bctest::decode(bctest::renderBarcode(info, QSizeF(), 8));
+            ASSERT_TRUE(decoded.has_value()) << item.name.toStdString() << " " << form.typed;
+            const std::string read = decoded->text;
+            EXPECT_TRUE(read == form.ean || read == form.ean + " " + form.addOn)
+                << item.name.toStdString() << " " << form.typed << " read as " << read;
+        }
+
+        // Every other check character, typed as printed, without hyphens, or in the whole EAN.
+        const char printedCheck = n.printed.back();
+        const char eanCheck = n.ean.back();
+        int refused = 0;
+        for (const char other : n.checkDigits + std::string("x")) {
+            struct Wrong
+            {
+                std::string typed;
+                std::string named;
+                char expected;
+                char found;
+            };
+            std::vector<Wrong> wrongs;
+            if (std::toupper(other) != printedCheck && n.checkDigits.find(char(std::toupper(other))) != std::string::npos) {
+                const std::string printed = n.printed.substr(0, n.printed.size() - 1) + other;
+                const char found = char(std::toupper(other));
+                wrongs.push_back({printed, n.kind + " " + printed, printedCheck, found});
+                wrongs.push_back({withoutHyphens(printed), n.kind + " " + withoutHyphens(printed), printedCheck, found});
+            }
+            if (other >= '0' && other <= '9' && other != eanCheck) {
+                const std::string ean = n.ean.substr(0, 12) + other;
+                wrongs.push_back({ean, "EAN " + ean, eanCheck, other});
+                wrongs.push_back({ean + "05", "EAN " + ean + "05", eanCheck, other});
+            }
+            for (const Wrong &wrong : wrongs) {
+                ++refused;
+                TBarInfo info;
+                info.type = int16_t(item.type);
+                info.setData(wrong.typed);
+                const BooklandNumber number = booklandNumber(info);
+                EXPECT_FALSE(number.valid) << wrong.typed;
+                EXPECT_FALSE(BarcodeRenderer::encodes(info)) << wrong.typed;
+                LinearDrawContext ctx;
+                TBarInfo drawn = bctest::moduleInfo(item.type, wrong.typed);
+                EXPECT_EQ(BarcodeRenderer::drawLinearBarcodeByType(drawn, ctx), 0) << wrong.typed;
+                const QString expected = QStringLiteral("The check digit of %1 should be %2, not %3.")
+                                             .arg(QString::fromStdString(wrong.named))
+                                             .arg(QChar::fromLatin1(wrong.expected))
+                                             .arg(QChar::fromLatin1(wrong.found));
+                EXPECT_EQ(BarcodeRenderer::dataProblem(info), expected) << wrong.typed;
+            }
+        }
+        EXPECT_GE(refused, 30) << item.name.toStdString();
     }
+    EXPECT_EQ(types, 4);
+
     // A 979 ISBN has no ten-digit form: its line shows it whole.
     TBarInfo isbn;
     isbn.type = BarcodeType::BooklandIsbn;
     isbn.setData("9791090636071");
     EXPECT_EQ(booklandText(isbn, 0).line, "ISBN  979-1-0906360-7-1");
+    // An X check read as printed.
+    isbn.setData("0-8044-2957-x");
+    EXPECT_EQ(booklandText(isbn, 0).eanData, "978080442957");
 }
 
 // No data make no symbol: a code of zeros would scan as a real number.

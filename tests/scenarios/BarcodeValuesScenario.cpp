@@ -464,10 +464,11 @@ TEST_F(BarcodeValues, EveryLinearSymbologyExportedReadsAtASpreadOfResolutions)
         {BarcodeType::UpcE, {QStringLiteral("123456"), QStringLiteral("01234565")}},
         {BarcodeType::Ean13, {QStringLiteral("400638133393"), QStringLiteral("4006381333931")}},
         {BarcodeType::Ean8, {QStringLiteral("9638507"), QStringLiteral("96385074")}},
-        {BarcodeType::BooklandIsbn, {QStringLiteral("030640615"), QStringLiteral("9780306406157")}},
-        {BarcodeType::BooklandIsbnPrefixed, {QStringLiteral("030640615"), QStringLiteral("9780306406157")}},
-        {BarcodeType::BooklandIssn, {QStringLiteral("0317847"), QStringLiteral("9770317847001")}},
-        {BarcodeType::BooklandIsmn, {QStringLiteral("26000043"), QStringLiteral("9790260000438")}},
+        // Bookland numbers typed as they are printed.
+        {BarcodeType::BooklandIsbn, {QStringLiteral("0-306-40615-2"), QStringLiteral("9780306406157")}},
+        {BarcodeType::BooklandIsbnPrefixed, {QStringLiteral("978-0-306-40615-7"), QStringLiteral("9780306406157")}},
+        {BarcodeType::BooklandIssn, {QStringLiteral("0317-8471"), QStringLiteral("9770317847001")}},
+        {BarcodeType::BooklandIsmn, {QStringLiteral("979-0-2600-0043-8"), QStringLiteral("9790260000438")}},
     };
     start();
     const auto barcode = placeBarcode({12, 8});
