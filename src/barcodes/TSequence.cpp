@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cctype>
 #include <cmath>
-#include <cstdio>
 
 namespace quillmark {
 
@@ -163,39 +163,252 @@ double leadingDecimal(const std::string &text)
     return negative ? -value : value;
 }
 
+namespace {
+
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A decimal number held exactly, whatever its length: its digits as one whole number (no
+// leading zeros, "0" for zero), how many of them are decimals, and its sign.
+struct Decimal {
+    bool negative = false;
+    std::string digits = "0";
+    int scale = 0;
+
+    bool isZero() const { return digits == "0"; }
+};
+
+void trimLeadingZeros(std::string &digits)
+{
+    const size_t first = digits.find_first_not_of('0');
+    digits.erase(0, first == std::string::npos ? digits.size() - 1 : first);
+}
+
+Decimal makeDecimal(bool negative, std::string digits, int scale)
+{
+    if (digits.empty())
+        digits = "0";
+    trimLeadingZeros(digits);
+    Decimal d{negative, std::move(digits), scale};
+    if (d.isZero())
+        d.negative = false;
+    return d;
+}
+
+void raiseScale(Decimal &d, int scale)
+{
+    if (scale > d.scale && !d.isZero())
+        d.digits.append(size_t(scale - d.scale), '0');
+    d.scale = std::max(d.scale, scale);
+}
+
+// Compares the magnitudes of two whole numbers without leading zeros.
+int compareDigits(const std::string &a, const std::string &b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+}
+
+std::string addDigits(const std::string &a, const std::string &b)
+{
+    std::string sum;
+    int carry = 0;
+    for (size_t i = 0; i < std::max(a.size(), b.size()) || carry; ++i) {
+        const int x = i < a.size() ? a[a.size() - 1 - i] - '0' : 0;
+        const int y = i < b.size() ? b[b.size() - 1 - i] - '0' : 0;
+        const int digit = x + y + carry;
+        sum.push_back(char('0' + digit % 10));
+        carry = digit / 10;
+    }
+    std::reverse(sum.begin(), sum.end());
+    return sum;
+}
+
+// a - b for a >= b.
+std::string subtractDigits(const std::string &a, const std::string &b)
+{
+    std::string difference;
+    int borrow = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        int digit = (a[a.size() - 1 - i] - '0') - borrow - (i < b.size() ? b[b.size() - 1 - i] - '0' : 0);
+        borrow = digit < 0 ? 1 : 0;
+        difference.push_back(char('0' + digit + 10 * borrow));
+    }
+    std::reverse(difference.begin(), difference.end());
+    trimLeadingZeros(difference);
+    return difference;
+}
+
+Decimal add(Decimal a, Decimal b)
+{
+    const int scale = std::max(a.scale, b.scale);
+    raiseScale(a, scale);
+    raiseScale(b, scale);
+    if (a.negative == b.negative)
+        return makeDecimal(a.negative, addDigits(a.digits, b.digits), scale);
+    if (compareDigits(a.digits, b.digits) >= 0)
+        return makeDecimal(a.negative, subtractDigits(a.digits, b.digits), scale);
+    return makeDecimal(b.negative, subtractDigits(b.digits, a.digits), scale);
+}
+
+Decimal multiply(const Decimal &d, int64_t factor)
+{
+    const uint64_t magnitude = factor < 0 ? uint64_t(0) - uint64_t(factor) : uint64_t(factor);
+    using Wide = unsigned __int128;
+    std::string product;
+    Wide carry = 0;
+    for (size_t i = d.digits.size(); i > 0; --i) {
+        const Wide value = Wide(d.digits[i - 1] - '0') * magnitude + carry;
+        product.push_back(char('0' + int(value % 10)));
+        carry = value / 10;
+    }
+    for (; carry > 0; carry /= 10)
+        product.push_back(char('0' + int(carry % 10)));
+    std::reverse(product.begin(), product.end());
+    return makeDecimal(d.negative != (factor < 0), product, d.scale);
+}
+
+// Rounded to `places` decimals, halves to the even neighbour.
+Decimal roundTo(Decimal d, int places)
+{
+    if (d.scale <= places) {
+        raiseScale(d, places);
+        return d;
+    }
+    const size_t cut = size_t(d.scale - places);
+    std::string digits = d.digits;
+    if (digits.size() <= cut)
+        digits.insert(0, cut - digits.size() + 1, '0');
+    std::string kept = digits.substr(0, digits.size() - cut);
+    const std::string dropped = digits.substr(digits.size() - cut);
+    const std::string half = "5" + std::string(cut - 1, '0');
+    const int side = dropped.compare(half) < 0 ? -1 : (dropped == half ? 0 : 1);
+    if (side > 0 || (side == 0 && (kept.back() - '0') % 2 == 1))
+        kept = addDigits(kept, "1");
+    return makeDecimal(d.negative, kept, places);
+}
+
+// Reads a number from `text` at `i`: digits, then a point and decimals when a digit follows
+// the point. Leaves `i` after it.
+Decimal readDigitsAt(const std::string &text, size_t &i, bool negative)
+{
+    std::string digits;
+    int scale = 0;
+    while (i < text.size() && isAsciiDigit(text[i]))
+        digits.push_back(text[i++]);
+    if (i + 1 < text.size() && text[i] == '.' && isAsciiDigit(text[i + 1])) {
+        ++i;
+        while (i < text.size() && isAsciiDigit(text[i])) {
+            digits.push_back(text[i++]);
+            ++scale;
+        }
+    }
+    return makeDecimal(negative, digits.empty() ? "0" : digits, scale);
+}
+
+// The increment as the leading number of its text, with a sign and an exponent, held exactly:
+// "2.5" is two and a half, "1e3" a thousand. Text that is not a number, and numbers beyond
+// what a double holds, count as 0.
+Decimal readIncrement(const std::string &text)
+{
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    const bool number = i < text.size()
+                        && (isAsciiDigit(text[i]) || (text[i] == '.' && i + 1 < text.size() && isAsciiDigit(text[i + 1])));
+    if (!number)
+        return {};
+    Decimal d = readDigitsAt(text, i, negative);
+    if (i + 1 < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t j = i + 1;
+        const bool down = text[j] == '-';
+        if (text[j] == '+' || text[j] == '-')
+            ++j;
+        if (j < text.size() && isAsciiDigit(text[j])) {
+            long exponent = 0;
+            for (; j < text.size() && isAsciiDigit(text[j]); ++j)
+                exponent = std::min(exponent * 10 + (text[j] - '0'), 100000L);
+            if (down)
+                exponent = -exponent;
+            const long magnitude = long(d.digits.size()) - d.scale + exponent;
+            if (!d.isZero() && (magnitude > 309 || magnitude < -307))
+                return {};
+            const long scale = d.scale - exponent;
+            if (scale < 0) {
+                if (!d.isZero())
+                    d.digits.append(size_t(-scale), '0');
+                d.scale = 0;
+            } else {
+                d.scale = int(scale);
+            }
+        }
+    }
+    return d;
+}
+
+// The start value as the template of every label's number: the number it holds (a sign only
+// at its very beginning, a point only between digits), the text before it and the text after.
+struct CounterTemplate {
+    std::string lead;
+    Decimal number;
+    size_t width = 0; // characters of the number, its sign included
+    std::string tail;
+};
+
+CounterTemplate readCounter(const std::string &start)
+{
+    CounterTemplate t;
+    size_t i = 0;
+    while (i < start.size() && std::isspace(static_cast<unsigned char>(start[i])))
+        ++i;
+    const bool signedNumber = i + 1 < start.size() && start[i] == '-' && isAsciiDigit(start[i + 1]);
+    if (!signedNumber) {
+        while (i < start.size() && !isAsciiDigit(start[i]))
+            ++i;
+    }
+    t.lead = start.substr(0, i);
+    if (i == start.size())
+        return t;
+    const size_t first = i;
+    if (signedNumber)
+        ++i;
+    t.number = readDigitsAt(start, i, signedNumber);
+    t.width = i - first;
+    t.tail = start.substr(i);
+    return t;
+}
+
+std::string formatted(const Decimal &d, size_t width)
+{
+    std::string digits = d.digits;
+    if (digits.size() <= size_t(d.scale))
+        digits.insert(0, size_t(d.scale) - digits.size() + 1, '0');
+    std::string text = d.negative ? "-" : "";
+    text += digits.substr(0, digits.size() - size_t(d.scale));
+    if (d.scale > 0)
+        text += "." + digits.substr(digits.size() - size_t(d.scale));
+    if (text.size() < width)
+        text.insert(d.negative ? 1 : 0, width - text.size(), '0');
+    return text;
+}
+
+} // namespace
+
 std::string sequenceCounterValue(const TSequence &sequence, int64_t labelNumber)
 {
     const int64_t repeat = sequence.repeat < 1 ? 1 : sequence.repeat;
-    const double value = leadingDecimal(sequence.counter)
-                         + leadingDecimal(sequence.increment) * double(labelNumber / repeat);
-
-    const int size = std::snprintf(nullptr, 0, "%#.0f", value);
-    std::string number(size_t(size > 0 ? size : 0) + 1, '\0');
-    if (size > 0)
-        std::snprintf(number.data(), number.size(), "%#.0f", value);
-    number.resize(size_t(size > 0 ? size : 0));
-    // The format always ends in the decimal point; the number is shown without it.
-    if (!number.empty())
-        number.pop_back();
-
-    const std::u32string start = QString::fromUtf8(sequence.counter).toStdU32String();
-    if (number.size() < start.size()) {
-        // A start that is a number alone pads with zeros: its own leading digits in front of a
-        // shorter number would print another number (1000 counting down would give 1999).
-        // Other starts lend their leading characters, as A100 gives A101.
-        const bool numeric = std::all_of(start.begin(), start.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; });
-        if (numeric) {
-            const bool negative = !number.empty() && number.front() == '-';
-            const size_t digits = number.size() - (negative ? 1 : 0);
-            const size_t width = start.size() - (negative ? 1 : 0);
-            if (digits < width)
-                number.insert(negative ? 1 : 0, width - digits, '0');
-        } else {
-            const std::u32string padding = start.substr(0, start.size() - number.size());
-            number = QString::fromStdU32String(padding).toStdString() + number;
-        }
-    }
-    return sequence.prefix + number + sequence.postamble;
+    const CounterTemplate start = readCounter(sequence.counter);
+    // Counted in decimal digits, however many: a double would print a 16-digit start's
+    // neighbours as one number.
+    const Decimal value = roundTo(add(start.number, multiply(readIncrement(sequence.increment), labelNumber / repeat)),
+                                  start.number.scale);
+    return sequence.prefix + start.lead + formatted(value, start.width) + start.tail + sequence.postamble;
 }
 
 std::optional<std::string> makeSeqBarData(TSequence &sequence, int64_t labelNumber,

@@ -37,9 +37,13 @@ std::vector<std::string> splitSequenceData(const std::string &bytes);
 // *error (when given) receives the failure message.
 bool getseq_datafile(TSequence &sequence, QString *error = nullptr);
 
-// The counter value of label n: prefix + number + postamble. The number is start + increment ×
-// (n div repeat), printed without decimals; a start longer than the number lends its leading
-// characters as padding ("0001" gives "0002", "A100" gives "A101"). A repeat below 1 counts as 1.
+// The counter value of label n: prefix + number + postamble. The start value is a template: the
+// number in it counts, start + increment × (n div repeat), exactly at any length; the text
+// before and after it stays ("A100" gives "A101", "12abc" gives "13abc"). The number keeps the
+// start's decimals (none: "1" by 2.5 gives 4, halves to even) and its width, padded with zeros
+// after any sign ("0001" gives "0002", counting down from "0010" past zero "-002"). A minus
+// sign counts only at the start's very beginning ("-05" gives "-04"); elsewhere a hyphen is
+// text ("SN-0001" gives "SN-0002"). A repeat below 1 counts as 1.
 std::string sequenceCounterValue(const TSequence &sequence, int64_t labelNumber);
 
 // The data that label n prints with, or nothing when the label prints without this barcode.

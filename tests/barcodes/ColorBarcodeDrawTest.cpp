@@ -245,6 +245,30 @@ TEST(ColorBarcodeDraw, CounterNumberingPerLabel)
         EXPECT_EQ(decodedText(bctest::printObject(*barcode, label)), label < 3 ? "1" : "2") << label;
 }
 
+// Counters of 18 and 30 digits print the next number on every label, read back as printed.
+TEST(ColorBarcodeDraw, LongCountersPrintEveryLabelsOwnNumber)
+{
+    for (const std::string &start : {std::string("123456789012345678"), std::string("987654321098765432109876543210")}) {
+        auto barcode = drawnBarcode(BarcodeType::Code128C, "00", QRectF(20, 30, 0, 0));
+        TSequence sequence;
+        sequence.isPresent = 1;
+        sequence.counter = start;
+        barcode->setSequenceInfo(sequence);
+        std::string expected = start;
+        for (int label = 0; label < 6; ++label) {
+            EXPECT_EQ(decodedText(bctest::printObject(*barcode, label)), expected) << start << " label " << label;
+            // The next number, digit by digit.
+            for (size_t i = expected.size(); i > 0; --i) {
+                if (expected[i - 1] != '9') {
+                    ++expected[i - 1];
+                    break;
+                }
+                expected[i - 1] = '0';
+            }
+        }
+    }
+}
+
 TEST(ColorBarcodeDraw, FileNumberingPerLabel)
 {
     auto barcode = drawnBarcode(BarcodeType::Code128B, "KEEP", QRectF(30, 30, 0, 0));

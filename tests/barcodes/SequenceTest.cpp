@@ -7,6 +7,9 @@
 
 #include <QFile>
 
+#include <string>
+#include <vector>
+
 using namespace quillmark;
 
 namespace {
@@ -55,13 +58,43 @@ TEST(Sequence, CounterValues)
     const TSequence letters = counter("A100");
     EXPECT_EQ(sequenceCounterValue(letters, 0), "A100");
     EXPECT_EQ(sequenceCounterValue(letters, 1), "A101");
+    EXPECT_EQ(sequenceCounterValue(letters, 100), "A200");
+    EXPECT_EQ(sequenceCounterValue(letters, 900), "A1000");
+}
 
-    // The leading characters of the start value pad shorter numbers, whatever they are.
-    EXPECT_EQ(sequenceCounterValue(counter("12abc"), 0), "12a12");
-    EXPECT_EQ(sequenceCounterValue(counter("-5", "2"), 3), "-1");
-    EXPECT_EQ(sequenceCounterValue(counter("nan"), 0), "na0");
-    // Padding counts characters, not bytes.
-    EXPECT_EQ(sequenceCounterValue(counter("\xc3\xa9\xc3\xa9" "7"), 1), "\xc3\xa9\xc3\xa9" "1");
+// A start that is not a number alone is a template: its number counts, the text around it
+// stays, and nothing else pads the number but zeros.
+TEST(Sequence, TextAroundTheStartsNumberStaysAsItIs)
+{
+    struct Case
+    {
+        std::string start;
+        std::string increment;
+        std::vector<std::string> labels; // labels 0, 1, 2 ...
+    };
+    const Case cases[] = {
+        {"SN-0001", "1", {"SN-0001", "SN-0002", "SN-0003"}},
+        {"12abc", "1", {"12abc", "13abc", "14abc"}},
+        {"nan", "1", {"nan0", "nan1", "nan2"}},
+        {"\xc3\xa9\xc3\xa9" "7", "1", {"\xc3\xa9\xc3\xa9" "7", "\xc3\xa9\xc3\xa9" "8", "\xc3\xa9\xc3\xa9" "9"}},
+        {"v1.9", "1", {"v1.9", "v2.9", "v3.9"}},
+        // A start with decimals keeps them.
+        {"1.5", "1", {"1.5", "2.5", "3.5"}},
+        {"1.5", "0.1", {"1.5", "1.6", "1.7"}},
+        {"1.50", "0.25", {"1.50", "1.75", "2.00"}},
+        {"1.5", "0.05", {"1.5", "1.6", "1.6"}},
+        // A minus sign opens a number only at the start's beginning, and the width holds.
+        {"-05", "1", {"-05", "-04", "-03"}},
+        {"-05", "-1", {"-05", "-06", "-07"}},
+        {"-5", "2", {"-5", "-3", "-1", "01"}},
+        {" 7", "1", {" 7", " 8", " 9"}},
+        {"+5", "1", {"+5", "+6", "+7"}},
+    };
+    for (const Case &c : cases) {
+        const TSequence s = counter(c.start, c.increment);
+        for (size_t n = 0; n < c.labels.size(); ++n)
+            EXPECT_EQ(sequenceCounterValue(s, int64_t(n)), c.labels[n]) << c.start << " by " << c.increment << ", label " << n;
+    }
 }
 
 TEST(Sequence, ANumberCountedDownIsPaddedWithZerosToTheStartsWidth)
@@ -79,6 +112,54 @@ TEST(Sequence, ANumberCountedDownIsPaddedWithZerosToTheStartsWidth)
     EXPECT_EQ(sequenceCounterValue(ten, 12), "-002");
     // Counting up past the start's width is not cut.
     EXPECT_EQ(sequenceCounterValue(counter("99"), 1), "100");
+}
+
+// Starts of every length up to 36 digits, with and without leading zeros, counted up and down by
+// increments of every size: each label's number is the start plus its increments, exactly, in the
+// start's width. (Read as doubles, a start of 18 digits printed the same number six times.)
+TEST(Sequence, DigitStartsOfAnyLengthCountExactly)
+{
+    using Wide = __int128;
+    auto decimal = [](Wide v, size_t width) {
+        const bool negative = v < 0;
+        std::string digits;
+        for (Wide m = negative ? -v : v; m > 0 || digits.empty(); m /= 10)
+            digits.insert(digits.begin(), char('0' + int(m % 10)));
+        std::string text = (negative ? "-" : "") + digits;
+        if (text.size() < width)
+            text.insert(negative ? 1 : 0, width - text.size(), '0');
+        return text;
+    };
+    const std::string pattern = "918273645546372819";
+    int checked = 0;
+    for (size_t length = 1; length <= 36; ++length) {
+        for (const bool zeros : {false, true}) {
+            std::string start = (pattern + pattern).substr(0, length);
+            if (zeros && length > 1)
+                start.replace(0, length / 2, std::string(length / 2, '0'));
+            Wide value = 0;
+            for (char c : start)
+                value = value * 10 + (c - '0');
+            for (const int64_t increment : {int64_t(1), int64_t(-1), int64_t(7), int64_t(-1000000007), int64_t(999999999999)}) {
+                const TSequence s = counter(start, std::to_string(increment));
+                for (const int64_t label : {int64_t(0), int64_t(1), int64_t(2), int64_t(5), int64_t(12345)}) {
+                    ++checked;
+                    EXPECT_EQ(sequenceCounterValue(s, label), decimal(value + Wide(increment) * label, length))
+                        << start << " by " << increment << ", label " << label;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(checked, 36 * 2 * 5 * 5);
+    // Eighteen digits: six labels, six numbers.
+    const TSequence eighteen = counter("123456789012345678");
+    const std::vector<std::string> six = {"123456789012345678", "123456789012345679", "123456789012345680",
+                                          "123456789012345681", "123456789012345682", "123456789012345683"};
+    for (int n = 0; n < 6; ++n)
+        EXPECT_EQ(sequenceCounterValue(eighteen, n), six[size_t(n)]);
+    // Beyond what any integer holds.
+    EXPECT_EQ(sequenceCounterValue(counter(std::string(60, '9')), 1), "1" + std::string(60, '0'));
+    EXPECT_EQ(sequenceCounterValue(counter("1" + std::string(59, '0'), "-1"), 1), "0" + std::string(59, '9'));
 }
 
 TEST(Sequence, RepeatBelowOneCountsAsOne)
