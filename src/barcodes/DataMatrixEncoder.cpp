@@ -20,6 +20,7 @@ constexpr int LatchText = 239;
 constexpr int LatchEdifact = 240;
 constexpr int Unlatch = 254;
 constexpr int Pad = 129;
+constexpr int Eci = 241;
 
 using Codewords = std::vector<uint8_t>;
 
@@ -541,13 +542,25 @@ bool DataMatrixEncoder::encodeString(const std::string &utf8)
         m_flags |= NonAsciiText;
     else
         m_flags &= ~unsigned(NonAsciiText);
-    const std::optional<std::string> bytes = toWindows1252(utf8);
-    if (!bytes)
+    if (!isValidUtf8(utf8))
         return false;
-    return encodeBytes(*bytes);
+    // Readers take a symbol's bytes as Latin-1 unless it names another character set. Text
+    // within Latin-1 goes as it is; text that Windows-1252 holds goes in that set, named, as
+    // small as before; any other text goes as UTF-8, named.
+    const std::u32string text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toStdU32String();
+    if (std::all_of(text.begin(), text.end(), [](char32_t c) { return c <= 0xFF; }))
+        return encodeBytesWithEci(std::string(text.begin(), text.end()), 0);
+    if (const std::optional<std::string> bytes = toWindows1252(utf8))
+        return encodeBytesWithEci(*bytes, EciWindows1252);
+    return encodeBytesWithEci(utf8, EciUtf8);
 }
 
 bool DataMatrixEncoder::encodeBytes(const std::string &bytes)
+{
+    return encodeBytesWithEci(bytes, 0);
+}
+
+bool DataMatrixEncoder::encodeBytesWithEci(const std::string &bytes, int eci)
 {
     free();
     // A message this long cannot fit in any encodation.
@@ -571,11 +584,24 @@ bool DataMatrixEncoder::encodeBytes(const std::string &bytes)
         else
             candidates = {Ascii, C40, Text, Base256, X12, Edifact};
     }
+    // The character set's name goes first, in ASCII encodation. Base256 randomises by the
+    // codeword's place in the symbol, so it is not offered after one.
+    Codewords designator;
+    if (eci > 0 && eci < 127) {
+        designator = {uint8_t(Eci), uint8_t(eci + 1)};
+        candidates.erase(std::remove(candidates.begin(), candidates.end(), Base256), candidates.end());
+    }
+    auto encoded = [&](Encodation enc, int capacity) -> std::optional<Codewords> {
+        auto codewords = encodeWith(enc, bytes, capacity - int(designator.size()));
+        if (codewords)
+            codewords->insert(codewords->begin(), designator.begin(), designator.end());
+        return codewords;
+    };
 
     std::optional<Encodation> best;
     size_t bestCount = 0;
     for (Encodation enc : candidates) {
-        const auto codewords = encodeWith(enc, bytes);
+        const auto codewords = encoded(enc, 1 << 30);
         if (!codewords || codewords->size() > size_t(MaxDataCodewords))
             continue;
         if (!best || codewords->size() < bestCount) {
@@ -594,10 +620,11 @@ bool DataMatrixEncoder::encodeBytes(const std::string &bytes)
         if (size.dataCodewords < int(bestCount))
             continue;
         // The end of an encodation can depend on how many codewords the symbol leaves.
-        const auto codewords = encodeWith(*best, bytes, size.dataCodewords);
+        const auto codewords = encoded(*best, size.dataCodewords);
         if (!codewords || codewords->size() > size_t(size.dataCodewords))
             continue;
         m_encodation = *best;
+        m_eci = designator.empty() ? 0 : eci;
         return place(size, *codewords);
     }
     return false;
@@ -734,6 +761,7 @@ void DataMatrixEncoder::result(QPainter *painter, const QRectF &rect, const QCol
 
 void DataMatrixEncoder::free()
 {
+    m_eci = 0;
     m_bitmap.clear();
     m_data.clear();
     m_rows = 0;

@@ -53,11 +53,17 @@ public:
     // change) for a size the table lacks.
     bool requestSize(int rows, int columns);
 
-    // Converts UTF-8 text to Windows-1252 and encodes it. False, with no symbol, when the text
-    // is not UTF-8, has a character without a Windows-1252 form, or is too long.
+    // Encodes UTF-8 text so that a reader reads it as typed: within Latin-1 as its Latin-1
+    // bytes, within Windows-1252 as those bytes after the ECI that names the set, any other text
+    // as UTF-8 after its ECI. False, with no symbol, when the text is not UTF-8 or too long.
     bool encodeString(const std::string &utf8);
-    // Encodes bytes as they are.
+    // Encodes bytes as they are, naming no character set.
     bool encodeBytes(const std::string &bytes);
+    // The character set the symbol names (an ECI number), 0 for none.
+    int eci() const { return m_eci; }
+
+    static constexpr int EciWindows1252 = 23;
+    static constexpr int EciUtf8 = 26;
 
     bool hasSymbol() const { return !m_bitmap.empty(); }
     int rows() const { return m_rows; }
@@ -82,6 +88,7 @@ public:
                                                           int capacity = 1 << 30);
 
 private:
+    bool encodeBytesWithEci(const std::string &bytes, int eci);
     bool place(const SymbolSize &size, std::vector<uint8_t> codewords);
 
     unsigned m_flags = 0;
@@ -89,6 +96,7 @@ private:
     int m_rows = 0;
     int m_columns = 0;
     Encodation m_encodation = Ascii;
+    int m_eci = 0;
     std::vector<uint8_t> m_data;
     std::vector<uint8_t> m_bitmap; // one bit per module, most significant first, rows padded to bytes
 };

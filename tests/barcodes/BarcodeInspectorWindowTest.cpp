@@ -375,6 +375,24 @@ TEST_F(BarcodeInspectorWindow, MetricsTypedOnThePageRedrawTheSymbolUndoably)
     EXPECT_EQ(p->cwBarcodeColor->color(), QColor(Qt::black)) << "the well follows the undo";
 }
 
+// Text pasted into a Data Matrix in any script reads back as typed.
+TEST_F(BarcodeInspectorWindow, DataMatrixTextInAnyScriptReadsAsTyped)
+{
+    auto barcode = placeBarcode(QPointF(20, 20));
+    openPage();
+    BarcodePage *p = page();
+    chooseType(p->pbBarType, BarcodeType::DataMatrix);
+    for (const bctest::ScriptSample &sample : bctest::scriptSamples()) {
+        pasteData(p->tvBarData, QString::fromStdString(sample.text));
+        apptest::settle();
+        ASSERT_EQ(barcode->getBarInfo().BarStr, sample.text) << sample.script;
+        EXPECT_FALSE(p->lblDataProblem->isVisible()) << sample.script;
+        const auto decoded = bctest::decode(bctest::drawObject(*barcode, 4));
+        ASSERT_TRUE(decoded.has_value()) << sample.script;
+        EXPECT_EQ(decoded->text, sample.text) << sample.script;
+    }
+}
+
 // A Bookland number typed as printed with a check character its digits do not give: no symbol,
 // and the page and the drawer say which check it should be; corrected, the symbol reads.
 TEST_F(BarcodeInspectorWindow, ABooklandNumberWithAWrongCheckIsRefusedWithTheReason)

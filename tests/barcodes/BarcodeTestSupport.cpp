@@ -144,6 +144,28 @@ std::optional<Decoded> decodeRows(const QImage &image)
     return decodeWith(image, hints);
 }
 
+const std::vector<ScriptSample> &scriptSamples()
+{
+    static const std::vector<ScriptSample> samples = {
+        {"ASCII", "Quillmark labels, 128 of them"},
+        {"Latin-1", "Gr\u00fc\u00dfe aus K\u00f6ln, caf\u00e9 cr\u00e8me \u00a3 \u00bd"},
+        {"Windows-1252", "\u20acuro \u2014 \u201eOeuvre\u201c \u0152uvre \u0160\u017e \u0178 \u2122 \u2018x\u2019 \u2026 \u2022 \u2013"},
+        {"Central European", "Za\u017c\u00f3\u0142\u0107 g\u0119\u015bl\u0105 ja\u017a\u0144, \u010ce\u0161tina"},
+        {"Greek", "\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1 \u03ba\u03cc\u03c3\u03bc\u03b5"},
+        {"Cyrillic", "\u0421\u044a\u0435\u0448\u044c \u0436\u0435 \u0435\u0449\u0451 \u044d\u0442\u0438\u0445 \u0431\u0443\u043b\u043e\u043a"},
+        {"Hebrew", "\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd"},
+        {"Arabic", "\u0645\u0631\u062d\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645"},
+        {"Thai", "\u0e2a\u0e27\u0e31\u0e2a\u0e14\u0e35\u0e0a\u0e32\u0e27\u0e42\u0e25\u0e01"},
+        {"Devanagari", "\u0928\u092e\u0938\u094d\u0924\u0947 \u0926\u0941\u0928\u093f\u092f\u093e"},
+        {"Chinese", "\u4f60\u597d\uff0c\u4e16\u754c"},
+        {"Japanese", "\u3053\u3093\u306b\u3061\u306f\u4e16\u754c \u30ab\u30bf\u30ab\u30ca"},
+        {"Korean", "\uc548\ub155\ud558\uc138\uc694 \uc138\uacc4"},
+        {"Beyond the BMP", "Box \U0001F4E6 and \U0001D11E"},
+        {"Mixed", "\u20ac 5, \u00e9t\u00e9, \u041c\u043e\u0441\u043a\u0432\u0430, \u6771\u4eac"},
+    };
+    return samples;
+}
+
 std::optional<std::string> readPostnet(const QImage &image)
 {
     const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);

@@ -41,6 +41,15 @@ std::optional<Decoded> decode(const QImage &image, bool pure = false);
 // second tries.
 std::optional<Decoded> decodeRows(const QImage &image);
 
+// A text in each script the 2-D symbols are read back in, named: Latin, the letters Windows-1252
+// adds to Latin-1, Central European, Greek, Cyrillic, Hebrew, Arabic, Thai, Devanagari, Chinese,
+// Japanese, Korean, characters beyond the Basic Multilingual Plane, and scripts mixed.
+struct ScriptSample {
+    const char *script;
+    std::string text; // UTF-8
+};
+const std::vector<ScriptSample> &scriptSamples();
+
 // POSTNET bars read off an image (ZXing has no POSTNET reader): the bars as dark columns, tall
 // or short by their height, five to a digit between the two frame bars. The digits without
 // their check digit; nothing when the bars are not whole digits or the check is wrong.

@@ -152,9 +152,9 @@ TEST(DataMatrix, FailuresDrawNothing)
     DataMatrixEncoder tooLong;
     EXPECT_FALSE(tooLong.encodeString(std::string(3200, '5')));
     EXPECT_FALSE(tooLong.hasSymbol());
-    DataMatrixEncoder noForm;
-    EXPECT_FALSE(noForm.encodeString("\xe6\xbc\xa2")); // a character without a Windows-1252 form
-    EXPECT_FALSE(noForm.encodeString("\xff"));         // not UTF-8
+    DataMatrixEncoder notUtf8;
+    EXPECT_FALSE(notUtf8.encodeString("\xff"));
+    EXPECT_FALSE(notUtf8.hasSymbol());
 
     TBarInfo info;
     info.type = BarcodeType::DataMatrix;
@@ -277,11 +277,37 @@ TEST(DataMatrix, RandomTextsReadBackExactly)
         ++chosen[encoder.encodation()];
         const auto decoded = bctest::decode(renderSymbol(encoder, 3), true);
         ASSERT_TRUE(decoded.has_value()) << printable(text);
-        EXPECT_EQ(decoded->bytes, DataMatrixEncoder::toWindows1252(text).value()) << printable(text);
+        EXPECT_EQ(decoded->text, text) << printable(text);
     }
     for (int enc : {DataMatrixEncoder::Ascii, DataMatrixEncoder::C40, DataMatrixEncoder::Text, DataMatrixEncoder::X12,
                     DataMatrixEncoder::Edifact})
         EXPECT_GT(chosen[enc], 0) << "encodation " << enc << " never chosen";
+}
+
+// A text in every script reads back as typed, as the QR Code of the same text does: within
+// Latin-1 the symbol names no character set, within Windows-1252 it names that set, and any
+// other text goes as UTF-8 and says so. (Windows-1252 bytes that name nothing read as Latin-1:
+// the euro sign as a control character.)
+TEST(DataMatrix, TextInEveryScriptReadsAsTyped)
+{
+    for (const bctest::ScriptSample &sample : bctest::scriptSamples()) {
+        TBarInfo info;
+        info.type = BarcodeType::DataMatrix;
+        info.setData(sample.text);
+        const auto decoded = bctest::decode(bctest::renderBarcode(info, QSizeF(160, 160), 3));
+        ASSERT_TRUE(decoded.has_value()) << sample.script;
+        EXPECT_EQ(decoded->format, "DataMatrix") << sample.script;
+        EXPECT_EQ(decoded->text, sample.text) << sample.script;
+
+        DataMatrixEncoder encoder;
+        ASSERT_TRUE(encoder.encodeString(sample.text)) << sample.script;
+        const QString text = QString::fromStdString(sample.text);
+        const bool latin1 = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+        const int named = latin1 ? 0
+                                 : (DataMatrixEncoder::toWindows1252(sample.text) ? DataMatrixEncoder::EciWindows1252
+                                                                                  : DataMatrixEncoder::EciUtf8);
+        EXPECT_EQ(encoder.eci(), named) << sample.script;
+    }
 }
 
 TEST(DataMatrix, LargestSymbolReadsBack)

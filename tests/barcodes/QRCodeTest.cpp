@@ -28,6 +28,15 @@ TEST(QRCode, RoundTrips)
         EXPECT_EQ(decoded->format, "QRCode");
         EXPECT_EQ(decoded->bytes, data);
     }
+    // The same texts in every script the Data Matrix test reads.
+    for (const bctest::ScriptSample &sample : bctest::scriptSamples()) {
+        TBarInfo info;
+        info.type = BarcodeType::QRCode;
+        info.setData(sample.text);
+        const auto decoded = bctest::decode(bctest::renderBarcode(info, QSizeF(160, 160), 3));
+        ASSERT_TRUE(decoded.has_value()) << sample.script;
+        EXPECT_EQ(decoded->text, sample.text) << sample.script;
+    }
 }
 
 TEST(QRCode, EmptyOrTooLongDataGiveNoSymbol)
