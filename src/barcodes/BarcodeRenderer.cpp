@@ -120,7 +120,7 @@ int BarcodeRenderer::drawLinearBarcode(QPainter *painter, const TBarInfo &info, 
 
     const int result = drawLinearBarcodeByType(copy, ctx);
     if (result == 0) {
-        const std::string message = barcodeErrorMessage(copy.type);
+        const std::string message = invalidDataText(copy);
         const int w = int(std::trunc(LinearDrawContext::textWidth(QString::fromStdString(message), ctx.messageFont)));
         const int q = int(std::trunc(r / 8.0));
         const int h = extent.left + (extent.right - extent.left - w) / 2;

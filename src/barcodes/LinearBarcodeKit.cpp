@@ -4,6 +4,7 @@
 #include "barcodes/Code128.h"
 #include "barcodes/Postnet.h"
 #include "barcodes/UpcEan.h"
+#include "foundation/Language.h"
 
 #include <QPolygonF>
 
@@ -196,6 +197,22 @@ void setExtentRect(TBarInfo &info, double width, double height, int resolution)
 double errorTextWidth(int type, const LinearDrawContext &ctx)
 {
     return LinearDrawContext::textWidth(QString::fromStdString(barcodeErrorMessage(type)), ctx.messageFont);
+}
+
+std::string invalidDataText(const TBarInfo &info)
+{
+    // "9, 11 or 14 digits allowed" would send the user counting digits that are all there.
+    if (isBooklandType(info.type))
+        if (const auto wrong = booklandNumber(info).problem)
+            return Language::withValues(localizedString(QStringLiteral("Check digit should be %@")),
+                                        {QString::fromStdString(wrong->expected)})
+                .toStdString();
+    return barcodeErrorMessage(info.type);
+}
+
+double invalidDataTextWidth(const TBarInfo &info, const LinearDrawContext &ctx)
+{
+    return LinearDrawContext::textWidth(QString::fromStdString(invalidDataText(info)), ctx.messageFont);
 }
 
 ShortRect barcodeExtentByType(TBarInfo &info, LinearDrawContext &ctx)

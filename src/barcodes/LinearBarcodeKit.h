@@ -41,6 +41,10 @@ ShortRect barcodeExtentByType(TBarInfo &info, LinearDrawContext &ctx);
 void setExtentRect(TBarInfo &info, double width, double height, int resolution);
 // Width of the type's error message in the message font.
 double errorTextWidth(int type, const LinearDrawContext &ctx);
+// What is drawn in place of a symbol whose data the type refuses: the type's error message, or
+// for a Bookland number with a wrong check character, the check its digits give.
+std::string invalidDataText(const TBarInfo &info);
+double invalidDataTextWidth(const TBarInfo &info, const LinearDrawContext &ctx);
 
 double stringWidthInFont(const QString &text, const QFont *font);
 double charWidthInFont(QChar c, const QFont &font);

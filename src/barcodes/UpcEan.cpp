@@ -203,7 +203,7 @@ void finishExtent(TBarInfo &info, LinearDrawContext &ctx, bool valid, double wid
 {
     const double r = ctx.resolution;
     if (!valid) {
-        setExtentRect(info, errorTextWidth(info.type, ctx), info.barH == 0 ? ctx.textDrop * r : info.barH * r,
+        setExtentRect(info, invalidDataTextWidth(info, ctx), info.barH == 0 ? ctx.textDrop * r : info.barH * r,
                       ctx.resolution);
         return;
     }

@@ -386,6 +386,15 @@ TEST(UpcEan, BooklandNumbersAsTypedReadBackAsTheirEan)
                                              .arg(QChar::fromLatin1(wrong.expected))
                                              .arg(QChar::fromLatin1(wrong.found));
                 EXPECT_EQ(BarcodeRenderer::dataProblem(info), expected) << wrong.typed;
+                // In the symbol's place, the check the digits give, inside the frame.
+                LinearDrawContext shown;
+                BarcodeRenderer::drawBarcode(nullptr, QRectF(), info, {}, &shown);
+                ASSERT_EQ(shown.textItems.size(), 1u) << wrong.typed;
+                EXPECT_EQ(shown.textItems[0].text, QStringLiteral("Check digit should be %1").arg(QChar::fromLatin1(wrong.expected)));
+                EXPECT_LE(shown.bars.boundingRect().width(), 0.0);
+                EXPECT_GE(double(BarcodeRenderer::frameExtent(info, {}).width()),
+                          LinearDrawContext::textWidth(shown.textItems[0].text, shown.textItems[0].font))
+                    << wrong.typed;
             }
         }
         EXPECT_GE(refused, 30) << item.name.toStdString();
