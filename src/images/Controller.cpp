@@ -24,6 +24,7 @@
 #include "platform/FilterExtent.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompts.h"
+#include "platform/ScreenArea.h"
 
 namespace quillmark {
 
@@ -33,6 +34,12 @@ namespace {
 // its controls.
 constexpr int kControlAreaWidth = 320;
 constexpr int kControlAreaHeight = 420;
+// The preview's size where the screen has room for it, and the least it shrinks to on a small
+// screen (a 1024 x 768 one, beside the list and the controls).
+constexpr QSize kPreviewSize(520, 420);
+constexpr QSize kLeastPreviewSize(240, 240);
+// What a window frame may add at the sides.
+constexpr int FrameAllowance = 12;
 
 bool isImageInput(const FilterInput *input)
 {
@@ -162,7 +169,7 @@ Controller::Controller(QWidget *parent, EffectCatalogue catalogue)
     m_scrollView->setObjectName(QStringLiteral("previewScrollView"));
     m_scrollView->setWidgetResizable(false);
     m_scrollView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_scrollView->setMinimumSize(520, 420);
+    m_scrollView->setMinimumSize(kLeastPreviewSize);
     m_ciView = new MyImageView;
     m_ciView->setController(this);
     m_scrollView->setWidget(m_ciView);
@@ -210,6 +217,64 @@ Controller::Controller(QWidget *parent, EffectCatalogue catalogue)
     // The fitted zoom reads the scroll view's frame: it must have its size before the first
     // picture comes, even while the window was never shown.
     layout->activate();
+    fitToScreen();
+}
+
+void Controller::fitOutlineToNames()
+{
+    // Every row counts, those under a closed category too: the user opens it.
+    int widest = 0;
+    const int indentation = m_outline->indentation();
+    for (int c = 0; c < m_dataSource->rowCount(); ++c) {
+        const QModelIndex category = m_dataSource->index(c, CIFilterDataSource::NameColumn);
+        widest = std::max(widest, m_outline->sizeHintForIndex(category).width() + indentation);
+        const QModelIndex parent = m_dataSource->index(c, 0);
+        for (int r = 0; r < m_dataSource->rowCount(parent); ++r)
+            widest = std::max(widest, m_outline->sizeHintForIndex(m_dataSource->index(r, CIFilterDataSource::NameColumn, parent))
+                                          .width()
+                                          + 2 * indentation);
+    }
+    const int chrome = m_outline->header()->sectionSize(CIFilterDataSource::IconColumn) + 2 * m_outline->frameWidth()
+        + m_outline->verticalScrollBar()->sizeHint().width();
+    // The list never takes the room the controls and the least preview need: on a screen too
+    // narrow for a name, the name gives way.
+    const QRect area = ScreenArea::available(isVisible() ? this : parentWidget());
+    int limit = 1 << 16;
+    if (!area.isEmpty() && layout()) {
+        const int others = layout()->minimumSize().width() - m_outline->minimumWidth();
+        limit = area.width() - FrameAllowance - others;
+    }
+    // The list keeps the width its names need; the preview takes what the panel has more.
+    m_outline->setFixedWidth(std::clamp(widest + chrome, 220, std::max(220, limit)));
+}
+
+void Controller::fitToScreen()
+{
+    fitOutlineToNames();
+    // The preview is the one part that grows: at the panel's least size it has its least width,
+    // beside the controls' column, which is taller than the preview needs.
+    const QSize least = minimumSizeHint().expandedTo(minimumSize());
+    QSize wanted = least + QSize(kPreviewSize.width() - kLeastPreviewSize.width(), 0);
+    const QWidget *placed = isVisible() ? this : parentWidget();
+    const QRect area = ScreenArea::available(placed);
+    if (!area.isEmpty()) {
+        // What the window system adds round the panel, as it adds it round the window it is over.
+        QSize frame(0, 0);
+        if (const QWidget *window = placed ? placed->window() : nullptr)
+            frame = window->frameGeometry().size() - window->geometry().size();
+        wanted = wanted.boundedTo(area.size() - frame);
+    }
+    resize(wanted.expandedTo(least));
+    layout()->activate();
+}
+
+void Controller::showEvent(QShowEvent *event)
+{
+    // The screen may have changed since the panel was made.
+    const QRect area = ScreenArea::available(this);
+    if (!area.isEmpty() && (width() > area.width() || height() > area.height()))
+        fitToScreen();
+    QDialog::showEvent(event);
 }
 
 Controller::~Controller()
@@ -233,6 +298,7 @@ void Controller::retranslate()
     if (m_dataSource->rowCount() > 0)
         emit m_dataSource->dataChanged(m_dataSource->index(0, 0),
                                        m_dataSource->index(m_dataSource->rowCount() - 1, 1));
+    fitOutlineToNames();
 }
 
 void Controller::awakeFromNib()

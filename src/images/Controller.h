@@ -143,8 +143,16 @@ public:
     // The box of controls of the current filter; null before the first choice.
     FilterView *filterView() const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void awakeFromNib();
+    // The list as wide as the longest name it holds (the library names its filters in the
+    // user's locale), the preview taking what the screen leaves.
+    void fitOutlineToNames();
+    // The panel at its preferred size where the screen has room for it, smaller where not.
+    void fitToScreen();
     FilterImage loadDefault(FilterImage &cache, QString &path, const QString &name, const QString &type,
                             const QString &fallbackType = {});
     FilterImage sourceOver(const FilterImage &top, const FilterImage &below) const;

@@ -12,6 +12,7 @@
 #include "images/FilterView.h"
 #include "images/MyImageView.h"
 #include "images/ParameterView.h"
+#include "platform/ScreenArea.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,8 @@ class ImageEffectsPanel : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // A screen with room for the panel at its preferred size.
+        previousArea = ScreenArea::setOverride([](const QWidget *) { return QRect(0, 0, 1920, 1080); });
         Language::reset(qmtest::resourcesDir(), QStringLiteral("en"));
         panel = std::make_unique<Controller>(nullptr, fakeCatalogue());
     }
@@ -39,6 +42,7 @@ protected:
     {
         panel.reset();
         Language::reset();
+        ScreenArea::setOverride(previousArea);
     }
     // Clicks the row of the list that shows `text`, as the user does.
     void clickRow(const QModelIndex &index)
@@ -68,9 +72,35 @@ protected:
     }
 
     std::unique_ptr<Controller> panel;
+    std::function<QRect(const QWidget *)> previousArea;
 };
 
 } // namespace
+
+// Where the screen has room, the preview has its usual 520 by 420 at least; on a 1024 x 768
+// screen under a desktop panel the whole panel fits, the preview taking what the list and the
+// controls leave.
+TEST_F(ImageEffectsPanel, ThePanelFitsTheScreenThePreviewGivingWay)
+{
+    panel->show();
+    QApplication::processEvents();
+    EXPECT_EQ(panel->previewScrollView()->width(), 520);
+    EXPECT_GE(panel->previewScrollView()->height(), 420);
+    EXPECT_TRUE(QRect(0, 0, 1920, 1080).contains(panel->frameGeometry()));
+
+    const QRect small(0, 32, 1024, 736);
+    ScreenArea::setOverride([small](const QWidget *) { return small; });
+    Controller fitted(nullptr, fakeCatalogue());
+    fitted.show();
+    QApplication::processEvents();
+    EXPECT_LE(fitted.width(), small.width());
+    EXPECT_LE(fitted.height(), small.height());
+    EXPECT_LE(fitted.minimumSizeHint().width(), small.width());
+    EXPECT_GE(fitted.previewScrollView()->width(), 240);
+    EXPECT_LT(fitted.previewScrollView()->width(), 520);
+    EXPECT_TRUE(fitted.okButton()->isVisible());
+    EXPECT_LE(fitted.okButton()->mapTo(&fitted, QPoint(fitted.okButton()->width(), 0)).x(), fitted.width());
+}
 
 TEST_F(ImageEffectsPanel, ListsTheFiltersUnderTheCategoryTitlesInTableOrder)
 {
