@@ -1,6 +1,7 @@
 #include "inspector/GeometryPage.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QSlider>
 
 #include <algorithm>
@@ -33,18 +34,18 @@ constexpr double Far = ColorRect::maxCoordinate;
 GeometryPage::GeometryPage(ObjectInfoPanel *info)
     : InspectorPage(info, ObjectInfoPanel::GeometryTab, QStringLiteral("InspectorGeometry"), QStringLiteral("Geometry"))
 {
-    // Two columns: X and width on the left, Y and height on the right. The letters take the
-    // room of the widest translation ("An:", "宽：").
-    addLabel(QStringLiteral("X:"), QRect(4, 8, 22, 22));
+    // Two columns: X and width on the left, Y and height on the right, laid out anew for the
+    // language's letters when the page shows (fitLengthFields).
+    lbOriginX = addLabel(QStringLiteral("X:"), QRect(4, 8, 22, 22));
     tvOriginX = addField(QStringLiteral("tvOriginX"), QRect(26, 8, 60, 22));
     spOriginX = addStepper(QStringLiteral("spOriginX"), QRect(87, 8, 13, 22), -Far, Far, 1.0);
-    addLabel(QStringLiteral("Y:"), QRect(106, 8, 22, 22));
+    lbOriginY = addLabel(QStringLiteral("Y:"), QRect(106, 8, 22, 22));
     tvOriginY = addField(QStringLiteral("tvOriginY"), QRect(128, 8, 60, 22));
     spOriginY = addStepper(QStringLiteral("spOriginY"), QRect(189, 8, 13, 22), -Far, Far, 1.0);
-    addLabel(QStringLiteral("W:"), QRect(4, 36, 22, 22));
+    lbWidth = addLabel(QStringLiteral("W:"), QRect(4, 36, 22, 22));
     tvWidth = addField(QStringLiteral("tvWidth"), QRect(26, 36, 60, 22));
     spWidth = addStepper(QStringLiteral("spWidth"), QRect(87, 36, 13, 22), 0.0, Far, 1.0);
-    addLabel(QStringLiteral("H:"), QRect(106, 36, 22, 22));
+    lbHeight = addLabel(QStringLiteral("H:"), QRect(106, 36, 22, 22));
     tvHeight = addField(QStringLiteral("tvHeight"), QRect(128, 36, 60, 22));
     spHeight = addStepper(QStringLiteral("spHeight"), QRect(189, 36, 13, 22), 0.0, Far, 1.0);
     addLabel(QStringLiteral("Angle"), QRect(4, 64, 44, 22));
@@ -85,6 +86,46 @@ GeometryPage::GeometryPage(ObjectInfoPanel *info)
     connectValue(bFlipVert, [this](QObject *s) { setFlipVert(s); });
     connectValue(bPowerText, [this](QObject *s) { setPowerText(s); });
     connect(pbPowerType, &QComboBox::activated, this, [this] { setPowerType(pbPowerType); });
+}
+
+void GeometryPage::showEvent(QShowEvent *event)
+{
+    InspectorPage::showEvent(event);
+    fitLengthFields();
+}
+
+void GeometryPage::fitLengthFields()
+{
+    constexpr int margin = 2;
+    constexpr int stepper = 13;
+    constexpr int beforeStepper = 1;
+    constexpr int betweenColumns = 4;
+    auto letters = [](const QLabel *a, const QLabel *b) {
+        return std::max(a->fontMetrics().horizontalAdvance(a->text()), b->fontMetrics().horizontalAdvance(b->text())) + 2;
+    };
+    const int left = letters(lbOriginX, lbWidth);
+    const int right = letters(lbOriginY, lbHeight);
+    const int field =
+        (pageWidth - 2 * margin - left - right - 2 * (beforeStepper + stepper) - betweenColumns) / 2;
+    const struct
+    {
+        QLabel *label;
+        NumberField *field;
+        MyStepper *stepper;
+        int letters;
+        int x;
+        int y;
+    } places[] = {
+        {lbOriginX, tvOriginX, spOriginX, left, margin, 8},
+        {lbWidth, tvWidth, spWidth, left, margin, 36},
+        {lbOriginY, tvOriginY, spOriginY, right, margin + left + field + beforeStepper + stepper + betweenColumns, 8},
+        {lbHeight, tvHeight, spHeight, right, margin + left + field + beforeStepper + stepper + betweenColumns, 36},
+    };
+    for (const auto &place : places) {
+        place.label->setGeometry(place.x, place.y, place.letters, 22);
+        place.field->setGeometry(place.x + place.letters, place.y, field, 22);
+        place.stepper->setGeometry(place.x + place.letters + field + beforeStepper, place.y, stepper, 22);
+    }
 }
 
 // ---- getters ----

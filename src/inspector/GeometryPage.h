@@ -6,6 +6,8 @@
 // undo step.
 #include "inspector/InspectorPage.h"
 
+class QLabel;
+
 namespace quillmark {
 
 class Group;
@@ -81,7 +83,15 @@ public:
     QCheckBox *bPowerText = nullptr;
     ShapePopUp *pbPowerType = nullptr;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    // The letters of the origin and size rows take the room their texts need in this
+    // language and the four fields share the rest of the two columns: "0,42 дюйм" needs more
+    // than "0.42 in".
+    void fitLengthFields();
+
     enum class Edge { X, Y };
     // The values the origin and size fields and steppers take: within what an object holds,
     // and sizes above nothing unless only lines are sized.
@@ -96,6 +106,11 @@ private:
     void updateShapedText();
     void enableShapedText();
     void changeShapedText(const std::function<void(ColorRect &)> &change);
+
+    QLabel *lbOriginX = nullptr;
+    QLabel *lbOriginY = nullptr;
+    QLabel *lbWidth = nullptr;
+    QLabel *lbHeight = nullptr;
 };
 
 } // namespace quillmark

@@ -3,9 +3,11 @@
 #include <QLabel>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 #include "foundation/TypedNumber.h"
+#include "platform/ScreenArea.h"
 
 namespace quillmark {
 
@@ -186,12 +188,38 @@ void NumberField::refuse(const QString &reason)
         m_note->setMargin(4);
         m_note->setStyleSheet(QStringLiteral("QLabel { background: #fff4c2; color: #5a3d00; border: 1px solid #c9a227; }"));
     }
-    // One line: the reasons are short, and a wrapped one reads as two notes.
     m_note->setText(reason);
-    m_note->adjustSize();
-    m_note->move(mapToGlobal(QPoint(0, height() + 2)));
+    placeNote();
     if (isVisible())
         m_note->show();
+}
+
+void NumberField::placeNote()
+{
+    // Under the field, on one line where the screen has room for it; the inspector sits at
+    // the screen's right edge, so a long reason moves left and wraps rather than run off it.
+    const QRect area = ScreenArea::available(this);
+    const QPoint below = mapToGlobal(QPoint(0, height() + 2));
+    m_note->setMinimumSize(0, 0);
+    m_note->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_note->setWordWrap(false);
+    m_note->adjustSize();
+    if (area.isEmpty()) {
+        m_note->move(below);
+        return;
+    }
+    const int widest = std::max(120, std::min(area.width() - 8, 360));
+    if (m_note->width() > widest) {
+        m_note->setWordWrap(true);
+        m_note->setFixedSize(widest, m_note->heightForWidth(widest));
+    }
+    QPoint at = below;
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - m_note->width())));
+    // Above the field when there is no room below it.
+    if (at.y() + m_note->height() > area.bottom() + 1)
+        at.setY(mapToGlobal(QPoint(0, -2)).y() - m_note->height());
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - m_note->height())));
+    m_note->move(at);
 }
 
 void NumberField::clearRefusal()

@@ -71,6 +71,7 @@ protected:
 private:
     void endEditing();
     void refuse(const QString &reason);
+    void placeNote();
     void clearRefusal();
 
     QString m_format;

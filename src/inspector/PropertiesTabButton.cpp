@@ -18,20 +18,25 @@ void PropertiesTabButton::setTitleStyle(const QFont &font, const QColor &color)
     update();
 }
 
+QList<PaintedText> PropertiesTabButton::paintedTexts() const
+{
+    if (icon().isNull() || text().isEmpty())
+        return {};
+    // The title sits 2 points below the middle, as its baseline offset puts it.
+    return {{text(), m_titleFont, rect().adjusted(titleIndent, 2, -4, 2), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine}};
+}
+
 void PropertiesTabButton::paintEvent(QPaintEvent *event)
 {
-    const bool drawn = !icon().isNull();
     BaseColoredButton::paintEvent(event);
     // Without images the usual drawing shows the title already.
-    if (!drawn || text().isEmpty())
-        return;
     QPainter painter(this);
-    painter.setFont(m_titleFont);
     painter.setPen(isEnabled() ? m_titleColor : palette().color(QPalette::Disabled, QPalette::ButtonText));
-    // The title sits 2 points below the middle, as its baseline offset puts it.
-    const QRect area = rect().adjusted(titleIndent, 2, -4, 2);
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     painter.fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    for (const PaintedText &title : paintedTexts()) {
+        painter.setFont(title.font);
+        painter.drawText(title.room, title.flags,
+                         painter.fontMetrics().elidedText(title.text, Qt::ElideRight, title.room.width()));
+    }
 }
 
 } // namespace quillmark

@@ -5,10 +5,11 @@
 #include <QFont>
 
 #include "foundation/BaseColoredButton.h"
+#include "platform/PaintedTexts.h"
 
 namespace quillmark {
 
-class PropertiesTabButton : public BaseColoredButton
+class PropertiesTabButton : public BaseColoredButton, public PaintedTexts
 {
     Q_OBJECT
 public:
@@ -25,6 +26,9 @@ public:
     QColor titleColor() const { return m_titleColor; }
     void setTitleStyle(const QFont &font, const QColor &color);
     static constexpr int titleIndent = 35;
+    // The title written over the image; none while the button has no image and draws its
+    // title as any button does.
+    QList<PaintedText> paintedTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -62,41 +62,43 @@ StylePage::StylePage(ObjectInfoPanel *info)
     pbLinePattern->setGeometry(58, 64, 144, 22);
 
     // Fill.
-    bFill = addCheckBox(QStringLiteral("bFill"), QStringLiteral("Fill"), QRect(4, 98, 54, 22));
+    // The kind of fill under its box, on a line of its own: "Радиальный градиент" needs more
+    // than the room beside "Заливка".
+    bFill = addCheckBox(QStringLiteral("bFill"), QStringLiteral("Fill"), QRect(4, 98, 198, 22));
     pbFillType = new QComboBox(this);
     pbFillType->setObjectName(QStringLiteral("pbFillType"));
-    pbFillType->setGeometry(58, 98, 144, 22);
+    pbFillType->setGeometry(20, 122, 182, 22);
     // Item i is fill type i.
     pbFillType->addItems({QStringLiteral("Solid Color"), QStringLiteral("Radial Gradient"),
                           QStringLiteral("Linear Gradient")});
     LanguageControls::awakeFromNib(pbFillType);
-    addLabel(QStringLiteral("Colors"), QRect(4, 126, 54, 22));
-    cwFillColor1 = addColorWell(QStringLiteral("cwFillColor1"), QRect(58, 126, 48, 22));
-    cwFillColor2 = addColorWell(QStringLiteral("cwFillColor2"), QRect(112, 126, 48, 22));
-    addLabel(QStringLiteral("Angle"), QRect(4, 154, 54, 22));
-    tvFillAngle = addField(QStringLiteral("tvFillAngle"), QRect(58, 154, 54, 22));
+    addLabel(QStringLiteral("Colors"), QRect(4, 150, 54, 22));
+    cwFillColor1 = addColorWell(QStringLiteral("cwFillColor1"), QRect(58, 150, 48, 22));
+    cwFillColor2 = addColorWell(QStringLiteral("cwFillColor2"), QRect(112, 150, 48, 22));
+    addLabel(QStringLiteral("Angle"), QRect(4, 178, 54, 22));
+    tvFillAngle = addField(QStringLiteral("tvFillAngle"), QRect(58, 178, 54, 22));
     tvFillAngle->setFormat(QStringLiteral("#,###.00"));
-    spFillAngle = addStepper(QStringLiteral("spFillAngle"), QRect(113, 154, 13, 22), 0.0, 360.0, 1.0, true);
-    slFillAngle = addSlider(QStringLiteral("slFillAngle"), QRect(130, 154, 72, 22), 0, 360);
+    spFillAngle = addStepper(QStringLiteral("spFillAngle"), QRect(113, 178, 13, 22), 0.0, 360.0, 1.0, true);
+    slFillAngle = addSlider(QStringLiteral("slFillAngle"), QRect(130, 178, 72, 22), 0, 360);
 
     // Shadow.
-    bShadow = addCheckBox(QStringLiteral("bShadow"), QStringLiteral("Shadow"), QRect(4, 188, 130, 22));
-    cwShadowColor = addColorWell(QStringLiteral("cwShadowColor"), QRect(154, 188, 48, 22));
-    addLabel(QStringLiteral("Distance"), QRect(4, 216, 54, 22));
-    tvShadowDistance = addField(QStringLiteral("tvShadowDistance"), QRect(58, 216, 54, 22));
-    spShadowDistance = addStepper(QStringLiteral("spShadowDistance"), QRect(113, 216, 13, 22), 0.0,
+    bShadow = addCheckBox(QStringLiteral("bShadow"), QStringLiteral("Shadow"), QRect(4, 212, 130, 22));
+    cwShadowColor = addColorWell(QStringLiteral("cwShadowColor"), QRect(154, 212, 48, 22));
+    addLabel(QStringLiteral("Distance"), QRect(4, 240, 54, 22));
+    tvShadowDistance = addField(QStringLiteral("tvShadowDistance"), QRect(58, 240, 54, 22));
+    spShadowDistance = addStepper(QStringLiteral("spShadowDistance"), QRect(113, 240, 13, 22), 0.0,
                                   ColorRect::maxShadowDistance, 1.0);
-    slShadowDistance = addSlider(QStringLiteral("slShadowDistance"), QRect(130, 216, 72, 22), 0, 100);
-    addLabel(QStringLiteral("Angle"), QRect(4, 244, 54, 22));
-    tvShadowAngle = addField(QStringLiteral("tvShadowAngle"), QRect(58, 244, 54, 22));
+    slShadowDistance = addSlider(QStringLiteral("slShadowDistance"), QRect(130, 240, 72, 22), 0, 100);
+    addLabel(QStringLiteral("Angle"), QRect(4, 268, 54, 22));
+    tvShadowAngle = addField(QStringLiteral("tvShadowAngle"), QRect(58, 268, 54, 22));
     tvShadowAngle->setFormat(QStringLiteral("#,###.00"));
-    spShadowAngle = addStepper(QStringLiteral("spShadowAngle"), QRect(113, 244, 13, 22), 0.0, 360.0, 1.0, true);
-    slShadowAngle = addSlider(QStringLiteral("slShadowAngle"), QRect(130, 244, 72, 22), 0, 359);
-    addLabel(QStringLiteral("Blur"), QRect(4, 272, 54, 22));
-    tvShadowBlur = addField(QStringLiteral("tvShadowBlur"), QRect(58, 272, 54, 22));
+    spShadowAngle = addStepper(QStringLiteral("spShadowAngle"), QRect(113, 268, 13, 22), 0.0, 360.0, 1.0, true);
+    slShadowAngle = addSlider(QStringLiteral("slShadowAngle"), QRect(130, 268, 72, 22), 0, 359);
+    addLabel(QStringLiteral("Blur"), QRect(4, 296, 54, 22));
+    tvShadowBlur = addField(QStringLiteral("tvShadowBlur"), QRect(58, 296, 54, 22));
     tvShadowBlur->setFormat(QStringLiteral("#,###"));
-    spShadowBlur = addStepper(QStringLiteral("spShadowBlur"), QRect(113, 272, 13, 22), 0.0, ColorRect::maxShadowBlur, 1.0);
-    slShadowBlur = addSlider(QStringLiteral("slShadowBlur"), QRect(130, 272, 72, 22), 0, ColorRect::maxShadowBlur);
+    spShadowBlur = addStepper(QStringLiteral("spShadowBlur"), QRect(113, 296, 13, 22), 0.0, ColorRect::maxShadowBlur, 1.0);
+    slShadowBlur = addSlider(QStringLiteral("slShadowBlur"), QRect(130, 296, 72, 22), 0, ColorRect::maxShadowBlur);
 
     fillDashPopUp();
 

@@ -143,18 +143,20 @@ TextPage::TextPage(ObjectInfoPanel *info)
         segment->setToolTip(tip.isEmpty() ? tips[i] : tip);
     }
 
-    lbFieldType = addLabel(QStringLiteral("Field"), QRect(4, 148, 85, 22));
+    // The field pop-up has the column's whole width under its title: field names run long
+    // ("Telefon geschäftlich", "Поле пользователя 1").
+    lbFieldType = addLabel(QStringLiteral("Field"), QRect(4, 146, 198, 20));
     pbFieldType = new QComboBox(this);
     pbFieldType->setObjectName(QStringLiteral("pbFieldType"));
-    pbFieldType->setGeometry(90, 148, 112, 22);
-    cbShowTitle = addCheckBox(QStringLiteral("cbShowTitle"), QStringLiteral("Show Title"), QRect(4, 176, 198, 20));
+    pbFieldType->setGeometry(4, 166, 198, 22);
+    cbShowTitle = addCheckBox(QStringLiteral("cbShowTitle"), QStringLiteral("Show Title"), QRect(4, 194, 198, 20));
     cbCapitalizeTitle = addCheckBox(QStringLiteral("cbCapitalizeTitle"), QStringLiteral("Capitalize Title"),
-                                    QRect(4, 198, 198, 20));
+                                    QRect(4, 216, 198, 20));
 
     // The text along an oval; shown while an oval with text is selected.
     viewOvalText = new QWidget(this);
     viewOvalText->setObjectName(QStringLiteral("viewOvalText"));
-    viewOvalText->setGeometry(0, 226, pageWidth, 52);
+    viewOvalText->setGeometry(0, 244, pageWidth, 52);
     auto *angleLabel = new QLabel(QStringLiteral("Text Angle"), viewOvalText);
     angleLabel->setGeometry(4, 0, 120, 22);
     LanguageControls::awakeFromNib(angleLabel);
