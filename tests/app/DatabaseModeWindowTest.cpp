@@ -9,8 +9,14 @@
 #include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
+
+#include <algorithm>
+#include <numeric>
 
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
@@ -209,4 +215,70 @@ TEST_F(DatabaseModeWindow, ADesignOpensWithItsDatabaseAndRecordOrSaysTheDatabase
     EXPECT_TRUE(prompts->last().message.contains(team)) << prompts->last().message.toStdString();
     EXPECT_EQ(canvas->getRects().size(), 1);
     EXPECT_EQ(editor->database()->path(), club);
+}
+
+// The form follows the width its view gives it as the user drags the divider beside it: at
+// every width each value field and group box lies whole inside the view, the groups beside the
+// fields where they have room and under them where not; the place the user scrolled to stays.
+TEST_F(DatabaseModeWindow, TheFormFitsItsViewAtEveryWidthOfTheDivider)
+{
+    registerAllKinds();
+    MainWindow window;
+    window.resize(1600, 600);
+    window.show();
+    window.finishLaunching();
+    DatabaseModeSwitch *modes = window.modeSwitch();
+    modes->switchTabs(DatabaseModeSwitch::DatabaseMode);
+    QApplication::processEvents();
+    DatabaseFieldsView *editor = modes->databaseView()->databaseFieldsView();
+    ASSERT_TRUE(editor->database());
+    ASSERT_FALSE(editor->groupControls().isEmpty());
+    auto *scroll = qobject_cast<QScrollArea *>(editor->parentWidget()->parentWidget());
+    ASSERT_TRUE(scroll);
+    auto *divider = modes->databaseView()->findChild<QSplitter *>();
+    ASSERT_TRUE(divider);
+    const int formIndex = divider->indexOf(scroll);
+    ASSERT_GE(formIndex, 0);
+
+    bool sawBeside = false;
+    bool sawBelow = false;
+    for (int width = 900; width >= 300; width -= 40) {
+        QList<int> sizes = divider->sizes();
+        const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
+        // What the form gives up, the record list beside it takes.
+        sizes[formIndex - 1] += sizes[formIndex] - width;
+        sizes[formIndex] = width;
+        divider->setSizes(sizes);
+        QApplication::processEvents();
+        const QList<int> given = divider->sizes();
+        ASSERT_EQ(std::accumulate(given.begin(), given.end(), 0), total);
+        const int shown = scroll->viewport()->width();
+        const std::string at = "view " + std::to_string(shown) + " wide";
+        QList<QWidget *> inside = editor->valueControls();
+        for (QCheckBox *box : editor->groupControls())
+            inside.append(box);
+        for (QWidget *control : inside)
+            EXPECT_LE(control->geometry().right(), shown - 1) << at << ": " << control->objectName().toStdString();
+        const QList<QWidget *> fields = editor->valueControls();
+        const QWidget *lowestField =
+            *std::max_element(fields.begin(), fields.end(), [](QWidget *a, QWidget *b) { return a->y() < b->y(); });
+        const QCheckBox *firstGroup = editor->groupControls().first();
+        if (firstGroup->y() > lowestField->geometry().bottom())
+            sawBelow = true;
+        else
+            sawBeside = true;
+    }
+    EXPECT_TRUE(sawBeside && sawBelow) << "the groups beside the fields and under them";
+
+    // Scrolled down, a change of the divider keeps the place.
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    const int scrolled = scroll->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    QList<int> sizes = divider->sizes();
+    sizes[formIndex] -= 20;
+    sizes[formIndex - 1] += 20;
+    divider->setSizes(sizes);
+    QApplication::processEvents();
+    EXPECT_GE(scroll->verticalScrollBar()->value(), std::min(scrolled, scroll->verticalScrollBar()->maximum()) - 30);
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
 }

@@ -7,6 +7,7 @@
 #include "database/window/PropertyViewButtonCell.h"
 #include "foundation/Language.h"
 #include "platform/PropertyList.h"
+#include "platform/SystemFonts.h"
 #include "platform/UserDefaults.h"
 
 #include <QFontDatabase>
@@ -54,10 +55,16 @@ DBPropertiesView::DBPropertiesView(QWidget *parent)
 
 QFont DBPropertiesView::propertiesFont()
 {
-    if (QFontDatabase::families().contains(QStringLiteral("Verdana")))
-        return QFont(QStringLiteral("Verdana"), 11);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(11);
+    // The design's 11 points are those of its 72-dot screen: the small system font's size here,
+    // as the inspector's side panel has it, not a size larger than the window's own texts.
+    const QFont small = smallSystemFont();
+    QFont font = QFontDatabase::families().contains(QStringLiteral("Verdana"))
+        ? QFont(QStringLiteral("Verdana"))
+        : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (small.pointSizeF() > 0)
+        font.setPointSizeF(small.pointSizeF());
+    else
+        font.setPixelSize(small.pixelSize());
     return font;
 }
 

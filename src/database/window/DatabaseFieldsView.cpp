@@ -29,6 +29,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTextDocument>
 #include <QTimeZone>
@@ -40,6 +41,12 @@ namespace {
 // The form's columns: the titles' least width, and where the groups start after the fields.
 constexpr int LabelColumnWidth = 140;
 constexpr int GroupsOffset = 420;
+// A value field's width where the view has room for it, and the least it narrows to.
+constexpr int FieldWidth = 400;
+constexpr int LeastFieldWidth = 160;
+constexpr int GroupWidth = 150;
+// Kept free at the right of the form.
+constexpr int Margin = 10;
 
 const char *const kTagProperty = "tag";
 
@@ -496,7 +503,7 @@ void DatabaseFieldsView::populate()
 
         QWidget *control = nullptr;
         int height = 22;
-        int width = 400;
+        int width = FieldWidth;
         switch (field.type) {
         case tableField::Integer:
         case tableField::Real: {
@@ -558,7 +565,6 @@ void DatabaseFieldsView::populate()
         y += 30 + (field.type == tableField::Blob ? 78 : 0);
     }
     populateGroups();
-    updateViewSize();
     resetFieldsOrder();
     updateValues();
     if (typing) {
@@ -586,7 +592,7 @@ void DatabaseFieldsView::populateGroups()
     int y = 10;
     for (const QString &title : std::as_const(groups)) {
         auto *box = new QCheckBox(plainButtonTitle(title), this);
-        box->setGeometry(_fieldsLeft + GroupsOffset, y, 150, 22);
+        box->setGeometry(_fieldsLeft + GroupsOffset, y, GroupWidth, 22);
         box->setToolTip(plainToolTip(title));
         box->setFont(DBPropertiesView::propertiesFont());
         connect(box, &QCheckBox::clicked, this, [this] { _dirty = true; });
@@ -595,6 +601,53 @@ void DatabaseFieldsView::populateGroups()
         y += 30;
     }
     enableAllFields();
+    updateViewSize();
+}
+
+void DatabaseFieldsView::setViewWidth(int width)
+{
+    if (width == _viewWidth)
+        return;
+    _viewWidth = width;
+    // The user keeps the place they scrolled to.
+    fitSize();
+}
+
+int DatabaseFieldsView::layoutColumns()
+{
+    // The view never narrows past the titles and the least field: dragging its divider further
+    // would cut the fields.
+    const int least = _fieldsLeft + LeastFieldWidth + Margin;
+    for (QWidget *parent = parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto *scroll = qobject_cast<QScrollArea *>(parent)) {
+            if (scroll->widget() == this)
+                scroll->setMinimumWidth(least + 2 * scroll->frameWidth() + scroll->verticalScrollBar()->sizeHint().width());
+            break;
+        }
+    }
+    const QList<QWidget *> controls = valueControls();
+    // Unknown width: the fields at their full width, the groups beside them.
+    int fieldWidth = FieldWidth;
+    if (_viewWidth > 0)
+        fieldWidth = std::clamp(_viewWidth - _fieldsLeft - Margin, LeastFieldWidth, FieldWidth);
+    int fieldsBottom = 0;
+    int right = _fieldsLeft + LeastFieldWidth + Margin;
+    for (QWidget *control : controls) {
+        // A photo keeps its square well.
+        if (!qobject_cast<CImageView *>(control))
+            control->setGeometry(control->x(), control->y(), fieldWidth, control->height());
+        fieldsBottom = std::max(fieldsBottom, control->geometry().bottom() + 1);
+        right = std::max(right, control->geometry().right() + 1 + Margin);
+    }
+    const int besideX = _fieldsLeft + fieldWidth + 20;
+    const bool beside = _viewWidth <= 0 || besideX + GroupWidth + Margin <= _viewWidth;
+    int y = beside ? 10 : fieldsBottom + 20;
+    for (QCheckBox *box : std::as_const(_groupsControls)) {
+        box->setGeometry(beside ? besideX : _fieldsLeft, y, GroupWidth, box->height());
+        right = std::max(right, box->geometry().right() + 1 + Margin);
+        y += 30;
+    }
+    return right;
 }
 
 void DatabaseFieldsView::groupsChanged()
@@ -632,6 +685,18 @@ void DatabaseFieldsView::setGroupTitle(int index, const QString &title)
 
 void DatabaseFieldsView::updateViewSize()
 {
+    fitSize();
+    for (QWidget *parent = parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto *scroll = qobject_cast<QScrollArea *>(parent)) {
+            scroll->ensureVisible(0, 0);
+            break;
+        }
+    }
+}
+
+void DatabaseFieldsView::fitSize()
+{
+    const int contentWidth = layoutColumns();
     int top = height();
     int bottom = 0;
     const QList<QWidget *> children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
@@ -648,13 +713,7 @@ void DatabaseFieldsView::updateViewSize()
         newHeight = enclosing;
     else if (children.size() >= 2 && content != 0)
         newHeight = content + 30;
-    resize(std::max(width(), _fieldsLeft + GroupsOffset + 160), newHeight);
-    for (QWidget *parent = parentWidget(); parent; parent = parent->parentWidget()) {
-        if (auto *scroll = qobject_cast<QScrollArea *>(parent)) {
-            scroll->ensureVisible(0, 0);
-            break;
-        }
-    }
+    resize(std::max(_viewWidth, contentWidth), newHeight);
 }
 
 QList<QWidget *> DatabaseFieldsView::valueControls() const

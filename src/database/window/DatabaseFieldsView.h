@@ -89,6 +89,10 @@ public:
     void resetFieldsOrder();
     void populateGroups();
     void updateViewSize();
+    // The width the form's view shows: the fields take what it leaves after their titles,
+    // and the groups go beside them where they have room, under them where not, so that no
+    // field or group passes the side of the view.
+    void setViewWidth(int width);
     void updateValues();
     void updateGroupValues();
     void setRecordValuesFromDictionary(QVariantMap &values) const;
@@ -324,8 +328,14 @@ private:
     QVariantMap _loadedForm;
     qint64 _loadedGroups = 0;
     bool _readOnly = false;
+    // The fields and groups placed for the view's width; the width the form's content needs.
+    int layoutColumns();
+    // The form's size for its content and its view, without scrolling.
+    void fitSize();
     // Where the fields start: after the widest field title.
     int _fieldsLeft = 150;
+    // The width of the form's view; 0 before it is known.
+    int _viewWidth = 0;
     int _selectionChanges = 0;
     int _selectionChangesAtPress = -1;
     QStringList _readOnlyReported;

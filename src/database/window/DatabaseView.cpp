@@ -143,7 +143,11 @@ DatabaseView::DatabaseView(QWidget *parent)
     outlets.recordIndex->setObjectName(QStringLiteral("recordIndex"));
     outlets.filteredCount->setObjectName(QStringLiteral("filteredCount"));
     outlets.totalCount->setObjectName(QStringLiteral("totalCount"));
-    status->addWidget(outlets.recordLabel, 1);
+    // The record counter on a line of its own: with six-digit counts it needs the pane's
+    // width, and it wraps rather than be cut when the pane is narrower still.
+    outlets.recordLabel->setWordWrap(true);
+    browserLayout->addWidget(outlets.recordLabel);
+    status->addStretch(1);
     status->addWidget(outlets.recordIndex);
     status->addWidget(outlets.filteredCount);
     status->addWidget(outlets.totalCount);
@@ -153,6 +157,7 @@ DatabaseView::DatabaseView(QWidget *parent)
     _formScroll->setWidget(_databaseFieldsView);
     _formScroll->setWidgetResizable(false);
     _formScroll->setObjectName(QStringLiteral("splitview2"));
+    _formScroll->viewport()->installEventFilter(this);
     auto *panelScroll = new QScrollArea(this);
     panelScroll->setWidget(_propView);
     panelScroll->setWidgetResizable(false);
@@ -284,6 +289,8 @@ void DatabaseView::showDatabasesListMenu(const QPoint &position)
 
 bool DatabaseView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == _formScroll->viewport() && event->type() == QEvent::Resize)
+        _databaseFieldsView->setViewWidth(_formScroll->viewport()->width());
     // Delete and Backspace in the browser delete records: no window shortcut takes them first.
     if (watched == _browser && event->type() == QEvent::ShortcutOverride) {
         auto *key = static_cast<QKeyEvent *>(event);
