@@ -12,6 +12,9 @@ namespace quillmark {
 namespace {
 // Marks an item as a zoom choice (the design's selectZoom: action).
 constexpr const char *ZoomItemProperty = "zoomItem";
+// Where the zoom is written, and the room the menu's triangle takes at the right.
+constexpr int TextLeft = 5;
+constexpr int TriangleRoom = 16;
 }
 
 const ZoomButton::Entry ZoomButton::entries[10] = {
@@ -40,9 +43,23 @@ void ZoomButton::setZoomValue(const QString &text)
     setScaleText(text);
 }
 
+QFont ZoomButton::scaleFont(int height) const
+{
+    // 10 points, smaller where the scroller the button sits beside is lower than its line.
+    QFont font = this->font();
+    for (qreal size = 10.0; size > 6.0; size -= 0.5) {
+        font.setPointSizeF(size);
+        if (QFontMetrics(font).height() <= height)
+            break;
+    }
+    return font;
+}
+
 QSize ZoomButton::sizeHint() const
 {
-    return QSize(54, 16);
+    // Room for the widest zoom the menu and the steps reach ("800%") before the triangle.
+    const int text = QFontMetrics(scaleFont(16)).horizontalAdvance(QStringLiteral("888%")) + 2;
+    return QSize(std::max(54, TextLeft + text + TriangleRoom), 16);
 }
 
 QMenu *ZoomButton::buildMenu()
@@ -106,6 +123,12 @@ void ZoomButton::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
+QList<PaintedText> ZoomButton::paintedTexts() const
+{
+    return {{m_scaleText, scaleFont(height()), QRect(TextLeft, 0, std::max(0, width() - TextLeft - TriangleRoom), height()),
+             Qt::AlignLeft | Qt::AlignVCenter}};
+}
+
 void ZoomButton::paintEvent(QPaintEvent *)
 {
     QStylePainter painter(this);
@@ -115,18 +138,19 @@ void ZoomButton::paintEvent(QPaintEvent *)
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
 
     const QColor ink = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
-    QFont font = this->font();
-    font.setPointSizeF(10.0);
-    painter.setFont(font);
     painter.setPen(ink);
-    painter.drawText(QRect(5, 0, 34, height()), Qt::AlignLeft | Qt::AlignVCenter, m_scaleText);
+    for (const PaintedText &zoom : paintedTexts()) {
+        painter.setFont(zoom.font);
+        painter.drawText(zoom.room, zoom.flags, zoom.text);
+    }
 
     // The small triangle that says the button pops up a menu.
     QPainterPath triangle;
     const double top = height() / 2.0 - 2.0;
-    triangle.moveTo(40.0, top);
-    triangle.lineTo(48.0, top);
-    triangle.lineTo(44.0, top + 4.0);
+    const double left = width() - TriangleRoom + 2.0;
+    triangle.moveTo(left, top);
+    triangle.lineTo(left + 8.0, top);
+    triangle.lineTo(left + 4.0, top + 4.0);
     triangle.closeSubpath();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillPath(triangle, ink);

@@ -8,12 +8,13 @@
 #include <QString>
 
 #include "foundation/ZoomClient.h"
+#include "platform/PaintedTexts.h"
 
 class QAction;
 
 namespace quillmark {
 
-class ZoomButton : public QPushButton
+class ZoomButton : public QPushButton, public PaintedTexts
 {
     Q_OBJECT
 public:
@@ -48,12 +49,17 @@ public:
     void selectZoom(QAction *item);
 
     QSize sizeHint() const override;
+    // The zoom written left of the menu's triangle.
+    QList<PaintedText> paintedTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    // The font of the zoom for the button's height.
+    QFont scaleFont(int height) const;
+
     ZoomClient *mView = nullptr;
     QString m_scaleText;
     QPointer<QMenu> m_menu;

@@ -14,6 +14,7 @@
 #include "foundation/Language.h"
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
+#include "platform/SystemFonts.h"
 #include "stock/CustomFormat.h"
 #include "stock/CustomLabel.h"
 #include "stock/StockCanvas.h"
@@ -23,7 +24,6 @@ namespace quillmark {
 
 namespace {
 
-constexpr qreal SmallFontSize = 11.0;
 // A custom formats file is a few kilobytes; refuse to load something absurdly large.
 constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
 
@@ -343,9 +343,7 @@ QVariant CustomDataSource::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole)
         return getFilteredName(index.row());
     if (role == Qt::FontRole && qGuiApp) {
-        QFont font = QGuiApplication::font();
-        font.setPointSizeF(SmallFontSize);
-        return font;
+        return smallSystemFont();
     }
     return QVariant();
 }

@@ -87,21 +87,43 @@ void CustomTypeItemView::paintEvent(QPaintEvent *)
     if (!tlabelt)
         return;
     QPainter painter(this);
-    const QSizeF area(width() - 20.0, height() - 20.0);
+    // The shape takes the tile above its name, 10 in from the sides.
+    const QList<PaintedText> titles = paintedTexts();
+    const int titleTop = titles.isEmpty() ? height() - 13 : titles.first().room.top();
+    const QSizeF area(width() - 20.0, std::max(1.0, titleTop - 6.0));
     drawLabelInRect(&painter, QRectF(QPointF(), area), QPointF(10.0, 2.0), false);
-    drawTitle(&painter);
+    for (const PaintedText &title : titles)
+        drawTitle(&painter, title);
 }
 
-void CustomTypeItemView::drawTitle(QPainter *painter)
+QList<PaintedText> CustomTypeItemView::paintedTexts() const
 {
-    QFont font = this->font();
-    font.setPointSizeF(10.0);
-    painter->setFont(font);
-    painter->setPen(palette().color(QPalette::ButtonText));
     const QString title = toolTip();
-    const QFontMetricsF metrics(font);
-    const double x = (width() - metrics.horizontalAdvance(title)) / 2.0;
-    painter->drawText(QPointF(x, height() - 13.0 + metrics.ascent()), title);
+    if (title.isEmpty())
+        return {};
+    // The name wraps at its words, on two lines at most, in the palette's 10 points where it
+    // fits so and a little smaller where not; a name that fits no way breaks between letters.
+    const QRect across(2, 0, std::max(1, width() - 4), height());
+    const int wrapped = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    QFont font = this->font();
+    for (const qreal size : {10.0, 9.0, 8.0}) {
+        font.setPointSizeF(size);
+        const QFontMetrics metrics(font);
+        const QRect needs = metrics.boundingRect(across, wrapped, title);
+        if (needs.width() <= across.width() && needs.height() <= 2 * metrics.lineSpacing())
+            return {{title, font, QRect(across.x(), height() - 2 - needs.height(), across.width(), needs.height()), wrapped}};
+    }
+    const int anywhere = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere;
+    const QRect needs = QFontMetrics(font).boundingRect(across, anywhere, title);
+    const int height = std::min(needs.height(), this->height() / 2);
+    return {{title, font, QRect(across.x(), this->height() - 2 - height, across.width(), height), anywhere}};
+}
+
+void CustomTypeItemView::drawTitle(QPainter *painter, const PaintedText &title)
+{
+    painter->setPen(palette().color(QPalette::ButtonText));
+    painter->setFont(title.font);
+    painter->drawText(title.room, title.flags, title.text);
 }
 
 QMimeData *CustomTypeItemView::dragData() const

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "platform/PaintedTexts.h"
 #include "stock/TLabelT.h"
 
 class QDrag;
@@ -15,7 +16,7 @@ class QMimeData;
 
 namespace quillmark {
 
-class CustomTypeItemView : public QWidget
+class CustomTypeItemView : public QWidget, public PaintedTexts
 {
     Q_OBJECT
 public:
@@ -38,6 +39,9 @@ public:
     // themselves, since a real drag waits for the mouse).
     static std::function<Qt::DropAction(QDrag *)> &dragRunner();
 
+    // The shape's name below its drawing.
+    QList<PaintedText> paintedTexts() const override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -45,7 +49,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    void drawTitle(QPainter *painter);
+    void drawTitle(QPainter *painter, const PaintedText &title);
     // The shape fitted into the rectangle's size, moved by `shift` after scaling.
     void drawLabelInRect(QPainter *painter, const QRectF &rect, const QPointF &shift, bool forDrag);
 

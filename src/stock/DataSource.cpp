@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "foundation/Language.h"
+#include "platform/SystemFonts.h"
 #include "stock/StockCanvas.h"
 #include "stock/StockConversions.h"
 
@@ -15,7 +16,6 @@ namespace quillmark {
 namespace {
 
 // The small system font of the browser's rows.
-constexpr qreal SmallFontSize = 11.0;
 
 QString translated(const QString &key, const QString &translation)
 {
@@ -338,9 +338,7 @@ QVariant DataSource::data(const QModelIndex &index, int role) const
         return QVariant();
     }
     if (role == Qt::FontRole && qGuiApp) {
-        QFont font = QGuiApplication::font();
-        font.setPointSizeF(SmallFontSize);
-        return font;
+        return smallSystemFont();
     }
     return QVariant();
 }
