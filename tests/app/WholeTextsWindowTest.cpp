@@ -1,9 +1,11 @@
-// Every text of every window shows whole in each of the five languages: the main window in
-// design and database mode on a 1024 x 768 screen, each inspector page and database pane
-// opened by its tab, and every dialog of the program. The walk finds the controls itself (no
-// list of names to fall behind the windows) and measures each label, button, check box, tab,
-// header section, group title and menu bar title against the room it is given, inside its
-// own rectangle and inside each of its parents up to the window.
+// Every text of every window shows whole in each of the five languages on a 1024 x 768
+// screen: the main window in design and database mode, each inspector page and database pane
+// opened by its tab, and every window and dialog of the program, each of which fits the
+// screen. The walk (TextWalk) finds the controls itself and measures every text against the
+// room it is given: titles and labels, the values inside fields and spin boxes, every item of
+// every combo box, list and tree, the texts views paint themselves, and the note a number field
+// shows when it refuses what was typed. The window shows realistic values: a box of 1.17 by
+// 0.42 inches with a picture is selected, and the database holds a hundred thousand records.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -11,11 +13,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDockWidget>
+#include <QMainWindow>
 #include <QDoubleSpinBox>
 #include <QDirIterator>
+#include <QtEndian>
+#include <QProcess>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,10 +33,14 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <cstring>
 #include <functional>
 #include <map>
 
 #include "app/AppTestSupport.h"
+#include "app/HelpWindow.h"
+#include "app/TextWalk.h"
+#include "canvas/AboutPanel.h"
 #include "canvas/SaveTemplate.h"
 #include "database/window/CategoriesPanel.h"
 #include "database/window/DBPropertiesView.h"
@@ -41,13 +52,17 @@
 #include "database/window/PropertyViewButtonCell.h"
 #include "database/window/QuickAddressPanel.h"
 #include "foundation/Preference.h"
+#include "images/CIFilterDataSource.h"
 #include "images/Controller.h"
+#include "platform/ImageFilter.h"
+#include "database/store/Database.h"
 #include "database/window/DatabaseFieldsView.h"
 #include "foundation/TypedNumber.h"
 #include "inspector/GeometryPage.h"
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "inspector/PropertiesTabButton.h"
+#include "platform/Bundle.h"
 #include "platform/ScreenArea.h"
 #include "printing/PrintingPanel.h"
 #include "stock/EditCustomFormat.h"
@@ -57,157 +72,15 @@ using namespace quillmark;
 
 namespace {
 
-QString describe(const QWidget *widget)
-{
-    return QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(' ') + widget->objectName();
-}
-
-// The room a text needs drawn in the widget's font, mnemonics and line breaks taken as shown.
-int advance(const QWidget *widget, const QString &text)
-{
-    return widget->fontMetrics().size(Qt::TextShowMnemonic, text).width();
-}
-
-class TextWalk
-{
-public:
-    explicit TextWalk(std::string language)
-        : m_language(std::move(language))
-    {
-    }
-
-    // Every visible control under `root` (`root` too), measured.
-    void walk(QWidget *root, const QString &where)
-    {
-        QList<QWidget *> widgets = root->findChildren<QWidget *>();
-        widgets.prepend(root);
-        for (QWidget *widget : std::as_const(widgets)) {
-            if (widget != root && !widget->isVisibleTo(root))
-                continue;
-            if (!widget->isVisible())
-                continue;
-            ++m_measured;
-            measure(widget, where);
-        }
-    }
-
-    const QStringList &problems() const { return m_problems; }
-    int measured() const { return m_measured; }
-
-private:
-    void clipped(const QWidget *widget, const QString &where, const QString &text, int needs, int has)
-    {
-        const QString problem = QStringLiteral("%1 %2: %3 \"%4\" needs %5, has %6")
-                                    .arg(QString::fromStdString(m_language), where, describe(widget), text)
-                                    .arg(needs)
-                                    .arg(has);
-        if (!m_problems.contains(problem))
-            m_problems << problem;
-    }
-
-    // The width of `span` (in the widget's own coordinates) that its parents leave visible,
-    // up to the window or to the viewport of a scroll area (whose content scrolls into view).
-    int visibleWidth(const QWidget *widget, QRect span) const
-    {
-        span = QRect(span.left(), 0, span.width(), 1);
-        for (const QWidget *w = widget; w && !w->isWindow(); w = w->parentWidget()) {
-            const QWidget *parent = w->parentWidget();
-            if (!parent || (qobject_cast<const QAbstractScrollArea *>(parent->parentWidget())
-                            && parent->objectName() == QLatin1String("qt_scrollarea_viewport")))
-                break;
-            // Only the sideways cut counts: a control scrolled or laid out below is not cut.
-            span.translate(w->pos());
-            const QRect across(0, span.top(), parent->width(), 1);
-            span = span.intersected(across);
-        }
-        return std::max(0, span.width());
-    }
-
-    void textIn(const QWidget *widget, const QString &where, const QString &text, int needs, const QRect &room)
-    {
-        if (text.trimmed().isEmpty())
-            return;
-        const int has = std::min(room.width(), visibleWidth(widget, room));
-        if (needs > has)
-            clipped(widget, where, text, needs, has);
-    }
-
-    void measure(QWidget *widget, const QString &where)
-    {
-        QStyle *style = widget->style();
-        if (auto *label = qobject_cast<QLabel *>(widget)) {
-            if (label->wordWrap() || label->textFormat() == Qt::RichText
-                || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text())))
-                return;
-            const int frame = label->frameWidth();
-            const QRect room = label->contentsRect().adjusted(label->margin() + frame * 0, 0, -label->margin(), 0);
-            textIn(widget, where, label->text(), advance(label, label->text()) + std::max(0, label->indent()), room);
-        } else if (qobject_cast<QCheckBox *>(widget) || qobject_cast<QRadioButton *>(widget)) {
-            auto *button = static_cast<QAbstractButton *>(widget);
-            textIn(widget, where, button->text(), button->sizeHint().width(), button->rect());
-        } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-            // The room the style leaves the title inside the button's frame.
-            QStyleOptionButton option;
-            option.initFrom(button);
-            option.text = button->text();
-            option.icon = button->icon();
-            option.iconSize = button->iconSize();
-            if (button->isDefault() || button->autoDefault())
-                option.features |= QStyleOptionButton::AutoDefaultButton;
-            const QRect room = style->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-            const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
-            textIn(widget, where, button->text(), advance(button, button->text()) + icon, room);
-        } else if (auto *button = qobject_cast<QToolButton *>(widget)) {
-            if (button->toolButtonStyle() == Qt::ToolButtonIconOnly && !button->icon().isNull())
-                return;
-            QStyleOptionToolButton option;
-            option.initFrom(button);
-            const int icon = button->toolButtonStyle() == Qt::ToolButtonTextBesideIcon && !button->icon().isNull()
-                ? button->iconSize().width() + 4
-                : 0;
-            textIn(widget, where, button->text(), advance(button, button->text()) + icon + 4, button->rect());
-        } else if (auto *box = qobject_cast<QGroupBox *>(widget)) {
-            textIn(widget, where, box->title(), advance(box, box->title()) + (box->isCheckable() ? 20 : 0), box->rect());
-        } else if (auto *bar = qobject_cast<QTabBar *>(widget)) {
-            for (int i = 0; i < bar->count(); ++i) {
-                if (!bar->isTabVisible(i))
-                    continue;
-                const int icon = bar->tabIcon(i).isNull() ? 0 : bar->iconSize().width() + 4;
-                const int space = style->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar) / 2;
-                textIn(widget, where, bar->tabText(i), advance(bar, bar->tabText(i)) + icon + space, bar->tabRect(i));
-            }
-        } else if (auto *header = qobject_cast<QHeaderView *>(widget)) {
-            if (header->orientation() != Qt::Horizontal || !header->model())
-                return;
-            const int margin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
-            for (int i = 0; i < header->count(); ++i) {
-                if (header->isSectionHidden(i) || header->sectionSize(i) == 0)
-                    continue;
-                const QString text = header->model()->headerData(i, Qt::Horizontal).toString();
-                const QRect room(header->sectionViewportPosition(i), 0, header->sectionSize(i), header->height());
-                textIn(header->viewport(), where, text, advance(header, text) + margin, room);
-            }
-        } else if (auto *bar = qobject_cast<QMenuBar *>(widget)) {
-            for (QAction *action : bar->actions()) {
-                if (!action->isVisible())
-                    continue;
-                const QRect at = bar->actionGeometry(action);
-                textIn(widget, where, action->text(), advance(bar, action->text()), at.isValid() ? at : QRect());
-            }
-        }
-    }
-
-    std::string m_language;
-    QStringList m_problems;
-    int m_measured = 0;
-};
+using textwalk::TextWalk;
 
 // The walk of the whole window: as it opens, with each tab of each tab widget in front, and
 // with each page of the side panels (the inspector's pages, the database's panes) opened by
-// its button.
+// its button; the number fields of each page say why they refuse a text.
 void walkWindow(TextWalk &walk, QWidget *window, const QString &where)
 {
     walk.walk(window, where);
+    walk.refusalNotes(window, where);
     for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
         if (!tabs->isVisible())
             continue;
@@ -217,10 +90,24 @@ void walkWindow(TextWalk &walk, QWidget *window, const QString &where)
                 continue;
             tabs->setCurrentIndex(i);
             apptest::settle();
-            walk.walk(tabs->widget(i), where + QStringLiteral(" tab \"") + tabs->tabText(i) + QLatin1Char('"'));
+            const QString at = where + QStringLiteral(" tab \"") + tabs->tabText(i) + QLatin1Char('"');
+            walk.walk(tabs->widget(i), at);
+            walk.refusalNotes(tabs->widget(i), at);
         }
         tabs->setCurrentIndex(current);
         apptest::settle();
+    }
+    // Docks tabbed together, each brought to the front.
+    if (auto *main = qobject_cast<QMainWindow *>(window)) {
+        for (QDockWidget *dock : window->findChildren<QDockWidget *>()) {
+            if (!dock->isVisible() || main->tabifiedDockWidgets(dock).isEmpty())
+                continue;
+            dock->raise();
+            apptest::settle();
+            const QString at = where + QStringLiteral(" dock \"") + dock->windowTitle() + QLatin1Char('"');
+            walk.walk(dock, at);
+            walk.refusalNotes(dock, at);
+        }
     }
     QList<QAbstractButton *> pageButtons;
     for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
@@ -234,8 +121,11 @@ void walkWindow(TextWalk &walk, QWidget *window, const QString &where)
             QTest::mouseClick(button, Qt::LeftButton);
             apptest::settle();
         }
-        walk.walk(window, where + QStringLiteral(" page \"") + button->text() + QStringLiteral("\" (") + button->toolTip()
-                      + QLatin1Char(')'));
+        const QString at = where + QStringLiteral(" page \"") + button->text() + QStringLiteral("\" (")
+            + button->toolTip() + QLatin1Char(')');
+        walk.walk(window, at);
+        if (!wasOpen)
+            walk.refusalNotes(window, at);
         if (!wasOpen && button->isChecked() && button->isVisible()) {
             QTest::mouseClick(button, Qt::LeftButton);
             apptest::settle();
@@ -243,39 +133,130 @@ void walkWindow(TextWalk &walk, QWidget *window, const QString &where)
     }
 }
 
-// Each dialog class of the program and how the walk makes it.
-using DialogMaker = std::function<QDialog *(MainWindow *)>;
+// The names of the image library's filters as it gives them under a language's locale, read
+// from its own message catalogue: the effects list shows the library's names, which follow
+// the user's locale rather than the program's language.
+QHash<QByteArray, QString> libraryNames(const QString &language)
+{
+    QHash<QByteArray, QString> names;
+    if (language == QLatin1String("en"))
+        return names;
+    const QString folder = language == QLatin1String("zh") ? QStringLiteral("zh_CN") : language;
+    QFile file(QStringLiteral("/usr/share/locale/%1/LC_MESSAGES/gegl-0.4.mo").arg(folder));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "the image library's names are not installed: " << file.fileName().toStdString();
+        return names;
+    }
+    const QByteArray data = file.readAll();
+    quint32 magic = 0;
+    if (data.size() >= 20)
+        std::memcpy(&magic, data.constData(), 4);
+    const bool swapped = magic == 0xde120495u;
+    if (!swapped && magic != 0x950412deu) {
+        ADD_FAILURE() << "not a message catalogue: " << file.fileName().toStdString();
+        return names;
+    }
+    auto word = [&](qint64 at) -> quint32 {
+        quint32 value = 0;
+        if (at >= 0 && at + 4 <= data.size())
+            std::memcpy(&value, data.constData() + at, 4);
+        return swapped ? qbswap(value) : value;
+    };
+    auto string = [&](qint64 entry) {
+        const qint64 length = word(entry);
+        const qint64 offset = word(entry + 4);
+        if (offset + length > data.size())
+            return QByteArray();
+        // The first form of a plural message.
+        return data.mid(offset, length).split('\0').first();
+    };
+    const quint32 count = word(8);
+    const quint32 originals = word(12);
+    const quint32 translations = word(16);
+    for (quint32 i = 0; i < count; ++i)
+        names.insert(string(originals + 8 * qint64(i)), QString::fromUtf8(string(translations + 8 * qint64(i))));
+    return names;
+}
 
-std::map<QString, DialogMaker> dialogMakers()
+// A filter of the library under another name, as it would be listed under that locale.
+class SpokenFilter : public ImageFilter
+{
+public:
+    SpokenFilter(std::unique_ptr<ImageFilter> filter, QString name)
+        : m_filter(std::move(filter))
+        , m_name(std::move(name))
+    {
+    }
+    QString name() const override { return m_filter->name(); }
+    QString displayName() const override { return m_name; }
+    QStringList categories() const override { return m_filter->categories(); }
+    QStringList inputKeys() const override { return m_filter->inputKeys(); }
+    const FilterInput *input(const QString &key) const override { return m_filter->input(key); }
+    void setDefaults() override { m_filter->setDefaults(); }
+    QVariant value(const QString &key) const override { return m_filter->value(key); }
+    void setValue(const QString &key, const QVariant &value) override { m_filter->setValue(key, value); }
+    FilterImage outputImage() const override { return m_filter->outputImage(); }
+
+private:
+    std::unique_ptr<ImageFilter> m_filter;
+    QString m_name;
+};
+
+EffectCatalogue spokenCatalogue(const QString &language)
+{
+    const EffectCatalogue standard = EffectCatalogue::standard();
+    const QHash<QByteArray, QString> names = libraryNames(language);
+    return {standard.filterNamesInCategory, [standard, names](const QString &name) -> std::unique_ptr<ImageFilter> {
+                std::unique_ptr<ImageFilter> filter = standard.filterWithName(name);
+                if (!filter)
+                    return nullptr;
+                const QString spoken = names.value(filter->displayName().toUtf8());
+                const QString shown = spoken.isEmpty() ? filter->displayName() : spoken;
+                return std::make_unique<SpokenFilter>(std::move(filter), shown);
+            }};
+}
+
+// Each window class of the program and how the walk makes it in a language.
+using WindowMaker = std::function<QWidget *(MainWindow *, const QString &language)>;
+
+std::map<QString, WindowMaker> windowMakers()
 {
     return {
-        {QStringLiteral("NewImportDatabasePanel"), [](MainWindow *w) { return new NewImportDatabasePanel(w); }},
-        {QStringLiteral("ExportDatabasePanel"), [](MainWindow *w) { return new ExportDatabasePanel(w); }},
-        {QStringLiteral("PreferencesDatabasePanel"), [](MainWindow *w) { return new PreferencesDatabasePanel(w); }},
-        {QStringLiteral("QuickAddressPanel"), [](MainWindow *w) { return new QuickAddressPanel(w); }},
+        {QStringLiteral("NewImportDatabasePanel"), [](MainWindow *w, const QString &) { return new NewImportDatabasePanel(w); }},
+        {QStringLiteral("ExportDatabasePanel"), [](MainWindow *w, const QString &) { return new ExportDatabasePanel(w); }},
+        {QStringLiteral("PreferencesDatabasePanel"), [](MainWindow *w, const QString &) { return new PreferencesDatabasePanel(w); }},
+        {QStringLiteral("QuickAddressPanel"), [](MainWindow *w, const QString &) { return new QuickAddressPanel(w); }},
         {QStringLiteral("CategoriesPanel"),
-         [](MainWindow *w) {
+         [](MainWindow *w, const QString &) {
              auto *panel = new CategoriesPanel(w->modeSwitch()->databaseView()->databaseFieldsView(), w);
              panel->setupArray(0);
              return panel;
          }},
-        {QStringLiteral("Controller"), [](MainWindow *w) { return new Controller(w); }},
-        {QStringLiteral("SaveTemplate"), [](MainWindow *w) { return new SaveTemplate(w); }},
-        {QStringLiteral("PrintingPanel"), [](MainWindow *w) {
+        {QStringLiteral("Controller"),
+         [](MainWindow *w, const QString &language) { return new Controller(w, spokenCatalogue(language)); }},
+        {QStringLiteral("SaveTemplate"), [](MainWindow *w, const QString &) { return new SaveTemplate(w); }},
+        {QStringLiteral("PrintingPanel"), [](MainWindow *w, const QString &) {
              auto *panel = new PrintingPanel(w->canvas(), w);
              panel->initPrinters();
              return panel;
          }},
-        {QStringLiteral("Preference"), [](MainWindow *w) { return new Preference(w); }},
-        {QStringLiteral("EditCustomLabel"), [](MainWindow *w) {
+        {QStringLiteral("Preference"), [](MainWindow *w, const QString &) { return new Preference(w); }},
+        {QStringLiteral("EditCustomLabel"), [](MainWindow *w, const QString &) {
              auto *panel = new EditCustomLabel(w, w->canvas());
              panel->setup();
              return panel;
          }},
-        {QStringLiteral("EditCustomFormat"), [](MainWindow *w) {
+        {QStringLiteral("EditCustomFormat"), [](MainWindow *w, const QString &) {
              auto *panel = new EditCustomFormat(w, w->canvas());
              panel->setup(nullptr);
              return panel;
+         }},
+        {QStringLiteral("AboutPanel"), [](MainWindow *w, const QString &) { return new AboutPanel(w); }},
+        {QStringLiteral("HelpWindow"), [](MainWindow *w, const QString &) -> QWidget * {
+             const QString page = Bundle::pathForResource(QStringLiteral("main"), QStringLiteral("html"),
+                                                          QStringLiteral("help"));
+             EXPECT_FALSE(page.isEmpty()) << "the manual is not shipped";
+             return HelpWindow::showPage(w, page);
          }},
     };
 }
@@ -288,24 +269,33 @@ QString sourceRoot()
     return QDir(QString::fromUtf8(QM_SOURCE_RESOURCES) + QStringLiteral("/..")).absolutePath();
 }
 
-// The dialog classes the sources declare.
-QStringList declaredDialogs()
+// The window classes the sources declare: the dialogs, and the widgets made as windows of
+// their own (a base initialised with Qt::Window or Qt::Dialog).
+QStringList declaredWindows()
 {
     QStringList names;
-    const QRegularExpression declaration(QStringLiteral("class\\s+(\\w+)\\s*:\\s*public\\s+QDialog\\b"));
-    QDirIterator it(sourceRoot() + QStringLiteral("/src"), {QStringLiteral("*.h")}, QDir::Files,
-                    QDirIterator::Subdirectories);
+    const QRegularExpression dialog(QStringLiteral("class\\s+(\\w+)\\s*:\\s*public\\s+QDialog\\b"));
+    const QRegularExpression window(
+        QStringLiteral("\\b(\\w+)::\\1\\s*\\([^)]*\\)\\s*:\\s*QWidget\\s*\\([^;{]*Qt::(?:Window|Dialog)\\b"));
+    QDirIterator it(sourceRoot() + QStringLiteral("/src"), {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
+                    QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        auto matches = declaration.globalMatch(QString::fromUtf8(file.readAll()));
-        while (matches.hasNext())
-            names << matches.next().captured(1);
+        const QString text = QString::fromUtf8(file.readAll());
+        for (const QRegularExpression *pattern : {&dialog, &window}) {
+            auto matches = pattern->globalMatch(text);
+            while (matches.hasNext())
+                names << matches.next().captured(1);
+        }
     }
+    names.removeDuplicates();
     names.sort();
     return names;
 }
+
+constexpr QRect FreeArea(0, 32, 1024, 736);
 
 // The screen's free area of a 1024 x 768 screen under a desktop panel.
 class SmallScreen
@@ -313,7 +303,7 @@ class SmallScreen
 public:
     SmallScreen()
     {
-        m_previous = ScreenArea::setOverride([](const QWidget *) { return QRect(0, 32, 1024, 736); });
+        m_previous = ScreenArea::setOverride([](const QWidget *) { return FreeArea; });
     }
     ~SmallScreen() { ScreenArea::setOverride(m_previous); }
 
@@ -321,54 +311,123 @@ private:
     std::function<QRect(const QWidget *)> m_previous;
 };
 
+// A database of a hundred thousand records, made once for all the languages: the record
+// counter then shows the six-digit counts of a large mailing list.
+QString largeDatabase()
+{
+    static QString path;
+    if (!path.isEmpty())
+        return path;
+    const QString made = qmtest::freshDir(QStringLiteral("whole-texts-large")) + QStringLiteral("/Large.qkdt");
+    QString error;
+    if (!Database::createDatabaseAtPath(made, &error)) {
+        ADD_FAILURE() << error.toStdString();
+        return {};
+    }
+    {
+        // One record as the editor writes it, copied by sqlite3 into the others.
+        std::unique_ptr<Database> database = Database::openDatabaseAtPath(made, &error);
+        if (!database) {
+            ADD_FAILURE() << error.toStdString();
+            return {};
+        }
+        database->initFieldValues();
+        database->fieldValues().insert(QStringLiteral("First_Name"), QStringLiteral("Ann"));
+        database->fieldValues().insert(QStringLiteral("Last_Name"), QStringLiteral("Lee"));
+        database->insertRecord();
+    }
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"),
+                 {made, QStringLiteral("CREATE TEMP TABLE one AS SELECT * FROM dbtable; ALTER TABLE one DROP COLUMN pk; "
+                                       "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+                                       "INSERT INTO dbtable SELECT n.i, one.* FROM n, one;")});
+    if (!sqlite.waitForFinished(60000) || sqlite.exitStatus() != QProcess::NormalExit || sqlite.exitCode() != 0) {
+        ADD_FAILURE() << "sqlite3: " << sqlite.readAllStandardError().toStdString();
+        return {};
+    }
+    path = made;
+    return path;
+}
+
+// The design a user has in front of them: a box of 1.17 by 0.42 inches at 0.42 inches from
+// the label's corner, holding a picture, selected.
+void selectAPictureBox(apptest::WindowFixture &f)
+{
+    f.drawRect(QRectF(30.24, 30.24, 84.24, 30.24));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(60, 45));
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    QImage picture(40, 30, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::darkCyan);
+    f.canvas()->selectedObjects().first()->setImage(picture);
+    f.window->objectInfo()->refresh();
+    apptest::settle();
+}
+
 } // namespace
 
-TEST(WholeTexts, TheWalkKnowsEveryDialogOfTheProgram)
+TEST(WholeTexts, TheWalkKnowsEveryWindowOfTheProgram)
 {
-    const QStringList declared = declaredDialogs();
+    const QStringList declared = declaredWindows();
     ASSERT_FALSE(declared.isEmpty());
     QStringList known;
-    for (const auto &[name, make] : dialogMakers())
+    for (const auto &[name, make] : windowMakers())
         known << name;
     known.sort();
-    EXPECT_EQ(declared, known) << "a dialog the text walk does not open";
+    EXPECT_EQ(declared, known) << "a window the text walk does not open";
 }
 
 TEST(WholeTexts, EveryTextOfEveryWindowShowsWholeInEachLanguage)
 {
+    const QString large = largeDatabase();
+    ASSERT_FALSE(large.isEmpty());
     QStringList problems;
+    const QLocale userLocale;
     for (const char *language : {"en", "de", "es", "ru", "zh"}) {
         SmallScreen screen;
+        // Numbers written as the language writes them: "0,42 дюйм".
+        QLocale::setDefault(QLocale(QLatin1String(language)));
         apptest::WindowFixture f(QStringLiteral("whole-texts-") + QLatin1String(language), QLatin1String(language));
         MainWindow *window = f.window.get();
         window->finishLaunching();
         apptest::settle();
-        TextWalk walk(language);
+        TextWalk walk(QLatin1String(language), FreeArea);
+        walk.fitsScreen(window, QStringLiteral("main window"));
 
-        // Design mode, each inspector page opened in turn.
+        // Design mode with a picture box selected, each inspector page opened in turn.
+        selectAPictureBox(f);
         walkWindow(walk, window, QStringLiteral("design"));
 
-        // Database mode, each pane of its side panel opened in turn.
+        // Database mode on a large database, each pane of its side panel opened in turn.
         DatabaseModeSwitch *modes = window->modeSwitch();
         modes->switchTabs(DatabaseModeSwitch::DatabaseMode);
+        apptest::settle();
+        DatabaseFieldsView *editor = modes->databaseView()->databaseFieldsView();
+        EXPECT_TRUE(editor->setDatabasePath(large));
         apptest::settle();
         walkWindow(walk, window, QStringLiteral("database"));
         modes->switchTabs(DatabaseModeSwitch::LabelDesign);
         apptest::settle();
 
-        // Each dialog, shown as the program shows it.
-        for (const auto &[name, make] : dialogMakers()) {
-            QDialog *dialog = make(window);
-            dialog->show();
+        // Each window, shown as the program shows it.
+        for (const auto &[name, make] : windowMakers()) {
+            QWidget *made = make(window, QLatin1String(language));
+            if (!made)
+                continue;
+            made->show();
             apptest::settle();
-            walkWindow(walk, dialog, name);
-            dialog->hide();
-            delete dialog;
+            walk.fitsScreen(made, name);
+            walkWindow(walk, made, name);
+            made->hide();
+            delete made;
             apptest::settle();
         }
         EXPECT_GT(walk.measured(), 200) << language;
+        // Those the selected box enables: its place, size, angle, tiling and text size.
+        EXPECT_GE(walk.notes(), 7) << language << ": the number fields the walk typed into";
         problems << walk.problems();
     }
+    QLocale::setDefault(userLocale);
     EXPECT_TRUE(problems.isEmpty()) << problems.size() << " texts cut:\n" << problems.join(QLatin1Char('\n')).toStdString();
 }
 
@@ -420,3 +479,4 @@ TEST(WholeTexts, BuiltTextsAndUnitsSpeakTheLanguage)
     Language::initialize();
     EXPECT_NE(Language::stringForKey(QStringLiteral("Horizontal")), Language::stringForKey(QStringLiteral("Landscape")));
 }
+
