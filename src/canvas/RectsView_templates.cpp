@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cmath>
 
 #include "canvas/RectsView.h"
 #include "canvas/SaveTemplate.h"
@@ -123,10 +122,13 @@ QImage RectsView::createTemplateObjectImage()
     // Marks and hairlines are sized for the zoom: the preview is drawn at 100 %.
     const double zoom = _zoomValue;
     _zoomValue = 1.0;
+    const bool preview = m_documentPreview;
+    m_documentPreview = true;
     const QString page = getCurrPageName();
     for (const GraphicPtr &graphic : sortedByLayer(rects))
         if (graphic->isOnPageNamed(page) && !graphic->isHidden())
             graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
+    m_documentPreview = preview;
     _zoomValue = zoom;
     painter.end();
     return image;

@@ -66,8 +66,9 @@ public:
     virtual QRectF bounds() const = 0;
     // YES while drawing for printing or export: no selection looks, finer outlines.
     virtual bool isPrinting() const = 0;
-    // YES while the small picture a design's file carries of its label is drawn: what the
-    // screen keeps of an object may stand in for drawing it anew.
+    // YES while a small picture of the label is drawn (the one a design's file, the clipboard's
+    // copy or a template carries): what the screen keeps of an object stands in for drawing it
+    // anew, and a drawing of seconds is not waited for.
     virtual bool isDrawingDocumentPreview() const { return false; }
     // YES while database preview is on: merge objects show the current record's values.
     virtual bool databasePreview() const { return false; }

@@ -120,13 +120,7 @@ ColorPath::ColorPath(const QRectF &frame)
 {
 }
 
-ColorPath::~ColorPath()
-{
-    // The worker may still be making them; it drops them, or their hand-over finds no one.
-    for (const auto &pending : {pendingPicture, pendingSelectionPicture})
-        if (pending)
-            pending->abandoned = true;
-}
+ColorPath::~ColorPath() = default;
 
 std::shared_ptr<ColorPath> ColorPath::create(const QRectF &frame)
 {

@@ -19,7 +19,7 @@
 #include <optional>
 
 #include "objects/ColorRect.h"
-#include "objects/PictureWorker.h"
+#include "objects/KeptPicture.h"
 #include "platform/BezierPath.h"
 
 class QPainter;
@@ -123,61 +123,39 @@ public:
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
 private:
-    // What the picture was made for: the device's scale, the part of the object it holds (in
-    // device pixels from the frame's corner), the outline and the whole look of the object.
-    // Moving the object or scrolling keeps it.
-    struct Picture
+    // Everything but geometry that the object's picture depends on. Moving the object or
+    // scrolling keeps the picture.
+    struct PathLook
     {
-        struct Key
-        {
-            qreal sx = 0, sy = 0;
-            QRect part;
-            QSizeF frameSize;
-            quint64 path = 0;
-            QColor fill, fill2, stroke, shadow;
-            bool fills = false, strokes = false, shadows = false, flipH = false, flipV = false, images = false;
-            int fillType = 0, linePattern = 0, shadowBlur = 0;
-            double fillAngle = 0, shadowDistance = 0, shadowAngle = 0;
-            float lineWidth = 0, angle = 0, opacity = 0, xOffset = 0, yOffset = 0, xScale = 0, yScale = 0;
-            bool scaleWithBox = false, missingImage = false;
-            const void *image = nullptr;
-            qint64 preparedImage = 0;
-            std::optional<BezierPath> clip;
-            int hints = 0;
-            // The selection's dashed outline: its line width and dash length.
-            double hairline = 0, dash = 0;
-            bool operator==(const Key &) const = default;
-        };
-        Key key;
-        QImage image;
-        // The picture holds the whole object, not only the part of it on the screen.
-        bool whole = false;
+        QColor fill, fill2, stroke, shadow;
+        bool fills = false, strokes = false, shadows = false, flipH = false, flipV = false, images = false;
+        int fillType = 0, linePattern = 0, shadowBlur = 0;
+        double fillAngle = 0, shadowDistance = 0, shadowAngle = 0;
+        float lineWidth = 0, angle = 0, opacity = 0, xOffset = 0, yOffset = 0, xScale = 0, yScale = 0;
+        bool scaleWithBox = false, missingImage = false;
+        const void *image = nullptr;
+        qint64 preparedImage = 0;
+        std::optional<BezierPath> clip;
+        bool operator==(const PathLook &) const = default;
     };
-    // Everything but geometry that the object's picture depends on.
-    Picture::Key objectLook() const;
-    // A picture being made on the worker's thread, with what it is made for.
-    struct PendingPicture : PictureWorker::Job
+    // The selection's dashed outline: its colour, line width and dash length.
+    struct SelectionLook
     {
-        Picture::Key key;
-        bool whole = false;
+        QColor stroke;
+        double hairline = 0, dash = 0;
+        bool operator==(const SelectionLook &) const = default;
     };
-    // Draws a complex outline from the picture in `slot`, kept for the zoom, size and look it
-    // was made for and made anew by what `painting` answers when it is missing or out of date;
-    // answers NO when the object is to be drawn directly instead. On the screen the picture is
-    // made on the worker's thread (`pending` holds it meanwhile, and the canvas shows what
-    // `placeholder` paints) unless `offThread` is NO: what `painting` answers must then hold
-    // no part of the object.
-    bool drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot,
-                         std::shared_ptr<PendingPicture> &pending, Picture::Key look,
-                         const std::function<std::function<void(QPainter *)>()> &painting, bool offThread,
-                         const std::function<void(QPainter *)> &placeholder);
-    // A picture made on the worker's thread arrives: kept when it is the one still wanted, and
-    // the area it covers repainted.
-    void pictureArrived(PendingPicture *job, const QImage &image);
-
-    // Draws the small picture a design's file carries of the object from the picture the
-    // screen keeps of it, when that picture is whole and up to date; NO otherwise.
-    bool drawPreviewFromPicture(QPainter *painter) const;
+    PathLook objectLook() const;
+    // What a picture of the object or of its selection is made of, now.
+    KeptPicture::Subject pictureSubject(KeptPicture::LookPtr look) const;
+    // Where the pictures lie: the frame's corner and all the object paints (the stroke and its
+    // joins, the turned frame, the shadow).
+    KeptPicture::Placement picturePlacement() const;
+    // YES when the outline is drawn from kept pictures: one of many thousand points, drawn for
+    // the screen or for a small picture of the label.
+    bool drawsFromPictures() const;
+    // The area a picture of the object arrived for, repainted.
+    void pictureArrived(const QRectF &fromCorner);
 
     // The stored form of the outline as propertyListRepresentation writes it.
     QByteArray archivedOutline() const;
@@ -186,7 +164,7 @@ private:
     struct KeptOutline
     {
         BezierPath outline;
-        std::shared_ptr<Picture> picture, selectionPicture;
+        std::shared_ptr<const void> picture, selectionPicture;
     };
     static std::optional<KeptOutline> keptOutline(const QByteArray &data);
     // Takes the kept pictures as this object's own, for its present outline.
@@ -203,8 +181,10 @@ private:
     // What drawObject paints, without the kept picture.
     void paintObject(QPainter *painter);
     // The same as a function holding copies of what it draws, which another thread may call
-    // when `selfContained` comes back YES (the object shows no image).
-    std::function<void(QPainter *)> objectPainting(bool *selfContained = nullptr);
+    // unless showsImageInOutline(). For a picture, the outline's fill and its wider strokes are
+    // antialiased by supersampling, whose time grows with the scale alone (see CoverageMask.h).
+    std::function<void(QPainter *)> objectPainting(bool forPicture = false);
+    bool showsImageInOutline() const;
     // The dashed outline of a selected complex path, likewise.
     std::function<void(QPainter *)> selectionPainting(QColor stroke, double hairline, double dash) const;
 
@@ -222,10 +202,8 @@ private:
     // Changes with every new outline, so that a kept picture knows it is out of date; no two
     // outlines of any paths share one.
     quint64 pathGeneration = nextPathGeneration();
-    std::shared_ptr<Picture> picture;
-    std::shared_ptr<Picture> selectionPicture;
-    std::shared_ptr<PendingPicture> pendingPicture;
-    std::shared_ptr<PendingPicture> pendingSelectionPicture;
+    KeptPicture picture;
+    KeptPicture selectionPicture;
 };
 
 } // namespace quillmark

@@ -26,6 +26,7 @@
 #include "objects/KnobResize.h"
 #include "platform/Archiver.h"
 #include "platform/Bundle.h"
+#include "platform/CoverageMask.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
 #include "platform/UndoManager.h"
@@ -422,8 +423,6 @@ namespace {
 // Outlines of at least this many elements are drawn on the screen from a kept picture: a
 // fill of such an outline, antialiased, takes longer than a repaint may.
 constexpr int ComplexPathElements = 2000;
-// A picture larger than this many pixels holds only the part of the object on the screen.
-constexpr qint64 WholePicturePixels = 4096LL * 4096LL;
 
 } // namespace
 
@@ -443,7 +442,7 @@ struct StoredOutline
     QRectF frame;
     QByteArray data;
     BezierPath outline;
-    std::weak_ptr<void> picture, selectionPicture;
+    std::weak_ptr<const void> picture, selectionPicture;
 };
 constexpr size_t KeptStoredOutlines = 4;
 
@@ -475,8 +474,8 @@ QByteArray ColorPath::archivedOutline() const
     auto &kept = storedOutlines();
     for (auto it = kept.begin(); it != kept.end(); ++it) {
         if (it->generation == pathGeneration && it->frame == frame) {
-            it->picture = picture;
-            it->selectionPicture = selectionPicture;
+            it->picture = picture.shared();
+            it->selectionPicture = selectionPicture.shared();
             return it->data;
         }
     }
@@ -489,8 +488,8 @@ QByteArray ColorPath::archivedOutline() const
         const Archiver::Recording notRecorded(nullptr);
         stored.data = BezierPathArchive::archive(stored.outline);
     }
-    stored.picture = picture;
-    stored.selectionPicture = selectionPicture;
+    stored.picture = picture.shared();
+    stored.selectionPicture = selectionPicture.shared();
     kept.push_front(stored);
     if (kept.size() > KeptStoredOutlines)
         kept.pop_back();
@@ -507,8 +506,8 @@ std::optional<ColorPath::KeptOutline> ColorPath::keptOutline(const QByteArray &d
             continue;
         KeptOutline kept;
         kept.outline = stored.outline;
-        kept.picture = std::static_pointer_cast<Picture>(stored.picture.lock());
-        kept.selectionPicture = std::static_pointer_cast<Picture>(stored.selectionPicture.lock());
+        kept.picture = stored.picture.lock();
+        kept.selectionPicture = stored.selectionPicture.lock();
         return kept;
     }
     return std::nullopt;
@@ -516,65 +515,54 @@ std::optional<ColorPath::KeptOutline> ColorPath::keptOutline(const QByteArray &d
 
 void ColorPath::adoptPictures(const KeptOutline &kept)
 {
-    // The copy draws as its original does, wherever it stands: the pictures are made
-    // relative to the frame's corner, and the image itself is shared, not copied.
-    auto adopt = [this](const std::shared_ptr<Picture> &from, std::shared_ptr<Picture> &slot) {
-        if (!from || from->key.frameSize != _frameBounds.size())
-            return;
-        auto taken = std::make_shared<Picture>(*from);
-        taken->key.path = pathGeneration;
-        slot = std::move(taken);
-    };
-    adopt(kept.picture, picture);
-    adopt(kept.selectionPicture, selectionPicture);
+    // The copy draws as its original does, wherever it stands.
+    picture.adopt(kept.picture, pathGeneration, _frameBounds.size());
+    selectionPicture.adopt(kept.selectionPicture, pathGeneration, _frameBounds.size());
 }
 
-ColorPath::Picture::Key ColorPath::objectLook() const
+ColorPath::PathLook ColorPath::objectLook() const
 {
-    Picture::Key key;
-    key.fills = canFill() && drawsFill();
-    key.fill = fillColor();
-    key.fill2 = _fillColor2;
-    key.fillType = _fillType;
-    key.fillAngle = _fillAngle;
-    key.strokes = canStroke() && drawsStroke();
-    key.stroke = strokeColor();
-    key.lineWidth = _lineWidth;
-    key.linePattern = _linePattern;
-    key.shadows = drawsShadow();
-    key.shadow = _shadowColor;
-    key.shadowBlur = _shadowBlur;
-    key.shadowDistance = _shadowDistance;
-    key.shadowAngle = _shadowAngle;
-    key.angle = angle();
-    key.flipH = _flipH;
-    key.flipV = _flipV;
-    key.images = canDrawsImage() && drawsImage() && (_image || _missingImage);
-    if (key.images) {
-        key.image = _image.get();
-        key.preparedImage = _image ? getImage().cacheKey() : 0;
-        key.missingImage = _missingImage.has_value();
-        key.opacity = img_opacity;
-        key.xOffset = _ximg_offset;
-        key.yOffset = _yimg_offset;
-        key.xScale = _ximg_scale;
-        key.yScale = _yimg_scale;
-        key.scaleWithBox = _isscalewithbox;
+    PathLook look;
+    look.fills = canFill() && drawsFill();
+    look.fill = fillColor();
+    look.fill2 = _fillColor2;
+    look.fillType = _fillType;
+    look.fillAngle = _fillAngle;
+    look.strokes = canStroke() && drawsStroke();
+    look.stroke = strokeColor();
+    look.lineWidth = _lineWidth;
+    look.linePattern = _linePattern;
+    look.shadows = drawsShadow();
+    look.shadow = _shadowColor;
+    look.shadowBlur = _shadowBlur;
+    look.shadowDistance = _shadowDistance;
+    look.shadowAngle = _shadowAngle;
+    look.angle = angle();
+    look.flipH = _flipH;
+    look.flipV = _flipV;
+    look.images = canDrawsImage() && drawsImage() && (_image || _missingImage);
+    if (look.images) {
+        look.image = _image.get();
+        look.preparedImage = _image ? getImage().cacheKey() : 0;
+        look.missingImage = _missingImage.has_value();
+        look.opacity = img_opacity;
+        look.xOffset = _ximg_offset;
+        look.yOffset = _yimg_offset;
+        look.xScale = _ximg_scale;
+        look.yScale = _yimg_scale;
+        look.scaleWithBox = _isscalewithbox;
     }
-    key.clip = clip;
-    return key;
+    look.clip = clip;
+    return look;
 }
 
-bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slot,
-                                std::shared_ptr<PendingPicture> &pending, Picture::Key key,
-                                const std::function<std::function<void(QPainter *)>()> &painting, bool offThread,
-                                const std::function<void(QPainter *)> &placeholder)
+KeptPicture::Subject ColorPath::pictureSubject(KeptPicture::LookPtr look) const
 {
-    if (isDrawingForPrint() || !colorPath || colorPath->elementCount() < ComplexPathElements || !painter->device())
-        return false;
-    const QTransform device = painter->deviceTransform();
-    if (device.type() > QTransform::TxScale || !(device.m11() > 0) || !(device.m22() > 0))
-        return false;
+    return KeptPicture::Subject{pathGeneration, _frameBounds.size(), std::move(look)};
+}
+
+KeptPicture::Placement ColorPath::picturePlacement() const
+{
     // Everything the object paints: the stroke (its joins too), the turned frame, the shadow.
     const double grow = 2.0 * std::max<double>(_lineWidth, 1.0) + 2.0;
     QRectF area = (_angle != 0.0f ? frameBoundsRotated() : _frameBounds).adjusted(-grow, -grow, grow, grow);
@@ -582,138 +570,22 @@ bool ColorPath::drawFromPicture(QPainter *painter, std::shared_ptr<Picture> &slo
         const double r = shadowReach();
         area = area.united(area.adjusted(-r, -r, r, r));
     }
-    const QPointF corner = _frameBounds.topLeft();
-    const QRectF relative((area.x() - corner.x()) * device.m11(), (area.y() - corner.y()) * device.m22(),
-                          area.width() * device.m11(), area.height() * device.m22());
-    if (!std::isfinite(relative.width()) || !std::isfinite(relative.height()))
-        return false;
-    const QPointF anchorExact = device.map(corner);
-    const QPoint anchor(qRound(anchorExact.x()), qRound(anchorExact.y()));
-    QRect part = relative.toAlignedRect();
-    const QRect whole = part;
-    if (qint64(part.width()) * part.height() > WholePicturePixels) {
-        const qreal ratio = painter->device()->devicePixelRatio();
-        const QRect screen(0, 0, qCeil(painter->device()->width() * ratio), qCeil(painter->device()->height() * ratio));
-        part &= screen.translated(-anchor);
-        if (qint64(part.width()) * part.height() > WholePicturePixels)
-            return false;
-    }
-    if (part.isEmpty())
-        return true;
-
-    key.sx = device.m11();
-    key.sy = device.m22();
-    key.part = part;
-    key.frameSize = _frameBounds.size();
-    key.path = pathGeneration;
-    key.hints = int(painter->renderHints());
-
-    if (!slot || !(slot->key == key)) {
-        QTransform toPicture;
-        toPicture.translate(-part.x(), -part.y());
-        toPicture.scale(device.m11(), device.m22());
-        toPicture.translate(-corner.x(), -corner.y());
-        const QSize size = part.size();
-        const QPainter::RenderHints hints = painter->renderHints();
-        auto make = [size, toPicture, hints](const std::function<void(QPainter *)> &paint) {
-            QImage image(size, QImage::Format_ARGB32_Premultiplied);
-            if (image.isNull())
-                return image;
-            image.fill(Qt::transparent);
-            QPainter p(&image);
-            p.setRenderHints(hints);
-            p.setTransform(toPicture);
-            paint(&p);
-            p.end();
-            return image;
-        };
-        // The screen alone waits for the picture: paper, a PDF and an exported image get the
-        // object drawn now, whole.
-        const bool onScreen = painter->device()->devType() == QInternal::Widget;
-        if (onScreen && offThread && !PictureWorker::onWindowThread()) {
-            if (!pending || !(pending->key == key)) {
-                // A newer zoom, size or look: the picture asked for before is no longer wanted.
-                if (pending)
-                    pending->abandoned = true;
-                pending = std::make_shared<PendingPicture>();
-                pending->key = key;
-                pending->whole = part == whole;
-                pending->make = [make, paint = painting()] { return make(paint); };
-                PendingPicture *job = pending.get();
-                pending->arrived = [this, job](const QImage &image) { pictureArrived(job, image); };
-                PictureWorker::submit(pending);
-            }
-            if (placeholder)
-                placeholder(painter);
-            return true;
-        }
-        auto made = std::make_shared<Picture>();
-        made->key = key;
-        made->whole = part == whole;
-        made->image = make(painting());
-        if (made->image.isNull())
-            return false;
-        slot = std::move(made);
-        if (pending && pending->key == key) {
-            pending->abandoned = true;
-            pending.reset();
-        }
-    }
-    // Drawn pixel for pixel: the painter is turned to the device's own pixels (whatever offset
-    // the device is drawn with).
-    SavedPainterState state(painter);
-    painter->setWorldTransform(device.inverted() * painter->worldTransform());
-    painter->drawImage(QPointF(anchor + part.topLeft()), slot->image);
-    return true;
+    return KeptPicture::Placement{_frameBounds.topLeft(), area};
 }
 
-void ColorPath::pictureArrived(PendingPicture *job, const QImage &image)
+bool ColorPath::drawsFromPictures() const
 {
-    const bool ofObject = job == pendingPicture.get();
-    if (!ofObject && job != pendingSelectionPicture.get())
-        return;
-    const std::shared_ptr<PendingPicture> arrived = std::move(ofObject ? pendingPicture : pendingSelectionPicture);
-    if (image.isNull())
-        return;
-    auto made = std::make_shared<Picture>();
-    made->key = arrived->key;
-    made->whole = arrived->whole;
-    made->image = image;
-    (ofObject ? picture : selectionPicture) = std::move(made);
-    // The area the picture covers, in page points, a pixel more all round: drawn again now with
-    // the picture. (A picture of an older place or size is not drawn: its key no longer fits.)
-    if (_mainView) {
-        const Picture::Key &key = arrived->key;
-        const QPointF corner = _frameBounds.topLeft();
-        const QRectF covered(corner.x() + (key.part.x() - 1) / key.sx, corner.y() + (key.part.y() - 1) / key.sy,
-                             (key.part.width() + 2) / key.sx, (key.part.height() + 2) / key.sy);
-        _mainView->invalidateRect(covered);
-    }
+    if (!colorPath || colorPath->elementCount() < ComplexPathElements)
+        return false;
+    return !isDrawingForPrint() || (_mainView && _mainView->isDrawingDocumentPreview());
 }
 
-bool ColorPath::drawPreviewFromPicture(QPainter *painter) const
+void ColorPath::pictureArrived(const QRectF &fromCorner)
 {
-    if (!picture || !picture->whole || !_mainView || !_mainView->isDrawingDocumentPreview())
-        return false;
-    const Picture::Key &kept = picture->key;
-    Picture::Key key = objectLook();
-    key.sx = kept.sx;
-    key.sy = kept.sy;
-    key.part = kept.part;
-    key.hints = kept.hints;
-    key.frameSize = _frameBounds.size();
-    key.path = pathGeneration;
-    if (!(key == kept) || !(kept.sx > 0) || !(kept.sy > 0))
-        return false;
-    // A fill of a path of many thousand points takes seconds whatever the size it is drawn
-    // at; the file's preview is a thumbnail, for which the screen's picture is sharp enough.
-    const QPointF corner = _frameBounds.topLeft();
-    const QRectF target(corner.x() + kept.part.x() / kept.sx, corner.y() + kept.part.y() / kept.sy,
-                        kept.part.width() / kept.sx, kept.part.height() / kept.sy);
-    SavedPainterState state(painter);
-    painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    painter->drawImage(target, picture->image);
-    return true;
+    // Drawn again now with the picture. (A picture of an older place or size is not drawn: it
+    // no longer fits.)
+    if (_mainView)
+        _mainView->invalidateRect(fromCorner.translated(_frameBounds.topLeft()));
 }
 
 namespace {
@@ -739,6 +611,34 @@ struct OutlineDrawing
     double lineWidth = 0;
     // The object's image clipped to the outline: the window's thread alone may draw it.
     std::function<void(QPainter *, const BezierPath &)> image;
+    // Areas within the outline, and wide strokes, are filled by supersampling (for a picture).
+    bool supersampled = false;
+
+    // Paints what `paint` paints within the outline.
+    void within(QPainter *p, const BezierPath &outline, const std::function<void(QPainter *)> &paint) const
+    {
+        if (supersampled) {
+            paintWithin(p, filledArea(outline), paint);
+            return;
+        }
+        SavedPainterState state(p);
+        p->setClipPath(filledArea(outline), Qt::IntersectClip);
+        paint(p);
+    }
+
+    void strokeLine(QPainter *p, const QPainterPath &line) const
+    {
+        // A line a device pixel wide or less Qt strokes along its pixels; a wider one it fills
+        // as an outline, the cost of a fill.
+        const QTransform device = p->deviceTransform();
+        const double scale = std::max(std::hypot(device.m11(), device.m12()), std::hypot(device.m21(), device.m22()));
+        if (!supersampled || !(pen.widthF() * scale > 1.0)) {
+            p->strokePath(line, pen);
+            return;
+        }
+        QPainterPathStroker stroker(pen);
+        fillWithin(p, stroker.createStroke(line), pen.color());
+    }
 
     // The frame's mirrors and turn, as ColorRect::flipFrame and rotateFrame apply them.
     void flipAndTurn(QPainter *p) const
@@ -781,28 +681,29 @@ struct OutlineDrawing
                     p->setClipPath(clipArea, Qt::IntersectClip);
                 }
                 if (fillType == 0) {
-                    p->fillPath(filledArea(outline), fill);
+                    if (supersampled)
+                        fillWithin(p, filledArea(outline), fill);
+                    else
+                        p->fillPath(filledArea(outline), fill);
                     return;
                 }
-                p->setClipPath(filledArea(outline), Qt::IntersectClip);
-                if (fillType == 1)
-                    drawRadialGradient(p, fill, fill2, area);
-                else if (fillType == 2)
-                    drawAxialGradient(p, fill, fill2, fillAngle * Pi / 180.0, area);
+                within(p, outline, [&](QPainter *q) {
+                    if (fillType == 1)
+                        drawRadialGradient(q, fill, fill2, area);
+                    else if (fillType == 2)
+                        drawAxialGradient(q, fill, fill2, fillAngle * Pi / 180.0, area);
+                });
             };
             withShadow(painter, area, paintFill);
         }
 
-        if (image) {
-            SavedPainterState imageState(painter);
-            painter->setClipPath(filledArea(outline), Qt::IntersectClip);
-            image(painter, outline);
-        }
+        if (image)
+            within(painter, outline, [&](QPainter *q) { image(q, outline); });
 
         if (stroked) {
             SavedPainterState strokeState(painter);
             const QPainterPath line = outline.toPainterPath();
-            auto paintStroke = [&](QPainter *p) { p->strokePath(line, pen); };
+            auto paintStroke = [&](QPainter *p) { strokeLine(p, line); };
             // A filled path casts its shadow from the fill alone.
             if (!filled) {
                 const qreal reach = lineWidth;
@@ -820,10 +721,13 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
 {
     if (!painter || !colorPath)
         return;
-    if (drawPreviewFromPicture(painter))
+    if (!drawsFromPictures()) {
+        objectPainting()(painter);
         return;
-    bool selfContained = false;
-    const std::function<void(QPainter *)> painting = objectPainting(&selfContained);
+    }
+    // Without a picture in the outline, the drawing holds nothing of the object and may be
+    // made on another thread.
+    const bool selfContained = !showsImageInOutline();
     // Until the picture arrives, the frame tinted with the path's colour: where the path lies
     // and in what colour, drawn at once.
     auto placeholder = [this](QPainter *p) {
@@ -834,9 +738,23 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
         rotateFrame(p, angle());
         p->fillRect(_frameBounds, tint);
     };
-    if (!drawFromPicture(painter, picture, pendingPicture, objectLook(), [&] { return painting; }, selfContained,
-                         placeholder))
-        painting(painter);
+    const KeptPicture::Subject subject = pictureSubject(std::make_shared<KeptPicture::LookOf<PathLook>>(objectLook()));
+    auto forPicture = [this] { return objectPainting(true); };
+    if (_mainView && _mainView->isDrawingDocumentPreview()) {
+        // The small picture a document or a copy carries never waits for a fill of seconds: it
+        // takes what is kept, or the placeholder while a picture is made aside for the next.
+        if (picture.drawSmall(painter, picturePlacement(), subject,
+                              selfContained ? std::function<KeptPicture::Painting()>(forPicture) : nullptr))
+            return;
+        if (selfContained)
+            placeholder(painter);
+        else
+            objectPainting()(painter);
+        return;
+    }
+    const KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }};
+    if (!picture.draw(painter, picturePlacement(), subject, forPicture, selfContained, screen))
+        objectPainting()(painter);
 }
 
 void ColorPath::paintObject(QPainter *painter)
@@ -844,9 +762,16 @@ void ColorPath::paintObject(QPainter *painter)
     objectPainting()(painter);
 }
 
-std::function<void(QPainter *)> ColorPath::objectPainting(bool *selfContained)
+bool ColorPath::showsImageInOutline() const
+{
+    // A picture, or the mark of its missing file.
+    return canDrawsImage() && drawsImage() && (_image || _missingImage);
+}
+
+std::function<void(QPainter *)> ColorPath::objectPainting(bool forPicture)
 {
     auto drawing = std::make_shared<OutlineDrawing>();
+    drawing->supersampled = forPicture;
     const float half = strokeLineWidth() / 2.0f;
     if (colorPath)
         drawing->stored = *colorPath;
@@ -863,8 +788,7 @@ std::function<void(QPainter *)> ColorPath::objectPainting(bool *selfContained)
     drawing->clip = clip;
     if (drawsShadow())
         drawing->shadow = shadowLook();
-    // Without a picture (or its missing-file mark) there is nothing to clip to the outline.
-    if (canDrawsImage() && drawsImage() && (_image || _missingImage))
+    if (showsImageInOutline())
         drawing->image = [this](QPainter *p, const BezierPath &) { drawImage(p); };
     const float width = strokeLineWidth();
     if (canStroke() && drawsStroke() && width > 0) {
@@ -874,8 +798,6 @@ std::function<void(QPainter *)> ColorPath::objectPainting(bool *selfContained)
         drawing->pen = makePen(strokeColor(), _lineWidth, dashes);
         drawing->lineWidth = _lineWidth;
     }
-    if (selfContained)
-        *selfContained = !drawing->image;
     return [drawing](QPainter *p) { drawing->paint(p); };
 }
 
@@ -923,12 +845,15 @@ void ColorPath::drawHandlesInView(QPainter *painter)
     // The dashed outline of a complex path is kept as a picture like the path itself; until
     // it arrives the knobs alone show the selection.
     const double z = getZoom();
-    Picture::Key look;
+    SelectionLook look;
     look.stroke = strokeColor();
     look.hairline = 0.2 / displayedZoom();
     look.dash = 2.0 / z;
     auto outline = [this, look] { return selectionPainting(look.stroke, look.hairline, look.dash); };
-    if (!drawFromPicture(painter, selectionPicture, pendingSelectionPicture, look, outline, true, {}))
+    const KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }};
+    if (!selectionPicture.draw(painter, picturePlacement(),
+                               pictureSubject(std::make_shared<KeptPicture::LookOf<SelectionLook>>(look)), outline, true,
+                               screen))
         outline()(painter);
     const unsigned mask = knobMask();
     QPointF points[8];

@@ -1,0 +1,142 @@
+#pragma once
+// A picture of what an object draws, kept for the scale, the part of the object and the look
+// it was made for, so that a drawing that takes longer than a repaint may (an antialiased fill
+// of an outline of many thousand points) is made once and then copied pixel for pixel. On the
+// screen the picture is made on PictureWorker's thread while the canvas shows a placeholder.
+// The small pictures of the whole label that a document and the clipboard carry never wait
+// for such a drawing: they take the picture kept (stretched when the object was resized since),
+// or one made aside at their own scale by then, or the placeholder.
+//
+// Any kind of object may keep its drawings so: it names what a drawing depends on besides its
+// geometry (its Look), a number that changes whenever what it draws changes (its content: an
+// outline, a symbol), and hands over a function that paints it by value.
+#include <QImage>
+#include <QPointF>
+#include <QRect>
+#include <QRectF>
+#include <QSizeF>
+
+#include <functional>
+#include <memory>
+
+class QPainter;
+
+namespace quillmark {
+
+class KeptPicture
+{
+public:
+    // What a drawing depends on besides its geometry: colours, line, shadow... of each kind
+    // of object. Two looks draw the same when sameAs answers YES.
+    class Look
+    {
+    public:
+        virtual ~Look() = default;
+        virtual bool sameAs(const Look &other) const = 0;
+    };
+    // A look that is one value compared with ==.
+    template <typename Value>
+    class LookOf final : public Look
+    {
+    public:
+        explicit LookOf(Value v)
+            : value(std::move(v))
+        {
+        }
+        bool sameAs(const Look &other) const override
+        {
+            const auto *same = dynamic_cast<const LookOf *>(&other);
+            return same && same->value == value;
+        }
+        Value value;
+    };
+    using LookPtr = std::shared_ptr<const Look>;
+    using Painting = std::function<void(QPainter *)>;
+
+    // What is drawn: the content's number, the frame's size and the look.
+    struct Subject
+    {
+        quint64 content = 0;
+        QSizeF frameSize;
+        LookPtr look;
+        bool sameAs(const Subject &other) const;
+    };
+
+    // Where the object is drawn, in page points: the corner of its frame, from which the
+    // picture is placed (moving the object keeps it), and the area its drawing may reach.
+    struct Placement
+    {
+        QPointF corner;
+        QRectF area;
+    };
+
+    // What the canvas does meanwhile and when the picture comes.
+    struct OnScreen
+    {
+        // Paints while the picture is being made; nothing when empty.
+        Painting placeholder;
+        // Called on the window's thread when the picture arrives, with the area it covers in
+        // page points from the frame's corner (the object may have moved meanwhile).
+        std::function<void(const QRectF &)> arrived;
+    };
+
+    // A picture larger than this many pixels holds only the part of the object on the device.
+    static constexpr qint64 WholePicturePixels = 4096LL * 4096LL;
+
+    KeptPicture() = default;
+    // A picture still being made is no longer wanted.
+    ~KeptPicture();
+    KeptPicture(const KeptPicture &) = delete;
+    KeptPicture &operator=(const KeptPicture &) = delete;
+
+    // Draws the subject from the picture kept for the painter's scale and hints and the part of
+    // the area the device shows, made anew by what `painting` answers when it is missing or out
+    // of date. On the screen (a widget) and with `offThread`, it is made on the worker's thread:
+    // the placeholder paints meanwhile, and what `painting` answers must hold no part of the
+    // object. Answers NO when the object is to be drawn directly instead (a device turned or
+    // skewed, a part of it too large for a picture).
+    bool draw(QPainter *painter, const Placement &where, const Subject &subject,
+              const std::function<Painting()> &painting, bool offThread, const OnScreen &screen);
+
+    // For the small pictures of the whole label: draws the subject from a whole picture of it
+    // at any scale (a picture of the same content and look made for another frame size stands
+    // in, stretched to the frame). When none is kept, what `painting` answers is made aside on
+    // the worker's thread at the painter's scale, for the next small picture, and the answer is
+    // NO: the caller draws its placeholder. `painting` may be empty when the drawing cannot be
+    // made off the window's thread.
+    bool drawSmall(QPainter *painter, const Placement &where, const Subject &subject,
+                   const std::function<Painting()> &painting);
+
+    // The picture kept, for a copy of the object (from the same stored form) to take over.
+    std::shared_ptr<const void> shared() const;
+    // Takes over a picture from shared() as a picture of the content `content`, when it was
+    // made for the same frame size; its look stays the one it was made for.
+    void adopt(const std::shared_ptr<const void> &picture, quint64 content, const QSizeF &frameSize);
+    bool hasPicture() const { return bool(m_picture); }
+    // YES while a picture is being made for the screen.
+    bool isPending() const;
+
+private:
+    struct Key
+    {
+        qreal sx = 0, sy = 0;
+        QRect part;
+        int hints = 0;
+        Subject subject;
+        bool sameAs(const Key &other) const;
+    };
+    struct Picture;
+    struct Pending;
+
+    // A whole picture of the subject kept in either slot, or null.
+    const Picture *wholePictureOf(const Subject &subject, bool sameFrame) const;
+    void pictureArrived(Pending *job, const QImage &image);
+
+    std::shared_ptr<const Picture> m_picture;
+    std::shared_ptr<Pending> m_pending;
+    // The picture made aside for the small pictures, and the job making it.
+    std::shared_ptr<const Picture> m_small;
+    std::shared_ptr<Pending> m_pendingSmall;
+};
+
+} // namespace quillmark

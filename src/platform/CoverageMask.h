@@ -1,0 +1,28 @@
+#pragma once
+// Antialiased drawing within outlines of many thousand crossing edges. Qt's antialiasing
+// rasterizer cuts every edge into one cell per pixel it passes and keeps each row's cells in
+// a sorted list, so such a fill costs the pixels the edges pass times the width of a row: its
+// time grows with the square of the scale it is drawn at (a 200,000-point outline: 5 s at
+// 100 %, 26 s at the 214 % of a 160 % zoom on a 96-dpi screen). Qt's scanline rasterizer,
+// which does not antialias, grows with the scale alone: the outline is filled by it at four
+// times the resolution, and each pixel takes the share of its sixteen samples that the
+// outline covers.
+#include <QColor>
+#include <QPainterPath>
+
+#include <functional>
+
+class QPainter;
+
+namespace quillmark {
+
+// Paints what `paint` paints (in the painter's coordinates, onto a painter with the same
+// transform and render hints) only where `area` covers, onto `painter`, through its clip and
+// in its composition mode. The edges of `area` are antialiased by 4 x 4 supersampling; what
+// `paint` draws is antialiased by its own hints.
+void paintWithin(QPainter *painter, const QPainterPath &area, const std::function<void(QPainter *)> &paint);
+
+// The same for one colour.
+void fillWithin(QPainter *painter, const QPainterPath &area, const QColor &colour);
+
+} // namespace quillmark
