@@ -164,8 +164,8 @@ public:
         const int refSize = referenceBytes(count);
         // The largest the file can be: every container's marker and count, its references, the
         // scalars as they are, and eight bytes an offset; then cut to what was written.
-        const quint64 bound = 8 + m_scalars.size() + m_containers * 10 + m_refs.size() * quint64(refSize)
-                              + count * 8 + 32;
+        const quint64 bound = 8 + m_scalars.size() + m_blobBytes + m_containers * 10
+                              + m_refs.size() * quint64(refSize) + count * 8 + 32;
         if (bound > quint64(std::numeric_limits<qsizetype>::max() / 2)) {
             fail(QStringLiteral("The property list is too large to write."));
             return {};
@@ -182,6 +182,11 @@ public:
             if (object.marker == 0) {
                 std::memcpy(p, m_scalars.data() + object.first, size_t(object.count));
                 p += object.count;
+                if (object.blob >= 0) {
+                    const QByteArray &blob = m_blobs[size_t(object.blob)];
+                    std::memcpy(p, blob.constData(), size_t(blob.size()));
+                    p += blob.size();
+                }
                 continue;
             }
             p = putCounted(p, object.marker, object.marker == DictMarker ? object.count / 2 : object.count);
@@ -209,12 +214,17 @@ private:
     static constexpr uchar DictMarker = 0xD0;
 
     // A scalar's encoded bytes sit in m_scalars (marker 0); a container's references in m_refs.
+    // A large data value keeps only its marker and count there: its bytes are copied once,
+    // from the value itself, as the file is put together.
     struct Object
     {
         uchar marker = 0;
         quint64 first = 0;
         quint64 count = 0;
+        qint64 blob = -1;
     };
+    // Data of at least this many bytes is such a value.
+    static constexpr qsizetype LargeData = 64 * 1024;
 
     // Integers take 1, 2, 4 or 8 bytes.
     static int neededBytes(quint64 value)
@@ -410,6 +420,26 @@ private:
         return finishScalar(start);
     }
 
+    // Equal large values are written once too, found by their hash and compared in full.
+    quint32 addLargeData(const QByteArray &bytes)
+    {
+        const quint64 hash = hashBytes(bytes.constData(), size_t(bytes.size()));
+        const auto [first, last] = m_largeData.equal_range(hash);
+        for (auto it = first; it != last; ++it) {
+            const QByteArray &other = m_blobs[size_t(m_objects[it->second].blob)];
+            if (other.size() == bytes.size() && std::memcmp(other.constData(), bytes.constData(), size_t(bytes.size())) == 0)
+                return it->second;
+        }
+        const size_t start = m_scalars.size();
+        appendCounted(0x40, quint64(bytes.size()));
+        const quint32 index = quint32(m_objects.size());
+        m_objects.push_back({0, quint64(start), quint64(m_scalars.size() - start), qint64(m_blobs.size())});
+        m_blobs.push_back(bytes);
+        m_blobBytes += quint64(bytes.size());
+        m_largeData.emplace(hash, index);
+        return index;
+    }
+
     // The references of a container of `count` children are placed before its children are
     // written, and each is filled in by its place: writing a child may move the vector.
     quint64 startContainer(quint32 index, uchar marker, size_t count)
@@ -509,10 +539,14 @@ private:
                     return true;
                 }
             }
-            const size_t start = m_scalars.size();
-            appendCounted(0x40, quint64(bytes.size()));
-            m_scalars.append(bytes.constData(), size_t(bytes.size()));
-            *index = finishScalar(start);
+            if (bytes.size() >= LargeData) {
+                *index = addLargeData(bytes);
+            } else {
+                const size_t start = m_scalars.size();
+                appendCounted(0x40, quint64(bytes.size()));
+                m_scalars.append(bytes.constData(), size_t(bytes.size()));
+                *index = finishScalar(start);
+            }
             if (placed)
                 m_data[bytes.constData()] = {bytes, *index};
             return true;
@@ -598,6 +632,9 @@ private:
     size_t m_sharedCount = 0;
     std::unordered_map<const QChar *, std::pair<qsizetype, quint32>> m_keys;
     std::unordered_map<const char *, std::pair<QByteArray, quint32>> m_data;
+    std::vector<QByteArray> m_blobs;
+    quint64 m_blobBytes = 0;
+    std::unordered_multimap<quint64, quint32> m_largeData;
 };
 
 QVariant fromNode(plist_t node, int depth, QString *error);

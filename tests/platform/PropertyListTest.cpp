@@ -412,6 +412,37 @@ TEST(PropertyList, PlistutilReadsOurBinaryFormAsTheTreeItself)
     EXPECT_NEAR(double(QFileInfo(ours).size()), double(QFileInfo(dir + "/theirs.bplist").size()), 64.0);
 }
 
+// Large data (a design's pictures and outlines) is copied into the file once, from the value
+// itself: equal values, whether they share one buffer or not, are stored once, and values of
+// every size round the point where data counts as large read back as written.
+TEST(PropertyList, LargeDataIsStoredOnceAndReadsBackAsWritten)
+{
+    ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) is needed to read what we write";
+    const QString dir = qmtest::freshDir("plist-large-data");
+    QVariantList values;
+    for (int size : {65535, 65536, 65537, 300000}) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (int i = 0; i < size; ++i)
+            bytes[i] = char((i * 7 + size) % 251);
+        values.append(bytes);
+    }
+    const QByteArray large = values.last().toByteArray();
+    QByteArray equal = large;
+    equal.detach();
+    const QVariantMap tree{{"Values", values}, {"Same buffer", large}, {"Equal bytes", equal}};
+    const QString ours = dir + "/ours.bplist";
+    ASSERT_TRUE(PropertyList::writeFile(ours, tree, PlistFormat::Binary));
+    qint64 written = 0;
+    for (const QVariant &value : values)
+        written += value.toByteArray().size();
+    EXPECT_LT(QFileInfo(ours).size(), written + 1024) << "an equal value was stored again";
+    ASSERT_TRUE(runPlistutil({"-i", ours, "-o", dir + "/read.xml", "-f", "xml"}));
+    QFile read(dir + "/read.xml");
+    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(read.readAll() == PropertyList::toData(tree, PlistFormat::Xml)) << "plistutil read a different tree";
+    EXPECT_TRUE(PropertyList::readFile(ours).toMap() == tree);
+}
+
 // Binary lists are read by our own reader unless they hold what only libplist reads (dates,
 // characters outside the first plane): whichever reads them, the tree is the one libplist
 // reads from the same list in XML, for lists written by us and by libplist's own tool, and
