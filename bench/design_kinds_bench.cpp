@@ -36,7 +36,13 @@
 // thread: beside Open and Select All (until the canvas first answers) come the time until the
 // canvas shows the path (or the outline) drawn and the longest time the window did not answer
 // meanwhile; "d1" is the same design with those pictures made on the window's thread, as
-// before; the floor is one antialiased Qt fill of the path alone at the canvas's zoom.
+// before; the floor is one antialiased Qt fill of the path alone at the canvas's zoom. Beside
+// them, the processor time the fills and the strokes of the large path took while it opened,
+// on whichever thread made them.
+// For (d) and the four objects, Save, Copy, Duplicate and Cut again right after File > Open and
+// right after a resize of the largest object, before the pictures the screen keeps of them
+// have arrived: the longest the window did not answer in each ("after open: save longest
+// unanswered ms"...), the four objects' the floor.
 //
 // DESIGN_KINDS_BENCH_DESIGNS lists the designs to run ("four,a,b,c,d,e,f,g,four" unless set);
 // DESIGN_KINDS_BENCH_SCALE multiplies every count (1 unless set, 0.1 for a short run);
@@ -111,6 +117,31 @@ namespace {
 std::atomic<int> largePathFills = 0;
 // Set for the run: half the points of the path of (d).
 int LargePath = 100000;
+// The processor time those calls took on whichever thread made them, fills and strokes apart:
+// what a picture of the large path costs beside one Qt fill of it.
+std::atomic<qint64> largePathFillNs = 0;
+std::atomic<qint64> largePathStrokeNs = 0;
+
+qint64 threadCpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Runs a painter call, its processor time added to `into` when the path is large.
+template <typename Call>
+void timedWhenLarge(const QPainterPath &path, std::atomic<qint64> &into, Call &&call)
+{
+    if (path.elementCount() < LargePath) {
+        call();
+        return;
+    }
+    ++largePathFills;
+    const qint64 start = threadCpuNs();
+    call();
+    into += threadCpuNs() - start;
+}
 
 template <typename Fn>
 Fn realPainterCall(const char *symbol)
@@ -126,36 +157,28 @@ void QPainter::drawPath(const QPainterPath &path)
 {
     using Fn = void (*)(QPainter *, const QPainterPath &);
     static const Fn real = realPainterCall<Fn>("_ZN8QPainter8drawPathERK12QPainterPath");
-    if (path.elementCount() >= LargePath)
-        ++largePathFills;
-    real(this, path);
+    timedWhenLarge(path, largePathFillNs, [&] { real(this, path); });
 }
 
 void QPainter::fillPath(const QPainterPath &path, const QBrush &brush)
 {
     using Fn = void (*)(QPainter *, const QPainterPath &, const QBrush &);
     static const Fn real = realPainterCall<Fn>("_ZN8QPainter8fillPathERK12QPainterPathRK6QBrush");
-    if (path.elementCount() >= LargePath)
-        ++largePathFills;
-    real(this, path, brush);
+    timedWhenLarge(path, largePathFillNs, [&] { real(this, path, brush); });
 }
 
 void QPainter::strokePath(const QPainterPath &path, const QPen &pen)
 {
     using Fn = void (*)(QPainter *, const QPainterPath &, const QPen &);
     static const Fn real = realPainterCall<Fn>("_ZN8QPainter10strokePathERK12QPainterPathRK4QPen");
-    if (path.elementCount() >= LargePath)
-        ++largePathFills;
-    real(this, path, pen);
+    timedWhenLarge(path, largePathStrokeNs, [&] { real(this, path, pen); });
 }
 
 void QPainter::setClipPath(const QPainterPath &path, Qt::ClipOperation operation)
 {
     using Fn = void (*)(QPainter *, const QPainterPath &, Qt::ClipOperation);
     static const Fn real = realPainterCall<Fn>("_ZN8QPainter11setClipPathERK12QPainterPathN2Qt13ClipOperationE");
-    if (path.elementCount() >= LargePath)
-        ++largePathFills;
-    real(this, path, operation);
+    timedWhenLarge(path, largePathFillNs, [&] { real(this, path, operation); });
 }
 
 namespace {
@@ -480,6 +503,9 @@ struct Design
     bool memory = false;
     // Pictures of large paths made on the window's thread as they are drawn.
     bool picturesOnWindowThread = false;
+    // Save, Copy, Duplicate and Cut also timed right after Open and right after a resize,
+    // before the pictures the screen keeps exist.
+    bool beforePictures = false;
 };
 
 // In a process of its own (DESIGN_KINDS_BENCH_MEMORY_OF names the design): the growth of the
@@ -573,9 +599,11 @@ QString makeE() { return rectangles(scaled(50000)); }
 QString makeF() { return paragraphs(scaled(200000)); }
 QString makeG() { return picturesAndBarcodes(scaled(10000)); }
 
-const Design Designs[] = {{"four", "FourObjects", &makeFour},    {"a", "EveryKind", &makeA},
+const Design Designs[] = {{"four", "FourObjects", &makeFour, false, false, false, true},
+                          {"a", "EveryKind", &makeA},
                           {"b", "TextBoxes", &makeB},           {"c", "Runs", &makeC},
-                          {"d", "RandomPath", &makeD},          {"e", "Rectangles", &makeE, false, true},
+                          {"d", "RandomPath", &makeD, false, false, false, true},
+                          {"e", "Rectangles", &makeE, false, true},
                           {"f", "Paragraphs", &makeF, true},
                           {"g", "PicturesAndBarcodes", &makeG},
                           {"d1", "RandomPathPicturesOnWindowThread", &makeD, false, false, true}};
@@ -978,6 +1006,83 @@ double barcodeFillFloorMs(RectsView &canvas)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// A drag of the lower right knob of the selected object by a few points, as the user resizes it.
+void dragLowerRightKnob(RectsView *canvas, const GraphicPtr &object)
+{
+    const QPointF knob = KnobResize::knobPosition(object->frameBounds(), 8);
+    auto mouse = [canvas](QEvent::Type type, const QPointF &page) {
+        const QPointF local = canvas->pageToWidget().map(page);
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, local, canvas->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    mouse(QEvent::MouseButtonPress, knob);
+    mouse(QEvent::MouseMove, knob + QPointF(6, 4));
+    mouse(QEvent::MouseMove, knob + QPointF(12, 8));
+    mouse(QEvent::MouseButtonRelease, knob + QPointF(12, 8));
+}
+
+// Save, Copy, Duplicate and Cut of the whole design right after File > Open and right after a
+// resize of its largest object, before the pictures the screen keeps of it have arrived: the
+// longest the window did not answer in each, until the canvas has drawn what it did.
+void commandsBeforePictures(RectsView *canvas, const QString &path, QMap<QString, double> &totals, bool &wrong)
+{
+    auto command = [&](const QString &name, auto &&action) {
+        Heartbeat beat;
+        PaintWatch watch;
+        canvas->installEventFilter(&watch);
+        beat.start();
+        action();
+        QCoreApplication::processEvents();
+        if (!waitForPaint(canvas, watch))
+            wrong = true;
+        totals[name + QStringLiteral(" longest unanswered ms")] += beat.stopMs();
+        canvas->removeEventFilter(&watch);
+    };
+    auto commands = [&](const QString &when) {
+        const qsizetype count = canvas->getRects().size();
+        menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
+        canvas->wasChanged(true);
+        command(when + QStringLiteral(": save"), [] { menuItem(QStringLiteral("File"), QStringLiteral("Save"))->trigger(); });
+        command(when + QStringLiteral(": copy"), [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Copy"))->trigger(); });
+        command(when + QStringLiteral(": duplicate"),
+                [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger(); });
+        if (canvas->getRects().size() != 2 * count)
+            wrong = true;
+        command(when + QStringLiteral(": cut"), [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Cut"))->trigger(); });
+        if (canvas->getRects().size() != count)
+            wrong = true;
+    };
+    // The pictures asked for before are out of the way: only those of what follows are made.
+    PictureWorker::waitUntilDone();
+    canvas->undoManager()->removeAllActions();
+    canvas->emptyNewDoc();
+    QCoreApplication::processEvents();
+    prompts->nextPath = path;
+    menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
+    QCoreApplication::processEvents();
+    commands(QStringLiteral("after open"));
+    PictureWorker::waitUntilDone();
+    // The largest object, resized: what the screen kept of it no longer fits.
+    GraphicPtr largest;
+    for (const GraphicPtr &graphic : canvas->getRects())
+        if (!largest || graphic->frameBounds().width() * graphic->frameBounds().height()
+                            > largest->frameBounds().width() * largest->frameBounds().height())
+            largest = graphic;
+    if (!largest) {
+        wrong = true;
+        return;
+    }
+    canvas->clearSelection();
+    canvas->selectRect(largest);
+    const QRectF before = largest->frameBounds();
+    dragLowerRightKnob(canvas, largest);
+    QCoreApplication::processEvents();
+    if (largest->frameBounds() == before)
+        wrong = true;
+    commands(QStringLiteral("after resize"));
+}
+
 void workOnDesign(benchmark::State &state, const Design &design)
 {
     PictureWorker::setOnWindowThread(design.picturesOnWindowThread);
@@ -1030,9 +1135,13 @@ void workOnDesign(benchmark::State &state, const Design &design)
             QElapsedTimer drawn;
             untilDrawn.start();
             drawn.start();
+            largePathFillNs = 0;
+            largePathStrokeNs = 0;
             step("open ms", [] { menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger(); });
             if (!waitForPictures(canvas))
                 wrong = true;
+            totals[QStringLiteral("open: large path fill cpu ms")] += double(largePathFillNs) / 1e6;
+            totals[QStringLiteral("open: large path stroke cpu ms")] += double(largePathStrokeNs) / 1e6;
             totals[QStringLiteral("open until drawn ms")] += double(drawn.nsecsElapsed()) / 1e6;
             totals[QStringLiteral("open longest unanswered ms")] += untilDrawn.stopMs();
             const qsizetype count = canvas->getRects().size();
@@ -1098,6 +1207,8 @@ void workOnDesign(benchmark::State &state, const Design &design)
                 wrong = true;
             }
         }
+        if (design.beforePictures)
+            commandsBeforePictures(canvas, path, totals, wrong);
         canvas->undoManager()->removeAllActions();
         canvas->emptyNewDoc();
         QCoreApplication::processEvents();
