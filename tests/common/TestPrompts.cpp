@@ -58,6 +58,8 @@ QString TestPrompts::openFile(QWidget *, const QString &title, const QString &di
     call.directory = directory;
     call.extensions = extensions;
     m_calls << call;
+    if (m_paths.empty() && answerOpenPanel)
+        return answerOpenPanel(call);
     const QStringList paths = nextPaths();
     return paths.isEmpty() ? QString() : paths.first();
 }
@@ -71,6 +73,10 @@ QStringList TestPrompts::openFiles(QWidget *, const QString &title, const QStrin
     call.directory = directory;
     call.extensions = extensions;
     m_calls << call;
+    if (m_paths.empty() && answerOpenPanel) {
+        const QString path = answerOpenPanel(call);
+        return path.isEmpty() ? QStringList() : QStringList{path};
+    }
     return nextPaths();
 }
 

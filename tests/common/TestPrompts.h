@@ -55,6 +55,9 @@ public:
     // Runs when an alert is asked, before it is answered: tests look at the state the user
     // would see behind it.
     std::function<void()> onAlert;
+    // Answers an open panel when no answer is queued, from what the panel offers (its
+    // extensions); an empty path cancels.
+    std::function<QString(const Call &panel)> answerOpenPanel;
 
     const QList<Call> &calls() const { return m_calls; }
     int count(Kind kind) const;

@@ -287,7 +287,13 @@ private:
     void selectFormRow();
     int rowOfPk(qint64 pk) const;
     // Reads the browse list again; on failure the previous rows stay and the reason is said.
+    // Kept, the selection stays on the same records, wherever the list now puts them.
     bool reloadRows(bool keepSelection);
+    // After the listed rows changed: the form shows the highlighted record (the first listed
+    // when none is), or no record when several or none are highlighted.
+    void showSelectedRecord();
+    // Lifts the find and the group choice; false (said) when the store refused.
+    bool showEveryRecord();
     void postRecordChanged();
     void registerRecordUndo(std::function<void(DatabaseFieldsView &)> inverse, const QString &name);
     // Inserts the store's current values after `fill` has set them. A store error puts the

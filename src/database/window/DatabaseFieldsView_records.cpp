@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QSet>
 #include <QTableView>
 
 #include <algorithm>
@@ -170,12 +171,14 @@ void DatabaseFieldsView::selectRows(const QList<int> &rows)
 bool DatabaseFieldsView::reloadRows(bool keepSelection)
 {
     QTableView *browser = _outlets.browser;
-    QList<int> rows;
-    int current = -1;
+    // The selection is kept by the records' keys: after a sort, a find or a group choice
+    // another record may sit at the row the selected one had.
+    QList<qint64> keys;
+    qint64 currentKey = -1;
     if (keepSelection && browser && browser->selectionModel()) {
         for (const QModelIndex &index : browser->selectionModel()->selectedRows())
-            rows.append(index.row());
-        current = browser->selectionModel()->currentIndex().row();
+            keys.append(_browserModel->pkAtRow(index.row()));
+        currentKey = _browserModel->pkAtRow(browser->selectionModel()->currentIndex().row());
     }
     const bool was = _selectingByProgram;
     _selectingByProgram = true;
@@ -187,16 +190,58 @@ bool DatabaseFieldsView::reloadRows(bool keepSelection)
         reportDatabaseError(e, false);
     }
     if (keepSelection && browser && browser->selectionModel()) {
+        const QSet<qint64> wanted(keys.cbegin(), keys.cend());
+        const QList<dbBrowseField> &rows = _browserModel->rows();
         QItemSelection keep;
-        for (int row : std::as_const(rows))
-            if (row < _browserModel->rowCount())
-                keep.select(_browserModel->index(row, 0), _browserModel->index(row, 0));
+        int current = -1;
+        for (int row = 0; row < rows.size() && !wanted.isEmpty(); ++row) {
+            const qint64 key = rows.at(row).primaryKey();
+            if (!wanted.contains(key))
+                continue;
+            keep.select(_browserModel->index(row, 0), _browserModel->index(row, 0));
+            if (key == currentKey || current < 0)
+                current = row;
+        }
         browser->selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        if (current >= 0 && current < _browserModel->rowCount())
+        if (current >= 0) {
             browser->selectionModel()->setCurrentIndex(_browserModel->index(current, 0), QItemSelectionModel::NoUpdate);
+            browser->scrollTo(_browserModel->index(current, 0));
+        }
     }
     _selectingByProgram = was;
     return ok;
+}
+
+void DatabaseFieldsView::showSelectedRecord()
+{
+    if (!_database)
+        return;
+    // Edits that could not be written stay with their record, which stays highlighted while
+    // it is listed: they are never dropped for another record, nor written to one.
+    if (_dirty && _formPk >= 0 && !updateRecord()) {
+        selectFormRow();
+        return;
+    }
+    QList<int> rows = selectedRows();
+    if (rows.isEmpty() && _browserModel->rowCount() > 0) {
+        // The record shown is no longer listed (or none was): the first listed one is shown.
+        selectRowSilently(0);
+        rows = {0};
+    }
+    if (rows.size() == 1) {
+        const qint64 pk = _browserModel->pkAtRow(rows.first());
+        if (pk != _formPk) {
+            loadRecord(pk);
+            postRecordChanged();
+        }
+    } else if (_formPk >= 0) {
+        // Several records or none: the form stands for none of them.
+        showNoRecord();
+        postRecordChanged();
+    }
+    enableAllFields();
+    updateNumbers();
+    enableButtons();
 }
 
 void DatabaseFieldsView::showNoRecord()
@@ -364,30 +409,19 @@ bool DatabaseFieldsView::updateRecord()
         _loadedGroups = formGroups();
     }
     postRecordChanged();
+    // What was written can take the record out of the list (a group unticked, a found word
+    // typed over): the form then shows what the list highlights.
+    if (rowOfPk(pk) < 0)
+        showSelectedRecord();
     return true;
 }
 
-void DatabaseFieldsView::controlTextDidEndEditing(QWidget *control)
+void DatabaseFieldsView::controlTextDidEndEditing(QWidget *)
 {
     if (!_dirty || !_database || _loading)
         return;
-    const int oldRow = selectedRecordIndex();
-    const qint64 pk = _formPk;
-    if (!updateRecord() || oldRow < 0 || pk < 0)
-        return;
-    bool sortField = false;
-    try {
-        for (int number = 1; number <= 3; ++number)
-            if (!control->objectName().isEmpty() && _database->sortField(number, true) == control->objectName())
-                sortField = true;
-    } catch (const DatabaseError &e) {
-        qWarning("%s", qPrintable(e.message()));
-    }
-    if (!sortField)
-        return;
-    const int newRow = rowOfPk(pk);
-    if (newRow >= 0 && newRow != oldRow) {
-        selectRowSilently(newRow);
+    // The selection follows the record to its new row when a sort field was edited.
+    if (updateRecord()) {
         updateNumbers();
         enableButtons();
     }
@@ -430,6 +464,10 @@ void DatabaseFieldsView::showAddedRecord(qint64 pk, const QString &undoName)
     loadRecord(pk);
     postRecordChanged();
     reloadRows(false);
+    // A record the find or the group choice would hide could not be typed into: the list
+    // shows every record again, so that the new one is the highlighted one.
+    if (rowOfPk(pk) < 0 && showEveryRecord())
+        reloadRows(false);
     selectRowSilently(rowOfPk(pk));
     enableAllFields();
     updateNumbers();
@@ -666,43 +704,47 @@ void DatabaseFieldsView::setBrowseField(int pk)
     reloadRows(true);
     if (_outlets.propertiesView)
         _outlets.propertiesView->refresh();
+    showSelectedRecord();
 }
 
 void DatabaseFieldsView::setSortField(int pk)
 {
     if (!_database)
         return;
-    const int oldRow = selectedRecordIndex();
-    const qint64 selectedPk = _browserModel->pkAtRow(oldRow);
     try {
         _database->setSortField(pk, 1);
     } catch (const DatabaseError &e) {
         reportDatabaseError(e, false);
     }
+    // The selected record stays selected wherever the new order puts it.
     reloadRows(true);
     if (_outlets.propertiesView)
         _outlets.propertiesView->refresh();
-    if (selectedPk >= 0) {
-        const int newRow = rowOfPk(selectedPk);
-        if (newRow >= 0 && newRow != oldRow)
-            selectRowSilently(newRow);
+    showSelectedRecord();
+}
+
+bool DatabaseFieldsView::showEveryRecord()
+{
+    try {
+        _database->setAttributeForKey(QStringLiteral("groupsToView"), QString::number(Database::AllGroups));
+        // Cleared before the panes empty their boxes, so that they have no find of their own
+        // to take back.
+        _database->setSearchString({});
+        _database->refreshBrowser();
+        if (_outlets.propertiesView)
+            _outlets.propertiesView->setDatabaseChanged();
+    } catch (const DatabaseError &e) {
+        reportDatabaseError(e, false);
+        return false;
     }
-    updateNumbers();
-    enableButtons();
+    return true;
 }
 
 void DatabaseFieldsView::showAllRecords()
 {
     if (!_database)
         return;
-    try {
-        _database->setAttributeForKey(QStringLiteral("groupsToView"), QString::number(Database::AllGroups));
-        if (_outlets.propertiesView)
-            _outlets.propertiesView->setDatabaseChanged();
-        _database->setSearchString({});
-    } catch (const DatabaseError &e) {
-        reportDatabaseError(e, false);
-    }
+    showEveryRecord();
     reloadBrowser();
 }
 
@@ -715,11 +757,7 @@ void DatabaseFieldsView::reloadBrowser()
     updateRecord();
     _database->refreshBrowser();
     reloadRows(true);
-    updateNumbers();
-    if (!_dirty)
-        updateValues();
-    if (selectedRows().isEmpty())
-        selectRow(0);
+    showSelectedRecord();
     postRecordChanged();
 }
 
@@ -727,39 +765,13 @@ void DatabaseFieldsView::changeBrowserSelection()
 {
     if (!_database)
         return;
-    const int oldRow = selectedRecordIndex();
-    const qint64 pk = _browserModel->pkAtRow(oldRow);
     _database->refreshBrowser();
     if (!reloadRows(true))
         return;
     if (_outlets.propertiesView)
         _outlets.propertiesView->refresh();
     // The counts follow the list even when the selection stays where it was.
-    updateNumbers();
-    const int newRow = pk < 0 ? -1 : rowOfPk(pk);
-    if (pk >= 0 && newRow == oldRow)
-        return;
-    if (newRow < 0) {
-        updateRecord();
-        // What was found is shown: the first record of the new list, when it has one.
-        if (_browserModel->rowCount() > 0) {
-            selectRowSilently(0);
-            loadRecord(_browserModel->pkAtRow(0));
-        } else {
-            if (pk < 0)
-                return;
-            showNoRecord();
-            selectRowSilently(-1);
-        }
-    } else {
-        selectRowSilently(newRow);
-        if (pk != _formPk)
-            loadRecord(pk);
-    }
-    postRecordChanged();
-    enableAllFields();
-    updateNumbers();
-    enableButtons();
+    showSelectedRecord();
 }
 
 // ---------------------------------------------------------------- groups of records
