@@ -1251,10 +1251,15 @@ private:
     // Runs one typing edit; the first of a burst registers the one undo step of the burst.
     // An edit with a step name of its own (a cut, a paste) is one step by itself.
     void typingEdit(const std::function<void()> &edit, const QString &stepName = QString());
-    void endTypingBurst() { m_typingBurst = false; }
+    // What the delete keys take away: a burst of its own, the undo step named "Delete",
+    // unless it corrects what is being typed.
+    void deletingEdit(const std::function<void()> &edit);
+    void textEdit(const std::function<void()> &edit, const QString &stepName, bool burst);
+    void endTypingBurst() { m_typingBurst.clear(); }
     // Redraws the boxes the edited text shows in.
     void invalidateEditedText(const GraphicPtr &graphic);
-    bool m_typingBurst = false;
+    // The name of the burst of edits going on, which the next edit of that kind joins.
+    QString m_typingBurst;
     // The selection when editing began; editing ends when it changes.
     QList<const ColorRect *> m_editingSelection;
 

@@ -303,14 +303,31 @@ void RectsView::textSelectionDidChange()
 
 void RectsView::typingEdit(const std::function<void()> &edit, const QString &stepName)
 {
+    if (stepName.isEmpty())
+        textEdit(edit, QStringLiteral("Typing"), true);
+    else
+        textEdit(edit, stepName, false);
+}
+
+void RectsView::deletingEdit(const std::function<void()> &edit)
+{
+    // A slip corrected while typing is part of the typing; otherwise what the keys take away
+    // is a step of its own.
+    const QString typing = QStringLiteral("Typing");
+    textEdit(edit, m_typingBurst == typing ? typing : QStringLiteral("Delete"), true);
+}
+
+void RectsView::textEdit(const std::function<void()> &edit, const QString &stepName, bool burst)
+{
     const GraphicPtr graphic = editedObject();
     if (!graphic)
         return;
-    if (!stepName.isEmpty())
+    // Typing after deleting (and deleting after typing) starts a step of its own.
+    if (!burst || m_typingBurst != stepName)
         endTypingBurst();
     QTextDocument *document = graphic->textStorage();
-    const QString name = Language::stringForKey(stepName.isEmpty() ? QStringLiteral("Typing") : stepName);
-    const bool first = !m_typingBurst;
+    const QString name = Language::stringForKey(stepName);
+    const bool first = m_typingBurst.isEmpty();
     if (first) {
         // The whole text before the burst comes back on undo; the restoring replacement
         // registers the text as it then is, which makes the redo.
@@ -331,7 +348,8 @@ void RectsView::typingEdit(const std::function<void()> &edit, const QString &ste
                 wasChanged(true);
             }
         });
-        m_typingBurst = stepName.isEmpty();
+        if (burst)
+            m_typingBurst = stepName;
     }
     m_undoManager.disableUndoRegistration();
     edit();
@@ -438,7 +456,7 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
                 return true;
             editor->setSelection(word.anchor(), word.position());
         }
-        typingEdit([editor] { editor->deleteBackward(); });
+        deletingEdit([editor] { editor->deleteBackward(); });
         return true;
     }
     switch (event->key()) {
@@ -447,10 +465,10 @@ bool RectsView::textEditingKeyPress(QKeyEvent *event)
         setupCurrObjectTool(SelectTool);
         return true;
     case Qt::Key_Backspace:
-        typingEdit([editor] { editor->deleteBackward(); });
+        deletingEdit([editor] { editor->deleteBackward(); });
         return true;
     case Qt::Key_Delete:
-        typingEdit([editor] { editor->deleteForward(); });
+        deletingEdit([editor] { editor->deleteForward(); });
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -8,6 +8,7 @@
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
 #include "objects/TextAttachmentHandler.h"
+#include "platform/UndoManager.h"
 
 namespace quillmark {
 
@@ -188,7 +189,10 @@ int ObjectTextEditor::replaceRange(ColorRect &object, int start, int length,
     object.registerUndo([start, inserted, old](ColorRect &target) {
         replaceText(target, start, inserted, old);
     });
-    object.setActionName(Language::stringForKey("Typing"));
+    // Inside an edit that registers its own step (a burst of typing or deleting) the step
+    // keeps the name that edit gives it.
+    if (UndoManager *manager = object.undoManager(); !manager || manager->isUndoRegistrationEnabled())
+        object.setActionName(Language::stringForKey("Typing"));
     return inserted;
 }
 
