@@ -785,6 +785,11 @@ public:
     QFontDialog *fontPanel();
     // Shows the selection's font in the font panel without changing anything.
     void syncFontPanel();
+    // The font system names a family once for each foundry that installed it ("C059 [urw]",
+    // "C059 [UKWN]"): the panel lists each family once, with the faces of all its foundries.
+    void listFontPanelFamiliesOnce();
+    // After a new family: the panel shows that family's face nearest to the text's own.
+    void showKeptFaceInFontPanel(const QString &family);
     // How a change of the font panel turns each text run's font: only what changed.
     using FontConversion = std::function<QFont(const QFont &)>;
     static FontConversion fontConversion(const QFont &before, const QFont &after);

@@ -2,13 +2,19 @@
 // font panel's changes, the stroke, fill, line width and picture settings, and the copied
 // image style. Each goes through the objects' undoable setters and names its undo step.
 #include <QColorDialog>
+#include <QComboBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QListView>
+#include <QStringListModel>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
+#include <limits>
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
@@ -17,6 +23,7 @@
 #include "objects/ObjectTextEditor.h"
 #include "objects/TextFlow.h"
 #include "objects/specImage.h"
+#include "platform/Modifiers.h"
 
 namespace quillmark {
 
@@ -196,8 +203,12 @@ QColorDialog *RectsView::colorPanel()
         m_colorPanel->setOptions(QColorDialog::ShowAlphaChannel | QColorDialog::NoButtons);
         m_colorPanel->setModal(false);
         connect(m_colorPanel, &QColorDialog::currentColorChanged, this, [this](const QColor &color) {
-            if (!m_panelSyncing)
-                setObjectColor(color);
+            if (m_panelSyncing)
+                return;
+            // The modifier keys go to the panel while the pointer is over it, never to the
+            // canvas: they are read as the colour arrives, as the canvas would have heard them.
+            flagsChanged(currentModifiers());
+            setObjectColor(color);
         });
     }
     return m_colorPanel;
@@ -234,6 +245,12 @@ QFontDialog *RectsView::fontPanel()
         missing->hide();
         if (auto *grid = qobject_cast<QGridLayout *>(m_fontPanel->layout()))
             grid->addWidget(missing, grid->rowCount(), 0, 1, grid->columnCount());
+        // The writing system chosen in the panel lists its families anew.
+        for (QComboBox *choice : m_fontPanel->findChildren<QComboBox *>())
+            connect(choice, &QComboBox::activated, this, [this] {
+                QMetaObject::invokeMethod(this, [this] { listFontPanelFamiliesOnce(); }, Qt::QueuedConnection);
+            });
+        listFontPanelFamiliesOnce();
         connect(m_fontPanel, &QFontDialog::currentFontChanged, this, [this](const QFont &font) {
             if (m_panelSyncing)
                 return;
@@ -243,6 +260,12 @@ QFontDialog *RectsView::fontPanel()
             m_panelSyncing = true;
             changeFont(fontConversion(before, font));
             m_panelSyncing = false;
+            // After a new family the panel's face is the one it fell back on; it shows the
+            // face the text kept instead, once it has finished with the click.
+            if (bareFamily(before.family()) != bareFamily(font.family())) {
+                const QString family = font.family();
+                QMetaObject::invokeMethod(this, [this, family] { showKeptFaceInFontPanel(family); }, Qt::QueuedConnection);
+            }
         });
     }
     return m_fontPanel;
@@ -272,6 +295,7 @@ void RectsView::syncFontPanel()
     // by its style name; given the font's own name it shows another family or face.
     m_fontPanel->setCurrentFont(drawnFace(*font));
     m_panelSyncing = false;
+    listFontPanelFamiliesOnce();
     // A change is told apart from what the panel shows, so that only what the user changed
     // there goes to the text.
     m_fontPanelFont = m_fontPanel->currentFont();
@@ -281,11 +305,90 @@ void RectsView::syncFontPanel()
     }
 }
 
+void RectsView::showKeptFaceInFontPanel(const QString &family)
+{
+    if (!m_fontPanel || m_panelSyncing)
+        return;
+    std::optional<QFont> font;
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        if ((font = graphic->textSize()))
+            break;
+    }
+    if (!font)
+        return;
+    // The family's own name for the face the text is drawn with; else the face nearest to it,
+    // its slant first, then its weight.
+    const QFontInfo drawn(*font);
+    const QStringList styles = QFontDatabase::styles(family);
+    QString nearest = styles.contains(drawn.styleName()) ? drawn.styleName() : QString();
+    int best = nearest.isEmpty() ? std::numeric_limits<int>::max() : -1;
+    for (const QString &style : styles) {
+        const int cost = (QFontDatabase::italic(family, style) != drawn.italic() ? 10000 : 0)
+                         + std::abs(QFontDatabase::weight(family, style) - drawn.weight());
+        if (cost < best) {
+            best = cost;
+            nearest = style;
+        }
+    }
+    // The panel finds a family only by a name it lists, the foundry included where several
+    // installed it: the one that has the face.
+    QString listed = family;
+    for (const QString &name : QFontDatabase::families())
+        if (bareFamily(name) == bareFamily(family) && QFontDatabase::styles(name).contains(nearest)) {
+            listed = name;
+            break;
+        }
+    QFont shown(listed);
+    shown.setStyleName(nearest);
+    shown.setWeight(QFont::Weight(QFontDatabase::weight(family, nearest)));
+    shown.setItalic(QFontDatabase::italic(family, nearest));
+    shown.setPointSizeF(font->pointSizeF());
+    m_panelSyncing = true;
+    m_fontPanel->setCurrentFont(shown);
+    m_panelSyncing = false;
+    listFontPanelFamiliesOnce();
+    m_fontPanelFont = m_fontPanel->currentFont();
+}
+
+void RectsView::listFontPanelFamiliesOnce()
+{
+    if (!m_fontPanel)
+        return;
+    // The family list is the panel's list of the names the font system knows.
+    QListView *families = nullptr;
+    QStringListModel *model = nullptr;
+    for (QListView *list : m_fontPanel->findChildren<QListView *>()) {
+        auto *names = qobject_cast<QStringListModel *>(list->model());
+        if (names && names->rowCount() > 0 && QFontDatabase::hasFamily(names->stringList().constFirst())
+            && (!model || names->rowCount() > model->rowCount())) {
+            families = list;
+            model = names;
+        }
+    }
+    if (!model)
+        return;
+    const QStringList listed = model->stringList();
+    QStringList once;
+    for (const QString &name : listed)
+        if (const QString bare = bareFamily(name); !once.contains(bare))
+            once.append(bare);
+    if (once == listed)
+        return;
+    const QString current = bareFamily(families->currentIndex().data().toString());
+    const bool was = m_panelSyncing;
+    m_panelSyncing = true;
+    model->setStringList(once);
+    families->setCurrentIndex(model->index(std::max(0, int(once.indexOf(current))), 0));
+    m_panelSyncing = was;
+    m_fontPanelFont = m_fontPanel->currentFont();
+}
+
 RectsView::FontConversion RectsView::fontConversion(const QFont &before, const QFont &after)
 {
     // Only what the panel changed goes to each run: a new size keeps the runs' families and
     // faces, a new face their families and sizes.
-    const bool family = before.family() != after.family();
+    // A family listed with its foundry ("P052 [urw]") is the same family as without it.
+    const bool family = bareFamily(before.family()) != bareFamily(after.family());
     const bool size = before.pointSizeF() != after.pointSizeF();
     const bool style = before.styleName() != after.styleName();
     const bool weight = before.weight() != after.weight();
@@ -295,11 +398,19 @@ RectsView::FontConversion RectsView::fontConversion(const QFont &before, const Q
     return [=](const QFont &font) {
         QFont converted = font;
         if (family) {
+            // Picking a family picks nothing else: where the panel finds no face of the old
+            // name in the new family it shows the family's first face, which is no choice of
+            // the user's. Each run keeps its own weight and slant, as drawn, and the new
+            // family's nearest face draws it; its size, colour and lines stay too.
+            const bool installed = isFontFamilyInstalled(font);
+            const QFontInfo drawn(font);
             converted.setFamily(after.family());
-            converted.setWeight(after.weight());
-            converted.setItalic(after.italic());
+            converted.setStyleName(QString());
+            converted.setWeight(installed ? QFont::Weight(drawn.weight()) : font.weight());
+            converted.setItalic(installed ? drawn.italic() : font.italic());
+            return converted;
         }
-        if (family || style || weight || italic) {
+        if (style || weight || italic) {
             // A style name chooses the face before weight and slant do: a run of the panel's
             // family takes the panel's face, a run of another family keeps its family and
             // finds its face by weight and slant.

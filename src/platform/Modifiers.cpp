@@ -30,10 +30,15 @@ unsigned modifierFlags(Qt::KeyboardModifiers modifiers)
 
 unsigned currentModifierFlags()
 {
+    return modifierFlags(currentModifiers());
+}
+
+Qt::KeyboardModifiers currentModifiers()
+{
     const auto &source = modifierSource();
     if (source)
-        return modifierFlags(source());
-    return modifierFlags(QGuiApplication::queryKeyboardModifiers());
+        return source();
+    return QGuiApplication::queryKeyboardModifiers();
 }
 
 void setModifierSourceForTesting(std::function<Qt::KeyboardModifiers()> source)

@@ -15,6 +15,7 @@ unsigned modifierFlags(Qt::KeyboardModifiers modifiers);
 
 // The modifiers held right now (asked of the window system, not of the last event).
 unsigned currentModifierFlags();
+Qt::KeyboardModifiers currentModifiers();
 
 // Tests replace the source of currentModifierFlags(); an empty function restores it.
 void setModifierSourceForTesting(std::function<Qt::KeyboardModifiers()> source);

@@ -1,18 +1,26 @@
 // The font panel in the window changes only what the user picked in it: for every family the
 // shipped templates use, a new size keeps the family and face, a new face keeps the family and
-// size, on a selected box and on a box being edited; the panel shows the text's own face when
-// it opens. A family this machine lacks stays the text's family and is named as missing.
+// size, and a new family keeps each run's weight and slant (its nearest face), size and colour,
+// on a selected box and on a box being edited; the panel shows the text's own face when it
+// opens and lists each family once. A family this machine lacks stays the text's family and is
+// named as missing.
 #include <gtest/gtest.h>
 
 #include <QDirIterator>
+#include <QFile>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
 #include <QListView>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QXmlStreamReader>
 
+#include <limits>
 #include <map>
 
 #include "app/AppTestSupport.h"
@@ -48,6 +56,103 @@ std::map<QString, QFont> templateFonts()
     }
     EXPECT_GE(count, 40) << "the shipped templates were not found";
     return fonts;
+}
+
+// A property list as plistutil reads it, turned from its XML into maps, lists and values.
+QVariant plistutilValue(QXmlStreamReader &xml)
+{
+    const QString tag = xml.name().toString();
+    if (tag == QLatin1String("dict")) {
+        QVariantMap map;
+        QString key;
+        while (xml.readNextStartElement()) {
+            if (xml.name() == QLatin1String("key"))
+                key = xml.readElementText();
+            else
+                map.insert(key, plistutilValue(xml));
+        }
+        return map;
+    }
+    if (tag == QLatin1String("array")) {
+        QVariantList list;
+        while (xml.readNextStartElement())
+            list.append(plistutilValue(xml));
+        return list;
+    }
+    if (tag == QLatin1String("data"))
+        return QByteArray::fromBase64(xml.readElementText().toLatin1());
+    if (tag == QLatin1String("true") || tag == QLatin1String("false")) {
+        xml.skipCurrentElement();
+        return tag == QLatin1String("true");
+    }
+    return xml.readElementText();
+}
+
+QVariant readByPlistutil(const QByteArray &data)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
+    EXPECT_FALSE(tool.isEmpty()) << "plistutil is needed";
+    const QString path = qmtest::freshDir(QStringLiteral("font-panel-plist")) + QStringLiteral("/data.plist");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        return {};
+    file.close();
+    QProcess process;
+    process.start(tool, {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
+    if (!process.waitForFinished(60000))
+        return {};
+    QXmlStreamReader xml(process.readAllStandardOutput());
+    if (!xml.readNextStartElement() || !xml.readNextStartElement())
+        return {};
+    return plistutilValue(xml);
+}
+
+// One run of a test text: its font and colour.
+struct PanelRun
+{
+    QFont font;
+    QColor color;
+};
+
+// The four faces of a family as a text asks for them.
+QList<QFont> fourFaces(const QFont &templateFont)
+{
+    QList<QFont> faces;
+    for (const bool bold : {false, true})
+        for (const bool italic : {false, true}) {
+            QFont face(templateFont.family());
+            face.setWeight(bold ? QFont::Bold : QFont::Normal);
+            face.setItalic(italic);
+            faces.append(face);
+        }
+    return faces;
+}
+
+// Whether a face of a family (its weight and slant) keeps the weight and slant asked for as
+// near as the family's faces allow: the slant when the family has a face of that slant, and no
+// face of that slant nearer in weight.
+::testing::AssertionResult nearestFace(const QString &family, const QString &styleName, int faceWeight,
+                                       bool faceItalic, int weight, bool italic)
+{
+    int nearest = std::numeric_limits<int>::max();
+    bool slantExists = false;
+    for (const QString &style : QFontDatabase::styles(family))
+        slantExists = slantExists || QFontDatabase::italic(family, style) == italic;
+    for (const QString &style : QFontDatabase::styles(family))
+        if (!slantExists || QFontDatabase::italic(family, style) == italic)
+            nearest = std::min(nearest, std::abs(QFontDatabase::weight(family, style) - weight));
+    if (slantExists && faceItalic != italic)
+        return ::testing::AssertionFailure() << family.toStdString() << " " << styleName.toStdString()
+                                             << " lost the slant";
+    if (std::abs(faceWeight - weight) > nearest)
+        return ::testing::AssertionFailure() << family.toStdString() << " " << styleName.toStdString()
+                                             << " weighs " << faceWeight << " for " << weight;
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult nearestFace(const QFontInfo &drawn, int weight, bool italic)
+{
+    return nearestFace(drawn.family(), drawn.styleName(), drawn.weight(), drawn.italic(), weight, italic);
 }
 
 class FontPanel : public ::testing::Test
@@ -108,6 +213,75 @@ protected:
         return {};
     }
     static QString drawnStyle(const QFont &font) { return QFontInfo(font).styleName(); }
+    // A text box holding one two-letter run per entry.
+    GraphicPtr runsBox(const QRectF &frame, const QList<PanelRun> &runs)
+    {
+        f.drawRect(frame);
+        const GraphicPtr box = canvas()->getRects().last();
+        QTextDocument contents;
+        QTextCursor cursor(&contents);
+        for (const PanelRun &run : runs) {
+            QTextCharFormat format;
+            format.setFont(run.font);
+            format.setForeground(run.color);
+            cursor.insertText(QStringLiteral("Ag"), format);
+        }
+        box->setContents(contents);
+        return box;
+    }
+    // The font and colour of each run of a box, in order.
+    static QList<PanelRun> runsOf(const GraphicPtr &box)
+    {
+        QList<PanelRun> runs;
+        QTextDocument *text = box->textStorage();
+        for (QTextBlock block = text->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                for (int i = 0; i < it.fragment().length() / 2; ++i)
+                    runs.append({format.font().resolve(text->defaultFont()), format.foreground().color()});
+            }
+        return runs;
+    }
+    // Each run of the box took the family and kept its own weight and slant (nearest face),
+    // size and colour.
+    static void expectNewFamilyKeepsTheRest(const GraphicPtr &box, const QList<PanelRun> &before, const QString &family)
+    {
+        const QList<PanelRun> now = runsOf(box);
+        ASSERT_EQ(now.size(), before.size());
+        for (int i = 0; i < now.size(); ++i) {
+            SCOPED_TRACE(QStringLiteral("run %1 of %2 %3 %4").arg(i).arg(before[i].font.family())
+                             .arg(before[i].font.weight()).arg(before[i].font.italic()).toStdString());
+            const QFontInfo was(before[i].font);
+            EXPECT_EQ(bare(now[i].font.family()), bare(family));
+            EXPECT_EQ(now[i].font.weight(), was.weight());
+            EXPECT_EQ(now[i].font.italic(), was.italic());
+            EXPECT_TRUE(nearestFace(QFontInfo(now[i].font), was.weight(), was.italic()));
+            EXPECT_EQ(now[i].font.pointSizeF(), before[i].font.pointSizeF());
+            EXPECT_EQ(now[i].color, before[i].color);
+        }
+    }
+    static void expectRuns(const GraphicPtr &box, const QList<PanelRun> &before)
+    {
+        const QList<PanelRun> now = runsOf(box);
+        ASSERT_EQ(now.size(), before.size());
+        for (int i = 0; i < now.size(); ++i) {
+            EXPECT_EQ(now[i].font, before[i].font) << i;
+            EXPECT_EQ(now[i].color, before[i].color) << i;
+        }
+    }
+    // The families the panel's list offers, in its order.
+    static QStringList offeredFamilies(QFontDialog *panel)
+    {
+        QStringList families;
+        for (QListView *list : panel->findChildren<QListView *>()) {
+            QStringList rows;
+            for (int row = 0; row < list->model()->rowCount(); ++row)
+                rows << list->model()->index(row, 0).data().toString();
+            if (!rows.isEmpty() && QFontDatabase::hasFamily(rows.first()) && rows.size() > families.size())
+                families = rows;
+        }
+        return families;
+    }
     static QString bare(QString family) { return family.left(family.indexOf(QLatin1String(" ["))); }
 
     apptest::WindowFixture f;
@@ -173,6 +347,121 @@ TEST_F(FontPanel, EveryTemplateFamilyKeepsItsFaceForANewSizeAndItsSizeForANewFac
         panel->close();
         apptest::settle();
     }
+}
+
+TEST_F(FontPanel, ANewFamilyKeepsEachRunsFaceSizeAndColourAndEachFamilyIsListedOnce)
+{
+    // Every face of every family of the shipped templates, each run in a size and a colour
+    // of its own; the second box starts with another family, so that each family the panel
+    // offers is a new one for one of them.
+    QList<PanelRun> runs;
+    QStringList templateFamilies;
+    int n = 0;
+    for (const auto &[family, templateFont] : templateFonts()) {
+        templateFamilies << family;
+        for (QFont face : fourFaces(templateFont)) {
+            face.setPointSizeF(9 + n % 5);
+            runs.append({face, QColor::fromHsv((n * 37) % 360, 200, 150)});
+            ++n;
+        }
+    }
+    ASSERT_GE(templateFamilies.size(), 4);
+    QList<PanelRun> rotated = runs.mid(4) + runs.mid(0, 4);
+    const QRectF firstFrame(10, 10, 300, 60), secondFrame(10, 90, 300, 60);
+    const GraphicPtr first = runsBox(firstFrame, runs);
+    const GraphicPtr second = runsBox(secondFrame, rotated);
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(firstFrame.center());
+    QFontDialog *panel = showFonts();
+    ASSERT_NE(panel, nullptr);
+
+    // Each family once.
+    const QStringList offered = offeredFamilies(panel);
+    ASSERT_GE(offered.size(), templateFamilies.size());
+    QStringList bareOnes;
+    for (const QString &family : offered)
+        bareOnes << bare(family);
+    EXPECT_EQ(bareOnes.removeDuplicates(), 0) << offered.join(QStringLiteral(", ")).toStdString();
+    for (const QString &family : templateFamilies)
+        EXPECT_TRUE(bareOnes.contains(family)) << family.toStdString();
+
+    for (const QString &target : offered) {
+        SCOPED_TRACE(target.toStdString());
+        const bool useSecond = bare(target) == templateFamilies.first();
+        const GraphicPtr box = useSecond ? second : first;
+        const QRectF frame = useSecond ? secondFrame : firstFrame;
+        const QList<PanelRun> &before = useSecond ? rotated : runs;
+
+        // The box selected.
+        f.click(frame.center());
+        ASSERT_EQ(canvas()->selectedObjects(), GraphicList{box});
+        panel = showFonts();
+        ASSERT_NE(bare(panel->currentFont().family()), bare(target));
+        pick(panel, listHolding(panel, target), target);
+        expectNewFamilyKeepsTheRest(box, before, target);
+        // The panel shows the family picked, and in it the face nearest to the first run's.
+        const QString shownStyle = panel->currentFont().styleName();
+        EXPECT_EQ(bare(panel->currentFont().family()), bare(target));
+        EXPECT_TRUE(nearestFace(bare(target), shownStyle, QFontDatabase::weight(bare(target), shownStyle),
+                                QFontDatabase::italic(bare(target), shownStyle), QFontInfo(before[0].font).weight(),
+                                QFontInfo(before[0].font).italic()));
+        f.undo();
+        expectRuns(box, before);
+
+        // The box being edited, its whole text selected.
+        f.editText(frame.center());
+        ASSERT_EQ(canvas()->editedObject(), box);
+        QTest::keyClick(canvas(), Qt::Key_A, Qt::ControlModifier);
+        apptest::settle();
+        panel = showFonts();
+        pick(panel, listHolding(panel, target), target);
+        expectNewFamilyKeepsTheRest(box, before, target);
+        QTest::keyClick(canvas(), Qt::Key_Escape);
+        apptest::settle();
+        f.undo();
+        expectRuns(box, before);
+        if (HasFatalFailure())
+            return;
+    }
+
+    // What is saved says so too, read back by plistutil: one box given the last family.
+    f.click(firstFrame.center());
+    panel = showFonts();
+    const QString last = offered.last() == templateFamilies.first() ? offered.first() : offered.last();
+    pick(panel, listHolding(panel, last), last);
+    panel->close();
+    const QString path = qmtest::freshDir(QStringLiteral("font-panel-doc")) + QStringLiteral("/Families.qkdoc");
+    f.prompts->queuePath(path);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QVariantList objects = readByPlistutil(saved.readAll()).toMap().value(QStringLiteral("ObjectsList")).toList();
+    ASSERT_EQ(objects.size(), 2);
+    QVariantList stored;
+    for (const QVariant &block : readByPlistutil(objects[0].toMap().value(QStringLiteral("Text")).toByteArray())
+                                     .toMap()
+                                     .value(QStringLiteral("Blocks"))
+                                     .toList())
+        stored.append(block.toMap().value(QStringLiteral("Runs")).toList());
+    ASSERT_FALSE(stored.isEmpty());
+    int run = 0;
+    for (const QVariant &entry : std::as_const(stored)) {
+        const QVariantMap map = entry.toMap();
+        const int length = map.value(QStringLiteral("Text")).toString().size();
+        ASSERT_GT(length, 0);
+        const PanelRun &was = runs.at(run);
+        SCOPED_TRACE(QStringLiteral("stored run %1").arg(run).toStdString());
+        const QVariantList families = map.value(QStringLiteral("Families")).toList();
+        const QString family =
+            families.isEmpty() ? map.value(QStringLiteral("Family")).toString() : families.first().toString();
+        EXPECT_EQ(bare(family), bare(last));
+        EXPECT_EQ(map.value(QStringLiteral("Weight")).toString().toInt(), QFontInfo(was.font).weight());
+        EXPECT_EQ(map.value(QStringLiteral("Italic")).toBool(), QFontInfo(was.font).italic());
+        EXPECT_EQ(map.value(QStringLiteral("Size")).toString().toDouble(), was.font.pointSizeF());
+        EXPECT_TRUE(map.contains(QStringLiteral("Foreground")));
+        run += length / 2;
+    }
+    EXPECT_EQ(run, runs.size());
 }
 
 TEST_F(FontPanel, ItalicOnUrwBookmanKeepsUrwBookman)

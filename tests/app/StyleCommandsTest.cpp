@@ -14,6 +14,7 @@
 #include "objects/ColorOval.h"
 #include "objects/ObjectTextEditor.h"
 #include "objects/specImage.h"
+#include "platform/UndoManager.h"
 
 using namespace quillmark;
 
@@ -49,13 +50,37 @@ protected:
     apptest::WindowFixture f;
 };
 
-TEST_F(StyleCommands, ColourPanelGoesToStrokeOrWithControlToFill)
+// A swatch of the colour panel's basic colours clicked as a user clicks it, with the modifiers
+// held over the panel.
+static void clickSwatch(QColorDialog *panel, int row, int column, Qt::KeyboardModifiers held = Qt::NoModifier)
+{
+    QWidget *swatches = nullptr;
+    for (QWidget *child : panel->findChildren<QWidget *>())
+        if (QByteArray(child->metaObject()->className()) == "QWellArray" && !swatches)
+            swatches = child;
+    ASSERT_NE(swatches, nullptr) << "the panel shows no basic colours";
+    // The basic colours stand in 8 columns of 6 rows.
+    const QPoint at(swatches->width() * (2 * column + 1) / 16, swatches->height() * (2 * row + 1) / 12);
+    QTest::mouseClick(swatches, Qt::LeftButton, held, at);
+    apptest::settle();
+}
+
+TEST_F(StyleCommands, ColourPanelGoesToStrokeOrWithControlHeldOverItToFill)
 {
     f.drawRect(QRectF(20, 20, 40, 40));
     f.tool(RectsView::SelectTool)->trigger();
     f.click(QPointF(40, 40));
     const GraphicPtr box = canvas()->selectedObjects().first();
     const QColor fill = box->fillColor();
+    const QColor stroke = box->strokeColor();
+
+    // Control held over the canvas (Meta here) steers the colour commands as well.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Meta, Qt::NoModifier);
+    QApplication::sendEvent(canvas(), &press);
+    EXPECT_TRUE(RectsView::fillColorFlag());
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Meta, Qt::MetaModifier);
+    QApplication::sendEvent(canvas(), &release);
+    EXPECT_FALSE(RectsView::fillColorFlag());
 
     f.trigger(QStringLiteral("Format"), QStringLiteral("Show Colors"));
     auto *panel = f.window->findChild<QColorDialog *>(QStringLiteral("ColorPanel"));
@@ -63,26 +88,50 @@ TEST_F(StyleCommands, ColourPanelGoesToStrokeOrWithControlToFill)
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->isModal());
     canvas()->wasChanged(false);
-    panel->setCurrentColor(QColor(200, 10, 10));
-    EXPECT_EQ(box->strokeColor(), QColor(200, 10, 10));
+    UndoManager *undo = canvas()->undoManager();
+    undo->removeAllActions();
+
+    // A swatch: the stroke.
+    clickSwatch(panel, 1, 0);
+    const QColor first = panel->currentColor();
+    ASSERT_NE(first, stroke);
+    EXPECT_EQ(box->strokeColor(), first);
     EXPECT_EQ(box->fillColor(), fill);
     EXPECT_TRUE(canvas()->isChanged());
-    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Stroke Color"));
+    EXPECT_EQ(undo->undoActionName(), QStringLiteral("Change Stroke Color"));
 
-    // Control held (Meta here) sends the colour to the fill.
-    // As the window system reports it: the modifiers before the key went down.
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Meta, Qt::NoModifier);
-    QApplication::sendEvent(canvas(), &press);
-    EXPECT_TRUE(RectsView::fillColorFlag());
-    panel->setCurrentColor(QColor(10, 200, 10));
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Meta, Qt::MetaModifier);
-    QApplication::sendEvent(canvas(), &release);
-    EXPECT_FALSE(RectsView::fillColorFlag());
-    EXPECT_EQ(box->fillColor(), QColor(10, 200, 10));
-    EXPECT_EQ(box->strokeColor(), QColor(200, 10, 10));
-    EXPECT_EQ(canvas()->undoManager()->undoActionName(), QStringLiteral("Change Fill Color"));
+    // Control held while the pointer is over the panel, where the keys go: the fill.
+    QTest::keyPress(panel, Qt::Key_Meta, Qt::MetaModifier);
+    clickSwatch(panel, 2, 3, Qt::MetaModifier);
+    QTest::keyRelease(panel, Qt::Key_Meta, Qt::NoModifier);
+    const QColor second = panel->currentColor();
+    ASSERT_NE(second, first);
+    EXPECT_EQ(box->fillColor(), second);
+    EXPECT_EQ(box->strokeColor(), first);
+    EXPECT_EQ(undo->undoActionName(), QStringLiteral("Change Fill Color"));
+
+    // Released again: the stroke.
+    clickSwatch(panel, 4, 5);
+    const QColor third = panel->currentColor();
+    ASSERT_NE(third, second);
+    EXPECT_EQ(box->strokeColor(), third);
+    EXPECT_EQ(box->fillColor(), second);
+    EXPECT_EQ(undo->undoActionName(), QStringLiteral("Change Stroke Color"));
+
+    // One undo step each, named after what it changed.
+    EXPECT_EQ(f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->text(),
+              QStringLiteral("Undo Change Stroke Color"));
+    f.undo();
+    EXPECT_EQ(box->strokeColor(), first);
+    EXPECT_EQ(box->fillColor(), second);
+    EXPECT_EQ(undo->undoActionName(), QStringLiteral("Change Fill Color"));
     f.undo();
     EXPECT_EQ(box->fillColor(), fill);
+    EXPECT_EQ(box->strokeColor(), first);
+    EXPECT_EQ(undo->undoActionName(), QStringLiteral("Change Stroke Color"));
+    f.undo();
+    EXPECT_EQ(box->strokeColor(), stroke);
+    EXPECT_FALSE(undo->canUndo());
     panel->close();
 }
 

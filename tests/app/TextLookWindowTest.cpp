@@ -147,6 +147,9 @@ TEST_F(TextLook, EveryFaceChosenInTheFontPanelComesBackAfterSaveAndOpen)
     for (int i = 0; i < chosen.size(); ++i) {
         f.click(frameOf(i).center());
         ASSERT_EQ(canvas()->selectedObjects(), GraphicList{boxes[i]}) << chosen[i].first;
+        // As a user picks it: the family first (which keeps the text's own face), then the face.
+        panel->setCurrentFont(QFont(chosen[i].second.family(), 12));
+        apptest::settle();
         panel->setCurrentFont(chosen[i].second);
         apptest::settle();
         const Face face = Face::of(apptest::fontAt(boxes[i], 1));
