@@ -5,6 +5,7 @@
 #include "barcodes/TBarInfo.h"
 #include "barcodes/UpcEan.h"
 #include "foundation/LanguageControls.h"
+#include "platform/LocalNumber.h"
 
 namespace quillmark {
 
@@ -71,7 +72,7 @@ void fillInspectorGapPopUp(QComboBox *popUp)
 {
     popUp->clear();
     for (int i = 0; i < 7; ++i)
-        popUp->addItem(QString::number((i + 2) / 2.0, 'f', 1));
+        popUp->addItem(localNumber((i + 2) / 2.0, 'f', 1));
 }
 
 } // namespace quillmark

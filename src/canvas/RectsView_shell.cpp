@@ -13,6 +13,7 @@
 #include "objects/ColorRect.h"
 #include "objects/ObjectTextEditor.h"
 #include "platform/Format.h"
+#include "platform/LocalNumber.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenArea.h"
 #include "platform/UserDefaults.h"
@@ -174,7 +175,7 @@ QString RectsView::convertUnits(float inches)
     }
     // The unit button and the sheet editors show the abbreviation in the user's language; the
     // description line must agree with them.
-    return QString::asprintf("%.2f ", value) + Language::stringForKey(abbreviation);
+    return localNumber(value) + QLatin1Char(' ') + Language::stringForKey(abbreviation);
 }
 
 bool RectsView::terminatePromptFlag()

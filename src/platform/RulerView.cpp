@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/LocalNumber.h"
+
 namespace quillmark {
 
 namespace {
@@ -55,7 +57,7 @@ QString labelText(double value)
     const double rounded = std::round(value);
     if (std::fabs(value - rounded) < 1e-6)
         return QString::number(qint64(rounded));
-    return QString::number(std::round(value * 1000.0) / 1000.0, 'g', 6);
+    return localNumber(std::round(value * 1000.0) / 1000.0, 'g', 6);
 }
 
 QFont labelFont(const QFont &base)

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "foundation/Measures.h"
+#include "platform/LocalNumber.h"
 #include "platform/PrintInfo.h"
 #include "stock/Paper.h"
 #include "stock/TFormat.h"
@@ -136,10 +137,9 @@ QString StockPaper::describe(const QSizeF &points, bool metric)
 {
     if (metric)
         return QStringLiteral("%1 x %2 mm")
-            .arg(QString::number(points.width() / PointsPerMillimetre, 'f', 0),
-                 QString::number(points.height() / PointsPerMillimetre, 'f', 0));
-    return QStringLiteral("%1 x %2 in")
-        .arg(QString::number(points.width() / 72.0, 'f', 2), QString::number(points.height() / 72.0, 'f', 2));
+            .arg(localNumber(points.width() / PointsPerMillimetre, 'f', 0),
+                 localNumber(points.height() / PointsPerMillimetre, 'f', 0));
+    return QStringLiteral("%1 x %2 in").arg(localNumber(points.width() / 72.0), localNumber(points.height() / 72.0));
 }
 
 } // namespace quillmark

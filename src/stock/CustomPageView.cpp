@@ -12,6 +12,7 @@
 
 #include "foundation/Language.h"
 #include "platform/BezierPath.h"
+#include "platform/LocalNumber.h"
 #include "platform/Modifiers.h"
 #include "platform/PrintInfo.h"
 #include "stock/CustomTypeItemView.h"
@@ -230,8 +231,8 @@ QStringList CustomPageView::guideCaptions() const
         return {};
     const TLabelT &label = _labels[size_t(_selectedLabel)];
     const QPointF origin = label.origin();
-    return {QString::asprintf(" %.2f ", double(convertUnits(float(origin.y())))) + measure(),
-            QString::asprintf(" %.2f ", double(convertUnits(float(origin.x())))) + measure()};
+    return {QLatin1Char(' ') + localNumber(double(convertUnits(float(origin.y())))) + QLatin1Char(' ') + measure(),
+            QLatin1Char(' ') + localNumber(double(convertUnits(float(origin.x())))) + QLatin1Char(' ') + measure()};
 }
 
 // ---- drawing ----

@@ -1,0 +1,12 @@
+#pragma once
+// Numbers for the user to read (measurements under the sheet, on the rulers, in the sheet
+// editors): the user's decimal mark, as the number fields write and read them, and no
+// grouping marks, which a measurement beside a unit does not take.
+#include <QString>
+
+namespace quillmark {
+
+// As QString::number(value, format, precision) writes it, in the user's locale.
+QString localNumber(double value, char format = 'f', int precision = 2);
+
+} // namespace quillmark
