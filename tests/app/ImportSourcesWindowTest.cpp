@@ -15,17 +15,21 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 #include "app/AppTestSupport.h"
 #include "database/DatabaseTestSupport.h"
 #include "database/WorkbookBuilder.h"
+#include "database/exchange/ImportBound.h"
+#include "database/exchange/ImportHeader.h"
 #include "database/store/Database.h"
 #include "database/window/DatabaseFieldsView.h"
 #include "database/window/DatabaseModeSwitch.h"
@@ -122,37 +126,74 @@ QString inline_(const QString &reference, const QString &text)
 
 } // namespace
 
-TEST_F(ImportSourcesWindow, AWorkbookThatMultipliesOneLongTextIsRefusedBeforeAnythingIsWritten)
+TEST_F(ImportSourcesWindow, AFileIsRefusedBeforeAnythingIsWrittenWhenItWouldMakeFarMoreThanItsSize)
 {
-    // One shared string of a million characters, named by 400 cells: a few kilobytes of file
-    // that would write 400 million characters.
-    const QString big(1000 * 1000, QLatin1Char('B'));
+    // One shared string of three million characters named by thirty cells, beside a blank
+    // comment of twenty megabytes that costs the packed file almost nothing: some thirty
+    // kilobytes on disk that would write 90 million characters.
     dbtest::Workbook bomb;
-    bomb.sharedStrings = {"<t>" + big + "</t>"};
-    QString rows;
-    for (int r = 1; r <= 400; ++r)
+    bomb.sharedStrings = {"<t>" + QString(3 * 1000 * 1000, QLatin1Char('B')) + "</t>"};
+    QString rows = "<!--" + QString(20 * 1000 * 1000, QLatin1Char(' ')) + "-->";
+    for (int r = 1; r <= 30; ++r)
         rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\" t=\"s\"><v>0</v></c></row>").arg(r);
     bomb.sheets = {{"People", rows}};
     const QString bombPath = folder + "/bomb.xlsx";
     ASSERT_TRUE(bomb.write(bombPath));
-    ASSERT_LT(QFileInfo(bombPath).size(), 16 * 1024);
-    // Five of them in one row: more than one record takes.
-    dbtest::Workbook wide;
-    wide.sharedStrings = bomb.sharedStrings;
-    wide.sheets = {{"Wide", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
-                            "<c r=\"D1\" t=\"s\"><v>0</v></c><c r=\"E1\" t=\"s\"><v>0</v></c></row>"}};
-    const QString widePath = folder + "/wide.xlsx";
-    ASSERT_TRUE(wide.write(widePath));
+    ASSERT_LT(QFileInfo(bombPath).size(), 100 * 1024);
+    // Three thousand rows each with a value in column XFD: 49 million cells from 40 KB.
+    dbtest::Workbook far;
+    QString farRows;
+    for (int r = 1; r <= 3000; ++r)
+        farRows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\"><v>%1</v></c><c r=\"XFD%1\"><v>1</v></c></row>").arg(r);
+    far.sheets = {{"Far", farRows}};
+    const QString farPath = folder + "/far.xlsx";
+    ASSERT_TRUE(far.write(farPath));
+    // A text file's line of more fields than a spreadsheet has columns.
+    const QString columnsPath = write("columns.csv", "Ada" + QByteArray(16384, ',') + "\nGrace,Hopper\n");
 
     const qint64 sizeBefore = QFileInfo(path).size();
+    const QRegularExpression refusal(QStringLiteral("^The file \u201c(.+)\u201d is refused: its \\d+ KB on disk would make more than (.+)\\.$"));
     openImport(bombPath);
     ASSERT_EQ(alerts(), 1);
-    EXPECT_EQ(prompts().last().title, QString("The sheet \u201cPeople\u201d repeats its texts into more than 32 MB: the file is damaged."));
+    QRegularExpressionMatch said = refusal.match(prompts().last().title);
+    ASSERT_TRUE(said.hasMatch()) << prompts().last().title.toStdString();
+    EXPECT_EQ(said.captured(1), "bomb.xlsx");
+    EXPECT_TRUE(said.captured(2).endsWith(" MB of text")) << said.captured(2).toStdString();
     EXPECT_EQ(prompts().last().message, "Error reading Excel Workbook file");
     EXPECT_FALSE(wizard()->isVisible());
 
-    openImport(widePath);
+    openImport(farPath);
     ASSERT_EQ(alerts(), 2);
+    said = refusal.match(prompts().last().title);
+    ASSERT_TRUE(said.hasMatch()) << prompts().last().title.toStdString();
+    EXPECT_EQ(said.captured(1), "far.xlsx");
+    EXPECT_TRUE(said.captured(2).endsWith(" cells")) << said.captured(2).toStdString();
+    EXPECT_FALSE(wizard()->isVisible());
+
+    openImport(columnsPath);
+    ASSERT_EQ(alerts(), 3);
+    EXPECT_EQ(prompts().last().title, QString("The file \u201ccolumns.csv\u201d is refused: a record of it has more than 16,384 columns."));
+    EXPECT_FALSE(wizard()->isVisible());
+
+    // Five of those long texts in one row of a file large enough for them (its other part
+    // does not pack): more than one record takes.
+    dbtest::Workbook wide;
+    wide.sharedStrings = {"<t>" + QString(1000 * 1000, QLatin1Char('B')) + "</t>"};
+    wide.sheets = {{"Wide", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
+                            "<c r=\"D1\" t=\"s\"><v>0</v></c><c r=\"E1\" t=\"s\"><v>0</v></c></row>"}};
+    QByteArray noise;
+    quint32 x = 2463534242u;
+    for (int i = 0; i < 200 * 1024; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        noise += char(x & 0xFF);
+    }
+    wide.extra = {{"docProps/thumbnail.bin", noise}};
+    const QString widePath = folder + "/wide.xlsx";
+    ASSERT_TRUE(wide.write(widePath));
+    openImport(widePath);
+    ASSERT_EQ(alerts(), 4);
     EXPECT_EQ(prompts().last().title,
               QString("Row 1 of the sheet \u201cWide\u201d holds more text than one record takes: the file is damaged."));
     EXPECT_FALSE(wizard()->isVisible());
@@ -162,12 +203,33 @@ TEST_F(ImportSourcesWindow, AWorkbookThatMultipliesOneLongTextIsRefusedBeforeAny
     const QString longLine = write("long.csv", "Ada," + QByteArray(5 * 1000 * 1000, 'x') + "\nGrace,Hopper\n");
     openImport(longLine);
     clickImport();
-    ASSERT_EQ(alerts(), 3);
+    ASSERT_EQ(alerts(), 5);
     EXPECT_EQ(prompts().last().title, "Nothing was imported.");
     EXPECT_EQ(prompts().last().message, "Record 1 holds more than 4 MB of text.");
 
     EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
     EXPECT_EQ(QFileInfo(path).size(), sizeBefore);
+
+    // What a real list repeats (the same long note on every row: thirty times its packed size)
+    // comes in whole.
+    dbtest::Workbook notes;
+    const QString note = QStringLiteral("Delivered to the back door of the warehouse, please ring twice and wait for the porter. ").repeated(2);
+    constexpr int noteRecords = 8000;
+    notes.sharedStrings = {"<t>" + note + "</t>"};
+    QString noteRows = "<row r=\"1\">" + inline_("A1", "Last Name") + inline_("B1", "User Field 1") + "</row>";
+    for (int r = 2; r <= noteRecords + 1; ++r)
+        noteRows += QStringLiteral("<row r=\"%1\"><c r=\"B%1\" t=\"s\"><v>0</v></c></row>").arg(r);
+    notes.sheets = {{"Notes", noteRows}};
+    const QString notesPath = folder + "/notes.xlsx";
+    ASSERT_TRUE(notes.write(notesPath));
+    // More than a small file may make whatever its size, and twenty times its own size.
+    ASSERT_GT(noteRecords * note.size(), ImportBound::Floor);
+    ASSERT_GT(noteRecords * note.size(), 20 * QFileInfo(notesPath).size());
+    openImport(notesPath);
+    clickImport();
+    EXPECT_EQ(alerts(), 5);
+    EXPECT_EQ(sql("SELECT count(*), sum(length(User_Field_1) = " + QString::number(note.size()) + ") FROM dbtable;"),
+              QStringLiteral("%1|%1").arg(noteRecords));
 }
 
 TEST_F(ImportSourcesWindow, EachFormatCodeShowsWhatASpreadsheetShows)
@@ -384,19 +446,22 @@ TEST_F(ImportSourcesWindow, AStoredDateTheFormCannotReadIsShownAsItIsStored)
 
 TEST_F(ImportSourcesWindow, SmallOdditiesOfTextAndCardFilesAreReadAsTheyAreMeant)
 {
-    // Column names and nothing below them: no record, and no wizard.
-    openImport(write("header.csv", "First Name,Last Name,City\r\n"));
-    ASSERT_EQ(alerts(), 1);
-    EXPECT_EQ(prompts().last().title, QString("The file \u201cheader.csv\u201d holds only the names of its columns, no records."));
-    EXPECT_FALSE(wizard()->isVisible());
+    // Column names and nothing below them but blank lines: no record, and no wizard.
+    for (const char *text : {"First Name,Last Name,City\r\n", "First Name,Last Name,City\r\n\r\n\r\n,,\r\n\r\n"}) {
+        const int before = alerts();
+        openImport(write("header.csv", text));
+        ASSERT_EQ(alerts(), before + 1);
+        EXPECT_EQ(prompts().last().title, QString("The file \u201cheader.csv\u201d holds only the names of its columns, no records."));
+        EXPECT_FALSE(wizard()->isVisible());
+    }
     // An empty file says so.
     openImport(write("empty.csv", "\r\n\r\n"));
-    ASSERT_EQ(alerts(), 2);
+    ASSERT_EQ(alerts(), 3);
     EXPECT_EQ(prompts().last().title, QString("The file \u201cempty.csv\u201d holds no records."));
     EXPECT_FALSE(wizard()->isVisible());
     // A renamed text file is no workbook.
     openImport(write("renamed.xlsx", "Ada,Lovelace\n"));
-    ASSERT_EQ(alerts(), 3);
+    ASSERT_EQ(alerts(), 4);
     EXPECT_EQ(prompts().last().title, QString("The file \u201crenamed.xlsx\u201d is not an xlsx workbook."));
     EXPECT_FALSE(wizard()->isVisible());
     // "sep=;" names the delimiter and is no record.
@@ -408,7 +473,7 @@ TEST_F(ImportSourcesWindow, SmallOdditiesOfTextAndCardFilesAreReadAsTheyAreMeant
     EXPECT_EQ(wizard()->toBox()->value(), 3);
     clickImport();
     EXPECT_EQ(records("First_Name, Last_Name, City"), "Ada|Lovelace|London, UK\nGrace|Hopper|Arlington");
-    EXPECT_EQ(alerts(), 3);
+    EXPECT_EQ(alerts(), 4);
     sql("DELETE FROM dbtable;");
 
     // A Latin-1 card naming its charset, one naming none, and a vCard 4.0 "mailto:".
@@ -419,7 +484,7 @@ TEST_F(ImportSourcesWindow, SmallOdditiesOfTextAndCardFilesAreReadAsTheyAreMeant
                                            "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Lovelace;Ada;;;\r\nEMAIL;TYPE=work:mailto:ada@example.org\r\n"
                                            "END:VCARD\r\n"));
     run("Import VCard...");
-    EXPECT_EQ(alerts(), 3);
+    EXPECT_EQ(alerts(), 4);
     EXPECT_EQ(records("Last_Name, First_Name, ifnull(Address, '-'), ifnull(City, '-'), ifnull(Email, '-')"),
               QString::fromUtf8("M\u00FCller|J\u00FCrgen|Stra\u00DFe 1|K\u00F6ln|-\n"
                                 "Garc\u00EDa|In\u00E9s|-|-|-\n"
@@ -462,5 +527,266 @@ TEST_F(ImportSourcesWindow, AWorkbookIsReadAsideWithItsProgressAndCancelLeavesNo
     ASSERT_TRUE(wizard()->isVisible());
     EXPECT_EQ(wizard()->toBox()->value(), 20000);
     EXPECT_EQ(wizard()->recordArray(), QStringList({"Name1", "1"}));
+    EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+}
+
+TEST_F(ImportSourcesWindow, AnImportThatWouldBringNothingSaysSo)
+{
+    // Every column set to "none" in the wizard.
+    const QString file = write("people.csv", "First Name,Last Name\r\nAda,Lovelace\r\n\r\n\r\nGrace,Hopper\r\n");
+    openImport(file);
+    ASSERT_TRUE(wizard()->isVisible());
+    for (int row = 0; row < wizard()->table()->rowCount(); ++row) {
+        auto *popup = qobject_cast<QComboBox *>(wizard()->table()->indexWidget(wizard()->table()->model()->index(row, 2)));
+        ASSERT_TRUE(popup);
+        popup->setCurrentIndex(0);
+        emit popup->activated(0);
+    }
+    clickImport();
+    ASSERT_EQ(alerts(), 1);
+    EXPECT_EQ(prompts().last().title, "Nothing was imported.");
+    EXPECT_EQ(prompts().last().message, "No column of the file is given a field.");
+    // Only the blank lines of a file chosen (another file: the mapping of the first is kept).
+    dbtest::nextUserAction();
+    openImport(write("others.csv", "First Name,Last Name\r\nAda,Lovelace\r\n\r\n\r\nGrace,Hopper\r\n"));
+    ASSERT_TRUE(wizard()->isVisible());
+    wizard()->setRange(3, 4);
+    clickImport();
+    ASSERT_EQ(alerts(), 2);
+    EXPECT_EQ(prompts().last().title, "Nothing was imported.");
+    EXPECT_EQ(prompts().last().message, "The records chosen hold no value for the fields chosen.");
+    // A card file without a whole card.
+    dbtest::nextUserAction();
+    prompts().queuePath(write("cut.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lovelace;Ada;;;\r\n"));
+    run("Import VCard...");
+    ASSERT_EQ(alerts(), 3);
+    EXPECT_EQ(prompts().last().title, QString("The file \u201ccut.vcf\u201d holds no cards."));
+    EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+}
+
+TEST_F(ImportSourcesWindow, AFirstRowIsTakenForAHeaderOnlyWhenItReadsAsOne)
+{
+    // Every name the importer knows for a column, as the surname or the town of the first
+    // person of a list without a header: all three people come in, from the first row.
+    QStringList words;
+    const QHash<QString, QStringList> usual = ImportHeader::usualNames();
+    for (auto it = usual.cbegin(); it != usual.cend(); ++it)
+        for (const QString &word : it.value())
+            if (!words.contains(word))
+                words.append(word);
+    words.sort();
+    ASSERT_GT(words.size(), 100);
+    // Each file is read by the wizard; every eighth is imported and read back (the others
+    // import what the wizard shows them to, from the same code), the rest closed with Cancel.
+    QStringList expected;
+    for (int i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        const QStringList first = i % 2 == 0 ? QStringList{"Hans", word, "Berlin"} : QStringList{"Hans", "Schmidt", word};
+        const QString text = first.join(',') + "\r\nEva,Schmidt,Hamburg\r\nUli,Meyer,Koeln\r\n";
+        openImport(write(QStringLiteral("list%1.csv").arg(i), text.toUtf8()));
+        ASSERT_TRUE(wizard()->isVisible()) << word.toStdString();
+        EXPECT_FALSE(wizard()->hasHeader()) << word.toStdString();
+        EXPECT_EQ(wizard()->fromBox()->value(), 1) << word.toStdString();
+        EXPECT_EQ(wizard()->toBox()->value(), 3) << word.toStdString();
+        EXPECT_EQ(wizard()->importRows(), QList<QStringList>({first, {"Eva", "Schmidt", "Hamburg"}, {"Uli", "Meyer", "Koeln"}}))
+            << word.toStdString();
+        if (i % 8 == 0) {
+            clickImport();
+            expected << first.join('|') << "Eva|Schmidt|Hamburg" << "Uli|Meyer|Koeln";
+        } else {
+            QTest::mouseClick(wizard()->findChild<QPushButton *>("cancel"), Qt::LeftButton);
+        }
+    }
+    EXPECT_EQ(alerts(), 0);
+    // A list without a header goes to the fields in their order: Date, Salutation, First Name.
+    EXPECT_EQ(records("Date, Salutation, First_Name").split('\n'), expected);
+    sql("DELETE FROM dbtable;");
+
+    // Two cells that name fields, but one of them is a phone number like those below it.
+    openImport(write("phones.csv", "Ann,Lee,work,555-1234\r\nBob,Ray,home,555-9999\r\n"));
+    EXPECT_FALSE(wizard()->hasHeader());
+    clickImport();
+    EXPECT_EQ(records("Date, Salutation, First_Name, Middle_Name"), "Ann|Lee|work|555-1234\nBob|Ray|home|555-9999");
+    sql("DELETE FROM dbtable;");
+    // Names of columns that recur as values below are values too.
+    openImport(write("towns.csv", "City,Land\r\nBerlin,Land\r\nHamburg,City\r\n"));
+    EXPECT_FALSE(wizard()->hasHeader());
+    clickImport();
+    EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "3");
+    sql("DELETE FROM dbtable;");
+    // A header still names its columns, the lone column of a list included.
+    openImport(write("header.csv", "Vorname,Nachname,Ort\r\nHans,Land,Berlin\r\n"));
+    EXPECT_TRUE(wizard()->hasHeader());
+    clickImport();
+    openImport(write("mail.csv", "E-mail\r\nada@example.org\r\n"));
+    EXPECT_TRUE(wizard()->hasHeader());
+    clickImport();
+    EXPECT_EQ(records("ifnull(First_Name, '-'), ifnull(Last_Name, '-'), ifnull(City, '-'), ifnull(Email, '-')"),
+              "Hans|Land|Berlin|-\n-|-|-|ada@example.org");
+    EXPECT_EQ(alerts(), 0);
+}
+
+TEST_F(ImportSourcesWindow, TheFurtherLinesOfAStreetStayWithTheAddressOfEveryKind)
+{
+    // A desktop mail program's second kind of export, a webmail export and a desktop one, each
+    // with the street's further lines of its own naming, and a person with only the other kind
+    // of address.
+    const QString second = write("second.csv", "First Name,Last Name,Work Address,Work Address 2,Work City,Home Address,Home Address 2,Home City\r\n"
+                                               "Ada,Lovelace,1 Main St,Suite 5,London,,,\r\n"
+                                               "Mary,Somerville,,,,5 Hanover Sq,Flat 2,Chelsea\r\n");
+    const QString webmail = write("webmail.csv", "Given Name,Family Name,Address 1 - Street,Address 1 - Extended Address,Address 1 - City\r\n"
+                                                 "Grace,Hopper,12 Navy Rd,Building 7,Arlington\r\n");
+    const QString desktop = write("desktop.csv", "First Name,Last Name,Business Street,Business Street 2,Business Street 3,Business City\r\n"
+                                                 "Charles,Babbage,1 Dorset St,Floor 2,Room 9,London\r\n"
+                                                 "Alan,Turing,Bletchley Park,,,Milton Keynes\r\n");
+    for (const QString &file : {second, webmail, desktop}) {
+        openImport(file);
+        clickImport();
+    }
+    EXPECT_EQ(alerts(), 0);
+    EXPECT_EQ(records("First_Name, replace(Address, char(10), ' / '), City"),
+              "Ada|1 Main St / Suite 5|London\n"
+              "Mary|5 Hanover Sq / Flat 2|Chelsea\n"
+              "Grace|12 Navy Rd / Building 7|Arlington\n"
+              "Charles|1 Dorset St / Floor 2 / Room 9|London\n"
+              "Alan|Bletchley Park|Milton Keynes");
+}
+
+TEST_F(ImportSourcesWindow, ACancelPressedAtAnyStepOfTheLastRowsKeepsNothingOrAllAsTheDialogSaid)
+{
+    ImportProgress::setMinimumDuration(0);
+    constexpr int kRows = 1000;
+    QByteArray text = "First Name,Last Name\r\n";
+    for (int i = 0; i < kRows; ++i)
+        text += "First" + QByteArray::number(i) + ",Last" + QByteArray::number(i) + "\r\n";
+    const QString file = write("people.csv", text);
+    // Each step of the last hundredth: before each of the last rows, after the last one, once
+    // the records are being kept, and after the work ended while the dialog still shows.
+    QList<qint64> steps;
+    for (qint64 done = kRows - kRows / 100; done <= kRows; ++done)
+        steps.append(done);
+    steps << ImportProgress::KeepingBegun << ImportProgress::WorkEnded;
+    for (qint64 step : steps) {
+        SCOPED_TRACE(step);
+        openImport(file);
+        ASSERT_TRUE(wizard()->isVisible());
+        // The user presses Cancel at that step, looking first at what the dialog says.
+        bool pressed = false;
+        bool saidKept = false;
+        std::atomic<bool> armed{true};
+        auto press = [&] {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                for (auto *dialog : top->findChildren<QProgressDialog *>(QStringLiteral("ImportProgress"))) {
+                    if (!dialog->isVisible())
+                        continue;
+                    auto *cancel = dialog->findChild<QPushButton *>();
+                    ASSERT_TRUE(cancel);
+                    saidKept = dialog->labelText() == QLatin1String("Keeping the imported records...") && !cancel->isEnabled();
+                    QTest::mouseClick(cancel, Qt::LeftButton);
+                    pressed = true;
+                }
+            }
+        };
+        ImportProgress::setStepHookForTesting([&](qint64 reached) {
+            if (reached == step && armed.exchange(false))
+                QMetaObject::invokeMethod(qApp, press, Qt::BlockingQueuedConnection);
+        });
+        clickImport();
+        ImportProgress::setStepHookForTesting({});
+        EXPECT_TRUE(pressed);
+        EXPECT_EQ(alerts(), 0);
+        const QString kept = sql("SELECT count(*) FROM dbtable;");
+        if (step >= 0) {
+            EXPECT_FALSE(saidKept);
+            EXPECT_EQ(kept, "0");
+        } else {
+            EXPECT_TRUE(saidKept);
+            EXPECT_EQ(kept, QString::number(kRows));
+            EXPECT_EQ(sql("SELECT First_Name || Last_Name FROM dbtable ORDER BY pk DESC LIMIT 1;"), QStringLiteral("First%1Last%1").arg(kRows - 1));
+        }
+        sql("DELETE FROM dbtable;");
+    }
+}
+
+TEST_F(ImportSourcesWindow, TextAndCardFilesAreReadAsideWhileTheWindowAnswers)
+{
+    ImportProgress::setMinimumDuration(0);
+    QByteArray text = "First Name,Last Name,City\r\n";
+    for (int i = 0; i < 5000; ++i)
+        text += "First" + QByteArray::number(i) + ",Last" + QByteArray::number(i) + ",Town" + QByteArray::number(i % 50) + "\r\n";
+    const QString csv = write("many.csv", text);
+    QByteArray cards;
+    for (int i = 0; i < 2000; ++i)
+        cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Last" + QByteArray::number(i) + ";First" + QByteArray::number(i)
+                 + ";;;\r\nADR;TYPE=WORK:;;1 Main St;Town;;12345;\r\nEND:VCARD\r\n";
+    const QString vcf = write("many.vcf", cards);
+
+    // The window's own timer keeps ticking while each file is read and written; the progress
+    // shows, and where Cancel is pressed as it shows nothing comes in and nothing is said.
+    int ticks = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(1);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++ticks; });
+    bool sawProgress = false;
+    bool pressCancel = false;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            for (auto *dialog : top->findChildren<QProgressDialog *>(QStringLiteral("ImportProgress")))
+                if (dialog->isVisible()) {
+                    sawProgress = true;
+                    if (pressCancel)
+                        if (auto *cancel = dialog->findChild<QPushButton *>(); cancel && cancel->isEnabled())
+                            QTest::mouseClick(cancel, Qt::LeftButton);
+                }
+    });
+    auto during = [&](const std::function<void()> &action, bool cancelling) {
+        ticks = 0;
+        sawProgress = false;
+        pressCancel = cancelling;
+        heartbeat.start();
+        watch.start();
+        action();
+        watch.stop();
+        heartbeat.stop();
+        EXPECT_TRUE(sawProgress);
+        EXPECT_GT(ticks, 0);
+    };
+
+    during([&] { openImport(csv); }, true);
+    EXPECT_FALSE(wizard() && wizard()->isVisible());
+    during([&] { openImport(csv); }, false);
+    ASSERT_TRUE(wizard()->isVisible());
+    EXPECT_EQ(wizard()->toBox()->value(), 5001);
+    clickImport();
+    EXPECT_EQ(sql("SELECT count(*), min(City) FROM dbtable;"), "5000|Town0");
+    sql("DELETE FROM dbtable;");
+
+    during([&] { prompts().queuePath(vcf); run("Import VCard..."); }, true);
+    EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+    during([&] { prompts().queuePath(vcf); run("Import VCard..."); }, false);
+    EXPECT_EQ(sql("SELECT count(*), max(Address) FROM dbtable;"), "2000|1 Main St");
+    EXPECT_EQ(alerts(), 0);
+    sql("DELETE FROM dbtable;");
+    dbtest::nextUserAction();
+
+    // While another program holds the database the window answers through the wait, and the
+    // message comes once the progress has closed.
+    bool progressShown = true;
+    prompts().onAlert = [&] {
+        progressShown = false;
+        for (QProgressDialog *dialog : app->window->findChildren<QProgressDialog *>())
+            progressShown = progressShown || dialog->isVisible();
+    };
+    {
+        dbtest::ExclusiveLock lock(path, 300);
+        during([&] { prompts().queuePath(vcf); run("Import VCard..."); }, false);
+    }
+    prompts().onAlert = nullptr;
+    ASSERT_EQ(alerts(), 1);
+    EXPECT_EQ(prompts().last().title, "Nothing was imported.");
+    EXPECT_EQ(prompts().last().message, "Another program is using the database. Try again when it has finished.");
+    EXPECT_FALSE(progressShown);
     EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
 }

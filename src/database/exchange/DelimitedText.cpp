@@ -35,7 +35,13 @@ QString trimmedBlanks(const QString &text)
 class RecordReader
 {
 public:
-    RecordReader(const QString &text, QChar delimiter) : m_text(text), m_delimiter(delimiter) {}
+    RecordReader(const QString &text, QChar delimiter, const DelimitedText::Progress *progress = nullptr)
+        : m_text(text), m_delimiter(delimiter), m_progress(progress)
+    {
+    }
+
+    // False once the progress asked to stop.
+    bool going() const { return !m_stopped; }
 
     bool atEnd() const { return m_pos >= m_text.size(); }
 
@@ -44,6 +50,8 @@ public:
         QStringList fields;
         if (atLineEnd()) {
             skipLineEnd();
+            // An empty line is a record too, and costs as much as a field.
+            counted();
             return fields;
         }
         const bool comma = m_delimiter == QLatin1Char(',');
@@ -73,6 +81,9 @@ public:
                 field = comma ? trimmedBlanks(plain) : plain;
             }
             fields.append(field);
+            // One line may hold millions of fields: the progress is asked within lines too.
+            if (!counted())
+                return fields;
             if (atEnd() || atLineEnd()) {
                 skipLineEnd();
                 return fields;
@@ -95,6 +106,16 @@ public:
     }
 
 private:
+    // Counts one field; false, leaving the reader at the end, once the progress asks to stop.
+    bool counted()
+    {
+        if (!m_progress || (++m_fields & 4095) != 0 || (*m_progress)(m_pos, m_fields))
+            return true;
+        m_stopped = true;
+        m_pos = m_text.size();
+        return false;
+    }
+
     bool atLineEnd() const { return !atEnd() && isLineEnd(m_text.at(m_pos)); }
 
     void skipLineEnd()
@@ -202,6 +223,9 @@ public:
 private:
     const QString &m_text;
     QChar m_delimiter;
+    const DelimitedText::Progress *m_progress;
+    qint64 m_fields = 0;
+    bool m_stopped = false;
     qsizetype m_pos = 0;
     qsizetype m_counted = 0;
     int m_line = 1;
@@ -374,11 +398,12 @@ int DelimitedText::takeDeclaredDelimiter(QString &text, bool *found)
     return -1;
 }
 
-QList<QStringList> DelimitedText::readRecords(const QString &text, QChar delimiter, QList<int> *unclosedQuoteLines)
+QList<QStringList> DelimitedText::readRecords(const QString &text, QChar delimiter, QList<int> *unclosedQuoteLines,
+                                              const Progress &progress)
 {
     QList<QStringList> records;
-    RecordReader reader(text, delimiter);
-    while (!reader.atEnd())
+    RecordReader reader(text, delimiter, progress ? &progress : nullptr);
+    while (!reader.atEnd() && reader.going())
         records.append(reader.next());
     if (unclosedQuoteLines)
         *unclosedQuoteLines = reader.unclosed();

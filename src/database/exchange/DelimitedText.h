@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace quillmark {
@@ -48,7 +49,12 @@ public:
     // An empty line is a record without fields. A quote that is never closed does not take
     // the rest of the file: its line is read as if unquoted, and its 1-based number goes to
     // `unclosedQuoteLines`.
-    static QList<QStringList> readRecords(const QString &text, QChar delimiter, QList<int> *unclosedQuoteLines = nullptr);
+    // `progress`, when given, is asked every few thousand fields with the position reached in
+    // the text and the fields read so far; when it answers false the reading stops there and
+    // the records read up to then are answered.
+    using Progress = std::function<bool(qsizetype position, qint64 fields)>;
+    static QList<QStringList> readRecords(const QString &text, QChar delimiter, QList<int> *unclosedQuoteLines = nullptr,
+                                          const Progress &progress = {});
     // One line's fields; the comma reader for the comma, the plain split for the others.
     static QStringList readRow(const QString &line, QChar delimiter);
     static QStringList readCommaSeparatedLine(const QString &line);

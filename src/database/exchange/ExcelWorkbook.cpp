@@ -114,7 +114,7 @@ bool ExcelWorkbook::open(const QString &path)
     _sharedStrings.clear();
     _sharedStringsRead = false;
     _sharedStringTooLong = false;
-    _sharedStringBytes = 0;
+    _bound = ImportBound(path);
     _customFormats.clear();
     _styleFormatIds.clear();
     _columnCount = 0;
@@ -198,7 +198,6 @@ void ExcelWorkbook::readSharedStrings()
     QByteArray bytes;
     if (!readPart(QStringLiteral("xl/sharedStrings.xml"), bytes))
         return;
-    _sharedStringBytes = bytes.size();
     QXmlStreamReader xml(bytes);
     QString current;
     bool inItem = false;
@@ -293,6 +292,8 @@ bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::a
     qint64 cells = 0;
     qint64 rowText = 0;
     qint64 sheetText = 0;
+    const qint64 cellAllowance = _bound.cellAllowance();
+    const qint64 textAllowance = _bound.textAllowance();
     QHash<int, std::shared_ptr<NumberFormatCode>> styleFormats;
     auto styleFormat = [&](const QString &s) -> const NumberFormatCode * {
         bool ok = false;
@@ -375,22 +376,18 @@ bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::a
                     return refuse(said(QStringLiteral("A cell of the sheet \u201c%@\u201d holds more text than a field takes: the file is damaged."),
                                        sheetName));
                 if (!text.isEmpty() && column >= 0 && column < MaximumColumns) {
+                    // What the cells add up to, before any of it reaches the database.
                     cells += qMax<qint64>(1, column + 1 - row.size());
-                    if (cells > MaximumCells)
-                        return refuse(said(QStringLiteral("The sheet is too large to import.")));
-                    // What the cells add up to, before any of it reaches the database: one
-                    // long shared string named by many cells must not fill the disk.
+                    if (cells > cellAllowance)
+                        return refuse(_bound.cellProblem(cells));
                     rowText += text.size();
                     sheetText += text.size();
                     if (rowText > Database::MaximumRecordText)
                         return refuse(Language::withValues(
                             translated(QStringLiteral("Row %@ of the sheet \u201c%@\u201d holds more text than one record takes: the file is damaged.")),
                             {QString::number(_rows.size() + 1), sheetName}));
-                    const qint64 allowance = qMax(TextAllowance, TextPerPartByte * (qint64(bytes.size()) + _sharedStringBytes));
-                    if (sheetText > allowance)
-                        return refuse(Language::withValues(
-                            translated(QStringLiteral("The sheet \u201c%@\u201d repeats its texts into more than %@ MB: the file is damaged.")),
-                            {sheetName, QString::number(allowance / (1024 * 1024))}));
+                    if (sheetText > textAllowance)
+                        return refuse(_bound.textProblem(sheetText));
                     while (row.size() < column)
                         row.append(QString());
                     if (row.size() == column)
@@ -399,6 +396,9 @@ bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::a
                         row[column] = text;
                 }
             } else if (name == QLatin1String("row") && inRow) {
+                // An empty row is kept too, and costs as much as a cell.
+                if (row.isEmpty() && ++cells > cellAllowance)
+                    return refuse(_bound.cellProblem(cells));
                 _columnCount = qMax(_columnCount, int(row.size()));
                 _rows.append(row);
                 inRow = false;

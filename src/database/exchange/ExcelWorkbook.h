@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 
+#include "database/exchange/ImportBound.h"
 #include "database/exchange/excelSheet.h"
 
 namespace quillmark {
@@ -20,15 +21,8 @@ class ZipArchive;
 class ExcelWorkbook
 {
 public:
-    // At most this many values are kept for one worksheet (empty cells between values count).
-    static constexpr qint64 MaximumCells = 50'000'000;
     // Columns A to XFD.
-    static constexpr int MaximumColumns = 16384;
-    // A shared string is written once and may be named by every cell: what a sheet turns into
-    // is bounded by what its parts hold, four characters for each of their bytes, and never
-    // less than this many characters.
-    static constexpr qint64 TextAllowance = 32LL * 1024 * 1024;
-    static constexpr qint64 TextPerPartByte = 4;
+    static constexpr int MaximumColumns = ImportBound::MaximumColumns;
 
     ExcelWorkbook();
     ~ExcelWorkbook();
@@ -39,7 +33,9 @@ public:
     bool open(const QString &path);
     const QList<excelSheet> &sheets() const { return _sheets; }
     // Loads the sheet at that position of sheets(); false with errorMessage() when it cannot
-    // be read, which leaves no rows. It may run on a thread of its own: `cancel` stops it
+    // be read, which leaves no rows. So does a sheet whose text or cells (the empty places
+    // between values included) pass the bound of the workbook's file: a shared string is
+    // written once and may be named by every cell. It may run on a thread of its own: `cancel` stops it
     // (false, no message) and `permille` follows how much of the sheet is read.
     bool loadSheet(int index, const std::atomic<bool> *cancel = nullptr, std::atomic<int> *permille = nullptr);
     bool wasCancelled() const { return _cancelled; }
@@ -85,7 +81,7 @@ private:
     QList<QString> _styleFormatIds;
     bool _date1904 = false;
     int _columnCount = 0;
-    qint64 _sharedStringBytes = 0;
+    ImportBound _bound;
     bool _cancelled = false;
     QString _error;
 };

@@ -27,9 +27,37 @@ QStringList addressKinds()
     return home ? QStringList{"home", "business", "work", "other"} : QStringList{"business", "work", "home", "other"};
 }
 
-// Column names that other programs write, by the column name of the field they mean, best
-// first. Exact titles and translations are tried first, so these only fill what is left.
-QHash<QString, QStringList> usualNames()
+// Every kind of address an export names, whatever the preference.
+const QStringList &allAddressKinds()
+{
+    static const QStringList kinds = {QStringLiteral("business"), QStringLiteral("work"), QStringLiteral("home"), QStringLiteral("other")};
+    return kinds;
+}
+
+// The kind of address a normalised column name begins with; empty for none.
+QString addressKindOf(const QString &name)
+{
+    for (const QString &kind : allAddressKinds())
+        if (name.startsWith(kind))
+            return kind;
+    return QString();
+}
+
+// What follows the kind in the name of a street's further line.
+const QStringList &furtherLineSuffixes()
+{
+    static const QStringList suffixes = {QStringLiteral("address2"),        QStringLiteral("address3"),
+                                         QStringLiteral("street2"),         QStringLiteral("street3"),
+                                         QStringLiteral("addressline2"),    QStringLiteral("addressline3"),
+                                         QStringLiteral("streetaddress2"),  QStringLiteral("streetaddress3"),
+                                         QStringLiteral("extendedaddress"), QStringLiteral("address1extendedaddress")};
+    return suffixes;
+}
+
+} // namespace
+
+// Exact titles and translations are tried first, so these only fill what is left.
+QHash<QString, QStringList> ImportHeader::usualNames()
 {
     QHash<QString, QStringList> names = {
         {QStringLiteral("First_Name"), {"first", "firstname", "givenname", "forename", "vorname", "prenom", "nombre"}},
@@ -69,6 +97,17 @@ QHash<QString, QStringList> usualNames()
     return names;
 }
 
+QStringList ImportHeader::furtherLineNames()
+{
+    QStringList names;
+    for (const QString &kind : QStringList{QString()} + allAddressKinds())
+        for (const QString &suffix : furtherLineSuffixes())
+            names.append(kind + suffix);
+    return names;
+}
+
+namespace {
+
 // Every language table the program has, read once.
 const QList<QVariantMap> &languageTables()
 {
@@ -104,6 +143,47 @@ QString ImportHeader::normalised(const QString &name)
         if (c.isLetterOrNumber())
             out += c;
     return out;
+}
+
+bool ImportHeader::readsAsValue(const QString &text)
+{
+    if (text.contains(QLatin1Char('@')) || text.contains(QLatin1String("://")) || text.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
+        return true;
+    // Phones, postal codes, dates and amounts are mostly digits; a column's name is mostly letters.
+    int digits = 0;
+    int letters = 0;
+    for (QChar c : text) {
+        if (c.isDigit())
+            ++digits;
+        else if (c.isLetter())
+            ++letters;
+    }
+    return digits > 0 && digits >= letters;
+}
+
+bool ImportHeader::readsAsHeader(const QStringList &first, const QList<QStringList> &below, const QList<DatabaseOrder> &fields,
+                                 const QStringList &shownTitles)
+{
+    const Plan names = plan(first, below.value(0), fields, shownTitles);
+    if (names.isEmpty())
+        return false;
+    const qsizetype named = names.mapping.size() - names.mapping.count(0);
+    const qsizetype filled = std::count_if(first.cbegin(), first.cend(), [](const QString &cell) { return !cell.trimmed().isEmpty(); });
+    if (named < 2 && !(named == 1 && filled == 1))
+        return false;
+    // The rows that tell what the data is like: enough for a column's recurring values.
+    constexpr int Looked = 200;
+    for (int column = 0; column < first.size(); ++column) {
+        const QString cell = normalised(first.at(column));
+        if (cell.isEmpty())
+            continue;
+        if (readsAsValue(first.at(column)))
+            return false;
+        for (int row = 0; row < below.size() && row < Looked; ++row)
+            if (normalised(below.at(row).value(column)) == cell)
+                return false;
+    }
+    return true;
 }
 
 QString ImportHeader::phoneFieldForType(const QString &type)
@@ -243,6 +323,24 @@ ImportHeader::Plan ImportHeader::plan(const QStringList &header, const QStringLi
         if (holder >= 0)
             plan.mapping[holder] = entry; // the two columns swap their fields
         plan.mapping[column] = wanted + 1;
+    }
+
+    // A street's further lines follow its first in the address, when that of their kind is
+    // the one taken.
+    plan.continues = QList<int>(header.size(), -1);
+    const int address = fieldIndex(fields, QStringLiteral("Address"));
+    for (int column = 0; address >= 0 && column < header.size(); ++column) {
+        const QString &name = names.at(column);
+        if (plan.mapping.at(column) != 0 || !furtherLineNames().contains(name))
+            continue;
+        const QString kind = addressKindOf(name);
+        for (int first = 0; first < header.size(); ++first) {
+            if (plan.mapping.at(first) == address + 1 && plan.continues.at(first) < 0 && addressKindOf(names.at(first)) == kind) {
+                plan.mapping[column] = address + 1;
+                plan.continues[column] = first;
+                break;
+            }
+        }
     }
 
     // The other kind of address stands in for the chosen one.

@@ -11,7 +11,11 @@
 // - a typed value ("Phone 1 - Type" Mobile, "Phone 1 - Value") goes to the phone field its
 //   type names, row by row;
 // - of two addresses (business and home) the one the contacts preference names is taken,
-//   and the other where a record has none of the first.
+//   and the other where a record has none of the first;
+// - the further lines of a street ("Work Address 2", "Business Street 3", "Address 1 -
+//   Extended Address") go to the address too, each on a line of its own.
+// A first record is taken for a header only when it reads as one: see readsAsHeader.
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,6 +38,9 @@ public:
         // Per column: the column read in its stead in a record whose mapped address columns are
         // all empty, or -1.
         QList<int> alternate;
+        // Per column: the column whose value this one's continues, on a line of its own, in the
+        // same field (a street's further lines), or -1.
+        QList<int> continues;
         bool isEmpty() const { return mapping.isEmpty(); }
     };
 
@@ -45,6 +52,21 @@ public:
     // the phone field of a typed phone column.
     static Plan plan(const QStringList &header, const QStringList &firstRecord, const QList<DatabaseOrder> &fields,
                      const QStringList &shownTitles);
+
+    // Whether `first` reads as a header above the records `below`: several of its cells name
+    // fields (or its one cell does), and none reads as the data below it: none is a number, a
+    // phone, a date, an e-mail or web address, and none recurs in its column below. A list
+    // without a header whose first surname happens to be "Land" or "Town" is no header.
+    static bool readsAsHeader(const QStringList &first, const QList<QStringList> &below, const QList<DatabaseOrder> &fields,
+                              const QStringList &shownTitles);
+    // Whether a cell's text is shaped like a value rather than a column's name.
+    static bool readsAsValue(const QString &text);
+
+    // The column names other programs write, normalised, by the column name of the field they
+    // mean, best first (the address parts of each kind of address included).
+    static QHash<QString, QStringList> usualNames();
+    // The normalised names of a street's further lines, of every kind of address.
+    static QStringList furtherLineNames();
 
     // The column name of the phone field a type names ("Mobile", "* Work", "Home Fax"), or
     // null for a type that names none.

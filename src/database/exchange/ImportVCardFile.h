@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 #include "database/exchange/CVCard.h"
@@ -16,12 +17,16 @@ public:
     // Files larger than this are not read.
     static constexpr qint64 MaximumSize = 256LL * 1024 * 1024;
 
+    // Asked now and then with how far the reading got (0 to 1000); when it answers false the
+    // reading stops, with the cards read so far.
+    using Progress = std::function<bool(int permille)>;
+
     // Reads the file; readable() is false when it cannot be read or is not text.
-    explicit ImportVCardFile(const QString &path);
+    explicit ImportVCardFile(const QString &path, const Progress &progress = {});
     bool readable() const { return _readable; }
     const QList<CVCard> &cards() const { return _cards; }
     // The cards of a text: every piece after "BEGIN:VCARD" that has its "END:VCARD".
-    static QList<CVCard> getCardsArray(const QString &text);
+    static QList<CVCard> getCardsArray(const QString &text, const Progress &progress = {});
     // The text of a file's bytes: UTF-8, UTF-16 with its mark, or line by line the charset a
     // line names or the 8-bit encoding it most likely is. Nothing for bytes that are no text.
     static std::optional<QString> decode(const QByteArray &bytes);

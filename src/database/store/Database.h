@@ -213,10 +213,11 @@ public:
     // Many rows in one transaction; answers the number of records inserted. Rows whose text is
     // more than the bounds above are refused (DatabaseError) before anything is written.
     int importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows);
-    // The same, asking `keepGoing` before each row with the number of rows done; when it
-    // answers false nothing of the import is kept and the answer is -1.
+    // The same, asking `keepGoing` before each row with the number of rows done, and after
+    // the last row `mayKeep` once before the commit; when either answers false nothing of the
+    // import is kept and the answer is -1.
     int importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows,
-                       const std::function<bool(int)> &keepGoing);
+                       const std::function<bool(int)> &keepGoing, const std::function<bool()> &mayKeep = {});
 
     // The SQL form of a column name, quoted as an identifier.
     static QString quoteIdentifier(const QString &name);

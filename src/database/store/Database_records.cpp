@@ -572,7 +572,7 @@ QString Database::importTextProblem(const QList<DatabaseOrder> &columns, const Q
 }
 
 int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QStringList> &rows,
-                             const std::function<bool(int)> &keepGoing)
+                             const std::function<bool(int)> &keepGoing, const std::function<bool()> &mayKeep)
 {
     const QString problem = importTextProblem(columns, rows);
     if (!problem.isNull())
@@ -620,8 +620,9 @@ int Database::importDatabase(const QList<DatabaseOrder> &columns, const QList<QS
             lastPk = connection.lastInsertRowId();
             ++inserted;
         }
-        // A Cancel pressed while the last rows were written still keeps nothing.
-        if (keepGoing && !keepGoing(done)) {
+        // A Cancel pressed while the last rows were written still keeps nothing; once the
+        // caller agrees to keep them, nothing stops the commit.
+        if ((keepGoing && !keepGoing(done)) || (mayKeep && !mayKeep())) {
             statements.clear();
             connection.rollback();
             refreshBrowser();

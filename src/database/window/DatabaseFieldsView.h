@@ -310,7 +310,12 @@ private:
     void runImport();
     // Inserts the records (values by column name) in one transaction with progress; the
     // number inserted, -1 when cancelled or failed (nothing kept).
+    // Inserts the records aside, in one transaction, with the progress and its Cancel: the
+    // number inserted, or -1 when nothing was kept (said unless the user cancelled).
     int insertRecords(const QList<QVariantMap> &records, const QString &label);
+    // Clears what the insertion left in the current record's values and says why nothing was
+    // kept; answers `inserted`, or -1 after a message.
+    int tookInsertion(int inserted, const QString &refused, const DatabaseError *failure);
     void importContacts(ContactSource *source, ContactSource::Access access, const QString &reason, bool quiet = false);
     // Writes text to the file through a temporary file; says why when it fails.
     bool writeTextFile(const QString &path, const QString &text);

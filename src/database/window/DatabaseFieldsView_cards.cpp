@@ -7,6 +7,7 @@
 #include "database/store/DatabaseError.h"
 #include "database/exchange/ImportAddressBook.h"
 #include "database/window/ImportProgress.h"
+#include "database/exchange/ImportBound.h"
 #include "database/exchange/ImportVCardFile.h"
 #include "database/window/PreferencesDatabasePanel.h"
 #include "database/window/RecordBrowserModel.h"
@@ -47,60 +48,94 @@ PreferencesDatabasePanel *DatabaseFieldsView::preferencesDatabasePanel() const
     return _preferencesDatabasePanel;
 }
 
+namespace {
+
+// What inserting records aside came to: the count, or why nothing was kept.
+struct Insertion
+{
+    int inserted = 0;
+    QString refused;
+    std::optional<DatabaseError> failure;
+};
+
+// Inserts the records in one transaction, the progress running from `done` of `total` steps on.
+// Refused whole before anything is written when their text passes the source's bound; a Cancel
+// that holds keeps nothing (inserted is -1 then).
+Insertion insertAside(Database *database, const QList<QVariantMap> &records, const ImportBound &bound, ImportProgress::Aside &aside,
+                      qint64 done, qint64 total)
+{
+    Insertion result;
+    qint64 text = 0;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const qint64 one = Database::recordText(records.at(i));
+        if (one > Database::MaximumRecordText) {
+            result.refused = Language::withValues(translated(QStringLiteral("Record %@ holds more than %@ MB of text.")),
+                                                  {QString::number(i + 1), QString::number(Database::MaximumRecordText / (1024 * 1024))});
+            return result;
+        }
+        text += one;
+    }
+    result.refused = bound.textProblem(text);
+    if (!result.refused.isNull() || records.isEmpty())
+        return result;
+    try {
+        database->beginTransaction();
+        bool keep = true;
+        for (const QVariantMap &record : records) {
+            if (!aside.step(done++, total)) {
+                keep = false;
+                break;
+            }
+            QVariantMap &values = database->fieldValues();
+            values.clear();
+            for (auto it = record.cbegin(); it != record.cend(); ++it)
+                values.insert(it.key(), it.value());
+            database->insertRecord();
+            ++result.inserted;
+        }
+        // A Cancel pressed while the last records were written still keeps nothing.
+        if (keep && aside.step(done, total) && aside.beginKeeping()) {
+            database->commitTransaction();
+        } else {
+            database->rollbackTransaction();
+            result.inserted = -1;
+        }
+    } catch (const DatabaseError &e) {
+        database->rollbackTransaction();
+        result.failure = e;
+        result.inserted = -1;
+    }
+    return result;
+}
+
+} // namespace
+
 int DatabaseFieldsView::insertRecords(const QList<QVariantMap> &records, const QString &label)
 {
     if (!_database || records.isEmpty())
         return 0;
-    // Refused whole before anything is written, as a file is.
-    qint64 total = 0;
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const qint64 text = Database::recordText(records.at(i));
-        total += text;
-        if (text > Database::MaximumRecordText || total > Database::MaximumImportText) {
-            reportImportFailure(text > Database::MaximumRecordText
-                                    ? Language::withValues(translated(QStringLiteral("Record %@ holds more than %@ MB of text.")),
-                                                           {QString::number(i + 1), QString::number(Database::MaximumRecordText / (1024 * 1024))})
-                                    : Language::withValues(translated(QStringLiteral("The file holds more than %@ MB of text.")),
-                                                           {QString::number(Database::MaximumImportText / (1024 * 1024))}));
-            return -1;
-        }
-    }
-    int inserted = 0;
-    bool cancelled = false;
-    std::optional<DatabaseError> failure;
-    {
-        ImportProgress progress(window(), label, int(records.size()));
-        try {
-            _database->beginTransaction();
-            for (const QVariantMap &record : records) {
-                if (!progress.step(inserted)) {
-                    cancelled = true;
-                    break;
-                }
-                QVariantMap &values = _database->fieldValues();
-                values.clear();
-                for (auto it = record.cbegin(); it != record.cend(); ++it)
-                    values.insert(it.key(), it.value());
-                _database->insertRecord();
-                ++inserted;
-            }
-            if (cancelled) {
-                _database->rollbackTransaction();
-                inserted = -1;
-            } else {
-                _database->commitTransaction();
-            }
-        } catch (const DatabaseError &e) {
-            _database->rollbackTransaction();
-            failure = e;
-            inserted = -1;
-        }
-    }
+    Database *database = _database.get();
+    Insertion result;
+    // Another program may hold the database: its wait, like the writing, is not the window's.
+    ImportProgress::runAside(window(), label, [&](ImportProgress::Aside &aside) {
+        result = insertAside(database, records, ImportBound(), aside, 0, records.size());
+    });
+    return tookInsertion(result.inserted, result.refused, result.failure ? &*result.failure : nullptr);
+}
+
+int DatabaseFieldsView::tookInsertion(int inserted, const QString &refused, const DatabaseError *failure)
+{
     _database->fieldValues().clear();
     _database->initFieldValues();
     // Said once the progress is gone, so that nothing covers the message.
-    if (failure)
+    if (failure) {
         reportImportError(*failure);
+        return -1;
+    }
+    if (!refused.isNull()) {
+        reportImportFailure(refused);
+        return -1;
+    }
     return inserted;
 }
 
@@ -137,26 +172,48 @@ void DatabaseFieldsView::importVCardFile(const QString &path)
 {
     if (!_database || _readOnly)
         return;
-    const ImportVCardFile file(path);
-    if (!file.readable()) {
-        reportError(translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), QFileInfo(path).fileName()));
-        finishImport();
-        return;
-    }
-    QList<QVariantMap> records;
-    for (const CVCard &card : file.cards()) {
-        QVariantMap record;
-        // A card without a date keeps the time of the import.
-        record.insert(QStringLiteral("Date"), QDateTime::currentDateTime());
-        for (const tableField &field : _database->fieldsStructure()) {
-            const QVariant value = card.dict().value(field.dbtitle());
-            if (!isEmptyValue(value))
-                record.insert(field.dbtitle(), value);
+    Database *database = _database.get();
+    const QList<tableField> fields = database->fieldsStructure();
+    const ImportBound bound(path);
+    bool readable = true;
+    bool anyCard = false;
+    Insertion result;
+    // A hundred thousand cards take seconds to read and to write: both run aside, the reading
+    // the first half of the progress, the writing the second.
+    const bool finished = ImportProgress::runAside(window(), translated(QStringLiteral("Importing records...")), [&](ImportProgress::Aside &aside) {
+        const ImportVCardFile file(path, [&aside](int permille) {
+            aside.permille().store(permille / 2, std::memory_order_relaxed);
+            return !aside.cancelled();
+        });
+        readable = file.readable();
+        if (!readable || aside.cancelled())
+            return;
+        const QDateTime now = QDateTime::currentDateTime();
+        QList<QVariantMap> records;
+        records.reserve(file.cards().size());
+        for (const CVCard &card : file.cards()) {
+            QVariantMap record;
+            // A card without a date keeps the time of the import.
+            record.insert(QStringLiteral("Date"), now);
+            for (const tableField &field : fields) {
+                const QVariant value = card.dict().value(field.dbtitle());
+                if (!isEmptyValue(value))
+                    record.insert(field.dbtitle(), value);
+            }
+            record.insert(QStringLiteral("Groups"), qint64(0));
+            records.append(record);
         }
-        record.insert(QStringLiteral("Groups"), qint64(0));
-        records.append(record);
-    }
-    insertRecords(records, translated(QStringLiteral("Importing records...")));
+        anyCard = !records.isEmpty();
+        if (!anyCard)
+            return;
+        result = insertAside(database, records, bound, aside, records.size(), 2 * records.size());
+    });
+    if (!readable)
+        reportError(translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), bound.fileName()));
+    else if (finished && !anyCard)
+        reportError(translated(QStringLiteral("The file \u201c%@\u201d holds no cards.")).replace(QLatin1String("%@"), bound.fileName()));
+    else
+        tookInsertion(result.inserted, result.refused, result.failure ? &*result.failure : nullptr);
     finishImport();
 }
 

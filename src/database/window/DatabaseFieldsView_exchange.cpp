@@ -134,28 +134,42 @@ void DatabaseFieldsView::runImport()
     const NewImportDatabasePanel *panel = _importDatabasePanel;
     Database *database = _database.get();
     std::optional<DatabaseError> failure;
+    QString refused;
+    int inserted = 0;
+    bool mapped = true;
     // A million records take seconds to gather and to write: that runs aside from the window,
-    // which shows the progress and keeps answering; Cancel keeps nothing of the import.
-    ImportProgress::runAside(window(), translated(QStringLiteral("Importing records...")),
-                             [&](const std::atomic<bool> &cancel, std::atomic<int> &permille) {
-                                 const QList<DatabaseOrder> columns = panel->importColumns();
-                                 const QList<QStringList> rows = panel->importRows();
-                                 if (columns.isEmpty() || rows.isEmpty())
-                                     return;
-                                 const qint64 total = rows.size();
-                                 try {
-                                     database->importDatabase(columns, rows, [&](int done) {
-                                         if ((done & 255) == 0)
-                                             permille.store(int(done * 1000 / total), std::memory_order_relaxed);
-                                         return !cancel.load();
-                                     });
-                                 } catch (const DatabaseError &e) {
-                                     failure = e;
-                                 }
-                             });
+    // which shows the progress and keeps answering. A Cancel pressed before the records are
+    // kept keeps nothing; once they are being kept, the dialog says so and Cancel is off.
+    const bool finished = ImportProgress::runAside(window(), translated(QStringLiteral("Importing records...")), [&](ImportProgress::Aside &aside) {
+        const QList<DatabaseOrder> columns = panel->importColumns();
+        mapped = !columns.isEmpty();
+        const QList<QStringList> rows = panel->importRows();
+        if (columns.isEmpty() || rows.isEmpty())
+            return;
+        qint64 text = 0;
+        for (const QStringList &row : rows)
+            for (const QString &value : row)
+                text += value.size();
+        refused = panel->bound().textProblem(text);
+        if (!refused.isNull())
+            return;
+        const qint64 total = rows.size();
+        try {
+            inserted = database->importDatabase(
+                columns, rows, [&](int done) { return aside.step(done, total); }, [&] { return aside.beginKeeping(); });
+        } catch (const DatabaseError &e) {
+            failure = e;
+        }
+    });
     // Said once the progress is gone, so that nothing covers the message.
     if (failure)
         reportImportError(*failure);
+    else if (!refused.isNull())
+        reportImportFailure(refused);
+    else if (finished && !mapped)
+        reportImportFailure(translated(QStringLiteral("No column of the file is given a field.")));
+    else if (finished && inserted == 0)
+        reportImportFailure(translated(QStringLiteral("The records chosen hold no value for the fields chosen.")));
     finishImport();
 }
 
@@ -188,7 +202,7 @@ void DatabaseFieldsView::finishImport()
     Database *database = _database.get();
     ImportProgress::runAside(
         window(), translated(QStringLiteral("Importing records...")),
-        [database](const std::atomic<bool> &, std::atomic<int> &) {
+        [database](ImportProgress::Aside &) {
             try {
                 database->browserArray();
             } catch (const DatabaseError &) {

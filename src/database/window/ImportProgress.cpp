@@ -3,10 +3,13 @@
 #include "database/store/DatabaseUserAction.h"
 #include "foundation/Language.h"
 
+#include <QCloseEvent>
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -63,15 +66,127 @@ bool ImportProgress::wasCanceled() const
     return !_dialog || _dialog->wasCanceled();
 }
 
-bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable)
+// ---------------------------------------------------------------- work aside
+
+namespace {
+
+std::function<void(qint64)> s_stepHook;
+
+void reachStep(qint64 step)
+{
+    if (s_stepHook)
+        s_stepHook(step);
+}
+
+// The dialog of work aside: closing it asks to cancel, as its button does, and it stays up
+// until the work has ended, whatever the user presses.
+class AsideDialog : public QProgressDialog
+{
+public:
+    using QProgressDialog::QProgressDialog;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        emit canceled();
+        event->ignore();
+    }
+    void reject() override {}
+};
+
+} // namespace
+
+struct ImportProgress::Aside::State
 {
     std::atomic<bool> cancel{false};
     std::atomic<int> permille{0};
+    // Whether Cancel holds is decided under this lock, between the user's press on the
+    // window's thread and the work reaching the point where it keeps what it did.
+    std::mutex mutex;
+    bool dialogShown = false;
+    bool keeping = false;
+    // Lives on the window's thread; the work asks it to show that the records are kept.
+    QObject *window = nullptr;
+    std::function<void()> showKeeping;
+};
+
+void ImportProgress::setStepHookForTesting(std::function<void(qint64)> hook)
+{
+    s_stepHook = std::move(hook);
+}
+
+const std::atomic<bool> &ImportProgress::Aside::cancel() const
+{
+    return _state.cancel;
+}
+
+bool ImportProgress::Aside::cancelled() const
+{
+    return _state.cancel.load();
+}
+
+std::atomic<int> &ImportProgress::Aside::permille()
+{
+    return _state.permille;
+}
+
+bool ImportProgress::Aside::step(qint64 done, qint64 total)
+{
+    if ((done & 255) == 0 || done >= total)
+        _state.permille.store(total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0, std::memory_order_relaxed);
+    reachStep(done);
+    return !_state.cancel.load();
+}
+
+bool ImportProgress::Aside::beginKeeping()
+{
+    bool beforeDialog = false;
+    {
+        const std::lock_guard<std::mutex> lock(_state.mutex);
+        if (_state.cancel.load())
+            return false;
+        // Before the dialog shows nobody can press its Cancel: it shows saying so.
+        beforeDialog = !_state.dialogShown;
+        if (beforeDialog)
+            _state.keeping = true;
+    }
+    if (beforeDialog) {
+        reachStep(KeepingBegun);
+        return true;
+    }
+    // The window's thread decides, between the presses it handles: a press handled before
+    // this cancels, and none can be handled after it, for Cancel is off by then.
+    bool kept = false;
+    QMetaObject::invokeMethod(
+        _state.window,
+        [this, &kept] {
+            const std::lock_guard<std::mutex> lock(_state.mutex);
+            if (_state.cancel.load())
+                return;
+            _state.keeping = true;
+            if (_state.showKeeping)
+                _state.showKeeping();
+            kept = true;
+        },
+        Qt::BlockingQueuedConnection);
+    if (kept)
+        reachStep(KeepingBegun);
+    return kept;
+}
+
+bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable)
+{
+    Aside::State state;
+    QObject window;
+    state.window = &window;
+    Aside aside(state);
+    const QString keepingLabel = translated(QStringLiteral("Keeping the imported records..."));
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
     std::thread worker([&] {
-        work(cancel, permille);
+        work(aside);
+        reachStep(WorkEnded);
         const std::lock_guard<std::mutex> lock(mutex);
         done = true;
         ended.notify_all();
@@ -83,21 +198,50 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
         finished = ended.wait_for(lock, std::chrono::milliseconds(qBound(0, s_minimumDuration, 40)), [&] { return done; });
     }
     if (!finished) {
-        QProgressDialog dialog(label, translated(QStringLiteral("Cancel")), 0, 1000, parent);
+        AsideDialog dialog(label, QString(), 0, 1000, parent);
         dialog.setObjectName(QStringLiteral("ImportProgress"));
         dialog.setWindowModality(Qt::WindowModal);
         dialog.setAutoReset(false);
         dialog.setAutoClose(false);
         dialog.setMinimumDuration(0);
-        if (!cancellable)
+        QPointer<QPushButton> cancelButton;
+        if (cancellable) {
+            cancelButton = new QPushButton(translated(QStringLiteral("Cancel")), &dialog);
+            dialog.setCancelButton(cancelButton);
+            // A press does not close the dialog: it stays until the work has stopped.
+            QObject::disconnect(&dialog, SIGNAL(canceled()), &dialog, SLOT(cancel()));
+        } else {
             dialog.setCancelButton(nullptr);
+        }
         // Without a share to show, the bar runs to and fro.
-        if (permille.load() == 0 && !cancellable)
+        if (state.permille.load() == 0 && !cancellable)
             dialog.setRange(0, 0);
+        auto showKeeping = [&] {
+            dialog.setLabelText(keepingLabel);
+            dialog.setRange(0, 0);
+            if (cancelButton)
+                cancelButton->setEnabled(false);
+        };
+        {
+            const std::lock_guard<std::mutex> lock(state.mutex);
+            state.dialogShown = true;
+            state.showKeeping = showKeeping;
+            if (state.keeping)
+                showKeeping();
+        }
         QEventLoop loop;
         QTimer poll;
         poll.setInterval(25);
-        QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] { cancel.store(true); });
+        auto pressCancel = [&] {
+            const std::lock_guard<std::mutex> lock(state.mutex);
+            if (state.keeping || !cancellable)
+                return;
+            state.cancel.store(true);
+            if (cancelButton)
+                cancelButton->setEnabled(false);
+        };
+        QObject::connect(&dialog, &QProgressDialog::canceled, &loop, pressCancel);
+        bool cancelSlotSeen = false;
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
             bool over = false;
             {
@@ -108,10 +252,15 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
                 loop.quit();
                 return;
             }
-            if (dialog.wasCanceled())
-                cancel.store(true);
-            const int value = permille.load(std::memory_order_relaxed);
-            if (value != dialog.value() && value < 1000)
+            // The dialog's own cancel() slot, called by a program rather than the button, hides
+            // it: it counts as a press, and the dialog stays until the work has stopped.
+            if (dialog.wasCanceled() && !cancelSlotSeen) {
+                cancelSlotSeen = true;
+                pressCancel();
+                dialog.show();
+            }
+            const int value = state.permille.load(std::memory_order_relaxed);
+            if (dialog.maximum() > 0 && value != dialog.value() && value < 1000)
                 dialog.setValue(value);
         });
         dialog.show();
@@ -122,9 +271,11 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
         loop.exec();
         DatabaseUserAction::endAlert();
         poll.stop();
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        state.showKeeping = nullptr;
     }
     worker.join();
-    return !cancel.load();
+    return !state.cancel.load();
 }
 
 } // namespace quillmark

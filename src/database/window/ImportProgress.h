@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QProgressDialog;
 class QWidget;
@@ -28,13 +29,41 @@ public:
     static int minimumDuration();
     static void setMinimumDuration(int milliseconds);
 
+    // What work running aside sees of its dialog.
+    class Aside
+    {
+    public:
+        // Set once the user's Cancel holds: the work stops and keeps nothing.
+        const std::atomic<bool> &cancel() const;
+        bool cancelled() const;
+        // How much is done, 0 to 1000.
+        std::atomic<int> &permille();
+        // `done` of `total` rows: the share shown, every few hundred rows; false once cancelled.
+        bool step(qint64 done, qint64 total);
+        // The point after which what the work did is kept (a transaction's commit): false when
+        // Cancel came first, and the work must then keep nothing. Once it answers true, Cancel
+        // is off and the dialog says that the records are being kept, before the caller goes on:
+        // a Cancel the user presses from then on is not taken for one that holds.
+        bool beginKeeping();
+
+        struct State;
+        explicit Aside(State &state) : _state(state) {}
+
+    private:
+        State &_state;
+    };
+
     // Runs `work` on a thread of its own while the window stays answering: a job that ends in
-    // a moment shows nothing, a longer one its progress (`permille`, 0 to 1000) and, when it
-    // can stop, Cancel, which sets `cancel` for the work to stop at. False when it was
-    // cancelled. The window's controls take no input meanwhile, and nothing else may touch
-    // what the work uses.
-    using Work = std::function<void(const std::atomic<bool> &cancel, std::atomic<int> &permille)>;
+    // a moment shows nothing, a longer one its progress and, when it can stop, Cancel. False
+    // when the user's Cancel held. The window's controls take no input meanwhile, and nothing
+    // else may touch what the work uses.
+    using Work = std::function<void(Aside &aside)>;
     static bool runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable = true);
+
+    // Steps of a run aside at which tests act as the user would: each row's Aside::step, and
+    // the two below. Called on the work's thread.
+    enum : qint64 { KeepingBegun = -1, WorkEnded = -2 };
+    static void setStepHookForTesting(std::function<void(qint64 step)> hook);
 
 private:
     QPointer<QProgressDialog> _dialog;

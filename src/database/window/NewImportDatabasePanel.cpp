@@ -145,6 +145,94 @@ void NewImportDatabasePanel::sayError(const QString &message, const QString &inf
     Prompts::current().alert(this, message, informative, {translated(QStringLiteral("OK"))});
 }
 
+namespace {
+
+// What reading a text file aside found; the window takes it over once the reading is done.
+struct TextReading
+{
+    QString error;
+    QString reason;
+    QString text;
+    int delimiter = -1;
+    QList<QStringList> rows;
+    QList<int> unclosed;
+    int columns = 0;
+};
+
+// Splits the text into records within the file's bound, the share read from `from` to 1000.
+void splitText(TextReading &read, QChar delimiter, const ImportBound &bound, ImportProgress::Aside &aside, int from)
+{
+    const qsizetype size = qMax<qsizetype>(1, read.text.size());
+    const qint64 cells = bound.cellAllowance();
+    read.rows = DelimitedText::readRecords(read.text, delimiter, &read.unclosed, [&](qsizetype position, qint64 fields) {
+        aside.permille().store(from + int(qint64(1000 - from) * position / size), std::memory_order_relaxed);
+        return !aside.cancelled() && fields <= cells;
+    });
+    if (aside.cancelled())
+        return;
+    qint64 fields = 0;
+    read.columns = 0;
+    for (const QStringList &row : std::as_const(read.rows)) {
+        fields += qMax<qsizetype>(1, row.size());
+        read.columns = int(qMin<qsizetype>(qMax<qsizetype>(read.columns, row.size()), INT_MAX));
+    }
+    read.error = bound.cellProblem(fields);
+    if (read.error.isNull())
+        read.error = bound.columnProblem(read.columns);
+    if (!read.error.isNull())
+        read.rows.clear();
+}
+
+// Reads, decodes and splits a text file; the delimiter is the one it names or suggests.
+TextReading readTextFile(const QString &path, int delimiterIndex, const ImportBound &bound, ImportProgress::Aside &aside)
+{
+    TextReading read;
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        read.error = translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name);
+        read.reason = file.errorString();
+        return read;
+    }
+    if (file.size() > NewImportDatabasePanel::MaximumFileSize) {
+        read.error = translated(QStringLiteral("The file \u201c%@\u201d is too large to import.")).replace(QLatin1String("%@"), name);
+        return read;
+    }
+    // Reading and decoding take the first tenth of the progress, splitting the rest.
+    QByteArray bytes;
+    bytes.reserve(file.size());
+    while (!file.atEnd() && !aside.cancelled()) {
+        const QByteArray chunk = file.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+        aside.permille().store(int(50 * bytes.size() / qMax<qint64>(1, file.size())), std::memory_order_relaxed);
+    }
+    if (aside.cancelled())
+        return read;
+    if (file.error() != QFileDevice::NoError) {
+        read.error = translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name);
+        read.reason = file.errorString();
+        return read;
+    }
+    std::optional<QString> text = DelimitedText::decode(bytes);
+    bytes = QByteArray();
+    if (!text) {
+        read.error = translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), name);
+        return read;
+    }
+    read.text = std::move(*text);
+    aside.permille().store(100, std::memory_order_relaxed);
+    read.delimiter = DelimitedText::takeDeclaredDelimiter(read.text);
+    // Spreadsheets of many locales separate with semicolons whatever the extension says.
+    if (read.delimiter < 0)
+        read.delimiter = DelimitedText::guessDelimiterIndex(read.text, delimiterIndex);
+    splitText(read, DelimitedText::delimiterAt(read.delimiter), bound, aside, 100);
+    return read;
+}
+
+} // namespace
+
 bool NewImportDatabasePanel::setUp(const QString &path)
 {
     _attributes.clear();
@@ -155,34 +243,67 @@ bool NewImportDatabasePanel::setUp(const QString &path)
     _header = ImportHeader::Plan();
     _importFieldsCount = 0;
     _path = path;
+    _bound = ImportBound(path);
     _workbook.reset();
     _fieldsDataArray.clear();
     _fieldTitles.clear();
-    if (Database *db = Database::currentDatabase()) {
-        for (const tableField &field : db->fieldsStructure()) {
-            if (!(field.flags & 4))
-                continue;
-            const DatabaseOrder entry(1, field.type, field.title);
-            _fieldsDataArray.append(entry);
-            QString shown;
-            try {
-                shown = db->testAttributeForKey(entry.dbtitle());
-            } catch (const DatabaseError &) {
-                shown.clear();
-            }
-            _fieldTitles.append(shown.isEmpty() ? translated(field.title) : shown);
-        }
+    Database *db = Database::currentDatabase();
+    if (db) {
+        for (const tableField &field : db->fieldsStructure())
+            if (field.flags & 4)
+                _fieldsDataArray.append(DatabaseOrder(1, field.type, field.title));
     }
 
     const QString name = QFileInfo(path).fileName();
     _bnDelimiter->clear();
-    if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
-        _isExcel = true;
-        _tfDelimeter->setText(translated(QStringLiteral("Sheet:")));
+    _isExcel = QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0;
+    _tfDelimeter->setText(translated(_isExcel ? QStringLiteral("Sheet:") : QStringLiteral("Delimiter:")));
+    if (!_isExcel)
+        initDelimiter(QFileInfo(path).suffix());
+
+    // Everything that may wait (for the file, for a database another program holds) is read
+    // aside, with the progress and its Cancel, while the window keeps answering.
+    QStringList shownTitles;
+    QString savedFile;
+    QString savedMapping;
+    const QList<DatabaseOrder> fields = _fieldsDataArray;
+    auto readSettings = [&] {
+        if (!db)
+            return;
+        for (const DatabaseOrder &field : fields) {
+            QString shown;
+            try {
+                shown = db->testAttributeForKey(field.dbtitle());
+            } catch (const DatabaseError &) {
+                shown.clear();
+            }
+            shownTitles.append(shown);
+        }
+        try {
+            savedFile = db->testAttributeForKey(QStringLiteral("importArrayFile"));
+            savedMapping = db->testAttributeForKey(QStringLiteral("importOrderArray"));
+        } catch (const DatabaseError &) {
+            savedMapping.clear();
+        }
+    };
+    QWidget *owner = parentWidget() ? parentWidget() : this;
+    bool finished = false;
+    if (_isExcel) {
         _workbook = std::make_unique<ExcelWorkbook>();
-        if (!loadWorkbook()) {
+        ExcelWorkbook *book = _workbook.get();
+        bool opened = false;
+        bool loaded = false;
+        // A workbook of a million rows takes seconds to read.
+        finished = ImportProgress::runAside(owner, translated(QStringLiteral("Reading the workbook\u2026")), [&](ImportProgress::Aside &aside) {
+            readSettings();
+            opened = book->open(path);
+            if (opened && !book->sheets().isEmpty())
+                loaded = book->loadSheet(0, &aside.cancel(), &aside.permille());
+        });
+        if (finished && (!opened || (!book->sheets().isEmpty() && !loaded)))
+            sayError(book->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
+        if (!finished || !opened || (!book->sheets().isEmpty() && !loaded)) {
             _workbook.reset();
-            _rowsArray.clear();
             initControls();
             reloadTable();
             return false;
@@ -193,51 +314,52 @@ bool NewImportDatabasePanel::setUp(const QString &path)
         _importFieldsCount = _workbook->columnCount();
         initControls();
     } else {
-        _isExcel = false;
-        _tfDelimeter->setText(translated(QStringLiteral("Delimiter:")));
-        initDelimiter(QFileInfo(path).suffix());
-        if (!readFile()) {
+        TextReading read;
+        const int delimiterIndex = _bnDelimiter->currentIndex();
+        const ImportBound bound = _bound;
+        finished = ImportProgress::runAside(owner, translated(QStringLiteral("Reading the file\u2026")), [&](ImportProgress::Aside &aside) {
+            readSettings();
+            read = readTextFile(path, delimiterIndex, bound, aside);
+        });
+        if (!finished || !read.error.isNull()) {
+            if (finished)
+                sayError(read.error, read.reason);
+            initControls();
             reloadTable();
             return false;
         }
+        _text = std::move(read.text);
+        if (read.delimiter >= 0)
+            _bnDelimiter->setCurrentIndex(read.delimiter);
+        _shownDelimiter = _bnDelimiter->currentIndex();
+        takeRecords(std::move(read.rows), read.columns, read.unclosed);
+    }
+    for (int k = 0; k < _fieldsDataArray.size(); ++k) {
+        const QString shown = shownTitles.value(k);
+        _fieldTitles.append(shown.isEmpty() ? translated(_fieldsDataArray.at(k).title()) : shown);
     }
 
     // A file of nothing but empty lines, or of column names alone, has nothing to import; a
     // workbook may have it on another sheet.
     const bool otherSheets = _isExcel && _bnDelimiter->count() > 1;
-    bool anyValue = false;
-    for (const QStringList &row : std::as_const(_rowsArray)) {
-        for (const QString &value : row)
-            anyValue = anyValue || !value.trimmed().isEmpty();
-        if (anyValue)
-            break;
-    }
-    if (!anyValue && !otherSheets) {
+    if (!holdsValues(0) && !otherSheets) {
         sayError(translated(QStringLiteral("The file \u201c%@\u201d holds no records.")).replace(QLatin1String("%@"), name), QString());
         reloadTable();
         return false;
     }
     readHeader();
-    if (hasHeader() && _rowsArray.size() < 2 && !otherSheets) {
+    if (hasHeader() && !holdsValues(1) && !otherSheets) {
         sayError(translated(QStringLiteral("The file \u201c%@\u201d holds only the names of its columns, no records.")).replace(QLatin1String("%@"), name),
                  QString());
         reloadTable();
         return false;
     }
 
-    try {
-        if (Database *db = Database::currentDatabase()) {
-            const QString file = db->testAttributeForKey(QStringLiteral("importArrayFile"));
-            const QString saved = db->testAttributeForKey(QStringLiteral("importOrderArray"));
-            if (file == _path && !saved.isEmpty()) {
-                _importArray = decodeMapping(saved);
-                for (int &entry : _importArray)
-                    if (entry < 0 || entry > _fieldsDataArray.size())
-                        entry = 0;
-            }
-        }
-    } catch (const DatabaseError &) {
-        _importArray.clear();
+    if (savedFile == _path && !savedMapping.isEmpty()) {
+        _importArray = decodeMapping(savedMapping);
+        for (int &entry : _importArray)
+            if (entry < 0 || entry > _fieldsDataArray.size())
+                entry = 0;
     }
     // A first record that names the fields is a header: its columns go to the fields of those
     // names, and the import starts below it.
@@ -253,10 +375,24 @@ bool NewImportDatabasePanel::setUp(const QString &path)
     return true;
 }
 
+bool NewImportDatabasePanel::holdsValues(int from) const
+{
+    for (qsizetype r = from; r < _rowsArray.size(); ++r)
+        for (const QString &value : _rowsArray.at(r))
+            if (!value.trimmed().isEmpty())
+                return true;
+    return false;
+}
+
 void NewImportDatabasePanel::readHeader()
 {
-    _header = _rowsArray.isEmpty() ? ImportHeader::Plan()
-                                   : ImportHeader::plan(_rowsArray.first(), _rowsArray.value(1), _fieldsDataArray, _fieldTitles);
+    _header = ImportHeader::Plan();
+    if (_rowsArray.isEmpty())
+        return;
+    // The records below the header tell whether it is one; a sample of them is enough.
+    const QList<QStringList> below = _rowsArray.mid(1, 200);
+    if (ImportHeader::readsAsHeader(_rowsArray.first(), below, _fieldsDataArray, _fieldTitles))
+        _header = ImportHeader::plan(_rowsArray.first(), below.value(0), _fieldsDataArray, _fieldTitles);
 }
 
 void NewImportDatabasePanel::defaultMapping()
@@ -275,78 +411,20 @@ void NewImportDatabasePanel::initDelimiter(const QString &extension)
     _bnDelimiter->setCurrentIndex(DelimitedText::delimiterIndexForExtension(extension));
 }
 
-bool NewImportDatabasePanel::readFile()
+void NewImportDatabasePanel::takeRecords(QList<QStringList> rows, int columns, const QList<int> &unclosed)
 {
-    _rowsArray.clear();
-    _importFieldsCount = 0;
-    const bool fresh = _text.isEmpty();
-    if (fresh) {
-        const QString name = QFileInfo(_path).fileName();
-        QFile file(_path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            sayError(translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name),
-                     file.errorString());
-            initControls();
-            return false;
-        }
-        if (file.size() > MaximumFileSize) {
-            sayError(translated(QStringLiteral("The file \u201c%@\u201d is too large to import.")).replace(QLatin1String("%@"), name),
-                     QString());
-            initControls();
-            return false;
-        }
-        const std::optional<QString> text = DelimitedText::decode(file.readAll());
-        if (!text) {
-            sayError(translated(QStringLiteral("The file \u201c%@\u201d is not text.")).replace(QLatin1String("%@"), name), QString());
-            initControls();
-            return false;
-        }
-        _text = *text;
-        bool declared = false;
-        const int named = DelimitedText::takeDeclaredDelimiter(_text, &declared);
-        if (named >= 0)
-            _bnDelimiter->setCurrentIndex(named);
-        else
-            // Spreadsheets of many locales separate with semicolons whatever the extension says.
-            _bnDelimiter->setCurrentIndex(DelimitedText::guessDelimiterIndex(_text, _bnDelimiter->currentIndex()));
-    }
-    QList<int> unclosed;
-    _rowsArray = DelimitedText::readRecords(_text, delimiter(), &unclosed);
-    for (const QStringList &row : std::as_const(_rowsArray))
-        _importFieldsCount = qMax(_importFieldsCount, int(row.size()));
+    _rowsArray = std::move(rows);
+    _importFieldsCount = columns;
     initControls();
-    if (fresh && !unclosed.isEmpty()) {
-        QStringList lines;
-        for (int line : std::as_const(unclosed).mid(0, 10))
-            lines.append(QString::number(line));
-        if (unclosed.size() > 10)
-            lines.append(QStringLiteral("\u2026"));
-        sayError(translated(QStringLiteral("A quote opened on line %@ is never closed.")).replace(QLatin1String("%@"), lines.join(QStringLiteral(", "))),
-                 translated(QStringLiteral("The line is read as if it had no quotes; the records after it are kept.")));
-    }
-    return true;
-}
-
-bool NewImportDatabasePanel::loadWorkbook()
-{
-    ExcelWorkbook *book = _workbook.get();
-    const QString path = _path;
-    bool opened = false;
-    bool loaded = false;
-    // A workbook of a million rows takes seconds to read: the window keeps answering meanwhile.
-    const bool finished = ImportProgress::runAside(parentWidget() ? parentWidget() : this, translated(QStringLiteral("Reading the workbook\u2026")),
-                                                   [&](const std::atomic<bool> &cancel, std::atomic<int> &permille) {
-                                                       opened = book->open(path);
-                                                       if (opened && !book->sheets().isEmpty())
-                                                           loaded = book->loadSheet(0, &cancel, &permille);
-                                                   });
-    if (!finished)
-        return false;
-    if (!opened || (!book->sheets().isEmpty() && !loaded)) {
-        sayError(book->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
-        return false;
-    }
-    return true;
+    if (unclosed.isEmpty())
+        return;
+    QStringList lines;
+    for (int line : unclosed.mid(0, 10))
+        lines.append(QString::number(line));
+    if (unclosed.size() > 10)
+        lines.append(QStringLiteral("\u2026"));
+    sayError(translated(QStringLiteral("A quote opened on line %@ is never closed.")).replace(QLatin1String("%@"), lines.join(QStringLiteral(", "))),
+             translated(QStringLiteral("The line is read as if it had no quotes; the records after it are kept.")));
 }
 
 void NewImportDatabasePanel::selectSheet(int index)
@@ -362,8 +440,8 @@ void NewImportDatabasePanel::selectSheet(int index)
     ExcelWorkbook *book = _workbook.get();
     bool loaded = false;
     const bool finished = ImportProgress::runAside(this, translated(QStringLiteral("Reading the workbook\u2026")),
-                                                   [&](const std::atomic<bool> &cancel, std::atomic<int> &permille) {
-                                                       loaded = book->loadSheet(index, &cancel, &permille);
+                                                   [&](ImportProgress::Aside &aside) {
+                                                       loaded = book->loadSheet(index, &aside.cancel(), &aside.permille());
                                                    });
     if (finished && !loaded)
         sayError(book->errorMessage(), translated(QStringLiteral("Error reading Excel Workbook file")));
@@ -390,9 +468,29 @@ void NewImportDatabasePanel::rereadMapping()
     reloadTable();
 }
 
-void NewImportDatabasePanel::changeDelimiter(int)
+void NewImportDatabasePanel::changeDelimiter(int index)
 {
-    readFile();
+    // The same text split anew: a large file takes a moment, aside as its first reading did.
+    TextReading read;
+    read.text = std::move(_text);
+    const ImportBound bound = _bound;
+    const bool finished = ImportProgress::runAside(this, translated(QStringLiteral("Reading the file\u2026")), [&](ImportProgress::Aside &aside) {
+        splitText(read, DelimitedText::delimiterAt(index), bound, aside, 0);
+    });
+    _text = std::move(read.text);
+    if (!finished) {
+        // The records of the delimiter before stay, with it.
+        const QSignalBlocker blocker(_bnDelimiter);
+        _bnDelimiter->setCurrentIndex(_shownDelimiter);
+        return;
+    }
+    if (!read.error.isNull()) {
+        sayError(read.error, QString());
+        read.rows.clear();
+        read.columns = 0;
+    }
+    _shownDelimiter = index;
+    takeRecords(std::move(read.rows), read.columns, {});
     rereadMapping();
 }
 
@@ -550,6 +648,7 @@ QList<QStringList> NewImportDatabasePanel::importRows() const
     // Where each column's value goes, and the columns whose address has a stand-in.
     QList<int> position(columns, -1);
     QList<bool> withAlternate(columns, false);
+    QList<bool> continuesLine(columns, false);
     bool alternates = false;
     for (int column = 0; column < columns; ++column) {
         const int entry = _importArray.at(column);
@@ -557,6 +656,8 @@ QList<QStringList> NewImportDatabasePanel::importRows() const
             continue;
         position[column] = int(entries.indexOf(entry));
         withAlternate[column] = _header.alternate.value(column, -1) >= 0 && _header.mapping.value(column) == entry;
+        const int first = _header.continues.value(column, -1);
+        continuesLine[column] = first >= 0 && first < columns && _importArray.at(first) == entry;
         alternates = alternates || withAlternate.at(column);
     }
     rows.reserve(last - first);
@@ -568,13 +669,13 @@ QList<QStringList> NewImportDatabasePanel::importRows() const
             if (withAlternate.at(column) && !record.value(column).isEmpty())
                 standIn = false;
         QStringList values(entries.size());
-        for (int column = 0; column < columns; ++column) {
+        auto take = [&](int column) {
             int at = position.at(column);
             if (at < 0)
-                continue;
+                return;
             QString value = record.value(standIn && withAlternate.at(column) ? _header.alternate.at(column) : column);
             if (value.isEmpty())
-                continue;
+                return;
             if (routesByType(column)) {
                 value = ImportHeader::firstValue(value);
                 const QString field = ImportHeader::phoneFieldForType(record.value(_header.typeColumn.at(column)));
@@ -585,7 +686,16 @@ QList<QStringList> NewImportDatabasePanel::importRows() const
             // A field chosen for two columns takes the first value it is given.
             if (at >= 0 && values.at(at).isEmpty())
                 values[at] = value;
-        }
+            else if (at >= 0 && continuesLine.at(column))
+                values[at] += QLatin1Char('\n') + value;
+        };
+        // A street's further lines join the field after its first line, whatever their order.
+        for (int column = 0; column < columns; ++column)
+            if (!continuesLine.at(column))
+                take(column);
+        for (int column = 0; column < columns; ++column)
+            if (continuesLine.at(column))
+                take(column);
         rows.append(values);
     }
     return rows;

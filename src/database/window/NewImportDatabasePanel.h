@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "database/exchange/ImportBound.h"
 #include "database/exchange/ImportHeader.h"
 #include "database/store/DatabaseOrder.h"
 
@@ -33,10 +34,10 @@ public:
     explicit NewImportDatabasePanel(QWidget *parent = nullptr);
     ~NewImportDatabasePanel() override;
 
-    // Reads the file (a workbook when its extension is "xlsx", read aside from the window with
-    // its progress shown) for the current database; false, after saying why, when nothing
-    // could be read from it or it holds no records, and false without a word when the user
-    // cancelled the reading.
+    // Reads the file (a workbook when its extension is "xlsx") for the current database, aside
+    // from the window with its progress shown; false, after saying why, when nothing could be
+    // read from it or it holds no records, and false without a word when the user cancelled
+    // the reading.
     bool setUp(const QString &path);
 
     // ---- what the wizard read ----
@@ -73,14 +74,18 @@ public:
 
     // The first record names the columns: the import starts below it.
     bool hasHeader() const { return !_header.isEmpty(); }
+    // What the file may bring into the database, by its size when it was read.
+    const ImportBound &bound() const { return _bound; }
 
     // The encoded form of a mapping kept in the database ("importOrderArray").
     static QString encodeMapping(const QList<int> &mapping);
     static QList<int> decodeMapping(const QString &text);
 
 private:
-    bool readFile();
-    bool loadWorkbook();
+    // Takes the records read from a text file, and says which lines have a quote never closed.
+    void takeRecords(QList<QStringList> rows, int columns, const QList<int> &unclosedQuoteLines);
+    // Whether any record from that one on holds a value.
+    bool holdsValues(int from) const;
     void defaultMapping();
     void readHeader();
     bool readRecord();
@@ -118,6 +123,9 @@ private:
     int _importFieldsCount = 0;
     QMap<QString, QString> _attributes;
     ImportHeader::Plan _header;
+    ImportBound _bound;
+    // The delimiter the records were split at.
+    int _shownDelimiter = 0;
 };
 
 } // namespace quillmark

@@ -84,3 +84,67 @@ TEST(ImportHeader, TheContactsPreferenceChoosesTheAddressAndTheOtherStandsIn)
     EXPECT_TRUE(ImportHeader::phoneFieldForType("Main").isNull());
     EXPECT_EQ(ImportHeader::firstValue("+1 555 0100 ::: +1 555 0101"), "+1 555 0100");
 }
+
+TEST(ImportHeader, EveryFurtherLineOfAStreetFollowsTheStreetOfItsKind)
+{
+    const QList<DatabaseOrder> fields = importableFields();
+    int address = -1;
+    for (int k = 0; k < fields.size(); ++k)
+        if (fields.at(k).dbtitle() == "Address")
+            address = k + 1;
+    ASSERT_GT(address, 0);
+    // The street column each further line belongs to, by the kind its name begins with.
+    const QStringList kinds = {"business", "work", "home", "other"};
+    const QStringList further = ImportHeader::furtherLineNames();
+    ASSERT_GE(further.size(), 5 * 8);
+    for (const QString &name : further) {
+        SCOPED_TRACE(name.toStdString());
+        QString kind;
+        for (const QString &k : kinds)
+            if (name.startsWith(k))
+                kind = k;
+        const QString street = kind.isEmpty() ? (name.startsWith("address1") ? "address1street" : "street") : kind + "street";
+        // The further line before its street, after it, and beside a town of the same kind.
+        for (const QStringList &header : {QStringList{"First Name", street, name, kind + "city"}, QStringList{name, "First Name", street}}) {
+            const ImportHeader::Plan plan = ImportHeader::plan(header, {}, fields, {});
+            const int line = int(header.indexOf(name));
+            const int first = int(header.indexOf(street));
+            EXPECT_EQ(plan.mapping.value(first), address);
+            EXPECT_EQ(plan.mapping.value(line), address);
+            EXPECT_EQ(plan.continues.value(line), first);
+            EXPECT_EQ(plan.continues.value(first), -1);
+            EXPECT_TRUE(ImportHeader::readsAsHeader(header, {{"Ada", "1 Main St", "Suite 5", "London"}}, fields, {}));
+        }
+    }
+    // Without its street a further line goes nowhere: it is no street of its own.
+    const ImportHeader::Plan alone = ImportHeader::plan({"First Name", "Work Address 2"}, {}, fields, {});
+    EXPECT_EQ(alone.mapping.value(1), 0);
+}
+
+TEST(ImportHeader, EveryHeaderOfTheKnownExportsReadsAsAHeaderAndNoValueDoes)
+{
+    const QList<DatabaseOrder> fields = importableFields();
+    const QList<QStringList> headers = {
+        {"First Name", "Last Name", "Display Name", "Nickname", "Primary Email", "Secondary Email", "Work Phone", "Home Phone",
+         "Fax Number", "Mobile Number", "Home Address", "Home Address 2", "Home City", "Home State", "Home ZipCode", "Home Country",
+         "Work Address", "Work Address 2", "Work City", "Work State", "Work ZipCode", "Work Country", "Job Title", "Organization",
+         "Web Page 1"},
+        {"Name", "Given Name", "Additional Name", "Family Name", "Name Prefix", "E-mail 1 - Type", "E-mail 1 - Value", "Phone 1 - Type",
+         "Phone 1 - Value", "Address 1 - Type", "Address 1 - Street", "Address 1 - Extended Address", "Address 1 - City",
+         "Address 1 - Postal Code", "Address 1 - Country"},
+        {"Title", "First Name", "Middle Name", "Last Name", "Company", "Job Title", "Business Street", "Business Street 2",
+         "Business Street 3", "Business City", "Business Postal Code", "Business Country/Region", "Home Street", "Home Street 2",
+         "Business Fax", "Business Phone", "Mobile Phone", "E-mail Address", "Web Page"},
+        {"E-mail"},
+    };
+    for (const QStringList &header : headers) {
+        SCOPED_TRACE(header.first().toStdString());
+        EXPECT_TRUE(ImportHeader::readsAsHeader(header, {}, fields, {}));
+    }
+    // Values read as values, names as names.
+    for (const char *value : {"555-1234", "+44 20 7946 0000", "50667", "2024-01-15", "12.5", "ada@example.org", "https://example.org",
+                              "www.example.org"})
+        EXPECT_TRUE(ImportHeader::readsAsValue(value)) << value;
+    for (const char *name : {"Phone 1 - Value", "Address 1 - Postal Code", "E-mail 2 Address", "User Field 1", "Zip"})
+        EXPECT_FALSE(ImportHeader::readsAsValue(name)) << name;
+}
