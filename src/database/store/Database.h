@@ -180,6 +180,7 @@ public:
     bool updateRecordValues(qint64 pk, const QStringList &columnNames);
     void deleteRecordByPrimaryKeys(const QList<qint64> &pks);
     void deleteRecord();
+    // Read again after each refreshBrowser(), as the browser's rows are.
     int count();
     qint64 selectedPk() const;
     // Empty when no record is listed.
@@ -266,6 +267,7 @@ private:
     QVariantMap _fieldValues;
     FindClause _searchString;
     std::optional<QList<dbBrowseField>> _browseArray;
+    std::optional<int> _count;
     bool _dirty = false;
     bool _opened = false;
     bool _transactionOpenedConnection = false;

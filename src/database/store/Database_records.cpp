@@ -337,11 +337,15 @@ void Database::deleteRecord()
 
 int Database::count()
 {
+    // Kept with the browser's rows: counting a million records takes a moment each time.
+    if (_count)
+        return *_count;
     Scope scope(*this);
     DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT count(*) FROM dbtable"));
     if (statement.step() != SQLITE_ROW)
         throw readError(scope.connection());
-    return int(statement.columnInt64(0));
+    _count = int(statement.columnInt64(0));
+    return *_count;
 }
 
 qint64 Database::selectedPk() const
@@ -436,6 +440,7 @@ QList<dbBrowseField> Database::browserArray()
 void Database::refreshBrowser()
 {
     _browseArray.reset();
+    _count.reset();
 }
 
 int Database::indexInBrowserWithPK(qint64 pk)

@@ -197,14 +197,16 @@ void DatabaseFieldsView::finishImport()
     if (!_database)
         return;
     _database->refreshBrowser();
-    // The list of a million records in their sort order takes seconds to read: it is read
-    // aside, and the browser then shows what was read. A failure is read and said again below.
+    // The list of a million records in their sort order takes seconds to read, and their count
+    // a moment: both are read aside, and the browser then shows what was read. A failure is
+    // read and said again below.
     Database *database = _database.get();
     ImportProgress::runAside(
         window(), translated(QStringLiteral("Importing records...")),
         [database](ImportProgress::Aside &) {
             try {
                 database->browserArray();
+                database->count();
             } catch (const DatabaseError &) {
                 database->refreshBrowser();
             }
