@@ -1,0 +1,271 @@
+// Importing a 500,000-row comma file and a 100,000-card vCard file through the database
+// window as a user does: the text file chosen until the import wizard shows, then Import
+// pressed until the records are listed; the vCard file chosen until its records are listed;
+// and the same vCard file while another program holds the database, until the window says
+// nothing was imported. A heartbeat timer on the window's thread measures the longest time
+// the window does not answer in each phase.
+//
+// The floors beside them, measured in the same run: the longest gap of the same heartbeat
+// while the window has nothing to do (what no import can go below), and what the libraries
+// alone need for the same work: QStringDecoder turning the file into text and QString::split
+// cutting it at line ends and commas (or at the cards' ends), and SQLite inserting the same
+// rows with one prepared statement in one transaction.
+//
+// Plain output, not a google-benchmark loop: the figures are maxima over one user session.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include <sqlite3.h>
+
+#include "BenchSupport.h"
+#include "database/store/Database.h"
+#include "database/store/DatabaseUserAction.h"
+#include "database/window/DatabaseFieldsView.h"
+#include "database/window/DatabaseView.h"
+#include "database/window/NewImportDatabasePanel.h"
+#include "platform/UserDefaults.h"
+
+using namespace quillmark;
+using namespace qmbench;
+
+namespace {
+
+constexpr int kRows = 500000;
+constexpr int kCards = 100000;
+
+QByteArray csvRow(int i)
+{
+    return "Given" + QByteArray::number(i % 2000) + ",Family" + QByteArray::number(qint64(i) * 7919 % 50000) + ",\"Acme, Inc. "
+           + QByteArray::number(i % 97) + "\"," + QByteArray::number(i % 900 + 1) + " Long Street Name,Town" + QByteArray::number(i % 500)
+           + "," + QByteArray::number(10000 + i % 90000) + ",given" + QByteArray::number(i) + "@example.org\r\n";
+}
+
+bool writeCsv(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk = "First Name,Last Name,Company,Address,City,Zip,Email\r\n";
+    for (int i = 0; i < kRows; ++i) {
+        chunk += csvRow(i);
+        if (chunk.size() > (1 << 20)) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    file.write(chunk);
+    return file.error() == QFileDevice::NoError;
+}
+
+bool writeCards(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk;
+    for (int i = 0; i < kCards; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        chunk += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Family" + n + ";Given" + n + ";;;\r\nFN:Given" + n + " Family" + n
+                 + "\r\nORG:Acme " + QByteArray::number(i % 97) + "\r\nEMAIL;TYPE=INTERNET:given" + n
+                 + "@example.org\r\nTEL;TYPE=WORK:+1 555 " + QByteArray::number(1000 + i % 9000) + "\r\nADR;TYPE=WORK:;;"
+                 + QByteArray::number(i % 900 + 1) + " Main St;Town" + QByteArray::number(i % 500) + ";ST;"
+                 + QByteArray::number(10000 + i % 90000) + ";USA\r\nEND:VCARD\r\n";
+        if (chunk.size() > (1 << 20)) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    file.write(chunk);
+    return file.error() == QFileDevice::NoError;
+}
+
+// The longest time between two ticks of a 5 ms timer on the window's thread, from `start`
+// (run from the event loop) until `finished` answers true.
+double longestBlock(const std::function<void()> &start, const std::function<bool()> &finished, qint64 *elapsed)
+{
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer since;
+    since.start();
+    double longest = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(5);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        longest = std::max(longest, since.nsecsElapsed() / 1e6);
+        since.restart();
+    });
+    heartbeat.start();
+    QTimer::singleShot(0, start);
+    while (!finished() && total.elapsed() < 15 * 60 * 1000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    longest = std::max(longest, since.nsecsElapsed() / 1e6);
+    *elapsed = total.elapsed();
+    return longest;
+}
+
+// What the file's text and its pieces cost with Qt alone: decoding, then splitting.
+qint64 splitFloor(const QString &path, const QString &recordEnd, const QString &fieldSeparator, qint64 *pieces)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QStringDecoder decoder(QStringConverter::Utf8);
+    const QString text = decoder.decode(file.readAll());
+    const QStringList records = text.split(recordEnd, Qt::SkipEmptyParts);
+    *pieces = 0;
+    for (const QString &record : records)
+        *pieces += fieldSeparator.isEmpty() ? 1 : record.split(fieldSeparator).size();
+    return clock.elapsed();
+}
+
+// SQLite inserting `rows` rows of `columns` values with one prepared statement in one transaction.
+qint64 insertFloor(const QString &path, int rows, int columns)
+{
+    QFile::remove(path);
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    QByteArray create = "CREATE TABLE t (pk INTEGER PRIMARY KEY";
+    QByteArray insertSql = "INSERT INTO t VALUES (NULL";
+    for (int c = 0; c < columns; ++c) {
+        create += ", c" + QByteArray::number(c) + " TEXT";
+        insertSql += ", ?";
+    }
+    sqlite3_exec(db, (create + ");").constData(), nullptr, nullptr, nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt *insert = nullptr;
+    sqlite3_prepare_v2(db, (insertSql + ");").constData(), -1, &insert, nullptr);
+    for (int i = 0; i < rows; ++i) {
+        for (int c = 0; c < columns; ++c) {
+            const QByteArray value = "Value" + QByteArray::number(i) + "-" + QByteArray::number(c);
+            sqlite3_bind_text(insert, c + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+        }
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    const qint64 took = clock.elapsed();
+    sqlite3_close(db);
+    return took;
+}
+
+int count(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    int n = -1;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM dbtable;", -1, &statement, nullptr) == SQLITE_OK
+            && sqlite3_step(statement) == SQLITE_ROW)
+            n = sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("XDG_DATA_HOME", workDir().filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", workDir().filePath(QStringLiteral("config")).toUtf8());
+    QApplication app(argc, argv);
+
+    const QString csv = workDir().filePath(QStringLiteral("people.csv"));
+    const QString cards = workDir().filePath(QStringLiteral("people.vcf"));
+    if (!writeCsv(csv) || !writeCards(cards)) {
+        std::puts("the files could not be written");
+        return 1;
+    }
+    QDir().mkpath(Database::databasesFolder());
+    const QString path = Database::pathForTitle(QStringLiteral("Bench"));
+    if (!Database::createDatabaseAtPath(path)) {
+        std::puts("the database could not be made");
+        return 1;
+    }
+    UserDefaults::standard().setObject(path, QStringLiteral("databasePath"));
+    auto prompts = std::make_unique<BenchPrompts>();
+    Prompts::install(std::move(prompts));
+
+    DatabaseView view;
+    view.resize(1200, 800);
+    view.show();
+    view.appDidFinishLaunching();
+    DatabaseFieldsView *editor = view.databaseFieldsView();
+    QApplication::processEvents();
+
+    // The heartbeat of a window with nothing to do.
+    qint64 idleTook = 0;
+    QElapsedTimer idle;
+    const double idleBlock = longestBlock([&] { idle.start(); }, [&] { return idle.isValid() && idle.elapsed() > 2000; }, &idleTook);
+
+    // The text file chosen until the wizard shows.
+    qint64 openTook = 0;
+    bool opened = false;
+    const double openBlock = longestBlock([&] { editor->importDatabaseFile(csv); opened = true; }, [&] { return opened; }, &openTook);
+    NewImportDatabasePanel *wizard = editor->importDatabasePanel();
+    if (!wizard || !wizard->isVisible()) {
+        std::puts("the wizard did not open");
+        return 1;
+    }
+    const int lines = int(wizard->rowsArray().size());
+    qint64 importTook = 0;
+    bool imported = false;
+    auto *importButton = wizard->findChild<QPushButton *>(QStringLiteral("import"));
+    const double importBlock = longestBlock([&] { importButton->click(); imported = true; }, [&] { return imported; }, &importTook);
+    const int csvRecords = count(path);
+
+    // The vCard file chosen until its records are listed.
+    qint64 cardsTook = 0;
+    bool cardsDone = false;
+    const double cardsBlock = longestBlock([&] { editor->importVCardFile(cards); cardsDone = true; }, [&] { return cardsDone; }, &cardsTook);
+    const int afterCards = count(path);
+
+    // The same while another program holds the database: its wait and "Nothing was imported".
+    DatabaseUserAction::end();
+    sqlite3 *holder = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &holder);
+    sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    qint64 heldTook = 0;
+    bool heldDone = false;
+    const double heldBlock = longestBlock([&] { editor->importVCardFile(cards); heldDone = true; }, [&] { return heldDone; }, &heldTook);
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    const int afterHeld = count(path);
+
+    qint64 csvPieces = 0;
+    const qint64 csvSplit = splitFloor(csv, QStringLiteral("\r\n"), QStringLiteral(","), &csvPieces);
+    qint64 cardPieces = 0;
+    const qint64 cardSplit = splitFloor(cards, QStringLiteral("END:VCARD"), QString(), &cardPieces);
+    const qint64 csvInsert = insertFloor(workDir().filePath(QStringLiteral("floor.sqlite")), kRows, 7);
+    const qint64 cardInsert = insertFloor(workDir().filePath(QStringLiteral("floor2.sqlite")), kCards, 9);
+
+    std::printf("comma file: %d lines (%.1f MB), %d records stored\n", lines, double(QFileInfo(csv).size()) / (1024.0 * 1024.0), csvRecords);
+    std::printf("  file chosen -> wizard shown:     longest window block %8.1f ms   (took %lld ms)\n", openBlock, openTook);
+    std::printf("  Import pressed -> records shown: longest window block %8.1f ms   (took %lld ms)\n", importBlock, importTook);
+    std::printf("vCard file: %d cards (%.1f MB), %d records stored\n", kCards, double(QFileInfo(cards).size()) / (1024.0 * 1024.0),
+                afterCards - csvRecords);
+    std::printf("  file chosen -> records shown:    longest window block %8.1f ms   (took %lld ms)\n", cardsBlock, cardsTook);
+    std::printf("  database held -> nothing imported: longest window block %6.1f ms   (took %lld ms, %d records stored)\n", heldBlock,
+                heldTook, afterHeld - afterCards);
+    std::printf("  floor: an idle window's longest heartbeat gap %.1f ms\n", idleBlock);
+    std::printf("  floor: QStringDecoder + QString::split over the comma file %lld ms (%lld fields), the vCard file %lld ms (%lld cards)\n",
+                csvSplit, csvPieces, cardSplit, cardPieces);
+    std::printf("  floor: SQLite inserting %d rows of 7 values %lld ms, %d rows of 9 values %lld ms\n", kRows, csvInsert, kCards, cardInsert);
+    return 0;
+}
