@@ -1,17 +1,29 @@
 // Placing a large picture through the window ("Select Image File..." with nothing selected):
 // the longest time the window's event loop is held, from the command until the new object has
-// been painted, how long until then, and the process's peak memory meanwhile, for a
-// 24-megapixel JPEG, a 108-megapixel JPEG, a 70-megapixel PNG, TIFF and WebP, a PDF page of
-// 14400 points a side and an SVG drawing of 1,000,000 by 750,000 pixels. Beside each, in the same run, the floor: what
-// the libraries alone take to decode the same picture at the size the program holds it
-// (QImageReader for a bitmap; libtiff unpacking every strip of the TIFF, libwebp decoding the
-// WebP scaled to half; Poppler and QtSvg drawing the page at the pixels it is shown at).
+// been painted with its final picture, how long until then, and the process's peak memory
+// meanwhile, for a 24-megapixel JPEG, a 108-megapixel JPEG, a 70-megapixel PNG, TIFF and WebP,
+// a PDF page of 14400 points a side, an SVG drawing of 1,000,000 by 750,000 pixels, and two
+// detailed drawings: an SVG of 200,000 small rectangles and a one-page PDF of 150,000 ellipses.
+// Beside each, in the same run, the floor: what the libraries alone take to decode the same
+// picture at the size the program holds it (QImageReader for a bitmap; libtiff unpacking every
+// strip of the TIFF, libwebp decoding the WebP scaled to half; Poppler and QtSvg drawing the
+// page at the pixels it is shown at).
 //
-// Plain output, not a google-benchmark loop: each figure is a maximum over one placement.
+// For the drawings, what follows placing is measured too, each from the command until the
+// window shows its final picture: one zoom step (View > Zoom In), Save As of the design, and
+// opening the inspector's Image Effects on the picture (until the panel's first preview is
+// drawn; the panel is then closed). Last, opening a design that holds a 108-megapixel photo,
+// stored in the design and by its path, until the photo is shown. The floor of a zoom is the
+// library drawing the picture at the pixels then shown; of Save As, libplist writing the same
+// design's bytes; of Image Effects, the library drawing the picture at the pixels the panel
+// received; of Open, QImageReader decoding the photo at the size the program holds it.
+//
+// Plain output, not a google-benchmark loop: each figure is a maximum over one command.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
@@ -19,6 +31,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPushButton>
 #include <QSvgRenderer>
 #include <QTimer>
 
@@ -35,26 +48,43 @@
 #include "BenchSupport.h"
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
+#include "canvas/CanvasInspector.h"
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "images/Controller.h"
+#include "images/MyImageView.h"
+#include "inspector/ObjectInfoPanel.h"
 #include "objects/ColorRect.h"
+#include "objects/PictureWorker.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
 
 using namespace quillmark;
 using namespace qmbench;
 
 namespace {
 
-// Counts the messages, so that a refused picture ends its placement.
+// Counts the messages, so that a refused picture ends its placement; Save As answers
+// `savePath` as a design, and a modal panel is handed to `panel`.
 class CountingPrompts : public BenchPrompts
 {
 public:
     int alerts = 0;
+    QString savePath;
+    std::function<int(QDialog *)> panel;
     int alert(QWidget *parent, const QString &title, const QString &text, const QStringList &buttons,
               AlertStyle style) override
     {
         ++alerts;
         return BenchPrompts::alert(parent, title, text, buttons, style);
     }
+    QString saveFileOfType(QWidget *, const QString &, const QString &, const QString &, const QList<FileType> &,
+                           int &chosen, QWidget *) override
+    {
+        chosen = 0;
+        return savePath;
+    }
+    int runPanel(QWidget *, QDialog *dialog) override { return panel ? panel(dialog) : 0; }
 };
 
 CountingPrompts *prompts = nullptr;
@@ -217,6 +247,43 @@ QString writeSvg()
     return file.write(text) == text.size() ? path : QString();
 }
 
+// 200,000 small rectangles in rows, each its own colour: 11 to 12 MB of SVG text.
+QString writeDetailedSvg()
+{
+    const QString path = workDir().filePath(QStringLiteral("detailed.svg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    QByteArray text = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2000\" height=\"1500\">\n";
+    text.reserve(12 * 1024 * 1024);
+    char line[128];
+    for (int i = 0; i < 200000; ++i) {
+        const int n = std::snprintf(line, sizeof line,
+                                    "<rect x=\"%d.5\" y=\"%d.25\" width=\"3.5\" height=\"2.75\" fill=\"#%06x\"/>\n",
+                                    (i * 7) % 1996, (i / 285) * 2 % 1496, (i * 2654435761u) & 0xffffff);
+        text.append(line, n);
+    }
+    text += "</svg>\n";
+    return file.write(text) == text.size() ? path : QString();
+}
+
+// One page of 150,000 small ellipses, each its own colour.
+QString writeDetailedPdf()
+{
+    const QString path = workDir().filePath(QStringLiteral("detailed.pdf"));
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QSizeF(1500, 1125), QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    painter.setPen(Qt::NoPen);
+    for (int i = 0; i < 150000; ++i) {
+        painter.setBrush(QColor::fromRgb((i * 2654435761u) & 0xffffff));
+        painter.drawEllipse(QRectF((i * 7) % 1496, (i / 300) * 2 % 1121, 3.5, 2.5));
+    }
+    return path;
+}
+
 MainWindow &window()
 {
     static MainWindow *made = [] {
@@ -288,11 +355,60 @@ double floorMs(const QString &path, QSize pixels, QSize *made)
     return clock.nsecsElapsed() / 1e6;
 }
 
-void place(const char *title, const QString &path)
+// Whether the canvas shows its final pictures: nothing is being decoded or drawn for it any
+// more, and it has been painted since.
+class FinalPicture
+{
+public:
+    FinalPicture(RectsView *canvas, PaintWatch *watch)
+        : m_canvas(canvas)
+        , m_watch(watch)
+    {
+    }
+    bool operator()()
+    {
+        const bool idle = !m_canvas->isLoadingPicture() && !QApplication::overrideCursor() && !PictureWorker::busy();
+        if (!idle) {
+            m_settled = false;
+            return false;
+        }
+        if (!m_settled) {
+            // The painting with the final picture counts too.
+            m_settled = true;
+            m_watch->painted = false;
+            m_canvas->update();
+            return false;
+        }
+        return m_watch->painted;
+    }
+
+private:
+    RectsView *m_canvas;
+    PaintWatch *m_watch;
+    bool m_settled = false;
+};
+
+// The pixels the first object covers on the canvas.
+QSize shownPixels(RectsView *canvas)
+{
+    const GraphicPtr made = canvas->getRects().first();
+    const QSizeF shownSize = made->frameBounds().size() * canvas->getZoom() * canvas->devicePixelRatioF();
+    return QSize(int(std::ceil(shownSize.width())), int(std::ceil(shownSize.height())));
+}
+
+void printRow(const char *title, const char *what, double block, double total, double floor, QSize floorSize)
+{
+    std::printf("%-20s %-13s longest block %6.1f ms   shown in %7.1f ms   floor %7.1f ms (%dx%d)\n", title, what,
+                block, total, floor, floorSize.width(), floorSize.height());
+    std::fflush(stdout);
+}
+
+// Places the picture; with `keep` the object stays for what is measured next.
+bool place(const char *title, const QString &path, bool keep = false)
 {
     if (path.isEmpty()) {
         std::printf("%-28s could not write the picture\n", title);
-        return;
+        return false;
     }
     MainWindow &w = window();
     RectsView *canvas = w.canvas();
@@ -304,21 +420,13 @@ void place(const char *title, const QString &path)
     QAction *choose = menuItem(QStringLiteral("Image"), QStringLiteral("Select Image File..."));
     resetPeak();
     const double before = peakMegabytes();
-    bool placedSeen = false;
     const int alertsBefore = prompts->alerts;
+    FinalPicture shown(canvas, &watch);
     const double block = longestBlock([choose] { choose->trigger(); },
                                       [&] {
                                           if (prompts->alerts != alertsBefore)
                                               return true;
-                                          if (canvas->getRects().isEmpty() || QApplication::overrideCursor())
-                                              return false;
-                                          if (!placedSeen) {
-                                              // The first painting with the picture counts too.
-                                              placedSeen = true;
-                                              watch.painted = false;
-                                              canvas->update();
-                                          }
-                                          return watch.painted;
+                                          return !canvas->getRects().isEmpty() && shown();
                                       },
                                       600000);
     const double peak = peakMegabytes();
@@ -327,21 +435,179 @@ void place(const char *title, const QString &path)
     prompts->nextPath.clear();
     if (canvas->getRects().isEmpty()) {
         std::printf("%-28s refused (longest block %.1f ms)\n", title, block);
-        return;
+        return false;
     }
-    const GraphicPtr made = canvas->getRects().first();
-    const QSizeF shownSize = made->frameBounds().size() * canvas->getZoom() * canvas->devicePixelRatioF();
-    const QSize shown(int(std::ceil(shownSize.width())), int(std::ceil(shownSize.height())));
-    canvas->removeAllRects();
-    QCoreApplication::processEvents();
+    const QSize pixels = shownPixels(canvas);
+    if (!keep) {
+        canvas->removeAllRects();
+        QCoreApplication::processEvents();
+    }
     QSize floorSize;
     resetPeak();
-    const double floor = floorMs(path, shown, &floorSize);
+    const double floor = floorMs(path, pixels, &floorSize);
     const double floorPeak = peakMegabytes();
     std::printf("%-20s longest block %6.1f ms   placed in %7.1f ms   peak %5.0f MB (idle %5.0f)   "
                 "floor %7.1f ms (%dx%d, peak %5.0f MB)\n",
                 title, block, placedMs, peak, before, floor, floorSize.width(), floorSize.height(), floorPeak);
     std::fflush(stdout);
+    return true;
+}
+
+// View > Zoom In on the placed drawing, four steps (enough to need rasters of a new size), each
+// until the picture for the new zoom is shown: the longest block of the four, and the time of
+// the longest step.
+void zoomSteps(const char *title, const QString &path)
+{
+    RectsView *canvas = window().canvas();
+    QAction *zoomIn = menuItem(QStringLiteral("View"), QStringLiteral("Zoom In"));
+    double block = 0;
+    double total = 0;
+    for (int step = 0; step < 4; ++step) {
+        PaintWatch watch;
+        canvas->installEventFilter(&watch);
+        FinalPicture shown(canvas, &watch);
+        block = std::max(block, longestBlock([zoomIn] { zoomIn->trigger(); }, [&] { return shown(); }, 600000));
+        total = std::max(total, lastTotalMs);
+        canvas->removeEventFilter(&watch);
+    }
+    QSize floorSize;
+    const double floor = floorMs(path, shownPixels(canvas), &floorSize);
+    printRow(title, "zoom in x4", block, total, floor, floorSize);
+}
+
+// File > Save As of the design holding the placed picture.
+void saveAs(const char *title, const QString &design)
+{
+    RectsView *canvas = window().canvas();
+    PaintWatch watch;
+    canvas->installEventFilter(&watch);
+    prompts->savePath = design;
+    QFile::remove(design);
+    QAction *save = menuItem(QStringLiteral("File"), QStringLiteral("Save As..."));
+    FinalPicture shown(canvas, &watch);
+    const double block =
+        longestBlock([save] { save->trigger(); }, [&] { return QFile::exists(design) && shown(); }, 600000);
+    const double total = lastTotalMs;
+    canvas->removeEventFilter(&watch);
+    prompts->savePath.clear();
+    // The floor: the same design's bytes written by libplist alone.
+    QFile file(design);
+    file.open(QIODevice::ReadOnly);
+    const QVariant tree = PropertyList::fromData(file.readAll());
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray bytes = PropertyList::toData(tree, PlistFormat::Binary);
+    const double floor = clock.nsecsElapsed() / 1e6;
+    std::printf("%-20s %-13s longest block %6.1f ms   shown in %7.1f ms   floor %7.1f ms (%lld KB written)\n", title,
+                "save as", block, total, floor, qint64(bytes.size() / 1024));
+    std::fflush(stdout);
+}
+
+// The inspector's Image Effects on the placed picture, until the panel's first preview is drawn;
+// the panel is then closed.
+void imageEffects(const char *title, const QString &path)
+{
+    MainWindow &w = window();
+    RectsView *canvas = w.canvas();
+    canvas->selectAll();
+    w.objectInfo()->switchTab(CanvasInspector::ImageTab);
+    QCoreApplication::processEvents();
+    auto *button = w.findChild<QPushButton *>(QStringLiteral("btnEdit"));
+    if (!button || !button->isEnabled()) {
+        std::printf("%-20s %-13s the button is not there\n", title, "image effects");
+        return;
+    }
+    PaintWatch watch;
+    canvas->installEventFilter(&watch);
+    bool panelDone = false;
+    QSize source;
+    prompts->panel = [&](QDialog *dialog) {
+        auto *panel = qobject_cast<Controller *>(dialog);
+        if (!panel)
+            return 0;
+        source = panel->backImage().extent().size().toSize();
+        PaintWatch preview;
+        panel->ciView()->installEventFilter(&preview);
+        panel->show();
+        QElapsedTimer waited;
+        waited.start();
+        while ((panel->isRendering() || !preview.painted) && waited.elapsed() < 600000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        panel->ciView()->removeEventFilter(&preview);
+        panel->hide();
+        panelDone = true;
+        return Controller::CloseTag;
+    };
+    FinalPicture shown(canvas, &watch);
+    const double block =
+        longestBlock([button] { button->click(); }, [&] { return panelDone && shown(); }, 600000);
+    const double total = lastTotalMs;
+    canvas->removeEventFilter(&watch);
+    prompts->panel = nullptr;
+    QSize floorSize;
+    const double floor = floorMs(path, source, &floorSize);
+    printRow(title, "image effects", block, total, floor, floorSize);
+}
+
+// File > Open of a saved design, from a new one, until its picture is shown; the floor is the
+// library decoding or drawing `picture` at the pixels then shown.
+void openSaved(const char *title, const char *what, const QString &design, const QString &picture)
+{
+    RectsView *canvas = window().canvas();
+    canvas->wasChanged(false);
+    menuItem(QStringLiteral("File"), QStringLiteral("New"))->trigger();
+    PictureWorker::waitUntilDone();
+    QCoreApplication::processEvents();
+    PaintWatch watch;
+    canvas->installEventFilter(&watch);
+    prompts->nextPath = design;
+    QAction *open = menuItem(QStringLiteral("File"), QStringLiteral("Open..."));
+    FinalPicture shown(canvas, &watch);
+    const double block = longestBlock([open] { open->trigger(); },
+                                      [&] { return !canvas->getRects().isEmpty() && shown(); }, 600000);
+    const double total = lastTotalMs;
+    canvas->removeEventFilter(&watch);
+    prompts->nextPath.clear();
+    if (canvas->getRects().isEmpty()) {
+        std::printf("%-20s %-13s nothing opened (longest block %.1f ms)\n", title, what, block);
+        return;
+    }
+    QSize floorSize;
+    const double floor = floorMs(picture, shownPixels(canvas), &floorSize);
+    printRow(title, what, block, total, floor, floorSize);
+    canvas->wasChanged(false);
+}
+
+// Opens a design holding the photo (stored in it, or by its path), until the photo is shown.
+void openDesign(const char *title, const QString &photo, bool embedded)
+{
+    RectsView *canvas = window().canvas();
+    UserDefaults::standard().setString(embedded ? QStringLiteral("YES") : QStringLiteral("NO"), QStringLiteral("imgToDoc"));
+    if (!place(title, photo, true))
+        return;
+    const QString design = workDir().filePath(embedded ? QStringLiteral("embedded.qkdoc") : QStringLiteral("linked.qkdoc"));
+    prompts->savePath = design;
+    QFile::remove(design);
+    menuItem(QStringLiteral("File"), QStringLiteral("Save As..."))->trigger();
+    prompts->savePath.clear();
+    UserDefaults::standard().setString(QStringLiteral("NO"), QStringLiteral("imgToDoc"));
+    openSaved(title, embedded ? "open, stored" : "open, linked", design, photo);
+    canvas->removeAllRects();
+    canvas->wasChanged(false);
+}
+
+// Placing a drawing, then zooming, saving and the effects panel on it.
+void drawing(const char *title, const QString &path, const QString &design)
+{
+    if (!place(title, path, true))
+        return;
+    zoomSteps(title, path);
+    saveAs(title, design);
+    imageEffects(title, path);
+    openSaved(title, "open", design, path);
+    window().canvas()->removeAllRects();
+    window().canvas()->wasChanged(false);
+    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -368,13 +634,21 @@ int main(int argc, char **argv)
     const QString webp70 = writeBitmap(QStringLiteral("photo70.webp"), QSize(10000, 7000), "webp");
     const QString pdf = writePdf();
     const QString svg = writeSvg();
+    const QString detailedSvg = writeDetailedSvg();
+    const QString detailedPdf = writeDetailedPdf();
+    std::printf("detailed SVG %.1f MB, detailed PDF %.1f MB\n", QFileInfo(detailedSvg).size() / 1048576.0,
+                QFileInfo(detailedPdf).size() / 1048576.0);
     window();
     place("24 MP JPEG", jpeg24);
     place("108 MP JPEG", jpeg108);
     place("70 MP PNG", png70);
     place("70 MP TIFF", tiff70);
     place("70 MP WebP", webp70);
-    place("14400 pt PDF page", pdf);
-    place("1,000,000 px SVG", svg);
+    drawing("14400 pt PDF page", pdf, workDir().filePath(QStringLiteral("poster.qkdoc")));
+    drawing("1,000,000 px SVG", svg, workDir().filePath(QStringLiteral("mural.qkdoc")));
+    drawing("200,000-shape SVG", detailedSvg, workDir().filePath(QStringLiteral("detailed-svg.qkdoc")));
+    drawing("150,000-shape PDF", detailedPdf, workDir().filePath(QStringLiteral("detailed-pdf.qkdoc")));
+    openDesign("108 MP JPEG", jpeg108, true);
+    openDesign("108 MP JPEG", jpeg108, false);
     return 0;
 }

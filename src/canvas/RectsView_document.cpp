@@ -422,6 +422,8 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
     GraphicList made;
     made.reserve(objects.size());
     const specImage::SharedDecoding pictures;
+    // Large photos are decoded when first drawn, on the picture worker for the screen.
+    const specImage::DeferredDecoding later;
     // A few entries at a time, read from the file's bytes and freed once their objects are made.
     ObjectsFromForms making(objects);
     making.deliver([&made](GraphicPtr &&graphic) { made.append(std::move(graphic)); });

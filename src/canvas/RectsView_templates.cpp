@@ -22,6 +22,7 @@
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/specImage.h"
 #include "platform/Format.h"
 #include "platform/Prompts.h"
 #include "platform/PropertyList.h"
@@ -119,7 +120,8 @@ QImage RectsView::createTemplateObjectImage()
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    // Marks and hairlines are sized for the zoom: the preview is drawn at 100 %.
+    // Marks and hairlines are sized for the zoom: the preview is drawn at 100 %. A thumbnail:
+    // pictures are drawn from the rasters the screen holds.
     const double zoom = _zoomValue;
     _zoomValue = 1.0;
     const bool preview = m_documentPreview;
@@ -340,6 +342,8 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         const QVariantList entries = dict.value(QStringLiteral("ObjectsList")).toList();
         GraphicList made;
         QStringList storedPages;
+        // Large photos are decoded when first drawn, on the picture worker for the screen.
+        const specImage::DeferredDecoding later;
         for (const QVariant &entry : entries) {
             const QVariantMap values = entry.toMap();
             if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(values)) {

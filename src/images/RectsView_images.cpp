@@ -13,6 +13,7 @@
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -910,7 +911,11 @@ void RectsView::drawPageBackground(QPainter *painter)
     const TLabel &label = getLabel();
     const QRectF rect(0, 0, double(label.width) * 72.0, double(label.height) * 72.0);
     const BezierPath clip = getLabelClipPath();
-    image->drawProp(painter, rect, &clip);
+    const QPointer<RectsView> canvas(this);
+    image->drawPropOnScreen(painter, rect, &clip, [canvas] {
+        if (canvas)
+            canvas->update();
+    });
 }
 
 } // namespace quillmark

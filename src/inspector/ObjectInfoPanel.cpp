@@ -3,10 +3,12 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStandardItemModel>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -83,6 +85,10 @@ ObjectInfoPanel::ObjectInfoPanel(QWidget *parent)
 
 ObjectInfoPanel::~ObjectInfoPanel()
 {
+    if (m_effectsSource) {
+        m_effectsSource->abandoned = true;
+        QGuiApplication::restoreOverrideCursor();
+    }
     NotificationCenter::defaultCenter().removeObserver(this);
     ObjectInfo::changedValues().clear();
     // The pages the side panel took live in it; those still here or there go with the
@@ -340,10 +346,18 @@ void ObjectInfoPanel::setImageEffectsPanel(ImageEffectsPanel panel)
     enableImage();
 }
 
+QSizeF ObjectInfoPanel::imageEffectsPixels(const ColorRect &object) const
+{
+    const QSizeF points = object.imageFrame().size();
+    const double onCanvas = (m_rectsView ? m_rectsView->getZoom() : 1.0) * devicePixelRatioF();
+    const double scale = std::max(std::isfinite(onCanvas) ? onCanvas : 1.0, 300.0 / 72.0);
+    return points * scale;
+}
+
 void ObjectInfoPanel::showImageEffectsPanel()
 {
     const GraphicList &selection = selectedRects();
-    if (!m_imageEffectsPanel || selection.isEmpty())
+    if (!m_imageEffectsPanel || selection.isEmpty() || m_effectsSource)
         return;
     const std::shared_ptr<ColorRect> object = selection.first();
     const std::shared_ptr<specImage> image = object->image();
@@ -351,7 +365,42 @@ void ObjectInfoPanel::showImageEffectsPanel()
         return;
     // The panel works on the picture itself: a copy without the object's mask, tint, tiling
     // or turn.
-    const QImage source = image->copyRepresentations()->prepareImage();
+    const std::shared_ptr<specImage> plain = image->copyRepresentations();
+    const QSizeF pixels = imageEffectsPixels(*object);
+    if (!plain->preparesSlowly() || PictureWorker::onWindowThread()) {
+        runImageEffectsPanel(object, plain->prepareImage(pixels));
+        return;
+    }
+    auto job = std::make_shared<PictureWorker::Job>();
+    job->make = plain->plainRaster(pixels);
+    const std::weak_ptr<ColorRect> weak = object;
+    const QPointer<ObjectInfoPanel> self(this);
+    job->arrived = [self, weak](const QImage &source) {
+        if (self)
+            self->imageEffectsSourceArrived(weak, source);
+    };
+    m_effectsSource = job;
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    PictureWorker::submit(job);
+}
+
+void ObjectInfoPanel::imageEffectsSourceArrived(const std::weak_ptr<ColorRect> &object, const QImage &source)
+{
+    m_effectsSource.reset();
+    QGuiApplication::restoreOverrideCursor();
+    // Opened from the event loop, not from within the hand-over of the picture.
+    const QPointer<ObjectInfoPanel> self(this);
+    QTimer::singleShot(0, this, [self, object, source] {
+        const std::shared_ptr<ColorRect> shown = object.lock();
+        // The object the panel was asked for, still the one selected.
+        if (!self || !shown || self->selectedRects().isEmpty() || self->selectedRects().first() != shown)
+            return;
+        self->runImageEffectsPanel(shown, source);
+    });
+}
+
+void ObjectInfoPanel::runImageEffectsPanel(const std::shared_ptr<ColorRect> &object, const QImage &source)
+{
     if (source.isNull())
         return;
     const std::optional<QImage> processed = m_imageEffectsPanel(source);

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "canvas/CanvasInspector.h"
+#include "objects/PictureWorker.h"
 
 class QComboBox;
 class QTabWidget;
@@ -92,8 +93,15 @@ public:
     bool hasImageEffectsPanel() const { return bool(m_imageEffectsPanel); }
     // The first selected object's picture through the panel: accepted, the processed
     // picture takes its place as one undo step and is marked as filtered; anything else
-    // leaves the object as it was.
+    // leaves the object as it was. A drawing is rasterised, and a photo whose pixels are not
+    // decoded yet is decoded, on the picture worker first: the panel opens once it is there,
+    // the window answering meanwhile with the busy pointer.
     void showImageEffectsPanel() override;
+    // YES while the picture for the panel is being made.
+    bool isPreparingImageEffects() const { return bool(m_effectsSource); }
+    // The pixels a drawing is rasterised at for the panel: those its picture covers on the
+    // canvas, or on a label printed at 300 dots per inch when that is more.
+    QSizeF imageEffectsPixels(const ColorRect &object) const;
 
     // ---- units ----
     // The canvas's unit ("Inches", "Centimeters", "Points", "Picas"); inches without a canvas.
@@ -199,6 +207,9 @@ private:
     QPointer<QComboBox> pbFieldType;
     QPointer<QComboBox> pbBarFieldType;
     ImageEffectsPanel m_imageEffectsPanel;
+    void runImageEffectsPanel(const std::shared_ptr<ColorRect> &object, const QImage &source);
+    void imageEffectsSourceArrived(const std::weak_ptr<ColorRect> &object, const QImage &source);
+    std::shared_ptr<PictureWorker::Job> m_effectsSource;
 };
 
 } // namespace quillmark

@@ -24,6 +24,7 @@
 #include "objects/ColorUtils.h"
 #include "objects/GeometryHelpers.h"
 #include "objects/KnobResize.h"
+#include "objects/specImage.h"
 #include "platform/Archiver.h"
 #include "platform/Bundle.h"
 #include "platform/CoverageMask.h"
@@ -543,7 +544,8 @@ ColorPath::PathLook ColorPath::objectLook() const
     look.images = canDrawsImage() && drawsImage() && (_image || _missingImage);
     if (look.images) {
         look.image = _image.get();
-        look.preparedImage = _image ? getImage().cacheKey() : 0;
+        // The raster the screen shows: one still being made changes it when it arrives.
+        look.preparedImage = !_image ? 0 : _image->preparesSlowly() ? _image->shownRasterKey() : getImage().cacheKey();
         look.missingImage = _missingImage.has_value();
         look.opacity = img_opacity;
         look.xOffset = _ximg_offset;

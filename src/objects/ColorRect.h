@@ -327,6 +327,9 @@ public:
     QColor getImageColor() const;
     void setImageColor(const QColor &color);
     bool hasValidImage() const;
+    // Where the picture lands on the page, in points: its placement in the frame (or the frame
+    // when it follows the box). Empty without a valid image.
+    QRectF imageFrame() const;
     void makeMonohromeImage(bool flag);
     // The object's halves of the canvas's image commands: undoable, named from the
     // "UndoStrings" table, redrawing the object. Nothing without a valid image.
@@ -746,19 +749,43 @@ protected:
     // placement, turned by `rotation` whole degrees about its own centre.
     void drawPreparedImage(QPainter *painter, const QImage &prepared, QSizeF imageSize,
                            bool isVector, int rotation);
+    // How a drawing takes the prepared image: as prepared for it, however long that takes
+    // (paper, a PDF, an exported image); as the screen does, which never waits for a raster or
+    // a decoding but has it made on the picture worker and draws what is held meanwhile; or as a
+    // thumbnail does (the picture a design's file carries), which draws what is held.
+    enum class ImageUse { Exact, Screen, Thumbnail };
     // What drawImage() paints: the image prepared for drawing (masked, tinted, tiled), its
     // nominal size in points, whether it is a vector image, and its own rotation in whole
-    // degrees. A null image draws nothing (ColorRect_image.cpp).
+    // degrees. A null image draws nothing (ColorRect_image.cpp); `waiting` says that the
+    // screen's image is being made meanwhile.
     struct PreparedImage
     {
         QImage image;
         QSizeF size;
         bool isVector = false;
         int rotation = 0;
+        bool waiting = false;
     };
     // `devicePixels` is the whole picture's size on the output, when known: a vector picture
     // is rasterised no finer than that.
-    virtual PreparedImage preparedImage(QSizeF devicePixels = QSizeF());
+    virtual PreparedImage preparedImage(QSizeF devicePixels = QSizeF(), ImageUse use = ImageUse::Exact);
+    // The use the drawing on `painter` makes of the image.
+    ImageUse imageUse(const QPainter *painter) const;
+    // Where the picture goes, lightly shaded, while the screen's image of it is being made.
+    void drawPendingImage(QPainter *painter, QSizeF imageSize, bool isVector, int rotation) const;
+public:
+    // While one lives on the window's thread, drawings into other images are for the screen (a
+    // kept picture of the object that the canvas shows).
+    class ScreenDrawing
+    {
+    public:
+        ScreenDrawing();
+        ~ScreenDrawing();
+        ScreenDrawing(const ScreenDrawing &) = delete;
+        ScreenDrawing &operator=(const ScreenDrawing &) = delete;
+    };
+
+protected:
     // Where the picture of nominal size `imageSize` lands in page points.
     QRectF imageDestination(QSizeF imageSize, bool isVector) const;
     // The glyph outline of shaped text inside `glyphRect` (ColorRect_textDraw.cpp).

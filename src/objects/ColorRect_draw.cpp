@@ -15,6 +15,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
 #include "objects/GeometryHelpers.h"
+#include "objects/specImage.h"
 #include "platform/Pen.h"
 #include "platform/Shadow.h"
 #include "platform/SavedPainterState.h"
@@ -307,9 +308,58 @@ void ColorRect::drawImage(QPainter *painter)
             shown = QSizeF(destination.width() * std::hypot(t.m11(), t.m12()),
                            destination.height() * std::hypot(t.m21(), t.m22()));
     }
-    // A missing or unreadable image prepares to a null image and draws nothing.
-    const PreparedImage prepared = preparedImage(shown);
+    const ImageUse use = imageUse(painter);
+    const PreparedImage prepared = preparedImage(shown, use);
+    if (prepared.image.isNull()) {
+        if (prepared.waiting)
+            drawPendingImage(painter, prepared.size, prepared.isVector, prepared.rotation);
+        else if (use == ImageUse::Screen && _image && _image->isUndecodable())
+            // A picture whose stored pixels turned out damaged: kept as it came, marked here.
+            drawMissingImage(painter);
+        // A missing or unreadable image prepares to a null image and draws nothing.
+        return;
+    }
     drawPreparedImage(painter, prepared.image, prepared.size, prepared.isVector, prepared.rotation);
+}
+
+namespace {
+thread_local int screenDrawings = 0;
+}
+
+ColorRect::ScreenDrawing::ScreenDrawing()
+{
+    ++screenDrawings;
+}
+
+ColorRect::ScreenDrawing::~ScreenDrawing()
+{
+    --screenDrawings;
+}
+
+ColorRect::ImageUse ColorRect::imageUse(const QPainter *painter) const
+{
+    if (_mainView && _mainView->isDrawingDocumentPreview())
+        return ImageUse::Thumbnail;
+    if (isDrawingForPrint())
+        return ImageUse::Exact;
+    const QPaintDevice *device = painter ? painter->device() : nullptr;
+    return (device && device->devType() == QInternal::Widget) || screenDrawings > 0 ? ImageUse::Screen
+                                                                                  : ImageUse::Exact;
+}
+
+void ColorRect::drawPendingImage(QPainter *painter, QSizeF imageSize, bool isVector, int rotation) const
+{
+    if (!painter || !(imageSize.width() > 0) || !(imageSize.height() > 0))
+        return;
+    SavedPainterState state(painter);
+    const QRectF destination = imageDestination(imageSize, isVector);
+    if (rotation != 0) {
+        const QPointF c = destination.center();
+        painter->translate(c);
+        painter->rotate(rotation);
+        painter->translate(-c);
+    }
+    painter->fillRect(destination, QColor(128, 128, 128, 40));
 }
 
 void ColorRect::drawMissingImage(QPainter *painter) const

@@ -138,7 +138,10 @@ void ColorRect::setFilteredImage(const QImage &processed)
     // setImage would fit the frame to the new picture's proportions.
     const bool scaled = _isscalewithbox;
     _isscalewithbox = false;
-    const specImage source(processed);
+    // The result stands for the picture it was made from, at the size that picture is placed
+    // by, however many pixels it holds (a photo decoded at a fraction of its pixels, a drawing
+    // rasterised for the panel): the object shows it where it showed the picture.
+    const specImage source(processed, _image ? _image->drawingSize() : QSizeF());
     setImage(&source);
     _isscalewithbox = scaled;
     _filter = true;
@@ -193,6 +196,13 @@ void ColorRect::setImageColor(const QColor &color)
 bool ColorRect::hasValidImage() const
 {
     return _image && _image->isValid();
+}
+
+QRectF ColorRect::imageFrame() const
+{
+    if (!hasValidImage())
+        return {};
+    return imageDestination(_image->size(), _image->isVector());
 }
 
 void ColorRect::makeMonohromeImage(bool flag)
@@ -359,12 +369,30 @@ void ColorRect::copyImageTo(ColorRect &target) const
     target._image->setController(target._mainView);
 }
 
-ColorRect::PreparedImage ColorRect::preparedImage(QSizeF devicePixels)
+ColorRect::PreparedImage ColorRect::preparedImage(QSizeF devicePixels, ImageUse use)
 {
     if (!hasValidImage())
         return {};
     PreparedImage prepared;
-    prepared.image = _image->prepareImage(devicePixels);
+    switch (use) {
+    case ImageUse::Exact:
+        prepared.image = _image->prepareImage(devicePixels);
+        break;
+    case ImageUse::Thumbnail:
+        prepared.image = _image->prepareImageForPreview(devicePixels);
+        break;
+    case ImageUse::Screen: {
+        // The object may be gone by the time its picture arrives.
+        const std::weak_ptr<ColorRect> self = weak_from_this();
+        const specImage::Shown shown = _image->prepareImageForScreen(devicePixels, [self] {
+            if (const std::shared_ptr<ColorRect> object = self.lock())
+                object->invalidate();
+        });
+        prepared.image = shown.image;
+        prepared.waiting = shown.waiting;
+        break;
+    }
+    }
     prepared.size = _image->size();
     prepared.isVector = _image->isVector();
     prepared.rotation = _image->getRotation();

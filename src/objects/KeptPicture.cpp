@@ -5,7 +5,9 @@
 #include <QtMath>
 
 #include <cmath>
+#include <optional>
 
+#include "objects/ColorRect.h"
 #include "objects/PictureWorker.h"
 #include "platform/SavedPainterState.h"
 
@@ -170,7 +172,14 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
         auto made = std::make_shared<Picture>();
         made->key = key;
         made->whole = part == whole;
-        made->image = makePicture(size, toPicture, hints, painting());
+        {
+            // Painted into the picture the canvas shows: an object's image is taken as the
+            // screen takes it, never waiting for a raster.
+            std::optional<ColorRect::ScreenDrawing> forScreen;
+            if (onScreen)
+                forScreen.emplace();
+            made->image = makePicture(size, toPicture, hints, painting());
+        }
         if (made->image.isNull())
             return false;
         m_picture = std::move(made);

@@ -14,6 +14,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ImageProbe.h"
 #include "objects/ImageResolution.h"
+#include "objects/PictureWorker.h"
 #include "platform/Archiver.h"
 #include "platform/BezierPath.h"
 #include "platform/Bundle.h"
@@ -84,7 +85,151 @@ bool readsAsYes(const QVariant &value)
     return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("YES");
 }
 
+QImage rasteriseVector(specImage::Kind kind, const QByteArray &data, QSize pixels)
+{
+    QImage canvas;
+    if (kind == specImage::Kind::Svg)
+        canvas = ImageProbe::renderSvg(data, pixels);
+    else if (kind == specImage::Kind::Pdf)
+        canvas = ImageProbe::renderPdf(data, pixels);
+    if (canvas.isNull())
+        canvas = transparentImage(pixels);
+    return canvas;
+}
+
+// The mask counts by lightness; where it is itself transparent it counts as light.
+QImage applyMaskImage(const QImage &source, const QImage &mask)
+{
+    if (mask.isNull() || source.isNull())
+        return source;
+    QImage flat(mask.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    {
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, mask);
+    }
+    const QImage grey = flat.convertToFormat(QImage::Format_Grayscale8)
+                            .scaled(source.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage result = source.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(result.scanLine(y));
+        const uchar *keep = grey.constScanLine(y);
+        for (int x = 0; x < result.width(); ++x) {
+            const int alpha = (qAlpha(line[x]) * (255 - keep[x]) + 127) / 255;
+            line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), alpha);
+        }
+    }
+    return result;
+}
+
+thread_local int deferringDecodes = 0;
+
 } // namespace
+
+// The pixels of a bitmap read from its header alone. Decoded once, by whichever thread needs
+// them first (the picture worker for the screen, the window's thread for a print); the others
+// take them once `done` is set.
+struct specImage::PendingPixels
+{
+    PendingPixels(QByteArray bytes, ImageProbe::Result probed)
+        : bytes(std::move(bytes))
+        , probed(std::move(probed))
+    {
+    }
+
+    QImage pixels()
+    {
+        const std::lock_guard<std::mutex> guard(decoding);
+        if (!done.load(std::memory_order_acquire)) {
+            QByteArray copy = bytes;
+            QBuffer buffer(&copy);
+            if (buffer.open(QIODevice::ReadOnly))
+                bitmap = ImageProbe::decodeBitmap(&buffer, probed, QSize());
+            done.store(true, std::memory_order_release);
+        }
+        return bitmap;
+    }
+
+    const QByteArray bytes;
+    const ImageProbe::Result probed;
+    std::mutex decoding;
+    std::atomic<bool> done{false};
+    // Written once, before `done` is set.
+    QImage bitmap;
+};
+
+struct specImage::Recipe
+{
+    Kind kind = Kind::None;
+    QByteArray data;
+    QImage bitmap;
+    std::shared_ptr<PendingPixels> pending;
+    QSize pixels;
+    float tile = 1.0f;
+    QImage mask;
+    QColor tint;
+    bool mono = false;
+
+    QImage make() const
+    {
+        QImage prepared;
+        const float t = tile;
+        if (kind == Kind::Pdf || kind == Kind::Svg) {
+            if (t == 1.0f) {
+                prepared = rasteriseVector(kind, data, pixels);
+            } else {
+                prepared = transparentImage(pixels);
+                if (!prepared.isNull() && t > 0.0f && std::isfinite(t)) {
+                    const QSize tilePixels(std::max(1, int(std::ceil(pixels.width() / double(t)))),
+                                           std::max(1, int(std::ceil(pixels.height() / double(t)))));
+                    const QImage one = rasteriseVector(kind, data, tilePixels);
+                    QPainter painter(&prepared);
+                    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                    drawTiles(painter, one, QSizeF(pixels), t, pixels);
+                }
+            }
+        } else {
+            const QImage source = pending ? pending->pixels() : bitmap;
+            if (source.isNull())
+                return source;
+            if (t == 1.0f) {
+                prepared = source;
+            } else {
+                prepared = transparentImage(source.size());
+                if (!prepared.isNull() && t > 0.0f && std::isfinite(t)) {
+                    QPainter painter(&prepared);
+                    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                    drawTiles(painter, source, QSizeF(source.size()), t, source.size());
+                }
+            }
+        }
+        prepared = applyMaskImage(prepared, mask);
+        if (tint.isValid())
+            prepared = image(prepared, tint);
+        if (mono)
+            prepared = monochromeImage(prepared);
+        return prepared;
+    }
+};
+
+// A raster for the screen, made on the picture worker.
+struct specImage::ScreenRaster : PictureWorker::Job
+{
+    quint64 look = 0;
+    QSize pixels;
+    // Tells the newest drawing that waits for it.
+    std::function<void()> notify;
+};
+
+specImage::DeferredDecoding::DeferredDecoding()
+{
+    ++deferringDecodes;
+}
+
+specImage::DeferredDecoding::~DeferredDecoding()
+{
+    --deferringDecodes;
+}
 
 specImage::specImage() = default;
 
@@ -99,6 +244,16 @@ specImage::specImage(const QImage &bitmap)
     resolutionSize = _size;
 }
 
+specImage::specImage(const QImage &bitmap, QSizeF points)
+    : specImage(bitmap)
+{
+    if (_kind == Kind::Bitmap && points.width() > 0 && points.height() > 0 && std::isfinite(points.width())
+        && std::isfinite(points.height())) {
+        _size = points;
+        resolutionSize = points;
+    }
+}
+
 specImage::specImage(const specImage &other)
     : std::enable_shared_from_this<specImage>()
     , tintColor(other.tintColor)
@@ -107,8 +262,11 @@ specImage::specImage(const specImage &other)
     , angle(other.angle)
     , maskName(other.maskName)
     , preparedImage(other.preparedImage)
+    , preparedPixels(other.preparedPixels)
     , drawMask(other.drawMask)
     , _imageTile(other._imageTile)
+    , shownMeanwhile(other.shownMeanwhile)
+    , look(other.look)
     , _kind(other._kind)
     , _size(other._size)
     , resolutionSize(other.resolutionSize)
@@ -116,11 +274,18 @@ specImage::specImage(const specImage &other)
     , _bitmap(other._bitmap)
     , _pixelSize(other._pixelSize)
     , _data(other._data)
+    , _pending(other._pending)
+    , _undecodable(other._undecodable)
     , _archived(other._archived)
 {
 }
 
-specImage::~specImage() = default;
+specImage::~specImage()
+{
+    // A raster still being made for it is no longer wanted, and must not reach it.
+    if (screenRaster)
+        screenRaster->abandoned = true;
+}
 
 namespace {
 thread_local const specImage::Preloaded *preloadedPicture = nullptr;
@@ -228,19 +393,35 @@ std::shared_ptr<specImage> specImage::decodeData(const QByteArray &bytes, ImageP
         QBuffer buffer(&copy);
         buffer.open(QIODevice::ReadOnly);
         QImageIOHandler::Transformations turned = QImageIOHandler::TransformationNone;
-        const QImage bitmap = ImageProbe::decodeBitmap(&buffer, probed, QSize(), &turned);
-        if (bitmap.isNull())
-            return fail(ImageProbe::Refusal::NotAnImage);
-        image->_kind = Kind::Bitmap;
-        image->_bitmap = bitmap;
-        // A picture decoded smaller than it is stored keeps the size of the whole: its
-        // measures do not depend on how finely it is held.
-        QSize pixels = bitmap.size();
-        if (probed.size.isValid() && probed.decodedSize.isValid() && probed.decodedSize != probed.size.toSize()) {
+        QSize pixels;
+        const QSize decoded = probed.decodedSize;
+        if (deferringDecodes > 0 && decoded.isValid() && probed.size.isValid()
+            && qint64(decoded.width()) * decoded.height() > ImageProbe::decodeAtOncePixels) {
+            // Its measures from the header alone; the pixels come when first drawn.
+            if (probed.format == ImageProbe::Format::Raster) {
+                QImageReader reader(&buffer, probed.rasterFormat);
+                reader.setAutoTransform(true);
+                turned = reader.transformation();
+            }
+            image->_pending = std::make_shared<PendingPixels>(bytes, probed);
             pixels = probed.size.toSize();
             if (turned & QImageIOHandler::TransformationRotate90)
                 pixels.transpose();
+        } else {
+            const QImage bitmap = ImageProbe::decodeBitmap(&buffer, probed, QSize(), &turned);
+            if (bitmap.isNull())
+                return fail(ImageProbe::Refusal::NotAnImage);
+            image->_bitmap = bitmap;
+            // A picture decoded smaller than it is stored keeps the size of the whole: its
+            // measures do not depend on how finely it is held.
+            pixels = bitmap.size();
+            if (probed.size.isValid() && probed.decodedSize.isValid() && probed.decodedSize != probed.size.toSize()) {
+                pixels = probed.size.toSize();
+                if (turned & QImageIOHandler::TransformationRotate90)
+                    pixels.transpose();
+            }
         }
+        image->_kind = Kind::Bitmap;
         image->_pixelSize = pixels;
         image->_size = QSizeF(pixels);
         if (std::optional<QSizeF> dpi = ImageResolution::declaredDpi(bytes)) {
@@ -271,6 +452,8 @@ std::shared_ptr<specImage> specImage::copyRepresentations() const
     image->_bitmap = _bitmap;
     image->_pixelSize = _pixelSize;
     image->_data = _data;
+    image->_pending = _pending;
+    image->_undecodable = _undecodable;
     image->_archived = _archived;
     return image;
 }
@@ -372,18 +555,6 @@ void specImage::setImageMaskFlag(bool flag)
 
 // ---- preparation ----
 
-QImage specImage::rasterise(QSize pixels) const
-{
-    QImage canvas;
-    if (_kind == Kind::Svg)
-        canvas = ImageProbe::renderSvg(_data, pixels);
-    else if (_kind == Kind::Pdf)
-        canvas = ImageProbe::renderPdf(_data, pixels);
-    if (canvas.isNull())
-        canvas = transparentImage(pixels);
-    return canvas;
-}
-
 QSizeF specImage::drawingSize() const
 {
     double w = _size.width();
@@ -414,64 +585,71 @@ QSize specImage::vectorPixels(QSizeF devicePixels) const
     return pixels;
 }
 
-QImage specImage::prepareVector(QSize pixels) const
+specImage::Recipe specImage::recipe(QSize pixels, bool withAttributes) const
 {
-    const float t = _imageTile;
-    if (t == 1.0f)
-        return rasterise(pixels);
-    QImage result = transparentImage(pixels);
-    if (result.isNull() || !(t > 0.0f) || !std::isfinite(t))
-        return result;
-    const QSize tilePixels(std::max(1, int(std::ceil(pixels.width() / double(t)))),
-                           std::max(1, int(std::ceil(pixels.height() / double(t)))));
-    const QImage tile = rasterise(tilePixels);
-    QPainter painter(&result);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    drawTiles(painter, tile, QSizeF(pixels), t, pixels);
-    return result;
+    Recipe made;
+    made.kind = _kind;
+    made.data = _data;
+    made.bitmap = _bitmap;
+    made.pending = _pending;
+    made.pixels = pixels;
+    if (!withAttributes)
+        return made;
+    made.tile = _imageTile;
+    if (drawMask && !maskName.isEmpty())
+        made.mask = Bundle::imageNamed(maskName);
+    if (tint && tintColor.isValid())
+        made.tint = tintColor;
+    made.mono = _isMono;
+    return made;
 }
 
-QImage specImage::prepareBitmap() const
+void specImage::takeDecodedPixels()
 {
-    const float t = _imageTile;
-    if (t == 1.0f)
-        return _bitmap;
-    const QSize pixels = _bitmap.size();
-    QImage result = transparentImage(pixels);
-    if (result.isNull() || !(t > 0.0f) || !std::isfinite(t))
-        return result;
-    QPainter painter(&result);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    drawTiles(painter, _bitmap, QSizeF(pixels), t, pixels);
-    return result;
+    if (!_pending || !_pending->done.load(std::memory_order_acquire))
+        return;
+    _bitmap = _pending->bitmap;
+    _undecodable = _bitmap.isNull();
+    _pending.reset();
 }
 
-QImage specImage::applyMask(const QImage &source) const
+bool specImage::pixelsPending() const
 {
-    if (!drawMask || maskName.isEmpty() || source.isNull())
-        return source;
-    const QImage mask = Bundle::imageNamed(maskName);
-    if (mask.isNull())
-        return source;
-    // The mask counts by lightness; where it is itself transparent it counts as light.
-    QImage flat(mask.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    {
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, mask);
+    return _pending && !_pending->done.load(std::memory_order_acquire);
+}
+
+bool specImage::holdsPreparedFor(QSize pixels) const
+{
+    return preparedImage && (!isVector() || preparedPixels == pixels);
+}
+
+void specImage::keepPrepared(const QImage &prepared, QSize pixels)
+{
+    preparedImage = prepared;
+    preparedPixels = pixels;
+    shownMeanwhile.reset();
+}
+
+void specImage::clearPrepared()
+{
+    // Shown until the new one is made.
+    if (preparedImage && !preparedImage->isNull())
+        shownMeanwhile = *preparedImage;
+    preparedImage.reset();
+    ++look;
+    if (screenRaster) {
+        screenRaster->abandoned = true;
+        screenRaster.reset();
     }
-    const QImage grey = flat.convertToFormat(QImage::Format_Grayscale8)
-                            .scaled(source.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QImage result = source.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < result.height(); ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(result.scanLine(y));
-        const uchar *keep = grey.constScanLine(y);
-        for (int x = 0; x < result.width(); ++x) {
-            const int alpha = (qAlpha(line[x]) * (255 - keep[x]) + 127) / 255;
-            line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), alpha);
-        }
-    }
-    return result;
+}
+
+bool specImage::preparesSlowly() const
+{
+    if (isVector() || pixelsPending())
+        return true;
+    const bool plain = _imageTile == 1.0f && (!drawMask || maskName.isEmpty()) && !(tint && tintColor.isValid())
+                       && !_isMono;
+    return !plain && qint64(_bitmap.width()) * _bitmap.height() > ImageProbe::decodeAtOncePixels;
 }
 
 QImage specImage::prepareImage()
@@ -483,33 +661,92 @@ QImage specImage::prepareImage(QSizeF devicePixels)
 {
     if (!isValid())
         return QImage();
-    const QSize pixels = isVector() ? vectorPixels(devicePixels) : QSize();
-    if (preparedImage && (!isVector() || preparedImage->size() == pixels))
+    takeDecodedPixels();
+    const QSize pixels = pixelsFor(devicePixels);
+    if (holdsPreparedFor(pixels))
         return *preparedImage;
-    QImage prepared = isVector() ? prepareVector(pixels) : prepareBitmap();
-    prepared = applyMask(prepared);
-    if (tint && tintColor.isValid())
-        prepared = image(prepared, tintColor);
-    if (_isMono)
-        prepared = monochromeImage(prepared);
-    preparedImage = prepared;
+    const QImage prepared = recipe(pixels, true).make();
+    takeDecodedPixels();
+    keepPrepared(prepared, pixels);
     return prepared;
 }
 
-void specImage::drawProp(QPainter *painter, const QRectF &rect, const BezierPath *clip)
+specImage::Shown specImage::prepareImageForScreen(QSizeF devicePixels, const std::function<void()> &arrived)
 {
-    if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
+    if (!isValid())
+        return {};
+    takeDecodedPixels();
+    const QSize pixels = pixelsFor(devicePixels);
+    if (holdsPreparedFor(pixels))
+        return {*preparedImage, false};
+    if (!preparesSlowly() || PictureWorker::onWindowThread())
+        return {prepareImage(devicePixels), false};
+    if (!screenRaster || screenRaster->pixels != pixels || screenRaster->look != look) {
+        // A raster of another size asked for before is no longer wanted.
+        if (screenRaster)
+            screenRaster->abandoned = true;
+        auto job = std::make_shared<ScreenRaster>();
+        job->look = look;
+        job->pixels = pixels;
+        job->make = [made = recipe(pixels, true)] { return made.make(); };
+        ScreenRaster *raw = job.get();
+        job->arrived = [this, raw](const QImage &image) { screenRasterArrived(raw, image); };
+        screenRaster = job;
+        PictureWorker::submit(job);
+    }
+    screenRaster->notify = arrived;
+    return {heldRaster(), true};
+}
+
+void specImage::screenRasterArrived(ScreenRaster *job, const QImage &made)
+{
+    if (job != screenRaster.get())
+        return;
+    const std::shared_ptr<ScreenRaster> done = std::move(screenRaster);
+    takeDecodedPixels();
+    if (done->look != look)
+        return;
+    keepPrepared(made, done->pixels);
+    if (done->notify)
+        done->notify();
+}
+
+QImage specImage::heldRaster() const
+{
+    if (preparedImage && !preparedImage->isNull())
+        return *preparedImage;
+    return shownMeanwhile.value_or(QImage());
+}
+
+QImage specImage::prepareImageForPreview(QSizeF devicePixels)
+{
+    if (!isValid())
+        return QImage();
+    takeDecodedPixels();
+    if (holdsPreparedFor(pixelsFor(devicePixels)) || !preparesSlowly())
+        return prepareImage(devicePixels);
+    return heldRaster();
+}
+
+qint64 specImage::shownRasterKey() const
+{
+    return heldRaster().cacheKey();
+}
+
+std::function<QImage()> specImage::plainRaster(QSizeF devicePixels) const
+{
+    if (!isValid())
+        return [] { return QImage(); };
+    return [made = recipe(pixelsFor(devicePixels), false)] { return made.make(); };
+}
+
+void specImage::drawPrepared(QPainter *painter, const QRectF &rect, const BezierPath *clip, const QImage &prepared) const
+{
+    if (prepared.isNull())
         return;
     const float sx = float(rect.width() / _size.width());
     const float sy = float(rect.height() / _size.height());
     const QRectF destination(0, 0, double(sx) * _size.width(), double(sy) * _size.height());
-    const QTransform t = painter->deviceTransform();
-    const QSizeF shown = t.type() == QTransform::TxProject
-        ? QSizeF()
-        : QSizeF(destination.width() * std::hypot(t.m11(), t.m12()), destination.height() * std::hypot(t.m21(), t.m22()));
-    const QImage prepared = prepareImage(shown);
-    if (prepared.isNull())
-        return;
     painter->save();
     if (clip)
         painter->setClipPath(clip->toPainterPath(), Qt::IntersectClip);
@@ -525,6 +762,34 @@ void specImage::drawProp(QPainter *painter, const QRectF &rect, const BezierPath
     painter->setOpacity(1.0);
     painter->drawImage(destination, prepared);
     painter->restore();
+}
+
+namespace {
+
+// The pixels a picture of `size` points drawn to fill `rect` covers on the painter's device.
+QSizeF coveredPixels(const QPainter *painter, const QRectF &rect)
+{
+    const QTransform t = painter->deviceTransform();
+    if (t.type() == QTransform::TxProject)
+        return QSizeF();
+    return QSizeF(rect.width() * std::hypot(t.m11(), t.m12()), rect.height() * std::hypot(t.m21(), t.m22()));
+}
+
+} // namespace
+
+void specImage::drawProp(QPainter *painter, const QRectF &rect, const BezierPath *clip)
+{
+    if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
+        return;
+    drawPrepared(painter, rect, clip, prepareImage(coveredPixels(painter, rect)));
+}
+
+void specImage::drawPropOnScreen(QPainter *painter, const QRectF &rect, const BezierPath *clip,
+                                 const std::function<void()> &arrived)
+{
+    if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
+        return;
+    drawPrepared(painter, rect, clip, prepareImageForScreen(coveredPixels(painter, rect), arrived).image);
 }
 
 void specImage::draw(QPainter *painter, const QRectF &rect, const BezierPath *clip)

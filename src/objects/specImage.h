@@ -17,6 +17,8 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -45,6 +47,9 @@ public:
     specImage();
     // A bitmap made in memory: one point per pixel.
     explicit specImage(const QImage &bitmap);
+    // A bitmap made in memory that stands for a picture of `points` (the picture it was made
+    // from, drawn at another density): placed, it takes that picture's place.
+    specImage(const QImage &bitmap, QSizeF points);
     // The same picture and attributes; the controller is not copied.
     specImage(const specImage &other);
     specImage &operator=(const specImage &) = delete;
@@ -115,6 +120,20 @@ public:
         SharedDecoding *m_outer;
     };
 
+    // While one lives on a thread, bitmaps read there with more pixels than are decoded at once
+    // (ImageProbe::decodeAtOncePixels) are read from their header alone: their size, resolution
+    // and orientation are known at once, their pixels are decoded when first drawn (on the
+    // picture worker for the screen) and shared by every copy. A design opens, pastes or takes
+    // a template without the window waiting for its photos.
+    class DeferredDecoding
+    {
+    public:
+        DeferredDecoding();
+        ~DeferredDecoding();
+        DeferredDecoding(const DeferredDecoding &) = delete;
+        DeferredDecoding &operator=(const DeferredDecoding &) = delete;
+    };
+
     // A new image holding this one's picture with the attributes of a new image.
     std::shared_ptr<specImage> copyRepresentations() const;
 
@@ -169,11 +188,49 @@ public:
     bool hasPrepared() const { return preparedImage.has_value(); }
     // The pixels of the prepared image held, empty when none.
     QSize preparedPixelSize() const { return preparedImage ? preparedImage->size() : QSize(); }
-    void clearPrepared() { preparedImage.reset(); }
+    // Discards the prepared image. The screen goes on showing it until the new one is made.
+    void clearPrepared();
+
+    // ---- preparation off the window's thread ----
+    // Whether preparing takes long enough that the screen has it made on the picture worker: a
+    // drawing is rasterised (its cost grows with what it holds, whatever the size), a photo
+    // read from a design is decoded, a large bitmap is tiled, masked, tinted or turned grey.
+    bool preparesSlowly() const;
+    // What the screen draws now for `devicePixels`: the prepared image when it is held (or is
+    // quick to make); otherwise, while it is made on the picture worker, what is held meanwhile
+    // (a raster of another size, or from before the last change; null when there is none), and
+    // `waiting` is YES. `arrived` is called on the window's thread once the prepared image is
+    // held, unless the image is gone or another was asked for since.
+    struct Shown
+    {
+        QImage image;
+        bool waiting = false;
+    };
+    Shown prepareImageForScreen(QSizeF devicePixels, const std::function<void()> &arrived);
+    // The newest raster held, of whatever size and however up to date; null when none. For
+    // thumbnails (the picture a design's file carries), which never wait for a raster.
+    QImage heldRaster() const;
+    // The prepared image for `devicePixels` when held or quick to make, else heldRaster(): what a
+    // thumbnail draws.
+    QImage prepareImageForPreview(QSizeF devicePixels);
+    // Changes whenever what prepareImageForScreen answers changes.
+    qint64 shownRasterKey() const;
+    // YES while the pixels of a bitmap read from its header alone are not decoded yet.
+    bool pixelsPending() const;
+    // YES when they were decoded and turned out damaged: the picture keeps its bytes (a save
+    // writes them back as they came) and draws nothing.
+    bool isUndecodable() const { return _undecodable; }
+    // Makes the picture alone (none of the attributes) at the pixels for `devicePixels`, as
+    // prepareImage does; the function may run on any thread, and decodes pending pixels itself.
+    std::function<QImage()> plainRaster(QSizeF devicePixels) const;
     // Draws the image as a page background: scaled to fill the rectangle's size from the
     // painter's origin (the caller translates to the background first), turned clockwise
     // by the rotation about the rectangle's centre, inside the clip path when one is given.
     void drawProp(QPainter *painter, const QRectF &rect, const BezierPath *clip);
+    // The same on the screen: a raster that takes long is made on the picture worker, what is
+    // held is drawn meanwhile, and `arrived` is called once it is there (see prepareImageForScreen).
+    void drawPropOnScreen(QPainter *painter, const QRectF &rect, const BezierPath *clip,
+                          const std::function<void()> &arrived);
     // The same at the rectangle's origin and without rotation.
     void draw(QPainter *painter, const QRectF &rect, const BezierPath *clip);
 
@@ -202,12 +259,20 @@ public:
 
 private:
     static std::shared_ptr<specImage> decodeData(const QByteArray &bytes, ImageProbe::Refusal *refusal);
-    QImage rasterise(QSize pixels) const;
-    QImage prepareBitmap() const;
-    QImage prepareVector(QSize pixels) const;
     // The pixels a vector picture is rasterised at for `devicePixels` (see prepareImage).
     QSize vectorPixels(QSizeF devicePixels) const;
-    QImage applyMask(const QImage &source) const;
+    // Everything preparing needs, by value: made on the window's thread, it may be carried out
+    // on any.
+    struct Recipe;
+    Recipe recipe(QSize pixels, bool withAttributes) const;
+    // Takes the pixels a decoding of pending pixels has made, when it has.
+    void takeDecodedPixels();
+    void keepPrepared(const QImage &prepared, QSize pixels);
+    bool holdsPreparedFor(QSize pixels) const;
+    QSize pixelsFor(QSizeF devicePixels) const { return isVector() ? vectorPixels(devicePixels) : QSize(); }
+    void drawPrepared(QPainter *painter, const QRectF &rect, const BezierPath *clip, const QImage &prepared) const;
+    struct ScreenRaster;
+    void screenRasterArrived(ScreenRaster *job, const QImage &made);
 
     // The drawing attributes and the cached result.
     CanvasServices *mController = nullptr;
@@ -217,8 +282,15 @@ private:
     int angle = 0;
     QString maskName;
     std::optional<QImage> preparedImage;
+    // The pixels the prepared image was made for (a vector picture's raster size).
+    QSize preparedPixels;
     bool drawMask = true;
     float _imageTile = 1.0f;
+    // The screen's raster being made on the picture worker, what it shows meanwhile, and the
+    // count of changes of the attributes, so that a raster made before a change is not kept.
+    std::shared_ptr<ScreenRaster> screenRaster;
+    std::optional<QImage> shownMeanwhile;
+    quint64 look = 0;
 
     // The picture.
     Kind _kind = Kind::None;
@@ -232,6 +304,10 @@ private:
     QSize _pixelSize;
     // The encoded bytes the picture was read from; empty for a bitmap made in memory.
     QByteArray _data;
+    // A bitmap read from its header alone: its pixels, decoded once for every copy.
+    struct PendingPixels;
+    std::shared_ptr<PendingPixels> _pending;
+    bool _undecodable = false;
     // The archived form, made once for the picture and shared by every copy of it (the
     // copies in a duplicate, the objects of a shared decoding), whichever thread asks first.
     struct Archived

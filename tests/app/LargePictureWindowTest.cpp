@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "app/AppTestSupport.h"
+#include "objects/PictureWorker.h"
 #include "objects/specImage.h"
 
 using namespace quillmark;
@@ -190,6 +191,10 @@ TEST(LargePictureWindow, APosterSizedPdfPageIsDrawnFromARasterOfTheSizeShown)
     ASSERT_TRUE(made->hasValidImage());
     EXPECT_EQ(made->image()->size(), QSizeF(14400, 14400));
 
+    // Rasterised on the picture worker, then drawn.
+    canvas->grab();
+    PictureWorker::waitUntilDone();
+    apptest::settle();
     const QImage shown = canvas->grab().toImage();
     // The canvas draws a page point as this many device pixels.
     const double scale = canvas->getZoomCoeff() * canvas->devicePixelRatioF();
@@ -208,6 +213,7 @@ TEST(LargePictureWindow, APosterSizedPdfPageIsDrawnFromARasterOfTheSizeShown)
     canvas->zoomChange(canvas->getZoom() * 4.0);
     apptest::settle();
     canvas->grab();
+    PictureWorker::waitUntilDone();
     const QSize closer = made->image()->preparedPixelSize();
     const QSizeF wantedCloser = made->frameBounds().size() * canvas->getZoomCoeff() * canvas->devicePixelRatioF();
     EXPECT_GE(closer.width(), wantedCloser.width() - 1);

@@ -31,6 +31,7 @@
 #include <webp/encode.h>
 
 #include "app/AppTestSupport.h"
+#include "objects/PictureWorker.h"
 #include "common/BrowserClicks.h"
 #include "foundation/ZoomButton.h"
 #include "images/ImageBrowserPanel.h"
@@ -160,7 +161,11 @@ TEST(PicturePlacementWindow, APdfPictureKeepsItsPaperClear)
     EXPECT_GT(middle.red(), 200);
     EXPECT_LT(middle.green(), 60);
 
-    // Drawn on the canvas, the label shows white where the page leaves its paper out.
+    // Drawn on the canvas (once its raster is made), the label shows white where the page
+    // leaves its paper out.
+    f.canvas()->grab();
+    PictureWorker::waitUntilDone();
+    apptest::settle();
     QImage shot(f.canvas()->size(), QImage::Format_ARGB32_Premultiplied);
     shot.fill(Qt::white);
     f.canvas()->render(&shot);

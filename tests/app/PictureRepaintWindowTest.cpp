@@ -11,6 +11,7 @@
 #include "app/AppTestSupport.h"
 #include "foundation/ZoomButton.h"
 #include "inspector/ObjectInfoPanel.h"
+#include "objects/PictureWorker.h"
 #include "objects/specImage.h"
 #include "platform/UserDefaults.h"
 #include "printing/ExportFormats.h"
@@ -53,9 +54,13 @@ GraphicPtr placeLargePicture(apptest::WindowFixture &f, const QRectF &frame)
     return object;
 }
 
-// The canvas as the user sees it, cut to the object's frame.
+// The canvas as the user sees it, cut to the object's frame, once the picture the change asked
+// for has been made on the picture worker.
 QImage shownFrame(apptest::WindowFixture &f, const GraphicPtr &object)
 {
+    f.canvas()->grab();
+    PictureWorker::waitUntilDone();
+    apptest::settle();
     const QRect area = f.canvas()->pageToWidget().mapRect(object->frameBounds()).toAlignedRect();
     QImage shot(area.size(), QImage::Format_ARGB32_Premultiplied);
     shot.fill(Qt::white);

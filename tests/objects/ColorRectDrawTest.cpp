@@ -87,7 +87,7 @@ class ImageObject : public ColorRect
 public:
     using ColorRect::ColorRect;
     PreparedImage image;
-    PreparedImage preparedImage(QSizeF) override { return image; }
+    PreparedImage preparedImage(QSizeF, ImageUse) override { return image; }
 };
 
 std::shared_ptr<ImageObject> imageObject(const QRectF &frame, QSize pixels, QSizeF points,

@@ -5,15 +5,19 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <functional>
+#include <vector>
 
 #include <zlib.h>
 
 #include "common/TestSupport.h"
 #include "objects/FakeCanvas.h"
 #include "objects/ImageFiles.h"
+#include "objects/ImageProbe.h"
+#include "objects/PictureWorker.h"
 #include "objects/specImage.h"
 #include "platform/Archiver.h"
 #include "platform/BezierPath.h"
@@ -517,4 +521,172 @@ TEST(specImageReading, BitmapsAreKnownByTheirSignatureWhateverTheirTextSays)
     const auto image = specImage::fromData(png);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->kind(), specImage::Kind::Bitmap);
+}
+
+namespace {
+
+// A picture of `size` in every bitmap format Qt writes that the probe takes and decodes later,
+// turned by a quarter where the format stores a turn, at 300 dots per inch where it stores a
+// resolution: read under deferred decoding it must measure, and once decoded look, exactly as
+// read at once.
+struct WrittenBitmap
+{
+    QByteArray format;
+    QByteArray bytes;
+};
+
+std::vector<WrittenBitmap> everyDeferredFormat(QSize size)
+{
+    QImage picture = halves(size.width(), size.height()).convertToFormat(QImage::Format_RGB32);
+    picture.setDotsPerMeterX(qRound(300 / 0.0254));
+    picture.setDotsPerMeterY(qRound(300 / 0.0254));
+    std::vector<WrittenBitmap> written;
+    for (const QByteArray &format : QImageWriter::supportedImageFormats()) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        if (writer.supportsOption(QImageIOHandler::ImageTransformation))
+            writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        if (!writer.write(picture))
+            continue;
+        // Only what the header announces as more than is decoded at once waits.
+        const ImageProbe::Result probed = ImageProbe::probeData(bytes);
+        if (!probed.accepted() || !probed.decodedSize.isValid()
+            || qint64(probed.decodedSize.width()) * probed.decodedSize.height() <= ImageProbe::decodeAtOncePixels)
+            continue;
+        written.push_back({format, bytes});
+    }
+    return written;
+}
+
+} // namespace
+
+TEST(specImageDeferred, LargeBitmapsAreMeasuredFromTheirHeaderAndDecodedOnceForEveryCopy)
+{
+    const std::vector<WrittenBitmap> formats = everyDeferredFormat(QSize(2100, 2000));
+    ASSERT_GE(formats.size(), 3u);
+    for (const WrittenBitmap &written : formats) {
+        SCOPED_TRACE(written.format.toStdString());
+        const std::shared_ptr<specImage> atOnce = specImage::fromData(written.bytes);
+        ASSERT_TRUE(atOnce);
+        std::shared_ptr<specImage> later;
+        {
+            const specImage::DeferredDecoding deferred;
+            later = specImage::fromData(written.bytes);
+        }
+        ASSERT_TRUE(later);
+        EXPECT_TRUE(later->pixelsPending());
+        EXPECT_FALSE(atOnce->pixelsPending());
+        EXPECT_TRUE(later->isValid());
+        EXPECT_EQ(later->size(), atOnce->size());
+        EXPECT_EQ(later->drawingSize(), atOnce->drawingSize());
+        EXPECT_TRUE(later->preparesSlowly());
+        EXPECT_EQ(later->archivedData(), atOnce->archivedData());
+
+        // A copy shares the decoding: the first to need the pixels decodes them for both.
+        const std::shared_ptr<specImage> copy = later->copyRepresentations();
+        const QImage decoded = later->prepareImage();
+        EXPECT_FALSE(later->pixelsPending());
+        EXPECT_FALSE(copy->pixelsPending());
+        EXPECT_EQ(decoded, atOnce->prepareImage());
+        EXPECT_EQ(copy->prepareImage().cacheKey(), decoded.cacheKey());
+    }
+}
+
+TEST(specImageDeferred, APhotoWhosePixelsTurnOutDamagedKeepsItsBytesAndDrawsNothing)
+{
+    // A sound header of 2100 by 2000 pixels, its image data cut short and overwritten.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(halves(2100, 2000).save(&buffer, "PNG"));
+    }
+    const QSizeF sound = specImage::fromData(bytes)->size();
+    const qsizetype data = bytes.indexOf("IDAT");
+    ASSERT_GT(data, 0);
+    for (qsizetype i = data + 8; i < std::min<qsizetype>(bytes.size() - 12, data + 4096); ++i)
+        bytes[i] = char(0xa5);
+    std::shared_ptr<specImage> image;
+    {
+        const specImage::DeferredDecoding deferred;
+        image = specImage::fromData(bytes);
+    }
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), sound);
+    const QByteArray archived = image->archivedData();
+    EXPECT_TRUE(image->prepareImage().isNull());
+    EXPECT_TRUE(image->isUndecodable());
+    EXPECT_TRUE(image->isValid());
+    // Saved again, the design holds the bytes it came with.
+    EXPECT_EQ(image->archivedData(), archived);
+    const std::shared_ptr<specImage> back = specImage::fromArchivedData(archived);
+    EXPECT_FALSE(back) << "read at once, the damaged photo is refused as before";
+}
+
+TEST(specImageScreen, ASlowPictureIsMadeOnTheWorkerAndWhatIsHeldIsShownMeanwhile)
+{
+    // A drawing, and a large photo tinted: both take long to prepare.
+    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"300\" height=\"200\">"
+                           "<rect width=\"150\" height=\"200\" fill=\"red\"/><rect x=\"150\" width=\"150\" "
+                           "height=\"200\" fill=\"blue\"/></svg>";
+    std::shared_ptr<specImage> drawing = specImage::fromData(svg);
+    std::shared_ptr<specImage> photo = std::make_shared<specImage>(halves(2100, 2000));
+    photo->setTint(true);
+    photo->setColor(QColor(0, 255, 0, 255));
+    ASSERT_TRUE(drawing && drawing->isVector());
+    for (const std::shared_ptr<specImage> &image : {drawing, photo}) {
+        SCOPED_TRACE(image->isVector() ? "drawing" : "tinted photo");
+        EXPECT_TRUE(image->preparesSlowly());
+        int arrivals = 0;
+        specImage::Shown shown;
+        {
+            const PictureWorker::Hold hold;
+            shown = image->prepareImageForScreen(QSizeF(150, 100), [&arrivals] { ++arrivals; });
+            EXPECT_TRUE(shown.waiting);
+            EXPECT_TRUE(shown.image.isNull());
+            EXPECT_FALSE(image->hasPrepared());
+        }
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(arrivals, 1);
+        shown = image->prepareImageForScreen(QSizeF(150, 100), [] {});
+        EXPECT_FALSE(shown.waiting);
+        ASSERT_FALSE(shown.image.isNull());
+        const QImage first = shown.image;
+
+        // A change of the attributes: the raster of before is shown until the new one is made,
+        // and a raster made before the change is never kept.
+        {
+            const PictureWorker::Hold hold;
+            image->setColor(QColor(0, 0, 0, 255));
+            image->setTint(true);
+            shown = image->prepareImageForScreen(QSizeF(150, 100), [&arrivals] { ++arrivals; });
+            EXPECT_TRUE(shown.waiting);
+            EXPECT_EQ(shown.image.cacheKey(), first.cacheKey());
+            image->setColor(QColor(255, 255, 255, 255));
+        }
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(arrivals, 1) << "the raster asked for before the last change is dropped";
+        EXPECT_FALSE(image->hasPrepared());
+        shown = image->prepareImageForScreen(QSizeF(150, 100), [&arrivals] { ++arrivals; });
+        EXPECT_TRUE(shown.waiting);
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(arrivals, 2);
+        // What the screen holds now is what a print makes.
+        const QImage onScreen = image->prepareImageForScreen(QSizeF(150, 100), [] {}).image;
+        specImage exact(*image);
+        exact.clearPrepared();
+        EXPECT_EQ(onScreen, exact.prepareImage(QSizeF(150, 100)));
+
+        // Gone before its raster arrives: nothing reaches it.
+        {
+            const PictureWorker::Hold hold;
+            auto gone = std::make_shared<specImage>(*image);
+            gone->clearPrepared();
+            gone->prepareImageForScreen(QSizeF(150, 100), [&arrivals] { ++arrivals; });
+        }
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(arrivals, 2);
+    }
 }
