@@ -76,8 +76,10 @@ public:
     {
         virtual ~KeptDrawing() = default;
     };
-    virtual std::shared_ptr<const KeptDrawing> keptDrawingForCopies() const { return nullptr; }
-    virtual void takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &) {}
+    // The base object keeps its picture's pixels and rasters: a copy showing the same picture
+    // draws from them rather than decoding or rasterising it again.
+    virtual std::shared_ptr<const KeptDrawing> keptDrawingForCopies() const;
+    virtual void takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept);
     // Takes the inspector's last-used style (ObjectInfo::changedValues()) directly, with no
     // undo, no redraw and no change of the template flag, each value within the limits its
     // setter keeps. The argument is ignored.

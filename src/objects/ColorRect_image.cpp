@@ -358,6 +358,31 @@ void ColorRect::loadImagePropertyList(const QVariant &value, bool imageLoaded)
     }
 }
 
+namespace {
+
+struct KeptPicture : ColorRect::KeptDrawing
+{
+    std::shared_ptr<const specImage> image;
+};
+
+} // namespace
+
+std::shared_ptr<const ColorRect::KeptDrawing> ColorRect::keptDrawingForCopies() const
+{
+    if (!hasValidImage() || (!_image->hasPrepared() && _image->heldRaster().isNull() && _image->pixelsPending()))
+        return nullptr;
+    auto kept = std::make_shared<KeptPicture>();
+    kept->image = std::make_shared<specImage>(*_image);
+    return kept;
+}
+
+void ColorRect::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept)
+{
+    const auto *picture = dynamic_cast<const KeptPicture *>(kept.get());
+    if (picture && hasValidImage())
+        _image->takeRastersOf(*picture->image);
+}
+
 void ColorRect::copyImageTo(ColorRect &target) const
 {
     target._missingImage = _missingImage;

@@ -6,6 +6,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 #include <poppler-qt6.h>
 #include <zlib.h>
@@ -593,6 +595,56 @@ QImage ImageProbe::decodeFile(const QString &path, Refusal *refusal)
     if (refusal)
         *refusal = Refusal::None;
     return image;
+}
+
+ImageProbe::Result ImageProbe::probeSvgRoot(const QByteArray &text)
+{
+    if (text.size() > maxSvgBytes)
+        return refuse(Refusal::TooLarge);
+    QByteArray head = text.left(4096);
+    if (head.startsWith("\x1f\x8b") || !head.contains("<svg") || Jpeg2000Reader::canRead(head))
+        return refuse(Refusal::NotAnImage);
+    const qsizetype pdf = head.indexOf("%PDF-");
+    if (pdf >= 0 && pdf < 1024)
+        return refuse(Refusal::NotAnImage);
+    {
+        QBuffer buffer(&head);
+        buffer.open(QIODevice::ReadOnly);
+        const QByteArray format = QImageReader::imageFormat(&buffer).toLower();
+        if (!format.isEmpty() && !isVectorFormatName(format))
+            return refuse(Refusal::NotAnImage);
+    }
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd() && !reader.isStartElement()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::Invalid)
+            return refuse(Refusal::NotAnImage);
+    }
+    if (!reader.isStartElement() || reader.name() != QLatin1String("svg"))
+        return refuse(Refusal::NotAnImage);
+    // The root alone, with the attributes the renderer measures it by and nothing else.
+    QByteArray root;
+    {
+        QXmlStreamWriter writer(&root);
+        writer.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
+        writer.writeStartElement(QStringLiteral("svg"));
+        for (const char *name : {"width", "height", "viewBox", "preserveAspectRatio"}) {
+            const QString key = QString::fromLatin1(name);
+            if (reader.attributes().hasAttribute(key))
+                writer.writeAttribute(key, reader.attributes().value(key).toString());
+        }
+        writer.writeEndElement();
+    }
+    QSvgRenderer renderer(root);
+    const QSizeF size = svgSize(renderer);
+    if (!finitePositive(size))
+        return refuse(Refusal::NotAnImage);
+    Result result;
+    result.format = Format::Svg;
+    result.refusal = Refusal::None;
+    result.size = size;
+    result.data = text;
+    return result;
 }
 
 QImage ImageProbe::thumbnail(const QString &path, QSize box)

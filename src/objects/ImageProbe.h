@@ -84,6 +84,13 @@ public:
 
     static Result probeFile(const QString &path);
     static Result probeData(const QByteArray &data);
+    // An SVG drawing's size from its root element alone, measured by the renderer as the whole
+    // drawing would be, without reading the rest: for a large drawing stored in a design, which
+    // opens at once and is read whole (sanitized) when it is first drawn. `data` is then the text
+    // as given, not sanitized. Refused when the text is not plainly an uncompressed SVG document
+    // (a bitmap's or a PDF's signature, a document type declaration before the root, another
+    // root): the caller then probes it whole.
+    static Result probeSvgRoot(const QByteArray &text);
     // A device open for reading, at its start; it is read no further than the header for a
     // bitmap, and whole (within the limits) for the other formats.
     static Result probe(QIODevice *device);

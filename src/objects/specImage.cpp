@@ -123,6 +123,8 @@ QImage applyMaskImage(const QImage &source, const QImage &mask)
 }
 
 thread_local int deferringDecodes = 0;
+// Drawings up to this size are read whole at once: parsing them is quick.
+constexpr qsizetype deferredDrawingBytes = 512 * 1024;
 
 } // namespace
 
@@ -371,6 +373,19 @@ std::shared_ptr<specImage> specImage::decodeData(const QByteArray &bytes, ImageP
         *refusal = ImageProbe::Refusal::None;
     if (bytes.isEmpty())
         return fail(ImageProbe::Refusal::NotAnImage);
+    if (deferringDecodes > 0 && bytes.size() > deferredDrawingBytes) {
+        // A large drawing is measured by its root element; it is read whole (and sanitized)
+        // when it is rasterised, on the picture worker for the screen.
+        const ImageProbe::Result root = ImageProbe::probeSvgRoot(bytes);
+        if (root.accepted()) {
+            auto image = std::make_shared<specImage>();
+            image->_kind = Kind::Svg;
+            image->_size = root.size;
+            image->resolutionSize = root.size;
+            image->_data = bytes;
+            return image;
+        }
+    }
     const ImageProbe::Result probed = ImageProbe::probeData(bytes);
     if (!probed.accepted())
         return fail(probed.refusal);
@@ -731,6 +746,28 @@ QImage specImage::prepareImageForPreview(QSizeF devicePixels)
 qint64 specImage::shownRasterKey() const
 {
     return heldRaster().cacheKey();
+}
+
+void specImage::takeRastersOf(const specImage &other)
+{
+    if (&other == this || other._kind != _kind || other._size != _size || !isValid())
+        return;
+    const bool samePicture = _data.isEmpty() ? _bitmap.cacheKey() == other._bitmap.cacheKey() : _data == other._data;
+    if (!samePicture)
+        return;
+    if (_pending && !other._pending && !other._undecodable) {
+        _bitmap = other._bitmap;
+        _pending.reset();
+    }
+    const QImage held = other.heldRaster();
+    if (held.isNull())
+        return;
+    const bool sameLook = other._imageTile == _imageTile && other.drawMask == drawMask && other.maskName == maskName
+                          && other.tint == tint && other.tintColor == tintColor && other._isMono == _isMono;
+    if (sameLook && other.preparedImage && !preparedImage)
+        keepPrepared(*other.preparedImage, other.preparedPixels);
+    else if (!preparedImage)
+        shownMeanwhile = held;
 }
 
 std::function<QImage()> specImage::plainRaster(QSizeF devicePixels) const

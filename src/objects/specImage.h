@@ -220,6 +220,10 @@ public:
     // YES when they were decoded and turned out damaged: the picture keeps its bytes (a save
     // writes them back as they came) and draws nothing.
     bool isUndecodable() const { return _undecodable; }
+    // Takes the decoded pixels and the rasters of `other` when it holds the same picture (a
+    // copy read back from the copied design): kept as prepared when the attributes are the same
+    // too, else shown until this one's own is made.
+    void takeRastersOf(const specImage &other);
     // Makes the picture alone (none of the attributes) at the pixels for `devicePixels`, as
     // prepareImage does; the function may run on any thread, and decodes pending pixels itself.
     std::function<QImage()> plainRaster(QSizeF devicePixels) const;

@@ -12,7 +12,9 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QClipboard>
 #include <QImageWriter>
+#include <QMimeData>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -226,6 +228,17 @@ TEST(PictureRasterWindow, ADrawingPlacedOrZoomedShowsWhatIsHeldUntilItsRasterArr
         EXPECT_GT(closer.width(), first.width());
         EXPECT_GE(closer.width(), wanted.width() - 1);
         EXPECT_LT(closer.width(), 2 * wanted.width() + 2);
+
+        // Duplicated, the copy is drawn from its original's raster: nothing is made again.
+        {
+            const PictureWorker::Hold hold;
+            f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+            ASSERT_EQ(canvas->getRects().size(), 2);
+            const GraphicPtr copy = canvas->getRects().last();
+            canvas->grab();
+            EXPECT_EQ(copy->image()->preparedPixelSize(), closer);
+            EXPECT_FALSE(PictureWorker::busy());
+        }
         f.trigger(QStringLiteral("View"), QStringLiteral("Actual Size"));
     }
 }
@@ -285,36 +298,49 @@ TEST(PictureRasterWindow, ADesignWithALargePhotoComesBackBeforeThePhotoIsDecoded
     const QString photo = writePhoto(folder + QStringLiteral("/photo.jpg"));
     ASSERT_FALSE(photo.isEmpty());
 
-    // Whatever brings the stored photo back: each leaves the photo's object on the canvas.
+    // Whatever brings the stored photo back: each leaves the photo's object last on the canvas.
+    // Read from stored bytes, the photo comes back before it is decoded; a copy of an object on
+    // the canvas (Duplicate) takes its original's pixels and shows at once.
     struct Way
     {
         const char *name;
+        std::function<void()> before;
         std::function<void()> act;
+        bool decodedLater;
     };
     const QString stored = folder + QStringLiteral("/stored.qkdoc");
     const QString linked = folder + QStringLiteral("/linked.qkdoc");
-    auto open = [&](const QString &design) {
+    auto open = [&f](const QString &design) {
         return [&f, design] {
             f.trigger(QStringLiteral("File"), QStringLiteral("New"));
             f.prompts->queuePath(design);
             f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
         };
     };
-    auto fromOpened = [&](const char *command) {
-        return [&f, open, stored, command] {
-            open(stored)();
-            letPicturesArrive();
-            f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
-            f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
-            if (QLatin1String(command) == QLatin1String("Paste"))
-                f.trigger(QStringLiteral("File"), QStringLiteral("New"));
-        };
+    auto openedAndSelected = [&f, open, stored] {
+        open(stored)();
+        letPicturesArrive();
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    };
+    // The design as another copy of the program puts it on the clipboard: its bytes alone.
+    auto copiedElsewhere = [&f, openedAndSelected] {
+        openedAndSelected();
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
+        const QByteArray bytes = QGuiApplication::clipboard()->mimeData()->data(RectsView::pasteboardType());
+        ASSERT_FALSE(bytes.isEmpty());
+        auto *elsewhere = new QMimeData;
+        elsewhere->setData(RectsView::pasteboardType(), bytes);
+        QGuiApplication::clipboard()->setMimeData(elsewhere);
+        f.trigger(QStringLiteral("File"), QStringLiteral("New"));
+    };
+    auto command = [&f](const char *item) {
+        return [&f, item] { f.trigger(QStringLiteral("Edit"), QString::fromLatin1(item)); };
     };
     const std::vector<Way> ways = {
-        {"Open of a design holding the photo", open(stored)},
-        {"Open of a design naming the photo's file", open(linked)},
-        {"Paste", fromOpened("Paste")},
-        {"Duplicate", fromOpened("Duplicate")},
+        {"Open of a design holding the photo", {}, open(stored), true},
+        {"Open of a design naming the photo's file", {}, open(linked), true},
+        {"Paste of a design copied by another program", copiedElsewhere, command("Paste"), true},
+        {"Duplicate", openedAndSelected, command("Duplicate"), false},
     };
 
     QSizeF size;
@@ -329,27 +355,23 @@ TEST(PictureRasterWindow, ADesignWithALargePhotoComesBackBeforeThePhotoIsDecoded
 
     for (const Way &way : ways) {
         SCOPED_TRACE(way.name);
-        const bool copying = QLatin1String(way.name) == QLatin1String("Paste")
-                             || QLatin1String(way.name) == QLatin1String("Duplicate");
-        if (copying)
-            way.act();
+        if (way.before)
+            way.before();
         GraphicPtr back;
         {
             const PictureWorker::Hold hold;
-            if (copying)
-                f.trigger(QStringLiteral("Edit"), QString::fromLatin1(way.name));
-            else
-                way.act();
+            way.act();
             ASSERT_FALSE(canvas->getRects().isEmpty());
             back = canvas->getRects().last();
             ASSERT_TRUE(back->hasValidImage());
-            // Laid out at its size at once, its pixels still to be decoded: the placeholder
-            // shows (a duplicate lies over its original, which shows through).
+            // Laid out at its size at once.
             EXPECT_EQ(back->image()->size(), size);
-            EXPECT_TRUE(back->image()->pixelsPending());
+            EXPECT_EQ(back->image()->pixelsPending(), way.decodedLater);
             const QRectF frame = back->imageFrame();
-            if (canvas->getRects().size() == 1)
-                EXPECT_FALSE(near(shownAt(canvas, QPointF(frame.right() - frame.width() / 4, frame.center().y())), Blue));
+            const QColor right = shownAt(canvas, QPointF(frame.right() - frame.width() / 4, frame.center().y()));
+            // Its pixels still to be decoded, the placeholder shows.
+            EXPECT_EQ(near(right, Blue), !way.decodedLater) << right.name().toStdString();
+            EXPECT_EQ(PictureWorker::busy(), way.decodedLater);
         }
         letPicturesArrive();
         EXPECT_FALSE(back->image()->pixelsPending());

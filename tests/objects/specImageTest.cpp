@@ -690,3 +690,41 @@ TEST(specImageScreen, ASlowPictureIsMadeOnTheWorkerAndWhatIsHeldIsShownMeanwhile
         EXPECT_EQ(arrivals, 2);
     }
 }
+
+TEST(specImageDeferred, ALargeDrawingIsMeasuredFromItsRootAsTheWholeDrawingWouldBe)
+{
+    // Past half a megabyte of text a drawing waits; its size must be what reading it whole gives,
+    // in every unit the renderer measures by, with or without a view box.
+    const QByteArray padding = "<!--" + QByteArray(600 * 1024, 'x') + "-->";
+    int deferred = 0;
+    for (const char *unit : {"", "px", "pt", "pc", "mm", "cm", "in"}) {
+        for (const bool viewBox : {false, true}) {
+            SCOPED_TRACE(std::string(unit) + (viewBox ? " with a view box" : ""));
+            const QByteArray root = QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"12") + unit
+                                    + "\" height=\"7.5" + unit + "\""
+                                    + (viewBox ? " viewBox=\"0 0 300 200\" preserveAspectRatio=\"none\"" : "") + ">";
+            // A shape that reaches outside the document is dropped by the sanitizer either way.
+            const QByteArray svg = root + padding + "<rect width=\"150\" height=\"100\" fill=\"red\"/>"
+                                   "<image href=\"file:///etc/hostname\" width=\"300\" height=\"200\"/></svg>";
+            const std::shared_ptr<specImage> atOnce = specImage::fromData(svg);
+            ASSERT_TRUE(atOnce);
+            std::shared_ptr<specImage> later;
+            {
+                const specImage::DeferredDecoding deferring;
+                later = specImage::fromData(svg);
+            }
+            ASSERT_TRUE(later);
+            ASSERT_TRUE(later->isVector());
+            EXPECT_EQ(later->size(), atOnce->size());
+            EXPECT_EQ(later->prepareImage(QSizeF(120, 80)), atOnce->prepareImage(QSizeF(120, 80)));
+            // Stored again as it came.
+            EXPECT_EQ(later->archivedData().size() > svg.size(), true);
+            deferred += later->archivedData() != atOnce->archivedData();
+        }
+    }
+    EXPECT_GT(deferred, 0) << "the drawings were read whole after all";
+    // Text that is not plainly a drawing is read whole, as at once, and refused alike.
+    const QByteArray notDrawing = "<html><body>" + padding + "<svg></svg></body></html>";
+    const specImage::DeferredDecoding deferring;
+    EXPECT_FALSE(specImage::fromData(notDrawing));
+}
