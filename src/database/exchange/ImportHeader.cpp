@@ -329,9 +329,10 @@ ImportHeader::Plan ImportHeader::plan(const QStringList &header, const QStringLi
     // the one taken.
     plan.continues = QList<int>(header.size(), -1);
     const int address = fieldIndex(fields, QStringLiteral("Address"));
+    const QStringList further = furtherLineNames();
     for (int column = 0; address >= 0 && column < header.size(); ++column) {
         const QString &name = names.at(column);
-        if (plan.mapping.at(column) != 0 || !furtherLineNames().contains(name))
+        if (plan.mapping.at(column) != 0 || !further.contains(name))
             continue;
         const QString kind = addressKindOf(name);
         for (int first = 0; first < header.size(); ++first) {

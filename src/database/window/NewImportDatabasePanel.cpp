@@ -14,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,8 +28,9 @@ namespace quillmark {
 
 namespace {
 
-// Rows of the mapping table whose pop-up shows at once; further rows open it when clicked.
-constexpr int PersistentPopups = 300;
+// Rows of the mapping table whose pop-up shows at once, a screenful and more; further rows
+// open it when clicked. Each costs a combo box laid out with the table.
+constexpr int PersistentPopups = 40;
 
 // The field pop-up of the mapping table: "none" and the importable fields.
 class FieldPopupDelegate : public QStyledItemDelegate
@@ -88,7 +90,7 @@ NewImportDatabasePanel::NewImportDatabasePanel(QWidget *parent)
     _tabImportOrder->setHorizontalHeaderLabels(
         {translated(QStringLiteral("Column")), translated(QStringLiteral("Sample Record")), translated(QStringLiteral("Field"))});
     _tabImportOrder->verticalHeader()->hide();
-    _tabImportOrder->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    _tabImportOrder->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     _tabImportOrder->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     _tabImportOrder->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
     _tabImportOrder->setColumnWidth(2, 200);
@@ -568,6 +570,8 @@ void NewImportDatabasePanel::writeImportArray()
 
 void NewImportDatabasePanel::reloadTable()
 {
+    // Thousands of rows are filled in without the table redrawing as each comes.
+    _tabImportOrder->setUpdatesEnabled(false);
     _tabImportOrder->clearContents();
     const int rows = _fieldsDataArray.isEmpty() ? 0 : _importFieldsCount;
     _tabImportOrder->setRowCount(rows);
@@ -586,6 +590,14 @@ void NewImportDatabasePanel::reloadTable()
         if (row < PersistentPopups)
             _tabImportOrder->openPersistentEditor(field);
     }
+    _tabImportOrder->setUpdatesEnabled(true);
+    // Column names grow with their number: the widest is as long as the last, measured once
+    // rather than on every row.
+    const int length = rows == 0 ? 0 : int(_isExcel ? ExcelWorkbook::columnName(rows - 1).size() : QString::number(rows).size());
+    const QString widest(length, _isExcel ? QLatin1Char('W') : QLatin1Char('8'));
+    const QFontMetrics metrics(_tabImportOrder->font());
+    _tabImportOrder->setColumnWidth(0, qMax(metrics.horizontalAdvance(widest),
+                                            metrics.horizontalAdvance(_tabImportOrder->horizontalHeaderItem(0)->text())) + 16);
 }
 
 void NewImportDatabasePanel::accept()
