@@ -1184,7 +1184,16 @@ private:
     void applyStockSizeToView();
     // One page segment per label type of the stock (per label without draw by type).
     void rebuildPageSegments();
+    // Fits the design to another label size: each title-and-value pair as a whole, each other
+    // object a template placed by itself; the user's own objects keep their size and place.
+    // Every group's frame then holds its members. Undoable.
     void scaleObjectsFromSize(const QSizeF &from, const QSizeF &to);
+    // Every plain group's frame made the one its members hold as they lie, undoably.
+    void fitGroupsToMembers();
+    void setGroupBounds(const QList<std::pair<GroupPtr, QRectF>> &bounds);
+    // Whether the stock lays out at least one label (one of more labels than a sheet holds
+    // lays out none).
+    bool laysOutLabels() const;
     // The current stock as a whole, for the way back from a stock change.
     struct StockState
     {

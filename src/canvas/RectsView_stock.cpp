@@ -8,6 +8,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTreeView>
@@ -16,6 +17,7 @@
 #include "foundation/Measures.h"
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"
+#include "objects/Group.h"
 #include "platform/PrintPanels.h"
 #include "platform/Prompts.h"
 #include "platform/UndoRegistrationOff.h"
@@ -216,13 +218,62 @@ void RectsView::scaleObjectsFromSize(const QSizeF &from, const QSizeF &to)
         return;
     const double sx = to.width() / from.width();
     const double sy = to.height() / from.height();
+    // A title-and-value pair is laid out again as a whole, whoever placed it; of the rest only
+    // what a template placed follows the label: what the user placed keeps its size and place.
+    QList<GroupPtr> pairs;
+    GraphicList alone;
+    QSet<const Group *> seen;
+    for (const GraphicPtr &graphic : std::as_const(rects)) {
+        if (Group *owner = graphic->getGroup(); owner && owner->className() == QLatin1String("GroupField")) {
+            if (!seen.contains(owner)) {
+                seen.insert(owner);
+                pairs.append(groupPtr(owner));
+            }
+            continue;
+        }
+        if (graphic->isTemplate())
+            alone.append(graphic);
+    }
     // Each object gives back what the scaling changes as it was; the setters the scaling
     // runs through record nothing of their own.
-    for (const GraphicPtr &graphic : std::as_const(rects))
+    for (const GroupPtr &pair : std::as_const(pairs))
+        for (const GraphicPtr &member : pair->getObjects())
+            member->registerScaleUndo();
+    for (const GraphicPtr &graphic : std::as_const(alone))
         graphic->registerScaleUndo();
-    const UndoRegistrationOff off(&m_undoManager);
-    for (const GraphicPtr &graphic : std::as_const(rects))
-        graphic->scaleByX(sx, sy);
+    {
+        const UndoRegistrationOff off(&m_undoManager);
+        for (const GroupPtr &pair : std::as_const(pairs))
+            pair->scaleWhole(sx, sy);
+        for (const GraphicPtr &graphic : std::as_const(alone))
+            graphic->scaleByX(sx, sy);
+    }
+    fitGroupsToMembers();
+}
+
+void RectsView::fitGroupsToMembers()
+{
+    QList<std::pair<GroupPtr, QRectF>> fitted;
+    for (const GroupPtr &group : std::as_const(_groups)) {
+        // A title-and-value pair answers its frame from its members itself.
+        if (group->className() != QLatin1String("Group") || group->getObjects().isEmpty())
+            continue;
+        const QRectF frame = group->membersFrame();
+        if (frame != group->bounds())
+            fitted.append({group, frame});
+    }
+    if (!fitted.isEmpty())
+        setGroupBounds(fitted);
+}
+
+void RectsView::setGroupBounds(const QList<std::pair<GroupPtr, QRectF>> &bounds)
+{
+    QList<std::pair<GroupPtr, QRectF>> before;
+    for (const auto &[group, frame] : bounds)
+        before.append({group, group->bounds()});
+    registerUndo([this, before] { setGroupBounds(before); });
+    for (const auto &[group, frame] : bounds)
+        group->setBounds(frame);
 }
 
 QSizeF RectsView::labelSizeInPoints() const
@@ -255,17 +306,25 @@ void RectsView::restoreStock(const StockState &state)
     update();
 }
 
+bool RectsView::laysOutLabels() const
+{
+    return _tformat ? !_tformat->labels.empty() : _tlabel.positionCount() > 0;
+}
+
 void RectsView::changeStock(const std::function<void()> &makeCurrent)
 {
     const StockState previous = stockState();
-    const QSizeF oldSize = labelSizeInPoints();
+    // A stock that lays out no label (one of more labels than a sheet holds) is not the size
+    // the design was made for: the design keeps its size.
+    const std::optional<QSizeF> oldSize = laysOutLabels() ? std::optional(labelSizeInPoints()) : std::nullopt;
     m_undoManager.beginUndoGrouping();
     registerUndo([this, previous] { restoreStock(previous); });
     {
         const UndoRegistrationOff off(&m_undoManager);
         makeCurrent();
     }
-    scaleObjectsFromSize(oldSize, labelSizeInPoints());
+    if (oldSize)
+        scaleObjectsFromSize(*oldSize, labelSizeInPoints());
     {
         FlagGuard changing(m_stockChanging);
         setDefaultTemplate();

@@ -278,16 +278,8 @@ void RectsView::scaleTemplateObjectsFromSize(const QSizeF &from, const QSizeF &t
         if (graphic->isTemplate())
             graphic->scaleByX(sx, sy);
     }
-    // A plain group keeps its own frame: it follows members that all scaled.
-    for (const GroupPtr &group : std::as_const(_groups)) {
-        if (scaledWhole.contains(group.get()) || group->getObjects().isEmpty())
-            continue;
-        const GraphicList &members = group->getObjects();
-        if (std::all_of(members.begin(), members.end(), [&placed](const GraphicPtr &m) { return placed.contains(m); })) {
-            const QRectF b = group->bounds();
-            group->setBounds(QRectF(b.x() * sx, b.y() * sy, b.width() * sx, b.height() * sy));
-        }
-    }
+    // A plain group's frame holds its members as they now lie.
+    fitGroupsToMembers();
     m_undoManager.enableUndoRegistration();
 }
 

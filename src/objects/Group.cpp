@@ -236,6 +236,31 @@ QRectF Group::frameBounds() const
     return area;
 }
 
+QRectF Group::membersFrame() const
+{
+    if (_angle == 0.0f) {
+        QRectF area;
+        for (const std::shared_ptr<ColorRect> &member : objects)
+            area = unionOf(area, member->getRotatedBounds().bounds());
+        return area;
+    }
+    // The members turned back about a fixed point p give their unturned box R. Turned about p,
+    // R holds the members; a frame turned about its own centre does so when it is R moved by
+    // what turning R's centre about p moves it.
+    const QPointF p = _bounds.center();
+    QTransform back;
+    back.translate(p.x(), p.y());
+    back.rotate(-double(_angle));
+    back.translate(-p.x(), -p.y());
+    QRectF box;
+    for (const std::shared_ptr<ColorRect> &member : objects)
+        box = unionOf(box, back.map(member->getRotatedBounds().toPainterPath()).boundingRect());
+    if (box.isEmpty())
+        return box;
+    const QPointF c = box.center();
+    return box.translated(back.inverted().map(c) - c);
+}
+
 QRectF Group::frameBoundsRotated() const
 {
     QRectF area;

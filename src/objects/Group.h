@@ -91,6 +91,10 @@ public:
     virtual float height() const { return float(bounds().height()); }
     // The union of the frames of the members; the empty rectangle without members.
     virtual QRectF frameBounds() const;
+    // The bounds that hold the members as they lie now, as grouping them gives: the union of
+    // their turned outlines; for a group turned by its angle, the unturned frame that, turned
+    // about its own centre, holds them (the present bounds' centre taken as the turn's).
+    QRectF membersFrame() const;
     virtual QRectF frameBoundsRotated() const;
     // Every member's outline, turned by its own angle, the whole turned back by the group
     // angle about its centre.

@@ -1,7 +1,10 @@
-// Every way the user makes another stock current fits the design to the new label: New Custom
-// Label, New Custom Format, Edit of a catalogue row and Edit of a custom row. The design is
-// saved and read back by plistutil, whose frames must lie inside the new label, and one Undo
-// from the Edit menu brings back the former stock with the design as it was.
+// Every way the user makes another stock current fits the design to the new label as far as
+// the design says: a catalogue row, a custom row, New Custom Label, New Custom Format, Edit of a
+// catalogue row and Edit of a custom row. On a design holding a shipped address design, the
+// user's own picture, QR code, text box, title-and-value pair and a group of two of them, the
+// design's graphics take the new label's room, the user's objects keep their frames exactly and
+// every group's frame holds its members, as libplist reads the saved design; one Undo from the
+// Edit menu brings back the former stock and design, and Redo the new ones.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -11,20 +14,23 @@
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
 
+#include <plist/plist.h>
+
 #include "AppTestSupport.h"
+#include "common/BrowserClicks.h"
 #include "common/SheetDriver.h"
 #include "common/TestPrintPanels.h"
 #include "images/ScrollNSImageView.h"
 #include "images/TemplateBrowserPanel.h"
 #include "images/listTmplViewItem.h"
+#include "objects/Group.h"
+#include "platform/Format.h"
+#include "platform/PropertyList.h"
 #include "stock/CustomDataSource.h"
 #include "stock/CustomPageView.h"
 #include "stock/CustomTypeItemView.h"
@@ -34,6 +40,78 @@
 using namespace quillmark;
 
 namespace {
+
+// A design as libplist reads its file: each object's frame, kind and template flag, and each
+// group's kind, members and frame.
+struct StoredDesign
+{
+    struct Object
+    {
+        QString kind;
+        QRectF frame;
+        bool isTemplate = false;
+    };
+    struct StoredGroup
+    {
+        QString kind;
+        QList<int> members;
+        QRectF frame;
+    };
+    QList<Object> objects;
+    QList<StoredGroup> groups;
+};
+
+QString stringIn(plist_t dict, const char *key)
+{
+    plist_t node = plist_dict_get_item(dict, key);
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return {};
+    char *text = nullptr;
+    plist_get_string_val(node, &text);
+    const QString value = QString::fromUtf8(text);
+    std::free(text);
+    return value;
+}
+
+StoredDesign readByLibplist(const QString &path)
+{
+    StoredDesign design;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray bytes = file.readAll();
+    plist_t root = nullptr;
+    plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &root);
+    if (!root) {
+        ADD_FAILURE() << "libplist could not read " << path.toStdString();
+        return design;
+    }
+    plist_t objects = plist_dict_get_item(root, "ObjectsList");
+    for (uint32_t i = 0; objects && i < plist_array_get_size(objects); ++i) {
+        plist_t entry = plist_array_get_item(objects, i);
+        design.objects.append({stringIn(entry, "Class"), rectFromString(stringIn(entry, "Bounds")),
+                               stringIn(entry, "IsTemplate") == QLatin1String("YES")});
+    }
+    plist_t groups = plist_dict_get_item(root, "GroupsList");
+    for (uint32_t i = 0; groups && i < plist_array_get_size(groups); ++i) {
+        plist_t entry = plist_array_get_item(groups, i);
+        StoredDesign::StoredGroup group;
+        group.kind = stringIn(entry, "GroupClassKey");
+        for (const QString &part : stringIn(entry, "GroupContents").split(QLatin1Char(',')))
+            group.members.append(part.trimmed().toInt());
+        group.frame = rectFromString(stringIn(entry, "GroupBounds"));
+        design.groups.append(group);
+    }
+    plist_free(root);
+    return design;
+}
+
+// The frames of a design on the canvas, in stacking order, and of its groups.
+struct Frames
+{
+    QList<QRectF> objects;
+    QList<bool> isTemplate;
+    QList<QRectF> groups;
+};
 
 class StockChangeWindow : public ::testing::Test
 {
@@ -93,6 +171,18 @@ protected:
         clickRow(fixture->window->catalogueView(), canvas()->dataSource()->modelIndexByName(code));
         ASSERT_EQ(canvas()->getLabel().name, code);
     }
+    void chooseCustom(const QString &name)
+    {
+        fixture->window->stockTabs()->setCurrentIndex(1);
+        QTableView *table = fixture->window->customView();
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            if (table->model()->index(row, 0).data().toString() == name) {
+                clickRow(table, table->model()->index(row, 0));
+                ASSERT_EQ(canvas()->getLabel().name, name);
+                return;
+            }
+        FAIL() << "no custom row " << name.toStdString();
+    }
     // A shipped design of a category clicked onto the label.
     void applyShippedDesign(const QString &category)
     {
@@ -116,76 +206,133 @@ protected:
         ASSERT_EQ(canvas()->selectedTemplates().size(), 1);
     }
 
-    // The frames of the saved design as plistutil reads the file.
-    QList<QRectF> savedFrames()
+    // The design every stock change works on: a shipped address design, then the user's own
+    // picture (a double click on the image browser's first tile), QR code, title-and-value pair
+    // and text box, the QR code and the text box grouped.
+    void makeDesign()
     {
-        const QString path = qmtest::freshDir(QStringLiteral("stock-change-doc")) + QStringLiteral("/Design.qkdoc");
-        fixture->prompts->queueSaveOfType(path, 0);
-        fixture->menuItem(QStringLiteral("File"), QStringLiteral("Save As..."))->trigger();
+        applyShippedDesign(QStringLiteral("Address Labels"));
+        listImageViewItem *tile = qmtest::firstImageTile(fixture->window.get());
+        ASSERT_TRUE(tile);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease})
+            qmtest::sendMouse(tile, type);
         apptest::settle();
-        const QString tool = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
-        EXPECT_FALSE(tool.isEmpty()) << "plistutil is needed to read the design back";
-        QProcess process;
-        process.start(tool, {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
-        EXPECT_TRUE(process.waitForFinished(60000));
-        const QString xml = QString::fromUtf8(process.readAllStandardOutput());
-        static const QRegularExpression bounds(QStringLiteral(
-            "<key>Bounds</key>\\s*<string>\\{\\{([-0-9.e]+), ([-0-9.e]+)\\}, \\{([-0-9.e]+), ([-0-9.e]+)\\}\\}</string>"));
-        QList<QRectF> frames;
-        for (const QRegularExpressionMatch &m : bounds.globalMatch(xml))
-            frames.append(QRectF(m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
-                                 m.captured(4).toDouble()));
-        EXPECT_FALSE(frames.isEmpty()) << xml.left(600).toStdString();
-        return frames;
+        ASSERT_TRUE(canvas()->getRects().last()->image()) << "no picture placed";
+        UserDefaults::standard().setInteger(25, QStringLiteral("BarcodeType"));
+        fixture->tool(RectsView::BarcodeTool)->trigger();
+        fixture->click(QPointF(100, 6));
+        canvas()->addFieldType(100);
+        fixture->click(QPointF(4, 4));
+        fixture->drawRect(QRectF(8, 44, 60, 20));
+        fixture->tool(RectsView::SelectTool)->trigger();
+        fixture->click(QPointF(130, 36));
+        fixture->click(QPointF(38, 54), Qt::ShiftModifier);
+        ASSERT_EQ(canvas()->selectedObjects().size(), 2);
+        fixture->trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
+        int pairs = 0, plain = 0;
+        for (const GroupPtr &group : canvas()->groups())
+            (group->className() == QLatin1String("GroupField") ? pairs : plain) += 1;
+        ASSERT_EQ(pairs, 1);
+        ASSERT_EQ(plain, 1);
+        canvas()->clearSelection();
+        apptest::settle();
     }
-    QList<QRectF> frames() const
+
+    Frames frames() const
     {
-        QList<QRectF> list;
-        for (const GraphicPtr &graphic : canvas()->getRects())
-            list.append(graphic->frameBounds());
-        return list;
+        Frames now;
+        for (const GraphicPtr &graphic : canvas()->getRects()) {
+            now.objects.append(graphic->frameBounds());
+            now.isTemplate.append(graphic->isTemplate());
+        }
+        for (const GroupPtr &group : canvas()->groups())
+            now.groups.append(group->bounds());
+        return now;
     }
-    // The frame of the one object the user drew.
-    QRectF ownFrame() const
-    {
-        for (const GraphicPtr &graphic : canvas()->getRects())
-            if (!graphic->isTemplate())
-                return graphic->frameBounds();
-        return {};
-    }
-    QRectF labelRect() const
+    QSizeF labelSize() const
     {
         const TLabel &label = canvas()->getLabel();
-        return QRectF(0, 0, label.width * 72.0, label.height * 72.0);
+        return QSizeF(label.width * 72.0, label.height * 72.0);
     }
 
-    // Runs the change the user makes; then the saved frames lie inside the new label, and one
-    // Undo gives back the stock and the design, with the step before still there to undo.
-    void expectFittedAndUndoneInOneStep(const std::function<void()> &change, const QSizeF &newLabel)
+    // The design saved with Save As, read back by libplist.
+    StoredDesign saved()
+    {
+        static int count = 0;
+        const QString path = qmtest::freshDir(QStringLiteral("stock-change-doc-%1").arg(++count)) + QStringLiteral("/Design");
+        fixture->prompts->queueSaveOfType(path, 0);
+        fixture->trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+        return readByLibplist(path + QStringLiteral(".qkdoc"));
+    }
+
+    // Every plain group's frame in the saved design is the union of its members' frames.
+    static void expectGroupsHoldTheirMembers(const StoredDesign &design, const char *when)
+    {
+        int plain = 0;
+        for (const StoredDesign::StoredGroup &group : design.groups) {
+            if (group.kind != QLatin1String("Group"))
+                continue;
+            ++plain;
+            QRectF members;
+            for (int index : group.members) {
+                ASSERT_TRUE(index >= 0 && index < design.objects.size());
+                members = members.isNull() ? design.objects[index].frame : members.united(design.objects[index].frame);
+            }
+            EXPECT_NEAR(group.frame.left(), members.left(), 1e-6) << when;
+            EXPECT_NEAR(group.frame.top(), members.top(), 1e-6) << when;
+            EXPECT_NEAR(group.frame.right(), members.right(), 1e-6) << when;
+            EXPECT_NEAR(group.frame.bottom(), members.bottom(), 1e-6) << when;
+        }
+        EXPECT_EQ(plain, 1) << when;
+    }
+
+    // Runs the change the user makes, then checks the design in the saved file, and after one
+    // Undo and one Redo from the Edit menu.
+    void expectFittedAsTheDesignSays(const std::function<void()> &change, const QSizeF &newLabel)
     {
         const TLabel before = canvas()->getLabel();
-        const QList<QRectF> framesBefore = frames();
-        ASSERT_FALSE(framesBefore.isEmpty());
-        const QRectF oldRect = labelRect();
-        // The design fills its old label up to a point or so.
-        QRectF used;
-        for (const QRectF &frame : framesBefore)
-            used = used.united(frame);
-        ASSERT_TRUE(oldRect.adjusted(-1, -1, 1, 1).contains(used));
-        const QRectF ownBefore = ownFrame();
-        ASSERT_FALSE(ownBefore.isEmpty());
+        const QSizeF oldLabel = labelSize();
+        const Frames framesBefore = frames();
+        ASSERT_EQ(framesBefore.objects.size(), saved().objects.size());
+        ASSERT_EQ(framesBefore.isTemplate.count(false), 5) << "picture, QR code, the pair's two and text box";
+        ASSERT_GE(framesBefore.isTemplate.count(true), 1) << "the address design";
 
         change();
-        ASSERT_NEAR(canvas()->getLabel().width * 72.0, newLabel.width(), 0.01);
-        ASSERT_NEAR(canvas()->getLabel().height * 72.0, newLabel.height(), 0.01);
-        const QRectF newRect = labelRect().adjusted(-1, -1, 1, 1);
-        for (const QRectF &frame : savedFrames())
-            EXPECT_TRUE(newRect.contains(frame)) << "a frame past the new label";
-        // The user's own object takes the new label's room, not the old one's.
-        const QRectF ownNow = ownFrame();
-        EXPECT_NEAR(ownNow.width() / ownBefore.width(), newLabel.width() / oldRect.width(), 0.01);
-        EXPECT_NEAR(ownNow.height() / ownBefore.height(), newLabel.height() / oldRect.height(), 0.01);
-        EXPECT_NEAR(ownNow.x() / ownBefore.x(), newLabel.width() / oldRect.width(), 0.01);
+        ASSERT_NEAR(labelSize().width(), newLabel.width(), 0.01);
+        ASSERT_NEAR(labelSize().height(), newLabel.height(), 0.01);
+        const Frames framesAfter = frames();
+        auto expectFitted = [&](const StoredDesign &design, const char *when) {
+            SCOPED_TRACE(when);
+            ASSERT_EQ(design.objects.size(), framesBefore.objects.size());
+            const QRectF label = QRectF(QPointF(), newLabel).adjusted(-1, -1, 1, 1);
+            int user = 0;
+            for (qsizetype i = 0; i < design.objects.size(); ++i) {
+                const StoredDesign::Object &object = design.objects[i];
+                if (object.isTemplate) {
+                    EXPECT_TRUE(label.contains(object.frame)) << object.kind.toStdString() << " past the new label";
+                    continue;
+                }
+                // The user's objects lie where they were placed, at their size.
+                ++user;
+                EXPECT_EQ(object.frame, framesBefore.objects[i]) << object.kind.toStdString() << " moved or resized";
+            }
+            EXPECT_EQ(user, framesBefore.isTemplate.count(false));
+            expectGroupsHoldTheirMembers(design, when);
+        };
+        expectFitted(saved(), "after the change");
+        // The design's own graphics take the same share of the new label as of the old one.
+        int compared = 0;
+        for (qsizetype i = 0; i < framesAfter.objects.size(); ++i) {
+            if (!framesAfter.isTemplate[i] || !framesBefore.isTemplate.value(i)
+                || canvas()->getRects()[i]->className() == QLatin1String("ColorAddress"))
+                continue;
+            const QRectF a = framesBefore.objects[i], b = framesAfter.objects[i];
+            EXPECT_NEAR(b.width() / newLabel.width(), a.width() / oldLabel.width(), 0.02);
+            EXPECT_NEAR(b.height() / newLabel.height(), a.height() / oldLabel.height(), 0.02);
+            ++compared;
+        }
+        EXPECT_GE(compared, 1);
 
         QAction *undo = fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
         ASSERT_TRUE(undo && undo->isEnabled());
@@ -194,24 +341,18 @@ protected:
         EXPECT_EQ(canvas()->getLabel().name, before.name);
         EXPECT_FLOAT_EQ(canvas()->getLabel().width, before.width);
         EXPECT_FLOAT_EQ(canvas()->getLabel().height, before.height);
-        const QList<QRectF> back = frames();
-        ASSERT_EQ(back.size(), framesBefore.size());
-        for (qsizetype i = 0; i < back.size(); ++i) {
-            EXPECT_NEAR(back[i].x(), framesBefore[i].x(), 1e-6);
-            EXPECT_NEAR(back[i].y(), framesBefore[i].y(), 1e-6);
-            EXPECT_NEAR(back[i].width(), framesBefore[i].width(), 1e-6);
-            EXPECT_NEAR(back[i].height(), framesBefore[i].height(), 1e-6);
-        }
-        // The rectangle drawn before the change is the next step back.
-        undo = fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
-        ASSERT_TRUE(undo);
-        EXPECT_EQ(undo->text(), QStringLiteral("Undo Create Object"));
-        // Redo makes the new stock current again, fitted.
+        const Frames undone = frames();
+        EXPECT_EQ(undone.objects, framesBefore.objects);
+        EXPECT_EQ(undone.groups, framesBefore.groups);
+        expectGroupsHoldTheirMembers(saved(), "after Undo");
+
         fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
         apptest::settle();
-        EXPECT_NEAR(canvas()->getLabel().width * 72.0, newLabel.width(), 0.01);
-        for (const QRectF &frame : frames())
-            EXPECT_TRUE(newRect.contains(frame)) << "a frame past the new label after Redo";
+        EXPECT_NEAR(labelSize().width(), newLabel.width(), 0.01);
+        const Frames redone = frames();
+        EXPECT_EQ(redone.objects, framesAfter.objects);
+        EXPECT_EQ(redone.groups, framesAfter.groups);
+        expectFitted(saved(), "after Redo");
     }
 
     // A label of the custom label editor, typed in inches.
@@ -227,6 +368,13 @@ protected:
         qmtest::typeIntoField(sheet, QStringLiteral("tfNumberY"), QStringLiteral("4"));
         EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
     }
+    void newCustomLabel(const QString &name, const char *width, const char *height)
+    {
+        panels->queueSheet([=](QDialog &sheet) { typeLabel(sheet, name, width, height); });
+        newItem(QStringLiteral("New Custom Label..."))->trigger();
+        apptest::settle();
+        ASSERT_EQ(canvas()->getLabel().name, name);
+    }
 
     QByteArray oldData;
     std::unique_ptr<apptest::WindowFixture> fixture;
@@ -235,19 +383,31 @@ protected:
 
 } // namespace
 
-// A 5160 design with a shipped address design and the user's own rectangle, on a new 4 x 2 in
-// label: both fill the new label, and the address design is laid out again for it.
-TEST_F(StockChangeWindow, ANewCustomLabelFitsTheDesign)
+// A click on another catalogue row: 5160 to the 4 x 2 in 5163.
+TEST_F(StockChangeWindow, ACatalogueRowFitsTheDesignAsItSays)
 {
     chooseCatalogue(QStringLiteral("5160"));
-    applyShippedDesign(QStringLiteral("Address Labels"));
-    fixture->drawRect(QRectF(150, 40, 30, 20));
-    expectFittedAndUndoneInOneStep(
+    makeDesign();
+    expectFittedAsTheDesignSays([&] { chooseCatalogue(QStringLiteral("5163")); }, QSizeF(288, 144));
+}
+
+// A click on a custom row made before: 5160 to a 4 x 2 in custom label.
+TEST_F(StockChangeWindow, ACustomRowFitsTheDesignAsItSays)
+{
+    newCustomLabel(QStringLiteral("Tags"), "4", "2");
+    chooseCatalogue(QStringLiteral("5160"));
+    makeDesign();
+    expectFittedAsTheDesignSays([&] { chooseCustom(QStringLiteral("Tags")); }, QSizeF(288, 144));
+}
+
+// A 5160 design on a new 4 x 2 in label; the address design is laid out again for it.
+TEST_F(StockChangeWindow, ANewCustomLabelFitsTheDesignAsItSays)
+{
+    chooseCatalogue(QStringLiteral("5160"));
+    makeDesign();
+    expectFittedAsTheDesignSays(
         [&] {
-            panels->queueSheet([](QDialog &sheet) { typeLabel(sheet, QStringLiteral("Big Tags"), "4", "2"); });
-            newItem(QStringLiteral("New Custom Label..."))->trigger();
-            apptest::settle();
-            EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("Big Tags"));
+            newCustomLabel(QStringLiteral("Big Tags"), "4", "2");
             ASSERT_EQ(canvas()->selectedTemplates().size(), 1) << "the applied design is laid out again";
         },
         QSizeF(288, 144));
@@ -255,11 +415,11 @@ TEST_F(StockChangeWindow, ANewCustomLabelFitsTheDesign)
 }
 
 // A free layout of one 2.5 x 1.5 in label made in the format editor.
-TEST_F(StockChangeWindow, ANewCustomFormatFitsTheDesign)
+TEST_F(StockChangeWindow, ANewCustomFormatFitsTheDesignAsItSays)
 {
     chooseCatalogue(QStringLiteral("5160"));
-    fixture->drawRect(QRectF(10, 8, 160, 50));
-    expectFittedAndUndoneInOneStep(
+    makeDesign();
+    expectFittedAsTheDesignSays(
         [&] {
             panels->queueSheet([](QDialog &sheet) {
                 qmtest::presentSheet(sheet);
@@ -298,14 +458,13 @@ TEST_F(StockChangeWindow, ANewCustomFormatFitsTheDesign)
 }
 
 // Edit of a catalogue row (a double-click on it): its copy, 4 x 2 in, becomes current.
-TEST_F(StockChangeWindow, EditingACatalogueRowFitsTheDesignToTheCopy)
+TEST_F(StockChangeWindow, EditingACatalogueRowFitsTheDesignAsItSays)
 {
     chooseCatalogue(QStringLiteral("5160"));
-    fixture->drawRect(QRectF(20, 10, 140, 50));
-    expectFittedAndUndoneInOneStep(
+    makeDesign();
+    expectFittedAsTheDesignSays(
         [&] {
             panels->queueSheet([](QDialog &sheet) { typeLabel(sheet, QStringLiteral("5160"), "4", "2"); });
-            // A double-click on the product opens it in the label editor.
             QTreeView *catalogue = fixture->window->catalogueView();
             QTest::mouseDClick(catalogue->viewport(), Qt::LeftButton, {},
                                catalogue->visualRect(canvas()->dataSource()->modelIndexByName(QStringLiteral("5160"))).center());
@@ -315,22 +474,61 @@ TEST_F(StockChangeWindow, EditingACatalogueRowFitsTheDesignToTheCopy)
         QSizeF(288, 144));
 }
 
-// The Edit button on a custom row: the row changed from 2 x 1 in to 3 x 3 in.
-TEST_F(StockChangeWindow, EditingACustomRowFitsTheDesignToTheChangedStock)
+// The Edit button on a custom row: the row changed from 3 x 1.5 in to 4 x 2 in.
+TEST_F(StockChangeWindow, EditingACustomRowFitsTheDesignAsItSays)
 {
-    panels->queueSheet([](QDialog &sheet) { typeLabel(sheet, QStringLiteral("Square"), "2", "1"); });
-    newItem(QStringLiteral("New Custom Label..."))->trigger();
-    apptest::settle();
-    ASSERT_EQ(canvas()->getLabel().name, QStringLiteral("Square"));
-    fixture->window->stockTabs()->setCurrentIndex(1);
-    clickRow(fixture->window->customView(), fixture->window->customView()->model()->index(0, 0));
-    fixture->drawRect(QRectF(10, 10, 120, 50));
-    expectFittedAndUndoneInOneStep(
+    newCustomLabel(QStringLiteral("Square"), "3", "1.5");
+    chooseCustom(QStringLiteral("Square"));
+    makeDesign();
+    expectFittedAsTheDesignSays(
         [&] {
-            panels->queueSheet([](QDialog &sheet) { typeLabel(sheet, QStringLiteral("Square"), "3", "3"); });
+            panels->queueSheet([](QDialog &sheet) { typeLabel(sheet, QStringLiteral("Square"), "4", "2"); });
             QTest::mouseClick(editButton(), Qt::LeftButton);
             apptest::settle();
             EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("Square"));
         },
-        QSizeF(216, 216));
+        QSizeF(288, 144));
+}
+
+// A document whose stock has more labels than a sheet holds shows at the size it was made on;
+// choosing 5160 afterwards, as the message at open advises, grows no frame.
+TEST_F(StockChangeWindow, AStockThatLaysOutNoLabelIsNotScaledFrom)
+{
+    chooseCatalogue(QStringLiteral("5160"));
+    const QList<QRectF> placed = {QRectF(10, 8, 80, 30), QRectF(100, 10, 60, 40), QRectF(20, 44, 120, 20)};
+    GraphicList objects;
+    for (const QRectF &frame : placed) {
+        auto box = ColorRect::create(frame);
+        box->setPageName(canvas()->getCurrPageName());
+        box->setObjectLayer(1);
+        objects.append(box);
+    }
+    objects[2]->setTemplateFlag(true);
+    QVariantMap document = canvas()->drawDocumentDictionaryForGraphics(objects);
+    // 200 across and 100 down of 0.04 x 0.02 in: 20,000 labels, more than any sheet holds.
+    QVariantMap label{{"name", "Confetti"}, {"width", "0.04"}, {"height", "0.02"}, {"top_m", "0.10"},
+                      {"left_m", "0.10"}, {"v_dist", "0.01"}, {"h_dist", "0.01"}, {"number", "200"},
+                      {"number_down", "100"}, {"units", "1"}, {"deleted", "0"}, {"round", "0.00"},
+                      {"hole", "0.00"}, {"shape", "1"}};
+    document.insert(QStringLiteral("TLabel"), QVariantList{label});
+    const QString path = qmtest::freshDir(QStringLiteral("stock-refused")) + QStringLiteral("/Confetti.qkdoc");
+    ASSERT_TRUE(PropertyList::writeFile(path, document, PlistFormat::Binary));
+    fixture->prompts->queuePath(path);
+    fixture->trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    ASSERT_EQ(canvas()->getRects().size(), 3);
+    EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("Confetti"));
+    EXPECT_TRUE(fixture->prompts->count(qmtest::TestPrompts::Alert) >= 1) << "the stock is named at open";
+
+    chooseCatalogue(QStringLiteral("5160"));
+    const StoredDesign design = saved();
+    ASSERT_EQ(design.objects.size(), placed.size());
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        EXPECT_LE(design.objects[i].frame.width(), placed[i].width() + 1e-6) << i;
+        EXPECT_LE(design.objects[i].frame.height(), placed[i].height() + 1e-6) << i;
+        EXPECT_NEAR(design.objects[i].frame.x(), placed[i].x(), 1e-6) << i;
+    }
+    fixture->undo();
+    EXPECT_EQ(canvas()->getLabel().name, QStringLiteral("Confetti"));
+    for (qsizetype i = 0; i < placed.size(); ++i)
+        EXPECT_EQ(canvas()->getRects()[i]->frameBounds(), placed[i]) << i;
 }

@@ -165,11 +165,16 @@ TEST_F(StockBrowser, TheSearchTextFiltersTheCatalogue)
     EXPECT_FALSE(canvas->dataSource()->modelIndexByName(QStringLiteral("5163")).isValid());
 }
 
+// A template's graphic keeps its share of the label; the user's own keeps its frame.
 TEST_F(StockBrowser, UndoableStockChangeKeepsTheDesignProportions)
 {
     auto graphic = ColorRect::create(QRectF(0, 0, 100, 50));
     graphic->setPageName(canvas->getCurrPageName());
+    graphic->setTemplateFlag(true);
     canvas->addGraphic(graphic);
+    auto own = ColorRect::create(QRectF(10, 20, 30, 15));
+    own->setPageName(canvas->getCurrPageName());
+    canvas->addGraphic(own);
     canvas->undoManager()->closeEventGroup();
     const TLabel before = canvas->getLabel();
 
@@ -180,10 +185,12 @@ TEST_F(StockBrowser, UndoableStockChangeKeepsTheDesignProportions)
     canvas->undoManager()->closeEventGroup();
     EXPECT_EQ(canvas->getLabel().name, QStringLiteral("Twice"));
     EXPECT_NEAR(graphic->frameBounds().width(), 200.0, 1e-3);
+    EXPECT_EQ(own->frameBounds(), QRectF(10, 20, 30, 15));
 
     canvas->undoManager()->undo();
     EXPECT_EQ(canvas->getLabel().name, before.name);
     EXPECT_NEAR(graphic->frameBounds().width(), 100.0, 1e-3);
+    EXPECT_EQ(own->frameBounds(), QRectF(10, 20, 30, 15));
 }
 
 TEST_F(StockBrowser, DatabasePreviewIsAStoredToggleThatTellsTheMergeObjects)

@@ -199,6 +199,36 @@ TEST(GroupRotate, AboutAnotherCentreAndByTheChangeOnly)
     EXPECT_NEAR(f.group->bounds().height(), 50, 1e-3);
 }
 
+// The frame that holds the members as they lie is the one grouping gives, however the group
+// was turned, and whichever centre it was turned about; moved members make it move with them.
+TEST(GroupRotate, TheMembersFrameIsTheBoundsAtEveryTurn)
+{
+    for (const float degrees : {0.0f, 30.0f, 90.0f, 135.0f, 270.0f}) {
+        for (const QPointF &centre : {QPointF(50, 25), QPointF(0, 0), QPointF(-40, 70)}) {
+            Fixture f(false);
+            const std::string label = std::to_string(degrees) + " degrees";
+            f.group->setAngle(degrees, centre);
+            expectRect(f.group->membersFrame(), f.group->bounds(), label);
+            // A member moved by itself: the frame, turned about its own centre, holds it again.
+            f.b->setFrameBounds(f.b->frameBounds().translated(30, -12));
+            const QRectF frame = f.group->membersFrame();
+            QTransform back;
+            back.translate(frame.center().x(), frame.center().y());
+            back.rotate(-double(degrees));
+            back.translate(-frame.center().x(), -frame.center().y());
+            bool touches = false;
+            for (const auto &member : {f.a, f.b}) {
+                const QPolygonF outline = back.map(member->getRotatedBounds().toPainterPath().toFillPolygon());
+                for (const QPointF &point : outline) {
+                    EXPECT_TRUE(frame.adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(point)) << label;
+                    touches = touches || std::abs(point.x() - frame.right()) < 1e-6;
+                }
+            }
+            EXPECT_TRUE(touches) << label << ": the frame is larger than its members";
+        }
+    }
+}
+
 // ---- moving ----
 
 TEST(GroupMove, MembersAndBoundsMoveInOneUndoStep)
