@@ -8,7 +8,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
-#include <numeric>
 #include <new>
 #include <vector>
 
@@ -94,9 +93,11 @@ Handle open(QIODevice *device)
     return tiff;
 }
 
-// Rows read together: whole strips or rows of tiles, and whole squares of the reduction, so
-// that libtiff unpacks each strip or tile once.
-uint32_t bandRows(TIFF *tiff, uint32_t width, uint32_t height, int side)
+// Rows read together: whole strips or rows of tiles, as many as fit in a band, so that libtiff
+// unpacks each strip or tile once. A band need not hold whole squares of the reduction: the
+// sums of a square carry over from one band to the next. So whether a file can be read does
+// not depend on how much smaller it is read, and every height of strip reads.
+uint32_t bandRows(TIFF *tiff, uint32_t width, uint32_t height)
 {
     uint32_t unit = 0;
     if (TIFFIsTiled(tiff)) {
@@ -106,10 +107,10 @@ uint32_t bandRows(TIFF *tiff, uint32_t width, uint32_t height, int side)
         return 0;
     }
     unit = std::clamp<uint32_t>(unit, 1, height);
-    const qint64 rows = std::lcm(qint64(unit), qint64(side));
-    if (rows * width > maxBandPixels)
+    if (qint64(unit) * width > maxBandPixels)
         return 0;
-    return uint32_t(rows);
+    const qint64 units = std::max<qint64>(1, maxBandPixels / (qint64(unit) * width));
+    return uint32_t(std::min<qint64>(units * unit, height));
 }
 
 struct Image
@@ -195,9 +196,7 @@ bool canRead(QIODevice *device)
     {
         Handle tiff = open(device);
         Image image;
-        // The band is checked at the largest squares: if eight rows fit, so do two or four.
-        readable = tiff && begin(tiff.get(), &image)
-            && bandRows(tiff.get(), image.rgba.width, image.rgba.height, 8) != 0;
+        readable = tiff && begin(tiff.get(), &image) && bandRows(tiff.get(), image.rgba.width, image.rgba.height) != 0;
     }
     if (device)
         device->seek(start);
@@ -218,7 +217,7 @@ QImage read(QIODevice *device, int shift, QImageIOHandler::Transformations *turn
     const uint32_t width = rgba.width;
     const uint32_t height = rgba.height;
     const int side = 1 << shift;
-    const uint32_t band = bandRows(tiff.get(), width, height, side);
+    const uint32_t band = bandRows(tiff.get(), width, height);
     if (band == 0)
         return {};
     // Rows come as stored; the smaller picture is turned as it is written.

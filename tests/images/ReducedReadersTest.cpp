@@ -3,6 +3,7 @@
 // reader turns a small one), and a damaged file gives no picture. The files are written by
 // libtiff and libwebp themselves.
 #include "common/TestSupport.h"
+#include "objects/ImageProbe.h"
 #include "objects/TiffReducedReader.h"
 #include "objects/WebpReducedReader.h"
 
@@ -14,6 +15,7 @@
 
 #include <tiffio.h>
 #include <webp/encode.h>
+#include <zlib.h>
 
 #include <functional>
 #include <vector>
@@ -189,6 +191,145 @@ TEST(TiffMadeSmallerAsRead, DamagedStripsOrOneHugeStripGiveNoPicture)
     }, [](int, int, uint8_t *s) { s[0] = 9; });
     ASSERT_FALSE(oneStrip.isEmpty());
     EXPECT_FALSE(canReadTiff(oneStrip));
+}
+
+// The grey of a stored pixel in the strip-height walks below: it changes along both axes, so
+// that a square mixing the wrong rows or columns shows.
+uint8_t stripGrey(uint32_t x, uint32_t y)
+{
+    return uint8_t((x * 7 + y * 31) & 0xff);
+}
+
+// A grey TIFF 10000 pixels wide in strips of `rows` rows, uncompressed, written a scanline
+// at a time.
+QByteArray writeStripTiff(uint32_t rows, uint32_t height)
+{
+    const QString path = qmtest::freshDir(QStringLiteral("reduced-tiff-strips")) + QStringLiteral("/strips.tif");
+    TIFF *tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (!tiff)
+        return {};
+    const uint32_t width = 10000;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(1));
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_MINISBLACK));
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_NONE));
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rows);
+    // The pattern repeats every 256 rows: those are made once.
+    static const std::vector<std::vector<uint8_t>> rowsOfGrey = [width] {
+        std::vector<std::vector<uint8_t>> made(256, std::vector<uint8_t>(width));
+        for (uint32_t y = 0; y < 256; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                made[y][x] = stripGrey(x, y);
+        return made;
+    }();
+    bool ok = true;
+    for (uint32_t y = 0; y < height && ok; ++y)
+        ok = TIFFWriteScanline(tiff, const_cast<uint8_t *>(rowsOfGrey[y % 256].data()), y, 0) >= 0;
+    TIFFClose(tiff);
+    QFile file(path);
+    if (!ok || !file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// The mean a reduced picture holds for the square of `side` at (ox, oy) of a picture of
+// `width` by `height`, rounded as the reader rounds.
+int expectedMean(uint32_t ox, uint32_t oy, uint32_t side, uint32_t width, uint32_t height)
+{
+    quint32 sum = 0;
+    quint32 count = 0;
+    for (uint32_t y = oy * side; y < std::min(height, (oy + 1) * side); ++y)
+        for (uint32_t x = ox * side; x < std::min(width, (ox + 1) * side); ++x) {
+            sum += stripGrey(x, y);
+            ++count;
+        }
+    return int((sum + count / 2) / count);
+}
+
+// Every height of strip a 10000-pixel-wide TIFF may have (Qt's own writer makes 139 rows of
+// RGB, 104 of RGBA, libtiff's others): each is read, at every reduction, with each held pixel
+// the mean of its square, also where a square spans two strips. The pictures are a strip and
+// a bit high: the reading works in the same bands at any height.
+TEST(TiffMadeSmallerAsRead, EveryStripHeightOfAPictureTenThousandPixelsWideReadsAtEveryReduction)
+{
+    const uint32_t width = 10000;
+    for (uint32_t rows = 1; rows <= 256; ++rows) {
+        SCOPED_TRACE(rows);
+        // A strip and a row: the strips meet, and for every even height of strip the last
+        // square is cut short.
+        const uint32_t height = rows + 1;
+        const QByteArray bytes = writeStripTiff(rows, height);
+        ASSERT_FALSE(bytes.isEmpty());
+        ASSERT_TRUE(canReadTiff(bytes));
+        // Every reduction for a few, the half that a picture over 64 megapixels takes for all.
+        const int lastShift = rows % 37 == 0 || rows == 139 || rows == 255 ? 3 : 1;
+        for (int shift = 1; shift <= lastShift; ++shift) {
+            SCOPED_TRACE(shift);
+            const uint32_t side = 1u << shift;
+            const QImage reduced = readTiff(bytes, shift);
+            ASSERT_EQ(reduced.size(), QSize(int((width + side - 1) >> shift), int((height + side - 1) >> shift)));
+            // The square that holds the strips' meeting, and the last, cut-short one.
+            for (uint32_t oy : {(rows - 1) / side, rows / side, uint32_t(reduced.height() - 1)}) {
+                for (uint32_t ox : {0u, 1u, 2499u, uint32_t(reduced.width() - 1)}) {
+                    if (ox >= uint32_t(reduced.width()))
+                        continue;
+                    const int mean = expectedMean(ox, oy, side, width, height);
+                    ASSERT_EQ(reduced.pixelColor(int(ox), int(oy)), QColor(mean, mean, mean)) << ox << "," << oy;
+                }
+            }
+        }
+    }
+}
+
+// A TIFF over 64 megapixels in strips of any height is taken, to be held at half its pixels:
+// none is refused, and so none is left out of its folder's tiles, for the height its strips
+// happen to have. The strips are written raw, each the same compressed run of black.
+TEST(TiffMadeSmallerAsRead, SeventyMegapixelTiffsInStripsOfEveryHeightAreTakenAtHalfTheirPixels)
+{
+    const uint32_t width = 10000;
+    const uint32_t height = 7000;
+    const QString folder = qmtest::freshDir(QStringLiteral("reduced-tiff-seventy"));
+    auto deflated = [width](uint32_t rows) {
+        const QByteArray black(qsizetype(width) * rows, '\0');
+        uLongf size = compressBound(uLong(black.size()));
+        QByteArray packed(qsizetype(size), '\0');
+        if (compress2(reinterpret_cast<Bytef *>(packed.data()), &size, reinterpret_cast<const Bytef *>(black.constData()),
+                      uLong(black.size()), 1) != Z_OK)
+            return QByteArray();
+        packed.resize(qsizetype(size));
+        return packed;
+    };
+    for (uint32_t rows = 1; rows <= 256; ++rows) {
+        SCOPED_TRACE(rows);
+        const QString path = folder + QStringLiteral("/strips%1.tif").arg(rows);
+        TIFF *tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+        ASSERT_TRUE(tiff);
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(1));
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_MINISBLACK));
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_ADOBE_DEFLATE));
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rows);
+        const QByteArray whole = deflated(rows);
+        const QByteArray last = deflated(height % rows == 0 ? rows : height % rows);
+        ASSERT_FALSE(whole.isEmpty());
+        const uint32_t strips = (height + rows - 1) / rows;
+        bool ok = true;
+        for (uint32_t strip = 0; strip < strips && ok; ++strip) {
+            const QByteArray &data = strip + 1 == strips ? last : whole;
+            ok = TIFFWriteRawStrip(tiff, strip, const_cast<char *>(data.constData()), tmsize_t(data.size())) >= 0;
+        }
+        TIFFClose(tiff);
+        ASSERT_TRUE(ok);
+        const ImageProbe::Result probed = ImageProbe::probeFile(path);
+        EXPECT_TRUE(probed.accepted()) << probed.errorMessage().toStdString();
+        EXPECT_EQ(probed.size, QSizeF(width, height));
+        EXPECT_EQ(probed.decodedSize, QSize(5000, 3500));
+        QFile::remove(path);
+    }
 }
 
 TEST(WebpMadeSmallerAsRead, DecodedAtAFractionWithTransparencyKeptAndCutFilesRefused)
