@@ -10,6 +10,12 @@
 // at program start as the program does ("prepared"), and without ("cold"). Its floor is the
 // library's own start and description of its filters, which the window's thread must not wait for.
 //
+// The noise generators on the same photo: the time from choosing each until its preview is
+// drawn, and the longest block meanwhile. Their grain is a size in pixels of the photo: Cell and
+// Simplex Noise draw it on the smaller copy the preview is made from, with their scale brought
+// to the copy; Perlin Noise's grain is fixed, so its preview is the full-size result averaged
+// down. Floors beside them: the generator over the preview's own pixels, and over the photo.
+//
 // Plain output, not a google-benchmark loop: the figure is a maximum over one user session.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -223,11 +229,59 @@ int main(int argc, char **argv)
         },
         120000);
 
+    // The noise generators, each chosen in turn and previewed at the panel's own zoom.
+    struct Noise
+    {
+        const char *name;
+        double shown = 0;
+        double longest = 0;
+        double previewFloor = 0;
+        double fullFloor = 0;
+    };
+    Noise noises[] = {{"gegl:cell-noise"}, {"gegl:simplex-noise"}, {"gegl:perlin-noise"}};
+    const double previewScale = panel.previewScale(panel.ciView()->getZoom());
+    for (Noise &noise : noises) {
+        const QString name = QString::fromLatin1(noise.name);
+        {
+            const auto filter = ImageFilter::filterWithName(name);
+            filter->setDefaults();
+            const FilterImage out = filter->outputImage();
+            QElapsedTimer clock;
+            clock.start();
+            out.render(QRect(0, 0, int(Width * previewScale), int(Height * previewScale)));
+            noise.previewFloor = clock.nsecsElapsed() / 1e6;
+            clock.restart();
+            out.render(QRect(0, 0, Width, Height));
+            noise.fullFloor = clock.nsecsElapsed() / 1e6;
+        }
+        const quint64 revision = panel.revision();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 shownAt = -1;
+        QTimer::singleShot(20, [&] { panel.outlineView()->setCurrentIndex(panel.dataSource()->indexOfFilter(name)); });
+        noise.longest = Heartbeat().run(
+            [&] {
+                if (shownAt < 0 && panel.revision() != revision && !panel.isRendering()) {
+                    panel.ciView()->repaint();
+                    if (!panel.isRendering())
+                        shownAt = clock.elapsed();
+                }
+                return shownAt >= 0;
+            },
+            120000);
+        noise.shown = shownAt;
+    }
+
     std::printf("24 MP photo, Gaussian blur (GEGL)\n");
     std::printf("  longest GUI-thread block, choosing the blur:      %8.1f ms\n", choose);
     std::printf("  longest GUI-thread block, dragging its slider:    %8.1f ms\n", dragging);
     std::printf("  longest GUI-thread block, Apply until it is shown: %7.1f ms (Apply took %lld ms)\n", applying,
                 static_cast<long long>(appliedAt));
     std::printf("  floor: one full-size blur in the library:         %8.1f ms\n", floorMs);
+    std::printf("24 MP photo, noise generators previewed at %.3f of its size\n", previewScale);
+    for (const Noise &noise : noises)
+        std::printf("  %-20s preview drawn after %7.1f ms, longest GUI-thread block %6.1f ms; floors: over the "
+                    "preview's pixels %6.1f ms, over the photo %7.1f ms\n",
+                    noise.name, noise.shown, noise.longest, noise.previewFloor, noise.fullFloor);
     return 0;
 }

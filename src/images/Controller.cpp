@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "foundation/Language.h"
 #include "images/EffectSlider.h"
@@ -64,13 +66,21 @@ int levelKey(double scale)
 }
 
 // A value of `input` as it reads on a copy of the picture `scale` times the size: lengths in
-// pixels and places in the picture scale with it, everything else stays.
-QVariant scaledValue(const FilterInput &input, const QVariant &value, double scale)
+// pixels and places in the picture scale with it, inverse lengths against it, everything else
+// stays. Nothing when the copy cannot take the value: an inverse length grown past what the
+// input takes (a noise of fine grain on a copy an eighth the size).
+std::optional<QVariant> scaledValue(const FilterInput &input, const QVariant &value, double scale)
 {
     if (!value.isValid() || scale == 1)
         return value;
+    if (input.className == QLatin1String("NSNumber") && input.dimension == FilterDimension::InverseLength) {
+        const double scaled = value.toDouble() / scale;
+        if (input.maximum.isValid() && scaled > input.maximum.toDouble())
+            return std::nullopt;
+        return scaled;
+    }
     if (input.className == QLatin1String("NSNumber")
-        && (input.measuredInPixels || input.type == QLatin1String(FilterInputType::Distance))) {
+        && (input.dimension == FilterDimension::Length || input.type == QLatin1String(FilterInputType::Distance))) {
         double scaled = value.toDouble() * scale;
         // A whole number of pixels stays whole (a block size of 16 on a copy at 1/8 is 2), and
         // never drops below what the input takes (a block of at least one pixel).
@@ -96,7 +106,7 @@ QVariant scaledValue(const FilterInput &input, const QVariant &value, double sca
     if (input.className == QLatin1String("NSAffineTransform")) {
         if (value.metaType() == QMetaType::fromType<QTransform>()) {
             const QTransform m = value.value<QTransform>();
-            return QTransform(m.m11(), m.m12(), m.m21(), m.m22(), m.dx() * scale, m.dy() * scale);
+            return QVariant::fromValue(QTransform(m.m11(), m.m12(), m.m21(), m.m22(), m.dx() * scale, m.dy() * scale));
         }
         QList<double> v = vectorComponents(value);
         for (int i = 4; i < std::min<int>(6, int(v.size())); ++i)
@@ -104,6 +114,57 @@ QVariant scaledValue(const FilterInput &input, const QVariant &value, double sca
         return QVariant::fromValue(v);
     }
     return value;
+}
+
+// `image` at `scale` (one over a power of two) of its size: each pixel the mean of the square
+// of full-size pixels it stands for, rendered a band at a time so that no more than a band of
+// the full size is ever held.
+FilterImage averagedDown(const FilterImage &image, double scale)
+{
+    if (image.isNull())
+        return image;
+    const int factor = int(std::lround(1 / scale));
+    const QRectF whole = image.extent();
+    const QRectF extent = image.isInfinite()
+                              ? whole
+                              : QRectF(whole.x() * scale, whole.y() * scale, whole.width() * scale, whole.height() * scale);
+    return FilterImage(extent, [image, factor](const QRect &rect) {
+        QImage out = FilterExtent::transparent(rect.size());
+        if (out.isNull() || rect.isEmpty())
+            return out;
+        const qint64 fullWidth = qint64(rect.width()) * factor;
+        const int rows = int(std::clamp<qint64>(kBandPixels / std::max<qint64>(1, fullWidth * factor * factor), 1,
+                                                rect.height()));
+        std::vector<quint32> sums(size_t(rect.width()) * 4);
+        const quint32 count = quint32(factor * factor);
+        for (int row = 0; row < rect.height(); row += rows) {
+            const int band = std::min(rows, rect.height() - row);
+            // Filter space grows upwards: the band's top row is its highest.
+            const QRect full(rect.x() * factor, (rect.y() + rect.height() - row - band) * factor, rect.width() * factor,
+                             band * factor);
+            const QImage part = image.render(full);
+            if (part.size() != full.size())
+                return QImage();
+            for (int r = 0; r < band; ++r) {
+                std::fill(sums.begin(), sums.end(), 0u);
+                for (int dy = 0; dy < factor; ++dy) {
+                    const uchar *line = part.constScanLine(r * factor + dy);
+                    for (int x = 0; x < full.width(); ++x) {
+                        quint32 *s = sums.data() + size_t(x / factor) * 4;
+                        const uchar *p = line + size_t(x) * 4;
+                        s[0] += p[0];
+                        s[1] += p[1];
+                        s[2] += p[2];
+                        s[3] += p[3];
+                    }
+                }
+                uchar *target = out.scanLine(row + r);
+                for (size_t i = 0; i < sums.size(); ++i)
+                    target[i] = uchar((sums[i] + count / 2) / count);
+            }
+        }
+        return out;
+    });
 }
 
 // The pixels of `rect` rendered band by band, top first; null when cancelled between bands.
@@ -726,9 +787,22 @@ FilterImage Controller::previewResult(const FilterImage &source, double scale, c
     if (!copy)
         return {};
     copy->setDefaults();
-    for (const QString &key : currentFilter->inputKeys())
-        if (const FilterInput *input = currentFilter->input(key))
-            copy->setValue(key, scaledValue(*input, currentFilter->value(key), scale));
+    // Features of a size of their own in pixels, or finer than the copy's inputs can ask for,
+    // cannot be drawn on the smaller copy at their size: the preview is then the full-size
+    // result, averaged down.
+    bool fits = currentFilter->fixedFeatureSize() <= 1;
+    for (const QString &key : currentFilter->inputKeys()) {
+        const FilterInput *input = currentFilter->input(key);
+        if (!fits || !input)
+            continue;
+        const std::optional<QVariant> scaled = scaledValue(*input, currentFilter->value(key), scale);
+        if (scaled)
+            copy->setValue(key, *scaled);
+        else
+            fits = false;
+    }
+    if (!fits)
+        return averagedDown(resultFor(currentFilter.get(), backgroundImage, bounds), scale);
     const QRectF scaledBounds(bounds.x() * scale, bounds.y() * scale, bounds.width() * scale, bounds.height() * scale);
     return resultFor(copy.get(), source, scaledBounds);
 }

@@ -77,6 +77,8 @@ public:
     QImage renderedResult() const { return m_cache; }
     // Pixels of the last drawn picture per pixel of the source picture.
     double renderedScale() const { return m_cacheScale; }
+    // Where the last drawn picture lies, in filter space at that scale.
+    QRect renderedRect() const { return m_cacheRect; }
     // The panel's answer to a request for pixels: `image` holds `rendered` (pixels at
     // `scale`, within the `wanted` rectangle asked for) of the result at `revision`; a null
     // image with an empty `rendered` means there is nothing to draw.

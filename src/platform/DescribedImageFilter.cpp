@@ -173,7 +173,8 @@ FilterInput &DescribedImageFilter::addNumber(const QString &key, const QString &
     in.sliderMaximum = sliderMaximum;
     in.defaultValue = defaultValue;
     in.identity = defaultValue;
-    in.measuredInPixels = in.type == QLatin1String(FilterInputType::Distance);
+    if (in.type == QLatin1String(FilterInputType::Distance))
+        in.dimension = FilterDimension::Length;
     m_inputs.append(in);
     return m_inputs.last();
 }

@@ -135,18 +135,34 @@ const OfferedOperation Operations[] = {
      "x:1:2048::: y:1:2048::: line-width:0:2048::: line-height:0:2048:::"},
 };
 
-// Properties that are lengths in pixels although GEGL gives them no unit.
-bool knownPixelLength(const QByteArray &operation, const QByteArray &property)
+// What GEGL leaves unsaid of an operation's measure of the picture: properties that are
+// lengths in pixels although GEGL gives them no unit, properties that are inverse lengths (the
+// noises' scale: features a pixel holds, a feature fifty pixels wide at 1), and the size of
+// the features an operation draws whatever its properties say (Perlin noise's grain of fifty
+// pixels; its scale is the step from one octave to the next, no measure of the picture).
+struct Measures
 {
-    static const QHash<QByteArray, QList<QByteArray>> known = {
-        {"gegl:box-blur", {"radius"}},
-        {"gegl:high-pass", {"std-dev"}},
-        {"gegl:bilateral-filter", {"blur-radius"}},
-        {"gegl:difference-of-gaussians", {"radius1", "radius2"}},
-        {"gegl:long-shadow", {"length"}},
-        {"gegl:newsprint", {"period"}},
+    QList<QByteArray> lengths;
+    QList<QByteArray> inverseLengths;
+    double featureSize = 0;
+};
+
+const Measures &measuresOf(const QByteArray &operation)
+{
+    static const QHash<QByteArray, Measures> known = {
+        {"gegl:box-blur", {{"radius"}, {}}},
+        {"gegl:high-pass", {{"std-dev"}, {}}},
+        {"gegl:bilateral-filter", {{"blur-radius"}, {}}},
+        {"gegl:difference-of-gaussians", {{"radius1", "radius2"}, {}}},
+        {"gegl:long-shadow", {{"length"}, {}}},
+        {"gegl:newsprint", {{"period"}, {}}},
+        {"gegl:simplex-noise", {{}, {"scale"}}},
+        {"gegl:cell-noise", {{}, {"scale"}}},
+        {"gegl:perlin-noise", {{}, {}, 50}},
     };
-    return known.value(operation).contains(property);
+    static const Measures none;
+    const auto found = known.constFind(operation);
+    return found == known.constEnd() ? none : *found;
 }
 
 const Babl *pixelFormat()
@@ -275,8 +291,9 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
     const char *unit = gegl_param_spec_get_property_key(pspec, "unit");
     const bool degrees = unit && qstrcmp(unit, "degree") == 0;
     const bool distance = unit && qstrcmp(unit, "pixel-distance") == 0;
+    const Measures &measures = measuresOf(filter.operation);
     const bool inPixels = distance || (unit && qstrcmp(unit, "pixel-coordinate") == 0)
-                          || knownPixelLength(filter.operation, name);
+                          || measures.lengths.contains(name);
     GeglImageFilter::Property property;
     property.name = name;
 
@@ -379,7 +396,9 @@ bool describe(GeglImageFilter &filter, GParamSpec *pspec, GParamSpec *second,
         }
         filter.addNumber(property.key, display, type, minimum * scale, maximum * scale,
                          defaultValue * scale, uiMinimum * scale, uiMaximum * scale)
-            .measuredInPixels = inPixels && !degrees;
+            .dimension = inPixels && !degrees                       ? FilterDimension::Length
+                         : measures.inverseLengths.contains(name) ? FilterDimension::InverseLength
+                                                                  : FilterDimension::None;
     } else {
         return false;
     }
@@ -401,6 +420,7 @@ std::unique_ptr<GeglImageFilter> makeFilter(const OfferedOperation &offered)
         categories);
     filter->operation = offered.operation;
     filter->originAtCenter = offered.originAtCenter;
+    filter->featureSize = measuresOf(filter->operation).featureSize;
 
     // Which pads the operation has decides its image inputs.
     GeglNode *graph = gegl_node_new();
@@ -480,6 +500,14 @@ struct Setting
     QColor color;
 };
 
+// The picture around a rectangle asked for that a render reads at least: what samplers and
+// small kernels reach past its edges.
+QRect aroundWanted(const QRect &wanted)
+{
+    constexpr int Margin = 512;
+    return wanted.adjusted(-Margin, -Margin, Margin, Margin);
+}
+
 struct Recipe
 {
     QByteArray operation;
@@ -529,31 +557,50 @@ void setProperty(GeglNode *node, const Setting &s)
     g_value_unset(&value);
 }
 
-// A pixel source for one image input: the part of the image a render may read, as a buffer.
-// Finite pictures of a reasonable size go in whole (operations such as contrast stretching
-// read every pixel); larger or infinite ones only around the rectangle asked for.
-GeglBuffer *bufferFor(const FilterImage &image, const QRect &wanted, bool fill, const Frame &frame)
+// A pixel source for one image input, as a buffer. A finite picture's buffer spans the whole
+// picture: operations place and size their work by the extent of their input (a little planet,
+// a vignette), and a part of the picture would give every band of a large result a picture of
+// its own. Pictures of a reasonable size are filled whole (operations such as contrast
+// stretching read every pixel); a larger one is filled where the operation says it reads for
+// the rectangle asked for, and around it. An infinite picture gives only that part, and so does
+// a large one for a composed operation of one picture: it does not say what it reads, and its
+// parts (a blur along whole columns) would work over the whole extent for every band. One that
+// lays a second picture over the first (a blur by a mask) aligns the two by their extents, and
+// has the whole extent.
+struct Source
 {
-    constexpr qint64 WholeLimit = qint64(4096) * 4096;
-    constexpr int Margin = 512;
-    QRect part = FilterExtent::pixelRect(image.extent());
-    if (part.isEmpty() || qint64(part.width()) * part.height() > WholeLimit) {
-        const QRect around = wanted.adjusted(-Margin, -Margin, Margin, Margin);
-        part = FilterExtent::pixelRect(FilterExtent::intersected(image.extent(), around));
+    GeglBuffer *buffer = nullptr;
+    QRect extent;
+    bool whole = false;
+};
+
+qint64 wholeLimit = qint64(4096) * 4096;
+
+Source sourceFor(const FilterImage &image, const QRect &wanted, bool inPart)
+{
+    Source source;
+    source.extent = FilterExtent::pixelRect(image.extent());
+    const bool finite = !source.extent.isEmpty() && FilterExtent::isRenderable(source.extent);
+    source.whole = finite && qint64(source.extent.width()) * source.extent.height() <= wholeLimit;
+    if (!finite || (inPart && !source.whole))
+        source.extent = FilterExtent::pixelRect(FilterExtent::intersected(image.extent(), aroundWanted(wanted)));
+    if (source.extent.isEmpty() || !FilterExtent::isRenderable(source.extent)) {
+        source.extent = QRect(wanted.x(), wanted.y(), 1, 1);
+        source.whole = true;
     }
-    if (part.isEmpty() || !FilterExtent::isRenderable(part))
-        part = QRect(wanted.x(), wanted.y(), 1, 1);
+    return source;
+}
+
+void fill(GeglBuffer *buffer, const FilterImage &image, const QRect &part, const Frame &frame)
+{
+    if (part.isEmpty())
+        return;
+    QImage pixels = image.render(part);
+    if (pixels.isNull())
+        return;
+    pixels.convertTo(QImage::Format_RGBA8888_Premultiplied);
     const GeglRectangle rect = frame.toGegl(part);
-    GeglBuffer *buffer = gegl_buffer_new(&rect, pixelFormat());
-    if (fill) {
-        QImage pixels = image.render(part);
-        if (!pixels.isNull()) {
-            pixels.convertTo(QImage::Format_RGBA8888_Premultiplied);
-            gegl_buffer_set(buffer, &rect, 0, pixelFormat(), pixels.constBits(),
-                            pixels.bytesPerLine());
-        }
-    }
-    return buffer;
+    gegl_buffer_set(buffer, &rect, 0, pixelFormat(), pixels.constBits(), pixels.bytesPerLine());
 }
 
 struct Graph
@@ -562,25 +609,34 @@ struct Graph
     GeglNode *node = nullptr;
     QList<GeglBuffer *> buffers;
 
-    Graph(const Recipe &recipe, const QRect &wanted, bool fill)
+    Graph(const Recipe &recipe, const QRect &wanted, bool filled)
     {
         root = gegl_node_new();
         node = gegl_node_new_child(root, "operation", recipe.operation.constData(), nullptr);
+        GeglOperation *operation = gegl_node_get_gegl_operation(node);
+        const bool composed = operation && GEGL_IS_OPERATION_META(operation);
+        const bool readInPart = composed && recipe.aux.isNull();
         GeglRectangle inputRect{0, 0, 0, 0};
-        if (!recipe.input.isNull()) {
-            GeglBuffer *buffer = bufferFor(recipe.input, wanted, fill, recipe.frame);
-            buffers.append(buffer);
-            inputRect = *gegl_buffer_get_extent(buffer);
+        struct Pad
+        {
+            const char *name;
+            const FilterImage *image;
+            Source source;
+        };
+        QList<Pad> pads;
+        if (!recipe.input.isNull())
+            pads.append({"input", &recipe.input, sourceFor(recipe.input, wanted, readInPart)});
+        if (!recipe.aux.isNull())
+            pads.append({"aux", &recipe.aux, sourceFor(recipe.aux, wanted, readInPart)});
+        for (Pad &pad : pads) {
+            const GeglRectangle rect = recipe.frame.toGegl(pad.source.extent);
+            pad.source.buffer = gegl_buffer_new(&rect, pixelFormat());
+            buffers.append(pad.source.buffer);
+            if (qstrcmp(pad.name, "input") == 0)
+                inputRect = rect;
             GeglNode *source = gegl_node_new_child(root, "operation", "gegl:buffer-source",
-                                                   "buffer", buffer, nullptr);
-            gegl_node_connect_to(source, "output", node, "input");
-        }
-        if (!recipe.aux.isNull()) {
-            GeglBuffer *buffer = bufferFor(recipe.aux, wanted, fill, recipe.frame);
-            buffers.append(buffer);
-            GeglNode *source = gegl_node_new_child(root, "operation", "gegl:buffer-source",
-                                                   "buffer", buffer, nullptr);
-            gegl_node_connect_to(source, "output", node, "aux");
+                                                   "buffer", pad.source.buffer, nullptr);
+            gegl_node_connect_to(source, "output", node, pad.name);
         }
         for (const Setting &s : recipe.settings)
             setProperty(node, s);
@@ -592,6 +648,27 @@ struct Graph
                                                  inputRect.y + inputRect.height / 2.0)
                                        : recipe.frame.toGegl(extent.center());
             gegl_node_set(node, "origin-x", centre.x(), "origin-y", centre.y(), nullptr);
+        }
+        if (!filled)
+            return;
+        // What the operation reads of each input for the rectangle asked for, once the graph
+        // knows its extents.
+        gegl_node_get_bounding_box(node);
+        const GeglRectangle roi = recipe.frame.toGegl(wanted);
+        for (const Pad &pad : pads) {
+            QRect part = pad.source.extent;
+            if (!pad.source.whole) {
+                QRect read = aroundWanted(wanted);
+                if (operation && !composed) {
+                    const GeglRectangle need = gegl_operation_get_required_for_output(operation, pad.name, &roi);
+                    if (!gegl_rectangle_is_infinite_plane(&need))
+                        read |= FilterExtent::pixelRect(recipe.frame.fromGegl(need));
+                    else
+                        read = pad.source.extent;
+                }
+                part &= read;
+            }
+            fill(pad.source.buffer, *pad.image, part, recipe.frame);
         }
     }
     ~Graph()
@@ -628,6 +705,11 @@ QImage renderRecipe(const Recipe &recipe, const QRect &rect)
 }
 
 } // namespace
+
+void GeglImageFilter::setWholePictureLimitForTesting(qint64 pixels)
+{
+    wholeLimit = pixels < 0 ? qint64(4096) * 4096 : pixels;
+}
 
 GeglImageFilter::GeglImageFilter(QString name, QString displayName, QStringList categories)
     : DescribedImageFilter(std::move(name), std::move(displayName), std::move(categories))

@@ -41,12 +41,17 @@ public:
     GeglImageFilter(QString name, QString displayName, QStringList categories);
 
     FilterImage outputImage() const override;
+    // Pictures of more pixels than this are handed to GEGL in part; negative for the limit
+    // of a real run.
+    static void setWholePictureLimitForTesting(qint64 pixels);
+    double fixedFeatureSize() const override { return featureSize; }
 
     // Filled by the catalogue while it describes the operation.
     QByteArray operation;
     bool hasInput = true;
     QString auxKey;              // the input key of the operation's aux pad; empty for none
     bool originAtCenter = false; // geometry: turn and scale about the picture's centre
+    double featureSize = 0;      // see fixedFeatureSize()
     QList<Property> properties;
     QList<Fixed> fixed;
 

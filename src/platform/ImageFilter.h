@@ -51,6 +51,11 @@ private:
     Renderer renderer_;
 };
 
+// What a number measures of the picture. On a copy of the picture at another size a length in
+// pixels (a radius, a block size) changes in proportion to it, and an inverse length (how many
+// features a pixel holds: the scale of a noise) against it; other numbers stay.
+enum class FilterDimension { None, Length, InverseLength };
+
 // The description of one input of a filter.
 struct FilterInput {
     QString key;          // "inputImage", "inputRadius", "inputCenter", ...
@@ -61,9 +66,8 @@ struct FilterInput {
     // A number that picks one of a fixed set: the names of the choices, the value being the
     // index of one. Empty for a number that varies freely.
     QStringList choices;
-    // A number that is a length or a place in pixels of the picture, whatever its type: on a
-    // copy of the picture at another size it changes in proportion.
-    bool measuredInPixels = false;
+    // What the number measures of the picture, whatever its type.
+    FilterDimension dimension = FilterDimension::None;
 };
 
 // The numbers of a vector input's value, as a list of doubles or of numbers; empty for
@@ -132,6 +136,11 @@ public:
 
     // The result for the current inputs; null when a required image input is unset.
     virtual FilterImage outputImage() const = 0;
+
+    // The size in pixels of features the filter draws whatever its inputs say (a noise whose
+    // grain is fixed in pixels), when it is larger than a pixel; 0 for none. On a smaller copy
+    // of the picture such features come out too large.
+    virtual double fixedFeatureSize() const { return 0; }
 };
 
 }  // namespace quillmark

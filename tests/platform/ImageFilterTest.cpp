@@ -4,8 +4,10 @@
 #include <QPainter>
 
 #include "platform/Bundle.h"
+#include "platform/GeglImageFilter.h"
 #include "platform/ImageFilter.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace quillmark;
@@ -187,7 +189,7 @@ TEST(ImageFilterCatalogue, EveryLengthInPixelsIsMarkedAndNothingElse)
         for (const QString &key : keys) {
             const FilterInput *in = filter->input(key);
             ASSERT_TRUE(in) << name << " " << qPrintable(key);
-            EXPECT_TRUE(in->measuredInPixels) << name << " " << qPrintable(key);
+            EXPECT_EQ(in->dimension, FilterDimension::Length) << name << " " << qPrintable(key);
         }
     }
     const std::pair<const char *, const char *> notLengths[] = {
@@ -203,7 +205,7 @@ TEST(ImageFilterCatalogue, EveryLengthInPixelsIsMarkedAndNothingElse)
         ASSERT_TRUE(filter) << name;
         const FilterInput *in = filter->input(QString::fromLatin1(key));
         ASSERT_TRUE(in) << name << " " << key;
-        EXPECT_FALSE(in->measuredInPixels) << name << " " << key;
+        EXPECT_EQ(in->dimension, FilterDimension::None) << name << " " << key;
     }
 
     // The whole catalogue: every length typed as one is marked, and every mark is on a number
@@ -220,8 +222,8 @@ TEST(ImageFilterCatalogue, EveryLengthInPixelsIsMarkedAndNothingElse)
             const FilterInput *in = filter->input(key);
             const QString where = name + QLatin1Char(' ') + key;
             if (in->type == QLatin1String(FilterInputType::Distance))
-                EXPECT_TRUE(in->measuredInPixels) << qPrintable(where);
-            if (!in->measuredInPixels)
+                EXPECT_EQ(in->dimension, FilterDimension::Length) << qPrintable(where);
+            if (in->dimension == FilterDimension::None)
                 continue;
             ++marked;
             EXPECT_EQ(in->className, QStringLiteral("NSNumber")) << qPrintable(where);
@@ -288,6 +290,61 @@ TEST(ImageFilterCatalogue, EveryOfferedFilterRendersAChangedPicture)
         }
         EXPECT_TRUE(changed);
     }
+}
+
+// A picture too large to hand to GEGL whole is read in parts, as a band of a large result is
+// rendered: every filter renders a part of its result as the whole has it, also where the
+// filter places its work by the picture's extent (a little planet, a vignette) or reads every
+// pixel (contrast stretched). The picture passes for large with the limit lowered, so that the
+// whole still renders quickly.
+TEST(ImageFilterOutput, APartOfALargePictureIsThatPartOfTheWholeResult)
+{
+    QImage picture(1400, 1100, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&picture);
+        QLinearGradient across(0, 0, picture.width(), picture.height());
+        across.setColorAt(0, QColor(30, 60, 200));
+        across.setColorAt(1, QColor(240, 200, 20));
+        p.fillRect(picture.rect(), across);
+        for (int i = 0; i < 40; ++i)
+            p.fillRect((i * 173) % 1300, (i * 97) % 1000, 60, 40, QColor::fromHsv((i * 37) % 360, 200, 220));
+    }
+    const FilterImage source(picture);
+    const FilterImage texture(texturePicture());
+    const QRect part(684, 534, 32, 32);
+    QStringList all;
+    for (const char *category : OfferedCategories)
+        all += ImageFilter::filterNamesInCategory(QString::fromLatin1(category));
+    all.removeDuplicates();
+    int geglFilters = 0;
+    for (const QString &name : all) {
+        SCOPED_TRACE(qPrintable(name));
+        const std::unique_ptr<ImageFilter> filter = ImageFilter::filterWithName(name);
+        ASSERT_TRUE(filter);
+        filter->setDefaults();
+        for (const QString &key : filter->inputKeys())
+            if (filter->input(key)->className == QLatin1String("CIImage"))
+                filter->setValue(key, QVariant::fromValue(key == Image ? source : texture));
+        geglFilters += name.startsWith(QLatin1String("gegl:"));
+        GeglImageFilter::setWholePictureLimitForTesting(-1);
+        const QImage whole = filter->outputImage().render(part);
+        GeglImageFilter::setWholePictureLimitForTesting(1);
+        const QImage inPart = filter->outputImage().render(part);
+        GeglImageFilter::setWholePictureLimitForTesting(-1);
+        ASSERT_EQ(whole.size(), part.size());
+        ASSERT_EQ(inPart.size(), part.size());
+        int worst = 0;
+        for (int y = 0; y < part.height(); ++y)
+            for (int x = 0; x < part.width(); ++x) {
+                const QRgb a = whole.pixel(x, y);
+                const QRgb b = inPart.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+            }
+        // Random noise draws its own grain on every render; nothing else may differ.
+        EXPECT_LE(worst, 2);
+    }
+    EXPECT_GT(geglFilters, 50);
 }
 
 TEST(ImageFilterInputs, DescribedByClassTypeRangeAndDefault)
