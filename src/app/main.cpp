@@ -128,6 +128,7 @@ int main(int argc, char **argv)
     int result = 0;
     {
         quillmark::MainWindow window;
+        // own file: the program's icon among its resources.
         window.setWindowIcon(QIcon(quillmark::Bundle::pathForResource(QStringLiteral("quillmark"), QStringLiteral("svg"),
                                                                       QStringLiteral("icons"))));
         window.show();

@@ -1,5 +1,7 @@
 #include "barcodes/TSequence.h"
 
+#include "platform/GuardedReader.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -7,6 +9,7 @@
 #include <charconv>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 namespace quillmark {
 
@@ -98,18 +101,12 @@ std::vector<std::string> splitSequenceData(const std::string &bytes)
 bool getseq_datafile(TSequence &sequence, QString *error)
 {
     sequence.data.clear();
-    QFile file(sequence.path);
-    bool readable = !sequence.path.isEmpty() && file.open(QIODevice::ReadOnly)
-                    && file.size() <= MaxSequenceFileBytes;
-    if (readable) {
-        // Asked for no more than the file holds: a buffer of the whole limit for every read
-        // would cost 16 MB each time a short list is read again.
-        const qint64 known = file.size();
-        const QByteArray bytes = file.read(known > 0 ? known + 1 : MaxSequenceFileBytes + 1);
-        readable = bytes.size() <= MaxSequenceFileBytes && file.error() == QFileDevice::NoError;
-        if (readable)
-            sequence.data = splitSequenceData(bytes.toStdString());
-    }
+    // The file a design names: a FIFO or a device in its place is refused at once, never
+    // waited on while a sheet prints.
+    const std::optional<QByteArray> bytes = GuardedReader::read(sequence.path, MaxSequenceFileBytes);
+    const bool readable = bytes.has_value();
+    if (readable)
+        sequence.data = splitSequenceData(bytes->toStdString());
     if (!readable || sequence.data.empty()) {
         sequence.data.clear();
         if (error)

@@ -212,6 +212,7 @@ void AboutPanel::paintEvent(QPaintEvent *)
     painter.drawPath(shape);
 
     // The product's picture at its own size.
+    // own file: the program's icon among its resources.
     QSvgRenderer picture(Bundle::pathForResource(QStringLiteral("quillmark"), QStringLiteral("svg"),
                                                  QStringLiteral("icons")));
     if (picture.isValid())

@@ -142,8 +142,13 @@ ObjectForms::ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
     Work &work = *m_work;
     const qsizetype count = graphics.size();
     work.objects.reserve(size_t(count));
-    for (const auto &graphic : graphics)
+    // The copies of outside pictures are made on workers meanwhile, each object's form waiting
+    // only for its own.
+    PictureCopy::Batch copies;
+    for (const auto &graphic : graphics) {
         work.objects.push_back(graphic.get());
+        graphic->startPictureCopy(copies);
+    }
     work.elsewhere.assign(size_t(count), 0);
     work.forms.resize(size_t(count));
     const int helpers = formsHelperLimit >= 0 ? std::min(formsHelperLimit, formsPool().maxThreadCount()) : formsPool().maxThreadCount();

@@ -34,6 +34,7 @@
 #include "platform/Archiver.h"
 #include "platform/Bundle.h"
 #include "platform/Format.h"
+#include "platform/GuardedReader.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompts.h"
 #include "platform/PropertyList.h"
@@ -470,20 +471,28 @@ bool RectsView::open(const QString &path)
         openFailed(window(), openProblem(path, {DocumentCheck::NotADesign, QString(), 0}));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        openFailed(window(), Language::withValues(Language::stringForKey(QStringLiteral("The file “%@” could not be read: %@")),
-                                                  {name, file.errorString()}));
-        return false;
-    }
-    if (file.size() > PropertyList::MaximumSize) {
+    // A design may come from anyone: a FIFO or a device named like one is refused at once.
+    GuardedReader::Refusal refusal = GuardedReader::Refusal::None;
+    QString why;
+    std::unique_ptr<QFile> file = GuardedReader::open(path, PropertyList::MaximumSize, &refusal, &why);
+    if (!file && refusal == GuardedReader::Refusal::TooLarge) {
         openFailed(window(), Language::withValues(
                                  Language::stringForKey(QStringLiteral("The design “%@” is larger than the %@ MB a design may take.")),
                                  {name, megabytes(PropertyList::MaximumSize)}));
         return false;
     }
-    const QByteArray data = file.readAll();
-    file.close();
+    if (!file) {
+        openFailed(window(), Language::withValues(Language::stringForKey(QStringLiteral("The file “%@” could not be read: %@")),
+                                                  {name, why}));
+        return false;
+    }
+    const QByteArray data = file->readAll();
+    if (file->error() != QFileDevice::NoError) {
+        openFailed(window(), Language::withValues(Language::stringForKey(QStringLiteral("The file “%@” could not be read: %@")),
+                                                  {name, file->errorString()}));
+        return false;
+    }
+    file.reset();
     // The objects are read from the file's bytes one at a time, as they are checked and made:
     // the tree of the whole design is never held beside the objects.
     PropertyListArray objects;

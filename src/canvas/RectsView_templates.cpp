@@ -145,6 +145,9 @@ QByteArray RectsView::templateDocumentData()
             graphics.append(graphic);
     QVariantMap dict;
     QVariantList objects;
+    PictureCopy::Batch copies;
+    for (const GraphicPtr &graphic : std::as_const(graphics))
+        graphic->startPictureCopy(copies, true);
     for (const GraphicPtr &graphic : std::as_const(graphics))
         objects.append(graphic->propertyListRepresentationTemplate(&graphics));
     dict.insert(QStringLiteral("ObjectsList"), objects);

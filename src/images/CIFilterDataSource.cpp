@@ -17,7 +17,7 @@ CIFilterDataSource::CIFilterDataSource(EffectCatalogue catalogue, QObject *paren
 {
     const QString iconPath = Bundle::pathForResource(QStringLiteral("16x16c"), QStringLiteral("tif"));
     if (!iconPath.isEmpty())
-        m_icon = QIcon(iconPath);
+        m_icon = QIcon(iconPath); // own file: the list's icon among the program's resources.
     buildFilters();
 }
 

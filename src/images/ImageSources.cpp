@@ -368,26 +368,7 @@ QString ImageSources::resolveAlias(const QString &path)
 
 bool ImageSources::acceptsDroppedFile(const QString &path)
 {
-    if (path.isEmpty())
-        return false;
-    const QString resolved = resolveAlias(path);
-    const QFileInfo info(resolved);
-    if (!info.isFile())
-        return false;
-    // A drag asks again on every move of the mouse: the answer for the file as it is now
-    // is kept.
-    struct Answer
-    {
-        QString path;
-        QDateTime modified;
-        qint64 size = -1;
-        bool accepted = false;
-    };
-    static Answer last;
-    if (last.path == info.absoluteFilePath() && last.modified == info.lastModified() && last.size == info.size())
-        return last.accepted;
-    last = {info.absoluteFilePath(), info.lastModified(), info.size(), ImageProbe::probeFile(resolved).accepted()};
-    return last.accepted;
+    return !path.isEmpty() && ImageProbe::acceptsFile(resolveAlias(path));
 }
 
 QString ImageSources::copyDestination(const QString &folder, const QString &fileName,

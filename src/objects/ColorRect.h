@@ -25,6 +25,7 @@
 #include <optional>
 #include <utility>
 
+#include "objects/PictureCopy.h"
 #include "platform/BezierPath.h"
 
 class QPainter;
@@ -447,6 +448,10 @@ public:
     virtual QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr);
     // The same in template mode: images are stored by path whatever "imgToDoc" says.
     QVariantMap propertyListRepresentationTemplate(const GraphicList *graphics = nullptr);
+    // Starts, on a worker, the copy of a picture from outside the program that the next
+    // stored form by path makes (in template mode when `forTemplate`), shared among the
+    // objects of `batch` that hold the same file; the form then only waits for it.
+    void startPictureCopy(PictureCopy::Batch &batch, bool forTemplate = false);
     // Whether propertyListRepresentation(nullptr) reads nothing but this object and its own
     // text, so that the forms of many such objects may be made on other threads at once
     // while the window's thread waits for them. Readies on this thread what the reading
@@ -628,8 +633,11 @@ protected:
     void passMonoToImage(bool flag);
 
     // The stored form's path part: copies an outside image into the user's clip-art folder
-    // (path mode) and answers whether "ImagePath" is written.
-    bool prepareImagePathForWriting();
+    // (path mode) and answers whether "ImagePath" is written; `holdsPicture` tells whether the
+    // file it names holds a picture.
+    bool prepareImagePathForWriting(bool *holdsPicture);
+    // Whether the stored form is written by path, not with the picture inside.
+    bool writesImageByPath() const;
     // Puts back a path and image object (and the stored settings of a missing picture) for
     // undo and redo of setImagePath(), registering the way back.
     void restoreImage(const QString &path, const std::shared_ptr<specImage> &image,
@@ -648,6 +656,9 @@ protected:
     // Set while the picture of image_path is missing: the stored "Image" value as it was
     // read (an invalid QVariant when there was none), written back unchanged.
     std::optional<QVariant> _missingImage;
+    // The copy of the outside picture of `_pictureCopySource` started for the next stored form.
+    PictureCopy::Pending _pictureCopy;
+    QString _pictureCopySource;
     CanvasServices *_mainView = nullptr;
     float _ximg_offset = 0.0f;
     float _yimg_offset = 0.0f;

@@ -3,8 +3,6 @@
 #include "objects/ColorRect.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QThread>
@@ -141,27 +139,44 @@ QVariantMap ColorRect::propertyListRepresentationTemplate(const GraphicList *gra
     return dict;
 }
 
-bool ColorRect::prepareImagePathForWriting()
+bool ColorRect::writesImageByPath() const
+{
+    return templateMode || UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc")) != QLatin1String("YES");
+}
+
+void ColorRect::startPictureCopy(PictureCopy::Batch &batch, bool forTemplate)
+{
+    if (_missingImage || image_path.isEmpty() || (!forTemplate && !writesImageByPath())
+        || !PictureCopy::isOutside(image_path))
+        return;
+    auto known = batch.constFind(image_path);
+    if (known == batch.constEnd())
+        known = batch.insert(image_path, PictureCopy::start(image_path));
+    _pictureCopy = *known;
+    _pictureCopySource = image_path;
+}
+
+bool ColorRect::prepareImagePathForWriting(bool *holdsPicture)
 {
     if (image_path.isEmpty())
         return false;
-    if (image_path.contains(CanvasServices::clipartPath())
-        || image_path.contains(CanvasServices::backgroundPath()))
+    if (!PictureCopy::isOutside(image_path)) {
+        *holdsPicture = PictureCopy::isKept(image_path);
         return true;
+    }
     // An image from outside the application is kept with the user's clip-art so that the
-    // document does not depend on where the user found it.
-    const QString folder = CanvasServices::clipartUserPath();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        return true;
-    const QString name = QFileInfo(image_path).fileName();
-    if (name.isEmpty())
-        return true;
-    const QString destination = QDir(folder).filePath(name);
-    // A file of that name already there is not overwritten; the path then stays.
-    if (QFile::copy(image_path, destination)) {
-        image_path = destination;
+    // document does not depend on where the user found it. The file is copied on a worker
+    // through the guarded reader: one that is no longer a picture, or no file at all (a FIFO
+    // put in its place), is not copied and the picture goes into the form itself.
+    const bool started = _pictureCopy.valid() && _pictureCopySource == image_path;
+    const PictureCopy::Outcome outcome = started ? _pictureCopy.get() : PictureCopy::make(image_path);
+    _pictureCopy = {};
+    _pictureCopySource.clear();
+    if (!outcome.copy.isEmpty()) {
+        image_path = outcome.copy;
         CanvasServices::setUpdateUserUmages(true);
     }
+    *holdsPicture = outcome.holdsPicture;
     return true;
 }
 
@@ -178,15 +193,13 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
         imageDict = *_missingImage;
     } else if (_image || !image_path.isEmpty()) {
         // Only an object with a picture asks the settings how to store it.
-        const bool embed = !templateMode
-                           && UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc"))
-                                  == QLatin1String("YES");
-        if (!embed && prepareImagePathForWriting()) {
+        bool holdsPicture = false;
+        if (writesImageByPath() && prepareImagePathForWriting(&holdsPicture)) {
             writesImagePath = true;
             imagePath = image_path;
-            // A file that has gone since the image was loaded cannot give the picture back, so
-            // the picture itself goes into the document as well.
-            imageDict = imagePropertyList(!QFileInfo(image_path).isFile());
+            // A file that has gone since the image was loaded, or holds no picture now, cannot
+            // give the picture back, so the picture itself goes into the document as well.
+            imageDict = imagePropertyList(!holdsPicture);
         } else {
             imageDict = imagePropertyList(true);
         }

@@ -1,6 +1,7 @@
 #include "objects/ImageProbe.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -12,10 +13,6 @@
 #include <poppler-qt6.h>
 #include <zlib.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -26,6 +23,7 @@
 #include "objects/SvgSanitizer.h"
 #include "objects/TiffReducedReader.h"
 #include "objects/WebpReducedReader.h"
+#include "platform/GuardedReader.h"
 
 namespace quillmark {
 
@@ -229,57 +227,19 @@ QString ImageProbe::message(Refusal refusal)
 
 std::unique_ptr<QFile> ImageProbe::openRegularFile(const QString &path, Refusal *refusal)
 {
-    auto fail = [refusal](Refusal why) {
-        if (refusal)
-            *refusal = why;
-        return std::unique_ptr<QFile>();
-    };
-    if (path.isEmpty())
-        return fail(Refusal::Unreadable);
-    const QByteArray native = QFile::encodeName(path);
-    // Looked at before opening: opening a device can do something by itself, and opening a
-    // FIFO waits for a writer.
-    struct stat before;
-    if (::stat(native.constData(), &before) != 0 || !S_ISREG(before.st_mode))
-        return fail(Refusal::Unreadable);
-    // Not waiting even when the path was swapped for a FIFO after the look.
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return fail(Refusal::Unreadable);
-    struct stat opened;
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        ::close(fd);
-        return fail(Refusal::Unreadable);
-    }
-    if (opened.st_size > maxFileBytes) {
-        ::close(fd);
-        return fail(Refusal::TooLarge);
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    auto file = std::make_unique<QFile>();
-    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return fail(Refusal::Unreadable);
-    }
+    GuardedReader::Refusal why = GuardedReader::Refusal::None;
+    std::unique_ptr<QFile> file = GuardedReader::open(path, maxFileBytes, &why);
     if (refusal)
-        *refusal = Refusal::None;
+        *refusal = file ? Refusal::None : why == GuardedReader::Refusal::TooLarge ? Refusal::TooLarge : Refusal::Unreadable;
     return file;
 }
 
 std::optional<QByteArray> ImageProbe::readFile(const QString &path, Refusal *refusal)
 {
-    std::unique_ptr<QFile> file = openRegularFile(path, refusal);
-    if (!file)
-        return std::nullopt;
-    const qint64 expected = file->size();
-    QByteArray data = file->readAll();
-    if (data.size() != expected) {
-        if (refusal)
-            *refusal = Refusal::Unreadable;
-        return std::nullopt;
-    }
+    GuardedReader::Refusal why = GuardedReader::Refusal::None;
+    std::optional<QByteArray> data = GuardedReader::read(path, maxFileBytes, &why);
+    if (refusal)
+        *refusal = data ? Refusal::None : why == GuardedReader::Refusal::TooLarge ? Refusal::TooLarge : Refusal::Unreadable;
     return data;
 }
 
@@ -331,6 +291,64 @@ ImageProbe::Result ImageProbe::probeFile(const QString &path)
     if (!file)
         return refuse(refusal);
     return probe(file.get());
+}
+
+bool ImageProbe::recognise(QIODevice *device)
+{
+    installAllocationLimit();
+    if (!device || !device->isReadable())
+        return false;
+    const qint64 start = device->pos();
+    const QByteArray head = device->peek(4096);
+    if (head.isEmpty())
+        return false;
+    if (head.startsWith("\x1f\x8b")) {
+        // Compressed SVG: unpacked within the limit (quickly, as no drawing is parsed), and
+        // beginning as SVG text.
+        const std::optional<QByteArray> packed = readBounded(device, maxFileBytes);
+        device->seek(start);
+        QByteArray text;
+        return packed && gunzip(*packed, maxSvgBytes, &text) == Unpacked::Ok && text.left(4096).contains("<svg");
+    }
+    const QByteArray format = QImageReader::imageFormat(device).toLower();
+    device->seek(start);
+    if (!format.isEmpty() && !isVectorFormatName(format)) {
+        // A bitmap's probe reads its header only.
+        const bool accepted = probe(device).accepted();
+        device->seek(start);
+        return accepted;
+    }
+    if (Jpeg2000Reader::canRead(head))
+        return true;
+    const qsizetype pdf = head.indexOf("%PDF-");
+    if (pdf >= 0 && pdf < 1024)
+        return true;
+    return head.contains("<svg") && (device->isSequential() || device->size() - start <= maxSvgBytes);
+}
+
+bool ImageProbe::acceptsFile(const QString &path)
+{
+    if (!GuardedReader::isRegularFile(path))
+        return false;
+    const QFileInfo info(path);
+    struct Answer
+    {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        bool accepted = false;
+    };
+    static std::mutex mutex;
+    static Answer last;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (last.path == info.absoluteFilePath() && last.modified == info.lastModified() && last.size == info.size())
+            return last.accepted;
+    }
+    const bool accepted = probeFile(path).accepted();
+    const std::lock_guard<std::mutex> lock(mutex);
+    last = {info.absoluteFilePath(), info.lastModified(), info.size(), accepted};
+    return accepted;
 }
 
 ImageProbe::Result ImageProbe::probeData(const QByteArray &data)

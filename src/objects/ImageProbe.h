@@ -83,6 +83,14 @@ public:
     static bool decodesAtOnce(const QString &path);
 
     static Result probeFile(const QString &path);
+    // Whether the bytes on `device` (at its start) begin as a picture this program reads, judged
+    // by their beginning: a bitmap's header (its size within the limits), the signature of a
+    // JPEG 2000 picture or a PDF, the start of SVG text, plain or compressed. No drawing is
+    // parsed, so the answer costs as little for the most detailed drawing as for a photo.
+    static bool recognise(QIODevice *device);
+    // Whether probeFile() takes the file. A drag asks on every move of the mouse: the answer
+    // for the file as it was last asked about, unchanged since, is kept.
+    static bool acceptsFile(const QString &path);
     static Result probeData(const QByteArray &data);
     // An SVG drawing's size from its root element alone, measured by the renderer as the whole
     // drawing would be, without reading the rest: for a large drawing stored in a design, which

@@ -78,6 +78,7 @@ bool isInside(const QString &path, const QString &root)
 
 QImage renderPdf(const QString &path)
 {
+    // own file: a picture among the program's resources, found by its name in their index.
     std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
     if (!document || document->isLocked() || document->numPages() < 1)
         return {};
@@ -143,6 +144,7 @@ QImage Bundle::imageNamed(const QString &name)
         return {};
     if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
         return renderPdf(path);
+    // own file: a picture among the program's resources, found by its name in their index.
     QImageReader reader(path);
     reader.setAutoTransform(true);
     return reader.read();

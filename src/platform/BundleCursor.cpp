@@ -27,13 +27,16 @@ bool isSvg(const QString &path)
     return QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0;
 }
 
-// The image's own size in pixels (the SVG's width and height).
+// The image's own size in pixels (the SVG's width and height). Every path here is one of the
+// program's resources, found by its name in their index.
 QSize naturalSize(const QString &path)
 {
     if (isSvg(path)) {
+        // own file: a cursor or icon picture among the program's resources.
         QSvgRenderer renderer(path);
         return renderer.isValid() ? renderer.defaultSize() : QSize();
     }
+    // own file: a cursor or icon picture among the program's resources.
     return QImageReader(path).size();
 }
 
@@ -64,8 +67,10 @@ QPixmap BundleCursor::pixmap(const QString &imageName, qreal ratio)
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             const QRectF target(QPointF(0, 0), QSizeF(image.size()));
             if (isSvg(path)) {
+                // own file: a cursor or icon picture among the program's resources.
                 QSvgRenderer(path).render(&painter, target);
             } else {
+                // own file: a cursor or icon picture among the program's resources.
                 painter.drawImage(target, QImageReader(path).read());
             }
         }
@@ -100,7 +105,8 @@ QIcon BundleCursor::icon(const QString &imageName)
     if (path.isEmpty())
         return QIcon();
     if (isSvg(path))
-        return QIcon(path);
+        return QIcon(path); // own file: an icon picture among the program's resources.
+    // own file: an icon picture among the program's resources.
     return QIcon(QPixmap::fromImage(QImageReader(path).read()));
 }
 

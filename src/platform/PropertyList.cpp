@@ -1,6 +1,7 @@
 #include "platform/PropertyList.h"
 
 #include "platform/BinaryPlistReader.h"
+#include "platform/GuardedReader.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -1111,26 +1112,19 @@ QByteArray PropertyList::toData(const QVariant &value, PlistFormat format, QStri
 
 QVariant PropertyList::readFile(const QString &path, QString *error, QMetaType::Type expectedType)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, file.errorString()));
+    // Property lists come from anywhere: templates received, other programs' libraries. A FIFO
+    // or a device in a list's place is refused at once.
+    GuardedReader::Refusal refusal = GuardedReader::Refusal::None;
+    const std::optional<QByteArray> data = GuardedReader::read(path, MaximumSize, &refusal);
+    if (!data) {
+        if (refusal == GuardedReader::Refusal::TooLarge)
+            setError(error, QStringLiteral("The file \"%1\" is too large to be a property list.").arg(path));
+        else
+            setError(error, QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, QStringLiteral("it is missing or no regular file")));
         return {};
-    }
-    if (file.size() > MaximumSize) {
-        setError(error, QStringLiteral("The file \"%1\" is too large to be a property list.").arg(path));
-        return {};
-    }
-    // Read what is there in chunks: asking QFile for the whole cap at once makes it allocate
-    // the cap up front on every read, even for a file of a few hundred bytes.
-    QByteArray data;
-    while (!file.atEnd() && data.size() <= MaximumSize) {
-        const QByteArray chunk = file.read(1 << 20);
-        if (chunk.isEmpty())
-            break;
-        data += chunk;
     }
     QString reason;
-    QVariant value = fromData(data, &reason, expectedType);
+    QVariant value = fromData(*data, &reason, expectedType);
     if (!value.isValid())
         setError(error, QStringLiteral("The file \"%1\" could not be read: %2").arg(QFileInfo(path).fileName(), reason));
     return value;

@@ -137,6 +137,7 @@ UserDefaults::UserDefaults(const QString &path)
                 qWarning("UserDefaults: %s It was set aside as %s", qPrintable(error), qPrintable(aside));
         }
     }
+    // own file: the settings this program writes in the user's configuration folder.
     m_settings = std::make_unique<QSettings>(path, plistFormat());
 }
 

@@ -10,9 +10,12 @@
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 #include "foundation/Language.h"
 #include "platform/Bundle.h"
+#include "platform/GuardedReader.h"
 #include "platform/PropertyList.h"
 #include "platform/SystemFonts.h"
 #include "stock/CustomFormat.h"
@@ -29,19 +32,17 @@ constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
 
 QByteArray readSmallFile(const QString &path, bool *exists)
 {
-    QFile file(path);
-    *exists = file.exists();
+    *exists = QFileInfo::exists(path);
     if (!*exists)
         return {};
-    if (file.size() > MaximumFileSize) {
-        qWarning("%s not read: %lld bytes is too large", qPrintable(path), qint64(file.size()));
+    GuardedReader::Refusal refusal = GuardedReader::Refusal::None;
+    std::optional<QByteArray> bytes = GuardedReader::read(path, MaximumFileSize, &refusal);
+    if (!bytes) {
+        qWarning("%s not read: %s", qPrintable(path),
+                 refusal == GuardedReader::Refusal::TooLarge ? "it is too large" : "it is no readable file");
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        qWarning("%s not read: %s", qPrintable(path), qPrintable(file.errorString()));
-        return {};
-    }
-    return file.readAll();
+    return std::move(*bytes);
 }
 
 } // namespace
@@ -160,7 +161,7 @@ bool CustomDataSource::save_data()
     if (m_partial && !m_backedUp && info.exists()) {
         const QString backup = m_filePath + QStringLiteral(".bak");
         QFile::remove(backup);
-        if (!QFile::copy(m_filePath, backup)) {
+        if (GuardedReader::copy(m_filePath, backup, std::numeric_limits<qint64>::max()) != GuardedReader::Refusal::None) {
             qWarning("Custom formats not saved: the damaged file could not be kept as %s",
                      qPrintable(backup));
             return false;

@@ -141,6 +141,7 @@ void LabelTypes::readLabelTypes(const QString &fileName)
     const QString path = Bundle::pathForResource(fileName, QStringLiteral("txt"));
     if (path.isEmpty())
         return;
+    // own file: a catalogue file among the program's resources.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning("Stock catalogue %s not read: %s", qPrintable(path), qPrintable(file.errorString()));

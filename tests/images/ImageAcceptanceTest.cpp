@@ -12,6 +12,8 @@
 #include "objects/specImage.h"
 #include "printing/GifEncoder.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -153,6 +155,11 @@ TEST_F(ImageAcceptance, EveryPathGivesTheSameAnswer)
 
         // A file dragged onto the browser.
         EXPECT_EQ(ImageSources::acceptsDroppedFile(path), c.accepted);
+        // Save's look at a picture from outside before it copies the file, by its beginning.
+        {
+            std::unique_ptr<QFile> file = ImageProbe::openRegularFile(path);
+            EXPECT_EQ(file && ImageProbe::recognise(file.get()), c.accepted);
+        }
 
         // Placement and thumbnails read the picture.
         QString error;

@@ -2,16 +2,17 @@
 
 #include "database/exchange/CVCard.h"
 #include "foundation/Language.h"
+#include "platform/GuardedReader.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QFile>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 namespace quillmark {
 
@@ -250,9 +251,9 @@ Contact EdsContactSource::contactFromVCard(const QString &vcard)
             if (contact.imageData.isEmpty()) {
                 const QUrl url(CVCard::componentText(property, 0));
                 if (url.isLocalFile()) {
-                    QFile file(url.toLocalFile());
-                    if (file.size() <= 32LL * 1024 * 1024 && file.open(QIODevice::ReadOnly))
-                        contact.imageData = file.readAll();
+                    // A card may name any file: only a regular one is read.
+                    if (std::optional<QByteArray> bytes = GuardedReader::read(url.toLocalFile(), 32LL * 1024 * 1024))
+                        contact.imageData = std::move(*bytes);
                 }
             }
         }

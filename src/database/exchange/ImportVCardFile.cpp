@@ -1,8 +1,8 @@
 #include "database/exchange/ImportVCardFile.h"
 
 #include "database/exchange/DelimitedText.h"
+#include "platform/GuardedReader.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include <unicode/unistr.h>
@@ -11,10 +11,11 @@ namespace quillmark {
 
 ImportVCardFile::ImportVCardFile(const QString &path, const Progress &progress) : _path(path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumSize)
+    // Any file the user chose: a FIFO or a device in its place is refused at once.
+    const std::optional<QByteArray> bytes = GuardedReader::read(path, MaximumSize);
+    if (!bytes)
         return;
-    const std::optional<QString> text = decode(file.readAll());
+    const std::optional<QString> text = decode(*bytes);
     if (!text)
         return;
     _readable = true;

@@ -1,6 +1,7 @@
 #include "database/exchange/ZipArchive.h"
 
 #include "foundation/Language.h"
+#include "platform/GuardedReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,50 @@ QString said(const QString &key, const QString &argument = QString())
     return text.replace(QLatin1String("%@"), argument);
 }
 
+// minizip reads the archive through these, from a file the guarded reader opened: never by
+// its name, which may stand for a FIFO or a device.
+voidpf ZCALLBACK openOpened(voidpf opaque, const void *, int)
+{
+    return opaque;
+}
+
+uLong ZCALLBACK readOpened(voidpf, voidpf stream, void *buffer, uLong size)
+{
+    const qint64 got = static_cast<QFile *>(stream)->read(static_cast<char *>(buffer), qint64(size));
+    return got < 0 ? 0 : uLong(got);
+}
+
+uLong ZCALLBACK writeNothing(voidpf, voidpf, const void *, uLong)
+{
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK tellOpened(voidpf, voidpf stream)
+{
+    return ZPOS64_T(static_cast<QFile *>(stream)->pos());
+}
+
+long ZCALLBACK seekOpened(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    auto *file = static_cast<QFile *>(stream);
+    qint64 target = qint64(offset);
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+        target += file->pos();
+    else if (origin == ZLIB_FILEFUNC_SEEK_END)
+        target += file->size();
+    return target >= 0 && file->seek(target) ? 0 : -1;
+}
+
+int ZCALLBACK closeNothing(voidpf, voidpf)
+{
+    return 0;
+}
+
+int ZCALLBACK errorOf(voidpf, voidpf stream)
+{
+    return static_cast<QFile *>(stream)->error() == QFileDevice::NoError ? 0 : 1;
+}
+
 QString normalisedName(const QByteArray &raw)
 {
     QString name = QString::fromUtf8(raw);
@@ -27,6 +72,8 @@ QString normalisedName(const QByteArray &raw)
 }
 
 } // namespace
+
+ZipArchive::ZipArchive() = default;
 
 ZipArchive::~ZipArchive()
 {
@@ -60,8 +107,16 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
     UnzipCloseFile();
     _error.clear();
     _names.clear();
-    unzFile file = unzOpen64(QFile::encodeName(path).constData());
+    // Any file the user chose: a FIFO or a device in its place is refused at once.
+    _source = GuardedReader::open(path, MaximumTotalSize);
+    unzFile file = nullptr;
+    if (_source) {
+        zlib_filefunc64_def functions{openOpened, readOpened, writeNothing, tellOpened, seekOpened,
+                                      closeNothing, errorOf, _source.get()};
+        file = unzOpen2_64(nullptr, &functions);
+    }
     if (!file) {
+        _source.reset();
         // Not a zip archive at all: a renamed text file, an older spreadsheet's own format.
         OutputErrorMessage(said(QStringLiteral("The file \u201c%@\u201d is not an xlsx workbook."), QFileInfo(path).fileName()));
         return false;
@@ -112,6 +167,7 @@ bool ZipArchive::UnzipCloseFile()
         return true;
     const bool ok = unzClose(static_cast<unzFile>(_unzFile)) == UNZ_OK;
     _unzFile = nullptr;
+    _source.reset();
     return ok;
 }
 

@@ -10,6 +10,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class QFile;
 
 namespace quillmark {
 
@@ -22,7 +25,7 @@ public:
     // All entries together, as announced and as inflated.
     static constexpr qint64 MaximumTotalSize = 256LL * 1024 * 1024;
 
-    ZipArchive() = default;
+    ZipArchive();
     ~ZipArchive();
     ZipArchive(const ZipArchive &) = delete;
     ZipArchive &operator=(const ZipArchive &) = delete;
@@ -49,6 +52,8 @@ public:
 private:
     void OutputErrorMessage(const QString &message);
 
+    // The archive's file, opened by the guarded reader; minizip reads through it.
+    std::unique_ptr<QFile> _source;
     void *_unzFile = nullptr;
     QStringList _names;
     qint64 _inflated = 0;

@@ -150,6 +150,7 @@ bool Database::createDatabaseAtPath(const QString &path, QString *error)
     // Built under a temporary name so that a failure never leaves a half-made database.
     const QString partial = path + QStringLiteral(".partial");
     QFile::remove(partial);
+    // own file: the empty database template shipped in the program's resources.
     if (!QFile::copy(source, partial))
         return fail(translated(QStringLiteral("The database template could not be copied.")));
     QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -194,6 +195,7 @@ bool Database::addAddressBook(bool samplePeople)
 
     const QString sample = samplePath();
     const QString senators = pathForTitle(QStringLiteral("US Senators"));
+    // own file: the sample database shipped in the program's resources.
     if (!sample.isEmpty() && QFile::copy(sample, senators))
         QFile::setPermissions(senators, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 

@@ -4,6 +4,7 @@
 #include "database/store/DatabaseStatement.h"
 #include "database/store/DatabaseUserAction.h"
 #include "database/store/LocaleCollation.h"
+#include "platform/GuardedReader.h"
 
 #include <sqlite3.h>
 
@@ -24,6 +25,14 @@ DatabaseConnection::DatabaseConnection(const QString &path)
 {
     sqlite3 *db = nullptr;
     const QByteArray name = path.toUtf8();
+    // A design may name any file as its database: one that is no regular file (a FIFO would
+    // hold the window for good) is never handed to SQLite.
+    if (!GuardedReader::isRegularFile(path)) {
+        qWarning("unable to openDatabase: %s is no regular file", name.constData());
+        return;
+    }
+    // own file: SQLite opens its databases by name itself; the path was just seen to be a
+    // regular file, and databases from elsewhere are copied in through the guarded reader.
     const int rc = sqlite3_open_v2(name.constData(), &db, s_openReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE,
                                    nullptr);
     if (rc != SQLITE_OK) {

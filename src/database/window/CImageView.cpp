@@ -2,22 +2,67 @@
 
 #include "database/exchange/PhotoTiff.h"
 #include "foundation/Language.h"
+#include "objects/ImageProbe.h"
 #include "platform/Prompts.h"
 
 #include <QBuffer>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
+#include <QThreadPool>
 #include <QUrl>
+
+#include <cmath>
 
 namespace quillmark {
 
 namespace {
+
+// The picture of a file at the size the well stores, or null with the reason. Runs on a
+// worker: the file is read through the guarded reader and decoded no larger than it is kept.
+QImage photoOfFile(const QString &path, ImageProbe::Refusal *refusal)
+{
+    std::unique_ptr<QFile> file = ImageProbe::openRegularFile(path, refusal);
+    if (!file)
+        return {};
+    const ImageProbe::Result probed = ImageProbe::probe(file.get());
+    if (!probed.accepted()) {
+        *refusal = probed.refusal;
+        return {};
+    }
+    QImage picture;
+    switch (probed.format) {
+    case ImageProbe::Format::None:
+        break;
+    case ImageProbe::Format::Raster:
+    case ImageProbe::Format::Jpeg2000: {
+        const QSize stored = probed.size.toSize();
+        picture = ImageProbe::decodeBitmap(file.get(), probed,
+                                           stored.isValid() ? PhotoTiff::storedSize(stored) : QSize(PhotoTiff::MaximumSide,
+                                                                                                   PhotoTiff::MaximumSide));
+        break;
+    }
+    case ImageProbe::Format::Svg:
+    case ImageProbe::Format::Pdf: {
+        const QSize own(std::max(1, int(std::ceil(probed.size.width()))), std::max(1, int(std::ceil(probed.size.height()))));
+        const QSize size = PhotoTiff::storedSize(own);
+        picture = probed.format == ImageProbe::Format::Svg ? ImageProbe::renderSvg(probed.data, size)
+                                                           : ImageProbe::renderPdf(probed.data, size);
+        break;
+    }
+    }
+    if (picture.isNull())
+        *refusal = ImageProbe::Refusal::NotAnImage;
+    return picture;
+}
 
 QImage pictureOf(const QByteArray &data)
 {
@@ -63,49 +108,48 @@ QString CImageView::imageFileOf(const QMimeData *mime)
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return {};
     const QString path = resolveAlias(urls.first().toLocalFile());
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return {};
-    QImageReader reader(path);
-    return reader.canRead() ? path : QString();
+    return ImageProbe::acceptsFile(path) ? path : QString();
 }
 
-bool CImageView::setImagePath(const QString &path)
+void CImageView::setImagePath(const QString &path)
 {
-    QImageReader reader(resolveAlias(path));
-    reader.setAutoTransform(true);
-    // A large photo is decoded at the stored size where the format allows it.
-    const QSize size = reader.size();
-    if (size.isValid()) {
-        const QSize stored = PhotoTiff::storedSize(size);
-        if (stored != size)
-            reader.setScaledSize(stored);
+    if (path.isEmpty())
+        return;
+    const quint64 ticket = ++m_loadTicket;
+    ++m_loadsUnderWay;
+    QPointer<CImageView> self(this);
+    const QString file = resolveAlias(path);
+    QThreadPool::globalInstance()->start([self, path, file, ticket] {
+        ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
+        const QImage picture = photoOfFile(file, &refusal);
+        QMetaObject::invokeMethod(qApp, [self, path, ticket, picture, refusal] {
+            if (self)
+                self->photoLoaded(ticket, path, picture, int(refusal));
+        }, Qt::QueuedConnection);
+    });
+}
+
+void CImageView::photoLoaded(quint64 ticket, const QString &path, const QImage &picture, int refusal)
+{
+    --m_loadsUnderWay;
+    if (ticket != m_loadTicket)
+        return;
+    const QString name = QFileInfo(path).fileName();
+    if (picture.isNull()) {
+        Prompts::current().alert(window(), ImageProbe::message(ImageProbe::Refusal(refusal)), name, {});
+        return;
     }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        qWarning("photo %s: %s", qPrintable(path), qPrintable(reader.errorString()));
-        return false;
-    }
-    image = PhotoTiff::scaledForStorage(image);
     QString error;
-    const QByteArray bytes = PhotoTiff::encode(image, &error);
+    const QByteArray bytes = PhotoTiff::encode(PhotoTiff::scaledForStorage(picture), &error);
     if (bytes.isEmpty()) {
-        qWarning("photo %s: %s", qPrintable(path), qPrintable(error));
-        return false;
+        Prompts::current().alert(window(),
+                                 translated(QStringLiteral("The picture \u201c%@\u201d cannot be read."))
+                                     .replace(QStringLiteral("%@"), name),
+                                 error, {translated(QStringLiteral("OK"))});
+        return;
     }
     setData(bytes);
     emit photoChanged();
-    return true;
-}
-
-void CImageView::takeUserFile(const QString &path)
-{
-    if (path.isEmpty() || setImagePath(path))
-        return;
-    Prompts::current().alert(window(),
-                             translated(QStringLiteral("The picture \u201c%@\u201d cannot be read."))
-                                 .replace(QStringLiteral("%@"), QFileInfo(path).fileName()),
-                             QString(), {translated(QStringLiteral("OK"))});
 }
 
 void CImageView::insertPhoto()
@@ -117,7 +161,7 @@ void CImageView::insertPhoto()
         extensions.append(QString::fromLatin1(format).toLower());
     const QString path = Prompts::current().openFile(window(), translated(QStringLiteral("Please Choose an Image File")),
                                                      QString(), extensions);
-    takeUserFile(path);
+    setImagePath(path);
 }
 
 void CImageView::removePhoto()
@@ -186,7 +230,7 @@ void CImageView::dropEvent(QDropEvent *event)
     event->accept();
     // Taken once the drag has ended: saying that the file is no picture, or writing the
     // record, must not run inside the drag.
-    QMetaObject::invokeMethod(this, [this, path] { takeUserFile(path); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, path] { setImagePath(path); }, Qt::QueuedConnection);
 }
 
 void CImageView::paintEvent(QPaintEvent *)

@@ -25,9 +25,13 @@ public:
     // The picture of the bytes; null when there are none or they are no picture.
     QImage getImage() const { return _image; }
 
-    // Loads a picture file into the well, brought to the stored size; false, with nothing
-    // changed, when the file gives no picture.
-    bool setImagePath(const QString &path);
+    // Loads a picture file into the well, brought to the stored size. The file is opened,
+    // checked and decoded on a worker, as every picture file is: a FIFO or a device is refused
+    // at once, and a large photo never holds up the window. A file that gives no picture
+    // changes nothing and is said, with the reason; only the newest choice is taken.
+    void setImagePath(const QString &path);
+    // Whether a file given to setImagePath() is still being read.
+    bool isLoading() const { return m_loadsUnderWay > 0; }
     // The file a symbolic link points to; any other path as it is.
     static QString resolveAlias(const QString &path);
     // The image file a drag carries: its first file, resolved; null when that is a folder,
@@ -57,13 +61,14 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    // setImagePath for a file the user chose or dropped: a file that gives no picture is said.
-    void takeUserFile(const QString &path);
+    void photoLoaded(quint64 ticket, const QString &path, const QImage &picture, int refusal);
 
     QByteArray _data;
     QImage _image;
     QMenu *_menu = nullptr;
     bool _writable = true;
+    quint64 m_loadTicket = 0;
+    int m_loadsUnderWay = 0;
 };
 
 } // namespace quillmark

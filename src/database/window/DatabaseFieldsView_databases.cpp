@@ -7,6 +7,7 @@
 #include "database/store/DatabaseError.h"
 #include "database/window/DatabasesListModel.h"
 #include "foundation/Language.h"
+#include "platform/GuardedReader.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
 
@@ -19,6 +20,8 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <QUrl>
+
+#include <limits>
 
 namespace quillmark {
 
@@ -45,25 +48,31 @@ QString numberedPath(const QString &folder, const QString &name, const QString &
     }
 }
 
-// Copies through a temporary name, so that a failure never leaves half a file at `target`.
+// Copies through a temporary name, so that a failure never leaves half a file at `target`;
+// the source is read through the guarded reader, as it may be any file the user chose (a FIFO
+// or a link to a device is refused at once). A database is as large as it is.
 bool copyFile(const QString &source, const QString &target, QString *reason)
 {
-    const QString partial = target + QStringLiteral(".partial");
-    QFile::remove(partial);
-    QFile in(source);
-    if (!in.copy(partial)) {
-        *reason = in.errorString();
-        QFile::remove(partial);
+    switch (GuardedReader::copy(source, target, std::numeric_limits<qint64>::max())) {
+    case GuardedReader::Refusal::None:
+        return true;
+    case GuardedReader::Refusal::NotWritten:
+        *reason = translated(QStringLiteral("The file \u201c%@\u201d could not be written.")).replace(QStringLiteral("%@"), QFileInfo(target).fileName());
         return false;
+    case GuardedReader::Refusal::Unreadable:
+    case GuardedReader::Refusal::TooLarge:
+    case GuardedReader::Refusal::Refused:
+        break;
     }
-    QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    QFile out(partial);
-    if (!out.rename(target)) {
-        *reason = out.errorString();
-        QFile::remove(partial);
-        return false;
-    }
-    return true;
+    *reason = translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QStringLiteral("%@"), QFileInfo(source).fileName());
+    return false;
+}
+
+// Why a database file could not be removed.
+QString removalError(const QString &path)
+{
+    // own file: a database in the program's own folder, asked only why it was not removed.
+    return QFile(path).errorString();
 }
 
 } // namespace
@@ -146,7 +155,7 @@ bool DatabaseFieldsView::addDatabaseNamed(const QString &title)
         if (_database && QFileInfo(_database->path()) == info && !releaseDatabase())
             return false;
         if (!QFile::remove(path)) {
-            reportError(failedCopyMessage(QFile(path).errorString()));
+            reportError(failedCopyMessage(removalError(path)));
             refreshDatabasesList();
             return false;
         }
@@ -279,7 +288,7 @@ bool DatabaseFieldsView::deleteDatabase()
     if (_outlets.propertiesView)
         _outlets.propertiesView->setDatabaseChanged();
     if (!QFile::remove(path)) {
-        reportError(QFile(path).errorString());
+        reportError(removalError(path));
         setDatabasePath(path);
         return false;
     }

@@ -7,6 +7,7 @@
 #include "database/exchange/ImportHeader.h"
 #include "database/window/ImportProgress.h"
 #include "foundation/Language.h"
+#include "platform/GuardedReader.h"
 #include "platform/Prompts.h"
 #include "platform/PropertyList.h"
 
@@ -190,16 +191,20 @@ TextReading readTextFile(const QString &path, int delimiterIndex, const ImportBo
 {
     TextReading read;
     const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        read.error = translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name);
-        read.reason = file.errorString();
-        return read;
-    }
-    if (file.size() > NewImportDatabasePanel::MaximumFileSize) {
+    // Any file the user chose: a FIFO or a device in its place is refused at once.
+    GuardedReader::Refusal refusal = GuardedReader::Refusal::None;
+    QString why;
+    const std::unique_ptr<QFile> opened = GuardedReader::open(path, NewImportDatabasePanel::MaximumFileSize, &refusal, &why);
+    if (!opened && refusal == GuardedReader::Refusal::TooLarge) {
         read.error = translated(QStringLiteral("The file \u201c%@\u201d is too large to import.")).replace(QLatin1String("%@"), name);
         return read;
     }
+    if (!opened) {
+        read.error = translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QLatin1String("%@"), name);
+        read.reason = why;
+        return read;
+    }
+    QFile &file = *opened;
     // Reading and decoding take the first tenth of the progress, splitting the rest.
     QByteArray bytes;
     bytes.reserve(file.size());

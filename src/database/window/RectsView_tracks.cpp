@@ -6,6 +6,7 @@
 #include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
 #include "objects/ObjectTextEditor.h"
+#include "platform/GuardedReader.h"
 #include "platform/Prompts.h"
 
 #include <QCollator>
@@ -15,6 +16,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <optional>
 #include <typeinfo>
 
 namespace quillmark {
@@ -94,18 +96,20 @@ void RectsView::importTextFile()
                                                      QDir::homePath(), {"txt", "text", "m3u", "m3u8"});
     if (path.isEmpty())
         return;
-    QFile file(path);
     int error = 0;
     QString reason;
     QString text;
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = int(file.error());
-        reason = file.errorString();
-    } else if (file.size() > MaximumTrackListSize) {
+    GuardedReader::Refusal refusal = GuardedReader::Refusal::None;
+    std::optional<QByteArray> read = GuardedReader::read(path, MaximumTrackListSize, &refusal);
+    if (!read && refusal == GuardedReader::Refusal::TooLarge) {
         error = int(QFileDevice::ResourceError);
         reason = translated(QStringLiteral("The file is too large for a track list."));
+    } else if (!read) {
+        // Missing, unreadable, or no file at all (a FIFO would never end).
+        error = int(QFileDevice::OpenError);
+        reason = translated(QStringLiteral("The file \u201c%@\u201d cannot be read.")).replace(QStringLiteral("%@"), QFileInfo(path).fileName());
     } else {
-        QByteArray bytes = file.readAll();
+        QByteArray bytes = std::move(*read);
         if (bytes.startsWith("\xEF\xBB\xBF"))
             bytes.remove(0, 3);
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);

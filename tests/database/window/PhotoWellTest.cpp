@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
@@ -16,6 +17,8 @@
 #include <QUrl>
 
 #include <tiffio.h>
+
+#include <sys/stat.h>
 
 #include "database/EditorFixture.h"
 #include "common/TestSupport.h"
@@ -121,7 +124,19 @@ protected:
         QDropEvent dropped(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(well, &dropped);
         QCoreApplication::processEvents();
+        settle();
         return true;
+    }
+
+    // The file is read on a worker: the well answers once it is done.
+    void settle()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (well->isLoading() && clock.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(well->isLoading());
     }
 
     // The titles of the context menu that a right click on the well pops up.
@@ -146,6 +161,7 @@ protected:
             if (action->text() == title) {
                 menu->close();
                 action->trigger();
+                settle();
                 return;
             }
         FAIL() << "no menu item " << title.toStdString();
@@ -275,10 +291,45 @@ TEST_F(PhotoWell, ADamagedPictureIsSaidAndChangesNothing)
     out.close();
     prompts->queuePath(damaged);
     well->insertPhoto();
+    settle();
     EXPECT_EQ(prompts->last().kind, qmtest::TestPrompts::Alert);
-    EXPECT_EQ(prompts->last().title, "The picture \u201cdamaged.jpg\u201d cannot be read.");
+    EXPECT_EQ(prompts->last().title, "The file is not an image that can be opened.");
+    EXPECT_EQ(prompts->last().message, "damaged.jpg");
     EXPECT_EQ(storedType(), "null");
     EXPECT_FALSE(well->hasData());
+}
+
+// Add Photo given a FIFO, a link to /dev/zero or a folder: each is refused at once with the
+// reason every picture reader gives, the window never waiting on it, and nothing is stored; a
+// drag of one is not taken at all. The record's photo stays as it was.
+TEST_F(PhotoWell, AFifoOrADeviceChosenOrDroppedIsRefusedAtOnce)
+{
+    prompts->queuePath(writePicture(folder, "kept.png", 300, 150));
+    well->insertPhoto();
+    settle();
+    const QByteArray kept = storedPhoto();
+    ASSERT_FALSE(kept.isEmpty());
+    const QString fifo = folder + "/pipe.png";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", folder + "/zero.png"));
+    QDir(folder).mkdir("album.png");
+    for (const QString &name : {QStringLiteral("pipe.png"), QStringLiteral("zero.png"), QStringLiteral("album.png")}) {
+        SCOPED_TRACE(name.toStdString());
+        const int before = alerts();
+        QElapsedTimer clock;
+        clock.start();
+        prompts->queuePath(folder + "/" + name);
+        menuTitles();
+        chooseFromMenu("Replace Photo");
+        EXPECT_LT(clock.elapsed(), 2000);
+        EXPECT_EQ(alerts(), before + 1);
+        EXPECT_EQ(prompts->last().kind, qmtest::TestPrompts::Alert);
+        EXPECT_EQ(prompts->last().title, "The image file could not be read.");
+        EXPECT_EQ(prompts->last().message, name);
+        EXPECT_FALSE(drop({folder + "/" + name}));
+        EXPECT_EQ(storedPhoto(), kept);
+    }
+    EXPECT_FALSE(editor().dirty());
 }
 
 TEST(PhotoTiffEncoding, TransparencySurvivesAndTheStoredFormIsReadable)
