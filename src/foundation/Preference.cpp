@@ -27,6 +27,7 @@
 
 #include "foundation/Language.h"
 #include "platform/Format.h"
+#include "platform/LocalNumber.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
@@ -140,7 +141,7 @@ Preference::Preference(QWidget *parent)
     spBleeds->setRange(0.0, MaximumBleeds);
     spBleeds->setDecimals(2);
     connect(spBleeds, &QDoubleSpinBox::valueChanged, tfBleeds, [this](double value) {
-        tfBleeds->setText(QString::number(value));
+        tfBleeds->setText(localNumber(value, 'g', 6));
     });
     auto *bleedsRow = new QWidget;
     auto *bleedsLayout = new QHBoxLayout(bleedsRow);
@@ -245,7 +246,7 @@ void Preference::awakeFromNib()
     tfReplicate->setText(QString::number(copies));
     tfOffsetX->setText(QString::number(offsetX));
     tfOffsetY->setText(QString::number(offsetY));
-    tfBleeds->setText(QString::number(bleed));
+    tfBleeds->setText(localNumber(bleed, 'g', 6));
     tfExportRes->setText(defaults.stringForKey(QStringLiteral("Export Res")));
 
     saveImageToDocument->setChecked(defaults.stringForKey(QStringLiteral("imgToDoc")) == QLatin1String("YES"));
@@ -306,7 +307,7 @@ int Preference::exportRes() const
 
 int Preference::bleeds() const
 {
-    const double value = leadingDouble(tfBleeds->text());
+    const double value = leadingLocalNumber(tfBleeds->text());
     return std::isfinite(value) ? int(std::clamp(value, -1e9, 1e9)) : 0;
 }
 
@@ -347,11 +348,11 @@ void Preference::buttonPressed(int tag)
             stepper->setValue(leadingInt(offset));
         }
 
-        const double bleed = leadingDouble(tfBleeds->text());
+        const double bleed = leadingLocalNumber(tfBleeds->text());
         if (std::isfinite(bleed) && bleed >= 0.0 && bleed <= MaximumBleeds) {
             defaults.setFloat(bleed, QStringLiteral("Printing Bleeds"));
         } else {
-            tfBleeds->setText(QString::number(defaults.floatForKey(QStringLiteral("Printing Bleeds"))));
+            tfBleeds->setText(localNumber(defaults.floatForKey(QStringLiteral("Printing Bleeds")), 'g', 6));
             Prompts::current().alert(this, Language::stringForKey(QStringLiteral("Invalid Value")),
                                      Language::stringForKey(QStringLiteral("The bleeds must be from 0 to 36 points.")),
                                      {Language::stringForKey(QStringLiteral("OK"))});

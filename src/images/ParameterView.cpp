@@ -31,6 +31,7 @@
 #include "platform/ColorWell.h"
 #include "platform/Format.h"
 #include "platform/ImageFilter.h"
+#include "platform/LocalNumber.h"
 #include "platform/Prompts.h"
 
 namespace quillmark {
@@ -100,8 +101,10 @@ ParameterView::~ParameterView() = default;
 
 QString ParameterView::formatReadoutValue(int width, int decimals, double value)
 {
-    // Formatted straight into a growing string: no value, however long, is cut off.
-    return QString::asprintf("%*.*f", width, decimals, value);
+    // The readouts are typed into too, and typing reads the user's decimal mark: a point
+    // written here would read back as a grouping mark ("1.000" as a thousand in German). No
+    // value, however long, is cut off.
+    return localNumber(value, 'f', decimals).rightJustified(width, QLatin1Char(' '));
 }
 
 QString ParameterView::splitCamelCaseWords(const QString &text)

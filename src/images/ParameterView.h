@@ -69,7 +69,8 @@ public:
     void transformReadoutTextFieldChanged(int row);
 
     // ---- routines ----
-    // The value in fixed notation with the field width and decimals ("%4.2f"), however long.
+    // The value in fixed notation with the field width and decimals ("%4.2f"), however long,
+    // with the user's decimal mark.
     static QString formatReadoutValue(int width, int decimals, double value);
     // Words of a key's tail: a blank before every upper-case letter and digit but the first.
     static QString splitCamelCaseWords(const QString &text);

@@ -12,6 +12,7 @@
 #include "database/window/RecordTextField.h"
 #include "database/store/Utils.h"
 #include "foundation/Language.h"
+#include "platform/LocalNumber.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
@@ -19,7 +20,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QDoubleValidator>
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
@@ -165,6 +166,8 @@ std::optional<QDateTime> parseDate(const QVariant &value)
 
 // A date picker showing a stored text that is no date keeps that text as its value.
 const char *const kStoredText = "storedText";
+// A field of real numbers: shown and read with the user's decimal mark.
+const char *const kRealField = "realField";
 
 bool isGroupControl(const QWidget *widget, const QList<QCheckBox *> &groups)
 {
@@ -511,11 +514,11 @@ void DatabaseFieldsView::populate()
             if (field.type == tableField::Integer) {
                 edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?\\d*")), edit));
             } else {
-                auto *validator = new QDoubleValidator(edit);
-                validator->setDecimals(10);
-                validator->setNotation(QDoubleValidator::StandardNotation);
-                validator->setLocale(QLocale::c());
-                edit->setValidator(validator);
+                // The user's decimal mark or a point; the number is read when the record is
+                // written (setRecordValuesFromDictionary).
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[-+]?\\d*([.,]\\d*)?([eE][-+]?\\d*)?")), edit));
+                edit->setProperty(kRealField, true);
             }
             control = edit;
             break;
@@ -792,7 +795,7 @@ void DatabaseFieldsView::setControlValue(QWidget *control, const QVariant &value
         text->setValue(value.isValid() ? value.toString() : QStringLiteral(""));
     } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
         if (value.typeId() == QMetaType::Double)
-            edit->setText(QString::number(value.toDouble(), 'g', 15));
+            edit->setText(localNumber(value.toDouble(), 'g', 15));
         else
             edit->setText(value.isValid() ? value.toString() : QStringLiteral(""));
     }
@@ -880,7 +883,9 @@ void DatabaseFieldsView::setRecordValuesFromDictionary(QVariantMap &values) cons
         const QString text = controlValue(control).toString();
         const QVariant existing = values.value(key);
         const int type = existing.typeId();
-        if (type == QMetaType::Double || type == QMetaType::LongLong || type == QMetaType::Int)
+        if (control->property(kRealField).toBool() && !text.trimmed().isEmpty())
+            values.insert(key, leadingLocalNumber(text));
+        else if (type == QMetaType::Double || type == QMetaType::LongLong || type == QMetaType::Int)
             values.insert(key, QLocale::c().toDouble(text));
         else
             values.insert(key, text);
