@@ -59,6 +59,7 @@
 #include "platform/BundleCursor.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/WheelGuard.h"
 #include "printing/StockPaper.h"
 #include "stock/CustomDataSource.h"
 #include "stock/DataSource.h"
@@ -176,6 +177,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_quitAction(new QAction(QStringLiteral("Quit"), this))
 {
     setWindowTitle(QStringLiteral("Quillmark::") + Language::stringForKey(QStringLiteral("Untitled")));
+    WheelGuard::install();
 
     m_canvas = new RectsView;
     m_splitView = new QSplitter(Qt::Horizontal, this);
