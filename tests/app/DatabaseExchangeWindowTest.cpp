@@ -19,11 +19,15 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QSpinBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
@@ -39,6 +43,7 @@
 #include "database/store/DatabaseUserAction.h"
 #include "database/window/DatabaseView.h"
 #include "database/window/ExportDatabasePanel.h"
+#include "database/window/ImportProgress.h"
 #include "database/exchange/ImportVCardFile.h"
 #include "database/window/NewImportDatabasePanel.h"
 #include "database/window/PreferencesDatabasePanel.h"
@@ -96,12 +101,30 @@ bool run(QMainWindow &window, const QString &menu, const QString &title)
     return true;
 }
 
+// Where the stores were read: a read on the window's thread blocks it for as long as the
+// store takes (seconds over the bus), so every import reads them aside.
+std::atomic<int> s_fetchesAside{0};
+std::atomic<int> s_fetchesOnWindow{0};
+
+void countFetch()
+{
+    if (QThread::currentThread() == qApp->thread())
+        ++s_fetchesOnWindow;
+    else
+        ++s_fetchesAside;
+}
+
 class FakeContacts : public ContactSource
 {
 public:
     void requestAccess(std::function<void(Access, const QString &)> answer) override
     {
         QTimer::singleShot(0, [answer] { answer(Access::Granted, QString()); });
+    }
+    bool fetch(QString *) override
+    {
+        countFetch();
+        return true;
     }
     QStringList groups() const override { return {"Club"}; }
     QList<Contact> contacts() const override
@@ -111,6 +134,51 @@ public:
         c.familyName = "Lovelace";
         c.groups = {"Club"};
         return {c};
+    }
+};
+
+// A store that grants access and then takes its time: while it is read, `during` runs on the
+// window's thread as a user would act, with the progress showing; the read fails when
+// `failure` is set.
+class SlowContacts : public ContactSource
+{
+public:
+    std::function<void()> during;
+    QString failure;
+    bool windowAnswered = false;
+
+    void requestAccess(std::function<void(Access, const QString &)> answer) override
+    {
+        QTimer::singleShot(0, [answer] { answer(Access::Granted, QString()); });
+    }
+    bool fetch(QString *reason) override
+    {
+        countFetch();
+        // Acting on the window from its own thread would wait for itself.
+        if (QThread::currentThread() != qApp->thread())
+            QMetaObject::invokeMethod(
+                qApp,
+                [this] {
+                    windowAnswered = true;
+                    if (during)
+                        during();
+                },
+                Qt::BlockingQueuedConnection);
+        *reason = failure;
+        return failure.isEmpty();
+    }
+    QStringList groups() const override { return {"Club"}; }
+    QList<Contact> contacts() const override
+    {
+        QList<Contact> all;
+        for (int i = 0; i < 300; ++i) {
+            Contact c;
+            c.givenName = QStringLiteral("Given%1").arg(i);
+            c.familyName = "Slow";
+            c.groups = {"Club"};
+            all.append(c);
+        }
+        return all;
     }
 };
 
@@ -225,9 +293,13 @@ TEST_F(DatabaseExchangeWindow, RecordsComeInAndGoOutThroughTheDatabaseMenu)
 
     // The system's contacts, with their group.
     ContactSource::setSystem(std::make_unique<FakeContacts>());
+    s_fetchesAside = 0;
+    s_fetchesOnWindow = 0;
     ASSERT_TRUE(run(window, "Database", "Import Contacts"));
     QApplication::processEvents();
     QApplication::processEvents();
+    EXPECT_EQ(s_fetchesAside, 1);
+    EXPECT_EQ(s_fetchesOnWindow, 0);
     EXPECT_EQ(sqlite(path, "SELECT Groups FROM dbtable WHERE Last_Name = 'Lovelace' ORDER BY pk DESC LIMIT 1;"), "1");
     EXPECT_EQ(sqlite(path, "SELECT title FROM dbgroups ORDER BY pk LIMIT 1;"), "Club");
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
@@ -393,6 +465,8 @@ TEST_F(DatabaseExchangeWindow, TheFirstStartFillsTheAddressBookFromTheContacts)
         SCOPED_TRACE(granted ? "contacts granted" : "no contact store");
         QDir(Database::databasesFolder()).removeRecursively();
         UserDefaults::standard().removeObject("databasePath");
+        s_fetchesAside = 0;
+        s_fetchesOnWindow = 0;
         if (granted)
             ContactSource::setSystem(std::make_unique<FakeContacts>());
         else
@@ -415,6 +489,8 @@ TEST_F(DatabaseExchangeWindow, TheFirstStartFillsTheAddressBookFromTheContacts)
                 EXPECT_GT(sqlite(book, "SELECT count(*) FROM dbtable;").toInt(), 1);
                 EXPECT_EQ(sqlite(book, "SELECT count(*) FROM dbtable WHERE Last_Name = 'Lovelace';"), "0");
             }
+            EXPECT_EQ(s_fetchesAside, granted ? 1 : 0);
+            EXPECT_EQ(s_fetchesOnWindow, 0);
             // The form shows the first of them.
             EXPECT_GT(editor->browserModel()->rowCount(), 0);
             EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
@@ -428,6 +504,55 @@ TEST_F(DatabaseExchangeWindow, TheFirstStartFillsTheAddressBookFromTheContacts)
             settle();
         }
         EXPECT_EQ(sqlite(book, "SELECT count(*) FROM dbtable;"), before);
+    }
+}
+
+// The store is read aside with the progress showing: the window answers meanwhile, a Cancel
+// pressed during the read keeps none of its contacts, and a store that cannot be read is said.
+TEST_F(DatabaseExchangeWindow, TheContactsAreReadAsideWithTheProgressAndItsCancel)
+{
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    window.finishLaunching();
+    window.modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
+    ASSERT_TRUE(window.modeSwitch()->databaseView()->databaseFieldsView()->database());
+    enum Outcome { Kept, Cancelled, Unreadable };
+    for (Outcome outcome : {Kept, Cancelled, Unreadable}) {
+        SCOPED_TRACE(int(outcome));
+        auto owned = std::make_unique<SlowContacts>();
+        SlowContacts *store = owned.get();
+        ContactSource::setSystem(std::move(owned));
+        if (outcome == Unreadable)
+            store->failure = "The address book server stopped.";
+        bool progressShown = false;
+        store->during = [&] {
+            for (QProgressDialog *dialog : window.findChildren<QProgressDialog *>(QStringLiteral("ImportProgress"))) {
+                if (!dialog->isVisible())
+                    continue;
+                progressShown = dialog->labelText() == QLatin1String("Importing contacts...");
+                if (outcome == Cancelled)
+                    QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+            }
+        };
+        s_fetchesAside = 0;
+        s_fetchesOnWindow = 0;
+        const int alerts = prompts->count(qmtest::TestPrompts::Alert);
+        ASSERT_TRUE(run(window, "Database", "Import Contacts"));
+        settle();
+        EXPECT_EQ(s_fetchesAside, 1);
+        EXPECT_EQ(s_fetchesOnWindow, 0);
+        EXPECT_TRUE(store->windowAnswered);
+        EXPECT_TRUE(progressShown);
+        EXPECT_EQ(sqlite(path, "SELECT count(*) FROM dbtable WHERE Last_Name = 'Slow';"), outcome == Kept ? "300" : "0");
+        if (outcome == Unreadable) {
+            ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), alerts + 1);
+            EXPECT_EQ(prompts->last().title, "The system's contacts cannot be read.");
+            EXPECT_EQ(prompts->last().message, "The address book server stopped.");
+        } else {
+            EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), alerts);
+        }
+        sqlite(path, "DELETE FROM dbtable WHERE Last_Name = 'Slow';");
     }
 }
 

@@ -185,14 +185,19 @@ QString decodedText(const QByteArray &bytes, const QStringList &parameters, bool
     return guessed.value_or(QString());
 }
 
-QString profile()
+} // namespace
+
+QString CVCard::contactProfile()
 {
     return UserDefaults::standard().stringForKey(QStringLiteral("profileContacts"));
 }
 
-} // namespace
-
 CVCard CVCard::fromString(const QString &text, bool *ok)
+{
+    return fromString(text, ok, contactProfile());
+}
+
+CVCard CVCard::fromString(const QString &text, bool *ok, const QString &profile)
 {
     CVCard card;
     const qsizetype end = text.indexOf(QLatin1String("END:VCARD"), 0, Qt::CaseInsensitive);
@@ -201,7 +206,7 @@ CVCard CVCard::fromString(const QString &text, bool *ok)
     if (end < 0)
         return card;
     card._cardString = text.left(end);
-    card.parse();
+    card.parse(profile);
     return card;
 }
 
@@ -368,7 +373,12 @@ QByteArray CVCard::extractDataByTag(const QString &tag) const
 
 void CVCard::parse()
 {
-    const QString p = profile().toUpper();
+    parse(contactProfile());
+}
+
+void CVCard::parse(const QString &profile)
+{
+    const QString p = profile.toUpper();
     struct Row
     {
         const char *key;
@@ -542,6 +552,11 @@ QByteArray CVCard::jpegPhoto(const QByteArray &bytes)
 
 QString CVCard::writeVCard() const
 {
+    return writeVCard(contactProfile());
+}
+
+QString CVCard::writeVCard(const QString &profile) const
+{
     QString card = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\n");
     QString prodid = QStringLiteral("PRODID:-//Brenholt.//Quillmark");
     const QString version = Bundle::versionString();
@@ -580,7 +595,7 @@ QString CVCard::writeVCard() const
         address.append(escaped(value));
     }
     if (anyAddress) {
-        QString type = profile();
+        QString type = profile;
         if (type.isEmpty())
             type = QStringLiteral("Work");
         card += folded(QStringLiteral("ADR;TYPE=") + type.toUpper() + QStringLiteral(":;;") + address.join(QLatin1Char(';')));

@@ -19,16 +19,20 @@ public:
 
     // An empty card.
     CVCard() = default;
-    // The text of a card after "BEGIN:VCARD"; ok is false when it has no "END:VCARD".
+    // The text of a card after "BEGIN:VCARD"; ok is false when it has no "END:VCARD". The
+    // address read is that of the contact profile given (by default the user's).
     static CVCard fromString(const QString &text, bool *ok = nullptr);
+    static CVCard fromString(const QString &text, bool *ok, const QString &profile);
 
     const QString &cardString() const { return _cardString; }
     const QVariantMap &dict() const { return _dict; }
     // A null value is ignored.
     void setObject(const QVariant &value, const QString &key);
 
-    // Reads the card's values into dict().
+    // Reads the card's values into dict(), the address of the contact profile given (by
+    // default the user's).
     void parse();
+    void parse(const QString &profile);
     // One value: the first property named `tag` (whole name, any letter case, a group prefix
     // allowed) whose types include `type` when one is given, its component `index`, decoded.
     // Null when there is none or it does not decode to UTF-8 text.
@@ -37,8 +41,13 @@ public:
     QByteArray extractDataByTag(const QString &tag) const;
 
     // The card as vCard 3.0 text: UTF-8 values with backslash escapes, every line ending in
-    // CR LF and folded at 75 octets, the photo as Base64 JPEG.
+    // CR LF and folded at 75 octets, the photo as Base64 JPEG; the address of the contact
+    // profile given (by default the user's).
     QString writeVCard() const;
+    QString writeVCard(const QString &profile) const;
+    // The user's contact profile ("Work" or "Home"; empty when unset). Read on the window's
+    // thread and handed to work aside, which does not read the user defaults.
+    static QString contactProfile();
     // One line for a column's value, folded, or empty when it has none.
     QString writeEntry(const QString &key, const QString &tag, const QString &add = QString()) const;
     // A value ready for a line: text escaped (code Plain), data as Base64 (code Base64).

@@ -20,6 +20,11 @@ const QString ContactSource::LabelMobile = QStringLiteral("_$!<Mobile>!$_");
 
 ContactSource::~ContactSource() = default;
 
+bool ContactSource::fetch(QString *)
+{
+    return true;
+}
+
 ContactSource *ContactSource::system()
 {
     return installed().get();

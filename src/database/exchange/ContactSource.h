@@ -65,7 +65,12 @@ public:
     // Asks for access to the contacts; `answer` runs later on the main thread with the
     // answer and, when not granted, the reason.
     virtual void requestAccess(std::function<void(Access, const QString &reason)> answer) = 0;
-    // After access was granted: the group names in store order, and every contact.
+    // After access was granted: reads the store, which may take seconds (a store reached over
+    // the bus, thousands of contacts). Called aside from the window, on a thread of its own,
+    // and followed there by groups() and contacts(); false, with the reason, when the contacts
+    // cannot be read. A store that holds its contacts at hand has nothing to read.
+    virtual bool fetch(QString *reason);
+    // After a fetch: the group names in store order, and every contact.
     virtual QStringList groups() const = 0;
     virtual QList<Contact> contacts() const = 0;
 

@@ -7,17 +7,33 @@ namespace quillmark {
 
 QString Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar delimiter)
 {
-    QStringList lines;
-    exportCells(columns, [&](const QStringList &cells) {
-        QStringList values;
-        values.reserve(cells.size());
-        for (const QString &cell : cells)
-            values.append(DelimitedText::exportValue(cell, delimiter));
-        const QString line = values.join(delimiter);
-        if (!line.isEmpty())
-            lines.append(line);
+    QString text = QStringLiteral("");
+    exportDatabase(columns, delimiter, [&](const QString &piece) {
+        text += piece;
+        return true;
     });
-    return lines.isEmpty() ? QStringLiteral("") : lines.join(QStringLiteral("\r\n"));
+    return text;
+}
+
+bool Database::exportDatabase(const QList<DatabaseOrder> &columns, QChar delimiter, const std::function<bool(const QString &)> &write)
+{
+    bool first = true;
+    QString line;
+    return exportCells(columns, [&](const QStringList &cells) {
+        line.clear();
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            if (i > 0)
+                line += delimiter;
+            line += DelimitedText::exportValue(cells.at(i), delimiter);
+        }
+        // A record whose line is empty is left out; the lines are separated, not ended.
+        if (line.isEmpty())
+            return true;
+        if (!first)
+            line.prepend(QStringLiteral("\r\n"));
+        first = false;
+        return write(line);
+    });
 }
 
 } // namespace quillmark

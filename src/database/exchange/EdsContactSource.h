@@ -18,7 +18,10 @@ public:
     // Another bus (a private one in tests).
     explicit EdsContactSource(const QDBusConnection &connection);
 
+    // Granted while the bus is there: the address books are read by fetch(), aside.
     void requestAccess(std::function<void(Access, const QString &reason)> answer) override;
+    // Reads every address book; false with the reason when the store cannot be reached.
+    bool fetch(QString *reason) override;
     QStringList groups() const override { return _groups; }
     QList<Contact> contacts() const override { return _contacts; }
 
@@ -28,9 +31,6 @@ public:
     static constexpr int CallTimeout = 20000;
 
 private:
-    // Reads every address book; false with the reason when the store cannot be reached.
-    bool fetch(QString *reason);
-
     QDBusConnection _bus;
     // An answer pending when the source goes is dropped.
     std::shared_ptr<bool> _alive = std::make_shared<bool>(true);

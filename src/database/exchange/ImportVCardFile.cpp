@@ -9,7 +9,7 @@
 
 namespace quillmark {
 
-ImportVCardFile::ImportVCardFile(const QString &path, const Progress &progress) : _path(path)
+ImportVCardFile::ImportVCardFile(const QString &path, const Progress &progress, const QString &profile) : _path(path)
 {
     // Any file the user chose: a FIFO or a device in its place is refused at once.
     const std::optional<QByteArray> bytes = GuardedReader::read(path, MaximumSize);
@@ -22,7 +22,7 @@ ImportVCardFile::ImportVCardFile(const QString &path, const Progress &progress) 
     // Reading and decoding the file take about a tenth of the time, its cards the rest.
     if (progress && !progress(100))
         return;
-    _cards = getCardsArray(*text, progress ? Progress([&](int permille) { return progress(100 + permille * 9 / 10); }) : Progress());
+    _cards = getCardsArray(*text, progress ? Progress([&](int permille) { return progress(100 + permille * 9 / 10); }) : Progress(), profile);
 }
 
 std::optional<QString> ImportVCardFile::decode(const QByteArray &bytes)
@@ -76,7 +76,7 @@ std::optional<QString> ImportVCardFile::decode(const QByteArray &bytes)
     return text;
 }
 
-QList<CVCard> ImportVCardFile::getCardsArray(const QString &text, const Progress &progress)
+QList<CVCard> ImportVCardFile::getCardsArray(const QString &text, const Progress &progress, const QString &profile)
 {
     QList<CVCard> cards;
     const QString begin = QStringLiteral("BEGIN:VCARD");
@@ -89,7 +89,7 @@ QList<CVCard> ImportVCardFile::getCardsArray(const QString &text, const Progress
         const qsizetype next = text.indexOf(begin, start, Qt::CaseInsensitive);
         const QString piece = text.mid(start, next < 0 ? -1 : next - start);
         bool ok = false;
-        CVCard card = CVCard::fromString(piece, &ok);
+        CVCard card = CVCard::fromString(piece, &ok, profile);
         if (ok)
             cards.append(card);
         at = next;

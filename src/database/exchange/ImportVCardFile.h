@@ -21,12 +21,14 @@ public:
     // reading stops, with the cards read so far.
     using Progress = std::function<bool(int permille)>;
 
-    // Reads the file; readable() is false when it cannot be read or is not text.
-    explicit ImportVCardFile(const QString &path, const Progress &progress = {});
+    // Reads the file; readable() is false when it cannot be read or is not text. The cards'
+    // addresses are those of the contact profile given (by default the user's, which only the
+    // window's thread reads).
+    explicit ImportVCardFile(const QString &path, const Progress &progress = {}, const QString &profile = CVCard::contactProfile());
     bool readable() const { return _readable; }
     const QList<CVCard> &cards() const { return _cards; }
     // The cards of a text: every piece after "BEGIN:VCARD" that has its "END:VCARD".
-    static QList<CVCard> getCardsArray(const QString &text, const Progress &progress = {});
+    static QList<CVCard> getCardsArray(const QString &text, const Progress &progress = {}, const QString &profile = CVCard::contactProfile());
     // The text of a file's bytes: UTF-8, UTF-16 with its mark, or line by line the charset a
     // line names or the 8-bit encoding it most likely is. Nothing for bytes that are no text.
     static std::optional<QString> decode(const QByteArray &bytes);

@@ -210,6 +210,14 @@ public:
     // The delimited text of the records the browser shows; defined beside the text format, in
     // database/exchange/Database_export.cpp.
     QString exportDatabase(const QList<DatabaseOrder> &columns, QChar delimiter);
+    // The same text handed on piece by piece as the records are read, so that a list of any
+    // length is written without being held whole; `write` answers false to stop, and so does
+    // the call then.
+    bool exportDatabase(const QList<DatabaseOrder> &columns, QChar delimiter, const std::function<bool(const QString &text)> &write);
+    // Every field of each record the browser shows, in its order, keyed by column name as the
+    // current record holds them; the current record is left as it is. `record` answers false to
+    // stop, and so does the call then.
+    bool exportRecords(const std::function<bool(const QVariantMap &values)> &record);
     void importDatabase(const QList<DatabaseOrder> &columns, const QStringList &values);
     // Many rows in one transaction; answers the number of records inserted. Rows whose text is
     // more than the bounds above are refused (DatabaseError) before anything is written.
@@ -257,8 +265,8 @@ private:
     QString orderClause();
     void applyGroupChange(qint64 mask, int mode, bool listedOnly);
     // The cells of the listed, used columns of every record the browser shows, in its order,
-    // as the text export writes them before quoting.
-    void exportCells(const QList<DatabaseOrder> &columns, const std::function<void(const QStringList &)> &row);
+    // as the text export writes them before quoting; `row` answers false to stop.
+    bool exportCells(const QList<DatabaseOrder> &columns, const std::function<bool(const QStringList &)> &row);
     void importRecordsFrom(const QString &otherPath);
 
     QString _path;

@@ -507,7 +507,7 @@ void Database::updateAllRecordsGroups(qint64 mask, int mode)
 
 // ---------------------------------------------------------------- export and import
 
-void Database::exportCells(const QList<DatabaseOrder> &columns, const std::function<void(const QStringList &)> &row)
+bool Database::exportCells(const QList<DatabaseOrder> &columns, const std::function<bool(const QStringList &)> &row)
 {
     QStringList names;
     QList<int> types;
@@ -518,7 +518,7 @@ void Database::exportCells(const QList<DatabaseOrder> &columns, const std::funct
         types.append(fieldTypeByTitle(column.dbtitle()));
     }
     if (names.isEmpty())
-        return;
+        return true;
     Scope scope(*this);
     const qint64 groups = groupsToView();
     const QString order = orderClause();
@@ -526,14 +526,50 @@ void Database::exportCells(const QList<DatabaseOrder> &columns, const std::funct
                                                                  .arg(names.join(QLatin1Char(',')), filterClause(), order));
     bindFilter(statement, 1, groups);
     int rc = SQLITE_ROW;
+    QStringList cells;
     while ((rc = statement.step()) == SQLITE_ROW) {
-        QStringList cells;
+        cells.clear();
         for (int i = 0; i < types.size(); ++i)
             cells.append(exportCell(statement, i, types.at(i)));
-        row(cells);
+        if (!row(cells))
+            return false;
     }
     if (rc != SQLITE_DONE)
         throw readError(scope.connection());
+    return true;
+}
+
+bool Database::exportRecords(const std::function<bool(const QVariantMap &)> &record)
+{
+    QStringList names;
+    QList<const tableField *> read;
+    for (const tableField &field : std::as_const(_fieldsStructure)) {
+        if (field.type < tableField::Integer || field.type > tableField::Blob)
+            continue;
+        names.append(quoteIdentifier(field.dbtitle()));
+        read.append(&field);
+    }
+    if (names.isEmpty())
+        return true;
+    Scope scope(*this);
+    const qint64 groups = groupsToView();
+    const QString order = orderClause();
+    // The same rows in the same order as the browser reads them, every field at once: one
+    // statement for the whole list rather than one lookup by key for each record.
+    DatabaseStatement statement(scope.connection().handle(), QStringLiteral("SELECT %1 FROM dbtable%2%3;")
+                                                                 .arg(names.join(QLatin1Char(',')), filterClause(), order));
+    bindFilter(statement, 1, groups);
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW) {
+        QVariantMap values;
+        for (int i = 0; i < read.size(); ++i)
+            values.insert(read.at(i)->dbtitle(), recordValue(statement, i, read.at(i)->type));
+        if (!record(values))
+            return false;
+    }
+    if (rc != SQLITE_DONE)
+        throw readError(scope.connection());
+    return true;
 }
 
 void Database::importDatabase(const QList<DatabaseOrder> &columns, const QStringList &values)

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "database/exchange/ContactSource.h"
+#include "database/window/ExportWriter.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -317,8 +318,16 @@ private:
     // kept; answers `inserted`, or -1 after a message.
     int tookInsertion(int inserted, const QString &refused, const DatabaseError *failure);
     void importContacts(ContactSource *source, ContactSource::Access access, const QString &reason, bool quiet = false);
-    // Writes text to the file through a temporary file; says why when it fails.
-    bool writeTextFile(const QString &path, const QString &text);
+    // The contacts read from the store aside and mapped onto this database's fields.
+    struct FetchedContacts;
+    // Reads them with the progress and its Cancel; false when the user's Cancel held.
+    bool fetchContacts(ContactSource *source, FetchedContacts &fetched);
+    void keepContacts(const FetchedContacts &fetched);
+    // After an import of contacts: an empty database is given one record, and the list is read.
+    void finishContacts();
+    // Writes an export aside, with the progress and its Cancel, through a temporary file put in
+    // place once it is whole; says why when it fails. True when the file was written.
+    bool writeExportFile(const QString &path, const ExportWriter::Produce &produce);
 
     Outlets _outlets;
     std::unique_ptr<Database> _database;

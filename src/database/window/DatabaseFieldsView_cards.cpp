@@ -141,18 +141,27 @@ int DatabaseFieldsView::tookInsertion(int inserted, const QString &refused, cons
 
 // ---------------------------------------------------------------- vCard
 
-QString DatabaseFieldsView::vcardFromFieldValues() const
+namespace {
+
+// The card of one record's values (by column name) of those fields, its address of that profile.
+QString vcardOfValues(const QList<tableField> &fields, const QVariantMap &values, const QString &profile)
 {
-    if (!_database)
-        return QString();
     CVCard card;
-    const QVariantMap &values = _database->fieldValues();
-    for (const tableField &field : _database->fieldsStructure()) {
+    for (const tableField &field : fields) {
         const auto it = values.constFind(field.dbtitle());
         if (it != values.cend())
             card.setObject(it.value(), field.dbtitle());
     }
-    return card.writeVCard();
+    return card.writeVCard(profile);
+}
+
+} // namespace
+
+QString DatabaseFieldsView::vcardFromFieldValues() const
+{
+    if (!_database)
+        return QString();
+    return vcardOfValues(_database->fieldsStructure(), _database->fieldValues(), CVCard::contactProfile());
 }
 
 void DatabaseFieldsView::importVCard()
@@ -178,13 +187,15 @@ void DatabaseFieldsView::importVCardFile(const QString &path)
     bool readable = true;
     bool anyCard = false;
     Insertion result;
+    // Read here: the work aside reads no user defaults.
+    const QString profile = CVCard::contactProfile();
     // A hundred thousand cards take seconds to read and to write: both run aside, the reading
     // the first half of the progress, the writing the second.
     const bool finished = ImportProgress::runAside(window(), translated(QStringLiteral("Importing records...")), [&](ImportProgress::Aside &aside) {
         const ImportVCardFile file(path, [&aside](int permille) {
             aside.permille().store(permille / 2, std::memory_order_relaxed);
             return !aside.cancelled();
-        });
+        }, profile);
         readable = file.readable();
         if (!readable || aside.cancelled())
             return;
@@ -249,38 +260,35 @@ void DatabaseFieldsView::exportVCard()
                                                            {{QStringLiteral("vCard"), {QStringLiteral("vcf")}}}, type, accessory);
     if (path.isEmpty())
         return;
-    QString text;
-    const qint64 shown = _formPk;
-    try {
-        if ((current && current->isChecked()) || pks.size() < 2) {
+    if ((current && current->isChecked()) || pks.size() < 2) {
+        QString text;
+        try {
+            const qint64 shown = _formPk;
             if (shown >= 0 && _database->initWithPrimaryKey(shown))
                 text = vcardFromFieldValues();
             else if (pks.size() == 1 && _database->initWithPrimaryKey(pks.first()))
                 text = vcardFromFieldValues();
-        } else {
-            ImportProgress progress(window(), translated(QStringLiteral("Exporting records...")), int(pks.size()));
-            _database->openDatabase();
-            int done = 0;
-            for (qint64 pk : pks) {
-                if (!progress.step(done++)) {
-                    _database->closeDatabase();
-                    if (shown >= 0)
-                        _database->initWithPrimaryKey(shown);
-                    return;
-                }
-                if (_database->initWithPrimaryKey(pk))
-                    text += vcardFromFieldValues();
-            }
-            _database->closeDatabase();
-            if (shown >= 0)
-                _database->initWithPrimaryKey(shown);
+        } catch (const DatabaseError &e) {
+            reportDatabaseError(e, false);
+            return;
         }
-    } catch (const DatabaseError &e) {
-        _database->closeDatabase();
-        reportDatabaseError(e, false);
+        writeExportFile(path, [text](ExportWriter::Sink &sink, ImportProgress::Aside &aside) { return sink.write(text) && aside.step(1, 1); });
         return;
     }
-    writeTextFile(path, text);
+    // A hundred thousand records take seconds to read and write, more with their photos: the
+    // cards are made and written aside, with the progress and its Cancel, from the listed
+    // records read in the list's order, leaving the record shown as it is.
+    Database *database = _database.get();
+    const QList<tableField> fields = database->fieldsStructure();
+    const QString profile = CVCard::contactProfile();
+    const qint64 total = pks.size();
+    writeExportFile(path, [=](ExportWriter::Sink &sink, ImportProgress::Aside &aside) {
+        qint64 done = 0;
+        return database->exportRecords([&](const QVariantMap &values) {
+                   return aside.step(done++, total) && sink.write(vcardOfValues(fields, values, profile));
+               })
+               && aside.step(total, total);
+    });
 }
 
 // ---------------------------------------------------------------- contacts
@@ -305,58 +313,99 @@ void DatabaseFieldsView::importAddressBook()
     });
 }
 
-void DatabaseFieldsView::importContacts(ContactSource *source, ContactSource::Access access, const QString &reason, bool quiet)
+struct DatabaseFieldsView::FetchedContacts
 {
-    if (!_database)
-        return;
-    if (access == ContactSource::Access::Granted && source) {
-        QStringList groups = source->groups().mid(0, Database::MaxGroups);
-        const QList<Contact> contacts = source->contacts();
-        try {
-            // The database has a group for every contact group, named after it.
-            if (!groups.isEmpty()) {
-                _database->beginTransaction();
-                int count = _database->groupsCount();
-                while (count < groups.size()) {
-                    _database->addGrup(translated(QStringLiteral("Group %d")).replace(QLatin1String("%d"), QString::number(count + 1)));
-                    ++count;
-                }
-                for (int i = 0; i < groups.size(); ++i)
-                    _database->setGroup(groups.at(i), _database->groupPkAtIndex(i));
-                _database->commitTransaction();
-            }
-        } catch (const DatabaseError &e) {
-            _database->rollbackTransaction();
-            reportDatabaseError(e, true);
-            finishImport();
+    bool read = false;
+    // Why the store could not be read.
+    QString reason;
+    QStringList groups;
+    QList<QVariantMap> records;
+};
+
+bool DatabaseFieldsView::fetchContacts(ContactSource *source, FetchedContacts &fetched)
+{
+    // Read here, for the work aside reads no user defaults and no database.
+    const QList<tableField> fields = _database->fieldsStructure();
+    const QString profile = quillmark::ImportAddressBook::profile();
+    const QDateTime now = QDateTime::currentDateTime();
+    // A store reached over the bus with thousands of contacts takes seconds: the window
+    // answers meanwhile, and a Cancel drops what was read.
+    return ImportProgress::runAside(window(), translated(QStringLiteral("Importing contacts...")), [&](ImportProgress::Aside &aside) {
+        fetched.read = source->fetch(&fetched.reason);
+        if (!fetched.read || aside.cancelled())
             return;
-        }
-        QList<QVariantMap> records;
-        records.reserve(contacts.size());
-        const QDateTime now = QDateTime::currentDateTime();
-        for (const Contact &contact : contacts) {
-            const QVariantMap mapped = quillmark::ImportAddressBook(contact).dict();
+        fetched.groups = source->groups().mid(0, Database::MaxGroups);
+        const QList<Contact> contacts = source->contacts();
+        fetched.records.reserve(contacts.size());
+        for (qsizetype n = 0; n < contacts.size(); ++n) {
+            if (!aside.step(n, contacts.size()))
+                return;
+            const Contact &contact = contacts.at(n);
+            const QVariantMap mapped = quillmark::ImportAddressBook(contact, profile).dict();
             QVariantMap record;
             record.insert(QStringLiteral("Date"), now);
-            for (const tableField &field : _database->fieldsStructure()) {
+            for (const tableField &field : fields) {
                 const auto it = mapped.constFind(field.title);
                 if (it != mapped.cend())
                     record.insert(field.dbtitle(), it.value());
             }
             qint64 bits = 0;
             for (const QString &group : contact.groups) {
-                const qsizetype i = groups.indexOf(group);
+                const qsizetype i = fetched.groups.indexOf(group);
                 if (i >= 0)
                     bits |= qint64(1) << i;
             }
             record.insert(QStringLiteral("Groups"), bits);
-            records.append(record);
+            fetched.records.append(record);
         }
-        insertRecords(records, translated(QStringLiteral("Importing contacts...")));
-        groupsChanged();
+    });
+}
+
+void DatabaseFieldsView::importContacts(ContactSource *source, ContactSource::Access access, const QString &reason, bool quiet)
+{
+    if (!_database)
+        return;
+    if (access == ContactSource::Access::Granted && source) {
+        FetchedContacts fetched;
+        if (fetchContacts(source, fetched)) {
+            if (fetched.read)
+                keepContacts(fetched);
+            else if (!quiet)
+                reportError(translated(QStringLiteral("The system's contacts cannot be read.")), fetched.reason);
+        }
     } else if (!quiet) {
         reportError(translated(QStringLiteral("The system's contacts cannot be read.")), reason);
     }
+    finishContacts();
+}
+
+void DatabaseFieldsView::keepContacts(const FetchedContacts &fetched)
+{
+    const QStringList &groups = fetched.groups;
+    try {
+        // The database has a group for every contact group, named after it.
+        if (!groups.isEmpty()) {
+            _database->beginTransaction();
+            int count = _database->groupsCount();
+            while (count < groups.size()) {
+                _database->addGrup(translated(QStringLiteral("Group %d")).replace(QLatin1String("%d"), QString::number(count + 1)));
+                ++count;
+            }
+            for (int i = 0; i < groups.size(); ++i)
+                _database->setGroup(groups.at(i), _database->groupPkAtIndex(i));
+            _database->commitTransaction();
+        }
+    } catch (const DatabaseError &e) {
+        _database->rollbackTransaction();
+        reportDatabaseError(e, true);
+        return;
+    }
+    insertRecords(fetched.records, translated(QStringLiteral("Importing contacts...")));
+    groupsChanged();
+}
+
+void DatabaseFieldsView::finishContacts()
+{
     // An empty database is given one record to edit.
     try {
         if (_database->count() == 0)
@@ -377,17 +426,23 @@ void DatabaseFieldsView::importFirstRunContacts()
     if (!source)
         return;
     QPointer<DatabaseFieldsView> self(this);
-    source->requestAccess([self, path, source](ContactSource::Access access, const QString &reason) {
+    source->requestAccess([self, path, source](ContactSource::Access access, const QString &) {
         if (!self)
             return;
         const bool open = self->_database && self->_database->path() == path;
-        if (access == ContactSource::Access::Granted && !source->contacts().isEmpty() && open) {
-            self->importContacts(source, access, reason, true);
-            return;
+        if (access == ContactSource::Access::Granted && open) {
+            FetchedContacts fetched;
+            if (self->fetchContacts(source, fetched) && fetched.read && !fetched.records.isEmpty()) {
+                self->keepContacts(fetched);
+                self->finishContacts();
+                return;
+            }
+            if (!self)
+                return;
         }
         // Without contacts to import, a few fictional people show what a database holds.
         Database::addSamplePeople(path);
-        if (open)
+        if (open && self->_database && self->_database->path() == path)
             self->finishImport();
     });
 }

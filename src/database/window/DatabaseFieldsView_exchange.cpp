@@ -13,7 +13,6 @@
 
 #include <QFileInfo>
 #include <optional>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace quillmark {
@@ -38,22 +37,22 @@ NewImportDatabasePanel *DatabaseFieldsView::importDatabasePanel() const
     return _importDatabasePanel;
 }
 
-bool DatabaseFieldsView::writeTextFile(const QString &path, const QString &text)
+bool DatabaseFieldsView::writeExportFile(const QString &path, const ExportWriter::Produce &produce)
 {
-    QSaveFile file(path);
-    QString reason;
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = file.errorString();
-    } else {
-        const QByteArray bytes = text.toUtf8();
-        if (file.write(bytes) != bytes.size() || !file.commit())
-            reason = file.errorString();
+    const ExportWriter::Outcome outcome = ExportWriter::run(window(), path, translated(QStringLiteral("Exporting records...")), produce);
+    // A wait for the file that began aside ends with the export, as one of the window's would.
+    DatabaseUserAction::endOnReturn();
+    // Said once the progress is gone, so that nothing covers the message.
+    if (outcome.failure) {
+        reportDatabaseError(*outcome.failure, false);
+        return false;
     }
-    if (reason.isEmpty())
-        return true;
-    reportError(translated(QStringLiteral("The file \u201c%@\u201d could not be written.")).replace(QLatin1String("%@"), QFileInfo(path).fileName()),
-                reason);
-    return false;
+    if (outcome.result == ExportWriter::Result::Failed) {
+        reportError(translated(QStringLiteral("The file \u201c%@\u201d could not be written.")).replace(QLatin1String("%@"), QFileInfo(path).fileName()),
+                    outcome.reason);
+        return false;
+    }
+    return outcome.result == ExportWriter::Result::Written;
 }
 
 // ---------------------------------------------------------------- delimited text export
@@ -86,14 +85,18 @@ void DatabaseFieldsView::writeExport()
 {
     if (!_database || !_exportDatabasePanel)
         return;
-    QString text;
-    try {
-        text = _database->exportDatabase(_exportDatabasePanel->exportArray(), _exportDatabasePanel->delimiter());
-    } catch (const DatabaseError &e) {
-        reportDatabaseError(e, false);
-        return;
-    }
-    writeTextFile(_exportPath, text);
+    Database *database = _database.get();
+    const QList<DatabaseOrder> columns = _exportDatabasePanel->exportArray();
+    const QChar delimiter = _exportDatabasePanel->delimiter();
+    const qint64 total = _browserModel->rowCount();
+    // Half a million records take seconds to read and write: aside, with the progress and Cancel.
+    writeExportFile(_exportPath, [=](ExportWriter::Sink &sink, ImportProgress::Aside &aside) {
+        qint64 done = 0;
+        return database->exportDatabase(columns, delimiter, [&](const QString &line) {
+                   return aside.step(done++, total) && sink.write(line);
+               })
+               && aside.step(total, total);
+    });
 }
 
 // ---------------------------------------------------------------- delimited text and workbook import

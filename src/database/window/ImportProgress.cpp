@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -31,39 +32,6 @@ int ImportProgress::minimumDuration()
 void ImportProgress::setMinimumDuration(int milliseconds)
 {
     s_minimumDuration = milliseconds;
-}
-
-ImportProgress::ImportProgress(QWidget *parent, const QString &label, int total) : _total(qMax(1, total))
-{
-    _dialog = new QProgressDialog(label, translated(QStringLiteral("Cancel")), 0, _total, parent);
-    _dialog->setObjectName(QStringLiteral("ImportProgress"));
-    _dialog->setWindowModality(Qt::WindowModal);
-    _dialog->setAutoReset(false);
-    _dialog->setAutoClose(false);
-    _dialog->setMinimumDuration(s_minimumDuration);
-    if (s_minimumDuration <= 0)
-        _dialog->show();
-    _dialog->setValue(0);
-}
-
-ImportProgress::~ImportProgress()
-{
-    delete _dialog.data();
-}
-
-bool ImportProgress::step(int done)
-{
-    if (!_dialog)
-        return false;
-    // Every few hundred rows: a modal progress dialog runs the event loop as its value changes.
-    if (done % 250 == 0 || done >= _total)
-        _dialog->setValue(qMin(done, _total));
-    return !_dialog->wasCanceled();
-}
-
-bool ImportProgress::wasCanceled() const
-{
-    return !_dialog || _dialog->wasCanceled();
 }
 
 // ---------------------------------------------------------------- work aside
@@ -174,13 +142,13 @@ bool ImportProgress::Aside::beginKeeping()
     return kept;
 }
 
-bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable)
+bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable, const QString &keeping)
 {
     Aside::State state;
     QObject window;
     state.window = &window;
     Aside aside(state);
-    const QString keepingLabel = translated(QStringLiteral("Keeping the imported records..."));
+    const QString keepingLabel = keeping.isEmpty() ? translated(QStringLiteral("Keeping the imported records...")) : keeping;
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;

@@ -1,14 +1,12 @@
 #pragma once
-// The progress of a long import or export, with its Cancel button: shown once the work has run
-// for a moment, it lets the event loop breathe every few hundred rows.
-#include <QPointer>
+// The progress of a long import or export, with its Cancel button: the work runs on a thread of
+// its own, and the dialog shows once it has run for a moment.
 #include <QString>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 
-class QProgressDialog;
 class QWidget;
 
 namespace quillmark {
@@ -16,14 +14,7 @@ namespace quillmark {
 class ImportProgress
 {
 public:
-    ImportProgress(QWidget *parent, const QString &label, int total);
-    ~ImportProgress();
-    ImportProgress(const ImportProgress &) = delete;
-    ImportProgress &operator=(const ImportProgress &) = delete;
-
-    // Rows done so far; false once the user has cancelled.
-    bool step(int done);
-    bool wasCanceled() const;
+    ImportProgress() = delete;
 
     // How long the work runs before the dialog shows (tests show it at once).
     static int minimumDuration();
@@ -57,17 +48,16 @@ public:
     // a moment shows nothing, a longer one its progress and, when it can stop, Cancel. False
     // when the user's Cancel held. The window's controls take no input meanwhile, and nothing
     // else may touch what the work uses.
+    // `keepingLabel` is what the dialog says once the work keeps what it did (by default that
+    // the imported records are being kept).
     using Work = std::function<void(Aside &aside)>;
-    static bool runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable = true);
+    static bool runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable = true,
+                         const QString &keepingLabel = QString());
 
     // Steps of a run aside at which tests act as the user would: each row's Aside::step, and
     // the two below. Called on the work's thread.
     enum : qint64 { KeepingBegun = -1, WorkEnded = -2 };
     static void setStepHookForTesting(std::function<void(qint64 step)> hook);
-
-private:
-    QPointer<QProgressDialog> _dialog;
-    int _total;
 };
 
 } // namespace quillmark
