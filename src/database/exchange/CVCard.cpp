@@ -8,7 +8,6 @@
 #include "platform/UserDefaults.h"
 
 #include <QBuffer>
-#include <QRegularExpression>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -224,8 +223,32 @@ const QList<CVCard::Property> &CVCard::properties() const
     if (_propertiesRead)
         return _properties;
     _propertiesRead = true;
-    _properties.clear();
-    const QStringList lines = _cardString.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    _properties = readProperties(_cardString);
+    return _properties;
+}
+
+QList<CVCard::Property> CVCard::readProperties(const QString &whole)
+{
+    QList<Property> properties;
+    const qsizetype end = whole.indexOf(QLatin1String("END:VCARD"), 0, Qt::CaseInsensitive);
+    const QString text = end < 0 ? whole : whole.left(end);
+    // Lines end in CR LF, LF or CR.
+    QStringList lines;
+    {
+        const QChar *data = text.constData();
+        const qsizetype size = text.size();
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < size; ++i) {
+            const char16_t c = data[i].unicode();
+            if (c != u'\r' && c != u'\n')
+                continue;
+            lines.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < size && data[i + 1] == QLatin1Char('\n'))
+                ++i;
+            start = i + 1;
+        }
+        lines.append(text.mid(start));
+    }
     for (qsizetype i = 0; i < lines.size();) {
         QString logical = lines.at(i++);
         if (logical.trimmed().isEmpty())
@@ -266,9 +289,9 @@ const QList<CVCard::Property> &CVCard::properties() const
         property.parameters = header2;
         property.types = parameterTypes(header2, property.encoding);
         property.value = logical.mid(valueStart + 1);
-        _properties.append(property);
+        properties.append(property);
     }
-    return _properties;
+    return properties;
 }
 
 QString CVCard::extractByTag(const QString &tag, const QString &type, int index) const

@@ -76,6 +76,9 @@ public:
         QString value;
     };
     const QList<Property> &properties() const;
+    // The property lines of a card's text (up to its "END:VCARD", when it has one), read
+    // without its values.
+    static QList<Property> readProperties(const QString &text);
     // Component `index` of a property's value, decoded (in its CHARSET); null when it is no text.
     static QString componentText(const Property &property, int index);
     // The values of a list property (CATEGORIES), split at the commas that are not escaped.

@@ -208,14 +208,13 @@ bool EdsContactSource::fetch(QString *reason)
 
 Contact EdsContactSource::contactFromVCard(const QString &vcard)
 {
-    bool ok = false;
     QString text = vcard;
     const qsizetype begin = text.indexOf(QLatin1String("BEGIN:VCARD"), 0, Qt::CaseInsensitive);
     if (begin >= 0)
         text = text.mid(begin + 11);
-    const CVCard card = CVCard::fromString(text.contains(QLatin1String("END:VCARD"), Qt::CaseInsensitive) ? text : text + QStringLiteral("\nEND:VCARD"), &ok);
+    // Only the properties: the card's values, its photo decoded, are not this contact's.
     Contact contact;
-    for (const CVCard::Property &property : card.properties()) {
+    for (const CVCard::Property &property : CVCard::readProperties(text)) {
         const QString &name = property.name;
         if (name == QLatin1String("UID")) {
             contact.identifier = CVCard::componentText(property, 0);

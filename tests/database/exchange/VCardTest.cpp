@@ -262,3 +262,40 @@ TEST_F(VCard, AFileOfThreeCardsOneUnfinishedGivesTwo)
     latin.close();
     EXPECT_FALSE(ImportVCardFile(path).readable());
 }
+
+// A card reads the same whatever ends its lines (the CR LF of the standard, the LF of Unix
+// programs, the CR of older ones, or a mix), folded and QUOTED-PRINTABLE lines included, and
+// a file read with a profile given takes that profile's address whatever the user's is.
+TEST_F(VCard, EveryLineEndGivesTheSameCardAndTheProfileGivenChoosesTheAddress)
+{
+    const QStringList lines = {"N;ENCODING=QUOTED-PRINTABLE:M=C3=BC=", "ller;Hans;;;", "ORG:Acme", "TITLE:Chief of a very long",
+                               "  title", "ADR;TYPE=WORK:;;9 Work Rd;Capital;;1000;", "ADR;TYPE=HOME:;;1 Home Rd;Village;;2000;",
+                               "TEL;TYPE=CELL:555", "", "EMAIL:hans@example.org"};
+    const QString standard = lines.join("\r\n") + "\r\nEND:VCARD\r\n";
+    const QVariantMap expected = CVCard::fromString(standard, nullptr, "Work").dict();
+    EXPECT_EQ(expected.value("Last_Name"), QString::fromUtf8("M\u00FCller"));
+    EXPECT_EQ(expected.value("Title"), "Chief of a very long title");
+    EXPECT_EQ(expected.value("City"), "Capital");
+    EXPECT_EQ(expected.value("Email"), "hans@example.org");
+    for (const QString &end : {QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("mixed")}) {
+        SCOPED_TRACE(end.toStdString());
+        QString text;
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            text += lines.at(i) + (end != QLatin1String("mixed") ? end : QStringList{"\r\n", "\n", "\r"}.at(i % 3));
+        bool ok = false;
+        EXPECT_EQ(CVCard::fromString(text + "END:VCARD", &ok, "Work").dict(), expected);
+        EXPECT_TRUE(ok);
+    }
+
+    const QString path = qmtest::freshDir("vcf") + "/profile.vcf";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("BEGIN:VCARD\r\n" + standard).toUtf8());
+    file.close();
+    for (const QString &profile : {QStringLiteral("Work"), QStringLiteral("Home")}) {
+        UserDefaults::standard().setObject(profile == QLatin1String("Work") ? "Home" : "Work", "profileContacts");
+        const ImportVCardFile read(path, {}, profile);
+        ASSERT_EQ(read.cards().size(), 1);
+        EXPECT_EQ(value(read.cards().at(0), "City"), profile == QLatin1String("Work") ? "Capital" : "Village");
+    }
+}
