@@ -254,6 +254,8 @@ void RectsView::drawBezierWithControlPoints(QPainter *painter, const BezierPath 
 
 void RectsView::setRubberband(const QRectF &rect, const QSet<const ColorRect *> &graphics)
 {
+    if (rect == _rubberbandRect && graphics == _rubberbandGraphics)
+        return;
     _rubberbandRect = rect;
     _rubberbandGraphics = graphics;
     update();

@@ -327,6 +327,10 @@ void RectsView::clearSelection()
 {
     const ChangeBatch batch(*this);
     clearGridSnap();
+    // A click on the empty canvas with nothing selected changes nothing: the canvas is not
+    // drawn again for it.
+    const bool changes = !_selectedObjects.isEmpty()
+                         || std::any_of(_groups.cbegin(), _groups.cend(), [](const GroupPtr &g) { return g->isSelected(); });
     setSelectedGroup(nullptr);
     if (!_selectedObjects.isEmpty()) {
         const GraphicList cleared = _selectedObjects;
@@ -343,7 +347,8 @@ void RectsView::clearSelection()
         updateRulers();
         setDrawersItemsState();
     }
-    update();
+    if (changes)
+        update();
     clearGridSnap();
     notifySelectionChanged();
 }

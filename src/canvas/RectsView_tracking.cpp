@@ -1,6 +1,8 @@
 // Mouse tracking of the canvas: what a press starts (creating, selecting, the rubber band,
 // moving, knob resizing, rotating, the path in progress) runs as a state machine that the
 // following moves and the release feed; nothing waits in a loop of its own.
+#include <QApplication>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -247,6 +249,16 @@ void RectsView::mouseReleaseEvent(QMouseEvent *event)
     if (m_autoscrollTimer)
         m_autoscrollTimer->stop();
     mouseUpAt(pageToWidget().inverted().map(event->position()), modifierFlags(event->modifiers()));
+}
+
+void RectsView::focusInEvent(QFocusEvent *)
+{
+}
+
+void RectsView::focusOutEvent(QFocusEvent *)
+{
+    if (qApp->autoSipEnabled() && testAttribute(Qt::WA_InputMethodEnabled))
+        QGuiApplication::inputMethod()->hide();
 }
 
 bool RectsView::isMoveSnappingKey(const QKeyEvent *event) const
@@ -1106,10 +1118,13 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
     }
     if (t.changed)
         wasChanged(true);
+    // A click on the empty canvas that selected nothing has nothing to show.
+    const bool shows = t.changed || t.kind != TrackingState::Rubberband || !t.band.isEmpty();
     *m_tracking = TrackingState();
     setTrackingFlag(false);
     resizeRectViewBound(false, false);
-    update();
+    if (shows)
+        update();
 }
 
 void RectsView::endRotationDrag()
