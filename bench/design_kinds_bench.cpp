@@ -31,7 +31,12 @@
 // it, and Qt alone building each text from the same runs and laying out the lines its box
 // holds, on one thread (drawing apart: the floor of the repaint).
 // For (g), the floor of its repaint: the bars and text of the barcodes in view filled by
-// QPainter alone, laid out beforehand.
+// QPainter alone, laid out beforehand, and the pictures of them the canvas keeps copied by
+// QPainter alone, made beforehand. Beside the steps, a click on the empty canvas with nothing
+// selected (the longest the window did not answer, and how often the canvas was drawn for it),
+// one after Undo that takes the selection away, and the repaint, Select All, the nudge, Undo, a click on the empty canvas that takes the
+// selection away and Duplicate again on the design opened anew, each right after every
+// barcode forgot what it kept of its drawing ("before kept drawings: ...").
 // The picture of the path of (d) and of its selection's dashed outline are made off the window's
 // thread: beside Open and Select All (until the canvas first answers) come the time until the
 // canvas shows the path (or the outline) drawn and the longest time the window did not answer
@@ -77,6 +82,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -1006,6 +1012,71 @@ double barcodeFillFloorMs(RectsView &canvas)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// The floor of a repaint of the barcodes from what they keep: each one's drawing, made into a
+// picture at the canvas's zoom beforehand, copied by QPainter alone.
+double barcodePictureFloorMs(RectsView &canvas)
+{
+    const QTransform toWidget = canvas.pageToWidget();
+    const QRectF shown(QPointF(0, 0), QSizeF(canvas.size()));
+    std::vector<std::pair<QPoint, QImage>> pictures;
+    for (const GraphicPtr &graphic : canvas.getRects()) {
+        auto *barcode = dynamic_cast<ColorBarcode *>(graphic.get());
+        if (!barcode)
+            continue;
+        const QRect area = toWidget.mapRect(barcode->frameBounds()).toAlignedRect();
+        if (!area.intersects(shown.toRect()))
+            continue;
+        QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(-area.topLeft());
+        painter.setTransform(toWidget, true);
+        BarcodeRenderer::layOutBarcode(barcode->frameBounds(), barcode->workingBarInfo(), barcode->drawStyle())
+            .paint(&painter);
+        painter.end();
+        pictures.emplace_back(area.topLeft(), picture);
+    }
+    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    return secondDrawMs([&] {
+        QPainter painter(&image);
+        for (const auto &[at, picture] : pictures)
+            painter.drawImage(at, picture);
+    });
+}
+
+void forgetKeptBarcodeDrawings(RectsView *canvas)
+{
+    for (const GraphicPtr &graphic : canvas->getRects())
+        if (auto *barcode = dynamic_cast<ColorBarcode *>(graphic.get()))
+            barcode->forgetKeptDrawings();
+}
+
+// A press and release of the mouse at a place of the canvas's widget where no object lies,
+// nor the knobs of one.
+bool clickOnEmptyCanvas(RectsView *canvas)
+{
+    const QTransform toWidget = canvas->pageToWidget();
+    QList<QRectF> taken;
+    for (const GraphicPtr &graphic : canvas->getRects())
+        taken.append(toWidget.mapRect(graphic->drawingBounds()).adjusted(-12, -12, 12, 12));
+    for (int y = canvas->height() - 4; y > 0; y -= 7) {
+        for (int x = canvas->width() - 4; x > 0; x -= 7) {
+            const QPointF local(x, y);
+            if (std::any_of(taken.cbegin(), taken.cend(), [&](const QRectF &r) { return r.contains(local); }))
+                continue;
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+                QMouseEvent event(type, local, canvas->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
+                QApplication::sendEvent(canvas, &event);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 // A drag of the lower right knob of the selected object by a few points, as the user resizes it.
 void dragLowerRightKnob(RectsView *canvas, const GraphicPtr &object)
 {
@@ -1146,6 +1217,20 @@ void workOnDesign(benchmark::State &state, const Design &design)
             totals[QStringLiteral("open longest unanswered ms")] += untilDrawn.stopMs();
             const qsizetype count = canvas->getRects().size();
             opened = count;
+            if (qstrcmp(design.key, "g") == 0) {
+                // Nothing is selected: a click beside the objects changes nothing.
+                PaintWatch watch;
+                canvas->installEventFilter(&watch);
+                Heartbeat beat;
+                beat.start();
+                if (!clickOnEmptyCanvas(canvas))
+                    wrong = true;
+                for (int i = 0; i < 10; ++i)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                totals[QStringLiteral("click on empty canvas longest unanswered ms")] += beat.stopMs();
+                totals[QStringLiteral("click on empty canvas repaints")] += watch.painted ? 1 : 0;
+                canvas->removeEventFilter(&watch);
+            }
             largePathFills = 0;
             for (int i = 0; i < 3; ++i)
                 canvas->repaint();
@@ -1168,6 +1253,14 @@ void workOnDesign(benchmark::State &state, const Design &design)
                 QApplication::sendEvent(canvas, &release);
             });
             step("undo ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger(); });
+            if (qstrcmp(design.key, "g") == 0) {
+                step("click that clears the selection ms", [&] {
+                    if (!clickOnEmptyCanvas(canvas) || !canvas->selectedObjects().isEmpty())
+                        wrong = true;
+                });
+                menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
+                QCoreApplication::processEvents();
+            }
             step("duplicate ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger(); });
             if (canvas->getRects().size() != 2 * count)
                 wrong = true;
@@ -1189,8 +1282,10 @@ void workOnDesign(benchmark::State &state, const Design &design)
         if (!design.onlySave) {
             totals[QStringLiteral("floor: repaint ms")] += repaintFloorMs(*canvas);
             totals[QStringLiteral("floor: texts built and laid out by Qt ms")] += textsFloorMs(canvas->getRects().mid(0, opened));
-            if (qstrcmp(design.key, "g") == 0)
+            if (qstrcmp(design.key, "g") == 0) {
                 totals[QStringLiteral("floor: barcodes' bars and text filled alone ms")] += barcodeFillFloorMs(*canvas);
+                totals[QStringLiteral("floor: barcodes' pictures copied alone ms")] += barcodePictureFloorMs(*canvas);
+            }
         }
         if (canvas->isChanged())
             wrong = true;
@@ -1209,6 +1304,42 @@ void workOnDesign(benchmark::State &state, const Design &design)
         }
         if (design.beforePictures)
             commandsBeforePictures(canvas, path, totals, wrong);
+        if (qstrcmp(design.key, "g") == 0) {
+            // The design opened anew; before each step every barcode forgets what it kept.
+            canvas->undoManager()->removeAllActions();
+            canvas->emptyNewDoc();
+            QCoreApplication::processEvents();
+            prompts->nextPath = path;
+            menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
+            QCoreApplication::processEvents();
+            const qsizetype count = canvas->getRects().size();
+            auto cold = [&](const char *name, auto &&action) {
+                forgetKeptBarcodeDrawings(canvas);
+                step(name, action);
+            };
+            cold("before kept drawings: repaint ms", [] {});
+            cold("before kept drawings: select all ms",
+                 [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger(); });
+            cold("before kept drawings: nudge ms", [canvas] {
+                canvas->setFocus();
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+                QApplication::sendEvent(canvas, &press);
+                QKeyEvent release(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier);
+                QApplication::sendEvent(canvas, &release);
+            });
+            cold("before kept drawings: undo ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger(); });
+            cold("before kept drawings: click that clears the selection ms", [&] {
+                if (!clickOnEmptyCanvas(canvas) || !canvas->selectedObjects().isEmpty())
+                    wrong = true;
+            });
+            menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
+            QCoreApplication::processEvents();
+            cold("before kept drawings: duplicate ms",
+                 [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger(); });
+            if (canvas->getRects().size() != 2 * count)
+                wrong = true;
+            canvas->wasChanged(false);
+        }
         canvas->undoManager()->removeAllActions();
         canvas->emptyNewDoc();
         QCoreApplication::processEvents();

@@ -425,8 +425,32 @@ void BarcodeDrawing::paint(QPainter *painter) const
 {
     if (!painter)
         return;
-    for (const QPainterPath &path : m_paths)
-        painter->fillPath(path, m_style.color);
+    for (size_t i = 0; i < m_paths.size(); ++i) {
+        if (m_linear && i == 0)
+            fillBars(painter, m_paths[i], m_style.color);
+        else
+            painter->fillPath(m_paths[i], m_style.color);
+    }
+}
+
+QPointF BarcodeDrawing::anchor() const
+{
+    if (m_info.type == BarcodeType::DataMatrix)
+        return m_frame.topLeft();
+    const double inset = m_info.type == BarcodeType::QRCode ? 2.0 : 0.0;
+    return QPointF(std::trunc(m_frame.x() + inset), std::trunc(m_frame.y() + inset));
+}
+
+BarcodeDrawing BarcodeDrawing::detached() const
+{
+    BarcodeDrawing copy = *this;
+    for (QPainterPath &path : copy.m_paths) {
+        QPainterPath own;
+        own.addPath(path);
+        own.setFillRule(path.fillRule());
+        path = own;
+    }
+    return copy;
 }
 
 BarcodeDrawing BarcodeRenderer::layOutBarcode(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style)
@@ -471,6 +495,7 @@ BarcodeDrawing BarcodeRenderer::layOutBarcode(const QRectF &frame, const TBarInf
             drawLinearBarcode(nullptr, copy, 72, style, &ctx);
             drawing.m_paths.push_back(compacted(ctx.bars));
             drawing.m_paths.push_back(compacted(ctx.text));
+            drawing.m_linear = true;
         }
         break;
     }

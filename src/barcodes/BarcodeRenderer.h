@@ -41,6 +41,11 @@ public:
     bool moveTo(const QRectF &frame);
     // Fills the paths on the painter, as the direct drawing does.
     void paint(QPainter *painter) const;
+    // The point the symbol is laid out from: moving the drawing moves its paths with it.
+    QPointF anchor() const;
+    // The same drawing with paths of its own, for painting on another thread while this one
+    // is painted here (a shared path's cache is not safe between threads).
+    BarcodeDrawing detached() const;
     // The record with the extent and origin the drawing computed.
     const TBarInfo &drawnInfo() const { return m_drawn; }
     bool isEmpty() const { return m_paths.empty() && !m_made; }
@@ -53,6 +58,8 @@ private:
     BarcodeDrawStyle m_style;
     TBarInfo m_drawn;
     std::vector<QPainterPath> m_paths;
+    // The first path holds the bars of a linear symbol.
+    bool m_linear = false;
 };
 
 class BarcodeRenderer {

@@ -42,6 +42,7 @@ ColorBarcode::ColorBarcode(const QRectF &frame)
 ColorBarcode::~ColorBarcode()
 {
     stopObservingRecordChanges();
+    leavePictureQueue();
 }
 
 void ColorBarcode::initBarcode()

@@ -17,6 +17,7 @@
 #include "barcodes/TBarInfo.h"
 #include "barcodes/TSequence.h"
 #include "objects/ColorRect.h"
+#include "objects/KeptPicture.h"
 
 class QPainter;
 
@@ -166,7 +167,15 @@ public:
     // ---- drawing and numbering (ColorBarcode_draw.cpp) ----
     void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
     // Lays the symbol out anew at its next drawing, as a barcode just made would.
-    void forgetKeptDrawings() { _keptDrawings.reset(); }
+    void forgetKeptDrawings()
+    {
+        _keptDrawings.reset();
+        _pictureContent = nextPictureContent();
+    }
+    // The memory the screen's pictures of all barcodes may hold (the previous budget is
+    // answered), and what they hold now.
+    static qint64 setPictureBudget(qint64 bytes);
+    static qint64 pictureBytesHeld();
     // A copy (Duplicate, Paste, Replicate) takes the drawings its source kept: each is used
     // only while it still matches the copy's own record, frame and style, as at every drawing.
     std::shared_ptr<const KeptDrawing> keptDrawingForCopies() const override;
@@ -198,6 +207,15 @@ private:
     BarcodeDrawing &keptDrawing(bool snapped);
     // Sets the frame the extent or a record refresh gives: not a user edit, so no undo.
     void setComputedFrame(const QRectF &rect);
+    // Paints the kept drawing from a picture of it at the screen's scale; NO where the bars
+    // are to be filled directly.
+    bool drawFromPicture(QPainter *painter, const BarcodeDrawing &kept);
+    // A number no drawing had before: a picture shows the drawing of its number only.
+    static quint64 nextPictureContent();
+    // The pictures of all barcodes share a budget of memory: the one drawn now goes first,
+    // and those drawn longest ago give theirs up beyond it.
+    void pictureUsed(qint64 bytes);
+    void leavePictureQueue();
 
     TBarInfo _barInfo;
     TSequence _sequence;
@@ -208,6 +226,13 @@ private:
     bool _useVCard = false;
     QString _sequenceMessage;
     std::unique_ptr<BarcodeDrawing[]> _keptDrawings; // made at the first drawing
+    // The screen's picture of the drawing for the screen, and the number of that drawing.
+    std::unique_ptr<KeptPicture> _picture;
+    quint64 _pictureContent = 0;
+    // The barcodes whose pictures were drawn just before and after this one's, and its size.
+    ColorBarcode *_newerPicture = nullptr;
+    ColorBarcode *_olderPicture = nullptr;
+    qint64 _pictureBytes = 0;
 };
 
 } // namespace quillmark

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <atomic>
+#include <utility>
 #include <cmath>
 
 #include <QTransform>
@@ -64,18 +66,119 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     const BarcodeDrawStyle style = drawStyle();
     const QRectF frame = _frameBounds;
     BarcodeDrawing &kept = keptDrawing(snap);
-    if (!kept.matches(frame, copy, style) || !kept.moveTo(frame))
+    if (!kept.matches(frame, copy, style) || !kept.moveTo(frame)) {
         kept = BarcodeRenderer::layOutBarcode(frame, copy, style);
+        if (!snap)
+            _pictureContent = nextPictureContent();
+    }
     auto paint = [&](QPainter *p) { kept.paint(p); };
     if (drawsShadow())
         paintWithShadow(painter, frame, paint);
-    else
+    else if (snap || !drawFromPicture(painter, kept))
         paint(painter);
     const TBarInfo &drawn = kept.drawnInfo();
     // The extent of bars snapped to a bitmap's pixels is that bitmap's alone.
     if (!snap)
         _barInfo.BarRect = drawn.BarRect;
     _barInfo.pt = drawn.pt;
+}
+
+quint64 ColorBarcode::nextPictureContent()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+
+namespace {
+
+// The barcodes whose pictures the screen keeps, from the one drawn last to the one drawn
+// longest ago, and the memory the pictures take. Only the window's thread draws to the screen.
+struct PictureQueue
+{
+    ColorBarcode *newest = nullptr;
+    ColorBarcode *oldest = nullptr;
+    qint64 bytes = 0;
+};
+
+PictureQueue &pictureQueue()
+{
+    static PictureQueue queue;
+    return queue;
+}
+
+// What the pictures of all barcodes may hold: those of every barcode the canvas shows at a
+// usual zoom. Zoomed far into thousands of barcodes, the ones drawn longest ago are made anew.
+qint64 pictureBudgetBytes = 256LL * 1024 * 1024;
+
+} // namespace
+
+qint64 ColorBarcode::setPictureBudget(qint64 bytes)
+{
+    return std::exchange(pictureBudgetBytes, bytes);
+}
+
+qint64 ColorBarcode::pictureBytesHeld()
+{
+    return pictureQueue().bytes;
+}
+
+bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept)
+{
+    // The screen alone: paper, PDF files and exported bitmaps get the bars themselves.
+    if (isDrawingForPrint() || !painter->device() || painter->device()->devType() != QInternal::Widget)
+        return false;
+    const QTransform device = painter->deviceTransform();
+    if (device.type() > QTransform::TxScale || !(device.m11() > 0) || !(device.m22() > 0))
+        return false;
+    // Filling the bars of thousands of barcodes takes the canvas far longer than copying their
+    // pictures; the picture follows the symbol where it moves.
+    const QRectF area = _frameBounds.adjusted(-1, -1, 1, 1);
+    const KeptPicture::Placement where{kept.anchor(), area};
+    const KeptPicture::Subject subject{_pictureContent, _frameBounds.size(), nullptr};
+    if (!_picture)
+        _picture = std::make_unique<KeptPicture>();
+    if (!_picture->draw(painter, where, subject, [&kept] {
+            return KeptPicture::Painting([drawing = kept.detached()](QPainter *p) { drawing.paint(p); });
+        }, false, {}))
+        return false;
+    pictureUsed((qint64(std::ceil(area.width() * device.m11())) + 1) * (qint64(std::ceil(area.height() * device.m22())) + 1) * 4);
+    return true;
+}
+
+void ColorBarcode::pictureUsed(qint64 bytes)
+{
+    PictureQueue &queue = pictureQueue();
+    if (queue.newest != this) {
+        leavePictureQueue();
+        _newerPicture = nullptr;
+        _olderPicture = queue.newest;
+        if (queue.newest)
+            queue.newest->_newerPicture = this;
+        queue.newest = this;
+        if (!queue.oldest)
+            queue.oldest = this;
+    } else {
+        queue.bytes -= _pictureBytes;
+    }
+    _pictureBytes = bytes;
+    queue.bytes += bytes;
+    while (queue.bytes > pictureBudgetBytes && queue.oldest && queue.oldest != this) {
+        ColorBarcode *oldest = queue.oldest;
+        oldest->leavePictureQueue();
+        oldest->_picture.reset();
+    }
+}
+
+void ColorBarcode::leavePictureQueue()
+{
+    if (!_newerPicture && !_olderPicture && pictureQueue().newest != this)
+        return;
+    PictureQueue &queue = pictureQueue();
+    (_newerPicture ? _newerPicture->_olderPicture : queue.newest) = _olderPicture;
+    (_olderPicture ? _olderPicture->_newerPicture : queue.oldest) = _newerPicture;
+    _newerPicture = _olderPicture = nullptr;
+    queue.bytes -= _pictureBytes;
+    _pictureBytes = 0;
 }
 
 BarcodeDrawing &ColorBarcode::keptDrawing(bool snapped)
@@ -92,6 +195,8 @@ namespace {
 struct KeptBarcodeDrawings : ColorRect::KeptDrawing
 {
     BarcodeDrawing drawings[2];
+    // The screen's picture of the first drawing.
+    std::shared_ptr<const void> picture;
 };
 
 } // namespace
@@ -103,6 +208,7 @@ std::shared_ptr<const ColorRect::KeptDrawing> ColorBarcode::keptDrawingForCopies
     auto kept = std::make_shared<KeptBarcodeDrawings>();
     kept->drawings[0] = _keptDrawings[0];
     kept->drawings[1] = _keptDrawings[1];
+    kept->picture = _picture ? _picture->shared() : nullptr;
     return kept;
 }
 
@@ -113,8 +219,18 @@ void ColorBarcode::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kep
         return;
     for (const bool snapped : {false, true}) {
         BarcodeDrawing &own = keptDrawing(snapped);
-        if (own.isEmpty())
-            own = drawings->drawings[snapped ? 1 : 0];
+        if (!own.isEmpty())
+            continue;
+        own = drawings->drawings[snapped ? 1 : 0];
+        if (!snapped && !own.isEmpty()) {
+            // The source's picture is of this very drawing: it serves while the drawing does.
+            _pictureContent = nextPictureContent();
+            if (drawings->picture) {
+                if (!_picture)
+                    _picture = std::make_unique<KeptPicture>();
+                _picture->adopt(drawings->picture, _pictureContent, _frameBounds.size());
+            }
+        }
     }
 }
 

@@ -210,8 +210,38 @@ void LinearDrawContext::paint(QPainter *painter) const
 {
     if (!painter)
         return;
-    painter->fillPath(bars, color);
+    fillBars(painter, bars, color);
     painter->fillPath(text, color);
+}
+
+void fillBars(QPainter *painter, const QPainterPath &bars, const QColor &color)
+{
+    if (!painter || bars.isEmpty())
+        return;
+    const int count = bars.elementCount();
+    for (int i = 0; i < count; ++i) {
+        if (bars.elementAt(i).isCurveTo()) {
+            painter->fillPath(bars, color);
+            return;
+        }
+    }
+    QPainterPath bar;
+    bar.setFillRule(bars.fillRule());
+    auto fill = [&] {
+        if (!bar.isEmpty())
+            painter->fillPath(bar, color);
+        bar.clear();
+    };
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element &e = bars.elementAt(i);
+        if (e.isMoveTo()) {
+            fill();
+            bar.moveTo(e);
+        } else {
+            bar.lineTo(e);
+        }
+    }
+    fill();
 }
 
 QString decodeBarcodeText(const std::string &bytes)

@@ -63,6 +63,12 @@ public:
     static QFont systemFont(double pointSize);
 };
 
+// Fills the bars of a linear symbol, each bar by itself: Qt fills one path of many bars in
+// time that grows with the square of the bars a scan line crosses, which made a design of
+// thousands of barcodes slow to draw. Bars never share a hole, so each fills alone as it
+// fills among the others.
+void fillBars(QPainter *painter, const QPainterPath &bars, const QColor &color);
+
 // Text of data bytes: UTF-8 when they decode, else ASCII; a null string when neither works.
 QString decodeBarcodeText(const std::string &bytes);
 
