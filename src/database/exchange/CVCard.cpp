@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 #include <optional>
 
@@ -206,6 +207,10 @@ CVCard CVCard::fromString(const QString &text, bool *ok, const QString &profile)
         return card;
     card._cardString = text.left(end);
     card.parse(profile);
+    // The properties are read again when asked for: a file's hundred thousand cards keep
+    // their values, not every line of them twice.
+    card._properties = QList<Property>();
+    card._propertiesRead = false;
     return card;
 }
 
@@ -223,19 +228,24 @@ const QList<CVCard::Property> &CVCard::properties() const
     if (_propertiesRead)
         return _properties;
     _propertiesRead = true;
-    _properties = readProperties(_cardString);
+    // The card's text ends where its "END:VCARD" was.
+    _properties = propertiesOfText(_cardString);
     return _properties;
 }
 
 QList<CVCard::Property> CVCard::readProperties(const QString &whole)
 {
-    QList<Property> properties;
     const qsizetype end = whole.indexOf(QLatin1String("END:VCARD"), 0, Qt::CaseInsensitive);
-    const QString text = end < 0 ? whole : whole.left(end);
-    // Lines end in CR LF, LF or CR.
-    QStringList lines;
+    return propertiesOfText(end < 0 ? QStringView(whole) : QStringView(whole).left(end));
+}
+
+QList<CVCard::Property> CVCard::propertiesOfText(QStringView text)
+{
+    QList<Property> properties;
+    // Lines end in CR LF, LF or CR; they are read where they are in the card's text.
+    QVarLengthArray<QStringView, 32> lines;
     {
-        const QChar *data = text.constData();
+        const QChar *data = text.data();
         const qsizetype size = text.size();
         qsizetype start = 0;
         for (qsizetype i = 0; i < size; ++i) {
@@ -249,29 +259,44 @@ QList<CVCard::Property> CVCard::readProperties(const QString &whole)
         }
         lines.append(text.mid(start));
     }
+    properties.reserve(lines.size());
+    QString joined;
     for (qsizetype i = 0; i < lines.size();) {
-        QString logical = lines.at(i++);
+        QStringView logical = lines.at(i++);
         if (logical.trimmed().isEmpty())
             continue;
         const qsizetype colon = logical.indexOf(QLatin1Char(':'));
-        const QString header = colon < 0 ? logical : logical.left(colon);
-        const bool quoted = header.contains(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive)
-                            || header.contains(QLatin1String("ENCODING=Q"), Qt::CaseInsensitive);
+        const QStringView header = colon < 0 ? logical : logical.left(colon);
+        // The encoding is a parameter, after the name's semicolon.
+        const bool quoted = header.contains(QLatin1Char(';'))
+                            && (header.contains(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive)
+                                || header.contains(QLatin1String("ENCODING=Q"), Qt::CaseInsensitive));
+        // Most lines are whole; one that goes on is joined with the next ones.
+        bool isJoined = false;
+        auto join = [&] {
+            if (!isJoined)
+                joined = logical.toString();
+            isJoined = true;
+        };
         for (;;) {
             // A QUOTED-PRINTABLE line ending in "=" goes on in the next line (its blanks are
             // folding); any line goes on in a next line that begins with a blank.
             if (quoted && logical.endsWith(QLatin1Char('=')) && i < lines.size()) {
-                logical.chop(1);
-                QString next = lines.at(i++);
+                join();
+                joined.chop(1);
+                const QStringView next = lines.at(i++);
                 qsizetype blanks = 0;
                 while (blanks < next.size() && (next.at(blanks) == QLatin1Char(' ') || next.at(blanks) == QLatin1Char('\t')))
                     ++blanks;
-                logical += next.mid(blanks);
+                joined += next.mid(blanks);
+                logical = joined;
                 continue;
             }
             if (i < lines.size() && !lines.at(i).isEmpty()
                 && (lines.at(i).at(0) == QLatin1Char(' ') || lines.at(i).at(0) == QLatin1Char('\t'))) {
-                logical += lines.at(i++).mid(1);
+                join();
+                joined += lines.at(i++).mid(1);
+                logical = joined;
                 continue;
             }
             break;
@@ -279,53 +304,64 @@ QList<CVCard::Property> CVCard::readProperties(const QString &whole)
         const qsizetype valueStart = logical.indexOf(QLatin1Char(':'));
         if (valueStart < 0)
             continue;
-        QStringList header2 = logical.left(valueStart).split(QLatin1Char(';'));
+        const QList<QStringView> pieces = logical.left(valueStart).split(QLatin1Char(';'));
         Property property;
-        QString name = header2.takeFirst().trimmed();
+        QStringView name = pieces.first().trimmed();
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         if (dot >= 0)
             name = name.mid(dot + 1);
-        property.name = name.toUpper();
-        property.parameters = header2;
-        property.types = parameterTypes(header2, property.encoding);
-        property.value = logical.mid(valueStart + 1);
-        properties.append(property);
+        property.name = name.toString().toUpper();
+        property.parameters.reserve(pieces.size() - 1);
+        for (qsizetype k = 1; k < pieces.size(); ++k)
+            property.parameters.append(pieces.at(k).toString());
+        if (!property.parameters.isEmpty())
+            property.types = parameterTypes(property.parameters, property.encoding);
+        property.value = logical.mid(valueStart + 1).toString();
+        properties.append(std::move(property));
     }
     return properties;
 }
 
-QString CVCard::extractByTag(const QString &tag, const QString &type, int index) const
+namespace {
+
+// The property a value is read from: the first named `name` whose types include `wanted` when
+// one is given; -1 when there is none.
+qsizetype chosenProperty(const QList<CVCard::Property> &properties, QStringView name, QStringView wanted)
 {
-    const QString name = tag.toUpper();
-    const QString wanted = type.toUpper();
-    const Property *chosen = nullptr;
-    for (const Property &property : properties()) {
+    const bool phone = name == QLatin1String("TEL");
+    const bool homeOrWork = wanted == QLatin1String("HOME") || wanted == QLatin1String("WORK");
+    for (qsizetype i = 0; i < properties.size(); ++i) {
+        const CVCard::Property &property = properties.at(i);
         if (property.name != name)
             continue;
-        if (wanted.isEmpty()) {
-            chosen = &property;
-            break;
-        }
+        if (wanted.isEmpty())
+            return i;
         if (!property.types.contains(wanted))
             continue;
         // A home or work number that is also a fax or mobile is not the plain phone.
-        if (name == QLatin1String("TEL") && (wanted == QLatin1String("HOME") || wanted == QLatin1String("WORK"))
+        if (phone && homeOrWork
             && (property.types.contains(QLatin1String("FAX")) || property.types.contains(QLatin1String("CELL"))
                 || property.types.contains(QLatin1String("PAGER"))))
             continue;
-        chosen = &property;
-        break;
+        return i;
     }
-    if (!chosen && name == QLatin1String("ADR") && !wanted.isEmpty()) {
-        for (const Property &property : properties())
-            if (property.name == name && property.types.contains(QLatin1String("PREF"))) {
-                chosen = &property;
-                break;
-            }
+    if (name == QLatin1String("ADR") && !wanted.isEmpty()) {
+        for (qsizetype i = 0; i < properties.size(); ++i)
+            if (properties.at(i).name == name && properties.at(i).types.contains(QLatin1String("PREF")))
+                return i;
     }
-    if (!chosen)
+    return -1;
+}
+
+} // namespace
+
+QString CVCard::extractByTag(const QString &tag, const QString &type, int index) const
+{
+    const QList<Property> &all = properties();
+    const qsizetype chosen = chosenProperty(all, tag.toUpper(), type.toUpper());
+    if (chosen < 0)
         return QString();
-    return componentText(*chosen, index);
+    return componentText(all.at(chosen), index);
 }
 
 QString CVCard::componentText(const Property &property, int index)
@@ -401,47 +437,68 @@ void CVCard::parse()
 
 void CVCard::parse(const QString &profile)
 {
-    const QString p = profile.toUpper();
     struct Row
     {
-        const char *key;
-        const char *tag;
+        QString key;
+        QString tag;
         QString type;
         int index;
+        // The address of the contact profile.
+        bool profiled = false;
     };
-    const Row rows[] = {
-        {"Date", "DATE", {}, 0},
-        {"First_Name", "N", {}, 1},
-        {"Last_Name", "N", {}, 0},
-        {"Middle_Name", "N", {}, 2},
-        {"Salutation", "N", {}, 3},
-        {"Company", "ORG", {}, 0},
-        {"Title", "TITLE", {}, 0},
-        {"Address", "ADR", p, 2},
-        {"City", "ADR", p, 3},
-        {"State", "ADR", p, 4},
-        {"Zip", "ADR", p, 5},
-        {"Country", "ADR", p, 6},
-        {"Phone_Home", "TEL", QStringLiteral("HOME"), 0},
-        {"Phone_Work", "TEL", QStringLiteral("WORK"), 0},
-        {"Phone_Mobile", "TEL", QStringLiteral("CELL"), 0},
-        {"Fax", "TEL", QStringLiteral("FAX"), 0},
-        {"Web", "URL", {}, 0},
-        {"Email", "EMAIL", {}, 0},
-        {"User_Field_1", "USERFIELD1", {}, 0},
-        {"User_Field_2", "USERFIELD2", {}, 0},
-        {"User_Field_3", "USERFIELD3", {}, 0},
-        {"User_Field_4", "USERFIELD4", {}, 0},
+    static const Row rows[] = {
+        {QStringLiteral("Date"), QStringLiteral("DATE"), {}, 0},
+        {QStringLiteral("First_Name"), QStringLiteral("N"), {}, 1},
+        {QStringLiteral("Last_Name"), QStringLiteral("N"), {}, 0},
+        {QStringLiteral("Middle_Name"), QStringLiteral("N"), {}, 2},
+        {QStringLiteral("Salutation"), QStringLiteral("N"), {}, 3},
+        {QStringLiteral("Company"), QStringLiteral("ORG"), {}, 0},
+        {QStringLiteral("Title"), QStringLiteral("TITLE"), {}, 0},
+        {QStringLiteral("Address"), QStringLiteral("ADR"), {}, 2, true},
+        {QStringLiteral("City"), QStringLiteral("ADR"), {}, 3, true},
+        {QStringLiteral("State"), QStringLiteral("ADR"), {}, 4, true},
+        {QStringLiteral("Zip"), QStringLiteral("ADR"), {}, 5, true},
+        {QStringLiteral("Country"), QStringLiteral("ADR"), {}, 6, true},
+        {QStringLiteral("Phone_Home"), QStringLiteral("TEL"), QStringLiteral("HOME"), 0},
+        {QStringLiteral("Phone_Work"), QStringLiteral("TEL"), QStringLiteral("WORK"), 0},
+        {QStringLiteral("Phone_Mobile"), QStringLiteral("TEL"), QStringLiteral("CELL"), 0},
+        {QStringLiteral("Fax"), QStringLiteral("TEL"), QStringLiteral("FAX"), 0},
+        {QStringLiteral("Web"), QStringLiteral("URL"), {}, 0},
+        {QStringLiteral("Email"), QStringLiteral("EMAIL"), {}, 0},
+        {QStringLiteral("User_Field_1"), QStringLiteral("USERFIELD1"), {}, 0},
+        {QStringLiteral("User_Field_2"), QStringLiteral("USERFIELD2"), {}, 0},
+        {QStringLiteral("User_Field_3"), QStringLiteral("USERFIELD3"), {}, 0},
+        {QStringLiteral("User_Field_4"), QStringLiteral("USERFIELD4"), {}, 0},
     };
+    const QString p = profile.toUpper();
+    const QList<Property> &all = properties();
+    // A plain property's components, split once for every row that reads one of them (the
+    // name's four, the address's five).
+    QList<QStringList> components(all.size());
+    QList<bool> split(all.size(), false);
     for (const Row &row : rows) {
-        QString text = extractByTag(QString::fromLatin1(row.tag), row.type, row.index);
+        const qsizetype chosen = chosenProperty(all, row.tag, row.profiled ? p : row.type);
+        if (chosen < 0)
+            continue;
+        const Property &property = all.at(chosen);
+        QString text;
+        if (property.encoding == Plain) {
+            if (!split.at(chosen)) {
+                components[chosen] = plainComponents(property.value);
+                split[chosen] = true;
+            }
+            const QStringList &parts = components.at(chosen);
+            text = row.index < parts.size() ? unescaped(parts.at(row.index)) : QStringLiteral("");
+        } else {
+            text = componentText(property, row.index);
+        }
         // vCard 4.0 writes numbers as URIs ("tel:+1-555-0100"): the record keeps the number.
-        if (qstrcmp(row.tag, "TEL") == 0 && text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+        if (row.tag == QLatin1String("TEL") && text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
             text = text.mid(4).trimmed();
         // And addresses as "mailto:" URIs: the record keeps the address.
-        if (qstrcmp(row.tag, "EMAIL") == 0 && text.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+        if (row.tag == QLatin1String("EMAIL") && text.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
             text = text.mid(7).trimmed();
-        setObject(text, QString::fromLatin1(row.key));
+        setObject(text, row.key);
     }
     // A photo is kept as the photo well keeps one.
     const QByteArray photo = storedPhoto(extractDataByTag(QStringLiteral("PHOTO")));

@@ -87,6 +87,8 @@ public:
     static QByteArray propertyData(const Property &property);
 
 private:
+    // The property lines of a card's text cut before its "END:VCARD".
+    static QList<Property> propertiesOfText(QStringView text);
     QString valueText(const QVariant &value) const;
 
     QString _cardString;
