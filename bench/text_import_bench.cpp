@@ -24,7 +24,7 @@
 #include <QFileInfo>
 #include <QAbstractItemModel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QStringDecoder>
 #include <QTimer>
 

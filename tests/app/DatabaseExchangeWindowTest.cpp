@@ -21,7 +21,7 @@
 #include <QSpinBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTextDocument>
 #include <QThread>
@@ -399,7 +399,7 @@ TEST_F(DatabaseExchangeWindow, AWorkbookIsImportedSheetBySheetThroughTheWizard)
     // The user picks the second sheet from the pop-up.
     sheets->setCurrentIndex(1);
     emit sheets->activated(1);
-    EXPECT_EQ(wizard->table()->rowCount(), 5);
+    EXPECT_EQ(wizard->table()->model()->rowCount(), 5);
     EXPECT_EQ(wizard->toBox()->value(), 2);
     EXPECT_EQ(wizard->recordArray(), QStringList({"Ann", "Lincoln", "01-01-20", QString::fromUtf8("\u20AC1,234.50"), "12.50%"}));
     const QStringList fields = {"First Name", "Last Name", "User Field 1", "User Field 2", "User Field 3"};

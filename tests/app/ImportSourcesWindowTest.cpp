@@ -18,7 +18,7 @@
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -281,7 +281,7 @@ TEST_F(ImportSourcesWindow, EachFormatCodeShowsWhatASpreadsheetShows)
     EXPECT_EQ(alerts(), 0);
     // The sample record below the header shows the first date as the spreadsheet does.
     EXPECT_EQ(wizard()->fromBox()->value(), 2);
-    EXPECT_EQ(wizard()->table()->item(1, 1)->text(), "15.01.2020");
+    EXPECT_EQ(wizard()->table()->model()->index(1, 1).data().toString(), "15.01.2020");
     clickImport();
     EXPECT_EQ(records("Last_Name || '|' || User_Field_1").split('\n'), expected);
 
@@ -315,8 +315,8 @@ TEST_F(ImportSourcesWindow, AWorkbookWithAHeaderRowIsMappedByItsHeader)
     ASSERT_TRUE(wizard()->isVisible());
     // Each column shows the field its header names; the import starts below the header.
     QStringList shown;
-    for (int row = 0; row < wizard()->table()->rowCount(); ++row)
-        shown.append(wizard()->table()->item(row, 2)->text());
+    for (int row = 0; row < wizard()->table()->model()->rowCount(); ++row)
+        shown.append(wizard()->table()->model()->index(row, 2).data().toString());
     EXPECT_EQ(shown, QStringList({"Company", "Last Name", "First Name", "Email"}));
     EXPECT_EQ(wizard()->fromBox()->value(), 2);
     EXPECT_EQ(wizard()->toBox()->value(), 3);
@@ -536,7 +536,7 @@ TEST_F(ImportSourcesWindow, AnImportThatWouldBringNothingSaysSo)
     const QString file = write("people.csv", "First Name,Last Name\r\nAda,Lovelace\r\n\r\n\r\nGrace,Hopper\r\n");
     openImport(file);
     ASSERT_TRUE(wizard()->isVisible());
-    for (int row = 0; row < wizard()->table()->rowCount(); ++row) {
+    for (int row = 0; row < wizard()->table()->model()->rowCount(); ++row) {
         auto *popup = qobject_cast<QComboBox *>(wizard()->table()->indexWidget(wizard()->table()->model()->index(row, 2)));
         ASSERT_TRUE(popup);
         popup->setCurrentIndex(0);
@@ -789,4 +789,50 @@ TEST_F(ImportSourcesWindow, TextAndCardFilesAreReadAsideWhileTheWindowAnswers)
     EXPECT_EQ(prompts().last().message, "Another program is using the database. Try again when it has finished.");
     EXPECT_FALSE(progressShown);
     EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+}
+
+// A file wider than a screenful: every row of the mapping table has its pop-up, shown at once
+// or opened by a click on its field; the choice made there shows in the row and is imported.
+TEST_F(ImportSourcesWindow, EveryRowOfAWideFileIsMappedThroughItsPopUp)
+{
+    constexpr int kColumns = 120;
+    QStringList values;
+    QStringList others;
+    for (int c = 0; c < kColumns; ++c) {
+        values << QStringLiteral("v%1").arg(c);
+        others << QStringLiteral("w%1").arg(c);
+    }
+    openImport(write("wide.csv", (values.join(',') + "\r\n" + others.join(',') + "\r\n").toUtf8()));
+    ASSERT_TRUE(wizard() && wizard()->isVisible());
+    QTableView *table = wizard()->table();
+    QAbstractItemModel *model = table->model();
+    ASSERT_EQ(model->rowCount(), kColumns);
+    // The field of each row goes in turn to one of the user fields, the others to none.
+    const QStringList fields = {"User Field 1", "User Field 2", "User Field 3", "User Field 4"};
+    int opened = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        SCOPED_TRACE(row);
+        const QModelIndex field = model->index(row, 2);
+        EXPECT_EQ(model->index(row, 0).data().toString(), QString::number(row + 1));
+        EXPECT_EQ(model->index(row, 1).data().toString(), values.at(row));
+        auto *popup = qobject_cast<QComboBox *>(table->indexWidget(field));
+        if (!popup) {
+            table->scrollTo(field);
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(field).center());
+            popup = qobject_cast<QComboBox *>(table->indexWidget(field));
+            ++opened;
+        }
+        ASSERT_TRUE(popup);
+        const QString title = row % 30 == 7 ? fields.at(row / 30) : QString();
+        const int entry = title.isEmpty() ? 0 : popup->findText(title);
+        ASSERT_GE(entry, 0);
+        popup->setCurrentIndex(entry);
+        emit popup->activated(entry);
+        EXPECT_EQ(model->index(row, 2).data().toString(), title.isEmpty() ? QStringLiteral("none") : title);
+    }
+    // Most rows open their pop-up only when clicked.
+    EXPECT_GT(opened, kColumns / 2);
+    clickImport();
+    EXPECT_EQ(alerts(), 0);
+    EXPECT_EQ(records("User_Field_1, User_Field_2, User_Field_3, User_Field_4"), "v7|v37|v67|v97\nw7|w37|w67|w97");
 }

@@ -22,7 +22,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
+#include <QAbstractTableModel>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace quillmark {
@@ -72,13 +73,84 @@ private:
 
 } // namespace
 
+// The rows of the mapping table, read from the wizard as the view draws them: a file as wide
+// as a spreadsheet costs the window the rows it shows, not one item per cell.
+class ImportMappingModel : public QAbstractTableModel
+{
+public:
+    explicit ImportMappingModel(NewImportDatabasePanel *panel, const QStringList *titles)
+        : QAbstractTableModel(panel), m_panel(panel), m_titles(titles)
+    {
+    }
+
+    // Takes the wizard's columns afresh.
+    void reload(int rows, bool excel)
+    {
+        beginResetModel();
+        m_rows = rows;
+        m_excel = excel;
+        endResetModel();
+    }
+    void entryChanged(int row) { emit dataChanged(index(row, 2), index(row, 2)); }
+
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 3; }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_rows || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+            return {};
+        const int row = index.row();
+        switch (index.column()) {
+        case 0:
+            return role == Qt::DisplayRole ? QVariant(m_excel ? ExcelWorkbook::columnName(row) : QString::number(row + 1)) : QVariant();
+        case 1:
+            return m_panel->recordArray().value(row);
+        default: {
+            if (role != Qt::DisplayRole)
+                return {};
+            const int entry = m_panel->importArray().value(row);
+            return entry == 0 ? translated(QStringLiteral("none")) : m_titles->value(entry - 1);
+        }
+        }
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        return index.column() == 2 ? Qt::ItemIsEnabled | Qt::ItemIsEditable : Qt::ItemIsEnabled;
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        switch (section) {
+        case 0:
+            return translated(QStringLiteral("Column"));
+        case 1:
+            return translated(QStringLiteral("Sample Record"));
+        default:
+            return translated(QStringLiteral("Field"));
+        }
+    }
+
+private:
+    NewImportDatabasePanel *m_panel;
+    const QStringList *m_titles;
+    int m_rows = 0;
+    bool m_excel = false;
+};
+
 NewImportDatabasePanel::NewImportDatabasePanel(QWidget *parent)
     : QDialog(parent),
       _bnDelimiter(new QComboBox(this)),
       _tfDelimeter(new QLabel(this)),
       _spRecord(new QSpinBox(this)),
       _spTo(new QSpinBox(this)),
-      _tabImportOrder(new QTableWidget(this))
+      _tabImportOrder(new QTableView(this)),
+      _mappingModel(new ImportMappingModel(this, &_fieldTitles))
 {
     setObjectName(QStringLiteral("NewImportDatabasePanel"));
     setWindowTitle(translated(QStringLiteral("Import")));
@@ -87,9 +159,7 @@ NewImportDatabasePanel::NewImportDatabasePanel(QWidget *parent)
     _spRecord->setObjectName(QStringLiteral("from"));
     _spTo->setObjectName(QStringLiteral("to"));
     _tabImportOrder->setObjectName(QStringLiteral("importOrder"));
-    _tabImportOrder->setColumnCount(3);
-    _tabImportOrder->setHorizontalHeaderLabels(
-        {translated(QStringLiteral("Column")), translated(QStringLiteral("Sample Record")), translated(QStringLiteral("Field"))});
+    _tabImportOrder->setModel(_mappingModel);
     _tabImportOrder->verticalHeader()->hide();
     _tabImportOrder->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
     _tabImportOrder->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -136,7 +206,11 @@ NewImportDatabasePanel::NewImportDatabasePanel(QWidget *parent)
     connect(_spTo, &QSpinBox::valueChanged, this, &NewImportDatabasePanel::changeToNumber);
 }
 
-NewImportDatabasePanel::~NewImportDatabasePanel() = default;
+NewImportDatabasePanel::~NewImportDatabasePanel()
+{
+    // The table reads its rows from the wizard while it goes: it goes first.
+    delete _tabImportOrder;
+}
 
 QChar NewImportDatabasePanel::delimiter() const
 {
@@ -563,8 +637,7 @@ void NewImportDatabasePanel::setImportEntry(int column, int entry)
         return;
     _importArray[column] = entry;
     writeImportArray();
-    if (QTableWidgetItem *item = _tabImportOrder->item(column, 2))
-        item->setText(entry == 0 ? translated(QStringLiteral("none")) : _fieldTitles.value(entry - 1));
+    _mappingModel->entryChanged(column);
 }
 
 void NewImportDatabasePanel::writeImportArray()
@@ -575,34 +648,19 @@ void NewImportDatabasePanel::writeImportArray()
 
 void NewImportDatabasePanel::reloadTable()
 {
-    // Thousands of rows are filled in without the table redrawing as each comes.
-    _tabImportOrder->setUpdatesEnabled(false);
-    _tabImportOrder->clearContents();
     const int rows = _fieldsDataArray.isEmpty() ? 0 : _importFieldsCount;
-    _tabImportOrder->setRowCount(rows);
-    for (int row = 0; row < rows; ++row) {
-        auto *column = new QTableWidgetItem(_isExcel ? ExcelWorkbook::columnName(row) : QString::number(row + 1));
-        column->setFlags(Qt::ItemIsEnabled);
-        auto *sample = new QTableWidgetItem(_recordArray.value(row));
-        sample->setFlags(Qt::ItemIsEnabled);
-        sample->setToolTip(_recordArray.value(row));
-        const int entry = _importArray.value(row);
-        auto *field = new QTableWidgetItem(entry == 0 ? translated(QStringLiteral("none")) : _fieldTitles.value(entry - 1));
-        field->setFlags(Qt::ItemIsEnabled | Qt::ItemIsEditable);
-        _tabImportOrder->setItem(row, 0, column);
-        _tabImportOrder->setItem(row, 1, sample);
-        _tabImportOrder->setItem(row, 2, field);
-        if (row < PersistentPopups)
-            _tabImportOrder->openPersistentEditor(field);
-    }
-    _tabImportOrder->setUpdatesEnabled(true);
+    _mappingModel->reload(rows, _isExcel);
+    // A screenful of pop-ups shows at once; further rows open theirs when clicked.
+    for (int row = 0; row < rows && row < PersistentPopups; ++row)
+        _tabImportOrder->openPersistentEditor(_mappingModel->index(row, 2));
     // Column names grow with their number: the widest is as long as the last, measured once
     // rather than on every row.
     const int length = rows == 0 ? 0 : int(_isExcel ? ExcelWorkbook::columnName(rows - 1).size() : QString::number(rows).size());
     const QString widest(length, _isExcel ? QLatin1Char('W') : QLatin1Char('8'));
     const QFontMetrics metrics(_tabImportOrder->font());
     _tabImportOrder->setColumnWidth(0, qMax(metrics.horizontalAdvance(widest),
-                                            metrics.horizontalAdvance(_tabImportOrder->horizontalHeaderItem(0)->text())) + 16);
+                                            metrics.horizontalAdvance(_mappingModel->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString()))
+                                           + 16);
 }
 
 void NewImportDatabasePanel::accept()

@@ -17,12 +17,13 @@
 class QComboBox;
 class QLabel;
 class QSpinBox;
-class QTableWidget;
+class QTableView;
 
 namespace quillmark {
 
 class Database;
 class ExcelWorkbook;
+class ImportMappingModel;
 
 class NewImportDatabasePanel : public QDialog
 {
@@ -70,7 +71,9 @@ public:
     QLabel *delimiterCaption() const { return _tfDelimeter; }
     QSpinBox *fromBox() const { return _spRecord; }
     QSpinBox *toBox() const { return _spTo; }
-    QTableWidget *table() const { return _tabImportOrder; }
+    // The mapping table: a row per column of the file (its name, the sample record's value,
+    // the field chosen), read from the wizard as it is drawn.
+    QTableView *table() const { return _tabImportOrder; }
 
     // The first record names the columns: the import starts below it.
     bool hasHeader() const { return !_header.isEmpty(); }
@@ -110,7 +113,8 @@ private:
     QLabel *_tfDelimeter;
     QSpinBox *_spRecord;
     QSpinBox *_spTo;
-    QTableWidget *_tabImportOrder;
+    QTableView *_tabImportOrder;
+    ImportMappingModel *_mappingModel;
     QList<int> _importArray;
     QStringList _recordArray;
     QString _text;
