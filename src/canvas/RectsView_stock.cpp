@@ -564,7 +564,9 @@ void RectsView::changeLabelDescription()
 void RectsView::setFormatFilter(const QString &text)
 {
     _formatFilter = text;
-    if (!standardTabShown(m_outlets.tabPanelViewOutlet)) {
+    // Both lists follow the text, the one behind the other tab too: a list filtered by a text
+    // no longer in the field would hide stocks with nothing to tell why.
+    {
         // The reloaded table keeps the chosen entry selected while the filter shows it.
         const int listIndex = m_customDataSource->listIndexOfRow(selectedTableRow(m_outlets.labelTableViewOutlet));
         m_customDataSource->reloadData();
@@ -575,9 +577,8 @@ void RectsView::setFormatFilter(const QString &text)
                     table->selectRow(row);
         }
         enableCustomFormatButtons();
-    } else {
-        updateOutlineViewData();
     }
+    updateOutlineViewData();
     changeLabelDescription();
 }
 

@@ -739,4 +739,77 @@ TEST_F(StockEditorsWindow, AStockMadeWhileASearchHidesItIsShown)
     EXPECT_EQ(customRowText(selectedCustomRow()), QStringLiteral("5160_custom"));
 }
 
+// Every command that makes a new stock clears the search text, and then both lists show every
+// stock, the one behind the other tab too; and whichever tab the text is typed on, both lists
+// follow it. The commands are the items of the "+" menu and Edit of a catalogue row.
+TEST_F(StockEditorsWindow, BothListsFollowTheSearchTextAndShowEveryStockOnceANewStockClearsIt)
+{
+    auto listed = [](QAbstractItemModel *model) {
+        int rows = 0;
+        for (int row = 0; row < model->rowCount(); ++row)
+            rows += model->rowCount(model->index(row, 0));
+        return rows;
+    };
+    QAbstractItemModel *catalogue = window->catalogueView()->model();
+    QAbstractItemModel *custom = window->customView()->model();
+    const int everyCatalogueStock = listed(catalogue);
+    ASSERT_GT(everyCatalogueStock, 100);
+
+    QList<std::pair<QString, std::function<void()>>> commands;
+    for (QAction *action : window->newFormatMenu()->actions())
+        if (!action->isSeparator())
+            commands.append({action->text(), [action] { action->trigger(); }});
+    commands.append({QStringLiteral("Edit of a catalogue row"), [this] {
+                         window->stockTabs()->setCurrentIndex(0);
+                         QTreeView *tree = window->catalogueView();
+                         const QModelIndex product = canvas()->dataSource()->modelIndexByName(QStringLiteral("5160"));
+                         ASSERT_TRUE(product.isValid());
+                         clickRow(tree, product);
+                         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(product).center());
+                     }});
+    ASSERT_GE(commands.size(), 3);
+    int made = 0;
+    for (const auto &[name, run] : commands) {
+        SCOPED_TRACE(name.toStdString());
+        // Typed on the catalogue, then the Custom tab shown.
+        window->stockTabs()->setCurrentIndex(0);
+        QTest::keyClicks(window->searchField(), QStringLiteral("5160"));
+        apptest::settle();
+        ASSERT_LT(listed(catalogue), everyCatalogueStock);
+        window->stockTabs()->setCurrentIndex(1);
+        apptest::settle();
+        panels->queueSheet([made](QDialog &sheet) {
+            qmtest::presentSheet(sheet);
+            if (auto *page = sheet.findChild<CustomPageView *>(); page && page->labels().empty())
+                dragTile(sheet, QStringLiteral("Horizontal"), QPoint(page->width() / 2, page->height() / 4));
+            qmtest::typeIntoField(sheet, QStringLiteral("formatTitle"), QStringLiteral("Made %1").arg(made));
+            EXPECT_TRUE(qmtest::clickSheetButton(sheet, QStringLiteral("okButton")));
+        });
+        run();
+        apptest::settle();
+        ASSERT_EQ(canvas()->customDataSource()->count(), ++made);
+        EXPECT_TRUE(window->searchField()->text().isEmpty());
+        for (const int tab : {0, 1}) {
+            window->stockTabs()->setCurrentIndex(tab);
+            apptest::settle();
+            EXPECT_EQ(listed(catalogue), everyCatalogueStock) << "tab " << tab;
+            EXPECT_EQ(custom->rowCount(), made) << "tab " << tab;
+        }
+    }
+
+    // Typed on the Custom tab, the catalogue follows too, and both show all once it is cleared.
+    window->stockTabs()->setCurrentIndex(1);
+    QTest::keyClicks(window->searchField(), QStringLiteral("zzz"));
+    apptest::settle();
+    EXPECT_EQ(custom->rowCount(), 0);
+    window->stockTabs()->setCurrentIndex(0);
+    apptest::settle();
+    EXPECT_EQ(listed(catalogue), 0);
+    window->searchField()->clear();
+    window->stockTabs()->setCurrentIndex(1);
+    apptest::settle();
+    EXPECT_EQ(listed(catalogue), everyCatalogueStock);
+    EXPECT_EQ(custom->rowCount(), made);
+}
+
 } // namespace
