@@ -666,10 +666,10 @@ public:
     // What is wrong with a document dictionary, found before anything is changed.
     struct DocumentCheck
     {
-        enum Problem { Sound, NotADesign, Damaged, TooManyObjects };
+        enum Problem { Sound, NotADesign, Damaged, TooManyObjects, PathTooLong };
         Problem problem = Sound;
-        QString key;           // the key whose value is damaged
-        qsizetype objects = 0; // the objects held, when there are too many
+        QString key;           // the key whose value is damaged; none for a file cut short
+        qsizetype objects = 0; // the objects held, or a path's points, when there are too many
         bool isSound() const { return problem == Sound; }
     };
     static DocumentCheck checkDocumentDictionary(const QVariantMap &dict);
@@ -684,6 +684,9 @@ public:
     bool open(const QString &path);
     // The design in its file, or the user told why it was not written.
     bool writeDesign(const QString &path);
+    // The points of the design's longest path when it holds more than a path may (what the
+    // reader takes), 0 otherwise: such a design is not written.
+    qsizetype pathPastLimit(const GraphicList &graphics) const;
     // Writes the design's file at the path; how large the file came to and whether it was
     // written (it is not when it would be larger than a design may be).
     struct DesignFile
@@ -1040,6 +1043,9 @@ public:
     // from the label size they were made for. A one-sided template goes onto the current
     // page. A file that is no template changes nothing and says so. Answers whether applied.
     bool setupNewTemplate(const QString &path, bool oneside);
+    // Whether the design has room for a template's objects in place of the template objects
+    // it replaces; says why not when it has none.
+    bool roomForTemplate(const QVariantMap &dict, bool oneside);
     // Moves the text of objects just placed off a disc's centre hole.
     void keepTextOffTheHole(const GraphicList &placed);
     // Removes the template objects (with YES only those of the current page) and one record.

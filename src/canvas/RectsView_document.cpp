@@ -26,6 +26,7 @@
 #include "canvas/RectsView.h"
 #include "canvas/ObjectForms.h"
 #include "foundation/Language.h"
+#include "objects/BezierPathArchive.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/specImage.h"
@@ -132,8 +133,17 @@ QString openProblem(const QString &path, const RectsView::DocumentCheck &check)
     const QString name = QFileInfo(path).fileName();
     switch (check.problem) {
     case RectsView::DocumentCheck::Damaged:
+        // A file cut short (a full disk stopped its save) or garbled has no part to name.
+        if (check.key.isEmpty())
+            return Language::withValues(
+                Language::stringForKey(QStringLiteral("The design “%@” is damaged: it is cut short or garbled and cannot be read.")),
+                {name});
         return Language::withValues(Language::stringForKey(QStringLiteral("The design “%@” is damaged at “%@”.")),
                                     {name, check.key});
+    case RectsView::DocumentCheck::PathTooLong:
+        return Language::withValues(
+            Language::stringForKey(QStringLiteral("The design “%@” holds a path of %@ points, more than the %@ a path may hold.")),
+            {name, QLocale().toString(check.objects), QLocale().toString(BezierPathArchive::MaxElements)});
     case RectsView::DocumentCheck::TooManyObjects:
         return Language::withValues(
             Language::stringForKey(QStringLiteral("The design “%@” holds %@ objects, more than the %@ a design may hold.")),
@@ -142,6 +152,19 @@ QString openProblem(const QString &path, const RectsView::DocumentCheck &check)
         return Language::withValues(Language::stringForKey(QStringLiteral("The file “%@” is not a Quillmark design.")),
                                     {name});
     }
+}
+
+// A design's file begins as a property list does, binary or XML; an empty one is a design whose
+// save was cut short before its first byte.
+bool startsAsPropertyList(const QByteArray &data)
+{
+    if (data.isEmpty() || data.startsWith("bplist"))
+        return true;
+    qsizetype at = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (at < data.size() && std::isspace(uchar(data.at(at))))
+        ++at;
+    const QByteArrayView text = QByteArrayView(data).sliced(at);
+    return text.startsWith("<?xml") || text.startsWith("<!DOCTYPE plist") || text.startsWith("<plist");
 }
 
 QString megabytes(qint64 bytes)
@@ -305,6 +328,16 @@ RectsView::DocumentCheck RectsView::checkDocumentDictionary(const QVariantMap &d
     // Opened, such a design would show an empty label and lose every object on the next save.
     if (!objects.isEmpty() && !anyKnown)
         return DocumentCheck{DocumentCheck::NotADesign, QString(), 0};
+    // A path of more points than a path may hold would open as its frame's rectangle. Its
+    // stored outline takes a byte a point at the least: only a file holding such data is
+    // looked through.
+    const qint64 largestData = objects.largestDataSize();
+    if (largestData < 0 || largestData >= BezierPathArchive::MaxElements) {
+        const QString pathKey = QStringLiteral("Path");
+        for (qsizetype i = 0; i < objects.size(); ++i)
+            if (const qsizetype points = BezierPathArchive::elementsPastLimit(objects.valueAt(i, pathKey)))
+                return DocumentCheck{DocumentCheck::PathTooLong, QString(), points};
+    }
     const QVariant groups = dict.value(QStringLiteral("GroupsList"));
     if (groups.isValid()) {
         if (groups.typeId() != QMetaType::QVariantList || groups.toList().size() > maximumObjects())
@@ -501,6 +534,8 @@ bool RectsView::open(const QString &path)
     DocumentCheck check{DocumentCheck::NotADesign, QString(), 0};
     if (parsed.typeId() == QMetaType::QVariantMap)
         check = checkDocumentDictionary(parsed.toMap(), objects);
+    else if (!parsed.isValid() && startsAsPropertyList(data))
+        check = DocumentCheck{DocumentCheck::Damaged, QString(), 0};
     if (!check.isSound()) {
         NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
         openFailed(window(), openProblem(path, check));
@@ -707,9 +742,24 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
     return outcome;
 }
 
+qsizetype RectsView::pathPastLimit(const GraphicList &graphics) const
+{
+    qsizetype longest = 0;
+    for (const GraphicPtr &graphic : graphics)
+        if (const auto *path = dynamic_cast<const ColorPath *>(graphic.get()); path && path->storedPath())
+            longest = std::max<qsizetype>(longest, path->storedPath()->elementCount());
+    return longest > BezierPathArchive::MaxElements ? longest : 0;
+}
+
 bool RectsView::writeDesign(const QString &path)
 {
     // What Open would refuse is not written: the file on disk stays as it was.
+    if (const qsizetype points = pathPastLimit(rects)) {
+        saveFailed(window(), Language::withValues(
+                                 Language::stringForKey(QStringLiteral("The design holds a path of %@ points, more than the %@ a path may hold: it was not saved.")),
+                                 {QLocale().toString(points), QLocale().toString(BezierPathArchive::MaxElements)}));
+        return false;
+    }
     if (rects.size() > maximumObjects()) {
         saveFailed(window(), Language::withValues(
                                  Language::stringForKey(QStringLiteral("The design holds %@ objects, more than the %@ a design may hold: it was not saved.")),
@@ -1074,8 +1124,17 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
         archives.reset();
         design = nullptr;
     }
-    if (parsed.typeId() != QMetaType::QVariantMap || !checkDocumentDictionary(parsed.toMap()).isSound())
+    if (parsed.typeId() != QMetaType::QVariantMap)
         return;
+    if (const DocumentCheck check = checkDocumentDictionary(parsed.toMap()); !check.isSound()) {
+        // Copied from a design this program holds, a path is refused here only for its length.
+        if (check.problem == DocumentCheck::PathTooLong)
+            Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("Paste")),
+                                     Language::withValues(Language::stringForKey(QStringLiteral("A path holds at most %@ points: this one has %@. Nothing was added.")),
+                                                          {QLocale().toString(BezierPathArchive::MaxElements), QLocale().toString(check.objects)}),
+                                     {Language::stringForKey(QStringLiteral("OK"))});
+        return;
+    }
     if (!roomForObjects(parsed.toMap().value(QStringLiteral("ObjectsList")).toList().size(),
                         Language::stringForKey(QStringLiteral("Paste"))))
         return;

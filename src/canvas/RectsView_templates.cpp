@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPainter>
 #include <QSaveFile>
 #include <QSet>
@@ -20,6 +21,7 @@
 #include "canvas/TemplateFile.h"
 #include "foundation/Language.h"
 #include "foundation/SegmentedControl.h"
+#include "objects/BezierPathArchive.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "objects/specImage.h"
@@ -178,6 +180,14 @@ void RectsView::saveTemplate()
                                  {Language::stringForKey(QStringLiteral("Close"))}, Prompts::Informational);
         return;
     }
+    // A path the reader would not take back is not written.
+    if (const qsizetype points = pathPastLimit(rects)) {
+        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("Could not save Template Document!")),
+                                 Language::withValues(Language::stringForKey(QStringLiteral("The design holds a path of %@ points, more than the %@ a path may hold: it was not saved.")),
+                                                      {QLocale().toString(points), QLocale().toString(BezierPathArchive::MaxElements)}),
+                                 {Language::stringForKey(QStringLiteral("Close"))}, Prompts::Informational);
+        return;
+    }
     const SpinScope busy(*this);
     const QString fresh = getTemplatePath();
     const QString path = fresh.isEmpty() ? QString() : TemplateFile::uniquePath(QFileInfo(fresh).path(), title);
@@ -325,6 +335,8 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         return false;
     }
     const QVariantMap &dict = *read;
+    if (!roomForTemplate(dict, oneside))
+        return false;
     const ChangeBatch batch(*this);
     clearEditable();
     // Laid out again by a stock change, the template is part of that change's step.
@@ -411,6 +423,20 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
     m_undoManager.setActionName(QString());
     m_undoManager.endUndoGrouping();
     return true;
+}
+
+bool RectsView::roomForTemplate(const QVariantMap &dict, bool oneside)
+{
+    const QVariantList entries = dict.value(QStringLiteral("ObjectsList")).toList();
+    if (entries.isEmpty())
+        return true;
+    // The template's objects take the place of the template objects it replaces.
+    const bool currentPageOnly = oneside && !TemplateFile::hasTwoSides(entries);
+    const QString page = getCurrPageName();
+    qsizetype replaced = 0;
+    for (const GraphicPtr &graphic : std::as_const(rects))
+        replaced += graphic->isTemplate() && (!currentPageOnly || graphic->isOnPageNamed(page));
+    return roomForObjects(entries.size() - replaced, Language::stringForKey(QStringLiteral("Design")));
 }
 
 void RectsView::setDefaultTemplate()

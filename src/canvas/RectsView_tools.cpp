@@ -2,6 +2,7 @@
 // the text box of the text tool, the merge-field pair, the address block and the Bezier path
 // built click by click.
 #include <QCursor>
+#include <QLocale>
 #include <QPixmap>
 #include <QScrollArea>
 
@@ -11,12 +12,14 @@
 
 #include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
+#include "objects/BezierPathArchive.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
 #include "platform/BundleCursor.h"
 #include "platform/Modifiers.h"
+#include "platform/Prompts.h"
 
 namespace quillmark {
 
@@ -286,6 +289,16 @@ void RectsView::stopLasso(unsigned modifierFlags)
     }
     path.closePath();
     const QRectF box = path.bounds();
+    // A path of more points than a design may keep is not made: saved, it would not read back.
+    if (path.elementCount() > BezierPathArchive::MaxElements) {
+        Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("Create Object")),
+                                 Language::withValues(Language::stringForKey(QStringLiteral("A path holds at most %@ points: this one has %@. It was not made.")),
+                                                      {QLocale().toString(BezierPathArchive::MaxElements), QLocale().toString(path.elementCount())}),
+                                 {Language::stringForKey(QStringLiteral("OK"))});
+        discardPathInProgress();
+        update();
+        return;
+    }
     if (box.width() > 0.0 && box.height() > 0.0) {
         auto object = ColorPath::create();
         object->setMainView(this);

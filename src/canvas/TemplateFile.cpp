@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "objects/BezierPathArchive.h"
 #include "objects/ImageProbe.h"
 #include "platform/Archiver.h"
 #include "platform/Bundle.h"
@@ -109,6 +110,10 @@ QString TemplateFile::validate(const QVariantMap &dict)
             || r.width() > MaximumSide || r.height() > MaximumSide)
             return QStringLiteral("TemplateBounds is out of range");
     }
+    // Placed, a path longer than a path may be would be its frame's rectangle.
+    for (const QVariant &entry : objects.toList())
+        if (BezierPathArchive::elementsPastLimit(entry.toMap().value(QStringLiteral("Path"))))
+            return QStringLiteral("a path holds more points than a path may");
     return QString();
 }
 

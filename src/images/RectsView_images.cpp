@@ -819,6 +819,9 @@ void RectsView::setBkgrdImagePath(const QString &path)
             wasChanged(true);
             return;
         }
+        // The page's background is an object of the design like any other.
+        if (!roomForObjects(1, undoName("Change Background")))
+            return;
         const TLabel &label = getLabel();
         const QRectF frame(0, 0, double(label.width) * 72.0, double(label.height) * 72.0);
         auto background = ColorRect::create(frame);
@@ -850,6 +853,10 @@ void RectsView::setBkgrdImagePath(const QString &path)
 
 void RectsView::openBackgroundImage()
 {
+    // Refused before a picture is asked for when the page would take one object more.
+    const int index = backgroundForPage();
+    if ((index < 0 || !rects[index]->isBack()) && !roomForObjects(1, undoName("Change Background")))
+        return;
     const QString path = Prompts::current().openFile(
         this, Language::stringForKey(QStringLiteral("Select Background Image File")), QString(), imageFileTypes());
     if (path.isEmpty()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Archiver.h"
+#include "platform/PropertyList.h"
 
 namespace quillmark {
 
@@ -225,6 +226,26 @@ QByteArray BezierPathArchive::archive(const BezierPath &path)
     payload.insert(LineWidthKey, double(path.lineWidth()));
     payload.insert(WindingRuleKey, qint64(path.windingRule()));
     return Archiver::archive(className, payload);
+}
+
+qsizetype BezierPathArchive::storedElementCount(const QByteArray &data)
+{
+    PropertyListArray elements;
+    const QVariant root = PropertyList::fromDataDeferring(data, ElementsKey, &elements);
+    if (root.typeId() != QMetaType::QVariantMap || root.toMap().value(QStringLiteral("$class")).toString() != className)
+        return -1;
+    return elements.size();
+}
+
+qsizetype BezierPathArchive::elementsPastLimit(const QVariant &stored)
+{
+    if (stored.typeId() != QMetaType::QByteArray)
+        return 0;
+    const QByteArray data = stored.toByteArray();
+    if (data.size() < MaxElements)
+        return 0;
+    const qsizetype elements = storedElementCount(data);
+    return elements > MaxElements ? elements : 0;
 }
 
 std::optional<BezierPath> BezierPathArchive::unarchive(const QByteArray &data)

@@ -24,6 +24,13 @@ public:
     // The archived path; none when the data is not an archived path or is damaged (an
     // unknown element type, a missing or non-finite coordinate, too many elements).
     static std::optional<BezierPath> unarchive(const QByteArray &data);
+    // How many elements an archived path holds, read without reading them; -1 when the data
+    // is no archived path.
+    static qsizetype storedElementCount(const QByteArray &data);
+    // The elements of a stored outline (an object's "Path" value) when it holds more than a
+    // path may, 0 otherwise. An element takes a byte at the least, so only outlines of as many
+    // bytes are looked into. The one test every reader and writer of a design holds.
+    static qsizetype elementsPastLimit(const QVariant &stored);
 };
 
 } // namespace quillmark

@@ -93,6 +93,20 @@ quint64 BinaryPlistReader::offsetOf(quint64 index) const
     return bigEndian(m_bytes + m_tableOffset + index * quint64(m_offsetSize), m_offsetSize);
 }
 
+quint64 BinaryPlistReader::largestDataSize() const
+{
+    quint64 largest = 0;
+    Extent contents;
+    for (quint64 index = 0; index < m_objectCount; ++index) {
+        const quint64 offset = offsetOf(index);
+        if (offset < HeaderSize || offset >= m_tableOffset || (m_bytes[offset] >> 4) != 0x4)
+            continue;
+        if (extent(index, &contents))
+            largest = std::max(largest, contents.count);
+    }
+    return largest;
+}
+
 quint64 BinaryPlistReader::reference(quint64 at) const
 {
     return bigEndian(m_bytes + at, m_refSize);

@@ -34,6 +34,8 @@ public:
     // has no such key (the last of equal keys counts, as in the tree read whole).
     bool dictionaryValue(quint64 index, const QString &key, quint64 *value) const;
     bool isDictionary(quint64 index) const;
+    // The size of the largest data object of the file, found without reading any.
+    quint64 largestDataSize() const;
 
 private:
     struct Extent

@@ -1086,6 +1086,11 @@ QVariant PropertyListArray::valueAt(qsizetype index, const QString &key) const
     return m_reader->dictionaryValue(m_objects[size_t(index)], key, &value) ? m_reader->read(value) : QVariant();
 }
 
+qint64 PropertyListArray::largestDataSize() const
+{
+    return m_reader ? qint64(m_reader->largestDataSize()) : -1;
+}
+
 QByteArray PropertyList::toData(const QVariant &value, PlistFormat format, QString *error)
 {
     QByteArray result;

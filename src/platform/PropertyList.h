@@ -62,6 +62,9 @@ public:
     // none), without reading the rest of the item.
     bool isDictionaryAt(qsizetype index) const;
     QVariant valueAt(qsizetype index, const QString &key) const;
+    // The size of the largest data value among the items read from a binary list, found
+    // without reading them; -1 when the items were read already.
+    qint64 largestDataSize() const;
 
 private:
     friend class PropertyList;
