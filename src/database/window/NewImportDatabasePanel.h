@@ -87,6 +87,8 @@ public:
 private:
     // Takes the records read from a text file, and says which lines have a quote never closed.
     void takeRecords(QList<QStringList> rows, int columns, const QList<int> &unclosedQuoteLines);
+    // Lets go of what was read from the previous file.
+    void dropRead();
     // Whether any record from that one on holds a value.
     bool holdsValues(int from) const;
     void defaultMapping();
