@@ -363,6 +363,10 @@ namespace {
 struct KeptPicture : ColorRect::KeptDrawing
 {
     std::shared_ptr<const specImage> image;
+    // The reduced copy the screen shows and the prepared image it was made from.
+    qint64 screenSource = 0;
+    int screenHalvings = 0;
+    QImage screenImage;
 };
 
 } // namespace
@@ -373,14 +377,23 @@ std::shared_ptr<const ColorRect::KeptDrawing> ColorRect::keptDrawingForCopies() 
         return nullptr;
     auto kept = std::make_shared<KeptPicture>();
     kept->image = std::make_shared<specImage>(*_image);
+    kept->screenSource = _screenImage.source;
+    kept->screenHalvings = _screenImage.halvings;
+    kept->screenImage = _screenImage.image;
     return kept;
 }
 
 void ColorRect::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept)
 {
     const auto *picture = dynamic_cast<const KeptPicture *>(kept.get());
-    if (picture && hasValidImage())
-        _image->takeRastersOf(*picture->image);
+    if (!picture || !hasValidImage())
+        return;
+    _image->takeRastersOf(*picture->image);
+    // A copy takes the prepared image of its source, so the source's reduced copy of it serves
+    // the copy's screen as well: Duplicate of thousands of pictures scales none anew. It is
+    // used only while the prepared image it was made from is the one drawn.
+    if (_screenImage.image.isNull() && !picture->screenImage.isNull())
+        _screenImage = {picture->screenSource, picture->screenHalvings, picture->screenImage};
 }
 
 void ColorRect::copyImageTo(ColorRect &target) const
