@@ -12,11 +12,16 @@
 // For the drawings, what follows placing is measured too, each from the command until the
 // window shows its final picture: one zoom step (View > Zoom In), Save As of the design, and
 // opening the inspector's Image Effects on the picture (until the panel's first preview is
-// drawn; the panel is then closed). Last, opening a design that holds a 108-megapixel photo,
+// drawn; the panel is then closed), and File > Print... until the print options sheet shows
+// its preview with the final picture (the sheet is then cancelled), once with the picture shown
+// and once at once after opening the saved design, before any raster of it is held. Last,
+// opening a design that holds a 108-megapixel photo,
 // stored in the design and by its path, until the photo is shown. The floor of a zoom is the
 // library drawing the picture at the pixels then shown; of Save As, libplist writing the same
 // design's bytes; of Image Effects, the library drawing the picture at the pixels the panel
-// received; of Open, QImageReader decoding the photo at the size the program holds it.
+// received; of the print options, the library drawing the picture at the pixels the sheet's
+// preview shows it at (five times its size); of Open, QImageReader decoding the photo at the size
+// the program holds it.
 //
 // Plain output, not a google-benchmark loop: each figure is a maximum over one command.
 #include <QAction>
@@ -56,6 +61,7 @@
 #include "inspector/ObjectInfoPanel.h"
 #include "objects/ColorRect.h"
 #include "objects/PictureWorker.h"
+#include "platform/PrintPanels.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
@@ -88,6 +94,31 @@ public:
 };
 
 CountingPrompts *prompts = nullptr;
+
+// The print options sheet shows, and is cancelled once its preview holds its final pictures:
+// nothing is being made for it any more and what arrived has been drawn.
+class SheetPanels : public PrintPanels
+{
+public:
+    int sheets = 0;
+    bool runPrintPanel(QWidget *, QPrinter &, const QList<QWidget *> &) override { return false; }
+    bool runPageLayout(QWidget *, QPageLayout &) override { return false; }
+    int runSheet(QDialog &sheet) override
+    {
+        sheet.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (PictureWorker::busy() && waited.elapsed() < 600000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        for (int i = 0; i < 4; ++i)
+            QApplication::processEvents();
+        sheet.hide();
+        ++sheets;
+        return 0;
+    }
+};
+
+SheetPanels *sheetPanels = nullptr;
 
 // How long the last longestBlock took from `start` until `until` was true.
 double lastTotalMs = 0;
@@ -549,6 +580,46 @@ void imageEffects(const char *title, const QString &path)
     printRow(title, "image effects", block, total, floor, floorSize);
 }
 
+// File > Print... until the options sheet shows its final preview and is cancelled; with
+// `design`, the saved design is opened first, in the same turn of the event loop, so that the
+// sheet opens before any raster of the picture is held.
+void printOptions(const char *title, const char *what, const QString &path, const QString &design = QString())
+{
+    RectsView *canvas = window().canvas();
+    QAction *open = menuItem(QStringLiteral("File"), QStringLiteral("Open..."));
+    if (!design.isEmpty()) {
+        canvas->wasChanged(false);
+        menuItem(QStringLiteral("File"), QStringLiteral("New"))->trigger();
+        PictureWorker::waitUntilDone();
+        QCoreApplication::processEvents();
+        prompts->nextPath = design;
+    }
+    PaintWatch watch;
+    canvas->installEventFilter(&watch);
+    QAction *print = menuItem(QStringLiteral("File"), QStringLiteral("Print..."));
+    const int sheetsBefore = sheetPanels->sheets;
+    FinalPicture shown(canvas, &watch);
+    const double block = longestBlock(
+        [&] {
+            if (!design.isEmpty())
+                open->trigger();
+            print->trigger();
+        },
+        [&] { return sheetPanels->sheets != sheetsBefore && shown(); }, 600000);
+    const double total = lastTotalMs;
+    canvas->removeEventFilter(&watch);
+    prompts->nextPath.clear();
+    if (canvas->getRects().isEmpty()) {
+        std::printf("%-20s %-13s nothing to print (longest block %.1f ms)\n", title, what, block);
+        return;
+    }
+    const QSizeF preview = canvas->getRects().first()->imageFrame().size() * 5.0;
+    QSize floorSize;
+    const double floor = floorMs(path, QSize(int(std::ceil(preview.width())), int(std::ceil(preview.height()))), &floorSize);
+    printRow(title, what, block, total, floor, floorSize);
+    canvas->wasChanged(false);
+}
+
 // File > Open of a saved design, from a new one, until its picture is shown; the floor is the
 // library decoding or drawing `picture` at the pixels then shown.
 void openSaved(const char *title, const char *what, const QString &design, const QString &picture)
@@ -604,7 +675,9 @@ void drawing(const char *title, const QString &path, const QString &design)
     zoomSteps(title, path);
     saveAs(title, design);
     imageEffects(title, path);
+    printOptions(title, "print options", path);
     openSaved(title, "open", design, path);
+    printOptions(title, "open, print", path, design);
     window().canvas()->removeAllRects();
     window().canvas()->wasChanged(false);
     QCoreApplication::processEvents();
@@ -623,39 +696,56 @@ int main(int argc, char **argv)
     auto installed = std::make_unique<CountingPrompts>();
     prompts = installed.get();
     Prompts::install(std::move(installed));
+    auto sheets = std::make_unique<SheetPanels>();
+    sheetPanels = sheets.get();
+    PrintPanels::install(std::move(sheets));
     RectsView::setTerminatePromptFlag(true);
+
+    // A word as the first argument measures only the pictures whose titles hold it
+    // ("shape" for the detailed drawings).
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    auto wanted = [&only](const char *title) { return only.isEmpty() || QString::fromUtf8(title).contains(only); };
 
     std::printf("writing the pictures...\n");
     std::fflush(stdout);
-    const QString jpeg24 = writeBitmap(QStringLiteral("photo24.jpg"), QSize(6000, 4000), "jpeg");
-    const QString jpeg108 = writeBitmap(QStringLiteral("photo108.jpg"), QSize(12000, 9000), "jpeg");
-    const QString png70 = writeBitmap(QStringLiteral("scan70.png"), QSize(10240, 6836), "png");
-    const QString tiff70 = writeBitmap(QStringLiteral("scan70.tif"), QSize(10240, 6836), "tiff");
-    const QString webp70 = writeBitmap(QStringLiteral("photo70.webp"), QSize(10000, 7000), "webp");
-    const QString pdf = writePdf();
-    const QString svg = writeSvg();
-    const QString detailedSvg = writeDetailedSvg();
-    const QString detailedPdf = writeDetailedPdf();
-    std::printf("detailed SVG %.1f MB, detailed PDF %.1f MB\n", QFileInfo(detailedSvg).size() / 1048576.0,
-                QFileInfo(detailedPdf).size() / 1048576.0);
     window();
-    // The panel's first opening in the process starts its filter library: measured apart, on a
-    // small picture, so that the rows below show what each picture costs.
-    const QString small = writeBitmap(QStringLiteral("small.png"), QSize(400, 300), "png");
-    if (place("400x300 PNG", small, true)) {
-        imageEffects("400x300 PNG", small);
-        window().canvas()->removeAllRects();
+    if (wanted("400x300 PNG")) {
+        // The panel's first opening in the process starts its filter library: measured apart,
+        // on a small picture, so that the rows below show what each picture costs.
+        const QString small = writeBitmap(QStringLiteral("small.png"), QSize(400, 300), "png");
+        if (place("400x300 PNG", small, true)) {
+            imageEffects("400x300 PNG", small);
+            window().canvas()->removeAllRects();
+        }
     }
-    place("24 MP JPEG", jpeg24);
-    place("108 MP JPEG", jpeg108);
-    place("70 MP PNG", png70);
-    place("70 MP TIFF", tiff70);
-    place("70 MP WebP", webp70);
-    drawing("14400 pt PDF page", pdf, workDir().filePath(QStringLiteral("poster.qkdoc")));
-    drawing("1,000,000 px SVG", svg, workDir().filePath(QStringLiteral("mural.qkdoc")));
-    drawing("200,000-shape SVG", detailedSvg, workDir().filePath(QStringLiteral("detailed-svg.qkdoc")));
-    drawing("150,000-shape PDF", detailedPdf, workDir().filePath(QStringLiteral("detailed-pdf.qkdoc")));
-    openDesign("108 MP JPEG", jpeg108, true);
-    openDesign("108 MP JPEG", jpeg108, false);
+    if (wanted("24 MP JPEG"))
+        place("24 MP JPEG", writeBitmap(QStringLiteral("photo24.jpg"), QSize(6000, 4000), "jpeg"));
+    const QString jpeg108 = wanted("108 MP JPEG") ? writeBitmap(QStringLiteral("photo108.jpg"), QSize(12000, 9000), "jpeg") : QString();
+    if (!jpeg108.isEmpty())
+        place("108 MP JPEG", jpeg108);
+    if (wanted("70 MP PNG"))
+        place("70 MP PNG", writeBitmap(QStringLiteral("scan70.png"), QSize(10240, 6836), "png"));
+    if (wanted("70 MP TIFF"))
+        place("70 MP TIFF", writeBitmap(QStringLiteral("scan70.tif"), QSize(10240, 6836), "tiff"));
+    if (wanted("70 MP WebP"))
+        place("70 MP WebP", writeBitmap(QStringLiteral("photo70.webp"), QSize(10000, 7000), "webp"));
+    if (wanted("14400 pt PDF page"))
+        drawing("14400 pt PDF page", writePdf(), workDir().filePath(QStringLiteral("poster.qkdoc")));
+    if (wanted("1,000,000 px SVG"))
+        drawing("1,000,000 px SVG", writeSvg(), workDir().filePath(QStringLiteral("mural.qkdoc")));
+    if (wanted("200,000-shape SVG")) {
+        const QString detailedSvg = writeDetailedSvg();
+        std::printf("detailed SVG %.1f MB\n", QFileInfo(detailedSvg).size() / 1048576.0);
+        drawing("200,000-shape SVG", detailedSvg, workDir().filePath(QStringLiteral("detailed-svg.qkdoc")));
+    }
+    if (wanted("150,000-shape PDF")) {
+        const QString detailedPdf = writeDetailedPdf();
+        std::printf("detailed PDF %.1f MB\n", QFileInfo(detailedPdf).size() / 1048576.0);
+        drawing("150,000-shape PDF", detailedPdf, workDir().filePath(QStringLiteral("detailed-pdf.qkdoc")));
+    }
+    if (!jpeg108.isEmpty()) {
+        openDesign("108 MP JPEG", jpeg108, true);
+        openDesign("108 MP JPEG", jpeg108, false);
+    }
     return 0;
 }

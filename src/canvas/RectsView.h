@@ -162,7 +162,10 @@ public:
     BezierPath bezierPath(int type, const QString &labelType) const override;
     QRectF bounds() const override { return m_bounds; }
     bool isPrinting() const override { return m_printing; }
-    bool isDrawingDocumentPreview() const override { return m_documentPreview; }
+    bool isDrawingDocumentPreview() const override { return m_documentPreview || m_printPreview; }
+    bool isDrawingPrintPreview() const override { return m_printPreview; }
+    // Set while the print options draw their preview of the label.
+    void setDrawingPrintPreview(bool flag) { m_printPreview = flag; }
     GraphicList getRects() const override { return rects; }
     GraphicList runaroundObstacles(const ColorRect &box) const override;
     void runaroundChanged() override;
@@ -1335,6 +1338,7 @@ private:
     bool m_changed = false;
     bool m_printing = false;
     bool m_documentPreview = false;
+    bool m_printPreview = false;
     bool _previewMode = false;
     bool _databasePreview = false;
 

@@ -70,6 +70,10 @@ public:
     // copy or a template carries): what the screen keeps of an object stands in for drawing it
     // anew, and a drawing of seconds is not waited for.
     virtual bool isDrawingDocumentPreview() const { return false; }
+    // YES while the print options' preview of the label is drawn: a small picture too, but one
+    // the user looks at while it is up, so a picture nothing is kept of yet is made aside for it
+    // and shows its place meanwhile.
+    virtual bool isDrawingPrintPreview() const { return false; }
     // YES while database preview is on: merge objects show the current record's values.
     virtual bool databasePreview() const { return false; }
     // Every object of every page in stacking order, later ones above earlier ones.

@@ -418,7 +418,11 @@ ColorRect::PreparedImage ColorRect::preparedImage(QSizeF devicePixels, ImageUse 
         break;
     case ImageUse::Thumbnail:
         prepared.image = _image->prepareImageForPreview(devicePixels);
-        break;
+        // The print options' preview has nothing kept to show yet (a design just opened, a
+        // picture scrolled out of the canvas): one is made aside, its place shown meanwhile.
+        if (!prepared.image.isNull() || !_mainView || !_mainView->isDrawingPrintPreview())
+            break;
+        [[fallthrough]];
     case ImageUse::Screen: {
         // The object may be gone by the time its picture arrives.
         const std::weak_ptr<ColorRect> self = weak_from_this();

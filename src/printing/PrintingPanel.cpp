@@ -26,6 +26,7 @@
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
 #include "objects/ColorRect.h"
+#include "objects/PictureWorker.h"
 #include "platform/PrintPanels.h"
 #include "platform/UserDefaults.h"
 #include "printing/CalibrationView.h"
@@ -395,12 +396,36 @@ void PrintingPanel::setPreview(const QImage &image)
     clear();
     if (!image.isNull())
         mImage = image;
+    drawPreview();
+}
+
+void PrintingPanel::drawPreview()
+{
     if (!m_rectsView)
         return;
     const bool printing = m_rectsView->isPrinting();
     m_rectsView->setPrinting(true);
+    // A detailed drawing takes seconds to rasterise: the preview never waits for one but draws
+    // what the canvas holds of it, or its place while a raster is made aside, and is drawn
+    // again once the pictures being made have arrived.
+    m_rectsView->setDrawingPrintPreview(true);
     const QImage preview = createObjectImage();
+    m_rectsView->setDrawingPrintPreview(false);
     m_rectsView->setPrinting(printing);
+    if (PictureWorker::busy()) {
+        if (!m_pictureWait) {
+            m_pictureWait = new QTimer(this);
+            m_pictureWait->setInterval(100);
+            connect(m_pictureWait, &QTimer::timeout, this, [this] {
+                if (PictureWorker::busy())
+                    return;
+                m_pictureWait->stop();
+                if (isVisible())
+                    drawPreview();
+            });
+        }
+        m_pictureWait->start();
+    }
     if (!preview.isNull()) {
         QImage sized = preview;
         sized.setDevicePixelRatio(5.0);

@@ -16,6 +16,7 @@ class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QTabWidget;
+class QTimer;
 
 namespace quillmark {
 
@@ -96,6 +97,8 @@ private:
     // A typed offset is used by the job; a stepped one is also stored in the defaults.
     void offsetEdited(bool x);
     void updateDiscPreview();
+    // Draws the previews of the label again from the pictures the canvas holds.
+    void drawPreview();
     // Scrolls the disc preview to its centre, the disc's hole.
     void centreDiscPreview();
 
@@ -118,6 +121,8 @@ private:
     QButtonGroup *cardSides = nullptr;
     QPointF m_calibrationOffset;
     QImage mImage;
+    // Ticks while pictures the preview waits for are being made.
+    QTimer *m_pictureWait = nullptr;
     bool m_printCalibrationSheet = false;
     bool m_loading = false;
 };

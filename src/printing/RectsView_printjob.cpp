@@ -450,8 +450,12 @@ void RectsView::print()
     const bool previewMode = _previewMode;
     _previewMode = true;
     // The preview shows the current record: in Print Sequence with the sequence value its
-    // own label will print with.
+    // own label will print with. Pictures are drawn from what the canvas holds: the options
+    // sheet draws its own preview, and the job draws every picture exactly.
+    const bool documentPreview = m_documentPreview;
+    m_documentPreview = true;
     const QByteArray preview = createObjectImage(72.0f, QString(), _printSequense ? currentRecordLabel() : 0);
+    m_documentPreview = documentPreview;
     _previewMode = previewMode;
     QImage image;
     if (!preview.isEmpty() && image.loadFromData(preview))

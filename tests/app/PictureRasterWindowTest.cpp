@@ -23,16 +23,23 @@
 #include <QStandardPaths>
 #include <QTreeView>
 
+#include <optional>
+#include <poppler-qt6.h>
+
 #include <vector>
 #include <zlib.h>
 
 #include "app/AppTestSupport.h"
+#include "common/SheetDriver.h"
+#include "common/TestPrintPanels.h"
 #include "images/CIFilterDataSource.h"
 #include "images/Controller.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "objects/ImageProbe.h"
 #include "objects/PictureWorker.h"
 #include "objects/specImage.h"
+#include "printing/CalibrationView.h"
+#include "printing/PrintingPanel.h"
 
 using namespace quillmark;
 
@@ -177,6 +184,24 @@ QList<QByteArray> dataAfterKey(const QByteArray &xml, const QByteArray &key)
         found.append(QByteArray::fromBase64(xml.mid(open + 6, close - open - 6).simplified().replace(' ', "")));
     }
     return found;
+}
+
+int redPixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            count += near(image.pixelColor(x, y), Red) ? 1 : 0;
+    return count;
+}
+
+QPushButton *buttonTitled(QDialog &sheet, const QString &title)
+{
+    for (QPushButton *button : sheet.findChildren<QPushButton *>())
+        if (button->text() == title)
+            return button;
+    ADD_FAILURE() << "no button " << title.toStdString();
+    return nullptr;
 }
 
 } // namespace raster_window_test
@@ -467,5 +492,67 @@ TEST(PictureRasterWindow, ImageEffectsOpenOnceTheirPictureIsMadeAndTheResultKeep
         EXPECT_NEAR(after.height(), before.height(), 0.01);
         EXPECT_EQ(after.topLeft(), before.topLeft());
         f.prompts->clear();
+    }
+}
+
+TEST(PictureRasterWindow, ThePrintOptionsPreviewNeverRasterisesADrawingButThePrintDrawsItExactly)
+{
+    apptest::WindowFixture f(QStringLiteral("raster-window-print"));
+    qmtest::ScopedTestPrintPanels panels;
+    RectsView *canvas = f.canvas();
+    const QString folder = qmtest::freshDir(QStringLiteral("raster-window-print-files"));
+    const std::vector<Drawing> files = drawings(folder);
+    ASSERT_EQ(files.size(), 3u);
+    for (const Drawing &drawing : files) {
+        SCOPED_TRACE(drawing.name.toStdString());
+        canvas->removeAllRects();
+        letPicturesArrive();
+        std::optional<PictureWorker::Hold> hold;
+        hold.emplace();
+        placeFile(f, drawing.path);
+        ASSERT_EQ(canvas->getRects().size(), 1);
+
+        // Nothing is held of the drawing yet: the sheet opens at once on its place, has a raster
+        // made aside, and shows it once it has arrived.
+        bool looked = false;
+        panels->queueSheet([&](QDialog &sheet) {
+            auto *panel = qobject_cast<PrintingPanel *>(&sheet);
+            ASSERT_TRUE(panel);
+            qmtest::presentSheet(sheet);
+            looked = true;
+            EXPECT_TRUE(PictureWorker::busy());
+            EXPECT_EQ(redPixels(panel->viewCalibration()->preview()), 0);
+            hold.reset();
+            for (int i = 0; i < 40 && redPixels(panel->viewCalibration()->preview()) == 0; ++i) {
+                letPicturesArrive();
+                QTest::qWait(120);
+            }
+            EXPECT_GT(redPixels(panel->viewCalibration()->preview()), 1000);
+            QTest::mouseClick(buttonTitled(sheet, QStringLiteral("Cancel")), Qt::LeftButton);
+        });
+        f.trigger(QStringLiteral("File"), QStringLiteral("Print..."));
+        EXPECT_TRUE(looked);
+        letPicturesArrive();
+
+        // Printed while nothing of a new drawing is held and no raster can be made aside: the
+        // job draws it itself, whole, at the printer's resolution.
+        canvas->removeAllRects();
+        hold.emplace();
+        placeFile(f, drawing.path);
+        ASSERT_EQ(canvas->getRects().size(), 1);
+        const QString pdf = folder + QStringLiteral("/printed-") + QFileInfo(drawing.path).suffix() + QStringLiteral(".pdf");
+        panels->queuePrintToFile(pdf);
+        panels->queueSheet([&](QDialog &sheet) {
+            qmtest::presentSheet(sheet);
+            EXPECT_EQ(redPixels(qobject_cast<PrintingPanel *>(&sheet)->viewCalibration()->preview()), 0);
+            QTest::mouseClick(buttonTitled(sheet, QStringLiteral("Print")), Qt::LeftButton);
+        });
+        f.trigger(QStringLiteral("File"), QStringLiteral("Print..."));
+        hold.reset();
+        letPicturesArrive();
+        std::unique_ptr<Poppler::Document> printed = Poppler::Document::load(pdf);
+        ASSERT_TRUE(printed);
+        ASSERT_GE(printed->numPages(), 1);
+        EXPECT_GT(redPixels(printed->page(0)->renderToImage(72, 72)), 500);
     }
 }
