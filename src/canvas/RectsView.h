@@ -174,6 +174,7 @@ public:
     void setDrawersItemsState() override;
     void clearGridSnap() override;
     double labelWidth() const override { return double(_tlabel.width) * 72.0; }
+    double labelHeight() const override { return double(_tlabel.height) * 72.0; }
     QRectF labelBounds() const override
     {
         return QRectF(0.0, 0.0, double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 #include <cmath>
@@ -125,6 +127,46 @@ void GeometryPage::fitLengthFields()
         place.label->setGeometry(place.x, place.y, place.letters, 22);
         place.field->setGeometry(place.x + place.letters, place.y, field, 22);
         place.stepper->setGeometry(place.x + place.letters + field + beforeStepper, place.y, stepper, 22);
+    }
+
+    // The longest text: one of those shown, or the label's longer side in the unit shown.
+    QStringList texts;
+    for (NumberField *length : {tvOriginX, tvOriginY, tvWidth, tvHeight})
+        texts << length->text();
+    if (const CanvasServices *canvas = info()->rectsView()) {
+        const double side = std::max(canvas->labelWidth(), canvas->labelHeight());
+        if (side > 0.0)
+            texts << tvWidth->formatted(double(info()->convertFromPoints(float(side))));
+    }
+    // The text's room as a line edit lays it out: inside its frame, less its margin of 2 on
+    // each side and one for the cursor after the text.
+    QStyleOptionFrame option;
+    option.initFrom(tvWidth);
+    option.rect = QRect(0, 0, field, 22);
+    option.lineWidth = tvWidth->hasFrame() ? tvWidth->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, tvWidth) : 0;
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    const int room = tvWidth->style()->subElementRect(QStyle::SE_LineEditContents, &option, tvWidth)
+                         .marginsRemoved(tvWidth->textMargins())
+                         .width()
+                     - 5;
+    auto fits = [&texts, room](const QFont &font) {
+        const QFontMetrics metrics(font);
+        return std::all_of(texts.begin(), texts.end(),
+                           [&](const QString &text) { return metrics.horizontalAdvance(text) <= room; });
+    };
+    QFont shown = font();
+    const double base = shown.pointSizeF();
+    if (base > 0.0)
+        for (double size = base; !fits(shown) && size - 0.5 >= base * 0.7;) {
+            size -= 0.5;
+            shown.setPointSizeF(size);
+        }
+    for (NumberField *length : {tvOriginX, tvOriginY, tvWidth, tvHeight}) {
+        if (shown == font())
+            length->setFont(QFont());
+        else
+            length->setFont(shown);
     }
 }
 
@@ -548,6 +590,7 @@ void GeometryPage::updateFormatters()
         field->setFormat(format);
     setUnitIncrement(double(info()->convertFromPoints(1.0f)) * (info()->isCommandPressed() ? 10.0 : 1.0));
     updateRanges();
+    fitLengthFields();
 }
 
 void GeometryPage::updateValues()
@@ -576,6 +619,7 @@ void GeometryPage::updateValues()
     spAngle->setDoubleValue(tvAngle->floatValue());
     const QSignalBlocker blocker(slAngle);
     slAngle->setValue(sliderPosition(*slAngle, tvAngle->floatValue()));
+    fitLengthFields();
 }
 
 void GeometryPage::enableControls()

@@ -89,7 +89,8 @@ protected:
 private:
     // The letters of the origin and size rows take the room their texts need in this
     // language and the four fields share the rest of the two columns: "0,42 дюйм" needs more
-    // than "0.42 in".
+    // than "0.42 in". Where a length as long as the label ("11,69 дюйм", "29.70 厘米") or one
+    // the fields show would not show whole, the four fields write a little smaller.
     void fitLengthFields();
 
     enum class Edge { X, Y };

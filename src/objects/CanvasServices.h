@@ -91,6 +91,8 @@ public:
     virtual void clearGridSnap() = 0;
     // The current grid label's width in page points (the band of label-wide runaround).
     virtual double labelWidth() const = 0;
+    // Its height in page points.
+    virtual double labelHeight() const { return labelWidth(); }
     // The current label in page points, its top-left corner at the origin; empty when the
     // canvas has none.
     virtual QRectF labelBounds() const { return {}; }

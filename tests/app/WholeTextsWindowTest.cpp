@@ -8,6 +8,7 @@
 // 0.42 inches with a picture is selected, and the database holds a hundred thousand records.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QCheckBox>
@@ -67,6 +68,11 @@
 #include "printing/PrintingPanel.h"
 #include "stock/EditCustomFormat.h"
 #include "stock/EditCustomLabel.h"
+#include "stock/DataSource.h"
+#include "stock/TLabelType.h"
+#include "platform/RulerView.h"
+#include "inspector/PropertiesView.h"
+#include "objects/ColorRect.h"
 
 using namespace quillmark;
 
@@ -480,3 +486,67 @@ TEST(WholeTexts, BuiltTextsAndUnitsSpeakTheLanguage)
     EXPECT_NE(Language::stringForKey(QStringLiteral("Horizontal")), Language::stringForKey(QStringLiteral("Landscape")));
 }
 
+
+// The place and size fields hold the longest length a design may have: that of the longest
+// side of the catalogue's largest label, with two digits before the decimal mark in inches,
+// three in points, in every language and every unit the rulers know.
+TEST(WholeTexts, TheLengthFieldsHoldTheLargestLabelOfTheCatalogueInEveryLanguageAndUnit)
+{
+    QStringList problems;
+    const QLocale userLocale;
+    int walked = 0;
+    for (const char *language : {"en", "de", "es", "ru", "zh"}) {
+        SmallScreen screen;
+        QLocale::setDefault(QLocale(QLatin1String(language)));
+        apptest::WindowFixture f(QStringLiteral("length-fields-") + QLatin1String(language), QLatin1String(language));
+        MainWindow *window = f.window.get();
+        window->finishLaunching();
+        apptest::settle();
+        RectsView *canvas = f.canvas();
+
+        std::optional<TLabel> largest;
+        for (const std::shared_ptr<const TLabelType> &entry : canvas->dataSource()->labelTypes().allLabelTypes()) {
+            const TLabel label = entry->getLabelStruct();
+            if (!largest || std::max(label.width, label.height) > std::max(largest->width, largest->height))
+                largest = label;
+        }
+        ASSERT_TRUE(largest);
+        canvas->selectFormat(*largest);
+        apptest::settle();
+        // A box as large as the label, its corner 0.58 inches short of the label's far corner.
+        const QSizeF label(double(canvas->getLabel().width) * 72.0, double(canvas->getLabel().height) * 72.0);
+        ASSERT_GE(std::max(label.width(), label.height()), 10.0 * 72.0) << "the catalogue's largest label";
+        auto box = ColorRect::create(QRectF(label.width() - 42.0, label.height() - 42.0, label.width(), label.height()));
+        box->setPageName(canvas->getCurrPageName());
+        canvas->addGraphic(box);
+        canvas->selectRect(box);
+        window->objectInfo()->refresh();
+        for (PropertiesTabButton *button : window->propertiesView()->buttons())
+            if (!button->isChecked())
+                QTest::mouseClick(button, Qt::LeftButton);
+        apptest::settle();
+        GeometryPage *geometry = window->objectInfo()->geometryPage();
+        ASSERT_TRUE(geometry->isVisible());
+        // The unit button under the canvas goes round every unit.
+        QAbstractButton *units = canvas->outlets().mesurementOutlet;
+        ASSERT_TRUE(units);
+        QStringList seen;
+        for (int i = 0; i < RulerView::registeredUnitNames().size(); ++i) {
+            QTest::mouseClick(units, Qt::LeftButton);
+            apptest::settle();
+            const QString unit = canvas->measure();
+            seen << unit;
+            TextWalk walk(QLatin1String(language), FreeArea);
+            walk.walk(geometry, QStringLiteral("geometry in ") + unit + QStringLiteral(", ") + geometry->tvWidth->text());
+            walked += walk.measured();
+            problems << walk.problems();
+        }
+        seen.sort();
+        QStringList known = RulerView::registeredUnitNames();
+        known.sort();
+        EXPECT_EQ(seen, known) << language;
+    }
+    QLocale::setDefault(userLocale);
+    EXPECT_GT(walked, 5 * 4 * 8);
+    EXPECT_TRUE(problems.isEmpty()) << problems.size() << " texts cut:\n" << problems.join(QLatin1Char('\n')).toStdString();
+}
