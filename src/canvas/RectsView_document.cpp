@@ -721,14 +721,16 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
         QVariant tree(settings);
         settings = QVariantMap();
         writer.thread = std::thread([&writer, path, tree = std::move(tree)]() mutable {
-            const QByteArray data = PropertyList::toData(tree, PlistFormat::Binary);
-            PropertyList::disposeOffThread(std::move(tree));
-            writer.outcome.size = data.size();
-            // What Open would refuse is not written, and a failed write leaves the old file.
-            if (data.isEmpty() || data.size() > PropertyList::MaximumSize)
-                return;
+            // The file takes the document as it is put together, the outlines straight from
+            // their own bytes: no copy of the whole is made first and then copied again.
             QSaveFile file(path);
-            writer.outcome.written = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+            const bool opened = file.open(QIODevice::WriteOnly);
+            // Unopened, the file takes nothing, but the size is still learned for the message.
+            const qint64 size = PropertyList::writeBinary(tree, file, opened ? PropertyList::MaximumSize : -1);
+            PropertyList::disposeOffThread(std::move(tree));
+            writer.outcome.size = std::max<qint64>(size, 0);
+            // What Open would refuse is not written, and a failed write leaves the old file.
+            writer.outcome.written = opened && size > 0 && size <= PropertyList::MaximumSize && file.commit();
             if (!writer.outcome.written)
                 file.cancelWriting();
         });

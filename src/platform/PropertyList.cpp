@@ -159,34 +159,62 @@ public:
 
     QByteArray write(const QVariant &root)
     {
+        QByteArray out;
+        const bool written = write(root, [&out](const char *bytes, qsizetype size) {
+            out.append(bytes, size);
+            return true;
+        }, [&out](quint64 total) {
+            out.reserve(qsizetype(total));
+        });
+        return written ? out : QByteArray();
+    }
+
+    // The file's bytes in order, handed to `sink` a piece at a time: a large data value is
+    // handed over from its own buffer rather than copied into one holding the whole file, so
+    // a document of large outlines reaches its file without a second copy of it. `reserve`
+    // hears the most the whole may take before anything is handed over.
+    template <typename Sink, typename Reserve>
+    bool write(const QVariant &root, Sink &&sink, Reserve &&reserve)
+    {
         if (!add(root, 0))
-            return {};
+            return false;
         const quint64 count = m_objects.size();
         const int refSize = referenceBytes(count);
         // The largest the file can be: every container's marker and count, its references, the
         // scalars as they are, and eight bytes an offset; then cut to what was written.
-        const quint64 bound = 8 + m_scalars.size() + m_blobBytes + m_containers * 10
-                              + m_refs.size() * quint64(refSize) + count * 8 + 32;
-        if (bound > quint64(std::numeric_limits<qsizetype>::max() / 2)) {
+        const quint64 bound = 8 + m_scalars.size() + m_containers * 10 + m_refs.size() * quint64(refSize) + count * 8 + 32;
+        if (bound + m_blobBytes > quint64(std::numeric_limits<qsizetype>::max() / 2)) {
             fail(QStringLiteral("The property list is too large to write."));
-            return {};
+            return false;
         }
-        QByteArray out(qsizetype(bound), Qt::Uninitialized);
-        char *const begin = out.data();
+        reserve(bound + m_blobBytes);
+        const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(bound));
+        char *const begin = buffer.get();
         char *p = begin;
+        // What was handed over before the start of the buffer.
+        quint64 handed = 0;
+        auto flush = [&] {
+            const bool taken = p == begin || sink(begin, qsizetype(p - begin));
+            handed += quint64(p - begin);
+            p = begin;
+            return taken;
+        };
         std::memcpy(p, "bplist00", 8);
         p += 8;
         std::vector<quint64> offsets(count);
         for (quint64 i = 0; i < count; ++i) {
-            offsets[i] = quint64(p - begin);
+            offsets[i] = handed + quint64(p - begin);
             const Object &object = m_objects[i];
             if (object.marker == 0) {
                 std::memcpy(p, m_scalars.data() + object.first, size_t(object.count));
                 p += object.count;
                 if (object.blob >= 0) {
                     const QByteArray &blob = m_blobs[size_t(object.blob)];
-                    std::memcpy(p, blob.constData(), size_t(blob.size()));
-                    p += blob.size();
+                    if (!flush() || !sink(blob.constData(), blob.size())) {
+                        fail(QStringLiteral("The property list could not be written."));
+                        return false;
+                    }
+                    handed += quint64(blob.size());
                 }
                 continue;
             }
@@ -195,7 +223,7 @@ public:
             for (quint64 k = 0; k < object.count; ++k)
                 p = putBigEndian(p, refs[k], refSize);
         }
-        const quint64 tableOffset = quint64(p - begin);
+        const quint64 tableOffset = handed + quint64(p - begin);
         const int offsetSize = referenceBytes(tableOffset);
         for (quint64 offset : offsets)
             p = putBigEndian(p, offset, offsetSize);
@@ -206,8 +234,11 @@ public:
         p = putBigEndian(p, count, 8);
         p = putBigEndian(p, 0, 8);
         p = putBigEndian(p, tableOffset, 8);
-        out.truncate(qsizetype(p - begin));
-        return out;
+        if (!flush()) {
+            fail(QStringLiteral("The property list could not be written."));
+            return false;
+        }
+        return true;
     }
 
 private:
@@ -1113,6 +1144,25 @@ QByteArray PropertyList::toData(const QVariant &value, PlistFormat format, QStri
     if (result.isEmpty())
         setError(error, QStringLiteral("The property list could not be encoded."));
     return result;
+}
+
+qint64 PropertyList::writeBinary(const QVariant &value, QIODevice &device, qint64 limit, QString *error)
+{
+    qint64 total = 0;
+    bool refused = false;
+    const bool encoded = BinaryWriter(error).write(value, [&](const char *bytes, qsizetype size) {
+        // Past the limit nothing more reaches the device, but the whole is still counted.
+        if (!refused && total + size <= limit)
+            refused = device.write(bytes, size) != size;
+        total += size;
+        return !refused;
+    }, [](quint64) {});
+    if (!encoded || total == 0) {
+        if (!refused)
+            setError(error, QStringLiteral("The property list could not be encoded."));
+        return -1;
+    }
+    return total;
 }
 
 QVariant PropertyList::readFile(const QString &path, QString *error, QMetaType::Type expectedType)

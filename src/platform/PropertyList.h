@@ -11,6 +11,8 @@
 #include <mutex>
 #include <vector>
 
+class QIODevice;
+
 namespace quillmark {
 
 class BinaryPlistReader;
@@ -93,6 +95,12 @@ public:
                                       QString *error = nullptr);
     static QByteArray toData(const QVariant &value, PlistFormat format = PlistFormat::Binary,
                              QString *error = nullptr);
+
+    // The binary property list of the value written to `device` as it is put together, large
+    // data straight from its own buffer: the size of the whole, -1 when it could not be encoded
+    // or the device took less than it was given. Once the whole would pass `limit`, nothing
+    // more reaches the device, and the size says by how much it would have.
+    static qint64 writeBinary(const QVariant &value, QIODevice &device, qint64 limit, QString *error = nullptr);
 
     static QVariant readFile(const QString &path, QString *error = nullptr,
                              QMetaType::Type expectedType = QMetaType::UnknownType);

@@ -3,6 +3,7 @@
 #include "common/TestSupport.h"
 #include "platform/PropertyList.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -441,6 +442,54 @@ TEST(PropertyList, LargeDataIsStoredOnceAndReadsBackAsWritten)
     ASSERT_TRUE(read.open(QIODevice::ReadOnly));
     EXPECT_TRUE(read.readAll() == PropertyList::toData(tree, PlistFormat::Xml)) << "plistutil read a different tree";
     EXPECT_TRUE(PropertyList::readFile(ours).toMap() == tree);
+}
+
+// Written to a device as it is put together (how a design reaches its file): the very bytes of
+// the whole list, read by libplist's tool as the tree; past the limit the device takes no more
+// than the limit while the size of the whole is still told; a device that refuses (a full
+// disk) is a failure, never a size.
+TEST(PropertyList, WrittenToADeviceAsPutTogether)
+{
+    ASSERT_FALSE(plistutil().isEmpty()) << "plistutil (libplist-utils) is needed to read what we write";
+    const QString dir = qmtest::freshDir("plist-device");
+    QVariantMap tree = sampleTree();
+    QVariantList outlines;
+    for (int size : {70000, 300001}) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (int i = 0; i < size; ++i)
+            bytes[i] = char((i * 13 + size) % 253);
+        outlines.append(QVariantMap{{"Path", bytes}, {"Class", "ColorPath"}, {"Layer", qint64(1)}});
+    }
+    tree.insert("ObjectsList", outlines);
+    const QByteArray whole = PropertyList::toData(tree, PlistFormat::Binary);
+    ASSERT_FALSE(whole.isEmpty());
+
+    QFile file(dir + "/streamed.bplist");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_EQ(PropertyList::writeBinary(tree, file, PropertyList::MaximumSize), whole.size());
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == whole) << "the device took other bytes than the list";
+    file.close();
+    ASSERT_TRUE(runPlistutil({"-i", file.fileName(), "-o", dir + "/read.xml", "-f", "xml"}));
+    QFile read(dir + "/read.xml");
+    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(read.readAll() == PropertyList::toData(tree, PlistFormat::Xml)) << "plistutil read a different tree";
+
+    // Limits before, inside and after each large value, and none at all.
+    for (qint64 limit : {qint64(-1), qint64(0), qint64(100), qint64(70000), qint64(whole.size() / 2), qint64(whole.size() - 1)}) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_EQ(PropertyList::writeBinary(tree, buffer, limit), whole.size()) << limit;
+        EXPECT_LE(buffer.data().size(), std::max<qint64>(limit, 0)) << limit;
+        EXPECT_TRUE(whole.startsWith(buffer.data())) << limit;
+    }
+
+    QFile full(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly)) << "no /dev/full to stand for a full disk";
+    QString error;
+    EXPECT_EQ(PropertyList::writeBinary(tree, full, PropertyList::MaximumSize, &error), -1);
+    EXPECT_FALSE(error.isEmpty());
 }
 
 // Binary lists are read by our own reader unless they hold what only libplist reads (dates,
