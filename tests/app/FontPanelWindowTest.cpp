@@ -24,6 +24,7 @@
 #include <map>
 
 #include "app/AppTestSupport.h"
+#include "common/PlistutilReader.h"
 #include "inspector/NumberField.h"
 #include "objects/ObjectTextEditor.h"
 #include "objects/TextArchive.h"
@@ -56,55 +57,6 @@ std::map<QString, QFont> templateFonts()
     }
     EXPECT_GE(count, 40) << "the shipped templates were not found";
     return fonts;
-}
-
-// A property list as plistutil reads it, turned from its XML into maps, lists and values.
-QVariant plistutilValue(QXmlStreamReader &xml)
-{
-    const QString tag = xml.name().toString();
-    if (tag == QLatin1String("dict")) {
-        QVariantMap map;
-        QString key;
-        while (xml.readNextStartElement()) {
-            if (xml.name() == QLatin1String("key"))
-                key = xml.readElementText();
-            else
-                map.insert(key, plistutilValue(xml));
-        }
-        return map;
-    }
-    if (tag == QLatin1String("array")) {
-        QVariantList list;
-        while (xml.readNextStartElement())
-            list.append(plistutilValue(xml));
-        return list;
-    }
-    if (tag == QLatin1String("data"))
-        return QByteArray::fromBase64(xml.readElementText().toLatin1());
-    if (tag == QLatin1String("true") || tag == QLatin1String("false")) {
-        xml.skipCurrentElement();
-        return tag == QLatin1String("true");
-    }
-    return xml.readElementText();
-}
-
-QVariant readByPlistutil(const QByteArray &data)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
-    EXPECT_FALSE(tool.isEmpty()) << "plistutil is needed";
-    const QString path = qmtest::freshDir(QStringLiteral("font-panel-plist")) + QStringLiteral("/data.plist");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        return {};
-    file.close();
-    QProcess process;
-    process.start(tool, {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
-    if (!process.waitForFinished(60000))
-        return {};
-    QXmlStreamReader xml(process.readAllStandardOutput());
-    if (!xml.readNextStartElement() || !xml.readNextStartElement())
-        return {};
-    return plistutilValue(xml);
 }
 
 // One run of a test text: its font and colour.
@@ -435,10 +387,10 @@ TEST_F(FontPanel, ANewFamilyKeepsEachRunsFaceSizeAndColourAndEachFamilyIsListedO
     f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    const QVariantList objects = readByPlistutil(saved.readAll()).toMap().value(QStringLiteral("ObjectsList")).toList();
+    const QVariantList objects = qmtest::readWithPlistutil(saved.readAll(), QStringLiteral("font-panel-plist")).toMap().value(QStringLiteral("ObjectsList")).toList();
     ASSERT_EQ(objects.size(), 2);
     QVariantList stored;
-    for (const QVariant &block : readByPlistutil(objects[0].toMap().value(QStringLiteral("Text")).toByteArray())
+    for (const QVariant &block : qmtest::readWithPlistutil(objects[0].toMap().value(QStringLiteral("Text")).toByteArray(), QStringLiteral("font-panel-plist"))
                                      .toMap()
                                      .value(QStringLiteral("Blocks"))
                                      .toList())

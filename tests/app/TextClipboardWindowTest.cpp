@@ -20,6 +20,7 @@
 #include <QXmlStreamReader>
 
 #include "app/AppTestSupport.h"
+#include "common/PlistutilReader.h"
 #include "inspector/NumberField.h"
 #include "objects/ObjectTextEditor.h"
 #include "objects/TextArchive.h"
@@ -33,60 +34,11 @@ namespace {
 
 constexpr int FirstNamePk = 4;
 
-// A property list as plistutil reads it, turned from its XML into maps, lists and values.
-QVariant plistValue(QXmlStreamReader &xml)
-{
-    const QString tag = xml.name().toString();
-    if (tag == QLatin1String("dict")) {
-        QVariantMap map;
-        QString key;
-        while (xml.readNextStartElement()) {
-            if (xml.name() == QLatin1String("key"))
-                key = xml.readElementText();
-            else
-                map.insert(key, plistValue(xml));
-        }
-        return map;
-    }
-    if (tag == QLatin1String("array")) {
-        QVariantList list;
-        while (xml.readNextStartElement())
-            list.append(plistValue(xml));
-        return list;
-    }
-    if (tag == QLatin1String("data"))
-        return QByteArray::fromBase64(xml.readElementText().toLatin1());
-    if (tag == QLatin1String("true") || tag == QLatin1String("false")) {
-        xml.skipCurrentElement();
-        return tag == QLatin1String("true");
-    }
-    return xml.readElementText();
-}
-
-QVariant readWithPlistutil(const QByteArray &data)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
-    EXPECT_FALSE(tool.isEmpty()) << "plistutil is needed";
-    const QString path = qmtest::freshDir(QStringLiteral("text-clipboard-plist")) + QStringLiteral("/data.plist");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        return {};
-    file.close();
-    QProcess process;
-    process.start(tool, {QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("xml")});
-    if (!process.waitForFinished(60000))
-        return {};
-    QXmlStreamReader xml(process.readAllStandardOutput());
-    if (!xml.readNextStartElement() || !xml.readNextStartElement())
-        return {};
-    return plistValue(xml);
-}
-
 // The runs of an archived text as an independent reader sees them.
 QVariantList archivedRuns(const QByteArray &archive)
 {
     QVariantList runs;
-    for (const QVariant &block : readWithPlistutil(archive).toMap().value(QStringLiteral("Blocks")).toList())
+    for (const QVariant &block : qmtest::readWithPlistutil(archive, QStringLiteral("text-clipboard-plist")).toMap().value(QStringLiteral("Blocks")).toList())
         runs.append(block.toMap().value(QStringLiteral("Runs")).toList());
     return runs;
 }
@@ -264,7 +216,7 @@ TEST_F(TextClipboard, AWordWithAFieldCopiedPastesInTheBoxAndInAnotherWithItsLook
     f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    const QVariantList objects = readWithPlistutil(saved.readAll()).toMap().value(QStringLiteral("ObjectsList")).toList();
+    const QVariantList objects = qmtest::readWithPlistutil(saved.readAll(), QStringLiteral("text-clipboard-plist")).toMap().value(QStringLiteral("ObjectsList")).toList();
     ASSERT_EQ(objects.size(), 2);
     const QVariantList runs = archivedRuns(objects[1].toMap().value(QStringLiteral("Text")).toByteArray());
     ASSERT_EQ(runs.size(), 3);
