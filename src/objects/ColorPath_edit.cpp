@@ -655,7 +655,7 @@ struct OutlineDrawing
         }
         const float turn = flipH != flipV ? 360.0f - angle : angle;
         if (turn != 0.0f)
-            p->setTransform(turnAbout(c, double(turn)), true);
+            p->setTransform(KnobResize::turnAbout(c, double(turn)), true);
     }
 
     void withShadow(QPainter *p, const QRectF &bounds, const std::function<void(QPainter *)> &paint) const
