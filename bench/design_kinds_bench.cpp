@@ -52,7 +52,7 @@
 // DESIGN_KINDS_BENCH_DESIGNS lists the designs to run ("four,a,b,c,d,e,f,g,four" unless set);
 // DESIGN_KINDS_BENCH_SCALE multiplies every count (1 unless set, 0.1 for a short run);
 // DESIGN_KINDS_BENCH_RUNS repeats each (1 unless set); DESIGN_KINDS_BENCH_DIR keeps the designs.
-// Build with -DQM_BENCH=ON in a Release build.
+// Build with -DQM_BENCH=ON in a Release build; run it under Xvfb at 96 dpi (WindowBench.h).
 #include <benchmark/benchmark.h>
 
 #include <QAction>
@@ -92,7 +92,7 @@
 #include <optional>
 #include <vector>
 
-#include "BenchSupport.h"
+#include "WindowBench.h"
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
 #include "barcodes/ColorBarcode.h"
@@ -211,77 +211,17 @@ BenchPrompts *prompts = nullptr;
 
 MainWindow &window()
 {
-    static MainWindow *made = [] {
-        Language::initialize();
-        registerAllKinds();
-        auto *w = new MainWindow;
-        w->resize(1200, 900);
-        w->show();
-        QCoreApplication::processEvents();
-        return w;
-    }();
-    return *made;
+    return benchWindow();
 }
 
 QAction *menuItem(const QString &menu, const QString &item)
 {
-    for (QAction *top : window().menuBar()->actions()) {
-        if (!top->menu() || top->menu()->title() != menu)
-            continue;
-        for (QAction *action : top->menu()->actions())
-            if (action->text() == item || (item == QLatin1String("Undo") && action->text().startsWith(item)))
-                return action;
-    }
-    qFatal("no menu item %s", qPrintable(item));
+    return qmbench::menuItem(&window(), menu, item);
 }
-
-bool waitForPaint(QWidget *widget, PaintWatch &watch)
-{
-    QElapsedTimer guard;
-    guard.start();
-    while (!watch.painted && guard.elapsed() < 1200000) {
-        widget->update();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return watch.painted;
-}
-
-// The longest gap between two turns of the event loop while it runs.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setInterval(2);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_clock.nsecsElapsed());
-            m_clock.restart();
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    double stopMs()
-    {
-        m_timer.stop();
-        m_longest = std::max(m_longest, m_clock.nsecsElapsed());
-        return double(m_longest) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
 
 GraphicPtr placed(const GraphicPtr &graphic)
 {
-    graphic->setPageName(window().canvas()->getCurrPageName());
-    graphic->setObjectLayer(1);
-    return graphic;
+    return qmbench::placed(*window().canvas(), graphic);
 }
 
 QString designFolder()
@@ -290,58 +230,20 @@ QString designFolder()
     return kept.isEmpty() ? workDir().path() : kept;
 }
 
-// Writes the objects and groups that `fill` makes under `name` with the program's own
-// document writer, the one Save uses.
 template <typename Fill>
 QString savedDesign(const QString &name, Fill fill)
 {
-    RectsView *canvas = window().canvas();
-    GraphicList graphics;
-    QList<std::shared_ptr<Group>> groups;
-    fill(graphics, groups);
-    QVariantMap dict = canvas->drawDocumentDictionaryForGraphics(graphics);
-    if (!groups.isEmpty()) {
-        QVariantList stored;
-        for (const auto &group : std::as_const(groups))
-            stored.append(group->propertyListRepresentation(graphics));
-        dict.insert(QStringLiteral("GroupsList"), stored);
-    }
-    for (const auto &group : std::as_const(groups))
-        group->clear();
-    const QString path = designFolder() + QLatin1Char('/') + name + QStringLiteral(".qkdoc");
-    if (!PropertyList::writeFile(path, dict, PlistFormat::Binary))
-        qFatal("could not write %s", qPrintable(path));
-    return path;
+    return qmbench::savedDesign(*window().canvas(), designFolder(), name, fill);
 }
 
 GraphicPtr textBox(const QRectF &frame, const QString &text)
 {
-    GraphicPtr box = placed(ColorRect::create(frame));
-    box->textStorage()->setPlainText(text);
-    return box;
-}
-
-BezierPath zigzag(const QRectF &frame, int points, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    BezierPath outline;
-    outline.moveTo(frame.topLeft());
-    for (int i = 1; i < points; ++i)
-        outline.lineTo(QPointF(frame.x() + random.bounded(frame.width()), frame.y() + random.bounded(frame.height())));
-    outline.closePath();
-    return outline;
+    return qmbench::textBox(*window().canvas(), frame, text);
 }
 
 QString fourObjects()
 {
-    return savedDesign(QStringLiteral("Four Objects"), [](GraphicList &objects, auto &) {
-        objects.append(placed(ColorRect::create(QRectF(10, 10, 60, 30))));
-        objects.append(placed(ColorOval::create(QRectF(80, 10, 40, 40))));
-        objects.append(textBox(QRectF(10, 60, 150, 40), QStringLiteral("Four objects")));
-        auto path = ColorPath::create(QRectF(130, 60, 40, 40));
-        path->setBezierPath(zigzag(QRectF(130, 60, 40, 40), 4, 1));
-        objects.append(placed(path));
-    });
+    return qmbench::fourObjects(*window().canvas(), designFolder());
 }
 
 // (a): 100 across, the rest down, each kind in turn; every tenth object grouped with the next.
@@ -388,39 +290,17 @@ QString everyKind(int count)
 
 QString textBoxes(int count)
 {
-    return savedDesign(QStringLiteral("Text Boxes %1").arg(count), [count](GraphicList &objects, auto &) {
-        for (int i = 0; i < count; ++i)
-            objects.append(textBox(QRectF(2 + (i % 100) * 1.8, 2 + (i / 100) * 1.8, 1.6, 1.6),
-                                   QStringLiteral("Text %1").arg(i)));
-    });
+    return qmbench::textBoxes(*window().canvas(), designFolder(), count);
 }
 
 QString formattedRuns(int count)
 {
-    return savedDesign(QStringLiteral("Runs %1").arg(count), [count](GraphicList &objects, auto &) {
-        GraphicPtr box = placed(ColorRect::create(QRectF(5, 5, 180, 90)));
-        QTextCursor cursor(box->textStorage());
-        cursor.beginEditBlock();
-        for (int i = 0; i < count; ++i) {
-            QTextCharFormat format;
-            format.setFontPointSize(8 + i % 5);
-            format.setFontWeight(i % 2 ? QFont::Bold : QFont::Normal);
-            format.setForeground(QColor::fromHsv((i * 7) % 360, 200, 160));
-            cursor.insertText(QStringLiteral("run%1 ").arg(i % 100), format);
-        }
-        cursor.endEditBlock();
-        objects.append(box);
-    });
+    return qmbench::formattedRuns(*window().canvas(), designFolder(), count);
 }
 
 QString randomPath(int points)
 {
-    return savedDesign(QStringLiteral("Path %1").arg(points), [points](GraphicList &objects, auto &) {
-        auto path = ColorPath::create(QRectF(5, 5, 180, 90));
-        path->setBezierPath(zigzag(QRectF(5, 5, 180, 90), points, 2024));
-        path->setDrawsFill(true);
-        objects.append(placed(path));
-    });
+    return qmbench::randomPath(*window().canvas(), designFolder(), points);
 }
 
 QString rectangles(int count)
@@ -478,25 +358,6 @@ QString picturesAndBarcodes(int count)
             }
         }
     });
-}
-
-qint64 statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
-// Starts the peak of resident memory afresh (Linux keeps it per process).
-void resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
 }
 
 struct Design
@@ -899,21 +760,6 @@ double textsFloorMs(const GraphicList &objects)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// Turns of the event loop until the pictures being made off the window's thread have arrived,
-// then until the canvas has drawn them.
-bool waitForPictures(QWidget *canvas)
-{
-    QElapsedTimer guard;
-    guard.start();
-    while (PictureWorker::busy() && guard.elapsed() < 1200000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    PaintWatch watch;
-    canvas->installEventFilter(&watch);
-    const bool painted = waitForPaint(canvas, watch);
-    canvas->removeEventFilter(&watch);
-    return painted && !PictureWorker::busy();
-}
-
 // One antialiased Qt fill of the largest path of the canvas at the canvas's zoom, into an image
 // of the size the path covers on the screen: what any drawing of it must at least do once.
 double oneFillMs(RectsView *canvas)
@@ -1051,46 +897,6 @@ void forgetKeptBarcodeDrawings(RectsView *canvas)
     for (const GraphicPtr &graphic : canvas->getRects())
         if (auto *barcode = dynamic_cast<ColorBarcode *>(graphic.get()))
             barcode->forgetKeptDrawings();
-}
-
-// A press and release of the mouse at a place of the canvas's widget where no object lies,
-// nor the knobs of one.
-bool clickOnEmptyCanvas(RectsView *canvas)
-{
-    const QTransform toWidget = canvas->pageToWidget();
-    QList<QRectF> taken;
-    for (const GraphicPtr &graphic : canvas->getRects())
-        taken.append(toWidget.mapRect(graphic->drawingBounds()).adjusted(-12, -12, 12, 12));
-    for (int y = canvas->height() - 4; y > 0; y -= 7) {
-        for (int x = canvas->width() - 4; x > 0; x -= 7) {
-            const QPointF local(x, y);
-            if (std::any_of(taken.cbegin(), taken.cend(), [&](const QRectF &r) { return r.contains(local); }))
-                continue;
-            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-                const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-                QMouseEvent event(type, local, canvas->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
-                QApplication::sendEvent(canvas, &event);
-            }
-            return true;
-        }
-    }
-    return false;
-}
-
-// A drag of the lower right knob of the selected object by a few points, as the user resizes it.
-void dragLowerRightKnob(RectsView *canvas, const GraphicPtr &object)
-{
-    const QPointF knob = KnobResize::knobPosition(object->frameBounds(), 8);
-    auto mouse = [canvas](QEvent::Type type, const QPointF &page) {
-        const QPointF local = canvas->pageToWidget().map(page);
-        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, local, canvas->mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(canvas, &event);
-    };
-    mouse(QEvent::MouseButtonPress, knob);
-    mouse(QEvent::MouseMove, knob + QPointF(6, 4));
-    mouse(QEvent::MouseMove, knob + QPointF(12, 8));
-    mouse(QEvent::MouseButtonRelease, knob + QPointF(12, 8));
 }
 
 // Save, Copy, Duplicate and Cut of the whole design right after File > Open and right after a
@@ -1450,12 +1256,11 @@ void BM_SaveFloors(benchmark::State &state, QString (*make)(), bool whole)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_DATA_HOME", workDir().filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", workDir().filePath(QStringLiteral("config")).toUtf8());
+    if (!prepareRealScreen("bench_design_kinds_bench"))
+        return 2;
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Brenholt"));
-    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    if (!onRealScreen("bench_design_kinds_bench"))
+        return 2;
     auto installed = std::make_unique<BenchPrompts>();
     prompts = installed.get();
     Prompts::install(std::move(installed));
