@@ -65,9 +65,13 @@ protected:
     {
         QElapsedTimer clock;
         clock.start();
-        while (panel->isRendering() && clock.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::processEvents();
+        // A result shown may ask for a new preview as it is painted: settled is a turn of the
+        // event loop that starts no more work.
+        do {
+            while (panel->isRendering() && clock.elapsed() < ms)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QCoreApplication::processEvents();
+        } while (panel->isRendering() && clock.elapsed() < ms);
         return !panel->isRendering();
     }
 
