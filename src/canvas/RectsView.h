@@ -1223,6 +1223,9 @@ private:
     void setTLabelInOrientation(const TLabel &label);
     // The groups whose first member is among the graphics, in their stored form.
     QVariantList groupsRepresentation(const GraphicList &graphics) const;
+    // The groups a stored "GroupsList" holds over `graphics`, each given this canvas and
+    // appended unselected to the groups, the others left unselected too.
+    QList<GroupPtr> addGroupsFromPropertyList(const QVariant &stored, const GraphicList &graphics);
     void selectCatalogueIndex(const QModelIndex &index);
     void selectLastCustomRow();
     // Clears the browser's search text.

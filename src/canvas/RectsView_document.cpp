@@ -231,6 +231,22 @@ QVariantList RectsView::groupsRepresentation(const GraphicList &graphics) const
     return groups;
 }
 
+QList<GroupPtr> RectsView::addGroupsFromPropertyList(const QVariant &stored, const GraphicList &graphics)
+{
+    const QList<GroupPtr> read = Group::groupsWithPropertyListRepresentation(stored.toList(), graphics);
+    if (read.isEmpty())
+        return read;
+    for (const GroupPtr &other : std::as_const(_groups))
+        other->setSelected(false);
+    _groups.reserve(_groups.size() + read.size());
+    for (const GroupPtr &group : read) {
+        group->setRectsView(this);
+        group->setSelected(false);
+        _groups.append(group);
+    }
+    return read;
+}
+
 QVariantMap RectsView::drawDocumentDictionaryForGraphics(const GraphicList &graphics)
 {
     QVariantMap dict = documentSettingsForGraphics(graphics);
@@ -462,36 +478,7 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
     ObjectsFromForms making(objects);
     making.deliver([&made](GraphicPtr &&graphic) { made.append(std::move(graphic)); });
     ColorRect::relinkTextChains(made);
-    // Each group read leaves the ones before it unselected: those already there once, then
-    // each the one read just before.
-    bool anyRead = false;
-    for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
-        // An object belongs to one group: an entry naming an object an earlier entry grouped
-        // is a copy of that group (a file may store one group hundreds of times) and is left out.
-        bool repeated = false;
-        for (const QString &part : entry.toMap().value(QStringLiteral("GroupContents")).toString().split(QLatin1Char(','))) {
-            bool ok = false;
-            const qint64 index = part.trimmed().toLongLong(&ok);
-            if (ok && index >= 0 && index < made.size() && made.at(index)->getGroup()) {
-                repeated = true;
-                break;
-            }
-        }
-        if (repeated)
-            continue;
-        GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
-        if (!group)
-            continue;
-        group->setRectsView(this);
-        if (anyRead) {
-            _groups.last()->setSelected(false);
-        } else {
-            for (const GroupPtr &other : std::as_const(_groups))
-                other->setSelected(false);
-            anyRead = true;
-        }
-        _groups.append(group);
-    }
+    addGroupsFromPropertyList(dict.value(QStringLiteral("GroupsList")), made);
     return made;
 }
 

@@ -377,22 +377,10 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
             insertTemplateGraphic(graphic, i);
         }
         ColorRect::relinkTextChains(made);
-        // Each group read leaves the ones before it unselected (see the document's reading).
-        bool anyRead = false;
-        for (const QVariant &entry : dict.value(QStringLiteral("GroupsList")).toList()) {
-            GroupPtr group = Group::groupWithPropertyListRepresentation(entry.toMap(), made);
-            if (!group)
-                continue;
-            group->setRectsView(this);
-            if (anyRead) {
-                _groups.last()->setSelected(false);
-            } else {
-                for (const GroupPtr &other : std::as_const(_groups))
-                    other->setSelected(false);
-                anyRead = true;
-            }
-            _groups.append(group);
-            const int at = int(_groups.size()) - 1;
+        const QList<GroupPtr> read = addGroupsFromPropertyList(dict.value(QStringLiteral("GroupsList")), made);
+        for (qsizetype i = 0; i < read.size(); ++i) {
+            const GroupPtr group = read[i];
+            const int at = int(_groups.size() - read.size() + i);
             registerUndo([this, group, at] { removeGroup(group, at); });
         }
         if (!templateBounds.isEmpty())

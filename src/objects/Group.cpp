@@ -360,6 +360,45 @@ std::shared_ptr<Group> Group::groupWithPropertyListRepresentation(const QVariant
     return group;
 }
 
+QList<std::shared_ptr<Group>> Group::groupsWithPropertyListRepresentation(const QVariantList &entries,
+                                                                         const GraphicList &graphics)
+{
+    QList<std::shared_ptr<Group>> made;
+    // What each object answered before the entry being read: a left-out copy gives it back.
+    QHash<const ColorRect *, Group *> holder;
+    for (const std::shared_ptr<ColorRect> &graphic : graphics)
+        if (Group *owner = graphic ? graphic->getGroup() : nullptr)
+            holder.insert(graphic.get(), owner);
+    QSet<QByteArray> seen;
+    for (const QVariant &entry : entries) {
+        std::shared_ptr<Group> group = groupWithPropertyListRepresentation(entry.toMap(), graphics);
+        if (!group)
+            continue;
+        QByteArray key = group->className().toUtf8();
+        key.reserve(key.size() + group->objects.size() * qsizetype(sizeof(void *)) + 48);
+        for (const std::shared_ptr<ColorRect> &member : std::as_const(group->objects)) {
+            const quintptr address = quintptr(member.get());
+            key.append(reinterpret_cast<const char *>(&address), sizeof(address));
+        }
+        const double geometry[5] = {double(group->_angle), group->_bounds.x(), group->_bounds.y(),
+                                    group->_bounds.width(), group->_bounds.height()};
+        key.append(reinterpret_cast<const char *>(geometry), sizeof(geometry));
+        if (seen.contains(key)) {
+            // A file may hold one group hundreds of times: one is made.
+            const GraphicList members = group->objects;
+            group->clear();
+            for (const std::shared_ptr<ColorRect> &member : members)
+                member->setGroup(holder.value(member.get()));
+            continue;
+        }
+        seen.insert(key);
+        for (const std::shared_ptr<ColorRect> &member : std::as_const(group->objects))
+            holder.insert(member.get(), group.get());
+        made.append(std::move(group));
+    }
+    return made;
+}
+
 std::shared_ptr<Group> Group::createGroupOfKind(const QString &name)
 {
     const auto it = groupCreators().constFind(name);

@@ -155,6 +155,14 @@ public:
     static std::shared_ptr<Group> groupWithPropertyListRepresentation(const QVariantMap &dict,
                                                                      const GraphicList &graphics);
     virtual bool loadPropertyListRepresentation(const QVariantMap &dict, const GraphicList &graphics);
+    // Every entry of a stored "GroupsList" made into its group over `graphics`, in the list's
+    // order; every reader of the key goes through here. Groups nest: a group grouped again
+    // with more objects is stored before the group that holds it, and each member answers
+    // the last group read that holds it, as it answered the last one made. Only an entry that
+    // makes the very group an earlier one made (kind, members in order, angle and frame) is
+    // left out; entries that make no group are skipped.
+    static QList<std::shared_ptr<Group>> groupsWithPropertyListRepresentation(const QVariantList &entries,
+                                                                             const GraphicList &graphics);
     // A new, empty group of a registered kind ("Group", "GroupField"); null for any other
     // name. The canvas makes title-and-value pairs this way without knowing their class.
     static std::shared_ptr<Group> createGroupOfKind(const QString &name);

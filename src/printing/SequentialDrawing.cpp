@@ -187,11 +187,10 @@ std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy() const
             copy->graphics.append(graphic);
     }
     ColorRect::relinkTextChains(copy->graphics);
-    for (const QVariant &entry : m_design.value(QStringLiteral("GroupsList")).toList()) {
-        if (auto group = Group::groupWithPropertyListRepresentation(entry.toMap(), copy->graphics)) {
-            group->setRectsView(copy.get());
-            copy->groups.append(group);
-        }
+    for (const auto &group : Group::groupsWithPropertyListRepresentation(m_design.value(QStringLiteral("GroupsList")).toList(),
+                                                                        copy->graphics)) {
+        group->setRectsView(copy.get());
+        copy->groups.append(group);
     }
     for (const GraphicPtr &graphic : std::as_const(copy->graphics))
         graphic->setMainView(copy.get());

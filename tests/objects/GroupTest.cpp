@@ -572,6 +572,54 @@ TEST(GroupStored, EntriesThatMakeNoGroup)
     EXPECT_TRUE(std::isfinite(loaded->bounds().width()));
 }
 
+// A stored list keeps every group, nested to any depth: each member answers the last group
+// holding it. Only an entry making the very group an earlier one made is left out, and the
+// members of a left-out copy answer what they answered before it.
+TEST(GroupStored, EveryEntryOfAListMakesItsGroupAndOnlyExactCopiesAreLeftOut)
+{
+    registerObjectKinds();
+    ColorRect::GraphicList eight;
+    for (int i = 0; i < 8; ++i)
+        eight.append(ColorRect::create(QRectF(i * 10, 0, 5, 5)));
+    auto entry = [](const QString &contents, double angle = 0.0, const QString &bounds = QStringLiteral("{{0, 0}, {1, 1}}")) {
+        return QVariantMap{{"GroupClassKey", QStringLiteral("Group")},
+                           {"GroupContents", contents},
+                           {"GroupAngle", angle},
+                           {"GroupBounds", bounds}};
+    };
+    // Five deep over objects 0 to 5, a copy of the innermost after the outermost, a copy whose
+    // stored frame differs but whose members give it the same one, an entry that makes no
+    // group, and two groups of the same members in another order.
+    const QVariantList entries = {entry("0,1"),      entry("0,1,2"),   entry("0,1,2,3"), entry("0,1,2,3,4"),
+                                  entry("0,1,2,3,4,5"), entry("0,1"),   entry("0, 1", 0.0, "{{nan, 0}, {9, 9}}"),
+                                  entry("7"),        entry("6,7"),     entry("7,6")};
+    const auto groups = Group::groupsWithPropertyListRepresentation(entries, eight);
+    ASSERT_EQ(groups.size(), 7);
+    for (int depth = 0; depth < 5; ++depth) {
+        ASSERT_EQ(groups[depth]->getObjects().size(), depth + 2) << depth;
+        for (int i = 0; i < depth + 2; ++i)
+            EXPECT_EQ(groups[depth]->getObjects()[i], eight[i]) << depth;
+        expectRect(groups[depth]->bounds(), QRectF(0, 0, (depth + 1) * 10 + 5, 5), std::to_string(depth));
+    }
+    // Every member of the nest answers the outermost group, also after the copies.
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(eight[i]->getGroup(), groups[4].get()) << i;
+    EXPECT_EQ(groups[5]->getObjects(), (ColorRect::GraphicList{eight[6], eight[7]}));
+    EXPECT_EQ(groups[6]->getObjects(), (ColorRect::GraphicList{eight[7], eight[6]}));
+    EXPECT_EQ(eight[6]->getGroup(), groups[6].get());
+
+    // Turned groups of the same members differ by their angle.
+    for (const auto &group : groups)
+        group->clear();
+    const auto turned = Group::groupsWithPropertyListRepresentation({entry("0,1", 30.0), entry("0,1", 45.0), entry("0,1", 30.0)}, eight);
+    ASSERT_EQ(turned.size(), 2);
+    EXPECT_FLOAT_EQ(turned[0]->angle(), 30.0f);
+    EXPECT_FLOAT_EQ(turned[1]->angle(), 45.0f);
+    EXPECT_EQ(eight[0]->getGroup(), turned[1].get());
+    for (const auto &group : turned)
+        group->clear();
+}
+
 TEST(GroupStored, IndependentReaderSeesTheAngleAsANumberAndTheRestAsStrings)
 {
     Fixture f;
