@@ -34,6 +34,7 @@ std::optional<QString> ImportVCardFile::decode(const QByteArray &bytes)
         return DelimitedText::decode(body);
     if (body.contains('\0'))
         return std::nullopt;
+    body = unfold(body);
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString whole = utf8.decode(body);
     if (!utf8.hasError())
@@ -74,6 +75,71 @@ std::optional<QString> ImportVCardFile::decode(const QByteArray &bytes)
         text += *guessed;
     }
     return text;
+}
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Whether a property's head (the text before its value's colon) names QUOTED-PRINTABLE.
+bool namesQuotedPrintable(QByteArrayView head)
+{
+    if (!head.contains(';'))
+        return false;
+    const QByteArray upper = head.toByteArray().toUpper();
+    return upper.contains("QUOTED-PRINTABLE") || upper.contains("ENCODING=Q");
+}
+
+} // namespace
+
+QByteArray ImportVCardFile::unfold(const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    QByteArray out;
+    out.reserve(size);
+    // Where the logical line being joined begins in `out`, and whether its value is
+    // QUOTED-PRINTABLE (read from its head once, when its first line ends).
+    qsizetype logical = 0;
+    qsizetype headRead = -1;
+    bool quoted = false;
+    qsizetype at = 0;
+    while (at < size) {
+        qsizetype end = at;
+        while (end < size && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        out.append(data + at, end - at);
+        if (end >= size)
+            break;
+        qsizetype next = end + 1;
+        if (data[end] == '\r' && next < size && data[next] == '\n')
+            ++next;
+        if (headRead != logical) {
+            headRead = logical;
+            const QByteArrayView line = QByteArrayView(out).sliced(logical);
+            const qsizetype colon = line.indexOf(':');
+            quoted = namesQuotedPrintable(colon < 0 ? line : line.first(colon));
+        }
+        // A soft line break of QUOTED-PRINTABLE: its blanks are folding too.
+        if (quoted && out.size() > logical && out.endsWith('=') && next < size) {
+            out.chop(1);
+            at = next;
+            while (at < size && isBlank(data[at]))
+                ++at;
+            continue;
+        }
+        if (next < size && isBlank(data[next])) {
+            at = next + 1;
+            continue;
+        }
+        out.append(data + end, next - end);
+        logical = out.size();
+        at = next;
+    }
+    return out;
 }
 
 QList<CVCard> ImportVCardFile::getCardsArray(const QString &text, const Progress &progress, const QString &profile)

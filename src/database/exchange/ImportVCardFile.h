@@ -29,9 +29,16 @@ public:
     const QList<CVCard> &cards() const { return _cards; }
     // The cards of a text: every piece after "BEGIN:VCARD" that has its "END:VCARD".
     static QList<CVCard> getCardsArray(const QString &text, const Progress &progress = {}, const QString &profile = CVCard::contactProfile());
-    // The text of a file's bytes: UTF-8, UTF-16 with its mark, or line by line the charset a
-    // line names or the 8-bit encoding it most likely is. Nothing for bytes that are no text.
+    // The text of a file's bytes, its folded lines unfolded first: UTF-8, UTF-16 with its
+    // mark, or line by line the charset a line names or the 8-bit encoding it most likely is.
+    // Nothing for bytes that are no text.
     static std::optional<QString> decode(const QByteArray &bytes);
+    // The bytes with every folded line joined to the line it continues: a line end followed by
+    // one blank or tab goes with the blank, and in a QUOTED-PRINTABLE value a line ending in
+    // "=" goes on in the next line, without its "=" and the next line's leading blanks. Done on
+    // the bytes, before they are decoded: a writer that folds at 75 octets may cut a character
+    // of several bytes in two.
+    static QByteArray unfold(const QByteArray &bytes);
 
 private:
     QString _path;

@@ -299,3 +299,25 @@ TEST_F(VCard, EveryLineEndGivesTheSameCardAndTheProfileGivenChoosesTheAddress)
         EXPECT_EQ(value(read.cards().at(0), "City"), profile == QLatin1String("Work") ? "Capital" : "Village");
     }
 }
+
+// A file is unfolded before it is decoded, whatever its lines hold: a QUOTED-PRINTABLE value
+// broken with "=" and blanks, a line in the charset it names folded inside a word, a plain
+// line folded with a tab, each after every kind of line end.
+TEST_F(VCard, AFileIsUnfoldedAsBytesBeforeItIsDecoded)
+{
+    const QString path = qmtest::freshDir("vcf") + "/folded.vcf";
+    for (const QByteArray &end : {QByteArray("\r\n"), QByteArray("\n"), QByteArray("\r")}) {
+        SCOPED_TRACE(end.toHex().toStdString());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("BEGIN:VCARD" + end + "N;ENCODING=QUOTED-PRINTABLE:M=C3=" + end + "  =BCller;Hans;;;" + end
+                   + "ORG;CHARSET=ISO-8859-1:Caf\xE9" + end + " s Na\xEF" + end + "\tve" + end + "TITLE:Chief" + end
+                   + "\tClerk" + end + "END:VCARD" + end);
+        file.close();
+        const ImportVCardFile read(path);
+        ASSERT_EQ(read.cards().size(), 1);
+        EXPECT_EQ(value(read.cards().first(), "Last_Name"), QString::fromUtf8("M\u00FCller"));
+        EXPECT_EQ(value(read.cards().first(), "Company"), QString::fromUtf8("Caf\u00E9s Na\u00EFve"));
+        EXPECT_EQ(value(read.cards().first(), "Title"), "ChiefClerk");
+    }
+}
