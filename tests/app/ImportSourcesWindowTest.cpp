@@ -195,7 +195,7 @@ TEST_F(ImportSourcesWindow, AFileIsRefusedBeforeAnythingIsWrittenWhenItWouldMake
     openImport(widePath);
     ASSERT_EQ(alerts(), 4);
     EXPECT_EQ(prompts().last().title,
-              QString("Row 1 of the sheet \u201cWide\u201d holds more text than one record takes: the file is damaged."));
+              QString("Row 1 of the sheet \u201cWide\u201d in the workbook \u201cwide.xlsx\u201d holds more text than one record takes: the file is damaged."));
     EXPECT_FALSE(wizard()->isVisible());
 
     // A text file of one five-million-character line gets through the wizard; the import is
@@ -325,6 +325,120 @@ TEST_F(ImportSourcesWindow, AWorkbookWithAHeaderRowIsMappedByItsHeader)
     EXPECT_EQ(records("First_Name, Last_Name, ifnull(Company, '-'), ifnull(Email, '-')"),
               "Ada|Lovelace|Acme|ada@example.org\nGrace|Hopper|-|-");
     EXPECT_EQ(alerts(), 0);
+}
+
+namespace {
+
+quint32 littleEndian(const QByteArray &bytes, qsizetype at, int size)
+{
+    quint32 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
+    return value;
+}
+
+void putLittleEndian(QByteArray &bytes, qsizetype at, int size, quint32 value)
+{
+    for (int i = 0; i < size; ++i, value >>= 8)
+        bytes[at + i] = char(value & 0xFF);
+}
+
+// The parts of a zip, found through its central directory: where each one's two headers and
+// its packed data are.
+struct ZipPart
+{
+    QString name;
+    qsizetype central;
+    qsizetype local;
+    qsizetype data;
+    quint32 packed;
+    quint32 size;
+};
+
+QList<ZipPart> zipParts(const QByteArray &zip)
+{
+    QList<ZipPart> parts;
+    const qsizetype end = zip.lastIndexOf("PK\x05\x06");
+    if (end < 0)
+        return parts;
+    qsizetype at = littleEndian(zip, end + 16, 4);
+    for (quint32 n = littleEndian(zip, end + 10, 2); n > 0; --n) {
+        ZipPart part;
+        const int nameLength = int(littleEndian(zip, at + 28, 2));
+        part.name = QString::fromUtf8(zip.mid(at + 46, nameLength));
+        part.central = at;
+        part.local = littleEndian(zip, at + 42, 4);
+        part.packed = littleEndian(zip, at + 20, 4);
+        part.size = littleEndian(zip, at + 24, 4);
+        part.data = part.local + 30 + littleEndian(zip, part.local + 26, 2) + littleEndian(zip, part.local + 28, 2);
+        parts.append(part);
+        at += 46 + nameLength + littleEndian(zip, at + 30, 2) + littleEndian(zip, at + 32, 2);
+    }
+    return parts;
+}
+
+} // namespace
+
+TEST_F(ImportSourcesWindow, EveryPartOfAWorkbookDamagedIsRefusedNamingTheFileOrReadWhole)
+{
+    dbtest::Workbook book;
+    book.sharedStrings = {"<t>First Name</t>", "<t>E-mail</t>", "<t>Date</t>", "<t>Ada</t>"};
+    book.numFmts = {{164, "yyyy-mm-dd"}};
+    book.cellXfs = {0, 164};
+    book.sheets = {{"People", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                              "<c r=\"C1\" t=\"s\"><v>2</v></c></row>"
+                              "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>3</v></c>" + inline_("B2", "ada@example.org")
+                                  + "<c r=\"C2\" s=\"1\"><v>45306</v></c></row>"}};
+    book.extra = {{"docProps/app.xml", "<Properties/>"}};
+    const QString pristine = folder + "/pristine.xlsx";
+    ASSERT_TRUE(book.write(pristine));
+    openImport(pristine);
+    clickImport();
+    const QString whole = records("First_Name, Email, Date");
+    EXPECT_EQ(whole, "Ada|ada@example.org|2024-01-15");
+    sql("DELETE FROM dbtable;");
+
+    QFile read(pristine);
+    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+    const QByteArray zip = read.readAll();
+    const QList<ZipPart> parts = zipParts(zip);
+    ASSERT_EQ(parts.size(), 6);
+    // Each part with a wrong checksum, a size smaller than its data, or its packed data spoilt.
+    int refused = 0;
+    int n = 0;
+    for (const ZipPart &part : parts) {
+        for (const char *damage : {"checksum", "size", "data"}) {
+            SCOPED_TRACE((part.name + " " + damage).toStdString());
+            QByteArray bytes = zip;
+            if (qstrcmp(damage, "checksum") == 0) {
+                putLittleEndian(bytes, part.central + 16, 4, ~littleEndian(bytes, part.central + 16, 4));
+                putLittleEndian(bytes, part.local + 14, 4, ~littleEndian(bytes, part.local + 14, 4));
+            } else if (qstrcmp(damage, "size") == 0) {
+                putLittleEndian(bytes, part.central + 24, 4, part.size - 1);
+                putLittleEndian(bytes, part.local + 22, 4, part.size - 1);
+            } else {
+                bytes[part.data + part.packed / 2] = char(bytes.at(part.data + part.packed / 2) ^ 0x55);
+            }
+            const QString name = QStringLiteral("damaged%1.xlsx").arg(n++);
+            const int before = alerts();
+            openImport(write(name, bytes));
+            if (alerts() > before) {
+                // Refused: the message names the file, and nothing comes in.
+                ++refused;
+                EXPECT_TRUE(prompts().last().title.contains(name)) << prompts().last().title.toStdString();
+                EXPECT_FALSE(wizard() && wizard()->isVisible());
+            } else {
+                // A part the import does not read: the records come in whole.
+                ASSERT_TRUE(wizard()->isVisible());
+                clickImport();
+                EXPECT_EQ(records("First_Name, Email, Date"), whole);
+                sql("DELETE FROM dbtable;");
+            }
+            EXPECT_EQ(sql("SELECT count(*) FROM dbtable;"), "0");
+        }
+    }
+    // The workbook, its sheet list, styles, shared strings and sheet are all read.
+    EXPECT_EQ(refused, 5 * 3);
 }
 
 TEST_F(ImportSourcesWindow, ContactExportsOfMailProgramsGoToTheirFields)

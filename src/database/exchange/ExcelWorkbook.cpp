@@ -15,13 +15,13 @@ namespace quillmark {
 
 namespace {
 
-// A message in the user's language, "%@" standing for the argument.
-QString said(const QString &key, const QString &argument = QString())
+// A message in the user's language, the values in its "%@" places.
+QString said(const QString &key, const QStringList &values = {})
 {
     QString text = Language::stringForKey(key);
     if (text.isEmpty())
         text = key;
-    return text.replace(QLatin1String("%@"), argument);
+    return Language::withValues(text, values);
 }
 
 } // namespace
@@ -114,6 +114,7 @@ bool ExcelWorkbook::open(const QString &path)
     _sharedStrings.clear();
     _sharedStringsRead = false;
     _sharedStringTooLong = false;
+    _sharedStringsDamage.clear();
     _bound = ImportBound(path);
     _customFormats.clear();
     _styleFormatIds.clear();
@@ -125,12 +126,14 @@ bool ExcelWorkbook::open(const QString &path)
     }
     QByteArray bytes;
     if (!readPart(QStringLiteral("xl/workbook.xml"), bytes)) {
-        _error = said(QStringLiteral("The file holds no workbook."));
+        _error = _zip->errorMessage();
+        if (_error.isEmpty())
+            _error = said(QStringLiteral("The file \u201c%@\u201d holds no workbook."), {_bound.fileName()});
         return false;
     }
     const xmlReader workbook(bytes);
     if (!workbook.isInitialized()) {
-        _error = said(QStringLiteral("The workbook cannot be read."));
+        _error = said(QStringLiteral("The workbook \u201c%@\u201d is damaged: its list of sheets cannot be read."), {_bound.fileName()});
         return false;
     }
     for (const QDomElement &properties : workbook.objectsByName(QStringLiteral("workbookPr"))) {
@@ -139,7 +142,14 @@ bool ExcelWorkbook::open(const QString &path)
     }
     // The worksheet part of each sheet, by its relationship.
     QHash<QString, QString> targets;
-    if (readPart(QStringLiteral("xl/_rels/workbook.xml.rels"), bytes)) {
+    const bool related = readPart(QStringLiteral("xl/_rels/workbook.xml.rels"), bytes);
+    // A part that is there but cannot be unpacked is damage, whichever part it is: what is
+    // read from the rest would be read wrongly, without a word.
+    if (!related && !_zip->errorMessage().isEmpty()) {
+        _error = _zip->errorMessage();
+        return false;
+    }
+    if (related) {
         const xmlReader rels(bytes);
         for (const QDomElement &rel : rels.objectsByName(QStringLiteral("Relationship"))) {
             QString target = rel.attribute(QStringLiteral("Target"));
@@ -160,23 +170,28 @@ bool ExcelWorkbook::open(const QString &path)
         entry.setPart(targets.value(rid));
         _sheets.append(entry);
     }
-    readStyles();
+    if (!readStyles()) {
+        _sheets.clear();
+        _error = _zip->errorMessage();
+        return false;
+    }
     return true;
 }
 
-void ExcelWorkbook::readStyles()
+bool ExcelWorkbook::readStyles()
 {
     QByteArray bytes;
     if (!readPart(QStringLiteral("xl/styles.xml"), bytes))
-        return;
+        return _zip->errorMessage().isEmpty();
     const xmlReader styles(bytes);
     for (const QDomElement &format : styles.objectsByName(QStringLiteral("numFmt")))
         _customFormats.insert(format.attribute(QStringLiteral("numFmtId")), format.attribute(QStringLiteral("formatCode")));
     const QList<QDomElement> cellXfs = styles.objectsByName(QStringLiteral("cellXfs"));
     if (cellXfs.isEmpty())
-        return;
+        return true;
     for (const QDomElement &xf : xmlReader::objectsFromElement(cellXfs.first(), QStringLiteral("xf")))
         _styleFormatIds.append(xf.hasAttribute(QStringLiteral("numFmtId")) ? xf.attribute(QStringLiteral("numFmtId")) : QString());
+    return true;
 }
 
 QString ExcelWorkbook::checkStyle(int styleIndex) const
@@ -196,8 +211,10 @@ void ExcelWorkbook::readSharedStrings()
 {
     _sharedStringsRead = true;
     QByteArray bytes;
-    if (!readPart(QStringLiteral("xl/sharedStrings.xml"), bytes))
+    if (!readPart(QStringLiteral("xl/sharedStrings.xml"), bytes)) {
+        _sharedStringsDamage = _zip->errorMessage();
         return;
+    }
     QXmlStreamReader xml(bytes);
     QString current;
     bool inItem = false;
@@ -261,14 +278,24 @@ bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::a
                                     QStringLiteral("xl/worksheets/sheet%1.xml").arg(_sheets.at(index).tag()),
                                     QStringLiteral("xl/worksheets/sheet%1.xml").arg(index + 1)};
     bool found = false;
+    // A part that is there but cannot be unpacked (a wrong size or checksum) is damage, not
+    // a missing part to look for under another name.
+    bool damaged = false;
     for (const QString &part : candidates) {
-        if (!part.isEmpty() && readPart(part, bytes)) {
+        if (part.isEmpty())
+            continue;
+        if (readPart(part, bytes)) {
             found = true;
+            break;
+        }
+        if (!_zip->errorMessage().isEmpty()) {
+            damaged = true;
             break;
         }
     }
     if (!found) {
-        _error = said(QStringLiteral("The sheet \u201c%@\u201d cannot be read."), sheetName);
+        _error = damaged ? _zip->errorMessage()
+                         : said(QStringLiteral("The sheet \u201c%@\u201d of the workbook \u201c%@\u201d cannot be read."), {sheetName, _bound.fileName()});
         return false;
     }
     auto refuse = [this](const QString &message) {
@@ -372,9 +399,11 @@ bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::a
                 } else {
                     text = value;
                 }
+                if (!_sharedStringsDamage.isEmpty())
+                    return refuse(_sharedStringsDamage);
                 if (text.size() > Database::MaximumTextLength || _sharedStringTooLong)
-                    return refuse(said(QStringLiteral("A cell of the sheet \u201c%@\u201d holds more text than a field takes: the file is damaged."),
-                                       sheetName));
+                    return refuse(said(QStringLiteral("A cell of the sheet \u201c%@\u201d in the workbook \u201c%@\u201d holds more text than a field takes: the file is damaged."),
+                                       {sheetName, _bound.fileName()}));
                 if (!text.isEmpty() && column >= 0 && column < MaximumColumns) {
                     // What the cells add up to, before any of it reaches the database.
                     cells += qMax<qint64>(1, column + 1 - row.size());
@@ -383,9 +412,9 @@ bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::a
                     rowText += text.size();
                     sheetText += text.size();
                     if (rowText > Database::MaximumRecordText)
-                        return refuse(Language::withValues(
-                            translated(QStringLiteral("Row %@ of the sheet \u201c%@\u201d holds more text than one record takes: the file is damaged.")),
-                            {QString::number(_rows.size() + 1), sheetName}));
+                        return refuse(said(
+                            QStringLiteral("Row %@ of the sheet \u201c%@\u201d in the workbook \u201c%@\u201d holds more text than one record takes: the file is damaged."),
+                            {QString::number(_rows.size() + 1), sheetName, _bound.fileName()}));
                     if (sheetText > textAllowance)
                         return refuse(_bound.textProblem(sheetText));
                     while (row.size() < column)
@@ -406,7 +435,7 @@ bool ExcelWorkbook::loadSheet(int index, const std::atomic<bool> *cancel, std::a
         }
     }
     if (xml.hasError())
-        return refuse(said(QStringLiteral("The sheet \u201c%@\u201d is damaged."), sheetName));
+        return refuse(said(QStringLiteral("The sheet \u201c%@\u201d of the workbook \u201c%@\u201d is damaged."), {sheetName, _bound.fileName()}));
     if (permille)
         permille->store(1000, std::memory_order_relaxed);
     return true;

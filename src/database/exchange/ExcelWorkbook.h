@@ -67,7 +67,8 @@ public:
 
 private:
     bool readPart(const QString &name, QByteArray &data);
-    void readStyles();
+    // False when the styles part is there but damaged.
+    bool readStyles();
     void readSharedStrings();
     QString sheetPart(int index) const;
 
@@ -77,6 +78,8 @@ private:
     QStringList _sharedStrings;
     bool _sharedStringsRead = false;
     bool _sharedStringTooLong = false;
+    // Why the shared strings part, there but damaged, cannot be read; empty when it can.
+    QString _sharedStringsDamage;
     QHash<QString, QString> _customFormats;
     QList<QString> _styleFormatIds;
     bool _date1904 = false;

@@ -12,12 +12,18 @@ namespace quillmark {
 
 namespace {
 
-QString said(const QString &key, const QString &argument = QString())
+// A message in the user's language, the values in its "%@" places.
+QString said(const QString &key, const QStringList &values = {})
 {
     QString text = Language::stringForKey(key);
     if (text.isEmpty())
         text = key;
-    return text.replace(QLatin1String("%@"), argument);
+    return Language::withValues(text, values);
+}
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(bytes / (1024 * 1024));
 }
 
 // minizip reads the archive through these, from a file the guarded reader opened: never by
@@ -95,9 +101,9 @@ bool ZipArchive::isSafeEntryName(const QString &name)
     return true;
 }
 
-void ZipArchive::OutputErrorMessage(const QString &message)
+void ZipArchive::OutputErrorMessage(const QString &message, const QString &shown)
 {
-    _error = message;
+    _error = shown.isNull() ? message : shown;
     if (ErrorMessage)
         ErrorMessage(message);
 }
@@ -107,6 +113,7 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
     UnzipCloseFile();
     _error.clear();
     _names.clear();
+    _fileName = QFileInfo(path).fileName();
     // Any file the user chose: a FIFO or a device in its place is refused at once.
     _source = GuardedReader::open(path, MaximumTotalSize);
     unzFile file = nullptr;
@@ -118,7 +125,7 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
     if (!file) {
         _source.reset();
         // Not a zip archive at all: a renamed text file, an older spreadsheet's own format.
-        OutputErrorMessage(said(QStringLiteral("The file \u201c%@\u201d is not an xlsx workbook."), QFileInfo(path).fileName()));
+        OutputErrorMessage(said(QStringLiteral("The file \u201c%@\u201d is not an xlsx workbook."), {_fileName}));
         return false;
     }
     _unzFile = file;
@@ -129,7 +136,8 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
         unz_file_info64 info;
         char nameBuffer[4096];
         if (unzGetCurrentFileInfo64(file, &info, nameBuffer, sizeof nameBuffer - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
-            OutputErrorMessage(said(QStringLiteral("Error occurs while getting file info")));
+            OutputErrorMessage(said(QStringLiteral("Error occurs while getting file info")),
+                               said(QStringLiteral("The workbook \u201c%@\u201d is damaged: its list of parts cannot be read."), {_fileName}));
             UnzipCloseFile();
             return false;
         }
@@ -137,16 +145,15 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
         const QByteArray raw(nameBuffer, int(qMin<uLong>(info.size_filename, sizeof nameBuffer - 1)));
         const QString name = normalisedName(raw);
         if (!isSafeEntryName(name)) {
-            OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d points outside the workbook."), name));
+            OutputErrorMessage(said(QStringLiteral("The workbook \u201c%@\u201d is refused: its part \u201c%@\u201d points outside it."), {_fileName, name}));
             UnzipCloseFile();
             return false;
         }
         // Refused before anything is inflated, from what the central directory announces.
         total += info.uncompressed_size;
         if (info.uncompressed_size > quint64(MaximumEntrySize) || total > quint64(MaximumTotalSize)) {
-            OutputErrorMessage(said(QStringLiteral("The file unpacks to more than %@ MB: it is damaged or not a workbook."),
-                                    QString::number(info.uncompressed_size > quint64(MaximumEntrySize) ? MaximumEntrySize / (1024 * 1024)
-                                                                                                  : MaximumTotalSize / (1024 * 1024))));
+            OutputErrorMessage(said(QStringLiteral("The workbook \u201c%@\u201d is refused: it unpacks to more than %@ MB."),
+                                    {_fileName, megabytes(info.uncompressed_size > quint64(MaximumEntrySize) ? MaximumEntrySize : MaximumTotalSize)}));
             UnzipCloseFile();
             return false;
         }
@@ -154,7 +161,8 @@ bool ZipArchive::UnzipOpenFile(const QString &path)
         rc = unzGoToNextFile(file);
     }
     if (rc != UNZ_END_OF_LIST_OF_FILE) {
-        OutputErrorMessage(said(QStringLiteral("Failed to reading zip file")));
+        OutputErrorMessage(said(QStringLiteral("Failed to reading zip file")),
+                           said(QStringLiteral("The workbook \u201c%@\u201d is damaged: its list of parts cannot be read."), {_fileName}));
         UnzipCloseFile();
         return false;
     }
@@ -179,6 +187,7 @@ bool ZipArchive::contains(const QString &name) const
 bool ZipArchive::readEntry(const QString &name, QByteArray &data)
 {
     data.clear();
+    _error.clear();
     if (!_unzFile)
         return false;
     unzFile file = static_cast<unzFile>(_unzFile);
@@ -194,12 +203,17 @@ bool ZipArchive::readEntry(const QString &name, QByteArray &data)
         const QString entry = normalisedName(QByteArray(nameBuffer, int(qMin<uLong>(info.size_filename, sizeof nameBuffer - 1))));
         if (entry.compare(name, Qt::CaseInsensitive) == 0) {
             found = true;
+            const QString tooLarge = said(QStringLiteral("The workbook \u201c%@\u201d is refused: its part \u201c%@\u201d unpacks to more than %@ MB."),
+                                          {_fileName, entry, megabytes(MaximumEntrySize)});
+            // A wrong size or checksum, a method minizip cannot inflate: the part is damaged.
+            const QString damaged = said(QStringLiteral("The workbook \u201c%@\u201d is damaged: its part \u201c%@\u201d cannot be unpacked."),
+                                         {_fileName, entry});
             if (info.uncompressed_size > quint64(MaximumEntrySize)) {
-                OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d is too large."), name));
+                OutputErrorMessage(tooLarge);
                 return false;
             }
             if (unzOpenCurrentFile(file) != UNZ_OK) {
-                OutputErrorMessage(said(QStringLiteral("Error occurs")));
+                OutputErrorMessage(said(QStringLiteral("Error occurs")), damaged);
                 return false;
             }
             QByteArray bytes;
@@ -212,14 +226,17 @@ bool ZipArchive::readEntry(const QString &name, QByteArray &data)
                 _inflated += read;
                 if (bytes.size() + read > MaximumEntrySize || _inflated > MaximumTotalSize) {
                     unzCloseCurrentFile(file);
-                    OutputErrorMessage(said(QStringLiteral("The entry \u201c%@\u201d is too large."), name));
+                    OutputErrorMessage(bytes.size() + read > MaximumEntrySize
+                                           ? tooLarge
+                                           : said(QStringLiteral("The workbook \u201c%@\u201d is refused: it unpacks to more than %@ MB."),
+                                                  {_fileName, megabytes(MaximumTotalSize)}));
                     return false;
                 }
                 bytes.append(chunk, read);
             }
             const int closed = unzCloseCurrentFile(file);
             if (read < 0 || closed != UNZ_OK) {
-                OutputErrorMessage(said(QStringLiteral("Failed to reading zip file")));
+                OutputErrorMessage(said(QStringLiteral("Failed to reading zip file")), damaged);
                 return false;
             }
             data = bytes;

@@ -42,20 +42,24 @@ public:
     // The bytes of one entry; false when it is missing, too large or cannot be read.
     bool readEntry(const QString &name, QByteArray &data);
 
+    // Why the archive or the last entry read could not be read, naming the file; empty when
+    // nothing went wrong.
     QString errorMessage() const { return _error; }
-    // Receives each message as it arises (the wizard's alert).
+    // Receives each failure's short message as it arises.
     std::function<void(const QString &)> ErrorMessage;
 
     // Whether an entry name stays inside the archive: relative, without ".." parts.
     static bool isSafeEntryName(const QString &name);
 
 private:
-    void OutputErrorMessage(const QString &message);
+    // `message` goes to ErrorMessage, `shown` (by default the same) to errorMessage().
+    void OutputErrorMessage(const QString &message, const QString &shown = QString());
 
     // The archive's file, opened by the guarded reader; minizip reads through it.
     std::unique_ptr<QFile> _source;
     void *_unzFile = nullptr;
     QStringList _names;
+    QString _fileName;
     qint64 _inflated = 0;
     QString _error;
 };

@@ -205,7 +205,7 @@ void DatabaseFieldsView::finishImport()
     // read and said again below.
     Database *database = _database.get();
     ImportProgress::runAside(
-        window(), translated(QStringLiteral("Importing records...")),
+        window(), translated(QStringLiteral("Listing the records...")),
         [database](ImportProgress::Aside &) {
             try {
                 database->browserArray();

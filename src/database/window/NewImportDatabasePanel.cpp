@@ -388,7 +388,7 @@ bool NewImportDatabasePanel::setUp(const QString &path)
         bool opened = false;
         bool loaded = false;
         // A workbook of a million rows takes seconds to read.
-        finished = ImportProgress::runAside(owner, translated(QStringLiteral("Reading the workbook\u2026")), [&](ImportProgress::Aside &aside) {
+        finished = ImportProgress::runAside(owner, translated(QStringLiteral("Reading the workbook...")), [&](ImportProgress::Aside &aside) {
             readSettings();
             opened = book->open(path);
             if (opened && !book->sheets().isEmpty())
@@ -411,7 +411,7 @@ bool NewImportDatabasePanel::setUp(const QString &path)
         TextReading read;
         const int delimiterIndex = _bnDelimiter->currentIndex();
         const ImportBound bound = _bound;
-        finished = ImportProgress::runAside(owner, translated(QStringLiteral("Reading the file\u2026")), [&](ImportProgress::Aside &aside) {
+        finished = ImportProgress::runAside(owner, translated(QStringLiteral("Reading the file...")), [&](ImportProgress::Aside &aside) {
             readSettings();
             read = readTextFile(path, delimiterIndex, bound, aside);
         });
@@ -533,7 +533,7 @@ void NewImportDatabasePanel::selectSheet(int index)
     }
     ExcelWorkbook *book = _workbook.get();
     bool loaded = false;
-    const bool finished = ImportProgress::runAside(this, translated(QStringLiteral("Reading the workbook\u2026")),
+    const bool finished = ImportProgress::runAside(this, translated(QStringLiteral("Reading the workbook...")),
                                                    [&](ImportProgress::Aside &aside) {
                                                        loaded = book->loadSheet(index, &aside.cancel(), &aside.permille());
                                                    });
@@ -568,7 +568,7 @@ void NewImportDatabasePanel::changeDelimiter(int index)
     TextReading read;
     read.text = std::move(_text);
     const ImportBound bound = _bound;
-    const bool finished = ImportProgress::runAside(this, translated(QStringLiteral("Reading the file\u2026")), [&](ImportProgress::Aside &aside) {
+    const bool finished = ImportProgress::runAside(this, translated(QStringLiteral("Reading the file...")), [&](ImportProgress::Aside &aside) {
         splitText(read, DelimitedText::delimiterAt(index), bound, aside, 0);
     });
     _text = std::move(read.text);
