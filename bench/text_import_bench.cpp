@@ -224,7 +224,6 @@ int count(const QString &path)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("XDG_DATA_HOME", workDir().filePath(QStringLiteral("data")).toUtf8());
     qputenv("XDG_CONFIG_HOME", workDir().filePath(QStringLiteral("config")).toUtf8());
     QApplication app(argc, argv);

@@ -517,6 +517,9 @@ TEST_F(DatabaseExchangeWindow, TheContactsAreReadAsideWithTheProgressAndItsCance
     window.finishLaunching();
     window.modeSwitch()->switchTabs(DatabaseModeSwitch::DatabaseMode);
     ASSERT_TRUE(window.modeSwitch()->databaseView()->databaseFieldsView()->database());
+    // The dialog shows at once, as it does when the store takes its time.
+    ImportProgress::setMinimumDuration(0);
+    const std::unique_ptr<void, void (*)(void *)> restore(&window, [](void *) { ImportProgress::setMinimumDuration(500); });
     enum Outcome { Kept, Cancelled, Unreadable };
     for (Outcome outcome : {Kept, Cancelled, Unreadable}) {
         SCOPED_TRACE(int(outcome));

@@ -373,6 +373,7 @@ void DatabaseFieldsView::importContacts(ContactSource *source, ContactSource::Ac
             else if (!quiet)
                 reportError(translated(QStringLiteral("The system's contacts cannot be read.")), fetched.reason);
         }
+        ImportProgress::releaseAside(std::move(fetched.records));
     } else if (!quiet) {
         reportError(translated(QStringLiteral("The system's contacts cannot be read.")), reason);
     }

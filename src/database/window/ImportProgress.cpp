@@ -4,15 +4,19 @@
 #include "foundation/Language.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -78,6 +82,11 @@ struct ImportProgress::Aside::State
     std::function<void()> showKeeping;
 };
 
+void ImportProgress::startAside(std::function<void()> job)
+{
+    QThreadPool::globalInstance()->start(std::move(job));
+}
+
 void ImportProgress::setStepHookForTesting(std::function<void(qint64)> hook)
 {
     s_stepHook = std::move(hook);
@@ -142,28 +151,61 @@ bool ImportProgress::Aside::beginKeeping()
     return kept;
 }
 
-bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable, const QString &keeping)
+namespace {
+
+// What the window and the work share. The work's thread holds it too, so that it lives until
+// both are done with it: the window never waits for that thread to end.
+struct Run
 {
-    Aside::State state;
-    QObject window;
-    state.window = &window;
-    Aside aside(state);
-    const QString keepingLabel = keeping.isEmpty() ? translated(QStringLiteral("Keeping the imported records...")) : keeping;
+    ImportProgress::Aside::State state;
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
-    std::thread worker([&] {
-        work(aside);
-        reachStep(WorkEnded);
-        const std::lock_guard<std::mutex> lock(mutex);
-        done = true;
-        ended.notify_all();
-    });
+};
+
+bool isDone(Run &run)
+{
+    const std::lock_guard<std::mutex> lock(run.mutex);
+    return run.done;
+}
+
+} // namespace
+
+bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable, const QString &keeping)
+{
+    const auto run = std::make_shared<Run>();
+    Aside::State &state = run->state;
+    QObject window;
+    state.window = &window;
+    const QString keepingLabel = keeping.isEmpty() ? translated(QStringLiteral("Keeping the imported records...")) : keeping;
+    // The work frees what it made before it says it is done, and its thread ends on its own:
+    // the window never joins it, so nothing the work lets go of is waited for here.
+    std::thread([run, &work] {
+        {
+            Aside aside(run->state);
+            work(aside);
+            reachStep(WorkEnded);
+        }
+        const std::lock_guard<std::mutex> lock(run->mutex);
+        run->done = true;
+        run->ended.notify_all();
+    }).detach();
+    // What ends within a few frames needs no dialog. Meanwhile the window goes on drawing and
+    // running its timers, a few milliseconds at a time; what the user does waits for the
+    // dialog, which takes no input until the work has ended.
+    QElapsedTimer waited;
+    waited.start();
+    const int quiet = qBound(0, s_minimumDuration, 40);
     bool finished = false;
-    {
-        // What ends within a few frames needs no dialog; waiting that long blocks nothing one sees.
-        std::unique_lock<std::mutex> lock(mutex);
-        finished = ended.wait_for(lock, std::chrono::milliseconds(qBound(0, s_minimumDuration, 40)), [&] { return done; });
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(run->mutex);
+            finished = run->ended.wait_for(lock, std::chrono::milliseconds(qBound(qint64(0), quiet - waited.elapsed(), qint64(5))),
+                                           [&] { return run->done; });
+        }
+        if (finished || waited.elapsed() >= quiet)
+            break;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     if (!finished) {
         AsideDialog dialog(label, QString(), 0, 1000, parent);
@@ -211,12 +253,7 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
         QObject::connect(&dialog, &QProgressDialog::canceled, &loop, pressCancel);
         bool cancelSlotSeen = false;
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            bool over = false;
-            {
-                const std::lock_guard<std::mutex> lock(mutex);
-                over = done;
-            }
-            if (over) {
+            if (isDone(*run)) {
                 loop.quit();
                 return;
             }
@@ -236,13 +273,13 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
         // The loop runs inside the user's action: a wait for the database or a message that
         // came before it still counts for the action, as during an alert.
         DatabaseUserAction::beginAlert();
-        loop.exec();
+        if (!isDone(*run))
+            loop.exec();
         DatabaseUserAction::endAlert();
         poll.stop();
         const std::lock_guard<std::mutex> lock(state.mutex);
         state.showKeeping = nullptr;
     }
-    worker.join();
     return !state.cancel.load();
 }
 

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 class QWidget;
 
@@ -54,10 +56,22 @@ public:
     static bool runAside(QWidget *parent, const QString &label, const Work &work, bool cancellable = true,
                          const QString &keepingLabel = QString());
 
+    // Lets go of what work aside made (the records of a whole file) on a thread of the pool:
+    // half a million records take the window a tenth of a second to free.
+    template <typename T>
+    static void releaseAside(T &&value)
+    {
+        auto held = std::make_shared<std::decay_t<T>>(std::forward<T>(value));
+        startAside([held = std::move(held)]() mutable { held.reset(); });
+    }
+
     // Steps of a run aside at which tests act as the user would: each row's Aside::step, and
     // the two below. Called on the work's thread.
     enum : qint64 { KeepingBegun = -1, WorkEnded = -2 };
     static void setStepHookForTesting(std::function<void(qint64 step)> hook);
+
+private:
+    static void startAside(std::function<void()> job);
 };
 
 } // namespace quillmark

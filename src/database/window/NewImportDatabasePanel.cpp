@@ -24,7 +24,6 @@
 #include <QStyledItemDelegate>
 #include <QAbstractTableModel>
 #include <QTableView>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -321,12 +320,9 @@ TextReading readTextFile(const QString &path, int delimiterIndex, const ImportBo
 
 void NewImportDatabasePanel::dropRead()
 {
-    // The records of the file read before (half a million of them take a tenth of a second
-    // to free) go aside, where nothing waits for them.
-    auto held = std::make_shared<std::tuple<QList<QStringList>, QString, std::unique_ptr<ExcelWorkbook>>>(
-        std::exchange(_rowsArray, {}), std::exchange(_text, {}), std::move(_workbook));
+    // The records of the file read before go aside, where nothing waits for them.
+    ImportProgress::releaseAside(std::make_tuple(std::exchange(_rowsArray, {}), std::exchange(_text, {}), std::move(_workbook)));
     _workbook.reset();
-    QThreadPool::globalInstance()->start([held = std::move(held)]() mutable { held.reset(); });
 }
 
 bool NewImportDatabasePanel::setUp(const QString &path)
@@ -507,7 +503,8 @@ void NewImportDatabasePanel::initDelimiter(const QString &extension)
 
 void NewImportDatabasePanel::takeRecords(QList<QStringList> rows, int columns, const QList<int> &unclosed)
 {
-    _rowsArray = std::move(rows);
+    // The records split at the delimiter before go aside, where nothing waits for them.
+    ImportProgress::releaseAside(std::exchange(_rowsArray, std::move(rows)));
     _importFieldsCount = columns;
     initControls();
     if (unclosed.isEmpty())

@@ -16,6 +16,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "database/EditorFixture.h"
 #include "database/WorkbookBuilder.h"
 #include "database/window/ExportDatabasePanel.h"
@@ -390,4 +394,83 @@ TEST_F(ImportExport, AFailedExportIsSaidAndTheChosenNameIsKept)
     editor().exportDatabasePanel()->accept();
     ASSERT_EQ(alerts(), 1);
     EXPECT_EQ(prompts->last().title, QString::fromUtf8("The file \u201cnames.txt\u201d could not be written."));
+}
+
+namespace {
+
+// Made by the work on its thread; the thread lets go of it as it ends, and waits, as a large
+// free would, until the test has seen what the window did meanwhile.
+struct FreedAtThreadEnd
+{
+    std::atomic<bool> *freed = nullptr;
+    std::atomic<bool> *release = nullptr;
+    ~FreedAtThreadEnd()
+    {
+        if (!freed)
+            return;
+        for (int i = 0; i < 1000 && !release->load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        freed->store(true);
+    }
+};
+
+} // namespace
+
+TEST_F(ImportExport, TheWindowNeverWaitsForTheThreadOfWorkAsideToEnd)
+{
+    // What the thread frees after the work has ended is freed aside: the window goes on.
+    for (int minimum : {0, 500}) {
+        SCOPED_TRACE(minimum);
+        ImportProgress::setMinimumDuration(minimum);
+        std::atomic<bool> freed{false};
+        std::atomic<bool> release{false};
+        const bool finished = ImportProgress::runAside(view.get(), QStringLiteral("Working..."), [&](ImportProgress::Aside &) {
+            static thread_local FreedAtThreadEnd kept;
+            kept.freed = &freed;
+            kept.release = &release;
+        });
+        EXPECT_TRUE(finished);
+        EXPECT_FALSE(freed.load());
+        release.store(true);
+        for (int i = 0; i < 1000 && !freed.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(freed.load());
+    }
+    ImportProgress::setMinimumDuration(500);
+}
+
+// Each progress the window shows says what is being done, the reload after an import too.
+TEST_F(ImportExport, TheProgressOfAnImportAndOfTheReloadAfterItSayWhatEachDoes)
+{
+    struct Labels : QObject
+    {
+        QStringList seen;
+        bool eventFilter(QObject *object, QEvent *event) override
+        {
+            if (event->type() == QEvent::Show && object->objectName() == QLatin1String("ImportProgress"))
+                if (auto *dialog = qobject_cast<QProgressDialog *>(object))
+                    seen.append(dialog->labelText());
+            return false;
+        }
+    } labels;
+    qApp->installEventFilter(&labels);
+    ImportProgress::setMinimumDuration(0);
+    // Work that ends in an instant ends after its dialog has shown, as a long one does.
+    ImportProgress::setStepHookForTesting([](qint64 step) {
+        if (step == ImportProgress::WorkEnded)
+            QMetaObject::invokeMethod(qApp, [] {}, Qt::BlockingQueuedConnection);
+    });
+    QByteArray cards;
+    for (int i = 0; i < 50; ++i)
+        cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Last" + QByteArray::number(i) + ";First;;;\r\nEND:VCARD\r\n";
+    editor().importVCardFile(writeFile("cards.vcf", cards));
+    const QString text = writeFile("people.csv", "First Name,Last Name\r\nAda,Lovelace\r\n");
+    openWizard(text);
+    clickImport();
+    ImportProgress::setStepHookForTesting({});
+    ImportProgress::setMinimumDuration(500);
+    qApp->removeEventFilter(&labels);
+    EXPECT_EQ(labels.seen, QStringList({"Importing records...", "Listing the records...", "Reading the file...", "Importing records...",
+                                        "Listing the records..."}));
+    EXPECT_EQ(records("count(*)"), "51");
 }
