@@ -6,8 +6,14 @@
 
 #include <QDir>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
 
 namespace quillmark {
 
@@ -134,14 +140,92 @@ int fieldIndex(const QList<DatabaseOrder> &fields, const QString &dbtitle)
 
 } // namespace
 
+QStringList ImportHeader::ownTitles(const DatabaseOrder &field, const QString &shownTitle)
+{
+    const QString title = field.title();
+    QStringList titles = {title, shownTitle, Language::stringForKey(title)};
+    for (const QVariantMap &table : languageTables())
+        titles << table.value(title).toString();
+    titles.removeAll(QString());
+    titles.removeDuplicates();
+    return titles;
+}
+
+QHash<QString, int> ImportHeader::knownNames(const QList<DatabaseOrder> &fields, const QStringList &shownTitles)
+{
+    QHash<QString, int> known;
+    // The fields' own titles first: where another field's usual name is the same, the title wins.
+    for (int k = 0; k < fields.size(); ++k)
+        for (const QString &title : ownTitles(fields.at(k), shownTitles.value(k)))
+            if (const QString name = normalised(title); !known.contains(name))
+                known.insert(name, k);
+    const QHash<QString, QStringList> usual = usualNames();
+    for (int k = 0; k < fields.size(); ++k)
+        for (const QString &name : usual.value(fields.at(k).dbtitle()))
+            if (!known.contains(name))
+                known.insert(name, k);
+    // Names of fields this database lacks, and of a street's further lines, name columns all the same.
+    for (auto it = usual.cbegin(); it != usual.cend(); ++it)
+        for (const QString &name : it.value())
+            if (!known.contains(name))
+                known.insert(name, -1);
+    for (const QString &name : furtherLineNames())
+        if (!known.contains(name))
+            known.insert(name, -1);
+    known.remove(QString());
+    return known;
+}
+
 QString ImportHeader::normalised(const QString &name)
 {
     QString out;
-    const QString folded = name.toCaseFolded();
-    out.reserve(folded.size());
-    for (QChar c : folded)
-        if (c.isLetterOrNumber())
-            out += c;
+    out.reserve(name.size());
+    // Most names are plain ASCII, folded here without ICU: a file as wide as a spreadsheet
+    // has thousands of them, and the rows below are compared too.
+    if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (QChar c : name) {
+            const char16_t u = c.unicode();
+            if (u >= u'A' && u <= u'Z')
+                out += QChar(char16_t(u + 32));
+            else if ((u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9'))
+                out += c;
+        }
+        return out;
+    }
+    // The titles of the fields in every language are compared for every file: each is
+    // folded once. A long value from a file is no title.
+    if (name.size() > 128)
+        return foldedName(name);
+    static std::mutex mutex;
+    static QHash<QString, QString> folded;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const auto it = folded.constFind(name);
+        if (it != folded.cend())
+            return it.value();
+    }
+    out = foldedName(name);
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (folded.size() > 4096)
+        folded.clear();
+    folded.insert(name, out);
+    return out;
+}
+
+QString ImportHeader::foldedName(const QString &name)
+{
+    QString out;
+    // The compatibility decomposition parts accents from their letters and turns ligatures and
+    // full-width forms into plain letters; full case folding, the same in every locale, makes
+    // "ß" and "ẞ" "ss". The marks, blanks and punctuation left over go.
+    const QString decomposed = name.normalized(QString::NormalizationForm_KD);
+    icu::UnicodeString text(reinterpret_cast<const UChar *>(decomposed.utf16()), int32_t(decomposed.size()));
+    text.foldCase(U_FOLD_CASE_DEFAULT);
+    const QString folded =
+        QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length()).normalized(QString::NormalizationForm_KD);
+    for (const char32_t c : folded.toUcs4())
+        if (QChar::isLetterOrNumber(c))
+            out += QString::fromUcs4(&c, 1);
     return out;
 }
 
@@ -161,34 +245,160 @@ bool ImportHeader::readsAsValue(const QString &text)
     return digits > 0 && digits >= letters;
 }
 
+namespace {
+
+// What a value looks like, as far as it tells a column's name from the column's data.
+enum class Kind { Empty, Email, Web, Numeric, Mixed, Word, Words, Text };
+
+// No column is named at greater length: a longer cell is data, and only this much of a value
+// is looked at to tell its kind.
+constexpr qsizetype LongestName = 128;
+
+Kind kindOf(QStringView raw)
+{
+    const QStringView text = raw.left(LongestName * 2).trimmed();
+    if (text.isEmpty())
+        return Kind::Empty;
+    if (text.contains(u'@'))
+        return Kind::Email;
+    if (text.contains(u"://") || text.startsWith(u"www.", Qt::CaseInsensitive))
+        return Kind::Web;
+    int digits = 0;
+    int letters = 0;
+    int words = 0;
+    bool inWord = false;
+    for (QChar c : text) {
+        if (c.isDigit())
+            ++digits;
+        else if (c.isLetter())
+            ++letters;
+        const bool blank = c.isSpace();
+        if (!blank && !inWord)
+            ++words;
+        inWord = !blank;
+    }
+    if (digits > 0 && digits >= letters)
+        return Kind::Numeric;
+    if (digits > 0)
+        return Kind::Mixed;
+    if (words <= 1)
+        return Kind::Word;
+    if (words <= 4 && text.size() <= 40)
+        return Kind::Words;
+    return Kind::Text;
+}
+
+// Whether a value of that kind reads as data of the field; nothing for a field whose data may
+// be anything (a user field, a picture).
+std::optional<bool> readsAsDataOf(const DatabaseOrder &field, Kind kind, QStringView value)
+{
+    switch (field.type()) {
+    case 0: // INTEGER
+    case 1: // REAL
+        return kind == Kind::Numeric;
+    case 2: // DATE: "2024-01-15", "15 Jan 2024"
+        return kind == Kind::Numeric || kind == Kind::Mixed;
+    case 4: // BLOB
+        return std::nullopt;
+    default:
+        break;
+    }
+    const QString title = field.dbtitle();
+    if (title == QLatin1String("Email"))
+        return kind == Kind::Email;
+    if (title == QLatin1String("Web"))
+        return kind == Kind::Web || (kind == Kind::Word && value.contains(u'.'));
+    if (ImportHeader::isPhoneField(title))
+        return kind == Kind::Numeric;
+    if (title == QLatin1String("Zip"))
+        return kind == Kind::Numeric || kind == Kind::Mixed;
+    // A street has its number, or at least two words.
+    if (title == QLatin1String("Address"))
+        return kind == Kind::Mixed || kind == Kind::Words || kind == Kind::Text;
+    if (title == QLatin1String("Company") || title == QLatin1String("Title"))
+        return kind == Kind::Word || kind == Kind::Words || kind == Kind::Text || kind == Kind::Mixed;
+    for (const char *words : {"First_Name", "Middle_Name", "Last_Name", "Salutation", "City", "State", "Country"})
+        if (title == QLatin1String(words))
+            return kind == Kind::Word || kind == Kind::Words;
+    return std::nullopt;
+}
+
+} // namespace
+
 bool ImportHeader::readsAsHeader(const QStringList &first, const QList<QStringList> &below, const QList<DatabaseOrder> &fields,
                                  const QStringList &shownTitles)
 {
     const Plan names = plan(first, below.value(0), fields, shownTitles);
     if (names.isEmpty())
         return false;
-    const qsizetype named = names.mapping.size() - names.mapping.count(0);
-    const qsizetype filled = std::count_if(first.cbegin(), first.cend(), [](const QString &cell) { return !cell.trimmed().isEmpty(); });
-    if (named < 2 && !(named == 1 && filled == 1))
-        return false;
-    // The rows that tell what the data is like: enough for a column's recurring values.
-    constexpr int Looked = 200;
+    // Every name the importer knows for a column, by the field it names (-1 for a field this
+    // database lacks, or a street's further line).
+    const QHash<QString, int> known = knownNames(fields, shownTitles);
+    // The rows that tell what the data is like: enough for a column's kind and its recurring
+    // values, few enough for a file as wide as a spreadsheet.
+    constexpr qsizetype Looked = 50;
+    const qsizetype rows = qMin(below.size(), Looked);
+    // Each non-empty cell weighs for a header or against it. A cell that names a column weighs
+    // for it, the more so when it is unlike the data below ("E-mail" over addresses, "First
+    // Name" over single names), and less when it reads as that data and the data is not what
+    // it names, or the data contradicts the name: "Street" over "Lee" and "Ray" weighs against.
+    // A cell that names nothing weighs against when it reads as the data under it ("Ann" over
+    // "Bob"), for when it is unlike it ("Notes" over sentences). A cell shaped like a value (a
+    // number, a phone, an address), or one that recurs as a value below, makes the row data
+    // whatever else it says.
+    int evidence = 0;
     for (int column = 0; column < first.size(); ++column) {
-        const QString cell = normalised(first.at(column));
-        if (cell.isEmpty())
-            continue;
-        if (readsAsValue(first.at(column)))
+        const QString &cell = first.at(column);
+        if (cell.size() > LongestName)
             return false;
-        for (int row = 0; row < below.size() && row < Looked; ++row)
-            if (normalised(below.at(row).value(column)) == cell)
+        const QString name = normalised(cell);
+        if (name.isEmpty())
+            continue;
+        if (readsAsValue(cell))
+            return false;
+        const int entry = names.mapping.value(column);
+        const int fieldAt = entry > 0 ? entry - 1 : known.value(name, -1);
+        const bool named = entry > 0 || known.contains(name);
+        const Kind kind = kindOf(cell);
+        int values = 0;
+        int like = 0;
+        int typed = 0;
+        int fit = 0;
+        for (qsizetype row = 0; row < rows; ++row) {
+            const QStringList &record = below.at(row);
+            if (column >= record.size())
+                continue;
+            const QString &value = record.at(column);
+            const Kind valueKind = kindOf(value);
+            if (valueKind == Kind::Empty)
+                continue;
+            if (value.size() <= LongestName && normalised(value) == name)
                 return false;
+            ++values;
+            like += valueKind == kind;
+            if (fieldAt >= 0) {
+                if (const std::optional<bool> reads = readsAsDataOf(fields.at(fieldAt), valueKind, value)) {
+                    ++typed;
+                    fit += *reads;
+                }
+            }
+        }
+        const bool asBelow = values > 0 && like * 10 >= values * 3;
+        const bool unlike = values > 0 && like * 10 < values;
+        if (!named) {
+            evidence += asBelow ? -1 : unlike ? 1 : 0;
+            continue;
+        }
+        const bool confirmed = typed > 0 && fit * 2 >= typed;
+        const bool contradicted = typed > 0 && fit * 5 < typed;
+        evidence += 1 + (unlike ? 1 : 0) - (asBelow && !confirmed ? 1 : 0) - (contradicted ? 1 : 0);
     }
-    return true;
+    return evidence > 0;
 }
 
 QString ImportHeader::phoneFieldForType(const QString &type)
 {
-    const QString t = type.toCaseFolded();
+    const QString t = normalised(type);
     if (t.contains(QLatin1String("fax")))
         return QStringLiteral("Fax");
     if (t.contains(QLatin1String("mobile")) || t.contains(QLatin1String("cell")))
@@ -222,7 +432,7 @@ ImportHeader::Plan ImportHeader::plan(const QStringList &header, const QStringLi
 {
     QStringList names;
     for (const QString &column : header)
-        names.append(normalised(column));
+        names.append(column.size() > LongestName ? QString() : normalised(column));
     QList<int> result(header.size(), 0);
     QList<bool> taken(fields.size(), false);
     bool any = false;
@@ -247,10 +457,8 @@ ImportHeader::Plan ImportHeader::plan(const QStringList &header, const QStringLi
     // The field's own titles, in column order.
     QList<QStringList> own(fields.size());
     for (int k = 0; k < fields.size(); ++k) {
-        const QString title = fields.at(k).title();
-        own[k] << normalised(title) << normalised(shownTitles.value(k)) << normalised(Language::stringForKey(title));
-        for (const QVariantMap &table : languageTables())
-            own[k] << normalised(table.value(title).toString());
+        for (const QString &title : ownTitles(fields.at(k), shownTitles.value(k)))
+            own[k] << normalised(title);
         own[k].removeAll(QString());
     }
     for (int column = 0; column < header.size(); ++column) {

@@ -1,10 +1,10 @@
 #pragma once
 // The default mapping of an import: when the first record of a file is a header row (Name,
 // First Name, Street, ZIP, E-mail ...), each column goes to the database field of that name,
-// whatever its position. Names are compared without case, blanks or punctuation, against each
-// field's title, the database's own title for it, its translations in every language the
-// program has, and the usual names address books and spreadsheets give such columns; the
-// contact exports of mail programs are recognised too:
+// whatever its position. Names are compared without case, accents, blanks or punctuation,
+// against each field's title, the database's own title for it, its translations in every
+// language the program has, and the usual names address books and spreadsheets give such
+// columns; the contact exports of mail programs are recognised too:
 // - "Given Name", "Family Name", "Name Prefix", "Organization 1 - Name" and the like, where a
 //   full "Name" column only fills the first name when nothing better does;
 // - "Title" beside a "Job Title" is the title before a name;
@@ -14,7 +14,8 @@
 //   and the other where a record has none of the first;
 // - the further lines of a street ("Work Address 2", "Business Street 3", "Address 1 -
 //   Extended Address") go to the address too, each on a line of its own.
-// A first record is taken for a header only when it reads as one: see readsAsHeader.
+// The first record that holds a value is taken for a header only when it reads as one: see
+// readsAsHeader.
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -53,10 +54,12 @@ public:
     static Plan plan(const QStringList &header, const QStringList &firstRecord, const QList<DatabaseOrder> &fields,
                      const QStringList &shownTitles);
 
-    // Whether `first` reads as a header above the records `below`: several of its cells name
-    // fields (or its one cell does), and none reads as the data below it: none is a number, a
-    // phone, a date, an e-mail or web address, and none recurs in its column below. A list
-    // without a header whose first surname happens to be "Land" or "Town" is no header.
+    // Whether `first` reads as a header above the records `below`, by the weight of evidence of
+    // all its non-empty cells: cells that name columns, the more so over data of the kind they
+    // name and unlike themselves, against cells that read as the data under them. A cell shaped
+    // like a value (a number, a phone, a date, an e-mail or web address) or recurring in its
+    // column below makes it a record. A list without a header whose first surname happens to be
+    // "Land" or "Town", or whose first street is "Street", is no header.
     static bool readsAsHeader(const QStringList &first, const QList<QStringList> &below, const QList<DatabaseOrder> &fields,
                               const QStringList &shownTitles);
     // Whether a cell's text is shaped like a value rather than a column's name.
@@ -75,8 +78,21 @@ public:
     // Of several values in one cell ("+1 555 0100 ::: +1 555 0101"), the first.
     static QString firstValue(const QString &text);
 
-    // "E-mail" and "email", "ZIP Code" and "zipcode" are the same name.
+    // The titles a field goes by: its own, the one the user gave it, and its translation in
+    // every language the program has.
+    static QStringList ownTitles(const DatabaseOrder &field, const QString &shownTitle);
+    // Every name the importer knows for a column, normalised, by the index of the field of
+    // `fields` it names; -1 for a name of a field these lack or of a street's further line.
+    static QHash<QString, int> knownNames(const QList<DatabaseOrder> &fields, const QStringList &shownTitles);
+
+    // "E-mail" and "email", "ZIP Code" and "zipcode", "Straße" and "STRASSE", "Prénom" and
+    // "prenom" are the same name: compared with the case folding of every locale, without
+    // accents, blanks or punctuation.
     static QString normalised(const QString &name);
+
+private:
+    // normalised() of a name that is not plain ASCII, through ICU.
+    static QString foldedName(const QString &name);
 };
 
 } // namespace quillmark

@@ -26,6 +26,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -109,7 +110,7 @@ public:
         case 0:
             return role == Qt::DisplayRole ? QVariant(m_excel ? ExcelWorkbook::columnName(row) : QString::number(row + 1)) : QVariant();
         case 1:
-            return m_panel->recordArray().value(row);
+            return NewImportDatabasePanel::shownValue(m_panel->recordArray().value(row));
         default: {
             if (role != Qt::DisplayRole)
                 return {};
@@ -214,6 +215,17 @@ NewImportDatabasePanel::~NewImportDatabasePanel()
 {
     // The table reads its rows from the wizard while it goes: it goes first.
     delete _tabImportOrder;
+}
+
+QString NewImportDatabasePanel::shownValue(const QString &value)
+{
+    if (value.size() <= ShownValueLength)
+        return value;
+    qsizetype cut = ShownValueLength;
+    // Never half a character.
+    if (value.at(cut - 1).isHighSurrogate())
+        --cut;
+    return value.left(cut) + QChar(0x2026);
 }
 
 QChar NewImportDatabasePanel::delimiter() const
@@ -332,6 +344,8 @@ bool NewImportDatabasePanel::setUp(const QString &path)
     _recordArray.clear();
     dropRead();
     _header = ImportHeader::Plan();
+    _headerRow = -1;
+    _fromChosen = false;
     _importFieldsCount = 0;
     _path = path;
     _bound = ImportBound(path);
@@ -399,7 +413,7 @@ bool NewImportDatabasePanel::setUp(const QString &path)
             return false;
         }
         for (const excelSheet &sheet : _workbook->sheets())
-            _bnDelimiter->addItem(sheet.name(), sheet.tag());
+            _bnDelimiter->addItem(shownValue(sheet.name()), sheet.tag());
         _rowsArray = _workbook->rows();
         _importFieldsCount = _workbook->columnCount();
         initControls();
@@ -438,7 +452,7 @@ bool NewImportDatabasePanel::setUp(const QString &path)
         return false;
     }
     readHeader();
-    if (hasHeader() && !holdsValues(1) && !otherSheets) {
+    if (hasHeader() && !holdsValues(_headerRow + 1) && !otherSheets) {
         sayError(translated(QStringLiteral("The file \u201c%@\u201d holds only the names of its columns, no records.")).replace(QLatin1String("%@"), name),
                  QString());
         reloadTable();
@@ -456,8 +470,7 @@ bool NewImportDatabasePanel::setUp(const QString &path)
     if (hasHeader()) {
         if (_importArray.isEmpty())
             _importArray = _header.mapping;
-        if (_rowsArray.size() > 1)
-            _spRecord->setValue(2);
+        startBelowHeader();
     }
     defaultMapping();
     readRecord();
@@ -465,24 +478,51 @@ bool NewImportDatabasePanel::setUp(const QString &path)
     return true;
 }
 
+bool NewImportDatabasePanel::holdsValue(const QStringList &record)
+{
+    return std::any_of(record.cbegin(), record.cend(), [](const QString &value) { return !value.trimmed().isEmpty(); });
+}
+
 bool NewImportDatabasePanel::holdsValues(int from) const
 {
-    for (qsizetype r = from; r < _rowsArray.size(); ++r)
-        for (const QString &value : _rowsArray.at(r))
-            if (!value.trimmed().isEmpty())
-                return true;
+    for (qsizetype r = qMax(0, from); r < _rowsArray.size(); ++r)
+        if (holdsValue(_rowsArray.at(r)))
+            return true;
     return false;
 }
 
 void NewImportDatabasePanel::readHeader()
 {
     _header = ImportHeader::Plan();
-    if (_rowsArray.isEmpty())
+    _headerRow = -1;
+    // A header may come after blank lines: the first record that holds a value is the one
+    // that may name the columns.
+    int first = 0;
+    while (first < _rowsArray.size() && !holdsValue(_rowsArray.at(first)))
+        ++first;
+    if (first >= _rowsArray.size())
         return;
     // The records below the header tell whether it is one; a sample of them is enough.
-    const QList<QStringList> below = _rowsArray.mid(1, 200);
-    if (ImportHeader::readsAsHeader(_rowsArray.first(), below, _fieldsDataArray, _fieldTitles))
-        _header = ImportHeader::plan(_rowsArray.first(), below.value(0), _fieldsDataArray, _fieldTitles);
+    const QList<QStringList> below = _rowsArray.mid(first + 1, 200);
+    if (!ImportHeader::readsAsHeader(_rowsArray.at(first), below, _fieldsDataArray, _fieldTitles))
+        return;
+    _header = ImportHeader::plan(_rowsArray.at(first), below.value(0), _fieldsDataArray, _fieldTitles);
+    if (!_header.isEmpty())
+        _headerRow = first;
+}
+
+void NewImportDatabasePanel::startBelowHeader()
+{
+    if (hasHeader() && _headerRow + 1 < _rowsArray.size())
+        setFromByProgram(_headerRow + 2);
+}
+
+void NewImportDatabasePanel::setFromByProgram(int from)
+{
+    const bool was = _settingFrom;
+    _settingFrom = true;
+    _spRecord->setValue(from);
+    _settingFrom = was;
 }
 
 void NewImportDatabasePanel::defaultMapping()
@@ -543,17 +583,20 @@ void NewImportDatabasePanel::selectSheet(int index)
 
 void NewImportDatabasePanel::rereadMapping()
 {
+    // The first record the user chose stays, whatever the records now read as.
+    const int chosenFrom = _fromChosen ? _spRecord->value() : 0;
     initControls();
     // Until the user chose a field, the mapping follows what the records now are.
     if (_attributes.isEmpty()) {
         _importArray.clear();
         readHeader();
-        if (hasHeader()) {
+        if (hasHeader())
             _importArray = _header.mapping;
-            if (_rowsArray.size() > 1)
-                _spRecord->setValue(2);
-        }
     }
+    if (chosenFrom > 0)
+        setFromByProgram(qMin(chosenFrom, _spRecord->maximum()));
+    else if (_attributes.isEmpty())
+        startBelowHeader();
     defaultMapping();
     readRecord();
     reloadTable();
@@ -614,6 +657,9 @@ void NewImportDatabasePanel::setRange(int from, int to)
 
 void NewImportDatabasePanel::changeRecordNumber(int value)
 {
+    // A first record the user chose is the user's, whatever the header read.
+    if (!_settingFrom)
+        _fromChosen = true;
     _spTo->setMinimum(value);
     if (readRecord())
         reloadTable();

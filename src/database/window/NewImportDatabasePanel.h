@@ -75,8 +75,16 @@ public:
     // the field chosen), read from the wizard as it is drawn.
     QTableView *table() const { return _tabImportOrder; }
 
-    // The first record names the columns: the import starts below it.
+    // A record names the columns: the import starts below it.
     bool hasHeader() const { return !_header.isEmpty(); }
+    // The 0-based record that names the columns (after blank lines, the first that holds a
+    // value); -1 without a header.
+    int headerRow() const { return _headerRow; }
+
+    // A value of the file as the mapping table shows it: a few hundred characters, elided,
+    // for a value of megabytes takes seconds to lay out.
+    static constexpr int ShownValueLength = 300;
+    static QString shownValue(const QString &value);
     // What the file may bring into the database, by its size when it was read.
     const ImportBound &bound() const { return _bound; }
 
@@ -91,8 +99,13 @@ private:
     void dropRead();
     // Whether any record from that one on holds a value.
     bool holdsValues(int from) const;
+    static bool holdsValue(const QStringList &record);
     void defaultMapping();
     void readHeader();
+    // From becomes the record below the header, when there is one.
+    void startBelowHeader();
+    // From set by the wizard, not chosen by the user.
+    void setFromByProgram(int from);
     bool readRecord();
     bool readRecordAtIndex(int index);
     void initControls();
@@ -129,6 +142,10 @@ private:
     int _importFieldsCount = 0;
     QMap<QString, QString> _attributes;
     ImportHeader::Plan _header;
+    int _headerRow = -1;
+    // The user chose the first record; the wizard no longer moves it.
+    bool _fromChosen = false;
+    bool _settingFrom = false;
     ImportBound _bound;
     // The delimiter the records were split at.
     int _shownDelimiter = 0;

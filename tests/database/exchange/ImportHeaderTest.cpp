@@ -148,3 +148,63 @@ TEST(ImportHeader, EveryHeaderOfTheKnownExportsReadsAsAHeaderAndNoValueDoes)
     for (const char *name : {"Phone 1 - Value", "Address 1 - Postal Code", "E-mail 2 Address", "User Field 1", "Zip"})
         EXPECT_FALSE(ImportHeader::readsAsValue(name)) << name;
 }
+
+// Every name the importer knows for a column, spelled as people spell it: in capitals or small
+// letters, with blanks and punctuation, "ss" as "ß" and "ß" as "ss", with accents the table
+// leaves out and without those it has. Each maps alone to the field its table names.
+TEST(ImportHeader, EveryKnownColumnNameMapsWhateverItsCaseAccentsSpacingAndSharpS)
+{
+    const QList<DatabaseOrder> fields = importableFields();
+    const QHash<QString, int> known = ImportHeader::knownNames(fields, {});
+    QList<std::pair<QString, int>> names;
+    for (int k = 0; k < fields.size(); ++k)
+        for (const QString &title : ImportHeader::ownTitles(fields.at(k), {}))
+            names.append({title, k});
+    for (auto it = known.cbegin(); it != known.cend(); ++it)
+        if (it.value() >= 0)
+            names.append({it.key(), it.value()});
+    ASSERT_GT(names.size(), 200);
+
+    auto variants = [](const QString &name) {
+        QStringList out = {name.toUpper(), name.toLower(), QStringLiteral("  ") + name + QStringLiteral(" ")};
+        qsizetype mid = name.size() / 2;
+        if (mid > 0 && name.at(mid).isLowSurrogate())
+            --mid;
+        for (const char *separator : {" ", "-", "_", ".", " / ", "\t"})
+            if (mid > 0)
+                out << name.left(mid) + QLatin1String(separator) + name.mid(mid);
+        if (name.contains(QLatin1String("ss"), Qt::CaseInsensitive)) {
+            out << QString(name).replace(QLatin1String("ss"), QStringLiteral("\u00DF"), Qt::CaseInsensitive);
+            out << name.toUpper().replace(QLatin1String("SS"), QStringLiteral("\u1E9E"));
+        }
+        if (name.contains(QChar(0x00DF)))
+            out << QString(name).replace(QChar(0x00DF), QLatin1String("ss"));
+        // An accent on the first vowel, and the name without any.
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            if (QStringLiteral("aeiouAEIOU").contains(name.at(i))) {
+                out << (name.left(i + 1) + QChar(0x0301) + name.mid(i + 1)).normalized(QString::NormalizationForm_C);
+                break;
+            }
+        }
+        QString bare;
+        for (QChar c : name.normalized(QString::NormalizationForm_D))
+            if (!c.isMark())
+                bare += c;
+        out << bare;
+        return out;
+    };
+    int tried = 0;
+    for (const auto &[name, k] : names) {
+        const QString expected = fields.at(k).title();
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_EQ(titles(ImportHeader::mapping({name}, fields, {}), fields), QStringList{expected});
+        for (const QString &variant : variants(name)) {
+            EXPECT_EQ(titles(ImportHeader::mapping({variant}, fields, {}), fields), QStringList{expected}) << variant.toStdString();
+            ++tried;
+        }
+    }
+    EXPECT_GT(tried, 2000);
+    // As people write them beside what the table has.
+    EXPECT_EQ(titles(ImportHeader::mapping({"Stra\u00DFe", "PR\u00C9NOM", "T\u00E9l\u00E9phone", "Pa\u00EDs", "E\u2011Mail"}, fields, {}), fields),
+              QStringList({"Address", "First Name", "Phone Home", "Country", "Email"}));
+}

@@ -396,6 +396,43 @@ TEST_F(ImportExport, AFailedExportIsSaidAndTheChosenNameIsKept)
     EXPECT_EQ(prompts->last().title, QString::fromUtf8("The file \u201cnames.txt\u201d could not be written."));
 }
 
+// A value of megabytes shows in the mapping table as its first few hundred characters, elided,
+// never cut inside a character; the import keeps it whole.
+TEST_F(ImportExport, TheWizardShowsAFewHundredCharactersOfAValueAndImportsItWhole)
+{
+    const QString emoji = QString::fromUtf8("\U0001F600");
+    QString huge;
+    // Over four megabytes of UTF-8, below what one field takes.
+    while (huge.size() < 3500 * 1024)
+        huge += QStringLiteral("Notes ") + emoji;
+    const QString file = writeFile("huge.csv", "Ada," + huge.toUtf8() + ",short\r\nGrace,brief,also short\r\n");
+    openWizard(file);
+    choose(0, "First Name");
+    choose(1, "User Field 1");
+    choose(2, "User Field 2");
+    QAbstractItemModel *model = wizard()->table()->model();
+    for (int role : {int(Qt::DisplayRole), int(Qt::ToolTipRole)}) {
+        const QString shown = model->index(1, 1).data(role).toString();
+        EXPECT_LE(shown.size(), NewImportDatabasePanel::ShownValueLength + 1);
+        EXPECT_GE(shown.size(), NewImportDatabasePanel::ShownValueLength - 1);
+        EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+        EXPECT_TRUE(huge.startsWith(shown.chopped(1)));
+        EXPECT_FALSE(shown.chopped(1).back().isHighSurrogate());
+        EXPECT_EQ(model->index(2, 1).data(role).toString(), "short");
+    }
+    // Every length around the limit, and a character of two halves at the cut.
+    for (int length = NewImportDatabasePanel::ShownValueLength - 2; length <= NewImportDatabasePanel::ShownValueLength + 2; ++length) {
+        const QString value = QString(length - 2, QLatin1Char('x')) + emoji;
+        const QString shown = NewImportDatabasePanel::shownValue(value);
+        EXPECT_EQ(shown == value, value.size() <= NewImportDatabasePanel::ShownValueLength) << length;
+        if (shown != value)
+            EXPECT_FALSE(shown.chopped(1).back().isHighSurrogate()) << length;
+    }
+    clickImport();
+    EXPECT_EQ(records("First_Name, length(User_Field_1), User_Field_2"),
+              QStringLiteral("Ada|%1|short\nGrace|5|also short").arg(huge.size() - huge.count(emoji)));
+}
+
 namespace {
 
 // Made by the work on its thread; the thread lets go of it as it ends, and waits, as a large
