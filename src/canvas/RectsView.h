@@ -4,6 +4,7 @@
 // Its member functions are spread over files by concern (RectsView_<concern>.cpp).
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QFont>
 #include <QImage>
 #include <QLineF>
@@ -870,6 +871,9 @@ public:
     GroupPtr group_(const GraphicList &graphics, bool ordered);
     void ungroup();
     void ungroup_(const GroupPtr &group);
+    // A graphic leaving the design leaves every group that holds it, the groups it was grouped
+    // in before being grouped again with more objects too; each ungrouping is undoable.
+    void ungroupEveryGroupHolding(const GraphicPtr &graphic);
     int groupCF(bool showTitle);
     void ungroupCF();
     GroupPtr selectedGroup() const;
@@ -1053,7 +1057,10 @@ public:
     // Moves the text of objects just placed off a disc's centre hole.
     void keepTextOffTheHole(const GraphicList &placed);
     // Removes the template objects (with YES only those of the current page) and one record.
-    void removeTemplate(bool currentPageOnly);
+    // The groups in `kept` keep the template objects they hold, for their replacements.
+    void removeTemplate(bool currentPageOnly, const QSet<const Group *> &kept = {});
+    // Puts an object in the place of a group's member, undoably.
+    void replaceGroupMember(const GroupPtr &group, const GraphicPtr &member, const GraphicPtr &replacement);
     void insertTemplateGraphic(const GraphicPtr &graphic, int index) { insertGraphic(graphic, index); }
     // Scales the objects a template just placed from the label size it was made for to the
     // current one: a title-and-value pair as a whole, a plain group's frame with its members.
@@ -1202,8 +1209,10 @@ private:
     // object a template placed by itself; the user's own objects keep their size and place.
     // Every group's frame then holds its members. Undoable.
     void scaleObjectsFromSize(const QSizeF &from, const QSizeF &to);
-    // Every plain group's frame made the one its members hold as they lie, undoably.
-    void fitGroupsToMembers();
+    // Every plain group's frame made the one its members hold as they lie; undoably, or,
+    // after an undo or redo has put back the members in whatever order its steps ran, as
+    // the members say.
+    void fitGroupsToMembers(bool undoable = true);
     void setGroupBounds(const QList<std::pair<GroupPtr, QRectF>> &bounds);
     // Whether the stock lays out at least one label (one of more labels than a sheet holds
     // lays out none).
@@ -1262,6 +1271,10 @@ private:
     void drawTrackingFeedback(QPainter *painter);
     QRectF selectionRect() const;
     GroupPtr groupPtr(const Group *group) const;
+    // Members that answer no group after a group held them went answer the last group still
+    // held that holds them: a group grouped again with more objects comes back, at the frame
+    // its members hold now.
+    void answerEnclosingGroups(const GraphicList &members);
     // The group as the list holds it, made the selected one in the same walk of the list;
     // nothing changes when the list does not hold it.
     GroupPtr selectHeldGroup(const Group *group);
@@ -1355,6 +1368,20 @@ private:
     // Set while a stock change lays the applied templates out again: they are part of that
     // change's undo step, not a history of their own.
     bool m_stockChanging = false;
+    // Set once a group holds an object another group holds too (groups nest only as designs
+    // store them): ungrouping then looks for the group each member returns to.
+    bool m_groupsMayNest = false;
+    // The template file and entry each template object was placed from or saved to: laid
+    // out again, the template's object from the same entry takes its place in the user's
+    // group.
+    struct TemplatePlace
+    {
+        std::weak_ptr<ColorRect> graphic;
+        QString file;
+        qsizetype entry = -1;
+    };
+    QHash<const ColorRect *, TemplatePlace> m_templatePlaces;
+    void noteTemplatePlaces(const GraphicList &graphics, const QString &file);
 
     // Rulers and grid.
     QRectF _horizontalRulerLineRect;

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cmath>
 #include <thread>
 #include <vector>
@@ -225,8 +226,15 @@ QVariantList RectsView::groupsRepresentation(const GraphicList &graphics) const
     QVariantList groups;
     for (const GroupPtr &group : std::as_const(_groups)) {
         const GraphicList &members = group->getObjects();
-        if (!members.isEmpty() && places.contains(members.first().get()))
-            groups.append(group->propertyListRepresentation(graphics, &places));
+        if (members.isEmpty() || !places.contains(members.first().get()))
+            continue;
+        QVariantMap stored = group->propertyListRepresentation(graphics, &places);
+        // A group grouped again with more objects was moved along with them by the group that
+        // holds it, its frame left behind: it is stored at the frame its members hold.
+        if (group->className() == QLatin1String("Group")
+            && std::any_of(members.begin(), members.end(), [&group](const GraphicPtr &m) { return m->getGroup() != group.get(); }))
+            stored.insert(QStringLiteral("GroupBounds"), rectToString(group->membersFrame()));
+        groups.append(stored);
     }
     return groups;
 }
@@ -238,6 +246,16 @@ QList<GroupPtr> RectsView::addGroupsFromPropertyList(const QVariant &stored, con
         return read;
     for (const GroupPtr &other : std::as_const(_groups))
         other->setSelected(false);
+    if (!m_groupsMayNest) {
+        qsizetype memberships = 0;
+        QSet<const ColorRect *> members;
+        for (const GroupPtr &group : read) {
+            memberships += group->getObjects().size();
+            for (const GraphicPtr &member : group->getObjects())
+                members.insert(member.get());
+        }
+        m_groupsMayNest = memberships != members.size();
+    }
     _groups.reserve(_groups.size() + read.size());
     for (const GroupPtr &group : read) {
         group->setRectsView(this);
@@ -538,6 +556,7 @@ bool RectsView::open(const QString &path)
     for (const GroupPtr &group : std::as_const(_groups))
         group->clear();
     _groups.clear();
+    m_groupsMayNest = false;
 
     if (m_outlets.cbLandscapeView && dict.contains(QStringLiteral("OrientationKey"))) {
         const QSignalBlocker blocker(m_outlets.cbLandscapeView);
@@ -825,6 +844,7 @@ void RectsView::emptyNewDoc()
     for (const GroupPtr &group : std::as_const(_groups))
         group->clear();
     _groups.clear();
+    m_groupsMayNest = false;
     for (const GraphicPtr &graphic : std::as_const(rects))
         graphic->unlink();
     rects.clear();
@@ -1081,8 +1101,7 @@ void RectsView::delete_()
             if (graphic->isLocked())
                 continue;
             // A plain group loses the members that go; the rest stay grouped only with undo.
-            if (Group *owner = graphic->getGroup())
-                ungroup_(groupPtr(owner));
+            ungroupEveryGroupHolding(graphic);
             removeGraphicAtIndex(placeOf(graphic.get()));
         }
         if (!pointDeleted)

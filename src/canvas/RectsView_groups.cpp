@@ -68,6 +68,15 @@ GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
     if (!made)
         made = Group::create();
     made->setRectsView(this);
+    if (!m_groupsMayNest) {
+        QSet<const Group *> owners;
+        for (const GraphicPtr &graphic : graphics)
+            if (const Group *owner = graphic->getGroup())
+                owners.insert(owner);
+        if (!owners.isEmpty())
+            m_groupsMayNest = std::any_of(_groups.begin(), _groups.end(),
+                                          [&owners](const GroupPtr &held) { return owners.contains(held.get()); });
+    }
     made->addObjects(graphics);
 
     if (!ordered) {
@@ -162,7 +171,39 @@ void RectsView::ungroup_(const GroupPtr &chosen)
     registerUndo([this, members] { group_(members, true); });
     chosen->clear();
     _groups.removeIf([&](const GroupPtr &g) { return g == chosen; });
+    answerEnclosingGroups(members);
     update();
+}
+
+void RectsView::answerEnclosingGroups(const GraphicList &members)
+{
+    if (!m_groupsMayNest)
+        return;
+    QSet<const ColorRect *> alone;
+    for (const GraphicPtr &member : members)
+        if (!member->getGroup())
+            alone.insert(member.get());
+    for (qsizetype i = _groups.size() - 1; i >= 0 && !alone.isEmpty(); --i) {
+        bool taken = false;
+        for (const GraphicPtr &member : _groups[i]->getObjects())
+            if (alone.remove(member.get())) {
+                member->setGroup(_groups[i].get());
+                taken = true;
+            }
+        // Its members moved with the group that held them; its frame stayed where it was.
+        if (taken && _groups[i]->className() == QLatin1String("Group"))
+            _groups[i]->setBounds(_groups[i]->membersFrame());
+    }
+}
+
+void RectsView::ungroupEveryGroupHolding(const GraphicPtr &graphic)
+{
+    while (Group *owner = graphic->getGroup()) {
+        const GroupPtr held = groupPtr(owner);
+        if (!held)
+            return;
+        ungroup_(held);
+    }
 }
 
 int RectsView::groupCF(bool showTitle)
@@ -248,6 +289,7 @@ void RectsView::undo()
     // Undoing a saved state changes the design as much as the edit did: New and Open ask.
     const bool any = m_undoManager.canUndo();
     m_undoManager.undo();
+    fitGroupsToMembers(false);
     if (any)
         wasChanged(true);
     update();
@@ -259,6 +301,7 @@ void RectsView::redo()
     const ChangeBatch batch(*this);
     const bool any = m_undoManager.canRedo();
     m_undoManager.redo();
+    fitGroupsToMembers(false);
     if (any)
         wasChanged(true);
     update();
@@ -285,8 +328,7 @@ void RectsView::removeAllRects(const QString &pageName)
             insertGraphic(graphic, index);
             graphic->rejoinTextChain(place);
         });
-        if (Group *owner = graphic->getGroup())
-            ungroup_(groupPtr(owner));
+        ungroupEveryGroupHolding(graphic);
     }
     update();
     notifyGraphicsChanged();

@@ -13,6 +13,8 @@
 #include <QTableView>
 #include <QTreeView>
 
+#include <cmath>
+
 #include "foundation/Language.h"
 #include "foundation/Measures.h"
 #include "foundation/SegmentedControl.h"
@@ -251,19 +253,31 @@ void RectsView::scaleObjectsFromSize(const QSizeF &from, const QSizeF &to)
     fitGroupsToMembers();
 }
 
-void RectsView::fitGroupsToMembers()
+void RectsView::fitGroupsToMembers(bool undoable)
 {
+    // A turned group's frame is worked out anew from its members within rounding.
+    auto same = [](const QRectF &a, const QRectF &b) {
+        const double e = 1e-6;
+        return std::abs(a.left() - b.left()) <= e && std::abs(a.top() - b.top()) <= e
+               && std::abs(a.right() - b.right()) <= e && std::abs(a.bottom() - b.bottom()) <= e;
+    };
     QList<std::pair<GroupPtr, QRectF>> fitted;
     for (const GroupPtr &group : std::as_const(_groups)) {
         // A title-and-value pair answers its frame from its members itself.
         if (group->className() != QLatin1String("Group") || group->getObjects().isEmpty())
             continue;
         const QRectF frame = group->membersFrame();
-        if (frame != group->bounds())
+        if (!same(frame, group->bounds()))
             fitted.append({group, frame});
     }
-    if (!fitted.isEmpty())
+    if (fitted.isEmpty())
+        return;
+    if (undoable) {
         setGroupBounds(fitted);
+        return;
+    }
+    for (const auto &[group, frame] : std::as_const(fitted))
+        group->setBounds(frame);
 }
 
 void RectsView::setGroupBounds(const QList<std::pair<GroupPtr, QRectF>> &bounds)

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QPainter>
 #include <QSaveFile>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "canvas/RectsView.h"
 #include "canvas/SaveTemplate.h"
@@ -202,9 +204,13 @@ void RectsView::saveTemplate()
         templateSaveFailed(window());
     } else {
         const QString orientation = getTemplateFolder();
+        GraphicList saved;
         for (const GraphicPtr &graphic : std::as_const(rects))
-            if (graphic->isOnPageNamed(orientation + FrontSide) || graphic->isOnPageNamed(orientation + BackSide))
+            if (graphic->isOnPageNamed(orientation + FrontSide) || graphic->isOnPageNamed(orientation + BackSide)) {
                 graphic->setTemplateFlag(true);
+                saved.append(graphic);
+            }
+        noteTemplatePlaces(saved, QFileInfo(path).canonicalFilePath());
         const QFileInfo info(path);
         _selectedTemplates.append(TTemplate(info.completeBaseName(), info.dir().dirName(),
                                             sideOfPage(getCurrPageName()).isEmpty() ? FrontSide
@@ -235,7 +241,7 @@ void RectsView::setSelectedTemplates(const QList<TTemplate> &records)
     _selectedTemplates = records;
 }
 
-void RectsView::removeTemplate(bool currentPageOnly)
+void RectsView::removeTemplate(bool currentPageOnly, const QSet<const Group *> &kept)
 {
     const QString page = getCurrPageName();
     for (int index = 0; index < rects.size();) {
@@ -244,9 +250,9 @@ void RectsView::removeTemplate(bool currentPageOnly)
             ++index;
             continue;
         }
-        // A group loses its members to the next template: it goes with them.
-        if (Group *owner = graphic->getGroup())
-            ungroup_(groupPtr(owner));
+        // A group of the template loses its members to the next template: it goes with them.
+        if (!kept.contains(graphic->getGroup()))
+            ungroupEveryGroupHolding(graphic);
         removeGraphicAtIndex(index);
     }
     QList<TTemplate> records = _selectedTemplates;
@@ -264,6 +270,22 @@ void RectsView::removeTemplate(bool currentPageOnly)
     }
     if (records != _selectedTemplates)
         setSelectedTemplates(records);
+}
+
+void RectsView::replaceGroupMember(const GroupPtr &group, const GraphicPtr &member, const GraphicPtr &replacement)
+{
+    if (!group || !group->replaceObject(member, replacement))
+        return;
+    registerUndo([this, group, member, replacement] { replaceGroupMember(group, replacement, member); });
+    update();
+}
+
+void RectsView::noteTemplatePlaces(const GraphicList &graphics, const QString &file)
+{
+    for (auto it = m_templatePlaces.begin(); it != m_templatePlaces.end();)
+        it = it->graphic.expired() ? m_templatePlaces.erase(it) : std::next(it);
+    for (qsizetype i = 0; i < graphics.size(); ++i)
+        m_templatePlaces.insert(graphics[i].get(), TemplatePlace{graphics[i], file, i});
 }
 
 void RectsView::scaleTemplateObjectsFromSize(const QSizeF &from, const QSizeF &to, const GraphicList &placed)
@@ -360,7 +382,43 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         }
         const bool twoSides = TemplateFile::hasTwoSides(entries);
         clearSelection();
-        removeTemplate(oneside && !twoSides);
+        // The user's own groups that hold template objects about to give way keep them for
+        // the objects the template places from the same entries.
+        const bool currentPageOnly = oneside && !twoSides;
+        const QString file = QFileInfo(path).canonicalFilePath();
+        struct Kept
+        {
+            GroupPtr group;
+            GraphicPtr member;
+            GraphicPtr before; // what stays in front of it: the replacement goes behind that
+        };
+        QList<Kept> kept;
+        QSet<const Group *> keptGroups;
+        {
+            const QString current = getCurrPageName();
+            auto goes = [&](const GraphicPtr &graphic) {
+                return graphic->isTemplate() && (!currentPageOnly || graphic->isOnPageNamed(current));
+            };
+            QHash<const Group *, GroupPtr> held;
+            for (const GroupPtr &group : std::as_const(_groups))
+                held.insert(group.get(), group);
+            for (qsizetype i = 0; i < rects.size(); ++i) {
+                const GraphicPtr &graphic = rects[i];
+                const GroupPtr owner = graphic->getGroup() && goes(graphic) ? held.value(graphic->getGroup()) : nullptr;
+                if (!owner || owner->className() != QLatin1String("Group"))
+                    continue;
+                const GraphicList &members = owner->getObjects();
+                if (std::all_of(members.begin(), members.end(), goes))
+                    continue;
+                GraphicPtr before;
+                for (qsizetype j = i + 1; j < rects.size() && !before; ++j)
+                    if (!goes(rects[j]))
+                        before = rects[j];
+                kept.append({owner, graphic, before});
+                keptGroups.insert(owner.get());
+            }
+        }
+        removeTemplate(currentPageOnly, keptGroups);
 
         const QString page = getCurrPageName();
         const QString orientation = getTemplateFolder();
@@ -377,6 +435,24 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
             insertTemplateGraphic(graphic, i);
         }
         ColorRect::relinkTextChains(made);
+        for (const Kept &place : std::as_const(kept)) {
+            const TemplatePlace placed = m_templatePlaces.value(place.member.get());
+            const GraphicPtr replacement = placed.file == file && placed.entry >= 0 && placed.entry < made.size()
+                                                   && placed.graphic.lock() == place.member
+                                                   && made[placed.entry]->className() == place.member->className()
+                                               ? made[placed.entry]
+                                               : nullptr;
+            if (replacement && !replacement->getGroup()) {
+                replaceGroupMember(place.group, place.member, replacement);
+                // Where the user stacked it with the group, not behind everything.
+                const int front = place.before ? indexOfGraphic(place.before.get()) : int(rects.size());
+                const int at = indexOfGraphic(replacement.get());
+                if (front >= 0 && at >= 0)
+                    moveGraphic(replacement, at < front ? front - 1 : front);
+            } else if (_groups.contains(place.group))
+                ungroup_(place.group); // another template: the group has lost that member
+        }
+        noteTemplatePlaces(made, file);
         const QList<GroupPtr> read = addGroupsFromPropertyList(dict.value(QStringLiteral("GroupsList")), made);
         for (qsizetype i = 0; i < read.size(); ++i) {
             const GroupPtr group = read[i];

@@ -135,6 +135,18 @@ void Group::addObjects(const GraphicList &list)
     }
 }
 
+bool Group::replaceObject(const std::shared_ptr<ColorRect> &member, const std::shared_ptr<ColorRect> &replacement)
+{
+    const qsizetype at = objects.indexOf(member);
+    if (at < 0 || !replacement || objects.contains(replacement))
+        return false;
+    if (member->getGroup() == this)
+        member->setGroup(nullptr);
+    objects[at] = replacement;
+    replacement->setGroup(this);
+    return true;
+}
+
 void Group::clear()
 {
     for (const std::shared_ptr<ColorRect> &member : std::as_const(objects)) {

@@ -58,6 +58,9 @@ public:
     // added afterwards are not kept.
     void clear();
     const GraphicList &getObjects() const { return objects; }
+    // Puts `replacement` in the place of a member, which then answers no group; answers
+    // whether `member` was one.
+    bool replaceObject(const std::shared_ptr<ColorRect> &member, const std::shared_ptr<ColorRect> &replacement);
     bool isCleared() const { return cleared; }
 
     void setSelected(bool flag) { selected = flag; }

@@ -340,6 +340,7 @@ protected:
             if (!canvas()->getRects()[place]->isHidden() && std::any_of(nests.begin(), nests.end(), [place](const auto &g) { return g.second.contains(place); }))
                 EXPECT_EQ(clicks[place], selectedByStoredGroups(nests, place)) << place;
         EXPECT_EQ(clicks[r(5)], (QList<int>{picture, r(5), r(6), r(7), r(8), r(9)})) << "five deep";
+        fiveDeep = r(5);
         EXPECT_EQ(clicks[r(2)], (QList<int>{r(2), r(3), r(4)})) << "two deep";
         EXPECT_EQ(clicks[r(0)], (QList<int>{r(0), r(1)})) << "one deep";
         EXPECT_EQ(clicks[value], (QList<int>{r(10), title, value})) << "the pair within a group";
@@ -362,6 +363,7 @@ protected:
     QString dir;
     QString reference;
     int count = 0;
+    int fiveDeep = -1;
     GroupPlaces nests;
     QList<QList<int>> clicks;
 };
@@ -464,6 +466,17 @@ TEST_F(NestedGroupsWindow, EveryReaderOfTheStoredGroupsKeepsEveryNest)
     for (int copy = 1; copy <= copies; ++copy)
         EXPECT_EQ(groupPlaces(*canvas(), copy * n, n), nests) << "Replicate, copy " << copy;
     expectNests("Replicate", copies * n);
+
+    // Arrange > Ungroup gives back the group within, on the canvas as after Save and Open.
+    open(reference);
+    f->tool(RectsView::SelectTool)->trigger();
+    f->click(canvas()->getRects()[fiveDeep]->frameBounds().center());
+    ASSERT_EQ(canvas()->selectedObjects().size(), 6);
+    f->trigger(QStringLiteral("Arrange"), QStringLiteral("Ungroup"));
+    const QList<QList<int>> ungrouped = clickSelections(*canvas(), 0, n);
+    EXPECT_EQ(ungrouped[fiveDeep].size(), 5) << "four deep now";
+    open(saveAs(QStringLiteral("Ungrouped")));
+    EXPECT_EQ(clickSelections(*canvas(), 0, n), ungrouped) << "Ungroup, Save and Open";
 
     // Saved as a design template and laid out from the template browser; then laid out again
     // on another stock.

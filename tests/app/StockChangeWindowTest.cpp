@@ -1,10 +1,13 @@
 // Every way the user makes another stock current fits the design to the new label as far as
 // the design says: a catalogue row, a custom row, New Custom Label, New Custom Format, Edit of a
 // catalogue row and Edit of a custom row. On a design holding a shipped address design, the
-// user's own picture, QR code, text box, title-and-value pair and a group of two of them, the
-// design's graphics take the new label's room, the user's objects keep their frames exactly and
-// every group's frame holds its members, as libplist reads the saved design; one Undo from the
-// Edit menu brings back the former stock and design, and Redo the new ones.
+// user's own picture, QR code, text box, title-and-value pair and rectangle, a group of two of
+// them and a group of the rectangle with the shipped design's picture, the design's graphics
+// take the new label's room, the user's objects keep their frames exactly, the user's groups
+// stay (the picture laid out again in the place of the one it replaces) and every group's
+// frame holds its members, as libplist reads the saved design and the inspector shows it; one
+// Undo from the Edit menu brings back the former stock and design, Redo the new ones, and
+// Undo again the former ones.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -28,6 +31,9 @@
 #include "images/ScrollNSImageView.h"
 #include "images/TemplateBrowserPanel.h"
 #include "images/listTmplViewItem.h"
+#include "inspector/GeometryPage.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
 #include "objects/Group.h"
 #include "platform/Format.h"
 #include "platform/PropertyList.h"
@@ -225,16 +231,28 @@ protected:
         canvas()->addFieldType(100);
         fixture->click(QPointF(4, 4));
         fixture->drawRect(QRectF(8, 44, 60, 20));
+        fixture->drawRect(QRectF(150, 50, 30, 14));
         fixture->tool(RectsView::SelectTool)->trigger();
         fixture->click(QPointF(130, 36));
         fixture->click(QPointF(38, 54), Qt::ShiftModifier);
         ASSERT_EQ(canvas()->selectedObjects().size(), 2);
         fixture->trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
+        // The shipped design's picture with the user's rectangle.
+        GraphicPtr picture;
+        for (const GraphicPtr &graphic : canvas()->getRects())
+            if (graphic->isTemplate() && graphic->image())
+                picture = graphic;
+        ASSERT_TRUE(picture) << "the address design places a picture";
+        fixture->click(picture->frameBounds().center());
+        fixture->click(QPointF(165, 57), Qt::ShiftModifier);
+        ASSERT_EQ(canvas()->selectedObjects().size(), 2);
+        ASSERT_TRUE(canvas()->isSelected(picture.get()));
+        fixture->trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
         int pairs = 0, plain = 0;
         for (const GroupPtr &group : canvas()->groups())
             (group->className() == QLatin1String("GroupField") ? pairs : plain) += 1;
         ASSERT_EQ(pairs, 1);
-        ASSERT_EQ(plain, 1);
+        ASSERT_EQ(plain, 2);
         canvas()->clearSelection();
         apptest::settle();
     }
@@ -284,7 +302,46 @@ protected:
             EXPECT_NEAR(group.frame.right(), members.right(), 1e-6) << when;
             EXPECT_NEAR(group.frame.bottom(), members.bottom(), 1e-6) << when;
         }
-        EXPECT_EQ(plain, 1) << when;
+        EXPECT_EQ(plain, 2) << when;
+    }
+    // Each plain group, selected, shows in the inspector the height its members hold; one of
+    // them still holds the user's rectangle with a picture the design placed.
+    void expectInspectorShowsTheMembersHeight(const char *when)
+    {
+        SCOPED_TRACE(when);
+        GeometryPage *page = fixture->window->objectInfo()->geometryPage();
+        ASSERT_TRUE(page);
+        // Looked at, not a step of the design's history.
+        struct Unrecorded
+        {
+            UndoManager *undo;
+            explicit Unrecorded(UndoManager *manager) : undo(manager) { undo->closeEventGroup(); undo->disableUndoRegistration(); }
+            ~Unrecorded() { undo->enableUndoRegistration(); }
+        } unrecorded(canvas()->undoManager());
+        bool mixed = false;
+        for (const GroupPtr &group : canvas()->groups()) {
+            if (group->className() != QLatin1String("Group"))
+                continue;
+            QRectF members;
+            bool designed = false, own = false;
+            for (const GraphicPtr &member : group->getObjects()) {
+                members = members.isNull() ? member->frameBounds() : members.united(member->frameBounds());
+                designed = designed || (member->isTemplate() && member->image());
+                own = own || (!member->isTemplate() && member->className() == QLatin1String("ColorRect") && !member->image());
+                EXPECT_GE(canvas()->getRects().indexOf(member), 0) << "a member outside the design";
+            }
+            mixed = mixed || (designed && own);
+            canvas()->clearSelection();
+            canvas()->selectRect(group->getObjects().first());
+            apptest::settle();
+            ASSERT_EQ(canvas()->selectedGroup(), group);
+            EXPECT_NEAR(page->tvHeight->floatValue(), members.height() / 72.0, 0.006);
+            EXPECT_NEAR(group->bounds().height(), members.height(), 1e-6);
+            EXPECT_NEAR(group->bounds().top(), members.top(), 1e-6);
+        }
+        EXPECT_TRUE(mixed) << "the group of the design's picture and the user's rectangle";
+        canvas()->clearSelection();
+        apptest::settle();
     }
 
     // Runs the change the user makes, then checks the design in the saved file, and after one
@@ -295,10 +352,17 @@ protected:
         const QSizeF oldLabel = labelSize();
         const Frames framesBefore = frames();
         ASSERT_EQ(framesBefore.objects.size(), saved().objects.size());
-        ASSERT_EQ(framesBefore.isTemplate.count(false), 5) << "picture, QR code, the pair's two and text box";
+        ASSERT_EQ(framesBefore.isTemplate.count(false), 6) << "picture, QR code, the pair's two, text box and rectangle";
+        const QList<GroupPtr> groupsBefore = canvas()->groups();
+        QList<GraphicList> membersBefore;
+        for (const GroupPtr &group : groupsBefore)
+            membersBefore.append(group->getObjects());
         ASSERT_GE(framesBefore.isTemplate.count(true), 1) << "the address design";
 
         change();
+        QAction *undo = fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+        ASSERT_TRUE(undo && undo->isEnabled());
+        EXPECT_EQ(undo->text(), QStringLiteral("Undo Change Label Stock"));
         ASSERT_NEAR(labelSize().width(), newLabel.width(), 0.01);
         ASSERT_NEAR(labelSize().height(), newLabel.height(), 0.01);
         const Frames framesAfter = frames();
@@ -321,6 +385,7 @@ protected:
             expectGroupsHoldTheirMembers(design, when);
         };
         expectFitted(saved(), "after the change");
+        expectInspectorShowsTheMembersHeight("after the change");
         // The design's own graphics take the same share of the new label as of the old one.
         int compared = 0;
         for (qsizetype i = 0; i < framesAfter.objects.size(); ++i) {
@@ -334,9 +399,6 @@ protected:
         }
         EXPECT_GE(compared, 1);
 
-        QAction *undo = fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
-        ASSERT_TRUE(undo && undo->isEnabled());
-        EXPECT_EQ(undo->text(), QStringLiteral("Undo Change Label Stock"));
         fixture->undo();
         EXPECT_EQ(canvas()->getLabel().name, before.name);
         EXPECT_FLOAT_EQ(canvas()->getLabel().width, before.width);
@@ -344,7 +406,12 @@ protected:
         const Frames undone = frames();
         EXPECT_EQ(undone.objects, framesBefore.objects);
         EXPECT_EQ(undone.groups, framesBefore.groups);
+        // The very groups, of the very members, as before.
+        EXPECT_EQ(canvas()->groups(), groupsBefore);
+        for (qsizetype i = 0; i < groupsBefore.size() && i < membersBefore.size(); ++i)
+            EXPECT_EQ(groupsBefore[i]->getObjects(), membersBefore[i]) << i;
         expectGroupsHoldTheirMembers(saved(), "after Undo");
+        expectInspectorShowsTheMembersHeight("after Undo");
 
         fixture->menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
         apptest::settle();
@@ -353,6 +420,16 @@ protected:
         EXPECT_EQ(redone.objects, framesAfter.objects);
         EXPECT_EQ(redone.groups, framesAfter.groups);
         expectFitted(saved(), "after Redo");
+        expectInspectorShowsTheMembersHeight("after Redo");
+
+        fixture->undo();
+        EXPECT_EQ(canvas()->getLabel().name, before.name);
+        const Frames undoneAgain = frames();
+        EXPECT_EQ(undoneAgain.objects, framesBefore.objects);
+        EXPECT_EQ(undoneAgain.groups, framesBefore.groups);
+        EXPECT_EQ(canvas()->groups(), groupsBefore);
+        expectGroupsHoldTheirMembers(saved(), "after Undo again");
+        expectInspectorShowsTheMembersHeight("after Undo again");
     }
 
     // A label of the custom label editor, typed in inches.
