@@ -802,8 +802,21 @@ public:
     using FontConversion = std::function<QFont(const QFont &)>;
     static FontConversion fontConversion(const QFont &before, const QFont &after);
     enum class FontTrait { Bold, Italic, Bigger, Smaller };
-    static FontConversion fontTraitConversion(FontTrait trait);
+    // Bold and Italic give the trait (`on`) or take it away; Bigger and Smaller step each
+    // run's size.
+    static FontConversion fontTraitConversion(FontTrait trait, bool on = true);
+    // Bold and Italic give the whole selection one state: the trait when any part of it lacks
+    // it, else none, each run keeping its family and its other trait.
     void addFontTrait(FontTrait trait);
+    // A text a style command changes: the stretch of an object's text.
+    struct StyledText
+    {
+        GraphicPtr graphic;
+        std::pair<int, int> range; // start, length
+    };
+    // The selected stretch of the text being edited, and the whole text of every other selected
+    // object that has a font; a chain of linked boxes, one text, once.
+    QList<StyledText> textsToStyle() const;
     // Every run of each selected object's text (of the edited text's selection) converted.
     void changeFont(const FontConversion &convertFont);
     void changeAttributes(const std::function<std::optional<QTextCharFormat>(const QTextCharFormat &)> &convert);
@@ -827,7 +840,9 @@ public:
     std::function<int()> replicateCount;
     // Each selected object (each group as a whole) centred on the label by itself.
     void centerObject();
-    // The paragraph alignment of a single selected plain text box.
+    // The paragraph alignment of a single selected plain text box (of its selected text while
+    // it is edited), one undo step.
+    void alignText(int code);
     void alignLeft();
     void alignRight();
     void alignCenter();
@@ -1184,6 +1199,9 @@ private:
     void notifyGraphicsChanged();
     void removeFromSelection(const ColorRect *graphic);
     void notifySelectionChanged();
+    // The inspector shows the selection's values again once the event that changed the design
+    // has been handled.
+    void followDesignChange();
     void rulersChanged();
     void registerUndo(std::function<void()> inverse);
     void setActionName(const QString &name);
@@ -1343,6 +1361,7 @@ private:
     // Open while many objects change at once (ChangeBatch); what depends on the whole design
     // is reported once when the outermost batch ends.
     int m_batchDepth = 0;
+    bool m_inspectorFollowing = false;
     bool m_batchGraphicsChanged = false;
     bool m_batchSelectionChanged = false;
     bool m_batchRulers = false;
@@ -1463,7 +1482,6 @@ private:
     void applyImageStyle(const GraphicPtr &graphic, const std::shared_ptr<specImage> &image,
                          const ImageStyleValues &values);
     void applyToSelection(const std::function<void(ColorRect &)> &apply, const QString &actionName);
-    void convertTextFont(const GraphicPtr &graphic, int start, int length, const FontConversion &convertFont);
     QPointer<QColorDialog> m_colorPanel;
     QPointer<QFontDialog> m_fontPanel;
     QFont m_fontPanelFont;

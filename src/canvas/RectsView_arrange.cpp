@@ -67,28 +67,38 @@ ColorRect *RectsView::singlePlainTextBox() const
     return _selectedObjects.first().get();
 }
 
+void RectsView::alignText(int code)
+{
+    ColorRect *box = singlePlainTextBox();
+    if (!box)
+        return;
+    // Undoable as any change of the text: every paragraph's own alignment comes back.
+    box->setTextAlign(code);
+    invalidateGraphic(box);
+    if (const GraphicPtr edited = editedObject(); edited && edited.get() == box)
+        invalidateEditedText(edited);
+    wasChanged(true);
+    updateRulers();
+}
+
 void RectsView::alignLeft()
 {
-    if (ColorRect *box = singlePlainTextBox())
-        box->alignLeft();
+    alignText(0);
 }
 
 void RectsView::alignRight()
 {
-    if (ColorRect *box = singlePlainTextBox())
-        box->alignRight();
+    alignText(1);
 }
 
 void RectsView::alignCenter()
 {
-    if (ColorRect *box = singlePlainTextBox())
-        box->alignCenter();
+    alignText(2);
 }
 
 void RectsView::alignJustified()
 {
-    if (ColorRect *box = singlePlainTextBox())
-        box->alignJustified();
+    alignText(3);
 }
 
 void RectsView::changeLayer()

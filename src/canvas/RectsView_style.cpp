@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QStringListModel>
+#include <QSet>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -137,6 +138,8 @@ void RectsView::setObjectColor(const QColor &color)
                 graphic->setTextColor(color);
                 invalidateEditedText(graphic);
                 wasChanged(true);
+                // The Text page's colour well shows the text's new colour.
+                changeFont();
             } else if (graphic == editedObject() && editor) {
                 // Nothing selected: the text typed next takes the colour.
                 ObjectTextEditor *typing = ObjectTextEditor::current();
@@ -383,6 +386,36 @@ void RectsView::listFontPanelFamiliesOnce()
     m_fontPanelFont = m_fontPanel->currentFont();
 }
 
+namespace {
+
+// Whether a run is bold (italic) as it is drawn: a face chosen by its style name ("Black",
+// "Oblique") says so itself.
+bool drawnBold(const QFont &font)
+{
+    return font.styleName().isEmpty() ? font.bold() : QFontInfo(font).bold();
+}
+
+bool drawnItalic(const QFont &font)
+{
+    return font.styleName().isEmpty() ? font.italic() : QFontInfo(font).italic();
+}
+
+// The font without its style name, which would keep the old face: the weight and slant it is
+// drawn with stand in for it.
+QFont withoutStyleName(const QFont &font)
+{
+    if (font.styleName().isEmpty())
+        return font;
+    const QFontInfo drawn(font);
+    QFont plain = font;
+    plain.setStyleName(QString());
+    plain.setWeight(QFont::Weight(drawn.weight()));
+    plain.setItalic(drawn.italic());
+    return plain;
+}
+
+} // namespace
+
 RectsView::FontConversion RectsView::fontConversion(const QFont &before, const QFont &after)
 {
     // Only what the panel changed goes to each run: a new size keeps the runs' families and
@@ -411,18 +444,22 @@ RectsView::FontConversion RectsView::fontConversion(const QFont &before, const Q
             return converted;
         }
         if (style || weight || italic) {
-            // A style name chooses the face before weight and slant do: a run of the panel's
-            // family takes the panel's face, a run of another family keeps its family and
-            // finds its face by weight and slant.
-            converted.setStyleName(bareFamily(converted.family()) == bareFamily(after.family()) ? after.styleName()
-                                                                                                 : QString());
+            // A new face sets what changed in it: its weight, its slant or both; each run keeps
+            // the other as it was drawn. A style name chooses the face before weight and slant
+            // do: a run takes the panel's where that face is the one it asks for now (of the
+            // panel's family, of its weight and slant); other runs find theirs by weight and
+            // slant.
+            converted = withoutStyleName(converted);
+            if (weight)
+                converted.setWeight(after.weight());
+            if (italic)
+                converted.setItalic(after.italic());
+            if (bareFamily(converted.family()) == bareFamily(after.family()) && converted.weight() == after.weight()
+                && converted.italic() == after.italic())
+                converted.setStyleName(after.styleName());
         }
         if (size && after.pointSizeF() > 0)
             converted.setPointSizeF(after.pointSizeF());
-        if (weight)
-            converted.setWeight(after.weight());
-        if (italic)
-            converted.setItalic(after.italic());
         if (underline)
             converted.setUnderline(after.underline());
         if (strikeOut)
@@ -431,22 +468,24 @@ RectsView::FontConversion RectsView::fontConversion(const QFont &before, const Q
     };
 }
 
-RectsView::FontConversion RectsView::fontTraitConversion(FontTrait trait)
+RectsView::FontConversion RectsView::fontTraitConversion(FontTrait trait, bool on)
 {
     switch (trait) {
     case FontTrait::Bold:
-        return [](const QFont &font) {
-            QFont converted = font;
-            converted.setBold(!font.bold());
-            // The face's style name ("Roman") would keep the old face.
-            converted.setStyleName(QString());
+        // A run that is bold (or not) already keeps its face: a Black run stays black.
+        return [on](const QFont &font) {
+            if (drawnBold(font) == on)
+                return font;
+            QFont converted = withoutStyleName(font);
+            converted.setBold(on);
             return converted;
         };
     case FontTrait::Italic:
-        return [](const QFont &font) {
-            QFont converted = font;
-            converted.setItalic(!font.italic());
-            converted.setStyleName(QString());
+        return [on](const QFont &font) {
+            if (drawnItalic(font) == on)
+                return font;
+            QFont converted = withoutStyleName(font);
+            converted.setItalic(on);
             return converted;
         };
     case FontTrait::Bigger:
@@ -465,61 +504,83 @@ RectsView::FontConversion RectsView::fontTraitConversion(FontTrait trait)
     return [](const QFont &font) { return font; };
 }
 
-void RectsView::addFontTrait(FontTrait trait)
+QList<RectsView::StyledText> RectsView::textsToStyle() const
 {
-    changeFont(fontTraitConversion(trait));
-    syncFontPanel();
+    QList<StyledText> texts;
+    // A chain of linked boxes is one text: it changes once.
+    QSet<const QTextDocument *> seen;
+    const GraphicPtr edited = editedObject();
+    if (edited && isSelected(edited.get())) {
+        const ObjectTextEditor *editor = ObjectTextEditor::current();
+        const int start = editor->selectionStart();
+        if (editor->selectionEnd() > start)
+            texts.append({edited, {start, editor->selectionEnd() - start}});
+        seen.insert(edited->textStorage());
+    }
+    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        if (graphic->isEditable1() || !graphic->textSize() || seen.contains(graphic->textStorage()))
+            continue;
+        seen.insert(graphic->textStorage());
+        texts.append({graphic, {0, std::max(0, graphic->textStorage()->characterCount() - 1)}});
+    }
+    return texts;
 }
 
-void RectsView::convertTextFont(const GraphicPtr &graphic, int start, int length, const FontConversion &convertFont)
+void RectsView::addFontTrait(FontTrait trait)
 {
-    QTextDocument *document = graphic->textStorage();
-    ColorRect::TextRange rest{start, length};
-    while (rest.second > 0) {
-        const ColorRect::TextRange next = graphic->setTextSize(convertFont(fontAtPosition(document, rest.first)), rest);
-        if (next.first <= rest.first)
-            break;
-        rest = next;
+    if (trait != FontTrait::Bold && trait != FontTrait::Italic) {
+        changeFont(fontTraitConversion(trait));
+        syncFontPanel();
+        return;
     }
+    // One result for the whole selection, every text of it together: the trait when any part
+    // lacks it, else none.
+    const auto holds = trait == FontTrait::Bold ? &drawnBold : &drawnItalic;
+    const QList<StyledText> texts = textsToStyle();
+    bool all = !texts.isEmpty();
+    for (const StyledText &text : texts)
+        if (!text.graphic->allTextRuns(text.range, holds)) {
+            all = false;
+            break;
+        }
+    if (texts.isEmpty()) {
+        // Only the insertion point: the text typed next takes the trait or leaves it.
+        if (const GraphicPtr edited = editedObject(); edited && ObjectTextEditor::current())
+            all = holds(ObjectTextEditor::current()->typingAttributes().font().resolve(
+                edited->textStorage()->defaultFont()));
+    }
+    changeFont(fontTraitConversion(trait, !all));
+    syncFontPanel();
 }
 
 void RectsView::changeFont(const FontConversion &convertFont)
 {
-    // Every object's change is part of the one step.
+    // Every text's change is part of the one step, and the window follows once.
+    const ChangeBatch batch(*this);
     m_undoManager.beginUndoGrouping();
     const GraphicPtr edited = editedObject();
     if (edited && isSelected(edited.get())) {
-        // The edited text takes the change in its selection.
-        const ObjectTextEditor *editor = ObjectTextEditor::current();
-        const int start = editor->selectionStart();
-        const int length = editor->selectionEnd() - start;
-        if (length > 0) {
-            m_undoManager.beginUndoGrouping();
-            convertTextFont(edited, start, length, convertFont);
-            m_undoManager.endUndoGrouping();
-            invalidateEditedText(edited);
-            wasChanged(true);
-        } else {
+        ObjectTextEditor *typing = ObjectTextEditor::current();
+        if (typing->selectionEnd() <= typing->selectionStart()) {
             // Nothing selected: the text typed next takes the font, as a text view types.
-            ObjectTextEditor *typing = ObjectTextEditor::current();
             QTextCharFormat format = typing->typingAttributes();
             format.setFont(convertFont(format.font().resolve(edited->textStorage()->defaultFont())));
             typing->setTypingAttributes(format);
         }
     }
-    for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
-        if (graphic->isEditable1() || !graphic->textSize())
-            continue;
-        QTextDocument *document = graphic->textStorage();
-        m_undoManager.beginUndoGrouping();
-        convertTextFont(graphic, 0, std::max(0, document->characterCount() - 1), convertFont);
-        m_undoManager.endUndoGrouping();
-        graphic->updateContainer();
-        invalidateGraphic(graphic.get());
+    const QList<StyledText> texts = textsToStyle();
+    for (const StyledText &text : texts) {
+        text.graphic->convertTextFonts(text.range, convertFont);
+        if (text.graphic != edited)
+            text.graphic->updateContainer();
+        // Every box of a chain shows the change.
+        invalidateEditedText(text.graphic);
+    }
+    m_undoManager.endUndoGrouping();
+    if (!texts.isEmpty()) {
         updateObjectValues();
         wasChanged(true);
     }
-    m_undoManager.endUndoGrouping();
     // The rulers and the Text page show the new font.
     changeFont();
     update();

@@ -27,7 +27,6 @@
 #include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
 #include "objects/FontFaces.h"
-#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/Appearance.h"
 #include "platform/Bundle.h"
@@ -240,26 +239,16 @@ void TextPage::setSizeOf(ColorRect &object, double size)
         setBarcodeFont(*barcode, *sized);
         return;
     }
-    QTextDocument *document = object.textStorage();
-    if (object.isEditingText() || !document) {
-        // The text being edited takes the size in its selection.
+    if (!object.textStorage()) {
         object.setTextSize(*sized);
         return;
     }
-    // Run by run, so that a text set in several fonts keeps each of them at the new size.
-    UndoManager *undo = object.undoManager();
-    if (undo)
-        undo->beginUndoGrouping();
-    ColorRect::TextRange rest{0, std::max(0, document->characterCount() - 1)};
-    while (rest.second > 0) {
-        const std::optional<QFont> run = sizedFont(fontAtPosition(document, rest.first), size);
-        const ColorRect::TextRange next = object.setTextSize(run.value_or(*sized), rest);
-        if (next.first <= rest.first)
-            break;
-        rest = next;
-    }
-    if (undo)
-        undo->endUndoGrouping();
+    // Each run keeps its family and face at the new size: the selection of a text being
+    // edited, else the whole text, in one pass and one undo record.
+    const ColorRect::TextRange range = object.textChangeRange();
+    if (range.second <= 0)
+        return;
+    object.convertTextFonts(range, [size](const QFont &font) { return sizedFont(font, size).value_or(font); });
     object.updateContainer();
 }
 
@@ -281,6 +270,19 @@ void TextPage::setAlignmentOf(ColorRect &object, int code)
         field->setTextAlign(code);
     else
         object.setTextAlign(code);
+}
+
+bool TextPage::hasSizeThroughout(const ColorRect &object, double size)
+{
+    const std::optional<QFont> font = fontOf(object);
+    if (!font || font->pointSizeF() != size)
+        return false;
+    // The kinds of one font have it; a text of many runs has it when every run the size goes to
+    // has it.
+    if (dynamic_cast<const ColorField *>(&object) || dynamic_cast<const ColorAddress *>(&object)
+        || dynamic_cast<const ColorBarcode *>(&object) || !object.textStorage())
+        return true;
+    return object.allTextRuns(object.textChangeRange(), [size](const QFont &run) { return run.pointSizeF() == size; });
 }
 
 int TextPage::segmentOfAlignment(int code)
@@ -412,7 +414,7 @@ void TextPage::setTextSize(double size)
     OneStep step(info());
     for (const std::shared_ptr<ColorRect> &object : objects) {
         const std::optional<QFont> font = fontOf(*object);
-        if (!font || font->pointSizeF() == size || !sizedFont(*font, size))
+        if (!font || !sizedFont(*font, size) || hasSizeThroughout(*object, size))
             continue;
         setSizeOf(*object, size);
         info()->invalidateGraphic(object.get());

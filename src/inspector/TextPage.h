@@ -42,6 +42,9 @@ public:
     // Through the kind's own undoable setters. A text box's size keeps the family and style
     // of each of its runs; `size` is the new point size.
     static void setSizeOf(ColorRect &object, double size);
+    // Whether the text the size goes to (the edited selection, else all of it) has the size
+    // in every run already.
+    static bool hasSizeThroughout(const ColorRect &object, double size);
     static void setTextColorOf(ColorRect &object, const QColor &color);
     static void setAlignmentOf(ColorRect &object, int code);
 

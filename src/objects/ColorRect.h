@@ -413,6 +413,17 @@ public:
     // Sets the font over the run at the range start (clipped to the range); answers the
     // rest of the range behind that run.
     TextRange setTextSize(const QFont &font, TextRange range);
+    // Each run of the range takes the font `convert` makes of its own (a run keeps its lines
+    // unless the conversion changes them), in one edit of the text and one undo record that
+    // holds the runs as they were: in time that grows with the runs.
+    using FontConversion = std::function<QFont(const QFont &)>;
+    void convertTextFonts(TextRange range, const FontConversion &convert);
+    // Whether every run of the range holds what `holds` asks of its font; an empty range does
+    // not.
+    bool allTextRuns(TextRange range, const std::function<bool(const QFont &)> &holds) const;
+    // The range a change of the text's attributes works on: the editor's selection while the
+    // text is edited, else the whole text.
+    TextRange textChangeRange() const;
     // The colour of the current character: black without a colour of its own, none for an
     // empty text.
     std::optional<QColor> textColor() const;
@@ -724,8 +735,6 @@ protected:
     void replaceTextContainer(std::unique_ptr<TextContainer> container);
     // Leaves the chain with a document and flow of its own.
     void detachFromChain();
-    // The range that attribute changes work on: the editor's selection or the whole text.
-    TextRange textChangeRange() const;
     // The character the getters read: the selection start (one back at the end of the
     // text) while editing, else 0; -1 when there is none.
     int currentCharacter() const;
@@ -737,12 +746,29 @@ protected:
         int start = 0;
         int length = 0;
         QTextCharFormat format;
+        // The document's number of the format: runs of one format are converted once.
+        int formatIndex = -1;
     };
     QList<FormatRun> formatRuns(TextRange range) const;
     // Gives the runs their formats back, registering the formats they have now as the way
     // back under the same action name.
     void restoreFormatRuns(const QList<FormatRun> &runs, const QString &action);
     void registerFormatRunsUndo(const QList<FormatRun> &runs, const QString &action);
+    // Gives each run of the range the format `convert` makes of its own, in one edit block,
+    // registering the runs as they were under `action`; each distinct format is converted once.
+    void convertTextRuns(TextRange range, const std::function<QTextCharFormat(const QTextCharFormat &)> &convert,
+                         const QString &action);
+    // The alignment of each paragraph of a range (none: the paragraph follows its direction),
+    // so that an undo puts back every paragraph's own.
+    struct ParagraphAlignment
+    {
+        int position = 0;
+        std::optional<Qt::Alignment> alignment;
+    };
+    QList<ParagraphAlignment> paragraphAlignments(TextRange range) const;
+    // Gives the paragraphs their alignments back, registering those they have now as the way
+    // back.
+    void restoreParagraphAlignments(const QList<ParagraphAlignment> &paragraphs);
     // Sizes every box of the chain to its object's frame and gives it its object's
     // obstacles, so that no box is laid out with the state of an earlier drawing.
     void refreshChainContainers();

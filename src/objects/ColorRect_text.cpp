@@ -2,6 +2,7 @@
 // and the undoable changes of size, colour, alignment, attributes and contents.
 #include "objects/ColorRect.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -393,23 +394,29 @@ QList<ColorRect::FormatRun> ColorRect::formatRuns(TextRange range) const
             const int from = std::max(start, fragment.position());
             const int to = std::min(end, fragment.position() + fragment.length());
             if (from < to)
-                runs.append({from, to - from, fragment.charFormat()});
+                runs.append({from, to - from, fragment.charFormat(), fragment.charFormatIndex()});
         }
         // The paragraph break carries the character format the next paragraph starts with.
         const QTextBlock next = block.next();
         const int breakAt = block.position() + block.length() - 1;
         if (next.isValid() && breakAt >= start && breakAt < end)
-            runs.append({breakAt, 1, next.charFormat()});
+            runs.append({breakAt, 1, next.charFormat(), next.charFormatIndex()});
     }
     return runs;
 }
 
 void ColorRect::restoreFormatRuns(const QList<FormatRun> &runs, const QString &action)
 {
-    QList<FormatRun> now;
-    for (const FormatRun &run : runs)
-        now.append(formatRuns({run.start, run.length}));
-    registerFormatRunsUndo(now, action);
+    if (runs.isEmpty())
+        return;
+    // The runs as they are now, read in one pass over the stretch the runs cover.
+    int from = runs.first().start;
+    int to = from;
+    for (const FormatRun &run : runs) {
+        from = std::min(from, run.start);
+        to = std::max(to, run.start + run.length);
+    }
+    registerFormatRunsUndo(formatRuns({from, to - from}), action);
     const int length = textLength(_text.get());
     QTextCursor cursor(textStorage());
     cursor.beginEditBlock();
@@ -421,6 +428,111 @@ void ColorRect::restoreFormatRuns(const QList<FormatRun> &runs, const QString &a
         cursor.setCharFormat(run.format);
     }
     cursor.endEditBlock();
+}
+
+void ColorRect::convertTextRuns(TextRange range, const std::function<QTextCharFormat(const QTextCharFormat &)> &convert,
+                                const QString &action)
+{
+    const QList<FormatRun> runs = formatRuns(range);
+    if (runs.isEmpty())
+        return;
+    registerFormatRunsUndo(runs, action);
+    // A text of many runs holds few formats: each is converted once.
+    QHash<int, QTextCharFormat> converted;
+    QTextCursor cursor(textStorage());
+    // One edit: the text is laid out again once, after the last run.
+    cursor.beginEditBlock();
+    for (const FormatRun &run : runs) {
+        auto made = converted.constFind(run.formatIndex);
+        if (made == converted.cend())
+            made = converted.insert(run.formatIndex, convert(run.format));
+        cursor.setPosition(run.start);
+        cursor.setPosition(run.start + run.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(*made);
+    }
+    cursor.endEditBlock();
+    _isTemplate = false;
+}
+
+void ColorRect::convertTextFonts(TextRange range, const FontConversion &convert)
+{
+    const QFont base = textStorage()->defaultFont();
+    convertTextRuns(
+        range,
+        [&convert, &base](const QTextCharFormat &format) {
+            const QFont old = format.font().resolve(base);
+            const QFont font = convert(old);
+            QTextCharFormat merged = format;
+            merged.merge(fontFormat(font));
+            // A new font leaves the lines alone; a conversion that draws or takes them away
+            // (the font panel's underline) gives them.
+            if (font.underline() != old.underline())
+                merged.setFontUnderline(font.underline());
+            if (font.strikeOut() != old.strikeOut())
+                merged.setFontStrikeOut(font.strikeOut());
+            return merged;
+        },
+        Language::stringForKey("Change Text Size"));
+}
+
+bool ColorRect::allTextRuns(TextRange range, const std::function<bool(const QFont &)> &holds) const
+{
+    const QFont base = textStorage()->defaultFont();
+    QHash<int, bool> known;
+    const QList<FormatRun> runs = formatRuns(range);
+    for (const FormatRun &run : runs) {
+        auto answer = known.constFind(run.formatIndex);
+        if (answer == known.cend())
+            answer = known.insert(run.formatIndex, holds(run.format.font().resolve(base)));
+        if (!*answer)
+            return false;
+    }
+    return !runs.isEmpty();
+}
+
+QList<ColorRect::ParagraphAlignment> ColorRect::paragraphAlignments(TextRange range) const
+{
+    QList<ParagraphAlignment> paragraphs;
+    const int start = std::max(0, range.first);
+    const int end = std::max(start, range.first + std::max(0, range.second));
+    for (QTextBlock block = textStorage()->findBlock(start); block.isValid() && block.position() <= end;
+         block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        ParagraphAlignment paragraph{block.position(), std::nullopt};
+        if (format.hasProperty(QTextFormat::BlockAlignment))
+            paragraph.alignment = format.alignment();
+        paragraphs.append(paragraph);
+    }
+    return paragraphs;
+}
+
+void ColorRect::restoreParagraphAlignments(const QList<ParagraphAlignment> &paragraphs)
+{
+    if (paragraphs.isEmpty())
+        return;
+    QList<ParagraphAlignment> now;
+    for (const ParagraphAlignment &paragraph : paragraphs)
+        now.append(paragraphAlignments({paragraph.position, 0}).value(0, paragraph));
+    registerUndo([now](ColorRect &object) { object.restoreParagraphAlignments(now); });
+    setActionName(localizedStringFromTable(QStringLiteral("Undo Text Alighnment"), QStringLiteral("UndoStrings")));
+    QTextCursor cursor(textStorage());
+    cursor.beginEditBlock();
+    for (const ParagraphAlignment &paragraph : paragraphs) {
+        const QTextBlock block = textStorage()->findBlock(paragraph.position);
+        if (!block.isValid() || block.position() != paragraph.position)
+            continue;
+        cursor.setPosition(paragraph.position);
+        QTextBlockFormat format = block.blockFormat();
+        if (paragraph.alignment)
+            format.setAlignment(*paragraph.alignment);
+        else
+            format.clearProperty(QTextFormat::BlockAlignment);
+        cursor.setBlockFormat(format);
+    }
+    cursor.endEditBlock();
+    _isTemplate = false;
+    if (_mainView)
+        _mainView->invalidateGraphic(this);
 }
 
 bool ColorRect::showsText() const
@@ -502,18 +614,13 @@ void ColorRect::setTextSize(const QFont &font)
 
     if (length > 0)
         _isTemplate = false;
-    UndoManager *manager = undoManager();
-    if (manager)
-        manager->beginUndoGrouping();
-    TextRange rest{0, length};
-    while (rest.second > 0) {
-        const TextRange next = setTextSize(font, rest);
-        if (next.first <= rest.first)
-            break;
-        rest = next;
-    }
-    if (manager)
-        manager->endUndoGrouping();
+    // Every run takes the font and keeps its lines; one undo record puts each run's own back.
+    convertTextFonts({0, length}, [&font](const QFont &old) {
+        QFont taken = font;
+        taken.setUnderline(old.underline());
+        taken.setStrikeOut(old.strikeOut());
+        return taken;
+    });
 }
 
 ColorRect::TextRange ColorRect::setTextSize(const QFont &font, TextRange range)
@@ -598,8 +705,10 @@ int ColorRect::textAlign() const
 
 void ColorRect::setTextAlign(int code)
 {
-    const int old = textAlign();
-    registerUndo([old](ColorRect &object) { object.setTextAlign(old); });
+    // Each paragraph's own alignment comes back on undo, whatever the others had.
+    const QList<ParagraphAlignment> old = paragraphAlignments(textChangeRange());
+    if (!old.isEmpty())
+        registerUndo([old](ColorRect &object) { object.restoreParagraphAlignments(old); });
     setActionName(localizedStringFromTable(QStringLiteral("Undo Text Alighnment"),
                                            QStringLiteral("UndoStrings")));
     switch (code) {
