@@ -8,6 +8,7 @@
 #include <QMenu>
 
 #include "canvas/RectsView.h"
+#include "foundation/LanguageControls.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "platform/Modifiers.h"
@@ -245,22 +246,28 @@ QMenu *RectsView::prepareContentMenu()
         if (item->data().toInt() == 11 && item->menu() && item->menu()->isEmpty() && fieldMenuFiller)
             fieldMenuFiller(item->menu());
     }
+    // The items keep their English titles as their keys, as every menu item does: they are
+    // found again by them whatever the language shows.
+    const QString copyKey = QStringLiteral("Copy Image Style");
+    const QString pasteKey = QStringLiteral("Paste Image Style");
     for (QAction *item : menu->actions()) {
-        if (item->text() == QLatin1String("Copy Image Style") || item->text() == QLatin1String("Paste Image Style")) {
+        if (item->toolTip() == copyKey || item->toolTip() == pasteKey) {
             menu->removeAction(item);
             item->deleteLater();
         }
     }
+    auto addItem = [menu](const QString &key) {
+        QAction *item = menu->addAction(key);
+        LanguageControls::awakeFromNib(item);
+        LanguageControls::refreshLanguage(item);
+        return item;
+    };
     if (_selectedObjects.size() == 1) {
         const GraphicPtr graphic = _selectedObjects.first();
-        if (graphic->image()) {
-            QAction *copyStyle = menu->addAction(QStringLiteral("Copy Image Style"));
-            connect(copyStyle, &QAction::triggered, this, [this] { copyImageStyle(); });
-        }
-        if (copiedImageStyle() && graphic->className() != QLatin1String("ColorLine")) {
-            QAction *pasteStyle = menu->addAction(QStringLiteral("Paste Image Style"));
-            connect(pasteStyle, &QAction::triggered, this, [this] { pasteImageStyle(); });
-        }
+        if (graphic->image())
+            connect(addItem(copyKey), &QAction::triggered, this, [this] { copyImageStyle(); });
+        if (copiedImageStyle() && graphic->className() != QLatin1String("ColorLine"))
+            connect(addItem(pasteKey), &QAction::triggered, this, [this] { pasteImageStyle(); });
     }
     return menu;
 }

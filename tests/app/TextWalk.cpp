@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDockWidget>
 #include <QGroupBox>
@@ -15,14 +16,20 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTabBar>
+#include <QTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTableView>
 #include <QTreeView>
@@ -93,6 +100,111 @@ TextWalk::TextWalk(QString language, const QRect &screen)
         ADD_FAILURE() << "no translation table for " << m_language.toStdString() << ": " << error.toStdString();
     for (auto it = table.cbegin(); it != table.cend(); ++it)
         m_programWords.insert(it.value().toString());
+    const QVariantMap english =
+        PropertyList::readFile(QDir(qmtest::resourcesDir()).filePath(QStringLiteral("en.lproj/strings.plist"))).toMap();
+    if (english.isEmpty())
+        ADD_FAILURE() << "no English table";
+    for (auto it = english.cbegin(); it != english.cend(); ++it)
+        m_translations.insert(it.key(), table.value(it.key()).toString());
+}
+
+void TextWalk::spoken(const QWidget *widget, const QString &where, const QString &raw, bool mustBeKey)
+{
+    // As the menu shows it: without the mnemonic's mark, without the key after a tab.
+    QString text = raw.section(QLatin1Char('\t'), 0, 0);
+    text.replace(QLatin1String("&&"), QString(QChar(0x1))).remove(QLatin1Char('&')).replace(QChar(0x1), QLatin1Char('&'));
+    text = text.trimmed();
+    static const QRegularExpression letter(QStringLiteral("\\p{L}"));
+    if (!text.contains(letter))
+        return;
+    ++m_spoken;
+    const auto found = m_translations.constFind(text);
+    if (m_language == QLatin1String("en")) {
+        if (mustBeKey && found == m_translations.cend())
+            problem(where, widget, QStringLiteral("\"%1\" is no text of the tables").arg(text));
+        return;
+    }
+    if (found != m_translations.cend() && !found->isEmpty() && *found != text)
+        problem(where, widget, QStringLiteral("\"%1\" shown in English, not \"%2\"").arg(text, *found));
+}
+
+void TextWalk::readMenu(QMenu *menu, const QString &where, QSet<const QMenu *> &read, bool qtOwn)
+{
+    if (!menu || read.contains(menu))
+        return;
+    read.insert(menu);
+    ++m_menusRead;
+    for (QAction *item : menu->actions()) {
+        if (item->isSeparator() || !item->isVisible())
+            continue;
+        // Qt's own menus speak through Qt's translations: in English their words are no texts
+        // of the program's tables.
+        spoken(menu, where, item->text(), !qtOwn);
+        if (QMenu *submenu = item->menu()) {
+            // Filled as it opens.
+            emit submenu->aboutToShow();
+            readMenu(submenu, where + QStringLiteral(" > ") + item->text(), read, qtOwn);
+        }
+    }
+}
+
+void TextWalk::contextMenus(QWidget *root, const QString &where)
+{
+    QList<QPointer<QWidget>> widgets;
+    widgets.append(root);
+    for (QWidget *widget : root->findChildren<QWidget *>())
+        widgets.append(widget);
+    for (const QPointer<QWidget> &widget : std::as_const(widgets)) {
+        if (!widget || !widget->isVisible() || qobject_cast<QMenu *>(widget) || behindAnotherDock(widget))
+            continue;
+        const QString at = where + QStringLiteral(" context menu of ") + describe(widget);
+        // The kinds whose context menu Qt makes itself (the editing commands of a text, a
+        // link's address, the steps of a spin box, the scroll bar's scrolls), subclasses
+        // included.
+        const bool qtOwn = qobject_cast<QScrollBar *>(widget) || qobject_cast<QLineEdit *>(widget)
+            || qobject_cast<QAbstractSpinBox *>(widget) || qobject_cast<QTextEdit *>(widget)
+            || qobject_cast<QPlainTextEdit *>(widget)
+            || (qobject_cast<QLabel *>(widget)
+                && static_cast<QLabel *>(widget.data())->textInteractionFlags() != Qt::NoTextInteraction)
+            || (scrollAreaOfViewport(widget)
+                && (qobject_cast<const QTextEdit *>(widget->parentWidget())
+                    || qobject_cast<const QPlainTextEdit *>(widget->parentWidget())));
+        QSet<const QMenu *> read;
+        auto readOpenMenu = [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                readMenu(menu, at, read, qtOwn);
+                menu->close();
+            }
+        };
+        // A menu run in a loop of its own is read from inside that loop.
+        QTimer inside;
+        inside.setSingleShot(true);
+        QObject::connect(&inside, &QTimer::timeout, readOpenMenu);
+        inside.start(0);
+        const QPoint middle = widget->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, middle, widget->mapToGlobal(middle));
+        QApplication::sendEvent(widget, &event);
+        readOpenMenu();
+        QCoreApplication::processEvents();
+        readOpenMenu();
+    }
+}
+
+void TextWalk::toolTips(QWidget *root, const QString &where)
+{
+    QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    widgets.prepend(root);
+    for (QWidget *widget : std::as_const(widgets)) {
+        if (!widget->isVisible() || behindAnotherDock(widget))
+            continue;
+        const QString at = where + QStringLiteral(" tool tip of ") + describe(widget);
+        spoken(widget, at, widget->toolTip(), false);
+        if (auto *tool = qobject_cast<QToolButton *>(widget); tool && tool->defaultAction())
+            spoken(widget, at, tool->defaultAction()->toolTip(), false);
+        if (auto *tabs = qobject_cast<QTabBar *>(widget))
+            for (int i = 0; i < tabs->count(); ++i)
+                spoken(widget, at, tabs->tabToolTip(i), false);
+    }
 }
 
 void TextWalk::walk(QWidget *root, const QString &where)

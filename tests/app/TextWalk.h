@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+class QMenu;
 class QWidget;
 
 namespace textwalk {
@@ -29,6 +30,18 @@ public:
     // take; the note that refuses it must show whole, inside the screen's free area.
     void refusalNotes(QWidget *root, const QString &where);
 
+    // Every widget under `root` (`root` too) is asked for its context menu as a right click
+    // over its middle asks; each menu that opens is read, its submenus too, and closed. Every
+    // item must speak the language: in English a text of the tables, in another language no
+    // English text that the language's table translates.
+    void contextMenus(QWidget *root, const QString &where);
+    // The tool tips of every control under `root`, and of the actions its tool buttons show,
+    // speak the language.
+    void toolTips(QWidget *root, const QString &where);
+    // The menus contextMenus() read, and the texts it and toolTips() checked.
+    int menusRead() const { return m_menusRead; }
+    int textsSpoken() const { return m_spoken; }
+
     const QStringList &problems() const { return m_problems; }
     int measured() const { return m_measured; }
     int notes() const { return m_notes; }
@@ -43,6 +56,10 @@ private:
     void measurePainted(QWidget *widget, const QString &where);
 
     void problem(const QString &where, const QWidget *widget, const QString &what);
+    // A text the program shows in a menu or tool tip, in the language; `mustBeKey` in English
+    // asks for a text of the tables.
+    void spoken(const QWidget *widget, const QString &where, const QString &text, bool mustBeKey);
+    void readMenu(QMenu *menu, const QString &where, QSet<const QMenu *> &read, bool qtOwn);
     void clipped(const QWidget *widget, const QString &where, const QString &text, int needs, int has);
     void cutBelow(const QWidget *widget, const QString &where, const QString &text, int needs, int has);
     void textIn(const QWidget *widget, const QString &where, const QString &text, int needs, const QRect &room);
@@ -56,6 +73,10 @@ private:
     QSet<const QWidget *> m_typedInto;
     QHash<const QWidget *, QString> m_measuredViews;
     QSet<QString> m_programWords;
+    // The English texts and what this language's table says for each.
+    QHash<QString, QString> m_translations;
+    int m_menusRead = 0;
+    int m_spoken = 0;
 };
 
 } // namespace textwalk

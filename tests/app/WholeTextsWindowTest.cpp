@@ -4,7 +4,8 @@
 // screen. The walk (TextWalk) finds the controls itself and measures every text against the
 // room it is given: titles and labels, the values inside fields and spin boxes, every item of
 // every combo box, list and tree, the texts views paint themselves, and the note a number field
-// shows when it refuses what was typed. The window shows realistic values: a box of 1.17 by
+// shows when it refuses what was typed. Every context menu the windows open and every tool tip
+// speak the language. The window shows realistic values: a box of 1.17 by
 // 0.42 inches with a picture is selected, and the database holds a hundred thousand records.
 #include <gtest/gtest.h>
 
@@ -86,6 +87,8 @@ using textwalk::TextWalk;
 void walkWindow(TextWalk &walk, QWidget *window, const QString &where)
 {
     walk.walk(window, where);
+    walk.toolTips(window, where);
+    walk.contextMenus(window, where);
     walk.refusalNotes(window, where);
     for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
         if (!tabs->isVisible())
@@ -98,6 +101,7 @@ void walkWindow(TextWalk &walk, QWidget *window, const QString &where)
             apptest::settle();
             const QString at = where + QStringLiteral(" tab \"") + tabs->tabText(i) + QLatin1Char('"');
             walk.walk(tabs->widget(i), at);
+            walk.toolTips(tabs->widget(i), at);
             walk.refusalNotes(tabs->widget(i), at);
         }
         tabs->setCurrentIndex(current);
@@ -130,6 +134,7 @@ void walkWindow(TextWalk &walk, QWidget *window, const QString &where)
         const QString at = where + QStringLiteral(" page \"") + button->text() + QStringLiteral("\" (")
             + button->toolTip() + QLatin1Char(')');
         walk.walk(window, at);
+        walk.toolTips(window, at);
         if (!wasOpen)
             walk.refusalNotes(window, at);
         if (!wasOpen && button->isChecked() && button->isVisible()) {
@@ -400,8 +405,10 @@ TEST(WholeTexts, EveryTextOfEveryWindowShowsWholeInEachLanguage)
         TextWalk walk(QLatin1String(language), FreeArea);
         walk.fitsScreen(window, QStringLiteral("main window"));
 
-        // Design mode with a picture box selected, each inspector page opened in turn.
+        // Design mode with a picture box selected, its picture's style copied (the canvas's
+        // context menu offers to copy and paste it), each inspector page opened in turn.
         selectAPictureBox(f);
+        f.canvas()->copyImageStyle();
         walkWindow(walk, window, QStringLiteral("design"));
 
         // Database mode on a large database, each pane of its side panel opened in turn.
@@ -429,6 +436,8 @@ TEST(WholeTexts, EveryTextOfEveryWindowShowsWholeInEachLanguage)
             apptest::settle();
         }
         EXPECT_GT(walk.measured(), 200) << language;
+        // The canvas's, the database list's and the fields' context menus at least.
+        EXPECT_GE(walk.menusRead(), 3) << language;
         // Those the selected box enables: its place, size, angle, tiling and text size.
         EXPECT_GE(walk.notes(), 7) << language << ": the number fields the walk typed into";
         problems << walk.problems();

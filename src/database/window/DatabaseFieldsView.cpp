@@ -433,10 +433,13 @@ QString DatabaseFieldsView::labelTextForField(int pk)
 
 void DatabaseFieldsView::updateFieldLabel(int pk)
 {
-    const QString text = labelTextForField(pk) + QLatin1Char(':');
+    const QString title = labelTextForField(pk);
     for (QLabel *label : findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
         if (tagOf(label) == pk + 1000)
-            label->setText(text);
+            label->setText(title + QLatin1Char(':'));
+    for (QWidget *control : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (control->property(kTagProperty).isValid() && tagOf(control) == pk && !qobject_cast<QLabel *>(control))
+            control->setToolTip(plainToolTip(title));
 }
 
 void DatabaseFieldsView::populate()
@@ -563,7 +566,8 @@ void DatabaseFieldsView::populate()
             control->setFont(font);
         control->setObjectName(field.dbtitle());
         control->setProperty(kTagProperty, field.pk);
-        control->setToolTip(plainToolTip(field.title));
+        // The field's title as its label shows it: the user's own, else in the user's language.
+        control->setToolTip(plainToolTip(labels.value(field.pk)));
         control->setGeometry(_fieldsLeft, y, width, height);
         y += 30 + (field.type == tableField::Blob ? 78 : 0);
     }
