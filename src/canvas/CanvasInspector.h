@@ -29,6 +29,10 @@ public:
     virtual void updateObjectValues() = 0;
     // Every value without re-enabling (tool changes, unit changes, undo and redo).
     virtual void updateValues() = 0;
+    // The design changed, however it came (a panel, a menu, a key, Undo, Redo, a control):
+    // called once the event that changed it has been handled, so that every control shows the
+    // selection's value.
+    virtual void designChanged() { updateValues(); }
     // The number formats and stepper steps of the display unit.
     virtual void updateFormatters() = 0;
     // The text controls (font and text attribute changes).

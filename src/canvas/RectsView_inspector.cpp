@@ -18,7 +18,31 @@ void RectsView::setObjectInfo(CanvasInspector *inspector)
     if (!inspector)
         return;
     connect(this, &RectsView::selectionChanged, this, &RectsView::refreshObjectInfo, Qt::UniqueConnection);
+    // Every change of the design, however it came (a panel, a menu, a key, Undo, Redo, another
+    // control of the inspector), ends with the inspector showing the selection's values: once,
+    // after the event that made it.
+    connect(&m_undoManager, &UndoManager::changed, this, &RectsView::followDesignChange, Qt::UniqueConnection);
     inspector->setSelectedRects(&_selectedObjects);
+}
+
+void RectsView::followDesignChange()
+{
+    if (m_inspectorFollowing || !m_objectInfo)
+        return;
+    m_inspectorFollowing = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_inspectorFollowing = false;
+            if (!m_objectInfo)
+                return;
+            try {
+                m_objectInfo->designChanged();
+            } catch (const std::exception &e) {
+                qWarning().noquote() << e.what();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void RectsView::refreshObjectInfo()

@@ -116,6 +116,10 @@ QString NumberField::formatted(double value, const QString &format)
 
 void NumberField::setFloatValue(double value)
 {
+    // A refresh that shows the value the field shows already leaves the note of a refused
+    // typing beside it.
+    if (formatted(value) == m_shown && text() == m_shown && !m_refusal.isEmpty())
+        return;
     clearRefusal();
     m_shown = formatted(value);
     m_shownValue = std::isfinite(value) ? std::optional<double>(value) : std::nullopt;

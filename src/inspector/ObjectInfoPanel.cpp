@@ -1,13 +1,16 @@
 #include "inspector/ObjectInfoPanel.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDebug>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -191,6 +194,17 @@ void ObjectInfoPanel::updateValues()
     updateBarValues();
     updateFontValues();
     updateAlignValues();
+}
+
+void ObjectInfoPanel::designChanged()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (qobject_cast<QPlainTextEdit *>(focus) || qobject_cast<QTextEdit *>(focus)) {
+        for (const QPointer<InspectorPage> &page : std::as_const(m_pages))
+            if (page && page->isAncestorOf(focus))
+                return;
+    }
+    updateValues();
 }
 
 void ObjectInfoPanel::updateObjectValues()

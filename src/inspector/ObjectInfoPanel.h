@@ -58,6 +58,9 @@ public:
     void updateFormatters() override;
     // In this order: object, graphic, image, barcode, font and align values.
     void updateValues() override;
+    // Every value shown anew, but for a page whose text view the user is typing into: the
+    // typing is the change, the page shows it, and the typing goes on as one edit.
+    void designChanged() override;
     void updateObjectValues() override;
     void updateGraphicValues();
     void updateImageValues();
