@@ -1,7 +1,8 @@
-// Style commands over one paragraph of many runs, worked through the real window at 155 % zoom:
-// the box's text edited and all of it selected (Ctrl+A), then every command that changes the
-// style of a selection, each followed by Edit > Undo; then the box selected and not edited,
-// with the commands enabled for it. The commands are found in the window: every item of the
+// Style commands over one paragraph of many runs (the window bench's design of runs, opened
+// anew for each count), worked through the real window at 155 % zoom: the box's text edited and
+// all of it selected (Ctrl+A), then every command that changes the style of a selection, each
+// followed by Edit > Undo; then the box selected and not edited, with the commands enabled for
+// it. The commands are found in the window: every item of the
 // Format menu's submenus that the menu enables and that opens no panel, the Bold and Italic
 // keys, the colour panel's colour, the font panel's size, and the Text page's size field,
 // colour well and alignment segments. For each: the time until the canvas has drawn it and the
@@ -27,7 +28,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QTimer>
 #include <QToolButton>
 
 #include <cstdio>
@@ -35,7 +35,7 @@
 #include <map>
 #include <memory>
 
-#include "BenchSupport.h"
+#include "WindowBench.h"
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
 #include "canvas/RectsView.h"
@@ -54,67 +54,6 @@ using namespace qmbench;
 
 namespace {
 
-MainWindow &window()
-{
-    static MainWindow *made = [] {
-        Language::initialize();
-        registerAllKinds();
-        auto *w = new MainWindow;
-        w->resize(1200, 900);
-        w->show();
-        QCoreApplication::processEvents();
-        return w;
-    }();
-    return *made;
-}
-
-// The longest gap between two turns of the event loop while it runs.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setInterval(2);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_clock.nsecsElapsed());
-            m_clock.restart();
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    double stopMs()
-    {
-        m_timer.stop();
-        m_longest = std::max(m_longest, m_clock.nsecsElapsed());
-        return double(m_longest) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
-// The runs of design (c) of the design benchmark: sizes, weights and colours changing with
-// every run.
-void fillRuns(QTextDocument *document, int count)
-{
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    for (int i = 0; i < count; ++i) {
-        QTextCharFormat format;
-        format.setFontPointSize(8 + i % 5);
-        format.setFontWeight(i % 2 ? QFont::Bold : QFont::Normal);
-        format.setForeground(QColor::fromHsv((i * 7) % 360, 200, 160));
-        cursor.insertText(QStringLiteral("run%1 ").arg(i % 100), format);
-    }
-    cursor.endEditBlock();
-}
-
 // One command as a user gives it, found in the window.
 struct Command
 {
@@ -128,7 +67,7 @@ QList<Command> formatMenuCommands()
 {
     QList<Command> commands;
     QMenu *format = nullptr;
-    for (QAction *top : window().menuBar()->actions())
+    for (QAction *top : benchWindow().menuBar()->actions())
         if (top->menu() && top->menu()->title() == Language::stringForKey(QStringLiteral("Format")))
             format = top->menu();
     if (!format)
@@ -151,7 +90,7 @@ QList<Command> formatMenuCommands()
 
 QAction *undoItem()
 {
-    for (QAction *top : window().menuBar()->actions())
+    for (QAction *top : benchWindow().menuBar()->actions())
         if (top->menu())
             for (QAction *item : top->menu()->actions())
                 if (item->toolTip() == QLatin1String("Undo"))
@@ -161,7 +100,7 @@ QAction *undoItem()
 
 void key(int code, Qt::KeyboardModifiers modifiers)
 {
-    RectsView *canvas = window().canvas();
+    RectsView *canvas = benchWindow().canvas();
     canvas->setFocus();
     // A key press sent to a widget goes to the window's shortcuts first, as a typed one does.
     QKeyEvent press(QEvent::KeyPress, code, modifiers);
@@ -174,7 +113,7 @@ void key(int code, Qt::KeyboardModifiers modifiers)
 QList<Command> textPageCommands()
 {
     QList<Command> commands;
-    QWidget *info = &window();
+    QWidget *info = &benchWindow();
     auto *size = info->findChild<NumberField *>(QStringLiteral("tvTextSize"));
     auto *well = info->findChild<ColorWell *>(QStringLiteral("cwTextColor"));
     auto *alignment = info->findChild<SegmentedControl *>(QStringLiteral("scTextAilgn"));
@@ -193,7 +132,7 @@ QList<Command> textPageCommands()
 QList<Command> panelCommands(bool colour)
 {
     QList<Command> commands;
-    RectsView *canvas = window().canvas();
+    RectsView *canvas = benchWindow().canvas();
     if (colour)
         commands.append({QStringLiteral("colour panel"), [canvas] {
                              QColorDialog *panel = canvas->colorPanel();
@@ -230,7 +169,7 @@ struct Figures
 // Runs a command, then handles events until the canvas has drawn what it did.
 Figures timed(const std::function<void()> &command)
 {
-    RectsView *canvas = window().canvas();
+    RectsView *canvas = benchWindow().canvas();
     PaintWatch watch;
     canvas->installEventFilter(&watch);
     Heartbeat beat;
@@ -310,11 +249,11 @@ void row(int runs, const QString &name, const Figures &figures)
 
 int main(int argc, char **argv)
 {
-    qputenv("XDG_DATA_HOME", workDir().filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", workDir().filePath(QStringLiteral("config")).toUtf8());
+    if (!prepareRealScreen(argv[0]))
+        return 1;
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Brenholt"));
-    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    if (!onRealScreen(argv[0]))
+        return 1;
     Prompts::install(std::make_unique<BenchPrompts>());
     RectsView::setTerminatePromptFlag(true);
 
@@ -326,28 +265,19 @@ int main(int argc, char **argv)
                              ? qEnvironmentVariable("STYLE_RUNS_BENCH_LIMIT_MS").toDouble()
                              : 120000.0;
 
-    RectsView *canvas = window().canvas();
-    // Out of the fit-to-window zoom first: 155 % as the zoom button shows it.
-    canvas->zoomMenuSelect(2);
-    canvas->zoomChange(1.55);
-    QCoreApplication::processEvents();
+    RectsView *canvas = benchWindow().canvas();
     std::printf("platform %s, zoom %s, %d dpi\n", qPrintable(QGuiApplication::platformName()),
-                qPrintable(canvas->zoomText()), window().logicalDpiY());
+                qPrintable(canvas->zoomText()), benchWindow().logicalDpiY());
     std::printf("%8s  %-34s %12s %14s\n", "runs", "command", "drawn ms", "longest ms");
     QSet<QString> givenUp;
     for (const int count : std::as_const(counts)) {
         canvas->clearEditable();
         canvas->clearSelection();
-        canvas->removeAllRects();
-        canvas->undoManager()->removeAllActions();
-        GraphicPtr box = ColorRect::create(QRectF(5, 5, 180, 90));
-        box->setPageName(canvas->getCurrPageName());
-        box->setObjectLayer(1);
-        fillRuns(box->textStorage(), count);
-        canvas->addGraphic(box);
-        canvas->undoManager()->removeAllActions();
-        QCoreApplication::processEvents();
-        canvas->repaint();
+        canvas->wasChanged(false);
+        if (!canvas->open(formattedRuns(*canvas, workDir().path(), count)) || canvas->getRects().size() != 1)
+            qFatal("the design of %d runs did not open", count);
+        const GraphicPtr box = canvas->getRects().first();
+        settle();
 
         const Figures floor = floorOf(box->textStorage(), 180.0);
         row(count, QStringLiteral("floor: Qt re-formats the runs"), {floor.untilDrawnMs, floor.untilDrawnMs});
