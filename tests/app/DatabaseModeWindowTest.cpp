@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QDockWidget>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
@@ -16,7 +18,14 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <numeric>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/AllKinds.h"
 #include "app/MainWindow.h"
@@ -215,6 +224,119 @@ TEST_F(DatabaseModeWindow, ADesignOpensWithItsDatabaseAndRecordOrSaysTheDatabase
     EXPECT_TRUE(prompts->last().message.contains(team)) << prompts->last().message.toStdString();
     EXPECT_EQ(canvas->getRects().size(), 1);
     EXPECT_EQ(editor->database()->path(), club);
+}
+
+namespace {
+
+// Opens `fifo` for writing once `after` has passed, unless stopped first: a reader waiting on
+// it is let go, so that a test that would hang fails instead. Says whether it had to.
+class FifoRelease
+{
+public:
+    FifoRelease(QString fifo, std::chrono::milliseconds after)
+        : m_thread([this, fifo = QFile::encodeName(fifo), after] {
+            const auto until = std::chrono::steady_clock::now() + after;
+            while (!m_stop && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (m_stop)
+                return;
+            m_released = true;
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        })
+    {
+    }
+    ~FifoRelease() { stop(); }
+    bool stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_released;
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_released{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+// A design whose database has a FIFO beside it, where SQLite looks for its rollback journal,
+// its write-ahead log or the log's shared memory (or in the database's own place): Open answers
+// at once with the design's objects, the database open before stays open, and the user is told
+// which file is not a regular one.
+TEST_F(DatabaseModeWindow, ADesignWhoseDatabaseHasAFifoBesideItOpensAtOnceAndSaysWhy)
+{
+    registerAllKinds();
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.finishLaunching();
+    RectsView *canvas = window.canvas();
+    DatabaseFieldsView *editor = window.modeSwitch()->databaseView()->databaseFieldsView();
+    QAction *file = menuNamed(window, "File");
+    ASSERT_TRUE(file);
+    const auto fileItem = [&](const QString &title) {
+        emit file->menu()->aboutToShow();
+        QAction *item = itemNamed(file, title);
+        ASSERT_TRUE(item && item->isEnabled()) << title.toStdString();
+        item->trigger();
+    };
+    const QString dir = qmtest::freshDir(QStringLiteral("design-fifo-database"));
+    const QString club = Database::pathForTitle("Club");
+    for (const QString &beside : {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm"),
+                                  QString()}) {
+        SCOPED_TRACE(beside.toStdString());
+        const QString team = dir + QStringLiteral("/Team") + beside.mid(1) + QStringLiteral(".sqlite");
+        ASSERT_TRUE(Database::createDatabaseAtPath(team));
+        {
+            Database db(team);
+            db.initFieldsStructure();
+        }
+        ASSERT_TRUE(editor->setDatabasePath(team));
+        fileItem("New");
+        auto box = ColorRect::create(QRectF(10, 10, 40, 20));
+        box->setPageName(canvas->getCurrPageName());
+        canvas->addGraphic(box);
+        canvas->wasChanged(true);
+        const QString design = dir + QStringLiteral("/team") + beside + QStringLiteral(".qkdoc");
+        prompts->queuePath(design);
+        fileItem("Save");
+        ASSERT_TRUE(QFile::exists(design));
+        ASSERT_TRUE(editor->setDatabasePath(club));
+        DatabaseUserAction::end();
+
+        const QString fifo = team + beside;
+        if (beside.isEmpty())
+            ASSERT_TRUE(QFile::remove(team));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const int alerts = prompts->count(qmtest::TestPrompts::Alert);
+        FifoRelease release(fifo, std::chrono::seconds(10));
+        QElapsedTimer clock;
+        clock.start();
+        prompts->queuePath(design);
+        fileItem("Open...");
+        const qint64 took = clock.elapsed();
+        EXPECT_FALSE(release.stop()) << "Open waited on the FIFO until it was let go";
+        EXPECT_LT(took, 2000);
+        EXPECT_EQ(canvas->getRects().size(), 1);
+        EXPECT_EQ(editor->database()->path(), club);
+        ASSERT_EQ(prompts->count(qmtest::TestPrompts::Alert), alerts + 1);
+        const QString name = QFileInfo(team).completeBaseName();
+        if (beside.isEmpty()) {
+            EXPECT_EQ(prompts->last().title,
+                      QString::fromUtf8("The database \u201c%1\u201d of this design cannot be found.").arg(name));
+        } else {
+            EXPECT_EQ(prompts->last().title, QString::fromUtf8("The database \u201c%1\u201d cannot be opened.").arg(name));
+            EXPECT_EQ(prompts->last().message,
+                      QString::fromUtf8("\u201c%1\u201d is not a regular file, so the database was not opened.")
+                          .arg(QFileInfo(fifo).fileName()));
+        }
+        QFile::remove(fifo);
+    }
 }
 
 // The form follows the width its view gives it as the user drags the divider beside it: at

@@ -232,8 +232,10 @@ std::unique_ptr<Database> Database::openDatabaseAtPath(const QString &path, QStr
     }
     auto db = std::make_unique<Database>(path);
     try {
-        if (!db->openDatabase())
-            throw DatabaseError(QStringLiteral("unable to openDatabase"));
+        if (!db->openDatabase()) {
+            const QString refusal = db->openRefusal();
+            throw DatabaseError(refusal.isEmpty() ? QStringLiteral("unable to openDatabase") : refusal);
+        }
         db->initFieldsStructure();
         db->initFieldValues();
         for (const char *key : {"fieldsToView", "fieldsOrderArray"}) {
@@ -294,6 +296,11 @@ bool Database::openDatabase()
     _database = std::move(connection);
     _opened = ok;
     return ok;
+}
+
+QString Database::openRefusal() const
+{
+    return _database ? _database->refusal() : QString();
 }
 
 bool Database::isReadOnly()

@@ -89,6 +89,9 @@ public:
     // Explicit opening for a series of operations; every operation below also opens by
     // itself and closes only what it opened.
     bool openDatabase();
+    // Why the last openDatabase() did not hand the file to SQLite at all (a FIFO or device in
+    // its place or beside it), for the user; empty otherwise.
+    QString openRefusal() const;
     void closeDatabase();
     bool opened() const { return _opened; }
     // The file can be read but not written (write-protected file).

@@ -6,7 +6,16 @@
 #include "database/store/LocaleCollation.h"
 #include "platform/GuardedReader.h"
 
+#include <QFileInfo>
+
 #include <sqlite3.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+
+#include "foundation/Language.h"
 
 namespace quillmark {
 
@@ -14,7 +23,45 @@ namespace {
 
 bool s_openReadOnly = false;
 
+// Every file SQLite opens goes through here: the database, and beside it the rollback journal,
+// the write-ahead log and its shared memory, which it opens by name when it finds them (a
+// journal left behind is opened to see whether it is hot). A design may name any database, and
+// a FIFO beside it would hold the window for good; so no open waits, and what is opened is
+// kept only when it is a regular file. Folders are opened for reading to sync them, and SQLite
+// reads two devices of the system itself.
+int guardedOpen(const char *path, int flags, int mode)
+{
+    if (path && (std::strcmp(path, "/dev/null") == 0 || std::strcmp(path, "/dev/urandom") == 0))
+        // own file: the system's null device and random source, which SQLite itself opens
+        return ::open(path, flags, mode);
+    return GuardedReader::openDescriptor(path, flags, mode, GuardedReader::Folders::ReadOnly);
+}
+
+void guardSqliteOpens()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sqlite3_vfs *vfs = sqlite3_vfs_find(nullptr);
+        if (!vfs || vfs->iVersion < 3 || !vfs->xSetSystemCall
+            || vfs->xSetSystemCall(vfs, "open", reinterpret_cast<sqlite3_syscall_ptr>(&guardedOpen)) != SQLITE_OK)
+            qWarning("the database engine's opens could not be guarded");
+    });
+}
+
 } // namespace
+
+QString DatabaseConnection::fileNotRegular(const QString &path)
+{
+    for (const char *beside : {"", "-journal", "-wal", "-shm"}) {
+        const QString name = path + QLatin1String(beside);
+        struct stat info;
+        const bool exists = ::stat(QFile::encodeName(name).constData(), &info) == 0;
+        // The database itself must be there; the others may be missing.
+        if ((exists && !S_ISREG(info.st_mode)) || (!exists && !*beside))
+            return QFileInfo(name).fileName();
+    }
+    return {};
+}
 
 void DatabaseConnection::setOpenReadOnlyForTesting(bool readOnly)
 {
@@ -23,16 +70,21 @@ void DatabaseConnection::setOpenReadOnlyForTesting(bool readOnly)
 
 DatabaseConnection::DatabaseConnection(const QString &path)
 {
+    guardSqliteOpens();
     sqlite3 *db = nullptr;
     const QByteArray name = path.toUtf8();
-    // A design may name any file as its database: one that is no regular file (a FIFO would
-    // hold the window for good) is never handed to SQLite.
-    if (!GuardedReader::isRegularFile(path)) {
-        qWarning("unable to openDatabase: %s is no regular file", name.constData());
+    // A design may name any file as its database: one that is no regular file, or has none
+    // beside it (a FIFO would hold the window for good), is never handed to SQLite, and the
+    // user is told which file it was. Whatever changes after this look, SQLite's own opens
+    // are guarded.
+    const QString notRegular = fileNotRegular(path);
+    if (!notRegular.isEmpty()) {
+        m_refusal = translated(QStringLiteral("\u201c%@\u201d is not a regular file, so the database was not opened."))
+                        .replace(QStringLiteral("%@"), notRegular);
+        qWarning("unable to openDatabase: %s is no regular file", qPrintable(notRegular));
         return;
     }
-    // own file: SQLite opens its databases by name itself; the path was just seen to be a
-    // regular file, and databases from elsewhere are copied in through the guarded reader.
+    // own file: SQLite opens its databases by name itself, through the guarded open above.
     const int rc = sqlite3_open_v2(name.constData(), &db, s_openReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE,
                                    nullptr);
     if (rc != SQLITE_OK) {

@@ -20,6 +20,11 @@ public:
     DatabaseConnection &operator=(const DatabaseConnection &) = delete;
 
     bool isOpen() const { return m_db != nullptr; }
+    // Why the file was not handed to SQLite at all, for the user; empty when it was.
+    QString refusal() const { return m_refusal; }
+    // The name of the database's file, or of its journal, log or shared memory beside it, that
+    // exists but is no regular file (or of the database when it is missing); empty when none.
+    static QString fileNotRegular(const QString &path);
     sqlite3 *handle() const { return m_db; }
     QString errorMessage() const;
     // SQLite's result code of the last failure (SQLITE_CANTOPEN when the file did not open).
@@ -47,6 +52,7 @@ public:
 private:
     sqlite3 *m_db = nullptr;
     int m_transactionDepth = 0;
+    QString m_refusal;
 };
 
 } // namespace quillmark

@@ -5,9 +5,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+
 #include "database/store/Database.h"
+#include "database/store/DatabaseConnection.h"
 #include "database/store/DatabaseError.h"
 #include "database/store/DatabasesListDataSource.h"
 #include "database/store/MergeContents.h"
@@ -206,6 +211,48 @@ TEST(DatabaseFiles, DamagedFileIsRefusedWithAMessage)
     QString error;
     EXPECT_FALSE(Database::openDatabaseAtPath(path, &error));
     EXPECT_TRUE(error.startsWith("Error: failed to prepare statement with message '")) << error.toStdString();
+}
+
+// SQLite opens a database's companions by name when it finds them: a FIFO put in the place of
+// the rollback journal, the write-ahead log or its shared memory after the database was looked
+// at (the connection open, nothing read yet) makes the next statement fail at once instead of
+// waiting on the FIFO for good. A regular journal there is SQLite's as before.
+TEST(DatabaseFiles, AFifoBesideADatabaseAfterItWasLookedAtFailsTheNextStatementAtOnce)
+{
+    for (const char *beside : {"-journal", "-wal", "-shm"}) {
+        SCOPED_TRACE(beside);
+        const QString path = dbtest::freshDatabasePath(QStringLiteral("Gap"));
+        const QString fifo = path + QLatin1String(beside);
+        // The write-ahead log and its shared memory are looked for only in that mode.
+        if (QByteArray(beside) != "-journal") {
+            DatabaseConnection wal(path);
+            ASSERT_TRUE(wal.isOpen());
+            wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        }
+        ASSERT_FALSE(QFileInfo::exists(fifo));
+        DatabaseConnection connection(path);
+        ASSERT_TRUE(connection.isOpen());
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QElapsedTimer clock;
+        clock.start();
+        int rc = SQLITE_DONE;
+        try {
+            rc = connection.exec(QStringLiteral("SELECT count(*) FROM dbtable"));
+        } catch (const DatabaseError &) {
+            rc = SQLITE_CANTOPEN;
+        }
+        EXPECT_NE(rc, SQLITE_DONE);
+        EXPECT_LT(clock.elapsed(), 2000);
+        // Looked at again, it is refused before SQLite sees it, naming the file.
+        const DatabaseConnection again(path);
+        EXPECT_FALSE(again.isOpen());
+        EXPECT_EQ(again.refusal(),
+                  QString::fromUtf8("\u201c%1\u201d is not a regular file, so the database was not opened.")
+                      .arg(QFileInfo(fifo).fileName()));
+        ASSERT_TRUE(QFile::remove(fifo));
+        DatabaseConnection plain(path);
+        EXPECT_EQ(plain.exec(QStringLiteral("SELECT count(*) FROM dbtable")), SQLITE_DONE);
+    }
 }
 
 TEST(DatabaseFiles, FieldLookUps)
