@@ -459,9 +459,9 @@ public:
     virtual QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr);
     // The same in template mode: images are stored by path whatever "imgToDoc" says.
     QVariantMap propertyListRepresentationTemplate(const GraphicList *graphics = nullptr);
-    // Starts, on a worker, the copy of a picture from outside the program that the next
-    // stored form by path makes (in template mode when `forTemplate`), shared among the
-    // objects of `batch` that hold the same file; the form then only waits for it.
+    // Starts, on a worker, what the next stored form by path (in template mode when
+    // `forTemplate`) does with the picture's file (PictureCopy), shared among the objects of
+    // `batch` that hold the same picture from the same file; the form then only waits for it.
     void startPictureCopy(PictureCopy::Batch &batch, bool forTemplate = false);
     // Whether propertyListRepresentation(nullptr) reads nothing but this object and its own
     // text, so that the forms of many such objects may be made on other threads at once
@@ -643,10 +643,10 @@ protected:
     void passTileToImage();
     void passMonoToImage(bool flag);
 
-    // The stored form's path part: copies an outside image into the user's clip-art folder
-    // (path mode) and answers whether "ImagePath" is written; `holdsPicture` tells whether the
-    // file it names holds a picture.
-    bool prepareImagePathForWriting(bool *holdsPicture);
+    // The stored form's path part in path mode: the file the form names, holding the picture
+    // the object shows (an outside picture copied among the user's clip-art first); empty when
+    // no file holds it, and the form holds the picture itself. The object takes the path named.
+    QString imagePathForWriting();
     // Whether the stored form is written by path, not with the picture inside.
     bool writesImageByPath() const;
     // Puts back a path and image object (and the stored settings of a missing picture) for
@@ -667,9 +667,10 @@ protected:
     // Set while the picture of image_path is missing: the stored "Image" value as it was
     // read (an invalid QVariant when there was none), written back unchanged.
     std::optional<QVariant> _missingImage;
-    // The copy of the outside picture of `_pictureCopySource` started for the next stored form.
+    // The work on the picture's file started for the next stored form, and what it was
+    // started for (PictureCopy::batchKey).
     PictureCopy::Pending _pictureCopy;
-    QString _pictureCopySource;
+    QString _pictureCopyKey;
     CanvasServices *_mainView = nullptr;
     float _ximg_offset = 0.0f;
     float _yimg_offset = 0.0f;

@@ -3,6 +3,7 @@
 #include "objects/ColorRect.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QThread>
@@ -146,38 +147,43 @@ bool ColorRect::writesImageByPath() const
 
 void ColorRect::startPictureCopy(PictureCopy::Batch &batch, bool forTemplate)
 {
-    if (_missingImage || image_path.isEmpty() || (!forTemplate && !writesImageByPath())
-        || !PictureCopy::isOutside(image_path))
+    if (_missingImage || !_image || image_path.isEmpty() || (!forTemplate && !writesImageByPath()))
         return;
-    auto known = batch.constFind(image_path);
+    const QString key = PictureCopy::batchKey(image_path, *_image);
+    auto known = batch.constFind(key);
     if (known == batch.constEnd())
-        known = batch.insert(image_path, PictureCopy::start(image_path));
+        known = batch.insert(key, PictureCopy::start(image_path, *_image));
     _pictureCopy = *known;
-    _pictureCopySource = image_path;
+    _pictureCopyKey = key;
 }
 
-bool ColorRect::prepareImagePathForWriting(bool *holdsPicture)
+QString ColorRect::imagePathForWriting()
 {
-    if (image_path.isEmpty())
-        return false;
-    if (!PictureCopy::isOutside(image_path)) {
-        *holdsPicture = PictureCopy::isKept(image_path);
-        return true;
-    }
-    // An image from outside the application is kept with the user's clip-art so that the
-    // document does not depend on where the user found it. The file is copied on a worker
-    // through the guarded reader: one that is no longer a picture, or no file at all (a FIFO
-    // put in its place), is not copied and the picture goes into the form itself.
-    const bool started = _pictureCopy.valid() && _pictureCopySource == image_path;
-    const PictureCopy::Outcome outcome = started ? _pictureCopy.get() : PictureCopy::make(image_path);
+    // The file is judged on a worker through the guarded reader: one cut short, replaced, made a
+    // FIFO, deleted or made unreadable since the picture was read is not named, and the picture
+    // goes into the form itself. One from outside the program is named through its copy among
+    // the user's clip-art, written from the picture held.
+    const bool started = _pictureCopy.valid() && _pictureCopyKey == PictureCopy::batchKey(image_path, *_image);
+    const PictureCopy::Outcome outcome = started ? _pictureCopy.get() : PictureCopy::make(image_path, *_image);
     _pictureCopy = {};
-    _pictureCopySource.clear();
-    if (!outcome.copy.isEmpty()) {
-        image_path = outcome.copy;
-        CanvasServices::setUpdateUserUmages(true);
+    _pictureCopyKey.clear();
+    if (outcome.path.isEmpty()) {
+        // No file holds the picture the object shows: it names none from now on.
+        image_path.clear();
+        return {};
     }
-    *holdsPicture = outcome.holdsPicture;
-    return true;
+    if (outcome.copied)
+        CanvasServices::setUpdateUserUmages(true);
+    if (outcome.path != image_path || !_image->sourceFile() || _image->sourceFile()->stamp != outcome.stamp) {
+        auto source = std::make_shared<specImage::SourceFile>();
+        source->path = QFileInfo(outcome.path).absoluteFilePath();
+        source->stamp = outcome.stamp;
+        if (const std::shared_ptr<const specImage::SourceFile> before = _image->sourceFile())
+            source->digest = before->digest;
+        _image->setSourceFile(std::move(source));
+    }
+    image_path = outcome.path;
+    return image_path;
 }
 
 QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
@@ -191,18 +197,16 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
         writesImagePath = true;
         imagePath = image_path;
         imageDict = *_missingImage;
-    } else if (_image || !image_path.isEmpty()) {
-        // Only an object with a picture asks the settings how to store it.
-        bool holdsPicture = false;
-        if (writesImageByPath() && prepareImagePathForWriting(&holdsPicture)) {
-            writesImagePath = true;
-            imagePath = image_path;
-            // A file that has gone since the image was loaded, or holds no picture now, cannot
-            // give the picture back, so the picture itself goes into the document as well.
-            imageDict = imagePropertyList(!holdsPicture);
-        } else {
-            imageDict = imagePropertyList(true);
-        }
+    } else if (_image) {
+        // Only an object with a picture asks the settings how to store it. A file named holds
+        // the picture the object shows; when none does, the picture goes into the form itself.
+        if (writesImageByPath() && !image_path.isEmpty())
+            imagePath = imagePathForWriting();
+        writesImagePath = !imagePath.isEmpty();
+        imageDict = imagePropertyList(!writesImagePath);
+    } else if (!image_path.isEmpty() && writesImageByPath()) {
+        writesImagePath = true;
+        imagePath = image_path;
     }
 
     // The keys go in in their sorted order, each at the end of the dictionary: a design's

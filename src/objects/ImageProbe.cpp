@@ -234,10 +234,10 @@ std::unique_ptr<QFile> ImageProbe::openRegularFile(const QString &path, Refusal 
     return file;
 }
 
-std::optional<QByteArray> ImageProbe::readFile(const QString &path, Refusal *refusal)
+std::optional<QByteArray> ImageProbe::readFile(const QString &path, Refusal *refusal, GuardedReader::Stamp *stamp)
 {
     GuardedReader::Refusal why = GuardedReader::Refusal::None;
-    std::optional<QByteArray> data = GuardedReader::read(path, maxFileBytes, &why);
+    std::optional<QByteArray> data = GuardedReader::read(path, maxFileBytes, &why, stamp);
     if (refusal)
         *refusal = data ? Refusal::None : why == GuardedReader::Refusal::TooLarge ? Refusal::TooLarge : Refusal::Unreadable;
     return data;

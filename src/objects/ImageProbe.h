@@ -20,6 +20,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/GuardedReader.h"
+
 class QFile;
 class QIODevice;
 
@@ -72,8 +74,9 @@ public:
     // The file opened for reading when it is a regular file no larger than maxFileBytes;
     // null otherwise, with the reason. Never blocks on a FIFO or a device.
     static std::unique_ptr<QFile> openRegularFile(const QString &path, Refusal *refusal = nullptr);
-    // The whole of such a file.
-    static std::optional<QByteArray> readFile(const QString &path, Refusal *refusal = nullptr);
+    // The whole of such a file; `stamp` takes the stamp of the file read.
+    static std::optional<QByteArray> readFile(const QString &path, Refusal *refusal = nullptr,
+                                              GuardedReader::Stamp *stamp = nullptr);
 
     // Pictures up to this many pixels decode quickly enough to be placed on the window's
     // thread; larger ones are decoded on a worker.

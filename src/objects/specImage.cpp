@@ -1,10 +1,12 @@
 #include "objects/specImage.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QPaintEngine>
 #include <QTransform>
 
 #include <algorithm>
@@ -276,6 +278,7 @@ specImage::specImage(const specImage &other)
     , _bitmap(other._bitmap)
     , _pixelSize(other._pixelSize)
     , _data(other._data)
+    , _source(other._source)
     , _pending(other._pending)
     , _undecodable(other._undecodable)
     , _archived(other._archived)
@@ -344,13 +347,28 @@ std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *err
 std::shared_ptr<specImage> specImage::decodeFile(const QString &path, ImageProbe::Refusal *refusal)
 {
     ImageProbe::Refusal why = ImageProbe::Refusal::None;
-    const std::optional<QByteArray> data = ImageProbe::readFile(path, &why);
+    GuardedReader::Stamp stamp;
+    const std::optional<QByteArray> data = ImageProbe::readFile(path, &why, &stamp);
     if (!data) {
         if (refusal)
             *refusal = why;
         return nullptr;
     }
-    return decodeData(*data, refusal);
+    std::shared_ptr<specImage> image = decodeData(*data, refusal);
+    if (image) {
+        auto source = std::make_shared<SourceFile>();
+        source->path = QFileInfo(path).absoluteFilePath();
+        source->stamp = stamp;
+        if (image->_data.constData() != data->constData() && image->_data != *data)
+            source->digest = digestOf(*data);
+        image->_source = std::move(source);
+    }
+    return image;
+}
+
+QByteArray specImage::digestOf(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 std::shared_ptr<specImage> specImage::fromData(const QByteArray &bytes, QString *error)
@@ -467,6 +485,7 @@ std::shared_ptr<specImage> specImage::copyRepresentations() const
     image->_bitmap = _bitmap;
     image->_pixelSize = _pixelSize;
     image->_data = _data;
+    image->_source = _source;
     image->_pending = _pending;
     image->_undecodable = _undecodable;
     image->_archived = _archived;

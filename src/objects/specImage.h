@@ -26,6 +26,7 @@
 #include <optional>
 
 #include "objects/ImageProbe.h"
+#include "platform/GuardedReader.h"
 
 namespace quillmark {
 
@@ -136,6 +137,24 @@ public:
 
     // A new image holding this one's picture with the attributes of a new image.
     std::shared_ptr<specImage> copyRepresentations() const;
+
+    // ---- the file the picture came from ----
+    // The file as it was when the picture was read from it, or when a copy of the picture was
+    // written there: where it is, its stamp, and, when the picture is kept as other bytes than
+    // the file's (a drawing is kept sanitized), the digest of the file's bytes (digestOf()).
+    // Save names a file in the design only while it holds the picture still.
+    struct SourceFile
+    {
+        QString path;
+        GuardedReader::Stamp stamp;
+        QByteArray digest;
+    };
+    std::shared_ptr<const SourceFile> sourceFile() const { return _source; }
+    void setSourceFile(std::shared_ptr<const SourceFile> source) { _source = std::move(source); }
+    static QByteArray digestOf(const QByteArray &bytes);
+    // The bytes the picture is kept as: its file's, or a drawing's sanitized text; empty for a
+    // bitmap made in memory.
+    QByteArray heldBytes() const { return _data; }
 
     bool isValid() const { return _kind != Kind::None; }
     Kind kind() const { return _kind; }
@@ -308,6 +327,7 @@ private:
     QSize _pixelSize;
     // The encoded bytes the picture was read from; empty for a bitmap made in memory.
     QByteArray _data;
+    std::shared_ptr<const SourceFile> _source;
     // A bitmap read from its header alone: its pixels, decoded once for every copy.
     struct PendingPixels;
     std::shared_ptr<PendingPixels> _pending;

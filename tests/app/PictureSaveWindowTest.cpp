@@ -1,9 +1,9 @@
-// Saving a design whose pictures came from outside the program: each picture file is copied
-// into the user's clip-art folder only when it is still a picture, read through the guarded
-// reader. A picture whose file was replaced by a FIFO or by a link to /dev/zero never holds up
-// Save As, and the saved design (read back with plistutil) holds that picture itself: opened
-// again, it shows.
+// Saving a design whose pictures came from files: the saved design names a file only while it
+// holds the very picture the object shows, and holds the picture itself otherwise, whatever
+// became of the file after the picture was placed and wherever it lay. Read back with
+// plistutil, and opened again in the window, every picture shows the pixels it showed.
 #include "app/AppTestSupport.h"
+#include "common/PlistutilReader.h"
 
 #include "objects/CanvasServices.h"
 #include "objects/specImage.h"
@@ -11,8 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
+#include <QPainter>
 
 #include <sys/stat.h>
 
@@ -20,158 +19,159 @@ using namespace quillmark;
 
 namespace {
 
-// The saved design as XML, converted by plistutil.
-QString asXml(const QString &document)
+// What becomes of a picture's file after it was placed, before Save As.
+enum class Change { None, CutShort, OtherPicture, Fifo, Deleted, Unreadable, LinkToDevice, LinkLoop, Folder };
+
+const QList<std::pair<Change, const char *>> &changes()
 {
-    const QString xml = document + QStringLiteral(".xml");
-    QProcess plistutil;
-    plistutil.start(QStringLiteral("plistutil"), {QStringLiteral("-i"), document, QStringLiteral("-o"), xml,
-                                                  QStringLiteral("-f"), QStringLiteral("xml")});
-    if (!plistutil.waitForFinished(30000) || plistutil.exitCode() != 0) {
-        ADD_FAILURE() << "plistutil: " << plistutil.readAllStandardError().toStdString();
-        return {};
+    static const QList<std::pair<Change, const char *>> all = {
+        {Change::None, "unchanged"},
+        {Change::CutShort, "cut to a third"},
+        {Change::OtherPicture, "replaced by another picture of the same size"},
+        {Change::Fifo, "replaced by a FIFO"},
+        {Change::Deleted, "deleted"},
+        {Change::Unreadable, "made unreadable"},
+        {Change::LinkToDevice, "replaced by a link to /dev/zero"},
+        {Change::LinkLoop, "replaced by a link to itself"},
+        {Change::Folder, "replaced by a folder"}};
+    return all;
+}
+
+QImage pictureOf(const QColor &colour)
+{
+    QImage image(90, 60, QImage::Format_RGB32);
+    image.fill(colour);
+    QPainter painter(&image);
+    painter.fillRect(QRect(0, 0, 45, 30), colour.darker(200));
+    return image;
+}
+
+bool apply(Change change, const QString &path)
+{
+    switch (change) {
+    case Change::None:
+        return true;
+    case Change::CutShort: {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite) && file.resize(file.size() / 3);
     }
-    QFile file(xml);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
-
-// The dictionaries of "ObjectsList" in the XML, one text each, in order.
-QStringList objectDictionaries(const QString &xml)
-{
-    QStringList objects;
-    const qsizetype list = xml.indexOf(QStringLiteral("<key>ObjectsList</key>"));
-    if (list < 0)
-        return objects;
-    qsizetype at = xml.indexOf(QStringLiteral("<array>"), list) + 7;
-    const qsizetype end = xml.indexOf(QStringLiteral("</array>"), at);
-    // The objects' dictionaries hold only dictionaries and no arrays: each top-level <dict>
-    // is one object.
-    while (at < end) {
-        const qsizetype open = xml.indexOf(QStringLiteral("<dict>"), at);
-        if (open < 0 || open > end)
-            break;
-        int depth = 0;
-        qsizetype k = open;
-        do {
-            const qsizetype nextOpen = xml.indexOf(QStringLiteral("<dict>"), k + 1);
-            const qsizetype nextClose = xml.indexOf(QStringLiteral("</dict>"), k + 1);
-            if (nextOpen >= 0 && nextOpen < nextClose) {
-                ++depth;
-                k = nextOpen;
-            } else {
-                k = nextClose;
-                if (depth-- == 0)
-                    break;
-            }
-        } while (k >= 0);
-        objects.append(xml.mid(open, k + 7 - open));
-        at = k + 7;
+    case Change::OtherPicture:
+        // Written over in place: the same name, size and kind, other pixels.
+        return pictureOf(QColor(10, 200, 10)).save(path, "PNG");
+    case Change::Fifo:
+        return QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    case Change::Deleted:
+        return QFile::remove(path);
+    case Change::Unreadable:
+        // Still read by a user who may read anything: then it holds the picture still.
+        return ::chmod(QFile::encodeName(path).constData(), 0) == 0;
+    case Change::LinkToDevice:
+        return QFile::remove(path) && QFile::link(QStringLiteral("/dev/zero"), path);
+    case Change::LinkLoop:
+        return QFile::remove(path) && ::symlink(QFile::encodeName(path).constData(), QFile::encodeName(path).constData()) == 0;
+    case Change::Folder:
+        return QFile::remove(path) && QDir().mkdir(path);
     }
-    return objects;
+    return false;
 }
 
-QString imagePathOf(const QString &object)
+QImage pixels(const QImage &image)
 {
-    static const QRegularExpression path(QStringLiteral("<key>ImagePath</key>\\s*<string>([^<]*)</string>"));
-    return path.match(object).captured(1);
-}
-
-bool holdsPictureData(const QString &object)
-{
-    // The picture's own bytes sit in the "Image" dictionary under "Image" as data.
-    static const QRegularExpression data(QStringLiteral("<key>Image</key>\\s*<dict>.*<key>Image</key>\\s*<data>"),
-                                         QRegularExpression::DotMatchesEverythingOption);
-    return data.match(object).hasMatch();
-}
-
-QColor colourAtCentre(const std::shared_ptr<ColorRect> &graphic)
-{
-    const QImage held = graphic->image()->copyRepresentations()->prepareImage();
-    return held.pixelColor(held.width() / 2, held.height() / 2);
+    return image.convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace
 
-// Three pictures placed from a folder of the user's: one stays a picture, one is replaced by a
-// FIFO and one by a link to /dev/zero before the design is first saved. Save As returns at
-// once; only the picture that is still one is copied among the user's clip-art (its stored form
-// names the copy), the other two keep their paths and are stored in the design themselves, and
-// no empty copy is left in the user's folder. Opened again, all three show their colours.
-TEST(PictureSaveWindow, PicturesReplacedByAFifoOrALinkToADeviceAreKeptInTheDesignAndSaveReturnsAtOnce)
+// Each way a placed picture's file can change, for a file from outside the program and for one
+// already in the user's clip-art folder. The saved design (read with plistutil) names a file
+// holding the picture's own bytes, or holds the picture itself and names none; opened again,
+// every object shows the picture it showed, and no file is missing.
+TEST(PictureSaveWindow, ThePictureShownIsKeptWhateverBecameOfItsFile)
 {
-    apptest::WindowFixture f(QStringLiteral("picture-save-hostile"));
-    const QString folder = qmtest::freshDir(QStringLiteral("picture-save-hostile-files"));
-    struct Picture
+    apptest::WindowFixture f(QStringLiteral("picture-save-changes"));
+    const QString outside = qmtest::freshDir(QStringLiteral("picture-save-changes-files"));
+    const QString clipart = CanvasServices::clipartUserPath();
+    ASSERT_TRUE(QDir().mkpath(clipart));
+    struct Placed
     {
-        QString name;
-        QColor colour;
-        // What the file is replaced by after placing: nothing, a FIFO, a link to /dev/zero.
-        enum { Kept, Fifo, Zero } becomes;
+        QString what;
+        QString path;
+        QByteArray bytes;
+        QImage shown;
+        Change change;
     };
-    const QList<Picture> pictures = {{QStringLiteral("kept-olive.png"), QColor(120, 130, 20), Picture::Kept},
-                                     {QStringLiteral("piped-teal.png"), QColor(20, 130, 140), Picture::Fifo},
-                                     {QStringLiteral("zeroed-plum.png"), QColor(140, 40, 120), Picture::Zero}};
-    for (const Picture &picture : pictures) {
-        QImage image(60, 40, QImage::Format_RGB32);
-        image.fill(picture.colour);
-        const QString path = folder + QLatin1Char('/') + picture.name;
-        ASSERT_TRUE(image.save(path));
-        f.canvas()->clearSelection();
-        f.prompts->queuePath(path);
-        f.trigger(QStringLiteral("Image"), QStringLiteral("Select Image File..."));
+    QList<Placed> placed;
+    int hue = 0;
+    for (const auto &[change, name] : changes()) {
+        for (const QString &folder : {outside, clipart}) {
+            const QString where = folder == outside ? QStringLiteral("outside") : QStringLiteral("in the user's folder");
+            const QString path = QStringLiteral("%1/picture-%2-%3.png").arg(folder).arg(int(change)).arg(folder == outside ? 0 : 1);
+            ASSERT_TRUE(pictureOf(QColor::fromHsv((hue += 19) % 360, 200, 220)).save(path, "PNG"));
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            f.canvas()->clearSelection();
+            f.prompts->queuePath(path);
+            f.trigger(QStringLiteral("Image"), QStringLiteral("Select Image File..."));
+            const GraphicPtr graphic = f.canvas()->getRects().last();
+            ASSERT_TRUE(graphic->hasValidImage());
+            placed.append({QStringLiteral("%1, %2").arg(QString::fromLatin1(name), where), path, file.readAll(),
+                           pixels(graphic->image()->copyRepresentations()->prepareImage()), change});
+        }
     }
-    ASSERT_EQ(f.canvas()->getRects().size(), 3);
-    for (const Picture &picture : pictures) {
-        const QString path = folder + QLatin1Char('/') + picture.name;
-        if (picture.becomes == Picture::Kept)
-            continue;
-        ASSERT_TRUE(QFile::remove(path));
-        if (picture.becomes == Picture::Fifo)
-            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else
-            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
-    }
+    for (const Placed &picture : placed)
+        ASSERT_TRUE(apply(picture.change, picture.path)) << picture.what.toStdString();
 
-    const QString document = qmtest::freshDir(QStringLiteral("picture-save-hostile-doc")) + QStringLiteral("/kept.qkdoc");
+    const QString document = qmtest::freshDir(QStringLiteral("picture-save-changes-doc")) + QStringLiteral("/kept.qkdoc");
     f.prompts->queueSaveOfType(document, 0);
     QElapsedTimer clock;
     clock.start();
     f.trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
-    ASSERT_TRUE(QFile::exists(document));
-
-    const QStringList objects = objectDictionaries(asXml(document));
-    ASSERT_EQ(objects.size(), 3);
-    const QString clipart = CanvasServices::clipartUserPath();
-    for (int i = 0; i < 3; ++i) {
-        const Picture &picture = pictures[i];
-        SCOPED_TRACE(picture.name.toStdString());
-        const QString outside = folder + QLatin1Char('/') + picture.name;
-        const QString copy = QDir(clipart).filePath(picture.name);
-        if (picture.becomes == Picture::Kept) {
-            EXPECT_EQ(imagePathOf(objects[i]), copy);
-            EXPECT_FALSE(holdsPictureData(objects[i]));
-            QImage copied(copy);
-            EXPECT_EQ(copied.pixelColor(30, 20), picture.colour);
+    QFile saved(document);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QVariantList objects =
+        qmtest::readWithPlistutil(saved.readAll(), QStringLiteral("picture-save-changes-read")).toMap().value("ObjectsList").toList();
+    ASSERT_EQ(objects.size(), placed.size());
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        const Placed &picture = placed[i];
+        SCOPED_TRACE(picture.what.toStdString());
+        const QVariantMap object = objects[i].toMap();
+        const QVariantMap image = object.value("Image").toMap();
+        const QString named = object.value("ImagePath").toString();
+        if (!named.isEmpty()) {
+            // A file named holds the picture's own bytes, and the picture is not held twice.
+            QFile file(named);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << named.toStdString();
+            EXPECT_EQ(file.readAll(), picture.bytes) << named.toStdString();
+            EXPECT_FALSE(image.contains("Image"));
+            if (picture.path.startsWith(outside))
+                EXPECT_TRUE(named.startsWith(clipart)) << named.toStdString();
         } else {
-            EXPECT_EQ(imagePathOf(objects[i]), outside);
-            EXPECT_TRUE(holdsPictureData(objects[i]));
-            EXPECT_FALSE(QFileInfo::exists(copy));
+            EXPECT_FALSE(image.value("Image").toByteArray().isEmpty());
         }
+        // A file that holds the picture still is named; one that does not, never.
+        const bool intact = picture.change == Change::None || picture.change == Change::Unreadable;
+        if (intact || picture.path.startsWith(outside))
+            EXPECT_FALSE(named.isEmpty());
+        if (!intact)
+            EXPECT_NE(named, picture.path);
     }
 
     f.prompts->queuePath(document);
     f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
     EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
-    ASSERT_EQ(f.canvas()->getRects().size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(pictures[i].name.toStdString());
-        const auto graphic = f.canvas()->getRects().at(i);
+    ASSERT_EQ(f.canvas()->getRects().size(), placed.size());
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        SCOPED_TRACE(placed[i].what.toStdString());
+        const GraphicPtr graphic = f.canvas()->getRects().at(i);
         ASSERT_TRUE(graphic->hasValidImage());
         EXPECT_FALSE(graphic->imageFileMissing());
-        EXPECT_EQ(colourAtCentre(graphic), pictures[i].colour);
+        EXPECT_EQ(pixels(graphic->image()->copyRepresentations()->prepareImage()), placed[i].shown);
+    }
+    for (const Placed &picture : placed) {
+        ::chmod(QFile::encodeName(picture.path).constData(), 0600);
+        QFile::remove(picture.path);
+        QDir(picture.path).removeRecursively();
     }
 }

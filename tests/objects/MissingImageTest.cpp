@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 
 #include "common/TestSupport.h"
 #include "objects/ColorOval.h"
+#include "objects/CanvasServices.h"
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
 #include "objects/ImageFiles.h"
@@ -122,7 +124,9 @@ TEST_F(MissingImage, ThePictureComesBackWithItsSettingsWhenTheFileIsBack)
     EXPECT_EQ(back->frameBounds(), QRectF(10, 10, 80, 40));
 }
 
-TEST_F(MissingImage, AnEmbeddedCopyIsDrawnAndThePathIsKept)
+// The stored copy is drawn; written again, the picture from outside is kept as the copy among
+// the user's clip-art that the stored bytes make, and the form names that copy.
+TEST_F(MissingImage, AnEmbeddedCopyIsDrawnAndKeptAmongTheUsersClipart)
 {
     auto r = ColorRect::create(QRectF(0, 0, 40, 20));
     ASSERT_TRUE(r->setImageFromPath(picture));
@@ -137,8 +141,12 @@ TEST_F(MissingImage, AnEmbeddedCopyIsDrawnAndThePathIsKept)
     ASSERT_TRUE(loaded->hasValidImage());
     EXPECT_EQ(loaded->imagePath(), picture);
     const QVariantMap written = loaded->propertyListRepresentation();
-    EXPECT_EQ(written.value("ImagePath").toString(), picture);
-    EXPECT_TRUE(written.value("Image").toMap().contains("Image"));
+    const QString copy = written.value("ImagePath").toString();
+    EXPECT_EQ(QFileInfo(copy).absolutePath(), QFileInfo(CanvasServices::clipartUserPath() + "x").absolutePath());
+    EXPECT_FALSE(written.value("Image").toMap().contains("Image"));
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), loaded->image()->heldBytes());
 }
 
 TEST_F(MissingImage, APathWithoutStoredSettingsWritesNoImageKey)
