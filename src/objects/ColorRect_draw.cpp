@@ -299,15 +299,11 @@ void ColorRect::drawImage(QPainter *painter)
         return;
     }
     // A vector picture is rasterised at the pixels it covers on the output (a poster-sized
-    // PDF page in a small box needs a small raster); under a perspective at its full size.
+    // PDF page in a small box needs a small raster, a PDF's drawing a printer's); under a
+    // perspective at its full size.
     QSizeF shown;
-    if (_image && _image->isVector() && _image->size().width() > 0 && _image->size().height() > 0) {
-        const QTransform t = painter->deviceTransform();
-        const QRectF destination = imageDestination(_image->size(), true);
-        if (t.type() != QTransform::TxProject)
-            shown = QSizeF(destination.width() * std::hypot(t.m11(), t.m12()),
-                           destination.height() * std::hypot(t.m21(), t.m22()));
-    }
+    if (_image && _image->isVector() && _image->size().width() > 0 && _image->size().height() > 0)
+        shown = specImage::devicePixels(painter, imageDestination(_image->size(), true));
     const ImageUse use = imageUse(painter);
     const PreparedImage prepared = preparedImage(shown, use);
     if (prepared.image.isNull()) {

@@ -820,24 +820,26 @@ void specImage::drawPrepared(QPainter *painter, const QRectF &rect, const Bezier
     painter->restore();
 }
 
-namespace {
-
-// The pixels a picture of `size` points drawn to fill `rect` covers on the painter's device.
-QSizeF coveredPixels(const QPainter *painter, const QRectF &rect)
+QSizeF specImage::devicePixels(const QPainter *painter, const QRectF &rect)
 {
+    if (!painter)
+        return QSizeF();
     const QTransform t = painter->deviceTransform();
     if (t.type() == QTransform::TxProject)
         return QSizeF();
-    return QSizeF(rect.width() * std::hypot(t.m11(), t.m12()), rect.height() * std::hypot(t.m21(), t.m22()));
+    QSizeF pixels(rect.width() * std::hypot(t.m11(), t.m12()), rect.height() * std::hypot(t.m21(), t.m22()));
+    const QPaintEngine *engine = painter->paintEngine();
+    const QPaintDevice *device = painter->device();
+    if (engine && device && engine->type() == QPaintEngine::Pdf && device->logicalDpiX() > 0)
+        pixels *= std::max(1.0, printedPixelsPerInch / device->logicalDpiX());
+    return pixels;
 }
-
-} // namespace
 
 void specImage::drawProp(QPainter *painter, const QRectF &rect, const BezierPath *clip)
 {
     if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
         return;
-    drawPrepared(painter, rect, clip, prepareImage(coveredPixels(painter, rect)));
+    drawPrepared(painter, rect, clip, prepareImage(devicePixels(painter, rect)));
 }
 
 void specImage::drawPropOnScreen(QPainter *painter, const QRectF &rect, const BezierPath *clip,
@@ -845,7 +847,7 @@ void specImage::drawPropOnScreen(QPainter *painter, const QRectF &rect, const Be
 {
     if (!painter || !isValid() || !(_size.width() > 0) || !(_size.height() > 0))
         return;
-    drawPrepared(painter, rect, clip, prepareImageForScreen(coveredPixels(painter, rect), arrived).image);
+    drawPrepared(painter, rect, clip, prepareImageForScreen(devicePixels(painter, rect), arrived).image);
 }
 
 void specImage::draw(QPainter *painter, const QRectF &rect, const BezierPath *clip)

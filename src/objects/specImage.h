@@ -166,6 +166,13 @@ public:
     // every bitmap did in documents written before sizes followed the resolution; such a
     // document keeps the sizes it was made with.
     bool countsPixelsAsPoints() const { return onePointPerPixel; }
+    // The pixels `rect` (in the painter's coordinates) covers on the painter's device, which a
+    // picture drawn there takes its raster by. A PDF, printed or exported (and an EPS made from
+    // one), has no pixels of its own: its units count at no less than printedPixelsPerInch, so
+    // that a drawing reaches paper as finely as a printer prints it. Empty under a perspective.
+    static constexpr double printedPixelsPerInch = 1200.0;
+    static QSizeF devicePixels(const QPainter *painter, const QRectF &rect);
+
     // The size the object's placement measures the picture by: the size, except that a
     // vector picture smaller than 1500 points on both sides counts with its larger side at
     // 1500 points, the size it is rasterised and drawn at.
