@@ -368,7 +368,7 @@ QString ImageSources::resolveAlias(const QString &path)
 
 bool ImageSources::acceptsDroppedFile(const QString &path)
 {
-    return !path.isEmpty() && ImageProbe::acceptsFile(resolveAlias(path));
+    return !path.isEmpty() && ImageProbe::recognisesFile(resolveAlias(path));
 }
 
 QString ImageSources::copyDestination(const QString &folder, const QString &fileName,

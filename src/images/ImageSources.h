@@ -142,7 +142,9 @@ public:
     // ---- files dragged onto a browser ----
     // The file a symbolic link points to; any other path unchanged.
     static QString resolveAlias(const QString &path);
-    // A dragged file is taken when, links resolved, it is no folder and reads as an image.
+    // A dragged file is taken when, links resolved, it is a regular file that begins as an
+    // image: answered from its beginning, however detailed a drawing it holds. The whole file
+    // is read after the drop, aside.
     static bool acceptsDroppedFile(const QString &path);
 
     // ---- names of files arriving in a folder ----

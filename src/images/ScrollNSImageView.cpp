@@ -14,7 +14,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QSaveFile>
+#include <QPointer>
+#include <QThreadPool>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -30,6 +31,7 @@
 #include "images/listTmplViewItem.h"
 #include "objects/ImageProbe.h"
 #include "platform/Bundle.h"
+#include "platform/GuardedReader.h"
 
 namespace quillmark {
 
@@ -475,28 +477,41 @@ void ScrollNSImageView::contextMenuEvent(QContextMenuEvent *event)
     event->accept();
 }
 
-QString ScrollNSImageView::copyDroppedFile(const QString &file)
+QString ScrollNSImageView::copyPictureInto(const QString &file, const QString &folder)
 {
-    if (!ImageSources::acceptsDroppedFile(file))
-        return {};
-    const QString folder = ImageSources::userImagePath();
-    if (folder.isEmpty())
+    if (file.isEmpty() || folder.isEmpty())
         return {};
     const QString source = ImageSources::resolveAlias(file);
     const QString destination = ImageSources::copyDestination(folder, QFileInfo(source).fileName());
     if (destination.isEmpty())
         return {};
-    // Read through the guarded open, so that a file swapped for a FIFO after the check
-    // cannot block the copy; written whole or not at all.
-    const std::optional<QByteArray> bytes = ImageProbe::readFile(source);
-    if (!bytes)
-        return {};
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly) || out.write(*bytes) != bytes->size() || !out.commit())
-        return {};
-    if (userImagesChanged)
-        userImagesChanged();
-    return destination;
+    // Read through the guarded open, so that a file swapped for a FIFO after the drag cannot
+    // block the copy; checked whole to be a picture, written whole or not at all.
+    const GuardedReader::Refusal copied = GuardedReader::copy(
+        source, destination, ImageProbe::maxFileBytes, [](QIODevice *device) { return ImageProbe::probe(device).accepted(); });
+    return copied == GuardedReader::Refusal::None ? destination : QString();
+}
+
+void ScrollNSImageView::copyDroppedFile(const QString &file, std::function<void(const QString &)> done)
+{
+    const QString folder = ImageSources::userImagePath();
+    if (file.isEmpty() || folder.isEmpty()) {
+        if (done)
+            done({});
+        return;
+    }
+    const QPointer<ScrollNSImageView> self(this);
+    QThreadPool::globalInstance()->start([self, file, folder, done = std::move(done)] {
+        const QString destination = copyPictureInto(file, folder);
+        QMetaObject::invokeMethod(qApp, [self, destination, done] {
+            if (!self)
+                return;
+            if (!destination.isEmpty() && self->userImagesChanged)
+                self->userImagesChanged();
+            if (done)
+                done(destination);
+        }, Qt::QueuedConnection);
+    });
 }
 
 void ScrollNSImageView::mousePressEvent(QMouseEvent *event)

@@ -116,9 +116,13 @@ public:
     listImageViewItem *selectedItem() const { return m_selectedItem; }
     void setSelectedItem(listImageViewItem *tile);
 
-    // Copies a dropped image file into the user's image folder under a free " copy" name;
-    // answers the destination, or a null string when the file was refused or not copied.
-    QString copyDroppedFile(const QString &file);
+    // Copies a dropped image file into the user's image folder under a free " copy" name, aside:
+    // the file is read whole and checked to be a picture there, then `userImagesChanged` is
+    // raised; a file refused or not copied changes nothing. `done`, when given, hears the
+    // destination (a null string when none) on the window's thread, unless the browser is gone.
+    void copyDroppedFile(const QString &file, std::function<void(const QString &)> done = {});
+    // The copy itself, on any thread: the destination, or a null string.
+    static QString copyPictureInto(const QString &file, const QString &folder);
     // Raised after a file was copied into the user's folder, and after a tile deleted its
     // file: the owner reloads the source.
     std::function<void()> userImagesChanged;

@@ -326,7 +326,7 @@ bool ImageProbe::recognise(QIODevice *device)
     return head.contains("<svg") && (device->isSequential() || device->size() - start <= maxSvgBytes);
 }
 
-bool ImageProbe::acceptsFile(const QString &path)
+bool ImageProbe::recognisesFile(const QString &path)
 {
     if (!GuardedReader::isRegularFile(path))
         return false;
@@ -345,7 +345,8 @@ bool ImageProbe::acceptsFile(const QString &path)
         if (last.path == info.absoluteFilePath() && last.modified == info.lastModified() && last.size == info.size())
             return last.accepted;
     }
-    const bool accepted = probeFile(path).accepted();
+    const std::unique_ptr<QFile> file = openRegularFile(path);
+    const bool accepted = file && recognise(file.get());
     const std::lock_guard<std::mutex> lock(mutex);
     last = {info.absoluteFilePath(), info.lastModified(), info.size(), accepted};
     return accepted;

@@ -91,9 +91,11 @@ public:
     // JPEG 2000 picture or a PDF, the start of SVG text, plain or compressed. No drawing is
     // parsed, so the answer costs as little for the most detailed drawing as for a photo.
     static bool recognise(QIODevice *device);
-    // Whether probeFile() takes the file. A drag asks on every move of the mouse: the answer
-    // for the file as it was last asked about, unchanged since, is kept.
-    static bool acceptsFile(const QString &path);
+    // Whether the file, a regular one, begins as a picture (recognise()): what a drag over a
+    // window answers at once, however detailed a drawing it holds; the rest is read after the
+    // drop, aside. A drag asks on every move of the mouse: the answer for the file as it was
+    // last asked about, unchanged since, is kept.
+    static bool recognisesFile(const QString &path);
     static Result probeData(const QByteArray &data);
     // An SVG drawing's size from its root element alone, measured by the renderer as the whole
     // drawing would be, without reading the rest: for a large drawing stored in a design, which

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -22,6 +24,7 @@
 #include <QCoreApplication>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 
 using namespace quillmark;
 
@@ -219,13 +222,20 @@ TEST_F(ImageBrowser, DroppedFilesAreCopiedUnderCopyNames)
     ScrollNSImageView view;
     int reloads = 0;
     view.userImagesChanged = [&reloads] { ++reloads; };
-    const QString copied = view.copyDroppedFile(source + "/a.png");
+    // Copied aside: the answer comes through the event loop.
+    const auto copy = [&view](const QString &file) {
+        std::optional<QString> answer;
+        view.copyDroppedFile(file, [&answer](const QString &destination) { answer = destination; });
+        EXPECT_TRUE(QTest::qWaitFor([&answer] { return answer.has_value(); }, 10000));
+        return answer.value_or(QStringLiteral("no answer"));
+    };
+    const QString copied = copy(source + "/a.png");
     EXPECT_EQ(QFileInfo(copied).fileName(), QStringLiteral("a copy copy.png"));
     EXPECT_TRUE(QFileInfo::exists(copied));
     EXPECT_EQ(reloads, 1);
 
-    EXPECT_TRUE(view.copyDroppedFile(source + "/readme.txt").isNull());
-    EXPECT_TRUE(view.copyDroppedFile(source).isNull());
+    EXPECT_TRUE(copy(source + "/readme.txt").isNull());
+    EXPECT_TRUE(copy(source).isNull());
     EXPECT_EQ(reloads, 1);
 }
 
@@ -291,7 +301,9 @@ TEST_F(ImageBrowser, SourcesPopupListsShippedCategoriesAndLoadsThem)
     EXPECT_EQ(panel.imagePopup()->currentText(), QFileInfo(custom).fileName());
 
     // A file dropped in makes "user images" appear, selected and loaded.
-    panel.imageListView()->copyDroppedFile(custom + "/one.png");
+    bool copied = false;
+    panel.imageListView()->copyDroppedFile(custom + "/one.png", [&copied](const QString &) { copied = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&copied] { return copied; }, 10000));
     EXPECT_EQ(panel.imagePopup()->currentText(), QStringLiteral("user images"));
     ASSERT_EQ(panel.imageListView()->getCount(), 1);
     EXPECT_TRUE(panel.imageListView()->tiles()[0]->canDelete());

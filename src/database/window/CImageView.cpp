@@ -108,7 +108,7 @@ QString CImageView::imageFileOf(const QMimeData *mime)
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return {};
     const QString path = resolveAlias(urls.first().toLocalFile());
-    return ImageProbe::acceptsFile(path) ? path : QString();
+    return ImageProbe::recognisesFile(path) ? path : QString();
 }
 
 void CImageView::setImagePath(const QString &path)
