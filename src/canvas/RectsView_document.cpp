@@ -1151,6 +1151,10 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     GraphicList graphics;
     {
         const Archiver::Reading reading(archives);
+        // The pictures copied come from the objects copied, not from their files again.
+        specImage::KnownFiles known;
+        if (design)
+            ColorRect::offerKeptPictures(design->drawings(), known);
         graphics = graphicsFromDrawDocumentDictionary(parsed.toMap());
     }
     if (graphics.isEmpty())

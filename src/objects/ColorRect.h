@@ -81,6 +81,10 @@ public:
     // draws from them rather than decoding or rasterising it again.
     virtual std::shared_ptr<const KeptDrawing> keptDrawingForCopies() const;
     virtual void takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept);
+    // The pictures of kept drawings, by the files their objects' stored forms name: Paste
+    // takes them rather than reading the files again.
+    static void offerKeptPictures(const std::vector<std::shared_ptr<const KeptDrawing>> &drawings,
+                                  specImage::KnownFiles &known);
     // Takes the inspector's last-used style (ObjectInfo::changedValues()) directly, with no
     // undo, no redraw and no change of the template flag, each value within the limits its
     // setter keeps. The argument is ignored.

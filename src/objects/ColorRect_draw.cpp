@@ -298,12 +298,12 @@ void ColorRect::drawImage(QPainter *painter)
         drawMissingImage(painter);
         return;
     }
-    // A vector picture is rasterised at the pixels it covers on the output (a poster-sized
-    // PDF page in a small box needs a small raster, a PDF's drawing a printer's); under a
-    // perspective at its full size.
+    // A picture is made at the pixels it covers on the output: a drawing rasterised so (a
+    // poster-sized PDF page in a small box needs a small raster, a PDF's drawing a printer's),
+    // a photo on the screen decoded or scaled so; under a perspective at its full size.
     QSizeF shown;
-    if (_image && _image->isVector() && _image->size().width() > 0 && _image->size().height() > 0)
-        shown = specImage::devicePixels(painter, imageDestination(_image->size(), true));
+    if (_image && _image->size().width() > 0 && _image->size().height() > 0)
+        shown = specImage::devicePixels(painter, imageDestination(_image->size(), _image->isVector()));
     const ImageUse use = imageUse(painter);
     const PreparedImage prepared = preparedImage(shown, use);
     if (prepared.image.isNull()) {

@@ -363,6 +363,8 @@ namespace {
 struct KeptPicture : ColorRect::KeptDrawing
 {
     std::shared_ptr<const specImage> image;
+    // The file the object's stored form names, when it names one.
+    QString path;
     // The reduced copy the screen shows and the prepared image it was made from.
     qint64 screenSource = 0;
     int screenHalvings = 0;
@@ -373,10 +375,11 @@ struct KeptPicture : ColorRect::KeptDrawing
 
 std::shared_ptr<const ColorRect::KeptDrawing> ColorRect::keptDrawingForCopies() const
 {
-    if (!hasValidImage() || (!_image->hasPrepared() && _image->heldRaster().isNull() && _image->pixelsPending()))
+    if (!hasValidImage())
         return nullptr;
     auto kept = std::make_shared<KeptPicture>();
     kept->image = std::make_shared<specImage>(*_image);
+    kept->path = image_path;
     kept->screenSource = _screenImage.source;
     kept->screenHalvings = _screenImage.halvings;
     kept->screenImage = _screenImage.image;
@@ -394,6 +397,14 @@ void ColorRect::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept)
     // used only while the prepared image it was made from is the one drawn.
     if (_screenImage.image.isNull() && !picture->screenImage.isNull())
         _screenImage = {picture->screenSource, picture->screenHalvings, picture->screenImage};
+}
+
+void ColorRect::offerKeptPictures(const std::vector<std::shared_ptr<const KeptDrawing>> &drawings,
+                                  specImage::KnownFiles &known)
+{
+    for (const std::shared_ptr<const KeptDrawing> &drawing : drawings)
+        if (const auto *picture = dynamic_cast<const KeptPicture *>(drawing.get()); picture && !picture->path.isEmpty())
+            known.offer(picture->path, picture->image);
 }
 
 void ColorRect::copyImageTo(ColorRect &target) const

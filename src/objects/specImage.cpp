@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
@@ -154,12 +155,61 @@ struct specImage::PendingPixels
         return bitmap;
     }
 
+    // The picture decoded straight at 1 / 2^halvings of the pixels it is decoded at whole, its
+    // whole pixels never held: what the screen shows of a photo. Null when it does not decode.
+    QImage reduced(int halvings) const
+    {
+        QSize box = probed.decodedSize.isValid() ? probed.decodedSize : probed.size.toSize();
+        box = QSize((box.width() + (1 << halvings) - 1) >> halvings, (box.height() + (1 << halvings) - 1) >> halvings);
+        QByteArray copy = bytes;
+        QBuffer buffer(&copy);
+        if (!buffer.open(QIODevice::ReadOnly))
+            return {};
+        return ImageProbe::decodeBitmap(&buffer, probed, box);
+    }
+
     const QByteArray bytes;
     const ImageProbe::Result probed;
     std::mutex decoding;
     std::atomic<bool> done{false};
     // Written once, before `done` is set.
     QImage bitmap;
+};
+
+// Smaller copies of a bitmap for the screen, one for each halving of its pixels asked for,
+// made once for every copy of the picture (the objects of a duplicate, a paste or a shared
+// decoding), whichever thread asks first: a design of thousands of pictures of one photo
+// scales it once, and a photo read from its header alone is decoded straight at the size
+// shown. What was made is kept while any copy of the picture lives.
+struct specImage::Reductions
+{
+    QImage find(int halvings)
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        const auto found = made.find(halvings);
+        return found == made.end() ? QImage() : found->second;
+    }
+
+    QImage at(int halvings, const std::function<QImage()> &make)
+    {
+        // One thread makes it; the others wanting the same one take it after.
+        const std::lock_guard<std::mutex> making(makingLock);
+        QImage have = find(halvings);
+        if (!have.isNull())
+            return have;
+        QImage reduced = make();
+        if (!reduced.isNull()) {
+            reduced = reduced.convertToFormat(reduced.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                       : QImage::Format_RGB32);
+            const std::lock_guard<std::mutex> guard(lock);
+            made[halvings] = reduced;
+        }
+        return reduced;
+    }
+
+    std::mutex makingLock;
+    std::mutex lock;
+    std::map<int, QImage> made;
 };
 
 struct specImage::Recipe
@@ -169,10 +219,26 @@ struct specImage::Recipe
     QImage bitmap;
     std::shared_ptr<PendingPixels> pending;
     QSize pixels;
+    // A bitmap's halvings for the screen (0 for its whole pixels), and where they are kept.
+    int halvings = 0;
+    std::shared_ptr<Reductions> reductions;
     float tile = 1.0f;
     QImage mask;
     QColor tint;
     bool mono = false;
+
+    QImage bitmapSource() const
+    {
+        if (halvings <= 0 || !reductions)
+            return pending ? pending->pixels() : bitmap;
+        return reductions->at(halvings, [this] {
+            if (pending)
+                return pending->reduced(halvings);
+            const QSize size((bitmap.width() + (1 << halvings) - 1) >> halvings,
+                             (bitmap.height() + (1 << halvings) - 1) >> halvings);
+            return bitmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        });
+    }
 
     QImage make() const
     {
@@ -193,7 +259,7 @@ struct specImage::Recipe
                 }
             }
         } else {
-            const QImage source = pending ? pending->pixels() : bitmap;
+            const QImage source = bitmapSource();
             if (source.isNull())
                 return source;
             if (t == 1.0f) {
@@ -242,6 +308,7 @@ specImage::specImage(const QImage &bitmap)
     if (bitmap.isNull())
         return;
     _kind = Kind::Bitmap;
+    _reductions = std::make_shared<Reductions>();
     _bitmap = bitmap;
     _pixelSize = bitmap.size();
     _size = QSizeF(bitmap.size());
@@ -280,6 +347,7 @@ specImage::specImage(const specImage &other)
     , _data(other._data)
     , _source(other._source)
     , _pending(other._pending)
+    , _reductions(other._reductions)
     , _undecodable(other._undecodable)
     , _archived(other._archived)
 {
@@ -295,6 +363,24 @@ specImage::~specImage()
 namespace {
 thread_local const specImage::Preloaded *preloadedPicture = nullptr;
 thread_local specImage::SharedDecoding *sharedDecoding = nullptr;
+thread_local specImage::KnownFiles *knownFiles = nullptr;
+}
+
+specImage::KnownFiles::KnownFiles()
+    : m_outer(knownFiles)
+{
+    knownFiles = this;
+}
+
+specImage::KnownFiles::~KnownFiles()
+{
+    knownFiles = m_outer;
+}
+
+void specImage::KnownFiles::offer(const QString &path, std::shared_ptr<const specImage> image)
+{
+    if (!path.isEmpty() && image && image->isValid())
+        m_byPath.emplace(path, std::move(image));
 }
 
 specImage::Preloaded::Preloaded(const QString &path, std::shared_ptr<specImage> image, ImageProbe::Refusal refusal)
@@ -323,7 +409,13 @@ std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *err
 {
     ImageProbe::Refusal refusal = ImageProbe::Refusal::None;
     std::shared_ptr<specImage> image;
-    if (const Preloaded *preloaded = Preloaded::forPath(path)) {
+    std::shared_ptr<const specImage> known;
+    for (const KnownFiles *files = knownFiles; files && !known; files = files->m_outer)
+        if (const auto found = files->m_byPath.find(path); found != files->m_byPath.end())
+            known = found->second;
+    if (known) {
+        image = known->copyRepresentations();
+    } else if (const Preloaded *preloaded = Preloaded::forPath(path)) {
         image = preloaded->image();
         refusal = preloaded->refusal();
     } else if (sharedDecoding) {
@@ -455,6 +547,7 @@ std::shared_ptr<specImage> specImage::decodeData(const QByteArray &bytes, ImageP
             }
         }
         image->_kind = Kind::Bitmap;
+        image->_reductions = std::make_shared<Reductions>();
         image->_pixelSize = pixels;
         image->_size = QSizeF(pixels);
         if (std::optional<QSizeF> dpi = ImageResolution::declaredDpi(bytes)) {
@@ -487,6 +580,7 @@ std::shared_ptr<specImage> specImage::copyRepresentations() const
     image->_data = _data;
     image->_source = _source;
     image->_pending = _pending;
+    image->_reductions = _reductions;
     image->_undecodable = _undecodable;
     image->_archived = _archived;
     return image;
@@ -619,7 +713,7 @@ QSize specImage::vectorPixels(QSizeF devicePixels) const
     return pixels;
 }
 
-specImage::Recipe specImage::recipe(QSize pixels, bool withAttributes) const
+specImage::Recipe specImage::recipe(QSize pixels, bool withAttributes, int halvings) const
 {
     Recipe made;
     made.kind = _kind;
@@ -627,6 +721,8 @@ specImage::Recipe specImage::recipe(QSize pixels, bool withAttributes) const
     made.bitmap = _bitmap;
     made.pending = _pending;
     made.pixels = pixels;
+    made.halvings = _kind == Kind::Bitmap ? halvings : 0;
+    made.reductions = _reductions;
     if (!withAttributes)
         return made;
     made.tile = _imageTile;
@@ -636,6 +732,45 @@ specImage::Recipe specImage::recipe(QSize pixels, bool withAttributes) const
         made.tint = tintColor;
     made.mono = _isMono;
     return made;
+}
+
+QSize specImage::wholeBitmapPixels() const
+{
+    if (!_bitmap.isNull() || !_pending)
+        return _bitmap.size();
+    const QSize stored = _pending->probed.size.toSize();
+    const QSize decoded = _pending->probed.decodedSize.isValid() ? _pending->probed.decodedSize : stored;
+    // The file's orientation turned the picture a quarter.
+    return _pixelSize != stored && _pixelSize == stored.transposed() ? decoded.transposed() : decoded;
+}
+
+int specImage::screenHalvings(QSizeF devicePixels) const
+{
+    if (_kind != Kind::Bitmap || !_reductions || !(devicePixels.width() > 0) || !(devicePixels.height() > 0)
+        || !std::isfinite(devicePixels.width()) || !std::isfinite(devicePixels.height()))
+        return 0;
+    // Halvings of the whole pixels that still cover the shown pixels on both sides, as for a
+    // drawing: a zoom step within one halving keeps the copy made for it.
+    const QSize whole = wholeBitmapPixels();
+    int halvings = 0;
+    for (int shift = 1; shift < 16; ++shift) {
+        const QSize half((whole.width() + (1 << shift) - 1) >> shift, (whole.height() + (1 << shift) - 1) >> shift);
+        if (half.width() < devicePixels.width() || half.height() < devicePixels.height())
+            break;
+        halvings = shift;
+    }
+    return halvings;
+}
+
+QSize specImage::screenPixels(QSizeF devicePixels, int *halvings) const
+{
+    *halvings = screenHalvings(devicePixels);
+    if (isVector())
+        return vectorPixels(devicePixels);
+    if (*halvings == 0)
+        return QSize();
+    const QSize whole = wholeBitmapPixels();
+    return QSize((whole.width() + (1 << *halvings) - 1) >> *halvings, (whole.height() + (1 << *halvings) - 1) >> *halvings);
 }
 
 void specImage::takeDecodedPixels()
@@ -654,7 +789,7 @@ bool specImage::pixelsPending() const
 
 bool specImage::holdsPreparedFor(QSize pixels) const
 {
-    return preparedImage && (!isVector() || preparedPixels == pixels);
+    return preparedImage && preparedPixels == pixels;
 }
 
 void specImage::keepPrepared(const QImage &prepared, QSize pixels)
@@ -677,13 +812,39 @@ void specImage::clearPrepared()
     }
 }
 
+bool specImage::isPlain() const
+{
+    return _imageTile == 1.0f && (!drawMask || maskName.isEmpty()) && !(tint && tintColor.isValid()) && !_isMono;
+}
+
 bool specImage::preparesSlowly() const
 {
-    if (isVector() || pixelsPending())
+    return preparesSlowly(0);
+}
+
+bool specImage::preparesSlowly(int halvings) const
+{
+    if (isVector())
         return true;
-    const bool plain = _imageTile == 1.0f && (!drawMask || maskName.isEmpty()) && !(tint && tintColor.isValid())
-                       && !_isMono;
-    return !plain && qint64(_bitmap.width()) * _bitmap.height() > ImageProbe::decodeAtOncePixels;
+    if (halvings > 0 && _reductions) {
+        // A smaller copy is decoded or scaled aside; once made, only a look that changes every
+        // pixel of a large one takes long.
+        const QImage reduced = _reductions->find(halvings);
+        return reduced.isNull() || (!isPlain() && qint64(reduced.width()) * reduced.height() > ImageProbe::decodeAtOncePixels);
+    }
+    if (pixelsPending())
+        return true;
+    return !isPlain() && qint64(_bitmap.width()) * _bitmap.height() > ImageProbe::decodeAtOncePixels;
+}
+
+QImage specImage::prepareAt(QSize pixels, int halvings)
+{
+    if (holdsPreparedFor(pixels))
+        return *preparedImage;
+    const QImage prepared = recipe(pixels, true, halvings).make();
+    takeDecodedPixels();
+    keepPrepared(prepared, pixels);
+    return prepared;
 }
 
 QImage specImage::prepareImage()
@@ -696,13 +857,9 @@ QImage specImage::prepareImage(QSizeF devicePixels)
     if (!isValid())
         return QImage();
     takeDecodedPixels();
-    const QSize pixels = pixelsFor(devicePixels);
-    if (holdsPreparedFor(pixels))
-        return *preparedImage;
-    const QImage prepared = recipe(pixels, true).make();
-    takeDecodedPixels();
-    keepPrepared(prepared, pixels);
-    return prepared;
+    // A bitmap goes out whole: a printer, a PDF, an export and the image effects get every
+    // pixel of it.
+    return prepareAt(pixelsFor(devicePixels), 0);
 }
 
 specImage::Shown specImage::prepareImageForScreen(QSizeF devicePixels, const std::function<void()> &arrived)
@@ -710,11 +867,12 @@ specImage::Shown specImage::prepareImageForScreen(QSizeF devicePixels, const std
     if (!isValid())
         return {};
     takeDecodedPixels();
-    const QSize pixels = pixelsFor(devicePixels);
+    int halvings = 0;
+    const QSize pixels = screenPixels(devicePixels, &halvings);
     if (holdsPreparedFor(pixels))
         return {*preparedImage, false};
-    if (!preparesSlowly() || PictureWorker::onWindowThread())
-        return {prepareImage(devicePixels), false};
+    if (!preparesSlowly(halvings) || PictureWorker::onWindowThread())
+        return {prepareAt(pixels, halvings), false};
     if (!screenRaster || screenRaster->pixels != pixels || screenRaster->look != look) {
         // A raster of another size asked for before is no longer wanted.
         if (screenRaster)
@@ -722,7 +880,7 @@ specImage::Shown specImage::prepareImageForScreen(QSizeF devicePixels, const std
         auto job = std::make_shared<ScreenRaster>();
         job->look = look;
         job->pixels = pixels;
-        job->make = [made = recipe(pixels, true)] { return made.make(); };
+        job->make = [made = recipe(pixels, true, halvings)] { return made.make(); };
         ScreenRaster *raw = job.get();
         job->arrived = [this, raw](const QImage &image) { screenRasterArrived(raw, image); };
         screenRaster = job;
@@ -740,6 +898,10 @@ void specImage::screenRasterArrived(ScreenRaster *job, const QImage &made)
     takeDecodedPixels();
     if (done->look != look)
         return;
+    // A smaller copy of a photo read from its header alone that did not decode: its bytes are
+    // damaged, and it draws nothing.
+    if (made.isNull() && _kind == Kind::Bitmap && done->pixels.isValid())
+        _undecodable = true;
     keepPrepared(made, done->pixels);
     if (done->notify)
         done->notify();
@@ -757,8 +919,11 @@ QImage specImage::prepareImageForPreview(QSizeF devicePixels)
     if (!isValid())
         return QImage();
     takeDecodedPixels();
-    if (holdsPreparedFor(pixelsFor(devicePixels)) || !preparesSlowly())
-        return prepareImage(devicePixels);
+    // A small picture of the whole label: from the smaller copies the screen shows.
+    int halvings = 0;
+    const QSize pixels = screenPixels(devicePixels, &halvings);
+    if (holdsPreparedFor(pixels) || !preparesSlowly(halvings))
+        return prepareAt(pixels, halvings);
     return heldRaster();
 }
 
@@ -771,13 +936,15 @@ void specImage::takeRastersOf(const specImage &other)
 {
     if (&other == this || other._kind != _kind || other._size != _size || !isValid())
         return;
-    const bool samePicture = _data.isEmpty() ? _bitmap.cacheKey() == other._bitmap.cacheKey() : _data == other._data;
-    if (!samePicture)
+    if (!samePictureAs(other))
         return;
     if (_pending && !other._pending && !other._undecodable) {
         _bitmap = other._bitmap;
         _pending.reset();
     }
+    // The smaller copies made for the source serve the copy too.
+    if (other._reductions)
+        _reductions = other._reductions;
     const QImage held = other.heldRaster();
     if (held.isNull())
         return;
@@ -787,6 +954,28 @@ void specImage::takeRastersOf(const specImage &other)
         keepPrepared(*other.preparedImage, other.preparedPixels);
     else if (!preparedImage)
         shownMeanwhile = held;
+}
+
+bool specImage::samePictureAs(const specImage &other) const
+{
+    if (_data.isEmpty() || other._data.isEmpty())
+        return _data.isEmpty() && other._data.isEmpty() && _bitmap.cacheKey() == other._bitmap.cacheKey();
+    if (_data.constData() == other._data.constData() || _archived == other._archived)
+        return _data.size() == other._data.size();
+    // The copies of a paste share their bytes, and so do the objects they were copied from:
+    // the two are compared once, not once for every copy.
+    thread_local struct
+    {
+        const char *a = nullptr;
+        const char *b = nullptr;
+        qsizetype size = -1;
+        bool same = false;
+    } last;
+    if (last.a == _data.constData() && last.b == other._data.constData() && last.size == _data.size())
+        return last.same;
+    const bool same = _data == other._data;
+    last = {_data.constData(), other._data.constData(), _data.size(), same};
+    return same;
 }
 
 std::function<QImage()> specImage::plainRaster(QSizeF devicePixels) const

@@ -88,6 +88,24 @@ public:
         const Preloaded *m_outer;
     };
 
+    // While one lives on a thread, fromFile() there answers a picture offered for its path
+    // (the picture the objects copied to the clipboard show, their stored forms naming its
+    // file) without reading the file: Paste takes the pictures it copied.
+    class KnownFiles
+    {
+    public:
+        KnownFiles();
+        ~KnownFiles();
+        KnownFiles(const KnownFiles &) = delete;
+        KnownFiles &operator=(const KnownFiles &) = delete;
+        void offer(const QString &path, std::shared_ptr<const specImage> image);
+
+    private:
+        friend class specImage;
+        std::unordered_map<QString, std::shared_ptr<const specImage>> m_byPath;
+        KnownFiles *m_outer;
+    };
+
     // While one lives on a thread, pictures read there from the same stored bytes are decoded
     // once: a design that shows one picture in thousands of places (a logo on every label)
     // opens, pastes and saves it once, and its objects share its pixels. Nothing is kept once
@@ -223,7 +241,9 @@ public:
     // read from a design is decoded, a large bitmap is tiled, masked, tinted or turned grey.
     bool preparesSlowly() const;
     // What the screen draws now for `devicePixels`: the prepared image when it is held (or is
-    // quick to make); otherwise, while it is made on the picture worker, what is held meanwhile
+    // quick to make), a bitmap's made from the halving of its pixels that still covers them,
+    // shared by every copy of the picture (a photo read from its header alone is decoded
+    // straight at that size); otherwise, while it is made on the picture worker, what is held meanwhile
     // (a raster of another size, or from before the last change; null when there is none), and
     // `waiting` is YES. `arrived` is called on the window's thread once the prepared image is
     // held, unless the image is gone or another was asked for since.
@@ -294,7 +314,19 @@ private:
     // Everything preparing needs, by value: made on the window's thread, it may be carried out
     // on any.
     struct Recipe;
-    Recipe recipe(QSize pixels, bool withAttributes) const;
+    Recipe recipe(QSize pixels, bool withAttributes, int halvings = 0) const;
+    // A bitmap's pixels when decoded whole, turned by its orientation.
+    QSize wholeBitmapPixels() const;
+    // The halvings of a bitmap's whole pixels the screen shows for `devicePixels` (0: whole).
+    int screenHalvings(QSizeF devicePixels) const;
+    // The pixels the screen's raster is made at: a drawing's as vectorPixels(), a bitmap's
+    // halved (an invalid size for its whole pixels).
+    QSize screenPixels(QSizeF devicePixels, int *halvings) const;
+    bool isPlain() const;
+    bool preparesSlowly(int halvings) const;
+    QImage prepareAt(QSize pixels, int halvings);
+    // Whether `other` holds the very picture this one holds.
+    bool samePictureAs(const specImage &other) const;
     // Takes the pixels a decoding of pending pixels has made, when it has.
     void takeDecodedPixels();
     void keepPrepared(const QImage &prepared, QSize pixels);
@@ -338,6 +370,8 @@ private:
     // A bitmap read from its header alone: its pixels, decoded once for every copy.
     struct PendingPixels;
     std::shared_ptr<PendingPixels> _pending;
+    struct Reductions;
+    std::shared_ptr<Reductions> _reductions;
     bool _undecodable = false;
     // The archived form, made once for the picture and shared by every copy of it (the
     // copies in a duplicate, the objects of a shared decoding), whichever thread asks first.

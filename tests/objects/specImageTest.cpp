@@ -627,17 +627,13 @@ TEST(specImageDeferred, APhotoWhosePixelsTurnOutDamagedKeepsItsBytesAndDrawsNoth
 
 TEST(specImageScreen, ASlowPictureIsMadeOnTheWorkerAndWhatIsHeldIsShownMeanwhile)
 {
-    // A drawing, and a large photo tinted: both take long to prepare.
+    // A drawing takes long to prepare.
     const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"300\" height=\"200\">"
                            "<rect width=\"150\" height=\"200\" fill=\"red\"/><rect x=\"150\" width=\"150\" "
                            "height=\"200\" fill=\"blue\"/></svg>";
     std::shared_ptr<specImage> drawing = specImage::fromData(svg);
-    std::shared_ptr<specImage> photo = std::make_shared<specImage>(halves(2100, 2000));
-    photo->setTint(true);
-    photo->setColor(QColor(0, 255, 0, 255));
     ASSERT_TRUE(drawing && drawing->isVector());
-    for (const std::shared_ptr<specImage> &image : {drawing, photo}) {
-        SCOPED_TRACE(image->isVector() ? "drawing" : "tinted photo");
+    for (const std::shared_ptr<specImage> &image : {drawing}) {
         EXPECT_TRUE(image->preparesSlowly());
         int arrivals = 0;
         specImage::Shown shown;
@@ -688,6 +684,65 @@ TEST(specImageScreen, ASlowPictureIsMadeOnTheWorkerAndWhatIsHeldIsShownMeanwhile
         }
         PictureWorker::waitUntilDone();
         EXPECT_EQ(arrivals, 2);
+    }
+}
+
+// A photo on the screen is shown from a copy at the halving of its pixels that covers what the
+// screen shows, made aside once for every copy of the picture; a look changed on it is made at
+// once from that copy. A print takes every pixel. A photo read from its header alone is decoded
+// straight at the size shown: its whole pixels are never decoded for the screen.
+TEST(specImageScreen, APhotoIsShownFromACopyOfTheSizeShownSharedByItsCopiesAndPrintedWhole)
+{
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(halves(2100, 2000).save(&buffer, "PNG"));
+    }
+    std::shared_ptr<specImage> read;
+    {
+        const specImage::DeferredDecoding deferred;
+        read = specImage::fromData(png);
+    }
+    for (const std::shared_ptr<specImage> &photo : {std::make_shared<specImage>(halves(2100, 2000)), read}) {
+        SCOPED_TRACE(photo->pixelsPending() ? "read from its header" : "decoded");
+        const bool fromHeader = photo->pixelsPending();
+        photo->setTint(true);
+        photo->setColor(QColor(0, 255, 0, 255));
+        int arrivals = 0;
+        specImage::Shown shown;
+        {
+            const PictureWorker::Hold hold;
+            shown = photo->prepareImageForScreen(QSizeF(150, 100), [&arrivals] { ++arrivals; });
+            EXPECT_TRUE(shown.waiting);
+            EXPECT_TRUE(shown.image.isNull());
+        }
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(arrivals, 1);
+        shown = photo->prepareImageForScreen(QSizeF(150, 100), [] {});
+        EXPECT_FALSE(shown.waiting);
+        // 2100 x 2000 halved three times: the last halving that still covers 150 x 100.
+        EXPECT_EQ(shown.image.size(), QSize(263, 250));
+        EXPECT_EQ(at(shown.image, 10, 125), QColor(0, 255, 0));
+        EXPECT_EQ(photo->pixelsPending(), fromHeader) << "the whole pixels were decoded for the screen";
+
+        // Another look is made from the copy held, at once.
+        photo->setColor(QColor(255, 255, 0, 255));
+        shown = photo->prepareImageForScreen(QSizeF(150, 100), [] {});
+        EXPECT_FALSE(shown.waiting);
+        EXPECT_EQ(at(shown.image, 10, 125), QColor(255, 255, 0));
+        // A copy of the picture, untinted, shows the same smaller copy without waiting.
+        specImage copy(*photo->copyRepresentations());
+        shown = copy.prepareImageForScreen(QSizeF(150, 100), [] {});
+        EXPECT_FALSE(shown.waiting);
+        EXPECT_EQ(shown.image.size(), QSize(263, 250));
+        EXPECT_TRUE(isRed(at(shown.image, 10, 125)));
+        EXPECT_EQ(photo->pixelsPending(), fromHeader);
+
+        // Printed, it goes whole.
+        specImage printed(*photo);
+        printed.clearPrepared();
+        EXPECT_EQ(printed.prepareImage(QSizeF(150, 100)).size(), QSize(2100, 2000));
     }
 }
 
