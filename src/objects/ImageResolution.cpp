@@ -1,7 +1,10 @@
 #include "objects/ImageResolution.h"
 
+#include <QIODevice>
+
 #include <cmath>
 #include <cstdint>
+#include <map>
 
 namespace quillmark {
 
@@ -9,20 +12,71 @@ namespace {
 
 constexpr double MetresPerInch = 0.0254;
 
+// Where the bytes of a file come from: held whole in memory, or read from a device a block at
+// a time where they are asked for (a TIFF's directory may lie at the end of a large file).
+class Source
+{
+public:
+    Source() = default;
+    explicit Source(const QByteArray &data)
+        : m_data(&data)
+        , m_size(data.size())
+    {
+    }
+    explicit Source(QIODevice *device)
+        : m_device(device)
+        , m_size(device ? device->size() : 0)
+    {
+    }
+
+    qsizetype size() const { return m_size; }
+    // The byte at `offset`, within the size.
+    uchar at(qsizetype offset) const
+    {
+        if (m_data)
+            return uchar((*m_data)[offset]);
+        const qsizetype block = offset / BlockBytes;
+        auto found = m_blocks.find(block);
+        if (found == m_blocks.end()) {
+            QByteArray read;
+            if (m_device->seek(qint64(block) * BlockBytes))
+                read = m_device->read(BlockBytes);
+            found = m_blocks.emplace(block, read).first;
+        }
+        const qsizetype within = offset - block * BlockBytes;
+        return within < found->second.size() ? uchar(found->second[within]) : 0;
+    }
+
+private:
+    static constexpr qsizetype BlockBytes = 4096;
+    const QByteArray *m_data = nullptr;
+    QIODevice *m_device = nullptr;
+    qsizetype m_size = 0;
+    mutable std::map<qsizetype, QByteArray> m_blocks;
+};
+
 // Reads of fixed-size integers that never pass the end of the data.
 class Bytes
 {
 public:
     Bytes(const QByteArray &data, bool bigEndian)
-        : m_data(data)
+        : m_owned(data)
+        , m_source(&m_owned)
         , m_big(bigEndian)
     {
     }
+    Bytes(const Source &source, bool bigEndian)
+        : m_source(&source)
+        , m_big(bigEndian)
+    {
+    }
+    Bytes(const Bytes &) = delete;
+    Bytes &operator=(const Bytes &) = delete;
 
-    qsizetype size() const { return m_data.size(); }
+    qsizetype size() const { return m_source->size(); }
     bool has(qsizetype offset, qsizetype count) const
     {
-        return offset >= 0 && count >= 0 && offset <= m_data.size() && count <= m_data.size() - offset;
+        return offset >= 0 && count >= 0 && offset <= size() && count <= size() - offset;
     }
     std::optional<uint32_t> read(qsizetype offset, int count) const
     {
@@ -30,7 +84,7 @@ public:
             return std::nullopt;
         uint32_t value = 0;
         for (int i = 0; i < count; ++i) {
-            const uint32_t byte = uchar(m_data[offset + (m_big ? i : count - 1 - i)]);
+            const uint32_t byte = m_source->at(offset + (m_big ? i : count - 1 - i));
             value = (value << 8) | byte;
         }
         return value;
@@ -40,7 +94,8 @@ public:
     std::optional<uint32_t> u32(qsizetype offset) const { return read(offset, 4); }
 
 private:
-    const QByteArray &m_data;
+    const Source m_owned;
+    const Source *m_source;
     bool m_big;
 };
 
@@ -102,14 +157,15 @@ std::optional<QSizeF> fromPng(const QByteArray &data)
 
 // The resolution fields of the first image file directory of a TIFF structure that starts
 // at `base` (a TIFF file, or the Exif block of a JPEG).
-std::optional<QSizeF> fromTiff(const QByteArray &data, qsizetype base)
+std::optional<QSizeF> fromTiff(const Source &data, qsizetype base)
 {
     if (!Bytes(data, true).has(base, 8))
         return std::nullopt;
-    const QByteArray order = data.mid(base, 2);
-    if (order != "II" && order != "MM")
+    // "II" or "MM", the same either way round.
+    const std::optional<uint32_t> order = Bytes(data, true).u16(base);
+    if (order != 0x4949u && order != 0x4D4Du)
         return std::nullopt;
-    const Bytes bytes(data, order == "MM");
+    const Bytes bytes(data, order == 0x4D4Du);
     if (bytes.u16(base + 2) != 42u)
         return std::nullopt;
     const std::optional<uint32_t> ifd = bytes.u32(base + 4);
@@ -192,7 +248,7 @@ std::optional<QSizeF> fromJpeg(const QByteArray &data)
             if (units == 2)
                 return checked(x * 2.54, y * 2.54);
         } else if (marker == 0xE1 && !exif && data.mid(body, 6) == QByteArray("Exif\0\0", 6)) {
-            exif = fromTiff(data, body + 6);
+            exif = fromTiff(Source(data), body + 6);
         }
         at = body + qsizetype(*length) - 2;
     }
@@ -222,6 +278,17 @@ int ImageResolution::dotsPerMeter(double dpi)
     return int(std::lround(std::min(dpi, maxDpi) / MetresPerInch));
 }
 
+std::optional<QSizeF> ImageResolution::declaredDpi(QIODevice *device)
+{
+    if (!device || !device->seek(0))
+        return std::nullopt;
+    // The other kinds declare theirs among their first segments.
+    const QByteArray head = device->read(HeadBytes);
+    if (head.startsWith("II*\0") || head.startsWith(QByteArray("MM\0*", 4)))
+        return fromTiff(Source(device), 0);
+    return declaredDpi(head);
+}
+
 std::optional<QSizeF> ImageResolution::declaredDpi(const QByteArray &data)
 {
     if (data.startsWith("\x89PNG\r\n\x1a\n"))
@@ -229,7 +296,7 @@ std::optional<QSizeF> ImageResolution::declaredDpi(const QByteArray &data)
     if (data.startsWith("\xFF\xD8"))
         return fromJpeg(data);
     if (data.startsWith("II*\0") || data.startsWith(QByteArray("MM\0*", 4)))
-        return fromTiff(data, 0);
+        return fromTiff(Source(data), 0);
     if (data.startsWith("BM"))
         return fromBmp(data);
     return std::nullopt;

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class QIODevice;
+
 namespace quillmark {
 
 struct ImageResolution
@@ -21,6 +23,10 @@ struct ImageResolution
     // resolution in physical units, or one out of range, or the bytes are not a file of a
     // kind that carries one.
     static std::optional<QSizeF> declaredDpi(const QByteArray &data);
+    // The same for a file on a device open for reading, read no further than its header (a
+    // JPEG's, PNG's or BMP's first HeadBytes, a TIFF's directory wherever it lies).
+    static constexpr qint64 HeadBytes = 1024 * 1024;
+    static std::optional<QSizeF> declaredDpi(QIODevice *device);
 
     // Pixels per metre as the PNG "pHYs" field and Qt store them, rounded; a whole number
     // of dots per inch survives a round trip through it exactly.

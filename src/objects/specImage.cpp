@@ -1,17 +1,22 @@
 #include "objects/specImage.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPaintEngine>
+#include <QThreadPool>
 #include <QTransform>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <map>
+#include <unistd.h>
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
@@ -137,18 +142,31 @@ constexpr qsizetype deferredDrawingBytes = 512 * 1024;
 struct specImage::PendingPixels
 {
     PendingPixels(QByteArray bytes, ImageProbe::Result probed)
-        : bytes(std::move(bytes))
+        : given(std::move(bytes))
         , probed(std::move(probed))
     {
+    }
+    // The bytes come from a file being read aside.
+    PendingPixels(std::shared_future<QByteArray> reading, ImageProbe::Result probed)
+        : reading(std::move(reading))
+        , probed(std::move(probed))
+    {
+    }
+
+    // The picture's bytes, once read: empty when the file could not be read whole.
+    QByteArray bytes() const { return reading.valid() ? reading.get() : given; }
+    bool bytesRead() const
+    {
+        return !reading.valid() || reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
     }
 
     QImage pixels()
     {
         const std::lock_guard<std::mutex> guard(decoding);
         if (!done.load(std::memory_order_acquire)) {
-            QByteArray copy = bytes;
+            QByteArray copy = bytes();
             QBuffer buffer(&copy);
-            if (buffer.open(QIODevice::ReadOnly))
+            if (!copy.isEmpty() && buffer.open(QIODevice::ReadOnly))
                 bitmap = ImageProbe::decodeBitmap(&buffer, probed, QSize());
             done.store(true, std::memory_order_release);
         }
@@ -161,14 +179,15 @@ struct specImage::PendingPixels
     {
         QSize box = probed.decodedSize.isValid() ? probed.decodedSize : probed.size.toSize();
         box = QSize((box.width() + (1 << halvings) - 1) >> halvings, (box.height() + (1 << halvings) - 1) >> halvings);
-        QByteArray copy = bytes;
+        QByteArray copy = bytes();
         QBuffer buffer(&copy);
-        if (!buffer.open(QIODevice::ReadOnly))
+        if (copy.isEmpty() || !buffer.open(QIODevice::ReadOnly))
             return {};
         return ImageProbe::decodeBitmap(&buffer, probed, box);
     }
 
-    const QByteArray bytes;
+    const QByteArray given;
+    const std::shared_future<QByteArray> reading;
     const ImageProbe::Result probed;
     std::mutex decoding;
     std::atomic<bool> done{false};
@@ -436,8 +455,104 @@ std::shared_ptr<specImage> specImage::fromFile(const QString &path, QString *err
     return image;
 }
 
+namespace {
+
+// Files of large bitmaps read aside while a design opens: one at a time each, as a disk reads.
+QThreadPool &fileReaders()
+{
+    static QThreadPool *const pool = [] {
+        auto *made = new QThreadPool(QCoreApplication::instance());
+        made->setMaxThreadCount(2);
+        made->setExpiryTimeout(-1);
+        return made;
+    }();
+    return *pool;
+}
+
+// Bitmap files up to this size are read whole at once: reading them is quick.
+constexpr qint64 readAtOnceBytes = 16LL * 1024 * 1024;
+
+} // namespace
+
+std::shared_ptr<specImage> specImage::decodeFileFromHeader(const QString &path, ImageProbe::Refusal *refusal)
+{
+    GuardedReader::Refusal why = GuardedReader::Refusal::None;
+    GuardedReader::Stamp stamp;
+    std::unique_ptr<QFile> file = GuardedReader::open(path, ImageProbe::maxFileBytes, &why, nullptr, &stamp);
+    if (!file) {
+        if (refusal)
+            *refusal = why == GuardedReader::Refusal::TooLarge ? ImageProbe::Refusal::TooLarge : ImageProbe::Refusal::Unreadable;
+        return nullptr;
+    }
+    if (file->size() <= readAtOnceBytes)
+        return nullptr;
+    const ImageProbe::Result probed = ImageProbe::probe(file.get());
+    const QSize decoded = probed.decodedSize;
+    if (probed.format != ImageProbe::Format::Raster || !decoded.isValid() || !probed.size.isValid()
+        || qint64(decoded.width()) * decoded.height() <= ImageProbe::decodeAtOncePixels)
+        return nullptr;
+    QImageIOHandler::Transformations turned = QImageIOHandler::TransformationNone;
+    if (file->seek(0)) {
+        QImageReader reader(file.get(), probed.rasterFormat);
+        reader.setAutoTransform(true);
+        turned = reader.transformation();
+    }
+    std::optional<QSizeF> dpi = ImageResolution::declaredDpi(file.get());
+    if (!file->seek(0))
+        return nullptr;
+    // The rest is read aside, from the file opened here, whatever its name names meanwhile.
+    auto promise = std::make_shared<std::promise<QByteArray>>();
+    std::shared_future<QByteArray> reading = promise->get_future().share();
+    const qint64 expected = stamp.size;
+    const int descriptor = ::dup(file->handle());
+    if (descriptor < 0)
+        return nullptr;
+    fileReaders().start([promise, descriptor, expected] {
+        QByteArray bytes;
+        QFile read;
+        if (read.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            read.seek(0);
+            bytes = read.read(expected + 1);
+            // Cut short or grown since it was opened: not the picture measured.
+            if (bytes.size() != expected || read.error() != QFileDevice::NoError)
+                bytes.clear();
+        } else {
+            ::close(descriptor);
+        }
+        promise->set_value(std::move(bytes));
+    });
+    auto image = std::make_shared<specImage>();
+    image->_kind = Kind::Bitmap;
+    image->_reductions = std::make_shared<Reductions>();
+    image->_pending = std::make_shared<PendingPixels>(std::move(reading), probed);
+    QSize pixels = probed.size.toSize();
+    if (turned & QImageIOHandler::TransformationRotate90) {
+        pixels.transpose();
+        if (dpi)
+            dpi->transpose();
+    }
+    image->_pixelSize = pixels;
+    image->_size = dpi ? QSizeF(pixels.width() * 72.0 / dpi->width(), pixels.height() * 72.0 / dpi->height()) : QSizeF(pixels);
+    image->resolutionSize = image->_size;
+    auto source = std::make_shared<SourceFile>();
+    source->path = QFileInfo(path).absoluteFilePath();
+    source->stamp = stamp;
+    image->_source = std::move(source);
+    return image;
+}
+
 std::shared_ptr<specImage> specImage::decodeFile(const QString &path, ImageProbe::Refusal *refusal)
 {
+    if (deferringDecodes > 0) {
+        ImageProbe::Refusal why = ImageProbe::Refusal::None;
+        if (std::shared_ptr<specImage> image = decodeFileFromHeader(path, &why))
+            return image;
+        if (why != ImageProbe::Refusal::None) {
+            if (refusal)
+                *refusal = why;
+            return nullptr;
+        }
+    }
     ImageProbe::Refusal why = ImageProbe::Refusal::None;
     GuardedReader::Stamp stamp;
     const std::optional<QByteArray> data = ImageProbe::readFile(path, &why, &stamp);
@@ -456,6 +571,13 @@ std::shared_ptr<specImage> specImage::decodeFile(const QString &path, ImageProbe
         image->_source = std::move(source);
     }
     return image;
+}
+
+QByteArray specImage::heldBytes() const
+{
+    if (_data.isEmpty() && _pending)
+        return _pending->bytes();
+    return _data;
 }
 
 QByteArray specImage::digestOf(const QByteArray &bytes)
@@ -777,6 +899,8 @@ void specImage::takeDecodedPixels()
 {
     if (!_pending || !_pending->done.load(std::memory_order_acquire))
         return;
+    if (_data.isEmpty())
+        _data = _pending->bytes();
     _bitmap = _pending->bitmap;
     _undecodable = _bitmap.isNull();
     _pending.reset();
@@ -939,6 +1063,8 @@ void specImage::takeRastersOf(const specImage &other)
     if (!samePictureAs(other))
         return;
     if (_pending && !other._pending && !other._undecodable) {
+        if (_data.isEmpty())
+            _data = other._data;
         _bitmap = other._bitmap;
         _pending.reset();
     }
@@ -956,14 +1082,14 @@ void specImage::takeRastersOf(const specImage &other)
         shownMeanwhile = held;
 }
 
-bool specImage::samePictureAs(const specImage &other) const
+namespace {
+
+// Whether two pictures' bytes are the same. The copies of a paste share their bytes, and so do
+// the objects they were copied from: the two are compared once, not once for every copy.
+bool sameBytes(const QByteArray &a, const QByteArray &b)
 {
-    if (_data.isEmpty() || other._data.isEmpty())
-        return _data.isEmpty() && other._data.isEmpty() && _bitmap.cacheKey() == other._bitmap.cacheKey();
-    if (_data.constData() == other._data.constData() || _archived == other._archived)
-        return _data.size() == other._data.size();
-    // The copies of a paste share their bytes, and so do the objects they were copied from:
-    // the two are compared once, not once for every copy.
+    if (a.constData() == b.constData())
+        return a.size() == b.size();
     thread_local struct
     {
         const char *a = nullptr;
@@ -971,11 +1097,24 @@ bool specImage::samePictureAs(const specImage &other) const
         qsizetype size = -1;
         bool same = false;
     } last;
-    if (last.a == _data.constData() && last.b == other._data.constData() && last.size == _data.size())
+    if (last.a == a.constData() && last.b == b.constData() && last.size == a.size())
         return last.same;
-    const bool same = _data == other._data;
-    last = {_data.constData(), other._data.constData(), _data.size(), same};
+    const bool same = a == b;
+    last = {a.constData(), b.constData(), a.size(), same};
     return same;
+}
+
+} // namespace
+
+bool specImage::samePictureAs(const specImage &other) const
+{
+    if ((_pending && _pending == other._pending) || (_archived && _archived == other._archived))
+        return true;
+    const QByteArray mine = heldBytes();
+    const QByteArray theirs = other.heldBytes();
+    if (mine.isEmpty() || theirs.isEmpty())
+        return mine.isEmpty() && theirs.isEmpty() && _bitmap.cacheKey() == other._bitmap.cacheKey();
+    return sameBytes(mine, theirs);
 }
 
 std::function<QImage()> specImage::plainRaster(QSizeF devicePixels) const
@@ -1101,8 +1240,8 @@ QByteArray specImage::archivedData() const
         if (!_archived->bytes.isEmpty())
             return _archived->bytes;
     }
-    QByteArray bytes = _data;
-    if (bytes.isEmpty()) {
+    QByteArray bytes = heldBytes();
+    if (bytes.isEmpty() && !_bitmap.isNull()) {
         // The PNG declares the resolution that gives the picture its size in points, so that
         // it reads back at the same size.
         QImage stamped = _bitmap;

@@ -171,8 +171,9 @@ public:
     void setSourceFile(std::shared_ptr<const SourceFile> source) { _source = std::move(source); }
     static QByteArray digestOf(const QByteArray &bytes);
     // The bytes the picture is kept as: its file's, or a drawing's sanitized text; empty for a
-    // bitmap made in memory.
-    QByteArray heldBytes() const { return _data; }
+    // bitmap made in memory, and for a photo whose file could not be read whole after its header.
+    // Waits for a file still being read aside.
+    QByteArray heldBytes() const;
 
     bool isValid() const { return _kind != Kind::None; }
     Kind kind() const { return _kind; }
@@ -327,6 +328,9 @@ private:
     QImage prepareAt(QSize pixels, int halvings);
     // Whether `other` holds the very picture this one holds.
     bool samePictureAs(const specImage &other) const;
+    // A large bitmap file read from its header, the rest read aside; null when the file is small
+    // or no such bitmap, to be read whole.
+    static std::shared_ptr<specImage> decodeFileFromHeader(const QString &path, ImageProbe::Refusal *refusal);
     // Takes the pixels a decoding of pending pixels has made, when it has.
     void takeDecodedPixels();
     void keepPrepared(const QImage &prepared, QSize pixels);

@@ -120,6 +120,15 @@ void expectSize(const QSizeF &actual, const QSizeF &expected, const std::string 
     EXPECT_NEAR(actual.height(), expected.height(), 1e-6) << label;
 }
 
+// The resolution read from a device, a little at a time, is the one read from the bytes.
+void expectSameFromDevice(const QByteArray &bytes, const char *label)
+{
+    QByteArray copy = bytes;
+    QBuffer device(&copy);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ImageResolution::declaredDpi(&device), ImageResolution::declaredDpi(bytes)) << label;
+}
+
 } // namespace
 
 TEST(ImageResolution, EveryFileKindGivesItsSizeInPoints)
@@ -148,6 +157,8 @@ TEST(ImageResolution, EveryFileKindGivesItsSizeInPoints)
     for (const Case &c : cases) {
         const auto image = specImage::fromFile(save(QStringLiteral("file.img"), c.bytes));
         ASSERT_TRUE(image) << c.label;
+        // Read from a device, as a large file opening is read from its header alone.
+        expectSameFromDevice(c.bytes, c.label);
         expectSize(image->size(), c.points, c.label);
         EXPECT_FALSE(image->countsPixelsAsPoints()) << c.label;
         EXPECT_FALSE(image->prepareImage().isNull()) << c.label;
@@ -176,8 +187,10 @@ TEST(ImageResolution, DamagedHeadersDeclareNothingAndCrashNothing)
         tiffResolution(300, 300, 1),
         QByteArray("BM") + QByteArray(20, 0),
     };
-    for (const QByteArray &bytes : damaged)
+    for (const QByteArray &bytes : damaged) {
         EXPECT_FALSE(ImageResolution::declaredDpi(bytes).has_value()) << bytes.toHex().left(40).toStdString();
+        expectSameFromDevice(bytes, "damaged");
+    }
     // Every truncation of real files reads without passing the end (checked by the
     // sanitizer build); only the lengths that still hold the field declare it.
     for (const QByteArray &whole : {png, jpeg, tiff, jpegWithExif(QSize(20, 10), 600)}) {
@@ -185,6 +198,7 @@ TEST(ImageResolution, DamagedHeadersDeclareNothingAndCrashNothing)
             const std::optional<QSizeF> dpi = ImageResolution::declaredDpi(whole.left(cut));
             if (dpi)
                 EXPECT_TRUE(dpi->width() == 300 || dpi->width() == 600);
+            expectSameFromDevice(whole.left(cut), "cut short");
         }
     }
     // A TIFF in centimetres.

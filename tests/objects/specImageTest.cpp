@@ -17,6 +17,7 @@
 #include "objects/FakeCanvas.h"
 #include "objects/ImageFiles.h"
 #include "objects/ImageProbe.h"
+#include "objects/ImageResolution.h"
 #include "objects/PictureWorker.h"
 #include "objects/specImage.h"
 #include "platform/Archiver.h"
@@ -592,6 +593,41 @@ TEST(specImageDeferred, LargeBitmapsAreMeasuredFromTheirHeaderAndDecodedOnceForE
         EXPECT_EQ(decoded, atOnce->prepareImage());
         EXPECT_EQ(copy->prepareImage().cacheKey(), decoded.cacheKey());
     }
+}
+
+// A large bitmap file opening with a design is measured from its header (a TIFF's resolution
+// from its directory at the end of the file) while the rest of it is read aside: its size,
+// its bytes once read, its stored form and its print are those of the file read whole.
+TEST(specImageDeferred, ALargeFileIsMeasuredFromItsHeaderAndReadAside)
+{
+    QImage picture(2600, 2000, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    QPainter(&picture).fillRect(0, 0, 1300, 2000, Qt::red);
+    picture.setDotsPerMeterX(ImageResolution::dotsPerMeter(150));
+    picture.setDotsPerMeterY(ImageResolution::dotsPerMeter(150));
+    const QString path = qmtest::freshDir(QStringLiteral("deferred-file")) + QStringLiteral("/large.tif");
+    {
+        QImageWriter writer(path, "tiff");
+        writer.setCompression(0);
+        ASSERT_TRUE(writer.write(picture));
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_GT(bytes.size(), 16 * 1024 * 1024);
+    const std::shared_ptr<specImage> whole = specImage::fromFile(path);
+    std::shared_ptr<specImage> aside;
+    {
+        const specImage::DeferredDecoding deferred;
+        aside = specImage::fromFile(path);
+    }
+    ASSERT_TRUE(whole && aside);
+    EXPECT_EQ(aside->size(), whole->size());
+    EXPECT_EQ(aside->size(), QSizeF(2600 * 72.0 / 150, 2000 * 72.0 / 150));
+    EXPECT_TRUE(aside->pixelsPending());
+    EXPECT_EQ(aside->heldBytes(), bytes);
+    EXPECT_EQ(aside->archivedData(), whole->archivedData());
+    EXPECT_EQ(aside->prepareImage(), whole->prepareImage());
 }
 
 TEST(specImageDeferred, APhotoWhosePixelsTurnOutDamagedKeepsItsBytesAndDrawsNothing)
