@@ -237,6 +237,17 @@ TEST_F(ImageBrowser, DroppedFilesAreCopiedUnderCopyNames)
     EXPECT_TRUE(copy(source + "/readme.txt").isNull());
     EXPECT_TRUE(copy(source).isNull());
     EXPECT_EQ(reloads, 1);
+
+    // A drag is taken by the file's beginning; a drawing damaged past it is refused after the
+    // drop, when it is read whole, and nothing is copied.
+    QFile damaged(source + "/damaged.svg");
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"30\" height=\"20\"><rect width=\"3\" <<<<");
+    damaged.close();
+    EXPECT_TRUE(ImageSources::acceptsDroppedFile(damaged.fileName()));
+    EXPECT_TRUE(copy(damaged.fileName()).isNull());
+    EXPECT_FALSE(QFileInfo::exists(user + "/damaged.svg"));
+    EXPECT_EQ(reloads, 1);
 }
 
 TEST_F(ImageBrowser, UserImageDeletionAsksFirst)

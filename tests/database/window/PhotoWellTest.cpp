@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+
+#include <utility>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
@@ -236,6 +238,34 @@ TEST_F(PhotoWell, FoldersAndFilesThatAreNoPicturesAreRefusedAndALinkLoadsItsPict
     const TiffFacts facts = readTiff(storedPhoto(), folder);
     EXPECT_EQ(facts.width, 67u);
     EXPECT_EQ(facts.length, 200u);
+}
+
+// A drag is answered from the file's beginning, never by reading a whole drawing: a detailed
+// drawing is taken and read after the drop, aside; one that begins as a drawing and is damaged
+// past its beginning is taken too, and after the drop the user hears that it is no picture.
+TEST_F(PhotoWell, ADraggedDrawingIsTakenByItsBeginningAndReadAfterTheDrop)
+{
+    QByteArray detailed = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"300\" height=\"150\">";
+    for (int i = 0; i < 20000; ++i)
+        detailed += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"3\" height=\"3\" fill=\"#2040c0\"/>")
+                        .arg(i % 300).arg((i / 300) % 150).toLatin1();
+    detailed += "</svg>";
+    const QString drawing = folder + "/detailed.svg";
+    const QString damaged = folder + "/damaged.svg";
+    for (const auto &[path, bytes] : {std::pair{drawing, detailed}, std::pair{damaged, detailed.left(4000) + "<<<<"}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const int before = alerts();
+    ASSERT_TRUE(drop({drawing}));
+    EXPECT_EQ(storedType(), "blob");
+    EXPECT_EQ(alerts(), before);
+    const QByteArray kept = storedPhoto();
+    ASSERT_TRUE(drop({damaged}));
+    EXPECT_EQ(alerts(), before + 1);
+    EXPECT_EQ(prompts->last().title, "The file is not an image that can be opened.");
+    EXPECT_EQ(storedPhoto(), kept);
 }
 
 TEST_F(PhotoWell, TheContextMenuAddsReplacesAndRemoves)
