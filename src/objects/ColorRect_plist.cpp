@@ -200,8 +200,10 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
     } else if (_image) {
         // Only an object with a picture asks the settings how to store it. A file named holds
         // the picture the object shows; when none does, the picture goes into the form itself.
+        // A photo whose file could not be read whole after its header holds nothing to judge
+        // the file by or to write instead: its path goes back as it came.
         if (writesImageByPath() && !image_path.isEmpty())
-            imagePath = imagePathForWriting();
+            imagePath = _image->holdsPicture() ? imagePathForWriting() : image_path;
         writesImagePath = !imagePath.isEmpty();
         imageDict = imagePropertyList(!writesImagePath);
     } else if (!image_path.isEmpty() && writesImageByPath()) {

@@ -174,6 +174,9 @@ public:
     // bitmap made in memory, and for a photo whose file could not be read whole after its header.
     // Waits for a file still being read aside.
     QByteArray heldBytes() const;
+    // Whether the picture is held at all, its bytes or its pixels: not a photo whose file could
+    // not be read whole once its header was.
+    bool holdsPicture() const { return !_bitmap.isNull() || !heldBytes().isEmpty(); }
 
     bool isValid() const { return _kind != Kind::None; }
     Kind kind() const { return _kind; }
