@@ -36,7 +36,15 @@
 // selected (the longest the window did not answer, and how often the canvas was drawn for it),
 // one after Undo that takes the selection away, and the repaint, Select All, the nudge, Undo, a click on the empty canvas that takes the
 // selection away and Duplicate again on the design opened anew, each right after every
-// barcode forgot what it kept of its drawing ("before kept drawings: ...").
+// barcode forgot what it kept of its drawing ("before kept drawings: ..."). After the Open (g)
+// is zoomed to 155 %, then Zoom In and Zoom Out follow
+// (each until the canvas answers, then until every picture asked for is drawn), the right
+// arrow key with nothing selected (how often the canvas was drawn for it), and on the design
+// opened anew Select All, Duplicate (until drawn, then until every picture is) and Undo right
+// after the Open, before any picture of a barcode exists. For (g) every step also gives the
+// longest time the window did not answer in it ("... longest unanswered ms"). Run it under
+// Xvfb at 96 dpi (a display makes the window a real one); DESIGN_KINDS_BENCH_SCALE=2 gives
+// 10,000 barcodes.
 // The picture of the path of (d) and of its selection's dashed outline are made off the window's
 // thread: beside Open and Select All (until the canvas first answers) come the time until the
 // canvas shows the path (or the outline) drawn and the longest time the window did not answer
@@ -114,6 +122,9 @@
 
 using namespace quillmark;
 using namespace qmbench;
+
+// The zoom (g) is worked on at after its Open.
+constexpr double BarcodeZoom = 1.55;
 
 // ---- counting the fills of large paths ----
 // The painter calls that rasterise a path are counted here, before Qt's own, when the path is
@@ -760,6 +771,16 @@ double textsFloorMs(const GraphicList &objects)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// The time until every picture asked for has arrived and the canvas has drawn it.
+double untilPicturesMs(QWidget *canvas, bool &wrong)
+{
+    QElapsedTimer timer;
+    timer.start();
+    if (!waitForPictures(canvas))
+        wrong = true;
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 // One antialiased Qt fill of the largest path of the canvas at the canvas's zoom, into an image
 // of the size the path covers on the screen: what any drawing of it must at least do once.
 double oneFillMs(RectsView *canvas)
@@ -971,6 +992,8 @@ void workOnDesign(benchmark::State &state, const Design &design)
     auto step = [&](const char *name, auto &&action) {
         PaintWatch watch;
         canvas->installEventFilter(&watch);
+        Heartbeat blocked;
+        blocked.start();
         QElapsedTimer timer;
         timer.start();
         const double cpuBefore = windowCpuMs();
@@ -986,6 +1009,9 @@ void workOnDesign(benchmark::State &state, const Design &design)
         if (!waitForPaint(canvas, watch))
             wrong = true;
         totals[QString::fromLatin1(name)] += double(timer.nsecsElapsed()) / 1e6;
+        const double longest = blocked.stopMs();
+        if (qstrcmp(design.key, "g") == 0)
+            totals[QString::fromLatin1(name).replace(QStringLiteral(" ms"), QStringLiteral(" longest unanswered ms"))] += longest;
         canvas->removeEventFilter(&watch);
     };
     qsizetype opened = 0;
@@ -1024,6 +1050,32 @@ void workOnDesign(benchmark::State &state, const Design &design)
             const qsizetype count = canvas->getRects().size();
             opened = count;
             if (qstrcmp(design.key, "g") == 0) {
+                if (!waitForPictures(canvas))
+                    wrong = true;
+                step("zoom to 155 % ms", [canvas] { canvas->zoomChange(BarcodeZoom); });
+                totals[QStringLiteral("zoom to 155 % until drawn ms")] += untilPicturesMs(canvas, wrong);
+                step("zoom in ms", [] { menuItem(QStringLiteral("View"), QStringLiteral("Zoom In"))->trigger(); });
+                totals[QStringLiteral("zoom in until drawn ms")] += untilPicturesMs(canvas, wrong);
+                step("zoom out ms", [] { menuItem(QStringLiteral("View"), QStringLiteral("Zoom Out"))->trigger(); });
+                totals[QStringLiteral("zoom out until drawn ms")] += untilPicturesMs(canvas, wrong);
+                state.counters["zoom %"] = canvas->getZoom() * 100;
+                // Nothing is selected: the arrow keys move nothing.
+                {
+                    PaintWatch watch;
+                    canvas->installEventFilter(&watch);
+                    Heartbeat beat;
+                    beat.start();
+                    canvas->setFocus();
+                    QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+                    QApplication::sendEvent(canvas, &press);
+                    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier);
+                    QApplication::sendEvent(canvas, &release);
+                    for (int i = 0; i < 10; ++i)
+                        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                    totals[QStringLiteral("right key with nothing selected longest unanswered ms")] += beat.stopMs();
+                    totals[QStringLiteral("right key with nothing selected repaints")] += watch.painted ? 1 : 0;
+                    canvas->removeEventFilter(&watch);
+                }
                 // Nothing is selected: a click beside the objects changes nothing.
                 PaintWatch watch;
                 canvas->installEventFilter(&watch);
@@ -1123,6 +1175,19 @@ void workOnDesign(benchmark::State &state, const Design &design)
                 forgetKeptBarcodeDrawings(canvas);
                 step(name, action);
             };
+            // Right after Open, before the screen has a picture of any barcode.
+            step("right after open: select all ms",
+                 [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger(); });
+            step("right after open: duplicate ms",
+                 [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger(); });
+            if (canvas->getRects().size() != 2 * count)
+                wrong = true;
+            totals[QStringLiteral("right after open: duplicate until drawn ms")] += untilPicturesMs(canvas, wrong);
+            step("right after open: undo ms", [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger(); });
+            if (canvas->getRects().size() != count)
+                wrong = true;
+            canvas->clearSelection();
+            QCoreApplication::processEvents();
             cold("before kept drawings: repaint ms", [] {});
             cold("before kept drawings: select all ms",
                  [] { menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger(); });
