@@ -270,11 +270,19 @@ QString BarcodeRenderer::dataProblem(const TBarInfo &info)
         return Language::withValues(
             localizedString(QStringLiteral("A Code 128 symbol holds at most %@ characters; these data have %@.")),
             {QString::number(TBarInfo::ShortStringBytes), QString::number(info.BarStr.size())});
-    if (isBooklandType(info.type))
-        if (const auto wrong = booklandNumber(info).problem)
+    if (isBooklandType(info.type)) {
+        const BooklandNumber number = booklandNumber(info);
+        if (const auto &wrong = number.problem)
             return Language::withValues(localizedString(QStringLiteral("The check digit of %@ should be %@, not %@.")),
                                         {QString::fromStdString(wrong->number), QString::fromStdString(wrong->expected),
                                          QString::fromStdString(wrong->found)});
+        if (const auto &addOn = number.addOnProblem)
+            return Language::withValues(
+                localizedString(addOn->afterIssn
+                                    ? QStringLiteral("%@ ends in %@ digits after its number: a variant has 2, an add-on 2 or 5.")
+                                    : QStringLiteral("%@ ends in %@ digits after its number: an add-on has 2 or 5.")),
+                {QString::fromStdString(addOn->number), QString::number(addOn->digits)});
+    }
     const std::string message = barcodeErrorMessage(info.type);
     return localizedString(QString::fromStdString(message.empty() ? std::string("Incorrect Data") : message)).trimmed();
 }

@@ -202,11 +202,17 @@ double errorTextWidth(int type, const LinearDrawContext &ctx)
 std::string invalidDataText(const TBarInfo &info)
 {
     // "9, 11 or 14 digits allowed" would send the user counting digits that are all there.
-    if (isBooklandType(info.type))
-        if (const auto wrong = booklandNumber(info).problem)
+    if (isBooklandType(info.type)) {
+        const BooklandNumber number = booklandNumber(info);
+        if (const auto &wrong = number.problem)
             return Language::withValues(localizedString(QStringLiteral("Check digit should be %@")),
                                         {QString::fromStdString(wrong->expected)})
                 .toStdString();
+        if (const auto &addOn = number.addOnProblem)
+            return localizedString(addOn->afterIssn ? QStringLiteral("2-digit variant, 2- or 5-digit add-on allowed")
+                                                    : QStringLiteral("2- or 5-digit add-on allowed"))
+                .toStdString();
+    }
     return barcodeErrorMessage(info.type);
 }
 

@@ -2,9 +2,11 @@
 
 #include "barcodes/LinearBarcodeKit.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -329,68 +331,198 @@ bool isBooklandType(int type)
     return isBookland(type);
 }
 
+namespace {
+
+// The ways a Bookland number is written: its whole EAN-13 (the check digit typed or not), the
+// number as printed under its scheme's name, ending in its own check character, or its bare
+// digits without any check.
+enum class Written { EanWithCheck, EanWithoutCheck, Printed, Bare };
+
+struct Reading
+{
+    Written written;
+    size_t main = 0;  // characters of the number itself
+    size_t extra = 0; // digits after it: an ISSN's variant and the add-on
+    std::string prefix;
+};
+
+bool allDigits(const std::string &s, size_t from, size_t to)
+{
+    for (size_t i = from; i < to; ++i)
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+    return true;
+}
+
+// The digits that may follow a number: an add-on of two or five; after an ISSN (not in its
+// EAN, which holds it) first the two digits of its variant, then the add-on.
+bool extraFits(size_t extra, bool issnVariant)
+{
+    if (issnVariant)
+        return extra == 0 || extra == 2 || extra == 4 || extra == 5 || extra == 7;
+    return extra == 0 || extra == 2 || extra == 5;
+}
+
+} // namespace
+
 BooklandNumber booklandNumber(const TBarInfo &info)
 {
     BooklandNumber number;
     number.prefix = booklandTypePrefix(info);
     const std::string typed = info.shortData();
-    std::string text;
-    for (char c : typed)
-        if (c != '-' && c != ' ')
-            text.push_back(c);
     const bool isbn = info.type == BarcodeType::BooklandIsbn || info.type == BarcodeType::BooklandIsbnPrefixed;
     const bool issn = info.type == BarcodeType::BooklandIssn;
+    const bool ismn = !isbn && !issn;
+    const std::string kind = isbn ? "ISBN" : (issn ? "ISSN" : "ISMN");
+
+    // The characters without the hyphens and blanks that part their groups, and where the
+    // groups were parted (counted in characters kept).
+    std::string text;
+    std::vector<size_t> cuts;
+    for (char c : typed) {
+        if (c == '-' || c == ' ') {
+            if (!text.empty() && (cuts.empty() || cuts.back() != text.size()))
+                cuts.push_back(text.size());
+            continue;
+        }
+        text.push_back(c);
+    }
+    if (!cuts.empty() && cuts.back() == text.size())
+        cuts.pop_back();
+    // The M of an ISMN's older form stands for 979-0.
+    bool withM = false;
+    if (ismn && !text.empty() && (text.front() == 'M' || text.front() == 'm')) {
+        withM = true;
+        text.erase(0, 1);
+        for (size_t &cut : cuts)
+            --cut;
+        std::erase(cuts, size_t(0));
+    }
+    const size_t n = text.size();
+    auto cutAt = [&](size_t at) { return std::find(cuts.begin(), cuts.end(), at) != cuts.end(); };
+
+    // Every way the characters may be read.
+    // An ISBN's EAN starts 978 or 979 whatever prefix the object would put before its digits.
+    std::vector<std::string> eanPrefixes = {number.prefix};
+    if (isbn) {
+        eanPrefixes = {"978", "979"};
+        if (number.prefix == "977")
+            eanPrefixes.push_back(number.prefix);
+    }
+    const size_t printedLength = isbn ? 10 : (issn ? 8 : 9);
+    // The check character a number as printed ends in: an ISMN's is its EAN's.
+    auto printedCheck = [&](const std::string &digits) {
+        return isbn ? formatIsbnWithCheckDigit(0, digits).back()
+                    : (issn ? formatIssnWithCheckDigit(digits).back() : char('0' + upcEanCheckDigit("9790" + digits)));
+    };
+    const size_t bareLength = printedLength - 1;
+    std::vector<Reading> readings;
+    if (!withM) {
+        for (const std::string &prefix : eanPrefixes) {
+            if (text.compare(0, prefix.size(), prefix) != 0)
+                continue;
+            for (const size_t main : {size_t(13), size_t(12)})
+                if (n >= main && extraFits(n - main, false) && allDigits(text, 0, n))
+                    readings.push_back({main == 13 ? Written::EanWithCheck : Written::EanWithoutCheck, main, n - main, prefix});
+        }
+    }
+    if (n >= printedLength && extraFits(n - printedLength, issn) && allDigits(text, 0, printedLength - 1)
+        && allDigits(text, printedLength, n)) {
+        const char last = char(std::toupper(static_cast<unsigned char>(text[printedLength - 1])));
+        if ((last >= '0' && last <= '9') || (!ismn && last == 'X'))
+            readings.push_back({Written::Printed, printedLength, n - printedLength, number.prefix});
+    }
+    if (n >= bareLength && extraFits(n - bareLength, issn) && allDigits(text, 0, n))
+        readings.push_back({Written::Bare, bareLength, n - bareLength, number.prefix});
+
+    // Where the user parted the add-on (or an ISSN's variant) from the number by a hyphen or
+    // a blank, the reading that ends the number there wins; otherwise the order above, whole
+    // EAN first: a check typed is a check to make.
+    auto partedThere = [&](const Reading &r) { return r.extra > 0 && cutAt(r.main); };
+    // A hyphen or a blank inside the add-on (but between an ISSN's variant and its add-on)
+    // says the number does not end there.
+    std::erase_if(readings, [&](const Reading &r) {
+        const bool variantFirst = issn && (r.written == Written::Printed || r.written == Written::Bare)
+                                  && (r.extra == 4 || r.extra == 7);
+        return std::any_of(cuts.begin(), cuts.end(), [&](size_t cut) {
+            return cut > r.main && !(variantFirst && cut == r.main + 2);
+        });
+    });
+    std::stable_sort(readings.begin(), readings.end(),
+                     [&](const Reading &a, const Reading &b) { return partedThere(a) && !partedThere(b); });
+
     auto refuse = [&](const std::string &what, char expected, char found) {
         number.problem = BooklandNumber::CheckProblem{what + " " + trimmedText(typed), std::string(1, expected),
                                                       std::string(1, found)};
         return number;
     };
-
-    // The whole EAN-13 with a prefix of the type (and any add-on): taken as it is, its own
-    // check digit checked.
-    const std::vector<std::string> prefixes = isbn ? std::vector<std::string>{"978", "979"}
-                                                   : std::vector<std::string>{number.prefix};
-    if (upcEanDigitsValid(text)) {
-        for (const std::string &prefix : prefixes) {
-            const size_t n = text.size();
-            if (text.compare(0, prefix.size(), prefix) != 0 || (n != 12 && n != 13 && n != 15 && n != 18))
-                continue;
-            if (n > 12) {
+    if (!readings.empty()) {
+        const Reading &r = readings.front();
+        const std::string extra = text.substr(r.main);
+        switch (r.written) {
+        case Written::EanWithCheck:
+        case Written::EanWithoutCheck:
+            if (r.written == Written::EanWithCheck) {
                 const char check = char('0' + upcEanCheckDigit(text.substr(0, 12)));
                 if (text[12] != check)
                     return refuse("EAN", check, text[12]);
             }
-            number.prefix = prefix;
+            number.prefix = r.prefix;
             number.prefixTyped = true;
-            number.digits = text.substr(prefix.size(), 12 - prefix.size()) + (n > 13 ? text.substr(13) : "");
-            number.valid = true;
-            return number;
+            number.digits = text.substr(r.prefix.size(), 12 - r.prefix.size()) + extra;
+            break;
+        case Written::Printed: {
+            const std::string digits = text.substr(0, r.main - 1);
+            const char last = char(std::toupper(static_cast<unsigned char>(text[r.main - 1])));
+            const char check = printedCheck(digits);
+            if (last != check)
+                return refuse(kind, check, last);
+            number.digits = digits + extra;
+            break;
         }
+        case Written::Bare:
+            number.digits = text.substr(0, r.main) + extra;
+            break;
+        }
+        // An ISSN's add-on typed without its variant follows the variant 00.
+        if (issn && r.written != Written::EanWithCheck && r.written != Written::EanWithoutCheck && r.extra == 5)
+            number.digits.insert(7, "00");
+        number.valid = true;
+        return number;
     }
 
-    // The number as printed, ending in its own check character: checked, then dropped, since
-    // the symbol carries the check of its EAN. An ISMN may keep the M of its older form.
-    std::string body = text;
-    const bool oldIsmn = !isbn && !issn && !body.empty() && (body.front() == 'M' || body.front() == 'm');
-    if (oldIsmn)
-        body.erase(0, 1);
-    const size_t withCheck = isbn ? 10 : (issn ? 8 : 9);
-    if (body.size() == withCheck && upcEanDigitsValid(body.substr(0, withCheck - 1))) {
-        const std::string digits = body.substr(0, withCheck - 1);
-        const char last = char(std::toupper(static_cast<unsigned char>(body.back())));
-        const bool mayBeX = isbn || issn;
-        if ((last >= '0' && last <= '9') || (mayBeX && last == 'X')) {
-            const char check = isbn ? formatIsbnWithCheckDigit(0, digits).back()
-                                    : (issn ? formatIssnWithCheckDigit(digits).back()
-                                            : char('0' + upcEanCheckDigit("9790" + digits)));
-            if (last != check)
-                return refuse(isbn ? "ISBN" : (issn ? "ISSN" : "ISMN"), check, last);
-            number.digits = digits;
-            number.valid = true;
+    // A number as printed or as its EAN, then digits that are no add-on (or not parted as
+    // one): the reason is the number's check when it is wrong, else the add-on.
+    const bool eanPrefixed = !withM && std::any_of(eanPrefixes.begin(), eanPrefixes.end(), [&](const std::string &p) {
+        return text.compare(0, p.size(), p) == 0;
+    });
+    auto lastOf = [&](size_t end) { return char(std::toupper(static_cast<unsigned char>(text[end - 1]))); };
+    // Not parted, more digits than the number has: a whole EAN after its prefix, else the
+    // number as printed.
+    std::vector<size_t> ends = cuts;
+    if (n > 13 && eanPrefixed)
+        ends.push_back(13);
+    else if (n > printedLength)
+        ends.push_back(printedLength);
+    std::sort(ends.begin(), ends.end(), std::greater<>());
+    for (const size_t end : ends) {
+        const bool ean = eanPrefixed && (end == 12 || end == 13) && allDigits(text, 0, end);
+        const bool printed = end == bareLength
+                             || (end == printedLength && allDigits(text, 0, end - 1)
+                                 && ((lastOf(end) >= '0' && lastOf(end) <= '9') || (!ismn && lastOf(end) == 'X')));
+        if ((ean || printed) && end < n && allDigits(text, end, n)) {
+            // A check typed wrong is the first thing to put right.
+            if (ean && end == 13 && text[12] != char('0' + upcEanCheckDigit(text.substr(0, 12))))
+                return refuse("EAN", char('0' + upcEanCheckDigit(text.substr(0, 12))), text[12]);
+            if (!ean && end == printedLength && lastOf(end) != printedCheck(text.substr(0, end - 1)))
+                return refuse(kind, printedCheck(text.substr(0, end - 1)), lastOf(end));
+            number.addOnProblem =
+                BooklandNumber::AddOnProblem{(ean ? "EAN " : kind + " ") + trimmedText(typed), n - end, issn && !ean};
             return number;
         }
     }
-    if (oldIsmn || !upcEanDigitsValid(text))
+    // Digits alone, not parted, follow the prefix as they are (padded or cut to the symbol).
+    if (withM || !cuts.empty() || !upcEanDigitsValid(text))
         return number;
     number.digits = text;
     number.valid = true;

@@ -35,13 +35,17 @@ struct BooklandText {
     std::string eanData;
 };
 BooklandText booklandText(const TBarInfo &info, int mode);
-// A Bookland number as the user writes it. The groups may be parted by hyphens or blanks. The
-// number may be typed as printed, ending in its own check character (an ISBN of ten, an ISSN of
-// eight, X included; an ISMN's digits after 979-0, or after the M of its older form): the check
-// is checked and dropped. It may be typed as its whole EAN-13 with the type's prefix (978 or
-// 979 for an ISBN, which then stands in for the prefix chosen in the object), with or without
-// its check digit, then an add-on: the EAN is taken as it is, its check checked. Otherwise the
-// digits follow the type's prefix as they are.
+// A Bookland number as the user copies it from a cover. The groups may be parted by hyphens or
+// blanks. The number may be typed as printed, ending in its own check character (an ISBN of
+// ten, an ISSN of eight, X included; an ISMN's digits after 979-0, or after the M of its older
+// form): the check is checked and dropped. It may be typed as its whole EAN-13 with the type's
+// prefix (978 or 979 for an ISBN, which then stands in for the prefix chosen in the object),
+// with or without its check digit: the EAN is taken as it is, its check checked. Or as its bare
+// digits. Any of them may be followed by an add-on of 2 or 5 digits; an ISSN typed as printed
+// or bare by its 2-digit variant first: two digits alone are the variant, an add-on of two
+// follows one (00 when it has none), one of five may stand alone. Where a hyphen or a
+// blank parts the add-on from the number, that is where the number ends; otherwise a whole EAN
+// is read first. Digits alone of another length follow the type's prefix as they are.
 struct BooklandNumber {
     // A check character that does not match its digits: what was typed, the check its digits
     // give and the one typed.
@@ -50,11 +54,19 @@ struct BooklandNumber {
         std::string expected;
         std::string found;
     };
+    // A number parted from digits that are no add-on: what was typed, how many digits follow
+    // the number, and whether they could have been an ISSN's variant first.
+    struct AddOnProblem {
+        std::string number;
+        size_t digits = 0;
+        bool afterIssn = false;
+    };
     bool valid = false;
     std::string prefix; // the EAN prefix the symbol starts with
     std::string digits; // the typed digits after it
     bool prefixTyped = false;
     std::optional<CheckProblem> problem;
+    std::optional<AddOnProblem> addOnProblem;
 };
 // Whether the type is one of the Bookland symbols.
 bool isBooklandType(int type);
