@@ -1052,7 +1052,11 @@ void workOnDesign(benchmark::State &state, const Design &design)
             if (qstrcmp(design.key, "g") == 0) {
                 if (!waitForPictures(canvas))
                     wrong = true;
-                step("zoom to 155 % ms", [canvas] { canvas->zoomChange(BarcodeZoom); });
+                // Out of the fit the Open chose, as the zoom button's pop-up takes it.
+                step("zoom to 155 % ms", [canvas] {
+                    menuItem(QStringLiteral("View"), QStringLiteral("Actual Size"))->trigger();
+                    canvas->zoomChange(BarcodeZoom);
+                });
                 totals[QStringLiteral("zoom to 155 % until drawn ms")] += untilPicturesMs(canvas, wrong);
                 step("zoom in ms", [] { menuItem(QStringLiteral("View"), QStringLiteral("Zoom In"))->trigger(); });
                 totals[QStringLiteral("zoom in until drawn ms")] += untilPicturesMs(canvas, wrong);
