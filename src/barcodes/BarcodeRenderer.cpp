@@ -168,7 +168,7 @@ bool drawsRecordWidths(int type)
 
 } // namespace
 
-TBarInfo BarcodeRenderer::snappedToPixels(const TBarInfo &info, double pixelsPerPoint)
+TBarInfo BarcodeRenderer::snappedToPixels(const TBarInfo &info, double pixelsPerPoint, bool narrower)
 {
     TBarInfo copy = info;
     if (!(pixelsPerPoint > 0) || isSquareType(info.type))
@@ -177,7 +177,7 @@ TBarInfo BarcodeRenderer::snappedToPixels(const TBarInfo &info, double pixelsPer
     const double module = (info.barW + info.spaceW) / 2.0 / milsPerPixel;
     if (!std::isfinite(module))
         return copy;
-    const double pixels = std::max(1.0, std::round(module));
+    const double pixels = std::max(1.0, narrower ? std::floor(module + 1e-9) : std::round(module));
     // The ink a bar takes beyond its share of the module (the adjustment, and a bar chosen
     // wider than its space) moves in whole pixels from the space beside it, and no further than
     // the readers allow: rounded on its own, a 9-mil bar less 2 mils at 203 dpi would lose half
@@ -191,18 +191,22 @@ TBarInfo BarcodeRenderer::snappedToPixels(const TBarInfo &info, double pixelsPer
     return copy;
 }
 
-double BarcodeRenderer::snappedModule(const TBarInfo &info, double dotsPerInch)
+double BarcodeRenderer::snappedModule(const TBarInfo &info, double dotsPerInch, bool narrower)
 {
-    const TBarInfo snapped = snappedToPixels(info, dotsPerInch / 72.0);
+    const TBarInfo snapped = snappedToPixels(info, dotsPerInch / 72.0, narrower);
     return (snapped.barW + snapped.spaceW) / 2.0;
 }
 
-int BarcodeRenderer::resolutionKeepingBars(const TBarInfo &info, double dotsPerInch)
+int BarcodeRenderer::resolutionKeepingBars(const TBarInfo &info, double dotsPerInch,
+                                           const std::function<double(double)> &drawnModule)
 {
     const double chosen = (info.barW + info.spaceW) / 2.0;
     if (!drawsRecordWidths(info.type) || !(chosen > 0) || !std::isfinite(chosen) || !(dotsPerInch > 0))
         return 0;
-    auto keeps = [&](double dpi) { return std::abs(snappedModule(info, dpi) - chosen) <= chosen * ModuleTolerance; };
+    auto keeps = [&](double dpi) {
+        const double drawn = drawnModule ? drawnModule(dpi) : snappedModule(info, dpi);
+        return std::abs(drawn - chosen) <= chosen * ModuleTolerance;
+    };
     if (keeps(dotsPerInch))
         return 0;
     for (const int usual : UsualResolutions)

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QPainterPath>
 
+#include <functional>
 #include <vector>
 
 class QPainter;
@@ -87,12 +88,16 @@ public:
     // least one), and the adjustment as whole pixels moved from each space to its bar, so that
     // a bar and its space always add up to whole modules; the adjustment folded in. Bars that
     // fall between pixels blur into greys that readers take as other widths.
-    static TBarInfo snappedToPixels(const TBarInfo &info, double pixelsPerPoint);
+    // With `narrower`, the mean module is the whole pixels below it instead (at least one):
+    // for a symbol that the nearest would widen past its room.
+    static TBarInfo snappedToPixels(const TBarInfo &info, double pixelsPerPoint, bool narrower = false);
     // The mean module in mils that drawing at `dotsPerInch` gives the record's bars.
-    static double snappedModule(const TBarInfo &info, double dotsPerInch);
+    static double snappedModule(const TBarInfo &info, double dotsPerInch, bool narrower = false);
     // 0 when drawing at `dotsPerInch` keeps the module of the record's bars within a fifth of
     // the chosen one; otherwise a higher resolution that does (a usual one when one does).
-    static int resolutionKeepingBars(const TBarInfo &info, double dotsPerInch);
+    // `drawnModule` answers the module drawn at a resolution (snappedModule when empty).
+    static int resolutionKeepingBars(const TBarInfo &info, double dotsPerInch,
+                                     const std::function<double(double)> &drawnModule = {});
 
     // Whether the record's data make a symbol of its type. Types without an encoder draw
     // nothing and report nothing, so they count as encoded.

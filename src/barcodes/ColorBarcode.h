@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -180,6 +181,24 @@ public:
     // only while it still matches the copy's own record, frame and style, as at every drawing.
     std::shared_ptr<const KeptDrawing> keptDrawingForCopies() const override;
     void takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept) override;
+    // How a linear symbol goes into a bitmap: its record with every bar and space whole
+    // pixels, how far (in its own points) it moves along its bars to start on a pixel's edge,
+    // and the area it takes.
+    struct PixelBars
+    {
+        TBarInfo record;
+        double shift = 0;
+        QRectF shownArea;
+    };
+    // The symbol of `info` drawn through `toDevice` (from its own points, turned and mirrored,
+    // to the bitmap's pixels), its room (the label, in its own points) beside it: nothing when
+    // its bars do not run along the pixels' rows or columns. The module is the nearest in
+    // whole pixels, or the whole pixels below it where the nearest would take the symbol past
+    // its room (and past its frame).
+    std::optional<PixelBars> pixelBars(const TBarInfo &info, const QTransform &toDevice, const QRectF &room) const;
+    // The mean module in mils its bars take in a bitmap of `dotsPerInch` of the page area
+    // `room` (the label), as its drawing puts them there.
+    double bitmapModule(double dotsPerInch, const QRectF &room) const;
     // The two-line stand-in of a bound barcode while the user designs.
     void drawBarcodedPreview(QPainter *painter);
     void drawSelect(QPainter *painter, const QRectF &aRect) override;
@@ -210,6 +229,8 @@ private:
     // Paints the kept drawing from a picture of it at the screen's scale; NO where the bars
     // are to be filled directly.
     bool drawFromPicture(QPainter *painter, const BarcodeDrawing &kept);
+    // The mirrors and turn the object is drawn with, from its own points to the page's.
+    QTransform turnAndMirrors() const;
     // A number no drawing had before: a picture shows the drawing of its number only.
     static quint64 nextPictureContent();
     // The pictures of all barcodes share a budget of memory: the one drawn now goes first,

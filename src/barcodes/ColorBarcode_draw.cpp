@@ -11,6 +11,7 @@
 #include <utility>
 #include <cmath>
 
+#include <QImage>
 #include <QTransform>
 
 #include "barcodes/LinearDrawContext.h"
@@ -29,40 +30,48 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
 
     SavedPainterState state(painter);
     TBarInfo copy = workingBarInfo();
-    // Into a bitmap (an exported label), an upright symbol's bars and spaces take whole
-    // pixels from a pixel's edge: between pixels they would blur into widths that read as
-    // other data. The symbol may then be a little wider than its frame; it is not cut.
-    QRectF shownArea = _frameBounds;
-    const QTransform device = painter->deviceTransform();
+    const bool boundPreview = _pk != 0 && !showsRecordValues();
+    // Into a bitmap (an exported label), a linear symbol's bars and spaces take whole pixels
+    // from a pixel's edge, upright or turned by quarter turns and mirrored alike: between
+    // pixels they would blur into widths that read as other data.
     const bool bitmap = painter->device() && painter->device()->devType() == QInternal::Image;
-    const bool snap = bitmap && _isDrawBarcode && !isSquareSymbol() && angle() == 0.0f && !flipHor() && !flipVert()
-                      && device.type() <= QTransform::TxScale && device.m11() > 0 && device.m22() > 0
-                      && !(_pk != 0 && !showsRecordValues());
-    if (snap) {
-        copy = BarcodeRenderer::snappedToPixels(copy, device.m11());
-        // The first bar starts four points into the frame, on a whole point.
-        const double start = std::trunc(_frameBounds.x()) + 4.0;
-        const double x = device.map(QPointF(start, 0)).x();
-        painter->translate((std::round(x) - x) / device.m11(), 0);
-        const ShortRect extent = BarcodeRenderer::frameExtent(copy, _frameBounds.size(), drawStyle());
-        shownArea.setWidth(std::max(shownArea.width(), double(extent.width()) + 1.0));
-        shownArea.setHeight(std::max(shownArea.height(), double(extent.height())));
+    std::optional<PixelBars> bars;
+    const QTransform page = painter->worldTransform();
+    if (bitmap && _isDrawBarcode && !isSquareSymbol() && !boundPreview) {
+        // The room the symbol has: what the painter is clipped to (the label) on the bitmap.
+        const QPaintDevice *device = painter->device();
+        QRectF room = painter->deviceTransform().inverted().mapRect(QRectF(0, 0, device->width(), device->height()));
+        if (painter->hasClipping())
+            room &= painter->clipBoundingRect();
+        flipFrame(painter);
+        rotateFrame(painter, angle());
+        const QTransform object = page.inverted() * painter->worldTransform();
+        bars = pixelBars(copy, painter->deviceTransform(), object.inverted().mapRect(room));
+        painter->setWorldTransform(page);
     }
-    const BezierPath outline = getRotatedBounds();
-    if (snap)
-        painter->setClipRect(shownArea.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
-    else if (!outline.isEmpty())
-        painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
-    flipFrame(painter);
-    rotateFrame(painter, angle());
+    if (bars) {
+        flipFrame(painter);
+        rotateFrame(painter, angle());
+        copy = bars->record;
+        painter->translate(bars->shift, 0);
+        // The symbol may then be a little wider than its frame; it is not cut.
+        painter->setClipRect(bars->shownArea.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
+    } else {
+        const BezierPath outline = getRotatedBounds();
+        if (!outline.isEmpty())
+            painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
+        flipFrame(painter);
+        rotateFrame(painter, angle());
+    }
 
-    if (_pk != 0 && !showsRecordValues()) {
+    if (boundPreview) {
         drawBarcodedPreview(painter);
         return;
     }
     if (!_isDrawBarcode)
         return;
 
+    const bool snap = bars.has_value();
     const BarcodeDrawStyle style = drawStyle();
     const QRectF frame = _frameBounds;
     BarcodeDrawing &kept = keptDrawing(snap);
@@ -81,6 +90,74 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     if (!snap)
         _barInfo.BarRect = drawn.BarRect;
     _barInfo.pt = drawn.pt;
+}
+
+std::optional<ColorBarcode::PixelBars> ColorBarcode::pixelBars(const TBarInfo &info, const QTransform &toDevice,
+                                                               const QRectF &room) const
+{
+    if (toDevice.type() == QTransform::TxProject)
+        return std::nullopt;
+    // The bars run along the device's rows (their x to its x) or, turned a quarter, along
+    // its columns; a turn computed in degrees leaves a trace of the other axis.
+    const double ax = toDevice.m11(), ay = toDevice.m12(), bx = toDevice.m21(), by = toDevice.m22();
+    const double tiny = 1e-9 * (std::abs(ax) + std::abs(ay) + std::abs(bx) + std::abs(by));
+    const bool alongX = std::abs(ay) <= tiny && std::abs(bx) <= tiny && ax != 0 && by != 0;
+    const bool alongY = std::abs(ax) <= tiny && std::abs(by) <= tiny && ay != 0 && bx != 0;
+    if (!(tiny > 0) || !std::isfinite(tiny) || (!alongX && !alongY))
+        return std::nullopt;
+    const double perPoint = alongX ? ax : ay;
+    const QRectF frame = _frameBounds;
+    const BarcodeDrawStyle style = drawStyle();
+    // The symbol and its quiet zone run from the whole point of the frame's corner as far as
+    // its extent.
+    double end = 0;
+    auto layOut = [&](bool narrower) {
+        PixelBars bars;
+        bars.record = BarcodeRenderer::snappedToPixels(info, std::abs(perPoint), narrower);
+        const ShortRect extent = BarcodeRenderer::frameExtent(bars.record, frame.size(), style);
+        bars.shownArea = frame;
+        bars.shownArea.setWidth(std::max(frame.width(), double(extent.width()) + 1.0));
+        bars.shownArea.setHeight(std::max(frame.height(), double(extent.height())));
+        end = std::trunc(frame.x()) + extent.width();
+        return bars;
+    };
+    PixelBars bars = layOut(false);
+    // Whole pixels never widen the symbol past the label (nor past its frame where that
+    // reaches further): the module below keeps it in.
+    const double limit = std::max(frame.right(), room.isValid() ? room.right() : frame.right());
+    if (end > limit + 1e-6) {
+        PixelBars narrower = layOut(true);
+        if (narrower.record.barW + narrower.record.spaceW < bars.record.barW + bars.record.spaceW)
+            bars = std::move(narrower);
+    }
+    // The first bar starts four points into the frame, on a whole point: moved there to a
+    // pixel's edge.
+    const double start = std::trunc(frame.x()) + 4.0;
+    const QPointF at = toDevice.map(QPointF(start, frame.center().y()));
+    const double along = alongX ? at.x() : at.y();
+    bars.shift = (std::round(along) - along) / perPoint;
+    return bars;
+}
+
+QTransform ColorBarcode::turnAndMirrors() const
+{
+    QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&scratch);
+    flipFrame(&painter);
+    rotateFrame(&painter, angle());
+    return painter.worldTransform();
+}
+
+double ColorBarcode::bitmapModule(double dotsPerInch, const QRectF &room) const
+{
+    const TBarInfo info = workingBarInfo();
+    const double chosen = (info.barW + info.spaceW) / 2.0;
+    if (!(dotsPerInch > 0) || isSquareSymbol())
+        return chosen;
+    const QTransform object = turnAndMirrors();
+    const double s = dotsPerInch / 72.0;
+    const std::optional<PixelBars> bars = pixelBars(info, object * QTransform::fromScale(s, s), object.inverted().mapRect(room));
+    return bars ? (bars->record.barW + bars->record.spaceW) / 2.0 : chosen;
 }
 
 quint64 ColorBarcode::nextPictureContent()

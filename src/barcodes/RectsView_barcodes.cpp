@@ -357,11 +357,14 @@ QString RectsView::coarseBarsMessage(double dotsPerInch) const
         if (!barcode || !barcode->isDrawBarcode() || barcode->isSquareSymbol() || !graphic->isOnPageNamed(page))
             continue;
         const TBarInfo info = barcode->workingBarInfo();
-        const int better = BarcodeRenderer::resolutionKeepingBars(info, dotsPerInch);
+        // The bars as the label's bitmap takes them: turned or not, kept inside the label.
+        const QRectF label(0, 0, double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0);
+        auto drawnAt = [&](double dpi) { return barcode->bitmapModule(dpi, label); };
+        const int better = BarcodeRenderer::resolutionKeepingBars(info, dotsPerInch, drawnAt);
         if (better == 0)
             continue;
         const double chosen = (info.barW + info.spaceW) / 2.0;
-        const double drawn = BarcodeRenderer::snappedModule(info, dotsPerInch);
+        const double drawn = drawnAt(dotsPerInch);
         const QLocale locale;
         const QString line = Language::withValues(
             localizedString(QStringLiteral("At %@ dpi, bars of %@ mils are drawn %@ mils wide, in whole pixels. Export at %@ dpi to keep their width.")),

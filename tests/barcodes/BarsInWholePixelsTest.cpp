@@ -1,6 +1,8 @@
 // Linear symbols drawn into bitmaps as a label export draws them: bars and spaces in whole
-// pixels at every resolution, read back by ZXing (POSTNET by its bars), or the export's note
-// names a resolution at which they read.
+// pixels at every resolution, upright, turned by quarter turns and mirrored, at several places
+// on the pixel grid, read back by ZXing (POSTNET by its bars), or the export's note names a
+// resolution at which they read; and on a label whose edge the frame ends near, never widened
+// past it without the note saying so.
 #include <gtest/gtest.h>
 
 #include "barcodes/BarcodeRenderer.h"
@@ -8,8 +10,10 @@
 #include "barcodes/ColorBarcode.h"
 #include "barcodes/ColorBarcodeTestSupport.h"
 #include "barcodes/SymbologyMenu.h"
+#include "canvas/CanvasTestSupport.h"
 
 #include <QStringList>
+#include <QTransform>
 
 #include <cmath>
 #include <optional>
@@ -117,7 +121,253 @@ std::optional<std::vector<long>> barEdgesInPixels(const ColorBarcode &barcode, i
     return edges;
 }
 
+// The eight ways a symbol can face on the page, each reached by every angle and mirror that
+// gives it: turned 0, 90, 180 or 270 degrees, mirrored left to right, top to bottom, or both.
+struct Facing
+{
+    float angle;
+    bool flipH;
+    bool flipV;
+};
+
+std::vector<Facing> everyFacing()
+{
+    std::vector<Facing> all;
+    for (const float angle : {0.0f, 90.0f, 180.0f, 270.0f})
+        for (const bool h : {false, true})
+            for (const bool v : {false, true})
+                all.push_back({angle, h, v});
+    return all;
+}
+
+void face(ColorBarcode &barcode, const Facing &facing)
+{
+    barcode.setAngle(facing.angle, false);
+    barcode.setFlipHor(facing.flipH);
+    barcode.setFlipVert(facing.flipV);
+}
+
+// From the symbol's own points to the page's, as the object turns and mirrors it.
+QTransform ownToPage(const ColorBarcode &barcode)
+{
+    QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&scratch);
+    barcode.flipFrame(&painter);
+    barcode.rotateFrame(&painter, barcode.angle());
+    return painter.worldTransform();
+}
+
+// How the symbol faces: facings that turn and mirror it alike draw it alike.
+std::vector<double> facingOf(const ColorBarcode &barcode)
+{
+    const QTransform t = ownToPage(barcode);
+    return {std::round(t.m11()), std::round(t.m12()), std::round(t.m21()), std::round(t.m22())};
+}
+
+// The image turned and mirrored back, pixel for pixel, so that the symbol reads left to right:
+// where the symbol's own x axis runs on the page tells how.
+QImage upright(const QImage &image, const QTransform &toPage)
+{
+    const QPointF x = toPage.map(QPointF(1, 0)) - toPage.map(QPointF(0, 0));
+    const QPointF y = toPage.map(QPointF(0, 1)) - toPage.map(QPointF(0, 0));
+    // The image's pixels as the symbol's own: columns along x, rows along y.
+    const QTransform back(std::round(x.x()), std::round(x.y()), std::round(y.x()), std::round(y.y()), 0, 0);
+    return image.transformed(back.inverted());
+}
+
+// Whether the band across the middle of the bars holds only black and white: a bar edge that
+// falls between pixels leaves greys behind.
+bool onlyWholePixels(const QImage &band)
+{
+    const QImage gray = band.convertToFormat(QImage::Format_Grayscale8);
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar *line = gray.constScanLine(y);
+        for (int x = 0; x < gray.width(); ++x)
+            if (line[x] > 8 && line[x] < 247)
+                return false;
+    }
+    return true;
+}
+
+bool readsAs(const QImage &image, const LinearSample &sample, bool postnet)
+{
+    if (postnet)
+        return bctest::readPostnet(image) == sample.read;
+    const auto decoded = bctest::decodeRows(image);
+    return decoded && decoded->text == sample.read;
+}
+
+// The label exported at `dpi`, cut to a band across the middle of the symbol's bars (the
+// symbol whole for POSTNET) and turned back upright.
+QImage labelBand(RectsView &view, const ColorBarcode &barcode, int dpi)
+{
+    const QRectF frame = barcode.frameBounds();
+    const bool postnet = barcode.getBarInfo().type == BarcodeType::Postnet;
+    const QRectF own = postnet ? frame.adjusted(-2, -2, 2, 2)
+                               : QRectF(frame.x() - 12, frame.y() + frame.height() * 0.45 - 3, frame.width() * 1.6 + 24, 6);
+    const QTransform toPage = ownToPage(barcode);
+    const QRect pixels = QTransform::fromScale(dpi / 72.0, dpi / 72.0).mapRect(toPage.mapRect(own)).toAlignedRect();
+    const QImage label = view.renderLabelImage(float(dpi), false);
+    return upright(label.copy(pixels & label.rect()), toPage);
+}
+
 } // namespace
+
+// Every linear symbology turned by every quarter turn and mirrored every way, at resolutions
+// from 72 to 600 dpi and at several places on the pixel grid at each: the band across its bars
+// holds black and white only, and each way its bars come out reads back.
+TEST(BarsInWholePixels, TurnedAndMirroredSymbolsTakeWholePixelsAndReadAtEveryResolution)
+{
+    std::vector<int> resolutions = {150, 200, 203, 300, 600};
+    for (int dpi = 72; dpi <= 600; dpi += 37)
+        resolutions.push_back(dpi);
+    int walked = 0;
+    int readBack = 0;
+    QStringList failures;
+    for (const SymbologyItem &item : symbologyItems()) {
+        if (isTwoDimensional(item.type))
+            continue;
+        const std::optional<LinearSample> sample = linearSample(item.type);
+        ASSERT_TRUE(sample) << item.name.toStdString();
+        const bool postnet = item.type == BarcodeType::Postnet;
+        auto barcode = linearBarcode(item.type, sample->data, -2.0);
+        const QSizeF size = barcode->frameBounds().size();
+        std::set<std::vector<double>> faced;
+        for (const Facing &facing : everyFacing()) {
+            face(*barcode, facing);
+            if (!faced.insert(facingOf(*barcode)).second)
+                continue;
+            std::set<std::pair<int, std::vector<long>>> read;
+            for (const int dpi : resolutions) {
+                for (const double place : {0.0, 0.35, 0.7}) {
+                    ++walked;
+                    barcode->setFrameBounds(QRectF(QPointF(40 + place, 40 + place * 0.7), size));
+                    const QRectF frame = barcode->frameBounds();
+                    const QTransform toPage = ownToPage(*barcode);
+                    // A band across the middle of the bars (the whole symbol for POSTNET), in the
+                    // symbol's own points, wide enough for bars that whole pixels widen.
+                    const QRectF own = postnet ? frame.adjusted(-2, -2, 2, 2)
+                                               : QRectF(frame.x() - 12, frame.y() + frame.height() * 0.45 - 3,
+                                                        frame.width() * 1.6 + 24, 6);
+                    const QImage image = upright(
+                        bctest::renderArea(toPage.mapRect(own), dpi / 72.0, [&](QPainter *p) { barcode->printFrame(p, frame, 0); }),
+                        toPage);
+                    const QString where = QStringLiteral("%1 at %2 degrees%3%4 at %5 dpi, %6 pt on")
+                                              .arg(item.name)
+                                              .arg(double(facing.angle))
+                                              .arg(facing.flipH ? QStringLiteral(", mirrored left to right") : QString())
+                                              .arg(facing.flipV ? QStringLiteral(", mirrored top to bottom") : QString())
+                                              .arg(dpi)
+                                              .arg(place);
+                    // POSTNET's bars keep their own widths; the band of the others crosses bars only.
+                    if (!postnet && !onlyWholePixels(image.copy(0, image.height() / 4, image.width(), image.height() / 2))) {
+                        failures << where + QStringLiteral(": bars between pixels");
+                        continue;
+                    }
+                    const std::optional<std::vector<long>> edges = postnet ? std::nullopt : barEdgesInPixels(*barcode, dpi);
+                    if (edges && !read.insert({dpi % 2, *edges}).second)
+                        continue;
+                    ++readBack;
+                    if (readsAs(image, *sample, postnet))
+                        continue;
+                    const int named = BarcodeRenderer::resolutionKeepingBars(barcode->workingBarInfo(), dpi);
+                    if (named <= dpi)
+                        failures << where + QStringLiteral(": unread, no note");
+                }
+            }
+        }
+    }
+    EXPECT_GE(walked, 11 * 8 * 20 * 3);
+    EXPECT_LT(readBack, walked / 2);
+    EXPECT_TRUE(failures.isEmpty()) << failures.size() << " failures, among them: "
+                                    << failures.mid(0, 30).join(QStringLiteral("; ")).toStdString();
+}
+
+// Each linear symbology on a 5160 label (1 by 2 5/8 inches), its frame ending 0 to 5 points
+// from the edge its bars run towards, facing every way, exported at usual resolutions through
+// the label's render: it reads, or the export's note names a resolution at which it does.
+// Whole pixels never take it past the label unsaid.
+TEST(BarsInWholePixels, SymbolsEndingNearTheLabelsEdgeReadOrTheNoteSaysWhy)
+{
+    canvastest::freshDefaults(QStringLiteral("bars-near-edge"));
+    canvastest::CanvasFixture canvas;
+    RectsView &view = *canvas.view;
+    int walked = 0;
+    int narrowed = 0;
+    QStringList silent;
+    for (const SymbologyItem &item : symbologyItems()) {
+        if (isTwoDimensional(item.type))
+            continue;
+        const std::optional<LinearSample> sample = linearSample(item.type);
+        ASSERT_TRUE(sample) << item.name.toStdString();
+        const bool postnet = item.type == BarcodeType::Postnet;
+        auto barcode = linearBarcode(item.type, sample->data, -2.0);
+        barcode->setPageName(view.getCurrPageName());
+        barcode->setObjectLayer(1);
+        view.addGraphic(barcode);
+        const QSizeF size = barcode->frameBounds().size();
+        std::set<std::vector<double>> faced;
+        for (const Facing &facing : everyFacing()) {
+            face(*barcode, facing);
+            barcode->setFrameBounds(QRectF(QPointF(0, 0), size));
+            if (!faced.insert(facingOf(*barcode)).second)
+                continue;
+            const QTransform toPage = ownToPage(*barcode);
+            // The label lies along the bars: 2 5/8 inches across them when they run up or down.
+            const QPointF along = toPage.map(QPointF(1, 0)) - toPage.map(QPointF(0, 0));
+            const bool acrossPage = std::abs(along.x()) > 0.5;
+            TLabel label;
+            label.width = acrossPage ? 2.625f : 1.0f;
+            label.height = acrossPage ? 1.0f : 2.625f;
+            view.setTLabel(label);
+            const QRectF page(0, 0, double(label.width) * 72, double(label.height) * 72);
+            for (const double gap : {0.0, 1.5, 3.0, 5.0}) {
+                // The turned frame placed so that its end, where the bars run to, lies `gap`
+                // points inside the label's edge, centred the other way.
+                barcode->setFrameBounds(QRectF(QPointF(0, 0), size));
+                const QRectF turned = barcode->frameBoundsRotated();
+                QPointF move = page.center() - turned.center();
+                if (along.x() > 0.5)
+                    move.setX(page.right() - gap - turned.right());
+                else if (along.x() < -0.5)
+                    move.setX(page.left() + gap - turned.left());
+                else if (along.y() > 0.5)
+                    move.setY(page.bottom() - gap - turned.bottom());
+                else
+                    move.setY(page.top() + gap - turned.top());
+                barcode->setFrameBounds(QRectF(QPointF(0, 0), size).translated(move));
+                for (const int dpi : {203, 300, 600}) {
+                    ++walked;
+                    const QString where = QStringLiteral("%1 at %2 degrees%3%4, %5 pt from the edge at %6 dpi")
+                                              .arg(item.name)
+                                              .arg(double(facing.angle))
+                                              .arg(facing.flipH ? QStringLiteral(", mirrored left to right") : QString())
+                                              .arg(facing.flipV ? QStringLiteral(", mirrored top to bottom") : QString())
+                                              .arg(gap)
+                                              .arg(dpi);
+                    const double chosen = (barcode->workingBarInfo().barW + barcode->workingBarInfo().spaceW) / 2;
+                    if (!postnet && barcode->bitmapModule(dpi, page) < chosen - 1e-9)
+                        ++narrowed;
+                    if (readsAs(labelBand(view, *barcode, dpi), *sample, postnet))
+                        continue;
+                    // Unread: the note names a resolution, and there it reads.
+                    const QString note = view.coarseBarsMessage(dpi);
+                    const int named = BarcodeRenderer::resolutionKeepingBars(
+                        barcode->workingBarInfo(), dpi, [&](double at) { return barcode->bitmapModule(at, page); });
+                    if (note.isEmpty() || named <= dpi || !note.contains(QString::number(named))
+                        || !readsAs(labelBand(view, *barcode, named), *sample, postnet))
+                        silent << where;
+                }
+            }
+        }
+        view.removeGraphicAtIndex(int(view.getRects().size()) - 1);
+    }
+    EXPECT_GE(walked, 11 * 8 * 4 * 3);
+    // The default bars at 300 dpi would widen past the label: they take the module below.
+    EXPECT_GT(narrowed, 0);
+    EXPECT_TRUE(silent.isEmpty()) << silent.size() << " silent failures, among them: "
+                                  << silent.mid(0, 30).join(QStringLiteral("; ")).toStdString();
+}
 
 // Every resolution from 72 to 600 dpi, with the bars 2 mils thinner, as chosen and 2 mils
 // thicker. Each resolution's bars are laid out in whole pixels; a layout not yet read is drawn
