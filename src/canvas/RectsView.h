@@ -1183,6 +1183,8 @@ public:
     // change (graphicsChanged, selectionChanged, the rulers) once, when the outermost batch
     // ends: the window's commands and panels depend on the whole design, so asking them per
     // object would make opening, pasting and undoing grow with the square of their size.
+    void beginChangeBatch() override;
+    void endChangeBatch() override;
     class ChangeBatch
     {
     public:

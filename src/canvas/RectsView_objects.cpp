@@ -114,25 +114,35 @@ void RectsView::invalidateRect(const QRectF &rect)
 RectsView::ChangeBatch::ChangeBatch(RectsView &view)
     : m_view(view)
 {
-    ++m_view.m_batchDepth;
+    m_view.beginChangeBatch();
 }
 
 RectsView::ChangeBatch::~ChangeBatch()
 {
-    if (--m_view.m_batchDepth > 0)
+    m_view.endChangeBatch();
+}
+
+void RectsView::beginChangeBatch()
+{
+    ++m_batchDepth;
+}
+
+void RectsView::endChangeBatch()
+{
+    if (m_batchDepth <= 0 || --m_batchDepth > 0)
         return;
-    if (pathEditsEndedIn == &m_view)
+    if (pathEditsEndedIn == this)
         pathEditsEndedIn = nullptr;
-    if (std::exchange(m_view.m_batchRepaint, false))
-        m_view.update();
-    if (std::exchange(m_view.m_batchRulers, false))
-        m_view.updateRulers();
-    if (std::exchange(m_view.m_batchChangedState, false))
-        emit m_view.changedStateChanged(m_view.m_changed);
-    if (std::exchange(m_view.m_batchGraphicsChanged, false))
-        emit m_view.graphicsChanged();
-    if (std::exchange(m_view.m_batchSelectionChanged, false))
-        emit m_view.selectionChanged();
+    if (std::exchange(m_batchRepaint, false))
+        update();
+    if (std::exchange(m_batchRulers, false))
+        updateRulers();
+    if (std::exchange(m_batchChangedState, false))
+        emit changedStateChanged(m_changed);
+    if (std::exchange(m_batchGraphicsChanged, false))
+        emit graphicsChanged();
+    if (std::exchange(m_batchSelectionChanged, false))
+        emit selectionChanged();
 }
 
 void RectsView::notifyGraphicsChanged()

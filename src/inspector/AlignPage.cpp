@@ -114,7 +114,7 @@ AlignPage::AlignPage(ObjectInfoPanel *info)
     bAlignMidV = addAlignButton(QStringLiteral("bAlignMidV"), AlignCenterY, QStringLiteral("Align Vertical Centers"), QRect(138, 8, 30, 30));
     bAlignBottom = addAlignButton(QStringLiteral("bAlignBottom"), AlignBottom, QStringLiteral("Align Bottom Edges"), QRect(170, 8, 30, 30));
     for (QToolButton *button : {bAlignLeft, bAlignMidH, bAlignRight, bAlignTop, bAlignMidV, bAlignBottom})
-        connect(button, &QToolButton::clicked, this, [this, button] { setObjectsAlign(button); });
+        connectEdit(button, &QToolButton::clicked, [this, button] { setObjectsAlign(button); });
 
     auto sizeButton = [this](const QString &name, int tag, const QString &title, const QRect &frame) {
         auto *button = new QToolButton(this);
@@ -125,7 +125,7 @@ AlignPage::AlignPage(ObjectInfoPanel *info)
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setIconSize(QSize(20, 20));
         LanguageControls::awakeFromNib(button);
-        connect(button, &QToolButton::clicked, this, [this, button] { setObjectsSize(button); });
+        connectEdit(button, &QToolButton::clicked, [this, button] { setObjectsSize(button); });
         return button;
     };
     // One above the other across the page: side by side, half the page is too narrow for the
@@ -168,7 +168,7 @@ QRadioButton *AlignPage::addAnchorButton(const QString &name, int tag, const QSt
     button->setAutoExclusive(false);
     const QString translated = Language::stringForKey(toolTip);
     button->setToolTip(translated.isEmpty() ? toolTip : translated);
-    connect(button, &QRadioButton::clicked, this, [this, button] { setObjectAnchor(button); });
+    connectEdit(button, &QRadioButton::clicked, [this, button] { setObjectAnchor(button); });
     return button;
 }
 

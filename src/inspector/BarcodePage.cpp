@@ -127,20 +127,20 @@ BarcodePage::BarcodePage(ObjectInfoPanel *info)
     pbBarFieldType->setGeometry(22, 318, 180, 22);
     setMinimumHeight(346);
 
-    connect(pbBarType, &QComboBox::activated, this, [this] { setBarType(pbBarType); });
+    connectEdit(pbBarType, &QComboBox::activated, [this] { setBarType(pbBarType); });
     connectValue(tvBarWidth, [this](QObject *s) { setBarWidth(s); });
     connectValue(spBarWidth, [this](QObject *s) { setBarWidth(s); });
     connectValue(tvBarAdjust, [this](QObject *s) { setBarAdjust(s); });
     connectValue(spBarAdjust, [this](QObject *s) { setBarAdjust(s); });
     connectValue(tvBarHeight, [this](QObject *s) { setBarHeight(s); });
     connectValue(spBarHeight, [this](QObject *s) { setBarHeight(s); });
-    connect(pbBarGap, &QComboBox::activated, this, [this] { setBarGap(pbBarGap); });
+    connectEdit(pbBarGap, &QComboBox::activated, [this] { setBarGap(pbBarGap); });
     connectValue(btnHRT, [this](QObject *s) { setHRT(s); });
     connectValue(cwBarcodeColor, [this](QObject *s) { setBarcodeColor(s); });
-    connect(pbISBNPattern, &QComboBox::activated, this, [this] { setISBNPattern(pbISBNPattern); });
-    connect(rbData, &QRadioButton::clicked, this, [this] { barDataChange(rbData); });
-    connect(rbDatabaseField, &QRadioButton::clicked, this, [this] { barDataChange(rbDatabaseField); });
-    connect(pbBarFieldType, &QComboBox::activated, this, [this] { setBarFieldType(pbBarFieldType); });
+    connectEdit(pbISBNPattern, &QComboBox::activated, [this] { setISBNPattern(pbISBNPattern); });
+    connectEdit(rbData, &QRadioButton::clicked, [this] { barDataChange(rbData); });
+    connectEdit(rbDatabaseField, &QRadioButton::clicked, [this] { barDataChange(rbDatabaseField); });
+    connectEdit(pbBarFieldType, &QComboBox::activated, [this] { setBarFieldType(pbBarFieldType); });
 }
 
 QList<std::shared_ptr<ColorBarcode>> BarcodePage::barcodes() const
@@ -258,7 +258,7 @@ void BarcodePage::textStorageDidProcessEditing()
     m_editPending = true;
     QTimer::singleShot(0, this, [this] {
         m_editPending = false;
-        processEdit();
+        applyEdit([this] { processEdit(); });
     });
 }
 
@@ -531,6 +531,9 @@ void BarcodePage::barDataChange(QObject *sender)
     const int key = rbDatabaseField->isChecked() && chosen.isValid() ? chosen.toInt() : 0;
     const auto found = barcodes();
     for (const auto &barcode : found) {
+        // The choice it has already leaves no step for Undo.
+        if (barcode->fieldPk() == key)
+            continue;
         barcode->setFieldPk(key);
         barcode->updateframeSize();
         info()->invalidateGraphic(barcode.get());

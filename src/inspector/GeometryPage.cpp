@@ -87,7 +87,7 @@ GeometryPage::GeometryPage(ObjectInfoPanel *info)
     connectValue(bFlipHor, [this](QObject *s) { setFlipHor(s); });
     connectValue(bFlipVert, [this](QObject *s) { setFlipVert(s); });
     connectValue(bPowerText, [this](QObject *s) { setPowerText(s); });
-    connect(pbPowerType, &QComboBox::activated, this, [this] { setPowerType(pbPowerType); });
+    connectEdit(pbPowerType, &QComboBox::activated, [this] { setPowerType(pbPowerType); });
 }
 
 void GeometryPage::showEvent(QShowEvent *event)

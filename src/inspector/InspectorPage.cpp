@@ -225,13 +225,48 @@ bool InspectorPage::applyEndOfEditing(QObject *field)
     const auto action = m_endOfEditing.constFind(field);
     if (action == m_endOfEditing.constEnd())
         return false;
-    (*action)(field);
+    const std::function<void(QObject *)> apply = *action;
+    applyEdit([&] { apply(field); });
     return true;
+}
+
+void InspectorPage::applyEdit(const std::function<void()> &edit)
+{
+    CanvasServices *canvas = m_info->rectsView();
+    UndoManager *undo = canvas ? canvas->undoManager() : nullptr;
+    // Each object's setter would otherwise measure the whole selection for the rulers and
+    // ask for its own redraw: an edit of many objects grew with the square of their number.
+    struct Batch
+    {
+        CanvasServices *canvas;
+        UndoManager *undo;
+        Batch(CanvasServices *c, UndoManager *u)
+            : canvas(c)
+            , undo(u)
+        {
+            if (canvas)
+                canvas->beginChangeBatch();
+            if (undo)
+                undo->beginUndoGrouping();
+        }
+        ~Batch()
+        {
+            if (undo)
+                undo->endUndoGrouping();
+            if (canvas)
+                canvas->endChangeBatch();
+        }
+    } batch(canvas, undo);
+    edit();
+    // Any setter may have moved an edge of the selection (a barcode sizes itself to its bars):
+    // the rulers are measured once, when the batch ends.
+    if (canvas)
+        canvas->updateRulers();
 }
 
 void InspectorPage::connectValue(MyStepper *stepper, const std::function<void(QObject *)> &action)
 {
-    connect(stepper, &MyStepper::valueChanged, this, [stepper, action] { action(stepper); });
+    connect(stepper, &MyStepper::valueChanged, this, [this, stepper, action] { applyEdit([&] { action(stepper); }); });
 }
 
 void InspectorPage::connectValue(QSlider *slider, const std::function<void(QObject *)> &action)
@@ -253,26 +288,26 @@ void InspectorPage::connectValue(QSlider *slider, const std::function<void(QObje
             manager->endUndoGrouping();
         *open = false;
     });
-    connect(slider, &QSlider::valueChanged, this, [slider, action] {
+    connect(slider, &QSlider::valueChanged, this, [this, slider, action] {
         // A value set by a refresh is no edit.
         if (slider->signalsBlocked())
             return;
-        action(slider);
+        applyEdit([&] { action(slider); });
     });
 }
 
 void InspectorPage::connectValue(QCheckBox *box, const std::function<void(QObject *)> &action)
 {
-    connect(box, &QCheckBox::clicked, this, [box, action] {
+    connect(box, &QCheckBox::clicked, this, [this, box, action] {
         // Clicked out of mixed, the box shows what every object now has: on or off.
         box->setTristate(false);
-        action(box);
+        applyEdit([&] { action(box); });
     });
 }
 
 void InspectorPage::connectValue(ColorWell *well, const std::function<void(QObject *)> &action)
 {
-    connect(well, &ColorWell::colorChanged, this, [well, action] { action(well); });
+    connect(well, &ColorWell::colorChanged, this, [this, well, action] { applyEdit([&] { action(well); }); });
 }
 
 double InspectorPage::floatValueOf(QObject *sender)

@@ -48,6 +48,11 @@ public:
     // Runs the action a number field of this page applies at the end of its editing; false
     // when the field is not one of this page's.
     bool applyEndOfEditing(QObject *field);
+    // Applies an edit of the selection as the canvas's own commands apply theirs: the
+    // canvas brings what depends on the whole selection (the rulers, the redraw, the
+    // window's commands) up to date once, after the last object, and Undo takes the whole
+    // edit back in one step. Every control's action runs through it.
+    void applyEdit(const std::function<void()> &edit);
 
     // The check-box fold over objects: starts off; an object with the property on makes it
     // on, one with it off turns on into mixed (-1). So [on, off] is mixed, [off, on] on.
@@ -86,6 +91,12 @@ protected:
     void connectValue(QSlider *slider, const std::function<void(QObject *)> &action);
     void connectValue(QCheckBox *box, const std::function<void(QObject *)> &action);
     void connectValue(ColorWell *well, const std::function<void(QObject *)> &action);
+    // Any other control's signal, its action applied as one edit.
+    template <typename Sender, typename Signal>
+    void connectEdit(Sender *sender, Signal signal, std::function<void()> edit)
+    {
+        connect(sender, signal, this, [this, edit = std::move(edit)] { applyEdit(edit); });
+    }
 
     // The float value of the control that fired: a field's number, a stepper's value, a
     // slider's position, a check box's state.

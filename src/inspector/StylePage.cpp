@@ -109,8 +109,8 @@ StylePage::StylePage(ObjectInfoPanel *info)
     connectValue(spLineWidth, [this](QObject *s) { setLineWidth(s); });
     connectValue(slLineWidth, [this](QObject *s) { setLineWidth(s); });
     connectValue(cwLineColor, [this](QObject *s) { setLineColor(s); });
-    connect(pbLinePattern, &QComboBox::activated, this, [this] { setLinePattern(pbLinePattern); });
-    connect(pbFillType, &QComboBox::activated, this, [this] { setFillType(pbFillType); });
+    connectEdit(pbLinePattern, &QComboBox::activated, [this] { setLinePattern(pbLinePattern); });
+    connectEdit(pbFillType, &QComboBox::activated, [this] { setFillType(pbFillType); });
     connectValue(cwFillColor1, [this](QObject *s) { setFillColor1(s); });
     connectValue(cwFillColor2, [this](QObject *s) { setFillColor2(s); });
     connectValue(tvFillAngle, [this](QObject *s) { setFillAngle(s); });
@@ -263,6 +263,9 @@ void StylePage::setFill(QObject *sender)
     const int state = intValueOf(sender);
     const GraphicList objects = selection();
     for (const std::shared_ptr<ColorRect> &object : objects) {
+        // A line has no inside: switching its fill would leave an Undo that changes nothing.
+        if (!object->canFill())
+            continue;
         object->setDrawsFill(state != 0);
         info()->invalidateGraphic(object.get());
     }

@@ -176,14 +176,14 @@ TextPage::TextPage(ObjectInfoPanel *info)
     connectValue(spTextSize, [this](QObject *s) { setTextSize(s); });
     connectValue(slTextSize, [this](QObject *s) { setTextSize(s); });
     connectValue(cwTextColor, [this](QObject *s) { setTextColor(s); });
-    connect(scTextAilgn, &SegmentedControl::segmentClicked, this, [this] { setTextAlign(scTextAilgn); });
-    connect(pbFieldType, &QComboBox::activated, this, [this] { setFieldType(pbFieldType); });
+    connectEdit(scTextAilgn, &SegmentedControl::segmentClicked, [this] { setTextAlign(scTextAilgn); });
+    connectEdit(pbFieldType, &QComboBox::activated, [this] { setFieldType(pbFieldType); });
     connectValue(cbShowTitle, [this](QObject *s) { setShowTitle(s); });
     connectValue(cbCapitalizeTitle, [this](QObject *s) { setCapitilizeTitle(s); });
     connect(btnShowFonts, &QPushButton::clicked, this, [this] { showFonts(); });
     // The oval's controls are the canvas's: the inspector only shows their values.
-    connect(tvOvalTextAngle, &NumberField::valueEntered, this, [this] { rotateOvalText(); });
-    connect(cbOvalTextFlip, &QCheckBox::clicked, this, [this] { flipOvalText(); });
+    connectEdit(tvOvalTextAngle, &NumberField::valueEntered, [this] { rotateOvalText(); });
+    connectEdit(cbOvalTextFlip, &QCheckBox::clicked, [this] { flipOvalText(); });
 
     updateAppearance();
 }

@@ -38,6 +38,11 @@ public:
     virtual void invalidateRect(const QRectF &rect) = 0;
 
     virtual void updateRulers() = 0;
+    // Open while one command changes many objects: what depends on the whole design or the
+    // whole selection (the rulers, the redraw, the window's commands) is brought up to date
+    // once, when the outermost batch ends, not after each object. Every begin has its end.
+    virtual void beginChangeBatch() {}
+    virtual void endChangeBatch() {}
     virtual void beginEchoingMoveToRulers(const QRectF &rect) = 0;
     virtual void continueEchoingMoveToRulers(const QRectF &rect) = 0;
     virtual void stopEchoingMoveToRulers() = 0;

@@ -1,0 +1,286 @@
+// An edit in the inspector is applied to the whole selection as one command, as the canvas's
+// own commands are: every control of every page, found by walking the pages, worked as a user
+// works it on a selection of identical objects of each kind, lands on every object alike,
+// leaves the rulers on the selection's new edges, and one Undo takes all of it back.
+#include <gtest/gtest.h>
+
+#include <QAbstractSlider>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <functional>
+
+#include "app/AppTestSupport.h"
+#include "barcodes/ColorBarcode.h"
+#include "platform/Stepper.h"
+#include "inspector/InspectorPage.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "inspector/PropertiesView.h"
+#include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "platform/BezierPath.h"
+#include "platform/ColorWell.h"
+#include "platform/RulerView.h"
+#include "platform/UndoManager.h"
+
+using namespace quillmark;
+
+namespace {
+
+constexpr int Count = 5;
+
+// How a user works a control: a value typed and entered, a stepper's arrow, a slider's key, the
+// next item of a pop-up, a colour chosen, a click. None for what is no control, and for a
+// button that opens a panel of its own ("...").
+std::function<void()> workOf(QWidget *widget)
+{
+    auto key = [](QWidget *w, int k, const QString &text = QString()) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, text);
+        QApplication::sendEvent(w, &release);
+    };
+    if (auto *field = qobject_cast<NumberField *>(widget))
+        return [field, key] {
+            field->setText(QString::number(field->value().value_or(0.0) + 1.0, 'f', 2));
+            field->setModified(true);
+            key(field, Qt::Key_Return);
+        };
+    if (auto *text = qobject_cast<QPlainTextEdit *>(widget))
+        return [text, key] {
+            text->setFocus();
+            text->moveCursor(QTextCursor::End);
+            key(text, Qt::Key_7, QStringLiteral("7"));
+        };
+    if (auto *stepper = qobject_cast<Stepper *>(widget))
+        return [stepper] {
+            const bool up = stepper->doubleValue() < stepper->maxValue();
+            QTest::mouseClick(stepper, Qt::LeftButton, {},
+                              QPoint(stepper->width() / 2, up ? stepper->height() / 4 : stepper->height() * 3 / 4));
+        };
+    if (auto *slider = qobject_cast<QAbstractSlider *>(widget))
+        return [slider, key] { key(slider, slider->value() < slider->maximum() ? Qt::Key_Right : Qt::Key_Left); };
+    if (auto *combo = qobject_cast<QComboBox *>(widget))
+        return [combo, key] { key(combo, combo->currentIndex() + 1 < combo->count() ? Qt::Key_Down : Qt::Key_Up); };
+    if (auto *well = qobject_cast<ColorWell *>(widget))
+        return [well] { well->takeColor(QColor::fromHsv((std::max(0, well->color().hsvHue()) + 97) % 360, 180, 200)); };
+    if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+        if (button->text().endsWith(QLatin1String("...")))
+            return {};
+        return [button] { button->click(); };
+    }
+    return {};
+}
+
+bool insideComposite(QWidget *widget, QWidget *page)
+{
+    for (QWidget *up = widget->parentWidget(); up && up != page; up = up->parentWidget())
+        if (qobject_cast<QComboBox *>(up) || qobject_cast<QAbstractScrollArea *>(up) || qobject_cast<Stepper *>(up))
+            return true;
+    return false;
+}
+
+struct Kind
+{
+    const char *name;
+    std::function<GraphicPtr()> make;
+};
+
+QList<Kind> kinds()
+{
+    const QRectF frame(30, 20, 60, 24);
+    return {
+        {"text box",
+         [frame] {
+             GraphicPtr box = ColorRect::create(frame);
+             box->textStorage()->setPlainText(QStringLiteral("Same"));
+             return box;
+         }},
+        {"oval with text",
+         [frame] {
+             GraphicPtr oval = ColorOval::create(frame);
+             oval->textStorage()->setPlainText(QStringLiteral("Along"));
+             return oval;
+         }},
+        {"line", [frame] { return GraphicPtr(ColorLine::create(frame)); }},
+        {"path",
+         [frame] {
+             auto path = ColorPath::create(frame);
+             BezierPath outline;
+             outline.moveTo(frame.topLeft());
+             outline.lineTo(frame.topRight());
+             outline.lineTo(frame.bottomRight() - QPointF(10, 0));
+             outline.closePath();
+             path->setBezierPath(outline);
+             return GraphicPtr(path);
+         }},
+        {"picture",
+         [frame] {
+             GraphicPtr picture = ColorRect::create(frame);
+             QImage photo(40, 30, QImage::Format_RGB32);
+             photo.fill(QColor(30, 120, 200));
+             picture->setImage(photo);
+             picture->setFrameBounds(frame);
+             return picture;
+         }},
+        {"barcode",
+         [frame] {
+             auto barcode = ColorBarcode::create(frame);
+             TBarInfo info = barcode->getBarInfo();
+             info.BarStr = "QM123";
+             barcode->setBarInfo(info);
+             return GraphicPtr(barcode);
+         }},
+    };
+}
+
+// What a text shows: each run's characters in their font and colour, each paragraph's
+// alignment. Undo may give a run the
+// font it inherited before as its own: the same text to the eye, other bytes in the file.
+QString shownText(const QTextDocument &text)
+{
+    QString shown;
+    for (QTextBlock block = text.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            shown += QStringLiteral("[%1|%2|%3]")
+                         .arg(it.fragment().text(), format.font().resolve(text.defaultFont()).toString(),
+                              format.foreground().color().name(QColor::HexArgb));
+        }
+        // In left-to-right text a side named absolutely is the side it names.
+        shown += QStringLiteral("{%1}\n").arg(int(block.blockFormat().alignment() & ~Qt::AlignAbsolute));
+    }
+    return shown;
+}
+
+// Each object's stored form, with its text as shown unless `stored`: what the edit changed and
+// what Undo must give back.
+QList<QVariantMap> formsOf(RectsView *canvas, bool stored = false)
+{
+    QList<QVariantMap> forms;
+    for (const GraphicPtr &object : canvas->getRects()) {
+        QVariantMap form = object->propertyListRepresentation(nullptr);
+        if (!stored && form.contains(QStringLiteral("Text")) && object->textStorage())
+            form.insert(QStringLiteral("Text"), shownText(*object->textStorage()));
+        forms.append(form);
+    }
+    return forms;
+}
+
+QString keysApart(const QVariantMap &a, const QVariantMap &b)
+{
+    QStringList keys;
+    for (auto it = a.cbegin(); it != a.cend(); ++it)
+        if (b.value(it.key()) != it.value())
+            keys.append(it.key());
+    for (auto it = b.cbegin(); it != b.cend(); ++it)
+        if (!a.contains(it.key()))
+            keys.append(it.key());
+    return keys.join(QLatin1Char(' '));
+}
+
+// Where two lists of forms differ: "object i: keys", empty when they are equal.
+QString differences(const QList<QVariantMap> &a, const QList<QVariantMap> &b)
+{
+    if (a.size() != b.size())
+        return QStringLiteral("%1 objects, not %2").arg(a.size()).arg(b.size());
+    QStringList found;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            found.append(QStringLiteral("object %1: %2").arg(i).arg(keysApart(a[i], b[i])));
+    return found.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+TEST(InspectorEditWindowTest, EveryControlsEditLandsOnEveryObjectAndUndoesInOneStep)
+{
+    apptest::WindowFixture f(QStringLiteral("inspector-edit"));
+    RectsView *canvas = f.canvas();
+    ObjectInfoPanel *info = f.window->objectInfo();
+    PropertiesView *panel = f.window->propertiesView();
+    ASSERT_TRUE(info && panel);
+    for (const QPointer<InspectorPage> &page : info->pages()) {
+        const int tag = info->tagOfPage(page->tab());
+        if (tag > 0 && !panel->isButtonSelected(tag))
+            panel->openPropertiesByType(tag);
+    }
+    apptest::settle();
+
+    const QStringList firstOvalOnly = {QStringLiteral("tvOvalTextAngle"), QStringLiteral("cbOvalTextFlip")};
+    int worked = 0;
+    QSet<QString> controlsWorked;
+    for (const Kind &kind : kinds()) {
+        SCOPED_TRACE(kind.name);
+        canvas->emptyNewDoc();
+        for (int i = 0; i < Count; ++i) {
+            GraphicPtr object = kind.make();
+            object->setPageName(canvas->getCurrPageName());
+            object->setObjectLayer(1);
+            canvas->addGraphic(object);
+        }
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+        ASSERT_EQ(canvas->selectedObjects().size(), Count);
+        for (const QPointer<InspectorPage> &page : info->pages()) {
+            for (QWidget *control : page->findChildren<QWidget *>()) {
+                if (qobject_cast<QLabel *>(control) || insideComposite(control, page))
+                    continue;
+                const std::function<void()> work = workOf(control);
+                if (!work || !control->isEnabled() || !control->isVisibleTo(page))
+                    continue;
+                const QString name = page->title() + QLatin1Char(' ') + control->objectName()
+                                     + QLatin1Char(' ') + control->property("text").toString();
+                SCOPED_TRACE(name.toStdString());
+                const QList<QVariantMap> before = formsOf(canvas);
+                const QList<QVariantMap> storedBefore = formsOf(canvas, true);
+                ASSERT_EQ(before.size(), Count);
+                canvas->undoManager()->removeAllActions();
+                work();
+                apptest::settle();
+                const QList<QVariantMap> after = formsOf(canvas);
+                ASSERT_EQ(after.size(), Count);
+                if (after == before) {
+                    // What changes nothing leaves no step for Undo.
+                    if (formsOf(canvas, true) == storedBefore)
+                        EXPECT_FALSE(canvas->undoManager()->canUndo());
+                    continue;
+                }
+                ++worked;
+                controlsWorked.insert(page->title() + QLatin1Char(' ') + control->objectName());
+                // Identical objects stay identical: the edit reached each of them alike. The
+                // angle and the flip of the text along an oval are the first oval's alone.
+                if (!firstOvalOnly.contains(control->objectName())) {
+                    EXPECT_EQ(differences(after, QList<QVariantMap>(Count, after[0])), QString()) << "not alike";
+                    for (int i = 0; i < Count; ++i)
+                        EXPECT_NE(keysApart(after[i], before[i]), QString()) << "object " << i << " was left out";
+                }
+                // The rulers stand on the selection's edges as the edit left them.
+                if (RulerView *ruler = canvas->horizontalRuler(); ruler && ruler->isVisible()) {
+                    const QRectF bounds = canvas->boundsForObjects();
+                    ASSERT_EQ(ruler->markers().size(), 2);
+                    EXPECT_NEAR(ruler->markers()[0]->markerLocation(), bounds.left(), 1e-3);
+                    EXPECT_NEAR(ruler->markers()[1]->markerLocation(), bounds.right(), 1e-3);
+                }
+                // One step takes all of it back.
+                f.undo();
+                EXPECT_EQ(differences(formsOf(canvas), before), QString()) << "after Undo";
+                EXPECT_FALSE(canvas->undoManager()->canUndo());
+                if (canvas->selectedObjects().size() != Count)
+                    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+            }
+        }
+    }
+    // The walk reached the controls of the pages: geometry, style, text, image and barcode.
+    EXPECT_GT(worked, 40);
+    for (const char *control : {"Geometry tvOriginX", "Geometry spWidth", "Geometry slAngle", "Style cwFillColor1",
+                                "Style pbLinePattern", "Text tvTextSize", "Image slImgOpacity", "Barcode pbBarType"})
+        EXPECT_TRUE(controlsWorked.contains(QString::fromLatin1(control))) << control;
+}
