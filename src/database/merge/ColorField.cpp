@@ -2,6 +2,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
+#include <QHash>
+#include <QMutex>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -263,7 +265,28 @@ void ColorField::setFrameOrig(const QPointF &point)
 
 QString ColorField::titleText(int pk)
 {
+    // Every field asks for its title at every paint. The user's own title lives in the
+    // database file: it is read once per field kind, and again once any database setting or
+    // field changed, another database became current or the language changed.
+    struct Kept
+    {
+        quint64 generation = 0;
+        QString language;
+        QHash<int, QString> titles;
+    };
+    static QMutex guard;
+    static Kept kept;
+    const quint64 generation = Database::settingsGeneration();
+    const QString language = Language::language();
+    {
+        QMutexLocker lock(&guard);
+        if (kept.generation != generation || kept.language != language)
+            kept = Kept{generation, language, {}};
+        else if (const auto found = kept.titles.constFind(pk); found != kept.titles.constEnd())
+            return *found;
+    }
     QString title = Database::fieldTitleAtPk(pk);
+    bool read = true;
     if (Database *db = Database::currentDatabase()) {
         QString key = title;
         key.replace(QLatin1Char(' '), QLatin1Char('_'));
@@ -272,12 +295,17 @@ QString ColorField::titleText(int pk)
             if (!userTitle.isNull())
                 title = userTitle;
         } catch (const DatabaseError &e) {
+            // A file busy for a moment is asked again at the next paint.
+            read = false;
             qWarning("%s", qPrintable(e.message()));
         }
     }
     const QString translated = Language::stringForKey(title);
     if (!translated.isEmpty())
         title = translated;
+    QMutexLocker lock(&guard);
+    if (read && kept.generation == generation && kept.language == language)
+        kept.titles.insert(pk, title);
     return title;
 }
 

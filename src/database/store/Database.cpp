@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
+
 #include <sqlite3.h>
 
 namespace quillmark {
@@ -20,6 +22,12 @@ namespace quillmark {
 namespace {
 
 Database *s_currentDatabase = nullptr;
+std::atomic<quint64> s_settingsGeneration{1};
+
+void settingsChanged()
+{
+    ++s_settingsGeneration;
+}
 
 struct DefaultField
 {
@@ -82,7 +90,14 @@ Database *Database::currentDatabase()
 
 void Database::setCurrentDatabase(Database *database)
 {
+    if (s_currentDatabase != database)
+        settingsChanged();
     s_currentDatabase = database;
+}
+
+quint64 Database::settingsGeneration()
+{
+    return s_settingsGeneration;
 }
 
 QString Database::fieldTitleAtPk(int pk)
@@ -266,11 +281,13 @@ std::unique_ptr<Database> Database::openDatabaseAtPath(const QString &path, QStr
 Database::Database(const QString &path)
     : _path(path)
 {
+    settingsChanged();
     s_currentDatabase = this;
 }
 
 Database::~Database()
 {
+    settingsChanged();
     s_currentDatabase = nullptr;
 }
 
@@ -386,6 +403,7 @@ void Database::initFieldsStructure()
     // Half a field table would make a form that writes to the wrong columns.
     checkStep(rc, SQLITE_DONE, scope.connection(), "read the database");
     _fieldsStructure = fields;
+    settingsChanged();
 }
 
 void Database::initFieldValues()
@@ -510,6 +528,7 @@ void Database::configureAttributes()
 
 void Database::addDefaultAttributes(DatabaseConnection &connection)
 {
+    settingsChanged();
     DatabaseStatement statement(connection.handle(),
                                 QStringLiteral("INSERT INTO dbattributes (dbkey, dbvalue) VALUES(?, ?)"));
     const QVariantMap defaults = attributes();
@@ -568,6 +587,7 @@ void Database::addAttribute(const QString &key, const QString &value)
                                 QStringLiteral("INSERT INTO dbattributes (dbkey, dbvalue) VALUES(?, ?)"));
     statement.bindText(1, key);
     statement.bindText(2, value);
+    settingsChanged();
     checkStep(statement.step(), SQLITE_DONE, scope.connection(), "insert into the database");
 }
 
@@ -621,6 +641,7 @@ void Database::setAttributeForKey(const QString &key, const QString &value)
     DatabaseStatement statement(connection.handle(), QStringLiteral("UPDATE dbattributes set dbvalue =? where dbkey=?"));
     statement.bindText(1, value);
     statement.bindText(2, key);
+    settingsChanged();
     checkStep(statement.step(), SQLITE_DONE, connection, "update the database");
     if (connection.changes() == 0)
         addAttribute(key, value);

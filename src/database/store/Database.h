@@ -51,6 +51,10 @@ public:
     static QString fieldTitleAtPk(int pk);
     // The current database's type code of the field with that pk, 0 when there is none.
     static int fieldTypeAtPk(int pk);
+    // Moves on whenever any database's settings or field definitions change and whenever
+    // another database becomes current: what is kept from them (the titles merge fields
+    // draw at every paint) is read again once it has moved.
+    static quint64 settingsGeneration();
 
     // ---- files ----
     // <support>/Databases/ with a trailing slash.

@@ -7,6 +7,7 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
 
+#include <map>
 #include <memory>
 
 namespace quillmark {
@@ -46,13 +47,26 @@ qint64 integerDefault(const QString &key, qint64 fallback)
     return defaults.objectForKey(key).isValid() ? defaults.integerForKey(key) : fallback;
 }
 
-std::unique_ptr<icu::SimpleDateFormat> englishFormatter(const QString &pattern)
+// A formatter is costly to make (a calendar, the locale's names of months and days) and
+// merging asks for the same few patterns for every date field of every record: each thread
+// keeps one per pattern (ICU's formatters are not shared between threads). Null when ICU
+// refuses the pattern.
+std::shared_ptr<icu::SimpleDateFormat> englishFormatter(const QString &pattern)
 {
+    thread_local std::map<QString, std::shared_ptr<icu::SimpleDateFormat>> kept;
+    const auto found = kept.find(pattern);
+    if (found != kept.end())
+        return found->second;
+    // Patterns come from a handful of styles; a stream of others is not kept for ever.
+    if (kept.size() >= 32)
+        kept.clear();
     UErrorCode status = U_ZERO_ERROR;
-    auto formatter = std::make_unique<icu::SimpleDateFormat>(toIcu(pattern), icu::Locale("en_US"), status);
+    auto formatter = std::make_shared<icu::SimpleDateFormat>(toIcu(pattern), icu::Locale("en_US"), status);
     if (U_FAILURE(status))
-        return nullptr;
-    formatter->setLenient(false);
+        formatter.reset();
+    else
+        formatter->setLenient(false);
+    kept.emplace(pattern, formatter);
     return formatter;
 }
 
@@ -69,20 +83,29 @@ QString Utils::dateFormat()
     const qint64 timeStyle = UserDefaults::standard().boolForKey(QStringLiteral("showTime"))
                                  ? integerDefault(QStringLiteral("profileTimeFormat"), dateStyle)
                                  : 0;
+    // Asked for every date field of every record: the pattern of each style and locale is
+    // worked out once.
+    const icu::Locale &locale = icu::Locale::getDefault();
+    const QString key = QStringLiteral("%1 %2 %3").arg(dateStyle).arg(timeStyle).arg(QString::fromLatin1(locale.getName()));
+    thread_local std::map<QString, QString> patterns;
+    if (const auto found = patterns.find(key); found != patterns.end())
+        return found->second;
     std::unique_ptr<icu::DateFormat> formatter(
-        icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle), icu::Locale::getDefault()));
+        icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle), locale));
     auto *simple = dynamic_cast<icu::SimpleDateFormat *>(formatter.get());
     if (!simple)
         return QString();
     icu::UnicodeString pattern;
     simple->toPattern(pattern);
-    return fromIcu(pattern);
+    if (patterns.size() >= 32)
+        patterns.clear();
+    return patterns.emplace(key, fromIcu(pattern)).first->second;
 }
 
 QString Utils::convertFormat(const QString &text, const QString &from, const QString &to)
 {
-    auto parser = englishFormatter(from);
-    auto writer = englishFormatter(to);
+    const std::shared_ptr<icu::SimpleDateFormat> parser = englishFormatter(from);
+    const std::shared_ptr<icu::SimpleDateFormat> writer = englishFormatter(to);
     if (!parser || !writer)
         return QString();
     const icu::UnicodeString source = toIcu(text);
@@ -97,7 +120,7 @@ QString Utils::convertFormat(const QString &text, const QString &from, const QSt
 
 QString Utils::formatDate(const QDateTime &date, const QString &pattern)
 {
-    auto writer = englishFormatter(pattern);
+    const std::shared_ptr<icu::SimpleDateFormat> writer = englishFormatter(pattern);
     if (!writer || !date.isValid())
         return QString();
     icu::UnicodeString result;

@@ -6,9 +6,12 @@
 #include <QImage>
 #include <QPainter>
 
+#include "common/TestSupport.h"
 #include "database/DatabaseTestSupport.h"
 #include "database/merge/ColorField.h"
 #include "database/store/Database.h"
+#include "database/store/Utils.h"
+#include "foundation/Language.h"
 #include "database/merge/GroupField.h"
 #include "database/merge/MergeFieldTool.h"
 #include "database/merge/MergeKinds.h"
@@ -149,6 +152,67 @@ TEST_F(ColorFieldTest, DesignModeShowsTheTitleInBrackets)
     EXPECT_LT(pair.contents->frameBounds().width(), wide);
     pair.title->updateContents(nullptr);
     EXPECT_EQ(pair.title->text(), "Given:");
+}
+
+// The titles are kept between paints; whatever they come from changing shows at the next.
+TEST_F(ColorFieldTest, KeptTitlesFollowEveryChangeOfWhatTheyComeFrom)
+{
+    auto field = contentsField(FirstNamePk);
+    auto shown = [&] { return field->shownLayout().text(); };
+    EXPECT_EQ(shown(), "[First Name]");
+    EXPECT_EQ(shown(), "[First Name]");
+
+    // The user's title written through another instance of the same file.
+    {
+        Database other(db->path());
+        other.setAttributeForKey(QStringLiteral("First_Name"), QStringLiteral("Vorname"));
+    }
+    Database::setCurrentDatabase(db.get());
+    EXPECT_EQ(shown(), "[Vorname]");
+    db->setAttributeForKey(QStringLiteral("First_Name"), QStringLiteral(""));
+    EXPECT_EQ(shown(), "[]");
+    db->setAttributeForKey(QStringLiteral("First_Name"), QStringLiteral("Given"));
+    EXPECT_EQ(shown(), "[Given]");
+
+    // Another database made current shows its own titles, and the first its own again.
+    std::unique_ptr<Database> second = dbtest::freshDatabase();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(shown(), "[First Name]");
+    Database::setCurrentDatabase(db.get());
+    EXPECT_EQ(shown(), "[Given]");
+    second.reset();
+    Database::setCurrentDatabase(db.get());
+
+    // The language: the field's own title is shown translated.
+    Language::reset(qmtest::resourcesDir(), QStringLiteral("de"));
+    const QString german = Language::stringForKey(QStringLiteral("Company"));
+    auto company = contentsField(CompanyPk);
+    EXPECT_EQ(company->shownLayout().text(), QStringLiteral("[%1]").arg(german.isEmpty() ? QStringLiteral("Company") : german));
+    Language::reset();
+    EXPECT_EQ(company->shownLayout().text(), "[Company]");
+}
+
+// Dates of every record are written through formatters kept per pattern: one pattern's
+// formatter never writes another's, and the styles of the preferences are followed.
+TEST_F(ColorFieldTest, KeptDateFormattersFollowThePatternAskedFor)
+{
+    const QString stored = QStringLiteral("2024-03-05 14:30:00 +0000");
+    const QString iso = QStringLiteral("yyyy-MM-dd");
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(Utils::convertFormat(stored, Utils::databaseFormat(), iso), "2024-03-05");
+        EXPECT_EQ(Utils::convertFormat(stored, Utils::databaseFormat(), QStringLiteral("d MMMM")), "5 March");
+        EXPECT_TRUE(Utils::convertFormat(QStringLiteral("not a date"), Utils::databaseFormat(), iso).isNull());
+        EXPECT_EQ(Utils::convertFormat(QStringLiteral("1999-12-31"), iso, iso), "1999-12-31");
+    }
+    UserDefaults::standard().setInteger(1, QStringLiteral("profileDateFormat"));
+    const QString shortPattern = Utils::dateFormat();
+    UserDefaults::standard().setInteger(3, QStringLiteral("profileDateFormat"));
+    const QString longPattern = Utils::dateFormat();
+    EXPECT_NE(shortPattern, longPattern);
+    EXPECT_EQ(Utils::convertFormat(stored, Utils::databaseFormat(), longPattern), "March 5, 2024");
+    UserDefaults::standard().setInteger(1, QStringLiteral("profileDateFormat"));
+    EXPECT_EQ(Utils::dateFormat(), shortPattern);
+    EXPECT_EQ(Utils::convertFormat(stored, Utils::databaseFormat(), shortPattern), "3/5/24");
 }
 
 TEST_F(ColorFieldTest, NoDatabaseGivesEmptyBracketsAndAColon)
