@@ -977,6 +977,9 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
         t.undoGroupOpen = true;
     }
     t.changed = true;
+    // Each object's turn asks for its redraw and the rulers over the whole selection: the
+    // window follows once, after the last object, or a step grew with the square of them.
+    const ChangeBatch batch(*this);
     const QPointF c2 = boundsForObjects().center();
     QSet<Group *> turned;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
