@@ -108,6 +108,11 @@ void UndoManager::setActionName(const QString &name)
     if (!named || *named == name)
         return;
     *named = name;
+    // A step still open is told of once, when it closes: its objects' setters name it by
+    // turns ("Set Object Origin", "Change Object Width", ...), and those who listen look at
+    // the whole selection each time.
+    if (m_open)
+        return;
     emit changed();
 }
 

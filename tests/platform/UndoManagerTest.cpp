@@ -270,6 +270,32 @@ TEST(UndoManager, ChangedIsSignalledForTheEditMenu)
     EXPECT_GE(spy.count(), 1);
 }
 
+// An edit of thousands of objects whose setters name the step by turns tells the Edit menu
+// once it is complete, with the last name, not once per object.
+TEST(UndoManager, AStepNamedByTurnsIsSignalledWhenItCloses)
+{
+    UndoManager undo;
+    Value v{&undo};
+    QSignalSpy spy(&undo, &UndoManager::changed);
+    for (int i = 1; i <= 1000; ++i) {
+        v.set(i);
+        undo.setActionName(i % 2 ? QStringLiteral("Set Object Origin") : QStringLiteral("Change Object Width"));
+    }
+    EXPECT_LE(spy.count(), 1);
+    EXPECT_EQ(undo.undoActionName(), "Change Object Width");
+    spy.clear();
+    undo.closeEventGroup();
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(undo.undoActionName(), "Change Object Width");
+    // The name of a closed step is news at once.
+    spy.clear();
+    undo.setActionName(QStringLiteral("Move Object"));
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(undo.undoActionName(), "Move Object");
+    undo.undo();
+    EXPECT_EQ(v.value, 0);
+}
+
 TEST(UndoManager, LevelsAreUnlimited)
 {
     UndoManager undo;
