@@ -32,6 +32,8 @@
 // WINDOW_ACTIONS_OUT       also append the figures to this file, tab-separated
 // WINDOW_ACTIONS_TABLE     print the table of such files (comma-separated) instead of running
 // WINDOW_ACTIONS_DIR       keep the designs in this folder
+// WINDOW_ACTIONS_LIMIT     seconds a command may keep the window before its process is ended
+//                          and the next goes on after it (120)
 //
 // Build with -DQM_BENCH=ON in a Release build and run it under Xvfb:
 //   xvfb-run -a -s '-screen 0 1600x1000x24 -dpi 96' ./bench_window_actions_bench
@@ -559,7 +561,7 @@ QString designPrint()
 
 // The longest time the window did not answer from the call until what it did is drawn and
 // what it asked for aside has arrived; the growth of the resident peak meanwhile.
-std::pair<double, double> measured(const std::function<void()> &call, int quietMs = 150)
+std::pair<double, double> measured(const std::function<void()> &call, int quietMs = 80)
 {
     const qint64 before = residentKb();
     resetPeakMemory();
@@ -596,6 +598,8 @@ public:
     QString working;
     QString print;
     std::map<QString, Figures> figures;
+    // Told when the command itself is given, after the untimed preparation.
+    std::function<void()> announce;
 
     void open()
     {
@@ -646,6 +650,8 @@ public:
             return;
         }
         const WindowState state = windowState(window);
+        if (announce)
+            announce();
         prompts->asked.clear();
         modalWatch->seen.clear();
         quitAsked = false;
@@ -814,6 +820,8 @@ QString cell(const Figures *f, Budget budget)
         return QStringLiteral("crash!");
     if (f && f->ms == -3)
         return QStringLiteral(">%1s!").arg(limitSeconds);
+    if (f && f->ms == -4)
+        return QStringLiteral("(bench stuck)");
     if (!f || f->ms < 0)
         return QStringLiteral("-");
     const double limit = budget == Budget::Gesture ? 100.0 : 500.0;
@@ -923,6 +931,14 @@ QList<Command> whileEditingText(const QList<Command> &commands)
         sendMouse(view, QEvent::MouseButtonDblClick, at);
         sendMouse(view, QEvent::MouseButtonRelease, at);
         settle(30);
+        if (!view->editedObject()) {
+            // A box too small to double-click beside its knobs is entered with the text tool.
+            view->clearSelection();
+            view->setupCurrObjectTool(RectsView::TextTool);
+            sendMouse(view, QEvent::MouseButtonPress, at);
+            sendMouse(view, QEvent::MouseButtonRelease, at);
+            settle(30);
+        }
         if (!view->editedObject())
             return false;
         menuItem(&benchWindow(), QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
@@ -990,6 +1006,10 @@ int runDesign(MainWindow &window, const QList<Command> &commands, const QSet<QSt
     session.working = workDir().filePath(QStringLiteral("Working.qkdoc"));
     const QString after = qEnvironmentVariable("WINDOW_ACTIONS_AFTER");
     QTextStream out(stdout);
+    session.announce = [&out] {
+        out << QStringLiteral("G\n");
+        out.flush();
+    };
     resetPeakMemory();
     session.open();
     qint64 peak = peakKb();
@@ -1049,6 +1069,7 @@ Column designInChildren(const QString &kind, const QString &design, const QStrin
             return column;
         }
         QString running;
+        bool given = false;
         bool ended = false;
         QByteArray pending;
         QElapsedTimer quiet;
@@ -1072,8 +1093,11 @@ Column designInChildren(const QString &kind, const QString &design, const QStrin
                 pending.remove(0, nl + 1);
                 if (parts.first() == QLatin1String("C")) {
                     column.title = parts.value(1);
+                } else if (parts.first() == QLatin1String("G")) {
+                    given = true;
                 } else if (parts.first() == QLatin1String("S")) {
                     running = parts.value(1);
+                    given = false;
                     allowance = qint64(limitS) * 1000;
                     std::fprintf(stderr, "%s: %s ...", qPrintable(kind), qPrintable(running));
                 } else if (parts.first() == QLatin1String("R") && parts.size() >= 7) {
@@ -1104,6 +1128,11 @@ Column designInChildren(const QString &kind, const QString &design, const QStrin
         Figures lost;
         lost.ms = child.exitStatus() == QProcess::CrashExit && quiet.elapsed() < qint64(limitS) * 1000 ? -2 : -3;
         lost.note = lost.ms == -2 ? QStringLiteral("the window ended (crash)") : QStringLiteral("not back within %1 s").arg(limitS);
+        // Stuck in the bench's own untimed preparation or putting back: no figure of the command.
+        if (!given) {
+            lost.ms = -4;
+            lost.note += QStringLiteral(" before the command was given");
+        }
         column.figures[running] = lost;
         std::fprintf(stderr, " %s\n", qPrintable(lost.note));
         after = running;
@@ -1116,6 +1145,8 @@ Column designInChildren(const QString &kind, const QString &design, const QStrin
 int main(int argc, char **argv)
 {
     const char *self = "bench_window_actions_bench";
+    if (qEnvironmentVariableIsSet("WINDOW_ACTIONS_LIMIT"))
+        limitSeconds = qEnvironmentVariableIntValue("WINDOW_ACTIONS_LIMIT");
     if (qEnvironmentVariableIsSet("WINDOW_ACTIONS_TABLE")) {
         QCoreApplication app(argc, argv);
         return tableOfFiles(qEnvironmentVariable("WINDOW_ACTIONS_TABLE").split(QLatin1Char(','), Qt::SkipEmptyParts));
