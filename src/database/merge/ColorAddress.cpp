@@ -394,10 +394,15 @@ std::optional<QByteArray> ColorAddress::barDigits() const
 
 ColorAddress::Lines ColorAddress::currentLines() const
 {
-    const QPointF origin = _frameBounds.topLeft();
+    return linesFrom(_frameBounds.topLeft(), partTexts(), barDigits());
+}
+
+ColorAddress::Lines ColorAddress::linesFrom(const QPointF &origin, const PartTexts &texts,
+                                            const std::optional<QByteArray> &digits) const
+{
     QSizeF barArea(0.0, 0.0);
     qreal textTop = origin.y();
-    if (const std::optional<QByteArray> digits = barDigits()) {
+    if (digits) {
         const qreal ascender = TextFlow::fontMetrics(_font).ascent();
         TBarInfo info = barRecord(*digits);
         LinearDrawContext ctx;
@@ -407,7 +412,7 @@ ColorAddress::Lines ColorAddress::currentLines() const
         barArea = QSizeF(extent.width() - 8.0, extent.height() - 8.0 + ascender);
         textTop += BarHeight + ascender;
     }
-    return layoutParts(partTexts(), _qa, _font, origin, textTop, barArea, TextInset);
+    return layoutParts(texts, _qa, _font, origin, textTop, barArea, TextInset);
 }
 
 QStringList ColorAddress::lineTexts() const
@@ -451,15 +456,34 @@ void ColorAddress::drawFrame(QPainter *painter, const QRectF &aRect, bool select
 
 void ColorAddress::drawQuickAddress(QPainter *painter)
 {
-    if (const std::optional<QByteArray> digits = barDigits())
+    const std::optional<QByteArray> digits = barDigits();
+    if (digits)
         drawPostnet(painter, barRecord(*digits));
+    const Drawn &drawn = drawnParts(digits);
+    painter->save();
+    painter->translate(_frameBounds.topLeft());
+    for (const auto &[at, layout] : drawn.parts)
+        layout->draw(painter, at);
+    painter->restore();
+}
+
+const ColorAddress::Drawn &ColorAddress::drawnParts(const std::optional<QByteArray> &digits) const
+{
+    PartTexts texts = partTexts();
+    const QColor color = strokeColor();
+    if (m_drawn && m_drawn->texts == texts && m_drawn->qa == _qa && m_drawn->font == _font
+        && m_drawn->font.resolveMask() == _font.resolveMask() && m_drawn->color == color
+        && m_drawn->digits == digits)
+        return *m_drawn;
+    Drawn drawn{std::move(texts), _qa, _font, color, digits, {}};
     const QTextCharFormat format = textAttributes();
-    for (const PlacedPart &part : currentLines().parts) {
+    for (const PlacedPart &part : linesFrom(QPointF(0.0, 0.0), drawn.texts, digits).parts) {
         if (part.text.isEmpty())
             continue;
-        const std::unique_ptr<QTextLayout> layout = TextFlow::layoutString(part.text, format);
-        layout->draw(painter, part.topLeft);
+        drawn.parts.append({part.topLeft, std::shared_ptr<QTextLayout>(TextFlow::layoutString(part.text, format))});
     }
+    m_drawn = std::move(drawn);
+    return *m_drawn;
 }
 
 void ColorAddress::drawPostnet(QPainter *painter, const TBarInfo &info)

@@ -25,6 +25,7 @@
 #include "objects/ColorRect.h"
 
 class QPainter;
+class QTextLayout;
 
 namespace quillmark {
 
@@ -116,6 +117,8 @@ public:
     std::optional<QByteArray> barDigits() const;
     // The block's lines as they are placed now.
     Lines currentLines() const;
+    // The lines of these texts and bars, laid out from `origin`.
+    Lines linesFrom(const QPointF &origin, const PartTexts &texts, const std::optional<QByteArray> &digits) const;
     // The shown texts line by line, each without its last blank (for reading back).
     QStringList lineTexts() const;
 
@@ -137,8 +140,25 @@ private:
     // Fits the frame keeping the anchor's edge, then redraws.
     void refit();
 
+    // What the screen showed last: the parts laid out from the block's origin, kept while
+    // their texts, the record of parts, the font, the colour and the bars stay as they were.
+    // A design of thousands of blocks is drawn again at every nudge and click; laying out
+    // every part of every block anew (twice: to measure it and to draw it) made each paint
+    // grow with their parts.
+    struct Drawn
+    {
+        PartTexts texts;
+        TQuickAddress qa;
+        QFont font;
+        QColor color;
+        std::optional<QByteArray> digits;
+        QList<std::pair<QPointF, std::shared_ptr<QTextLayout>>> parts;
+    };
+    const Drawn &drawnParts(const std::optional<QByteArray> &digits) const;
+
     TQuickAddress _qa;
     QFont _font;
+    mutable std::optional<Drawn> m_drawn;
 };
 
 } // namespace quillmark

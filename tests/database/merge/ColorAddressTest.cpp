@@ -189,6 +189,45 @@ TEST_F(ColorAddressTest, RecordValuesInPreviewWithCompactLines)
     EXPECT_EQ(address->lineTexts(), (QStringList{"Dr. Ann Lee Chief", "1 Main St", "Springfield IL 62701-1234", "USA"}));
 }
 
+// The parts laid out for the screen are kept between paints: after each change of what the
+// block shows it draws what a block made afresh with the same settings draws.
+TEST_F(ColorAddressTest, KeptDrawingFollowsEveryChangeOfWhatTheBlockShows)
+{
+    auto kept = block();
+    auto sameAsFresh = [&](const char *after) {
+        auto fresh = ColorAddress::create(kept->frameBounds());
+        fresh->setMainView(&canvas);
+        fresh->setTextSize(kept->textSize());
+        fresh->setQa(kept->qa());
+        fresh->setStrokeColor(kept->strokeColor());
+        fresh->setFrameBounds(kept->frameBounds());
+        const QImage a = render(*kept);
+        EXPECT_TRUE(a == render(*fresh)) << after;
+        return a;
+    };
+    const QImage design = sameAsFresh("made");
+    canvas.preview = true;
+    kept->updateContents(nullptr);
+    EXPECT_FALSE(sameAsFresh("preview") == design);
+    setRecord({{"Last_Name", "Leeward-Smythe"}, {"City", "Shelbyville"}});
+    kept->updateContents(nullptr);
+    sameAsFresh("another record");
+    kept->setTextSize(qmtest::testFont(11));
+    sameAsFresh("font");
+    kept->setStrokeColor(QColor(200, 30, 30));
+    sameAsFresh("colour");
+    kept->moveBy(QPointF(17.5, 9.25));
+    sameAsFresh("moved");
+    TQuickAddress fewer = kept->qa();
+    fewer.setQuickAddressItem(7, false);
+    fewer.setBarFlag(false);
+    kept->setQa(fewer);
+    sameAsFresh("parts and bars");
+    canvas.preview = false;
+    kept->updateContents(nullptr);
+    sameAsFresh("design again");
+}
+
 TEST_F(ColorAddressTest, HiddenPartsLeaveAGapUnlessTheyTakeNoRoom)
 {
     TQuickAddress qa;
