@@ -217,6 +217,8 @@ private:
     // the shown text (design mode).
     mutable StringLayout m_shown;
     mutable StringLayout m_line;
+    // The label a picture field shows in place of its picture.
+    mutable StringLayout m_placeholder;
     // The document's text as the layout takes it, made again after the document changed.
     mutable std::optional<ShownText> m_documentText;
     mutable Attributes m_documentTextAttributes;

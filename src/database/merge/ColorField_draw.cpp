@@ -4,16 +4,13 @@
 
 #include <QFontDatabase>
 #include <QPainter>
-#include <QTextLayout>
 
 #include <algorithm>
-#include <memory>
 
 #include "database/store/Database.h"
 #include "database/merge/FieldPair.h"
 #include "objects/CanvasServices.h"
 #include "objects/StringLayout.h"
-#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/Pen.h"
 #include "platform/SavedPainterState.h"
@@ -52,16 +49,14 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
         const QString title = Database::fieldTitleAtPk(_pk);
         const QString label = preview ? QStringLiteral("No %1").arg(title) : QStringLiteral("[%1]").arg(title);
         const QColor color = preview ? QColor::fromRgbF(0.8f, 0.8f, 0.8f, 0.5f) : strokeColor();
-        QTextCharFormat format;
-        format.setFont(font);
-        format.setForeground(color);
-        QSizeF size;
-        const std::unique_ptr<QTextLayout> layout = TextFlow::layoutString(label, format, 0.0, &size);
+        // Laid out again only when the label changes: every picture field is drawn at every paint.
+        m_placeholder.setText(label, font, color);
+        const QSizeF size = m_placeholder.size();
         SavedPainterState state(painter);
         flipFrame(painter);
         rotateFrame(painter, angle());
         painter->setPen(color);
-        layout->draw(painter, QPointF(frame.x() + (frame.width() - size.width()) / 2.0, frame.y() + 15.0));
+        m_placeholder.draw(painter, QPointF(frame.x() + (frame.width() - size.width()) / 2.0, frame.y() + 15.0));
         return;
     }
 
