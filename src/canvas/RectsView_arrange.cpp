@@ -33,6 +33,8 @@ void RectsView::centerObject()
 {
     if (_selectedObjects.isEmpty())
         return;
+    // Each move asks for the window to follow: once, after the last object.
+    const ChangeBatch batch(*this);
     const QPointF target(_tlabel.width * 36.0, _tlabel.height * 36.0);
     const QRectF before = updateRectsForSelection();
     const GroupedObjects units = groupedObjects(_selectedObjects);
@@ -123,6 +125,7 @@ void RectsView::setObjectsAngle(int degrees)
 {
     if (_selectedObjects.isEmpty())
         return;
+    const ChangeBatch batch(*this);
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects))
         graphic->setAngle(float(degrees), true);
     wasChanged(true);
@@ -135,6 +138,7 @@ void RectsView::setTextRunaround(bool state)
 {
     if (_selectedObjects.isEmpty())
         return;
+    const ChangeBatch batch(*this);
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects))
         graphic->setRunaroundState(state ? 1 : 0);
     wasChanged(true);
@@ -145,6 +149,7 @@ void RectsView::setTextRunaroundMode(int mode)
 {
     if (_selectedObjects.isEmpty())
         return;
+    const ChangeBatch batch(*this);
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         graphic->setRunaroundState(1);
         graphic->setRunaroundMode(mode);

@@ -155,6 +155,7 @@ void RectsView::setFieldType(int fieldPk)
         m_objectInfo->setFieldType(fieldPk);
         return;
     }
+    const ChangeBatch batch(*this);
     bool changed = false;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         if (graphic->className() != QLatin1String("ColorField") || graphic->fieldPk() == fieldPk)

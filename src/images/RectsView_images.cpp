@@ -550,6 +550,7 @@ void RectsView::setImageRotation(int degrees)
         update();
         return;
     }
+    const ChangeBatch batch(*this);
     for (const GraphicPtr &graphic : selected) {
         if (!graphic->hasValidImage())
             continue;

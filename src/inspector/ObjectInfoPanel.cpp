@@ -318,8 +318,9 @@ void ObjectInfoPanel::openPageForSelection()
 
 void ObjectInfoPanel::setFieldType(int fieldPk)
 {
+    // As the field pop-up applies it: one command over the whole selection.
     if (auto *text = qobject_cast<TextPage *>(page(TextTab)))
-        text->setFieldType(fieldPk);
+        text->applyEdit([text, fieldPk] { text->setFieldType(fieldPk); });
 }
 
 void ObjectInfoPanel::controlTextDidEndEditing(QObject *field)
