@@ -1054,6 +1054,7 @@ Column designInChildren(const QString &kind, const QString &design, const QStrin
     Column column;
     column.title = kind;
     QString after;
+    int failedStarts = 0;
     for (int attempt = 0; attempt < 200; ++attempt) {
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -1122,9 +1123,15 @@ Column designInChildren(const QString &kind, const QString &design, const QStrin
         if (ended)
             return column;
         if (running.isEmpty()) {
-            std::fprintf(stderr, "%s: the process ended before its first command\n", qPrintable(kind));
+            std::fprintf(stderr, "%s: the process ended before its first command (%s, code %d, after %.0f s)\n",
+                         qPrintable(kind), child.exitStatus() == QProcess::CrashExit ? "crashed" : "exited",
+                         child.exitCode(), double(quiet.elapsed()) / 1000.0);
+            // Once more: a process may fail to start while the machine is short of memory.
+            if (++failedStarts < 2)
+                continue;
             return column;
         }
+        failedStarts = 0;
         Figures lost;
         lost.ms = child.exitStatus() == QProcess::CrashExit && quiet.elapsed() < qint64(limitS) * 1000 ? -2 : -3;
         lost.note = lost.ms == -2 ? QStringLiteral("the window ended (crash)") : QStringLiteral("not back within %1 s").arg(limitS);
