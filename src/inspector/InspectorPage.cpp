@@ -233,30 +233,24 @@ bool InspectorPage::applyEndOfEditing(QObject *field)
 void InspectorPage::applyEdit(const std::function<void()> &edit)
 {
     CanvasServices *canvas = m_info->rectsView();
-    UndoManager *undo = canvas ? canvas->undoManager() : nullptr;
     // Each object's setter would otherwise measure the whole selection for the rulers and
     // ask for its own redraw: an edit of many objects grew with the square of their number.
+    // What the setters register is one step already: the user's event groups it.
     struct Batch
     {
         CanvasServices *canvas;
-        UndoManager *undo;
-        Batch(CanvasServices *c, UndoManager *u)
+        explicit Batch(CanvasServices *c)
             : canvas(c)
-            , undo(u)
         {
             if (canvas)
                 canvas->beginChangeBatch();
-            if (undo)
-                undo->beginUndoGrouping();
         }
         ~Batch()
         {
-            if (undo)
-                undo->endUndoGrouping();
             if (canvas)
                 canvas->endChangeBatch();
         }
-    } batch(canvas, undo);
+    } batch(canvas);
     edit();
     // Any setter may have moved an edge of the selection (a barcode sizes itself to its bars):
     // the rulers are measured once, when the batch ends.

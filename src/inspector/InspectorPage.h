@@ -50,8 +50,8 @@ public:
     bool applyEndOfEditing(QObject *field);
     // Applies an edit of the selection as the canvas's own commands apply theirs: the
     // canvas brings what depends on the whole selection (the rulers, the redraw, the
-    // window's commands) up to date once, after the last object, and Undo takes the whole
-    // edit back in one step. Every control's action runs through it.
+    // window's commands) up to date once, after the last object. Every control's action
+    // runs through it.
     void applyEdit(const std::function<void()> &edit);
 
     // The check-box fold over objects: starts off; an object with the property on makes it
