@@ -396,6 +396,8 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
 
     const bool filled = canFill() && drawsFill();
     if (filled) {
+        // The gradient's image is kept for the screen.
+        const bool screen = imageUse(painter) == ImageUse::Screen;
         const bool keep = changesState || _fillType != 0;
         if (keep)
             painter->save();
@@ -417,28 +419,43 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
             f = std::min(f, MaxGradientSide / std::max(bounds.width(), bounds.height()));
             const QSize size(std::max(1, int(std::ceil(bounds.width() * f))),
                              std::max(1, int(std::ceil(bounds.height() * f))));
-            QImage image(size, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            {
-                QPainter offscreen(&image);
-                offscreen.setRenderHint(QPainter::Antialiasing);
+            auto paintGradient = [&](QPainter *offscreen, const QRectF &whole) {
                 QTransform toImage;
                 toImage.scale(f, f);
                 toImage.translate(-bounds.x(), -bounds.y());
-                offscreen.setClipPath(toImage.map(outline.area));
-                const QRectF whole(0, 0, size.width(), size.height());
+                offscreen->setClipPath(toImage.map(outline.area));
                 if (_fillType == 1)
-                    drawRadialGradient(&offscreen, fillColor(), _fillColor2, whole);
+                    drawRadialGradient(offscreen, fillColor(), _fillColor2, whole);
                 else if (_fillType == 2)
-                    drawAxialGradient(&offscreen, fillColor(), _fillColor2, _fillAngle * Pi / 180.0,
-                                      whole);
+                    drawAxialGradient(offscreen, fillColor(), _fillColor2, _fillAngle * Pi / 180.0, whole);
+            };
+            // On the screen the image is kept for every oval of this size and look.
+            std::optional<QByteArray> key;
+            if (screen) {
+                KeyBytes named;
+                named.add('O', _fillType, size, f, bounds.size(), fillColor().rgba64(), _fillColor2.rgba64(),
+                          fillColor().isValid(), _fillColor2.isValid(), _fillAngle);
+                key = named.bytes;
             }
-            p->drawImage(bounds, image);
+            drawGradientImage(p, bounds, size, key ? &*key : nullptr, paintGradient);
         };
-        if (drawsShadow())
-            paintWithShadow(painter, outline.bounds, paintFill);
-        else
+        if (drawsShadow()) {
+            // The oval's area in the alpha of its colours (the radial gradient leaves the
+            // bounds' corners bare, which the oval never reaches).
+            std::optional<Shadow::Source> source;
+            if (!clip) {
+                source = shadowSource('O');
+                source->add(_fillType, _frameBounds.size(), _lineWidth, outline.bounds.translated(-source->corner));
+                addCoverage(*source, fillColor());
+                if (_fillType == 1 || _fillType == 2) {
+                    source->add(_fillAngle);
+                    addCoverage(*source, _fillColor2);
+                }
+            }
+            paintWithShadow(painter, outline.bounds, paintFill, source);
+        } else {
             paintFill(painter);
+        }
         if (keep)
             painter->restore();
     }
@@ -467,8 +484,13 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
         };
         if (drawsShadow() && !filled) {
             const qreal reach = _lineWidth;
-            paintWithShadow(painter, outline.bounds.adjusted(-reach, -reach, reach, reach),
-                            paintStroke);
+            std::optional<Shadow::Source> source;
+            if (!clip) {
+                source = shadowSource('P');
+                source->add(_frameBounds.size(), _lineWidth, _linePattern, outline.bounds.translated(-source->corner));
+                addCoverage(*source, strokeColor());
+            }
+            paintWithShadow(painter, outline.bounds.adjusted(-reach, -reach, reach, reach), paintStroke, source);
         } else {
             paintStroke(painter);
         }

@@ -27,6 +27,7 @@
 
 #include "objects/PictureCopy.h"
 #include "platform/BezierPath.h"
+#include "platform/Shadow.h"
 
 class QPainter;
 class QThread;
@@ -786,6 +787,21 @@ protected:
     // is painted.
     void paintWithShadow(QPainter *painter, const QRectF &approxBounds,
                          const std::function<void(QPainter *)> &paint) const;
+    // The same, the blurred layer kept for the screen when `source` says all that the coverage
+    // of `paint` depends on (Shadow::Source); paper, PDF and exports draw it afresh.
+    void paintWithShadow(QPainter *painter, const QRectF &approxBounds, const std::function<void(QPainter *)> &paint,
+                         const std::optional<Shadow::Source> &source) const;
+    // Draws the fill's gradient into `bounds` from an image of it at the painter's scale, kept
+    // for every gradient of the same look and size; NO when the painter's scale or the bounds
+    // are beyond such an image.
+    bool drawKeptGradient(QPainter *painter, const QRectF &bounds) const;
+    // A source of a shadow for paintWithShadow, cast from the frame's corner, named by `kind`.
+    Shadow::Source shadowSource(char kind) const;
+    // Adds to a source what a colour's coverage depends on: whether it paints, and its alpha.
+    static void addCoverage(Shadow::Source &source, const QColor &color);
+    // Adds an outline to a source, from the source's corner; NO (and nothing added) for an
+    // outline too long to name that way.
+    static bool addOutline(Shadow::Source &source, const BezierPath &outline);
     // The shadow paintWithShadow draws, as a value another thread may draw with; none when its
     // colour shows nothing.
     std::optional<Shadow> shadowLook() const;

@@ -76,6 +76,46 @@ void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds,
         paint(painter);
 }
 
+void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds,
+                                const std::function<void(QPainter *)> &paint,
+                                const std::optional<Shadow::Source> &source) const
+{
+    const std::optional<Shadow> shadow = shadowLook();
+    if (!shadow)
+        paint(painter);
+    else if (source && imageUse(painter) == ImageUse::Screen)
+        shadow->draw(painter, approxBounds, paint, *source);
+    else
+        shadow->draw(painter, approxBounds, paint);
+}
+
+Shadow::Source ColorRect::shadowSource(char kind) const
+{
+    Shadow::Source source;
+    source.corner = _frameBounds.topLeft();
+    source.add(kind);
+    return source;
+}
+
+void ColorRect::addCoverage(Shadow::Source &source, const QColor &color)
+{
+    source.add(color.isValid(), float(color.alphaF()));
+}
+
+bool ColorRect::addOutline(Shadow::Source &source, const BezierPath &outline)
+{
+    constexpr int MostElements = 32;
+    if (outline.elementCount() > MostElements)
+        return false;
+    source.add(outline.elementCount(), int(outline.windingRule()));
+    for (const BezierPath::Element &e : outline.elements()) {
+        source.add(int(e.type));
+        for (int k = 0; k < BezierPath::pointCount(e.type); ++k)
+            source.add(e.points[k] - source.corner);
+    }
+    return true;
+}
+
 std::optional<Shadow> ColorRect::shadowLook() const
 {
     const std::optional<QColor> color = createCGColorFromNSColor(_shadowColor);
@@ -123,6 +163,8 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
         const bool shaped = _powertext;
 
         if (filled) {
+            // The screen draws a gradient from an image of it kept at the zoom.
+            const bool screen = _fillType != 0 && imageUse(painter) == ImageUse::Screen;
             std::optional<SavedPainterState> fillState;
             if (changesState || _fillType != 0)
                 fillState.emplace(painter);
@@ -142,6 +184,8 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                 case 2:
                     if (shaped)
                         intersectClip(p, outline);
+                    else if (screen && drawKeptGradient(p, gradientBounds))
+                        break;
                     if (_fillType == 1)
                         drawRadialGradient(p, fillColor(), _fillColor2, gradientBounds);
                     else
@@ -152,10 +196,23 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                     break;
                 }
             };
-            if (drawsShadow())
-                paintWithShadow(painter, _frameBounds, paintFill);
-            else
+            if (drawsShadow()) {
+                // The coverage of the fill: the frame's box, or the gradient's bounds (the radial
+                // one leaves the corners bare), in the alpha of its colours.
+                std::optional<Shadow::Source> source;
+                if (!clip && !shaped) {
+                    source = shadowSource('F');
+                    source->add(_fillType, _frameBounds.size());
+                    addCoverage(*source, fillColor());
+                    if (_fillType == 1 || _fillType == 2) {
+                        source->add(gradientBounds.translated(-source->corner), _fillAngle);
+                        addCoverage(*source, _fillColor2);
+                    }
+                }
+                paintWithShadow(painter, _frameBounds, paintFill, source);
+            } else {
                 paintFill(painter);
+            }
         }
 
         if (canDrawsImage() && drawsImage()) {
@@ -188,8 +245,16 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
             // A filled object casts its shadow from the fill alone.
             if (drawsShadow() && !filled) {
                 const qreal reach = outline.lineWidth();
+                std::optional<Shadow::Source> source;
+                if (!clip) {
+                    source = shadowSource('S');
+                    source->add(outline.lineWidth(), _lineWidth, _linePattern);
+                    addCoverage(*source, strokeColor());
+                    if (!addOutline(*source, outline))
+                        source.reset();
+                }
                 paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
-                                paintStroke);
+                                paintStroke, source);
             } else {
                 paintStroke(painter);
             }
@@ -197,6 +262,28 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
     }
 
     drawText(painter);
+}
+
+bool ColorRect::drawKeptGradient(QPainter *painter, const QRectF &bounds) const
+{
+    // The image has a pixel of the device for each of the bounds' pixels, upright or turned.
+    const QTransform t = painter->deviceTransform();
+    const double w = std::ceil(bounds.width() * std::hypot(t.m11(), t.m12()));
+    const double h = std::ceil(bounds.height() * std::hypot(t.m21(), t.m22()));
+    constexpr double MostPixels = 4096.0;
+    if (t.type() == QTransform::TxProject || !(w >= 1 && w <= MostPixels) || !(h >= 1 && h <= MostPixels))
+        return false;
+    const QSize pixels{int(w), int(h)};
+    KeyBytes key;
+    key.add('R', _fillType, pixels, fillColor().rgba64(), _fillColor2.rgba64(), fillColor().isValid(),
+            _fillColor2.isValid(), _fillAngle);
+    drawGradientImage(painter, bounds, pixels, &key.bytes, [this](QPainter *p, const QRectF &whole) {
+        if (_fillType == 1)
+            drawRadialGradient(p, fillColor(), _fillColor2, whole);
+        else
+            drawAxialGradient(p, fillColor(), _fillColor2, _fillAngle * Pi / 180.0, whole);
+    });
+    return true;
 }
 
 QRectF ColorRect::imageDestination(QSizeF imageSize, bool isVector) const
@@ -242,23 +329,28 @@ void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSi
     // bitmap get every pixel of the picture.
     const QPaintDevice *device = painter->device();
     const bool onScreen = !isDrawingForPrint() && device && device->devType() == QInternal::Widget;
+    // The shadow's layer is drawn with the painter's own scale: the same pixels serve both.
+    const QImage *drawn = &prepared;
+    if (onScreen) {
+        // The pixels the picture's own width and height cover on the device, turned or not.
+        const QTransform t = painter->deviceTransform();
+        const QSizeF shown(destination.width() * std::hypot(t.m11(), t.m12()),
+                           destination.height() * std::hypot(t.m21(), t.m22()));
+        if (t.type() != QTransform::TxProject)
+            drawn = &screenImage(prepared, shown);
+    }
     auto paint = [&](QPainter *p) {
         p->setOpacity(opacity);
         p->setRenderHint(QPainter::SmoothPixmapTransform, true);
-        if (onScreen) {
-            // The pixels the picture's own width and height cover on the device, turned or not.
-            const QTransform t = p->deviceTransform();
-            const QSizeF shown(destination.width() * std::hypot(t.m11(), t.m12()),
-                               destination.height() * std::hypot(t.m21(), t.m22()));
-            p->drawImage(destination, t.type() == QTransform::TxProject ? prepared : screenImage(prepared, shown));
-        } else {
-            p->drawImage(destination, prepared);
-        }
+        p->drawImage(destination, *drawn);
     };
-    if (drawsShadow())
-        paintWithShadow(painter, destination, paint);
-    else
+    if (drawsShadow()) {
+        std::optional<Shadow::Source> source = shadowSource('I');
+        source->add(drawn->cacheKey(), destination.translated(-source->corner), rotation, opacity);
+        paintWithShadow(painter, destination, paint, source);
+    } else {
         paint(painter);
+    }
 }
 
 const QImage &ColorRect::screenImage(const QImage &prepared, QSizeF devicePixels)

@@ -1,5 +1,7 @@
 #include "objects/ColorUtils.h"
 
+#include <QCache>
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -104,15 +106,73 @@ void drawRadialGradient(QPainter *painter, const QColor &first, const QColor &se
     // it, so the corners of the rectangle outside that ellipse are left as they were.
     QRadialGradient gradient(QPointF(0.5, 0.5), 0.7);
     setBlendStops(gradient, *blend);
-    QPainterPath area;
-    area.addEllipse(QPointF(0.5, 0.5), 0.7, 0.7);
-    QPainterPath unit;
-    unit.addRect(QRectF(0, 0, 1, 1));
+    // The ellipse within the unit square, the same for every rectangle: made once.
+    static const QPainterPath painted = [] {
+        QPainterPath area;
+        area.addEllipse(QPointF(0.5, 0.5), 0.7, 0.7);
+        QPainterPath unit;
+        unit.addRect(QRectF(0, 0, 1, 1));
+        return area.intersected(unit);
+    }();
     painter->save();
     painter->translate(rect.topLeft());
     painter->scale(rect.width(), rect.height());
-    painter->fillPath(area.intersected(unit), gradient);
+    painter->fillPath(painted, gradient);
     painter->restore();
+}
+
+namespace {
+
+// Their cost in kilobytes.
+QCache<QByteArray, QImage> &keptGradients()
+{
+    static QCache<QByteArray, QImage> kept(KeptGradientBudget / 1024);
+    return kept;
+}
+
+QImage gradientImage(const QSize &pixels, const std::function<void(QPainter *, const QRectF &)> &paint)
+{
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    image.fill(Qt::transparent);
+    QPainter offscreen(&image);
+    offscreen.setRenderHint(QPainter::Antialiasing);
+    paint(&offscreen, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    return image;
+}
+
+} // namespace
+
+void drawGradientImage(QPainter *painter, const QRectF &bounds, const QSize &pixels, const QByteArray *key,
+                       const std::function<void(QPainter *, const QRectF &)> &paint)
+{
+    if (!painter || pixels.isEmpty())
+        return;
+    if (!key) {
+        painter->drawImage(bounds, gradientImage(pixels, paint));
+        return;
+    }
+    QCache<QByteArray, QImage> &kept = keptGradients();
+    const QImage *image = kept.object(*key);
+    if (!image) {
+        QImage fresh = gradientImage(pixels, paint);
+        const qsizetype cost = std::max<qsizetype>(1, fresh.sizeInBytes() / 1024);
+        // An image larger than the whole budget is drawn once and not kept.
+        if (fresh.isNull() || cost > kept.maxCost()) {
+            painter->drawImage(bounds, fresh);
+            return;
+        }
+        auto *made = new QImage(std::move(fresh));
+        kept.insert(*key, made, cost);
+        image = made;
+    }
+    painter->drawImage(bounds, *image);
+}
+
+void forgetKeptGradients()
+{
+    keptGradients().clear();
 }
 
 } // namespace quillmark

@@ -1,10 +1,13 @@
 #pragma once
 // Colour conversion and the two gradient fills of graphic objects: a smooth blend from the
 // fill colour to the second fill colour, linear at an angle or radial.
+#include <QByteArray>
 #include <QColor>
 #include <QRectF>
+#include <QSize>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class QPainter;
@@ -42,5 +45,16 @@ void drawAxialGradient(QPainter *painter, const QColor &first, const QColor &sec
 // stay unpainted.
 void drawRadialGradient(QPainter *painter, const QColor &first, const QColor &second,
                         const QRectF &rect);
+
+// Draws into `bounds` a gradient painted by `paint` into an image of `pixels` (its whole area
+// given to `paint`), as a fill's gradient is drawn offscreen. With a key (for the screen), the
+// image is made once and kept, shared by every gradient of the same key: the key names all the
+// image depends on (type, colours, angle, pixels, the shape it is clipped to).
+void drawGradientImage(QPainter *painter, const QRectF &bounds, const QSize &pixels, const QByteArray *key,
+                       const std::function<void(QPainter *, const QRectF &)> &paint);
+// The most bytes the kept gradient images take at once; those drawn least recently go first.
+constexpr qint64 KeptGradientBudget = 32LL << 20;
+// Forgets the kept gradient images (tests and benchmarks compare with drawings made afresh).
+void forgetKeptGradients();
 
 } // namespace quillmark

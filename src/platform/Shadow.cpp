@@ -1,6 +1,9 @@
 #include "platform/Shadow.h"
 
+#include <QCache>
+#include <QCoreApplication>
 #include <QImage>
+#include <QThread>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <QPainter>
@@ -119,6 +122,152 @@ void Shadow::blurImage(QImage &image, qreal sigma)
         boxBlur(image, channels, (size - 1) / 2);
 }
 
+namespace {
+
+// The layer of what `paint` draws through `toLayer` (the painter's pen, brush and font and
+// hints taken over), its coverage blurred by `sigma` pixels and tinted with `tint`.
+QImage shadowLayer(const QPainter *painter, const QSize &size, const QTransform &toLayer,
+                   const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
+{
+    QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull())
+        return layer;
+    layer.fill(Qt::transparent);
+    {
+        QPainter lp(&layer);
+        lp.setRenderHints(painter->renderHints());
+        lp.setPen(painter->pen());
+        lp.setBrush(painter->brush());
+        lp.setFont(painter->font());
+        lp.setTransform(toLayer);
+        paint(&lp);
+    }
+
+    // Only the coverage matters: blur the alpha and fill it with the shadow colour.
+    QImage alpha = layer.convertToFormat(QImage::Format_Alpha8);
+    Shadow::blurImage(alpha, sigma);
+    const uint ta = qAlpha(tint), tr = qRed(tint), tg = qGreen(tint), tb = qBlue(tint);
+    for (int y = 0; y < layer.height(); ++y) {
+        const uchar *a = alpha.constScanLine(y);
+        QRgb *out = reinterpret_cast<QRgb *>(layer.scanLine(y));
+        for (int x = 0; x < layer.width(); ++x) {
+            const uint coverage = a[x] * ta;
+            const uint outA = (coverage + 127) / 255;
+            out[x] = qRgba(int((tr * outA + 127) / 255), int((tg * outA + 127) / 255),
+                           int((tb * outA + 127) / 255), int(outA));
+        }
+    }
+    return layer;
+}
+
+// Draws the layer at `target`, in plain device pixels whatever window, viewport or pixel ratio
+// the painter has.
+void compositeLayer(QPainter *painter, const QRectF &target, const QImage &layer, bool smooth)
+{
+    painter->save();
+    painter->resetTransform();
+    painter->setWorldTransform(painter->deviceTransform().inverted());
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    painter->drawImage(target, layer);
+    painter->restore();
+}
+
+// The layers kept for the screen (the window's thread alone draws the screen), their cost in
+// kilobytes.
+QCache<QByteArray, QImage> &keptLayers()
+{
+    static QCache<QByteArray, QImage> kept(Shadow::KeptLayerBudget / 1024);
+    return kept;
+}
+
+// A kept layer larger than this is not kept: a source that large is drawn exactly.
+constexpr qint64 MaxKeptLayerPixels = 2048LL * 2048LL;
+static_assert(MaxKeptLayerPixels * 4 <= Shadow::KeptLayerBudget);
+
+} // namespace
+
+void Shadow::forgetKeptLayers()
+{
+    keptLayers().clear();
+}
+
+qint64 Shadow::keptLayerBytes()
+{
+    return qint64(keptLayers().totalCost()) * 1024;
+}
+
+void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::function<void(QPainter *)> &paint,
+                  const Source &kept) const
+{
+    if (!painter || !paint)
+        return;
+    const QTransform toDevice = painter->deviceTransform();
+    if (!color.isValid() || color.alpha() == 0 || !painter->isActive() || toDevice.type() == QTransform::TxProject
+        || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        draw(painter, approxBounds, paint);
+        return;
+    }
+    const qreal scale = units == Units::UserSpace ? userSpaceScale(painter) : deviceScale(painter);
+    auto bounded = [](qreal px) { return std::clamp(px, -MaxOffsetPixels, MaxOffsetPixels); };
+    const qreal blurPx = std::isfinite(blurRadius) ? std::min(std::max<qreal>(0, blurRadius) * scale, MaxBlurPixels) : 0;
+    const QPointF offsetPx = std::isfinite(offset.x()) && std::isfinite(offset.y())
+        ? QPointF(bounded(offset.x() * scale), bounded(-offset.y() * scale))
+        : QPointF();
+    const int margin = int(std::ceil(blurPx * 2)) + 2;
+
+    // The source drawn from its corner, its corner on a device pixel: alike sources at any
+    // place give the same layer.
+    const QPointF cornerExact = toDevice.map(kept.corner);
+    if (!std::isfinite(cornerExact.x()) || !std::isfinite(cornerExact.y())
+        || std::abs(cornerExact.x()) > MaxOffsetPixels || std::abs(cornerExact.y()) > MaxOffsetPixels) {
+        draw(painter, approxBounds, paint);
+        return;
+    }
+    const QPoint anchor(qRound(cornerExact.x()), qRound(cornerExact.y()));
+    const QTransform linear(toDevice.m11(), toDevice.m12(), toDevice.m21(), toDevice.m22(), 0, 0);
+    const QTransform fromCorner = QTransform::fromTranslate(-kept.corner.x(), -kept.corner.y()) * linear;
+    QRectF objectRect = fromCorner.mapRect(approxBounds.normalized());
+    if (!std::isfinite(objectRect.x()) || !std::isfinite(objectRect.y()) || !std::isfinite(objectRect.width())
+        || !std::isfinite(objectRect.height()) || objectRect.width() > MaxOffsetPixels
+        || objectRect.height() > MaxOffsetPixels) {
+        draw(painter, approxBounds, paint);
+        return;
+    }
+    objectRect.adjust(-margin, -margin, margin, margin);
+    const QRect layerRect = objectRect.toAlignedRect();
+    if (layerRect.isEmpty() || qint64(layerRect.width()) * layerRect.height() > MaxKeptLayerPixels) {
+        draw(painter, approxBounds, paint);
+        return;
+    }
+
+    // Everything the layer depends on: the source, the painter's mapping without its
+    // translation, the hints, the blur, the colour and the part of the source cast.
+    Source key = kept;
+    const QRectF relative = approxBounds.normalized().translated(-kept.corner);
+    const int hints = int(painter->renderHints());
+    const QRgb tint = color.rgba();
+    key.add(linear.m11(), linear.m12(), linear.m21(), linear.m22(), hints, blurPx, tint, relative);
+    QCache<QByteArray, QImage> &cache = keptLayers();
+    const QImage *layer = cache.object(key.bytes);
+    if (!layer) {
+        const QTransform toLayer = fromCorner * QTransform::fromTranslate(-layerRect.x(), -layerRect.y());
+        QImage made = shadowLayer(painter, layerRect.size(), toLayer, paint, blurPx / 2, tint);
+        if (made.isNull()) {
+            draw(painter, approxBounds, paint);
+            return;
+        }
+        const qsizetype cost = std::max<qsizetype>(1, made.sizeInBytes() / 1024);
+        // (A layer within MaxKeptLayerPixels always fits the budget.)
+        auto *taken = new QImage(std::move(made));
+        cache.insert(key.bytes, taken, cost);
+        layer = taken;
+    }
+    compositeLayer(painter, QRectF(QPointF(anchor + layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())), *layer,
+                   false);
+    paint(painter);
+}
+
 void Shadow::draw(QPainter *painter, const QRectF &approxBounds,
                   const std::function<void(QPainter *)> &paint) const
 {
@@ -170,48 +319,16 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds,
     const QSize layerSize(std::max(1, int(std::ceil(layerRect.width() * reduce))),
                           std::max(1, int(std::ceil(layerRect.height() * reduce))));
 
-    QImage layer(layerSize, QImage::Format_ARGB32_Premultiplied);
+    const QTransform toLayer = toDevice * QTransform::fromTranslate(-layerRect.x(), -layerRect.y())
+                               * QTransform::fromScale(reduce, reduce);
+    // Drawn with the full device transform, so a rotated object lands in an upright layer.
+    const QImage layer = shadowLayer(painter, layerSize, toLayer, paint, blurPx / 2 * reduce, color.rgba());
     if (layer.isNull()) {
         paint(painter);
         return;
     }
-    layer.fill(Qt::transparent);
-    {
-        QPainter lp(&layer);
-        lp.setRenderHints(painter->renderHints());
-        lp.setPen(painter->pen());
-        lp.setBrush(painter->brush());
-        lp.setFont(painter->font());
-        // Drawn with the full device transform, so a rotated object lands in an upright layer.
-        lp.setTransform(toDevice * QTransform::fromTranslate(-layerRect.x(), -layerRect.y())
-                        * QTransform::fromScale(reduce, reduce));
-        paint(&lp);
-    }
-
-    // Only the coverage matters: blur the alpha and fill it with the shadow colour.
-    QImage alpha = layer.convertToFormat(QImage::Format_Alpha8);
-    blurImage(alpha, blurPx / 2 * reduce);
-    const QRgb tint = color.rgba();
-    const uint ta = qAlpha(tint), tr = qRed(tint), tg = qGreen(tint), tb = qBlue(tint);
-    for (int y = 0; y < layer.height(); ++y) {
-        const uchar *a = alpha.constScanLine(y);
-        QRgb *out = reinterpret_cast<QRgb *>(layer.scanLine(y));
-        for (int x = 0; x < layer.width(); ++x) {
-            const uint coverage = a[x] * ta;
-            const uint outA = (coverage + 127) / 255;
-            out[x] = qRgba(int((tr * outA + 127) / 255), int((tg * outA + 127) / 255),
-                           int((tb * outA + 127) / 255), int(outA));
-        }
-    }
-
-    painter->save();
-    // Back to plain device pixels, whatever window, viewport or pixel ratio the painter has.
-    painter->resetTransform();
-    painter->setWorldTransform(painter->deviceTransform().inverted());
-    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter->setRenderHint(QPainter::SmoothPixmapTransform, reduce < 1.0);
-    painter->drawImage(QRectF(QPointF(layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())), layer);
-    painter->restore();
+    compositeLayer(painter, QRectF(QPointF(layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())), layer,
+                   reduce < 1.0);
 
     paint(painter);
 }

@@ -7,6 +7,8 @@
 #include <QRectF>
 #include <functional>
 
+#include "platform/KeyBytes.h"
+
 class QImage;
 class QPainter;
 
@@ -42,6 +44,26 @@ struct Shadow
     // the drawing in the painter's current coordinates (stroke width included).
     void draw(QPainter *painter, const QRectF &approxBounds,
               const std::function<void(QPainter *)> &paint) const;
+
+    // What a painting casts, as its drawer describes it for the screen: a key naming all that
+    // the coverage of the painting depends on (its kind, its size, the alpha of its colours)
+    // relative to `corner`. The blurred layer is then made once per zoom and kept, shared by
+    // every source of the same key, with the source's corner put on a device pixel (the shadow
+    // lands at most half a pixel from where an exact drawing puts it). Paper, PDF and exported
+    // images are drawn by the other draw(), at their own resolution.
+    struct Source : KeyBytes
+    {
+        QPointF corner;
+    };
+    void draw(QPainter *painter, const QRectF &approxBounds, const std::function<void(QPainter *)> &paint,
+              const Source &kept) const;
+
+    // The most bytes the kept layers take at once; the layers drawn least recently go first.
+    static constexpr qint64 KeptLayerBudget = 64LL << 20;
+    // The kept layers: forgotten (tests and benchmarks compare with drawings made afresh), and
+    // the bytes they take.
+    static void forgetKeptLayers();
+    static qint64 keptLayerBytes();
 
     // Device pixels per output point: the resolution over 72 for printers and PDF writers,
     // the device pixel ratio for screens and images. Offsets and blur are multiplied by it

@@ -1,0 +1,212 @@
+// The screen keeps the blurred layers of shadows and the images of gradients, shared by objects
+// of one look and size: what the canvas shows from them after each change of a control of the
+// style page, and after its Undo, is what it shows with nothing kept.
+#include <gtest/gtest.h>
+
+#include <QBackingStore>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSlider>
+
+#include "app/AppTestSupport.h"
+#include "foundation/MyStepper.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "inspector/PropertiesTabButton.h"
+#include "inspector/PropertiesView.h"
+#include "inspector/StylePage.h"
+#include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "objects/ColorUtils.h"
+#include "platform/ColorWell.h"
+#include "platform/PropertyList.h"
+#include "platform/Shadow.h"
+
+using namespace quillmark;
+
+namespace {
+
+GraphicPtr placed(apptest::WindowFixture &f, const GraphicPtr &graphic)
+{
+    graphic->setPageName(f.canvas()->getCurrPageName());
+    graphic->setObjectLayer(1);
+    return graphic;
+}
+
+void giveLook(ColorRect &object, int fillType, const QColor &first)
+{
+    object.setDrawsFill(true);
+    object.setFillType(fillType);
+    object.setFillColor(first);
+    object.setFillColor2(QColor(30, 40, 120, 200));
+    object.setFillAngle(30);
+    object.setDrawsShadow(true);
+    object.setShadowBlur(3);
+    object.setShadowDistance(4);
+}
+
+// Every kind whose shadow or gradient the screen keeps, several of one look and size (they
+// share what is kept), one turned, one stroked only, one holding a picture.
+QString design(apptest::WindowFixture &f)
+{
+    GraphicList objects;
+    for (int i = 0; i < 3; ++i) {
+        GraphicPtr rect = placed(f, ColorRect::create(QRectF(10 + 25.3 * i, 10.4, 20, 14)));
+        giveLook(*rect, 2, QColor(200, 60, 40));
+        objects.append(rect);
+    }
+    GraphicPtr radial = placed(f, ColorRect::create(QRectF(90, 10, 26, 20)));
+    giveLook(*radial, 1, QColor(250, 220, 40, 180));
+    objects.append(radial);
+    GraphicPtr oval = placed(f, ColorOval::create(QRectF(125, 8, 30, 22)));
+    giveLook(*oval, 2, QColor(40, 160, 90));
+    objects.append(oval);
+    auto path = ColorPath::create(QRectF(10, 40, 30, 25));
+    BezierPath outline;
+    outline.moveTo(QPointF(10, 40));
+    outline.lineTo(QPointF(40, 48));
+    outline.curveTo(QPointF(22, 65), QPointF(44, 60), QPointF(30, 70));
+    outline.closePath();
+    path->setBezierPath(outline);
+    giveLook(*path, 1, QColor(120, 80, 200));
+    objects.append(placed(f, path));
+    GraphicPtr turned = placed(f, ColorRect::create(QRectF(55, 42, 24, 12)));
+    giveLook(*turned, 0, QColor(90, 90, 220));
+    turned->setAngle(25, false);
+    objects.append(turned);
+    GraphicPtr stroked = placed(f, ColorRect::create(QRectF(90, 42, 24, 16)));
+    stroked->setDrawsShadow(true);
+    stroked->setDrawsStroke(true);
+    stroked->setStrokeLineWidth(2);
+    objects.append(stroked);
+    GraphicPtr line = placed(f, ColorLine::create(QRectF(125, 42, 30, 14)));
+    line->setDrawsShadow(true);
+    objects.append(line);
+    GraphicPtr picture = placed(f, ColorRect::create(QRectF(160, 40, 24, 18)));
+    QImage photo(48, 36, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb(x * 5, y * 7, 128));
+    picture->setImage(photo);
+    picture->setDrawsShadow(true);
+    objects.append(picture);
+    const QString path_ = qmtest::freshDir(QStringLiteral("kept-looks")) + QStringLiteral("/Looks.qkdoc");
+    EXPECT_TRUE(PropertyList::writeFile(path_, f.canvas()->drawDocumentDictionaryForGraphics(objects),
+                                        PlistFormat::Binary));
+    return path_;
+}
+
+// What the window shows of the canvas: drawn now on the screen, read from the window's store.
+QImage onScreen(RectsView *canvas)
+{
+    canvas->repaint();
+    QBackingStore *store = canvas->window()->backingStore();
+    auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr;
+    EXPECT_NE(image, nullptr);
+    if (!image)
+        return {};
+    const qreal ratio = image->devicePixelRatio();
+    const QPoint at = canvas->mapTo(canvas->window(), QPoint(0, 0));
+    return image->copy(QRect(at * ratio, canvas->size() * ratio)).convertToFormat(QImage::Format_ARGB32);
+}
+
+// What it shows with nothing kept.
+QImage afresh(RectsView *canvas)
+{
+    Shadow::forgetKeptLayers();
+    forgetKeptGradients();
+    return onScreen(canvas);
+}
+
+// The controls of the page as a user changes them, each by a step of its own kind.
+void change(QWidget *control, int round)
+{
+    if (auto *box = qobject_cast<QCheckBox *>(control)) {
+        box->click();
+    } else if (auto *popUp = qobject_cast<QComboBox *>(control)) {
+        popUp->setFocus();
+        QTest::keyClick(popUp, popUp->currentIndex() + 1 < popUp->count() ? Qt::Key_Down : Qt::Key_Up);
+    } else if (auto *field = qobject_cast<NumberField *>(control)) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QString::number(3 + round % 7));
+        QTest::keyClick(field, Qt::Key_Return);
+    } else if (auto *slider = qobject_cast<QSlider *>(control)) {
+        slider->triggerAction(slider->value() + slider->pageStep() <= slider->maximum() ? QSlider::SliderPageStepAdd
+                                                                                       : QSlider::SliderPageStepSub);
+    } else if (auto *stepper = qobject_cast<MyStepper *>(control)) {
+        stepper->step(stepper->doubleValue() < stepper->maxValue() ? 1 : -1);
+    } else if (auto *well = qobject_cast<ColorWell *>(control)) {
+        well->takeColor(QColor::fromHsv((round * 67) % 360, 180, 200, 120 + (round * 31) % 135));
+    }
+}
+
+} // namespace
+
+TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
+{
+    apptest::WindowFixture f(QStringLiteral("kept-looks-window"));
+    f.window->resize(1024, 768);
+    const QString file = design(f);
+    f.prompts->queuePath(file);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    RectsView *canvas = f.canvas();
+    ASSERT_EQ(canvas->getRects().size(), 10);
+    canvas->zoomChange(1.55);
+    apptest::settle();
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+
+    ObjectInfoPanel *info = f.window->objectInfo();
+    StylePage *style = info->stylePage();
+    for (PropertiesTabButton *button : f.window->propertiesView()->buttons()) {
+        QWidget *page = f.window->propertiesView()->pageWithTag(button->tag());
+        if (page && page->isAncestorOf(style->bShadow) && !button->isChecked())
+            QTest::mouseClick(button, Qt::LeftButton);
+    }
+    apptest::settle();
+
+    // Strokes on too, so that the stroke's controls are open.
+    for (int i = 0; i < 3 && style->bBorder->checkState() != Qt::Checked; ++i) {
+        style->bBorder->click();
+        apptest::settle();
+    }
+    ASSERT_TRUE(style->tvLineWidth->isEnabled());
+    Shadow::forgetKeptLayers();
+    forgetKeptGradients();
+    const QImage opened = onScreen(canvas);
+    // The screen took its shadows from kept layers, not drawn exactly.
+    ASSERT_GT(Shadow::keptLayerBytes(), 0);
+    EXPECT_EQ(opened, afresh(canvas));
+
+    // Every control of the page, in the page's order, each change and its Undo.
+    int changed = 0;
+    const QList<QWidget *> controls = style->findChildren<QWidget *>();
+    for (int round = 0; round < controls.size(); ++round) {
+        QWidget *control = controls[round];
+        const bool isControl = qobject_cast<QCheckBox *>(control) || qobject_cast<QComboBox *>(control)
+                               || qobject_cast<NumberField *>(control) || qobject_cast<QSlider *>(control)
+                               || qobject_cast<MyStepper *>(control) || qobject_cast<ColorWell *>(control);
+        if (!isControl || !control->isVisibleTo(style) || !control->isEnabled())
+            continue;
+        SCOPED_TRACE(control->objectName().toStdString());
+        // Kept from the look before: what a stale layer or image would show.
+        const QImage before = onScreen(canvas);
+        canvas->undoManager()->removeAllActions();
+        change(control, round);
+        apptest::settle();
+        if (!canvas->undoManager()->canUndo())
+            continue;
+        ++changed;
+        const QImage shown = onScreen(canvas);
+        EXPECT_EQ(shown, afresh(canvas));
+        onScreen(canvas);
+        f.undo();
+        const QImage undone = onScreen(canvas);
+        EXPECT_EQ(undone, afresh(canvas));
+        EXPECT_EQ(undone, before);
+    }
+    // Stroke, fill and shadow: their boxes, the dash pattern and the fill type, the four colours
+    // and every field, stepper and slider.
+    EXPECT_EQ(changed, 24);
+}
