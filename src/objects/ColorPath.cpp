@@ -149,6 +149,8 @@ void ColorPath::copyValues(ColorRect &target) const
     if (auto *path = dynamic_cast<ColorPath *>(&target)) {
         path->colorPath = colorPath;
         path->pathGeneration = nextPathGeneration();
+        path->pictureAnchor = pictureAnchor;
+        path->outlineChanged();
     }
 }
 
@@ -169,6 +171,7 @@ void ColorPath::clear()
     colorPath.reset();
     pathGeneration = nextPathGeneration();
     bp = BezierPoint();
+    outlineChanged();
 }
 
 void ColorPath::setBezierEdit(bool flag)
@@ -210,13 +213,15 @@ void ColorPath::redrawCanvas()
 
 BezierPath ColorPath::fittedTo(const QRectF &frame) const
 {
-    return colorPath ? fitted(*colorPath, frame) : BezierPath();
+    if (!colorPath)
+        return BezierPath();
+    BezierPath fitted = *colorPath;
+    fitted.transform(fittingInto(storedBounds(), frame));
+    return fitted;
 }
 
-BezierPath ColorPath::fitted(const BezierPath &stored, const QRectF &frame)
+QTransform ColorPath::fittingInto(const QRectF &b, const QRectF &frame)
 {
-    BezierPath fitted = stored;
-    const QRectF b = stored.bounds();
     const double sx = axisScale(frame.width(), b.width());
     const double sy = axisScale(frame.height(), b.height());
     // The stored bounds normally start at 0,0; an outline that does not still lands in the
@@ -225,7 +230,13 @@ BezierPath ColorPath::fitted(const BezierPath &stored, const QRectF &frame)
     t.translate(frame.x(), frame.y());
     t.scale(sx, sy);
     t.translate(-b.x(), -b.y());
-    fitted.transform(t);
+    return t;
+}
+
+BezierPath ColorPath::fitted(const BezierPath &stored, const QRectF &frame)
+{
+    BezierPath fitted = stored;
+    fitted.transform(fittingInto(stored.bounds(), frame));
     return fitted;
 }
 
@@ -248,6 +259,8 @@ void ColorPath::setBezierPath(const BezierPath &path)
         r.adjust(-handleWidth(), -handleWidth(), handleWidth(), handleWidth());
     colorPath = std::move(taken);
     pathGeneration = nextPathGeneration();
+    outlineChanged();
+    pictureAnchor = QPointF();
     UndoManager *manager = undoManager();
     if (manager)
         manager->disableUndoRegistration();
@@ -257,6 +270,7 @@ void ColorPath::setBezierPath(const BezierPath &path)
     const QRectF b = colorPath->bounds();
     if (std::isfinite(b.x()) && std::isfinite(b.y()))
         colorPath->transform(QTransform::fromTranslate(-b.x(), -b.y()));
+    pathGeneration = nextPathGeneration();
 }
 
 void ColorPath::restoreBezierPath(const BezierPath &pagePath)

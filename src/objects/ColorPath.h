@@ -12,11 +12,13 @@
 #include <QRect>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 #include <QVariantMap>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "objects/ColorRect.h"
 #include "objects/KeptPicture.h"
@@ -76,9 +78,13 @@ public:
     // An outline in its own coordinates scaled and moved into `frame`, as the object fits its
     // stored outline to its frame.
     static BezierPath fitted(const BezierPath &stored, const QRectF &frame);
+    // The mapping of that fitting, for a stored outline of `bounds`.
+    static QTransform fittingInto(const QRectF &bounds, const QRectF &frame);
 
     // The outline fitted to the frame, in page points; empty without a stored outline.
     BezierPath bezierPath() const override;
+    // In point editing the marks of control points lying outside the frame are drawn too.
+    QRectF drawingBounds() const override;
     // Takes an outline in page points: the frame becomes its bounds (without undo) and the
     // outline is kept moved to 0,0. Registers no undo of its own.
     void setBezierPath(const BezierPath &path);
@@ -88,7 +94,10 @@ public:
     void drawObject(QPainter *painter, const QRectF &aRect, bool selected);
     // The outline as a one-pixel dark grey line (point-edit mode).
     void drawEditBezier(QPainter *painter);
-    // The edit points: end points as circles, control points as squares with their lines.
+    // The edit points: end points as circles, control points as squares with their lines, over
+    // the outline stroked in the painter's colour. Those of an outline of many thousand points
+    // are drawn from pictures kept of them, but for the elements a drag of the selected point
+    // moves, which are drawn as they are now.
     void drawEditBezierSelect(QPainter *painter);
     void drawSelect(QPainter *painter, const QRectF &aRect) override;
     // A path shows no text-link marks.
@@ -123,6 +132,11 @@ public:
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
 private:
+    // Outlines of at least this many elements are drawn on the screen from kept pictures: a
+    // fill of such an outline, antialiased, takes longer than a repaint may, and so do the
+    // stroke and the marks of its points.
+    static constexpr int ComplexPathElements = 2000;
+
     // Everything but geometry that the object's picture depends on. Moving the object or
     // scrolling keeps the picture.
     struct PathLook
@@ -157,6 +171,56 @@ private:
     // The area a picture of the object arrived for, repainted.
     void pictureArrived(const QRectF &fromCorner);
 
+    // What a drag of the selected point may change, read once per press: the vertices joined
+    // to it, and the elements drawn anew while it moves (those whose points it may move, the
+    // ones starting where those end, the close of its subpath), in order.
+    struct DragPlan
+    {
+        BezierPoint point;
+        // The outline's number (outlineNumber) the plan was read from.
+        quint64 outline = 0;
+        int move = -1, closing = -1, next = -1, previous = -1;
+        std::vector<int> live;
+    };
+    // The plan for the selected point, read when missing; null without one.
+    const DragPlan *dragPlan();
+    // The outline as it was, for Undo: the stored outline (shared, not copied), the frame, the
+    // outline's number, and the elements changed since (the drag's live ones).
+    struct SavedOutline
+    {
+        BezierPath stored;
+        QRectF frame;
+        quint64 generation = 0;
+        QPointF anchor;
+        std::vector<int> changed;
+    };
+    SavedOutline savedOutline() const;
+    // Puts a saved outline back exactly, registering the way back to the present one.
+    void restoreOutline(const SavedOutline &saved);
+    // Moves one point of the selected element to `point` (page points), with the points the drag
+    // rules move along, changing only those in the stored outline.
+    void movePointInPlace(const QPointF &point, bool shift);
+    // Stored outline -> page points, as the fitting maps it into the frame now.
+    QTransform fitting() const;
+    // The stored outline's bounds, and those of its control points, kept for its present points.
+    QRectF storedBounds() const;
+    QRectF storedControlBounds() const;
+    // Elements `live` are about to be drawn anew (a drag starts, or another point is selected):
+    // what the kept edit pictures hold of the rest stays valid only while that set stays.
+    void setLiveElements(const std::vector<int> &live);
+    // The outline changed other than by a drag within the live set: the kept edit pictures of
+    // the rest are out of date.
+    void outlineChanged();
+    // The area, in page points, that the live elements' drawing covers.
+    QRectF liveArea();
+    // Redraws the live elements' area, as it was (`before`) and as it is.
+    void invalidateLive(const QRectF &before);
+    // The edit drawings, from kept pictures or as they are.
+    struct EditMarks;
+    EditMarks editMarks(bool forPoints, QColor stroke);
+    bool drawsEditFromPictures() const;
+    void drawEditPicture(QPainter *painter, KeptPicture &kept, bool forPoints, QColor stroke);
+
     // The stored form of the outline as propertyListRepresentation writes it.
     QByteArray archivedOutline() const;
     // A complex outline this program stored just now, with the pictures the screen keeps of
@@ -183,7 +247,7 @@ private:
     // The same as a function holding copies of what it draws, which another thread may call
     // unless showsImageInOutline(). For a picture, the outline's fill and its wider strokes are
     // antialiased by supersampling, whose time grows with the scale alone (see CoverageMask.h).
-    std::function<void(QPainter *)> objectPainting(bool forPicture = false);
+    std::function<void(QPainter *)> objectPainting(bool forPicture = false, bool forScreen = false);
     bool showsImageInOutline() const;
     // The dashed outline of a selected complex path, likewise.
     std::function<void(QPainter *)> selectionPainting(QColor stroke, double hairline, double dash) const;
@@ -204,6 +268,33 @@ private:
     quint64 pathGeneration = nextPathGeneration();
     KeptPicture picture;
     KeptPicture selectionPicture;
+
+    // The plan of the point pressed last.
+    std::optional<DragPlan> plan;
+    // The drag in progress registered its Undo (once: the outline of its start).
+    bool dragUndoRegistered = false;
+    // The number of the outline but the live elements (`liveSet`): the kept edit pictures of
+    // the rest are of it. A drag within the live set keeps it.
+    quint64 outlineNumber = nextPathGeneration();
+    std::vector<int> liveSet;
+    // The point of the stored outline the kept edit pictures are placed from: it stays on its
+    // place of the page while the stored outline is moved back to 0,0 after a drag.
+    QPointF pictureAnchor;
+    // The stored outline's bounds, for the outline of `generation`.
+    mutable struct
+    {
+        quint64 generation = 0, controlGeneration = 0;
+        QRectF bounds, controls;
+    } extent;
+    // The area of the rest of the outline (its control points' bounds) from the anchor, for the
+    // kept edit pictures of the outline `number`.
+    struct
+    {
+        quint64 number = 0;
+        QRectF fromAnchor;
+    } restExtent;
+    KeptPicture editOutlinePicture;
+    KeptPicture editPointsPicture;
 };
 
 } // namespace quillmark

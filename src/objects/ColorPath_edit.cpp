@@ -1,14 +1,10 @@
-// Point editing of a path object and its drawing: the edit points, the drag rules that keep
-// the control points on either side of an end point in line, and the normal drawing of the
-// outline with fill, gradient, shadow, image and stroke.
+// The drawing of a path object: the outline with fill, gradient, shadow, image and stroke, kept
+// as a picture for an outline of many thousand points, and the selection's marks.
 #include "objects/ColorPath.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QtMath>
 
 #include <cmath>
@@ -26,322 +22,12 @@
 #include "objects/KnobResize.h"
 #include "objects/specImage.h"
 #include "platform/Archiver.h"
-#include "platform/Bundle.h"
 #include "platform/CoverageMask.h"
-#include "platform/Modifiers.h"
 #include "platform/Pen.h"
-#include "platform/UndoManager.h"
 #include "platform/SavedPainterState.h"
 #include "platform/Shadow.h"
 
 namespace quillmark {
-
-namespace {
-
-// c mirrored to the other side of `a` along the direction of p, keeping its distance from a.
-// Nothing moves when p lies on a (there is no direction).
-QPointF opposite(const QPointF &c, const QPointF &a, const QPointF &p)
-{
-    const QPointF d = p - a;
-    const double length = std::hypot(d.x(), d.y());
-    if (!(length > 0))
-        return c;
-    const double keep = std::hypot(c.x() - a.x(), c.y() - a.y());
-    return a - d * (keep / length);
-}
-
-int pointCount(BezierPath::ElementType type)
-{
-    return type == BezierPath::CurveTo ? 3 : (type == BezierPath::ClosePath ? 0 : 1);
-}
-
-// Points closer than this are one place: a control point on its vertex, the end of the
-// closing curve on the opening move.
-bool samePlace(const QPointF &a, const QPointF &b)
-{
-    return std::hypot(a.x() - b.x(), a.y() - b.y()) < 1e-4;
-}
-
-QPointF endPoint(BezierPath::ElementType type, const QPointF *pts)
-{
-    return type == BezierPath::CurveTo ? pts[2] : pts[0];
-}
-
-// How the elements of an outline join up around its vertices. Our closed outlines run
-// "move, curves..., close", the last curve ending on the move's point; outlines of other
-// sources may carry a further move after the close, or several such subpaths.
-struct Layout
-{
-    explicit Layout(const BezierPath &path)
-        : path(path)
-    {
-    }
-
-    BezierPath::ElementType type(int i) const
-    {
-        QPointF pts[3];
-        return path.elementAt(i, pts);
-    }
-    bool isDrawing(int i) const
-    {
-        if (i < 0 || i >= path.elementCount())
-            return false;
-        const BezierPath::ElementType t = type(i);
-        return t == BezierPath::LineTo || t == BezierPath::CurveTo;
-    }
-    QPointF point(int i, int n) const
-    {
-        QPointF pts[3];
-        path.elementAt(i, pts);
-        return pts[n];
-    }
-    QPointF end(int i) const
-    {
-        QPointF pts[3];
-        const BezierPath::ElementType t = path.elementAt(i, pts);
-        return endPoint(t, pts);
-    }
-    // The move that opens the subpath of element i, or -1.
-    int subpathMove(int i) const
-    {
-        for (int k = i; k >= 0; --k)
-            if (type(k) == BezierPath::MoveTo)
-                return k;
-        return -1;
-    }
-    // The element drawing the last segment of element i's subpath back to its opening move,
-    // when the subpath is closed and that segment ends on the move's point; else -1.
-    int closingElementOf(int i) const
-    {
-        const int move = subpathMove(i);
-        if (move < 0)
-            return -1;
-        int last = move;
-        int k = move + 1;
-        for (; k < path.elementCount() && isDrawing(k); ++k)
-            last = k;
-        const bool closed = k < path.elementCount() && type(k) == BezierPath::ClosePath;
-        if (!closed || last == move || !samePlace(end(last), point(move, 0)))
-            return -1;
-        return last;
-    }
-    // The element after the vertex at the end of element i, joined up around a closed
-    // subpath's start: -1 when there is none.
-    int nextAfterVertex(int i) const
-    {
-        if (isDrawing(i + 1))
-            return i + 1;
-        if (closingElementOf(i) == i) {
-            const int move = subpathMove(i);
-            return isDrawing(move + 1) && move + 1 != i ? move + 1 : -1;
-        }
-        return -1;
-    }
-    // The element before the vertex at the start of element i (the end of the one before
-    // it), joined up around a closed subpath's start: -1 when there is none.
-    int previousBeforeVertex(int i) const
-    {
-        if (isDrawing(i - 1))
-            return i - 1;
-        if (i - 1 >= 0 && type(i - 1) == BezierPath::MoveTo) {
-            const int closing = closingElementOf(i - 1);
-            return closing != i ? closing : -1;
-        }
-        return -1;
-    }
-
-    const BezierPath &path;
-};
-
-} // namespace
-
-// ---- edit points ----
-
-BezierPoint ColorPath::bezierKnobUnderPoint(const QPointF &point) const
-{
-    const BezierPath fitted = bezierPath();
-    const double k = 6.0 / getZoom();
-    QPointF pts[3];
-    QPointF previousEnd;
-    for (int i = 0; i < fitted.elementCount(); ++i) {
-        const BezierPath::ElementType type = fitted.elementAt(i, pts);
-        for (int n = 0; n < pointCount(type); ++n) {
-            // A control point lying on its vertex is the vertex: pressing there moves the
-            // vertex (the vertex before a first control point was tested already).
-            if (type == BezierPath::CurveTo && ((n == 0 && i > 0 && samePlace(pts[0], previousEnd))
-                                                || (n == 1 && samePlace(pts[1], pts[2]))))
-                continue;
-            if (squareAt(pts[n], k).contains(point))
-                return BezierPoint{i, n};
-        }
-        if (type != BezierPath::ClosePath)
-            previousEnd = endPoint(type, pts);
-    }
-    return BezierPoint();
-}
-
-BezierPoint ColorPath::handleOutOfVertex(const BezierPoint &vertex) const
-{
-    const BezierPath fitted = bezierPath();
-    const Layout layout(fitted);
-    if (vertex.isNone() || vertex.element >= fitted.elementCount())
-        return BezierPoint();
-    const int e = vertex.element;
-    const BezierPath::ElementType type = layout.type(e);
-    int outgoing = -1;
-    int incoming = -1;
-    if (type == BezierPath::MoveTo && vertex.point == 0) {
-        outgoing = e + 1;
-        incoming = layout.closingElementOf(e);
-    } else if ((type == BezierPath::CurveTo && vertex.point == 2) || (type == BezierPath::LineTo && vertex.point == 0)) {
-        outgoing = layout.nextAfterVertex(e);
-        incoming = e;
-    } else {
-        return BezierPoint();
-    }
-    const QPointF at = layout.point(e, vertex.point);
-    // The handle going out of the vertex first, else the one coming in; only one still
-    // lying on the vertex comes out.
-    if (layout.isDrawing(outgoing) && layout.type(outgoing) == BezierPath::CurveTo
-        && samePlace(layout.point(outgoing, 0), at))
-        return BezierPoint{outgoing, 0};
-    if (layout.isDrawing(incoming) && layout.type(incoming) == BezierPath::CurveTo
-        && samePlace(layout.point(incoming, 1), at))
-        return BezierPoint{incoming, 1};
-    return BezierPoint();
-}
-
-void ColorPath::mouseMoved(const QPointF &point)
-{
-    if (!_mainView)
-        return;
-    if (bezierKnobUnderPoint(point).isNone()) {
-        _mainView->setDocumentCursor(QCursor(Qt::ArrowCursor));
-        editPointerShown = false;
-        return;
-    }
-    static const QImage image = Bundle::imageNamed(QStringLiteral("editPath"));
-    if (image.isNull())
-        _mainView->setDocumentCursor(QCursor(Qt::CrossCursor));
-    else
-        _mainView->setDocumentCursor(QCursor(QPixmap::fromImage(image), 19, 1));
-    editPointerShown = true;
-}
-
-void ColorPath::mouseDown(const QPointF &point, unsigned modifierFlags)
-{
-    bp = bezierKnobUnderPoint(point);
-    pullingHandles = false;
-    // Option on a vertex whose handles lie on it pulls them out instead of moving it.
-    if (modifierFlags & AlternateKeyMask) {
-        const BezierPoint handle = handleOutOfVertex(bp);
-        if (!handle.isNone()) {
-            bp = handle;
-            pullingHandles = true;
-        }
-    }
-    if (dragGroupOpen)
-        return;
-    if (UndoManager *manager = undoManager()) {
-        manager->beginUndoGrouping();
-        dragGroupOpen = true;
-    }
-}
-
-void ColorPath::mouseUp()
-{
-    pullingHandles = false;
-    closeDragGroup();
-    redrawCanvas();
-}
-
-void ColorPath::closeDragGroup()
-{
-    if (!dragGroupOpen)
-        return;
-    dragGroupOpen = false;
-    if (UndoManager *manager = undoManager(); manager && manager->groupingLevel() > 0)
-        manager->endUndoGrouping();
-}
-
-void ColorPath::mouseDragged(const QPointF &point, unsigned modifierFlags)
-{
-    if (bp.isNone() || !colorPath || !std::isfinite(point.x()) || !std::isfinite(point.y()))
-        return;
-    BezierPath q = bezierPath();
-    const int count = q.elementCount();
-    const int i = bp.element;
-    if (i >= count)
-        return;
-    QPointF pts[3];
-    const BezierPath::ElementType type = q.elementAt(i, pts);
-    if (bp.point >= pointCount(type))
-        return;
-    const QPointF p = point;
-    const QPointF o = pts[bp.point];
-    const QPointF moved = p - o;
-    const bool shift = (modifierFlags & ShiftKeyMask) != 0;
-    // Read before anything moves: which elements meet at the vertices touched here.
-    const Layout layout(q);
-    const int closing = layout.closingElementOf(i);
-    const int next = layout.nextAfterVertex(i);
-    const int previous = layout.previousBeforeVertex(i);
-    const int move = layout.subpathMove(i);
-    pts[bp.point] = p;
-
-    auto adjust = [&q](int index, BezierPath::ElementType wanted,
-                       const std::function<void(QPointF *)> &change) {
-        if (index < 0 || index >= q.elementCount())
-            return;
-        QPointF other[3];
-        if (q.elementAt(index, other) != wanted)
-            return;
-        change(other);
-        q.setAssociatedPoints(other, index);
-    };
-    // The handle across the vertex `a` turns to stay in line with the dragged one. One
-    // still lying on the vertex stays there, unless handles are being pulled out of it:
-    // then it comes out as long as the dragged one.
-    const bool pulling = pullingHandles;
-    auto across = [pulling](const QPointF &c, const QPointF &a, const QPointF &dragged) {
-        if (pulling && samePlace(c, a))
-            return a - (dragged - a);
-        return opposite(c, a, dragged);
-    };
-
-    if (type == BezierPath::CurveTo && !shift) {
-        if (bp.point == 0) {
-            if (previous >= 0 && layout.type(previous) == BezierPath::CurveTo) {
-                const QPointF a = layout.end(previous);
-                adjust(previous, BezierPath::CurveTo, [&](QPointF *c) { c[1] = across(c[1], a, p); });
-            }
-        } else if (bp.point == 1) {
-            const QPointF e = pts[2];
-            adjust(next, BezierPath::CurveTo, [&](QPointF *c) { c[0] = across(c[0], e, p); });
-        } else {
-            pts[1] += moved;
-            adjust(next, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
-            // The closing curve ends on the opening move: both are one vertex, and the
-            // outline stays closed.
-            if (closing == i)
-                adjust(move, BezierPath::MoveTo, [&](QPointF *c) { c[0] = p; });
-        }
-    } else if (type == BezierPath::LineTo && closing == i) {
-        adjust(move, BezierPath::MoveTo, [&](QPointF *c) { c[0] = p; });
-        adjust(move + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
-    } else if (type == BezierPath::MoveTo) {
-        const int last = layout.closingElementOf(i);
-        adjust(last, BezierPath::CurveTo, [&](QPointF *c) {
-            c[1] += moved;
-            c[2] = p;
-        });
-        adjust(last, BezierPath::LineTo, [&](QPointF *c) { c[0] = p; });
-        adjust(i + 1, BezierPath::CurveTo, [&](QPointF *c) { c[0] += moved; });
-    }
-    q.setAssociatedPoints(pts, i);
-
-    restoreBezierPath(q);
-}
 
 // ---- drawing ----
 
@@ -355,77 +41,7 @@ void ColorPath::drawFrame(QPainter *painter, const QRectF &aRect, bool selected)
         drawObject(painter, aRect, selected);
 }
 
-void ColorPath::drawEditBezier(QPainter *painter)
-{
-    if (!painter)
-        return;
-    const BezierPath fitted = bezierPath();
-    if (fitted.isEmpty())
-        return;
-    SavedPainterState state(painter);
-    painter->strokePath(fitted.toPainterPath(), makePen(Qt::darkGray, 1.0 / getZoom()));
-}
-
-void ColorPath::drawEditBezierSelect(QPainter *painter)
-{
-    if (!painter)
-        return;
-    const BezierPath fitted = bezierPath();
-    if (fitted.isEmpty())
-        return;
-    SavedPainterState state(painter);
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    const QColor current = painter->pen().color();
-    painter->strokePath(fitted.toPainterPath(), makePen(current, fitted.lineWidth()));
-
-    const double k = 6.0 / getZoom();
-    const QPen guide = makePen(Qt::lightGray, 1.0 / getZoom());
-    auto dot = [painter, k](const QPointF &center, const QColor &color) {
-        QPainterPath circle;
-        circle.addEllipse(squareAt(center, k));
-        painter->fillPath(circle, color);
-    };
-    QPointF previousEnd;
-    QPointF pts[3];
-    for (int i = 0; i < fitted.elementCount(); ++i) {
-        const BezierPath::ElementType type = fitted.elementAt(i, pts);
-        const bool selectedElement = i == bp.element;
-        switch (type) {
-        case BezierPath::MoveTo:
-            if (i == 0)
-                dot(pts[0], selectedElement ? Qt::red : Qt::black);
-            previousEnd = pts[0];
-            break;
-        case BezierPath::LineTo:
-            dot(pts[0], selectedElement ? Qt::red : Qt::black);
-            previousEnd = pts[0];
-            break;
-        case BezierPath::CurveTo:
-            painter->fillRect(squareAt(pts[0], k),
-                              selectedElement && bp.point == 0 ? Qt::red : Qt::blue);
-            painter->fillRect(squareAt(pts[1], k),
-                              selectedElement && bp.point == 1 ? Qt::red : Qt::blue);
-            painter->setPen(guide);
-            painter->drawLine(previousEnd, pts[0]);
-            painter->drawLine(pts[2], pts[1]);
-            dot(pts[2], selectedElement && bp.point == 2 ? Qt::red : Qt::black);
-            previousEnd = pts[2];
-            break;
-        case BezierPath::ClosePath:
-            break;
-        }
-    }
-}
-
 // ---- the kept picture of a complex outline ----
-
-namespace {
-
-// Outlines of at least this many elements are drawn on the screen from a kept picture: a
-// fill of such an outline, antialiased, takes longer than a repaint may.
-constexpr int ComplexPathElements = 2000;
-
-} // namespace
 
 quint64 ColorPath::nextPathGeneration()
 {
@@ -608,6 +224,8 @@ struct OutlineDrawing
     double fillAngle = 0;
     std::optional<BezierPath> clip;
     std::optional<Shadow> shadow;
+    // For the screen: what the fill and the stroke cast, so that their shadows' layers are kept.
+    std::optional<Shadow::Source> fillSource, strokeSource;
     bool stroked = false;
     QPen pen;
     double lineWidth = 0;
@@ -658,9 +276,12 @@ struct OutlineDrawing
             p->setTransform(KnobResize::turnAbout(c, double(turn)), true);
     }
 
-    void withShadow(QPainter *p, const QRectF &bounds, const std::function<void(QPainter *)> &paint) const
+    void withShadow(QPainter *p, const QRectF &bounds, const std::function<void(QPainter *)> &paint,
+                    const std::optional<Shadow::Source> &source) const
     {
-        if (shadow)
+        if (shadow && source)
+            shadow->draw(p, bounds, paint, *source);
+        else if (shadow)
             shadow->draw(p, bounds, paint);
         else
             paint(p);
@@ -696,7 +317,7 @@ struct OutlineDrawing
                         drawAxialGradient(q, fill, fill2, fillAngle * Pi / 180.0, area);
                 });
             };
-            withShadow(painter, area, paintFill);
+            withShadow(painter, area, paintFill, fillSource);
         }
 
         if (image)
@@ -709,7 +330,7 @@ struct OutlineDrawing
             // A filled path casts its shadow from the fill alone.
             if (!filled) {
                 const qreal reach = lineWidth;
-                withShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach), paintStroke);
+                withShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach), paintStroke, strokeSource);
             } else {
                 paintStroke(painter);
             }
@@ -724,7 +345,7 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
     if (!painter || !colorPath)
         return;
     if (!drawsFromPictures()) {
-        objectPainting()(painter);
+        objectPainting(false, imageUse(painter) == ImageUse::Screen)(painter);
         return;
     }
     // Without a picture in the outline, the drawing holds nothing of the object and may be
@@ -770,7 +391,7 @@ bool ColorPath::showsImageInOutline() const
     return canDrawsImage() && drawsImage() && (_image || _missingImage);
 }
 
-std::function<void(QPainter *)> ColorPath::objectPainting(bool forPicture)
+std::function<void(QPainter *)> ColorPath::objectPainting(bool forPicture, bool forScreen)
 {
     auto drawing = std::make_shared<OutlineDrawing>();
     drawing->supersampled = forPicture;
@@ -790,6 +411,19 @@ std::function<void(QPainter *)> ColorPath::objectPainting(bool forPicture)
     drawing->clip = clip;
     if (drawsShadow())
         drawing->shadow = shadowLook();
+    if (drawing->shadow && forScreen && !clip) {
+        // What the outline casts: its shape (this outline fitted into this box), in the alpha
+        // of the colours that fill or stroke it.
+        Shadow::Source cast = shadowSource('Q');
+        cast.add(pathGeneration, drawing->fitInto.translated(-cast.corner));
+        drawing->fillSource = cast;
+        drawing->fillSource->add(_fillType, _fillAngle);
+        addCoverage(*drawing->fillSource, fillColor());
+        addCoverage(*drawing->fillSource, _fillColor2);
+        drawing->strokeSource = cast;
+        drawing->strokeSource->add(_lineWidth, _linePattern);
+        addCoverage(*drawing->strokeSource, strokeColor());
+    }
     if (showsImageInOutline())
         drawing->image = [this](QPainter *p, const BezierPath &) { drawImage(p); };
     const float width = strokeLineWidth();

@@ -85,6 +85,11 @@ KeptPicture::~KeptPicture()
             pending->abandoned = true;
 }
 
+KeptPicture::LookPtr KeptPicture::keptLook() const
+{
+    return m_picture ? m_picture->key.subject.look : nullptr;
+}
+
 bool KeptPicture::isPending() const
 {
     return m_pending != nullptr;
@@ -165,7 +170,9 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
                 m_pending->arrived = [this, job](const QImage &image) { pictureArrived(job, image); };
                 PictureWorker::submit(m_pending);
             }
-            if (screen.placeholder)
+            if (screen.keptMeanwhile && m_picture && m_picture->key.sx == key.sx && m_picture->key.sy == key.sy)
+                drawPicture(painter, device, anchor, *m_picture);
+            else if (screen.placeholder)
                 screen.placeholder(painter);
             return true;
         }
@@ -188,12 +195,17 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
             m_pending.reset();
         }
     }
+    drawPicture(painter, device, anchor, *m_picture);
+    return true;
+}
+
+void KeptPicture::drawPicture(QPainter *painter, const QTransform &device, const QPoint &anchor, const Picture &picture)
+{
     // Drawn pixel for pixel: the painter is turned to the device's own pixels (whatever offset
     // the device is drawn with).
     SavedPainterState state(painter);
     painter->setWorldTransform(device.inverted() * painter->worldTransform());
-    painter->drawImage(QPointF(anchor + part.topLeft()), m_picture->image);
-    return true;
+    painter->drawImage(QPointF(anchor + picture.key.part.topLeft()), picture.image);
 }
 
 const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, bool sameFrame) const

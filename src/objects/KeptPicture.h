@@ -78,6 +78,9 @@ public:
         // Called on the window's thread when the picture arrives, with the area it covers in
         // page points from the frame's corner (the object may have moved meanwhile).
         std::function<void(const QRectF &)> arrived;
+        // While the picture is made, the one kept before (at the same scale) is drawn instead
+        // of the placeholder: a drawing that changes a little at a time shows what it showed.
+        bool keptMeanwhile = false;
     };
 
     // A picture larger than this many pixels holds only the part of the object on the device.
@@ -113,6 +116,8 @@ public:
     // made for the same frame size; its look stays the one it was made for.
     void adopt(const std::shared_ptr<const void> &picture, quint64 content, const QSizeF &frameSize);
     bool hasPicture() const { return bool(m_picture); }
+    // The look of the picture kept (the one drawn meanwhile while another is made), or null.
+    LookPtr keptLook() const;
     // YES while a picture is being made for the screen.
     bool isPending() const;
 
@@ -128,6 +133,8 @@ private:
     struct Picture;
     struct Pending;
 
+    // Draws a picture pixel for pixel with its corner at `anchor` (device pixels).
+    static void drawPicture(QPainter *painter, const QTransform &device, const QPoint &anchor, const Picture &picture);
     // A whole picture of the subject kept in either slot, or null.
     const Picture *wholePictureOf(const Subject &subject, bool sameFrame) const;
     void pictureArrived(Pending *job, const QImage &image);
