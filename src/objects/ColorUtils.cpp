@@ -1,11 +1,13 @@
 #include "objects/ColorUtils.h"
 
 #include <QCache>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -149,7 +151,9 @@ void drawGradientImage(QPainter *painter, const QRectF &bounds, const QSize &pix
 {
     if (!painter || pixels.isEmpty())
         return;
-    if (!key) {
+    // The kept images serve the window's thread alone, which draws the screen.
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (!key || !app || QThread::currentThread() != app->thread()) {
         painter->drawImage(bounds, gradientImage(pixels, paint));
         return;
     }

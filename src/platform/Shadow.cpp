@@ -203,8 +203,10 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::func
     if (!painter || !paint)
         return;
     const QTransform toDevice = painter->deviceTransform();
+    // The kept layers serve the window's thread alone, which draws the screen.
+    const QCoreApplication *app = QCoreApplication::instance();
     if (!color.isValid() || color.alpha() == 0 || !painter->isActive() || toDevice.type() == QTransform::TxProject
-        || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        || !app || QThread::currentThread() != app->thread()) {
         draw(painter, approxBounds, paint);
         return;
     }

@@ -19,6 +19,7 @@
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorUtils.h"
+#include "objects/KnobResize.h"
 #include "platform/ColorWell.h"
 #include "platform/PropertyList.h"
 #include "platform/Shadow.h"
@@ -209,4 +210,33 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
     // Stroke, fill and shadow: their boxes, the dash pattern and the fill type, the four colours
     // and every field, stepper and slider.
     EXPECT_EQ(changed, 24);
+
+    // One of the alike rectangles moved and then resized by its knob (the others keep what they
+    // share), each with its Undo; then other zooms.
+    const GraphicPtr first = canvas->getRects().first();
+    const QRectF frame = first->frameBounds();
+    canvas->clearSelection();
+    f.click(frame.center());
+    ASSERT_EQ(canvas->selectedObjects().size(), 1);
+    const QImage still = onScreen(canvas);
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_Right);
+    apptest::settle();
+    ASSERT_NE(first->frameBounds(), frame);
+    EXPECT_EQ(onScreen(canvas), afresh(canvas));
+    f.undo();
+    EXPECT_EQ(onScreen(canvas), still);
+    f.dragFromTo(KnobResize::knobPosition(frame, 8), KnobResize::knobPosition(frame, 8) + QPointF(7, 4));
+    apptest::settle();
+    ASSERT_NE(first->frameBounds().size(), frame.size());
+    EXPECT_EQ(onScreen(canvas), afresh(canvas));
+    f.undo();
+    ASSERT_EQ(first->frameBounds(), frame);
+    EXPECT_EQ(onScreen(canvas), still);
+    for (double zoom : {2.0, 0.75, 1.55}) {
+        SCOPED_TRACE(zoom);
+        canvas->zoomChange(zoom);
+        apptest::settle();
+        EXPECT_EQ(onScreen(canvas), afresh(canvas));
+    }
 }
