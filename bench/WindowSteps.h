@@ -1,85 +1,16 @@
 #pragma once
 // Steps worked through the real window as a user works, each timed until the canvas has drawn
 // what it did (and the pictures made off the window's thread for it have arrived and been
-// drawn), with the longest time the window did not answer meanwhile. Run under Xvfb with the
-// xcb platform: the offscreen platform paints nothing as the screen does.
-#include <QAction>
-#include <QApplication>
+// drawn), with the longest time the window did not answer meanwhile; a table of them beside
+// the same steps on a design of four objects.
 #include <QElapsedTimer>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "BenchSupport.h"
-#include "app/AllKinds.h"
-#include "app/MainWindow.h"
-#include "canvas/RectsView.h"
-#include "foundation/Language.h"
-#include "objects/PictureWorker.h"
+#include "WindowBench.h"
 
 namespace qmbench {
-
-inline quillmark::MainWindow &benchWindow()
-{
-    static quillmark::MainWindow *made = [] {
-        quillmark::Language::initialize();
-        quillmark::registerAllKinds();
-        auto *w = new quillmark::MainWindow;
-        w->resize(1200, 900);
-        w->show();
-        QCoreApplication::processEvents();
-        return w;
-    }();
-    return *made;
-}
-
-inline QAction *benchMenuItem(const QString &menu, const QString &item)
-{
-    for (QAction *top : benchWindow().menuBar()->actions()) {
-        if (!top->menu() || top->menu()->title() != menu)
-            continue;
-        for (QAction *action : top->menu()->actions())
-            if (action->text() == item || action->text().startsWith(item + QLatin1Char(' ')))
-                return action;
-    }
-    qFatal("no menu item %s", qPrintable(item));
-}
-
-// The longest gap between two turns of the event loop while it runs.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setInterval(2);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_clock.nsecsElapsed());
-            m_clock.restart();
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    double stopMs()
-    {
-        m_timer.stop();
-        m_longest = std::max(m_longest, m_clock.nsecsElapsed());
-        return double(m_longest) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
 
 // What one step took.
 struct StepTimes
@@ -112,10 +43,8 @@ StepTimes windowStep(QWidget *canvas, Action &&action)
     while (!watch.painted && quiet.elapsed() < 500)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     times.drawnMs = watch.painted ? double(clock.nsecsElapsed()) / 1e6 : 0;
-    while (quillmark::PictureWorker::busy() && clock.elapsed() < 1200000) {
-        watch.painted = false;
+    while (PictureWorker::busy() && clock.elapsed() < 1200000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
     // The picture that arrived last is drawn at the next turns.
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
@@ -125,25 +54,14 @@ StepTimes windowStep(QWidget *canvas, Action &&action)
     return times;
 }
 
-// Mouse events on the canvas at a point of the page, as the window delivers them.
-inline void sendMouse(quillmark::RectsView *canvas, QEvent::Type type, const QPointF &page,
-                      Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    const QPointF local = canvas->pageToWidget().map(page);
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, local, canvas->mapToGlobal(local), button, buttons, modifiers);
-    QApplication::sendEvent(canvas, &event);
-}
-
-inline void clickAt(quillmark::RectsView *canvas, const QPointF &page)
+inline void clickAt(RectsView *canvas, const QPointF &page)
 {
     sendMouse(canvas, QEvent::MouseButtonPress, page);
     sendMouse(canvas, QEvent::MouseButtonRelease, page);
 }
 
 // A double click as the window delivers it: press, release, double click, release.
-inline void doubleClickAt(quillmark::RectsView *canvas, const QPointF &page)
+inline void doubleClickAt(RectsView *canvas, const QPointF &page)
 {
     sendMouse(canvas, QEvent::MouseButtonPress, page);
     sendMouse(canvas, QEvent::MouseButtonRelease, page);
@@ -154,27 +72,37 @@ inline void doubleClickAt(quillmark::RectsView *canvas, const QPointF &page)
 inline void pressKey(QWidget *canvas, int key)
 {
     canvas->setFocus();
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &release);
+    sendKey(canvas, key);
 }
 
-// One row of the table: the step on the design beside the same step on the four objects.
-inline void printRow(const char *design, const char *step, const StepTimes &t, const StepTimes *floor)
+// The steps on one design, by name, in order; `wrong` when one did not do what it should.
+struct StepRun
 {
-    if (floor)
-        std::printf("%-22s %-34s %10.1f %10.1f %10.1f   | floor %8.1f %8.1f\n", design, step, t.longestMs, t.drawnMs,
-                    t.settledMs, floor->longestMs, floor->settledMs);
-    else
-        std::printf("%-22s %-34s %10.1f %10.1f %10.1f\n", design, step, t.longestMs, t.drawnMs, t.settledMs);
-    std::fflush(stdout);
-}
+    QList<QPair<QString, StepTimes>> rows;
+    bool wrong = false;
+    void add(const QString &name, const StepTimes &t) { rows.append({name, t}); }
+};
 
 inline void printHeader()
 {
     std::printf("%-22s %-34s %10s %10s %10s   | %s\n", "design", "step", "block ms", "drawn ms", "settled ms",
                 "four objects: block, settled ms");
+}
+
+// The rows of a design, each beside the same step on the four objects (none for the four
+// objects themselves).
+inline void printRun(const QString &design, const StepRun &run, const StepRun *floor)
+{
+    const QByteArray name = design.toUtf8();
+    for (int i = 0; i < run.rows.size(); ++i) {
+        const StepTimes &t = run.rows[i].second;
+        std::printf("%-22s %-34s %10.1f %10.1f %10.1f", name.constData(), qPrintable(run.rows[i].first), t.longestMs,
+                    t.drawnMs, t.settledMs);
+        if (floor && i < floor->rows.size())
+            std::printf("   | floor %8.1f %8.1f", floor->rows[i].second.longestMs, floor->rows[i].second.settledMs);
+        std::printf("\n");
+    }
+    std::fflush(stdout);
 }
 
 } // namespace qmbench

@@ -1,6 +1,6 @@
 // Point editing of a large path in the real window, beside the same steps on the design of four
 // objects (whose path has four points): one path of random points crossing itself, filled, as a
-// traced outline is. At 155 % zoom: Select All, a double click into point editing, a repaint
+// traced outline is. At 155 % zoom: a click on the path, a double click into point editing, a repaint
 // there, a press on a vertex and ten drag steps of it (the slowest step and the mean), the
 // release, Undo, Redo, and a double click out of point editing; each until the canvas has drawn
 // it and the pictures made aside for it have arrived, with the longest time the window did not
@@ -8,21 +8,13 @@
 //
 // POINT_EDIT_BENCH_POINTS lists the path sizes ("10000,200000" unless set).
 // POINT_EDIT_BENCH_DIR keeps the designs in that folder.
+// POINT_EDIT_BENCH_STEPS sets the drag steps (10 unless set).
 // Build with -DQM_BENCH=ON in a Release build; run under Xvfb at 96 dpi with the xcb platform:
 //   xvfb-run -a -s '-screen 0 1600x1000x24 -dpi 96' ./bench_point_edit_bench
-#include <QFile>
-#include <QRandomGenerator>
-#include <QTextDocument>
-
 #include <cmath>
 #include <memory>
 
 #include "WindowSteps.h"
-#include "objects/ColorOval.h"
-#include "objects/ColorPath.h"
-#include "objects/ColorRect.h"
-#include "platform/BezierPath.h"
-#include "platform/PropertyList.h"
 
 using namespace quillmark;
 using namespace qmbench;
@@ -31,55 +23,10 @@ namespace {
 
 BenchPrompts *prompts = nullptr;
 
-GraphicPtr placed(const GraphicPtr &graphic)
+QString folder()
 {
-    graphic->setPageName(benchWindow().canvas()->getCurrPageName());
-    graphic->setObjectLayer(1);
-    return graphic;
-}
-
-BezierPath zigzag(const QRectF &frame, int points, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    BezierPath outline;
-    outline.moveTo(frame.topLeft());
-    for (int i = 1; i < points; ++i)
-        outline.lineTo(QPointF(frame.x() + random.bounded(frame.width()), frame.y() + random.bounded(frame.height())));
-    outline.closePath();
-    return outline;
-}
-
-QString saved(const QString &name, const GraphicList &graphics)
-{
-    const QVariantMap dict = benchWindow().canvas()->drawDocumentDictionaryForGraphics(graphics);
     const QString kept = qEnvironmentVariable("POINT_EDIT_BENCH_DIR");
-    const QString path = (kept.isEmpty() ? workDir().path() : kept) + QLatin1Char('/') + name + QStringLiteral(".qkdoc");
-    if (!PropertyList::writeFile(path, dict, PlistFormat::Binary))
-        qFatal("could not write %s", qPrintable(path));
-    return path;
-}
-
-QString pathDesign(int points, const QRectF &frame)
-{
-    auto path = ColorPath::create(frame);
-    path->setBezierPath(zigzag(frame, points, 2024));
-    path->setDrawsFill(true);
-    return saved(QStringLiteral("Path %1").arg(points), {placed(path)});
-}
-
-QString fourObjects()
-{
-    GraphicList objects;
-    objects.append(placed(ColorRect::create(QRectF(10, 10, 60, 30))));
-    objects.append(placed(ColorOval::create(QRectF(80, 10, 40, 40))));
-    GraphicPtr box = placed(ColorRect::create(QRectF(10, 60, 100, 40)));
-    box->textStorage()->setPlainText(QStringLiteral("Four objects"));
-    objects.append(box);
-    auto path = ColorPath::create(QRectF(130, 60, 40, 40));
-    path->setBezierPath(zigzag(QRectF(130, 60, 40, 40), 4, 1));
-    path->setDrawsFill(true);
-    objects.append(placed(path));
-    return saved(QStringLiteral("Four Objects"), objects);
+    return kept.isEmpty() ? workDir().path() : kept;
 }
 
 // The point a move or line ends at, or a curve's end.
@@ -113,23 +60,17 @@ ColorPath *thePath(RectsView *canvas)
     return nullptr;
 }
 
-// The steps on one design, by name, in order.
-struct Run
+StepRun editPoints(const QString &file)
 {
-    QList<QPair<QString, StepTimes>> rows;
-    bool wrong = false;
-    void add(const QString &name, const StepTimes &t) { rows.append({name, t}); }
-};
-
-Run editPoints(const QString &file)
-{
-    Run run;
+    StepRun run;
     RectsView *canvas = benchWindow().canvas();
+    canvas->zoomChange(1.0);
+    settle();
     prompts->nextPath = file;
     run.add(QStringLiteral("open (nothing kept)"), windowStep(canvas, [] {
-                benchMenuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
+                menuItem(&benchWindow(), QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
             }));
-    run.add(QStringLiteral("zoom to 155 %"), windowStep(canvas, [canvas] { canvas->zoomChange(1.55); }));
+    run.add(QStringLiteral("zoom to 155 %"), windowStep(canvas, [canvas] { canvas->zoomChange(BenchZoom); }));
     ColorPath *path = thePath(canvas);
     if (!path) {
         run.wrong = true;
@@ -156,7 +97,9 @@ Run editPoints(const QString &file)
     if (path->selectedPoint().isNone())
         run.wrong = true;
     StepTimes slowest, mean;
-    const int steps = 10;
+    const int steps = qEnvironmentVariableIsSet("POINT_EDIT_BENCH_STEPS")
+        ? std::max(1, qEnvironmentVariableIntValue("POINT_EDIT_BENCH_STEPS"))
+        : 10;
     for (int i = 1; i <= steps; ++i) {
         const StepTimes t = windowStep(canvas, [&] {
             sendMouse(canvas, QEvent::MouseMove, vertex + QPointF(1.5 * i, 0.75 * i));
@@ -168,19 +111,19 @@ Run editPoints(const QString &file)
         mean.drawnMs += t.drawnMs / steps;
         mean.settledMs += t.settledMs / steps;
     }
-    run.add(QStringLiteral("drag step (slowest of 10)"), slowest);
-    run.add(QStringLiteral("drag step (mean of 10)"), mean);
+    run.add(QStringLiteral("drag step (slowest of %1)").arg(steps), slowest);
+    run.add(QStringLiteral("drag step (mean of %1)").arg(steps), mean);
     run.add(QStringLiteral("release"), windowStep(canvas, [&] {
                 sendMouse(canvas, QEvent::MouseButtonRelease, vertex + QPointF(1.5 * steps, 0.75 * steps));
             }));
     const BezierPath afterDrag = path->bezierPath();
     run.add(QStringLiteral("undo"), windowStep(canvas, [] {
-                benchMenuItem(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+                menuItem(&benchWindow(), QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
             }));
     if (!samePoints(path->bezierPath(), fitted))
         run.wrong = true;
     run.add(QStringLiteral("redo"), windowStep(canvas, [] {
-                benchMenuItem(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
+                menuItem(&benchWindow(), QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
             }));
     if (!samePoints(path->bezierPath(), afterDrag) || samePoints(afterDrag, fitted))
         run.wrong = true;
@@ -198,34 +141,30 @@ Run editPoints(const QString &file)
 
 int main(int argc, char **argv)
 {
-    qputenv("XDG_DATA_HOME", workDir().filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", workDir().filePath(QStringLiteral("config")).toUtf8());
+    const char *self = "bench_point_edit_bench";
+    if (!prepareRealScreen(self))
+        return 2;
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Brenholt"));
-    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    if (!onRealScreen(self))
+        return 2;
     auto installed = std::make_unique<BenchPrompts>();
     prompts = installed.get();
     Prompts::install(std::move(installed));
     RectsView::setTerminatePromptFlag(true);
-    benchWindow();
+    RectsView &canvas = *benchWindow().canvas();
 
     QList<int> sizes;
     for (const QString &n : qEnvironmentVariable("POINT_EDIT_BENCH_POINTS", QStringLiteral("10000,200000")).split(QLatin1Char(',')))
         if (n.toInt() > 0)
             sizes.append(n.toInt());
-    const QRectF frame(5, 5, 180, 90);
-    const Run floor = editPoints(fourObjects());
+    const StepRun floor = editPoints(fourObjects(canvas, folder()));
     printHeader();
     bool wrong = floor.wrong;
-    for (const auto &row : floor.rows)
-        printRow("four objects", qPrintable(row.first), row.second, nullptr);
+    printRun(QStringLiteral("four objects"), floor, nullptr);
     for (int points : sizes) {
-        const Run run = editPoints(pathDesign(points, frame));
+        const StepRun run = editPoints(randomPath(canvas, folder(), points));
         wrong = wrong || run.wrong;
-        const QByteArray name = QStringLiteral("path of %1 points").arg(points).toLatin1();
-        for (int i = 0; i < run.rows.size(); ++i)
-            printRow(name.constData(), qPrintable(run.rows[i].first), run.rows[i].second,
-                     i < floor.rows.size() ? &floor.rows[i].second : nullptr);
+        printRun(QStringLiteral("path of %1 points").arg(points), run, &floor);
     }
     if (wrong)
         std::printf("WRONG: a step did not do what it should\n");

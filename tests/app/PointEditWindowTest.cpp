@@ -152,11 +152,13 @@ TEST(PointEditWindow, EachKindOfPointDraggedOnALargePathUndoesToTheSamePathAndRe
     ASSERT_TRUE(path->bezierEdit());
 
     int saves = 0;
+    QString lastSaved;
     auto save = [&] {
         const QString dir = qmtest::freshDir(QStringLiteral("point-edit-save-%1").arg(++saves));
         f.prompts->queueSaveOfType(dir + QStringLiteral("/Design"), 0);
         f.trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
-        return savedPath(dir + QStringLiteral("/Design.qkdoc"));
+        lastSaved = dir + QStringLiteral("/Design.qkdoc");
+        return savedPath(lastSaved);
     };
     const SavedPath before = save();
     const BezierPath fitted = path->bezierPath();
@@ -227,4 +229,39 @@ TEST(PointEditWindow, EachKindOfPointDraggedOnALargePathUndoesToTheSamePathAndRe
         }
     }
     EXPECT_TRUE(path->bezierEdit());
+
+    // A drag left in place, saved and opened again: the opened path is the edited one, point for
+    // point, and saves the same bytes.
+    const QPointF start = pointOf(2, 2);
+    f.mouse(QEvent::MouseButtonPress, start);
+    f.mouse(QEvent::MouseMove, start + step);
+    f.mouse(QEvent::MouseButtonRelease, start + step);
+    apptest::settle();
+    const BezierPath edited = path->bezierPath();
+    const QRectF editedFrame = path->frameBounds();
+    const SavedPath kept = save();
+    f.prompts->queuePath(lastSaved);
+    f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    ASSERT_EQ(canvas->getRects().size(), 1);
+    auto *opened = dynamic_cast<ColorPath *>(canvas->getRects().first().get());
+    ASSERT_NE(opened, nullptr);
+    EXPECT_FALSE(opened->bezierEdit());
+    const BezierPath reopened = opened->bezierPath();
+    ASSERT_EQ(reopened.elementCount(), edited.elementCount());
+    int apart = 0;
+    for (int i = 0; i < edited.elementCount(); ++i) {
+        QPointF a[3], b[3];
+        const BezierPath::ElementType type = edited.elementAt(i, a);
+        if (reopened.elementAt(i, b) != type) {
+            ++apart;
+            continue;
+        }
+        for (int n = 0; n < BezierPath::pointCount(type); ++n)
+            if (std::abs(a[n].x() - b[n].x()) > 1e-9 || std::abs(a[n].y() - b[n].y()) > 1e-9)
+                ++apart;
+    }
+    EXPECT_EQ(apart, 0);
+    EXPECT_EQ(save().path, kept.path);
+    // The frame of point editing is wider by the marks' room than the one stored.
+    EXPECT_TRUE(editedFrame.contains(opened->frameBounds()));
 }
