@@ -327,6 +327,27 @@ void RectsView::textEdit(const std::function<void()> &edit, const QString &stepN
         endTypingBurst();
     QTextDocument *document = graphic->textStorage();
     const QString name = Language::stringForKey(stepName);
+    if (!burst) {
+        // A step of its own (Cut, Paste, Delete) takes back what it replaced, not the whole
+        // text: each replacement registers its own inverse, so a word cut from a long text
+        // keeps no copy of the rest. The selection comes back after the text, last.
+        const int anchor = ObjectTextEditor::current()->cursor().anchor();
+        const int position = ObjectTextEditor::current()->cursor().position();
+        registerUndo([this, graphic, anchor, position, name] {
+            setActionName(name);
+            if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == graphic.get())
+                editor->setSelection(anchor, position);
+            if (graphic->mainView() == this) {
+                invalidateGraphic(graphic.get());
+                wasChanged(true);
+            }
+        });
+        edit();
+        setActionName(name);
+        wasChanged(true);
+        invalidateEditedText(graphic);
+        return;
+    }
     const bool first = m_typingBurst.isEmpty();
     if (first) {
         // The whole text before the burst comes back on undo; the restoring replacement
@@ -348,8 +369,7 @@ void RectsView::textEdit(const std::function<void()> &edit, const QString &stepN
                 wasChanged(true);
             }
         });
-        if (burst)
-            m_typingBurst = stepName;
+        m_typingBurst = stepName;
     }
     m_undoManager.disableUndoRegistration();
     edit();

@@ -108,7 +108,6 @@ bool ColorRect::insertTextField(int pk)
     QTextCursor(&chip).insertText(QString(QChar(TextAttachmentHandler::ObjectCharacter)),
                                   handler->newAttachment(pk, attributes, this));
     ObjectTextEditor::replaceText(*this, start, 0, QTextDocumentFragment(&chip));
-    TextAttachmentHandler::registerWith(textStorage());
     if (editor)
         editor->setSelection(anchor + 1, position + 1);
     _isTemplate = false;

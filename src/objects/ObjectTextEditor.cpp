@@ -146,6 +146,19 @@ void ObjectTextEditor::deleteForward()
     replaceSelection(QTextDocumentFragment());
 }
 
+void ObjectTextEditor::deleteSelection(const QTextDocumentFragment &selected)
+{
+    if (!m_cursor.hasSelection())
+        return;
+    m_typingAttributes.reset();
+    const int start = m_cursor.selectionStart();
+    const int length = m_cursor.selectionEnd() - start;
+    replaceRange(*m_object, start, length, [](QTextCursor &) {}, &selected);
+    m_cursor.setPosition(start);
+    if (m_object->mainView())
+        m_object->invalidate();
+}
+
 void ObjectTextEditor::replaceSelection(const QTextDocumentFragment &with)
 {
     // The text typed or taken away now carries the attributes from here on.
@@ -168,7 +181,8 @@ int ObjectTextEditor::replaceText(ColorRect &object, int start, int length,
 }
 
 int ObjectTextEditor::replaceRange(ColorRect &object, int start, int length,
-                                   const std::function<void(QTextCursor &)> &insert)
+                                   const std::function<void(QTextCursor &)> &insert,
+                                   const QTextDocumentFragment *replaced)
 {
     QTextDocument *document = object.textStorage();
     const int last = std::max(0, document->characterCount() - 1);
@@ -178,7 +192,13 @@ int ObjectTextEditor::replaceRange(ColorRect &object, int start, int length,
     QTextCursor cursor(document);
     cursor.setPosition(start);
     cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    const QTextDocumentFragment old = cursor.selection();
+    // Inside an edit that registers its own step (a burst of typing or deleting) nothing is
+    // registered here: the text replaced is not copied for an undo that will not be kept.
+    UndoManager *manager = object.undoManager();
+    const bool registering = manager && manager->isUndoRegistrationEnabled();
+    QTextDocumentFragment old;
+    if (registering && length > 0)
+        old = replaced ? *replaced : cursor.selection();
     const int before = document->characterCount();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
@@ -186,13 +206,12 @@ int ObjectTextEditor::replaceRange(ColorRect &object, int start, int length,
     cursor.endEditBlock();
     const int inserted = std::max(0, document->characterCount() - before + length);
 
-    object.registerUndo([start, inserted, old](ColorRect &target) {
-        replaceText(target, start, inserted, old);
-    });
-    // Inside an edit that registers its own step (a burst of typing or deleting) the step
-    // keeps the name that edit gives it.
-    if (UndoManager *manager = object.undoManager(); !manager || manager->isUndoRegistrationEnabled())
+    if (registering) {
+        object.registerUndo([start, inserted, old](ColorRect &target) {
+            replaceText(target, start, inserted, old);
+        });
         object.setActionName(Language::stringForKey("Typing"));
+    }
     return inserted;
 }
 

@@ -48,6 +48,9 @@ public:
     // Deletes the selection, or the character before (after) the insertion point.
     void deleteBackward();
     void deleteForward();
+    // Deletes the selection, which the caller has taken as `selected` already (a Cut, for the
+    // clipboard): the undo keeps that piece instead of a copy of its own.
+    void deleteSelection(const QTextDocumentFragment &selected);
 
     // Replaces `length` characters at `start` of the object's text by the fragment and
     // registers the inverse; answers the length the fragment took. Also used by undo and
@@ -56,9 +59,11 @@ public:
                            const QTextDocumentFragment &with);
 
 private:
-    // The same, the new text written by `insert` at the cursor of the emptied range.
+    // The same, the new text written by `insert` at the cursor of the emptied range;
+    // `replaced`, when given, is what the range holds.
     static int replaceRange(ColorRect &object, int start, int length,
-                            const std::function<void(QTextCursor &)> &insert);
+                            const std::function<void(QTextCursor &)> &insert,
+                            const QTextDocumentFragment *replaced = nullptr);
     explicit ObjectTextEditor(std::shared_ptr<ColorRect> object);
     ~ObjectTextEditor();
     void replaceSelection(const QTextDocumentFragment &with);

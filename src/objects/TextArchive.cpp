@@ -525,7 +525,6 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
     cursor.beginEditBlock();
     // The cursor stands in an empty paragraph that the next stored one takes over.
     bool reuse = true;
-    bool hasChips = false;
     const QVariantList tableList = payload->value(QStringLiteral("Tables")).toList();
     // The table being rebuilt and the cell its last paragraph went into; a table whose cells
     // are not stored together is not rebuilt twice.
@@ -648,15 +647,12 @@ bool TextArchive::unarchive(const QByteArray &data, QTextDocument &document)
             // Only the object characters of a chip run are chips; any other character of a
             // damaged run is kept as plain text in the chip's attributes.
             const QTextCharFormat plain = TextAttachmentHandler::withoutObject(*chip);
-            hasChips = true;
             for (const QChar c : std::as_const(text))
                 cursor.insertText(QString(c), c == QChar(TextAttachmentHandler::ObjectCharacter) ? *chip : plain);
         }
     }
     cursor.endEditBlock();
     document.setUndoRedoEnabled(undoable);
-    if (hasChips)
-        TextAttachmentHandler::registerWith(&document);
     return true;
 }
 

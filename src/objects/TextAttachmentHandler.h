@@ -58,7 +58,10 @@ public:
     // The handler of a character in that format; null unless it is an object of an
     // installed kind.
     static TextAttachmentHandler *handlerFor(QChar character, const QTextCharFormat &format);
-    // Makes the installed handlers known to the document's own layout.
+    // Makes the installed handlers known to the document's own layout, for a document that Qt
+    // lays out and shows itself. An object's text is laid out by the text engine alone: a Qt
+    // layout made beside it would lay the whole text out again at every edit and every move
+    // of a cursor in it.
     static void registerWith(QTextDocument *document);
     // The format without an object's kind and data: what text typed behind an object takes.
     static QTextCharFormat withoutObject(QTextCharFormat format);

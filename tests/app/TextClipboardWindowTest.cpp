@@ -232,6 +232,148 @@ TEST_F(TextClipboard, AWordWithAFieldCopiedPastesInTheBoxAndInAnotherWithItsLook
     EXPECT_EQ(runs[2].toMap().value(QStringLiteral("attachmentPrimaryKey")).toString().toInt(), FirstNamePk);
 }
 
+// The look of each stretch of a text as it shows: the font its document completes, the colour
+// and the merge field; neighbouring stretches that look the same are one.
+struct RunLook
+{
+    int offset = 0;
+    QString font;
+    QColor color;
+    int objectType = 0;
+    int pk = 0;
+    bool operator==(const RunLook &other) const
+    {
+        return offset == other.offset && font == other.font && color == other.color
+            && objectType == other.objectType && pk == other.pk;
+    }
+};
+
+void PrintTo(const RunLook &run, std::ostream *out)
+{
+    *out << run.offset << " " << run.font.toStdString() << " " << run.color.name().toStdString() << " "
+         << run.objectType << " " << run.pk;
+}
+
+QList<RunLook> runLooks(const QTextDocument &document, int from, int length)
+{
+    QList<RunLook> looks;
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < from + length;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(from, fragment.position());
+            if (start >= std::min(from + length, fragment.position() + fragment.length()))
+                continue;
+            const QTextCharFormat format = fragment.charFormat();
+            RunLook look{start - from, format.font().resolve(document.defaultFont()).toString(),
+                         format.foreground().color(), format.objectType(),
+                         format.intProperty(TextArchive::FieldPkProperty)};
+            const bool same = !looks.isEmpty() && looks.last().font == look.font && looks.last().color == look.color
+                              && looks.last().objectType == look.objectType && looks.last().pk == look.pk;
+            if (!same)
+                looks.append(look);
+        }
+    }
+    return looks;
+}
+
+TEST_F(TextClipboard, ALongStretchOfManyRunsCopiedCutAndPastedKeepsEveryRunAndUndoes)
+{
+    // Runs in whole fonts, runs that set only their colour (the text's own font completes
+    // them), and merge fields among them.
+    const QList<QFont> fonts = {qmtest::testFont(12), QFontDatabase::font(QStringLiteral("P052"), QStringLiteral("Bold"), 18),
+                                QFontDatabase::font(QStringLiteral("URW Bookman"), QStringLiteral("Light"), 9)};
+    QList<std::pair<QString, QTextCharFormat>> runs;
+    constexpr int Runs = 3000;
+    for (int i = 0; i < Runs; ++i) {
+        QTextCharFormat format;
+        if (i % 3 != 2)
+            format.setFont(fonts[i % 2 ? 1 : 0]);
+        format.setForeground(QColor::fromHsv(i % 360, 200, 40 + i % 200));
+        runs.append({i % 97 == 50 ? QStringLiteral("@") : QStringLiteral("r%1 ").arg(i), format});
+    }
+    const GraphicPtr source = textBox(QRectF(20, 20, 260, 60), runs);
+    source->textStorage()->setDefaultFont(fonts[2]);
+    const GraphicPtr target = textBox(QRectF(20, 100, 260, 60), {{QStringLiteral("Box "), look(fonts[0])}});
+    ASSERT_NE(source->textStorage()->defaultFont(), target->textStorage()->defaultFont());
+    const QTextDocument &text = *source->textStorage();
+    const int total = text.characterCount() - 1;
+    const QList<RunLook> sourceBefore = runLooks(text, 0, total);
+    ASSERT_GT(sourceBefore.size(), Runs - 10);
+    const QList<RunLook> targetBefore = runLooks(*target->textStorage(), 0, 4);
+
+    // From inside the third run to inside the last but one.
+    const int from = 2 * 3 + 1;
+    const int to = total - 4;
+    f.editText(pointOfCharacter(source, 1));
+    ASSERT_EQ(canvas()->editedObject(), source);
+    ObjectTextEditor::current()->setSelection(from, to);
+    const QList<RunLook> part = runLooks(text, from, to - from);
+    QString plain = text.toPlainText().mid(from, to - from);
+    key(Qt::Key_C, Qt::ControlModifier);
+
+    // Other programs read the fields spelt out as they show and every run in its whole font.
+    TextAttachmentHandler *chips = TextAttachmentHandler::handler(TextArchive::FieldChipObjectType);
+    ASSERT_NE(chips, nullptr);
+    int fields = 0;
+    for (int i = int(plain.size()) - 1; i >= 0; --i) {
+        if (plain[i] == QChar(TextAttachmentHandler::ObjectCharacter)) {
+            plain.replace(i, 1, chips->text(formatAt(source, from + i), source.get()));
+            ++fields;
+        }
+    }
+    ASSERT_GT(fields, 20);
+    const QMimeData *copied = clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text(), plain);
+    EXPECT_TRUE(copied->html().contains(QStringLiteral("r1500 ")));
+    const QVariantList archived = archivedRuns(copied->data(RectsView::textPasteboardType()));
+    int archivedFields = 0;
+    for (const QVariant &run : archived) {
+        const QVariantMap map = run.toMap();
+        if (map.contains(QStringLiteral("attachmentPrimaryKey"))) {
+            ++archivedFields;
+            continue;
+        }
+        EXPECT_TRUE(map.contains(QStringLiteral("Families")) || map.contains(QStringLiteral("Family")));
+        EXPECT_TRUE(map.contains(QStringLiteral("Size")));
+    }
+    EXPECT_EQ(archivedFields, fields);
+    EXPECT_GE(archived.size(), part.size());
+
+    // Pasted at the end of the other text: every run looks as it did, one undo step.
+    key(Qt::Key_Escape);
+    f.editText(pointOfCharacter(target, 1));
+    ASSERT_EQ(canvas()->editedObject(), target);
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(undoName(), QStringLiteral("Paste"));
+    EXPECT_EQ(target->textStorage()->toPlainText(), QStringLiteral("Box ") + text.toPlainText().mid(from, to - from));
+    EXPECT_EQ(runLooks(*target->textStorage(), 4, to - from), part);
+    f.undo();
+    EXPECT_EQ(textOf(target), QStringLiteral("Box "));
+    EXPECT_EQ(runLooks(*target->textStorage(), 0, 4), targetBefore);
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
+    apptest::settle();
+    EXPECT_EQ(runLooks(*target->textStorage(), 4, to - from), part);
+
+    // Cut from the first text: the rest closes up; Undo brings every run back, and the
+    // selection with it.
+    key(Qt::Key_Escape);
+    f.editText(pointOfCharacter(source, 1));
+    ASSERT_EQ(canvas()->editedObject(), source);
+    ObjectTextEditor::current()->setSelection(from, to);
+    key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(undoName(), QStringLiteral("Cut"));
+    EXPECT_EQ(text.characterCount() - 1, total - (to - from));
+    EXPECT_EQ(clipboard()->text(), plain);
+    f.undo();
+    EXPECT_EQ(text.characterCount() - 1, total);
+    EXPECT_EQ(runLooks(text, 0, total), sourceBefore);
+    EXPECT_EQ(selectionStart(), from);
+    EXPECT_EQ(selectionEnd(), to);
+}
+
 TEST_F(TextClipboard, CutDeleteAndSelectAllActOnTheTextAndUndoOneStepEach)
 {
     const GraphicPtr box = textBox(QRectF(20, 20, 260, 60), {{QStringLiteral("Hello world"), look(qmtest::testFont(12))}});
