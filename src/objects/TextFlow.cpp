@@ -270,8 +270,7 @@ bool TextFlow::layoutIfNeeded()
 {
     qreal scale = 1.0;
     layoutDevice(&scale);
-    bool current = m_laidOut && m_attachments.empty() && m_laidBoxes.size() == size_t(m_containers.size())
-                   && scale == m_laidScale;
+    bool current = m_laidOut && m_laidBoxes.size() == size_t(m_containers.size()) && scale == m_laidScale;
     if (current && m_document) {
         current = m_document->defaultFont() == m_laidFont
                   && m_document->defaultTextOption().tabStopDistance() == m_laidTabs
@@ -281,9 +280,23 @@ bool TextFlow::layoutIfNeeded()
         const TextContainer *box = m_containers[qsizetype(i)];
         current = m_laidBoxes[i].first == box && m_laidBoxes[i].second == box->generation();
     }
-    if (current)
+    // Last, as it asks each object inside the text what it shows.
+    if (current && attachmentsShowAsLaidOut())
         return false;
     layout();
+    return true;
+}
+
+bool TextFlow::attachmentsShowAsLaidOut() const
+{
+    // What an object shows is all that sizes it besides its format and its box, both of
+    // which a change of the text or of a box already reports: asked per object, no object is
+    // measured again until one shows something else.
+    for (const Attachment &attachment : m_attachments) {
+        TextAttachmentHandler *handler = TextAttachmentHandler::handler(attachment.format.objectType());
+        if (handler != attachment.handler || handler->text(attachment.format, attachment.view) != attachment.shown)
+            return false;
+    }
     return true;
 }
 
@@ -438,6 +451,8 @@ void TextFlow::layout()
                 attachment.offset = offset;
                 attachment.format = original;
                 attachment.handler = handler;
+                attachment.view = view;
+                attachment.shown = handler->text(original, view);
                 attachment.size = handler->cellSize(original, view);
                 attachment.descent = handler->descent(original);
                 formats.append({offset, 1,

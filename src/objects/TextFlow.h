@@ -72,8 +72,8 @@ public:
     // Lays the whole document out through the chain as the containers are now.
     void layout();
     // Lays it out only when the text, its default font, the chain or a box changed since the
-    // last layout (or the text holds objects, whose size may follow the record shown);
-    // answers whether it did.
+    // last layout, or an object inside the text shows something else now (a chip shows another
+    // record, field or setting); answers whether it did.
     bool layoutIfNeeded();
     // The next layoutIfNeeded() lays the text out.
     void invalidate()
@@ -168,10 +168,15 @@ private:
         int offset = 0;
         QTextCharFormat format;
         TextAttachmentHandler *handler = nullptr;
+        // The box it was measured for, and what it showed there.
+        const ColorRect *view = nullptr;
+        QString shown;
         QSizeF size;
         qreal descent = 0.0;
     };
     std::vector<Attachment> m_attachments;
+    // Whether every object the last layout measured shows the same now.
+    bool attachmentsShowAsLaidOut() const;
 };
 
 // The font at `scale` times its point size; a font sized in pixels stays as it is.

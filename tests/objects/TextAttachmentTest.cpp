@@ -119,6 +119,29 @@ TEST_F(TextAttachments, TakeTheRoomTheirHandlerMeasuresOnTheBaseline)
     EXPECT_LT(line.naturalTextWidth(), 50.0 + 120.0);
 }
 
+TEST_F(TextAttachments, AreMeasuredAgainOnlyWhenWhatTheyShowChanges)
+{
+    fill(QStringLiteral("Dear "), QStringLiteral(", hello"));
+    TextFlow flow(doc);
+    TextContainer box(QSizeF(400, 100));
+    flow.insertContainer(&box, 0);
+    EXPECT_TRUE(flow.layoutIfNeeded());
+    const qsizetype measured = handler.views.size();
+    // Repaints of the same text measure nothing.
+    for (int paint = 0; paint < 3; ++paint)
+        EXPECT_FALSE(flow.layoutIfNeeded());
+    EXPECT_EQ(handler.views.size(), measured);
+
+    // The object shows something else, and takes the room it measures now.
+    handler.shown = QStringLiteral("a longer text");
+    handler.size = QSizeF(90.0, 10.0);
+    EXPECT_TRUE(flow.layoutIfNeeded());
+    EXPECT_EQ(flow.attachments(0).at(0).frame.size(), QSizeF(90, 10));
+    const QTextLine line = flow.blockLayout(0)->lineAt(0);
+    EXPECT_NEAR(line.cursorToX(6) - line.cursorToX(5), 90.0, 0.01);
+    EXPECT_FALSE(flow.layoutIfNeeded());
+}
+
 TEST_F(TextAttachments, TallObjectsMakeRoomAboveTheirLine)
 {
     fill(QStringLiteral("a "), QStringLiteral(" b\nnext"));

@@ -3,6 +3,8 @@
 // object, how they follow record changes, and their stored form inside the object's text.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QImage>
 #include <QPainter>
 #include <QTextCursor>
@@ -231,6 +233,42 @@ TEST_F(ChipTest, AsWideAsItsTextAndOnTheBaselineOfItsLine)
     EXPECT_NEAR(flow->attachments(0).at(0).frame.width(), value.width() + 1.0, 1e-6);
     const QTextLine line = flow->blockLayout(0)->lineAt(0);
     EXPECT_NEAR(line.cursorToX(7) - line.cursorToX(6), value.width() + 1.0, 0.01);
+}
+
+TEST_F(ChipTest, LaidOutAgainOnlyWhenTheRecordTheFieldsTitleOrTheDatabaseChanges)
+{
+    auto object = textObject(QStringLiteral("Hello "));
+    ObjectTextEditor::begin(object);
+    ASSERT_TRUE(object->insertTextField(FirstNamePk));
+    ObjectTextEditor::end();
+    const TextAttachmentCell cell = cellAt(*object, 6, object.get());
+    auto widthOf = [&cell](const QString &text) {
+        QSizeF size;
+        TextFlow::layoutString(text, cell.attr(), 0.0, &size);
+        return size.width() + 1.0;
+    };
+    canvas.preview = true;
+    TextFlow *flow = object->layoutText();
+    EXPECT_NEAR(flow->attachments(0).at(0).frame.width(), widthOf(QStringLiteral("Wilhelmina")), 1e-6);
+    // A repaint with nothing changed keeps the layout.
+    EXPECT_FALSE(flow->layoutIfNeeded());
+
+    // Each change of what the chip shows: another record, the design view's title, the title
+    // in another language, no database.
+    const QList<std::pair<std::function<void()>, QString>> changes = {
+        {[this] { db->fieldValues().insert(QStringLiteral("First_Name"), QStringLiteral("Bo")); }, QStringLiteral("Bo")},
+        {[this] { canvas.preview = false; }, QStringLiteral("[First Name]")},
+        {[] { Language::reset(qmtest::resourcesDir(), QStringLiteral("de")); }, QStringLiteral("[Vorname]")},
+        {[this] { db.reset(); }, QStringLiteral("[]")},
+    };
+    for (const auto &[change, shown] : changes) {
+        change();
+        EXPECT_TRUE(flow->layoutIfNeeded()) << shown.toStdString();
+        EXPECT_NEAR(flow->attachments(0).at(0).frame.width(), widthOf(shown), 1e-6) << shown.toStdString();
+        const QTextLine line = flow->blockLayout(0)->lineAt(0);
+        EXPECT_NEAR(line.cursorToX(7) - line.cursorToX(6), widthOf(shown), 0.01) << shown.toStdString();
+        EXPECT_FALSE(flow->layoutIfNeeded()) << shown.toStdString();
+    }
 }
 
 TEST_F(ChipTest, WiderThanItsObjectItWrapsInsideIt)
