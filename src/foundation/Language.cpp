@@ -35,6 +35,9 @@ struct LanguageState
     std::optional<QVariantMap> table;
     // The other string tables, by file path, read on first use.
     QHash<QString, QVariantMap> otherTables;
+    // The folder those tables are read from, by system language code: looked up on the disk
+    // once, not for every object an edit names its step after.
+    QHash<QString, QString> tableFolders;
     // Qt's own translations for the loaded language, installed in the application.
     std::unique_ptr<QTranslator> qtTranslations;
 };
@@ -240,14 +243,20 @@ QString localizedStringFromTable(const QString &key, const QString &table)
 {
     if (key.isEmpty() || table.isEmpty() || table.contains(QLatin1Char('/')) || table.startsWith(QLatin1Char('.')))
         return key;
-    QString folder = lprojFolder(Language::folderForLanguageCode(Language::systemLanguageCode()));
-    if (folder.isEmpty())
-        folder = lprojFolder(Language::english());
+    LanguageState &s = state();
+    const QString code = Language::systemLanguageCode();
+    auto known = s.tableFolders.constFind(code);
+    if (known == s.tableFolders.cend()) {
+        QString folder = lprojFolder(Language::folderForLanguageCode(code));
+        if (folder.isEmpty())
+            folder = lprojFolder(Language::english());
+        known = s.tableFolders.insert(code, folder);
+    }
+    const QString &folder = *known;
     if (folder.isEmpty())
         return key;
 
     const QString path = QDir(folder).filePath(table + QStringLiteral(".plist"));
-    LanguageState &s = state();
     auto it = s.otherTables.find(path);
     if (it == s.otherTables.end())
         it = s.otherTables.insert(path, readTable(path).value_or(QVariantMap()));

@@ -537,6 +537,10 @@ public:
     void drawHandleAtPoint(const QPointF &point, QPainter *painter);
     // The knobs at `points`, the painter's mapping and the colours found once for them all.
     void drawHandlesAtPoints(std::span<const QPointF> points, QPainter *painter);
+    // The same for anything marked with knobs (a group): their size on the screen at `zoom`.
+    static void drawKnobs(QPainter *painter, std::span<const QPointF> points, double zoom, const QColor &knob);
+    // The colour of the knobs of what is locked, of what keeps its size, of the rest.
+    static QColor knobColor(bool locked, bool resizable);
     // Bit n set for each knob n the object offers.
     virtual unsigned knobMask() const;
     // Where edge knob 2, 4, 5 or 7 lies for the rulers. On a rotated object the answer is

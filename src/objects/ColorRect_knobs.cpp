@@ -235,21 +235,21 @@ struct KnobSquares
     QRectF first(const QPointF &point) const { return QRectF(point.x() - inset, point.y() - inset, side, side); }
 };
 
-KnobSquares knobSquaresOf(const ColorRect &object, const QPainter *painter)
+KnobSquares knobSquares(double zoom, const QColor &knob, const QPainter *painter)
 {
     KnobSquares squares;
-    squares.z = object.getZoom();
+    squares.z = zoom;
     squares.inset = double(ColorRect::handleHalfWidth()) / squares.z - 1.0 / squares.z;
     squares.side = double(ColorRect::handleWidth()) / squares.z - 1.0 / squares.z;
     squares.shadow = paletteColor(QPalette::Shadow, Qt::black);
-    if (object.isLocked())
-        squares.knob = Qt::red;
-    else if (!object.isResizable())
-        squares.knob = Qt::green;
-    else
-        squares.knob = paletteColor(QPalette::Highlight, QColor(48, 140, 198));
+    squares.knob = knob;
     squares.antialiased = painter->testRenderHint(QPainter::Antialiasing);
     return squares;
+}
+
+KnobSquares knobSquaresOf(const ColorRect &object, const QPainter *painter)
+{
+    return knobSquares(object.getZoom(), ColorRect::knobColor(object.isLocked(), object.isResizable()), painter);
 }
 
 // The squares of an object's knobs (at most eight), each where it is filled in the painter's
@@ -428,13 +428,28 @@ void ColorRect::drawHandleAtPoint(const QPointF &point, QPainter *painter)
     drawHandlesAtPoints(std::span<const QPointF>(&point, 1), painter);
 }
 
+QColor ColorRect::knobColor(bool locked, bool resizable)
+{
+    if (locked)
+        return Qt::red;
+    if (!resizable)
+        return Qt::green;
+    return paletteColor(QPalette::Highlight, QColor(48, 140, 198));
+}
+
 void ColorRect::drawHandlesAtPoints(std::span<const QPointF> points, QPainter *painter)
+{
+    if (painter)
+        drawKnobs(painter, points, getZoom(), knobColor(isLocked(), isResizable()));
+}
+
+void ColorRect::drawKnobs(QPainter *painter, std::span<const QPointF> points, double zoom, const QColor &knob)
 {
     if (!painter || points.empty())
         return;
-    // The painter's mapping and the colours are the same for every knob of the object.
+    // The painter's mapping and the colours are the same for every knob.
     const DevicePixels pixels(painter);
-    const KnobSquares squares = knobSquaresOf(*this, painter);
+    const KnobSquares squares = knobSquares(zoom, knob, painter);
     // A path may have many points: its knobs are placed and filled a few at a time.
     constexpr size_t Batch = PlacedKnobs::Most / 2;
     PlacedKnobs placed;

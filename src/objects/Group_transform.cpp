@@ -2,10 +2,8 @@
 // selection frame.
 #include "objects/Group.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPalette>
 #include <QTransform>
 
 #include <cmath>
@@ -29,13 +27,6 @@ QRectF withCenter(const QSizeF &size, const QPointF &center)
 {
     return QRectF(center.x() - size.width() / 2, center.y() - size.height() / 2, size.width(),
                   size.height());
-}
-
-QColor paletteColor(QPalette::ColorRole role, const QColor &fallback)
-{
-    if (!QGuiApplication::instance())
-        return fallback;
-    return QGuiApplication::palette().color(QPalette::Active, role);
 }
 
 bool finitePoint(const QPointF &p)
@@ -338,42 +329,29 @@ void Group::drawSelect(QPainter *painter)
     if (!painter || (rectsView && rectsView->isPrinting()))
         return;
     const double z = getZoom();
-    painter->save();
-    rotateSelection(painter, _angle / 2.0f);
+    // Thousands of groups are marked at each repaint: only a turned one saves the painter's
+    // state, and its eight knobs share one mapping to the screen and one colour.
+    const bool turned = _angle != 0.0f;
+    if (turned) {
+        painter->save();
+        rotateSelection(painter, _angle / 2.0f);
+    }
+    const QRectF area = bounds();
     QPainterPath frame;
-    frame.addRect(bounds());
+    frame.addRect(area);
     painter->strokePath(frame, makePen(Qt::gray, 0.2 / z));
+    QPointF knobs[8];
     for (int knob = 1; knob <= 8; ++knob)
-        drawHandleAtPoint(knobLocation(knob), painter);
-    painter->restore();
+        knobs[knob - 1] = KnobResize::knobPosition(area, knob);
+    ColorRect::drawKnobs(painter, knobs, z, ColorRect::knobColor(isLocked(), isResizable()));
+    if (turned)
+        painter->restore();
 }
 
 void Group::drawHandleAtPoint(const QPointF &point, QPainter *painter) const
 {
-    if (!painter)
-        return;
-    const double z = getZoom();
-    const double o = 1.0 / z;
-    const double half = double(handleHalfWidth()) / z;
-    const double side = double(handleWidth()) / z - o;
-    QRectF square(point.x() - half + o, point.y() - half + o, side, side);
-    const QTransform t = painter->deviceTransform();
-    if (t.isInvertible() && t.type() <= QTransform::TxScale) {
-        QRectF device = t.mapRect(square);
-        device = QRectF(QPointF(std::round(device.left()), std::round(device.top())),
-                        QPointF(std::round(device.right()), std::round(device.bottom())));
-        square = t.inverted().mapRect(device);
-    }
-    painter->fillRect(square, paletteColor(QPalette::Shadow, Qt::black));
-    square.translate(-o, -o);
-    QColor knob;
-    if (isLocked())
-        knob = Qt::red;
-    else if (!isResizable())
-        knob = Qt::green;
-    else
-        knob = paletteColor(QPalette::Highlight, QColor(48, 140, 198));
-    painter->fillRect(square, knob);
+    ColorRect::drawKnobs(painter, std::span<const QPointF>(&point, 1), getZoom(),
+                         ColorRect::knobColor(isLocked(), isResizable()));
 }
 
 void Group::drawRotateHandle(const QPointF &, QPainter *) const
