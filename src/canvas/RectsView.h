@@ -1340,6 +1340,8 @@ private:
     bool m_textLinkNext = false;
     QString _filePath;
     GroupList _groups;
+    // Where each group stood in _groups when last looked for (checked at each use).
+    mutable QHash<const Group *, qsizetype> m_groupPlaces;
     bool m_groupShowsTitle = false;
 
     Outlets m_outlets;

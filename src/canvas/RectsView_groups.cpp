@@ -2,7 +2,6 @@
 // questions other parts ask about it.
 #include <QHash>
 #include <QSet>
-#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -18,30 +17,47 @@ namespace quillmark {
 
 GroupPtr RectsView::groupPtr(const Group *group) const
 {
-    for (const GroupPtr &candidate : _groups)
-        if (candidate.get() == group)
-            return candidate;
-    return nullptr;
+    // Asked for each member selected or let go of: a walk of every group each time made
+    // selecting or undoing the selection of thousands of groups grow with their square. A
+    // place is believed only while the group is still found there; any other change of the
+    // list is caught at the next question.
+    if (!group)
+        return nullptr;
+    auto placed = [&]() -> GroupPtr {
+        const auto found = m_groupPlaces.constFind(group);
+        if (found != m_groupPlaces.constEnd() && *found < _groups.size() && _groups[*found].get() == group)
+            return _groups[*found];
+        return nullptr;
+    };
+    if (GroupPtr found = placed())
+        return found;
+    // A group just made or pasted stands last.
+    if (!_groups.isEmpty() && _groups.last().get() == group && !m_groupPlaces.contains(group)) {
+        m_groupPlaces.insert(group, _groups.size() - 1);
+        return _groups.last();
+    }
+    m_groupPlaces.clear();
+    m_groupPlaces.reserve(_groups.size());
+    for (qsizetype i = 0; i < _groups.size(); ++i)
+        if (!m_groupPlaces.contains(_groups[i].get()))
+            m_groupPlaces.insert(_groups[i].get(), i);
+    return placed();
 }
 
 GroupPtr RectsView::selectHeldGroup(const Group *group)
 {
-    // Selecting a member of one of a thousand groups walks the list once, not once to find
-    // the group and again to choose it.
+    // Selecting a member of one of thousands of groups finds its group by its place, and
+    // walks the groups only when another one is selected besides it.
     if (!group)
         return nullptr;
-    GroupPtr held;
-    QVarLengthArray<Group *, 4> wereSelected;
-    for (const GroupPtr &candidate : std::as_const(_groups)) {
-        if (candidate.get() == group)
-            held = candidate;
-        else if (candidate->isSelected())
-            wereSelected.append(candidate.get());
-    }
+    const GroupPtr held = groupPtr(group);
     if (!held)
         return nullptr;
-    for (Group *other : wereSelected)
-        other->setSelected(false);
+    // Another group is let go of only when one is selected besides this one.
+    if (Group::selectedCount() > (held->isSelected() ? 1 : 0))
+        for (const GroupPtr &candidate : std::as_const(_groups))
+            if (candidate != held)
+                candidate->setSelected(false);
     held->setSelected(true);
     return held;
 }
@@ -236,6 +252,8 @@ void RectsView::ungroupCF()
 
 GroupPtr RectsView::selectedGroup() const
 {
+    if (Group::selectedCount() == 0)
+        return nullptr;
     for (const GroupPtr &candidate : _groups)
         if (candidate->isSelected())
             return candidate;
@@ -244,6 +262,11 @@ GroupPtr RectsView::selectedGroup() const
 
 void RectsView::setSelectedGroup(const Group *chosen)
 {
+    // Nothing to change while no group but the chosen one is selected: letting go of each
+    // member of thousands of groups asks this each time.
+    const qint64 selected = Group::selectedCount();
+    if ((!chosen && selected == 0) || (chosen && chosen->isSelected() && selected == 1))
+        return;
     for (const GroupPtr &candidate : std::as_const(_groups))
         candidate->setSelected(candidate.get() == chosen && chosen);
 }

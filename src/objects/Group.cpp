@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTransform>
 
+#include <atomic>
 #include <cmath>
 
 #include "foundation/Language.h"
@@ -56,11 +57,29 @@ bool storedFrameFits(const QRectF &stored, const QRectF &members)
 
 } // namespace
 
+namespace {
+std::atomic<qint64> s_selectedGroups{0};
+} // namespace
+
 Group::Group() = default;
 
 Group::~Group()
 {
+    setSelected(false);
     clear();
+}
+
+void Group::setSelected(bool flag)
+{
+    if (selected == flag)
+        return;
+    selected = flag;
+    s_selectedGroups += flag ? 1 : -1;
+}
+
+qint64 Group::selectedCount()
+{
+    return s_selectedGroups;
 }
 
 GroupedObjects groupedObjects(const QList<std::shared_ptr<ColorRect>> &objects, const std::function<bool(const Group &)> &take)

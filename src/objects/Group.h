@@ -63,8 +63,12 @@ public:
     bool replaceObject(const std::shared_ptr<ColorRect> &member, const std::shared_ptr<ColorRect> &replacement);
     bool isCleared() const { return cleared; }
 
-    void setSelected(bool flag) { selected = flag; }
+    void setSelected(bool flag);
     bool isSelected() const { return selected; }
+    // How many groups in the program are selected now. The canvas keeps one group selected
+    // at a time: while none or only the one it holds is, it need not look through all of
+    // them at each member it selects or lets go of.
+    static qint64 selectedCount();
     virtual float angle() const { return _angle; }
     // Adds to the angle; no undo, no redisplay.
     virtual void rotate(float degrees) { _angle += degrees; }

@@ -116,4 +116,67 @@ TEST_F(SelectionRules, AnyMemberSelectsAndDeselectsItsGroup)
     EXPECT_FALSE(view->isSelectedGroup(group.get()));
 }
 
+// Every group stays found through changes of the list of groups (a group taken out, put back,
+// another made), and however many groups are selected or let go of, one group at most is held.
+TEST_F(SelectionRules, SelectingAndUndoingThroughManyGroupsHoldsOneGroup)
+{
+    constexpr int Groups = 40;
+    QList<GroupPtr> made;
+    for (int i = 0; i < Groups; ++i) {
+        auto a = add({i * 10.0, 0, 8, 8});
+        auto b = add({i * 10.0, 10, 8, 8});
+        made.append(view->group_({a, b}, false));
+    }
+    auto loose = add({0, 40, 8, 8});
+    view->clearSelection();
+    // Groups of other designs still alive count too.
+    const qint64 elsewhere = Group::selectedCount();
+    auto heldGroups = [&] {
+        int held = 0;
+        for (const GroupPtr &group : view->groups())
+            held += group->isSelected() ? 1 : 0;
+        return held;
+    };
+
+    undo().removeAllActions();
+    view->selectAll();
+    undo().closeEventGroup();
+    EXPECT_EQ(view->selectedObjects().size(), 2 * Groups + 1);
+    EXPECT_EQ(heldGroups(), 1);
+    EXPECT_EQ(Group::selectedCount(), elsewhere + 1);
+    EXPECT_NE(view->selectedGroup(), nullptr);
+
+    view->undo();
+    EXPECT_TRUE(view->selectedObjects().isEmpty());
+    EXPECT_EQ(heldGroups(), 0);
+    EXPECT_EQ(view->selectedGroup(), nullptr);
+
+    // The first group taken out: the rest moved up one place and are still found.
+    const GroupPtr first = made.first();
+    view->removeGroup(first, 0);
+    view->selectRect(made[5]->getObjects().first());
+    EXPECT_EQ(view->selectedGroup(), made[5]);
+    EXPECT_EQ(view->selectedObjects().size(), 2);
+    view->selectRect(first->getObjects().first());
+    EXPECT_EQ(view->selectedGroup(), made[5]) << "a group no longer the canvas's is not held";
+    view->deselectRect(made[5]->getObjects().last());
+    EXPECT_EQ(heldGroups(), 0);
+
+    // Put back in front, and a group made last: each is held by its members again.
+    view->insertGroup(first, 0);
+    view->clearSelection();
+    view->selectRect(first->getObjects().last());
+    EXPECT_EQ(view->selectedGroup(), first);
+    auto c = add({0, 60, 8, 8});
+    const GroupPtr last = view->group_({loose, c}, false);
+    view->clearSelection();
+    view->selectRect(c);
+    EXPECT_EQ(view->selectedGroup(), last);
+    EXPECT_EQ(view->selectedObjects().size(), 2);
+    EXPECT_EQ(heldGroups(), 1);
+    view->clearSelection();
+    EXPECT_EQ(heldGroups(), 0);
+    EXPECT_EQ(Group::selectedCount(), elsewhere);
+}
+
 } // namespace
