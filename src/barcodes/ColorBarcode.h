@@ -231,11 +231,19 @@ private:
     bool drawFromPicture(QPainter *painter, const BarcodeDrawing &kept);
     // The mirrors and turn the object is drawn with, from its own points to the page's.
     QTransform turnAndMirrors() const;
+    // The small picture of the label draws the screen's picture of the barcode, stretched;
+    // where there is none, what `paint` fills or the stand-in.
+    void drawSmallPicture(QPainter *painter, BarcodeDrawing &kept, const std::function<void(QPainter *)> &paint);
+    // What the frame is filled with while its picture is made.
+    QColor standInColor() const;
     // A number no drawing had before: a picture shows the drawing of its number only.
     static quint64 nextPictureContent();
-    // The pictures of all barcodes share a budget of memory: the one drawn now goes first,
-    // and those drawn longest ago give theirs up beyond it.
-    void pictureUsed(qint64 bytes);
+    // The pictures of all barcodes at the screen's scale share a budget of memory: a picture
+    // that would pass it is not made, and the barcode is filled directly while the scale
+    // stays (no picture is taken from another barcode to make it: with every barcode drawn
+    // in turn, none would be kept). Pictures of another scale give way first.
+    bool admitPicture(double scale, qint64 bytes);
+    bool refusedAt(double scale) const;
     void leavePictureQueue();
 
     TBarInfo _barInfo;
@@ -254,6 +262,10 @@ private:
     ColorBarcode *_newerPicture = nullptr;
     ColorBarcode *_olderPicture = nullptr;
     qint64 _pictureBytes = 0;
+    double _pictureScale = 0;
+    // The scale (and budget) at which the budget had no room for this barcode's picture.
+    double _refusedScale = 0;
+    quint64 _refusedBudgets = 0;
 };
 
 } // namespace quillmark

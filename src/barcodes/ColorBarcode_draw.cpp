@@ -35,9 +35,12 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     // from a pixel's edge, upright or turned by quarter turns and mirrored alike: between
     // pixels they would blur into widths that read as other data.
     const bool bitmap = painter->device() && painter->device()->devType() == QInternal::Image;
+    // The small picture of the label a design's file or a copy carries takes what the screen
+    // keeps: its bars are far finer than a pixel and are not whole pixels.
+    const bool smallPicture = _mainView && _mainView->isDrawingDocumentPreview();
     std::optional<PixelBars> bars;
     const QTransform page = painter->worldTransform();
-    if (bitmap && _isDrawBarcode && !isSquareSymbol() && !boundPreview) {
+    if (bitmap && !smallPicture && _isDrawBarcode && !isSquareSymbol() && !boundPreview) {
         // The room the symbol has: what the painter is clipped to (the label) on the bitmap.
         const QPaintDevice *device = painter->device();
         QRectF room = painter->deviceTransform().inverted().mapRect(QRectF(0, 0, device->width(), device->height()));
@@ -76,6 +79,8 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     const QRectF frame = _frameBounds;
     BarcodeDrawing &kept = keptDrawing(snap);
     if (!kept.matches(frame, copy, style) || !kept.moveTo(frame)) {
+        // Laid out here, never where the picture is made: shaping the text under the bars asks
+        // the font database, which only the window's thread may.
         kept = BarcodeRenderer::layOutBarcode(frame, copy, style);
         if (!snap)
             _pictureContent = nextPictureContent();
@@ -83,7 +88,11 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     auto paint = [&](QPainter *p) { kept.paint(p); };
     if (drawsShadow())
         paintWithShadow(painter, frame, paint);
-    else if (snap || !drawFromPicture(painter, kept))
+    else if (snap)
+        paint(painter);
+    else if (smallPicture)
+        drawSmallPicture(painter, kept, paint);
+    else if (!drawFromPicture(painter, kept))
         paint(painter);
     const TBarInfo &drawn = kept.drawnInfo();
     // The extent of bars snapped to a bitmap's pixels is that bitmap's alone.
@@ -168,13 +177,19 @@ quint64 ColorBarcode::nextPictureContent()
 
 namespace {
 
-// The barcodes whose pictures the screen keeps, from the one drawn last to the one drawn
-// longest ago, and the memory the pictures take. Only the window's thread draws to the screen.
+// The barcodes whose pictures the screen keeps, from the one whose picture was made last to
+// the one whose was made longest ago, and the memory the pictures take. Only the window's
+// thread draws to the screen.
 struct PictureQueue
 {
     ColorBarcode *newest = nullptr;
     ColorBarcode *oldest = nullptr;
     qint64 bytes = 0;
+    // The screen's scale pictures were last asked for at, and the bytes of those of it.
+    double scale = 0;
+    qint64 atScale = 0;
+    // Counts the budgets set: a barcode refused under one asks again under the next.
+    quint64 budgets = 1;
 };
 
 PictureQueue &pictureQueue()
@@ -184,13 +199,14 @@ PictureQueue &pictureQueue()
 }
 
 // What the pictures of all barcodes may hold: those of every barcode the canvas shows at a
-// usual zoom. Zoomed far into thousands of barcodes, the ones drawn longest ago are made anew.
+// usual zoom.
 qint64 pictureBudgetBytes = 256LL * 1024 * 1024;
 
 } // namespace
 
 qint64 ColorBarcode::setPictureBudget(qint64 bytes)
 {
+    ++pictureQueue().budgets;
     return std::exchange(pictureBudgetBytes, bytes);
 }
 
@@ -208,42 +224,118 @@ bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept
     if (device.type() > QTransform::TxScale || !(device.m11() > 0) || !(device.m22() > 0))
         return false;
     // Filling the bars of thousands of barcodes takes the canvas far longer than copying their
-    // pictures; the picture follows the symbol where it moves.
+    // pictures; the picture follows the symbol where it moves. It is made aside: until it
+    // comes, the picture of another zoom stretched, or the frame tinted, stands in.
+    const double scale = device.m11();
+    if (refusedAt(scale))
+        return false;
     const QRectF area = _frameBounds.adjusted(-1, -1, 1, 1);
     const KeptPicture::Placement where{kept.anchor(), area};
     const KeptPicture::Subject subject{_pictureContent, _frameBounds.size(), nullptr};
     if (!_picture)
         _picture = std::make_unique<KeptPicture>();
-    if (!_picture->draw(painter, where, subject, [&kept] {
+    KeptPicture::OnScreen screen;
+    screen.placeholder = [this, where, subject](QPainter *p) {
+        if (_picture && _picture->drawFormer(p, where, subject))
+            return;
+        p->fillRect(_frameBounds, standInColor());
+    };
+    screen.arrived = [this](const QRectF &covered) {
+        if (CanvasServices *canvas = mainView())
+            canvas->invalidateRect(covered.translated(_keptDrawings ? _keptDrawings[0].anchor() : _frameBounds.topLeft()));
+    };
+    screen.admit = [this, scale](qint64 bytes) { return admitPicture(scale, bytes); };
+    if (_picture->draw(painter, where, subject, [&kept] {
             return KeptPicture::Painting([drawing = kept.detached()](QPainter *p) { drawing.paint(p); });
-        }, false, {}))
+        }, true, screen))
+        return true;
+    // Refused, or not to be kept: filled directly, and nothing of a former picture is kept.
+    leavePictureQueue();
+    _picture.reset();
+    return false;
+}
+
+void ColorBarcode::drawSmallPicture(QPainter *painter, BarcodeDrawing &kept, const std::function<void(QPainter *)> &paint)
+{
+    // The print options' preview, which the user looks at while it is up, is exact where the
+    // screen keeps no picture; the small picture a file or a copy carries takes the stand-in
+    // then, and one is made aside at its scale for the next.
+    const bool printPreview = _mainView && _mainView->isDrawingPrintPreview();
+    if (!_picture)
+        _picture = std::make_unique<KeptPicture>();
+    const KeptPicture::Placement where{kept.anchor(), _frameBounds.adjusted(-1, -1, 1, 1)};
+    const KeptPicture::Subject subject{_pictureContent, _frameBounds.size(), nullptr};
+    std::function<KeptPicture::Painting()> painting;
+    if (!printPreview)
+        painting = [&kept] {
+            return KeptPicture::Painting([drawing = kept.detached()](QPainter *p) { drawing.paint(p); });
+        };
+    if (_picture->drawSmall(painter, where, subject, painting))
+        return;
+    if (printPreview)
+        paint(painter);
+    else
+        painter->fillRect(_frameBounds, standInColor());
+}
+
+QColor ColorBarcode::standInColor() const
+{
+    // A quarter of the bars' colour on white, opaque: blending thousands of see-through frames
+    // into the window costs what filling their bars does.
+    const QColor bars = strokeColor().toRgb();
+    const double a = 0.25 * bars.alphaF();
+    auto mix = [a](double c) { return float(1.0 - a + a * c); };
+    return QColor::fromRgbF(mix(bars.redF()), mix(bars.greenF()), mix(bars.blueF()));
+}
+
+bool ColorBarcode::admitPicture(double scale, qint64 bytes)
+{
+    PictureQueue &queue = pictureQueue();
+    if (refusedAt(scale))
         return false;
-    pictureUsed((qint64(std::ceil(area.width() * device.m11())) + 1) * (qint64(std::ceil(area.height() * device.m22())) + 1) * 4);
+    if (queue.scale != scale) {
+        queue.scale = scale;
+        queue.atScale = 0;
+        for (const ColorBarcode *held = queue.newest; held; held = held->_olderPicture)
+            if (held->_pictureScale == scale)
+                queue.atScale += held->_pictureBytes;
+    }
+    const qint64 own = _pictureScale == scale ? _pictureBytes : 0;
+    if (queue.atScale - own + bytes > pictureBudgetBytes) {
+        _refusedScale = scale;
+        _refusedBudgets = queue.budgets;
+        return false;
+    }
+    leavePictureQueue();
+    _newerPicture = nullptr;
+    _olderPicture = queue.newest;
+    if (queue.newest)
+        queue.newest->_newerPicture = this;
+    queue.newest = this;
+    if (!queue.oldest)
+        queue.oldest = this;
+    _pictureBytes = bytes;
+    _pictureScale = scale;
+    queue.bytes += bytes;
+    queue.atScale += bytes;
+    // The pictures of another zoom stand in until those of this one come; beyond the budget
+    // once more, the oldest of them give way.
+    for (ColorBarcode *held = queue.oldest; held && queue.bytes > 2 * pictureBudgetBytes;) {
+        ColorBarcode *newer = held->_newerPicture;
+        if (held->_pictureScale != scale) {
+            held->leavePictureQueue();
+            held->_picture.reset();
+        }
+        held = newer;
+    }
     return true;
 }
 
-void ColorBarcode::pictureUsed(qint64 bytes)
+bool ColorBarcode::refusedAt(double scale) const
 {
-    PictureQueue &queue = pictureQueue();
-    if (queue.newest != this) {
-        leavePictureQueue();
-        _newerPicture = nullptr;
-        _olderPicture = queue.newest;
-        if (queue.newest)
-            queue.newest->_newerPicture = this;
-        queue.newest = this;
-        if (!queue.oldest)
-            queue.oldest = this;
-    } else {
-        queue.bytes -= _pictureBytes;
-    }
-    _pictureBytes = bytes;
-    queue.bytes += bytes;
-    while (queue.bytes > pictureBudgetBytes && queue.oldest && queue.oldest != this) {
-        ColorBarcode *oldest = queue.oldest;
-        oldest->leavePictureQueue();
-        oldest->_picture.reset();
-    }
+    // Refused at this scale: filled directly until the zoom or the budget changes, so that
+    // the barcodes that have pictures keep them and none is made twice in a repaint.
+    return _refusedScale == scale && _refusedBudgets == pictureQueue().budgets;
 }
 
 void ColorBarcode::leavePictureQueue()
@@ -255,7 +347,10 @@ void ColorBarcode::leavePictureQueue()
     (_olderPicture ? _olderPicture->_newerPicture : queue.oldest) = _newerPicture;
     _newerPicture = _olderPicture = nullptr;
     queue.bytes -= _pictureBytes;
+    if (_pictureScale == queue.scale)
+        queue.atScale -= _pictureBytes;
     _pictureBytes = 0;
+    _pictureScale = 0;
 }
 
 BarcodeDrawing &ColorBarcode::keptDrawing(bool snapped)
@@ -272,8 +367,9 @@ namespace {
 struct KeptBarcodeDrawings : ColorRect::KeptDrawing
 {
     BarcodeDrawing drawings[2];
-    // The screen's picture of the first drawing.
+    // The screen's picture of the first drawing, or the one being made of it.
     std::shared_ptr<const void> picture;
+    std::shared_ptr<void> pending;
 };
 
 } // namespace
@@ -285,7 +381,10 @@ std::shared_ptr<const ColorRect::KeptDrawing> ColorBarcode::keptDrawingForCopies
     auto kept = std::make_shared<KeptBarcodeDrawings>();
     kept->drawings[0] = _keptDrawings[0];
     kept->drawings[1] = _keptDrawings[1];
-    kept->picture = _picture ? _picture->shared() : nullptr;
+    if (_picture) {
+        kept->picture = _picture->shared();
+        kept->pending = _picture->sharedPending();
+    }
     return kept;
 }
 
@@ -302,10 +401,14 @@ void ColorBarcode::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kep
         if (!snapped && !own.isEmpty()) {
             // The source's picture is of this very drawing: it serves while the drawing does.
             _pictureContent = nextPictureContent();
-            if (drawings->picture) {
+            if (drawings->picture || drawings->pending) {
                 if (!_picture)
                     _picture = std::make_unique<KeptPicture>();
-                _picture->adopt(drawings->picture, _pictureContent, _frameBounds.size());
+                // The source's picture of another zoom stands in while that of this one comes.
+                if (drawings->picture)
+                    _picture->adopt(drawings->picture, _pictureContent, _frameBounds.size());
+                if (drawings->pending)
+                    _picture->awaitShared(drawings->pending, _pictureContent, _frameBounds.size());
             }
         }
     }
@@ -355,12 +458,19 @@ void ColorBarcode::drawSelect(QPainter *painter, const QRectF &)
 
 void ColorBarcode::printFrame(QPainter *painter, const QRectF &aRect, int label_num)
 {
-    const std::string kept = _barInfo.BarStr;
-    const QRectF keptFrame = _frameBounds;
-    if (!makeSeqBarData(label_num)) {
-        setComputedFrame(keptFrame);
+    const std::optional<std::string> value = sequenceData(label_num);
+    if (!value)
+        return;
+    // A label that prints the data as they are takes the frame as it is: the small picture of
+    // a design of thousands of barcodes measures none of them twice.
+    if (*value == _barInfo.BarStr) {
+        ColorRect::printFrame(painter, aRect, label_num);
         return;
     }
+    const std::string kept = _barInfo.BarStr;
+    const QRectF keptFrame = _frameBounds;
+    _barInfo.setData(*value);
+    updateframeSizeKeepingAnchor();
     ColorRect::printFrame(painter, aRect, label_num);
     _barInfo.setData(kept);
     updateframeSize();

@@ -46,6 +46,10 @@ void RectsView::setImageColorFlag(bool flag)
 
 void RectsView::nudge(const QPointF &delta)
 {
+    // With nothing selected an arrow key moves nothing: the design is neither changed nor
+    // drawn again.
+    if (_selectedObjects.isEmpty())
+        return;
     moveSelectedGraphicsByPoint(delta);
     updateRulers();
     updateObjectValues();

@@ -375,7 +375,7 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
             objectPainting()(painter);
         return;
     }
-    const KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }};
+    const KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}};
     if (!picture.draw(painter, picturePlacement(), subject, forPicture, selfContained, screen))
         objectPainting()(painter);
 }
@@ -486,7 +486,7 @@ void ColorPath::drawHandlesInView(QPainter *painter)
     look.hairline = 0.2 / displayedZoom();
     look.dash = 2.0 / z;
     auto outline = [this, look] { return selectionPainting(look.stroke, look.hairline, look.dash); };
-    const KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }};
+    const KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}};
     if (!selectionPicture.draw(painter, picturePlacement(),
                                pictureSubject(std::make_shared<KeptPicture::LookOf<SelectionLook>>(look)), outline, true,
                                screen))

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "objects/ColorRect.h"
 #include "objects/PictureWorker.h"
@@ -27,6 +29,10 @@ struct KeptPicture::Pending : PictureWorker::Job
     bool whole = false;
     bool small = false;
     std::function<void(const QRectF &)> arrivedOnScreen;
+    // The picture once it has come, for the copies that wait for it, and what each of them
+    // does then (on the window's thread).
+    std::shared_ptr<const Picture> made;
+    std::vector<std::function<void()>> alsoArrived;
 };
 
 namespace {
@@ -80,6 +86,7 @@ bool KeptPicture::Key::sameAs(const Key &other) const
 KeptPicture::~KeptPicture()
 {
     // The worker may still be making them; it drops them, or their hand-over finds no one.
+    // Copies waiting for it find it given up at their next drawing.
     for (const auto &pending : {m_pending, m_pendingSmall})
         if (pending)
             pending->abandoned = true;
@@ -110,6 +117,64 @@ void KeptPicture::adopt(const std::shared_ptr<const void> &picture, quint64 cont
     auto taken = std::make_shared<Picture>(*from);
     taken->key.subject.content = content;
     m_picture = std::move(taken);
+}
+
+void KeptPicture::giveUp(const std::shared_ptr<Pending> &pending)
+{
+    if (!pending)
+        return;
+    pending->abandoned = true;
+    // The copies waiting for it are drawn again, and make their own.
+    for (const std::function<void()> &copyArrived : std::exchange(pending->alsoArrived, {}))
+        copyArrived();
+}
+
+std::shared_ptr<void> KeptPicture::sharedPending() const
+{
+    return m_pending && !m_pending->abandoned ? m_pending : nullptr;
+}
+
+void KeptPicture::awaitShared(const std::shared_ptr<void> &pending, quint64 content, const QSizeF &frameSize)
+{
+    const auto job = std::static_pointer_cast<Pending>(pending);
+    if (!job || job->key.subject.frameSize != frameSize)
+        return;
+    m_awaited = job;
+    m_awaitedContent = content;
+    m_awaitedAsked = false;
+}
+
+QRectF KeptPicture::coveredArea(const Key &key)
+{
+    return QRectF((key.part.x() - 1) / key.sx, (key.part.y() - 1) / key.sy, (key.part.width() + 2) / key.sx,
+                  (key.part.height() + 2) / key.sy);
+}
+
+bool KeptPicture::awaitingShared(QPainter *painter, const Key &key, const OnScreen &screen)
+{
+    const std::shared_ptr<Pending> awaited = m_awaited;
+    Key theirs = awaited->key;
+    theirs.subject.content = key.subject.content;
+    if (awaited->abandoned || key.subject.content != m_awaitedContent || !theirs.sameAs(key)) {
+        m_awaited.reset();
+        return false;
+    }
+    if (awaited->made) {
+        m_awaited.reset();
+        adopt(awaited->made, key.subject.content, key.subject.frameSize);
+        return false;
+    }
+    if (!m_awaitedAsked && screen.arrived) {
+        // Its own area is drawn again when the source's picture comes.
+        m_awaitedAsked = true;
+        awaited->alsoArrived.push_back([alive = std::weak_ptr<char>(m_alive), arrived = screen.arrived, key] {
+            if (alive.lock())
+                arrived(coveredArea(key));
+        });
+    }
+    if (screen.placeholder)
+        screen.placeholder(painter);
+    return true;
 }
 
 bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject &subject,
@@ -147,6 +212,9 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
     key.hints = int(painter->renderHints());
     key.subject = subject;
 
+    const bool onScreenNow = painter->device()->devType() == QInternal::Widget;
+    if (m_awaited && onScreenNow && (!m_picture || !m_picture->key.sameAs(key)) && awaitingShared(painter, key, screen))
+        return true;
     if (!m_picture || !m_picture->key.sameAs(key)) {
         const QTransform toPicture = pictureTransform(part, key.sx, key.sy, corner);
         const QSize size = part.size();
@@ -154,11 +222,13 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
         // The screen alone waits for the picture: paper, a PDF and an exported image get the
         // object drawn now, whole.
         const bool onScreen = painter->device()->devType() == QInternal::Widget;
+        const qint64 bytes = qint64(size.width()) * size.height() * 4;
         if (onScreen && offThread && !PictureWorker::onWindowThread()) {
             if (!m_pending || !m_pending->key.sameAs(key)) {
+                if (screen.admit && !screen.admit(bytes))
+                    return false;
                 // A newer zoom, size or look: the picture asked for before is no longer wanted.
-                if (m_pending)
-                    m_pending->abandoned = true;
+                giveUp(m_pending);
                 m_pending = std::make_shared<Pending>();
                 m_pending->key = key;
                 m_pending->whole = part == whole;
@@ -176,6 +246,8 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
                 screen.placeholder(painter);
             return true;
         }
+        if (onScreen && screen.admit && !screen.admit(bytes))
+            return false;
         auto made = std::make_shared<Picture>();
         made->key = key;
         made->whole = part == whole;
@@ -191,7 +263,7 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
             return false;
         m_picture = std::move(made);
         if (m_pending && m_pending->key.sameAs(key)) {
-            m_pending->abandoned = true;
+            giveUp(m_pending);
             m_pending.reset();
         }
     }
@@ -222,6 +294,39 @@ const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, 
     return nullptr;
 }
 
+void KeptPicture::drawStretched(QPainter *painter, const Placement &where, const Subject &subject, const Picture &kept)
+{
+    // A picture of the frame before a resize, stretched as the drawing stretches with it.
+    const Key &k = kept.key;
+    const double fx = subject.frameSize.width() / k.subject.frameSize.width();
+    const double fy = subject.frameSize.height() / k.subject.frameSize.height();
+    const QRectF target(where.corner.x() + k.part.x() / k.sx * fx, where.corner.y() + k.part.y() / k.sy * fy,
+                        k.part.width() / k.sx * fx, k.part.height() / k.sy * fy);
+    SavedPainterState state(painter);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    painter->drawImage(target, kept.image);
+}
+
+bool KeptPicture::drawFormer(QPainter *painter, const Placement &where, const Subject &subject) const
+{
+    const Picture *kept = wholePictureOf(subject, true);
+    if (!kept)
+        return false;
+    drawStretched(painter, where, subject, *kept);
+    return true;
+}
+
+void KeptPicture::clear()
+{
+    giveUp(m_pending);
+    if (m_pendingSmall)
+        m_pendingSmall->abandoned = true;
+    m_pending.reset();
+    m_pendingSmall.reset();
+    m_picture.reset();
+    m_small.reset();
+}
+
 bool KeptPicture::drawSmall(QPainter *painter, const Placement &where, const Subject &subject,
                             const std::function<Painting()> &painting)
 {
@@ -229,17 +334,8 @@ bool KeptPicture::drawSmall(QPainter *painter, const Placement &where, const Sub
         return false;
     const Picture *exact = wholePictureOf(subject, true);
     const Picture *kept = exact ? exact : wholePictureOf(subject, false);
-    if (kept) {
-        // A picture of the frame before a resize, stretched as the drawing stretches with it.
-        const Key &k = kept->key;
-        const double fx = subject.frameSize.width() / k.subject.frameSize.width();
-        const double fy = subject.frameSize.height() / k.subject.frameSize.height();
-        const QRectF target(where.corner.x() + k.part.x() / k.sx * fx, where.corner.y() + k.part.y() / k.sy * fy,
-                            k.part.width() / k.sx * fx, k.part.height() / k.sy * fy);
-        SavedPainterState state(painter);
-        painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->drawImage(target, kept->image);
-    }
+    if (kept)
+        drawStretched(painter, where, subject, *kept);
     if (exact || !painting)
         return kept != nullptr;
 
@@ -302,12 +398,11 @@ void KeptPicture::pictureArrived(Pending *job, const QImage &image)
         m_pendingSmall->abandoned = true;
         m_pendingSmall.reset();
     }
-    if (arrived->arrivedOnScreen) {
-        // The area the picture covers, a pixel more all round.
-        const Key &key = arrived->key;
-        arrived->arrivedOnScreen(QRectF((key.part.x() - 1) / key.sx, (key.part.y() - 1) / key.sy,
-                                        (key.part.width() + 2) / key.sx, (key.part.height() + 2) / key.sy));
-    }
+    arrived->made = m_picture;
+    if (arrived->arrivedOnScreen)
+        arrived->arrivedOnScreen(coveredArea(arrived->key));
+    for (const std::function<void()> &copyArrived : std::exchange(arrived->alsoArrived, {}))
+        copyArrived();
 }
 
 } // namespace quillmark

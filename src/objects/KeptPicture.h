@@ -81,6 +81,9 @@ public:
         // While the picture is made, the one kept before (at the same scale) is drawn instead
         // of the placeholder: a drawing that changes a little at a time shows what it showed.
         bool keptMeanwhile = false;
+        // Asked before a picture is made anew, with the bytes it will hold: NO, and none is
+        // made (draw answers NO: the object is drawn directly). Empty: always made.
+        std::function<bool(qint64)> admit;
     };
 
     // A picture larger than this many pixels holds only the part of the object on the device.
@@ -110,11 +113,23 @@ public:
     bool drawSmall(QPainter *painter, const Placement &where, const Subject &subject,
                    const std::function<Painting()> &painting);
 
+    // Draws the whole picture kept of the subject at another scale, stretched to this one: a
+    // stand-in while the picture of this scale is made. NO when there is none.
+    bool drawFormer(QPainter *painter, const Placement &where, const Subject &subject) const;
+    // Lets the pictures go (one being made included).
+    void clear();
+
     // The picture kept, for a copy of the object (from the same stored form) to take over.
     std::shared_ptr<const void> shared() const;
     // Takes over a picture from shared() as a picture of the content `content`, when it was
     // made for the same frame size; its look stays the one it was made for.
     void adopt(const std::shared_ptr<const void> &picture, quint64 content, const QSizeF &frameSize);
+    // The picture being made for the screen, for a copy to wait for rather than make its own.
+    std::shared_ptr<void> sharedPending() const;
+    // Takes over the picture of sharedPending() once it comes, as adopt() takes a picture
+    // kept, while the content is still `content`; the placeholder shows meanwhile. Where it is
+    // given up or no longer fits, the copy's own is made.
+    void awaitShared(const std::shared_ptr<void> &pending, quint64 content, const QSizeF &frameSize);
     bool hasPicture() const { return bool(m_picture); }
     // The look of the picture kept (the one drawn meanwhile while another is made), or null.
     LookPtr keptLook() const;
@@ -137,10 +152,27 @@ private:
     static void drawPicture(QPainter *painter, const QTransform &device, const QPoint &anchor, const Picture &picture);
     // A whole picture of the subject kept in either slot, or null.
     const Picture *wholePictureOf(const Subject &subject, bool sameFrame) const;
+    // Draws a whole picture stretched over the frame it was made for, moved to `where`.
+    static void drawStretched(QPainter *painter, const Placement &where, const Subject &subject, const Picture &kept);
     void pictureArrived(Pending *job, const QImage &image);
+
+    // The area a picture of the key covers on the screen, a pixel more all round, in page
+    // points from the frame's corner.
+    static QRectF coveredArea(const Key &key);
+    // The picture is no longer wanted: the copies waiting for it learn so.
+    static void giveUp(const std::shared_ptr<Pending> &pending);
+    // Draws from the picture a source is making once it has come; YES while it is still made
+    // (the placeholder painted).
+    bool awaitingShared(QPainter *painter, const Key &key, const OnScreen &screen);
 
     std::shared_ptr<const Picture> m_picture;
     std::shared_ptr<Pending> m_pending;
+    // The source's picture being made that this copy takes, and the content it takes it for.
+    std::shared_ptr<Pending> m_awaited;
+    quint64 m_awaitedContent = 0;
+    bool m_awaitedAsked = false;
+    // Lives as long as this object: a source's picture that comes later finds it gone.
+    std::shared_ptr<char> m_alive = std::make_shared<char>();
     // The picture made aside for the small pictures, and the job making it.
     std::shared_ptr<const Picture> m_small;
     std::shared_ptr<Pending> m_pendingSmall;

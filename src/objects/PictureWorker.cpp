@@ -10,6 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace quillmark {
 
 namespace {
@@ -32,6 +36,8 @@ struct WorkerState
     int holds = 0;
     // Pictures made whose hand-over through the event loop is still to come.
     int undelivered = 0;
+    // The length of the queue after its last sweep of jobs no longer wanted.
+    size_t swept = 0;
     bool started = false;
 };
 
@@ -39,6 +45,9 @@ struct WorkerState
 // another thread makes the one wanted now, so that a zoom never waits for the fill of the zoom
 // before it. A few at most: each is a processor busy.
 constexpr int MaxThreads = 3;
+
+// How much lower than the window's thread the workers run (a Linux thread's own nice value).
+constexpr int WorkerNiceness = 10;
 
 bool wanted(const std::shared_ptr<PictureWorker::Job> &job)
 {
@@ -75,6 +84,8 @@ void deliver(const std::shared_ptr<PictureWorker::Job> &job, const QImage &made)
 
 void run(std::shared_ptr<WorkerState> s)
 {
+    // The window's thread comes first: a picture may come a moment later, a click may not.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), WorkerNiceness);
     std::unique_lock lock(s->mutex);
     for (;;) {
         ++s->idle;
@@ -86,6 +97,7 @@ void run(std::shared_ptr<WorkerState> s)
         }
         std::shared_ptr<PictureWorker::Job> job = std::move(s->queue.front());
         s->queue.pop_front();
+        s->swept = std::min(s->swept, s->queue.size());
         if (job->abandoned) {
             s->changed.notify_all();
             continue;
@@ -128,8 +140,13 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
         s->started = true;
         qAddPostRoutine(stopWorker);
     }
-    // Jobs dropped before their turn leave the queue here, so that it never grows with them.
-    std::erase_if(s->queue, [](const std::shared_ptr<Job> &queued) { return queued->abandoned.load(); });
+    // Jobs dropped before their turn leave the queue here, so that it never grows with them;
+    // swept once it has doubled since the last sweep, so that the thousands of pictures one
+    // repaint asks for cost a sweep or two, not one each.
+    if (s->queue.size() >= 2 * s->swept + 16) {
+        std::erase_if(s->queue, [](const std::shared_ptr<Job> &queued) { return queued->abandoned.load(); });
+        s->swept = s->queue.size();
+    }
     s->queue.push_back(job);
     const bool allUnwanted = std::none_of(s->making.begin(), s->making.end(), wanted);
     if (s->threads == 0 || (s->idle == 0 && allUnwanted && s->threads < MaxThreads)) {

@@ -21,6 +21,7 @@
 #include "canvas/RectsView.h"
 #include "common/TestPrompts.h"
 #include "objects/ColorRect.h"
+#include "objects/PictureWorker.h"
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
 #include "platform/UserDefaults.h"
@@ -42,6 +43,21 @@ inline void settle()
         EXPECT_TRUE(QTest::qWaitFor([&canvas] { return !canvas || !canvas->isLoadingPicture(); }, 60000))
             << "a picture was still loading";
     QCoreApplication::processEvents();
+}
+
+// The widget (the part `rect` of it, all of it when empty) as it shows once the pictures its
+// drawing asked to be made aside have come: a drawing that asks for none ends the wait.
+inline QImage grabDrawn(QWidget *widget, const QRect &rect = QRect())
+{
+    QImage shown;
+    for (int round = 0; round < 20; ++round) {
+        settle();
+        shown = widget->grab(rect.isNull() ? widget->rect() : rect).toImage();
+        if (!quillmark::PictureWorker::busy())
+            break;
+        quillmark::PictureWorker::waitUntilDone();
+    }
+    return shown;
 }
 
 class WindowFixture

@@ -21,7 +21,7 @@ protected:
     // The count of dark pixels of the canvas as shown, inside a page rectangle.
     int darkPixelsIn(const QRectF &page)
     {
-        const QImage shown = f.canvas()->grab().toImage();
+        const QImage shown = apptest::grabDrawn(f.canvas());
         const QRect area = f.canvas()->pageToWidget().mapRect(page).toAlignedRect() & shown.rect();
         int dark = 0;
         for (int y = area.top(); y <= area.bottom(); ++y)

@@ -447,9 +447,8 @@ TEST_F(BarcodeEditsWindow, TheCanvasShowsEachEditAsAFreshlyMadeBarcodeWould)
     ASSERT_EQ(barcodes.size(), 3);
     const QRectF area(0, 0, 300, 300);
     auto shown = [&] {
-        apptest::settle();
         const QRect rect = f.canvas()->pageToWidget().mapRect(area).toAlignedRect();
-        return f.canvas()->grab(rect).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return apptest::grabDrawn(f.canvas(), rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     };
     auto shownAfresh = [&] {
         for (const auto &barcode : barcodes)
@@ -502,7 +501,7 @@ TEST_F(BarcodeEditsWindow, TheCanvasShowsEachEditAsAFreshlyMadeBarcodeWould)
 // in bitmaps, and only while they are still of its own data: edited on the Barcode page, the
 // copy shows and exports its new data and the source its own; Undo, Cut and Paste, Save and
 // Open show what barcodes laid out afresh show, and the picture the file carries of the label
-// is the one a fresh layout draws.
+// is the one the pictures of a fresh layout draw.
 TEST_F(BarcodeEditsWindow, ACopyDrawsFromItsSourcesKeptBarcodeOnlyWhileItsDataAreTheSame)
 {
     RectsView *canvas = f.canvas();
@@ -529,9 +528,8 @@ TEST_F(BarcodeEditsWindow, ACopyDrawsFromItsSourcesKeptBarcodeOnlyWhileItsDataAr
     };
     auto shown = [&] {
         canvas->update();
-        apptest::settle();
         const QRect rect = canvas->pageToWidget().mapRect(area).toAlignedRect();
-        return canvas->grab(rect).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return apptest::grabDrawn(canvas, rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     };
     auto shownAfresh = [&] {
         for (const auto &barcode : barcodesNow())
@@ -622,6 +620,8 @@ TEST_F(BarcodeEditsWindow, ACopyDrawsFromItsSourcesKeptBarcodeOnlyWhileItsDataAr
     ASSERT_FALSE(kept.isEmpty());
     for (const auto &barcode : all)
         barcode->forgetKeptDrawings();
+    // The small picture takes what the screen shows: its pictures made afresh first.
+    shown();
     canvas->wasChanged(true);
     f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
     const QByteArray fresh = PropertyList::readFile(path).toMap().value(QStringLiteral("QuillmarkDocPreview")).toByteArray();

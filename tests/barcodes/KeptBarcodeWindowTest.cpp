@@ -1,7 +1,9 @@
 // Barcodes on the canvas of the real window: each keeps a picture of its drawing for the
-// screen, and what the canvas shows after every edit the window offers (the drawer's and the
-// Barcode page's controls, the geometry, the font menu, Undo) is what a drawing made afresh
-// shows; a click that changes nothing draws nothing again.
+// screen, made off the window's thread, and what the canvas shows after every edit the window
+// offers (the drawer's and the Barcode page's controls, the geometry, the font menu, Undo) is
+// what a drawing made afresh shows; a click or an arrow key that changes nothing draws nothing
+// again; the pictures stay within their budget without being made again at every repaint, and
+// copies take their sources' pictures.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -25,6 +27,7 @@
 #include "inspector/PropertiesTabButton.h"
 #include "inspector/PropertiesView.h"
 #include "inspector/InspectorPage.h"
+#include "objects/PictureWorker.h"
 #include "platform/ColorWell.h"
 
 using namespace quillmark;
@@ -80,8 +83,7 @@ protected:
     {
         const TLabel &stock = f.canvas()->getLabel();
         const QRectF area(-20, -20, double(stock.width) * 72.0 + 40, double(stock.height) * 72.0 + 40);
-        apptest::settle();
-        return f.canvas()->grab(f.canvas()->pageToWidget().mapRect(area).toAlignedRect()).toImage();
+        return apptest::grabDrawn(f.canvas(), f.canvas()->pageToWidget().mapRect(area).toAlignedRect());
     }
     // The same with every barcode drawn afresh.
     QImage shownAfresh() const
@@ -235,11 +237,24 @@ TEST_F(KeptBarcodeWindow, AClickOnTheEmptyCanvasThatChangesNothingDrawsNothing)
         EXPECT_TRUE(f.canvas()->selectedObjects().isEmpty());
         EXPECT_GE(paints.count, 1);
     }
+    // The pictures made aside meanwhile have come and been drawn.
+    shown();
     // With nothing selected, clicks on the empty canvas change nothing: nothing is drawn.
     for (const QPointF &at : empty) {
         PaintCount paints(f.canvas());
         f.click(at);
         EXPECT_EQ(paints.count, 0) << at.x() << ", " << at.y();
+    }
+    // Nor do the arrow keys, which move nothing: the design stays as it was.
+    f.canvas()->wasChanged(false);
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Up, Qt::Key_Down}) {
+        for (const Qt::KeyboardModifier modifiers : {Qt::NoModifier, Qt::ShiftModifier}) {
+            PaintCount paints(f.canvas());
+            QTest::keyClick(f.canvas(), key, modifiers);
+            apptest::settle();
+            EXPECT_EQ(paints.count, 0) << key;
+            EXPECT_FALSE(f.canvas()->isChanged()) << key;
+        }
     }
     // Nor does coming back to the canvas from a field of the window.
     QLineEdit *field = nullptr;
@@ -275,6 +290,18 @@ TEST_F(KeptBarcodeWindow, ThePicturesOfAllBarcodesStayWithinTheirBudget)
         EXPECT_EQ(shown(), fresh);
         EXPECT_LE(ColorBarcode::pictureBytesHeld(), budget);
         EXPECT_GT(ColorBarcode::pictureBytesHeld(), 0);
+        // Those that have no room are filled: no picture is made again, none given up.
+        f.canvas()->repaint();
+        EXPECT_FALSE(PictureWorker::busy()) << "a repaint made pictures again";
+    }
+    // At another zoom the budget is shared anew, and again no repaint makes any twice.
+    f.trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
+    const QImage zoomed = shownAfresh();
+    for (int i = 0; i < 3; ++i) {
+        f.canvas()->repaint();
+        EXPECT_FALSE(PictureWorker::busy()) << "a repaint made pictures again";
+        EXPECT_EQ(shown(), zoomed);
+        EXPECT_LE(ColorBarcode::pictureBytesHeld(), 2 * budget);
     }
     ColorBarcode::setPictureBudget(before);
 
@@ -285,4 +312,119 @@ TEST_F(KeptBarcodeWindow, ThePicturesOfAllBarcodesStayWithinTheirBudget)
     apptest::settle();
     ASSERT_TRUE(f.canvas()->getRects().isEmpty());
     EXPECT_EQ(ColorBarcode::pictureBytesHeld(), 0);
+}
+
+// A barcode's picture is made off the window's thread: until it comes, the canvas shows the
+// picture of the zoom before stretched, or the frame tinted where there was none, and never
+// waits for bars to be filled; then it shows what a drawing made afresh shows.
+TEST_F(KeptBarcodeWindow, PicturesAreMadeAsideWhileAStandInShows)
+{
+    auto barcode = placeBarcode(QPointF(10, 8));
+    f.canvas()->clearSelection();
+    const QRectF frame = barcode->frameBounds();
+    // The window lays itself out again once the drawer has gone with the selection.
+    shown();
+    const QImage first = shown();
+    ASSERT_EQ(first, shownAfresh());
+    auto darkIn = [&](const QImage &image, const QRectF &page) {
+        const QRect area = f.canvas()->pageToWidget().mapRect(page).toAlignedRect().translated(
+            -f.canvas()->pageToWidget().mapRect(QRectF(-20, -20, 1, 1)).toAlignedRect().topLeft());
+        int dark = 0;
+        for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
+            for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right()); ++x)
+                dark += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
+        return dark;
+    };
+    const TLabel &stock = f.canvas()->getLabel();
+    const QRectF area(-20, -20, double(stock.width) * 72.0 + 40, double(stock.height) * 72.0 + 40);
+    auto grabNow = [&] {
+        return f.canvas()->grab(f.canvas()->pageToWidget().mapRect(area).toAlignedRect()).toImage();
+    };
+    {
+        // Zoomed in while the worker is held: the picture of the zoom before, stretched.
+        PictureWorker::Hold hold;
+        f.trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
+        const QImage meanwhile = grabNow();
+        EXPECT_TRUE(PictureWorker::busy());
+        EXPECT_GT(darkIn(meanwhile, frame), 0) << "nothing stood in for the barcode";
+    }
+    const QImage zoomed = shown();
+    EXPECT_EQ(zoomed, shownAfresh());
+    {
+        // Data of its own, which no picture shows yet: the frame tinted, no bars.
+        PictureWorker::Hold hold;
+        TBarInfo info = barcode->getBarInfo();
+        info.setData("QM-4711");
+        barcode->setBarInfo(info);
+        f.canvas()->update();
+        const QImage meanwhile = grabNow();
+        EXPECT_TRUE(PictureWorker::busy());
+        EXPECT_EQ(darkIn(meanwhile, barcode->frameBounds()), 0) << "bars were filled on the window's thread";
+        EXPECT_NE(meanwhile, zoomed);
+    }
+    EXPECT_EQ(shown(), shownAfresh());
+}
+
+// Duplicate and Undo keep the pictures the barcodes have: the copies show their sources'
+// pictures, and no repaint after them makes one.
+TEST_F(KeptBarcodeWindow, DuplicateAndUndoReuseThePictures)
+{
+    for (int i = 0; i < 4; ++i) {
+        auto barcode = placeBarcode(QPointF(4 + 40 * (i % 2), 4 + 40 * (i / 2)));
+        // A bar height the stored form the copies come through keeps as it is, as every
+        // barcode of a design opened from its file has.
+        TBarInfo info = barcode->getBarInfo();
+        info.barH = 0.5;
+        barcode->setBarInfo(info);
+    }
+    shown();
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    ASSERT_EQ(f.canvas()->getRects().size(), 8);
+    f.canvas()->repaint();
+    EXPECT_FALSE(PictureWorker::busy()) << "the copies made pictures of their own";
+    const QImage duplicated = shown();
+    f.undo();
+    ASSERT_EQ(f.canvas()->getRects().size(), 4);
+    f.canvas()->repaint();
+    EXPECT_FALSE(PictureWorker::busy());
+    const QImage undone = shown();
+    EXPECT_EQ(undone, shownAfresh());
+    f.canvas()->undoManager()->redo();
+    f.canvas()->repaint();
+    EXPECT_EQ(shown(), duplicated);
+
+    // Duplicated while the sources' pictures of a new zoom are still being made: the copies
+    // wait for those pictures rather than make their own, show the stand-in meanwhile, and then
+    // what copies of barcodes whose pictures were there show.
+    f.undo();
+    f.canvas()->clearSelection();
+    shown();
+    qint64 sourcesOnly = 0;
+    QImage standIn;
+    {
+        PictureWorker::Hold hold;
+        f.trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
+        f.canvas()->repaint();
+        sourcesOnly = ColorBarcode::pictureBytesHeld();
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+        ASSERT_EQ(f.canvas()->getRects().size(), 8);
+        f.canvas()->clearSelection();
+        f.canvas()->repaint();
+        EXPECT_EQ(ColorBarcode::pictureBytesHeld(), sourcesOnly) << "the copies asked for pictures of their own";
+        standIn = f.canvas()->grab().toImage();
+    }
+    const QImage arrived = shown();
+    EXPECT_EQ(ColorBarcode::pictureBytesHeld(), sourcesOnly);
+    EXPECT_NE(f.canvas()->grab().toImage(), standIn);
+    // The selection taken away is a step of its own.
+    for (int step = 0; step < 3 && f.canvas()->getRects().size() != 4; ++step)
+        f.undo();
+    ASSERT_EQ(f.canvas()->getRects().size(), 4);
+    shown();
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    f.canvas()->clearSelection();
+    EXPECT_EQ(shown(), arrived);
 }
