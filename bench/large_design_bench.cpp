@@ -18,10 +18,10 @@
 // File > Save as Template... and the template applied again from its file; File > Print... to
 // a PDF file; File > Export... as PDF; File > Save As... PDF of the whole sheet.
 //
-// Each design runs in a process of its own, watched: a command that takes the process past
-// LARGE_DESIGN_BENCH_LIMIT_MB of memory (4,000 unless set) or LARGE_DESIGN_BENCH_LIMIT_S
-// seconds (120 unless set) is stopped and reported so; the process starts again on the
-// commands after it. LARGE_DESIGN_BENCH_DESIGNS and LARGE_DESIGN_BENCH_COMMANDS choose (keys
+// Each design is made, and each command runs, in a process of its own (what a command needs
+// before it, the design opened, selected or copied, is not measured), watched: a command that
+// takes the process past LARGE_DESIGN_BENCH_LIMIT_MB of memory (4,000 unless set) or
+// LARGE_DESIGN_BENCH_LIMIT_S seconds (120 unless set) is stopped and reported so. LARGE_DESIGN_BENCH_DESIGNS and LARGE_DESIGN_BENCH_COMMANDS choose (keys
 // as printed); LARGE_DESIGN_BENCH_SCALE multiplies every count (0.1 for a short run).
 //
 // Runs under Xvfb at 96 dpi on the xcb platform (QT_QPA_PLATFORM unset):
@@ -30,6 +30,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -66,6 +67,7 @@
 #include "objects/Group.h"
 #include "objects/ObjectFactory.h"
 #include "platform/BezierPath.h"
+#include "platform/Format.h"
 #include "platform/PrintPanels.h"
 #include "platform/PropertyList.h"
 #include "printing/ExportFormats.h"
@@ -90,6 +92,13 @@ int scaled(int count)
 QString scratch(const QString &name)
 {
     return workDir().filePath(name);
+}
+
+// Where the designs are made: the parent's folder, shared by every process of the run.
+QString designFolder()
+{
+    const QString shared = qEnvironmentVariable("LARGE_DESIGN_BENCH_FOLDER");
+    return shared.isEmpty() ? workDir().path() : shared;
 }
 
 // ---- answering the panels ----
@@ -190,7 +199,11 @@ public:
     {
         m_timer.setInterval(2);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_clock.nsecsElapsed());
+            const qint64 gap = m_clock.nsecsElapsed();
+            // LARGE_DESIGN_BENCH_GAPS: every gap of more than 50 ms, and when it ended.
+            if (gap > 50000000 && qEnvironmentVariableIsSet("LARGE_DESIGN_BENCH_GAPS"))
+                std::fprintf(stderr, "GAP %.1f ms ending at %lld\n", double(gap) / 1e6, QDateTime::currentMSecsSinceEpoch() % 100000);
+            m_longest = std::max(m_longest, gap);
             m_clock.restart();
         });
     }
@@ -261,7 +274,7 @@ BezierPath zigzag(const QRectF &frame, int points, quint32 seed)
 
 QString photoPath()
 {
-    const QString path = scratch(QStringLiteral("photo.jpg"));
+    const QString path = designFolder() + QStringLiteral("/photo.jpg");
     if (!QFileInfo::exists(path)) {
         QImage photo(1600, 1200, QImage::Format_RGB32);
         QRandomGenerator random(11);
@@ -298,11 +311,17 @@ GraphicPtr objectOfKind(const QString &kind, const QRectF &frame, int i)
     return graphic;
 }
 
-GraphicPtr photoBox(const QRectF &frame)
+// The stored form of a box showing the photograph, as the first of many copies of it: the
+// copies are written from it with their own frames, as Duplicate and Paste write them, the
+// photograph decoded once.
+const QVariantMap &photoForm()
 {
-    GraphicPtr box = placed(ColorRect::create(frame));
-    box->setImagePath(photoPath());
-    return box;
+    static const QVariantMap form = [] {
+        GraphicPtr box = placed(ColorRect::create(QRectF(0, 0, 1.6, 1.6)));
+        box->setImagePath(photoPath());
+        return box->propertyListRepresentation();
+    }();
+    return form;
 }
 
 QRectF gridFrame(int i, double side = 1.6)
@@ -310,11 +329,22 @@ QRectF gridFrame(int i, double side = 1.6)
     return QRectF(2 + (i % 100) * 1.8, 2 + (i / 100) * 1.8, side, side);
 }
 
-// The design as the program's writer writes it, with the groups given.
-QString written(const QString &name, const GraphicList &graphics, const QList<std::shared_ptr<Group>> &groups = {})
+// The design as the program's writer writes it, with the groups given; the objects at
+// `photos` (plain boxes in the list) show the photograph.
+QString written(const QString &name, const GraphicList &graphics, const QList<std::shared_ptr<Group>> &groups = {},
+                const QList<int> &photos = {})
 {
     RectsView *canvas = window().canvas();
     QVariantMap dict = canvas->drawDocumentDictionaryForGraphics(graphics);
+    if (!photos.isEmpty()) {
+        QVariantList forms = dict.value(QStringLiteral("ObjectsList")).toList();
+        for (const int at : photos) {
+            QVariantMap form = photoForm();
+            form.insert(QStringLiteral("Bounds"), rectToString(graphics[at]->frameBounds()));
+            forms[at] = form;
+        }
+        dict.insert(QStringLiteral("ObjectsList"), forms);
+    }
     if (!groups.isEmpty()) {
         QVariantList stored;
         for (const auto &group : groups)
@@ -323,7 +353,7 @@ QString written(const QString &name, const GraphicList &graphics, const QList<st
     }
     for (const auto &group : groups)
         group->clear();
-    const QString path = scratch(name + QStringLiteral(".qkdoc"));
+    const QString path = designFolder() + QLatin1Char('/') + name + QStringLiteral(".qkdoc");
     if (!PropertyList::writeFile(path, dict, PlistFormat::Binary))
         qFatal("could not write %s", qPrintable(path));
     return path;
@@ -356,9 +386,12 @@ QString ofKind(const QString &kind, int count)
 QString photos(int count)
 {
     GraphicList objects;
-    for (int i = 0; i < count; ++i)
-        objects.append(photoBox(gridFrame(i)));
-    return written(QStringLiteral("photos"), objects);
+    QList<int> photos;
+    for (int i = 0; i < count; ++i) {
+        objects.append(placed(ColorRect::create(gridFrame(i))));
+        photos.append(i);
+    }
+    return written(QStringLiteral("photos"), objects, {}, photos);
 }
 
 // A chain of boxes in the layout earlier versions wrote: the first box lists the others, and
@@ -389,7 +422,7 @@ QString chain(int boxes)
         forms[i] = form;
     }
     dict.insert(QStringLiteral("ObjectsList"), forms);
-    const QString path = scratch(QStringLiteral("chain%1.qkdoc").arg(boxes));
+    const QString path = designFolder() + QStringLiteral("/chain%1.qkdoc").arg(boxes);
     if (!PropertyList::writeFile(path, dict, PlistFormat::Binary))
         qFatal("could not write %s", qPrintable(path));
     return path;
@@ -412,11 +445,14 @@ QString mixed(int count)
     const int turn = int(kinds.size()) + 1;
     GraphicList objects;
     QList<std::shared_ptr<Group>> groups;
+    QList<int> photos;
     ColorRect *chainLast = nullptr;
     int chained = 0;
     for (int i = 0; i < count; ++i) {
         const int k = i % turn;
-        GraphicPtr graphic = k < kinds.size() ? objectOfKind(kinds[k], gridFrame(i), i) : photoBox(gridFrame(i));
+        GraphicPtr graphic = k < kinds.size() ? objectOfKind(kinds[k], gridFrame(i), i) : placed(ColorRect::create(gridFrame(i)));
+        if (k == kinds.size())
+            photos.append(i);
         objects.append(graphic);
         if (k < kinds.size() && kinds[k] == QLatin1String("ColorRect")) {
             if (chained++ % 5 != 0)
@@ -429,7 +465,7 @@ QString mixed(int count)
         group->addObjects({objects[i], objects[i + 1]});
         groups.append(group);
     }
-    return written(QStringLiteral("mixed"), objects, groups);
+    return written(QStringLiteral("mixed"), objects, groups, photos);
 }
 
 struct Design
@@ -566,19 +602,6 @@ void prepare(const QString &key)
     settle(300);
 }
 
-// Undoes what the command added, so that the next one works on the design as opened.
-void restore(const QString &key)
-{
-    RectsView *canvas = window().canvas();
-    canvas->clearSelection();
-    if (key == QLatin1String("paste") || key == QLatin1String("duplicate") || key == QLatin1String("replicate")
-        || key == QLatin1String("template-apply")) {
-        answers->nextPath = designFile;
-        trigger(QStringLiteral("File"), QStringLiteral("Open..."));
-    }
-    settle();
-}
-
 // ---- the watch over a design's process ----
 
 std::atomic<qint64> commandStarted{0};
@@ -619,34 +642,43 @@ void watch()
     }).detach();
 }
 
-// In a design's own process: the commands given, each measured.
-int runDesign(const QString &key, const QStringList &chosen)
+// In a process of its own: the design's file made (LARGE_DESIGN_BENCH_MAKE names the design;
+// the file's path is printed), or one command measured on it (LARGE_DESIGN_BENCH_FILE and
+// LARGE_DESIGN_BENCH_COMMAND).
+int runChild()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         std::fprintf(stderr, "run under Xvfb at 96 dpi with QT_QPA_PLATFORM unset (platform: %s)\n",
                      qPrintable(QGuiApplication::platformName()));
         return 2;
     }
+    watch();
     RectsView *canvas = window().canvas();
-    for (const Design &design : designs())
-        if (design.key == key)
-            designFile = design.make();
-    if (designFile.isEmpty())
-        return 2;
+    if (qEnvironmentVariableIsSet("LARGE_DESIGN_BENCH_MAKE")) {
+        const QString key = qEnvironmentVariable("LARGE_DESIGN_BENCH_MAKE");
+        commandStarted = nowMs();
+        for (const Design &design : designs())
+            if (design.key == key)
+                std::printf("FILE %s\n", qPrintable(design.make()));
+        std::fflush(stdout);
+        return 0;
+    }
+    designFile = qEnvironmentVariable("LARGE_DESIGN_BENCH_FILE");
+    const QString key = qEnvironmentVariable("LARGE_DESIGN_BENCH_COMMAND");
     auto printPanels = std::make_unique<PrintAnswers>();
     printPanels->file = scratch(QStringLiteral("printed.pdf"));
     PrintPanels::install(std::move(printPanels));
-    watch();
     PaintWatch painted;
     canvas->installEventFilter(&painted);
     Heartbeat heartbeat;
     for (const Command &command : commands()) {
-        if (!chosen.contains(command.key))
+        if (command.key != key)
             continue;
+        commandStarted = nowMs();
+        prepare(command.key);
         std::printf("BEGIN %s\n", qPrintable(command.key));
         std::fflush(stdout);
         commandStarted = nowMs();
-        prepare(command.key);
         const qint64 before = statusKb("VmRSS:");
         resetPeakMemory();
         painted.painted = false;
@@ -664,17 +696,34 @@ int runDesign(const QString &key, const QStringList &chosen)
         std::printf("RESULT %s %.1f %.1f %.1f %lld\n", qPrintable(command.key), blockMs, totalMs, peakMb,
                     qint64(canvas->getRects().size()));
         std::fflush(stdout);
-        commandStarted = nowMs();
-        restore(command.key);
     }
     commandStarted = 0;
-    return 0;
+    // Letting go of a large design is no part of any command.
+    std::fflush(stdout);
+    _exit(0);
 }
 
-// The parent: a process per design, started again after a command it had to stop.
+// Runs the program again for one step; its standard output.
+QByteArray runStep(const QMap<QString, QString> &variables, int *status)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LARGE_DESIGN_BENCH_CHILD"), QStringLiteral("1"));
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        environment.insert(it.key(), it.value());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    child.waitForFinished(-1);
+    *status = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    const QByteArray errors = child.readAllStandardError();
+    if (*status != 0 && *status != 3 && *status != 4)
+        std::fprintf(stderr, "%s\n", errors.constData());
+    return child.readAllStandardOutput();
+}
+
+// The parent: the design made in a process of its own, then each command in one of its own.
 int runAll()
 {
-    const QStringList allCommands = commandKeys();
     const QStringList chosenDesigns = qEnvironmentVariable("LARGE_DESIGN_BENCH_DESIGNS").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const QStringList chosenCommands = qEnvironmentVariable("LARGE_DESIGN_BENCH_COMMANDS").split(QLatin1Char(','), Qt::SkipEmptyParts);
     std::map<QString, std::map<QString, QString>> table;
@@ -683,55 +732,48 @@ int runAll()
         if (chosenDesigns.isEmpty() || chosenDesigns.contains(design.key) || design.key == QLatin1String("four"))
             designKeys << design.key;
     QStringList runKeys;
-    for (const QString &key : allCommands)
+    for (const QString &key : commandKeys())
         if (chosenCommands.isEmpty() || chosenCommands.contains(key))
             runKeys << key;
+    const QString folder = workDir().path();
     for (const QString &design : designKeys) {
-        QStringList left = runKeys;
-        while (!left.isEmpty()) {
-            QProcess child;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("LARGE_DESIGN_BENCH_CHILD"), design);
-            environment.insert(QStringLiteral("LARGE_DESIGN_BENCH_CHILD_COMMANDS"), left.join(QLatin1Char(',')));
-            child.setProcessEnvironment(environment);
-            child.setProcessChannelMode(QProcess::SeparateChannels);
-            child.start(QCoreApplication::applicationFilePath(), {});
-            child.waitForFinished(-1);
-            QString current;
-            QString stopped;
-            for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
-                const QList<QByteArray> words = line.split(' ');
-                if (words.value(0) == "BEGIN") {
-                    current = QString::fromLatin1(words.value(1));
-                } else if (words.value(0) == "RESULT" && words.size() >= 6) {
-                    const QString command = QString::fromLatin1(words[1]);
-                    table[design][command] = QStringLiteral("%1 | %2 | %3")
-                                                 .arg(QString::fromLatin1(words[2]), QString::fromLatin1(words[3]),
-                                                      QString::fromLatin1(words[4]));
-                    left.removeAll(command);
-                    current.clear();
-                } else if (words.value(0) == "STOPPED") {
-                    stopped = QString::fromLatin1(words.value(1));
-                }
-            }
-            if (current.isEmpty()) {
-                if (!left.isEmpty()) {
-                    std::fprintf(stderr, "%s: the process ended before %s (status %d)\n%s\n", qPrintable(design),
-                                 qPrintable(left.first()), child.exitCode(), child.readAllStandardError().constData());
-                    for (const QString &command : left)
-                        table[design][command] = QStringLiteral("failed");
-                    left.clear();
-                }
-                break;
-            }
-            table[design][current] = stopped == QLatin1String("memory")
-                                         ? QStringLiteral("over %1 MB").arg(limitMb())
-                                         : stopped == QLatin1String("time") ? QStringLiteral("over %1 s").arg(limitS())
-                                                                            : QStringLiteral("crashed");
-            left.removeAll(current);
+        int status = 0;
+        QString file;
+        for (const QByteArray &line : runStep({{QStringLiteral("LARGE_DESIGN_BENCH_MAKE"), design}}, &status).split('\n'))
+            if (line.startsWith("FILE "))
+                file = QString::fromUtf8(line.mid(5));
+        if (file.isEmpty()) {
+            std::fprintf(stderr, "%s: the design could not be made (status %d)\n", qPrintable(design), status);
+            continue;
         }
-        std::fprintf(stderr, "%s done\n", qPrintable(design));
+        for (const QString &command : runKeys) {
+            QString figure = QStringLiteral("failed");
+            bool begun = false;
+            const QByteArray output = runStep({{QStringLiteral("LARGE_DESIGN_BENCH_FILE"), file},
+                                               {QStringLiteral("LARGE_DESIGN_BENCH_COMMAND"), command}},
+                                              &status);
+            for (const QByteArray &line : output.split('\n')) {
+                const QList<QByteArray> words = line.split(' ');
+                if (words.value(0) == "BEGIN")
+                    begun = true;
+                if (words.value(0) == "RESULT" && words.size() >= 6)
+                    figure = QStringLiteral("%1 | %2 | %3").arg(QString::fromLatin1(words[2]), QString::fromLatin1(words[3]),
+                                                                QString::fromLatin1(words[4]));
+            }
+            if (status == 3)
+                figure = begun ? QStringLiteral("over %1 MB | | ").arg(limitMb())
+                               : QStringLiteral("opening: over %1 MB | | ").arg(limitMb());
+            else if (status == 4)
+                figure = begun ? QStringLiteral("over %1 s | | ").arg(limitS())
+                               : QStringLiteral("opening: over %1 s | | ").arg(limitS());
+            else if (status != 0)
+                figure = QStringLiteral("failed (%1) | | ").arg(status);
+            table[design][command] = figure;
+            std::fprintf(stderr, "%s %s: %s\n", qPrintable(design), qPrintable(command), qPrintable(figure));
+        }
+        QFile::remove(file);
     }
+    Q_UNUSED(folder);
     std::printf("| design | command | longest block ms | done ms | peak growth MB | floor: block ms | done ms | peak MB |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     for (const QString &design : designKeys)
@@ -750,10 +792,13 @@ int main(int argc, char **argv)
     if (!child) {
         QCoreApplication app(argc, argv);
         registerAllKinds();
+        qputenv("LARGE_DESIGN_BENCH_FOLDER", workDir().path().toUtf8());
         return runAll();
     }
-    qputenv("XDG_DATA_HOME", workDir().filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", workDir().filePath(QStringLiteral("config")).toUtf8());
+    // The pictures a design's file names are kept with the user's clip-art: every process of
+    // the run shares the user's folders.
+    qputenv("XDG_DATA_HOME", (designFolder() + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (designFolder() + QStringLiteral("/config")).toUtf8());
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Brenholt"));
     QApplication::setApplicationName(QStringLiteral("Quillmark"));
@@ -761,6 +806,5 @@ int main(int argc, char **argv)
     answers = installed.get();
     Prompts::install(std::move(installed));
     RectsView::setTerminatePromptFlag(true);
-    return runDesign(qEnvironmentVariable("LARGE_DESIGN_BENCH_CHILD"),
-                     qEnvironmentVariable("LARGE_DESIGN_BENCH_CHILD_COMMANDS").split(QLatin1Char(',')));
+    return runChild();
 }

@@ -82,6 +82,8 @@ public:
     // Takes the numbering settings (not the loaded file entries), then recomputes the frame.
     void setSequenceInfo(const TSequence &sequence);
     bool isSeqActive() const { return _sequence.isPresent != 0; }
+    // Whether each label shows data of its own (a counter or a file's entry).
+    bool numbersLabels() const { return _sequence.isPresent != 0 && !_sequence.counter.empty(); }
 
     // The data decoded as UTF-8.
     QString getBarcodeString() const;
@@ -162,7 +164,8 @@ protected:
 public:
 
     // ---- stored form (ColorBarcode_plist.cpp) ----
-    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
+                                           const LinkedTextPlaces *places = nullptr) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
     // ---- drawing and numbering (ColorBarcode_draw.cpp) ----

@@ -500,12 +500,15 @@ void ColorBarcode::printFrameWithData(QPainter *painter, const QRectF &aRect, co
 {
     if (!data)
         return;
+    // As printFrame() places a label's own value: where the barcode is anchored.
     const std::string kept = _barInfo.BarStr;
+    const QRectF keptFrame = _frameBounds;
     _barInfo.setData(*data);
-    updateframeSize();
+    updateframeSizeKeepingAnchor();
     ColorRect::printFrame(painter, aRect, 0);
     _barInfo.setData(kept);
     updateframeSize();
+    setComputedFrame(keptFrame);
 }
 
 bool ColorBarcode::getseq_datafile()

@@ -93,9 +93,9 @@ T clampTo(qint64 value)
 
 } // namespace
 
-QVariantMap ColorBarcode::propertyListRepresentation(const GraphicList *graphics)
+QVariantMap ColorBarcode::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
-    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     const TBarInfo &b = _barInfo;
     dict.insert(QStringLiteral("BarcodeData"), getBarcodeString());
     dict.insert(QStringLiteral("BarcodeH"), fmt2(b.barH));

@@ -139,6 +139,8 @@ ObjectForms::ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
     : m_work(std::make_shared<Work>())
     , m_context(context)
 {
+    if (context)
+        m_places.emplace(*context);
     Work &work = *m_work;
     const qsizetype count = graphics.size();
     work.objects.reserve(size_t(count));
@@ -156,23 +158,22 @@ ObjectForms::ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
         return;
     // Which objects may be written elsewhere: a text shared by two objects (a linked chain)
     // is read only here.
-    std::vector<const QTextDocument *> texts(size_t(count), nullptr);
     std::unordered_set<const QTextDocument *> seen, shared;
+    for (qsizetype i = 0; i < count; ++i)
+        if (const QTextDocument *text = work.objects[i]->textIfAny(); text && !seen.insert(text).second)
+            shared.insert(text);
     for (qsizetype i = 0; i < count; ++i) {
-        work.elsewhere[i] = work.objects[i]->formReadableOffThread(&texts[i]) ? 1 : 0;
-        if (texts[i] && !seen.insert(texts[i]).second)
-            shared.insert(texts[i]);
-    }
-    for (qsizetype i = 0; i < count; ++i) {
+        // The boxes of a chain share one text, read once, here: asking each whether its text
+        // may be read elsewhere would read the whole text once for every box.
+        if (const QTextDocument *text = work.objects[i]->textIfAny(); text && shared.count(text))
+            continue;
+        const QTextDocument *text = nullptr;
+        work.elsewhere[i] = work.objects[i]->formReadableOffThread(&text) ? 1 : 0;
         if (!work.elsewhere[i])
             continue;
-        if (texts[i] && shared.count(texts[i])) {
-            work.elsewhere[i] = 0;
-            continue;
-        }
         // A box of a linked chain shares its text, and is written here; should one not share
         // it, it is written here all the same.
-        if (context && !work.objects[i]->linkedTextViewsString(*context).isNull())
+        if (context && !work.objects[i]->linkedTextViewsString(*context, &*m_places).isNull())
             work.elsewhere[i] = 0;
     }
     work.pieces.start((count + FormsPieceSize - 1) / FormsPieceSize);
@@ -206,7 +207,7 @@ void ObjectForms::deliver(const std::function<void(QVariant &&)> &take)
         const qsizetype end = std::min(count, (piece + 1) * FormsPieceSize);
         for (qsizetype i = piece * FormsPieceSize; i < end; ++i) {
             if (!work.elsewhere[i]) {
-                take(QVariant(work.objects[i]->propertyListRepresentation(m_context)));
+                take(QVariant(work.objects[i]->propertyListRepresentation(m_context, m_places ? &*m_places : nullptr)));
                 continue;
             }
             QVariant form(std::move(work.forms[i]));
@@ -241,6 +242,8 @@ struct ObjectsFromForms::Work
     // The objects made by whoever made their piece, and which entries that covered.
     std::vector<std::shared_ptr<ColorRect>> made;
     std::vector<char> settled;
+    // The forms whose text comes from the first box of their chain.
+    std::vector<bool> chainText;
 
     void make(qsizetype piece)
     {
@@ -254,8 +257,11 @@ struct ObjectsFromForms::Work
             if (!ColorRect::kindMakeableOffThread(forms->valueAt(i, classKey)))
                 continue;
             QVariantMap entry = forms->at(i).toMap();
-            if (ColorRect::formMakeableOffThread(entry))
-                entries[size_t(i - first)] = std::move(entry);
+            if (!ColorRect::formMakeableOffThread(entry))
+                continue;
+            if (chainText[size_t(i)])
+                ColorRect::dropChainText(entry);
+            entries[size_t(i - first)] = std::move(entry);
         }
         {
             const Archiver::Reading read(readAlready);
@@ -285,6 +291,7 @@ ObjectsFromForms::ObjectsFromForms(const PropertyListArray &forms)
     Work &work = *m_work;
     work.forms = &forms;
     work.count = forms.size();
+    work.chainText = ColorRect::textsFromChains(forms);
     const int helpers = formsHelperLimit >= 0 ? std::min(formsHelperLimit, formsPool().maxThreadCount()) : formsPool().maxThreadCount();
     if (work.count < ObjectsHelpedFrom || helpers < 1)
         return;
@@ -317,7 +324,10 @@ void ObjectsFromForms::deliver(const std::function<void(std::shared_ptr<ColorRec
         const QVariant entry = work.forms->at(index);
         if (entry.typeId() != QMetaType::QVariantMap)
             return;
-        if (std::shared_ptr<ColorRect> graphic = ColorRect::graphicWithPropertyListRepresentation(entry.toMap()))
+        QVariantMap form = entry.toMap();
+        if (work.chainText[size_t(index)])
+            ColorRect::dropChainText(form);
+        if (std::shared_ptr<ColorRect> graphic = ColorRect::graphicWithPropertyListRepresentation(form))
             take(std::move(graphic));
     };
     if (work.pieces.count() == 0) {

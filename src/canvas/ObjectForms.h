@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "objects/ColorRect.h"
 #include "platform/PropertyList.h"
@@ -38,6 +39,7 @@ public:
 private:
     std::shared_ptr<Work> m_work;
     const QList<std::shared_ptr<ColorRect>> *m_context;
+    std::optional<ColorRect::LinkedTextPlaces> m_places;
     bool m_delivered = false;
 };
 
@@ -45,8 +47,9 @@ private:
 // window's) thread helps, and handed over on the calling thread in the forms' order: Open, Paste
 // and Duplicate of a large design take a fraction of the time one thread needs. Only the forms
 // ColorRect::formMakeableOffThread allows are made elsewhere; every other one is made on the
-// calling thread, when its turn comes, exactly as before. `forms` is read by several threads at
-// once and must stay as it is until deliver() returns.
+// calling thread, when its turn comes, exactly as before. The text of a linked-text chain is
+// read once, from its first box, whatever version wrote it. `forms` is read by several threads
+// at once and must stay as it is until deliver() returns.
 class ObjectsFromForms
 {
 public:

@@ -80,6 +80,7 @@ class SaveTemplate;
 class SegmentedControl;
 class TGrid;
 struct PrintJob;
+struct SheetLayout;
 class specImage;
 class ScrollNSImageView;
 
@@ -441,8 +442,8 @@ public:
     // The sheet renderer: page `page` (counted from 1) of the job in page points, the page's
     // top-left corner at `pageRect`'s origin. Printer, files and previews all draw through it.
     void drawSheetPage(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page);
-    void drawPrintingTFormat(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page);
-    void drawPrinting(QPainter *painter, const QRectF &pageRect);
+    // What the sheet renderer reads of the canvas, as values another thread may read.
+    SheetLayout sheetLayout() const;
     // Where a free-layout position lies on the paper: translation (and quarter turn) of the
     // label's top-left corner.
     static QTransform positionTransform(const TLabelT &shape, const QPointF &pageOrigin, const QPointF &offset,
@@ -475,6 +476,9 @@ public:
     // with the reason in error, when the printer could not print or the file not be written;
     // false with no reason when the user cancelled the job's progress panel.
     bool printJob(QPrinter &printer, const PrintJob &job, QString *error = nullptr);
+    // The same drawn on the window's thread, between whose pages the window answers: for a
+    // design holding a kind that is drawn there only.
+    bool printJobHere(QPrinter &printer, const PrintJob &job, QString *error = nullptr);
     PrintingPanel *printingPanel();
     PrintAddViewController *printViewController();
     // How many of the records (by key, as a merged job prints them) give a barcode of the

@@ -315,6 +315,7 @@ QByteArray RectsView::documentPreviewForGraphics(const GraphicList &graphics)
         painter.setRenderHint(QPainter::Antialiasing);
         const bool wasPrinting = m_printing;
         m_printing = true;
+        const ColorRect::DrawingPass pass;
         for (const GraphicPtr &graphic : sortedByLayer(graphics))
             if (graphic->isOnPageNamed(getCurrPageName()))
                 graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "objects/ColorRect.h"
 #include "platform/NotificationCenter.h"
@@ -157,6 +158,7 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
     // The copy the objects on the page hold: each compares by address.
     const QString page = ColorRect::sharedPageName(getCurrPageName());
     const int layer = currentLayer();
+    std::optional<ColorRect::DrawingPass> pass(std::in_place);
     for (const GraphicPtr &graphic : sorted) {
         if (!graphic->isOnPageNamed(page))
             continue;
@@ -172,6 +174,7 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
         else
             graphic->drawFrame(painter, dirty, isSelected(graphic.get()));
     }
+    pass.reset();
 
     // The veil: everything outside the label, the label itself (and its hole) left clear.
     QPainterPath veil;

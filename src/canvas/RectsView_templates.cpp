@@ -131,6 +131,7 @@ QImage RectsView::createTemplateObjectImage()
     const bool preview = m_documentPreview;
     m_documentPreview = true;
     const QString page = getCurrPageName();
+    const ColorRect::DrawingPass pass;
     for (const GraphicPtr &graphic : sortedByLayer(rects))
         if (graphic->isOnPageNamed(page) && !graphic->isHidden())
             graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
@@ -152,8 +153,9 @@ QByteArray RectsView::templateDocumentData()
     PictureCopy::Batch copies;
     for (const GraphicPtr &graphic : std::as_const(graphics))
         graphic->startPictureCopy(copies, true);
+    const ColorRect::LinkedTextPlaces places(graphics);
     for (const GraphicPtr &graphic : std::as_const(graphics))
-        objects.append(graphic->propertyListRepresentationTemplate(&graphics));
+        objects.append(graphic->propertyListRepresentationTemplate(&graphics, &places));
     dict.insert(QStringLiteral("ObjectsList"), objects);
     if (!_groups.isEmpty())
         dict.insert(QStringLiteral("GroupsList"), groupsRepresentation(graphics));
@@ -373,8 +375,12 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         QStringList storedPages;
         // Large photos are decoded when first drawn, on the picture worker for the screen.
         const specImage::DeferredDecoding later;
-        for (const QVariant &entry : entries) {
-            const QVariantMap values = entry.toMap();
+        // A chain's text is read once, from its first box, whatever version wrote it.
+        const std::vector<bool> chainText = ColorRect::textsFromChains(PropertyListArray(entries));
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            QVariantMap values = entries[i].toMap();
+            if (chainText[size_t(i)])
+                ColorRect::dropChainText(values);
             if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(values)) {
                 made.append(graphic);
                 storedPages.append(values.value(QStringLiteral("PageName")).toString());

@@ -307,9 +307,9 @@ void ColorLine::setAngle(float)
     _angle = 0.0f;
 }
 
-QVariantMap ColorLine::propertyListRepresentation(const GraphicList *graphics)
+QVariantMap ColorLine::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
-    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     dict.insert(QStringLiteral("startAtLine"),
                 _startsAtLowerLeft ? QStringLiteral("YES") : QStringLiteral("NO"));
     return dict;

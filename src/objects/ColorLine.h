@@ -72,7 +72,8 @@ public:
     using ColorRect::setAngle;
     void setAngle(float ignored);
 
-    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
+                                           const LinkedTextPlaces *places = nullptr) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
     // Where Shift puts the moving end of a line fixed at `anchor` when dragged to `point`:

@@ -518,9 +518,9 @@ void ColorOval::drawRect(QPainter *painter, const QRectF &rect)
     ColorRect::drawRect(painter, rect);
 }
 
-QVariantMap ColorOval::propertyListRepresentation(const GraphicList *graphics)
+QVariantMap ColorOval::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
-    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     dict.insert(QStringLiteral("Class"), className());
     if (_textAngle != 0.0f)
         dict.insert(QStringLiteral("TextAngle"), fmt2(_textAngle));

@@ -73,7 +73,8 @@ public:
     };
     QList<GlyphPlacement> glyphPlacements() const;
 
-    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
+                                           const LinkedTextPlaces *places = nullptr) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
 protected:

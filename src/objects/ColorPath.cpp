@@ -311,9 +311,9 @@ bool ColorPath::deleteSegment()
     return true;
 }
 
-QVariantMap ColorPath::propertyListRepresentation(const GraphicList *graphics)
+QVariantMap ColorPath::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
-    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     dict.insert(QStringLiteral("Class"), className());
     if (colorPath)
         dict.insert(QStringLiteral("Path"), archivedOutline());

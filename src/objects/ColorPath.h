@@ -125,7 +125,8 @@ public:
     // nothing is selected or the outline would lose all its area; undoable.
     bool deleteSegment();
 
-    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
+                                           const LinkedTextPlaces *places = nullptr) override;
     // An outline of many points is written through the table of written outlines, on the
     // window's thread only.
     bool formReadableOffThread(const QTextDocument **text) override;

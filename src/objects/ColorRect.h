@@ -7,6 +7,7 @@
 // inverses that setters register keep their object alive through it. An object that is not
 // held by a shared_ptr registers no undo.
 #include <QColor>
+#include <QHash>
 #include <QFont>
 #include <QImage>
 #include <QList>
@@ -24,6 +25,7 @@
 #include <span>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "objects/PictureCopy.h"
 #include "platform/BezierPath.h"
@@ -39,6 +41,7 @@ class CanvasServices;
 class Group;
 struct Notification;
 class ObjectTextEditor;
+class PropertyListArray;
 class TextContainer;
 class TextFlow;
 class UndoManager;
@@ -103,6 +106,8 @@ public:
     // Made on first use: most objects never hold text, and a document costs several
     // kilobytes.
     QTextDocument *textStorage() const { return sharedTextStorage().get(); }
+    // The text, null for an object that never held one (none is made).
+    const QTextDocument *textIfAny() const { return _text.get(); }
     // YES when the object's text holds characters; makes no document.
     bool hasText() const;
     // The same, as the drawing asks it: from what the text's layout knows while the text is
@@ -407,6 +412,23 @@ public:
     QList<BezierPath> getBezierPaths() const;
     // Lays the chain out with this box sized to the frame and given its obstacles now.
     TextFlow *layoutText();
+    // While one lives on a thread, the objects drawn there do not change: a chain of linked
+    // boxes is sized, given its obstacles and laid out once for all of its boxes drawn, not
+    // once for each (which grows with the square of a long chain). Drawings of many objects
+    // hold one, each record of a merged job one of its own.
+    class DrawingPass
+    {
+    public:
+        DrawingPass();
+        ~DrawingPass();
+        DrawingPass(const DrawingPass &) = delete;
+        DrawingPass &operator=(const DrawingPass &) = delete;
+        // The pass of the calling thread; 0 outside any.
+        static quint64 current();
+
+    private:
+        quint64 m_outer;
+    };
     // The characters this box shows after layoutText().
     TextRange textCharacterRange();
     // YES when the text does not fit the last box of the chain.
@@ -451,19 +473,52 @@ public:
                                     const QString &replaceWith);
     // YES while the in-place editor works on this object's text.
     bool isEditingText() const;
+    // The objects a design or a copy writes, looked up once: each one's place in the list, and
+    // for each linked-text chain the box that writes it (the first of its boxes written), which
+    // alone stores the chain's text.
+    class LinkedTextPlaces
+    {
+    public:
+        explicit LinkedTextPlaces(const GraphicList &graphics);
+        // -1 for an object not written.
+        qsizetype indexOf(const ColorRect *graphic) const { return m_places.value(graphic, -1); }
+        bool contains(const ColorRect *graphic) const { return m_places.contains(graphic); }
+        // Null when no box of the chain is written.
+        const ColorRect *chainWriter(const TextFlow *flow) const { return m_writers.value(flow, nullptr); }
+        // Each object's place, as the groups' stored forms look them up.
+        const QHash<const ColorRect *, qsizetype> &places() const { return m_places; }
+
+    private:
+        QHash<const ColorRect *, qsizetype> m_places;
+        QHash<const TextFlow *, const ColorRect *> m_writers;
+    };
     // For the first box of a chain of several: the positions in `graphics` of the other
-    // boxes in chain order, joined by ","; a null string for any other box.
-    QString linkedTextViewsString(const GraphicList &graphics);
+    // boxes in chain order, joined by ","; a null string for any other box. `places` are
+    // those of `graphics`, found once for a whole list.
+    QString linkedTextViewsString(const GraphicList &graphics, const LinkedTextPlaces *places = nullptr);
+    // Whether the object's stored form carries its text: every object but the boxes of a
+    // linked-text chain behind the one that writes the chain.
+    bool writesOwnText(const LinkedTextPlaces &places) const;
     // After a document's objects are loaded: each first box takes back the boxes its stored
     // list names, in the stored order, and forgets the list.
     static void relinkTextChains(const GraphicList &graphics);
+    // Which stored forms take their text from the first box of their chain: the boxes another
+    // form's "FirstTextView" lists (not listing boxes of their own). Earlier versions stored the
+    // chain's whole text in every box; it is read once, from the first box.
+    static std::vector<bool> textsFromChains(const PropertyListArray &forms);
+    // Reads the text of a chain once: the forms of boxes whose text comes from their chain lose
+    // it before their objects are made.
+    static void dropChainText(QVariantMap &form);
 
     // ---- stored form (ColorRect_plist.cpp) ----
     // The object's dictionary. `graphics`, the document's objects, gives the indexes of a
-    // linked-text chain; null writes none.
-    virtual QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr);
+    // linked-text chain, whose text only the box that writes the chain stores; null writes
+    // none. `places` are those of `graphics`, found once for a whole list.
+    virtual QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
+                                                   const LinkedTextPlaces *places = nullptr);
     // The same in template mode: images are stored by path whatever "imgToDoc" says.
-    QVariantMap propertyListRepresentationTemplate(const GraphicList *graphics = nullptr);
+    QVariantMap propertyListRepresentationTemplate(const GraphicList *graphics = nullptr,
+                                                   const LinkedTextPlaces *places = nullptr);
     // Starts, on a worker, what the next stored form by path (in template mode when
     // `forTemplate`) does with the picture's file (PictureCopy), shared among the objects of
     // `batch` that hold the same picture from the same file; the form then only waits for it.
@@ -782,6 +837,8 @@ protected:
     // Sizes every box of the chain to its object's frame and gives it its object's
     // obstacles, so that no box is laid out with the state of an earlier drawing.
     void refreshChainContainers();
+    // refreshChainContainers() and the layout, once a drawing pass for the whole chain.
+    void bringChainUpToDate();
 
     friend class ObjectTextEditor;
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <typeinfo>
 
@@ -21,6 +22,7 @@
 #include "objects/ColorOval.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextArchive.h"
+#include "objects/TextFlow.h"
 #include "platform/Archiver.h"
 #include "platform/Bundle.h"
 #include "platform/Format.h"
@@ -132,10 +134,10 @@ const QByteArray &emptyTextArchive()
 
 } // namespace
 
-QVariantMap ColorRect::propertyListRepresentationTemplate(const GraphicList *graphics)
+QVariantMap ColorRect::propertyListRepresentationTemplate(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
     templateMode = true;
-    QVariantMap dict = propertyListRepresentation(graphics);
+    QVariantMap dict = propertyListRepresentation(graphics, places);
     templateMode = false;
     return dict;
 }
@@ -186,8 +188,11 @@ QString ColorRect::imagePathForWriting()
     return image_path;
 }
 
-QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
+QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
+    std::optional<LinkedTextPlaces> own;
+    if (graphics && !places && _textFlow && _textFlow->containers().size() > 1)
+        places = &own.emplace(*graphics);
     QString imagePath;
     bool writesImagePath = false;
     QVariant imageDict;
@@ -229,7 +234,7 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
         put(QStringLiteral("FillColor2"), Archiver::archiveColor(fillColor2()));
     put(QStringLiteral("FillType"), fmtInt(fillType()));
     if (graphics) {
-        const QString chain = linkedTextViewsString(*graphics);
+        const QString chain = linkedTextViewsString(*graphics, places);
         if (!chain.isNull())
             put(QStringLiteral("FirstTextView"), chain);
     }
@@ -269,7 +274,10 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics)
     if (strokeColor().isValid())
         put(QStringLiteral("StrokeColor"), Archiver::archiveColor(strokeColor()));
     put(QStringLiteral("StrokeLineWidth"), fmt2(strokeLineWidth()));
-    put(QStringLiteral("Text"), _text ? TextArchive::archive(*_text) : emptyTextArchive());
+    // A chain's text is stored once, by the box that writes the chain: the boxes behind it show
+    // their part of that text when they are linked again.
+    const bool ownText = !places || writesOwnText(*places);
+    put(QStringLiteral("Text"), _text && ownText ? TextArchive::archive(*_text) : emptyTextArchive());
     put(QStringLiteral("TextWrap"), PropertyList::yesNo(_textWrap > 0));
     if (tintImageColor().isValid())
         put(QStringLiteral("TintColor"), Archiver::archiveColor(tintImageColor()));

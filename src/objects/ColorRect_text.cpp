@@ -10,6 +10,8 @@
 #include <QTextDocumentFragment>
 
 #include <algorithm>
+#include <atomic>
+#include <optional>
 
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
@@ -17,6 +19,7 @@
 #include "objects/ObjectTextEditor.h"
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextFlow.h"
+#include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
 #include "platform/UndoRegistrationOff.h"
 
@@ -260,13 +263,45 @@ void ColorRect::refreshChainContainers()
     }
 }
 
+namespace {
+
+std::atomic<quint64> drawingPasses{0};
+thread_local quint64 currentDrawingPass = 0;
+
+} // namespace
+
+ColorRect::DrawingPass::DrawingPass()
+    : m_outer(currentDrawingPass)
+{
+    currentDrawingPass = ++drawingPasses;
+}
+
+ColorRect::DrawingPass::~DrawingPass()
+{
+    currentDrawingPass = m_outer;
+}
+
+quint64 ColorRect::DrawingPass::current()
+{
+    return currentDrawingPass;
+}
+
 TextFlow *ColorRect::layoutText()
 {
     initContainer();
+    bringChainUpToDate();
+    return _textFlow.get();
+}
+
+void ColorRect::bringChainUpToDate()
+{
+    const quint64 pass = DrawingPass::current();
+    if (pass != 0 && _textFlow->checkedInPass() == pass)
+        return;
     refreshChainContainers();
     // The layout is kept until the text, a box of the chain or an obstacle changes.
     _textFlow->layoutIfNeeded();
-    return _textFlow.get();
+    _textFlow->setCheckedInPass(pass);
 }
 
 ColorRect::TextRange ColorRect::textCharacterRange()
@@ -282,7 +317,36 @@ bool ColorRect::hasOverflow()
     return index + 1 == flow->containers().size() && flow->hasOverflow();
 }
 
-QString ColorRect::linkedTextViewsString(const GraphicList &graphics)
+ColorRect::LinkedTextPlaces::LinkedTextPlaces(const GraphicList &graphics)
+{
+    m_places.reserve(graphics.size());
+    for (qsizetype i = 0; i < graphics.size(); ++i)
+        m_places.insert(graphics[i].get(), i);
+    // Each chain walked once, whatever the number of its boxes.
+    for (const std::shared_ptr<ColorRect> &graphic : graphics) {
+        const TextFlow *flow = graphic ? graphic->_textFlow.get() : nullptr;
+        if (!flow || flow->containers().size() < 2 || m_writers.contains(flow))
+            continue;
+        const ColorRect *writer = nullptr;
+        for (const TextContainer *container : flow->containers()) {
+            if (m_places.contains(container->textView())) {
+                writer = container->textView();
+                break;
+            }
+        }
+        m_writers.insert(flow, writer);
+    }
+}
+
+bool ColorRect::writesOwnText(const LinkedTextPlaces &places) const
+{
+    if (!_textFlow || _textFlow->containers().size() < 2)
+        return true;
+    const ColorRect *writer = places.chainWriter(_textFlow.get());
+    return !writer || writer == this;
+}
+
+QString ColorRect::linkedTextViewsString(const GraphicList &graphics, const LinkedTextPlaces *places)
 {
     // A box whose text was never laid out is linked to no other: writing it needs no layout
     // (which would measure the runaround of every object of its layer).
@@ -291,40 +355,59 @@ QString ColorRect::linkedTextViewsString(const GraphicList &graphics)
     initContainer();
     if (_textFlow->containers().size() < 2)
         return {};
-    auto positionOf = [&graphics](const ColorRect *view) -> qsizetype {
-        for (qsizetype i = 0; i < graphics.size(); ++i) {
-            if (graphics[i].get() == view)
-                return i;
-        }
-        return -1;
-    };
+    std::optional<LinkedTextPlaces> own;
+    if (!places)
+        places = &own.emplace(graphics);
     // The chain is written by its first box among the objects written, so that a stored
     // chain always starts with a box that is stored too.
-    QList<qsizetype> positions;
-    bool first = true;
-    for (TextContainer *container : _textFlow->containers()) {
-        const qsizetype at = positionOf(container->textView());
-        if (at < 0)
-            continue;
-        if (first) {
-            if (container != _container.get())
-                return {};
-            first = false;
-            continue;
-        }
-        positions.append(at);
-    }
-    if (first || positions.isEmpty())
+    if (places->chainWriter(_textFlow.get()) != this)
         return {};
     textViewsStr = QLatin1String("");
-    for (const qsizetype at : std::as_const(positions)) {
+    for (TextContainer *container : _textFlow->containers()) {
+        const qsizetype at = places->indexOf(container->textView());
+        if (at < 0 || container == _container.get())
+            continue;
         if (!textViewsStr.isEmpty())
             textViewsStr += QLatin1Char(',');
         textViewsStr += QString::number(at);
     }
+    if (textViewsStr.isEmpty()) {
+        textViewsStr.clear();
+        return {};
+    }
     const QString written = textViewsStr;
     textViewsStr.clear();
     return written;
+}
+
+std::vector<bool> ColorRect::textsFromChains(const PropertyListArray &forms)
+{
+    const qsizetype count = forms.size();
+    std::vector<bool> listed(size_t(count), false);
+    std::vector<bool> lists(size_t(count), false);
+    const QString key = QStringLiteral("FirstTextView");
+    for (qsizetype i = 0; i < count; ++i) {
+        const QVariant value = forms.valueAt(i, key);
+        if (value.typeId() != QMetaType::QString || value.toString().isEmpty())
+            continue;
+        lists[size_t(i)] = true;
+        for (const QStringView part : QStringView(value.toString()).split(QLatin1Char(','))) {
+            bool ok = false;
+            const qsizetype index = part.trimmed().toLongLong(&ok);
+            if (ok && index >= 0 && index < count && index != i)
+                listed[size_t(index)] = true;
+        }
+    }
+    // A box that lists boxes of its own is the first of a chain: its text stays.
+    for (qsizetype i = 0; i < count; ++i)
+        if (lists[size_t(i)])
+            listed[size_t(i)] = false;
+    return listed;
+}
+
+void ColorRect::dropChainText(QVariantMap &form)
+{
+    form.remove(QStringLiteral("Text"));
 }
 
 void ColorRect::relinkTextChains(const GraphicList &graphics)
@@ -333,15 +416,20 @@ void ColorRect::relinkTextChains(const GraphicList &graphics)
         if (!first || first->textViewsStr.isEmpty())
             continue;
         const QStringList positions = first->textViewsStr.split(QLatin1Char(','));
-        // Each box goes right behind the first, so linking the last first rebuilds the order.
-        for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+        // Each box goes right behind the one linked before it: a chain of thousands of boxes is
+        // linked in time that grows with its boxes.
+        ColorRect *behind = first.get();
+        for (const QString &position : positions) {
             bool ok = false;
-            const int index = it->trimmed().toInt(&ok);
+            const int index = position.trimmed().toInt(&ok);
             if (!ok || index < 0 || index >= graphics.size())
                 continue;
             ColorRect *box = graphics[index].get();
-            if (box && box != first.get())
-                box->setTextLink(first.get(), true);
+            if (!box || box == first.get())
+                continue;
+            box->setTextLink(behind, true);
+            if (box->_textFlow == first->_textFlow)
+                behind = box;
         }
         first->textViewsStr.clear();
     }

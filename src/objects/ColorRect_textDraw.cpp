@@ -40,8 +40,7 @@ void ColorRect::drawText(QPainter *painter)
     std::unique_ptr<NSTextWrapContainer> scratchBox;
     if (index >= 0 && dynamic_cast<NSTextWrapContainer *>(_container.get())) {
         // What layoutText() does, the box's container being made already.
-        refreshChainContainers();
-        _textFlow->layoutIfNeeded();
+        bringChainUpToDate();
         flow = _textFlow.get();
         box = index;
     } else {

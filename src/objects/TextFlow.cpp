@@ -315,6 +315,15 @@ QPaintDevice *TextFlow::pointDevice()
 
 int TextFlow::indexOfContainer(const TextContainer *container) const
 {
+    // Every box of a chain asks for its place at each drawing: a long chain keeps the places.
+    if (m_containers.size() > IndexedFrom) {
+        if (m_places.isEmpty()) {
+            m_places.reserve(m_containers.size());
+            for (int i = 0; i < m_containers.size(); ++i)
+                m_places.insert(m_containers[i], i);
+        }
+        return m_places.value(container, -1);
+    }
     for (int i = 0; i < m_containers.size(); ++i) {
         if (m_containers[i] == container)
             return i;
@@ -324,16 +333,24 @@ int TextFlow::indexOfContainer(const TextContainer *container) const
 
 void TextFlow::insertContainer(TextContainer *container, int index)
 {
-    if (!container || m_containers.contains(container))
+    if (!container || indexOfContainer(container) >= 0)
         return;
     if (index < 0 || index > m_containers.size())
         index = int(m_containers.size());
+    // A box appended to a long chain (as a stored chain is linked again) keeps the places.
+    if (index == m_containers.size() && !m_places.isEmpty())
+        m_places.insert(container, index);
+    else
+        m_places.clear();
     m_containers.insert(index, container);
+    m_checkedInPass = 0;
 }
 
 void TextFlow::removeContainer(TextContainer *container)
 {
     m_containers.removeAll(container);
+    m_places.clear();
+    m_checkedInPass = 0;
 }
 
 QTextLayout *TextFlow::blockLayout(int block) const

@@ -13,6 +13,7 @@
 // place by its handler.
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QMetaObject>
 #include <QList>
@@ -79,8 +80,13 @@ public:
     void invalidate()
     {
         m_laidOut = false;
+        m_checkedInPass = 0;
         m_empty = Unknown;
     }
+    // The drawing pass (ColorRect::DrawingPass) in which the boxes were last brought up to
+    // date and the text laid out; 0 for none.
+    quint64 checkedInPass() const { return m_checkedInPass; }
+    void setCheckedInPass(quint64 pass) { m_checkedInPass = pass; }
     // Whether the document holds no character. Known without reading the document again
     // until its contents change: a repaint asks it of every box, and reading thousands of
     // documents scattered in memory costs more than drawing their boxes.
@@ -153,6 +159,10 @@ private:
     bool m_overflow = false;
     // What the last layout was made for.
     bool m_laidOut = false;
+    quint64 m_checkedInPass = 0;
+    // Each box's place, for chains longer than a glance takes.
+    static constexpr int IndexedFrom = 16;
+    mutable QHash<const TextContainer *, int> m_places;
     enum Emptiness : signed char { Unknown = -1, HoldsText = 0, Empty = 1 };
     mutable Emptiness m_empty = Unknown;
     std::vector<std::pair<const TextContainer *, quint64>> m_laidBoxes;

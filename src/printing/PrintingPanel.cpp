@@ -18,7 +18,10 @@
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QTabWidget>
+#include <QThreadPool>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -31,6 +34,7 @@
 #include "platform/UserDefaults.h"
 #include "printing/CalibrationView.h"
 #include "printing/EpsonPrintingView.h"
+#include "printing/SequentialDrawing.h"
 
 namespace quillmark {
 
@@ -176,8 +180,19 @@ PrintingPanel::PrintingPanel(RectsView *rectsView, QWidget *parent)
     setMeasure(0);
 }
 
+// The design taken for previews drawn aside: the capture while slices of it are taken, then the
+// drawing.
+struct DesignCopy
+{
+    std::unique_ptr<SequentialDrawing::Capture> capture;
+    std::shared_ptr<SequentialDrawing> drawing;
+    QTimer *slices = nullptr;
+};
+
 PrintingPanel::~PrintingPanel()
 {
+    *m_alive = false;
+    ++*m_previewGeneration;
     clear();
 }
 
@@ -399,19 +414,38 @@ void PrintingPanel::setPreview(const QImage &image)
     drawPreview();
 }
 
+namespace {
+
+// What the preview may take on the window's thread before it is drawn aside instead.
+constexpr qint64 PreviewBudgetMs = 25;
+
+} // namespace
+
 void PrintingPanel::drawPreview()
 {
     if (!m_rectsView)
         return;
+    ++*m_previewGeneration;
+    // A design drawn aside once is drawn aside again: its copy is at hand.
+    if (m_design) {
+        drawPreviewAside();
+        return;
+    }
     const bool printing = m_rectsView->isPrinting();
     m_rectsView->setPrinting(true);
     // A detailed drawing takes seconds to rasterise: the preview never waits for one but draws
     // what the canvas holds of it, or its place while a raster is made aside, and is drawn
     // again once the pictures being made have arrived.
     m_rectsView->setDrawingPrintPreview(true);
-    const QImage preview = createObjectImage();
+    bool outOfTime = false;
+    const QImage preview = createObjectImage(PreviewBudgetMs, &outOfTime);
     m_rectsView->setDrawingPrintPreview(false);
     m_rectsView->setPrinting(printing);
+    // A design of thousands of objects is drawn aside from a copy, the window answering.
+    if (outOfTime) {
+        drawPreviewAside();
+        return;
+    }
     if (PictureWorker::busy()) {
         if (!m_pictureWait) {
             m_pictureWait = new QTimer(this);
@@ -426,6 +460,11 @@ void PrintingPanel::drawPreview()
         }
         m_pictureWait->start();
     }
+    showPreview(preview);
+}
+
+void PrintingPanel::showPreview(const QImage &preview)
+{
     if (!preview.isNull()) {
         QImage sized = preview;
         sized.setDevicePixelRatio(5.0);
@@ -433,6 +472,110 @@ void PrintingPanel::drawPreview()
         m_discPreview->setPreview(sized);
     }
     updateDiscPreview();
+}
+
+QStringList PrintingPanel::designPages() const
+{
+    if (!m_rectsView)
+        return {};
+    const QString folder = m_rectsView->getTemplateFolder();
+    QStringList pages{folder + QStringLiteral("Front"), folder + QStringLiteral("Back")};
+    if (!m_rectsView->getTFormat())
+        pages.append(QStringLiteral("MyCustom"));
+    return pages;
+}
+
+std::shared_ptr<SequentialDrawing> PrintingPanel::designFor(const QStringList &pages) const
+{
+    if (!m_design || !m_design->drawing)
+        return nullptr;
+    for (const QString &page : pages)
+        if (!designPages().contains(page))
+            return nullptr;
+    return m_design->drawing;
+}
+
+void PrintingPanel::forgetDesign()
+{
+    ++*m_previewGeneration;
+    if (m_design && m_design->slices)
+        m_design->slices->deleteLater();
+    m_design.reset();
+}
+
+void PrintingPanel::drawPreviewAside()
+{
+    if (!m_design) {
+        m_design = std::make_unique<DesignCopy>();
+        m_design->capture = std::make_unique<SequentialDrawing::Capture>(*m_rectsView, designPages());
+        // The window answers between slices: a design of tens of thousands of objects takes a
+        // second or two to copy.
+        m_design->slices = new QTimer(this);
+        m_design->slices->setInterval(0);
+        connect(m_design->slices, &QTimer::timeout, this, &PrintingPanel::takeDesignSlice);
+        m_design->slices->start();
+        return;
+    }
+    // Still being taken: the preview follows once it is.
+    if (m_design->capture)
+        return;
+    // A design holding a kind drawn on the window's thread only is drawn here, however long.
+    if (!m_design->drawing) {
+        const bool printing = m_rectsView->isPrinting();
+        m_rectsView->setPrinting(true);
+        m_rectsView->setDrawingPrintPreview(true);
+        showPreview(createObjectImage(-1, nullptr));
+        m_rectsView->setDrawingPrintPreview(false);
+        m_rectsView->setPrinting(printing);
+        return;
+    }
+    const TLabel &label = m_rectsView->getLabel();
+    const double Wp = (double(label.width) + 1.0) * 72.0;
+    const double Hp = (double(label.height) + 1.0) * 72.0;
+    const BezierPath clip = RectsView::getLabelBoundPath(label, true);
+    const int labelNumber = m_rectsView->isPrintSequense() ? m_rectsView->currentRecordLabel() : 0;
+    const SequentialDrawing::Record record = m_design->drawing->currentRecord(labelNumber);
+    const int generation = ++*m_previewGeneration;
+    QThreadPool::globalInstance()->start([drawing = m_design->drawing, record, page = previewPage(), Wp, Hp, clip,
+                                          current = m_previewGeneration, alive = m_alive, panel = this, generation] {
+        QImage image(int(Wp * 5.0), int(Hp * 5.0), QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull())
+            return;
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(5.0, 5.0);
+            painter.translate(36.0, 36.0);
+            if (!clip.isEmpty())
+                painter.setClipPath(clip.toPainterPath());
+            drawing->drawObjects(&painter, record, page, QRectF(0, 0, Wp, Hp),
+                                 [current, generation] { return current->load() != generation; });
+        }
+        if (current->load() != generation)
+            return;
+        QMetaObject::invokeMethod(qApp, [image, current, alive, panel, generation] {
+            if (*alive && current->load() == generation)
+                panel->showPreview(image);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void PrintingPanel::takeDesignSlice()
+{
+    if (!m_design || !m_design->capture)
+        return;
+    if (!m_design->capture->step(20))
+        return;
+    m_design->drawing = m_design->capture->result();
+    m_design->capture.reset();
+    m_design->slices->stop();
+    drawPreviewAside();
+}
+
+QString PrintingPanel::previewPage() const
+{
+    return m_rectsView->getTemplateFolder() + (cardSide() == 1 ? QStringLiteral("Back") : QStringLiteral("Front"));
 }
 
 bool PrintingPanel::isDisc() const
@@ -509,6 +652,11 @@ void PrintingPanel::centreDiscPreview()
 
 QImage PrintingPanel::createObjectImage()
 {
+    return createObjectImage(-1, nullptr);
+}
+
+QImage PrintingPanel::createObjectImage(qint64 budgetMs, bool *outOfTime)
+{
     if (!m_rectsView)
         return {};
     const TLabel &label = m_rectsView->getLabel();
@@ -519,13 +667,14 @@ QImage PrintingPanel::createObjectImage()
     QImage image(int(Wp * 5.0), int(Hp * 5.0), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return {};
+    QElapsedTimer clock;
+    clock.start();
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(5.0, 5.0);
     painter.translate(36.0, 36.0);
-    const QString page = m_rectsView->getTemplateFolder()
-                         + (cardSide() == 1 ? QStringLiteral("Back") : QStringLiteral("Front"));
+    const QString page = previewPage();
     const QRectF area(0, 0, Wp, Hp);
     // Cut as it prints: to the label with its bleed, a disc's centre hole left out.
     const BezierPath clip = RectsView::getLabelBoundPath(label, true);
@@ -533,9 +682,16 @@ QImage PrintingPanel::createObjectImage()
         painter.setClipPath(clip.toPainterPath());
     // The current record's label, numbered as the job will print it.
     const int labelNumber = m_rectsView->isPrintSequense() ? m_rectsView->currentRecordLabel() : 0;
-    for (const GraphicPtr &graphic : sortedByLayer(m_rectsView->getRects()))
+    const ColorRect::DrawingPass pass;
+    for (const GraphicPtr &graphic : sortedByLayer(m_rectsView->getRects())) {
+        if (budgetMs >= 0 && clock.elapsed() > budgetMs) {
+            if (outOfTime)
+                *outOfTime = true;
+            return {};
+        }
         if (graphic->isOnPageNamed(page))
             graphic->printFrame(&painter, area, labelNumber);
+    }
     painter.end();
     return image;
 }

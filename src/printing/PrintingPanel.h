@@ -6,6 +6,10 @@
 #include <QDialog>
 #include <QImage>
 #include <QPointF>
+#include <QStringList>
+
+#include <atomic>
+#include <memory>
 
 class QButtonGroup;
 class QCheckBox;
@@ -23,6 +27,7 @@ namespace quillmark {
 class CalibrationView;
 class EpsonPrintingView;
 class RectsView;
+class SequentialDrawing;
 
 class PrintingPanel : public QDialog
 {
@@ -79,6 +84,13 @@ public:
     bool trim() const;
     // The preview: the label with half an inch around it, at five times its size.
     QImage createObjectImage();
+    // The pages the preview and the print job draw objects of.
+    QStringList designPages() const;
+    // The copy of the design taken for a preview drawn aside, when it covers the pages: the
+    // print job that follows the sheet draws from it. Null when none was taken.
+    std::shared_ptr<SequentialDrawing> designFor(const QStringList &pages) const;
+    // Lets go of the copy: the canvas may change from now on.
+    void forgetDesign();
     // 0 front, 1 back, 2 both sides.
     int cardSide() const;
     void setCardSide(int side);
@@ -97,8 +109,18 @@ private:
     // A typed offset is used by the job; a stepped one is also stored in the defaults.
     void offsetEdited(bool x);
     void updateDiscPreview();
-    // Draws the previews of the label again from the pictures the canvas holds.
+    // Draws the previews of the label again from the pictures the canvas holds; a design that
+    // takes longer than a moment is drawn aside from a copy instead.
     void drawPreview();
+    // The preview drawn here within `budgetMs` (negative: however long it takes); null, with
+    // `outOfTime` set, when it could not be done in time.
+    QImage createObjectImage(qint64 budgetMs, bool *outOfTime);
+    // Copies the design a slice at a time and has the preview drawn from the copy aside.
+    void drawPreviewAside();
+    void takeDesignSlice();
+    void showPreview(const QImage &preview);
+    // The page the preview shows, and what a preview needs of the label.
+    QString previewPage() const;
     // Scrolls the disc preview to its centre, the disc's hole.
     void centreDiscPreview();
 
@@ -123,6 +145,11 @@ private:
     QImage mImage;
     // Ticks while pictures the preview waits for are being made.
     QTimer *m_pictureWait = nullptr;
+    // The copy of the design a preview is drawn from aside, taken a slice at a time.
+    std::unique_ptr<struct DesignCopy> m_design;
+    // Which preview the latest request is: a preview drawn aside for an earlier one is dropped.
+    std::shared_ptr<std::atomic<int>> m_previewGeneration = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_printCalibrationSheet = false;
     bool m_loading = false;
 };

@@ -180,6 +180,7 @@ LabelDrawing labelDrawing(const RectsView &view, int labelNumber = 0)
     const BezierPath clip = view.getLabelClipPath();
     return {size, [size, page, sorted, clip, labelNumber](QPainter &painter, int) {
                 painter.setClipPath(clip.toPainterPath());
+                const ColorRect::DrawingPass pass;
                 for (const GraphicPtr &graphic : sorted)
                     if (graphic->isOnPageNamed(page))
                         graphic->printFrame(&painter, QRectF(QPointF(0, 0), size), labelNumber);
@@ -223,6 +224,7 @@ QImage RectsView::renderLabelImage(float resolution, bool transparent, int label
     const QString page = getCurrPageName();
     const double zoom = _zoomValue;
     _zoomValue = s;
+    const ColorRect::DrawingPass pass;
     for (const GraphicPtr &graphic : sortedByLayer(rects))
         if (graphic->isOnPageNamed(page))
             graphic->printFrame(&painter, QRectF(0, 0, W, H), labelNumber);

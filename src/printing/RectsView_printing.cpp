@@ -16,6 +16,7 @@
 #include "printing/PrintPagination.h"
 #include "printing/PrintingPanel.h"
 #include "printing/RecordRun.h"
+#include "printing/SheetImaging.h"
 #include "printing/SheetJob.h"
 #include "stock/StockConversions.h"
 
@@ -280,129 +281,91 @@ void RectsView::drawCalibrationRulers(QPainter *painter, const QRectF &rect, int
     drawVerticalRuler(painter, rect, measure);
 }
 
+namespace {
+
+// The canvas's own objects in each label, shown with each record of a merged job on the
+// canvas itself.
+class CanvasContent : public SheetContent
+{
+public:
+    CanvasContent(RectsView &view, std::unique_ptr<RecordRun> &records, const SheetLayout &layout)
+        : m_view(view)
+        , m_records(records)
+    {
+        const GraphicList sorted = sortedByLayer(view.getRects());
+        for (const QString &page : layout.pageNames()) {
+            GraphicList &onPage = m_pages[page];
+            for (const GraphicPtr &graphic : sorted)
+                if (graphic->isOnPageNamed(page))
+                    onPage.append(graphic);
+        }
+    }
+
+    bool showRecord(const PrintJob &job, const LabelPlacement &placement) override
+    {
+        if (!m_records)
+            m_records = std::make_unique<RecordRun>(m_view, RecordRun::Kind::Print);
+        return m_records->show(job.recordKeys.at(placement.label), placement.label + 1);
+    }
+
+    bool drawnInside(const QString &page, const QPainterPath &clip) override
+    {
+        return RectsView::drawnInside(m_pages.value(page), clip);
+    }
+
+    void drawLabel(QPainter *painter, const QRectF &pageRect, const QString &page, int labelNumber) override
+    {
+        const ColorRect::DrawingPass pass;
+        for (const GraphicPtr &graphic : m_pages[page])
+            graphic->printFrame(painter, pageRect, labelNumber);
+    }
+
+private:
+    RectsView &m_view;
+    std::unique_ptr<RecordRun> &m_records;
+    QHash<QString, GraphicList> m_pages;
+};
+
+} // namespace
+
+SheetLayout RectsView::sheetLayout() const
+{
+    SheetLayout layout;
+    layout.freeLayout = _tformat.has_value();
+    if (_tformat)
+        layout.shapes = _tformat->labels;
+    layout.label = _tlabel;
+    layout.switchedOff = _pNonPrnLabel;
+    layout.printable = countPrintedLabels();
+    UserDefaults &defaults = UserDefaults::standard();
+    layout.cropMarks = defaults.boolForKey(QStringLiteral("CropMarks"));
+    layout.trimMarks = defaults.boolForKey(QStringLiteral("TrimMarks"));
+    layout.measure = m_printingPanel ? m_printingPanel->measure() : 0;
+    layout.orientation = getTemplateFolder();
+    layout.outlines.reserve(layout.shapes.size());
+    for (const TLabelT &shape : layout.shapes)
+        layout.outlines.push_back(positionOutline(shape));
+    layout.gridClip = getLabelClipPath().toPainterPath();
+    for (const QString &page : layout.pageNames())
+        if (const std::shared_ptr<specImage> background = getBackgroundImageForPage(page); background && background->isValid())
+            layout.backgrounds.insert(page, std::make_shared<specImage>(*background));
+    return layout;
+}
+
 void RectsView::drawSheetPage(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page)
 {
     if (!painter)
         return;
-    if (_tformat) {
-        drawPrintingTFormat(painter, pageRect, job, page);
-        return;
-    }
-    if (page < 1 || page > pageCount(job))
-        return;
-    setPrinting(true);
-    drawPrinting(painter, pageRect);
-    setPrinting(false);
-}
-
-void RectsView::drawPrintingTFormat(QPainter *painter, const QRectF &pageRect, const PrintJob &job, int page)
-{
-    if (!_tformat)
-        return;
-    const int positions = int(_tformat->labels.size());
-    if (PrintPagination::printablePositions(_pNonPrnLabel, positions) < 1)
-        return;
-    const QList<LabelPlacement> placements = PrintPagination::placements(job, _pNonPrnLabel, positions, page);
-
-    // The job's records and outlines, or this page's when the page is drawn by itself. The
+    // The job's records and layout, or this page's when the page is drawn by itself. The
     // page's records end after the printing flag is cleared, so that the objects show the
     // current record again as they do outside printing.
     SheetJob pageJob;
     SheetJob &sheet = m_sheetJob ? *m_sheetJob : pageJob;
-    if (job.sequence && !sheet.records)
-        sheet.records = std::make_unique<RecordRun>(*this, RecordRun::Kind::Print);
-    if (sheet.outlines.size() != size_t(positions))
-        sheet.outlines.assign(size_t(positions), std::nullopt);
+    if (!sheet.layout)
+        sheet.layout = std::make_unique<SheetLayout>(sheetLayout());
+    CanvasContent content(*this, sheet.records, *sheet.layout);
     PrintingScope scope(*this);
-    UserDefaults &defaults = UserDefaults::standard();
-    const bool cropMarks = defaults.boolForKey(QStringLiteral("CropMarks"));
-    const bool trimMarks = defaults.boolForKey(QStringLiteral("TrimMarks"));
-    const bool back = PrintPagination::isBackPage(job, page);
-    // Every position shows the page of its orientation and side, whether or not the canvas
-    // draws by type: that is the page the design of the side was made on.
-    const QString pageName = getTemplateFolder() + (back ? QStringLiteral("Back") : QStringLiteral("Front"));
-    const int measure = m_printingPanel ? m_printingPanel->measure() : 0;
-    GraphicList onPage;
-    for (const GraphicPtr &graphic : sortedByLayer(rects))
-        if (graphic->isOnPageNamed(pageName))
-            onPage.append(graphic);
-    std::shared_ptr<specImage> background = getBackgroundImageForPage(pageName);
-    if (background && !background->isValid())
-        background.reset();
-
-    for (const LabelPlacement &placement : placements) {
-        if (job.sequence && placement.label < job.recordKeys.size()) {
-            // A label never shows the record before it: the job stops at one it cannot read.
-            if (!sheet.records->show(job.recordKeys.at(placement.label), placement.label + 1))
-                break;
-        }
-        const TLabelT &shape = _tformat->labels.at(size_t(placement.position));
-        std::optional<PositionOutline> &position = sheet.outlines[size_t(placement.position)];
-        if (!position)
-            position = positionOutline(shape);
-
-        painter->save();
-        painter->setTransform(positionTransform(shape, pageRect.topLeft(), job.calibrationOffset,
-                                                job.paper.width(), back),
-                              true);
-        if (job.calibrationSheet) {
-            painter->setClipPath(position->clip, Qt::IntersectClip);
-            painter->setBrush(Qt::NoBrush);
-            painter->setPen(makePen(painter->pen().color(), 0.5));
-            painter->drawPath(position->outline.toPainterPath());
-            if (placement.label == 0)
-                drawCalibrationRulers(painter, position->outline.isEmpty() ? QRectF() : position->outline.bounds(),
-                                      measure);
-        } else {
-            if (cropMarks)
-                drawCropMarks(painter, position->outline);
-            // The clip only where it cuts something: it costs every printed label its share.
-            if (background || trimMarks || !drawnInside(onPage, position->clip))
-                painter->setClipPath(position->clip, Qt::IntersectClip);
-            if (background)
-                background->drawProp(painter,
-                                     QRectF(0, 0, double(position->label.width) * 72.0,
-                                            double(position->label.height) * 72.0),
-                                     nullptr);
-            for (const GraphicPtr &graphic : onPage)
-                graphic->printFrame(painter, pageRect, placement.label);
-            if (trimMarks)
-                drawTrimMarks(painter, position->outline);
-        }
-        painter->restore();
-    }
-}
-
-void RectsView::drawPrinting(QPainter *painter, const QRectF &pageRect)
-{
-    const TLabel &label = getLabel();
-    if (countPrintedLabels() < 1)
-        return;
-    const QPainterPath clip = getLabelClipPath().toPainterPath();
-    const int across = std::max(0, int(label.num_label));
-    const int total = across * std::max(0, int(label.num_downlabel));
-    const double left = double(label.left_margin) * 72.0 + pageRect.x();
-    const double top = double(label.top_margin) * 72.0 + pageRect.y();
-    const double pitchX = double(label.width + label.hor_distance) * 72.0;
-    const double pitchY = double(label.height + label.vert_distance) * 72.0;
-    const QString page = QStringLiteral("MyCustom");
-    const GraphicList sorted = sortedByLayer(rects);
-
-    int printed = 0;
-    for (int k = 0; k < total && printed < total; ++k) {
-        if (k < _pNonPrnLabel.size() && _pNonPrnLabel.at(k) != '\0')
-            continue;
-        painter->save();
-        painter->translate((k % across) * pitchX + left, (k / across) * pitchY + top);
-        painter->setClipPath(clip, Qt::IntersectClip);
-        if (const auto background = getBackgroundImageForPage(page); background && background->isValid())
-            background->drawProp(painter, QRectF(0, 0, pitchX, pitchY), nullptr);
-        for (const GraphicPtr &graphic : sorted)
-            if (graphic->isOnPageNamed(page))
-                graphic->printFrame(painter, pageRect, printed);
-        ++printed;
-        painter->restore();
-    }
+    drawSheet(painter, pageRect, *sheet.layout, job, page, content);
 }
 
 } // namespace quillmark

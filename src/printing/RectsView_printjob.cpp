@@ -31,7 +31,9 @@
 #include "printing/PrintPagination.h"
 #include "printing/PrintingPanel.h"
 #include "printing/RecordRun.h"
+#include "printing/SequentialDrawing.h"
 #include "printing/SheetJob.h"
+#include "printing/SheetPrinter.h"
 #include "printing/StockPaper.h"
 #include "stock/TFormat.h"
 
@@ -64,11 +66,10 @@ void showNewProblems(QWidget *parent, const QStringList &messages, qsizetype &sh
                              {}, Prompts::Warning);
 }
 
-// A merged job of many records draws thousands of pages, and the window must keep answering
-// meanwhile: the pages are drawn in short slices with the window's events handled between
-// them. Once the first slice has not finished the job, a window-modal progress panel shows;
-// it keeps the user's hands off the design and the current record while they print, and its
-// Cancel stops the job.
+// A print job runs while the window keeps answering. Once it has taken longer than a glance,
+// a window-modal progress panel shows: it keeps the user's hands off the design and the current
+// record while they print, and its Cancel stops the job. Before the panel shows no event is
+// handled, so that nothing but the panel may reach the window while the job runs.
 class PageProgress
 {
 public:
@@ -76,13 +77,15 @@ public:
         : m_parent(parent)
         , m_pages(pages)
     {
+        m_started.start();
         m_slice.start();
     }
 
-    // After a page is drawn (`done` pages so far): false once the user has cancelled.
-    bool pageDone(qsizetype done)
+    // With `done` pages drawn: the panel shows how far the job is and the window's events are
+    // handled, once the job has run long enough. False once the user has cancelled.
+    bool answer(qsizetype done)
     {
-        if (done >= m_pages || m_slice.elapsed() < SliceMs)
+        if (!m_panel && m_started.elapsed() < ShowAfterMs)
             return true;
         if (!m_panel) {
             m_panel = std::make_unique<QProgressDialog>(QString(), localizedString("Cancel"), 0,
@@ -103,12 +106,82 @@ public:
         return !m_panel->wasCanceled();
     }
 
+    // After a page is drawn on the window's thread (`done` pages so far): false once the user
+    // has cancelled.
+    bool pageDone(qsizetype done)
+    {
+        if (done >= m_pages || m_slice.elapsed() < SliceMs)
+            return true;
+        return answer(done);
+    }
+
+    bool cancelled() const { return m_panel && m_panel->wasCanceled(); }
+
 private:
     static constexpr qint64 SliceMs = 40;
+    static constexpr qint64 ShowAfterMs = 20;
     QWidget *m_parent;
     qsizetype m_pages;
+    QElapsedTimer m_started;
     QElapsedTimer m_slice;
     std::unique_ptr<QProgressDialog> m_panel;
+};
+
+// The pages of a job drawn on its own thread go to a PDF file through a temporary file beside
+// the chosen one, written whole or not at all.
+class PdfOutput : public SheetPrinter::Output
+{
+public:
+    PdfOutput(QSaveFile &file, const QPageLayout &layout, const QString &title)
+        : m_file(file)
+        , m_layout(layout)
+        , m_title(title)
+    {
+    }
+    bool begin(QPainter &painter) override
+    {
+        m_writer = std::make_unique<QPdfWriter>(&m_file);
+        m_writer->setResolution(72);
+        m_writer->setTitle(m_title);
+        m_writer->setCreator(QCoreApplication::applicationName());
+        m_writer->setPageLayout(QPageLayout(m_layout.pageSize(), m_layout.orientation(), QMarginsF(0, 0, 0, 0)));
+        return painter.begin(m_writer.get());
+    }
+    bool newPage() override { return m_writer->newPage(); }
+    bool failed() const override { return m_file.error() != QFileDevice::NoError; }
+    void end() override { m_writer.reset(); }
+
+private:
+    QSaveFile &m_file;
+    QPageLayout m_layout;
+    QString m_title;
+    std::unique_ptr<QPdfWriter> m_writer;
+};
+
+// The pages go to the printer, one unit a point whatever its resolution.
+class PrinterOutput : public SheetPrinter::Output
+{
+public:
+    explicit PrinterOutput(QPrinter &printer)
+        : m_printer(printer)
+    {
+    }
+    bool begin(QPainter &painter) override { return painter.begin(&m_printer); }
+    bool newPage() override { return m_printer.newPage(); }
+    bool failed() const override
+    {
+        return m_printer.printerState() == QPrinter::Error || m_printer.printerState() == QPrinter::Aborted;
+    }
+    // The pages not yet sent are not printed, and the printer is told to drop the job.
+    void abort() override { m_printer.abort(); }
+    QTransform pageTransform() const override
+    {
+        const double scale = double(m_printer.resolution()) / 72.0;
+        return QTransform::fromScale(scale, scale);
+    }
+
+private:
+    QPrinter &m_printer;
 };
 
 // The job's pages written into a PDF file through a temporary file beside it: a failure
@@ -214,6 +287,153 @@ void RectsView::reportPrintProblem(const QString &message)
 }
 
 bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
+{
+    const int pages = pageCount(job);
+    if (pages < 1)
+        return true;
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    if (toFile && printer.outputFileName().isEmpty()) {
+        fail(error, localizedString("No file was chosen to print to."));
+        return false;
+    }
+    PrintJob pageJob = job;
+    pageJob.paper = PrintInfo::exactPaperSize(printer.pageLayout());
+    const int copies = std::max(1, printer.copyCount());
+    const bool collate = printer.collateCopies();
+    const bool reverse = printer.pageOrder() == QPrinter::LastPageFirst;
+    // A file cannot make copies: the job is written that many times. A printer that makes
+    // copies itself gets one set; for the others the job repeats.
+    const bool printerCopies = !toFile && printer.supportsMultipleCopies();
+    const QList<int> sequence = PrintPagination::pageSequence(pages, printerCopies ? 1 : copies, collate, reverse);
+
+    // The design is copied for the job's thread, the window answering meanwhile; a design
+    // holding a kind drawn on the window's thread only is printed here, page by page.
+    PageProgress progress(window(), sequence.size());
+    const SheetLayout layout = sheetLayout();
+    // The options sheet's preview may have copied it already.
+    std::shared_ptr<SequentialDrawing> drawing = m_printingPanel ? m_printingPanel->designFor(layout.pageNames()) : nullptr;
+    if (!drawing)
+        drawing = SequentialDrawing::captureSheet(*this, layout.pageNames(), [&progress] { return progress.answer(0); });
+    if (progress.cancelled())
+        return false;
+    if (!drawing)
+        return printJobHere(printer, job, error);
+
+    // The records of a merged job are read here, page by page as the job's thread draws, and
+    // the record of before is current again when it ends.
+    std::unique_ptr<RecordRun> run;
+    if (job.sequence)
+        run = std::make_unique<RecordRun>(*this, RecordRun::Kind::Print);
+    // The labels of a page, by number: a grid numbers its printed positions, a free layout
+    // takes the job's labels of the page.
+    auto labelsOf = [&](int page) {
+        QList<int> labels;
+        if (layout.freeLayout) {
+            for (const LabelPlacement &placement :
+                 PrintPagination::placements(pageJob, layout.switchedOff, int(layout.shapes.size()), page))
+                labels.append(placement.label);
+        } else if (page >= 1 && page <= pages) {
+            const int total = std::max(0, int(layout.label.num_label)) * std::max(0, int(layout.label.num_downlabel));
+            int printed = 0;
+            for (int k = 0; k < total; ++k)
+                if (k >= layout.switchedOff.size() || layout.switchedOff.at(k) == '\0')
+                    labels.append(printed++);
+        }
+        return labels;
+    };
+    auto pageOf = [&](int page) {
+        SheetPrinter::Page plan;
+        plan.page = page;
+        for (const int label : labelsOf(page)) {
+            // A label never shows the record before it: the job stops at one it cannot read.
+            if (run && label < job.recordKeys.size() && !run->read(job.recordKeys.at(label), label + 1)) {
+                plan.lastPage = true;
+                break;
+            }
+            plan.records.insert(label, drawing->currentRecord(label));
+        }
+        return plan;
+    };
+
+    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<SheetPrinter::Output> output;
+    if (toFile) {
+        file = std::make_unique<QSaveFile>(printer.outputFileName());
+        if (!file->open(QIODevice::WriteOnly)) {
+            fail(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                             {QFileInfo(printer.outputFileName()).fileName(), file->errorString()}));
+            return false;
+        }
+        output = std::make_unique<PdfOutput>(*file, printer.pageLayout(), printer.docName());
+    } else {
+        if (!printerCopies)
+            printer.setCopyCount(1);
+        printer.setFullPage(true);
+        output = std::make_unique<PrinterOutput>(printer);
+    }
+
+    bool cancelled = false;
+    {
+        SheetPrinter sheets(drawing, layout, pageJob, std::move(output));
+        sheets.start();
+        qsizetype next = 0;
+        while (!sheets.finished()) {
+            while (next < sequence.size() && sheets.wantsPage()) {
+                SheetPrinter::Page plan = pageOf(sequence.at(next++));
+                const bool last = plan.lastPage;
+                sheets.addPage(std::move(plan));
+                if (last)
+                    next = sequence.size();
+            }
+            if (next >= sequence.size())
+                sheets.noMorePages();
+            // Once cancelled the job stops within a few objects: nothing more reaches the window.
+            if (!sheets.cancelled() && !progress.answer(sheets.pagesDone()))
+                sheets.cancel();
+            sheets.waitFor(15);
+        }
+        cancelled = sheets.cancelled();
+        if (!sheets.began()) {
+            if (file)
+                file->cancelWriting();
+            fail(error, toFile ? Language::withValues(localizedString("Could not write %@: %@"),
+                                                      {QFileInfo(printer.outputFileName()).fileName(),
+                                                       localizedString("the PDF writer could not start.")})
+                               : localizedString("The printer could not be started."));
+            return false;
+        }
+    }
+    if (run)
+        run->end();
+    if (cancelled) {
+        if (file)
+            file->cancelWriting();
+        return false;
+    }
+    // A job stopped on the way writes nothing: the labels it printed would be a part.
+    if (run && run->stopped()) {
+        if (file)
+            file->cancelWriting();
+        fail(error, run->stopMessage());
+        return false;
+    }
+    if (file) {
+        // A write that failed on the way fails the commit too, which then names the reason.
+        if (!file->commit()) {
+            fail(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                             {QFileInfo(printer.outputFileName()).fileName(), file->errorString()}));
+            return false;
+        }
+        return true;
+    }
+    if (printer.printerState() == QPrinter::Error) {
+        fail(error, localizedString("The printer reported an error."));
+        return false;
+    }
+    return true;
+}
+
+bool RectsView::printJobHere(QPrinter &printer, const PrintJob &job, QString *error)
 {
     const int pages = pageCount(job);
     if (pages < 1)
@@ -447,19 +667,14 @@ void RectsView::print()
         NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
     }
     PrintingPanel *panel = printingPanel();
+    // The design may have changed since the sheet last showed it.
+    panel->forgetDesign();
+    // The sheet's preview shows the current record: in Print Sequence with the sequence value
+    // its own label will print with.
     const bool previewMode = _previewMode;
     _previewMode = true;
-    // The preview shows the current record: in Print Sequence with the sequence value its
-    // own label will print with. Pictures are drawn from what the canvas holds: the options
-    // sheet draws its own preview, and the job draws every picture exactly.
-    const bool documentPreview = m_documentPreview;
-    m_documentPreview = true;
-    const QByteArray preview = createObjectImage(72.0f, QString(), _printSequense ? currentRecordLabel() : 0);
-    m_documentPreview = documentPreview;
+    panel->setPreview(QImage());
     _previewMode = previewMode;
-    QImage image;
-    if (!preview.isEmpty() && image.loadFromData(preview))
-        panel->setPreview(image);
     panel->initPrinters();
     // The preview drew the first label: what it could not print, the user hears of now.
     showNewProblems(window(), problems.messages, problems.shown);
@@ -470,6 +685,8 @@ void RectsView::print()
         printCommon();
         panel->setPrintCalibrationSheet(false);
     }
+    // The copy the sheet took of the design goes with the job.
+    panel->forgetDesign();
     _databasePreview = databasePreview;
     NotificationCenter::defaultCenter().post(QStringLiteral("RecordChangedNotification"));
     showNewProblems(window(), problems.messages, problems.shown);

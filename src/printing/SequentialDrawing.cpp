@@ -1,8 +1,12 @@
 #include "printing/SequentialDrawing.h"
 
+#include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QSet>
+
+#include <algorithm>
+#include <typeinfo>
 
 #include "barcodes/ColorBarcode.h"
 #include "canvas/RectsView.h"
@@ -12,6 +16,7 @@
 #include "objects/Group.h"
 #include "objects/MergeSource.h"
 #include "objects/ObjectFactory.h"
+#include "objects/specImage.h"
 
 namespace quillmark {
 
@@ -65,6 +70,10 @@ struct SequentialDrawing::Copy : public CanvasServices
     // The copy's barcodes in the design's order, null where one could not be made.
     std::vector<ColorBarcode *> barcodes;
     QList<std::shared_ptr<Group>> groups;
+    // The barcodes that number their labels: where each one's data is in a record.
+    QHash<const ColorBarcode *, size_t> numbering;
+    // The values the objects were last given; none before the first drawing.
+    std::optional<RecordValues> applied;
     double zoom = 1.0;
 
     UndoManager *undoManager() override { return nullptr; }
@@ -106,53 +115,222 @@ std::shared_ptr<SequentialDrawing> SequentialDrawing::capture(RectsView &canvas)
     const QSizeF size(double(label.width) * 72.0, double(label.height) * 72.0);
     if (!(size.width() > 0.0) || !(size.height() > 0.0))
         return nullptr;
-    std::shared_ptr<SequentialDrawing> drawing(new SequentialDrawing);
-    drawing->m_size = size;
-    drawing->m_page = canvas.getCurrPageName();
-    drawing->m_layer = canvas.currentLayer();
-    drawing->m_drawByType = canvas.drawByType();
-    drawing->m_bounds = canvas.bounds();
-    drawing->m_screenFactor = RectsView::screenFactor();
-    drawing->m_clip = canvas.getLabelClipPath();
-    for (int type = 0; type < 3; ++type)
-        drawing->m_shapePaths[size_t(type)] = canvas.bezierPath(type, QString());
+    Capture capture(canvas, {canvas.getCurrPageName()});
+    capture.step(-1);
+    return capture.result();
+}
 
-    GraphicList shown;
-    for (const GraphicPtr &graphic : sortedByLayer(canvas.getRects()))
-        if (graphic->isOnPageNamed(drawing->m_page))
-            shown.append(graphic);
-    QVariantList objects;
-    QSet<int> pks;
-    for (const GraphicPtr &graphic : shown) {
-        const QVariantMap stored = graphic->propertyListRepresentation(&shown);
-        // Each copy is made anew from its stored form: a kind that cannot be made so is
-        // drawn on the GUI thread with the rest of the design.
-        const QString kind = stored.value(QStringLiteral("Class")).toString();
-        if (!drawnAnywhere(kind) || !ObjectFactory::isRegistered(kind))
+std::shared_ptr<SequentialDrawing> SequentialDrawing::captureSheet(RectsView &canvas, const QStringList &pages,
+                                                                   const std::function<bool()> &answer)
+{
+    // The window answers between slices: a design of tens of thousands of objects takes a
+    // second or two to write.
+    constexpr qint64 SliceMs = 20;
+    Capture capture(canvas, pages);
+    while (!capture.step(SliceMs))
+        if (answer && !answer())
             return nullptr;
-        graphic->addMergePks(pks);
-        if (auto barcode = std::dynamic_pointer_cast<ColorBarcode>(graphic))
-            drawing->m_barcodes.append(barcode);
-        objects.append(stored);
+    if (answer && !answer())
+        return nullptr;
+    return capture.result();
+}
+
+SequentialDrawing::Capture::Capture(RectsView &canvas, const QStringList &pages)
+    : m_canvas(canvas)
+    , m_pages(pages)
+    , m_drawing(new SequentialDrawing)
+{
+    const TLabel &label = canvas.getLabel();
+    m_drawing->m_size = QSizeF(double(label.width) * 72.0, double(label.height) * 72.0);
+    m_drawing->m_page = canvas.getCurrPageName();
+    m_drawing->takeCanvas(canvas);
+    for (const GraphicPtr &graphic : sortedByLayer(canvas.getRects()))
+        if (std::any_of(pages.cbegin(), pages.cend(), [&graphic](const QString &page) { return graphic->isOnPageNamed(page); }))
+            m_shown.append(graphic);
+    m_places = std::make_unique<ColorRect::LinkedTextPlaces>(m_shown);
+    m_objects.reserve(m_shown.size());
+}
+
+SequentialDrawing::Capture::~Capture() = default;
+
+bool SequentialDrawing::Capture::step(qint64 ms)
+{
+    if (m_done)
+        return true;
+    QElapsedTimer slice;
+    slice.start();
+    while (m_next < m_shown.size()) {
+        if (!m_drawing->takeObject(m_shown[m_next++], m_shown, *m_places, m_objects, m_pks)) {
+            m_drawing.reset();
+            m_done = true;
+            return true;
+        }
+        if (ms >= 0 && slice.elapsed() >= ms && m_next < m_shown.size())
+            return false;
     }
+    if (!m_drawing->finishDesign(m_canvas, m_shown, *m_places, std::move(m_objects), m_pks))
+        m_drawing.reset();
+    m_objects = QVariantList();
+    m_done = true;
+    return true;
+}
+
+bool SequentialDrawing::Capture::done() const
+{
+    return m_done;
+}
+
+std::shared_ptr<SequentialDrawing> SequentialDrawing::Capture::result() const
+{
+    return m_done ? m_drawing : nullptr;
+}
+
+bool SequentialDrawing::Capture::covers(const QStringList &pages) const
+{
+    return std::all_of(pages.cbegin(), pages.cend(), [this](const QString &page) { return m_pages.contains(page); });
+}
+
+void SequentialDrawing::takeCanvas(RectsView &canvas)
+{
+    m_layer = canvas.currentLayer();
+    m_drawByType = canvas.drawByType();
+    m_bounds = canvas.bounds();
+    m_screenFactor = RectsView::screenFactor();
+    m_clip = canvas.getLabelClipPath();
+    for (int type = 0; type < 3; ++type)
+        m_shapePaths[size_t(type)] = canvas.bezierPath(type, QString());
+}
+
+bool SequentialDrawing::takeObject(const GraphicPtr &graphic, const GraphicList &shown,
+                                   const ColorRect::LinkedTextPlaces &places, QVariantList &objects, QSet<int> &pks)
+{
+    const QVariantMap stored = graphic->propertyListRepresentation(&shown, &places);
+    // Each copy is made anew from its stored form: a kind that cannot be made so is drawn on
+    // the GUI thread with the rest of the design.
+    const QString kind = stored.value(QStringLiteral("Class")).toString();
+    if (!drawnAnywhere(kind) || !ObjectFactory::isRegistered(kind))
+        return false;
+    // The boxes of a chain share one text: its fields are looked for once, not in every box.
+    const QTextDocument *text = graphic->textIfAny();
+    const bool readAlready = text && m_textsRead.contains(text);
+    if (text)
+        m_textsRead.insert(text);
+    if (readAlready && typeid(*graphic) == typeid(ColorRect)) {
+        if (graphic->fieldPk() != 0)
+            pks.insert(graphic->fieldPk());
+    } else {
+        graphic->addMergePks(pks);
+    }
+    if (auto barcode = std::dynamic_pointer_cast<ColorBarcode>(graphic)) {
+        if (barcode->numbersLabels()) {
+            m_barcodes.append(barcode);
+            m_numbering.push_back(m_barcodeCount);
+        }
+        ++m_barcodeCount;
+    }
+    objects.append(stored);
+    return true;
+}
+
+bool SequentialDrawing::finishDesign(RectsView &canvas, const GraphicList &shown,
+                                     const ColorRect::LinkedTextPlaces &places, QVariantList objects,
+                                     const QSet<int> &pks)
+{
     QVariantList groups;
     for (const auto &group : canvas.groups()) {
         const GraphicList &members = group->getObjects();
-        if (members.isEmpty() || !shown.contains(members.first()))
+        if (members.isEmpty() || !places.contains(members.first().get()))
             continue;
-        const QVariantMap stored = group->propertyListRepresentation(shown);
+        const QVariantMap stored = group->propertyListRepresentation(shown, &places.places());
         if (!Group::createGroupOfKind(stored.value(QStringLiteral("GroupClassKey")).toString()))
-            return nullptr;
+            return false;
         groups.append(stored);
     }
-    drawing->m_design.insert(QStringLiteral("ObjectsList"), objects);
-    drawing->m_design.insert(QStringLiteral("GroupsList"), groups);
-    drawing->m_pks = QList<int>(pks.begin(), pks.end());
-    drawing->m_fields = MergeContents::currentFields();
-    return drawing;
+    m_design.insert(QStringLiteral("ObjectsList"), objects);
+    m_design.insert(QStringLiteral("GroupsList"), groups);
+    m_pks = QList<int>(pks.begin(), pks.end());
+    m_fields = MergeContents::currentFields();
+    for (const int pk : std::as_const(m_pks))
+        m_initialValues.insert(pk, MergeContents::contentsByPk(pk));
+    return true;
 }
 
 SequentialDrawing::~SequentialDrawing() = default;
+
+void SequentialDrawing::drawOne(Copy &copy, ColorRect &graphic, QPainter *painter, const QRectF &rect,
+                                const Record &record) const
+{
+    if (!copy.numbering.isEmpty()) {
+        if (auto *barcode = dynamic_cast<ColorBarcode *>(&graphic)) {
+            const auto at = copy.numbering.constFind(barcode);
+            if (at != copy.numbering.constEnd()) {
+                barcode->printFrameWithData(painter, rect,
+                                            *at < record.barcodes.size() ? record.barcodes[*at] : std::nullopt);
+                return;
+            }
+        }
+    }
+    graphic.printFrame(painter, rect, 0);
+}
+
+void SequentialDrawing::applyRecord(Copy &copy, const Record &record) const
+{
+    // Most labels of a job show the record of the label before: the objects are told only of
+    // a new one.
+    if (copy.applied && *copy.applied == record.values)
+        return;
+    for (const GraphicPtr &graphic : std::as_const(copy.graphics))
+        graphic->updateABRecord();
+    copy.applied = record.values;
+}
+
+void SequentialDrawing::drawObjects(QPainter *painter, const Record &record, const QString &page,
+                                    const QRectF &pageRect, const std::function<bool()> &stopped) const
+{
+    std::unique_ptr<Copy> copy = takeCopy();
+    copy->zoom = 1.0;
+    {
+        const GivenRecord given(record.values, m_fields);
+        applyRecord(*copy, record);
+        const ColorRect::DrawingPass pass;
+        qsizetype drawn = 0;
+        for (const GraphicPtr &graphic : std::as_const(copy->graphics)) {
+            if (!graphic->isOnPageNamed(page))
+                continue;
+            // A label of tens of thousands of objects takes seconds: a Cancel holds within it.
+            if (stopped && ++drawn % 64 == 0 && stopped())
+                break;
+            drawOne(*copy, *graphic, painter, pageRect, record);
+        }
+    }
+    giveBack(std::move(copy));
+}
+
+bool SequentialDrawing::drawnInside(const QString &page, const QPainterPath &clip) const
+{
+    std::unique_ptr<Copy> copy = takeCopy();
+    GraphicList onPage;
+    for (const GraphicPtr &graphic : std::as_const(copy->graphics))
+        if (graphic->isOnPageNamed(page))
+            onPage.append(graphic);
+    const bool inside = RectsView::drawnInside(onPage, clip);
+    giveBack(std::move(copy));
+    return inside;
+}
+
+void SequentialDrawing::prepare() const
+{
+    giveBack(takeCopy());
+}
+
+void SequentialDrawing::release() const
+{
+    std::vector<std::unique_ptr<Copy>> idle;
+    {
+        const QMutexLocker lock(&m_mutex);
+        idle.swap(m_idle);
+    }
+}
 
 SequentialDrawing::Record SequentialDrawing::currentRecord(int labelNumber) const
 {
@@ -175,9 +353,12 @@ std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy() const
             return copy;
         }
     }
-    // Made on the drawing thread, from the stored form: nothing is shared with the canvas.
+    // Made on the drawing thread, from the stored form: nothing is shared with the canvas. The
+    // objects read the record taken with the design, never the database.
     auto copy = std::make_unique<Copy>();
     copy->owner = this;
+    const GivenRecord given(m_initialValues, m_fields);
+    const specImage::SharedDecoding pictures;
     for (const QVariant &entry : m_design.value(QStringLiteral("ObjectsList")).toList()) {
         const QVariantMap stored = entry.toMap();
         GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(stored);
@@ -194,6 +375,10 @@ std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy() const
     }
     for (const GraphicPtr &graphic : std::as_const(copy->graphics))
         graphic->setMainView(copy.get());
+    // The barcodes that number their labels, by object.
+    for (size_t i = 0; i < m_numbering.size(); ++i)
+        if (m_numbering[i] < copy->barcodes.size() && copy->barcodes[m_numbering[i]])
+            copy->numbering.insert(copy->barcodes[m_numbering[i]], i);
     return copy;
 }
 
@@ -221,26 +406,15 @@ QImage SequentialDrawing::draw(const Record &record, double resolution, bool tra
     copy->zoom = s;
     {
         const GivenRecord given(record.values, m_fields);
-        for (const GraphicPtr &graphic : std::as_const(copy->graphics))
-            graphic->updateABRecord();
+        applyRecord(*copy, record);
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.scale(s, s);
         painter.setClipPath(m_clip.toPainterPath());
-        size_t barcode = 0;
-        for (const GraphicPtr &graphic : std::as_const(copy->graphics)) {
-            while (barcode < copy->barcodes.size() && !copy->barcodes[barcode])
-                ++barcode;
-            if (barcode < copy->barcodes.size() && graphic.get() == copy->barcodes[barcode]) {
-                copy->barcodes[barcode]->printFrameWithData(
-                    &painter, QRectF(0, 0, W, H),
-                    barcode < record.barcodes.size() ? record.barcodes[barcode] : std::nullopt);
-                ++barcode;
-                continue;
-            }
-            graphic->printFrame(&painter, QRectF(0, 0, W, H), 0);
-        }
+        const ColorRect::DrawingPass pass;
+        for (const GraphicPtr &graphic : std::as_const(copy->graphics))
+            drawOne(*copy, *graphic, &painter, QRectF(0, 0, W, H), record);
     }
     giveBack(std::move(copy));
     return image;

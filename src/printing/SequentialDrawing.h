@@ -1,15 +1,18 @@
 #pragma once
 // The current label's design frozen for drawing on worker threads: Export Sequential draws
-// each record's label on every core. The objects of the canvas are drawn on the GUI thread
-// only (they read the canvas and share their text documents), so each worker draws a copy of
-// its own, made from the design's stored form on the worker's thread, the same form Duplicate
-// and the clipboard use. The record is read on the GUI thread and handed over by value: the
-// merge values of every field the design shows and each barcode's data with the label's
-// sequence value, so no worker ever reaches the database or a sequence file. The database's
-// merge fields, which address blocks lay their lines out by, are taken once for the run.
+// each record's label on every core, and a print job draws its sheets on a thread of its own.
+// The objects of the canvas are drawn on the GUI thread only (they read the canvas and share
+// their text documents), so each worker draws a copy of its own, made from the design's stored
+// form on the worker's thread, the same form Duplicate and the clipboard use. The record is
+// read on the GUI thread and handed over by value: the merge values of every field the design
+// shows and the data of each barcode that numbers its labels, so no worker ever reaches the
+// database or a sequence file. The database's merge fields, which address blocks lay their
+// lines out by, are taken once for the run.
 #include <QHash>
 #include <QImage>
 #include <QMutex>
+#include <QSet>
+#include <QStringList>
 #include <QPainterPath>
 #include <QSizeF>
 #include <QString>
@@ -17,13 +20,20 @@
 #include <QVariantMap>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "database/store/MergeContents.h"
+#include "objects/ColorRect.h"
 #include "platform/BezierPath.h"
+
+class QPainter;
+class QTextDocument;
+class QPainterPath;
+class QRectF;
 
 namespace quillmark {
 
@@ -34,7 +44,8 @@ class SequentialDrawing
 {
 public:
     // What one record shows: the value of every merge pk of the design, and the data of each
-    // barcode of the design in its order, nothing where the label prints without it.
+    // barcode of the design that numbers its labels, in their order, nothing where the label
+    // prints without it (the others show their own data).
     using RecordValues = QHash<int, QVariant>;
     struct Record
     {
@@ -45,6 +56,39 @@ public:
     // The canvas's current label and page; null when the design holds an object whose kind
     // is drawn on the GUI thread only or when there is no label.
     static std::shared_ptr<SequentialDrawing> capture(RectsView &canvas);
+    // The objects of the pages named, for a print job and its preview, taken a slice at a time
+    // so that the window answers between slices. The canvas must not change meanwhile.
+    class Capture
+    {
+    public:
+        Capture(RectsView &canvas, const QStringList &pages);
+        ~Capture();
+        Capture(const Capture &) = delete;
+        Capture &operator=(const Capture &) = delete;
+        // Takes objects for about `ms` milliseconds; true once all are taken.
+        bool step(qint64 ms);
+        bool done() const;
+        // After done(): the drawing, or null when the design holds an object drawn on the GUI
+        // thread only.
+        std::shared_ptr<SequentialDrawing> result() const;
+        // Whether it was taken of these pages.
+        bool covers(const QStringList &pages) const;
+
+    private:
+        RectsView &m_canvas;
+        QStringList m_pages;
+        QList<std::shared_ptr<ColorRect>> m_shown;
+        std::unique_ptr<ColorRect::LinkedTextPlaces> m_places;
+        std::shared_ptr<SequentialDrawing> m_drawing;
+        QVariantList m_objects;
+        QSet<int> m_pks;
+        qsizetype m_next = 0;
+        bool m_done = false;
+    };
+    // The same taken at once, `answer` called between slices: it lets the window answer and
+    // says false when the user gave up (null then).
+    static std::shared_ptr<SequentialDrawing> captureSheet(RectsView &canvas, const QStringList &pages,
+                                                           const std::function<bool()> &answer);
     ~SequentialDrawing();
     SequentialDrawing(const SequentialDrawing &) = delete;
     SequentialDrawing &operator=(const SequentialDrawing &) = delete;
@@ -57,16 +101,49 @@ public:
     // null image when it would be too large. On any thread, several at once.
     QImage draw(const Record &record, double resolution, bool transparent) const;
 
+    // For a print job, on one thread at a time: the objects of `page` of the label of that
+    // number, with the record, in layer order, at the painter's place; nothing more once
+    // `stopped` says so.
+    void drawObjects(QPainter *painter, const Record &record, const QString &page, const QRectF &pageRect,
+                     const std::function<bool()> &stopped) const;
+    // Whether everything the objects of `page` print lies inside the clip, as far as they tell.
+    bool drawnInside(const QString &page, const QPainterPath &clip) const;
+    // Makes the copy a first drawing needs, on the calling thread.
+    void prepare() const;
+    // Lets go of the copies, on the thread that made them.
+    void release() const;
+
 private:
     SequentialDrawing() = default;
     struct Copy;
     std::unique_ptr<Copy> takeCopy() const;
     void giveBack(std::unique_ptr<Copy> copy) const;
+    // What the drawing takes of the canvas beside the objects.
+    void takeCanvas(RectsView &canvas);
+    // The stored form of one object; false for a kind drawn on the GUI thread only.
+    bool takeObject(const std::shared_ptr<ColorRect> &graphic, const QList<std::shared_ptr<ColorRect>> &shown,
+                    const ColorRect::LinkedTextPlaces &places, QVariantList &objects, QSet<int> &pks);
+    // The groups, the fields and the record once every object is taken; false for a kind of
+    // group drawn on the GUI thread only.
+    bool finishDesign(RectsView &canvas, const QList<std::shared_ptr<ColorRect>> &shown,
+                      const ColorRect::LinkedTextPlaces &places, QVariantList objects, const QSet<int> &pks);
+    // Gives the copy the record's values, when they are not the ones it shows already.
+    void applyRecord(Copy &copy, const Record &record) const;
+    // One object of the copy for the label: a barcode that numbers its labels with the
+    // record's data for it.
+    void drawOne(Copy &copy, ColorRect &graphic, QPainter *painter, const QRectF &rect, const Record &record) const;
 
     QVariantMap m_design;
     QList<int> m_pks;
-    // The canvas's barcodes in the design's order, asked for their data on the GUI thread.
+    // The canvas's barcodes that number their labels, in the design's order, asked for their
+    // data on the GUI thread; where each is among the design's barcodes.
     QList<std::shared_ptr<ColorBarcode>> m_barcodes;
+    std::vector<size_t> m_numbering;
+    size_t m_barcodeCount = 0;
+    // What the current record showed when the design was taken: the copies are made with it.
+    RecordValues m_initialValues;
+    // The texts whose fields were looked for while the design was taken.
+    QSet<const QTextDocument *> m_textsRead;
     MergeContents::Fields m_fields;
     QSizeF m_size;
     // Kept as points: a QPainterPath shared by workers would race on the drawing cache Qt

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include "app/AppTestSupport.h"
 #include "app/MainWindow.h"
 #include "canvas/RectsView.h"
+#include "common/PlistutilReader.h"
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
@@ -187,6 +189,113 @@ TEST_F(LinkedTextWindowTest, ASavedDesignWithoutItsFirstBoxStartsTheChainWithThe
     EXPECT_EQ(reopened[1]->firstTextView(), reopened[0].get());
     EXPECT_EQ(reopened[0]->textCharacterRange(), ranges[0]);
     EXPECT_EQ(reopened[1]->textCharacterRange(), ranges[1]);
+}
+
+// A design as earlier versions wrote a chain: the first box lists the others, and every box
+// carries the chain's whole text.
+void writeEarlierChain(RectsView *canvas, const QString &path, int boxes, const QString &text)
+{
+    GraphicList objects;
+    for (int i = 0; i < boxes; ++i) {
+        auto box = ColorRect::create(QRectF(20 + (i % 4) * 140, 20 + (i / 4) * 40, 130, 36));
+        box->setPageName(canvas->getCurrPageName());
+        objects.append(box);
+    }
+    objects.first()->textStorage()->setDefaultFont(qmtest::testFont(12));
+    objects.first()->textStorage()->setPlainText(text);
+    QVariantMap dict = canvas->drawDocumentDictionaryForGraphics(objects);
+    QVariantList forms = dict.value(QStringLiteral("ObjectsList")).toList();
+    QStringList others;
+    for (int i = 1; i < boxes; ++i)
+        others << QString::number(i);
+    QVariantMap first = forms.first().toMap();
+    first.insert(QStringLiteral("FirstTextView"), others.join(QLatin1Char(',')));
+    forms[0] = first;
+    for (int i = 1; i < boxes; ++i) {
+        QVariantMap form = forms[i].toMap();
+        form.insert(QStringLiteral("Text"), first.value(QStringLiteral("Text")));
+        forms[i] = form;
+    }
+    dict.insert(QStringLiteral("ObjectsList"), forms);
+    ASSERT_TRUE(PropertyList::writeFile(path, dict, PlistFormat::Binary));
+}
+
+// Every box of `boxes` shows its part of one text, in order, the whole text shown.
+void expectOneChain(const GraphicList &boxes, const QString &text)
+{
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_EQ(boxes.first()->textStorage()->toPlainText(), text);
+    EXPECT_EQ(boxes.first()->textContainers().size(), boxes.size());
+    int next = 0;
+    for (const GraphicPtr &box : boxes) {
+        EXPECT_EQ(box->firstTextView(), boxes.first().get());
+        EXPECT_EQ(box->textStorage(), boxes.first()->textStorage());
+        const ColorRect::TextRange range = box->textCharacterRange();
+        if (range.second > 0) {
+            EXPECT_EQ(range.first, next);
+            next = range.first + range.second;
+        }
+    }
+    EXPECT_FALSE(boxes.last()->hasOverflow());
+    EXPECT_GE(next, int(text.size()) - 1);
+}
+
+// A chain of earlier versions, whose every box carried the whole text, opens with its text in
+// every box; saved, it stores the text once (read back by plistutil) and opens again as it was;
+// duplicated, the copies form a chain of their own.
+TEST_F(LinkedTextWindowTest, AChainOfEarlierVersionsOpensWholeAndIsSavedWithItsTextOnce)
+{
+    constexpr int Boxes = 60;
+    QString text;
+    for (int i = 1; i <= Boxes; ++i)
+        text += QStringLiteral("Line %1 of the chain\n").arg(i);
+    text.chop(1);
+    const QString dir = qmtest::freshDir(QStringLiteral("linked-earlier"));
+    const QString path = dir + QStringLiteral("/earlier.qkdoc");
+    writeEarlierChain(canvas(), path, Boxes, text);
+    QFile earlier(path);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    const QVariant earlierForm = qmtest::readWithPlistutil(earlier.readAll(), QStringLiteral("linked-earlier-read"));
+    const QVariantList earlierObjects = earlierForm.toMap().value(QStringLiteral("ObjectsList")).toList();
+    ASSERT_EQ(earlierObjects.size(), Boxes);
+    const QByteArray wholeText = earlierObjects.first().toMap().value(QStringLiteral("Text")).toByteArray();
+    EXPECT_EQ(earlierObjects.last().toMap().value(QStringLiteral("Text")).toByteArray(), wholeText);
+
+    prompts->queuePath(path);
+    trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    const GraphicList opened = canvas()->getRects();
+    ASSERT_EQ(opened.size(), Boxes);
+    expectOneChain(opened, text);
+
+    canvas()->wasChanged(true);
+    trigger(QStringLiteral("File"), QStringLiteral("Save"));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QVariant savedForm = qmtest::readWithPlistutil(saved.readAll(), QStringLiteral("linked-earlier-saved"));
+    const QVariantList objects = savedForm.toMap().value(QStringLiteral("ObjectsList")).toList();
+    ASSERT_EQ(objects.size(), Boxes);
+    QStringList others;
+    for (int i = 1; i < Boxes; ++i)
+        others << QString::number(i);
+    EXPECT_EQ(objects.first().toMap().value(QStringLiteral("FirstTextView")).toString(), others.join(QLatin1Char(',')));
+    EXPECT_EQ(objects.first().toMap().value(QStringLiteral("Text")).toByteArray(), wholeText);
+    const QByteArray none = ColorRect::create()->propertyListRepresentation().value(QStringLiteral("Text")).toByteArray();
+    for (int i = 1; i < Boxes; ++i) {
+        EXPECT_EQ(objects[i].toMap().value(QStringLiteral("Text")).toByteArray(), none) << i;
+        EXPECT_FALSE(objects[i].toMap().contains(QStringLiteral("FirstTextView"))) << i;
+    }
+
+    prompts->queuePath(path);
+    trigger(QStringLiteral("File"), QStringLiteral("Open..."));
+    expectOneChain(canvas()->getRects(), text);
+
+    trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    const GraphicList both = canvas()->getRects();
+    ASSERT_EQ(both.size(), 2 * Boxes);
+    expectOneChain(both.mid(0, Boxes), text);
+    expectOneChain(both.mid(Boxes), text);
+    EXPECT_NE(both.first()->textStorage(), both.last()->textStorage());
 }
 
 // A chain made with the mouse as a user makes it: a narrow box with a word in it, its

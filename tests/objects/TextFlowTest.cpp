@@ -16,6 +16,7 @@
 #include "objects/NSTextWrapContainer.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextFlow.h"
+#include "platform/PropertyList.h"
 
 using namespace quillmark;
 
@@ -341,6 +342,72 @@ TEST(TextChain, AStoredChainStartsWithABoxThatIsStored)
     EXPECT_EQ(b->linkedTextViewsString(rest), "0");
     EXPECT_TRUE(c->linkedTextViewsString(rest).isNull());
     EXPECT_TRUE(c->linkedTextViewsString({c}).isNull());
+}
+
+// A chain's text is stored once, by the box that writes the chain; read back, every box shows
+// it, also from forms of earlier versions in which every box carried the whole text.
+TEST(TextChain, AChainStoresItsTextOnceAndReadsEarlierFormsOnce)
+{
+    registerObjectKinds();
+    qmtest::FakeCanvas canvas;
+    auto a = textBox(canvas, QRectF(0, 0, 100, 30));
+    auto b = textBox(canvas, QRectF(0, 100, 100, 30));
+    auto c = textBox(canvas, QRectF(0, 200, 100, 30));
+    auto alone = textBox(canvas, QRectF(0, 300, 100, 30));
+    a->textStorage()->setPlainText(QStringLiteral("one two three four five six seven eight nine ten"));
+    alone->textStorage()->setPlainText(QStringLiteral("alone"));
+    b->setTextLink(a.get(), true);
+    c->setTextLink(b.get(), true);
+    const QByteArray empty = ColorRect::create()->propertyListRepresentation().value(QStringLiteral("Text")).toByteArray();
+
+    const ColorRect::GraphicList all = {c, alone, a, b};
+    const ColorRect::LinkedTextPlaces places(all);
+    QVariantList forms;
+    for (const auto &graphic : all)
+        forms.append(graphic->propertyListRepresentation(&all, &places));
+    auto text = [](const QVariant &form) { return form.toMap().value(QStringLiteral("Text")).toByteArray(); };
+    EXPECT_GT(text(forms[2]).size(), empty.size());
+    EXPECT_EQ(text(forms[0]), empty);
+    EXPECT_EQ(text(forms[3]), empty);
+    EXPECT_GT(text(forms[1]).size(), empty.size());
+    EXPECT_EQ(forms[2].toMap().value(QStringLiteral("FirstTextView")).toString(), QStringLiteral("3,0"));
+    // Without a list of objects each box writes what it shows, as a copy of one box must.
+    EXPECT_EQ(b->propertyListRepresentation().value(QStringLiteral("Text")).toByteArray(), text(forms[2]));
+
+    // Only the boxes a first box lists take their text from it.
+    EXPECT_EQ(ColorRect::textsFromChains(PropertyListArray(forms)), (std::vector<bool>{true, false, false, true}));
+
+    // Forms of earlier versions: every box of the chain carries the whole text; a list naming
+    // boxes that are not there, or the box itself, takes no text away.
+    QVariantList earlier = forms;
+    for (const int follower : {0, 3}) {
+        QVariantMap form = earlier[follower].toMap();
+        form.insert(QStringLiteral("Text"), text(forms[2]));
+        earlier[follower] = form;
+    }
+    QVariantMap odd = earlier[1].toMap();
+    odd.insert(QStringLiteral("FirstTextView"), QStringLiteral("1,9,-2,x"));
+    earlier[1] = odd;
+    EXPECT_EQ(ColorRect::textsFromChains(PropertyListArray(earlier)), (std::vector<bool>{true, false, false, true}));
+    for (const QVariantList &stored : {forms, earlier}) {
+        const std::vector<bool> fromChain = ColorRect::textsFromChains(PropertyListArray(stored));
+        ColorRect::GraphicList made;
+        for (qsizetype i = 0; i < stored.size(); ++i) {
+            QVariantMap form = stored[i].toMap();
+            if (fromChain[size_t(i)])
+                ColorRect::dropChainText(form);
+            made.append(ColorRect::graphicWithPropertyListRepresentation(form));
+            made.last()->setMainView(&canvas);
+        }
+        ColorRect::relinkTextChains(made);
+        EXPECT_EQ(made[2]->textContainers().size(), 3);
+        for (const int box : {0, 2, 3}) {
+            EXPECT_EQ(made[box]->textStorage(), made[2]->textStorage());
+            EXPECT_EQ(made[box]->firstTextView(), made[2].get());
+        }
+        EXPECT_EQ(made[2]->textStorage()->toPlainText(), a->textStorage()->toPlainText());
+        EXPECT_EQ(made[1]->textStorage()->toPlainText(), QStringLiteral("alone"));
+    }
 }
 
 TEST(TextRunaround, ObstaclesComeFromObjectsAboveOnTheSamePageAndLayer)

@@ -502,9 +502,9 @@ void ColorAddress::drawPostnet(QPainter *painter, const TBarInfo &info)
 
 // ---- stored form ----
 
-QVariantMap ColorAddress::propertyListRepresentation(const GraphicList *graphics)
+QVariantMap ColorAddress::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
-    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     dict.insert(QStringLiteral("TQuickAddressKey"), _qa.archive());
     dict.insert(QStringLiteral("TQuickAddressFontKey"), Archiver::archiveFont(_font));
     return dict;

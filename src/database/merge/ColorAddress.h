@@ -129,7 +129,8 @@ public:
     void drawPostnet(QPainter *painter, const TBarInfo &info);
 
     // ---- stored form ----
-    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
+                                           const LinkedTextPlaces *places = nullptr) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
 private:

@@ -828,10 +828,10 @@ void ColorField::mouseDown(unsigned modifierFlags)
         pair()->setSelectedObject(this, (modifierFlags & (1u << 17)) != 0);
 }
 
-QVariantMap ColorField::propertyListRepresentation(const GraphicList *graphics)
+QVariantMap ColorField::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
     writePendingText();
-    QVariantMap dict = ColorRect::propertyListRepresentation(graphics);
+    QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     dict.insert(QStringLiteral("FieldTypeKey"), fmtInt(_pk));
     dict.insert(QStringLiteral("FieldProfileKey"), fmtInt(_profile));
     dict.insert(QStringLiteral("FieldIsTitleKey"), yesNo(_isTitle));

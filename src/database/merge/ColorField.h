@@ -168,7 +168,8 @@ public:
     std::optional<QRectF> printedBounds() const override;
 
     // ---- stored form ----
-    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr) override;
+    QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
+                                           const LinkedTextPlaces *places = nullptr) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
 private:

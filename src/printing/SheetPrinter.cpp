@@ -1,0 +1,187 @@
+#include "printing/SheetPrinter.h"
+
+#include <QPainter>
+
+namespace quillmark {
+
+namespace {
+
+// Pages whose records wait, read ahead of the one being drawn.
+constexpr size_t PagesAhead = 2;
+
+// The copy's objects in each label, with the records the window's thread read for the page.
+class CopyContent : public SheetContent
+{
+public:
+    CopyContent(const SequentialDrawing &drawing, const SheetPrinter::Page &page, const std::atomic<bool> &cancel)
+        : m_drawing(drawing)
+        , m_page(page)
+        , m_cancel(cancel)
+    {
+    }
+
+    bool showRecord(const PrintJob &, const LabelPlacement &placement) override
+    {
+        return m_page.records.contains(placement.label);
+    }
+
+    bool drawnInside(const QString &page, const QPainterPath &clip) override
+    {
+        // The same outline on every position of a page costs one walk of the objects.
+        const auto known = m_inside.constFind(page);
+        if (known != m_inside.constEnd() && known->first == clip)
+            return known->second;
+        const bool inside = m_drawing.drawnInside(page, clip);
+        m_inside.insert(page, {clip, inside});
+        return inside;
+    }
+
+    void drawLabel(QPainter *painter, const QRectF &pageRect, const QString &page, int labelNumber) override
+    {
+        const auto record = m_page.records.constFind(labelNumber);
+        if (record == m_page.records.constEnd())
+            return;
+        m_drawing.drawObjects(painter, *record, page, pageRect, [this] { return m_cancel.load(); });
+    }
+
+    bool stopped() const override { return m_cancel.load(); }
+
+private:
+    const SequentialDrawing &m_drawing;
+    const SheetPrinter::Page &m_page;
+    const std::atomic<bool> &m_cancel;
+    QHash<QString, std::pair<QPainterPath, bool>> m_inside;
+};
+
+} // namespace
+
+SheetPrinter::SheetPrinter(std::shared_ptr<const SequentialDrawing> drawing, SheetLayout layout, PrintJob job,
+                           std::unique_ptr<Output> output)
+    : m_drawing(std::move(drawing))
+    , m_layout(std::move(layout))
+    , m_job(std::move(job))
+    , m_output(std::move(output))
+{
+}
+
+SheetPrinter::~SheetPrinter()
+{
+    if (m_thread.joinable()) {
+        cancel();
+        m_thread.join();
+    }
+}
+
+void SheetPrinter::start()
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+void SheetPrinter::addPage(Page page)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_waiting.push_back(std::move(page));
+    }
+    m_changed.notify_all();
+}
+
+bool SheetPrinter::wantsPage() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_noMore && !m_finished && m_waiting.size() < PagesAhead;
+}
+
+void SheetPrinter::noMorePages()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_noMore = true;
+    }
+    m_changed.notify_all();
+}
+
+void SheetPrinter::cancel()
+{
+    m_cancel = true;
+    m_changed.notify_all();
+}
+
+bool SheetPrinter::finished() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_finished;
+}
+
+void SheetPrinter::waitFor(int ms)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait_for(lock, std::chrono::milliseconds(ms),
+                       [this] { return m_finished || (!m_noMore && m_waiting.size() < PagesAhead); });
+}
+
+bool SheetPrinter::takePage(Page &page)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_cancel.load() || !m_waiting.empty() || m_noMore; });
+    if (m_cancel.load() || m_waiting.empty())
+        return false;
+    page = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    lock.unlock();
+    // The window's thread reads the records of the next page meanwhile.
+    m_changed.notify_all();
+    return true;
+}
+
+void SheetPrinter::run()
+{
+    // The copy is made here: a design of tens of thousands of objects takes seconds to make.
+    m_drawing->prepare();
+    QPainter painter;
+    const bool began = !m_cancel.load() && m_output->begin(painter);
+    bool failed = false;
+    if (began) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF pageRect(QPointF(0, 0), m_job.paper);
+        Page page;
+        for (int drawn = 0; takePage(page); ++drawn) {
+            if (drawn > 0 && !m_output->newPage()) {
+                failed = true;
+                break;
+            }
+            CopyContent content(*m_drawing, page, m_cancel);
+            painter.save();
+            painter.setTransform(m_output->pageTransform());
+            drawSheet(&painter, pageRect, m_layout, m_job, page.page, content);
+            painter.restore();
+            if (m_output->failed()) {
+                failed = true;
+                break;
+            }
+            if (m_cancel.load())
+                break;
+            m_done = drawn + 1;
+            m_changed.notify_all();
+            if (page.lastPage)
+                break;
+        }
+        // What was not yet sent is not printed.
+        if (m_cancel.load() || failed)
+            m_output->abort();
+        painter.end();
+        failed = failed || m_output->failed();
+    }
+    m_output->end();
+    // The copies go on the thread that made them.
+    m_drawing->release();
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_began = began;
+        m_failed = failed;
+        m_finished = true;
+    }
+    m_changed.notify_all();
+}
+
+} // namespace quillmark

@@ -1,0 +1,154 @@
+// A large design printed through File > Print... as a user prints it, clicking the canvas while
+// the job works: the window answers every click while the job runs, the job's Cancel leaves the
+// file that was there, and the PDF printed reads back with poppler.
+#include <gtest/gtest.h>
+
+#include <poppler-qt6.h>
+
+#include <QApplication>
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "app/AppTestSupport.h"
+#include "canvas/RectsView.h"
+#include "common/TestPrintPanels.h"
+#include "common/TestSupport.h"
+#include "objects/ColorRect.h"
+#include "platform/PrintInfo.h"
+
+using namespace quillmark;
+
+namespace {
+
+// The job's progress panel while it shows.
+QProgressDialog *jobPanel()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *panel = qobject_cast<QProgressDialog *>(widget); panel && panel->isVisible())
+            return panel;
+    return nullptr;
+}
+
+// Counts the presses the canvas answers.
+class PressCount : public QObject
+{
+public:
+    int presses = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            ++presses;
+        return false;
+    }
+};
+
+// One word on every label and a thousand small squares under it: each label of the sheet
+// draws them all.
+void fillDesign(RectsView *canvas)
+{
+    for (int i = 0; i < 1000; ++i) {
+        auto square = ColorRect::create(QRectF(2 + (i % 50) * 3.6, 40 + (i / 50) * 1.5, 3, 1.2));
+        square->setPageName(canvas->getCurrPageName());
+        square->setObjectLayer(1);
+        square->setDrawsFill(true);
+        square->setFillColor(QColor::fromHsv(i % 360, 160, 220));
+        canvas->addGraphic(square);
+    }
+    auto mark = ColorRect::create(QRectF(20, 4, 120, 30));
+    mark->setPageName(canvas->getCurrPageName());
+    mark->setObjectLayer(1);
+    mark->textStorage()->setDefaultFont(qmtest::testFont(12));
+    mark->textStorage()->setPlainText(QStringLiteral("Mark"));
+    canvas->addGraphic(mark);
+}
+
+TEST(PrintWhileClicking, TheWindowAnswersEveryClickCancelHoldsAndThePdfReads)
+{
+    apptest::WindowFixture f(QStringLiteral("print-while-clicking"));
+    qmtest::ScopedTestPrintPanels panels;
+    PrintInfo::sharedPrintInfo().reset();
+    RectsView *canvas = f.canvas();
+    fillDesign(canvas);
+    apptest::settle();
+    const QString dir = qmtest::freshDir(QStringLiteral("print-while-clicking-files"));
+
+    // Clicks on the empty canvas every few milliseconds for as long as the window takes them.
+    PressCount answered;
+    canvas->installEventFilter(&answered);
+    int clicked = 0;
+    int clickedWhileJobShows = 0;
+    const QPoint empty = canvas->pageToWidget().map(QPointF(-30, -30)).toPoint();
+    QTimer clicker;
+    clicker.setInterval(5);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (jobPanel())
+            ++clickedWhileJobShows;
+        ++clicked;
+        QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, empty);
+    });
+
+    const QString pdf = dir + QStringLiteral("/sheet.pdf");
+    panels->queueSheetButton(QStringLiteral("Print"));
+    panels->queuePrintToFile(pdf);
+    clicker.start();
+    f.trigger(QStringLiteral("File"), QStringLiteral("Print..."));
+    clicker.stop();
+    EXPECT_GE(clickedWhileJobShows, 3) << "the window answered while the job was printing";
+    EXPECT_EQ(answered.presses, clicked);
+
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(pdf);
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->numPages(), 1);
+    int marks = 0;
+    for (const std::unique_ptr<Poppler::TextBox> &box : document->page(0)->textList())
+        marks += box->text() == QLatin1String("Mark") ? 1 : 0;
+    EXPECT_EQ(marks, 30);
+    // The squares are printed too: the page is coloured where they lie on the first label.
+    const QImage page = document->page(0)->renderToImage(72, 72);
+    int coloured = 0;
+    for (int y = 36 + 40; y < 36 + 60; ++y)
+        for (int x = 14; x < 14 + 180; ++x)
+            coloured += QColor(page.pixel(x, y)).hsvSaturation() > 60 ? 1 : 0;
+    EXPECT_GT(coloured, 1000);
+
+    // Printed again to the same file and cancelled in the job's progress panel as soon as it
+    // shows: the file printed before stays as it was, and nothing else is left beside it.
+    QFile before(pdf);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray printed = before.readAll();
+    before.close();
+    bool pressedCancel = false;
+    QTimer canceller;
+    canceller.setInterval(5);
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        QProgressDialog *panel = jobPanel();
+        if (!panel || pressedCancel)
+            return;
+        for (QPushButton *button : panel->findChildren<QPushButton *>())
+            if (button->text() == QLatin1String("Cancel")) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                pressedCancel = true;
+            }
+    });
+    panels->queueSheetButton(QStringLiteral("Print"));
+    panels->queuePrintToFile(pdf);
+    canceller.start();
+    f.trigger(QStringLiteral("File"), QStringLiteral("Print..."));
+    canceller.stop();
+    EXPECT_TRUE(pressedCancel);
+    QFile after(pdf);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), printed);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("sheet.pdf")});
+    EXPECT_EQ(canvas->getRects().size(), 1001);
+}
+
+} // namespace
