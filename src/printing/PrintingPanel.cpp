@@ -20,7 +20,6 @@
 #include <QTabWidget>
 #include <QThreadPool>
 #include <QTimer>
-#include <QElapsedTimer>
 #include <QCoreApplication>
 #include <QVBoxLayout>
 
@@ -416,8 +415,9 @@ void PrintingPanel::setPreview(const QImage &image)
 
 namespace {
 
-// What the preview may take on the window's thread before it is drawn aside instead.
-constexpr qint64 PreviewBudgetMs = 25;
+// The objects the preview draws on the window's thread; more are drawn aside. A few hundred
+// objects draw in a moment, the pictures and large paths among them from what the canvas holds.
+constexpr qsizetype PreviewObjectsHere = 300;
 
 } // namespace
 
@@ -431,21 +431,24 @@ void PrintingPanel::drawPreview()
         drawPreviewAside();
         return;
     }
+    // A design of thousands of objects is drawn aside from a copy, the window answering.
+    const QString page = previewPage();
+    qsizetype shown = 0;
+    for (const GraphicPtr &graphic : m_rectsView->getRects())
+        shown += graphic->isOnPageNamed(page) ? 1 : 0;
+    if (shown > PreviewObjectsHere) {
+        drawPreviewAside();
+        return;
+    }
     const bool printing = m_rectsView->isPrinting();
     m_rectsView->setPrinting(true);
     // A detailed drawing takes seconds to rasterise: the preview never waits for one but draws
     // what the canvas holds of it, or its place while a raster is made aside, and is drawn
     // again once the pictures being made have arrived.
     m_rectsView->setDrawingPrintPreview(true);
-    bool outOfTime = false;
-    const QImage preview = createObjectImage(PreviewBudgetMs, &outOfTime);
+    const QImage preview = createObjectImage();
     m_rectsView->setDrawingPrintPreview(false);
     m_rectsView->setPrinting(printing);
-    // A design of thousands of objects is drawn aside from a copy, the window answering.
-    if (outOfTime) {
-        drawPreviewAside();
-        return;
-    }
     if (PictureWorker::busy()) {
         if (!m_pictureWait) {
             m_pictureWait = new QTimer(this);
@@ -524,7 +527,7 @@ void PrintingPanel::drawPreviewAside()
         const bool printing = m_rectsView->isPrinting();
         m_rectsView->setPrinting(true);
         m_rectsView->setDrawingPrintPreview(true);
-        showPreview(createObjectImage(-1, nullptr));
+        showPreview(createObjectImage());
         m_rectsView->setDrawingPrintPreview(false);
         m_rectsView->setPrinting(printing);
         return;
@@ -652,11 +655,6 @@ void PrintingPanel::centreDiscPreview()
 
 QImage PrintingPanel::createObjectImage()
 {
-    return createObjectImage(-1, nullptr);
-}
-
-QImage PrintingPanel::createObjectImage(qint64 budgetMs, bool *outOfTime)
-{
     if (!m_rectsView)
         return {};
     const TLabel &label = m_rectsView->getLabel();
@@ -667,8 +665,6 @@ QImage PrintingPanel::createObjectImage(qint64 budgetMs, bool *outOfTime)
     QImage image(int(Wp * 5.0), int(Hp * 5.0), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return {};
-    QElapsedTimer clock;
-    clock.start();
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -683,15 +679,9 @@ QImage PrintingPanel::createObjectImage(qint64 budgetMs, bool *outOfTime)
     // The current record's label, numbered as the job will print it.
     const int labelNumber = m_rectsView->isPrintSequense() ? m_rectsView->currentRecordLabel() : 0;
     const ColorRect::DrawingPass pass;
-    for (const GraphicPtr &graphic : sortedByLayer(m_rectsView->getRects())) {
-        if (budgetMs >= 0 && clock.elapsed() > budgetMs) {
-            if (outOfTime)
-                *outOfTime = true;
-            return {};
-        }
+    for (const GraphicPtr &graphic : sortedByLayer(m_rectsView->getRects()))
         if (graphic->isOnPageNamed(page))
             graphic->printFrame(&painter, area, labelNumber);
-    }
     painter.end();
     return image;
 }

@@ -112,9 +112,6 @@ private:
     // Draws the previews of the label again from the pictures the canvas holds; a design that
     // takes longer than a moment is drawn aside from a copy instead.
     void drawPreview();
-    // The preview drawn here within `budgetMs` (negative: however long it takes); null, with
-    // `outOfTime` set, when it could not be done in time.
-    QImage createObjectImage(qint64 budgetMs, bool *outOfTime);
     // Copies the design a slice at a time and has the preview drawn from the copy aside.
     void drawPreviewAside();
     void takeDesignSlice();

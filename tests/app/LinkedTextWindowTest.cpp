@@ -7,7 +7,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QSet>
 #include <QTextDocument>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
 
 #include "app/AllKinds.h"
 #include "app/AppTestSupport.h"
@@ -191,33 +196,88 @@ TEST_F(LinkedTextWindowTest, ASavedDesignWithoutItsFirstBoxStartsTheChainWithThe
     EXPECT_EQ(reopened[1]->textCharacterRange(), ranges[1]);
 }
 
-// A design as earlier versions wrote a chain: the first box lists the others, and every box
-// carries the chain's whole text.
-void writeEarlierChain(RectsView *canvas, const QString &path, int boxes, const QString &text)
+// A design as earlier versions wrote a chain, made with libplist rather than the program's own
+// writer: the first box lists the others, and every box carries the chain's whole text, a
+// paragraph a line.
+void writeEarlierChain(const QString &page, const QString &path, int boxes, const QStringList &lines)
 {
-    GraphicList objects;
+    plist_t blocks = plist_new_array();
+    for (const QString &line : lines) {
+        plist_t run = plist_new_dict();
+        plist_dict_set_item(run, "Text", plist_new_string(line.toUtf8().constData()));
+        plist_t runs = plist_new_array();
+        plist_array_append_item(runs, run);
+        plist_t block = plist_new_dict();
+        plist_dict_set_item(block, "Runs", runs);
+        plist_array_append_item(blocks, block);
+    }
+    plist_t archive = plist_new_dict();
+    plist_dict_set_item(archive, "$class", plist_new_string("QMText"));
+    plist_dict_set_item(archive, "$version", plist_new_uint(1));
+    plist_dict_set_item(archive, "Blocks", blocks);
+    char *text = nullptr;
+    uint32_t textLength = 0;
+    plist_to_bin(archive, &text, &textLength);
+    plist_free(archive);
+    ASSERT_NE(text, nullptr);
+
+    plist_t objects = plist_new_array();
     for (int i = 0; i < boxes; ++i) {
-        auto box = ColorRect::create(QRectF(20 + (i % 4) * 140, 20 + (i / 4) * 40, 130, 36));
-        box->setPageName(canvas->getCurrPageName());
-        objects.append(box);
+        plist_t form = plist_new_dict();
+        plist_dict_set_item(form, "Class", plist_new_string("ColorRect"));
+        const QByteArray bounds = QStringLiteral("{{%1, %2}, {130, 36}}").arg(20 + (i % 4) * 140).arg(20 + (i / 4) * 40).toLatin1();
+        plist_dict_set_item(form, "Bounds", plist_new_string(bounds.constData()));
+        plist_dict_set_item(form, "PageName", plist_new_string(page.toUtf8().constData()));
+        plist_dict_set_item(form, "Layer", plist_new_string("1"));
+        plist_dict_set_item(form, "IsText", plist_new_string("YES"));
+        plist_dict_set_item(form, "Text", plist_new_data(text, textLength));
+        if (i == 0 && boxes > 1) {
+            QStringList others;
+            for (int k = 1; k < boxes; ++k)
+                others << QString::number(k);
+            plist_dict_set_item(form, "FirstTextView", plist_new_string(others.join(QLatin1Char(',')).toLatin1().constData()));
+        }
+        plist_array_append_item(objects, form);
     }
-    objects.first()->textStorage()->setDefaultFont(qmtest::testFont(12));
-    objects.first()->textStorage()->setPlainText(text);
-    QVariantMap dict = canvas->drawDocumentDictionaryForGraphics(objects);
-    QVariantList forms = dict.value(QStringLiteral("ObjectsList")).toList();
-    QStringList others;
-    for (int i = 1; i < boxes; ++i)
-        others << QString::number(i);
-    QVariantMap first = forms.first().toMap();
-    first.insert(QStringLiteral("FirstTextView"), others.join(QLatin1Char(',')));
-    forms[0] = first;
-    for (int i = 1; i < boxes; ++i) {
-        QVariantMap form = forms[i].toMap();
-        form.insert(QStringLiteral("Text"), first.value(QStringLiteral("Text")));
-        forms[i] = form;
+    std::free(text);
+    plist_t document = plist_new_dict();
+    plist_dict_set_item(document, "DocumentVersion", plist_new_string("1.0.0"));
+    plist_dict_set_item(document, "DrawByType", plist_new_string("YES"));
+    plist_dict_set_item(document, "Measurements", plist_new_string("Inches"));
+    plist_dict_set_item(document, "ObjectsList", objects);
+    plist_dict_set_item(document, "GroupsList", plist_new_array());
+    // One label of the whole sheet.
+    plist_t label = plist_new_dict();
+    for (const auto &[key, value] : {std::pair{"name", "Full Sheet"}, {"width", "8.00"}, {"height", "10.00"},
+                                     {"number", "1"}, {"number_down", "1"}, {"units", "1"}, {"shape", "1"}})
+        plist_dict_set_item(label, key, plist_new_string(value));
+    plist_t labels = plist_new_array();
+    plist_array_append_item(labels, label);
+    plist_dict_set_item(document, "TLabel", labels);
+    char *data = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(document, &data, &length);
+    plist_free(document);
+    ASSERT_NE(data, nullptr);
+    QFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(data, length) == qint64(length);
+    std::free(data);
+    ASSERT_TRUE(written);
+}
+
+// The characters of an archived text as plistutil reads it, its paragraphs joined by newlines.
+QString archivedText(const QByteArray &archive, const QString &scratch)
+{
+    const QVariantMap root = qmtest::readWithPlistutil(archive, scratch).toMap();
+    EXPECT_EQ(root.value(QStringLiteral("$class")).toString(), QStringLiteral("QMText"));
+    QStringList paragraphs;
+    for (const QVariant &block : root.value(QStringLiteral("Blocks")).toList()) {
+        QString paragraph;
+        for (const QVariant &run : block.toMap().value(QStringLiteral("Runs")).toList())
+            paragraph += run.toMap().value(QStringLiteral("Text")).toString();
+        paragraphs << paragraph;
     }
-    dict.insert(QStringLiteral("ObjectsList"), forms);
-    ASSERT_TRUE(PropertyList::writeFile(path, dict, PlistFormat::Binary));
+    return paragraphs.join(QLatin1Char('\n'));
 }
 
 // Every box of `boxes` shows its part of one text, in order, the whole text shown.
@@ -246,20 +306,13 @@ void expectOneChain(const GraphicList &boxes, const QString &text)
 TEST_F(LinkedTextWindowTest, AChainOfEarlierVersionsOpensWholeAndIsSavedWithItsTextOnce)
 {
     constexpr int Boxes = 60;
-    QString text;
+    QStringList lines;
     for (int i = 1; i <= Boxes; ++i)
-        text += QStringLiteral("Line %1 of the chain\n").arg(i);
-    text.chop(1);
+        lines << QStringLiteral("Line %1 of the chain").arg(i);
+    const QString text = lines.join(QLatin1Char('\n'));
     const QString dir = qmtest::freshDir(QStringLiteral("linked-earlier"));
     const QString path = dir + QStringLiteral("/earlier.qkdoc");
-    writeEarlierChain(canvas(), path, Boxes, text);
-    QFile earlier(path);
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    const QVariant earlierForm = qmtest::readWithPlistutil(earlier.readAll(), QStringLiteral("linked-earlier-read"));
-    const QVariantList earlierObjects = earlierForm.toMap().value(QStringLiteral("ObjectsList")).toList();
-    ASSERT_EQ(earlierObjects.size(), Boxes);
-    const QByteArray wholeText = earlierObjects.first().toMap().value(QStringLiteral("Text")).toByteArray();
-    EXPECT_EQ(earlierObjects.last().toMap().value(QStringLiteral("Text")).toByteArray(), wholeText);
+    writeEarlierChain(canvas()->getCurrPageName(), path, Boxes, lines);
 
     prompts->queuePath(path);
     trigger(QStringLiteral("File"), QStringLiteral("Open..."));
@@ -278,12 +331,17 @@ TEST_F(LinkedTextWindowTest, AChainOfEarlierVersionsOpensWholeAndIsSavedWithItsT
     for (int i = 1; i < Boxes; ++i)
         others << QString::number(i);
     EXPECT_EQ(objects.first().toMap().value(QStringLiteral("FirstTextView")).toString(), others.join(QLatin1Char(',')));
-    EXPECT_EQ(objects.first().toMap().value(QStringLiteral("Text")).toByteArray(), wholeText);
-    const QByteArray none = ColorRect::create()->propertyListRepresentation().value(QStringLiteral("Text")).toByteArray();
+    EXPECT_EQ(archivedText(objects.first().toMap().value(QStringLiteral("Text")).toByteArray(),
+                           QStringLiteral("linked-earlier-first")),
+              text);
+    // The boxes behind the first carry no text of their own: one archive, read once.
+    QSet<QByteArray> behind;
     for (int i = 1; i < Boxes; ++i) {
-        EXPECT_EQ(objects[i].toMap().value(QStringLiteral("Text")).toByteArray(), none) << i;
+        behind.insert(objects[i].toMap().value(QStringLiteral("Text")).toByteArray());
         EXPECT_FALSE(objects[i].toMap().contains(QStringLiteral("FirstTextView"))) << i;
     }
+    ASSERT_EQ(behind.size(), 1);
+    EXPECT_EQ(archivedText(*behind.cbegin(), QStringLiteral("linked-earlier-behind")), QString());
 
     prompts->queuePath(path);
     trigger(QStringLiteral("File"), QStringLiteral("Open..."));

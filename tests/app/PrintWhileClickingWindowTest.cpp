@@ -96,8 +96,9 @@ TEST(PrintWhileClicking, TheWindowAnswersEveryClickCancelHoldsAndThePdfReads)
     });
 
     const QString pdf = dir + QStringLiteral("/sheet.pdf");
+    // Two copies: a file takes each copy's sheets, one page apiece.
     panels->queueSheetButton(QStringLiteral("Print"));
-    panels->queuePrintToFile(pdf);
+    panels->queuePrintToFile(pdf, 2);
     clicker.start();
     f.trigger(QStringLiteral("File"), QStringLiteral("Print..."));
     clicker.stop();
@@ -106,11 +107,13 @@ TEST(PrintWhileClicking, TheWindowAnswersEveryClickCancelHoldsAndThePdfReads)
 
     std::unique_ptr<Poppler::Document> document = Poppler::Document::load(pdf);
     ASSERT_TRUE(document);
-    ASSERT_EQ(document->numPages(), 1);
-    int marks = 0;
-    for (const std::unique_ptr<Poppler::TextBox> &box : document->page(0)->textList())
-        marks += box->text() == QLatin1String("Mark") ? 1 : 0;
-    EXPECT_EQ(marks, 30);
+    ASSERT_EQ(document->numPages(), 2);
+    for (int p = 0; p < 2; ++p) {
+        int marks = 0;
+        for (const std::unique_ptr<Poppler::TextBox> &box : document->page(p)->textList())
+            marks += box->text() == QLatin1String("Mark") ? 1 : 0;
+        EXPECT_EQ(marks, 30) << "page " << p + 1;
+    }
     // The squares are printed too: the page is coloured where they lie on the first label.
     const QImage page = document->page(0)->renderToImage(72, 72);
     int coloured = 0;
@@ -144,6 +147,12 @@ TEST(PrintWhileClicking, TheWindowAnswersEveryClickCancelHoldsAndThePdfReads)
     f.trigger(QStringLiteral("File"), QStringLiteral("Print..."));
     canceller.stop();
     EXPECT_TRUE(pressedCancel);
+    // Nothing of the job is left: no panel, and the window takes a click on an object.
+    apptest::settle();
+    EXPECT_EQ(jobPanel(), nullptr);
+    const GraphicPtr mark = canvas->getRects().last();
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, canvas->pageToWidget().map(mark->frameBounds().center()).toPoint());
+    EXPECT_EQ(canvas->selectedObjects(), GraphicList{mark});
     QFile after(pdf);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), printed);
