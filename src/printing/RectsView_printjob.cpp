@@ -101,7 +101,10 @@ public:
         m_panel->setValue(int(std::min<qsizetype>(done, std::numeric_limits<int>::max())));
         if (!m_panel->isVisible())
             m_panel->show();
-        QCoreApplication::processEvents();
+        // A modal panel handles the window's events as it takes its value: once its Cancel was
+        // pressed there, nothing more reaches the window.
+        if (!m_panel->wasCanceled())
+            QCoreApplication::processEvents();
         m_slice.restart();
         return !m_panel->wasCanceled();
     }
