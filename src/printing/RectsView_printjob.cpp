@@ -396,7 +396,8 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
             sheets.waitFor(15);
         }
         cancelled = sheets.cancelled();
-        if (!sheets.began()) {
+        // A job given up before its first page began is no failure.
+        if (!sheets.began() && !cancelled) {
             if (file)
                 file->cancelWriting();
             fail(error, toFile ? Language::withValues(localizedString("Could not write %@: %@"),

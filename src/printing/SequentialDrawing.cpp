@@ -318,9 +318,10 @@ bool SequentialDrawing::drawnInside(const QString &page, const QPainterPath &cli
     return inside;
 }
 
-void SequentialDrawing::prepare() const
+void SequentialDrawing::prepare(const std::function<bool()> &stopped) const
 {
-    giveBack(takeCopy());
+    if (std::unique_ptr<Copy> copy = takeCopy(stopped))
+        giveBack(std::move(copy));
 }
 
 void SequentialDrawing::release() const
@@ -343,7 +344,7 @@ SequentialDrawing::Record SequentialDrawing::currentRecord(int labelNumber) cons
     return record;
 }
 
-std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy() const
+std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy(const std::function<bool()> &stopped) const
 {
     {
         const QMutexLocker lock(&m_mutex);
@@ -359,7 +360,12 @@ std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy() const
     copy->owner = this;
     const GivenRecord given(m_initialValues, m_fields);
     const specImage::SharedDecoding pictures;
+    qsizetype made = 0;
     for (const QVariant &entry : m_design.value(QStringLiteral("ObjectsList")).toList()) {
+        // A copy of tens of thousands of objects takes seconds: a job given up meanwhile does
+        // not wait for it.
+        if (stopped && ++made % 64 == 0 && stopped())
+            return nullptr;
         const QVariantMap stored = entry.toMap();
         GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(stored);
         if (stored.value(QStringLiteral("Class")).toString() == QLatin1String("ColorBarcode"))

@@ -108,15 +108,16 @@ public:
                      const std::function<bool()> &stopped) const;
     // Whether everything the objects of `page` print lies inside the clip, as far as they tell.
     bool drawnInside(const QString &page, const QPainterPath &clip) const;
-    // Makes the copy a first drawing needs, on the calling thread.
-    void prepare() const;
+    // Makes the copy a first drawing needs, on the calling thread; none once `stopped` says so.
+    void prepare(const std::function<bool()> &stopped = {}) const;
     // Lets go of the copies, on the thread that made them.
     void release() const;
 
 private:
     SequentialDrawing() = default;
     struct Copy;
-    std::unique_ptr<Copy> takeCopy() const;
+    // An idle copy, or a new one; null when `stopped` says so before a new one is made whole.
+    std::unique_ptr<Copy> takeCopy(const std::function<bool()> &stopped = {}) const;
     void giveBack(std::unique_ptr<Copy> copy) const;
     // What the drawing takes of the canvas beside the objects.
     void takeCanvas(RectsView &canvas);

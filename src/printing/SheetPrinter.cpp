@@ -137,7 +137,7 @@ bool SheetPrinter::takePage(Page &page)
 void SheetPrinter::run()
 {
     // The copy is made here: a design of tens of thousands of objects takes seconds to make.
-    m_drawing->prepare();
+    m_drawing->prepare([this] { return m_cancel.load(); });
     QPainter painter;
     const bool began = !m_cancel.load() && m_output->begin(painter);
     bool failed = false;
