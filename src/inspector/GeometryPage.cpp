@@ -294,14 +294,15 @@ void GeometryPage::setOrigin(QObject *sender, Edge edge)
     const GraphicList objects = selection();
     if (!objects.isEmpty()) {
         const float points = info()->convertToPoints(value);
-        if (Group *group = objects.first()->getGroup()) {
+        // Each group of the selection moves as one, whichever member came first; the loose
+        // objects move one by one, the locked ones staying.
+        const GroupedObjects units = groupedObjects(objects);
+        for (Group *group : units.groups)
             edge == Edge::X ? group->setOriginX(points) : group->setOriginY(points);
-        } else {
-            for (const std::shared_ptr<ColorRect> &object : objects) {
-                if (object->isLocked())
-                    continue;
-                edge == Edge::X ? object->setOriginX(points) : object->setOriginY(points);
-            }
+        for (const std::shared_ptr<ColorRect> &object : units.loose) {
+            if (object->isLocked())
+                continue;
+            edge == Edge::X ? object->setOriginX(points) : object->setOriginY(points);
         }
         info()->invalidateCanvas();
         updateValues();
@@ -328,8 +329,10 @@ void GeometryPage::setSize(QObject *sender, Edge edge)
     if (!objects.isEmpty()) {
         // The centre is kept for the size the objects take, not for one they refuse.
         const float size = float(std::clamp(double(info()->convertToPoints(value)), 0.0, ColorRect::maxCoordinate));
-        // Without Shift the centre stays: the near edge moves by half the change.
-        if (Group *group = objects.first()->getGroup()) {
+        // Without Shift the centre stays: the near edge moves by half the change. Each group
+        // is sized as one, the loose objects one by one.
+        const GroupedObjects units = groupedObjects(objects);
+        for (Group *group : units.groups) {
             const QRectF box = group->bounds();
             if (edge == Edge::X) {
                 if (!shift)
@@ -340,20 +343,19 @@ void GeometryPage::setSize(QObject *sender, Edge edge)
                     group->setOriginY(float(box.y() - 0.5 * (double(size) - box.height())));
                 group->setHeight(size);
             }
-        } else {
-            for (const std::shared_ptr<ColorRect> &object : objects) {
-                if (!object->isResizable())
-                    continue;
-                if (edge == Edge::X) {
-                    if (!shift)
-                        object->setOriginX(float(object->originX() - 0.5 * (double(size) - object->width())));
-                    info()->invalidateGraphic(object.get());
-                    object->setWidth(size);
-                } else {
-                    if (!shift)
-                        object->setOriginY(float(object->originY() - 0.5 * (double(size) - object->height())));
-                    object->setHeight(size);
-                }
+        }
+        for (const std::shared_ptr<ColorRect> &object : units.loose) {
+            if (!object->isResizable())
+                continue;
+            if (edge == Edge::X) {
+                if (!shift)
+                    object->setOriginX(float(object->originX() - 0.5 * (double(size) - object->width())));
+                info()->invalidateGraphic(object.get());
+                object->setWidth(size);
+            } else {
+                if (!shift)
+                    object->setOriginY(float(object->originY() - 0.5 * (double(size) - object->height())));
+                object->setHeight(size);
             }
         }
         info()->invalidateCanvas();

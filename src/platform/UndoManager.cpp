@@ -72,8 +72,16 @@ void UndoManager::closeStep()
 
 void UndoManager::beginUndoGrouping()
 {
-    if (!m_open)
+    if (!m_open) {
         openStep();
+        // The group is part of the event's step, as a lone registration is: what the same
+        // event registers after the group ends (the next group of a command over several
+        // groups) joins it instead of making a step of its own.
+        if (!m_undoing && !m_redoing) {
+            m_eventGroupOpen = true;
+            scheduleEventGroupClose();
+        }
+    }
     ++m_explicitDepth;
 }
 

@@ -26,6 +26,8 @@
 #include "objects/ColorLine.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
+#include "objects/Group.h"
+#include "objects/GroupedObjects.h"
 #include "platform/BezierPath.h"
 #include "platform/ColorWell.h"
 #include "platform/RulerView.h"
@@ -282,5 +284,149 @@ TEST(InspectorEditWindowTest, EveryControlsEditLandsOnEveryObjectAndUndoesInOneS
     EXPECT_GT(worked, 40);
     for (const char *control : {"Geometry tvOriginX", "Geometry spWidth", "Geometry slAngle", "Style cwFillColor1",
                                 "Style pbLinePattern", "Text tvTextSize", "Image slImgOpacity", "Barcode pbBarType"})
+        EXPECT_TRUE(controlsWorked.contains(QString::fromLatin1(control))) << control;
+}
+
+namespace {
+
+// Where a unit of the selection stands and how large it is: a group's own frame, a loose
+// object's.
+QRectF unitFrame(const GroupedObjects &units, qsizetype i)
+{
+    if (i < units.groups.size())
+        return units.groups[i]->bounds();
+    const GraphicPtr &object = units.loose[i - units.groups.size()];
+    return QRectF(object->originX(), object->originY(), object->width(), object->height());
+}
+
+// The members of each group as they lie against the group's first member.
+QList<QPointF> memberOffsets(const GroupedObjects &units)
+{
+    QList<QPointF> offsets;
+    for (const Group *group : units.groups)
+        for (const GraphicPtr &member : group->getObjects())
+            offsets.append(member->frameBounds().topLeft() - group->getObjects().first()->frameBounds().topLeft());
+    return offsets;
+}
+
+} // namespace
+
+// Every control of the geometry page worked on a selection of several groups mixed with loose
+// objects, the first selected a group's member or a loose object: each group takes the edit as
+// one object and every loose object takes it too, none is left out, and one Undo takes all of
+// it back. The origin and size fields leave every unit on the edge or at the size typed.
+TEST(InspectorEditWindowTest, EveryGeometryControlLandsOnEveryGroupAndLooseObject)
+{
+    apptest::WindowFixture f(QStringLiteral("inspector-edit-groups"));
+    RectsView *canvas = f.canvas();
+    ObjectInfoPanel *info = f.window->objectInfo();
+    PropertiesView *panel = f.window->propertiesView();
+    ASSERT_TRUE(info && panel);
+    InspectorPage *geometry = nullptr;
+    for (const QPointer<InspectorPage> &page : info->pages())
+        if (page->tab() == ObjectInfoPanel::GeometryTab)
+            geometry = page;
+    ASSERT_NE(geometry, nullptr);
+    if (const int tag = info->tagOfPage(geometry->tab()); tag > 0 && !panel->isButtonSelected(tag))
+        panel->openPropertiesByType(tag);
+    apptest::settle();
+
+    // Which edge or side each length control sets; the other controls are checked as a whole.
+    const QMap<QString, int> sides = {{QStringLiteral("OriginX"), 0}, {QStringLiteral("OriginY"), 1},
+                                      {QStringLiteral("Width"), 2}, {QStringLiteral("Height"), 3}};
+    auto sideOf = [&sides](const QString &name) {
+        for (auto it = sides.cbegin(); it != sides.cend(); ++it)
+            if (name.endsWith(it.key()))
+                return it.value();
+        return -1;
+    };
+    auto measure = [](const QRectF &r, int side) {
+        const double values[] = {r.x(), r.y(), r.width(), r.height()};
+        return values[side];
+    };
+
+    int worked = 0;
+    QSet<QString> controlsWorked;
+    for (const bool groupFirst : {true, false}) {
+        SCOPED_TRACE(groupFirst ? "a group's member first" : "a loose object first");
+        canvas->emptyNewDoc();
+        // Three groups of a box and a text box, and two loose objects, all of other places and
+        // sizes; the loose ones before or after the groups in the design's order.
+        auto add = [&](int i) {
+            GraphicPtr object = ColorRect::create(QRectF(20 + 37 * i, 15 + 23 * i, 30 + 7 * i, 16 + 5 * i));
+            if (i % 2)
+                object->textStorage()->setPlainText(QStringLiteral("Member %1").arg(i));
+            object->setPageName(canvas->getCurrPageName());
+            object->setObjectLayer(1);
+            canvas->addGraphic(object);
+            return object;
+        };
+        GraphicList members;
+        for (int g = 0; g < 3; ++g) {
+            const GraphicPtr a = add(2 * g);
+            const GraphicPtr b = add(2 * g + 1);
+            canvas->clearSelection();
+            canvas->selectRect(a);
+            canvas->selectRect(b);
+            f.trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
+            members << a << b;
+        }
+        const GraphicList loose = {add(10), add(11)};
+        ASSERT_EQ(canvas->groups().size(), 3);
+        auto selectAll = [&] {
+            canvas->clearSelection();
+            for (const GraphicPtr &object : groupFirst ? members + loose : loose + members)
+                canvas->selectRect(object);
+            apptest::settle();
+            ASSERT_EQ(canvas->selectedObjects().size(), 8);
+            ASSERT_EQ(canvas->selectedObjects().first()->getGroup() != nullptr, groupFirst);
+        };
+        selectAll();
+
+        for (QWidget *control : geometry->findChildren<QWidget *>()) {
+            if (qobject_cast<QLabel *>(control) || insideComposite(control, geometry))
+                continue;
+            const std::function<void()> work = workOf(control);
+            if (!work || !control->isEnabled() || !control->isVisibleTo(geometry))
+                continue;
+            SCOPED_TRACE(control->objectName().toStdString());
+            const QList<QVariantMap> before = formsOf(canvas);
+            const GroupedObjects unitsBefore = groupedObjects(canvas->selectedObjects());
+            ASSERT_EQ(unitsBefore.groups.size(), 3);
+            ASSERT_EQ(unitsBefore.loose.size(), 2);
+            const QList<QPointF> offsetsBefore = memberOffsets(unitsBefore);
+            canvas->undoManager()->removeAllActions();
+            work();
+            apptest::settle();
+            const QList<QVariantMap> after = formsOf(canvas);
+            if (after == before)
+                continue;
+            ++worked;
+            controlsWorked.insert(control->objectName());
+            for (qsizetype i = 0; i < after.size(); ++i)
+                EXPECT_NE(keysApart(after[i], before[i]), QString()) << "object " << i << " was left out";
+            const GroupedObjects units = groupedObjects(canvas->selectedObjects());
+            ASSERT_EQ(units.groups.size(), 3) << "the groups stay groups";
+            if (const int side = sideOf(control->objectName()); side >= 0) {
+                // Every unit on the edge or at the size the first took, as one.
+                const double wanted = measure(unitFrame(units, 0), side);
+                for (qsizetype i = 1; i < units.groups.size() + units.loose.size(); ++i)
+                    EXPECT_NEAR(measure(unitFrame(units, i), side), wanted, 0.02) << "unit " << i;
+                if (side < 2) {
+                    const QList<QPointF> offsets = memberOffsets(units);
+                    for (qsizetype i = 0; i < offsets.size(); ++i) {
+                        EXPECT_NEAR(offsets[i].x(), offsetsBefore[i].x(), 0.01) << "member " << i;
+                        EXPECT_NEAR(offsets[i].y(), offsetsBefore[i].y(), 0.01) << "member " << i;
+                    }
+                }
+            }
+            f.undo();
+            EXPECT_EQ(differences(formsOf(canvas), before), QString()) << "after Undo";
+            EXPECT_FALSE(canvas->undoManager()->canUndo());
+            selectAll();
+        }
+    }
+    EXPECT_GT(worked, 20);
+    for (const char *control : {"tvOriginX", "spOriginY", "tvWidth", "spHeight", "tvAngle", "bFlipHor"})
         EXPECT_TRUE(controlsWorked.contains(QString::fromLatin1(control))) << control;
 }

@@ -117,7 +117,8 @@ TEST(UndoManager, NestedExplicitGroupsMakeOneStepAndEmptyGroupsNone)
     undo.beginUndoGrouping();
     b.set(2);
     undo.endUndoGrouping();
-    EXPECT_EQ(undo.groupingLevel(), 1);
+    // The outer group, and the event's step that it opened.
+    EXPECT_EQ(undo.groupingLevel(), 2);
     undo.setActionName("Paste");
     undo.endUndoGrouping();
     EXPECT_EQ(undo.undoActionName(), "Paste");
@@ -149,6 +150,21 @@ TEST(UndoManager, AnExplicitGroupInsideAnEventGroupJoinsIt)
     undo.endUndoGrouping();
     v.set(3);
     undo.closeEventGroup();
+    undo.undo();
+    EXPECT_EQ(v.value, 0);
+    EXPECT_FALSE(undo.canUndo());
+
+    // A group that opens the event's step keeps it open for what the event does after it: a
+    // command over several objects that each group their own changes is one step.
+    undo.beginUndoGrouping();
+    v.set(4);
+    undo.endUndoGrouping();
+    undo.beginUndoGrouping();
+    v.set(5);
+    undo.endUndoGrouping();
+    v.set(6);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(undo.groupingLevel(), 0);
     undo.undo();
     EXPECT_EQ(v.value, 0);
     EXPECT_FALSE(undo.canUndo());
