@@ -183,6 +183,7 @@ bool ImportProgress::runAside(QWidget *parent, const QString &label, const Work 
     std::thread([run, &work] {
         {
             Aside aside(run->state);
+            reachStep(WorkBegun);
             work(aside);
             reachStep(WorkEnded);
         }

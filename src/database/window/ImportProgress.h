@@ -66,8 +66,8 @@ public:
     }
 
     // Steps of a run aside at which tests act as the user would: each row's Aside::step, and
-    // the two below. Called on the work's thread.
-    enum : qint64 { KeepingBegun = -1, WorkEnded = -2 };
+    // the three below. Called on the work's thread.
+    enum : qint64 { KeepingBegun = -1, WorkEnded = -2, WorkBegun = -3 };
     static void setStepHookForTesting(std::function<void(qint64 step)> hook);
 
 private:
