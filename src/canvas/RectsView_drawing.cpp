@@ -47,10 +47,14 @@ bool reachesInto(const ColorRect &graphic, const QRectF &area)
     return reach.intersects(area);
 }
 
-// A box with text marks its links to the boxes its text flows through, which may lie anywhere.
-bool showsLinks(const ColorRect &graphic)
+// Whether the selection marks of the object (its knobs, and the link marks of a box with text
+// at its left and right edges) can reach into `area`; an object being edited (a path's points
+// and handles) is marked wherever it lies. The marks keep their size on the screen,
+// so they reach further from the frame, in page points, the smaller the zoom.
+bool marksReachInto(const ColorRect &graphic, const QRectF &area, double zoom)
 {
-    return graphic.hasTextToDraw();
+    const double marks = (double(ColorRect::handleWidth()) + 12.0) / (zoom > 0.0 ? zoom : 1.0);
+    return reachesInto(graphic, area.adjusted(-marks, -marks, marks, marks));
 }
 
 } // namespace
@@ -188,10 +192,11 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
     painter->fillPath(veil, QColor::fromRgbF(float(white), float(white), float(white), float(alpha)));
 
     const bool anyLayer = !m_outlets.segmentedLayersOutlet;
+    const double zoom = getZoom();
     for (const GraphicPtr &graphic : sorted) {
         const bool marked = isSelected(graphic.get()) != _rubberbandGraphics.contains(graphic.get());
         if (marked && graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layer)
-            && !graphic->getGroup() && (showsLinks(*graphic) || reachesInto(*graphic, dirty)))
+            && !graphic->getGroup() && (graphic->isEditable1() || marksReachInto(*graphic, dirty, zoom)))
             graphic->drawSelect(painter, dirty);
     }
     drawTextEditing(painter);
