@@ -491,8 +491,9 @@ public:
     // The label at that resolution; barcodes show the sequence value of the label of that number.
     QImage renderLabelImage(float resolution, bool transparent, int labelNumber = 0);
     bool createPDFFile(const QString &path, QString *error = nullptr, int labelNumber = 0);
+    // False with `cancelled` set when the user gave the file up in its progress panel.
     bool exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error = nullptr,
-                           int labelNumber = 0);
+                           int labelNumber = 0, bool *cancelled = nullptr);
     void exportLabel();
     void exportSequentialLabel();
     // Writes files for records first..last (1-based rows of the browser list, bounded to it);
@@ -502,6 +503,9 @@ public:
     QByteArray TIFFRepresentationForDoc();
     QByteArray EPSRepresentationForDoc();
     bool PDFRepresentationForDoc(const QString &path, QString *error = nullptr);
+    // The whole sheet as a file of Save As's type (2 PDF, 3 EPS, 4 TIFF), drawn aside from a
+    // copy where the design allows it; empty with `cancelled` set when the user gave it up.
+    QByteArray wholeSheetFile(int type, QString *error = nullptr, bool *cancelled = nullptr);
     // Hands Save As its PDF, EPS and TIFF writers and the document its preview renderer.
     void installPrintingHooks();
 
@@ -709,8 +713,8 @@ public:
     // through saveAsWriter.
     bool saveDocumentAs();
     // Writes the file of an export type chosen in Save As (2 PDF, 3 EPS, 4 TIFF); YES when
-    // written.
-    std::function<bool(int type, const QString &path)> saveAsWriter;
+    // written, nothing when the user gave it up.
+    std::function<std::optional<bool>(int type, const QString &path)> saveAsWriter;
     bool newDocument();
     void emptyNewDoc();
     bool openDocument();

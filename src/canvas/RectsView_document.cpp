@@ -810,7 +810,10 @@ bool RectsView::saveDocumentAs()
         return false;
     const int type = chosenType + 1;
     if (type != 1) {
-        if (!saveAsWriter(type, chosen)) {
+        const std::optional<bool> written = saveAsWriter(type, chosen);
+        if (!written)
+            return false;
+        if (!*written) {
             saveFailed(window());
             return false;
         }

@@ -145,25 +145,30 @@ QByteArray ImageExport::encode(const QImage &image, ImageFileType type, float dp
 bool ImageExport::export1(const QImage &image, const QString &path, ImageFileType type, float dpi,
                           QString *error)
 {
+    const QByteArray data = fileData(image, type, dpi, error);
+    if (data.isEmpty())
+        return false;
+    return ExportFile::write(path, data, error);
+}
+
+QByteArray ImageExport::fileData(const QImage &image, ImageFileType type, float dpi, QString *error)
+{
     QImage picture = image;
     if (type == ImageFileType::AppleICNS || type == ImageFileType::ICO) {
         if (image.isNull()) {
             if (error)
                 *error = translated(QStringLiteral("There is no image to write."));
-            return false;
+            return {};
         }
         const int side = std::min(image.width(), image.height());
         picture = scaleImage(image, getIconSize(type, side));
         if (picture.isNull()) {
             if (error)
                 *error = translated(QStringLiteral("The icon image could not be made."));
-            return false;
+            return {};
         }
     }
-    const QByteArray data = encode(picture, type, dpi, error);
-    if (data.isEmpty())
-        return false;
-    return ExportFile::write(path, data, error);
+    return encode(picture, type, dpi, error);
 }
 
 } // namespace quillmark

@@ -30,6 +30,10 @@ public:
     static bool export1(const QImage &image, const QString &path, ImageFileType type, float dpi,
                         QString *error = nullptr);
 
+    // What export1 writes to the file, icon scaling included. Empty, with the reason in error,
+    // on failure.
+    static QByteArray fileData(const QImage &image, ImageFileType type, float dpi, QString *error = nullptr);
+
     // The file contents export1 writes, without the icon scaling. Empty on failure.
     static QByteArray encode(const QImage &image, ImageFileType type, float dpi, QString *error = nullptr);
 };

@@ -488,13 +488,22 @@ QStringList PrintingPanel::designPages() const
     return pages;
 }
 
-std::shared_ptr<SequentialDrawing> PrintingPanel::designFor(const QStringList &pages) const
+std::shared_ptr<SequentialDrawing> PrintingPanel::designFor(const QStringList &pages, const std::function<bool()> &answer)
 {
-    if (!m_design || !m_design->drawing)
+    if (!m_design)
         return nullptr;
     for (const QString &page : pages)
         if (!designPages().contains(page))
             return nullptr;
+    // A second copy taken beside the one under way would hold the design twice over.
+    if (m_design->capture) {
+        m_design->slices->stop();
+        while (!m_design->capture->step(20))
+            if (!answer() || !m_design || !m_design->capture)
+                return nullptr;
+        m_design->drawing = m_design->capture->result();
+        m_design->capture.reset();
+    }
     return m_design->drawing;
 }
 

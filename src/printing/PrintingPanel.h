@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QButtonGroup;
@@ -87,8 +88,10 @@ public:
     // The pages the preview and the print job draw objects of.
     QStringList designPages() const;
     // The copy of the design taken for a preview drawn aside, when it covers the pages: the
-    // print job that follows the sheet draws from it. Null when none was taken.
-    std::shared_ptr<SequentialDrawing> designFor(const QStringList &pages) const;
+    // print job that follows the sheet draws from it. One still being taken is taken to its
+    // end here, `answer` called between slices (false there gives it up: null). Null when
+    // none was begun.
+    std::shared_ptr<SequentialDrawing> designFor(const QStringList &pages, const std::function<bool()> &answer);
     // Lets go of the copy: the canvas may change from now on.
     void forgetDesign();
     // 0 front, 1 back, 2 both sides.

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QPageSize>
@@ -11,6 +12,7 @@
 #include <QProgressDialog>
 #include <QSpinBox>
 #include <QThread>
+#include <QtMath>
 
 #include <limits>
 #include <optional>
@@ -25,6 +27,7 @@
 #include "platform/PrintInfo.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
+#include "printing/CopyExport.h"
 #include "printing/EncodePipeline.h"
 #include "printing/ExportFile.h"
 #include "printing/ExportFormats.h"
@@ -251,7 +254,7 @@ bool RectsView::createPDFFile(const QString &path, QString *error, int labelNumb
 }
 
 bool RectsView::exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error,
-                                  int labelNumber)
+                                  int labelNumber, bool *cancelled)
 {
     const std::optional<ExportFormat> format = exportFormatForTag(formatTag);
     if (!format) {
@@ -259,6 +262,21 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
             *error = Language::stringForKey(QStringLiteral("Unknown export format."));
         return false;
     }
+    // Drawn from a copy on a thread of its own, the window answering; a design holding a kind
+    // drawn on the window's thread only is drawn here.
+    const CopyExport::Result made = CopyExport::label(*this, *format, resolution, labelNumber);
+    if (made.outcome == CopyExport::Outcome::Cancelled) {
+        if (cancelled)
+            *cancelled = true;
+        return false;
+    }
+    if (made.outcome == CopyExport::Outcome::Failed) {
+        if (error)
+            *error = made.error;
+        return false;
+    }
+    if (made.outcome == CopyExport::Outcome::Made)
+        return ExportFile::write(path, made.data, error);
     const bool printing = m_printing;
     const bool previewMode = _previewMode;
     m_printing = true;
@@ -292,7 +310,9 @@ void RectsView::exportLabel()
         return;
     tellOfCoarseBars(*this, *choice);
     QString error;
-    if (!exportLabelToFile(choice->path, int(choice->format), choice->resolution, &error, currentRecordLabel()))
+    bool cancelled = false;
+    if (!exportLabelToFile(choice->path, int(choice->format), choice->resolution, &error, currentRecordLabel(), &cancelled)
+        && !cancelled)
         Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("The label could not be exported.")),
                                  error, {}, Prompts::Critical);
 }
@@ -360,9 +380,23 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     }
     // A design the workers may draw is drawn there from copies of their own; the GUI thread
     // only reads the records, in order, and hands each one's values over.
-    std::shared_ptr<SequentialDrawing> drawing;
-    if (pipeline)
-        drawing = SequentialDrawing::capture(*this);
+    // The window answers while the design is copied and while a vector file is drawn from the
+    // copy: the panel, once shown, keeps the user's hands off the design meanwhile; before it
+    // shows nothing reaches the window.
+    QElapsedTimer started;
+    started.start();
+    auto answer = [&progress, &started] {
+        if (!progress.isVisible() && started.elapsed() >= 20)
+            progress.show();
+        if (progress.isVisible() && !progress.wasCanceled())
+            QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    };
+    std::shared_ptr<SequentialDrawing> drawing =
+        count > 0 ? SequentialDrawing::captureSheet(*this, {getCurrPageName()}, answer) : nullptr;
+    // Bitmaps are drawn on every core at once.
+    if (drawing && pipeline)
+        drawing->allowSeveralCopies();
     const QString tooLarge = Language::stringForKey(QStringLiteral("The label is too large to draw at this resolution."));
     int written = 0;
     // Writes the oldest encoded file; false when the user stops the run at its failure. The
@@ -401,6 +435,20 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
                 Prompts::Informational);
             if (answer != Prompts::FirstButton)
                 continue;
+        }
+        if (drawing && !pipeline) {
+            const CopyExport::Result made =
+                CopyExport::label(*drawing, drawing->currentRecord(labelNumber(k)), *format, resolution, answer);
+            if (made.outcome == CopyExport::Outcome::Cancelled)
+                break;
+            QString error = made.error;
+            if (made.outcome == CopyExport::Outcome::Made && ExportFile::write(name, made.data, &error)) {
+                ++written;
+                continue;
+            }
+            if (!goOnAfterFailure(k, error))
+                break;
+            continue;
         }
         if (drawing) {
             const bool transparent = *format == ExportFormat::TIFF;
@@ -477,75 +525,93 @@ void RectsView::exportSequentialLabel()
                           accessoryField(accessory, 2)->value(), choice->resolution);
 }
 
-QByteArray RectsView::TIFFRepresentationForDoc()
+QByteArray RectsView::wholeSheetFile(int type, QString *error, bool *cancelled)
 {
-    const PrintJob job = wholeSheetJob(*this);
+    const CopyExport::SheetForm form =
+        type == 2 ? CopyExport::SheetForm::PDF : type == 3 ? CopyExport::SheetForm::EPS : CopyExport::SheetForm::TIFF;
+    PrintJob job = wholeSheetJob(*this);
     const QSizeF paper = wholeSheetPage();
     if (paper.isEmpty())
         return {};
-    QImage image(qCeil(paper.width()), qCeil(paper.height()), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return {};
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        drawSheetPage(&painter, QRectF(QPointF(0, 0), job.paper), job, 1);
+    const bool twoSides = hasTwoSides();
+    PdfExport::Info info;
+    if (form == CopyExport::SheetForm::PDF) {
+        job.cardSide = PrintJob::Front;
+        info.title = window() ? window()->windowTitle() : QString();
+        info.author = userFullName();
+        info.creator = QCoreApplication::applicationName();
     }
-    setPrinting(false);
-    return ImageExport::encode(image, ImageFileType::TIFF, 72.0f);
+    // Drawn from a copy on a thread of its own, the window answering; a design holding a kind
+    // drawn on the window's thread only is drawn here.
+    CopyExport::Result made = CopyExport::sheet(*this, job, form, paper, info, twoSides);
+    if (cancelled)
+        *cancelled = made.outcome == CopyExport::Outcome::Cancelled;
+    if (made.outcome != CopyExport::Outcome::NotCopied) {
+        if (error)
+            *error = made.error;
+        return made.data;
+    }
+    if (form == CopyExport::SheetForm::TIFF) {
+        QImage image(qCeil(paper.width()), qCeil(paper.height()), QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull())
+            return {};
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            drawSheetPage(&painter, QRectF(QPointF(0, 0), job.paper), job, 1);
+        }
+        setPrinting(false);
+        made.data = ImageExport::encode(image, ImageFileType::TIFF, 72.0f, &made.error);
+    } else if (form == CopyExport::SheetForm::EPS) {
+        const QByteArray pdf = PdfExport::pdfData(paper, [&](QPainter &painter, int) {
+            drawSheetPage(&painter, QRectF(QPointF(0, 0), job.paper), job, 1);
+        }, {}, 1, &made.error);
+        if (!pdf.isEmpty())
+            made.data = PdfExport::epsFromPDF(pdf, &made.error);
+    } else {
+        made.data = PdfExport::pdfData(
+            paper,
+            [&](QPainter &painter, int pageIndex) {
+                PrintJob side = job;
+                // The second page shows the back of the same sheet.
+                side.cardSide = pageIndex == 0 ? PrintJob::Front : PrintJob::Back;
+                drawSheetPage(&painter, QRectF(QPointF(0, 0), side.paper), side, 1);
+            },
+            info, twoSides ? 2 : 1, &made.error);
+    }
+    if (error)
+        *error = made.error;
+    return made.data;
+}
+
+QByteArray RectsView::TIFFRepresentationForDoc()
+{
+    return wholeSheetFile(4);
 }
 
 QByteArray RectsView::EPSRepresentationForDoc()
 {
-    const PrintJob job = wholeSheetJob(*this);
-    const QSizeF paper = wholeSheetPage();
-    const QByteArray pdf = PdfExport::pdfData(paper, [&](QPainter &painter, int) {
-        drawSheetPage(&painter, QRectF(QPointF(0, 0), job.paper), job, 1);
-    });
-    if (pdf.isEmpty())
-        return {};
-    return PdfExport::epsFromPDF(pdf);
+    return wholeSheetFile(3);
 }
 
 bool RectsView::PDFRepresentationForDoc(const QString &path, QString *error)
 {
-    PrintJob job = wholeSheetJob(*this);
-    const QSizeF paper = wholeSheetPage();
-    const bool twoSides = hasTwoSides();
-    job.cardSide = PrintJob::Front;
-    PdfExport::Info info;
-    info.title = window() ? window()->windowTitle() : QString();
-    info.author = userFullName();
-    info.creator = QCoreApplication::applicationName();
-    return PdfExport::writePDF(
-        path, paper,
-        [&](QPainter &painter, int pageIndex) {
-            PrintJob side = job;
-            // The second page shows the back of the same sheet.
-            side.cardSide = pageIndex == 0 ? PrintJob::Front : PrintJob::Back;
-            drawSheetPage(&painter, QRectF(QPointF(0, 0), side.paper), side, 1);
-        },
-        info, twoSides ? 2 : 1, error);
+    const QByteArray pdf = wholeSheetFile(2, error);
+    return !pdf.isEmpty() && ExportFile::write(path, pdf, error);
 }
 
 void RectsView::installPrintingHooks()
 {
-    saveAsWriter = [this](int type, const QString &path) {
-        switch (type) {
-        case 2:
-            return PDFRepresentationForDoc(path);
-        case 3: {
-            const QByteArray eps = EPSRepresentationForDoc();
-            return !eps.isEmpty() && ExportFile::write(path, eps);
-        }
-        case 4: {
-            const QByteArray tiff = TIFFRepresentationForDoc();
-            return !tiff.isEmpty() && ExportFile::write(path, tiff);
-        }
-        default:
+    saveAsWriter = [this](int type, const QString &path) -> std::optional<bool> {
+        if (type < 2 || type > 4)
             return false;
-        }
+        bool cancelled = false;
+        const QByteArray data = wholeSheetFile(type, nullptr, &cancelled);
+        // Given up, nothing was written and there is nothing to tell.
+        if (cancelled)
+            return std::nullopt;
+        return !data.isEmpty() && ExportFile::write(path, data);
     };
     documentPreviewData = [this] {
         const bool previewMode = _previewMode;

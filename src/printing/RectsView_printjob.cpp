@@ -26,6 +26,7 @@
 #include "platform/PrintInfo.h"
 #include "platform/PrintPanels.h"
 #include "platform/Prompts.h"
+#include "printing/JobProgress.h"
 #include "printing/PrintAddViewController.h"
 #include "printing/PrintJob.h"
 #include "printing/PrintPagination.h"
@@ -65,70 +66,6 @@ void showNewProblems(QWidget *parent, const QStringList &messages, qsizetype &sh
     Prompts::current().alert(parent, localizedString("Some labels print without their barcode."), fresh.join(QLatin1Char('\n')),
                              {}, Prompts::Warning);
 }
-
-// A print job runs while the window keeps answering. Once it has taken longer than a glance,
-// a window-modal progress panel shows: it keeps the user's hands off the design and the current
-// record while they print, and its Cancel stops the job. Before the panel shows no event is
-// handled, so that nothing but the panel may reach the window while the job runs.
-class PageProgress
-{
-public:
-    PageProgress(QWidget *parent, qsizetype pages)
-        : m_parent(parent)
-        , m_pages(pages)
-    {
-        m_started.start();
-        m_slice.start();
-    }
-
-    // With `done` pages drawn: the panel shows how far the job is and the window's events are
-    // handled, once the job has run long enough. False once the user has cancelled.
-    bool answer(qsizetype done)
-    {
-        if (!m_panel && m_started.elapsed() < ShowAfterMs)
-            return true;
-        if (!m_panel) {
-            m_panel = std::make_unique<QProgressDialog>(QString(), localizedString("Cancel"), 0,
-                                                        int(std::min<qsizetype>(m_pages, std::numeric_limits<int>::max())),
-                                                        m_parent);
-            m_panel->setWindowModality(Qt::WindowModal);
-            m_panel->setAutoReset(false);
-            m_panel->setAutoClose(false);
-            m_panel->setMinimumDuration(0);
-        }
-        m_panel->setLabelText(Language::withValues(localizedString("Printing page %@ of %@"),
-                                                   {QString::number(std::min(done + 1, m_pages)), QString::number(m_pages)}));
-        m_panel->setValue(int(std::min<qsizetype>(done, std::numeric_limits<int>::max())));
-        if (!m_panel->isVisible())
-            m_panel->show();
-        // A modal panel handles the window's events as it takes its value: once its Cancel was
-        // pressed there, nothing more reaches the window.
-        if (!m_panel->wasCanceled())
-            QCoreApplication::processEvents();
-        m_slice.restart();
-        return !m_panel->wasCanceled();
-    }
-
-    // After a page is drawn on the window's thread (`done` pages so far): false once the user
-    // has cancelled.
-    bool pageDone(qsizetype done)
-    {
-        if (done >= m_pages || m_slice.elapsed() < SliceMs)
-            return true;
-        return answer(done);
-    }
-
-    bool cancelled() const { return m_panel && m_panel->wasCanceled(); }
-
-private:
-    static constexpr qint64 SliceMs = 40;
-    static constexpr qint64 ShowAfterMs = 20;
-    QWidget *m_parent;
-    qsizetype m_pages;
-    QElapsedTimer m_started;
-    QElapsedTimer m_slice;
-    std::unique_ptr<QProgressDialog> m_panel;
-};
 
 // The pages of a job drawn on its own thread go to a PDF file through a temporary file beside
 // the chosen one, written whole or not at all.
@@ -193,7 +130,7 @@ private:
 bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout, const PrintJob &job,
                  const QList<int> &sequence, const QString &title, const RecordRun *run, QString *error)
 {
-    PageProgress progress(view.window(), sequence.size());
+    JobProgress progress(view.window(), sequence.size(), JobProgress::printingPages(sequence.size()));
     bool cancelled = false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -226,7 +163,7 @@ bool writeJobPdf(RectsView &view, const QString &path, const QPageLayout &layout
                 break;
             if (run && run->stopped())
                 break;
-            if (!progress.pageDone(i + 1)) {
+            if (!progress.stepDone(i + 1)) {
                 cancelled = true;
                 break;
             }
@@ -311,12 +248,15 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
 
     // The design is copied for the job's thread, the window answering meanwhile; a design
     // holding a kind drawn on the window's thread only is printed here, page by page.
-    PageProgress progress(window(), sequence.size());
+    JobProgress progress(window(), sequence.size(), JobProgress::printingPages(sequence.size()));
     const SheetLayout layout = sheetLayout();
     // The options sheet's preview may have copied it already.
-    std::shared_ptr<SequentialDrawing> drawing = m_printingPanel ? m_printingPanel->designFor(layout.pageNames()) : nullptr;
+    auto answer = [&progress] { return progress.answer(0); };
+    std::shared_ptr<SequentialDrawing> drawing = m_printingPanel ? m_printingPanel->designFor(layout.pageNames(), answer) : nullptr;
+    if (progress.cancelled())
+        return false;
     if (!drawing)
-        drawing = SequentialDrawing::captureSheet(*this, layout.pageNames(), [&progress] { return progress.answer(0); });
+        drawing = SequentialDrawing::captureSheet(*this, layout.pageNames(), answer);
     if (progress.cancelled())
         return false;
     if (!drawing)
@@ -327,27 +267,10 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
     std::unique_ptr<RecordRun> run;
     if (job.sequence)
         run = std::make_unique<RecordRun>(*this, RecordRun::Kind::Print);
-    // The labels of a page, by number: a grid numbers its printed positions, a free layout
-    // takes the job's labels of the page.
-    auto labelsOf = [&](int page) {
-        QList<int> labels;
-        if (layout.freeLayout) {
-            for (const LabelPlacement &placement :
-                 PrintPagination::placements(pageJob, layout.switchedOff, int(layout.shapes.size()), page))
-                labels.append(placement.label);
-        } else if (page >= 1 && page <= pages) {
-            const int total = std::max(0, int(layout.label.num_label)) * std::max(0, int(layout.label.num_downlabel));
-            int printed = 0;
-            for (int k = 0; k < total; ++k)
-                if (k >= layout.switchedOff.size() || layout.switchedOff.at(k) == '\0')
-                    labels.append(printed++);
-        }
-        return labels;
-    };
     auto pageOf = [&](int page) {
         SheetPrinter::Page plan;
         plan.page = page;
-        for (const int label : labelsOf(page)) {
+        for (const int label : layout.labelsOf(pageJob, page)) {
             // A label never shows the record before it: the job stops at one it cannot read.
             if (run && label < job.recordKeys.size() && !run->read(job.recordKeys.at(label), label + 1)) {
                 plan.lastPage = true;
@@ -378,23 +301,7 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
     bool cancelled = false;
     {
         SheetPrinter sheets(drawing, layout, pageJob, std::move(output));
-        sheets.start();
-        qsizetype next = 0;
-        while (!sheets.finished()) {
-            while (next < sequence.size() && sheets.wantsPage()) {
-                SheetPrinter::Page plan = pageOf(sequence.at(next++));
-                const bool last = plan.lastPage;
-                sheets.addPage(std::move(plan));
-                if (last)
-                    next = sequence.size();
-            }
-            if (next >= sequence.size())
-                sheets.noMorePages();
-            // Once cancelled the job stops within a few objects: nothing more reaches the window.
-            if (!sheets.cancelled() && !progress.answer(sheets.pagesDone()))
-                sheets.cancel();
-            sheets.waitFor(15);
-        }
+        sheets.drive(sequence, pageOf, [&progress](int done) { return progress.answer(done); });
         cancelled = sheets.cancelled();
         // A job given up before its first page began is no failure.
         if (!sheets.began() && !cancelled) {
@@ -491,7 +398,7 @@ bool RectsView::printJobHere(QPrinter &printer, const PrintJob &job, QString *er
     painter.setRenderHint(QPainter::Antialiasing);
     // One unit is one point whatever the printer's resolution.
     const double scale = double(printer.resolution()) / 72.0;
-    PageProgress progress(window(), sequence.size());
+    JobProgress progress(window(), sequence.size(), JobProgress::printingPages(sequence.size()));
     bool cancelled = false;
     for (qsizetype i = 0; i < sequence.size(); ++i) {
         if (i > 0 && !printer.newPage())
@@ -508,7 +415,7 @@ bool RectsView::printJobHere(QPrinter &printer, const PrintJob &job, QString *er
             printer.abort();
             break;
         }
-        if (!progress.pageDone(i + 1)) {
+        if (!progress.stepDone(i + 1)) {
             // The pages not yet sent are not printed, and the printer is told to drop the job.
             cancelled = true;
             printer.abort();

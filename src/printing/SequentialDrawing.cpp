@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 #include <QPainter>
 #include <QSet>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <typeinfo>
@@ -16,6 +17,7 @@
 #include "objects/Group.h"
 #include "objects/MergeSource.h"
 #include "objects/ObjectFactory.h"
+#include "objects/RunaroundIndex.h"
 #include "objects/specImage.h"
 
 namespace quillmark {
@@ -75,6 +77,8 @@ struct SequentialDrawing::Copy : public CanvasServices
     // The values the objects were last given; none before the first drawing.
     std::optional<RecordValues> applied;
     double zoom = 1.0;
+    // Used by the one thread drawing the copy at a time.
+    mutable RunaroundIndex runaround;
 
     UndoManager *undoManager() override { return nullptr; }
     double getZoomCoeff() const override { return zoom; }
@@ -98,6 +102,12 @@ struct SequentialDrawing::Copy : public CanvasServices
     bool isPrinting() const override { return true; }
     bool databasePreview() const override { return true; }
     QList<std::shared_ptr<ColorRect>> getRects() const override { return graphics; }
+    // Found through an index as on the canvas: walking every object for every text box grows
+    // with the square of the design.
+    QList<std::shared_ptr<ColorRect>> runaroundObstacles(const ColorRect &box) const override
+    {
+        return runaround.obstaclesOver(box, graphics);
+    }
     QPointF constrainedPoint(const QPointF &point) const override { return point; }
     void setDrawersItemsState() override {}
     void clearGridSnap() override {}
@@ -117,7 +127,10 @@ std::shared_ptr<SequentialDrawing> SequentialDrawing::capture(RectsView &canvas)
         return nullptr;
     Capture capture(canvas, {canvas.getCurrPageName()});
     capture.step(-1);
-    return capture.result();
+    const std::shared_ptr<SequentialDrawing> drawing = capture.result();
+    if (drawing)
+        drawing->allowSeveralCopies();
+    return drawing;
 }
 
 std::shared_ptr<SequentialDrawing> SequentialDrawing::captureSheet(RectsView &canvas, const QStringList &pages,
@@ -255,7 +268,20 @@ bool SequentialDrawing::finishDesign(RectsView &canvas, const GraphicList &shown
     return true;
 }
 
-SequentialDrawing::~SequentialDrawing() = default;
+SequentialDrawing::~SequentialDrawing()
+{
+    // Letting go of a design of tens of thousands of objects takes a good part of a second:
+    // that is done aside, whichever thread let go of the drawing last.
+    struct Held
+    {
+        QVariantMap design;
+        std::vector<std::unique_ptr<Copy>> idle;
+    };
+    auto held = std::make_shared<Held>();
+    held->design.swap(m_design);
+    held->idle.swap(m_idle);
+    QThreadPool::globalInstance()->start([held]() mutable { held.reset(); });
+}
 
 void SequentialDrawing::drawOne(Copy &copy, ColorRect &graphic, QPainter *painter, const QRectF &rect,
                                 const Record &record) const
@@ -281,13 +307,17 @@ void SequentialDrawing::applyRecord(Copy &copy, const Record &record) const
         return;
     for (const GraphicPtr &graphic : std::as_const(copy.graphics))
         graphic->updateABRecord();
+    // A record may size its objects anew.
+    copy.runaround.markMoved();
     copy.applied = record.values;
 }
 
 void SequentialDrawing::drawObjects(QPainter *painter, const Record &record, const QString &page,
                                     const QRectF &pageRect, const std::function<bool()> &stopped) const
 {
-    std::unique_ptr<Copy> copy = takeCopy();
+    std::unique_ptr<Copy> copy = takeCopy(stopped);
+    if (!copy)
+        return;
     copy->zoom = 1.0;
     {
         const GivenRecord given(record.values, m_fields);
@@ -330,6 +360,7 @@ void SequentialDrawing::release() const
     {
         const QMutexLocker lock(&m_mutex);
         idle.swap(m_idle);
+        m_copies -= int(idle.size());
     }
 }
 
@@ -347,13 +378,30 @@ SequentialDrawing::Record SequentialDrawing::currentRecord(int labelNumber) cons
 std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy(const std::function<bool()> &stopped) const
 {
     {
-        const QMutexLocker lock(&m_mutex);
+        QMutexLocker lock(&m_mutex);
+        while (m_idle.empty() && !m_severalCopies && m_copies > 0) {
+            if (stopped && stopped())
+                return nullptr;
+            m_givenBack.wait(&m_mutex, 20);
+        }
         if (!m_idle.empty()) {
             std::unique_ptr<Copy> copy = std::move(m_idle.back());
             m_idle.pop_back();
             return copy;
         }
+        ++m_copies;
     }
+    std::unique_ptr<Copy> copy = makeCopy(stopped);
+    if (!copy) {
+        const QMutexLocker lock(&m_mutex);
+        --m_copies;
+        m_givenBack.wakeAll();
+    }
+    return copy;
+}
+
+std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::makeCopy(const std::function<bool()> &stopped) const
+{
     // Made on the drawing thread, from the stored form: nothing is shared with the canvas. The
     // objects read the record taken with the design, never the database.
     auto copy = std::make_unique<Copy>();
@@ -392,9 +440,19 @@ void SequentialDrawing::giveBack(std::unique_ptr<Copy> copy) const
 {
     const QMutexLocker lock(&m_mutex);
     m_idle.push_back(std::move(copy));
+    m_givenBack.wakeAll();
 }
 
-QImage SequentialDrawing::draw(const Record &record, double resolution, bool transparent) const
+void SequentialDrawing::drawLabel(QPainter *painter, const Record &record, const std::function<bool()> &stopped) const
+{
+    painter->save();
+    painter->setClipPath(m_clip.toPainterPath(), Qt::IntersectClip);
+    drawObjects(painter, record, m_page, QRectF(QPointF(0, 0), m_size), stopped);
+    painter->restore();
+}
+
+QImage SequentialDrawing::draw(const Record &record, double resolution, bool transparent,
+                               const std::function<bool()> &stopped) const
 {
     const double s = resolution / 72.0;
     const double W = m_size.width();
@@ -408,7 +466,9 @@ QImage SequentialDrawing::draw(const Record &record, double resolution, bool tra
     image.setDotsPerMeterX(qRound(resolution / 0.0254));
     image.setDotsPerMeterY(qRound(resolution / 0.0254));
 
-    std::unique_ptr<Copy> copy = takeCopy();
+    std::unique_ptr<Copy> copy = takeCopy(stopped);
+    if (!copy)
+        return {};
     copy->zoom = s;
     {
         const GivenRecord given(record.values, m_fields);
@@ -419,8 +479,12 @@ QImage SequentialDrawing::draw(const Record &record, double resolution, bool tra
         painter.scale(s, s);
         painter.setClipPath(m_clip.toPainterPath());
         const ColorRect::DrawingPass pass;
-        for (const GraphicPtr &graphic : std::as_const(copy->graphics))
+        qsizetype drawn = 0;
+        for (const GraphicPtr &graphic : std::as_const(copy->graphics)) {
+            if (stopped && ++drawn % 64 == 0 && stopped())
+                break;
             drawOne(*copy, *graphic, &painter, QRectF(0, 0, W, H), record);
+        }
     }
     giveBack(std::move(copy));
     return image;

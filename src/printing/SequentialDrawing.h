@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QImage>
 #include <QMutex>
+#include <QWaitCondition>
 #include <QSet>
 #include <QStringList>
 #include <QPainterPath>
@@ -99,7 +100,13 @@ public:
 
     // The label of a record at that resolution, white or transparent around the design; a
     // null image when it would be too large. On any thread, several at once.
-    QImage draw(const Record &record, double resolution, bool transparent) const;
+    QImage draw(const Record &record, double resolution, bool transparent,
+                const std::function<bool()> &stopped = {}) const;
+    // The label of a record as a vector file shows it: clipped to the label's shape, one unit a
+    // point, the label's top-left corner at the painter's origin.
+    void drawLabel(QPainter *painter, const Record &record, const std::function<bool()> &stopped = {}) const;
+    // The label's size in points.
+    QSizeF size() const { return m_size; }
 
     // For a print job, on one thread at a time: the objects of `page` of the label of that
     // number, with the record, in layer order, at the painter's place; nothing more once
@@ -108,6 +115,10 @@ public:
                      const std::function<bool()> &stopped) const;
     // Whether everything the objects of `page` print lies inside the clip, as far as they tell.
     bool drawnInside(const QString &page, const QPainterPath &clip) const;
+    // Lets several threads draw at once, each from a copy of its own (an export on every core).
+    // Otherwise one copy is made, and a drawing waits for it while another thread draws: the
+    // options' preview and the job it goes to hold one copy of the design between them.
+    void allowSeveralCopies() { m_severalCopies = true; }
     // Makes the copy a first drawing needs, on the calling thread; none once `stopped` says so.
     void prepare(const std::function<bool()> &stopped = {}) const;
     // Lets go of the copies, on the thread that made them.
@@ -118,6 +129,7 @@ private:
     struct Copy;
     // An idle copy, or a new one; null when `stopped` says so before a new one is made whole.
     std::unique_ptr<Copy> takeCopy(const std::function<bool()> &stopped = {}) const;
+    std::unique_ptr<Copy> makeCopy(const std::function<bool()> &stopped) const;
     void giveBack(std::unique_ptr<Copy> copy) const;
     // What the drawing takes of the canvas beside the objects.
     void takeCanvas(RectsView &canvas);
@@ -159,7 +171,11 @@ private:
 
     // Copies not drawing at the moment; a worker takes one or makes its own.
     mutable QMutex m_mutex;
+    mutable QWaitCondition m_givenBack;
     mutable std::vector<std::unique_ptr<Copy>> m_idle;
+    // Copies made or being made and not let go of.
+    mutable int m_copies = 0;
+    bool m_severalCopies = false;
 };
 
 } // namespace quillmark

@@ -19,6 +19,22 @@ int SheetLayout::pageCount(const PrintJob &job) const
     return PrintPagination::pageCount(job, printable);
 }
 
+QList<int> SheetLayout::labelsOf(const PrintJob &job, int page) const
+{
+    QList<int> labels;
+    if (freeLayout) {
+        for (const LabelPlacement &placement : PrintPagination::placements(job, switchedOff, int(shapes.size()), page))
+            labels.append(placement.label);
+    } else if (page >= 1 && page <= pageCount(job)) {
+        const int total = std::max(0, int(label.num_label)) * std::max(0, int(label.num_downlabel));
+        int printed = 0;
+        for (int k = 0; k < total; ++k)
+            if (k >= switchedOff.size() || switchedOff.at(k) == '\0')
+                labels.append(printed++);
+    }
+    return labels;
+}
+
 namespace {
 
 std::shared_ptr<specImage> backgroundOf(const SheetLayout &layout, const QString &page)

@@ -49,6 +49,9 @@ struct SheetLayout
     QStringList pageNames() const;
     // The number of pages of the job on this sheet.
     int pageCount(const PrintJob &job) const;
+    // The labels of page `page` of the job, by number: a grid numbers its printed positions,
+    // a free layout takes the job's labels of the page.
+    QList<int> labelsOf(const PrintJob &job, int page) const;
 };
 
 class SheetContent

@@ -13,10 +13,10 @@ constexpr size_t PagesAhead = 2;
 class CopyContent : public SheetContent
 {
 public:
-    CopyContent(const SequentialDrawing &drawing, const SheetPrinter::Page &page, const std::atomic<bool> &cancel)
+    CopyContent(const SequentialDrawing &drawing, const SheetPrinter::Page &page, std::function<bool()> stopped)
         : m_drawing(drawing)
         , m_page(page)
-        , m_cancel(cancel)
+        , m_stopped(std::move(stopped))
     {
     }
 
@@ -41,15 +41,15 @@ public:
         const auto record = m_page.records.constFind(labelNumber);
         if (record == m_page.records.constEnd())
             return;
-        m_drawing.drawObjects(painter, *record, page, pageRect, [this] { return m_cancel.load(); });
+        m_drawing.drawObjects(painter, *record, page, pageRect, m_stopped);
     }
 
-    bool stopped() const override { return m_cancel.load(); }
+    bool stopped() const override { return m_stopped(); }
 
 private:
     const SequentialDrawing &m_drawing;
     const SheetPrinter::Page &m_page;
-    const std::atomic<bool> &m_cancel;
+    std::function<bool()> m_stopped;
     QHash<QString, std::pair<QPainterPath, bool>> m_inside;
 };
 
@@ -75,6 +75,36 @@ SheetPrinter::~SheetPrinter()
 void SheetPrinter::start()
 {
     m_thread = std::thread([this] { run(); });
+}
+
+void SheetPrinter::drawPage(QPainter *painter, const QRectF &pageRect, const SequentialDrawing &drawing,
+                            const SheetLayout &layout, const PrintJob &job, const Page &page,
+                            const std::function<bool()> &stopped)
+{
+    CopyContent content(drawing, page, stopped);
+    drawSheet(painter, pageRect, layout, job, page.page, content);
+}
+
+void SheetPrinter::drive(const QList<int> &sequence, const std::function<Page(int)> &plan,
+                         const std::function<bool(int)> &answer)
+{
+    start();
+    qsizetype next = 0;
+    while (!finished()) {
+        while (next < sequence.size() && wantsPage()) {
+            Page page = plan(sequence.at(next++));
+            const bool last = page.lastPage;
+            addPage(std::move(page));
+            if (last)
+                next = sequence.size();
+        }
+        if (next >= sequence.size())
+            noMorePages();
+        // Once cancelled the job stops within a few objects: nothing more reaches the window.
+        if (!cancelled() && !answer(pagesDone()))
+            cancel();
+        waitFor(15);
+    }
 }
 
 void SheetPrinter::addPage(Page page)
@@ -150,7 +180,7 @@ void SheetPrinter::run()
                 failed = true;
                 break;
             }
-            CopyContent content(*m_drawing, page, m_cancel);
+            CopyContent content(*m_drawing, page, [this] { return m_cancel.load(); });
             painter.save();
             painter.setTransform(m_output->pageTransform());
             drawSheet(&painter, pageRect, m_layout, m_job, page.page, content);

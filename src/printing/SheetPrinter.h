@@ -62,6 +62,11 @@ public:
     SheetPrinter &operator=(const SheetPrinter &) = delete;
 
     void start();
+    // Starts the job and runs it to its end, the window's thread making the pages of
+    // `sequence` in their order through `plan` as the job wants them and calling `answer` with
+    // the pages done between short waits: false there gives the job up.
+    void drive(const QList<int> &sequence, const std::function<Page(int page)> &plan,
+               const std::function<bool(int done)> &answer);
     // Hands over the next page in the order they print; at most a few wait at a time.
     void addPage(Page page);
     bool wantsPage() const;
@@ -78,6 +83,12 @@ public:
     // After finished(): whether the painter could begin, and whether the device failed.
     bool began() const { return m_began; }
     bool deviceFailed() const { return m_failed; }
+
+    // Page `page.page` of the job drawn from the copy with the records planned for it, the
+    // page's top-left corner at `pageRect`'s origin; nothing more once `stopped` says so.
+    static void drawPage(QPainter *painter, const QRectF &pageRect, const SequentialDrawing &drawing,
+                         const SheetLayout &layout, const PrintJob &job, const Page &page,
+                         const std::function<bool()> &stopped);
 
 private:
     void run();

@@ -1,6 +1,7 @@
-// A large design printed through File > Print... as a user prints it, clicking the canvas while
-// the job works: the window answers every click while the job runs, the job's Cancel leaves the
-// file that was there, and the PDF printed reads back with poppler.
+// A large design printed through File > Print..., and written into every file of the whole sheet
+// (Save As) and of the label (Export), as a user does it, clicking the canvas while the job
+// works: the window answers every click while the job runs, the job's Cancel leaves the file
+// that was there or none, and what was written reads back with poppler and the image readers.
 #include <gtest/gtest.h>
 
 #include <poppler-qt6.h>
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -23,6 +25,8 @@
 #include "common/TestSupport.h"
 #include "objects/ColorRect.h"
 #include "platform/PrintInfo.h"
+#include "printing/ExportFormats.h"
+#include "printing/IcnsReader.h"
 
 using namespace quillmark;
 
@@ -159,6 +163,156 @@ TEST(PrintWhileClicking, TheWindowAnswersEveryClickCancelHoldsAndThePdfReads)
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), printed);
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("sheet.pdf")});
+    EXPECT_EQ(canvas->getRects().size(), 1001);
+}
+
+// Presses the Cancel of the job's progress panel once it shows.
+class Canceller
+{
+public:
+    Canceller()
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QProgressDialog *panel = jobPanel();
+            if (!panel || pressed)
+                return;
+            for (QPushButton *button : panel->findChildren<QPushButton *>())
+                if (button->text() == QLatin1String("Cancel")) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    pressed = true;
+                }
+        });
+        m_timer.start();
+    }
+    bool pressed = false;
+
+private:
+    QTimer m_timer;
+};
+
+// How many pixels of the picture show the squares' colours.
+int colouredPixels(const QImage &image)
+{
+    int coloured = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            coloured += QColor(image.pixel(x, y)).hsvSaturation() > 60 ? 1 : 0;
+    return coloured;
+}
+
+TEST(PrintWhileClicking, EveryFileOfTheSheetAndTheLabelAnswersEachClickCancelLeavesNoneAndTheFileReads)
+{
+    apptest::WindowFixture f(QStringLiteral("export-while-clicking"));
+    PrintInfo::sharedPrintInfo().reset();
+    RectsView *canvas = f.canvas();
+    fillDesign(canvas);
+    apptest::settle();
+    const QString dir = qmtest::freshDir(QStringLiteral("export-while-clicking-files"));
+
+    PressCount answered;
+    canvas->installEventFilter(&answered);
+    int clicked = 0;
+    int clickedWhileJobShows = 0;
+    const QPoint empty = canvas->pageToWidget().map(QPointF(-30, -30)).toPoint();
+    QTimer clicker;
+    clicker.setInterval(5);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (jobPanel())
+            ++clickedWhileJobShows;
+        ++clicked;
+        QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, empty);
+    });
+
+    // The forms as the panels offer them: Save As the design and then each whole-sheet type,
+    // Export each label format.
+    struct Form
+    {
+        QString command;
+        int type = 0;
+        QString extension;
+        bool sheet = false;
+    };
+    QList<Form> forms;
+    f.trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+    const QList<Prompts::FileType> sheetTypes = f.prompts->last().types;
+    ASSERT_GE(sheetTypes.size(), 2);
+    for (int type = 1; type < sheetTypes.size(); ++type)
+        forms.append({QStringLiteral("Save As..."), type, sheetTypes.at(type).extensions.first(), true});
+    f.trigger(QStringLiteral("File"), QStringLiteral("Export..."));
+    const QList<Prompts::FileType> labelTypes = f.prompts->last().types;
+    ASSERT_EQ(labelTypes.size(), exportFormatCount);
+    for (int type = 0; type < labelTypes.size(); ++type)
+        forms.append({QStringLiteral("Export..."), type, labelTypes.at(type).extensions.first(), false});
+
+    QStringList written;
+    for (const Form &form : forms) {
+        const QString name = (form.sheet ? QStringLiteral("sheet") : QStringLiteral("label")) + QString::number(form.type);
+        SCOPED_TRACE(name.toStdString() + "." + form.extension.toStdString());
+        const QString path = dir + QLatin1Char('/') + name + QLatin1Char('.') + form.extension;
+        answered.presses = 0;
+        clicked = 0;
+        clickedWhileJobShows = 0;
+        f.prompts->queueSaveOfType(dir + QLatin1Char('/') + name, form.type);
+        clicker.start();
+        f.trigger(QStringLiteral("File"), form.command);
+        clicker.stop();
+        EXPECT_EQ(answered.presses, clicked);
+        if (form.sheet) {
+            EXPECT_GE(clickedWhileJobShows, 3) << "the window answered while the sheet was drawn";
+        }
+        written << QFileInfo(path).fileName();
+
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (form.extension == QLatin1String("pdf")) {
+            // Every label of the sheet, or the one label, shows the word above the squares.
+            std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(bytes);
+            ASSERT_TRUE(document);
+            ASSERT_GE(document->numPages(), 1);
+            int marks = 0;
+            for (const std::unique_ptr<Poppler::TextBox> &box : document->page(0)->textList())
+                marks += box->text() == QLatin1String("Mark") ? 1 : 0;
+            EXPECT_EQ(marks, form.sheet ? 30 : 1);
+            EXPECT_GT(colouredPixels(document->page(0)->renderToImage(72, 72)), form.sheet ? 30 * 500 : 500);
+        } else if (form.extension == QLatin1String("eps") || form.extension == QLatin1String("ps")) {
+            EXPECT_TRUE(bytes.startsWith("%!PS-Adobe"));
+            EXPECT_TRUE(bytes.contains("%%BoundingBox"));
+        } else if (form.extension == QLatin1String("jp2")) {
+            EXPECT_TRUE(bytes.startsWith(QByteArray("\x00\x00\x00\x0CjP  \r\n\x87\n", 12)));
+        } else if (form.extension == QLatin1String("icns")) {
+            EXPECT_FALSE(qmtest::readIcnsEntries(bytes).isEmpty());
+        } else {
+            QImageReader reader(path);
+            const QImage image = reader.read();
+            ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
+            EXPECT_GT(colouredPixels(image), form.sheet ? 30 * 500 : 500);
+        }
+
+        // Written again and cancelled as soon as its progress panel shows: nothing is left of
+        // it. A sheet of thirty labels of a thousand objects always takes long enough to show it.
+        const QString cancelledName = QStringLiteral("cancelled-") + name;
+        f.prompts->queueSaveOfType(dir + QLatin1Char('/') + cancelledName, form.type);
+        const Canceller canceller;
+        f.trigger(QStringLiteral("File"), form.command);
+        if (form.sheet) {
+            EXPECT_TRUE(canceller.pressed);
+        }
+        if (canceller.pressed) {
+            EXPECT_FALSE(QFileInfo::exists(dir + QLatin1Char('/') + cancelledName + QLatin1Char('.') + form.extension));
+        } else {
+            written << cancelledName + QLatin1Char('.') + form.extension;
+        }
+        apptest::settle();
+        EXPECT_EQ(jobPanel(), nullptr);
+    }
+    // Given up, a file tells of no failure; nothing half-written is left beside the files.
+    EXPECT_EQ(f.prompts->count(qmtest::TestPrompts::Alert), 0);
+    written.sort();
+    QStringList files = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    EXPECT_EQ(files, written);
     EXPECT_EQ(canvas->getRects().size(), 1001);
 }
 
