@@ -9,6 +9,7 @@
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
+#include "printing/ExportFile.h"
 #include "printing/ImageExport.h"
 #include "printing/JobProgress.h"
 #include "printing/SheetImaging.h"
@@ -36,7 +37,7 @@ CopyExport::Result CopyExport::sheet(RectsView &view, const PrintJob &job, Sheet
     JobProgress progress(view.window(), 0, exporting());
     auto answer = [&progress] { return progress.answer(0); };
     const SheetLayout layout = view.sheetLayout();
-    const std::shared_ptr<SequentialDrawing> drawing = SequentialDrawing::captureSheet(view, layout.pageNames(), answer);
+    std::shared_ptr<SequentialDrawing> drawing = SequentialDrawing::captureSheet(view, layout.pageNames(), answer);
     if (progress.cancelled())
         return {Outcome::Cancelled, {}, {}};
     if (!drawing)
@@ -84,8 +85,10 @@ CopyExport::Result CopyExport::sheet(RectsView &view, const PrintJob &job, Sheet
             if (!stopped())
                 result.data = form == SheetForm::PDF || pdf.isEmpty() ? pdf : PdfExport::epsFromPDF(pdf, &result.error);
         }
-        // The copies go on the thread that made them.
+        // The copies go on the thread that made them, and the design with them: a design of
+        // tens of thousands of objects takes a while to let go of.
         drawing->release();
+        drawing.reset();
     });
     if (!made)
         return {Outcome::Cancelled, {}, {}};
@@ -93,23 +96,28 @@ CopyExport::Result CopyExport::sheet(RectsView &view, const PrintJob &job, Sheet
     return result;
 }
 
-CopyExport::Result CopyExport::label(RectsView &view, ExportFormat format, double resolution, int labelNumber)
+CopyExport::Result CopyExport::label(RectsView &view, ExportFormat format, double resolution, int labelNumber,
+                                     const QString &path)
 {
     JobProgress progress(view.window(), 0, exporting());
     auto answer = [&progress] { return progress.answer(0); };
-    const std::shared_ptr<SequentialDrawing> drawing =
-        SequentialDrawing::captureSheet(view, {view.getCurrPageName()}, answer);
+    std::shared_ptr<SequentialDrawing> drawing = SequentialDrawing::captureSheet(view, {view.getCurrPageName()}, answer);
     if (progress.cancelled())
         return {Outcome::Cancelled, {}, {}};
     if (!drawing)
         return {Outcome::NotCopied, {}, {}};
-    return label(*drawing, drawing->currentRecord(labelNumber), format, resolution, answer);
+    std::shared_ptr<SequentialDrawing> owner = drawing;
+    const SequentialDrawing &copy = *drawing;
+    drawing.reset();
+    return label(copy, copy.currentRecord(labelNumber), format, resolution, answer, path, &owner);
 }
 
 CopyExport::Result CopyExport::label(const SequentialDrawing &drawing, const SequentialDrawing::Record &record,
-                                     ExportFormat format, double resolution, const std::function<bool()> &answer)
+                                     ExportFormat format, double resolution, const std::function<bool()> &answer,
+                                     const QString &path, std::shared_ptr<SequentialDrawing> *owner)
 {
     Result result;
+    bool written = false;
     const bool made = runBesideWindow(answer, [&](const std::function<bool()> &stopped) {
         drawing.prepare(stopped);
         if (stopped()) {
@@ -129,7 +137,17 @@ CopyExport::Result CopyExport::label(const SequentialDrawing &drawing, const Seq
             result.error = Language::stringForKey(QStringLiteral("Unknown export format."));
         }
         drawing.release();
+        // A design of tens of thousands of objects takes a while to let go of.
+        if (owner)
+            owner->reset();
+        if (!path.isEmpty() && !result.data.isEmpty() && !stopped()) {
+            written = ExportFile::write(path, result.data, &result.error);
+            result.data.clear();
+        }
     });
+    // A Cancel pressed once the file was in place leaves it whole.
+    if (written)
+        return {Outcome::Made, {}, {}};
     if (!made)
         return {Outcome::Cancelled, {}, {}};
     if (result.data.isEmpty())

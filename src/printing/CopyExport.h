@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 #include "printing/ExportFormats.h"
 #include "printing/PdfExport.h"
@@ -32,6 +33,7 @@ public:
     struct Result
     {
         Outcome outcome = Outcome::Failed;
+        // The file's contents; empty once written to the path given.
         QByteArray data;
         QString error;
     };
@@ -46,12 +48,15 @@ public:
     // the sheet on a second page when `twoSides`.
     static Result sheet(RectsView &view, const PrintJob &job, SheetForm form, const QSizeF &page,
                         const PdfExport::Info &info, bool twoSides);
-    // The file of the current label showing the record of the label of that number.
-    static Result label(RectsView &view, ExportFormat format, double resolution, int labelNumber);
+    // The file of the current label showing the record of the label of that number, written
+    // to `path` on the job's thread when one is given (a large file takes a while to write).
+    static Result label(RectsView &view, ExportFormat format, double resolution, int labelNumber,
+                        const QString &path = {});
     // The same of a design copied already, the window answering through `answer` (false
-    // there gives the file up).
+    // there gives the file up). The job's thread lets go of `owner` once done with it.
     static Result label(const SequentialDrawing &drawing, const SequentialDrawing::Record &record, ExportFormat format,
-                        double resolution, const std::function<bool()> &answer);
+                        double resolution, const std::function<bool()> &answer, const QString &path = {},
+                        std::shared_ptr<SequentialDrawing> *owner = nullptr);
 };
 
 } // namespace quillmark

@@ -264,7 +264,7 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
     }
     // Drawn from a copy on a thread of its own, the window answering; a design holding a kind
     // drawn on the window's thread only is drawn here.
-    const CopyExport::Result made = CopyExport::label(*this, *format, resolution, labelNumber);
+    const CopyExport::Result made = CopyExport::label(*this, *format, resolution, labelNumber, path);
     if (made.outcome == CopyExport::Outcome::Cancelled) {
         if (cancelled)
             *cancelled = true;
@@ -276,7 +276,7 @@ bool RectsView::exportLabelToFile(const QString &path, int formatTag, double res
         return false;
     }
     if (made.outcome == CopyExport::Outcome::Made)
-        return ExportFile::write(path, made.data, error);
+        return true;
     const bool printing = m_printing;
     const bool previewMode = _previewMode;
     m_printing = true;
@@ -438,11 +438,11 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
         }
         if (drawing && !pipeline) {
             const CopyExport::Result made =
-                CopyExport::label(*drawing, drawing->currentRecord(labelNumber(k)), *format, resolution, answer);
+                CopyExport::label(*drawing, drawing->currentRecord(labelNumber(k)), *format, resolution, answer, name);
             if (made.outcome == CopyExport::Outcome::Cancelled)
                 break;
-            QString error = made.error;
-            if (made.outcome == CopyExport::Outcome::Made && ExportFile::write(name, made.data, &error)) {
+            const QString error = made.error;
+            if (made.outcome == CopyExport::Outcome::Made) {
                 ++written;
                 continue;
             }
