@@ -1,5 +1,6 @@
 #include "printing/JobProgress.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QProgressDialog>
 
@@ -23,7 +24,15 @@ JobProgress::JobProgress(QWidget *parent, qsizetype steps, std::function<QString
     m_slice.start();
 }
 
-JobProgress::~JobProgress() = default;
+JobProgress::~JobProgress()
+{
+    if (!m_panel)
+        return;
+    m_panel.reset();
+    // Keys typed next go where they went before the job, not to a window left inactive.
+    if (m_active && m_active->isVisible())
+        m_active->activateWindow();
+}
 
 std::function<QString(qsizetype)> JobProgress::printingPages(qsizetype pages)
 {
@@ -38,6 +47,7 @@ bool JobProgress::answer(qsizetype done)
     if (!m_panel && m_started.elapsed() < ShowAfterMs)
         return true;
     if (!m_panel) {
+        m_active = QApplication::activeWindow();
         m_panel = std::make_unique<QProgressDialog>(QString(), localizedString("Cancel"), 0,
                                                     int(std::min<qsizetype>(m_steps, std::numeric_limits<int>::max())),
                                                     m_parent);

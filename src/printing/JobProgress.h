@@ -5,6 +5,7 @@
 // gives the job up. Before the panel shows no event is handled, so that nothing but the panel
 // may reach the window while the job runs.
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -44,6 +45,8 @@ private:
     QElapsedTimer m_started;
     QElapsedTimer m_slice;
     std::unique_ptr<QProgressDialog> m_panel;
+    // The window that was active when the panel showed: it is again once the panel goes.
+    QPointer<QWidget> m_active;
 };
 
 // Runs `work` on a thread of its own while the window's thread calls `answer` between short

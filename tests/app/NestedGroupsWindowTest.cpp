@@ -381,7 +381,7 @@ TEST_F(NestedGroupsWindow, EveryReaderOfTheStoredGroupsKeepsEveryNest)
         {QStringLiteral("RectsView::setupNewTemplate"), {"Save as Template and back", "a stock change"}},
         // Its groups lay out title-and-value pairs on each record printed; the shared reader
         // it goes through is walked by GroupStored in the objects' tests.
-        {QStringLiteral("SequentialDrawing::takeCopy"), {"printing by record"}},
+        {QStringLiteral("SequentialDrawing::makeCopy"), {"printing by record"}},
     };
     int readers = 0;
     for (const ReaderSite &site : groupsListReaders()) {
