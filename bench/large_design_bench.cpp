@@ -478,7 +478,9 @@ void prepare(const QString &key)
         trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
         canvas->clearSelection();
     }
-    if (key == QLatin1String("template-apply") && newestTemplate().isEmpty())
+    // The template applied is this design's own, saved now: another design's process may
+    // have left one of its own in the shared folder.
+    if (key == QLatin1String("template-apply"))
         trigger(QStringLiteral("File"), QStringLiteral("Save as Template..."));
     turnFor(300);
 }

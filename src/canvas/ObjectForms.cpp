@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/Language.h"
+#include "objects/specImage.h"
 #include "platform/Archiver.h"
 
 namespace quillmark {
@@ -244,9 +245,13 @@ struct ObjectsFromForms::Work
     std::vector<char> settled;
     // The forms whose text comes from the first box of their chain.
     std::vector<bool> chainText;
+    // Set once the caller wants no more: the pieces left are passed over.
+    std::atomic<bool> given_up{false};
 
     void make(qsizetype piece)
     {
+        if (given_up.load())
+            return;
         const qsizetype first = piece * ObjectsPieceSize;
         const qsizetype end = std::min(count, first + ObjectsPieceSize);
         std::vector<QVariantMap> entries(size_t(end - first));
@@ -313,13 +318,19 @@ ObjectsFromForms::~ObjectsFromForms()
     // Whatever happens, no helper is left reading the forms, and every object made is let go
     // of here.
     if (!m_delivered)
-        deliver([](std::shared_ptr<ColorRect> &&) {});
+        deliver([](std::shared_ptr<ColorRect> &&, qsizetype) { return true; });
 }
 
-void ObjectsFromForms::deliver(const std::function<void(std::shared_ptr<ColorRect> &&)> &take)
+void ObjectsFromForms::deliver(const std::function<bool(std::shared_ptr<ColorRect> &&, qsizetype)> &take)
 {
     m_delivered = true;
     Work &work = *m_work;
+    // A picture placed many times is decoded once, not once for each object showing it; large
+    // photos when first drawn, on the picture worker for the screen. Pictures are read only
+    // here, on the calling thread.
+    const specImage::SharedDecoding pictures;
+    const specImage::DeferredDecoding later;
+    bool going = true;
     auto makeHere = [&](qsizetype index) {
         const QVariant entry = work.forms->at(index);
         if (entry.typeId() != QMetaType::QVariantMap)
@@ -328,23 +339,31 @@ void ObjectsFromForms::deliver(const std::function<void(std::shared_ptr<ColorRec
         if (work.chainText[size_t(index)])
             ColorRect::dropChainText(form);
         if (std::shared_ptr<ColorRect> graphic = ColorRect::graphicWithPropertyListRepresentation(form))
-            take(std::move(graphic));
+            going = take(std::move(graphic), index);
     };
     if (work.pieces.count() == 0) {
-        for (qsizetype i = 0; i < work.count; ++i)
+        for (qsizetype i = 0; i < work.count && going; ++i)
             makeHere(i);
         return;
     }
     for (qsizetype piece = 0; piece < work.pieces.count(); ++piece) {
+        if (!going)
+            work.given_up.store(true);
+        // Given up, every piece is still waited for, so that no helper is left reading the
+        // forms; those not begun are passed over.
         work.pieces.await(piece, [&work](qsizetype taken) { work.make(taken); });
         const qsizetype end = std::min(work.count, (piece + 1) * ObjectsPieceSize);
         for (qsizetype i = piece * ObjectsPieceSize; i < end; ++i) {
+            if (!going) {
+                work.made[size_t(i)].reset();
+                continue;
+            }
             if (!work.settled[size_t(i)]) {
                 makeHere(i);
                 continue;
             }
             if (std::shared_ptr<ColorRect> graphic = std::move(work.made[size_t(i)]))
-                take(std::move(graphic));
+                going = take(std::move(graphic), i);
         }
     }
 }

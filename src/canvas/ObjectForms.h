@@ -49,7 +49,8 @@ private:
 // ColorRect::formMakeableOffThread allows are made elsewhere; every other one is made on the
 // calling thread, when its turn comes, exactly as before. The text of a linked-text chain is
 // read once, from its first box, whatever version wrote it. `forms` is read by several threads
-// at once and must stay as it is until deliver() returns.
+// at once and must stay as it is until deliver() returns. While it delivers, every picture the
+// forms hold is decoded once for all the objects showing it, large ones when first drawn.
 class ObjectsFromForms
 {
 public:
@@ -58,9 +59,10 @@ public:
     ObjectsFromForms(const ObjectsFromForms &) = delete;
     ObjectsFromForms &operator=(const ObjectsFromForms &) = delete;
 
-    // Hands `take` the object of each form that makes one, in order, as soon as it and those
-    // before it are made.
-    void deliver(const std::function<void(std::shared_ptr<ColorRect> &&)> &take);
+    // Hands `take` the object of each form that makes one, with the form's place in `forms`, in
+    // order, as soon as it and those before it are made. Once `take` answers false no more is
+    // made or handed over, and what was made beyond is let go of.
+    void deliver(const std::function<bool(std::shared_ptr<ColorRect> &&, qsizetype)> &take);
 
     struct Work;
 

@@ -694,6 +694,8 @@ public:
     TLabel labelWithRepresentation(const QVariantMap &dict);
     GraphicList graphicsFromDrawDocumentDictionary(const QVariantMap &dict);
     GraphicList graphicsFromDrawDocumentDictionary(const QVariantMap &dict, const PropertyListArray &objects);
+    // The same for the objects made already from the entries, in their order.
+    GraphicList graphicsFromDrawDocumentDictionary(const QVariantMap &dict, GraphicList &&made);
     bool open(const QString &path);
     // The design in its file, or the user told why it was not written.
     bool writeDesign(const QString &path);

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -12,7 +13,9 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QSaveFile>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QThreadPool>
@@ -20,7 +23,9 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -178,6 +183,53 @@ void saveFailed(QWidget *parent, const QString &reason = QString())
     Prompts::current().alert(parent, Language::stringForKey(QStringLiteral("Could not save Document!")),
                              reason.isEmpty() ? Language::stringForKey(QStringLiteral("There was an error.")) : reason,
                              {Language::stringForKey(QStringLiteral("Close"))});
+}
+
+// Objects are made this long at a time before the window answers again.
+constexpr qint64 AnswerEveryMs = 40;
+bool answeringWhileMaking = false;
+
+// The objects of stored forms, a few entries at a time, read (from a file's bytes) and freed once
+// their objects are made. With a window, it answers between slices of the work: past the first
+// slice a panel shows how far it is, keeping the user's input from the window meanwhile, and its
+// Cancel gives up (nothing then). Nothing of the window's design is touched while they are made.
+std::optional<GraphicList> objectsOfForms(const PropertyListArray &forms, QWidget *window)
+{
+    GraphicList made;
+    made.reserve(forms.size());
+    // A second design made while the first one's panel answers is made without a panel.
+    const bool answering = window && !answeringWhileMaking;
+    const QScopedValueRollback<bool> inside(answeringWhileMaking, answeringWhileMaking || answering);
+    std::unique_ptr<QProgressDialog> progress;
+    bool cancelled = false;
+    QElapsedTimer slice;
+    slice.start();
+    ObjectsFromForms making(forms);
+    making.deliver([&](GraphicPtr &&graphic, qsizetype entry) {
+        made.append(std::move(graphic));
+        if (!answering || slice.elapsed() < AnswerEveryMs)
+            return true;
+        if (!progress) {
+            progress = std::make_unique<QProgressDialog>(Language::stringForKey(QStringLiteral("Reading the file...")),
+                                                         Language::stringForKey(QStringLiteral("Cancel")), 0,
+                                                         int(std::min<qsizetype>(forms.size(), INT_MAX)), window);
+            progress->setWindowModality(Qt::WindowModal);
+            // The window stays the active one: turning inactive would draw the whole design
+            // shown again, for nothing.
+            progress->setAttribute(Qt::WA_ShowWithoutActivating);
+            progress->setMinimumDuration(0);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+        }
+        progress->setValue(int(std::min<qsizetype>(entry, INT_MAX)));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        cancelled = progress->wasCanceled();
+        slice.restart();
+        return !cancelled;
+    });
+    if (cancelled)
+        return std::nullopt;
+    return made;
 }
 
 QString withExtension(const QString &path, const QString &extension)
@@ -488,14 +540,11 @@ GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dic
 
 GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dict, const PropertyListArray &objects)
 {
-    GraphicList made;
-    made.reserve(objects.size());
-    const specImage::SharedDecoding pictures;
-    // Large photos are decoded when first drawn, on the picture worker for the screen.
-    const specImage::DeferredDecoding later;
-    // A few entries at a time, read from the file's bytes and freed once their objects are made.
-    ObjectsFromForms making(objects);
-    making.deliver([&made](GraphicPtr &&graphic) { made.append(std::move(graphic)); });
+    return graphicsFromDrawDocumentDictionary(dict, std::move(*objectsOfForms(objects, nullptr)));
+}
+
+GraphicList RectsView::graphicsFromDrawDocumentDictionary(const QVariantMap &dict, GraphicList &&made)
+{
     ColorRect::relinkTextChains(made);
     addGroupsFromPropertyList(dict.value(QStringLiteral("GroupsList")), made);
     return made;
@@ -548,6 +597,20 @@ bool RectsView::open(const QString &path)
         return false;
     }
     const QVariantMap dict = parsed.toMap();
+    // The objects are made before anything on the canvas changes, the window answering
+    // meanwhile: given up, the design shown stays as it was.
+    std::optional<GraphicList> made;
+    {
+        const SpinScope busy(*this);
+        // The design about to give way is not drawn again meanwhile.
+        const bool drawing = updatesEnabled();
+        setUpdatesEnabled(false);
+        made = objectsOfForms(objects, window());
+        setUpdatesEnabled(drawing);
+    }
+    objects = PropertyListArray();
+    if (!made)
+        return false;
     const ChangeBatch batch(*this);
 
     m_undoManager.removeAllActions();
@@ -563,8 +626,7 @@ bool RectsView::open(const QString &path)
         const QSignalBlocker blocker(m_outlets.cbLandscapeView);
         m_outlets.cbLandscapeView->setChecked(dict.value(QStringLiteral("OrientationKey")).toLongLong() == 1);
     }
-    const GraphicList graphics = graphicsFromDrawDocumentDictionary(dict, objects);
-    objects = PropertyListArray();
+    const GraphicList graphics = graphicsFromDrawDocumentDictionary(dict, std::move(*made));
     if (m_outlets.cbDrawByType) {
         const QSignalBlocker blocker(m_outlets.cbDrawByType);
         const QVariant byType = dict.value(QStringLiteral("DrawByType"));

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "canvas/ObjectForms.h"
 #include "canvas/RectsView.h"
 #include "canvas/SaveTemplate.h"
 #include "canvas/TemplateFile.h"
@@ -373,18 +374,17 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
         const QVariantList entries = dict.value(QStringLiteral("ObjectsList")).toList();
         GraphicList made;
         QStringList storedPages;
-        // Large photos are decoded when first drawn, on the picture worker for the screen.
-        const specImage::DeferredDecoding later;
-        // A chain's text is read once, from its first box, whatever version wrote it.
-        const std::vector<bool> chainText = ColorRect::textsFromChains(PropertyListArray(entries));
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            QVariantMap values = entries[i].toMap();
-            if (chainText[size_t(i)])
-                ColorRect::dropChainText(values);
-            if (GraphicPtr graphic = ColorRect::graphicWithPropertyListRepresentation(values)) {
-                made.append(graphic);
-                storedPages.append(values.value(QStringLiteral("PageName")).toString());
-            }
+        {
+            // Made as Open makes a design's objects: a picture placed many times is decoded
+            // once for all its objects, a chain's text read once from its first box.
+            const PropertyListArray forms(entries);
+            const QString pageKey = QStringLiteral("PageName");
+            ObjectsFromForms making(forms);
+            making.deliver([&](GraphicPtr &&graphic, qsizetype entry) {
+                storedPages.append(forms.valueAt(entry, pageKey).toString());
+                made.append(std::move(graphic));
+                return true;
+            });
         }
         const bool twoSides = TemplateFile::hasTwoSides(entries);
         clearSelection();

@@ -402,9 +402,16 @@ void ColorRect::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept)
 void ColorRect::offerKeptPictures(const std::vector<std::shared_ptr<const KeptDrawing>> &drawings,
                                   specImage::KnownFiles &known)
 {
-    for (const std::shared_ptr<const KeptDrawing> &drawing : drawings)
-        if (const auto *picture = dynamic_cast<const KeptPicture *>(drawing.get()); picture && !picture->path.isEmpty())
+    for (const std::shared_ptr<const KeptDrawing> &drawing : drawings) {
+        const auto *picture = dynamic_cast<const KeptPicture *>(drawing.get());
+        if (!picture || !picture->image)
+            continue;
+        if (!picture->path.isEmpty())
             known.offer(picture->path, picture->image);
+        else
+            // Stored in the copy by its bytes, made once for the copy and shared with it.
+            known.offerStored(picture->image->archivedData(), picture->image);
+    }
 }
 
 void ColorRect::copyImageTo(ColorRect &target) const

@@ -402,6 +402,12 @@ void specImage::KnownFiles::offer(const QString &path, std::shared_ptr<const spe
         m_byPath.emplace(path, std::move(image));
 }
 
+void specImage::KnownFiles::offerStored(const QByteArray &archived, std::shared_ptr<const specImage> image)
+{
+    if (!archived.isEmpty() && image && image->isValid())
+        m_stored.emplace_back(archived, std::move(image));
+}
+
 specImage::Preloaded::Preloaded(const QString &path, std::shared_ptr<specImage> image, ImageProbe::Refusal refusal)
     : m_path(path)
     , m_image(std::move(image))
@@ -906,6 +912,13 @@ void specImage::takeDecodedPixels()
     _pending.reset();
 }
 
+bool specImage::sharesDecodingWith(const specImage &other) const
+{
+    if (_pending || other._pending)
+        return _pending == other._pending;
+    return !_bitmap.isNull() && _bitmap.cacheKey() == other._bitmap.cacheKey();
+}
+
 bool specImage::pixelsPending() const
 {
     return _pending && !_pending->done.load(std::memory_order_acquire);
@@ -1270,6 +1283,21 @@ std::shared_ptr<specImage> specImage::fromArchivedData(const QByteArray &data, Q
         if (const std::shared_ptr<const specImage> decoded = sharedDecoding->find(data))
             return decoded->copyRepresentations();
     }
+    // A picture the copied objects hold already: the very bytes they were copied as.
+    for (const KnownFiles *files = knownFiles; files; files = files->m_outer)
+        for (const auto &[archived, known] : files->m_stored)
+            if (archived.constData() == data.constData() && archived.size() == data.size()) {
+                std::shared_ptr<specImage> image = known->copyRepresentations();
+                if (sharedDecoding) {
+                    SharedDecoding &shared = *sharedDecoding;
+                    const size_t index = shared.m_decoded.size();
+                    shared.m_decoded.push_back({data, image->copyRepresentations()});
+                    if (data.capacity() > 0)
+                        shared.m_byPlace.emplace(data.constData(), index);
+                    shared.m_bySize.emplace(data.size(), index);
+                }
+                return image;
+            }
     const std::optional<QVariantMap> payload = Archiver::unarchive(data, archiveClass);
     const QVariant bytes = payload ? payload->value(QStringLiteral("Data")) : QVariant();
     if (bytes.typeId() != QMetaType::QByteArray) {

@@ -99,10 +99,13 @@ public:
         KnownFiles(const KnownFiles &) = delete;
         KnownFiles &operator=(const KnownFiles &) = delete;
         void offer(const QString &path, std::shared_ptr<const specImage> image);
+        // The same for a picture stored in the design itself, by its archived bytes.
+        void offerStored(const QByteArray &archived, std::shared_ptr<const specImage> image);
 
     private:
         friend class specImage;
         std::unordered_map<QString, std::shared_ptr<const specImage>> m_byPath;
+        std::vector<std::pair<QByteArray, std::shared_ptr<const specImage>>> m_stored;
         KnownFiles *m_outer;
     };
 
@@ -267,6 +270,9 @@ public:
     qint64 shownRasterKey() const;
     // YES while the pixels of a bitmap read from its header alone are not decoded yet.
     bool pixelsPending() const;
+    // Whether `other` holds this one's very decoding of the picture (its pixels, or the pixels
+    // pending for both): a picture shown by many objects is decoded once for them all.
+    bool sharesDecodingWith(const specImage &other) const;
     // YES when they were decoded and turned out damaged: the picture keeps its bytes (a save
     // writes them back as they came) and draws nothing.
     bool isUndecodable() const { return _undecodable; }

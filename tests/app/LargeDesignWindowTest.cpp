@@ -4,7 +4,10 @@
 // here every step must do what the user sees, in order and for every object.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -50,6 +53,69 @@ void expectInPlace(const RectsView &canvas, double dx)
         if (canvas.getRects()[i]->frameBounds() != frameOf(i).translated(dx, 0))
             ++misplaced;
     EXPECT_EQ(misplaced, 0) << "moved by " << dx;
+}
+
+// A large design opens while the window answers, showing how far it is; given up, the design
+// shown before stays as it was, with its name and its undo steps, and the next Open brings the
+// whole design.
+TEST(LargeDesignWindow, OpeningAnswersAndGivingUpLeavesTheDesignShown)
+{
+    apptest::WindowFixture f(QStringLiteral("large-design-open-cancel"));
+    RectsView *canvas = f.canvas();
+    const QString path = tenThousandRectangles(f);
+    f.drawRect(QRectF(20, 20, 60, 30));
+    f.drawRect(QRectF(40, 70, 30, 30));
+    f.tool(RectsView::SelectTool)->trigger();
+    apptest::settle();
+    ASSERT_EQ(canvas->getRects().size(), 2);
+    const QVariantMap before = canvas->drawDocumentDictionaryForGraphics(canvas->getRects());
+    const QString title = f.window->windowTitle();
+    // Nothing to save first: the Open panel is the next to ask.
+    canvas->wasChanged(false);
+    ASSERT_TRUE(canvas->undoManager()->canUndo());
+
+    // Watches the window's turns while a design opens; gives up through the panel's Cancel
+    // when told to.
+    int turns = 0;
+    int panels = 0;
+    bool giveUp = true;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ++turns;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *progress = qobject_cast<QProgressDialog *>(widget); progress && progress->isVisible()) {
+                ++panels;
+                if (giveUp)
+                    progress->cancel();
+            }
+    });
+    watch.start();
+    turns = 0;
+    f.prompts->queuePath(path);
+    f.menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
+    EXPECT_GT(turns, 0);
+    EXPECT_GT(panels, 0);
+    apptest::settle();
+    ASSERT_EQ(canvas->getRects().size(), 2);
+    EXPECT_TRUE(PropertyList::toData(canvas->drawDocumentDictionaryForGraphics(canvas->getRects()), PlistFormat::Xml)
+                == PropertyList::toData(before, PlistFormat::Xml));
+    EXPECT_EQ(f.window->windowTitle(), title);
+    EXPECT_FALSE(canvas->isChanged());
+    EXPECT_TRUE(canvas->undoManager()->canUndo());
+
+    giveUp = false;
+    turns = panels = 0;
+    f.prompts->queuePath(path);
+    f.menuItem(QStringLiteral("File"), QStringLiteral("Open..."))->trigger();
+    EXPECT_GT(turns, 0);
+    watch.stop();
+    apptest::settle();
+    expectInPlace(*canvas, 0);
+    EXPECT_FALSE(canvas->undoManager()->canUndo());
+    EXPECT_TRUE(f.window->windowTitle().contains(QFileInfo(path).completeBaseName()));
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
 }
 
 TEST(LargeDesignWindow, TenThousandObjectsOpenSelectNudgeUndoDeleteAndPaste)
