@@ -24,9 +24,14 @@ void RectsView::replicate()
                         Language::stringForKey(QStringLiteral("Replicate"))))
         return;
     copy();
-    // The first copy lies on the original, each further one a step away.
-    for (int i = 0; i < count; ++i)
+    // The first copy lies on the original, each further one a step away; a paste given up
+    // ends the run.
+    for (int i = 0; i < count; ++i) {
+        const qsizetype before = rects.size();
         paste(step * double(i), true);
+        if (rects.size() == before)
+            break;
+    }
 }
 
 void RectsView::centerObject()

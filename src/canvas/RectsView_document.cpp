@@ -191,9 +191,11 @@ bool answeringWhileMaking = false;
 
 // The objects of stored forms, a few entries at a time, read (from a file's bytes) and freed once
 // their objects are made. With a window, it answers between slices of the work: past the first
-// slice a panel shows how far it is, keeping the user's input from the window meanwhile, and its
-// Cancel gives up (nothing then). Nothing of the window's design is touched while they are made.
-std::optional<GraphicList> objectsOfForms(const PropertyListArray &forms, QWidget *window)
+// slice a panel saying `doing` shows how far it is, keeping the user's input from the window
+// meanwhile, and its Cancel gives up (nothing then). The canvas is not drawn meanwhile: nothing
+// of its design is touched while they are made, and it is drawn again once they join it.
+std::optional<GraphicList> objectsOfForms(const PropertyListArray &forms, QWidget *window, QWidget *canvas = nullptr,
+                                          const char *doing = nullptr)
 {
     GraphicList made;
     made.reserve(forms.size());
@@ -204,13 +206,16 @@ std::optional<GraphicList> objectsOfForms(const PropertyListArray &forms, QWidge
     bool cancelled = false;
     QElapsedTimer slice;
     slice.start();
+    const bool drawn = canvas && canvas->updatesEnabled();
+    if (answering && drawn)
+        canvas->setUpdatesEnabled(false);
     ObjectsFromForms making(forms);
     making.deliver([&](GraphicPtr &&graphic, qsizetype entry) {
         made.append(std::move(graphic));
         if (!answering || slice.elapsed() < AnswerEveryMs)
             return true;
         if (!progress) {
-            progress = std::make_unique<QProgressDialog>(Language::stringForKey(QStringLiteral("Reading the file...")),
+            progress = std::make_unique<QProgressDialog>(Language::stringForKey(QString::fromUtf8(doing)),
                                                          Language::stringForKey(QStringLiteral("Cancel")), 0,
                                                          int(std::min<qsizetype>(forms.size(), INT_MAX)), window);
             progress->setWindowModality(Qt::WindowModal);
@@ -227,6 +232,8 @@ std::optional<GraphicList> objectsOfForms(const PropertyListArray &forms, QWidge
         slice.restart();
         return !cancelled;
     });
+    if (answering && drawn)
+        canvas->setUpdatesEnabled(true);
     if (cancelled)
         return std::nullopt;
     return made;
@@ -602,11 +609,7 @@ bool RectsView::open(const QString &path)
     std::optional<GraphicList> made;
     {
         const SpinScope busy(*this);
-        // The design about to give way is not drawn again meanwhile.
-        const bool drawing = updatesEnabled();
-        setUpdatesEnabled(false);
-        made = objectsOfForms(objects, window());
-        setUpdatesEnabled(drawing);
+        made = objectsOfForms(objects, window(), this, "Reading the file...");
     }
     objects = PropertyListArray();
     if (!made)
@@ -1212,23 +1215,32 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     if (!roomForObjects(parsed.toMap().value(QStringLiteral("ObjectsList")).toList().size(),
                         Language::stringForKey(QStringLiteral("Paste"))))
         return;
-    const ChangeBatch batch(*this);
-    const int groupsBefore = int(_groups.size());
-    GraphicList graphics;
+    // The copy as it is now: the clipboard may take another while the window answers.
+    const std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> drawings =
+        design ? design->drawings() : std::vector<std::shared_ptr<const ColorRect::KeptDrawing>>();
+    const bool fromThisProgram = design != nullptr;
+    design = nullptr;
+    const QVariantMap dict = parsed.toMap();
+    parsed = QVariant();
+    std::optional<GraphicList> made;
     {
         const Archiver::Reading reading(archives);
         // The pictures copied come from the objects copied, not from their files again.
         specImage::KnownFiles known;
-        if (design)
-            ColorRect::offerKeptPictures(design->drawings(), known);
-        graphics = graphicsFromDrawDocumentDictionary(parsed.toMap());
+        ColorRect::offerKeptPictures(drawings, known);
+        made = objectsOfForms(PropertyListArray(dict.value(QStringLiteral("ObjectsList")).toList()), window(), this,
+                              "Adding the objects...");
     }
-    if (graphics.isEmpty())
+    // Given up, nothing is added.
+    if (!made || made->isEmpty())
         return;
+    const ChangeBatch batch(*this);
+    const int groupsBefore = int(_groups.size());
+    const GraphicList graphics = graphicsFromDrawDocumentDictionary(dict, std::move(*made));
     // Every entry made its object, so each stands where its source stood in the copy.
-    if (design && qsizetype(design->drawings().size()) == graphics.size())
+    if (fromThisProgram && qsizetype(drawings.size()) == graphics.size())
         for (qsizetype i = 0; i < graphics.size(); ++i)
-            if (const auto &kept = design->drawings()[size_t(i)])
+            if (const auto &kept = drawings[size_t(i)])
                 graphics[i]->takeKeptDrawing(kept);
     clearSelection();
     for (const GraphicPtr &graphic : graphics) {
@@ -1269,8 +1281,11 @@ void RectsView::duplicate()
     if (!roomForObjects(_selectedObjects.size(), localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings"))))
         return;
     copy();
+    const qsizetype before = rects.size();
     paste(duplicateOffset ? duplicateOffset() : QPointF(5.0, 5.0), true);
-    setActionName(localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings")));
+    // A paste given up adds nothing and leaves the last step its own name.
+    if (rects.size() != before)
+        setActionName(localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings")));
 }
 
 namespace {

@@ -116,6 +116,33 @@ TEST(LargeDesignWindow, OpeningAnswersAndGivingUpLeavesTheDesignShown)
     EXPECT_TRUE(f.window->windowTitle().contains(QFileInfo(path).completeBaseName()));
     for (QWidget *widget : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
+
+    // Paste, Duplicate and Replicate of the whole design answer alike; given up, they add
+    // nothing and the last step keeps its name.
+    f.menuItem(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
+    apptest::settle();
+    const QString lastStep = canvas->undoManager()->undoActionName();
+    giveUp = true;
+    watch.start();
+    for (const QString &command : {QStringLiteral("Duplicate"), QStringLiteral("Replicate"), QStringLiteral("Paste")}) {
+        SCOPED_TRACE(command.toStdString());
+        turns = panels = 0;
+        f.menuItem(QStringLiteral("Edit"), command)->trigger();
+        EXPECT_GT(turns, 0);
+        EXPECT_GT(panels, 0);
+        apptest::settle();
+        expectInPlace(*canvas, 0);
+        EXPECT_EQ(canvas->undoManager()->undoActionName(), lastStep);
+    }
+    giveUp = false;
+    turns = 0;
+    f.menuItem(QStringLiteral("Edit"), QStringLiteral("Duplicate"))->trigger();
+    EXPECT_GT(turns, 0);
+    watch.stop();
+    apptest::settle();
+    EXPECT_EQ(canvas->getRects().size(), 2 * Count);
+    f.undo();
+    expectInPlace(*canvas, 0);
 }
 
 TEST(LargeDesignWindow, TenThousandObjectsOpenSelectNudgeUndoDeleteAndPaste)
