@@ -29,8 +29,9 @@ public:
 
     bool has(const char *key) const { return m_dict.contains(QLatin1String(key)); }
 
-    // Numbers are read as single-precision values from the leading number of a string; a
-    // number object reads as well. Values that are not finite read as nothing.
+    // Numbers are read from the leading number of a string; a number object reads as well.
+    // Values beyond the single-precision range read as nothing; within it, the number is
+    // kept whole, as it was written.
     bool readFloat(const char *key, double &field) const
     {
         const QVariant value = m_dict.value(QLatin1String(key));
@@ -41,10 +42,9 @@ public:
             number = value.toDouble();
         else
             return false;
-        const float single = float(number);
-        if (!std::isfinite(single))
+        if (!std::isfinite(float(number)))
             return false;
-        field = double(single);
+        field = number;
         return true;
     }
 
@@ -98,12 +98,12 @@ QVariantMap ColorBarcode::propertyListRepresentation(const GraphicList *graphics
     QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     const TBarInfo &b = _barInfo;
     dict.insert(QStringLiteral("BarcodeData"), getBarcodeString());
-    dict.insert(QStringLiteral("BarcodeH"), fmt2(b.barH));
-    dict.insert(QStringLiteral("BarcodeW"), fmt2(b.barW));
-    dict.insert(QStringLiteral("BarcodeSpaceW"), fmt2(b.spaceW));
-    dict.insert(QStringLiteral("BarcodeCharGap"), fmt2(b.chargap));
-    dict.insert(QStringLiteral("BarcodeRotate"), fmt2(b.rotate));
-    dict.insert(QStringLiteral("BarcodeWAdjust"), fmt2(b.widthAdjust));
+    dict.insert(QStringLiteral("BarcodeH"), fmtExact(b.barH));
+    dict.insert(QStringLiteral("BarcodeW"), fmtExact(b.barW));
+    dict.insert(QStringLiteral("BarcodeSpaceW"), fmtExact(b.spaceW));
+    dict.insert(QStringLiteral("BarcodeCharGap"), fmtExact(b.chargap));
+    dict.insert(QStringLiteral("BarcodeRotate"), fmtExact(b.rotate));
+    dict.insert(QStringLiteral("BarcodeWAdjust"), fmtExact(b.widthAdjust));
     dict.insert(QStringLiteral("BarcodeType"), fmtInt(b.type));
     dict.insert(QStringLiteral("BarcodeHRT"), PropertyList::yesNo(b.HRT));
     dict.insert(QStringLiteral("BarcodeSSymbol"), PropertyList::yesNo(b.sSymbol));
@@ -113,7 +113,7 @@ QVariantMap ColorBarcode::propertyListRepresentation(const GraphicList *graphics
     dict.insert(QStringLiteral("BarcodeBearers"), PropertyList::yesNo(b.bearers));
     dict.insert(QStringLiteral("BarcodeChange"), PropertyList::yesNo(b.change));
     dict.insert(QStringLiteral("BarcodeAttachment"), fmtInt(b.attachment));
-    dict.insert(QStringLiteral("BarcodeTextHeight"), fmt2(b.TextHeight));
+    dict.insert(QStringLiteral("BarcodeTextHeight"), fmtExact(b.TextHeight));
     dict.insert(QStringLiteral("BarcodeFont"), Archiver::archiveFont(b.font));
     dict.insert(QStringLiteral("ISBNFlag"), fmtInt(b.isbnFormat));
 

@@ -227,7 +227,7 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics, c
     put(QStringLiteral("DrawsImage"), PropertyList::yesNo(drawsImage()));
     put(QStringLiteral("DrawsShadow"), PropertyList::yesNo(_shadow));
     put(QStringLiteral("DrawsStroke"), PropertyList::yesNo(drawsStroke()));
-    put(QStringLiteral("FillAngle"), fmt2(fillAngle()));
+    put(QStringLiteral("FillAngle"), fmtExact(fillAngle()));
     if (fillColor().isValid())
         put(QStringLiteral("FillColor"), Archiver::archiveColor(fillColor()));
     if (fillColor2().isValid())
@@ -243,14 +243,14 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics, c
     put(QStringLiteral("FlipVert"), PropertyList::yesNo(flipVert()));
     if (imageDict.isValid())
         put(QStringLiteral("Image"), imageDict);
-    put(QStringLiteral("ImageOpacity"), fmt2(imageOpacity()));
+    put(QStringLiteral("ImageOpacity"), fmtExact(imageOpacity()));
     if (writesImagePath)
         put(QStringLiteral("ImagePath"), imagePath);
-    put(QStringLiteral("ImageTile"), fmt2(img_tile));
-    put(QStringLiteral("ImageXOffset"), fmt2(getXImageOffset()));
-    put(QStringLiteral("ImageXScale"), fmt2(getXImageScale()));
-    put(QStringLiteral("ImageYOffset"), fmt2(getYImageOffset()));
-    put(QStringLiteral("ImageYScale"), fmt2(getYImageScale()));
+    put(QStringLiteral("ImageTile"), fmtExact(img_tile));
+    put(QStringLiteral("ImageXOffset"), fmtExact(getXImageOffset()));
+    put(QStringLiteral("ImageXScale"), fmtExact(getXImageScale()));
+    put(QStringLiteral("ImageYOffset"), fmtExact(getYImageOffset()));
+    put(QStringLiteral("ImageYScale"), fmtExact(getYImageScale()));
     put(QStringLiteral("IsBack"), PropertyList::yesNo(isBack()));
     put(QStringLiteral("IsLocked"), PropertyList::yesNo(isLocked()));
     put(QStringLiteral("IsResizable"), PropertyList::yesNo(isResizable()));
@@ -263,17 +263,17 @@ QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics, c
     put(QStringLiteral("PowerText"), PropertyList::yesNo(_powertext));
     put(QStringLiteral("PowerType"), fmtInt(_powertype));
     put(QStringLiteral("PrimaryKey"), qint64(_pk));
-    put(QStringLiteral("Rotation"), fmt2(angle()));
+    put(QStringLiteral("Rotation"), fmtExact(angle()));
     put(QStringLiteral("Runaround"), fmtInt(getRunaroundState()));
     put(QStringLiteral("RunaroundMode"), fmtInt(getRunaroundMode()));
-    put(QStringLiteral("ShadowAngle"), fmt2(shadowAngle()));
+    put(QStringLiteral("ShadowAngle"), fmtExact(shadowAngle()));
     put(QStringLiteral("ShadowBlur"), fmtInt(shadowBlur()));
     if (shadowColor().isValid())
         put(QStringLiteral("ShadowColor"), Archiver::archiveColor(shadowColor()));
-    put(QStringLiteral("ShadowDistance"), fmt2(shadowDistance()));
+    put(QStringLiteral("ShadowDistance"), fmtExact(shadowDistance()));
     if (strokeColor().isValid())
         put(QStringLiteral("StrokeColor"), Archiver::archiveColor(strokeColor()));
-    put(QStringLiteral("StrokeLineWidth"), fmt2(strokeLineWidth()));
+    put(QStringLiteral("StrokeLineWidth"), fmtExact(strokeLineWidth()));
     // A chain's text is stored once, by the box that writes the chain: the boxes behind it show
     // their part of that text when they are linked again.
     const bool ownText = !places || writesOwnText(*places);

@@ -237,6 +237,33 @@ QString fmt2(double value)
     return QString::fromLatin1(buffer, ptr - buffer);
 }
 
+namespace {
+
+template <typename Real>
+QString exactText(Real value)
+{
+    const QString two = fmt2(double(value));
+    if (!std::isfinite(value) || Real(leadingDouble(two)) == value)
+        return two;
+    char buffer[64];
+    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc())
+        return QString::number(double(value), 'g', 17);
+    return QString::fromLatin1(buffer, ptr - buffer);
+}
+
+} // namespace
+
+QString fmtExact(double value)
+{
+    return exactText(value);
+}
+
+QString fmtExact(float value)
+{
+    return exactText(value);
+}
+
 QString fmtInt(qint64 value)
 {
     return QString::number(value);

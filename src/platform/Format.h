@@ -30,6 +30,11 @@ QString numberToString(double value);
 // "%.2f" and "%d" in the C locale.
 QString fmt2(double value);
 QString fmtInt(qint64 value);
+// A stored real number: "%.2f" where that reads back as the very value, else the shortest
+// decimal that does (of a float for a float field, read back through a float), so that a
+// value no two decimals hold survives every save and copy.
+QString fmtExact(double value);
+QString fmtExact(float value);
 
 // The number at the start of the text, read like C's atof/atoi: leading white space, an
 // optional sign, digits, a decimal point and an exponent; whatever follows is ignored.

