@@ -65,10 +65,25 @@ ShortRect BarcodeRenderer::frameExtent(const TBarInfo &info, const QSizeF &frame
     }
     if (isExtensionType(info.type))
         return info.BarRect;
+    // Every barcode made (opened, pasted, placed) measures the record it starts with, and
+    // copies measure their source's: the last few extents are kept by their whole record.
+    struct Measured {
+        TBarInfo info;
+        BarcodeDrawStyle style;
+        ShortRect extent;
+    };
+    thread_local std::vector<Measured> measured;
+    for (const Measured &m : measured)
+        if (m.info == info && m.style == style)
+            return m.extent;
     LinearDrawContext ctx;
     applyStyle(ctx, info, style, 72);
     TBarInfo copy = workingMetrics(info, ctx);
-    return barcodeExtentByType(copy, ctx);
+    const ShortRect extent = barcodeExtentByType(copy, ctx);
+    if (measured.size() >= 8)
+        measured.erase(measured.begin());
+    measured.push_back({info, style, extent});
+    return extent;
 }
 
 int BarcodeRenderer::drawLinearBarcodeByType(TBarInfo &info, LinearDrawContext &ctx)
@@ -437,6 +452,10 @@ void BarcodeDrawing::paint(QPainter *painter) const
 {
     if (!painter)
         return;
+    if (m_deferred) {
+        BarcodeRenderer::layOutBarcode(m_frame, m_info, m_style).paint(painter);
+        return;
+    }
     for (size_t i = 0; i < m_paths.size(); ++i) {
         if (m_linear && i == 0)
             fillBars(painter, m_paths[i], m_style.color);
@@ -463,6 +482,26 @@ BarcodeDrawing BarcodeDrawing::detached() const
         path = own;
     }
     return copy;
+}
+
+void BarcodeDrawing::layOut()
+{
+    if (m_deferred)
+        *this = BarcodeRenderer::layOutBarcode(m_frame, m_info, m_style);
+}
+
+BarcodeDrawing BarcodeRenderer::deferredBarcode(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style)
+{
+    BarcodeDrawing drawing;
+    drawing.m_made = true;
+    drawing.m_deferred = true;
+    drawing.m_frame = frame;
+    drawing.m_info = drawingKey(info);
+    drawing.m_style = style;
+    drawing.m_drawn = info;
+    drawing.m_drawn.pt.v = clampShort(frame.y());
+    drawing.m_drawn.pt.h = clampShort(frame.x());
+    return drawing;
 }
 
 BarcodeDrawing BarcodeRenderer::layOutBarcode(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style)

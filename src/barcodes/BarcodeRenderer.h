@@ -40,8 +40,14 @@ public:
     // Moves the drawing to a frame of the same size; false when the symbol laid out there would
     // differ from this one moved (off the page's positive quarter, or by part of a point).
     bool moveTo(const QRectF &frame);
-    // Fills the paths on the painter, as the direct drawing does.
+    // Fills the paths on the painter, as the direct drawing does; a drawing whose layout was
+    // put off is laid out for it (on whichever thread paints).
     void paint(QPainter *painter) const;
+    // Whether the layout is still to be made: the record, style and frame are known, the paths
+    // not yet.
+    bool isDeferred() const { return m_deferred; }
+    // Makes the layout put off, here.
+    void layOut();
     // The point the symbol is laid out from: moving the drawing moves its paths with it.
     QPointF anchor() const;
     // The same drawing with paths of its own, for painting on another thread while this one
@@ -61,6 +67,7 @@ private:
     std::vector<QPainterPath> m_paths;
     // The first path holds the bars of a linear symbol.
     bool m_linear = false;
+    bool m_deferred = false;
 };
 
 class BarcodeRenderer {
@@ -111,6 +118,9 @@ public:
                                 const BarcodeDrawStyle &style = {}, LinearDrawContext *drawn = nullptr);
     // The same drawing kept to be painted later: what drawBarcode fills, path for path.
     static BarcodeDrawing layOutBarcode(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style = {});
+    // The same drawing with its layout put off until it is painted or laid out: encoding the
+    // data and shaping the text then happen where the picture of it is made.
+    static BarcodeDrawing deferredBarcode(const QRectF &frame, const TBarInfo &info, const BarcodeDrawStyle &style = {});
 };
 
 } // namespace quillmark

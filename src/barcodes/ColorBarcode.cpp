@@ -85,7 +85,10 @@ void ColorBarcode::copyValues(ColorRect &target) const
     if (!barcode)
         return;
     barcode->_barInfo = _barInfo;
-    barcode->setSequenceInfo(_sequence);
+    // The numbering settings without the file's entries, as setSequenceInfo() takes them; the
+    // frame is this one's, not measured again.
+    barcode->_sequence = _sequence;
+    barcode->_sequence.data.clear();
     barcode->_isDrawBarcode = _isDrawBarcode;
     barcode->_useABData = _useABData;
     barcode->_useVCard = _useVCard;

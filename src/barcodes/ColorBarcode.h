@@ -232,6 +232,8 @@ private:
     // Paints the kept drawing from a picture of it at the screen's scale; NO where the bars
     // are to be filled directly.
     bool drawFromPicture(QPainter *painter, const BarcodeDrawing &kept);
+    // Whether the painter draws to the screen where a picture of the barcode may stand for it.
+    bool picturesOnScreen(const QPainter *painter) const;
     // The mirrors and turn the object is drawn with, from its own points to the page's.
     QTransform turnAndMirrors() const;
     // The small picture of the label draws the screen's picture of the barcode, stretched;

@@ -78,13 +78,21 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     const BarcodeDrawStyle style = drawStyle();
     const QRectF frame = _frameBounds;
     BarcodeDrawing &kept = keptDrawing(snap);
+    const bool printPreview = smallPicture && _mainView->isDrawingPrintPreview();
     if (!kept.matches(frame, copy, style) || !kept.moveTo(frame)) {
-        // Laid out here, never where the picture is made: shaping the text under the bars asks
-        // the font database, which only the window's thread may.
-        kept = BarcodeRenderer::layOutBarcode(frame, copy, style);
+        // Where a picture made aside shows the drawing (the screen, the small picture a file
+        // or a copy carries), encoding the data and shaping the text under the bars are put
+        // off to where the picture is made: thousands of barcodes seen for the first time
+        // would hold the window up. Everything else lays it out here.
+        const bool aside = !snap && !drawsShadow() && !printPreview && (smallPicture || picturesOnScreen(painter));
+        kept = aside ? BarcodeRenderer::deferredBarcode(frame, copy, style)
+                     : BarcodeRenderer::layOutBarcode(frame, copy, style);
         if (!snap)
             _pictureContent = nextPictureContent();
     }
+    // What is filled here, not from a picture, is laid out here.
+    if (drawsShadow() || snap || printPreview)
+        kept.layOut();
     auto paint = [&](QPainter *p) { kept.paint(p); };
     if (drawsShadow())
         paintWithShadow(painter, frame, paint);
@@ -92,8 +100,10 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
         paint(painter);
     else if (smallPicture)
         drawSmallPicture(painter, kept, paint);
-    else if (!drawFromPicture(painter, kept))
+    else if (!drawFromPicture(painter, kept)) {
+        kept.layOut();
         paint(painter);
+    }
     const TBarInfo &drawn = kept.drawnInfo();
     // The extent of bars snapped to a bitmap's pixels is that bitmap's alone.
     if (!snap)
@@ -215,7 +225,7 @@ qint64 ColorBarcode::pictureBytesHeld()
     return pictureQueue().bytes;
 }
 
-bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept)
+bool ColorBarcode::picturesOnScreen(const QPainter *painter) const
 {
     // The screen alone: paper, PDF files and exported bitmaps get the bars themselves.
     if (isDrawingForPrint() || !painter->device() || painter->device()->devType() != QInternal::Widget)
@@ -223,12 +233,17 @@ bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept
     const QTransform device = painter->deviceTransform();
     if (device.type() > QTransform::TxScale || !(device.m11() > 0) || !(device.m22() > 0))
         return false;
+    return !refusedAt(device.m11());
+}
+
+bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept)
+{
+    if (!picturesOnScreen(painter))
+        return false;
     // Filling the bars of thousands of barcodes takes the canvas far longer than copying their
     // pictures; the picture follows the symbol where it moves. It is made aside: until it
     // comes, the picture of another zoom stretched, or the frame tinted, stands in.
-    const double scale = device.m11();
-    if (refusedAt(scale))
-        return false;
+    const double scale = painter->deviceTransform().m11();
     const QRectF area = _frameBounds.adjusted(-1, -1, 1, 1);
     const KeptPicture::Placement where{kept.anchor(), area};
     const KeptPicture::Subject subject{_pictureContent, _frameBounds.size(), nullptr};

@@ -144,7 +144,9 @@ LinearDrawContext::LinearDrawContext()
 
 QFont LinearDrawContext::systemFont(double pointSize)
 {
-    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    // Asked once: every drawing style and layout takes it, also where pictures are made aside.
+    static const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont f = general;
     f.setPointSizeF(pointSize);
     return f;
 }
