@@ -1,6 +1,7 @@
 // A barcode is encoded and laid out once and painted from what it keeps: every symbology the
 // menus offer, with and without its text, with bad data, turned, at two zooms, into bitmaps and
-// onto the screen, shows pixel for pixel what drawing it directly shows, also after a move and
+// onto the screen, shows pixel for pixel what drawing it directly shows, also laid out only when
+// painted on a thread of its own (as the screen's pictures are), after a move and
 // after its record, font or colour changed; and a kept drawing printed to PDF still reads as its
 // data.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <QProcess>
 
 #include <map>
+#include <thread>
 
 #include "barcodes/BarcodeRenderer.h"
 #include "barcodes/BarcodeTestSupport.h"
@@ -118,6 +120,11 @@ TEST(KeptBarcodeDrawing, EverySymbologyPaintsWhatTheDirectDrawingPaints)
                 const QRectF there = frame.translated(113, 71);
                 ASSERT_TRUE(moved.matches(there, info, {}));
                 ASSERT_TRUE(moved.moveTo(there));
+                // Laid out only where it is painted, on a thread of its own as the screen's
+                // pictures are, after the same move.
+                BarcodeDrawing deferred = BarcodeRenderer::deferredBarcode(frame, info);
+                ASSERT_TRUE(deferred.matches(there, info, {}));
+                ASSERT_TRUE(deferred.moveTo(there));
                 for (double zoom : {1.0, 2.5}) {
                     for (double angle : {0.0, 33.0}) {
                         const std::string what = item.name.toStdString() + " '" + data + "' text " + std::to_string(text)
@@ -131,11 +138,20 @@ TEST(KeptBarcodeDrawing, EverySymbologyPaintsWhatTheDirectDrawingPaints)
                         });
                         EXPECT_EQ(painted(there, zoom, angle, [&](QPainter *p) { moved.paint(p); }), directThere)
                             << what << " moved";
+                        QImage aside;
+                        std::thread([&] {
+                            aside = painted(there, zoom, angle, [&](QPainter *p) { deferred.paint(p); });
+                        }).join();
+                        EXPECT_EQ(aside, directThere) << what << " laid out aside";
                         ++compared;
                     }
                 }
                 EXPECT_EQ(kept.drawnInfo().BarRect, BarcodeRenderer::drawBarcode(nullptr, frame, info).BarRect);
                 EXPECT_EQ(moved.drawnInfo().pt, BarcodeRenderer::drawBarcode(nullptr, there, info).pt);
+                EXPECT_EQ(deferred.drawnInfo().pt, moved.drawnInfo().pt);
+                deferred.layOut();
+                EXPECT_FALSE(deferred.isDeferred());
+                EXPECT_EQ(deferred.drawnInfo().BarRect, moved.drawnInfo().BarRect);
             }
         }
     }
