@@ -397,7 +397,7 @@ void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
     const bool filled = canFill() && drawsFill();
     if (filled) {
         // The gradient's image is kept for the screen.
-        const bool screen = imageUse(painter) == ImageUse::Screen;
+        const bool screen = takesKeptLooks(painter);
         const bool keep = changesState || _fillType != 0;
         if (keep)
             painter->save();

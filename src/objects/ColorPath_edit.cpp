@@ -345,7 +345,7 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
     if (!painter || !colorPath)
         return;
     if (!drawsFromPictures()) {
-        objectPainting(false, imageUse(painter) == ImageUse::Screen)(painter);
+        objectPainting(false, takesKeptLooks(painter))(painter);
         return;
     }
     // Without a picture in the outline, the drawing holds nothing of the object and may be

@@ -892,6 +892,10 @@ protected:
     virtual PreparedImage preparedImage(QSizeF devicePixels = QSizeF(), ImageUse use = ImageUse::Exact);
     // The use the drawing on `painter` makes of the image.
     ImageUse imageUse(const QPainter *painter) const;
+    // Whether the drawing on `painter` may take the kept looks (gradient images, shadow layers)
+    // made once for alike objects: the screen's, and the small picture a document or a copy
+    // carries, both made on the window's thread. Paper, PDF and exports are drawn exactly.
+    bool takesKeptLooks(const QPainter *painter) const { return imageUse(painter) != ImageUse::Exact; }
     // Where the picture goes, lightly shaded, while the screen's image of it is being made.
     void drawPendingImage(QPainter *painter, QSizeF imageSize, bool isVector, int rotation) const;
 public:

@@ -83,7 +83,7 @@ void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds,
     const std::optional<Shadow> shadow = shadowLook();
     if (!shadow)
         paint(painter);
-    else if (source && imageUse(painter) == ImageUse::Screen)
+    else if (source && takesKeptLooks(painter))
         shadow->draw(painter, approxBounds, paint, *source);
     else
         shadow->draw(painter, approxBounds, paint);
@@ -164,7 +164,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
 
         if (filled) {
             // The screen draws a gradient from an image of it kept at the zoom.
-            const bool screen = _fillType != 0 && imageUse(painter) == ImageUse::Screen;
+            const bool screen = _fillType != 0 && takesKeptLooks(painter);
             std::optional<SavedPainterState> fillState;
             if (changesState || _fillType != 0)
                 fillState.emplace(painter);

@@ -197,6 +197,16 @@ std::optional<QVariantMap> Archiver::unarchive(const QByteArray &data, const QSt
     return root;
 }
 
+namespace {
+
+// The colours each thread keeps archived and read. A design of thousands of objects in
+// gradients of their own holds hundreds of distinct colours, read again and again as its
+// objects are copied, pasted and saved: once the kept ones are dropped, every colour after
+// them is archived or read anew. A few thousand archives of some hundred bytes stay small.
+constexpr qsizetype KeptColourArchives = 4096;
+
+} // namespace
+
 QByteArray Archiver::archiveColor(const QColor &color)
 {
     const char *space = "invalid";
@@ -261,7 +271,7 @@ QByteArray Archiver::archiveColor(const QColor &color)
         payload.insert(QStringLiteral("alpha"), double(alpha));
     }
     const QByteArray archived = archive(ColorClass, payload);
-    if (written.size() >= 512)
+    if (written.size() >= KeptColourArchives)
         written.clear();
     written.insert(keyBytes, archived);
     return archived;
@@ -337,7 +347,7 @@ std::optional<QColor> Archiver::unarchiveColor(const QByteArray &data)
         return readColorArchive(data);
     if (const auto it = read.constFind(data); it != read.constEnd())
         return *it;
-    if (read.size() >= 512)
+    if (read.size() >= KeptColourArchives)
         read.clear();
     const std::optional<QColor> color = readColorArchive(data);
     read.insert(data, color);
