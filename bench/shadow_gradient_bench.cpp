@@ -1,7 +1,8 @@
 // Objects with a gradient and a shadow in the real window, beside the same steps on the design
 // of four objects of those looks: 10,000 rectangles (100 across), each filled with a linear
 // gradient and casting the default shadow, and the same with radial gradients and with ovals.
-// At 155 % zoom: a click on one object, the right arrow key, Undo, Select All, the arrow key on
+// Then 10,000 paths, each of an outline of its own (no two share a shadow), filled and casting
+// the default shadow. At 155 % zoom: a click on one object, the right arrow key, Undo, Select All, the arrow key on
 // all, Undo, a click on the empty canvas and a repaint of the whole canvas; each until the
 // canvas has drawn it, with the longest time the window did not answer. Each design is opened
 // at 100 % and then zoomed: those two rows are drawn before any kept picture of it exists.
@@ -37,7 +38,7 @@ void giveLook(ColorRect &object, int fillType, int i)
     object.setDrawsShadow(true);
 }
 
-enum class Kind { RadialRects, Ovals };
+enum class Kind { RadialRects, Ovals, Paths };
 
 // The other looks than the window benches' linear gradients.
 QString looks(Kind kind, int count)
@@ -47,8 +48,15 @@ QString looks(Kind kind, int count)
     return savedDesign(canvas, folder(), name, [&](GraphicList &objects, auto &) {
         for (int i = 0; i < count; ++i) {
             const QRectF frame = gridFrame(i);
-            GraphicPtr object = placed(canvas, kind == Kind::Ovals ? GraphicPtr(ColorOval::create(frame))
-                                                                   : ColorRect::create(frame));
+            GraphicPtr object;
+            if (kind == Kind::Paths) {
+                auto path = ColorPath::create(frame);
+                path->setBezierPath(zigzag(frame, 12, quint32(i)));
+                object = path;
+            } else {
+                object = kind == Kind::Ovals ? GraphicPtr(ColorOval::create(frame)) : ColorRect::create(frame);
+            }
+            object = placed(canvas, object);
             giveLook(*object, kind == Kind::RadialRects ? 1 : 2, i);
             objects.append(object);
         }
@@ -155,7 +163,8 @@ int main(int argc, char **argv)
         QString file;
     } designs[] = {{QStringLiteral("rects, linear"), gradientRectangles(canvas, folder(), count)},
                    {QStringLiteral("rects, radial"), looks(Kind::RadialRects, count)},
-                   {QStringLiteral("ovals, linear"), looks(Kind::Ovals, count)}};
+                   {QStringLiteral("ovals, linear"), looks(Kind::Ovals, count)},
+                   {QStringLiteral("paths, each its own"), looks(Kind::Paths, count)}};
     for (const auto &design : designs) {
         const StepRun run = workOn(design.file);
         wrong = wrong || run.wrong;

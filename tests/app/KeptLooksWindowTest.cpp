@@ -1,6 +1,8 @@
 // The screen keeps the blurred layers of shadows and the images of gradients, shared by objects
 // of one look and size: what the canvas shows from them after each change of a control of the
-// style page, and after its Undo, is what it shows with nothing kept.
+// style page, and after its Undo, is what it shows with nothing kept. The small picture a saved
+// design and a copy carry takes them too (at its own size), and shows what one made with
+// nothing kept shows.
 #include <gtest/gtest.h>
 
 #include <QBackingStore>
@@ -120,6 +122,21 @@ QImage afresh(RectsView *canvas)
     return onScreen(canvas);
 }
 
+// The small picture Save writes into the design, as Save writes it: from what is kept, and
+// made again with nothing kept.
+QByteArray preview(RectsView *canvas)
+{
+    return canvas->documentPreviewForGraphics(canvas->getRects());
+}
+
+void expectPreviewAsMadeAfresh(RectsView *canvas)
+{
+    const QByteArray kept = preview(canvas);
+    Shadow::forgetKeptLayers();
+    forgetKeptGradients();
+    EXPECT_EQ(kept, preview(canvas));
+}
+
 // The controls of the page as a user changes them, each by a step of its own kind.
 void change(QWidget *control, int round)
 {
@@ -179,9 +196,17 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
     // The screen took its shadows from kept layers, not drawn exactly.
     ASSERT_GT(Shadow::keptLayerBytes(), 0);
     EXPECT_EQ(opened, afresh(canvas));
+    // The preview takes layers of its own scale, never the screen's.
+    onScreen(canvas);
+    const qint64 screenBytes = Shadow::keptLayerBytes();
+    expectPreviewAsMadeAfresh(canvas);
+    onScreen(canvas);
+    preview(canvas);
+    EXPECT_GT(Shadow::keptLayerBytes(), screenBytes);
 
     // Every control of the page, in the page's order, each change and its Undo.
     int changed = 0;
+    int previewsChanged = 0;
     const QList<QWidget *> controls = style->findChildren<QWidget *>();
     for (int round = 0; round < controls.size(); ++round) {
         QWidget *control = controls[round];
@@ -193,6 +218,7 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
         SCOPED_TRACE(control->objectName().toStdString());
         // Kept from the look before: what a stale layer or image would show.
         const QImage before = onScreen(canvas);
+        const QByteArray previewBefore = preview(canvas);
         canvas->undoManager()->removeAllActions();
         change(control, round);
         apptest::settle();
@@ -202,14 +228,24 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
         const QImage shown = onScreen(canvas);
         EXPECT_EQ(shown, afresh(canvas));
         onScreen(canvas);
+        expectPreviewAsMadeAfresh(canvas);
+        onScreen(canvas);
+        const QByteArray changedPreview = preview(canvas);
         f.undo();
         const QImage undone = onScreen(canvas);
         EXPECT_EQ(undone, afresh(canvas));
         EXPECT_EQ(undone, before);
+        onScreen(canvas);
+        expectPreviewAsMadeAfresh(canvas);
+        preview(canvas);
+        EXPECT_EQ(preview(canvas), previewBefore) << "the preview after Undo";
+        previewsChanged += changedPreview != previewBefore;
     }
     // Stroke, fill and shadow: their boxes, the dash pattern and the fill type, the four colours
     // and every field, stepper and slider.
     EXPECT_EQ(changed, 24);
+    // Nearly every change shows in the preview too (a thin line may round away at its size).
+    EXPECT_GE(previewsChanged, 20);
 
     // One of the alike rectangles moved and then resized by its knob (the others keep what they
     // share), each with its Undo; then other zooms.

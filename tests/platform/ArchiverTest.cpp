@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 
+#include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "platform/Archiver.h"
 #include "platform/PropertyList.h"
@@ -61,6 +62,49 @@ TEST(Archiver, ColoursRoundTripExactlyInEverySpace)
         ASSERT_TRUE(back.has_value()) << colour.name().toStdString();
         EXPECT_EQ(back->spec(), colour.spec()) << colour.name().toStdString();
         EXPECT_EQ(*back, colour) << colour.name(QColor::HexArgb).toStdString();
+    }
+}
+
+// A design of thousands of objects in colours of their own: more distinct colours than are kept
+// archived and read, in turns that drop and take them again, each archived as the same bytes
+// every time and read back as it was; plistutil reads what was written.
+TEST(Archiver, ManyDistinctColoursKeepTheirArchivesAndComeBackExactly)
+{
+    QList<QColor> colours;
+    for (int i = 0; i < 6000; ++i)
+        colours.append(i % 3 == 0   ? QColor::fromHsv(i % 360, 60 + i % 190, 40 + (i / 360) % 200)
+                       : i % 3 == 1 ? QColor::fromRgb(i % 251, (i * 7) % 253, (i * 13) % 255, 10 + i % 240)
+                                    : QColor::fromCmykF(float(i % 97) / 96.0f, 0.25f, float(i % 11) / 10.0f, 0.1f));
+    QList<QByteArray> first;
+    for (const QColor &colour : colours)
+        first.append(Archiver::archiveColor(colour));
+    for (int round = 0; round < 2; ++round) {
+        // Forward, then backward: each colour's archive and reading dropped and made again.
+        for (int k = 0; k < colours.size(); ++k) {
+            const int i = round == 0 ? k : int(colours.size()) - 1 - k;
+            const QByteArray again = Archiver::archiveColor(colours[i]);
+            ASSERT_EQ(again, first[i]) << i;
+            const auto back = Archiver::unarchiveColor(again);
+            ASSERT_TRUE(back.has_value()) << i;
+            ASSERT_EQ(back->spec(), colours[i].spec()) << i;
+            ASSERT_EQ(*back, colours[i]) << i;
+        }
+    }
+    for (int i = 1; i < colours.size(); i += 1499) {
+        const QVariantMap read = qmtest::readWithPlistutil(first[i], QStringLiteral("archiver-colours")).toMap();
+        const QColor rgb = colours[i].toRgb();
+        const QString space = read.value(QStringLiteral("space")).toString();
+        ASSERT_FALSE(space.isEmpty()) << i;
+        EXPECT_NEAR(read.value(QStringLiteral("alpha")).toDouble(), colours[i].alphaF(), 1e-6) << i;
+        const QVariantList components = read.value(QStringLiteral("components")).toList();
+        if (space == QLatin1String("rgb")) {
+            ASSERT_EQ(components.size(), 3);
+            EXPECT_NEAR(components[0].toDouble(), rgb.redF(), 1e-6);
+            EXPECT_NEAR(components[1].toDouble(), rgb.greenF(), 1e-6);
+            EXPECT_NEAR(components[2].toDouble(), rgb.blueF(), 1e-6);
+        } else {
+            EXPECT_EQ(components.size(), space == QLatin1String("cmyk") ? 4 : 3) << qPrintable(space);
+        }
     }
 }
 
