@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "canvas/TTemplate.h"
 #include "foundation/ZoomClient.h"
@@ -1334,6 +1335,8 @@ private:
     void invalidateEditedText(const GraphicPtr &graphic);
     // The name of the burst of edits going on, which the next edit of that kind joins.
     QString m_typingBurst;
+    // The ways back from the burst's replacements, held by its undo step.
+    std::weak_ptr<std::vector<std::function<void(ColorRect &)>>> m_burstInverses;
     // The selection when editing began; editing ends when it changes.
     QList<const ColorRect *> m_editingSelection;
 

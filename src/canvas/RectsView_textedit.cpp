@@ -350,16 +350,16 @@ void RectsView::textEdit(const std::function<void()> &edit, const QString &stepN
     }
     const bool first = m_typingBurst.isEmpty();
     if (first) {
-        // The whole text before the burst comes back on undo; the restoring replacement
-        // registers the text as it then is, which makes the redo.
-        QTextCursor whole(document);
-        whole.select(QTextCursor::Document);
-        const QTextDocumentFragment before = whole.selection();
+        // The burst's step takes back what each of its keys replaced, the last key first: what
+        // a key in a long text took away and how much it wrote, never a copy of the whole text.
+        // Each replacement put back registers the way forward again, which makes the redo.
+        auto inverses = std::make_shared<std::vector<ObjectTextEditor::Inverse>>();
+        m_burstInverses = inverses;
         const int anchor = ObjectTextEditor::current()->cursor().anchor();
         const int position = ObjectTextEditor::current()->cursor().position();
-        registerUndo([this, graphic, before, anchor, position, name] {
-            QTextDocument *text = graphic->textStorage();
-            ObjectTextEditor::replaceText(*graphic, 0, std::max(0, text->characterCount() - 1), before);
+        registerUndo([this, graphic, inverses, anchor, position, name] {
+            for (auto it = inverses->rbegin(); it != inverses->rend(); ++it)
+                (*it)(*graphic);
             setActionName(name);
             // The selection comes back with the text it was made in.
             if (ObjectTextEditor *editor = ObjectTextEditor::current(); editor && editor->object() == graphic.get())
@@ -371,9 +371,12 @@ void RectsView::textEdit(const std::function<void()> &edit, const QString &stepN
         });
         m_typingBurst = stepName;
     }
+    if (const std::shared_ptr<std::vector<ObjectTextEditor::Inverse>> inverses = m_burstInverses.lock())
+        ObjectTextEditor::setInverseKeeper([inverses](ObjectTextEditor::Inverse inverse) { inverses->push_back(std::move(inverse)); });
     m_undoManager.disableUndoRegistration();
     edit();
     m_undoManager.enableUndoRegistration();
+    ObjectTextEditor::setInverseKeeper({});
     // After the edit, whose own replacement names the step as typing.
     if (first)
         setActionName(name);

@@ -14,6 +14,17 @@ namespace quillmark {
 
 ObjectTextEditor *ObjectTextEditor::s_current = nullptr;
 
+namespace {
+
+std::function<void(ObjectTextEditor::Inverse)> s_inverseKeeper;
+
+} // namespace
+
+void ObjectTextEditor::setInverseKeeper(std::function<void(Inverse)> keeper)
+{
+    s_inverseKeeper = std::move(keeper);
+}
+
 ObjectTextEditor::ObjectTextEditor(std::shared_ptr<ColorRect> object)
     : m_object(std::move(object))
     , m_cursor(m_object->textStorage())
@@ -195,9 +206,10 @@ int ObjectTextEditor::replaceRange(ColorRect &object, int start, int length,
     // Inside an edit that registers its own step (a burst of typing or deleting) nothing is
     // registered here: the text replaced is not copied for an undo that will not be kept.
     UndoManager *manager = object.undoManager();
-    const bool registering = manager && manager->isUndoRegistrationEnabled();
+    const bool keeping = static_cast<bool>(s_inverseKeeper);
+    const bool registering = !keeping && manager && manager->isUndoRegistrationEnabled();
     QTextDocumentFragment old;
-    if (registering && length > 0)
+    if ((registering || keeping) && length > 0)
         old = replaced ? *replaced : cursor.selection();
     const int before = document->characterCount();
     cursor.beginEditBlock();
@@ -206,10 +218,11 @@ int ObjectTextEditor::replaceRange(ColorRect &object, int start, int length,
     cursor.endEditBlock();
     const int inserted = std::max(0, document->characterCount() - before + length);
 
-    if (registering) {
-        object.registerUndo([start, inserted, old](ColorRect &target) {
-            replaceText(target, start, inserted, old);
-        });
+    Inverse inverse = [start, inserted, old](ColorRect &target) { replaceText(target, start, inserted, old); };
+    if (keeping) {
+        s_inverseKeeper(std::move(inverse));
+    } else if (registering) {
+        object.registerUndo(std::move(inverse));
         object.setActionName(Language::stringForKey("Typing"));
     }
     return inserted;

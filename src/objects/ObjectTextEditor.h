@@ -58,6 +58,14 @@ public:
     static int replaceText(ColorRect &object, int start, int length,
                            const QTextDocumentFragment &with);
 
+    // The way back from one replacement: what its range held put back in place of what it
+    // wrote.
+    using Inverse = std::function<void(ColorRect &)>;
+    // While a keeper is set, each replacement hands it that way back instead of registering
+    // it: a burst of typing, one undo step over many keys, keeps what its keys replaced and
+    // not a copy of the whole text. Null ends it.
+    static void setInverseKeeper(std::function<void(Inverse)> keeper);
+
 private:
     // The same, the new text written by `insert` at the cursor of the emptied range;
     // `replaced`, when given, is what the range holds.

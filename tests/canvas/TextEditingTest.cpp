@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPicture>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -142,6 +143,96 @@ TEST_F(TextEditingTest, OneUndoStepPerTypingBurst)
     EXPECT_EQ(textOf(box), QStringLiteral("abcd"));
     view()->redo();
     EXPECT_EQ(textOf(box), QStringLiteral("Xabcd"));
+}
+
+namespace {
+
+// The text as it shows: each stretch of one look (text, font, colour), adjacent stretches of
+// the same look taken together, and each paragraph's alignment.
+QString runsOf(const QTextDocument &text)
+{
+    QStringList runs;
+    QString look;
+    QString stretch;
+    for (QTextBlock block = text.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            const QString now = format.font().toString() + QLatin1Char('|') + format.foreground().color().name();
+            if (now != look && !stretch.isEmpty()) {
+                runs << look + QLatin1Char(':') + stretch;
+                stretch.clear();
+            }
+            look = now;
+            stretch += it.fragment().text();
+        }
+        stretch += QStringLiteral("{%1}").arg(int(block.blockFormat().alignment()));
+    }
+    runs << look + QLatin1Char(':') + stretch;
+    return runs.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+// Every kind of key that joins a burst of typing or deleting, pressed in a text of runs of
+// several looks, across the runs' edges and over a selection: one Undo gives back the text
+// exactly as it was, every run's look included, and Redo the text as the keys left it.
+TEST_F(TextEditingTest, EveryBurstOfKeysUndoesAndRedoesTheTextExactly)
+{
+    auto box = textBox(QRectF(20, 20, 300, 200), QString());
+    {
+        QTextCursor cursor(box->textStorage());
+        const QColor colours[] = {Qt::red, Qt::blue, Qt::darkGreen};
+        for (int i = 0; i < 12; ++i) {
+            QTextCharFormat format;
+            QFont font = qmtest::testFont();
+            font.setBold(i % 2 == 0);
+            font.setPointSizeF(10.0 + i % 3);
+            format.setFont(font);
+            format.setForeground(colours[i % 3]);
+            cursor.insertText(QStringLiteral("run%1 word ").arg(i), format);
+            if (i == 5)
+                cursor.insertBlock();
+        }
+    }
+    undo()->removeAllActions();
+    view()->selectRect(box);
+    ASSERT_TRUE(view()->setEditableObject(box));
+    ObjectTextEditor *editor = ObjectTextEditor::current();
+    struct Burst
+    {
+        const char *name;
+        int anchor;
+        int position;
+        std::function<void()> keys;
+    };
+    const QList<Burst> bursts = {
+        {"letters", 14, 14, [this] { type(QStringLiteral("abc def")); }},
+        {"letters over a selection across runs", 8, 30, [this] { type(QStringLiteral("xy")); }},
+        {"return and tab", 20, 20, [this] { key(Qt::Key_Return, QStringLiteral("\r")); key(Qt::Key_Tab, QStringLiteral("\t")); type(QStringLiteral("q")); }},
+        {"backspace across runs and a paragraph", 62, 62, [this] { for (int i = 0; i < 12; ++i) key(Qt::Key_Backspace); }},
+        {"delete forward across runs", 3, 3, [this] { for (int i = 0; i < 12; ++i) key(Qt::Key_Delete); }},
+        {"typing over a selection, then a slip corrected", 40, 50, [this] { type(QStringLiteral("zz")); key(Qt::Key_Backspace); }},
+        {"a word deleted each way", 30, 30, [this] { key(Qt::Key_Backspace, QString(), Qt::ControlModifier); key(Qt::Key_Delete, QString(), Qt::ControlModifier); }},
+    };
+    for (const Burst &burst : bursts) {
+        SCOPED_TRACE(burst.name);
+        const QString before = runsOf(*box->textStorage());
+        // A caret moved by its key ends the burst before.
+        key(Qt::Key_Left);
+        undo()->removeAllActions();
+        editor->setSelection(burst.anchor, burst.position);
+        burst.keys();
+        const QString after = runsOf(*box->textStorage());
+        ASSERT_NE(after, before);
+        view()->undo();
+        EXPECT_EQ(runsOf(*box->textStorage()), before);
+        EXPECT_FALSE(undo()->canUndo()) << "more than one step";
+        ASSERT_EQ(ObjectTextEditor::current(), editor);
+        view()->redo();
+        EXPECT_EQ(runsOf(*box->textStorage()), after);
+        view()->undo();
+        EXPECT_EQ(runsOf(*box->textStorage()), before);
+    }
 }
 
 TEST_F(TextEditingTest, UndoOfTypingBringsTheSelectionBack)
