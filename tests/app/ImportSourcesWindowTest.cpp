@@ -843,9 +843,7 @@ TEST_F(ImportSourcesWindow, TextAndCardFilesAreReadAsideWhileTheWindowAnswers)
     QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++ticks; });
     bool sawProgress = false;
     bool pressCancel = false;
-    QTimer watch;
-    watch.setInterval(1);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto look = [&] {
         for (QWidget *top : QApplication::topLevelWidgets())
             for (auto *dialog : top->findChildren<QProgressDialog *>(QStringLiteral("ImportProgress")))
                 if (dialog->isVisible()) {
@@ -854,14 +852,24 @@ TEST_F(ImportSourcesWindow, TextAndCardFilesAreReadAsideWhileTheWindowAnswers)
                         if (auto *cancel = dialog->findChild<QPushButton *>(); cancel && cancel->isEnabled())
                             QTest::mouseClick(cancel, Qt::LeftButton);
                 }
-    });
+    };
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, look);
     auto during = [&](const std::function<void()> &action, bool cancelling) {
         ticks = 0;
         sawProgress = false;
         pressCancel = cancelling;
         heartbeat.start();
         watch.start();
+        // Each work aside begins only once the window has looked at what shows: a file read
+        // in an instant on an idle machine is seen as one read slowly under load is.
+        ImportProgress::setStepHookForTesting([&look](qint64 step) {
+            if (step == ImportProgress::WorkBegun)
+                QMetaObject::invokeMethod(qApp, look, Qt::BlockingQueuedConnection);
+        });
         action();
+        ImportProgress::setStepHookForTesting({});
         watch.stop();
         heartbeat.stop();
         EXPECT_TRUE(sawProgress);
