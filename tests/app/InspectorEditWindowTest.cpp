@@ -311,24 +311,27 @@ QList<QPointF> memberOffsets(const GroupedObjects &units)
 
 } // namespace
 
-// Every control of the geometry page worked on a selection of several groups mixed with loose
-// objects, the first selected a group's member or a loose object: each group takes the edit as
-// one object and every loose object takes it too, none is left out, and one Undo takes all of
-// it back. The origin and size fields leave every unit on the edge or at the size typed.
-TEST(InspectorEditWindowTest, EveryGeometryControlLandsOnEveryGroupAndLooseObject)
+// Every control of the geometry and alignment pages worked on a selection of several groups
+// mixed with loose objects, the first selected a group's member or a loose object: each group
+// takes the edit as one object and every loose object takes it too (a geometry edit leaves none
+// out), and one Undo takes all of it back. The origin and size fields leave every unit on the
+// edge or at the size typed; a move keeps each group's members where they lie in it.
+TEST(InspectorEditWindowTest, EveryGeometryAndAlignmentControlLandsOnEveryGroupAndLooseObject)
 {
     apptest::WindowFixture f(QStringLiteral("inspector-edit-groups"));
     RectsView *canvas = f.canvas();
     ObjectInfoPanel *info = f.window->objectInfo();
     PropertiesView *panel = f.window->propertiesView();
     ASSERT_TRUE(info && panel);
-    InspectorPage *geometry = nullptr;
+    // The geometry page, and the alignment page whose commands move the same units.
+    QList<InspectorPage *> walked;
     for (const QPointer<InspectorPage> &page : info->pages())
-        if (page->tab() == ObjectInfoPanel::GeometryTab)
-            geometry = page;
-    ASSERT_NE(geometry, nullptr);
-    if (const int tag = info->tagOfPage(geometry->tab()); tag > 0 && !panel->isButtonSelected(tag))
-        panel->openPropertiesByType(tag);
+        if (page->tab() == ObjectInfoPanel::GeometryTab || page->tab() == ObjectInfoPanel::AlignTab)
+            walked.append(page);
+    ASSERT_EQ(walked.size(), 2);
+    for (InspectorPage *page : walked)
+        if (const int tag = info->tagOfPage(page->tab()); tag > 0 && !panel->isButtonSelected(tag))
+            panel->openPropertiesByType(tag);
     apptest::settle();
 
     // Which edge or side each length control sets; the other controls are checked as a whole.
@@ -383,12 +386,15 @@ TEST(InspectorEditWindowTest, EveryGeometryControlLandsOnEveryGroupAndLooseObjec
         };
         selectAll();
 
-        for (QWidget *control : geometry->findChildren<QWidget *>()) {
-            if (qobject_cast<QLabel *>(control) || insideComposite(control, geometry))
+        for (InspectorPage *page : walked)
+        for (QWidget *control : page->findChildren<QWidget *>()) {
+            if (qobject_cast<QLabel *>(control) || insideComposite(control, page))
                 continue;
             const std::function<void()> work = workOf(control);
-            if (!work || !control->isEnabled() || !control->isVisibleTo(geometry))
+            if (!work || !control->isEnabled() || !control->isVisibleTo(page))
                 continue;
+            // An alignment leaves the unit already on the edge where it is.
+            const bool everyObject = page->tab() == ObjectInfoPanel::GeometryTab;
             SCOPED_TRACE(control->objectName().toStdString());
             const QList<QVariantMap> before = formsOf(canvas);
             const GroupedObjects unitsBefore = groupedObjects(canvas->selectedObjects());
@@ -403,21 +409,22 @@ TEST(InspectorEditWindowTest, EveryGeometryControlLandsOnEveryGroupAndLooseObjec
                 continue;
             ++worked;
             controlsWorked.insert(control->objectName());
-            for (qsizetype i = 0; i < after.size(); ++i)
+            for (qsizetype i = 0; everyObject && i < after.size(); ++i)
                 EXPECT_NE(keysApart(after[i], before[i]), QString()) << "object " << i << " was left out";
             const GroupedObjects units = groupedObjects(canvas->selectedObjects());
             ASSERT_EQ(units.groups.size(), 3) << "the groups stay groups";
-            if (const int side = sideOf(control->objectName()); side >= 0) {
+            const int side = everyObject ? sideOf(control->objectName()) : -1;
+            if (side >= 0) {
                 // Every unit on the edge or at the size the first took, as one.
                 const double wanted = measure(unitFrame(units, 0), side);
                 for (qsizetype i = 1; i < units.groups.size() + units.loose.size(); ++i)
                     EXPECT_NEAR(measure(unitFrame(units, i), side), wanted, 0.02) << "unit " << i;
-                if (side < 2) {
-                    const QList<QPointF> offsets = memberOffsets(units);
-                    for (qsizetype i = 0; i < offsets.size(); ++i) {
-                        EXPECT_NEAR(offsets[i].x(), offsetsBefore[i].x(), 0.01) << "member " << i;
-                        EXPECT_NEAR(offsets[i].y(), offsetsBefore[i].y(), 0.01) << "member " << i;
-                    }
+            }
+            if ((side >= 0 && side < 2) || control->objectName().startsWith(QLatin1String("bAlign"))) {
+                const QList<QPointF> offsets = memberOffsets(units);
+                for (qsizetype i = 0; i < offsets.size(); ++i) {
+                    EXPECT_NEAR(offsets[i].x(), offsetsBefore[i].x(), 0.01) << "member " << i;
+                    EXPECT_NEAR(offsets[i].y(), offsetsBefore[i].y(), 0.01) << "member " << i;
                 }
             }
             f.undo();
@@ -427,6 +434,7 @@ TEST(InspectorEditWindowTest, EveryGeometryControlLandsOnEveryGroupAndLooseObjec
         }
     }
     EXPECT_GT(worked, 20);
-    for (const char *control : {"tvOriginX", "spOriginY", "tvWidth", "spHeight", "tvAngle", "bFlipHor"})
+    for (const char *control : {"tvOriginX", "spOriginY", "tvWidth", "spHeight", "tvAngle", "bFlipHor", "bAlignLeft",
+                                "bAlignBottom", "bSameWidth"})
         EXPECT_TRUE(controlsWorked.contains(QString::fromLatin1(control))) << control;
 }
