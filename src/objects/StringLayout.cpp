@@ -24,6 +24,32 @@ bool sameFormats(const QList<QTextLayout::FormatRange> &a, const QList<QTextLayo
     return true;
 }
 
+// Texts laid out in one font, shared by the layouts that show them while any of them does:
+// the last few are found by their text and their font's key.
+struct SharedKey
+{
+    QString text;
+    QString font;
+    uint resolved = 0;
+    qreal scale = 1.0;
+    bool operator==(const SharedKey &) const = default;
+};
+
+struct SharedLaid
+{
+    std::weak_ptr<const QTextLayout> layout;
+    QSizeF size;
+    QRectF firstLine;
+};
+
+std::vector<std::pair<SharedKey, SharedLaid>> &sharedLayouts()
+{
+    thread_local std::vector<std::pair<SharedKey, SharedLaid>> shared;
+    return shared;
+}
+
+constexpr size_t SharedTexts = 32;
+
 } // namespace
 
 StringLayout::StringLayout() = default;
@@ -34,6 +60,9 @@ void StringLayout::setText(const QString &text, const QFont &font, const QColor 
                            const QList<QTextLayout::FormatRange> &formats)
 {
     m_color = color;
+    if (m_laidOut && m_thread != std::this_thread::get_id())
+        m_laidOut = false;
+    m_thread = std::this_thread::get_id();
     const bool fontChanged = !m_laidOut || font != m_font || font.resolveMask() != m_font.resolveMask();
     const bool formatsChanged = !m_laidOut || !sameFormats(formats, m_formats);
     if (fontChanged || formatsChanged) {
@@ -61,14 +90,11 @@ void StringLayout::setText(const QString &text, const QFont &font, const QColor 
             return;
         }
     }
-    // The current text joins the recent ones; the oldest gives its layout to the new text.
-    Laid next;
-    if (m_recent.size() >= RecentTexts) {
-        next = std::move(m_recent.front());
+    // The current text joins the recent ones.
+    if (m_recent.size() >= RecentTexts)
         m_recent.erase(m_recent.begin());
-    }
     m_recent.push_back(std::move(m_current));
-    m_current = std::move(next);
+    m_current = Laid();
     m_current.text = text;
     layout(m_current);
 }
@@ -77,17 +103,32 @@ void StringLayout::layout(Laid &laid)
 {
     qreal scale = 1.0;
     QPaintDevice *device = TextFlow::layoutDevice(&scale);
-    if (!laid.layout) {
-        laid.layout = std::make_unique<QTextLayout>(QString(), QFont(), device);
-        QTextOption option;
-        // Lines end only at line breaks: nothing wraps, and the line breaker has nothing to
-        // look for.
-        option.setWrapMode(QTextOption::NoWrap);
-        laid.layout->setTextOption(option);
-        // The glyphs are shaped once, for measuring and drawing alike.
-        laid.layout->setCacheEnabled(true);
+    laid.ink.reset();
+    std::optional<SharedKey> key;
+    if (m_formats.isEmpty()) {
+        key = SharedKey{laid.text, m_font.key(), uint(m_font.resolveMask()), scale};
+        auto &shared = sharedLayouts();
+        for (auto it = shared.begin(); it != shared.end(); ++it) {
+            if (!(it->first == *key))
+                continue;
+            if (std::shared_ptr<const QTextLayout> layout = it->second.layout.lock()) {
+                laid.layout = std::move(layout);
+                laid.size = it->second.size;
+                laid.firstLine = it->second.firstLine;
+                return;
+            }
+            shared.erase(it);
+            break;
+        }
     }
-    QTextLayout &layout = *laid.layout;
+    auto made = std::make_shared<QTextLayout>(QString(), QFont(), device);
+    QTextOption option;
+    // Lines end only at line breaks: nothing wraps, and the line breaker has nothing to look for.
+    option.setWrapMode(QTextOption::NoWrap);
+    made->setTextOption(option);
+    // The glyphs are shaped once, for measuring and drawing alike.
+    made->setCacheEnabled(true);
+    QTextLayout &layout = *made;
     layout.setFont(QFont(scaledFont(m_font, scale), device));
 
     QString shown = laid.text;
@@ -132,7 +173,13 @@ void StringLayout::layout(Laid &laid)
         laid.firstLine = QRectF();
     }
     laid.size = QSizeF(widest, y);
-    laid.ink.reset();
+    laid.layout = made;
+    if (key) {
+        auto &shared = sharedLayouts();
+        if (shared.size() >= SharedTexts)
+            shared.erase(shared.begin());
+        shared.push_back({std::move(*key), SharedLaid{made, laid.size, laid.firstLine}});
+    }
 }
 
 std::optional<QRectF> StringLayout::inkFromCharacters() const

@@ -18,6 +18,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class QPainter;
@@ -60,11 +61,13 @@ public:
     void draw(QPainter *painter, const QPointF &origin) const;
 
 private:
-    // One text laid out.
+    // One text laid out. Texts of one font without formats are laid out once for every
+    // layout that shows them (thousands of fields show a few titles): the layout is shared
+    // and never changed once made.
     struct Laid
     {
         QString text;
-        std::unique_ptr<QTextLayout> layout;
+        std::shared_ptr<const QTextLayout> layout;
         QSizeF size;
         QRectF firstLine;
         std::optional<QRectF> ink;
@@ -74,6 +77,9 @@ private:
     void layout(Laid &laid);
     std::optional<QRectF> inkFromCharacters() const;
 
+    // The thread the layouts were made on: shared layouts are used on their own thread only
+    // (a copy of a design laid out here and drawn aside lays its texts out again there).
+    std::thread::id m_thread;
     QFont m_font;
     QColor m_color;
     QList<QTextLayout::FormatRange> m_formats;

@@ -10,6 +10,8 @@
 #include <QTextDocument>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "database/store/Database.h"
 #include "database/store/DatabaseError.h"
@@ -68,6 +70,39 @@ ColorField::Attributes attributesOf(const QTextCharFormat &format)
         attributes.font = format.font();
     if (format.hasProperty(QTextFormat::ForegroundBrush))
         attributes.color = format.foreground().color();
+    return attributes;
+}
+
+// Every field of a design writes and reads its attributes, and most fields share them: the
+// archive written or read last is known again.
+QByteArray archivedAttributes(const ColorField::Attributes &attributes)
+{
+    thread_local std::optional<std::pair<ColorField::Attributes, QByteArray>> last;
+    if (last && last->first == attributes && (!attributes.font || last->first.font->resolveMask() == attributes.font->resolveMask()))
+        return last->second;
+    QVariantMap payload;
+    if (attributes.font)
+        payload.insert(QStringLiteral("Font"), Archiver::archiveFont(*attributes.font));
+    if (attributes.color)
+        payload.insert(QStringLiteral("Color"), Archiver::archiveColor(*attributes.color));
+    last.emplace(attributes, Archiver::archive(AttributesClass, payload));
+    return last->second;
+}
+
+std::optional<ColorField::Attributes> unarchivedAttributes(const QByteArray &data)
+{
+    thread_local std::optional<std::pair<QByteArray, std::optional<ColorField::Attributes>>> last;
+    if (last && last->first == data)
+        return last->second;
+    std::optional<ColorField::Attributes> attributes;
+    if (auto payload = Archiver::unarchive(data, AttributesClass)) {
+        attributes.emplace();
+        if (payload->value(QStringLiteral("Font")).typeId() == QMetaType::QByteArray)
+            attributes->font = Archiver::unarchiveFont(payload->value(QStringLiteral("Font")).toByteArray());
+        if (payload->value(QStringLiteral("Color")).typeId() == QMetaType::QByteArray)
+            attributes->color = Archiver::unarchiveColor(payload->value(QStringLiteral("Color")).toByteArray());
+    }
+    last.emplace(data, attributes);
     return attributes;
 }
 
@@ -835,14 +870,8 @@ QVariantMap ColorField::propertyListRepresentation(const GraphicList *graphics, 
     dict.insert(QStringLiteral("FieldTypeKey"), fmtInt(_pk));
     dict.insert(QStringLiteral("FieldProfileKey"), fmtInt(_profile));
     dict.insert(QStringLiteral("FieldIsTitleKey"), yesNo(_isTitle));
-    if (!_attributes.isEmpty()) {
-        QVariantMap payload;
-        if (_attributes.font)
-            payload.insert(QStringLiteral("Font"), Archiver::archiveFont(*_attributes.font));
-        if (_attributes.color)
-            payload.insert(QStringLiteral("Color"), Archiver::archiveColor(*_attributes.color));
-        dict.insert(QStringLiteral("ColorFieldAttributes"), Archiver::archive(AttributesClass, payload));
-    }
+    if (!_attributes.isEmpty())
+        dict.insert(QStringLiteral("ColorFieldAttributes"), archivedAttributes(_attributes));
     dict.insert(QStringLiteral("FieldAlignmentKey"), fmtInt(_alignment));
     return dict;
 }
@@ -870,15 +899,8 @@ void ColorField::loadPropertyListRepresentation(const QVariantMap &dict)
         _isTitle = readFlag(*v);
     if (const QVariant *v = value("ColorFieldAttributes")) {
         if (v->typeId() == QMetaType::QByteArray) {
-            if (auto payload = Archiver::unarchive(v->toByteArray(), AttributesClass)) {
-                Attributes attributes;
-                if (payload->value(QStringLiteral("Font")).typeId() == QMetaType::QByteArray)
-                    attributes.font = Archiver::unarchiveFont(payload->value(QStringLiteral("Font")).toByteArray());
-                if (payload->value(QStringLiteral("Color")).typeId() == QMetaType::QByteArray)
-                    attributes.color =
-                        Archiver::unarchiveColor(payload->value(QStringLiteral("Color")).toByteArray());
-                _attributes = attributes;
-            }
+            if (const std::optional<Attributes> attributes = unarchivedAttributes(v->toByteArray()))
+                _attributes = *attributes;
         }
     }
     if (const QVariant *v = value("FieldAlignmentKey")) {

@@ -163,6 +163,8 @@ public:
     BezierPath bezierPath() const override;
     void drawSelect(QPainter *painter, const QRectF &aRect) override;
     void drawImage(QPainter *painter) override;
+    // The rectangle the outline follows: the frame less the inset, and half the stroke.
+    QRectF outlineRect() const;
     // A text field without fill, stroke, shadow, turn or mirror prints its text's glyphs, or
     // its frame when the glyphs reach out of it and are clipped.
     std::optional<QRectF> printedBounds() const override;

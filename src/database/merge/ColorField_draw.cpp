@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 #include "database/store/Database.h"
 #include "database/merge/FieldPair.h"
@@ -20,6 +21,45 @@ namespace quillmark {
 namespace {
 
 constexpr qreal LineFragmentPadding = 5.0;
+
+// The outline of a text field on the screen, when the painter keeps rectangles upright: each
+// edge one row or column of whole device pixels, filled directly. The marks of every selected
+// field are drawn at each repaint, and a design seen whole shows thousands of them; a stroke
+// blends each of its pixels on its own, the direct fill a whole edge at once. Answers false
+// when the outline is turned (it is stroked as before).
+bool fillUprightOutline(QPainter *painter, const QRectF &rect, const QColor &color)
+{
+    const QTransform toDevice = painter->deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || !toDevice.isInvertible() || painter->opacity() != 1.0
+        || painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QRectF device = toDevice.mapRect(rect);
+    const double edges[4] = {std::floor(device.left()), std::floor(device.top()), std::floor(device.right()),
+                             std::floor(device.bottom())};
+    for (const double edge : edges) {
+        if (!(std::abs(edge) < 1e8))
+            return false;
+    }
+    const int left = int(edges[0]);
+    const int top = int(edges[1]);
+    const int width = int(edges[2]) - left + 1;
+    const int height = int(edges[3]) - top + 1;
+    const QTransform world = painter->worldTransform();
+    const bool smooth = painter->testRenderHint(QPainter::Antialiasing);
+    painter->setWorldTransform(toDevice.inverted() * world);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->fillRect(QRect(left, top, width, 1), color);
+    if (height > 1)
+        painter->fillRect(QRect(left, top + height - 1, width, 1), color);
+    if (height > 2) {
+        painter->fillRect(QRect(left, top + 1, 1, height - 2), color);
+        if (width > 1)
+            painter->fillRect(QRect(left + width - 1, top + 1, 1, height - 2), color);
+    }
+    painter->setRenderHint(QPainter::Antialiasing, smooth);
+    painter->setWorldTransform(world);
+    return true;
+}
 
 } // namespace
 
@@ -112,17 +152,22 @@ std::optional<QRectF> ColorField::printedBounds() const
     return frame.contains(ink) ? ink : frame;
 }
 
-BezierPath ColorField::bezierPath() const
+QRectF ColorField::outlineRect() const
 {
     QRectF rect = _frameBounds;
-    const float width = strokeLineWidth();
     if (canStroke() && drawsStroke()) {
-        const double half = width / 2.0;
+        const double half = strokeLineWidth() / 2.0;
         rect.adjust(half, half, -half, -half);
     }
     const double margin = inset();
     rect.adjust(margin, 0, -margin, 0);
-    BezierPath path = BezierPath::bezierPathWithRect(rect);
+    return rect;
+}
+
+BezierPath ColorField::bezierPath() const
+{
+    const float width = strokeLineWidth();
+    BezierPath path = BezierPath::bezierPathWithRect(outlineRect());
     if (width > 0)
         path.setLineWidth(width);
     return path;
@@ -150,6 +195,10 @@ void ColorField::drawSelect(QPainter *painter, const QRectF &)
     }
     const double zoom = getZoom() > 0 ? getZoom() : 1.0;
     const QColor color = _isSelected ? QColor(Qt::blue) : QColor::fromRgbF(0.7f, 0.7f, 0.7f, 1.0f);
+    // The hairline is thinner than a pixel: on upright rectangles it is a pixel wide.
+    if (0.3 / zoom * std::abs(painter->deviceTransform().m11()) <= 1.0
+        && fillUprightOutline(painter, outlineRect(), color))
+        return;
     painter->strokePath(bezierPath().toPainterPath(), makePen(color, 0.3 / zoom));
 }
 

@@ -1,6 +1,7 @@
 #include "database/merge/GroupField.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "database/merge/ColorField.h"
 #include "foundation/Language.h"
@@ -39,6 +41,65 @@ bool readFlag(const QVariant &value)
             || text.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0 || text.toInt() != 0;
     }
     return value.toBool();
+}
+
+// The rotation knob looks alike on every pair at one zoom: it is drawn once into a picture of
+// device pixels and copied where each pair shows it, on whole pixels. The knobs of thousands of
+// selected pairs are drawn at each repaint; each filled as an antialiased circle of its own
+// cost as much as the rest of the pair's drawing.
+constexpr int KnobPadding = 1;
+
+QImage knobPicture(const QSizeF &side, const QColor &color)
+{
+    struct Look
+    {
+        QSizeF side;
+        QRgb color;
+        QImage picture;
+    };
+    thread_local std::vector<Look> held;
+    for (const Look &look : held) {
+        if (look.side == side && look.color == color.rgba())
+            return look.picture;
+    }
+    // Zooms come and go: a few looks are kept.
+    if (held.size() >= 8)
+        held.erase(held.begin());
+    const QSize size(int(std::ceil(side.width())) + 2 * KnobPadding, int(std::ceil(side.height())) + 2 * KnobPadding);
+    QImage picture(size, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        QPainterPath oval;
+        oval.addEllipse(QRectF(QPointF(KnobPadding, KnobPadding), side));
+        painter.fillPath(oval, color);
+    }
+    held.push_back({side, color.rgba(), picture});
+    return picture;
+}
+
+// Copies the knob's picture centred on `point`; false when the painter turns or blends what
+// it draws (the knob is filled as it stands then).
+bool copyKnob(QPainter *painter, const QPointF &point, double side, const QColor &color)
+{
+    const QTransform toDevice = painter->deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || !toDevice.isInvertible() || painter->opacity() != 1.0
+        || painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QSizeF deviceSide(side * std::abs(toDevice.m11()), side * std::abs(toDevice.m22()));
+    if (!(deviceSide.width() > 0 && deviceSide.width() < 256 && deviceSide.height() > 0 && deviceSide.height() < 256))
+        return false;
+    const QPointF centre = toDevice.map(point);
+    const double left = std::round(centre.x() - deviceSide.width() / 2.0) - KnobPadding;
+    const double top = std::round(centre.y() - deviceSide.height() / 2.0) - KnobPadding;
+    if (!(std::abs(left) < 1e8 && std::abs(top) < 1e8))
+        return false;
+    const QTransform world = painter->worldTransform();
+    painter->setWorldTransform(toDevice.inverted() * world);
+    painter->drawImage(QPoint(int(left), int(top)), knobPicture(deviceSide, color));
+    painter->setWorldTransform(world);
+    return true;
 }
 
 QRectF unionOf(const QRectF &a, const QRectF &b)
@@ -404,12 +465,14 @@ void GroupField::drawRotateHandle(const QPointF &point, QPainter *painter) const
         return;
     const double zoom = getZoom() > 0 ? getZoom() : 1.0;
     const double side = double(handleWidth()) / zoom;
+    const QColor knob = QGuiApplication::instance() ? QGuiApplication::palette().color(QPalette::Highlight)
+                                                    : QColor(48, 140, 198);
+    if (copyKnob(painter, point, side, knob))
+        return;
     QRectF square(0, 0, side, side);
     square.moveCenter(point);
     QPainterPath oval;
     oval.addEllipse(square);
-    const QColor knob = QGuiApplication::instance() ? QGuiApplication::palette().color(QPalette::Highlight)
-                                                    : QColor(48, 140, 198);
     painter->fillPath(oval, knob);
 }
 

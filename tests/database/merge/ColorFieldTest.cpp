@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "database/DatabaseTestSupport.h"
 #include "database/merge/ColorField.h"
@@ -528,4 +529,36 @@ TEST_F(ColorFieldTest, StoredFormRoundTrip)
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->fieldAttributes().font->pointSizeF(), 12.0);
     EXPECT_EQ(plain->fieldPk(), CompanyPk);
+}
+
+// Most fields of a design share their look, and what was written or read last is given again:
+// fields written and read one after another, alike and not, each keep their own look, as an
+// independent reader reads it.
+TEST_F(ColorFieldTest, EachFieldStoresAndReadsItsOwnLook)
+{
+    QList<std::shared_ptr<ColorField>> fields;
+    for (const auto &[size, color] : {std::pair{10.0, QColor(Qt::red)}, std::pair{10.0, QColor(Qt::red)},
+                                      std::pair{14.0, QColor(Qt::blue)}, std::pair{10.0, QColor(Qt::blue)}}) {
+        auto field = contentsField(CompanyPk);
+        ColorField::Attributes attributes;
+        attributes.font = qmtest::testFont(size);
+        attributes.color = color;
+        field->setFieldAttributes(attributes);
+        fields.append(field);
+    }
+    for (int round = 0; round < 2; ++round) {
+        for (const auto &field : fields) {
+            const QVariantMap dict = field->propertyListRepresentation();
+            const QByteArray stored = dict.value("ColorFieldAttributes").toByteArray();
+            const QVariantMap read = qmtest::readWithPlistutil(stored, QStringLiteral("field-look")).toMap();
+            const QVariantMap font =
+                qmtest::readWithPlistutil(read.value("Font").toByteArray(), QStringLiteral("field-font")).toMap();
+            EXPECT_DOUBLE_EQ(font.value("pointSize").toDouble(), field->fieldAttributes().font->pointSizeF());
+            auto loaded = std::dynamic_pointer_cast<ColorField>(
+                ColorRect::graphicWithPropertyListRepresentation(PropertyList::fromData(PropertyList::toData(dict)).toMap()));
+            ASSERT_TRUE(loaded);
+            EXPECT_EQ(loaded->fieldAttributes().font->pointSizeF(), field->fieldAttributes().font->pointSizeF());
+            EXPECT_EQ(loaded->fieldAttributes().color, field->fieldAttributes().color);
+        }
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTransform>
 
 #include <cmath>
@@ -397,4 +398,73 @@ TEST_F(GroupFieldTest, TheCanvasMakesPairsByKindName)
     EXPECT_EQ(pair.title->pair(), group);
     group->setShowTitle(true);
     EXPECT_DOUBLE_EQ(pair.title->frameBounds().right() - pair.contents->frameBounds().left(), 8.0);
+}
+
+// The marks of a selected pair, drawn at every repaint for every selected pair, are filled on
+// whole pixels when the pair stands upright: they must lie where the hairline stroke and the
+// round knob they stand for lie, at any zoom and place, and a turned pair is marked as before.
+TEST_F(GroupFieldTest, SelectionMarksLieWhereTheOutlineAndTheKnobAre)
+{
+    auto ink = [](const QImage &image) {
+        QList<QPoint> points;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 245)
+                    points.append(QPoint(x, y));
+        return points;
+    };
+    auto near = [](const QList<QPoint> &points, const QImage &other) {
+        for (const QPoint &p : points) {
+            bool found = false;
+            for (int dy = -1; dy <= 1 && !found; ++dy)
+                for (int dx = -1; dx <= 1 && !found; ++dx)
+                    found = other.valid(p + QPoint(dx, dy)) && qGray(other.pixel(p + QPoint(dx, dy))) < 245;
+            if (!found)
+                return false;
+        }
+        return true;
+    };
+    for (const double zoom : {1.0, 1.55, 3.0}) {
+        for (const QPointF at : {QPointF(20, 15), QPointF(20.3, 15.7)}) {
+            canvas.zoomCoeff = zoom;
+            canvas.displayedZoom = zoom;
+            MergeFieldPair pair = makePair(FirstNamePk, at);
+            pair.contents->setSelected(true);
+            auto paint = [&](auto draw) {
+                QImage image(500, 200, QImage::Format_RGB32);
+                image.fill(Qt::white);
+                QPainter painter(&image);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.scale(zoom, zoom);
+                draw(painter);
+                return image;
+            };
+            const QImage marks = paint([&](QPainter &p) { pair.group->drawSelect(&p); });
+            // What the marks stand for: the hairline outline and the knob's circle.
+            const QImage drawn = paint([&](QPainter &p) {
+                p.strokePath(pair.contents->bezierPath().toPainterPath(), QPen(Qt::blue, 0.3 / zoom));
+                const double side = 6.0 / zoom;
+                const QRectF r = pair.contents->frameBounds();
+                QPainterPath oval;
+                oval.addEllipse(QRectF(r.right() + side / 2.0 - 4.0 - side / 2.0, r.bottom() - side / 2.0 + side / 2.0,
+                                       side, side));
+                p.fillPath(oval, Qt::blue);
+            });
+            const QList<QPoint> marked = ink(marks);
+            ASSERT_FALSE(marked.isEmpty()) << zoom;
+            EXPECT_TRUE(near(marked, drawn)) << "marks off the outline at zoom " << zoom << " at " << at.x();
+            EXPECT_TRUE(near(ink(drawn), marks)) << "outline unmarked at zoom " << zoom << " at " << at.x();
+            // Edges are whole pixels of the outline's colour, not blends.
+            const QRectF device = QTransform::fromScale(zoom, zoom).mapRect(pair.contents->bezierPath().bounds());
+            const QPoint top(int(std::floor(device.center().x())), int(std::floor(device.top())));
+            EXPECT_EQ(marks.pixel(top), QColor(Qt::blue).rgb()) << zoom;
+
+            // Turned, the pair's outline still follows it.
+            pair.group->setAngle(30.0f);
+            ASSERT_FLOAT_EQ(pair.contents->angle(), 30.0f);
+            const QImage turned = paint([&](QPainter &p) { pair.group->drawSelect(&p); });
+            EXPECT_GT(ink(turned).size(), marked.size() / 2) << zoom;
+            EXPECT_FALSE(turned == marks);
+        }
+    }
 }
