@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "barcodes/BarcodeRenderer.h"
 #include "barcodes/LinearBarcodeKit.h"
 #include "barcodes/Postnet.h"
 #include "database/merge/ColorField.h"
+#include "database/store/Database.h"
 #include "database/store/MergeContents.h"
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
@@ -265,11 +267,26 @@ void ColorAddress::addMergePks(QSet<int> &pks) const
 
 ColorAddress::PartTexts ColorAddress::designTexts()
 {
+    // Every block asks at every repaint, and the titles are the same for all of them: they
+    // are made again only when a database setting or field changed, another database became
+    // current or the language changed.
+    struct Kept
+    {
+        quint64 generation = 0;
+        QString language;
+        PartTexts texts;
+    };
+    thread_local std::optional<Kept> kept;
+    const quint64 generation = Database::settingsGeneration();
+    const QString language = Language::language();
+    if (kept && kept->generation == generation && kept->language == language)
+        return kept->texts;
     PartTexts texts;
     const QList<tableField> fields = MergeContents::fieldTitlesAndTagsOriginal();
     // A database with fewer merge fields than parts has no text for the parts it lacks.
     for (int i = TQuickAddress::FirstPart; i <= TQuickAddress::LastPart && i < fields.size(); ++i)
         texts[size_t(i)] = ColorField::titleText(fields[i].pk) + QLatin1Char(' ');
+    kept = Kept{generation, language, texts};
     return texts;
 }
 
@@ -397,9 +414,86 @@ ColorAddress::Lines ColorAddress::currentLines() const
     return linesFrom(_frameBounds.topLeft(), partTexts(), barDigits());
 }
 
+namespace {
+
+// What the lines of a block are laid out from: blocks alike in these have the same lines,
+// only moved to their origins.
+// The font by its key: what is kept outlives the window, fonts must not.
+struct LinesKey
+{
+    LinesKey(const ColorAddress::PartTexts &texts, const TQuickAddress &qa, const QFont &font,
+             const std::optional<QByteArray> &digits)
+        : texts(texts)
+        , qa(qa)
+        , font(font.key())
+        , resolved(font.resolveMask())
+        , digits(digits)
+    {
+    }
+    ColorAddress::PartTexts texts;
+    TQuickAddress qa;
+    QString font;
+    uint resolved = 0;
+    std::optional<QByteArray> digits;
+    bool operator==(const LinesKey &) const = default;
+};
+
+// A few of the last laid out, the latest first: a design of thousands of blocks holds a few
+// looks, and measuring every part of every block (an open, a duplicate, a change of record
+// refits each) grew with their parts.
+template <typename Key, typename Value>
+class LastFew
+{
+public:
+    const Value *find(const Key &key)
+    {
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->first == key) {
+                if (it != m_entries.begin())
+                    std::rotate(m_entries.begin(), it, std::next(it));
+                return &m_entries.front().second;
+            }
+        }
+        return nullptr;
+    }
+    const Value &add(Key key, Value value)
+    {
+        if (m_entries.size() >= Most)
+            m_entries.pop_back();
+        m_entries.insert(m_entries.begin(), {std::move(key), std::move(value)});
+        return m_entries.front().second;
+    }
+
+private:
+    static constexpr size_t Most = 8;
+    std::vector<std::pair<Key, Value>> m_entries;
+};
+
+ColorAddress::Lines moved(ColorAddress::Lines lines, const QPointF &origin)
+{
+    if (origin.isNull())
+        return lines;
+    for (ColorAddress::PlacedPart &part : lines.parts)
+        part.topLeft += origin;
+    lines.frame.translate(origin);
+    return lines;
+}
+
+} // namespace
+
 ColorAddress::Lines ColorAddress::linesFrom(const QPointF &origin, const PartTexts &texts,
                                             const std::optional<QByteArray> &digits) const
 {
+    thread_local LastFew<LinesKey, Lines> kept;
+    LinesKey key(texts, _qa, _font, digits);
+    if (const Lines *found = kept.find(key))
+        return moved(*found, origin);
+    return moved(kept.add(std::move(key), linesAtOrigin(texts, digits)), origin);
+}
+
+ColorAddress::Lines ColorAddress::linesAtOrigin(const PartTexts &texts, const std::optional<QByteArray> &digits) const
+{
+    const QPointF origin(0.0, 0.0);
     QSizeF barArea(0.0, 0.0);
     qreal textTop = origin.y();
     if (digits) {
@@ -444,6 +538,8 @@ void ColorAddress::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     if (!painter)
         return;
     ColorRect::drawFrame(painter, aRect, selected);
+    if (drawScreenPicture(painter, drawnParts(barDigits())))
+        return;
     painter->save();
     const BezierPath bounds = getRotatedBounds();
     if (!bounds.isEmpty())
@@ -456,15 +552,74 @@ void ColorAddress::drawFrame(QPainter *painter, const QRectF &aRect, bool select
 
 void ColorAddress::drawQuickAddress(QPainter *painter)
 {
-    const std::optional<QByteArray> digits = barDigits();
-    if (digits)
-        drawPostnet(painter, barRecord(*digits));
-    const Drawn &drawn = drawnParts(digits);
+    const Drawn &drawn = drawnParts(barDigits());
+    drawContentsAt(painter, drawn, _frameBounds.topLeft());
+}
+
+void ColorAddress::drawContentsAt(QPainter *painter, const Drawn &drawn, const QPointF &origin)
+{
+    if (drawn.digits) {
+        // Drawn at the origin of a painter moved to the block: the bar record's short point
+        // would round the block's place to whole points.
+        TBarInfo atOrigin = barRecord(*drawn.digits);
+        atOrigin.pt = ShortPoint();
+        BarcodeDrawStyle style;
+        style.color = drawn.color;
+        painter->save();
+        painter->translate(origin);
+        BarcodeRenderer::drawLinearBarcode(painter, atOrigin, 72, style);
+        painter->restore();
+    }
     painter->save();
-    painter->translate(_frameBounds.topLeft());
+    painter->translate(origin);
     for (const auto &[at, layout] : drawn.parts)
         layout->draw(painter, at);
     painter->restore();
+}
+
+bool ColorAddress::drawScreenPicture(QPainter *painter, const Drawn &drawn)
+{
+    if (imageUse(painter) != ImageUse::Screen || _flipH || _flipV || angle() != 0.0f || painter->opacity() != 1.0
+        || painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QTransform toDevice = painter->deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || !(toDevice.m11() > 0) || !(toDevice.m22() > 0))
+        return false;
+    const QSizeF scale(toDevice.m11(), toDevice.m22());
+    const QSizeF size(_frameBounds.width() * scale.width(), _frameBounds.height() * scale.height());
+    // A picture larger than a screen is not kept.
+    if (!(size.width() > 0 && size.height() > 0 && size.width() < 4096 && size.height() < 4096))
+        return false;
+    const QPointF corner = toDevice.map(_frameBounds.topLeft());
+    if (!(std::abs(corner.x()) < 1e8 && std::abs(corner.y()) < 1e8))
+        return false;
+    const QSize pixels(int(std::ceil(size.width())), int(std::ceil(size.height())));
+    QImage picture;
+    for (const auto &[at, kept] : std::as_const(drawn.pictures)) {
+        if (at == scale && kept.size() == pixels) {
+            picture = kept;
+            break;
+        }
+    }
+    if (picture.isNull()) {
+        picture = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        {
+            QPainter onPicture(&picture);
+            onPicture.setRenderHints(painter->renderHints());
+            onPicture.scale(scale.width(), scale.height());
+            onPicture.setClipRect(QRectF(QPointF(0.0, 0.0), _frameBounds.size()));
+            drawContentsAt(&onPicture, drawn, QPointF(0.0, 0.0));
+        }
+        if (drawn.pictures.size() >= 4)
+            drawn.pictures.removeFirst();
+        drawn.pictures.append({scale, picture});
+    }
+    const QTransform world = painter->worldTransform();
+    painter->setWorldTransform(toDevice.inverted() * world);
+    painter->drawImage(QPoint(int(std::round(corner.x())), int(std::round(corner.y()))), picture);
+    painter->setWorldTransform(world);
+    return true;
 }
 
 const ColorAddress::Drawn &ColorAddress::drawnParts(const std::optional<QByteArray> &digits) const
@@ -473,31 +628,27 @@ const ColorAddress::Drawn &ColorAddress::drawnParts(const std::optional<QByteArr
     const QColor color = strokeColor();
     if (m_drawn && m_drawn->texts == texts && m_drawn->qa == _qa && m_drawn->font == _font
         && m_drawn->font.resolveMask() == _font.resolveMask() && m_drawn->color == color
-        && m_drawn->digits == digits)
+        && m_drawn->digits == digits && m_drawn->thread == std::this_thread::get_id())
         return *m_drawn;
-    Drawn drawn{std::move(texts), _qa, _font, color, digits, {}};
+    // Blocks alike share one layout of their parts, kept while a block holds it.
+    thread_local LastFew<std::pair<LinesKey, QRgb>, std::weak_ptr<const Drawn>> kept;
+    std::pair<LinesKey, QRgb> key{LinesKey(texts, _qa, _font, digits), color.rgba()};
+    if (const auto *found = kept.find(key)) {
+        if (std::shared_ptr<const Drawn> shared = found->lock(); shared && shared->color == color && shared->font == _font) {
+            m_drawn = std::move(shared);
+            return *m_drawn;
+        }
+    }
+    auto drawn = std::make_shared<Drawn>(Drawn{std::move(texts), _qa, _font, color, digits, {}});
     const QTextCharFormat format = textAttributes();
-    for (const PlacedPart &part : linesFrom(QPointF(0.0, 0.0), drawn.texts, digits).parts) {
+    for (const PlacedPart &part : linesFrom(QPointF(0.0, 0.0), drawn->texts, digits).parts) {
         if (part.text.isEmpty())
             continue;
-        drawn.parts.append({part.topLeft, std::shared_ptr<QTextLayout>(TextFlow::layoutString(part.text, format))});
+        drawn->parts.append({part.topLeft, std::shared_ptr<QTextLayout>(TextFlow::layoutString(part.text, format))});
     }
     m_drawn = std::move(drawn);
+    kept.add(std::move(key), std::weak_ptr<const Drawn>(m_drawn));
     return *m_drawn;
-}
-
-void ColorAddress::drawPostnet(QPainter *painter, const TBarInfo &info)
-{
-    // Drawn at the origin of a painter moved to the block: the bar record's short point
-    // would round the block's place to whole points.
-    TBarInfo atOrigin = info;
-    atOrigin.pt = ShortPoint();
-    BarcodeDrawStyle style;
-    style.color = strokeColor();
-    painter->save();
-    painter->translate(_frameBounds.topLeft());
-    BarcodeRenderer::drawLinearBarcode(painter, atOrigin, 72, style);
-    painter->restore();
 }
 
 // ---- stored form ----

@@ -5,6 +5,7 @@
 // the user designs it shows the parts' titles and sample bars for "123456789", in database
 // preview and while printing the record's values. Its text colour is its stroke colour.
 #include <QColor>
+#include <QImage>
 #include <QFont>
 #include <QList>
 #include <QPointF>
@@ -19,6 +20,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "barcodes/TBarInfo.h"
 #include "database/merge/TQuickAddress.h"
@@ -125,8 +127,6 @@ public:
     // ---- drawing ----
     void drawFrame(QPainter *painter, const QRectF &aRect, bool selected) override;
     void drawQuickAddress(QPainter *painter);
-    // The bars of the record with their frame's origin at the block's origin.
-    void drawPostnet(QPainter *painter, const TBarInfo &info);
 
     // ---- stored form ----
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
@@ -154,12 +154,23 @@ private:
         QColor color;
         std::optional<QByteArray> digits;
         QList<std::pair<QPointF, std::shared_ptr<QTextLayout>>> parts;
+        // Made and used on this thread only.
+        std::thread::id thread = std::this_thread::get_id();
+        // The bars and lines drawn on the screen's pixels at a scale, copied for every block
+        // alike on whole pixels: thousands of blocks are drawn at each repaint.
+        mutable QList<std::pair<QSizeF, QImage>> pictures;
     };
     const Drawn &drawnParts(const std::optional<QByteArray> &digits) const;
+    // The bars and the lines with the block's origin at `origin`.
+    void drawContentsAt(QPainter *painter, const Drawn &drawn, const QPointF &origin);
+    // Copies the block's picture for the screen; false when it is drawn as it stands.
+    bool drawScreenPicture(QPainter *painter, const Drawn &drawn);
+    Lines linesAtOrigin(const PartTexts &texts, const std::optional<QByteArray> &digits) const;
 
     TQuickAddress _qa;
     QFont _font;
-    mutable std::optional<Drawn> m_drawn;
+    // Shared by the blocks that look alike.
+    mutable std::shared_ptr<const Drawn> m_drawn;
 };
 
 } // namespace quillmark

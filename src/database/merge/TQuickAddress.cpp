@@ -2,6 +2,8 @@
 
 #include <QVariantMap>
 
+#include <utility>
+
 #include "platform/Archiver.h"
 
 namespace quillmark {
@@ -61,22 +63,33 @@ void TQuickAddress::setQuickAddressItem(int index, bool value)
 
 QByteArray TQuickAddress::archive() const
 {
+    // Every block of a design writes its record, and most blocks share one: the archive of
+    // the one written last is given again.
+    thread_local std::optional<std::pair<TQuickAddress, QByteArray>> last;
+    if (last && last->first == *this)
+        return last->second;
     QVariantMap payload;
     for (int i = 0; i < ItemCount; ++i)
         payload.insert(itemKey(i), _quickAddressItem[size_t(i)]);
     payload.insert(QStringLiteral("barFlag"), _barFlag);
-    return Archiver::archive(className, payload);
+    last.emplace(*this, Archiver::archive(className, payload));
+    return last->second;
 }
 
 std::optional<TQuickAddress> TQuickAddress::unarchive(const QByteArray &data)
 {
-    const std::optional<QVariantMap> payload = Archiver::unarchive(data, className);
-    if (!payload)
-        return std::nullopt;
-    TQuickAddress address = allOff();
-    for (int i = 0; i < ItemCount; ++i)
-        address._quickAddressItem[size_t(i)] = readSwitch(payload->value(itemKey(i)));
-    address._barFlag = readSwitch(payload->value(QStringLiteral("barFlag")));
+    // Read at every block of a design opened or pasted: the archive read last is known again.
+    thread_local std::optional<std::pair<QByteArray, std::optional<TQuickAddress>>> last;
+    if (last && last->first == data)
+        return last->second;
+    std::optional<TQuickAddress> address;
+    if (const std::optional<QVariantMap> payload = Archiver::unarchive(data, className)) {
+        address = allOff();
+        for (int i = 0; i < ItemCount; ++i)
+            address->_quickAddressItem[size_t(i)] = readSwitch(payload->value(itemKey(i)));
+        address->_barFlag = readSwitch(payload->value(QStringLiteral("barFlag")));
+    }
+    last.emplace(data, address);
     return address;
 }
 

@@ -8,12 +8,14 @@
 
 #include "database/DatabaseTestSupport.h"
 #include "barcodes/Postnet.h"
+#include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "database/merge/ColorAddress.h"
 #include "database/store/Database.h"
 #include "database/store/MergeContents.h"
 #include "database/merge/MergeKinds.h"
 #include "database/window/QuickAddressPanel.h"
+#include "foundation/Language.h"
 #include "database/window/QuickAddressView.h"
 #include "database/merge/TQuickAddress.h"
 #include "objects/FakeCanvas.h"
@@ -23,6 +25,8 @@
 #include "platform/PropertyList.h"
 
 #include <QCheckBox>
+
+#include <optional>
 
 using namespace quillmark;
 
@@ -503,4 +507,137 @@ TEST_F(ColorAddressTest, EachLineOfAPartIsALineOfTheBlockAndTheBlockGrows)
     setRecord({{"Address", "2 Side Rd\r\nFlat 2"}});
     address->updateContents(nullptr);
     EXPECT_EQ(address->lineTexts().mid(2, 2), (QStringList{"2 Side Rd", "Flat 2"}));
+}
+
+// Blocks that look alike share their laid out lines and their stored switches: each block
+// still shows, measures and stores what is its own after the titles, the language, one block's
+// font, its switches or its place change, and after Undo; what is stored is read back by an
+// independent reader.
+TEST_F(ColorAddressTest, AlikeBlocksShareTheirLinesYetEachShowsAndStoresItsOwn)
+{
+    auto first = block();
+    auto second = block();
+    second->moveBy(QPointF(40.5, 70.25));
+    auto sameLinesMoved = [](const ColorAddress &a, const ColorAddress &b) {
+        const ColorAddress::Lines la = a.currentLines();
+        const ColorAddress::Lines lb = b.currentLines();
+        const QPointF by = b.frameBounds().topLeft() - a.frameBounds().topLeft();
+        if (la.parts.size() != lb.parts.size() || la.frame.size() != lb.frame.size()
+            || lb.frame.topLeft() != b.frameBounds().topLeft())
+            return false;
+        for (qsizetype i = 0; i < la.parts.size(); ++i)
+            if (la.parts[i].text != lb.parts[i].text || lb.parts[i].topLeft != la.parts[i].topLeft + by)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(sameLinesMoved(*first, *second));
+    const QImage before = render(*first);
+
+    // The user's own title shows on every block at the next drawing.
+    db->setAttributeForKey(QStringLiteral("First_Name"), QStringLiteral("Given Name Here"));
+    first->updateContents(nullptr);
+    second->updateContents(nullptr);
+    for (const auto &shown : {first, second})
+        EXPECT_EQ(shown->lineTexts().value(0), QStringLiteral("Salutation Given Name Here Last Name"));
+    EXPECT_TRUE(sameLinesMoved(*first, *second));
+    EXPECT_FALSE(render(*first) == before);
+    const QSizeF titled = first->frameBounds().size();
+
+    // The language: the titles translated.
+    Language::reset(qmtest::resourcesDir(), QStringLiteral("de"));
+    const QString german = Language::stringForKey(QStringLiteral("Company"));
+    first->updateContents(nullptr);
+    EXPECT_EQ(first->lineTexts().value(1).section(QLatin1Char(' '), 0, 0),
+              german.isEmpty() ? QStringLiteral("Company") : german.section(QLatin1Char(' '), 0, 0));
+    Language::reset();
+    first->updateContents(nullptr);
+    EXPECT_EQ(first->frameBounds().size(), titled);
+
+    // One block's font: only its own lines and frame change, and Undo brings back the shared.
+    second->setTextSize(qmtest::testFont(14));
+    EXPECT_GT(second->frameBounds().width(), titled.width());
+    EXPECT_EQ(first->frameBounds().size(), titled);
+    EXPECT_FALSE(render(*first) == render(*second));
+    canvas.undo.undo();
+    EXPECT_TRUE(sameLinesMoved(*first, *second));
+
+    // Switches written one block after another, alike and not: each stores its own.
+    TQuickAddress fewer = TQuickAddress::allOff();
+    fewer.setQuickAddressItem(3, true);
+    second->setQa(fewer);
+    EXPECT_EQ(second->lineTexts(), QStringList{"Given Name Here"});
+    EXPECT_EQ(first->lineTexts().size(), 5);
+    for (int round = 0; round < 2; ++round) {
+        for (const auto &stored : {first, second, first, second}) {
+            const QByteArray data = stored->propertyListRepresentation().value("TQuickAddressKey").toByteArray();
+            const QVariantMap read = qmtest::readWithPlistutil(data, QStringLiteral("address-switches")).toMap();
+            EXPECT_EQ(read.value("_quickAddressItem2").toBool(), stored->qa().quickAddressItem(2));
+            EXPECT_EQ(read.value("_quickAddressItem3").toBool(), true);
+            EXPECT_EQ(read.value("_quickAddressItem5").toBool(), stored->qa().quickAddressItem(5));
+            EXPECT_EQ(read.value("barFlag").toBool(), stored->qa().barFlag());
+            EXPECT_EQ(TQuickAddress::unarchive(data), stored->qa());
+        }
+    }
+}
+
+// On the screen a block is copied from a picture of its bars and lines kept for blocks alike:
+// the picture shows what the block draws itself, at the zoom, and a change of the record,
+// the font or the colour shows at once.
+TEST_F(ColorAddressTest, TheScreensPictureShowsWhatTheBlockDraws)
+{
+    auto address = block();
+    address->setFrameBounds(QRectF(QPointF(10.3, 20.6), address->frameBounds().size()));
+    auto paint = [&](bool screen) {
+        std::optional<ColorRect::ScreenDrawing> forScreen;
+        if (screen)
+            forScreen.emplace();
+        QImage image(700, 400, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(1.55, 1.55);
+        address->drawFrame(&painter, QRectF(), false);
+        return image;
+    };
+    // Every dark pixel of one lies within a pixel of a dark pixel of the other.
+    auto within = [](const QImage &a, const QImage &b) {
+        int dark = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                if (qGray(a.pixel(x, y)) > 100)
+                    continue;
+                ++dark;
+                bool found = false;
+                for (int dy = -1; dy <= 1 && !found; ++dy)
+                    for (int dx = -1; dx <= 1 && !found; ++dx)
+                        found = b.valid(x + dx, y + dy) && qGray(b.pixel(x + dx, y + dy)) < 200;
+                if (!found)
+                    return false;
+            }
+        return dark > 0;
+    };
+    auto same = [&](const char *after) {
+        const QImage exact = paint(false);
+        const QImage screen = paint(true);
+        EXPECT_TRUE(within(exact, screen)) << after;
+        EXPECT_TRUE(within(screen, exact)) << after;
+        return screen;
+    };
+    const QImage design = same("design");
+    // Copied on whole pixels, not drawn as it stands.
+    EXPECT_FALSE(design == paint(false));
+    canvas.preview = true;
+    address->updateContents(nullptr);
+    const QImage values = same("record values");
+    EXPECT_FALSE(values == design);
+    setRecord({{"Last_Name", "Leeward-Smythe"}, {"Zip", "12345"}});
+    address->updateContents(nullptr);
+    EXPECT_FALSE(same("another record") == values);
+    address->setTextSize(qmtest::testFont(12));
+    same("font");
+    address->setStrokeColor(QColor(200, 30, 30));
+    const QImage red = same("colour");
+    EXPECT_EQ(qRed(red.pixel(0, 0)), 255);
+    address->moveBy(QPointF(33.25, 12.5));
+    same("moved");
 }
