@@ -1,9 +1,13 @@
 #include "objects/PictureWorker.h"
 
 #include <QCoreApplication>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QMetaObject>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -29,6 +33,10 @@ struct WorkerState
     std::vector<std::shared_ptr<PictureWorker::Job>> making;
     // Threads started and not ended, and those of them waiting for a job.
     int threads = 0;
+    // Every thread started: at most MaxThreads, kept for the process's life and joined at its
+    // end, so that each has let go of what Qt keeps per thread (its font cache) before the
+    // process ends.
+    std::vector<std::thread> handles;
     int idle = 0;
     // Set when the application goes away: no picture is handed over after it, and the worker
     // stops at its next turn.
@@ -62,13 +70,29 @@ std::shared_ptr<WorkerState> &state()
     return shared;
 }
 
+// A picture being made may lay out text through Qt's font cache, which the process's end
+// destroys: the end waits for the pictures under way (milliseconds; a few seconds at most for
+// the largest fill), never for those queued, and then for the threads to end.
 void stopWorker()
 {
     const std::shared_ptr<WorkerState> s = state();
-    std::lock_guard lock(s->mutex);
-    s->stopping = true;
-    s->queue.clear();
-    s->changed.notify_all();
+    std::vector<std::thread> handles;
+    {
+        std::unique_lock lock(s->mutex);
+        s->stopping = true;
+        s->queue.clear();
+        s->changed.notify_all();
+        if (!s->changed.wait_for(lock, std::chrono::seconds(10), [&] { return s->threads == 0; })) {
+            // A fill that does not end is let go rather than holding the process.
+            for (std::thread &handle : s->handles)
+                handle.detach();
+            s->handles.clear();
+            return;
+        }
+        handles.swap(s->handles);
+    }
+    for (std::thread &handle : handles)
+        handle.join();
 }
 
 void deliver(const std::shared_ptr<PictureWorker::Job> &job, const QImage &made)
@@ -89,10 +113,16 @@ void run(std::shared_ptr<WorkerState> s)
     std::unique_lock lock(s->mutex);
     for (;;) {
         ++s->idle;
-        s->changed.wait(lock, [&] { return s->stopping || (s->holds == 0 && !s->queue.empty()); });
+        // One picture still wanted is made at a time; a thread beside it takes the next only while
+        // the other's picture is no longer wanted.
+        s->changed.wait(lock, [&] {
+            return s->stopping
+                   || (s->holds == 0 && !s->queue.empty() && std::none_of(s->making.begin(), s->making.end(), wanted));
+        });
         --s->idle;
         if (s->stopping) {
             --s->threads;
+            s->changed.notify_all();
             return;
         }
         std::shared_ptr<PictureWorker::Job> job = std::move(s->queue.front());
@@ -119,12 +149,6 @@ void run(std::shared_ptr<WorkerState> s)
         }
         job.reset();
         s->changed.notify_all();
-        // A thread started beside one finishing an unwanted picture ends when there is nothing
-        // left to do: one thread stays.
-        if (s->threads > 1 && s->queue.empty()) {
-            --s->threads;
-            return;
-        }
     }
 }
 
@@ -139,6 +163,11 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
     if (!s->started) {
         s->started = true;
         qAddPostRoutine(stopWorker);
+        // A process that never destroys its application object ends through its exit handlers
+        // alone. Qt's font cache is made first, so that the handler stopping the worker runs
+        // before the cache's own is gone.
+        (void)QFontMetricsF(QFont()).height();
+        std::atexit(stopWorker);
     }
     // Jobs dropped before their turn leave the queue here, so that it never grows with them;
     // swept once it has doubled since the last sweep, so that the thousands of pictures one
@@ -150,10 +179,10 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
     s->queue.push_back(job);
     const bool allUnwanted = std::none_of(s->making.begin(), s->making.end(), wanted);
     if (s->threads == 0 || (s->idle == 0 && allUnwanted && s->threads < MaxThreads)) {
-        // Threads are let go: at the application's end one may still be finishing a picture no
-        // one will see, and the window must not wait seconds for it to close.
+        // A thread started beside one finishing an unwanted picture stays, idle, once it is done:
+        // there are never more than MaxThreads.
         ++s->threads;
-        std::thread(run, s).detach();
+        s->handles.emplace_back(run, s);
     }
     s->changed.notify_all();
 }
