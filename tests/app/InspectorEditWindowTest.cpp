@@ -251,8 +251,9 @@ TEST(InspectorEditWindowTest, EveryControlsEditLandsOnEveryObjectAndUndoesInOneS
                 ASSERT_EQ(after.size(), Count);
                 if (after == before) {
                     // What changes nothing leaves no step for Undo.
-                    if (formsOf(canvas, true) == storedBefore)
+                    if (formsOf(canvas, true) == storedBefore) {
                         EXPECT_FALSE(canvas->undoManager()->canUndo());
+                    }
                     continue;
                 }
                 ++worked;
