@@ -104,6 +104,10 @@ int UndoManager::groupingLevel() const
 
 void UndoManager::setActionName(const QString &name)
 {
+    // A change made with registration off leaves no step, so it names none: the last step,
+    // or the one still open, keeps the name of what it undoes.
+    if (m_disableCount > 0)
+        return;
     // The inverses an undo runs name their actions again; the step keeps the name it had.
     if (m_undoing || m_redoing) {
         if (m_open && m_open->name.isEmpty())

@@ -215,6 +215,20 @@ TEST(UndoManager, DisablingIsCountedAndDropsRegistrations)
     EXPECT_TRUE(undo.isUndoRegistrationEnabled());
     v.set(3);
     undo.closeEventGroup();
+    // What is changed unregistered names no step, closed or open.
+    Value hidden{&undo, 0, QStringLiteral("Hidden Change")};
+    undo.disableUndoRegistration();
+    hidden.set(1);
+    EXPECT_EQ(undo.undoActionName(), QStringLiteral("Set Value"));
+    undo.enableUndoRegistration();
+    v.set(4);
+    undo.disableUndoRegistration();
+    hidden.set(2);
+    undo.enableUndoRegistration();
+    undo.closeEventGroup();
+    EXPECT_EQ(undo.undoActionName(), QStringLiteral("Set Value"));
+    undo.undo();
+    EXPECT_EQ(v.value, 3);
     undo.undo();
     EXPECT_EQ(v.value, 2);
 }
