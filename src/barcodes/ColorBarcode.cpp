@@ -6,6 +6,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "barcodes/DataMatrixEncoder.h"
@@ -16,6 +17,9 @@
 #include "platform/UserDefaults.h"
 
 namespace quillmark {
+
+// How many barcodes there are, on whichever thread they are made (ColorBarcode_draw.cpp).
+std::atomic<qint64> &barcodesAlive();
 
 namespace {
 
@@ -37,12 +41,14 @@ ColorBarcode::ColorBarcode(const QRectF &frame)
     : ColorRect(frame)
 {
     initBarcode();
+    ++barcodesAlive();
 }
 
 ColorBarcode::~ColorBarcode()
 {
     stopObservingRecordChanges();
     leavePictureQueue();
+    --barcodesAlive();
 }
 
 void ColorBarcode::initBarcode()
@@ -291,11 +297,24 @@ TBarInfo ColorBarcode::workingBarInfoFor(QString value) const
 
 BarcodeDrawStyle ColorBarcode::drawStyle() const
 {
-    BarcodeDrawStyle style;
+    // Every barcode asks at every drawing: the defaults are read once after each change of
+    // them (on each thread that draws), and the style shares one font, which compares by
+    // identity with the style a kept drawing was made with.
+    struct Read
+    {
+        quint64 changes = 0;
+        BarcodeDrawStyle style;
+    };
+    thread_local Read read;
+    const quint64 changes = UserDefaults::changeCount();
+    if (read.changes != changes) {
+        UserDefaults &defaults = UserDefaults::standard();
+        read.style.useHRTKerning = defaults.boolForKey(QStringLiteral("useHRTKerning"));
+        read.style.upcCharactersEqualSize = defaults.integerForKey(QStringLiteral("UPC_characters_Equal_Size"));
+        read.changes = changes;
+    }
+    BarcodeDrawStyle style = read.style;
     style.color = strokeColor();
-    UserDefaults &defaults = UserDefaults::standard();
-    style.useHRTKerning = defaults.boolForKey(QStringLiteral("useHRTKerning"));
-    style.upcCharactersEqualSize = defaults.integerForKey(QStringLiteral("UPC_characters_Equal_Size"));
     return style;
 }
 

@@ -234,6 +234,8 @@ private:
     bool drawFromPicture(QPainter *painter, const BarcodeDrawing &kept);
     // Whether the painter draws to the screen where a picture of the barcode may stand for it.
     bool picturesOnScreen(const QPainter *painter) const;
+    // The zoom a device draws at, whatever it turns or mirrors; 0 where no picture serves.
+    static double screenScale(const QTransform &device);
     // The mirrors and turn the object is drawn with, from its own points to the page's.
     QTransform turnAndMirrors() const;
     // The small picture of the label draws the screen's picture of the barcode, stretched;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <tuple>
 #include <utility>
 #include <cmath>
 
@@ -19,6 +20,7 @@
 #include "objects/MergeSource.h"
 #include "foundation/Language.h"
 #include "platform/SavedPainterState.h"
+#include "platform/Shadow.h"
 
 namespace quillmark {
 
@@ -29,7 +31,12 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     ColorRect::drawFrame(painter, aRect, selected);
 
     SavedPainterState state(painter);
-    TBarInfo copy = workingBarInfo();
+    // The record drawn: its own, not copied (every barcode is drawn at every repaint), or a
+    // copy with the merged value in place of the typed data.
+    std::optional<TBarInfo> merged;
+    if (_pk != 0)
+        merged = workingBarInfo();
+    const TBarInfo *record = merged ? &*merged : &_barInfo;
     const bool boundPreview = _pk != 0 && !showsRecordValues();
     // Into a bitmap (an exported label), a linear symbol's bars and spaces take whole pixels
     // from a pixel's edge, upright or turned by quarter turns and mirrored alike: between
@@ -49,13 +56,13 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
         flipFrame(painter);
         rotateFrame(painter, angle());
         const QTransform object = page.inverted() * painter->worldTransform();
-        bars = pixelBars(copy, painter->deviceTransform(), object.inverted().mapRect(room));
+        bars = pixelBars(*record, painter->deviceTransform(), object.inverted().mapRect(room));
         painter->setWorldTransform(page);
     }
     if (bars) {
         flipFrame(painter);
         rotateFrame(painter, angle());
-        copy = bars->record;
+        record = &bars->record;
         painter->translate(bars->shift, 0);
         // The symbol may then be a little wider than its frame; it is not cut.
         painter->setClipRect(bars->shownArea.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
@@ -79,30 +86,32 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     const QRectF frame = _frameBounds;
     BarcodeDrawing &kept = keptDrawing(snap);
     const bool printPreview = smallPicture && _mainView->isDrawingPrintPreview();
-    if (!kept.matches(frame, copy, style) || !kept.moveTo(frame)) {
+    // The screen draws the symbol, and its shadow, from a picture made aside.
+    const bool screenPicture = !snap && !smallPicture && picturesOnScreen(painter);
+    if (!kept.matches(frame, *record, style) || !kept.moveTo(frame)) {
         // Where a picture made aside shows the drawing (the screen, the small picture a file
         // or a copy carries), encoding the data and shaping the text under the bars are put
         // off to where the picture is made: thousands of barcodes seen for the first time
         // would hold the window up. Everything else lays it out here.
-        const bool aside = !snap && !drawsShadow() && !printPreview && (smallPicture || picturesOnScreen(painter));
-        kept = aside ? BarcodeRenderer::deferredBarcode(frame, copy, style)
-                     : BarcodeRenderer::layOutBarcode(frame, copy, style);
+        const bool aside = !snap && !printPreview && (screenPicture || (smallPicture && !drawsShadow()));
+        kept = aside ? BarcodeRenderer::deferredBarcode(frame, *record, style)
+                     : BarcodeRenderer::layOutBarcode(frame, *record, style);
         if (!snap)
             _pictureContent = nextPictureContent();
     }
-    // What is filled here, not from a picture, is laid out here.
-    if (drawsShadow() || snap || printPreview)
+    const bool fromPicture = screenPicture && drawFromPicture(painter, kept);
+    // What is filled here, not from a picture, is laid out here (the small picture of a file
+    // or a copy takes the stand-in where no picture is kept).
+    if (!fromPicture && (drawsShadow() || snap || printPreview || !smallPicture))
         kept.layOut();
     auto paint = [&](QPainter *p) { kept.paint(p); };
-    if (drawsShadow())
-        paintWithShadow(painter, frame, paint);
-    else if (snap)
-        paint(painter);
-    else if (smallPicture)
-        drawSmallPicture(painter, kept, paint);
-    else if (!drawFromPicture(painter, kept)) {
-        kept.layOut();
-        paint(painter);
+    if (!fromPicture) {
+        if (drawsShadow())
+            paintWithShadow(painter, frame, paint);
+        else if (smallPicture)
+            drawSmallPicture(painter, kept, paint);
+        else
+            paint(painter);
     }
     const TBarInfo &drawn = kept.drawnInfo();
     // The extent of bars snapped to a bitmap's pixels is that bitmap's alone.
@@ -179,6 +188,12 @@ double ColorBarcode::bitmapModule(double dotsPerInch, const QRectF &room) const
     return bars ? (bars->record.barW + bars->record.spaceW) / 2.0 : chosen;
 }
 
+std::atomic<qint64> &barcodesAlive()
+{
+    static std::atomic<qint64> count{0};
+    return count;
+}
+
 quint64 ColorBarcode::nextPictureContent()
 {
     static std::atomic<quint64> last{0};
@@ -230,10 +245,18 @@ bool ColorBarcode::picturesOnScreen(const QPainter *painter) const
     // The screen alone: paper, PDF files and exported bitmaps get the bars themselves.
     if (isDrawingForPrint() || !painter->device() || painter->device()->devType() != QInternal::Widget)
         return false;
-    const QTransform device = painter->deviceTransform();
-    if (device.type() > QTransform::TxScale || !(device.m11() > 0) || !(device.m22() > 0))
-        return false;
-    return !refusedAt(device.m11());
+    const double scale = screenScale(painter->deviceTransform());
+    return scale > 0 && !refusedAt(scale);
+}
+
+double ColorBarcode::screenScale(const QTransform &device)
+{
+    // Turned by any angle or mirrored, the symbol is drawn from a picture of the device's
+    // pixels as an upright one is; its scale is the zoom's.
+    if (device.type() >= QTransform::TxProject)
+        return 0;
+    const double scale = std::sqrt(std::abs(device.determinant()));
+    return std::isfinite(scale) && scale > 1e-6 ? scale : 0;
 }
 
 bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept)
@@ -243,25 +266,57 @@ bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept
     // Filling the bars of thousands of barcodes takes the canvas far longer than copying their
     // pictures; the picture follows the symbol where it moves. It is made aside: until it
     // comes, the picture of another zoom stretched, or the frame tinted, stands in.
-    const double scale = painter->deviceTransform().m11();
+    const double scale = screenScale(painter->deviceTransform());
     const QRectF area = _frameBounds.adjusted(-1, -1, 1, 1);
     const KeptPicture::Placement where{kept.anchor(), area};
-    const KeptPicture::Subject subject{_pictureContent, _frameBounds.size(), nullptr};
+    // A shadow is blurred into the picture (on the worker's thread, as the bars are filled),
+    // and the picture is of that shadow.
+    const std::optional<Shadow> shadow = drawsShadow() ? shadowLook() : std::nullopt;
+    KeptPicture::LookPtr look;
+    if (shadow)
+        look = std::make_shared<KeptPicture::LookOf<std::tuple<double, double, double, QRgb, int>>>(
+            std::tuple(shadow->offset.x(), shadow->offset.y(), shadow->blurRadius, shadow->color.rgba(), int(shadow->units)));
+    const KeptPicture::Subject subject{_pictureContent, _frameBounds.size(), look};
     if (!_picture)
         _picture = std::make_unique<KeptPicture>();
     KeptPicture::OnScreen screen;
     screen.placeholder = [this, where, subject](QPainter *p) {
-        if (_picture && _picture->drawFormer(p, where, subject))
+        // The picture of another zoom stands in where it is drawn as it was made: turned or
+        // mirrored, thousands of smooth turned copies would hold the window longer than the
+        // pictures take.
+        const QTransform device = p->deviceTransform();
+        const bool upright = device.type() <= QTransform::TxScale && device.m11() > 0 && device.m22() > 0;
+        if (upright && _picture && _picture->drawFormer(p, where, subject))
             return;
         p->fillRect(_frameBounds, standInColor());
     };
     screen.arrived = [this](const QRectF &covered) {
-        if (CanvasServices *canvas = mainView())
+        CanvasServices *canvas = mainView();
+        if (!canvas)
+            return;
+        // The area covered is in the symbol's own points: turned or mirrored, where it lies
+        // on the page is within what the object draws.
+        if (angle() != 0.0f || flipHor() || flipVert())
+            canvas->invalidateRect(drawingBounds());
+        else
             canvas->invalidateRect(covered.translated(_keptDrawings ? _keptDrawings[0].anchor() : _frameBounds.topLeft()));
     };
     screen.admit = [this, scale](qint64 bytes) { return admitPicture(scale, bytes); };
-    if (_picture->draw(painter, where, subject, [&kept] {
-            return KeptPicture::Painting([drawing = kept.detached()](QPainter *p) { drawing.paint(p); });
+    // The bars and the text under them are of the object's colour (a shadow is of another):
+    // where full pictures of every barcode would pass the budget, each is kept a byte a pixel
+    // (copied a little slower) so that the whole design fits and none is filled at every
+    // repaint.
+    const double fullBytes = 4.0 * (area.width() * scale + 2) * (area.height() * scale + 2);
+    screen.oneColour = !shadow && double(barcodesAlive().load()) * fullBytes > double(pictureBudgetBytes);
+    screen.turned = true;
+    const QRectF frame = _frameBounds;
+    if (_picture->draw(painter, where, subject, [&kept, &shadow, frame] {
+            return KeptPicture::Painting([drawing = kept.detached(), shadow, frame](QPainter *p) {
+                if (shadow)
+                    shadow->draw(p, frame, [&drawing](QPainter *q) { drawing.paint(q); });
+                else
+                    drawing.paint(p);
+            });
         }, true, screen))
         return true;
     // Refused, or not to be kept: filled directly, and nothing of a former picture is kept.

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QtMath>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -44,9 +46,35 @@ bool sameLook(const KeptPicture::LookPtr &a, const KeptPicture::LookPtr &b)
     return a == b || a->sameAs(*b);
 }
 
+// The colour whose premultiplied form with `alpha` is `premultiplied`, exactly; nothing when
+// none is (a channel above its alpha).
+std::optional<QRgb> unpremultipliedExactly(QRgb premultiplied)
+{
+    const int alpha = qAlpha(premultiplied);
+    if (alpha == 0)
+        return premultiplied == 0 ? std::optional<QRgb>(0) : std::nullopt;
+    QRgb plain = qUnpremultiply(premultiplied);
+    if (qPremultiply(plain) == premultiplied)
+        return plain;
+    // Rounding took the channel off by one: each premultiplied value up to the alpha has a
+    // plain value that premultiplies to it.
+    int channels[3] = {qRed(premultiplied), qGreen(premultiplied), qBlue(premultiplied)};
+    for (int &channel : channels) {
+        int found = -1;
+        for (int v = 0; v < 256 && found < 0; ++v)
+            if (qRed(qPremultiply(qRgba(v, 0, 0, alpha))) == channel)
+                found = v;
+        if (found < 0)
+            return std::nullopt;
+        channel = found;
+    }
+    plain = qRgba(channels[0], channels[1], channels[2], alpha);
+    return qPremultiply(plain) == premultiplied ? std::optional<QRgb>(plain) : std::nullopt;
+}
+
 // Makes the picture of `size` pixels that `paint` paints through `toPicture`.
 QImage makePicture(const QSize &size, const QTransform &toPicture, QPainter::RenderHints hints,
-                   const KeptPicture::Painting &paint)
+                   const KeptPicture::Painting &paint, bool oneColour = false)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
@@ -57,21 +85,94 @@ QImage makePicture(const QSize &size, const QTransform &toPicture, QPainter::Ren
     p.setTransform(toPicture);
     paint(&p);
     p.end();
-    return image;
+    return oneColour ? KeptPicture::compacted(image) : image;
 }
 
 // From the object's page points to the pixels of a picture of `part` (device pixels from the
-// frame's corner) at the scale (sx, sy).
-QTransform pictureTransform(const QRect &part, qreal sx, qreal sy, const QPointF &corner)
+// frame's corner) through `linear` (the device's scale, turn and mirrors).
+QTransform pictureTransform(const QRect &part, const QTransform &linear, const QPointF &corner)
 {
-    QTransform toPicture;
-    toPicture.translate(-part.x(), -part.y());
-    toPicture.scale(sx, sy);
-    toPicture.translate(-corner.x(), -corner.y());
-    return toPicture;
+    return QTransform::fromTranslate(-corner.x(), -corner.y()) * linear
+           * QTransform::fromTranslate(-part.x(), -part.y());
+}
+
+// The device's transform without its move.
+QTransform linearOf(const QTransform &device)
+{
+    return QTransform(device.m11(), device.m12(), device.m21(), device.m22(), 0, 0);
+}
+
+// Whether pictures may be made through the device: upright at a positive scale, or (where
+// turns are taken) any turn, mirror and scale that leaves an area.
+bool picturable(const QTransform &device, bool turned)
+{
+    if (device.type() <= QTransform::TxScale && device.m11() > 0 && device.m22() > 0)
+        return true;
+    const double det = device.determinant();
+    return turned && device.type() < QTransform::TxProject && std::isfinite(det) && std::abs(det) > 1e-12;
 }
 
 } // namespace
+
+QImage KeptPicture::compacted(const QImage &picture)
+{
+    if (picture.format() != QImage::Format_ARGB32_Premultiplied || picture.isNull())
+        return picture;
+    std::array<QRgb, 256> byAlpha{};
+    std::array<bool, 256> seen{};
+    const int w = picture.width(), h = picture.height();
+    for (int y = 0; y < h; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const QRgb pixel = line[x];
+            const int alpha = qAlpha(pixel);
+            if (!seen[alpha]) {
+                seen[alpha] = true;
+                byAlpha[alpha] = pixel;
+            } else if (byAlpha[alpha] != pixel) {
+                return picture;
+            }
+        }
+    }
+    // Black (the usual bars) is the alpha alone, drawn as black: the quickest to draw of the
+    // small forms.
+    bool black = true;
+    for (int alpha = 0; alpha < 256 && black; ++alpha)
+        black = !seen[alpha] || (byAlpha[alpha] & 0x00ffffffu) == 0;
+    if (black) {
+        QImage coverage(picture.size(), QImage::Format_Alpha8);
+        if (coverage.isNull())
+            return picture;
+        for (int y = 0; y < h; ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+            uchar *out = coverage.scanLine(y);
+            for (int x = 0; x < w; ++x)
+                out[x] = uchar(qAlpha(line[x]));
+        }
+        return coverage;
+    }
+    // Drawing an indexed image premultiplies its table's colours.
+    QList<QRgb> table(256, 0);
+    for (int alpha = 0; alpha < 256; ++alpha) {
+        if (!seen[alpha])
+            continue;
+        const std::optional<QRgb> plain = unpremultipliedExactly(byAlpha[alpha]);
+        if (!plain)
+            return picture;
+        table[alpha] = *plain;
+    }
+    QImage indexed(picture.size(), QImage::Format_Indexed8);
+    if (indexed.isNull())
+        return picture;
+    indexed.setColorTable(table);
+    for (int y = 0; y < h; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        uchar *out = indexed.scanLine(y);
+        for (int x = 0; x < w; ++x)
+            out[x] = uchar(qAlpha(line[x]));
+    }
+    return indexed;
+}
 
 bool KeptPicture::Subject::sameAs(const Subject &other) const
 {
@@ -80,7 +181,7 @@ bool KeptPicture::Subject::sameAs(const Subject &other) const
 
 bool KeptPicture::Key::sameAs(const Key &other) const
 {
-    return sx == other.sx && sy == other.sy && part == other.part && hints == other.hints && subject.sameAs(other.subject);
+    return linear == other.linear && part == other.part && hints == other.hints && subject.sameAs(other.subject);
 }
 
 KeptPicture::~KeptPicture()
@@ -146,8 +247,7 @@ void KeptPicture::awaitShared(const std::shared_ptr<void> &pending, quint64 cont
 
 QRectF KeptPicture::coveredArea(const Key &key)
 {
-    return QRectF((key.part.x() - 1) / key.sx, (key.part.y() - 1) / key.sy, (key.part.width() + 2) / key.sx,
-                  (key.part.height() + 2) / key.sy);
+    return key.linear.inverted().mapRect(QRectF(key.part.adjusted(-1, -1, 1, 1)));
 }
 
 bool KeptPicture::awaitingShared(QPainter *painter, const Key &key, const OnScreen &screen)
@@ -183,12 +283,11 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
     if (!painter->device())
         return false;
     const QTransform device = painter->deviceTransform();
-    if (device.type() > QTransform::TxScale || !(device.m11() > 0) || !(device.m22() > 0))
+    if (!picturable(device, screen.turned))
         return false;
     const QPointF corner = where.corner;
-    const QRectF &area = where.area;
-    const QRectF relative((area.x() - corner.x()) * device.m11(), (area.y() - corner.y()) * device.m22(),
-                          area.width() * device.m11(), area.height() * device.m22());
+    const QTransform linear = linearOf(device);
+    const QRectF relative = linear.mapRect(where.area.translated(-corner));
     if (!std::isfinite(relative.width()) || !std::isfinite(relative.height()))
         return false;
     const QPointF anchorExact = device.map(corner);
@@ -206,6 +305,7 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
         return true;
 
     Key key;
+    key.linear = linear;
     key.sx = device.m11();
     key.sy = device.m22();
     key.part = part;
@@ -216,13 +316,14 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
     if (m_awaited && onScreenNow && (!m_picture || !m_picture->key.sameAs(key)) && awaitingShared(painter, key, screen))
         return true;
     if (!m_picture || !m_picture->key.sameAs(key)) {
-        const QTransform toPicture = pictureTransform(part, key.sx, key.sy, corner);
+        const QTransform toPicture = pictureTransform(part, linear, corner);
         const QSize size = part.size();
         const QPainter::RenderHints hints = painter->renderHints();
         // The screen alone waits for the picture: paper, a PDF and an exported image get the
         // object drawn now, whole.
         const bool onScreen = painter->device()->devType() == QInternal::Widget;
-        const qint64 bytes = qint64(size.width()) * size.height() * 4;
+        const bool oneColour = screen.oneColour;
+        const qint64 bytes = qint64(size.width()) * size.height() * (oneColour ? 1 : 4);
         if (onScreen && offThread && !PictureWorker::onWindowThread()) {
             if (!m_pending || !m_pending->key.sameAs(key)) {
                 if (screen.admit && !screen.admit(bytes))
@@ -233,14 +334,14 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
                 m_pending->key = key;
                 m_pending->whole = part == whole;
                 m_pending->arrivedOnScreen = screen.arrived;
-                m_pending->make = [size, toPicture, hints, paint = painting()] {
-                    return makePicture(size, toPicture, hints, paint);
+                m_pending->make = [size, toPicture, hints, paint = painting(), oneColour] {
+                    return makePicture(size, toPicture, hints, paint, oneColour);
                 };
                 Pending *job = m_pending.get();
                 m_pending->arrived = [this, job](const QImage &image) { pictureArrived(job, image); };
                 PictureWorker::submit(m_pending);
             }
-            if (screen.keptMeanwhile && m_picture && m_picture->key.sx == key.sx && m_picture->key.sy == key.sy)
+            if (screen.keptMeanwhile && m_picture && m_picture->key.linear == key.linear)
                 drawPicture(painter, device, anchor, *m_picture);
             else if (screen.placeholder)
                 screen.placeholder(painter);
@@ -257,7 +358,7 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
             std::optional<ColorRect::ScreenDrawing> forScreen;
             if (onScreen)
                 forScreen.emplace();
-            made->image = makePicture(size, toPicture, hints, painting());
+            made->image = makePicture(size, toPicture, hints, painting(), oneColour);
         }
         if (made->image.isNull())
             return false;
@@ -277,13 +378,26 @@ void KeptPicture::drawPicture(QPainter *painter, const QTransform &device, const
     // the device is drawn with).
     SavedPainterState state(painter);
     painter->setWorldTransform(device.inverted() * painter->worldTransform());
-    painter->drawImage(QPointF(anchor + picture.key.part.topLeft()), picture.image);
+    const QImage &image = picture.image;
+    const QPoint at = anchor + picture.key.part.topLeft();
+    // Qt hands the blend of more than about a hundred rows of a byte-a-pixel image to its
+    // thread pool, a hand-over that costs more than a picture's blend: drawn in bands below
+    // that (the same pixels).
+    constexpr int Band = 64;
+    if (image.depth() != 8 || image.height() <= Band) {
+        painter->drawImage(QPointF(at), image);
+        return;
+    }
+    for (int y = 0; y < image.height(); y += Band)
+        painter->drawImage(QPointF(at + QPoint(0, y)), image, QRectF(0, y, image.width(), std::min(Band, image.height() - y)));
 }
 
 const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, bool sameFrame) const
 {
     for (const std::shared_ptr<const Picture> &kept : {m_picture, m_small}) {
-        if (!kept || !kept->whole || !(kept->key.sx > 0) || !(kept->key.sy > 0))
+        // Only an upright picture stretches over the frame.
+        if (!kept || !kept->whole || kept->key.linear.type() > QTransform::TxScale || !(kept->key.sx > 0)
+            || !(kept->key.sy > 0))
             continue;
         const Subject &of = kept->key.subject;
         if (of.content != subject.content || !sameLook(of.look, subject.look))
@@ -352,6 +466,7 @@ bool KeptPicture::drawSmall(QPainter *painter, const Placement &where, const Sub
     if (part.isEmpty() || qint64(part.width()) * part.height() > WholePicturePixels)
         return kept != nullptr;
     Key key;
+    key.linear = linearOf(device);
     key.sx = device.m11();
     key.sy = device.m22();
     key.part = part;
@@ -364,7 +479,7 @@ bool KeptPicture::drawSmall(QPainter *painter, const Placement &where, const Sub
         m_pendingSmall->key = key;
         m_pendingSmall->whole = true;
         m_pendingSmall->small = true;
-        const QTransform toPicture = pictureTransform(part, key.sx, key.sy, corner);
+        const QTransform toPicture = pictureTransform(part, key.linear, corner);
         const QPainter::RenderHints hints = painter->renderHints();
         m_pendingSmall->make = [size = part.size(), toPicture, hints, paint = painting()] {
             return makePicture(size, toPicture, hints, paint);

@@ -15,6 +15,7 @@
 #include <QRect>
 #include <QRectF>
 #include <QSizeF>
+#include <QTransform>
 
 #include <functional>
 #include <memory>
@@ -84,10 +85,23 @@ public:
         // Asked before a picture is made anew, with the bytes it will hold: NO, and none is
         // made (draw answers NO: the object is drawn directly). Empty: always made.
         std::function<bool(qint64)> admit;
+        // The drawing is of one colour on clear (a symbol's bars and text): its picture is
+        // kept as a byte of coverage a pixel, a quarter of the memory, where that holds every
+        // pixel exactly (see compacted); `admit` is asked for those bytes.
+        bool oneColour = false;
+        // Pictures are also made through a device that turns or mirrors the object (each
+        // turn its own picture, of the device's pixels); otherwise such a device answers NO.
+        bool turned = false;
     };
 
     // A picture larger than this many pixels holds only the part of the object on the device.
     static constexpr qint64 WholePicturePixels = 4096LL * 4096LL;
+
+    // The picture (premultiplied ARGB) as a byte a pixel that draws the very pixels it does:
+    // its alpha alone where it is black, else an indexed image of its alpha whose colour
+    // table holds the one colour each alpha is drawn in. The picture itself where one alpha
+    // stands for two colours.
+    static QImage compacted(const QImage &picture);
 
     KeptPicture() = default;
     // A picture still being made is no longer wanted.
@@ -139,6 +153,9 @@ public:
 private:
     struct Key
     {
+        // From page points to device pixels, without the move: the scale (sx, sy) of an
+        // upright picture, or a turn or mirror as well.
+        QTransform linear;
         qreal sx = 0, sy = 0;
         QRect part;
         int hints = 0;

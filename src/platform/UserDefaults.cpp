@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QtDebug>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -106,7 +107,18 @@ qint64 clampToInteger(double value)
     return qint64(value);
 }
 
+std::atomic<quint64> &changes()
+{
+    static std::atomic<quint64> count{1};
+    return count;
+}
+
 } // namespace
+
+quint64 UserDefaults::changeCount()
+{
+    return changes().load(std::memory_order_acquire);
+}
 
 UserDefaults &UserDefaults::standard()
 {
@@ -119,6 +131,7 @@ UserDefaults &UserDefaults::standard()
 void UserDefaults::resetStandardForTesting(const QString &path)
 {
     standardInstance() = std::make_unique<UserDefaults>(path);
+    ++changes();
 }
 
 UserDefaults::UserDefaults(const QString &path)
@@ -150,6 +163,7 @@ void UserDefaults::registerDefaults(const QVariantMap &defaults)
 {
     for (auto it = defaults.constBegin(); it != defaults.constEnd(); ++it)
         m_registered.insert(it.key(), it.value());
+    ++changes();
 }
 
 QVariant UserDefaults::objectForKey(const QString &key) const
@@ -249,6 +263,7 @@ void UserDefaults::setObject(const QVariant &value, const QString &key)
         return;
     }
     m_settings->setValue(key, value);
+    ++changes();
 }
 
 void UserDefaults::setBool(bool value, const QString &key)
@@ -274,6 +289,7 @@ void UserDefaults::setString(const QString &value, const QString &key)
 void UserDefaults::removeObject(const QString &key)
 {
     m_settings->remove(key);
+    ++changes();
 }
 
 bool UserDefaults::synchronize()

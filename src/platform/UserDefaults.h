@@ -48,6 +48,11 @@ public:
     void removeObject(const QString &key);
     bool synchronize();
 
+    // A number that changes whenever any value of any instance is set, removed or registered
+    // (or the shared instance is replaced): what is read from the defaults for every object
+    // drawn is read once per change, not at every drawing.
+    static quint64 changeCount();
+
 private:
     QString m_path;
     std::unique_ptr<QSettings> m_settings;

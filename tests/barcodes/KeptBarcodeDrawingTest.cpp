@@ -20,6 +20,7 @@
 #include "barcodes/ColorBarcodeTestSupport.h"
 #include "barcodes/SymbologyMenu.h"
 #include "common/TestSupport.h"
+#include "objects/KeptPicture.h"
 
 using namespace quillmark;
 
@@ -244,4 +245,89 @@ TEST(KeptBarcodeDrawing, APrintedKeptDrawingReadsAsItsData)
     const auto decoded = bctest::decode(page);
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(decoded->text, "PRINTED-KEPT");
+}
+
+TEST(KeptBarcodeDrawing, APictureKeptAByteAPixelDrawsWhatTheFullPictureDraws)
+{
+    // The screen keeps a symbol's picture as its coverage with the colour in the table: on the
+    // window's backing store and on a see-through layer, pixel for pixel and stretched, every
+    // symbology in an opaque, a light and a half see-through colour draws the same pixels.
+    const double zoom = 1.55;
+    int compacted = 0, compared = 0;
+    for (const SymbologyItem &item : symbologyItems()) {
+        const auto found = sampleData().find(item.type);
+        ASSERT_NE(found, sampleData().end()) << "no sample data for " << item.name.toStdString();
+        const bool square = ColorBarcode::isSquareType(item.type);
+        const QRectF frame(30.4, 47.7, square ? 90 : 0, square ? 90 : 0);
+        for (const QColor &color : {QColor(Qt::black), QColor(230, 200, 40), QColor(20, 90, 200, 128)}) {
+            BarcodeDrawStyle style;
+            style.color = color;
+            const BarcodeDrawing kept = BarcodeRenderer::layOutBarcode(frame, record(item.type, found->second, true), style);
+            const ShortRect extent = kept.drawnInfo().BarRect;
+            const QRect part = QRectF(frame.topLeft() * zoom, QSizeF(extent.width(), extent.height()) * zoom)
+                                   .adjusted(-4, -4, 4, 4)
+                                   .toAlignedRect();
+            QImage full(part.size(), QImage::Format_ARGB32_Premultiplied);
+            full.fill(Qt::transparent);
+            {
+                QPainter p(&full);
+                p.setRenderHint(QPainter::Antialiasing);
+                p.translate(-part.topLeft());
+                p.scale(zoom, zoom);
+                kept.paint(&p);
+            }
+            const QImage small = KeptPicture::compacted(full);
+            const std::string what = item.name.toStdString() + " in " + color.name(QColor::HexArgb).toStdString();
+            // Black is its alpha alone; another colour takes a table where the edges of its
+            // bars and text that overlap round to one colour for each alpha, else the picture
+            // stays as it is.
+            if (color == Qt::black)
+                EXPECT_EQ(small.format(), QImage::Format_Alpha8) << what;
+            else
+                EXPECT_NE(small.format(), QImage::Format_Alpha8) << what;
+            compacted += small.depth() == 8;
+            for (const QImage::Format device : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+                auto drawn = [&](const QImage &picture) {
+                    QImage onto(part.width() + 40, part.height() * 2 + 40, device);
+                    onto.fill(QColor(250, 245, 235, device == QImage::Format_RGB32 ? 255 : 90));
+                    QPainter p(&onto);
+                    p.drawImage(QPointF(7, 9), picture);
+                    p.drawImage(QRectF(3, part.height() + 20, part.width() * 0.8, part.height() * 1.1), picture);
+                    return onto;
+                };
+                EXPECT_EQ(drawn(small), drawn(full)) << what;
+                ++compared;
+            }
+            // And it still reads as its data, at a zoom whose modules a reader takes.
+            if (item.type == BarcodeType::Code128B && color.alpha() == 255) {
+                const double large = 4.0;
+                QImage picture(QSizeF(QSizeF(extent.width() + 20, extent.height() + 20) * large).toSize(),
+                               QImage::Format_ARGB32_Premultiplied);
+                picture.fill(Qt::transparent);
+                {
+                    QPainter p(&picture);
+                    p.setRenderHint(QPainter::Antialiasing);
+                    p.scale(large, large);
+                    p.translate(QPointF(10, 10) - frame.topLeft());
+                    kept.paint(&p);
+                }
+                QImage onWhite(picture.size() + QSize(80, 80), QImage::Format_RGB32);
+                onWhite.fill(Qt::white);
+                QPainter(&onWhite).drawImage(QPointF(40, 40), KeptPicture::compacted(picture));
+                const auto decoded = bctest::decode(onWhite);
+                ASSERT_TRUE(decoded.has_value()) << what;
+                EXPECT_EQ(decoded->text, found->second);
+            }
+        }
+    }
+    EXPECT_GE(compacted, symbologyItems().size() + 2);
+    EXPECT_EQ(compared, symbologyItems().size() * 3 * 2);
+
+    // Two colours at one coverage: the picture stays as it is.
+    QImage twoColours(4, 1, QImage::Format_ARGB32_Premultiplied);
+    twoColours.setPixel(0, 0, qRgba(0, 0, 0, 255));
+    twoColours.setPixel(1, 0, qRgba(255, 0, 0, 255));
+    twoColours.setPixel(2, 0, 0);
+    twoColours.setPixel(3, 0, qRgba(10, 0, 0, 20));
+    EXPECT_EQ(KeptPicture::compacted(twoColours), twoColours);
 }

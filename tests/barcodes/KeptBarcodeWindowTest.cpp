@@ -19,6 +19,7 @@
 
 #include "app/AppTestSupport.h"
 #include "barcodes/BarcodeDrawer.h"
+#include "barcodes/BarcodeTestSupport.h"
 #include "barcodes/ColorBarcode.h"
 #include "inspector/BarcodePage.h"
 #include "inspector/GeometryPage.h"
@@ -427,4 +428,67 @@ TEST_F(KeptBarcodeWindow, DuplicateAndUndoReuseThePictures)
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
     f.canvas()->clearSelection();
     EXPECT_EQ(shown(), arrived);
+}
+
+// Turned by quarter turns or any angle, mirrored, and with a shadow, a barcode is drawn from a
+// picture made aside as an upright one is (none is filled on the window's thread), and the
+// picture shows what filling it directly shows: the same bars where they were (within the
+// part of a pixel the picture's corner is put on a pixel), read alike.
+TEST_F(KeptBarcodeWindow, TurnedMirroredAndShadowedBarcodesShowTheirPictures)
+{
+    auto barcode = placeBarcode(QPointF(20, 10));
+    TBarInfo info = barcode->getBarInfo();
+    info.setData("T42");
+    info.barW = info.spaceW = 15;
+    info.widthAdjust = 0;
+    barcode->setBarInfo(info);
+    f.canvas()->clearSelection();
+    // Modules of a few pixels, which a reader takes off the screen.
+    f.trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
+    f.trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
+    shown();
+    struct Pose
+    {
+        float angle;
+        bool mirrored;
+        bool shadow;
+    };
+    const QList<Pose> poses{{90, false, false}, {180, false, false}, {270, true, false},
+                            {33, false, true},  {180, false, true},  {0, true, true}};
+    for (const Pose &pose : poses) {
+        const std::string what = "angle " + std::to_string(pose.angle) + (pose.mirrored ? " mirrored" : "")
+                                 + (pose.shadow ? " shadowed" : "");
+        barcode->setAngle(pose.angle, false);
+        barcode->setFlipHor(pose.mirrored);
+        barcode->setDrawsShadow(pose.shadow);
+        f.canvas()->update();
+        {
+            // Nothing is filled on the window's thread meanwhile.
+            PictureWorker::Hold hold;
+            f.canvas()->repaint();
+            EXPECT_TRUE(PictureWorker::busy()) << what;
+        }
+        const QImage pictured = shown();
+        EXPECT_GT(ColorBarcode::pictureBytesHeld(), 0) << what;
+        const qint64 before = ColorBarcode::setPictureBudget(0);
+        f.canvas()->update();
+        const QImage direct = shown();
+        ColorBarcode::setPictureBudget(before);
+        ASSERT_EQ(pictured.size(), direct.size());
+        int dark = 0, opposite = 0;
+        for (int y = 0; y < direct.height(); ++y)
+            for (int x = 0; x < direct.width(); ++x) {
+                const int a = qGray(pictured.pixel(x, y)), b = qGray(direct.pixel(x, y));
+                dark += b < 64;
+                opposite += (a < 64 && b > 192) || (b < 64 && a > 192);
+            }
+        EXPECT_GT(dark, 200) << what;
+        EXPECT_LE(opposite, dark / 50) << what << ": " << opposite << " of " << dark;
+        // Upside down it lies across the label, where a reader takes it.
+        if (!pose.mirrored && pose.angle == 180) {
+            const auto read = bctest::decode(pictured);
+            ASSERT_TRUE(read.has_value()) << what;
+            EXPECT_EQ(read->text, "T42") << what;
+        }
+    }
 }
