@@ -3,7 +3,10 @@
 // its Undo and Redo, the steps of a drag that moves the selection (the longest of five), its
 // release and Undo, the steps of a drag that turns it and of one that resizes it, and Select
 // All. Beside them, in the same run: the same objects not grouped (what the groups add), and
-// the window bench's four objects (what any design costs). Each figure is the longest time the
+// the window bench's four objects (what any design costs). The pairs are small (a press on one
+// takes a knob: the "move drag" turns or resizes); loose pairs of objects large enough to be
+// taken by their middle ("cards") are moved whole and with only one of them selected, and a
+// rubber band is drawn from the empty canvas over them. Each figure is the longest time the
 // window did not answer, from the command until the canvas has drawn it.
 //
 // Run under Xvfb at 96 dpi, with QT_QPA_PLATFORM unset:
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "WindowBench.h"
 #include "canvas/RectsView.h"
@@ -48,15 +52,15 @@ bool chosen(const QString &name)
 }
 
 // `count` objects in pairs of a filled rectangle and a text box, grouped or not.
-QString pairs(int count, bool grouped)
+QString pairs(int count, bool grouped, double pitch = 1.8, double size = 1.6)
 {
-    const QString name = QStringLiteral("%1 %2").arg(grouped ? QStringLiteral("Pairs") : QStringLiteral("Loose")).arg(count);
+    const QString name = QStringLiteral("%1 %2 %3").arg(grouped ? QStringLiteral("Pairs") : QStringLiteral("Loose")).arg(count).arg(size);
     return savedDesign(*canvas(), workDir().path(), name, [&](GraphicList &objects, auto &groups) {
         for (int i = 0; i + 1 < count; i += 2) {
-            GraphicPtr rect = placed(*canvas(), ColorRect::create(gridFrame(i)));
+            GraphicPtr rect = placed(*canvas(), ColorRect::create(gridFrame(i, pitch, size)));
             rect->setDrawsFill(true);
             rect->setFillColor(QColor::fromHsv(i % 360, 120, 230));
-            GraphicPtr text = textBox(*canvas(), gridFrame(i + 1), QStringLiteral("P%1").arg(i));
+            GraphicPtr text = textBox(*canvas(), gridFrame(i + 1, pitch, size), QStringLiteral("P%1").arg(i));
             objects.append(rect);
             objects.append(text);
             if (grouped) {
@@ -186,6 +190,35 @@ void work(const QString &design, const QString &path)
     }
     view->setupCurrObjectTool(RectsView::SelectTool);
     undo->removeAllActions();
+
+    if (chosen(QStringLiteral("one object"))) {
+        view->clearSelection();
+        view->selectRect(first);
+        settle(30);
+        undo->removeAllActions();
+        const auto [oneStep, oneRelease] = drag(first->frameBounds().center());
+        row(design, QStringLiteral("one object: move drag: a step"), oneStep);
+        row(design, QStringLiteral("one object: move drag: the release"), oneRelease);
+        row(design, QStringLiteral("one object: move drag, Edit > Undo"), undoIt());
+    }
+
+    if (chosen(QStringLiteral("rubber band"))) {
+        view->clearSelection();
+        settle(30);
+        if (const std::optional<QPointF> from = emptyCanvasPoint(view)) {
+            // From the empty canvas towards the first object, over all between.
+            const QPointF to = first->frameBounds().center();
+            sendMouse(canvas(), QEvent::MouseButtonPress, *from);
+            settle(30);
+            double longest = 0.0;
+            for (int i = 1; i <= 5; ++i)
+                longest = std::max(longest, measured([&] { sendMouse(canvas(), QEvent::MouseMove, *from + (to - *from) * (i / 5.0)); }));
+            const double release = measured([&] { sendMouse(canvas(), QEvent::MouseButtonRelease, to); });
+            row(design, QStringLiteral("rubber band: a step (longest of five)"), longest);
+            row(design, QStringLiteral("rubber band: the release"), release);
+        }
+        undo->removeAllActions();
+    }
 }
 
 } // namespace
@@ -212,6 +245,7 @@ int main(int argc, char **argv)
     for (const int count : std::as_const(counts)) {
         work(QStringLiteral("%1 loose").arg(count), pairs(count, false));
         work(QStringLiteral("%1 in pairs").arg(count), pairs(count, true));
+        work(QStringLiteral("%1 loose cards").arg(count), pairs(count, false, 16.0, 14.0));
     }
     return 0;
 }

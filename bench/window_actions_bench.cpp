@@ -172,6 +172,9 @@ struct Command
     // Brings the window into the state the command is given in (untimed); false when the
     // design has nothing for it (no text to edit).
     std::function<bool()> prepare;
+    // Ends what the command began, untimed, before Undo (the release of a drag whose steps
+    // alone are timed).
+    std::function<void()> finish;
     // Why it is left out; empty when it is given.
     QString skipped;
 };
@@ -656,6 +659,10 @@ public:
         modalWatch->seen.clear();
         quitAsked = false;
         const auto [ms, peak] = measured(command.give);
+        if (command.finish) {
+            command.finish();
+            settle(20);
+        }
         result.ms = ms;
         result.peakMb = peak;
         QStringList notes = prompts->asked + modalWatch->seen;
@@ -720,10 +727,11 @@ QList<Command> gestures()
         canvas()->setFocus();
         sendKey(canvas(), Qt::Key_Right);
     });
-    // Drags: the press untimed on its own, each step and the release measured.
-    auto drag = [&gesture](const QString &what, std::function<bool()> ready, std::function<QPointF()> start,
-                           std::function<void()> before) {
-        gesture(what + QStringLiteral(": a step (longest of five) and the release"), ready, [start, before] {
+    // Drags: the press untimed on its own, each step and the release measured; and the steps
+    // alone, the release untimed.
+    auto drag = [&gesture, &list](const QString &what, std::function<bool()> ready, std::function<QPointF()> start,
+                                  std::function<void()> before) {
+        auto steps = [start, before] {
             if (before)
                 before();
             const QPointF from = start();
@@ -732,8 +740,14 @@ QList<Command> gestures()
             // The steps are timed inside the command's own figure; the longest is what counts.
             for (int i = 1; i <= 5; ++i)
                 dragStep(from + QPointF(1.5 * i, 1.0 * i));
-            sendMouse(canvas(), QEvent::MouseButtonRelease, from + QPointF(7.5, 5.0));
+            return from + QPointF(7.5, 5.0);
+        };
+        gesture(what + QStringLiteral(": a step (longest of five) and the release"), ready, [steps] {
+            sendMouse(canvas(), QEvent::MouseButtonRelease, steps());
         });
+        auto last = std::make_shared<QPointF>();
+        gesture(what + QStringLiteral(": a step alone (longest of five)"), ready, [steps, last] { *last = steps(); });
+        list.last().finish = [last] { sendMouse(canvas(), QEvent::MouseButtonRelease, *last); };
     };
     drag(QStringLiteral("move drag"), [] { return bool(firstSelected()); }, [] { return firstSelected() ? firstSelected()->frameBounds().center() : QPointF(); }, {});
     drag(QStringLiteral("resize drag"), [] { return bool(firstSelected()) && firstSelected()->isResizable(); },

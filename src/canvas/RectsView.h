@@ -345,6 +345,8 @@ public:
     // Draws the canvas content in page points through the painter's current transform;
     // `dirty` is the area asked for, in page points.
     void drawContents(QPainter *painter, const QRectF &dirty);
+    // Whether the drag going on is shown from the pictures it keeps of what it leaves alone.
+    bool showsDragPictures() const;
     void drawLabel(QPainter *painter);
     // The outline of a label with its top-left corner at the origin, in page points; with
     // bleeds YES grown by the "Printing Bleeds" default. A hole makes it even-odd.
@@ -1300,6 +1302,28 @@ private:
     bool isMoveSnappingKey(const QKeyEvent *event) const;
     void autoscrollStep();
     void drawTrackingFeedback(QPainter *painter);
+    // The layers of drawContents in their order; the objects and their marks only those
+    // `drawn` takes (every one when it is empty).
+    void drawUnderObjects(QPainter *painter, const QRectF &dirty);
+    void drawObjectsOf(QPainter *painter, const QRectF &dirty, const GraphicList &sorted,
+                       const std::function<bool(const ColorRect &)> &drawn);
+    void drawVeil(QPainter *painter, const QRectF &dirty);
+    void drawMarksOf(QPainter *painter, const QRectF &dirty, const GraphicList &sorted,
+                     const std::function<bool(const ColorRect &)> &drawn);
+    void drawOverMarks(QPainter *painter);
+    // What a drag keeps while it lasts (RectsView_dragpictures.cpp): pictures of the objects
+    // it leaves where they are, and of those it moves, made once at screen resolution by the
+    // same drawing; each step copies them. Answers whether the area was painted from them.
+    struct DragPictures;
+    std::shared_ptr<DragPictures> m_dragPictures;
+    bool paintFromDragPictures(QPainter &painter, const QRegion &region);
+    // Forgets the pictures once an object they show as it was has changed (any object when
+    // null); the pictures are made again at the next drawing.
+    void dropDragPictures(const ColorRect *changed = nullptr);
+    // What the drag going on changes: nothing but the marks (the rubber band), objects it
+    // moves or turns as one, or objects it reshapes; and which objects.
+    enum class DragChange { None, Marks, Moving, Reshaping };
+    DragChange dragChanges(QSet<const ColorRect *> &changing) const;
     QRectF selectionRect() const;
     GroupPtr groupPtr(const Group *group) const;
     // Members that answer no group after a group held them went answer the last group still

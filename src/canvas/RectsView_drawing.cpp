@@ -118,6 +118,8 @@ void RectsView::paintEvent(QPaintEvent *event)
     // Objects may have changed without telling: the obstacles of text are checked again.
     m_runaround.markMoved();
     QPainter painter(this);
+    if (paintFromDragPictures(painter, event->region()))
+        return;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(event->rect(), palette().color(QPalette::Window));
     const QTransform transform = pageToWidget();
@@ -145,20 +147,30 @@ void RectsView::drawLabel(QPainter *painter)
 
 void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
 {
-    const BezierPath outline = getLabelBoundPath();
-    const bool dark = isDarkMode();
     painter->save();
+    drawUnderObjects(painter, dirty);
+    const GraphicList sorted = sortedByLayer(rects);
+    drawObjectsOf(painter, dirty, sorted, {});
+    drawVeil(painter, dirty);
+    drawMarksOf(painter, dirty, sorted, {});
+    drawOverMarks(painter);
+    painter->restore();
+}
 
+void RectsView::drawUnderObjects(QPainter *painter, const QRectF &dirty)
+{
     drawLabel(painter);
-
     if (pageBackgroundPainter) {
         painter->save();
-        painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
+        painter->setClipPath(getLabelBoundPath().toPainterPath(), Qt::IntersectClip);
         pageBackgroundPainter(painter, dirty);
         painter->restore();
     }
+}
 
-    const GraphicList sorted = sortedByLayer(rects);
+void RectsView::drawObjectsOf(QPainter *painter, const QRectF &dirty, const GraphicList &sorted,
+                              const std::function<bool(const ColorRect &)> &drawn)
+{
     // The copy the objects on the page hold: each compares by address.
     const QString page = ColorRect::sharedPageName(getCurrPageName());
     const int layer = currentLayer();
@@ -171,6 +183,8 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
             continue;
         // Only what reaches into the redrawn area is drawn: moving one object of thousands
         // redraws that one.
+        if (drawn && !drawn(*graphic))
+            continue;
         if (!graphic->isEditingText() && !reachesInto(*graphic, dirty))
             continue;
         if (graphic->isEditingText())
@@ -178,29 +192,42 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
         else
             graphic->drawFrame(painter, dirty, isSelected(graphic.get()));
     }
-    pass.reset();
+}
 
-    // The veil: everything outside the label, the label itself (and its hole) left clear.
+void RectsView::drawVeil(QPainter *painter, const QRectF &dirty)
+{
+    // Everything outside the label, the label itself (and its hole) left clear.
     QPainterPath veil;
     veil.addRect(m_bounds.united(dirty));
-    veil.addPath(outline.toPainterPath());
+    veil.addPath(getLabelBoundPath().toPainterPath());
     veil.setFillRule(Qt::OddEvenFill);
     double white = _previewMode ? 0.855 : 0.85;
-    if (dark)
+    if (isDarkMode())
         white = 40.0 / 255.0;
     const double alpha = _previewMode ? 1.0 : 0.9;
     painter->fillPath(veil, QColor::fromRgbF(float(white), float(white), float(white), float(alpha)));
+}
 
+void RectsView::drawMarksOf(QPainter *painter, const QRectF &dirty, const GraphicList &sorted,
+                            const std::function<bool(const ColorRect &)> &drawn)
+{
+    const QString page = ColorRect::sharedPageName(getCurrPageName());
+    const int layer = currentLayer();
     const bool anyLayer = !m_outlets.segmentedLayersOutlet;
     const double zoom = getZoom();
     for (const GraphicPtr &graphic : sorted) {
+        if (drawn && !drawn(*graphic))
+            continue;
         const bool marked = isSelected(graphic.get()) != _rubberbandGraphics.contains(graphic.get());
         if (marked && graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layer)
             && !graphic->getGroup() && (graphic->isEditable1() || marksReachInto(*graphic, dirty, zoom)))
             graphic->drawSelect(painter, dirty);
     }
-    drawTextEditing(painter);
+}
 
+void RectsView::drawOverMarks(QPainter *painter)
+{
+    drawTextEditing(painter);
     if (!_rubberbandRect.isNull()) {
         painter->save();
         painter->setBrush(Qt::NoBrush);
@@ -210,7 +237,6 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
     }
     drawTrackingFeedback(painter);
     drawGridGuides(painter);
-    painter->restore();
 }
 
 void RectsView::drawBezierWithControlPoints(QPainter *painter, const BezierPath &path)
@@ -264,9 +290,31 @@ void RectsView::setRubberband(const QRectF &rect, const QSet<const ColorRect *> 
 {
     if (rect == _rubberbandRect && graphics == _rubberbandGraphics)
         return;
+    // What changes on the screen is the band's outline and the marks of the objects it took
+    // in or let go: only that is drawn again, not every object under the band.
+    const double zoom = getZoom() > 0.0 ? getZoom() : 1.0;
+    const double marks = (double(ColorRect::handleWidth()) + 12.0) / zoom;
+    auto outline = [this](const QRectF &band) {
+        if (band.isNull())
+            return;
+        invalidateRect(QRectF(band.left(), band.top(), band.width(), 0.0));
+        invalidateRect(QRectF(band.left(), band.bottom(), band.width(), 0.0));
+        invalidateRect(QRectF(band.left(), band.top(), 0.0, band.height()));
+        invalidateRect(QRectF(band.right(), band.top(), 0.0, band.height()));
+    };
+    auto marked = [&](const QSet<const ColorRect *> &from, const QSet<const ColorRect *> &without) {
+        for (const ColorRect *graphic : from)
+            if (!without.contains(graphic)) {
+                const double stroke = 2.0 * std::max(0.0, double(graphic->strokeLineWidth())) + 2.0 + marks;
+                invalidateRect(graphic->drawingBounds().adjusted(-stroke, -stroke, stroke, stroke));
+            }
+    };
+    outline(_rubberbandRect);
+    outline(rect);
+    marked(_rubberbandGraphics, graphics);
+    marked(graphics, _rubberbandGraphics);
     _rubberbandRect = rect;
     _rubberbandGraphics = graphics;
-    update();
 }
 
 void RectsView::setPreviewMode()

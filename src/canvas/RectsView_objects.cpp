@@ -83,6 +83,7 @@ void RectsView::invalidateGraphic(const ColorRect *graphic)
         update();
         return;
     }
+    dropDragPictures(graphic);
     invalidateRect(graphic->drawingBounds());
 }
 

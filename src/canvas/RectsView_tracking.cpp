@@ -423,6 +423,7 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
     if (m_tracking->snappingBefore)
         grid()->setConstraining(*m_tracking->snappingBefore);
     *m_tracking = TrackingState();
+    m_dragPictures.reset();
     m_lastMouseDown = point;
     endTypingBurst();
     const bool panning = panFlags(flags);
@@ -795,6 +796,53 @@ void RectsView::startRotation(const QPointF &point)
 
 // ---- the drag ----
 
+RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing) const
+{
+    if (!m_tracking)
+        return DragChange::None;
+    const TrackingState &t = *m_tracking;
+    switch (t.kind) {
+    case TrackingState::Rubberband:
+        return DragChange::Marks;
+    case TrackingState::Move:
+        // Locked objects stay where they are; a selected member moves with its whole group.
+        for (const GraphicPtr &graphic : _selectedObjects) {
+            const Group *owner = graphic->getGroup();
+            if (owner && owner->isLocked())
+                continue;
+            if (!graphic->isLocked())
+                changing.insert(graphic.get());
+            if (owner)
+                for (const GraphicPtr &member : owner->getObjects())
+                    if (!member->isLocked())
+                        changing.insert(member.get());
+        }
+        return DragChange::Moving;
+    case TrackingState::Rotate:
+        // Turned together, the objects keep one picture that turns with them.
+        for (const GraphicPtr &graphic : _selectedObjects) {
+            changing.insert(graphic.get());
+            if (const Group *owner = graphic->getGroup())
+                for (const GraphicPtr &member : owner->getObjects())
+                    changing.insert(member.get());
+        }
+        return DragChange::Moving;
+    case TrackingState::Knob:
+        if (!t.object)
+            return DragChange::None;
+        changing.insert(t.object.get());
+        return DragChange::Reshaping;
+    case TrackingState::GroupKnob:
+        if (!t.group)
+            return DragChange::None;
+        for (const GraphicPtr &member : t.group->getObjects())
+            changing.insert(member.get());
+        return DragChange::Reshaping;
+    default:
+        return DragChange::None;
+    }
+}
+
 void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
 {
     if (dragInEditedText(point))
@@ -1088,11 +1136,15 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
         if (auto *path = dynamic_cast<ColorPath *>(t.object.get()))
             path->mouseUp();
         break;
-    case TrackingState::Rubberband:
+    case TrackingState::Rubberband: {
+        // The inspector, the rulers and the menus follow once, after the last object the band
+        // took, not once per object.
+        const ChangeBatch batch(*this);
         for (const GraphicPtr &graphic : std::as_const(t.band))
             selectRect(graphic);
         setRubberband(QRectF(), {});
         break;
+    }
     case TrackingState::Move:
         if (rulersVisible() && t.dragged)
             eraseRulerlinesWithRect(t.bounds);
@@ -1124,6 +1176,7 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
     // A click on the empty canvas that selected nothing has nothing to show.
     const bool shows = t.changed || t.kind != TrackingState::Rubberband || !t.band.isEmpty();
     *m_tracking = TrackingState();
+    m_dragPictures.reset();
     setTrackingFlag(false);
     resizeRectViewBound(false, false);
     if (shows)

@@ -1,0 +1,291 @@
+// Drags of a whole selection of mixed kinds through the window's mouse events: a move, a
+// resize of one object among them, a turn and a rubber band. Midway each shows what a drawing
+// of the canvas made then from nothing shows (the window keeps pictures of what the drag
+// leaves alone and of what it moves); at the release every object is where the drag took it
+// (the rest where they were), and one Undo puts every object back.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QPalette>
+#include <QScreen>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/AppTestSupport.h"
+#include "common/TestSupport.h"
+#include "objects/ColorLine.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "objects/ColorRect.h"
+#include "objects/KnobResize.h"
+#include "platform/BezierPath.h"
+#include "platform/UndoManager.h"
+
+using namespace quillmark;
+
+namespace {
+
+struct DragPlace
+{
+    QRectF frame;
+    float angle = 0.0f;
+};
+
+// Pixels whose colour differs from the other picture's by more than `tolerance` in a channel.
+int differingPixels(const QImage &a, const QImage &b, int tolerance)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size())
+        return x.width() * x.height();
+    int count = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const QRgb *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const QRgb *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int column = 0; column < x.width(); ++column)
+            if (std::max({std::abs(qRed(p[column]) - qRed(q[column])), std::abs(qGreen(p[column]) - qGreen(q[column])),
+                          std::abs(qBlue(p[column]) - qBlue(q[column]))})
+                > tolerance)
+                ++count;
+    }
+    return count;
+}
+
+class DragPicturesWindow : public ::testing::Test
+{
+protected:
+    DragPicturesWindow() : f(QStringLiteral("drag-pictures")) {}
+
+    RectsView *canvas() { return f.canvas(); }
+
+    template <typename Object>
+    std::shared_ptr<Object> add(std::shared_ptr<Object> object)
+    {
+        object->setPageName(canvas()->getCurrPageName());
+        canvas()->addGraphic(object);
+        return object;
+    }
+
+    // Rows of filled rectangles, ovals with text, lines, paths, text boxes and shadowed
+    // gradients: enough objects for the window to keep pictures of a drag.
+    void makeDesign()
+    {
+        for (int i = 0; i < 48; ++i) {
+            const QRectF frame(8 + (i % 8) * 22, 8 + (i / 8) * 18, 18, 13);
+            switch (i % 6) {
+            case 0: {
+                auto rect = add(ColorRect::create(frame));
+                rect->setDrawsFill(true);
+                rect->setFillColor(QColor::fromHsv(i * 7 % 360, 140, 220));
+                break;
+            }
+            case 1: {
+                auto oval = add(ColorOval::create(frame));
+                oval->textStorage()->setDefaultFont(qmtest::testFont(5));
+                oval->textStorage()->setPlainText(QStringLiteral("oval %1").arg(i));
+                break;
+            }
+            case 2:
+                add(ColorLine::create(frame));
+                break;
+            case 3: {
+                auto path = ColorPath::create(frame);
+                BezierPath zigzag;
+                zigzag.moveTo(frame.topLeft());
+                zigzag.lineTo(frame.bottomLeft() + QPointF(6, 0));
+                zigzag.lineTo(frame.topRight() - QPointF(5, 0));
+                zigzag.lineTo(frame.bottomRight());
+                path->setBezierPath(zigzag);
+                path->setStrokeLineWidth(1.5f);
+                add(path);
+                break;
+            }
+            case 4: {
+                auto box = add(ColorRect::create(frame));
+                box->textStorage()->setDefaultFont(qmtest::testFont(6));
+                box->textStorage()->setPlainText(QStringLiteral("Text %1").arg(i));
+                break;
+            }
+            default: {
+                auto rect = add(ColorRect::create(frame));
+                rect->setDrawsFill(true);
+                rect->setFillColor(QColor(40, 120, 200));
+                rect->setFillColor2(QColor(240, 200, 40));
+                rect->setDrawsShadow(true);
+                break;
+            }
+            }
+        }
+        canvas()->zoomChange(2.0);
+        apptest::settle();
+        canvas()->undoManager()->removeAllActions();
+    }
+
+    std::vector<DragPlace> places()
+    {
+        std::vector<DragPlace> all;
+        for (const GraphicPtr &object : canvas()->getRects())
+            all.push_back({object->frameBounds(), object->angle()});
+        return all;
+    }
+
+    // The canvas drawn from nothing, as the window draws it when no drag goes on.
+    QImage drawnAfresh()
+    {
+        RectsView *view = canvas();
+        QImage image(view->size(), QImage::Format_RGB32);
+        image.fill(view->palette().color(QPalette::Window));
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setTransform(view->pageToWidget());
+        view->drawContents(&painter, view->pageToWidget().inverted().mapRect(QRectF(view->rect())));
+        return image;
+    }
+
+    // The drag from `from` through `steps`: midway (after the second step) and at the last
+    // step the canvas as the window shows it must be what a drawing from nothing shows, within
+    // `tolerance` for pixels laid down smoothly (a turn).
+    void drag(const QPointF &from, const QList<QPointF> &steps, Qt::KeyboardModifiers moving, int tolerance,
+              int mostDiffering, bool pictures = true)
+    {
+        f.mouse(QEvent::MouseButtonPress, from);
+        apptest::settle();
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            f.mouse(QEvent::MouseMove, steps[i], moving);
+            if (i != 1 && i + 1 != steps.size())
+                continue;
+            // What the window has on the screen: the parts each step asked to draw again over
+            // what the steps before drew.
+            apptest::settle();
+            RectsView *view = canvas();
+            const QPoint at = view->mapTo(view->window(), QPoint(0, 0));
+            const QImage shown = view->screen()
+                                     ->grabWindow(view->window()->winId(), at.x(), at.y(), view->width(), view->height())
+                                     .toImage();
+            EXPECT_EQ(canvas()->showsDragPictures(), pictures) << "step " << i;
+            const QImage fresh = drawnAfresh();
+            const int count = differingPixels(shown, fresh, tolerance);
+            EXPECT_LE(count, mostDiffering) << "step " << i << ": " << count << " pixels differ";
+        }
+        f.mouse(QEvent::MouseButtonRelease, steps.last(), moving);
+        apptest::settle();
+        EXPECT_FALSE(canvas()->showsDragPictures());
+    }
+
+    void undoOnce(const std::vector<DragPlace> &before)
+    {
+        QAction *item = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"));
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+        apptest::settle();
+        const std::vector<DragPlace> after = places();
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < before.size(); ++i) {
+            EXPECT_NEAR(after[i].frame.x(), before[i].frame.x(), 1e-3) << i;
+            EXPECT_NEAR(after[i].frame.y(), before[i].frame.y(), 1e-3) << i;
+            EXPECT_NEAR(after[i].frame.width(), before[i].frame.width(), 1e-3) << i;
+            EXPECT_NEAR(after[i].frame.height(), before[i].frame.height(), 1e-3) << i;
+            EXPECT_NEAR(after[i].angle, before[i].angle, 1e-3) << i;
+        }
+        EXPECT_FALSE(canvas()->undoManager()->canUndo()) << "the drag was more than one step";
+    }
+
+    apptest::WindowFixture f;
+};
+
+TEST_F(DragPicturesWindow, DragsShowWhatTheCanvasDrawsAndUndoInOneStep)
+{
+    makeDesign();
+    const GraphicList objects = canvas()->getRects();
+    ASSERT_GE(objects.size(), 40);
+
+    // Page points of whole screen pixels: a move by them shows each pixel where a drawing
+    // from nothing puts it.
+    const double scale = canvas()->pageToWidget().m11();
+    ASSERT_GT(scale, 0.0);
+    auto pixels = [scale](double x, double y) { return QPointF(x, y) / scale; };
+
+    // A move of everything (Shift keeps the guides from snapping).
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    std::vector<DragPlace> before = places();
+    const QPointF grip = objects[0]->frameBounds().center();
+    drag(grip, {grip + pixels(6, 4), grip + pixels(15, 8), grip + pixels(24, 13)}, Qt::ShiftModifier, 24, 8);
+    std::vector<DragPlace> after = places();
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_NEAR(after[i].frame.x(), before[i].frame.x() + pixels(24, 13).x(), 1e-3) << i;
+        EXPECT_NEAR(after[i].frame.y(), before[i].frame.y() + pixels(24, 13).y(), 1e-3) << i;
+    }
+    undoOnce(before);
+
+    // One object moved over the rest, which stay.
+    canvas()->clearSelection();
+    canvas()->selectRect(objects[9]);
+    canvas()->undoManager()->removeAllActions();
+    const QPointF one = objects[9]->frameBounds().center();
+    drag(one, {one + pixels(-8, 6), one + pixels(-18, 11), one + pixels(-30, 18)}, Qt::ShiftModifier, 24, 8);
+    after = places();
+    for (size_t i = 0; i < before.size(); ++i) {
+        const QPointF moved = i == 9 ? pixels(-30, 18) : QPointF();
+        EXPECT_NEAR(after[i].frame.x(), before[i].frame.x() + moved.x(), 1e-3) << i;
+        EXPECT_NEAR(after[i].frame.y(), before[i].frame.y() + moved.y(), 1e-3) << i;
+    }
+    undoOnce(before);
+
+    // The lower right knob of one object of the whole selection: it alone changes.
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    const QRectF resized = objects[4]->frameBounds();
+    const QPointF knob = KnobResize::knobPosition(resized, 8);
+    drag(knob, {knob + QPointF(2, 1), knob + QPointF(5, 3), knob + QPointF(8, 5)}, Qt::NoModifier, 24, 8);
+    after = places();
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (i == 4) {
+            EXPECT_GT(after[i].frame.width(), before[i].frame.width() + 4) << i;
+            EXPECT_GT(after[i].frame.height(), before[i].frame.height() + 2) << i;
+        } else {
+            EXPECT_EQ(after[i].frame, before[i].frame) << i;
+        }
+    }
+    undoOnce(before);
+
+    // A turn of everything about the selection's middle: the objects keep their places to
+    // each other and all turn alike. The turned pictures are laid down smoothly.
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    const QPointF turnFrom = objects[7]->frameBounds().topRight() + QPointF(6, 0);
+    drag(turnFrom, {turnFrom + QPointF(0, 4), turnFrom + QPointF(-1, 9), turnFrom + QPointF(-3, 15)}, Qt::NoModifier, 96, 400);
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+    after = places();
+    const double turned = after[0].angle - before[0].angle;
+    EXPECT_GT(std::fabs(turned), 2.0);
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_NEAR(after[i].angle - before[i].angle, turned, 1e-2) << i;
+        const QLineF was(before[0].frame.center(), before[i].frame.center());
+        const QLineF is(after[0].frame.center(), after[i].frame.center());
+        EXPECT_NEAR(is.length(), was.length(), 1e-2) << i;
+    }
+    undoOnce(before);
+
+    // A rubber band from the empty canvas over part of the design: midway the marks of the
+    // objects it took in show, and at the release those objects are selected.
+    canvas()->clearSelection();
+    canvas()->undoManager()->removeAllActions();
+    const QPointF corner(200, 130);
+    drag(corner, {QPointF(150, 100), QPointF(100, 70), QPointF(60, 40)}, Qt::NoModifier, 24, 8);
+    const GraphicList meeting = canvas()->graphicsIntersectingRect(QRectF(QPointF(60, 40), corner));
+    int taken = 0;
+    for (const GraphicPtr &object : objects) {
+        const bool inside = meeting.contains(object);
+        EXPECT_EQ(canvas()->isSelected(object.get()), inside) << objects.indexOf(object);
+        taken += inside ? 1 : 0;
+    }
+    EXPECT_GT(taken, 10);
+    EXPECT_LT(taken, objects.size());
+}
+
+} // namespace
