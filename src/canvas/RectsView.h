@@ -1317,8 +1317,8 @@ private:
     struct DragPictures;
     std::shared_ptr<DragPictures> m_dragPictures;
     bool paintFromDragPictures(QPainter &painter, const QRegion &region);
-    // Forgets the pictures once an object they show as it was has changed (any object when
-    // null); the pictures are made again at the next drawing.
+    // Forgets the pictures once an object they show has changed otherwise than by the drag
+    // (any object when null); the pictures are made again at the next drawing.
     void dropDragPictures(const ColorRect *changed = nullptr);
     // What the drag going on changes: nothing but the marks (the rubber band), objects it
     // moves or turns as one, or objects it reshapes; and which objects.

@@ -108,7 +108,13 @@ bool RectsView::showsDragPictures() const
 
 void RectsView::dropDragPictures(const ColorRect *changed)
 {
-    if (!m_dragPictures || !m_dragPictures->made || (changed && m_dragPictures->changing.contains(changed)))
+    if (!m_dragPictures || !m_dragPictures->made)
+        return;
+    // The drag's own steps change the objects it changes, inside a batch (a move, a turn) or
+    // drawn live (a resize); a changing object drawn anew otherwise (its picture made aside
+    // has come) is no longer what the moving pictures show.
+    if (changed && m_dragPictures->changing.contains(changed)
+        && (m_batchDepth > 0 || m_dragPictures->change == DragChange::Reshaping))
         return;
     // What was made stays counted for the drag: a drag whose pictures keep going stale
     // stops making them.
