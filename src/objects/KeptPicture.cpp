@@ -417,7 +417,9 @@ void KeptPicture::drawStretched(QPainter *painter, const Placement &where, const
     const QRectF target(where.corner.x() + k.part.x() / k.sx * fx, where.corner.y() + k.part.y() / k.sy * fy,
                         k.part.width() / k.sx * fx, k.part.height() / k.sy * fy);
     SavedPainterState state(painter);
-    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    // A byte-a-pixel picture (thousands of barcodes) is stretched without smoothing: Qt
+    // smooths only full colour pictures quickly, and it stands in for a moment.
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, kept.image.depth() != 8);
     painter->drawImage(target, kept.image);
 }
 
