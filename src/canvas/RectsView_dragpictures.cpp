@@ -211,6 +211,12 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         for (const GraphicPtr &graphic : std::as_const(rects)) {
             if (!marksOnly && graphic->getRunaroundState() != 0)
                 return false;
+            // What the screen draws from pictures it keeps for itself alone (shadows, barcodes,
+            // address blocks) would be drawn afresh into the drag's pictures, each object
+            // slower than the whole screen's drawing: such a design is drawn directly.
+            if (graphic->drawsShadow() || graphic->className() == QLatin1String("ColorBarcode")
+                || graphic->className() == QLatin1String("ColorAddress"))
+                return false;
             if (changing.contains(graphic.get()) && graphic->textFlow() && graphic->textFlow()->containers().size() > 1)
                 return false;
         }
@@ -257,6 +263,8 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
             return image;
         };
         auto paintInto = [&](QImage &image, const QRect &r, const std::function<void(QPainter *, const QRectF &)> &draw) {
+            // Pictures in the objects are drawn from their screen copies, as on the screen.
+            const ColorRect::ScreenDrawing screen;
             QPainter p(&image);
             p.setRenderHint(QPainter::Antialiasing);
             p.setTransform(transform * QTransform::fromTranslate(-r.x(), -r.y()));
