@@ -69,8 +69,8 @@ protected:
         return object;
     }
 
-    // Rows of filled rectangles, ovals with text, lines, paths, text boxes and shadowed
-    // gradients: enough objects for the window to keep pictures of a drag.
+    // Rows of filled rectangles, ovals with text, lines, paths, text boxes and stroked
+    // rectangles of two colours: enough objects for the window to keep pictures of a drag.
     void makeDesign()
     {
         for (int i = 0; i < 48; ++i) {
@@ -114,7 +114,7 @@ protected:
                 rect->setDrawsFill(true);
                 rect->setFillColor(QColor(40, 120, 200));
                 rect->setFillColor2(QColor(240, 200, 40));
-                rect->setDrawsShadow(true);
+                rect->setStrokeLineWidth(2.0f);
                 break;
             }
             }
