@@ -15,7 +15,8 @@
 // own); File > Save As...; Open again of what Save As wrote (what Revert would do: the program
 // has no Revert of its own); Edit > Select All and Copy, then Paste; Duplicate; Replicate;
 // File > Save as Template... and the template applied again from its file; File > Print... to
-// a PDF file; File > Export... as PDF; File > Save As... PDF of the whole sheet.
+// a PDF file; File > Export... as PDF, EPS and PNG; File > Save As... PDF, EPS and TIFF of the
+// whole sheet; Export Sequential of three records as PDF and as PNG.
 //
 // Each design is made, and each command runs, in a process of its own (what a command needs
 // before it, the design opened, selected or copied, is not measured), watched: a command that
@@ -405,7 +406,9 @@ QStringList commandKeys()
             QStringLiteral("reopen"),    QStringLiteral("copy"),          QStringLiteral("paste"),
             QStringLiteral("duplicate"), QStringLiteral("replicate"),     QStringLiteral("template-save"),
             QStringLiteral("template-apply"), QStringLiteral("print"),    QStringLiteral("export"),
-            QStringLiteral("sheet-pdf")};
+            QStringLiteral("sheet-pdf"), QStringLiteral("sheet-eps"),     QStringLiteral("sheet-tiff"),
+            QStringLiteral("export-eps"), QStringLiteral("export-png"),   QStringLiteral("export-seq-pdf"),
+            QStringLiteral("export-seq-png")};
 }
 
 QList<Command> commands()
@@ -452,6 +455,39 @@ QList<Command> commands()
              answers->nextPath = scratch(QStringLiteral("sheet.pdf"));
              answers->nextType = 1;
              trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+         }},
+        {QStringLiteral("sheet-eps"),
+         [] {
+             answers->nextPath = scratch(QStringLiteral("sheet.eps"));
+             answers->nextType = 2;
+             trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+         }},
+        {QStringLiteral("sheet-tiff"),
+         [] {
+             answers->nextPath = scratch(QStringLiteral("sheet.tiff"));
+             answers->nextType = 3;
+             trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+         }},
+        {QStringLiteral("export-eps"),
+         [] {
+             answers->nextPath = scratch(QStringLiteral("label.eps"));
+             answers->nextType = int(ExportFormat::EPS);
+             trigger(QStringLiteral("File"), QStringLiteral("Export..."));
+         }},
+        {QStringLiteral("export-png"),
+         [] {
+             answers->nextPath = scratch(QStringLiteral("label.png"));
+             answers->nextType = int(ExportFormat::PNG);
+             trigger(QStringLiteral("File"), QStringLiteral("Export..."));
+         }},
+        // Three records' files through the run the panel of Export Sequential starts.
+        {QStringLiteral("export-seq-pdf"),
+         [canvas] {
+             canvas->exportSequentialFiles(scratch(QStringLiteral("labels.pdf")), int(ExportFormat::PDF), 1, 3, 300.0);
+         }},
+        {QStringLiteral("export-seq-png"),
+         [canvas] {
+             canvas->exportSequentialFiles(scratch(QStringLiteral("labels.png")), int(ExportFormat::PNG), 1, 3, 300.0);
          }},
     };
 }

@@ -508,7 +508,12 @@ public:
     bool PDFRepresentationForDoc(const QString &path, QString *error = nullptr);
     // The whole sheet as a file of Save As's type (2 PDF, 3 EPS, 4 TIFF), drawn aside from a
     // copy where the design allows it; empty with `cancelled` set when the user gave it up.
-    QByteArray wholeSheetFile(int type, QString *error = nullptr, bool *cancelled = nullptr);
+    // Given a `path`, a file drawn aside is written there on the job's thread, `written` set
+    // and nothing returned: a sheet of large labels makes a file of hundreds of megabytes.
+    QByteArray wholeSheetFile(int type, QString *error = nullptr, bool *cancelled = nullptr, const QString &path = {},
+                              bool *written = nullptr);
+    // The same written to `path`; false with `cancelled` set when the user gave it up.
+    bool writeWholeSheetFile(int type, const QString &path, QString *error = nullptr, bool *cancelled = nullptr);
     // Hands Save As its PDF, EPS and TIFF writers and the document its preview renderer.
     void installPrintingHooks();
 

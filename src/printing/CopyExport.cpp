@@ -32,7 +32,7 @@ CopyExport::Result failed(const QString &error)
 } // namespace
 
 CopyExport::Result CopyExport::sheet(RectsView &view, const PrintJob &job, SheetForm form, const QSizeF &page,
-                                     const PdfExport::Info &info, bool twoSides)
+                                     const PdfExport::Info &info, bool twoSides, const QString &path)
 {
     JobProgress progress(view.window(), 0, exporting());
     auto answer = [&progress] { return progress.answer(0); };
@@ -59,6 +59,7 @@ CopyExport::Result CopyExport::sheet(RectsView &view, const PrintJob &job, Sheet
     }
 
     Result result;
+    bool written = false;
     const bool made = runBesideWindow(answer, [&](const std::function<bool()> &stopped) {
         drawing->prepare(stopped);
         auto paint = [&](QPainter &painter, int index) {
@@ -79,6 +80,12 @@ CopyExport::Result CopyExport::sheet(RectsView &view, const PrintJob &job, Sheet
                 if (!stopped())
                     result.data = ImageExport::encode(image, ImageFileType::TIFF, 72.0f, &result.error);
             }
+        } else if (!path.isEmpty()) {
+            // Straight to the disk as the pages are drawn: a sheet of many large labels makes
+            // a file of hundreds of megabytes, whose images need not stay in memory.
+            written = PdfExport::writeFile(path, form == SheetForm::EPS, page, paint,
+                                           form == SheetForm::PDF ? info : PdfExport::Info(), int(pages.size()),
+                                           &result.error, stopped);
         } else {
             const QByteArray pdf = PdfExport::pdfData(page, paint, form == SheetForm::PDF ? info : PdfExport::Info(),
                                                       int(pages.size()), &result.error);
@@ -89,7 +96,14 @@ CopyExport::Result CopyExport::sheet(RectsView &view, const PrintJob &job, Sheet
         // tens of thousands of objects takes a while to let go of.
         drawing->release();
         drawing.reset();
+        if (!path.isEmpty() && !result.data.isEmpty() && !stopped()) {
+            written = ExportFile::write(path, result.data, &result.error);
+            result.data.clear();
+        }
     });
+    // A Cancel pressed once the file was in place leaves it whole.
+    if (written)
+        return {Outcome::Made, {}, {}};
     if (!made)
         return {Outcome::Cancelled, {}, {}};
     result.outcome = result.data.isEmpty() ? Outcome::Failed : Outcome::Made;
@@ -114,11 +128,12 @@ CopyExport::Result CopyExport::label(RectsView &view, ExportFormat format, doubl
 
 CopyExport::Result CopyExport::label(const SequentialDrawing &drawing, const SequentialDrawing::Record &record,
                                      ExportFormat format, double resolution, const std::function<bool()> &answer,
-                                     const QString &path, std::shared_ptr<SequentialDrawing> *owner)
+                                     const QString &path, std::shared_ptr<SequentialDrawing> *owner,
+                                     BesideWindow *worker)
 {
     Result result;
     bool written = false;
-    const bool made = runBesideWindow(answer, [&](const std::function<bool()> &stopped) {
+    auto work = [&](const std::function<bool()> &stopped) {
         drawing.prepare(stopped);
         if (stopped()) {
         } else if (format == ExportFormat::PDF || format == ExportFormat::EPS) {
@@ -136,7 +151,9 @@ CopyExport::Result CopyExport::label(const SequentialDrawing &drawing, const Seq
         } else {
             result.error = Language::stringForKey(QStringLiteral("Unknown export format."));
         }
-        drawing.release();
+        // A run of files keeps the copy for the next record: made once a run, not once a file.
+        if (!worker)
+            drawing.release();
         // A design of tens of thousands of objects takes a while to let go of.
         if (owner)
             owner->reset();
@@ -144,7 +161,8 @@ CopyExport::Result CopyExport::label(const SequentialDrawing &drawing, const Seq
             written = ExportFile::write(path, result.data, &result.error);
             result.data.clear();
         }
-    });
+    };
+    const bool made = worker ? worker->run(answer, work) : runBesideWindow(answer, work);
     // A Cancel pressed once the file was in place leaves it whole.
     if (written)
         return {Outcome::Made, {}, {}};

@@ -17,6 +17,7 @@
 
 namespace quillmark {
 
+class BesideWindow;
 class RectsView;
 
 class CopyExport
@@ -45,18 +46,21 @@ public:
     };
 
     // The file of the whole sheet of `job` on a page of `page` points: a PDF shows the back of
-    // the sheet on a second page when `twoSides`.
+    // the sheet on a second page when `twoSides`. Written to `path` on the job's thread when
+    // one is given: a sheet of large labels makes a file of hundreds of megabytes.
     static Result sheet(RectsView &view, const PrintJob &job, SheetForm form, const QSizeF &page,
-                        const PdfExport::Info &info, bool twoSides);
+                        const PdfExport::Info &info, bool twoSides, const QString &path = {});
     // The file of the current label showing the record of the label of that number, written
     // to `path` on the job's thread when one is given (a large file takes a while to write).
     static Result label(RectsView &view, ExportFormat format, double resolution, int labelNumber,
                         const QString &path = {});
     // The same of a design copied already, the window answering through `answer` (false
-    // there gives the file up). The job's thread lets go of `owner` once done with it.
+    // there gives the file up). The job's thread lets go of `owner` once done with it. Drawn
+    // on `worker` when one is given, the copy staying there for the next file of a run (its
+    // owner lets go of it there); else on a thread of its own that lets go of the copy.
     static Result label(const SequentialDrawing &drawing, const SequentialDrawing::Record &record, ExportFormat format,
                         double resolution, const std::function<bool()> &answer, const QString &path = {},
-                        std::shared_ptr<SequentialDrawing> *owner = nullptr);
+                        std::shared_ptr<SequentialDrawing> *owner = nullptr, BesideWindow *worker = nullptr);
 };
 
 } // namespace quillmark

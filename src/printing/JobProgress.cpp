@@ -56,7 +56,10 @@ bool JobProgress::answer(qsizetype done)
         m_panel->setAutoClose(false);
         m_panel->setMinimumDuration(0);
     }
-    m_panel->setLabelText(m_text(done));
+    // A new text lays the panel out again: it is given only when it says something new.
+    const QString text = m_text(done);
+    if (text != m_panel->labelText())
+        m_panel->setLabelText(text);
     m_panel->setValue(int(std::min<qsizetype>(done, std::numeric_limits<int>::max())));
     if (!m_panel->isVisible())
         m_panel->show();
@@ -108,6 +111,62 @@ bool runBesideWindow(const std::function<bool()> &answer,
     }
     thread.join();
     return !stop.load();
+}
+
+BesideWindow::BesideWindow()
+    : m_thread([this] { loop(); })
+{
+}
+
+BesideWindow::~BesideWindow()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_quit = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void BesideWindow::loop()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_quit || m_work; });
+        if (!m_work)
+            return;
+        const std::function<void()> work = std::move(m_work);
+        m_work = nullptr;
+        lock.unlock();
+        work();
+        lock.lock();
+        m_finished = true;
+        m_changed.notify_all();
+    }
+}
+
+bool BesideWindow::run(const std::function<bool()> &answer,
+                       const std::function<void(const std::function<bool()> &stopped)> &work)
+{
+    m_stop = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished = false;
+        m_work = [this, &work] { work([this] { return m_stop.load(); }); };
+    }
+    m_changed.notify_all();
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait_for(lock, std::chrono::milliseconds(15), [this] { return m_finished; });
+            if (m_finished)
+                break;
+        }
+        // Once cancelled the work stops within a few objects: nothing more reaches the window.
+        if (!m_stop.load() && answer && !answer())
+            m_stop = true;
+    }
+    return !m_stop.load();
 }
 
 } // namespace quillmark

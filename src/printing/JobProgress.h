@@ -8,8 +8,12 @@
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class QProgressDialog;
 class QWidget;
@@ -54,5 +58,31 @@ private:
 // soon once it says true. False when the work was given up.
 bool runBesideWindow(const std::function<bool()> &answer,
                      const std::function<void(const std::function<bool()> &stopped)> &work);
+
+// One thread for several works in turn, each run as runBesideWindow runs it: a run of files
+// draws every one from the copy of the design its first one made, and a copy is drawn and let
+// go of on the thread that made it (its text holds that thread's fonts).
+class BesideWindow
+{
+public:
+    BesideWindow();
+    // Waits for the thread, which ends once the work under way is done.
+    ~BesideWindow();
+    BesideWindow(const BesideWindow &) = delete;
+    BesideWindow &operator=(const BesideWindow &) = delete;
+
+    bool run(const std::function<bool()> &answer, const std::function<void(const std::function<bool()> &stopped)> &work);
+
+private:
+    void loop();
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::function<void()> m_work;
+    bool m_finished = false;
+    bool m_quit = false;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
 
 } // namespace quillmark

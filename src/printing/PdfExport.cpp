@@ -4,12 +4,16 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QtMath>
 
 #include <algorithm>
@@ -43,6 +47,47 @@ bool failWith(QString *error, const QString &reason)
     return false;
 }
 
+// A PDF file as written so far: what the writer made (in memory, or in a file read a piece at
+// a time) and the incremental updates appended since, read as one run of bytes.
+struct PdfBytes
+{
+    QByteArray body;
+    QIODevice *file = nullptr;
+    QByteArray tail;
+
+    qint64 bodySize() const { return file ? file->size() : body.size(); }
+    qint64 size() const { return bodySize() + tail.size(); }
+    QByteArray bodyPart(qint64 at, qint64 length) const
+    {
+        if (!file)
+            return body.mid(at, length);
+        if (at < 0 || at >= file->size() || !file->seek(at))
+            return {};
+        return file->read(std::min(length, file->size() - at));
+    }
+    QByteArray mid(qint64 at, qint64 length) const
+    {
+        const qint64 inBody = bodySize();
+        if (at >= inBody)
+            return tail.mid(at - inBody, length);
+        QByteArray part = bodyPart(at, std::min(length, inBody - at));
+        if (at + length > inBody)
+            part += tail.left(at + length - inBody);
+        return part;
+    }
+    // The last place of `text`, looked for in the updates and the last 64 KB the writer made,
+    // where its trailer is.
+    qint64 lastIndexOf(const char *text) const
+    {
+        const qsizetype inTail = tail.lastIndexOf(text);
+        if (inTail >= 0)
+            return bodySize() + inTail;
+        const qint64 from = std::max<qint64>(0, bodySize() - 65536);
+        const qsizetype inEnd = bodyPart(from, bodySize() - from).lastIndexOf(text);
+        return inEnd >= 0 ? from + inEnd : -1;
+    }
+};
+
 // What an incremental update needs to know of the file it extends.
 struct Trailer
 {
@@ -52,11 +97,11 @@ struct Trailer
     qint64 previous = 0; // offset of the last cross-reference table
 };
 
-bool readTrailer(const QByteArray &pdf, Trailer &trailer)
+bool readTrailer(const PdfBytes &pdf, Trailer &trailer)
 {
-    const qsizetype startxref = pdf.lastIndexOf("startxref");
-    const qsizetype start = pdf.lastIndexOf("trailer");
-    if (startxref < 0 || start < 0 || start > startxref)
+    const qint64 startxref = pdf.lastIndexOf("startxref");
+    const qint64 start = pdf.lastIndexOf("trailer");
+    if (startxref < 0 || start < 0 || start > startxref || startxref - start > 65536)
         return false;
     const QString text = QString::fromLatin1(pdf.mid(start, startxref - start));
     const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("/Size\\s+(\\d+)")).match(text);
@@ -80,28 +125,40 @@ bool readTrailer(const QByteArray &pdf, Trailer &trailer)
 }
 
 // The in-use objects of a classic cross-reference table: object number -> offset.
-QMap<qint64, qint64> readCrossReference(const QByteArray &pdf, qint64 offset)
+QMap<qint64, qint64> readCrossReference(const PdfBytes &pdf, qint64 offset)
 {
     QMap<qint64, qint64> objects;
-    if (!pdf.mid(offset, 4).startsWith("xref"))
+    // Read in pieces: a table of many objects is megabytes long.
+    constexpr qint64 Piece = 1 << 20;
+    QByteArray table = pdf.mid(offset, Piece);
+    qint64 tableAt = offset;
+    auto line = [&](qint64 at, qint64 length) {
+        if (at + length > tableAt + table.size()) {
+            table = pdf.mid(at, std::max(Piece, length));
+            tableAt = at;
+        }
+        return table.mid(at - tableAt, length);
+    };
+    if (!line(offset, 4).startsWith("xref"))
         return objects;
-    qsizetype at = pdf.indexOf('\n', offset) + 1;
+    qint64 at = offset + line(offset, 64).indexOf('\n') + 1;
     static const QRegularExpression subsection(QStringLiteral("^(\\d+) (\\d+)\\s*$"));
-    while (at > 0 && at < pdf.size()) {
-        const qsizetype lineEnd = pdf.indexOf('\n', at);
+    while (at > offset && at < pdf.size()) {
+        const QByteArray head = line(at, 64);
+        const qsizetype lineEnd = head.indexOf('\n');
         if (lineEnd < 0)
             break;
-        const QRegularExpressionMatch head = subsection.match(QString::fromLatin1(pdf.mid(at, lineEnd - at)));
-        if (!head.hasMatch())
+        const QRegularExpressionMatch match = subsection.match(QString::fromLatin1(head.left(lineEnd)));
+        if (!match.hasMatch())
             break;
-        const qint64 first = head.captured(1).toLongLong();
-        const qint64 count = head.captured(2).toLongLong();
-        at = lineEnd + 1;
+        const qint64 first = match.captured(1).toLongLong();
+        const qint64 count = match.captured(2).toLongLong();
+        at += lineEnd + 1;
         if (count < 0 || at + count * 20 > pdf.size())
             return {};
         for (qint64 i = 0; i < count; ++i, at += 20) {
-            const QByteArray entry = pdf.mid(at, 20);
-            if (entry.at(17) == 'n')
+            const QByteArray entry = line(at, 20);
+            if (entry.size() == 20 && entry.at(17) == 'n')
                 objects.insert(first + i, entry.left(10).toLongLong());
         }
     }
@@ -118,11 +175,11 @@ QByteArray pdfNumber(double value)
 
 // Appends one incremental update with the given objects (number -> "<< ... >>"). The document
 // information is object infoObject when that is not negative, else the one the file had.
-void appendUpdate(QByteArray &pdf, const Trailer &trailer, const QMap<qint64, QByteArray> &objects,
+void appendUpdate(PdfBytes &pdf, const Trailer &trailer, const QMap<qint64, QByteArray> &objects,
                   qint64 infoObject)
 {
     QByteArray update;
-    if (!pdf.endsWith('\n'))
+    if (!pdf.mid(pdf.size() - 1, 1).endsWith('\n'))
         update += '\n';
     QMap<qint64, qint64> offsets;
     for (auto it = objects.begin(); it != objects.end(); ++it) {
@@ -143,12 +200,12 @@ void appendUpdate(QByteArray &pdf, const Trailer &trailer, const QMap<qint64, QB
         update += " /Info " + trailer.info;
     update += " /Prev " + QByteArray::number(trailer.previous) + " >>\nstartxref\n"
         + QByteArray::number(xrefOffset) + "\n%%EOF\n";
-    pdf += update;
+    pdf.tail += update;
 }
 
 // The PDF writer sizes pages in whole points. A page of a fractional size keeps the writer's
 // top edge, where its drawing starts, and takes its exact width and height from there.
-bool fitMediaBoxes(QByteArray &pdf, const QSizeF &pageSize)
+bool fitMediaBoxes(PdfBytes &pdf, const QSizeF &pageSize)
 {
     Trailer trailer;
     if (!readTrailer(pdf, trailer))
@@ -186,9 +243,7 @@ bool fitMediaBoxes(QByteArray &pdf, const QSizeF &pageSize)
     return true;
 }
 
-} // namespace
-
-bool PdfExport::appendDocumentInfo(QByteArray &pdf, const Info &info)
+bool appendInfo(PdfBytes &pdf, const PdfExport::Info &info)
 {
     Trailer trailer;
     if (!readTrailer(pdf, trailer))
@@ -206,109 +261,195 @@ bool PdfExport::appendDocumentInfo(QByteArray &pdf, const Info &info)
     return true;
 }
 
-QByteArray PdfExport::pdfData(const QSizeF &pageSize, const PaintFunction &paint, const Info &info,
-                              int pageCount, QString *error)
+bool validPage(const QSizeF &pageSize, int pageCount, QString *error)
 {
     if (!(pageSize.width() > 0.0) || !(pageSize.height() > 0.0) || pageSize.width() > largestPage
         || pageSize.height() > largestPage) {
         failWith(error, translated(QStringLiteral("A page of %1 × %2 points cannot be made."))
                             .arg(pageSize.width()).arg(pageSize.height()));
-        return {};
+        return false;
     }
-    if (pageCount < 1) {
-        failWith(error, translated(QStringLiteral("A PDF needs at least one page.")));
-        return {};
-    }
+    if (pageCount < 1)
+        return failWith(error, translated(QStringLiteral("A PDF needs at least one page.")));
+    return true;
+}
 
+// The pages painted into `device` by the PDF writer.
+bool paintPages(QIODevice &device, const QSizeF &pageSize, const PdfExport::PaintFunction &paint,
+                const PdfExport::Info &info, int pageCount, QString *error)
+{
+    QPdfWriter writer(&device);
+    writer.setResolution(72);
+    writer.setTitle(info.title);
+    writer.setCreator(info.creator);
+    // An exact match keeps a label that is nearly a standard paper size at its own size.
+    writer.setPageLayout(QPageLayout(QPageSize(pageSize, QPageSize::Point, QString(), QPageSize::ExactMatch),
+                                     QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return failWith(error, translated(QStringLiteral("The PDF writer could not be started.")));
+    for (int page = 0; page < pageCount; ++page) {
+        if (page > 0)
+            writer.newPage();
+        painter.save();
+        paint(painter, page);
+        painter.restore();
+    }
+    painter.end();
+    return true;
+}
+
+// What the writer made, finished: pages of a fractional size given their exact size and the
+// document information the writer cannot set itself, appended as updates.
+bool finishPdf(PdfBytes &pdf, const QSizeF &pageSize, const PdfExport::Info &info, QString *error)
+{
+    if (pdf.size() == 0)
+        return failWith(error, translated(QStringLiteral("The PDF writer produced nothing.")));
+    const bool wholePoints = pageSize.width() == std::round(pageSize.width())
+        && pageSize.height() == std::round(pageSize.height());
+    if (!wholePoints && !fitMediaBoxes(pdf, pageSize))
+        return failWith(error, translated(QStringLiteral("The PDF page could not be given its exact size.")));
+    if (!info.author.isEmpty())
+        appendInfo(pdf, info);
+    return true;
+}
+
+} // namespace
+
+bool PdfExport::appendDocumentInfo(QByteArray &pdf, const Info &info)
+{
+    PdfBytes bytes{pdf, nullptr, {}};
+    if (!appendInfo(bytes, info))
+        return false;
+    pdf += bytes.tail;
+    return true;
+}
+
+QByteArray PdfExport::pdfData(const QSizeF &pageSize, const PaintFunction &paint, const Info &info,
+                              int pageCount, QString *error)
+{
+    if (!validPage(pageSize, pageCount, error))
+        return {};
     QByteArray data;
     {
         QBuffer buffer(&data);
         buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setResolution(72);
-        writer.setTitle(info.title);
-        writer.setCreator(info.creator);
-        // An exact match keeps a label that is nearly a standard paper size at its own size.
-        writer.setPageLayout(QPageLayout(QPageSize(pageSize, QPageSize::Point, QString(), QPageSize::ExactMatch),
-                                         QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            failWith(error, translated(QStringLiteral("The PDF writer could not be started.")));
+        if (!paintPages(buffer, pageSize, paint, info, pageCount, error))
             return {};
-        }
-        for (int page = 0; page < pageCount; ++page) {
-            if (page > 0)
-                writer.newPage();
-            painter.save();
-            paint(painter, page);
-            painter.restore();
-        }
-        painter.end();
     }
-    if (data.isEmpty()) {
-        failWith(error, translated(QStringLiteral("The PDF writer produced nothing.")));
+    PdfBytes pdf{data, nullptr, {}};
+    data.clear();
+    if (!finishPdf(pdf, pageSize, info, error))
         return {};
+    return pdf.body + pdf.tail;
+}
+
+bool PdfExport::writeFile(const QString &path, bool eps, const QSizeF &pageSize, const PaintFunction &paint,
+                          const Info &info, int pageCount, QString *error, const std::function<bool()> &givenUp)
+{
+    auto stopped = [&givenUp] { return givenUp && givenUp(); };
+    if (!validPage(pageSize, pageCount, error))
+        return false;
+    // The writer's pages go to a file of their own, read back a piece at a time: a sheet of
+    // many large labels is hundreds of megabytes that never need to be in memory at once.
+    QTemporaryFile drawn(QDir::tempPath() + QStringLiteral("/quillmark-XXXXXX.pdf"));
+    if (!drawn.open())
+        return failWith(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                                    {QFileInfo(path).fileName(), drawn.errorString()}));
+    if (!paintPages(drawn, pageSize, paint, info, pageCount, error) || stopped())
+        return false;
+    if (!drawn.flush() || drawn.error() != QFileDevice::NoError)
+        return failWith(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                                    {QFileInfo(path).fileName(), drawn.errorString()}));
+    PdfBytes pdf{{}, &drawn, {}};
+    if (!finishPdf(pdf, pageSize, info, error))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failWith(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                                    {QFileInfo(path).fileName(), file.errorString()}));
+    if (eps) {
+        // Poppler reads the file as the writer left it: the updates only fit the page, which
+        // the EPS takes from the page's own size.
+        if (!drawn.seek(drawn.size()) || drawn.write(pdf.tail) != pdf.tail.size() || !drawn.flush()) {
+            file.cancelWriting();
+            return failWith(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                                        {QFileInfo(path).fileName(), drawn.errorString()}));
+        }
+        if (!epsFromFile(drawn.fileName(), file, error)) {
+            file.cancelWriting();
+            return false;
+        }
+    } else {
+        // In pieces, so that no more of the file than a piece is in memory at once.
+        constexpr qint64 Piece = 8 << 20;
+        if (drawn.seek(0))
+            while (!drawn.atEnd() && file.error() == QFileDevice::NoError)
+                file.write(drawn.read(Piece));
+        file.write(pdf.tail);
     }
-    const bool wholePoints = pageSize.width() == std::round(pageSize.width())
-        && pageSize.height() == std::round(pageSize.height());
-    if (!wholePoints && !fitMediaBoxes(data, pageSize)) {
-        failWith(error, translated(QStringLiteral("The PDF page could not be given its exact size.")));
-        return {};
+    if (stopped()) {
+        file.cancelWriting();
+        return false;
     }
-    if (!info.author.isEmpty())
-        appendDocumentInfo(data, info);
-    return data;
+    if (!file.commit())
+        return failWith(error, Language::withValues(localizedString("Could not write %@: %@"),
+                                                    {QFileInfo(path).fileName(), file.errorString()}));
+    return true;
 }
 
 bool PdfExport::writePDF(const QString &path, const QSizeF &pageSize, const PaintFunction &paint,
                          const Info &info, int pageCount, QString *error)
 {
-    const QByteArray data = pdfData(pageSize, paint, info, pageCount, error);
-    if (data.isEmpty())
-        return false;
-    return ExportFile::write(path, data, error);
+    return writeFile(path, false, pageSize, paint, info, pageCount, error);
+}
+
+namespace {
+
+// The first page of a PDF document as EPS into `output`.
+bool convertToEps(Poppler::Document *document, QIODevice &output, QString *error)
+{
+    if (!document || document->isLocked() || document->numPages() < 1)
+        return failWith(error, translated(QStringLiteral("The PDF drawing could not be read.")));
+    std::unique_ptr<Poppler::Page> page = document->page(0);
+    if (!page)
+        return failWith(error, translated(QStringLiteral("The PDF drawing has no page.")));
+    const QSizeF size = page->pageSizeF();
+    std::unique_ptr<Poppler::PSConverter> converter = document->psConverter();
+    converter->setOutputDevice(&output);
+    converter->setPageList({1});
+    converter->setPaperWidth(qCeil(size.width()));
+    converter->setPaperHeight(qCeil(size.height()));
+    converter->setPSOptions(Poppler::PSConverter::Printing | Poppler::PSConverter::PrintToEPS);
+    if (!converter->convert() || output.pos() == 0)
+        return failWith(error, translated(QStringLiteral("The drawing could not be converted to EPS.")));
+    return true;
+}
+
+} // namespace
+
+bool PdfExport::epsFromFile(const QString &pdfPath, QIODevice &output, QString *error)
+{
+    // own file: the PDF writer has just drawn it into a temporary file of the export.
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(pdfPath);
+    return convertToEps(document.get(), output, error);
 }
 
 QByteArray PdfExport::epsFromPDF(const QByteArray &pdf, QString *error)
 {
     std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
-    if (!document || document->isLocked() || document->numPages() < 1) {
-        failWith(error, translated(QStringLiteral("The PDF drawing could not be read.")));
-        return {};
-    }
-    std::unique_ptr<Poppler::Page> page = document->page(0);
-    if (!page) {
-        failWith(error, translated(QStringLiteral("The PDF drawing has no page.")));
-        return {};
-    }
-    const QSizeF size = page->pageSizeF();
-
     QByteArray eps;
     QBuffer buffer(&eps);
     buffer.open(QIODevice::WriteOnly);
-    std::unique_ptr<Poppler::PSConverter> converter = document->psConverter();
-    converter->setOutputDevice(&buffer);
-    converter->setPageList({1});
-    converter->setPaperWidth(qCeil(size.width()));
-    converter->setPaperHeight(qCeil(size.height()));
-    converter->setPSOptions(Poppler::PSConverter::Printing | Poppler::PSConverter::PrintToEPS);
-    if (!converter->convert() || eps.isEmpty()) {
-        failWith(error, translated(QStringLiteral("The drawing could not be converted to EPS.")));
+    if (!convertToEps(document.get(), buffer, error))
         return {};
-    }
     return eps;
 }
 
 bool PdfExport::writeEPS(const QString &path, const QSizeF &pageSize, const PaintFunction &paint,
                          QString *error)
 {
-    const QByteArray pdf = pdfData(pageSize, paint, {}, 1, error);
-    if (pdf.isEmpty())
-        return false;
-    const QByteArray eps = epsFromPDF(pdf, error);
-    if (eps.isEmpty())
-        return false;
-    return ExportFile::write(path, eps, error);
+    return writeFile(path, true, pageSize, paint, {}, 1, error);
 }
 
 } // namespace quillmark

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 
+class QIODevice;
 class QPainter;
 
 namespace quillmark {
@@ -28,6 +29,16 @@ public:
     // pageCount pages of pageSize points, no margins, no background. Empty on failure.
     static QByteArray pdfData(const QSizeF &pageSize, const PaintFunction &paint, const Info &info = {},
                               int pageCount = 1, QString *error = nullptr);
+
+    // The same written atomically to path, as a PDF or as the EPS of its first page, the pages
+    // going to disk as they are drawn: a file of hundreds of megabytes is never in memory whole.
+    // Nothing is written once `givenUp` says so.
+    static bool writeFile(const QString &path, bool eps, const QSizeF &pageSize, const PaintFunction &paint,
+                          const Info &info = {}, int pageCount = 1, QString *error = nullptr,
+                          const std::function<bool()> &givenUp = {});
+
+    // The first page of the PDF file at pdfPath, one the program drew itself, as EPS into output.
+    static bool epsFromFile(const QString &pdfPath, QIODevice &output, QString *error = nullptr);
 
     // The same, written atomically to path.
     static bool writePDF(const QString &path, const QSizeF &pageSize, const PaintFunction &paint,

@@ -30,6 +30,7 @@
 #include "printing/CopyExport.h"
 #include "printing/EncodePipeline.h"
 #include "printing/ExportFile.h"
+#include "printing/JobProgress.h"
 #include "printing/ExportFormats.h"
 #include "printing/ImageExport.h"
 #include "printing/SequentialDrawing.h"
@@ -397,6 +398,8 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
     // Bitmaps are drawn on every core at once.
     if (drawing && pipeline)
         drawing->allowSeveralCopies();
+    // Vector files are drawn one after another on one thread from one copy of the design.
+    std::optional<BesideWindow> worker;
     const QString tooLarge = Language::stringForKey(QStringLiteral("The label is too large to draw at this resolution."));
     int written = 0;
     // Writes the oldest encoded file; false when the user stops the run at its failure. The
@@ -437,8 +440,10 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
                 continue;
         }
         if (drawing && !pipeline) {
-            const CopyExport::Result made =
-                CopyExport::label(*drawing, drawing->currentRecord(labelNumber(k)), *format, resolution, answer, name);
+            if (!worker)
+                worker.emplace();
+            const CopyExport::Result made = CopyExport::label(*drawing, drawing->currentRecord(labelNumber(k)), *format,
+                                                              resolution, answer, name, nullptr, &*worker);
             if (made.outcome == CopyExport::Outcome::Cancelled)
                 break;
             const QString error = made.error;
@@ -499,7 +504,10 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
             stopped = !writeOldest();
         pipeline->clear();
     }
-    // The workers' copies go with the run.
+    // The workers' copies go with the run, the vector files' one on the thread that made it.
+    if (worker && drawing)
+        worker->run(answer, [&drawing](const std::function<bool()> &) { drawing->release(); });
+    worker.reset();
     drawing.reset();
     progress.setValue(count);
     _databasePreview = databasePreview;
@@ -525,8 +533,17 @@ void RectsView::exportSequentialLabel()
                           accessoryField(accessory, 2)->value(), choice->resolution);
 }
 
-QByteArray RectsView::wholeSheetFile(int type, QString *error, bool *cancelled)
+bool RectsView::writeWholeSheetFile(int type, const QString &path, QString *error, bool *cancelled)
 {
+    bool written = false;
+    const QByteArray data = wholeSheetFile(type, error, cancelled, path, &written);
+    return written || (!data.isEmpty() && ExportFile::write(path, data, error));
+}
+
+QByteArray RectsView::wholeSheetFile(int type, QString *error, bool *cancelled, const QString &path, bool *written)
+{
+    if (written)
+        *written = false;
     const CopyExport::SheetForm form =
         type == 2 ? CopyExport::SheetForm::PDF : type == 3 ? CopyExport::SheetForm::EPS : CopyExport::SheetForm::TIFF;
     PrintJob job = wholeSheetJob(*this);
@@ -543,9 +560,13 @@ QByteArray RectsView::wholeSheetFile(int type, QString *error, bool *cancelled)
     }
     // Drawn from a copy on a thread of its own, the window answering; a design holding a kind
     // drawn on the window's thread only is drawn here.
-    CopyExport::Result made = CopyExport::sheet(*this, job, form, paper, info, twoSides);
+    CopyExport::Result made = CopyExport::sheet(*this, job, form, paper, info, twoSides, written ? path : QString());
     if (cancelled)
         *cancelled = made.outcome == CopyExport::Outcome::Cancelled;
+    if (written && !path.isEmpty() && made.outcome == CopyExport::Outcome::Made && made.data.isEmpty()) {
+        *written = true;
+        return {};
+    }
     if (made.outcome != CopyExport::Outcome::NotCopied) {
         if (error)
             *error = made.error;
@@ -597,8 +618,7 @@ QByteArray RectsView::EPSRepresentationForDoc()
 
 bool RectsView::PDFRepresentationForDoc(const QString &path, QString *error)
 {
-    const QByteArray pdf = wholeSheetFile(2, error);
-    return !pdf.isEmpty() && ExportFile::write(path, pdf, error);
+    return writeWholeSheetFile(2, path, error);
 }
 
 void RectsView::installPrintingHooks()
@@ -607,11 +627,11 @@ void RectsView::installPrintingHooks()
         if (type < 2 || type > 4)
             return false;
         bool cancelled = false;
-        const QByteArray data = wholeSheetFile(type, nullptr, &cancelled);
+        const bool written = writeWholeSheetFile(type, path, nullptr, &cancelled);
         // Given up, nothing was written and there is nothing to tell.
         if (cancelled)
             return std::nullopt;
-        return !data.isEmpty() && ExportFile::write(path, data);
+        return written;
     };
     documentPreviewData = [this] {
         const bool previewMode = _previewMode;

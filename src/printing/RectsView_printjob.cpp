@@ -329,8 +329,13 @@ bool RectsView::printJob(QPrinter &printer, const PrintJob &job, QString *error)
         return false;
     }
     if (file) {
+        // A file of hundreds of megabytes takes a while to reach the disk: the window answers
+        // meanwhile, and the file, once being put in place, is put there whole.
+        bool committed = false;
+        runBesideWindow([&progress, &sequence] { return progress.answer(std::max<qsizetype>(0, sequence.size() - 1)); },
+                        [&](const std::function<bool()> &) { committed = file->commit(); });
         // A write that failed on the way fails the commit too, which then names the reason.
-        if (!file->commit()) {
+        if (!committed) {
             fail(error, Language::withValues(localizedString("Could not write %@: %@"),
                                              {QFileInfo(printer.outputFileName()).fileName(), file->errorString()}));
             return false;

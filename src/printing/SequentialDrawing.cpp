@@ -181,9 +181,27 @@ bool SequentialDrawing::Capture::step(qint64 ms)
         if (ms >= 0 && slice.elapsed() >= ms && m_next < m_shown.size())
             return false;
     }
-    if (!m_drawing->finishDesign(m_canvas, m_shown, *m_places, std::move(m_objects), m_pks))
-        m_drawing.reset();
+    // The groups too are taken a slice at a time: a design of thousands of groups takes a
+    // good part of a second to write.
+    const auto &groups = m_canvas.groups();
+    while (m_nextGroup < groups.size()) {
+        const std::shared_ptr<Group> &group = groups.at(m_nextGroup++);
+        const GraphicList &members = group->getObjects();
+        if (!members.isEmpty() && m_places->contains(members.first().get())) {
+            const QVariantMap stored = group->propertyListRepresentation(m_shown, &m_places->places());
+            if (!Group::createGroupOfKind(stored.value(QStringLiteral("GroupClassKey")).toString())) {
+                m_drawing.reset();
+                m_done = true;
+                return true;
+            }
+            m_groups.append(stored);
+        }
+        if (ms >= 0 && slice.elapsed() >= ms && m_nextGroup < groups.size())
+            return false;
+    }
+    m_drawing->finishDesign(std::move(m_objects), std::move(m_groups), m_pks);
     m_objects = QVariantList();
+    m_groups = QVariantList();
     m_done = true;
     return true;
 }
@@ -245,27 +263,14 @@ bool SequentialDrawing::takeObject(const GraphicPtr &graphic, const GraphicList 
     return true;
 }
 
-bool SequentialDrawing::finishDesign(RectsView &canvas, const GraphicList &shown,
-                                     const ColorRect::LinkedTextPlaces &places, QVariantList objects,
-                                     const QSet<int> &pks)
+void SequentialDrawing::finishDesign(QVariantList objects, QVariantList groups, const QSet<int> &pks)
 {
-    QVariantList groups;
-    for (const auto &group : canvas.groups()) {
-        const GraphicList &members = group->getObjects();
-        if (members.isEmpty() || !places.contains(members.first().get()))
-            continue;
-        const QVariantMap stored = group->propertyListRepresentation(shown, &places.places());
-        if (!Group::createGroupOfKind(stored.value(QStringLiteral("GroupClassKey")).toString()))
-            return false;
-        groups.append(stored);
-    }
     m_design.insert(QStringLiteral("ObjectsList"), objects);
     m_design.insert(QStringLiteral("GroupsList"), groups);
     m_pks = QList<int>(pks.begin(), pks.end());
     m_fields = MergeContents::currentFields();
     for (const int pk : std::as_const(m_pks))
         m_initialValues.insert(pk, MergeContents::contentsByPk(pk));
-    return true;
 }
 
 SequentialDrawing::~SequentialDrawing()
@@ -277,10 +282,12 @@ SequentialDrawing::~SequentialDrawing()
         QVariantMap design;
         std::vector<std::unique_ptr<Copy>> idle;
     };
-    auto held = std::make_shared<Held>();
+    auto held = std::make_unique<Held>();
     held->design.swap(m_design);
     held->idle.swap(m_idle);
-    QThreadPool::globalInstance()->start([held]() mutable { held.reset(); });
+    // Moved, not shared: a reference left here could be the last one once the pool's thread
+    // has let go of its own, and the design would go on this thread after all.
+    QThreadPool::globalInstance()->start([held = std::shared_ptr<Held>(std::move(held))]() mutable { held.reset(); });
 }
 
 void SequentialDrawing::drawOne(Copy &copy, ColorRect &graphic, QPainter *painter, const QRectF &rect,

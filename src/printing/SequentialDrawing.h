@@ -82,8 +82,10 @@ public:
         std::unique_ptr<ColorRect::LinkedTextPlaces> m_places;
         std::shared_ptr<SequentialDrawing> m_drawing;
         QVariantList m_objects;
+        QVariantList m_groups;
         QSet<int> m_pks;
         qsizetype m_next = 0;
+        qsizetype m_nextGroup = 0;
         bool m_done = false;
     };
     // The same taken at once, `answer` called between slices: it lets the window answer and
@@ -136,10 +138,8 @@ private:
     // The stored form of one object; false for a kind drawn on the GUI thread only.
     bool takeObject(const std::shared_ptr<ColorRect> &graphic, const QList<std::shared_ptr<ColorRect>> &shown,
                     const ColorRect::LinkedTextPlaces &places, QVariantList &objects, QSet<int> &pks);
-    // The groups, the fields and the record once every object is taken; false for a kind of
-    // group drawn on the GUI thread only.
-    bool finishDesign(RectsView &canvas, const QList<std::shared_ptr<ColorRect>> &shown,
-                      const ColorRect::LinkedTextPlaces &places, QVariantList objects, const QSet<int> &pks);
+    // The fields and the record once every object and group is taken.
+    void finishDesign(QVariantList objects, QVariantList groups, const QSet<int> &pks);
     // Gives the copy the record's values, when they are not the ones it shows already.
     void applyRecord(Copy &copy, const Record &record) const;
     // One object of the copy for the label: a barcode that numbers its labels with the

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace quillmark {
 
 namespace {
@@ -100,8 +102,11 @@ void SheetPrinter::drive(const QList<int> &sequence, const std::function<Page(in
         }
         if (next >= sequence.size())
             noMorePages();
+        // The last page is done once the device has its file or the printer its job: until
+        // then the writer may still be at work (a PDF compresses each page as it ends).
+        const int done = std::min(pagesDone(), std::max(0, int(sequence.size()) - (finished() ? 0 : 1)));
         // Once cancelled the job stops within a few objects: nothing more reaches the window.
-        if (!cancelled() && !answer(pagesDone()))
+        if (!cancelled() && !answer(done))
             cancel();
         waitFor(15);
     }

@@ -107,6 +107,19 @@ TEST(PdfExport, OddSizesArePagesOfTheirOwn)
     document = load(PdfExport::pdfData(QSizeF(70.5, 30.25), paintBlock, {"Title only", {}, "C"}));
     ASSERT_TRUE(document);
     EXPECT_EQ(document->info("Title"), "Title only");
+
+    // The same written through a file of its own, read back a piece at a time.
+    const QString path = qmtest::freshDir("pdf-odd") + "/odd.pdf";
+    QString error;
+    ASSERT_TRUE(PdfExport::writePDF(path, QSizeF(70.5, 30.25), paintBlock, {"T", "A", "C"}, 2, &error))
+        << error.toStdString();
+    document = load(readAll(path));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->numPages(), 2);
+    EXPECT_EQ(document->page(0)->pageSizeF(), QSizeF(70.5, 30.25));
+    EXPECT_EQ(document->page(1)->pageSizeF(), QSizeF(70.5, 30.25));
+    EXPECT_EQ(document->info("Author"), "A");
+    EXPECT_EQ(document->info("Title"), "T");
 }
 
 TEST(PdfExport, EpsHasTheHeaderAndTheBoundingBoxOfThePage)

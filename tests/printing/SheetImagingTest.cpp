@@ -6,9 +6,18 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
+#include <QTextDocument>
+#include <QThread>
+
+#include <atomic>
 
 #include "canvas/CanvasTestSupport.h"
+#include "objects/ObjectFactory.h"
 #include "printing/PrintJob.h"
+#include "printing/SequentialDrawing.h"
+#include "printing/SheetImaging.h"
+#include "printing/SheetPrinter.h"
 #include "stock/TFormat.h"
 
 using namespace quillmark;
@@ -277,4 +286,93 @@ TEST_F(SheetImaging, CropMarksOutsideAndTrimMarksInsideTheBleed)
         inked += at(origin + QPointF(0.1, y)) != QColor(Qt::white) ? 1 : 0;
     EXPECT_GT(inked, 10);
     EXPECT_LT(inked, 76);
+}
+
+namespace {
+
+// Pages that go nowhere, the end of the file taking a while as a PDF writer's does.
+class SlowEndOutput : public SheetPrinter::Output
+{
+public:
+    explicit SlowEndOutput(std::atomic<bool> &ended)
+        : m_ended(ended)
+    {
+    }
+    bool begin(QPainter &painter) override { return painter.begin(&m_image); }
+    bool newPage() override { return true; }
+    bool failed() const override { return false; }
+    void end() override
+    {
+        QThread::msleep(150);
+        m_ended = true;
+    }
+
+private:
+    QImage m_image{612, 792, QImage::Format_ARGB32_Premultiplied};
+    std::atomic<bool> &m_ended;
+};
+
+} // namespace
+
+// A sheet of alike labels drawn from a copy, printed and saved whole: each label keeps its own
+// text (read back by pdftotext), the pages are as many as the copies, and the job's progress
+// says it is done only once the device has its file.
+TEST_F(SheetImaging, AlikeLabelsKeepTheirTextAndProgressWaitsForTheFile)
+{
+    registerObjectKinds();
+    view->setTFormat(fourLabels());
+    auto box = ColorRect::create(QRectF(6, 6, 110, 40));
+    box->setPageName(view->getTemplateFolder() + QStringLiteral("Front"));
+    box->setObjectLayer(1);
+    box->textStorage()->setDefaultFont(qmtest::testFont(12));
+    box->textStorage()->setPlainText(QStringLiteral("Quokka"));
+    view->addGraphic(box);
+    const QString folder = qmtest::freshDir(QStringLiteral("alike"));
+    auto textOf = [](const QString &path) {
+        QProcess process;
+        process.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+        EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0) << "pdftotext";
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder + QStringLiteral("/printed.pdf"));
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setCopyCount(2);
+    ASSERT_TRUE(view->printJob(printer, PrintJob()));
+    std::unique_ptr<Poppler::Document> printed = Poppler::Document::load(printer.outputFileName());
+    ASSERT_TRUE(printed);
+    EXPECT_EQ(printed->numPages(), 2);
+    EXPECT_EQ(textOf(printer.outputFileName()).count(QStringLiteral("Quokka")), 8);
+
+    const QString sheet = folder + QStringLiteral("/sheet.pdf");
+    ASSERT_TRUE(view->PDFRepresentationForDoc(sheet));
+    std::unique_ptr<Poppler::Document> saved = Poppler::Document::load(sheet);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->numPages(), 1);
+    EXPECT_EQ(textOf(sheet).count(QStringLiteral("Quokka")), 4);
+
+    const SheetLayout layout = view->sheetLayout();
+    std::shared_ptr<SequentialDrawing> drawing = SequentialDrawing::captureSheet(*view, layout.pageNames(), {});
+    ASSERT_TRUE(drawing);
+    std::atomic<bool> ended{false};
+    PrintJob job;
+    job.paper = QSizeF(612, 792);
+    SheetPrinter sheets(drawing, layout, job, std::make_unique<SlowEndOutput>(ended));
+    int reportedDone = 0;
+    sheets.drive({1, 1, 1}, [&](int page) {
+        SheetPrinter::Page plan;
+        plan.page = page;
+        for (const int label : layout.labelsOf(job, page))
+            plan.records.insert(label, drawing->currentRecord(label));
+        return plan;
+    }, [&](int done) {
+        EXPECT_TRUE(done < 3 || ended.load()) << "done before the file ended";
+        reportedDone = std::max(reportedDone, done);
+        return true;
+    });
+    EXPECT_TRUE(sheets.finished() && ended.load());
+    EXPECT_EQ(sheets.pagesDone(), 3);
+    EXPECT_EQ(reportedDone, 2);
 }
