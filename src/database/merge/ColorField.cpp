@@ -553,6 +553,42 @@ void ColorField::turnBack(const QPointF &centre)
         pair()->rotate(angle(), centre);
 }
 
+namespace {
+
+// The text a record's value shows as; none for a value the field keeps its text for.
+std::optional<QString> shownValue(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        // No value for this record: the previous record's text must not stay.
+        return QString();
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        // Numbers are shown as their text, like any other value of the record.
+        return value.toString();
+    default:
+        return std::nullopt;
+    }
+}
+
+// Whether the text is that one text in one look already, as a refresh would leave it.
+bool holdsOnly(const QTextDocument &text, const QString &shown)
+{
+    if (text.blockCount() != 1)
+        return false;
+    const QTextBlock block = text.firstBlock();
+    int fragments = 0;
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        if (++fragments > 1)
+            return false;
+    return block.text() == shown;
+}
+
+} // namespace
+
 void ColorField::updateContentsWithObject(const QVariant &value)
 {
     const bool wasTemplate = _isTemplate;
@@ -575,29 +611,16 @@ void ColorField::updateContentsWithObject(const QVariant &value)
         setImage(picture.get());
         _frameBounds = frame;
     } else {
-        std::optional<QString> shown;
-        switch (value.typeId()) {
-        case QMetaType::UnknownType:
-            // No value for this record: the previous record's text must not stay.
-            shown = QString();
-            break;
-        case QMetaType::QString:
-            shown = value.toString();
-            break;
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::Double:
-            // Numbers are shown as their text, like any other value of the record.
-            shown = value.toString();
-            break;
-        default:
-            break;
-        }
+        const std::optional<QString> shown = shownValue(value);
         if (shown && isDrawingForPrint()) {
             setPendingText(*shown);
         } else {
             writePendingText();
-            if (shown) {
+            // Every field hears of every record change, and most show what they showed before
+            // (the record of before made current again after a print, a preview switched on
+            // that was on): their text and its layout are kept, only the frame is fitted.
+            if (shown && holdsOnly(*textStorage(), *shown)) {
+            } else if (shown) {
                 if (!textStorage()->isEmpty())
                     replaceText(*shown, effectiveAttributes());
                 else if (!shown->isEmpty())
