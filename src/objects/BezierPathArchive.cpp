@@ -197,6 +197,234 @@ private:
 // Outlines of at least this many elements are written straight.
 constexpr int LargeOutline = 2000;
 
+// Reads an archived outline straight from its binary property list, without making the tree
+// of a list of numbers per element first: reopening a design of many paths spent half its time
+// making and reading those trees. Only the plain form the writers make is read here (integer
+// element types, numbers for coordinates, ASCII keys, each key once); anything else, damaged
+// or merely unusual, is left to the general reader, which decides as it always did.
+class OutlineReader
+{
+public:
+    explicit OutlineReader(const QByteArray &data)
+        : m_data(reinterpret_cast<const uchar *>(data.constData()))
+        , m_size(quint64(data.size()))
+    {
+    }
+
+    std::optional<BezierPath> read()
+    {
+        if (m_size < 8 + 32 || std::memcmp(m_data, "bplist00", 8) != 0)
+            return std::nullopt;
+        const uchar *trailer = m_data + m_size - 32;
+        m_offsetSize = trailer[6];
+        m_refSize = trailer[7];
+        m_objects = bigEndian(trailer + 8, 8);
+        const quint64 root = bigEndian(trailer + 16, 8);
+        m_table = bigEndian(trailer + 24, 8);
+        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || m_objects == 0
+            || m_table >= m_size - 32 || m_objects > (m_size - 32 - m_table) / quint64(m_offsetSize))
+            return std::nullopt;
+
+        quint64 keys = 0;
+        quint64 at = 0;
+        if (!counted(root, 0xD, &keys, &at) || keys > 16)
+            return std::nullopt;
+        std::optional<quint64> elements, lineWidth, winding;
+        bool classFound = false, versionFound = false;
+        for (quint64 i = 0; i < keys; ++i) {
+            quint64 key = 0, value = 0;
+            if (!ref(at + i * m_refSize, &key) || !ref(at + (keys + i) * m_refSize, &value))
+                return std::nullopt;
+            const QByteArray name = ascii(key);
+            auto once = [value](std::optional<quint64> &slot) {
+                if (slot)
+                    return false;
+                slot = value;
+                return true;
+            };
+            if (name == "$class") {
+                if (classFound || ascii(value) != "QMBezierPath")
+                    return std::nullopt;
+                classFound = true;
+            } else if (name == "$version") {
+                qint64 version = 0;
+                if (versionFound || !integer(value, &version) || version != Archiver::Version)
+                    return std::nullopt;
+                versionFound = true;
+            } else if (name == "Elements") {
+                if (!once(elements))
+                    return std::nullopt;
+            } else if (name == "LineWidth") {
+                if (!once(lineWidth))
+                    return std::nullopt;
+            } else if (name == "WindingRule") {
+                if (!once(winding))
+                    return std::nullopt;
+            } else if (name.isNull()) {
+                return std::nullopt;
+            }
+        }
+        if (!classFound || !versionFound || !elements)
+            return std::nullopt;
+
+        quint64 count = 0;
+        quint64 list = 0;
+        if (!counted(*elements, 0xA, &count, &list) || count > quint64(BezierPathArchive::MaxElements))
+            return std::nullopt;
+        BezierPath path;
+        for (quint64 e = 0; e < count; ++e) {
+            quint64 element = 0, entries = 0, entry = 0;
+            if (!ref(list + e * m_refSize, &element) || !counted(element, 0xA, &entries, &entry) || entries == 0)
+                return std::nullopt;
+            quint64 typeRef = 0;
+            qint64 typeNumber = 0;
+            if (!ref(entry, &typeRef) || !integer(typeRef, &typeNumber) || typeNumber < BezierPath::MoveTo
+                || typeNumber > BezierPath::ClosePath)
+                return std::nullopt;
+            const auto type = BezierPath::ElementType(typeNumber);
+            const int pointCount = BezierPath::pointCount(type);
+            if (entries != quint64(1 + 2 * pointCount))
+                return std::nullopt;
+            QPointF points[3];
+            for (int k = 0; k < pointCount; ++k) {
+                quint64 xRef = 0, yRef = 0;
+                double x = 0, y = 0;
+                if (!ref(entry + quint64(1 + 2 * k) * m_refSize, &xRef) || !ref(entry + quint64(2 + 2 * k) * m_refSize, &yRef)
+                    || !number(xRef, &x) || !number(yRef, &y) || !std::isfinite(x) || !std::isfinite(y))
+                    return std::nullopt;
+                points[k] = QPointF(x, y);
+            }
+            switch (type) {
+            case BezierPath::MoveTo:
+                path.moveTo(points[0]);
+                break;
+            case BezierPath::LineTo:
+                path.lineTo(points[0]);
+                break;
+            case BezierPath::CurveTo:
+                path.curveTo(points[2], points[0], points[1]);
+                break;
+            case BezierPath::ClosePath:
+                path.closePath();
+                break;
+            }
+        }
+        if (lineWidth) {
+            double width = 0;
+            if (!number(*lineWidth, &width))
+                return std::nullopt;
+            if (std::isfinite(width) && width >= 0)
+                path.setLineWidth(width);
+        }
+        if (winding) {
+            qint64 rule = 0;
+            if (!integer(*winding, &rule))
+                return std::nullopt;
+            if (rule == BezierPath::EvenOddWinding)
+                path.setWindingRule(BezierPath::EvenOddWinding);
+        }
+        return path;
+    }
+
+private:
+    static quint64 bigEndian(const uchar *p, int size)
+    {
+        quint64 value = 0;
+        for (int i = 0; i < size; ++i)
+            value = (value << 8) | p[i];
+        return value;
+    }
+    // The object a reference stored at `at` names.
+    bool ref(quint64 at, quint64 *object) const
+    {
+        if (at < 8 || at > m_table || m_table - at < quint64(m_refSize))
+            return false;
+        *object = bigEndian(m_data + at, m_refSize);
+        return *object < m_objects;
+    }
+    // Where an object starts: past the header, before the offset table.
+    bool start(quint64 object, quint64 *at) const
+    {
+        if (object >= m_objects)
+            return false;
+        *at = bigEndian(m_data + m_table + object * quint64(m_offsetSize), m_offsetSize);
+        return *at >= 8 && *at < m_table;
+    }
+    // An array (0xA) or dictionary (0xD): how many it holds and where its references begin.
+    bool counted(quint64 object, uchar kind, quint64 *count, quint64 *body) const
+    {
+        quint64 at = 0;
+        if (!start(object, &at) || (m_data[at] >> 4) != kind)
+            return false;
+        *count = m_data[at] & 0x0F;
+        *body = at + 1;
+        if (*count != 0x0F)
+            return true;
+        const uchar marker = m_data[at + 1];
+        const int size = 1 << (marker & 0x0F);
+        if ((marker >> 4) != 0x1 || size > 4 || at + 2 + quint64(size) > m_table)
+            return false;
+        *count = bigEndian(m_data + at + 2, size);
+        *body = at + 2 + quint64(size);
+        return true;
+    }
+    bool integer(quint64 object, qint64 *value) const
+    {
+        quint64 at = 0;
+        if (!start(object, &at) || (m_data[at] >> 4) != 0x1)
+            return false;
+        const int size = 1 << (m_data[at] & 0x0F);
+        if (size > 8 || at + 1 + quint64(size) > m_table)
+            return false;
+        const quint64 bits = bigEndian(m_data + at + 1, size);
+        *value = size == 8 ? qint64(bits) : qint64(bits);
+        return true;
+    }
+    // An integer or a real, as a number.
+    bool number(quint64 object, double *value) const
+    {
+        quint64 at = 0;
+        if (!start(object, &at))
+            return false;
+        const uchar marker = m_data[at];
+        if ((marker >> 4) == 0x1) {
+            qint64 whole = 0;
+            if (!integer(object, &whole))
+                return false;
+            *value = double(whole);
+            return true;
+        }
+        if (marker == 0x22 && at + 5 <= m_table) {
+            const quint32 bits = quint32(bigEndian(m_data + at + 1, 4));
+            float narrow = 0;
+            std::memcpy(&narrow, &bits, sizeof narrow);
+            *value = double(narrow);
+            return true;
+        }
+        if (marker == 0x23 && at + 9 <= m_table) {
+            const quint64 bits = bigEndian(m_data + at + 1, 8);
+            std::memcpy(value, &bits, sizeof *value);
+            return true;
+        }
+        return false;
+    }
+    // An ASCII string's bytes; null for any other object.
+    QByteArray ascii(quint64 object) const
+    {
+        quint64 count = 0, at = 0;
+        if (!counted(object, 0x5, &count, &at) || at + count > m_table)
+            return {};
+        return QByteArray(reinterpret_cast<const char *>(m_data + at), qsizetype(count));
+    }
+
+    const uchar *m_data;
+    quint64 m_size;
+    int m_offsetSize = 0;
+    int m_refSize = 0;
+    quint64 m_objects = 0;
+    quint64 m_table = 0;
+};
+
 } // namespace
 
 QByteArray BezierPathArchive::archive(const BezierPath &path)
@@ -250,6 +478,8 @@ qsizetype BezierPathArchive::elementsPastLimit(const QVariant &stored)
 
 std::optional<BezierPath> BezierPathArchive::unarchive(const QByteArray &data)
 {
+    if (std::optional<BezierPath> read = OutlineReader(data).read())
+        return read;
     const std::optional<QVariantMap> payload = Archiver::unarchive(data, className);
     if (!payload)
         return std::nullopt;

@@ -8,7 +8,10 @@
 
 #include <plist/plist.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 #include "objects/BezierPathArchive.h"
 #include "platform/Archiver.h"
@@ -92,4 +95,69 @@ TEST(BezierPathArchive, ALargeOutlineWrittenStraightReadsAsTheTreeOfItsElements)
         }
     }
     EXPECT_EQ(checked, 48);
+}
+
+// Outlines as libplist writes them (its own binary layout, and XML as earlier writers might have
+// left them) read back as they were; a damaged element type or a coordinate that is no number
+// makes the outline unreadable whichever reader takes it.
+TEST(BezierPathArchive, OutlinesWrittenByLibplistReadBackAsTheyWere)
+{
+    auto libplistForms = [](const QByteArray &data, const std::function<void(plist_t)> &change = {}) {
+        plist_t root = nullptr;
+        plist_from_bin(data.constData(), uint32_t(data.size()), &root);
+        EXPECT_TRUE(root);
+        if (!root)
+            return std::vector<QByteArray>{};
+        if (change)
+            change(root);
+        char *bytes = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(root, &bytes, &length);
+        std::vector<QByteArray> forms{QByteArray(bytes, qsizetype(length))};
+        std::free(bytes);
+        plist_to_xml(root, &bytes, &length);
+        forms.emplace_back(bytes, qsizetype(length));
+        std::free(bytes);
+        plist_free(root);
+        return forms;
+    };
+    auto firstCoordinate = [](plist_t root) {
+        return plist_array_get_item(plist_array_get_item(plist_dict_get_item(root, "Elements"), 0), 1);
+    };
+    for (const int elements : {0, 1, 15, 300, 2500}) {
+        BezierPath outline = mixedOutline(elements, quint32(elements + 3));
+        outline.setWindingRule(elements % 2 ? BezierPath::EvenOddWinding : BezierPath::NonZeroWinding);
+        outline.setLineWidth(elements % 3 ? 0.25 : 2.0);
+        const QByteArray written = BezierPathArchive::archive(outline);
+        for (const QByteArray &form : libplistForms(written)) {
+            const std::optional<BezierPath> back = BezierPathArchive::unarchive(form);
+            ASSERT_TRUE(back) << elements << " elements";
+            EXPECT_TRUE(*back == outline) << elements << " elements";
+            EXPECT_EQ(back->lineWidth(), outline.lineWidth());
+            EXPECT_EQ(back->windingRule(), outline.windingRule());
+        }
+        if (elements == 0)
+            continue;
+        const auto badType = libplistForms(written, [](plist_t root) {
+            plist_set_uint_val(plist_array_get_item(plist_array_get_item(plist_dict_get_item(root, "Elements"), 0), 0), 9);
+        });
+        const auto notANumber = libplistForms(written, [&](plist_t root) { plist_set_real_val(firstCoordinate(root), NAN); });
+        const auto text = libplistForms(written, [&](plist_t root) {
+            plist_array_set_item(plist_array_get_item(plist_dict_get_item(root, "Elements"), 0), plist_new_string("x"), 1);
+        });
+        for (const auto *damaged : {&badType, &notANumber, &text})
+            for (const QByteArray &form : *damaged)
+                EXPECT_FALSE(BezierPathArchive::unarchive(form)) << elements << " elements";
+        // Whole numbers stored as integers, as a tree's writer may store them, read as numbers.
+        const auto whole = libplistForms(written, [&](plist_t root) {
+            plist_array_set_item(plist_array_get_item(plist_dict_get_item(root, "Elements"), 0), plist_new_uint(7), 1);
+        });
+        for (const QByteArray &form : whole) {
+            const std::optional<BezierPath> back = BezierPathArchive::unarchive(form);
+            ASSERT_TRUE(back);
+            QPointF points[3];
+            back->elementAt(0, points);
+            EXPECT_EQ(points[0].x(), 7.0);
+        }
+    }
 }
