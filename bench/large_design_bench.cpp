@@ -518,6 +518,9 @@ void prepare(const QString &key)
     // have left one of its own in the shared folder.
     if (key == QLatin1String("template-apply"))
         trigger(QStringLiteral("File"), QStringLiteral("Save as Template..."));
+    // The canvas drawn as all that left it: a selection of thousands of objects may take longer
+    // to draw than the turns below, and is no part of the command.
+    canvas->repaint();
     turnFor(300);
 }
 

@@ -492,7 +492,10 @@ public:
     // ---- label export (src/printing/RectsView_export.cpp) ----
     QByteArray createObjectImage(float resolution, const QString &type, int labelNumber = 0);
     // The label at that resolution; barcodes show the sequence value of the label of that number.
-    QImage renderLabelImage(float resolution, bool transparent, int labelNumber = 0);
+    // With `answer`, the window answers between slices of the drawing (false there: given up,
+    // no picture then); the canvas is as it was while it answers.
+    QImage renderLabelImage(float resolution, bool transparent, int labelNumber = 0,
+                            const std::function<bool()> &answer = {});
     bool createPDFFile(const QString &path, QString *error = nullptr, int labelNumber = 0);
     // False with `cancelled` set when the user gave the file up in its progress panel.
     bool exportLabelToFile(const QString &path, int formatTag, double resolution, QString *error = nullptr,
@@ -675,7 +678,9 @@ public:
     QVariantMap drawDocumentDictionaryForGraphics(const GraphicList &graphics);
     // Its parts: everything but the objects and the small picture of the label, and the picture.
     QVariantMap documentSettingsForGraphics(const GraphicList &graphics);
-    QByteArray documentPreviewForGraphics(const GraphicList &graphics);
+    // `answer`, when given, lets the window answer now and then while the picture is drawn, and
+    // gives it up when it says false (nothing then).
+    QByteArray documentPreviewForGraphics(const GraphicList &graphics, const std::function<bool()> &answer = {});
     QVariantMap labelRepresentation() const;
     // More objects than any label holds. Whatever is saved must open again, so one limit holds
     // for opening, saving and every command that adds objects.
@@ -716,6 +721,8 @@ public:
     {
         qsizetype size = 0;
         bool written = false;
+        // The user gave it up in its progress panel: nothing was written.
+        bool cancelled = false;
     };
     DesignFile writeDesignFile(const QString &path);
     bool saveDocument() { return save(); }
@@ -746,12 +753,15 @@ public:
     // The current database's path and selected record key for a document; empty path when
     // no database is current.
     std::function<std::pair<QString, qint64>()> currentDatabaseForDocument;
-    std::function<QByteArray()> documentPreviewData;
+    // The picture drawn a slice at a time when given a way to answer between slices.
+    std::function<QByteArray(const std::function<bool()> &answer)> documentPreviewData;
 
     // ---- clipboard ----
     static QString pasteboardType();
+    // Null when nothing is selected or the user gave the copy up in its progress panel.
     QMimeData *mimeDataForSelection();
-    void copy();
+    // False when nothing was copied.
+    bool copy();
     void cut();
     void paste(const QPointF &offset = QPointF(), bool withOffset = false);
     void duplicate();
@@ -1074,10 +1084,12 @@ public:
     // A fresh path in the user's template folder of the current orientation (made when
     // missing); null when the folder cannot be made.
     QString getTemplatePath();
-    // The template file's bytes for the current design; empty when it cannot be made.
-    QByteArray templateDocumentData();
-    // The current page at the label's full size in points on white, drawn in layer order.
-    QImage createTemplateObjectImage();
+    // The template file's bytes for the current design; empty when it cannot be made, or
+    // when the user gave it up in its progress panel (`cancelled` says so).
+    QByteArray templateDocumentData(bool *cancelled = nullptr);
+    // The current page at the label's full size in points on white, drawn in layer order;
+    // `answer` as for documentPreviewForGraphics.
+    QImage createTemplateObjectImage(const std::function<bool()> &answer = {});
     // Applies a template file to the design (a tile click sends YES): the earlier template
     // objects give way (with YES and a one-sided template only those of the current page),
     // the template's objects go behind everything with their text links and groups, scaled

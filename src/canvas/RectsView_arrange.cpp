@@ -23,7 +23,8 @@ void RectsView::replicate()
     if (!roomForObjects(qsizetype(std::max(count, 0)) * _selectedObjects.size(),
                         Language::stringForKey(QStringLiteral("Replicate"))))
         return;
-    copy();
+    if (!copy())
+        return;
     // The first copy lies on the original, each further one a step away; a paste given up
     // ends the run.
     for (int i = 0; i < count; ++i) {

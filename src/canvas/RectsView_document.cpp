@@ -13,9 +13,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPainter>
-#include <QProgressDialog>
 #include <QSaveFile>
-#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QThreadPool>
@@ -23,6 +21,8 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -31,6 +31,7 @@
 
 #include "canvas/RectsView.h"
 #include "canvas/ObjectForms.h"
+#include "canvas/SlicedWork.h"
 #include "foundation/Language.h"
 #include "objects/BezierPathArchive.h"
 #include "objects/ColorPath.h"
@@ -185,60 +186,6 @@ void saveFailed(QWidget *parent, const QString &reason = QString())
                              {Language::stringForKey(QStringLiteral("Close"))});
 }
 
-// Objects are made this long at a time before the window answers again.
-constexpr qint64 AnswerEveryMs = 40;
-bool answeringWhileMaking = false;
-
-// The objects of stored forms, a few entries at a time, read (from a file's bytes) and freed once
-// their objects are made. With a window, it answers between slices of the work: past the first
-// slice a panel saying `doing` shows how far it is, keeping the user's input from the window
-// meanwhile, and its Cancel gives up (nothing then). The canvas is not drawn meanwhile: nothing
-// of its design is touched while they are made, and it is drawn again once they join it.
-std::optional<GraphicList> objectsOfForms(const PropertyListArray &forms, QWidget *window, QWidget *canvas = nullptr,
-                                          const char *doing = nullptr)
-{
-    GraphicList made;
-    made.reserve(forms.size());
-    // A second design made while the first one's panel answers is made without a panel.
-    const bool answering = window && !answeringWhileMaking;
-    const QScopedValueRollback<bool> inside(answeringWhileMaking, answeringWhileMaking || answering);
-    std::unique_ptr<QProgressDialog> progress;
-    bool cancelled = false;
-    QElapsedTimer slice;
-    slice.start();
-    const bool drawn = canvas && canvas->updatesEnabled();
-    if (answering && drawn)
-        canvas->setUpdatesEnabled(false);
-    ObjectsFromForms making(forms);
-    making.deliver([&](GraphicPtr &&graphic, qsizetype entry) {
-        made.append(std::move(graphic));
-        if (!answering || slice.elapsed() < AnswerEveryMs)
-            return true;
-        if (!progress) {
-            progress = std::make_unique<QProgressDialog>(Language::stringForKey(QString::fromUtf8(doing)),
-                                                         Language::stringForKey(QStringLiteral("Cancel")), 0,
-                                                         int(std::min<qsizetype>(forms.size(), INT_MAX)), window);
-            progress->setWindowModality(Qt::WindowModal);
-            // The window stays the active one: turning inactive would draw the whole design
-            // shown again, for nothing.
-            progress->setAttribute(Qt::WA_ShowWithoutActivating);
-            progress->setMinimumDuration(0);
-            progress->setAutoReset(false);
-            progress->setAutoClose(false);
-        }
-        progress->setValue(int(std::min<qsizetype>(entry, INT_MAX)));
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        cancelled = progress->wasCanceled();
-        slice.restart();
-        return !cancelled;
-    });
-    if (answering && drawn)
-        canvas->setUpdatesEnabled(true);
-    if (cancelled)
-        return std::nullopt;
-    return made;
-}
-
 QString withExtension(const QString &path, const QString &extension)
 {
     if (QFileInfo(path).suffix() == extension)
@@ -359,10 +306,16 @@ QVariantMap RectsView::documentSettingsForGraphics(const GraphicList &graphics)
     return dict;
 }
 
-QByteArray RectsView::documentPreviewForGraphics(const GraphicList &graphics)
+QByteArray RectsView::documentPreviewForGraphics(const GraphicList &graphics, const std::function<bool()> &answer)
 {
-    QByteArray preview = documentPreviewData ? documentPreviewData() : QByteArray();
-    if (!preview.isEmpty())
+    bool gaveUp = false;
+    const std::function<bool()> between = answer ? std::function<bool()>([&answer, &gaveUp] {
+        gaveUp = gaveUp || !answer();
+        return !gaveUp;
+    })
+                                                 : std::function<bool()>();
+    QByteArray preview = documentPreviewData ? documentPreviewData(between) : QByteArray();
+    if (!preview.isEmpty() || gaveUp)
         return preview;
     // The label at 72 dots per inch, as the document browser shows it.
     const QSize size(std::clamp(int(std::lround(_tlabel.width * 72.0)), 1, 4096),
@@ -764,13 +717,17 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
 {
     // Another thread writes the document, and then its file, while this one makes its objects'
     // forms and its picture, each handed over as soon as it is made: Save then takes little
-    // more than making them. All that was made is freed off this thread afterwards.
+    // more than making them. They are made a slice at a time, the window answering between
+    // slices behind a panel whose Cancel leaves the file as it was. All that was made is freed
+    // off this thread afterwards.
     struct Writer
     {
         std::shared_ptr<PropertyListStream> objects = std::make_shared<PropertyListStream>(PropertyListStream::Array);
         std::shared_ptr<PropertyListStream> preview = std::make_shared<PropertyListStream>(PropertyListStream::Value);
         DesignFile outcome;
         std::thread thread;
+        std::atomic<bool> givenUp{false};
+        std::atomic<bool> finished{false};
         // Whatever happens, the writer is let finish before the outcome is read or this returns.
         ~Writer()
         {
@@ -786,8 +743,12 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
     };
     DesignFile outcome;
     {
+        // The design as it is now, whatever the window does between slices.
+        const GraphicList graphics = rects;
+        WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Saving the design...")),
+                                  graphics.size() + 1, WindowAnswering::PanelAfterMs);
         Writer writer;
-        QVariantMap settings = documentSettingsForGraphics(rects);
+        QVariantMap settings = documentSettingsForGraphics(graphics);
         settings.insert(QStringLiteral("ObjectsList"), QVariant::fromValue(writer.objects));
         settings.insert(QStringLiteral("QuillmarkDocPreview"), QVariant::fromValue(writer.preview));
         QVariant tree(settings);
@@ -801,17 +762,36 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
             const qint64 size = PropertyList::writeBinary(tree, file, opened ? PropertyList::MaximumSize : -1);
             PropertyList::disposeOffThread(std::move(tree));
             writer.outcome.size = std::max<qint64>(size, 0);
-            // What Open would refuse is not written, and a failed write leaves the old file.
-            writer.outcome.written = opened && size > 0 && size <= PropertyList::MaximumSize && file.commit();
+            // What Open would refuse is not written, a failed write leaves the old file, and
+            // so does a Save given up.
+            writer.outcome.written = opened && size > 0 && size <= PropertyList::MaximumSize && !writer.givenUp
+                                     && file.commit();
             if (!writer.outcome.written)
                 file.cancelWriting();
+            writer.finished = true;
         });
-        ObjectForms(rects, &rects).deliver([&writer](QVariant &&form) { writer.objects->append(std::move(form)); });
+        const bool formsMade = formsInSlices(
+            graphics, &graphics, [&writer](QVariant &&form) { writer.objects->append(std::move(form)); },
+            [&answering](qsizetype done) { return answering.step(done); });
+        writer.givenUp = !formsMade;
         writer.objects->finish();
-        writer.preview->append(documentPreviewForGraphics(rects));
+        if (formsMade) {
+            const QByteArray preview = documentPreviewForGraphics(graphics, [&answering, &graphics] {
+                return answering.now(graphics.size());
+            });
+            writer.givenUp = answering.cancelled();
+            writer.preview->append(preview);
+        }
         writer.preview->finish();
+        // The file's last bytes reach the disk while the window answers.
+        while (!writer.finished) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (!answering.step(graphics.size()))
+                writer.givenUp = true;
+        }
         writer.thread.join();
         outcome = writer.outcome;
+        outcome.cancelled = answering.cancelled() && !outcome.written;
     }
     return outcome;
 }
@@ -841,6 +821,9 @@ bool RectsView::writeDesign(const QString &path)
         return false;
     }
     const DesignFile file = writeDesignFile(path);
+    // Given up in its panel, nothing was written and there is nothing to tell.
+    if (file.cancelled)
+        return false;
     if (file.size > PropertyList::MaximumSize) {
         saveFailed(window(), Language::withValues(
                                  Language::stringForKey(QStringLiteral("The design would take %@ MB, more than the %@ MB a design may take: it was not saved.")),
@@ -1093,8 +1076,24 @@ QMimeData *RectsView::mimeDataForSelection()
     const std::shared_ptr<Archiver::KeptRoots> archives = Archiver::newKeptRoots();
     QVariantMap dictionary;
     {
+        // Made a slice at a time, the window answering between slices as Save does.
+        WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Copying the objects...")),
+                                  ordered.size() + 1, WindowAnswering::PanelAfterMs);
         const Archiver::Recording recording(archives);
-        dictionary = drawDocumentDictionaryForGraphics(ordered);
+        dictionary = documentSettingsForGraphics(ordered);
+        QVariantList objects;
+        objects.reserve(ordered.size());
+        if (!formsInSlices(
+                ordered, &ordered, [&objects](QVariant &&form) { objects.append(std::move(form)); },
+                [&answering](qsizetype done) { return answering.step(done); }))
+            return nullptr;
+        dictionary.insert(QStringLiteral("ObjectsList"), objects);
+        const QByteArray preview = documentPreviewForGraphics(ordered, [&answering, &ordered] {
+            return answering.now(ordered.size());
+        });
+        if (answering.cancelled())
+            return nullptr;
+        dictionary.insert(QStringLiteral("QuillmarkDocPreview"), preview);
     }
     std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> drawings;
     drawings.reserve(ordered.size());
@@ -1103,17 +1102,22 @@ QMimeData *RectsView::mimeDataForSelection()
     return new DesignMimeData(std::move(dictionary), archives, std::move(drawings));
 }
 
-void RectsView::copy()
+bool RectsView::copy()
 {
-    if (QMimeData *mime = mimeDataForSelection())
-        QGuiApplication::clipboard()->setMimeData(mime);
+    QMimeData *mime = mimeDataForSelection();
+    if (!mime)
+        return false;
+    QGuiApplication::clipboard()->setMimeData(mime);
+    return true;
 }
 
 void RectsView::cut()
 {
     if (_selectedObjects.isEmpty())
         return;
-    copy();
+    // Given up while copied, nothing goes.
+    if (!copy())
+        return;
     delete_();
     setActionName(Language::stringForKey(QStringLiteral("Cut")));
 }
@@ -1280,7 +1284,9 @@ void RectsView::duplicate()
         return;
     if (!roomForObjects(_selectedObjects.size(), localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings"))))
         return;
-    copy();
+    // Given up while copied, nothing is added.
+    if (!copy())
+        return;
     const qsizetype before = rects.size();
     paste(duplicateOffset ? duplicateOffset() : QPointF(5.0, 5.0), true);
     // A paste given up adds nothing and leaves the last step its own name.

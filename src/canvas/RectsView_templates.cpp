@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
@@ -17,10 +18,12 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 
 #include "canvas/ObjectForms.h"
 #include "canvas/RectsView.h"
 #include "canvas/SaveTemplate.h"
+#include "canvas/SlicedWork.h"
 #include "canvas/TemplateFile.h"
 #include "foundation/Language.h"
 #include "foundation/SegmentedControl.h"
@@ -114,7 +117,7 @@ QString RectsView::getTemplatePath()
     return folder + QLatin1Char('/') + stamp + QLatin1Char('.') + QLatin1String(TemplateFile::Extension);
 }
 
-QImage RectsView::createTemplateObjectImage()
+QImage RectsView::createTemplateObjectImage(const std::function<bool()> &answer)
 {
     clearEditable();
     const QSize size(std::clamp(int(std::lround(double(_tlabel.width) * 72.0)), 1, 4096),
@@ -128,45 +131,86 @@ QImage RectsView::createTemplateObjectImage()
     // Marks and hairlines are sized for the zoom: the preview is drawn at 100 %. A thumbnail:
     // pictures are drawn from the rasters the screen holds.
     const double zoom = _zoomValue;
-    _zoomValue = 1.0;
     const bool preview = m_documentPreview;
-    m_documentPreview = true;
+    auto drawing = [&](bool on) {
+        _zoomValue = on ? 1.0 : zoom;
+        m_documentPreview = on || preview;
+    };
+    drawing(true);
     const QString page = getCurrPageName();
-    const ColorRect::DrawingPass pass;
-    for (const GraphicPtr &graphic : sortedByLayer(rects))
-        if (graphic->isOnPageNamed(page) && !graphic->isHidden())
-            graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
-    m_documentPreview = preview;
-    _zoomValue = zoom;
+    std::optional<ColorRect::DrawingPass> pass;
+    pass.emplace();
+    QElapsedTimer slice;
+    slice.start();
+    for (const GraphicPtr &graphic : sortedByLayer(rects)) {
+        if (!graphic->isOnPageNamed(page) || graphic->isHidden())
+            continue;
+        graphic->drawFrame(&painter, QRectF(QPointF(), QSizeF(size)), false);
+        if (!answer || slice.elapsed() < WindowAnswering::sliceMs())
+            continue;
+        // The window answers with the canvas as it shows it.
+        pass.reset();
+        drawing(false);
+        if (!answer()) {
+            painter.end();
+            return {};
+        }
+        drawing(true);
+        pass.emplace();
+        slice.restart();
+    }
+    pass.reset();
+    drawing(false);
     painter.end();
     return image;
 }
 
-QByteArray RectsView::templateDocumentData()
+QByteArray RectsView::templateDocumentData(bool *cancelled)
 {
     const QString orientation = getTemplateFolder();
     GraphicList graphics;
     for (const GraphicPtr &graphic : std::as_const(rects))
         if (graphic->isOnPageNamed(orientation + FrontSide) || graphic->isOnPageNamed(orientation + BackSide))
             graphics.append(graphic);
+    // Made a slice at a time, the window answering between slices as Save does.
+    WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Saving the template...")),
+                              graphics.size() + 1, WindowAnswering::PanelAfterMs);
+    auto givenUp = [&answering, cancelled] {
+        if (cancelled)
+            *cancelled = answering.cancelled();
+        return QByteArray();
+    };
     QVariantMap dict;
     QVariantList objects;
+    objects.reserve(graphics.size());
     PictureCopy::Batch copies;
     for (const GraphicPtr &graphic : std::as_const(graphics))
         graphic->startPictureCopy(copies, true);
     const ColorRect::LinkedTextPlaces places(graphics);
-    for (const GraphicPtr &graphic : std::as_const(graphics))
+    for (const GraphicPtr &graphic : std::as_const(graphics)) {
         objects.append(graphic->propertyListRepresentationTemplate(&graphics, &places));
+        if (!answering.step(objects.size()))
+            return givenUp();
+    }
     dict.insert(QStringLiteral("ObjectsList"), objects);
     if (!_groups.isEmpty())
         dict.insert(QStringLiteral("GroupsList"), groupsRepresentation(graphics));
-    const QByteArray preview = TemplateFile::previewData(createTemplateObjectImage());
+    const QImage image = createTemplateObjectImage([&answering, &graphics] { return answering.now(graphics.size()); });
+    if (answering.cancelled())
+        return givenUp();
+    const QByteArray preview = TemplateFile::previewData(image);
     if (preview.isEmpty())
         return {};
     dict.insert(QStringLiteral("TemplateImage"), preview);
     dict.insert(QStringLiteral("TemplateBounds"),
                 rectToString(QRectF(0.0, 0.0, double(_tlabel.width) * 72.0, double(_tlabel.height) * 72.0)));
-    return PropertyList::toData(dict, PlistFormat::Binary);
+    objects = QVariantList();
+    QByteArray data;
+    besideWindow(answering, graphics.size(), [&dict, &data] {
+        data = PropertyList::toData(dict, PlistFormat::Binary);
+        PropertyList::disposeOffThread(QVariant(std::move(dict)));
+    });
+    return data;
 }
 
 void RectsView::saveTemplate()
@@ -196,7 +240,11 @@ void RectsView::saveTemplate()
     const SpinScope busy(*this);
     const QString fresh = getTemplatePath();
     const QString path = fresh.isEmpty() ? QString() : TemplateFile::uniquePath(QFileInfo(fresh).path(), title);
-    const QByteArray data = path.isEmpty() ? QByteArray() : templateDocumentData();
+    bool cancelled = false;
+    const QByteArray data = path.isEmpty() ? QByteArray() : templateDocumentData(&cancelled);
+    // Given up in its progress panel, nothing was written and there is nothing to tell.
+    if (cancelled)
+        return;
     bool written = false;
     if (!data.isEmpty()) {
         QSaveFile file(path);
@@ -353,7 +401,14 @@ void RectsView::keepTextOffTheHole(const GraphicList &placed)
 
 bool RectsView::setupNewTemplate(const QString &path, bool oneside)
 {
-    const std::optional<QVariantMap> read = TemplateFile::read(path);
+    std::optional<QVariantMap> read;
+    {
+        // Laid out again by a stock change, the template is read and made inside that change.
+        WindowAnswering answering(m_stockChanging ? nullptr : window(),
+                                  Language::stringForKey(QStringLiteral("Reading the file...")), 1,
+                                  WindowAnswering::PanelAfterMs);
+        besideWindow(answering, 0, [&read, &path] { read = TemplateFile::read(path); });
+    }
     if (!read) {
         // A damaged file changes nothing, not even the undo history.
         reportTemplateNotRead();
@@ -362,6 +417,43 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
     const QVariantMap &dict = *read;
     if (!roomForTemplate(dict, oneside))
         return false;
+    // The objects are made before anything changes, as Open makes a design's: a picture placed
+    // many times is decoded once for all its objects, a chain's text read once from its first
+    // box, and the window answers meanwhile; given up, the design stays as it was.
+    const bool hasObjects = dict.contains(QStringLiteral("ObjectsList"));
+    QVariantList entries = hasObjects ? dict.value(QStringLiteral("ObjectsList")).toList() : QVariantList();
+    // The forms of tens of thousands of objects take a good while to let go of: that is done
+    // aside, whichever way this ends.
+    struct Aside
+    {
+        std::optional<QVariantMap> &read;
+        QVariantList &entries;
+        ~Aside()
+        {
+            PropertyList::disposeOffThread(QVariant(std::move(entries)));
+            if (read)
+                PropertyList::disposeOffThread(QVariant(std::move(*read)));
+        }
+    } aside{read, entries};
+    GraphicList made;
+    QStringList storedPages;
+    if (hasObjects) {
+        const PropertyListArray forms(entries);
+        QList<qsizetype> places;
+        std::optional<GraphicList> objects;
+        {
+            const SpinScope busy(*this);
+            // Laid out again by a stock change, the template is made inside that change.
+            objects = objectsOfForms(forms, m_stockChanging ? nullptr : window(), this, "Adding the objects...", &places);
+        }
+        if (!objects)
+            return false;
+        made = std::move(*objects);
+        const QString pageKey = QStringLiteral("PageName");
+        storedPages.reserve(places.size());
+        for (const qsizetype entry : std::as_const(places))
+            storedPages.append(forms.valueAt(entry, pageKey).toString());
+    }
     const ChangeBatch batch(*this);
     clearEditable();
     // Laid out again by a stock change, the template is part of that change's step.
@@ -370,22 +462,7 @@ bool RectsView::setupNewTemplate(const QString &path, bool oneside)
     m_undoManager.beginUndoGrouping();
     const QRectF templateBounds = TemplateFile::bounds(dict);
 
-    if (dict.contains(QStringLiteral("ObjectsList"))) {
-        const QVariantList entries = dict.value(QStringLiteral("ObjectsList")).toList();
-        GraphicList made;
-        QStringList storedPages;
-        {
-            // Made as Open makes a design's objects: a picture placed many times is decoded
-            // once for all its objects, a chain's text read once from its first box.
-            const PropertyListArray forms(entries);
-            const QString pageKey = QStringLiteral("PageName");
-            ObjectsFromForms making(forms);
-            making.deliver([&](GraphicPtr &&graphic, qsizetype entry) {
-                storedPages.append(forms.valueAt(entry, pageKey).toString());
-                made.append(std::move(graphic));
-                return true;
-            });
-        }
+    if (hasObjects) {
         const bool twoSides = TemplateFile::hasTwoSides(entries);
         clearSelection();
         // The user's own groups that hold template objects about to give way keep them for

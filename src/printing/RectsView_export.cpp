@@ -27,6 +27,7 @@
 #include "platform/PrintInfo.h"
 #include "platform/Prompts.h"
 #include "platform/UserDefaults.h"
+#include "canvas/SlicedWork.h"
 #include "printing/CopyExport.h"
 #include "printing/EncodePipeline.h"
 #include "printing/ExportFile.h"
@@ -206,7 +207,8 @@ void tellOfCoarseBars(RectsView &view, const ExportChoice &choice)
 
 } // namespace
 
-QImage RectsView::renderLabelImage(float resolution, bool transparent, int labelNumber)
+QImage RectsView::renderLabelImage(float resolution, bool transparent, int labelNumber,
+                                   const std::function<bool()> &answer)
 {
     const double W = double(_tlabel.width) * 72.0;
     const double H = double(_tlabel.height) * 72.0;
@@ -228,10 +230,28 @@ QImage RectsView::renderLabelImage(float resolution, bool transparent, int label
     const QString page = getCurrPageName();
     const double zoom = _zoomValue;
     _zoomValue = s;
-    const ColorRect::DrawingPass pass;
-    for (const GraphicPtr &graphic : sortedByLayer(rects))
-        if (graphic->isOnPageNamed(page))
-            graphic->printFrame(&painter, QRectF(0, 0, W, H), labelNumber);
+    std::optional<ColorRect::DrawingPass> pass;
+    pass.emplace();
+    QElapsedTimer slice;
+    slice.start();
+    for (const GraphicPtr &graphic : sortedByLayer(rects)) {
+        if (!graphic->isOnPageNamed(page))
+            continue;
+        graphic->printFrame(&painter, QRectF(0, 0, W, H), labelNumber);
+        if (!answer || slice.elapsed() < WindowAnswering::sliceMs())
+            continue;
+        // The window answers with the canvas as it shows it.
+        pass.reset();
+        _zoomValue = zoom;
+        if (!answer()) {
+            painter.end();
+            return {};
+        }
+        _zoomValue = s;
+        pass.emplace();
+        slice.restart();
+    }
+    pass.reset();
     _zoomValue = zoom;
     painter.end();
     return image;
@@ -633,13 +653,28 @@ void RectsView::installPrintingHooks()
             return std::nullopt;
         return written;
     };
-    documentPreviewData = [this] {
+    documentPreviewData = [this](const std::function<bool()> &answer) {
         const bool previewMode = _previewMode;
-        _previewMode = true;
-        m_documentPreview = true;
-        const QByteArray data = createObjectImage(72.0f, QString());
-        m_documentPreview = false;
-        _previewMode = previewMode;
+        auto drawing = [this, previewMode](bool on) {
+            _previewMode = on || previewMode;
+            m_documentPreview = on;
+        };
+        drawing(true);
+        QByteArray data;
+        if (!answer) {
+            data = createObjectImage(72.0f, QString());
+        } else {
+            // Drawn as createObjectImage draws it, a slice at a time.
+            const QImage image = renderLabelImage(72.0f, false, 0, [&answer, &drawing] {
+                drawing(false);
+                const bool goOn = answer();
+                drawing(true);
+                return goOn;
+            });
+            if (!image.isNull())
+                data = ImageExport::encode(image, ImageFileType::TIFF, 72.0f);
+        }
+        drawing(false);
         return data;
     };
 }
