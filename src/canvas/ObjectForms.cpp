@@ -1,5 +1,7 @@
 #include "canvas/ObjectForms.h"
 
+#include "objects/TextFlow.h"
+
 #include <QTextDocument>
 #include <QThread>
 #include <QThreadPool>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "foundation/Language.h"
+#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/Archiver.h"
 
@@ -165,8 +168,12 @@ ObjectForms::ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
             shared.insert(text);
     for (qsizetype i = 0; i < count; ++i) {
         // The boxes of a chain share one text, read once, here: asking each whether its text
-        // may be read elsewhere would read the whole text once for every box.
+        // may be read elsewhere would read the whole text once for every box. So is a box of a
+        // chain whose other boxes this list does not hold (a slice of a design): only here is
+        // it known which box of the chain writes the text.
         if (const QTextDocument *text = work.objects[i]->textIfAny(); text && shared.count(text))
+            continue;
+        if (const TextFlow *flow = work.objects[i]->textFlow(); flow && flow->containers().size() > 1)
             continue;
         const QTextDocument *text = nullptr;
         work.elsewhere[i] = work.objects[i]->formReadableOffThread(&text) ? 1 : 0;

@@ -72,6 +72,19 @@ void openEveryKind(apptest::WindowFixture &f, const QString &dir)
             objects.append(graphic);
         }
     }
+    // A box at the end continues the text of the first: slices of the design hold the one
+    // without the other.
+    GraphicPtr head;
+    for (const GraphicPtr &graphic : std::as_const(objects))
+        if (graphic->className() == QLatin1String("ColorRect") && !head)
+            head = graphic;
+    if (head) {
+        GraphicPtr tail = ColorRect::create(QRectF(6, 6 + (i / 8 + 1) * 20.0, 60, 18));
+        tail->setPageName(f.canvas()->getCurrPageName());
+        tail->setObjectLayer(1);
+        tail->setTextLink(head.get(), true);
+        objects.append(tail);
+    }
     const QString path = dir + QStringLiteral("/Every Kind.qkdoc");
     ASSERT_TRUE(PropertyList::writeFile(path, f.canvas()->drawDocumentDictionaryForGraphics(objects), PlistFormat::Binary));
     f.prompts->queuePath(path);
