@@ -6,6 +6,7 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <cmath>
 
 #include "objects/TextFlow.h"
 
@@ -38,6 +39,7 @@ struct SharedKey
 struct SharedLaid
 {
     std::weak_ptr<const QTextLayout> layout;
+    std::weak_ptr<void> pictures;
     QSizeF size;
     QRectF firstLine;
 };
@@ -113,6 +115,11 @@ void StringLayout::layout(Laid &laid)
                 continue;
             if (std::shared_ptr<const QTextLayout> layout = it->second.layout.lock()) {
                 laid.layout = std::move(layout);
+                laid.pictures = std::static_pointer_cast<Pictures>(it->second.pictures.lock());
+                if (!laid.pictures) {
+                    laid.pictures = std::make_shared<Pictures>();
+                    it->second.pictures = laid.pictures;
+                }
                 laid.size = it->second.size;
                 laid.firstLine = it->second.firstLine;
                 return;
@@ -174,11 +181,12 @@ void StringLayout::layout(Laid &laid)
     }
     laid.size = QSizeF(widest, y);
     laid.layout = made;
+    laid.pictures = std::make_shared<Pictures>();
     if (key) {
         auto &shared = sharedLayouts();
         if (shared.size() >= SharedTexts)
             shared.erase(shared.begin());
-        shared.push_back({std::move(*key), SharedLaid{made, laid.size, laid.firstLine}});
+        shared.push_back({std::move(*key), SharedLaid{made, laid.pictures, laid.size, laid.firstLine}});
     }
 }
 
@@ -250,6 +258,66 @@ void StringLayout::draw(QPainter *painter, const QPointF &origin) const
     painter->setPen(m_color);
     m_current.layout->draw(painter, origin);
     painter->setPen(pen);
+}
+
+bool StringLayout::drawPicture(QPainter *painter, const QPointF &origin) const
+{
+    if (!painter)
+        return false;
+    if (!m_current.layout || m_current.text.isEmpty())
+        return true;
+    const QTransform toDevice = painter->deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || !(toDevice.m11() > 0.0) || !(toDevice.m22() > 0.0)
+        || painter->opacity() != 1.0 || painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QPointF at = toDevice.map(origin);
+    if (!(std::abs(at.x()) < 1e8 && std::abs(at.y()) < 1e8))
+        return false;
+    const qreal sx = toDevice.m11();
+    const qreal sy = toDevice.m22();
+    const int hints = int(painter->renderHints());
+    const QRgb color = m_color.rgba();
+    if (!m_current.pictures)
+        m_current.pictures = std::make_shared<Pictures>();
+    std::vector<Picture> &kept = m_current.pictures->kept;
+    auto found = std::find_if(kept.begin(), kept.end(), [&](const Picture &p) {
+        return p.color == color && p.scaleX == sx && p.scaleY == sy && p.hints == hints;
+    });
+    if (found == kept.end()) {
+        // The ink and a margin for the smoothing, the origin on a whole pixel of the picture.
+        constexpr int Margin = 2;
+        const QRectF ink = inkBounds();
+        const QRectF device(ink.left() * sx, ink.top() * sy, ink.width() * sx, ink.height() * sy);
+        // A picture larger than a screen is not kept.
+        if (!(device.width() < 4096.0 && device.height() < 4096.0))
+            return false;
+        Picture made{color, sx, sy, hints, QImage(),
+                     QPoint(int(std::ceil(-device.left())) + Margin, int(std::ceil(-device.top())) + Margin)};
+        const QSize pixels(made.origin.x() + int(std::ceil(device.right())) + Margin,
+                           made.origin.y() + int(std::ceil(device.bottom())) + Margin);
+        if (pixels.width() <= 0 || pixels.height() <= 0)
+            return true;
+        made.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        made.image.fill(Qt::transparent);
+        {
+            QPainter onPicture(&made.image);
+            onPicture.setRenderHints(painter->renderHints());
+            onPicture.translate(made.origin);
+            onPicture.scale(sx, sy);
+            draw(&onPicture, QPointF(0.0, 0.0));
+        }
+        // A few scales: the zooms the design was seen at last.
+        if (kept.size() >= 4)
+            kept.erase(kept.begin());
+        kept.push_back(std::move(made));
+        found = std::prev(kept.end());
+    }
+    const QTransform world = painter->worldTransform();
+    painter->setWorldTransform(toDevice.inverted() * world);
+    painter->drawImage(QPoint(int(std::round(at.x())) - found->origin.x(), int(std::round(at.y())) - found->origin.y()),
+                       found->image);
+    painter->setWorldTransform(world);
+    return true;
 }
 
 } // namespace quillmark

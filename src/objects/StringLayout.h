@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -59,15 +60,36 @@ public:
 
     // Draws the lines with the layout's top-left at `origin`.
     void draw(QPainter *painter, const QPointF &origin) const;
+    // Draws the lines as draw() does, copied from a picture of them kept with the layout for
+    // the painter's scale, colour and smoothing, on whole device pixels: every field of a
+    // design that shows one text is drawn at each repaint, and copying its pixels costs a
+    // fraction of laying out its glyphs. Answers false, drawing nothing, when the painter
+    // turns, mirrors, blends or fades (the caller draws then).
+    bool drawPicture(QPainter *painter, const QPointF &origin) const;
 
 private:
     // One text laid out. Texts of one font without formats are laid out once for every
     // layout that shows them (thousands of fields show a few titles): the layout is shared
     // and never changed once made.
+    // Pictures of one laid out text, shared with its layout.
+    struct Picture
+    {
+        QRgb color = 0;
+        qreal scaleX = 1.0;
+        qreal scaleY = 1.0;
+        int hints = 0;
+        QImage image;
+        QPoint origin;
+    };
+    struct Pictures
+    {
+        std::vector<Picture> kept;
+    };
     struct Laid
     {
         QString text;
         std::shared_ptr<const QTextLayout> layout;
+        std::shared_ptr<Pictures> pictures;
         QSizeF size;
         QRectF firstLine;
         std::optional<QRectF> ink;

@@ -123,6 +123,9 @@ void ColorField::drawFrame(QPainter *painter, const QRectF &aRect, bool selected
         flipFrame(painter);
         rotateFrame(painter, angle());
     }
+    // On the screen, fields showing one text copy one picture of it.
+    if (!clip && !drawsShadow() && imageUse(painter) == ImageUse::Screen && layout.drawPicture(painter, origin))
+        return;
     if (clip)
         painter->setClipRect(frame, Qt::IntersectClip);
     auto paint = [&](QPainter *p) { layout.draw(p, origin); };

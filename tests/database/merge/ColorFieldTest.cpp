@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <optional>
+
 #include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "database/DatabaseTestSupport.h"
@@ -87,6 +89,50 @@ protected:
         return image;
     }
 
+    // The field drawn at 155 % as the canvas draws it (from the picture kept for its text)
+    // beside the same drawing made exactly: every dark pixel of one lies within a pixel of a
+    // dark pixel of the other, and the screen's is copied from the picture, not drawn anew.
+    static void drawsOnScreenAsExactly(ColorField &field, const char *after)
+    {
+        auto paint = [&](bool screen) {
+            std::optional<ColorRect::ScreenDrawing> forScreen;
+            if (screen)
+                forScreen.emplace();
+            QImage image(600, 300, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(1.55, 1.55);
+            field.drawFrame(&painter, QRectF(), false);
+            return image;
+        };
+        auto within = [](const QImage &a, const QImage &b) {
+            int dark = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) {
+                    if (qGray(a.pixel(x, y)) > 100)
+                        continue;
+                    ++dark;
+                    bool found = false;
+                    for (int dy = -1; dy <= 1 && !found; ++dy)
+                        for (int dx = -1; dx <= 1 && !found; ++dx)
+                            found = b.valid(x + dx, y + dy) && qGray(b.pixel(x + dx, y + dy)) < 200;
+                    if (!found)
+                        return false;
+                }
+            return dark > 0;
+        };
+        const QImage exact = paint(false);
+        const QImage screen = paint(true);
+        EXPECT_TRUE(within(exact, screen)) << after;
+        EXPECT_TRUE(within(screen, exact)) << after;
+        const QRect a = inkBounds(exact);
+        const QRect b = inkBounds(screen);
+        EXPECT_LE((a.topLeft() - b.topLeft()).manhattanLength(), 2) << after;
+        EXPECT_LE((a.bottomRight() - b.bottomRight()).manhattanLength(), 2) << after;
+        EXPECT_TRUE(paint(true) == screen) << after;
+    }
+
     static QByteArray pngOfSize(int width, int height, QColor color)
     {
         QImage image(width, height, QImage::Format_RGB32);
@@ -155,12 +201,45 @@ TEST_F(ColorFieldTest, DesignModeShowsTheTitleInBrackets)
     EXPECT_EQ(pair.title->text(), "Given:");
 }
 
-// The titles are kept between paints; whatever they come from changing shows at the next.
+// The titles are kept between paints, and the screen copies a picture kept for each text;
+// whatever they come from changing shows at the next, as the exact drawing shows it.
 TEST_F(ColorFieldTest, KeptTitlesFollowEveryChangeOfWhatTheyComeFrom)
 {
     auto field = contentsField(FirstNamePk);
-    auto shown = [&] { return field->shownLayout().text(); };
+    field->setSelected(true);
+    field->moveBy(QPointF(10.3, 7.7));
+    auto shown = [&] {
+        const QString text = field->shownLayout().text();
+        drawsOnScreenAsExactly(*field, qPrintable(text));
+        return text;
+    };
     EXPECT_EQ(shown(), "[First Name]");
+    EXPECT_EQ(shown(), "[First Name]");
+    // Another field of the same text at another place shares the picture.
+    auto twin = contentsField(FirstNamePk);
+    twin->moveBy(QPointF(55.45, 31.1));
+    drawsOnScreenAsExactly(*twin, "another place");
+
+    // The look: size, colour and Undo of each.
+    field->setTextSize(qmtest::testFont(20));
+    canvas.undo.closeEventGroup();
+    EXPECT_EQ(shown(), "[First Name]");
+    field->setTextColor(Qt::blue);
+    EXPECT_EQ(shown(), "[First Name]");
+    canvas.undo.closeEventGroup();
+    canvas.undo.undo();
+    EXPECT_EQ(shown(), "[First Name]");
+    canvas.undo.undo();
+    EXPECT_EQ(shown(), "[First Name]");
+    EXPECT_EQ(field->fieldAttributes().font->pointSizeF(), 12.0);
+
+    // The record's value in database preview.
+    canvas.preview = true;
+    db->fieldValues().insert("First_Name", "Ann");
+    field->updateContents(nullptr);
+    EXPECT_EQ(shown(), "Ann");
+    canvas.preview = false;
+    field->updateContents(nullptr);
     EXPECT_EQ(shown(), "[First Name]");
 
     // The user's title written through another instance of the same file.
