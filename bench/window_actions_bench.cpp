@@ -32,6 +32,7 @@
 // WINDOW_ACTIONS_OUT       also append the figures to this file, tab-separated
 // WINDOW_ACTIONS_TABLE     print the table of such files (comma-separated) instead of running
 // WINDOW_ACTIONS_DIR       keep the designs in this folder
+// WINDOW_ACTIONS_PERF_TIMES  write when each command starts and ends, for `perf report --time`
 // WINDOW_ACTIONS_LIMIT     seconds a command may keep the window before its process is ended
 //                          and the next goes on after it (120)
 //
@@ -57,6 +58,7 @@
 #include <QToolButton>
 #include <QWidgetAction>
 
+#include <ctime>
 #include <map>
 #include <set>
 
@@ -593,6 +595,19 @@ double dragStep(const QPointF &to)
     return ms;
 }
 
+// With WINDOW_ACTIONS_PERF_TIMES set, the moments each command starts and ends are written
+// (CLOCK_MONOTONIC seconds, as `perf record -k CLOCK_MONOTONIC` stamps its samples) for
+// `perf report --time START,END`: the profile of the command alone.
+void profiling(bool on)
+{
+    static const bool wanted = qEnvironmentVariableIsSet("WINDOW_ACTIONS_PERF_TIMES");
+    if (!wanted)
+        return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::fprintf(stderr, "%s %ld.%06ld\n", on ? "perf-start" : "perf-end", long(now.tv_sec), long(now.tv_nsec / 1000));
+}
+
 class Session
 {
 public:
@@ -658,7 +673,9 @@ public:
         prompts->asked.clear();
         modalWatch->seen.clear();
         quitAsked = false;
+        profiling(true);
         const auto [ms, peak] = measured(command.give);
+        profiling(false);
         if (command.finish) {
             command.finish();
             settle(20);
