@@ -32,7 +32,8 @@
 // WINDOW_ACTIONS_OUT       also append the figures to this file, tab-separated
 // WINDOW_ACTIONS_TABLE     print the table of such files (comma-separated) instead of running
 // WINDOW_ACTIONS_DIR       keep the designs in this folder
-// WINDOW_ACTIONS_PERF_TIMES  write when each command starts and ends, for `perf report --time`
+// WINDOW_ACTIONS_PERF_TIMES  write when each command and its Undo start and end, for
+//                          `perf report --time`
 // WINDOW_ACTIONS_LIMIT     seconds a command may keep the window before its process is ended
 //                          and the next goes on after it (120)
 //
@@ -595,9 +596,9 @@ double dragStep(const QPointF &to)
     return ms;
 }
 
-// With WINDOW_ACTIONS_PERF_TIMES set, the moments each command starts and ends are written
-// (CLOCK_MONOTONIC seconds, as `perf record -k CLOCK_MONOTONIC` stamps its samples) for
-// `perf report --time START,END`: the profile of the command alone.
+// With WINDOW_ACTIONS_PERF_TIMES set, the moments each command and its Undo start and end
+// are written (CLOCK_MONOTONIC seconds, as `perf record -k CLOCK_MONOTONIC` stamps its
+// samples) for `perf report --time START,END`: the profile of the command alone.
 void profiling(bool on)
 {
     static const bool wanted = qEnvironmentVariableIsSet("WINDOW_ACTIONS_PERF_TIMES");
@@ -688,12 +689,14 @@ public:
             notes.append(QStringLiteral("quits"));
         if (view->undoManager()->canUndo()) {
             QAction *undo = menuItem(&window, QStringLiteral("Edit"), QStringLiteral("Undo"));
+            profiling(true);
             result.undoMs = measured([undo] {
                                 if (undo->isEnabled())
                                     undo->trigger();
                                 else
                                     canvas()->undo();
                             }).first;
+            profiling(false);
             for (int guard = 0; view->undoManager()->canUndo() && guard < 1000; ++guard)
                 view->undo();
             settle(20);

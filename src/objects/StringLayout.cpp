@@ -267,31 +267,31 @@ bool StringLayout::drawPicture(QPainter *painter, const QPointF &origin) const
     if (!m_current.layout || m_current.text.isEmpty())
         return true;
     const QTransform toDevice = painter->deviceTransform();
-    if (toDevice.type() > QTransform::TxScale || !(toDevice.m11() > 0.0) || !(toDevice.m22() > 0.0)
-        || painter->opacity() != 1.0 || painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+    if (toDevice.type() > QTransform::TxShear || !toDevice.isInvertible() || painter->opacity() != 1.0
+        || painter->compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
     const QPointF at = toDevice.map(origin);
     if (!(std::abs(at.x()) < 1e8 && std::abs(at.y()) < 1e8))
         return false;
-    const qreal sx = toDevice.m11();
-    const qreal sy = toDevice.m22();
+    // Texts alike turned, mirrored and scaled alike look alike wherever they stand: the
+    // picture is kept for the painter's transform less its moves.
+    const QTransform linear(toDevice.m11(), toDevice.m12(), toDevice.m21(), toDevice.m22(), 0.0, 0.0);
     const int hints = int(painter->renderHints());
     const QRgb color = m_color.rgba();
     if (!m_current.pictures)
         m_current.pictures = std::make_shared<Pictures>();
     std::vector<Picture> &kept = m_current.pictures->kept;
     auto found = std::find_if(kept.begin(), kept.end(), [&](const Picture &p) {
-        return p.color == color && p.scaleX == sx && p.scaleY == sy && p.hints == hints;
+        return p.color == color && p.linear == linear && p.hints == hints;
     });
     if (found == kept.end()) {
         // The ink and a margin for the smoothing, the origin on a whole pixel of the picture.
         constexpr int Margin = 2;
-        const QRectF ink = inkBounds();
-        const QRectF device(ink.left() * sx, ink.top() * sy, ink.width() * sx, ink.height() * sy);
+        const QRectF device = linear.mapRect(inkBounds());
         // A picture larger than a screen is not kept.
         if (!(device.width() < 4096.0 && device.height() < 4096.0))
             return false;
-        Picture made{color, sx, sy, hints, QImage(),
+        Picture made{color, linear, hints, QImage(),
                      QPoint(int(std::ceil(-device.left())) + Margin, int(std::ceil(-device.top())) + Margin)};
         const QSize pixels(made.origin.x() + int(std::ceil(device.right())) + Margin,
                            made.origin.y() + int(std::ceil(device.bottom())) + Margin);
@@ -302,11 +302,10 @@ bool StringLayout::drawPicture(QPainter *painter, const QPointF &origin) const
         {
             QPainter onPicture(&made.image);
             onPicture.setRenderHints(painter->renderHints());
-            onPicture.translate(made.origin);
-            onPicture.scale(sx, sy);
+            onPicture.setTransform(linear * QTransform::fromTranslate(made.origin.x(), made.origin.y()));
             draw(&onPicture, QPointF(0.0, 0.0));
         }
-        // A few scales: the zooms the design was seen at last.
+        // A few transforms: the zooms and turns the texts were seen at last.
         if (kept.size() >= 4)
             kept.erase(kept.begin());
         kept.push_back(std::move(made));

@@ -16,6 +16,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QTextLayout>
+#include <QTransform>
 
 #include <memory>
 #include <optional>
@@ -61,10 +62,10 @@ public:
     // Draws the lines with the layout's top-left at `origin`.
     void draw(QPainter *painter, const QPointF &origin) const;
     // Draws the lines as draw() does, copied from a picture of them kept with the layout for
-    // the painter's scale, colour and smoothing, on whole device pixels: every field of a
-    // design that shows one text is drawn at each repaint, and copying its pixels costs a
-    // fraction of laying out its glyphs. Answers false, drawing nothing, when the painter
-    // turns, mirrors, blends or fades (the caller draws then).
+    // the painter's scale, turn and mirroring, the colour and the smoothing, on whole device
+    // pixels: every field of a design that shows one text is drawn at each repaint, and
+    // copying its pixels costs a fraction of laying out its glyphs. Answers false, drawing
+    // nothing, when the painter blends, fades or is in perspective (the caller draws then).
     bool drawPicture(QPainter *painter, const QPointF &origin) const;
 
 private:
@@ -75,8 +76,7 @@ private:
     struct Picture
     {
         QRgb color = 0;
-        qreal scaleX = 1.0;
-        qreal scaleY = 1.0;
+        QTransform linear;
         int hints = 0;
         QImage image;
         QPoint origin;

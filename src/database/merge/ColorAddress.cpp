@@ -16,6 +16,7 @@
 #include "database/store/MergeContents.h"
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
+#include "objects/KnobResize.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextFlow.h"
 #include "platform/Archiver.h"
@@ -579,24 +580,42 @@ void ColorAddress::drawContentsAt(QPainter *painter, const Drawn &drawn, const Q
 
 bool ColorAddress::drawScreenPicture(QPainter *painter, const Drawn &drawn)
 {
-    if (imageUse(painter) != ImageUse::Screen || _flipH || _flipV || angle() != 0.0f || painter->opacity() != 1.0
+    if (imageUse(painter) != ImageUse::Screen || painter->opacity() != 1.0
         || painter->compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
-    const QTransform toDevice = painter->deviceTransform();
-    if (toDevice.type() > QTransform::TxScale || !(toDevice.m11() > 0) || !(toDevice.m22() > 0))
+    // The block's mirror and turn about its centre, as the block draws itself, then the screen's.
+    QTransform local;
+    {
+        const QPointF c = _frameBounds.center();
+        if (_flipH || _flipV) {
+            local.translate(c.x(), c.y());
+            local.scale(_flipV ? -1.0 : 1.0, _flipH ? -1.0 : 1.0);
+            local.translate(-c.x(), -c.y());
+        }
+        float turn = angle();
+        if (_flipH != _flipV)
+            turn = 360.0f - turn;
+        if (turn != 0.0f)
+            local = KnobResize::turnAbout(c, double(turn)) * local;
+    }
+    const QTransform toDevice = local * painter->deviceTransform();
+    if (toDevice.type() > QTransform::TxShear || !toDevice.isInvertible())
         return false;
-    const QSizeF scale(toDevice.m11(), toDevice.m22());
-    const QSizeF size(_frameBounds.width() * scale.width(), _frameBounds.height() * scale.height());
+    // Blocks alike turned, mirrored and scaled alike look alike wherever they stand.
+    const QTransform linear(toDevice.m11(), toDevice.m12(), toDevice.m21(), toDevice.m22(), 0.0, 0.0);
+    const QRectF device = linear.mapRect(QRectF(QPointF(0.0, 0.0), _frameBounds.size()));
     // A picture larger than a screen is not kept.
-    if (!(size.width() > 0 && size.height() > 0 && size.width() < 4096 && size.height() < 4096))
+    if (!(device.width() > 0 && device.height() > 0 && device.width() < 4096 && device.height() < 4096))
         return false;
     const QPointF corner = toDevice.map(_frameBounds.topLeft());
     if (!(std::abs(corner.x()) < 1e8 && std::abs(corner.y()) < 1e8))
         return false;
-    const QSize pixels(int(std::ceil(size.width())), int(std::ceil(size.height())));
+    // The block's corner on a whole pixel of the picture, a pixel of margin for the smoothing.
+    const QPoint origin(int(std::ceil(-device.left())) + 1, int(std::ceil(-device.top())) + 1);
+    const QSize pixels(origin.x() + int(std::ceil(device.right())) + 1, origin.y() + int(std::ceil(device.bottom())) + 1);
     QImage picture;
     for (const auto &[at, kept] : std::as_const(drawn.pictures)) {
-        if (at == scale && kept.size() == pixels) {
+        if (at == linear && kept.size() == pixels) {
             picture = kept;
             break;
         }
@@ -607,17 +626,17 @@ bool ColorAddress::drawScreenPicture(QPainter *painter, const Drawn &drawn)
         {
             QPainter onPicture(&picture);
             onPicture.setRenderHints(painter->renderHints());
-            onPicture.scale(scale.width(), scale.height());
+            onPicture.setTransform(linear * QTransform::fromTranslate(origin.x(), origin.y()));
             onPicture.setClipRect(QRectF(QPointF(0.0, 0.0), _frameBounds.size()));
             drawContentsAt(&onPicture, drawn, QPointF(0.0, 0.0));
         }
         if (drawn.pictures.size() >= 4)
             drawn.pictures.removeFirst();
-        drawn.pictures.append({scale, picture});
+        drawn.pictures.append({linear, picture});
     }
     const QTransform world = painter->worldTransform();
-    painter->setWorldTransform(toDevice.inverted() * world);
-    painter->drawImage(QPoint(int(std::round(corner.x())), int(std::round(corner.y()))), picture);
+    painter->setWorldTransform(painter->deviceTransform().inverted() * world);
+    painter->drawImage(QPoint(int(std::round(corner.x())) - origin.x(), int(std::round(corner.y())) - origin.y()), picture);
     painter->setWorldTransform(world);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QFont>
+#include <QTransform>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -156,9 +157,10 @@ private:
         QList<std::pair<QPointF, std::shared_ptr<QTextLayout>>> parts;
         // Made and used on this thread only.
         std::thread::id thread = std::this_thread::get_id();
-        // The bars and lines drawn on the screen's pixels at a scale, copied for every block
-        // alike on whole pixels: thousands of blocks are drawn at each repaint.
-        mutable QList<std::pair<QSizeF, QImage>> pictures;
+        // The bars and lines drawn on the screen's pixels at a scale, turn and mirroring (the
+        // transform less its moves), copied for every block alike on whole pixels: thousands
+        // of blocks are drawn at each repaint.
+        mutable QList<std::pair<QTransform, QImage>> pictures;
     };
     const Drawn &drawnParts(const std::optional<QByteArray> &digits) const;
     // The bars and the lines with the block's origin at `origin`.

@@ -640,4 +640,12 @@ TEST_F(ColorAddressTest, TheScreensPictureShowsWhatTheBlockDraws)
     EXPECT_EQ(qRed(red.pixel(0, 0)), 255);
     address->moveBy(QPointF(33.25, 12.5));
     same("moved");
+    // Turned and mirrored, as every block of a selection turned or flipped at once.
+    address->setStrokeColor(Qt::black);
+    address->setAngle(30.0f, false);
+    const QImage turned = same("turned");
+    address->setFlipHor(true);
+    EXPECT_FALSE(same("turned and mirrored") == turned);
+    address->setAngle(0.0f, false);
+    same("mirrored");
 }

@@ -241,6 +241,13 @@ TEST_F(ColorFieldTest, KeptTitlesFollowEveryChangeOfWhatTheyComeFrom)
     canvas.preview = false;
     field->updateContents(nullptr);
     EXPECT_EQ(shown(), "[First Name]");
+    // Turned and mirrored.
+    field->setAngle(30.0f, false);
+    EXPECT_EQ(shown(), "[First Name]");
+    field->setFlipHor(true);
+    EXPECT_EQ(shown(), "[First Name]");
+    field->setAngle(0.0f, false);
+    field->setFlipHor(false);
 
     // The user's title written through another instance of the same file.
     {
