@@ -19,6 +19,8 @@
 #include "app/AppTestSupport.h"
 #include "barcodes/ColorBarcode.h"
 #include "platform/Stepper.h"
+#include "app/MenuValidator.h"
+#include "inspector/AlignPage.h"
 #include "inspector/InspectorPage.h"
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
@@ -300,6 +302,24 @@ QRectF unitFrame(const GroupedObjects &units, qsizetype i)
     return QRectF(object->originX(), object->originY(), object->width(), object->height());
 }
 
+// Every unit's edge or centre that an alignment's tag names lies on one line.
+void expectOnOneLine(const GroupedObjects &units, int tag)
+{
+    auto line = [tag](const QRectF &r) {
+        switch (tag) {
+        case AlignPage::AlignLeft: return r.left();
+        case AlignPage::AlignCenterX: return r.center().x();
+        case AlignPage::AlignRight: return r.right();
+        case AlignPage::AlignTop: return r.top();
+        case AlignPage::AlignCenterY: return r.center().y();
+        default: return r.bottom();
+        }
+    };
+    const double wanted = line(unitFrame(units, 0));
+    for (qsizetype i = 1; i < units.groups.size() + units.loose.size(); ++i)
+        EXPECT_NEAR(line(unitFrame(units, i)), wanted, 0.02) << "unit " << i << " off the line of tag " << tag;
+}
+
 // The members of each group as they lie against the group's first member.
 QList<QPointF> memberOffsets(const GroupedObjects &units)
 {
@@ -428,11 +448,50 @@ TEST(InspectorEditWindowTest, EveryGeometryAndAlignmentControlLandsOnEveryGroupA
                     EXPECT_NEAR(offsets[i].y(), offsetsBefore[i].y(), 0.01) << "member " << i;
                 }
             }
+            if (control->objectName().startsWith(QLatin1String("bAlign")))
+                expectOnOneLine(units, control->property("tag").toInt());
             f.undo();
             EXPECT_EQ(differences(formsOf(canvas), before), QString()) << "after Undo";
             EXPECT_FALSE(canvas->undoManager()->canUndo());
             selectAll();
         }
+
+        // The Arrange menu's alignments and Center move the same units: each unit whole onto
+        // one line (Center: onto one point), one Undo for all.
+        QMenu *arrange = nullptr;
+        for (QAction *top : f.window->menuBar()->actions())
+            if (top->menu() && top->menu()->title() == QLatin1String("Arrange"))
+                arrange = top->menu();
+        ASSERT_TRUE(arrange);
+        emit arrange->aboutToShow();
+        int items = 0;
+        for (QAction *item : arrange->actions()) {
+            const bool aligns = item->property(MenuValidator::actionProperty()).toString() == QLatin1String("setObjectAlign:");
+            if (!aligns && item->text() != QLatin1String("Center"))
+                continue;
+            SCOPED_TRACE(item->text().toStdString());
+            ASSERT_TRUE(item->isEnabled());
+            const QList<QVariantMap> before = formsOf(canvas);
+            const QList<QPointF> offsetsBefore = memberOffsets(groupedObjects(canvas->selectedObjects()));
+            canvas->undoManager()->removeAllActions();
+            item->trigger();
+            apptest::settle();
+            ++items;
+            const GroupedObjects units = groupedObjects(canvas->selectedObjects());
+            ASSERT_EQ(units.groups.size(), 3) << "the groups stay groups";
+            EXPECT_EQ(memberOffsets(units), offsetsBefore);
+            if (aligns) {
+                expectOnOneLine(units, item->data().toInt());
+            } else {
+                expectOnOneLine(units, AlignPage::AlignCenterX);
+                expectOnOneLine(units, AlignPage::AlignCenterY);
+            }
+            f.undo();
+            EXPECT_EQ(differences(formsOf(canvas), before), QString()) << "after Undo";
+            EXPECT_FALSE(canvas->undoManager()->canUndo());
+            selectAll();
+        }
+        EXPECT_EQ(items, 7);
     }
     EXPECT_GT(worked, 20);
     for (const char *control : {"tvOriginX", "spOriginY", "tvWidth", "spHeight", "tvAngle", "bFlipHor", "bAlignLeft",
