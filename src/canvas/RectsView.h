@@ -1396,6 +1396,8 @@ private:
     GroupList _groups;
     // Where each group stood in _groups when last looked for (checked at each use).
     mutable QHash<const Group *, qsizetype> m_groupPlaces;
+    // The group selectHeldGroup selected last: the one to let go of when another is selected.
+    std::weak_ptr<Group> m_heldGroup;
     bool m_groupShowsTitle = false;
 
     Outlets m_outlets;

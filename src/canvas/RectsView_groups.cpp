@@ -53,12 +53,20 @@ GroupPtr RectsView::selectHeldGroup(const Group *group)
     const GroupPtr held = groupPtr(group);
     if (!held)
         return nullptr;
-    // Another group is let go of only when one is selected besides this one.
-    if (Group::selectedCount() > (held->isSelected() ? 1 : 0))
+    // Another group is let go of only when one is selected besides this one. Selecting the
+    // members of thousands of groups one after another (Undo of letting go of them) lets go
+    // of the group held before each: that one alone, when it is the only other.
+    const qint64 others = Group::selectedCount() - (held->isSelected() ? 1 : 0);
+    const GroupPtr before = m_heldGroup.lock();
+    if (others == 1 && before && before != held && before->isSelected()) {
+        before->setSelected(false);
+    } else if (others > 0) {
         for (const GroupPtr &candidate : std::as_const(_groups))
             if (candidate != held)
                 candidate->setSelected(false);
+    }
     held->setSelected(true);
+    m_heldGroup = held;
     return held;
 }
 

@@ -151,6 +151,20 @@ TEST_F(SelectionRules, SelectingAndUndoingThroughManyGroupsHoldsOneGroup)
     EXPECT_EQ(heldGroups(), 0);
     EXPECT_EQ(view->selectedGroup(), nullptr);
 
+    // Everything let go of and taken back: the groups are selected again one after another,
+    // each letting go of the one held before it.
+    view->selectAll();
+    undo().removeAllActions();
+    view->clearSelection();
+    undo().closeEventGroup();
+    ASSERT_TRUE(undo().canUndo());
+    view->undo();
+    EXPECT_EQ(view->selectedObjects().size(), 2 * Groups + 1);
+    EXPECT_EQ(heldGroups(), 1);
+    EXPECT_EQ(Group::selectedCount(), elsewhere + 1);
+    view->clearSelection();
+    EXPECT_EQ(heldGroups(), 0);
+
     // The first group taken out: the rest moved up one place and are still found.
     const GroupPtr first = made.first();
     view->removeGroup(first, 0);
