@@ -1,15 +1,17 @@
 #include "platform/Shadow.h"
 
-#include <QCache>
 #include <QCoreApplication>
 #include <QImage>
 #include <QThread>
+#include <QTimer>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <list>
+#include <unordered_map>
 #include <vector>
 
 namespace quillmark {
@@ -34,6 +36,21 @@ void boxSizesForGauss(qreal sigma, int sizes[3])
     const int m = int(std::lround(mIdeal));
     for (int i = 0; i < n; ++i)
         sizes[i] = i < m ? lower : upper;
+}
+
+// How far the blur of `sigma` carries a pixel's coverage: the three boxes' radii together.
+// Beyond it the blur leaves exactly nothing, so a layer this much larger than what it blurs
+// loses nothing at its edges.
+int blurReach(qreal sigma)
+{
+    if (!(sigma > 0) || !std::isfinite(sigma))
+        return 0;
+    int sizes[3];
+    boxSizesForGauss(sigma, sizes);
+    int reach = 0;
+    for (int size : sizes)
+        reach += std::max(0, (size - 1) / 2);
+    return reach;
 }
 
 // One box pass of the given radius along `count` samples that are `stride` bytes apart.
@@ -124,10 +141,10 @@ void Shadow::blurImage(QImage &image, qreal sigma)
 
 namespace {
 
-// The layer of what `paint` draws through `toLayer` (the painter's pen, brush and font and
-// hints taken over), its coverage blurred by `sigma` pixels and tinted with `tint`.
-QImage shadowLayer(const QPainter *painter, const QSize &size, const QTransform &toLayer,
-                   const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
+// The coverage of what `paint` draws through `toLayer` (the painter's pen, brush and font and
+// hints taken over), blurred by `sigma` pixels.
+QImage blurredCoverage(const QPainter *painter, const QSize &size, const QTransform &toLayer,
+                       const std::function<void(QPainter *)> &paint, qreal sigma)
 {
     QImage layer(size, QImage::Format_ARGB32_Premultiplied);
     if (layer.isNull())
@@ -142,22 +159,62 @@ QImage shadowLayer(const QPainter *painter, const QSize &size, const QTransform 
         lp.setTransform(toLayer);
         paint(&lp);
     }
-
-    // Only the coverage matters: blur the alpha and fill it with the shadow colour.
+    // Only the coverage matters.
     QImage alpha = layer.convertToFormat(QImage::Format_Alpha8);
     Shadow::blurImage(alpha, sigma);
+    return alpha;
+}
+
+// The shadow colour at each coverage, premultiplied as drawn.
+uint tintedCoverage(uint coverage, uint channel)
+{
+    return (channel * coverage + 127) / 255;
+}
+
+// The layer of what `paint` draws, its coverage blurred and tinted with `tint`.
+QImage shadowLayer(const QPainter *painter, const QSize &size, const QTransform &toLayer,
+                   const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
+{
+    const QImage alpha = blurredCoverage(painter, size, toLayer, paint, sigma);
+    if (alpha.isNull())
+        return alpha;
+    QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull())
+        return layer;
     const uint ta = qAlpha(tint), tr = qRed(tint), tg = qGreen(tint), tb = qBlue(tint);
     for (int y = 0; y < layer.height(); ++y) {
         const uchar *a = alpha.constScanLine(y);
         QRgb *out = reinterpret_cast<QRgb *>(layer.scanLine(y));
         for (int x = 0; x < layer.width(); ++x) {
-            const uint coverage = a[x] * ta;
-            const uint outA = (coverage + 127) / 255;
-            out[x] = qRgba(int((tr * outA + 127) / 255), int((tg * outA + 127) / 255),
-                           int((tb * outA + 127) / 255), int(outA));
+            const uint outA = tintedCoverage(a[x], ta);
+            out[x] = qRgba(int(tintedCoverage(outA, tr)), int(tintedCoverage(outA, tg)),
+                           int(tintedCoverage(outA, tb)), int(outA));
         }
     }
     return layer;
+}
+
+// The same layer a byte a pixel: its coverage, coloured by a table as it is drawn. The table
+// holds the colour unpremultiplied; premultiplied as drawn, each entry is what shadowLayer
+// makes of that coverage.
+QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTransform &toLayer,
+                           const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
+{
+    QImage alpha = blurredCoverage(painter, size, toLayer, paint, sigma);
+    if (alpha.isNull() || !alpha.reinterpretAsFormat(QImage::Format_Indexed8))
+        return {};
+    // Layers of one colour share one table (the window's thread alone makes these).
+    static QRgb tableTint = 0;
+    static QList<QRgb> table;
+    if (table.isEmpty() || tableTint != tint) {
+        QList<QRgb> made(256);
+        for (uint a = 0; a < 256; ++a)
+            made[qsizetype(a)] = qRgba(qRed(tint), qGreen(tint), qBlue(tint), int(tintedCoverage(a, qAlpha(tint))));
+        table = std::move(made);
+        tableTint = tint;
+    }
+    alpha.setColorTable(table);
+    return alpha;
 }
 
 // Draws the layer at `target`, in plain device pixels whatever window, viewport or pixel ratio
@@ -173,17 +230,99 @@ void compositeLayer(QPainter *painter, const QRectF &target, const QImage &layer
     painter->restore();
 }
 
-// The layers kept for the screen (the window's thread alone draws the screen), their cost in
-// kilobytes.
-QCache<QByteArray, QImage> &keptLayers()
+// The layers kept for the screen (the window's thread alone draws the screen), the least
+// recently drawn first to go. A layer drawn since the event loop last turned (in the same
+// repaint) is never let go of for another: when a repaint's layers together pass the budget,
+// those beyond it are made, drawn and not kept, rather than each pushing out one the same
+// repaint needs again next time.
+class KeptLayers
 {
-    static QCache<QByteArray, QImage> kept(Shadow::KeptLayerBudget / 1024);
+public:
+    const QImage *find(const QByteArray &key)
+    {
+        const auto found = _layers.find(key);
+        if (found == _layers.end())
+            return nullptr;
+        _order.splice(_order.begin(), _order, found->second.place);
+        found->second.turn = currentTurn();
+        return &found->second.image;
+    }
+
+    // Keeps `layer` when it fits beside the layers of this turn; false when it does not.
+    bool keep(const QByteArray &key, const QImage &layer)
+    {
+        const qint64 bytes = layer.sizeInBytes();
+        const quint64 turn = currentTurn();
+        while (_bytes + bytes > _budget && !_order.empty()) {
+            const auto last = _layers.find(_order.back());
+            if (last->second.turn == turn)
+                break;
+            _bytes -= last->second.image.sizeInBytes();
+            _layers.erase(last);
+            _order.pop_back();
+        }
+        if (_bytes + bytes > _budget)
+            return false;
+        _order.push_front(key);
+        _layers.insert_or_assign(key, Layer{layer, _order.begin(), turn});
+        _bytes += bytes;
+        return true;
+    }
+
+    void clear()
+    {
+        _layers.clear();
+        _order.clear();
+        _bytes = 0;
+    }
+    qint64 bytes() const { return _bytes; }
+    void setBudget(qint64 bytes)
+    {
+        _budget = std::max<qint64>(0, bytes);
+        clear();
+    }
+
+private:
+    // The event loop's turns, counted by a timer that fires once the loop turns after a layer
+    // is drawn.
+    quint64 currentTurn()
+    {
+        if (!_turnPending) {
+            _turnPending = true;
+            QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+                _turnPending = false;
+                ++_turn;
+            });
+        }
+        return _turn;
+    }
+
+    struct KeyHash
+    {
+        size_t operator()(const QByteArray &key) const noexcept { return size_t(qHash(key)); }
+    };
+    struct Layer
+    {
+        QImage image;
+        std::list<QByteArray>::iterator place;
+        quint64 turn = 0;
+    };
+    std::unordered_map<QByteArray, Layer, KeyHash> _layers;
+    std::list<QByteArray> _order;
+    qint64 _bytes = 0;
+    qint64 _budget = Shadow::KeptLayerBudget;
+    quint64 _turn = 0;
+    bool _turnPending = false;
+};
+
+KeptLayers &keptLayers()
+{
+    static KeptLayers kept;
     return kept;
 }
 
 // A kept layer larger than this is not kept: a source that large is drawn exactly.
 constexpr qint64 MaxKeptLayerPixels = 2048LL * 2048LL;
-static_assert(MaxKeptLayerPixels * 4 <= Shadow::KeptLayerBudget);
 
 } // namespace
 
@@ -194,7 +333,12 @@ void Shadow::forgetKeptLayers()
 
 qint64 Shadow::keptLayerBytes()
 {
-    return qint64(keptLayers().totalCost()) * 1024;
+    return keptLayers().bytes();
+}
+
+void Shadow::setKeptLayerBudget(qint64 bytes)
+{
+    keptLayers().setBudget(bytes);
 }
 
 void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::function<void(QPainter *)> &paint,
@@ -216,7 +360,7 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::func
     const QPointF offsetPx = std::isfinite(offset.x()) && std::isfinite(offset.y())
         ? QPointF(bounded(offset.x() * scale), bounded(-offset.y() * scale))
         : QPointF();
-    const int margin = int(std::ceil(blurPx * 2)) + 2;
+    const int margin = blurReach(blurPx / 2) + 2;
 
     // The source drawn from its corner, its corner on a device pixel: alike sources at any
     // place give the same layer.
@@ -250,20 +394,17 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::func
     const int hints = int(painter->renderHints());
     const QRgb tint = color.rgba();
     key.add(linear.m11(), linear.m12(), linear.m21(), linear.m22(), hints, blurPx, tint, relative);
-    QCache<QByteArray, QImage> &cache = keptLayers();
-    const QImage *layer = cache.object(key.bytes);
+    KeptLayers &cache = keptLayers();
+    const QImage *layer = cache.find(key.bytes);
+    QImage made;
     if (!layer) {
         const QTransform toLayer = fromCorner * QTransform::fromTranslate(-layerRect.x(), -layerRect.y());
-        QImage made = shadowLayer(painter, layerRect.size(), toLayer, paint, blurPx / 2, tint);
+        made = shadowCoverageLayer(painter, layerRect.size(), toLayer, paint, blurPx / 2, tint);
         if (made.isNull()) {
             draw(painter, approxBounds, paint);
             return;
         }
-        const qsizetype cost = std::max<qsizetype>(1, made.sizeInBytes() / 1024);
-        // (A layer within MaxKeptLayerPixels always fits the budget.)
-        auto *taken = new QImage(std::move(made));
-        cache.insert(key.bytes, taken, cost);
-        layer = taken;
+        layer = cache.keep(key.bytes, made) ? cache.find(key.bytes) : &made;
     }
     compositeLayer(painter, QRectF(QPointF(anchor + layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())), *layer,
                    false);
@@ -289,14 +430,12 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds,
         : QPointF();
 
     // The object's area on the device, grown by the blur's reach and a pixel of antialiasing.
-    const int margin = int(std::ceil(blurPx * 2)) + 2;
-    QRectF objectRect = toDevice.mapRect(approxBounds.normalized());
+    const QRectF objectRect = toDevice.mapRect(approxBounds.normalized());
     if (!std::isfinite(objectRect.x()) || !std::isfinite(objectRect.y()) || !std::isfinite(objectRect.width())
         || !std::isfinite(objectRect.height())) {
         paint(painter);
         return;
     }
-    objectRect.adjust(-margin, -margin, margin, margin);
 
     // Only the part whose shadow can land on the device is rendered. A widget paints into
     // its window's backing store, so its own rectangle lies at an offset there: the device
@@ -309,9 +448,17 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds,
     QRectF visible = invertible ? logicalToDevice.mapRect(deviceArea)
                                 : QRectF(0, 0, device->width() * dpr, device->height() * dpr);
     visible.translate(-offsetPx);
-    visible.adjust(-margin, -margin, margin, margin);
-    const QRect layerRect = objectRect.intersected(visible).toAlignedRect();
-    if (layerRect.isEmpty() || !std::isfinite(objectRect.width()) || !std::isfinite(objectRect.height())) {
+    auto layerWithin = [&](int margin) {
+        return objectRect.adjusted(-margin, -margin, margin, margin)
+            .intersected(visible.adjusted(-margin, -margin, margin, margin))
+            .toAlignedRect();
+    };
+    QRect layerRect = layerWithin(blurReach(blurPx / 2) + 2);
+    if (qreal(layerRect.width()) * layerRect.height() > MaxLayerPixels) {
+        // A layer drawn at a lower resolution blurs coarser pixels, whose reach rounds up further.
+        layerRect = layerWithin(int(std::ceil(blurPx * 2)) + 2);
+    }
+    if (layerRect.isEmpty()) {
         paint(painter);
         return;
     }

@@ -58,12 +58,15 @@ struct Shadow
     void draw(QPainter *painter, const QRectF &approxBounds, const std::function<void(QPainter *)> &paint,
               const Source &kept) const;
 
-    // The most bytes the kept layers take at once; the layers drawn least recently go first.
+    // The most bytes the kept layers take at once; the layers drawn least recently go first,
+    // never one drawn in the same repaint (those past the budget are drawn and not kept). A
+    // kept layer holds a byte a pixel, the coverage, coloured as it is drawn.
     static constexpr qint64 KeptLayerBudget = 64LL << 20;
-    // The kept layers: forgotten (tests and benchmarks compare with drawings made afresh), and
-    // the bytes they take.
+    // The kept layers: forgotten (tests and benchmarks compare with drawings made afresh), the
+    // bytes they take, and another budget (forgetting them).
     static void forgetKeptLayers();
     static qint64 keptLayerBytes();
+    static void setKeptLayerBudget(qint64 bytes);
 
     // Device pixels per output point: the resolution over 72 for printers and PDF writers,
     // the device pixel ratio for screens and images. Offsets and blur are multiplied by it

@@ -196,6 +196,18 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
     // The screen took its shadows from kept layers, not drawn exactly.
     ASSERT_GT(Shadow::keptLayerBytes(), 0);
     EXPECT_EQ(opened, afresh(canvas));
+    // Past their budget the layers a repaint needs beyond it are drawn and not kept: the screen
+    // shows the same, and a repaint keeps what the one before kept.
+    const qint64 allLayers = Shadow::keptLayerBytes();
+    Shadow::setKeptLayerBudget(allLayers / 2);
+    EXPECT_EQ(onScreen(canvas), opened);
+    const qint64 someLayers = Shadow::keptLayerBytes();
+    EXPECT_GT(someLayers, 0);
+    EXPECT_LE(someLayers, allLayers / 2);
+    apptest::settle();
+    EXPECT_EQ(onScreen(canvas), opened);
+    EXPECT_EQ(Shadow::keptLayerBytes(), someLayers);
+    Shadow::setKeptLayerBudget(Shadow::KeptLayerBudget);
     // The preview takes layers of its own scale, never the screen's.
     onScreen(canvas);
     const qint64 screenBytes = Shadow::keptLayerBytes();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainterPath>
 #include <QPainter>
 #include <QWidget>
 
@@ -266,4 +267,77 @@ TEST(Shadow, TransparentColourDrawsOnlyTheObject)
     calls = 0;
     render(shadow, {}, Square, [&](QPainter *p) { ++calls; blackSquare(p); });
     EXPECT_EQ(calls, 2);
+}
+
+TEST(Shadow, AKeptLayerDrawsWhatTheExactDrawingDrawsAndFitsItsBudget)
+{
+    // A source whose corner falls on a device pixel: the kept layer lands where the exact
+    // drawing puts its shadow, over a ground of colours, for blurs, colours and zooms.
+    const QRectF frame(20, 20, 30, 22);
+    auto triangle = [&](QPainter *p) {
+        QPainterPath path;
+        path.moveTo(frame.topLeft());
+        path.lineTo(frame.bottomRight());
+        path.lineTo(frame.left() + 7.3, frame.bottom());
+        path.closeSubpath();
+        p->fillPath(path, QColor(20, 90, 200, 230));
+    };
+    auto ground = [] {
+        QImage image(220, 220, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, qRgb(x, 255 - y, (x * y) % 256));
+        return image;
+    };
+    auto render = [&](const Shadow &shadow, qreal zoom, bool kept) {
+        QImage image = ground();
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(zoom, zoom);
+        Shadow::Source source;
+        source.corner = frame.topLeft();
+        source.add('T', frame.size());
+        if (kept)
+            shadow.draw(&p, frame, triangle, source);
+        else
+            shadow.draw(&p, frame, triangle);
+        return image;
+    };
+    auto largestDifference = [](const QImage &a, const QImage &b) {
+        int most = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                 std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            }
+        return most;
+    };
+    for (const QColor &color : {QColor(0, 0, 0, 128), QColor(200, 40, 90, 200), QColor(10, 200, 30)}) {
+        for (qreal blur : {0.0, 1.3, 4.0, 10.0}) {
+            for (qreal zoom : {1.0, 1.55}) {
+                SCOPED_TRACE(QStringLiteral("%1 blur %2 zoom %3").arg(color.name(QColor::HexArgb)).arg(blur).arg(zoom).toStdString());
+                Shadow shadow;
+                shadow.units = Shadow::Units::UserSpace;
+                shadow.offset = QPointF(6, -4);
+                shadow.blurRadius = blur;
+                shadow.color = color;
+                Shadow::forgetKeptLayers();
+                const QImage exact = render(shadow, zoom, false);
+                const QImage made = render(shadow, zoom, true);
+                EXPECT_LE(largestDifference(exact, made), 1);
+                // A byte a pixel, over no more than the blur reaches.
+                const qreal reach = 1.5 * blur * zoom + 6;
+                EXPECT_GT(Shadow::keptLayerBytes(), 0);
+                EXPECT_LE(Shadow::keptLayerBytes(),
+                          qint64((frame.width() * zoom + 2 * reach) * (frame.height() * zoom + 2 * reach)) + 2048);
+                EXPECT_EQ(render(shadow, zoom, true), made);
+                // Past its budget the layer is drawn and not kept.
+                Shadow::setKeptLayerBudget(16);
+                EXPECT_EQ(render(shadow, zoom, true), made);
+                EXPECT_EQ(Shadow::keptLayerBytes(), 0);
+                Shadow::setKeptLayerBudget(Shadow::KeptLayerBudget);
+            }
+        }
+    }
 }
