@@ -12,6 +12,7 @@
 #include <QTextLayout>
 
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 #include "foundation/Measures.h"
@@ -22,7 +23,9 @@
 #include "objects/NSTextOvalContainer.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextAttachmentHandler.h"
+#include "objects/TextArchive.h"
 #include "objects/TextFlow.h"
+#include "platform/KeyBytes.h"
 #include "platform/Format.h"
 #include "platform/Pen.h"
 #include "objects/GlyphRuns.h"
@@ -51,6 +54,46 @@ std::vector<QPointF> ovalPolyline(const QRectF &rect)
             points.push_back(pts[0]);
     }
     return points;
+}
+
+// The polyline of the oval in `rect` from the segment heading in the direction `start`
+// (degrees), and its length summed in single precision.
+struct OvalWalk
+{
+    std::vector<QPointF> points;
+    float around = 0.0f;
+};
+
+OvalWalk ovalWalk(const QRectF &rect, float start)
+{
+    OvalWalk walk;
+    std::vector<QPointF> &points = walk.points;
+    points = ovalPolyline(rect);
+    if (points.size() < 2)
+        return walk;
+    size_t startSegment = 0;
+    for (size_t k = 1; k < points.size(); ++k) {
+        const QPointF d = points[k] - points[k - 1];
+        float direction = ColorOval::getAngle(float(d.x()), float(d.y())) * float(DegreesPerRadian);
+        if (direction < 0)
+            direction += 360.0f;
+        if (std::abs(direction - start) < 5.0f) {
+            startSegment = k;
+            break;
+        }
+    }
+    if (startSegment > 0) {
+        std::vector<QPointF> from;
+        from.reserve(points.size());
+        for (size_t k = startSegment; k < points.size(); ++k)
+            from.push_back(points[k]);
+        for (size_t k = 1; k < startSegment; ++k)
+            from.push_back(points[k]);
+        points.swap(from);
+    }
+    for (size_t k = 1; k < points.size(); ++k)
+        walk.around += float(std::hypot(points[k].x() - points[k - 1].x(), points[k].y() - points[k - 1].y()));
+    return walk;
 }
 
 // A glyph of a laid-out line: its index and where it stands.
@@ -158,52 +201,109 @@ float ColorOval::getAngle(float x, float y)
     return angle;
 }
 
-const std::vector<ColorOval::PlacedGlyph> &ColorOval::placedGlyphs() const
+namespace {
+
+// The laid-out texts of ovals, by their archived text and look, while an oval holds them.
+struct SharedPlacements
 {
-    // The kept flow knows, while the text is unchanged, whether it is empty, without the
-    // document being read again (a repaint asks it of every oval).
-    const bool empty = m_ovalFlow && m_placedFor.text && m_placedFor.text == _text.get() ? m_ovalFlow->isEmpty()
-                                                                                        : !hasText();
-    if (empty) {
-        m_placed.clear();
-        m_placedFor = {};
-        return m_placed;
-    }
+    std::mutex lock;
+    QHash<QByteArray, std::weak_ptr<const void>> kept;
+    qsizetype pruneAt = 1024;
+};
+
+SharedPlacements &sharedPlacements()
+{
+    static SharedPlacements shared;
+    return shared;
+}
+
+// The glyphs' fonts serve the thread that made them: each thread shares among its own ovals.
+quint64 placingThread()
+{
+    static std::atomic<quint64> threads{0};
+    thread_local const quint64 id = ++threads;
+    return id;
+}
+
+} // namespace
+
+void ColorOval::watchText() const
+{
     const std::shared_ptr<QTextDocument> &text = sharedTextStorage();
-    const PlacedFor wanted{text.get(), _frameBounds, qreal(_lineWidth), _textAngle, _textFlip};
-    if (!m_ovalFlow || m_placedFor.text != text.get()) {
+    if (m_watched == text.get() && m_textEdits)
+        return;
+    m_watched = text.get();
+    m_textEdits = std::make_shared<std::atomic<quint64>>(0);
+    m_textKey.clear();
+    QObject::connect(text.get(), &QTextDocument::contentsChanged, [edits = m_textEdits] { ++*edits; });
+}
+
+const ColorOval::PlacedGlyphs &ColorOval::placedGlyphs() const
+{
+    watchText();
+    const std::shared_ptr<QTextDocument> &text = sharedTextStorage();
+    const PlacedFor wanted{text.get(), m_textEdits->load(), _frameBounds.size(), qreal(_lineWidth), _textAngle,
+                           _textFlip};
+    if (m_placed && m_placedFor == wanted)
+        return *m_placed;
+    m_placedFor = wanted;
+    if (text->isEmpty()) {
+        m_placed = std::make_shared<const PlacedGlyphs>();
+        return *m_placed;
+    }
+
+    // Alike ovals take what one of them laid out. (Merge fields in the text may measure by
+    // their object: such ovals lay out their own.)
+    QByteArray key;
+    if (!text->toRawText().contains(QChar::ObjectReplacementCharacter)) {
+        if (m_textKey.isEmpty() || m_textKeyEdits != wanted.edits) {
+            m_textKey = TextArchive::archive(*text);
+            m_textKeyEdits = wanted.edits;
+        }
+        KeyBytes look;
+        look.add(placingThread(), wanted.frame, wanted.lineWidth, wanted.angle, wanted.flip);
+        key = m_textKey + look.bytes + text->defaultFont().key().toUtf8();
+        SharedPlacements &shared = sharedPlacements();
+        std::lock_guard<std::mutex> hold(shared.lock);
+        if (std::shared_ptr<const void> found = shared.kept.value(key).lock()) {
+            m_placed = std::static_pointer_cast<const PlacedGlyphs>(found);
+            return *m_placed;
+        }
+    }
+
+    if (!m_ovalFlow || m_ovalFlow->document() != text.get()) {
         m_ovalFlow = std::make_unique<TextFlow>(text);
         m_ovalBox = std::make_unique<NSTextOvalContainer>(_frameBounds.size());
         m_ovalFlow->insertContainer(m_ovalBox.get(), 0);
-        m_placedFor = {};
     }
     // The lines depend on the frame's size alone (the flow itself knows when the text
     // changed); where the glyphs land depends on all of it.
-    if (m_placedFor.frame.size() != _frameBounds.size() || m_placedFor.text != text.get()) {
+    if (m_ovalBox->ovalRect().size() != _frameBounds.size()) {
         m_ovalBox->setContainerSize(_frameBounds.size());
         m_ovalBox->setGraphicObject(const_cast<ColorOval *>(this));
         m_ovalFlow->invalidate();
     }
-    if (!m_ovalFlow->layoutIfNeeded() && m_placedFor == wanted)
-        return m_placed;
-    m_placedFor = wanted;
-    m_placed.clear();
+    m_ovalFlow->layoutIfNeeded();
+    auto placed = std::make_shared<PlacedGlyphs>();
     TextFlow &flow = *m_ovalFlow;
-    auto place = [this](const GlyphPlacement &placement, const QRawFont &font, quint32 glyph, qreal advance,
-                        const QColor &colour) { m_placed.push_back({placement, font, glyph, advance, colour}); };
+    auto place = [&placed](const GlyphPlacement &placement, const QRawFont &font, quint32 glyph, qreal advance,
+                           const QColor &colour) { placed->push_back({placement, font, glyph, advance, colour}); };
 
     const qreal half = _lineWidth / 2.0;
-    const QRectF r = _frameBounds.adjusted(half, half, -half, -half);
+    const QRectF r = QRectF(QPointF(), _frameBounds.size()).adjusted(half, half, -half, -half);
     const bool flipped = _textFlip != 0;
     float a = _textAngle;
     if (!flipped)
         a = -a;
     const float start = a < 0 ? a + 360.0f : a;
 
+    QRectF walkedOval;
+    OvalWalk walked;
+    bool walkMade = false;
     for (const TextFlow::Line &line : flow.lines()) {
         QTextLayout *layout = flow.blockLayout(line.block);
         const QTextLine textLine = layout->lineAt(line.lineNumber);
-        const int blockStart = textStorage()->findBlockByNumber(line.block).position();
+        const int blockStart = text->findBlockByNumber(line.block).position();
         const QHash<GlyphKey, int> characters = firstCharacters(*layout, textLine);
         // A right-to-left line ends where a left-to-right line begins: it takes the stretch of
         // its length that leads up to the start rather than the one that leaves it.
@@ -223,38 +323,18 @@ const std::vector<ColorOval::PlacedGlyph> &ColorOval::placedGlyphs() const
             if (!(oval.width() > 0) || !(oval.height() > 0))
                 return;
 
-            std::vector<QPointF> points = ovalPolyline(oval);
+            // The glyphs of a line stand on one oval: its walk is made once.
+            if (!walkMade || oval.x() != walkedOval.x() || oval.y() != walkedOval.y()
+                || oval.width() != walkedOval.width() || oval.height() != walkedOval.height()) {
+                walkMade = true;
+                walkedOval = oval;
+                walked = ovalWalk(oval, start);
+            }
+            const std::vector<QPointF> &points = walked.points;
             if (points.size() < 2)
                 return;
-            // The segment heading in the start direction begins the walk.
-            size_t startSegment = 0;
-            for (size_t k = 1; k < points.size(); ++k) {
-                const QPointF d = points[k] - points[k - 1];
-                float direction = getAngle(float(d.x()), float(d.y())) * float(DegreesPerRadian);
-                if (direction < 0)
-                    direction += 360.0f;
-                if (std::abs(direction - start) < 5.0f) {
-                    startSegment = k;
-                    break;
-                }
-            }
-            if (startSegment > 0) {
-                std::vector<QPointF> walk;
-                walk.reserve(points.size());
-                for (size_t k = startSegment; k < points.size(); ++k)
-                    walk.push_back(points[k]);
-                for (size_t k = 1; k < startSegment; ++k)
-                    walk.push_back(points[k]);
-                points.swap(walk);
-            }
-
-            if (rightToLeft) {
-                float around = 0.0f;
-                for (size_t k = 1; k < points.size(); ++k)
-                    around += float(std::hypot(points[k].x() - points[k - 1].x(),
-                                               points[k].y() - points[k - 1].y()));
-                s += double(around) - line.fragment.right();
-            }
+            if (rightToLeft)
+                s += double(walked.around) - line.fragment.right();
 
             float travelled = 0.0f;
             QPointF d;
@@ -285,14 +365,26 @@ const std::vector<ColorOval::PlacedGlyph> &ColorOval::placedGlyphs() const
             place(placement, glyph.font, glyph.index, advance, colourAt(*layout, c));
         });
     }
-    return m_placed;
+    m_placed = placed;
+    if (!key.isEmpty()) {
+        SharedPlacements &shared = sharedPlacements();
+        std::lock_guard<std::mutex> hold(shared.lock);
+        if (shared.kept.size() >= shared.pruneAt) {
+            shared.kept.removeIf([](const auto &entry) { return entry.value().expired(); });
+            shared.pruneAt = std::max<qsizetype>(1024, shared.kept.size() * 2);
+        }
+        shared.kept.insert(key, m_placed);
+    }
+    return *m_placed;
 }
 
 QList<ColorOval::GlyphPlacement> ColorOval::glyphPlacements() const
 {
     QList<GlyphPlacement> placements;
-    for (const PlacedGlyph &placed : placedGlyphs())
+    for (const PlacedGlyph &placed : placedGlyphs()) {
         placements.append(placed.placement);
+        placements.last().point += _frameBounds.topLeft();
+    }
     return placements;
 }
 
@@ -308,12 +400,15 @@ void ColorOval::drawText(QPainter *painter)
         // put back once at the end instead of saving the whole state for every glyph.
         const QTransform around = p->worldTransform();
         const QPen pen = p->pen();
+        const QPointF origin = _frameBounds.topLeft();
         for (const PlacedGlyph &placed : placedGlyphs()) {
-            if (drawAttachment(p, around, placed.placement, placed.advance))
+            GlyphPlacement placement = placed.placement;
+            placement.point += origin;
+            if (drawAttachment(p, around, placement, placed.advance))
                 continue;
             QTransform turned = around;
-            turned.translate(placed.placement.point.x(), placed.placement.point.y());
-            turned.rotate(placed.placement.rotation);
+            turned.translate(placement.point.x(), placement.point.y());
+            turned.rotate(placement.rotation);
             p->setWorldTransform(turned);
             QGlyphRun run;
             run.setRawFont(placed.font);
@@ -532,6 +627,14 @@ QVariantMap ColorOval::propertyListRepresentation(const GraphicList *graphics, c
 void ColorOval::loadPropertyListRepresentation(const QVariantMap &dict)
 {
     ColorRect::loadPropertyListRepresentation(dict);
+    // The text as it was read is the key its layout is shared by, until the text is edited.
+    if (hasText()) {
+        watchText();
+        if (auto it = dict.constFind(QStringLiteral("Text")); it != dict.constEnd() && it->typeId() == QMetaType::QByteArray) {
+            m_textKey = it->toByteArray();
+            m_textKeyEdits = m_textEdits->load();
+        }
+    }
     auto number = [](const QVariant &value) {
         return value.typeId() == QMetaType::QString ? leadingDouble(value.toString())
                                                     : value.toDouble();

@@ -12,6 +12,7 @@
 #include <QTransform>
 #include <QVariantMap>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -94,10 +95,15 @@ private:
         qreal advance = 0.0;
         QColor colour;
     };
-    // The text laid out along the ovals. Kept until the text, the frame, the stroke width, the
-    // start angle or the flip changes: laying it out and walking the ovals for each glyph
-    // on every repaint made a design of many ovals slow to draw.
-    const std::vector<PlacedGlyph> &placedGlyphs() const;
+    // The text laid out along the ovals, placed from the frame's top left corner. Kept until
+    // the text, the frame's size, the stroke width, the start angle or the flip changes:
+    // laying it out and walking the ovals for each glyph on every repaint made a design of
+    // many ovals slow to draw. Ovals of one text and look share it: the copies Paste,
+    // Duplicate and Replicate make are not laid out again.
+    using PlacedGlyphs = std::vector<PlacedGlyph>;
+    const PlacedGlyphs &placedGlyphs() const;
+    // Follows the edits of the text (its document's changes, counted).
+    void watchText() const;
 
     float _textAngle = 0.0f;
     int _textFlip = 0;
@@ -105,7 +111,8 @@ private:
     struct PlacedFor
     {
         const QTextDocument *text = nullptr;
-        QRectF frame;
+        quint64 edits = 0;
+        QSizeF frame;
         qreal lineWidth = 0.0;
         float angle = 0.0f;
         int flip = 0;
@@ -127,8 +134,14 @@ private:
     mutable KeptOutline m_keptOutline;
     mutable std::unique_ptr<TextFlow> m_ovalFlow;
     mutable std::unique_ptr<NSTextOvalContainer> m_ovalBox;
-    mutable std::vector<PlacedGlyph> m_placed;
+    mutable std::shared_ptr<const PlacedGlyphs> m_placed;
     mutable PlacedFor m_placedFor;
+    // The document whose edits m_textEdits counts, and the archived text it held at
+    // m_textKeyEdits (the one it was read from, or made when first laid out).
+    mutable const QTextDocument *m_watched = nullptr;
+    mutable std::shared_ptr<std::atomic<quint64>> m_textEdits;
+    mutable QByteArray m_textKey;
+    mutable quint64 m_textKeyEdits = 0;
 };
 
 } // namespace quillmark

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -223,4 +224,56 @@ TEST(ColorOval, OutlineIsTheInscribedEllipseAndTheTextIsDrawnAlongIt)
                 (y < 40 ? top : bottom) += 1;
     EXPECT_GT(top, 50);
     EXPECT_EQ(bottom, 0);
+}
+
+TEST(ColorOval, CopiesTakeTheLayoutOfTheirSourceUntilEitherChanges)
+{
+    registerObjectKinds();
+    auto source = ovalWithText(QStringLiteral("Along the oval 17"), QRectF(10, 20, 160, 90));
+    auto placedFrom = [](const ColorOval &oval) {
+        QList<QPointF> points;
+        for (const ColorOval::GlyphPlacement &glyph : oval.glyphPlacements())
+            points.append(glyph.point - oval.frameBounds().topLeft());
+        return points;
+    };
+    auto expectSame = [](const QList<QPointF> &a, const QList<QPointF> &b) {
+        ASSERT_EQ(a.size(), b.size());
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            EXPECT_NEAR(a[i].x(), b[i].x(), 1e-9);
+            EXPECT_NEAR(a[i].y(), b[i].y(), 1e-9);
+        }
+    };
+    const QList<QPointF> laid = placedFrom(*source);
+    ASSERT_EQ(laid.size(), 17);
+    // Copies as Paste and Duplicate make them, at other places, and the source moved.
+    QVariantMap form = source->propertyListRepresentation();
+    form.insert(QStringLiteral("Bounds"), QStringLiteral("{{300, 40}, {160, 90}}"));
+    auto copy = std::dynamic_pointer_cast<ColorOval>(ColorRect::graphicWithPropertyListRepresentation(form));
+    auto again = std::dynamic_pointer_cast<ColorOval>(ColorRect::graphicWithPropertyListRepresentation(form));
+    ASSERT_TRUE(copy && again);
+    copy->textStorage()->setDefaultFont(qmtest::testFont(12));
+    again->textStorage()->setDefaultFont(qmtest::testFont(12));
+    expectSame(placedFrom(*copy), laid);
+    expectSame(placedFrom(*again), laid);
+    source->setFrameBounds(QRectF(12.5, 21, 160, 90));
+    expectSame(placedFrom(*source), laid);
+
+    // An edit of one copy's text or its look lays it out anew; the others keep theirs.
+    copy->textStorage()->setPlainText(QStringLiteral("Along the oval 170"));
+    EXPECT_EQ(copy->glyphPlacements().size(), 18);
+    expectSame(placedFrom(*again), laid);
+    QTextCursor all(again->textStorage());
+    all.select(QTextCursor::Document);
+    QTextCharFormat larger;
+    larger.setFont(qmtest::testFont(20));
+    all.mergeCharFormat(larger);
+    const QList<QPointF> largerPlaces = placedFrom(*again);
+    ASSERT_EQ(largerPlaces.size(), 17);
+    EXPECT_GT(std::hypot(largerPlaces.last().x() - laid.last().x(), largerPlaces.last().y() - laid.last().y()), 5);
+    expectSame(placedFrom(*source), laid);
+    copy->textStorage()->setPlainText(QStringLiteral("Along the oval 17"));
+    expectSame(placedFrom(*copy), laid);
+    source->setTextAngle(90);
+    EXPECT_GT(std::abs(placedFrom(*source).first().y() - laid.first().y()), 5);
+    expectSame(placedFrom(*copy), laid);
 }
