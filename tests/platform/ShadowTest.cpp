@@ -341,3 +341,44 @@ TEST(Shadow, AKeptLayerDrawsWhatTheExactDrawingDrawsAndFitsItsBudget)
         }
     }
 }
+
+TEST(Shadow, TheBlurIsThreeBoxesOfRoundedMeans)
+{
+    // Three boxes of the widths a Gaussian of sigma 7.3 takes (13, 15 and 15), each along the
+    // rows and then down the columns, each sample the rounded mean of its box, beyond the
+    // edges 0.
+    QImage image(61, 47, QImage::Format_Alpha8);
+    quint32 seed = 7;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            image.scanLine(y)[x] = (x > 20 && x < 40 && y > 10 && y < 30) ? 255 : uchar(seed >> 24);
+        }
+    std::vector<std::vector<int>> expected(size_t(image.height()), std::vector<int>(size_t(image.width())));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            expected[size_t(y)][size_t(x)] = image.constScanLine(y)[x];
+    auto pass = [&](int radius, bool rows) {
+        const auto source = expected;
+        const int width = 2 * radius + 1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                int sum = 0;
+                for (int k = -radius; k <= radius; ++k) {
+                    const int sx = rows ? x + k : x, sy = rows ? y : y + k;
+                    if (sx >= 0 && sx < image.width() && sy >= 0 && sy < image.height())
+                        sum += source[size_t(sy)][size_t(sx)];
+                }
+                expected[size_t(y)][size_t(x)] = (sum + width / 2) / width;
+            }
+    };
+    for (int radius : {6, 7, 7})
+        for (bool rows : {true, false})
+            pass(radius, rows);
+    Shadow::blurImage(image, 7.3);
+    int wrong = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            wrong += image.constScanLine(y)[x] != expected[size_t(y)][size_t(x)];
+    EXPECT_EQ(wrong, 0);
+}
