@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <list>
 #include <unordered_map>
@@ -264,15 +265,59 @@ QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTr
 
 // Draws the layer at `target`, in plain device pixels whatever window, viewport or pixel ratio
 // the painter has.
-void compositeLayer(QPainter *painter, const QRectF &target, const QImage &layer, bool smooth)
+void compositeLayer(QPainter *painter, const QRectF &target, const QImage &layer, bool smooth,
+                    const QRectF &source = QRectF())
 {
     painter->save();
     painter->resetTransform();
     painter->setWorldTransform(painter->deviceTransform().inverted());
     painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-    painter->drawImage(target, layer);
+    if (source.isEmpty())
+        painter->drawImage(target, layer);
+    else
+        painter->drawImage(target, layer, source);
     painter->restore();
+}
+
+// Draws a kept layer's coverage, coloured by its table into the very pixels shadowLayer makes,
+// through an image kept for the next one (the window's thread alone draws kept layers): Qt
+// draws pixels of a table several times slower than premultiplied ones.
+void compositeCoverage(QPainter *painter, const QRectF &target, const QImage &coverage)
+{
+    static QImage coloured;
+    static QList<QRgb> tableOf;
+    static std::array<QRgb, 256> premultiplied;
+    const QList<QRgb> table = coverage.colorTable();
+    if (table.size() != 256 || coverage.format() != QImage::Format_Indexed8) {
+        compositeLayer(painter, target, coverage, false);
+        return;
+    }
+    if (table != tableOf) {
+        tableOf = table;
+        for (size_t a = 0; a < premultiplied.size(); ++a) {
+            const QRgb c = table[qsizetype(a)];
+            const uint alpha = uint(qAlpha(c));
+            premultiplied[a] = qRgba(int(tintedCoverage(alpha, uint(qRed(c)))), int(tintedCoverage(alpha, uint(qGreen(c)))),
+                                     int(tintedCoverage(alpha, uint(qBlue(c)))), int(alpha));
+        }
+    }
+    const int w = coverage.width(), h = coverage.height();
+    if (coloured.width() < w || coloured.height() < h) {
+        coloured = QImage(std::max(w, coloured.width()), std::max(h, coloured.height()),
+                          QImage::Format_ARGB32_Premultiplied);
+        if (coloured.isNull()) {
+            compositeLayer(painter, target, coverage, false);
+            return;
+        }
+    }
+    for (int y = 0; y < h; ++y) {
+        const uchar *in = coverage.constScanLine(y);
+        QRgb *out = reinterpret_cast<QRgb *>(coloured.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] = premultiplied[in[x]];
+    }
+    compositeLayer(painter, target, coloured, false, QRectF(0, 0, w, h));
 }
 
 // The layers kept for the screen (the window's thread alone draws the screen), the least
@@ -451,8 +496,8 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::func
         }
         layer = cache.keep(key.bytes, made) ? cache.find(key.bytes) : &made;
     }
-    compositeLayer(painter, QRectF(QPointF(anchor + layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())), *layer,
-                   false);
+    compositeCoverage(painter, QRectF(QPointF(anchor + layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())),
+                      *layer);
     paint(painter);
 }
 
