@@ -247,8 +247,32 @@ QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTr
                            const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
 {
     QImage alpha = blurredCoverage(painter, size, toLayer, paint, sigma);
+    if (alpha.isNull())
+        return {};
+    // Only the part the blur left anything in is kept (and drawn), placed by its offset: the
+    // rounding of the boxes ends a blur's tail some pixels short of its reach.
+    int top = alpha.height(), bottom = -1, left = alpha.width(), right = -1;
+    for (int y = 0; y < alpha.height(); ++y) {
+        const uchar *row = alpha.constScanLine(y);
+        int first = 0;
+        while (first < alpha.width() && !row[first])
+            ++first;
+        if (first == alpha.width())
+            continue;
+        int last = alpha.width() - 1;
+        while (!row[last])
+            --last;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    const QRect covered = bottom < 0 ? QRect(0, 0, 1, 1) : QRect(QPoint(left, top), QPoint(right, bottom));
+    if (covered != alpha.rect())
+        alpha = alpha.copy(covered);
     if (alpha.isNull() || !alpha.reinterpretAsFormat(QImage::Format_Indexed8))
         return {};
+    alpha.setOffset(covered.topLeft());
     // Layers of one colour share one table (the window's thread alone makes these).
     static QRgb tableTint = 0;
     static QList<QRgb> table;
@@ -311,9 +335,11 @@ void compositeCoverage(QPainter *painter, const QRectF &target, const QImage &co
             return;
         }
     }
+    uchar *bits = coloured.bits();
+    const qsizetype bpl = coloured.bytesPerLine();
     for (int y = 0; y < h; ++y) {
         const uchar *in = coverage.constScanLine(y);
-        QRgb *out = reinterpret_cast<QRgb *>(coloured.scanLine(y));
+        QRgb *out = reinterpret_cast<QRgb *>(bits + y * bpl);
         for (int x = 0; x < w; ++x)
             out[x] = premultiplied[in[x]];
     }
@@ -496,7 +522,8 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::func
         }
         layer = cache.keep(key.bytes, made) ? cache.find(key.bytes) : &made;
     }
-    compositeCoverage(painter, QRectF(QPointF(anchor + layerRect.topLeft()) + offsetPx, QSizeF(layerRect.size())),
+    compositeCoverage(painter,
+                      QRectF(QPointF(anchor + layerRect.topLeft() + layer->offset()) + offsetPx, QSizeF(layer->size())),
                       *layer);
     paint(painter);
 }
