@@ -310,6 +310,7 @@ void compositeLayer(QPainter *painter, const QRectF &target, const QImage &layer
 void compositeCoverage(QPainter *painter, const QRectF &target, const QImage &coverage)
 {
     static QImage coloured;
+    static qint64 colouredFrom = 0;
     static QList<QRgb> tableOf;
     static std::array<QRgb, 256> premultiplied;
     const QList<QRgb> table = coverage.colorTable();
@@ -317,6 +318,13 @@ void compositeCoverage(QPainter *painter, const QRectF &target, const QImage &co
         compositeLayer(painter, target, coverage, false);
         return;
     }
+    // Alike objects drawn one after another draw one layer: it is coloured once.
+    if (coverage.cacheKey() == colouredFrom && table == tableOf && coloured.width() >= coverage.width()
+        && coloured.height() >= coverage.height()) {
+        compositeLayer(painter, target, coloured, false, QRectF(0, 0, coverage.width(), coverage.height()));
+        return;
+    }
+    colouredFrom = 0;
     if (table != tableOf) {
         tableOf = table;
         for (size_t a = 0; a < premultiplied.size(); ++a) {
@@ -343,6 +351,7 @@ void compositeCoverage(QPainter *painter, const QRectF &target, const QImage &co
         for (int x = 0; x < w; ++x)
             out[x] = premultiplied[in[x]];
     }
+    colouredFrom = coverage.cacheKey();
     compositeLayer(painter, target, coloured, false, QRectF(0, 0, w, h));
 }
 
