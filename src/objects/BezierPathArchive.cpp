@@ -294,20 +294,7 @@ public:
                     return std::nullopt;
                 points[k] = QPointF(x, y);
             }
-            switch (type) {
-            case BezierPath::MoveTo:
-                path.moveTo(points[0]);
-                break;
-            case BezierPath::LineTo:
-                path.lineTo(points[0]);
-                break;
-            case BezierPath::CurveTo:
-                path.curveTo(points[2], points[0], points[1]);
-                break;
-            case BezierPath::ClosePath:
-                path.closePath();
-                break;
-            }
+            BezierPathArchive::appendStored(path, type, points);
         }
         if (lineWidth) {
             double width = 0;
@@ -456,6 +443,24 @@ QByteArray BezierPathArchive::archive(const BezierPath &path)
     return Archiver::archive(className, payload);
 }
 
+void BezierPathArchive::appendStored(BezierPath &path, BezierPath::ElementType type, const QPointF *points)
+{
+    switch (type) {
+    case BezierPath::MoveTo:
+        path.moveTo(points[0]);
+        break;
+    case BezierPath::LineTo:
+        path.lineTo(points[0]);
+        break;
+    case BezierPath::CurveTo:
+        path.curveTo(points[2], points[0], points[1]);
+        break;
+    case BezierPath::ClosePath:
+        path.closePath();
+        break;
+    }
+}
+
 qsizetype BezierPathArchive::storedElementCount(const QByteArray &data)
 {
     PropertyListArray elements;
@@ -513,20 +518,7 @@ std::optional<BezierPath> BezierPathArchive::unarchive(const QByteArray &data)
                 return std::nullopt;
             points[k] = QPointF(*x, *y);
         }
-        switch (type) {
-        case BezierPath::MoveTo:
-            path.moveTo(points[0]);
-            break;
-        case BezierPath::LineTo:
-            path.lineTo(points[0]);
-            break;
-        case BezierPath::CurveTo:
-            path.curveTo(points[2], points[0], points[1]);
-            break;
-        case BezierPath::ClosePath:
-            path.closePath();
-            break;
-        }
+        BezierPathArchive::appendStored(path, type, points);
     }
     if (const std::optional<double> width = finiteNumber(payload->value(LineWidthKey));
         width && *width >= 0)

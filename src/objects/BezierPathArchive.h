@@ -31,6 +31,9 @@ public:
     // path may, 0 otherwise. An element takes a byte at the least, so only outlines of as many
     // bytes are looked into. The one test every reader and writer of a design holds.
     static qsizetype elementsPastLimit(const QVariant &stored);
+
+    // Adds an element to a path from its points in the stored order (a curve's end first).
+    static void appendStored(BezierPath &path, BezierPath::ElementType type, const QPointF *points);
 };
 
 } // namespace quillmark

@@ -80,24 +80,6 @@ BezierPath boundedPoints(const BezierPath &path)
     return bounded;
 }
 
-void appendElement(BezierPath &path, BezierPath::ElementType type, const QPointF *pts)
-{
-    switch (type) {
-    case BezierPath::MoveTo:
-        path.moveTo(pts[0]);
-        break;
-    case BezierPath::LineTo:
-        path.lineTo(pts[0]);
-        break;
-    case BezierPath::CurveTo:
-        path.curveTo(pts[2], pts[0], pts[1]);
-        break;
-    case BezierPath::ClosePath:
-        path.closePath();
-        break;
-    }
-}
-
 bool sameUpToRounding(const QRectF &a, const QRectF &b)
 {
     auto near = [](double x, double y) {
@@ -299,7 +281,7 @@ bool ColorPath::deleteSegment()
         if (i == bp.element)
             continue;
         draws = draws || type == BezierPath::LineTo || type == BezierPath::CurveTo;
-        appendElement(result, type, pts);
+        BezierPathArchive::appendStored(result, type, pts);
     }
     // An outline left without a line or without area could never be drawn, resized or
     // selected again; the deletion is refused instead.
