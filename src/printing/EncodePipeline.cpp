@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <latch>
 #include <memory>
 
 #include "printing/ImageExport.h"
@@ -24,6 +25,9 @@ EncodePipeline::EncodePipeline(ImageFileType type, float dpi, qint64 imageBytes)
 {
     // The GUI thread reads records (or draws) while every core draws and encodes.
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    // A worker draws the copy of the design it made, whose text holds its thread's fonts: none
+    // ends before the run, whatever a prompt holds it up for.
+    m_pool.setExpiryTimeout(-1);
     const qint64 byMemory = MemoryBudget / std::max<qint64>(1, imageBytes);
     m_limit = qsizetype(std::clamp<qint64>(byMemory, 1, 2 * qint64(m_pool.maxThreadCount())));
 }
@@ -88,6 +92,21 @@ EncodePipeline::File EncodePipeline::takeOldest()
     if (!pending.encoding)
         return File{pending.number, pending.path, {}, pending.error};
     return pending.future.result();
+}
+
+void EncodePipeline::onEveryThread(const std::function<void()> &work)
+{
+    m_pool.waitForDone();
+    // Each work waits for all the others to have begun: no thread takes two, and as many as
+    // the pool may hold take one each, every thread that drew among them.
+    const int threads = m_pool.maxThreadCount();
+    std::latch begun(threads);
+    for (int i = 0; i < threads; ++i)
+        m_pool.start([&work, &begun] {
+            begun.arrive_and_wait();
+            work();
+        });
+    m_pool.waitForDone();
 }
 
 void EncodePipeline::clear()

@@ -57,6 +57,11 @@ public:
 
     qsizetype limit() const { return m_limit; }
 
+    // Runs `work` once on every thread of the workers, after what they have under way, and
+    // waits for all: a worker's copy of the design is let go of on the thread that made it.
+    // The workers' threads live as long as the pipeline, however long it waits.
+    void onEveryThread(const std::function<void()> &work);
+
 private:
     struct Pending
     {

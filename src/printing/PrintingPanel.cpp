@@ -548,7 +548,9 @@ void PrintingPanel::drawPreviewAside()
     const int labelNumber = m_rectsView->isPrintSequense() ? m_rectsView->currentRecordLabel() : 0;
     const SequentialDrawing::Record record = m_design->drawing->currentRecord(labelNumber);
     const int generation = ++*m_previewGeneration;
-    QThreadPool::globalInstance()->start([drawing = m_design->drawing, record, page = previewPage(), Wp, Hp, clip,
+    // Drawn on the thread the job draws the copy on: made there, the copy is drawn there
+    // however long the user looks at the preview first.
+    SequentialDrawing::onCopyThread([drawing = m_design->drawing, record, page = previewPage(), Wp, Hp, clip,
                                           current = m_previewGeneration, alive = m_alive, panel = this, generation] {
         QImage image(int(Wp * 5.0), int(Hp * 5.0), QImage::Format_ARGB32_Premultiplied);
         if (image.isNull())

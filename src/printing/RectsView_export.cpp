@@ -523,6 +523,9 @@ int RectsView::exportSequentialFiles(const QString &chosenPath, int formatTag, i
         while (!stopped && !pipeline->empty())
             stopped = !writeOldest();
         pipeline->clear();
+        // Each worker's copy goes on the thread that made it.
+        if (drawing)
+            pipeline->onEveryThread([&drawing] { drawing->release(); });
     }
     // The workers' copies go with the run, the vector files' one on the thread that made it.
     if (worker && drawing)

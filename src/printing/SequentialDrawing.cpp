@@ -1,12 +1,20 @@
 #include "printing/SequentialDrawing.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QSet>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <typeinfo>
 
 #include "barcodes/ColorBarcode.h"
@@ -61,13 +69,94 @@ private:
     const SequentialDrawing::RecordValues &m_values;
 };
 
+// The thread a print job and its preview draw their shared copy on. Kept for the process's
+// life: a thread that ends takes its fonts with it, and a copy made on it could no longer be
+// drawn. Joined at the process's end, after the works given to it, so that it lets go of its
+// font cache before Qt's is gone.
+struct CopyThread
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::function<void()>> works;
+    std::thread thread;
+    std::thread::id id;
+    bool started = false;
+    bool stopping = false;
+};
+
+CopyThread &copyThread()
+{
+    static CopyThread *const state = new CopyThread;
+    return *state;
+}
+
+void runCopyThread()
+{
+    CopyThread &state = copyThread();
+    std::unique_lock lock(state.mutex);
+    for (;;) {
+        state.changed.wait(lock, [&state] { return state.stopping || !state.works.empty(); });
+        if (state.works.empty())
+            return;
+        std::function<void()> work = std::move(state.works.front());
+        state.works.pop_front();
+        lock.unlock();
+        work();
+        // What the work held goes here too.
+        work = nullptr;
+        lock.lock();
+    }
+}
+
+void stopCopyThread()
+{
+    CopyThread &state = copyThread();
+    std::thread thread;
+    {
+        const std::lock_guard lock(state.mutex);
+        if (state.stopping)
+            return;
+        state.stopping = true;
+        thread.swap(state.thread);
+    }
+    state.changed.notify_all();
+    if (thread.joinable())
+        thread.join();
+}
+
 } // namespace
+
+void SequentialDrawing::onCopyThread(std::function<void()> work)
+{
+    CopyThread &state = copyThread();
+    {
+        const std::lock_guard lock(state.mutex);
+        // At the process's end what is left goes where it was given up.
+        if (state.stopping)
+            return;
+        if (!state.started) {
+            state.started = true;
+            qAddPostRoutine(stopCopyThread);
+            // A process that never destroys its application object ends through its exit
+            // handlers alone; Qt's font cache is made first, so that this one runs before the
+            // cache's own.
+            (void)QFontMetricsF(QFont()).height();
+            std::atexit(stopCopyThread);
+            state.thread = std::thread(runCopyThread);
+            state.id = state.thread.get_id();
+        }
+        state.works.push_back(std::move(work));
+    }
+    state.changed.notify_all();
+}
 
 // A worker's copy of the design and the canvas it draws on: what the canvas answered when
 // the run began, printing and showing record values.
 struct SequentialDrawing::Copy : public CanvasServices
 {
     const SequentialDrawing *owner = nullptr;
+    // The thread that made the copy: the only one that draws it and lets go of it.
+    std::thread::id maker = std::this_thread::get_id();
     GraphicList graphics;
     // The copy's barcodes in the design's order, null where one could not be made.
     std::vector<ColorBarcode *> barcodes;
@@ -275,19 +364,46 @@ void SequentialDrawing::finishDesign(QVariantList objects, QVariantList groups, 
 
 SequentialDrawing::~SequentialDrawing()
 {
+    letGo(std::move(m_idle));
     // Letting go of a design of tens of thousands of objects takes a good part of a second:
-    // that is done aside, whichever thread let go of the drawing last.
-    struct Held
+    // that is done aside, whichever thread let go of the drawing last. Moved, not shared: a
+    // reference left here could be the last one once the pool's thread has let go of its own,
+    // and the design would go on this thread after all.
+    auto design = std::make_shared<QVariantMap>();
+    design->swap(m_design);
+    QThreadPool::globalInstance()->start([design = std::move(design)]() mutable { design.reset(); });
+}
+
+void SequentialDrawing::letGo(std::vector<std::unique_ptr<Copy>> copies)
+{
+    std::vector<std::unique_ptr<Copy>> aside;
+    std::vector<std::unique_ptr<Copy>> onCopyThreadOnes;
+    const std::thread::id here = std::this_thread::get_id();
+    std::thread::id copyThreadId;
     {
-        QVariantMap design;
-        std::vector<std::unique_ptr<Copy>> idle;
-    };
-    auto held = std::make_unique<Held>();
-    held->design.swap(m_design);
-    held->idle.swap(m_idle);
-    // Moved, not shared: a reference left here could be the last one once the pool's thread
-    // has let go of its own, and the design would go on this thread after all.
-    QThreadPool::globalInstance()->start([held = std::shared_ptr<Held>(std::move(held))]() mutable { held.reset(); });
+        CopyThread &state = copyThread();
+        const std::lock_guard lock(state.mutex);
+        if (state.started)
+            copyThreadId = state.id;
+    }
+    for (std::unique_ptr<Copy> &copy : copies) {
+        if (!copy || copy->maker == here)
+            continue;
+        if (copy->maker == copyThreadId)
+            onCopyThreadOnes.push_back(std::move(copy));
+        else
+            aside.push_back(std::move(copy));
+    }
+    if (!onCopyThreadOnes.empty())
+        onCopyThread([held = std::make_shared<std::vector<std::unique_ptr<Copy>>>(std::move(onCopyThreadOnes))] {
+            held->clear();
+        });
+    // A copy whose thread let the drawing go without letting go of its copies first: its
+    // thread may be gone, and nothing better is left than letting it go aside.
+    if (!aside.empty())
+        QThreadPool::globalInstance()->start(
+            [held = std::make_shared<std::vector<std::unique_ptr<Copy>>>(std::move(aside))] { held->clear(); });
+    // Those made here go here.
 }
 
 void SequentialDrawing::drawOne(Copy &copy, ColorRect &graphic, QPainter *painter, const QRectF &rect,
@@ -363,11 +479,16 @@ void SequentialDrawing::prepare(const std::function<bool()> &stopped) const
 
 void SequentialDrawing::release() const
 {
-    std::vector<std::unique_ptr<Copy>> idle;
+    std::vector<std::unique_ptr<Copy>> mine;
     {
         const QMutexLocker lock(&m_mutex);
-        idle.swap(m_idle);
-        m_copies -= int(idle.size());
+        const std::thread::id here = std::this_thread::get_id();
+        for (std::unique_ptr<Copy> &copy : m_idle)
+            if (copy->maker == here)
+                mine.push_back(std::move(copy));
+        std::erase_if(m_idle, [](const std::unique_ptr<Copy> &copy) { return !copy; });
+        m_copies -= int(mine.size());
+        m_givenBack.wakeAll();
     }
 }
 
@@ -386,15 +507,24 @@ std::unique_ptr<SequentialDrawing::Copy> SequentialDrawing::takeCopy(const std::
 {
     {
         QMutexLocker lock(&m_mutex);
-        while (m_idle.empty() && !m_severalCopies && m_copies > 0) {
+        const std::thread::id here = std::this_thread::get_id();
+        for (;;) {
+            // Only a copy made on this thread is drawn here: another thread's fonts may be gone
+            // with it.
+            const auto mine = std::find_if(m_idle.begin(), m_idle.end(),
+                                           [here](const std::unique_ptr<Copy> &copy) { return copy->maker == here; });
+            if (mine != m_idle.end()) {
+                std::unique_ptr<Copy> copy = std::move(*mine);
+                m_idle.erase(mine);
+                return copy;
+            }
+            // One copy at a time unless several are allowed: a copy another thread draws is
+            // waited for, one it has given back cannot be drawn here and another is made.
+            if (m_severalCopies || m_copies == 0 || !m_idle.empty())
+                break;
             if (stopped && stopped())
                 return nullptr;
             m_givenBack.wait(&m_mutex, 20);
-        }
-        if (!m_idle.empty()) {
-            std::unique_ptr<Copy> copy = std::move(m_idle.back());
-            m_idle.pop_back();
-            return copy;
         }
         ++m_copies;
     }

@@ -123,8 +123,15 @@ public:
     void allowSeveralCopies() { m_severalCopies = true; }
     // Makes the copy a first drawing needs, on the calling thread; none once `stopped` says so.
     void prepare(const std::function<bool()> &stopped = {}) const;
-    // Lets go of the copies, on the thread that made them.
+    // Lets go of the copies the calling thread made: a copy is drawn and let go of only on the
+    // thread that made it (its text holds that thread's fonts, which go with the thread).
     void release() const;
+
+    // The one thread, kept for the process's life, on which a print job and the options'
+    // preview draw the copy they share: made there, drawn there and let go of there, whichever
+    // of the two comes first and however long the user waits between them. Works run in the
+    // order they are given.
+    static void onCopyThread(std::function<void()> work);
 
 private:
     SequentialDrawing() = default;
@@ -132,6 +139,8 @@ private:
     // An idle copy, or a new one; null when `stopped` says so before a new one is made whole.
     std::unique_ptr<Copy> takeCopy(const std::function<bool()> &stopped = {}) const;
     std::unique_ptr<Copy> makeCopy(const std::function<bool()> &stopped) const;
+    // Lets go of idle copies, each on the thread that made it.
+    static void letGo(std::vector<std::unique_ptr<Copy>> copies);
     void giveBack(std::unique_ptr<Copy> copy) const;
     // What the drawing takes of the canvas beside the objects.
     void takeCanvas(RectsView &canvas);

@@ -68,15 +68,17 @@ SheetPrinter::SheetPrinter(std::shared_ptr<const SequentialDrawing> drawing, She
 
 SheetPrinter::~SheetPrinter()
 {
-    if (m_thread.joinable()) {
+    if (m_ran.valid()) {
         cancel();
-        m_thread.join();
+        m_ran.wait();
     }
 }
 
 void SheetPrinter::start()
 {
-    m_thread = std::thread([this] { run(); });
+    auto job = std::make_shared<std::packaged_task<void()>>([this] { run(); });
+    m_ran = job->get_future();
+    SequentialDrawing::onCopyThread([job] { (*job)(); });
 }
 
 void SheetPrinter::drawPage(QPainter *painter, const QRectF &pageRect, const SequentialDrawing &drawing,

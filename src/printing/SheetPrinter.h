@@ -1,6 +1,6 @@
 #pragma once
-// A print job's pages drawn on a thread of their own from a copy of the design, while the
-// window's thread reads the records each page shows and keeps the window answering. The
+// A print job's pages drawn aside (on SequentialDrawing's copy thread) from a copy of the
+// design, while the window's thread reads the records each page shows and keeps the window answering. The
 // painter is begun, used and ended on that thread; the window's thread touches neither the
 // device nor the copy until the job has finished. One page is drawn at a time: the job holds
 // no more than the page being drawn and the records of the next.
@@ -12,9 +12,9 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "printing/PrintJob.h"
 #include "printing/SequentialDrawing.h"
@@ -56,7 +56,7 @@ public:
 
     SheetPrinter(std::shared_ptr<const SequentialDrawing> drawing, SheetLayout layout, PrintJob job,
                  std::unique_ptr<Output> output);
-    // Gives the job up when it still runs, and waits for its thread.
+    // Gives the job up when it still runs, and waits for it to end.
     ~SheetPrinter();
     SheetPrinter(const SheetPrinter &) = delete;
     SheetPrinter &operator=(const SheetPrinter &) = delete;
@@ -108,7 +108,9 @@ private:
     bool m_failed = false;
     std::atomic<bool> m_cancel{false};
     std::atomic<int> m_done{0};
-    std::thread m_thread;
+    // The job runs on the thread the copies of the design it shares with the options' preview
+    // are made and drawn on; ready once it has ended there.
+    std::future<void> m_ran;
 };
 
 } // namespace quillmark

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,8 +19,11 @@
 #include <QTabWidget>
 #include <QSpinBox>
 #include <QTextDocument>
+#include <QThread>
+#include <QThreadPool>
 #include <QTreeView>
 
+#include "app/AllKinds.h"
 #include "app/MainWindow.h"
 #include "barcodes/ColorBarcode.h"
 #include "canvas/RectsView.h"
@@ -28,6 +32,7 @@
 #include "common/TestPrompts.h"
 #include "common/TestSupport.h"
 #include "foundation/Language.h"
+#include "objects/ColorOval.h"
 #include "objects/ColorRect.h"
 #include "platform/PrintInfo.h"
 #include "platform/PropertyList.h"
@@ -735,4 +740,79 @@ TEST_F(PrintWindowTest, PrintToFileRemembersTheLastFileInTheRun)
     });
     printWith(panels.panels());
     EXPECT_EQ(offered, path);
+}
+
+// The options' preview of a large design is drawn aside from a copy of the design, and the job
+// prints from the same copy. A thread that drew it and ended meanwhile (a pool's thread ends
+// after a while idle; here at once) took its fonts with it: every label still prints its text.
+TEST_F(PrintWindowTest, PrintAfterThePreviewsThreadHasEndedPrintsEveryText)
+{
+    // Every kind is drawn aside once the factory knows it.
+    registerAllKinds();
+    qmtest::ScopedTestPrintPanels panels;
+    qmtest::ScopedTestPrompts prompts;
+    QThreadPool &pool = *QThreadPool::globalInstance();
+    const int expiry = pool.expiryTimeout();
+    pool.setExpiryTimeout(0);
+    addMark();
+    // Text set along an oval keeps the glyphs it laid out, with their fonts.
+    auto oval = ColorOval::create(QRectF(140, 8, 46, 58));
+    oval->setPageName(canvas->getCurrPageName());
+    oval->setObjectLayer(1);
+    oval->textStorage()->setDefaultFont(qmtest::testFont(9));
+    oval->textStorage()->setPlainText(QStringLiteral("Round"));
+    canvas->addGraphic(oval);
+    // A barcode lays its bars and digits out where it is first drawn.
+    auto barcode = ColorBarcode::create(QRectF(20, 40, 0, 0));
+    barcode->setPageName(canvas->getCurrPageName());
+    barcode->setObjectLayer(1);
+    barcode->setDrawBarcode(true);
+    barcode->updateframeSize();
+    canvas->addGraphic(barcode);
+    // More objects than the preview draws on the window's thread.
+    for (int i = 0; i < 320; ++i) {
+        auto dot = ColorRect::create(QRectF(150 + (i % 16) * 2.0, 10 + (i / 16) * 2.0, 1, 1));
+        dot->setPageName(canvas->getCurrPageName());
+        dot->setObjectLayer(1);
+        dot->setFillColor(Qt::blue);
+        canvas->addGraphic(dot);
+    }
+    bool previewDrawn = false;
+    panels->queueSheet([&](QDialog &sheet) {
+        auto *panel = qobject_cast<PrintingPanel *>(&sheet);
+        ASSERT_NE(panel, nullptr);
+        QElapsedTimer waited;
+        waited.start();
+        while (panel->discPreview()->preview().isNull() && waited.elapsed() < 60000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        previewDrawn = !panel->discPreview()->preview().isNull();
+        // Long enough for an idle thread of the pool to have ended.
+        for (int i = 0; i < 10; ++i) {
+            QThread::msleep(10);
+            QApplication::processEvents();
+        }
+        for (QPushButton *button : sheet.findChildren<QPushButton *>())
+            if (button->text() == QStringLiteral("Print"))
+                button->click();
+    });
+    const QString path = dir + "/after-preview.pdf";
+    panels->queuePrintToFile(path);
+    trigger(QStringLiteral("Print..."));
+    pool.setExpiryTimeout(expiry);
+    EXPECT_TRUE(previewDrawn);
+    EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
+    std::unique_ptr<Poppler::Document> document = load(path);
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->numPages(), 1);
+    QList<Word> marks;
+    QString rest;
+    for (const Word &word : wordsOfPage(*document, 0))
+        if (word.text == QStringLiteral("Mark"))
+            marks.append(word);
+        else
+            rest.append(word.text);
+    expectThirtyLabelsInPlace(marks);
+    // Every oval's letters, each placed on its own.
+    EXPECT_EQ(rest.count(QLatin1Char('R')), 30) << rest.toStdString();
+    EXPECT_EQ(rest.count(QLatin1Char('d')), 30) << rest.toStdString();
 }
