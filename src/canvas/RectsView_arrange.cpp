@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "canvas/RectsView.h"
+#include "canvas/SlicedWork.h"
 #include "foundation/Language.h"
 #include "foundation/SegmentedControl.h"
 #include "objects/ColorRect.h"
@@ -23,6 +24,8 @@ void RectsView::replicate()
     if (!roomForObjects(qsizetype(std::max(count, 0)) * _selectedObjects.size(),
                         Language::stringForKey(QStringLiteral("Replicate"))))
         return;
+    // A copy and its pastes, answering as one command (as Duplicate does).
+    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs / 2);
     if (!copy())
         return;
     // The first copy lies on the original, each further one a step away; a paste given up

@@ -1075,6 +1075,8 @@ QMimeData *RectsView::mimeDataForSelection()
         return nullptr;
     const std::shared_ptr<Archiver::KeptRoots> archives = Archiver::newKeptRoots();
     QVariantMap dictionary;
+    // Nothing on the canvas changes: it is not drawn again while the panel shows.
+    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs);
     {
         // Made a slice at a time, the window answering between slices as Save does.
         WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Copying the objects...")),
@@ -1284,6 +1286,9 @@ void RectsView::duplicate()
         return;
     if (!roomForObjects(_selectedObjects.size(), localizedStringFromTable(QStringLiteral("Duplicate"), QStringLiteral("UndoStrings"))))
         return;
+    // A copy and a paste, answering as one command: a large one shows its panel in the time
+    // either would alone, once, and the design is drawn once, with its copies.
+    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs / 2);
     // Given up while copied, nothing is added.
     if (!copy())
         return;

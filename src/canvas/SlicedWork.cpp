@@ -21,6 +21,8 @@ namespace {
 // works without a panel of its own.
 bool answeringNow = false;
 
+WindowAnswering::Command *currentCommand = nullptr;
+
 qint64 sliceForTesting = -1;
 qint64 panelForTesting = -1;
 
@@ -48,6 +50,45 @@ WindowAnswering::WindowAnswering(QWidget *window, const QString &doing, qsizetyp
     answeringNow = answeringNow || m_answering;
     m_slice.start();
     m_started.start();
+    if (currentCommand && m_answering) {
+        const qint64 into = currentCommand->m_started.elapsed();
+        m_panelAfterMs = currentCommand->m_panelShown
+                             ? 0
+                             : std::min(into + m_panelAfterMs, currentCommand->m_panelAfterMs);
+        m_started = currentCommand->m_started;
+    }
+}
+
+WindowAnswering::Command::Command(QWidget *canvas, qint64 panelAfterMs)
+    : m_canvas(canvas)
+    , m_outer(currentCommand)
+    , m_panelAfterMs(panelForTesting >= 0 ? std::min(panelAfterMs, panelForTesting) : panelAfterMs)
+{
+    m_started.start();
+    // Within another, this one is part of it.
+    if (m_outer) {
+        m_canvas = nullptr;
+        return;
+    }
+    currentCommand = this;
+}
+
+void WindowAnswering::Command::holdCanvas()
+{
+    if (m_held || !m_canvas || !m_canvas->updatesEnabled())
+        return;
+    m_held = true;
+    m_canvas->setUpdatesEnabled(false);
+}
+
+WindowAnswering::Command::~Command()
+{
+    if (m_outer)
+        return;
+    currentCommand = nullptr;
+    // Drawn once, with all the command changed.
+    if (m_held)
+        m_canvas->setUpdatesEnabled(true);
 }
 
 WindowAnswering::~WindowAnswering()
@@ -84,6 +125,10 @@ bool WindowAnswering::now(qsizetype done)
         m_panel->setMinimumDuration(0);
         m_panel->setAutoReset(false);
         m_panel->setAutoClose(false);
+        if (currentCommand) {
+            currentCommand->m_panelShown = true;
+            currentCommand->holdCanvas();
+        }
     }
     m_panel->setValue(int(std::clamp<qsizetype>(done, 0, std::min<qsizetype>(m_steps, INT_MAX))));
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -110,6 +155,19 @@ void besideWindow(WindowAnswering &answering, qsizetype done, const std::functio
     thread.join();
 }
 
+namespace {
+
+// Holds the canvas for the command under way, when it works on that canvas.
+bool holdForCommand(QWidget *canvas)
+{
+    if (!currentCommand || currentCommand->canvas() != canvas)
+        return false;
+    currentCommand->holdCanvas();
+    return true;
+}
+
+} // namespace
+
 std::optional<ColorRect::GraphicList> objectsOfForms(const PropertyListArray &forms, QWidget *window,
                                                      QWidget *canvas, const char *doing, QList<qsizetype> *entries)
 {
@@ -117,8 +175,9 @@ std::optional<ColorRect::GraphicList> objectsOfForms(const PropertyListArray &fo
     made.reserve(forms.size());
     WindowAnswering answer(window, doing ? Language::stringForKey(QString::fromUtf8(doing)) : QString(),
                            forms.size());
-    const bool drawn = canvas && canvas->updatesEnabled();
-    if (answer.answering() && drawn)
+    // Within a command on the canvas, the canvas is held until the command ends.
+    const bool held = answer.answering() && canvas && canvas->updatesEnabled() && !holdForCommand(canvas);
+    if (held)
         canvas->setUpdatesEnabled(false);
     ObjectsFromForms making(forms);
     making.deliver([&](std::shared_ptr<ColorRect> &&graphic, qsizetype entry) {
@@ -127,7 +186,7 @@ std::optional<ColorRect::GraphicList> objectsOfForms(const PropertyListArray &fo
             entries->append(entry);
         return answer.step(entry);
     });
-    if (answer.answering() && drawn)
+    if (held)
         canvas->setUpdatesEnabled(true);
     if (answer.cancelled())
         return std::nullopt;

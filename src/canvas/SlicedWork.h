@@ -45,6 +45,34 @@ public:
     // worked on in slices too.
     static void setTimesForTesting(qint64 sliceMs, qint64 panelAfterMs);
 
+    // A command made of several works in turn (Duplicate: a copy, then a paste), each answering
+    // on its own: the window answers as for one work. Each work's panel time counts from the
+    // command's start, no later than `panelAfterMs` into it; once one work has shown its panel,
+    // the next shows its own at its first answer; and from then the canvas, when given, is not
+    // drawn before the command ends: a design drawn while the panel shows, or between two of
+    // the works, is drawn for nothing.
+    class Command
+    {
+    public:
+        Command(QWidget *canvas, qint64 panelAfterMs);
+        ~Command();
+        Command(const Command &) = delete;
+        Command &operator=(const Command &) = delete;
+
+        QWidget *canvas() const { return m_canvas; }
+        // From now until the command ends.
+        void holdCanvas();
+
+    private:
+        friend class WindowAnswering;
+        QWidget *m_canvas;
+        bool m_held = false;
+        Command *m_outer;
+        QElapsedTimer m_started;
+        qint64 m_panelAfterMs;
+        bool m_panelShown = false;
+    };
+
 private:
     QWidget *m_window;
     QString m_doing;

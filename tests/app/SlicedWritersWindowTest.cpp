@@ -202,12 +202,15 @@ TEST(SlicedWritersWindow, WritersInSlicesWriteWhatOneGoWritesAndGivingUpLeavesAl
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
     QGuiApplication::clipboard()->setText(QStringLiteral("held"));
     watch.giveUp = true;
-    for (const QString &command : {QStringLiteral("Copy"), QStringLiteral("Duplicate"), QStringLiteral("Cut")}) {
+    for (const QString &command : {QStringLiteral("Copy"), QStringLiteral("Duplicate"), QStringLiteral("Replicate"),
+                                   QStringLiteral("Cut")}) {
         SCOPED_TRACE(command.toStdString());
         f.trigger(QStringLiteral("Edit"), command);
         apptest::settle();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("held"));
         EXPECT_EQ(canvas->getRects().size(), count);
+        // The canvas held while the panel showed is drawn again.
+        EXPECT_TRUE(canvas->updatesEnabled());
     }
     watch.giveUp = false;
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
@@ -252,4 +255,14 @@ TEST(SlicedWritersWindow, WritersInSlicesWriteWhatOneGoWritesAndGivingUpLeavesAl
     watch.giveUp = false;
     EXPECT_TRUE(canvas->setupNewTemplate(made, false));
     EXPECT_EQ(canvas->getRects().size(), count);
+
+    // Duplicate and Replicate let run add their copies and draw the canvas again.
+    const int replicas = canvas->replicateCount ? canvas->replicateCount() : 2;
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+    EXPECT_EQ(canvas->getRects().size(), 2 * count);
+    EXPECT_TRUE(canvas->updatesEnabled());
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Replicate"));
+    EXPECT_EQ(canvas->getRects().size(), 2 * count + replicas * count);
+    EXPECT_TRUE(canvas->updatesEnabled());
 }
