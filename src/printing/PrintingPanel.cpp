@@ -504,6 +504,8 @@ std::shared_ptr<SequentialDrawing> PrintingPanel::designFor(const QStringList &p
         m_design->drawing = m_design->capture->result();
         m_design->capture.reset();
     }
+    // A preview still being drawn stops: the job draws on the same thread after it.
+    ++*m_previewGeneration;
     return m_design->drawing;
 }
 
