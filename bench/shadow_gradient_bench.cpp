@@ -2,15 +2,21 @@
 // of four objects of those looks: 10,000 rectangles (100 across), each filled with a linear
 // gradient and casting the default shadow, and the same with radial gradients and with ovals.
 // Then 10,000 paths, each of an outline of its own (no two share a shadow), filled and casting
-// the default shadow. At 155 % zoom: a click on one object, the right arrow key, Undo, Select All, the arrow key on
+// the default shadow; and 10,000 ovals of 30 points, each with a text of its own along it, whose
+// glyphs cast shadows of their own. At 155 % zoom: a click on one object, the right arrow key, Undo, Select All, the arrow key on
 // all, Undo, a click on the empty canvas and a repaint of the whole canvas; each until the
 // canvas has drawn it, with the longest time the window did not answer. Each design is opened
 // at 100 % and then zoomed: those two rows are drawn before any kept picture of it exists.
 //
 // SHADOW_GRADIENT_BENCH_COUNT sets the objects of each design (10000 unless set).
 // SHADOW_GRADIENT_BENCH_DIR keeps the designs in that folder.
+// SHADOW_GRADIENT_BENCH_DESIGNS runs only the designs whose name holds one of these
+// comma-separated words ("paths", "ovals"...), the four objects always.
 // Build with -DQM_BENCH=ON in a Release build; run under Xvfb at 96 dpi with the xcb platform:
 //   xvfb-run -a -s '-screen 0 1600x1000x24 -dpi 96' ./bench_shadow_gradient_bench
+#include <QTextCursor>
+
+#include <algorithm>
 #include <memory>
 
 #include "WindowSteps.h"
@@ -38,7 +44,7 @@ void giveLook(ColorRect &object, int fillType, int i)
     object.setDrawsShadow(true);
 }
 
-enum class Kind { RadialRects, Ovals, Paths };
+enum class Kind { RadialRects, Ovals, Paths, LetteredOvals };
 
 // The other looks than the window benches' linear gradients.
 QString looks(Kind kind, int count)
@@ -49,7 +55,14 @@ QString looks(Kind kind, int count)
         for (int i = 0; i < count; ++i) {
             const QRectF frame = gridFrame(i);
             GraphicPtr object;
-            if (kind == Kind::Paths) {
+            if (kind == Kind::LetteredOvals) {
+                // Large enough for a text along them, each its own.
+                object = ColorOval::create(QRectF(2 + (i % 100) * 32, 2 + (i / 100) * 32, 30, 30));
+                QTextCursor cursor(object->textStorage());
+                QTextCharFormat small;
+                small.setFontPointSize(5);
+                cursor.insertText(QStringLiteral("Along the oval %1").arg(i), small);
+            } else if (kind == Kind::Paths) {
                 auto path = ColorPath::create(frame);
                 path->setBezierPath(zigzag(frame, 12, quint32(i)));
                 object = path;
@@ -164,8 +177,14 @@ int main(int argc, char **argv)
     } designs[] = {{QStringLiteral("rects, linear"), gradientRectangles(canvas, folder(), count)},
                    {QStringLiteral("rects, radial"), looks(Kind::RadialRects, count)},
                    {QStringLiteral("ovals, linear"), looks(Kind::Ovals, count)},
-                   {QStringLiteral("paths, each its own"), looks(Kind::Paths, count)}};
+                   {QStringLiteral("paths, each its own"), looks(Kind::Paths, count)},
+                   {QStringLiteral("ovals, text along each"), looks(Kind::LetteredOvals, count)}};
+    const QStringList wanted =
+        qEnvironmentVariable("SHADOW_GRADIENT_BENCH_DESIGNS").split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const auto &design : designs) {
+        if (!wanted.isEmpty()
+            && std::none_of(wanted.begin(), wanted.end(), [&](const QString &w) { return design.name.contains(w); }))
+            continue;
         const StepRun run = workOn(design.file);
         wrong = wrong || run.wrong;
         printRun(QStringLiteral("%1 %2").arg(count).arg(design.name), run, &floor);

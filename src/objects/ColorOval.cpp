@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <vector>
@@ -238,6 +239,12 @@ void ColorOval::watchText() const
     QObject::connect(text.get(), &QTextDocument::contentsChanged, [edits = m_textEdits] { ++*edits; });
 }
 
+quint64 ColorOval::PlacedGlyphs::nextSerial()
+{
+    static std::atomic<quint64> made{0};
+    return ++made;
+}
+
 const ColorOval::PlacedGlyphs &ColorOval::placedGlyphs() const
 {
     watchText();
@@ -365,6 +372,7 @@ const ColorOval::PlacedGlyphs &ColorOval::placedGlyphs() const
             place(placement, glyph.font, glyph.index, advance, colourAt(*layout, c));
         });
     }
+    placed->shareable = !key.isEmpty();
     m_placed = placed;
     if (!key.isEmpty()) {
         SharedPlacements &shared = sharedPlacements();
@@ -422,10 +430,15 @@ void ColorOval::drawText(QPainter *painter)
         p->setPen(pen);
     };
     painter->save();
-    // The glyphs cast the stroke's shadow, which does not follow the zoom.
-    if (drawsShadow())
-        paintWithShadow(painter, _frameBounds, paint);
-    else
+    if (drawsShadow()) {
+        // The glyphs of one layout, in their colours, from the frame's corner.
+        std::optional<Shadow::Source> source;
+        if (placedGlyphs().shareable) {
+            source = shadowSource('G');
+            source->add(placedGlyphs().serial);
+        }
+        paintWithShadow(painter, _frameBounds, paint, source);
+    } else
         paint(painter);
     painter->restore();
 }

@@ -100,7 +100,14 @@ private:
     // laying it out and walking the ovals for each glyph on every repaint made a design of
     // many ovals slow to draw. Ovals of one text and look share it: the copies Paste,
     // Duplicate and Replicate make are not laid out again.
-    using PlacedGlyphs = std::vector<PlacedGlyph>;
+    struct PlacedGlyphs : std::vector<PlacedGlyph>
+    {
+        // Names this layout among all made in the process: the shadow it casts is kept by it.
+        quint64 serial = nextSerial();
+        // Laid out from the text alone (no merge field in it measures by its object).
+        bool shareable = false;
+        static quint64 nextSerial();
+    };
     const PlacedGlyphs &placedGlyphs() const;
     // Follows the edits of the text (its document's changes, counted).
     void watchText() const;

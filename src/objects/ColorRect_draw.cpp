@@ -15,6 +15,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
 #include "objects/GeometryHelpers.h"
+#include "objects/PictureWorker.h"
 #include "objects/specImage.h"
 #include "platform/Pen.h"
 #include "platform/Shadow.h"
@@ -91,6 +92,25 @@ void ColorRect::paintWithShadow(QPainter *painter, const QRectF &approxBounds,
 
 Shadow::Source ColorRect::shadowSource(char kind) const
 {
+    // The shadow layers the screen finds missing are blurred on the picture worker's thread.
+    static const bool blurredAside = [] {
+        Shadow::setAsideRunner([](std::function<void()> make, std::function<void()> arrived) {
+            if (PictureWorker::onWindowThread()) {
+                make();
+                arrived();
+                return;
+            }
+            auto job = std::make_shared<PictureWorker::Job>();
+            job->make = [make = std::move(make)] {
+                make();
+                return QImage();
+            };
+            job->arrived = [arrived = std::move(arrived)](const QImage &) { arrived(); };
+            PictureWorker::submit(job);
+        });
+        return true;
+    }();
+    Q_UNUSED(blurredAside);
     Shadow::Source source;
     source.corner = _frameBounds.topLeft();
     source.add(kind);

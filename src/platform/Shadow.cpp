@@ -5,14 +5,20 @@
 #include <QThread>
 #include <QTimer>
 #include <QPagedPaintDevice>
+#include <QPointer>
+#include <QWidget>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <list>
+#include <optional>
+#include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quillmark {
@@ -187,10 +193,10 @@ void Shadow::blurImage(QImage &image, qreal sigma)
 
 namespace {
 
-// The coverage of what `paint` draws through `toLayer` (the painter's pen, brush and font and
-// hints taken over), blurred by `sigma` pixels.
-QImage blurredCoverage(const QPainter *painter, const QSize &size, const QTransform &toLayer,
-                       const std::function<void(QPainter *)> &paint, qreal sigma)
+// What `paint` draws through `toLayer` (the painter's pen, brush and font and hints taken over),
+// unblurred: only its alpha matters.
+QImage paintedCoverage(const QPainter *painter, const QSize &size, const QTransform &toLayer,
+                       const std::function<void(QPainter *)> &paint)
 {
     QImage layer(size, QImage::Format_ARGB32_Premultiplied);
     if (layer.isNull())
@@ -205,7 +211,16 @@ QImage blurredCoverage(const QPainter *painter, const QSize &size, const QTransf
         lp.setTransform(toLayer);
         paint(&lp);
     }
-    // Only the coverage matters.
+    return layer;
+}
+
+// The coverage of what `paint` draws through `toLayer`, blurred by `sigma` pixels.
+QImage blurredCoverage(const QPainter *painter, const QSize &size, const QTransform &toLayer,
+                       const std::function<void(QPainter *)> &paint, qreal sigma)
+{
+    const QImage layer = paintedCoverage(painter, size, toLayer, paint);
+    if (layer.isNull())
+        return layer;
     QImage alpha = layer.convertToFormat(QImage::Format_Alpha8);
     Shadow::blurImage(alpha, sigma);
     return alpha;
@@ -240,26 +255,27 @@ QImage shadowLayer(const QPainter *painter, const QSize &size, const QTransform 
     return layer;
 }
 
-// The same layer a byte a pixel: its coverage, coloured by a table as it is drawn. The table
-// holds the colour unpremultiplied; premultiplied as drawn, each entry is what shadowLayer
-// makes of that coverage.
-QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTransform &toLayer,
-                           const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
+// The painted coverage blurred, a byte a pixel, without its colours yet: on any thread.
+// Only the part the blur left anything in is kept (and drawn), placed by its offset: the
+// rounding of the boxes ends a blur's tail some pixels short of its reach.
+QImage blurredLayer(const QImage &painted, qreal sigma)
 {
-    QImage alpha = blurredCoverage(painter, size, toLayer, paint, sigma);
+    if (painted.isNull())
+        return {};
+    QImage alpha = painted.convertToFormat(QImage::Format_Alpha8);
+    Shadow::blurImage(alpha, sigma);
     if (alpha.isNull())
         return {};
-    // Only the part the blur left anything in is kept (and drawn), placed by its offset: the
-    // rounding of the boxes ends a blur's tail some pixels short of its reach.
-    int top = alpha.height(), bottom = -1, left = alpha.width(), right = -1;
-    for (int y = 0; y < alpha.height(); ++y) {
+    const int w = alpha.width(), h = alpha.height();
+    int top = h, bottom = -1, left = w, right = -1;
+    for (int y = 0; y < h; ++y) {
         const uchar *row = alpha.constScanLine(y);
         int first = 0;
-        while (first < alpha.width() && !row[first])
+        while (first < w && !row[first])
             ++first;
-        if (first == alpha.width())
+        if (first == w)
             continue;
-        int last = alpha.width() - 1;
+        int last = w - 1;
         while (!row[last])
             --last;
         top = std::min(top, y);
@@ -273,7 +289,14 @@ QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTr
     if (alpha.isNull() || !alpha.reinterpretAsFormat(QImage::Format_Indexed8))
         return {};
     alpha.setOffset(covered.topLeft());
-    // Layers of one colour share one table (the window's thread alone makes these).
+    return alpha;
+}
+
+// Gives a blurred layer its colours: a table holding the colour unpremultiplied at each
+// coverage; premultiplied as drawn, each entry is what shadowLayer makes of that coverage.
+// Layers of one colour share one table (the window's thread alone colours them).
+void colourLayer(QImage &layer, QRgb tint)
+{
     static QRgb tableTint = 0;
     static QList<QRgb> table;
     if (table.isEmpty() || tableTint != tint) {
@@ -283,8 +306,17 @@ QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTr
         table = std::move(made);
         tableTint = tint;
     }
-    alpha.setColorTable(table);
-    return alpha;
+    layer.setColorTable(table);
+}
+
+// The same layer a byte a pixel: its coverage, coloured by a table as it is drawn.
+QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTransform &toLayer,
+                           const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
+{
+    QImage layer = blurredLayer(paintedCoverage(painter, size, toLayer, paint), sigma);
+    if (!layer.isNull())
+        colourLayer(layer, tint);
+    return layer;
 }
 
 // Draws the layer at `target`, in plain device pixels whatever window, viewport or pixel ratio
@@ -355,6 +387,11 @@ void compositeCoverage(QPainter *painter, const QRectF &target, const QImage &co
     compositeLayer(painter, target, coloured, false, QRectF(0, 0, w, h));
 }
 
+struct KeyHash
+{
+    size_t operator()(const QByteArray &key) const noexcept { return size_t(qHash(key)); }
+};
+
 // The layers kept for the screen (the window's thread alone draws the screen), the least
 // recently drawn first to go. A layer drawn since the event loop last turned (in the same
 // repaint) is never let go of for another: when a repaint's layers together pass the budget,
@@ -369,18 +406,31 @@ public:
         if (found == _layers.end())
             return nullptr;
         _order.splice(_order.begin(), _order, found->second.place);
-        found->second.turn = currentTurn();
+        const quint64 turn = currentTurn();
+        if (found->second.turn != turn) {
+            found->second.turn = turn;
+            drawnThisTurn() += found->second.image.sizeInBytes();
+        }
         return &found->second.image;
     }
 
-    // Keeps `layer` when it fits beside the layers of this turn; false when it does not.
-    bool keep(const QByteArray &key, const QImage &layer)
+    // Keeps `layer` when it fits beside the layers drawn since the turn `since` (this one unless
+    // given); false when it does not.
+    bool keep(const QByteArray &key, const QImage &layer, std::optional<quint64> since = std::nullopt)
     {
         const qint64 bytes = layer.sizeInBytes();
         const quint64 turn = currentTurn();
+        const quint64 kept = since.value_or(turn);
+        if (const auto same = _layers.find(key); same != _layers.end()) {
+            if (same->second.turn == turn)
+                drawnThisTurn() -= same->second.image.sizeInBytes();
+            _bytes -= same->second.image.sizeInBytes();
+            _order.erase(same->second.place);
+            _layers.erase(same);
+        }
         while (_bytes + bytes > _budget && !_order.empty()) {
             const auto last = _layers.find(_order.back());
-            if (last->second.turn == turn)
+            if (last->second.turn >= kept)
                 break;
             _bytes -= last->second.image.sizeInBytes();
             _layers.erase(last);
@@ -391,6 +441,7 @@ public:
         _order.push_front(key);
         _layers.insert_or_assign(key, Layer{layer, _order.begin(), turn});
         _bytes += bytes;
+        drawnThisTurn() += bytes;
         return true;
     }
 
@@ -399,8 +450,13 @@ public:
         _layers.clear();
         _order.clear();
         _bytes = 0;
+        _turnBytes = 0;
     }
     qint64 bytes() const { return _bytes; }
+    qint64 budget() const { return _budget; }
+    // The bytes of the layers drawn or kept in this turn of the event loop.
+    qint64 bytesThisTurn() { return drawnThisTurn(); }
+    quint64 turn() { return currentTurn(); }
     void setBudget(qint64 bytes)
     {
         _budget = std::max<qint64>(0, bytes);
@@ -421,11 +477,16 @@ private:
         }
         return _turn;
     }
-
-    struct KeyHash
+    qint64 &drawnThisTurn()
     {
-        size_t operator()(const QByteArray &key) const noexcept { return size_t(qHash(key)); }
-    };
+        const quint64 turn = currentTurn();
+        if (_turnBytesOf != turn) {
+            _turnBytesOf = turn;
+            _turnBytes = 0;
+        }
+        return _turnBytes;
+    }
+
     struct Layer
     {
         QImage image;
@@ -438,6 +499,8 @@ private:
     qint64 _budget = Shadow::KeptLayerBudget;
     quint64 _turn = 0;
     bool _turnPending = false;
+    qint64 _turnBytes = 0;
+    quint64 _turnBytesOf = 0;
 };
 
 KeptLayers &keptLayers()
@@ -449,11 +512,136 @@ KeptLayers &keptLayers()
 // A kept layer larger than this is not kept: a source that large is drawn exactly.
 constexpr qint64 MaxKeptLayerPixels = 2048LL * 2048LL;
 
+// The layers a repaint of a widget found missing, painted there and blurred aside: the blur of
+// thousands of distinct shadows (each path's own) is the work of seconds, which the window's
+// thread no longer waits for. A layer is asked for once; the widgets that asked are drawn again
+// when layers arrive.
+class AsideLayers
+{
+public:
+    struct Request
+    {
+        QByteArray key;
+        QImage painted;
+        qreal sigma = 0;
+        QRgb tint = 0;
+        qint64 bytes = 0;
+        // The turn of the repaint that asked: the layers it drew stay when this one comes.
+        quint64 turn = 0;
+        QImage made;
+    };
+
+    Shadow::AsideRunner runner;
+
+    bool underWay(const QByteArray &key) const { return _pending.contains(key); }
+    // Once the layers a repaint needs pass the budget (one found no room beside those asked
+    // for, or arrived to find none), layers are made as they are drawn until the kept ones are
+    // forgotten: each asked for aside would push out another that the next repaint asks for in
+    // turn.
+    bool overBudget() const { return _overBudget; }
+    void passedBudget() { _overBudget = true; }
+    qint64 bytesUnderWay() const { return _pendingBytes; }
+    int count() const { return int(_pending.size()); }
+
+    void ask(Request request, QWidget *widget)
+    {
+        _pending.insert(request.key);
+        _pendingBytes += request.bytes;
+        _queued.push_back(std::move(request));
+        if (std::find(_widgets.begin(), _widgets.end(), widget) == _widgets.end())
+            _widgets.emplace_back(widget);
+        if (!_flushPending) {
+            // Asked for once the repaint is over, all together.
+            _flushPending = true;
+            QTimer::singleShot(0, QCoreApplication::instance(), [this] { flush(); });
+        }
+    }
+
+    void forget()
+    {
+        _overBudget = false;
+    }
+
+private:
+    // Layers blurred per piece of work: the first arrive soon, the last without a hand-over each.
+    static constexpr size_t PieceLayers = 1024;
+
+    void flush()
+    {
+        _flushPending = false;
+        while (!_queued.empty()) {
+            const size_t n = std::min(PieceLayers, _queued.size());
+            auto piece = std::make_shared<std::vector<Request>>(std::make_move_iterator(_queued.begin()),
+                                                                std::make_move_iterator(_queued.begin() + qsizetype(n)));
+            _queued.erase(_queued.begin(), _queued.begin() + qsizetype(n));
+            if (!runner) {
+                makeAll(*piece);
+                arrived(*piece);
+                continue;
+            }
+            runner([piece] { makeAll(*piece); }, [this, piece] { arrived(*piece); });
+        }
+    }
+
+    // Off the window's thread: the piece's layers blurred by a few threads at once.
+    static void makeAll(std::vector<Request> &piece)
+    {
+        std::atomic<size_t> next{0};
+        auto work = [&piece, &next] {
+            for (size_t i = next++; i < piece.size(); i = next++) {
+                piece[i].made = blurredLayer(piece[i].painted, piece[i].sigma);
+                piece[i].painted = QImage();
+            }
+        };
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const size_t helpers = piece.size() >= 64 ? std::min<size_t>(3, cores - 1) : 0;
+        std::vector<std::thread> threads;
+        threads.reserve(helpers);
+        for (size_t i = 0; i < helpers; ++i)
+            threads.emplace_back(work);
+        work();
+        for (std::thread &thread : threads)
+            thread.join();
+    }
+
+    void arrived(std::vector<Request> &piece)
+    {
+        KeptLayers &cache = keptLayers();
+        for (Request &request : piece) {
+            _pending.erase(request.key);
+            _pendingBytes -= request.bytes;
+            if (!request.made.isNull())
+                colourLayer(request.made, request.tint);
+            if (request.made.isNull() || !cache.keep(request.key, request.made, request.turn))
+                _overBudget = true;
+        }
+        for (const QPointer<QWidget> &widget : _widgets)
+            if (widget)
+                widget->update();
+        if (_pending.empty())
+            _widgets.clear();
+    }
+
+    std::vector<Request> _queued;
+    std::unordered_set<QByteArray, KeyHash> _pending;
+    qint64 _pendingBytes = 0;
+    std::vector<QPointer<QWidget>> _widgets;
+    bool _flushPending = false;
+    bool _overBudget = false;
+};
+
+AsideLayers &asideLayers()
+{
+    static AsideLayers aside;
+    return aside;
+}
+
 } // namespace
 
 void Shadow::forgetKeptLayers()
 {
     keptLayers().clear();
+    asideLayers().forget();
 }
 
 qint64 Shadow::keptLayerBytes()
@@ -464,6 +652,17 @@ qint64 Shadow::keptLayerBytes()
 void Shadow::setKeptLayerBudget(qint64 bytes)
 {
     keptLayers().setBudget(bytes);
+    asideLayers().forget();
+}
+
+void Shadow::setAsideRunner(AsideRunner runner)
+{
+    asideLayers().runner = std::move(runner);
+}
+
+int Shadow::layersUnderWay()
+{
+    return asideLayers().count();
 }
 
 void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::function<void(QPainter *)> &paint,
@@ -524,6 +723,28 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::func
     QImage made;
     if (!layer) {
         const QTransform toLayer = fromCorner * QTransform::fromTranslate(-layerRect.x(), -layerRect.y());
+        // On a widget, blurred aside while it fits the budget beside the layers this repaint
+        // draws and those under way; the object is drawn meanwhile without it.
+        AsideLayers &aside = asideLayers();
+        QPaintDevice *device = painter->device();
+        if (aside.runner && device && device->devType() == QInternal::Widget && !aside.overBudget()) {
+            if (aside.underWay(key.bytes)) {
+                paint(painter);
+                return;
+            }
+            const qint64 bytes = qint64((layerRect.width() + 3) & ~3) * layerRect.height();
+            if (cache.bytesThisTurn() + aside.bytesUnderWay() + bytes > cache.budget()) {
+                aside.passedBudget();
+            } else {
+                QImage painted = paintedCoverage(painter, layerRect.size(), toLayer, paint);
+                if (!painted.isNull()) {
+                    aside.ask({key.bytes, std::move(painted), blurPx / 2, tint, bytes, cache.turn(), QImage()},
+                              static_cast<QWidget *>(device));
+                    paint(painter);
+                    return;
+                }
+            }
+        }
         made = shadowCoverageLayer(painter, layerRect.size(), toLayer, paint, blurPx / 2, tint);
         if (made.isNull()) {
             draw(painter, approxBounds, paint);

@@ -68,6 +68,14 @@ struct Shadow
     static qint64 keptLayerBytes();
     static void setKeptLayerBudget(qint64 bytes);
 
+    // Where the layers a repaint of a widget finds missing are blurred: `make` is run off the
+    // window's thread, then `arrived` on it. The widget is drawn without those shadows until
+    // they arrive and then again. Unset, every layer is blurred as it is drawn.
+    using AsideRunner = std::function<void(std::function<void()> make, std::function<void()> arrived)>;
+    static void setAsideRunner(AsideRunner runner);
+    // Layers asked for aside and not yet arrived (tests and benchmarks).
+    static int layersUnderWay();
+
     // Device pixels per output point: the resolution over 72 for printers and PDF writers,
     // the device pixel ratio for screens and images. Offsets and blur are multiplied by it
     // so a shadow looks the same on screen and on paper.

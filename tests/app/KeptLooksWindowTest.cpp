@@ -22,6 +22,7 @@
 #include "objects/ColorPath.h"
 #include "objects/ColorUtils.h"
 #include "objects/KnobResize.h"
+#include "objects/PictureWorker.h"
 #include "platform/ColorWell.h"
 #include "platform/PropertyList.h"
 #include "platform/Shadow.h"
@@ -94,16 +95,38 @@ QString design(apptest::WindowFixture &f)
     picture->setImage(photo);
     picture->setDrawsShadow(true);
     objects.append(picture);
+    // Text along an oval casts the shadow of its glyphs.
+    GraphicPtr lettered = placed(f, ColorOval::create(QRectF(10, 75, 80, 56)));
+    lettered->textStorage()->setPlainText(QStringLiteral("Kept along the oval"));
+    lettered->setDrawsShadow(true);
+    lettered->setShadowBlur(2);
+    EXPECT_FALSE(std::static_pointer_cast<ColorOval>(lettered)->glyphPlacements().isEmpty());
+    objects.append(lettered);
     const QString path_ = qmtest::freshDir(QStringLiteral("kept-looks")) + QStringLiteral("/Looks.qkdoc");
     EXPECT_TRUE(PropertyList::writeFile(path_, f.canvas()->drawDocumentDictionaryForGraphics(objects),
                                         PlistFormat::Binary));
     return path_;
 }
 
-// What the window shows of the canvas: drawn now on the screen, read from the window's store.
+// Turns of the event loop until the shadow layers asked for aside have arrived.
+void arrive()
+{
+    for (int guard = 0; Shadow::layersUnderWay() > 0 && guard < 1000; ++guard) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        PictureWorker::waitUntilDone();
+    }
+    EXPECT_EQ(Shadow::layersUnderWay(), 0);
+}
+
+// What the window shows of the canvas: drawn now on the screen, and again once the shadow
+// layers that repaint asked for have been blurred aside; read from the window's store.
 QImage onScreen(RectsView *canvas)
 {
     canvas->repaint();
+    if (Shadow::layersUnderWay() > 0) {
+        arrive();
+        canvas->repaint();
+    }
     QBackingStore *store = canvas->window()->backingStore();
     auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr;
     EXPECT_NE(image, nullptr);
@@ -170,7 +193,7 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
     f.prompts->queuePath(file);
     f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
     RectsView *canvas = f.canvas();
-    ASSERT_EQ(canvas->getRects().size(), 10);
+    ASSERT_EQ(canvas->getRects().size(), 11);
     canvas->zoomChange(1.55);
     apptest::settle();
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
@@ -192,6 +215,12 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
     ASSERT_TRUE(style->tvLineWidth->isEnabled());
     Shadow::forgetKeptLayers();
     forgetKeptGradients();
+    // With nothing kept the canvas is drawn at once without the shadows, which are blurred
+    // aside and then shown.
+    canvas->repaint();
+    EXPECT_GT(Shadow::layersUnderWay(), 0);
+    arrive();
+    Shadow::forgetKeptLayers();
     const QImage opened = onScreen(canvas);
     // The screen took its shadows from kept layers, not drawn exactly.
     ASSERT_GT(Shadow::keptLayerBytes(), 0);

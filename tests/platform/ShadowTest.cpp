@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainterPath>
 #include <QPainter>
@@ -8,6 +9,8 @@
 #include "platform/Shadow.h"
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
 using namespace quillmark;
 
@@ -381,4 +384,93 @@ TEST(Shadow, TheBlurIsThreeBoxesOfRoundedMeans)
         for (int x = 0; x < image.width(); ++x)
             wrong += image.constScanLine(y)[x] != expected[size_t(y)][size_t(x)];
     EXPECT_EQ(wrong, 0);
+}
+
+TEST(Shadow, LayersBlurredAsideShowWhatTheExactDrawingShowsOnceTheyArrive)
+{
+    // Many sources of shapes of their own on a widget, their corners on whole pixels: drawn
+    // exactly, and from layers blurred by the runner's thread.
+    class Shapes : public QWidget
+    {
+    public:
+        using QWidget::QWidget;
+        bool kept = true;
+        void paintEvent(QPaintEvent *) override
+        {
+            QPainter p(this);
+            p.fillRect(rect(), QColor(250, 240, 200));
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(2, 2);
+            Shadow shadow;
+            shadow.units = Shadow::Units::UserSpace;
+            shadow.offset = QPointF(3, -2);
+            shadow.blurRadius = 2.5;
+            shadow.color = QColor(40, 0, 90, 170);
+            for (int i = 0; i < 100; ++i) {
+                const QRectF frame(4 + (i % 10) * 14, 4 + (i / 10) * 9, 9, 5);
+                auto shape = [frame, i](QPainter *q) {
+                    QPainterPath path;
+                    path.moveTo(frame.topLeft());
+                    path.lineTo(frame.right(), frame.top() + (i % 7) * 0.7);
+                    path.lineTo(frame.left() + (i % 5) * 1.9, frame.bottom());
+                    path.closeSubpath();
+                    q->fillPath(path, QColor(20, 120, 60));
+                };
+                Shadow::Source source;
+                source.corner = frame.topLeft();
+                source.add('T', i);
+                if (kept)
+                    shadow.draw(&p, frame, shape, source);
+                else
+                    shadow.draw(&p, frame, shape);
+            }
+        }
+    };
+    int asked = 0;
+    std::vector<std::thread> threads;
+    Shadow::setAsideRunner([&](std::function<void()> make, std::function<void()> arrived) {
+        ++asked;
+        threads.emplace_back([make = std::move(make), arrived = std::move(arrived)] {
+            make();
+            QMetaObject::invokeMethod(qApp, arrived, Qt::QueuedConnection);
+        });
+    });
+    auto arrive = [&] {
+        for (int guard = 0; Shadow::layersUnderWay() > 0 && guard < 2000; ++guard)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        for (std::thread &thread : threads)
+            thread.join();
+        threads.clear();
+        QCoreApplication::processEvents();
+    };
+    Shapes shapes;
+    shapes.resize(300, 200);
+    shapes.kept = false;
+    const QImage exact = shapes.grab().toImage();
+    shapes.kept = true;
+    for (const qint64 budget : {Shadow::KeptLayerBudget, qint64(3000), qint64(0)}) {
+        SCOPED_TRACE(budget);
+        Shadow::setKeptLayerBudget(budget);
+        // Drawn at once without the shadows still to come, then with them.
+        const QImage first = shapes.grab().toImage();
+        if (budget > 0) {
+            EXPECT_GT(Shadow::layersUnderWay(), 0);
+            EXPECT_NE(first, exact);
+        } else {
+            EXPECT_EQ(Shadow::layersUnderWay(), 0);
+            EXPECT_EQ(first, exact);
+        }
+        arrive();
+        EXPECT_EQ(shapes.grab().toImage(), exact);
+        // Nothing is asked for again: what did not fit is drawn as it was.
+        const int before = asked;
+        arrive();
+        EXPECT_EQ(shapes.grab().toImage(), exact);
+        EXPECT_EQ(asked, before);
+        EXPECT_EQ(Shadow::layersUnderWay(), 0);
+        EXPECT_LE(Shadow::keptLayerBytes(), budget);
+    }
+    Shadow::setKeptLayerBudget(Shadow::KeptLayerBudget);
+    Shadow::setAsideRunner({});
+    Shadow::forgetKeptLayers();
 }
