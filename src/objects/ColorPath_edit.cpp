@@ -231,6 +231,10 @@ struct OutlineDrawing
     double lineWidth = 0;
     // The object's image clipped to the outline: the window's thread alone may draw it.
     std::function<void(QPainter *, const BezierPath &)> image;
+    // On the screen, draws the gradient over the bounds from the image kept of it (NO when it
+    // cannot): a gradient's colours made anew for each of thousands of paths at each repaint
+    // cost more than the rest of their drawing.
+    std::function<bool(QPainter *, const QRectF &)> keptGradient;
     // Areas within the outline, and wide strokes, are filled by supersampling (for a picture).
     bool supersampled = false;
 
@@ -311,6 +315,8 @@ struct OutlineDrawing
                     return;
                 }
                 within(p, outline, [&](QPainter *q) {
+                    if (keptGradient && keptGradient(q, area))
+                        return;
                     if (fillType == 1)
                         drawRadialGradient(q, fill, fill2, area);
                     else if (fillType == 2)
@@ -426,6 +432,8 @@ std::function<void(QPainter *)> ColorPath::objectPainting(bool forPicture, bool 
     }
     if (showsImageInOutline())
         drawing->image = [this](QPainter *p, const BezierPath &) { drawImage(p); };
+    if (forScreen && !forPicture && (_fillType == 1 || _fillType == 2))
+        drawing->keptGradient = [this](QPainter *p, const QRectF &bounds) { return drawKeptGradient(p, bounds); };
     const float width = strokeLineWidth();
     if (canStroke() && drawsStroke() && width > 0) {
         drawing->stroked = true;

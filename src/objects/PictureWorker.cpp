@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Shadow.h"
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -189,6 +191,9 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
 
 bool PictureWorker::busy()
 {
+    // Shadow layers a repaint asked for are handed to the worker once the repaint is over.
+    if (Shadow::layersUnderWay() > 0)
+        return true;
     const std::shared_ptr<WorkerState> &s = state();
     std::lock_guard lock(s->mutex);
     return s->undelivered > 0 || std::any_of(s->making.begin(), s->making.end(), wanted)

@@ -32,7 +32,7 @@ public:
     static void submit(const std::shared_ptr<Job> &job);
 
     // YES while a job still wanted is queued or being made, or a picture made waits to be handed
-    // over.
+    // over, or shadow layers are asked for (see Shadow::setAsideRunner).
     static bool busy();
 
     // Blocks until every job still wanted is made, then hands the pictures made over.

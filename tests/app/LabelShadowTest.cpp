@@ -17,8 +17,9 @@ class LabelShadow : public ::testing::Test
 protected:
     LabelShadow() : f(QStringLiteral("label-shadow")) {}
 
-    // The window as it is shown, and where a page point of the canvas lies in it.
-    QImage shown() { return f.window->grab().toImage(); }
+    // The window as it is shown once the shadows asked for aside have come, and where a page
+    // point of the canvas lies in it.
+    QImage shown() { return apptest::grabDrawn(f.window.get()); }
     QPoint inWindow(const QPointF &page)
     {
         return f.canvas()->mapTo(f.window.get(), f.canvas()->pageToWidget().map(page).toPoint());
