@@ -745,6 +745,8 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
     {
         // The design as it is now, whatever the window does between slices.
         const GraphicList graphics = rects;
+        // Nothing on the canvas changes: it is not drawn again while the panel shows.
+        const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs);
         WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Saving the design...")),
                                   graphics.size() + 1, WindowAnswering::PanelAfterMs);
         Writer writer;

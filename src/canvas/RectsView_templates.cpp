@@ -172,7 +172,9 @@ QByteArray RectsView::templateDocumentData(bool *cancelled)
     for (const GraphicPtr &graphic : std::as_const(rects))
         if (graphic->isOnPageNamed(orientation + FrontSide) || graphic->isOnPageNamed(orientation + BackSide))
             graphics.append(graphic);
-    // Made a slice at a time, the window answering between slices as Save does.
+    // Made a slice at a time, the window answering between slices as Save does, the canvas not
+    // drawn again while the panel shows.
+    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs);
     WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Saving the template...")),
                               graphics.size() + 1, WindowAnswering::PanelAfterMs);
     auto givenUp = [&answering, cancelled] {

@@ -196,6 +196,7 @@ TEST(SlicedWritersWindow, WritersInSlicesWriteWhatOneGoWritesAndGivingUpLeavesAl
     f.trigger(QStringLiteral("File"), QStringLiteral("Save"));
     EXPECT_EQ(fileBytes(saved), before);
     EXPECT_TRUE(canvas->isChanged());
+    EXPECT_TRUE(canvas->updatesEnabled());
     watch.giveUp = false;
 
     // Copy and Duplicate: given up, the clipboard keeps what it held and nothing is added.
@@ -239,6 +240,7 @@ TEST(SlicedWritersWindow, WritersInSlicesWriteWhatOneGoWritesAndGivingUpLeavesAl
     EXPECT_EQ(newestTemplate(), before2);
     watch.giveUp = false;
     saveTemplate(QStringLiteral("Sliced"));
+    EXPECT_TRUE(canvas->updatesEnabled());
     const QString made = newestTemplate();
     ASSERT_TRUE(made.endsWith(QStringLiteral("Sliced.") + QLatin1String(TemplateFile::Extension))) << made.toStdString();
     const QVariantMap stored = qmtest::readWithPlistutil(fileBytes(made), QStringLiteral("sliced-writers-template")).toMap();
