@@ -255,14 +255,13 @@ QImage shadowLayer(const QPainter *painter, const QSize &size, const QTransform 
     return layer;
 }
 
-// The painted coverage blurred, a byte a pixel, without its colours yet: on any thread.
-// Only the part the blur left anything in is kept (and drawn), placed by its offset: the
-// rounding of the boxes ends a blur's tail some pixels short of its reach.
-QImage blurredLayer(const QImage &painted, qreal sigma)
+// The painted coverage, a byte a pixel (Format_Alpha8), blurred and without its colours yet: on
+// any thread. Only the part the blur left anything in is kept (and drawn), placed by its offset:
+// the rounding of the boxes ends a blur's tail some pixels short of its reach.
+QImage blurredLayer(QImage alpha, qreal sigma)
 {
-    if (painted.isNull())
+    if (alpha.isNull())
         return {};
-    QImage alpha = painted.convertToFormat(QImage::Format_Alpha8);
     Shadow::blurImage(alpha, sigma);
     if (alpha.isNull())
         return {};
@@ -313,7 +312,8 @@ void colourLayer(QImage &layer, QRgb tint)
 QImage shadowCoverageLayer(const QPainter *painter, const QSize &size, const QTransform &toLayer,
                            const std::function<void(QPainter *)> &paint, qreal sigma, QRgb tint)
 {
-    QImage layer = blurredLayer(paintedCoverage(painter, size, toLayer, paint), sigma);
+    QImage layer =
+        blurredLayer(paintedCoverage(painter, size, toLayer, paint).convertToFormat(QImage::Format_Alpha8), sigma);
     if (!layer.isNull())
         colourLayer(layer, tint);
     return layer;
@@ -522,6 +522,7 @@ public:
     struct Request
     {
         QByteArray key;
+        // The coverage painted, a byte a pixel, to be blurred.
         QImage painted;
         qreal sigma = 0;
         QRgb tint = 0;
@@ -550,10 +551,16 @@ public:
         _queued.push_back(std::move(request));
         if (std::find(_widgets.begin(), _widgets.end(), widget) == _widgets.end())
             _widgets.emplace_back(widget);
-        if (!_flushPending) {
+        // A piece is blurred while the repaint goes on: its coverage is let go of sooner.
+        if (_queued.size() >= PieceLayers)
+            flush();
+        if (!_flushPending && !_queued.empty()) {
             // Asked for once the repaint is over, all together.
             _flushPending = true;
-            QTimer::singleShot(0, QCoreApplication::instance(), [this] { flush(); });
+            QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+                _flushPending = false;
+                flush();
+            });
         }
     }
 
@@ -568,7 +575,6 @@ private:
 
     void flush()
     {
-        _flushPending = false;
         while (!_queued.empty()) {
             const size_t n = std::min(PieceLayers, _queued.size());
             auto piece = std::make_shared<std::vector<Request>>(std::make_move_iterator(_queued.begin()),
@@ -589,7 +595,7 @@ private:
         std::atomic<size_t> next{0};
         auto work = [&piece, &next] {
             for (size_t i = next++; i < piece.size(); i = next++) {
-                piece[i].made = blurredLayer(piece[i].painted, piece[i].sigma);
+                piece[i].made = blurredLayer(std::move(piece[i].painted), piece[i].sigma);
                 piece[i].painted = QImage();
             }
         };
@@ -736,7 +742,9 @@ void Shadow::draw(QPainter *painter, const QRectF &approxBounds, const std::func
             if (cache.bytesThisTurn() + aside.bytesUnderWay() + bytes > cache.budget()) {
                 aside.passedBudget();
             } else {
-                QImage painted = paintedCoverage(painter, layerRect.size(), toLayer, paint);
+                // Its coverage alone is kept until it is blurred: a byte a pixel.
+                QImage painted = paintedCoverage(painter, layerRect.size(), toLayer, paint)
+                                     .convertToFormat(QImage::Format_Alpha8);
                 if (!painted.isNull()) {
                     aside.ask({key.bytes, std::move(painted), blurPx / 2, tint, bytes, cache.turn(), QImage()},
                               static_cast<QWidget *>(device));

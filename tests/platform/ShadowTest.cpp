@@ -406,8 +406,9 @@ TEST(Shadow, LayersBlurredAsideShowWhatTheExactDrawingShowsOnceTheyArrive)
             shadow.offset = QPointF(3, -2);
             shadow.blurRadius = 2.5;
             shadow.color = QColor(40, 0, 90, 170);
-            for (int i = 0; i < 100; ++i) {
-                const QRectF frame(4 + (i % 10) * 14, 4 + (i / 10) * 9, 9, 5);
+            // More than a piece the runner is handed while the repaint goes on.
+            for (int i = 0; i < 1040; ++i) {
+                const QRectF frame(4 + (i % 40) * 14, 4 + (i / 40) * 9, 9, 5);
                 auto shape = [frame, i](QPainter *q) {
                     QPainterPath path;
                     path.moveTo(frame.topLeft());
@@ -444,11 +445,11 @@ TEST(Shadow, LayersBlurredAsideShowWhatTheExactDrawingShowsOnceTheyArrive)
         QCoreApplication::processEvents();
     };
     Shapes shapes;
-    shapes.resize(300, 200);
+    shapes.resize(1140, 490);
     shapes.kept = false;
     const QImage exact = shapes.grab().toImage();
     shapes.kept = true;
-    for (const qint64 budget : {Shadow::KeptLayerBudget, qint64(3000), qint64(0)}) {
+    for (const qint64 budget : {Shadow::KeptLayerBudget, qint64(30000), qint64(0)}) {
         SCOPED_TRACE(budget);
         Shadow::setKeptLayerBudget(budget);
         // Drawn at once without the shadows still to come, then with them.
@@ -456,6 +457,9 @@ TEST(Shadow, LayersBlurredAsideShowWhatTheExactDrawingShowsOnceTheyArrive)
         if (budget > 0) {
             EXPECT_GT(Shadow::layersUnderWay(), 0);
             EXPECT_NE(first, exact);
+            // The first piece went while the repaint went on, the rest go once it is over.
+            if (budget == Shadow::KeptLayerBudget)
+                EXPECT_EQ(asked, 1);
         } else {
             EXPECT_EQ(Shadow::layersUnderWay(), 0);
             EXPECT_EQ(first, exact);
