@@ -1394,8 +1394,19 @@ private:
     bool m_textLinkNext = false;
     QString _filePath;
     GroupList _groups;
-    // Where each group stood in _groups when last looked for (checked at each use).
-    mutable QHash<const Group *, qsizetype> m_groupPlaces;
+    // Each group of _groups by its address, and how many times the list holds it: every change
+    // of the list goes through the three below, so that finding the group of one member of
+    // thousands, held or let go of, never walks the list.
+    struct HeldGroup
+    {
+        GroupPtr group;
+        int times = 0;
+    };
+    QHash<const Group *, HeldGroup> m_groupIndex;
+    void listGroup(const GroupPtr &group, qsizetype at = -1);
+    // One entry of the group, the last, or every entry.
+    void unlistGroup(const GroupPtr &group, bool everyEntry);
+    void unlistAllGroups();
     // The group selectHeldGroup selected last: the one to let go of when another is selected.
     std::weak_ptr<Group> m_heldGroup;
     bool m_groupShowsTitle = false;

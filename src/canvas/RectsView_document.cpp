@@ -266,7 +266,7 @@ QList<GroupPtr> RectsView::addGroupsFromPropertyList(const QVariant &stored, con
     for (const GroupPtr &group : read) {
         group->setRectsView(this);
         group->setSelected(false);
-        _groups.append(group);
+        listGroup(group);
     }
     return read;
 }
@@ -575,7 +575,7 @@ bool RectsView::open(const QString &path)
     removeAllRects();
     for (const GroupPtr &group : std::as_const(_groups))
         group->clear();
-    _groups.clear();
+    unlistAllGroups();
     m_groupsMayNest = false;
 
     if (m_outlets.cbLandscapeView && dict.contains(QStringLiteral("OrientationKey"))) {
@@ -897,7 +897,7 @@ void RectsView::emptyNewDoc()
     clearSelection();
     for (const GroupPtr &group : std::as_const(_groups))
         group->clear();
-    _groups.clear();
+    unlistAllGroups();
     m_groupsMayNest = false;
     for (const GraphicPtr &graphic : std::as_const(rects))
         graphic->unlink();
@@ -1135,7 +1135,7 @@ void RectsView::delete_()
         // A title-and-value pair goes as a whole.
         QList<GroupPtr> pairs;
         QSet<const Group *> seen;
-        QSet<const ColorRect *> paired;
+        QHash<const ColorRect *, GroupPtr> paired;
         for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
             Group *group = graphic->getGroup();
             if (!group || seen.contains(group))
@@ -1145,32 +1145,33 @@ void RectsView::delete_()
             if (owner && owner->className() == QLatin1String("GroupField")) {
                 pairs.append(owner);
                 for (const GraphicPtr &member : owner->getObjects())
-                    paired.insert(member.get());
+                    paired.insert(member.get(), owner);
             }
         }
         if (!paired.isEmpty())
             work.removeIf([&paired](const GraphicPtr &g) { return paired.contains(g.get()); });
-        for (const GroupPtr &pair : std::as_const(pairs)) {
-            const GraphicList members = pair->getObjects();
-            for (const GraphicPtr &member : members)
-                removeGraphicAtIndex(indexOfGraphic(member.get()));
-            ungroup_(pair);
-        }
-        // Each object's place taken in one walk: removing from the front leaves the places
-        // behind it as they were, and asking the list for each would grow with the square of
-        // the selection.
-        QHash<const ColorRect *, int> places;
-        places.reserve(work.size());
-        for (int i = 0; i < rects.size(); ++i)
-            if (m_selectedSet.contains(rects[i].get()))
-                places.insert(rects[i].get(), i);
-        auto placeOf = [this, &places](const ColorRect *graphic) {
-            const int known = places.value(graphic, -1);
-            return known >= 0 && known < rects.size() && rects[known].get() == graphic ? known : indexOfGraphic(graphic);
-        };
+        // Everything goes from the back of the list to its front, in one walk: each object is
+        // where the walk finds it, and neither the list nor the selection is searched for each
+        // of thousands of objects. A pair is let go of once its last member has gone.
+        QSet<const ColorRect *> loose;
+        loose.reserve(work.size());
+        for (const GraphicPtr &graphic : std::as_const(work))
+            loose.insert(graphic.get());
+        QHash<const Group *, qsizetype> membersLeft;
+        for (const GroupPtr &pair : std::as_const(pairs))
+            membersLeft.insert(pair.get(), pair->getObjects().size());
         bool pointDeleted = false;
-        for (int i = int(work.size()) - 1; i >= 0; --i) {
-            const GraphicPtr graphic = work[i];
+        const GraphicList walked = rects;
+        for (int i = int(walked.size()) - 1; i >= 0; --i) {
+            const GraphicPtr &graphic = walked[i];
+            if (const auto pair = paired.constFind(graphic.get()); pair != paired.constEnd()) {
+                removeGraphicAtIndex(i);
+                if (auto left = membersLeft.find(pair->get()); left != membersLeft.end() && --*left == 0)
+                    ungroup_(*pair);
+                continue;
+            }
+            if (!loose.remove(graphic.get()))
+                continue;
             if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit()) {
                 pointDeleted = path->deleteSegment() || pointDeleted;
                 continue;
@@ -1179,8 +1180,16 @@ void RectsView::delete_()
                 continue;
             // A plain group loses the members that go; the rest stay grouped only with undo.
             ungroupEveryGroupHolding(graphic);
-            removeGraphicAtIndex(placeOf(graphic.get()));
+            removeGraphicAtIndex(i);
         }
+        // A pair some member of which had left the design already goes too.
+        for (const GroupPtr &pair : std::as_const(pairs))
+            if (membersLeft.value(pair.get()) > 0)
+                ungroup_(pair);
+        // A selected object no longer in the design is let go of by its groups, as it was.
+        for (const GraphicPtr &graphic : std::as_const(work))
+            if (loose.contains(graphic.get()) && !graphic->isLocked())
+                ungroupEveryGroupHolding(graphic);
         if (!pointDeleted)
             clearSelection();
         update();
@@ -1272,7 +1281,8 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     for (const GraphicPtr &graphic : graphics)
         selectRectUndo(graphic);
     m_undoManager.endUndoGrouping();
-    for (int i = int(_groups.size()) - 1; i >= groupsBefore; --i) {
+    // Undo lets go of the last group first: each is found where it stands, at the end.
+    for (int i = groupsBefore; i < int(_groups.size()); ++i) {
         const GroupPtr group = _groups[i];
         registerUndo([this, group, i] { removeGroup(group, i); });
     }

@@ -18,30 +18,59 @@ namespace quillmark {
 GroupPtr RectsView::groupPtr(const Group *group) const
 {
     // Asked for each member selected or let go of: a walk of every group each time made
-    // selecting or undoing the selection of thousands of groups grow with their square. A
-    // place is believed only while the group is still found there; any other change of the
-    // list is caught at the next question.
+    // selecting, deleting or undoing the selection of thousands of groups grow with their square.
     if (!group)
         return nullptr;
-    auto placed = [&]() -> GroupPtr {
-        const auto found = m_groupPlaces.constFind(group);
-        if (found != m_groupPlaces.constEnd() && *found < _groups.size() && _groups[*found].get() == group)
-            return _groups[*found];
-        return nullptr;
-    };
-    if (GroupPtr found = placed())
-        return found;
-    // A group just made or pasted stands last.
-    if (!_groups.isEmpty() && _groups.last().get() == group && !m_groupPlaces.contains(group)) {
-        m_groupPlaces.insert(group, _groups.size() - 1);
-        return _groups.last();
+    const auto found = m_groupIndex.constFind(group);
+    return found != m_groupIndex.constEnd() ? found->group : nullptr;
+}
+
+void RectsView::listGroup(const GroupPtr &group, qsizetype at)
+{
+    if (!group)
+        return;
+    if (at < 0 || at >= _groups.size())
+        _groups.append(group);
+    else
+        _groups.insert(at, group);
+    HeldGroup &held = m_groupIndex[group.get()];
+    held.group = group;
+    ++held.times;
+}
+
+void RectsView::unlistGroup(const GroupPtr &given, bool everyEntry)
+{
+    // Held here: the caller's may be the very entry of the list that goes.
+    const GroupPtr group = given;
+    const auto found = m_groupIndex.find(group.get());
+    if (found == m_groupIndex.end())
+        return;
+    if (everyEntry && found->times > 1) {
+        _groups.removeIf([&group](const GroupPtr &g) { return g == group; });
+        m_groupIndex.erase(found);
+        // A group out of the design is not selected: selecting the next one would otherwise
+        // walk every group to let go of it.
+        group->setSelected(false);
+        return;
     }
-    m_groupPlaces.clear();
-    m_groupPlaces.reserve(_groups.size());
-    for (qsizetype i = 0; i < _groups.size(); ++i)
-        if (!m_groupPlaces.contains(_groups[i].get()))
-            m_groupPlaces.insert(_groups[i].get(), i);
-    return placed();
+    // A group just made or pasted stands last.
+    qsizetype at = _groups.size() - 1;
+    while (at >= 0 && _groups[at] != group)
+        --at;
+    if (at >= 0)
+        _groups.removeAt(at);
+    if (--found->times <= 0) {
+        m_groupIndex.erase(found);
+        group->setSelected(false);
+    }
+}
+
+void RectsView::unlistAllGroups()
+{
+    for (const GroupPtr &group : std::as_const(_groups))
+        group->setSelected(false);
+    _groups.clear();
+    m_groupIndex.clear();
 }
 
 GroupPtr RectsView::selectHeldGroup(const Group *group)
@@ -111,16 +140,16 @@ GroupPtr RectsView::group_(const GraphicList &graphics, bool ordered)
             gatherBehindFrontmost(sorted);
     }
 
-    for (const GroupPtr &other : std::as_const(_groups))
-        other->setSelected(false);
+    setSelectedGroup(nullptr);
     made->setSelected(true);
-    _groups.append(made);
+    m_heldGroup = made;
+    listGroup(made);
     update();
     // Undoing an Ungroup groups the members anew: undoing this grouping after that ungroups
     // the group that now holds them.
     registerUndo([this, made, members = made->getObjects()] {
         GroupPtr current = made;
-        if (!_groups.contains(made) && !members.isEmpty())
+        if (!m_groupIndex.contains(made.get()) && !members.isEmpty())
             if (const GroupPtr holder = groupPtr(members.first()->getGroup()); holder && holder->getObjects() == members)
                 current = holder;
         ungroup_(current);
@@ -194,7 +223,7 @@ void RectsView::ungroup_(const GroupPtr &chosen)
     const GraphicList members = chosen->getObjects();
     registerUndo([this, members] { group_(members, true); });
     chosen->clear();
-    _groups.removeIf([&](const GroupPtr &g) { return g == chosen; });
+    unlistGroup(chosen, true);
     answerEnclosingGroups(members);
     update();
 }
@@ -239,10 +268,10 @@ int RectsView::groupCF(bool showTitle)
     made->addObjects(_selectedObjects);
     // The title flag belongs to the title-and-value kind; a plain group has none to set.
     m_groupShowsTitle = showTitle;
-    for (const GroupPtr &other : std::as_const(_groups))
-        other->setSelected(false);
+    setSelectedGroup(nullptr);
     made->setSelected(true);
-    _groups.append(made);
+    m_heldGroup = made;
+    listGroup(made);
     update();
     return int(_groups.size()) - 1;
 }
@@ -253,7 +282,7 @@ void RectsView::ungroupCF()
     setSelectedGroup(nullptr);
     if (!chosen)
         return;
-    _groups.removeIf([&](const GroupPtr &g) { return g == chosen; });
+    unlistGroup(chosen, true);
     update();
     registerUndo([this] { groupCF(false); });
 }
@@ -275,8 +304,20 @@ void RectsView::setSelectedGroup(const Group *chosen)
     const qint64 selected = Group::selectedCount();
     if ((!chosen && selected == 0) || (chosen && chosen->isSelected() && selected == 1))
         return;
+    // The group selected last alone selected: it alone is let go of. Undoing the deletion of
+    // thousands of merge field pairs groups each pair anew and selects it.
+    if (const GroupPtr before = m_heldGroup.lock(); before && before->isSelected() && selected == 1) {
+        before->setSelected(false);
+        if (const GroupPtr held = groupPtr(chosen)) {
+            held->setSelected(true);
+            m_heldGroup = held;
+        }
+        return;
+    }
     for (const GroupPtr &candidate : std::as_const(_groups))
         candidate->setSelected(candidate.get() == chosen && chosen);
+    if (const GroupPtr held = groupPtr(chosen))
+        m_heldGroup = held;
 }
 
 void RectsView::insertGroup(const GroupPtr &group, int index)
@@ -285,17 +326,26 @@ void RectsView::insertGroup(const GroupPtr &group, int index)
         return;
     index = std::clamp(index, 0, int(_groups.size()));
     registerUndo([this, group, index] { removeGroup(group, index); });
-    _groups.insert(index, group);
+    listGroup(group, index);
     update();
 }
 
-void RectsView::removeGroup(const GroupPtr &group, int index)
+void RectsView::removeGroup(const GroupPtr &given, int index)
 {
-    const int at = int(_groups.indexOf(group));
-    if (at < 0)
+    const GroupPtr group = given;
+    if (!m_groupIndex.contains(group.get()))
         return;
     registerUndo([this, group, index] { insertGroup(group, index); });
-    _groups.removeAt(at);
+    // Where it was put back, or else found from the end.
+    if (index >= 0 && index < _groups.size() && _groups[index] == group) {
+        _groups.removeAt(index);
+        if (--m_groupIndex[group.get()].times <= 0) {
+            m_groupIndex.remove(group.get());
+            group->setSelected(false);
+        }
+    } else {
+        unlistGroup(group, false);
+    }
     update();
 }
 
@@ -309,7 +359,7 @@ void RectsView::removeGroupAtIndex(int index)
     const GraphicList members = group->getObjects();
     for (int i = int(members.size()) - 1; i >= 0; --i)
         removeGraphicAtIndex(indexOfGraphic(members[i].get()));
-    _groups.removeIf([&](const GroupPtr &g) { return g == group; });
+    unlistGroup(group, true);
     m_undoManager.endUndoGrouping();
     update();
 }

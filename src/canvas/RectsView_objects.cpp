@@ -303,12 +303,19 @@ void RectsView::removeFromSelection(const ColorRect *graphic)
 {
     if (!m_selectedSet.remove(graphic))
         return;
-    // Undo deselects in the reverse order of selecting: the object is found at the end.
-    for (qsizetype i = _selectedObjects.size() - 1; i >= 0; --i)
-        if (_selectedObjects[i].get() == graphic) {
-            _selectedObjects.removeAt(i);
+    // Undo deselects in the reverse order of selecting, a removal from the back of the design
+    // in the order of the design or its reverse: the object is near one end of the list, and
+    // is looked for from both at once.
+    for (qsizetype back = _selectedObjects.size() - 1, front = 0; front <= back; --back, ++front) {
+        if (_selectedObjects[back].get() == graphic) {
+            _selectedObjects.removeAt(back);
             return;
         }
+        if (_selectedObjects[front].get() == graphic) {
+            _selectedObjects.removeAt(front);
+            return;
+        }
+    }
 }
 
 void RectsView::selectRectUndo(const GraphicPtr &graphic)
