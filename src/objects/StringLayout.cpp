@@ -284,39 +284,62 @@ bool StringLayout::drawPicture(QPainter *painter, const QPointF &origin) const
     auto found = std::find_if(kept.begin(), kept.end(), [&](const Picture &p) {
         return p.color == color && p.linear == linear && p.hints == hints;
     });
-    if (found == kept.end()) {
+    std::shared_ptr<const QImage> image;
+    if (found != kept.end()) {
+        image = KeptTextPictures::picture(found->image);
+        // Let go of for the budget: made again when the budget has room.
+        if (!image)
+            kept.erase(found);
+    }
+    if (!image) {
         // The ink and a margin for the smoothing, the origin on a whole pixel of the picture.
         constexpr int Margin = 2;
         const QRectF device = linear.mapRect(inkBounds());
         // A picture larger than a screen is not kept.
         if (!(device.width() < 4096.0 && device.height() < 4096.0))
             return false;
-        Picture made{color, linear, hints, QImage(),
+        Picture made{color, linear, hints, {},
                      QPoint(int(std::ceil(-device.left())) + Margin, int(std::ceil(-device.top())) + Margin)};
         const QSize pixels(made.origin.x() + int(std::ceil(device.right())) + Margin,
                            made.origin.y() + int(std::ceil(device.bottom())) + Margin);
         if (pixels.width() <= 0 || pixels.height() <= 0)
             return true;
-        made.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        made.image.fill(Qt::transparent);
-        {
-            QPainter onPicture(&made.image);
-            onPicture.setRenderHints(painter->renderHints());
-            onPicture.setTransform(linear * QTransform::fromTranslate(made.origin.x(), made.origin.y()));
-            draw(&onPicture, QPointF(0.0, 0.0));
-        }
+        const QPainter::RenderHints renderHints = painter->renderHints();
+        made.image = KeptTextPictures::keep(qint64(pixels.width()) * pixels.height() * 4, [&] {
+            QImage picture(pixels, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(Qt::transparent);
+            {
+                QPainter onPicture(&picture);
+                onPicture.setRenderHints(renderHints);
+                onPicture.setTransform(linear * QTransform::fromTranslate(made.origin.x(), made.origin.y()));
+                draw(&onPicture, QPointF(0.0, 0.0));
+            }
+            return picture;
+        });
+        image = KeptTextPictures::picture(made.image);
+        // Past the budget the text is drawn directly.
+        if (!image)
+            return false;
         // A few transforms: the zooms and turns the texts were seen at last.
-        if (kept.size() >= 4)
+        if (kept.size() >= 4) {
+            KeptTextPictures::release(kept.front().image);
             kept.erase(kept.begin());
+        }
         kept.push_back(std::move(made));
         found = std::prev(kept.end());
     }
     const QTransform world = painter->worldTransform();
     painter->setWorldTransform(toDevice.inverted() * world);
     painter->drawImage(QPoint(int(std::round(at.x())) - found->origin.x(), int(std::round(at.y())) - found->origin.y()),
-                       found->image);
+                       *image);
     painter->setWorldTransform(world);
     return true;
+}
+
+StringLayout::Pictures::~Pictures()
+{
+    for (const Picture &picture : kept)
+        KeptTextPictures::release(picture.image);
 }
 
 } // namespace quillmark

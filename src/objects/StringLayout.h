@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "objects/KeptTextPictures.h"
+
 class QPainter;
 
 namespace quillmark {
@@ -78,11 +80,15 @@ private:
         QRgb color = 0;
         QTransform linear;
         int hints = 0;
-        QImage image;
+        KeptTextPictures::Handle image;
         QPoint origin;
     };
     struct Pictures
     {
+        Pictures() = default;
+        Pictures(const Pictures &) = delete;
+        Pictures &operator=(const Pictures &) = delete;
+        ~Pictures();
         std::vector<Picture> kept;
     };
     struct Laid

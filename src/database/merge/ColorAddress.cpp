@@ -613,32 +613,52 @@ bool ColorAddress::drawScreenPicture(QPainter *painter, const Drawn &drawn)
     // The block's corner on a whole pixel of the picture, a pixel of margin for the smoothing.
     const QPoint origin(int(std::ceil(-device.left())) + 1, int(std::ceil(-device.top())) + 1);
     const QSize pixels(origin.x() + int(std::ceil(device.right())) + 1, origin.y() + int(std::ceil(device.bottom())) + 1);
-    QImage picture;
-    for (const auto &[at, kept] : std::as_const(drawn.pictures)) {
-        if (at == linear && kept.size() == pixels) {
-            picture = kept;
+    std::shared_ptr<const QImage> picture;
+    QList<Drawn::Pictures::Kept> &kept = drawn.pictures.kept;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (kept[i].linear == linear && kept[i].pixels == pixels) {
+            picture = KeptTextPictures::picture(kept[i].image);
+            // Let go of for the budget: made again when the budget has room.
+            if (!picture)
+                kept.removeAt(i);
             break;
         }
     }
-    if (picture.isNull()) {
-        picture = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        picture.fill(Qt::transparent);
-        {
-            QPainter onPicture(&picture);
-            onPicture.setRenderHints(painter->renderHints());
-            onPicture.setTransform(linear * QTransform::fromTranslate(origin.x(), origin.y()));
-            onPicture.setClipRect(QRectF(QPointF(0.0, 0.0), _frameBounds.size()));
-            drawContentsAt(&onPicture, drawn, QPointF(0.0, 0.0));
+    if (!picture) {
+        const QPainter::RenderHints hints = painter->renderHints();
+        const KeptTextPictures::Handle made = KeptTextPictures::keep(qint64(pixels.width()) * pixels.height() * 4, [&] {
+            QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            {
+                QPainter onPicture(&image);
+                onPicture.setRenderHints(hints);
+                onPicture.setTransform(linear * QTransform::fromTranslate(origin.x(), origin.y()));
+                onPicture.setClipRect(QRectF(QPointF(0.0, 0.0), _frameBounds.size()));
+                drawContentsAt(&onPicture, drawn, QPointF(0.0, 0.0));
+            }
+            return image;
+        });
+        picture = KeptTextPictures::picture(made);
+        // Past the budget the block is drawn directly.
+        if (!picture)
+            return false;
+        if (kept.size() >= 4) {
+            KeptTextPictures::release(kept.first().image);
+            kept.removeFirst();
         }
-        if (drawn.pictures.size() >= 4)
-            drawn.pictures.removeFirst();
-        drawn.pictures.append({linear, picture});
+        kept.append({linear, pixels, made});
     }
     const QTransform world = painter->worldTransform();
     painter->setWorldTransform(painter->deviceTransform().inverted() * world);
-    painter->drawImage(QPoint(int(std::round(corner.x())) - origin.x(), int(std::round(corner.y())) - origin.y()), picture);
+    painter->drawImage(QPoint(int(std::round(corner.x())) - origin.x(), int(std::round(corner.y())) - origin.y()), *picture);
     painter->setWorldTransform(world);
     return true;
+}
+
+ColorAddress::Drawn::Pictures::~Pictures()
+{
+    for (const Kept &picture : std::as_const(kept))
+        KeptTextPictures::release(picture.image);
 }
 
 const ColorAddress::Drawn &ColorAddress::drawnParts(const std::optional<QByteArray> &digits) const

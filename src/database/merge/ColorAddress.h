@@ -11,6 +11,7 @@
 #include <QList>
 #include <QPointF>
 #include <QRectF>
+#include <QSize>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,7 @@
 #include "barcodes/TBarInfo.h"
 #include "database/merge/TQuickAddress.h"
 #include "objects/ColorRect.h"
+#include "objects/KeptTextPictures.h"
 
 class QPainter;
 class QTextLayout;
@@ -160,7 +162,23 @@ private:
         // The bars and lines drawn on the screen's pixels at a scale, turn and mirroring (the
         // transform less its moves), copied for every block alike on whole pixels: thousands
         // of blocks are drawn at each repaint.
-        mutable QList<std::pair<QTransform, QImage>> pictures;
+        // Each held in the budget of text pictures, let go of with the layout.
+        struct Pictures
+        {
+            Pictures() = default;
+            // A copy keeps none of its own.
+            Pictures(const Pictures &) {}
+            Pictures &operator=(const Pictures &) { return *this; }
+            ~Pictures();
+            struct Kept
+            {
+                QTransform linear;
+                QSize pixels;
+                KeptTextPictures::Handle image;
+            };
+            QList<Kept> kept;
+        };
+        mutable Pictures pictures;
     };
     const Drawn &drawnParts(const std::optional<QByteArray> &digits) const;
     // The bars and the lines with the block's origin at `origin`.

@@ -3,6 +3,7 @@
 // the anchor's edge, drawing, the stored form, and databases with fewer fields than parts.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -11,6 +12,7 @@
 #include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "database/merge/ColorAddress.h"
+#include "database/merge/ColorField.h"
 #include "database/store/Database.h"
 #include "database/store/MergeContents.h"
 #include "database/merge/MergeKinds.h"
@@ -19,6 +21,7 @@
 #include "database/window/QuickAddressView.h"
 #include "database/merge/TQuickAddress.h"
 #include "objects/FakeCanvas.h"
+#include "objects/KeptTextPictures.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextFlow.h"
 #include "platform/Archiver.h"
@@ -27,6 +30,7 @@
 #include <QCheckBox>
 
 #include <optional>
+#include <vector>
 
 using namespace quillmark;
 
@@ -648,4 +652,84 @@ TEST_F(ColorAddressTest, TheScreensPictureShowsWhatTheBlockDraws)
     EXPECT_FALSE(same("turned and mirrored") == turned);
     address->setAngle(0.0f, false);
     same("mirrored");
+}
+
+// The pictures of address blocks and merge fields kept for the screen share one budget: at it
+// and past it the screen shows what the exact drawing shows; past it, the pictures a repaint
+// drew stay kept and the texts beyond them are drawn directly, at this repaint and the next.
+TEST_F(ColorAddressTest, KeptTextPicturesStayWithinTheirBudgetAndShowTheExactDrawing)
+{
+    std::vector<std::shared_ptr<ColorRect>> objects;
+    for (int i = 0; i < 6; ++i) {
+        auto address = block();
+        address->setTextSize(qmtest::testFont(7 + i));
+        address->setFrameBounds(QRectF(QPointF(5.3 + 70.0 * (i % 3), 8.6 + 80.0 * (i / 3)), address->frameBounds().size()));
+        objects.push_back(address);
+        auto field = ColorField::create(QRectF(12.7 + 70.0 * (i % 3), 160.2 + 20.0 * (i / 3), 12, 6));
+        field->setMainView(&canvas);
+        field->setFieldPk(4 + i % 4);
+        field->setTextSize(qmtest::testFont(8 + i));
+        objects.push_back(field);
+    }
+    canvas.undo.removeAllActions();
+    auto paint = [&](bool screen) {
+        std::optional<ColorRect::ScreenDrawing> forScreen;
+        if (screen)
+            forScreen.emplace();
+        QImage image(400, 330, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(1.55, 1.55);
+        for (const auto &object : objects)
+            object->drawFrame(&painter, QRectF(), false);
+        return image;
+    };
+    // Every dark pixel of one lies within a pixel of a dark pixel of the other.
+    auto within = [](const QImage &a, const QImage &b) {
+        int dark = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                if (qGray(a.pixel(x, y)) > 100)
+                    continue;
+                ++dark;
+                bool found = false;
+                for (int dy = -1; dy <= 1 && !found; ++dy)
+                    for (int dx = -1; dx <= 1 && !found; ++dx)
+                        found = b.valid(x + dx, y + dy) && qGray(b.pixel(x + dx, y + dy)) < 200;
+                if (!found)
+                    return false;
+            }
+        return dark > 0;
+    };
+    KeptTextPictures::forget();
+    const QImage exact = paint(false);
+    const QImage screen = paint(true);
+    EXPECT_TRUE(within(exact, screen));
+    EXPECT_TRUE(within(screen, exact));
+    EXPECT_FALSE(screen == exact) << "copied from pictures, not drawn";
+    const qint64 all = KeptTextPictures::bytes();
+    const qint64 allPictures = KeptTextPictures::count();
+    EXPECT_GE(allPictures, 8);
+
+    for (const qint64 budget : {all, all / 3}) {
+        SCOPED_TRACE(budget);
+        KeptTextPictures::setBudget(budget);
+        const QImage first = paint(true);
+        EXPECT_TRUE(within(exact, first));
+        EXPECT_TRUE(within(first, exact));
+        const qint64 kept = KeptTextPictures::bytes();
+        const qint64 pictures = KeptTextPictures::count();
+        EXPECT_GT(kept, 0);
+        EXPECT_LE(kept, budget);
+        // The next repaints, the event loop turned between them, keep what the first kept.
+        for (int repaint = 0; repaint < 2; ++repaint) {
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(paint(true) == first);
+            EXPECT_EQ(KeptTextPictures::bytes(), kept);
+            EXPECT_EQ(KeptTextPictures::count(), pictures);
+        }
+        EXPECT_EQ(pictures < allPictures, budget < all);
+    }
+    KeptTextPictures::setBudget(KeptTextPictures::DefaultBudget);
 }
