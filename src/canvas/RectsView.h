@@ -1436,6 +1436,8 @@ private:
     bool m_batchGraphicsChanged = false;
     bool m_batchSelectionChanged = false;
     bool m_batchRulers = false;
+    // The selection's bounds while updateRulers marks them on both rulers: measured once.
+    std::optional<QRectF> m_rulerBounds;
     bool m_batchRepaint = false;
     bool m_batchChangedState = false;
     QSet<const ColorRect *> _rubberbandGraphics;

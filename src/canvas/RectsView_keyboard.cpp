@@ -50,8 +50,10 @@ void RectsView::nudge(const QPointF &delta)
     // drawn again.
     if (_selectedObjects.isEmpty())
         return;
+    // The rulers are measured once, after the move.
+    const ChangeBatch batch(*this);
     moveSelectedGraphicsByPoint(delta);
-    updateRulers();
+    rulersChanged();
     updateObjectValues();
     wasChanged(true);
 }

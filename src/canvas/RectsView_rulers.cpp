@@ -275,8 +275,12 @@ void RectsView::updateRulers()
         m_batchRulers = true;
         return;
     }
+    // Both rulers mark the same bounds: a walk of thousands of selected objects each.
+    if (!_selectedObjects.isEmpty())
+        m_rulerBounds = boundsForObjects();
     updateHorizontalRuler();
     updateVerticalRuler();
+    m_rulerBounds.reset();
 }
 
 QImage RectsView::imageForRuler(const QImage &image)
@@ -304,7 +308,7 @@ void RectsView::updateHorizontalRuler()
     ruler->setMeasurementUnits(measure());
     QList<RulerMarkerPtr> markers;
     if (!_selectedObjects.isEmpty()) {
-        const QRectF b = boundsForObjects();
+        const QRectF b = m_rulerBounds ? *m_rulerBounds : boundsForObjects();
         auto left = std::make_shared<RulerMarker>(b.left(), imageForRuler(edgeMarkers[LeftMarker]), QPointF(0, 0));
         left->setRepresentedObject(QStringLiteral("Left Edge"));
         left->setRemovable(true);
@@ -326,7 +330,7 @@ void RectsView::updateVerticalRuler()
     ruler->setMeasurementUnits(measure());
     QList<RulerMarkerPtr> markers;
     if (!_selectedObjects.isEmpty()) {
-        const QRectF b = boundsForObjects();
+        const QRectF b = m_rulerBounds ? *m_rulerBounds : boundsForObjects();
         auto bottom = std::make_shared<RulerMarker>(double(float(b.bottom())),
                                                     imageForRuler(edgeMarkers[BottomMarker]), QPointF(8, 1));
         bottom->setRepresentedObject(QStringLiteral("Bottom Edge"));
