@@ -722,8 +722,11 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
                 }
                 return;
             }
-            update();
-            selectRectUndo(hit);
+            // A press on an object already selected changes neither the selection nor what
+            // the canvas shows: it is recorded as a step, as always, and nothing is measured
+            // or drawn again for it.
+            registerUndo([this, hit] { deselectRectUndo(hit); });
+            setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
         }
     }
 
@@ -1151,7 +1154,9 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
         if (t.snappingBefore)
             grid()->setConstraining(*t.snappingBefore);
         clearGridSnap();
-        updateRulers();
+        // Nothing moved: the rulers already mark the selection.
+        if (t.dragged)
+            updateRulers();
         setDocumentCursor(QCursor(Qt::ArrowCursor));
         break;
     case TrackingState::Knob:
