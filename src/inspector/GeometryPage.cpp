@@ -228,17 +228,23 @@ int GeometryPage::textWrap() const
 
 int GeometryPage::fixRatio() const
 {
-    const GroupedObjects units = groupedObjects(selection());
-    const QList<Group *> &groups = units.groups;
-    const GraphicList &loose = units.loose;
     // A group resizes in proportion; the loose objects are measured against that, or,
     // without a group, against the first of them (one object keeping its proportions shows
-    // on, not mixed).
-    if (groups.isEmpty() && loose.isEmpty())
+    // on, not mixed). Asked at every click and nudge of thousands of objects: two plain walks.
+    const GraphicList &objects = selection();
+    bool grouped = false;
+    const ColorRect *firstLoose = nullptr;
+    for (const std::shared_ptr<ColorRect> &object : objects) {
+        if (object->getGroup())
+            grouped = true;
+        else if (!firstLoose)
+            firstLoose = object.get();
+    }
+    if (!grouped && !firstLoose)
         return 0;
-    const int reference = groups.isEmpty() ? int(loose.first()->fixRatio()) : 1;
-    for (const std::shared_ptr<ColorRect> &object : std::as_const(loose))
-        if (int(object->fixRatio()) != reference)
+    const int reference = grouped ? 1 : int(firstLoose->fixRatio());
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        if (!object->getGroup() && int(object->fixRatio()) != reference)
             return -1;
     return reference;
 }
