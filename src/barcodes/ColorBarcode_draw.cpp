@@ -40,8 +40,10 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     const bool boundPreview = _pk != 0 && !showsRecordValues();
     // Into a bitmap (an exported label), a linear symbol's bars and spaces take whole pixels
     // from a pixel's edge, upright or turned by quarter turns and mirrored alike: between
-    // pixels they would blur into widths that read as other data.
-    const bool bitmap = painter->device() && painter->device()->devType() == QInternal::Image;
+    // pixels they would blur into widths that read as other data. A picture of the screen (a
+    // drag keeps them) shows what the screen shows.
+    const bool bitmap = painter->device() && painter->device()->devType() == QInternal::Image
+                        && imageUse(painter) != ImageUse::Screen;
     // The small picture of the label a design's file or a copy carries takes what the screen
     // keeps: its bars are far finer than a pixel and are not whole pixels.
     const bool smallPicture = _mainView && _mainView->isDrawingDocumentPreview();
@@ -242,8 +244,9 @@ qint64 ColorBarcode::pictureBytesHeld()
 
 bool ColorBarcode::picturesOnScreen(const QPainter *painter) const
 {
-    // The screen alone: paper, PDF files and exported bitmaps get the bars themselves.
-    if (isDrawingForPrint() || !painter->device() || painter->device()->devType() != QInternal::Widget)
+    // The screen alone (and the pictures of it a drag keeps): paper, PDF files and exported
+    // bitmaps get the bars themselves.
+    if (!painter->device() || imageUse(painter) != ImageUse::Screen)
         return false;
     const double scale = screenScale(painter->deviceTransform());
     return scale > 0 && !refusedAt(scale);

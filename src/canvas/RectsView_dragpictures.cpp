@@ -28,6 +28,7 @@
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
 #include "objects/KnobResize.h"
+#include "objects/PictureWorker.h"
 #include "objects/TextFlow.h"
 
 namespace quillmark {
@@ -40,8 +41,10 @@ constexpr qsizetype PicturesFrom = 32;
 // move shows what comes into view without making them again at every step.
 constexpr int MovingMargin = 256;
 // Pictures made again within one drag (a scroll, a still object that changed); past that the
-// drag draws directly.
+// drag draws directly. Those made again for the pictures of objects that came meanwhile
+// are counted apart.
 constexpr int MostMakes = 4;
+constexpr int MostRefills = 4;
 
 // Where the object's drawing in its own frame lands on the page: its turn about its centre
 // (the other way round when mirrored once).
@@ -85,6 +88,9 @@ struct RectsView::DragPictures
     QRect movingArea;
     bool made = false;
     int makes = 0;
+    int refills = 0;
+    // Whether the pictures hold stand-ins of objects whose own pictures were being made aside.
+    bool standIns = false;
     // The label and the objects left alone below the lowest changing one (with the veil too
     // while only the marks change), those above it, and their marks.
     QImage below;
@@ -119,8 +125,10 @@ void RectsView::dropDragPictures(const ColorRect *changed)
     // What was made stays counted for the drag: a drag whose pictures keep going stale
     // stops making them.
     const int makes = m_dragPictures->makes;
+    const int refills = m_dragPictures->refills;
     m_dragPictures = std::make_shared<DragPictures>();
     m_dragPictures->makes = makes;
+    m_dragPictures->refills = refills;
 }
 
 bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
@@ -199,6 +207,17 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
     bool fresh = current();
     if (fresh && motion && !covers(landing(*motion)))
         fresh = false;
+    // Stand-ins in the pictures: the objects' own pictures are shown once they have all come,
+    // the parts they come to meanwhile directly.
+    bool refill = false;
+    if (fresh && pictures.standIns) {
+        if (!marksOnly && !area.contains(visible))
+            return false;
+        if (!PictureWorker::busy() && pictures.refills < MostRefills) {
+            fresh = false;
+            refill = true;
+        }
+    }
     if (!fresh) {
         pictures.made = false;
         motion.reset();
@@ -211,16 +230,14 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         for (const GraphicPtr &graphic : std::as_const(rects)) {
             if (!marksOnly && graphic->getRunaroundState() != 0)
                 return false;
-            // What the screen draws from pictures it keeps for itself alone (shadows, barcodes,
-            // address blocks) would be drawn afresh into the drag's pictures, each object
-            // slower than the whole screen's drawing: such a design is drawn directly.
-            if (graphic->drawsShadow() || graphic->className() == QLatin1String("ColorBarcode")
-                || graphic->className() == QLatin1String("ColorAddress"))
-                return false;
             if (changing.contains(graphic.get()) && graphic->textFlow() && graphic->textFlow()->containers().size() > 1)
                 return false;
         }
-        ++pictures.makes;
+        if (refill)
+            ++pictures.refills;
+        else
+            ++pictures.makes;
+        const quint64 standInsBefore = ColorRect::ScreenDrawing::standInsDrawn();
         pictures.made = true;
         pictures.change = change;
         pictures.transform = transform;
@@ -263,7 +280,8 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
             return image;
         };
         auto paintInto = [&](QImage &image, const QRect &r, const std::function<void(QPainter *, const QRectF &)> &draw) {
-            // Pictures in the objects are drawn from their screen copies, as on the screen.
+            // Drawn as on the screen: pictures in the objects from their screen copies, and
+            // shadows, barcodes and address blocks from the pictures the screen keeps of them.
             const ColorRect::ScreenDrawing screen;
             QPainter p(&image);
             p.setRenderHint(QPainter::Antialiasing);
@@ -306,6 +324,7 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
             paintInto(pictures.moverMarks, pictures.movingArea, [&](QPainter *p, const QRectF &dirty) { drawMarksOf(p, dirty, sorted, changes); });
             motion = QTransform();
         }
+        pictures.standIns = ColorRect::ScreenDrawing::standInsDrawn() != standInsBefore;
     }
 
     // An object left alone above a changing one in the stacking order but below another is

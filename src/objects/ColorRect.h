@@ -908,6 +908,12 @@ public:
         ~ScreenDrawing();
         ScreenDrawing(const ScreenDrawing &) = delete;
         ScreenDrawing &operator=(const ScreenDrawing &) = delete;
+        // Whether one lives on this thread.
+        static bool active();
+        // Counts the stand-ins drawn into such images on this thread while their objects'
+        // pictures are made aside: an image holding one is out of date once they come.
+        static void standInDrawn();
+        static quint64 standInsDrawn();
     };
 
 protected:

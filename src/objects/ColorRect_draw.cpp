@@ -347,8 +347,7 @@ void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSi
     const double opacity = std::clamp(double(img_opacity) / 100.0, 0.0, 1.0);
     // Only the canvas draws from a reduced copy; a printer, a PDF and an exported or preview
     // bitmap get every pixel of the picture.
-    const QPaintDevice *device = painter->device();
-    const bool onScreen = !isDrawingForPrint() && device && device->devType() == QInternal::Widget;
+    const bool onScreen = imageUse(painter) == ImageUse::Screen;
     // The shadow's layer is drawn with the painter's own scale: the same pixels serve both.
     const QImage *drawn = &prepared;
     if (onScreen) {
@@ -432,6 +431,7 @@ void ColorRect::drawImage(QPainter *painter)
 
 namespace {
 thread_local int screenDrawings = 0;
+thread_local quint64 standIns = 0;
 }
 
 ColorRect::ScreenDrawing::ScreenDrawing()
@@ -442,6 +442,21 @@ ColorRect::ScreenDrawing::ScreenDrawing()
 ColorRect::ScreenDrawing::~ScreenDrawing()
 {
     --screenDrawings;
+}
+
+bool ColorRect::ScreenDrawing::active()
+{
+    return screenDrawings > 0;
+}
+
+void ColorRect::ScreenDrawing::standInDrawn()
+{
+    ++standIns;
+}
+
+quint64 ColorRect::ScreenDrawing::standInsDrawn()
+{
+    return standIns;
 }
 
 ColorRect::ImageUse ColorRect::imageUse(const QPainter *painter) const

@@ -312,7 +312,9 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
     key.hints = int(painter->renderHints());
     key.subject = subject;
 
+    // The screen itself, or a picture of it a drag keeps.
     const bool onScreenNow = painter->device()->devType() == QInternal::Widget;
+    const bool screenPicture = onScreenNow || ColorRect::ScreenDrawing::active();
     if (m_awaited && onScreenNow && (!m_picture || !m_picture->key.sameAs(key)) && awaitingShared(painter, key, screen))
         return true;
     if (!m_picture || !m_picture->key.sameAs(key)) {
@@ -321,7 +323,7 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
         const QPainter::RenderHints hints = painter->renderHints();
         // The screen alone waits for the picture: paper, a PDF and an exported image get the
         // object drawn now, whole.
-        const bool onScreen = painter->device()->devType() == QInternal::Widget;
+        const bool onScreen = screenPicture;
         const bool oneColour = screen.oneColour;
         const qint64 bytes = qint64(size.width()) * size.height() * (oneColour ? 1 : 4);
         if (onScreen && offThread && !PictureWorker::onWindowThread()) {
@@ -345,6 +347,9 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
                 drawPicture(painter, device, anchor, *m_picture);
             else if (screen.placeholder)
                 screen.placeholder(painter);
+            // A picture of the screen that holds the stand-in is made again once it comes.
+            if (!onScreenNow)
+                ColorRect::ScreenDrawing::standInDrawn();
             return true;
         }
         if (onScreen && screen.admit && !screen.admit(bytes))
