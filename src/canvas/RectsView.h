@@ -1337,6 +1337,8 @@ private:
     // Forgets the pictures once an object they show has changed otherwise than by the drag
     // (any object when null); the pictures are made again at the next drawing.
     void dropDragPictures(const ColorRect *changed = nullptr);
+    // At the release of a move: the next repaint may draw the drop from the drag's pictures.
+    void keepDragPicturesForDrop();
     // What the drag going on changes: nothing but the marks (the rubber band), objects it
     // moves or turns as one, or objects it reshapes; and which objects.
     enum class DragChange { None, Marks, Moving, Reshaping };

@@ -87,6 +87,8 @@ struct RectsView::DragPictures
     QRect area;
     QRect movingArea;
     bool made = false;
+    // The move has ended: the pictures serve the repaint of its drop, once.
+    bool dropped = false;
     int makes = 0;
     int refills = 0;
     // Whether the pictures hold stand-ins of objects whose own pictures were being made aside.
@@ -109,7 +111,7 @@ struct RectsView::DragPictures
 
 bool RectsView::showsDragPictures() const
 {
-    return m_dragPictures && m_dragPictures->made;
+    return m_dragPictures && m_dragPictures->made && !m_dragPictures->dropped;
 }
 
 void RectsView::dropDragPictures(const ColorRect *changed)
@@ -131,10 +133,36 @@ void RectsView::dropDragPictures(const ColorRect *changed)
     m_dragPictures->refills = refills;
 }
 
+void RectsView::keepDragPicturesForDrop()
+{
+    if (m_dragPictures && m_dragPictures->made && m_dragPictures->change == DragChange::Moving)
+        m_dragPictures->dropped = true;
+    else
+        m_dragPictures.reset();
+}
+
 bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
 {
     QSet<const ColorRect *> changing;
-    const DragChange change = dragChanges(changing);
+    DragChange change = dragChanges(changing);
+    // The drop of a move by whole pixels shows what its last step showed: the objects moved
+    // are drawn where the pictures put them, pixel for pixel, and the rest as they were. The
+    // repaint after it draws afresh.
+    const bool dropping = change == DragChange::None && m_dragPictures && m_dragPictures->dropped;
+    struct Once
+    {
+        std::shared_ptr<DragPictures> &kept;
+        bool dropping;
+        ~Once()
+        {
+            if (dropping)
+                kept.reset();
+        }
+    } once{m_dragPictures, dropping};
+    if (dropping) {
+        change = m_dragPictures->change;
+        changing = m_dragPictures->changing;
+    }
     if (change == DragChange::None || rects.size() < PicturesFrom || editedObject()) {
         m_dragPictures.reset();
         return false;
@@ -207,6 +235,15 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
     bool fresh = current();
     if (fresh && motion && !covers(landing(*motion)))
         fresh = false;
+    if (dropping) {
+        // Only pictures that show the drop exactly.
+        if (!fresh || pictures.standIns || !motion)
+            return false;
+        const QTransform placing = landing(*motion);
+        if (placing.type() > QTransform::TxTranslate || std::fabs(placing.dx() - std::round(placing.dx())) > 1e-3
+            || std::fabs(placing.dy() - std::round(placing.dy())) > 1e-3)
+            return false;
+    }
     // Stand-ins in the pictures: the objects' own pictures are shown once they have all come,
     // the parts they come to meanwhile directly.
     bool refill = false;

@@ -1180,8 +1180,12 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
         wasChanged(true);
     // A click on the empty canvas that selected nothing has nothing to show.
     const bool shows = t.changed || t.kind != TrackingState::Rubberband || !t.band.isEmpty();
+    const bool moved = t.kind == TrackingState::Move && t.changed;
     *m_tracking = TrackingState();
-    m_dragPictures.reset();
+    if (moved)
+        keepDragPicturesForDrop();
+    else
+        m_dragPictures.reset();
     setTrackingFlag(false);
     resizeRectViewBound(false, false);
     if (shows)
