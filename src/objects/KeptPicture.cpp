@@ -1,6 +1,7 @@
 #include "objects/KeptPicture.h"
 
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QtMath>
 
@@ -383,18 +384,66 @@ void KeptPicture::drawPicture(QPainter *painter, const QTransform &device, const
     // the device is drawn with).
     SavedPainterState state(painter);
     painter->setWorldTransform(device.inverted() * painter->worldTransform());
-    const QImage &image = picture.image;
-    const QPoint at = anchor + picture.key.part.topLeft();
-    // Qt hands the blend of more than about a hundred rows of a byte-a-pixel image to its
-    // thread pool, a hand-over that costs more than a picture's blend: drawn in bands below
-    // that (the same pixels).
-    constexpr int Band = 64;
-    if (image.depth() != 8 || image.height() <= Band) {
+    drawPixels(painter, anchor + picture.key.part.topLeft(), picture.image);
+}
+
+void KeptPicture::drawPixels(QPainter *painter, const QPoint &at, const QImage &image)
+{
+    if (image.depth() != 8) {
         painter->drawImage(QPointF(at), image);
         return;
     }
-    for (int y = 0; y < image.height(); y += Band)
-        painter->drawImage(QPointF(at + QPoint(0, y)), image, QRectF(0, y, image.width(), std::min(Band, image.height() - y)));
+    // Qt blends a byte-a-pixel image through its general path, several times slower than
+    // premultiplied pixels (and hands more than about a hundred rows to its thread pool, which
+    // costs more than a picture's blend): the part the repaint shows is coloured into pixels
+    // kept for the next picture, the very ones Qt would make of it, and those are blended.
+    QRect shown(at, image.size());
+    if (QPaintEngine *engine = painter->paintEngine(); engine && !engine->systemClip().isEmpty())
+        shown &= engine->systemClip().boundingRect();
+    if (painter->hasClipping())
+        shown &= painter->clipBoundingRect().toAlignedRect();
+    if (shown.isEmpty())
+        return;
+    const QRect from = shown.translated(-at);
+    // Each thread that draws keeps its own.
+    thread_local QImage coloured;
+    thread_local QList<QRgb> tableOf;
+    thread_local std::array<QRgb, 256> premultiplied{};
+    if (coloured.width() < from.width() || coloured.height() < from.height()) {
+        coloured = QImage(std::max(from.width(), coloured.width()), std::max(from.height(), coloured.height()),
+                          QImage::Format_ARGB32_Premultiplied);
+        if (coloured.isNull()) {
+            painter->drawImage(QPointF(shown.topLeft()), image, QRectF(from));
+            return;
+        }
+    }
+    if (image.format() == QImage::Format_Alpha8) {
+        // Black: its coverage is the alpha alone.
+        for (int y = 0; y < from.height(); ++y) {
+            const uchar *in = image.constScanLine(from.y() + y) + from.x();
+            auto *out = reinterpret_cast<QRgb *>(coloured.scanLine(y));
+            for (int x = 0; x < from.width(); ++x)
+                out[x] = QRgb(in[x]) << 24;
+        }
+    } else if (image.format() == QImage::Format_Indexed8 && image.colorCount() == 256) {
+        // Drawing an indexed image premultiplies its table's colours.
+        const QList<QRgb> table = image.colorTable();
+        if (table != tableOf) {
+            tableOf = table;
+            for (size_t i = 0; i < premultiplied.size(); ++i)
+                premultiplied[i] = qPremultiply(table[qsizetype(i)]);
+        }
+        for (int y = 0; y < from.height(); ++y) {
+            const uchar *in = image.constScanLine(from.y() + y) + from.x();
+            auto *out = reinterpret_cast<QRgb *>(coloured.scanLine(y));
+            for (int x = 0; x < from.width(); ++x)
+                out[x] = premultiplied[in[x]];
+        }
+    } else {
+        painter->drawImage(QPointF(shown.topLeft()), image, QRectF(from));
+        return;
+    }
+    painter->drawImage(QPointF(shown.topLeft()), coloured, QRectF(0, 0, from.width(), from.height()));
 }
 
 const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, bool sameFrame) const

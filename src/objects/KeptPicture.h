@@ -103,6 +103,10 @@ public:
     // stands for two colours.
     static QImage compacted(const QImage &picture);
 
+    // Draws a picture pixel for pixel with its corner at `at` (the painter's own pixels): a
+    // byte-a-pixel one (see compacted) draws exactly what the picture it was made of draws.
+    static void drawPixels(QPainter *painter, const QPoint &at, const QImage &image);
+
     KeptPicture() = default;
     // A picture still being made is no longer wanted.
     ~KeptPicture();

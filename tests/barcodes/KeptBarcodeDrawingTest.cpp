@@ -250,7 +250,8 @@ TEST(KeptBarcodeDrawing, APrintedKeptDrawingReadsAsItsData)
 TEST(KeptBarcodeDrawing, APictureKeptAByteAPixelDrawsWhatTheFullPictureDraws)
 {
     // The screen keeps a symbol's picture as its coverage with the colour in the table: on the
-    // window's backing store and on a see-through layer, pixel for pixel and stretched, every
+    // window's backing store and on a see-through layer, pixel for pixel (as the screen colours it,
+    // whole and clipped) and stretched, every
     // symbology in an opaque, a light and a half see-through colour draws the same pixels.
     const double zoom = 1.55;
     int compacted = 0, compared = 0;
@@ -296,6 +297,24 @@ TEST(KeptBarcodeDrawing, APictureKeptAByteAPixelDrawsWhatTheFullPictureDraws)
                     return onto;
                 };
                 EXPECT_EQ(drawn(small), drawn(full)) << what;
+                // As the screen draws it: coloured into full pixels, whole, and only the part
+                // within a clip, where the clip lets it.
+                auto pixelForPixel = [&](const QImage &picture, bool kept) {
+                    QImage onto(part.width() + 40, part.height() * 2 + 40, device);
+                    onto.fill(QColor(250, 245, 235, device == QImage::Format_RGB32 ? 255 : 90));
+                    QPainter p(&onto);
+                    auto draw = [&](const QPoint &at) {
+                        if (kept)
+                            KeptPicture::drawPixels(&p, at, picture);
+                        else
+                            p.drawImage(at, picture);
+                    };
+                    draw(QPoint(7, 9));
+                    p.setClipRect(QRect(11, part.height() + 25, part.width() / 2, part.height() / 3));
+                    draw(QPoint(5, part.height() + 20));
+                    return onto;
+                };
+                EXPECT_EQ(pixelForPixel(small, true), pixelForPixel(full, false)) << what << " pixel for pixel";
                 ++compared;
             }
             // And it still reads as its data, at a zoom whose modules a reader takes.

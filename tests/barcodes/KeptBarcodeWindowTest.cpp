@@ -283,8 +283,21 @@ TEST_F(KeptBarcodeWindow, ThePicturesOfAllBarcodesStayWithinTheirBudget)
     shown();
     const qint64 all = ColorBarcode::pictureBytesHeld();
     ASSERT_GT(all, 0);
+    const QImage fullColour = shown();
+    const QRect part = f.canvas()->pageToWidget().mapRect(QRectF(10.3, 7.6, 21, 33)).toAlignedRect();
+    const QImage fullPart = apptest::grabDrawn(f.canvas(), part);
+    // Kept a byte a pixel where full colour would not fit, every picture shows the very
+    // pixels, the whole canvas drawn and a part of it that cuts the pictures.
+    qint64 before = ColorBarcode::setPictureBudget(0);
+    shownAfresh();
+    ASSERT_EQ(ColorBarcode::pictureBytesHeld(), 0);
+    ColorBarcode::setPictureBudget(all / 2);
+    EXPECT_EQ(shownAfresh(), fullColour);
+    EXPECT_EQ(ColorBarcode::pictureBytesHeld(), all / 4);
+    EXPECT_EQ(apptest::grabDrawn(f.canvas(), part), fullPart);
+    ColorBarcode::setPictureBudget(before);
     const qint64 budget = all * 5 / 12;
-    const qint64 before = ColorBarcode::setPictureBudget(budget);
+    before = ColorBarcode::setPictureBudget(budget);
     const QImage fresh = shownAfresh();
     for (int i = 0; i < 3; ++i) {
         f.canvas()->update();
