@@ -305,12 +305,14 @@ bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept
             canvas->invalidateRect(covered.translated(_keptDrawings ? _keptDrawings[0].anchor() : _frameBounds.topLeft()));
     };
     screen.admit = [this, scale](qint64 bytes) { return admitPicture(scale, bytes); };
-    // The bars and the text under them are of the object's colour (a shadow is of another):
-    // where full pictures of every barcode would pass the budget, each is kept a byte a pixel
-    // (copied a little slower) so that the whole design fits and none is filled at every
-    // repaint.
+    // The bars and the text under them are of the object's colour: where full pictures of
+    // every barcode would pass the budget, each is kept a byte a pixel so that the whole design
+    // fits and none is filled (nor its shadow blurred) at every repaint. A shadow of another
+    // colour than black bars holds two colours at one coverage; one of black is black too.
+    const auto black = [](const QColor &color) { return (color.toRgb().rgba() & 0x00ffffffu) == 0; };
+    const bool oneColour = !shadow || (black(shadow->color) && black(strokeColor()));
     const double fullBytes = 4.0 * (area.width() * scale + 2) * (area.height() * scale + 2);
-    screen.oneColour = !shadow && double(barcodesAlive().load()) * fullBytes > double(pictureBudgetBytes);
+    screen.oneColour = oneColour && double(barcodesAlive().load()) * fullBytes > double(pictureBudgetBytes);
     screen.turned = true;
     const QRectF frame = _frameBounds;
     if (_picture->draw(painter, where, subject, [&kept, &shadow, frame] {

@@ -283,19 +283,35 @@ TEST_F(KeptBarcodeWindow, ThePicturesOfAllBarcodesStayWithinTheirBudget)
     shown();
     const qint64 all = ColorBarcode::pictureBytesHeld();
     ASSERT_GT(all, 0);
-    const QImage fullColour = shown();
-    const QRect part = f.canvas()->pageToWidget().mapRect(QRectF(10.3, 7.6, 21, 33)).toAlignedRect();
-    const QImage fullPart = apptest::grabDrawn(f.canvas(), part);
     // Kept a byte a pixel where full colour would not fit, every picture shows the very
-    // pixels, the whole canvas drawn and a part of it that cuts the pictures.
-    qint64 before = ColorBarcode::setPictureBudget(0);
-    shownAfresh();
-    ASSERT_EQ(ColorBarcode::pictureBytesHeld(), 0);
-    ColorBarcode::setPictureBudget(all / 2);
-    EXPECT_EQ(shownAfresh(), fullColour);
-    EXPECT_EQ(ColorBarcode::pictureBytesHeld(), all / 4);
-    EXPECT_EQ(apptest::grabDrawn(f.canvas(), part), fullPart);
-    ColorBarcode::setPictureBudget(before);
+    // pixels, the whole canvas drawn and a part of it that cuts the pictures; so do pictures
+    // of barcodes casting their shadow, in black.
+    qint64 before = 0;
+    QImage plain;
+    for (const bool shadowed : {false, true}) {
+        for (const GraphicPtr &barcode : f.canvas()->getRects()) {
+            barcode->setDrawsShadow(shadowed);
+            barcode->setShadowDistance(2);
+            barcode->setShadowBlur(3);
+        }
+        const QImage fullColour = shownAfresh();
+        if (!shadowed)
+            plain = fullColour;
+        EXPECT_EQ(fullColour == plain, !shadowed) << "the shadows are in the pictures";
+        const qint64 held = ColorBarcode::pictureBytesHeld();
+        const QRect part = f.canvas()->pageToWidget().mapRect(QRectF(10.3, 7.6, 21, 33)).toAlignedRect();
+        const QImage fullPart = apptest::grabDrawn(f.canvas(), part);
+        before = ColorBarcode::setPictureBudget(0);
+        shownAfresh();
+        ASSERT_EQ(ColorBarcode::pictureBytesHeld(), 0);
+        ColorBarcode::setPictureBudget(held / 2);
+        EXPECT_EQ(shownAfresh(), fullColour) << shadowed;
+        EXPECT_EQ(ColorBarcode::pictureBytesHeld(), held / 4) << shadowed;
+        EXPECT_EQ(apptest::grabDrawn(f.canvas(), part), fullPart) << shadowed;
+        ColorBarcode::setPictureBudget(before);
+    }
+    for (const GraphicPtr &barcode : f.canvas()->getRects())
+        barcode->setDrawsShadow(false);
     const qint64 budget = all * 5 / 12;
     before = ColorBarcode::setPictureBudget(budget);
     const QImage fresh = shownAfresh();
