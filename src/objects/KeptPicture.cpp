@@ -394,9 +394,8 @@ void KeptPicture::drawPixels(QPainter *painter, const QPoint &at, const QImage &
         return;
     }
     // Qt blends a byte-a-pixel image through its general path, several times slower than
-    // premultiplied pixels (and hands more than about a hundred rows to its thread pool, which
-    // costs more than a picture's blend): the part the repaint shows is coloured into pixels
-    // kept for the next picture, the very ones Qt would make of it, and those are blended.
+    // premultiplied pixels: the part the repaint shows is coloured into pixels kept for the
+    // next picture, the very ones Qt would make of it, and those are blended.
     QRect shown(at, image.size());
     if (QPaintEngine *engine = painter->paintEngine(); engine && !engine->systemClip().isEmpty())
         shown &= engine->systemClip().boundingRect();
@@ -443,7 +442,13 @@ void KeptPicture::drawPixels(QPainter *painter, const QPoint &at, const QImage &
         painter->drawImage(QPointF(shown.topLeft()), image, QRectF(from));
         return;
     }
-    painter->drawImage(QPointF(shown.topLeft()), coloured, QRectF(0, 0, from.width(), from.height()));
+    // Qt hands the blend of more than about a hundred rows through a clip that is not a
+    // rectangle (a turned object's outline) to its thread pool, a hand-over that costs more
+    // than a picture's blend: drawn in bands below that (the same pixels).
+    constexpr int Band = 64;
+    for (int y = 0; y < from.height(); y += Band)
+        painter->drawImage(QPointF(shown.topLeft() + QPoint(0, y)), coloured,
+                           QRectF(0, y, from.width(), std::min(Band, from.height() - y)));
 }
 
 const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, bool sameFrame) const
