@@ -245,14 +245,14 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
             return false;
     }
     // Stand-ins in the pictures: the objects' own pictures are shown once they have all come,
-    // the parts they come to meanwhile directly.
+    // by pictures made again at a drawing of the whole visible part.
     bool refill = false;
-    if (fresh && pictures.standIns) {
-        if (!marksOnly && !area.contains(visible))
-            return false;
-        if (!PictureWorker::busy() && pictures.refills < MostRefills) {
+    if (fresh && pictures.standIns && !PictureWorker::busy() && pictures.refills < MostRefills) {
+        if (marksOnly || area.contains(visible)) {
             fresh = false;
             refill = true;
+        } else {
+            update(visible);
         }
     }
     if (!fresh) {

@@ -2,6 +2,7 @@
 // moving, knob resizing, rotating, the path in progress) runs as a state machine that the
 // following moves and the release feed; nothing waits in a loop of its own.
 #include <QApplication>
+#include <QImage>
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -1026,6 +1027,14 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
     if (!t.undoGroupOpen) {
         m_undoManager.beginUndoGrouping();
         t.undoGroupOpen = true;
+    }
+    if (!t.changed) {
+        // The drag's pictures are made of the objects as they stand before its first turn:
+        // each is drawn from the picture the screen keeps of it, where a turned one would be
+        // made aside and a stand-in shown meanwhile.
+        QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&scratch);
+        paintFromDragPictures(painter, visibleRegion());
     }
     t.changed = true;
     // Each object's turn asks for its redraw and the rulers over the whole selection: the
