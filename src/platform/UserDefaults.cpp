@@ -1,5 +1,7 @@
 #include "platform/UserDefaults.h"
 
+#include <algorithm>
+
 #include "platform/Format.h"
 #include "platform/PropertyList.h"
 
@@ -23,7 +25,16 @@ namespace {
 // (an INI file would give numbers and booleans back as strings).
 bool readPlist(QIODevice &device, QSettings::SettingsMap &map)
 {
-    const QByteArray data = device.read(PropertyList::MaximumSize + 1);
+    // Read as far as the file goes, never past what a property list may be: asked for its
+    // largest size at once, the device sets aside that much (half a gigabyte) for a file of a
+    // few kilobytes at every start.
+    QByteArray data;
+    while (data.size() <= PropertyList::MaximumSize) {
+        const QByteArray chunk = device.read(std::min<qint64>(qint64(1) << 20, PropertyList::MaximumSize + 1 - data.size()));
+        if (chunk.isEmpty())
+            break;
+        data += chunk;
+    }
     if (data.trimmed().isEmpty())
         return true;
     QString error;
