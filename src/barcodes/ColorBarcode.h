@@ -166,6 +166,9 @@ public:
     // ---- stored form (ColorBarcode_plist.cpp) ----
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
                                            const LinkedTextPlaces *places = nullptr) override;
+    // The form reads the two records and the base object's fields, nothing the window's thread
+    // changes while it waits: thousands of barcodes are written on several threads at once.
+    bool formReadableOffThread(const QTextDocument **text) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
     // ---- drawing and numbering (ColorBarcode_draw.cpp) ----
@@ -230,8 +233,9 @@ private:
     // Sets the frame the extent or a record refresh gives: not a user edit, so no undo.
     void setComputedFrame(const QRectF &rect);
     // Paints the kept drawing from a picture of it at the screen's scale; NO where the bars
-    // are to be filled directly.
-    bool drawFromPicture(QPainter *painter, const BarcodeDrawing &kept);
+    // are to be filled directly. With `clipToFrame` the picture is clipped to the frame, in
+    // place of the painter's clip, and the stand-in fills the frame alone.
+    bool drawFromPicture(QPainter *painter, const BarcodeDrawing &kept, bool clipToFrame = false);
     // Whether the painter draws to the screen where a picture of the barcode may stand for it.
     bool picturesOnScreen(const QPainter *painter) const;
     // The zoom a device draws at, whatever it turns or mirrors; 0 where no picture serves.

@@ -68,9 +68,18 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
         painter->translate(bars->shift, 0);
         // The symbol may then be a little wider than its frame; it is not cut.
         painter->setClipRect(bars->shownArea.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
-    } else {
-        const BezierPath outline = getRotatedBounds();
-        if (!outline.isEmpty())
+    }
+    // The screen draws the symbol, and its shadow, from a picture made aside.
+    const bool screenPicture = !bars && !smallPicture && picturesOnScreen(painter);
+    // A turned frame clips through its outline filled at the device's pixels, which takes
+    // thousands of barcodes turned at once longer than copying their pictures: drawn from a
+    // picture, the picture is clipped to the frame where it is made, and the stand-in fills
+    // the frame alone. Whatever is filled here is clipped here.
+    const bool clipInPicture = screenPicture && !boundPreview && _isDrawBarcode && _angle != 0.0f;
+    BezierPath outline;
+    if (!bars) {
+        outline = getRotatedBounds();
+        if (!outline.isEmpty() && !clipInPicture)
             painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
         flipFrame(painter);
         rotateFrame(painter, angle());
@@ -88,8 +97,6 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
     const QRectF frame = _frameBounds;
     BarcodeDrawing &kept = keptDrawing(snap);
     const bool printPreview = smallPicture && _mainView->isDrawingPrintPreview();
-    // The screen draws the symbol, and its shadow, from a picture made aside.
-    const bool screenPicture = !snap && !smallPicture && picturesOnScreen(painter);
     if (!kept.matches(frame, *record, style) || !kept.moveTo(frame)) {
         // Where a picture made aside shows the drawing (the screen, the small picture a file
         // or a copy carries), encoding the data and shaping the text under the bars are put
@@ -101,7 +108,13 @@ void ColorBarcode::drawFrame(QPainter *painter, const QRectF &aRect, bool select
         if (!snap)
             _pictureContent = nextPictureContent();
     }
-    const bool fromPicture = screenPicture && drawFromPicture(painter, kept);
+    const bool fromPicture = screenPicture && drawFromPicture(painter, kept, clipInPicture);
+    if (!fromPicture && clipInPicture && !outline.isEmpty()) {
+        const QTransform turned = painter->worldTransform();
+        painter->setWorldTransform(page);
+        painter->setClipPath(outline.toPainterPath(), Qt::IntersectClip);
+        painter->setWorldTransform(turned);
+    }
     // What is filled here, not from a picture, is laid out here (the small picture of a file
     // or a copy takes the stand-in where no picture is kept).
     if (!fromPicture && (drawsShadow() || snap || printPreview || !smallPicture))
@@ -262,7 +275,7 @@ double ColorBarcode::screenScale(const QTransform &device)
     return std::isfinite(scale) && scale > 1e-6 ? scale : 0;
 }
 
-bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept)
+bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept, bool clipToFrame)
 {
     if (!picturesOnScreen(painter))
         return false;
@@ -315,8 +328,11 @@ bool ColorBarcode::drawFromPicture(QPainter *painter, const BarcodeDrawing &kept
     screen.oneColour = oneColour && double(barcodesAlive().load()) * fullBytes > double(pictureBudgetBytes);
     screen.turned = true;
     const QRectF frame = _frameBounds;
-    if (_picture->draw(painter, where, subject, [&kept, &shadow, frame] {
-            return KeptPicture::Painting([drawing = kept.detached(), shadow, frame](QPainter *p) {
+    if (_picture->draw(painter, where, subject, [&kept, &shadow, frame, clipToFrame] {
+            return KeptPicture::Painting([drawing = kept.detached(), shadow, frame, clipToFrame](QPainter *p) {
+                // Turned with the painter, the frame is the outline the screen would clip to.
+                if (clipToFrame)
+                    p->setClipRect(frame, Qt::IntersectClip);
                 if (shadow)
                     shadow->draw(p, frame, [&drawing](QPainter *q) { drawing.paint(q); });
                 else

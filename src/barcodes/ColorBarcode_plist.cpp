@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 
 #include "platform/Archiver.h"
 #include "platform/Format.h"
@@ -131,6 +132,14 @@ QVariantMap ColorBarcode::propertyListRepresentation(const GraphicList *graphics
     if (_saveBarData)
         dict.insert(QStringLiteral("SaveBarDataKey"), *_saveBarData);
     return dict;
+}
+
+bool ColorBarcode::formReadableOffThread(const QTextDocument **text)
+{
+    *text = nullptr;
+    if (typeid(*this) != typeid(ColorBarcode))
+        return false;
+    return partsReadableOffThread(text);
 }
 
 void ColorBarcode::loadPropertyListRepresentation(const QVariantMap &dict)

@@ -186,7 +186,11 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
         ++s->threads;
         s->handles.emplace_back(run, s);
     }
-    s->changed.notify_all();
+    // The jobs of one repaint come in by the thousand: an idle thread is woken only when it may
+    // take this one. While a picture still wanted is made, the thread making it takes the next
+    // job itself, and nothing else waits for a job to be queued.
+    if (s->idle > 0 && allUnwanted && s->holds == 0)
+        s->changed.notify_all();
 }
 
 bool PictureWorker::busy()

@@ -11,6 +11,9 @@
 
 #include "barcodes/BarcodeKinds.h"
 #include "barcodes/ColorBarcode.h"
+#include "canvas/ObjectForms.h"
+#include "canvas/SlicedWork.h"
+#include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "objects/ObjectFactory.h"
 #include "platform/Archiver.h"
@@ -283,4 +286,100 @@ TEST_F(BarcodePlist, TheFactoryMakesBarcodesAndTheDefaultTypeIsTaken)
     UserDefaults::standard().setInteger(400, QStringLiteral("BarcodeType"));
     EXPECT_EQ(ColorBarcode::create()->getBarInfo().type, BarcodeType::Code128B);
     UserDefaults::standard().removeObject(QStringLiteral("BarcodeType"));
+}
+
+// The forms of a design of thousands of barcodes are made on several threads at once: what Save
+// writes is, byte for byte, what each barcode's form made on the window's thread gives, for
+// barcodes of every kind and setting (turned, mirrored, shadowed, numbered, bound to a field,
+// another font, a picture behind the bars), and libplist reads every one of them back.
+TEST_F(BarcodePlist, FormsOfManyBarcodesMadeOnSeveralThreadsAreTheBytesOneThreadWrites)
+{
+    const QList<std::pair<int, const char *>> kinds{
+        {BarcodeType::Postnet, "12345"},          {BarcodeType::Interleaved, "123456"},
+        {BarcodeType::Code39, "QM-39"},           {BarcodeType::Code128B, "Grüße 128"},
+        {BarcodeType::UpcA, "03600029145"},       {BarcodeType::UpcE, "123456"},
+        {BarcodeType::Ean13, "400638133393"},     {BarcodeType::Ean8, "9638507"},
+        {BarcodeType::BooklandIsbn, "030640615"}, {BarcodeType::BooklandIssn, "0317847"},
+        {BarcodeType::Codabar, "A1234B"},         {BarcodeType::Code93, "CODE93"},
+        {BarcodeType::JapanPostnet, "1234567"},   {BarcodeType::BooklandIsbnPrefixed, "030640615"},
+        {BarcodeType::DataMatrix, "Data Matrix"}, {BarcodeType::QRCode, "https://example.org/qr"},
+        {BarcodeType::Code128A, "LABEL-42"},      {BarcodeType::Code128C, "12345678"},
+        {BarcodeType::BooklandIsmn, "979023456"}};
+    const QString picture = qmtest::freshDir(QStringLiteral("barcode-forms-threads")) + QStringLiteral("/dot.png");
+    {
+        QImage dot(8, 8, QImage::Format_RGB32);
+        dot.fill(QColor(200, 40, 20));
+        ASSERT_TRUE(dot.save(picture));
+    }
+    constexpr int Many = 700;
+    ColorRect::GraphicList graphics;
+    for (int i = 0; i < Many; ++i) {
+        const auto &[type, data] = kinds[i % kinds.size()];
+        auto barcode = ColorBarcode::create(QRectF(10 + i % 20, 20 + i / 20, 0, 0));
+        TBarInfo info = barcode->getBarInfo();
+        info.type = int16_t(type);
+        info.setData(std::string(data) + (i % 3 ? "" : std::to_string(i % 10)));
+        info.barW = 9 + i % 4;
+        info.HRT = i % 2;
+        info.bearers = i % 5 == 0;
+        barcode->setBarInfo(info);
+        if (i % 7 == 0)
+            barcode->setFont(qmtest::testFont(8 + i % 5));
+        if (i % 4 == 1)
+            barcode->setAngle(float(i % 360), false);
+        barcode->setFlipHor(i % 6 == 2);
+        barcode->setDrawsShadow(i % 9 == 3);
+        if (i % 11 == 4) {
+            TSequence sequence = barcode->getSequenceInfo();
+            sequence.isPresent = 1;
+            sequence.prefix = "N-";
+            sequence.counter = std::to_string(i);
+            sequence.increment = "3";
+            barcode->setSequenceInfo(sequence);
+        }
+        if (i % 13 == 5) {
+            barcode->setSaveBarData(QStringLiteral("typed %1").arg(i));
+            barcode->setUseVCardData(true);
+        }
+        if (i == 333) {
+            ASSERT_TRUE(barcode->setImageFromPath(picture));
+        }
+        graphics.append(barcode);
+    }
+
+    // The forms as one thread makes them, each on its own.
+    QVariantList oneThread;
+    for (const std::shared_ptr<ColorRect> &graphic : graphics)
+        oneThread.append(graphic->propertyListRepresentation(&graphics));
+    const QByteArray expected = PropertyList::toData(oneThread, PlistFormat::Binary);
+    ASSERT_FALSE(expected.isEmpty());
+
+    // As Save makes them: a slice at a time, on several threads.
+    ObjectForms::setHelperThreadsForTesting(3);
+    QVariantList sliced;
+    const bool made = formsInSlices(
+        graphics, &graphics, [&sliced](QVariant &&form) { sliced.append(std::move(form)); }, nullptr);
+    QVariantList whole;
+    ObjectForms(graphics, &graphics).deliver([&whole](QVariant &&form) { whole.append(std::move(form)); });
+    ObjectForms::setHelperThreadsForTesting(-1);
+    ASSERT_TRUE(made);
+    ASSERT_EQ(sliced.size(), Many);
+    EXPECT_TRUE(PropertyList::toData(sliced, PlistFormat::Binary) == expected);
+    EXPECT_TRUE(PropertyList::toData(whole, PlistFormat::Binary) == expected);
+    for (qsizetype i = 0; i < Many; ++i)
+        ASSERT_EQ(sliced[i], oneThread[i]) << i;
+
+    const QVariantList read = qmtest::readWithPlistutil(expected, QStringLiteral("barcode-forms-threads-read")).toList();
+    ASSERT_EQ(read.size(), Many);
+    for (qsizetype i = 0; i < Many; ++i) {
+        const QVariantMap form = read[i].toMap();
+        const auto *barcode = static_cast<const ColorBarcode *>(graphics[i].get());
+        ASSERT_EQ(form.value(QStringLiteral("Class")).toString(), QStringLiteral("ColorBarcode")) << i;
+        EXPECT_EQ(form.value(QStringLiteral("BarcodeType")).toString(), QString::number(barcode->getBarInfo().type)) << i;
+        EXPECT_EQ(form.value(QStringLiteral("BarcodeData")).toString(), barcode->getBarcodeString()) << i;
+        EXPECT_EQ(form.value(QStringLiteral("SequenceStart")).toString(),
+                  QString::fromStdString(barcode->getSequenceInfo().counter)) << i;
+        EXPECT_EQ(form.contains(QStringLiteral("SaveBarDataKey")), barcode->saveBarData().has_value()) << i;
+    }
+    EXPECT_EQ(read[333].toMap().value(QStringLiteral("ImagePath")).toString(), graphics[333]->imagePath());
 }

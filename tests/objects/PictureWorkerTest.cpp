@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QImage>
 
+#include <atomic>
 #include <chrono>
 #include <future>
+#include <vector>
 
 #include "objects/PictureWorker.h"
 
@@ -76,4 +78,69 @@ TEST(PictureWorker, APictureNoLongerWantedIsFinishedAsideWhileTheOneWantedNowIsM
     }
     PictureWorker::waitUntilDone();
     EXPECT_TRUE(thirdArrived);
+}
+
+// The pictures one repaint asks for come by the thousand, most while another is being made:
+// every one still wanted is made and handed over, in the order asked, those no longer wanted
+// are not, and pictures asked for once the worker has gone idle are made as well.
+TEST(PictureWorker, EveryPictureAskedForInABurstIsMadeInTheOrderAsked)
+{
+    std::promise<void> firstStarted;
+    std::promise<void> letFirstEnd;
+    const std::shared_future<void> firstMayEnd = letFirstEnd.get_future().share();
+    std::vector<int> arrived;
+    std::atomic<int> madeCount{0};
+    auto job = [&](int number) {
+        auto made = std::make_shared<PictureWorker::Job>();
+        made->make = [&madeCount, number] {
+            ++madeCount;
+            QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+            image.fill(QColor::fromRgb(QRgb(number)));
+            return image;
+        };
+        made->arrived = [&arrived, number](const QImage &image) {
+            EXPECT_EQ(image.pixel(0, 0) & 0xffffffu, QRgb(number) & 0xffffffu);
+            arrived.push_back(number);
+        };
+        return made;
+    };
+    auto first = std::make_shared<PictureWorker::Job>();
+    first->make = [started = &firstStarted, firstMayEnd] {
+        started->set_value();
+        firstMayEnd.wait();
+        return QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+    };
+    PictureWorker::submit(first);
+    firstStarted.get_future().wait();
+
+    // Asked for while the first is made; every fifth given up before its turn.
+    constexpr int Burst = 600;
+    std::vector<std::shared_ptr<PictureWorker::Job>> jobs;
+    std::vector<int> wanted;
+    for (int i = 1; i <= Burst; ++i) {
+        jobs.push_back(job(i));
+        PictureWorker::submit(jobs.back());
+        if (i % 5 == 0)
+            jobs.back()->abandoned = true;
+        else
+            wanted.push_back(i);
+    }
+    letFirstEnd.set_value();
+    PictureWorker::waitUntilDone();
+    EXPECT_FALSE(PictureWorker::busy());
+    EXPECT_EQ(arrived, wanted);
+    EXPECT_EQ(madeCount.load(), int(wanted.size()));
+
+    // The worker idle again: a few more, then a burst, each answered.
+    for (int round : {3, 250}) {
+        arrived.clear();
+        wanted.clear();
+        for (int i = 0; i < round; ++i) {
+            jobs.push_back(job(10000 + round + i));
+            PictureWorker::submit(jobs.back());
+            wanted.push_back(10000 + round + i);
+        }
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(arrived, wanted) << round;
+    }
 }
