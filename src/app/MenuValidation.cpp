@@ -257,11 +257,23 @@ ChromeState chromeStateOf(const RectsView &canvas)
     ChromeState s;
     const GraphicList &selection = canvas.selectedObjects();
     s.selectedCount = selection.size();
+    // One pass over the selection answers every question about it (the canvas's own
+    // isSelectedLocked, isSelectedScaleImageWithBox and selectedisBarcodes would each take
+    // another): this runs after every click and key.
+    const bool firstLocked = !selection.isEmpty() && selection.first()->isLocked();
+    const bool firstScales = !selection.isEmpty() && selection.first()->isScaleWithBox();
+    bool lockedMixed = false;
+    bool scalesMixed = false;
+    bool allBarcodes = !selection.isEmpty();
     for (const GraphicPtr &graphic : selection) {
+        const bool locked = graphic->isLocked();
         s.anySelectedEditing = s.anySelectedEditing || graphic->isEditable1();
-        s.anySelectedLocked = s.anySelectedLocked || graphic->isLocked();
+        s.anySelectedLocked = s.anySelectedLocked || locked;
         s.anySelectedInGroup = s.anySelectedInGroup || graphic->getGroup() != nullptr;
+        lockedMixed = lockedMixed || locked != firstLocked;
+        scalesMixed = scalesMixed || graphic->isScaleWithBox() != firstScales;
         const QString kind = graphic->className();
+        allBarcodes = allBarcodes && kind == QLatin1String("ColorBarcode");
         if (kind != QLatin1String("ColorOval") && kind != QLatin1String("ColorLine")) {
             ++s.plainBoxes;
             s.plainBoxWrapSum += graphic->textWrap();
@@ -273,13 +285,13 @@ ChromeState chromeStateOf(const RectsView &canvas)
         s.firstSelectedEditing = first->isEditable1();
         s.firstSelectedHasImage = first->image() != nullptr;
     }
-    s.lockedState = canvas.isSelectedLocked();
-    s.scaleImageWithBox = canvas.isSelectedScaleImageWithBox();
+    s.lockedState = lockedMixed ? -1 : (firstLocked ? 1 : 0);
+    s.scaleImageWithBox = scalesMixed ? -1 : (firstScales ? 1 : 0);
     if (const GroupPtr group = canvas.selectedGroup()) {
         s.groupSelected = true;
         s.selectedGroupIsField = group->className() == QLatin1String("GroupField");
     }
-    s.selectedAreBarcodes = canvas.selectedisBarcodes();
+    s.selectedAreBarcodes = allBarcodes;
     if (const std::optional<bool> selected = canvas.validateTextCommand(RectsView::TextCommand::Copy)) {
         s.textEditing = true;
         s.textSelected = *selected;

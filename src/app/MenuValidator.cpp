@@ -9,8 +9,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QToolBar>
+
+#include <utility>
 
 #include "app/MenuValidation.h"
 #include "canvas/RectsView.h"
@@ -37,10 +40,15 @@ MenuValidator::MenuValidator(QMainWindow *window, RectsView *canvas)
     , m_window(window)
     , m_canvas(canvas)
 {
-    connect(canvas, &RectsView::selectionChanged, this, &MenuValidator::validate);
-    connect(canvas, &RectsView::changedStateChanged, this, &MenuValidator::validate);
+    // The end of a batch reports up to three changes at once: the items follow them once.
+    connect(canvas, &RectsView::selectionChanged, this, &MenuValidator::canvasChanged);
+    connect(canvas, &RectsView::changedStateChanged, this, &MenuValidator::canvasChanged);
+    connect(canvas, &RectsView::graphicsChanged, this, &MenuValidator::canvasChanged);
+    connect(canvas, &RectsView::changeBatchReported, this, [this] {
+        if (std::exchange(m_batchChanged, false))
+            validate();
+    });
     connect(canvas, &RectsView::stockChanged, this, &MenuValidator::validate);
-    connect(canvas, &RectsView::graphicsChanged, this, &MenuValidator::validate);
     connect(canvas, &RectsView::zoomValueChanged, this, &MenuValidator::validate);
     connect(canvas->undoManager(), &UndoManager::changed, this, &MenuValidator::validateSoon);
     // Asking the clipboard may mean asking another program: it is asked when it changes.
@@ -155,8 +163,11 @@ QString MenuValidator::actionForKey(const QString &englishTitle)
 void MenuValidator::validate()
 {
     m_pending = false;
+    m_validatedFor = nullptr;
     if (suspended && suspended())
         return;
+    // Enabling an item sends events of its own: they change nothing the items show.
+    const QScopedValueRollback<bool> validating(m_validating, true);
     ChromeState state = chromeStateOf(*m_canvas);
     state.pasteboardHasDesign = m_pasteboardHasDesign;
     state.pasteboardHasText = m_pasteboardHasText;
@@ -184,6 +195,15 @@ void MenuValidator::validate()
             if (!identifier.isEmpty())
                 item->setEnabled(validateToolbarItem(identifier, state));
         }
+    m_current = true;
+}
+
+void MenuValidator::canvasChanged()
+{
+    if (m_canvas->isReportingChangeBatch())
+        m_batchChanged = true;
+    else
+        validate();
 }
 
 void MenuValidator::validateSoon()
@@ -196,12 +216,18 @@ void MenuValidator::validateSoon()
 
 bool MenuValidator::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_validating)
+        return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride:
-        // Before Qt matches the key against the shortcuts: the items must be current.
-        if (watched->isWidgetType() || watched->isWindowType())
+        // Before Qt matches the key against the shortcuts: the items must be current. The
+        // same key goes to the focus widget and on up through its parents: validated once,
+        // unless something happened between.
+        if ((watched->isWidgetType() || watched->isWindowType()) && !(m_current && m_validatedFor == event)) {
             validate();
-        break;
+            m_validatedFor = event;
+        }
+        return false;
     case QEvent::MouseButtonRelease:
     case QEvent::KeyRelease:
         validateSoon();
@@ -209,6 +235,8 @@ bool MenuValidator::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
+    // Any other event may change what the items show without the canvas saying so.
+    m_current = false;
     return false;
 }
 

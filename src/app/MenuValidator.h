@@ -8,6 +8,7 @@
 #include <functional>
 
 class QAction;
+class QEvent;
 class QMainWindow;
 
 namespace quillmark {
@@ -42,9 +43,19 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A change the canvas reports: validated now, or once the batch reporting it is done.
+    void canvasChanged();
+
+private:
     QMainWindow *m_window;
     RectsView *m_canvas;
     bool m_pending = false;
+    bool m_batchChanged = false;
+    // The items show the state as validated, and nothing has happened since.
+    bool m_current = false;
+    bool m_validating = false;
+    // The key event last validated for, as it goes up from the focus widget.
+    const QEvent *m_validatedFor = nullptr;
     bool m_pasteboardHasDesign = false;
     bool m_pasteboardHasText = false;
 };

@@ -1186,6 +1186,10 @@ signals:
     void stockChanged();
     // An object joined or left the design (the window's commands follow).
     void graphicsChanged();
+    // The end of a batch has reported what changed in it (changedStateChanged,
+    // graphicsChanged, selectionChanged, each once at most): what follows several of them
+    // follows once, here, rather than at each (isReportingChangeBatch).
+    void changeBatchReported();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -1215,6 +1219,8 @@ public:
     // object would make opening, pasting and undoing grow with the square of their size.
     void beginChangeBatch() override;
     void endChangeBatch() override;
+    // YES while the end of a batch reports its changes: changeBatchReported follows.
+    bool isReportingChangeBatch() const { return m_reportingBatch > 0; }
     class ChangeBatch
     {
     public:
@@ -1434,6 +1440,11 @@ private:
     // Open while many objects change at once (ChangeBatch); what depends on the whole design
     // is reported once when the outermost batch ends.
     int m_batchDepth = 0;
+    int m_reportingBatch = 0;
+    // Where pictures made aside arrived in this turn of the event loop, in the canvas's
+    // pixels, and whether the canvas is asked to draw it once the turn's pictures are in.
+    QRectF m_arrivedArea;
+    bool m_arrivedUpdatePosted = false;
     bool m_inspectorFollowing = false;
     bool m_batchGraphicsChanged = false;
     bool m_batchSelectionChanged = false;

@@ -2,6 +2,10 @@
 // the selection, stacking commands and hit testing.
 #include "canvas/RectsView.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -14,6 +18,7 @@
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
 #include "objects/Group.h"
+#include "objects/PictureWorker.h"
 
 namespace quillmark {
 
@@ -107,6 +112,23 @@ void RectsView::invalidateRect(const QRectF &rect)
     area = area.adjusted(-2.0, -2.0, 2.0, 2.0).intersected(QRectF(this->rect()).adjusted(-4.0, -4.0, 4.0, 4.0));
     if (area.width() <= 0.0 || area.height() <= 0.0)
         return;
+    if (PictureWorker::delivering()) {
+        // Pictures made aside arrive one by one, thousands in a turn of the event loop: their
+        // areas are gathered and the canvas asked once, after the last of the turn, to draw
+        // where they came, rather than each merged into the dirty region on its own.
+        m_arrivedArea = m_arrivedArea.isEmpty() ? area : m_arrivedArea.united(area);
+        if (!std::exchange(m_arrivedUpdatePosted, true))
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [view = QPointer<RectsView>(this)] {
+                    if (!view)
+                        return;
+                    view->m_arrivedUpdatePosted = false;
+                    view->update(std::exchange(view->m_arrivedArea, QRectF()).toAlignedRect());
+                },
+                Qt::QueuedConnection);
+        return;
+    }
     update(area.toAlignedRect());
 }
 
@@ -138,12 +160,19 @@ void RectsView::endChangeBatch()
         update();
     if (std::exchange(m_batchRulers, false))
         updateRulers();
-    if (std::exchange(m_batchChangedState, false))
-        emit changedStateChanged(m_changed);
-    if (std::exchange(m_batchGraphicsChanged, false))
-        emit graphicsChanged();
-    if (std::exchange(m_batchSelectionChanged, false))
-        emit selectionChanged();
+    const bool reports = m_batchChangedState || m_batchGraphicsChanged || m_batchSelectionChanged;
+    {
+        ++m_reportingBatch;
+        const auto reported = qScopeGuard([this] { --m_reportingBatch; });
+        if (std::exchange(m_batchChangedState, false))
+            emit changedStateChanged(m_changed);
+        if (std::exchange(m_batchGraphicsChanged, false))
+            emit graphicsChanged();
+        if (std::exchange(m_batchSelectionChanged, false))
+            emit selectionChanged();
+    }
+    if (reports)
+        emit changeBatchReported();
 }
 
 void RectsView::notifyGraphicsChanged()
@@ -760,6 +789,14 @@ RectsView::StackingState RectsView::stackingState() const
     const QString page = getCurrPageName();
     const bool anyLayer = !m_outlets.segmentedLayersOutlet;
     const int layerShown = currentLayer();
+    if (_selectedObjects.isEmpty()) {
+        // Asked after every click and key: with nothing selected only whether the layer
+        // holds anything counts, known at its first object.
+        state.layerHasGraphics = std::any_of(rects.cbegin(), rects.cend(), [&](const GraphicPtr &graphic) {
+            return graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layerShown);
+        });
+        return state;
+    }
     // The place in the layer of each selected object, back to front as the selection is
     // ordered (orderedSelectedGraphics): -1 for one not in the layer, and first those that
     // left the design.

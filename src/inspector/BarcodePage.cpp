@@ -153,47 +153,60 @@ QList<std::shared_ptr<ColorBarcode>> BarcodePage::barcodes() const
     return found;
 }
 
+ColorBarcode *BarcodePage::endBarcode(bool last) const
+{
+    // The controls show the first or the last barcode's values: found from that end, so
+    // that a refresh over thousands of selected barcodes does not gather them all for each.
+    const GraphicList &objects = selection();
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        const std::shared_ptr<ColorRect> &object = objects[last ? objects.size() - 1 - i : i];
+        if (isBarcode(*object))
+            if (auto *barcode = dynamic_cast<ColorBarcode *>(object.get()))
+                return barcode;
+    }
+    return nullptr;
+}
+
 // ---- getters ----
 
 QString BarcodePage::barData() const
 {
-    const auto found = barcodes();
-    return found.isEmpty() ? QString() : found.first()->getBarcodeString();
+    const ColorBarcode *first = endBarcode(false);
+    return first ? first->getBarcodeString() : QString();
 }
 
 int BarcodePage::barType() const
 {
-    const auto found = barcodes();
-    return found.isEmpty() ? -1 : found.first()->getBarInfo().type;
+    const ColorBarcode *first = endBarcode(false);
+    return first ? first->getBarInfo().type : -1;
 }
 
 QString BarcodePage::barWidth() const
 {
-    const auto found = barcodes();
-    return found.isEmpty() ? QString() : fmt2(found.last()->getBarInfo().barW);
+    const ColorBarcode *last = endBarcode(true);
+    return last ? fmt2(last->getBarInfo().barW) : QString();
 }
 
 QString BarcodePage::barAdjust() const
 {
-    const auto found = barcodes();
-    return found.isEmpty() ? QString() : fmt2(found.last()->getBarInfo().widthAdjust);
+    const ColorBarcode *last = endBarcode(true);
+    return last ? fmt2(last->getBarInfo().widthAdjust) : QString();
 }
 
 QString BarcodePage::barHeight() const
 {
     // In the canvas unit, as the drawer shows it.
-    const auto found = barcodes();
-    return found.isEmpty() ? QString()
-                           : fmt2(RectsView::convertUnitsF(float(found.last()->getBarInfo().barH), info()->measure()));
+    const ColorBarcode *last = endBarcode(true);
+    return last ? fmt2(RectsView::convertUnitsF(float(last->getBarInfo().barH), info()->measure())) : QString();
 }
 
 int BarcodePage::barGap() const
 {
-    const auto found = barcodes();
-    if (found.isEmpty())
+    const ColorBarcode *first = endBarcode(false);
+    if (!first)
         return -2;
     // A file may hold any number here: one far past the pop-up's items, or none, is no item.
-    const double item = std::trunc(2.0 * found.first()->getBarInfo().chargap) - 2.0;
+    const double item = std::trunc(2.0 * first->getBarInfo().chargap) - 2.0;
     return item >= -2.0 && item <= 1000.0 ? int(item) : -1;
 }
 
@@ -218,14 +231,14 @@ int BarcodePage::hrt() const
 
 int BarcodePage::isbnPattern() const
 {
-    const auto found = barcodes();
-    return found.isEmpty() ? 0 : int(found.first()->getBarInfo().isbnFormat);
+    const ColorBarcode *first = endBarcode(false);
+    return first ? int(first->getBarInfo().isbnFormat) : 0;
 }
 
 int BarcodePage::barFieldType() const
 {
-    const auto found = barcodes();
-    return found.isEmpty() ? 0 : found.first()->fieldPk();
+    const ColorBarcode *first = endBarcode(false);
+    return first ? first->fieldPk() : 0;
 }
 
 // ---- the record edits ----
@@ -245,7 +258,7 @@ void BarcodePage::finishRecordAction(bool invalidateAlways)
     info()->updateObjectValues();
     // A changed record marked the design changed itself; an edit that changed nothing does
     // not, unless there was no barcode to edit at all.
-    if (barcodes().isEmpty())
+    if (!endBarcode(false))
         info()->wasChanged();
     info()->makeRectViewKey();
 }
@@ -593,8 +606,8 @@ void BarcodePage::updateValues()
         endDataEdit();
     // Filling the data view is no typing.
     m_listening = false;
-    const auto found = barcodes();
-    if (!found.isEmpty()) {
+    const ColorBarcode *first = endBarcode(false);
+    if (first) {
         const QString data = barData();
         if (tvBarData->toPlainText() != data) {
             // A text cut to what the record holds: the typing goes on at its end.
@@ -620,12 +633,7 @@ void BarcodePage::updateValues()
     }
     m_listening = true;
 
-    std::optional<QColor> color;
-    for (const auto &barcode : found) {
-        color = barcode->textColor();
-        break;
-    }
-    cwBarcodeColor->setColor(color.value_or(lightGray()));
+    cwBarcodeColor->setColor(first ? first->textColor() : lightGray());
     for (auto [field, stepper] : {std::pair{tvBarWidth, spBarWidth}, std::pair{tvBarAdjust, spBarAdjust},
                                   std::pair{tvBarHeight, spBarHeight}}) {
         const QSignalBlocker blocker(stepper);
@@ -641,7 +649,8 @@ void BarcodePage::updateValues()
     }
     rbData->setChecked(key == 0);
     rbDatabaseField->setChecked(key >= 1);
-    const int type = found.isEmpty() ? 0 : found.last()->getBarInfo().type;
+    const ColorBarcode *last = endBarcode(true);
+    const int type = last ? last->getBarInfo().type : 0;
     const int row = isbnPattern();
     pbISBNPattern->setCurrentIndex(takesIsbnPattern(type) && row >= 0 && row < pbISBNPattern->count() ? row : 0);
     info()->enableBar();
@@ -650,11 +659,11 @@ void BarcodePage::updateValues()
 
 void BarcodePage::showDataProblem()
 {
-    const auto found = barcodes();
+    const ColorBarcode *first = endBarcode(false);
     QString problem;
     // A bound barcode is judged by the current record's value, as it prints.
-    if (!found.isEmpty() && found.first()->isDrawBarcode())
-        problem = BarcodeRenderer::dataProblem(found.first()->workingBarInfo());
+    if (first && first->isDrawBarcode())
+        problem = BarcodeRenderer::dataProblem(first->workingBarInfo());
     if (lblDataProblem->text() == problem && lblDataProblem->isHidden() == problem.isEmpty())
         return;
     lblDataProblem->setText(problem);

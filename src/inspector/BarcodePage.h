@@ -91,6 +91,8 @@ public:
 
 private:
     QList<std::shared_ptr<ColorBarcode>> barcodes() const;
+    // The first (or the last) barcode of the selection, or null.
+    ColorBarcode *endBarcode(bool last) const;
     // Each barcode's record with one field changed, handed back whole, as one undo step named
     // by `actionKey`; NO when none changed.
     bool changeRecords(const QString &actionKey, const std::function<bool(ColorBarcode &, TBarInfo &)> &change);

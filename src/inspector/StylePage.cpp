@@ -141,15 +141,6 @@ void StylePage::remember(const QString &key, const QVariant &value)
 
 // ---- getters ----
 
-StylePage::GraphicList StylePage::styleObjects() const
-{
-    GraphicList objects;
-    for (const std::shared_ptr<ColorRect> &object : selection())
-        if (object->setsInfo())
-            objects.append(object);
-    return objects;
-}
-
 std::shared_ptr<ColorRect> StylePage::firstStyleObject() const
 {
     for (const std::shared_ptr<ColorRect> &object : selection())
@@ -158,19 +149,35 @@ std::shared_ptr<ColorRect> StylePage::firstStyleObject() const
     return nullptr;
 }
 
+int StylePage::foldStyleObjects(bool (ColorRect::*property)() const) const
+{
+    // As fold() over the selected objects that set the style, read in place: thousands of
+    // selected objects are not gathered into a list at every refresh.
+    int state = 0;
+    for (const std::shared_ptr<ColorRect> &object : selection()) {
+        if (!object->setsInfo())
+            continue;
+        if (((*object).*property)())
+            state = 1;
+        else if (state == 1)
+            state = -1;
+    }
+    return state;
+}
+
 int StylePage::border() const
 {
-    return fold(styleObjects(), [](const ColorRect &o) { return o.drawsStroke(); });
+    return foldStyleObjects(&ColorRect::drawsStroke);
 }
 
 int StylePage::fill() const
 {
-    return fold(styleObjects(), [](const ColorRect &o) { return o.drawsFill(); });
+    return foldStyleObjects(&ColorRect::drawsFill);
 }
 
 int StylePage::shadow() const
 {
-    return fold(styleObjects(), [](const ColorRect &o) { return o.drawsShadow(); });
+    return foldStyleObjects(&ColorRect::drawsShadow);
 }
 
 QString StylePage::lineWidth() const

@@ -94,7 +94,7 @@ private:
     // (its longer side), within what the objects hold.
     double shadowBound() const;
     int shadowBlurBound() const;
-    GraphicList styleObjects() const;
+    int foldStyleObjects(bool (ColorRect::*property)() const) const;
     std::shared_ptr<ColorRect> firstStyleObject() const;
     // Records a value of the last-used style.
     static void remember(const QString &key, const QVariant &value);

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QMetaObject>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Shadow.h"
@@ -97,6 +99,9 @@ void stopWorker()
         handle.join();
 }
 
+// Set while a picture made is handed over (PictureWorker::delivering).
+bool handingOver = false;
+
 void deliver(const std::shared_ptr<PictureWorker::Job> &job, const QImage &made)
 {
     {
@@ -104,8 +109,11 @@ void deliver(const std::shared_ptr<PictureWorker::Job> &job, const QImage &made)
         std::lock_guard lock(s->mutex);
         --s->undelivered;
     }
-    if (!job->abandoned && job->arrived)
+    if (!job->abandoned && job->arrived) {
+        const bool outer = std::exchange(handingOver, true);
+        const auto restore = qScopeGuard([outer] { handingOver = outer; });
         job->arrived(made);
+    }
 }
 
 void run(std::shared_ptr<WorkerState> s)
@@ -191,6 +199,11 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
     // job itself, and nothing else waits for a job to be queued.
     if (s->idle > 0 && allUnwanted && s->holds == 0)
         s->changed.notify_all();
+}
+
+bool PictureWorker::delivering()
+{
+    return handingOver;
 }
 
 bool PictureWorker::busy()

@@ -31,6 +31,9 @@ public:
     // Queues the job; its `arrived` is called through the window's event loop.
     static void submit(const std::shared_ptr<Job> &job);
 
+    // YES while a picture made is handed over on the window's thread (its `arrived` runs).
+    static bool delivering();
+
     // YES while a job still wanted is queued or being made, or a picture made waits to be handed
     // over, or shadow layers are asked for (see Shadow::setAsideRunner).
     static bool busy();

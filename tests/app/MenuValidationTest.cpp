@@ -460,3 +460,131 @@ TEST(WindowChrome, CanvasCommandsFollowTheSelectionInTheMenusAndTheirKeys)
     apptest::settle();
     EXPECT_EQ(box->angle(), 90.0f);
 }
+
+namespace {
+
+// Every item of the menu bar (submenus too) and of the tool bars as the window shows it: its
+// title, whether it is usable, and its check mark.
+QStringList shownItems(apptest::WindowFixture &f)
+{
+    QList<QAction *> items;
+    for (QAction *top : f.window->menuBar()->actions())
+        if (top->menu())
+            commandItems(top->menu(), items);
+    for (QToolBar *bar : f.window->findChildren<QToolBar *>())
+        items += bar->actions();
+    QStringList shown;
+    for (const QAction *item : std::as_const(items))
+        if (!item->isSeparator())
+            shown.append(QStringLiteral("%1 %2 %3 %4")
+                             .arg(item->text(), item->toolTip())
+                             .arg(item->isEnabled() ? QStringLiteral("on") : QStringLiteral("off"))
+                             .arg(item->isCheckable() ? (item->isChecked() ? QStringLiteral("checked") : QStringLiteral("unchecked"))
+                                                      : QStringLiteral("-")));
+    return shown;
+}
+
+} // namespace
+
+// The window validates its items once per key as it goes up through the widgets, once per
+// batch of canvas changes, and asks the selection and the stacking once per validation: after
+// every edit the items are still what validating them afresh gives, and follow the rules.
+TEST(WindowChrome, ItemsAfterEachEditAreWhatAFreshValidationGives)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-fresh"));
+    auto *validator = f.window->findChild<MenuValidator *>();
+    ASSERT_NE(validator, nullptr);
+    auto expectFresh = [&](const char *after) {
+        const QStringList shown = shownItems(f);
+        ASSERT_GT(shown.size(), 40) << after;
+        validator->validate();
+        EXPECT_EQ(shown, shownItems(f)) << "after " << after;
+    };
+    auto item = [&f](const char *menu, const char *title) {
+        QAction *found = commandItem(f, QString::fromLatin1(menu), QString::fromLatin1(title));
+        EXPECT_NE(found, nullptr) << title;
+        return found;
+    };
+    QAction *selectAll = item("Edit", "Select All");
+    QAction *lock = item("Arrange", "Lock");
+    QAction *front = item("Arrange", "Bring To Front");
+    QAction *back = item("Arrange", "Send To Back");
+    QAction *group = item("Arrange", "Group");
+    ASSERT_TRUE(selectAll && lock && front && back && group);
+    expectFresh("opening");
+    EXPECT_FALSE(selectAll->isEnabled());
+
+    // Three boxes, back to front.
+    f.drawRect(QRectF(10, 10, 30, 20));
+    f.drawRect(QRectF(60, 10, 30, 20));
+    f.drawRect(QRectF(110, 10, 30, 20));
+    ASSERT_EQ(f.canvas()->getRects().size(), 3);
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(200, 150));
+    expectFresh("drawing");
+    EXPECT_TRUE(selectAll->isEnabled());
+    EXPECT_FALSE(front->isEnabled());
+
+    // The frontmost box goes no further forward, the backmost no further back.
+    f.click(QPointF(125, 20));
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    expectFresh("a click on the frontmost");
+    EXPECT_FALSE(front->isEnabled());
+    EXPECT_TRUE(back->isEnabled());
+    f.click(QPointF(25, 20));
+    expectFresh("a click on the backmost");
+    EXPECT_TRUE(front->isEnabled());
+    EXPECT_FALSE(back->isEnabled());
+
+    // Locked, then beside an unlocked one: checked, then mixed.
+    lock->trigger();
+    apptest::settle();
+    expectFresh("Lock");
+    EXPECT_TRUE(lock->isChecked());
+    f.click(QPointF(75, 20), Qt::ShiftModifier);
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 2);
+    expectFresh("a second, unlocked box");
+    EXPECT_FALSE(lock->isChecked());
+    f.click(QPointF(200, 150));
+    f.click(QPointF(25, 20));
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 1);
+    lock->trigger();
+    apptest::settle();
+    ASSERT_FALSE(f.canvas()->getRects().first()->isLocked());
+    expectFresh("unlocking");
+    EXPECT_FALSE(lock->isChecked());
+
+    // The keys: each shortcut meets the items as the key before left them, before any turn
+    // of the event loop.
+    f.canvas()->setFocus();
+    QTest::keyClick(f.canvas(), Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 3);
+    EXPECT_TRUE(group->isEnabled());
+    QTest::keyClick(f.canvas(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_EQ(f.canvas()->groups().size(), 1);
+    EXPECT_FALSE(group->isEnabled());
+    apptest::settle();
+    expectFresh("Select All and Group by their keys");
+    QTest::keyClick(f.canvas(), Qt::Key_Right);
+    apptest::settle();
+    expectFresh("a nudge");
+    QTest::keyClick(f.canvas(), Qt::Key_Z, Qt::ControlModifier);
+    apptest::settle();
+    expectFresh("Undo of the nudge");
+    QTest::keyClick(f.canvas(), Qt::Key_Z, Qt::ControlModifier);
+    apptest::settle();
+    ASSERT_TRUE(f.canvas()->groups().isEmpty());
+    expectFresh("Undo of the group");
+    f.click(QPointF(200, 150));
+    ASSERT_TRUE(f.canvas()->selectedObjects().isEmpty());
+    expectFresh("a click on the empty canvas");
+
+    // Everything deleted: nothing left to select.
+    QTest::keyClick(f.canvas(), Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), 3);
+    item("Edit", "Delete")->trigger();
+    apptest::settle();
+    ASSERT_TRUE(f.canvas()->getRects().isEmpty());
+    expectFresh("Delete");
+    EXPECT_FALSE(selectAll->isEnabled());
+}
