@@ -139,12 +139,14 @@ struct ObjectForms::Work
 };
 
 ObjectForms::ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
-                         const QList<std::shared_ptr<ColorRect>> *context)
+                         const QList<std::shared_ptr<ColorRect>> *context,
+                         const ColorRect::LinkedTextPlaces *places)
     : m_work(std::make_shared<Work>())
     , m_context(context)
+    , m_places(context ? places : nullptr)
 {
-    if (context)
-        m_places.emplace(*context);
+    if (context && !m_places)
+        m_places = &m_ownPlaces.emplace(*context);
     Work &work = *m_work;
     const qsizetype count = graphics.size();
     work.objects.reserve(size_t(count));
@@ -181,7 +183,7 @@ ObjectForms::ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
             continue;
         // A box of a linked chain shares its text, and is written here; should one not share
         // it, it is written here all the same.
-        if (context && !work.objects[i]->linkedTextViewsString(*context, &*m_places).isNull())
+        if (context && !work.objects[i]->linkedTextViewsString(*context, m_places).isNull())
             work.elsewhere[i] = 0;
     }
     work.pieces.start((count + FormsPieceSize - 1) / FormsPieceSize);
@@ -215,7 +217,7 @@ void ObjectForms::deliver(const std::function<void(QVariant &&)> &take)
         const qsizetype end = std::min(count, (piece + 1) * FormsPieceSize);
         for (qsizetype i = piece * FormsPieceSize; i < end; ++i) {
             if (!work.elsewhere[i]) {
-                take(QVariant(work.objects[i]->propertyListRepresentation(m_context, m_places ? &*m_places : nullptr)));
+                take(QVariant(work.objects[i]->propertyListRepresentation(m_context, m_places)));
                 continue;
             }
             QVariant form(std::move(work.forms[i]));

@@ -20,9 +20,11 @@ class ObjectForms
 {
 public:
     // Starts making the forms. `context`, the document's objects, gives the places of
-    // linked-text chains; null writes none.
+    // linked-text chains; null writes none. `places`, when given, are those of `context`, found
+    // once for the slices of one design.
     ObjectForms(const QList<std::shared_ptr<ColorRect>> &graphics,
-                const QList<std::shared_ptr<ColorRect>> *context);
+                const QList<std::shared_ptr<ColorRect>> *context,
+                const ColorRect::LinkedTextPlaces *places = nullptr);
     ~ObjectForms();
     ObjectForms(const ObjectForms &) = delete;
     ObjectForms &operator=(const ObjectForms &) = delete;
@@ -39,7 +41,8 @@ public:
 private:
     std::shared_ptr<Work> m_work;
     const QList<std::shared_ptr<ColorRect>> *m_context;
-    std::optional<ColorRect::LinkedTextPlaces> m_places;
+    std::optional<ColorRect::LinkedTextPlaces> m_ownPlaces;
+    const ColorRect::LinkedTextPlaces *m_places = nullptr;
     bool m_delivered = false;
 };
 

@@ -201,11 +201,15 @@ bool formsInSlices(const ColorRect::GraphicList &graphics, const ColorRect::Grap
     const qint64 WantedMs = WindowAnswering::sliceMs() / 2;
     qsizetype slice = 256;
     qsizetype next = 0;
+    // The places of the design's objects are found once, not again for every slice.
+    std::optional<ColorRect::LinkedTextPlaces> places;
+    if (context && graphics.size() > slice)
+        places.emplace(*context);
     while (next < graphics.size()) {
         const qsizetype count = std::min(slice, graphics.size() - next);
         QElapsedTimer took;
         took.start();
-        ObjectForms(graphics.mid(next, count), context).deliver(take);
+        ObjectForms(graphics.mid(next, count), context, places ? &*places : nullptr).deliver(take);
         next += count;
         const qint64 ms = took.elapsed();
         if (ms < WantedMs / 2)

@@ -7,6 +7,7 @@
 
 #include "app/AllKinds.h"
 #include "canvas/CanvasTestSupport.h"
+#include "canvas/SlicedWork.h"
 #include "objects/Group.h"
 #include "objects/TextContainer.h"
 #include "objects/TextFlow.h"
@@ -153,6 +154,30 @@ TEST_F(LinkedBoxesTest, TheStoredDesignNeverStartsAChainWithAMissingBox)
     EXPECT_EQ(loaded[1]->firstTextView(), loaded[0].get());
     EXPECT_EQ(loaded[0]->textStorage()->toPlainText(), words(40));
     EXPECT_EQ(loaded[0]->textCharacterRange().first, 0);
+}
+
+// A large design is written a slice of objects at a time: a chain whose boxes lie in different
+// slices is stored as the whole list written at once stores it, the first box naming the others
+// where they stand in the whole design and carrying the text alone.
+TEST_F(LinkedBoxesTest, AChainAcrossTheSlicesOfALargeSaveIsStoredAsAWholeListStoresIt)
+{
+    GraphicList graphics;
+    for (int i = 0; i < 1500; ++i)
+        graphics.append(std::make_shared<ColorRect>(QRectF(10 + i % 30, 10 + i / 30, 8, 8)));
+    graphics[5] = a;
+    graphics[900] = b;
+    graphics[1400] = c;
+    QVariantList whole;
+    for (const GraphicPtr &graphic : std::as_const(graphics))
+        whole.append(graphic->propertyListRepresentation(&graphics));
+    QVariantList sliced;
+    ASSERT_TRUE(formsInSlices(graphics, &graphics, [&sliced](QVariant &&form) { sliced.append(std::move(form)); },
+                              [](qsizetype) { return true; }));
+    ASSERT_EQ(sliced.size(), whole.size());
+    for (qsizetype i = 0; i < whole.size(); ++i)
+        ASSERT_EQ(sliced[i], whole[i]) << i;
+    EXPECT_EQ(sliced[5].toMap().value(QStringLiteral("FirstTextView")).toString(), QStringLiteral("900,1400"));
+    EXPECT_NE(sliced[5].toMap().value(QStringLiteral("Text")), sliced[900].toMap().value(QStringLiteral("Text")));
 }
 
 } // namespace
