@@ -1347,8 +1347,12 @@ private:
     void keepDragPicturesForDrop();
     // What the drag going on changes: nothing but the marks (the rubber band), objects it
     // moves or turns as one, or objects it reshapes; and which objects.
+    // `turning`, when given, tells a turn (each group about its own middle) from a move.
     enum class DragChange { None, Marks, Moving, Reshaping };
-    DragChange dragChanges(QSet<const ColorRect *> &changing) const;
+    DragChange dragChanges(QSet<const ColorRect *> &changing, bool *turning = nullptr) const;
+    // While the marks over everything are drawn for a repaint from the drag's pictures: the
+    // groups whose marks those pictures hold already.
+    const QSet<const Group *> *m_groupMarksInPictures = nullptr;
     QRectF selectionRect() const;
     GroupPtr groupPtr(const Group *group) const;
     // Members that answer no group after a group held them went answer the last group still

@@ -800,8 +800,10 @@ void RectsView::startRotation(const QPointF &point)
 
 // ---- the drag ----
 
-RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing) const
+RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing, bool *turning) const
 {
+    if (turning)
+        *turning = m_tracking && m_tracking->kind == TrackingState::Rotate;
     if (!m_tracking)
         return DragChange::None;
     const TrackingState &t = *m_tracking;
@@ -1230,6 +1232,8 @@ void RectsView::drawTrackingFeedback(QPainter *painter)
         drawBezierWithControlPoints(painter, *path);
     // Every group whose members are selected shows its marks, not only the one last chosen.
     for (const GroupPtr &group : std::as_const(_groups)) {
+        if (m_groupMarksInPictures && m_groupMarksInPictures->contains(group.get()))
+            continue;
         if (isSelectedGroup(group.get()) && isOnCurrentPageAndLayer(*group->getObjects().first()))
             group->drawSelect(painter);
     }

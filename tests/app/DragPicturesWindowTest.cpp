@@ -2,8 +2,9 @@
 // resize of one object among them, a turn and a rubber band. Midway and once released each
 // shows what a drawing of the canvas made then from nothing shows (the window keeps pictures
 // of what the drag leaves alone and of what it moves, drawn from the pictures the screen keeps
-// of shadows, barcodes and address blocks); at the release every object is where the drag
-// took it (the rest where they were), and one Undo puts every object back.
+// of shadows, barcodes and address blocks; a turn of groups turns each about its own middle,
+// from pictures of each group); at the release every object is where the drag took it (the
+// rest where they were), and one Undo puts every object back.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -23,6 +24,7 @@
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/ColorRect.h"
+#include "objects/Group.h"
 #include "objects/KnobResize.h"
 #include "objects/PictureWorker.h"
 #include "platform/BezierPath.h"
@@ -149,6 +151,52 @@ protected:
                 break;
             }
             }
+        }
+        canvas()->zoomChange(2.0);
+        apptest::settle();
+        canvas()->undoManager()->removeAllActions();
+    }
+
+    // Groups of a filled rectangle, an oval with text, a line and, in turn, a barcode or a
+    // shadowed rectangle, each group made through the canvas; a few loose objects beside them.
+    void makeGroupedDesign()
+    {
+        for (int g = 0; g < 12; ++g) {
+            const QPointF at(8 + (g % 4) * 46, 8 + (g / 4) * 36);
+            auto rect = add(ColorRect::create(QRectF(at, QSizeF(18, 13))));
+            rect->setDrawsFill(true);
+            rect->setFillColor(QColor::fromHsv(g * 29 % 360, 140, 220));
+            auto oval = add(ColorOval::create(QRectF(at + QPointF(21, 0), QSizeF(18, 13))));
+            oval->textStorage()->setDefaultFont(qmtest::testFont(5));
+            oval->textStorage()->setPlainText(QStringLiteral("g%1").arg(g));
+            GraphicPtr line = add(ColorLine::create(QRectF(at + QPointF(0, 16), QSizeF(18, 13))));
+            GraphicPtr fourth;
+            if (g % 2 == 0) {
+                auto barcode = ColorBarcode::create(QRectF(at + QPointF(21, 16), QSizeF(18, 13)));
+                TBarInfo info = barcode->getBarInfo();
+                info.BarStr = QStringLiteral("G%1").arg(g).toStdString();
+                barcode->setBarInfo(info);
+                barcode->setFrameBounds(QRectF(at + QPointF(21, 16), QSizeF(18, 13)));
+                fourth = add(barcode);
+            } else {
+                auto shadowed = add(ColorRect::create(QRectF(at + QPointF(21, 16), QSizeF(18, 13))));
+                shadowed->setDrawsFill(true);
+                shadowed->setFillColor(QColor(200, 60, 60));
+                shadowed->setDrawsShadow(true);
+                shadowed->setShadowColor(Qt::black);
+                shadowed->setShadowDistance(3);
+                shadowed->setShadowBlur(2);
+                fourth = shadowed;
+            }
+            canvas()->clearSelection();
+            for (const GraphicPtr &member : GraphicList{rect, oval, line, fourth})
+                canvas()->selectRect(member);
+            canvas()->group();
+        }
+        for (int i = 0; i < 4; ++i) {
+            auto loose = add(ColorRect::create(QRectF(8 + i * 46, 120, 30, 10)));
+            loose->setDrawsFill(true);
+            loose->setFillColor(QColor(40, 120, 200));
         }
         canvas()->zoomChange(2.0);
         apptest::settle();
@@ -328,6 +376,49 @@ TEST_F(DragPicturesWindow, DragsShowWhatTheCanvasDrawsAndUndoInOneStep)
     }
     EXPECT_GT(taken, 10);
     EXPECT_LT(taken, objects.size());
+}
+
+TEST_F(DragPicturesWindow, GroupsTurnEachAboutItsMiddleFromTheirOwnPictures)
+{
+    makeGroupedDesign();
+    const GraphicList objects = canvas()->getRects();
+    ASSERT_GE(objects.size(), qsizetype(40));
+    ASSERT_EQ(canvas()->groups().size(), qsizetype(12));
+
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    const std::vector<DragPlace> before = places();
+    std::vector<QPointF> middles;
+    for (const GroupPtr &group : canvas()->groups())
+        middles.push_back(group->bounds().center());
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    const QPointF turnFrom = objects[0]->frameBounds().topRight() + QPointF(6, 0);
+    drag(turnFrom, {turnFrom + QPointF(0, 4), turnFrom + QPointF(-1, 9), turnFrom + QPointF(-3, 15)}, Qt::NoModifier, 96, 400);
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+
+    // Every member turned alike; each group kept its middle and its members their places
+    // to each other.
+    const std::vector<DragPlace> after = places();
+    const double turned = after[0].angle - before[0].angle;
+    EXPECT_GT(std::fabs(turned), 2.0);
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (objects[qsizetype(i)]->getGroup()) {
+            EXPECT_NEAR(after[i].angle - before[i].angle, turned, 1e-2) << i;
+        }
+    }
+    const GroupList groups = canvas()->groups();
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        EXPECT_NEAR(groups[g]->bounds().center().x(), middles[size_t(g)].x(), 1e-2) << g;
+        EXPECT_NEAR(groups[g]->bounds().center().y(), middles[size_t(g)].y(), 1e-2) << g;
+        const GraphicList &members = groups[g]->getObjects();
+        for (qsizetype m = 1; m < members.size(); ++m) {
+            const QLineF was(before[size_t(objects.indexOf(members[0]))].frame.center(),
+                             before[size_t(objects.indexOf(members[m]))].frame.center());
+            const QLineF is(members[0]->frameBounds().center(), members[m]->frameBounds().center());
+            EXPECT_NEAR(is.length(), was.length(), 1e-2) << g << " " << m;
+        }
+    }
+    undoOnce(before);
 }
 
 } // namespace
