@@ -170,6 +170,7 @@ public:
     // Set while the print options draw their preview of the label.
     void setDrawingPrintPreview(bool flag) { m_printPreview = flag; }
     GraphicList getRects() const override { return rects; }
+    qsizetype objectCount() const override { return rects.size(); }
     GraphicList runaroundObstacles(const ColorRect &box) const override;
     void runaroundChanged() override;
     QPointF constrainedPoint(const QPointF &point) const override;

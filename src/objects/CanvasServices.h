@@ -83,6 +83,8 @@ public:
     virtual bool databasePreview() const { return false; }
     // Every object of every page in stacking order, later ones above earlier ones.
     virtual QList<std::shared_ptr<ColorRect>> getRects() const = 0;
+    // How many objects the design holds, on every page.
+    virtual qsizetype objectCount() const { return 0; }
     // The objects whose outlines the text of `box` flows around: runaround on, above the box
     // on its page and layer, reaching into it; bottom to top.
     virtual QList<std::shared_ptr<ColorRect>> runaroundObstacles(const ColorRect &box) const;

@@ -1,6 +1,8 @@
 #include "objects/ColorOval.h"
 
 #include <QGlyphRun>
+#include <QCache>
+#include <QCoreApplication>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -10,6 +12,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QThread>
 
 #include <atomic>
 #include <cmath>
@@ -21,6 +24,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
 #include "objects/GeometryHelpers.h"
+#include "objects/KeptPicture.h"
 #include "objects/NSTextOvalContainer.h"
 #include "objects/ObjectFactory.h"
 #include "objects/TextAttachmentHandler.h"
@@ -29,6 +33,7 @@
 #include "platform/KeyBytes.h"
 #include "platform/Format.h"
 #include "platform/Pen.h"
+#include "platform/SavedPainterState.h"
 #include "objects/GlyphRuns.h"
 
 namespace quillmark {
@@ -486,12 +491,113 @@ const ColorOval::KeptOutline &ColorOval::keptOutline() const
     return m_keptOutline;
 }
 
+namespace {
+
+// The pictures of ovals' fills and strokes, by size, look, scale and the part of a pixel the
+// frame starts at, for the window's thread (which draws the screen) alone.
+QCache<QByteArray, QImage> &keptShapes()
+{
+    static QCache<QByteArray, QImage> kept(8 * 1024); // kilobytes
+    return kept;
+}
+
+} // namespace
+
+bool ColorOval::drawShapeFromKeptPicture(QPainter *painter, const KeptOutline &outline) const
+{
+    // Filling and stroking an oval that crosses a hundred pixels costs Qt's rasteriser tens of
+    // microseconds (and hands its spans to Qt's thread pool), seconds for ten thousand at each
+    // repaint; a copy of a picture costs a few. Anything that is not one plain fill and one
+    // stroke (a turn, a clip, a shadow, a gradient, a picture) is drawn as before.
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread() || !drawsScreenOfMany(painter) || outline.empty)
+        return false;
+    if (_flipH || _flipV || angle() != 0.0f || clip || drawsShadow() || _fillType != 0)
+        return false;
+    if (canDrawsImage() && drawsImage() && (imageFileMissing() || hasValidImage()))
+        return false;
+    const QTransform device = painter->deviceTransform();
+    if (device.type() > QTransform::TxScale || !(device.m11() > 0.0) || !(device.m22() > 0.0))
+        return false;
+    const bool filled = canFill() && drawsFill();
+    const bool stroked = canStroke() && drawsStroke() && strokeLineWidth() > 0;
+    if (!filled && !stroked)
+        return true;
+    // The frame's corner on the device, to a quarter of a pixel: the picture is made at that
+    // part of a pixel, so that it draws what the oval draws there to an eighth of a pixel.
+    const QPointF corner = device.map(_frameBounds.topLeft());
+    if (!std::isfinite(corner.x()) || !std::isfinite(corner.y()))
+        return false;
+    QPoint anchor(int(std::floor(corner.x())), int(std::floor(corner.y())));
+    QPoint quarters(qRound((corner.x() - anchor.x()) * 4.0), qRound((corner.y() - anchor.y()) * 4.0));
+    if (quarters.x() == 4) {
+        anchor.rx() += 1;
+        quarters.rx() = 0;
+    }
+    if (quarters.y() == 4) {
+        anchor.ry() += 1;
+        quarters.ry() = 0;
+    }
+    // Room for the stroke's half, its mitres and antialiasing round the frame.
+    const double reach = stroked ? double(_lineWidth) : 0.0;
+    const int margin = int(std::ceil(reach * std::max(device.m11(), device.m22()))) + 2;
+    const double w = _frameBounds.width() * device.m11();
+    const double h = _frameBounds.height() * device.m22();
+    constexpr double LargestSide = 1024.0;
+    if (!(w < LargestSide) || !(h < LargestSide))
+        return false;
+    const QSize size(int(std::ceil(w)) + 2 * margin + 1, int(std::ceil(h)) + 2 * margin + 1);
+
+    KeyBytes named;
+    named.add('S', _frameBounds.width(), _frameBounds.height(), _lineWidth, _linePattern, device.m11(), device.m22(),
+              quarters, filled, stroked, int(painter->renderHints()));
+    if (filled)
+        named.add(fillColor().rgba64());
+    if (stroked)
+        named.add(strokeColor().rgba64());
+    QCache<QByteArray, QImage> &kept = keptShapes();
+    const QImage *picture = kept.object(named.bytes);
+    if (!picture) {
+        auto made = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
+        if (made->isNull())
+            return false;
+        made->fill(Qt::transparent);
+        {
+            QPainter p(made.get());
+            p.setRenderHints(painter->renderHints());
+            p.translate(margin + quarters.x() / 4.0, margin + quarters.y() / 4.0);
+            p.scale(device.m11(), device.m22());
+            p.translate(-_frameBounds.topLeft());
+            if (filled)
+                p.fillPath(outline.area, fillColor());
+            if (stroked) {
+                const QList<qreal> dashes =
+                    _linePattern > 0 ? CDashArray::dashLengths(_linePattern, _lineWidth) : QList<qreal>();
+                p.strokePath(outline.line, makePen(strokeColor(), _lineWidth, dashes));
+            }
+        }
+        const qsizetype cost = std::max<qsizetype>(1, made->sizeInBytes() / 1024);
+        if (cost > kept.maxCost())
+            return false;
+        picture = made.get();
+        kept.insert(named.bytes, made.release(), cost);
+    }
+    SavedPainterState state(painter);
+    painter->setWorldTransform(device.inverted() * painter->worldTransform());
+    KeptPicture::drawPixels(painter, anchor - QPoint(margin, margin), *picture);
+    return true;
+}
+
 void ColorOval::drawFrame(QPainter *painter, const QRectF &, bool)
 {
     if (!painter)
         return;
     // The oval as bezierPath() makes it, kept.
     const KeptOutline &outline = keptOutline();
+    if (drawShapeFromKeptPicture(painter, outline)) {
+        drawText(painter);
+        return;
+    }
     // Only a mirror or a turn, a clip or a shadow changes the painter's state here: an
     // upright plain oval is drawn without saving it.
     const bool turned = _flipH || _flipV || angle() != 0.0f;

@@ -138,6 +138,10 @@ private:
         QPainterPath line; // as the outline converts, for the stroke
     };
     const KeptOutline &keptOutline() const;
+    // On the screen of a design of thousands of objects, an upright oval's plain fill and
+    // stroke are copied from a picture kept for every oval of the same size and look: YES
+    // when drawn so.
+    bool drawShapeFromKeptPicture(QPainter *painter, const KeptOutline &outline) const;
     mutable KeptOutline m_keptOutline;
     mutable std::unique_ptr<TextFlow> m_ovalFlow;
     mutable std::unique_ptr<NSTextOvalContainer> m_ovalBox;

@@ -169,6 +169,10 @@ private:
     // YES when the outline is drawn from kept pictures: one of many thousand points, drawn for
     // the screen or for a small picture of the label.
     bool drawsFromPictures() const;
+    // YES when the outline is drawn from kept pictures on `painter`: as drawsFromPictures(), or
+    // one whose antialiased fill and stroke cost the rasteriser more than a copy of its picture
+    // on the screen of a design of thousands of objects (drawsScreenOfMany).
+    bool drawsFromPictures(const QPainter *painter) const;
     // The area a picture of the object arrived for, repainted.
     void pictureArrived(const QRectF &fromCorner);
 

@@ -198,6 +198,22 @@ bool ColorPath::drawsFromPictures() const
     return !isDrawingForPrint() || (_mainView && _mainView->isDrawingDocumentPreview());
 }
 
+bool ColorPath::drawsFromPictures(const QPainter *painter) const
+{
+    if (drawsFromPictures())
+        return true;
+    if (!colorPath || !drawsScreenOfMany(painter))
+        return false;
+    // The rasteriser's work grows with the outline's elements and with the pixels each crosses
+    // (a tenth of a microsecond or so for each of both): a dozen points across a hundred and
+    // fifty pixels take a quarter of a millisecond, ten thousand of them seconds at each
+    // repaint, while a picture of them is copied in microseconds.
+    constexpr double CostlyOutline = 1000.0;
+    const QRectF onDevice = painter->deviceTransform().mapRect(_frameBounds);
+    const double extent = onDevice.width() + onDevice.height();
+    return std::isfinite(extent) && double(colorPath->elementCount()) * extent >= CostlyOutline;
+}
+
 void ColorPath::pictureArrived(const QRectF &fromCorner)
 {
     // Drawn again now with the picture. (A picture of an older place or size is not drawn: it
@@ -350,7 +366,11 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
 {
     if (!painter || !colorPath)
         return;
-    if (!drawsFromPictures()) {
+    if (!drawsFromPictures(painter)) {
+        // Drawn directly on the screen again (made smaller, fewer objects): the pictures kept
+        // of it would only take memory.
+        if (imageUse(painter) == ImageUse::Screen && (picture.hasPicture() || picture.isPending()))
+            picture.clear();
         objectPainting(false, takesKeptLooks(painter))(painter);
         return;
     }
@@ -365,7 +385,7 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
         SavedPainterState state(p);
         flipFrame(p);
         rotateFrame(p, angle());
-        p->fillRect(_frameBounds, tint);
+        KeptPicture::fillInBands(p, _frameBounds, tint);
     };
     const KeptPicture::Subject subject = pictureSubject(std::make_shared<KeptPicture::LookOf<PathLook>>(objectLook()));
     auto forPicture = [this] { return objectPainting(true); };
@@ -381,7 +401,10 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
             objectPainting()(painter);
         return;
     }
-    const KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}};
+    // Thousands of paths may each keep a picture: one of a fill or a stroke alone is kept a
+    // byte a pixel (see KeptPicture::compacted).
+    const KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }, false,
+                                       {}, true};
     if (!picture.draw(painter, picturePlacement(), subject, forPicture, selfContained, screen))
         objectPainting()(painter);
 }
@@ -482,19 +505,21 @@ void ColorPath::drawHandlesInView(QPainter *painter)
     if (!painter || isDrawingForPrint())
         return;
     const bool dashed = canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke());
-    if (!dashed || !colorPath || colorPath->elementCount() < ComplexPathElements) {
+    if (!dashed || !drawsFromPictures(painter)) {
+        if (imageUse(painter) == ImageUse::Screen && (selectionPicture.hasPicture() || selectionPicture.isPending()))
+            selectionPicture.clear();
         ColorRect::drawHandlesInView(painter);
         return;
     }
-    // The dashed outline of a complex path is kept as a picture like the path itself; until
-    // it arrives the knobs alone show the selection.
+    // The dashed outline of a path drawn from pictures is kept as a picture like the path
+    // itself; until it arrives the knobs alone show the selection.
     const double z = getZoom();
     SelectionLook look;
     look.stroke = strokeColor();
     look.hairline = 0.2 / displayedZoom();
     look.dash = 2.0 / z;
     auto outline = [this, look] { return selectionPainting(look.stroke, look.hairline, look.dash); };
-    const KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}};
+    const KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}, true};
     if (!selectionPicture.draw(painter, picturePlacement(),
                                pictureSubject(std::make_shared<KeptPicture::LookOf<SelectionLook>>(look)), outline, true,
                                screen))

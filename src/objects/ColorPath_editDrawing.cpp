@@ -453,7 +453,7 @@ void ColorPath::drawEditPicture(QPainter *painter, KeptPicture &kept, bool forPo
         screen.placeholder = [this](QPainter *p) {
             QColor tint = strokeColor();
             tint.setAlphaF(tint.alphaF() * 0.15f);
-            p->fillRect(_frameBounds, tint);
+            KeptPicture::fillInBands(p, _frameBounds, tint);
         };
     }
     auto painting = [rest] { return KeptPicture::Painting([rest](QPainter *p) { rest.paint(p); }); };

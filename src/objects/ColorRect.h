@@ -896,9 +896,16 @@ protected:
     // made once for alike objects: the screen's, and the small picture a document or a copy
     // carries, both made on the window's thread. Paper, PDF and exports are drawn exactly.
     bool takesKeptLooks(const QPainter *painter) const { return imageUse(painter) != ImageUse::Exact; }
+    // Whether `painter` draws the screen of a design of so many objects that a repaint of
+    // all of them cannot fill and stroke each outline that crosses many pixels anew: such a
+    // drawing is then copied from a picture kept of it.
+    bool drawsScreenOfMany(const QPainter *painter) const;
     // Where the picture goes, lightly shaded, while the screen's image of it is being made.
     void drawPendingImage(QPainter *painter, QSizeF imageSize, bool isVector, int rotation) const;
 public:
+    // From this many objects in a design the screen copies costly outlines from pictures
+    // (drawsScreenOfMany).
+    static constexpr qsizetype ManyObjects = 1000;
     // While one lives on the window's thread, drawings into other images are for the screen (a
     // kept picture of the object that the canvas shows).
     class ScreenDrawing

@@ -470,6 +470,11 @@ ColorRect::ImageUse ColorRect::imageUse(const QPainter *painter) const
                                                                                   : ImageUse::Exact;
 }
 
+bool ColorRect::drawsScreenOfMany(const QPainter *painter) const
+{
+    return _mainView && _mainView->objectCount() >= ManyObjects && imageUse(painter) == ImageUse::Screen;
+}
+
 void ColorRect::drawPendingImage(QPainter *painter, QSizeF imageSize, bool isVector, int rotation) const
 {
     if (!painter || !(imageSize.width() > 0) || !(imageSize.height() > 0))

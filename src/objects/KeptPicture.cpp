@@ -40,6 +40,18 @@ struct KeptPicture::Pending : PictureWorker::Job
 
 namespace {
 
+// Qt hands the blend of more than about a hundred rows through a clip that is not a rectangle
+// (a turned object's outline, the many small areas one repaint gathers as thousands of
+// pictures arrive) to its thread pool, a hand-over that costs more than a picture's blend:
+// drawn in bands below that (the same pixels).
+void blendInBands(QPainter *painter, const QPoint &at, const QImage &image, const QRect &from)
+{
+    constexpr int Band = 64;
+    for (int y = 0; y < from.height(); y += Band)
+        painter->drawImage(QPointF(at + QPoint(0, y)), image,
+                           QRectF(from.x(), from.y() + y, from.width(), std::min(Band, from.height() - y)));
+}
+
 bool sameLook(const KeptPicture::LookPtr &a, const KeptPicture::LookPtr &b)
 {
     if (!a || !b)
@@ -390,7 +402,7 @@ void KeptPicture::drawPicture(QPainter *painter, const QTransform &device, const
 void KeptPicture::drawPixels(QPainter *painter, const QPoint &at, const QImage &image)
 {
     if (image.depth() != 8) {
-        painter->drawImage(QPointF(at), image);
+        blendInBands(painter, at, image, image.rect());
         return;
     }
     // Qt blends a byte-a-pixel image through its general path, several times slower than
@@ -442,13 +454,27 @@ void KeptPicture::drawPixels(QPainter *painter, const QPoint &at, const QImage &
         painter->drawImage(QPointF(shown.topLeft()), image, QRectF(from));
         return;
     }
-    // Qt hands the blend of more than about a hundred rows through a clip that is not a
-    // rectangle (a turned object's outline) to its thread pool, a hand-over that costs more
-    // than a picture's blend: drawn in bands below that (the same pixels).
-    constexpr int Band = 64;
-    for (int y = 0; y < from.height(); y += Band)
-        painter->drawImage(QPointF(shown.topLeft() + QPoint(0, y)), coloured,
-                           QRectF(0, y, from.width(), std::min(Band, from.height() - y)));
+    blendInBands(painter, shown.topLeft(), coloured, QRect(0, 0, from.width(), from.height()));
+}
+
+void KeptPicture::fillInBands(QPainter *painter, const QRectF &rect, const QColor &color)
+{
+    constexpr double Band = 24.0;
+    // Beyond this many bands the fill is left whole: it covers far more than any screen.
+    constexpr double MostRows = Band * 512.0;
+    const QTransform device = painter->deviceTransform();
+    const QRectF onDevice = device.mapRect(rect);
+    if (device.type() > QTransform::TxScale || !(onDevice.height() > Band) || !(onDevice.height() < MostRows)
+        || !std::isfinite(onDevice.width())) {
+        painter->fillRect(rect, color);
+        return;
+    }
+    const QTransform back = device.inverted();
+    for (double top = onDevice.top(); top < onDevice.bottom();) {
+        const double bottom = std::min(onDevice.bottom(), std::floor(top) + Band);
+        painter->fillRect(back.mapRect(QRectF(onDevice.left(), top, onDevice.width(), bottom - top)), color);
+        top = bottom;
+    }
 }
 
 const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, bool sameFrame) const

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class QColor;
 class QPainter;
 
 namespace quillmark {
@@ -106,6 +107,13 @@ public:
     // Draws a picture pixel for pixel with its corner at `at` (the painter's own pixels): a
     // byte-a-pixel one (see compacted) draws exactly what the picture it was made of draws.
     static void drawPixels(QPainter *painter, const QPoint &at, const QImage &image);
+    // Fills a rectangle of the painter's coordinates as fillRect does, the very pixels, for a
+    // placeholder: Qt hands a fill of more than about a hundred spans to its thread pool, a
+    // hand-over that costs more than the fill, and thousands of placeholders pay it at each
+    // repaint. An upright rectangle's row is up to three spans (the pixels each edge covers
+    // in part, the run between): it is filled in bands of rows below that, split at whole
+    // device rows.
+    static void fillInBands(QPainter *painter, const QRectF &rect, const QColor &color);
 
     KeptPicture() = default;
     // A picture still being made is no longer wanted.

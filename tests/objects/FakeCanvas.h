@@ -18,6 +18,8 @@ public:
     QList<QRectF> invalidatedRects;
     int rulerUpdates = 0;
     int changedCalls = 0;
+    // How many objects the design holds, for what a design of thousands draws otherwise.
+    qsizetype objects = 0;
     // Ruler echoes of drags: begin, continue, stop.
     int echoBegins = 0;
     int echoSteps = 0;
@@ -55,6 +57,7 @@ public:
     QRectF bounds() const override { return QRectF(0, 0, 612, 792); }
     bool isPrinting() const override { return printing; }
     QList<std::shared_ptr<quillmark::ColorRect>> getRects() const override { return rects; }
+    qsizetype objectCount() const override { return objects; }
     QPointF constrainedPoint(const QPointF &point) const override { return point; }
     void setDrawersItemsState() override {}
     void clearGridSnap() override { ++gridClears; }

@@ -1,0 +1,166 @@
+// A width or a height typed into the geometry page with a selection of more than a thousand
+// objects (paths, ovals with text, groups, as many as make the canvas take its outlines from
+// pictures): every loose object takes the size about its own centre, every group takes it as
+// one object, the canvas shows them, and one Undo puts every object back as it was.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTest>
+
+#include <cmath>
+
+#include "app/AppTestSupport.h"
+#include "inspector/GeometryPage.h"
+#include "inspector/InspectorPage.h"
+#include "inspector/NumberField.h"
+#include "inspector/ObjectInfoPanel.h"
+#include "inspector/PropertiesView.h"
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "objects/Group.h"
+#include "objects/PictureWorker.h"
+#include "platform/BezierPath.h"
+#include "platform/UndoManager.h"
+
+using namespace quillmark;
+
+namespace {
+
+constexpr int Paths = 420;
+constexpr int Ovals = 420;
+constexpr int Groups = 60;
+
+QRectF placeOf(int i)
+{
+    return QRectF(10 + (i % 40) * 7.0, 10 + (i / 40) * 6.0, 5.0, 4.0);
+}
+
+GraphicPtr zigzag(const QRectF &frame, int seed)
+{
+    auto path = ColorPath::create(frame);
+    BezierPath outline;
+    outline.moveTo(frame.topLeft());
+    for (int k = 1; k < 12; ++k)
+        outline.lineTo(QPointF(frame.x() + frame.width() * ((k * 7 + seed) % 11) / 10.0,
+                               frame.y() + frame.height() * ((k * 3 + seed) % 5) / 4.0));
+    outline.closePath();
+    path->setBezierPath(outline);
+    return path;
+}
+
+// Each object's stored form: what the edit changes and Undo must give back.
+QList<QVariantMap> formsOf(RectsView *canvas)
+{
+    QList<QVariantMap> forms;
+    for (const GraphicPtr &object : canvas->getRects())
+        forms.append(object->propertyListRepresentation(nullptr));
+    return forms;
+}
+
+void type(NumberField *field, const QString &text)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+    apptest::settle();
+}
+
+// The canvas drawn as the window shows it, once the pictures asked for have come.
+QImage shown(RectsView *canvas)
+{
+    canvas->repaint();
+    PictureWorker::waitUntilDone();
+    apptest::settle();
+    return canvas->grab().toImage();
+}
+
+} // namespace
+
+TEST(ManyObjectsSizeWindowTest, AWidthOrHeightTypedLandsOnEveryObjectAndGroupAndUndoesInOneStep)
+{
+    apptest::WindowFixture f(QStringLiteral("many-objects-size"));
+    RectsView *canvas = f.canvas();
+    ObjectInfoPanel *info = f.window->objectInfo();
+    PropertiesView *panel = f.window->propertiesView();
+    ASSERT_TRUE(info && panel);
+    GeometryPage *page = info->geometryPage();
+    ASSERT_TRUE(page);
+    if (const int tag = info->tagOfPage(page->tab()); tag > 0 && !panel->isButtonSelected(tag))
+        panel->openPropertiesByType(tag);
+    apptest::settle();
+
+    auto place = [&](const GraphicPtr &object) {
+        object->setPageName(canvas->getCurrPageName());
+        object->setObjectLayer(1);
+        canvas->addGraphic(object);
+        return object;
+    };
+    GraphicList loose;
+    int at = 0;
+    for (int i = 0; i < Paths; ++i)
+        loose.append(place(zigzag(placeOf(at++), i)));
+    for (int i = 0; i < Ovals; ++i) {
+        GraphicPtr oval = ColorOval::create(placeOf(at++));
+        oval->textStorage()->setPlainText(QStringLiteral("Oval %1").arg(i));
+        loose.append(place(oval));
+    }
+    QList<Group *> groups;
+    for (int g = 0; g < Groups; ++g) {
+        const GraphicList members = {place(ColorRect::create(placeOf(at++))), place(ColorOval::create(placeOf(at++))),
+                                     place(zigzag(placeOf(at++), g))};
+        canvas->clearSelection();
+        for (const GraphicPtr &member : members)
+            canvas->selectRect(member);
+        f.trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
+        ASSERT_TRUE(members.first()->getGroup());
+        groups.append(members.first()->getGroup());
+    }
+    ASSERT_GE(canvas->getRects().size(), ColorRect::ManyObjects);
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    ASSERT_EQ(canvas->selectedObjects().size(), canvas->getRects().size());
+    const QImage before = shown(canvas);
+
+    for (const bool width : {true, false}) {
+        SCOPED_TRACE(width ? "width" : "height");
+        NumberField *field = width ? page->tvWidth : page->tvHeight;
+        ASSERT_TRUE(field->isEnabled());
+        const QList<QVariantMap> forms = formsOf(canvas);
+        QList<QPointF> centres;
+        for (const GraphicPtr &object : std::as_const(loose))
+            centres.append(object->frameBounds().center());
+        QList<QPointF> groupCentres;
+        for (const Group *group : std::as_const(groups))
+            groupCentres.append(group->bounds().center());
+        canvas->undoManager()->removeAllActions();
+
+        type(field, QStringLiteral("1.25"));
+        const double points = double(info->convertToPoints(1.25f));
+        ASSERT_GT(points, 20.0) << "the size is many times the objects' own";
+        for (qsizetype i = 0; i < loose.size(); ++i) {
+            const QRectF frame = loose[i]->frameBounds();
+            EXPECT_NEAR(width ? frame.width() : frame.height(), points, 0.01) << loose[i]->className().toStdString() << " " << i;
+            EXPECT_NEAR(frame.center().x(), centres[i].x(), 0.01) << i;
+            EXPECT_NEAR(frame.center().y(), centres[i].y(), 0.01) << i;
+        }
+        for (qsizetype g = 0; g < groups.size(); ++g) {
+            const QRectF bounds = groups[g]->bounds();
+            EXPECT_NEAR(width ? bounds.width() : bounds.height(), points, 0.02) << "group " << g;
+            // Without Shift the group keeps its centre along the side typed.
+            EXPECT_NEAR(width ? bounds.center().x() : bounds.center().y(),
+                        width ? groupCentres[g].x() : groupCentres[g].y(), 0.02)
+                << "group " << g;
+        }
+        // The canvas shows the objects at their new size: far more of it is covered.
+        const QImage after = shown(canvas);
+        ASSERT_EQ(after.size(), before.size());
+        EXPECT_NE(after, before);
+
+        f.undo();
+        EXPECT_EQ(formsOf(canvas), forms) << "one Undo puts every object back";
+        EXPECT_FALSE(canvas->undoManager()->canUndo());
+        EXPECT_EQ(shown(canvas), before);
+        if (canvas->selectedObjects().size() != canvas->getRects().size())
+            f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    }
+}

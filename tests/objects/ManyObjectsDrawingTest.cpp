@@ -1,0 +1,186 @@
+// On the screen of a design of thousands of objects, an upright oval's fill and stroke are
+// copied from a picture shared by every oval of its size and look, and a path's outline that
+// crosses many pixels from a picture made aside: each draws what the object draws directly,
+// where it lies, in its own colours, whatever part of a pixel its frame starts at. With few
+// objects, and off the screen, they are drawn directly as before.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+#include "objects/ColorOval.h"
+#include "objects/ColorPath.h"
+#include "objects/FakeCanvas.h"
+#include "objects/PictureWorker.h"
+#include "platform/BezierPath.h"
+
+using namespace quillmark;
+
+namespace {
+
+// The object drawn at the canvas's zoom into an image, as the screen draws it or exactly.
+QImage drawn(ColorRect &object, bool screen)
+{
+    std::optional<ColorRect::ScreenDrawing> forScreen;
+    if (screen)
+        forScreen.emplace();
+    QImage image(420, 320, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(1.55, 1.55);
+    object.drawFrame(&painter, QRectF(), false);
+    return image;
+}
+
+struct Apart
+{
+    int most = 0;      // the largest difference of a channel
+    double ink = 0.0;  // how far the whole coverage differs, as a part of it
+};
+
+Apart apart(const QImage &a, const QImage &b)
+{
+    Apart found;
+    double inkA = 0.0, inkB = 0.0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *pa = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *pb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            found.most = std::max({found.most, std::abs(qRed(pa[x]) - qRed(pb[x])),
+                                   std::abs(qGreen(pa[x]) - qGreen(pb[x])), std::abs(qBlue(pa[x]) - qBlue(pb[x]))});
+            inkA += 765 - qRed(pa[x]) - qGreen(pa[x]) - qBlue(pa[x]);
+            inkB += 765 - qRed(pb[x]) - qGreen(pb[x]) - qBlue(pb[x]);
+        }
+    }
+    found.ink = inkA > 0.0 ? std::abs(inkA - inkB) / inkA : (inkB > 0.0 ? 1.0 : 0.0);
+    return found;
+}
+
+// Where an image is drawn on (not white).
+std::optional<QRect> inked(const QImage &image)
+{
+    QRect found;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qGreen(line[x]) < 250)
+                found |= QRect(x, y, 1, 1);
+    }
+    return found.isNull() ? std::nullopt : std::optional<QRect>(found);
+}
+
+BezierPath zigzag(const QRectF &frame)
+{
+    BezierPath outline;
+    outline.moveTo(frame.topLeft());
+    for (int k = 1; k < 12; ++k)
+        outline.lineTo(QPointF(frame.x() + frame.width() * ((k * 7) % 11) / 10.0,
+                               frame.y() + frame.height() * ((k * 3) % 5) / 4.0));
+    outline.closePath();
+    return outline;
+}
+
+} // namespace
+
+TEST(ManyObjectsDrawing, OvalsFromTheirSharedPictureDrawWhatTheyDrawDirectly)
+{
+    qmtest::FakeCanvas canvas;
+    canvas.objects = 5000;
+    struct Look
+    {
+        const char *name;
+        std::function<void(ColorRect &)> set;
+    };
+    const Look looks[] = {
+        {"fill and stroke",
+         [](ColorRect &o) {
+             o.setDrawsFill(true);
+             o.setFillColor(QColor(200, 60, 40));
+         }},
+        {"another fill", // the same size and stroke: the picture of the first must not stand in
+         [](ColorRect &o) {
+             o.setDrawsFill(true);
+             o.setFillColor(QColor(30, 150, 90));
+         }},
+        {"dashed thick stroke",
+         [](ColorRect &o) {
+             o.setDrawsFill(false);
+             o.setStrokeLineWidth(3.0f);
+             o.setLinePattern(2);
+             o.setStrokeColor(QColor(20, 40, 200));
+         }},
+        {"fill alone",
+         [](ColorRect &o) {
+             o.setDrawsFill(true);
+             o.setFillColor(QColor(90, 90, 220));
+             o.setDrawsStroke(false);
+         }},
+    };
+    // Wide and flat, tall and narrow, round; each at other parts of a pixel.
+    const QRectF frames[] = {QRectF(10.3, 7.6, 150.2, 3.4), QRectF(40.55, 20.1, 3.3, 120.7),
+                             QRectF(5.125, 5.9, 60.0, 40.0), QRectF(100.0, 100.0, 80.0, 50.0)};
+    for (const Look &look : looks) {
+        for (const QRectF &frame : frames) {
+            SCOPED_TRACE(std::string(look.name) + " at " + std::to_string(frame.x()) + "," + std::to_string(frame.y()));
+            auto oval = ColorOval::create(frame);
+            look.set(*oval);
+            oval->setMainView(&canvas);
+            const QImage exact = drawn(*oval, false);
+            const Apart shown = apart(exact, drawn(*oval, true));
+            // A picture made at the nearest quarter of a pixel: its edges' pixels differ a little.
+            EXPECT_LE(shown.most, 80);
+            EXPECT_LE(shown.ink, 0.03);
+            // Drawn a second time from the picture kept, the same.
+            EXPECT_LE(apart(exact, drawn(*oval, true)).most, 80);
+        }
+    }
+
+    // A few objects: drawn directly on the screen too.
+    canvas.objects = 10;
+    auto oval = ColorOval::create(QRectF(10.3, 7.6, 150.2, 3.4));
+    oval->setMainView(&canvas);
+    EXPECT_EQ(drawn(*oval, true), drawn(*oval, false));
+}
+
+TEST(ManyObjectsDrawing, APathAcrossManyPixelsIsShownFromAPictureOfWhatItDraws)
+{
+    qmtest::FakeCanvas canvas;
+    for (const QRectF &frame : {QRectF(10.3, 7.6, 150.2, 40.4), QRectF(40.55, 20.1, 30.3, 150.7),
+                                QRectF(20.0, 30.0, 120.0, 90.0)}) {
+        SCOPED_TRACE(std::to_string(frame.width()) + " x " + std::to_string(frame.height()));
+        auto path = ColorPath::create(frame);
+        path->setBezierPath(zigzag(frame));
+        path->setDrawsFill(true);
+        path->setFillColor(QColor(200, 60, 40));
+        path->setMainView(&canvas);
+
+        canvas.objects = 10;
+        const QImage exact = drawn(*path, false);
+        EXPECT_EQ(drawn(*path, true), exact) << "few objects: drawn directly";
+
+        canvas.objects = 5000;
+        // First the tinted frame while the picture is made aside, then the picture: the
+        // outline where it lies, as much of it (the picture's edges are supersampled and it
+        // lies on whole pixels, so single pixels differ).
+        const QImage meanwhile = drawn(*path, true);
+        EXPECT_NE(meanwhile, exact);
+        PictureWorker::waitUntilDone();
+        QCoreApplication::processEvents();
+        const QImage shown = drawn(*path, true);
+        const std::optional<QRect> exactInk = inked(exact);
+        const std::optional<QRect> shownInk = inked(shown);
+        ASSERT_TRUE(exactInk && shownInk);
+        EXPECT_LE((exactInk->topLeft() - shownInk->topLeft()).manhattanLength(), 2);
+        EXPECT_LE((exactInk->bottomRight() - shownInk->bottomRight()).manhattanLength(), 2);
+        EXPECT_LE(apart(exact, shown).ink, 0.05);
+        EXPECT_NE(shown, meanwhile);
+        // Off the screen (paper, a PDF, an export) it is drawn directly whatever the design.
+        EXPECT_EQ(drawn(*path, false), exact);
+    }
+}
