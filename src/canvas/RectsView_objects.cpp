@@ -85,7 +85,12 @@ void RectsView::invalidateGraphic(const ColorRect *graphic)
     if (m_printing)
         return;
     if (!graphic) {
-        update();
+        // Each of thousands of objects a command moves asks for the whole canvas: inside a
+        // batch it is redrawn once, at its end.
+        if (m_batchDepth > 0)
+            m_batchRepaint = true;
+        else
+            update();
         return;
     }
     dropDragPictures(graphic);

@@ -595,14 +595,22 @@ void RectsView::selectAndTrackMouseWithEvent(const QPointF &p, unsigned flags, i
             }
         }
         if (!found) {
+            // A group is asked once for its members selected one after another (a merge
+            // field's title and value), and only one that answers is looked up: a click among
+            // thousands of groups walks them once.
+            const Group *asked = nullptr;
             for (const GraphicPtr &candidate : std::as_const(_selectedObjects)) {
-                const GroupPtr owner = groupPtr(candidate->getGroup());
-                const int k = owner ? owner->knobUnderPoint(p) : 0;
-                if (k != 0) {
-                    group = owner;
-                    knob = k;
-                    selected = true;
-                    break;
+                Group *owner = candidate->getGroup();
+                if (!owner || owner == asked)
+                    continue;
+                asked = owner;
+                if (const int k = owner->knobUnderPoint(p); k != 0) {
+                    if (const GroupPtr held = groupPtr(owner)) {
+                        group = held;
+                        knob = k;
+                        selected = true;
+                        break;
+                    }
                 }
             }
         }
