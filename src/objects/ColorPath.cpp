@@ -102,7 +102,11 @@ ColorPath::ColorPath(const QRectF &frame)
 {
 }
 
-ColorPath::~ColorPath() = default;
+ColorPath::~ColorPath()
+{
+    releaseCostlyPicture(costlyPictureBytes);
+    releaseCostlyPicture(costlySelectionBytes);
+}
 
 std::shared_ptr<ColorPath> ColorPath::create(const QRectF &frame)
 {

@@ -132,6 +132,10 @@ public:
     bool formReadableOffThread(const QTextDocument **text) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
 
+    // The budget the pictures of paths kept only for what thousands of them cost to draw share,
+    // in bytes; returns the one it replaces.
+    static qint64 setCostlyPicturesBudget(qint64 bytes);
+
 private:
     // Outlines of at least this many elements are drawn on the screen from kept pictures: a
     // fill of such an outline, antialiased, takes longer than a repaint may, and so do the
@@ -273,6 +277,14 @@ private:
     quint64 pathGeneration = nextPathGeneration();
     KeptPicture picture;
     KeptPicture selectionPicture;
+    // What the pictures kept only for what the path costs to draw among thousands of objects
+    // hold of the budget all such pictures share.
+    qint64 costlyPictureBytes = 0;
+    qint64 costlySelectionBytes = 0;
+    // Whether a picture of `bytes` fits the budget once what `held` counts is given back; if
+    // so it is counted in `held`.
+    static bool admitCostlyPicture(qint64 &held, qint64 bytes);
+    static void releaseCostlyPicture(qint64 &held);
 
     // The plan of the point pressed last.
     std::optional<DragPlan> plan;

@@ -198,6 +198,36 @@ bool ColorPath::drawsFromPictures() const
     return !isDrawingForPrint() || (_mainView && _mainView->isDrawingDocumentPreview());
 }
 
+namespace {
+
+// Paths kept as pictures only because thousands of them fill slowly share this budget: past it
+// a path is drawn directly, as it always was, rather than memory following every path shown
+// at every zoom. (An outline complex in itself is kept whatever this says.)
+std::atomic<qint64> costlyPicturesBudget{256LL * 1024 * 1024};
+std::atomic<qint64> costlyPicturesHeld{0};
+
+} // namespace
+
+bool ColorPath::admitCostlyPicture(qint64 &held, qint64 bytes)
+{
+    if (costlyPicturesHeld.load() - held + bytes > costlyPicturesBudget.load())
+        return false;
+    costlyPicturesHeld += bytes - held;
+    held = bytes;
+    return true;
+}
+
+void ColorPath::releaseCostlyPicture(qint64 &held)
+{
+    costlyPicturesHeld -= held;
+    held = 0;
+}
+
+qint64 ColorPath::setCostlyPicturesBudget(qint64 bytes)
+{
+    return costlyPicturesBudget.exchange(bytes);
+}
+
 bool ColorPath::drawsFromPictures(const QPainter *painter) const
 {
     if (drawsFromPictures())
@@ -369,8 +399,10 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
     if (!drawsFromPictures(painter)) {
         // Drawn directly on the screen again (made smaller, fewer objects): the pictures kept
         // of it would only take memory.
-        if (imageUse(painter) == ImageUse::Screen && (picture.hasPicture() || picture.isPending()))
+        if (imageUse(painter) == ImageUse::Screen && (picture.hasPicture() || picture.isPending())) {
             picture.clear();
+            releaseCostlyPicture(costlyPictureBytes);
+        }
         objectPainting(false, takesKeptLooks(painter))(painter);
         return;
     }
@@ -403,8 +435,10 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
     }
     // Thousands of paths may each keep a picture: one of a fill or a stroke alone is kept a
     // byte a pixel (see KeptPicture::compacted).
-    const KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }, false,
-                                       {}, true};
+    KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }, false,
+                                 {}, true};
+    if (!drawsFromPictures())
+        screen.admit = [this](qint64 bytes) { return admitCostlyPicture(costlyPictureBytes, bytes); };
     if (!picture.draw(painter, picturePlacement(), subject, forPicture, selfContained, screen))
         objectPainting()(painter);
 }
@@ -506,8 +540,10 @@ void ColorPath::drawHandlesInView(QPainter *painter)
         return;
     const bool dashed = canStroke() && (strokeLineWidth() == 0.0f || !drawsStroke());
     if (!dashed || !drawsFromPictures(painter)) {
-        if (imageUse(painter) == ImageUse::Screen && (selectionPicture.hasPicture() || selectionPicture.isPending()))
+        if (imageUse(painter) == ImageUse::Screen && (selectionPicture.hasPicture() || selectionPicture.isPending())) {
             selectionPicture.clear();
+            releaseCostlyPicture(costlySelectionBytes);
+        }
         ColorRect::drawHandlesInView(painter);
         return;
     }
@@ -519,7 +555,9 @@ void ColorPath::drawHandlesInView(QPainter *painter)
     look.hairline = 0.2 / displayedZoom();
     look.dash = 2.0 / z;
     auto outline = [this, look] { return selectionPainting(look.stroke, look.hairline, look.dash); };
-    const KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}, true};
+    KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}, true};
+    if (!drawsFromPictures())
+        screen.admit = [this](qint64 bytes) { return admitCostlyPicture(costlySelectionBytes, bytes); };
     if (!selectionPicture.draw(painter, picturePlacement(),
                                pictureSubject(std::make_shared<KeptPicture::LookOf<SelectionLook>>(look)), outline, true,
                                screen))

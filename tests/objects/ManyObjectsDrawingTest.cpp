@@ -184,3 +184,56 @@ TEST(ManyObjectsDrawing, APathAcrossManyPixelsIsShownFromAPictureOfWhatItDraws)
         EXPECT_EQ(drawn(*path, false), exact);
     }
 }
+
+TEST(ManyObjectsDrawing, PathsPastTheBudgetOfTheirPicturesAreDrawnDirectlyUntilOneGoes)
+{
+    // Room for one picture of these paths (some 235 x 64 pixels at a zoom of 155 %, kept a
+    // byte a pixel), not two.
+    struct Budget
+    {
+        qint64 before = ColorPath::setCostlyPicturesBudget(20 * 1024);
+        ~Budget() { ColorPath::setCostlyPicturesBudget(before); }
+    } budget;
+    qmtest::FakeCanvas canvas;
+    canvas.objects = 5000;
+    const QRectF frame(10.3, 7.6, 150.2, 40.4);
+    auto makePath = [&] {
+        auto path = ColorPath::create(frame);
+        path->setBezierPath(zigzag(frame));
+        path->setDrawsFill(true);
+        path->setFillColor(QColor(200, 60, 40));
+        path->setMainView(&canvas);
+        return path;
+    };
+    auto first = makePath();
+    auto second = makePath();
+    const QImage exact = drawn(*second, false);
+
+    EXPECT_NE(drawn(*first, true), exact) << "the first takes its picture: its stand-in shows meanwhile";
+    PictureWorker::waitUntilDone();
+    QCoreApplication::processEvents();
+    // The second does not fit beside it: drawn directly, every time, never thrashing the first.
+    EXPECT_EQ(drawn(*second, true), exact);
+    EXPECT_EQ(drawn(*second, true), exact);
+    EXPECT_LE(apart(exact, drawn(*first, true)).ink, 0.05);
+
+    // The first gone, its share is given back and the second takes a picture.
+    first.reset();
+    EXPECT_NE(drawn(*second, true), exact);
+    PictureWorker::waitUntilDone();
+    QCoreApplication::processEvents();
+    EXPECT_LE(apart(exact, drawn(*second, true)).ink, 0.05);
+    second.reset();
+
+    // Made small again (drawn directly), a path gives back what it held too.
+    auto third = makePath();
+    auto fourth = makePath();
+    (void)drawn(*third, true);
+    PictureWorker::waitUntilDone();
+    QCoreApplication::processEvents();
+    canvas.objects = 10;
+    (void)drawn(*third, true);
+    canvas.objects = 5000;
+    EXPECT_NE(drawn(*fourth, true), drawn(*fourth, false)) << "the budget the third gave back";
+    PictureWorker::waitUntilDone();
+}
