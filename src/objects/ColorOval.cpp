@@ -3,6 +3,7 @@
 #include <QGlyphRun>
 #include <QCache>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -16,6 +17,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -27,6 +29,7 @@
 #include "objects/KeptPicture.h"
 #include "objects/NSTextOvalContainer.h"
 #include "objects/ObjectFactory.h"
+#include "objects/PictureWorker.h"
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextArchive.h"
 #include "objects/TextFlow.h"
@@ -160,7 +163,24 @@ ColorOval::ColorOval(const QRectF &frame)
 {
 }
 
-ColorOval::~ColorOval() = default;
+struct ColorOval::LayoutToken
+{
+    // Held while the text is laid out aside: an oval let go of on another thread (a design
+    // let go of aside) waits for it.
+    std::mutex lock;
+    const ColorOval *oval = nullptr;
+    // Touched on the window's thread alone.
+    bool queued = false;
+};
+
+ColorOval::~ColorOval()
+{
+    // A text left to lay out aside is no longer wanted.
+    if (m_layoutToken) {
+        std::lock_guard<std::mutex> hold(m_layoutToken->lock);
+        m_layoutToken->oval = nullptr;
+    }
+}
 
 std::shared_ptr<ColorOval> ColorOval::create(const QRectF &frame)
 {
@@ -250,23 +270,26 @@ quint64 ColorOval::PlacedGlyphs::nextSerial()
     return ++made;
 }
 
-const ColorOval::PlacedGlyphs &ColorOval::placedGlyphs() const
+bool ColorOval::placedWithoutLayout() const
 {
     watchText();
     const std::shared_ptr<QTextDocument> &text = sharedTextStorage();
     const PlacedFor wanted{text.get(), m_textEdits->load(), _frameBounds.size(), qreal(_lineWidth), _textAngle,
                            _textFlip};
-    if (m_placed && m_placedFor == wanted)
-        return *m_placed;
+    if (m_placed && m_placedFor == wanted && m_placedKey.isNull())
+        return true;
+    if (m_placedFor == wanted && !m_placedKey.isNull())
+        return false;
     m_placedFor = wanted;
+    m_placedKey = QByteArray();
     if (text->isEmpty()) {
         m_placed = std::make_shared<const PlacedGlyphs>();
-        return *m_placed;
+        return true;
     }
 
     // Alike ovals take what one of them laid out. (Merge fields in the text may measure by
     // their object: such ovals lay out their own.)
-    QByteArray key;
+    QByteArray key("");
     if (!text->toRawText().contains(QChar::ObjectReplacementCharacter)) {
         if (m_textKey.isEmpty() || m_textKeyEdits != wanted.edits) {
             m_textKey = TextArchive::archive(*text);
@@ -274,14 +297,31 @@ const ColorOval::PlacedGlyphs &ColorOval::placedGlyphs() const
         }
         KeyBytes look;
         look.add(placingThread(), wanted.frame, wanted.lineWidth, wanted.angle, wanted.flip);
-        key = m_textKey + look.bytes + text->defaultFont().key().toUtf8();
+        // Naming the font is dearer than comparing it: its name is kept while it stays.
+        const QFont font = text->defaultFont();
+        if (m_textKeyFontName.isEmpty() || !(font == m_textKeyFont)) {
+            m_textKeyFont = font;
+            m_textKeyFontName = font.key().toUtf8();
+        }
+        key = m_textKey + look.bytes + m_textKeyFontName;
         SharedPlacements &shared = sharedPlacements();
         std::lock_guard<std::mutex> hold(shared.lock);
         if (std::shared_ptr<const void> found = shared.kept.value(key).lock()) {
             m_placed = std::static_pointer_cast<const PlacedGlyphs>(found);
-            return *m_placed;
+            return true;
         }
     }
+    // Laid out by the next call of placedGlyphs, under this key (empty: not shared).
+    m_placedKey = key;
+    return false;
+}
+
+const ColorOval::PlacedGlyphs &ColorOval::placedGlyphs() const
+{
+    if (placedWithoutLayout())
+        return *m_placed;
+    const std::shared_ptr<QTextDocument> &text = sharedTextStorage();
+    const QByteArray key = std::exchange(m_placedKey, QByteArray());
 
     if (!m_ovalFlow || m_ovalFlow->document() != text.get()) {
         m_ovalFlow = std::make_unique<TextFlow>(text);
@@ -401,10 +441,165 @@ QList<ColorOval::GlyphPlacement> ColorOval::glyphPlacements() const
     return placements;
 }
 
+namespace {
+
+// Window's thread time a repaint spends laying out ovals' texts before it leaves the rest aside,
+// and the time a slice aside lays texts out before the window answers again.
+constexpr qint64 LayoutShareNs = 20'000'000;
+constexpr qint64 LayoutSliceNs = 20'000'000;
+qint64 layoutShareNs = LayoutShareNs;
+qint64 layoutSliceNs = LayoutSliceNs;
+
+} // namespace
+
+// The ovals whose texts a repaint of a design of many objects left to lay out, each through
+// the token it holds (gone with the oval); those laid out wait to be drawn again together,
+// once the last is laid out, rather than each slice asking for a repaint of them all.
+struct ColorOval::LayoutsAside
+{
+    using Token = LayoutToken;
+    std::deque<std::weak_ptr<Token>> queued;
+    std::vector<std::weak_ptr<Token>> laidOut;
+    bool sliceAsked = false;
+    // The time this turn of the event loop spent laying texts out, and whether its end is
+    // asked for.
+    qint64 spentNs = 0;
+    bool turnEndAsked = false;
+
+    void spend(qint64 ns)
+    {
+        spentNs += ns;
+        if (std::exchange(turnEndAsked, true))
+            return;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
+            LayoutsAside &self = instance();
+            self.spentNs = 0;
+            self.turnEndAsked = false;
+        }, Qt::QueuedConnection);
+    }
+
+    void queue(const std::shared_ptr<Token> &token)
+    {
+        if (!std::exchange(token->queued, true))
+            queued.push_back(token);
+        askSlice();
+    }
+
+    void askSlice()
+    {
+        if (std::exchange(sliceAsked, true))
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { instance().slice(layoutSliceNs); }, Qt::QueuedConnection);
+    }
+
+    static LayoutsAside &instance()
+    {
+        static LayoutsAside aside;
+        static const bool known = [] {
+            // Tests and benchmarks waiting for the pictures made aside wait for these too.
+            PictureWorker::addWindowWork([] { return !aside.queued.empty(); }, [] { aside.slice(-1); });
+            return true;
+        }();
+        Q_UNUSED(known);
+        return aside;
+    }
+
+    // Lays texts out for `ns` (all when negative), then asks for the next slice, or for the
+    // ovals laid out to be drawn once none is left.
+    void slice(qint64 ns)
+    {
+        sliceAsked = false;
+        QElapsedTimer timer;
+        timer.start();
+        // At least one a slice.
+        for (bool first = true; !queued.empty() && (first || ns < 0 || timer.nsecsElapsed() < ns); first = false) {
+            const std::shared_ptr<Token> token = queued.front().lock();
+            queued.pop_front();
+            if (!token)
+                continue;
+            token->queued = false;
+            std::lock_guard<std::mutex> hold(token->lock);
+            if (!token->oval)
+                continue;
+            token->oval->placedGlyphs();
+            laidOut.push_back(token);
+        }
+        if (!queued.empty()) {
+            askSlice();
+            return;
+        }
+        // Each canvas draws the area of its ovals laid out once.
+        QHash<CanvasServices *, QRectF> areas;
+        for (const std::weak_ptr<Token> &weak : std::exchange(laidOut, {})) {
+            const std::shared_ptr<Token> token = weak.lock();
+            if (!token)
+                continue;
+            std::lock_guard<std::mutex> hold(token->lock);
+            if (!token->oval || !token->oval->mainView())
+                continue;
+            QRectF &area = areas[token->oval->mainView()];
+            const QRectF reach = token->oval->drawingBounds();
+            area = area.isNull() ? reach : area.united(reach);
+        }
+        for (auto it = areas.cbegin(); it != areas.cend(); ++it)
+            it.key()->invalidateRect(it.value());
+    }
+};
+
+void ColorOval::setLayoutTimesForTesting(qint64 shareNs, qint64 sliceNs)
+{
+    layoutShareNs = shareNs < 0 ? LayoutShareNs : shareNs;
+    layoutSliceNs = sliceNs < 0 ? LayoutSliceNs : sliceNs;
+}
+
+int ColorOval::textsAside()
+{
+    int count = 0;
+    for (const std::weak_ptr<LayoutsAside::Token> &token : LayoutsAside::instance().queued)
+        if (const auto held = token.lock()) {
+            std::lock_guard<std::mutex> hold(held->lock);
+            count += held->oval ? 1 : 0;
+        }
+    return count;
+}
+
+bool ColorOval::textLaidOutFor(const QPainter *painter) const
+{
+    if (placedWithoutLayout())
+        return true;
+    // Printed and exported labels, and a design of a few objects, lay every text out as drawn.
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (!drawsScreenOfMany(painter) || !app || QThread::currentThread() != app->thread()
+        || PictureWorker::onWindowThread())
+        return true;
+    LayoutsAside &aside = LayoutsAside::instance();
+    if (aside.spentNs < layoutShareNs) {
+        QElapsedTimer timer;
+        timer.start();
+        placedGlyphs();
+        aside.spend(timer.nsecsElapsed());
+        return true;
+    }
+    if (!m_layoutToken) {
+        m_layoutToken = std::make_shared<LayoutToken>();
+        m_layoutToken->oval = this;
+    }
+    aside.queue(m_layoutToken);
+    return false;
+}
+
 void ColorOval::drawText(QPainter *painter)
 {
     if (!painter || _iseditable)
         return;
+    // On the screen of thousands of ovals resized at once, a repaint lays out the texts it has
+    // time for and leaves the others aside: they show once laid out, a slice at a time while
+    // the window answers.
+    if (!textLaidOutFor(painter)) {
+        ColorRect::ScreenDrawing::standInDrawn();
+        return;
+    }
     // An oval without text, or too small for a glyph, leaves the painter alone.
     if (placedGlyphs().empty())
         return;

@@ -4,6 +4,7 @@
 // from a start direction, clockwise with glyph tops outward, or flipped (mirrored, running
 // counter-clockwise with tops towards the centre) so that it reads upright along the bottom.
 #include <QColor>
+#include <QFont>
 #include <QList>
 #include <QPointF>
 #include <QRawFont>
@@ -73,6 +74,12 @@ public:
         bool rightToLeft = false;
     };
     QList<GlyphPlacement> glyphPlacements() const;
+    // Ovals whose text a repaint left to lay out aside and that are not laid out yet (tests and
+    // benchmarks wait for none).
+    static int textsAside();
+    // The time a repaint lays texts out before it leaves the others aside, and the time a slice
+    // aside takes (at least one text); negative: as usual. Tests see both ways of laying out.
+    static void setLayoutTimesForTesting(qint64 shareNs, qint64 sliceNs);
 
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
                                            const LinkedTextPlaces *places = nullptr) override;
@@ -109,6 +116,13 @@ private:
         static quint64 nextSerial();
     };
     const PlacedGlyphs &placedGlyphs() const;
+    // YES when the text's placement is current, taken from alike ovals or nothing to lay out:
+    // placedGlyphs() then lays nothing out.
+    bool placedWithoutLayout() const;
+    // YES when the text is laid out for drawing with `painter`; NO when left aside for now.
+    bool textLaidOutFor(const QPainter *painter) const;
+    struct LayoutsAside;
+    struct LayoutToken;
     // Follows the edits of the text (its document's changes, counted).
     void watchText() const;
 
@@ -147,12 +161,19 @@ private:
     mutable std::unique_ptr<NSTextOvalContainer> m_ovalBox;
     mutable std::shared_ptr<const PlacedGlyphs> m_placed;
     mutable PlacedFor m_placedFor;
+    // Set (empty when the placement is the oval's own) while m_placedFor waits to be laid out.
+    mutable QByteArray m_placedKey;
+    // Names the oval among the texts laid out aside.
+    mutable std::shared_ptr<LayoutToken> m_layoutToken;
     // The document whose edits m_textEdits counts, and the archived text it held at
     // m_textKeyEdits (the one it was read from, or made when first laid out).
     mutable const QTextDocument *m_watched = nullptr;
     mutable std::shared_ptr<std::atomic<quint64>> m_textEdits;
     mutable QByteArray m_textKey;
     mutable quint64 m_textKeyEdits = 0;
+    // The text's default font and its name in the key.
+    mutable QFont m_textKeyFont;
+    mutable QByteArray m_textKeyFontName;
 };
 
 } // namespace quillmark

@@ -863,6 +863,8 @@ protected:
     // Adds an outline to a source, from the source's corner; NO (and nothing added) for an
     // outline too long to name that way.
     static bool addOutline(Shadow::Source &source, const BezierPath &outline);
+    // Adds an outline of any length to a source, from the source's corner, as a digest of it.
+    static void addOutlineDigest(Shadow::Source &source, const BezierPath &outline);
     // The shadow paintWithShadow draws, as a value another thread may draw with; none when its
     // colour shows nothing.
     std::optional<Shadow> shadowLook() const;

@@ -2,6 +2,7 @@
 // text, for the screen, printed labels and exported images alike.
 #include "objects/ColorRect.h"
 
+#include <QCryptographicHash>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -136,6 +137,19 @@ bool ColorRect::addOutline(Shadow::Source &source, const BezierPath &outline)
     return true;
 }
 
+void ColorRect::addOutlineDigest(Shadow::Source &source, const BezierPath &outline)
+{
+    KeyBytes whole;
+    whole.add(outline.elementCount(), int(outline.windingRule()));
+    for (const BezierPath::Element &e : outline.elements()) {
+        whole.add(int(e.type));
+        for (int k = 0; k < BezierPath::pointCount(e.type); ++k)
+            whole.add(e.points[k] - source.corner);
+    }
+    const QByteArray digest = QCryptographicHash::hash(whole.bytes, QCryptographicHash::Sha256);
+    source.bytes.append(digest);
+}
+
 std::optional<Shadow> ColorRect::shadowLook() const
 {
     const std::optional<QColor> color = createCGColorFromNSColor(_shadowColor);
@@ -202,9 +216,10 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                     break;
                 case 1:
                 case 2:
+                    // Shaped text takes the gradient through its glyphs' outline.
                     if (shaped)
                         intersectClip(p, outline);
-                    else if (screen && drawKeptGradient(p, gradientBounds))
+                    if (screen && drawKeptGradient(p, gradientBounds))
                         break;
                     if (_fillType == 1)
                         drawRadialGradient(p, fillColor(), _fillColor2, gradientBounds);
@@ -220,7 +235,7 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                 // The coverage of the fill: the frame's box, or the gradient's bounds (the radial
                 // one leaves the corners bare), in the alpha of its colours.
                 std::optional<Shadow::Source> source;
-                if (!clip && !shaped) {
+                if (!clip) {
                     source = shadowSource('F');
                     source->add(_fillType, _frameBounds.size());
                     addCoverage(*source, fillColor());
@@ -228,6 +243,9 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                         source->add(gradientBounds.translated(-source->corner), _fillAngle);
                         addCoverage(*source, _fillColor2);
                     }
+                    // Shaped text casts its glyphs' outline, named by a digest of it.
+                    if (shaped)
+                        addOutlineDigest(*source, outline);
                 }
                 paintWithShadow(painter, _frameBounds, paintFill, source);
             } else {
@@ -270,8 +288,9 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                     source = shadowSource('S');
                     source->add(outline.lineWidth(), _lineWidth, _linePattern);
                     addCoverage(*source, strokeColor());
+                    // Shaped text's glyphs make an outline too long to name point by point.
                     if (!addOutline(*source, outline))
-                        source.reset();
+                        addOutlineDigest(*source, outline);
                 }
                 paintWithShadow(painter, outline.bounds().adjusted(-reach, -reach, reach, reach),
                                 paintStroke, source);

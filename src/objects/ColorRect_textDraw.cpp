@@ -64,10 +64,19 @@ void ColorRect::drawText(QPainter *painter)
         flow->draw(p, box, _frameBounds.topLeft());
     };
     painter->save();
-    if (drawsShadow())
-        paintWithShadow(painter, _frameBounds, paint);
-    else
+    if (drawsShadow()) {
+        // The screen keeps the shadow of the box's part of a layout, as it keeps a shape's:
+        // a layout made for this drawing alone, or objects inside the text that draw what
+        // they show now, cast theirs afresh.
+        std::optional<Shadow::Source> source;
+        if (!scratch && !flow->holdsObjects() && flow->layoutSerial() != 0) {
+            source = shadowSource('T');
+            source->add(flow->layoutSerial(), box, _frameBounds.size());
+        }
+        paintWithShadow(painter, _frameBounds, paint, source);
+    } else {
         paint(painter);
+    }
     painter->restore();
 }
 

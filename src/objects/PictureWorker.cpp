@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QMetaObject>
 #include <QScopeGuard>
+#include <QThread>
 
 #include <algorithm>
 #include <chrono>
@@ -206,8 +207,40 @@ bool PictureWorker::delivering()
     return handingOver;
 }
 
+namespace {
+
+struct WindowWork
+{
+    std::function<bool()> waiting;
+    std::function<void()> finish;
+};
+
+// Touched on the window's thread alone.
+std::vector<WindowWork> &windowWork()
+{
+    static std::vector<WindowWork> work;
+    return work;
+}
+
+bool onApplicationThread()
+{
+    const QCoreApplication *application = QCoreApplication::instance();
+    return application && QThread::currentThread() == application->thread();
+}
+
+} // namespace
+
+void PictureWorker::addWindowWork(std::function<bool()> waiting, std::function<void()> finish)
+{
+    windowWork().push_back({std::move(waiting), std::move(finish)});
+}
+
 bool PictureWorker::busy()
 {
+    if (onApplicationThread())
+        for (const WindowWork &work : windowWork())
+            if (work.waiting())
+                return true;
     // Shadow layers a repaint asked for are handed to the worker once the repaint is over.
     if (Shadow::layersUnderWay() > 0)
         return true;
@@ -236,6 +269,10 @@ void PictureWorker::waitUntilDone()
     waitUntilMade();
     if (QCoreApplication *application = QCoreApplication::instance())
         QCoreApplication::sendPostedEvents(application, QEvent::MetaCall);
+    if (onApplicationThread())
+        for (const WindowWork &work : windowWork())
+            if (work.waiting())
+                work.finish();
 }
 
 PictureWorker::Hold::Hold()

@@ -38,6 +38,11 @@ public:
     // over, or shadow layers are asked for (see Shadow::setAsideRunner).
     static bool busy();
 
+    // Work a repaint leaves to the window's own thread, done a slice at a time while the window
+    // waits (texts laid out aside): `waiting` answers YES while some is left, `finish` does it
+    // all now. busy() counts it and waitUntilDone() finishes it. Called once per kind of work.
+    static void addWindowWork(std::function<bool()> waiting, std::function<void()> finish);
+
     // Blocks until every job still wanted is made, then hands the pictures made over.
     // For tests and benchmarks, which must see the picture that arrives without timing it.
     static void waitUntilDone();

@@ -13,6 +13,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <functional>
@@ -384,6 +385,8 @@ QRectF TextFlow::usedRect(int container) const
 
 void TextFlow::layout()
 {
+    static std::atomic<quint64> layouts{0};
+    m_layoutSerial = ++layouts;
     m_laidBoxes.clear();
     for (const TextContainer *box : std::as_const(m_containers))
         m_laidBoxes.emplace_back(box, box->generation());

@@ -92,6 +92,12 @@ public:
     // documents scattered in memory costs more than drawing their boxes.
     bool isEmpty() const;
 
+    // Names the last layout among all made in the process (0: none yet): what draw() draws of
+    // it, objects inside the text aside, may be kept by it.
+    quint64 layoutSerial() const { return m_layoutSerial; }
+    // Whether the document holds objects (merge fields, pictures) as laid out last.
+    bool holdsObjects() const { return !m_attachments.empty(); }
+
     // After layout(): the lines, the characters each box shows, and whether text is left over.
     const std::vector<Line> &lines() const { return m_lines; }
     QTextLayout *blockLayout(int block) const;
@@ -159,6 +165,7 @@ private:
     bool m_overflow = false;
     // What the last layout was made for.
     bool m_laidOut = false;
+    quint64 m_layoutSerial = 0;
     quint64 m_checkedInPass = 0;
     // Each box's place, for chains longer than a glance takes.
     static constexpr int IndexedFrom = 16;

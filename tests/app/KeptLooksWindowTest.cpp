@@ -1,5 +1,5 @@
-// The screen keeps the blurred layers of shadows and the images of gradients, shared by objects
-// of one look and size: what the canvas shows from them after each change of a control of the
+// The screen keeps the blurred layers of shadows (of shapes and of texts) and the images of
+// gradients (shaped text's too), shared by objects of one look and size: what the canvas shows from them after each change of a control of the
 // style page, and after its Undo, is what it shows with nothing kept. The small picture a saved
 // design and a copy carry takes them too (at its own size), and shows what one made with
 // nothing kept shows.
@@ -102,6 +102,18 @@ QString design(apptest::WindowFixture &f)
     lettered->setShadowBlur(2);
     EXPECT_FALSE(std::static_pointer_cast<ColorOval>(lettered)->glyphPlacements().isEmpty());
     objects.append(lettered);
+    // A text box casts the shadow of its text; shaped text takes its gradient through its
+    // glyphs and casts their shadow.
+    GraphicPtr box = placed(f, ColorRect::create(QRectF(100, 75, 70, 30)));
+    box->textStorage()->setPlainText(QStringLiteral("Kept in the box, two lines of it"));
+    box->setDrawsShadow(true);
+    box->setShadowBlur(2);
+    objects.append(box);
+    GraphicPtr shaped = placed(f, ColorRect::create(QRectF(100, 110, 80, 26)));
+    shaped->textStorage()->setPlainText(QStringLiteral("Shaped"));
+    giveLook(*shaped, 2, QColor(220, 120, 30));
+    shaped->setPowerText(true);
+    objects.append(shaped);
     const QString path_ = qmtest::freshDir(QStringLiteral("kept-looks")) + QStringLiteral("/Looks.qkdoc");
     EXPECT_TRUE(PropertyList::writeFile(path_, f.canvas()->drawDocumentDictionaryForGraphics(objects),
                                         PlistFormat::Binary));
@@ -193,7 +205,7 @@ TEST(KeptLooksWindow, EveryStyleControlAndItsUndoShowWhatADrawingAfreshShows)
     f.prompts->queuePath(file);
     f.trigger(QStringLiteral("File"), QStringLiteral("Open..."));
     RectsView *canvas = f.canvas();
-    ASSERT_EQ(canvas->getRects().size(), 11);
+    ASSERT_EQ(canvas->getRects().size(), 13);
     canvas->zoomChange(1.55);
     apptest::settle();
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));

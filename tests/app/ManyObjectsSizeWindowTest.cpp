@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 #include "app/AppTestSupport.h"
 #include "inspector/GeometryPage.h"
@@ -162,5 +163,85 @@ TEST(ManyObjectsSizeWindowTest, AWidthOrHeightTypedLandsOnEveryObjectAndGroupAnd
         EXPECT_EQ(shown(canvas), before);
         if (canvas->selectedObjects().size() != canvas->getRects().size())
             f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    }
+}
+
+// Thousands of ovals with texts of their own, resized at once: a repaint lays out the texts it
+// has time for and leaves the others aside, the window answering meanwhile. Once laid out,
+// the canvas shows what laying every text out at once shows, after the size typed as after
+// its Undo and Redo.
+TEST(ManyObjectsSizeWindowTest, OvalTextsLaidOutAsideShowAsThoseLaidOutAtOnce)
+{
+    apptest::WindowFixture f(QStringLiteral("many-ovals-text"));
+    RectsView *canvas = f.canvas();
+    ObjectInfoPanel *info = f.window->objectInfo();
+    PropertiesView *panel = f.window->propertiesView();
+    ASSERT_TRUE(info && panel);
+    GeometryPage *page = info->geometryPage();
+    ASSERT_TRUE(page);
+    if (const int tag = info->tagOfPage(page->tab()); tag > 0 && !panel->isButtonSelected(tag))
+        panel->openPropertiesByType(tag);
+    struct Times
+    {
+        ~Times() { ColorOval::setLayoutTimesForTesting(-1, -1); }
+    } usual;
+    // Every text is laid out as it is drawn, as on a design of a few objects.
+    ColorOval::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
+
+    // Ovals large enough at the canvas's zoom for their glyphs to show, overlapping.
+    std::vector<std::shared_ptr<ColorOval>> ovals;
+    for (int i = 0; i < int(ColorRect::ManyObjects) + 40; ++i) {
+        auto oval = ColorOval::create(QRectF(10 + (i % 40) * 6.0, 10 + (i / 40) * 6.0, 40.0, 30.0));
+        oval->textStorage()->setPlainText(QStringLiteral("Oval %1 round").arg(i));
+        oval->setPageName(canvas->getCurrPageName());
+        oval->setObjectLayer(1);
+        canvas->addGraphic(oval);
+        ovals.push_back(oval);
+    }
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    ASSERT_EQ(canvas->selectedObjects().size(), qsizetype(ovals.size()));
+    const QImage before = shown(canvas);
+    EXPECT_EQ(ColorOval::textsAside(), 0);
+
+    for (const bool width : {true, false}) {
+        SCOPED_TRACE(width ? "width" : "height");
+        canvas->undoManager()->removeAllActions();
+        // A repaint lays out no text, a slice one.
+        ColorOval::setLayoutTimesForTesting(0, 1);
+        type(width ? page->tvWidth : page->tvHeight, QStringLiteral("0.75"));
+        canvas->repaint();
+        EXPECT_GT(ColorOval::textsAside(), 0) << "the texts are laid out aside";
+        const QImage aside = shown(canvas);
+        EXPECT_EQ(ColorOval::textsAside(), 0);
+        EXPECT_NE(aside, before);
+        // The same texts laid out at once: Undo and Redo give every oval a layout of its own.
+        ColorOval::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
+        f.undo();
+        EXPECT_EQ(shown(canvas), before);
+        ASSERT_TRUE(canvas->undoManager()->canRedo());
+        canvas->redo();
+        apptest::settle();
+        EXPECT_EQ(ColorOval::textsAside(), 0);
+        EXPECT_EQ(shown(canvas), aside) << "the texts laid out aside show as laid out at once";
+        // Undo with the texts laid out aside shows the ovals as they were.
+        ColorOval::setLayoutTimesForTesting(0, 1);
+        f.undo();
+        canvas->repaint();
+        EXPECT_EQ(shown(canvas), before);
+        // Each oval's text stands where a fresh oval of its frame puts it.
+        for (size_t i = 0; i < ovals.size(); i += 97) {
+            auto fresh = ColorOval::create(ovals[i]->frameBounds());
+            fresh->textStorage()->setPlainText(ovals[i]->textStorage()->toPlainText());
+            const QList<ColorOval::GlyphPlacement> mine = ovals[i]->glyphPlacements();
+            const QList<ColorOval::GlyphPlacement> theirs = fresh->glyphPlacements();
+            ASSERT_EQ(mine.size(), theirs.size()) << i;
+            ASSERT_FALSE(mine.isEmpty()) << i;
+            for (qsizetype g = 0; g < mine.size(); ++g) {
+                EXPECT_EQ(mine[g].character, theirs[g].character);
+                EXPECT_NEAR(mine[g].point.x(), theirs[g].point.x(), 1e-9);
+                EXPECT_NEAR(mine[g].point.y(), theirs[g].point.y(), 1e-9);
+                EXPECT_NEAR(mine[g].rotation, theirs[g].rotation, 1e-9);
+            }
+        }
     }
 }
