@@ -26,6 +26,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -638,13 +639,30 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         pictures.marksBelow = QImage();
         pictures.marksAbove = QImage();
         if (!marksOnly) {
-            pictures.above = layer(visible, Qt::transparent);
-            paintInto(pictures.above, visible, [&](QPainter *p, const QRectF &dirty) { drawObjectsOf(p, dirty, sorted, stillAbove); });
+            // A picture nothing would be drawn into is neither made nor laid down at each step
+            // (a drag of everything leaves no object alone): a marked object alone has marks.
+            const auto any = [&](const std::function<bool(const ColorRect &)> &drawn) {
+                return std::any_of(sorted.cbegin(), sorted.cend(), [&](const GraphicPtr &g) { return drawn(*g); });
+            };
+            const auto marked = [this](const ColorRect &g) {
+                return !g.getGroup() && isSelected(&g) != _rubberbandGraphics.contains(&g);
+            };
+            if (any(stillAbove)) {
+                pictures.above = layer(visible, Qt::transparent);
+                paintInto(pictures.above, visible,
+                          [&](QPainter *p, const QRectF &dirty) { drawObjectsOf(p, dirty, sorted, stillAbove); });
+            }
             // The marks too lie in the stacking order.
-            pictures.marksBelow = layer(visible, Qt::transparent);
-            paintInto(pictures.marksBelow, visible, [&](QPainter *p, const QRectF &dirty) { drawMarksOf(p, dirty, sorted, stillBelow); });
-            pictures.marksAbove = layer(visible, Qt::transparent);
-            paintInto(pictures.marksAbove, visible, [&](QPainter *p, const QRectF &dirty) { drawMarksOf(p, dirty, sorted, stillAbove); });
+            if (any([&](const ColorRect &g) { return stillBelow(g) && marked(g); })) {
+                pictures.marksBelow = layer(visible, Qt::transparent);
+                paintInto(pictures.marksBelow, visible,
+                          [&](QPainter *p, const QRectF &dirty) { drawMarksOf(p, dirty, sorted, stillBelow); });
+            }
+            if (any([&](const ColorRect &g) { return stillAbove(g) && marked(g); })) {
+                pictures.marksAbove = layer(visible, Qt::transparent);
+                paintInto(pictures.marksAbove, visible,
+                          [&](QPainter *p, const QRectF &dirty) { drawMarksOf(p, dirty, sorted, stillAbove); });
+            }
         }
         // Stand-ins in the moving pictures are counted apart, by the parts they lie in.
         pictures.standIns = ColorRect::ScreenDrawing::standInsDrawn() != standInsBefore;
@@ -784,15 +802,18 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
              &DragPictures::GroupPictures::objectsAt);
     else
         live(area, [&](const QRectF &dirty) { drawObjectsOf(&painter, dirty, list(), changes); });
-    painter.drawImage(pictures.area.topLeft(), pictures.above);
+    if (!pictures.above.isNull())
+        painter.drawImage(pictures.area.topLeft(), pictures.above);
     live(area, [&](const QRectF &dirty) { drawVeil(&painter, dirty); });
-    painter.drawImage(pictures.area.topLeft(), pictures.marksBelow);
+    if (!pictures.marksBelow.isNull())
+        painter.drawImage(pictures.area.topLeft(), pictures.marksBelow);
     if (placed)
         laid(pictures.moverMarks, &DragPictures::GroupPictures::marks, &DragPictures::GroupPictures::marksSlot,
              &DragPictures::GroupPictures::marksAt);
     else
         live(area, [&](const QRectF &dirty) { drawMarksOf(&painter, dirty, list(), changes); });
-    painter.drawImage(pictures.area.topLeft(), pictures.marksAbove);
+    if (!pictures.marksAbove.isNull())
+        painter.drawImage(pictures.area.topLeft(), pictures.marksAbove);
     // The marks of the groups laid down above are not drawn again.
     m_groupMarksInPictures = placed && !pictures.groupMarks.isEmpty() ? &pictures.groupMarks : nullptr;
     live(area, [&](const QRectF &) { drawOverMarks(&painter); });
