@@ -211,7 +211,12 @@ void MenuValidator::validateSoon()
     if (m_pending)
         return;
     m_pending = true;
-    QTimer::singleShot(0, this, &MenuValidator::validate);
+    // A validation that comes first (the end of the command's batch) answers this request as
+    // well: each walks the whole selection.
+    QTimer::singleShot(0, this, [this] {
+        if (m_pending)
+            validate();
+    });
 }
 
 bool MenuValidator::eventFilter(QObject *watched, QEvent *event)

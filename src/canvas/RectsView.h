@@ -1237,6 +1237,9 @@ public:
 private:
     void notifyGraphicsChanged();
     void removeFromSelection(const ColorRect *graphic);
+    // Adds an object known to be on the current page and layer to the selection (its whole
+    // group with it), without reporting the change.
+    void addToSelection(const GraphicPtr &graphic);
     void notifySelectionChanged();
     // The inspector shows the selection's values again once the event that changed the design
     // has been handled.

@@ -282,36 +282,40 @@ bool RectsView::isSelected(const ColorRect *graphic) const
 
 void RectsView::selectRect(const GraphicPtr &graphic)
 {
-    if (graphic && isOnCurrentPageAndLayer(*graphic)) {
-        if (!isSelected(graphic.get())) {
-            // Points are edited on a path selected alone: another object joining the
-            // selection ends it. Within a batch (Select All, a paste) once is enough: the
-            // objects joining after that are not being edited.
-            if (!(m_batchDepth > 0 && pathEditsEndedIn == this)) {
-                for (const GraphicPtr &other : std::as_const(_selectedObjects))
-                    if (auto *path = dynamic_cast<ColorPath *>(other.get()); path && path->bezierEdit())
-                        path->setBezierEdit(false);
-                if (m_batchDepth > 0)
-                    pathEditsEndedIn = this;
-            }
-            // A member brings its whole group, however it is selected: a click, the band,
-            // Select All, a paste or an undo.
-            if (const GroupPtr owner = selectHeldGroup(graphic->getGroup())) {
-                for (const GraphicPtr &member : owner->getObjects())
-                    if (!isSelected(member.get())) {
-                        _selectedObjects.append(member);
-                        m_selectedSet.insert(member.get());
-                    }
-                update();
-            } else {
-                _selectedObjects.append(graphic);
-                m_selectedSet.insert(graphic.get());
-            }
-            rulersChanged();
-        }
-        invalidateGraphic(graphic.get());
-    }
+    if (graphic && isOnCurrentPageAndLayer(*graphic))
+        addToSelection(graphic);
     notifySelectionChanged();
+}
+
+void RectsView::addToSelection(const GraphicPtr &graphic)
+{
+    if (!isSelected(graphic.get())) {
+        // Points are edited on a path selected alone: another object joining the
+        // selection ends it. Within a batch (Select All, a paste) once is enough: the
+        // objects joining after that are not being edited.
+        if (!(m_batchDepth > 0 && pathEditsEndedIn == this)) {
+            for (const GraphicPtr &other : std::as_const(_selectedObjects))
+                if (auto *path = dynamic_cast<ColorPath *>(other.get()); path && path->bezierEdit())
+                    path->setBezierEdit(false);
+            if (m_batchDepth > 0)
+                pathEditsEndedIn = this;
+        }
+        // A member brings its whole group, however it is selected: a click, the band,
+        // Select All, a paste or an undo.
+        if (const GroupPtr owner = selectHeldGroup(graphic->getGroup())) {
+            for (const GraphicPtr &member : owner->getObjects())
+                if (!isSelected(member.get())) {
+                    _selectedObjects.append(member);
+                    m_selectedSet.insert(member.get());
+                }
+            update();
+        } else {
+            _selectedObjects.append(graphic);
+            m_selectedSet.insert(graphic.get());
+        }
+        rulersChanged();
+    }
+    invalidateGraphic(graphic.get());
 }
 
 void RectsView::deselectRect(const GraphicPtr &graphic)
@@ -370,8 +374,20 @@ void RectsView::selectAll()
 {
     const ChangeBatch batch(*this);
     m_undoManager.beginUndoGrouping();
-    for (const GraphicPtr &graphic : layerGraphics())
-        selectRectUndo(graphic);
+    // The layer's objects are on the page and layer shown: each is added without asking so
+    // again, and Undo deselects every one of them, the last selected first, as one step for
+    // each would, registered and named once for the whole design.
+    const GraphicList layer = layerGraphics();
+    for (const GraphicPtr &graphic : layer)
+        addToSelection(graphic);
+    if (!layer.isEmpty()) {
+        notifySelectionChanged();
+        registerUndo([this, layer] {
+            for (auto it = layer.crbegin(); it != layer.crend(); ++it)
+                deselectRectUndo(*it);
+        });
+        setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
+    }
     m_undoManager.endUndoGrouping();
 }
 
@@ -393,9 +409,14 @@ void RectsView::clearSelection()
         }
         _selectedObjects.clear();
         m_selectedSet.clear();
-        // Undo brings each back under "Selection Change".
-        for (const GraphicPtr &graphic : cleared)
-            deselectRectUndo(graphic);
+        // Undo brings each back under "Selection Change", the last cleared first, as one
+        // step for each would: one step for all, since a click that clears thousands would
+        // otherwise register, name and report each of them.
+        registerUndo([this, cleared] {
+            for (auto it = cleared.crbegin(); it != cleared.crend(); ++it)
+                selectRectUndo(*it);
+        });
+        setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
         updateRulers();
         setDrawersItemsState();
     }
@@ -845,9 +866,13 @@ RectsView::StackingState RectsView::stackingState() const
 
 GraphicPtr RectsView::objectUnderPoint(const QPointF &point) const
 {
+    // The page and layer are asked once: a click looks at every object of a large design.
+    const QString page = ColorRect::sharedPageName(getCurrPageName());
+    const bool anyLayer = !m_outlets.segmentedLayersOutlet;
+    const int layer = currentLayer();
     for (auto it = rects.crbegin(); it != rects.crend(); ++it) {
         const ColorRect &graphic = **it;
-        if (!isOnCurrentPageAndLayer(graphic))
+        if (!graphic.isOnPageNamed(page) || (!anyLayer && graphic.objectLayer() != layer))
             continue;
         // A thin line's drawing bounds may miss a point its own test accepts.
         if (graphic.className() != QLatin1String("ColorLine")
@@ -862,9 +887,13 @@ GraphicPtr RectsView::objectUnderPoint(const QPointF &point) const
 GraphicPtr RectsView::objectUnderPoint(const QPointF &point, const ColorRect *underObject) const
 {
     const int start = underObject ? indexOfGraphic(underObject) - 1 : int(rects.size()) - 1;
+    const QString page = ColorRect::sharedPageName(getCurrPageName());
+    const bool anyLayer = !m_outlets.segmentedLayersOutlet;
+    const int layer = currentLayer();
     for (int i = start; i >= 0; --i) {
         const ColorRect &graphic = *rects[i];
-        if (!isOnCurrentPageAndLayer(graphic) || !graphic.drawingBounds().contains(point))
+        if (!graphic.isOnPageNamed(page) || (!anyLayer && graphic.objectLayer() != layer)
+            || !graphic.drawingBounds().contains(point))
             continue;
         if (graphic.hitTest(point, isSelected(&graphic)) && !graphic.isHidden())
             return rects[i];

@@ -43,6 +43,9 @@ struct WorkerState
     // process ends.
     std::vector<std::thread> handles;
     int idle = 0;
+    // Set when the idle threads are woken, until one of them has looked at the queue: the
+    // thousands of jobs one repaint queues meanwhile wake them once, not once each.
+    bool wakeSent = false;
     // Set when the application goes away: no picture is handed over after it, and the worker
     // stops at its next turn.
     bool stopping = false;
@@ -127,6 +130,7 @@ void run(std::shared_ptr<WorkerState> s)
         // One picture still wanted is made at a time; a thread beside it takes the next only while
         // the other's picture is no longer wanted.
         s->changed.wait(lock, [&] {
+            s->wakeSent = false;
             return s->stopping
                    || (s->holds == 0 && !s->queue.empty() && std::none_of(s->making.begin(), s->making.end(), wanted));
         });
@@ -198,8 +202,10 @@ void PictureWorker::submit(const std::shared_ptr<Job> &job)
     // The jobs of one repaint come in by the thousand: an idle thread is woken only when it may
     // take this one. While a picture still wanted is made, the thread making it takes the next
     // job itself, and nothing else waits for a job to be queued.
-    if (s->idle > 0 && allUnwanted && s->holds == 0)
+    if (s->idle > 0 && allUnwanted && s->holds == 0 && !s->wakeSent) {
+        s->wakeSent = true;
         s->changed.notify_all();
+    }
 }
 
 bool PictureWorker::delivering()

@@ -49,11 +49,77 @@ TEST_F(SelectionRules, ClearingIsAnUndoableSelectionChange)
     EXPECT_TRUE(view->isSelected(a.get()));
     EXPECT_TRUE(view->isSelected(b.get()));
 
+    // Many cleared at once are one step: Undo brings every one back, the last cleared first
+    // (the order the selection's commands take them in), Redo clears them all again, and
+    // Undo once more restores the same selection.
+    GraphicList many;
+    for (int i = 0; i < 40; ++i)
+        many.append(add({double(i % 8) * 20, 100 + double(i / 8) * 20, 15, 15}));
+    view->clearSelection();
+    for (const GraphicPtr &graphic : many)
+        view->selectRect(graphic);
+    undo().removeAllActions();
+    view->clearSelection();
+    undo().closeEventGroup();
+    ASSERT_TRUE(undo().canUndo());
+    EXPECT_EQ(undo().undoActionName(), QStringLiteral("Selection Change"));
+    view->undo();
+    undo().closeEventGroup();
+    GraphicList reversed(many.crbegin(), many.crend());
+    EXPECT_EQ(view->selectedObjects(), reversed);
+    ASSERT_TRUE(undo().canRedo());
+    view->redo();
+    undo().closeEventGroup();
+    EXPECT_TRUE(view->selectedObjects().isEmpty());
+    view->undo();
+    undo().closeEventGroup();
+    EXPECT_EQ(view->selectedObjects(), reversed);
+
     // Nothing selected: nothing to undo.
     view->clearSelection();
     undo().removeAllActions();
     view->clearSelection();
     undo().closeEventGroup();
+    EXPECT_FALSE(undo().canUndo());
+}
+
+// Select All takes the objects of the page and layer shown, in the design's order, as one
+// undoable selection change: Undo lets go of every one it took (and of those selected before
+// it, as it always did), Redo takes them in the same order again.
+TEST_F(SelectionRules, SelectAllIsOneUndoableSelectionChange)
+{
+    GraphicList shown;
+    for (int i = 0; i < 30; ++i) {
+        shown.append(add({double(i % 6) * 20, double(i / 6) * 20, 15, 15}));
+        if (i % 7 == 3)
+            add({double(i) * 3, 200, 10, 10}, 0);
+    }
+    view->selectRect(shown[4]);
+    undo().removeAllActions();
+    view->selectAll();
+    undo().closeEventGroup();
+    GraphicList expected{shown[4]};
+    for (const GraphicPtr &graphic : shown)
+        if (graphic != shown[4])
+            expected.append(graphic);
+    EXPECT_EQ(view->selectedObjects(), expected);
+    ASSERT_TRUE(undo().canUndo());
+    EXPECT_EQ(undo().undoActionName(), QStringLiteral("Selection Change"));
+    view->undo();
+    undo().closeEventGroup();
+    EXPECT_TRUE(view->selectedObjects().isEmpty());
+    ASSERT_TRUE(undo().canRedo());
+    view->redo();
+    undo().closeEventGroup();
+    EXPECT_EQ(view->selectedObjects(), shown);
+
+    // A layer with nothing on it: nothing selected, nothing to undo.
+    view->clearSelection();
+    view->removeAllRects(QString());
+    undo().removeAllActions();
+    view->selectAll();
+    undo().closeEventGroup();
+    EXPECT_TRUE(view->selectedObjects().isEmpty());
     EXPECT_FALSE(undo().canUndo());
 }
 

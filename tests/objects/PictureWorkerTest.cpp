@@ -144,3 +144,54 @@ TEST(PictureWorker, EveryPictureAskedForInABurstIsMadeInTheOrderAsked)
         EXPECT_EQ(arrived, wanted) << round;
     }
 }
+
+// A repaint that comes while the picture being made is no longer wanted (the design changed
+// again before its pictures came) asks for thousands at once: the idle threads are woken for
+// them, and every one is made and handed over, in the order asked, however few wake-ups the
+// burst took; so are those of the next such burst.
+TEST(PictureWorker, ABurstAskedForWhileTheOneMadeIsUnwantedIsMadeWhole)
+{
+    for (int round = 0; round < 2; ++round) {
+        std::promise<void> started;
+        std::promise<void> letEnd;
+        const std::shared_future<void> mayEnd = letEnd.get_future().share();
+        auto unwanted = std::make_shared<PictureWorker::Job>();
+        unwanted->make = [begun = &started, mayEnd] {
+            begun->set_value();
+            mayEnd.wait();
+            return QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+        };
+        bool unwantedArrived = false;
+        unwanted->arrived = [&](const QImage &) { unwantedArrived = true; };
+        PictureWorker::submit(unwanted);
+        started.get_future().wait();
+        unwanted->abandoned = true;
+
+        std::vector<int> arrived;
+        std::vector<int> wanted;
+        std::vector<std::shared_ptr<PictureWorker::Job>> jobs;
+        for (int i = 0; i < 2000; ++i) {
+            auto job = std::make_shared<PictureWorker::Job>();
+            job->make = [i] {
+                QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+                image.fill(QColor::fromRgb(QRgb(i)));
+                return image;
+            };
+            job->arrived = [&arrived, i](const QImage &image) {
+                EXPECT_EQ(image.pixel(0, 0) & 0xffffffu, QRgb(i) & 0xffffffu);
+                arrived.push_back(i);
+            };
+            jobs.push_back(job);
+            PictureWorker::submit(job);
+            wanted.push_back(i);
+        }
+        // Made beside the unwanted one, which is still under way.
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(arrived, wanted) << round;
+        letEnd.set_value();
+        PictureWorker::waitUntilDone();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(unwantedArrived);
+        EXPECT_FALSE(PictureWorker::busy());
+    }
+}
