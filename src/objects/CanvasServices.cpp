@@ -2,13 +2,16 @@
 
 #include <QDir>
 
+#include <atomic>
+
 #include "objects/RunaroundIndex.h"
 #include "platform/Bundle.h"
 
 namespace quillmark {
 
 namespace {
-bool updateUserImagesFlag = false;
+// Set by a stored form written on a helper thread of Save as well.
+std::atomic<bool> updateUserImagesFlag{false};
 }
 
 QList<std::shared_ptr<ColorRect>> CanvasServices::runaroundObstacles(const ColorRect &box) const

@@ -523,8 +523,9 @@ public:
     // `forTemplate`) does with the picture's file (PictureCopy), shared among the objects of
     // `batch` that hold the same picture from the same file; the form then only waits for it.
     void startPictureCopy(PictureCopy::Batch &batch, bool forTemplate = false);
-    // Whether propertyListRepresentation(nullptr) reads nothing but this object and its own
-    // text, so that the forms of many such objects may be made on other threads at once
+    // Whether propertyListRepresentation(nullptr) reads nothing but this object, its own text
+    // and its picture (the work on the picture's file waited for is what startPictureCopy
+    // began for this form), so that the forms of many such objects may be made on other threads at once
     // while the window's thread waits for them. Readies on this thread what the reading
     // would otherwise make on first use. `text` is the object's text, null when it has none.
     virtual bool formReadableOffThread(const QTextDocument **text);
@@ -735,6 +736,12 @@ protected:
     // started for (PictureCopy::batchKey).
     PictureCopy::Pending _pictureCopy;
     QString _pictureCopyKey;
+    // How the next stored form stores the picture, answered beforehand on the window's thread
+    // for a form written on another (the settings are read there only); that form takes it.
+    std::optional<bool> _formByPath;
+    // Readies the picture's part of a form to be written on another thread; false when only
+    // this thread may write it.
+    bool readyPictureFormOffThread();
     CanvasServices *_mainView = nullptr;
     float _ximg_offset = 0.0f;
     float _yimg_offset = 0.0f;
@@ -793,8 +800,8 @@ protected:
 
     // Makes the flow and a plain box when the object has none.
     void ensureTextFlow();
-    // What formReadableOffThread asks of every kind: no picture, and a text read through its
-    // runs alone.
+    // What formReadableOffThread asks of every kind: a picture whose part of the form is
+    // readied here, and a text read through its runs alone.
     bool partsReadableOffThread(const QTextDocument **text);
     // Puts `container` in place of the object's box at the same place in the chain.
     void replaceTextContainer(std::unique_ptr<TextContainer> container);

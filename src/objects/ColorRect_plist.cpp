@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QThread>
@@ -144,6 +145,8 @@ QVariantMap ColorRect::propertyListRepresentationTemplate(const GraphicList *gra
 
 bool ColorRect::writesImageByPath() const
 {
+    if (_formByPath)
+        return *_formByPath;
     return templateMode || UserDefaults::standard().stringForKey(QStringLiteral("imgToDoc")) != QLatin1String("YES");
 }
 
@@ -190,6 +193,8 @@ QString ColorRect::imagePathForWriting()
 
 QVariantMap ColorRect::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
+    // An answer readied for this form serves it alone: the next asks the settings again.
+    const auto readied = qScopeGuard([this] { _formByPath.reset(); });
     std::optional<LinkedTextPlaces> own;
     if (graphics && !places && _textFlow && _textFlow->containers().size() > 1)
         places = &own.emplace(*graphics);
@@ -299,9 +304,6 @@ bool ColorRect::formReadableOffThread(const QTextDocument **text)
 bool ColorRect::partsReadableOffThread(const QTextDocument **text)
 {
     *text = _text.get();
-    // A picture may be copied among the user's files and is read through its cache.
-    if (_image || _missingImage || !image_path.isEmpty())
-        return false;
     if (_text) {
         // A table is read through its frames, which only the text's own thread may make.
         if (TextArchive::mayHoldTables(*_text))
@@ -310,6 +312,24 @@ bool ColorRect::partsReadableOffThread(const QTextDocument **text)
         if (_text->toRawText().contains(QChar::ObjectReplacementCharacter))
             return false;
     }
+    return readyPictureFormOffThread();
+}
+
+bool ColorRect::readyPictureFormOffThread()
+{
+    _formByPath.reset();
+    if (!_image && !_missingImage && image_path.isEmpty())
+        return true;
+    // The settings say whether the picture goes by its file; they are read here alone.
+    const bool byPath = writesImageByPath();
+    // Only this thread may start the work on a named file's picture: elsewhere the form merely
+    // waits for the work this Save started for it (the key is the one it was started for).
+    if (_image && !_missingImage && byPath && !image_path.isEmpty() && _image->holdsPicture()
+        && !(_pictureCopy.valid() && _pictureCopyKey == PictureCopy::batchKey(image_path, *_image)))
+        return false;
+    // The picture's bytes and their archive are shared by every copy of the picture under a
+    // lock of their own, and its settings are read alone: the rest of the form is the object's.
+    _formByPath = byPath;
     return true;
 }
 
