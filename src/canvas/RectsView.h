@@ -283,6 +283,9 @@ public:
     void addGraphic(const GraphicPtr &graphic);
     void insertGraphic(const GraphicPtr &graphic, int index);
     void removeGraphicAtIndex(int index);
+    // Many objects added at the end together: their undo takes them all out in one walk, and
+    // its redo puts them all back in one, not one object at a time.
+    void addGraphics(const GraphicList &graphics);
     bool moveGraphic(const GraphicPtr &graphic, int index);
     int indexOfGraphic(const ColorRect *graphic) const;
 
@@ -292,6 +295,9 @@ public:
     void deselectRect(const GraphicPtr &graphic);
     void selectRectUndo(const GraphicPtr &graphic);
     void deselectRectUndo(const GraphicPtr &graphic);
+    // The same for many objects at once, undone as one change of the selection.
+    void selectRectsUndo(const GraphicList &graphics);
+    void deselectRectsUndo(const GraphicList &graphics);
     void selectAll();
     void clearSelection();
     // The lock command: the sender's state 1 unlocks, anything else locks.
@@ -924,6 +930,9 @@ public:
     void setSelectedGroup(const Group *group);
     void insertGroup(const GroupPtr &group, int index);
     void removeGroup(const GroupPtr &group, int index);
+    // Groups listed together from `first` on (a paste's), taken out and put back in one walk.
+    void removeGroupsAt(int first, const GroupList &groups);
+    void insertGroupsAt(int first, const GroupList &groups);
     void removeGroupAtIndex(int index);
     void undo();
     void redo();
@@ -1419,6 +1428,9 @@ private:
         int times = 0;
     };
     QHash<const Group *, HeldGroup> m_groupIndex;
+    // The objects addGraphics put from `first` on, taken out and put back, each in one walk.
+    void removeGraphicsAt(int first, const GraphicList &graphics);
+    void insertGraphicsAt(int first, const GraphicList &graphics);
     void listGroup(const GroupPtr &group, qsizetype at = -1);
     // One entry of the group, the last, or every entry.
     void unlistGroup(const GroupPtr &group, bool everyEntry);

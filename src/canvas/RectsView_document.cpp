@@ -1260,32 +1260,30 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
             if (const auto &kept = drawings[size_t(i)])
                 graphics[i]->takeKeptDrawing(kept);
     clearSelection();
+    m_undoManager.disableUndoRegistration();
     for (const GraphicPtr &graphic : graphics) {
         graphic->setMainView(this);
-        m_undoManager.disableUndoRegistration();
         graphic->setPageName(getCurrPageName());
         graphic->setObjectLayer(currentLayer());
         QRectF frame = graphic->frameBounds();
         if (withOffset)
             frame.translate(offset);
         graphic->setFrameBounds(frame);
-        m_undoManager.enableUndoRegistration();
-        addGraphic(graphic);
     }
+    m_undoManager.enableUndoRegistration();
+    // Undo takes them all out in one walk.
+    addGraphics(graphics);
     // A pasted group's frame goes where its members went.
     if (withOffset)
         for (qsizetype i = groupsBefore; i < _groups.size(); ++i)
             _groups[i]->setBounds(_groups[i]->bounds().translated(offset));
     // Selected once all are in place: a pasted group is selected as a whole.
     m_undoManager.beginUndoGrouping();
-    for (const GraphicPtr &graphic : graphics)
-        selectRectUndo(graphic);
+    selectRectsUndo(graphics);
     m_undoManager.endUndoGrouping();
-    // Undo lets go of the last group first: each is found where it stands, at the end.
-    for (int i = groupsBefore; i < int(_groups.size()); ++i) {
-        const GroupPtr group = _groups[i];
-        registerUndo([this, group, i] { removeGroup(group, i); });
-    }
+    // Undo lets go of the pasted groups together, where they stand, at the end.
+    if (_groups.size() > groupsBefore)
+        registerUndo([this, groupsBefore, groups = _groups.mid(groupsBefore)] { removeGroupsAt(groupsBefore, groups); });
     if (!graphics.isEmpty() && graphics.first()->getGroup())
         setSelectedGroup(graphics.first()->getGroup());
     setActionName(Language::stringForKey(QStringLiteral("Paste")));

@@ -349,6 +349,40 @@ void RectsView::removeGroup(const GroupPtr &given, int index)
     update();
 }
 
+void RectsView::removeGroupsAt(int first, const GroupList &groups)
+{
+    const qsizetype count = groups.size();
+    bool inPlace = first >= 0 && first + count <= _groups.size();
+    for (qsizetype i = 0; inPlace && i < count; ++i)
+        inPlace = _groups[first + i] == groups[i];
+    if (!inPlace) {
+        // Moved since: each is found on its own, the last first.
+        for (qsizetype i = count - 1; i >= 0; --i)
+            removeGroup(groups[i], int(first + i));
+        return;
+    }
+    registerUndo([this, first, groups] { insertGroupsAt(first, groups); });
+    _groups.remove(first, count);
+    for (const GroupPtr &group : groups) {
+        const auto held = m_groupIndex.find(group.get());
+        if (held != m_groupIndex.end() && --held->times <= 0) {
+            m_groupIndex.erase(held);
+            group->setSelected(false);
+        }
+    }
+    update();
+}
+
+void RectsView::insertGroupsAt(int first, const GroupList &groups)
+{
+    first = std::clamp(first, 0, int(_groups.size()));
+    registerUndo([this, first, groups] { removeGroupsAt(first, groups); });
+    for (qsizetype i = 0; i < groups.size(); ++i)
+        if (groups[i])
+            listGroup(groups[i], first + i);
+    update();
+}
+
 void RectsView::removeGroupAtIndex(int index)
 {
     if (index < 0 || index >= _groups.size())

@@ -251,6 +251,79 @@ void RectsView::removeGraphicAtIndex(int index)
     });
 }
 
+void RectsView::addGraphics(const GraphicList &graphics)
+{
+    if (graphics.isEmpty())
+        return;
+    const ChangeBatch batch(*this);
+    const int first = int(rects.size());
+    rects.append(graphics);
+    for (const GraphicPtr &graphic : graphics) {
+        graphic->setMainView(this);
+        invalidateGraphic(graphic.get());
+    }
+    notifyGraphicsChanged();
+    registerUndo([this, first, graphics] { removeGraphicsAt(first, graphics); });
+}
+
+void RectsView::removeGraphicsAt(int first, const GraphicList &graphics)
+{
+    const ChangeBatch batch(*this);
+    const qsizetype count = graphics.size();
+    bool inPlace = first >= 0 && first + count <= rects.size();
+    for (qsizetype i = 0; inPlace && i < count; ++i)
+        inPlace = rects[first + i] == graphics[i];
+    if (!inPlace) {
+        // Something put in between since: each is taken out where it is now, the last first.
+        for (qsizetype i = count - 1; i >= 0; --i)
+            removeGraphicAtIndex(indexOfGraphic(graphics[i].get()));
+        return;
+    }
+    // Normally none is still selected: its own undo took the selection away first.
+    GraphicList selected;
+    for (const GraphicPtr &graphic : graphics)
+        if (isSelected(graphic.get()))
+            selected.append(graphic);
+    if (!selected.isEmpty())
+        deselectRectsUndo(selected);
+    // Within the batch the canvas is drawn again once, whatever each object covered.
+    invalidateGraphic(nullptr);
+    rects.remove(first, count);
+    notifyGraphicsChanged();
+    // Each box leaves its text chain as it would alone, the last first.
+    QList<ColorRect::TextChainPlace> places(count);
+    bool chained = false;
+    for (qsizetype i = count - 1; i >= 0; --i) {
+        places[i] = graphics[i]->leaveTextChain();
+        chained = chained || places[i].isValid();
+    }
+    if (chained)
+        update();
+    registerUndo([this, first, graphics, places] {
+        insertGraphicsAt(first, graphics);
+        for (qsizetype i = 0; i < graphics.size(); ++i)
+            graphics[i]->rejoinTextChain(places[i]);
+    });
+}
+
+void RectsView::insertGraphicsAt(int first, const GraphicList &graphics)
+{
+    const ChangeBatch batch(*this);
+    first = std::clamp(first, 0, int(rects.size()));
+    GraphicList joined;
+    joined.reserve(rects.size() + graphics.size());
+    joined.append(rects.mid(0, first));
+    joined.append(graphics);
+    joined.append(rects.mid(first));
+    rects = std::move(joined);
+    for (qsizetype i = 0; i < graphics.size(); ++i) {
+        graphics[i]->setMainView(this);
+        invalidateGraphic(graphics[i].get());
+    }
+    notifyGraphicsChanged();
+    registerUndo([this, first, graphics] { removeGraphicsAt(first, graphics); });
+}
+
 bool RectsView::moveGraphic(const GraphicPtr &graphic, int index)
 {
     const int current = indexOfGraphic(graphic.get());
@@ -367,6 +440,54 @@ void RectsView::deselectRectUndo(const GraphicPtr &graphic)
 {
     deselectRect(graphic);
     registerUndo([this, graphic] { selectRectUndo(graphic); });
+    setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
+}
+
+void RectsView::selectRectsUndo(const GraphicList &graphics)
+{
+    if (graphics.isEmpty())
+        return;
+    const ChangeBatch batch(*this);
+    for (const GraphicPtr &graphic : graphics)
+        selectRect(graphic);
+    registerUndo([this, graphics] { deselectRectsUndo(graphics); });
+    setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
+}
+
+void RectsView::deselectRectsUndo(const GraphicList &graphics)
+{
+    if (graphics.isEmpty())
+        return;
+    const ChangeBatch batch(*this);
+    // What deselectRect does for each, the selection walked once for all of them: a member
+    // takes its whole group out with it.
+    QSet<const ColorRect *> going;
+    bool groupGoes = false;
+    for (const GraphicPtr &graphic : graphics) {
+        if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit())
+            path->setBezierEdit(false);
+        if (!graphic || !isSelected(graphic.get()) || going.contains(graphic.get()))
+            continue;
+        clearEditableObject(graphic);
+        going.insert(graphic.get());
+        if (const GroupPtr owner = groupPtr(graphic->getGroup())) {
+            groupGoes = true;
+            for (const GraphicPtr &member : owner->getObjects())
+                going.insert(member.get());
+        }
+    }
+    if (!going.isEmpty()) {
+        _selectedObjects.removeIf([&going](const GraphicPtr &graphic) { return going.contains(graphic.get()); });
+        for (const ColorRect *graphic : std::as_const(going))
+            m_selectedSet.remove(graphic);
+        if (groupGoes)
+            setSelectedGroup(nullptr);
+        update();
+        rulersChanged();
+    }
+    clearGridSnap();
+    notifySelectionChanged();
+    registerUndo([this, graphics] { selectRectsUndo(graphics); });
     setActionName(Language::stringForKey(QStringLiteral("Selection Change")));
 }
 

@@ -354,6 +354,19 @@ TEST_F(LinkedTextWindowTest, AChainOfEarlierVersionsOpensWholeAndIsSavedWithItsT
     expectOneChain(both.mid(0, Boxes), text);
     expectOneChain(both.mid(Boxes), text);
     EXPECT_NE(both.first()->textStorage(), both.last()->textStorage());
+
+    // The copies go in one step and come back as the chain they were, and go again.
+    trigger(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_EQ(canvas()->getRects(), both.mid(0, Boxes));
+    expectOneChain(canvas()->getRects(), text);
+    trigger(QStringLiteral("Edit"), QStringLiteral("Redo"));
+    ASSERT_EQ(canvas()->getRects(), both);
+    expectOneChain(both.mid(0, Boxes), text);
+    expectOneChain(both.mid(Boxes), text);
+    EXPECT_EQ(canvas()->selectedObjects().size(), Boxes);
+    trigger(QStringLiteral("Edit"), QStringLiteral("Undo"));
+    ASSERT_EQ(canvas()->getRects(), both.mid(0, Boxes));
+    expectOneChain(canvas()->getRects(), text);
 }
 
 // A chain made with the mouse as a user makes it: a narrow box with a word in it, its

@@ -135,10 +135,82 @@ TEST(RemoveAndRestoreWindow, EveryCommandThatRemovesOrAddsObjectsIsUndoneExactly
             const Design redone = designOf(canvas);
             EXPECT_EQ(redone.objects.size(), done.objects.size());
             EXPECT_EQ(redone.groups.size(), done.groups.size());
-            if (removes)
-                EXPECT_TRUE(redone == done);
+            // The very objects come back, in their places, groups and selection.
+            EXPECT_TRUE(redone == done);
             f.undo();
             EXPECT_TRUE(designOf(canvas) == before);
         }
     }
+}
+
+// A paste of hundreds of objects, merge field pairs and groups among them, goes in one step and
+// comes back whole: Undo takes every copy out, Redo puts the very copies back in their places,
+// groups and selection. An object put among the copies since (by no command of the user's) is
+// left where it is, and the copies around it go and come back all the same.
+TEST(RemoveAndRestoreWindow, APasteOfManyObjectsGoesAndComesBackWhole)
+{
+    apptest::WindowFixture f(QStringLiteral("paste-many"));
+    RectsView *canvas = f.canvas();
+    const int pks[] = {100, 9, 10};
+    for (int i = 0; i < 3; ++i) {
+        canvas->addFieldType(pks[i]);
+        f.click(QPointF(10 + 60 * i, 40));
+    }
+    f.tool(RectsView::SelectTool)->trigger();
+    constexpr int Loose = 240;
+    for (int i = 0; i < Loose; ++i) {
+        GraphicPtr object = ColorRect::create(QRectF(10 + (i % 30) * 9.0, 10 + (i / 30) * 8.0, 6, 5));
+        object->setPageName(canvas->getCurrPageName());
+        object->setObjectLayer(1);
+        canvas->addGraphic(object);
+    }
+    canvas->clearSelection();
+    canvas->selectRect(canvas->getRects()[6]);
+    canvas->selectRect(canvas->getRects()[7]);
+    f.trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
+    const qsizetype count = canvas->getRects().size();
+    ASSERT_EQ(count, 6 + Loose);
+    ASSERT_EQ(canvas->groups().size(), 4);
+
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
+    canvas->undoManager()->removeAllActions();
+    const Design before = designOf(canvas);
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    const Design done = designOf(canvas);
+    ASSERT_EQ(done.objects.size(), size_t(2 * count));
+    EXPECT_EQ(done.groups.size(), 8u);
+    EXPECT_EQ(done.selected.size(), size_t(count));
+    for (int round = 0; round < 2; ++round) {
+        f.undo();
+        EXPECT_TRUE(designOf(canvas) == before) << round;
+        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
+        apptest::settle();
+        EXPECT_TRUE(designOf(canvas) == done) << round;
+    }
+
+    // An object among the copies: Undo takes the copies out around it.
+    GraphicPtr among = ColorRect::create(QRectF(400, 400, 10, 10));
+    among->setPageName(canvas->getCurrPageName());
+    among->setObjectLayer(1);
+    canvas->undoManager()->disableUndoRegistration();
+    canvas->insertGraphic(among, int(count) + 5);
+    canvas->undoManager()->enableUndoRegistration();
+    f.undo();
+    std::vector<const ColorRect *> left = before.objects;
+    left.push_back(among.get());
+    EXPECT_EQ(designOf(canvas).objects, left);
+    EXPECT_EQ(designOf(canvas).selected, before.selected);
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
+    apptest::settle();
+    const Design redone = designOf(canvas);
+    EXPECT_EQ(redone.objects.size(), done.objects.size() + 1);
+    EXPECT_EQ(std::set<const ColorRect *>(redone.objects.begin(), redone.objects.end()),
+              [&] {
+                  std::set<const ColorRect *> all(done.objects.begin(), done.objects.end());
+                  all.insert(among.get());
+                  return all;
+              }());
+    EXPECT_EQ(redone.selected, done.selected);
+    EXPECT_EQ(redone.groups, done.groups);
 }
