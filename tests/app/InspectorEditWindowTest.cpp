@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "app/AppTestSupport.h"
+#include "app/InspectorWindowSupport.h"
 #include "barcodes/ColorBarcode.h"
 #include "platform/Stepper.h"
 #include "app/MenuValidator.h"
@@ -169,12 +170,14 @@ QString shownText(const QTextDocument &text)
 // what Undo must give back.
 QList<QVariantMap> formsOf(RectsView *canvas, bool stored = false)
 {
-    QList<QVariantMap> forms;
-    for (const GraphicPtr &object : canvas->getRects()) {
-        QVariantMap form = object->propertyListRepresentation(nullptr);
-        if (!stored && form.contains(QStringLiteral("Text")) && object->textStorage())
-            form.insert(QStringLiteral("Text"), shownText(*object->textStorage()));
-        forms.append(form);
+    QList<QVariantMap> forms = apptest::storedForms(canvas);
+    if (stored)
+        return forms;
+    const GraphicList objects = canvas->getRects();
+    for (qsizetype i = 0; i < forms.size(); ++i) {
+        const GraphicPtr &object = objects[i];
+        if (forms[i].contains(QStringLiteral("Text")) && object->textStorage())
+            forms[i].insert(QStringLiteral("Text"), shownText(*object->textStorage()));
     }
     return forms;
 }
@@ -212,12 +215,7 @@ TEST(InspectorEditWindowTest, EveryControlsEditLandsOnEveryObjectAndUndoesInOneS
     ObjectInfoPanel *info = f.window->objectInfo();
     PropertiesView *panel = f.window->propertiesView();
     ASSERT_TRUE(info && panel);
-    for (const QPointer<InspectorPage> &page : info->pages()) {
-        const int tag = info->tagOfPage(page->tab());
-        if (tag > 0 && !panel->isButtonSelected(tag))
-            panel->openPropertiesByType(tag);
-    }
-    apptest::settle();
+    ASSERT_NO_FATAL_FAILURE(apptest::openInspectorPages(f));
 
     const QStringList firstOvalOnly = {QStringLiteral("tvOvalTextAngle"), QStringLiteral("cbOvalTextFlip")};
     int worked = 0;
@@ -225,12 +223,8 @@ TEST(InspectorEditWindowTest, EveryControlsEditLandsOnEveryObjectAndUndoesInOneS
     for (const Kind &kind : kinds()) {
         SCOPED_TRACE(kind.name);
         canvas->emptyNewDoc();
-        for (int i = 0; i < Count; ++i) {
-            GraphicPtr object = kind.make();
-            object->setPageName(canvas->getCurrPageName());
-            object->setObjectLayer(1);
-            canvas->addGraphic(object);
-        }
+        for (int i = 0; i < Count; ++i)
+            apptest::placeOnCanvas(canvas, kind.make());
         f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
         ASSERT_EQ(canvas->selectedObjects().size(), Count);
         for (const QPointer<InspectorPage> &page : info->pages()) {
@@ -350,10 +344,9 @@ TEST(InspectorEditWindowTest, EveryGeometryAndAlignmentControlLandsOnEveryGroupA
         if (page->tab() == ObjectInfoPanel::GeometryTab || page->tab() == ObjectInfoPanel::AlignTab)
             walked.append(page);
     ASSERT_EQ(walked.size(), 2);
-    for (InspectorPage *page : walked)
-        if (const int tag = info->tagOfPage(page->tab()); tag > 0 && !panel->isButtonSelected(tag))
-            panel->openPropertiesByType(tag);
-    apptest::settle();
+    ASSERT_NO_FATAL_FAILURE(apptest::openInspectorPages(f, [](int tab) {
+        return tab == ObjectInfoPanel::GeometryTab || tab == ObjectInfoPanel::AlignTab;
+    }));
 
     // Which edge or side each length control sets; the other controls are checked as a whole.
     const QMap<QString, int> sides = {{QStringLiteral("OriginX"), 0}, {QStringLiteral("OriginY"), 1},
@@ -380,10 +373,7 @@ TEST(InspectorEditWindowTest, EveryGeometryAndAlignmentControlLandsOnEveryGroupA
             GraphicPtr object = ColorRect::create(QRectF(20 + 37 * i, 15 + 23 * i, 30 + 7 * i, 16 + 5 * i));
             if (i % 2)
                 object->textStorage()->setPlainText(QStringLiteral("Member %1").arg(i));
-            object->setPageName(canvas->getCurrPageName());
-            object->setObjectLayer(1);
-            canvas->addGraphic(object);
-            return object;
+            return apptest::placeOnCanvas(canvas, object);
         };
         GraphicList members;
         for (int g = 0; g < 3; ++g) {

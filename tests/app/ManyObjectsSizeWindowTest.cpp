@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "app/AppTestSupport.h"
+#include "app/InspectorWindowSupport.h"
 #include "inspector/GeometryPage.h"
 #include "inspector/InspectorPage.h"
 #include "inspector/NumberField.h"
@@ -49,15 +50,6 @@ GraphicPtr zigzag(const QRectF &frame, int seed)
     return path;
 }
 
-// Each object's stored form: what the edit changes and Undo must give back.
-QList<QVariantMap> formsOf(RectsView *canvas)
-{
-    QList<QVariantMap> forms;
-    for (const GraphicPtr &object : canvas->getRects())
-        forms.append(object->propertyListRepresentation(nullptr));
-    return forms;
-}
-
 void type(NumberField *field, const QString &text)
 {
     field->setFocus();
@@ -87,16 +79,9 @@ TEST(ManyObjectsSizeWindowTest, AWidthOrHeightTypedLandsOnEveryObjectAndGroupAnd
     ASSERT_TRUE(info && panel);
     GeometryPage *page = info->geometryPage();
     ASSERT_TRUE(page);
-    if (const int tag = info->tagOfPage(page->tab()); tag > 0 && !panel->isButtonSelected(tag))
-        panel->openPropertiesByType(tag);
-    apptest::settle();
+    ASSERT_NO_FATAL_FAILURE(apptest::openInspectorPages(f, [page](int tab) { return tab == page->tab(); }));
 
-    auto place = [&](const GraphicPtr &object) {
-        object->setPageName(canvas->getCurrPageName());
-        object->setObjectLayer(1);
-        canvas->addGraphic(object);
-        return object;
-    };
+    auto place = [&](const GraphicPtr &object) { return apptest::placeOnCanvas(canvas, object); };
     GraphicList loose;
     int at = 0;
     for (int i = 0; i < Paths; ++i)
@@ -126,7 +111,7 @@ TEST(ManyObjectsSizeWindowTest, AWidthOrHeightTypedLandsOnEveryObjectAndGroupAnd
         SCOPED_TRACE(width ? "width" : "height");
         NumberField *field = width ? page->tvWidth : page->tvHeight;
         ASSERT_TRUE(field->isEnabled());
-        const QList<QVariantMap> forms = formsOf(canvas);
+        const QList<QVariantMap> forms = apptest::storedForms(canvas);
         QList<QPointF> centres;
         for (const GraphicPtr &object : std::as_const(loose))
             centres.append(object->frameBounds().center());
@@ -158,7 +143,7 @@ TEST(ManyObjectsSizeWindowTest, AWidthOrHeightTypedLandsOnEveryObjectAndGroupAnd
         EXPECT_NE(after, before);
 
         f.undo();
-        EXPECT_EQ(formsOf(canvas), forms) << "one Undo puts every object back";
+        EXPECT_EQ(apptest::storedForms(canvas), forms) << "one Undo puts every object back";
         EXPECT_FALSE(canvas->undoManager()->canUndo());
         EXPECT_EQ(shown(canvas), before);
         if (canvas->selectedObjects().size() != canvas->getRects().size())

@@ -224,6 +224,19 @@ QAction *toolBarItem(QToolBar *bar, const QString &identifier)
     return nullptr;
 }
 
+// The keys alone, no menu opened, select all `count` objects and group them: Group is offered
+// for the selection and no more once it is one group.
+void selectAllAndGroupByKeys(apptest::WindowFixture &f, QAction *group, qsizetype count)
+{
+    f.canvas()->setFocus();
+    QTest::keyClick(f.canvas(), Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(f.canvas()->selectedObjects().size(), count);
+    EXPECT_TRUE(group->isEnabled());
+    QTest::keyClick(f.canvas(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_EQ(f.canvas()->groups().size(), 1);
+    EXPECT_FALSE(group->isEnabled());
+}
+
 } // namespace
 
 TEST(WindowChrome, ToolBarShowsTheDefaultItemsInOrderEnabledByTheDesign)
@@ -260,14 +273,8 @@ TEST(WindowChrome, ShortcutsMeetTheRulesAtOnce)
     f.drawRect(QRectF(60, 10, 30, 20));
     EXPECT_TRUE(selectAll->isEnabled());
     // No menu is opened: the keys alone select both and group them.
-    f.canvas()->setFocus();
-    QTest::keyClick(f.canvas(), Qt::Key_A, Qt::ControlModifier);
-    ASSERT_EQ(f.canvas()->selectedObjects().size(), 2);
-    EXPECT_TRUE(group->isEnabled());
-    QTest::keyClick(f.canvas(), Qt::Key_G, Qt::ControlModifier);
-    ASSERT_EQ(f.canvas()->groups().size(), 1);
+    ASSERT_NO_FATAL_FAILURE(selectAllAndGroupByKeys(f, group, 2));
     // Grouped already: the same key does nothing more.
-    EXPECT_FALSE(group->isEnabled());
     EXPECT_TRUE(ungroup->isEnabled());
     QTest::keyClick(f.canvas(), Qt::Key_G, Qt::ControlModifier);
     EXPECT_EQ(f.canvas()->groups().size(), 1);
@@ -353,6 +360,14 @@ QAction *commandItem(apptest::WindowFixture &f, const QString &menu, const QStri
     return nullptr;
 }
 
+// The same, which the test expects to find.
+QAction *expectedItem(apptest::WindowFixture &f, const char *menu, const char *title)
+{
+    QAction *found = commandItem(f, QString::fromLatin1(menu), QString::fromLatin1(title));
+    EXPECT_NE(found, nullptr) << title;
+    return found;
+}
+
 } // namespace
 
 TEST(WindowChrome, EveryEditArrangeAndFormatItemIsValidatedByTheTable)
@@ -385,11 +400,7 @@ TEST(WindowChrome, EveryEditArrangeAndFormatItemIsValidatedByTheTable)
 TEST(WindowChrome, CanvasCommandsFollowTheSelectionInTheMenusAndTheirKeys)
 {
     apptest::WindowFixture f(QStringLiteral("chrome-canvas-commands"));
-    auto item = [&f](const char *menu, const char *title) {
-        QAction *found = commandItem(f, QString::fromLatin1(menu), QString::fromLatin1(title));
-        EXPECT_NE(found, nullptr) << title;
-        return found;
-    };
+    auto item = [&f](const char *menu, const char *title) { return expectedItem(f, menu, title); };
     QAction *replicate = item("Edit", "Replicate");
     QAction *centre = item("Arrange", "Center");
     QAction *rotate = item("Arrange", "Rotate");
@@ -500,11 +511,7 @@ TEST(WindowChrome, ItemsAfterEachEditAreWhatAFreshValidationGives)
         validator->validate();
         EXPECT_EQ(shown, shownItems(f)) << "after " << after;
     };
-    auto item = [&f](const char *menu, const char *title) {
-        QAction *found = commandItem(f, QString::fromLatin1(menu), QString::fromLatin1(title));
-        EXPECT_NE(found, nullptr) << title;
-        return found;
-    };
+    auto item = [&f](const char *menu, const char *title) { return expectedItem(f, menu, title); };
     QAction *selectAll = item("Edit", "Select All");
     QAction *lock = item("Arrange", "Lock");
     QAction *front = item("Arrange", "Bring To Front");
@@ -556,13 +563,7 @@ TEST(WindowChrome, ItemsAfterEachEditAreWhatAFreshValidationGives)
 
     // The keys: each shortcut meets the items as the key before left them, before any turn
     // of the event loop.
-    f.canvas()->setFocus();
-    QTest::keyClick(f.canvas(), Qt::Key_A, Qt::ControlModifier);
-    ASSERT_EQ(f.canvas()->selectedObjects().size(), 3);
-    EXPECT_TRUE(group->isEnabled());
-    QTest::keyClick(f.canvas(), Qt::Key_G, Qt::ControlModifier);
-    ASSERT_EQ(f.canvas()->groups().size(), 1);
-    EXPECT_FALSE(group->isEnabled());
+    ASSERT_NO_FATAL_FAILURE(selectAllAndGroupByKeys(f, group, 3));
     apptest::settle();
     expectFresh("Select All and Group by their keys");
     QTest::keyClick(f.canvas(), Qt::Key_Right);

@@ -11,6 +11,7 @@
 
 #include "barcodes/BarcodeKinds.h"
 #include "barcodes/ColorBarcode.h"
+#include "barcodes/ColorBarcodeTestSupport.h"
 #include "canvas/ObjectForms.h"
 #include "canvas/SlicedWork.h"
 #include "common/PlistutilReader.h"
@@ -294,17 +295,9 @@ TEST_F(BarcodePlist, TheFactoryMakesBarcodesAndTheDefaultTypeIsTaken)
 // another font, a picture behind the bars), and libplist reads every one of them back.
 TEST_F(BarcodePlist, FormsOfManyBarcodesMadeOnSeveralThreadsAreTheBytesOneThreadWrites)
 {
-    const QList<std::pair<int, const char *>> kinds{
-        {BarcodeType::Postnet, "12345"},          {BarcodeType::Interleaved, "123456"},
-        {BarcodeType::Code39, "QM-39"},           {BarcodeType::Code128B, "Grüße 128"},
-        {BarcodeType::UpcA, "03600029145"},       {BarcodeType::UpcE, "123456"},
-        {BarcodeType::Ean13, "400638133393"},     {BarcodeType::Ean8, "9638507"},
-        {BarcodeType::BooklandIsbn, "030640615"}, {BarcodeType::BooklandIssn, "0317847"},
-        {BarcodeType::Codabar, "A1234B"},         {BarcodeType::Code93, "CODE93"},
-        {BarcodeType::JapanPostnet, "1234567"},   {BarcodeType::BooklandIsbnPrefixed, "030640615"},
-        {BarcodeType::DataMatrix, "Data Matrix"}, {BarcodeType::QRCode, "https://example.org/qr"},
-        {BarcodeType::Code128A, "LABEL-42"},      {BarcodeType::Code128C, "12345678"},
-        {BarcodeType::BooklandIsmn, "979023456"}};
+    // Every symbology's sample, and letters beyond ASCII.
+    QList<std::pair<int, std::string>> kinds(bctest::sampleData().cbegin(), bctest::sampleData().cend());
+    kinds.append({BarcodeType::Code128B, "Grüße 128"});
     const QString picture = qmtest::freshDir(QStringLiteral("barcode-forms-threads")) + QStringLiteral("/dot.png");
     {
         QImage dot(8, 8, QImage::Format_RGB32);

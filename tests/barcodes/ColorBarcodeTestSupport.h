@@ -6,6 +6,8 @@
 #include <QPainter>
 
 #include <functional>
+#include <map>
+#include <string>
 
 #include "barcodes/ColorBarcode.h"
 #include "objects/FakeCanvas.h"
@@ -81,6 +83,26 @@ inline bool hasInk(const QImage &image)
         }
     }
     return false;
+}
+
+// Data each symbology encodes, by its number; a symbology the menus gain must be given data
+// here.
+inline const std::map<int, std::string> &sampleData()
+{
+    namespace BarcodeType = quillmark::BarcodeType;
+    static const std::map<int, std::string> data = {
+        {BarcodeType::Code128B, "Kept drawing 128"},  {BarcodeType::Code128A, "KEPT-A 42"},
+        {BarcodeType::Code128C, "20261208"},          {BarcodeType::UpcA, "03600029145"},
+        {BarcodeType::UpcE, "123456"},                {BarcodeType::Ean13, "590123412345"},
+        {BarcodeType::Ean8, "9638507"},               {BarcodeType::BooklandIsbn, "030640615"},
+        {BarcodeType::BooklandIsbnPrefixed, "030640615"}, {BarcodeType::BooklandIssn, "0317847"},
+        {BarcodeType::BooklandIsmn, "23067118"},      {BarcodeType::Postnet, "12345"},
+        {BarcodeType::DataMatrix, "Kept Data Matrix"}, {BarcodeType::QRCode, "https://example.org/kept"},
+        {BarcodeType::Interleaved, "123456"},         {BarcodeType::Code39, "QM-39"},
+        {BarcodeType::Codabar, "A1234B"},             {BarcodeType::Code93, "CODE93"},
+        {BarcodeType::JapanPostnet, "1234567"},
+    };
+    return data;
 }
 
 } // namespace bctest

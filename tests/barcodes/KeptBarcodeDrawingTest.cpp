@@ -26,20 +26,7 @@ using namespace quillmark;
 
 namespace {
 
-// Data each symbology encodes; a symbology the menus gain must be given data here.
-const std::map<int, std::string> &sampleData()
-{
-    static const std::map<int, std::string> data = {
-        {BarcodeType::Code128B, "Kept drawing 128"},  {BarcodeType::Code128A, "KEPT-A 42"},
-        {BarcodeType::Code128C, "20261208"},          {BarcodeType::UpcA, "03600029145"},
-        {BarcodeType::UpcE, "123456"},                {BarcodeType::Ean13, "590123412345"},
-        {BarcodeType::Ean8, "9638507"},               {BarcodeType::BooklandIsbn, "030640615"},
-        {BarcodeType::BooklandIsbnPrefixed, "030640615"}, {BarcodeType::BooklandIssn, "0317847"},
-        {BarcodeType::BooklandIsmn, "23067118"},      {BarcodeType::Postnet, "12345"},
-        {BarcodeType::DataMatrix, "Kept Data Matrix"}, {BarcodeType::QRCode, "https://example.org/kept"},
-    };
-    return data;
-}
+using bctest::sampleData;
 
 TBarInfo record(int type, const std::string &data, bool text)
 {

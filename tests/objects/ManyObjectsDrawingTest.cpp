@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+#include "common/DrawnAtZoom.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/FakeCanvas.h"
@@ -26,16 +27,7 @@ namespace {
 // The object drawn at the canvas's zoom into an image, as the screen draws it or exactly.
 QImage drawn(ColorRect &object, bool screen)
 {
-    std::optional<ColorRect::ScreenDrawing> forScreen;
-    if (screen)
-        forScreen.emplace();
-    QImage image(420, 320, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(1.55, 1.55);
-    object.drawFrame(&painter, QRectF(), false);
-    return image;
+    return qmtest::drawnAtZoom(object, screen, QSize(420, 320), QImage::Format_ARGB32_Premultiplied);
 }
 
 struct Apart

@@ -9,6 +9,7 @@
 
 #include "database/DatabaseTestSupport.h"
 #include "barcodes/Postnet.h"
+#include "common/DrawnAtZoom.h"
 #include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "database/merge/ColorAddress.h"
@@ -591,35 +592,9 @@ TEST_F(ColorAddressTest, TheScreensPictureShowsWhatTheBlockDraws)
 {
     auto address = block();
     address->setFrameBounds(QRectF(QPointF(10.3, 20.6), address->frameBounds().size()));
-    auto paint = [&](bool screen) {
-        std::optional<ColorRect::ScreenDrawing> forScreen;
-        if (screen)
-            forScreen.emplace();
-        QImage image(700, 400, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(1.55, 1.55);
-        address->drawFrame(&painter, QRectF(), false);
-        return image;
-    };
+    auto paint = [&](bool screen) { return qmtest::drawnAtZoom(*address, screen, QSize(700, 400)); };
     // Every dark pixel of one lies within a pixel of a dark pixel of the other.
-    auto within = [](const QImage &a, const QImage &b) {
-        int dark = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                if (qGray(a.pixel(x, y)) > 100)
-                    continue;
-                ++dark;
-                bool found = false;
-                for (int dy = -1; dy <= 1 && !found; ++dy)
-                    for (int dx = -1; dx <= 1 && !found; ++dx)
-                        found = b.valid(x + dx, y + dy) && qGray(b.pixel(x + dx, y + dy)) < 200;
-                if (!found)
-                    return false;
-            }
-        return dark > 0;
-    };
+    const auto within = qmtest::darkWithinAPixelOf;
     auto same = [&](const char *after) {
         const QImage exact = paint(false);
         const QImage screen = paint(true);
@@ -672,36 +647,12 @@ TEST_F(ColorAddressTest, KeptTextPicturesStayWithinTheirBudgetAndShowTheExactDra
         objects.push_back(field);
     }
     canvas.undo.removeAllActions();
-    auto paint = [&](bool screen) {
-        std::optional<ColorRect::ScreenDrawing> forScreen;
-        if (screen)
-            forScreen.emplace();
-        QImage image(400, 330, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(1.55, 1.55);
-        for (const auto &object : objects)
-            object->drawFrame(&painter, QRectF(), false);
-        return image;
-    };
+    std::vector<ColorRect *> drawnInTurn;
+    for (const auto &object : objects)
+        drawnInTurn.push_back(object.get());
+    auto paint = [&](bool screen) { return qmtest::drawnAtZoom(drawnInTurn, screen, QSize(400, 330)); };
     // Every dark pixel of one lies within a pixel of a dark pixel of the other.
-    auto within = [](const QImage &a, const QImage &b) {
-        int dark = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                if (qGray(a.pixel(x, y)) > 100)
-                    continue;
-                ++dark;
-                bool found = false;
-                for (int dy = -1; dy <= 1 && !found; ++dy)
-                    for (int dx = -1; dx <= 1 && !found; ++dx)
-                        found = b.valid(x + dx, y + dy) && qGray(b.pixel(x + dx, y + dy)) < 200;
-                if (!found)
-                    return false;
-            }
-        return dark > 0;
-    };
+    const auto within = qmtest::darkWithinAPixelOf;
     KeptTextPictures::forget();
     const QImage exact = paint(false);
     const QImage screen = paint(true);

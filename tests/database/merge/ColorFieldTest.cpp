@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "common/DrawnAtZoom.h"
 #include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
 #include "database/DatabaseTestSupport.h"
@@ -94,34 +95,8 @@ protected:
     // dark pixel of the other, and the screen's is copied from the picture, not drawn anew.
     static void drawsOnScreenAsExactly(ColorField &field, const char *after)
     {
-        auto paint = [&](bool screen) {
-            std::optional<ColorRect::ScreenDrawing> forScreen;
-            if (screen)
-                forScreen.emplace();
-            QImage image(600, 300, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.scale(1.55, 1.55);
-            field.drawFrame(&painter, QRectF(), false);
-            return image;
-        };
-        auto within = [](const QImage &a, const QImage &b) {
-            int dark = 0;
-            for (int y = 0; y < a.height(); ++y)
-                for (int x = 0; x < a.width(); ++x) {
-                    if (qGray(a.pixel(x, y)) > 100)
-                        continue;
-                    ++dark;
-                    bool found = false;
-                    for (int dy = -1; dy <= 1 && !found; ++dy)
-                        for (int dx = -1; dx <= 1 && !found; ++dx)
-                            found = b.valid(x + dx, y + dy) && qGray(b.pixel(x + dx, y + dy)) < 200;
-                    if (!found)
-                        return false;
-                }
-            return dark > 0;
-        };
+        auto paint = [&](bool screen) { return qmtest::drawnAtZoom(field, screen, QSize(600, 300)); };
+        const auto within = qmtest::darkWithinAPixelOf;
         const QImage exact = paint(false);
         const QImage screen = paint(true);
         EXPECT_TRUE(within(exact, screen)) << after;
