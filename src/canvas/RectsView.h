@@ -1337,7 +1337,9 @@ private:
     // that move.
     bool isMoveSnappingKey(const QKeyEvent *event) const;
     void autoscrollStep();
-    void drawTrackingFeedback(QPainter *painter);
+    // The feedback of the drag under way and the marks of the selected groups; with `dirty`,
+    // only the groups whose marks can reach into it.
+    void drawTrackingFeedback(QPainter *painter, const QRectF &dirty = QRectF());
     // The layers of drawContents in their order; the objects and their marks only those
     // `drawn` takes (every one when it is empty).
     void drawUnderObjects(QPainter *painter, const QRectF &dirty);
@@ -1346,7 +1348,7 @@ private:
     void drawVeil(QPainter *painter, const QRectF &dirty);
     void drawMarksOf(QPainter *painter, const QRectF &dirty, const GraphicList &sorted,
                      const std::function<bool(const ColorRect &)> &drawn);
-    void drawOverMarks(QPainter *painter);
+    void drawOverMarks(QPainter *painter, const QRectF &dirty = QRectF());
     // What a drag keeps while it lasts (RectsView_dragpictures.cpp): pictures of the objects
     // it leaves where they are, and of those it moves, made once at screen resolution by the
     // same drawing; each step copies them. Answers whether the area was painted from them.

@@ -59,6 +59,11 @@ constexpr int RingWidth = 64;
 // are counted apart.
 constexpr int MostMakes = 4;
 constexpr int MostRefills = 4;
+// Groups a turn turns each about its own middle keep pictures of their own, laid down one by
+// one at every step: past this many (thousands of merge fields) making and laying them down
+// costs far more than drawing the canvas directly, and their pictures would hold hundreds of
+// megabytes.
+constexpr qsizetype MostGroupsApart = 256;
 
 // Where the object's drawing in its own frame lands on the page: its turn about its centre
 // (the other way round when mirrored once).
@@ -574,11 +579,21 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
             return false;
         // Text that flows around objects, or from a changing box on into others, changes
         // what the still pictures would show.
+        QSet<const Group *> apart;
         for (const GraphicPtr &graphic : std::as_const(rects)) {
             if (!marksOnly && graphic->getRunaroundState() != 0)
                 return false;
-            if (changing.contains(graphic.get()) && graphic->textFlow() && graphic->textFlow()->containers().size() > 1)
+            if (!changing.contains(graphic.get()))
+                continue;
+            if (graphic->textFlow() && graphic->textFlow()->containers().size() > 1)
                 return false;
+            if (turning) {
+                if (const Group *owner = graphic->getGroup(); owner && owner->canSetAngle()) {
+                    apart.insert(owner);
+                    if (apart.size() > MostGroupsApart)
+                        return false;
+                }
+            }
         }
         if (refill)
             ++pictures.refills;
@@ -789,7 +804,7 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
             painter.restore();
             live(part, [&](const QRectF &dirty) {
                 drawMarksOf(&painter, dirty, list(), {});
-                drawOverMarks(&painter);
+                drawOverMarks(&painter, dirty);
             });
         }
         return true;
@@ -816,7 +831,7 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         painter.drawImage(pictures.area.topLeft(), pictures.marksAbove);
     // The marks of the groups laid down above are not drawn again.
     m_groupMarksInPictures = placed && !pictures.groupMarks.isEmpty() ? &pictures.groupMarks : nullptr;
-    live(area, [&](const QRectF &) { drawOverMarks(&painter); });
+    live(area, [&](const QRectF &dirty) { drawOverMarks(&painter, dirty); });
     m_groupMarksInPictures = nullptr;
     return true;
 }

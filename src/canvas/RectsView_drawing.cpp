@@ -153,7 +153,7 @@ void RectsView::drawContents(QPainter *painter, const QRectF &dirty)
     drawObjectsOf(painter, dirty, sorted, {});
     drawVeil(painter, dirty);
     drawMarksOf(painter, dirty, sorted, {});
-    drawOverMarks(painter);
+    drawOverMarks(painter, dirty);
     painter->restore();
 }
 
@@ -225,7 +225,7 @@ void RectsView::drawMarksOf(QPainter *painter, const QRectF &dirty, const Graphi
     }
 }
 
-void RectsView::drawOverMarks(QPainter *painter)
+void RectsView::drawOverMarks(QPainter *painter, const QRectF &dirty)
 {
     drawTextEditing(painter);
     if (!_rubberbandRect.isNull()) {
@@ -235,7 +235,7 @@ void RectsView::drawOverMarks(QPainter *painter)
         painter->drawRect(_rubberbandRect);
         painter->restore();
     }
-    drawTrackingFeedback(painter);
+    drawTrackingFeedback(painter, dirty);
     drawGridGuides(painter);
 }
 

@@ -973,7 +973,9 @@ QPointF RectsView::processGrid(const QPointF &point, const QPointF &prev)
     if (!anyUnlocked)
         return point;
     TGrid *guides = grid();
+    // The selection's bounds are found once for the corners tried below.
     const QRectF b = boundsForObjects();
+    auto constrainedPoint = [guides, &b](const QPointF &p) { return guides->constrainedPoint(p, b); };
     // Where the pointer holds the selection, and where the selection would go.
     const QPointF off = prev - b.topLeft();
     const QPointF o = point - off;
@@ -1050,7 +1052,9 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
     // Each object's turn asks for its redraw and the rulers over the whole selection: the
     // window follows once, after the last object, or a step grew with the square of them.
     const ChangeBatch batch(*this);
-    const QPointF c2 = boundsForObjects().center();
+    // The selection's middle, which a turn with Shift and a turn of several loose objects go
+    // round: found only for them, as it walks the whole selection.
+    const QPointF c2 = (flags & ShiftKeyMask) || t.rotating.size() >= 2 ? boundsForObjects().center() : QPointF();
     QSet<Group *> turned;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         Group *owner = graphic->getGroup();
@@ -1222,7 +1226,7 @@ void RectsView::endRotationDrag()
     setCurrToolClass(m_toolTag);
 }
 
-void RectsView::drawTrackingFeedback(QPainter *painter)
+void RectsView::drawTrackingFeedback(QPainter *painter, const QRectF &dirty)
 {
     const qreal hairline = 1.0 / std::max(getZoom(), 0.01);
     // The object being dragged out shows as it grows, before it joins the design.
@@ -1238,11 +1242,38 @@ void RectsView::drawTrackingFeedback(QPainter *painter)
         painter->drawLine(m_tracking->centre, m_tracking->last);
     if (const BezierPath *path = pathInProgress(); path && !path->isEmpty())
         drawBezierWithControlPoints(painter, *path);
-    // Every group whose members are selected shows its marks, not only the one last chosen.
+    // Every group whose members are selected shows its marks, not only the one last chosen;
+    // a repaint of a part of the canvas draws those that reach into it, not thousands of
+    // groups' marks wherever they lie.
+    const double zoom = getZoom() > 0.0 ? getZoom() : 1.0;
+    const double marks = (2.0 * double(ColorRect::handleWidth()) + 12.0) / zoom;
+    auto reaches = [&](const Group &group) {
+        if (dirty.isNull())
+            return true;
+        // The members' marks and the group's own knobs and rotation knob lie near the
+        // members' frames and the group's; a frame turned about its centre lies within the
+        // circle round it (found without turning anything: thousands of groups are asked).
+        auto circled = [](const QRectF &frame) {
+            const double radius = std::hypot(frame.width(), frame.height()) / 2.0;
+            return QRectF(frame.center() - QPointF(radius, radius), QSizeF(2.0 * radius, 2.0 * radius));
+        };
+        QRectF reach = circled(group.Group::bounds());
+        for (const GraphicPtr &member : group.getObjects()) {
+            // A member being edited (a path's points and handles) is marked wherever it lies.
+            if (member->isEditable1())
+                return true;
+            reach = reach.united(circled(member->frameBounds()));
+        }
+        reach.adjust(-marks, -marks, marks, marks);
+        if (!std::isfinite(reach.left()) || !std::isfinite(reach.top()) || !std::isfinite(reach.right())
+            || !std::isfinite(reach.bottom()))
+            return true;
+        return reach.intersects(dirty);
+    };
     for (const GroupPtr &group : std::as_const(_groups)) {
         if (m_groupMarksInPictures && m_groupMarksInPictures->contains(group.get()))
             continue;
-        if (isSelectedGroup(group.get()) && isOnCurrentPageAndLayer(*group->getObjects().first()))
+        if (isSelectedGroup(group.get()) && isOnCurrentPageAndLayer(*group->getObjects().first()) && reaches(*group))
             group->drawSelect(painter);
     }
     painter->restore();

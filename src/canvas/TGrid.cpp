@@ -75,7 +75,13 @@ QPointF TGrid::constrainedPoint(const QPointF &p)
 {
     if (!rectsView || !isUsable() || !_isConstraining)
         return p;
-    const QRectF selection = rectsView->boundsForObjects();
+    return constrainedPoint(p, rectsView->boundsForObjects());
+}
+
+QPointF TGrid::constrainedPoint(const QPointF &p, const QRectF &selection)
+{
+    if (!rectsView || !isUsable() || !_isConstraining)
+        return p;
     const QRectF outline = rectsView->getLabelBoundPath().bounds();
     // The label's edges come first and leave no guide: the label itself shows where they are.
     if (!outline.isEmpty()) {

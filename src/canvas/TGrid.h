@@ -54,6 +54,9 @@ public:
     // p snapped to the label outline (no guide), or else to the other graphics and groups
     // of the edited layer, recording a guide per axis caught.
     QPointF constrainedPoint(const QPointF &point);
+    // The same for a selection whose bounds the caller has found already: a drag asks for
+    // several corners at each step, and finding the bounds walks thousands of objects.
+    QPointF constrainedPoint(const QPointF &point, const QRectF &selection);
 
     // Strokes the recorded guides (only while snapping is on), at the end of the canvas's
     // drawing, in page points.

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSlider>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -367,10 +368,16 @@ int TextPage::ovalTextFlip() const
 QList<GroupField *> TextPage::selectedFieldGroups() const
 {
     const GraphicList &objects = selection();
-    auto hasSelectedMember = [&objects](const Group &group) {
+    // The selection is looked up once per group: a set of it, not a search of the list for
+    // each of thousands of pairs.
+    QSet<const ColorRect *> selected;
+    selected.reserve(objects.size());
+    for (const std::shared_ptr<ColorRect> &object : objects)
+        selected.insert(object.get());
+    auto hasSelectedMember = [&selected](const Group &group) {
         const GraphicList &members = group.getObjects();
         for (int i = 0; i < std::min<qsizetype>(2, members.size()); ++i)
-            if (objects.contains(members[i]))
+            if (selected.contains(members[i].get()))
                 return true;
         return false;
     };

@@ -203,6 +203,27 @@ protected:
         canvas()->undoManager()->removeAllActions();
     }
 
+    // `count` groups of two small filled rectangles, made through the canvas, in rows.
+    void makeManyGroups(int count)
+    {
+        for (int g = 0; g < count; ++g) {
+            const QPointF at(6 + (g % 20) * 9.5, 6 + (g / 20) * 7.5);
+            auto left = add(ColorRect::create(QRectF(at, QSizeF(4, 5))));
+            left->setDrawsFill(true);
+            left->setFillColor(QColor::fromHsv(g * 13 % 360, 160, 210));
+            auto right = add(ColorRect::create(QRectF(at + QPointF(4.5, 1), QSizeF(3, 4))));
+            right->setDrawsFill(true);
+            right->setFillColor(QColor(60, 60, 60));
+            canvas()->clearSelection();
+            canvas()->selectRect(left);
+            canvas()->selectRect(right);
+            canvas()->group();
+        }
+        canvas()->zoomChange(2.0);
+        apptest::settle();
+        canvas()->undoManager()->removeAllActions();
+    }
+
     std::vector<DragPlace> places()
     {
         std::vector<DragPlace> all;
@@ -419,6 +440,80 @@ TEST_F(DragPicturesWindow, GroupsTurnEachAboutItsMiddleFromTheirOwnPictures)
         }
     }
     undoOnce(before);
+}
+
+// Hundreds of groups turned each about its own middle are drawn directly at each step, not
+// from hundreds of pictures of their own: what the window shows is still what the canvas
+// draws, each group keeps its middle, and one Undo puts all back.
+TEST_F(DragPicturesWindow, ManyGroupsTurnDrawnDirectly)
+{
+    makeManyGroups(300);
+    ASSERT_EQ(canvas()->groups().size(), qsizetype(300));
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    const std::vector<DragPlace> before = places();
+    std::vector<QPointF> middles;
+    for (const GroupPtr &group : canvas()->groups())
+        middles.push_back(group->bounds().center());
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    const QPointF turnFrom = canvas()->getRects().first()->frameBounds().topRight() + QPointF(6, 0);
+    drag(turnFrom, {turnFrom + QPointF(0, 4), turnFrom + QPointF(-1, 9), turnFrom + QPointF(-3, 15)}, Qt::NoModifier, 24, 8,
+         false);
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+    const GroupList groups = canvas()->groups();
+    ASSERT_EQ(groups.size(), qsizetype(300));
+    EXPECT_GT(std::fabs(groups.first()->angle()), 2.0f);
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        EXPECT_NEAR(groups[g]->angle(), groups.first()->angle(), 1e-2) << g;
+        EXPECT_NEAR(groups[g]->bounds().center().x(), middles[size_t(g)].x(), 1e-2) << g;
+        EXPECT_NEAR(groups[g]->bounds().center().y(), middles[size_t(g)].y(), 1e-2) << g;
+    }
+    undoOnce(before);
+}
+
+// The marks of selected groups drawn for a part of the canvas are those a drawing of the
+// whole canvas shows there: a repaint of a part leaves out only groups whose marks lie
+// elsewhere, turned groups included.
+TEST_F(DragPicturesWindow, GroupMarksDrawnForAPartMatchTheWhole)
+{
+    makeManyGroups(60);
+    canvas()->selectAll();
+    const GroupList groups = canvas()->groups();
+    for (qsizetype g = 0; g < groups.size(); g += 3)
+        groups[g]->setAngle(float(17 * g % 90 + 10));
+    apptest::settle();
+    const QImage whole = drawnAfresh();
+    RectsView *view = canvas();
+    QImage parts(view->size(), QImage::Format_RGB32);
+    parts.fill(view->palette().color(QPalette::Window));
+    {
+        const ColorRect::ScreenDrawing screen;
+        PictureWorker::setOnWindowThread(true);
+        struct Aside
+        {
+            ~Aside() { PictureWorker::setOnWindowThread(false); }
+        } aside;
+        // Strips across the canvas, each drawn alone and clipped to itself, as repaints of
+        // parts are.
+        const int strip = 37;
+        for (int top = 0; top < view->height(); top += strip) {
+            const QRect part(0, top, view->width(), std::min(strip, view->height() - top));
+            QPainter painter(&parts);
+            painter.setClipRect(part);
+            painter.fillRect(part, view->palette().color(QPalette::Window));
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setTransform(view->pageToWidget());
+            view->drawContents(&painter, view->pageToWidget().inverted().mapRect(QRectF(part)));
+        }
+    }
+    // A smoothed edge drawn under another clip may round a few steps apart; a mark left out
+    // differs by far more.
+    const int count = differingPixels(parts, whole, 6);
+    EXPECT_EQ(count, 0) << count << " pixels differ";
+    // And the groups' marks are there at all: without the selection the canvas differs.
+    canvas()->clearSelection();
+    apptest::settle();
+    EXPECT_GT(differingPixels(drawnAfresh(), whole, 24), 100);
 }
 
 } // namespace
