@@ -16,6 +16,7 @@
 #include "objects/CanvasServices.h"
 #include "objects/ColorUtils.h"
 #include "objects/GeometryHelpers.h"
+#include "objects/KeptPicture.h"
 #include "objects/PictureWorker.h"
 #include "objects/specImage.h"
 #include "platform/Pen.h"
@@ -210,8 +211,11 @@ void ColorRect::drawFrame(QPainter *painter, const QRectF &, bool)
                 case 0:
                     if (shaped)
                         p->fillPath(filledArea(outline), fillColor());
-                    else
+                    else if (drawsScreenOfMany(p))
                         // The whole box, under the stroke too: the stroke is drawn inside it.
+                        // Thousands of boxes are filled at each repaint of the screen.
+                        KeptPicture::fillInBands(p, _frameBounds, fillColor());
+                    else
                         p->fillRect(_frameBounds, fillColor());
                     break;
                 case 1:
@@ -380,7 +384,11 @@ void ColorRect::drawPreparedImage(QPainter *painter, const QImage &prepared, QSi
     auto paint = [&](QPainter *p) {
         p->setOpacity(opacity);
         p->setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p->drawImage(destination, *drawn);
+        // Thousands of pictures are drawn at each repaint of the screen.
+        if (drawsScreenOfMany(p))
+            KeptPicture::drawImageInBands(p, destination, *drawn);
+        else
+            p->drawImage(destination, *drawn);
     };
     if (drawsShadow()) {
         std::optional<Shadow::Source> source = shadowSource('I');
@@ -506,7 +514,10 @@ void ColorRect::drawPendingImage(QPainter *painter, QSizeF imageSize, bool isVec
         painter->rotate(rotation);
         painter->translate(-c);
     }
-    painter->fillRect(destination, QColor(128, 128, 128, 40));
+    if (drawsScreenOfMany(painter))
+        KeptPicture::fillInBands(painter, destination, QColor(128, 128, 128, 40));
+    else
+        painter->fillRect(destination, QColor(128, 128, 128, 40));
 }
 
 void ColorRect::drawMissingImage(QPainter *painter) const

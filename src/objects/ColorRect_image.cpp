@@ -360,7 +360,7 @@ void ColorRect::loadImagePropertyList(const QVariant &value, bool imageLoaded)
 
 namespace {
 
-struct KeptPicture : ColorRect::KeptDrawing
+struct KeptImageDrawing : ColorRect::KeptDrawing
 {
     std::shared_ptr<const specImage> image;
     // The file the object's stored form names, when it names one.
@@ -377,7 +377,7 @@ std::shared_ptr<const ColorRect::KeptDrawing> ColorRect::keptDrawingForCopies() 
 {
     if (!hasValidImage())
         return nullptr;
-    auto kept = std::make_shared<KeptPicture>();
+    auto kept = std::make_shared<KeptImageDrawing>();
     kept->image = std::make_shared<specImage>(*_image);
     kept->path = image_path;
     kept->screenSource = _screenImage.source;
@@ -388,7 +388,7 @@ std::shared_ptr<const ColorRect::KeptDrawing> ColorRect::keptDrawingForCopies() 
 
 void ColorRect::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kept)
 {
-    const auto *picture = dynamic_cast<const KeptPicture *>(kept.get());
+    const auto *picture = dynamic_cast<const KeptImageDrawing *>(kept.get());
     if (!picture || !hasValidImage())
         return;
     _image->takeRastersOf(*picture->image);
@@ -403,7 +403,7 @@ void ColorRect::offerKeptPictures(const std::vector<std::shared_ptr<const KeptDr
                                   specImage::KnownFiles &known)
 {
     for (const std::shared_ptr<const KeptDrawing> &drawing : drawings) {
-        const auto *picture = dynamic_cast<const KeptPicture *>(drawing.get());
+        const auto *picture = dynamic_cast<const KeptImageDrawing *>(drawing.get());
         if (!picture || !picture->image)
             continue;
         if (!picture->path.isEmpty())

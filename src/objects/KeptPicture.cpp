@@ -477,6 +477,28 @@ void KeptPicture::fillInBands(QPainter *painter, const QRectF &rect, const QColo
     }
 }
 
+void KeptPicture::drawImageInBands(QPainter *painter, const QRectF &target, const QImage &image)
+{
+    constexpr double Band = 24.0;
+    constexpr double MostRows = Band * 512.0;
+    const QTransform device = painter->deviceTransform();
+    const QRectF onDevice = device.mapRect(target.normalized());
+    if (device.type() > QTransform::TxScale || !(onDevice.height() > Band) || !(onDevice.height() < MostRows)
+        || !std::isfinite(onDevice.width())) {
+        painter->drawImage(target, image);
+        return;
+    }
+    const QTransform back = device.inverted();
+    // A pixel beside the target on each side: the clip cuts rows, never an edge's coverage.
+    const double left = std::floor(onDevice.left()) - 1.0;
+    const double width = std::ceil(onDevice.right()) + 1.0 - left;
+    for (double top = std::floor(onDevice.top()); top < onDevice.bottom(); top += Band) {
+        SavedPainterState state(painter);
+        painter->setClipRect(back.mapRect(QRectF(left, top, width, Band)), Qt::IntersectClip);
+        painter->drawImage(target, image);
+    }
+}
+
 const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, bool sameFrame) const
 {
     for (const std::shared_ptr<const Picture> &kept : {m_picture, m_small}) {

@@ -114,6 +114,10 @@ public:
     // in part, the run between): it is filled in bands of rows below that, split at whole
     // device rows.
     static void fillInBands(QPainter *painter, const QRectF &rect, const QColor &color);
+    // Draws `image` into `target` of the painter's coordinates as drawImage does, the very
+    // pixels, for the same reason: a scaled picture's rows are spans too. Each band of whole
+    // device rows is drawn through a clip to it.
+    static void drawImageInBands(QPainter *painter, const QRectF &target, const QImage &image);
 
     KeptPicture() = default;
     // A picture still being made is no longer wanted.

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/FakeCanvas.h"
+#include "objects/KeptPicture.h"
 #include "objects/PictureWorker.h"
 #include "platform/BezierPath.h"
 
@@ -228,4 +230,66 @@ TEST(ManyObjectsDrawing, PathsPastTheBudgetOfTheirPicturesAreDrawnDirectlyUntilO
     canvas.objects = 5000;
     EXPECT_NE(drawn(*fourth, true), drawn(*fourth, false)) << "the budget the third gave back";
     PictureWorker::waitUntilDone();
+}
+
+// Thousands of boxes and pictures are filled and drawn in bands of device rows on the screen,
+// below what Qt hands to its thread pool: the pixels a whole fill or drawImage gives (a band's
+// edge may round a partly covered pixel a level apart), at any part of a pixel, scaled,
+// mirrored, clipped to a shape, and turned (drawn whole then).
+TEST(ManyObjectsDrawing, FillsAndPicturesDrawnInBandsAreThePixelsDrawnWhole)
+{
+    QImage picture(97, 61, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgba((x * 37) % 256, (y * 53) % 256, ((x + y) * 11) % 256, 255));
+    struct Setting
+    {
+        const char *name;
+        std::function<void(QPainter &)> set;
+    };
+    const Setting settings[] = {
+        {"scaled", [](QPainter &p) { p.scale(1.55, 1.55); }},
+        {"scaled at a part of a pixel", [](QPainter &p) { p.translate(0.37, 0.81); p.scale(2.3, 1.7); }},
+        {"mirrored", [](QPainter &p) { p.translate(400, 0); p.scale(-1.2, 1.4); }},
+        {"clipped to a shape",
+         [](QPainter &p) {
+             QPainterPath round;
+             round.addEllipse(QRectF(20, 15, 260, 190));
+             p.setClipPath(round);
+             p.scale(1.55, 1.55);
+         }},
+        {"turned", [](QPainter &p) { p.translate(150, 20); p.rotate(17); }},
+    };
+    const QRectF targets[] = {QRectF(10.3, 7.6, 150.2, 120.4), QRectF(40.55, 20.1, 33.3, 9.7),
+                              QRectF(5.125, 5.9, 90.0, 140.25)};
+    for (const Setting &setting : settings) {
+        for (const QRectF &target : targets) {
+            SCOPED_TRACE(std::string(setting.name) + " at " + std::to_string(target.x()) + "," + std::to_string(target.y()));
+            auto draw = [&](const std::function<void(QPainter &)> &what) {
+                QImage image(420, 320, QImage::Format_ARGB32_Premultiplied);
+                image.fill(Qt::white);
+                QPainter painter(&image);
+                painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+                setting.set(painter);
+                what(painter);
+                return image;
+            };
+            const QColor tint(200, 60, 40, 170);
+            EXPECT_LE(apart(draw([&](QPainter &p) { p.fillRect(target, tint); }),
+                            draw([&](QPainter &p) { KeptPicture::fillInBands(&p, target, tint); })).most, 1);
+            EXPECT_LE(apart(draw([&](QPainter &p) { p.drawImage(target, picture); }),
+                            draw([&](QPainter &p) { KeptPicture::drawImageInBands(&p, target, picture); })).most, 1);
+        }
+    }
+
+    // A plainly filled box among thousands on the screen: the pixels it fills.
+    qmtest::FakeCanvas canvas;
+    canvas.objects = 5000;
+    auto box = ColorRect::create(QRectF(10.3, 7.6, 150.2, 120.4));
+    box->setDrawsFill(true);
+    box->setFillColor(QColor(30, 150, 90, 200));
+    box->setMainView(&canvas);
+    const Apart shown = apart(drawn(*box, false), drawn(*box, true));
+    EXPECT_LE(shown.most, 1);
+    EXPECT_LE(shown.ink, 0.001);
 }
