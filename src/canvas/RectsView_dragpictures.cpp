@@ -64,6 +64,11 @@ constexpr int MostRefills = 4;
 // costs far more than drawing the canvas directly, and their pictures would hold hundreds of
 // megabytes.
 constexpr qsizetype MostGroupsApart = 256;
+// A turn keeps pictures of each group only while together they hold at most this many times
+// the pixels of the moving pictures. Groups stacked over one another (thousands of merge
+// field pairs on one label) would need pictures many times the screen's size, filled and
+// laid down one by one at every step; drawn directly, each draws only its ink.
+constexpr int GroupPixelsPerMovingPixel = 4;
 
 // Where the object's drawing in its own frame lands on the page: its turn about its centre
 // (the other way round when mirrored once).
@@ -108,6 +113,9 @@ struct RectsView::DragPictures
     bool made = false;
     // The move has ended: the pictures serve the repaint of its drop, once.
     bool dropped = false;
+    // A turn of groups too many for pictures of their own: the objects turned are drawn
+    // directly at each step, over the pictures of what the turn leaves alone.
+    bool turnsLive = false;
     int makes = 0;
     int refills = 0;
     // Whether the pictures hold stand-ins of objects whose own pictures were being made aside.
@@ -238,7 +246,7 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         if (!pictures.made || pictures.change != change || pictures.transform != transform || pictures.ratio != ratio
             || pictures.changing != changing || !pictures.area.contains(area) || qsizetype(pictures.places.size()) != rects.size())
             return false;
-        bool rigid = moving;
+        bool rigid = moving && !pictures.turnsLive;
         groupMotions.assign(pictures.groups.size(), std::nullopt);
         for (qsizetype i = 0; i < rects.size(); ++i) {
             const DragPictures::Place &place = pictures.places[size_t(i)];
@@ -687,6 +695,7 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         pictures.moversMade = QRegion();
         pictures.moversStale = QRegion();
         pictures.moversParts.clear();
+        pictures.turnsLive = false;
         if (moving) {
             pictures.movingArea = visible.adjusted(-MovingMargin, -MovingMargin, MovingMargin, MovingMargin);
             // The groups a turn turns each about its own middle, their members in the
@@ -707,7 +716,24 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
                     unit.members = {graphic};
                     pictures.groups.push_back(std::move(unit));
                 }
+                qint64 groupPixels = 0;
+                const qint64 mostPixels = qint64(GroupPixelsPerMovingPixel) * pictures.movingArea.width() * pictures.movingArea.height();
+                for (const DragPictures::GroupPictures &unit : pictures.groups) {
+                    QRectF onPage;
+                    for (const GraphicPtr &member : std::as_const(unit.members))
+                        onPage = onPage.isNull() ? reach(*member) : onPage.united(reach(*member));
+                    const QRect shown = transform.mapRect(onPage).toAlignedRect() & pictures.movingArea;
+                    groupPixels += qint64(shown.width()) * shown.height();
+                    if (groupPixels > mostPixels) {
+                        pictures.turnsLive = true;
+                        pictures.groups.clear();
+                        pictures.groupIndex.clear();
+                        break;
+                    }
+                }
             }
+        }
+        if (moving && !pictures.turnsLive) {
             pictures.movers = layer(pictures.movingArea, Qt::transparent);
             pictures.moverMarks = layer(pictures.movingArea, Qt::transparent);
             motion = QTransform();

@@ -1052,9 +1052,10 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
     // Each object's turn asks for its redraw and the rulers over the whole selection: the
     // window follows once, after the last object, or a step grew with the square of them.
     const ChangeBatch batch(*this);
-    // The selection's middle, which a turn with Shift and a turn of several loose objects go
-    // round: found only for them, as it walks the whole selection.
-    const QPointF c2 = (flags & ShiftKeyMask) || t.rotating.size() >= 2 ? boundsForObjects().center() : QPointF();
+    // The middle of the selection, as it stands before this step, only where a turn goes
+    // about it: finding it asks every object of a large selection for its turned bounds.
+    const bool aboutMiddle = (flags & ShiftKeyMask) || t.rotating.size() >= 2;
+    const QPointF c2 = aboutMiddle ? boundsForObjects().center() : QPointF();
     QSet<Group *> turned;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         Group *owner = graphic->getGroup();

@@ -658,6 +658,10 @@ public:
     QRectF rulerBounds() const;
     // The frame's outline turned by the angle (the plain frame when it is 0).
     virtual BezierPath getRotatedBounds() const;
+    // The bounds of the frame's outline turned by the angle, as the base getRotatedBounds()
+    // gives them, without building the path: a turn of thousands of merge field pairs asks
+    // for them several times per pair at every step.
+    QRectF turnedFrameBounds() const;
     // The path turned about the frame centre by the angle; none for an empty path or angle 0.
     std::optional<BezierPath> getRotatedBoundsPath(const BezierPath &path) const;
     // The rectangle turned a quarter about its centre unless the angle is a whole half turn.

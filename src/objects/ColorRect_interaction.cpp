@@ -297,6 +297,27 @@ BezierPath ColorRect::getRotatedBounds() const
     return getRotatedBoundsPath(plain).value_or(plain);
 }
 
+QRectF ColorRect::turnedFrameBounds() const
+{
+    const QRectF &r = _frameBounds;
+    // The corners in the order the outline path has them, each turned as the path's are.
+    QPointF corners[4] = {r.topLeft(), QPointF(r.x() + r.width(), r.y()), QPointF(r.x() + r.width(), r.y() + r.height()),
+                          QPointF(r.x(), r.y() + r.height())};
+    if (_angle != 0.0f) {
+        const QTransform turn = turnAbout(r.center(), double(_angle));
+        for (QPointF &corner : corners)
+            corner = turn.map(corner);
+    }
+    qreal minX = corners[0].x(), maxX = minX, minY = corners[0].y(), maxY = minY;
+    for (const QPointF &corner : corners) {
+        minX = std::min(minX, corner.x());
+        maxX = std::max(maxX, corner.x());
+        minY = std::min(minY, corner.y());
+        maxY = std::max(maxY, corner.y());
+    }
+    return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+}
+
 QRectF ColorRect::drawingBounds() const
 {
     QRectF area = _frameBounds.adjusted(-handleHalfWidth(), -handleHalfWidth(),

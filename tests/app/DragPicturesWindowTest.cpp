@@ -20,6 +20,9 @@
 #include "barcodes/ColorBarcode.h"
 #include "common/TestSupport.h"
 #include "database/merge/ColorAddress.h"
+#include "database/merge/ColorField.h"
+#include "database/merge/GroupField.h"
+#include "database/merge/MergeFieldTool.h"
 #include "objects/ColorLine.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
@@ -220,6 +223,42 @@ protected:
             canvas()->group();
         }
         canvas()->zoomChange(2.0);
+        apptest::settle();
+        canvas()->undoManager()->removeAllActions();
+    }
+
+    // Merge field pairs stacked nearly on one spot, their titles shown, made through the
+    // canvas: together they cover the canvas many times over, as thousands of fields of one
+    // label do, far more than the pictures kept of each group during a turn may hold.
+    void makeStackedFieldPairs()
+    {
+        canvas()->zoomChange(4.0);
+        apptest::settle();
+        const QRect visible = canvas()->visibleRegion().boundingRect();
+        const QPointF corner = canvas()->pageToWidget().inverted().map(QPointF(visible.topLeft()));
+        const int pks[] = {4, 9, 10};
+        QPointF at;
+        RectsView::mergeFieldPairMaker = [&at](CanvasServices *services, const QPointF &, int pk) {
+            const MergeFieldPair pair = createDBField(services, at, pk);
+            pair.group->setShowTitle(true);
+            for (ColorField *member : {pair.title.get(), pair.contents.get()})
+                member->setTextSize(qmtest::testFont(96));
+            return std::pair<GraphicPtr, GraphicPtr>(pair.title, pair.contents);
+        };
+        // The moving pictures reach 256 pixels past the visible part on every side; the pairs
+        // are to hold more than four times their pixels.
+        const QRect moving = visible.adjusted(-256, -256, 256, 256);
+        const double most = 4.5 * double(moving.width()) * double(moving.height());
+        double covered = 0.0;
+        for (int i = 0; covered < most && i < 400; ++i) {
+            at = corner + QPointF(60 + (i % 7) * 1.5, 10 + (i / 7 % 9) * 1.25);
+            canvas()->createDBField(pks[i % 3]);
+            const GroupPtr pair = canvas()->groups().last();
+            const QRect shown = canvas()->pageToWidget().mapRect(pair->bounds()).toAlignedRect() & moving;
+            covered += double(shown.width()) * double(shown.height());
+        }
+        RectsView::mergeFieldPairMaker = nullptr;
+        ASSERT_GE(covered, most) << "too few pairs to cover the canvas";
         apptest::settle();
         canvas()->undoManager()->removeAllActions();
     }
@@ -514,6 +553,39 @@ TEST_F(DragPicturesWindow, GroupMarksDrawnForAPartMatchTheWhole)
     canvas()->clearSelection();
     apptest::settle();
     EXPECT_GT(differingPixels(drawnAfresh(), whole, 24), 100);
+}
+
+TEST_F(DragPicturesWindow, StackedFieldPairsTurnEachAboutItsMiddleDrawnDirectly)
+{
+    makeStackedFieldPairs();
+    const GraphicList objects = canvas()->getRects();
+    const GroupList groups = canvas()->groups();
+    ASSERT_GE(groups.size(), qsizetype(40));
+    ASSERT_EQ(objects.size(), 2 * groups.size());
+
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    const std::vector<DragPlace> before = places();
+    std::vector<QPointF> middles;
+    for (const GroupPtr &group : groups)
+        middles.push_back(group->bounds().center());
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    const QPointF turnFrom = objects[0]->frameBounds().topRight() + QPointF(4, 0);
+    // What the steps show is what a drawing from nothing shows: the fields turned are drawn
+    // directly over the pictures of the rest.
+    drag(turnFrom, {turnFrom + QPointF(0, 3), turnFrom + QPointF(-1, 7), turnFrom + QPointF(-2, 12)}, Qt::NoModifier, 96, 400);
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+
+    const std::vector<DragPlace> after = places();
+    const double turned = after[0].angle - before[0].angle;
+    EXPECT_GT(std::fabs(turned), 2.0);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_NEAR(after[i].angle - before[i].angle, turned, 1e-2) << i;
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        EXPECT_NEAR(groups[g]->bounds().center().x(), middles[size_t(g)].x(), 1e-2) << g;
+        EXPECT_NEAR(groups[g]->bounds().center().y(), middles[size_t(g)].y(), 1e-2) << g;
+    }
+    undoOnce(before);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 #include <vector>
 
 #include "database/merge/ColorField.h"
@@ -31,6 +32,13 @@ QPointF turned(const QPointF &point, double degrees, const QPointF &centre)
     t.rotate(degrees);
     t.translate(-centre.x(), -centre.y());
     return t.map(point);
+}
+
+// A member's turned outline's bounds; a merge field's from its frame alone, without building
+// the outline (a turn of thousands of pairs asks at every step).
+QRectF turnedBounds(const ColorRect &member)
+{
+    return typeid(member) == typeid(ColorField) ? member.turnedFrameBounds() : member.getRotatedBounds().bounds();
 }
 
 bool readFlag(const QVariant &value)
@@ -223,7 +231,7 @@ QPointF GroupField::rotate(float degrees, const QPointF &centre)
         auto *member = dynamic_cast<ColorField *>(object.get());
         if (!member)
             continue;
-        const QPointF m = member->getRotatedBounds().bounds().center();
+        const QPointF m = turnedBounds(*member).center();
         const QPointF p = turned(m, degrees, c);
         member->setFrameOrig(member->frameBounds().topLeft() + (p - m));
     }
@@ -318,7 +326,7 @@ void GroupField::setAngle(float degrees, const QPointF &centre)
         else if (turnedAngle < 0.0f)
             turnedAngle += 360.0f;
         member->setAngle(turnedAngle, true);
-        const QPointF m = member->getRotatedBounds().bounds().center();
+        const QPointF m = turnedBounds(*member).center();
         const QPointF p = turned(m, d, centre);
         member->setFrameBounds(member->frameBounds().translated(p - m));
     }
@@ -376,9 +384,9 @@ QRectF GroupField::bounds() const
     ColorField *contents = contentsObject();
     if (!contents)
         return Group::bounds();
-    QRectF area = contents->getRotatedBounds().bounds();
+    QRectF area = turnedBounds(*contents);
     if (ColorField *title = titleObject(); _showTitle && title && title != contents)
-        area = unionOf(area, title->getRotatedBounds().bounds());
+        area = unionOf(area, turnedBounds(*title));
     const double inset = contents->inset();
     return area.adjusted(inset, 0, -inset, 0);
 }
@@ -395,7 +403,7 @@ QRectF GroupField::frameBounds() const
     for (const std::shared_ptr<ColorRect> &member : objects) {
         QRectF frame = member->frameBounds();
         if (a != 0.0f) {
-            const QPointF m = member->getRotatedBounds().bounds().center();
+            const QPointF m = turnedBounds(*member).center();
             frame.translate(turned(m, -a, c) - m);
         }
         area = unionOf(area, frame);

@@ -198,6 +198,29 @@ TEST_F(GroupFieldTest, TurningThePairKeepsItsMembersAroundOneCentre)
     canvas.undo.closeEventGroup();
     EXPECT_EQ(canvas.undo.undoActionName(), "Change Object Angle");
 
+    // The members' turned bounds, taken from their frames alone, are those of their turned
+    // outlines at every angle, through a whole turn and either way; the pair's bounds are
+    // made of them.
+    for (float angle = -360.0f; angle <= 360.0f; angle += 7.5f) {
+        for (ColorField *member : {pair.title.get(), pair.contents.get()}) {
+            member->setAngle(angle, false);
+            const QRectF outline = member->getRotatedBounds().bounds();
+            const QRectF quick = member->turnedFrameBounds();
+            EXPECT_DOUBLE_EQ(quick.left(), outline.left()) << angle;
+            EXPECT_DOUBLE_EQ(quick.top(), outline.top()) << angle;
+            EXPECT_DOUBLE_EQ(quick.right(), outline.right()) << angle;
+            EXPECT_DOUBLE_EQ(quick.bottom(), outline.bottom()) << angle;
+        }
+        const double inset = pair.contents->inset();
+        const QRectF expected = pair.contents->getRotatedBounds().bounds().united(pair.title->getRotatedBounds().bounds())
+                                    .adjusted(inset, 0, -inset, 0);
+        const QRectF bounds = pair.group->bounds();
+        EXPECT_NEAR(distance(bounds.topLeft(), expected.topLeft()), 0, 1e-9) << angle;
+        EXPECT_NEAR(distance(bounds.bottomRight(), expected.bottomRight()), 0, 1e-9) << angle;
+    }
+    for (ColorField *member : {pair.title.get(), pair.contents.get()})
+        member->setAngle(15, false);
+
     // Turning upright and back about the answered centre restores every frame.
     const QRectF before = pair.contents->frameBounds();
     const QPointF centre = pair.group->rotate(-pair.group->angle(), QPointF());
