@@ -94,6 +94,12 @@ void RectsView::invalidateGraphic(const ColorRect *graphic)
         return;
     }
     dropDragPictures(graphic);
+    // Inside a batch the canvas is redrawn whole at its end: the area an object reaches (a
+    // turned outline's, at each step of a turn of thousands) is not worked out for nothing.
+    if (m_batchDepth > 0) {
+        m_batchRepaint = true;
+        return;
+    }
     invalidateRect(graphic->drawingBounds());
 }
 

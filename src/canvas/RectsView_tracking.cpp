@@ -14,6 +14,7 @@
 #include <cmath>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "canvas/CanvasInspector.h"
 #include "canvas/RectsView.h"
@@ -28,6 +29,7 @@
 #include "platform/BundleCursor.h"
 #include "platform/Modifiers.h"
 #include "platform/Pen.h"
+#include "platform/UndoManager.h"
 
 namespace quillmark {
 
@@ -48,6 +50,12 @@ struct RectsView::TrackingState
     QPointF centre;
     GraphicList band;
     GraphicList rotating;
+    // The frames of the objects turned, as they stood at the press: a turn moves each of
+    // them at every step, and its Undo puts each back once rather than once per step.
+    std::vector<QRectF> rotatingFrames;
+    // How far a move has taken the selection: its Undo moves it back once, at the release,
+    // rather than once per step.
+    QPointF moved;
     // Where the pointer was on the screen at the last step of a pan.
     QPointF screenLast;
     // The snapping the move started with, once the snapping key switched it for this move.
@@ -70,6 +78,28 @@ BezierPath withoutLastElement(const BezierPath &path)
             rebuilt.curveTo(e[2], e[0], e[1]);
     }
     return rebuilt;
+}
+
+// The inverse of a whole move drag, registered once at its release: registered at every
+// step, its Undo moved thousands of objects back once per step.
+void registerMoveUndo(RectsView &view, UndoManager &undo, const QPointF &moved)
+{
+    undo.registerUndo([view = &view, back = -moved] { view->moveSelectedGraphicsByPoint(back); });
+    undo.setActionName(Language::stringForKey(QStringLiteral("Move Object")));
+}
+
+// The inverse of a turn drag: each object's frame as it stood at the press, then its angle
+// (Undo puts the angles back, then the frames).
+void registerTurnUndo(UndoManager &undo, const GraphicList &rotating, const std::vector<QRectF> &frames)
+{
+    for (qsizetype i = 0; i < rotating.size() && size_t(i) < frames.size(); ++i) {
+        const GraphicPtr &graphic = rotating[i];
+        const QRectF was = frames[size_t(i)];
+        if (graphic->frameBounds() != was)
+            undo.registerUndo([graphic, was] { graphic->setFrameBounds(was); });
+    }
+    for (const GraphicPtr &graphic : rotating)
+        graphic->endRotation();
 }
 
 // The direction of (dx, -dy) in degrees, from -90 (included) to 270 (excluded).
@@ -420,9 +450,16 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
 {
     if (!m_tracking)
         m_tracking = std::make_shared<TrackingState>();
-    // A move whose release never came leaves no switched snapping behind.
+    // A move whose release never came leaves no switched snapping behind, and what it did
+    // can still be undone, as one step.
     if (m_tracking->snappingBefore)
         grid()->setConstraining(*m_tracking->snappingBefore);
+    if (m_tracking->kind == TrackingState::Move && m_tracking->changed)
+        registerMoveUndo(*this, m_undoManager, m_tracking->moved);
+    if (m_tracking->kind == TrackingState::Rotate)
+        registerTurnUndo(m_undoManager, m_tracking->rotating, m_tracking->rotatingFrames);
+    if (std::exchange(m_tracking->undoGroupOpen, false))
+        m_undoManager.endUndoGrouping();
     *m_tracking = TrackingState();
     m_dragPictures.reset();
     m_lastMouseDown = point;
@@ -802,6 +839,7 @@ void RectsView::startRotation(const QPointF &point)
             continue;
         graphic->beginRotation();
         m_tracking->rotating.append(graphic);
+        m_tracking->rotatingFrames.push_back(graphic->frameBounds());
     }
     update();
 }
@@ -940,7 +978,11 @@ void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
                 d.setX(0.0);
         }
         if (!d.isNull() && !_selectedObjects.isEmpty()) {
+            // The release registers the whole move as one inverse (see registerMoveUndo).
+            m_undoManager.disableUndoRegistration();
             moveSelectedGraphicsByPoint(d);
+            m_undoManager.enableUndoRegistration();
+            t.moved += d;
             t.changed = true;
         }
         updateRulers();
@@ -1067,6 +1109,10 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
         else
             owner->setAngle(float(owner->angle() + delta));
     }
+    // The objects' frames are put back by one inverse each at the release (see
+    // registerTurnUndo): registered at every step, an Undo of a turn of thousands replayed
+    // every step's move of every object.
+    m_undoManager.disableUndoRegistration();
     for (const GraphicPtr &graphic : std::as_const(t.rotating)) {
         double a = graphic->angle() + delta;
         if (flags & ShiftKeyMask) {
@@ -1088,6 +1134,7 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
             graphic->moveBy(turn.map(m) - m);
         }
     }
+    m_undoManager.enableUndoRegistration();
     t.last = point;
     updateRulers();
     updateObjectValues();
@@ -1173,6 +1220,8 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
         break;
     }
     case TrackingState::Move:
+        if (t.changed)
+            registerMoveUndo(*this, m_undoManager, t.moved);
         if (rulersVisible() && t.dragged)
             eraseRulerlinesWithRect(t.bounds);
         if (t.snappingBefore)
@@ -1219,11 +1268,11 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
 void RectsView::endRotationDrag()
 {
     TrackingState &t = *m_tracking;
-    for (const GraphicPtr &graphic : std::as_const(t.rotating))
-        graphic->endRotation();
+    registerTurnUndo(m_undoManager, t.rotating, t.rotatingFrames);
     if (t.changed)
         setActionName(Language::stringForKey(QStringLiteral("Rotate Object(s)")));
     t.rotating.clear();
+    t.rotatingFrames.clear();
     setCurrToolClass(m_toolTag);
 }
 

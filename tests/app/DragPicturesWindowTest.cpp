@@ -343,6 +343,24 @@ protected:
         EXPECT_FALSE(canvas()->undoManager()->canUndo()) << "the drag was more than one step";
     }
 
+    // Redo gives the drag again, in one step: every object where the drag took it.
+    void redoOnce(const std::vector<DragPlace> &dragged)
+    {
+        QAction *item = f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"));
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+        apptest::settle();
+        const std::vector<DragPlace> now = places();
+        ASSERT_EQ(now.size(), dragged.size());
+        for (size_t i = 0; i < dragged.size(); ++i) {
+            EXPECT_NEAR(now[i].frame.x(), dragged[i].frame.x(), 1e-3) << i;
+            EXPECT_NEAR(now[i].frame.y(), dragged[i].frame.y(), 1e-3) << i;
+            EXPECT_NEAR(now[i].angle, dragged[i].angle, 1e-3) << i;
+        }
+        EXPECT_FALSE(canvas()->undoManager()->canRedo()) << "the drag was more than one step";
+        EXPECT_TRUE(canvas()->undoManager()->canUndo());
+    }
+
     apptest::WindowFixture f;
 };
 
@@ -369,6 +387,8 @@ TEST_F(DragPicturesWindow, DragsShowWhatTheCanvasDrawsAndUndoInOneStep)
         EXPECT_NEAR(after[i].frame.x(), before[i].frame.x() + pixels(24, 13).x(), 1e-3) << i;
         EXPECT_NEAR(after[i].frame.y(), before[i].frame.y() + pixels(24, 13).y(), 1e-3) << i;
     }
+    undoOnce(before);
+    redoOnce(after);
     undoOnce(before);
 
     // One object moved over the rest, which stay.
@@ -419,6 +439,8 @@ TEST_F(DragPicturesWindow, DragsShowWhatTheCanvasDrawsAndUndoInOneStep)
         const QLineF is(after[0].frame.center(), after[i].frame.center());
         EXPECT_NEAR(is.length(), was.length(), 1e-2) << i;
     }
+    undoOnce(before);
+    redoOnce(after);
     undoOnce(before);
 
     // A rubber band from the empty canvas over part of the design: midway the marks of the
@@ -479,6 +501,76 @@ TEST_F(DragPicturesWindow, GroupsTurnEachAboutItsMiddleFromTheirOwnPictures)
         }
     }
     undoOnce(before);
+    redoOnce(after);
+    undoOnce(before);
+}
+
+// A press that comes while a move or a turn still goes on (its release was lost) ends it and
+// begins the next: each drag is one step that Undo takes back, the later first (the lost
+// release left the first drag's step open, and Undo took back both at once).
+TEST_F(DragPicturesWindow, ADragWhoseReleaseNeverCameUndoesInOneStep)
+{
+    makeDesign();
+    const GraphicList objects = canvas()->getRects();
+    ASSERT_GE(objects.size(), 40);
+    const double scale = canvas()->pageToWidget().m11();
+    ASSERT_GT(scale, 0.0);
+    auto undoTo = [this](const std::vector<DragPlace> &expected) {
+        ASSERT_TRUE(canvas()->undoManager()->canUndo());
+        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+        apptest::settle();
+        const std::vector<DragPlace> now = places();
+        ASSERT_EQ(now.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_NEAR(now[i].frame.x(), expected[i].frame.x(), 1e-3) << i;
+            EXPECT_NEAR(now[i].frame.y(), expected[i].frame.y(), 1e-3) << i;
+            EXPECT_NEAR(now[i].angle, expected[i].angle, 1e-3) << i;
+        }
+    };
+
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    const std::vector<DragPlace> before = places();
+    const QPointF grip = objects[0]->frameBounds().center();
+    const QPointF by = QPointF(9, 5) / scale;
+    f.mouse(QEvent::MouseButtonPress, grip);
+    f.mouse(QEvent::MouseMove, grip + by / 3, Qt::ShiftModifier);
+    f.mouse(QEvent::MouseMove, grip + by, Qt::ShiftModifier);
+    apptest::settle();
+    const std::vector<DragPlace> first = places();
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_NEAR(first[i].frame.x(), before[i].frame.x() + by.x(), 1e-3) << i;
+    f.mouse(QEvent::MouseButtonPress, grip + by);
+    f.mouse(QEvent::MouseMove, grip + by * 1.5, Qt::ShiftModifier);
+    f.mouse(QEvent::MouseMove, grip + by * 2, Qt::ShiftModifier);
+    f.mouse(QEvent::MouseButtonRelease, grip + by * 2, Qt::ShiftModifier);
+    apptest::settle();
+    const std::vector<DragPlace> second = places();
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_NEAR(second[i].frame.x(), before[i].frame.x() + 2 * by.x(), 1e-3) << i;
+    // (Undo of the press that began the first drag would deselect the object it took.)
+    undoTo(first);
+    EXPECT_TRUE(canvas()->undoManager()->canUndo());
+
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    const std::vector<DragPlace> unturned = places();
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    const QPointF turnFrom = objects[7]->frameBounds().topRight() + QPointF(6, 0);
+    f.mouse(QEvent::MouseButtonPress, turnFrom);
+    f.mouse(QEvent::MouseMove, turnFrom + QPointF(0, 4));
+    f.mouse(QEvent::MouseMove, turnFrom + QPointF(-2, 12));
+    apptest::settle();
+    const std::vector<DragPlace> turned = places();
+    EXPECT_GT(std::fabs(turned[0].angle - unturned[0].angle), 2.0f);
+    f.mouse(QEvent::MouseButtonPress, turnFrom + QPointF(-2, 12));
+    f.mouse(QEvent::MouseMove, turnFrom + QPointF(-4, 18));
+    f.mouse(QEvent::MouseButtonRelease, turnFrom + QPointF(-4, 18));
+    apptest::settle();
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+    EXPECT_GT(std::fabs(places()[0].angle - turned[0].angle), 1.0f);
+    undoTo(turned);
+    undoOnce(unturned);
 }
 
 // Hundreds of groups turned each about its own middle are drawn directly at each step, not
