@@ -325,7 +325,6 @@ void RectsView::textEdit(const std::function<void()> &edit, const QString &stepN
     // Typing after deleting (and deleting after typing) starts a step of its own.
     if (!burst || m_typingBurst != stepName)
         endTypingBurst();
-    QTextDocument *document = graphic->textStorage();
     const QString name = Language::stringForKey(stepName);
     if (!burst) {
         // A step of its own (Cut, Paste, Delete) takes back what it replaced, not the whole

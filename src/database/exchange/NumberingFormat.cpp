@@ -20,7 +20,7 @@ QString NumberingFormat::format(const QString &numFmtId) const
         {"10", "0.00%"},
         {"11", "0.00E+00"},
         {"12", "# ?/?"},
-        {"13", "# ??/??"},
+        {"13", "# ?" "?/?" "?"}, // split: "??/" would read as a trigraph
         {"14", "MM-dd-yy"},
         {"15", "d-MMM-yy"},
         {"16", "d-MMM"},
