@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "canvas/ListPlaces.h"
 #include "canvas/TTemplate.h"
 #include "foundation/ZoomClient.h"
 #include "objects/CanvasServices.h"
@@ -286,6 +287,11 @@ public:
     // Many objects added at the end together: their undo takes them all out in one walk, and
     // its redo puts them all back in one, not one object at a time.
     void addGraphics(const GraphicList &graphics);
+    // Takes the objects out of the design in one walk of its list, and with them every group
+    // that holds any of them and is not kept (and `groupsToo`): Undo puts the very objects
+    // and groups back where they stood, with the selection they had, each in one step.
+    void removeGraphics(const QSet<const ColorRect *> &going, const GroupList &groupsToo = {},
+                        const QSet<const Group *> &kept = {});
     bool moveGraphic(const GraphicPtr &graphic, int index);
     int indexOfGraphic(const ColorRect *graphic) const;
 
@@ -921,18 +927,18 @@ public:
     GroupPtr group_(const GraphicList &graphics, bool ordered);
     void ungroup();
     void ungroup_(const GroupPtr &group);
-    // A graphic leaving the design leaves every group that holds it, the groups it was grouped
-    // in before being grouped again with more objects too; each ungrouping is undoable.
-    void ungroupEveryGroupHolding(const GraphicPtr &graphic);
     int groupCF(bool showTitle);
     void ungroupCF();
     GroupPtr selectedGroup() const;
     void setSelectedGroup(const Group *group);
     void insertGroup(const GroupPtr &group, int index);
     void removeGroup(const GroupPtr &group, int index);
-    // Groups listed together from `first` on (a paste's), taken out and put back in one walk.
-    void removeGroupsAt(int first, const GroupList &groups);
-    void insertGroupsAt(int first, const GroupList &groups);
+    // Groups taken out of the list of groups and put back at their places, each in one walk.
+    void removeGroupsAt(const ListPlaces<GroupPtr> &places);
+    void insertGroupsAt(const ListPlaces<GroupPtr> &places);
+    // The groups leave the design together and their members are no longer held by them (but
+    // by a group enclosing them that stays); Undo holds the members in the very groups again.
+    void letGoOfGroups(const GroupList &groups);
     void removeGroupAtIndex(int index);
     void undo();
     void redo();
@@ -1430,9 +1436,19 @@ private:
         int times = 0;
     };
     QHash<const Group *, HeldGroup> m_groupIndex;
-    // The objects addGraphics put from `first` on, taken out and put back, each in one walk.
-    void removeGraphicsAt(int first, const GraphicList &graphics);
-    void insertGraphicsAt(int first, const GraphicList &graphics);
+    // Objects taken out of the list and put back at their places, each in one walk.
+    void removeGraphicsAt(const ListPlaces<GraphicPtr> &places);
+    void insertGraphicsAt(const ListPlaces<GraphicPtr> &places);
+    // A member of a group let go of: the group that held it, and the one holding it after
+    // (an enclosing one that stays, or none).
+    struct MemberHolders
+    {
+        GraphicPtr member;
+        GroupPtr before;
+        GroupPtr after;
+    };
+    // Each member held by its group before or after, undone in one step.
+    void setMembersGroups(const QList<MemberHolders> &held, bool before);
     void listGroup(const GroupPtr &group, qsizetype at = -1);
     // One entry of the group, the last, or every entry.
     void unlistGroup(const GroupPtr &group, bool everyEntry);

@@ -1131,12 +1131,13 @@ void RectsView::delete_()
     const ChangeBatch batch(*this);
     m_undoManager.beginUndoGrouping();
     if (currentToolClass == SelectTool && !_selectedObjects.isEmpty()) {
-        GraphicList work = orderedSelectedGraphics();
-        // A title-and-value pair goes as a whole.
-        QList<GroupPtr> pairs;
+        const GraphicList work = orderedSelectedGraphics();
+        // A title-and-value pair goes as a whole, a locked member too.
+        GroupList pairs;
         QSet<const Group *> seen;
-        QHash<const ColorRect *, GroupPtr> paired;
-        for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
+        QSet<const ColorRect *> going;
+        going.reserve(work.size());
+        for (const GraphicPtr &graphic : work) {
             Group *group = graphic->getGroup();
             if (!group || seen.contains(group))
                 continue;
@@ -1145,51 +1146,28 @@ void RectsView::delete_()
             if (owner && owner->className() == QLatin1String("GroupField")) {
                 pairs.append(owner);
                 for (const GraphicPtr &member : owner->getObjects())
-                    paired.insert(member.get(), owner);
+                    going.insert(member.get());
             }
         }
-        if (!paired.isEmpty())
-            work.removeIf([&paired](const GraphicPtr &g) { return paired.contains(g.get()); });
-        // Everything goes from the back of the list to its front, in one walk: each object is
-        // where the walk finds it, and neither the list nor the selection is searched for each
-        // of thousands of objects. A pair is let go of once its last member has gone.
-        QSet<const ColorRect *> loose;
-        loose.reserve(work.size());
-        for (const GraphicPtr &graphic : std::as_const(work))
-            loose.insert(graphic.get());
-        QHash<const Group *, qsizetype> membersLeft;
-        for (const GroupPtr &pair : std::as_const(pairs))
-            membersLeft.insert(pair.get(), pair->getObjects().size());
+        // A path whose points are edited loses its point and stays; a locked object stays.
         bool pointDeleted = false;
-        const GraphicList walked = rects;
-        for (int i = int(walked.size()) - 1; i >= 0; --i) {
-            const GraphicPtr &graphic = walked[i];
-            if (const auto pair = paired.constFind(graphic.get()); pair != paired.constEnd()) {
-                removeGraphicAtIndex(i);
-                if (auto left = membersLeft.find(pair->get()); left != membersLeft.end() && --*left == 0)
-                    ungroup_(*pair);
+        for (auto it = work.crbegin(); it != work.crend(); ++it) {
+            const GraphicPtr &graphic = *it;
+            if (going.contains(graphic.get()))
                 continue;
-            }
-            if (!loose.remove(graphic.get()))
-                continue;
-            if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit()) {
+            if (auto *path = dynamic_cast<ColorPath *>(graphic.get()); path && path->bezierEdit())
                 pointDeleted = path->deleteSegment() || pointDeleted;
-                continue;
-            }
-            if (graphic->isLocked())
-                continue;
-            // A plain group loses the members that go; the rest stay grouped only with undo.
-            ungroupEveryGroupHolding(graphic);
-            removeGraphicAtIndex(i);
+            else if (!graphic->isLocked())
+                going.insert(graphic.get());
         }
-        // A pair some member of which had left the design already goes too.
-        for (const GroupPtr &pair : std::as_const(pairs))
-            if (membersLeft.value(pair.get()) > 0)
-                ungroup_(pair);
-        // A selected object no longer in the design is let go of by its groups, as it was.
-        for (const GraphicPtr &graphic : std::as_const(work))
-            if (loose.contains(graphic.get()) && !graphic->isLocked())
-                ungroupEveryGroupHolding(graphic);
+        // The selection is let go of first, in one step: Undo gives it back as it was, in
+        // its order, once everything is in place again.
+        if (!pointDeleted) {
+            const GraphicList selection = _selectedObjects;
+            deselectRectsUndo(selection);
+        }
+        // Everything goes in one walk of the design, every group holding any of it with it.
+        removeGraphics(going, pairs);
         if (!pointDeleted)
             clearSelection();
         update();
@@ -1283,7 +1261,9 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     m_undoManager.endUndoGrouping();
     // Undo lets go of the pasted groups together, where they stand, at the end.
     if (_groups.size() > groupsBefore)
-        registerUndo([this, groupsBefore, groups = _groups.mid(groupsBefore)] { removeGroupsAt(groupsBefore, groups); });
+        registerUndo([this, places = ListPlaces<GroupPtr>::together(groupsBefore, _groups.mid(groupsBefore))] {
+            removeGroupsAt(places);
+        });
     if (!graphics.isEmpty() && graphics.first()->getGroup())
         setSelectedGroup(graphics.first()->getGroup());
     setActionName(Language::stringForKey(QStringLiteral("Paste")));

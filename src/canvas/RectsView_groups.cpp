@@ -249,16 +249,6 @@ void RectsView::answerEnclosingGroups(const GraphicList &members)
     }
 }
 
-void RectsView::ungroupEveryGroupHolding(const GraphicPtr &graphic)
-{
-    while (Group *owner = graphic->getGroup()) {
-        const GroupPtr held = groupPtr(owner);
-        if (!held)
-            return;
-        ungroup_(held);
-    }
-}
-
 int RectsView::groupCF(bool showTitle)
 {
     GroupPtr made = Group::createGroupOfKind(QStringLiteral("GroupField"));
@@ -349,21 +339,19 @@ void RectsView::removeGroup(const GroupPtr &given, int index)
     update();
 }
 
-void RectsView::removeGroupsAt(int first, const GroupList &groups)
+void RectsView::removeGroupsAt(const ListPlaces<GroupPtr> &places)
 {
-    const qsizetype count = groups.size();
-    bool inPlace = first >= 0 && first + count <= _groups.size();
-    for (qsizetype i = 0; inPlace && i < count; ++i)
-        inPlace = _groups[first + i] == groups[i];
-    if (!inPlace) {
+    if (places.isEmpty())
+        return;
+    if (!places.standIn(_groups)) {
         // Moved since: each is found on its own, the last first.
-        for (qsizetype i = count - 1; i >= 0; --i)
-            removeGroup(groups[i], int(first + i));
+        for (qsizetype i = places.size() - 1; i >= 0; --i)
+            removeGroup(places.entries[i], int(places.at[i]));
         return;
     }
-    registerUndo([this, first, groups] { insertGroupsAt(first, groups); });
-    _groups.remove(first, count);
-    for (const GroupPtr &group : groups) {
+    registerUndo([this, places] { insertGroupsAt(places); });
+    places.takeOutOf(_groups);
+    for (const GroupPtr &group : places.entries) {
         const auto held = m_groupIndex.find(group.get());
         if (held != m_groupIndex.end() && --held->times <= 0) {
             m_groupIndex.erase(held);
@@ -373,13 +361,55 @@ void RectsView::removeGroupsAt(int first, const GroupList &groups)
     update();
 }
 
-void RectsView::insertGroupsAt(int first, const GroupList &groups)
+void RectsView::insertGroupsAt(const ListPlaces<GroupPtr> &places)
 {
-    first = std::clamp(first, 0, int(_groups.size()));
-    registerUndo([this, first, groups] { removeGroupsAt(first, groups); });
-    for (qsizetype i = 0; i < groups.size(); ++i)
-        if (groups[i])
-            listGroup(groups[i], first + i);
+    if (places.isEmpty())
+        return;
+    const ListPlaces<GroupPtr> went = places.putBackInto(_groups);
+    for (const GroupPtr &group : places.entries) {
+        HeldGroup &held = m_groupIndex[group.get()];
+        held.group = group;
+        ++held.times;
+    }
+    registerUndo([this, went] { removeGroupsAt(went); });
+    update();
+}
+
+void RectsView::letGoOfGroups(const GroupList &groups)
+{
+    if (groups.isEmpty())
+        return;
+    QSet<const Group *> going;
+    going.reserve(groups.size());
+    for (const GroupPtr &group : groups)
+        going.insert(group.get());
+    ListPlaces<GroupPtr> places;
+    for (qsizetype i = 0; i < _groups.size(); ++i)
+        if (going.contains(_groups[i].get()))
+            places.append(i, _groups[i]);
+    removeGroupsAt(places);
+    // A member of a nested group that stays is held by it again, as ungrouping leaves it.
+    QList<MemberHolders> held;
+    GraphicList members;
+    for (const GroupPtr &group : groups)
+        for (const GraphicPtr &member : group->getObjects())
+            if (member->getGroup() == group.get()) {
+                held.append({member, group, nullptr});
+                members.append(member);
+                member->setGroup(nullptr);
+            }
+    answerEnclosingGroups(members);
+    for (MemberHolders &holders : held)
+        holders.after = groupPtr(holders.member->getGroup());
+    registerUndo([this, held] { setMembersGroups(held, true); });
+    update();
+}
+
+void RectsView::setMembersGroups(const QList<MemberHolders> &held, bool before)
+{
+    for (const MemberHolders &holders : held)
+        holders.member->setGroup(before ? holders.before.get() : holders.after.get());
+    registerUndo([this, held, before] { setMembersGroups(held, !before); });
     update();
 }
 
@@ -429,24 +459,14 @@ void RectsView::removeAllRects(const QString &pageName)
     if (pageName.isNull())
         _selectedTemplates.clear();
     setSelectedGroup(nullptr);
-    for (int index = int(rects.size()) - 1; index >= 0; --index) {
-        const GraphicPtr graphic = rects[index];
-        if (!pageName.isNull() && graphic->getPageName() != pageName)
-            continue;
-        graphic->setEditable(false);
-        deselectRect(graphic);
-        const QRectF area = graphic->drawingBounds();
-        rects.removeAt(index);
-        invalidateRect(area);
-        const ColorRect::TextChainPlace place = graphic->leaveTextChain();
-        registerUndo([this, graphic, index, place] {
-            insertGraphic(graphic, index);
-            graphic->rejoinTextChain(place);
-        });
-        ungroupEveryGroupHolding(graphic);
-    }
+    QSet<const ColorRect *> going;
+    for (const GraphicPtr &graphic : std::as_const(rects))
+        if (pageName.isNull() || graphic->getPageName() == pageName) {
+            graphic->setEditable(false);
+            going.insert(graphic.get());
+        }
+    removeGraphics(going);
     update();
-    notifyGraphicsChanged();
 }
 
 bool RectsView::hasTwoSides() const

@@ -262,72 +262,104 @@ void RectsView::addGraphics(const GraphicList &graphics)
     if (graphics.isEmpty())
         return;
     const ChangeBatch batch(*this);
-    const int first = int(rects.size());
+    const qsizetype first = rects.size();
     rects.append(graphics);
     for (const GraphicPtr &graphic : graphics) {
         graphic->setMainView(this);
         invalidateGraphic(graphic.get());
     }
     notifyGraphicsChanged();
-    registerUndo([this, first, graphics] { removeGraphicsAt(first, graphics); });
+    registerUndo([this, places = ListPlaces<GraphicPtr>::together(first, graphics)] { removeGraphicsAt(places); });
 }
 
-void RectsView::removeGraphicsAt(int first, const GraphicList &graphics)
+void RectsView::removeGraphics(const QSet<const ColorRect *> &going, const GroupList &groupsToo,
+                               const QSet<const Group *> &kept)
 {
     const ChangeBatch batch(*this);
-    const qsizetype count = graphics.size();
-    bool inPlace = first >= 0 && first + count <= rects.size();
-    for (qsizetype i = 0; inPlace && i < count; ++i)
-        inPlace = rects[first + i] == graphics[i];
-    if (!inPlace) {
+    ListPlaces<GraphicPtr> places;
+    for (qsizetype i = 0; i < rects.size(); ++i)
+        if (going.contains(rects[i].get()))
+            places.append(i, rects[i]);
+    GroupList groups;
+    QSet<const Group *> seen;
+    for (const GroupPtr &group : groupsToo)
+        if (group && !kept.contains(group.get()) && !seen.contains(group.get())) {
+            seen.insert(group.get());
+            groups.append(group);
+        }
+    // Every group holding one that goes, an enclosing one too; an object not in the design
+    // any more is let go of by its groups all the same.
+    for (const GroupPtr &group : std::as_const(_groups)) {
+        if (seen.contains(group.get()) || kept.contains(group.get()))
+            continue;
+        const GraphicList &members = group->getObjects();
+        if (std::any_of(members.cbegin(), members.cend(), [&going](const GraphicPtr &m) { return going.contains(m.get()); })) {
+            seen.insert(group.get());
+            groups.append(group);
+        }
+    }
+    // Let go of while still grouped, so that the whole of each group leaves the selection.
+    GraphicList selected;
+    for (const GraphicPtr &graphic : std::as_const(places.entries))
+        if (isSelected(graphic.get()))
+            selected.append(graphic);
+    if (!selected.isEmpty())
+        deselectRectsUndo(selected);
+    letGoOfGroups(groups);
+    removeGraphicsAt(places);
+}
+
+void RectsView::removeGraphicsAt(const ListPlaces<GraphicPtr> &places)
+{
+    if (places.isEmpty())
+        return;
+    const ChangeBatch batch(*this);
+    if (!places.standIn(rects)) {
         // Something put in between since: each is taken out where it is now, the last first.
-        for (qsizetype i = count - 1; i >= 0; --i)
-            removeGraphicAtIndex(indexOfGraphic(graphics[i].get()));
+        for (qsizetype i = places.size() - 1; i >= 0; --i)
+            removeGraphicAtIndex(indexOfGraphic(places.entries[i].get()));
         return;
     }
     // Normally none is still selected: its own undo took the selection away first.
     GraphicList selected;
-    for (const GraphicPtr &graphic : graphics)
+    for (const GraphicPtr &graphic : places.entries)
         if (isSelected(graphic.get()))
             selected.append(graphic);
     if (!selected.isEmpty())
         deselectRectsUndo(selected);
     // Within the batch the canvas is drawn again once, whatever each object covered.
     invalidateGraphic(nullptr);
-    rects.remove(first, count);
+    places.takeOutOf(rects);
     notifyGraphicsChanged();
     // Each box leaves its text chain as it would alone, the last first.
-    QList<ColorRect::TextChainPlace> places(count);
+    const qsizetype count = places.size();
+    QList<ColorRect::TextChainPlace> chains(count);
     bool chained = false;
     for (qsizetype i = count - 1; i >= 0; --i) {
-        places[i] = graphics[i]->leaveTextChain();
-        chained = chained || places[i].isValid();
+        chains[i] = places.entries[i]->leaveTextChain();
+        chained = chained || chains[i].isValid();
     }
     if (chained)
         update();
-    registerUndo([this, first, graphics, places] {
-        insertGraphicsAt(first, graphics);
-        for (qsizetype i = 0; i < graphics.size(); ++i)
-            graphics[i]->rejoinTextChain(places[i]);
+    registerUndo([this, places, chains] {
+        insertGraphicsAt(places);
+        for (qsizetype i = 0; i < places.size(); ++i)
+            places.entries[i]->rejoinTextChain(chains[i]);
     });
 }
 
-void RectsView::insertGraphicsAt(int first, const GraphicList &graphics)
+void RectsView::insertGraphicsAt(const ListPlaces<GraphicPtr> &places)
 {
+    if (places.isEmpty())
+        return;
     const ChangeBatch batch(*this);
-    first = std::clamp(first, 0, int(rects.size()));
-    GraphicList joined;
-    joined.reserve(rects.size() + graphics.size());
-    joined.append(rects.mid(0, first));
-    joined.append(graphics);
-    joined.append(rects.mid(first));
-    rects = std::move(joined);
-    for (qsizetype i = 0; i < graphics.size(); ++i) {
-        graphics[i]->setMainView(this);
-        invalidateGraphic(graphics[i].get());
+    const ListPlaces<GraphicPtr> went = places.putBackInto(rects);
+    for (const GraphicPtr &graphic : places.entries) {
+        graphic->setMainView(this);
+        invalidateGraphic(graphic.get());
     }
     notifyGraphicsChanged();
-    registerUndo([this, first, graphics] { removeGraphicsAt(first, graphics); });
+    registerUndo([this, went] { removeGraphicsAt(went); });
 }
 
 bool RectsView::moveGraphic(const GraphicPtr &graphic, int index)

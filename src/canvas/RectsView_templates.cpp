@@ -297,17 +297,13 @@ void RectsView::setSelectedTemplates(const QList<TTemplate> &records)
 void RectsView::removeTemplate(bool currentPageOnly, const QSet<const Group *> &kept)
 {
     const QString page = getCurrPageName();
-    for (int index = 0; index < rects.size();) {
-        const GraphicPtr graphic = rects[index];
-        if (!graphic->isTemplate() || (currentPageOnly && !graphic->isOnPageNamed(page))) {
-            ++index;
-            continue;
-        }
-        // A group of the template loses its members to the next template: it goes with them.
-        if (!kept.contains(graphic->getGroup()))
-            ungroupEveryGroupHolding(graphic);
-        removeGraphicAtIndex(index);
-    }
+    // A group of the template goes with its members, but one that loses them to the next
+    // template: all of them in one walk of the design.
+    QSet<const ColorRect *> going;
+    for (const GraphicPtr &graphic : std::as_const(rects))
+        if (graphic->isTemplate() && (!currentPageOnly || graphic->isOnPageNamed(page)))
+            going.insert(graphic.get());
+    removeGraphics(going, {}, kept);
     QList<TTemplate> records = _selectedTemplates;
     if (!currentPageOnly) {
         if (!records.isEmpty())

@@ -1,9 +1,13 @@
 // The commands that take objects out of a design or add copies to it (Cut, Delete, Paste,
 // Duplicate, Replicate), each on everything and on a selection mixing merge field pairs, a
-// group and loose objects, the design's order interleaving them: Undo brings back exactly the
-// objects, their order, their groups and the selection; Redo does the command again and a
-// second Undo restores again.
+// group, a barcode, a text and loose objects, the design's order interleaving them: Undo brings
+// back exactly the objects, their order, their groups and the selection, and the design saves
+// to the very bytes it saved to before; Redo does the command again, saved as it was done, and
+// a second Undo restores again.
 #include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTest>
 
 #include <algorithm>
 #include <set>
@@ -69,14 +73,37 @@ TEST(RemoveAndRestoreWindow, EveryCommandThatRemovesOrAddsObjectsIsUndoneExactly
     f.click(QPointF(20, 85));
     f.click(QPointF(50, 15), Qt::ShiftModifier);
     f.trigger(QStringLiteral("Arrange"), QStringLiteral("Group"));
-    ASSERT_EQ(canvas->getRects().size(), 11);
+    // A barcode and a text, between the group and the last pair's members.
+    f.tool(RectsView::BarcodeTool)->trigger();
+    f.click(QPointF(40, 120));
+    f.tool(RectsView::TextTool)->trigger();
+    f.dragFromTo(QPointF(150, 110), QPointF(220, 140));
+    QTest::keyClicks(canvas, QStringLiteral("Kept words"));
+    f.tool(RectsView::SelectTool)->trigger();
+    f.click(QPointF(400, 400));
+    ASSERT_EQ(canvas->getRects().size(), 13);
+    EXPECT_EQ(canvas->getRects().last()->textStorage()->toPlainText(), QStringLiteral("Kept words"));
+    canvas->moveGraphic(canvas->getRects().last(), 3);
+    canvas->moveGraphic(canvas->getRects().last(), 8);
     int pairs = 0;
     for (const GroupPtr &group : canvas->groups())
         pairs += group->className() == QLatin1String("GroupField");
     ASSERT_EQ(pairs, 3);
     ASSERT_EQ(canvas->groups().size(), 4);
 
-    // Everything; then a pair, the group and a loose rectangle.
+    // The design as File > Save As... writes it.
+    const QString dir = qmtest::freshDir(QStringLiteral("remove-and-restore-saved"));
+    int saves = 0;
+    auto saved = [&] {
+        const QString name = dir + QStringLiteral("/Design") + QString::number(++saves);
+        f.prompts->queueSaveOfType(name, 0);
+        f.trigger(QStringLiteral("File"), QStringLiteral("Save As..."));
+        QFile file(name + QStringLiteral(".qkdoc"));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        return file.readAll();
+    };
+
+    // Everything; then a pair, the group, the barcode, the text and a loose rectangle.
     auto selectEverything = [&] { f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All")); };
     auto selectSome = [&] {
         canvas->clearSelection();
@@ -92,8 +119,12 @@ TEST(RemoveAndRestoreWindow, EveryCommandThatRemovesOrAddsObjectsIsUndoneExactly
                 break;
             }
         canvas->selectRectUndo(canvas->getRects().last());
+        for (const GraphicPtr &graphic : canvas->getRects())
+            if (graphic->className() == QLatin1String("ColorBarcode")
+                || graphic->textStorage()->toPlainText() == QLatin1String("Kept words"))
+                canvas->selectRectUndo(graphic);
         apptest::settle();
-        EXPECT_EQ(canvas->selectedObjects().size(), 5);
+        EXPECT_EQ(canvas->selectedObjects().size(), 7);
     };
     for (const auto &[selectionName, select] :
          {std::pair<const char *, std::function<void()>>{"everything", selectEverything}, {"some", selectSome}}) {
@@ -104,6 +135,7 @@ TEST(RemoveAndRestoreWindow, EveryCommandThatRemovesOrAddsObjectsIsUndoneExactly
             if (QLatin1String(command) == QLatin1String("Paste"))
                 f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
             const Design before = designOf(canvas);
+            const QByteArray bytesBefore = saved();
             const qsizetype selectedObjects = canvas->selectedObjects().size();
             std::set<const Group *> selectedGroups;
             for (const GraphicPtr &graphic : canvas->selectedObjects())
@@ -128,8 +160,10 @@ TEST(RemoveAndRestoreWindow, EveryCommandThatRemovesOrAddsObjectsIsUndoneExactly
                 EXPECT_TRUE(std::equal(before.objects.begin(), before.objects.end(), done.objects.begin()));
                 EXPECT_EQ(done.selected.size(), size_t(selectedObjects));
             }
+            const QByteArray bytesDone = saved();
             f.undo();
             EXPECT_TRUE(designOf(canvas) == before);
+            EXPECT_TRUE(saved() == bytesBefore);
             f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
             apptest::settle();
             const Design redone = designOf(canvas);
@@ -137,8 +171,10 @@ TEST(RemoveAndRestoreWindow, EveryCommandThatRemovesOrAddsObjectsIsUndoneExactly
             EXPECT_EQ(redone.groups.size(), done.groups.size());
             // The very objects come back, in their places, groups and selection.
             EXPECT_TRUE(redone == done);
+            EXPECT_TRUE(saved() == bytesDone);
             f.undo();
             EXPECT_TRUE(designOf(canvas) == before);
+            EXPECT_TRUE(saved() == bytesBefore);
         }
     }
 }
