@@ -156,15 +156,14 @@ void RectsView::setFieldType(int fieldPk)
         return;
     }
     const ChangeBatch batch(*this);
-    bool changed = false;
+    QList<std::pair<GraphicPtr, int>> bindings;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
-        if (graphic->className() != QLatin1String("ColorField") || graphic->fieldPk() == fieldPk)
-            continue;
-        graphic->setFieldPk(fieldPk);
-        changed = true;
+        if (graphic->className() == QLatin1String("ColorField") && graphic->fieldPk() != fieldPk)
+            bindings.append({graphic, fieldPk});
     }
-    if (!changed)
+    if (bindings.isEmpty())
         return;
+    ColorRect::setFieldPks(bindings);
     // The pair lays its members out again: the whole label is redrawn.
     update();
     wasChanged(true);

@@ -543,11 +543,14 @@ void BarcodePage::barDataChange(QObject *sender)
     const QVariant chosen = pbBarFieldType->currentData();
     const int key = rbDatabaseField->isChecked() && chosen.isValid() ? chosen.toInt() : 0;
     const auto found = barcodes();
+    QList<std::pair<std::shared_ptr<ColorRect>, int>> bindings;
     for (const auto &barcode : found) {
         // The choice it has already leaves no step for Undo.
-        if (barcode->fieldPk() == key)
-            continue;
-        barcode->setFieldPk(key);
+        if (barcode->fieldPk() != key)
+            bindings.append({barcode, key});
+    }
+    ColorRect::setFieldPks(bindings);
+    for (const auto &[barcode, pk] : std::as_const(bindings)) {
         barcode->updateframeSize();
         info()->invalidateGraphic(barcode.get());
     }
@@ -565,15 +568,19 @@ void BarcodePage::setBarFieldType(QObject *sender)
         return;
     const int key = popUp->currentData().toInt();
     const auto found = barcodes();
+    if (found.isEmpty())
+        return;
+    QList<std::pair<std::shared_ptr<ColorRect>, int>> bindings;
+    for (const auto &barcode : found)
+        bindings.append({barcode, key});
+    ColorRect::setFieldPks(bindings);
     for (const auto &barcode : found) {
-        barcode->setFieldPk(key);
-        UserDefaults::standard().setInteger(key, QStringLiteral("BarFieldType"));
-        UserDefaults::standard().synchronize();
         barcode->updateframeSize();
         info()->invalidateGraphic(barcode.get());
     }
-    if (found.isEmpty())
-        return;
+    // The choice is remembered once for the command, not written to disk for each barcode.
+    UserDefaults::standard().setInteger(key, QStringLiteral("BarFieldType"));
+    UserDefaults::standard().synchronize();
     info()->invalidateCanvas();
     info()->wasChanged();
     info()->makeRectViewKey();

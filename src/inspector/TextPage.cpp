@@ -108,6 +108,17 @@ private:
     UndoManager *m_undo;
 };
 
+// Titles a retype hid show again with its Undo and hide again with its Redo, in one record.
+void setTitlesHidden(const QList<std::shared_ptr<ColorField>> &titles, bool hidden)
+{
+    if (titles.isEmpty())
+        return;
+    if (UndoManager *undo = titles.first()->undoManager())
+        undo->registerUndo([titles, hidden] { setTitlesHidden(titles, !hidden); });
+    for (const std::shared_ptr<ColorField> &title : titles)
+        title->setHidden(hidden);
+}
+
 } // namespace
 
 TextPage::TextPage(ObjectInfoPanel *info)
@@ -490,31 +501,35 @@ void TextPage::setFieldType(QObject *sender)
 
 void TextPage::setFieldType(int fieldPk)
 {
-    QList<ColorField *> fields;
-    OneStep step(info());
+    QList<std::shared_ptr<ColorField>> titles;
+    QList<std::pair<std::shared_ptr<ColorRect>, int>> bindings;
     for (const std::shared_ptr<ColorRect> &object : selection()) {
         // A field that shows the key already is left as it is.
         if (auto *field = dynamic_cast<ColorField *>(object.get()); field && field->fieldPk() != fieldPk) {
-            field->setFieldPk(fieldPk);
-            fields.append(field);
+            bindings.append({object, fieldPk});
+            if (field->isTitle())
+                titles.append(std::static_pointer_cast<ColorField>(object));
         }
     }
-    step.close();
-    // A title takes the new field's title and stays out of sight while its group shows none.
-    for (ColorField *field : std::as_const(fields)) {
-        if (!field->isTitle())
-            continue;
-        const auto *group = dynamic_cast<const GroupField *>(field->getGroup());
-        if (!group || !group->showTitle())
-            field->setHidden(true);
-    }
-    if (fields.isEmpty())
+    if (bindings.isEmpty())
         return;
+    {
+        const OneStep step(info());
+        ColorRect::setFieldPks(bindings);
+        // A title takes the new field's title and stays out of sight while its group shows
+        // none (a picture field's group never does): the same Undo shows it again.
+        QList<std::shared_ptr<ColorField>> hidden;
+        for (const std::shared_ptr<ColorField> &title : std::as_const(titles)) {
+            const auto *group = dynamic_cast<const GroupField *>(title->getGroup());
+            if (!title->isHidden() && !(group && group->showTitle()))
+                hidden.append(title);
+        }
+        setTitlesHidden(hidden, true);
+    }
     info()->invalidateCanvas();
     info()->wasChanged();
-    updateValues();
-    // The pair's frame follows the new field's text.
-    info()->updateObjectValues();
+    // The pages show the new field and the pairs' new frames once, when the inspector follows
+    // the recorded change, not again here for a selection of thousands.
     info()->makeRectViewKey();
 }
 

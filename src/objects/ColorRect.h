@@ -160,6 +160,10 @@ public:
     // Binds the object to a database field (0: to nothing), undoable as "Change Field Type",
     // and refreshes its contents at once.
     void setFieldPk(int pk);
+    // Binds each object to the pk given with it as setFieldPk does, with one inverse for
+    // them all: the Undo of a command over thousands of objects keeps one record, not one
+    // per object.
+    static void setFieldPks(const QList<std::pair<std::shared_ptr<ColorRect>, int>> &bindings);
     // The value of a pk for the current record, asked of the installed merge source; invalid
     // without a source or when the record has nothing for the pk.
     QVariant contentsByPk(int pk) const;

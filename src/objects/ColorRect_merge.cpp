@@ -37,6 +37,23 @@ void ColorRect::setFieldPk(int pk)
     setActionName(Language::stringForKey("Change Field Type"));
 }
 
+void ColorRect::setFieldPks(const QList<std::pair<std::shared_ptr<ColorRect>, int>> &bindings)
+{
+    if (bindings.isEmpty())
+        return;
+    QList<std::pair<std::shared_ptr<ColorRect>, int>> olds;
+    olds.reserve(bindings.size());
+    for (const auto &[object, pk] : bindings)
+        olds.append({object, object->_pk});
+    ColorRect &first = *bindings.first().first;
+    first.registerUndo([olds = std::move(olds)](ColorRect &) { setFieldPks(olds); });
+    for (const auto &[object, pk] : bindings) {
+        object->_pk = pk;
+        object->updateContents(nullptr);
+    }
+    first.setActionName(Language::stringForKey("Change Field Type"));
+}
+
 QVariant ColorRect::contentsByPk(int pk) const
 {
     MergeSource *source = MergeSource::current();

@@ -69,6 +69,8 @@ void StringLayout::setText(const QString &text, const QFont &font, const QColor 
     const bool formatsChanged = !m_laidOut || !sameFormats(formats, m_formats);
     if (fontChanged || formatsChanged) {
         m_font = font;
+        // The key finds layouts shared by other fields; making it writes out the whole font.
+        m_fontKey = font.key();
         m_formats = formats;
         m_characterInk.clear();
         m_metrics.reset();
@@ -108,7 +110,7 @@ void StringLayout::layout(Laid &laid)
     laid.ink.reset();
     std::optional<SharedKey> key;
     if (m_formats.isEmpty()) {
-        key = SharedKey{laid.text, m_font.key(), uint(m_font.resolveMask()), scale};
+        key = SharedKey{laid.text, m_fontKey, uint(m_font.resolveMask()), scale};
         auto &shared = sharedLayouts();
         for (auto it = shared.begin(); it != shared.end(); ++it) {
             if (!(it->first == *key))

@@ -109,6 +109,7 @@ private:
     // (a copy of a design laid out here and drawn aside lays its texts out again there).
     std::thread::id m_thread;
     QFont m_font;
+    QString m_fontKey;
     QColor m_color;
     QList<QTextLayout::FormatRange> m_formats;
     bool m_laidOut = false;

@@ -122,6 +122,28 @@ protected:
         canvas()->undoManager()->removeAllActions();
         return dynamic_cast<ColorField *>(canvas()->getRects().last().get());
     }
+    // Opens the canvas's context menu over a point and answers its Fields submenu.
+    QMenu *fieldsMenuAt(const QPointF &at)
+    {
+        const QPoint local = canvas()->pageToWidget().map(at).toPoint();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, local, canvas()->mapToGlobal(local));
+        QApplication::sendEvent(canvas(), &event);
+        apptest::settle();
+        QMenu *menu = canvas()->contentMenu();
+        for (QAction *action : menu ? menu->actions() : QList<QAction *>())
+            if (action->data().toInt() == 11)
+                return action->menu();
+        return nullptr;
+    }
+    void chooseInFieldsMenu(const QPointF &at, int index)
+    {
+        QMenu *fields = fieldsMenuAt(at);
+        ASSERT_NE(fields, nullptr);
+        ASSERT_LT(index, fields->actions().size());
+        fields->actions().at(index)->trigger();
+        canvas()->contentMenu()->hide();
+        apptest::settle();
+    }
     void select(const QList<QPointF> &points)
     {
         f.tool(RectsView::SelectTool)->trigger();
@@ -298,21 +320,10 @@ TEST_F(TextInspector, AMergeFieldTakesTheFieldChosenInThePopUpOrTheCanvasMenu)
 
     // The Fields submenu of the canvas's context menu hands its item's key to the page.
     auto chooseInContextMenu = [this, value](int index) {
-        const QPoint local = canvas()->pageToWidget().map(value->frameBounds().center()).toPoint();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, local, canvas()->mapToGlobal(local));
-        QApplication::sendEvent(canvas(), &event);
-        apptest::settle();
-        QMenu *menu = canvas()->contentMenu();
-        ASSERT_NE(menu, nullptr);
-        QMenu *fields = nullptr;
-        for (QAction *action : menu->actions())
-            if (action->data().toInt() == 11)
-                fields = action->menu();
+        const QMenu *fields = fieldsMenuAt(value->frameBounds().center());
         ASSERT_NE(fields, nullptr);
         ASSERT_EQ(fields->actions().size(), page->pbFieldType->count());
-        fields->actions().at(index)->trigger();
-        menu->hide();
-        apptest::settle();
+        chooseInFieldsMenu(value->frameBounds().center(), index);
     };
     const int firstName = page->pbFieldType->currentIndex();
     auto *geometry = f.window->objectInfo()->geometryPage();
@@ -343,6 +354,87 @@ TEST_F(TextInspector, AMergeFieldTakesTheFieldChosenInThePopUpOrTheCanvasMenu)
     select({QPointF(80, 115)});
     EXPECT_FALSE(page->pbFieldType->isEnabled());
     EXPECT_EQ(page->pbFieldType->currentIndex(), -1);
+}
+
+TEST_F(TextInspector, EachFieldOfTheMenuLandsOnEverySelectedPairAndOneUndoPutsEachBack)
+{
+    // Pairs bound to different fields, two of them showing their titles.
+    const QList<tableField> offered = ColorField::fieldTitlesAndTags();
+    QList<ColorField *> values;
+    for (int i = 0; i < 6; ++i) {
+        values.append(placeField(offered.at((3 * i) % offered.size()).pk, QPointF(60, 20 + 45 * i)));
+        ASSERT_NE(values.last(), nullptr);
+    }
+    for (int shown : {0, 3})
+        dynamic_cast<GroupField *>(values[shown]->getGroup())->setShowTitle(true);
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Select All"))->trigger();
+    apptest::settle();
+    ASSERT_EQ(canvas()->selectedObjects().size(), 12);
+    canvas()->undoManager()->removeAllActions();
+
+    struct Was
+    {
+        std::shared_ptr<ColorRect> member;
+        int pk;
+        QRectF frame;
+        bool hidden;
+        QString text;
+    };
+    QList<Was> before;
+    for (const GraphicPtr &member : canvas()->getRects()) {
+        const auto *field = dynamic_cast<const ColorField *>(member.get());
+        ASSERT_NE(field, nullptr);
+        before.append({member, field->fieldPk(), field->frameBounds(), field->isHidden(), field->text()});
+    }
+    auto expectAsBefore = [&before](const QString &item) {
+        for (const Was &was : before) {
+            const auto &field = static_cast<const ColorField &>(*was.member);
+            EXPECT_EQ(field.fieldPk(), was.pk) << item.toStdString();
+            EXPECT_NEAR(field.frameBounds().x(), was.frame.x(), 0.01) << item.toStdString();
+            EXPECT_NEAR(field.frameBounds().y(), was.frame.y(), 0.01) << item.toStdString();
+            EXPECT_NEAR(field.frameBounds().width(), was.frame.width(), 0.01) << item.toStdString();
+            EXPECT_EQ(field.isHidden(), was.hidden) << item.toStdString();
+            EXPECT_EQ(field.text(), was.text) << item.toStdString();
+        }
+    };
+    // Every field and its title took the item's field; a title shows only where its pair shows titles.
+    auto expectLanded = [&before](const QString &item, int pk) {
+        for (const Was &was : before) {
+            const auto &field = static_cast<const ColorField &>(*was.member);
+            EXPECT_EQ(field.fieldPk(), pk) << item.toStdString();
+            // The frame follows the new field's text.
+            if (!field.drawsImage())
+                EXPECT_NEAR(field.frameBounds().width(), field.naturalSize().width(), 0.01) << item.toStdString();
+            if (!field.isTitle())
+                continue;
+            EXPECT_EQ(field.text(), ColorField::titleText(pk) + QLatin1Char(':')) << item.toStdString();
+            const auto *pair = dynamic_cast<const GroupField *>(field.getGroup());
+            EXPECT_EQ(field.isHidden(), was.hidden || !pair->showTitle()) << item.toStdString();
+        }
+    };
+
+    const QPointF over = values.first()->frameBounds().center();
+    QStringList items;
+    for (const QAction *action : fieldsMenuAt(over)->actions())
+        items.append(action->text());
+    canvas()->contentMenu()->hide();
+    ASSERT_EQ(items.size(), page->pbFieldType->count());
+    for (int index = 0; index < items.size(); ++index) {
+        const QString &item = items.at(index);
+        const int pk = page->pbFieldType->itemData(index).toInt();
+        chooseInFieldsMenu(over, index);
+        ASSERT_EQ(canvas()->selectedObjects().size(), 12) << item.toStdString();
+        expectLanded(item, pk);
+        EXPECT_EQ(undoItem(), QStringLiteral("Undo Change Field Type")) << item.toStdString();
+        undo();
+        expectAsBefore(item);
+        f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
+        apptest::settle();
+        expectLanded(item, pk);
+        undo();
+        expectAsBefore(item);
+        EXPECT_FALSE(canvas()->undoManager()->canUndo()) << item.toStdString();
+    }
 }
 
 TEST_F(TextInspector, TitlesShowForEverySelectedPairAndCapitaliseForTheCanvasGroup)

@@ -21,6 +21,7 @@
 #include "foundation/Language.h"
 #include "objects/CanvasServices.h"
 #include "objects/Group.h"
+#include "objects/TextFlow.h"
 #include "objects/specImage.h"
 #include "platform/Archiver.h"
 #include "platform/Format.h"
@@ -39,11 +40,19 @@ const QString AttributesClass = QStringLiteral("QMFieldAttributes");
 
 QTextCharFormat formatOf(const ColorField::Attributes &attributes)
 {
+    // A command that retypes thousands of fields asks for the format of the same few
+    // attributes again and again: the last one made is known again rather than built anew
+    // from the font for each field.
+    thread_local std::optional<std::pair<ColorField::Attributes, QTextCharFormat>> last;
+    if (last && last->first == attributes
+        && (!attributes.font || last->first.font->resolveMask() == attributes.font->resolveMask()))
+        return last->second;
     QTextCharFormat format;
     if (attributes.font)
         format.setFont(*attributes.font);
     if (attributes.color)
         format.setForeground(*attributes.color);
+    last.emplace(attributes, format);
     return format;
 }
 
@@ -158,9 +167,12 @@ ColorField::ColorField(const QRectF &frame)
     _attributes.font = font;
     _attributes.color = QColor(Qt::black);
     observeRecordChanges();
-    m_documentChanged = QObject::connect(textStorage(), &QTextDocument::contentsChange, [this](int, int, int) {
+    // Told of every edit: the finer signal with its range comes only once the document has a
+    // layout, which a field that replaces its text in one edit block never makes.
+    m_documentChanged = QObject::connect(textStorage(), &QTextDocument::contentsChanged, [this] {
         m_documentText.reset();
         m_effective.reset();
+        m_baseline.reset();
     });
 }
 
@@ -370,9 +382,13 @@ ColorField::Attributes ColorField::effectiveAttributes() const
 void ColorField::replaceText(const QString &value, const Attributes &attributes)
 {
     m_pendingValue.reset();
-    textStorage()->clear();
+    // Clearing the document builds its frame and formats anew: the text is replaced instead,
+    // inside an edit block, so the cursor does not lay the text out to find where it ends.
     QTextCursor cursor(textStorage());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
     cursor.insertText(value, formatOf(attributes));
+    cursor.endEditBlock();
 }
 
 void ColorField::setPendingText(const QString &value)
@@ -502,6 +518,20 @@ void ColorField::setSizeToMatchContentsNotAlign()
 
 QRectF ColorField::baselineRect() const
 {
+    const uint resolved = _attributes.font ? uint(_attributes.font->resolveMask()) : 0;
+    // The text is measured at the resolution of the screen it is laid out for.
+    qreal scale = 1.0;
+    TextFlow::layoutDevice(&scale);
+    BaselineFor made{_pk, _isTitle, Database::settingsGeneration(), _attributes, resolved, scale, m_pendingValue};
+    if (m_baseline && m_baseline->first == made)
+        return m_baseline->second;
+    const QRectF line = measuredBaselineRect();
+    m_baseline.emplace(std::move(made), line);
+    return line;
+}
+
+QRectF ColorField::measuredBaselineRect() const
+{
     const Attributes attributes = effectiveAttributes();
     // The size of a text in the field's attributes, less the one point the natural size adds.
     auto sizeOf = [&](const QString &string) {
@@ -580,6 +610,9 @@ bool holdsOnly(const QTextDocument &text, const QString &shown)
     if (text.blockCount() != 1)
         return false;
     const QTextBlock block = text.firstBlock();
+    // The length tells most other texts apart without copying the block's text out.
+    if (block.length() != shown.size() + 1)
+        return false;
     int fragments = 0;
     for (auto it = block.begin(); !it.atEnd(); ++it)
         if (++fragments > 1)

@@ -191,6 +191,7 @@ private:
         QList<QTextLayout::FormatRange> formats;
     };
     ShownText shownText(const QString &text, const Attributes &attributes) const;
+    QRectF measuredBaselineRect() const;
     const ShownText &documentText() const;
     Attributes effectiveAttributes() const;
     // Rotates the pair upright around a change, and back; nothing without a pair.
@@ -228,6 +229,21 @@ private:
     // What the text's first character looks like, for the attributes it was found with.
     mutable std::optional<Attributes> m_effective;
     mutable Attributes m_effectiveFor;
+    // The first line as last answered, and what it was worked out from: the pair lays its
+    // members out after a change of either, and a command over thousands of pairs would
+    // measure each unchanged member again.
+    struct BaselineFor
+    {
+        int pk = 0;
+        bool isTitle = false;
+        quint64 generation = 0;
+        Attributes attributes;
+        uint fontResolved = 0;
+        qreal scale = 1.0;
+        std::optional<QString> pending;
+        bool operator==(const BaselineFor &) const = default;
+    };
+    mutable std::optional<std::pair<BaselineFor, QRectF>> m_baseline;
     // The last look made of attributes, on the field's own attributes.
     mutable std::optional<ShownText> m_look;
     mutable Attributes m_lookFor;
