@@ -1364,13 +1364,17 @@ private:
     // Forgets the pictures once an object they show has changed otherwise than by the drag
     // (any object when null); the pictures are made again at the next drawing.
     void dropDragPictures(const ColorRect *changed = nullptr);
-    // At the release of a move: the next repaint may draw the drop from the drag's pictures.
+    // At the release of a move, a turn or a resize: the next repaint may draw the drop from
+    // the drag's pictures.
     void keepDragPicturesForDrop();
+    // Draws the next slice of the canvas drawn afresh after a drop.
+    void askSettling(const std::shared_ptr<DragPictures> &pictures);
     // What the drag going on changes: nothing but the marks (the rubber band), objects it
     // moves or turns as one, or objects it reshapes; and which objects.
     // `turning`, when given, tells a turn (each group about its own middle) from a move.
     enum class DragChange { None, Marks, Moving, Reshaping };
     DragChange dragChanges(QSet<const ColorRect *> &changing, bool *turning = nullptr) const;
+    void forgetDragChanges();
     // While the marks over everything are drawn for a repaint from the drag's pictures: the
     // groups whose marks those pictures hold already.
     const QSet<const Group *> *m_groupMarksInPictures = nullptr;

@@ -47,6 +47,10 @@ namespace {
 
 // Below this many objects a drag draws directly: the pictures would cost more than they save.
 constexpr qsizetype PicturesFrom = 32;
+// The canvas drawn afresh after a drop is drawn this many objects, and at most about this
+// many milliseconds, at a time.
+constexpr qsizetype SettleChunk = 64;
+constexpr qint64 SettleSliceMs = 20;
 // Widget pixels the moving pictures reach beyond the visible part on every side, so that a
 // move shows what comes into view without making them again at every step.
 constexpr int MovingMargin = 256;
@@ -165,6 +169,21 @@ struct RectsView::DragPictures
     // turn.
     std::vector<QRect> moversParts;
     bool sliceAsked = false;
+    // A drop the pictures show only nearly (a turn, a move by a part of a pixel): the canvas
+    // is drawn afresh aside, a slice of the objects at a time, and shown once whole; the
+    // drop's pictures show meanwhile, as its last step did.
+    struct Settling
+    {
+        QImage image;
+        QRect area;
+        GraphicList sorted;
+        QString page;
+        int layer = 0;
+        bool preview = false;
+        qsizetype next = 0;
+        enum Stage { Under, Objects, Veil, Marks, Over, Done } stage = Under;
+    };
+    std::optional<Settling> settling;
 };
 
 bool RectsView::showsDragPictures() const
@@ -179,7 +198,7 @@ void RectsView::dropDragPictures(const ColorRect *changed)
     // The drag's own steps change the objects it changes, inside a batch (a move, a turn) or
     // drawn live (a resize); a changing object drawn anew otherwise (its picture made aside
     // has come) is no longer what the moving pictures show.
-    if (changed && m_dragPictures->changing.contains(changed)
+    if (changed && !m_dragPictures->dropped && m_dragPictures->changing.contains(changed)
         && (m_batchDepth > 0 || m_dragPictures->change == DragChange::Reshaping))
         return;
     // What was made stays counted for the drag: a drag whose pictures keep going stale
@@ -193,7 +212,8 @@ void RectsView::dropDragPictures(const ColorRect *changed)
 
 void RectsView::keepDragPicturesForDrop()
 {
-    if (m_dragPictures && m_dragPictures->made && m_dragPictures->change == DragChange::Moving)
+    if (m_dragPictures && m_dragPictures->made
+        && (m_dragPictures->change == DragChange::Moving || m_dragPictures->change == DragChange::Reshaping))
         m_dragPictures->dropped = true;
     else
         m_dragPictures.reset();
@@ -204,9 +224,10 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
     QSet<const ColorRect *> changing;
     bool turning = false;
     DragChange change = dragChanges(changing, &turning);
-    // The drop of a move by whole pixels shows what its last step showed: the objects moved
-    // are drawn where the pictures put them, pixel for pixel, and the rest as they were. The
-    // repaint after it draws afresh.
+    // The drop of a drag shows what its last step showed: the objects a move took by whole
+    // pixels are drawn where the pictures put them, pixel for pixel, any others the drag
+    // changed are drawn directly, and the rest as they were. The repaint after it draws
+    // afresh.
     const bool dropping = change == DragChange::None && m_dragPictures && m_dragPictures->dropped;
     struct Once
     {
@@ -214,7 +235,7 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         bool dropping;
         ~Once()
         {
-            if (dropping)
+            if (dropping && !(kept && kept->settling))
                 kept.reset();
         }
     } once{m_dragPictures, dropping};
@@ -504,6 +525,18 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
     };
 
     bool fresh = current();
+    if (dropping && pictures.settling) {
+        DragPictures::Settling &settling = *pictures.settling;
+        // The canvas drawn afresh, once whole, shows the drop if nothing changed meanwhile.
+        if (settling.stage == DragPictures::Settling::Done) {
+            const bool same = fresh && settling.area.contains(area) && settling.layer == currentLayer()
+                              && settling.preview == _previewMode && settling.page == getCurrPageName();
+            if (same)
+                painter.drawImage(settling.area.topLeft(), settling.image);
+            m_dragPictures.reset();
+            return same;
+        }
+    }
     if (fresh && motion && !covers(landing(*motion)))
         fresh = false;
     // A call that paints nothing (a part made aside, the turn's first step) makes one part
@@ -545,21 +578,32 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
         if ((!unit.made || !unit.whole) && groupReach(unit).intersects(area))
             fresh = false;
     }
+    bool settles = false;
     if (dropping) {
-        // Only pictures that show the drop exactly.
-        if (!fresh || pictures.standIns || !pictures.moversStale.isEmpty() || !motion)
+        // Only pictures that show the drop exactly: the moving pictures of a move by whole
+        // pixels; what a turn, a resize or a move by a part of a pixel changed is drawn as
+        // it now stands, over the pictures of what the drag left alone.
+        if (!fresh || pictures.standIns)
             return false;
-        const QTransform placing = landing(*motion);
-        if (placing.type() > QTransform::TxTranslate || std::fabs(placing.dx() - std::round(placing.dx())) > 1e-3
-            || std::fabs(placing.dy() - std::round(placing.dy())) > 1e-3)
-            return false;
+        bool exact = motion && pictures.moversStale.isEmpty();
+        if (exact) {
+            const QTransform placing = landing(*motion);
+            exact = placing.type() <= QTransform::TxTranslate && std::fabs(placing.dx() - std::round(placing.dx())) <= 1e-3
+                    && std::fabs(placing.dy() - std::round(placing.dy())) <= 1e-3;
+        }
+        // Laid down as the last step laid them, while the canvas is drawn afresh aside.
+        settles = !exact && motion && !pictures.turnsLive && pictures.groups.empty();
+        if (!exact && !settles) {
+            motion.reset();
+            groupMotions.clear();
+        }
     }
     // Stand-ins in the pictures: the objects' own pictures are shown once they have all come,
     // by pictures made again at a drawing of the whole visible part.
     bool refill = false;
     // Those in parts of the moving pictures: the parts the area shows are made again now,
     // the objects moved back by a move, the others aside.
-    if (fresh && motion && !pictures.moversStale.isEmpty() && motion->type() <= QTransform::TxTranslate
+    if (fresh && !dropping && motion && !pictures.moversStale.isEmpty() && motion->type() <= QTransform::TxTranslate
         && !PictureWorker::busy() && pictures.refills < MostRefills * 8) {
         const QRect shown = (landing(*motion).inverted().mapRect(QRectF(area)).toAlignedRect().adjusted(-1, -1, 1, 1)
                              .translated(pictures.movingArea.topLeft()));
@@ -777,6 +821,18 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
                 return false;
     }
 
+    if (settles && !pictures.settling) {
+        DragPictures::Settling settling;
+        settling.area = visible;
+        settling.image = layer(visible, palette().color(QPalette::Window));
+        settling.sorted = list();
+        settling.page = getCurrPageName();
+        settling.layer = currentLayer();
+        settling.preview = _previewMode;
+        pictures.settling = std::move(settling);
+        askSettling(m_dragPictures);
+    }
+
     // A move by whole pixels copies the moving pictures pixel for pixel; a turn (or a move
     // by a part of a pixel) lays them down smoothly.
     auto rounded = [](QTransform t) {
@@ -860,6 +916,65 @@ bool RectsView::paintFromDragPictures(QPainter &painter, const QRegion &region)
     live(area, [&](const QRectF &dirty) { drawOverMarks(&painter, dirty); });
     m_groupMarksInPictures = nullptr;
     return true;
+}
+
+void RectsView::askSettling(const std::shared_ptr<DragPictures> &pictures)
+{
+    QTimer::singleShot(0, this, [this, asked = std::weak_ptr<DragPictures>(pictures)] {
+        const std::shared_ptr<DragPictures> kept = asked.lock();
+        // Anything that changed meanwhile let go of the pictures: the canvas draws afresh.
+        if (!kept || kept != m_dragPictures || !kept->settling)
+            return;
+        using Stage = DragPictures::Settling::Stage;
+        DragPictures::Settling &settling = *kept->settling;
+        QElapsedTimer clock;
+        clock.start();
+        {
+            const ColorRect::ScreenDrawing screen;
+            QPainter painter(&settling.image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setTransform(kept->transform * QTransform::fromTranslate(-settling.area.x(), -settling.area.y()));
+            const QRectF dirty = kept->transform.inverted().mapRect(QRectF(settling.area));
+            while (settling.stage != Stage::Done && clock.elapsed() < SettleSliceMs) {
+                switch (settling.stage) {
+                case Stage::Under:
+                    drawUnderObjects(&painter, dirty);
+                    settling.stage = Stage::Objects;
+                    break;
+                case Stage::Objects:
+                case Stage::Marks: {
+                    const GraphicList part = settling.sorted.mid(settling.next, SettleChunk);
+                    painter.save();
+                    if (settling.stage == Stage::Objects)
+                        drawObjectsOf(&painter, dirty, part, {});
+                    else
+                        drawMarksOf(&painter, dirty, part, {});
+                    painter.restore();
+                    settling.next += SettleChunk;
+                    if (settling.next >= settling.sorted.size()) {
+                        settling.next = 0;
+                        settling.stage = settling.stage == Stage::Objects ? Stage::Veil : Stage::Over;
+                    }
+                    break;
+                }
+                case Stage::Veil:
+                    drawVeil(&painter, dirty);
+                    settling.stage = Stage::Marks;
+                    break;
+                case Stage::Over:
+                    drawOverMarks(&painter, dirty);
+                    settling.stage = Stage::Done;
+                    break;
+                case Stage::Done:
+                    break;
+                }
+            }
+        }
+        if (settling.stage == Stage::Done)
+            update(settling.area);
+        else
+            askSettling(kept);
+    });
 }
 
 } // namespace quillmark

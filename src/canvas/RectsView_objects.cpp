@@ -189,6 +189,7 @@ void RectsView::endChangeBatch()
 void RectsView::notifyGraphicsChanged()
 {
     m_runaround.markStale();
+    forgetDragChanges();
     if (m_batchDepth > 0)
         m_batchGraphicsChanged = true;
     else
@@ -197,6 +198,9 @@ void RectsView::notifyGraphicsChanged()
 
 void RectsView::notifySelectionChanged()
 {
+    forgetDragChanges();
+    // The marks a drop's pictures show are no longer those of the selection.
+    dropDragPictures();
     if (m_batchDepth > 0)
         m_batchSelectionChanged = true;
     else

@@ -33,6 +33,49 @@
 
 namespace quillmark {
 
+// A group a turn turns about its own middle, as it stood at the press: its angle and frame,
+// and each member's frame and angle.
+struct GroupTurn
+{
+    GroupPtr group;
+    float angle = 0.0f;
+    QRectF bounds;
+    GraphicList members;
+    std::vector<QRectF> frames;
+    std::vector<float> angles;
+};
+
+namespace {
+
+GroupTurn standing(const GroupPtr &group)
+{
+    GroupTurn turn{group, group->Group::angle(), group->Group::bounds(), group->getObjects(), {}, {}};
+    turn.frames.reserve(size_t(turn.members.size()));
+    turn.angles.reserve(size_t(turn.members.size()));
+    for (const GraphicPtr &member : std::as_const(turn.members)) {
+        turn.frames.push_back(member->frameBounds());
+        turn.angles.push_back(member->angle());
+    }
+    return turn;
+}
+
+// Puts the group back as it stood and registers the way forward again (the Redo).
+void restoreGroupTurn(UndoManager &undo, const GroupTurn &to)
+{
+    GroupTurn now = standing(to.group);
+    undo.disableUndoRegistration();
+    for (qsizetype i = 0; i < to.members.size(); ++i) {
+        to.members[i]->setAngle(to.angles[size_t(i)], false);
+        to.members[i]->setFrameBounds(to.frames[size_t(i)]);
+    }
+    to.group->setBounds(to.bounds);
+    to.group->setAngleUndo(to.angle, QPointF());
+    undo.enableUndoRegistration();
+    undo.registerUndo([&undo, now = std::move(now)] { restoreGroupTurn(undo, now); });
+}
+
+} // namespace
+
 struct RectsView::TrackingState
 {
     enum Kind { None, Create, Rubberband, Move, Knob, GroupKnob, Rotate, PathDrag, PathEdit, ImageDrag, Pan };
@@ -53,6 +96,12 @@ struct RectsView::TrackingState
     // The frames of the objects turned, as they stood at the press: a turn moves each of
     // them at every step, and its Undo puts each back once rather than once per step.
     std::vector<QRectF> rotatingFrames;
+    // The groups turned each about its own middle, as they stood at the press, put back
+    // the same way.
+    std::vector<GroupTurn> turnedGroups;
+    // What a move or a turn changes, found at its first repaint; forgotten when the selection
+    // or the groups change.
+    std::optional<QSet<const ColorRect *>> changing;
     // How far a move has taken the selection: its Undo moves it back once, at the release,
     // rather than once per step.
     QPointF moved;
@@ -89,9 +138,13 @@ void registerMoveUndo(RectsView &view, UndoManager &undo, const QPointF &moved)
 }
 
 // The inverse of a turn drag: each object's frame as it stood at the press, then its angle
-// (Undo puts the angles back, then the frames).
-void registerTurnUndo(UndoManager &undo, const GraphicList &rotating, const std::vector<QRectF> &frames)
+// (Undo puts the angles back, then the frames), and each group turned on its own as it stood.
+void registerTurnUndo(UndoManager &undo, const GraphicList &rotating, const std::vector<QRectF> &frames,
+                      const std::vector<GroupTurn> &groups)
 {
+    for (const GroupTurn &turn : groups)
+        if (turn.group->Group::angle() != turn.angle)
+            undo.registerUndo([&undo, turn] { restoreGroupTurn(undo, turn); });
     for (qsizetype i = 0; i < rotating.size() && size_t(i) < frames.size(); ++i) {
         const GraphicPtr &graphic = rotating[i];
         const QRectF was = frames[size_t(i)];
@@ -457,7 +510,7 @@ void RectsView::mouseDownAt(const QPointF &point, unsigned flags, int clickCount
     if (m_tracking->kind == TrackingState::Move && m_tracking->changed)
         registerMoveUndo(*this, m_undoManager, m_tracking->moved);
     if (m_tracking->kind == TrackingState::Rotate)
-        registerTurnUndo(m_undoManager, m_tracking->rotating, m_tracking->rotatingFrames);
+        registerTurnUndo(m_undoManager, m_tracking->rotating, m_tracking->rotatingFrames, m_tracking->turnedGroups);
     if (std::exchange(m_tracking->undoGroupOpen, false))
         m_undoManager.endUndoGrouping();
     *m_tracking = TrackingState();
@@ -833,18 +886,30 @@ void RectsView::startRotation(const QPointF &point)
     m_tracking->centre = selectionRect().center();
     m_tracking->last = point;
     m_tracking->start = point;
+    QSet<const Group *> owners;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         const Group *owner = graphic->getGroup();
-        if (owner && owner->canSetAngle())
+        if (owner && owner->canSetAngle()) {
+            owners.insert(owner);
             continue;
+        }
         graphic->beginRotation();
         m_tracking->rotating.append(graphic);
         m_tracking->rotatingFrames.push_back(graphic->frameBounds());
     }
+    for (const GroupPtr &group : std::as_const(_groups))
+        if (owners.contains(group.get()))
+            m_tracking->turnedGroups.push_back(standing(group));
     update();
 }
 
 // ---- the drag ----
+
+void RectsView::forgetDragChanges()
+{
+    if (m_tracking)
+        m_tracking->changing.reset();
+}
 
 RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing, bool *turning) const
 {
@@ -852,7 +917,13 @@ RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing, 
         *turning = m_tracking && m_tracking->kind == TrackingState::Rotate;
     if (!m_tracking)
         return DragChange::None;
-    const TrackingState &t = *m_tracking;
+    TrackingState &t = *m_tracking;
+    // The objects a move or a turn changes are the same at every step: each repaint shares
+    // the set found at the first instead of gathering thousands again.
+    if (t.changing && (t.kind == TrackingState::Move || t.kind == TrackingState::Rotate)) {
+        changing = *t.changing;
+        return DragChange::Moving;
+    }
     switch (t.kind) {
     case TrackingState::Rubberband:
         return DragChange::Marks;
@@ -869,6 +940,7 @@ RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing, 
                     if (!member->isLocked())
                         changing.insert(member.get());
         }
+        t.changing = changing;
         return DragChange::Moving;
     case TrackingState::Rotate:
         // Turned together, the objects keep one picture that turns with them.
@@ -878,6 +950,7 @@ RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing, 
                 for (const GraphicPtr &member : owner->getObjects())
                     changing.insert(member.get());
         }
+        t.changing = changing;
         return DragChange::Moving;
     case TrackingState::Knob:
         if (!t.object)
@@ -1098,6 +1171,8 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
     // about it: finding it asks every object of a large selection for its turned bounds.
     const bool aboutMiddle = (flags & ShiftKeyMask) || t.rotating.size() >= 2;
     const QPointF c2 = aboutMiddle ? boundsForObjects().center() : QPointF();
+    // Each group's turn is put back once, at the release (see registerTurnUndo).
+    m_undoManager.disableUndoRegistration();
     QSet<Group *> turned;
     for (const GraphicPtr &graphic : std::as_const(_selectedObjects)) {
         Group *owner = graphic->getGroup();
@@ -1112,7 +1187,6 @@ void RectsView::rotationStep(const QPointF &point, unsigned flags)
     // The objects' frames are put back by one inverse each at the release (see
     // registerTurnUndo): registered at every step, an Undo of a turn of thousands replayed
     // every step's move of every object.
-    m_undoManager.disableUndoRegistration();
     for (const GraphicPtr &graphic : std::as_const(t.rotating)) {
         double a = graphic->angle() + delta;
         if (flags & ShiftKeyMask) {
@@ -1253,9 +1327,11 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
         wasChanged(true);
     // A click on the empty canvas that selected nothing has nothing to show.
     const bool shows = t.changed || t.kind != TrackingState::Rubberband || !t.band.isEmpty();
-    const bool moved = t.kind == TrackingState::Move && t.changed;
+    const bool dragged = t.changed
+                         && (t.kind == TrackingState::Move || t.kind == TrackingState::Rotate || t.kind == TrackingState::Knob
+                             || t.kind == TrackingState::GroupKnob);
     *m_tracking = TrackingState();
-    if (moved)
+    if (dragged)
         keepDragPicturesForDrop();
     else
         m_dragPictures.reset();
@@ -1268,11 +1344,12 @@ void RectsView::mouseUpAt(const QPointF &point, unsigned flags)
 void RectsView::endRotationDrag()
 {
     TrackingState &t = *m_tracking;
-    registerTurnUndo(m_undoManager, t.rotating, t.rotatingFrames);
+    registerTurnUndo(m_undoManager, t.rotating, t.rotatingFrames, t.turnedGroups);
     if (t.changed)
         setActionName(Language::stringForKey(QStringLiteral("Rotate Object(s)")));
     t.rotating.clear();
     t.rotatingFrames.clear();
+    t.turnedGroups.clear();
     setCurrToolClass(m_toolTag);
 }
 

@@ -43,6 +43,13 @@ struct DragPlace
     float angle = 0.0f;
 };
 
+// A group's own frame and angle, which its knobs and its next turn go by.
+struct GroupPlace
+{
+    QRectF bounds;
+    float angle = 0.0f;
+};
+
 // Pixels whose colour differs from the other picture's by more than `tolerance` in a channel.
 int differingPixels(const QImage &a, const QImage &b, int tolerance)
 {
@@ -271,6 +278,31 @@ protected:
         return all;
     }
 
+    std::vector<GroupPlace> groupPlaces()
+    {
+        std::vector<GroupPlace> all;
+        for (const GroupPtr &group : canvas()->groups())
+            all.push_back({group->bounds(), group->angle()});
+        return all;
+    }
+
+    // After a Redo the canvas fits each group's frame to its members anew (within its
+    // turned members' outlines): there only the angles are compared.
+    void expectGroupsAt(const std::vector<GroupPlace> &expected, const char *when, bool frames = true)
+    {
+        const std::vector<GroupPlace> now = groupPlaces();
+        ASSERT_EQ(now.size(), expected.size()) << when;
+        for (size_t g = 0; g < expected.size(); ++g) {
+            EXPECT_NEAR(now[g].angle, expected[g].angle, 1e-3) << when << " " << g;
+            if (!frames)
+                continue;
+            EXPECT_NEAR(now[g].bounds.x(), expected[g].bounds.x(), 1e-3) << when << " " << g;
+            EXPECT_NEAR(now[g].bounds.y(), expected[g].bounds.y(), 1e-3) << when << " " << g;
+            EXPECT_NEAR(now[g].bounds.width(), expected[g].bounds.width(), 1e-3) << when << " " << g;
+            EXPECT_NEAR(now[g].bounds.height(), expected[g].bounds.height(), 1e-3) << when << " " << g;
+        }
+    }
+
     // The canvas drawn from nothing, as the window draws it when no drag goes on (the
     // pictures the screen keeps made at once).
     QImage drawnAfresh()
@@ -470,6 +502,7 @@ TEST_F(DragPicturesWindow, GroupsTurnEachAboutItsMiddleFromTheirOwnPictures)
     canvas()->selectAll();
     canvas()->undoManager()->removeAllActions();
     const std::vector<DragPlace> before = places();
+    const std::vector<GroupPlace> groupsBefore = groupPlaces();
     std::vector<QPointF> middles;
     for (const GroupPtr &group : canvas()->groups())
         middles.push_back(group->bounds().center());
@@ -500,9 +533,41 @@ TEST_F(DragPicturesWindow, GroupsTurnEachAboutItsMiddleFromTheirOwnPictures)
             EXPECT_NEAR(is.length(), was.length(), 1e-2) << g << " " << m;
         }
     }
+    // Undo and Redo put every group back as well, its frame and angle with its members.
+    const std::vector<GroupPlace> turnedGroups = groupPlaces();
     undoOnce(before);
+    expectGroupsAt(groupsBefore, "undone");
     redoOnce(after);
+    expectGroupsAt(turnedGroups, "redone", false);
     undoOnce(before);
+    expectGroupsAt(groupsBefore, "undone again");
+
+    // With Shift the groups go round the selection's middle in steps of 15 degrees, each
+    // group's frame carried round with its members; one Undo puts all back, Redo gives the
+    // turn again.
+    canvas()->undoManager()->removeAllActions();
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    QRectF all;
+    for (const DragPlace &place : before)
+        all = all.united(place.frame);
+    const QPointF middle = all.center();
+    const QPointF grip = middle + QPointF(60, 0);
+    f.mouse(QEvent::MouseButtonPress, grip);
+    for (int degrees : {20, 40, 60}) {
+        const double radians = degrees * M_PI / 180.0;
+        f.mouse(QEvent::MouseMove, middle + QPointF(60 * std::cos(radians), 60 * std::sin(radians)), Qt::ShiftModifier);
+    }
+    f.mouse(QEvent::MouseButtonRelease, middle + QPointF(30, 52), Qt::ShiftModifier);
+    apptest::settle();
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+    const std::vector<DragPlace> shifted = places();
+    const std::vector<GroupPlace> shiftedGroups = groupPlaces();
+    EXPECT_GT(std::fabs(shiftedGroups[0].angle - groupsBefore[0].angle), 14.0f);
+    EXPECT_GT(QLineF(shiftedGroups[0].bounds.center(), groupsBefore[0].bounds.center()).length(), 1.0);
+    undoOnce(before);
+    expectGroupsAt(groupsBefore, "shifted undone");
+    redoOnce(shifted);
+    expectGroupsAt(shiftedGroups, "shifted redone", false);
 }
 
 // A press that comes while a move or a turn still goes on (its release was lost) ends it and
@@ -571,6 +636,62 @@ TEST_F(DragPicturesWindow, ADragWhoseReleaseNeverCameUndoesInOneStep)
     EXPECT_GT(std::fabs(places()[0].angle - turned[0].angle), 1.0f);
     undoTo(turned);
     undoOnce(unturned);
+}
+
+// The drop of a turn, or of a move by a part of a pixel, shows the pictures as the last step
+// laid them while the canvas is drawn afresh aside, a slice at a time: once all is drawn the
+// window shows what a drawing from nothing shows, and a change that comes before (an Undo, a
+// nudge) is what the window shows, not the drop drawn aside.
+TEST_F(DragPicturesWindow, ADropDrawnAfreshAsideGivesWayToWhatComesAfter)
+{
+    makeDesign();
+    const GraphicList objects = canvas()->getRects();
+    canvas()->selectAll();
+    canvas()->undoManager()->removeAllActions();
+    const std::vector<DragPlace> before = places();
+
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    const QPointF turnFrom = objects[7]->frameBounds().topRight() + QPointF(6, 0);
+    drag(turnFrom, {turnFrom + QPointF(0, 4), turnFrom + QPointF(-1, 9), turnFrom + QPointF(-3, 15)}, Qt::NoModifier, 96, 400);
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+    undoOnce(before);
+
+    // Undo right at the release.
+    canvas()->setupCurrObjectTool(RectsView::RotateTool);
+    f.mouse(QEvent::MouseButtonPress, turnFrom);
+    apptest::settle();
+    for (const QPointF &step : {turnFrom + QPointF(0, 4), turnFrom + QPointF(-1, 9), turnFrom + QPointF(-3, 15)}) {
+        f.mouse(QEvent::MouseMove, step);
+        QCoreApplication::processEvents();
+    }
+    f.mouse(QEvent::MouseButtonRelease, turnFrom + QPointF(-3, 15));
+    canvas()->setupCurrObjectTool(RectsView::SelectTool);
+    canvas()->repaint();
+    f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Undo"))->trigger();
+    const std::vector<DragPlace> undone = places();
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_NEAR(undone[i].angle, before[i].angle, 1e-3) << i;
+    int count = differingPixels(shownNow(), drawnAfresh(), 24);
+    EXPECT_LE(count, 8) << "undone at the drop: " << count << " pixels differ";
+
+    // A move by a part of a pixel, nudged right at the release.
+    const double scale = canvas()->pageToWidget().m11();
+    const QPointF grip = objects[0]->frameBounds().center();
+    const QPointF by = QPointF(10.5, 6.5) / scale;
+    f.mouse(QEvent::MouseButtonPress, grip);
+    apptest::settle();
+    f.mouse(QEvent::MouseMove, grip + by / 2, Qt::ShiftModifier);
+    QCoreApplication::processEvents();
+    f.mouse(QEvent::MouseMove, grip + by, Qt::ShiftModifier);
+    QCoreApplication::processEvents();
+    f.mouse(QEvent::MouseButtonRelease, grip + by, Qt::ShiftModifier);
+    canvas()->repaint();
+    canvas()->setFocus();
+    QTest::keyClick(canvas(), Qt::Key_Right);
+    const std::vector<DragPlace> nudged = places();
+    EXPECT_GT(nudged[0].frame.x(), before[0].frame.x() + by.x());
+    count = differingPixels(shownNow(), drawnAfresh(), 24);
+    EXPECT_LE(count, 8) << "nudged at the drop: " << count << " pixels differ";
 }
 
 // Hundreds of groups turned each about its own middle are drawn directly at each step, not
@@ -658,6 +779,7 @@ TEST_F(DragPicturesWindow, StackedFieldPairsTurnEachAboutItsMiddleDrawnDirectly)
     canvas()->selectAll();
     canvas()->undoManager()->removeAllActions();
     const std::vector<DragPlace> before = places();
+    const std::vector<GroupPlace> groupsBefore = groupPlaces();
     std::vector<QPointF> middles;
     for (const GroupPtr &group : groups)
         middles.push_back(group->bounds().center());
@@ -677,7 +799,11 @@ TEST_F(DragPicturesWindow, StackedFieldPairsTurnEachAboutItsMiddleDrawnDirectly)
         EXPECT_NEAR(groups[g]->bounds().center().x(), middles[size_t(g)].x(), 1e-2) << g;
         EXPECT_NEAR(groups[g]->bounds().center().y(), middles[size_t(g)].y(), 1e-2) << g;
     }
+    const std::vector<GroupPlace> turnedGroups = groupPlaces();
     undoOnce(before);
+    expectGroupsAt(groupsBefore, "undone");
+    redoOnce(after);
+    expectGroupsAt(turnedGroups, "redone", false);
 }
 
 } // namespace
