@@ -85,6 +85,9 @@ public:
     BezierPath bezierPath() const override;
     // In point editing the marks of control points lying outside the frame are drawn too.
     QRectF drawingBounds() const override;
+    // An outline of many thousand points is bounded by its turned frame: a change of the
+    // object asks for it and would otherwise copy and turn every point.
+    std::optional<QRectF> turnedOutlineBounds() const override;
     // Takes an outline in page points: the frame becomes its bounds (without undo) and the
     // outline is kept moved to 0,0. Registers no undo of its own.
     void setBezierPath(const BezierPath &path);
@@ -169,7 +172,11 @@ private:
     KeptPicture::Subject pictureSubject(KeptPicture::LookPtr look) const;
     // Where the pictures lie: the frame's corner and all the object paints (the stroke and its
     // joins, the turned frame, the shadow).
-    KeptPicture::Placement picturePlacement() const;
+    // `upright`: placed in the object's own frame, for a painter that turns and mirrors it.
+    KeptPicture::Placement picturePlacement(bool upright = false) const;
+    // YES when the whole drawing turns and mirrors with the frame (nothing falls in the page's
+    // own directions), so that its pictures are made upright and laid down turned.
+    bool turnsAsWhole() const;
     // YES when the outline is drawn from kept pictures: one of many thousand points, drawn for
     // the screen or for a small picture of the label.
     bool drawsFromPictures() const;
@@ -256,7 +263,8 @@ private:
     // The same as a function holding copies of what it draws, which another thread may call
     // unless showsImageInOutline(). For a picture, the outline's fill and its wider strokes are
     // antialiased by supersampling, whose time grows with the scale alone (see CoverageMask.h).
-    std::function<void(QPainter *)> objectPainting(bool forPicture = false, bool forScreen = false);
+    // `upright`: drawn in the frame's own directions, for a painter that turns and mirrors it.
+    std::function<void(QPainter *)> objectPainting(bool forPicture = false, bool forScreen = false, bool upright = false);
     bool showsImageInOutline() const;
     // The dashed outline of a selected complex path, likewise.
     std::function<void(QPainter *)> selectionPainting(QColor stroke, double hairline, double dash) const;

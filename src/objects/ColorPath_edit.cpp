@@ -154,9 +154,12 @@ ColorPath::PathLook ColorPath::objectLook() const
     look.shadowBlur = _shadowBlur;
     look.shadowDistance = _shadowDistance;
     look.shadowAngle = _shadowAngle;
-    look.angle = angle();
-    look.flipH = _flipH;
-    look.flipV = _flipV;
+    // Drawn upright and laid down turned, the picture serves every turn and mirror.
+    if (!turnsAsWhole()) {
+        look.angle = angle();
+        look.flipH = _flipH;
+        look.flipV = _flipV;
+    }
     look.images = canDrawsImage() && drawsImage() && (_image || _missingImage);
     if (look.images) {
         look.image = _image.get();
@@ -179,11 +182,18 @@ KeptPicture::Subject ColorPath::pictureSubject(KeptPicture::LookPtr look) const
     return KeptPicture::Subject{pathGeneration, _frameBounds.size(), std::move(look)};
 }
 
-KeptPicture::Placement ColorPath::picturePlacement() const
+bool ColorPath::turnsAsWhole() const
+{
+    // A shadow falls the same way on the page whatever the turn: it is drawn turned along
+    // with the rest only where there is none.
+    return !drawsShadow();
+}
+
+KeptPicture::Placement ColorPath::picturePlacement(bool upright) const
 {
     // Everything the object paints: the stroke (its joins too), the turned frame, the shadow.
     const double grow = 2.0 * std::max<double>(_lineWidth, 1.0) + 2.0;
-    QRectF area = (_angle != 0.0f ? frameBoundsRotated() : _frameBounds).adjusted(-grow, -grow, grow, grow);
+    QRectF area = (_angle != 0.0f && !upright ? frameBoundsRotated() : _frameBounds).adjusted(-grow, -grow, grow, grow);
     if (drawsShadow()) {
         const double r = shadowReach();
         area = area.united(area.adjusted(-r, -r, r, r));
@@ -264,6 +274,8 @@ struct OutlineDrawing
     QRectF frame;
     bool flipH = false, flipV = false;
     float angle = 0;
+    // Drawn in the object's own upright frame: the painter turns and mirrors it already.
+    bool upright = false;
     bool filled = false;
     int fillType = 0;
     QColor fill, fill2;
@@ -313,6 +325,8 @@ struct OutlineDrawing
     // The frame's mirrors and turn, as ColorRect::flipFrame and rotateFrame apply them.
     void flipAndTurn(QPainter *p) const
     {
+        if (upright)
+            return;
         const QPointF c = frame.center();
         if (flipH || flipV) {
             QTransform mirror;
@@ -409,38 +423,49 @@ void ColorPath::drawObject(QPainter *painter, const QRectF &, bool)
     // Without a picture in the outline, the drawing holds nothing of the object and may be
     // made on another thread.
     const bool selfContained = !showsImageInOutline();
+    // The painter turns and mirrors the upright drawing and its picture, so that a turn or a
+    // flip lays down the picture kept rather than filling the outline anew.
+    const bool upright = turnsAsWhole();
+    SavedPainterState turned(painter);
+    if (upright) {
+        flipFrame(painter);
+        rotateFrame(painter, angle());
+    }
     // Until the picture arrives, the frame tinted with the path's colour: where the path lies
     // and in what colour, drawn at once.
-    auto placeholder = [this](QPainter *p) {
+    auto placeholder = [this, upright](QPainter *p) {
         QColor tint = canFill() && drawsFill() ? fillColor() : strokeColor();
         tint.setAlphaF(tint.alphaF() * 0.25f);
         SavedPainterState state(p);
-        flipFrame(p);
-        rotateFrame(p, angle());
+        if (!upright) {
+            flipFrame(p);
+            rotateFrame(p, angle());
+        }
         KeptPicture::fillInBands(p, _frameBounds, tint);
     };
     const KeptPicture::Subject subject = pictureSubject(std::make_shared<KeptPicture::LookOf<PathLook>>(objectLook()));
-    auto forPicture = [this] { return objectPainting(true); };
+    auto forPicture = [this, upright] { return objectPainting(true, false, upright); };
     if (_mainView && _mainView->isDrawingDocumentPreview()) {
         // The small picture a document or a copy carries never waits for a fill of seconds: it
         // takes what is kept, or the placeholder while a picture is made aside for the next.
-        if (picture.drawSmall(painter, picturePlacement(), subject,
+        if (picture.drawSmall(painter, picturePlacement(upright), subject,
                               selfContained ? std::function<KeptPicture::Painting()>(forPicture) : nullptr))
             return;
         if (selfContained)
             placeholder(painter);
         else
-            objectPainting()(painter);
+            objectPainting(false, false, upright)(painter);
         return;
     }
     // Thousands of paths may each keep a picture: one of a fill or a stroke alone is kept a
     // byte a pixel (see KeptPicture::compacted).
     KeptPicture::OnScreen screen{placeholder, [this](const QRectF &covered) { pictureArrived(covered); }, false,
                                  {}, true};
+    screen.resampled = upright;
     if (!drawsFromPictures())
         screen.admit = [this](qint64 bytes) { return admitCostlyPicture(costlyPictureBytes, bytes); };
-    if (!picture.draw(painter, picturePlacement(), subject, forPicture, selfContained, screen))
-        objectPainting()(painter);
+    if (!picture.draw(painter, picturePlacement(upright), subject, forPicture, selfContained, screen))
+        objectPainting(false, false, upright)(painter);
 }
 
 void ColorPath::paintObject(QPainter *painter)
@@ -454,9 +479,10 @@ bool ColorPath::showsImageInOutline() const
     return canDrawsImage() && drawsImage() && (_image || _missingImage);
 }
 
-std::function<void(QPainter *)> ColorPath::objectPainting(bool forPicture, bool forScreen)
+std::function<void(QPainter *)> ColorPath::objectPainting(bool forPicture, bool forScreen, bool upright)
 {
     auto drawing = std::make_shared<OutlineDrawing>();
+    drawing->upright = upright;
     drawing->supersampled = forPicture;
     const float half = strokeLineWidth() / 2.0f;
     if (colorPath)
@@ -556,9 +582,11 @@ void ColorPath::drawHandlesInView(QPainter *painter)
     look.dash = 2.0 / z;
     auto outline = [this, look] { return selectionPainting(look.stroke, look.hairline, look.dash); };
     KeptPicture::OnScreen screen{{}, [this](const QRectF &covered) { pictureArrived(covered); }, false, {}, true};
+    // The painter turns and mirrors the frame already (drawSelect): one picture serves every turn.
+    screen.resampled = true;
     if (!drawsFromPictures())
         screen.admit = [this](qint64 bytes) { return admitCostlyPicture(costlySelectionBytes, bytes); };
-    if (!selectionPicture.draw(painter, picturePlacement(),
+    if (!selectionPicture.draw(painter, picturePlacement(true),
                                pictureSubject(std::make_shared<KeptPicture::LookOf<SelectionLook>>(look)), outline, true,
                                screen))
         outline()(painter);

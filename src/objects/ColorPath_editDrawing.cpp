@@ -398,6 +398,13 @@ ColorPath::EditMarks ColorPath::editMarks(bool forPoints, QColor stroke)
     return marks;
 }
 
+std::optional<QRectF> ColorPath::turnedOutlineBounds() const
+{
+    if (colorPath && colorPath->elementCount() >= ComplexPathElements)
+        return frameBoundsRotated();
+    return ColorRect::turnedOutlineBounds();
+}
+
 QRectF ColorPath::drawingBounds() const
 {
     const QRectF area = ColorRect::drawingBounds();

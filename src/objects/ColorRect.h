@@ -650,6 +650,9 @@ public:
     // Moves the image inside the frame; no undo.
     void moveImageBy(const QPointF &delta);
     virtual QRectF drawingBounds() const;
+    // The bounds of the outline turned by the angle (none without an outline): what
+    // drawingBounds() covers of a turned object.
+    virtual std::optional<QRectF> turnedOutlineBounds() const;
     // Where the object's drawing for print lands, in page points as the object is placed, when
     // the object can tell exactly (a null rectangle: it draws nothing); none when it cannot.
     // A printed label leaves out its outline's clip when everything drawn lies inside it.

@@ -323,9 +323,8 @@ QRectF ColorRect::drawingBounds() const
     QRectF area = _frameBounds.adjusted(-handleHalfWidth(), -handleHalfWidth(),
                                         handleHalfWidth(), handleHalfWidth());
     if (_angle != 0.0f) {
-        if (const std::optional<BezierPath> turned = getRotatedBoundsPath(bezierPath()))
-            area = turned->bounds().adjusted(-handleWidth(), -handleWidth(), handleWidth(),
-                                             handleWidth());
+        if (const std::optional<QRectF> turned = turnedOutlineBounds())
+            area = turned->adjusted(-handleWidth(), -handleWidth(), handleWidth(), handleWidth());
     }
     // A drawn shadow falls outside the box (in page points, whatever the zoom). The shadow
     // setters redraw the old area before they change it, so a shadow switched off or made
@@ -336,6 +335,13 @@ QRectF ColorRect::drawingBounds() const
             area = area.united(area.adjusted(-reach, -reach, reach, reach));
     }
     return area;
+}
+
+std::optional<QRectF> ColorRect::turnedOutlineBounds() const
+{
+    if (const std::optional<BezierPath> turned = getRotatedBoundsPath(bezierPath()))
+        return turned->bounds();
+    return std::nullopt;
 }
 
 double ColorRect::shadowReach() const

@@ -24,6 +24,9 @@ struct KeptPicture::Picture
     QImage image;
     // The picture holds the whole object, not only the part of it on the device.
     bool whole = false;
+    // A byte-a-pixel picture in full colour, made the first time it is laid down turned:
+    // Qt resamples only full colour pictures quickly.
+    mutable QImage fullColour;
 };
 
 struct KeptPicture::Pending : PictureWorker::Job
@@ -123,6 +126,23 @@ bool picturable(const QTransform &device, bool turned)
         return true;
     const double det = device.determinant();
     return turned && device.type() < QTransform::TxProject && std::isfinite(det) && std::abs(det) > 1e-12;
+}
+
+// Whether the device only turns, mirrors and scales by the same factor along the object's own
+// axes (a drawing laid down through it is the upright one resampled).
+bool turnsOnly(const QTransform &device)
+{
+    if (device.type() >= QTransform::TxProject)
+        return false;
+    const double sx = std::hypot(device.m11(), device.m12()), sy = std::hypot(device.m21(), device.m22());
+    const double dot = device.m11() * device.m21() + device.m12() * device.m22();
+    return std::isfinite(sx) && std::isfinite(sy) && sx > 0 && sy > 0 && std::abs(dot) <= 1e-9 * sx * sy;
+}
+
+// Two scales the same but for the last bits a turn's sine and cosine leave.
+bool sameScale(double a, double b)
+{
+    return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
 }
 
 } // namespace
@@ -296,10 +316,27 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
     if (!painter->device())
         return false;
     const QTransform device = painter->deviceTransform();
-    if (!picturable(device, screen.turned))
+    // A resampled drawing takes through a turned or mirrored device the upright picture of
+    // the device's scale (the one an upright device at that zoom made or will make).
+    const bool laidTurned = screen.resampled && !picturable(device, false) && turnsOnly(device);
+    if (!laidTurned && !picturable(device, screen.turned))
         return false;
     const QPointF corner = where.corner;
-    const QTransform linear = linearOf(device);
+    QTransform linear = linearOf(device);
+    if (screen.resampled && (laidTurned || linear.type() <= QTransform::TxScale)) {
+        // The scale a turn leaves is the upright one but for its last bits: the picture made
+        // upright, or through another turn, is taken for it.
+        double sx = std::hypot(device.m11(), device.m12()), sy = std::hypot(device.m21(), device.m22());
+        const std::array<const Key *, 2> keys{m_picture ? &m_picture->key : nullptr, m_pending ? &m_pending->key : nullptr};
+        for (const Key *kept : keys) {
+            if (kept && kept->linear.type() <= QTransform::TxScale && sameScale(kept->sx, sx) && sameScale(kept->sy, sy)) {
+                sx = kept->sx;
+                sy = kept->sy;
+                break;
+            }
+        }
+        linear = QTransform::fromScale(sx, sy);
+    }
     const QRectF relative = linear.mapRect(where.area.translated(-corner));
     if (!std::isfinite(relative.width()) || !std::isfinite(relative.height()))
         return false;
@@ -308,6 +345,9 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
     QRect part = relative.toAlignedRect();
     const QRect whole = part;
     if (qint64(part.width()) * part.height() > WholePicturePixels) {
+        // Laid down turned, a part of the picture would not cover what the device shows.
+        if (laidTurned)
+            return false;
         const qreal ratio = painter->device()->devicePixelRatio();
         const QRect shown(0, 0, qCeil(painter->device()->width() * ratio), qCeil(painter->device()->height() * ratio));
         part &= shown.translated(-anchor);
@@ -319,8 +359,8 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
 
     Key key;
     key.linear = linear;
-    key.sx = device.m11();
-    key.sy = device.m22();
+    key.sx = screen.resampled ? linear.m11() : device.m11();
+    key.sy = screen.resampled ? linear.m22() : device.m22();
     key.part = part;
     key.hints = int(painter->renderHints());
     key.subject = subject;
@@ -356,8 +396,11 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
                 m_pending->arrived = [this, job](const QImage &image) { pictureArrived(job, image); };
                 PictureWorker::submit(m_pending);
             }
+            const Picture *former = screen.resampled ? wholePictureOf(subject, false) : nullptr;
             if (screen.keptMeanwhile && m_picture && m_picture->key.linear == key.linear)
                 drawPicture(painter, device, anchor, *m_picture);
+            else if (former)
+                drawStretched(painter, where, subject, *former, laidTurned);
             else if (screen.placeholder)
                 screen.placeholder(painter);
             // A picture of the screen that holds the stand-in is made again once it comes.
@@ -386,7 +429,10 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
             m_pending.reset();
         }
     }
-    drawPicture(painter, device, anchor, *m_picture);
+    if (laidTurned)
+        drawStretched(painter, where, subject, *m_picture, true);
+    else
+        drawPicture(painter, device, anchor, *m_picture);
     return true;
 }
 
@@ -515,7 +561,8 @@ const KeptPicture::Picture *KeptPicture::wholePictureOf(const Subject &subject, 
     return nullptr;
 }
 
-void KeptPicture::drawStretched(QPainter *painter, const Placement &where, const Subject &subject, const Picture &kept)
+void KeptPicture::drawStretched(QPainter *painter, const Placement &where, const Subject &subject, const Picture &kept,
+                                bool smooth)
 {
     // A picture of the frame before a resize, stretched as the drawing stretches with it.
     const Key &k = kept.key;
@@ -524,10 +571,13 @@ void KeptPicture::drawStretched(QPainter *painter, const Placement &where, const
     const QRectF target(where.corner.x() + k.part.x() / k.sx * fx, where.corner.y() + k.part.y() / k.sy * fy,
                         k.part.width() / k.sx * fx, k.part.height() / k.sy * fy);
     SavedPainterState state(painter);
+    if (smooth && kept.image.depth() == 8 && kept.fullColour.isNull())
+        kept.fullColour = kept.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage &image = smooth && kept.image.depth() == 8 ? kept.fullColour : kept.image;
     // A byte-a-pixel picture (thousands of barcodes) is stretched without smoothing: Qt
     // smooths only full colour pictures quickly, and it stands in for a moment.
-    painter->setRenderHint(QPainter::SmoothPixmapTransform, kept.image.depth() != 8);
-    painter->drawImage(target, kept.image);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, image.depth() != 8);
+    painter->drawImage(target, image);
 }
 
 bool KeptPicture::drawFormer(QPainter *painter, const Placement &where, const Subject &subject) const

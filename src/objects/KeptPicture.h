@@ -93,6 +93,12 @@ public:
         // Pictures are also made through a device that turns or mirrors the object (each
         // turn its own picture, of the device's pixels); otherwise such a device answers NO.
         bool turned = false;
+        // The drawing turns and mirrors with the device as a whole (no shadow cast in the
+        // device's own directions): through a turned or mirrored device the upright picture
+        // of the same scale is laid down turned, so that a turn or a flip costs no new
+        // picture. Meanwhile, while a picture is made, a whole one of the same content and
+        // look made for another frame size or turn stands in, stretched and turned.
+        bool resampled = false;
     };
 
     // A picture larger than this many pixels holds only the part of the object on the device.
@@ -185,8 +191,10 @@ private:
     static void drawPicture(QPainter *painter, const QTransform &device, const QPoint &anchor, const Picture &picture);
     // A whole picture of the subject kept in either slot, or null.
     const Picture *wholePictureOf(const Subject &subject, bool sameFrame) const;
-    // Draws a whole picture stretched over the frame it was made for, moved to `where`.
-    static void drawStretched(QPainter *painter, const Placement &where, const Subject &subject, const Picture &kept);
+    // Draws a whole picture stretched over the frame it was made for, moved to `where`;
+    // `smooth` resamples a byte-a-pixel picture too (one laid down turned for good).
+    static void drawStretched(QPainter *painter, const Placement &where, const Subject &subject, const Picture &kept,
+                              bool smooth = false);
     void pictureArrived(Pending *job, const QImage &image);
 
     // The area a picture of the key covers on the screen, a pixel more all round, in page

@@ -322,18 +322,24 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
         f.canvas()->repaint();
     EXPECT_EQ(largeFills.load(), 0);
 
-    // What the canvas shows is the path filled: against the same outline filled by Qt here.
-    auto expectFilled = [&] {
-        const QImage canvas = shown(f, frame);
+    // What the canvas shows is the path filled (turned and mirrored as the object is): against
+    // the same outline filled by Qt here.
+    auto expectFilled = [&](bool isBlue = true) {
+        // Within the label: the canvas shows nothing beyond it.
+        const QRectF label(0, 0, f.canvas()->getLabel().width * 72.0, f.canvas()->getLabel().height * 72.0);
+        const QRectF area = opened->frameBoundsRotated() & label;
+        const QImage canvas = shown(f, area);
         QImage alone(canvas.size(), QImage::Format_ARGB32_Premultiplied);
         alone.fill(Qt::transparent);
         {
             const int before = largeFills;
             QPainter painter(&alone);
             painter.setRenderHint(QPainter::Antialiasing);
-            const QRect rect = f.canvas()->pageToWidget().mapRect(frame).toAlignedRect();
+            const QRect rect = f.canvas()->pageToWidget().mapRect(area).toAlignedRect();
             painter.translate(-rect.topLeft());
             painter.setTransform(f.canvas()->pageToWidget(), true);
+            opened->flipFrame(&painter);
+            opened->rotateFrame(&painter, opened->angle());
             // The fill lies inside half the (unshown) stroke width, as every outline does.
             const QRectF whole = opened->frameBounds();
             const qreal half = opened->strokeLineWidth() / 2.0;
@@ -355,7 +361,7 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
                 if (!inside && !outside)
                     continue;
                 const QColor c = canvas.pixelColor(x, y);
-                const bool blue = c.blue() > 150 && c.red() < 120;
+                const bool blue = isBlue ? c.blue() > 150 && c.red() < 120 : c.red() > 150 && c.blue() < 120;
                 filled += inside;
                 agree += inside ? blue : !blue;
             }
@@ -415,6 +421,32 @@ TEST(KeptDrawingWindow, ALargePathIsFilledOncePerZoomHoweverOftenTheCanvasRepain
             red += c.alpha() > 200 && c.red() > 150 && c.blue() < 120;
         }
     EXPECT_GT(red, inside / 4);
+
+    // Turned and mirrored, it is laid down from the picture it keeps, not filled again, where
+    // the outline turned and mirrored lies; the turn and the flip change no point, and Undo
+    // gives back the very object that was saved.
+    ASSERT_TRUE(f.canvas()->selectedObjects().contains(opened));
+    const QVariantMap before = opened->propertyListRepresentation();
+    f.trigger(QStringLiteral("Arrange"), QStringLiteral("Rotate"));
+    opened->setFlipHor(true);
+    EXPECT_EQ(opened->angle(), 90.0f);
+    f.canvas()->repaint();
+    waitForPictures();
+    f.canvas()->repaint();
+    EXPECT_EQ(largeFills.load(), 3);
+    // Its selection's outline would cover it.
+    f.click(QPointF(400, 300));
+    f.canvas()->repaint();
+    expectFilled(false);
+    EXPECT_EQ(largeFills.load(), 3);
+    const QVariantMap turned = opened->propertyListRepresentation();
+    EXPECT_EQ(turned.value(QStringLiteral("Path")).toByteArray(), before.value(QStringLiteral("Path")).toByteArray());
+    // The click that cleared the selection is a step of its own.
+    for (int step = 0; step < 3 && (opened->angle() != 0.0f || opened->flipHor()); ++step)
+        f.undo();
+    EXPECT_EQ(opened->angle(), 0.0f);
+    EXPECT_FALSE(opened->flipHor());
+    EXPECT_EQ(PropertyList::toData(opened->propertyListRepresentation()), PropertyList::toData(before));
     countedElements = 1 << 30;
 }
 
