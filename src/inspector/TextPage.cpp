@@ -231,12 +231,9 @@ int TextPage::alignmentOf(const ColorRect &object)
     return object.textAlign();
 }
 
-void TextPage::setSizeOf(ColorRect &object, double size)
+void TextPage::setSizeOf(ColorRect &object, const QFont &font, double size)
 {
-    const std::optional<QFont> font = fontOf(object);
-    if (!font)
-        return;
-    const std::optional<QFont> sized = sizedFont(*font, size);
+    const std::optional<QFont> sized = sizedFont(font, size);
     if (!sized)
         return;
     if (auto *field = dynamic_cast<ColorField *>(&object)) {
@@ -284,10 +281,9 @@ void TextPage::setAlignmentOf(ColorRect &object, int code)
         object.setTextAlign(code);
 }
 
-bool TextPage::hasSizeThroughout(const ColorRect &object, double size)
+bool TextPage::hasSizeThroughout(const ColorRect &object, const QFont &font, double size)
 {
-    const std::optional<QFont> font = fontOf(object);
-    if (!font || font->pointSizeF() != size)
+    if (font.pointSizeF() != size)
         return false;
     // The kinds of one font have it; a text of many runs has it when every run the size goes to
     // has it.
@@ -432,9 +428,9 @@ void TextPage::setTextSize(double size)
     OneStep step(info());
     for (const std::shared_ptr<ColorRect> &object : objects) {
         const std::optional<QFont> font = fontOf(*object);
-        if (!font || !sizedFont(*font, size) || hasSizeThroughout(*object, size))
+        if (!font || !sizedFont(*font, size) || hasSizeThroughout(*object, *font, size))
             continue;
-        setSizeOf(*object, size);
+        setSizeOf(*object, *font, size);
         info()->invalidateGraphic(object.get());
         changed = true;
     }

@@ -40,11 +40,11 @@ public:
     static std::optional<QColor> textColorOf(const ColorRect &object);
     static int alignmentOf(const ColorRect &object);
     // Through the kind's own undoable setters. A text box's size keeps the family and style
-    // of each of its runs; `size` is the new point size.
-    static void setSizeOf(ColorRect &object, double size);
+    // of each of its runs; `size` is the new point size, `font` what fontOf() answers.
+    static void setSizeOf(ColorRect &object, const QFont &font, double size);
     // Whether the text the size goes to (the edited selection, else all of it) has the size
-    // in every run already.
-    static bool hasSizeThroughout(const ColorRect &object, double size);
+    // in every run already; `font` is what fontOf() answers.
+    static bool hasSizeThroughout(const ColorRect &object, const QFont &font, double size);
     static void setTextColorOf(ColorRect &object, const QColor &color);
     static void setAlignmentOf(ColorRect &object, int code);
 

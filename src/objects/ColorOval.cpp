@@ -3,7 +3,6 @@
 #include <QGlyphRun>
 #include <QCache>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -17,7 +16,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -29,7 +27,6 @@
 #include "objects/KeptPicture.h"
 #include "objects/NSTextOvalContainer.h"
 #include "objects/ObjectFactory.h"
-#include "objects/PictureWorker.h"
 #include "objects/TextAttachmentHandler.h"
 #include "objects/TextArchive.h"
 #include "objects/TextFlow.h"
@@ -163,23 +160,10 @@ ColorOval::ColorOval(const QRectF &frame)
 {
 }
 
-struct ColorOval::LayoutToken
-{
-    // Held while the text is laid out aside: an oval let go of on another thread (a design
-    // let go of aside) waits for it.
-    std::mutex lock;
-    const ColorOval *oval = nullptr;
-    // Touched on the window's thread alone.
-    bool queued = false;
-};
-
 ColorOval::~ColorOval()
 {
-    // A text left to lay out aside is no longer wanted.
-    if (m_layoutToken) {
-        std::lock_guard<std::mutex> hold(m_layoutToken->lock);
-        m_layoutToken->oval = nullptr;
-    }
+    // Laying the text out aside reaches the oval's own members.
+    dropTextAside();
 }
 
 std::shared_ptr<ColorOval> ColorOval::create(const QRectF &frame)
@@ -441,152 +425,24 @@ QList<ColorOval::GlyphPlacement> ColorOval::glyphPlacements() const
     return placements;
 }
 
-namespace {
-
-// Window's thread time a repaint spends laying out ovals' texts before it leaves the rest aside,
-// and the time a slice aside lays texts out before the window answers again.
-constexpr qint64 LayoutShareNs = 20'000'000;
-constexpr qint64 LayoutSliceNs = 20'000'000;
-qint64 layoutShareNs = LayoutShareNs;
-qint64 layoutSliceNs = LayoutSliceNs;
-
-} // namespace
-
-// The ovals whose texts a repaint of a design of many objects left to lay out, each through
-// the token it holds (gone with the oval); those laid out wait to be drawn again together,
-// once the last is laid out, rather than each slice asking for a repaint of them all.
-struct ColorOval::LayoutsAside
+bool ColorOval::textKeyCurrent() const
 {
-    using Token = LayoutToken;
-    std::deque<std::weak_ptr<Token>> queued;
-    std::vector<std::weak_ptr<Token>> laidOut;
-    bool sliceAsked = false;
-    // The time this turn of the event loop spent laying texts out, and whether its end is
-    // asked for.
-    qint64 spentNs = 0;
-    bool turnEndAsked = false;
-
-    void spend(qint64 ns)
-    {
-        spentNs += ns;
-        if (std::exchange(turnEndAsked, true))
-            return;
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
-            LayoutsAside &self = instance();
-            self.spentNs = 0;
-            self.turnEndAsked = false;
-        }, Qt::QueuedConnection);
-    }
-
-    void queue(const std::shared_ptr<Token> &token)
-    {
-        if (!std::exchange(token->queued, true))
-            queued.push_back(token);
-        askSlice();
-    }
-
-    void askSlice()
-    {
-        if (std::exchange(sliceAsked, true))
-            return;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] { instance().slice(layoutSliceNs); }, Qt::QueuedConnection);
-    }
-
-    static LayoutsAside &instance()
-    {
-        static LayoutsAside aside;
-        static const bool known = [] {
-            // Tests and benchmarks waiting for the pictures made aside wait for these too.
-            PictureWorker::addWindowWork([] { return !aside.queued.empty(); }, [] { aside.slice(-1); });
-            return true;
-        }();
-        Q_UNUSED(known);
-        return aside;
-    }
-
-    // Lays texts out for `ns` (all when negative), then asks for the next slice, or for the
-    // ovals laid out to be drawn once none is left.
-    void slice(qint64 ns)
-    {
-        sliceAsked = false;
-        QElapsedTimer timer;
-        timer.start();
-        // At least one a slice.
-        for (bool first = true; !queued.empty() && (first || ns < 0 || timer.nsecsElapsed() < ns); first = false) {
-            const std::shared_ptr<Token> token = queued.front().lock();
-            queued.pop_front();
-            if (!token)
-                continue;
-            token->queued = false;
-            std::lock_guard<std::mutex> hold(token->lock);
-            if (!token->oval)
-                continue;
-            token->oval->placedGlyphs();
-            laidOut.push_back(token);
-        }
-        if (!queued.empty()) {
-            askSlice();
-            return;
-        }
-        // Each canvas draws the area of its ovals laid out once.
-        QHash<CanvasServices *, QRectF> areas;
-        for (const std::weak_ptr<Token> &weak : std::exchange(laidOut, {})) {
-            const std::shared_ptr<Token> token = weak.lock();
-            if (!token)
-                continue;
-            std::lock_guard<std::mutex> hold(token->lock);
-            if (!token->oval || !token->oval->mainView())
-                continue;
-            QRectF &area = areas[token->oval->mainView()];
-            const QRectF reach = token->oval->drawingBounds();
-            area = area.isNull() ? reach : area.united(reach);
-        }
-        for (auto it = areas.cbegin(); it != areas.cend(); ++it)
-            it.key()->invalidateRect(it.value());
-    }
-};
-
-void ColorOval::setLayoutTimesForTesting(qint64 shareNs, qint64 sliceNs)
-{
-    layoutShareNs = shareNs < 0 ? LayoutShareNs : shareNs;
-    layoutSliceNs = sliceNs < 0 ? LayoutSliceNs : sliceNs;
-}
-
-int ColorOval::textsAside()
-{
-    int count = 0;
-    for (const std::weak_ptr<LayoutsAside::Token> &token : LayoutsAside::instance().queued)
-        if (const auto held = token.lock()) {
-            std::lock_guard<std::mutex> hold(held->lock);
-            count += held->oval ? 1 : 0;
-        }
-    return count;
+    watchText();
+    return sharedTextStorage()->isEmpty() || (!m_textKey.isEmpty() && m_textKeyEdits == m_textEdits->load());
 }
 
 bool ColorOval::textLaidOutFor(const QPainter *painter) const
 {
-    if (placedWithoutLayout())
+    // Alike ovals take what one of them laid out, found by their text's archive: once the text
+    // changed, making that archive is as much work as laying it out, and is left aside with it.
+    if (textKeyCurrent() && placedWithoutLayout())
         return true;
-    // Printed and exported labels, and a design of a few objects, lay every text out as drawn.
-    const QCoreApplication *app = QCoreApplication::instance();
-    if (!drawsScreenOfMany(painter) || !app || QThread::currentThread() != app->thread()
-        || PictureWorker::onWindowThread())
-        return true;
-    LayoutsAside &aside = LayoutsAside::instance();
-    if (aside.spentNs < layoutShareNs) {
-        QElapsedTimer timer;
-        timer.start();
-        placedGlyphs();
-        aside.spend(timer.nsecsElapsed());
-        return true;
-    }
-    if (!m_layoutToken) {
-        m_layoutToken = std::make_shared<LayoutToken>();
-        m_layoutToken->oval = this;
-    }
-    aside.queue(m_layoutToken);
-    return false;
+    return textLaidOutNowOrAside(painter, [this] { placedGlyphs(); });
+}
+
+void ColorOval::layOutTextAside() const
+{
+    placedGlyphs();
 }
 
 void ColorOval::drawText(QPainter *painter)

@@ -74,12 +74,6 @@ public:
         bool rightToLeft = false;
     };
     QList<GlyphPlacement> glyphPlacements() const;
-    // Ovals whose text a repaint left to lay out aside and that are not laid out yet (tests and
-    // benchmarks wait for none).
-    static int textsAside();
-    // The time a repaint lays texts out before it leaves the others aside, and the time a slice
-    // aside takes (at least one text); negative: as usual. Tests see both ways of laying out.
-    static void setLayoutTimesForTesting(qint64 shareNs, qint64 sliceNs);
 
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
                                            const LinkedTextPlaces *places = nullptr) override;
@@ -87,6 +81,7 @@ public:
 
 protected:
     void drawText(QPainter *painter) override;
+    void layOutTextAside() const override;
 
 private:
     // Draws the merge field inside the text whose room the placed glyph holds, placed from
@@ -121,8 +116,8 @@ private:
     bool placedWithoutLayout() const;
     // YES when the text is laid out for drawing with `painter`; NO when left aside for now.
     bool textLaidOutFor(const QPainter *painter) const;
-    struct LayoutsAside;
-    struct LayoutToken;
+    // YES when the archive naming the text among alike ovals' is of the text as it stands.
+    bool textKeyCurrent() const;
     // Follows the edits of the text (its document's changes, counted).
     void watchText() const;
 
@@ -163,8 +158,6 @@ private:
     mutable PlacedFor m_placedFor;
     // Set (empty when the placement is the oval's own) while m_placedFor waits to be laid out.
     mutable QByteArray m_placedKey;
-    // Names the oval among the texts laid out aside.
-    mutable std::shared_ptr<LayoutToken> m_layoutToken;
     // The document whose edits m_textEdits counts, and the archived text it held at
     // m_textKeyEdits (the one it was read from, or made when first laid out).
     mutable const QTextDocument *m_watched = nullptr;

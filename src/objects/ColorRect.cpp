@@ -86,6 +86,7 @@ bool ColorRect::hasTextToDraw() const
 
 ColorRect::~ColorRect()
 {
+    dropTextAside();
     // A disposed box leaves its chain, so the other boxes never reach it again.
     if (_textFlow && _container)
         _textFlow->removeContainer(_container.get());

@@ -566,6 +566,16 @@ public:
     virtual void drawImage(QPainter *painter);
     // The object's own text inside its frame (ColorRect_textDraw.cpp).
     virtual void drawText(QPainter *painter);
+    // On the screen of a design of many objects (drawsScreenOfMany), YES when the text is laid
+    // out for this drawing: `layOut` runs now while the repaint has time left for texts; else
+    // the object is left to lay its text out aside (layOutTextAside), a slice at a time while
+    // the window answers, and is drawn again once laid out. Elsewhere `layOut` runs at once.
+    bool textLaidOutNowOrAside(const QPainter *painter, const std::function<void()> &layOut) const;
+    // Lays out what drawText() shows, outside a drawing.
+    virtual void layOutTextAside() const;
+    // Forgets the text left aside; the destructor of a kind whose layout reaches its own
+    // members calls it before they go.
+    void dropTextAside();
     // Draws the object for a printed or exported label: shadows do not follow the screen's
     // zoom and no selection look is drawn, whatever the canvas is showing.
     virtual void printFrame(QPainter *painter, const QRectF &aRect, int label_num);
@@ -857,6 +867,13 @@ protected:
     void refreshChainContainers();
     // refreshChainContainers() and the layout, once a drawing pass for the whole chain.
     void bringChainUpToDate();
+    // YES when the chain's boxes are brought up to date and its layout is current, as after
+    // bringChainUpToDate(), without laying it out.
+    bool chainLaidOut();
+    struct TextAsideToken;
+    struct LayoutsAside;
+    // Names the object among those whose texts are laid out aside.
+    mutable std::shared_ptr<TextAsideToken> m_textAsideToken;
 
     friend class ObjectTextEditor;
 
@@ -926,6 +943,12 @@ public:
     // From this many objects in a design the screen copies costly outlines from pictures
     // (drawsScreenOfMany).
     static constexpr qsizetype ManyObjects = 1000;
+    // Objects whose text a repaint left to lay out aside and that are not laid out yet (tests
+    // and benchmarks wait for none).
+    static int textsAside();
+    // The time a repaint lays texts out before it leaves the others aside, and the time a slice
+    // aside takes (at least one text); negative: as usual. Tests see both ways of laying out.
+    static void setLayoutTimesForTesting(qint64 shareNs, qint64 sliceNs);
     // While one lives on the window's thread, drawings into other images are for the screen (a
     // kept picture of the object that the canvas shows).
     class ScreenDrawing

@@ -304,6 +304,18 @@ void ColorRect::bringChainUpToDate()
     _textFlow->setCheckedInPass(pass);
 }
 
+bool ColorRect::chainLaidOut()
+{
+    const quint64 pass = DrawingPass::current();
+    if (pass != 0 && _textFlow->checkedInPass() == pass)
+        return true;
+    refreshChainContainers();
+    if (!_textFlow->isLaidOut())
+        return false;
+    _textFlow->setCheckedInPass(pass);
+    return true;
+}
+
 ColorRect::TextRange ColorRect::textCharacterRange()
 {
     TextFlow *flow = layoutText();

@@ -269,6 +269,14 @@ TextFlow::~TextFlow()
 
 bool TextFlow::layoutIfNeeded()
 {
+    if (isLaidOut())
+        return false;
+    layout();
+    return true;
+}
+
+bool TextFlow::isLaidOut() const
+{
     qreal scale = 1.0;
     layoutDevice(&scale);
     bool current = m_laidOut && m_laidBoxes.size() == size_t(m_containers.size()) && scale == m_laidScale;
@@ -282,10 +290,7 @@ bool TextFlow::layoutIfNeeded()
         current = m_laidBoxes[i].first == box && m_laidBoxes[i].second == box->generation();
     }
     // Last, as it asks each object inside the text what it shows.
-    if (current && attachmentsShowAsLaidOut())
-        return false;
-    layout();
-    return true;
+    return current && attachmentsShowAsLaidOut();
 }
 
 bool TextFlow::attachmentsShowAsLaidOut() const

@@ -76,6 +76,8 @@ public:
     // last layout, or an object inside the text shows something else now (a chip shows another
     // record, field or setting); answers whether it did.
     bool layoutIfNeeded();
+    // Whether the layout is current: layoutIfNeeded() would lay nothing out.
+    bool isLaidOut() const;
     // The next layoutIfNeeded() lays the text out.
     void invalidate()
     {

@@ -1,13 +1,16 @@
-// A width or a height typed into the geometry page with a selection of more than a thousand
-// objects (paths, ovals with text, groups, as many as make the canvas take its outlines from
-// pictures): every loose object takes the size about its own centre, every group takes it as
-// one object, the canvas shows them, and one Undo puts every object back as it was.
+// A width or a height typed into the geometry page, a text size or an alignment given on the
+// text page, with a selection of more than a thousand objects (paths, ovals with text, text
+// boxes, groups, as many as make the canvas take its outlines from pictures): every object
+// takes it, the canvas shows them, and one Undo puts every object back as it was.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "app/AppTestSupport.h"
@@ -17,11 +20,13 @@
 #include "inspector/NumberField.h"
 #include "inspector/ObjectInfoPanel.h"
 #include "inspector/PropertiesView.h"
+#include "inspector/TextPage.h"
 #include "objects/ColorOval.h"
 #include "objects/ColorPath.h"
 #include "objects/Group.h"
 #include "objects/PictureWorker.h"
 #include "platform/BezierPath.h"
+#include "foundation/SegmentedControl.h"
 #include "platform/UndoManager.h"
 
 using namespace quillmark;
@@ -66,6 +71,16 @@ QImage shown(RectsView *canvas)
     PictureWorker::waitUntilDone();
     apptest::settle();
     return canvas->grab().toImage();
+}
+
+// The canvas once the texts its repaint left to lay out aside (some were) are laid out.
+QImage shownOnceLaidOutAside(RectsView *canvas)
+{
+    canvas->repaint();
+    EXPECT_GT(ColorRect::textsAside(), 0) << "the texts are laid out aside";
+    const QImage aside = shown(canvas);
+    EXPECT_EQ(ColorRect::textsAside(), 0);
+    return aside;
 }
 
 } // namespace
@@ -168,10 +183,10 @@ TEST(ManyObjectsSizeWindowTest, OvalTextsLaidOutAsideShowAsThoseLaidOutAtOnce)
         panel->openPropertiesByType(tag);
     struct Times
     {
-        ~Times() { ColorOval::setLayoutTimesForTesting(-1, -1); }
+        ~Times() { ColorRect::setLayoutTimesForTesting(-1, -1); }
     } usual;
     // Every text is laid out as it is drawn, as on a design of a few objects.
-    ColorOval::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
+    ColorRect::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
 
     // Ovals large enough at the canvas's zoom for their glyphs to show, overlapping.
     std::vector<std::shared_ptr<ColorOval>> ovals;
@@ -186,30 +201,27 @@ TEST(ManyObjectsSizeWindowTest, OvalTextsLaidOutAsideShowAsThoseLaidOutAtOnce)
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
     ASSERT_EQ(canvas->selectedObjects().size(), qsizetype(ovals.size()));
     const QImage before = shown(canvas);
-    EXPECT_EQ(ColorOval::textsAside(), 0);
+    EXPECT_EQ(ColorRect::textsAside(), 0);
 
     for (const bool width : {true, false}) {
         SCOPED_TRACE(width ? "width" : "height");
         canvas->undoManager()->removeAllActions();
         // A repaint lays out no text, a slice one.
-        ColorOval::setLayoutTimesForTesting(0, 1);
+        ColorRect::setLayoutTimesForTesting(0, 1);
         type(width ? page->tvWidth : page->tvHeight, QStringLiteral("0.75"));
-        canvas->repaint();
-        EXPECT_GT(ColorOval::textsAside(), 0) << "the texts are laid out aside";
-        const QImage aside = shown(canvas);
-        EXPECT_EQ(ColorOval::textsAside(), 0);
+        const QImage aside = shownOnceLaidOutAside(canvas);
         EXPECT_NE(aside, before);
         // The same texts laid out at once: Undo and Redo give every oval a layout of its own.
-        ColorOval::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
+        ColorRect::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
         f.undo();
         EXPECT_EQ(shown(canvas), before);
         ASSERT_TRUE(canvas->undoManager()->canRedo());
         canvas->redo();
         apptest::settle();
-        EXPECT_EQ(ColorOval::textsAside(), 0);
+        EXPECT_EQ(ColorRect::textsAside(), 0);
         EXPECT_EQ(shown(canvas), aside) << "the texts laid out aside show as laid out at once";
         // Undo with the texts laid out aside shows the ovals as they were.
-        ColorOval::setLayoutTimesForTesting(0, 1);
+        ColorRect::setLayoutTimesForTesting(0, 1);
         f.undo();
         canvas->repaint();
         EXPECT_EQ(shown(canvas), before);
@@ -228,5 +240,91 @@ TEST(ManyObjectsSizeWindowTest, OvalTextsLaidOutAsideShowAsThoseLaidOutAtOnce)
                 EXPECT_NEAR(mine[g].rotation, theirs[g].rotation, 1e-9);
             }
         }
+    }
+}
+
+// A text size typed and an alignment clicked on the text page with thousands of text boxes and
+// ovals selected: every text takes them throughout, one Undo each puts every text back, and
+// the texts a repaint leaves to lay out aside show as those laid out at once.
+TEST(ManyObjectsSizeWindowTest, ATextSizeOrAlignmentGivenToManyTextsLandsOnEachAndShowsAsLaidOutAtOnce)
+{
+    apptest::WindowFixture f(QStringLiteral("many-texts-size"));
+    RectsView *canvas = f.canvas();
+    ObjectInfoPanel *info = f.window->objectInfo();
+    ASSERT_TRUE(info);
+    TextPage *page = nullptr;
+    for (const QPointer<InspectorPage> &each : info->pages())
+        if (auto *text = qobject_cast<TextPage *>(each.data()))
+            page = text;
+    ASSERT_TRUE(page);
+    ASSERT_NO_FATAL_FAILURE(apptest::openInspectorPages(f, [page](int tab) { return tab == page->tab(); }));
+    struct Times
+    {
+        ~Times() { ColorRect::setLayoutTimesForTesting(-1, -1); }
+    } usual;
+    ColorRect::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
+
+    // Large enough at the canvas's zoom for their glyphs to show, overlapping.
+    GraphicList texts;
+    for (int i = 0; i < int(ColorRect::ManyObjects) + 40; ++i) {
+        const QRectF frame(10 + (i % 40) * 6.0, 10 + (i / 40) * 6.0, 40.0, 30.0);
+        GraphicPtr object = i % 2 ? ColorOval::create(frame) : ColorRect::create(frame);
+        object->textStorage()->setPlainText(QStringLiteral("Text %1 round\nand on").arg(i));
+        texts.append(apptest::placeOnCanvas(canvas, object));
+    }
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    ASSERT_EQ(canvas->selectedObjects().size(), texts.size());
+    const QImage before = shown(canvas);
+    const QList<QVariantMap> forms = apptest::storedForms(canvas);
+
+    struct Command
+    {
+        const char *name;
+        std::function<void()> give;
+        std::function<bool(const ColorRect &)> landed;
+    };
+    const QList<Command> commands{
+        {"size", [&] { type(page->tvTextSize, QStringLiteral("17")); },
+         [](const ColorRect &object) {
+             return TextPage::hasSizeThroughout(object, *TextPage::fontOf(object), 17.0);
+         }},
+        {"alignment",
+         [&] {
+             QTest::mouseClick(page->scTextAilgn->segmentButton(2), Qt::LeftButton);
+             apptest::settle();
+         },
+         [](const ColorRect &object) {
+             // Both paragraphs.
+             int aligned = 0;
+             for (QTextBlock block = object.textStorage()->begin(); block.isValid(); block = block.next())
+                 aligned += (block.blockFormat().alignment() & Qt::AlignRight) ? 1 : 0;
+             return aligned == 2;
+         }},
+    };
+    for (const Command &command : commands) {
+        SCOPED_TRACE(command.name);
+        canvas->undoManager()->removeAllActions();
+        // A repaint lays out no text, a slice one.
+        ColorRect::setLayoutTimesForTesting(0, 1);
+        command.give();
+        for (const GraphicPtr &object : std::as_const(texts))
+            ASSERT_TRUE(command.landed(*object)) << object->className().toStdString();
+        const QImage aside = shownOnceLaidOutAside(canvas);
+        EXPECT_NE(aside, before);
+
+        // One Undo puts every text back; Redo gives each the command again, laid out at once.
+        ColorRect::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
+        f.undo();
+        EXPECT_EQ(apptest::storedForms(canvas), forms);
+        EXPECT_FALSE(canvas->undoManager()->canUndo());
+        EXPECT_EQ(shown(canvas), before);
+        canvas->redo();
+        apptest::settle();
+        EXPECT_EQ(ColorRect::textsAside(), 0);
+        EXPECT_EQ(shown(canvas), aside) << "the texts laid out aside show as laid out at once";
+        f.undo();
+        EXPECT_EQ(shown(canvas), before);
+        if (canvas->selectedObjects().size() != canvas->getRects().size())
+            f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
     }
 }

@@ -1,15 +1,17 @@
 // What the screen keeps of texts: the blurred shadow of a text box's text and of shaped text's
 // glyphs, the gradient shaped text takes through its glyphs, and the texts of thousands of ovals
-// laid out aside. Each shows what drawing it directly shows, follows the text when it changes,
+// and text boxes laid out aside. Each shows what drawing it directly shows, follows the text when it changes,
 // and is drawn again the same from what is kept.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -105,65 +107,102 @@ TEST(KeptTextLooks, TextShadowsAndShapedGradientsKeptShowWhatTheyShowDrawnDirect
     }
 }
 
-TEST(KeptTextLooks, OvalTextsLeftAsideShowOnceLaidOutAsWhenLaidOutAtOnce)
+// The point size of every character of the object's text.
+void sizeText(ColorRect &object, double points)
+{
+    QTextCursor cursor(object.textStorage());
+    cursor.select(QTextCursor::Document);
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    cursor.mergeCharFormat(format);
+}
+
+TEST(KeptTextLooks, TextsLeftAsideShowOnceLaidOutAsWhenLaidOutAtOnce)
 {
     qmtest::FakeCanvas canvas;
     canvas.objects = ColorRect::ManyObjects + 1;
     struct Times
     {
-        ~Times() { ColorOval::setLayoutTimesForTesting(-1, -1); }
+        ~Times() { ColorRect::setLayoutTimesForTesting(-1, -1); }
     } usual;
-    auto oval = ColorOval::create(QRectF(20, 20, 160, 120));
-    oval->setMainView(&canvas);
-    oval->textStorage()->setPlainText(QStringLiteral("Along the oval, aside"));
-    castTextShadow(*oval);
-    const QImage exact = drawnText(*oval, false);
+    // An oval resized, an oval and a text box whose texts take another size: each made with
+    // its text, and put in its first or its second state.
+    struct Case
+    {
+        const char *name;
+        std::function<std::shared_ptr<ColorRect>(const QString &)> make;
+        std::function<void(ColorRect &, bool)> state;
+    };
+    auto oval = [](const QString &text) -> std::shared_ptr<ColorRect> {
+        auto made = ColorOval::create(QRectF(20, 20, 160, 120));
+        made->textStorage()->setPlainText(text);
+        return made;
+    };
+    auto box = [](const QString &text) -> std::shared_ptr<ColorRect> {
+        auto made = ColorRect::create(QRectF(20, 20, 200, 120));
+        made->textStorage()->setPlainText(text);
+        return made;
+    };
+    auto textSize = [](ColorRect &object, bool second) { sizeText(object, second ? 19.0 : 12.0); };
+    const QList<Case> cases{
+        {"oval resized", oval,
+         [](ColorRect &object, bool second) {
+             object.setFrameBounds(second ? QRectF(20, 20, 180, 130) : QRectF(20, 20, 160, 120));
+         }},
+        {"oval's text sized", oval, textSize},
+        {"text box's text sized", box, textSize},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ColorRect::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
+        const QString words = QStringLiteral("Along the oval, aside, and on");
+        std::shared_ptr<ColorRect> object = c.make(words);
+        object->setMainView(&canvas);
+        castTextShadow(*object);
+        c.state(*object, false);
+        const QImage exact = drawnText(*object, false);
 
-    // A repaint with no time left for texts draws the oval without its text, and counts a
-    // stand-in, so that pictures holding it are made again.
-    oval->setFrameBounds(QRectF(20, 20, 180, 130));
-    const QImage resizedExact = drawnText(*oval, false);
-    ASSERT_GT(channelsApart(resizedExact, exact), 60);
-    oval->setFrameBounds(QRectF(20, 20, 160, 120));
-    EXPECT_EQ(drawnText(*oval, false), exact);
-    ColorOval::setLayoutTimesForTesting(0, -1);
-    oval->setFrameBounds(QRectF(20, 20, 180, 130));
-    const quint64 standIns = ColorRect::ScreenDrawing::standInsDrawn();
-    const QImage meanwhile = drawnText(*oval, true);
-    EXPECT_EQ(ColorOval::textsAside(), 1);
-    EXPECT_GT(ColorRect::ScreenDrawing::standInsDrawn(), standIns);
-    EXPECT_TRUE(PictureWorker::busy()) << "those waiting for pictures made aside wait for it";
-    ColorOval::setLayoutTimesForTesting(std::numeric_limits<qint64>::max(), -1);
-    oval->textStorage()->setPlainText(QString());
-    const QImage withoutText = drawnText(*oval, false);
-    oval->textStorage()->setPlainText(QStringLiteral("Along the oval, aside"));
-    EXPECT_LE(channelsApart(meanwhile, withoutText), 8) << "no text is drawn meanwhile";
+        // A repaint with no time left for texts draws the object without its text, and counts
+        // a stand-in, so that pictures holding it are made again.
+        c.state(*object, true);
+        const QImage changedExact = drawnText(*object, false);
+        ASSERT_GT(channelsApart(changedExact, exact), 60);
+        c.state(*object, false);
+        EXPECT_EQ(drawnText(*object, false), exact);
+        ColorRect::setLayoutTimesForTesting(0, -1);
+        c.state(*object, true);
+        const quint64 standIns = ColorRect::ScreenDrawing::standInsDrawn();
+        const QImage meanwhile = drawnText(*object, true);
+        EXPECT_EQ(ColorRect::textsAside(), 1);
+        EXPECT_GT(ColorRect::ScreenDrawing::standInsDrawn(), standIns);
+        EXPECT_TRUE(PictureWorker::busy()) << "those waiting for pictures made aside wait for it";
+        {
+            std::shared_ptr<ColorRect> bare = c.make(QString());
+            castTextShadow(*bare);
+            c.state(*bare, true);
+            EXPECT_LE(channelsApart(meanwhile, drawnText(*bare, false)), 8) << "no text is drawn meanwhile";
+        }
 
-    // Laid out aside: the canvas is asked to draw it again, and it shows as laid out at once.
-    ColorOval::setLayoutTimesForTesting(0, -1);
-    oval->setFrameBounds(QRectF(20, 20, 160, 120));
-    oval->setFrameBounds(QRectF(20, 20, 180, 130));
-    drawnText(*oval, true);
-    ASSERT_EQ(ColorOval::textsAside(), 1);
-    canvas.clearRecord();
-    PictureWorker::waitUntilDone();
-    EXPECT_EQ(ColorOval::textsAside(), 0);
-    ASSERT_FALSE(canvas.invalidatedRects.isEmpty());
-    EXPECT_TRUE(canvas.invalidatedRects.last().contains(oval->frameBounds()));
-    EXPECT_LE(channelsApart(drawnText(*oval, true), resizedExact), 8);
+        // Laid out aside: the canvas is asked to draw it again, and it shows as laid out at once.
+        canvas.clearRecord();
+        PictureWorker::waitUntilDone();
+        EXPECT_EQ(ColorRect::textsAside(), 0);
+        ASSERT_FALSE(canvas.invalidatedRects.isEmpty());
+        EXPECT_TRUE(canvas.invalidatedRects.last().contains(object->frameBounds()));
+        EXPECT_LE(channelsApart(drawnText(*object, true), changedExact), 8);
 
-    // An oval gone while its text waits is let go of.
-    auto gone = ColorOval::create(QRectF(20, 20, 170, 110));
-    gone->setMainView(&canvas);
-    gone->textStorage()->setPlainText(QStringLiteral("Gone"));
-    drawnText(*gone, true);
-    EXPECT_EQ(ColorOval::textsAside(), 1);
-    gone.reset();
-    EXPECT_EQ(ColorOval::textsAside(), 0);
-    PictureWorker::waitUntilDone();
+        // An object gone while its text waits is let go of.
+        std::shared_ptr<ColorRect> gone = c.make(QStringLiteral("Gone"));
+        gone->setMainView(&canvas);
+        drawnText(*gone, true);
+        EXPECT_EQ(ColorRect::textsAside(), 1);
+        gone.reset();
+        EXPECT_EQ(ColorRect::textsAside(), 0);
+        PictureWorker::waitUntilDone();
 
-    // Off the screen every text is laid out as drawn.
-    oval->setFrameBounds(QRectF(20, 20, 160, 120));
-    EXPECT_EQ(drawnText(*oval, false), exact);
-    EXPECT_EQ(ColorOval::textsAside(), 0);
+        // Off the screen every text is laid out as drawn.
+        c.state(*object, false);
+        EXPECT_EQ(drawnText(*object, false), exact);
+        EXPECT_EQ(ColorRect::textsAside(), 0);
+    }
 }
