@@ -116,6 +116,10 @@ inline MainWindow &benchWindow()
         w->show();
         w->finishLaunching();
         QCoreApplication::processEvents();
+        // The program starts fitting the page, and in a fit mode a zoom given is replaced by the
+        // fitted one at every resize (a ruler shown, a panel opened, a design opened): the fit
+        // is put off first, as the zoom pop-up does, so that every design is measured at 155 %.
+        w->canvas()->zoomMenuSelect(2);
         w->canvas()->zoomChange(BenchZoom);
         QCoreApplication::processEvents();
         return w;

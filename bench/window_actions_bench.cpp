@@ -490,6 +490,7 @@ struct WindowState
     std::map<QAction *, bool> checked;
     QSet<QWidget *> windows;
     double zoom = BenchZoom;
+    int fit = 0;
 };
 
 QList<QMenu *> menusOf(MainWindow &window)
@@ -521,6 +522,7 @@ WindowState windowState(MainWindow &window)
         if (w->isVisible())
             state.windows.insert(w);
     state.zoom = window.canvas()->getZoom();
+    state.fit = window.canvas()->getZoomFit();
     return state;
 }
 
@@ -546,6 +548,13 @@ QStringList restoreWindow(MainWindow &window, const WindowState &before)
                 a->trigger();
         }
         emit menu->aboutToHide();
+    }
+    // A fit command leaves its fit mode on, which would refit the zoom put back here and at
+    // every later resize: the mode goes back with the zoom.
+    if (view->getZoomFit() != before.fit) {
+        static const std::map<int, int> fitEntry{{0, 2}, {3, 7}, {2, 8}, {1, 9}};
+        const auto entry = fitEntry.find(before.fit);
+        view->zoomMenuSelect(entry != fitEntry.end() ? entry->second : 2);
     }
     if (std::abs(view->getZoom() - before.zoom) > 1e-6)
         view->zoomChange(before.zoom);
