@@ -39,6 +39,11 @@ QThreadPool &formsPool()
     return *pool;
 }
 
+} // namespace
+
+// Named, not anonymous: the works below hold it, and those are declared in the header.
+namespace formsdetail {
+
 // Pieces of work taken by whoever comes first, a helper or the calling thread; the calling thread
 // waits for them in order, making those no one has taken yet meanwhile.
 class Pieces
@@ -106,7 +111,7 @@ private:
     std::condition_variable m_made;
 };
 
-} // namespace
+} // namespace formsdetail
 
 struct ObjectForms::Work
 {
@@ -115,7 +120,7 @@ struct ObjectForms::Work
     std::vector<ColorRect *> objects;
     std::vector<char> elsewhere;
     std::vector<QVariantMap> forms;
-    Pieces pieces;
+    formsdetail::Pieces pieces;
     // Archives a helper wrote while the caller records them, one set per piece.
     std::shared_ptr<Archiver::KeptRoots> recording;
     std::vector<std::shared_ptr<Archiver::KeptRoots>> pieceRoots;
@@ -245,7 +250,7 @@ struct ObjectsFromForms::Work
     // No helper reaches it once every piece is made.
     const PropertyListArray *forms = nullptr;
     qsizetype count = 0;
-    Pieces pieces;
+    formsdetail::Pieces pieces;
     QThread *caller = nullptr;
     // Texts read from a copy in memory are taken as read on the helpers too.
     std::shared_ptr<const Archiver::KeptRoots> readAlready;

@@ -39,6 +39,14 @@ QString unitName(const QString &written)
     return {};
 }
 
+// A text that could not be read: no number, and nothing typed to show back.
+TypedNumber refusedNumber(const QString &why)
+{
+    TypedNumber result;
+    result.refusal = why;
+    return result;
+}
+
 bool isDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -85,7 +93,7 @@ TypedNumber readTypedNumber(const QString &text, const QString &fieldUnit, const
 {
     const QString typed = text.trimmed();
     if (typed.isEmpty())
-        return {std::nullopt, message(QStringLiteral("Type a number."))};
+        return refusedNumber(message(QStringLiteral("Type a number.")));
     const QChar decimal = locale.decimalPoint().isEmpty() ? QLatin1Char('.') : locale.decimalPoint().at(0);
     QChar group = locale.groupSeparator().isEmpty() ? QChar() : locale.groupSeparator().at(0);
     if (group == decimal)
@@ -128,7 +136,7 @@ TypedNumber readTypedNumber(const QString &text, const QString &fieldUnit, const
         mantissa.remove(0, 1);
     }
     if (!std::any_of(mantissa.begin(), mantissa.end(), isDigit))
-        return {std::nullopt, notANumber};
+        return refusedNumber(notANumber);
     // The other of "." and "," when it is neither the locale's decimal nor its grouping mark.
     const QChar other = decimal == QLatin1Char(',') ? QLatin1Char('.') : QLatin1Char(',');
     const bool otherIsGroup = other == group;
@@ -146,35 +154,35 @@ TypedNumber readTypedNumber(const QString &text, const QString &fieldUnit, const
     }
     if (!group.isNull() && whole.contains(group)) {
         if (!validGrouping(whole, group))
-            return {std::nullopt, notANumber};
+            return refusedNumber(notANumber);
         whole.remove(group);
     }
     if (!std::all_of(whole.begin(), whole.end(), isDigit) || !std::all_of(fraction.begin(), fraction.end(), isDigit))
-        return {std::nullopt, notANumber};
+        return refusedNumber(notANumber);
     bool ok = false;
     double value = QLocale::c().toDouble(sign + (whole.isEmpty() ? QStringLiteral("0") : whole) + QLatin1Char('.')
                                              + (fraction.isEmpty() ? QStringLiteral("0") : fraction) + power,
                                          &ok);
     if (!ok || !std::isfinite(value))
-        return {std::nullopt, message(QStringLiteral("\u201C%@\u201D is too large a number."), {typed})};
+        return refusedNumber(message(QStringLiteral("\u201C%@\u201D is too large a number."), {typed}));
 
     if (unit.isEmpty() || unit.compare(fieldUnit.trimmed(), Qt::CaseInsensitive) == 0
         || (!unitName(unit).isEmpty() && unitName(unit) == unitName(fieldUnit)))
-        return {value, {}, value, {}};
+        return {value, {}, value, QString()};
     const std::optional<double> typedPoints = pointsPerUnit(unit);
     const std::optional<double> fieldPoints = pointsPerUnit(fieldUnit);
     if (!typedPoints) {
         if (!fieldPoints)
-            return {std::nullopt, notANumber};
-        return {std::nullopt,
-                message(QStringLiteral("\u201C%@\u201D is no unit here: type in, cm, mm, pt or pc."), {unit})};
+            return refusedNumber(notANumber);
+        return refusedNumber(
+                message(QStringLiteral("\u201C%@\u201D is no unit here: type in, cm, mm, pt or pc."), {unit}));
     }
     if (!fieldPoints)
-        return {std::nullopt, message(QStringLiteral("This field takes a number without a unit."))};
+        return refusedNumber(message(QStringLiteral("This field takes a number without a unit.")));
     const double asTyped = value;
     value = value * *typedPoints / *fieldPoints;
     if (!std::isfinite(value))
-        return {std::nullopt, message(QStringLiteral("\u201C%@\u201D is too large a number."), {typed})};
+        return refusedNumber(message(QStringLiteral("\u201C%@\u201D is too large a number."), {typed}));
     return {value, {}, asTyped, unitName(unit)};
 }
 

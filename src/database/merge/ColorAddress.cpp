@@ -678,7 +678,7 @@ const ColorAddress::Drawn &ColorAddress::drawnParts(const std::optional<QByteArr
             return *m_drawn;
         }
     }
-    auto drawn = std::make_shared<Drawn>(Drawn{std::move(texts), _qa, _font, color, digits, {}});
+    auto drawn = std::make_shared<Drawn>(Drawn{std::move(texts), _qa, _font, color, digits, {}, std::this_thread::get_id(), {}});
     const QTextCharFormat format = textAttributes();
     for (const PlacedPart &part : linesFrom(QPointF(0.0, 0.0), drawn->texts, digits).parts) {
         if (part.text.isEmpty())
