@@ -7,6 +7,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <vector>
 
@@ -191,6 +192,8 @@ void keepCovered(QImage &band, Coverage &coverage)
     }
 }
 
+std::atomic<CoverageFillObserver> fillObserver{nullptr};
+
 void paintMasked(QPainter *painter, const QPainterPath &area, const std::function<void(QImage &, const QTransform &)> &colour)
 {
     if (!painter || area.isEmpty())
@@ -198,6 +201,8 @@ void paintMasked(QPainter *painter, const QPainterPath &area, const std::functio
     const QRect reached = reachedPixels(painter, area);
     if (reached.isEmpty())
         return;
+    if (const CoverageFillObserver observer = fillObserver.load())
+        observer(area);
     const QTransform toDevice = painter->deviceTransform();
     const int rowsPerBand = int(std::clamp<qint64>(PixelsPerBand / std::max(reached.width(), 1), 1, reached.height()));
     Coverage coverage(area, toDevice, reached);
@@ -230,6 +235,11 @@ void paintWithin(QPainter *painter, const QPainterPath &area, const std::functio
         colour.setTransform(toBand);
         paint(&colour);
     });
+}
+
+void setCoverageFillObserver(CoverageFillObserver observer)
+{
+    fillObserver.store(observer);
 }
 
 void fillWithin(QPainter *painter, const QPainterPath &area, const QColor &colour)

@@ -26,4 +26,9 @@ void paintWithin(QPainter *painter, const QPainterPath &area, const std::functio
 // The same for one colour.
 void fillWithin(QPainter *painter, const QPainterPath &area, const QColor &colour);
 
+// Told of each outline filled here, on whichever thread fills it, once per fill (tests count
+// the fills of large paths: this fill does not go through the painter's own fills).
+using CoverageFillObserver = void (*)(const QPainterPath &area);
+void setCoverageFillObserver(CoverageFillObserver observer);
+
 } // namespace quillmark
