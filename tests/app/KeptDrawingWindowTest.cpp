@@ -38,6 +38,7 @@
 #include "objects/Group.h"
 #include "objects/PictureWorker.h"
 #include "objects/TextFlow.h"
+#include "platform/CoverageMask.h"
 #include "platform/PropertyList.h"
 #include "printing/ExportFormats.h"
 
@@ -65,6 +66,12 @@ void count(const QPainterPath &path)
     if (path.elementCount() >= countedElements)
         ++largeFills;
 }
+
+// The program's supersampled fill covers an outline without the painter's fills: counted too.
+const bool coverageFillsCounted = [] {
+    setCoverageFillObserver(&count);
+    return true;
+}();
 } // namespace
 
 void QPainter::drawPath(const QPainterPath &path)
