@@ -746,7 +746,8 @@ RectsView::DesignFile RectsView::writeDesignFile(const QString &path)
         // The design as it is now, whatever the window does between slices.
         const GraphicList graphics = rects;
         // Nothing on the canvas changes: it is not drawn again while the panel shows.
-        const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs);
+        const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs,
+                                               WindowAnswering::Command::Canvas::Unchanged);
         WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Saving the design...")),
                                   graphics.size() + 1, WindowAnswering::PanelAfterMs);
         Writer writer;
@@ -1078,7 +1079,8 @@ QMimeData *RectsView::mimeDataForSelection()
     const std::shared_ptr<Archiver::KeptRoots> archives = Archiver::newKeptRoots();
     QVariantMap dictionary;
     // Nothing on the canvas changes: it is not drawn again while the panel shows.
-    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs);
+    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs,
+                                               WindowAnswering::Command::Canvas::Unchanged);
     {
         // Made a slice at a time, the window answering between slices as Save does.
         WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Copying the objects...")),

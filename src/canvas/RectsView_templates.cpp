@@ -174,7 +174,8 @@ QByteArray RectsView::templateDocumentData(bool *cancelled)
             graphics.append(graphic);
     // Made a slice at a time, the window answering between slices as Save does, the canvas not
     // drawn again while the panel shows.
-    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs);
+    const WindowAnswering::Command command(this, WindowAnswering::PanelAfterMs,
+                                               WindowAnswering::Command::Canvas::Unchanged);
     WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Saving the template...")),
                               graphics.size() + 1, WindowAnswering::PanelAfterMs);
     auto givenUp = [&answering, cancelled] {

@@ -59,8 +59,9 @@ WindowAnswering::WindowAnswering(QWidget *window, const QString &doing, qsizetyp
     }
 }
 
-WindowAnswering::Command::Command(QWidget *canvas, qint64 panelAfterMs)
+WindowAnswering::Command::Command(QWidget *canvas, qint64 panelAfterMs, Canvas canvasIs)
     : m_canvas(canvas)
+    , m_changesCanvas(canvasIs == Canvas::Changed)
     , m_outer(currentCommand)
     , m_panelAfterMs(panelForTesting >= 0 ? std::min(panelAfterMs, panelForTesting) : panelAfterMs)
 {
@@ -75,7 +76,9 @@ WindowAnswering::Command::Command(QWidget *canvas, qint64 panelAfterMs)
 
 void WindowAnswering::Command::holdCanvas()
 {
-    if (m_held || !m_canvas || !m_canvas->updatesEnabled())
+    // Updates asked for while held are dropped and made up for by drawing the whole canvas at
+    // the end: only a command that changes it is worth that.
+    if (m_held || !m_changesCanvas || !m_canvas || !m_canvas->updatesEnabled())
         return;
     m_held = true;
     m_canvas->setUpdatesEnabled(false);

@@ -54,7 +54,10 @@ public:
     class Command
     {
     public:
-        Command(QWidget *canvas, qint64 panelAfterMs);
+        // A command that changes nothing the canvas shows (Save, Copy) leaves it drawn as it
+        // asks: held, it would be drawn whole again at the end, for nothing.
+        enum class Canvas { Changed, Unchanged };
+        Command(QWidget *canvas, qint64 panelAfterMs, Canvas canvasIs = Canvas::Changed);
         ~Command();
         Command(const Command &) = delete;
         Command &operator=(const Command &) = delete;
@@ -67,6 +70,7 @@ public:
         friend class WindowAnswering;
         QWidget *m_canvas;
         bool m_held = false;
+        bool m_changesCanvas = true;
         Command *m_outer;
         QElapsedTimer m_started;
         qint64 m_panelAfterMs;
