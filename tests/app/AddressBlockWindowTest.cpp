@@ -317,8 +317,9 @@ TEST_F(AddressBlockWindowTest, AFieldChosenWhileTypingGoesIntoTheTextAndIsKept)
         auto *menu = qobject_cast<QMenu *>(popup);
         ASSERT_TRUE(menu);
         for (QAction *action : menu->actions()) {
-            if (action->text() == QStringLiteral("Photo") || action->text() == QStringLiteral("Add Address Block..."))
+            if (action->text() == QStringLiteral("Photo") || action->text() == QStringLiteral("Add Address Block...")) {
                 EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+            }
         }
         chooseInMenu(popup, QStringLiteral("First Name"));
     });

@@ -42,9 +42,10 @@ void expectSegmentsWhole(SegmentedControl *control, const std::string &when)
 {
     for (int i = 0; i < control->segmentCount(); ++i) {
         expectWhole(control->segmentButton(i), when);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(control->segmentButton(i - 1)->geometry().right(), control->segmentButton(i)->geometry().left())
                 << when << ": segments " << i - 1 << " and " << i << " overlap";
+        }
     }
     EXPECT_GE(control->width(), control->sizeHint().width()) << when;
 }
@@ -80,8 +81,9 @@ TEST(ControlTextWidths, EveryControlIsWideEnoughForItsTextInEachLanguage)
         EXPECT_GE(checked, 8) << lang << ": the labels and check boxes of the page";
         for (QCheckBox *box : {page->bFlipHor, page->bFlipVert, page->bPowerText})
             for (QWidget *other : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-                if (other != box && other->isVisibleTo(page))
+                if (other != box && other->isVisibleTo(page)) {
                     EXPECT_FALSE(box->geometry().intersects(other->geometry()))
                         << lang << ": " << box->objectName().toStdString() << " and " << other->objectName().toStdString();
+                }
     }
 }

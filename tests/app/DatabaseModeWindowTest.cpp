@@ -310,8 +310,9 @@ TEST_F(DatabaseModeWindow, ADesignWhoseDatabaseHasAFifoBesideItOpensAtOnceAndSay
         DatabaseUserAction::end();
 
         const QString fifo = team + beside;
-        if (beside.isEmpty())
+        if (beside.isEmpty()) {
             ASSERT_TRUE(QFile::remove(team));
+        }
         ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const int alerts = prompts->count(qmtest::TestPrompts::Alert);
         FifoRelease release(fifo, std::chrono::seconds(10));

@@ -228,7 +228,7 @@ TEST(DesignKindsWindow, EveryKindOpenedEditedDuplicatedSavedReopenedAndReadByPli
     ASSERT_EQ(canvas->groups().size(), Count / 10);
     const QStringList kinds = kindsOf(canvas->getRects());
     const QList<QRectF> frames = framesOf(canvas->getRects());
-    for (const QString &kind : {"ColorRect", "ColorOval", "ColorLine", "ColorPath"})
+    for (const QString kind : {"ColorRect", "ColorOval", "ColorLine", "ColorPath"})
         EXPECT_EQ(kinds.count(kind), kind == QLatin1String("ColorRect") ? 2 * Count / 5 : Count / 5) << kind.toStdString();
     canvas->grab();
 
@@ -781,8 +781,9 @@ TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
         ASSERT_EQ(doubled[Many + i]->className(), all[i]->className()) << i;
         EXPECT_EQ(doubled[Many + i]->frameBounds(), all[i]->frameBounds().translated(step)) << i;
         EXPECT_EQ(doubled[Many + i]->textStorage()->toPlainText(), all[i]->textStorage()->toPlainText()) << i;
-        if (i != 405)
+        if (i != 405) {
             EXPECT_EQ(doubled[Many + i]->textStorage()->toHtml(), all[i]->textStorage()->toHtml()) << i;
+        }
     }
     EXPECT_EQ(doubled[Many + 405]->textStorage()->rootFrame()->childFrames().size(), 1);
     EXPECT_EQ(doubled[Many + 300]->textStorage(), doubled[Many + 600]->textStorage());
@@ -823,8 +824,9 @@ TEST(DesignKindsWindow, FormsMadeOnManyThreadsAreTheBytesOneThreadWrites)
         openThroughMenu(f, path);
         ASSERT_EQ(canvas->getRects().size(), 2 * Many);
         for (const GraphicPtr &object : canvas->getRects())
-            if (object->hasText())
+            if (object->hasText()) {
                 ASSERT_EQ(object->textStorage()->thread(), canvas->thread()) << object->textStorage()->toPlainText().toStdString();
+            }
         drawnBy[run] = canvas->grab().toImage();
         const QByteArray again = savedThroughMenu(f, path);
         EXPECT_TRUE(again == pasted) << run << differences(pasted, again).toStdString();

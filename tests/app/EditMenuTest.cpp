@@ -69,8 +69,9 @@ TEST(EditMenu, GroupAndUngroupNameTheirSteps)
         f.trigger(word("Arrange"), word("Group"));
         ASSERT_EQ(f.canvas()->groups().size(), 1);
         EXPECT_EQ(undo->text(), Language::withValues(word("Undo %@"), {undoStep("Group")}));
-        if (QLatin1String(language) == QLatin1String("de"))
+        if (QLatin1String(language) == QLatin1String("de")) {
             EXPECT_EQ(undo->text(), QStringLiteral("R\u00fcckg\u00e4ngig: Gruppieren"));
+        }
         undo->trigger();
         apptest::settle();
         EXPECT_TRUE(f.canvas()->groups().isEmpty());

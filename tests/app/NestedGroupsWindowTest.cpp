@@ -337,8 +337,9 @@ protected:
         ASSERT_EQ(nests.size(), 10);
         clicks = clickSelections(*canvas(), 0, count);
         for (int place = 0; place < count; ++place)
-            if (!canvas()->getRects()[place]->isHidden() && std::any_of(nests.begin(), nests.end(), [place](const auto &g) { return g.second.contains(place); }))
+            if (!canvas()->getRects()[place]->isHidden() && std::any_of(nests.begin(), nests.end(), [place](const auto &g) { return g.second.contains(place); })) {
                 EXPECT_EQ(clicks[place], selectedByStoredGroups(nests, place)) << place;
+            }
         EXPECT_EQ(clicks[r(5)], (QList<int>{picture, r(5), r(6), r(7), r(8), r(9)})) << "five deep";
         fiveDeep = r(5);
         EXPECT_EQ(clicks[r(2)], (QList<int>{r(2), r(3), r(4)})) << "two deep";

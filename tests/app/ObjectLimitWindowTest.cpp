@@ -282,8 +282,9 @@ TEST_F(ObjectLimitWindow, EveryCommandThatAddsObjectsIsRefusedAtTheLimitWithTheR
         const bool refused = std::any_of(alerts.begin(), alerts.end(), [](const QString &alert) {
             return alert.contains(QStringLiteral("A design holds at most 3 objects"));
         });
-        if (refused)
+        if (refused) {
             EXPECT_EQ(designOf(canvas), before) << "refused, yet the design changed";
+        }
         if (designOf(canvas) != before)
             fresh();
         ASSERT_FALSE(HasFatalFailure());

@@ -200,8 +200,9 @@ TEST(PicturePdfWindow, EveryPdfTakesEachPictureAtThreeHundredPixelsAnInchOrItsOw
             EXPECT_GE(image.ppiY, 300.0) << report.toStdString();
         }
         EXPECT_FALSE(images.isEmpty());
-        if (!each.how.endsWith(QLatin1String("EPS")))
+        if (!each.how.endsWith(QLatin1String("EPS"))) {
             EXPECT_TRUE(photo) << "the photo at its own pixels" << report.toStdString();
+        }
     }
     // The photo's own pixels stand for more than 300 an inch at the size it is printed.
     EXPECT_GE(photoPixels.width() / (photoSize.width() / 72.0), 300.0);

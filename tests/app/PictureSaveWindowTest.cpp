@@ -145,17 +145,20 @@ TEST(PictureSaveWindow, ThePictureShownIsKeptWhateverBecameOfItsFile)
             ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << named.toStdString();
             EXPECT_EQ(file.readAll(), picture.bytes) << named.toStdString();
             EXPECT_FALSE(image.contains("Image"));
-            if (picture.path.startsWith(outside))
+            if (picture.path.startsWith(outside)) {
                 EXPECT_TRUE(named.startsWith(clipart)) << named.toStdString();
+            }
         } else {
             EXPECT_FALSE(image.value("Image").toByteArray().isEmpty());
         }
         // A file that holds the picture still is named; one that does not, never.
         const bool intact = picture.change == Change::None || picture.change == Change::Unreadable;
-        if (intact || picture.path.startsWith(outside))
+        if (intact || picture.path.startsWith(outside)) {
             EXPECT_FALSE(named.isEmpty());
-        if (!intact)
+        }
+        if (!intact) {
             EXPECT_NE(named, picture.path);
+        }
     }
 
     f.prompts->queuePath(document);

@@ -213,8 +213,9 @@ TEST(PointEditWindow, EachKindOfPointDraggedOnALargePathUndoesToTheSamePathAndRe
         // The point is where it was dropped; the closing curve ended on the move and followed it.
         const QVariantList elements = storedElements(dragged.path);
         EXPECT_TRUE(pointIsAt(elements, kind.point.element, kind.point.point, at + 3 * step));
-        if (kind.point.element == 0)
+        if (kind.point.element == 0) {
             EXPECT_TRUE(pointIsAt(elements, Elements - 2, 2, at + 3 * step));
+        }
 
         f.undo();
         const SavedPath undone = save();

@@ -631,8 +631,9 @@ TEST_F(PrintWindowTest, DiscPreviewOpensOnTheWholeDiscWithItsOwnSwitches)
             switches << box->text();
         EXPECT_EQ(switches, (QStringList{QStringLiteral("Outline"), QStringLiteral("Five Times")}));
         for (QCheckBox *box : sheet.findChildren<QCheckBox *>())
-            if (!page->isAncestorOf(box))
+            if (!page->isAncestorOf(box)) {
                 EXPECT_NE(box->text(), QStringLiteral("Outline"));
+            }
         // Five times: the view grows to the drawing and scrolls to the hole.
         for (QCheckBox *box : page->findChildren<QCheckBox *>())
             if (box->text() == QStringLiteral("Five Times"))

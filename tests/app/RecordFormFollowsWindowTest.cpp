@@ -165,8 +165,9 @@ public:
     void reset()
     {
         modes->switchTabs(DatabaseModeSwitch::DatabaseMode);
-        if (editor->database())
+        if (editor->database()) {
             ASSERT_TRUE(editor->releaseDatabase());
+        }
         for (const QFileInfo &file : QDir(Database::databasesFolder()).entryInfoList(QDir::Files))
             QFile::remove(file.absoluteFilePath());
         ASSERT_TRUE(QFile::copy(f.pristine, f.path));

@@ -485,8 +485,9 @@ void expectOutcome(const QList<SavedText> &before, const QList<SavedText> &after
             EXPECT_EQ(sizeOf(now), outcome.size.value_or(sizeOf(was) + outcome.sizeStep));
             if (outcome.trait == Outcome::Bold) {
                 EXPECT_EQ(boldOf(now), target);
-                if (boldOf(was) == target)
+                if (boldOf(was) == target) {
                     EXPECT_EQ(weightOf(now), weightOf(was)) << "a run already so keeps its face";
+                }
             } else {
                 EXPECT_EQ(weightOf(now), outcome.weight.value_or(weightOf(was)));
             }

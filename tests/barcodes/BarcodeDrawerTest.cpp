@@ -309,8 +309,9 @@ void expectLaidOut(BarcodeDrawer *strip, const std::string &when)
             shown << w;
     for (int i = 0; i < shown.size(); ++i) {
         EXPECT_TRUE(strip->controls()->rect().contains(shown[i]->geometry())) << when;
-        if (auto *label = qobject_cast<QLabel *>(shown[i]))
+        if (auto *label = qobject_cast<QLabel *>(shown[i])) {
             EXPECT_GE(label->width(), label->sizeHint().width()) << when << ": " << label->text().toStdString();
+        }
         for (int j = i + 1; j < shown.size(); ++j)
             EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
                 << when << ": " << shown[i]->metaObject()->className() << " and " << shown[j]->metaObject()->className();

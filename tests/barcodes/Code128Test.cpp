@@ -110,8 +110,9 @@ TEST(Code128, ValidationByType)
         LinearDrawContext ctx;
         TBarInfo copy = info;
         EXPECT_EQ(code128Draw(copy, ctx), c.valid ? 1 : 0);
-        if (!c.valid)
+        if (!c.valid) {
             EXPECT_TRUE(ctx.bars.isEmpty());
+        }
     }
 }
 

@@ -105,8 +105,9 @@ TEST(ColorBarcodeDraw, TurnedAndMirroredSymbolsStillDecode)
         barcode->setAngle(0, false);
         barcode->setFlipVert(true);
         const QImage mirrored = bctest::drawObject(*barcode);
-        if (type == BarcodeType::Code128B)
+        if (type == BarcodeType::Code128B) {
             EXPECT_EQ(decodedText(mirrored), "TURN-90") << "an upside-down linear symbol reads the same";
+        }
     }
 }
 

@@ -240,8 +240,9 @@ TEST_F(PictureForms, FormsOfManyPicturesMadeOnSeveralThreadsAreTheBytesOneThread
             }
         }
         // The pictures from outside are named through their copies among the user's clip-art.
-        if (!inside)
+        if (!inside) {
             EXPECT_TRUE(graphics[1]->imagePath().startsWith(CanvasServices::clipartUserPath())) << graphics[1]->imagePath().toStdString();
+        }
     }
 }
 

@@ -178,8 +178,9 @@ TEST_F(HostileImages, DocumentTypesAndEntitiesReachNothing)
             image->prepareImage();
         EXPECT_FALSE(guard.fired());
     }
-    if (image)
+    if (image) {
         EXPECT_FALSE(image->archivedData().contains("DOCTYPE"));
+    }
 }
 
 TEST_F(HostileImages, FifosAndDevicesAreNeverOpenedAsPictures)

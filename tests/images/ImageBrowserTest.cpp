@@ -122,15 +122,18 @@ TEST_F(ImageBrowser, GridForGivenWidths)
         const auto &tiles = browser.view->tiles();
         ASSERT_EQ(tiles.size(), c.count);
         EXPECT_EQ(tiles[0]->geometry(), QRect(5, 5, c.tile, c.tile));
-        if (c.count > c.columns)
+        if (c.count > c.columns) {
             EXPECT_EQ(tiles[c.columns]->geometry(), QRect(5, 5 + c.tile + 5, c.tile, c.tile));
-        if (c.columns > 1)
+        }
+        if (c.columns > 1) {
             EXPECT_EQ(tiles[1]->geometry(), QRect(c.second ? c.second : 5 + c.tile + 5, 5, c.tile, c.tile));
+        }
         // With two columns or more no card (6 points inside its tile) reaches past the
         // browser's edge.
         for (const listImageViewItem *tile : tiles)
-            if (c.columns > 1)
+            if (c.columns > 1) {
                 EXPECT_LE(tile->geometry().x() + c.tile - 6, c.width);
+            }
     }
 }
 

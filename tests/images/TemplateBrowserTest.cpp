@@ -428,8 +428,9 @@ TEST_F(TemplateBrowser, EveryShippedTemplateAppliesWithItsPicturesInsideTheLabel
         for (const GraphicPtr &graphic : canvas->getRects()) {
             EXPECT_EQ(graphic->getPageName(), canvas->getCurrPageName());
             EXPECT_FALSE(graphic->imageFileMissing()) << graphic->imagePath().toStdString();
-            if (!graphic->imagePath().isEmpty())
+            if (!graphic->imagePath().isEmpty()) {
                 EXPECT_TRUE(graphic->hasValidImage()) << graphic->imagePath().toStdString();
+            }
             // Corner by corner: a level line's frame has no height.
             const QRectF frame = graphic->frameBoundsRotated();
             const QRectF allowed = labelRect.adjusted(-2, -2, 2, 2);
@@ -439,8 +440,9 @@ TEST_F(TemplateBrowser, EveryShippedTemplateAppliesWithItsPicturesInsideTheLabel
             printsRecords = printsRecords || graphic->className() == QLatin1String("ColorAddress");
         }
         // Address labels print the database's records.
-        if (t.category == QLatin1String("Address Labels"))
+        if (t.category == QLatin1String("Address Labels")) {
             EXPECT_TRUE(printsRecords);
+        }
     }
     EXPECT_EQ(prompts->count(qmtest::TestPrompts::Alert), 0);
 }

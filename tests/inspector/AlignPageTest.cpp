@@ -196,18 +196,21 @@ TEST(AlignSelection, ASecondPressChangesNothingWhateverTheObjects)
             // Right edges on the right of the common box, lines by their ends.
             const double right = AlignPage::alignmentFrame(*objects[0]).right();
             for (const auto &o : objects)
-                if (!o->getGroup())
+                if (!o->getGroup()) {
                     EXPECT_NEAR(AlignPage::alignmentFrame(*o).right(), right, 1e-9);
+                }
             EXPECT_NEAR(objects[4]->frameBounds().right(), right, 1e-9) << "the level line's end";
             EXPECT_NEAR(AlignPage::alignmentFrame(*group).right(), right, 1e-3);
         }
         if (command >= 7 && command != 8) {
             // The first object's width for every box, turned ones included.
             for (const auto &o : objects)
-                if (!o->getGroup())
+                if (!o->getGroup()) {
                     EXPECT_NEAR(AlignPage::alignmentFrame(*o).width(), 60.0, 1e-6);
-            if (command == 7)
+                }
+            if (command == 7) {
                 EXPECT_NEAR(AlignPage::alignmentFrame(*group).width(), 60.0, 1e-3);
+            }
         }
     }
 }

@@ -403,8 +403,9 @@ TEST_F(TextInspector, EachFieldOfTheMenuLandsOnEverySelectedPairAndOneUndoPutsEa
             const auto &field = static_cast<const ColorField &>(*was.member);
             EXPECT_EQ(field.fieldPk(), pk) << item.toStdString();
             // The frame follows the new field's text.
-            if (!field.drawsImage())
+            if (!field.drawsImage()) {
                 EXPECT_NEAR(field.frameBounds().width(), field.naturalSize().width(), 0.01) << item.toStdString();
+            }
             if (!field.isTitle())
                 continue;
             EXPECT_EQ(field.text(), ColorField::titleText(pk) + QLatin1Char(':')) << item.toStdString();

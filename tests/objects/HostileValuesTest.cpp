@@ -149,8 +149,9 @@ TEST(HostileValues, StoredSizesTilesAndPlacementAreBounded)
             const std::string label = std::string(kind) + " " + c.key + " " + c.value.toString().toStdString();
             auto object = loadWith(QString::fromLatin1(c.key), c.value, QString::fromLatin1(kind));
             ASSERT_TRUE(object) << label;
-            if (QLatin1String(kind) == QLatin1String("ColorRect"))
+            if (QLatin1String(kind) == QLatin1String("ColorRect")) {
                 EXPECT_TRUE(c.holds(*object)) << label;
+            }
             const QRectF f = object->frameBounds();
             EXPECT_TRUE(std::isfinite(f.x()) && std::isfinite(f.width()) && f.width() >= 0 && f.height() >= 0) << label;
             EXPECT_LT(drawEverywhere(*object), 5000) << label;

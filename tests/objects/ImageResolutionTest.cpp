@@ -196,8 +196,9 @@ TEST(ImageResolution, DamagedHeadersDeclareNothingAndCrashNothing)
     for (const QByteArray &whole : {png, jpeg, tiff, jpegWithExif(QSize(20, 10), 600)}) {
         for (qsizetype cut = 0; cut < whole.size(); ++cut) {
             const std::optional<QSizeF> dpi = ImageResolution::declaredDpi(whole.left(cut));
-            if (dpi)
+            if (dpi) {
                 EXPECT_TRUE(dpi->width() == 300 || dpi->width() == 600);
+            }
             expectSameFromDevice(whole.left(cut), "cut short");
         }
     }

@@ -328,8 +328,9 @@ TEST(TextArchive, EveryFaceOfEveryFamilyComesBack)
         EXPECT_EQ(is.styleName(), was.styleName()) << what;
         EXPECT_EQ(is.weight(), was.weight()) << what;
         EXPECT_EQ(is.italic(), was.italic()) << what;
-        if (name.endsWith(" named"))
+        if (name.endsWith(" named")) {
             EXPECT_EQ(is.styleName() + " named", name.mid(font.family().size() + 1)) << what;
+        }
     }
 }
 

@@ -575,8 +575,9 @@ TEST(TextRunaround, AWordThatFitsNoPieceIsBrokenAndTheRestGoesOnWhole)
     const QString text = doc->toPlainText();
     for (size_t i = 1; i < flow.lines().size(); ++i) {
         const TextFlow::Line &line = flow.lines()[i];
-        if (line.start >= 22)
+        if (line.start >= 22) {
             EXPECT_TRUE(text.at(line.start - 1).isSpace()) << text.mid(line.start, line.length).toStdString();
+        }
     }
 }
 

@@ -221,8 +221,9 @@ TEST(ImageFilterCatalogue, EveryLengthInPixelsIsMarkedAndNothingElse)
         for (const QString &key : filter->inputKeys()) {
             const FilterInput *in = filter->input(key);
             const QString where = name + QLatin1Char(' ') + key;
-            if (in->type == QLatin1String(FilterInputType::Distance))
+            if (in->type == QLatin1String(FilterInputType::Distance)) {
                 EXPECT_EQ(in->dimension, FilterDimension::Length) << qPrintable(where);
+            }
             if (in->dimension == FilterDimension::None)
                 continue;
             ++marked;

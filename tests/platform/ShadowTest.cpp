@@ -458,8 +458,9 @@ TEST(Shadow, LayersBlurredAsideShowWhatTheExactDrawingShowsOnceTheyArrive)
             EXPECT_GT(Shadow::layersUnderWay(), 0);
             EXPECT_NE(first, exact);
             // The first piece went while the repaint went on, the rest go once it is over.
-            if (budget == Shadow::KeptLayerBudget)
+            if (budget == Shadow::KeptLayerBudget) {
                 EXPECT_EQ(asked, 1);
+            }
         } else {
             EXPECT_EQ(Shadow::layersUnderWay(), 0);
             EXPECT_EQ(first, exact);

@@ -278,8 +278,9 @@ TEST_F(ColorAddressTest, PostnetBarsFromTheZipValue)
         setRecord({{"Zip", c.zip}});
         const std::optional<QByteArray> digits = address->barDigits();
         EXPECT_EQ(digits.value_or(QByteArray()), c.digits) << c.zip.left(20).toStdString();
-        if (digits)
+        if (digits) {
             EXPECT_LE(digits->size(), 255);
+        }
     }
 
     // Bars above the text for a nine-digit zip, none for four digits, and a lower frame.
@@ -354,8 +355,9 @@ TEST_F(ColorAddressTest, RefitsKeepTheAnchorsEdge)
         canvas.preview = true;
         setRecord({{"Address", "1 Main Street, Apartment 2401, Building C"}});
         MergeContents::postRecordChanged();
-        if (anchor == 1)
+        if (anchor == 1) {
             EXPECT_NEAR(address->frameBounds().right(), after.right(), 1e-6);
+        }
         canvas.preview = false;
         setRecord(Ann);
     }

@@ -425,8 +425,9 @@ TEST_F(ImportExport, TheWizardShowsAFewHundredCharactersOfAValueAndImportsItWhol
         const QString value = QString(length - 2, QLatin1Char('x')) + emoji;
         const QString shown = NewImportDatabasePanel::shownValue(value);
         EXPECT_EQ(shown == value, value.size() <= NewImportDatabasePanel::ShownValueLength) << length;
-        if (shown != value)
+        if (shown != value) {
             EXPECT_FALSE(shown.chopped(1).back().isHighSurrogate()) << length;
+        }
     }
     clickImport();
     EXPECT_EQ(records("First_Name, length(User_Field_1), User_Field_2"),
