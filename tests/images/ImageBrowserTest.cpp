@@ -229,7 +229,7 @@ TEST_F(ImageBrowser, DroppedFilesAreCopiedUnderCopyNames)
     const auto copy = [&view](const QString &file) {
         std::optional<QString> answer;
         view.copyDroppedFile(file, [&answer](const QString &destination) { answer = destination; });
-        EXPECT_TRUE(QTest::qWaitFor([&answer] { return answer.has_value(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&answer] { return answer.has_value(); }, 60000));
         return answer.value_or(QStringLiteral("no answer"));
     };
     const QString copied = copy(source + "/a.png");
@@ -317,7 +317,7 @@ TEST_F(ImageBrowser, SourcesPopupListsShippedCategoriesAndLoadsThem)
     // A file dropped in makes "user images" appear, selected and loaded.
     bool copied = false;
     panel.imageListView()->copyDroppedFile(custom + "/one.png", [&copied](const QString &) { copied = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&copied] { return copied; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&copied] { return copied; }, 60000));
     EXPECT_EQ(panel.imagePopup()->currentText(), QStringLiteral("user images"));
     ASSERT_EQ(panel.imageListView()->getCount(), 1);
     EXPECT_TRUE(panel.imageListView()->tiles()[0]->canDelete());

@@ -65,7 +65,7 @@ protected:
     // A chosen or dropped picture is read on a worker: the control answers once it is read.
     static bool loaded(ParameterView *view)
     {
-        return QTest::qWaitFor([view] { return !view->isLoadingPicture(); }, 20000);
+        return QTest::qWaitFor([view] { return !view->isLoadingPicture(); }, 60000);
     }
 
     std::unique_ptr<Controller> panel;

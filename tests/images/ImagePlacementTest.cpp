@@ -363,7 +363,7 @@ TEST_F(ImagePlacement, FailedDownloadClearsThePendingObjectAndClosesItsGroup)
     view()->setupNewNSImagePath(QStringLiteral("http://127.0.0.1:9/a/..%2F..%2Fevil.png"));
     ASSERT_EQ(view()->getRects().size(), 1);
     EXPECT_GE(undo()->groupingLevel(), 1);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return undo()->groupingLevel() == 0; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return undo()->groupingLevel() == 0; }, 60000));
     EXPECT_FALSE(QFileInfo::exists(parent + "/evil.png"));
     EXPECT_FALSE(QFileInfo::exists(QDir::tempPath() + "/evil.png"));
     // Nothing is left of the download, and the user is told it did not come.

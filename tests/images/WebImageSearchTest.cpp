@@ -169,7 +169,7 @@ protected:
     }
     bool waitForSearch()
     {
-        return QTest::qWaitFor([this] { return !loader->isSearching() && !browser->isLoading(); }, 20000);
+        return QTest::qWaitFor([this] { return !loader->isSearching() && !browser->isLoading(); }, 60000);
     }
     void search(const QString &text)
     {
@@ -187,7 +187,7 @@ protected:
     QString status() const { return panel->searchView()->statusLabel()->text().remove(QChar(0x200b)); }
     bool waitForDownload()
     {
-        return QTest::qWaitFor([this] { return canvas->undoManager()->groupingLevel() == 0; }, 20000);
+        return QTest::qWaitFor([this] { return canvas->undoManager()->groupingLevel() == 0; }, 60000);
     }
 
     websearch::LocalImageServer server;
@@ -339,7 +339,7 @@ TEST_F(WebImageSearch, AnotherSourceOrANewSearchDropsTheRunningSearch)
     server.searchDelayMs = 300;
     type(QStringLiteral("slow"));
     EXPECT_TRUE(loader->isSearching());
-    ASSERT_TRUE(QTest::qWaitFor([this] { return server.countRequests("/api/") == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return server.countRequests("/api/") == 1; }, 60000));
     EXPECT_TRUE(panel->spinner()->isSpinning());
     // The first clip-art category takes the browser back before the answer comes.
     choose(0);
@@ -354,7 +354,7 @@ TEST_F(WebImageSearch, AnotherSourceOrANewSearchDropsTheRunningSearch)
     // A new search takes the place of one still waiting for its answer.
     chooseInternet();
     type(QStringLiteral("slow again"));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return server.countRequests("/api/") == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return server.countRequests("/api/") == 2; }, 60000));
     server.totalHits = 2;
     server.searchDelayMs = 0;
     search(QStringLiteral("quick"));
@@ -611,7 +611,7 @@ TEST_F(WebImageSearch, ALargeFullPictureIsDecodedOffTheWindowsThread)
         const QString local = placed->imagePath();
         preview = placed->image()->size();
         // Downloaded and stored; the window answers and still shows the preview.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return fileImageSize(local) == QSize(3000, 2000); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fileImageSize(local) == QSize(3000, 2000); }, 60000));
         QTest::qWait(100);
         EXPECT_EQ(placed->image()->size(), preview);
         EXPECT_EQ(canvas->undoManager()->groupingLevel(), 1);
@@ -633,7 +633,7 @@ TEST_F(WebImageSearch, ALargeFullPictureIsDecodedOffTheWindowsThread)
         click(tileOf(2));
         ASSERT_EQ(canvas->getRects().size(), 1);
         const QString local = canvas->getRects().first()->imagePath();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return fileImageSize(local) == QSize(3000, 2000); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fileImageSize(local) == QSize(3000, 2000); }, 60000));
         QTest::qWait(50);
         click(tileOf(1));
         ASSERT_TRUE(waitForDownload());

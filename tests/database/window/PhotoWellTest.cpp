@@ -135,7 +135,7 @@ protected:
     {
         QElapsedTimer clock;
         clock.start();
-        while (well->isLoading() && clock.elapsed() < 20000)
+        while (well->isLoading() && clock.elapsed() < 60000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::processEvents();
         EXPECT_FALSE(well->isLoading());
