@@ -274,9 +274,11 @@ private:
     ColorBarcode *_olderPicture = nullptr;
     qint64 _pictureBytes = 0;
     double _pictureScale = 0;
-    // The scale (and budget) at which the budget had no room for this barcode's picture.
+    // The scale (and budget) at which the budget had no room for this barcode's picture, and
+    // the bytes it asked for.
     double _refusedScale = 0;
     quint64 _refusedBudgets = 0;
+    qint64 _refusedBytes = 0;
 };
 
 } // namespace quillmark

@@ -395,6 +395,7 @@ bool ColorBarcode::admitPicture(double scale, qint64 bytes)
     if (queue.atScale - own + bytes > pictureBudgetBytes) {
         _refusedScale = scale;
         _refusedBudgets = queue.budgets;
+        _refusedBytes = bytes;
         return false;
     }
     leavePictureQueue();
@@ -424,9 +425,15 @@ bool ColorBarcode::admitPicture(double scale, qint64 bytes)
 
 bool ColorBarcode::refusedAt(double scale) const
 {
-    // Refused at this scale: filled directly until the zoom or the budget changes, so that
-    // the barcodes that have pictures keep them and none is made twice in a repaint.
-    return _refusedScale == scale && _refusedBudgets == pictureQueue().budgets;
+    // Refused at this scale: filled directly while the pictures kept leave no room for its
+    // own, so that the barcodes that have pictures keep them and none is made twice in a
+    // repaint. Once room is freed (barcodes gone, pictures let go), the first that fit ask
+    // again and take it; the rest stay refused without asking. Another budget, or this zoom
+    // again after another, asks anew.
+    const PictureQueue &queue = pictureQueue();
+    if (_refusedScale != scale || _refusedBudgets != queue.budgets)
+        return false;
+    return queue.scale == scale && queue.atScale + _refusedBytes > pictureBudgetBytes;
 }
 
 void ColorBarcode::leavePictureQueue()

@@ -324,6 +324,19 @@ TEST_F(KeptBarcodeWindow, ThePicturesOfAllBarcodesStayWithinTheirBudget)
         f.canvas()->repaint();
         EXPECT_FALSE(PictureWorker::busy()) << "a repaint made pictures again";
     }
+    // Room freed (barcodes gone for good, the first drawn among them) is taken by those
+    // refused before, as far as it goes, and again no repaint makes any twice.
+    const qint64 held = ColorBarcode::pictureBytesHeld();
+    f.canvas()->clearSelection();
+    for (int i = 0; i < 3; ++i)
+        f.canvas()->selectRect(f.canvas()->getRects().at(i));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Delete"));
+    f.canvas()->undoManager()->removeAllActions();
+    ASSERT_EQ(f.canvas()->getRects().size(), 3);
+    EXPECT_EQ(shown(), shownAfresh());
+    EXPECT_EQ(ColorBarcode::pictureBytesHeld(), held) << "the room freed was not taken";
+    f.canvas()->repaint();
+    EXPECT_FALSE(PictureWorker::busy()) << "a repaint made pictures again";
     // At another zoom the budget is shared anew, and again no repaint makes any twice.
     f.trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
     const QImage zoomed = shownAfresh();
