@@ -1484,9 +1484,12 @@ private:
     int m_batchDepth = 0;
     int m_reportingBatch = 0;
     // Where pictures made aside arrived in this turn of the event loop, in the canvas's
-    // pixels, and whether the canvas is asked to draw it once the turn's pictures are in.
-    QRectF m_arrivedArea;
+    // pixels, and whether the canvas is asked to draw there once the turn's pictures are in.
+    std::vector<QRect> m_arrivedAreas;
     bool m_arrivedUpdatePosted = false;
+    // While the canvas draws a region of many parts (the pictures of a turn arrived apart):
+    // whether an area of the page reaches into any part. Only what does is drawn.
+    std::function<bool(const QRectF &)> m_reachesRegion;
     bool m_inspectorFollowing = false;
     bool m_batchGraphicsChanged = false;
     bool m_batchSelectionChanged = false;

@@ -6,6 +6,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QRegion>
+#include <QScopeGuard>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -34,27 +36,48 @@ int compareGraphicsByLayer(const GraphicPtr &a, const GraphicPtr &b, const Graph
 
 namespace {
 
+using RegionTest = std::function<bool(const QRectF &)>;
+
 // Whether the object's drawing (its frame, marks and shadow, and its stroke however wide, with
-// mitred corners) can reach into `area`. An object whose extent is not a number is always
-// drawn.
-bool reachesInto(const ColorRect &graphic, const QRectF &area)
+// mitred corners), widened by `beyond`, can reach into `area` and into a part of the region
+// drawn, where one is given. An object whose extent is not a number is always drawn.
+bool reachesInto(const ColorRect &graphic, const QRectF &area, const RegionTest &region = {}, double beyond = 0.0)
 {
-    const double stroke = 2.0 * std::max(0.0, double(graphic.strokeLineWidth())) + 2.0;
+    const double stroke = 2.0 * std::max(0.0, double(graphic.strokeLineWidth())) + 2.0 + beyond;
     const QRectF reach = graphic.drawingBounds().adjusted(-stroke, -stroke, stroke, stroke);
     if (!std::isfinite(reach.left()) || !std::isfinite(reach.top()) || !std::isfinite(reach.right())
         || !std::isfinite(reach.bottom()))
         return true;
-    return reach.intersects(area);
+    return reach.intersects(area) && (!region || region(reach));
 }
 
 // Whether the selection marks of the object (its knobs, and the link marks of a box with text
 // at its left and right edges) can reach into `area`; an object being edited (a path's points
 // and handles) is marked wherever it lies. The marks keep their size on the screen,
 // so they reach further from the frame, in page points, the smaller the zoom.
-bool marksReachInto(const ColorRect &graphic, const QRectF &area, double zoom)
+bool marksReachInto(const ColorRect &graphic, const QRectF &area, double zoom, const RegionTest &region)
 {
     const double marks = (double(ColorRect::handleWidth()) + 12.0) / (zoom > 0.0 ? zoom : 1.0);
-    return reachesInto(graphic, area.adjusted(-marks, -marks, marks, marks));
+    return reachesInto(graphic, area, region, marks);
+}
+
+// Whether an area of the page reaches into a part of a region of the canvas: its parts in
+// page points, in the order of the region's bands (from the top, none overlapping another
+// band), searched from the first band that ends below the area's top.
+RegionTest regionTest(const QRegion &region, const QTransform &widgetToPage)
+{
+    auto parts = std::make_shared<std::vector<QRectF>>();
+    parts->reserve(size_t(region.rectCount()));
+    for (const QRect &rect : region)
+        parts->push_back(widgetToPage.mapRect(QRectF(rect)));
+    return [parts](const QRectF &area) {
+        auto part = std::partition_point(parts->cbegin(), parts->cend(),
+                                         [&area](const QRectF &r) { return r.bottom() < area.top(); });
+        for (; part != parts->cend() && part->top() <= area.bottom(); ++part)
+            if (part->right() >= area.left() && part->left() <= area.right())
+                return true;
+        return false;
+    };
 }
 
 } // namespace
@@ -125,6 +148,14 @@ void RectsView::paintEvent(QPaintEvent *event)
     const QTransform transform = pageToWidget();
     painter.setTransform(transform);
     const QRectF dirty = transform.inverted().mapRect(QRectF(event->rect()));
+    // Many parts apart (the pictures of a turn that arrived over the whole canvas): what lies
+    // between them is not drawn, nor (clipped away) would it show.
+    if (event->region().rectCount() > 1 && transform.type() <= QTransform::TxScale) {
+        m_reachesRegion = regionTest(event->region(), transform.inverted());
+        const auto done = qScopeGuard([this] { m_reachesRegion = nullptr; });
+        drawContents(&painter, dirty);
+        return;
+    }
     drawContents(&painter, dirty);
 }
 
@@ -185,7 +216,7 @@ void RectsView::drawObjectsOf(QPainter *painter, const QRectF &dirty, const Grap
         // redraws that one.
         if (drawn && !drawn(*graphic))
             continue;
-        if (!graphic->isEditingText() && !reachesInto(*graphic, dirty))
+        if (!graphic->isEditingText() && !reachesInto(*graphic, dirty, m_reachesRegion))
             continue;
         if (graphic->isEditingText())
             drawEditedFrame(painter, graphic, dirty);
@@ -220,7 +251,7 @@ void RectsView::drawMarksOf(QPainter *painter, const QRectF &dirty, const Graphi
             continue;
         const bool marked = isSelected(graphic.get()) != _rubberbandGraphics.contains(graphic.get());
         if (marked && graphic->isOnPageNamed(page) && (anyLayer || graphic->objectLayer() == layer)
-            && !graphic->getGroup() && (graphic->isEditable1() || marksReachInto(*graphic, dirty, zoom)))
+            && !graphic->getGroup() && (graphic->isEditable1() || marksReachInto(*graphic, dirty, zoom, m_reachesRegion)))
             graphic->drawSelect(painter, dirty);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QRegion>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -23,6 +24,50 @@
 namespace quillmark {
 
 namespace {
+
+// The areas where the pictures of one turn arrived, joined into a few rectangles: each part of
+// the region a repaint is clipped to makes every clip an object sets while it draws cost more,
+// and thousands of barcodes set one each, while the pictures of a turn come in runs of
+// neighbours. An area joins the part it touches or comes near; beyond the most parts, the one
+// it widens least.
+QRegion arrivedRegion(std::vector<QRect> areas)
+{
+    constexpr int MostParts = 8;
+    constexpr int Near = 24;
+    std::sort(areas.begin(), areas.end(), [](const QRect &a, const QRect &b) { return a.top() < b.top(); });
+    std::vector<QRect> parts;
+    const auto grown = [](const QRect &a, const QRect &b) {
+        return qint64(a.united(b).width()) * a.united(b).height() - qint64(a.width()) * a.height();
+    };
+    for (const QRect &area : areas) {
+        auto near = std::find_if(parts.begin(), parts.end(), [&area](const QRect &part) {
+            return part.adjusted(-Near, -Near, Near, Near).intersects(area);
+        });
+        if (near == parts.end() && int(parts.size()) >= MostParts)
+            near = std::min_element(parts.begin(), parts.end(), [&](const QRect &a, const QRect &b) {
+                return grown(a, area) < grown(b, area);
+            });
+        if (near == parts.end())
+            parts.push_back(area);
+        else
+            *near |= area;
+    }
+    // Parts grown into each other are one.
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (size_t i = 0; i < parts.size() && !joined; ++i)
+            for (size_t k = i + 1; k < parts.size() && !joined; ++k)
+                if (parts[i].intersects(parts[k])) {
+                    parts[i] |= parts[k];
+                    parts.erase(parts.begin() + qsizetype(k));
+                    joined = true;
+                }
+    }
+    QRegion region;
+    for (const QRect &part : parts)
+        region += part;
+    return region;
+}
 
 // The canvas whose batch of changes has already ended point editing on its selection (the
 // canvas lives on the GUI thread only).
@@ -127,7 +172,9 @@ void RectsView::invalidateRect(const QRectF &rect)
         // Pictures made aside arrive one by one, thousands in a turn of the event loop: their
         // areas are gathered and the canvas asked once, after the last of the turn, to draw
         // where they came, rather than each merged into the dirty region on its own.
-        m_arrivedArea = m_arrivedArea.isEmpty() ? area : m_arrivedArea.united(area);
+        // Drawn as a few parts of one region: the bounds of them all would span nearly the
+        // whole canvas, drawn whole at every turn.
+        m_arrivedAreas.push_back(area.toAlignedRect());
         if (!std::exchange(m_arrivedUpdatePosted, true))
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
@@ -135,7 +182,7 @@ void RectsView::invalidateRect(const QRectF &rect)
                     if (!view)
                         return;
                     view->m_arrivedUpdatePosted = false;
-                    view->update(std::exchange(view->m_arrivedArea, QRectF()).toAlignedRect());
+                    view->update(arrivedRegion(std::exchange(view->m_arrivedAreas, {})));
                 },
                 Qt::QueuedConnection);
         return;
