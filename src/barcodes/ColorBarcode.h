@@ -230,6 +230,8 @@ private:
     // The drawing kept for the screen and printers, or for bitmaps (whose bars are snapped to
     // pixels): each is laid out again only when what it shows changes.
     BarcodeDrawing &keptDrawing(bool snapped);
+    // The drawing for the screen the next drawing would keep, its layout put off.
+    void keepScreenDrawing();
     // Sets the frame the extent or a record refresh gives: not a user edit, so no undo.
     void setComputedFrame(const QRectF &rect);
     // Paints the kept drawing from a picture of it at the screen's scale; NO where the bars

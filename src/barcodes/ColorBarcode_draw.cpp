@@ -465,23 +465,41 @@ namespace {
 struct KeptBarcodeDrawings : ColorRect::KeptDrawing
 {
     BarcodeDrawing drawings[2];
-    // The screen's picture of the first drawing, or the one being made of it.
-    std::shared_ptr<const void> picture;
-    std::shared_ptr<void> pending;
+    // The family of the screen's pictures of the first drawing.
+    std::shared_ptr<void> kin;
 };
 
 } // namespace
 
+void ColorBarcode::keepScreenDrawing()
+{
+    if (!_isDrawBarcode || (_pk != 0 && !showsRecordValues()))
+        return;
+    const TBarInfo record = workingBarInfo();
+    const BarcodeDrawStyle style = drawStyle();
+    BarcodeDrawing &kept = keptDrawing(false);
+    if (kept.matches(_frameBounds, record, style) && kept.moveTo(_frameBounds))
+        return;
+    kept = BarcodeRenderer::deferredBarcode(_frameBounds, record, style);
+    _pictureContent = nextPictureContent();
+}
+
 std::shared_ptr<const ColorRect::KeptDrawing> ColorBarcode::keptDrawingForCopies() const
 {
+    // A barcode not drawn yet (off the screen, or copied right after Open, its picture not yet
+    // asked for) puts its drawing off as the screen would: it and its copies then share the
+    // one picture whichever of them is drawn first asks for, rather than each making its own.
+    auto *self = const_cast<ColorBarcode *>(this);
+    self->keepScreenDrawing();
     if (!_keptDrawings || (_keptDrawings[0].isEmpty() && _keptDrawings[1].isEmpty()))
         return nullptr;
     auto kept = std::make_shared<KeptBarcodeDrawings>();
     kept->drawings[0] = _keptDrawings[0];
     kept->drawings[1] = _keptDrawings[1];
-    if (_picture) {
-        kept->picture = _picture->shared();
-        kept->pending = _picture->sharedPending();
+    if (!_keptDrawings[0].isEmpty()) {
+        if (!self->_picture)
+            self->_picture = std::make_unique<KeptPicture>();
+        kept->kin = self->_picture->kinFor(_pictureContent);
     }
     return kept;
 }
@@ -497,16 +515,13 @@ void ColorBarcode::takeKeptDrawing(const std::shared_ptr<const KeptDrawing> &kep
             continue;
         own = drawings->drawings[snapped ? 1 : 0];
         if (!snapped && !own.isEmpty()) {
-            // The source's picture is of this very drawing: it serves while the drawing does.
+            // The source's pictures are of this very drawing: they serve while the drawing
+            // does (one of another zoom stands in while that of this one comes).
             _pictureContent = nextPictureContent();
-            if (drawings->picture || drawings->pending) {
+            if (drawings->kin) {
                 if (!_picture)
                     _picture = std::make_unique<KeptPicture>();
-                // The source's picture of another zoom stands in while that of this one comes.
-                if (drawings->picture)
-                    _picture->adopt(drawings->picture, _pictureContent, _frameBounds.size());
-                if (drawings->pending)
-                    _picture->awaitShared(drawings->pending, _pictureContent, _frameBounds.size());
+                _picture->joinKin(drawings->kin, _pictureContent, _frameBounds.size());
             }
         }
     }

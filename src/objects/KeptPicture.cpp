@@ -41,6 +41,13 @@ struct KeptPicture::Pending : PictureWorker::Job
     std::vector<std::function<void()>> alsoArrived;
 };
 
+// Weak: each picture and job belongs to the member that asked for it, and goes with it.
+struct KeptPicture::Kin
+{
+    std::weak_ptr<Pending> pending;
+    std::weak_ptr<const Picture> picture;
+};
+
 namespace {
 
 // Qt hands the blend of more than about a hundred rows through a clip that is not a rectangle
@@ -263,19 +270,62 @@ void KeptPicture::giveUp(const std::shared_ptr<Pending> &pending)
         copyArrived();
 }
 
-std::shared_ptr<void> KeptPicture::sharedPending() const
+std::shared_ptr<void> KeptPicture::kinFor(quint64 content)
 {
-    return m_pending && !m_pending->abandoned ? m_pending : nullptr;
+    if (!m_kin || m_kinContent != content) {
+        m_kin = std::make_shared<Kin>();
+        m_kinContent = content;
+    }
+    tellKin();
+    return m_kin;
 }
 
-void KeptPicture::awaitShared(const std::shared_ptr<void> &pending, quint64 content, const QSizeF &frameSize)
+void KeptPicture::joinKin(const std::shared_ptr<void> &kin, quint64 content, const QSizeF &frameSize)
 {
-    const auto job = std::static_pointer_cast<Pending>(pending);
-    if (!job || job->key.subject.frameSize != frameSize)
+    m_kin = std::static_pointer_cast<Kin>(kin);
+    m_kinContent = content;
+    if (!m_kin)
         return;
-    m_awaited = job;
-    m_awaitedContent = content;
-    m_awaitedAsked = false;
+    if (const std::shared_ptr<const Picture> picture = m_kin->picture.lock())
+        adopt(picture, content, frameSize);
+}
+
+void KeptPicture::tellKin()
+{
+    if (!m_kin)
+        return;
+    // A picture of an older drawing (one kept while the new one is made) is not the family's.
+    if (m_picture && m_picture->key.subject.content == m_kinContent)
+        m_kin->picture = m_picture;
+    if (m_pending && !m_pending->abandoned && m_pending->key.subject.content == m_kinContent)
+        m_kin->pending = m_pending;
+}
+
+void KeptPicture::takeFromKin(const Key &key)
+{
+    if (!m_kin || key.subject.content != m_kinContent)
+        return;
+    const auto ofKey = [&key](const Key &theirs) {
+        Key same = theirs;
+        same.subject.content = key.subject.content;
+        return same.sameAs(key);
+    };
+    if (const std::shared_ptr<const Picture> picture = m_kin->picture.lock(); picture && ofKey(picture->key)) {
+        adopt(picture, key.subject.content, key.subject.frameSize);
+        if (m_pending && m_pending->key.sameAs(key)) {
+            giveUp(m_pending);
+            m_pending.reset();
+        }
+        return;
+    }
+    if ((m_pending && m_pending->key.sameAs(key))
+        || (m_awaited && !m_awaited->abandoned && m_awaitedContent == key.subject.content && ofKey(m_awaited->key)))
+        return;
+    if (const std::shared_ptr<Pending> job = m_kin->pending.lock(); job && !job->abandoned && ofKey(job->key)) {
+        m_awaited = job;
+        m_awaitedContent = key.subject.content;
+        m_awaitedAsked = false;
+    }
 }
 
 QRectF KeptPicture::coveredArea(const Key &key)
@@ -368,6 +418,8 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
     // The screen itself, or a picture of it a drag keeps.
     const bool onScreenNow = painter->device()->devType() == QInternal::Widget;
     const bool screenPicture = onScreenNow || ColorRect::ScreenDrawing::active();
+    if (onScreenNow && (!m_picture || !m_picture->key.sameAs(key)))
+        takeFromKin(key);
     if (m_awaited && onScreenNow && (!m_picture || !m_picture->key.sameAs(key)) && awaitingShared(painter, key, screen))
         return true;
     if (!m_picture || !m_picture->key.sameAs(key)) {
@@ -395,6 +447,7 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
                 Pending *job = m_pending.get();
                 m_pending->arrived = [this, job](const QImage &image) { pictureArrived(job, image); };
                 PictureWorker::submit(m_pending);
+                tellKin();
             }
             const Picture *former = screen.resampled ? wholePictureOf(subject, false) : nullptr;
             if (screen.keptMeanwhile && m_picture && m_picture->key.linear == key.linear)
@@ -428,6 +481,7 @@ bool KeptPicture::draw(QPainter *painter, const Placement &where, const Subject 
             giveUp(m_pending);
             m_pending.reset();
         }
+        tellKin();
     }
     if (laidTurned)
         drawStretched(painter, where, subject, *m_picture, true);
@@ -673,6 +727,7 @@ void KeptPicture::pictureArrived(Pending *job, const QImage &image)
         m_pendingSmall.reset();
     }
     arrived->made = m_picture;
+    tellKin();
     if (arrived->arrivedOnScreen)
         arrived->arrivedOnScreen(coveredArea(arrived->key));
     for (const std::function<void()> &copyArrived : std::exchange(arrived->alsoArrived, {}))

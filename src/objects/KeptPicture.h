@@ -160,12 +160,13 @@ public:
     // Takes over a picture from shared() as a picture of the content `content`, when it was
     // made for the same frame size; its look stays the one it was made for.
     void adopt(const std::shared_ptr<const void> &picture, quint64 content, const QSizeF &frameSize);
-    // The picture being made for the screen, for a copy to wait for rather than make its own.
-    std::shared_ptr<void> sharedPending() const;
-    // Takes over the picture of sharedPending() once it comes, as adopt() takes a picture
-    // kept, while the content is still `content`; the placeholder shows meanwhile. Where it is
-    // given up or no longer fits, the copy's own is made.
-    void awaitShared(const std::shared_ptr<void> &pending, quint64 content, const QSizeF &frameSize);
+    // The family of the drawing of `content`: a copy of the object (Duplicate, Paste) joins it
+    // with joinKin(), and then whichever of them is drawn first at a zoom has the picture made
+    // and the others take it, or wait for it, while each still draws what it was copied with.
+    std::shared_ptr<void> kinFor(quint64 content);
+    // Joins the family of kinFor() as the drawing of `content`; a picture of it already made
+    // for the same frame size is taken at once.
+    void joinKin(const std::shared_ptr<void> &kin, quint64 content, const QSizeF &frameSize);
     bool hasPicture() const { return bool(m_picture); }
     // The look of the picture kept (the one drawn meanwhile while another is made), or null.
     LookPtr keptLook() const;
@@ -186,6 +187,7 @@ private:
     };
     struct Picture;
     struct Pending;
+    struct Kin;
 
     // Draws a picture pixel for pixel with its corner at `anchor` (device pixels).
     static void drawPicture(QPainter *painter, const QTransform &device, const QPoint &anchor, const Picture &picture);
@@ -205,14 +207,21 @@ private:
     // Draws from the picture a source is making once it has come; YES while it is still made
     // (the placeholder painted).
     bool awaitingShared(QPainter *painter, const Key &key, const OnScreen &screen);
+    // Takes the family's picture of the key, or waits for the one being made of it.
+    void takeFromKin(const Key &key);
+    // Tells the family of the picture asked for or made, where it is of the family's drawing.
+    void tellKin();
 
     std::shared_ptr<const Picture> m_picture;
     std::shared_ptr<Pending> m_pending;
-    // The source's picture being made that this copy takes, and the content it takes it for.
+    // The family's picture being made that this one takes, and the content it takes it for.
     std::shared_ptr<Pending> m_awaited;
     quint64 m_awaitedContent = 0;
     bool m_awaitedAsked = false;
-    // Lives as long as this object: a source's picture that comes later finds it gone.
+    // The family this picture's drawing belongs to, and the content that drawing has here.
+    std::shared_ptr<Kin> m_kin;
+    quint64 m_kinContent = 0;
+    // Lives as long as this object: a family's picture that comes later finds it gone.
     std::shared_ptr<char> m_alive = std::make_shared<char>();
     // The picture made aside for the small pictures, and the job making it.
     std::shared_ptr<const Picture> m_small;

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -470,6 +471,96 @@ TEST_F(KeptBarcodeWindow, DuplicateAndUndoReuseThePictures)
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
     f.canvas()->clearSelection();
     EXPECT_EQ(shown(), arrived);
+
+    // Duplicated before any of them was drawn (right after Open, or off the screen): each
+    // source and its copy share the one picture whichever is drawn first asks for.
+    auto backToSources = [&] {
+        for (int step = 0; step < 3 && f.canvas()->getRects().size() != 4; ++step)
+            f.undo();
+        ASSERT_EQ(f.canvas()->getRects().size(), 4);
+        f.canvas()->clearSelection();
+        shown();
+    };
+    backToSources();
+    const qint64 sources = ColorBarcode::pictureBytesHeld();
+    {
+        PictureWorker::Hold hold;
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+        for (const GraphicPtr &graphic : f.canvas()->getRects())
+            std::dynamic_pointer_cast<ColorBarcode>(graphic)->forgetKeptDrawings();
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+        ASSERT_EQ(f.canvas()->getRects().size(), 8);
+        f.canvas()->clearSelection();
+        f.canvas()->repaint();
+        EXPECT_EQ(ColorBarcode::pictureBytesHeld(), sources) << "a source and its copy each asked for a picture";
+    }
+    EXPECT_EQ(shown(), shownAfresh());
+
+    // Copied while the picture of their new colour is made: the copies show the new colour,
+    // not the picture of the old one their sources still keep meanwhile.
+    backToSources();
+    {
+        PictureWorker::Hold hold;
+        for (const GraphicPtr &graphic : f.canvas()->getRects())
+            graphic->setStrokeColor(QColor(200, 30, 40));
+        f.canvas()->repaint();
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+        f.trigger(QStringLiteral("Edit"), QStringLiteral("Duplicate"));
+        ASSERT_EQ(f.canvas()->getRects().size(), 8);
+        f.canvas()->clearSelection();
+    }
+    EXPECT_EQ(shown(), shownAfresh());
+}
+
+// Pictures arriving over the whole canvas in one turn are drawn where each came, as parts of
+// one region, not as the bounds of them all: the screen then shows what the canvas drawn
+// afresh shows, nothing left between them of the stand-ins or the zoom before.
+TEST_F(KeptBarcodeWindow, PicturesArrivingApartLeaveTheScreenAsDrawnAfresh)
+{
+    for (int i = 0; i < 9; ++i)
+        placeBarcode(QPointF(4 + 70 * (i % 3), 4 + 45 * (i / 3)));
+    f.canvas()->clearSelection();
+    shown();
+    RectsView *view = f.canvas();
+    // The part of the canvas the window shows, as it is on the screen and as drawn afresh.
+    auto onScreen = [view] {
+        apptest::settle();
+        PictureWorker::waitUntilDone();
+        apptest::settle();
+        const QRect seen = view->visibleRegion().boundingRect();
+        const QPoint at = view->mapTo(view->window(), seen.topLeft());
+        return view->screen()
+            ->grabWindow(view->window()->winId(), at.x(), at.y(), seen.width(), seen.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    auto afresh = [view] {
+        return view->grab(view->visibleRegion().boundingRect()).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    // Counts the parts of the regions the canvas is drawn in.
+    struct Parts : QObject
+    {
+        int most = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                most = std::max(most, int(static_cast<QPaintEvent *>(event)->region().rectCount()));
+            return false;
+        }
+    } parts;
+    for (const char *zoom : {"Zoom In", "Zoom Out"}) {
+        {
+            PictureWorker::Hold hold;
+            f.trigger(QStringLiteral("View"), QString::fromLatin1(zoom));
+            view->repaint();
+            EXPECT_TRUE(PictureWorker::busy());
+        }
+        view->installEventFilter(&parts);
+        const QImage screen = onScreen();
+        view->removeEventFilter(&parts);
+        EXPECT_EQ(screen, afresh()) << zoom;
+    }
+    EXPECT_GT(parts.most, 1) << "the pictures that arrived were drawn as one rectangle";
 }
 
 // Turned by quarter turns or any angle, mirrored, and with a shadow, a barcode is drawn from a
