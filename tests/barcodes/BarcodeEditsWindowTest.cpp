@@ -591,7 +591,8 @@ TEST_F(BarcodeEditsWindow, ACopyDrawsFromItsSourcesKeptBarcodeOnlyWhileItsDataAr
     undo();
     ASSERT_EQ(copy->getBarInfo().BarStr, own);
     EXPECT_EQ(reads(*copy), own);
-    EXPECT_EQ(shown(), shownAfresh());
+    const QImage copyUndone = shown();
+    EXPECT_EQ(copyUndone, shownAfresh());
     f.menuItemStartingWith(QStringLiteral("Edit"), QStringLiteral("Redo"))->trigger();
     apptest::settle();
     ASSERT_EQ(copy->getBarInfo().BarStr, own + "XY");
