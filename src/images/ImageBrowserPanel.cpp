@@ -21,6 +21,7 @@
 #include "images/ImageSearchService.h"
 #include "images/ProgressSpinner.h"
 #include "images/ScrollNSImageView.h"
+#include "images/SourcePopUp.h"
 #include "images/iNternetImageLoader.h"
 #include "images/listImageViewItem.h"
 #include "platform/Prompts.h"
@@ -54,6 +55,7 @@ ImageBrowserPanel::ImageBrowserPanel(RectsView *canvas, QWidget *parent)
     , m_searchView(new GoogleSearchView(m_images))
 {
     m_images->setController(canvas);
+    fitSourcePopUp(m_popup);
     m_masks->setController(canvas);
     m_masks->setW(60);
     m_masks->setH(60);

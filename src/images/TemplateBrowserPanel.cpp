@@ -9,6 +9,7 @@
 
 #include "canvas/RectsView.h"
 #include "images/ScrollNSImageView.h"
+#include "images/SourcePopUp.h"
 
 namespace quillmark {
 
@@ -20,6 +21,7 @@ TemplateBrowserPanel::TemplateBrowserPanel(RectsView *canvas, QWidget *parent)
     , m_scroll(new QScrollArea)
 {
     m_popup->setObjectName(QStringLiteral("templatePopupOutlet"));
+    fitSourcePopUp(m_popup);
     m_templates->setObjectName(QStringLiteral("imageTmplListView"));
     m_templates->setController(canvas);
     m_scroll->setWidget(m_templates);

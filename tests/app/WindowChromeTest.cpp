@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -101,6 +102,42 @@ TEST(WindowChromeSlide, TheSidePanelSlidesAwayAndBackAndTheCanvasAreaTakesItsRoo
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(f.canvas()->opened());
     f.canvas()->setAnimating(false);
+}
+
+// A pop-up's items are the user's own or a translation: a long folder name, a font, a
+// database field. However long, they leave the canvas area and every pane as wide as they
+// were; the pop-up shows them whole when opened.
+TEST(WindowChromePopUps, NoItemWidensAPaneOrNarrowsTheCanvasArea)
+{
+    apptest::WindowFixture f(QStringLiteral("chrome-popups"));
+    QWidget *area = f.window->splitView()->widget(1);
+    const auto widths = [&f, area] {
+        QList<int> each{area->width()};
+        for (QDockWidget *dock : f.window->findChildren<QDockWidget *>())
+            each << dock->width();
+        for (int i = 0; i < f.window->splitView()->count(); ++i)
+            each << f.window->splitView()->widget(i)->width();
+        return each;
+    };
+    const QList<int> before = widths();
+    const QString longItem = QStringLiteral("Bilder aus dem Urlaub ").repeated(8);
+    const QList<QComboBox *> popUps = f.window->findChildren<QComboBox *>();
+    ASSERT_GT(popUps.size(), 3);
+    for (QComboBox *popUp : popUps) {
+        const QString name = QString::fromLatin1(popUp->parentWidget()->metaObject()->className()) + "/"
+            + popUp->objectName();
+        popUp->addItem(longItem);
+        // A font or language change measures the items again, as a first showing does.
+        QEvent changed(QEvent::FontChange);
+        QCoreApplication::sendEvent(popUp, &changed);
+        popUp->updateGeometry();
+        apptest::settle();
+        EXPECT_EQ(widths(), before) << name.toStdString();
+        popUp->removeItem(popUp->count() - 1);
+        QCoreApplication::sendEvent(popUp, &changed);
+        popUp->updateGeometry();
+        apptest::settle();
+    }
 }
 
 TEST(WindowChromeSplitView, TheDividerStopsTwoHundredFiftyPointsFromEitherEnd)
