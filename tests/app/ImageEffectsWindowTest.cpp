@@ -501,7 +501,7 @@ TEST_F(ImageEffectsWindow, LabelsAreTellableApartAndReadoutsShowTheirLargestValu
         chooseFilter(panel, QStringLiteral("gegl:alien-map"));
         QStringList shown;
         QStringList tips;
-        for (const QString &key : {"inputCpn1Frequency", "inputCpn2Frequency", "inputCpn3Frequency",
+        for (const QString key : {"inputCpn1Frequency", "inputCpn2Frequency", "inputCpn3Frequency",
                                    "inputCpn1Phaseshift", "inputCpn2Phaseshift", "inputCpn3Phaseshift"}) {
             ParameterView *view = control(panel, key);
             EXPECT_TRUE(view && view->labelTextField()) << key.toStdString();
