@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -11,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <typeinfo>
 #include <utility>
 
 #include "database/store/Database.h"
@@ -277,6 +279,8 @@ int ColorField::resizeByMovingKnob(int knob, const QPointF &point, unsigned modi
 
 bool ColorField::drawsImage() const
 {
+    if (m_formDrawsImage)
+        return *m_formDrawsImage;
     return !_isTitle && Database::fieldTypeAtPk(_pk) == tableField::Blob;
 }
 
@@ -922,6 +926,8 @@ void ColorField::mouseDown(unsigned modifierFlags)
 QVariantMap ColorField::propertyListRepresentation(const GraphicList *graphics, const LinkedTextPlaces *places)
 {
     writePendingText();
+    // The answer readied for this form serves it alone: the database may change after it.
+    const auto answered = qScopeGuard([this] { m_formDrawsImage.reset(); });
     QVariantMap dict = ColorRect::propertyListRepresentation(graphics, places);
     dict.insert(QStringLiteral("FieldTypeKey"), fmtInt(_pk));
     dict.insert(QStringLiteral("FieldProfileKey"), fmtInt(_profile));
@@ -930,6 +936,21 @@ QVariantMap ColorField::propertyListRepresentation(const GraphicList *graphics, 
         dict.insert(QStringLiteral("ColorFieldAttributes"), archivedAttributes(_attributes));
     dict.insert(QStringLiteral("FieldAlignmentKey"), fmtInt(_alignment));
     return dict;
+}
+
+bool ColorField::formReadableOffThread(const QTextDocument **text)
+{
+    *text = nullptr;
+    if (typeid(*this) != typeid(ColorField))
+        return false;
+    // What the form would otherwise ask of this thread's state: a value merged while printing,
+    // and the database's kind of the field.
+    writePendingText();
+    m_formDrawsImage = drawsImage();
+    if (partsReadableOffThread(text))
+        return true;
+    m_formDrawsImage.reset();
+    return false;
 }
 
 void ColorField::loadPropertyListRepresentation(const QVariantMap &dict)

@@ -173,6 +173,7 @@ public:
     QVariantMap propertyListRepresentation(const GraphicList *graphics = nullptr,
                                            const LinkedTextPlaces *places = nullptr) override;
     void loadPropertyListRepresentation(const QVariantMap &dict) override;
+    bool formReadableOffThread(const QTextDocument **text) override;
 
 private:
     // Replaces the whole text by `value` with the given attributes, outside undo.
@@ -248,6 +249,9 @@ private:
     mutable std::optional<ShownText> m_look;
     mutable Attributes m_lookFor;
     mutable Attributes m_lookBase;
+    // Whether the field draws a picture, asked of the database on the window's thread for
+    // the one form made elsewhere next: the database is not to be read from other threads.
+    std::optional<bool> m_formDrawsImage;
     QMetaObject::Connection m_documentChanged;
 };
 

@@ -6,11 +6,13 @@
 #include <QImage>
 #include <QPainter>
 
+#include <array>
 #include <optional>
 
 #include "common/DrawnAtZoom.h"
 #include "common/PlistutilReader.h"
 #include "common/TestSupport.h"
+#include "canvas/ObjectForms.h"
 #include "database/DatabaseTestSupport.h"
 #include "database/merge/ColorField.h"
 #include "database/store/Database.h"
@@ -622,4 +624,37 @@ TEST_F(ColorFieldTest, EachFieldStoresAndReadsItsOwnLook)
             EXPECT_EQ(loaded->fieldAttributes().color, field->fieldAttributes().color);
         }
     }
+}
+
+// The forms of many fields are made on several threads while only the window's thread may ask
+// the database what a field draws: the forms are those one thread makes, picture fields among
+// them, and the answer taken for a form does not outlive it.
+TEST_F(ColorFieldTest, FormsMadeOnManyThreadsAreThoseOneThreadMakes)
+{
+    QList<std::shared_ptr<ColorRect>> fields;
+    for (int i = 0; i < 600; ++i) {
+        auto field = contentsField(std::array{PhotoPk, CompanyPk, FirstNamePk, DatePk}[i % 4]);
+        field->setIsTitle(i % 8 == 5);
+        field->setFrameBounds(QRectF(i % 30 * 20, i / 30 * 20, 18, 18));
+        fields.append(field);
+    }
+    auto formsOn = [&fields](int helpers) {
+        ObjectForms::setHelperThreadsForTesting(helpers);
+        QVariantList forms;
+        ObjectForms(fields, &fields).deliver([&forms](QVariant &&form) { forms.append(std::move(form)); });
+        ObjectForms::setHelperThreadsForTesting(-1);
+        return forms;
+    };
+    const QVariantList oneThread = formsOn(0);
+    const QVariantList several = formsOn(3);
+    ASSERT_EQ(several.size(), fields.size());
+    EXPECT_EQ(PropertyList::toData(QVariant(several)), PropertyList::toData(QVariant(oneThread)));
+    EXPECT_EQ(several[0].toMap().value("DrawsImage"), "YES");
+    EXPECT_EQ(several[0].toMap().value("IsResizable"), "YES");
+    EXPECT_EQ(several[1].toMap().value("DrawsImage"), "NO");
+
+    // A picture field bound to a text field afterwards draws text.
+    auto *picture = static_cast<ColorField *>(fields[0].get());
+    picture->setFieldPk(CompanyPk);
+    EXPECT_FALSE(picture->drawsImage());
 }
