@@ -1496,6 +1496,10 @@ private:
     bool m_batchRulers = false;
     // The selection's bounds while updateRulers marks them on both rulers: measured once.
     std::optional<QRectF> m_rulerBounds;
+    // The selection's bounds for the rest of a move drag's step: the grid's snap and both
+    // rulers ask for them, and the move shifts them by its offset, where each asking would walk
+    // every selected object again.
+    std::optional<QRectF> m_stepSelectionBounds;
     bool m_batchRepaint = false;
     bool m_batchChangedState = false;
     QSet<const ColorRect *> _rubberbandGraphics;

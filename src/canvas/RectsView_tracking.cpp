@@ -8,9 +8,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -206,6 +208,8 @@ QRectF RectsView::selectionRect() const
 
 QRectF RectsView::boundsForObjects() const
 {
+    if (m_stepSelectionBounds)
+        return *m_stepSelectionBounds;
     return boundsForObjects(_selectedObjects);
 }
 
@@ -1030,6 +1034,8 @@ void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
         return;
     }
     case TrackingState::Move: {
+        m_stepSelectionBounds = boundsForObjects();
+        const auto stepDone = qScopeGuard([this] { m_stepSelectionBounds.reset(); });
         QPointF q = point;
         if (!(flags & ShiftKeyMask))
             q = processGrid(q, t.last);
@@ -1053,6 +1059,13 @@ void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
         if (!d.isNull() && !_selectedObjects.isEmpty()) {
             // The release registers the whole move as one inverse (see registerMoveUndo).
             m_undoManager.disableUndoRegistration();
+            // A locked object stays where it is: then the bounds are found again.
+            const bool allMove = std::none_of(_selectedObjects.begin(), _selectedObjects.end(),
+                                              [](const GraphicPtr &g) { return g->isLocked(); });
+            if (allMove)
+                m_stepSelectionBounds = m_stepSelectionBounds->translated(d);
+            else
+                m_stepSelectionBounds.reset();
             moveSelectedGraphicsByPoint(d);
             m_undoManager.enableUndoRegistration();
             t.moved += d;

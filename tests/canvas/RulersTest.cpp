@@ -397,6 +397,31 @@ TEST_F(RulersTest, AMoveMarksWhereTheSelectionWasUntilTheButtonGoesUp)
     EXPECT_TRUE(c.vertical()->rulerlines().isEmpty());
 }
 
+// The markers follow the selection through every step of a move, a locked object of it
+// staying where it is.
+TEST_F(RulersTest, TheMarkersFollowEachStepOfAMove)
+{
+    for (const bool withLocked : {false, true}) {
+        RulerCanvas c(QStringLiteral("rulers-move-steps"));
+        auto first = c.add(QRectF(20, 30, 100, 50));
+        auto second = c.add(QRectF(200, 40, 60, 90));
+        second->setLocked(withLocked);
+        c.view->selectAll();
+        c.press(QPointF(60, 50));
+        for (int step = 1; step <= 3; ++step) {
+            c.drag(QPointF(60 + 7 * step, 50 + 5 * step), Qt::ShiftModifier);
+            const QRectF both = first->frameBounds().united(second->frameBounds());
+            EXPECT_NEAR(markerAt(c.horizontal(), "Left Edge"), both.left(), 1e-4) << withLocked << step;
+            EXPECT_NEAR(markerAt(c.horizontal(), "Right Edge"), both.right(), 1e-4) << withLocked << step;
+            EXPECT_NEAR(markerAt(c.vertical(), "Top Edge"), both.top(), 1e-4) << withLocked << step;
+            EXPECT_NEAR(markerAt(c.vertical(), "Bottom Edge"), both.bottom(), 1e-4) << withLocked << step;
+        }
+        c.release(QPointF(81, 65));
+        EXPECT_EQ(first->frameBounds().topLeft(), QPointF(41, 45));
+        EXPECT_EQ(second->frameBounds().topLeft(), withLocked ? QPointF(200, 40) : QPointF(221, 55));
+    }
+}
+
 TEST_F(RulersTest, WithoutRulersNothingIsEchoed)
 {
     RulerCanvas c(QStringLiteral("rulers-hidden-echo"));
