@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -175,7 +176,14 @@ void MenuValidator::validate()
     for (QAction *top : m_window->menuBar()->actions())
         if (QMenu *menu = top->menu())
             collectMenuItems(menu, items);
+    m_shortcutKeys.clear();
+    auto noteShortcuts = [this](const QAction *item) {
+        for (const QKeySequence &sequence : item->shortcuts())
+            for (int i = 0; i < sequence.count(); ++i)
+                m_shortcutKeys.insert(sequence[i].key());
+    };
     for (QAction *item : std::as_const(items)) {
+        noteShortcuts(item);
         const QString key = item->toolTip();
         const QString action = actionOfItem(item);
         if (action.isEmpty())
@@ -191,11 +199,23 @@ void MenuValidator::validate()
     }
     for (QToolBar *bar : m_window->findChildren<QToolBar *>())
         for (QAction *item : bar->actions()) {
+            noteShortcuts(item);
             const QString identifier = item->property(identifierProperty()).toString();
             if (!identifier.isEmpty())
                 item->setEnabled(validateToolbarItem(identifier, state));
         }
     m_current = true;
+}
+
+bool MenuValidator::mayTriggerAnItem(const QKeyEvent &event) const
+{
+    // A key that makes no character (an arrow, Page Down, Escape) is matched as itself, never
+    // through the keyboard layout's other keys: when no item has it in a shortcut, validating
+    // would only walk the selection for nothing, on every nudge and on its auto-repeat.
+    const int key = event.key();
+    if (key < Qt::Key_Escape || key == Qt::Key_unknown)
+        return true;
+    return m_shortcutKeys.contains(key);
 }
 
 void MenuValidator::canvasChanged()
@@ -228,7 +248,8 @@ bool MenuValidator::eventFilter(QObject *watched, QEvent *event)
         // Before Qt matches the key against the shortcuts: the items must be current. The
         // same key goes to the focus widget and on up through its parents: validated once,
         // unless something happened between.
-        if ((watched->isWidgetType() || watched->isWindowType()) && !(m_current && m_validatedFor == event)) {
+        if ((watched->isWidgetType() || watched->isWindowType()) && !(m_current && m_validatedFor == event)
+            && mayTriggerAnItem(static_cast<const QKeyEvent &>(*event))) {
             validate();
             m_validatedFor = event;
         }

@@ -4,11 +4,13 @@
 // shortcut is matched and when a menu opens. A shortcut therefore never acts on a command the
 // menu would show disabled.
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 
 class QAction;
 class QEvent;
+class QKeyEvent;
 class QMainWindow;
 
 namespace quillmark {
@@ -45,6 +47,8 @@ protected:
 private:
     // A change the canvas reports: validated now, or once the batch reporting it is done.
     void canvasChanged();
+    // Whether the key could match the shortcut of an item validated here.
+    bool mayTriggerAnItem(const QKeyEvent &event) const;
 
 private:
     QMainWindow *m_window;
@@ -56,6 +60,8 @@ private:
     bool m_validating = false;
     // The key event last validated for, as it goes up from the focus widget.
     const QEvent *m_validatedFor = nullptr;
+    // The keys of every item's shortcuts, as the last validation found them.
+    QSet<int> m_shortcutKeys;
     bool m_pasteboardHasDesign = false;
     bool m_pasteboardHasText = false;
 };
