@@ -1,6 +1,7 @@
 #include "barcodes/TBarInfo.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 #include <cmath>
 #include <limits>
@@ -58,8 +59,16 @@ std::string TBarInfo::shortData() const
 
 QFont TBarInfo::defaultFont()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(8.0);
+    auto make = [] {
+        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setPointSizeF(8.0);
+        return font;
+    };
+    // Every record starts from it, and a barcode drawn anew makes several: made once, its
+    // copies share it. Before the application exists the system's font is not known yet.
+    if (!QGuiApplication::instance())
+        return make();
+    static const QFont font = make();
     return font;
 }
 
