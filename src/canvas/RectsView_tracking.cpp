@@ -1103,7 +1103,9 @@ QPointF RectsView::processGrid(const QPointF &point, const QPointF &prev)
     TGrid *guides = grid();
     // The selection's bounds are found once for the corners tried below.
     const QRectF b = boundsForObjects();
-    auto constrainedPoint = [guides, &b](const QPointF &p) { return guides->constrainedPoint(p, b); };
+    // So are the objects the corners may snap to: each a walk of the layer.
+    const QList<QRectF> targets = guides->isUsable() && guides->isConstraining() ? guides->snapTargets() : QList<QRectF>();
+    auto constrainedPoint = [guides, &b, &targets](const QPointF &p) { return guides->constrainedPoint(p, b, targets); };
     // Where the pointer holds the selection, and where the selection would go.
     const QPointF off = prev - b.topLeft();
     const QPointF o = point - off;

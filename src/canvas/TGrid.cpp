@@ -82,6 +82,41 @@ QPointF TGrid::constrainedPoint(const QPointF &p, const QRectF &selection)
 {
     if (!rectsView || !isUsable() || !_isConstraining)
         return p;
+    return constrainedPoint(p, selection, snapTargets());
+}
+
+QList<QRectF> TGrid::snapTargets() const
+{
+    QList<QRectF> targets;
+    if (!rectsView)
+        return targets;
+    const GraphicList layer = rectsView->layerGraphics();
+    QList<const Group *> groups;
+    QSet<const Group *> seen;
+    for (const GraphicPtr &graphic : layer) {
+        if (const Group *owner = graphic->getGroup()) {
+            if (!seen.contains(owner)) {
+                seen.insert(owner);
+                groups.append(owner);
+            }
+        } else if (!rectsView->isSelected(graphic.get())) {
+            targets.append(graphic->frameBoundsRotated());
+        }
+    }
+    const GroupPtr chosen = rectsView->selectedGroup();
+    for (const Group *group : std::as_const(groups)) {
+        // A group whose members are being dragged does not pull at itself.
+        if (group == chosen.get() || rectsView->isSelected(group->getObjects().value(0).get()))
+            continue;
+        targets.append(group->frameBoundsRotated());
+    }
+    return targets;
+}
+
+QPointF TGrid::constrainedPoint(const QPointF &p, const QRectF &selection, const QList<QRectF> &targets)
+{
+    if (!rectsView || !isUsable() || !_isConstraining)
+        return p;
     const QRectF outline = rectsView->getLabelBoundPath().bounds();
     // The label's edges come first and leave no guide: the label itself shows where they are.
     if (!outline.isEmpty()) {
@@ -89,37 +124,9 @@ QPointF TGrid::constrainedPoint(const QPointF &p, const QRectF &selection)
         if (snapped != p)
             return snapped;
     }
-    const GraphicList layer = rectsView->layerGraphics();
-    if (layer.isEmpty())
-        return p;
-
-    QList<const Group *> groups;
-    QSet<const Group *> seen;
-    GraphicList loose;
-    for (const GraphicPtr &graphic : layer) {
-        if (const Group *owner = graphic->getGroup()) {
-            if (!seen.contains(owner)) {
-                seen.insert(owner);
-                groups.append(owner);
-            }
-        } else {
-            loose.append(graphic);
-        }
-    }
-
     QPointF point = p;
-    for (const GraphicPtr &graphic : std::as_const(loose)) {
-        if (rectsView->isSelected(graphic.get()))
-            continue;
-        snapToGraphic(point, graphic->frameBoundsRotated(), selection);
-    }
-    const GroupPtr chosen = rectsView->selectedGroup();
-    for (const Group *group : std::as_const(groups)) {
-        // A group whose members are being dragged does not pull at itself.
-        if (group == chosen.get() || rectsView->isSelected(group->getObjects().value(0).get()))
-            continue;
-        snapToGraphic(point, group->frameBoundsRotated(), selection);
-    }
+    for (const QRectF &target : targets)
+        snapToGraphic(point, target, selection);
     return point;
 }
 

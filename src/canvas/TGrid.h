@@ -57,6 +57,11 @@ public:
     // The same for a selection whose bounds the caller has found already: a drag asks for
     // several corners at each step, and finding the bounds walks thousands of objects.
     QPointF constrainedPoint(const QPointF &point, const QRectF &selection);
+    // What a point is snapped to besides the label: the rotated frames of the edited layer's
+    // objects and groups that are not being dragged, in the order they are tried.
+    QList<QRectF> snapTargets() const;
+    // The same again with the targets found already: the corners of one drag step share them.
+    QPointF constrainedPoint(const QPointF &point, const QRectF &selection, const QList<QRectF> &targets);
 
     // Strokes the recorded guides (only while snapping is on), at the end of the canvas's
     // drawing, in page points.

@@ -398,7 +398,8 @@ QRectF GroupField::frameBounds() const
         return Group::frameBounds();
     // The members as they lie with the pair turned upright about the centre of its bounds.
     const float a = angle();
-    const QPointF c = bounds().center();
+    // Upright, the centre is not needed: finding it asks both members for their turned bounds.
+    const QPointF c = a != 0.0f ? bounds().center() : QPointF();
     QRectF area;
     for (const std::shared_ptr<ColorRect> &member : objects) {
         QRectF frame = member->frameBounds();
