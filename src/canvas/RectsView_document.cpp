@@ -1185,38 +1185,58 @@ void RectsView::paste(const QPointF &offset, bool withOffset)
     const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
     if (!mime || !mime->hasFormat(pasteboardType()))
         return;
-    // A design this program copied is taken as the tree its bytes would read back as.
+    // A design this program copied is taken as the tree its bytes would read back as. The copy
+    // as it is now: the clipboard may take another while the window answers.
     QVariant parsed;
     std::shared_ptr<const Archiver::KeptRoots> archives;
+    std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> drawings;
     const DesignMimeData *design = dynamic_cast<const DesignMimeData *>(mime);
+    bool fromThisProgram = design != nullptr;
+    std::optional<DocumentCheck> check;
     if (design) {
-        parsed = PropertyList::asRead(design->dictionary());
+        const QVariant copied(design->dictionary());
         archives = design->archives();
+        drawings = design->drawings();
+        // Read back and checked beside the window: for thousands of objects that takes as
+        // long as a repaint does several times over, before any object is made.
+        WindowAnswering answering(window(), Language::stringForKey(QStringLiteral("Adding the objects...")), 1,
+                                  WindowAnswering::PanelAfterMs);
+        besideWindow(answering, 0, [&parsed, &check, copied] {
+            parsed = PropertyList::asRead(copied);
+            if (parsed.typeId() == QMetaType::QVariantMap)
+                check = checkDocumentDictionary(parsed.toMap());
+        });
+        if (answering.cancelled())
+            return;
     }
+    design = nullptr;
     if (!parsed.isValid()) {
+        // Given up on (the window answered meanwhile), the clipboard may hold another by now.
+        mime = QGuiApplication::clipboard()->mimeData();
+        if (!mime || !mime->hasFormat(pasteboardType()))
+            return;
         parsed = PropertyList::fromData(mime->data(pasteboardType()));
         archives.reset();
-        design = nullptr;
+        drawings.clear();
+        fromThisProgram = false;
+        check.reset();
     }
     if (parsed.typeId() != QMetaType::QVariantMap)
         return;
-    if (const DocumentCheck check = checkDocumentDictionary(parsed.toMap()); !check.isSound()) {
+    if (!check)
+        check = checkDocumentDictionary(parsed.toMap());
+    if (!check->isSound()) {
         // Copied from a design this program holds, a path is refused here only for its length.
-        if (check.problem == DocumentCheck::PathTooLong)
+        if (check->problem == DocumentCheck::PathTooLong)
             Prompts::current().alert(window(), Language::stringForKey(QStringLiteral("Paste")),
                                      Language::withValues(Language::stringForKey(QStringLiteral("A path holds at most %@ points: this one has %@. Nothing was added.")),
-                                                          {QLocale().toString(BezierPathArchive::MaxElements), QLocale().toString(check.objects)}),
+                                                          {QLocale().toString(BezierPathArchive::MaxElements), QLocale().toString(check->objects)}),
                                      {Language::stringForKey(QStringLiteral("OK"))});
         return;
     }
     if (!roomForObjects(parsed.toMap().value(QStringLiteral("ObjectsList")).toList().size(),
                         Language::stringForKey(QStringLiteral("Paste"))))
         return;
-    // The copy as it is now: the clipboard may take another while the window answers.
-    const std::vector<std::shared_ptr<const ColorRect::KeptDrawing>> drawings =
-        design ? design->drawings() : std::vector<std::shared_ptr<const ColorRect::KeptDrawing>>();
-    const bool fromThisProgram = design != nullptr;
-    design = nullptr;
     const QVariantMap dict = parsed.toMap();
     parsed = QVariant();
     std::optional<GraphicList> made;

@@ -267,4 +267,18 @@ TEST(SlicedWritersWindow, WritersInSlicesWriteWhatOneGoWritesAndGivingUpLeavesAl
     f.trigger(QStringLiteral("Edit"), QStringLiteral("Replicate"));
     EXPECT_EQ(canvas->getRects().size(), 2 * count + replicas * count);
     EXPECT_TRUE(canvas->updatesEnabled());
+
+    // Paste: given up, nothing is added; let run while another program takes the clipboard as
+    // the window answers, what was copied is added all the same.
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Select All"));
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Copy"));
+    const qsizetype all = canvas->getRects().size();
+    watch.giveUp = true;
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    EXPECT_EQ(canvas->getRects().size(), all);
+    watch.giveUp = false;
+    QTimer::singleShot(0, [] { QGuiApplication::clipboard()->setText(QStringLiteral("another program's")); });
+    f.trigger(QStringLiteral("Edit"), QStringLiteral("Paste"));
+    EXPECT_EQ(canvas->getRects().size(), 2 * all);
+    EXPECT_TRUE(canvas->updatesEnabled());
 }
