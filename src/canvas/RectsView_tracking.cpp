@@ -107,6 +107,9 @@ struct RectsView::TrackingState
     // How far a move has taken the selection: its Undo moves it back once, at the release,
     // rather than once per step.
     QPointF moved;
+    // The selection's bounds as the last step of a move left them, carried along with the
+    // objects it moved; none where a locked object stayed behind.
+    std::optional<QRectF> moveBounds;
     // Where the pointer was on the screen at the last step of a pan.
     QPointF screenLast;
     // The snapping the move started with, once the snapping key switched it for this move.
@@ -404,8 +407,17 @@ void RectsView::autoscrollStep()
         m_autoscrollTimer->stop();
         return;
     }
-    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->value() + dx);
-    area->verticalScrollBar()->setValue(area->verticalScrollBar()->value() + dy);
+    QScrollBar *horizontal = area->horizontalScrollBar();
+    QScrollBar *vertical = area->verticalScrollBar();
+    const int wasX = horizontal->value();
+    const int wasY = vertical->value();
+    horizontal->setValue(wasX + dx);
+    vertical->setValue(wasY + dy);
+    // At the end of the scroll bars the pointer still rests on the point the last step took
+    // the drag to: stepping there again would redo a whole step of a large selection every
+    // tick while the button is held.
+    if (horizontal->value() == wasX && vertical->value() == wasY)
+        return;
     mouseDraggedTo(pageToWidget().inverted().map(p), m_lastDragFlags);
 }
 
@@ -1034,8 +1046,12 @@ void RectsView::mouseDraggedTo(const QPointF &point, unsigned flags)
         return;
     }
     case TrackingState::Move: {
-        m_stepSelectionBounds = boundsForObjects();
-        const auto stepDone = qScopeGuard([this] { m_stepSelectionBounds.reset(); });
+        // Found once for the whole move, not at every step: each walks every selected object.
+        m_stepSelectionBounds = t.moveBounds ? *t.moveBounds : boundsForObjects();
+        const auto stepDone = qScopeGuard([this, &t] {
+            t.moveBounds = m_stepSelectionBounds;
+            m_stepSelectionBounds.reset();
+        });
         QPointF q = point;
         if (!(flags & ShiftKeyMask))
             q = processGrid(q, t.last);

@@ -238,8 +238,10 @@ double ColorRect::getZoom() const
 
 void ColorRect::registerUndo(std::function<void(ColorRect &)> inverse)
 {
+    // A drag step turns or moves thousands of objects with registration off: nothing is
+    // kept, so nothing is wrapped.
     UndoManager *manager = undoManager();
-    if (!manager)
+    if (!manager || !manager->isUndoRegistrationEnabled())
         return;
     std::shared_ptr<ColorRect> self = weak_from_this().lock();
     if (!self)
@@ -251,6 +253,13 @@ void ColorRect::setActionName(const QString &name)
 {
     if (UndoManager *manager = undoManager())
         manager->setActionName(name);
+}
+
+void ColorRect::nameAction(const char *key)
+{
+    UndoManager *manager = undoManager();
+    if (manager && manager->isUndoRegistrationEnabled())
+        manager->setActionName(Language::stringForKey(QString::fromLatin1(key)));
 }
 
 void ColorRect::invalidate()
@@ -337,7 +346,7 @@ void ColorRect::setRunaroundState(int state)
     _textRunaroundState = state;
     if (_mainView && old != state)
         _mainView->runaroundChanged();
-    setActionName(Language::stringForKey("Text Runaround"));
+    nameAction("Text Runaround");
 }
 
 void ColorRect::setRunaroundMode(int mode)
@@ -345,7 +354,7 @@ void ColorRect::setRunaroundMode(int mode)
     const int old = _textRunaroundMode;
     registerUndo([old](ColorRect &object) { object.setRunaroundMode(old); });
     _textRunaroundMode = mode;
-    setActionName(Language::stringForKey("Text Runaround"));
+    nameAction("Text Runaround");
 }
 
 // ---- geometry ----
@@ -389,11 +398,11 @@ void ColorRect::setFrameBounds(const QRectF &given)
     UndoManager *manager = undoManager();
     if (manager && manager->isUndoRegistrationEnabled()) {
         if (originChanged && sizeChanged)
-            setActionName(Language::stringForKey("Change Object Bounds"));
+            nameAction("Change Object Bounds");
         else if (originChanged)
-            setActionName(Language::stringForKey("Change Object Origin"));
+            nameAction("Change Object Origin");
         else
-            setActionName(Language::stringForKey("Change Object Size"));
+            nameAction("Change Object Size");
     }
     _isTemplate = false;
 }
@@ -409,7 +418,7 @@ void ColorRect::setOriginX(float given)
     _frameBounds.moveLeft(x);
     invalidate();
     updateRulers();
-    setActionName(Language::stringForKey("Set Object Origin"));
+    nameAction("Set Object Origin");
 }
 
 void ColorRect::setOriginY(float given)
@@ -423,7 +432,7 @@ void ColorRect::setOriginY(float given)
     _frameBounds.moveTop(y);
     invalidate();
     updateRulers();
-    setActionName(Language::stringForKey("Set Object Origin"));
+    nameAction("Set Object Origin");
 }
 
 void ColorRect::setWidth(float given)
@@ -441,7 +450,7 @@ void ColorRect::setWidth(float given)
     _frameBounds.setWidth(newWidth);
     invalidate();
     updateRulers();
-    setActionName(Language::stringForKey("Change Object Width"));
+    nameAction("Change Object Width");
 }
 
 void ColorRect::setHeight(float given)
@@ -459,7 +468,7 @@ void ColorRect::setHeight(float given)
     _frameBounds.setHeight(newHeight);
     invalidate();
     updateRulers();
-    setActionName(Language::stringForKey("Change Object Height"));
+    nameAction("Change Object Height");
 }
 
 void ColorRect::setAngle(float given, bool undo)
@@ -471,7 +480,7 @@ void ColorRect::setAngle(float given, bool undo)
     if (undo) {
         const float old = _angle;
         registerUndo([old](ColorRect &object) { object.setAngle(old, true); });
-        setActionName(Language::stringForKey("Change Object Angle"));
+        nameAction("Change Object Angle");
     }
     if (_mainView) {
         // The area at the old angle must be redrawn as well as the new one.

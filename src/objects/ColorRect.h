@@ -696,6 +696,9 @@ protected:
     void registerUndo(std::function<void(ColorRect &)> inverse);
     // Names the undo action; nothing without a canvas.
     void setActionName(const QString &name);
+    // Names the undo action by its key in the language table, looked up only where a step
+    // will carry the name.
+    void nameAction(const char *key);
     // Redraws the object through the canvas; nothing without a canvas.
     void invalidate();
     void updateRulers();

@@ -100,7 +100,7 @@ bool ColorRect::setImagePath(const QString &path, QString *error)
     });
     image_path = path;
     setImage(loaded.get());
-    setActionName(Language::stringForKey("Change Image"));
+    nameAction("Change Image");
     return true;
 }
 
@@ -119,7 +119,7 @@ void ColorRect::restoreImage(const QString &path, const std::shared_ptr<specImag
     if (_image && _mainView)
         _image->setController(_mainView);
     invalidate();
-    setActionName(Language::stringForKey("Change Image"));
+    nameAction("Change Image");
 }
 
 void ColorRect::setFilteredImage(const QImage &processed)
@@ -146,7 +146,7 @@ void ColorRect::setFilteredImage(const QImage &processed)
     _isscalewithbox = scaled;
     _filter = true;
     invalidate();
-    setActionName(Language::stringForKey("Change Image"));
+    nameAction("Change Image");
 }
 
 void ColorRect::restoreFilteredImage(const QString &path, const std::shared_ptr<specImage> &image,
@@ -166,7 +166,7 @@ void ColorRect::restoreFilteredImage(const QString &path, const std::shared_ptr<
     if (_image && _mainView)
         _image->setController(_mainView);
     invalidate();
-    setActionName(Language::stringForKey("Change Image"));
+    nameAction("Change Image");
 }
 
 void ColorRect::setSpecImage(const specImage &image)

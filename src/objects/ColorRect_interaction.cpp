@@ -149,7 +149,7 @@ void ColorRect::endRotation()
         return;
     const float start = _rotationStartAngle;
     registerUndo([start](ColorRect &object) { object.restoreRotation(start); });
-    setActionName(Language::stringForKey("Rotate Object(s)"));
+    nameAction("Rotate Object(s)");
 }
 
 void ColorRect::restoreRotation(float angle)
@@ -157,7 +157,7 @@ void ColorRect::restoreRotation(float angle)
     const float current = _angle;
     registerUndo([current](ColorRect &object) { object.restoreRotation(current); });
     setAngle(angle, false);
-    setActionName(Language::stringForKey("Rotate Object(s)"));
+    nameAction("Rotate Object(s)");
 }
 
 // ---- hit-testing ----
@@ -339,9 +339,12 @@ QRectF ColorRect::drawingBounds() const
 
 std::optional<QRectF> ColorRect::turnedOutlineBounds() const
 {
-    if (const std::optional<BezierPath> turned = getRotatedBoundsPath(bezierPath()))
-        return turned->bounds();
-    return std::nullopt;
+    if (_angle == 0.0f)
+        return std::nullopt;
+    const BezierPath outline = bezierPath();
+    if (outline.isEmpty())
+        return std::nullopt;
+    return outline.mappedBounds(turnAbout(_frameBounds.center(), double(_angle)));
 }
 
 double ColorRect::shadowReach() const

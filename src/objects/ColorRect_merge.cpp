@@ -34,7 +34,7 @@ void ColorRect::setFieldPk(int pk)
     registerUndo([old](ColorRect &object) { object.setFieldPk(old); });
     _pk = pk;
     updateContents(nullptr);
-    setActionName(Language::stringForKey("Change Field Type"));
+    nameAction("Change Field Type");
 }
 
 void ColorRect::setFieldPks(const QList<std::pair<std::shared_ptr<ColorRect>, int>> &bindings)

@@ -740,7 +740,7 @@ ColorRect::TextRange ColorRect::setTextSize(const QFont &font, TextRange range)
     registerUndo([old, from, to](ColorRect &object) {
         object.setTextSize(old, TextRange{from, to - from});
     });
-    setActionName(Language::stringForKey("Change Text Size"));
+    nameAction("Change Text Size");
 
     QTextCursor cursor(textStorage());
     cursor.setPosition(from);
@@ -912,7 +912,7 @@ void ColorRect::setContents(const QTextDocument &contents)
         return;
     std::shared_ptr<QTextDocument> copy(textStorage()->clone());
     registerUndo([copy](ColorRect &object) { object.setContents(*copy); });
-    setActionName(Language::stringForKey("Change Text"));
+    nameAction("Change Text");
     QTextCursor cursor(textStorage());
     cursor.select(QTextCursor::Document);
     cursor.beginEditBlock();

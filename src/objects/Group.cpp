@@ -231,7 +231,7 @@ UndoManager *Group::undoManager() const
 void Group::registerUndo(std::function<void(Group &)> inverse)
 {
     UndoManager *manager = undoManager();
-    if (!manager)
+    if (!manager || !manager->isUndoRegistrationEnabled())
         return;
     std::shared_ptr<Group> self = weak_from_this().lock();
     if (!self)
@@ -243,6 +243,13 @@ void Group::setActionName(const QString &name)
 {
     if (UndoManager *manager = undoManager())
         manager->setActionName(name);
+}
+
+void Group::nameAction(const char *key)
+{
+    UndoManager *manager = undoManager();
+    if (manager && manager->isUndoRegistrationEnabled())
+        manager->setActionName(Language::stringForKey(QString::fromLatin1(key)));
 }
 
 void Group::redisplay()

@@ -183,6 +183,9 @@ protected:
     // without a canvas or while the group is not held by a shared_ptr.
     void registerUndo(std::function<void(Group &)> inverse);
     void setActionName(const QString &name);
+    // Names the undo action by its key in the language table, looked up only where a step
+    // will carry the name.
+    void nameAction(const char *key);
     void redisplay();
     void updateRulers();
 

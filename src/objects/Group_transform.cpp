@@ -93,7 +93,7 @@ void Group::setAngleUndo(float degrees, const QPointF &centre)
 {
     const float old = _angle;
     registerUndo([old, centre](Group &group) { group.setAngle(old, centre); });
-    setActionName(Language::stringForKey("Change Group Angle"));
+    nameAction("Change Group Angle");
     _angle = degrees;
     redisplay();
     updateRulers();
@@ -235,7 +235,7 @@ int Group::resizeByMovingKnob(int knob, const QPointF &point, unsigned modifierF
     setFrameBounds(frame, QStringLiteral("Resize group"));
     scaleMembers(b0, frame, sx, sy);
     // The members' own frame changes named the step after themselves.
-    setActionName(Language::stringForKey("Resize group"));
+    nameAction("Resize group");
     return knob;
 }
 

@@ -375,6 +375,29 @@ QRectF BezierPath::bounds() const
     return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
 }
 
+QRectF BezierPath::mappedBounds(const QTransform &matrix) const
+{
+    // A straight outline (every frame but a path's or an oval's) is bounded by its mapped
+    // points, found without a copy: a drag step asks thousands of turned objects.
+    for (const Element &e : m_elements) {
+        if (e.type == CurveTo)
+            return transformed(matrix).bounds();
+    }
+    qreal minX = qInf(), minY = qInf(), maxX = -qInf(), maxY = -qInf();
+    for (const Element &e : m_elements) {
+        for (int i = 0; i < pointCount(e.type); ++i) {
+            const QPointF p = matrix.map(e.points[i]);
+            minX = std::min(minX, p.x());
+            maxX = std::max(maxX, p.x());
+            minY = std::min(minY, p.y());
+            maxY = std::max(maxY, p.y());
+        }
+    }
+    if (minX > maxX)
+        return {};
+    return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+}
+
 QRectF BezierPath::controlPointBounds() const
 {
     qreal minX = qInf(), minY = qInf(), maxX = -qInf(), maxY = -qInf();

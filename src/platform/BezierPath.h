@@ -79,6 +79,8 @@ public:
     // The smallest rectangle enclosing the drawn path (curve extrema, not control points).
     QRectF bounds() const;
     QRectF controlPointBounds() const;
+    // bounds() of the path mapped by `matrix`.
+    QRectF mappedBounds(const QTransform &matrix) const;
 
     // Inside test of the filled area under the path's winding rule; open subpaths count as
     // closed.

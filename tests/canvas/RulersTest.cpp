@@ -398,27 +398,39 @@ TEST_F(RulersTest, AMoveMarksWhereTheSelectionWasUntilTheButtonGoesUp)
 }
 
 // The markers follow the selection through every step of a move, a locked object of it
-// staying where it is.
+// staying where it is, with the grid snapping the steps or kept out by Shift; a step back to
+// where the pointer was, or one the grid holds in place, leaves them where they are.
 TEST_F(RulersTest, TheMarkersFollowEachStepOfAMove)
 {
     for (const bool withLocked : {false, true}) {
-        RulerCanvas c(QStringLiteral("rulers-move-steps"));
-        auto first = c.add(QRectF(20, 30, 100, 50));
-        auto second = c.add(QRectF(200, 40, 60, 90));
-        second->setLocked(withLocked);
-        c.view->selectAll();
-        c.press(QPointF(60, 50));
-        for (int step = 1; step <= 3; ++step) {
-            c.drag(QPointF(60 + 7 * step, 50 + 5 * step), Qt::ShiftModifier);
-            const QRectF both = first->frameBounds().united(second->frameBounds());
-            EXPECT_NEAR(markerAt(c.horizontal(), "Left Edge"), both.left(), 1e-4) << withLocked << step;
-            EXPECT_NEAR(markerAt(c.horizontal(), "Right Edge"), both.right(), 1e-4) << withLocked << step;
-            EXPECT_NEAR(markerAt(c.vertical(), "Top Edge"), both.top(), 1e-4) << withLocked << step;
-            EXPECT_NEAR(markerAt(c.vertical(), "Bottom Edge"), both.bottom(), 1e-4) << withLocked << step;
+        for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers()}) {
+            RulerCanvas c(QStringLiteral("rulers-move-steps"));
+            auto first = c.add(QRectF(20, 30, 100, 50));
+            auto second = c.add(QRectF(200, 40, 60, 90));
+            second->setLocked(withLocked);
+            c.view->selectAll();
+            c.press(QPointF(60, 50));
+            const QPointF steps[] = {{67, 55}, {74, 60}, {74, 60}, {70.5, 57}, {81.4, 65.2}, {81, 65}};
+            for (const QPointF &to : steps) {
+                c.drag(to, modifiers);
+                const QRectF both = first->frameBounds().united(second->frameBounds());
+                const auto where = [&] {
+                    return ::testing::Message() << withLocked << " " << int(modifiers) << " (" << to.x() << ", "
+                                                << to.y() << ")";
+                };
+                EXPECT_NEAR(markerAt(c.horizontal(), "Left Edge"), both.left(), 1e-4) << where();
+                EXPECT_NEAR(markerAt(c.horizontal(), "Right Edge"), both.right(), 1e-4) << where();
+                EXPECT_NEAR(markerAt(c.vertical(), "Top Edge"), both.top(), 1e-4) << where();
+                EXPECT_NEAR(markerAt(c.vertical(), "Bottom Edge"), both.bottom(), 1e-4) << where();
+            }
+            c.release(QPointF(81, 65), modifiers);
+            if (modifiers & Qt::ShiftModifier) {
+                EXPECT_EQ(first->frameBounds().topLeft(), QPointF(41, 45));
+                EXPECT_EQ(second->frameBounds().topLeft(), withLocked ? QPointF(200, 40) : QPointF(221, 55));
+            } else if (withLocked) {
+                EXPECT_EQ(second->frameBounds().topLeft(), QPointF(200, 40));
+            }
         }
-        c.release(QPointF(81, 65));
-        EXPECT_EQ(first->frameBounds().topLeft(), QPointF(41, 45));
-        EXPECT_EQ(second->frameBounds().topLeft(), withLocked ? QPointF(200, 40) : QPointF(221, 55));
     }
 }
 

@@ -2,7 +2,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
+#include <QTransform>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "platform/BezierPath.h"
 
@@ -135,6 +139,40 @@ TEST(BezierPath, BoundsFollowTheCurveNotItsControlPoints)
     }
     EXPECT_NEAR(b.left(), minX, 0.01);
     EXPECT_NEAR(b.right(), maxX, 0.01);
+}
+
+// A mapped path's bounds, found without mapping a copy where the path is straight, agree with
+// Qt's for the mapped path, straight or curved, under turns, flips and shears.
+TEST(BezierPath, MappedBoundsAgreeWithQtsForEveryKindOfPath)
+{
+    std::vector<std::pair<const char *, BezierPath>> paths;
+    paths.emplace_back("rect", BezierPath::bezierPathWithRect(QRectF(10, 20, 80, 40)));
+    paths.emplace_back("flat rect", BezierPath::bezierPathWithRect(QRectF(-5, 7, 30, 0)));
+    paths.emplace_back("oval", BezierPath::bezierPathWithOvalInRect(QRectF(10, 20, 80, 40)));
+    BezierPath open;
+    open.moveTo({0, 0});
+    open.lineTo({50, -10});
+    open.lineTo({20, 40});
+    paths.emplace_back("open polyline", open);
+    BezierPath mixed = BezierPath::bezierPathWithRect(QRectF(0, 0, 10, 10));
+    mixed.moveTo({100, 100});
+    mixed.curveTo({140, 120}, {100, 160}, {150, 90});
+    mixed.closePath();
+    paths.emplace_back("two subpaths, one curved", mixed);
+    const std::vector<QTransform> transforms = {QTransform(),
+                                                QTransform().rotate(33),
+                                                QTransform().translate(50, 30).rotate(90).translate(-50, -30),
+                                                QTransform().rotate(210).scale(-1, 1),
+                                                QTransform(1.2, 0.3, -0.4, 0.9, 12, -7)};
+    for (const auto &[name, path] : paths) {
+        for (const QTransform &t : transforms) {
+            const QRectF qt = t.map(path.toPainterPath()).boundingRect();
+            SCOPED_TRACE(std::string(name) + " under m11 " + std::to_string(t.m11()));
+            expectRectNear(path.mappedBounds(t), qt, 1e-6);
+            expectRectNear(path.mappedBounds(t), path.transformed(t).bounds(), 1e-9);
+        }
+    }
+    EXPECT_TRUE(BezierPath().mappedBounds(QTransform().rotate(10)).isNull());
 }
 
 TEST(BezierPath, ContainmentUnderBothWindingRules)

@@ -137,7 +137,7 @@ void ColorAddress::setQa(const TQuickAddress &qa)
 {
     const TQuickAddress old = _qa;
     registerUndo([old](ColorRect &object) { static_cast<ColorAddress &>(object).setQa(old); });
-    setActionName(Language::stringForKey(QStringLiteral("Address Block")));
+    nameAction("Address Block");
     _qa = qa;
     calcFrameRect();
     invalidate();
@@ -147,7 +147,7 @@ void ColorAddress::setTextSize(const QFont &font)
 {
     const QFont old = _font;
     registerUndo([old](ColorRect &object) { static_cast<ColorAddress &>(object).setTextSize(old); });
-    setActionName(Language::stringForKey(QStringLiteral("Change Text Size")));
+    nameAction("Change Text Size");
     _font = font;
     refit();
 }

@@ -712,7 +712,7 @@ void ColorField::setTextSizeInner(const QFont &font)
     }
     turnBack(centre);
     invalidate();
-    setActionName(Language::stringForKey("Undo Text Size"));
+    nameAction("Undo Text Size");
 }
 
 void ColorField::setTextSize(const QFont &font)
@@ -744,7 +744,7 @@ void ColorField::setTextColor(const QColor &color)
     format.setForeground(color);
     cursor.mergeCharFormat(format);
     invalidate();
-    setActionName(Language::stringForKey("Undo Text Color"));
+    nameAction("Undo Text Color");
 }
 
 int ColorField::textAlign() const
@@ -758,7 +758,7 @@ void ColorField::setTextAlign(int alignment)
     if (old != -1)
         registerUndo([old](ColorRect &object) { static_cast<ColorField &>(object).setTextAlign(old); });
     _alignment = alignment == 4 ? 0 : alignment;
-    setActionName(Language::stringForKey("Undo Text Align"));
+    nameAction("Undo Text Align");
 }
 
 void ColorField::setAnchor(int value)
@@ -784,7 +784,7 @@ void ColorField::setAnchorInner(int value)
         invalidate();
         turnBack(centre);
     }
-    setActionName(Language::stringForKey("Undo Anchor Object"));
+    nameAction("Undo Anchor Object");
 }
 
 void ColorField::setDrawsFill(bool flag)

@@ -202,7 +202,11 @@ void ColorField::drawSelect(QPainter *painter, const QRectF &)
     if (0.3 / zoom * std::abs(painter->deviceTransform().m11()) <= 1.0
         && fillUprightOutline(painter, outlineRect(), color))
         return;
-    painter->strokePath(bezierPath().toPainterPath(), makePen(color, 0.3 / zoom));
+    // The outline is the rectangle bezierPath() gives; drawn as one, no path is built for each
+    // of the thousands a turn of many pairs outlines at every step.
+    painter->setPen(makePen(color, 0.3 / zoom));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(outlineRect());
 }
 
 void ColorField::drawImage(QPainter *painter)

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QTransform>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -331,7 +332,7 @@ void GroupField::setAngle(float degrees, const QPointF &centre)
         member->setFrameBounds(member->frameBounds().translated(p - m));
     }
     _angle = degrees;
-    setActionName(Language::stringForKey("Change Object Angle"));
+    nameAction("Change Object Angle");
     redisplay();
     updateRulers();
 }
@@ -396,20 +397,37 @@ QRectF GroupField::frameBounds() const
     ColorField *contents = contentsObject();
     if (!contents)
         return Group::frameBounds();
-    // The members as they lie with the pair turned upright about the centre of its bounds.
+    const double inset = contents->inset();
     const float a = angle();
-    // Upright, the centre is not needed: finding it asks both members for their turned bounds.
-    const QPointF c = a != 0.0f ? bounds().center() : QPointF();
     QRectF area;
+    if (a == 0.0f) {
+        for (const std::shared_ptr<ColorRect> &member : objects)
+            area = unionOf(area, member->frameBounds());
+        return area.adjusted(inset, 0, -inset, 0);
+    }
+    // The members as they lie with the pair turned upright about the centre of its bounds.
+    // Each member's turned bounds are found once, for that centre and for the member's own
+    // place: the rulers ask every pair of a turned selection at every step of a drag.
+    ColorField *title = titleObject();
+    QVarLengthArray<QRectF, 2> turnedFrames;
+    QRectF contentsFrame;
+    QRectF titleFrame;
     for (const std::shared_ptr<ColorRect> &member : objects) {
-        QRectF frame = member->frameBounds();
-        if (a != 0.0f) {
-            const QPointF m = turnedBounds(*member).center();
-            frame.translate(turned(m, -a, c) - m);
-        }
+        turnedFrames.append(turnedBounds(*member));
+        if (member.get() == contents)
+            contentsFrame = turnedFrames.last();
+        else if (member.get() == title)
+            titleFrame = turnedFrames.last();
+    }
+    const QRectF pair = _showTitle && title && title != contents ? unionOf(contentsFrame, titleFrame) : contentsFrame;
+    // As bounds() has it; the inset it takes off both sides leaves the centre where it is.
+    const QPointF c = pair.center();
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        QRectF frame = objects.at(i)->frameBounds();
+        const QPointF m = turnedFrames.at(i).center();
+        frame.translate(turned(m, -a, c) - m);
         area = unionOf(area, frame);
     }
-    const double inset = contents->inset();
     return area.adjusted(inset, 0, -inset, 0);
 }
 

@@ -217,6 +217,13 @@ TEST_F(GroupFieldTest, TurningThePairKeepsItsMembersAroundOneCentre)
         const QRectF bounds = pair.group->bounds();
         EXPECT_NEAR(distance(bounds.topLeft(), expected.topLeft()), 0, 1e-9) << angle;
         EXPECT_NEAR(distance(bounds.bottomRight(), expected.bottomRight()), 0, 1e-9) << angle;
+        // The pair's frame is where its members lie once the pair is turned upright about
+        // the middle of its bounds.
+        const QRectF frame = pair.group->frameBounds();
+        pair.group->setAngle(0);
+        const QRectF upright = pair.group->frameBounds();
+        EXPECT_NEAR(distance(frame.topLeft(), upright.topLeft()), 0, 1e-4) << angle;
+        EXPECT_NEAR(distance(frame.bottomRight(), upright.bottomRight()), 0, 1e-4) << angle;
     }
     for (ColorField *member : {pair.title.get(), pair.contents.get()})
         member->setAngle(15, false);
