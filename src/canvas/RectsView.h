@@ -1375,6 +1375,7 @@ private:
     enum class DragChange { None, Marks, Moving, Reshaping };
     DragChange dragChanges(QSet<const ColorRect *> &changing, bool *turning = nullptr) const;
     void forgetDragChanges();
+    void forgetMoveBounds();
     // While the marks over everything are drawn for a repaint from the drag's pictures: the
     // groups whose marks those pictures hold already.
     const QSet<const Group *> *m_groupMarksInPictures = nullptr;

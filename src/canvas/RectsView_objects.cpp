@@ -125,6 +125,10 @@ void RectsView::invalidateGraphic(const ColorRect *graphic)
 {
     // Whatever changed may have moved an obstacle of some text.
     m_runaround.markMoved();
+    // A change outside a move's own step (a nudge or a command given while the button is
+    // held) leaves the selection's bounds the move carries behind.
+    if (!m_stepSelectionBounds)
+        forgetMoveBounds();
     // While a sheet prints, the merge objects change with every label; the screen is not
     // drawn meanwhile and shows the objects again once they are refreshed after the job.
     if (m_printing)

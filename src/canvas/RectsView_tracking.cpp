@@ -108,7 +108,8 @@ struct RectsView::TrackingState
     // rather than once per step.
     QPointF moved;
     // The selection's bounds as the last step of a move left them, carried along with the
-    // objects it moved; none where a locked object stayed behind.
+    // objects it moved; none where a locked object stayed behind. Forgotten as `changing` is,
+    // and when an object changes outside the move's own steps.
     std::optional<QRectF> moveBounds;
     // Where the pointer was on the screen at the last step of a pan.
     QPointF screenLast;
@@ -923,8 +924,16 @@ void RectsView::startRotation(const QPointF &point)
 
 void RectsView::forgetDragChanges()
 {
+    if (!m_tracking)
+        return;
+    m_tracking->changing.reset();
+    m_tracking->moveBounds.reset();
+}
+
+void RectsView::forgetMoveBounds()
+{
     if (m_tracking)
-        m_tracking->changing.reset();
+        m_tracking->moveBounds.reset();
 }
 
 RectsView::DragChange RectsView::dragChanges(QSet<const ColorRect *> &changing, bool *turning) const
