@@ -417,9 +417,14 @@ void RectsView::autoscrollStep()
     // At the end of the scroll bars the pointer still rests on the point the last step took
     // the drag to: stepping there again would redo a whole step of a large selection every
     // tick while the button is held.
-    if (horizontal->value() == wasX && vertical->value() == wasY)
+    const QPointF scrolled(horizontal->value() - wasX, vertical->value() - wasY);
+    if (scrolled.isNull())
         return;
-    mouseDraggedTo(pageToWidget().inverted().map(p), m_lastDragFlags);
+    // The pointer stays where it is on the screen while the canvas moves under it: it now
+    // rests on a point further on, and the next tick, still outside the visible part,
+    // scrolls again.
+    m_lastWidgetPoint = p + scrolled;
+    mouseDraggedTo(pageToWidget().inverted().map(m_lastWidgetPoint), m_lastDragFlags);
 }
 
 // ---- the pointer ----

@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <cmath>
 
@@ -465,6 +466,42 @@ TEST_F(CanvasCommands, ControlShiftDragPansTheCanvasUnderAHand)
     screenMouse(QEvent::MouseMove, start + QPoint(-60, 0), panKeys);
     screenMouse(QEvent::MouseButtonRelease, start + QPoint(-60, 0), panKeys);
     EXPECT_EQ(horizontal->value(), h1);
+    EXPECT_EQ(box->frameBounds(), QRectF(20, 20, 30, 30));
+}
+
+TEST_F(CanvasCommands, AnObjectDraggedPastTheEdgeKeepsTheCanvasScrollingUnderThePointer)
+{
+    ASSERT_NE(canvas()->outlets().cbLandscapeView, nullptr);
+    canvas()->outlets().cbLandscapeView->click();
+    apptest::settle();
+    const GraphicPtr box = drawSelected(QRectF(20, 20, 30, 30));
+    trigger(QStringLiteral("View"), QStringLiteral("Zoom In"));
+    canvas()->zoomChange(6.0);
+    apptest::settle();
+    QScrollArea *area = canvas()->outlets().scrollView;
+    ASSERT_NE(area, nullptr);
+    QScrollBar *vertical = area->verticalScrollBar();
+    ASSERT_GE(vertical->maximum(), 120);
+    area->horizontalScrollBar()->setValue(0);
+    vertical->setValue(0);
+    apptest::settle();
+
+    // The box taken by its middle and held 20 pixels below the view, the pointer still.
+    const QPoint grab = canvas()->mapToGlobal(canvas()->pageToWidget().map(box->frameBounds().center()).toPoint());
+    const QPoint below(grab.x(), area->viewport()->mapToGlobal(QPoint(0, area->viewport()->height() + 20)).y());
+    const QPointF grabOffset = box->frameBounds().center() - pageAtScreen(grab);
+    screenMouse(QEvent::MouseButtonPress, grab, Qt::NoModifier);
+    screenMouse(QEvent::MouseMove, below, Qt::NoModifier);
+    // Each tick scrolls by how far the pointer lies beyond the edge, until the bar ends.
+    QTest::qWait(500);
+    EXPECT_GE(vertical->value(), std::min(vertical->maximum(), 60));
+    // The box follows the point under the pointer, not where the pointer was before the scroll.
+    const QPointF under = pageAtScreen(below) + grabOffset;
+    EXPECT_NEAR(box->frameBounds().center().y(), under.y(), 2.0);
+    screenMouse(QEvent::MouseButtonRelease, below, Qt::NoModifier);
+    apptest::settle();
+    EXPECT_NEAR(box->frameBounds().center().y(), under.y(), 2.0);
+    f.undo();
     EXPECT_EQ(box->frameBounds(), QRectF(20, 20, 30, 30));
 }
 
