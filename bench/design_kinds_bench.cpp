@@ -59,7 +59,8 @@
 //
 // DESIGN_KINDS_BENCH_DESIGNS lists the designs to run ("four,a,b,c,d,e,f,g,four" unless set);
 // DESIGN_KINDS_BENCH_SCALE multiplies every count (1 unless set, 0.1 for a short run);
-// DESIGN_KINDS_BENCH_RUNS repeats each (1 unless set); DESIGN_KINDS_BENCH_DIR keeps the designs.
+// DESIGN_KINDS_BENCH_RUNS repeats each (1 unless set); DESIGN_KINDS_BENCH_DIR keeps the designs;
+// DESIGN_KINDS_PERF_TIMES writes when each step starts and ends, for `perf report --time`.
 // Build with -DQM_BENCH=ON in a Release build; run it under Xvfb at 96 dpi (WindowBench.h).
 #include <benchmark/benchmark.h>
 
@@ -913,6 +914,19 @@ double barcodePictureFloorMs(RectsView &canvas)
     });
 }
 
+// With DESIGN_KINDS_PERF_TIMES set, the moments each step starts and ends are written
+// (CLOCK_MONOTONIC seconds, as `perf record -k CLOCK_MONOTONIC` stamps its samples) for
+// `perf report --time START,END`: the profile of the step alone.
+void perfMoment(const char *what, const char *step)
+{
+    static const bool wanted = qEnvironmentVariableIsSet("DESIGN_KINDS_PERF_TIMES");
+    if (!wanted)
+        return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::fprintf(stderr, "%s %ld.%06ld %s\n", what, long(now.tv_sec), long(now.tv_nsec / 1000), step);
+}
+
 void forgetKeptBarcodeDrawings(RectsView *canvas)
 {
     for (const GraphicPtr &graphic : canvas->getRects())
@@ -997,6 +1011,7 @@ void workOnDesign(benchmark::State &state, const Design &design)
         QElapsedTimer timer;
         timer.start();
         const double cpuBefore = windowCpuMs();
+        perfMoment("perf-start", name);
         action();
         // Save apart from the drawing after it: the time until the command returned and the
         // processor time the window's thread spent in it, which other programs on the machine
@@ -1010,6 +1025,7 @@ void workOnDesign(benchmark::State &state, const Design &design)
             wrong = true;
         totals[QString::fromLatin1(name)] += double(timer.nsecsElapsed()) / 1e6;
         const double longest = blocked.stopMs();
+        perfMoment("perf-end", name);
         if (qstrcmp(design.key, "g") == 0)
             totals[QString::fromLatin1(name).replace(QStringLiteral(" ms"), QStringLiteral(" longest unanswered ms"))] += longest;
         canvas->removeEventFilter(&watch);
