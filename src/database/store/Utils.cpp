@@ -7,8 +7,10 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
 
+#include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace quillmark {
 
@@ -70,6 +72,22 @@ std::shared_ptr<icu::SimpleDateFormat> englishFormatter(const QString &pattern)
     return formatter;
 }
 
+QString convertedFormat(const QString &text, const QString &from, const QString &to)
+{
+    const std::shared_ptr<icu::SimpleDateFormat> parser = englishFormatter(from);
+    const std::shared_ptr<icu::SimpleDateFormat> writer = englishFormatter(to);
+    if (!parser || !writer)
+        return QString();
+    const icu::UnicodeString source = toIcu(text);
+    icu::ParsePosition position(0);
+    const UDate date = parser->parse(source, position);
+    if (position.getErrorIndex() >= 0 || position.getIndex() != source.length())
+        return QString();
+    icu::UnicodeString result;
+    writer->format(date, result);
+    return fromIcu(result);
+}
+
 } // namespace
 
 QString Utils::databaseFormat()
@@ -104,18 +122,23 @@ QString Utils::dateFormat()
 
 QString Utils::convertFormat(const QString &text, const QString &from, const QString &to)
 {
-    const std::shared_ptr<icu::SimpleDateFormat> parser = englishFormatter(from);
-    const std::shared_ptr<icu::SimpleDateFormat> writer = englishFormatter(to);
-    if (!parser || !writer)
-        return QString();
-    const icu::UnicodeString source = toIcu(text);
-    icu::ParsePosition position(0);
-    const UDate date = parser->parse(source, position);
-    if (position.getErrorIndex() >= 0 || position.getIndex() != source.length())
-        return QString();
-    icu::UnicodeString result;
-    writer->format(date, result);
-    return fromIcu(result);
+    // Every field that shows a record's date asks for the same conversion (thousands of
+    // them on a label, each at every refresh): the last few answers are kept, as the
+    // formatters are, on each thread.
+    struct Conversion
+    {
+        QString text, from, to, result;
+    };
+    constexpr size_t Kept = 8;
+    thread_local std::array<std::optional<Conversion>, Kept> conversions;
+    thread_local size_t next = 0;
+    for (const std::optional<Conversion> &c : conversions)
+        if (c && c->text == text && c->from == from && c->to == to)
+            return c->result;
+    const QString result = convertedFormat(text, from, to);
+    conversions[next] = Conversion{text, from, to, result};
+    next = (next + 1) % Kept;
+    return result;
 }
 
 QString Utils::formatDate(const QDateTime &date, const QString &pattern)

@@ -2,6 +2,8 @@
 // "Full Name" and "City, State, Zip", dates in the user's style, and the field menu list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDateTime>
 
 #include "database/store/Database.h"
@@ -120,6 +122,31 @@ TEST_F(MergeContentsTest, DatesInTheUserStyle)
               "Tuesday 5 March");
     EXPECT_EQ(Utils::databaseDescription(QDateTime(QDate(2024, 3, 5), QTime(14, 30), Qt::UTC)),
               "2024-03-05 14:30:00 +0000");
+}
+
+TEST_F(MergeContentsTest, KeptConversionsAnswerAsFreshOnesWhateverTheirOrder)
+{
+    // More dates and patterns than are kept, asked in three orders, nonsense among them:
+    // each answer is the one its own date gives.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QStringList patterns = {QStringLiteral("yyyy-MM-dd"), QStringLiteral("d MMMM")};
+    QList<int> order;
+    for (int i = 0; i < 20; ++i)
+        order.append(i);
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 1)
+            std::reverse(order.begin(), order.end());
+        if (pass == 2)
+            std::rotate(order.begin(), order.begin() + 7, order.end());
+        for (const int i : std::as_const(order)) {
+            const QDate date = QDate(2024, 1, 30).addDays(i * 17);
+            const QString stored = date.toString(Qt::ISODate) + QStringLiteral(" 12:00:00 +0000");
+            const QString &pattern = patterns.at((i + pass) % 2);
+            EXPECT_EQ(Utils::convertFormat(stored, Utils::databaseFormat(), pattern), english.toString(date, pattern))
+                << stored.toStdString() << " " << pattern.toStdString();
+            EXPECT_TRUE(Utils::convertFormat(stored.left(10 - i % 3), Utils::databaseFormat(), pattern).isNull());
+        }
+    }
 }
 
 TEST_F(MergeContentsTest, FieldMenuListNeverIndexesPastShortLists)
