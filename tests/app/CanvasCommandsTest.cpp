@@ -492,9 +492,10 @@ TEST_F(CanvasCommands, AnObjectDraggedPastTheEdgeKeepsTheCanvasScrollingUnderThe
     const QPointF grabOffset = box->frameBounds().center() - pageAtScreen(grab);
     screenMouse(QEvent::MouseButtonPress, grab, Qt::NoModifier);
     screenMouse(QEvent::MouseMove, below, Qt::NoModifier);
-    // Each tick scrolls by how far the pointer lies beyond the edge, until the bar ends.
-    QTest::qWait(500);
-    EXPECT_GE(vertical->value(), std::min(vertical->maximum(), 60));
+    // Each tick scrolls by how far the pointer lies beyond the edge, until the bar ends. A slow
+    // machine gives fewer ticks a second, so wait for the ticks rather than for a time.
+    const int goal = std::min(vertical->maximum(), 60);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vertical->value() >= goal; }, 30000)) << vertical->value();
     // The box follows the point under the pointer, not where the pointer was before the scroll.
     const QPointF under = pageAtScreen(below) + grabOffset;
     EXPECT_NEAR(box->frameBounds().center().y(), under.y(), 2.0);
