@@ -1421,6 +1421,8 @@ private:
 
     std::shared_ptr<TrackingState> m_tracking;
     QTimer *m_autoscrollTimer = nullptr;
+    // Whether the last move came from the window system, which then knows the buttons held.
+    bool m_lastMoveFromWindowSystem = false;
     QPointF m_lastWidgetPoint;
     QPointF m_pressScreenPoint;
     unsigned m_lastDragFlags = 0;

@@ -287,6 +287,7 @@ void RectsView::mouseDoubleClickEvent(QMouseEvent *event)
 void RectsView::mouseMoveEvent(QMouseEvent *event)
 {
     m_lastWidgetPoint = event->position();
+    m_lastMoveFromWindowSystem = event->spontaneous();
     m_lastDragFlags = modifierFlags(event->modifiers());
     const QPointF point = pageToWidget().inverted().map(event->position());
     if (!(event->buttons() & Qt::LeftButton)) {
@@ -387,7 +388,11 @@ void RectsView::keyPressEvent(QKeyEvent *event)
 void RectsView::autoscrollStep()
 {
     QScrollArea *area = m_outlets.scrollView;
-    if (!area || !isTracking()) {
+    // The release may go elsewhere: to a dialog or a menu that opened while the button was
+    // held, or past the window. The canvas then stops scrolling (each tick would take the
+    // objects further), and the drag ends as one whose release never came.
+    const bool released = m_lastMoveFromWindowSystem && !(QGuiApplication::mouseButtons() & Qt::LeftButton);
+    if (!area || !isTracking() || released || QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
         if (m_autoscrollTimer)
             m_autoscrollTimer->stop();
         return;

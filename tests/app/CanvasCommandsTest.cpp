@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QCheckBox>
+#include <QDialog>
 #include <QProcess>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -502,6 +503,29 @@ TEST_F(CanvasCommands, AnObjectDraggedPastTheEdgeKeepsTheCanvasScrollingUnderThe
     screenMouse(QEvent::MouseButtonRelease, below, Qt::NoModifier);
     apptest::settle();
     EXPECT_NEAR(box->frameBounds().center().y(), under.y(), 2.0);
+    f.undo();
+    EXPECT_EQ(box->frameBounds(), QRectF(20, 20, 30, 30));
+
+    // A dialog that opens while the button is held takes the release: the canvas stops
+    // scrolling and the box stays where the last tick left it.
+    vertical->setValue(0);
+    apptest::settle();
+    const QPoint again = canvas()->mapToGlobal(canvas()->pageToWidget().map(box->frameBounds().center()).toPoint());
+    screenMouse(QEvent::MouseButtonPress, again, Qt::NoModifier);
+    screenMouse(QEvent::MouseMove, QPoint(again.x(), below.y()), Qt::NoModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vertical->value() > 0; }, 30000));
+    QDialog dialog(f.window.get());
+    dialog.setModal(true);
+    dialog.show();
+    QTest::qWait(60);
+    const int stopped = vertical->value();
+    const QRectF left = box->frameBounds();
+    QTest::qWait(400);
+    EXPECT_EQ(vertical->value(), stopped);
+    EXPECT_EQ(box->frameBounds(), left);
+    dialog.close();
+    screenMouse(QEvent::MouseButtonRelease, QPoint(again.x(), below.y()), Qt::NoModifier);
+    apptest::settle();
     f.undo();
     EXPECT_EQ(box->frameBounds(), QRectF(20, 20, 30, 30));
 }
