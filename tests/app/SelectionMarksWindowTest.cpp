@@ -2,7 +2,7 @@
 // dashed outlines, the marks of linked text with their arrows and overflow dot, group marks),
 // at the zoom that fits the label, 100% and 400%, after Select All, a nudge and Undo, compared with a reference that draws
 // each object's marks by itself, one painter state per mark, the way the canvas always drew
-// them. The canvas with nothing selected is grabbed first; the reference adds the marks to it.
+// them (an upright box's dashed outline edge by edge, as Qt strokes each). The canvas with nothing selected is grabbed first; the reference adds the marks to it.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "app/AppTestSupport.h"
+#include "common/DrawnAtZoom.h"
 #include "common/TestSupport.h"
 #include "objects/ColorLine.h"
 #include "objects/ColorOval.h"
@@ -125,8 +126,10 @@ void marksOf(QPainter &painter, ColorRect &object)
     } else {
         if (object.canStroke() && (object.strokeLineWidth() == 0.0f || !object.drawsStroke())) {
             painter.save();
-            painter.strokePath(object.bezierPath().toPainterPath(),
-                               makePen(object.strokeColor(), 0.2 / object.displayedZoom(), {2.0 / z, 2.0 / z}));
+            const QPainterPath outline = object.bezierPath().toPainterPath();
+            const QPen pen = makePen(object.strokeColor(), 0.2 / object.displayedZoom(), {2.0 / z, 2.0 / z});
+            if (!qmtest::strokeUprightBox(painter, outline, pen))
+                painter.strokePath(outline, pen);
             painter.restore();
         }
         for (int k = 1; k <= 8; ++k) {

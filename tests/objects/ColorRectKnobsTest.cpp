@@ -9,10 +9,13 @@
 #include <QTextDocument>
 
 #include <functional>
+#include <vector>
 
+#include "common/DrawnAtZoom.h"
 #include "common/TestSupport.h"
 #include "objects/ColorRect.h"
 #include "objects/FakeCanvas.h"
+#include "platform/Pen.h"
 
 using namespace quillmark;
 
@@ -183,6 +186,100 @@ TEST(ColorRectKnobs, DashedOutlineOnlyWithoutAVisibleStroke)
             EXPECT_EQ(marked, 0) << c.label;
         }
     }
+}
+
+// Pixels that are not white in each row (`across`) or column of `image`.
+std::vector<int> markedLines(const QImage &image, bool across)
+{
+    std::vector<int> marked(size_t(across ? image.height() : image.width()), 0);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            marked[size_t(across ? y : x)] += image.pixel(x, y) != qRgb(255, 255, 255);
+    }
+    return marked;
+}
+
+// The outline of an upright box, at any zoom, place and size (boxes thinner than a pixel,
+// mirrored, reaching past the picture), with and without antialiasing, lies where Qt strokes each edge through the pixels
+// it falls in, with the same dashes. Where an edge starts far off the picture, Qt's own stroke
+// of it (a picture the whole edge would fit is too large) starts its visible dashes anywhere
+// within a dash of where the pattern says: there the edges lie in the same rows and columns,
+// each as long give or take a dash.
+TEST(ColorRectKnobs, AnUprightBoxsDashedOutlineIsEachEdgeAsQtStrokesIt)
+{
+    class NoKnobs : public ColorRect
+    {
+    public:
+        using ColorRect::ColorRect;
+        unsigned knobMask() const override { return 0; }
+    };
+    const QRectF frames[] = {{50, 50, 100, 100},       {20.3, 30.7, 120.45, 61.2}, {-30000, 40.25, 60000, 90},
+                             {33.3, -41000, 70, 80000}, {60.1, 60.2, 0.3, 0.4},     {70.5, 20, 0.2, 150},
+                             {-47.5, 10.2, 300.3, 170},  {15.25, -83, 150, 350.5}};
+    int outlined = 0;
+    for (const double zoom : {1.0, 2.0634920597076416, 4.0, 37.5}) {
+        qmtest::FakeCanvas canvas;
+        canvas.zoomCoeff = zoom;
+        for (const QRectF &frame : frames) {
+            for (const bool mirrored : {false, true}) {
+                for (const bool antialiased : {true, false}) {
+                    SCOPED_TRACE(testing::Message() << zoom << " " << frame.x() << "," << frame.y() << " "
+                                                    << frame.width() << "x" << frame.height() << " mirrored "
+                                                    << mirrored << " antialiased " << antialiased);
+                    NoKnobs object(QRectF(frame.topLeft() / zoom, frame.size() / zoom));
+                    const bool reachesFar = !QRectF(-100, -100, 400, 400).contains(frame);
+                    object.setMainView(&canvas);
+                    // The reference is stroked on a larger picture (Qt's stroke of an edge cut
+                    // by the picture starts its dashes afresh) and cut to the picture.
+                    const int margin = reachesFar || QRectF(0, 0, 200, 200).contains(frame) ? 0 : 128;
+                    auto paint = [&](bool reference) {
+                        const int m = reference ? margin : 0;
+                        QImage image(200 + 2 * m, 200 + 2 * m, QImage::Format_ARGB32_Premultiplied);
+                        image.fill(Qt::white);
+                        QPainter painter(&image);
+                        painter.translate(m, m);
+                        painter.setRenderHint(QPainter::Antialiasing, antialiased);
+                        if (mirrored) {
+                            painter.translate(200, 0);
+                            painter.scale(-1, 1);
+                        }
+                        painter.scale(zoom, zoom);
+                        if (!reference) {
+                            object.drawSelect(&painter, QRectF());
+                            return image;
+                        }
+                        const QPen pen = makePen(object.strokeColor(), 0.2 / object.displayedZoom(),
+                                                 {2.0 / zoom, 2.0 / zoom});
+                        const QPainterPath outline = object.bezierPath().toPainterPath();
+                        if (!qmtest::strokeUprightBox(painter, outline, pen))
+                            painter.strokePath(outline, pen);
+                        painter.end();
+                        return image.copy(m, m, 200, 200);
+                    };
+                    const QImage shown = paint(false);
+                    const QImage expected = paint(true);
+                    outlined += shown != blank();
+                    if (!reachesFar) {
+                        EXPECT_EQ(shown, expected);
+                        continue;
+                    }
+                    for (const bool across : {true, false}) {
+                        const std::vector<int> a = markedLines(shown, across);
+                        const std::vector<int> b = markedLines(expected, across);
+                        // A line holds an edge along it when more than two dashes mark it.
+                        for (size_t i = 0; i < a.size(); ++i) {
+                            EXPECT_EQ(a[i] > 20, b[i] > 20) << (across ? "row " : "column ") << i;
+                            if (b[i] > 20) {
+                                EXPECT_LE(std::abs(a[i] - b[i]), 10) << (across ? "row " : "column ") << i;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+    // Every case shows an outline.
+    EXPECT_EQ(outlined, 4 * 8 * 2 * 2);
 }
 
 TEST(ColorRectKnobs, LinkMarksOfAChainOfThree)
