@@ -337,25 +337,22 @@ bool hiddenUnderKnobs(const QPainter *painter, const DevicePixels &pixels, const
     return true;
 }
 
-// The rectangle a path outlines when it is one: a move and three lines round it, closed.
+// The rectangle a path outlines when it is one: a move and three lines round it, closed (as
+// BezierPath::appendRect makes it).
 std::optional<QRectF> rectangleOf(const BezierPath &path)
 {
-    const int count = path.elementCount();
-    if (count != 5 && count != 6)
+    if (path.elementCount() != 5)
         return std::nullopt;
-    QPointF corners[6];
-    for (int i = 0; i < count; ++i) {
+    QPointF corners[4];
+    for (int i = 0; i < 5; ++i) {
         QPointF points[3];
         const BezierPath::ElementType type = path.elementAt(i, points);
-        const bool expected = i == 0 ? type == BezierPath::MoveTo
-                                     : (i == count - 1 ? type == BezierPath::ClosePath : type == BezierPath::LineTo);
-        if (!expected)
+        const BezierPath::ElementType expected = i == 0 ? BezierPath::MoveTo : (i == 4 ? BezierPath::ClosePath : BezierPath::LineTo);
+        if (type != expected)
             return std::nullopt;
-        corners[i] = points[0];
+        if (i < 4)
+            corners[i] = points[0];
     }
-    // A closing line back to the start may stand before the close.
-    if (count == 6 && corners[4] != corners[0])
-        return std::nullopt;
     // Each side runs along one axis, turning at every corner.
     for (int i = 0; i < 4; ++i) {
         const QPointF &a = corners[i];
@@ -374,7 +371,7 @@ std::optional<QRectF> rectangleOf(const BezierPath &path)
 // The dashed outline of an upright box, copied from a row and a column of dashes that Qt
 // stroked once for the pen. A thin antialiased dashed stroke costs about 14 ns a pixel,
 // whatever call draws it, and a design of thousands of selected boxes lying over each other
-// (address blocks, merge fields) strokes millions of such pixels at every repaint; copying a
+// (address blocks) strokes millions of such pixels at every repaint; copying a
 // strip costs a tenth of that. The strip puts each edge in the pixel the edge falls in, where
 // the stroke shares it with its neighbour, and starts each edge's dashes at its corner.
 class DashStrips
