@@ -200,6 +200,9 @@ TEST(PointEditWindow, EachKindOfPointDraggedOnALargePathUndoesToTheSamePathAndRe
         apptest::settle();
         for (int i = 1; i <= 3; ++i) {
             f.mouse(QEvent::MouseMove, at + i * step);
+            // The pictures the step asked for arrive first (on a loaded machine one may be made
+            // after the window has settled, and the whole canvas drawn next would take it).
+            PictureWorker::waitUntilDone();
             apptest::settle();
             // Each step redrew all it changed: the canvas drawn whole shows the same.
             const QImage redrawn = shown(canvas);
