@@ -1494,6 +1494,9 @@ private:
     // whether an area of the page reaches into any part. Only what does is drawn.
     std::function<bool(const QRectF &)> m_reachesRegion;
     bool m_inspectorFollowing = false;
+    // Whether the inspector was filled whole (selection changed) after the design last said
+    // it changed: the follow-up then has nothing to add.
+    bool m_inspectorFilledSinceChange = false;
     bool m_batchGraphicsChanged = false;
     bool m_batchSelectionChanged = false;
     bool m_batchRulers = false;

@@ -6,6 +6,7 @@
 #include <QDebug>
 
 #include <exception>
+#include <utility>
 
 #include "canvas/CanvasInspector.h"
 #include "foundation/Language.h"
@@ -27,6 +28,7 @@ void RectsView::setObjectInfo(CanvasInspector *inspector)
 
 void RectsView::followDesignChange()
 {
+    m_inspectorFilledSinceChange = false;
     if (m_inspectorFollowing || !m_objectInfo)
         return;
     m_inspectorFollowing = true;
@@ -34,7 +36,9 @@ void RectsView::followDesignChange()
         this,
         [this] {
             m_inspectorFollowing = false;
-            if (!m_objectInfo)
+            // An Undo that selects what it puts back has filled every control already, after
+            // the change: filling them again looked at each of thousands of objects twice.
+            if (!m_objectInfo || std::exchange(m_inspectorFilledSinceChange, false))
                 return;
             try {
                 m_objectInfo->designChanged();
@@ -52,6 +56,8 @@ void RectsView::refreshObjectInfo()
     // A failing refresh costs the controls their values, never the selection.
     try {
         m_objectInfo->refresh();
+        // The inspector leaves its controls as they are while the canvas is put away.
+        m_inspectorFilledSinceChange = !isHidden();
     } catch (const std::exception &e) {
         qWarning().noquote() << e.what();
     }
