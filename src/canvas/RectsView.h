@@ -1493,7 +1493,9 @@ private:
     // While the canvas draws a region of many parts (the pictures of a turn arrived apart):
     // whether an area of the page reaches into any part. Only what does is drawn.
     std::function<bool(const QRectF &)> m_reachesRegion;
-    bool m_inspectorFollowing = false;
+    // The inspector follows a change of the design once the canvas has drawn it, in a turn of
+    // the event loop of its own (a timer: a queued call would run in the repaint's turn).
+    QTimer *m_inspectorFollow = nullptr;
     // Whether the inspector was filled whole (selection changed) after the design last said
     // it changed: the follow-up then has nothing to add.
     bool m_inspectorFilledSinceChange = false;
@@ -1627,6 +1629,11 @@ private:
     QPointer<QFontDialog> m_fontPanel;
     QFont m_fontPanelFont;
     bool m_panelSyncing = false;
+    // The family whose kept face the panel is to show once the inspector has followed the
+    // change (it sets the panel to the face the family fell back on); a timer started after
+    // the inspector's runs after it.
+    QString m_keptFaceFamily;
+    QTimer *m_keptFaceTimer = nullptr;
     ColorRect *singlePlainTextBox() const;
     void setOvalText(const GraphicPtr &graphic, float degrees, int flip, const QString &actionName);
     bool runTablePanel(int *rows, int *columns);

@@ -4,6 +4,7 @@
 #include "canvas/RectsView.h"
 
 #include <QDebug>
+#include <QTimer>
 
 #include <exception>
 #include <utility>
@@ -29,13 +30,13 @@ void RectsView::setObjectInfo(CanvasInspector *inspector)
 void RectsView::followDesignChange()
 {
     m_inspectorFilledSinceChange = false;
-    if (m_inspectorFollowing || !m_objectInfo)
+    if (!m_objectInfo)
         return;
-    m_inspectorFollowing = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_inspectorFollowing = false;
+    if (!m_inspectorFollow) {
+        m_inspectorFollow = new QTimer(this);
+        m_inspectorFollow->setSingleShot(true);
+        m_inspectorFollow->setInterval(0);
+        connect(m_inspectorFollow, &QTimer::timeout, this, [this] {
             // An Undo that selects what it puts back has filled every control already, after
             // the change: filling them again looked at each of thousands of objects twice.
             if (!m_objectInfo || std::exchange(m_inspectorFilledSinceChange, false))
@@ -45,8 +46,10 @@ void RectsView::followDesignChange()
             } catch (const std::exception &e) {
                 qWarning().noquote() << e.what();
             }
-        },
-        Qt::QueuedConnection);
+        });
+    }
+    if (!m_inspectorFollow->isActive())
+        m_inspectorFollow->start();
 }
 
 void RectsView::refreshObjectInfo()

@@ -13,9 +13,11 @@
 #include <QSet>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "canvas/RectsView.h"
 #include "foundation/Language.h"
@@ -266,8 +268,15 @@ QFontDialog *RectsView::fontPanel()
             // After a new family the panel's face is the one it fell back on; it shows the
             // face the text kept instead, once it has finished with the click.
             if (bareFamily(before.family()) != bareFamily(font.family())) {
-                const QString family = font.family();
-                QMetaObject::invokeMethod(this, [this, family] { showKeptFaceInFontPanel(family); }, Qt::QueuedConnection);
+                m_keptFaceFamily = font.family();
+                if (!m_keptFaceTimer) {
+                    m_keptFaceTimer = new QTimer(this);
+                    m_keptFaceTimer->setSingleShot(true);
+                    m_keptFaceTimer->setInterval(0);
+                    connect(m_keptFaceTimer, &QTimer::timeout, this,
+                            [this] { showKeptFaceInFontPanel(std::exchange(m_keptFaceFamily, QString())); });
+                }
+                m_keptFaceTimer->start();
             }
         });
     }
